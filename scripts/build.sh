@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Configures and builds one build folder.
+#   scripts/build.sh [DIR] [extra cmake arguments...]
+# DIR defaults to build/. Ninja and ccache are used; a second run only rebuilds what changed.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+dir="${1:-$root/build}"
+shift || true
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+if [ ! -f "$dir/build.ninja" ]; then
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@"
+else
+  cmake "$dir" "$@" >/dev/null
+fi
+cmake --build "$dir" -j "$(nproc)"

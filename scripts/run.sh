@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts NightjarPro from the program
+# directory build/run (created on first use from resources/programdir;
+# files already there, such as the user's settings, are kept).
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+bash "$root/scripts/install-deps.sh"
+bash "$root/scripts/build.sh" "$root/build"
+progdir="$root/build/run"
+mkdir -p "$progdir"
+cp -rn "$root/resources/programdir/." "$progdir/" 2>/dev/null || true
+cd "$progdir"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "run: no display found; starting under a virtual X server (xvfb-run)"
+  exec xvfb-run -a "$root/build/src/nightjarpro" "$@"
+fi
+exec "$root/build/src/nightjarpro" "$@"

@@ -1,0 +1,1 @@
+#include "kernels/rounding.h"

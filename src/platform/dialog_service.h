@@ -1,0 +1,30 @@
+#pragma once
+// Every file and folder dialog goes through this service: real dialogs on
+// screen (installed by the program at start-up), scripted answers in tests.
+// An empty optional means the user cancelled.
+
+#include <QString>
+#include <optional>
+
+namespace platform {
+
+struct FileDialogRequest {
+    QString title;
+    QString directory;   // folder to open in
+    QString fileName;    // proposed name
+    QString filter;      // Qt filter text, e.g. "Scripts (*.script *.txt)"
+};
+
+class DialogService {
+public:
+    virtual ~DialogService() = default;
+    virtual std::optional<QString> openFile(const FileDialogRequest& request) = 0;
+    virtual std::optional<QString> saveFile(const FileDialogRequest& request) = 0;
+    virtual std::optional<QString> chooseFolder(const QString& title, const QString& directory) = 0;
+};
+
+// The service in force; nullptr restores the fallback, which cancels every dialog.
+DialogService& dialogs();
+void setDialogService(DialogService* service);
+
+} // namespace platform
