@@ -1,0 +1,81 @@
+#include "support/fakes.h"
+
+namespace testsupport {
+
+FakeClock::FakeClock(QDateTime start) : wall_(std::move(start)) { platform::setClock(this); }
+FakeClock::~FakeClock() { platform::setClock(nullptr); }
+
+FakeSleeper::FakeSleeper(FakeClock* clock) : clock_(clock) { platform::setSleeper(this); }
+FakeSleeper::~FakeSleeper() { platform::setSleeper(nullptr); }
+
+bool FakeSleeper::sleepMs(std::int64_t duration_ms)
+{
+    if (duration_ms < 0)
+        return false;
+    waits.push_back(duration_ms);
+    if (clock_)
+        clock_->advanceMs(duration_ms);
+    return true;
+}
+
+RecordingMessageService::RecordingMessageService() { platform::setMessageService(this); }
+RecordingMessageService::~RecordingMessageService() { platform::setMessageService(nullptr); }
+
+platform::MsgResult RecordingMessageService::show(const platform::Message& message)
+{
+    shown.push_back(message);
+    if (!answers.empty()) {
+        const auto a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    switch (message.buttons) {
+    case platform::MsgButtons::YesNo:
+    case platform::MsgButtons::YesNoCancel:
+        return platform::MsgResult::Yes;
+    default:
+        return platform::MsgResult::Ok;
+    }
+}
+
+QStringList RecordingMessageService::texts() const
+{
+    QStringList out;
+    for (const auto& m : shown)
+        out << m.text;
+    return out;
+}
+
+RecordingDialogService::RecordingDialogService() { platform::setDialogService(this); }
+RecordingDialogService::~RecordingDialogService() { platform::setDialogService(nullptr); }
+
+namespace {
+std::optional<QString> pop(std::deque<std::optional<QString>>& q)
+{
+    if (q.empty())
+        return std::nullopt;
+    auto a = q.front();
+    q.pop_front();
+    return a;
+}
+} // namespace
+
+std::optional<QString> RecordingDialogService::openFile(const platform::FileDialogRequest& request)
+{
+    requests.push_back(request);
+    return pop(openAnswers);
+}
+
+std::optional<QString> RecordingDialogService::saveFile(const platform::FileDialogRequest& request)
+{
+    requests.push_back(request);
+    return pop(saveAnswers);
+}
+
+std::optional<QString> RecordingDialogService::chooseFolder(const QString&, const QString& directory)
+{
+    folderRequests.push_back(directory);
+    return pop(folderAnswers);
+}
+
+} // namespace testsupport
