@@ -1,0 +1,92 @@
+#include "app/form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+
+namespace {
+
+// One application-wide filter hands keys to the window of their receiver
+// when that window asked for key preview. Only the first receiver of a key
+// (the focused control, or the window when nothing has the focus) counts:
+// the same event is offered again to each parent while it propagates.
+class KeyPreviewFilter final : public QObject {
+public:
+    bool eventFilter(QObject* obj, QEvent* e) override
+    {
+        if (e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease)
+            return false;
+        if (!obj->isWidgetType())
+            return false;
+        auto* w = static_cast<QWidget*>(obj);
+        auto* form = qobject_cast<TForm*>(w->window());
+        if (!form || !form->KeyPreview)
+            return false;
+        QWidget* focus = QApplication::focusWidget();
+        const bool first = (w == focus) || ((!focus || focus->window() != form) && w == form);
+        if (!first)
+            return false;
+        auto* k = static_cast<QKeyEvent*>(e);
+        int key = k->key();
+        if (e->type() == QEvent::KeyPress)
+            form->FormKeyDown(key, k->modifiers());
+        else
+            form->FormKeyUp(key, k->modifiers());
+        return key == 0;
+    }
+};
+
+KeyPreviewFilter* g_keyPreview = nullptr;
+
+} // namespace
+
+TForm::TForm(QWidget* parent) : QMainWindow(parent)
+{
+    if (!g_keyPreview && qApp) {
+        g_keyPreview = new KeyPreviewFilter;
+        g_keyPreview->setParent(qApp);
+        qApp->installEventFilter(g_keyPreview);
+    }
+}
+
+TForm::~TForm() = default;
+
+void TForm::DoCreate()
+{
+    if (created_)
+        return;
+    created_ = true;
+    FormCreate();
+}
+
+bool TForm::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate)
+        FormActivate();
+    return QMainWindow::event(e);
+}
+
+void TForm::closeEvent(QCloseEvent* e)
+{
+    bool canClose = true;
+    FormCloseQuery(canClose);
+    if (!canClose) {
+        e->ignore();
+        return;
+    }
+    TCloseAction action = TCloseAction::caHide;
+    FormClose(action);
+    if (action == TCloseAction::caNone) {
+        e->ignore();
+        return;
+    }
+    if (action == TCloseAction::caMinimize) {
+        e->ignore();
+        showMinimized();
+        return;
+    }
+    e->accept();
+    emit formClosed();
+    if (action == TCloseAction::caFree)
+        deleteLater();
+}
