@@ -142,13 +142,15 @@ PortMap loadPortMap(const QString& directory)
 {
     QFile file(QDir(directory).filePath(QStringLiteral("ports.map")));
     if (!file.exists())
-        return {standardPortMap(), {}};
+        return {standardPortMap(), {}, false};
     if (!file.open(QIODevice::ReadOnly)) {
         PortMap map;
         map.problems << QStringLiteral("Ports: %1 illisible (%2).").arg(file.fileName(), file.errorString());
         return map;
     }
-    return parsePortMap(QString::fromUtf8(file.readAll()));
+    PortMap map = parsePortMap(QString::fromUtf8(file.readAll()));
+    map.named = true;
+    return map;
 }
 
 PortDeviceIo& systemPortDeviceIo()
@@ -179,15 +181,18 @@ bool LinuxPortAccess::open(QStringList& problems)
     if (map.devices.empty())
         problems << QStringLiteral("Ports: aucune adresse de port n'est définie.");
     for (const PortDevice& device : map.devices)
-        openOne(device, problems);
+        openOne(device, map.named, problems);
     return isOpen();
 }
 
-bool LinuxPortAccess::openOne(const PortDevice& device, QStringList& problems)
+bool LinuxPortAccess::openOne(const PortDevice& device, bool named, QStringList& problems)
 {
     const int handle = io_.openDevice(device.path);
     if (handle < 0) {
-        problems << openFailure(device, -handle);
+        const int error = -handle;
+        const bool absent = error == ENOENT || error == ENODEV || error == ENXIO;
+        if (named || !absent)
+            problems << openFailure(device, error);
         return false;
     }
     OpenDevice d{device, handle, {}};

@@ -37,6 +37,10 @@ struct PortDevice {
 struct PortMap {
     std::vector<PortDevice> devices;
     QStringList problems;   // faulty lines of the map file, one each
+    // True when the ports were named by the user (a map file). Ports of the
+    // standard map that this machine does not have are then not worth a
+    // message at every start; a named port that is absent is.
+    bool named = false;
 };
 
 // Each base owns this many consecutive addresses.
@@ -86,7 +90,7 @@ private:
     };
 
     OpenDevice* find(std::uint16_t address, int& offset);
-    bool openOne(const PortDevice& device, QStringList& problems);
+    bool openOne(const PortDevice& device, bool named, QStringList& problems);
     bool writeParallel(OpenDevice& d, int offset, std::uint8_t value);
     bool writeSerial(OpenDevice& d, int offset, std::uint8_t value);
     std::uint8_t readParallel(OpenDevice& d, int offset);

@@ -68,9 +68,9 @@ public:
     }
 };
 
-LinuxPortAccess makePorts(FakeDeviceIo& io, std::vector<PortDevice> devices)
+LinuxPortAccess makePorts(FakeDeviceIo& io, std::vector<PortDevice> devices, bool named = true)
 {
-    return LinuxPortAccess([devices] { return PortMap{devices, {}}; }, io);
+    return LinuxPortAccess([devices, named] { return PortMap{devices, {}, named}; }, io);
 }
 
 const QString kParport0 = QStringLiteral("/dev/parport0");
@@ -162,6 +162,16 @@ TEST(LinuxPortAccess, UnopenedDevicesAreReportedAndTheirWritesSkipped)
     auto none = makePorts(io, {{0x378, kParport0, PortKind::Parallel}});
     EXPECT_FALSE(none.open(problems));
     EXPECT_FALSE(none.isOpen());
+
+    // Ports of the standard map that the machine lacks are not reported;
+    // refused ones still are.
+    QStringList standardProblems;
+    auto standard = makePorts(io, {{0x278, QStringLiteral("/dev/parport1"), PortKind::Parallel},
+                                   {0x378, kParport0, PortKind::Parallel}},
+                              false);
+    EXPECT_FALSE(standard.open(standardProblems));
+    ASSERT_EQ(standardProblems.size(), 1);
+    EXPECT_TRUE(standardProblems[0].contains(QLatin1String("groupe lp")));
 }
 
 TEST(PortMap, FileEntriesReplaceTheStandardMapAndFaultyLinesAreReported)
