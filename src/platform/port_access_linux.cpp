@@ -1,4 +1,5 @@
 #include "platform/port_access_linux.h"
+#include "platform/paths.h"
 
 #include <QDir>
 #include <QFile>
@@ -161,7 +162,7 @@ PortDeviceIo& systemPortDeviceIo()
 
 PortAccess& systemPortAccess()
 {
-    static LinuxPortAccess access([] { return loadPortMap(QDir::currentPath()); }, systemPortDeviceIo());
+    static LinuxPortAccess access([] { return loadPortMap(programDir()); }, systemPortDeviceIo());
     return access;
 }
 

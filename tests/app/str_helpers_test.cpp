@@ -58,3 +58,10 @@ TEST(StrHelpers, EditingHelpers)
     EXPECT_EQ(PadLeft(QStringLiteral("42"), u'0', 4), "0042");
     EXPECT_EQ(PadLeft(QStringLiteral("12345"), u'0', 4), "12345");
 }
+
+TEST(StrHelpersJoinPath, OneSeparatorAndRootsKept)
+{
+    EXPECT_EQ(StrHelpers::JoinPath(QStringLiteral("/"), QStringLiteral("\\x")), QStringLiteral("/x"));
+    EXPECT_EQ(StrHelpers::JoinPath(QStringLiteral("/dir"), QStringLiteral("\\x")), QStringLiteral("/dir/x"));
+    EXPECT_EQ(StrHelpers::JoinPath(QStringLiteral("/dir/"), QStringLiteral("x")), QStringLiteral("/dir/x"));
+}

@@ -4,12 +4,18 @@
 // that each double-quote character toggles a quoted state, and separators met
 // while quoted do not count.
 
+#include "platform/paths.h"
+
 #include <QChar>
 #include <QString>
 
 namespace StrHelpers {
 
 // S without any occurrence of C.
+// Folder and name joined with exactly one separator (the program's one path
+// join; "\" and "/" are both accepted).
+inline QString JoinPath(const QString& dir, const QString& name) { return platform::joinPath(dir, name); }
+
 QString RemoveChar(const QString& s, QChar c);
 
 // Every run of blanks becomes one blank.
