@@ -52,11 +52,12 @@ RecordingDialogService::~RecordingDialogService() { platform::setDialogService(n
 namespace {
 std::optional<QString> pop(std::deque<std::optional<QString>>& q)
 {
-    if (q.empty())
-        return std::nullopt;
-    auto a = q.front();
-    q.pop_front();
-    return a;
+    std::optional<QString> answer;
+    if (!q.empty()) {
+        answer = std::move(q.front());
+        q.pop_front();
+    }
+    return answer;
 }
 } // namespace
 

@@ -1,0 +1,17 @@
+#include "platform/disk_space.h"
+
+#include <QFile>
+#include <sys/statvfs.h>
+
+namespace DiskSpace {
+
+double DiskFreeSpace(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path.isEmpty() ? QStringLiteral(".") : path);
+    struct statvfs info {};
+    if (::statvfs(native.constData(), &info) != 0)
+        return -1;
+    return static_cast<double>(info.f_bavail) * static_cast<double>(info.f_frsize);
+}
+
+} // namespace DiskSpace
