@@ -40,7 +40,7 @@ KeyPreviewFilter* g_keyPreview = nullptr;
 
 } // namespace
 
-TForm::TForm(QWidget* parent) : QMainWindow(parent)
+TForm::TForm(QWidget* parent) : QMainWindow(parent, Qt::Window)
 {
     if (!g_keyPreview && qApp) {
         g_keyPreview = new KeyPreviewFilter;
