@@ -58,7 +58,8 @@ std::uint32_t StrToFourCC(const QString& text)
 
 QString GetCodecName(const QString& code)
 {
-    if (code.size() != 4 || code.toLower() == QLatin1String("dib "))
+    // No code (zeros) or the uncompressed "DIB " has no codec name.
+    if (code.size() != 4 || code.contains(QChar(0)) || code.toLower() == QLatin1String("dib "))
         return QStringLiteral("Unknown");
     const AVCodecTag* const tags[] = {avformat_get_riff_video_tags(), nullptr};
     const AVCodecID id = av_codec_get_id(tags, StrToFourCC(code));
