@@ -1,0 +1,86 @@
+#include "app/ui/control_adapters.h"
+
+#include "app/controls/num_inp.h"
+#include "app/ui/event_boundary.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QToolButton>
+
+namespace app {
+namespace {
+
+// Connects signal of control to handler, run through the event boundary
+// with the control's name as cause. Arguments of the signal are dropped:
+// handlers read the control's state themselves.
+template <class Control, class Signal>
+QMetaObject::Connection bindGuarded(Control* control, Signal signal, Handler handler,
+                                    QObject* context)
+{
+    if (!control || !handler)
+        return {};
+    return QObject::connect(control, signal, context ? context : control,
+                            [control, h = std::move(handler)] { runGuarded(control->objectName(), h); });
+}
+
+} // namespace
+
+QMetaObject::Connection bindCheckBoxClick(QCheckBox* box, Handler handler, QObject* context)
+{
+    // stateChanged, not clicked: a state set from code fires too, but only
+    // when it differs (the grayed state included).
+    return bindGuarded(box, &QCheckBox::stateChanged, std::move(handler), context);
+}
+
+QMetaObject::Connection bindRadioClick(QRadioButton* radio, Handler handler, QObject* context)
+{
+    if (!radio || !handler)
+        return {};
+    return QObject::connect(radio, &QRadioButton::toggled, context ? context : radio,
+                            [radio, h = std::move(handler)](bool checked) {
+                                if (checked)
+                                    runGuarded(radio->objectName(), h);
+                            });
+}
+
+QMetaObject::Connection bindComboChange(QComboBox* combo, Handler handler, QObject* context)
+{
+    return bindGuarded(combo, &QComboBox::activated, std::move(handler), context);
+}
+
+QMetaObject::Connection bindEditChange(QLineEdit* edit, Handler handler, QObject* context)
+{
+    return bindGuarded(edit, &QLineEdit::textChanged, std::move(handler), context);
+}
+
+QMetaObject::Connection bindTrackBarChange(QSlider* trackBar, Handler handler, QObject* context)
+{
+    return bindGuarded(trackBar, &QAbstractSlider::valueChanged, std::move(handler), context);
+}
+
+QMetaObject::Connection bindScrollBarChange(QScrollBar* scrollBar, Handler handler, QObject* context)
+{
+    return bindGuarded(scrollBar, &QAbstractSlider::valueChanged, std::move(handler), context);
+}
+
+QMetaObject::Connection bindSpeedButtonClick(QToolButton* button, Handler handler, QObject* context)
+{
+    // clicked is not emitted by setChecked() or setDown().
+    return bindGuarded(button, &QAbstractButton::clicked, std::move(handler), context);
+}
+
+QMetaObject::Connection bindButtonClick(QAbstractButton* button, Handler handler, QObject* context)
+{
+    return bindGuarded(button, &QAbstractButton::clicked, std::move(handler), context);
+}
+
+QMetaObject::Connection bindNumInpExit(TCustomNumInp* input, Handler handler, QObject* context)
+{
+    return bindGuarded(input, &TCustomNumInp::exited, std::move(handler), context);
+}
+
+} // namespace app

@@ -1,0 +1,86 @@
+#pragma once
+// One adapter per control kind, reproducing the firing rules the program's
+// windows were written for. Windows bind their handlers here and never
+// connect the controls' Qt signals themselves. Every handler runs through
+// the event boundary with the control's objectName as the cause.
+//
+//   check box     click handler on a user click, and when code changes the
+//                 state; setting the same state runs nothing
+//   radio button  click handler when it becomes checked (user or code),
+//                 never when it is unchecked
+//   combo box     change handler on the user's choice only; an index set
+//                 from code runs nothing
+//   edit          change handler whenever the text changes, code included
+//   track bar,
+//   scroll bar    change handler when the position really changes (user or code)
+//   speed button  click handler on the user's click (or click() from code);
+//                 setting the down state from code runs nothing
+//   button        click handler on a click; click() from code runs it, as
+//                 scripts do
+//   numeric input exit handler after a valid entry was stored on leaving
+
+#include <QMetaObject>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <type_traits>
+
+class QAbstractButton;
+class QAbstractSlider;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QRadioButton;
+class QScrollBar;
+class QSlider;
+class QToolButton;
+class TCustomNumInp;
+
+namespace app {
+
+using Handler = std::function<void()>;
+
+// context: the object whose lifetime bounds the binding (the window that
+// owns the handler); the control itself when null.
+QMetaObject::Connection bindCheckBoxClick(QCheckBox* box, Handler handler, QObject* context = nullptr);
+QMetaObject::Connection bindRadioClick(QRadioButton* radio, Handler handler, QObject* context = nullptr);
+QMetaObject::Connection bindComboChange(QComboBox* combo, Handler handler, QObject* context = nullptr);
+QMetaObject::Connection bindEditChange(QLineEdit* edit, Handler handler, QObject* context = nullptr);
+QMetaObject::Connection bindTrackBarChange(QSlider* trackBar, Handler handler, QObject* context = nullptr);
+QMetaObject::Connection bindScrollBarChange(QScrollBar* scrollBar, Handler handler, QObject* context = nullptr);
+QMetaObject::Connection bindSpeedButtonClick(QToolButton* button, Handler handler, QObject* context = nullptr);
+QMetaObject::Connection bindButtonClick(QAbstractButton* button, Handler handler, QObject* context = nullptr);
+QMetaObject::Connection bindNumInpExit(TCustomNumInp* input, Handler handler, QObject* context = nullptr);
+
+// The same with a window's member function, e.g.
+//   bindButtonClick(BTN_Goto, this, &TFRM_Telescope::BTN_GotoClick);
+#define NJ_MEMBER_BINDING(name, Control)                                                   \
+    template <class Window, class Method>                                                 \
+    QMetaObject::Connection name(Control* control, Window* window, Method method)         \
+    {                                                                                     \
+        static_assert(std::is_member_function_pointer_v<Method>);                         \
+        return name(control, Handler([window, method] { (window->*method)(); }), window); \
+    }
+NJ_MEMBER_BINDING(bindCheckBoxClick, QCheckBox)
+NJ_MEMBER_BINDING(bindRadioClick, QRadioButton)
+NJ_MEMBER_BINDING(bindComboChange, QComboBox)
+NJ_MEMBER_BINDING(bindEditChange, QLineEdit)
+NJ_MEMBER_BINDING(bindTrackBarChange, QSlider)
+NJ_MEMBER_BINDING(bindScrollBarChange, QScrollBar)
+NJ_MEMBER_BINDING(bindSpeedButtonClick, QToolButton)
+NJ_MEMBER_BINDING(bindButtonClick, QAbstractButton)
+NJ_MEMBER_BINDING(bindNumInpExit, TCustomNumInp)
+#undef NJ_MEMBER_BINDING
+
+// The child control of window whose objectName is exactly name and whose
+// type is T; null when there is none. Settings, translation and scripts
+// find controls this way.
+template <class T>
+T* findControl(QWidget* window, const QString& name)
+{
+    if (!window || name.isEmpty())
+        return nullptr;
+    return window->findChild<T*>(name, Qt::FindChildrenRecursively);
+}
+
+} // namespace app

@@ -1,0 +1,31 @@
+#pragma once
+// The one place where exceptions stop. Every slot, timer and event handler of
+// the program runs its body through runGuarded(): an exception is reported
+// (once per cause, so a handler failing on every frame does not flood the
+// report) and swallowed, and the next frame or tick runs normally.
+
+#include <QString>
+#include <functional>
+
+namespace app {
+
+// Receives each report. The message window installs itself here; the
+// default sink writes the text to standard error.
+using ErrorSink = std::function<void(const QString&)>;
+
+// Installs a sink; an empty function restores the default.
+void setErrorSink(ErrorSink sink);
+
+// Runs handler. Any exception it throws is reported as
+// "<cause>: <what>" and does not propagate. Returns true when the handler
+// completed without an exception.
+bool runGuarded(const QString& cause, const std::function<void()>& handler);
+
+// Sends report to the sink unless the same text was already reported.
+// Returns true when it was sent.
+bool reportOnce(const QString& report);
+
+// Forgets which reports were sent (tests; a new session of the message window).
+void resetReportedCauses();
+
+} // namespace app

@@ -1,0 +1,16 @@
+#pragma once
+// The on-screen file and folder dialogs (QFileDialog), parented to the
+// active window. A cancelled dialog answers an empty optional.
+
+#include "platform/dialog_service.h"
+
+namespace app {
+
+class WidgetDialogService final : public platform::DialogService {
+public:
+    std::optional<QString> openFile(const platform::FileDialogRequest& request) override;
+    std::optional<QString> saveFile(const platform::FileDialogRequest& request) override;
+    std::optional<QString> chooseFolder(const QString& title, const QString& directory) override;
+};
+
+} // namespace app

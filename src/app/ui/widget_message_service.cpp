@@ -1,0 +1,83 @@
+#include "app/ui/widget_message_service.h"
+
+#include "app/ui/same_cause_guard.h"
+#include "app/ui/widget_dialog_service.h"
+#include "platform/dialog_service.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QThread>
+
+namespace app {
+namespace {
+
+QMessageBox::Icon iconFor(platform::MsgKind kind)
+{
+    switch (kind) {
+    case platform::MsgKind::Information: return QMessageBox::Information;
+    case platform::MsgKind::Warning: return QMessageBox::Warning;
+    case platform::MsgKind::Error: return QMessageBox::Critical;
+    case platform::MsgKind::Confirmation: return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons buttonsFor(platform::MsgButtons buttons)
+{
+    switch (buttons) {
+    case platform::MsgButtons::Ok: return QMessageBox::Ok;
+    case platform::MsgButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case platform::MsgButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case platform::MsgButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+platform::MsgResult resultFor(int button)
+{
+    switch (button) {
+    case QMessageBox::Ok: return platform::MsgResult::Ok;
+    case QMessageBox::Cancel: return platform::MsgResult::Cancel;
+    case QMessageBox::Yes: return platform::MsgResult::Yes;
+    case QMessageBox::No: return platform::MsgResult::No;
+    default: return platform::MsgResult::None;
+    }
+}
+
+platform::MsgResult showOnGuiThread(const platform::Message& m)
+{
+    QString title = m.title;
+    if (title.isEmpty())
+        title = QGuiApplication::applicationDisplayName();
+    QMessageBox box(iconFor(m.kind), title, m.text, buttonsFor(m.buttons),
+                    QApplication::activeWindow());
+    box.setWindowModality(Qt::ApplicationModal);
+    return resultFor(box.exec());
+}
+
+} // namespace
+
+platform::MsgResult WidgetMessageService::show(const platform::Message& message)
+{
+    auto* app = QCoreApplication::instance();
+    if (!app)
+        return platform::MsgResult::None;
+    if (QThread::currentThread() == app->thread())
+        return showOnGuiThread(message);
+    platform::MsgResult result = platform::MsgResult::None;
+    QMetaObject::invokeMethod(
+        app, [&] { result = showOnGuiThread(message); }, Qt::BlockingQueuedConnection);
+    return result;
+}
+
+void installWidgetServices()
+{
+    static WidgetMessageService screen;
+    static SameCauseGuard guarded(screen);
+    static WidgetDialogService dialogs;
+    platform::setMessageService(&guarded);
+    platform::setDialogService(&dialogs);
+}
+
+} // namespace app

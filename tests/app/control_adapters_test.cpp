@@ -1,0 +1,169 @@
+// Firing rules of the control adapters, driven from code and by simulated
+// user input on a window shown offscreen.
+
+#include "app/controls/num_inp.h"
+#include "app/ui/control_adapters.h"
+#include "app/ui/event_boundary.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace {
+
+// A user's click on the box or circle of a check box or radio button.
+void clickIndicator(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2)); }
+
+struct Window {
+    QWidget w;
+    QCheckBox* ckb = new QCheckBox("CR", &w);
+    QRadioButton* rb1 = new QRadioButton("1", &w);
+    QRadioButton* rb2 = new QRadioButton("2", &w);
+    QComboBox* cbx = new QComboBox(&w);
+    QLineEdit* edt = new QLineEdit(&w);
+    QSlider* trb = new QSlider(Qt::Horizontal, &w);
+    QScrollBar* scb = new QScrollBar(Qt::Horizontal, &w);
+    QToolButton* spb = new QToolButton(&w);
+    QPushButton* btn = new QPushButton("Goto", &w);
+
+    Window()
+    {
+        auto* layout = new QVBoxLayout(&w);
+        for (QWidget* c : std::initializer_list<QWidget*>{ckb, rb1, rb2, cbx, edt, trb, scb, spb, btn})
+            layout->addWidget(c);
+        ckb->setObjectName("CKB_CR");
+        btn->setObjectName("BTN_Goto");
+        cbx->addItems({"a", "b", "c"});
+        spb->setCheckable(true);
+        w.show();
+    }
+};
+
+} // namespace
+
+TEST(ControlAdapters, CheckRadioComboAndEdit)
+{
+    Window win;
+    int box = 0, r1 = 0, r2 = 0;
+    app::bindCheckBoxClick(win.ckb, [&] { ++box; });
+    app::bindRadioClick(win.rb1, [&] { ++r1; });
+    app::bindRadioClick(win.rb2, [&] { ++r2; });
+
+    win.ckb->setChecked(true);
+    win.ckb->setChecked(true);
+    EXPECT_EQ(box, 1);
+    clickIndicator(win.ckb);
+    EXPECT_EQ(box, 2);
+    EXPECT_FALSE(win.ckb->isChecked());
+
+    win.rb1->setChecked(true);   // from code, becomes checked
+    clickIndicator(win.rb2);     // by the user; rb1 is unchecked: nothing for it
+    clickIndicator(win.rb2);     // already checked
+    win.rb2->setChecked(true);
+    EXPECT_EQ(r1, 1);
+    EXPECT_EQ(r2, 1);
+
+    int combo = 0, edit = 0;
+    app::bindComboChange(win.cbx, [&] { ++combo; });
+    app::bindEditChange(win.edt, [&] { ++edit; });
+
+    win.cbx->setCurrentIndex(2);
+    win.cbx->setCurrentIndex(0);
+    EXPECT_EQ(combo, 0);
+    QTest::keyClick(win.cbx, Qt::Key_Down);
+    EXPECT_EQ(win.cbx->currentIndex(), 1);
+    EXPECT_EQ(combo, 1);
+
+    win.edt->setText("12");
+    win.edt->setText("12");
+    QTest::keyClicks(win.edt, "3");
+    EXPECT_EQ(edit, 2);
+}
+
+TEST(ControlAdapters, BarsAndButtons)
+{
+    Window win;
+    int track = 0, scroll = 0;
+    app::bindTrackBarChange(win.trb, [&] { ++track; });
+    app::bindScrollBarChange(win.scb, [&] { ++scroll; });
+
+    win.trb->setValue(5);
+    win.trb->setValue(5);
+    QTest::keyClick(win.trb, Qt::Key_Right);
+    win.trb->setValue(1000);   // clipped to the maximum: a change
+    win.trb->setValue(2000);   // clipped again: none
+    EXPECT_EQ(track, 3);
+    win.scb->setValue(10);
+    win.scb->setValue(10);
+    QTest::keyClick(win.scb, Qt::Key_Right);
+    EXPECT_EQ(scroll, 2);
+
+    int speed = 0, button = 0;
+    app::bindSpeedButtonClick(win.spb, [&] { ++speed; });
+    app::bindButtonClick(win.btn, [&] { ++button; });
+
+    win.spb->setChecked(true);
+    win.spb->setDown(true);
+    win.spb->setChecked(false);
+    EXPECT_EQ(speed, 0);
+    QTest::mouseClick(win.spb, Qt::LeftButton);
+    EXPECT_EQ(speed, 1);
+    win.btn->click();   // as a script does
+    QTest::mouseClick(win.btn, Qt::LeftButton);
+    EXPECT_EQ(button, 2);
+}
+
+namespace {
+struct Owner : QObject {
+    int clicks = 0;
+    void BTN_GotoClick()
+    {
+        ++clicks;
+        throw std::runtime_error("mount not connected");
+    }
+};
+} // namespace
+
+TEST(ControlAdapters, MemberHandlersRunThroughTheBoundaryWhileTheirOwnerLives)
+{
+    QStringList reports;
+    app::setErrorSink([&](const QString& r) { reports << r; });
+    app::resetReportedCauses();
+    Window win;
+    auto* owner = new Owner;
+    app::bindButtonClick(win.btn, owner, &Owner::BTN_GotoClick);
+    win.btn->click();
+    win.btn->click();
+    EXPECT_EQ(owner->clicks, 2);
+    EXPECT_EQ(reports, QStringList{"BTN_Goto: mount not connected"});
+    delete owner;
+    win.btn->click();   // binding gone with its owner
+
+    TNumInp num(&win.w);
+    int exits = 0;
+    app::bindNumInpExit(&num, [&] { ++exits; });
+    num.setText("3");
+    num.DoExit();
+    EXPECT_EQ(exits, 1);
+    app::setErrorSink({});
+    app::resetReportedCauses();
+}
+
+TEST(ControlAdapters, FindControlByExactNameAndType)
+{
+    Window win;
+    auto* deep = new QCheckBox(new QWidget(&win.w));
+    deep->setObjectName("CKB_Deep");
+    EXPECT_EQ(app::findControl<QCheckBox>(&win.w, "CKB_Deep"), deep);
+    EXPECT_EQ(app::findControl<QAbstractButton>(&win.w, "BTN_Goto"), win.btn);
+    EXPECT_EQ(app::findControl<QCheckBox>(&win.w, "ckb_cr"), nullptr);
+    EXPECT_EQ(app::findControl<QCheckBox>(&win.w, "BTN_Goto"), nullptr);
+}

@@ -1,0 +1,240 @@
+// The numeric input control and the number texts it shows.
+
+#include "app/controls/float_text.h"
+#include "app/controls/num_inp.h"
+#include "app/ui/same_cause_guard.h"
+#include "support/fakes.h"
+
+#include <QFocusEvent>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <limits>
+
+// Readable QString values in failure messages.
+static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace {
+const QString kRange010 = QStringLiteral("La valeur doit être comprise entre 0 and 10");
+constexpr long double kNaN = std::numeric_limits<long double>::quiet_NaN();
+constexpr long double kInf = std::numeric_limits<long double>::infinity();
+} // namespace
+
+TEST(FloatText, GoldenTexts)
+{
+    const auto G = app::FloatFormat::General, E = app::FloatFormat::Exponent, F = app::FloatFormat::Fixed;
+    const struct {
+        long double value;
+        app::FloatFormat format;
+        int precision, digits;
+        const char* text;
+    } cases[] = {
+        {1.0L / 3, G, 12, 2, "0.333333333333"}, {2.0L / 3, G, 12, 2, "0.666666666667"},
+        {9.9999999999999L, G, 12, 2, "10"}, {-0.0L, G, 12, 2, "0"},
+        {123456789012.0L, G, 12, 2, "123456789012"}, {-1234567890123.0L, G, 12, 2, "-1.23456789012E12"},
+        {1e20L, G, 12, 2, "1E20"}, {1.5e-6L, G, 12, 2, "1.5E-6"},
+        {0.00001L, G, 12, 2, "0.00001"}, {0.0000099L, G, 12, 2, "9.9E-6"},
+        {0.1, G, 30, 0, "0.100000000000000006"},   // a double's 0.1; precision stops at 18
+        {12345.0L, E, 4, 2, "1.235E+04"},          // shown digits round halves up
+        {0.0L, E, 4, 2, "0.000E+00"}, {-1.5e-300L, E, 3, 4, "-1.50E-0300"},
+        {1234.5L, F, 12, 2, "1234.50"}, {0.125L, F, 12, 2, "0.13"},
+        {-0.004L, F, 12, 2, "0.00"}, {-0.5L, F, 12, 0, "-1"},
+        {123.449L, F, 5, 1, "123.4"},              // one rounding, at the first digit dropped
+        {12345678901.239L, F, 12, 2, "12345678901.20"}, {12345678901234.0L, F, 12, 2, "1.23456789012E13"},
+        {-kInf, F, 12, 2, "-INF"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(app::FloatToStrF(c.value, c.format, c.precision, c.digits), c.text) << c.text;
+    EXPECT_EQ(app::FormatG(0.1), "0.1");
+    EXPECT_EQ(app::FormatG(-1.1E4932L), "-1.1E4932");
+}
+
+TEST(NumInp, NewControlAndTypingLimit)
+{
+    TNumInp num;
+    EXPECT_EQ(num.text(), "0");
+    EXPECT_EQ(num.width(), 85);
+    num.SetValue(1.0L / 3);   // code is not held to the typing limit
+    EXPECT_EQ(num.text(), "0.333333333333");
+    num.setText("");
+    QTest::keyClicks(&num, "12345678901234");
+    EXPECT_EQ(num.text(), "123456789012");
+}
+
+TEST(NumInp, RangeCheckFromCode)
+{
+    testsupport::RecordingMessageService messages;
+    TNumInp num;
+    num.SetMin(0);
+    num.SetMax(10);
+    num.SetValue(5);
+    QSignalSpy changes(&num, &QLineEdit::textChanged);
+    num.SetValue(5);
+    num.SetValue(11);
+    ASSERT_EQ(messages.texts(), QStringList{kRange010});
+    EXPECT_EQ(messages.shown[0].kind, platform::MsgKind::Error);
+    EXPECT_EQ(num.Value(), 5);
+    EXPECT_EQ(changes.count(), 0);
+
+    num.SetValidate(false);
+    num.SetValue(11);
+    EXPECT_EQ(num.Value(), 11);
+    num.SetValidate(true);   // out of range again: Value goes to Min
+    EXPECT_EQ(num.text(), "0");
+    num.SetMin(3);           // Value follows Min without a message
+    EXPECT_EQ(num.Value(), 3);
+    num.SetMax(2);           // below Min: Max becomes Min
+    EXPECT_EQ(num.Max(), 3);
+    EXPECT_EQ(messages.shown.size(), 1u);
+
+    // NaN and infinities are never stored: refused with the range message,
+    // silently when Validate is off.
+    num.SetValue(kNaN);
+    num.SetValue(kInf);
+    EXPECT_EQ(messages.shown.size(), 3u);
+    num.SetValidate(false);
+    num.SetValue(-kInf);
+    num.SetMax(kNaN);
+    EXPECT_EQ(messages.shown.size(), 3u);
+    EXPECT_EQ(num.Value(), 3);
+    EXPECT_EQ(num.Max(), 3);
+}
+
+TEST(NumInp, RepeatedOutOfRangeWritesShowOneBoxAtATime)
+{
+    // A timer writes refused values again while the box is open.
+    struct Screen final : platform::MessageService {
+        std::function<void()> whileShown;
+        int boxes = 0;
+        platform::MsgResult show(const platform::Message&) override
+        {
+            ++boxes;
+            if (auto f = std::exchange(whileShown, nullptr))
+                f();
+            return platform::MsgResult::Ok;
+        }
+    } screen;
+    app::SameCauseGuard guard(screen);
+    platform::setMessageService(&guard);
+    TNumInp expo, gain;
+    expo.setObjectName("TNI_Expo");
+    gain.setObjectName("TNI_Gain");
+    for (auto* n : {&expo, &gain}) {
+        n->SetMin(0);
+        n->SetMax(10);
+    }
+    screen.whileShown = [&] {
+        for (int frame = 0; frame < 5; ++frame)
+            expo.SetValue(frame % 2 ? 11 : kNaN);
+        gain.SetValue(12);   // another control: its own box
+    };
+    expo.SetValue(11);
+    EXPECT_EQ(screen.boxes, 2);
+    expo.SetValue(11);   // the first box is closed: the next may open
+    EXPECT_EQ(screen.boxes, 3);
+    EXPECT_EQ(expo.Value(), 0);
+    platform::setMessageService(nullptr);
+}
+
+TEST(NumInp, DataTypesRoundClampAndConvert)
+{
+    testsupport::RecordingMessageService messages;
+    TNumInp num;
+    num.SetValue(300);
+    num.SetDatatype(dtByte);
+    EXPECT_EQ(num.Min(), 0);
+    EXPECT_EQ(num.Max(), 255);
+    EXPECT_EQ(num.Value(), 0);
+    num.SetValue(3.6L);
+    EXPECT_EQ(num.text(), "4");
+    EXPECT_EQ(num.Value(), 4);
+    num.SetValue(2.5L);
+    EXPECT_EQ(num.text(), "2");
+    num.SetNumericType(ntFixed);
+    EXPECT_EQ(num.NumericType(), ntGeneral);
+    EXPECT_TRUE(messages.shown.empty());
+
+    TNumInp x;
+    x.SetValue(-2147483648.0L);
+    EXPECT_EQ(x.AsLongint(), 0);
+    x.SetValue(-2147483646.5L);
+    EXPECT_EQ(x.AsLongint(), -2147483646);
+    x.SetValue(254.5L);
+    EXPECT_EQ(x.AsByte(), 254);
+    x.SetValue(1e300L);
+    EXPECT_EQ(x.AsDouble(), 1e300);
+    EXPECT_EQ(x.AsSingle(), 0.0f);
+}
+
+TEST(NumInp, KeyFilter)
+{
+    TNumInp num;
+    num.SetDatatype(dtInteger);
+    num.setText("");
+    QTest::keyClicks(&num, "-1e2.5x+");
+    QTest::keyClick(&num, Qt::Key_Backspace);
+    EXPECT_EQ(num.text(), "-125");
+    num.SetDatatype(dtDouble);
+    num.setText("");
+    QTest::keyClicks(&num, "1.5e-3,a");
+    EXPECT_EQ(num.text(), "1.5e-3");
+}
+
+TEST(NumInp, LeavingTheControlValidatesTheEntry)
+{
+    testsupport::RecordingMessageService messages;
+    TNumInp num;
+    num.SetMin(0);
+    num.SetMax(10);
+    QSignalSpy exits(&num, &TCustomNumInp::exited);
+
+    num.setText("abc");
+    EXPECT_FALSE(num.DoExit());
+    EXPECT_EQ(messages.texts(), QStringList{"'abc' n'est pas une valeur numérique valable."});
+    EXPECT_EQ(num.selectedText(), "abc");
+    for (const char* bad : {"1e5000", "nan", "inf", "1e", ".", "12"}) {
+        num.setText(bad);
+        EXPECT_FALSE(num.DoExit()) << bad;
+    }
+    EXPECT_FALSE(num.DoExit());
+    EXPECT_EQ(messages.texts().last(), kRange010);
+    EXPECT_EQ(exits.count(), 0);
+
+    num.setText(" +7.50 ");
+    EXPECT_TRUE(num.DoExit());
+    EXPECT_EQ(num.Value(), 7.5L);
+    EXPECT_EQ(num.text(), "7.5");
+    EXPECT_EQ(exits.count(), 1);
+
+    // Focus moving to another control validates; another window taking
+    // the focus (the message box) does not.
+    num.setText("x");
+    const auto before = messages.shown.size();
+    QFocusEvent toBox(QEvent::FocusOut, Qt::ActiveWindowFocusReason), tab(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(&num, &toBox);
+    EXPECT_EQ(messages.shown.size(), before);
+    QCoreApplication::sendEvent(&num, &tab);
+    EXPECT_EQ(messages.shown.size(), before + 1);
+
+    // An untouched text is the display of Value: leaving keeps Value exact,
+    // even when its rounded display lies just outside the range.
+    num.SetMax(2.0L / 3);
+    num.SetValue(2.0L / 3);
+    EXPECT_EQ(num.text(), "0.666666666667");
+    EXPECT_TRUE(num.DoExit());
+    EXPECT_EQ(num.Value(), 2.0L / 3);
+}
+
+TEST(NumInp, LayoutProperties)
+{
+    TNumInp num;
+    EXPECT_TRUE(num.setProperty("Datatype", "dtWord"));
+    EXPECT_EQ(num.Max(), 65535);
+    EXPECT_TRUE(num.setProperty("Max", 100.0));
+    EXPECT_TRUE(num.setProperty("Value", 42.0));
+    EXPECT_EQ(num.property("Max").toDouble(), 100.0);
+    num.setDatatype(dtSingle);
+    num.setNumericType(ntFixed);
+    num.setDecimals(3);
+    EXPECT_EQ(num.text(), "42.000");
+}
