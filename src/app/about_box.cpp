@@ -1,6 +1,8 @@
 #include "app/about_box.h"
 
 #include "app/desktop.h"
+#include "app/ui/control_adapters.h"
+#include "app/ui/event_boundary.h"
 #include "app/version_table.h"
 #include "platform/codepage.h"
 #include "platform/message_service.h"
@@ -28,7 +30,7 @@ TAboutBox::TAboutBox(QWidget* parent) : TForm(parent)
     EDT_Mail_Nightjar->hide();
     IMG_Icon_Nightjar->installEventFilter(this);
     EDT_Web_Nightjar->installEventFilter(this);
-    connect(BTN_Ok, &QPushButton::clicked, this, &TAboutBox::BTN_OkClick);
+    app::bindButtonClick(BTN_Ok, this, &TAboutBox::BTN_OkClick);
 }
 
 void TAboutBox::showEvent(QShowEvent* e)
@@ -73,6 +75,6 @@ bool TAboutBox::eventFilter(QObject* obj, QEvent* e)
 {
     if ((obj == IMG_Icon_Nightjar || obj == EDT_Web_Nightjar) && e->type() == QEvent::MouseButtonRelease
         && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton)
-        EDT_Web_NightjarClick();
+        app::runGuarded(QStringLiteral("EDT_Web_Nightjar"), [this] { EDT_Web_NightjarClick(); });
     return TForm::eventFilter(obj, e);
 }

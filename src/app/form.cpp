@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 
+#include "app/ui/event_boundary.h"
+
 namespace {
 
 // One application-wide filter hands keys to the window of their receiver
@@ -28,10 +30,14 @@ public:
             return false;
         auto* k = static_cast<QKeyEvent*>(e);
         int key = k->key();
-        if (e->type() == QEvent::KeyPress)
-            form->FormKeyDown(key, k->modifiers());
-        else
-            form->FormKeyUp(key, k->modifiers());
+        const bool down = e->type() == QEvent::KeyPress;
+        app::runGuarded(form->objectName() + (down ? QStringLiteral(".FormKeyDown") : QStringLiteral(".FormKeyUp")),
+                        [&] {
+                            if (down)
+                                form->FormKeyDown(key, k->modifiers());
+                            else
+                                form->FormKeyUp(key, k->modifiers());
+                        });
         return key == 0;
     }
 };
@@ -56,26 +62,27 @@ void TForm::DoCreate()
     if (created_)
         return;
     created_ = true;
-    FormCreate();
+    app::runGuarded(objectName() + QStringLiteral(".FormCreate"), [this] { FormCreate(); });
 }
 
 bool TForm::event(QEvent* e)
 {
     if (e->type() == QEvent::WindowActivate)
-        FormActivate();
+        app::runGuarded(objectName() + QStringLiteral(".FormActivate"), [this] { FormActivate(); });
     return QMainWindow::event(e);
 }
 
 void TForm::closeEvent(QCloseEvent* e)
 {
     bool canClose = true;
-    FormCloseQuery(canClose);
+    app::runGuarded(objectName() + QStringLiteral(".FormCloseQuery"), [&] { FormCloseQuery(canClose); });
     if (!canClose) {
         e->ignore();
         return;
     }
+    // A failing close handler is reported; the window closes all the same.
     TCloseAction action = TCloseAction::caHide;
-    FormClose(action);
+    app::runGuarded(objectName() + QStringLiteral(".FormClose"), [&] { FormClose(action); });
     if (action == TCloseAction::caNone) {
         e->ignore();
         return;

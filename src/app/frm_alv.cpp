@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/systeme.h"
+#include "app/ui/event_boundary.h"
 #include "app/version_info.h"
 #include "capture/avi_compression.h"
 #include "capture/camera_slots.h"
@@ -41,7 +42,7 @@ public:
         if (e->type() == QEvent::KeyRelease) {
             auto* k = static_cast<QKeyEvent*>(e);
             if (k->key() == Qt::Key_Clear && !k->isAutoRepeat() && FRM_Raquette)
-                Systeme::ShowFormOnScreen(FRM_Raquette);
+                app::runGuarded(QStringLiteral("TraiteMessages"), [] { Systeme::ShowFormOnScreen(FRM_Raquette); });
         }
         return false;
     }
@@ -127,8 +128,8 @@ void TFRM_Alv::FormActivate()
 
 void TFRM_Alv::RunFirstActivationSteps()
 {
-    FRM_Tool_Images->TNI_Meilleure_Qualite->setText(QStringLiteral("0"));
-    FRM_Tool_Images->TNI_Pire_Qualite->setText(QStringLiteral("9999999"));
+    FRM_Tool_Images->TNI_Meilleure_Qualite->SetValue(0);
+    FRM_Tool_Images->TNI_Pire_Qualite->SetValue(9999999);
     FRM_Tool_Images->SCB_Selection->setValue(0);
     FileSourceOpen = false;
 

@@ -1,6 +1,7 @@
 #include "app/frm_message.h"
 
 #include "app/systeme.h"
+#include "app/ui/control_adapters.h"
 #include "scripting/scripts.h"
 #include "telescope/frm_raquette.h"
 
@@ -13,8 +14,8 @@ TFRM_Message::TFRM_Message(QWidget* parent) : TForm(parent)
     setupUi(this);
     setWindowFlags(windowFlags() | Qt::Tool | Qt::WindowStaysOnTopHint);
     KeyPreview = true;
-    connect(BTN_Poursuivre, &QPushButton::clicked, this, &TFRM_Message::BTN_PoursuivreClick);
-    connect(BTN_Effacer, &QPushButton::clicked, this, &TFRM_Message::BTN_EffacerClick);
+    app::bindButtonClick(BTN_Poursuivre, this, &TFRM_Message::BTN_PoursuivreClick);
+    app::bindButtonClick(BTN_Effacer, this, &TFRM_Message::BTN_EffacerClick);
 }
 
 void TFRM_Message::ShowText(bool clearFirst, const QString& text, bool wait)

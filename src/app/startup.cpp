@@ -38,6 +38,8 @@
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 #include "tools/frm_tool_mesures.h"
+#include "app/ui/event_boundary.h"
+#include "app/ui/widget_message_service.h"
 #include "platform/paths.h"
 
 #include <QApplication>
@@ -148,6 +150,7 @@ void PrepareProcess()
 {
     UseDotDecimalSeparator();
     platform::initProgramDirFromCurrentDir();
+    app::installWidgetServices();
     InstallHintTiming();
 }
 
@@ -205,6 +208,8 @@ void CreateWindows(const std::function<void(QWidget*)>& onCreated)
     created(CreateForm(FRM_WDMControl));
     created(CreateForm(FRM_Chargeseq));
     created(CreateForm(frmJoy));
+    // Errors stopped at the event boundary go to the message window.
+    app::setErrorSink([](const QString& report) { Msg::ShowMessageText(false, report); });
 }
 
 void LoadJoystickCalibration()
@@ -217,6 +222,7 @@ void LoadJoystickCalibration()
 
 void DestroyWindows()
 {
+    app::setErrorSink({});
     destroy(frmJoy);
     destroy(FRM_Chargeseq);
     destroy(FRM_WDMControl);

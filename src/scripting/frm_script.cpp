@@ -1,5 +1,6 @@
 #include "scripting/frm_script.h"
 
+#include "app/ui/event_boundary.h"
 #include "scripting/scripts.h"
 
 TFRM_Script* FRM_Script = nullptr;
@@ -10,7 +11,8 @@ TFRM_Script::TFRM_Script(QWidget* parent) : TForm(parent)
     TMR_Script = new QTimer(this);
     TMR_Script->setObjectName(QStringLiteral("TMR_Script"));
     TMR_Script->setInterval(Scripts::kDefaultScriptRate_ms);
-    connect(TMR_Script, &QTimer::timeout, this, &TFRM_Script::TMR_ScriptTimer);
+    connect(TMR_Script, &QTimer::timeout, this,
+            [this] { app::runGuarded(QStringLiteral("TMR_Script"), [this] { TMR_ScriptTimer(); }); });
 }
 
 void TFRM_Script::TMR_ScriptTimer()

@@ -114,7 +114,8 @@ TEST_F(ProgramWindows, FirstActivationRunsItsStepsInOrder)
     EXPECT_TRUE(PluginManager->PluginFiles().isEmpty());
     EXPECT_NE(FrameMessages::FrameMessage(1), QEvent::None);
     EXPECT_NE(FrameMessages::FrameMessage(1), FrameMessages::FrameMessage(2));
-    EXPECT_EQ(FRM_Tool_Images->TNI_Pire_Qualite->text(), QStringLiteral("9999999"));
+    EXPECT_EQ(FRM_Tool_Images->TNI_Pire_Qualite->Value(), 9999999);
+    EXPECT_EQ(FRM_Tool_Images->TNI_Meilleure_Qualite->Value(), 0);
     EXPECT_EQ(FRM_Tool_Images->TNI_Seuil_MaxMax->height(), 17);
     EXPECT_EQ(FRM_Tool_Images->EDT_AVICompression->text(), QStringLiteral("Unknown"));
     EXPECT_EQ(FRM_Tool_Images->CBX_TypeFichier->findText(QStringLiteral("AVI")), 5);
