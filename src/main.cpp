@@ -1,12 +1,32 @@
+// NightjarPro: the program block. Prepares the process, creates the windows
+// and runs until the main window closes.
+//
+// For tests only: with NIGHTJARPRO_CLOSE_AFTER_START=1 in the environment the
+// main window is closed through its normal close path as soon as its first
+// activation has finished, so a test can check a whole start and close.
+
+#include "app/frm_alv.h"
+#include "app/startup.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QMainWindow w;
-    w.setWindowTitle(QStringLiteral("Nightjar Pro 2.3"));
-    w.resize(1024, 700);
-    w.show();
-    return app.exec();
+    app.setQuitOnLastWindowClosed(false);
+    Startup::PrepareProcess();
+    Startup::CreateWindows();
+    Startup::LoadJoystickCalibration();
+
+    QObject::connect(FRM_Alv, &TForm::formClosed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    if (qEnvironmentVariable("NIGHTJARPRO_CLOSE_AFTER_START") == QLatin1String("1")) {
+        FRM_Alv->StepObserver = [](const QString& step) {
+            if (step == QLatin1String("StartupFinished"))
+                QMetaObject::invokeMethod(FRM_Alv, &QWidget::close, Qt::QueuedConnection);
+        };
+    }
+    FRM_Alv->show();
+    const int rc = app.exec();
+    Startup::DestroyWindows();
+    return rc;
 }

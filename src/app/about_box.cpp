@@ -1,0 +1,80 @@
+#include "app/about_box.h"
+
+#include "app/desktop.h"
+#include "app/ui/control_adapters.h"
+#include "app/ui/event_boundary.h"
+#include "app/version_table.h"
+#include "platform/codepage.h"
+#include "platform/message_service.h"
+#include "platform/paths.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMouseEvent>
+#include <QStyle>
+
+TAboutBox* AboutBox = nullptr;
+
+namespace {
+const QString kAcknowledgementsFile = QStringLiteral("Acknowledgements.txt");
+}
+
+TAboutBox::TAboutBox(QWidget* parent) : TForm(parent)
+{
+    setupUi(this);
+    setWindowFlags((windowFlags() | Qt::Dialog) & ~Qt::WindowMaximizeButtonHint);
+    IMG_Icon_Nightjar->setPixmap(style()->standardIcon(QStyle::SP_DesktopIcon).pixmap(32, 32));
+    EDT_Web_Nightjar->setText(QString::fromUtf8(VersionInfo::kReadmePath));
+    // There is no author address to write to: the mail line is not shown.
+    Label8->hide();
+    EDT_Mail_Nightjar->hide();
+    IMG_Icon_Nightjar->installEventFilter(this);
+    EDT_Web_Nightjar->installEventFilter(this);
+    app::bindButtonClick(BTN_Ok, this, &TAboutBox::BTN_OkClick);
+}
+
+void TAboutBox::showEvent(QShowEvent* e)
+{
+    missingReported_ = false;
+    TForm::showEvent(e);
+}
+
+void TAboutBox::FormActivate()
+{
+    const QString path = platform::joinPath(platform::programDir(), kAcknowledgementsFile);
+    QFile f(path);
+    if (f.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = f.readAll();
+        QString text = QString::fromUtf8(bytes);
+        if (text.contains(QChar::ReplacementCharacter))
+            text = platform::fromCp1252(bytes);
+        RCH_Acknowledgements->setPlainText(text);
+        missingReported_ = false;
+        return;
+    }
+    RCH_Acknowledgements->clear();
+    if (missingReported_)
+        return;
+    missingReported_ = true;
+    platform::messages().show({QStringLiteral("Impossible de lire le fichier %1 (%2).").arg(path, f.errorString()),
+                               platform::MsgKind::Warning, platform::MsgButtons::Ok,
+                               QStringLiteral("AboutBox.Acknowledgements"), {}});
+}
+
+void TAboutBox::BTN_OkClick()
+{
+    close();
+}
+
+void TAboutBox::EDT_Web_NightjarClick()
+{
+    Desktop::OpenDocument(EDT_Web_Nightjar->text());
+}
+
+bool TAboutBox::eventFilter(QObject* obj, QEvent* e)
+{
+    if ((obj == IMG_Icon_Nightjar || obj == EDT_Web_Nightjar) && e->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton)
+        app::runGuarded(QStringLiteral("EDT_Web_Nightjar"), [this] { EDT_Web_NightjarClick(); });
+    return TForm::eventFilter(obj, e);
+}

@@ -1,0 +1,17 @@
+#pragma once
+// Opening documents and links with the desktop's own viewer (help file,
+// README). Tests replace the opener to record what would be opened.
+
+#include <QString>
+#include <functional>
+
+namespace Desktop {
+
+// Opens a local file with the desktop's default application; false when
+// the desktop could not open it.
+bool OpenDocument(const QString& path);
+
+// Replaces the opener; an empty function restores the desktop's.
+void SetDocumentOpener(std::function<bool(const QString&)> opener);
+
+} // namespace Desktop

@@ -1,0 +1,306 @@
+#include "app/frm_alv.h"
+
+#include "app/align_v_features.h"
+#include "app/frm_pref.h"
+#include "app/night_colors.h"
+#include "app/script_collections.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "app/systeme.h"
+#include "app/ui/event_boundary.h"
+#include "app/version_info.h"
+#include "capture/avi_compression.h"
+#include "capture/camera_slots.h"
+#include "capture/frame_messages.h"
+#include "capture/plugin_mgr.h"
+#include "capture/port_io.h"
+#include "imaging/pipeline_state.h"
+#include "platform/message_service.h"
+#include "platform/paths.h"
+#include "scripting/frm_progress.h"
+#include "telescope/frm_raquette.h"
+#include "telescope/mount_state.h"
+#include "tools/frm_full_screen.h"
+#include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_images.h"
+#include "translation/language.h"
+#include "translation/translated_texts.h"
+
+#include <QKeyEvent>
+
+TFRM_Alv* FRM_Alv = nullptr;
+
+namespace {
+
+// The application's message hook: the keypad centre key (Num Lock off),
+// released in any window, brings up the hand pad. The key is never consumed.
+class KeypadCentreHook final : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* obj, QEvent* e) override
+    {
+        if (e->type() == QEvent::KeyRelease) {
+            auto* k = static_cast<QKeyEvent*>(e);
+            if (k->key() == Qt::Key_Clear && !k->isAutoRepeat() && FRM_Raquette)
+                app::runGuarded(QStringLiteral("TraiteMessages"), [] { Systeme::ShowFormOnScreen(FRM_Raquette); });
+        }
+        return false;
+    }
+};
+
+QTimer* makeTimer(QObject* owner, const char* name)
+{
+    auto* t = new QTimer(owner);
+    t->setObjectName(QString::fromLatin1(name));
+    return t;
+}
+
+} // namespace
+
+TFRM_Alv::TFRM_Alv(QWidget* parent) : TForm(parent)
+{
+    setupUi(this);
+    Timer_Cam1 = makeTimer(this, "Timer_Cam1");
+    Timer_Cam2 = makeTimer(this, "Timer_Cam2");
+    TMR_Exposure = makeTimer(this, "TMR_Exposure");
+    TMR_Exposure_Guide = makeTimer(this, "TMR_Exposure_Guide");
+    TMR_Blink = makeTimer(this, "TMR_Blink");
+    TMR_Appr = makeTimer(this, "TMR_Appr");
+    // The window is enabled once its first activation has finished.
+    setEnabled(false);
+}
+
+TFRM_Alv::~TFRM_Alv()
+{
+    FormDestroy();
+}
+
+void TFRM_Alv::FormCreate()
+{
+    for (TImageView* view : {Image1, Image2, Image3})
+        view->SetOpaqueStyle();
+    InstallMessageHook();
+    setWindowTitle(Startup::ApplicationTitle()
+                   + VersionInfo::ReleaseCaptionSuffix(VersionInfo::ProgramVersionResource()));
+
+    MNU_Operations->menuAction()->setEnabled(false);
+    Capture::ResetCaptureStartValues();
+    AviTypeListed = false;
+    Align_V::ResetPipelineStartValues();
+    Telescope::ResetMountStartValues();
+
+    CustomFunctionList.clear();
+    ExtraProgress = new TFRM_Progress(this);
+    ExtraProgress->setObjectName(QStringLiteral("ExtraProgress"));
+}
+
+void TFRM_Alv::FormActivate()
+{
+    // A message box shown by a step re-activates the window; the steps must
+    // not run a second time underneath themselves.
+    if (activating_)
+        return;
+    activating_ = true;
+    const bool first = !FirstActivationDone;
+    KeyPreview = true;
+    if (first) {
+        RunFirstActivationSteps();
+    } else {
+        step(QStringLiteral("UpdateHandPadControls"));
+        Align_V::UpdateHandPadControls();
+    }
+
+    if (Align_V::CreateMissingSlotBitmaps())
+        step(QStringLiteral("SlotBitmaps"));
+    if (Align_V::CreateMissingWorkBitmaps())
+        step(QStringLiteral("WorkBitmaps"));
+    InfoPoint = TInfoPoint{1, QPoint(0, 0)};
+
+    step(QStringLiteral("LoadCompressOptions"));
+    AVICompression::LoadCompressOptions(platform::joinPath(platform::programDir(), QStringLiteral("njpcompress.dat")));
+    FRM_Tool_Images->EDT_AVICompression->setText(
+        AVICompression::GetCodecName(AVICompression::FourCCToStr(AVICompression::CompressOptions.fccHandler)));
+
+    if (first)
+        FinishStartup();
+    activating_ = false;
+}
+
+void TFRM_Alv::RunFirstActivationSteps()
+{
+    FRM_Tool_Images->TNI_Meilleure_Qualite->SetValue(0);
+    FRM_Tool_Images->TNI_Pire_Qualite->SetValue(9999999);
+    FRM_Tool_Images->SCB_Selection->setValue(0);
+    FileSourceOpen = false;
+
+    SettingsFilePath = platform::joinPath(platform::programDir(), Settings::kSettingsFileName);
+    step(QStringLiteral("LoadSettings"));
+    Settings::LoadSettings();
+    step(QStringLiteral("LoadLanguageChoice"));
+    Settings::LoadLanguageChoice();
+    step(QStringLiteral("ApplyTranslation"));
+    Settings::ApplyTranslation();
+
+    step(QStringLiteral("LoadDriversDir"));
+    Settings::LoadDriversDir();
+    step(QStringLiteral("OpenPortDriver"));
+    Systeme::OpenPortDriver();
+
+    CurrentScriptCollectionIndex = 0;
+    step(QStringLiteral("LoadScriptCollection"));
+    LoadScriptCollection();
+    step(QStringLiteral("SaveSystemColors"));
+    SaveSystemColors();
+    step(QStringLiteral("InitVestaPort"));
+    Align_V::InitVestaPort();
+    step(QStringLiteral("InitQuillonPort"));
+    Align_V::InitQuillonPort();
+    Telescope::SetEarthRotationRate();
+    FirstActivationDone = true;
+
+    Align_V::ClearImage1();
+    FrameRingAllocated = false;
+    FrameRingCount = 0;
+    PipelineRunningFactor = 1.0;
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             FRM_Tool_Images->TNI_Seuil_Min, FRM_Tool_Images->TNI_Seuil_Max, FRM_Tool_Images->TNI_Seuil_MinMin,
+             FRM_Tool_Images->TNI_Seuil_MinMax, FRM_Tool_Images->TNI_Seuil_MaxMin, FRM_Tool_Images->TNI_Seuil_MaxMax,
+             FRM_Tool_Images->TNI_Min, FRM_Tool_Images->TNI_Max, FRM_Tool_Images->EDT_NBCaps})
+        w->setFixedHeight(17);
+    PlayList = std::make_unique<QStringList>();
+    MiniScale = 4.0;
+
+    step(QStringLiteral("PluginManager"));
+    PluginManager = std::make_unique<TPluginMgr>(this, 255u,
+                                                 platform::joinPath(platform::programDir(), QStringLiteral("Plugins")));
+    step(QStringLiteral("RegisterFrameMessages"));
+    FrameMessages::RegisterFrameMessage(1);
+    FrameMessages::RegisterFrameMessage(2);
+}
+
+void TFRM_Alv::FinishStartup()
+{
+    step(QStringLiteral("AddAviFileType"));
+    FRM_Tool_Images->AddAviFileType();
+    step(QStringLiteral("LoadMiscPrefs"));
+    Settings::LoadMiscPrefs();
+    setEnabled(true);
+    step(QStringLiteral("LoadWindowLayout"));
+    Settings::LoadWindowLayout();
+    if (FRM_Pref->CKB_Startup_Script->isChecked()) {
+        step(QStringLiteral("StartupScript"));
+        Align_V::RunNamedScript(FRM_Pref->EDT_Startup_Script->text());
+    }
+    step(QStringLiteral("StartupFinished"));
+}
+
+void TFRM_Alv::FormCloseQuery(bool& canClose)
+{
+    if (FRM_FullScreen && FRM_FullScreen->isVisible()) {
+        step(QStringLiteral("CloseFullScreen"));
+        FRM_FullScreen->close();
+    }
+    canClose = true;
+}
+
+void TFRM_Alv::FormClose(TCloseAction& action)
+{
+    delete ExtraProgress;
+    ExtraProgress = nullptr;
+    PipelineActive = 0;
+
+    if (FRM_Tool_Affichage && FRM_Tool_Affichage->CKB_Save_FWHM->isChecked())
+        FRM_Tool_Affichage->CKB_Save_FWHMClick();
+    if (AviFileOpen)
+        CloseAviFile();
+    if (AviWriter)
+        AviWriter->Close();
+
+    for (int slot = 1; slot <= 2; ++slot) {
+        if (CameraSlots[slot].captureInProgress)
+            StopCaptureWindow(slot);
+        else
+            (slot == 1 ? Timer_Cam1 : Timer_Cam2)->stop();
+    }
+    if (MNU_Cam1_Arreter->isEnabled())
+        MNU_Cam1_ArreterClick();
+    if (MNU_Cam2_Arreter->isEnabled())
+        MNU_Cam2_ArreterClick();
+
+    if (PluginManager) {
+        step(QStringLiteral("UnloadPlugins"));
+        PluginManager->UnloadAll();
+        PluginManager.reset();
+    }
+    ProcedureState = 0;
+
+    // A settings file that cannot be written is reported, and the program
+    // still closes: ports, hook and files are released all the same.
+    step(QStringLiteral("SaveSettings"));
+    try {
+        Settings::SaveSettings();
+    } catch (const Settings::SettingsError& e) {
+        platform::messages().show({TranslatedTexts.MSG_Settings_not_saved + QStringLiteral(" (") + SettingsFilePath
+                                       + QStringLiteral(") : ") + e.message(),
+                                   platform::MsgKind::Error, platform::MsgButtons::Ok,
+                                   QStringLiteral("Settings.Save"), {}});
+    }
+
+    RemoveMessageHook();
+    step(QStringLiteral("ClosePortDriver"));
+    Systeme::ClosePortDriver();
+    if (FRM_Pref->CKB_Debug->isChecked())
+        Capture::CloseCaptureDebugFile();
+    step(QStringLiteral("Closed"));
+    action = TCloseAction::caHide;
+}
+
+void TFRM_Alv::FormDestroy()
+{
+    if (destroyed_)
+        return;
+    destroyed_ = true;
+    RemoveMessageHook();
+    if (FrameRingAllocated)
+        Align_V::FreeFrameRing(FrameRingCount);
+    Align_V::FreePipelineBitmaps();
+    PlayList.reset();
+    if (SPDB_Nite->isChecked())
+        RestoreSystemColors();
+    ScriptCollectionList.clear();
+}
+
+void TFRM_Alv::FormResize()
+{
+    SBX_Images->resize(frameGeometry().width() - 159, frameGeometry().height() - 119);
+    const QPoint tabs = PGC_Main->mapTo(centralWidget(), QPoint(0, 0));
+    TLB_Status->move(centralWidget()->width() - 280, tabs.y());
+}
+
+void TFRM_Alv::resizeEvent(QResizeEvent* e)
+{
+    TForm::resizeEvent(e);
+    FormResize();
+}
+
+void TFRM_Alv::InstallMessageHook()
+{
+    if (messageHook_)
+        return;
+    messageHook_ = new KeypadCentreHook(this);
+    qApp->installEventFilter(messageHook_);
+}
+
+void TFRM_Alv::RemoveMessageHook()
+{
+    if (!messageHook_)
+        return;
+    qApp->removeEventFilter(messageHook_);
+    delete messageHook_;
+    messageHook_ = nullptr;
+}
+
+bool TFRM_Alv::MessageHookInstalled() const
+{
+    return messageHook_ != nullptr;
+}

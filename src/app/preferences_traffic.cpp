@@ -1,0 +1,32 @@
+#include "app/preferences_traffic.h"
+
+#include "telescope/frm_com_trafic.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+
+namespace Preferences {
+
+void AddTrafficLine(bool textForm, bool hexData, const QString& label, const QString& data)
+{
+    if (!FRM_ComTrafic)
+        return;
+    QPlainTextEdit* memo = FRM_ComTrafic->Memo_Historique_Comm;
+    if (memo->document()->blockCount() > 100) {
+        QTextCursor c(memo->document()->firstBlock());
+        c.select(QTextCursor::BlockUnderCursor);
+        c.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+    }
+    QString line = label + QStringLiteral(" : ");
+    if (textForm) {
+        line += data;
+    } else {
+        if (hexData)
+            line += QString::fromLatin1(data.toLatin1().toHex().toUpper());
+        line += QStringLiteral(" \"") + data + QLatin1Char('"');
+    }
+    memo->appendPlainText(line);
+}
+
+} // namespace Preferences

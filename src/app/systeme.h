@@ -1,0 +1,38 @@
+#pragma once
+// System services: showing a window inside the screen, and opening or
+// closing the port access that the long-exposure and parallel guide lines
+// need.
+
+#include <QRect>
+#include <QSize>
+#include <functional>
+
+class QWidget;
+
+// True while the port access is open; every direct port write checks it.
+extern bool PortDriverOpen;
+
+namespace Systeme {
+
+// Where a window of that geometry goes so that it can be seen on a screen
+// of that size: pulled back when its left or top lies within 10 pixels of
+// the far edge or beyond, and to 0 when it ends left of or above 10 pixels.
+QPoint PlaceInsideScreen(const QRect& window, const QSize& screen);
+
+// Restores a minimised window, moves it inside the screen, shows it and
+// brings it to the front.
+void ShowFormOnScreen(QWidget* form);
+
+// The screen size used by ShowFormOnScreen; tests replace it. An empty
+// function restores the primary screen's size.
+void SetScreenSizeProvider(std::function<QSize()> provider);
+QSize ScreenSize();
+
+// Opens the port access once and sets PortDriverOpen. Every device that
+// could not be opened (with what to do about permissions) is listed in the
+// message window. Returns the new flag.
+bool OpenPortDriver();
+// Releases the port access and clears PortDriverOpen.
+void ClosePortDriver();
+
+} // namespace Systeme

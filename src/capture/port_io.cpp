@@ -1,0 +1,52 @@
+#include "capture/port_io.h"
+
+#include "app/frm_pref.h"
+#include "app/preferences_traffic.h"
+#include "app/systeme.h"
+#include "platform/port_access.h"
+
+std::uint8_t LongExposurePortShadow = 0;
+
+namespace Align_V {
+
+void PortWrite(std::uint16_t port, std::uint8_t value, const QString& tag)
+{
+    if (!PortDriverOpen)
+        return;
+    platform::portAccess().write(port, value);
+    Preferences::AddTrafficLine(true, false, QStringLiteral("%1").arg(port, 4, 16, QLatin1Char('0')).toUpper(),
+                                QStringLiteral("%1").arg(value, 8, 2, QLatin1Char('0')));
+}
+
+std::uint16_t PortAddressFromText(const QString& text)
+{
+    QString t = text.trimmed();
+    if (t.startsWith(QLatin1Char('$')))
+        t.remove(0, 1);
+    else if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        t.remove(0, 2);
+    bool ok = false;
+    const uint v = t.toUInt(&ok, 16);
+    return (ok && v <= 0xFFFF) ? static_cast<std::uint16_t>(v) : 0;
+}
+
+void InitVestaPort()
+{
+    if (!FRM_Pref || !FRM_Pref->CKB_VestaMod->isChecked())
+        return;
+    LongExposurePortShadow = 0;
+    if (const auto port = PortAddressFromText(FRM_Pref->CBX_Vesta_Port->currentText()))
+        PortWrite(port, LongExposurePortShadow, QStringLiteral("FormActivate-Vesta"));
+}
+
+void InitQuillonPort()
+{
+    if (!FRM_Pref)
+        return;
+    if (!FRM_Pref->RDB_Autoguide_Quillon->isChecked() && !FRM_Pref->RDB_Focus_Quillon->isChecked())
+        return;
+    if (const auto port = PortAddressFromText(FRM_Pref->CBX_AG_PortParallele->currentText()))
+        PortWrite(static_cast<std::uint16_t>(port + 2), 11, QStringLiteral("FormActivate-Quillon"));
+}
+
+} // namespace Align_V

@@ -1,0 +1,8 @@
+#include "telescope/frm_raquette.h"
+
+TFRM_Raquette* FRM_Raquette = nullptr;
+
+TFRM_Raquette::TFRM_Raquette(QWidget* parent) : TForm(parent)
+{
+    setupUi(this);
+}

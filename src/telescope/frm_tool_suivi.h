@@ -1,0 +1,12 @@
+#pragma once
+
+#include "app/form.h"
+#include "ui_frm_tool_suivi.h"
+
+class TFRM_Tool_Suivi : public TForm, public Ui::TFRM_Tool_Suivi {
+    Q_OBJECT
+public:
+    explicit TFRM_Tool_Suivi(QWidget* parent = nullptr);
+};
+
+extern TFRM_Tool_Suivi* FRM_Tool_Suivi;

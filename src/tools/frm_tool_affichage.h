@@ -1,0 +1,24 @@
+#pragma once
+
+#include "app/form.h"
+#include "ui_frm_tool_affichage.h"
+
+#include <memory>
+
+class TLog;
+
+class TFRM_Tool_Affichage : public TForm, public Ui::TFRM_Tool_Affichage {
+    Q_OBJECT
+public:
+    explicit TFRM_Tool_Affichage(QWidget* parent = nullptr);
+
+    // Starts the FWHM log when the box is checked and a file name is set,
+    // stops it when unchecked.
+    void CKB_Save_FWHMClick();
+    QString FWHMLogFileName;
+};
+
+extern TFRM_Tool_Affichage* FRM_Tool_Affichage;
+
+// The FWHM log, open while CKB_Save_FWHM is on.
+extern std::unique_ptr<TLog> FWHMLog;

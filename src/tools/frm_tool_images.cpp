@@ -1,0 +1,17 @@
+#include "tools/frm_tool_images.h"
+
+TFRM_Tool_Images* FRM_Tool_Images = nullptr;
+bool AviTypeListed = false;
+
+TFRM_Tool_Images::TFRM_Tool_Images(QWidget* parent) : TForm(parent)
+{
+    setupUi(this);
+}
+
+void TFRM_Tool_Images::AddAviFileType()
+{
+    if (AviTypeListed)
+        return;
+    CBX_TypeFichier->addItem(QStringLiteral("AVI"));
+    AviTypeListed = true;
+}

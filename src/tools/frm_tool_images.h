@@ -1,0 +1,18 @@
+#pragma once
+
+#include "app/form.h"
+#include "ui_frm_tool_images.h"
+
+class TFRM_Tool_Images : public TForm, public Ui::TFRM_Tool_Images {
+    Q_OBJECT
+public:
+    explicit TFRM_Tool_Images(QWidget* parent = nullptr);
+
+    // Adds "AVI" to the sequence file types, once (AviTypeListed).
+    void AddAviFileType();
+};
+
+extern TFRM_Tool_Images* FRM_Tool_Images;
+
+// Whether "AVI" was added to the sequence file types.
+extern bool AviTypeListed;

@@ -1,0 +1,3 @@
+#include "translation/translated_texts.h"
+
+TTranslatedTexts TranslatedTexts;

@@ -1,0 +1,79 @@
+#include "program_windows_fixture.h"
+
+#include "app/frm_message.h"
+#include "scripting/frm_script.h"
+#include "scripting/scripts.h"
+#include "telescope/frm_raquette.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+
+namespace {
+
+void startWaitingScript()
+{
+    Scripts::ScriptLevels.push_back(std::make_unique<TScript>());
+    Scripts::CurrentLevel = 0;
+    Scripts::Current()->State = 0;   // waiting
+    Scripts::ScriptRunning = true;
+}
+
+} // namespace
+
+TEST_F(ProgramWindows, MessageWindowAppendsAndClears)
+{
+    Msg::ShowMessageText(false, QStringLiteral("premier"));
+    Msg::ShowMessageText(false, QStringLiteral("second"));
+    EXPECT_TRUE(FRM_Message->isVisible());
+    EXPECT_TRUE(FRM_Message->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(FRM_Message->MEMO_Message->toPlainText(), QStringLiteral("premier\nsecond"));
+    EXPECT_FALSE(FRM_Message->BTN_Poursuivre->isVisibleTo(FRM_Message));
+
+    Msg::ShowMessageText(true, QStringLiteral("ligne 1\r\nligne 2"));
+    EXPECT_EQ(FRM_Message->MEMO_Message->toPlainText(), QStringLiteral("ligne 1\nligne 2"));
+
+    FRM_Message->BTN_EffacerClick();
+    EXPECT_TRUE(FRM_Message->MEMO_Message->toPlainText().isEmpty());
+
+    // Any key released closes it.
+    QKeyEvent up(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier);
+    QApplication::sendEvent(FRM_Message, &up);
+    EXPECT_FALSE(FRM_Message->isVisible());
+}
+
+TEST_F(ProgramWindows, PoursuivreResumesTheWaitingScriptAndSurvivesLaterMessages)
+{
+    startWaitingScript();
+    Msg::ShowMessageAndWait(false, QStringLiteral("Placez le filtre"));
+    EXPECT_TRUE(FRM_Message->BTN_Poursuivre->isVisibleTo(FRM_Message));
+
+    // Another part of the program writes while the script waits: the button
+    // stays, or the script could never be resumed.
+    Msg::ShowMessageText(false, QStringLiteral("Monture connectée"));
+    EXPECT_TRUE(FRM_Message->BTN_Poursuivre->isVisibleTo(FRM_Message));
+    EXPECT_FALSE(FRM_Script->TMR_Script->isActive());
+
+    FRM_Message->BTN_Poursuivre->click();
+    EXPECT_EQ(Scripts::Current()->State, 1);
+    EXPECT_TRUE(FRM_Script->TMR_Script->isActive());
+    EXPECT_EQ(FRM_Script->TMR_Script->interval(), 50);
+    EXPECT_FALSE(FRM_Message->BTN_Poursuivre->isVisibleTo(FRM_Message));
+    EXPECT_TRUE(FRM_Message->isVisible());
+
+    // Without a running script the button only hides.
+    Scripts::StopAll();
+    Msg::ShowMessageAndWait(false, QStringLiteral("x"));
+    FRM_Message->BTN_PoursuivreClick();
+    EXPECT_FALSE(FRM_Script->TMR_Script->isActive());
+    EXPECT_FALSE(FRM_Message->BTN_Poursuivre->isVisibleTo(FRM_Message));
+}
+
+TEST_F(ProgramWindows, NumLockInTheMessageWindowGoesOnToTheHandPad)
+{
+    FRM_Raquette->show();
+    Msg::ShowMessageText(false, QStringLiteral("x"));
+    QKeyEvent up(QEvent::KeyRelease, Qt::Key_NumLock, Qt::NoModifier);
+    QApplication::sendEvent(FRM_Message, &up);
+    EXPECT_FALSE(FRM_Message->isVisible());
+    EXPECT_TRUE(FRM_Raquette->isVisible());
+}

@@ -1,0 +1,133 @@
+#include "program_windows_fixture.h"
+
+#include "app/align_v_features.h"
+#include "app/form.h"
+#include "app/frm_pref.h"
+#include "app/preferences_traffic.h"
+#include "app/systeme.h"
+#include "app/ui/event_boundary.h"
+#include "capture/port_io.h"
+#include "scripting/frm_script.h"
+#include "scripting/scripts.h"
+#include "telescope/frm_com_trafic.h"
+#include "telescope/frm_joy.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+
+TEST_F(ProgramWindows, PortWritesAreLoggedOnlyWhileThePortsAreOpen)
+{
+    QPlainTextEdit* memo = FRM_ComTrafic->Memo_Historique_Comm;
+    Align_V::PortWrite(0x378, 5, QStringLiteral("Start"));
+    EXPECT_TRUE(ports.writes().empty());
+    EXPECT_TRUE(memo->toPlainText().isEmpty());
+
+    ASSERT_TRUE(Systeme::OpenPortDriver());
+    Align_V::PortWrite(0x378, 5, QStringLiteral("Start"));
+    ASSERT_EQ(ports.writes().size(), 1u);
+    EXPECT_EQ(ports.writes()[0].value, 5);
+    EXPECT_EQ(memo->toPlainText(), QStringLiteral("0378 : 00000101"));
+
+    // The traffic memo keeps about a hundred lines, dropping the oldest.
+    for (int i = 0; i < 150; ++i)
+        Preferences::AddTrafficLine(true, false, QStringLiteral("L%1").arg(i), QStringLiteral("x"));
+    EXPECT_LE(memo->document()->blockCount(), 101);
+    EXPECT_TRUE(memo->toPlainText().endsWith(QStringLiteral("L149 : x")));
+    Preferences::AddTrafficLine(false, true, QStringLiteral("COM1"), QStringLiteral(":Q#"));
+    EXPECT_TRUE(memo->toPlainText().endsWith(QStringLiteral("COM1 : 3A5123 \":Q#\"")));
+
+    EXPECT_EQ(Align_V::PortAddressFromText(QStringLiteral("$3BC")), 0x3BC);
+    EXPECT_EQ(Align_V::PortAddressFromText(QStringLiteral("LPT1")), 0);
+}
+
+TEST_F(ProgramWindows, NamedScriptsRunFromTheScriptsFolderToTheirEnd)
+{
+    FRM_Pref->EDT_Repertoire_Scripts->setText(QStringLiteral("Scripts\\"));
+    EXPECT_FALSE(Align_V::RunNamedScript(QStringLiteral("absent.script")));
+    EXPECT_FALSE(Scripts::ScriptRunning);
+
+    dir.writeFile(QStringLiteral("scripts/Nuit.script"), "ligne 1\r\nligne 2\r\n");
+    ASSERT_TRUE(Align_V::RunNamedScript(QStringLiteral("nuit.script")));   // letter case differs on disk
+    ASSERT_NE(Scripts::Current(), nullptr);
+    EXPECT_EQ(Scripts::Current()->Lines, (QStringList{"ligne 1", "ligne 2"}));
+    EXPECT_EQ(Scripts::Current()->State, 1);
+    for (int tick = 0; tick < 3 && Scripts::ScriptRunning; ++tick)
+        FRM_Script->TMR_ScriptTimer();
+    EXPECT_FALSE(Scripts::ScriptRunning);
+    EXPECT_EQ(Scripts::Current(), nullptr);
+    EXPECT_FALSE(FRM_Script->TMR_Script->isActive());
+}
+
+TEST_F(ProgramWindows, JoystickCalibrationComesFromTheProgramDirectory)
+{
+    dir.writeFile(QStringLiteral("Joystick.ini"), "[Calibration]\r\nCentXMin=100\r\nmaxJoyValR=900\r\n");
+    Startup::LoadJoystickCalibration();
+    EXPECT_EQ(frmJoy->Folder, dir.path());
+    EXPECT_EQ(frmJoy->Calibration[0].centreMin, 100);
+    EXPECT_EQ(frmJoy->Calibration[0].centreMax, 2);   // default
+    EXPECT_EQ(frmJoy->Calibration[3].maxValue, 900);
+}
+
+namespace {
+
+class ProbeForm final : public TForm {
+public:
+    bool allowClose = true;
+    bool throwOnClose = false;
+    QStringList seen;
+    void FormCloseQuery(bool& canClose) override { canClose = allowClose; }
+    void FormClose(TCloseAction&) override
+    {
+        seen << QStringLiteral("close");
+        if (throwOnClose)
+            throw std::runtime_error("disque plein");
+    }
+    void FormKeyDown(int& key, Qt::KeyboardModifiers) override
+    {
+        seen << QStringLiteral("down %1").arg(key);
+        if (key == Qt::Key_Escape)
+            key = 0;
+    }
+};
+
+} // namespace
+
+TEST(TForm, KeyPreviewCloseQueryAndFailingCloseHandlers)
+{
+    ProbeForm form;
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&form, &esc);
+    EXPECT_TRUE(form.seen.isEmpty()) << "no key preview unless asked for";
+
+    form.KeyPreview = true;
+    QApplication::sendEvent(&form, &esc);
+    QKeyEvent a(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
+    a.ignore();
+    QApplication::sendEvent(&form, &a);
+    EXPECT_EQ(form.seen, (QStringList{QStringLiteral("down %1").arg(Qt::Key_Escape), QStringLiteral("down %1").arg(Qt::Key_A)}));
+
+    form.show();
+    form.allowClose = false;
+    EXPECT_FALSE(form.close());
+    EXPECT_TRUE(form.isVisible());
+
+    // A close handler that fails is reported and the window closes anyway.
+    QStringList reports;
+    app::setErrorSink([&](const QString& r) { reports << r; });
+    form.allowClose = true;
+    form.throwOnClose = true;
+    EXPECT_TRUE(form.close());
+    app::setErrorSink({});
+    EXPECT_FALSE(form.isVisible());
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports[0].contains(QStringLiteral("disque plein")));
+}
+
+TEST_F(ProgramWindows, ResizeLaysOutTheImageAreaAndStatusBar)
+{
+    FRM_Alv->resize(1100, 800);
+    FRM_Alv->FormResize();
+    EXPECT_EQ(FRM_Alv->SBX_Images->width(), FRM_Alv->frameGeometry().width() - 159);
+    EXPECT_EQ(FRM_Alv->SBX_Images->height(), FRM_Alv->frameGeometry().height() - 119);
+    EXPECT_EQ(FRM_Alv->TLB_Status->x(), FRM_Alv->centralWidget()->width() - 280);
+}

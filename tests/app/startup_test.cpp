@@ -1,0 +1,249 @@
+#include "program_windows_fixture.h"
+
+#include "app/frm_message.h"
+#include "app/frm_pref.h"
+#include "app/settings.h"
+#include "app/systeme.h"
+#include "capture/camera_slots.h"
+#include "capture/frame_messages.h"
+#include "capture/plugin_mgr.h"
+#include "imaging/pipeline_state.h"
+#include "scripting/frm_progress.h"
+#include "scripting/frm_script.h"
+#include "scripting/scripts.h"
+#include "telescope/frm_raquette.h"
+#include "telescope/mount_state.h"
+#include "tools/frm_full_screen.h"
+#include "tools/frm_info.h"
+#include "tools/frm_tool_images.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QStyle>
+#include <clocale>
+#include <cstdio>
+
+TEST_F(ProgramWindows, WindowsExistInTheirOrderUnderTheirNames)
+{
+    Startup::DestroyWindows();
+    QStringList order;
+    QStringList classes;
+    Startup::CreateWindows([&](QWidget* w) {
+        order << w->objectName();
+        classes << QString::fromLatin1(w->metaObject()->className());
+    });
+    ASSERT_EQ(order.size(), 38);
+    EXPECT_EQ(order, Startup::kWindowNames);
+    EXPECT_EQ(order.first(), QStringLiteral("FRM_Alv"));
+    EXPECT_EQ(order.last(), QStringLiteral("frmJoy"));
+    for (int i = 0; i < order.size(); ++i)
+        EXPECT_EQ(classes[i], QStringLiteral("T") + order[i]);
+    EXPECT_EQ(FRM_Info->objectName(), QStringLiteral("FRM_Info"));
+
+    // Controls that start-up, close and the other windows use by name.
+    for (const char* name : {"Image1", "Image2", "Image3", "PGC_Main", "TBS_Source1", "TBS_Resultat", "TBS_Mosaique",
+                             "SBX_Images", "TLB_Status", "SPDB_Nite", "CBX_ScriptCollection", "CBX_ScriptCollection_B"})
+        EXPECT_NE(FRM_Alv->findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
+    for (const char* name : {"MNU_Operations", "MNU_Cam1_Arreter", "MNU_Cam2_Arreter", "MNU_Cam1_Binning_2x2"})
+        EXPECT_TRUE(FRM_Alv->findChild<QObject*>(QLatin1String(name))) << name;
+    for (const char* name : {"TNI_Meilleure_Qualite", "TNI_Pire_Qualite", "SCB_Selection", "TNI_Seuil_MaxMax",
+                             "EDT_NBCaps", "EDT_AVICompression", "CBX_TypeFichier", "TBS_Enregistrement"})
+        EXPECT_NE(FRM_Tool_Images->findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
+}
+
+TEST_F(ProgramWindows, FormCreateGivesTheStartValues)
+{
+    for (TImageView* v : {FRM_Alv->Image1, FRM_Alv->Image2, FRM_Alv->Image3})
+        EXPECT_TRUE(v->testAttribute(Qt::WA_OpaquePaintEvent));
+    EXPECT_TRUE(FRM_Alv->windowTitle().startsWith(QStringLiteral("Nightjar Pro 2.3 (Release ")));
+    EXPECT_TRUE(FRM_Alv->windowTitle().endsWith(QStringLiteral(")")));
+    EXPECT_FALSE(FRM_Alv->MNU_Operations->menuAction()->isEnabled());
+    EXPECT_FALSE(FRM_Alv->isEnabled());
+    EXPECT_TRUE(FRM_Alv->MessageHookInstalled());
+    EXPECT_EQ(HandPadKeyState, (std::array<std::uint8_t, 3>{1, 4, 1}));
+    for (int k = 0; k < kIntegrationKinds; ++k) {
+        EXPECT_EQ(AdditionMin[k], 65280);
+        EXPECT_EQ(AdditionMax[k], 0);
+        EXPECT_EQ(AdditionFrameCount[k], 0);
+    }
+    EXPECT_EQ(QualityHistory.index, 1);
+    EXPECT_EQ(CameraSlots[1].pluginCamera, -1);
+    EXPECT_EQ(CameraSlots[2].pluginCamera, -1);
+    EXPECT_TRUE(FirstExposure);
+    EXPECT_FALSE(AviTypeListed);
+    ASSERT_NE(FRM_Alv->ExtraProgress, nullptr);
+    EXPECT_NE(FRM_Alv->ExtraProgress, FRM_Progress);
+}
+
+TEST_F(ProgramWindows, FirstActivationRunsItsStepsInOrder)
+{
+    dir.writeFile(QStringLiteral("Script_Nuit.ini"), "[PFonctions]\r\n");
+    dir.writeFile(QStringLiteral("Scripts/start.script"), "wait(1)\r\n");
+    FRM_Pref->EDT_Repertoire_Scripts->setText(QStringLiteral("Scripts\\"));
+    FRM_Pref->CKB_Startup_Script->setChecked(true);
+    FRM_Pref->EDT_Startup_Script->setText(QStringLiteral("start.script"));
+    activate();
+
+    const QStringList expected = {
+        "LoadSettings", "LoadLanguageChoice", "ApplyTranslation", "LoadDriversDir", "OpenPortDriver",
+        "LoadScriptCollection", "SaveSystemColors", "InitVestaPort", "InitQuillonPort", "PluginManager",
+        "RegisterFrameMessages", "SlotBitmaps", "WorkBitmaps", "LoadCompressOptions", "AddAviFileType",
+        "LoadMiscPrefs", "LoadWindowLayout", "StartupScript", "StartupFinished"};
+    EXPECT_EQ(steps, expected);
+
+    EXPECT_EQ(SettingsFilePath, dir.filePath(QStringLiteral("NightjarPro.ini")));
+    EXPECT_TRUE(PortDriverOpen);
+    EXPECT_EQ(FRM_Alv->CBX_ScriptCollection->currentText(), QStringLiteral("Nuit"));
+    EXPECT_EQ(FRM_Alv->CBX_ScriptCollection_B->currentText(), QStringLiteral("Nuit"));
+    for (int slot = 1; slot <= 2; ++slot) {
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_TRUE(SlotBitmaps[slot][i]);
+            EXPECT_EQ(SlotBitmaps[slot][i]->width(), 1280);
+            EXPECT_EQ(SlotBitmaps[slot][i]->height(), 1280);
+        }
+    }
+    ASSERT_TRUE(ResultBitmap && SaturationBitmap && FrameBitmap16 && OverlayBitmap);
+    EXPECT_EQ(FrameBitmap16->width, 1280);
+    EXPECT_EQ(OverlayBitmap->bitmap.width(), 800);
+    EXPECT_EQ(OverlayBitmap->bitmap.height(), 600);
+    EXPECT_TRUE(OverlayBitmap->transparent);
+    EXPECT_EQ(OverlayBitmap->transparentColor, 0u);
+    ASSERT_TRUE(PluginManager);
+    EXPECT_TRUE(PluginManager->PluginFiles().isEmpty());
+    EXPECT_NE(FrameMessages::FrameMessage(1), QEvent::None);
+    EXPECT_NE(FrameMessages::FrameMessage(1), FrameMessages::FrameMessage(2));
+    EXPECT_EQ(FRM_Tool_Images->TNI_Pire_Qualite->Value(), 9999999);
+    EXPECT_EQ(FRM_Tool_Images->TNI_Meilleure_Qualite->Value(), 0);
+    EXPECT_EQ(FRM_Tool_Images->TNI_Seuil_MaxMax->height(), 17);
+    EXPECT_EQ(FRM_Tool_Images->EDT_AVICompression->text(), QStringLiteral("Unknown"));
+    EXPECT_EQ(FRM_Tool_Images->CBX_TypeFichier->findText(QStringLiteral("AVI")), 5);
+    EXPECT_NEAR(EarthRotationRate, 7.2921e-5, 1e-8);
+    EXPECT_TRUE(FRM_Alv->isEnabled());
+    EXPECT_TRUE(Scripts::ScriptRunning);
+    EXPECT_TRUE(FRM_Script->TMR_Script->isActive());
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // A later activation loads nothing again, keeps the plug-in manager and
+    // bitmaps, refreshes the hand pad and re-reads the codec choice.
+    TPluginMgr* manager = PluginManager.get();
+    kernels::Bitmap24* slotBitmap = SlotBitmaps[1][0].get();
+    steps.clear();
+    InfoPoint.pixel = QPoint(5, 5);
+    FRM_Alv->FormActivate();
+    EXPECT_EQ(steps, (QStringList{"UpdateHandPadControls", "LoadCompressOptions"}));
+    EXPECT_EQ(PluginManager.get(), manager);
+    EXPECT_EQ(SlotBitmaps[1][0].get(), slotBitmap);
+    EXPECT_EQ(InfoPoint.pixel, QPoint(0, 0));
+    EXPECT_EQ(FRM_Tool_Images->CBX_TypeFichier->findText(QStringLiteral("AVI")), 5);
+    EXPECT_EQ(FRM_Tool_Images->CBX_TypeFichier->count(), 6);
+}
+
+TEST_F(ProgramWindows, MissingStartupScriptAndClosedPortsLetStartupGoOn)
+{
+    ports.failOpenWith({QStringLiteral("/dev/parport0 : permission refusée, ajoutez l'utilisateur au groupe lp.")});
+    FRM_Pref->CKB_Startup_Script->setChecked(true);
+    FRM_Pref->EDT_Startup_Script->setText(QStringLiteral("absent.script"));
+    FRM_Pref->CKB_VestaMod->setChecked(true);
+    FRM_Pref->CBX_Vesta_Port->addItem(QStringLiteral("378"));
+    activate();
+    EXPECT_FALSE(PortDriverOpen);
+    EXPECT_TRUE(ports.writes().empty());
+    EXPECT_TRUE(FRM_Message->isVisible());
+    EXPECT_TRUE(FRM_Message->MEMO_Message->toPlainText().contains(QStringLiteral("groupe lp")));
+    EXPECT_FALSE(Scripts::ScriptRunning);
+    EXPECT_TRUE(FRM_Alv->isEnabled());
+    EXPECT_TRUE(steps.endsWith(QStringLiteral("StartupFinished")));
+}
+
+TEST_F(ProgramWindows, OpenPortsPutTheLinesAtRest)
+{
+    FRM_Pref->CKB_VestaMod->setChecked(true);
+    FRM_Pref->CBX_Vesta_Port->addItem(QStringLiteral("$378"));
+    FRM_Pref->RDB_Autoguide_Quillon->setChecked(true);
+    FRM_Pref->CBX_AG_PortParallele->addItem(QStringLiteral("0x278"));
+    activate();
+    ASSERT_EQ(ports.writes().size(), 2u);
+    EXPECT_EQ(ports.writes()[0].address, 0x378);
+    EXPECT_EQ(ports.writes()[0].value, 0);
+    EXPECT_EQ(ports.writes()[1].address, 0x27A);
+    EXPECT_EQ(ports.writes()[1].value, 11);
+}
+
+TEST_F(ProgramWindows, CloseStopsCapturesBeforeSavingAndFinishesAfterAFailedSave)
+{
+    activate();
+    FRM_FullScreen->show();
+    FRM_Alv->MNU_Cam1_Arreter->setEnabled(true);
+    FRM_Alv->MNU_Cam2_Arreter->setEnabled(true);
+    FRM_Alv->Timer_Cam1->start(1000);
+    FRM_Alv->Timer_Cam2->start(1000);
+    // The settings path names a folder: the save cannot succeed.
+    QDir(dir.path()).mkdir(QStringLiteral("NightjarPro.ini"));
+    steps.clear();
+    bool closed = false;
+    QObject::connect(FRM_Alv, &TForm::formClosed, [&] { closed = true; });
+
+    EXPECT_TRUE(FRM_Alv->close());
+    EXPECT_EQ(steps, (QStringList{"CloseFullScreen", "MNU_Cam1_ArreterClick", "MNU_Cam2_ArreterClick",
+                                  "UnloadPlugins", "SaveSettings", "ClosePortDriver", "Closed"}));
+    EXPECT_FALSE(FRM_FullScreen->isVisible());
+    EXPECT_FALSE(FRM_Alv->Timer_Cam1->isActive());
+    EXPECT_FALSE(FRM_Alv->Timer_Cam2->isActive());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("NightjarPro.ini")));
+    EXPECT_FALSE(PluginManager);
+    EXPECT_FALSE(PortDriverOpen);
+    EXPECT_FALSE(FRM_Alv->MessageHookInstalled());
+    EXPECT_EQ(FRM_Alv->ExtraProgress, nullptr);
+    EXPECT_TRUE(closed);
+}
+
+TEST_F(ProgramWindows, SuccessfulCloseWritesTheSettingsFile)
+{
+    activate();
+    EXPECT_TRUE(FRM_Alv->close());
+    EXPECT_TRUE(dir.exists(QStringLiteral("NightjarPro.ini")));
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(ProgramWindows, KeypadCentreShowsTheHandPadWithoutConsumingTheKey)
+{
+    struct Seen : QObject {
+        int releases = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            releases += e->type() == QEvent::KeyRelease;
+            return false;
+        }
+    } seen;
+    FRM_Info->installEventFilter(&seen);
+    ASSERT_FALSE(FRM_Raquette->isVisible());
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Clear, Qt::KeypadModifier);
+    QApplication::sendEvent(FRM_Info, &release);
+    EXPECT_TRUE(FRM_Raquette->isVisible());
+    EXPECT_EQ(seen.releases, 1);
+
+    // Other keys leave the hand pad alone.
+    FRM_Raquette->hide();
+    QKeyEvent other(QEvent::KeyRelease, Qt::Key_5, Qt::KeypadModifier);
+    QApplication::sendEvent(FRM_Info, &other);
+    EXPECT_FALSE(FRM_Raquette->isVisible());
+}
+
+TEST(Startup, NumbersUseADotWhateverTheLocale)
+{
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    std::setlocale(LC_NUMERIC, "fr_FR.UTF-8");   // may be missing; the C library then stays as it was
+    Startup::UseDotDecimalSeparator();
+    EXPECT_EQ(QLocale().toString(1.5), QStringLiteral("1.5"));
+    EXPECT_EQ(QLocale().toDouble(QStringLiteral("2.25")), 2.25);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2f", 3.25);
+    EXPECT_STREQ(buf, "3.25");
+
+    // Hints appear at once.
+    Startup::InstallHintTiming();
+    EXPECT_EQ(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 0);
+}
