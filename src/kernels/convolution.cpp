@@ -233,8 +233,8 @@ void convolve(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::uin
     const double scale = 1.0 / (divisor == 0 ? 1 : divisor);
     const Taps<N> taps(coefficients, stride);
 #ifdef NJ_CONVOLUTION_X86
-    if (taps.fits16) {
-        if (haveAvx2())
+    if (taps.fits16 && scratch.route() != ConvolutionScratch::Route::Portable) {
+        if (scratch.route() == ConvolutionScratch::Route::Fastest && haveAvx2())
             filterRowsAvx2<N>(taps, frame, stride, bitmap, scale);
         else
             filterRowsSse2<N>(taps, frame, stride, bitmap, scale);

@@ -38,6 +38,14 @@ inline constexpr std::size_t kConvolutionKernelStoredSize = 330;
 // needed, so filtering frame after frame allocates nothing.
 class ConvolutionScratch {
 public:
+    // Which row routine filters kernels of 16-bit coefficients: the fastest
+    // the processor offers, the baseline vector one, or the portable one
+    // used for larger coefficients. All give the same numbers; the choice
+    // exists so each can be checked on any machine.
+    enum class Route { Fastest, Baseline, Portable };
+    void setRoute(Route route) { route_ = route; }
+    Route route() const { return route_; }
+
     // Makes room for a frame of width x height pixels with a border of k
     // pixels; returns its first row (nullptr when memory is short) and its
     // row length in bytes.
@@ -45,6 +53,7 @@ public:
 
 private:
     std::vector<std::uint8_t> frame_;
+    Route route_ = Route::Fastest;
 };
 
 void Convolve3x3(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::uint16_t divisor);
