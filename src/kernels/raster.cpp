@@ -1,6 +1,7 @@
 #include "kernels/raster.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace kernels {
@@ -63,7 +64,9 @@ void rowOp(std::uint8_t* d, const std::uint8_t* s, std::size_t n, RasterOp op)
         std::memmove(d, s, n);
         return;
     }
-    const bool backward = d > s && d < s + n;
+    // Overlap with the destination after the source: walk from the end.
+    const auto da = reinterpret_cast<std::uintptr_t>(d), sa = reinterpret_cast<std::uintptr_t>(s);
+    const bool backward = da > sa && da < sa + n;
     const bool merge = op == RasterOp::MergePaint;
     if (backward) {
         for (std::size_t i = n; i-- > 0;)
@@ -179,7 +182,8 @@ void stretchBlt(Bitmap24& dst, const Rect& dstRect, const Bitmap24& src, const R
         return;
     }
     if (&src == &dst) {
-        // Stretching within one bitmap reads from a copy of the source part.
+        // Stretching within one bitmap reads from a copy of the source part
+        // (the only case that allocates; the drawing code never does it).
         i64 x = srcRect.left, y = srcRect.top, w = sw, h = sh;
         if (!clipRange(x, w, src.width()) || !clipRange(y, h, src.height()))
             return;
