@@ -28,7 +28,7 @@ bool samePixels(const Bitmap24& a, const Bitmap24& b)
 {
     if (a.width() != b.width() || a.height() != b.height())
         return false;
-    for (int y = 0; y < a.height(); ++y)
+    for (int y = 0; a.width() > 0 && y < a.height(); ++y)
         if (std::memcmp(a.scanLine(y), b.scanLine(y), std::size_t(a.width()) * 3) != 0)
             return false;
     return true;
