@@ -162,6 +162,7 @@ TEST_F(ProgramWindows, OpenPortsPutTheLinesAtRest)
     FRM_Pref->CKB_VestaMod->setChecked(true);
     FRM_Pref->CBX_Vesta_Port->addItem(QStringLiteral("$378"));
     FRM_Pref->RDB_Autoguide_Quillon->setChecked(true);
+    FRM_Pref->CBX_AG_PortParallele->clear();
     FRM_Pref->CBX_AG_PortParallele->addItem(QStringLiteral("0x278"));
     activate();
     ASSERT_EQ(ports.writes().size(), 2u);
