@@ -6,6 +6,7 @@
 struct TTranslatedTexts {
     QString MSG_Script_not_found = QStringLiteral("Script introuvable");
     QString MSG_Object_not_found = QStringLiteral("Objet non trouvé");
+    QString MSG_ExecutionTerminee = QStringLiteral("Execution terminée");
     QString MSG_Settings_not_saved = QStringLiteral("Les réglages n'ont pas pu être enregistrés");
     QString Txt_Nord = QStringLiteral("Nord");
     QString Txt_Sud = QStringLiteral("Sud");
