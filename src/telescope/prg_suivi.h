@@ -109,6 +109,10 @@ void PollPosition();
 // The end-of-slew actions: message, sound, script, as ticked.
 void EndOfSlewActions();
 
+// Back to the state of a program start: nothing moving, no goto, no
+// interface instance, the last directions and pulses forgotten.
+void ResetMotionState();
+
 // Set by the script engine while a script waits for a move to end; the pulse
 // timers clear it and resume the script when no goto runs.
 extern bool ScriptWaitMove;

@@ -7,6 +7,7 @@
 #include "capture/port_io.h"
 #include "scripting/scripts.h"
 #include "telescope/frm_prg_suivi.h"
+#include "telescope/guide_plugin.h"
 #include "telescope/mount_state.h"
 #include "translation/translated_texts.h"
 
@@ -27,9 +28,7 @@ std::uint16_t VennerBase = 0;
 std::uint16_t QuillonBase = 0;
 bool Connecting = false;
 
-namespace {
 std::array<Interface, 4> g_startedOn{};
-}
 
 TFRM_Pref& pref()
 {
@@ -117,6 +116,21 @@ Interface& startedOn(std::uint8_t direction) { return g_startedOn[direction & 3]
 } // namespace detail
 
 using detail::pref;
+
+void ResetMotionState()
+{
+    MovingFlags.fill(0);
+    LastRADirection = LastDecDirection = 0;
+    RemainingRA = RemainingDec = 0;
+    PendingDecPulse = 0;
+    MotionSource = 0;
+    GotoRunning = HandPadMoving = 0;
+    GotoMovingRA = GotoMovingDec = 0;
+    ScriptWaitMove = false;
+    detail::g_startedOn.fill(Interface::None);
+    detail::VennerBase = detail::QuillonBase = 0;
+    GuidePlugin::Instance = {};
+}
 
 Interface MountKind()
 {
