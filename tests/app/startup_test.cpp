@@ -82,8 +82,8 @@ TEST_F(ProgramWindows, FirstActivationRunsItsStepsInOrder)
     dir.writeFile(QStringLiteral("Script_Nuit.ini"), "[PFonctions]\r\n");
     dir.writeFile(QStringLiteral("Scripts/start.script"), "wait(1)\r\n");
     FRM_Pref->EDT_Repertoire_Scripts->setText(QStringLiteral("Scripts\\"));
-    FRM_Pref->CKB_Startup_Script->setChecked(true);
     FRM_Pref->EDT_Startup_Script->setText(QStringLiteral("start.script"));
+    FRM_Pref->CKB_Startup_Script->setChecked(true);
     activate();
 
     const QStringList expected = {
