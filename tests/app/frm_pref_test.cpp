@@ -222,6 +222,11 @@ TEST_F(PrefEnv, HandlersKeepTheirValues)
     w.RDB_RAWMode_1->setChecked(true);
     w.RDB_Cercle->setChecked(true);
 
+    ProfileComboTouched = false;
+    w.CBX_Camera->addItem(QStringLiteral("Defaut"));
+    w.CBX_Camera->showPopup();   // opening a profile list arms the next change
+    EXPECT_TRUE(ProfileComboTouched);
+    w.CBX_Camera->hidePopup();
     w.CKB_VestaMod->setChecked(true);
     EXPECT_TRUE(w.PGC_Preferences->isTabVisible(w.PGC_Preferences->indexOf(w.TBS_Poselongue)));
     w.CKB_Barlow->setChecked(true);
