@@ -1,9 +1,11 @@
 #include "app/align_v_features.h"
 
 #include "app/frm_pref.h"
+#include "app/systeme.h"
 #include "platform/paths.h"
 #include "scripting/scripts.h"
 #include "telescope/frm_raquette.h"
+#include "telescope/frm_sky.h"
 
 #include <QFileInfo>
 
@@ -33,6 +35,15 @@ void UpdateHandPadControls()
             w->setEnabled(false);
     }
     r.CKB_Assist_Vocal->setEnabled(true);
+}
+
+void ShowSkyChart()
+{
+    if (!FRM_Sky)
+        return;
+    Systeme::ShowFormOnScreen(FRM_Sky);
+    // The chart is drawn by the chart window when it paints.
+    FRM_Sky->update();
 }
 
 } // namespace Align_V

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+QString LanguageFilePath;
+
 namespace Settings {
 
 void LoadLanguageChoice()
