@@ -1,5 +1,6 @@
 #include "app/profiles.h"
 
+#include "app/frm_pref.h"
 #include "app/settings.h"
 #include "app/settings/key_engine.h"
 #include "app/settings/key_table.h"
@@ -11,9 +12,7 @@
 #include <QTabWidget>
 #include <QWidget>
 
-bool ProfileComboTouched = false;
 QString CurrentSpeedProfileName;
-std::uint8_t RawBayerMode = 1;
 
 namespace Profiles {
 namespace {

@@ -14,13 +14,10 @@
 #include <QStringList>
 #include <cstdint>
 
-// Set by the drop-down of a profile combo (and the up and down keys of the
-// speed combo); the combo's next change loads a profile and clears it.
-extern bool ProfileComboTouched;
-// The motor-speed profile name last chosen.
+// The motor-speed profile name last chosen. (ProfileComboTouched and
+// RawBayerMode, which these routines also set, live with the Preferences
+// dialog: app/frm_pref.h.)
 extern QString CurrentSpeedProfileName;
-// Bayer pattern of RAW colour frames: 1 GR, 2 RG, 3 BG, 4 GB.
-extern std::uint8_t RawBayerMode;
 
 namespace Profiles {
 

@@ -2,6 +2,7 @@
 
 #include "app/controls/num_inp.h"
 #include "app/frm_alv.h"
+#include "app/frm_pref.h"
 #include "app/helpers/calc_helpers.h"
 #include "app/night_colors.h"
 #include "app/profiles.h"
@@ -37,8 +38,6 @@ QString HelpFilePath;
 std::int32_t LastVideoWidth = 640;
 std::int32_t LastVideoHeight = 480;
 double LastSampling = 0.63;
-std::int32_t VestaPortIndex = 0;
-std::int32_t VestaSerialPortIndex = 0;
 std::int32_t GuidePortParity = 3;
 std::int32_t FocusPortParity = 3;
 std::int32_t SavedZoneSize = 640;

@@ -24,12 +24,11 @@ extern bool StartupPrefsLoaded;
 // The application's help file, in the program directory.
 extern QString HelpFilePath;
 
-// Values kept outside the controls (read by other windows).
+// Values kept outside the controls (read by other windows). VestaPortIndex
+// and VestaSerialPortIndex live with the Preferences dialog (app/frm_pref.h).
 extern std::int32_t LastVideoWidth;        // last source image size, pixels
 extern std::int32_t LastVideoHeight;
 extern double LastSampling;                // seconds of arc per pixel
-extern std::int32_t VestaPortIndex;        // long-exposure port: index in the parallel list
-extern std::int32_t VestaSerialPortIndex;  // ... and in the serial list
 extern std::int32_t GuidePortParity;       // copies of the parity item indexes
 extern std::int32_t FocusPortParity;
 extern std::int32_t SavedZoneSize;         // display-zone size read at start-up

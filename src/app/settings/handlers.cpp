@@ -1,5 +1,6 @@
 // The step observer and the handlers of other windows that loading runs.
 
+#include "app/frm_pref.h"
 #include "app/settings.h"
 #include "app/settings/key_engine.h"
 #include "app/ui/event_boundary.h"
@@ -21,6 +22,33 @@ QHash<QString, std::function<void()>>& handlers()
 {
     static QHash<QString, std::function<void()>> h;
     return h;
+}
+
+// Handlers of the Preferences dialog that loading runs by name.
+std::function<void()> builtin(const QString& name)
+{
+    using Method = void (TFRM_Pref::*)();
+    static const QHash<QString, Method> pref = {
+        {QStringLiteral("FRM_Pref.RDB_WM_BeginnerClick"), &TFRM_Pref::RDB_WM_BeginnerClick},
+        {QStringLiteral("FRM_Pref.RDB_WM_ExpertClick"), &TFRM_Pref::RDB_WM_ExpertClick},
+        {QStringLiteral("FRM_Pref.RDB_Onglets_Menu_En_HautClick"), &TFRM_Pref::RDB_Onglets_Menu_En_HautClick},
+        {QStringLiteral("FRM_Pref.RDB_Onglets_Menu_En_BasClick"), &TFRM_Pref::RDB_Onglets_Menu_En_BasClick},
+        {QStringLiteral("FRM_Pref.RDB_CarreClick"), &TFRM_Pref::RDB_CarreClick},
+        {QStringLiteral("FRM_Pref.RDB_CercleClick"), &TFRM_Pref::RDB_CercleClick},
+        {QStringLiteral("FRM_Pref.RDB_CroixClick"), &TFRM_Pref::RDB_CroixClick},
+        {QStringLiteral("FRM_Pref.RDB_PointClick"), &TFRM_Pref::RDB_PointClick},
+        {QStringLiteral("FRM_Pref.CKB_VestaModClick"), &TFRM_Pref::CKB_VestaModClick},
+    };
+    if (name == QLatin1String("Preferences.ApplyLongExposureSettings"))
+        return [] { Preferences::ApplyLongExposureSettings(); };
+    const auto it = pref.constFind(name);
+    if (it == pref.constEnd())
+        return {};
+    // Only the dialog itself, not a window merely named like it.
+    auto* window = qobject_cast<TFRM_Pref*>(FindWindow(QStringLiteral("FRM_Pref")));
+    if (!window)
+        return {};
+    return [window, m = *it] { (window->*m)(); };
 }
 
 // A slot or Q_INVOKABLE method without arguments of that name on the window.
@@ -67,6 +95,10 @@ bool RunHandler(const QString& name)
     const auto it = handlers().constFind(name);
     if (it != handlers().constEnd()) {
         const std::function<void()> h = *it;   // a handler may unregister itself
+        app::runGuarded(name, h);
+        return true;
+    }
+    if (const std::function<void()> h = builtin(name)) {
         app::runGuarded(name, h);
         return true;
     }

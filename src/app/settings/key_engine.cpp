@@ -2,6 +2,7 @@
 
 #include "app/controls/num_inp.h"
 #include "app/frm_alv.h"
+#include "app/frm_pref.h"
 #include "app/image_view.h"
 #include "app/settings.h"
 #include "app/settings/key_codec.h"
