@@ -1,0 +1,284 @@
+#include "kernels/convolution.h"
+
+#include "kernels/rounding.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <stdexcept>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define NJ_CONVOLUTION_X86 1
+#endif
+
+// How the filters work: the image is first copied into a frame with a border
+// of k replicated pixels, one row of bytes (blue, green, red, blue, ...) per
+// image row. Output byte q of row y is then the sum over the n x n taps of
+// coefficient(i, j) x frame[y + i][q + 3 j]: the step of 3 keeps each colour
+// with its own kind, so the three channels need no separate passes.
+//
+// When every coefficient in use fits in 16 bits the sums cannot leave 32 bits
+// (255 x 81 x 32768 < 2^31), and the rows are computed with the processor's
+// 16-bit multiply-add, eight or sixteen bytes at a time. Any other kernel
+// takes the plain path with 64-bit sums. Both give the same numbers.
+
+namespace kernels::Filtres2 {
+
+namespace {
+
+// Bytes after each frame row, so that vector loads of the last block of a row
+// stay inside the buffer.
+constexpr std::ptrdiff_t kRowPadding = 32;
+
+template <int N>
+struct Taps {
+    static constexpr int kCount = N * N;
+    static constexpr int kPairs = (kCount + 1) / 2;
+    std::array<std::ptrdiff_t, kPairs * 2> offset{};   // from the output byte, in the frame
+    std::array<std::int32_t, kPairs * 2> coefficient{};
+    bool fits16 = true;
+
+    Taps(const KernelCoefficients& c, std::ptrdiff_t stride)
+    {
+        constexpr int k = (N - 1) / 2;
+        for (int i = 0; i < N; ++i) {
+            for (int j = 0; j < N; ++j) {
+                const int t = i * N + j;
+                offset[t] = i * stride + 3 * j;
+                coefficient[t] = c[std::size_t(9 * (4 - k + i) + (4 - k + j))];
+                fits16 = fits16 && coefficient[t] >= std::numeric_limits<std::int16_t>::min()
+                         && coefficient[t] <= std::numeric_limits<std::int16_t>::max();
+            }
+        }
+        // An odd count gets a last tap of weight 0 so taps go in pairs.
+        for (int t = kCount; t < kPairs * 2; ++t)
+            offset[t] = offset[0];
+    }
+};
+
+inline std::uint8_t scaleToByte(double v)
+{
+    if (v > 255.0)
+        return 255;
+    if (v < 0.0)
+        return 0;
+    return std::uint8_t(roundHalfEvenToInt(v));
+}
+
+// Plain path, 64-bit sums: any coefficients, any processor.
+template <int N>
+void filterRowsWide(const Taps<N>& taps, const std::uint8_t* frame, std::ptrdiff_t stride, Bitmap24& bitmap,
+                    double scale)
+{
+    const int bytes = bitmap.width() * 3;
+    for (int y = 0; y < bitmap.height(); ++y) {
+        const std::uint8_t* base = frame + y * stride;
+        std::uint8_t* out = bitmap.scanLine(y);
+        for (int q = 0; q < bytes; ++q) {
+            std::int64_t sum = 0;
+            for (int t = 0; t < Taps<N>::kCount; ++t)
+                sum += std::int64_t(taps.coefficient[t]) * base[q + taps.offset[t]];
+            out[q] = scaleToByte(double(sum) * scale);
+        }
+    }
+}
+
+#ifdef NJ_CONVOLUTION_X86
+
+// Two coefficients packed for _mm_madd_epi16: the first in the low half.
+template <int N>
+std::array<std::int32_t, Taps<N>::kPairs> packPairs(const Taps<N>& taps)
+{
+    std::array<std::int32_t, Taps<N>::kPairs> packed{};
+    for (int p = 0; p < Taps<N>::kPairs; ++p)
+        packed[p] = std::int32_t(std::uint32_t(std::uint16_t(taps.coefficient[2 * p]))
+                                 | std::uint32_t(std::uint16_t(taps.coefficient[2 * p + 1])) << 16);
+    return packed;
+}
+
+// Four sums to four clamped, rounded bytes' worth of int32 (SSE2).
+inline __m128i scale4(__m128i sums, __m128d scale)
+{
+    const __m128d zero = _mm_setzero_pd(), top = _mm_set1_pd(255.0);
+    __m128d a = _mm_mul_pd(_mm_cvtepi32_pd(sums), scale);
+    __m128d b = _mm_mul_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(sums, 0x4E)), scale);
+    a = _mm_min_pd(_mm_max_pd(a, zero), top);
+    b = _mm_min_pd(_mm_max_pd(b, zero), top);
+    // Conversion rounds in the current mode: to nearest, ties to even.
+    return _mm_unpacklo_epi64(_mm_cvtpd_epi32(a), _mm_cvtpd_epi32(b));
+}
+
+template <int N>
+void filterRowsSse2(const Taps<N>& taps, const std::uint8_t* frame, std::ptrdiff_t stride, Bitmap24& bitmap,
+                    double scaleValue)
+{
+    const auto packed = packPairs(taps);
+    const __m128d scale = _mm_set1_pd(scaleValue);
+    const __m128i zero = _mm_setzero_si128();
+    const int bytes = bitmap.width() * 3;
+    for (int y = 0; y < bitmap.height(); ++y) {
+        const std::uint8_t* base = frame + y * stride;
+        std::uint8_t* out = bitmap.scanLine(y);
+        for (int q = 0; q < bytes; q += 8) {
+            __m128i lo = _mm_setzero_si128(), hi = _mm_setzero_si128();
+            for (int p = 0; p < Taps<N>::kPairs; ++p) {
+                const __m128i c = _mm_set1_epi32(packed[p]);
+                const __m128i a = _mm_unpacklo_epi8(
+                    _mm_loadl_epi64(reinterpret_cast<const __m128i*>(base + q + taps.offset[2 * p])), zero);
+                const __m128i b = _mm_unpacklo_epi8(
+                    _mm_loadl_epi64(reinterpret_cast<const __m128i*>(base + q + taps.offset[2 * p + 1])), zero);
+                lo = _mm_add_epi32(lo, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), c));
+                hi = _mm_add_epi32(hi, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), c));
+            }
+            const __m128i words = _mm_packs_epi32(scale4(lo, scale), scale4(hi, scale));
+            const __m128i result = _mm_packus_epi16(words, words);
+            if (q + 8 <= bytes) {
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(out + q), result);
+            } else {
+                alignas(16) std::uint8_t last[16];
+                _mm_store_si128(reinterpret_cast<__m128i*>(last), result);
+                std::memcpy(out + q, last, std::size_t(bytes - q));
+            }
+        }
+    }
+}
+
+__attribute__((target("avx2"))) inline __m128i scale8Avx2(__m256i sums, __m256d scale)
+{
+    const __m256d zero = _mm256_setzero_pd(), top = _mm256_set1_pd(255.0);
+    __m256d a = _mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(sums)), scale);
+    __m256d b = _mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(sums, 1)), scale);
+    a = _mm256_min_pd(_mm256_max_pd(a, zero), top);
+    b = _mm256_min_pd(_mm256_max_pd(b, zero), top);
+    return _mm_packs_epi32(_mm256_cvtpd_epi32(a), _mm256_cvtpd_epi32(b));
+}
+
+template <int N>
+__attribute__((target("avx2"))) void filterRowsAvx2(const Taps<N>& taps, const std::uint8_t* frame,
+                                                    std::ptrdiff_t stride, Bitmap24& bitmap, double scaleValue)
+{
+    const auto packed = packPairs(taps);
+    const __m256d scale = _mm256_set1_pd(scaleValue);
+    const int bytes = bitmap.width() * 3;
+    for (int y = 0; y < bitmap.height(); ++y) {
+        const std::uint8_t* base = frame + y * stride;
+        std::uint8_t* out = bitmap.scanLine(y);
+        for (int q = 0; q < bytes; q += 16) {
+            // Within each 128-bit lane, lo holds bytes 0-3 (8-11) and hi 4-7 (12-15).
+            __m256i lo = _mm256_setzero_si256(), hi = _mm256_setzero_si256();
+            for (int p = 0; p < Taps<N>::kPairs; ++p) {
+                const __m256i c = _mm256_set1_epi32(packed[p]);
+                const __m256i a = _mm256_cvtepu8_epi16(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + q + taps.offset[2 * p])));
+                const __m256i b = _mm256_cvtepu8_epi16(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + q + taps.offset[2 * p + 1])));
+                lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), c));
+                hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), c));
+            }
+            // Bring the lanes back into byte order: 0-3, 4-7 | 8-11, 12-15.
+            const __m256i first = _mm256_permute2x128_si256(lo, hi, 0x20);    // 0-3 | 4-7
+            const __m256i second = _mm256_permute2x128_si256(lo, hi, 0x31);   // 8-11 | 12-15
+            const __m128i result = _mm_packus_epi16(scale8Avx2(first, scale), scale8Avx2(second, scale));
+            if (q + 16 <= bytes) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + q), result);
+            } else {
+                alignas(16) std::uint8_t last[16];
+                _mm_store_si128(reinterpret_cast<__m128i*>(last), result);
+                std::memcpy(out + q, last, std::size_t(bytes - q));
+            }
+        }
+    }
+}
+
+bool haveAvx2()
+{
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
+}
+
+#endif // NJ_CONVOLUTION_X86
+
+// Copies the image into the frame: rows -k .. H-1+k, each with k copies of
+// its first pixel on the left and of its last on the right.
+void buildFrame(const Bitmap24& bitmap, int k, std::uint8_t* frame, std::ptrdiff_t stride)
+{
+    const int w = bitmap.width(), h = bitmap.height();
+    for (int fy = 0; fy < h + 2 * k; ++fy) {
+        const std::uint8_t* src = bitmap.scanLine(std::clamp(fy - k, 0, h - 1));
+        std::uint8_t* dst = frame + fy * stride;
+        for (int i = 0; i < k; ++i)
+            std::memcpy(dst + 3 * i, src, 3);
+        std::memcpy(dst + 3 * k, src, std::size_t(w) * 3);
+        for (int i = 0; i < k; ++i)
+            std::memcpy(dst + 3 * (k + w + i), src + 3 * (w - 1), 3);
+    }
+}
+
+template <int N>
+void convolve(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::uint16_t divisor,
+              ConvolutionScratch& scratch)
+{
+    constexpr int k = (N - 1) / 2;
+    if (bitmap.isEmpty())
+        return;
+    std::ptrdiff_t stride = 0;
+    std::uint8_t* frame = scratch.prepare(bitmap.width(), bitmap.height(), k, stride);
+    if (!frame)
+        return;   // no memory for the frame: the image stays as it was
+    buildFrame(bitmap, k, frame, stride);
+
+    // A divisor of 0 would make every value infinite; it counts as 1.
+    const double scale = 1.0 / (divisor == 0 ? 1 : divisor);
+    const Taps<N> taps(coefficients, stride);
+#ifdef NJ_CONVOLUTION_X86
+    if (taps.fits16 && scratch.route() != ConvolutionScratch::Route::Portable) {
+        if (scratch.route() == ConvolutionScratch::Route::Fastest && haveAvx2())
+            filterRowsAvx2<N>(taps, frame, stride, bitmap, scale);
+        else
+            filterRowsSse2<N>(taps, frame, stride, bitmap, scale);
+        return;
+    }
+#endif
+    filterRowsWide<N>(taps, frame, stride, bitmap, scale);
+}
+
+ConvolutionScratch& threadScratch()
+{
+    thread_local ConvolutionScratch scratch;
+    return scratch;
+}
+
+} // namespace
+
+std::uint8_t* ConvolutionScratch::prepare(int width, int height, int k, std::ptrdiff_t& stride)
+{
+    stride = (std::ptrdiff_t(width) + 2 * k) * 3 + kRowPadding;
+    const auto rows = std::size_t(height) + 2 * std::size_t(k);
+    if (rows != 0 && std::size_t(stride) > std::numeric_limits<std::size_t>::max() / rows)
+        return nullptr;
+    const std::size_t bytes = std::size_t(stride) * rows;
+    try {
+        if (frame_.size() < bytes)
+            frame_.resize(bytes);
+    } catch (const std::bad_alloc&) {
+        std::vector<std::uint8_t>().swap(frame_);
+        return nullptr;
+    } catch (const std::length_error&) {
+        return nullptr;
+    }
+    return frame_.data();
+}
+
+void Convolve3x3(Bitmap24& b, const KernelCoefficients& c, std::uint16_t d, ConvolutionScratch& s) { convolve<3>(b, c, d, s); }
+void Convolve5x5(Bitmap24& b, const KernelCoefficients& c, std::uint16_t d, ConvolutionScratch& s) { convolve<5>(b, c, d, s); }
+void Convolve7x7(Bitmap24& b, const KernelCoefficients& c, std::uint16_t d, ConvolutionScratch& s) { convolve<7>(b, c, d, s); }
+void Convolve9x9(Bitmap24& b, const KernelCoefficients& c, std::uint16_t d, ConvolutionScratch& s) { convolve<9>(b, c, d, s); }
+
+void Convolve3x3(Bitmap24& b, const KernelCoefficients& c, std::uint16_t d) { convolve<3>(b, c, d, threadScratch()); }
+void Convolve5x5(Bitmap24& b, const KernelCoefficients& c, std::uint16_t d) { convolve<5>(b, c, d, threadScratch()); }
+void Convolve7x7(Bitmap24& b, const KernelCoefficients& c, std::uint16_t d) { convolve<7>(b, c, d, threadScratch()); }
+void Convolve9x9(Bitmap24& b, const KernelCoefficients& c, std::uint16_t d) { convolve<9>(b, c, d, threadScratch()); }
+
+} // namespace kernels::Filtres2

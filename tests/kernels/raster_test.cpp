@@ -1,0 +1,208 @@
+#include "kernels/raster.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <climits>
+
+using namespace kernels;
+
+namespace {
+
+constexpr Colour kRed = 255, kGreen = 65280, kBlue = 16711680, kOlive = 32896;
+
+// Each pixel a distinct colour derived from its place.
+Bitmap24 pattern(int w, int h, int seed = 0)
+{
+    Bitmap24 b(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            setPixel(b, x, y, rgbColour(std::uint8_t(x + seed), std::uint8_t(y), std::uint8_t(1 + (x ^ y))));
+    return b;
+}
+
+Bitmap24 filled(int w, int h, Colour c)
+{
+    Bitmap24 b(w, h);
+    fillRect(b, boundsOf(b), c);
+    return b;
+}
+
+} // namespace
+
+TEST(Raster, PixelsColoursAndFills)
+{
+    Bitmap24 b(4, 3);
+    setPixel(b, 1, 2, kRed);
+    const std::uint8_t* p = b.scanLine(2) + 3;
+    EXPECT_EQ(p[0], 0);     // blue
+    EXPECT_EQ(p[1], 0);     // green
+    EXPECT_EQ(p[2], 255);   // red
+    EXPECT_EQ(pixel(b, 1, 2), kRed);
+    EXPECT_EQ(b.view().pixel(1, 2), qRgb(255, 0, 0));   // the view shares the pixels
+    setPixel(b, -1, 0, kWhite);
+    setPixel(b, 4, 0, kWhite);
+    EXPECT_EQ(pixel(b, 4, 0), kInvalidColour);
+    EXPECT_EQ(pixel(b, 0, -1), kInvalidColour);
+
+    fillRect(b, {2, -5, 100, 2}, kBlue);   // partly outside
+    EXPECT_EQ(pixel(b, 1, 0), kBlack);
+    EXPECT_EQ(pixel(b, 2, 0), kBlue);
+    EXPECT_EQ(pixel(b, 3, 1), kBlue);
+    EXPECT_EQ(pixel(b, 3, 2), kBlack);
+    fillRect(b, {INT_MIN, INT_MIN, INT_MAX, INT_MAX}, kWhite);
+    EXPECT_EQ(pixel(b, 3, 2), kWhite);
+    fillRect(b, {3, 0, 1, 2}, kRed);   // right before left: empty
+    EXPECT_EQ(pixel(b, 2, 0), kWhite);
+}
+
+TEST(Raster, BlockCopiesApplyTheirOperation)
+{
+    const Colour a = rgbColour(0x0F, 0xF0, 0x33), d = rgbColour(0x30, 0x0C, 0x81);
+    auto after = [&](RasterOp op) {
+        Bitmap24 src = filled(2, 2, a), dst = filled(2, 2, d);
+        bitBlt(dst, 1, 1, 1, 1, src, 0, 0, op);
+        EXPECT_EQ(pixel(dst, 0, 0), d);   // outside the block: untouched
+        return pixel(dst, 1, 1);
+    };
+    EXPECT_EQ(after(RasterOp::SrcCopy), a);
+    EXPECT_EQ(after(RasterOp::Blackness), kBlack);
+    EXPECT_EQ(after(RasterOp::Whiteness), kWhite);
+    EXPECT_EQ(after(RasterOp::SrcPaint), rgbColour(0x3F, 0xFC, 0xB3));
+    EXPECT_EQ(after(RasterOp::MergePaint), rgbColour(0xF0, 0x0F, 0xCD));   // not a, or d
+}
+
+TEST(Raster, CopiesAreClippedToSourceAndDestination)
+{
+    // A 101 by 81 zone onto a 100 by 80 view: everything inside is written, nothing else.
+    const Bitmap24 zone = pattern(101, 81);
+    Bitmap24 view(100, 80);
+    bitBlt(view, 0, 0, 101, 81, zone, 0, 0, RasterOp::SrcCopy);
+    EXPECT_EQ(pixel(view, 99, 79), pixel(zone, 99, 79));
+    EXPECT_EQ(pixel(view, 0, 0), pixel(zone, 0, 0));
+
+    // Negative destination origin: the source is shifted in.
+    Bitmap24 shifted(100, 80);
+    bitBlt(shifted, -5, -3, 101, 81, zone, 0, 0, RasterOp::SrcCopy);
+    EXPECT_EQ(pixel(shifted, 0, 0), pixel(zone, 5, 3));
+    EXPECT_EQ(pixel(shifted, 95, 77), pixel(zone, 100, 80));
+    EXPECT_EQ(pixel(shifted, 96, 78), kBlack);   // past the source
+
+    // Negative source origin: only the part that exists is copied.
+    Bitmap24 partial = filled(10, 10, kGreen);
+    bitBlt(partial, 0, 0, 10, 10, zone, -4, -2, RasterOp::SrcCopy);
+    EXPECT_EQ(pixel(partial, 3, 9), kGreen);
+    EXPECT_EQ(pixel(partial, 9, 1), kGreen);
+    EXPECT_EQ(pixel(partial, 4, 2), pixel(zone, 0, 0));
+
+    // Wholly outside, huge or negative sizes, empty bitmaps: nothing happens.
+    Bitmap24 untouched = filled(10, 10, kGreen);
+    Bitmap24 empty;
+    bitBlt(untouched, 10, 0, 5, 5, zone, 0, 0, RasterOp::SrcCopy);
+    bitBlt(untouched, INT_MIN, INT_MIN, INT_MAX, INT_MAX, zone, INT_MAX, 0, RasterOp::SrcCopy);
+    bitBlt(untouched, 0, 0, -3, 5, zone, 0, 0, RasterOp::Whiteness);
+    bitBlt(untouched, 0, 0, 5, 5, empty, 0, 0, RasterOp::SrcPaint);
+    bitBlt(empty, 0, 0, 5, 5, zone, 0, 0, RasterOp::SrcCopy);
+    stretchBlt(untouched, {0, 0, 10, 10}, empty, {0, 0, 3, 3}, RasterOp::SrcCopy);
+    transparentCopy(untouched, -200, 0, zone);
+    EXPECT_EQ(pixel(untouched, 9, 9), kGreen);
+    EXPECT_EQ(pixel(untouched, 0, 0), kGreen);
+
+    // Within one bitmap, overlapping blocks copy as through a temporary.
+    Bitmap24 self = pattern(6, 6), expected = pattern(6, 6);
+    const Bitmap24 before = pattern(6, 6);
+    bitBlt(self, 1, 1, 5, 5, self, 0, 0, RasterOp::SrcCopy);
+    bitBlt(expected, 1, 1, 5, 5, before, 0, 0, RasterOp::SrcCopy);
+    bitBlt(self, 0, 0, 5, 5, self, 1, 1, RasterOp::SrcPaint);
+    bitBlt(expected, 0, 0, 5, 5, Bitmap24(expected), 1, 1, RasterOp::SrcPaint);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 6; ++x)
+            EXPECT_EQ(pixel(self, x, y), pixel(expected, x, y)) << x << "," << y;
+}
+
+TEST(Raster, StretchRepeatsAndDropsWholeRowsAndColumns)
+{
+    const Bitmap24 src = pattern(4, 4);
+    Bitmap24 big(8, 8);
+    stretchBlt(big, {0, 0, 8, 8}, src, {0, 0, 4, 4}, RasterOp::SrcCopy);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(pixel(big, x, y), pixel(src, x / 2, y / 2));
+
+    // Shrinking 4 to 3 keeps columns 0, 1, 2 (floor(u * 4 / 3)); 4 to 2 keeps 0 and 2.
+    Bitmap24 small(3, 2);
+    stretchBlt(small, {0, 0, 3, 2}, src, {0, 0, 4, 4}, RasterOp::SrcCopy);
+    EXPECT_EQ(pixel(small, 2, 0), pixel(src, 2, 0));
+    EXPECT_EQ(pixel(small, 1, 1), pixel(src, 1, 2));
+
+    // Destination partly outside, source partly outside: the mapping stays, the
+    // pixels without a destination or a source are skipped.
+    Bitmap24 dst = filled(4, 4, kGreen);
+    stretchBlt(dst, {-2, 0, 6, 4}, src, {-1, 0, 3, 4}, RasterOp::SrcCopy);   // 4 columns onto 8
+    EXPECT_EQ(pixel(dst, 0, 0), pixel(src, 0, 0));   // u = 2 -> source -1 + 1
+    EXPECT_EQ(pixel(dst, 3, 3), pixel(src, 1, 3));   // u = 5 -> source -1 + 2
+    Bitmap24 edge = filled(4, 1, kGreen);
+    stretchBlt(edge, {0, 0, 4, 1}, src, {-1, 0, 1, 1}, RasterOp::SrcCopy);
+    EXPECT_EQ(pixel(edge, 1, 0), kGreen);                // source column -1
+    EXPECT_EQ(pixel(edge, 2, 0), pixel(src, 0, 0));
+
+    // Equal sizes behave as a block copy, with the operation applied; fills ignore the source.
+    Bitmap24 merged = filled(4, 4, kBlack);
+    stretchBlt(merged, {1, 1, 3, 3}, src, {0, 0, 2, 2}, RasterOp::MergePaint);
+    EXPECT_EQ(pixel(merged, 1, 1), ~pixel(src, 0, 0) & kWhite);
+    stretchBlt(merged, {0, 0, 2, 2}, src, {0, 0, 0, 0}, RasterOp::Whiteness);
+    EXPECT_EQ(pixel(merged, 1, 1), kWhite);
+
+    // Stretching a bitmap onto itself reads the source as it was.
+    Bitmap24 self = pattern(4, 4);
+    stretchBlt(self, {0, 0, 4, 4}, self, {0, 0, 2, 2}, RasterOp::SrcCopy);
+    EXPECT_EQ(pixel(self, 3, 3), pixel(src, 1, 1));
+}
+
+TEST(Raster, TransparentCopySkipsBlack)
+{
+    Bitmap24 overlay(3, 1);
+    setPixel(overlay, 0, 0, kRed);
+    setPixel(overlay, 2, 0, 1);   // almost black is not transparent
+    Bitmap24 view = filled(3, 2, kGreen);
+    transparentCopy(view, -1, 1, overlay);   // negative origin: column 0 of the overlay is cut
+    EXPECT_EQ(pixel(view, 0, 1), kGreen);    // overlay (1, 0) is black
+    EXPECT_EQ(pixel(view, 1, 1), 1u);
+    EXPECT_EQ(pixel(view, 2, 1), kGreen);
+    EXPECT_EQ(pixel(view, 0, 0), kGreen);
+}
+
+TEST(Raster, DottedNotXorPen)
+{
+    // The zone outline: white bitmap, olive pen, so the dots come out olive.
+    Bitmap24 zone = filled(8, 6, kWhite);
+    DottedNotXorPen(zone, kOlive).rectangle({1, 1, 6, 5});
+    // Outline pixels in drawing order from (1, 1): every other one is drawn.
+    const int path[][2] = {{1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}, {5, 2}, {5, 3}, {5, 4},
+                           {4, 4}, {3, 4}, {2, 4}, {1, 4}, {1, 3}, {1, 2}};
+    for (int i = 0; i < 14; ++i)
+        EXPECT_EQ(pixel(zone, path[i][0], path[i][1]), i % 2 == 0 ? kOlive : kWhite) << i;
+    EXPECT_EQ(pixel(zone, 3, 2), kWhite);   // inside untouched
+
+    // A black pen inverts; drawing the same figure twice restores the image.
+    const Bitmap24 original = pattern(20, 10);
+    Bitmap24 image = pattern(20, 10);
+    DottedNotXorPen pen(image);
+    pen.moveTo(2, 2);
+    pen.lineTo(12, 7);
+    EXPECT_EQ(pixel(image, 2, 2), ~pixel(original, 2, 2) & kWhite);
+    EXPECT_EQ(pixel(image, 12, 7), pixel(original, 12, 7));   // end point left out
+    pen.moveTo(2, 2);
+    pen.lineTo(12, 7);
+    // Partly and wholly outside, extreme coordinates: clipped, quick, no trace.
+    for (int pass = 0; pass < 2; ++pass) {
+        pen.rectangle({-3, -3, 25, 8});
+        pen.moveTo(INT_MIN, INT_MIN);
+        pen.lineTo(INT_MAX, INT_MAX);
+        pen.rectangle({INT_MIN, INT_MIN, INT_MAX, INT_MAX});
+        pen.rectangle({30, 30, 40, 40});
+    }
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 20; ++x)
+            EXPECT_EQ(pixel(image, x, y), pixel(original, x, y)) << x << "," << y;
+}
