@@ -157,16 +157,21 @@ public:
     // The folder dialog of the folder buttons and its title.
     TPathDialog PTD_Repertoire;
 
+protected:
+    // Every port write of the test buttons goes through here, with its
+    // traffic label.
+    virtual void WritePort(std::uint16_t port, std::uint8_t value, const QString& label);
+
 private:
     void bindHandlers();
     bool writeTestByte(std::uint8_t value, const QString& label);
-    void showTestByte(std::uint8_t value);
-    std::uint8_t lineLevelsByte(bool activeLevels) const;
-    void browseFolder(QLineEdit* edit);
+    std::uint8_t lineLevelsByte(bool active) const;
+    void browseFolder(QLineEdit* edit, const QString& defaultName);
     void normaliseFolderEdit(QLineEdit* edit, const QString& defaultName);
-    void uncheckWhenMissing(QCheckBox* box, const QString& file);
+    void rebaseImageName();
     void chooseColor(TColorPanel* panel);
-    void fillPortList(const QString& listFile);
+    void opticsChanged(bool redrawChart);
+    void cameraChanged();
 };
 
 extern TFRM_Pref* FRM_Pref;

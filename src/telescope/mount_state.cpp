@@ -6,6 +6,7 @@ std::array<std::uint8_t, 3> HandPadKeyState{};
 TGuideCorrectionState GuideCorrectionState;
 double EarthRotationRate = 0;
 std::uint8_t GuideInterfaceCode = 0;
+TSkyChartState SkyChart;
 std::uint8_t FocuserInterfaceCode = 0;
 
 TMotorSpeeds MotorSpeeds;
@@ -21,8 +22,6 @@ std::uint8_t GotoRunning = 0;
 std::uint8_t HandPadMoving = 0;
 double TelescopeRA = 0;
 double TelescopeDec = 0;
-double GotoOriginRA = 99;
-double GotoOriginDec = 99;
 std::uint8_t GotoMovingRA = 0;
 std::uint8_t GotoMovingDec = 0;
 std::int64_t LastPollMs = 0;

@@ -80,13 +80,13 @@ extern std::int32_t PendingDecPulse;
 // buttons; 1 for guiding. Chooses the inversion boxes.
 extern std::uint8_t MotionSource;
 
-// Goto state.
+// Goto state. TelescopeRA and TelescopeDec are the mount's position as last
+// read, synchronised or estimated; every reading also becomes the goto
+// origin (SkyChart.OriginRa, OriginDec, in radians).
 extern std::uint8_t GotoRunning;
 extern std::uint8_t HandPadMoving;
 extern double TelescopeRA;
 extern double TelescopeDec;
-extern double GotoOriginRA;
-extern double GotoOriginDec;
 // The goto dialog's relative move: set per axis while that axis moves.
 extern std::uint8_t GotoMovingRA;
 extern std::uint8_t GotoMovingDec;
@@ -104,3 +104,19 @@ void ResetMountStartValues();
 void SetEarthRotationRate();
 
 } // namespace Telescope
+
+// The sky chart's current object, goto destination and origin and chart
+// centre (right ascension and declination in radians) and its field width
+// (radians); kept in section "Carte" of the settings file.
+struct TSkyChartState {
+    double CurrentRa = 0;
+    double CurrentDec = 0;
+    double DestinationRa = 0;
+    double DestinationDec = 0;
+    double OriginRa = 0;
+    double OriginDec = 0;
+    double PointRa = 0;
+    double PointDec = 0.795;       // pi / 4 + 0.01, as stored (scale 1000)
+    double FieldWidth = 1.570796;  // pi / 2, as stored (scale 1000000)
+};
+extern TSkyChartState SkyChart;

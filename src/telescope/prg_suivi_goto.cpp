@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace Prg_Suivi {
 
@@ -32,6 +33,19 @@ namespace {
 constexpr double kFullCircle_arcsec = 1296000;   // 360 degrees
 // While a goto runs the poll comes at least this often, so its end is seen.
 constexpr int kGotoPollMax_ms = 1000;
+
+// A position read or estimated is also the goto origin.
+void setRA(double arcsec)
+{
+    TelescopeRA = arcsec;
+    SkyChart.OriginRa = arcsec * std::numbers::pi / 648000;
+}
+
+void setDec(double arcsec)
+{
+    TelescopeDec = arcsec;
+    SkyChart.OriginDec = arcsec * std::numbers::pi / 648000;
+}
 
 void redrawChart()
 {
@@ -85,13 +99,13 @@ void pollLx200()
     const QByteArray ra = ReadMountReply();
     setText(FRM_Raquette, "EDT_Position_Actuelle_AD", QString::fromLatin1(Lx200::ShownRA(ra)));
     if (const auto v = Lx200::ParseRAReply(ra))
-        TelescopeRA = GotoOriginRA = *v;
+        setRA(*v);
 
     SendMountCommand(Lx200::GetDecCommand);
     const QByteArray dec = ReadMountReply();
     setText(FRM_Raquette, "EDT_Position_Actuelle_Dec", QString::fromLatin1(Lx200::ShownDec(dec)));
     if (const auto v = Lx200::ParseDecReply(dec))
-        TelescopeDec = GotoOriginDec = *v;
+        setDec(*v);
 
     redrawChart();
     if (GotoRunning && Lx200::SlewEnded(bars))
@@ -102,9 +116,9 @@ void pollAscom()
 {
     using namespace AscomBridge;
     if (Ask(rqGetRightAscension, kAnswerWait_ms))
-        TelescopeRA = GotoOriginRA = AscomSharedData.RightAscension * 3600 * 15;
+        setRA(AscomSharedData.RightAscension * 3600 * 15);
     if (Ask(rqGetDeclination, kAnswerWait_ms))
-        TelescopeDec = GotoOriginDec = AscomSharedData.Declination * 3600;
+        setDec(AscomSharedData.Declination * 3600);
     redrawChart();
     if (Ask(rqGetSlewing, kAnswerWait_ms) && GotoRunning && !AscomSharedData.Slewing)
         endOfSlew(true);
@@ -150,9 +164,7 @@ void pollEstimate()
         const bool westward = (raDirection == dirWest) != inverse;
         const double step = westward ? -(MotorSpeeds.West * seconds) : MotorSpeeds.East * seconds;
         TelescopeRA = std::fmod(TelescopeRA + kernels::roundHalfEven(step), kFullCircle_arcsec);
-        if (TelescopeRA < 0)
-            TelescopeRA += kFullCircle_arcsec;
-        GotoOriginRA = TelescopeRA;
+        setRA(TelescopeRA < 0 ? TelescopeRA + kFullCircle_arcsec : TelescopeRA);
     }
     const std::uint8_t decDirection = MovingFlags[dirSouth] ? dirSouth : dirNorth;
     if ((MovingFlags[dirNorth] || MovingFlags[dirSouth]) && RemainingDec > 0
@@ -161,11 +173,10 @@ void pollEstimate()
         const bool inverse = p.CKB_InverseDEC_Carte->isChecked();
         const bool southward = (decDirection == dirSouth) != inverse;
         const double step = southward ? -(MotorSpeeds.South * seconds) : MotorSpeeds.North * seconds;
-        TelescopeDec += kernels::roundHalfEven(step);
-        GotoOriginDec = TelescopeDec;
+        setDec(TelescopeDec + kernels::roundHalfEven(step));
     }
-    setText(FRM_ObjectAction, "EDT_Origine_Ra", CalcHelpers::RAToStr(GotoOriginRA));
-    setText(FRM_ObjectAction, "EDT_Origine_Dec", CalcHelpers::DecToStr(GotoOriginDec));
+    setText(FRM_ObjectAction, "EDT_Origine_Ra", CalcHelpers::RAToStr(CalcHelpers::RadToArcsec(SkyChart.OriginRa)));
+    setText(FRM_ObjectAction, "EDT_Origine_Dec", CalcHelpers::DecToStr(CalcHelpers::RadToArcsec(SkyChart.OriginDec)));
     redrawChart();
 }
 
