@@ -338,17 +338,23 @@ QByteArray get_string(std::uint8_t ch)
     if (!valid(ch) || !g_channels[ch].open)
         return {};
     Channel& c = g_channels[ch];
+    // Reading until the driver has nothing more also takes in what was still
+    // on its way when the first read was made.
     char buffer[kReadBufferSize];
-    ssize_t n;
-    do
-        n = ::read(c.handle, buffer, sizeof buffer);
-    while (n < 0 && errno == EINTR);
-    if (n < 0) {
-        if (errno == EAGAIN)
-            return {};
-        fail("get_string", errno, c);
+    qsizetype total = 0;
+    while (total < kReadBufferSize) {
+        const ssize_t n = ::read(c.handle, buffer + total, size_t(kReadBufferSize - total));
+        if (n > 0) {
+            total += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            fail("get_string", errno, c);
+        break;
     }
-    return QByteArray(buffer, n);
+    return QByteArray(buffer, total);
 }
 
 void close_com(std::uint8_t ch)
