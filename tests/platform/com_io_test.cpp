@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <termios.h>
 
 namespace com_io = platform::com_io;
@@ -98,6 +99,13 @@ TEST_F(ComIo, ReadsWaitForTheAnswerAndTakeAtMost256Bytes)
     EXPECT_EQ(com_io::get_string(1).size(), 256);
     EXPECT_EQ(com_io::get_string(1).size(), 44) << "the rest stays queued for the next read";
     EXPECT_EQ(com_io::get_string(7), QByteArray()) << "a closed channel reads nothing";
+
+    // Bytes still on their way when earlier ones are already waiting are read too.
+    ASSERT_TRUE(mount.write("11"));
+    pollfd p{com_io::channel(1).handle, POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 0), 1);
+    ASSERT_TRUE(mount.write("0"));
+    EXPECT_EQ(com_io::get_string(1), QByteArray("110"));
 }
 
 TEST_F(ComIo, FailuresCarryTheOperationAndTheSystemCode)
