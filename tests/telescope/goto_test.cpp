@@ -6,10 +6,13 @@
 #include "telescope/frm_prg_suivi.h"
 #include "telescope/mount_state.h"
 #include "telescope/prg_suivi.h"
+#include "telescope/lx200_protocol.h"
+#include "telescope/sim/mount_simulator_device.h"
 #include "telescope/sim/simulated_telescope.h"
 #include "translation/translated_texts.h"
 
 #include <QRadioButton>
+#include <QThread>
 #include <numbers>
 
 using namespace Prg_Suivi;
@@ -154,4 +157,21 @@ TEST_F(MountTest, AscomGotoReadsThePositionAndEndsWithTheSlew)
     EXPECT_DOUBLE_EQ(TelescopeDec, dms(45, 0, 0));
     EXPECT_FALSE(GotoRunning);
     EXPECT_FALSE(FRM_Prg_Suivi->TMR_ScopePosition->isActive());
+}
+
+TEST_F(MountTest, TheSimulatorPortOfTheComMapAnswersOnItsOwnThread)
+{
+    dir.writeFile(QStringLiteral("comports.map"), "# the simulated mount\nCOM20=SIM\n");
+    pref().RDB_Mount_LX200->setChecked(true);
+    pref().CBX_AG_PortSerie->setCurrentIndex(pref().CBX_AG_PortSerie->findText(QStringLiteral("      COM20")));
+    ASSERT_TRUE(ConnectMount());
+    ASSERT_NE(Telescope::MountSimulator(), nullptr);
+    SendMountCommand(Lx200::GetDecCommand);
+    QByteArray reply;
+    for (int i = 0; i < 500 && reply.isEmpty(); ++i) {
+        QThread::msleep(5);
+        reply = ReadMountReply();
+    }
+    EXPECT_EQ(reply, QByteArray("+00*00#"));
+    DisconnectMount();
 }
