@@ -40,6 +40,10 @@ TEST(PortIO, CheckedWritesAreLoggedAndReadsFallBackWhilePortsAreShut)
     Align_V::PortWrite(0xFFFC, 0xFF, QStringLiteral("Start"));
     EXPECT_EQ(memo->toPlainText(), QStringLiteral("0378 : 00000000\nFFFC : 11111111"));
     EXPECT_EQ(Align_V::PortRead(0xFFFC), 0xFF);
+    for (int i = 0; i < 150; ++i)
+        Align_V::PortWrite(0x378, std::uint8_t(i), QStringLiteral("Test"));
+    EXPECT_EQ(memo->document()->blockCount(), 100) << "the traffic window keeps the last 100 lines";
+    EXPECT_TRUE(memo->toPlainText().endsWith(QStringLiteral("0378 : 10010101")));
 
     PortDriverOpen = false;
     app::setErrorSink({});

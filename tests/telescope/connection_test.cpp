@@ -2,6 +2,7 @@
 
 #include "app/ui/event_boundary.h"
 #include "platform/com_io.h"
+#include "telescope/frm_com_trafic.h"
 #include "telescope/frm_raquette.h"
 #include "telescope/guide_plugin.h"
 #include "telescope/mount_state.h"
@@ -62,6 +63,21 @@ TEST_F(MountTest, Lx200MountAndFocuserOnOnePortShareChannelOne)
     EXPECT_FALSE(pref().BTN_In->isEnabled());
 }
 
+TEST_F(MountTest, TextCommandsGetTheirLineEndingsTrafficLineAndPause)
+{
+    pref().RDB_Mount_LX200->setChecked(true);
+    ASSERT_TRUE(ConnectMount());
+    pref().CKB_CR->setChecked(true);
+    pref().CKB_LF->setChecked(true);
+    pref().CKB_Historique_Comm->setChecked(true);
+    pref().SPED_Delai_Serie->setValue(35);
+    sleeper.waits.clear();
+    SendMountCommand(":Q#");
+    EXPECT_EQ(mount.received(), QByteArray(":Q#\r\n"));
+    EXPECT_EQ(sleeper.waits, std::vector<std::int64_t>{35});
+    EXPECT_TRUE(FRM_ComTrafic->Memo_Historique_Comm->toPlainText().startsWith(QStringLiteral("COM3 : 3A51230D0A \":Q#")));
+}
+
 TEST_F(MountTest, MountAndGuidePortConnectionsFollowTheirOwnChoice)
 {
     pref().RDB_Mount_LX200->setChecked(true);
@@ -98,14 +114,16 @@ TEST_F(MountTest, EveryGuideInterfaceConnectsAndDisconnects)
         ASSERT_TRUE(ConnectGuidePort());
         EXPECT_FALSE(pref().BTN_Autoguide_Connecter->isEnabled());
         EXPECT_TRUE(pref().BTN_Autoguide_Nord->isEnabled());
-        if (channels[i])
+        if (channels[i]) {
             EXPECT_TRUE(com_io::channel(std::uint8_t(channels[i])).open);
+        }
         AutoConnectGuidePort();   // connected: nothing happens
         DisconnectGuidePort();
         EXPECT_TRUE(pref().BTN_Autoguide_Connecter->isEnabled());
         EXPECT_FALSE(pref().BTN_Autoguide_Deconnecter->isEnabled());
-        if (channels[i])
+        if (channels[i]) {
             EXPECT_FALSE(com_io::channel(std::uint8_t(channels[i])).open);
+        }
     }
     // The plug-in was created once, reported success, and was freed.
     EXPECT_EQ(log.calls, (QStringList{"create 4 Sim 1", "connect 7", "disconnect 7", "free 7"}));
