@@ -9,14 +9,15 @@
 
 namespace Align_V {
 
-bool RunNamedScript(const QString& fileName)
+bool RunScriptByName(const QString& fileName)
 {
     const QString folder = FRM_Pref ? FRM_Pref->EDT_Repertoire_Scripts->text() : QString();
     // The folder text ends with its separator; the name follows directly.
     const QString path = platform::resolveDataFile(platform::fromStoredPath(folder + fileName));
     if (fileName.trimmed().isEmpty() || !QFileInfo(path).isFile())
         return false;
-    return Scripts::RunScriptFile(path);
+    Scripts::RunScriptFile(path);
+    return true;
 }
 
 void UpdateHandPadControls()

@@ -2,6 +2,7 @@
 
 #include "app/frm_pref.h"
 #include "platform/ini_document.h"
+#include "scripting/scripts.h"
 
 QString SettingsFilePath;
 bool StartupPrefsLoaded = false;
@@ -15,7 +16,8 @@ void LoadSettings()
 {
     // The settings store fills the controls from this file.
     platform::IniDocument ini(SettingsFilePath);
-    Q_UNUSED(ini);
+    Scripts::SetScriptRate(ini.readInteger(QStringLiteral("Scripts"), QStringLiteral("Scriptrate"),
+                                           Scripts::kDefaultScriptRate_ms));
 }
 
 void SaveSettings()
