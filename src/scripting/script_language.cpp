@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
+#include "scripting/frm_input.h"
 #include "scripting/script_texts.h"
 #include "scripting/scripts.h"
 
@@ -553,9 +554,80 @@ void CmdInt(std::uint8_t, const QString& arguments)
     ScriptNext(10);
 }
 
-void CmdInputInteger(std::uint8_t, const QString&) {}
-void CmdInputDouble(std::uint8_t, const QString&) {}
-void CmdInputString(std::uint8_t, const QString&) {}
-void CmdInputChoice(std::uint8_t, const QString&) {}
+// --- input statements ---------------------------------------------------------------
+
+namespace {
+
+enum class Ask { Integer, Double, String, Choice };
+
+// message, [choices,] variable: asks the user and stores the answer.
+void askInto(Ask ask, const QString& arguments)
+{
+    const QString messageField = StrHelpers::ExtractField(arguments, QLatin1Char(','), 1).trimmed();
+    QString message;
+    const int pos = EvalOperand(messageField, TypeString, 1, message);
+    if (pos == kNotFound)
+        return;
+    if (pos == kWrongType) {
+        ScriptError(messageField + ScriptTexts::kIncompatibleTypes);
+        return;
+    }
+    // The integer and double entries take the variable's name as written.
+    QString name = StrHelpers::ExtractField(arguments, QLatin1Char(','), ask == Ask::Choice ? 3 : 2);
+    if (ask == Ask::String || ask == Ask::Choice)
+        name = name.trimmed();
+    const int index = FindVariable(name);
+    if (index == kNotFound) {
+        ScriptError(name + ScriptTexts::kNotDeclared);
+        return;
+    }
+    const std::uint8_t type = CurrentScript().Variables[static_cast<std::size_t>(index - 1)].VarType;
+    const std::uint8_t wanted = ask == Ask::Integer ? TypeInteger : ask == Ask::Double ? TypeDouble : TypeString;
+    if (ask != Ask::Choice && type != wanted) {
+        ScriptError(name + ScriptTexts::kIncompatibleType);
+        return;
+    }
+
+    // The dialog runs modally: a copy of the value is asked, and the variable
+    // is found again afterwards.
+    TVariable value = CurrentScript().Variables[static_cast<std::size_t>(index - 1)];
+    bool answered = false;
+    switch (ask) {
+    case Ask::Integer: answered = Input::InputInteger(message, value.IntValue); break;
+    case Ask::Double: answered = Input::InputReal(message, value.DblValue); break;
+    case Ask::String: answered = Input::InputString(message, value.StrValue); break;
+    case Ask::Choice: {
+        const QString choices = StrHelpers::ExtractField(arguments, QLatin1Char(','), 2).trimmed();
+        QString answer = variableText(value);
+        answered = Input::InputChoice(message, choices, answer);
+        if (answered) {
+            // The caption as it is for a string, its value for a number.
+            if (type == TypeString)
+                value.StrValue = answer;
+            else if (type == TypeInteger)
+                value.IntValue = StrToInt(answer);
+            else
+                value.DblValue = StrToFloat(answer);
+        }
+        break;
+    }
+    }
+    if (!answered) {
+        ScriptError(name + ScriptTexts::kNotAnswered);
+        return;
+    }
+    const int again = FindVariable(name);
+    if (again == kNotFound)
+        return;   // the script was stopped meanwhile
+    CurrentScript().Variables[static_cast<std::size_t>(again - 1)] = value;
+    ScriptNext(10);
+}
+
+} // namespace
+
+void CmdInputInteger(std::uint8_t, const QString& arguments) { askInto(Ask::Integer, arguments); }
+void CmdInputDouble(std::uint8_t, const QString& arguments) { askInto(Ask::Double, arguments); }
+void CmdInputString(std::uint8_t, const QString& arguments) { askInto(Ask::String, arguments); }
+void CmdInputChoice(std::uint8_t, const QString& arguments) { askInto(Ask::Choice, arguments); }
 
 } // namespace Scripts

@@ -3,6 +3,7 @@
 #include "app/frm_pref.h"
 #include "capture/camera_slots.h"
 #include "imaging/pipeline_state.h"
+#include "scripting/frm_input.h"
 #include "scripting/frm_script.h"
 
 using scripttest::logged;
@@ -156,4 +157,50 @@ TEST_F(ScriptFixture, SystemVariablesReadTheClockThePipelineAndTheFolders)
     CameraSlots[1] = TCameraSlot();
     TrackedStarPos = QPoint();
     Scripts::Cam2Online = false;
+}
+
+TEST_F(ScriptFixture, InputStatementsAskTheUserAndStoreTheAnswer)
+{
+    QStringList asked;
+    TFRM_Input::SetAnswerer([&](TFRM_Input& f) {
+        asked << f.LBL_InputMessage->text();
+        if (f.SPED_Valeur->isVisibleTo(&f)) {
+            f.SPED_Valeur->setValue(f.SPED_Valeur->value() + 40);
+            f.BTN_Ok->click();
+        } else if (f.EDT_Valeur->isVisibleTo(&f)) {
+            f.EDT_Valeur->setText(f.EDT_Valeur->text() == QLatin1String("0") ? QStringLiteral("2.5") : QStringLiteral("Vega"));
+            f.BTN_Ok->click();
+        } else if (!f.ChoiceButtons().isEmpty()) {
+            f.ChoiceButtons().last()->click();
+        } else {
+            f.BTN_Annuler->click();
+        }
+    });
+    runScript(program(QStringLiteral("var(n,integer)\nvar(d,double)\nvar(s,string)\nvar(c,string)\nvar(k,integer)\nvar(r,double)"),
+                      QStringLiteral("n:=2\ninputinteger(\"Combien ?\",n)\ninputdouble(s,d)\ninputstring(\"Nom\", s )\n"
+                                     "inputchoice(\"Filtre\",R/V/B, c)\ninputchoice(\"?\",1/2/3,k)\ninputchoice(\"?\",0.5/1.5,r)")));
+    EXPECT_TRUE(boxes.shown.empty()) << qPrintable(boxes.texts().join('|'));
+    EXPECT_EQ(asked, (QStringList{"Combien ?", "", "Nom", "Filtre", "?", "?"}));
+    EXPECT_EQ(value("n"), "42");
+    EXPECT_EQ(value("d"), "2.5");
+    EXPECT_EQ(value("s"), "Vega");
+    EXPECT_EQ(value("c"), "B");
+    EXPECT_EQ(value("k"), "3");
+    EXPECT_EQ(value("r"), "1.5");
+
+    const QString decl = QStringLiteral("var(n,integer)\nvar(s,string)");
+    const std::vector<std::pair<QString, QString>> cases = {
+        {"inputinteger(\"?\", n)", "Line 3 :  n : Not declared"},
+        {"inputstring(\"?\",n)", "Line 3 : n : Incompatible type"},
+        {"inputinteger(5,n)", "Line 3 : 5 : incompatible types"},
+        {"inputchoice(\"?\",seul,s)", "Line 3 : s : Not answered"},
+        {"inputchoice(\"?\",a/b,n)", "'b' is not a valid integer value"},
+    };
+    for (const auto& [statement, message] : cases) {
+        boxes.clear();
+        runScript(decl + QLatin1Char('\n') + statement);
+        EXPECT_EQ(boxes.texts(), QStringList{message}) << qPrintable(statement);
+        FRM_Script->MNU_ArreterClick();
+    }
+    TFRM_Input::SetAnswerer({});
 }
