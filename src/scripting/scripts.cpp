@@ -545,9 +545,11 @@ void Tick()
 
 void BeginWait(bool& waitFlag)
 {
-    CurrentScript().State = StateWaiting;
+    BeginWait();
     waitFlag = true;
 }
+
+void BeginWait() { CurrentScript().State = StateWaiting; }
 
 bool ResumeIfWaiting(bool& waitFlag)
 {

@@ -41,7 +41,9 @@
 //   WaitPlayer        player.play(startwait)        the camera/player timers
 //   GotoRunning       goto.execute                  the mount when a slew ends
 //
-// The message window's "Poursuivre" uses ResumeIfWaiting() without a flag.
+// A wait that has no flag of its own (messagebox.showwait, ended by the
+// message window's "Poursuivre") uses BeginWait() and ResumeIfWaiting()
+// without a flag.
 // A plain delay (the "wait" command) is not a wait in this sense: it only
 // calls ScriptNext(delay) and leaves the level running.
 // ---------------------------------------------------------------------------
@@ -54,7 +56,6 @@
 #include <stdexcept>
 #include <vector>
 
-class QObject;
 
 // One declared variable; only the value field of its type is used.
 struct TVariable {
@@ -127,6 +128,7 @@ TScript& CurrentScript();
 // Marks the current level as waiting for the action that owns flag. Call it
 // before starting the action.
 void BeginWait(bool& waitFlag);
+void BeginWait();
 // Called by the owner of the action when it ends: clears the flag and, when a
 // script runs and waits, continues it 50 ms later. True when it resumed.
 bool ResumeIfWaiting(bool& waitFlag);
