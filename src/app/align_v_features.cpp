@@ -1,9 +1,11 @@
 #include "app/align_v_features.h"
 
 #include "app/frm_pref.h"
+#include "app/systeme.h"
 #include "platform/paths.h"
 #include "scripting/scripts.h"
 #include "telescope/frm_raquette.h"
+#include "telescope/frm_sky.h"
 
 #include <QFileInfo>
 
@@ -11,9 +13,9 @@ namespace Align_V {
 
 bool RunScriptByName(const QString& fileName)
 {
-    const QString folder = FRM_Pref ? FRM_Pref->EDT_Repertoire_Scripts->text() : QString();
-    // The folder text ends with its separator; the name follows directly.
-    const QString path = platform::resolveDataFile(platform::fromStoredPath(folder + fileName));
+    // The scripts folder as read from the dialog ends with its separator.
+    const QString folder = FRM_Pref ? FRM_Pref->ScriptsFolder() : QString();
+    const QString path = platform::resolveDataFile(folder + platform::fromStoredPath(fileName));
     if (fileName.trimmed().isEmpty() || !QFileInfo(path).isFile())
         return false;
     Scripts::RunScriptFile(path);
@@ -34,6 +36,15 @@ void UpdateHandPadControls()
             w->setEnabled(false);
     }
     r.CKB_Assist_Vocal->setEnabled(true);
+}
+
+void ShowSkyChart()
+{
+    if (!FRM_Sky)
+        return;
+    Systeme::ShowFormOnScreen(FRM_Sky);
+    // The chart is drawn by the chart window when it paints.
+    FRM_Sky->update();
 }
 
 } // namespace Align_V

@@ -14,4 +14,8 @@ bool RunScriptByName(const QString& fileName);
 // Brings the hand pad's goto controls in line with the chosen mount.
 void UpdateHandPadControls();
 
+// The main window's sky-chart command: shows the chart window and redraws
+// the chart with the filters of the Preferences dialog.
+void ShowSkyChart();
+
 } // namespace Align_V

@@ -524,12 +524,6 @@ void ScriptNext(int delay_ms)
     armClock(delay_ms);
 }
 
-void SetScriptRate(int ms)
-{
-    if (FRM_Script)
-        FRM_Script->TMR_Script->setInterval(std::max(1, ms));
-}
-
 void Tick()
 {
     if (!FRM_Script)

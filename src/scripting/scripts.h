@@ -139,8 +139,6 @@ bool ResumeIfWaiting();
 // Advances to the next line and arms the clock for delay_ms (at least 1 ms).
 // Past the last line it ends the level (and returns to a caller).
 void ScriptNext(int delay_ms);
-// Interval of the clock before any ScriptNext ("Scripts"/"Scriptrate").
-void SetScriptRate(int ms);
 // One clock tick: selects the current line in the editor and executes it.
 void Tick();
 

@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+QString LanguageFilePath;
+
 namespace Settings {
 
 void LoadLanguageChoice()
