@@ -135,13 +135,14 @@ TEST_F(ScriptFixture, SystemVariablesReadTheClockThePipelineAndTheFolders)
     TrackedStarPos = QPoint(12, 34);
     Scripts::Cam2Online = true;
     FRM_Pref->EDT_Repertoire_Scripts->setText(QStringLiteral("C:\\Scripts\\"));
+    FRM_Pref->EDT_Repertoire_Bitmaps->setText(QStringLiteral("Images"));
     runScript(program(QStringLiteral("var(date,string)\nvar(t,string)\nvar(raw,integer)\nvar(ms,integer)\n"
                                      "var(ymd,string)\nvar(hms,string)\nvar(w,integer)\nvar(xy,string)\n"
                                      "var(cams,string)\nvar(dirs,string)\nvar(n,integer)"),
                       QStringLiteral("date:=%DATE\nt:=%time\nraw:=%dateraw\nms:=%timeraw\n"
                                      "ymd:=%year+%month+%day\nhms:=%hour+%minute+%second\nw:=%videowidth-%videoheight\n"
                                      "xy:=%trackx+\",\"+%tracky\ncams:=%cam1_online+%cam2_online+%object_in_field\n"
-                                     "dirs:=%scriptdir+\"|\"+%appdir\nint(-3.9,n)")));
+                                     "dirs:=%scriptdir+\"|\"+%appdir+\"|\"+%bitmapdir\nint(-3.9,n)")));
     EXPECT_TRUE(boxes.shown.empty()) << qPrintable(boxes.texts().join('|'));
     EXPECT_EQ(value("date"), "20260307");
     EXPECT_EQ(value("t"), "040506078");
@@ -152,7 +153,7 @@ TEST_F(ScriptFixture, SystemVariablesReadTheClockThePipelineAndTheFolders)
     EXPECT_EQ(value("w"), "160");
     EXPECT_EQ(value("xy"), "12,34");
     EXPECT_EQ(value("cams"), "010");
-    EXPECT_EQ(value("dirs"), "C:\\Scripts\\|" + dir.path());
+    EXPECT_EQ(value("dirs"), "C:\\Scripts\\|" + dir.path() + "|Images");
     EXPECT_EQ(value("n"), "-3");
     CameraSlots[1] = TCameraSlot();
     TrackedStarPos = QPoint();
