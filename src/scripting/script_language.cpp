@@ -3,7 +3,6 @@
 #include "app/align_v_features.h"
 #include "app/frm_pref.h"
 #include "app/helpers/str_helpers.h"
-#include "app/ui/control_adapters.h"
 #include "capture/camera_slots.h"
 #include "imaging/pipeline_state.h"
 #include "platform/clock.h"
@@ -73,10 +72,10 @@ QString variableText(const TVariable& v)
     }
 }
 
-QString prefFolder(const char* name)
+// The text of a folder field of the Preferences dialog, as typed.
+QString prefFolder(QLineEdit* TFRM_Pref::*field)
 {
-    const QLineEdit* edit = app::findControl<QLineEdit>(FRM_Pref, QString::fromLatin1(name));
-    return edit ? edit->text() : QString();
+    return FRM_Pref ? (FRM_Pref->*field)->text() : QString();
 }
 
 QString cameraSize(bool width)
@@ -333,9 +332,9 @@ bool SystemVariable(QString& name)
     else if (key == QLatin1String("%appdir"))
         value = platform::programDir();
     else if (key == QLatin1String("%scriptdir"))
-        value = prefFolder("EDT_Repertoire_Scripts");
+        value = prefFolder(&TFRM_Pref::EDT_Repertoire_Scripts);
     else if (key == QLatin1String("%bitmapdir"))
-        value = prefFolder("EDT_Repertoire_Bitmaps");
+        value = prefFolder(&TFRM_Pref::EDT_Repertoire_Bitmaps);
     else
         return false;
     name = value;
