@@ -18,7 +18,6 @@ std::int32_t RemainingDec = 0;
 std::int32_t PendingDecPulse = 0;
 std::uint8_t MotionSource = 0;
 
-std::uint8_t GotoRunning = 0;
 std::uint8_t HandPadMoving = 0;
 double TelescopeRA = 0;
 double TelescopeDec = 0;

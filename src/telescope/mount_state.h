@@ -80,10 +80,11 @@ extern std::int32_t PendingDecPulse;
 // buttons; 1 for guiding. Chooses the inversion boxes.
 extern std::uint8_t MotionSource;
 
-// Goto state. TelescopeRA and TelescopeDec are the mount's position as last
-// read, synchronised or estimated; every reading also becomes the goto
-// origin (SkyChart.OriginRa, OriginDec, in radians).
-extern std::uint8_t GotoRunning;
+// Goto state. Whether a goto runs is Scripts::GotoRunning (scripting/
+// scripts.h), shared with the script engine. TelescopeRA and TelescopeDec
+// are the mount's position as last read, synchronised or estimated; every
+// reading also becomes the goto origin (SkyChart.OriginRa, OriginDec, in
+// radians).
 extern std::uint8_t HandPadMoving;
 extern double TelescopeRA;
 extern double TelescopeDec;

@@ -4,7 +4,8 @@
 // dispatch with its pulse timers, and goto, sync, abort and position polling.
 // Every motion of the program goes through StartMotion and the stops here;
 // every command first connects the interface it needs when its "Connecter"
-// button is still enabled.
+// button is still enabled. A script waiting for a goto (Scripts::GotoRunning)
+// or a move (Scripts::WaitMove) is resumed here when it ends.
 //
 // Settings are read from the Preferences dialog's controls at each call.
 // Serial failures raise com_io::ExCom, which the event boundary shows.
@@ -109,13 +110,9 @@ void PollPosition();
 // The end-of-slew actions: message, sound, script, as ticked.
 void EndOfSlewActions();
 
-// Back to the state of a program start: nothing moving, no goto, no
-// interface instance, the last directions and pulses forgotten.
+// Back to the state of a program start: nothing moving, no interface
+// instance, the last directions and pulses forgotten.
 void ResetMotionState();
-
-// Set by the script engine while a script waits for a move to end; the pulse
-// timers clear it and resume the script when no goto runs.
-extern bool ScriptWaitMove;
 
 // Hooks to the windows of the goto dialog, the sky chart and the sound
 // service; each may be empty.

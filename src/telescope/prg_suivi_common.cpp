@@ -20,7 +20,6 @@
 namespace Prg_Suivi {
 
 THooks Hooks;
-bool ScriptWaitMove = false;
 
 namespace detail {
 
@@ -102,15 +101,6 @@ void showParallelShadow()
         FRM_Pref->EDT_TestValue->setText(NumText::IntToBin(ParallelPortShadow[0]));
 }
 
-bool scriptRunning() { return Scripts::ScriptRunning; }
-
-void resumeScript()
-{
-    if (TScript* s = Scripts::Current())
-        s->State = 1;
-    Scripts::ScriptNext(50);
-}
-
 Interface& startedOn(std::uint8_t direction) { return g_startedOn[direction & 3]; }
 
 } // namespace detail
@@ -124,9 +114,8 @@ void ResetMotionState()
     RemainingRA = RemainingDec = 0;
     PendingDecPulse = 0;
     MotionSource = 0;
-    GotoRunning = HandPadMoving = 0;
+    HandPadMoving = 0;
     GotoMovingRA = GotoMovingDec = 0;
-    ScriptWaitMove = false;
     detail::g_startedOn.fill(Interface::None);
     detail::VennerBase = detail::QuillonBase = 0;
     GuidePlugin::Instance = {};

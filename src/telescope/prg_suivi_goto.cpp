@@ -10,6 +10,7 @@
 #include "app/ui/control_adapters.h"
 #include "kernels/rounding.h"
 #include "platform/clock.h"
+#include "scripting/scripts.h"
 #include "telescope/ascom_bridge.h"
 #include "telescope/frm_object_action.h"
 #include "telescope/frm_raquette.h"
@@ -84,10 +85,7 @@ void endOfSlew(bool withActions)
     restoreGotoDialog();
     if (withActions)
         EndOfSlewActions();
-    const bool wasRunning = GotoRunning;
-    GotoRunning = 0;
-    if (detail::scriptRunning() && wasRunning)
-        detail::resumeScript();
+    Scripts::ResumeIfWaiting(Scripts::GotoRunning);
 }
 
 void pollLx200()
@@ -108,7 +106,7 @@ void pollLx200()
         setDec(*v);
 
     redrawChart();
-    if (GotoRunning && Lx200::SlewEnded(bars))
+    if (Scripts::GotoRunning && Lx200::SlewEnded(bars))
         endOfSlew(true);
 }
 
@@ -120,7 +118,7 @@ void pollAscom()
     if (Ask(rqGetDeclination, kAnswerWait_ms))
         setDec(AscomSharedData.Declination * 3600);
     redrawChart();
-    if (Ask(rqGetSlewing, kAnswerWait_ms) && GotoRunning && !AscomSharedData.Slewing)
+    if (Ask(rqGetSlewing, kAnswerWait_ms) && Scripts::GotoRunning && !AscomSharedData.Slewing)
         endOfSlew(true);
 }
 
@@ -136,7 +134,7 @@ bool axisMoves(std::int64_t sinceStart, double backlash, double inertia, std::ui
 void pollEstimate()
 {
     TFRM_Pref& p = pref();
-    if (GotoRunning) {
+    if (Scripts::GotoRunning) {
         if (Hooks.UpdateGotoDistances)
             Hooks.UpdateGotoDistances();
         if (RemainingRA < 1 && RemainingDec < 1) {
@@ -150,7 +148,7 @@ void pollEstimate()
     const std::int64_t now = platform::clock().monotonicMs();
     const std::int64_t elapsed = now - LastPollMs;
     LastPollMs = now;
-    if (GuideKind() != Interface::Marrick && GotoRunning) {
+    if (GuideKind() != Interface::Marrick && Scripts::GotoRunning) {
         RemainingRA = std::int32_t(std::max<std::int64_t>(0, RemainingRA - elapsed));
         RemainingDec = std::int32_t(std::max<std::int64_t>(0, RemainingDec - elapsed));
     }
@@ -193,7 +191,7 @@ QByteArray GotoCoordinates(double ra_arcsec, double dec_arcsec)
         SendMountCommand(Lx200::SetDecCommand(dec_arcsec));
         SendMountCommand(Lx200::SlewCommand);
         const QByteArray replies = ReadMountReply();
-        GotoRunning = 1;
+        Scripts::GotoRunning = true;
         ArmPositionPoll(true);
         return replies;
     }
@@ -236,7 +234,7 @@ void AscomSlewAsync(double ra_arcsec, double dec_arcsec)
     AscomBridge::AscomSharedData.TargetRightAscension = ra_arcsec / 54000;
     AscomBridge::AscomSharedData.TargetDeclination = dec_arcsec / 3600;
     AscomBridge::Signal(AscomBridge::rqSlewToCoordinatesAsync);
-    GotoRunning = 1;
+    Scripts::GotoRunning = true;
     ArmPositionPoll(true);
 }
 
@@ -250,10 +248,7 @@ void AscomSync(double ra_arcsec, double dec_arcsec)
 void AscomAbort()
 {
     AscomBridge::Signal(AscomBridge::rqAbortSlew);
-    const bool wasRunning = GotoRunning;
-    GotoRunning = 0;
-    if (detail::scriptRunning() && wasRunning)
-        detail::resumeScript();
+    Scripts::ResumeIfWaiting(Scripts::GotoRunning);
 }
 
 void ArmPositionPoll(bool forGoto)
@@ -295,7 +290,7 @@ void EndOfSlewActions()
     if (p.CKB_Fin_Goto_Jouer_un_son->isChecked() && Hooks.PlaySoundFile)
         Hooks.PlaySoundFile(p.EDT_Fin_GOTO_Son_a_jouer->text());
     if (p.CKB_Fin_GOTO_ExecuteScript->isChecked())
-        Align_V::RunNamedScript(p.EDT_Fin_GOTO_Script->text());
+        Align_V::RunScriptByName(p.EDT_Fin_GOTO_Script->text());
 }
 
 } // namespace Prg_Suivi

@@ -5,6 +5,7 @@
 #include "app/controls/num_inp.h"
 #include "app/frm_pref.h"
 #include "platform/clock.h"
+#include "scripting/scripts.h"
 #include "telescope/frm_prg_suivi.h"
 #include "telescope/guide_protocols.h"
 #include "telescope/lx200_protocol.h"
@@ -182,9 +183,7 @@ void endOfRelativeMove(bool raAxis)
         PollPosition();
         if (Hooks.GotoDialogAbort)
             Hooks.GotoDialogAbort();
-        if (detail::scriptRunning() && GotoRunning)
-            detail::resumeScript();
-        GotoRunning = 0;
+        Scripts::ResumeIfWaiting(Scripts::GotoRunning);
         EndOfSlewActions();
     }
     if (raAxis && separate) {
@@ -239,10 +238,9 @@ void pulseTimer(bool raAxis)
         }
     }
     endOfRelativeMove(raAxis);
-    if (detail::scriptRunning() && !GotoRunning && ScriptWaitMove) {
-        ScriptWaitMove = false;
-        detail::resumeScript();
-    }
+    // A script waiting for the move goes on, unless a goto still runs.
+    if (!Scripts::GotoRunning && Scripts::WaitMove)
+        Scripts::ResumeIfWaiting(Scripts::WaitMove);
     if (timer)
         timer->stop();
 }

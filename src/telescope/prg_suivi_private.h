@@ -34,10 +34,6 @@ void clearReadouts(std::uint8_t direction);
 // The parallel shadow in the Preferences dialog's EDT_TestValue.
 void showParallelShadow();
 
-// The script engine: running, and resuming the waiting level after 50 ms.
-bool scriptRunning();
-void resumeScript();
-
 // The Venner register base and the Quillon parallel base (0: none).
 extern std::uint16_t VennerBase;
 extern std::uint16_t QuillonBase;

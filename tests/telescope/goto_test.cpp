@@ -22,17 +22,23 @@ namespace {
 constexpr double hms(double h, double m, double s) { return (h * 3600 + m * 60 + s) * 15; }
 constexpr double dms(double d, double m, double s) { return d * 3600 + m * 60 + s; }
 
-// A script that waits for the mount.
-void startWaitingScript()
+// A script that waits for the mount (as its goto and move commands leave it).
+void startWaitingScript(bool& waitFlag)
 {
-    Scripts::ScriptLevels.push_back(std::make_unique<TScript>());
     Scripts::CurrentLevel = 0;
+    TScript& s = Scripts::CurrentScript();
+    s.Lines = QStringList{QStringLiteral("goto.execute"), QStringLiteral("wait(10)")};
+    s.LineCount = 2;
+    s.Pass = 2;
     Scripts::ScriptRunning = true;
-    Scripts::Current()->State = 0;
+    Scripts::BeginWait(waitFlag);
     FRM_Script->TMR_Script->stop();
 }
 
-bool scriptResumed() { return Scripts::Current()->State == 1 && FRM_Script->TMR_Script->isActive(); }
+bool scriptResumed()
+{
+    return Scripts::CurrentScript().State == Scripts::StateRunning && FRM_Script->TMR_Script->isActive();
+}
 
 } // namespace
 
@@ -43,12 +49,12 @@ TEST_F(MountTest, Lx200GotoRunsUntilThePollSeesItsEnd)
     ASSERT_TRUE(ConnectMount());
     pref().SPED_Rafraichissement_Carte->setValue(0);   // no refresh asked: the goto still polls
     pref().CKB_Fin_GOTO_Afficher_Message->setChecked(true);
-    startWaitingScript();
+    startWaitingScript(Scripts::GotoRunning);
 
     const QByteArray replies = GotoCoordinates(hms(5, 30, 0), -dms(0, 30, 0));
     EXPECT_EQ(mount.commands(), (QList<QByteArray>{":Q#", ":Sr 05:30:00#", ":Sd -00:30:00#", ":MS#"}));
     EXPECT_EQ(replies, QByteArray("110"));
-    EXPECT_TRUE(GotoRunning);
+    EXPECT_TRUE(Scripts::GotoRunning);
     QTimer* poll = FRM_Prg_Suivi->TMR_ScopePosition;
     ASSERT_TRUE(poll->isActive());
     EXPECT_EQ(poll->interval(), 1000);
@@ -71,7 +77,7 @@ TEST_F(MountTest, Lx200GotoRunsUntilThePollSeesItsEnd)
     FRM_Prg_Suivi->TMR_ScopePositionTimer();
     EXPECT_EQ(mount.commands(), (QList<QByteArray>{":D#", ":GR#", ":GD#"}));
     EXPECT_FALSE(poll->isActive());
-    EXPECT_FALSE(GotoRunning);
+    EXPECT_FALSE(Scripts::GotoRunning);
     EXPECT_EQ(TelescopeRA, hms(5, 30, 0));
     EXPECT_EQ(TelescopeDec, -dms(0, 30, 0));
     EXPECT_DOUBLE_EQ(SkyChart.OriginRa, hms(5, 30, 0) * std::numbers::pi / 648000);
@@ -89,7 +95,7 @@ TEST_F(MountTest, AbortAndSyncOnAnLx200Mount)
     EXPECT_EQ(mount.commands(), QList<QByteArray>{":Q#"});
     EXPECT_FALSE(mount.slewing());
     EXPECT_FALSE(FRM_Prg_Suivi->TMR_ScopePosition->isActive());
-    EXPECT_FALSE(GotoRunning);
+    EXPECT_FALSE(Scripts::GotoRunning);
 
     mount.clearRecords();
     EXPECT_EQ(SyncOnObject("M 31"), QByteArray("Coordonnees synchronisees#"));
@@ -99,26 +105,25 @@ TEST_F(MountTest, AbortAndSyncOnAnLx200Mount)
 TEST_F(MountTest, AWaitingScriptGoesOnOnlyWhenNoGotoRuns)
 {
     pref().RDB_Autoguide_Quillon->setChecked(true);
-    startWaitingScript();
-    ScriptWaitMove = true;
-    GotoRunning = 1;
+    startWaitingScript(Scripts::WaitMove);
+    Scripts::GotoRunning = true;
     StartMotion(dirNorth, true, false, 300);
     FRM_Prg_Suivi->TMR_Suivi_DecTimer();
     EXPECT_FALSE(scriptResumed());
-    EXPECT_TRUE(ScriptWaitMove);
+    EXPECT_TRUE(Scripts::WaitMove);
 
-    GotoRunning = 0;
+    Scripts::GotoRunning = false;
     StartMotion(dirNorth, true, false, 300);
     FRM_Prg_Suivi->TMR_Suivi_DecTimer();
     EXPECT_TRUE(scriptResumed());
-    EXPECT_FALSE(ScriptWaitMove);
+    EXPECT_FALSE(Scripts::WaitMove);
 }
 
 TEST_F(MountTest, RelativeMovesAreEstimatedFromTheMotorSpeeds)
 {
     pref().RDB_Autoguide_Quillon->setChecked(true);
     MotorSpeeds.East = 15;
-    GotoRunning = 1;
+    Scripts::GotoRunning = true;
     TelescopeRA = 1296000 - 5;
     MovingFlags[dirEast] = 1;
     LastRADirection = dirEast;
@@ -142,20 +147,20 @@ TEST_F(MountTest, AscomGotoReadsThePositionAndEndsWithTheSlew)
     EXPECT_EQ(AscomBridge::AscomSharedData.TargetDeclination, 45.0);
     PollPosition();
     EXPECT_EQ(TelescopeRA, hms(1, 0, 0));
-    EXPECT_TRUE(GotoRunning);
+    EXPECT_TRUE(Scripts::GotoRunning);
 
     // A driver that does not answer leaves everything as it was.
     telescope.answers = false;
     clock.advanceMs(telescope.slewDuration_ms);
     PollPosition();
     EXPECT_EQ(TelescopeRA, hms(1, 0, 0));
-    EXPECT_TRUE(GotoRunning);
+    EXPECT_TRUE(Scripts::GotoRunning);
 
     telescope.answers = true;
     PollPosition();
     EXPECT_DOUBLE_EQ(TelescopeRA, hms(6, 0, 0));
     EXPECT_DOUBLE_EQ(TelescopeDec, dms(45, 0, 0));
-    EXPECT_FALSE(GotoRunning);
+    EXPECT_FALSE(Scripts::GotoRunning);
     EXPECT_FALSE(FRM_Prg_Suivi->TMR_ScopePosition->isActive());
 }
 
