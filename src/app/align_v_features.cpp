@@ -13,9 +13,9 @@ namespace Align_V {
 
 bool RunNamedScript(const QString& fileName)
 {
-    const QString folder = FRM_Pref ? FRM_Pref->EDT_Repertoire_Scripts->text() : QString();
-    // The folder text ends with its separator; the name follows directly.
-    const QString path = platform::resolveDataFile(platform::fromStoredPath(folder + fileName));
+    // The scripts folder as read from the dialog ends with its separator.
+    const QString folder = FRM_Pref ? FRM_Pref->ScriptsFolder() : QString();
+    const QString path = platform::resolveDataFile(folder + platform::fromStoredPath(fileName));
     if (fileName.trimmed().isEmpty() || !QFileInfo(path).isFile())
         return false;
     return Scripts::RunScriptFile(path);

@@ -5,7 +5,10 @@
 #include "app/frm_alv.h"
 #include "app/frm_message.h"
 #include "app/helpers/num_text.h"
+#include "app/night_colors.h"
+#include "app/profiles.h"
 #include "app/settings.h"
+#include "app/settings/port_lists.h"
 #include "app/systeme.h"
 #include "app/ui/control_adapters.h"
 #include "capture/camera_slots.h"
@@ -13,7 +16,6 @@
 #include "capture/long_exposure.h"
 #include "capture/port_io.h"
 #include "imaging/pipeline_state.h"
-#include "platform/codepage.h"
 #include "platform/dialog_service.h"
 #include "platform/message_service.h"
 #include "platform/paths.h"
@@ -25,7 +27,6 @@
 #include "translation/translated_texts.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTabWidget>
 #include <algorithm>
@@ -49,25 +50,11 @@ std::uint8_t FocusMeasureBuffer[510] = {};
 
 namespace {
 
-// Routines of the settings store (equipment profiles, night colour schemes,
-// derived optics values) that the dialog's handlers call. Until the store
-// provides them they change nothing; the handlers already do everything
-// around them.
-namespace StoreSeam {
-void LoadProfile(const QString& prefix, const QString& name) {}
-// Returns false when the name was refused (the store tells the user why).
-bool SaveProfile(const QString& prefix, const QString& name) { return true; }
-void EraseProfile(const QString& section) {}
-void UpdateOpticsDerived() {}
-void SetAngleUnitCaptions(int slot) {}
-void LoadNightColors(const QString& name) {}
-bool SaveNightColors(const QString& name) { return true; }
+// The colours of the desktop as the panels' colours: comes with the night
+// colour scheme editing; until then the panels keep their colours.
 void CopySystemColorsToPanels() {}
-} // namespace StoreSeam
 
-const QString kOptique = QStringLiteral("Optique.");
-const QString kMonture = QStringLiteral("Monture.");
-const QString kCamera = QStringLiteral("Camera.");
+using Profiles::Kind;
 
 // A folder with exactly one trailing "/".
 QString withSeparator(const QString& folder)
@@ -115,20 +102,20 @@ void addSorted(QComboBox* combo, const QString& name)
     combo->insertItem(i, name);
 }
 
-void addProfile(QComboBox* combo, const QString& prefix)
+// A name refused by the profile store (told to the user) is not listed.
+void addProfile(QComboBox* combo, Kind kind)
 {
     const QString name = combo->currentText();
-    if (StoreSeam::SaveProfile(prefix, name))
+    if (Profiles::SaveProfile(kind, name))
         addSorted(combo, name);
 }
 
-void eraseProfile(QComboBox* combo, const QString& prefix)
+void eraseProfile(QComboBox* combo, Kind kind)
 {
     const QString name = combo->currentText();
     const int index = combo->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index < 0)
+    if (index < 0 || !Profiles::EraseProfile(Profiles::Prefix(kind) + name))
         return;
-    StoreSeam::EraseProfile(prefix + name);
     combo->removeItem(index);
     combo->setEditText(name);   // the controls keep their values, and the combo its text
 }
@@ -410,17 +397,17 @@ void TFRM_Pref::BTN_ChargeSonClick()
 
 void TFRM_Pref::opticsChanged(bool redrawChart)
 {
-    StoreSeam::UpdateOpticsDerived();
-    StoreSeam::SetAngleUnitCaptions(1);
-    StoreSeam::SetAngleUnitCaptions(2);
+    Settings::UpdateOpticsDerived();
+    Settings::SetAngleUnitCaptions(1);
+    Settings::SetAngleUnitCaptions(2);
     if (redrawChart && FRM_Sky && FRM_Sky->isVisible())
         Align_V::ShowSkyChart();
 }
 
 void TFRM_Pref::cameraChanged()
 {
-    StoreSeam::SetAngleUnitCaptions(1);
-    StoreSeam::SetAngleUnitCaptions(2);
+    Settings::SetAngleUnitCaptions(1);
+    Settings::SetAngleUnitCaptions(2);
 }
 
 void TFRM_Pref::CBX_OptiqueDropDown() { ProfileComboTouched = true; }
@@ -430,7 +417,7 @@ void TFRM_Pref::CBX_CameraDropDown() { ProfileComboTouched = true; }
 void TFRM_Pref::CBX_OptiqueChange()
 {
     if (ProfileComboTouched)
-        StoreSeam::LoadProfile(kOptique, CBX_Optique->currentText());
+        Profiles::LoadProfile(Kind::Optics, CBX_Optique->currentText());
     ProfileComboTouched = false;
     opticsChanged(true);
 }
@@ -438,37 +425,37 @@ void TFRM_Pref::CBX_OptiqueChange()
 void TFRM_Pref::CBX_MontureChange()
 {
     if (ProfileComboTouched)
-        StoreSeam::LoadProfile(kMonture, CBX_Monture->currentText());
+        Profiles::LoadProfile(Kind::Mount, CBX_Monture->currentText());
     ProfileComboTouched = false;
 }
 
 void TFRM_Pref::CBX_CameraChange()
 {
     if (ProfileComboTouched)
-        StoreSeam::LoadProfile(kCamera, CBX_Camera->currentText());
+        Profiles::LoadProfile(Kind::Camera, CBX_Camera->currentText());
     ProfileComboTouched = false;
     cameraChanged();
 }
 
-void TFRM_Pref::BTN_Nouveau_OptiqueClick() { addProfile(CBX_Optique, kOptique); }
-void TFRM_Pref::BTN_Sup_OptiqueClick() { eraseProfile(CBX_Optique, kOptique); }
-void TFRM_Pref::BTN_Enregistrer_OptiqueClick() { StoreSeam::SaveProfile(kOptique, CBX_Optique->currentText()); }
-void TFRM_Pref::BTN_Nouveau_MontureClick() { addProfile(CBX_Monture, kMonture); }
-void TFRM_Pref::BTN_Sup_MontureClick() { eraseProfile(CBX_Monture, kMonture); }
-void TFRM_Pref::BTN_Enregistrer_MontureClick() { StoreSeam::SaveProfile(kMonture, CBX_Monture->currentText()); }
-void TFRM_Pref::BTN_Nouveau_CameraClick() { addProfile(CBX_Camera, kCamera); }
-void TFRM_Pref::BTN_Sup_CameraClick() { eraseProfile(CBX_Camera, kCamera); }
-void TFRM_Pref::BTN_Enregistrer_CameraClick() { StoreSeam::SaveProfile(kCamera, CBX_Camera->currentText()); }
+void TFRM_Pref::BTN_Nouveau_OptiqueClick() { addProfile(CBX_Optique, Kind::Optics); }
+void TFRM_Pref::BTN_Sup_OptiqueClick() { eraseProfile(CBX_Optique, Kind::Optics); }
+void TFRM_Pref::BTN_Enregistrer_OptiqueClick() { Profiles::SaveProfile(Kind::Optics, CBX_Optique->currentText()); }
+void TFRM_Pref::BTN_Nouveau_MontureClick() { addProfile(CBX_Monture, Kind::Mount); }
+void TFRM_Pref::BTN_Sup_MontureClick() { eraseProfile(CBX_Monture, Kind::Mount); }
+void TFRM_Pref::BTN_Enregistrer_MontureClick() { Profiles::SaveProfile(Kind::Mount, CBX_Monture->currentText()); }
+void TFRM_Pref::BTN_Nouveau_CameraClick() { addProfile(CBX_Camera, Kind::Camera); }
+void TFRM_Pref::BTN_Sup_CameraClick() { eraseProfile(CBX_Camera, Kind::Camera); }
+void TFRM_Pref::BTN_Enregistrer_CameraClick() { Profiles::SaveProfile(Kind::Camera, CBX_Camera->currentText()); }
 
 void TFRM_Pref::TNI_FocaleExit()
 {
     opticsChanged(true);
-    StoreSeam::SaveProfile(kOptique, CBX_Optique->currentText());
+    Profiles::SaveProfile(Kind::Optics, CBX_Optique->currentText());
 }
 void TFRM_Pref::TNI_BarlowExit() { TNI_FocaleExit(); }
 void TFRM_Pref::TNI_ReducteurExit() { TNI_FocaleExit(); }
 
-void TFRM_Pref::TNI_Rayon_AzExit() { StoreSeam::SaveProfile(kMonture, CBX_Monture->currentText()); }
+void TFRM_Pref::TNI_Rayon_AzExit() { Profiles::SaveProfile(Kind::Mount, CBX_Monture->currentText()); }
 void TFRM_Pref::TNI_Rayon_AltExit() { TNI_Rayon_AzExit(); }
 void TFRM_Pref::TNI_Fil_AzExit() { TNI_Rayon_AzExit(); }
 void TFRM_Pref::TNI_Fil_AltExit() { TNI_Rayon_AzExit(); }
@@ -476,7 +463,7 @@ void TFRM_Pref::TNI_Fil_AltExit() { TNI_Rayon_AzExit(); }
 void TFRM_Pref::TNI_Larg_PixExit()
 {
     cameraChanged();
-    StoreSeam::SaveProfile(kCamera, CBX_Camera->currentText());
+    Profiles::SaveProfile(Kind::Camera, CBX_Camera->currentText());
 }
 void TFRM_Pref::TNI_Haut_PixExit() { TNI_Larg_PixExit(); }
 void TFRM_Pref::TNI_NbPix_XExit() { TNI_Larg_PixExit(); }
@@ -551,15 +538,13 @@ std::optional<std::uint16_t> TFRM_Pref::VestaPortAddress() const
 
 void TFRM_Pref::RDB_QV_ParallelClick()
 {
-    Preferences::LoadPortList(CBX_Vesta_Port, QStringLiteral("pports.ini"));
-    CBX_Vesta_Port->setCurrentIndex(VestaPortIndex < CBX_Vesta_Port->count() ? VestaPortIndex : -1);
+    Settings::FillPortCombo(CBX_Vesta_Port, Settings::kParallelPortList, VestaPortIndex);
     GRB_QV_Parallel->raise();
 }
 
 void TFRM_Pref::RDB_QV_SerialClick()
 {
-    Preferences::LoadPortList(CBX_Vesta_Port, QStringLiteral("sports.ini"));
-    CBX_Vesta_Port->setCurrentIndex(VestaSerialPortIndex < CBX_Vesta_Port->count() ? VestaSerialPortIndex : -1);
+    Settings::FillPortCombo(CBX_Vesta_Port, Settings::kSerialPortList, VestaSerialPortIndex);
     GRB_QV_Serial->raise();
 }
 
@@ -735,20 +720,28 @@ void TFRM_Pref::chooseColor(TColorPanel* panel)
 void TFRM_Pref::PNL_Carte_Couleur_EtoileClick(TColorPanel* panel) { chooseColor(panel ? panel : PNL_Carte_Couleur_Etoile); }
 void TFRM_Pref::PNL_Color_ScrollbarClick(TColorPanel* panel) { chooseColor(panel ? panel : PNL_Color_Scrollbar); }
 
-void TFRM_Pref::CBX_NiteColorChange() { StoreSeam::LoadNightColors(CBX_NiteColor->currentText()); }
+void TFRM_Pref::CBX_NiteColorChange() { NightColors::LoadNightColors(CBX_NiteColor->currentText()); }
 
 void TFRM_Pref::BTN_Nouveau_Couleur_NuitClick()
 {
     const QString name = CBX_NiteColor->currentText();
-    if (StoreSeam::SaveNightColors(name))
+    if (NightColors::SaveNightColors(name))
         addSorted(CBX_NiteColor, name);
 }
 
-// Removing a scheme is not offered: the name is looked up and nothing more.
-void TFRM_Pref::BTN_Sup_Couleur_NuitClick() {}
+// The scheme named is removed from the list and its file deleted.
+void TFRM_Pref::BTN_Sup_Couleur_NuitClick()
+{
+    const QString name = CBX_NiteColor->currentText();
+    const int index = CBX_NiteColor->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0 || !NightColors::EraseNightColors(name))
+        return;
+    CBX_NiteColor->removeItem(index);
+    CBX_NiteColor->setEditText(name);
+}
 
-void TFRM_Pref::BTN_Enregistrer_Couleur_NuitClick() { StoreSeam::SaveNightColors(CBX_NiteColor->currentText()); }
-void TFRM_Pref::BTN_GetFromWindowsClick() { StoreSeam::CopySystemColorsToPanels(); }
+void TFRM_Pref::BTN_Enregistrer_Couleur_NuitClick() { NightColors::SaveNightColors(CBX_NiteColor->currentText()); }
+void TFRM_Pref::BTN_GetFromWindowsClick() { CopySystemColorsToPanels(); }
 
 // ---------------------------------------------------------------- Start-up script
 
@@ -790,27 +783,6 @@ void TFRM_Pref::BBTN_Startup_ScriptClick()
 namespace Preferences {
 
 QString DebugLogPath() { return platform::joinPath(platform::programDir(), QStringLiteral("Debug.log")); }
-
-bool LoadPortList(QComboBox* combo, const QString& listFile)
-{
-    combo->clear();
-    const QString path = platform::findFileNoCase(platform::programDir(), listFile);
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
-        Msg::ShowMessageText(false, QStringLiteral("Liste de ports introuvable : %1")
-                                        .arg(platform::joinPath(platform::programDir(), listFile)));
-        return false;
-    }
-    QStringList lines = platform::fromCp1252(file.readAll()).split(u'\n');
-    if (!lines.isEmpty() && lines.back().isEmpty())
-        lines.removeLast();   // the line end of the last line
-    for (QString& line : lines) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-    }
-    combo->addItems(lines);
-    return true;
-}
 
 void ApplyLongExposureSettings()
 {

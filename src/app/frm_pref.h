@@ -196,18 +196,10 @@ extern std::int32_t VestaSerialPortIndex;
 // number of measurements changes).
 extern std::uint8_t FocusMeasureBuffer[510];
 
-class QComboBox;
-
 namespace Preferences {
 
 // Fills LongExposureParams from the long-exposure controls.
 void ApplyLongExposureSettings();
-
-// Fills a port combo box with the lines of a port list of the program
-// directory ("pports.ini", "sports.ini"; found without regard to letter
-// case). A missing list gives an empty combo and a note in the message
-// window; returns whether the list was read.
-bool LoadPortList(QComboBox* combo, const QString& listFile);
 
 // "Debug.log" in the program directory.
 QString DebugLogPath();

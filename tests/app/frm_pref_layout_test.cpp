@@ -181,6 +181,8 @@ TEST(PrefLayout, DesignDefaultsAndRanges)
     EXPECT_EQ(w.EDT_Fichier_Decalage->text(), QStringLiteral("Decalage.txt"));
     EXPECT_EQ(w.CBX_Ligne_guidage->currentText(), QStringLiteral("Alterner"));
     EXPECT_EQ(w.CBX_Ligne_guidage->count(), 3);
+    // A name typed into a profile list is listed only once saved.
+    EXPECT_EQ(w.CBX_Optique->insertPolicy(), QComboBox::NoInsert);
     EXPECT_EQ(w.CBX_AG_Vitesse->count(), 15);
     EXPECT_EQ(w.CBX_AG_Vitesse->itemText(14), QStringLiteral("256000"));
     EXPECT_EQ(w.CBX_AG_Parite->currentText(), QStringLiteral("Aucune"));

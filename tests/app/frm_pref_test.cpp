@@ -4,6 +4,7 @@
 #include "app/controls/color_panel.h"
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
+#include "app/profiles.h"
 #include "app/settings.h"
 #include "app/systeme.h"
 #include "capture/long_exposure.h"
@@ -222,6 +223,11 @@ TEST_F(PrefEnv, HandlersKeepTheirValues)
     w.RDB_RAWMode_1->setChecked(true);
     w.RDB_Cercle->setChecked(true);
 
+    ProfileComboTouched = false;
+    w.CBX_Camera->addItem(QStringLiteral("Defaut"));
+    w.CBX_Camera->showPopup();   // opening a profile list arms the next change
+    EXPECT_TRUE(ProfileComboTouched);
+    w.CBX_Camera->hidePopup();
     w.CKB_VestaMod->setChecked(true);
     EXPECT_TRUE(w.PGC_Preferences->isTabVisible(w.PGC_Preferences->indexOf(w.TBS_Poselongue)));
     w.CKB_Barlow->setChecked(true);
@@ -284,4 +290,36 @@ TEST_F(ProgramWindows, OkAppliesSavesAndRedrawsTheChartOnlyFromItsPage)
     FRM_Pref->BTN_OK->click();
     EXPECT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(FRM_Pref->isVisible());
+}
+
+TEST_F(ProgramWindows, ProfilesAreListedOnlyWhenSavedAndLoadedOnlyFromTheList)
+{
+    SettingsFilePath = dir.filePath(QStringLiteral("NightjarPro.ini"));
+    TFRM_Pref& p = *FRM_Pref;
+    p.CBX_Optique->setEditText(QStringLiteral("C8 f/10"));   // "/" cannot be part of a section name
+    p.BTN_Nouveau_Optique->click();
+    EXPECT_EQ(p.CBX_Optique->count(), 0);
+    EXPECT_EQ(boxes.shown.size(), 1u);
+
+    p.TNI_Focale->SetValue(1000);
+    p.CBX_Optique->setEditText(QStringLiteral("C8"));
+    p.BTN_Nouveau_Optique->click();
+    p.CBX_Optique->setEditText(QStringLiteral("Apo"));
+    p.TNI_Focale->SetValue(500);
+    p.BTN_Nouveau_Optique->click();
+    EXPECT_EQ(p.CBX_Optique->itemText(0), QStringLiteral("Apo"));   // kept sorted
+    EXPECT_EQ(Profiles::ListProfiles(QStringLiteral("Optique.")), (QStringList{"C8", "Apo"}));
+
+    // Choosing from the opened list loads the profile; a typed name does not.
+    p.CBX_Optique->setCurrentIndex(1);
+    p.CBX_OptiqueChange();
+    EXPECT_EQ(p.TNI_Focale->Value(), 500);
+    ProfileComboTouched = true;
+    p.CBX_OptiqueChange();
+    EXPECT_EQ(p.TNI_Focale->Value(), 1000);
+    EXPECT_FALSE(ProfileComboTouched);
+
+    p.BTN_Sup_Optique->click();
+    EXPECT_EQ(p.CBX_Optique->findText(QStringLiteral("C8")), -1);
+    EXPECT_EQ(Profiles::ListProfiles(QStringLiteral("Optique.")), QStringList{"Apo"});
 }
