@@ -10,6 +10,7 @@
 #include "app/settings/key_table.h"
 #include "app/settings/settings_file.h"
 #include "capture/camera_slots.h"
+#include "capture/frm_longuepose.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
 #include "telescope/mount_state.h"
@@ -221,7 +222,10 @@ TEST_F(SettingsStore, StoredEncodingsAndSpellings)
     writeSettings(platform::toCp1252(QStringLiteral(
         "[Prefs]\r\nQualité_Compression_Jpeg=55\r\nTraitement_AvantApres=5\r\nSrc1Cam=3\r\n"
         "num_suffixe=abc\r\nFinesse_Selection=xyz\r\nLongueur_Fixe=1\r\n"
-        "[Windows]\r\nFRM_AlV_Top=5\r\n")));
+        "[Windows]\r\nFRM_AlV_Top=5\r\n[Seuils]\r\nCPC_R.XCoordinate=77\r\n[Exposure]\r\nVesta-Pose=1234\r\n")));
+    // Keys of controls and windows still to come keep their stored text.
+    delete FRM_Longuepose;
+    FRM_Longuepose = nullptr;
     load();
     EXPECT_EQ(FRM_Tool_Images->SPED_Qualite_Jpeg->value(), 55);
     EXPECT_TRUE(FRM_Tool_Images->RDB_Images_Apres_Traitement->isChecked());
@@ -241,6 +245,10 @@ TEST_F(SettingsStore, StoredEncodingsAndSpellings)
     EXPECT_TRUE(bytes.contains("Longueur_Fixe=1\r\n"));
     EXPECT_TRUE(bytes.contains("Traitement_AvantApres=1\r\n"));
     EXPECT_TRUE(bytes.contains("Un_seul_fichier=0\r\n"));
+    EXPECT_TRUE(bytes.contains("CPC_R.XCoordinate=77\r\n"));
+    EXPECT_TRUE(bytes.contains("CPC_G.XCoordinate=0\r\n"));   // missing: its default
+    EXPECT_TRUE(bytes.contains("Vesta-Pose=1234\r\n"));
+    EXPECT_FALSE(bytes.contains("FRM_Longuepose_Top"));
 }
 
 TEST_F(SettingsStore, LoadRunsItsStepsAndHandlersInOrder)
