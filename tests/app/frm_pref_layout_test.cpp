@@ -185,8 +185,6 @@ TEST(PrefLayout, DesignDefaultsAndRanges)
     EXPECT_EQ(w.CBX_Optique->insertPolicy(), QComboBox::NoInsert);
     EXPECT_EQ(w.CBX_AG_Vitesse->count(), 15);
     EXPECT_EQ(w.CBX_AG_Vitesse->itemText(14), QStringLiteral("256000"));
-    EXPECT_EQ(w.CBX_AG_Parite->currentText(), QStringLiteral("Aucune"));
     EXPECT_EQ(w.CKB_Pn_3->toolTip(), QStringLiteral("Irregular disk "));
-    EXPECT_EQ(w.RDB_WM_Beginner->text(), QStringLiteral("Débutant"));
     EXPECT_EQ(w.CKB_VestaMod->text(), QStringLiteral("Camera modifiée Q.V."));
 }
