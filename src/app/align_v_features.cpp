@@ -11,14 +11,15 @@
 
 namespace Align_V {
 
-bool RunNamedScript(const QString& fileName)
+bool RunScriptByName(const QString& fileName)
 {
     // The scripts folder as read from the dialog ends with its separator.
     const QString folder = FRM_Pref ? FRM_Pref->ScriptsFolder() : QString();
     const QString path = platform::resolveDataFile(folder + platform::fromStoredPath(fileName));
     if (fileName.trimmed().isEmpty() || !QFileInfo(path).isFile())
         return false;
-    return Scripts::RunScriptFile(path);
+    Scripts::RunScriptFile(path);
+    return true;
 }
 
 void UpdateHandPadControls()

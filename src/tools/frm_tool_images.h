@@ -10,9 +10,15 @@ public:
 
     // Adds "AVI" to the sequence file types, once (AviTypeListed).
     void AddAviFileType();
+
+    // Stops the capture sequence being saved.
+    void BTN_Arreter_SauvClick();
 };
 
 extern TFRM_Tool_Images* FRM_Tool_Images;
 
 // Whether "AVI" was added to the sequence file types.
 extern bool AviTypeListed;
+
+// A capture sequence is being saved.
+extern bool SequenceSaving;
