@@ -4,6 +4,7 @@
 
 TFRM_Tool_Affichage* FRM_Tool_Affichage = nullptr;
 std::unique_ptr<TLog> FWHMLog;
+std::uint8_t GuideSourceSlot = 1;
 
 TFRM_Tool_Affichage::TFRM_Tool_Affichage(QWidget* parent) : TForm(parent)
 {

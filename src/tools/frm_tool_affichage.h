@@ -3,6 +3,7 @@
 #include "app/form.h"
 #include "ui_frm_tool_affichage.h"
 
+#include <cstdint>
 #include <memory>
 
 class TLog;
@@ -19,6 +20,9 @@ public:
 };
 
 extern TFRM_Tool_Affichage* FRM_Tool_Affichage;
+
+// The slot whose frames are tracked and guided (1 or 2).
+extern std::uint8_t GuideSourceSlot;
 
 // The FWHM log, open while CKB_Save_FWHM is on.
 extern std::unique_ptr<TLog> FWHMLog;

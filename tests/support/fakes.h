@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/dialog_service.h"
 #include "platform/message_service.h"
+#include "platform/sound_service.h"
 
 #include <QDateTime>
 #include <QStringList>
@@ -74,6 +75,15 @@ public:
     std::deque<std::optional<QString>> folderAnswers;
     std::vector<platform::FileDialogRequest> requests;
     std::vector<QString> folderRequests;   // start folders asked for
+};
+
+// Records the sounds asked for.
+class RecordingSoundService final : public platform::SoundService {
+public:
+    RecordingSoundService();
+    ~RecordingSoundService() override;
+    void playResource(const QString& name) override { played << name; }
+    QStringList played;
 };
 
 } // namespace testsupport

@@ -1,0 +1,3 @@
+#include "capture/long_exposure_params.h"
+
+TLongExposureParams LongExposureParams;
