@@ -7,8 +7,10 @@
 
 #include "app/frm_alv.h"
 #include "app/startup.h"
+#include "app/ui/event_boundary.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char** argv)
 {
@@ -26,6 +28,15 @@ int main(int argc, char** argv)
         };
     }
     FRM_Alv->show();
+    // The start-up finishes at the main window's first activation. A window
+    // manager may never activate a new window (focus-stealing prevention, or
+    // no window manager at all): do not wait for it.
+    QTimer::singleShot(200, FRM_Alv, [] {
+        if (FRM_Alv->FirstActivationDone)
+            return;
+        FRM_Alv->activateWindow();
+        app::runGuarded(QStringLiteral("FRM_Alv.FormActivate"), [] { FRM_Alv->FormActivate(); });
+    });
     const int rc = app.exec();
     Startup::DestroyWindows();
     return rc;

@@ -1,0 +1,132 @@
+#include "kernels/threads.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+using kernels::NJRect;
+using kernels::TGenericModule;
+using kernels::TThreadPool;
+
+namespace {
+
+struct Counter {
+    std::atomic<int> calls{0};
+    std::atomic<bool> onOtherThread{true};
+    std::thread::id owner = std::this_thread::get_id();
+};
+
+void slowCount(void* parameter)
+{
+    auto* counter = static_cast<Counter*>(parameter);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (std::this_thread::get_id() == counter->owner)
+        counter->onOtherThread = false;
+    ++counter->calls;
+}
+
+void failingJob(void*) { throw std::runtime_error("job failed"); }
+
+} // namespace
+
+TEST(ThreadSplit, BandsCoverTheRectangleAndTheLastTakesTheRest)
+{
+    NJRect band;
+    const NJRect rows{4, 0, 7, 9};
+    kernels::NJImages_Threaded::SplitRows(3, 0, rows, band);
+    EXPECT_EQ(band, (NJRect{4, 0, 7, 2}));
+    kernels::NJImages_Threaded::SplitRows(3, 1, rows, band);
+    EXPECT_EQ(band, (NJRect{4, 3, 7, 5}));
+    kernels::NJImages_Threaded::SplitRows(3, 2, rows, band);
+    EXPECT_EQ(band, (NJRect{4, 6, 7, 9}));
+    kernels::NJImages_Threaded::SplitRows(2, 0, {0, 0, 0, 8}, band);
+    EXPECT_EQ(band, (NJRect{0, 0, 0, 3}));
+    kernels::NJImages_Threaded::SplitRows(2, 1, {0, 0, 0, 8}, band);
+    EXPECT_EQ(band, (NJRect{0, 4, 0, 8}));
+
+    kernels::NJImages_Threaded::SplitColumns(2, 1, {10, 3, 18, 5}, band);
+    EXPECT_EQ(band, (NJRect{14, 3, 18, 5}));
+    // Fewer rows than parts: the early bands are empty, the last has all.
+    kernels::NJImages_Threaded::SplitRows(4, 0, {0, 0, 5, 1}, band);
+    EXPECT_TRUE(band.isEmpty());
+    kernels::NJImages_Threaded::SplitRows(4, 3, {0, 0, 5, 1}, band);
+    EXPECT_EQ(band, (NJRect{0, 0, 5, 1}));
+    // No parts: the whole rectangle rather than a division by zero.
+    kernels::NJImages_Threaded::SplitColumns(0, 0, rows, band);
+    EXPECT_EQ(band, rows);
+}
+
+TEST(ThreadPool, EachRunIsAwaitedOnWorkerThreads)
+{
+    Counter counter;
+    TThreadPool pool(1);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_NE(pool.AddWorker(slowCount, &counter), nullptr);
+    EXPECT_EQ(pool.Count(), 3);
+    EXPECT_EQ(pool.Capacity(), 3);
+    EXPECT_EQ(pool.GetWorker(3), nullptr);
+    EXPECT_EQ(pool.GetWorker(-1), nullptr);
+
+    pool.WaitAll();   // nothing was run: returns at once
+    for (int run = 1; run <= 2; ++run) {
+        for (int i = 0; i < pool.Count(); ++i)
+            pool.GetWorker(i)->Run();
+        pool.WaitAll();
+        EXPECT_EQ(counter.calls, 3 * run);
+    }
+    // Two runs of one worker before a wait give two calls.
+    pool.GetWorker(0)->Run();
+    pool.GetWorker(0)->Run();
+    pool.WaitAll();
+    EXPECT_EQ(counter.calls, 8);
+    EXPECT_TRUE(counter.onOtherThread);
+}
+
+TEST(ThreadPool, JobErrorsReachTheWaiterOnce)
+{
+    Counter counter;
+    TThreadPool pool;
+    pool.AddWorker(failingJob, nullptr);
+    pool.AddWorker(slowCount, &counter);
+    pool.GetWorker(0)->Run();
+    pool.GetWorker(1)->Run();
+    EXPECT_THROW(pool.WaitAll(), std::runtime_error);
+    EXPECT_EQ(counter.calls, 1);   // the other job still finished before the report
+    pool.GetWorker(1)->Run();
+    EXPECT_NO_THROW(pool.WaitAll());
+}
+
+TEST(ThreadPool, ModulePoolsAndThreadCount)
+{
+    Counter counter;   // outlives the module and its workers
+    TGenericModule module;
+    EXPECT_EQ(module.ThreadCount(), 1);
+    EXPECT_EQ(module.PoolCount(), 0);
+    EXPECT_FALSE(module.RunsPooled());
+
+    module.SetPools(3);
+    module.SetPools(3);
+    EXPECT_EQ(module.PoolCount(), 3);
+    EXPECT_FALSE(module.RunsPooled());   // one thread: still inline
+    module.SetPools(0);
+    EXPECT_EQ(module.PoolCount(), 0);
+    EXPECT_EQ(module.GetPool(0), nullptr);
+    module.SetPools(3);
+    EXPECT_EQ(module.PoolCount(), 3);
+
+    EXPECT_FALSE(module.SetThreadCount(0));
+    EXPECT_FALSE(module.SetThreadCount(12));
+    EXPECT_EQ(module.ThreadCount(), 1);
+    EXPECT_TRUE(module.SetThreadCount(11));
+    EXPECT_TRUE(module.RunsPooled());
+
+    // Pools with busy and idle workers are destroyed in creation order
+    // (here by the module's destructor) without hanging.
+    for (int p = 0; p < 3; ++p)
+        for (int i = 0; i < 2; ++i)
+            module.GetPool(p)->AddWorker(slowCount, &counter);
+    module.GetPool(1)->GetWorker(0)->Run();
+}
