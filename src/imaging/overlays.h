@@ -8,6 +8,7 @@
 #include "kernels/raster.h"
 
 #include <QString>
+#include <QSize>
 #include <QStringList>
 #include <QVector>
 #include <cstdint>

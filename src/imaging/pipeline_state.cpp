@@ -8,7 +8,7 @@
 SlotBitmapArray SlotBitmaps;
 std::unique_ptr<kernels::Bitmap24> ResultBitmap, ZoneBitmap, SaveBitmap, MotionReference, MotionCurrent,
     ZoneFrameBitmap, MiniZoneFrameBitmap, SaturationBitmap;
-std::unique_ptr<FrameBitmap16Placeholder> FrameBitmap16;
+std::unique_ptr<kernels::TNJBitmap> FrameBitmap16;
 std::unique_ptr<TransparentBitmap24> OverlayBitmap;
 
 kernels::DeepPlanes& DeepImagePlanes()
@@ -145,18 +145,25 @@ bool CreateMissingWorkBitmaps()
     created |= createIfMissing(ZoneBitmap);
     created |= createIfMissing(SaveBitmap);
     if (!FrameBitmap16) {
-        FrameBitmap16 = std::make_unique<FrameBitmap16Placeholder>(
-            FrameBitmap16Placeholder{kSlotBitmapSize, kSlotBitmapSize, 0});
+        FrameBitmap16 = std::make_unique<kernels::TNJBitmap>();
+        FrameBitmap16->SetPixelFormat(0);
+        FrameBitmap16->SetWidth(kSlotBitmapSize);
+        FrameBitmap16->SetHeight(kSlotBitmapSize);
         created = true;
     }
     created |= createIfMissing(MotionReference);
     created |= createIfMissing(MotionCurrent);
+    // The outline bitmaps are white until an outline is drawn on them.
     if (createIfMissing(ZoneFrameBitmap)) {
+        DrawZoneRect(*ZoneFrameBitmap, {}, 1);
         PreviousDisplayZoneOffset = DisplayZoneOffset;
         DisplayZoneOffset = QPoint(0, 0);
         created = true;
     }
-    created |= createIfMissing(MiniZoneFrameBitmap);
+    if (createIfMissing(MiniZoneFrameBitmap)) {
+        DrawZoneRect(*MiniZoneFrameBitmap, {}, 1);
+        created = true;
+    }
     created |= createIfMissing(SaturationBitmap);
     if (!OverlayBitmap) {
         OverlayBitmap = std::make_unique<TransparentBitmap24>();

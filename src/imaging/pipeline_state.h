@@ -7,6 +7,7 @@
 
 #include "kernels/bitmap24.h"
 #include "kernels/deep_planes.h"
+#include "kernels/nj_bitmap.h"
 #include "kernels/raster.h"
 
 #include <QDateTime>
@@ -17,15 +18,6 @@
 #include <cstdint>
 #include <memory>
 #include <vector>
-
-// The 16-bit work bitmap of the pipeline.
-// TODO(TNJBitmap): placeholder until the 16-bit bitmap class is merged; it
-// only records the size and format the start-up asks for.
-struct FrameBitmap16Placeholder {
-    int width = 0;
-    int height = 0;
-    int format = 0;
-};
 
 // A 24-bit bitmap drawn over a view, black pixels being transparent.
 struct TransparentBitmap24 {
@@ -48,7 +40,8 @@ extern SlotBitmapArray SlotBitmaps;
 
 extern std::unique_ptr<kernels::Bitmap24> ResultBitmap, ZoneBitmap, SaveBitmap, MotionReference,
     MotionCurrent, ZoneFrameBitmap, MiniZoneFrameBitmap, SaturationBitmap;
-extern std::unique_ptr<FrameBitmap16Placeholder> FrameBitmap16;
+// The 16-bit work image of the clipboard frame grab.
+extern std::unique_ptr<kernels::TNJBitmap> FrameBitmap16;
 extern std::unique_ptr<TransparentBitmap24> OverlayBitmap;
 
 // The six deep planes: 0 the running sum, 1 the dark, 2 the flat, 5 the

@@ -5,9 +5,12 @@
 
 #include "kernels/bitmap24.h"
 #include "kernels/convolution.h"
+#include "kernels/nj_bitmap.h"
 #include "kernels/result_passes.h"
+#include "kernels/wavelet.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace Util_Images {
 
@@ -31,6 +34,11 @@ void FishEyeAttenuation(kernels::Bitmap24& bitmap, std::int32_t minThreshold, st
 void ShowPixelValues(int source, int x, int y);
 
 } // namespace Util_Images
+
+// The wavelet filter and its work image, made when the wavelet filter is
+// chosen and freed when another filter is.
+extern std::unique_ptr<kernels::TWavelet> WaveletModule;
+extern std::unique_ptr<kernels::TNJBitmap> WaveletWorkBitmap;
 
 // Colour mixer outputs and the luminance channel of the image tool.
 extern kernels::ChannelMix ChannelMixR, ChannelMixG, ChannelMixB, LuminanceMix;
