@@ -16,6 +16,12 @@ public:
     // Starts the FWHM log when the box is checked and a file name is set,
     // stops it when unchecked.
     void CKB_Save_FWHMClick();
+
+    // Applies a display-zone width (scroll code 4: a position; 8: end of
+    // scroll, which only gives the bar back the width shown). The zone-size
+    // rules of the "Zones" page come with its own handlers; this applies the
+    // width and recomputes the zone.
+    void SCB_Taille_ZAffichScroll(QObject* sender, int scrollCode, int& scrollPos);
     QString FWHMLogFileName;
 };
 
