@@ -20,11 +20,12 @@ inline double roundEven(double x)
 }
 
 // A correction result limited as the passes store it: 0 for NaN or below.
+// Branch-free: max(0, NaN) is 0 as written here.
 inline int clampWord(double v)
 {
-    if (!(v > 0))
-        return 0;
-    return v > kLimit ? kLimit : int(v);
+    v = 0.0 < v ? v : 0.0;
+    v = v < double(kLimit) ? v : double(kLimit);
+    return int(v);
 }
 
 struct Fold {
@@ -32,8 +33,8 @@ struct Fold {
     int max = -1;
     void add(int v)
     {
-        min = v < min ? v : min;
-        max = v > max ? v : max;
+        min = std::min(min, v);
+        max = std::max(max, v);
     }
     void into(LevelStats& s) const
     {
@@ -108,23 +109,44 @@ void addRow(std::uint16_t* P, bool zero, int W, const Bitmap24* frame, const Bit
     }
 }
 
-// The corrections of one pixel, in place in q (words 0 to 2), without the
-// hot-pixel replacement.
+// The flat division of a row of words: q[i] := Round(fac[i] x q[i] - 0.5),
+// limited to 0 .. 65280. Written for the vector units: one clone per
+// instruction set, chosen when the program starts.
+__attribute__((target_clones("avx2", "default"))) void flatRow(std::int32_t* q, const double* fac, int n)
+{
+    constexpr double magic = 6755399441055744.0;
+    for (int i = 0; i < n; ++i) {
+        double v = fac[i] * q[i] - 0.5;
+        v = (v + magic) - magic;
+        v = 0.0 < v ? v : 0.0;
+        v = v < double(kLimit) ? v : double(kLimit);
+        q[i] = int(v);
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void foldRow(const std::int32_t* q, int n, int& lo, int& hi)
+{
+    int mn = lo, mx = hi;
+    for (int i = 0; i < n; ++i) {
+        mn = q[i] < mn ? q[i] : mn;
+        mx = q[i] > mx ? q[i] : mx;
+    }
+    lo = mn;
+    hi = mx;
+}
+
+// The tables of the corrections.
 struct Corrector {
-    const AccumulateJob& job;
     const std::uint16_t* darkSub = nullptr;
     const double* flat[3] = {nullptr, nullptr, nullptr};
 
-    void apply(int q[3], const std::uint16_t* D, const std::uint16_t* F) const
+    // The flat division of one pixel's words 0 to 2, in place.
+    void applyFlat(int q[3], const std::uint16_t* F) const
     {
-        if (darkSub) {
-            for (int k = 0; k < 3; ++k)
-                q[k] -= std::min<int>(q[k], darkSub[D[k]]);
-        }
-        if (flat[0]) {
-            for (int k = 0; k < 3; ++k)
-                q[k] = clampWord(roundEven(flat[k][F[k]] * q[k] - 0.5));
-        }
+        if (!flat[0] || !F)
+            return;
+        for (int k = 0; k < 3; ++k)
+            q[k] = clampWord(roundEven(flat[k][F[k]] * q[k] - 0.5));
     }
 };
 
@@ -153,6 +175,22 @@ std::int64_t borderSum(const DeepPlanes::Region& P, int k, int left, int top, in
 }
 
 } // namespace
+
+std::int32_t* ResultTables::rowWords(int pixels)
+{
+    const std::size_t n = std::size_t(std::max(pixels, 1)) * 3;
+    if (rowWords_.size() < n)
+        rowWords_.resize(n);
+    return rowWords_.data();
+}
+
+double* ResultTables::rowFactors(int pixels)
+{
+    const std::size_t n = std::size_t(std::max(pixels, 1)) * 3;
+    if (rowFactors_.size() < n)
+        rowFactors_.resize(n);
+    return rowFactors_.data();
+}
 
 const std::uint16_t* ResultTables::darkSubtraction(double darkLevel, double darkRatio)
 {
@@ -249,7 +287,7 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
     if (job.plainCopy || job.correct)
         out = planes.region(5, W, H);
     DeepPlanes::ConstRegion D, F;
-    Corrector corr{job};
+    Corrector corr;
     if (job.correct && job.dark) {
         D = static_cast<const DeepPlanes&>(planes).region(1, W, H);
         if (!smart)
@@ -289,17 +327,37 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
                 fold.add(pr[c * 4 + 2]);
             }
         } else if (job.correct) {
-            std::uint16_t* o = out.row(r);
-            const std::uint16_t* dr = D ? D.row(r) : nullptr;
-            const std::uint16_t* fr = F ? F.row(r) : nullptr;
+            // Row by row through flat arrays of words, so that the flat
+            // division runs on the vector units.
+            std::int32_t* q = tables.rowWords(W);
             for (int c = 0; c < W; ++c) {
-                int q[3] = {pr[c * 4], pr[c * 4 + 1], pr[c * 4 + 2]};
-                corr.apply(q, dr ? dr + c * 4 : nullptr, fr ? fr + c * 4 : nullptr);
-                for (int k = 0; k < 3; ++k) {
-                    o[c * 4 + k] = std::uint16_t(q[k]);
-                    fold.add(q[k]);
-                }
+                q[3 * c] = pr[4 * c];
+                q[3 * c + 1] = pr[4 * c + 1];
+                q[3 * c + 2] = pr[4 * c + 2];
             }
+            if (corr.darkSub) {
+                const std::uint16_t* dr = D.row(r);
+                for (int c = 0; c < W; ++c)
+                    for (int k = 0; k < 3; ++k) {
+                        std::int32_t& v = q[3 * c + k];
+                        v -= std::min<std::int32_t>(v, corr.darkSub[dr[4 * c + k]]);
+                    }
+            }
+            if (corr.flat[0]) {
+                const std::uint16_t* fr = F.row(r);
+                double* fac = tables.rowFactors(W);
+                for (int c = 0; c < W; ++c)
+                    for (int k = 0; k < 3; ++k)
+                        fac[3 * c + k] = corr.flat[k][fr[4 * c + k]];
+                flatRow(q, fac, 3 * W);
+            }
+            std::uint16_t* o = out.row(r);
+            for (int c = 0; c < W; ++c) {
+                o[4 * c] = std::uint16_t(q[3 * c]);
+                o[4 * c + 1] = std::uint16_t(q[3 * c + 1]);
+                o[4 * c + 2] = std::uint16_t(q[3 * c + 2]);
+            }
+            foldRow(q, 3 * W, fold.min, fold.max);
         }
     }
 
@@ -325,7 +383,7 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
                                                        std::min(zr, c + Rd + 1), std::min(zb, r + Rd));
                     q[k] = int(std::min<std::int64_t>(sum / divisor, kLimit));
                 }
-                corr.apply(q, nullptr, fr ? fr + c * 4 : nullptr);
+                corr.applyFlat(q, fr ? fr + c * 4 : nullptr);
                 for (int k = 0; k < 3; ++k) {
                     o[c * 4 + k] = std::uint16_t(q[k]);
                     fold.add(q[k]);

@@ -71,7 +71,13 @@ public:
     // and the tone curve (nullptr: none).
     const std::uint8_t* levels(std::uint16_t low, std::int32_t range, const std::int32_t* toneCurve);
 
+    // Two rows of scratch for the passes (3 words a pixel).
+    std::int32_t* rowWords(int pixels);
+    double* rowFactors(int pixels);
+
 private:
+    std::vector<std::int32_t> rowWords_;
+    std::vector<double> rowFactors_;
     std::vector<std::uint16_t> darkSub_;
     double darkSubLevel_ = -1, darkSubRatio_ = -1;
     std::vector<std::uint8_t> hot_;
