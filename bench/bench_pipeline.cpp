@@ -11,6 +11,7 @@
 #include "imaging/pipeline_state.h"
 #include "imaging/process_frame.h"
 #include "kernels/raster.h"
+#include "kernels/result_passes.h"
 #include "platform/port_access.h"
 #include "platform/port_access_sim.h"
 #include "tools/frm_tool_affichage.h"
@@ -150,12 +151,51 @@ void BM_ProcessFrame(benchmark::State& state)
     }
     state.counters["allocs/frame"] = double(g_allocations.load() - before) / double(std::max(frames, 1LL));
     state.SetLabel(std::to_string(W) + "x" + std::to_string(H));
-    fprintf(stderr, "DEBUG count=%d max=%d keep=%d result=%dx%d DZR=%d,%d,%d,%d zone=%d\n", AdditionFrameCount[0], AdditionMax[0], keep, ResultBitmap->width(), ResultBitmap->height(), DisplayZoneRect.left, DisplayZoneRect.top, DisplayZoneRect.right, DisplayZoneRect.bottom, int(FRM_Tool_Affichage->TNI_Taille_ZAffich->Value()));
+}
+
+// The pixel passes alone (addition with dark and flat into plane 5, then
+// the display pass), without the windows' read-outs: what the routine
+// costs apart from the toolkit's text updates.
+void BM_ResultPasses(benchmark::State& state)
+{
+    const int W = int(state.range(0)), H = int(state.range(1));
+    prepare(W, H);
+    kernels::ResultTables tables;
+    kernels::AccumulateJob job;
+    job.width = W;
+    job.height = H;
+    job.frame = ZoneBitmap.get();
+    job.correct = true;
+    job.dark = true;
+    job.darkLevel = 0.5;
+    job.darkRatio = 1.0;
+    job.darkFrames = 10;
+    job.flat = true;
+    job.flatMeans = FlatChannelMeans;
+    kernels::DisplayJob dj;
+    dj.width = W;
+    dj.height = H;
+    kernels::Bitmap24 out(W, H);
+    auto once = [&] {
+        kernels::LevelStats stats{1 << 30, 0};
+        kernels::Accumulate(DeepImagePlanes(), job, tables, stats);
+        dj.levels = tables.levels(std::uint16_t(stats.min), std::int32_t(stats.max - stats.min), nullptr);
+        kernels::DisplayPass(DeepImagePlanes(), dj, out);
+    };
+    once();
+    const long long before = g_allocations.load();
+    long long frames = 0;
+    for (auto _ : state) {
+        once();
+        ++frames;
+    }
+    state.counters["allocs/frame"] = double(g_allocations.load() - before) / double(std::max(frames, 1LL));
 }
 
 } // namespace
 
 BENCHMARK(BM_ProcessFrame)->Args({640, 480})->Args({1280, 960})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResultPasses)->Args({640, 480})->Args({1280, 960})->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {

@@ -330,27 +330,29 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
             // Row by row through flat arrays of words, so that the flat
             // division runs on the vector units.
             std::int32_t* q = tables.rowWords(W);
+            const std::uint16_t* dr = corr.darkSub ? D.row(r) : nullptr;
+            const std::uint16_t* fr = corr.flat[0] ? F.row(r) : nullptr;
+            double* fac = fr ? tables.rowFactors(W) : nullptr;
+            const double *f0 = corr.flat[0], *f1 = corr.flat[1], *f2 = corr.flat[2];
+            const std::uint16_t* ds = corr.darkSub;
             for (int c = 0; c < W; ++c) {
-                q[3 * c] = pr[4 * c];
-                q[3 * c + 1] = pr[4 * c + 1];
-                q[3 * c + 2] = pr[4 * c + 2];
+                std::int32_t v0 = pr[4 * c], v1 = pr[4 * c + 1], v2 = pr[4 * c + 2];
+                if (dr) {
+                    v0 -= std::min<std::int32_t>(v0, ds[dr[4 * c]]);
+                    v1 -= std::min<std::int32_t>(v1, ds[dr[4 * c + 1]]);
+                    v2 -= std::min<std::int32_t>(v2, ds[dr[4 * c + 2]]);
+                }
+                q[3 * c] = v0;
+                q[3 * c + 1] = v1;
+                q[3 * c + 2] = v2;
+                if (fr) {
+                    fac[3 * c] = f0[fr[4 * c]];
+                    fac[3 * c + 1] = f1[fr[4 * c + 1]];
+                    fac[3 * c + 2] = f2[fr[4 * c + 2]];
+                }
             }
-            if (corr.darkSub) {
-                const std::uint16_t* dr = D.row(r);
-                for (int c = 0; c < W; ++c)
-                    for (int k = 0; k < 3; ++k) {
-                        std::int32_t& v = q[3 * c + k];
-                        v -= std::min<std::int32_t>(v, corr.darkSub[dr[4 * c + k]]);
-                    }
-            }
-            if (corr.flat[0]) {
-                const std::uint16_t* fr = F.row(r);
-                double* fac = tables.rowFactors(W);
-                for (int c = 0; c < W; ++c)
-                    for (int k = 0; k < 3; ++k)
-                        fac[3 * c + k] = corr.flat[k][fr[4 * c + k]];
+            if (fr)
                 flatRow(q, fac, 3 * W);
-            }
             std::uint16_t* o = out.row(r);
             for (int c = 0; c < W; ++c) {
                 o[4 * c] = std::uint16_t(q[3 * c]);
