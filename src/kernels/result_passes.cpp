@@ -110,9 +110,10 @@ void addRow(std::uint16_t* P, bool zero, int W, const Bitmap24* frame, const Bit
 }
 
 // The flat division of a row of words: q[i] := Round(fac[i] x q[i] - 0.5),
-// limited to 0 .. 65280. Written for the vector units: one clone per
-// instruction set, chosen when the program starts.
-__attribute__((target_clones("avx2", "default"))) void flatRow(std::int32_t* q, const double* fac, int n)
+// limited to 0 .. 65280; and the fold of a row of words. Written for the
+// vector units: the same loops are compiled for the processor's widest
+// units and for the baseline, and the first call picks one.
+__attribute__((always_inline)) inline void flatLoop(std::int32_t* q, const double* fac, int n)
 {
     constexpr double magic = 6755399441055744.0;
     for (int i = 0; i < n; ++i) {
@@ -124,7 +125,7 @@ __attribute__((target_clones("avx2", "default"))) void flatRow(std::int32_t* q, 
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void foldRow(const std::int32_t* q, int n, int& lo, int& hi)
+__attribute__((always_inline)) inline void foldLoop(const std::int32_t* q, int n, int& lo, int& hi)
 {
     int mn = lo, mx = hi;
     for (int i = 0; i < n; ++i) {
@@ -133,6 +134,39 @@ __attribute__((target_clones("avx2", "default"))) void foldRow(const std::int32_
     }
     lo = mn;
     hi = mx;
+}
+
+__attribute__((target("avx2"))) void flatRowAvx2(std::int32_t* q, const double* fac, int n)
+{
+    flatLoop(q, fac, n);
+}
+void flatRowBaseline(std::int32_t* q, const double* fac, int n)
+{
+    flatLoop(q, fac, n);
+}
+__attribute__((target("avx2"))) void foldRowAvx2(const std::int32_t* q, int n, int& lo, int& hi)
+{
+    foldLoop(q, n, lo, hi);
+}
+void foldRowBaseline(const std::int32_t* q, int n, int& lo, int& hi)
+{
+    foldLoop(q, n, lo, hi);
+}
+
+bool hasAvx2()
+{
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
+}
+
+void flatRow(std::int32_t* q, const double* fac, int n)
+{
+    (hasAvx2() ? flatRowAvx2 : flatRowBaseline)(q, fac, n);
+}
+
+void foldRow(const std::int32_t* q, int n, int& lo, int& hi)
+{
+    (hasAvx2() ? foldRowAvx2 : foldRowBaseline)(q, n, lo, hi);
 }
 
 // The tables of the corrections.

@@ -197,3 +197,36 @@ TEST_F(PipelineTest, LevelLabelsStayInsideTheView)
     processFrame();
     EXPECT_EQ(LevelLabelRect, (kernels::Rect{610, 450, 640, 480}));
 }
+
+TEST_F(PipelineTest, BadInputNeitherCrashesNorStopsTheFrames)
+{
+    // A slot without a frame size, a zone left outside the frame, a number
+    // of measures outside 2..50 and inverted thresholds.
+    auto* measures = new QSpinBox(FRM_Pref);
+    measures->setObjectName(QStringLiteral("SPED_Nb_Mesures"));
+    measures->setRange(-5, 500);
+    measures->setValue(500);
+    FRM_Tool_Images->CKB_Selection->setChecked(true);
+    processFrame();
+    EXPECT_EQ(QualityHistory.length, 50);
+    measures->setValue(-5);
+    processFrame();
+    EXPECT_EQ(QualityHistory.length, 2);
+
+    FRM_Tool_Images->CKB_Selection->setChecked(false);
+    FRM_Tool_Images->CKB_utiliser_seuils->setChecked(true);
+    FRM_Tool_Images->CKB_Seuils_Evol->setChecked(false);
+    FRM_Tool_Images->SCB_Minimum->setValue(3000);
+    FRM_Tool_Images->SCB_Maximum->setValue(1000);
+    EXPECT_EQ(processFrame(), 1);
+
+    DisplayZoneOffset = QPoint(100000, -100000);
+    processFrame();
+    EXPECT_TRUE(DisplayZoneRect.isEmpty());
+    CameraSlots[1].width = 0;
+    CameraSlots[1].height = 0;
+    DisplayZoneOffset = QPoint(0, 0);
+    processFrame();
+    EXPECT_TRUE(DisplayZoneRect.isEmpty());
+    EXPECT_TRUE(reports.isEmpty());
+}
