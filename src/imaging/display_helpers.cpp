@@ -1,6 +1,7 @@
 #include "imaging/display_helpers.h"
 
 #include "app/frm_alv.h"
+#include "app/settings.h"
 #include "imaging/pipeline_state.h"
 #include "platform/memory_status.h"
 #include "platform/message_service.h"
@@ -215,7 +216,7 @@ double DriftScaleAngle(double distance)
 
 double PixelSizeFromAngle(double angle)
 {
-    return std::tan(angle) * EffectiveFocalLength * 1000;
+    return std::tan(angle) * double(EffectiveFocalLength) * 1000;
 }
 
 } // namespace Align_V

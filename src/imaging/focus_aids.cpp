@@ -1,5 +1,6 @@
 #include "imaging/focus_aids.h"
 
+#include "app/frm_pref.h"
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
 #include "platform/sound_service.h"
@@ -19,12 +20,12 @@ namespace {
 
 bool atBest(double best, double current)
 {
-    return FocusTolerance * best >= std::fabs(current - best);
+    return double(FocusTolerance) * best >= std::fabs(current - best);
 }
 
 double tolerance(double worst, double best)
 {
-    return FocusSensitivity * std::fabs(best - worst);
+    return double(FocusSensitivity) * std::fabs(best - worst);
 }
 
 void setLamps(kernels::Colour red, kernels::Colour orange, kernels::Colour green)

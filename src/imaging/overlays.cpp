@@ -231,8 +231,7 @@ void DrawReticle(std::int32_t x, std::int32_t y, bool showCross, double sampling
     if (!OverlayBitmap)
         return;
     kernels::Bitmap24& bmp = OverlayBitmap->bitmap;
-    static pipeline::NamedControl renvoiCoude("CKB_RenvoiCoude");
-    const bool mirrored = renvoiCoude.checked(FRM_Pref);
+    const bool mirrored = FRM_Pref && FRM_Pref->CKB_RenvoiCoude->isChecked();
     const double A1 = normalisedDegrees(orientation);
     const double A2 = normalisedDegrees(mirrored ? orientation + 90 : orientation - 90);
     const double a1 = A1 * M_PI / 180, a2 = A2 * M_PI / 180;

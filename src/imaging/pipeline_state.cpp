@@ -61,8 +61,6 @@ TTrackResult TrackResult;
 std::int32_t GuideSearchCounter = 0;
 std::int32_t ZoneLevelMax = 0, ZoneLevelMin = 0;
 kernels::Rect LevelLabelRect;
-std::uint8_t TargetFrameShape = 0;
-std::uint8_t TargetCentreMark = 0;
 TQualityHistory QualityHistory;
 std::uint8_t QualityFilled = 0;
 std::int32_t PreviousQuality = 0;
@@ -77,10 +75,7 @@ double FieldOrientation = 1.0;
 double PipelineRunningFactor = 1.0;
 double AutoThresholdLowFactor = 1.0;
 double AutoThresholdHighFactor = 1.0;
-double FocusTolerance = 0;
-double FocusSensitivity = 0;
 std::array<TFocusHistoryEntry, 129> FocusHistory{};
-double EffectiveFocalLength = 0;
 
 QString FrameStampText(int slot)
 {

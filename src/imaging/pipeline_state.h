@@ -119,8 +119,8 @@ extern std::int32_t ZoneLevelMax, ZoneLevelMin;
 // Where the detection zone's levels are written: the zone's rectangle in
 // the view, clamped into it.
 extern kernels::Rect LevelLabelRect;
-extern std::uint8_t TargetFrameShape;    // 0 square, 1 circle
-extern std::uint8_t TargetCentreMark;    // 0 cross, 1 point
+// (The marker's shape and centre mark are the Preferences' ReticleFrameShape
+// and ReticleCentreShape.)
 
 // The last measures of the compression quality: a ring of M values
 // (M = 2..50) at 1..M with a running sum of the last M - 1.
@@ -164,14 +164,13 @@ extern double AutoThresholdHighFactor;
 
 // ---- focus aids ----------------------------------------------------------
 
-extern double FocusTolerance;
-extern double FocusSensitivity;
+// (FocusTolerance and FocusSensitivity belong to the Preferences, the
+// effective focal length to the settings.)
 struct TFocusHistoryEntry {
     double Value = 0;
     std::int32_t Colour = 0;
 };
 extern std::array<TFocusHistoryEntry, 129> FocusHistory;   // [1..128]
-extern double EffectiveFocalLength;
 
 namespace Align_V {
 

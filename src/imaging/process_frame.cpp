@@ -5,7 +5,7 @@
 #include "app/ui/event_boundary.h"
 #include "capture/camera_slots.h"
 #include "capture/frm_longuepose.h"
-#include "capture/long_exposure_params.h"
+#include "capture/long_exposure.h"
 #include "imaging/display_helpers.h"
 #include "imaging/display_zone.h"
 #include "imaging/focus_aids.h"
@@ -39,12 +39,7 @@ namespace {
 
 using i64 = std::int64_t;
 
-// Controls of windows that may not have them.
-pipeline::NamedControl prefDateTime("CKB_DateHeure");
-pipeline::NamedControl prefLevelMin("CKB_Intensite_Min");
-pipeline::NamedControl prefLevelMax("CKB_Intensite_Max");
-pipeline::NamedControl prefSelectionQuality("TNI_Finesse_Selection");
-pipeline::NamedControl prefMeasures("SPED_Nb_Mesures");
+// Controls of the main window that it does not have yet.
 pipeline::NamedControl alvLongExposure("CKB_Longuepose_Active");
 pipeline::NamedControl alvIndependentDrift("RDB_Mosaique_Derive_Independante");
 
@@ -209,7 +204,7 @@ void showSource(Frame& f)
 // 7. Time stamp on the source view.
 void stampSourceView(Frame& f)
 {
-    if (!(f.current || dualCapture()) || !prefDateTime.checked(FRM_Pref) || !SourceViewShown)
+    if (!(f.current || dualCapture()) || !(FRM_Pref && FRM_Pref->CKB_DateHeure->isChecked()) || !SourceViewShown)
         return;
     const QString text = FrameStampText(f.slot);
     const QSize ext = TextExtent(text);
@@ -285,7 +280,8 @@ void track(Frame& f)
 // texts kept inside the bitmap.
 void levelLabels(kernels::Bitmap24& bmp, const kernels::Rect& zone)
 {
-    const bool showMin = prefLevelMin.checked(FRM_Pref), showMax = prefLevelMax.checked(FRM_Pref);
+    const bool showMin = FRM_Pref && FRM_Pref->CKB_Intensite_Min->isChecked();
+    const bool showMax = FRM_Pref && FRM_Pref->CKB_Intensite_Max->isChecked();
     if (!showMin && !showMax)
         return;
     auto place = [&bmp](int x, int y, QSize ext) {
@@ -359,7 +355,7 @@ void zoneAndMarkers(Frame& f)
     if (SourceViewShown) {
         kernels::Bitmap24& view = f.view->Bitmap();
         if (f.guide) {
-            DrawZoneMarker(view, TrackedStarPos.x(), TrackedStarPos.y(), f.Zh, kRed, TargetFrameShape, TargetCentreMark);
+            DrawZoneMarker(view, TrackedStarPos.x(), TrackedStarPos.y(), f.Zh, kRed, ReticleFrameShape, ReticleCentreShape);
             if (ProcedureState == 16)
                 DrawZoneMarker(view, SecondStarPos.x(), SecondStarPos.y(), f.Zh, kGreen, 1, 1);
         }
@@ -368,7 +364,7 @@ void zoneAndMarkers(Frame& f)
         const double s = MiniScale > 0 ? MiniScale : 1.0;
         kernels::Bitmap24& small = smallBitmap();
         DrawZoneMarker(small, truncInt(TrackedStarPos.x() / s), truncInt(TrackedStarPos.y() / s), truncInt(f.Zh / s),
-                       kRed, TargetFrameShape, TargetCentreMark);
+                       kRed, ReticleFrameShape, ReticleCentreShape);
         if (ProcedureState == 16)
             DrawZoneMarker(small, truncInt(SecondStarPos.x() / s), truncInt(SecondStarPos.y() / s), truncInt(f.Zh / s),
                            kGreen, 1, 1);
@@ -396,7 +392,7 @@ bool measureQuality(Frame& f)
     PreviousQuality = truncInt(num(a->TNI_FWHM));
 
     // A new number of measures starts the ring afresh, sum and index included.
-    const int M = std::clamp(int(prefMeasures.value(FRM_Pref, 10)), 2, kQualityRingSize - 1);
+    const int M = std::clamp(FRM_Pref ? FRM_Pref->SPED_Nb_Mesures->value() : 10, 2, kQualityRingSize - 1);
     TQualityHistory& q = QualityHistory;
     if (q.length != M) {
         ResetQualityHistory();
@@ -546,7 +542,7 @@ void plainDisplay(Frame& f)
     if (place)
         kernels::stretchBlt(result, *place, *SlotBitmaps[f.slot][0], DisplayZoneRect, kernels::RasterOp::SrcCopy);
     ApplyFishEyeAttenuation();
-    if (prefDateTime.checked(FRM_Pref)) {
+    if ((FRM_Pref && FRM_Pref->CKB_DateHeure->isChecked())) {
         const QString text = FrameStampText(f.slot);
         const QSize ext = TextExtent(text);
         const kernels::Rect clip = kernels::boundsOf(result);
@@ -625,7 +621,7 @@ void finish(Frame& f)
     if (f.trackResult == 0 && FRM_Alv->CKB_Mosaique_Active->isChecked() && FRM_Tool_Suivi
         && FRM_Tool_Suivi->CKB_Suivi->isChecked())
         FRM_Tool_Suivi->BTN_FindBestClick();
-    if (SequenceRunning) {
+    if (SequenceSaving) {
         // Seconds to the next shot on the monotonic clock.
         SequenceClock.now_ms = platform::clock().monotonicMs();
         const double seconds = double(SequenceClock.next_ms - SequenceClock.now_ms) / 1000.0;
@@ -694,7 +690,7 @@ std::int64_t MeasureZoneQuality(std::uint8_t slot)
     if (slot != 1 && slot != 2)
         return 0;
     copyZone(slot);
-    const int quality = std::clamp(truncInt(prefSelectionQuality.value(FRM_Pref, 30)), 0, 100);
+    const int quality = std::clamp(FRM_Pref ? truncInt(num(FRM_Pref->TNI_Finesse_Selection)) : 30, 0, 100);
     return kernels::JpegCompressedSize(*ZoneBitmap, ZoneImageRect, quality);
 }
 

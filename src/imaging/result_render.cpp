@@ -288,8 +288,7 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
     }
 
     // 17. Time stamp.
-    static pipeline::NamedControl dateTime("CKB_DateHeure");
-    if (dateTime.checked(FRM_Pref)) {
+    if (FRM_Pref && FRM_Pref->CKB_DateHeure->isChecked()) {
         const QString text = FrameStampText(CurrentCameraSlot);
         const QSize ext = TextExtent(text);
         TextOut(*ResultBitmap, ResultBitmap->width() - ext.width() - 1, ResultBitmap->height() - ext.height(), text,

@@ -5,6 +5,7 @@
 
 TFRM_Tool_Images* FRM_Tool_Images = nullptr;
 bool AviTypeListed = false;
+bool SequenceSaving = false;
 
 TFRM_Tool_Images::TFRM_Tool_Images(QWidget* parent) : TForm(parent)
 {
@@ -32,4 +33,10 @@ void TFRM_Tool_Images::BTN_Arreter_AddClick()
                                                        RDB_Dark, RDB_Flat, SPED_Nb_Bitmap, CKB_Integration})
         w->setEnabled(true);
     BTN_Arreter_Add->setEnabled(false);
+}
+
+void TFRM_Tool_Images::BTN_Arreter_SauvClick()
+{
+    // The sequencer adds closing the files and resuming a waiting script.
+    SequenceSaving = false;
 }

@@ -18,9 +18,15 @@ public:
     // gives the addition controls back. The frame pipeline calls it when the
     // frame limit or the saturation limit is reached.
     void BTN_Arreter_AddClick();
+
+    // Stops the capture sequence being saved.
+    void BTN_Arreter_SauvClick();
 };
 
 extern TFRM_Tool_Images* FRM_Tool_Images;
 
 // Whether "AVI" was added to the sequence file types.
 extern bool AviTypeListed;
+
+// A capture sequence is being saved.
+extern bool SequenceSaving;

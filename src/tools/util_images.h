@@ -43,11 +43,11 @@ extern std::unique_ptr<kernels::TNJBitmap> WaveletWorkBitmap;
 // Colour mixer outputs and the luminance channel of the image tool.
 extern kernels::ChannelMix ChannelMixR, ChannelMixG, ChannelMixB, LuminanceMix;
 
-// The capture sequence of the image tool: running flag and its two time
-// stamps, on the monotonic clock (the sequence runs across midnight).
+// The two time stamps of the image tool's capture sequence (running while
+// SequenceSaving is set), on the monotonic clock: the sequence runs across
+// midnight.
 struct TSequenceClock {
     std::int64_t now_ms = 0;
     std::int64_t next_ms = 0;
 };
-extern bool SequenceRunning;
 extern TSequenceClock SequenceClock;

@@ -1,6 +1,8 @@
 #include "pipeline_fixture.h"
 
 #include "app/frm_alv.h"
+#include "app/frm_pref.h"
+#include "app/settings.h"
 #include "imaging/display_helpers.h"
 #include "imaging/focus_aids.h"
 #include "imaging/overlays.h"

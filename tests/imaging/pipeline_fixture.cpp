@@ -1,6 +1,7 @@
 #include "pipeline_fixture.h"
 
 #include "app/frm_alv.h"
+#include "app/frm_pref.h"
 #include "app/startup.h"
 #include "app/ui/event_boundary.h"
 #include "capture/camera_slots.h"
@@ -13,12 +14,15 @@
 #include "platform/port_access.h"
 #include "scripting/scripts.h"
 #include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_images.h"
 #include "tools/util_images.h"
+#include "translation/translated_texts.h"
 
 void PipelineTest::SetUp()
 {
     platform::setPortAccess(&ports);
     Startup::CreateWindows();
+    Translation::ResetTexts();   // the French texts, as after the first translation pass
     app::resetReportedCauses();
     app::setErrorSink([this](const QString& r) { reports << r; });
 
@@ -36,7 +40,7 @@ void PipelineTest::SetUp()
     ToneCurve = nullptr;
     ProcedureState = 0;
     MotionReferenceSet = MotionFired = 0;
-    SequenceRunning = false;
+    SequenceSaving = false;
     FocusTolerance = FocusSensitivity = 0;
     FocusHistory = {};
     Util_Images::FilterFrameCounter = 0;

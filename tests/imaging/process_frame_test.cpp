@@ -93,10 +93,8 @@ TEST_F(PipelineTest, SelectionBelowTheThresholdKeepsNothingAndTurnsThePanelRed)
 
 TEST_F(PipelineTest, QualityRingFillsBeforeBestAndWorstFollowAndRestartsWhenItsLengthChanges)
 {
-    auto* measures = new QSpinBox(FRM_Pref);
-    measures->setObjectName(QStringLiteral("SPED_Nb_Mesures"));
-    measures->setRange(2, 50);
-    measures->setValue(10);
+    QSpinBox* measures = FRM_Pref->SPED_Nb_Mesures;
+    ASSERT_EQ(measures->value(), 10);
     auto* t = FRM_Tool_Images;
     t->TNI_Pire_Qualite->SetValue(9999999);   // as the first activation leaves it
     t->CKB_Selection->setChecked(true);
@@ -175,7 +173,7 @@ TEST_F(PipelineTest, AFailingStepIsReportedOnceAndTheNextFrameRuns)
 TEST_F(PipelineTest, SequenceCountdownRunsOnTheMonotonicClockAcrossMidnight)
 {
     clock.setWall(QDateTime(QDate(2026, 12, 6), QTime(23, 59, 59)));
-    SequenceRunning = true;
+    SequenceSaving = true;
     SequenceClock.next_ms = clock.monotonicMs() + 3400;
     PipelineActive = 0;   // the end step runs whatever
     processFrame();
@@ -202,8 +200,7 @@ TEST_F(PipelineTest, BadInputNeitherCrashesNorStopsTheFrames)
 {
     // A slot without a frame size, a zone left outside the frame, a number
     // of measures outside 2..50 and inverted thresholds.
-    auto* measures = new QSpinBox(FRM_Pref);
-    measures->setObjectName(QStringLiteral("SPED_Nb_Mesures"));
+    QSpinBox* measures = FRM_Pref->SPED_Nb_Mesures;
     measures->setRange(-5, 500);
     measures->setValue(500);
     FRM_Tool_Images->CKB_Selection->setChecked(true);

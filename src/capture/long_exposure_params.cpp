@@ -1,3 +1,0 @@
-#include "capture/long_exposure_params.h"
-
-TLongExposureParams LongExposureParams;
