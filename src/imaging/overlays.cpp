@@ -182,7 +182,20 @@ void DrawZoneMarker(kernels::Bitmap24& canvas, std::int32_t x, std::int32_t y, s
         }
     } else if (shape == 1) {
         c = std::int64_t(std::trunc(n * 0.707));
-        ellipse(canvas, int(x - n), int(y - n), int(x + n), int(y + n), colour, false);
+        // The circle in the box (x - n, y - n, x + n, y + n): the pixels whose
+        // centres lie within half a pixel inside its edge. Drawn here rather
+        // than by the toolkit's painter, as it is drawn on every frame.
+        const std::int64_t r2 = n * n, in2 = (n - 1) * (n - 1);
+        const std::int64_t x0 = std::max<std::int64_t>(x - n, 0), x1 = std::min<std::int64_t>(x + n, canvas.width());
+        const std::int64_t y0 = std::max<std::int64_t>(y - n, 0), y1 = std::min<std::int64_t>(y + n, canvas.height());
+        for (std::int64_t py = y0; py < y1; ++py) {
+            const std::int64_t dy2 = (2 * (py - y) + 1) * (2 * (py - y) + 1);
+            for (std::int64_t px = x0; px < x1; ++px) {
+                const std::int64_t d2 = (2 * (px - x) + 1) * (2 * (px - x) + 1) + dy2;   // 4 x distance squared
+                if (d2 < 4 * r2 && d2 >= 4 * in2)
+                    pen.plot(px, py);
+            }
+        }
     }
     if (centreMark == 0) {
         pen.line(x - c, y - c, x + c, y + c);

@@ -128,3 +128,15 @@ TEST_F(PipelineTest, ReticleOverlayPictureAndFrameSize)
     EXPECT_EQ(TrackedStarPos, QPoint(8 - 4 - 1, 6 - 4 - 1));
     FRM_Alv->Timer_Cam1->stop();
 }
+
+TEST(Overlays, CircleMarkerIsARingInsideItsBox)
+{
+    kernels::Bitmap24 b(40, 40);
+    Align_V::DrawZoneMarker(b, 20, 20, 8, Align_V::kGreen, 1, 1);
+    EXPECT_EQ(kernels::pixel(b, 12, 19), Align_V::kGreen);   // left edge of the box
+    EXPECT_EQ(kernels::pixel(b, 27, 20), Align_V::kGreen);   // right edge, x + n - 1
+    EXPECT_EQ(kernels::pixel(b, 28, 20), 0u);
+    EXPECT_EQ(kernels::pixel(b, 12, 12), 0u);                // the box's corner stays clear
+    EXPECT_EQ(kernels::pixel(b, 16, 20), 0u);                // inside the ring
+    EXPECT_EQ(kernels::pixel(b, 20, 20), Align_V::kGreen);   // the centre point
+}
