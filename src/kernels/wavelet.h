@@ -8,27 +8,27 @@
 //
 // The settings window of the filter holds six track bars, one per level
 // ("L1" .. "L32"); its change callbacks are SetLevel1Weight ..
-// SetLevel6Weight. The window itself belongs to the window layer, which
-// creates it beside the TWavelet and connects those callbacks.
+// SetLevel6Weight. This layer has no widgets: the program layer pairs a
+// TWavelet with its window (see imaging/wavelet_module.h).
+//
+// On more than one thread the decomposition splits the image into column
+// strips, one per worker. Each worker computes all the levels of its strip
+// from top to bottom, keeping only the rows it still needs in small rings,
+// so that the working images never go through memory: only the input and
+// the planes do. A strip recomputes the columns its neighbours also need
+// (63 on each side for six levels), which is how the strips stay
+// independent. The recombination splits the rows.
 
 #include "kernels/nj_bitmap.h"
 #include "kernels/threads.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 namespace kernels {
 
 class Bitmap24;
-
-// The parameter of one pooled job: one per worker and job kind.
-struct WaveletJobBlock {
-    const TNJBitmap* Source = nullptr;
-    const TNJBitmap* Second = nullptr;   // the subtrahend of the subtraction
-    TNJBitmap* Destination = nullptr;
-    NJRect Band;
-    std::int32_t Step = 1;
-};
 
 class TWavelet : public TGenericModule {
 public:
@@ -52,20 +52,23 @@ public:
     void SetLevel6Weight(std::int32_t value) { SetWeight(6, value); }
 
     // Splits source into levels (limited to 0..6) planes. On more than one
-    // thread the steps run through three pools, which are kept for the next
-    // call. Returns false, with no planes left to apply, when the working
-    // images cannot be allocated.
+    // thread the work runs through the pools, which are kept for the next
+    // call. Returns false when memory runs out: with no planes left to apply
+    // when the working rows cannot be had, or with the levels before the
+    // first plane that cannot be.
     bool Decompose(const Bitmap24& source, int levels);
     // Destination := source plus each plane of the last decomposition times
     // its gain, level by level, clamped to 0..255 after each level. Levels
     // whose weight is 0, or whose plane does not have source's size, add
     // nothing. Source and destination may be the same bitmap. Returns false
-    // only when destination cannot take source's size.
+    // only when destination cannot take source's size. On more than one
+    // thread the rows are shared among the workers of the pools.
     bool Recombine(const Bitmap24& source, Bitmap24& destination);
 
-    // The three pools of the pooled road, each with ThreadCount() workers.
-    // CreatePools returns false (and leaves no pools: the steps then run
-    // inline) when a worker thread cannot be started.
+    // The two pools of the pooled road (decomposition, recombination), each
+    // with ThreadCount() workers. CreatePools returns false (and leaves no
+    // pools: the work then runs inline) when a worker thread cannot be
+    // started.
     bool CreatePools();
     void FreePools();
 
@@ -78,11 +81,13 @@ public:
     const TNJBitmap& Plane(int level) const;
 
 private:
-    enum JobKind { RowsJob, ColumnsJob, SubtractJob, JobKinds };
-    // One step over the whole image: inline, or split into one band per
-    // worker of the step's pool (rows, columns, rows) and awaited.
-    void RunStep(JobKind kind, const TNJBitmap& source, const TNJBitmap* second, TNJBitmap& destination,
-                 int step);
+    enum JobKind { DecomposeJob, RecombineJob, JobKinds };
+    // Makes the pools when the thread count asks for them (or frees them);
+    // the number of parts the work is then split into (1: inline).
+    int PrepareParts();
+    // Runs the jobs of kind whose blocks 0..parts-1 are filled, on the
+    // kind's pool (inline without one) and waits for them.
+    void RunJobs(JobKind kind, int parts);
 
     struct Level {
         std::int32_t Weight = 0;
@@ -93,9 +98,9 @@ private:
     int height_ = 480;
     int levels_ = 0;
     std::array<Level, MaxLevels> planes_;
-    // Working images kept between calls, resized only when the size changes.
-    TNJBitmap a_, b_, c_;
-    std::array<std::array<WaveletJobBlock, MaxThreads>, JobKinds> jobBlocks_;
+    // Job blocks and each worker's scratch rows, kept between calls.
+    struct Workspace;
+    std::unique_ptr<Workspace> work_;
 };
 
 } // namespace kernels
