@@ -227,6 +227,7 @@ void smoothRow(const std::uint8_t* in, std::uint8_t* out, int first, int last, i
 constexpr int kInputRingRows = 72;
 constexpr int ringRows(int n) { return n == 0 ? kInputRingRows : 2 * gap(n) + 1; }
 constexpr int kRings = TWavelet::MaxLevels + 1;   // 0: the input, n: level n's row smoothing
+constexpr int kPrefetchRows = 4;
 
 constexpr int ringStart(int ring)
 {
@@ -338,6 +339,12 @@ private:
     {
         std::uint8_t* out = ringRow(0, y);
         const auto [lo, hi] = spans_[0];
+        // A strip reads a short piece of each source row, which the
+        // hardware does not fetch ahead on its own: ask for a later row's.
+        if (const std::uint8_t* later = source_.scanLine(y + kPrefetchRows)) {
+            for (std::ptrdiff_t at = std::ptrdiff_t(lo) * 3; at < std::ptrdiff_t(hi + 1) * 3; at += 64)
+                __builtin_prefetch(later + at);
+        }
         expandSpan(source_.scanLine(y) + std::ptrdiff_t(lo) * 3, out + std::ptrdiff_t(lo) * kChannels, hi - lo + 1);
         return out;
     }
@@ -475,7 +482,7 @@ NJRect stripOf(int parts, int index, const NJRect& whole)
 {
     NJRect band;
     NJImages_Threaded::SplitColumns(parts, index, whole, band);
-    auto edge = [&](int x) { return x > whole.Right ? x : x / 8 * 8; };
+    auto edge = [&](int x) { return x > whole.Right ? x : whole.Left + (x - whole.Left) / 8 * 8; };
     band.Left = edge(band.Left);
     band.Right = edge(band.Right + 1) - 1;
     return band;
