@@ -259,9 +259,10 @@ struct StripScratch {
     }
 };
 
-// The parameter of one pooled job, one per worker and job kind; each on its
-// own cache lines, as the workers read them side by side.
+// The parameter of one job, one per worker; each on its own cache lines, as
+// the workers read them side by side.
 struct alignas(64) WaveletJobBlock {
+    void (*Work)(const WaveletJobBlock& job) = nullptr;   // a strip, or a band of rows
     const Bitmap24* Source = nullptr;
     Bitmap24* Destination = nullptr;   // recombination
     // The decomposition's strip of columns (all rows), or the
@@ -276,7 +277,7 @@ struct alignas(64) WaveletJobBlock {
 };
 
 struct TWavelet::Workspace {
-    std::array<std::array<WaveletJobBlock, MaxThreads>, JobKinds> Blocks;
+    std::array<WaveletJobBlock, MaxThreads> Blocks;
     std::array<StripScratch, MaxThreads> Scratch;
 };
 
@@ -381,9 +382,9 @@ private:
     std::array<int, kRings> done_{};   // rows made so far, per level
 };
 
-void DecomposeStripJob(void* parameter)
+void decomposeStrip(const WaveletJobBlock& job)
 {
-    StripDecomposer(*static_cast<const WaveletJobBlock*>(parameter)).Run();
+    StripDecomposer(job).Run();
     finishStreaming();
 }
 
@@ -447,10 +448,9 @@ void applyGains(std::uint8_t* values, const std::array<const std::int16_t*, TWav
 // The recombination of the job's band of rows, a chunk of a row at a time:
 // spread into four channels per pixel like the planes, all the levels
 // added, packed back.
-void RecombineRowsJob(void* parameter)
+void recombineRows(const WaveletJobBlock& job)
 {
     constexpr int kChunk = 128;   // pixels
-    const auto& job = *static_cast<const WaveletJobBlock*>(parameter);
     const Bitmap24& source = *job.Source;
     Bitmap24& destination = *job.Destination;
     const int width = source.width();
@@ -488,7 +488,12 @@ NJRect stripOf(int parts, int index, const NJRect& whole)
     return band;
 }
 
-constexpr ThreadJob kJobs[] = {DecomposeStripJob, RecombineRowsJob};
+// The job of every worker.
+void WaveletJob(void* parameter)
+{
+    const auto& job = *static_cast<const WaveletJobBlock*>(parameter);
+    job.Work(job);
+}
 
 } // namespace
 
@@ -535,14 +540,11 @@ const TNJBitmap& TWavelet::Plane(int level) const
 bool TWavelet::CreatePools()
 {
     FreePools();
-    SetPools(JobKinds);
-    for (int kind = 0; kind < JobKinds; ++kind) {
-        TThreadPool* pool = GetPool(kind);
-        for (int i = 0; i < ThreadCount(); ++i) {
-            if (!pool->AddWorker(kJobs[kind], &work_->Blocks[kind][i])) {
-                FreePools();
-                return false;
-            }
+    SetPools(1);
+    for (int i = 0; i < ThreadCount(); ++i) {
+        if (!GetPool(0)->AddWorker(WaveletJob, &work_->Blocks[i])) {
+            FreePools();
+            return false;
         }
     }
     return true;
@@ -565,13 +567,12 @@ int TWavelet::PrepareParts()
     return ThreadCount();
 }
 
-void TWavelet::RunJobs(JobKind kind, int parts)
+void TWavelet::RunJobs(int parts)
 {
-    auto& blocks = work_->Blocks[kind];
-    TThreadPool* pool = RunsPooled() ? GetPool(kind) : nullptr;
+    TThreadPool* pool = RunsPooled() ? GetPool(0) : nullptr;
     if (parts < 2 || !pool || pool->Count() < parts) {
         for (int i = 0; i < parts; ++i)
-            kJobs[kind](&blocks[i]);
+            WaveletJob(&work_->Blocks[i]);
         return;
     }
     for (int i = 0; i < parts; ++i)
@@ -599,8 +600,9 @@ bool TWavelet::Decompose(const Bitmap24& source, int levels)
 
     const NJRect whole{0, 0, width - 1, height - 1};
     for (int i = 0; i < parts; ++i) {
-        WaveletJobBlock& job = work_->Blocks[DecomposeJob][i];
+        WaveletJobBlock& job = work_->Blocks[i];
         job = {};
+        job.Work = decomposeStrip;
         job.Source = &source;
         job.Levels = levels;
         for (int n = 0; n < levels; ++n)
@@ -608,7 +610,7 @@ bool TWavelet::Decompose(const Bitmap24& source, int levels)
         job.Scratch = &work_->Scratch[i];
         job.Band = stripOf(parts, i, whole);
     }
-    RunJobs(DecomposeJob, parts);
+    RunJobs(parts);
     levels_ = levels;
     return ok;
 }
@@ -625,8 +627,9 @@ bool TWavelet::Recombine(const Bitmap24& source, Bitmap24& destination)
     const int parts = PrepareParts();
     const NJRect whole{0, 0, width - 1, height - 1};
     for (int i = 0; i < parts; ++i) {
-        WaveletJobBlock& job = work_->Blocks[RecombineJob][i];
+        WaveletJobBlock& job = work_->Blocks[i];
         job = {};
+        job.Work = recombineRows;
         job.Source = &source;
         job.Destination = &destination;
         for (int n = 0; n < levels_; ++n) {
@@ -639,7 +642,7 @@ bool TWavelet::Recombine(const Bitmap24& source, Bitmap24& destination)
         }
         NJImages_Threaded::SplitRows(parts, i, whole, job.Band);
     }
-    RunJobs(RecombineJob, parts);
+    RunJobs(parts);
     return true;
 }
 

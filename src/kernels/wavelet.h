@@ -11,13 +11,13 @@
 // SetLevel6Weight. This layer has no widgets: the program layer pairs a
 // TWavelet with its window (see imaging/wavelet_module.h).
 //
-// On more than one thread the decomposition splits the image into column
-// strips, one per worker. Each worker computes all the levels of its strip
-// from top to bottom, keeping only the rows it still needs in small rings,
-// so that the working images never go through memory: only the input and
-// the planes do. A strip recomputes the columns its neighbours also need
-// (63 on each side for six levels), which is how the strips stay
-// independent. The recombination splits the rows.
+// The decomposition works the image in column strips, one per thread (one
+// strip inline). Each strip is worked through all the levels from the top
+// row to the bottom one, keeping only the rows still needed in small rings,
+// so that no working image goes through memory: only the input and the
+// planes do. A strip also works the columns its neighbours need from it
+// (63 on each side for six levels), which keeps the strips independent. The
+// recombination shares out the rows.
 
 #include "kernels/nj_bitmap.h"
 #include "kernels/threads.h"
@@ -52,7 +52,7 @@ public:
     void SetLevel6Weight(std::int32_t value) { SetWeight(6, value); }
 
     // Splits source into levels (limited to 0..6) planes. On more than one
-    // thread the work runs through the pools, which are kept for the next
+    // thread the work runs through the pool, which is kept for the next
     // call. Returns false when memory runs out: with no planes left to apply
     // when the working rows cannot be had, or with the levels before the
     // first plane that cannot be.
@@ -62,13 +62,13 @@ public:
     // whose weight is 0, or whose plane does not have source's size, add
     // nothing. Source and destination may be the same bitmap. Returns false
     // only when destination cannot take source's size. On more than one
-    // thread the rows are shared among the workers of the pools.
+    // thread the rows are shared among the workers of the pool.
     bool Recombine(const Bitmap24& source, Bitmap24& destination);
 
-    // The two pools of the pooled road (decomposition, recombination), each
-    // with ThreadCount() workers. CreatePools returns false (and leaves no
-    // pools: the work then runs inline) when a worker thread cannot be
-    // started.
+    // The pool of the pooled road: ThreadCount() workers, which run the
+    // decomposition's strips and the recombination's bands of rows.
+    // CreatePools returns false (and leaves no pool: the work then runs
+    // inline) when a worker thread cannot be started.
     bool CreatePools();
     void FreePools();
 
@@ -81,13 +81,12 @@ public:
     const TNJBitmap& Plane(int level) const;
 
 private:
-    enum JobKind { DecomposeJob, RecombineJob, JobKinds };
-    // Makes the pools when the thread count asks for them (or frees them);
-    // the number of parts the work is then split into (1: inline).
+    // Makes the pool when the thread count asks for one (or frees it); the
+    // number of parts the work is then split into (1: inline).
     int PrepareParts();
-    // Runs the jobs of kind whose blocks 0..parts-1 are filled, on the
-    // kind's pool (inline without one) and waits for them.
-    void RunJobs(JobKind kind, int parts);
+    // Runs the jobs whose blocks 0..parts-1 are filled, on the pool (inline
+    // without one) and waits for them.
+    void RunJobs(int parts);
 
     struct Level {
         std::int32_t Weight = 0;
@@ -98,7 +97,7 @@ private:
     int height_ = 480;
     int levels_ = 0;
     std::array<Level, MaxLevels> planes_;
-    // Job blocks and each worker's scratch rows, kept between calls.
+    // The workers' job blocks and scratch rows, kept between calls.
     struct Workspace;
     std::unique_ptr<Workspace> work_;
 };
