@@ -8,13 +8,13 @@
 // filter's SetLevel1Weight .. SetLevel6Weight. It lives exactly as long as
 // the filter (unless its owner window goes first, which takes it along).
 
+#include "imaging/frm_wavelet_dlg.h"
 #include "kernels/wavelet.h"
 
 #include <QPointer>
 #include <memory>
 
 class QWidget;
-class TFRM_WaveletDlg;
 
 class TWaveletModule {
 public:
