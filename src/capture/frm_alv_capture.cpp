@@ -1,38 +1,614 @@
-// The main window's camera-slot commands that its start-up and close use.
+// The main window's camera slots: the start of a slot with its driver choice,
+// the stop, the frame announcements of stream and plug-in cameras, and the
+// two frame timers that hand every frame to the per-frame routine.
 
 #include "app/frm_alv.h"
+#include "app/frm_message.h"
+#include "app/frm_pref.h"
+#include "app/ui/control_adapters.h"
+#include "app/ui/event_boundary.h"
+#include "capture/avi_compression.h"
 #include "capture/camera_slots.h"
+#include "capture/capture_helpers.h"
+#include "capture/driver_list.h"
+#include "capture/frame_messages.h"
+#include "capture/frame_timers.h"
+#include "capture/frm_pilote.h"
+#include "capture/frm_play_control.h"
+#include "capture/plugin_mgr.h"
+#include "capture/slot_sources.h"
+#include "imaging/frame_pipeline_seam.h"
 #include "imaging/pipeline_state.h"
+#include "kernels/frame_copy.h"
+#include "kernels/rounding.h"
+#include "scripting/scripts.h"
+#include "telescope/frm_detect_mvt.h"
+#include "telescope/frm_tool_suivi.h"
+#include "tools/frm_info.h"
+#include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_images.h"
+#include "tools/frm_tool_mesures.h"
+#include "translation/translated_texts.h"
+
+#include <QWheelEvent>
+#include <algorithm>
 
 namespace {
 
-void stopSlot(TFRM_Alv& w, int slot)
+// The controls of one slot, so the twin handlers share one body.
+struct SlotControls {
+    QAction *demarrer, *arreter, *format, *source, *stream, *wdmControl, *poseLongue, *image, *pilote;
+    QToolButton *start, *startB, *stop, *stopB, *formatBtn, *formatB, *sourceBtn, *sourceB;
+    QToolButton *imageBtn, *imageB, *streamBtn, *streamB, *poseBtn, *poseB, *wdmBtn, *wdmB;
+    QTimer* timer;
+    TImageView* view;
+};
+
+SlotControls controls(TFRM_Alv& w, int slot)
 {
-    QTimer* timer = slot == 1 ? w.Timer_Cam1 : w.Timer_Cam2;
-    timer->stop();
-    CameraSlots[slot].captureInProgress = 0;
-    CameraSlots[slot].hasCaptureWindow = false;
-    PipelineActive = 0;
-    (slot == 1 ? w.MNU_Cam1_Arreter : w.MNU_Cam2_Arreter)->setEnabled(false);
-    (slot == 1 ? w.MNU_Cam1_Demarrer : w.MNU_Cam2_Demarrer)->setEnabled(true);
+    if (slot == 1)
+        return {w.MNU_Cam1_Demarrer, w.MNU_Cam1_Arreter, w.MNU_Cam1_Format, w.MNU_Cam1_Source, w.MNU_Cam1_Stream,
+                w.MNU_Cam1_WDMControl, w.MNU_Cam1_PoseLongue, w.MNU_Cam1_Image, w.MNU_Cam1_Pilote,
+                w.SPDB_Cam1_Start, w.SPDB_Cam1_Start_B, w.SPDB_Cam1_Stop, w.SPDB_Cam1_Stop_B, w.SPDB_Cam1_Format,
+                w.SPDB_Cam1_Format_B, w.SPDB_Cam1_Source, w.SPDB_Cam1_Source_B, w.SPDB_Cam1_Image,
+                w.SPDB_Cam1_Image_B, w.SPDB_Cam1_Stream, w.SPDB_Cam1_Stream_B, w.SPDB_Cam1_PoseLongue,
+                w.SPDB_Cam1_PoseLongue_B, w.SPDB_Cam1_WDMControl, w.SPDB_Cam1_WDMControl_B, w.Timer_Cam1, w.Image1};
+    return {w.MNU_Cam2_Demarrer, w.MNU_Cam2_Arreter, w.MNU_Cam2_Format, w.MNU_Cam2_Source, w.MNU_Cam2_Stream,
+            w.MNU_Cam2_WDMControl, w.MNU_Cam2_Poselongue, w.MNU_Cam2_Image, w.MNU_Cam2_Pilote,
+            w.SPDB_Cam2_Start, w.SPDB_Cam2_Start_B, w.SPDB_Cam2_Stop, w.SPDB_Cam2_Stop_B, w.SPDB_Cam2_Format,
+            w.SPDB_Cam2_Format_B, w.SPDB_Cam2_Source, w.SPDB_Cam2_Source_B, w.SPDB_Cam2_Image,
+            w.SPDB_Cam2_Image_B, w.SPDB_Cam2_Stream, w.SPDB_Cam2_Stream_B, w.SPDB_Cam2_Poselongue,
+            w.SPDB_Cam2_PoseLongue_B, w.SPDB_Cam2_WDMControl, w.SPDB_Cam2_WDMControl_B, w.Timer_Cam2, w.Image2};
+}
+
+void setButton(QToolButton* b, bool enabled, bool down)
+{
+    b->setEnabled(enabled);
+    b->setChecked(down);
+}
+
+void setOnline(int slot, bool online)
+{
+    (slot == 1 ? Scripts::Cam1Online : Scripts::Cam2Online) = online;
+}
+
+bool vestaMod()
+{
+    return FRM_Pref && FRM_Pref->CKB_VestaMod->isChecked();
+}
+
+void bindAction(QAction* action, TFRM_Alv* w, void (TFRM_Alv::*handler)())
+{
+    const QString cause = action->objectName();
+    QObject::connect(action, &QAction::triggered, w, [w, handler, cause] { app::runGuarded(cause, [&] { (w->*handler)(); }); });
 }
 
 } // namespace
 
+void TFRM_Alv::ConnectCaptureHandlers()
+{
+    // Frame timers fire on time: a 33 ms timer must not drift to 35 ms.
+    for (QTimer* t : {Timer_Cam1, Timer_Cam2}) {
+        t->setTimerType(Qt::PreciseTimer);
+        t->setSingleShot(false);
+    }
+    connect(Timer_Cam1, &QTimer::timeout, this, [this] { app::runGuarded(QStringLiteral("Timer_Cam1"), [this] { Timer_Cam1Timer(); }); });
+    connect(Timer_Cam2, &QTimer::timeout, this, [this] { app::runGuarded(QStringLiteral("Timer_Cam2"), [this] { Timer_Cam2Timer(); }); });
+    bindAction(MNU_Cam1_Demarrer, this, &TFRM_Alv::MNU_Cam1_DemarrerClick);
+    bindAction(MNU_Cam2_Demarrer, this, &TFRM_Alv::MNU_Cam2_DemarrerClick);
+    bindAction(MNU_Cam1_Arreter, this, &TFRM_Alv::MNU_Cam1_ArreterClick);
+    bindAction(MNU_Cam2_Arreter, this, &TFRM_Alv::MNU_Cam2_ArreterClick);
+    app::bindSpeedButtonClick(SPDB_Cam1_Start, this, &TFRM_Alv::SPDB_Cam1_StartClick);
+    app::bindSpeedButtonClick(SPDB_Cam1_Start_B, this, &TFRM_Alv::SPDB_Cam1_StartClick);
+    app::bindSpeedButtonClick(SPDB_Cam2_Start, this, &TFRM_Alv::SPDB_Cam2_StartClick);
+    app::bindSpeedButtonClick(SPDB_Cam2_Start_B, this, &TFRM_Alv::SPDB_Cam2_StartClick);
+    app::bindSpeedButtonClick(SPDB_Cam1_Stop, this, &TFRM_Alv::SPDB_Cam1_StopClick);
+    app::bindSpeedButtonClick(SPDB_Cam1_Stop_B, this, &TFRM_Alv::SPDB_Cam1_StopClick);
+    app::bindSpeedButtonClick(SPDB_Cam2_Stop, this, &TFRM_Alv::SPDB_Cam2_StopClick);
+    app::bindSpeedButtonClick(SPDB_Cam2_Stop_B, this, &TFRM_Alv::SPDB_Cam2_StopClick);
+}
+
+// ---- Start -----------------------------------------------------------------
+
+void TFRM_Alv::MNU_Cam1_DemarrerClick()
+{
+    if (AviFileOpen)
+        CloseAviFile();
+    if (AviWriter) {
+        AviWriter->Close();
+        AviWriter.reset();
+    }
+    if (FRM_PlayControl
+        && (FRM_PlayControl->SPDB_PlayForward->isChecked() || FRM_PlayControl->SPDB_PlayBackwards->isChecked())) {
+        FRM_PlayControl->SPDB_Stop->setChecked(true);
+        Timer_Cam1Timer();
+    }
+    Timer_Cam1->stop();
+    PlayerActive = 0;
+    Start(1);
+}
+
+void TFRM_Alv::MNU_Cam2_DemarrerClick()
+{
+    Align_V::StartCamera2();
+}
+
+void TFRM_Alv::SPDB_Cam1_StartClick()
+{
+    MNU_Cam1_DemarrerClick();
+}
+
+void TFRM_Alv::SPDB_Cam2_StartClick()
+{
+    MNU_Cam2_DemarrerClick();
+}
+
+void Align_V::StartCamera2()
+{
+    if (!FRM_Alv)
+        return;
+    if (FRM_PlayControl
+        && (FRM_PlayControl->SPDB_PlayBackwards->isChecked() || FRM_PlayControl->SPDB_PlayForward->isChecked())) {
+        FRM_PlayControl->SPDB_Stop->setChecked(true);
+        FRM_Alv->Timer_Cam2Timer();
+        FRM_Alv->Timer_Cam2->stop();
+    }
+    PlayerActive = 0;
+    FRM_Alv->Start(2);
+}
+
+bool TFRM_Alv::GetDriver(int slot)
+{
+    TFRM_Pilote dialog(this);
+    const std::vector<TDriver> list = Capture::BuildDriverList(slot);
+    for (const TDriver& d : list)
+        dialog.ComboBox1->addItem(d.Line());
+    if (dialog.ComboBox1->count() > 0)
+        dialog.ComboBox1->setCurrentIndex(0);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const int i = dialog.ComboBox1->currentIndex();
+    auto& s = CameraSlots[slot];
+    if (i >= CaptureDeviceCount) {
+        WdmDeviceIndex[slot] = i - CaptureDeviceCount;
+        s.driverListIndex = i;
+        s.sourceKind = 3;
+    } else if (i >= VfwDriverCount) {
+        WdmDeviceIndex[slot] = i - VfwDriverCount;
+        s.sourceKind = 1;
+    } else {
+        // Also an empty list: line -1, which no grab device answers.
+        s.driverListIndex = i;
+        s.sourceKind = 0;
+    }
+    return true;
+}
+
+void TFRM_Alv::ReleaseStartButtons(int slot)
+{
+    const SlotControls c = controls(*this, slot);
+    c.start->setChecked(false);
+    c.startB->setChecked(false);
+}
+
+void TFRM_Alv::Start(int slot)
+{
+    if (slot != 1 && slot != 2)
+        return;
+    if (PlayerActive) {
+        StartFileSource(slot);
+        StartCommonTail(slot, false);
+        return;
+    }
+    if (StartCameraSource(slot))
+        StartCommonTail(slot, true);
+}
+
+bool TFRM_Alv::StartCameraSource(int slot)
+{
+    auto& s = CameraSlots[slot];
+    const SlotControls c = controls(*this, slot);
+    setOnline(slot, false);
+    if (!GetDriver(slot)) {
+        ReleaseStartButtons(slot);
+        return false;
+    }
+    s.driverIndex = s.sourceKind == 0 ? s.driverListIndex : WdmDeviceIndex[slot];
+    if (FRM_PlayControl)
+        FRM_PlayControl->hide();
+    // The long-exposure control lines are prepared by the long-exposure cycle.
+
+    // A start never leaves an earlier source of the slot running.
+    Capture::ReleaseSlotSource(slot);
+    auto refuse = [&] {
+        Capture::ReleaseSlotSource(slot);
+        ReleaseStartButtons(slot);
+        return false;
+    };
+    auto cannotStart = [&] {
+        Msg::ShowMessageText(true, TranslatedTexts.MSG_Cannot_Start_Cam1 + QLatin1Char(' ') + QString::number(slot)
+                                       + TranslatedTexts.MSG_Cannot_Start_Cam2);
+        return refuse();
+    };
+    switch (s.sourceKind) {
+    case 0:
+        if (!Capture::OpenGrabDevice(slot)) {
+            s.driverListIndex = -1;
+            s.driverIndex = -1;
+            return cannotStart();
+        }
+        Align_V::DumpCaptureFormat(slot);
+        break;
+    case 1:
+        if (!Capture::OpenStreamDevice(slot))
+            return cannotStart();
+        SlotModes[slot] = 2;
+        Align_V::CopyWdmFrameSize(slot);
+        break;
+    case 3:
+        switch (Capture::OpenPluginCamera(slot)) {
+        case Capture::PluginStart::Started:
+            break;
+        case Capture::PluginStart::Unavailable:
+            return cannotStart();
+        case Capture::PluginStart::ConnectFailed:
+            return refuse();   // the plug-in tells its own reasons
+        }
+        Align_V::ReadPluginFrameSize(slot);
+        break;
+    default:
+        return cannotStart();
+    }
+    if (!Align_V::CheckFrameSize(slot))
+        return refuse();
+    if (FRM_Tool_Affichage) {
+        if (slot == 1)
+            FRM_Tool_Affichage->CBX_Cam1_IPSChange();
+        else
+            FRM_Tool_Affichage->CBX_Cam2_IPSChange();
+    }
+    setOnline(slot, true);
+    (void)c;
+    return true;
+}
+
+void TFRM_Alv::StartFileSource(int slot)
+{
+    // The file sources open their picture or AVI frame into the slot bitmap
+    // before they call Start; here the frame size is taken from it.
+    ZoneResetPending = 1;
+    auto& s = CameraSlots[slot];
+    if (const auto& bmp = SlotBitmaps[slot][0]) {
+        s.width = bmp->width();
+        s.height = bmp->height();
+    }
+    s.streamMode = 0;
+}
+
+void TFRM_Alv::StartCommonTail(int slot, bool camera)
+{
+    auto& s = CameraSlots[slot];
+    const int w = s.width, h = s.height;
+    const SlotControls c = controls(*this, slot);
+
+    // Zones: centred after a file start, else rescaled with the frame.
+    if (ZoneResetPending) {
+        ZoneAnchor = QPoint(w / 2, h / 2);
+        s.previousWidth = w;
+        s.previousHeight = h;
+        TrackedStarPos = DisplayZoneCenter = QPoint(w / 2, h / 2);
+        DisplayZoneOffset = QPoint(0, 0);
+        ZoneResetPending = 0;
+        if (FRM_Tool_Affichage) {
+            FRM_Tool_Affichage->SCB_Taille_ZAffich->setEnabled(true);
+            FRM_Tool_Affichage->SCB_Taille_ZAffichV->setEnabled(FRM_Tool_Affichage->RDB_Ratio_Libre->isChecked());
+            FRM_Tool_Affichage->SCB_Taille_ZDetect->setEnabled(true);
+        }
+    } else if (s.previousWidth > 0 && s.previousHeight > 0 && w != s.previousWidth && h != s.previousHeight) {
+        ZoneAnchor = QPoint(static_cast<int>(kernels::roundHalfEvenToInt(double(ZoneAnchor.x()) * w / s.previousWidth)),
+                            static_cast<int>(kernels::roundHalfEvenToInt(double(ZoneAnchor.y()) * h / s.previousHeight)));
+        s.previousWidth = w;
+        s.previousHeight = h;
+    }
+
+    if (slot == CurrentCameraSlot && FRM_Tool_Affichage && h > 0) {
+        FrameAspect = double(w) / h;
+        auto* bar = FRM_Tool_Affichage->SCB_Taille_ZAffich;
+        bar->setMaximum(w);
+        bar->setValue(w);
+        FRM_Tool_Affichage->SCB_Taille_ZAffichV->setMaximum(h);
+        FRM_Tool_Affichage->SCB_Taille_ZAffichV->setValue(h);
+        FRM_Tool_Affichage->TNI_Taille_ZAffich->SetValue(bar->value());
+    }
+    if (FRM_Tool_Mesures) {
+        FRM_Tool_Mesures->TNI_Lx->SetValue(w);
+        FRM_Tool_Mesures->TNI_Ly->SetValue(h);
+    }
+    if (slot == GuideSourceSlot && FRM_Tool_Affichage) {
+        auto* bar = FRM_Tool_Affichage->SCB_Taille_ZDetect;
+        auto* size = FRM_Tool_Affichage->TNI_Taille_ZDetect;
+        size->SetValue(bar->value());
+        bar->setMaximum(std::min(480, std::max(1, w)));
+        size->SetValue(std::min<long double>(kernels::roundHalfEven(static_cast<double>(size->Value())), bar->maximum()));
+        ZoneChanged = true;
+        PreviousTrackedStarPos = TrackedStarPos;
+    }
+    Align_V::ClearImage3();
+
+    if (camera) {
+        c.demarrer->setEnabled(false);
+        c.start->setEnabled(false);
+        c.startB->setEnabled(false);
+        for (QAction* a : {c.arreter, c.format, c.source})
+            a->setEnabled(true);
+        for (QToolButton* b : {c.stop, c.stopB, c.formatBtn, c.formatB, c.sourceBtn, c.sourceB})
+            setButton(b, true, false);
+        setButton(c.imageBtn, true, true);
+        setButton(c.imageB, true, true);
+        const int kind = s.sourceKind;
+        c.stream->setEnabled(kind == 0);
+        c.streamBtn->setEnabled(kind == 0);
+        c.streamB->setEnabled(kind == 0);
+        c.wdmControl->setEnabled(kind == 1);
+        c.wdmBtn->setEnabled(kind == 1);
+        c.wdmB->setEnabled(kind == 1);
+        const bool longExp = kind == 0 ? vestaMod() : kind == 3 && slot == 1;
+        setButton(c.poseBtn, longExp, false);
+        setButton(c.poseB, kind == 0 && vestaMod(), false);
+    }
+
+    // The source view takes the frame size, black.
+    if (w > 0 && h > 0) {
+        c.view->resize(w, h);
+        QImage black(w, h, QImage::Format_RGB32);
+        black.fill(Qt::black);
+        c.view->SetPicture(black);
+    }
+    if (FRM_Info)
+        FRM_Info->Img_Histogramme->resize(FRM_Info->Img_Histogramme->size());
+
+    if (camera && FRM_Tool_Images)
+        Align_V::ClearAdditionPlane(FRM_Tool_Images->RDB_Dark->isChecked()   ? 1
+                                    : FRM_Tool_Images->RDB_Flat->isChecked() ? 2
+                                                                             : 0);
+    AdditionFrameNumber = 1;
+    MNU_Operations->menuAction()->setEnabled(true);
+    if (FRM_Tool_Images) {
+        FRM_Tool_Images->CKB_Integration->setEnabled(true);
+        FRM_Tool_Images->CKB_Selection->setEnabled(true);
+    }
+    if (FRM_Tool_Suivi)
+        FRM_Tool_Suivi->CKB_Suivi->setEnabled(true);
+    if (FRM_Tool_Mesures)
+        FRM_Tool_Mesures->CKB_Reticule->setEnabled(true);
+    if (FRM_Detect_Mvt)
+        FRM_Detect_Mvt->CKB_Detection_Mvt->setEnabled(true);
+    if (FRM_Tool_Affichage)
+        FRM_Tool_Affichage->CKB_MAP->setEnabled(true);
+    Align_V::ComputeDisplayZone(slot);
+    Capture::ResetFrameRate(slot);
+
+    if (!camera) {
+        std::uint8_t scratch = 0;
+        Align_V::ProcessFrame(1, scratch, static_cast<std::uint8_t>(slot));
+        return;
+    }
+    if (s.sourceKind == 0 && FRM_Tool_Affichage) {
+        const auto* refresh = slot == 1 ? FRM_Tool_Affichage->TNI_Cam1_Tps_Rafraichissement
+                                        : FRM_Tool_Affichage->TNI_Cam2_Tps_Rafraichissement;
+        c.timer->setInterval(static_cast<int>(std::max<std::int64_t>(1, kernels::roundHalfEvenToInt(double(refresh->Value())))));
+        c.timer->start();
+    }
+}
+
+// ---- Stop ------------------------------------------------------------------
+
 void TFRM_Alv::MNU_Cam1_ArreterClick()
 {
     step(QStringLiteral("MNU_Cam1_ArreterClick"));
-    stopSlot(*this, 1);
+    StopSlot(1);
 }
 
 void TFRM_Alv::MNU_Cam2_ArreterClick()
 {
     step(QStringLiteral("MNU_Cam2_ArreterClick"));
-    stopSlot(*this, 2);
+    StopSlot(2);
+}
+
+void TFRM_Alv::SPDB_Cam1_StopClick()
+{
+    MNU_Cam1_ArreterClick();
+}
+
+void TFRM_Alv::SPDB_Cam2_StopClick()
+{
+    MNU_Cam2_ArreterClick();
+}
+
+void TFRM_Alv::StopSlot(int slot)
+{
+    const SlotControls c = controls(*this, slot);
+    auto& s = CameraSlots[slot];
+    if (slot == 1 && s.pluginCamera >= 0 && s.pluginHandle != 0) {
+        if (TCameraRecord* cam = Capture::SlotPluginCamera(1);
+            cam && cam->Camera.Api->camera_getmaxexposure(s.pluginHandle) >= 1000) {
+            MNU_Cam1_PoseLongue->setEnabled(false);
+            SPDB_Cam1_PoseLongue->setEnabled(false);
+        }
+    }
+    Capture::ReleaseSlotSource(slot);
+    s.captureInProgress = 0;
+    PipelineActive = 0;
+
+    const bool guides = FRM_Tool_Affichage
+                        && (slot == 1 ? FRM_Tool_Affichage->CKB_Src1_Autoguidage : FRM_Tool_Affichage->CKB_Src2_Autoguidage)
+                               ->isChecked();
+    if (slot == 2 || guides)
+        MNU_Operations->menuAction()->setEnabled(false);
+
+    setButton(c.stop, false, true);
+    setButton(c.stopB, false, true);
+    setButton(c.start, true, false);
+    setButton(c.startB, true, false);
+    for (QToolButton* b : {c.formatBtn, c.formatB, c.wdmBtn, c.wdmB, c.sourceBtn, c.sourceB})
+        b->setEnabled(false);
+    for (QToolButton* b : {c.imageBtn, c.imageB, c.streamBtn, c.streamB, c.poseBtn, c.poseB})
+        setButton(b, false, false);
+    for (QAction* a : {c.wdmControl, c.source, c.image, c.stream, c.poseLongue, c.arreter})
+        a->setEnabled(false);
+    for (QAction* a : {c.demarrer, c.format, c.pilote})
+        a->setEnabled(true);
+
+    const bool feedsImage = FRM_Tool_Affichage
+                            && (slot == 1 ? FRM_Tool_Affichage->CKB_Src1_Image : FRM_Tool_Affichage->CKB_Src2_Image)
+                                   ->isChecked();
+    if (feedsImage && FRM_Tool_Images) {
+        FRM_Tool_Images->CKB_Integration->setChecked(false);
+        FRM_Tool_Images->CKB_Integration->setEnabled(false);
+        FRM_Tool_Images->CKB_Selection->setChecked(false);
+        FRM_Tool_Images->CKB_Selection->setEnabled(false);
+        if (FRM_Detect_Mvt)
+            FRM_Detect_Mvt->CKB_Detection_Mvt->setEnabled(false);
+    }
+    if (guides) {
+        if (FRM_Tool_Suivi)
+            FRM_Tool_Suivi->CKB_Suivi->setEnabled(false);
+        if (FRM_Tool_Mesures)
+            FRM_Tool_Mesures->CKB_Reticule->setEnabled(false);
+        FRM_Tool_Affichage->CKB_MAP->setChecked(false);
+        FRM_Tool_Affichage->CKB_MAP->setEnabled(false);
+    }
+    setOnline(slot, false);
 }
 
 void TFRM_Alv::StopCaptureWindow(int slot)
 {
     // The capture window's own stop; the grab family clears the flag.
     CameraSlots[slot].captureInProgress = 0;
+}
+
+// ---- Frame announcements and frame timers ----------------------------------
+
+bool TFRM_Alv::event(QEvent* e)
+{
+    for (int slot = 1; slot <= 2; ++slot) {
+        const QEvent::Type type = FrameMessages::FrameMessage(slot);
+        if (type != QEvent::None && e->type() == type) {
+            app::runGuarded(QStringLiteral("Frame%1").arg(slot), [&] { FrameMessageArrived(slot); });
+            return true;
+        }
+    }
+    if (e->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(e);
+        app::runGuarded(QStringLiteral("MouseWheel"), [&] { MouseWheel(wheel->angleDelta().y()); });
+        wheel->accept();
+        return true;
+    }
+    return TForm::event(e);
+}
+
+void TFRM_Alv::FrameMessageArrived(int slot)
+{
+    auto& handOver = PluginFrameBitmaps[slot];
+    const auto& s = CameraSlots[slot];
+    const bool streamed = s.sourceKind == 1 || s.sourceKind == 3;
+    kernels::Bitmap24* live = SlotBitmaps[slot][0].get();
+    // While a tick of the slot runs, or for any other source, the
+    // announcement is dismissed; the next frame announces itself again.
+    if (!streamed || SlotModes[slot] != 2 || !live) {
+        handOver.take(nullptr);
+        return;
+    }
+    bool copied = false;
+    handOver.take([&](const platform::FrameView& f) { copied = kernels::CopyFrameToBitmap(f, *live); });
+    if (copied && s.frameHandOver == 1)
+        FrameTick(slot);
+}
+
+void TFRM_Alv::Timer_Cam1Timer()
+{
+    FrameTick(1);
+}
+
+void TFRM_Alv::Timer_Cam2Timer()
+{
+    FrameTick(2);
+}
+
+void TFRM_Alv::FrameTick(int slot)
+{
+    QTimer* timer = slot == 1 ? Timer_Cam1 : Timer_Cam2;
+    auto applyPendingInterval = [&] {
+        if (PendingTimerInterval > 0) {
+            timer->setInterval(PendingTimerInterval);
+            PendingTimerInterval = 0;
+        }
+    };
+    if (PlayerActive) {
+        // The player steps through the file source here once it exists.
+        applyPendingInterval();
+        return;
+    }
+    const auto kind = CameraSlots[slot].sourceKind;
+    const bool handShake = kind == 1 || kind == 3;
+    if (handShake)
+        SlotModes[slot] = 1;
+    if (ExposureTimerRearm) {
+        TMR_Exposure->start();
+        ExposureTimerRearm = 0;
+    }
+    if (GuideTimerRearm) {
+        TMR_Exposure_Guide->start();
+        GuideTimerRearm = 0;
+    }
+
+    std::uint8_t accept = 0;
+    const auto s8 = static_cast<std::uint8_t>(slot);
+    // A long exposure of the current slot delivers its frames through the
+    // long-exposure cycle; its stream frames are not processed.
+    if (!(LongExposureRunning[slot] && slot == CurrentCameraSlot)) {
+        switch (kind) {
+        case 0:
+            if (SlotBitmaps[slot][0])
+                Align_V::GrabFrameViaClipboard(*SlotBitmaps[slot][0], 0, s8, 0);
+            Align_V::ProcessFrame(1, accept, s8);
+            break;
+        case 1:
+        case 3:
+            Capture::CountFrame(slot);
+            Align_V::ProcessFrame(1, accept, s8);
+            break;
+        default:
+            break;
+        }
+    }
+
+    // Sequence saving: every SPED_Freq_Sauve-th kept frame. In long-exposure
+    // mode the long-exposure cycle saves; with parallel capture, slot 2 does.
+    if (SequenceSaving && accept && !LongExposureActive && FRM_Tool_Images) {
+        ++SavedFrameCounter;
+        const int every = std::max(1, FRM_Tool_Images->SPED_Freq_Sauve->value());
+        const bool parallel = slot == 1 && FRM_Tool_Affichage && FRM_Tool_Affichage->CKB_DoubleEnreg->isChecked();
+        if (SavedFrameCounter % every == 0 && !FRM_Tool_Images->BTN_Pause_sauv->isChecked() && !parallel)
+            FRM_Tool_Images->BTN_Enregistrer_ImageClick();
+    }
+
+    // A slot stopped while the tick ran stays stopped.
+    if (handShake && SlotModes[slot] == 1)
+        SlotModes[slot] = 2;
+    applyPendingInterval();
+}
+
+void TFRM_Alv::MouseWheel(int angleDelta)
+{
+    // Fine wheels and touchpads send fractions of a notch: they add up.
+    wheelRemainder_ += angleDelta;
+    while (wheelRemainder_ >= 120 || wheelRemainder_ <= -120) {
+        const int notch = wheelRemainder_ > 0 ? 1 : -1;
+        wheelRemainder_ -= notch * 120;
+        if (!FRM_Tool_Affichage)
+            continue;
+        QScrollBar* bar = FRM_Tool_Affichage->SCB_Taille_ZAffich;
+        bar->setValue(std::clamp(bar->value() + notch * 10, bar->minimum(), bar->maximum()));
+    }
 }

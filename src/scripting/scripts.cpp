@@ -13,6 +13,8 @@ int CurrentLevel = -1;
 bool ScriptRunning = false;
 bool ScriptPaused = false;
 std::uint8_t ObjectInField = 0;
+bool Cam1Online = false;
+bool Cam2Online = false;
 
 TScript* Current()
 {

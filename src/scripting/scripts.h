@@ -23,6 +23,9 @@ extern int CurrentLevel;   // index into ScriptLevels, -1 when none
 extern bool ScriptRunning;
 extern bool ScriptPaused;
 extern std::uint8_t ObjectInField;
+// Camera 1 / 2 started successfully (%cam1_online, %cam2_online).
+extern bool Cam1Online;
+extern bool Cam2Online;
 
 constexpr int kDefaultScriptRate_ms = 250;
 

@@ -2,6 +2,7 @@
 
 TFRM_Tool_Images* FRM_Tool_Images = nullptr;
 bool AviTypeListed = false;
+bool SequenceSaving = false;
 
 TFRM_Tool_Images::TFRM_Tool_Images(QWidget* parent) : TForm(parent)
 {
@@ -14,4 +15,9 @@ void TFRM_Tool_Images::AddAviFileType()
         return;
     CBX_TypeFichier->addItem(QStringLiteral("AVI"));
     AviTypeListed = true;
+}
+
+void TFRM_Tool_Images::BTN_Enregistrer_ImageClick()
+{
+    ++SavedImageCount;
 }

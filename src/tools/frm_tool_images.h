@@ -10,9 +10,18 @@ public:
 
     // Adds "AVI" to the sequence file types, once (AviTypeListed).
     void AddAviFileType();
+
+    // Saves the current image as one frame of the running capture sequence.
+    // The sequence saver comes with the image tool's saving; until then a
+    // call only counts.
+    void BTN_Enregistrer_ImageClick();
+    int SavedImageCount = 0;
 };
 
 extern TFRM_Tool_Images* FRM_Tool_Images;
 
 // Whether "AVI" was added to the sequence file types.
 extern bool AviTypeListed;
+
+// A capture sequence is being saved.
+extern bool SequenceSaving;
