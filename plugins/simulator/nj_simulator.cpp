@@ -116,7 +116,9 @@ public:
         {
             std::lock_guard lock(mutex_);
             videoOn_ = true;
+            changed_ = true;
         }
+        wake_.notify_all();
         ensureThread(handle);
     }
     void stopVideo()
@@ -135,6 +137,7 @@ public:
             exposing_ = true;
             exposureMs_ = duration_ms < 1 ? 1 : duration_ms;
             exposureEnd_ = Clock::now() + std::chrono::microseconds(static_cast<long long>(exposureMs_ * 1000));
+            changed_ = true;
         }
         wake_.notify_all();
         ensureThread(handle);
@@ -260,9 +263,10 @@ private:
                     due = exposureEnd_;
                 if (!videoOn_ && !exposing_)
                     due = Clock::now() + std::chrono::seconds(1);
-                wake_.wait_until(lock, due, [this] { return stop_; });
+                wake_.wait_until(lock, due, [this] { return stop_ || changed_; });
                 if (stop_)
                     return;
+                changed_ = false;
                 const auto now = Clock::now();
                 if (exposing_ && now >= exposureEnd_) {
                     exposing_ = false;
@@ -297,6 +301,7 @@ private:
     std::mutex mutex_;         // everything below, shared with the thread
     std::condition_variable wake_;
     bool stop_ = false;
+    bool changed_ = false;   // video or exposure started: recompute the next event
     bool videoOn_ = false;
     bool exposing_ = false;
     double exposureMs_ = 0;
