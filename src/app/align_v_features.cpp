@@ -1,22 +1,25 @@
 #include "app/align_v_features.h"
 
 #include "app/frm_pref.h"
+#include "app/systeme.h"
 #include "platform/paths.h"
 #include "scripting/scripts.h"
 #include "telescope/frm_raquette.h"
+#include "telescope/frm_sky.h"
 
 #include <QFileInfo>
 
 namespace Align_V {
 
-bool RunNamedScript(const QString& fileName)
+bool RunScriptByName(const QString& fileName)
 {
-    const QString folder = FRM_Pref ? FRM_Pref->EDT_Repertoire_Scripts->text() : QString();
-    // The folder text ends with its separator; the name follows directly.
-    const QString path = platform::resolveDataFile(platform::fromStoredPath(folder + fileName));
+    // The scripts folder as read from the dialog ends with its separator.
+    const QString folder = FRM_Pref ? FRM_Pref->ScriptsFolder() : QString();
+    const QString path = platform::resolveDataFile(folder + platform::fromStoredPath(fileName));
     if (fileName.trimmed().isEmpty() || !QFileInfo(path).isFile())
         return false;
-    return Scripts::RunScriptFile(path);
+    Scripts::RunScriptFile(path);
+    return true;
 }
 
 void UpdateHandPadControls()
@@ -33,6 +36,15 @@ void UpdateHandPadControls()
             w->setEnabled(false);
     }
     r.CKB_Assist_Vocal->setEnabled(true);
+}
+
+void ShowSkyChart()
+{
+    if (!FRM_Sky)
+        return;
+    Systeme::ShowFormOnScreen(FRM_Sky);
+    // The chart is drawn by the chart window when it paints.
+    FRM_Sky->update();
 }
 
 } // namespace Align_V

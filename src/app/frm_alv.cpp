@@ -191,7 +191,7 @@ void TFRM_Alv::FinishStartup()
     Settings::LoadWindowLayout();
     if (FRM_Pref->CKB_Startup_Script->isChecked()) {
         step(QStringLiteral("StartupScript"));
-        Align_V::RunNamedScript(FRM_Pref->EDT_Startup_Script->text());
+        Align_V::RunScriptByName(FRM_Pref->EDT_Startup_Script->text());
     }
     step(QStringLiteral("StartupFinished"));
 }

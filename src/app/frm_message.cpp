@@ -42,11 +42,7 @@ void TFRM_Message::ShowText(bool clearFirst, const QString& text, bool wait)
 
 void TFRM_Message::BTN_PoursuivreClick()
 {
-    if (Scripts::ScriptRunning) {
-        if (TScript* s = Scripts::Current())
-            s->State = 1;
-        Scripts::ScriptNext(50);
-    }
+    Scripts::ResumeIfWaiting();
     waitPending_ = false;
     BTN_Poursuivre->hide();
 }

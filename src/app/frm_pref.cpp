@@ -1,8 +1,826 @@
 #include "app/frm_pref.h"
 
+#include "app/align_v_features.h"
+#include "app/controls/color_panel.h"
+#include "app/frm_alv.h"
+#include "app/frm_message.h"
+#include "app/helpers/num_text.h"
+#include "app/night_colors.h"
+#include "app/profiles.h"
+#include "app/settings.h"
+#include "app/settings/port_lists.h"
+#include "app/systeme.h"
+#include "app/ui/control_adapters.h"
+#include "capture/camera_slots.h"
+#include "capture/frm_longuepose.h"
+#include "capture/long_exposure.h"
+#include "capture/port_io.h"
+#include "imaging/pipeline_state.h"
+#include "platform/dialog_service.h"
+#include "platform/message_service.h"
+#include "platform/paths.h"
+#include "platform/port_access.h"
+#include "telescope/frm_sky.h"
+#include "telescope/frm_tool_suivi.h"
+#include "tools/frm_tool_images.h"
+#include "translation/language.h"
+#include "translation/translated_texts.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTabWidget>
+#include <algorithm>
+#include <cstring>
+
 TFRM_Pref* FRM_Pref = nullptr;
+
+// Design state: circle frame and point centre checked, RAW mode 1, both
+// focusing scroll bars at 990.
+std::uint8_t ReticleFrameShape = 1;
+std::uint8_t ReticleCentreShape = 1;
+std::uint8_t RawBayerMode = 1;
+long double FocusTolerance = 0.01L;
+long double FocusSensitivity = 0.01L;
+std::uint8_t LongExposureTestByte = 0;
+bool ProfileComboTouched = false;
+std::unique_ptr<TLog> DebugLog;
+std::int32_t VestaPortIndex = 0;
+std::int32_t VestaSerialPortIndex = 0;
+std::uint8_t FocusMeasureBuffer[510] = {};
+
+namespace {
+
+// The colours of the desktop as the panels' colours: comes with the night
+// colour scheme editing; until then the panels keep their colours.
+void CopySystemColorsToPanels() {}
+
+using Profiles::Kind;
+
+// A folder with exactly one trailing "/".
+QString withSeparator(const QString& folder)
+{
+    return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+// The local form of a folder edit's text; the default folder of the program
+// directory when it is empty.
+QString folderOf(const QLineEdit* edit, const QString& defaultName)
+{
+    const QString text = edit->text();
+    if (text.trimmed().isEmpty())
+        return withSeparator(platform::joinPath(platform::programDir(), defaultName));
+    return withSeparator(platform::fromStoredPath(text));
+}
+
+// The same resolved against the program directory when relative.
+QString absoluteFolderOf(const QLineEdit* edit, const QString& defaultName)
+{
+    const QString folder = folderOf(edit, defaultName);
+    return QDir::isRelativePath(folder) ? platform::joinPath(platform::programDir(), folder) : folder;
+}
+
+// A file named in an edit: relative names are taken in the program directory.
+bool fileExists(const QString& text)
+{
+    if (text.trimmed().isEmpty())
+        return false;
+    return QFileInfo(platform::resolveDataFile(platform::fromStoredPath(text))).isFile();
+}
+
+void uncheckWhenMissing(QCheckBox* box, const QString& file)
+{
+    if (!fileExists(file))
+        box->setChecked(false);
+}
+
+// Profile lists are kept sorted; a new name goes to its place.
+void addSorted(QComboBox* combo, const QString& name)
+{
+    int i = 0;
+    while (i < combo->count() && QString::compare(combo->itemText(i), name, Qt::CaseInsensitive) <= 0)
+        ++i;
+    combo->insertItem(i, name);
+}
+
+// A name refused by the profile store (told to the user) is not listed.
+void addProfile(QComboBox* combo, Kind kind)
+{
+    const QString name = combo->currentText();
+    if (Profiles::SaveProfile(kind, name))
+        addSorted(combo, name);
+}
+
+void eraseProfile(QComboBox* combo, Kind kind)
+{
+    const QString name = combo->currentText();
+    const int index = combo->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0 || !Profiles::EraseProfile(Profiles::Prefix(kind) + name))
+        return;
+    combo->removeItem(index);
+    combo->setEditText(name);   // the controls keep their values, and the combo its text
+}
+
+// Pin numbers 2..9 are data bits 0..7.
+std::optional<std::uint8_t> pinBit(const TCustomNumInp* pin)
+{
+    const long double v = pin->Value();
+    if (!(v >= 2 && v <= 9))
+        return std::nullopt;
+    return static_cast<std::uint8_t>(pin->AsByte() - 2);
+}
+
+std::uint8_t level(const TCustomNumInp* input) { return input->AsByte() ? 1 : 0; }
+
+} // namespace
 
 TFRM_Pref::TFRM_Pref(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
+    PTD_Repertoire.Title = QStringLiteral("Choisir un répertoire");
+    // The long-exposure page shows only with the camera modification.
+    PGC_Preferences->setTabVisible(PGC_Preferences->indexOf(TBS_Poselongue), CKB_VestaMod->isChecked());
+    bindHandlers();
 }
+
+TFRM_Pref::~TFRM_Pref() = default;
+
+void TFRM_Pref::FormCreate() {}
+
+void TFRM_Pref::FormDestroy() {}
+
+void TFRM_Pref::bindHandlers()
+{
+    using namespace app;
+    using W = TFRM_Pref;
+
+    bindButtonClick(BTN_OK, this, &W::BTN_OKClick);
+
+    bindRadioClick(RDB_WM_Beginner, this, &W::RDB_WM_BeginnerClick);
+    bindRadioClick(RDB_WM_Expert, this, &W::RDB_WM_ExpertClick);
+    bindRadioClick(RDB_Onglets_Menu_En_Haut, this, &W::RDB_Onglets_Menu_En_HautClick);
+    bindRadioClick(RDB_Onglets_Menu_En_Bas, this, &W::RDB_Onglets_Menu_En_BasClick);
+
+    bindButtonClick(BBTN_Repertoire_Bitmaps, this, &W::BBTN_Repertoire_BitmapsClick);
+    bindButtonClick(BBTN_Repertoire_Scripts, this, &W::BBTN_Repertoire_ScriptsClick);
+    bindButtonClick(BBTN_Repertoire_Icones, this, &W::BBTN_Repertoire_IconesClick);
+    bindButtonClick(BBTN_Repertoire_Sons, this, &W::BBTN_Repertoire_SonsClick);
+    bindButtonClick(BBTN_Repertoire_drivers, this, &W::BBTN_Repertoire_driversClick);
+    bindButtonClick(BBTN_Repertoire_Filtres, [this] { browseFolder(EDT_Repertoire_Filtres, QStringLiteral("Filters")); }, this);
+    // Folders are completed when editing finishes, not at every keystroke.
+    bindEditExit(EDT_Repertoire_Bitmaps, this, &W::EDT_Repertoire_BitmapsChange);
+    bindEditExit(EDT_Repertoire_Filtres, [this] { normaliseFolderEdit(EDT_Repertoire_Filtres, QStringLiteral("Filters")); }, this);
+    bindEditExit(EDT_Repertoire_Icones, [this] { normaliseFolderEdit(EDT_Repertoire_Icones, QStringLiteral("Icons")); }, this);
+    bindEditExit(EDT_Repertoire_Scripts, this, &W::EDT_Repertoire_ScriptsChange);
+    bindEditExit(EDT_Repertoire_Sons, this, &W::EDT_Repertoire_SonsChange);
+    bindCheckBoxClick(CKB_Jouer_un_son, this, &W::CKB_Jouer_un_sonClick);
+    bindEditUserChange(EDT_Son_a_jouer, this, &W::EDT_Son_a_jouerChange);
+    bindButtonClick(BTN_ChargeSon, this, &W::BTN_ChargeSonClick);
+
+    bindComboChange(CBX_Optique, this, &W::CBX_OptiqueChange);
+    bindComboDropDown(CBX_Optique, this, &W::CBX_OptiqueDropDown);
+    bindComboChange(CBX_Monture, this, &W::CBX_MontureChange);
+    bindComboDropDown(CBX_Monture, this, &W::CBX_MontureDropDown);
+    bindComboChange(CBX_Camera, this, &W::CBX_CameraChange);
+    bindComboDropDown(CBX_Camera, this, &W::CBX_CameraDropDown);
+    bindButtonClick(BTN_Nouveau_Optique, this, &W::BTN_Nouveau_OptiqueClick);
+    bindButtonClick(BTN_Sup_Optique, this, &W::BTN_Sup_OptiqueClick);
+    bindButtonClick(BTN_Enregistrer_Optique, this, &W::BTN_Enregistrer_OptiqueClick);
+    bindButtonClick(BTN_Nouveau_Monture, this, &W::BTN_Nouveau_MontureClick);
+    bindButtonClick(BTN_Sup_Monture, this, &W::BTN_Sup_MontureClick);
+    bindButtonClick(BTN_Enregistrer_Monture, this, &W::BTN_Enregistrer_MontureClick);
+    bindButtonClick(BTN_Nouveau_Camera, this, &W::BTN_Nouveau_CameraClick);
+    bindButtonClick(BTN_Sup_Camera, this, &W::BTN_Sup_CameraClick);
+    bindButtonClick(BTN_Enregistrer_Camera, this, &W::BTN_Enregistrer_CameraClick);
+    bindNumInpExit(TNI_Focale, this, &W::TNI_FocaleExit);
+    bindNumInpExit(TNI_Barlow, this, &W::TNI_BarlowExit);
+    bindNumInpExit(TNI_Reducteur, this, &W::TNI_ReducteurExit);
+    bindNumInpExit(TNI_Rayon_Az, this, &W::TNI_Rayon_AzExit);
+    bindNumInpExit(TNI_Rayon_Alt, this, &W::TNI_Rayon_AltExit);
+    bindNumInpExit(TNI_Fil_Az, this, &W::TNI_Fil_AzExit);
+    bindNumInpExit(TNI_Fil_Alt, this, &W::TNI_Fil_AltExit);
+    bindNumInpExit(TNI_Larg_Pix, this, &W::TNI_Larg_PixExit);
+    bindNumInpExit(TNI_Haut_Pix, this, &W::TNI_Haut_PixExit);
+    bindNumInpExit(TNI_NbPix_X, this, &W::TNI_NbPix_XExit);
+    bindNumInpExit(TNI_NbPix_Y, this, &W::TNI_NbPix_YExit);
+
+    bindCheckBoxClick(CKB_Barlow, this, &W::CKB_BarlowClick);
+    bindCheckBoxClick(CKB_Reducteur, this, &W::CKB_ReducteurClick);
+    bindCheckBoxClick(CKB_RenvoiCoude, this, &W::CKB_RenvoiCoudeClick);
+    bindButtonClick(BTN_Calculer_TaillePix, this, &W::BTN_Calculer_TaillePixClick);
+    bindCheckBoxClick(CKB_VestaMod, this, &W::CKB_VestaModClick);
+    bindRadioClick(RDB_RAWMode_1, this, &W::RDB_RAWMode_1Click);
+    bindRadioClick(RDB_RAWMode_2, this, &W::RDB_RAWMode_2Click);
+    bindRadioClick(RDB_RAWMode_3, this, &W::RDB_RAWMode_3Click);
+    bindRadioClick(RDB_RAWMode_4, this, &W::RDB_RAWMode_4Click);
+
+    bindRadioClick(RDB_QV_Parallel, this, &W::RDB_QV_ParallelClick);
+    bindRadioClick(RDB_QV_Serial, this, &W::RDB_QV_SerialClick);
+    bindRadioClick(RDB_QV_USB, this, &W::RDB_QV_USBClick);
+    bindComboChange(CBX_Vesta_Port, this, &W::CBX_Vesta_PortChange);
+    bindButtonClick(BTN_TestWrite, this, &W::BTN_TestWriteClick);
+    bindButtonClick(BTN_TestPlus, this, &W::BTN_TestPlusClick);
+    bindButtonClick(BTN_TestMoins, this, &W::BTN_TestMoinsClick);
+    bindButtonClick(BTN_Start_Pose, this, &W::BTN_Start_PoseClick);
+    bindButtonClick(BTN_Stop_Pose, this, &W::BTN_Stop_PoseClick);
+    bindCheckBoxClick(CKB_LongueposePermanent, this, &W::CKB_LongueposePermanentClick);
+    bindRadioClick(RDB_Vesta, this, &W::RDB_VestaClick);
+    bindRadioClick(RDB_Toucam, this, &W::RDB_ToucamClick);
+
+    bindScrollBarChange(SCB_Finesse_Selection, this, &W::SCB_Finesse_SelectionChange);
+    bindScrollBarChange(SCB_Precision_MAP, this, &W::SCB_Precision_MAPChange);
+    bindScrollBarChange(SCB_Sensibilite_MAP, this, &W::SCB_Sensibilite_MAPChange);
+    bindSpinEditChange(SPED_Nb_Mesures, this, &W::SPED_Nb_MesuresChange);
+
+    bindComboChange(CBX_Langue, this, &W::CBX_LangueChange);
+    bindCheckBoxClick(CKB_Debug, this, &W::CKB_DebugClick);
+    bindRadioClick(RDB_Carre, this, &W::RDB_CarreClick);
+    bindRadioClick(RDB_Cercle, this, &W::RDB_CercleClick);
+    bindRadioClick(RDB_Croix, this, &W::RDB_CroixClick);
+    bindRadioClick(RDB_Point, this, &W::RDB_PointClick);
+
+    for (TColorPanel* panel : TBS_Carte->findChildren<TColorPanel*>())
+        bindPanelClick(panel, [this, panel] { PNL_Carte_Couleur_EtoileClick(panel); }, this);
+    for (TColorPanel* panel : TBS_NiteColors->findChildren<TColorPanel*>())
+        bindPanelClick(panel, [this, panel] { PNL_Color_ScrollbarClick(panel); }, this);
+    bindComboChange(CBX_NiteColor, this, &W::CBX_NiteColorChange);
+    bindButtonClick(BTN_Nouveau_Couleur_Nuit, this, &W::BTN_Nouveau_Couleur_NuitClick);
+    bindButtonClick(BTN_Sup_Couleur_Nuit, this, &W::BTN_Sup_Couleur_NuitClick);
+    bindButtonClick(BTN_Enregistrer_Couleur_Nuit, this, &W::BTN_Enregistrer_Couleur_NuitClick);
+    bindButtonClick(BTN_GetFromWindows, this, &W::BTN_GetFromWindowsClick);
+
+    bindCheckBoxClick(CKB_Startup_Script, this, &W::CKB_Startup_ScriptClick);
+    bindEditChange(EDT_Startup_Script, this, &W::EDT_Startup_ScriptChange);
+    bindButtonClick(BBTN_Startup_Script, this, &W::BBTN_Startup_ScriptClick);
+}
+
+// ---------------------------------------------------------------- OK
+
+void TFRM_Pref::BTN_OKClick()
+{
+    Preferences::ApplyLongExposureSettings();
+    if (PGC_Preferences->currentWidget() == TBS_Carte)
+        Align_V::ShowSkyChart();
+    try {
+        Settings::SaveSettings();
+    } catch (const Settings::SettingsError& e) {
+        // The controls keep the settings; the window stays open so the user
+        // can try again or close it.
+        platform::messages().show({TranslatedTexts.MSG_Settings_not_saved + QStringLiteral(" (") + SettingsFilePath
+                                       + QStringLiteral(") : ") + e.message(),
+                                   platform::MsgKind::Error, platform::MsgButtons::Ok,
+                                   QStringLiteral("Settings.Save"), {}});
+        return;
+    }
+    hide();
+}
+
+// ---------------------------------------------------------------- General
+
+void TFRM_Pref::RDB_WM_BeginnerClick()
+{
+    GRB_MenuTabPosition->setVisible(true);
+    if (!FRM_Alv)
+        return;
+    FRM_Alv->PNL_Toolbar_Beginner->setVisible(true);
+    FRM_Alv->PNL_Toolbar_Expert->setVisible(false);
+    if (RDB_Onglets_Menu_En_Bas->isChecked())
+        RDB_Onglets_Menu_En_BasClick();
+    else
+        RDB_Onglets_Menu_En_HautClick();
+    FRM_Alv->FormResize();
+}
+
+void TFRM_Pref::RDB_WM_ExpertClick()
+{
+    GRB_MenuTabPosition->setVisible(false);
+    if (!FRM_Alv)
+        return;
+    FRM_Alv->PNL_Toolbar_Expert->setVisible(true);
+    FRM_Alv->PNL_Toolbar_Beginner->setVisible(false);
+    FRM_Alv->FormResize();
+}
+
+// The main window's menu page control comes with its menus; until then
+// there is nothing to move.
+void TFRM_Pref::RDB_Onglets_Menu_En_HautClick()
+{
+    if (auto* tabs = app::findControl<QTabWidget>(FRM_Alv, QStringLiteral("PGC_Control")))
+        tabs->setTabPosition(QTabWidget::North);
+}
+
+void TFRM_Pref::RDB_Onglets_Menu_En_BasClick()
+{
+    if (auto* tabs = app::findControl<QTabWidget>(FRM_Alv, QStringLiteral("PGC_Control")))
+        tabs->setTabPosition(QTabWidget::South);
+}
+
+// ---------------------------------------------------------------- Folders
+
+QString TFRM_Pref::BitmapsFolder() const { return absoluteFolderOf(EDT_Repertoire_Bitmaps, QStringLiteral("Bitmaps")); }
+QString TFRM_Pref::ScriptsFolder() const { return absoluteFolderOf(EDT_Repertoire_Scripts, QStringLiteral("Scripts")); }
+QString TFRM_Pref::IconsFolder() const { return absoluteFolderOf(EDT_Repertoire_Icones, QStringLiteral("Icons")); }
+QString TFRM_Pref::FiltersFolder() const { return absoluteFolderOf(EDT_Repertoire_Filtres, QStringLiteral("Filters")); }
+QString TFRM_Pref::SoundsFolder() const { return absoluteFolderOf(EDT_Repertoire_Sons, QStringLiteral("Sounds")); }
+
+void TFRM_Pref::normaliseFolderEdit(QLineEdit* edit, const QString& defaultName)
+{
+    const QString folder = folderOf(edit, defaultName);
+    if (edit->text() != folder)
+        edit->setText(folder);
+}
+
+void TFRM_Pref::browseFolder(QLineEdit* edit, const QString& defaultName)
+{
+    PTD_Repertoire.SetDirectory(absoluteFolderOf(edit, defaultName));
+    if (PTD_Repertoire.Execute())
+        edit->setText(withSeparator(platform::fromStoredPath(PTD_Repertoire.Directory())));
+}
+
+// The image tool's file name keeps its name part behind the new folder.
+void TFRM_Pref::rebaseImageName()
+{
+    if (!FRM_Tool_Images)
+        return;
+    QLineEdit* name = FRM_Tool_Images->EDT_Nom_Image;
+    const QString path = platform::fromStoredPath(name->text());
+    const QString file = path.mid(path.lastIndexOf(u'/') + 1);
+    name->setText(EDT_Repertoire_Bitmaps->text() + file);
+}
+
+void TFRM_Pref::BBTN_Repertoire_BitmapsClick()
+{
+    PTD_Repertoire.SetDirectory(BitmapsFolder());
+    if (!PTD_Repertoire.Execute())
+        return;
+    EDT_Repertoire_Bitmaps->setText(withSeparator(platform::fromStoredPath(PTD_Repertoire.Directory())));
+    rebaseImageName();
+}
+
+void TFRM_Pref::BBTN_Repertoire_ScriptsClick() { browseFolder(EDT_Repertoire_Scripts, QStringLiteral("Scripts")); }
+void TFRM_Pref::BBTN_Repertoire_IconesClick() { browseFolder(EDT_Repertoire_Icones, QStringLiteral("Icons")); }
+void TFRM_Pref::BBTN_Repertoire_SonsClick() { browseFolder(EDT_Repertoire_Sons, QStringLiteral("Sounds")); }
+
+void TFRM_Pref::BBTN_Repertoire_driversClick()
+{
+    PTD_Repertoire.SetDirectory(platform::fromStoredPath(EDT_Repertoire_drivers->text()));
+    if (PTD_Repertoire.Execute())
+        EDT_Repertoire_drivers->setText(platform::fromStoredPath(PTD_Repertoire.Directory()));
+}
+
+void TFRM_Pref::EDT_Repertoire_BitmapsChange()
+{
+    normaliseFolderEdit(EDT_Repertoire_Bitmaps, QStringLiteral("Bitmaps"));
+    rebaseImageName();
+}
+
+void TFRM_Pref::EDT_Repertoire_ScriptsChange() { normaliseFolderEdit(EDT_Repertoire_Scripts, QStringLiteral("Scripts")); }
+void TFRM_Pref::EDT_Repertoire_SonsChange() { normaliseFolderEdit(EDT_Repertoire_Sons, QStringLiteral("Sounds")); }
+
+void TFRM_Pref::CKB_Jouer_un_sonClick() { uncheckWhenMissing(CKB_Jouer_un_son, EDT_Son_a_jouer->text()); }
+void TFRM_Pref::EDT_Son_a_jouerChange() { uncheckWhenMissing(CKB_Jouer_un_son, EDT_Son_a_jouer->text()); }
+
+void TFRM_Pref::BTN_ChargeSonClick()
+{
+    const QString current = platform::fromStoredPath(EDT_Son_a_jouer->text());
+    platform::FileDialogRequest request;
+    request.title = QStringLiteral("Son à jouer");
+    request.directory = current.trimmed().isEmpty() ? SoundsFolder() : QFileInfo(current).path();
+    request.filter = QStringLiteral("Son (*.wav)");
+    const std::optional<QString> chosen = platform::dialogs().openFile(request);
+    if (!chosen)
+        return;
+    EDT_Son_a_jouer->setText(*chosen);
+    uncheckWhenMissing(CKB_Jouer_un_son, *chosen);
+}
+
+// ---------------------------------------------------------------- Profiles
+
+void TFRM_Pref::opticsChanged(bool redrawChart)
+{
+    Settings::UpdateOpticsDerived();
+    Settings::SetAngleUnitCaptions(1);
+    Settings::SetAngleUnitCaptions(2);
+    if (redrawChart && FRM_Sky && FRM_Sky->isVisible())
+        Align_V::ShowSkyChart();
+}
+
+void TFRM_Pref::cameraChanged()
+{
+    Settings::SetAngleUnitCaptions(1);
+    Settings::SetAngleUnitCaptions(2);
+}
+
+void TFRM_Pref::CBX_OptiqueDropDown() { ProfileComboTouched = true; }
+void TFRM_Pref::CBX_MontureDropDown() { ProfileComboTouched = true; }
+void TFRM_Pref::CBX_CameraDropDown() { ProfileComboTouched = true; }
+
+void TFRM_Pref::CBX_OptiqueChange()
+{
+    if (ProfileComboTouched)
+        Profiles::LoadProfile(Kind::Optics, CBX_Optique->currentText());
+    ProfileComboTouched = false;
+    opticsChanged(true);
+}
+
+void TFRM_Pref::CBX_MontureChange()
+{
+    if (ProfileComboTouched)
+        Profiles::LoadProfile(Kind::Mount, CBX_Monture->currentText());
+    ProfileComboTouched = false;
+}
+
+void TFRM_Pref::CBX_CameraChange()
+{
+    if (ProfileComboTouched)
+        Profiles::LoadProfile(Kind::Camera, CBX_Camera->currentText());
+    ProfileComboTouched = false;
+    cameraChanged();
+}
+
+void TFRM_Pref::BTN_Nouveau_OptiqueClick() { addProfile(CBX_Optique, Kind::Optics); }
+void TFRM_Pref::BTN_Sup_OptiqueClick() { eraseProfile(CBX_Optique, Kind::Optics); }
+void TFRM_Pref::BTN_Enregistrer_OptiqueClick() { Profiles::SaveProfile(Kind::Optics, CBX_Optique->currentText()); }
+void TFRM_Pref::BTN_Nouveau_MontureClick() { addProfile(CBX_Monture, Kind::Mount); }
+void TFRM_Pref::BTN_Sup_MontureClick() { eraseProfile(CBX_Monture, Kind::Mount); }
+void TFRM_Pref::BTN_Enregistrer_MontureClick() { Profiles::SaveProfile(Kind::Mount, CBX_Monture->currentText()); }
+void TFRM_Pref::BTN_Nouveau_CameraClick() { addProfile(CBX_Camera, Kind::Camera); }
+void TFRM_Pref::BTN_Sup_CameraClick() { eraseProfile(CBX_Camera, Kind::Camera); }
+void TFRM_Pref::BTN_Enregistrer_CameraClick() { Profiles::SaveProfile(Kind::Camera, CBX_Camera->currentText()); }
+
+void TFRM_Pref::TNI_FocaleExit()
+{
+    opticsChanged(true);
+    Profiles::SaveProfile(Kind::Optics, CBX_Optique->currentText());
+}
+void TFRM_Pref::TNI_BarlowExit() { TNI_FocaleExit(); }
+void TFRM_Pref::TNI_ReducteurExit() { TNI_FocaleExit(); }
+
+void TFRM_Pref::TNI_Rayon_AzExit() { Profiles::SaveProfile(Kind::Mount, CBX_Monture->currentText()); }
+void TFRM_Pref::TNI_Rayon_AltExit() { TNI_Rayon_AzExit(); }
+void TFRM_Pref::TNI_Fil_AzExit() { TNI_Rayon_AzExit(); }
+void TFRM_Pref::TNI_Fil_AltExit() { TNI_Rayon_AzExit(); }
+
+void TFRM_Pref::TNI_Larg_PixExit()
+{
+    cameraChanged();
+    Profiles::SaveProfile(Kind::Camera, CBX_Camera->currentText());
+}
+void TFRM_Pref::TNI_Haut_PixExit() { TNI_Larg_PixExit(); }
+void TFRM_Pref::TNI_NbPix_XExit() { TNI_Larg_PixExit(); }
+void TFRM_Pref::TNI_NbPix_YExit() { TNI_Larg_PixExit(); }
+
+// ---------------------------------------------------------------- Optics and camera
+
+void TFRM_Pref::CKB_BarlowClick()
+{
+    TNI_Barlow->setEnabled(CKB_Barlow->isChecked());
+    opticsChanged(true);
+}
+
+void TFRM_Pref::CKB_ReducteurClick()
+{
+    TNI_Reducteur->setEnabled(CKB_Reducteur->isChecked());
+    opticsChanged(true);
+}
+
+// The measurement window's reticle (mirrored by a diagonal) comes with that
+// window's drawing; nothing to redraw yet.
+void TFRM_Pref::CKB_RenvoiCoudeClick() {}
+
+void TFRM_Pref::BTN_Calculer_TaillePixClick()
+{
+    if (FRM_Alv && FRM_Alv->SPDB_Cam1_Start->isEnabled())
+        FRM_Alv->SPDB_Cam1_Start->click();
+    if (FRM_Tool_Suivi && !FRM_Tool_Suivi->CKB_Suivi->isChecked())
+        FRM_Tool_Suivi->CKB_Suivi->setChecked(true);   // runs its click handler
+    const TTranslatedTexts& t = TranslatedTexts;
+    Msg::ShowMessageText(true, QStringLiteral("1-") + t.MSG_TailleOrientCapt1 + QStringLiteral("\r\n2-")
+                                   + t.MSG_TailleOrientCapt2 + QStringLiteral("\r\n3-") + t.MSG_TailleOrientCapt3
+                                   + QStringLiteral("\r\n4-") + t.MSG_TailleOrientCapt4);
+    ProcedureState = 5;
+    if (FRM_Alv) {
+        FRM_Alv->SPDB_Executer->setEnabled(true);
+        FRM_Alv->SPDB_Executer->setToolTip(QStringLiteral("Executer"));
+    }
+}
+
+void TFRM_Pref::CKB_VestaModClick()
+{
+    const bool on = CKB_VestaMod->isChecked();
+    PGC_Preferences->setTabVisible(PGC_Preferences->indexOf(TBS_Poselongue), on);
+    if (FRM_Alv) {
+        for (int slot = 1; slot <= 2; ++slot) {
+            const std::uint8_t kind = CameraSlots[slot].sourceKind;
+            if (kind != 0 && kind != 2)
+                continue;
+            (slot == 1 ? FRM_Alv->MNU_Cam1_PoseLongue : FRM_Alv->MNU_Cam2_Poselongue)->setEnabled(on);
+            // The tool-bar buttons come with the main window's tool bars.
+            const QString button = slot == 1 ? QStringLiteral("SPDB_Cam1_PoseLongue") : QStringLiteral("SPDB_Cam2_Poselongue");
+            if (auto* b = app::findControl<QWidget>(FRM_Alv, button))
+                b->setEnabled(on);
+        }
+    }
+    Align_V::InitVestaPort();
+}
+
+void TFRM_Pref::RDB_RAWMode_1Click() { RawBayerMode = 1; }
+void TFRM_Pref::RDB_RAWMode_2Click() { RawBayerMode = 2; }
+void TFRM_Pref::RDB_RAWMode_3Click() { RawBayerMode = 3; }
+void TFRM_Pref::RDB_RAWMode_4Click() { RawBayerMode = 4; }
+
+// ---------------------------------------------------------------- Long exposures
+
+std::optional<std::uint16_t> TFRM_Pref::VestaPortAddress() const
+{
+    const std::uint16_t port = Align_V::PortAddressFromText(CBX_Vesta_Port->currentText());
+    return port ? std::optional<std::uint16_t>(port) : std::nullopt;
+}
+
+void TFRM_Pref::RDB_QV_ParallelClick()
+{
+    Settings::FillPortCombo(CBX_Vesta_Port, Settings::kParallelPortList, VestaPortIndex);
+    GRB_QV_Parallel->raise();
+}
+
+void TFRM_Pref::RDB_QV_SerialClick()
+{
+    Settings::FillPortCombo(CBX_Vesta_Port, Settings::kSerialPortList, VestaSerialPortIndex);
+    GRB_QV_Serial->raise();
+}
+
+void TFRM_Pref::RDB_QV_USBClick() { GRB_QV_USB->raise(); }
+
+void TFRM_Pref::CBX_Vesta_PortChange()
+{
+    if (RDB_QV_Parallel->isChecked())
+        VestaPortIndex = CBX_Vesta_Port->currentIndex();
+    else if (RDB_QV_Serial->isChecked())
+        VestaSerialPortIndex = CBX_Vesta_Port->currentIndex();
+}
+
+void TFRM_Pref::WritePort(std::uint16_t port, std::uint8_t value, const QString& label)
+{
+    Align_V::PortWrite(port, value, label);
+}
+
+// Writes a test pattern to the long-exposure port, shown in EDT_TestValue.
+// A port text that names no address writes nothing and says so.
+bool TFRM_Pref::writeTestByte(std::uint8_t value, const QString& label)
+{
+    const std::optional<std::uint16_t> port = VestaPortAddress();
+    if (!port) {
+        platform::messages().show({QStringLiteral("Port de contrôle invalide : \"%1\". Aucune écriture sur le port.")
+                                       .arg(CBX_Vesta_Port->currentText()),
+                                   platform::MsgKind::Error, platform::MsgButtons::Ok,
+                                   QStringLiteral("CBX_Vesta_Port"), {}});
+        return false;
+    }
+    LongExposureTestByte = value;
+    EDT_TestValue->setText(NumText::IntToBin(value));
+    WritePort(*port, value, label);
+    return true;
+}
+
+// The four long-exposure lines at their active levels, or all inverted.
+std::uint8_t TFRM_Pref::lineLevelsByte(bool active) const
+{
+    const std::pair<const TNumInp*, const TNumInp*> lines[] = {
+        {TNI_Bit_Active_Odd, TNI_Vesta_ActiveValue_Odd},
+        {TNI_Bit_Active_Even, TNI_Vesta_ActiveValue_Even},
+        {TNI_Bit_Amp_Active, TNI_Amp_ActiveValue},
+        {TNI_Bit_Longexp_Active, TNI_Longexp_ActiveValue},
+    };
+    std::uint8_t byte = 0;
+    for (const auto& [pin, value] : lines) {
+        const std::optional<std::uint8_t> bit = pinBit(pin);
+        if (!bit)
+            continue;
+        const std::uint8_t v = active ? level(value) : std::uint8_t(1 - level(value));
+        byte = static_cast<std::uint8_t>((byte & ~(1u << *bit)) | (v << *bit));
+    }
+    return byte;
+}
+
+void TFRM_Pref::BTN_TestWriteClick()
+{
+    if (!RDB_QV_Parallel->isChecked())
+        return;
+    const std::optional<std::uint64_t> value = NumText::BinToInt(EDT_TestValue->text().trimmed());
+    if (!value || *value > 255) {
+        platform::messages().show({QStringLiteral("\"%1\" n'est pas un octet en binaire (8 chiffres 0 ou 1).")
+                                       .arg(EDT_TestValue->text()),
+                                   platform::MsgKind::Error, platform::MsgButtons::Ok,
+                                   QStringLiteral("EDT_TestValue"), {}});
+        return;
+    }
+    writeTestByte(static_cast<std::uint8_t>(*value), QStringLiteral("Write"));
+}
+
+void TFRM_Pref::BTN_TestPlusClick()
+{
+    if (RDB_QV_Parallel->isChecked() && LongExposureTestByte < 255)
+        writeTestByte(static_cast<std::uint8_t>(LongExposureTestByte + 1), QStringLiteral("Write"));
+}
+
+void TFRM_Pref::BTN_TestMoinsClick()
+{
+    if (RDB_QV_Parallel->isChecked() && LongExposureTestByte > 0)
+        writeTestByte(static_cast<std::uint8_t>(LongExposureTestByte - 1), QStringLiteral("Write"));
+}
+
+void TFRM_Pref::BTN_Start_PoseClick()
+{
+    if (RDB_QV_Parallel->isChecked())
+        writeTestByte(lineLevelsByte(false), QStringLiteral("Test_Start_Pose"));
+}
+
+void TFRM_Pref::BTN_Stop_PoseClick()
+{
+    if (RDB_QV_Parallel->isChecked())
+        writeTestByte(lineLevelsByte(true), QStringLiteral("Test_Stop_Pose"));
+}
+
+void TFRM_Pref::CKB_LongueposePermanentClick()
+{
+    if (!FRM_Longuepose || !FRM_Longuepose->BTN_Demarrer_Pose->isEnabled() || !RDB_QV_Parallel->isChecked())
+        return;
+    const std::optional<std::uint16_t> port = VestaPortAddress();
+    const std::optional<std::uint8_t> bit = pinBit(TNI_Bit_Longexp_Active);
+    if (!port || !bit || !PortDriverOpen)
+        return;
+    std::uint8_t byte = platform::portAccess().read(*port);
+    const std::uint8_t mask = static_cast<std::uint8_t>(level(TNI_Longexp_ActiveValue) << *bit);
+    byte = CKB_LongueposePermanent->isChecked() ? std::uint8_t(byte & ~mask) : std::uint8_t(byte | mask);
+    WritePort(*port, byte, QStringLiteral("Longuepose Permanent"));
+}
+
+// Controls of camera kinds the program no longer offers.
+void TFRM_Pref::RDB_VestaClick() {}
+void TFRM_Pref::RDB_ToucamClick() {}
+
+// ---------------------------------------------------------------- Selection and focusing
+
+void TFRM_Pref::SCB_Finesse_SelectionChange() { TNI_Finesse_Selection->SetValue(101 - SCB_Finesse_Selection->value()); }
+
+void TFRM_Pref::SCB_Precision_MAPChange()
+{
+    const int position = SCB_Precision_MAP->value();
+    TNI_Precision_MAP->SetValue(position);
+    FocusTolerance = (1000 - position) / 1000.0L;
+}
+
+void TFRM_Pref::SCB_Sensibilite_MAPChange()
+{
+    const int position = SCB_Sensibilite_MAP->value();
+    TNI_Sensibilite_MAP->SetValue(position);
+    FocusSensitivity = (1000 - position) / 1000.0L;
+}
+
+void TFRM_Pref::SPED_Nb_MesuresChange() { std::memset(FocusMeasureBuffer, 0, sizeof FocusMeasureBuffer); }
+
+// ---------------------------------------------------------------- Language, debug log, reticle
+
+void TFRM_Pref::CBX_LangueChange()
+{
+    const QString name = CBX_Langue->currentText();
+    if (name.isEmpty())
+        return;
+    LanguageFilePath = platform::joinPath(platform::programDir(), QStringLiteral("Lang_") + name + QStringLiteral(".ini"));
+    Settings::ApplyTranslation();
+}
+
+void TFRM_Pref::CKB_DebugClick()
+{
+    if (!CKB_Debug->isChecked()) {
+        TLog::Close(DebugLog);
+        return;
+    }
+    if (DebugLog)
+        return;
+    DebugLog = TLog::Create(Preferences::DebugLogPath(), LogTimeMode::FromStart);
+    if (!DebugLog)
+        CKB_Debug->setChecked(false);   // TLog::Create has told the user
+}
+
+void TFRM_Pref::RDB_CarreClick() { ReticleFrameShape = 0; }
+void TFRM_Pref::RDB_CercleClick() { ReticleFrameShape = 1; }
+void TFRM_Pref::RDB_CroixClick() { ReticleCentreShape = 0; }
+void TFRM_Pref::RDB_PointClick() { ReticleCentreShape = 1; }
+
+// ---------------------------------------------------------------- Colours
+
+void TFRM_Pref::chooseColor(TColorPanel* panel)
+{
+    if (!panel)
+        return;
+    if (const std::optional<std::int32_t> color = platform::dialogs().chooseColor(QStringLiteral("Couleur"), panel->Color()))
+        panel->setColor(*color);
+}
+
+void TFRM_Pref::PNL_Carte_Couleur_EtoileClick(TColorPanel* panel) { chooseColor(panel ? panel : PNL_Carte_Couleur_Etoile); }
+void TFRM_Pref::PNL_Color_ScrollbarClick(TColorPanel* panel) { chooseColor(panel ? panel : PNL_Color_Scrollbar); }
+
+void TFRM_Pref::CBX_NiteColorChange() { NightColors::LoadNightColors(CBX_NiteColor->currentText()); }
+
+void TFRM_Pref::BTN_Nouveau_Couleur_NuitClick()
+{
+    const QString name = CBX_NiteColor->currentText();
+    if (NightColors::SaveNightColors(name))
+        addSorted(CBX_NiteColor, name);
+}
+
+// The scheme named is removed from the list and its file deleted.
+void TFRM_Pref::BTN_Sup_Couleur_NuitClick()
+{
+    const QString name = CBX_NiteColor->currentText();
+    const int index = CBX_NiteColor->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0 || !NightColors::EraseNightColors(name))
+        return;
+    CBX_NiteColor->removeItem(index);
+    CBX_NiteColor->setEditText(name);
+}
+
+void TFRM_Pref::BTN_Enregistrer_Couleur_NuitClick() { NightColors::SaveNightColors(CBX_NiteColor->currentText()); }
+void TFRM_Pref::BTN_GetFromWindowsClick() { CopySystemColorsToPanels(); }
+
+// ---------------------------------------------------------------- Start-up script
+
+// The start-up script is named relative to the scripts folder.
+static bool startupScriptExists(const TFRM_Pref& w)
+{
+    const QString name = platform::fromStoredPath(w.EDT_Startup_Script->text());
+    if (name.trimmed().isEmpty())
+        return false;
+    const QString path = QDir::isAbsolutePath(name) ? name : platform::joinPath(w.ScriptsFolder(), name);
+    return QFileInfo(platform::resolveDataFile(path)).isFile();
+}
+
+void TFRM_Pref::CKB_Startup_ScriptClick()
+{
+    if (CKB_Startup_Script->isChecked() && !startupScriptExists(*this))
+        CKB_Startup_Script->setChecked(false);
+}
+
+void TFRM_Pref::EDT_Startup_ScriptChange() { CKB_Startup_ScriptClick(); }
+
+void TFRM_Pref::BBTN_Startup_ScriptClick()
+{
+    platform::FileDialogRequest request;
+    request.title = QStringLiteral("Script de démarrage");
+    request.directory = ScriptsFolder();
+    request.filter = QStringLiteral("Scripts (*.script *.txt)");
+    const std::optional<QString> chosen = platform::dialogs().openFile(request);
+    if (!chosen)
+        return;
+    // A script of the scripts folder is kept by its name there.
+    const QString folder = ScriptsFolder();
+    const QString path = platform::fromStoredPath(*chosen);
+    EDT_Startup_Script->setText(path.startsWith(folder) ? path.mid(folder.size()) : path);
+}
+
+// ---------------------------------------------------------------- Preferences
+
+namespace Preferences {
+
+QString DebugLogPath() { return platform::joinPath(platform::programDir(), QStringLiteral("Debug.log")); }
+
+void ApplyLongExposureSettings()
+{
+    if (!FRM_Pref)
+        return;
+    const TFRM_Pref& p = *FRM_Pref;
+    TLongExposureParams& r = LongExposureParams;
+    r.PortAddress = p.VestaPortAddress();
+    auto bitOf = [](const TCustomNumInp* pin) { return pinBit(pin).value_or(0); };
+    r.OddLineBit = bitOf(p.TNI_Bit_Active_Odd);
+    r.OddLineActive = level(p.TNI_Vesta_ActiveValue_Odd);
+    r.EvenLineBit = bitOf(p.TNI_Bit_Active_Even);
+    r.EvenLineActive = level(p.TNI_Vesta_ActiveValue_Even);
+    r.AmpBit = bitOf(p.TNI_Bit_Amp_Active);
+    r.AmpActive = level(p.TNI_Amp_ActiveValue);
+    r.LongExpBit = bitOf(p.TNI_Bit_Longexp_Active);
+    r.LongExpActive = level(p.TNI_Longexp_ActiveValue);
+    switch (p.CBX_Ligne_guidage->currentIndex()) {
+    case 0:
+        r.SelfGuideBit = r.OddLineBit;
+        r.AlternateLines = 1;
+        break;
+    case 1:
+        r.SelfGuideBit = r.OddLineBit;
+        r.AlternateLines = 0;
+        break;
+    case 2:
+        r.SelfGuideBit = r.EvenLineBit;
+        r.AlternateLines = 0;
+        break;
+    default:
+        break;
+    }
+    r.PauseMs = p.SPED_Vesta_Interpose->value();
+    if (FRM_Longuepose) {
+        r.ExposureMs = FRM_Longuepose->SPED_Vesta_Pose->value();
+        r.GuideExposureMs = FRM_Longuepose->SPED_Vesta_Pose_Guidage->value();
+    }
+}
+
+} // namespace Preferences

@@ -1,49 +1,648 @@
 #include "app/settings.h"
 
+#include "app/controls/num_inp.h"
+#include "app/frm_alv.h"
 #include "app/frm_pref.h"
-#include "platform/ini_document.h"
+#include "app/helpers/calc_helpers.h"
+#include "app/night_colors.h"
+#include "app/profiles.h"
+#include "app/settings/guide_offset.h"
+#include "app/settings/key_engine.h"
+#include "app/settings/key_table.h"
+#include "app/settings/port_lists.h"
+#include "app/settings/settings_file.h"
+#include "app/systeme.h"
+#include "capture/camera_slots.h"
+#include "platform/paths.h"
+#include "telescope/mount_state.h"
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSet>
+#include <QSpinBox>
+#include <QWidget>
+
+#include <algorithm>
+#include <cmath>
 
 QString SettingsFilePath;
 bool StartupPrefsLoaded = false;
+QString HelpFilePath;
+
+std::int32_t LastVideoWidth = 640;
+std::int32_t LastVideoHeight = 480;
+double LastSampling = 0.63;
+std::int32_t GuidePortParity = 3;
+std::int32_t FocusPortParity = 3;
+std::int32_t SavedZoneSize = 640;
+QString LastOpenDir;
+std::int32_t GuideAverageInterval = 10;
+long double EffectiveFocalLength = 2000;
 
 namespace Settings {
 namespace {
-const QString kPrefs = QStringLiteral("Prefs");
+
+const QString kPref = QStringLiteral("FRM_Pref");
+
+const KeySpec& key(const char* section, const char* name)
+{
+    const KeySpec* k = FindKey(QString::fromLatin1(section), QString::fromLatin1(name));
+    Q_ASSERT(k);
+    return *k;
 }
+
+template <class T = QWidget>
+T* control(const QString& window, const char* name)
+{
+    QWidget* w = FindWindow(window);
+    return w ? w->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+}
+
+bool checked(const QString& window, const char* name)
+{
+    auto* b = control<QAbstractButton>(window, name);
+    return b && b->isChecked();
+}
+
+void setEnabled(const QString& window, const char* name, bool on)
+{
+    if (auto* w = control<QWidget>(window, name))
+        w->setEnabled(on);
+    else if (QWidget* win = FindWindow(window)) {
+        if (auto* a = win->findChild<QAction*>(QString::fromLatin1(name)))
+            a->setEnabled(on);
+    }
+}
+
+void raise(const QString& window, const char* name)
+{
+    if (auto* w = control<QWidget>(window, name))
+        w->raise();
+}
+
+std::optional<long double> numInp(QWidget* window, const char* name)
+{
+    auto* n = window ? window->findChild<TCustomNumInp*>(QString::fromLatin1(name)) : nullptr;
+    if (!n)
+        return std::nullopt;
+    return n->Value();
+}
+
+void setNumInp(QWidget* window, const char* name, long double v)
+{
+    if (auto* n = window ? window->findChild<TCustomNumInp*>(QString::fromLatin1(name)) : nullptr)
+        n->SetValue(v);
+}
+
+void step(int n) { NotifyStep(QStringLiteral("LoadSettings.%1").arg(n)); }
+
+// The text of a profile combo of the Preferences dialog; the stored name
+// when the dialog has no such combo.
+QString comboText(const char* combo, const KeyEngine& keys, const KeySpec& nameKey)
+{
+    if (auto* c = control<QComboBox>(kPref, combo))
+        return c->currentText();
+    return keys.storedText(nameKey);
+}
+
+void listInto(const char* combo, const QString& prefix)
+{
+    NotifyStep(QStringLiteral("ListProfiles ") + prefix);
+    const QStringList names = Profiles::ListProfiles(prefix);
+    if (auto* c = control<QComboBox>(kPref, combo)) {
+        c->clear();
+        c->addItems(names);
+    }
+}
+
+void loadAll(KeyEngine& keys, int stepNumber)
+{
+    for (int sub = 0; sub < 8; ++sub)
+        keys.loadStep(stepNumber, sub);
+}
+
+void copyTemplateIfMissing()
+{
+    if (QFile::exists(SettingsFilePath))
+        return;
+    const QString found = platform::findFileNoCase(platform::programDir(), kTemplateFileName);
+    if (found.isEmpty())
+        return;
+    // QFile::copy never replaces an existing file.
+    QFile::copy(found, SettingsFilePath);
+}
+
+int centred(int screen, int size) { return std::max(0, (screen - size) / 2); }
+
+} // namespace
 
 void LoadSettings()
 {
-    // The settings store fills the controls from this file.
-    platform::IniDocument ini(SettingsFilePath);
-    Q_UNUSED(ini);
+    NoteCollector notes;
+
+    step(1);
+    QDir().mkpath(platform::joinPath(platform::programDir(), QStringLiteral("Bitmaps")));
+    step(2);
+    copyTemplateIfMissing();
+
+    {
+        step(3);
+        SettingsFileSession file(SettingsFileSession::Mode::Hold);
+        if (!file.readable())
+            AddLoadNotes({file.error()});
+        KeyEngine keys(file.doc());
+
+        step(4);
+        HelpFilePath = platform::joinPath(platform::programDir(), QStringLiteral("Nightjar.hlp"));
+
+        step(5);
+        listInto("CBX_Optique", Profiles::Prefix(Profiles::Kind::Optics));
+        keys.loadStep(5);
+        step(6);
+        keys.loadStep(6);
+        step(7);
+        LoadOpticsProfile(comboText("CBX_Optique", keys, key("Prefs", "Optique_Courante")));
+
+        step(8);
+        listInto("CBX_Monture", Profiles::Prefix(Profiles::Kind::Mount));
+        keys.loadStep(8);
+        LoadMountProfile(comboText("CBX_Monture", keys, key("Prefs", "Monture_Courante")));
+
+        step(9);
+        listInto("CBX_Vitesse_Moteur", Profiles::Prefix(Profiles::Kind::MotorSpeeds));
+        keys.loadStep(9);
+        LoadMotorSpeedProfile(comboText("CBX_Vitesse_Moteur", keys, key("Prefs", "Vitesse_Moteur_Courante")));
+
+        step(10);
+        LoadNightColorChoice();
+        keys.loadStep(10, 1);
+        LoadNightColors(comboText("CBX_NiteColor", keys, key("Prefs", "Couleurs Nuit")));
+
+        step(11);
+        loadAll(keys, 11);
+        step(12);
+        loadAll(keys, 12);
+        RunHandler(QStringLiteral("Align_V.BuildCustomFunctionMenu"));
+        step(13);
+        loadAll(keys, 13);
+        step(14);
+        loadAll(keys, 14);
+
+        step(15);
+        keys.loadStep(15, 0);
+        if (checked(kPref, "RDB_QV_Parallel"))
+            raise(kPref, "GRB_QV_Parallel");
+        else if (checked(kPref, "RDB_QV_Serial"))
+            raise(kPref, "GRB_QV_Serial");
+        else if (checked(kPref, "RDB_QV_USB"))
+            raise(kPref, "GRB_QV_USB");
+        keys.loadStep(15, 1);
+        if (checked(kPref, "RDB_QV_Parallel"))
+            FillPortCombo(control<QComboBox>(kPref, "CBX_Vesta_Port"), kParallelPortList, VestaPortIndex);
+        else if (checked(kPref, "RDB_QV_Serial"))
+            FillPortCombo(control<QComboBox>(kPref, "CBX_Vesta_Port"), kSerialPortList, VestaSerialPortIndex);
+
+        step(16);
+        loadAll(keys, 16);
+        RunHandler(QStringLiteral("Preferences.ApplyLongExposureSettings"));
+
+        step(17);
+        listInto("CBX_Camera", Profiles::Prefix(Profiles::Kind::Camera));
+        keys.loadStep(17, 0);
+        LoadCameraProfile(comboText("CBX_Camera", keys, key("Prefs", "Camera_Courante")));
+        keys.loadStep(17, 1);
+
+        step(18);
+        {
+            const QString img = QStringLiteral("FRM_Tool_Images");
+            QWidget* tool = FindWindow(img);
+            auto* scbMin = control<QAbstractSlider>(img, "SCB_Minimum");
+            auto* scbMax = control<QAbstractSlider>(img, "SCB_Maximum");
+            auto whole = [&](const char* input) {
+                return static_cast<int>(std::clamp<long double>(std::trunc(numInp(tool, input).value_or(0)),
+                                                                -2147483647.0L, 2147483647.0L));
+            };
+            keys.loadStep(18, 0);
+            if (scbMax) {
+                scbMax->setMaximum(whole("TNI_Seuil_MaxMax"));
+                scbMax->setMinimum(whole("TNI_Seuil_MaxMin"));
+            }
+            if (scbMin) {
+                scbMin->setMaximum(whole("TNI_Seuil_MinMax"));
+                scbMin->setMinimum(whole("TNI_Seuil_MinMin"));
+            }
+            keys.loadStep(18, 1);
+            if (scbMin)
+                scbMin->setValue(whole("TNI_Seuil_Min"));
+            keys.loadStep(18, 2);
+            if (scbMax)
+                scbMax->setValue(whole("TNI_Seuil_Max"));
+        }
+
+        step(19);
+        loadAll(keys, 19);
+        step(20);
+        loadAll(keys, 20);
+        step(21);
+        loadAll(keys, 21);
+
+        step(22);
+        {
+            const QString aff = QStringLiteral("FRM_Tool_Affichage");
+            keys.loadStep(22, 0);
+            QWidget* tool = FindWindow(aff);
+            for (int cam = 1; cam <= 2; ++cam) {
+                const QByteArray bar = QStringLiteral("SCB_Cam%1_Tps_Rafraichissement").arg(cam).toLatin1();
+                const QByteArray input = QStringLiteral("TNI_Cam%1_Tps_Rafraichissement").arg(cam).toLatin1();
+                if (auto* s = control<QAbstractSlider>(aff, bar.constData()))
+                    setNumInp(tool, input.constData(), s->value());
+            }
+            keys.loadStep(22, 1);
+            RunHandler(QStringLiteral("FRM_Tool_Affichage.CBX_Cam1_IPSChange"));
+            RunHandler(QStringLiteral("FRM_Tool_Affichage.CBX_Cam2_IPSChange"));
+            keys.loadStep(22, 2);
+        }
+
+        step(23);
+        keys.loadStep(23, 0);
+        RunHandler(checked(kPref, "RDB_WM_Beginner") ? QStringLiteral("FRM_Pref.RDB_WM_BeginnerClick")
+                                                     : QStringLiteral("FRM_Pref.RDB_WM_ExpertClick"));
+        keys.loadStep(23, 1);
+        RunHandler(checked(kPref, "RDB_Onglets_Menu_En_Haut") ? QStringLiteral("FRM_Pref.RDB_Onglets_Menu_En_HautClick")
+                                                              : QStringLiteral("FRM_Pref.RDB_Onglets_Menu_En_BasClick"));
+        keys.loadStep(23, 2);
+
+        step(24);
+        keys.loadStep(24, 0);
+        FillPortCombo(control<QComboBox>(kPref, "CBX_AG_PortSerie"), kSerialPortList, -1);
+        keys.loadStep(24, 1);
+        FillPortCombo(control<QComboBox>(kPref, "CBX_AG_PortParallele"), kParallelPortList, -1);
+        keys.loadStep(24, 2);
+        keys.loadStep(24, 3);
+
+        step(25);
+        keys.loadStep(25, 0);
+        RunHandler(checked(kPref, "RDB_Focus_Aucun") ? QStringLiteral("Raquette.DisableFocusControls")
+                                                     : QStringLiteral("Raquette.EnableFocusControls"));
+        if (checked(kPref, "RDB_Focus_Quillon")) {
+            FillPortCombo(control<QComboBox>(kPref, "CBX_AG_Focus_PortParallele"), kParallelPortList, -1);
+            keys.loadStep(25, 1);
+        } else if (checked(kPref, "RDB_Focus_Venner") || checked(kPref, "RDB_Focus_LX200")) {
+            FillPortCombo(control<QComboBox>(kPref, "CBX_AG_Focus_PortSerie"), kSerialPortList, -1);
+            keys.loadStep(25, 2);
+        }
+        // The port index of a focuser port whose list is not loaded keeps
+        // its stored value for the next save.
+        if (!checked(kPref, "RDB_Focus_Quillon"))
+            keys.keepStored(key("Focus", "AG_Focus_PortParallele"));
+        if (!checked(kPref, "RDB_Focus_Venner") && !checked(kPref, "RDB_Focus_LX200"))
+            keys.keepStored(key("Focus", "AG_Focus_PortSerie"));
+        keys.loadStep(25, 3);
+
+        step(26);
+        keys.loadStep(26, 0);
+        keys.loadStep(26, 1);
+        keys.loadStep(26, 2);
+        if (auto* s = control<QSpinBox>(QStringLiteral("FRM_Tool_Suivi"), "SPED_Intervalle_Moy"))
+            GuideAverageInterval = s->value();
+        keys.loadStep(26, 3);
+
+        step(27);
+        {
+            const bool noMount = checked(kPref, "RDB_Mount_Aucun");
+            setEnabled(QStringLiteral("FRM_Tool_Suivi"), "RDB_Autoguidage", !noMount);
+            setEnabled(QStringLiteral("FRM_Alv"), "MNU_Telescope", !noMount);
+            setEnabled(QStringLiteral("FRM_Longuepose"), "CKB_Selfguide_Active", !noMount);
+            setEnabled(kPref, "SPED_Duree_impulsions", checked(kPref, "RDB_Autoguide_Marrick"));
+            RunHandler(checked(kPref, "RDB_Mount_LX200") ? QStringLiteral("Raquette.EnableLX200Controls")
+                                                         : QStringLiteral("Raquette.DisableLX200Controls"));
+        }
+
+        step(28);
+        keys.loadStep(28);
+        {
+            const KeySpec& k = key("Autoguide", "AG_Fichier_Decalage");
+            const auto* edit = control<QLineEdit>(kPref, "EDT_Fichier_Decalage");
+            const QString name = edit ? edit->text() : keys.storedText(k);
+            if (!name.isEmpty()) {
+                NotifyStep(QStringLiteral("Preferences.LoadGuideOffsetFile"));
+                setEnabled(kPref, "CKB_Fichier_decalage", Preferences::LoadGuideOffsetFile(name));
+            }
+        }
+
+        step(29);
+        loadAll(keys, 29);
+        step(30);
+        loadAll(keys, 30);
+
+        step(31);
+        AddLoadNotes(keys.notes());
+        RestoreGotoPoints();
+    }
+    UpdateOpticsDerived();
 }
 
 void SaveSettings()
 {
-    platform::IniDocument ini;
-    if (!ini.load(SettingsFilePath))
-        throw SettingsError(ini.errorString());
-    if (FRM_Pref)
-        ini.writeInteger(kPrefs, QStringLiteral("Langue"), FRM_Pref->CBX_Langue->currentIndex());
-    if (!ini.save())
-        throw SettingsError(ini.errorString());
+    NotifyStep(QStringLiteral("SaveSettings"));
+    SettingsFileSession file(SettingsFileSession::Mode::Hold);
+    if (!file.readable())
+        throw SettingsError(file.error());
+    KeyEngine keys(file.doc());
+
+    QSet<const KeySpec*> written;
+    auto save = [&](const KeySpec& k) {
+        keys.save(k);
+        written.insert(&k);
+    };
+    save(key("Prefs", "Langue"));
+
+    // Each current profile name, then the profile itself under that name.
+    struct Current {
+        const char* nameKey;
+        std::function<bool(const QString&)> save;
+    };
+    const Current currents[] = {
+        {"Optique_Courante", SaveOpticsProfile},
+        {"Monture_Courante", SaveMountProfile},
+        {"Camera_Courante", SaveCameraProfile},
+        {"Vitesse_Moteur_Courante", SaveMotorSpeedProfile},
+        {"Couleurs Nuit", SaveNightColors},
+    };
+    for (const Current& c : currents) {
+        const KeySpec& k = key("Prefs", c.nameKey);
+        save(k);
+        // Without a name (no entry chosen) there is nothing to save under.
+        if (const auto name = keys.currentText(k); name && !name->isEmpty())
+            c.save(*name);
+    }
+
+    for (const KeySpec& k : KeyTable()) {
+        if (k.has(ProfileKey) || k.has(SchemeKey) || written.contains(&k))
+            continue;
+        // Windows are written only while they exist.
+        if (k.kind == KeyKind::Geometry && !FindWindow(QString::fromLatin1(k.window)))
+            continue;
+        keys.save(k);
+    }
+
+    if (!file.commit())
+        throw SettingsError(file.error());
+}
+
+void UpdateOpticsDerived()
+{
+    QWidget* mes = FindWindow(QStringLiteral("FRM_Tool_Mesures"));
+    QWidget* source = checked(QStringLiteral("FRM_Tool_Mesures"), "RDB_Preferences") ? FindWindow(kPref) : mes;
+    if (!source)
+        return;
+    const auto focal = numInp(source, "TNI_Focale");
+    if (!focal)
+        return;
+    auto factor = [&](const char* box, const char* input) -> long double {
+        auto* b = source->findChild<QAbstractButton*>(QString::fromLatin1(box));
+        return b && b->isChecked() ? numInp(source, input).value_or(1.0L) : 1.0L;
+    };
+    EffectiveFocalLength = CalcHelpers::Product3(*focal, factor("CKB_Barlow", "TNI_Barlow"),
+                                                 factor("CKB_Reducteur", "TNI_Reducteur"));
+    setNumInp(source, "TNI_Focale_Reelle", EffectiveFocalLength);
+}
+
+void SetAngleUnitCaptions(int slot)
+{
+    QWidget* mes = FindWindow(QStringLiteral("FRM_Tool_Mesures"));
+    if (!mes)
+        return;
+    const int slotWidth = slot == 1 || slot == 2 ? CameraSlots[slot].width : 0;
+    const long double width = slotWidth >= 1 ? slotWidth : LastVideoWidth;
+    // Without a width or a focal length there is no sampling to show.
+    if (!(width > 0) || EffectiveFocalLength == 0)
+        return;
+    const long double pixel = numInp(mes, "TNI_Larg_Pix").value_or(0) * numInp(mes, "TNI_NbPix_X").value_or(0) / width;
+    const double sampling = CalcHelpers::RadToArcsec(CalcHelpers::AngularSize(
+        CalcHelpers::Millimetres(static_cast<double>(EffectiveFocalLength)),
+        CalcHelpers::Micrometres(static_cast<double>(pixel))));
+    if (!std::isfinite(sampling))
+        return;
+    setNumInp(mes, "TNI_Echantillonnage", sampling);
+    const long double shown = numInp(mes, "TNI_Echantillonnage").value_or(sampling);
+    LastSampling = static_cast<double>(shown);
+
+    setNumInp(mes, "TNI_ChampX", numInp(mes, "TNI_Lx").value_or(0) * shown);
+    setNumInp(mes, "TNI_ChampY", numInp(mes, "TNI_Ly").value_or(0) * shown);
+    auto* label = mes->findChild<QLabel*>(QStringLiteral("LBL_Unite_champ"));
+    QString unit = QStringLiteral("(Secondes)");
+    const long double fieldX = numInp(mes, "TNI_ChampX").value_or(0);
+    long double divisor = 1;
+    if (fieldX >= 7200) {
+        divisor = 3600;
+        unit = QStringLiteral("(Degrés)");
+    } else if (fieldX >= 120) {
+        divisor = 60;
+        unit = QStringLiteral("(Minutes)");
+    }
+    if (divisor != 1) {
+        setNumInp(mes, "TNI_ChampX", fieldX / divisor);
+        setNumInp(mes, "TNI_ChampY", numInp(mes, "TNI_ChampY").value_or(0) / divisor);
+    }
+    if (label)
+        label->setText(unit);
 }
 
 void LoadDriversDir()
 {
-    const platform::IniDocument ini(SettingsFilePath);
-    const QString dir = ini.readString(kPrefs, QStringLiteral("EDT_Repertoire_drivers"), QStringLiteral("\\drivers"));
-    if (FRM_Pref)
-        FRM_Pref->EDT_Repertoire_drivers->setText(dir);
+    SettingsFileSession file(SettingsFileSession::Mode::Share);
+    KeyEngine(file.doc()).load(key("Prefs", "EDT_Repertoire_drivers"));
 }
 
 void LoadMiscPrefs()
 {
+    SettingsFileSession file(SettingsFileSession::Mode::Share);
+    platform::IniDocument& doc = file.doc();
+    auto readInt = [&](const char* section, const char* name, int def) {
+        return doc.readInteger(QString::fromLatin1(section), QString::fromLatin1(name), def);
+    };
+    const QSize screen = Systeme::ScreenSize();
+
+    // 1. The sequence file type. The stored text is an item's text; the
+    // default "BMP" and texts of older versions name only its beginning.
+    if (auto* combo = control<QComboBox>(QStringLiteral("FRM_Tool_Images"), "CBX_TypeFichier")) {
+        QString type = doc.readString(QStringLiteral("Prefs"), QStringLiteral("Type_Fichier"), QStringLiteral("BMP"));
+        if (type.isEmpty())
+            type = QStringLiteral("BMP");
+        int index = combo->findText(type, Qt::MatchFixedString);
+        if (index < 0)
+            index = combo->findText(type, Qt::MatchStartsWith);
+        if (index < 0 && combo->count() > 0)
+            index = 0;
+        combo->setCurrentIndex(index);
+        RunHandler(QStringLiteral("FRM_Tool_Images.CBX_TypeFichierChange"));
+    }
+
+    // 2. Script window.
+    if (QWidget* w = FindWindow(QStringLiteral("FRM_Script"))) {
+        const int width = readInt("Windows", "FRM_Script_Width", 400);
+        const int height = readInt("Windows", "FRM_Script_Height", 300);
+        w->move(readInt("Windows", "FRM_Script_Left", centred(screen.width(), 400)),
+                readInt("Windows", "FRM_Script_Top", centred(screen.height(), 300)));
+        w->resize(width, height);
+        if (readInt("Windows", "FRM_Script_visible", 0) != 0)
+            Systeme::ShowFormOnScreen(w);
+    }
+
+    // 3. Sky chart window: placed, and the chart recomputed when it was
+    // visible (it is shown by the window layout).
+    if (QWidget* w = FindWindow(QStringLiteral("FRM_Sky"))) {
+        w->move(readInt("Windows", "FRM_Sky_Left", 0), readInt("Windows", "FRM_Sky_Top", 0));
+        w->resize(readInt("Windows", "FRM_Sky_Width", 640), readInt("Windows", "FRM_Sky_Height", 480));
+    }
+    if (readInt("Windows", "FRM_Sky_visible", 0) != 0)
+        RunHandler(QStringLiteral("Sky.RedrawChart"));
+
+    // 4. Spoken assistant, only while the hand pad is enabled.
+    if (QWidget* pad = FindWindow(QStringLiteral("FRM_Raquette")); pad && pad->isEnabled())
+        KeyEngine(doc).load(key("Prefs", "CKB_Assist_Vocal.Checked"));
+
+    // 5. Goto mode: relative only when stored and possible.
+    auto* relative = control<QAbstractButton>(QStringLiteral("FRM_Raquette"), "RDB_Relatif");
+    const bool useRelative = readInt("GOTO", "GotoMode", 1) == 2 && relative && relative->isEnabled();
+    for (const QString& window : {QStringLiteral("FRM_Raquette"), QStringLiteral("FRM_ObjectAction")}) {
+        if (auto* b = control<QAbstractButton>(window, useRelative ? "RDB_Relatif" : "RDB_Absolu"))
+            b->setChecked(true);
+    }
+
     StartupPrefsLoaded = true;
 }
 
 void LoadWindowLayout()
 {
+    SettingsFileSession file(SettingsFileSession::Mode::Share);
+    platform::IniDocument& doc = file.doc();
+    const QSize screen = Systeme::ScreenSize();
+    auto readInt = [&](const QString& name, int def) { return doc.readInteger(QStringLiteral("Windows"), name, def); };
+
+    // Places a window; shows it when its "visible" key is set (and `show`).
+    auto place = [&](const QString& window, const QString& visibleKey, bool show,
+                     const std::function<void(QWidget*)>& beforeShow = {}) {
+        QWidget* w = FindWindow(window);
+        if (!w)
+            return;
+        w->move(readInt(window + QStringLiteral("_Left"), 0), readInt(window + QStringLiteral("_Top"), 0));
+        if (show && readInt(visibleKey, 0) != 0) {
+            if (beforeShow)
+                beforeShow(w);
+            Systeme::ShowFormOnScreen(w);
+        }
+    };
+    auto tlv = [&](const QString& window, const std::function<void(QWidget*)>& beforeShow = {}) {
+        place(window, window + QStringLiteral("_visible"), true, beforeShow);
+    };
+
+    if (QWidget* alv = FindWindow(QStringLiteral("FRM_Alv"))) {
+        const int height = readInt(QStringLiteral("FRM_AlV_Height"), 600);
+        const int width = readInt(QStringLiteral("FRM_AlV_Width"), 800);
+        alv->move(readInt(QStringLiteral("FRM_AlV_Left"), centred(screen.width(), 800)),
+                  readInt(QStringLiteral("FRM_AlV_Top"), centred(screen.height(), 600)));
+        alv->resize(width, height);
+        const int state = readInt(QStringLiteral("FRM_AlV_WindowState"), 0);
+        alv->setWindowState(state == 1 ? Qt::WindowMinimized : state == 2 ? Qt::WindowMaximized : Qt::WindowNoState);
+        NotifyStep(QStringLiteral("FRM_Alv.FormActivate"));
+        if (FRM_Alv && alv == FRM_Alv)
+            FRM_Alv->FormActivate();
+    }
+    place(QStringLiteral("FRM_MiseEnStation"), QStringLiteral("FRM_MiseEnstation_visible"), true);
+    tlv(QStringLiteral("FRM_Pref"));
+    tlv(QStringLiteral("FRM_Tool_Affichage"));
+    tlv(QStringLiteral("FRM_Tool_Images"));
+    tlv(QStringLiteral("FRM_Tool_Mesures"));
+    place(QStringLiteral("FRM_Longuepose"), {}, false);
+    tlv(QStringLiteral("FRM_ObjectAction"), [](QWidget* w) { w->setWindowTitle(QString()); });
+    tlv(QStringLiteral("FRM_ImgRef"));
+    tlv(QStringLiteral("FRM_Detect_Mvt"));
+    tlv(QStringLiteral("FRM_ComTrafic"), [](QWidget*) {
+        if (auto* b = control<QAbstractButton>(kPref, "CKB_Historique_Comm"))
+            b->setChecked(true);
+    });
+    if (QWidget* msg = FindWindow(QStringLiteral("FRM_Message"))) {
+        const int width = readInt(QStringLiteral("FRM_Message_Width"), 250);
+        const int height = readInt(QStringLiteral("FRM_Message_Height"), 350);
+        msg->move(readInt(QStringLiteral("FRM_Message_Left"), centred(screen.width(), 250)),
+                  readInt(QStringLiteral("FRM_Message_Top"), centred(screen.height(), 350)));
+        msg->resize(width, height);
+    }
+    tlv(QStringLiteral("FRM_Prg_Suivi"));
+    place(QStringLiteral("FRM_PlayControl"), {}, false);
+    tlv(QStringLiteral("FRM_ObjectAction"));
+    tlv(QStringLiteral("FRM_FWHM"));
+    tlv(QStringLiteral("FRM_Prg_Suivi"));
+    tlv(QStringLiteral("FRM_Raquette"));
+    tlv(QStringLiteral("FRM_ScrCmd"));
+    tlv(QStringLiteral("FRM_Tool_Suivi"));
+}
+
+void RestoreGotoPoints()
+{
+    NotifyStep(QStringLiteral("RestoreGotoPoints"));
+    const double keptRa = SkyChart.CurrentRa;
+    const double keptDec = SkyChart.CurrentDec;
+    SkyChart.CurrentRa = SkyChart.OriginRa;
+    SkyChart.CurrentDec = SkyChart.OriginDec;
+    RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_OrigineClick"));
+    SkyChart.CurrentRa = SkyChart.DestinationRa;
+    SkyChart.CurrentDec = SkyChart.DestinationDec;
+    RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
+    SkyChart.CurrentRa = keptRa;
+    SkyChart.CurrentDec = keptDec;
+
+    const QString dialog = QStringLiteral("FRM_ObjectAction");
+    auto setText = [&](const char* edit, const QString& text) {
+        if (auto* e = control<QLineEdit>(dialog, edit))
+            e->setText(text);
+    };
+    setText("EDT_Origine_Ra", CalcHelpers::RAToStr(CalcHelpers::RadToArcsec(SkyChart.OriginRa)));
+    setText("EDT_Destination_Ra", CalcHelpers::RAToStr(CalcHelpers::RadToArcsec(SkyChart.DestinationRa)));
+    setText("EDT_Origine_Dec", CalcHelpers::DecToStr(CalcHelpers::RadToArcsec(SkyChart.OriginDec)));
+    setText("EDT_Destination_Dec", CalcHelpers::DecToStr(CalcHelpers::RadToArcsec(SkyChart.DestinationDec)));
+    if (SkyChart.OriginRa != SkyChart.DestinationRa || SkyChart.OriginDec != SkyChart.DestinationDec)
+        setEnabled(dialog, "BTN_Goto", true);
+}
+
+QByteArray DefaultSettingsBytes()
+{
+    platform::IniDocument doc;
+    auto put = [&](const KeySpec& k, const QString& section) {
+        if (k.writable() && k.def && !k.has(MachineDefault))
+            doc.writeString(section, k.keyName(), QString::fromLatin1(k.def));
+    };
+    // The order of a first save: the language, each current profile name
+    // followed by its profile, then every other key.
+    put(key("Prefs", "Langue"), QStringLiteral("Prefs"));
+    const std::pair<const char*, Profiles::Kind> profiles[] = {
+        {"Optique_Courante", Profiles::Kind::Optics},
+        {"Monture_Courante", Profiles::Kind::Mount},
+        {"Camera_Courante", Profiles::Kind::Camera},
+        {"Vitesse_Moteur_Courante", Profiles::Kind::MotorSpeeds},
+    };
+    for (const auto& [nameKey, kind] : profiles) {
+        const KeySpec& k = key("Prefs", nameKey);
+        put(k, QStringLiteral("Prefs"));
+        const QString prefix = Profiles::Prefix(kind);
+        for (const KeySpec& p : ProfileKeys(prefix))
+            put(p, prefix + QString::fromLatin1(k.def));
+    }
+    put(key("Prefs", "Couleurs Nuit"), QStringLiteral("Prefs"));
+    for (const KeySpec& k : KeyTable()) {
+        if (k.has(ProfileKey) || k.has(SchemeKey) || doc.valueExists(k.sectionName(), k.keyName()))
+            continue;
+        put(k, k.sectionName());
+    }
+    return doc.toBytes();
 }
 
 } // namespace Settings

@@ -1,9 +1,9 @@
 #include "capture/camera_slots.h"
 
+#include "app/frm_pref.h"
 #include "app/log.h"
 #include "capture/avi_compression.h"
 #include "capture/wdm_capture.h"
-#include "platform/paths.h"
 
 std::array<TCameraSlot, 3> CameraSlots;
 std::uint8_t CurrentCameraSlot = 1;
@@ -29,7 +29,6 @@ std::array<std::uint8_t, 3> ParallelPortShadow{};
 bool CaptureStartPending = false;
 std::unique_ptr<QStringList> PlayList;
 bool FileSourceOpen = false;
-std::unique_ptr<TLog> CaptureDebugLog;
 
 namespace Capture {
 
@@ -52,16 +51,15 @@ void ResetCaptureStartValues()
 
 void CloseCaptureDebugFile()
 {
-    TLog::Close(CaptureDebugLog);
+    TLog::Close(DebugLog);
 }
 
 void DebugLine(const QString& text)
 {
-    if (!CaptureDebugLog)
-        CaptureDebugLog = TLog::Create(platform::joinPath(platform::programDir(), QStringLiteral("Debug.log")),
-                                       LogTimeMode::None);
-    if (CaptureDebugLog)
-        CaptureDebugLog->Add(text);
+    if (!DebugLog)
+        DebugLog = TLog::Create(Preferences::DebugLogPath(), LogTimeMode::FromStart);
+    if (DebugLog)
+        DebugLog->Add(text);
 }
 
 } // namespace Capture

@@ -97,19 +97,15 @@ extern bool CaptureStartPending;
 extern std::unique_ptr<QStringList> PlayList;
 extern bool FileSourceOpen;
 
-// The capture services' debug log ("Debug.log"), created on its first line.
-extern std::unique_ptr<TLog> CaptureDebugLog;
-
 namespace Capture {
 
 // Start values given when the main window is created.
 void ResetCaptureStartValues();
 
-// Closes the debug log.
+// Closes the debug log ("Debug.log").
 void CloseCaptureDebugFile();
 
-// Appends one line to "Debug.log" in the program directory, creating the log
-// on first use.
+// Appends one line to the debug log, opening it when it is not open yet.
 void DebugLine(const QString& text);
 
 } // namespace Capture

@@ -5,6 +5,8 @@
 #include "app/systeme.h"
 #include "platform/port_access.h"
 
+#include <cctype>
+
 std::uint8_t LongExposurePortShadow = 0;
 
 namespace Align_V {
@@ -20,14 +22,20 @@ void PortWrite(std::uint16_t port, std::uint8_t value, const QString& tag)
 
 std::uint16_t PortAddressFromText(const QString& text)
 {
+    // The hexadecimal number at the start of the text; what follows it, if
+    // anything, is a blank or "(" and a comment ("$0378 (LPT1)", "$03F8(COM1)").
+    // A text such as "      COM3" names no address.
     QString t = text.trimmed();
     if (t.startsWith(QLatin1Char('$')))
         t.remove(0, 1);
     else if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
         t.remove(0, 2);
-    bool ok = false;
-    const uint v = t.toUInt(&ok, 16);
-    return (ok && v <= 0xFFFF) ? static_cast<std::uint16_t>(v) : 0;
+    qsizetype end = 0;
+    while (end < t.size() && end < 4 && isxdigit(t[end].toLatin1()))
+        ++end;
+    if (end == 0 || (end < t.size() && !t[end].isSpace() && t[end] != u'('))
+        return 0;
+    return static_cast<std::uint16_t>(t.left(end).toUInt(nullptr, 16));
 }
 
 void InitVestaPort()

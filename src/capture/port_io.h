@@ -14,8 +14,10 @@ namespace Align_V {
 // nothing while the ports are closed. The tag only names the caller.
 void PortWrite(std::uint16_t port, std::uint8_t value, const QString& tag);
 
-// A port address as the port lists write it: hexadecimal, with or without
-// "$" or "0x" ("378", "$378", "0x378"). 0 when the text is no address.
+// A port address as the port lists write it: the hexadecimal number at the
+// start of the text, with or without "$" or "0x" ("378", "$0378 (LPT1)",
+// "0x378"), at most four digits, followed by nothing, a blank or "(". 0 when
+// the text is no address.
 std::uint16_t PortAddressFromText(const QString& text);
 
 // Puts the long-exposure port (when the camera modification is on) and the

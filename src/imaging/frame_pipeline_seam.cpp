@@ -4,9 +4,7 @@
 #include "imaging/pipeline_state.h"
 
 QPoint ZoneAnchor;
-QPoint TrackedStarPos;
 QPoint PreviousTrackedStarPos;
-QPoint DisplayZoneCenter;
 std::uint8_t ZoneResetPending = 1;
 std::uint8_t GuideSourceSlot = 1;
 bool ZoneChanged = false;

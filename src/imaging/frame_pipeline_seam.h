@@ -8,10 +8,9 @@
 #include <cstdint>
 
 // Zone geometry re-laid out by a camera or file start.
+// (TrackedStarPos and DisplayZoneCenter are in pipeline_state.h.)
 extern QPoint ZoneAnchor;
-extern QPoint TrackedStarPos;
 extern QPoint PreviousTrackedStarPos;
-extern QPoint DisplayZoneCenter;
 extern std::uint8_t ZoneResetPending;   // the next start re-centres every zone
 extern std::uint8_t GuideSourceSlot;    // the slot whose frames drive the detection zone
 extern bool ZoneChanged;                // the frame routine re-places its zones

@@ -33,6 +33,8 @@ double MeasureDistanceTotal = 0;
 int MeasureDistanceCount = 0;
 TInfoPoint InfoPoint;
 QPoint DisplayZoneOffset, PreviousDisplayZoneOffset;
+QPoint TrackedStarPos;
+QPoint DisplayZoneCenter;
 
 namespace Align_V {
 namespace {

@@ -76,6 +76,10 @@ struct TInfoPoint {
 extern TInfoPoint InfoPoint;
 
 extern QPoint DisplayZoneOffset, PreviousDisplayZoneOffset;
+// The tracked star (centre of the detection zone) and the display zone's
+// centre, in frame pixels.
+extern QPoint TrackedStarPos;
+extern QPoint DisplayZoneCenter;
 
 namespace Align_V {
 

@@ -4,6 +4,7 @@
 // An empty optional means the user cancelled.
 
 #include <QString>
+#include <cstdint>
 #include <optional>
 
 namespace platform {
@@ -21,6 +22,13 @@ public:
     virtual std::optional<QString> openFile(const FileDialogRequest& request) = 0;
     virtual std::optional<QString> saveFile(const FileDialogRequest& request) = 0;
     virtual std::optional<QString> chooseFolder(const QString& title, const QString& directory) = 0;
+    // A colour as the program stores colours (red in the low byte, green in
+    // the second, blue in the third), starting from `initial`. A service
+    // without colour dialogs cancels.
+    virtual std::optional<std::int32_t> chooseColor(const QString& title, std::int32_t initial)
+    {
+        return std::nullopt;
+    }
 };
 
 // The service in force; nullptr restores the fallback, which cancels every dialog.

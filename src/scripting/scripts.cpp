@@ -1,92 +1,698 @@
 #include "scripting/scripts.h"
 
+#include "app/controls/float_text.h"
+#include "app/frm_alv.h"
+#include "app/helpers/str_helpers.h"
+#include "app/systeme.h"
+#include "app/ui/control_adapters.h"
 #include "platform/codepage.h"
+#include "platform/message_service.h"
+#include "scripting/frm_progress.h"
 #include "scripting/frm_script.h"
+#include "scripting/script_commands.h"
+#include "scripting/script_language.h"
+#include "scripting/script_texts.h"
+#include "tools/frm_tool_images.h"
 
 #include <QFile>
+#include <QHash>
+#include <QLocale>
+#include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <cmath>
 
 namespace Scripts {
 
-std::vector<std::unique_ptr<TScript>> ScriptLevels;
-int CurrentLevel = -1;
+std::array<TScript, kLevelCount> ScriptLevels;
+int CurrentLevel = 0;
 bool ScriptRunning = false;
 bool ScriptPaused = false;
-std::uint8_t ObjectInField = 0;
+bool WaitSequence = false;
+bool WaitLongExposure = false;
+bool WaitIntegration = false;
+bool WaitMove = false;
+bool WaitPlayer = false;
+bool GotoRunning = false;
+bool ObjectInField = false;
 bool Cam1Online = false;
 bool Cam2Online = false;
 
-TScript* Current()
+namespace {
+
+// Counts stops and faults, so that a loop running statements (the
+// pre-analysis) can tell that one of them ended the run.
+std::uint64_t g_interruptions = 0;
+// The pause came while the clock was armed for the next line.
+bool g_pausedWhileArmed = false;
+
+QHash<QString, CommandHandler>& commandTable()
 {
-    if (CurrentLevel < 0 || CurrentLevel >= static_cast<int>(ScriptLevels.size()))
-        return nullptr;
-    return ScriptLevels[CurrentLevel].get();
+    static QHash<QString, CommandHandler> table = [] {
+        QHash<QString, CommandHandler> t;
+        t.insert(QStringLiteral("jump"), CmdJump);
+        t.insert(QStringLiteral("call"), CmdCall);
+        t.insert(QStringLiteral("return"), CmdReturn);
+        t.insert(QStringLiteral("callfar"), CmdCallFar);
+        t.insert(QStringLiteral("int"), CmdInt);
+        t.insert(QStringLiteral("inputinteger"), CmdInputInteger);
+        t.insert(QStringLiteral("inputdouble"), CmdInputDouble);
+        t.insert(QStringLiteral("inputstring"), CmdInputString);
+        t.insert(QStringLiteral("inputchoice"), CmdInputChoice);
+        t.insert(QStringLiteral("jumpif"), CmdJumpIf);
+        return t;
+    }();
+    return table;
 }
 
-void ScriptNext(int delay_ms)
+bool isSkippedKeyword(const QString& k)
+{
+    return k.isEmpty() || k == QLatin1String("//") || k == QLatin1String("@menu") || k == QLatin1String("@button")
+           || k == QLatin1String("var") || k == QLatin1String(":");
+}
+
+// --- the editor --------------------------------------------------------
+
+QPlainTextEdit* editor() { return FRM_Script ? FRM_Script->Memo_Script : nullptr; }
+
+// Lines of a text as a string list holds them: CR LF, LF or CR end a line,
+// and a break at the very end opens no further line.
+QStringList splitLines(const QString& text)
+{
+    static const QRegularExpression breaks(QStringLiteral("\r\n|\n|\r"));
+    QStringList lines = text.split(breaks);
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QStringList editorLines()
+{
+    QPlainTextEdit* e = editor();
+    return e ? splitLines(e->toPlainText()) : QStringList();
+}
+
+// Line `index` of the editor; "" outside the text.
+QString editorLine(int index)
+{
+    QPlainTextEdit* e = editor();
+    if (!e || index < 0)
+        return {};
+    const QTextBlock b = e->document()->findBlockByNumber(index);
+    return b.isValid() ? b.text() : QString();
+}
+
+void showInEditor(const QStringList& lines)
+{
+    if (QPlainTextEdit* e = editor())
+        e->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+// Selects the level's current line (and its line break) and records its
+// offset, counting each earlier line break as two characters.
+void selectCurrentLine(TScript& s)
+{
+    QPlainTextEdit* e = editor();
+    if (!e)
+        return;
+    QTextDocument* doc = e->document();
+    const QTextBlock b = s.CurrentLine >= 0 ? doc->findBlockByNumber(s.CurrentLine) : QTextBlock();
+    if (!b.isValid()) {
+        s.LineOffset = s.CurrentLine < 0 ? 0 : doc->characterCount() + doc->blockCount() - 1;
+        return;
+    }
+    s.LineOffset = b.position() + s.CurrentLine;
+    QTextCursor c(b);
+    c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    c.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+    e->setTextCursor(c);
+}
+
+void takeFocusWhenVisible()
+{
+    if (FRM_Script && FRM_Script->isVisible())
+        FRM_Script->activateWindow();
+}
+
+// --- controls that follow the engine's state --------------------------------
+
+void enable(QAction* a, bool on)
+{
+    if (a)
+        a->setEnabled(on);
+}
+
+// The main window's script buttons, found by name (the tool bar may not
+// hold them all).
+void enableMainButton(const char* name, bool on)
+{
+    if (QWidget* w = app::findControl<QWidget>(FRM_Alv, QString::fromLatin1(name)))
+        w->setEnabled(on);
+}
+
+void enableExecuter(bool on)
+{
+    if (FRM_Script)
+        enable(FRM_Script->MNU_Executer->menuAction(), on);
+}
+
+void showRunControls()
+{
+    if (FRM_Script) {
+        enable(FRM_Script->MNU_Pause, true);
+        enable(FRM_Script->MNU_Arreter, true);
+    }
+    enableMainButton("SPDB_Pauser_Script", true);
+    enableMainButton("SPDB_Arreter_Script", true);
+    enableMainButton("SPDB_Executer_Script", false);
+}
+
+void armClock(int delay_ms)
 {
     if (!FRM_Script)
         return;
-    FRM_Script->TMR_Script->setInterval(delay_ms < 0 ? 0 : delay_ms);
+    FRM_Script->TMR_Script->setInterval(std::max(1, delay_ms));
     FRM_Script->TMR_Script->start();
+}
+
+void stopClock()
+{
+    if (FRM_Script)
+        FRM_Script->TMR_Script->stop();
+}
+
+bool clockArmed() { return FRM_Script && FRM_Script->TMR_Script->isActive(); }
+
+void showMessage(const QString& text)
+{
+    platform::messages().show({text, platform::MsgKind::Error, platform::MsgButtons::Ok, {}, {}});
+}
+
+// A statement that faulted: shown once, the script left halted.
+void fault(const QString& text)
+{
+    ++g_interruptions;
+    stopClock();
+    showMessage(text);
+}
+
+QString readError(const QString& path, const QString& reason)
+{
+    return QStringLiteral("%1 : %2").arg(path, reason);
+}
+
+} // namespace
+
+// --- registration ---------------------------------------------------------
+
+bool RegisterCommand(const QString& keyword, CommandHandler handler)
+{
+    const QString k = keyword.toLower();
+    QHash<QString, CommandHandler>& table = commandTable();
+    if (k.isEmpty() || isSkippedKeyword(k) || !handler || table.contains(k)) {
+        qWarning("Script command \"%s\" not registered (empty or already known)", qUtf8Printable(k));
+        return false;
+    }
+    table.insert(k, std::move(handler));
+    return true;
+}
+
+const CommandHandler* FindCommand(const QString& keyword)
+{
+    const QHash<QString, CommandHandler>& table = commandTable();
+    const auto it = table.constFind(keyword);
+    return it == table.constEnd() ? nullptr : &it.value();
+}
+
+CommandRegistrar::CommandRegistrar(std::initializer_list<std::pair<const char*, CommandHandler>> commands)
+{
+    for (const auto& [keyword, handler] : commands)
+        RegisterCommand(QString::fromUtf8(keyword), handler);
+}
+
+// --- faults and conversions -----------------------------------------------
+
+ScriptFault::ScriptFault(const QString& message) : std::runtime_error(message.toStdString()), message_(message) {}
+
+std::int32_t StrToInt(const QString& text)
+{
+    bool ok = false;
+    const int v = QLocale::c().toInt(text.trimmed(), &ok);
+    if (!ok)
+        throw ScriptFault(ScriptTexts::NotAnInteger(text));
+    return v;
+}
+
+std::int32_t StrToIntDef(const QString& text, std::int32_t fallback)
+{
+    bool ok = false;
+    const int v = QLocale::c().toInt(text.trimmed(), &ok);
+    return ok ? v : fallback;
+}
+
+double StrToFloat(const QString& text)
+{
+    bool ok = false;
+    const double v = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(v))
+        throw ScriptFault(ScriptTexts::NotAFloat(text));
+    return v;
+}
+
+QString FloatToStr(double value) { return app::FloatToStrF(value, app::FloatFormat::General, 15, 0); }
+
+// --- levels ------------------------------------------------------------------
+
+TScript& CurrentScript() { return ScriptLevels[static_cast<std::size_t>(CurrentLevel)]; }
+
+bool PushLevel()
+{
+    if (CurrentLevel >= kLevelCount - 1)
+        return false;
+    TScript& caller = CurrentScript();
+    if (caller.FileName.isEmpty() && FRM_Script)
+        caller.FileName = FRM_Script->OPD_Script.FileName;
+    // The caller's text comes back into the editor when the called script
+    // ends; keep what the editor holds now, edits included.
+    if (editor())
+        caller.Lines = editorLines();
+    ++CurrentLevel;
+    return true;
+}
+
+void PopLevel()
+{
+    if (CurrentLevel <= 0)
+        return;
+    --CurrentLevel;
+    const TScript& s = CurrentScript();
+    showInEditor(s.Lines);
+    if (FRM_Script) {
+        FRM_Script->SVD_Script.FileName = s.FileName;
+        FRM_Script->setWindowTitle(ScriptTexts::kCaptionPrefix + s.FileName);
+    }
+}
+
+void ResetLevel()
+{
+    TScript& s = CurrentScript();
+    s.LineCount = static_cast<std::int32_t>(s.Lines.size());
+    s.CurrentLine = -1;
+    s.LineOffset = 0;
 }
 
 bool LoadScript(const QString& fileName, bool newLevel)
 {
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly))
+    if (newLevel && !PushLevel()) {
+        ScriptError(ScriptTexts::kTooManyNested);
         return false;
-    const QString text = platform::fromCp1252(f.readAll());
-    if (newLevel || !Current()) {
-        ScriptLevels.push_back(std::make_unique<TScript>());
-        CurrentLevel = static_cast<int>(ScriptLevels.size()) - 1;
     }
-    TScript* s = Current();
-    s->Lines = text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
-    if (!s->Lines.isEmpty() && s->Lines.last().isEmpty())
-        s->Lines.removeLast();
-    s->LineIndex = 0;
-    s->FileName = fileName;
+    TScript& s = CurrentScript();
+    if (!fileName.isEmpty()) {
+        QFile f(fileName);
+        if (!f.open(QIODevice::ReadOnly)) {
+            showMessage(readError(fileName, f.errorString()));
+            if (newLevel)
+                PopLevel();
+            return false;
+        }
+        s.Lines = splitLines(platform::fromCp1252(f.readAll()));
+        showInEditor(s.Lines);
+    } else {
+        s.Lines = editorLines();
+    }
+    s.FileName = fileName;
+    s.LineCount = static_cast<std::int32_t>(s.Lines.size());
+    s.CurrentLine = 1;
+    s.LineOffset = 0;
     return true;
 }
 
-bool RunScriptFile(const QString& fileName)
+void RunScriptFile(const QString& path)
 {
-    if (!LoadScript(fileName, true))
-        return false;
-    Current()->State = 1;
+    if (FRM_Script) {
+        FRM_Script->SVD_Script.FileName = path;
+        FRM_Script->setWindowTitle(ScriptTexts::kCaptionPrefix + path);
+        FRM_Script->MNU_Enregistrer->setEnabled(true);
+    }
+    if (!LoadScript(path, true))
+        return;
+    // Always a new run, even above a paused script: the caller is paused
+    // again when this one ends.
+    showRunControls();
+    const std::uint64_t interruptions = g_interruptions;
+    StartScript(0);
+    if (g_interruptions == interruptions)
+        CurrentScript().State = StateRunning;
+}
+
+// --- runs --------------------------------------------------------------------
+
+void StartScript(int fromLine)
+{
+    TScript& s = CurrentScript();
+    if (s.LineCount < 1)
+        return;
+    enableExecuter(false);
+    if (FRM_Script)
+        enable(FRM_Script->MNU_Arreter, true);
+
+    // A run starts from a clean slate, even when it restarts a running one.
+    ClearVariables();
+    ClearLabels();
+    s.Pass = 1;
+    ResetLevel();
+    const std::uint64_t interruptions = g_interruptions;
+    takeFocusWhenVisible();
+    int shown = -1;
+    for (s.CurrentLine = 0; s.CurrentLine <= s.LineCount; ++s.CurrentLine) {
+        const int percent = static_cast<int>(static_cast<std::int64_t>(s.CurrentLine) * 100 / s.LineCount);
+        if (percent != shown && FRM_Progress) {
+            FRM_Progress->SetProgress(ScriptTexts::kPreanalyse, percent, 100);
+            shown = percent;
+        }
+        ExecuteScriptLine(1, editorLine(s.CurrentLine));
+        if (g_interruptions != interruptions) {
+            // An error in the pre-analysis: execution does not begin.
+            if (FRM_Progress)
+                FRM_Progress->hide();
+            return;
+        }
+    }
+
+    s.Pass = 2;
+    ResetLevel();
+    s.CurrentLine = fromLine - 1;
+    s.StackCount = 1;
+    s.ReturnStack.fill(0);
+    ResumeScript();
+}
+
+void ResumeScript()
+{
     ScriptRunning = true;
     ScriptPaused = false;
-    ScriptNext(0);
-    return true;
+    ScriptNext(50);
 }
 
-void ExecuteNextLine()
+void RunFromStart(bool fromEditor)
 {
-    TScript* s = Current();
-    if (!ScriptRunning || ScriptPaused || !s || s->State != 1) {
-        if (FRM_Script)
-            FRM_Script->TMR_Script->stop();
-        return;
+    showRunControls();
+    const std::uint64_t interruptions = g_interruptions;
+    if (ScriptPaused) {
+        TScript& s = CurrentScript();
+        const std::int32_t line = s.CurrentLine;
+        if (fromEditor)
+            LoadScript(QString(), false);
+        // Go on with the line that was due when the pause came.
+        s.CurrentLine = g_pausedWhileArmed ? line - 1 : line;
+        ResumeScript();
+    } else {
+        if (fromEditor)
+            LoadScript(QString(), false);
+        StartScript(0);
     }
-    if (s->LineIndex < s->Lines.size()) {
-        ++s->LineIndex;
-        return;
+    if (g_interruptions == interruptions)
+        CurrentScript().State = StateRunning;
+}
+
+void RunFromCaret()
+{
+    QPlainTextEdit* e = editor();
+    showRunControls();
+    const std::uint64_t interruptions = g_interruptions;
+    const int caretLine = e ? e->textCursor().blockNumber() : -1;
+    if (caretLine >= 0 && caretLine < editorLines().size()) {
+        if (ScriptPaused) {
+            --CurrentScript().CurrentLine;
+            ResumeScript();
+        } else {
+            LoadScript(QString(), false);
+            StartScript(caretLine - 1);
+        }
     }
-    ScriptLevels.pop_back();
-    CurrentLevel = static_cast<int>(ScriptLevels.size()) - 1;
-    if (CurrentLevel < 0)
-        StopAll();
+    if (g_interruptions == interruptions)
+        CurrentScript().State = StateRunning;
+}
+
+void PauseScript()
+{
+    ScriptRunning = false;
+    ScriptPaused = true;
+    if (FRM_Script) {
+        enableExecuter(true);
+        enable(FRM_Script->MNU_Arreter, true);
+        enable(FRM_Script->MNU_ExecuterDuCurseur, true);
+        enable(FRM_Script->MNU_Pause, false);
+        enable(FRM_Script->MNU_ExecuterDuDebut, false);
+    }
+    enableMainButton("SPDB_Executer_Script", true);
+    enableMainButton("SPDB_Arreter_Script", true);
+    enableMainButton("SPDB_Pauser_Script", false);
+    g_pausedWhileArmed = clockArmed();
+    stopClock();
+    CurrentScript().State = StatePaused;
+}
+
+void StopScript()
+{
+    ++g_interruptions;
+    ScriptPaused = false;
+    ClearVariables();
+    ClearLabels();
+    // The clock stops at every level: a caller is never advanced by a stop;
+    // it stays halted until it is stopped in turn.
+    stopClock();
+    if (CurrentLevel >= 1) {
+        CurrentScript().State = StateStopped;
+        PopLevel();
+    } else {
+        ScriptRunning = false;
+        CurrentScript().State = StateStopped;
+        // A stale flag would later resume a script that never waited for it.
+        WaitSequence = WaitLongExposure = WaitIntegration = WaitMove = WaitPlayer = false;
+        if (FRM_Script) {
+            enableExecuter(true);
+            enable(FRM_Script->MNU_ExecuterDuDebut, true);
+            enable(FRM_Script->MNU_ExecuterDuCurseur, true);
+            enable(FRM_Script->MNU_Arreter, false);
+            enable(FRM_Script->MNU_Pause, false);
+        }
+        enableMainButton("SPDB_Executer_Script", true);
+        enableMainButton("SPDB_Arreter_Script", false);
+        enableMainButton("SPDB_Pauser_Script", false);
+    }
+    if (SequenceSaving && FRM_Tool_Images)
+        FRM_Tool_Images->BTN_Arreter_SauvClick();
 }
 
 void StopAll()
 {
-    ScriptLevels.clear();
-    CurrentLevel = -1;
-    ScriptRunning = false;
-    ScriptPaused = false;
-    if (FRM_Script)
-        FRM_Script->TMR_Script->stop();
+    stopClock();
+    for (TScript& s : ScriptLevels)
+        s = TScript();
+    CurrentLevel = 0;
+    ScriptRunning = ScriptPaused = false;
+    WaitSequence = WaitLongExposure = WaitIntegration = WaitMove = WaitPlayer = GotoRunning = false;
+    g_pausedWhileArmed = false;
+}
+
+// --- the clock -------------------------------------------------------------------
+
+void ScriptNext(int delay_ms)
+{
+    TScript& s = CurrentScript();
+    if (s.CurrentLine >= s.LineCount) {
+        if (s.Pass != 2)
+            return;
+        const bool called = CurrentLevel >= 1;
+        StopScript();
+        if (!called)
+            return;
+        switch (CurrentScript().State) {
+        case StateStopped: StopScript(); break;
+        case StateRunning: ScriptNext(50); break;
+        case StatePaused: PauseScript(); break;
+        default: break;   // the caller keeps waiting
+        }
+        return;
+    }
+    ++s.CurrentLine;
+    armClock(delay_ms);
+}
+
+void Tick()
+{
+    if (!FRM_Script)
+        return;
+    TScript& s = CurrentScript();
+    takeFocusWhenVisible();
+    selectCurrentLine(s);
+    stopClock();
+    ExecuteScriptLine(static_cast<std::uint8_t>(s.Pass), editorLine(s.CurrentLine));
+}
+
+// --- resume protocol ---------------------------------------------------------------
+
+void BeginWait(bool& waitFlag)
+{
+    BeginWait();
+    waitFlag = true;
+}
+
+void BeginWait() { CurrentScript().State = StateWaiting; }
+
+bool ResumeIfWaiting(bool& waitFlag)
+{
+    const bool wasSet = waitFlag;
+    waitFlag = false;
+    return wasSet && ResumeIfWaiting();
+}
+
+bool ResumeIfWaiting()
+{
+    if (!ScriptRunning || CurrentScript().State != StateWaiting)
+        return false;
+    CurrentScript().State = StateRunning;
+    ScriptNext(50);
+    return true;
+}
+
+// --- statements ----------------------------------------------------------------------
+
+void ScriptError(const QString& text)
+{
+    TScript& s = CurrentScript();
+    selectCurrentLine(s);
+    showMessage(ScriptTexts::LineMessage(s.CurrentLine + 1, text));
+    StopScript();
+}
+
+namespace {
+
+void unknownCommand()
+{
+    Systeme::ShowFormOnScreen(FRM_Script);
+    showMessage(ScriptTexts::UnknownCommand(CurrentScript().CurrentLine + 1));
+    StopScript();
+}
+
+void dispatch(std::uint8_t pass, const QString& line)
+{
+    QString keyword = StrHelpers::ExtractCommandWord(line.trimmed()).toLower();
+    // A label starts in the first column; indented, the line is skipped.
+    if (keyword == QLatin1String(":") && !line.startsWith(QLatin1Char(':')))
+        keyword.clear();
+    const QString arguments = StrHelpers::ExtractParenArgs(line);
+    const QString rest = line.mid(keyword.size());
+
+    if (pass == 1) {
+        if (keyword == QLatin1String("var"))
+            DeclareVariable(pass, arguments);
+        else if (keyword == QLatin1String(":"))
+            DeclareLabel(pass, rest);
+        return;
+    }
+    if (isSkippedKeyword(keyword)) {
+        ScriptNext(10);
+        return;
+    }
+    if (const CommandHandler* handler = FindCommand(keyword)) {
+        // Copied: a handler may register or run anything, the table entry
+        // must not be used after it.
+        const CommandHandler run = *handler;
+        run(pass, arguments);
+        return;
+    }
+    const int variable = FindVariable(keyword);
+    if (variable != kNotFound) {
+        ExecuteAssignment(pass, variable, rest);
+        return;
+    }
+    unknownCommand();
+}
+
+} // namespace
+
+void ExecuteScriptLine(std::uint8_t pass, const QString& line)
+{
+    try {
+        dispatch(pass, line);
+    } catch (const ScriptFault& e) {
+        fault(e.message());
+    } catch (const std::exception& e) {
+        fault(QString::fromUtf8(e.what()));
+    } catch (...) {
+        fault(ScriptTexts::kUnknownFault);
+    }
+}
+
+int FindVariable(const QString& name)
+{
+    const std::vector<TVariable>& vars = CurrentScript().Variables;
+    for (std::size_t i = 0; i < vars.size(); ++i)
+        if (vars[i].Name.compare(name, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i) + 1;
+    return kNotFound;
+}
+
+int FindLabel(const QString& name)
+{
+    const std::vector<TEtiquette>& labels = CurrentScript().Labels;
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        if (labels[i].Name.compare(name, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i) + 1;
+    return kNotFound;
+}
+
+void ClearVariables() { CurrentScript().Variables.clear(); }
+void ClearLabels() { CurrentScript().Labels.clear(); }
+
+void DeclareVariable(std::uint8_t pass, const QString& arguments)
+{
+    if (pass != 1)
+        return;
+    const QString name = StrHelpers::ExtractField(arguments, QLatin1Char(','), 1).trimmed();
+    const QString type = StrHelpers::ExtractField(arguments, QLatin1Char(','), 2).trimmed();
+    if (FindVariable(name) != kNotFound)
+        return;   // the first declaration and its type stand
+    TVariable v;
+    v.Name = name;
+    const QString word = type.toLower();
+    if (word == QLatin1String("integer"))
+        v.VarType = TypeInteger;
+    else if (word == QLatin1String("double"))
+        v.VarType = TypeDouble;
+    else if (word == QLatin1String("string"))
+        v.VarType = TypeString;
+    else {
+        ScriptError(type);
+        return;
+    }
+    if (CurrentScript().VarCount() >= kMaxVariables) {
+        ScriptError(ScriptTexts::kTooManyVariables);
+        return;
+    }
+    CurrentScript().Variables.push_back(v);
+}
+
+void DeclareLabel(std::uint8_t pass, const QString& rest)
+{
+    if (pass != 1)
+        return;
+    const QString name = StrHelpers::ExtractField(rest, QLatin1Char(','), 1);
+    if (FindLabel(name) != kNotFound) {
+        ScriptError(name + ScriptTexts::kDuplicated);
+        return;
+    }
+    if (CurrentScript().LabelCount() >= kMaxLabels) {
+        ScriptError(ScriptTexts::kTooManyLabels);
+        return;
+    }
+    CurrentScript().Labels.push_back({name, CurrentScript().CurrentLine});
 }
 
 } // namespace Scripts

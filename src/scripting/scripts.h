@@ -1,52 +1,208 @@
 #pragma once
-// Script levels and the engine's pacing. The script window's timer runs one
-// line per tick; ScriptNext arms it so the running script goes on after a
-// delay. The command interpreter itself comes with the script language.
+// The script engine. A script is the text of the script window's editor, one
+// statement a line; the engine runs one statement per tick of that window's
+// timer TMR_Script, on the user-interface thread, so the program stays
+// responsive between statements.
+//
+// Call levels: ScriptLevels[0] is the editor's script; each "callfar" runs a
+// script file on the next level (at most 9 levels) with its own text,
+// variables, labels and return stack, and gives control back to its caller
+// at its end.
+//
+// A run: pass 1 (pre-analysis) declares the variables and labels of the
+// whole text in one go, showing "Preanalyse en cours..." in the progress
+// window; pass 2 executes. Every statement that completes calls ScriptNext
+// exactly once with its delay; a statement that fails calls ScriptError; a
+// statement that waits for a lasting action calls neither (see below).
+//
+// ---------------------------------------------------------------------------
+// THE RESUME PROTOCOL - the one way a lasting action hands control back.
+//
+//   In the command (it runs inside a tick):
+//       Scripts::BeginWait(Scripts::WaitSequence);   // FIRST: state waiting + flag
+//       FRM_Tool_Images->BTN_Demarrer_SauvClick();    // then start the action
+//       return;                                       // no ScriptNext
+//
+//   In the window that owns the action, wherever the action ends (normally,
+//   on error or aborted):
+//       Scripts::ResumeIfWaiting(Scripts::WaitSequence);
+//
+// ResumeIfWaiting always clears the flag (the action is over); when a script
+// runs and its current level is waiting, the level goes back to running and
+// the next statement runs 50 ms later (ScriptNext(50)). Otherwise the script
+// is left alone. Because the flag is set before the action starts, an action
+// that ends at once (a failed start) resumes the script correctly.
+//
+//   flag              set by                        resumed by
+//   WaitSequence      image.sequence(startwait)     the image tool's sequencer
+//   WaitLongExposure  longexposure(startwait)       the long-exposure cycle timer
+//   WaitIntegration   integration(startwait)        the image tool's stacking stop
+//   WaitMove          goto.move(..., wait)          the mount's pulse timers
+//   WaitPlayer        player.play(startwait)        the camera/player timers
+//   GotoRunning       goto.execute                  the mount when a slew ends
+//
+// A wait that has no flag of its own (messagebox.showwait, ended by the
+// message window's "Poursuivre") uses BeginWait() and ResumeIfWaiting()
+// without a flag.
+// A plain delay (the "wait" command) is not a wait in this sense: it only
+// calls ScriptNext(delay) and leaves the level running.
+// ---------------------------------------------------------------------------
 
 #include <QString>
 #include <QStringList>
+
+#include <array>
 #include <cstdint>
-#include <memory>
+#include <stdexcept>
 #include <vector>
 
+
+// One declared variable; only the value field of its type is used.
+struct TVariable {
+    QString Name;                 // as declared
+    std::uint8_t VarType = 0;     // 0 integer, 1 double, 2 string
+    QString StrValue;
+    std::int32_t IntValue = 0;
+    double DblValue = 0.0;
+};
+
+// One label: its name as written after the colon, and its own line index.
+struct TEtiquette {
+    QString Name;
+    std::int32_t Line = 0;
+};
+
+// One call level.
 struct TScript {
-    std::uint8_t State = 0;   // 1 running
-    QStringList Lines;
-    int LineIndex = 0;
-    QString FileName;
+    QString FileName;                       // empty for a text typed in the editor
+    QStringList Lines;                      // the text this level shows in the editor
+    std::uint8_t State = 0;                 // see Scripts::StateStopped...
+    std::array<std::int32_t, 25> ReturnStack{};
+    std::int32_t StackCount = 0;            // next free entry; a run starts at 1
+    std::vector<TVariable> Variables;       // in declaration order, at most 128
+    std::vector<TEtiquette> Labels;         // in line order, at most 128
+    std::int32_t Pass = 0;                  // 1 pre-analysis, 2 execution
+    std::int32_t CurrentLine = 0;           // line executing; once armed, the next one
+    std::int32_t LineCount = 0;             // lines of the text when the run started
+    std::int32_t LineOffset = 0;            // offset of the current line (CR LF counted as 2)
+
+    int VarCount() const { return static_cast<int>(Variables.size()); }
+    int LabelCount() const { return static_cast<int>(Labels.size()); }
 };
 
 namespace Scripts {
 
-extern std::vector<std::unique_ptr<TScript>> ScriptLevels;
-extern int CurrentLevel;   // index into ScriptLevels, -1 when none
+enum : std::uint8_t { StateStopped = 0, StateRunning = 1, StateWaiting = 2, StatePaused = 3 };
+
+constexpr int kLevelCount = 9;
+constexpr int kReturnStackSize = 25;
+constexpr int kMaxVariables = 128;
+constexpr int kMaxLabels = 128;
+// The engine's "not found or failed" (also: an error already reported) and
+// "a value of the wrong type" results.
+constexpr int kNotFound = 999;
+constexpr int kWrongType = 9999;
+constexpr int kDefaultScriptRate_ms = 250;
+
+extern std::array<TScript, kLevelCount> ScriptLevels;
+extern int CurrentLevel;
+// True from the start of execution until a pause or a stop at level 0.
 extern bool ScriptRunning;
 extern bool ScriptPaused;
-extern std::uint8_t ObjectInField;
-// Camera 1 / 2 started successfully (%cam1_online, %cam2_online).
+// Wait flags of the resume protocol (above).
+extern bool WaitSequence;
+extern bool WaitLongExposure;
+extern bool WaitIntegration;
+extern bool WaitMove;
+extern bool WaitPlayer;
+extern bool GotoRunning;   // shared with the mount: a goto is running
+// Read by the system variables, written by the pipeline and the cameras.
+extern bool ObjectInField;
 extern bool Cam1Online;
 extern bool Cam2Online;
 
-constexpr int kDefaultScriptRate_ms = 250;
+// The current level.
+TScript& CurrentScript();
 
-// The current level, or nullptr.
-TScript* Current();
+// --- the resume protocol -------------------------------------------------
+// Marks the current level as waiting for the action that owns flag. Call it
+// before starting the action.
+void BeginWait(bool& waitFlag);
+void BeginWait();
+// Called by the owner of the action when it ends: clears the flag and, when a
+// script runs and waits, continues it 50 ms later. True when it resumed.
+bool ResumeIfWaiting(bool& waitFlag);
+// The same for a wait that has no flag of its own ("Poursuivre").
+bool ResumeIfWaiting();
 
-// Lets the running script go on with its next line after delay_ms.
+// --- pacing ----------------------------------------------------------------
+// Advances to the next line and arms the clock for delay_ms (at least 1 ms).
+// Past the last line it ends the level (and returns to a caller).
 void ScriptNext(int delay_ms);
+// One clock tick: selects the current line in the editor and executes it.
+void Tick();
 
-// Loads a script file into the current level, pushing a new level first
-// when asked (or when there is none). False when the file cannot be read.
+// --- levels and runs -------------------------------------------------------
+// Loads a level: from the file when fileName is not empty (the editor then
+// shows it), else from the editor's text; on a new level when newLevel.
+// False when the file cannot be read or no level is left (both reported).
 bool LoadScript(const QString& fileName, bool newLevel);
+bool PushLevel();
+void PopLevel();
+void ResetLevel();
+// Pre-analysis, then execution from fromLine.
+void StartScript(int fromLine);
+void ResumeScript();
+// The tail shared by every runner of a script file: the script window names
+// the file, loads it on a new level and runs it from its first line.
+void RunScriptFile(const QString& path);
 
-// Loads the file on a new level and starts running it.
-bool RunScriptFile(const QString& fileName);
-
-// One tick of the engine: steps to the next line; at the end of the
-// current level the level is dropped and, at the last level, the run ends.
-void ExecuteNextLine();
-
-// Stops every level.
+// The operations of the script window's menus and the main window's script
+// buttons. Run from the start takes the editor's text when fromEditor.
+void RunFromStart(bool fromEditor);
+void RunFromCaret();
+void PauseScript();
+void StopScript();
+// Stops every level and forgets all state (program end, tests).
 void StopAll();
+
+// --- statements ------------------------------------------------------------
+// Executes one statement. Any exception a handler throws is caught here:
+// shown once in the standard error box, and the script is left halted
+// (clock stopped, still "running") until the user stops or pauses it.
+void ExecuteScriptLine(std::uint8_t pass, const QString& line);
+// "Line n : text" in a message box, then the stop operation.
+void ScriptError(const QString& text);
+
+// 1-based index in the current level, or kNotFound; names compare without
+// regard to letter case.
+int FindVariable(const QString& name);
+int FindLabel(const QString& name);
+void ClearVariables();
+void ClearLabels();
+// Pass-1 declarations: var(name,type) and ":name".
+void DeclareVariable(std::uint8_t pass, const QString& arguments);
+void DeclareLabel(std::uint8_t pass, const QString& rest);
+
+// --- faults ----------------------------------------------------------------
+// A failed conversion or arithmetic fault inside a statement. Thrown by the
+// helpers below and by any command handler; the statement's tick shows it
+// in the standard error box and leaves the script halted.
+class ScriptFault : public std::runtime_error {
+public:
+    explicit ScriptFault(const QString& message);
+    const QString& message() const { return message_; }
+
+private:
+    QString message_;
+};
+
+// Decimal text to int32 (blanks around and a sign allowed); throws ScriptFault.
+std::int32_t StrToInt(const QString& text);
+std::int32_t StrToIntDef(const QString& text, std::int32_t fallback);
+// Decimal text with "." to a finite double; throws ScriptFault.
+double StrToFloat(const QString& text);
+// General format, 15 significant digits, "." as separator.
+QString FloatToStr(double value);
 
 } // namespace Scripts

@@ -6,6 +6,7 @@ std::array<std::uint8_t, 3> HandPadKeyState{};
 TGuideCorrectionState GuideCorrectionState;
 double EarthRotationRate = 0;
 std::uint8_t GuideInterfaceCode = 0;
+TSkyChartState SkyChart;
 std::uint8_t FocuserInterfaceCode = 0;
 
 namespace Telescope {

@@ -32,3 +32,19 @@ void ResetMountStartValues();
 void SetEarthRotationRate();
 
 } // namespace Telescope
+
+// The sky chart's current object, goto destination and origin and chart
+// centre (right ascension and declination in radians) and its field width
+// (radians); kept in section "Carte" of the settings file.
+struct TSkyChartState {
+    double CurrentRa = 0;
+    double CurrentDec = 0;
+    double DestinationRa = 0;
+    double DestinationDec = 0;
+    double OriginRa = 0;
+    double OriginDec = 0;
+    double PointRa = 0;
+    double PointDec = 0.795;       // pi / 4 + 0.01, as stored (scale 1000)
+    double FieldWidth = 1.570796;  // pi / 2, as stored (scale 1000000)
+};
+extern TSkyChartState SkyChart;

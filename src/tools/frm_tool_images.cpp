@@ -21,3 +21,9 @@ void TFRM_Tool_Images::BTN_Enregistrer_ImageClick()
 {
     ++SavedImageCount;
 }
+
+void TFRM_Tool_Images::BTN_Arreter_SauvClick()
+{
+    // The sequencer adds closing the files and resuming a waiting script.
+    SequenceSaving = false;
+}

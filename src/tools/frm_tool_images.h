@@ -16,6 +16,9 @@ public:
     // call only counts.
     void BTN_Enregistrer_ImageClick();
     int SavedImageCount = 0;
+
+    // Stops the capture sequence being saved.
+    void BTN_Arreter_SauvClick();
 };
 
 extern TFRM_Tool_Images* FRM_Tool_Images;

@@ -4,9 +4,12 @@
 #include "app/settings.h"
 #include "platform/ini_document.h"
 #include "platform/paths.h"
+#include "translation/translated_texts.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+QString LanguageFilePath;
 
 namespace Settings {
 
@@ -27,8 +30,9 @@ void LoadLanguageChoice()
 
 void ApplyTranslation()
 {
-    // Nothing to translate until language files are read: the windows are
-    // created with their French texts.
+    // Until language files are read, the windows keep the French texts they
+    // are created with and the message texts take their French defaults.
+    Translation::ResetTexts();
 }
 
 } // namespace Settings

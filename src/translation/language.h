@@ -3,6 +3,12 @@
 // translation itself comes with the language files; until then the windows
 // keep their French texts and these hooks only keep the choice.
 
+#include <QString>
+
+// The chosen language file: ProgramDir + "/Lang_" + name + ".ini"; empty
+// while none is chosen.
+extern QString LanguageFilePath;
+
 namespace Settings {
 
 // Fills FRM_Pref.CBX_Langue with the language files ("Lang_" + name +

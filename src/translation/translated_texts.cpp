@@ -1,3 +1,49 @@
 #include "translation/translated_texts.h"
 
+#include <array>
+
 TTranslatedTexts TranslatedTexts;
+
+namespace {
+
+#define NJ_TRANSLATED_TEXT_ENTRY(name, key, frenchDefault) \
+    TTranslatedTextEntry{#name, key, frenchDefault, &TTranslatedTexts::name},
+
+constexpr std::array kEntries{
+    NJ_TRANSLATED_TEXTS(NJ_TRANSLATED_TEXT_ENTRY)
+    TTranslatedTextEntry{"MSG_Settings_not_saved", "MSG_Settings_not_saved",
+                         "Les réglages n'ont pas pu être enregistrés", &TTranslatedTexts::MSG_Settings_not_saved},
+};
+
+#undef NJ_TRANSLATED_TEXT_ENTRY
+
+} // namespace
+
+namespace Translation {
+
+std::span<const TTranslatedTextEntry> TextEntries()
+{
+    return kEntries;
+}
+
+const TTranslatedTextEntry* FindText(QStringView key)
+{
+    for (const TTranslatedTextEntry& e : kEntries) {
+        if (key.compare(QLatin1StringView(e.key), Qt::CaseInsensitive) == 0)
+            return &e;
+    }
+    return nullptr;
+}
+
+QString* TextByKey(QStringView key)
+{
+    const TTranslatedTextEntry* e = FindText(key);
+    return e ? &(TranslatedTexts.*e->text) : nullptr;
+}
+
+void ResetTexts()
+{
+    ReadTexts([](const QString&, const QString& frenchDefault) { return frenchDefault; });
+}
+
+} // namespace Translation

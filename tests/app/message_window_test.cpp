@@ -10,11 +10,16 @@
 
 namespace {
 
+bool waitFlag = false;
+
 void startWaitingScript()
 {
-    Scripts::ScriptLevels.push_back(std::make_unique<TScript>());
-    Scripts::CurrentLevel = 0;
-    Scripts::Current()->State = 0;   // waiting
+    Scripts::StopAll();
+    TScript& s = Scripts::CurrentScript();
+    s.Pass = 2;
+    s.LineCount = 3;
+    s.CurrentLine = 1;
+    Scripts::BeginWait(waitFlag);
     Scripts::ScriptRunning = true;
 }
 
@@ -54,7 +59,7 @@ TEST_F(ProgramWindows, PoursuivreResumesTheWaitingScriptAndSurvivesLaterMessages
     EXPECT_FALSE(FRM_Script->TMR_Script->isActive());
 
     FRM_Message->BTN_Poursuivre->click();
-    EXPECT_EQ(Scripts::Current()->State, 1);
+    EXPECT_EQ(Scripts::CurrentScript().State, Scripts::StateRunning);
     EXPECT_TRUE(FRM_Script->TMR_Script->isActive());
     EXPECT_EQ(FRM_Script->TMR_Script->interval(), 50);
     EXPECT_FALSE(FRM_Message->BTN_Poursuivre->isVisibleTo(FRM_Message));

@@ -43,18 +43,20 @@ TEST_F(ProgramWindows, PortWritesAreLoggedOnlyWhileThePortsAreOpen)
 TEST_F(ProgramWindows, NamedScriptsRunFromTheScriptsFolderToTheirEnd)
 {
     FRM_Pref->EDT_Repertoire_Scripts->setText(QStringLiteral("Scripts\\"));
-    EXPECT_FALSE(Align_V::RunNamedScript(QStringLiteral("absent.script")));
+    EXPECT_FALSE(Align_V::RunScriptByName(QStringLiteral("absent.script")));
     EXPECT_FALSE(Scripts::ScriptRunning);
 
-    dir.writeFile(QStringLiteral("scripts/Nuit.script"), "ligne 1\r\nligne 2\r\n");
-    ASSERT_TRUE(Align_V::RunNamedScript(QStringLiteral("nuit.script")));   // letter case differs on disk
-    ASSERT_NE(Scripts::Current(), nullptr);
-    EXPECT_EQ(Scripts::Current()->Lines, (QStringList{"ligne 1", "ligne 2"}));
-    EXPECT_EQ(Scripts::Current()->State, 1);
-    for (int tick = 0; tick < 3 && Scripts::ScriptRunning; ++tick)
+    dir.writeFile(QStringLiteral("scripts/Nuit.script"), "// ligne 1\r\n// ligne 2\r\n");
+    ASSERT_TRUE(Align_V::RunScriptByName(QStringLiteral("nuit.script")));   // letter case differs on disk
+    // The named script runs on a level of its own, its comments one step each.
+    EXPECT_EQ(Scripts::CurrentLevel, 1);
+    EXPECT_EQ(Scripts::CurrentScript().Lines, (QStringList{"// ligne 1", "// ligne 2"}));
+    EXPECT_EQ(Scripts::CurrentScript().State, Scripts::StateRunning);
+    EXPECT_TRUE(FRM_Script->windowTitle().endsWith(QStringLiteral("Nuit.script")));
+    for (int tick = 0; tick < 4 && Scripts::ScriptRunning; ++tick)
         FRM_Script->TMR_ScriptTimer();
     EXPECT_FALSE(Scripts::ScriptRunning);
-    EXPECT_EQ(Scripts::Current(), nullptr);
+    EXPECT_EQ(Scripts::CurrentLevel, 0);
     EXPECT_FALSE(FRM_Script->TMR_Script->isActive());
 }
 

@@ -81,9 +81,9 @@ TEST_F(ProgramWindows, FirstActivationRunsItsStepsInOrder)
 {
     dir.writeFile(QStringLiteral("Script_Nuit.ini"), "[PFonctions]\r\n");
     dir.writeFile(QStringLiteral("Scripts/start.script"), "wait(1)\r\n");
-    FRM_Pref->EDT_Repertoire_Scripts->setText(QStringLiteral("Scripts\\"));
-    FRM_Pref->CKB_Startup_Script->setChecked(true);
-    FRM_Pref->EDT_Startup_Script->setText(QStringLiteral("start.script"));
+    dir.writeFile(QStringLiteral("NightjarPro.ini"), "[Prefs]\r\nRepertoire_Scripts=Scripts\\\r\n"
+                                                     "CKB_Startup_Script.Checked=1\r\n"
+                                                     "EDT_Startup_Script.Text=start.script\r\n");
     activate();
 
     const QStringList expected = {
@@ -143,10 +143,10 @@ TEST_F(ProgramWindows, FirstActivationRunsItsStepsInOrder)
 TEST_F(ProgramWindows, MissingStartupScriptAndClosedPortsLetStartupGoOn)
 {
     ports.failOpenWith({QStringLiteral("/dev/parport0 : permission refusée, ajoutez l'utilisateur au groupe lp.")});
-    FRM_Pref->CKB_Startup_Script->setChecked(true);
-    FRM_Pref->EDT_Startup_Script->setText(QStringLiteral("absent.script"));
-    FRM_Pref->CKB_VestaMod->setChecked(true);
-    FRM_Pref->CBX_Vesta_Port->addItem(QStringLiteral("378"));
+    dir.writeFile(QStringLiteral("NightjarPro.ini"), "[Prefs]\r\nCKB_Startup_Script.Checked=1\r\n"
+                                                     "EDT_Startup_Script.Text=absent.script\r\n"
+                                                     "[Camera.Defaut]\r\nVestaModChecked=1\r\n");
+    dir.writeFile(QStringLiteral("pports.ini"), "378\r\n");
     activate();
     EXPECT_FALSE(PortDriverOpen);
     EXPECT_TRUE(ports.writes().empty());
@@ -159,10 +159,10 @@ TEST_F(ProgramWindows, MissingStartupScriptAndClosedPortsLetStartupGoOn)
 
 TEST_F(ProgramWindows, OpenPortsPutTheLinesAtRest)
 {
-    FRM_Pref->CKB_VestaMod->setChecked(true);
-    FRM_Pref->CBX_Vesta_Port->addItem(QStringLiteral("$378"));
-    FRM_Pref->RDB_Autoguide_Quillon->setChecked(true);
-    FRM_Pref->CBX_AG_PortParallele->addItem(QStringLiteral("0x278"));
+    // The long-exposure port is the first parallel port, the guide port the second.
+    dir.writeFile(QStringLiteral("NightjarPro.ini"), "[Camera.Defaut]\r\nVestaModChecked=1\r\n"
+                                                     "[Autoguide]\r\nRDB_Quillon.Checked=1\r\nAG_PortParallele=1\r\n");
+    dir.writeFile(QStringLiteral("pports.ini"), "$378\r\n0x278\r\n");
     activate();
     ASSERT_EQ(ports.writes().size(), 2u);
     EXPECT_EQ(ports.writes()[0].address, 0x378);

@@ -36,6 +36,7 @@ void CameraRoad::SetUp()
              [] { return std::make_unique<platform::SimulatedCamera>(); });
     Startup::CreateWindows();
     FRM_Alv->FormActivate();
+    FRM_Message->MEMO_Message->clear();   // start-up notes of the empty program directory
     platform::setGrabCameras(&grab);
     platform::setStreamCameras(&stream);
 }

@@ -79,4 +79,15 @@ std::optional<QString> RecordingDialogService::chooseFolder(const QString&, cons
     return pop(folderAnswers);
 }
 
+std::optional<std::int32_t> RecordingDialogService::chooseColor(const QString&, std::int32_t initial)
+{
+    colorRequests.push_back(initial);
+    std::optional<std::int32_t> answer;
+    if (!colorAnswers.empty()) {
+        answer = colorAnswers.front();
+        colorAnswers.pop_front();
+    }
+    return answer;
+}
+
 } // namespace testsupport

@@ -60,7 +60,7 @@ public:
     void clear() { shown.clear(); }
 };
 
-// Answers file and folder dialogs from queues; an empty queue cancels.
+// Answers file, folder and colour dialogs from queues; an empty queue cancels.
 class RecordingDialogService final : public platform::DialogService {
 public:
     RecordingDialogService();
@@ -68,12 +68,15 @@ public:
     std::optional<QString> openFile(const platform::FileDialogRequest& request) override;
     std::optional<QString> saveFile(const platform::FileDialogRequest& request) override;
     std::optional<QString> chooseFolder(const QString& title, const QString& directory) override;
+    std::optional<std::int32_t> chooseColor(const QString& title, std::int32_t initial) override;
 
     std::deque<std::optional<QString>> openAnswers;
     std::deque<std::optional<QString>> saveAnswers;
     std::deque<std::optional<QString>> folderAnswers;
     std::vector<platform::FileDialogRequest> requests;
     std::vector<QString> folderRequests;   // start folders asked for
+    std::deque<std::optional<std::int32_t>> colorAnswers;
+    std::vector<std::int32_t> colorRequests;   // initial colours
 };
 
 } // namespace testsupport

@@ -1,14 +1,18 @@
 #include "app/ui/control_adapters.h"
 
+#include "app/controls/color_panel.h"
 #include "app/controls/num_inp.h"
 #include "app/ui/event_boundary.h"
 
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QEvent>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QSpinBox>
 #include <QToolButton>
 
 namespace app {
@@ -26,6 +30,21 @@ QMetaObject::Connection bindGuarded(Control* control, Signal signal, Handler han
     return QObject::connect(control, signal, context ? context : control,
                             [control, h = std::move(handler)] { runGuarded(control->objectName(), h); });
 }
+
+// Emits shown() when the watched widget (a combo box's list window) is shown.
+class ShowWatcher final : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            emit shown();
+        return QObject::eventFilter(watched, event);
+    }
+signals:
+    void shown();
+};
 
 } // namespace
 
@@ -57,6 +76,39 @@ QMetaObject::Connection bindEditChange(QLineEdit* edit, Handler handler, QObject
     return bindGuarded(edit, &QLineEdit::textChanged, std::move(handler), context);
 }
 
+QMetaObject::Connection bindEditUserChange(QLineEdit* edit, Handler handler, QObject* context)
+{
+    // textEdited, unlike textChanged, is not emitted by setText().
+    return bindGuarded(edit, &QLineEdit::textEdited, std::move(handler), context);
+}
+
+QMetaObject::Connection bindEditExit(QLineEdit* edit, Handler handler, QObject* context)
+{
+    return bindGuarded(edit, &QLineEdit::editingFinished, std::move(handler), context);
+}
+
+QMetaObject::Connection bindSpinEditChange(QSpinBox* spin, Handler handler, QObject* context)
+{
+    return bindGuarded(spin, &QSpinBox::valueChanged, std::move(handler), context);
+}
+
+QMetaObject::Connection bindComboDropDown(QComboBox* combo, Handler handler, QObject* context)
+{
+    if (!combo || !handler)
+        return {};
+    // The list window is the parent of the view; it exists once view() was asked for.
+    QWidget* popup = combo->view()->parentWidget();
+    auto* watcher = new ShowWatcher(combo);
+    (popup ? popup : combo->view())->installEventFilter(watcher);
+    return QObject::connect(watcher, &ShowWatcher::shown, context ? context : combo,
+                            [combo, h = std::move(handler)] { runGuarded(combo->objectName(), h); });
+}
+
+QMetaObject::Connection bindPanelClick(TColorPanel* panel, Handler handler, QObject* context)
+{
+    return bindGuarded(panel, &TColorPanel::clicked, std::move(handler), context);
+}
+
 QMetaObject::Connection bindTrackBarChange(QSlider* trackBar, Handler handler, QObject* context)
 {
     return bindGuarded(trackBar, &QAbstractSlider::valueChanged, std::move(handler), context);
@@ -84,3 +136,5 @@ QMetaObject::Connection bindNumInpExit(TCustomNumInp* input, Handler handler, QO
 }
 
 } // namespace app
+
+#include "control_adapters.moc"

@@ -10,7 +10,10 @@
 //                 never when it is unchecked
 //   combo box     change handler on the user's choice only; an index set
 //                 from code runs nothing
-//   edit          change handler whenever the text changes, code included
+//   edit          change handler whenever the text changes, code included;
+//                 user-change handler only when the user edits the text;
+//                 exit handler when editing finishes (Return, or leaving it)
+//   spin edit     change handler whenever the value changes, code included
 //   track bar,
 //   scroll bar    change handler when the position really changes (user or code)
 //   speed button  click handler on the user's click (or click() from code);
@@ -18,6 +21,8 @@
 //   button        click handler on a click; click() from code runs it, as
 //                 scripts do
 //   numeric input exit handler after a valid entry was stored on leaving
+//   combo box     drop-down handler when its list opens
+//   colour panel  click handler on the user's click
 
 #include <QMetaObject>
 #include <QString>
@@ -33,7 +38,9 @@ class QLineEdit;
 class QRadioButton;
 class QScrollBar;
 class QSlider;
+class QSpinBox;
 class QToolButton;
+class TColorPanel;
 class TCustomNumInp;
 
 namespace app {
@@ -46,6 +53,11 @@ QMetaObject::Connection bindCheckBoxClick(QCheckBox* box, Handler handler, QObje
 QMetaObject::Connection bindRadioClick(QRadioButton* radio, Handler handler, QObject* context = nullptr);
 QMetaObject::Connection bindComboChange(QComboBox* combo, Handler handler, QObject* context = nullptr);
 QMetaObject::Connection bindEditChange(QLineEdit* edit, Handler handler, QObject* context = nullptr);
+QMetaObject::Connection bindEditUserChange(QLineEdit* edit, Handler handler, QObject* context = nullptr);
+QMetaObject::Connection bindEditExit(QLineEdit* edit, Handler handler, QObject* context = nullptr);
+QMetaObject::Connection bindSpinEditChange(QSpinBox* spin, Handler handler, QObject* context = nullptr);
+QMetaObject::Connection bindComboDropDown(QComboBox* combo, Handler handler, QObject* context = nullptr);
+QMetaObject::Connection bindPanelClick(TColorPanel* panel, Handler handler, QObject* context = nullptr);
 QMetaObject::Connection bindTrackBarChange(QSlider* trackBar, Handler handler, QObject* context = nullptr);
 QMetaObject::Connection bindScrollBarChange(QScrollBar* scrollBar, Handler handler, QObject* context = nullptr);
 QMetaObject::Connection bindSpeedButtonClick(QToolButton* button, Handler handler, QObject* context = nullptr);
@@ -65,6 +77,11 @@ NJ_MEMBER_BINDING(bindCheckBoxClick, QCheckBox)
 NJ_MEMBER_BINDING(bindRadioClick, QRadioButton)
 NJ_MEMBER_BINDING(bindComboChange, QComboBox)
 NJ_MEMBER_BINDING(bindEditChange, QLineEdit)
+NJ_MEMBER_BINDING(bindEditUserChange, QLineEdit)
+NJ_MEMBER_BINDING(bindEditExit, QLineEdit)
+NJ_MEMBER_BINDING(bindSpinEditChange, QSpinBox)
+NJ_MEMBER_BINDING(bindComboDropDown, QComboBox)
+NJ_MEMBER_BINDING(bindPanelClick, TColorPanel)
 NJ_MEMBER_BINDING(bindTrackBarChange, QSlider)
 NJ_MEMBER_BINDING(bindScrollBarChange, QScrollBar)
 NJ_MEMBER_BINDING(bindSpeedButtonClick, QToolButton)

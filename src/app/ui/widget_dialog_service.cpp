@@ -1,6 +1,9 @@
 #include "app/ui/widget_dialog_service.h"
 
+#include "app/controls/color_panel.h"
+
 #include <QApplication>
+#include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
 
@@ -43,6 +46,14 @@ std::optional<QString> WidgetDialogService::chooseFolder(const QString& title,
 {
     return answer(QFileDialog::getExistingDirectory(QApplication::activeWindow(), title,
                                                     directory, QFileDialog::ShowDirsOnly));
+}
+
+std::optional<std::int32_t> WidgetDialogService::chooseColor(const QString& title, std::int32_t initial)
+{
+    const QColor chosen = QColorDialog::getColor(TColorPanel::toQColor(initial), QApplication::activeWindow(), title);
+    if (!chosen.isValid())
+        return std::nullopt;
+    return TColorPanel::fromQColor(chosen);
 }
 
 } // namespace app

@@ -1,5 +1,5 @@
 #pragma once
-// The on-screen file and folder dialogs (QFileDialog), parented to the
+// The on-screen file, folder and colour dialogs (QFileDialog, QColorDialog), parented to the
 // active window. A cancelled dialog answers an empty optional.
 
 #include "platform/dialog_service.h"
@@ -11,6 +11,7 @@ public:
     std::optional<QString> openFile(const platform::FileDialogRequest& request) override;
     std::optional<QString> saveFile(const platform::FileDialogRequest& request) override;
     std::optional<QString> chooseFolder(const QString& title, const QString& directory) override;
+    std::optional<std::int32_t> chooseColor(const QString& title, std::int32_t initial) override;
 };
 
 } // namespace app

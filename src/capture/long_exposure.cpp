@@ -1,0 +1,3 @@
+#include "capture/long_exposure.h"
+
+TLongExposureParams LongExposureParams;
