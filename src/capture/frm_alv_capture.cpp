@@ -13,6 +13,8 @@
 #include "capture/driver_list.h"
 #include "capture/frame_messages.h"
 #include "capture/frame_timers.h"
+#include "capture/long_exposure.h"
+#include "capture/port_io.h"
 #include "capture/frm_pilote.h"
 #include "capture/frm_play_control.h"
 #include "capture/plugin_mgr.h"
@@ -204,6 +206,28 @@ void TFRM_Alv::Start(int slot)
         StartCommonTail(slot, true);
 }
 
+// A camera modified for long exposures on the parallel port: the odd-line,
+// even-line and amplifier lines go to their active level; the long-exposure
+// line too unless it is permanent. (Lines on a serial port or through the
+// camera-control library come with the serial layer and that library.)
+static void PrepareLongExposureLines()
+{
+    if (!vestaMod() || !FRM_Pref->RDB_QV_Parallel->isChecked() || !LongExposureParams.PortAddress)
+        return;
+    const auto& p = LongExposureParams;
+    const std::uint16_t port = *p.PortAddress;
+    std::uint8_t v = Align_V::PortRead(port);
+    v |= static_cast<std::uint8_t>((p.OddLineActive << p.OddLineBit) | (p.EvenLineActive << p.EvenLineBit)
+                                   | (p.AmpActive << p.AmpBit));
+    if (!FRM_Pref->CKB_LongueposePermanent->isChecked())
+        v |= static_cast<std::uint8_t>(p.LongExpActive << p.LongExpBit);
+    else
+        v &= static_cast<std::uint8_t>(~((p.LongExpActive & 1) << p.LongExpBit));
+    LongExposurePortShadow = v;
+    FRM_Pref->EDT_TestValue->setText(QStringLiteral("%1").arg(v, 8, 2, QLatin1Char('0')));
+    Align_V::PortWrite(port, v, QStringLiteral("Start"));
+}
+
 bool TFRM_Alv::StartCameraSource(int slot)
 {
     auto& s = CameraSlots[slot];
@@ -216,7 +240,7 @@ bool TFRM_Alv::StartCameraSource(int slot)
     s.driverIndex = s.sourceKind == 0 ? s.driverListIndex : WdmDeviceIndex[slot];
     if (FRM_PlayControl)
         FRM_PlayControl->hide();
-    // The long-exposure control lines are prepared by the long-exposure cycle.
+    PrepareLongExposureLines();
 
     // A start never leaves an earlier source of the slot running.
     Capture::ReleaseSlotSource(slot);

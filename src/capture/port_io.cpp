@@ -20,6 +20,11 @@ void PortWrite(std::uint16_t port, std::uint8_t value, const QString& tag)
                                 QStringLiteral("%1").arg(value, 8, 2, QLatin1Char('0')));
 }
 
+std::uint8_t PortRead(std::uint16_t port)
+{
+    return PortDriverOpen ? platform::portAccess().read(port) : 0;
+}
+
 std::uint16_t PortAddressFromText(const QString& text)
 {
     // The hexadecimal number at the start of the text; what follows it, if

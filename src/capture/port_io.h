@@ -14,6 +14,9 @@ namespace Align_V {
 // nothing while the ports are closed. The tag only names the caller.
 void PortWrite(std::uint16_t port, std::uint8_t value, const QString& tag);
 
+// Reads one register; 0 while the ports are closed.
+std::uint8_t PortRead(std::uint16_t port);
+
 // A port address as the port lists write it: the hexadecimal number at the
 // start of the text, with or without "$" or "0x" ("378", "$0378 (LPT1)",
 // "0x378"), at most four digits, followed by nothing, a blank or "(". 0 when

@@ -2,6 +2,7 @@
 
 #include "app/frm_alv.h"
 #include "app/frm_pref.h"
+#include "capture/long_exposure.h"
 #include "capture/camera_slots.h"
 #include "capture/capture_helpers.h"
 #include "capture/driver_list.h"
@@ -340,4 +341,26 @@ TEST_F(CameraRoad, TheWheelStepsOncePerWholeNotch)
     EXPECT_EQ(bar->value(), 125);
     FRM_Alv->MouseWheel(-1);
     EXPECT_EQ(bar->value(), 115);
+}
+
+TEST_F(CameraRoad, StartRaisesTheLinesOfACameraModifiedForLongExposures)
+{
+    FRM_Pref->CKB_VestaMod->setChecked(true);
+    FRM_Pref->RDB_QV_Parallel->setChecked(true);
+    FRM_Pref->CKB_LongueposePermanent->setChecked(false);
+    const TLongExposureParams saved = LongExposureParams;
+    LongExposureParams.PortAddress = 0x378;
+    LongExposureParams.OddLineBit = 0;
+    LongExposureParams.EvenLineBit = 1;
+    LongExposureParams.AmpBit = 2;
+    LongExposureParams.LongExpBit = 3;
+    ports.poke(0x378, 0x80);
+    ports.clearWrites();
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_FALSE(ports.writes().empty());
+    EXPECT_EQ(ports.writes().back().address, 0x378);
+    EXPECT_EQ(ports.writes().back().value, 0x8F);
+    EXPECT_EQ(FRM_Pref->EDT_TestValue->text(), QStringLiteral("10001111"));
+    LongExposureParams = saved;
 }
