@@ -72,11 +72,11 @@ extern std::array<platform::FrameHandOver, 3> PluginFrameBitmaps;
 extern std::array<std::uint8_t, 3> SlotModes;
 extern std::array<std::int32_t, 3> FrameCounters;
 // Monotonic stamps of the frame-rate read-out, every fifth frame; -1 unset.
-struct TFrameStamps {
+struct TFrameRateStamps {
     std::int64_t last_ms = -1;
     std::int64_t previous_ms = -1;
 };
-extern std::array<TFrameStamps, 3> FrameStamps;
+extern std::array<TFrameRateStamps, 3> FrameRateStamps;
 extern std::int32_t SavedFrameCounter;
 extern std::int32_t PendingTimerInterval;
 extern std::uint8_t PlayerActive;

@@ -117,7 +117,7 @@ void CountFrame(int slot)
         return;
     if (++FrameCounters[slot] % 5 != 0)
         return;
-    auto& st = FrameStamps[slot];
+    auto& st = FrameRateStamps[slot];
     st.previous_ms = st.last_ms;
     st.last_ms = platform::clock().monotonicMs();
     if (st.previous_ms < 0 || st.last_ms <= st.previous_ms || !FRM_Tool_Affichage)
@@ -134,7 +134,7 @@ QString FrameRateText(double framesPerSecond)
 void ResetFrameRate(int slot)
 {
     FrameCounters[slot] = 0;
-    FrameStamps[slot] = {};
+    FrameRateStamps[slot] = {};
 }
 
 } // namespace Capture

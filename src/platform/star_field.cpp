@@ -57,8 +57,8 @@ StarField::StarField(const StarFieldSettings& settings) : s_(settings)
         st.y = r.uniform() * s_.height;
         // Few bright stars, many faint ones; the first is the guide star.
         const double u = r.uniform();
-        st.peak = i == 0 ? 230.0 : 25.0 + 190.0 * u * u * u;
-        const auto& tint = kTints[r.next() % 4];
+        st.peak = i == 0 ? s_.maxPeak + 15.0 : s_.minPeak + (s_.maxPeak - s_.minPeak) * u * u * u;
+        const auto& tint = kTints[s_.colour ? r.next() % 4 : 1];
         st.r = tint[0];
         st.g = tint[1];
         st.b = tint[2];
@@ -95,7 +95,7 @@ void StarField::render(std::int64_t frame, double t_s, double offsetX, double of
     }
 
     // The seeing moves the whole field a little from one frame to the next.
-    const double tremble = s_.seeing_px / 3.0;
+    const double tremble = s_.tremble_px < 0 ? s_.seeing_px / 3.0 : s_.tremble_px;
     const double jx = tremble * r.normal(), jy = tremble * r.normal();
     const double sigma = std::max(0.3, s_.seeing_px);
     const int radius = static_cast<int>(std::ceil(3.0 * sigma));

@@ -22,9 +22,13 @@ struct StarFieldSettings {
     int starCount = 60;
     double driftX_pxPerS = 1.5;     // field drift in pixels a second
     double driftY_pxPerS = 0.4;
-    double seeing_px = 1.3;         // star image sigma; the field trembles by a third of it
+    double seeing_px = 1.3;         // star image sigma
+    double tremble_px = -1;         // deviation of the field's tremble from frame to frame; < 0: a third of the seeing
     double noise = 5.0;             // standard deviation of the background noise, grey levels
     int background = 14;            // sky level
+    int minPeak = 25;               // peak above the sky of the faintest star
+    int maxPeak = 215;              // ... and of the brightest; the first star (the guide star) is at maxPeak + 15
+    bool colour = true;             // stars from blue-white to orange; false: white
     bool bayer = false;             // RGGB mosaic, one byte a pixel
 };
 
