@@ -9,6 +9,7 @@
 #include "app/ui/event_boundary.h"
 #include "capture/avi_compression.h"
 #include "capture/camera_slots.h"
+#include "capture/camera_control_lib.h"
 #include "capture/capture_helpers.h"
 #include "capture/driver_list.h"
 #include "capture/frame_messages.h"
@@ -206,26 +207,60 @@ void TFRM_Alv::Start(int slot)
         StartCommonTail(slot, true);
 }
 
-// A camera modified for long exposures on the parallel port: the odd-line,
-// even-line and amplifier lines go to their active level; the long-exposure
-// line too unless it is permanent. (Lines on a serial port or through the
-// camera-control library come with the serial layer and that library.)
-static void PrepareLongExposureLines()
+// Whether each slot holds a reference on the camera-control library.
+static std::array<bool, 3> g_ledLibraryTaken{};
+
+// A camera modified for long exposures. On the parallel port the odd-line,
+// even-line and amplifier lines go to their active level, and the
+// long-exposure line too unless it is permanent. A USB camera is prepared
+// through the camera-control library, its results told in the message
+// window. (Lines on a serial port wait for the serial layer's line control.)
+static void PrepareLongExposureLines(int slot)
 {
-    if (!vestaMod() || !FRM_Pref->RDB_QV_Parallel->isChecked() || !LongExposureParams.PortAddress)
+    if (!vestaMod())
         return;
-    const auto& p = LongExposureParams;
-    const std::uint16_t port = *p.PortAddress;
-    std::uint8_t v = Align_V::PortRead(port);
-    v |= static_cast<std::uint8_t>((p.OddLineActive << p.OddLineBit) | (p.EvenLineActive << p.EvenLineBit)
-                                   | (p.AmpActive << p.AmpBit));
-    if (!FRM_Pref->CKB_LongueposePermanent->isChecked())
-        v |= static_cast<std::uint8_t>(p.LongExpActive << p.LongExpBit);
-    else
-        v &= static_cast<std::uint8_t>(~((p.LongExpActive & 1) << p.LongExpBit));
-    LongExposurePortShadow = v;
-    FRM_Pref->EDT_TestValue->setText(QStringLiteral("%1").arg(v, 8, 2, QLatin1Char('0')));
-    Align_V::PortWrite(port, v, QStringLiteral("Start"));
+    if (FRM_Pref->RDB_QV_Parallel->isChecked()) {
+        if (!LongExposureParams.PortAddress)
+            return;
+        const auto& p = LongExposureParams;
+        const std::uint16_t port = *p.PortAddress;
+        std::uint8_t v = Align_V::PortRead(port);
+        v |= static_cast<std::uint8_t>((p.OddLineActive << p.OddLineBit) | (p.EvenLineActive << p.EvenLineBit)
+                                       | (p.AmpActive << p.AmpBit));
+        if (!FRM_Pref->CKB_LongueposePermanent->isChecked())
+            v |= static_cast<std::uint8_t>(p.LongExpActive << p.LongExpBit);
+        else
+            v &= static_cast<std::uint8_t>(~((p.LongExpActive & 1) << p.LongExpBit));
+        LongExposurePortShadow = v;
+        FRM_Pref->EDT_TestValue->setText(QStringLiteral("%1").arg(v, 8, 2, QLatin1Char('0')));
+        Align_V::PortWrite(port, v, QStringLiteral("Start"));
+        return;
+    }
+    if (FRM_Pref->RDB_QV_Serial->isChecked())
+        return;
+    if (!g_ledLibraryTaken[slot])
+        g_ledLibraryTaken[slot] = Align_V::LoadLedControlDll();
+    const TLedControlProcs& p = LedControlProcs;
+    LedControlResult = p.InitLedCtrl ? p.InitLedCtrl() : 1;
+    Msg::ShowMessageText(false, QStringLiteral("InitLedCtrl = ") + QString::number(LedControlResult));
+    if (LedControlResult == 0)
+        LedControlResult = p.EnumCams ? p.EnumCams() : 1;
+    if (LedControlResult != 0) {
+        Msg::ShowMessageText(false, QStringLiteral("EnumCams = -1 !!"));
+        return;
+    }
+    LedControlResult = p.SetCam ? p.SetCam(0) : 1;
+    if (p.CamTrigger)
+        LedControlResult = p.CamTrigger(1);   // blinking (the Preferences offer no fixed level yet)
+    Msg::ShowMessageText(false, QStringLiteral("ResLedLex = ") + QString::number(LedControlResult));
+}
+
+// The stop gives the library back.
+static void ReleaseLedLibrary(int slot)
+{
+    if (g_ledLibraryTaken[slot])
+        Align_V::FreeLedControlDll();
+    g_ledLibraryTaken[slot] = false;
 }
 
 bool TFRM_Alv::StartCameraSource(int slot)
@@ -240,7 +275,7 @@ bool TFRM_Alv::StartCameraSource(int slot)
     s.driverIndex = s.sourceKind == 0 ? s.driverListIndex : WdmDeviceIndex[slot];
     if (FRM_PlayControl)
         FRM_PlayControl->hide();
-    PrepareLongExposureLines();
+    PrepareLongExposureLines(slot);
 
     // A start never leaves an earlier source of the slot running.
     Capture::ReleaseSlotSource(slot);
@@ -461,6 +496,7 @@ void TFRM_Alv::StopSlot(int slot)
         }
     }
     Capture::ReleaseSlotSource(slot);
+    ReleaseLedLibrary(slot);
     s.captureInProgress = 0;
     PipelineActive = 0;
 

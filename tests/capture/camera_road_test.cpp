@@ -2,7 +2,9 @@
 
 #include "app/frm_alv.h"
 #include "app/frm_pref.h"
+#include "capture/camera_control_lib.h"
 #include "capture/long_exposure.h"
+#include "app/frm_message.h"
 #include "capture/camera_slots.h"
 #include "capture/capture_helpers.h"
 #include "capture/driver_list.h"
@@ -16,7 +18,9 @@
 #include "translation/translated_texts.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
+#include <QLibrary>
 
 namespace {
 
@@ -363,4 +367,35 @@ TEST_F(CameraRoad, StartRaisesTheLinesOfACameraModifiedForLongExposures)
     EXPECT_EQ(ports.writes().back().value, 0x8F);
     EXPECT_EQ(FRM_Pref->EDT_TestValue->text(), QStringLiteral("10001111"));
     LongExposureParams = saved;
+}
+
+TEST_F(CameraRoad, StartPreparesAUsbCameraThroughTheCameraControlLibraryAndTheStopLetsItGo)
+{
+    ASSERT_TRUE(QFile::copy(QStringLiteral(NJ_DSTESTENV), dir.filePath(QStringLiteral("libDStestenv.so"))));
+    QLibrary probe(dir.filePath(QStringLiteral("libDStestenv.so")));
+    ASSERT_TRUE(probe.load());
+    const auto calls = reinterpret_cast<const char* (*)()>(probe.resolve("DStestenv_Calls"));
+    const auto reset = reinterpret_cast<void (*)(int, int, int, int)>(probe.resolve("DStestenv_Reset"));
+    ASSERT_TRUE(calls && reset);
+    ASSERT_TRUE(Align_V::LoadLedControlDll());   // the test's own reference keeps it loaded throughout
+    FRM_Pref->CKB_VestaMod->setChecked(true);
+    FRM_Pref->RDB_QV_USB->setChecked(true);
+
+    reset(0, 0, 0, 5);
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    EXPECT_STREQ(calls(), "InitLedCtrl,EnumCams,SetCam(0),CamTrigger(1)");
+    EXPECT_EQ(messageText(), QStringLiteral("InitLedCtrl = 0\nResLedLex = 5"));
+    EXPECT_EQ(Align_V::LedControlReferences(), 2);
+    FRM_Alv->MNU_Cam1_ArreterClick();
+    EXPECT_EQ(Align_V::LedControlReferences(), 1);
+
+    FRM_Message->MEMO_Message->clear();
+    reset(0, 2, 0, 0);
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    EXPECT_EQ(messageText(), QStringLiteral("InitLedCtrl = 0\nEnumCams = -1 !!"));
+    FRM_Alv->MNU_Cam1_ArreterClick();
+    probe.unload();
+    Align_V::FreeLedControlDll();
 }
