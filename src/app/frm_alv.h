@@ -5,7 +5,8 @@
 // stopped, plug-ins and ports released, settings saved).
 //
 // Its behaviour is split by concern: frm_alv.cpp (creation, lifecycle),
-// capture/frm_alv_capture.cpp (camera slots, frame hand-over, frame timers).
+// capture/frm_alv_capture.cpp (camera slots: start, driver choice, stop),
+// capture/frm_alv_frames.cpp (frame announcements, frame timers, wheel).
 
 #include "app/form.h"
 #include "ui_frm_alv.h"
@@ -28,7 +29,7 @@ public:
     void FormDestroy();
     void FormResize();
 
-    // Camera slots (capture/frm_alv_capture.cpp).
+    // Camera slots (capture/frm_alv_capture.cpp, capture/frm_alv_frames.cpp).
     // Opens the source of slot 1 or 2: the driver choice, the source, the
     // frame-size check, the layout for the new frame size, frame delivery.
     // Failures are told in the message window and leave the slot stopped.

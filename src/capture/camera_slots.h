@@ -86,7 +86,9 @@ extern std::array<std::uint8_t, 3> LongExposureRunning;
 extern std::uint8_t ExposureTimerRearm;
 extern std::uint8_t GuideTimerRearm;
 
-// Exposure cycle and capture flags.
+// Exposure cycle and capture flags. LongExposureActive: the main window's
+// long-exposure mode is on (its frames are saved by the long-exposure cycle,
+// not by the frame timers).
 extern bool LongExposureActive;
 extern int CameraTimerTicks;
 extern bool FirstExposure;
