@@ -175,6 +175,7 @@ void TFRM_Alv::RunFirstActivationSteps()
     step(QStringLiteral("PluginManager"));
     PluginManager = std::make_unique<TPluginMgr>(this, 255u,
                                                  platform::joinPath(platform::programDir(), QStringLiteral("Plugins")));
+    Capture::InstallGuiderProvider();
     step(QStringLiteral("RegisterFrameMessages"));
     FrameMessages::RegisterFrameMessage(1);
     FrameMessages::RegisterFrameMessage(2);

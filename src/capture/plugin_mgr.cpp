@@ -4,6 +4,7 @@
 #include "capture/camera_slots.h"
 #include "capture/driver_list.h"
 #include "capture/slot_sources.h"
+#include "telescope/guide_plugin.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -189,6 +190,16 @@ TCameraRecord* SlotPluginCamera(int slot)
     if (i < 0 || i >= static_cast<int>(PluginManager->Cameras.size()))
         return nullptr;
     return PluginManager->Cameras[i];
+}
+
+void InstallGuiderProvider()
+{
+    GuidePlugin::SetProvider([](int index) -> std::optional<TGuidePluginChoice> {
+        if (!PluginManager || index < 0 || index >= static_cast<int>(PluginManager->Guiders.size()))
+            return std::nullopt;
+        const TGuiderRecord& g = *PluginManager->Guiders[index];
+        return TGuidePluginChoice{g.Name, g.Id, g.Guider.Api};
+    });
 }
 
 } // namespace Capture

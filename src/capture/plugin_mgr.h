@@ -132,4 +132,7 @@ extern std::unique_ptr<TPluginMgr> PluginManager;
 namespace Capture {
 // The camera record open on the slot, or nullptr.
 TCameraRecord* SlotPluginCamera(int slot);
+// Lets the command layer find the guider chosen in the Preferences: list
+// index i is guider record i of PluginManager->Guiders.
+void InstallGuiderProvider();
 } // namespace Capture

@@ -12,6 +12,7 @@
 #include "platform/paths.h"
 #include "platform/simulated_camera.h"
 #include "scripting/scripts.h"
+#include "telescope/guide_plugin.h"
 #include "tools/frm_tool_images.h"
 
 #include <QApplication>
@@ -46,6 +47,7 @@ void CameraRoad::TearDown()
     for (int slot = 1; slot <= 2; ++slot)
         Capture::ReleaseSlotSource(slot);
     PluginManager.reset();
+    GuidePlugin::SetProvider({});
     for (auto& w : WdmCaptures)
         w.reset();
     platform::setGrabCameras(nullptr);

@@ -9,6 +9,7 @@
 #include "capture/capture_helpers.h"
 #include "capture/driver_list.h"
 #include "capture/plugin_mgr.h"
+#include "telescope/guide_plugin.h"
 #include "imaging/frame_pipeline_seam.h"
 #include "imaging/pipeline_state.h"
 #include "platform/simulated_camera.h"
@@ -219,6 +220,12 @@ TEST_F(CameraRoad, PluginsAreSortedByCapabilityAndRefusedOnesAreNamed)
     EXPECT_EQ(m.Guiders[0]->Guider.Kind, 2);
     EXPECT_NE(m.Guiders[0]->Guider.Api->autoguide_move, nullptr);
     EXPECT_EQ(m.FilterByCapability(4).size(), 1u);
+    Capture::InstallGuiderProvider();
+    const auto guider = GuidePlugin::Choice(0);
+    ASSERT_TRUE(guider.has_value()) << "the command layer finds the guider";
+    EXPECT_EQ(guider->name, QStringLiteral("Fake 3 guider 0"));
+    EXPECT_EQ(guider->table, m.Guiders[0]->Guider.Api);
+    EXPECT_FALSE(GuidePlugin::Choice(1).has_value());
     EXPECT_TRUE(messageText().contains(QStringLiteral("NJ_NoConnect.so refusé : le point d'entrée camera_connect est absent.")));
     EXPECT_TRUE(messageText().contains(QStringLiteral("NJ_OldAbi.so refusé : version d'interface 0")));
 
