@@ -15,6 +15,8 @@
 #include "capture/plugin_mgr.h"
 #include "capture/port_io.h"
 #include "capture/slot_sources.h"
+#include "imaging/display_helpers.h"
+#include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
 #include "platform/message_service.h"
 #include "platform/paths.h"

@@ -4,6 +4,7 @@
 #include "app/frm_alv.h"
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
+#include "app/settings.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
 #include "capture/avi_compression.h"
@@ -18,7 +19,10 @@
 #include "capture/frm_play_control.h"
 #include "capture/plugin_mgr.h"
 #include "capture/slot_sources.h"
-#include "imaging/frame_pipeline_seam.h"
+#include "imaging/display_helpers.h"
+#include "imaging/display_zone.h"
+#include "imaging/overlays.h"
+#include "imaging/process_frame.h"
 #include "imaging/pipeline_state.h"
 #include "kernels/rounding.h"
 #include "scripting/scripts.h"
@@ -383,7 +387,7 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
         size->SetValue(bar->value());
         bar->setMaximum(std::min(480, std::max(1, w)));
         size->SetValue(std::min<long double>(kernels::roundHalfEven(static_cast<double>(size->Value())), bar->maximum()));
-        ZoneChanged = true;
+        ZoneMoved = 1;
         PreviousTrackedStarPos = TrackedStarPos;
     }
     Align_V::ClearImage3();
@@ -413,18 +417,19 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
     // The source view takes the frame size, black.
     if (w > 0 && h > 0) {
         c.view->resize(w, h);
-        QImage black(w, h, QImage::Format_RGB32);
-        black.fill(Qt::black);
-        c.view->SetPicture(black);
+        c.view->SetPictureSize(w, h);
+        kernels::fillRect(c.view->Bitmap(), kernels::boundsOf(c.view->Bitmap()), kernels::kBlack);
+        c.view->Changed();
     }
     if (FRM_Info)
         FRM_Info->Img_Histogramme->resize(FRM_Info->Img_Histogramme->size());
 
-    if (camera && FRM_Tool_Images)
-        Align_V::ClearAdditionPlane(FRM_Tool_Images->RDB_Dark->isChecked()   ? 1
-                                    : FRM_Tool_Images->RDB_Flat->isChecked() ? 2
-                                                                             : 0);
-    AdditionFrameNumber = 1;
+    PipelineActive = 1;
+    MotionReferenceSet = 0;
+    const std::uint8_t kind = Align_V::GetIntegrationKind();   // 1 dark, 2 flat, 0 image
+    if (camera)
+        DeepImagePlanes().clear(kind);
+    AdditionFrameCount[kind] = 1;
     MNU_Operations->menuAction()->setEnabled(true);
     if (FRM_Tool_Images) {
         FRM_Tool_Images->CKB_Integration->setEnabled(true);
@@ -438,7 +443,7 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
         FRM_Detect_Mvt->CKB_Detection_Mvt->setEnabled(true);
     if (FRM_Tool_Affichage)
         FRM_Tool_Affichage->CKB_MAP->setEnabled(true);
-    Align_V::ComputeDisplayZone(slot);
+    Align_V::ComputeDisplayZone(static_cast<std::uint8_t>(slot));
     Capture::ResetFrameRate(slot);
 
     if (!camera) {
@@ -516,6 +521,8 @@ void TFRM_Alv::StopSlot(int slot)
     const bool feedsImage = FRM_Tool_Affichage
                             && (slot == 1 ? FRM_Tool_Affichage->CKB_Src1_Image : FRM_Tool_Affichage->CKB_Src2_Image)
                                    ->isChecked();
+    if (feedsImage)
+        SavedZoneSize = static_cast<std::int32_t>(FRM_Tool_Affichage->TNI_Taille_ZAffich->Value());
     if (feedsImage && FRM_Tool_Images) {
         FRM_Tool_Images->CKB_Integration->setChecked(false);
         FRM_Tool_Images->CKB_Integration->setEnabled(false);

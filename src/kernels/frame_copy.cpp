@@ -6,7 +6,11 @@ namespace kernels {
 
 bool CopyFrameToBitmap(const platform::FrameView& frame, Bitmap24& dst)
 {
-    if (!frame.isComplete() || !dst.resize(frame.width, frame.height))
+    if (!frame.isComplete())
+        return false;
+    if (dst.isEmpty() && !dst.resize(frame.width, frame.height))
+        return false;
+    if (frame.width > dst.width() || frame.height > dst.height())
         return false;
     const auto row = static_cast<std::size_t>(frame.width) * 3;
     for (int y = 0; y < frame.height; ++y) {

@@ -6,10 +6,12 @@
 
 namespace kernels {
 
-// Sizes `dst` to the frame and copies it: 24-bit frames as they are, 8-bit
-// frames (grey or raw mosaic) with the level in all three channels. Only what
-// was delivered is read: an incomplete frame is skipped, `dst` unchanged,
-// and the result is false.
+// Copies the frame into the top-left corner of `dst`: 24-bit frames as they
+// are, 8-bit frames (grey or raw mosaic) with the level in all three
+// channels. An empty `dst` is first sized to the frame; a frame larger than a
+// sized `dst` is skipped. Only what was delivered is read: an incomplete
+// frame is skipped too. A skipped frame leaves `dst` unchanged and the result
+// is false.
 bool CopyFrameToBitmap(const platform::FrameView& frame, Bitmap24& dst);
 
 } // namespace kernels

@@ -17,6 +17,14 @@ public:
     void BTN_Enregistrer_ImageClick();
     int SavedImageCount = 0;
 
+    // Shows the stars found in the frame (the star search comes with the
+    // image tool's star work; nothing is shown until then).
+    void BTN_ShowStarsClick();
+    // Stops the running addition: frees the ring of a loop addition and
+    // gives the addition controls back. The frame pipeline calls it when the
+    // frame limit or the saturation limit is reached.
+    void BTN_Arreter_AddClick();
+
     // Stops the capture sequence being saved.
     void BTN_Arreter_SauvClick();
 };

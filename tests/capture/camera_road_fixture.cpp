@@ -8,7 +8,7 @@
 #include "capture/plugin_mgr.h"
 #include "capture/slot_sources.h"
 #include "capture/wdm_capture.h"
-#include "imaging/frame_pipeline_seam.h"
+#include "imaging/pipeline_state.h"
 #include "platform/paths.h"
 #include "platform/simulated_camera.h"
 #include "scripting/scripts.h"

@@ -10,7 +10,6 @@
 #include "capture/driver_list.h"
 #include "capture/plugin_mgr.h"
 #include "telescope/guide_plugin.h"
-#include "imaging/frame_pipeline_seam.h"
 #include "imaging/pipeline_state.h"
 #include "platform/simulated_camera.h"
 #include "scripting/scripts.h"
