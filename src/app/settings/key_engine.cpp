@@ -26,6 +26,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -192,6 +193,13 @@ const Applied kNoHolder{Outcome::NoHolder, {}};
 
 Applied setNumInp(TCustomNumInp* n, long double v)
 {
+    // A stored value at a bound may differ from the bound (held as a double
+    // in the layout) in the last bits: it is the bound.
+    auto near = [](long double a, long double b) { return std::fabs(a - b) <= 1e-12L * std::fmax(1.0L, std::fabs(b)); };
+    if (n->Validate() && v < n->Min() && near(v, n->Min()))
+        v = n->Min();
+    if (n->Validate() && v > n->Max() && near(v, n->Max()))
+        v = n->Max();
     if (n->Validate() && (v < n->Min() || v > n->Max())) {
         return refused(QStringLiteral("%1 n'est pas entre %2 et %3")
                            .arg(numberText(v), numberText(n->Min()), numberText(n->Max())));
@@ -422,12 +430,16 @@ bool KeyEngine::load(const KeySpec& k)
             break;
         case KeyKind::Integer: {
             const std::int32_t v = int32Of(text).value_or(0);
+            // A value outside a spin edit's or bar's range is not clamped
+            // away: the control keeps its value and the file the stored one.
             if (auto* s = qobject_cast<QSpinBox*>(o)) {
-                s->setValue(v);
-                result = {};
+                result = v >= s->minimum() && v <= s->maximum() ? Applied{} : refused();
+                if (result.outcome == Outcome::Applied)
+                    s->setValue(v);
             } else if (auto* s = qobject_cast<QAbstractSlider*>(o)) {
-                s->setValue(v);
-                result = {};
+                result = v >= s->minimum() && v <= s->maximum() ? Applied{} : refused();
+                if (result.outcome == Outcome::Applied)
+                    s->setValue(v);
             } else if (auto* t = qobject_cast<QTimer*>(o)) {
                 if (v > 0) {
                     t->setInterval(v);
@@ -443,15 +455,18 @@ bool KeyEngine::load(const KeySpec& k)
         case KeyKind::Scaled: {
             long double value = StoredToScaled(ParseStoredInteger(text).value_or(0), k.scale);
             if (k.loadFloor > 0 && value < k.loadFloor)
-                value = k.loadFloor;
+                value = StoredToScaled(std::llround(k.loadFloor * k.scale), k.scale);
             if (auto* n = qobject_cast<TCustomNumInp*>(o)) {
                 if (k.has(ThroughScrollBar)) {
                     // The level goes to the scroll bar of the same number first;
                     // the input then shows the bar's position.
                     const QString bar = QStringLiteral("SCB_") + QString::fromLatin1(k.control).mid(4);
                     if (auto* s = h.window->findChild<QAbstractSlider*>(bar)) {
-                        s->setValue(static_cast<int>(std::clamp<long double>(
-                            value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max())));
+                        if (value < s->minimum() || value > s->maximum()) {
+                            result = refused();
+                            break;
+                        }
+                        s->setValue(static_cast<int>(value));
                         value = s->value();
                     }
                 }
@@ -463,8 +478,10 @@ bool KeyEngine::load(const KeySpec& k)
         case KeyKind::Folder: {
             const QString t = k.kind == KeyKind::Folder ? NormaliseFolder(text) : text;
             if (auto* e = qobject_cast<QLineEdit*>(o)) {
+                // An edit cuts texts beyond its length: such a text is kept
+                // in the file, not cut there too.
                 e->setText(t);
-                result = {};
+                result = e->text() == t ? Applied{} : refused();
             } else if (auto* c = qobject_cast<QComboBox*>(o)) {
                 c->setCurrentText(t);
                 result = {};
@@ -586,11 +603,9 @@ bool KeyEngine::load(const KeySpec& k)
         unapplied().remove(id);
         return true;
     case Outcome::Refused:
-        if (present) {
-            Unapplied u{raw, std::nullopt};
-            u.holderText = currentText(k);
-            unapplied().insert(id, u);
-        }
+        // Kept for the next save: the stored text, or the default of a
+        // missing key, so that the file stays complete.
+        unapplied().insert(id, Unapplied{present ? raw : text, currentText(k)});
         if (!result.why.isEmpty()) {
             notes_ << QStringLiteral("%1 (%2/%3) : %4 ; la valeur en place est gardée")
                           .arg(QString::fromLatin1(k.control), sec, k.keyName(), result.why);

@@ -72,8 +72,13 @@ void showNotes(const QStringList& notes)
 
 void AddLoadNotes(const QStringList& notes)
 {
-    if (g_collectors > 0)
-        g_notes += notes;
+    if (g_collectors > 0) {
+        // The same note (a list read twice) is told once.
+        for (const QString& n : notes) {
+            if (!g_notes.contains(n))
+                g_notes << n;
+        }
+    }
     else
         showNotes(notes);
 }
