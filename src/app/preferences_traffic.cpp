@@ -12,7 +12,9 @@ void AddTrafficLine(bool textForm, bool hexData, const QString& label, const QSt
     if (!FRM_ComTrafic)
         return;
     QPlainTextEdit* memo = FRM_ComTrafic->Memo_Historique_Comm;
-    if (memo->document()->blockCount() > 100) {
+    // The memo keeps the last 100 lines.
+    const int lines = memo->document()->isEmpty() ? 0 : memo->document()->blockCount();
+    if (lines >= 100) {
         QTextCursor c(memo->document()->firstBlock());
         c.select(QTextCursor::BlockUnderCursor);
         c.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);

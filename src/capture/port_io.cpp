@@ -3,21 +3,52 @@
 #include "app/frm_pref.h"
 #include "app/preferences_traffic.h"
 #include "app/systeme.h"
+#include "app/ui/event_boundary.h"
+#include "capture/camera_slots.h"
 #include "platform/port_access.h"
 
+#include <QHash>
 #include <cctype>
 
 std::uint8_t LongExposurePortShadow = 0;
 
+namespace {
+
+// The last byte written to each address, read back while the ports are shut.
+QHash<std::uint16_t, std::uint8_t> g_lastWritten;
+
+QString hexAddress(std::uint16_t port)
+{
+    return QStringLiteral("%1").arg(port, 4, 16, QLatin1Char('0')).toUpper();
+}
+
+} // namespace
+
 namespace Align_V {
+
+void PortOut(std::uint16_t port, std::uint8_t value)
+{
+    g_lastWritten.insert(port, value);
+    platform::portAccess().write(port, value);
+}
 
 void PortWrite(std::uint16_t port, std::uint8_t value, const QString& tag)
 {
     if (!PortDriverOpen)
         return;
-    platform::portAccess().write(port, value);
-    Preferences::AddTrafficLine(true, false, QStringLiteral("%1").arg(port, 4, 16, QLatin1Char('0')).toUpper(),
+    PortOut(port, value);
+    Preferences::AddTrafficLine(true, false, hexAddress(port),
                                 QStringLiteral("%1").arg(value, 8, 2, QLatin1Char('0')));
+}
+
+std::uint8_t PortRead(std::uint16_t port)
+{
+    if (PortDriverOpen)
+        return platform::portAccess().read(port);
+    app::reportOnce(QStringLiteral("Port %1 : lecture impossible, l'accès aux ports n'est pas ouvert ; "
+                                   "la dernière valeur écrite est utilisée.")
+                        .arg(hexAddress(port)));
+    return g_lastWritten.value(port, 0);
 }
 
 std::uint16_t PortAddressFromText(const QString& text)
@@ -53,8 +84,10 @@ void InitQuillonPort()
         return;
     if (!FRM_Pref->RDB_Autoguide_Quillon->isChecked() && !FRM_Pref->RDB_Focus_Quillon->isChecked())
         return;
-    if (const auto port = PortAddressFromText(FRM_Pref->CBX_AG_PortParallele->currentText()))
-        PortWrite(static_cast<std::uint16_t>(port + 2), 11, QStringLiteral("FormActivate-Quillon"));
+    if (const auto port = PortAddressFromText(FRM_Pref->CBX_AG_PortParallele->currentText())) {
+        ParallelPortShadow[2] = 11;
+        PortWrite(static_cast<std::uint16_t>(port + 2), ParallelPortShadow[2], QStringLiteral("FormActivate-Quillon"));
+    }
 }
 
 } // namespace Align_V

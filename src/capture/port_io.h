@@ -1,7 +1,12 @@
 #pragma once
-// Direct port writes of the long-exposure lines and the parallel guide
-// interfaces, through the port-access service. Writes happen only while
-// the port access is open (PortDriverOpen).
+// Direct port I/O of the long-exposure lines and the parallel and serial
+// guide interfaces, through the port-access service (platform/port_access.h).
+// PortDriverOpen (app/systeme.h) says whether the ports may be used.
+//
+// The line helpers that assert or release one bit with its active level are
+// GuideProtocol::AssertLine and ReleaseLine (telescope/guide_protocols.h).
+// The program's copy of the parallel guide port's registers is
+// ParallelPortShadow (capture/camera_slots.h): [0] data, [2] control.
 
 #include <QString>
 #include <cstdint>
@@ -10,9 +15,17 @@ extern std::uint8_t LongExposurePortShadow;
 
 namespace Align_V {
 
-// Writes the byte and logs "AAAA : bbbbbbbb" in the traffic window; does
-// nothing while the ports are closed. The tag only names the caller.
+// Writes the byte with no check and no log.
+void PortOut(std::uint16_t port, std::uint8_t value);
+
+// While the ports are open: writes the byte and logs "AAAA : bbbbbbbb" in the
+// traffic window (0x378 and 5 give "0378 : 00000101"). Otherwise nothing is
+// written or logged. The tag only names the caller.
 void PortWrite(std::uint16_t port, std::uint8_t value, const QString& tag);
+
+// Reads the register. While the ports are not open the value last written to
+// that address is returned instead, and the message window says so once.
+std::uint8_t PortRead(std::uint16_t port);
 
 // A port address as the port lists write it: the hexadecimal number at the
 // start of the text, with or without "$" or "0x" ("378", "$0378 (LPT1)",

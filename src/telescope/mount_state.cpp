@@ -9,6 +9,34 @@ std::uint8_t GuideInterfaceCode = 0;
 TSkyChartState SkyChart;
 std::uint8_t FocuserInterfaceCode = 0;
 
+TMotorSpeeds MotorSpeeds;
+std::array<std::uint8_t, 4> MovingFlags{};
+std::uint8_t LastRADirection = 0;
+std::uint8_t LastDecDirection = 0;
+std::int32_t RemainingRA = 0;
+std::int32_t RemainingDec = 0;
+std::int32_t PendingDecPulse = 0;
+std::uint8_t MotionSource = 0;
+
+std::uint8_t HandPadMoving = 0;
+double TelescopeRA = 0;
+double TelescopeDec = 0;
+std::uint8_t GotoMovingRA = 0;
+std::uint8_t GotoMovingDec = 0;
+std::int64_t LastPollMs = 0;
+std::int64_t RAStartMs = 0;
+std::int64_t DecStartMs = 0;
+
+double TMotorSpeeds::of(std::uint8_t direction) const
+{
+    switch (direction) {
+    case dirNorth: return North;
+    case dirSouth: return South;
+    case dirEast: return East;
+    default: return West;
+    }
+}
+
 namespace Telescope {
 
 void ResetMountStartValues()

@@ -1,0 +1,142 @@
+#include "telescope/lx200_protocol.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace Lx200 {
+namespace {
+
+QByteArray twoDigits(std::int64_t v)
+{
+    return QByteArray::number(v).rightJustified(2, '0');
+}
+
+bool digits(const QByteArray& text, int from, int count)
+{
+    if (text.size() < from + count)
+        return false;
+    for (int i = from; i < from + count; ++i)
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+    return true;
+}
+
+int number(const QByteArray& text, int from, int count) { return text.mid(from, count).toInt(); }
+
+// The reply up to its "#", which must be its last character (a lone answer).
+std::optional<QByteArray> body(const QByteArray& reply)
+{
+    const qsizetype hash = reply.indexOf('#');
+    if (hash < 0 || hash != reply.size() - 1)
+        return std::nullopt;
+    return reply.left(hash);
+}
+
+} // namespace
+
+const std::array<QByteArray, 4> SlewRateCommands = {
+    QByteArrayLiteral(":RG#"), QByteArrayLiteral(":RC#"), QByteArrayLiteral(":RM#"), QByteArrayLiteral(":RS#")};
+
+char DirectionLetter(std::uint8_t direction)
+{
+    static constexpr char letters[] = {'n', 's', 'e', 'w'};
+    return letters[direction & 3];
+}
+
+QByteArray MoveCommand(std::uint8_t direction)
+{
+    return QByteArray(":M") + DirectionLetter(direction) + '#';
+}
+
+QByteArray StopCommand(std::uint8_t direction)
+{
+    return QByteArray(":Q") + DirectionLetter(direction) + '#';
+}
+
+QByteArray PulseGuideCommand(std::uint8_t direction, std::int64_t duration_ms)
+{
+    const std::int64_t ms = std::clamp<std::int64_t>(duration_ms, 0, 9999);
+    return QByteArray(":Mg") + DirectionLetter(direction) + QByteArray::number(ms).rightJustified(4, '0') + '#';
+}
+
+QByteArray RAText(double arcsec)
+{
+    constexpr std::int64_t dayTenths = 24 * 3600 * 10;
+    // Seconds of time in tenths, rounded once.
+    std::int64_t tenths = std::llround(arcsec / 15.0 * 10.0) % dayTenths;
+    if (tenths < 0)
+        tenths += dayTenths;
+    const std::int64_t seconds = tenths / 10;
+    QByteArray text = twoDigits(seconds / 3600) + ':' + twoDigits(seconds / 60 % 60) + ':' + twoDigits(seconds % 60);
+    if (tenths % 10 != 0)
+        text += '.' + QByteArray::number(tenths % 10);
+    return text;
+}
+
+QByteArray DecText(double arcsec)
+{
+    const std::int64_t total = std::llround(std::fabs(arcsec));
+    const bool negative = arcsec < 0 && total > 0;
+    const QByteArray degrees = (negative ? QByteArray("-") : QByteArray()) + twoDigits(total / 3600);
+    return degrees.rightJustified(3, ' ') + ':' + twoDigits(total / 60 % 60) + ':' + twoDigits(total % 60);
+}
+
+QByteArray SetRACommand(double arcsec) { return ":Sr " + RAText(arcsec) + '#'; }
+QByteArray SetDecCommand(double arcsec) { return ":Sd " + DecText(arcsec) + '#'; }
+QByteArray LoadObjectCommand(const QByteArray& object) { return ":L" + object + '#'; }
+
+QByteArray FocuserSpeedCommand(bool fast) { return fast ? QByteArrayLiteral(":FF#") : QByteArrayLiteral(":FS#"); }
+QByteArray FocuserDirectionCommand(std::uint8_t direction)
+{
+    return direction == 0 ? QByteArrayLiteral(":F-#") : QByteArrayLiteral(":F+#");
+}
+
+QByteArray WithLineEndings(QByteArray text, bool cr, bool lf)
+{
+    if (cr)
+        text += '\r';
+    if (lf)
+        text += '\n';
+    return text;
+}
+
+std::optional<double> ParseRAReply(const QByteArray& reply)
+{
+    const auto b = body(reply);
+    // HH:MM.T or HH:MM:SS
+    if (!b || (b->size() != 7 && b->size() != 8) || !digits(*b, 0, 2) || b->at(2) != ':' || !digits(*b, 3, 2))
+        return std::nullopt;
+    const int hours = number(*b, 0, 2);
+    const int minutes = number(*b, 3, 2);
+    if (hours > 23 || minutes > 59)
+        return std::nullopt;
+    return (hours * 3600.0 + minutes * 60.0) * 15.0;
+}
+
+std::optional<double> ParseDecReply(const QByteArray& reply)
+{
+    const auto b = body(reply);
+    // sDD*MM or sDD*MM:SS; the sign may be missing on northern replies.
+    if (!b || b->size() < 5)
+        return std::nullopt;
+    QByteArray t = *b;
+    double sign = 1;
+    if (t[0] == '+' || t[0] == '-') {
+        sign = t[0] == '-' ? -1 : 1;
+        t.remove(0, 1);
+    }
+    if ((t.size() != 5 && t.size() != 8) || !digits(t, 0, 2) || digits(t, 2, 1) || !digits(t, 3, 2))
+        return std::nullopt;
+    const int degrees = number(t, 0, 2);
+    const int minutes = number(t, 3, 2);
+    if (degrees > 90 || minutes > 59)
+        return std::nullopt;
+    return sign * (degrees * 3600.0 + minutes * 60.0);
+}
+
+QByteArray ShownRA(const QByteArray& reply) { return reply.left(7); }
+QByteArray ShownDec(const QByteArray& reply) { return reply.left(8); }
+
+bool SlewEnded(const QByteArray& reply) { return reply.left(6) == QByteArray(6, ' '); }
+
+} // namespace Lx200

@@ -1,0 +1,69 @@
+#pragma once
+// The LX200 command set as bytes, and the mount's replies as values. Nothing
+// here touches a port: the send layer (prg_suivi_send.cpp) writes these
+// texts, the position poll reads the replies through these parsers.
+//
+// Angles are seconds of arc; a right ascension in seconds of arc is hours x
+// 15 x 3600.
+
+#include <QByteArray>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace Lx200 {
+
+// ":RG#" guide, ":RC#" centring, ":RM#" find, ":RS#" slew (index 0..3).
+extern const std::array<QByteArray, 4> SlewRateCommands;
+
+// Direction letters n, s, e, w of the direction codes 0..3.
+char DirectionLetter(std::uint8_t direction);
+
+QByteArray MoveCommand(std::uint8_t direction);   // ":Mn#"
+QByteArray StopCommand(std::uint8_t direction);   // ":Qn#"
+inline const QByteArray StopAllCommand = QByteArrayLiteral(":Q#");
+// ":Mg" + letter + the length in ms, at most 9999, on four digits + "#".
+QByteArray PulseGuideCommand(std::uint8_t direction, std::int64_t duration_ms);
+
+// "HH:MM:SS" or "HH:MM:SS.T" (the tenth only when it is not 0): the time is
+// rounded once to a tenth of a second of time and carried into minutes and
+// hours; 24 h wraps to 0.
+QByteArray RAText(double arcsec);
+// "sDD:MM:SS" rounded once to the second of arc and carried into minutes and
+// degrees; the sign, "-" only, sits on the degrees, which are padded on the
+// left with blanks to three characters (" 45:30:00", "-00:30:00").
+QByteArray DecText(double arcsec);
+QByteArray SetRACommand(double arcsec);    // ":Sr " + RAText + "#"
+QByteArray SetDecCommand(double arcsec);   // ":Sd " + DecText + "#"
+inline const QByteArray SlewCommand = QByteArrayLiteral(":MS#");
+inline const QByteArray SyncCommand = QByteArrayLiteral(":CM#");
+QByteArray LoadObjectCommand(const QByteArray& object);   // ":L" + object + "#"
+inline const QByteArray DistanceBarsCommand = QByteArrayLiteral(":D#");
+inline const QByteArray GetRACommand = QByteArrayLiteral(":GR#");
+inline const QByteArray GetDecCommand = QByteArrayLiteral(":GD#");
+
+// Focuser: the speed command (":FF#" fast, ":FS#" slow), then the direction
+// (0 in ":F-#", 1 out ":F+#"); ":FQ#" stops.
+QByteArray FocuserSpeedCommand(bool fast);
+QByteArray FocuserDirectionCommand(std::uint8_t direction);
+inline const QByteArray FocuserStopCommand = QByteArrayLiteral(":FQ#");
+
+// The text with a carriage return and then a line feed appended as asked.
+QByteArray WithLineEndings(QByteArray text, bool cr, bool lf);
+
+// A ":GR#" reply: hours in characters 1-2 and minutes in 4-5 ("12:34.5#",
+// "12:34:56#"); seconds and tenths are not used. None for anything else, a
+// reply cut short, out of range or followed by more text included.
+std::optional<double> ParseRAReply(const QByteArray& reply);
+// A ":GD#" reply: signed degrees in characters 1-3 and minutes in 5-6
+// ("+45*30#", "-00*30#", "45*30:00#"). The sign is the first character's, so
+// "-00" is southern.
+std::optional<double> ParseDecReply(const QByteArray& reply);
+// The first characters of a reply as the hand pad shows them: up to 7 for a
+// right ascension, 8 for a declination.
+QByteArray ShownRA(const QByteArray& reply);
+QByteArray ShownDec(const QByteArray& reply);
+// A ":D#" reply ends the slew when its first six characters are blanks.
+bool SlewEnded(const QByteArray& reply);
+
+} // namespace Lx200

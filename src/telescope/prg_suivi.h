@@ -1,0 +1,127 @@
+#pragma once
+// The mount command layer: connections of the mount, guide port and focuser,
+// the LX200 send layer, the motion primitives of every interface, motion
+// dispatch with its pulse timers, and goto, sync, abort and position polling.
+// Every motion of the program goes through StartMotion and the stops here;
+// every command first connects the interface it needs when its "Connecter"
+// button is still enabled. A script waiting for a goto (Scripts::GotoRunning)
+// or a move (Scripts::WaitMove) is resumed here when it ends.
+//
+// Settings are read from the Preferences dialog's controls at each call.
+// Serial failures raise com_io::ExCom, which the event boundary shows.
+// User-interface thread only.
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+namespace Prg_Suivi {
+
+// The value of `amount` that means "until stopped" (compared exactly).
+inline constexpr double kUntilStopped = 999999;
+
+enum class Interface { None, LX200, Marrick, Quillon, Venner, KitsRus, Plugin, Ascom };
+
+// The kinds chosen with the Preferences dialog's radio buttons.
+Interface MountKind();
+Interface GuideKind();
+Interface FocuserKind();
+// The interface StartMotion drives: an LX200 mount; a Marrick guide box; then,
+// unless the mount is ASCOM, the Quillon, Venner and KitsRus guide ports and
+// a mount or guide plug-in; an ASCOM mount or guide port; an LX200 guide port.
+Interface MotionKind();
+// True when that interface is reached through the mount's connection, false
+// when through the guide port's.
+bool MotionUsesMount();
+// The logical serial channel of a kind (0 for those without one).
+std::uint8_t ChannelOf(Interface kind);
+std::uint8_t FocuserChannel();
+
+// --- Connections -----------------------------------------------------------
+
+bool ConnectMount();
+bool ConnectGuidePort();
+bool ConnectFocuser();
+void DisconnectMount(bool byFocuser = false);
+void DisconnectGuidePort(bool byFocuser = false);
+void DisconnectFocuser(bool alsoMount);
+// What the Preferences dialog's "Connecter" buttons do: connect, then (mount
+// and guide) select the hand pad's slew rate or ASCOM rates and set up the
+// joystick.
+void MountConnectClick();
+void GuideConnectClick();
+// Connects when the sub-page's "Connecter" button is still enabled.
+void AutoConnectMount();
+void AutoConnectGuidePort();
+void AutoConnectFocuser();
+
+// --- Send layer ---------------------------------------------------------------
+
+// Appends CR and LF as ticked, logs the line in the traffic window while
+// CKB_Historique_Comm is ticked, writes, then waits SPED_Delai_Serie ms.
+void SendLX200Command(std::uint8_t channel, const QByteArray& text);
+// Auto-connects the mount and sends on the mount's channel.
+void SendMountCommand(const QByteArray& text);
+// One raw byte (Marrick), always logged.
+void SendGuideByte(std::uint8_t channel, std::uint8_t value);
+// Auto-connects the mount; with an LX200 mount sends the rate command 0..3.
+void SelectSlewRate(int index);
+// The mount's answer on the LX200 channel (waits for it first).
+QByteArray ReadMountReply();
+
+// --- Focuser -------------------------------------------------------------------
+
+void StartFocuser(std::uint8_t direction, bool fast);   // 0 in, 1 out
+void StopFocuser(std::uint8_t direction);
+
+// --- Motion ----------------------------------------------------------------------
+
+// One move in a direction: a length in ms (isDuration) or a distance in
+// seconds of arc, kUntilStopped for a move held until a stop.
+void StartMotion(std::uint8_t direction, bool isDuration, bool applyInertia, double amount);
+// Stops one direction of the interface that moves it (button releases,
+// guiding, pulse timers).
+void StopMountDirection(std::uint8_t direction);
+// Stops one direction of the guide-port interface.
+void StopGuidePortDirection(std::uint8_t direction);
+// East, west, north, south, then ":Q#" with an LX200 mount.
+void StopMount();
+void StopGuidePort();
+// The pulse timers' work (TFRM_Prg_Suivi's handlers call these).
+void PulseTimerRA();
+void PulseTimerDec();
+
+// --- Goto --------------------------------------------------------------------
+
+// Starts the mount's goto (LX200 or ASCOM) and the position poll; the LX200
+// replies read are returned.
+QByteArray GotoCoordinates(double ra_arcsec, double dec_arcsec);
+void AbortGoto();
+QByteArray SyncOnObject(const QByteArray& object);
+void AscomSlewAsync(double ra_arcsec, double dec_arcsec);
+void AscomSync(double ra_arcsec, double dec_arcsec);
+void AscomAbort();
+// Arms the position poll: while a goto runs at least every 1000 ms; for a
+// hand-pad press every SPED_Rafraichissement_Carte ms (0: not at all).
+void ArmPositionPoll(bool forGoto);
+// One run of the position poll (TMR_ScopePosition's handler).
+void PollPosition();
+// The end-of-slew actions: message, sound, script, as ticked.
+void EndOfSlewActions();
+
+// Back to the state of a program start: nothing moving, no interface
+// instance, the last directions and pulses forgotten.
+void ResetMotionState();
+
+// Hooks to the windows of the goto dialog, the sky chart and the sound
+// service; each may be empty.
+struct THooks {
+    std::function<void()> RedrawChart;
+    std::function<void()> GotoDialogAbort;       // the goto dialog's Abort button
+    std::function<void()> UpdateGotoDistances;   // its distance read-outs during a relative move
+    std::function<void(const QString&)> PlaySoundFile;   // asynchronous
+};
+extern THooks Hooks;
+
+} // namespace Prg_Suivi

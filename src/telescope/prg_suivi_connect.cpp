@@ -1,0 +1,437 @@
+// Connection and disconnection of the mount, the guide port and the focuser.
+
+#include "telescope/prg_suivi_private.h"
+
+#include "app/frm_alv.h"
+#include "app/frm_pref.h"
+#include "app/ui/event_boundary.h"
+#include "capture/port_io.h"
+#include "platform/com_io.h"
+#include "platform/message_service.h"
+#include "platform/paths.h"
+#include "telescope/ascom_bridge.h"
+#include "telescope/frm_joy.h"
+#include "telescope/frm_raquette.h"
+#include "telescope/guide_plugin.h"
+#include "telescope/mount_state.h"
+
+#include <QRegularExpression>
+#include <initializer_list>
+#include <optional>
+
+namespace Prg_Suivi {
+
+namespace com_io = platform::com_io;
+using detail::pref;
+
+namespace {
+
+struct SerialSettings {
+    QString port;
+    int baud = 0;
+    int parity = 0;
+    int dataBits = 0;
+    int stopBits = 0;
+};
+
+int parityCode(const QString& text)
+{
+    if (text == QLatin1String("Paire"))
+        return com_io::EvenParity;
+    if (text == QLatin1String("Impaire"))
+        return com_io::OddParity;
+    if (text == QLatin1String("Marque"))
+        return com_io::MarkParity;
+    return com_io::NoParity;
+}
+
+int stopBitsCode(const QString& text)
+{
+    if (text == QLatin1String("1.5"))
+        return com_io::OneAndHalfStopBits;
+    if (text == QLatin1String("2"))
+        return com_io::TwoStopBits;
+    return com_io::OneStopBit;
+}
+
+// The settings of the mount's (or the focuser's) serial group; none, after a
+// message, when a number is not one.
+std::optional<SerialSettings> serialSettings(bool focuser)
+{
+    TFRM_Pref& p = pref();
+    SerialSettings s;
+    s.port = (focuser ? p.CBX_AG_Focus_PortSerie : p.CBX_AG_PortSerie)->currentText();
+    s.parity = parityCode((focuser ? p.CBX_AG_Focus_Parite : p.CBX_AG_Parite)->currentText());
+    s.stopBits = stopBitsCode((focuser ? p.CBX_AG_Focus_StopBits : p.CBX_AG_StopBits)->currentText());
+    bool ok = false;
+    const QString baud = (focuser ? p.CBX_AG_Focus_Vitesse : p.CBX_AG_Vitesse)->currentText().trimmed();
+    s.baud = baud.toInt(&ok);
+    if (!ok || s.baud <= 0) {
+        platform::showError(QStringLiteral("Vitesse du port série « %1 » : ce n'est pas un nombre de bauds.").arg(baud));
+        return std::nullopt;
+    }
+    const QString bits = (focuser ? p.CBX_AG_Focus_Databits : p.CBX_AG_Databits)->currentText().trimmed();
+    s.dataBits = bits.toInt(&ok);
+    if (!ok) {
+        platform::showError(QStringLiteral("Bits de données « %1 » : ce n'est pas un nombre.").arg(bits));
+        return std::nullopt;
+    }
+    return s;
+}
+
+// "COM3" of "      COM3" or "$03F8(COM1)"; empty when the entry names none.
+QString comName(const QString& entry)
+{
+    static const QRegularExpression re(QStringLiteral("COM\\d+"), QRegularExpression::CaseInsensitiveOption);
+    return re.match(entry).captured(0).toUpper();
+}
+
+// Opens and configures a serial channel. A port above COM20 connects nothing,
+// without a message.
+bool openSerial(std::uint8_t channel, const SerialSettings& s)
+{
+    const QString name = comName(s.port);
+    if (name.isEmpty()) {
+        platform::showError(QStringLiteral("« %1 » ne nomme pas de port série (COM1 à COM20).").arg(s.port.trimmed()));
+        return false;
+    }
+    const bool wasOpen = com_io::channel(channel).open;
+    if (!com_io::open_com(channel, name))
+        return false;
+    try {
+        com_io::set_com(channel, s.baud, s.parity, s.dataBits, s.stopBits);
+        com_io::set_timeout(channel, 1000, 100);
+        com_io::set_buf(channel, 4096, 4096);
+    } catch (...) {
+        if (!wasOpen)
+            com_io::close_com(channel);
+        throw;
+    }
+    return true;
+}
+
+// The register base of a serial entry ("$03F8(COM1)" gives 0x3F8); 0, after a
+// message, for entries without one.
+std::uint16_t vennerBase(const QString& entry)
+{
+    const std::uint16_t base = Align_V::PortAddressFromText(entry);
+    if (base == 0)
+        platform::showError(QStringLiteral("Le port « %1 » n'a pas d'adresse de registres : l'interface Venner "
+                                           "demande un port avec adresse, par exemple $03F8(COM1).")
+                                .arg(entry.trimmed()));
+    return base;
+}
+
+bool parallelPortNamed(const QString& entry)
+{
+    if (Align_V::PortAddressFromText(entry) != 0)
+        return true;
+    platform::showError(QStringLiteral("« %1 » n'est pas une adresse de port parallèle (par exemple $378).")
+                            .arg(entry.trimmed()));
+    return false;
+}
+
+bool connectAscom()
+{
+    if (!AscomBridge::Running()) {
+        platform::showError(QStringLiteral("Le pont ASCOM n'est pas démarré : choisissez de nouveau l'interface ASCOM."));
+        return false;
+    }
+    if (!AscomBridge::Ask(AscomBridge::rqConnect, AscomBridge::kConnectWait_ms)
+        || !AscomBridge::AscomSharedData.Connected)
+        return false;
+    if (FRM_Raquette) {
+        FRM_Raquette->CBX_Rate->clear();
+        for (const AscomBridge::RateRef& rate : AscomBridge::AscomSharedData.AxisRates[0])
+            FRM_Raquette->CBX_Rate->addItem(rate->Name);
+        if (FRM_Raquette->CBX_Rate->count() > 0)
+            FRM_Raquette->CBX_Rate->setCurrentIndex(0);
+    }
+    return true;
+}
+
+bool connectPlugin()
+{
+    GuidePlugin::TInstance& instance = GuidePlugin::Instance;
+    if (instance.handle != 0)
+        return true;
+    const auto choice = GuidePlugin::Choice(pref().CBX_Autoguide_Plugin->currentIndex());
+    if (!choice || choice->guiderId == 0 || !choice->table || !choice->table->autoguide_create)
+        return false;
+    const QByteArray name = choice->name.toUtf8();
+    const QByteArray folder = (platform::joinPath(platform::programDir(), QStringLiteral("Plugins")) + '/').toUtf8();
+    const std::int32_t handle =
+        choice->table->autoguide_create(FRM_Alv, choice->guiderId, name.constData(), folder.constData(), 0);
+    if (handle == 0)
+        return false;
+    if (choice->table->autoguide_connect)
+        choice->table->autoguide_connect(handle);
+    instance = {*choice, handle};
+    return true;
+}
+
+bool connectInterface(Interface kind)
+{
+    TFRM_Pref& p = pref();
+    switch (kind) {
+    case Interface::LX200:
+    case Interface::Marrick:
+    case Interface::KitsRus: {
+        const auto s = serialSettings(false);
+        return s && openSerial(ChannelOf(kind), *s);
+    }
+    case Interface::Quillon:
+        return parallelPortNamed(p.CBX_AG_PortParallele->currentText());
+    case Interface::Venner:
+        detail::VennerBase = vennerBase(p.CBX_AG_PortSerie->currentText());
+        if (detail::VennerBase == 0)
+            return false;
+        VennerInit();
+        return true;
+    case Interface::Ascom:
+        return connectAscom();
+    case Interface::Plugin:
+        return connectPlugin();
+    case Interface::None:
+        break;
+    }
+    return false;
+}
+
+// Stops what still moves on an interface before its link goes away.
+void stopMovingOn(Interface kind)
+{
+    for (std::uint8_t d : {dirEast, dirWest, dirNorth, dirSouth}) {
+        if (!detail::moving(d) || detail::startedOn(d) != kind)
+            continue;
+        try {
+            StopOn(kind, d);
+        } catch (const std::exception& e) {
+            app::reportOnce(QString::fromUtf8(e.what()));
+        }
+    }
+}
+
+bool disconnectInterface(Interface kind)
+{
+    stopMovingOn(kind);
+    switch (kind) {
+    case Interface::Ascom: {
+        TFRM_Pref& p = pref();
+        p.BTN_ASCOM_Configurer->setEnabled(false);
+        p.EDT_ASCOM_Telescope->setEnabled(false);
+        if (!AscomBridge::Running())
+            return true;
+        return AscomBridge::Ask(AscomBridge::rqDisconnect, AscomBridge::kConnectWait_ms)
+               && !AscomBridge::AscomSharedData.Connected;
+    }
+    case Interface::Plugin: {
+        GuidePlugin::TInstance& instance = GuidePlugin::Instance;
+        if (instance.handle != 0 && instance.choice.table) {
+            if (instance.choice.table->autoguide_disconnect)
+                instance.choice.table->autoguide_disconnect(instance.handle);
+            if (instance.choice.table->autoguide_free)
+                instance.choice.table->autoguide_free(instance.handle);
+        }
+        instance.handle = 0;
+        return true;
+    }
+    default:
+        if (const std::uint8_t channel = ChannelOf(kind))
+            com_io::close_com(channel);
+        return true;
+    }
+}
+
+void setEnabled(std::initializer_list<QWidget*> widgets, bool enabled)
+{
+    for (QWidget* w : widgets)
+        w->setEnabled(enabled);
+}
+
+void lockMount(bool connected)
+{
+    TFRM_Pref& p = pref();
+    setEnabled({p.RDB_Mount_Aucun, p.RDB_Mount_ASCOM, p.RDB_Mount_LX200}, !connected);
+    if (connected)
+        setEnabled({p.RDB_Autoguide_Marrick, p.RDB_Autoguide_Venner, p.RDB_Autoguide_Quillon,
+                    p.RDB_Autoguide_KitsRus108, p.RDB_Autoguide_Plugin},
+                   false);
+    p.BTN_Mount_Connecter->setEnabled(!connected);
+    setEnabled({p.BTN_Mount_Deconnecter, p.BTN_Mount_Nord, p.BTN_Mount_Sud, p.BTN_Mount_Est, p.BTN_Mount_Ouest,
+                p.BTN_Mount_Stop},
+               connected);
+}
+
+void lockGuidePort(bool connected)
+{
+    TFRM_Pref& p = pref();
+    setEnabled({p.RDB_Autoguide_Aucun, p.RDB_Autoguide_ASCOM, p.RDB_Autoguide_LX200, p.RDB_Autoguide_Marrick,
+                p.RDB_Autoguide_Venner, p.RDB_Autoguide_Quillon, p.RDB_Autoguide_KitsRus108, p.RDB_Autoguide_Plugin,
+                p.BTN_Autoguide_Connecter},
+               !connected);
+    setEnabled({p.BTN_Autoguide_Deconnecter, p.BTN_Autoguide_Nord, p.BTN_Autoguide_Sud, p.BTN_Autoguide_Est,
+                p.BTN_Autoguide_Ouest, p.BTN_Autoguide_Stop},
+               connected);
+}
+
+void lockFocuser(bool connected)
+{
+    TFRM_Pref& p = pref();
+    setEnabled({p.RDB_Focus_Aucun, p.RDB_Focus_LX200, p.RDB_Focus_Venner, p.RDB_Focus_Quillon, p.BTN_Focus_Connecter},
+               !connected);
+    setEnabled({p.BTN_Focus_Deconnecter, p.BTN_In, p.BTN_Out}, connected);
+}
+
+// The interface the mount's connection opens: the mount's choice, or, with
+// no mount chosen, the guide port's interface (a guide box then drives the
+// mount's moves).
+Interface mountConnectionKind()
+{
+    const Interface mount = MountKind();
+    return mount != Interface::None ? mount : GuideKind();
+}
+
+struct ConnectingScope {
+    ConnectingScope() { detail::Connecting = true; }
+    ~ConnectingScope() { detail::Connecting = false; }
+};
+
+void afterConnectClick(bool lx200, bool ascom)
+{
+    if (lx200 && FRM_Raquette) {
+        const int position = FRM_Raquette->CBX_Rate->findText(FRM_Raquette->CBX_Rate->currentText());
+        if (position >= 0 && position <= 3)
+            SelectSlewRate(3 - position);
+    }
+    if (ascom) {
+        auto& shared = AscomBridge::AscomSharedData;
+        const int index = FRM_Raquette ? FRM_Raquette->CBX_Rate->currentIndex() : -1;
+        if (!FRM_Raquette || FRM_Raquette->CBX_Rate->count() == 0) {
+            for (auto& rate : shared.CurrentRate)
+                rate = std::make_shared<AscomBridge::TASCOMRate>(AscomBridge::TASCOMRate{{}, 0, 0, 3.0});
+        } else {
+            for (int axis = 0; axis < 2; ++axis)
+                if (index >= 0 && index < int(shared.AxisRates[axis].size()))
+                    shared.CurrentRate[axis] = shared.AxisRates[axis][index];
+        }
+    }
+    if (frmJoy) {
+        frmJoy->SetJoystickHandler([](std::uint16_t, double, double, double, double) {});
+        if (FRM_Raquette)
+            frmJoy->Active = FRM_Raquette->CKB_Active_Joystick->isChecked();
+    }
+}
+
+} // namespace
+
+bool ConnectMount()
+{
+    const bool ok = connectInterface(mountConnectionKind());
+    if (ok)
+        lockMount(true);
+    return ok;
+}
+
+bool ConnectGuidePort()
+{
+    const bool ok = connectInterface(GuideKind());
+    if (ok)
+        lockGuidePort(true);
+    return ok;
+}
+
+bool ConnectFocuser()
+{
+    TFRM_Pref& p = pref();
+    bool ok = false;
+    switch (FocuserKind()) {
+    case Interface::Quillon:
+        ok = parallelPortNamed(p.CBX_AG_Focus_PortParallele->currentText());
+        break;
+    case Interface::Venner:
+        detail::VennerBase = vennerBase(p.CBX_AG_Focus_PortSerie->currentText());
+        ok = detail::VennerBase != 0;
+        if (ok)
+            VennerInit();
+        break;
+    case Interface::LX200: {
+        const auto s = serialSettings(true);
+        ok = s && openSerial(FocuserChannel(), *s);
+        break;
+    }
+    default:
+        break;
+    }
+    if (ok)
+        lockFocuser(true);
+    return ok;
+}
+
+void DisconnectMount(bool byFocuser)
+{
+    const Interface kind = mountConnectionKind();
+    const bool sharesFocuser = ChannelOf(kind) != 0 && ChannelOf(kind) == FocuserChannel();
+    if (!disconnectInterface(kind))
+        return;
+    if (sharesFocuser && !byFocuser)
+        DisconnectFocuser(false);
+    lockMount(false);
+}
+
+void DisconnectGuidePort(bool byFocuser)
+{
+    const Interface kind = GuideKind();
+    const bool sharesFocuser = ChannelOf(kind) != 0 && ChannelOf(kind) == FocuserChannel();
+    if (!disconnectInterface(kind))
+        return;
+    if (sharesFocuser && !byFocuser)
+        DisconnectFocuser(false);
+    lockGuidePort(false);
+}
+
+void DisconnectFocuser(bool alsoMount)
+{
+    if (const std::uint8_t channel = FocuserChannel())
+        com_io::close_com(channel);
+    if (alsoMount)
+        DisconnectMount(true);
+    lockFocuser(false);
+}
+
+void MountConnectClick()
+{
+    ConnectingScope scope;
+    // The rate goes out only on a link that is up.
+    const bool ok = ConnectMount();
+    afterConnectClick(ok && MountKind() == Interface::LX200, ok && MountKind() == Interface::Ascom);
+}
+
+void GuideConnectClick()
+{
+    ConnectingScope scope;
+    const bool ok = ConnectGuidePort();
+    afterConnectClick(ok && GuideKind() == Interface::LX200, ok && GuideKind() == Interface::Ascom);
+}
+
+void AutoConnectMount()
+{
+    if (!detail::Connecting && FRM_Pref && FRM_Pref->BTN_Mount_Connecter->isEnabled())
+        MountConnectClick();
+}
+
+void AutoConnectGuidePort()
+{
+    if (!detail::Connecting && FRM_Pref && FRM_Pref->BTN_Autoguide_Connecter->isEnabled())
+        GuideConnectClick();
+}
+
+void AutoConnectFocuser()
+{
+    if (!detail::Connecting && FRM_Pref && FRM_Pref->BTN_Focus_Connecter->isEnabled()) {
+        ConnectingScope scope;
+        ConnectFocuser();
+    }
+}
+
+} // namespace Prg_Suivi

@@ -1,0 +1,296 @@
+// Goto, sync, abort, the position poll and the end-of-slew actions.
+
+#include "telescope/prg_suivi_private.h"
+
+#include "app/align_v_features.h"
+#include "app/controls/num_inp.h"
+#include "app/frm_message.h"
+#include "app/frm_pref.h"
+#include "app/helpers/calc_helpers.h"
+#include "app/ui/control_adapters.h"
+#include "kernels/rounding.h"
+#include "platform/clock.h"
+#include "scripting/scripts.h"
+#include "telescope/ascom_bridge.h"
+#include "telescope/frm_object_action.h"
+#include "telescope/frm_raquette.h"
+#include "telescope/lx200_protocol.h"
+#include "telescope/mount_state.h"
+#include "translation/translated_texts.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace Prg_Suivi {
+
+using detail::pref;
+
+namespace {
+
+constexpr double kFullCircle_arcsec = 1296000;   // 360 degrees
+// While a goto runs the poll comes at least this often, so its end is seen.
+constexpr int kGotoPollMax_ms = 1000;
+
+// A position read or estimated is also the goto origin.
+void setRA(double arcsec)
+{
+    TelescopeRA = arcsec;
+    SkyChart.OriginRa = arcsec * std::numbers::pi / 648000;
+}
+
+void setDec(double arcsec)
+{
+    TelescopeDec = arcsec;
+    SkyChart.OriginDec = arcsec * std::numbers::pi / 648000;
+}
+
+void redrawChart()
+{
+    if (Hooks.RedrawChart)
+        Hooks.RedrawChart();
+}
+
+void setControlEnabled(QWidget* window, const char* name, bool enabled)
+{
+    if (auto* w = app::findControl<QWidget>(window, QString::fromLatin1(name)))
+        w->setEnabled(enabled);
+}
+
+void setText(QWidget* window, const char* name, const QString& text)
+{
+    if (auto* e = app::findControl<QLineEdit>(window, QString::fromLatin1(name)))
+        e->setText(text);
+}
+
+// The goto dialog's buttons once no goto runs.
+void restoreGotoDialog()
+{
+    setControlEnabled(FRM_ObjectAction, "BTN_Goto", true);
+    setControlEnabled(FRM_ObjectAction, "BTN_Abort", false);
+    setControlEnabled(FRM_ObjectAction, "RDB_Absolu", true);
+    setControlEnabled(FRM_ObjectAction, "RDB_Relatif", true);
+}
+
+// The slew has ended (or was aborted): the poll stops, the end actions run
+// when asked, a script waiting for the goto goes on, and no goto runs any
+// more.
+void endOfSlew(bool withActions)
+{
+    if (QTimer* t = detail::positionTimer())
+        t->stop();
+    restoreGotoDialog();
+    if (withActions)
+        EndOfSlewActions();
+    Scripts::ResumeIfWaiting(Scripts::GotoRunning);
+}
+
+void pollLx200()
+{
+    SendMountCommand(Lx200::DistanceBarsCommand);
+    const QByteArray bars = ReadMountReply().left(6);
+
+    SendMountCommand(Lx200::GetRACommand);
+    const QByteArray ra = ReadMountReply();
+    setText(FRM_Raquette, "EDT_Position_Actuelle_AD", QString::fromLatin1(Lx200::ShownRA(ra)));
+    if (const auto v = Lx200::ParseRAReply(ra))
+        setRA(*v);
+
+    SendMountCommand(Lx200::GetDecCommand);
+    const QByteArray dec = ReadMountReply();
+    setText(FRM_Raquette, "EDT_Position_Actuelle_Dec", QString::fromLatin1(Lx200::ShownDec(dec)));
+    if (const auto v = Lx200::ParseDecReply(dec))
+        setDec(*v);
+
+    redrawChart();
+    if (Scripts::GotoRunning && Lx200::SlewEnded(bars))
+        endOfSlew(true);
+}
+
+void pollAscom()
+{
+    using namespace AscomBridge;
+    if (Ask(rqGetRightAscension, kAnswerWait_ms))
+        setRA(AscomSharedData.RightAscension * 3600 * 15);
+    if (Ask(rqGetDeclination, kAnswerWait_ms))
+        setDec(AscomSharedData.Declination * 3600);
+    redrawChart();
+    if (Ask(rqGetSlewing, kAnswerWait_ms) && Scripts::GotoRunning && !AscomSharedData.Slewing)
+        endOfSlew(true);
+}
+
+// Whether an axis is really moving: its backlash has been taken up, or it
+// goes on in the direction it last went.
+bool axisMoves(std::int64_t sinceStart, double backlash, double inertia, std::uint8_t direction, std::uint8_t last)
+{
+    return double(sinceStart) >= backlash - inertia || direction == last;
+}
+
+// A relative move on an interface without a position read-out: the position
+// is estimated from the motor speeds.
+void pollEstimate()
+{
+    TFRM_Pref& p = pref();
+    if (Scripts::GotoRunning) {
+        if (Hooks.UpdateGotoDistances)
+            Hooks.UpdateGotoDistances();
+        if (RemainingRA < 1 && RemainingDec < 1) {
+            for (const char* name : {"BTN_Goto", "BTN_Calibrer", "RDB_Absolu", "RDB_Relatif"})
+                setControlEnabled(FRM_ObjectAction, name, true);
+            setControlEnabled(FRM_ObjectAction, "BTN_Abort", false);
+            if (QTimer* t = detail::positionTimer())
+                t->stop();
+        }
+    }
+    const std::int64_t now = platform::clock().monotonicMs();
+    const std::int64_t elapsed = now - LastPollMs;
+    LastPollMs = now;
+    if (GuideKind() != Interface::Marrick && Scripts::GotoRunning) {
+        RemainingRA = std::int32_t(std::max<std::int64_t>(0, RemainingRA - elapsed));
+        RemainingDec = std::int32_t(std::max<std::int64_t>(0, RemainingDec - elapsed));
+    }
+    const double seconds = double(elapsed) / 1000.0;
+
+    const std::uint8_t raDirection = MovingFlags[dirWest] ? dirWest : dirEast;
+    if ((MovingFlags[dirEast] || MovingFlags[dirWest]) && RemainingRA > 0
+        && axisMoves(now - RAStartMs, double(p.TNI_Jeu_AD->Value()), double(p.TNI_Tps_Inertie_AD->Value()),
+                     raDirection, LastRADirection)) {
+        const bool inverse = p.CKB_InverseAD_Carte->isChecked();
+        const bool westward = (raDirection == dirWest) != inverse;
+        const double step = westward ? -(MotorSpeeds.West * seconds) : MotorSpeeds.East * seconds;
+        TelescopeRA = std::fmod(TelescopeRA + kernels::roundHalfEven(step), kFullCircle_arcsec);
+        setRA(TelescopeRA < 0 ? TelescopeRA + kFullCircle_arcsec : TelescopeRA);
+    }
+    const std::uint8_t decDirection = MovingFlags[dirSouth] ? dirSouth : dirNorth;
+    if ((MovingFlags[dirNorth] || MovingFlags[dirSouth]) && RemainingDec > 0
+        && axisMoves(now - DecStartMs, double(p.TNI_Jeu_Dec->Value()), double(p.TNI_Tps_Inertie_Dec->Value()),
+                     decDirection, LastDecDirection)) {
+        const bool inverse = p.CKB_InverseDEC_Carte->isChecked();
+        const bool southward = (decDirection == dirSouth) != inverse;
+        const double step = southward ? -(MotorSpeeds.South * seconds) : MotorSpeeds.North * seconds;
+        setDec(TelescopeDec + kernels::roundHalfEven(step));
+    }
+    setText(FRM_ObjectAction, "EDT_Origine_Ra", CalcHelpers::RAToStr(CalcHelpers::RadToArcsec(SkyChart.OriginRa)));
+    setText(FRM_ObjectAction, "EDT_Origine_Dec", CalcHelpers::DecToStr(CalcHelpers::RadToArcsec(SkyChart.OriginDec)));
+    redrawChart();
+}
+
+} // namespace
+
+QByteArray GotoCoordinates(double ra_arcsec, double dec_arcsec)
+{
+    AutoConnectMount();
+    switch (MountKind()) {
+    case Interface::LX200: {
+        SendMountCommand(Lx200::StopAllCommand);
+        platform::sleeper().sleepMs(100);
+        SendMountCommand(Lx200::SetRACommand(ra_arcsec));
+        SendMountCommand(Lx200::SetDecCommand(dec_arcsec));
+        SendMountCommand(Lx200::SlewCommand);
+        const QByteArray replies = ReadMountReply();
+        Scripts::GotoRunning = true;
+        ArmPositionPoll(true);
+        return replies;
+    }
+    case Interface::Ascom:
+        AscomSlewAsync(ra_arcsec, dec_arcsec);
+        return {};
+    default:
+        return {};
+    }
+}
+
+void AbortGoto()
+{
+    switch (MountKind()) {
+    case Interface::LX200:
+        if (QTimer* t = detail::positionTimer())
+            t->stop();
+        SendMountCommand(Lx200::StopAllCommand);
+        endOfSlew(false);
+        break;
+    case Interface::Ascom:
+        AscomAbort();
+        break;
+    default:
+        break;
+    }
+}
+
+QByteArray SyncOnObject(const QByteArray& object)
+{
+    SendMountCommand(Lx200::StopAllCommand);
+    platform::sleeper().sleepMs(100);
+    SendMountCommand(Lx200::LoadObjectCommand(object));
+    SendMountCommand(Lx200::SyncCommand);
+    return ReadMountReply();
+}
+
+void AscomSlewAsync(double ra_arcsec, double dec_arcsec)
+{
+    AscomBridge::AscomSharedData.TargetRightAscension = ra_arcsec / 54000;
+    AscomBridge::AscomSharedData.TargetDeclination = dec_arcsec / 3600;
+    AscomBridge::Signal(AscomBridge::rqSlewToCoordinatesAsync);
+    Scripts::GotoRunning = true;
+    ArmPositionPoll(true);
+}
+
+void AscomSync(double ra_arcsec, double dec_arcsec)
+{
+    AscomBridge::AscomSharedData.TargetRightAscension = ra_arcsec / 54000;
+    AscomBridge::AscomSharedData.TargetDeclination = dec_arcsec / 3600;
+    AscomBridge::Signal(AscomBridge::rqSyncToCoordinates);
+}
+
+void AscomAbort()
+{
+    AscomBridge::Signal(AscomBridge::rqAbortSlew);
+    Scripts::ResumeIfWaiting(Scripts::GotoRunning);
+}
+
+void ArmPositionPoll(bool forGoto)
+{
+    QTimer* t = detail::positionTimer();
+    if (!t)
+        return;
+    const int interval = pref().SPED_Rafraichissement_Carte->value();
+    if (forGoto)
+        detail::arm(t, interval <= 0 ? kGotoPollMax_ms : std::min(interval, kGotoPollMax_ms));
+    else if (interval > 0)
+        detail::arm(t, interval);
+}
+
+void PollPosition()
+{
+    if (HandPadMoving) {
+        HandPadMoving = 0;
+        return;
+    }
+    switch (MountKind()) {
+    case Interface::LX200:
+        pollLx200();
+        break;
+    case Interface::Ascom:
+        pollAscom();
+        break;
+    default:
+        pollEstimate();
+        break;
+    }
+}
+
+void EndOfSlewActions()
+{
+    TFRM_Pref& p = pref();
+    if (p.CKB_Fin_GOTO_Afficher_Message->isChecked())
+        Msg::ShowMessageText(false, TranslatedTexts.MSG_ExecutionTerminee);
+    if (p.CKB_Fin_Goto_Jouer_un_son->isChecked() && Hooks.PlaySoundFile)
+        Hooks.PlaySoundFile(p.EDT_Fin_GOTO_Son_a_jouer->text());
+    if (p.CKB_Fin_GOTO_ExecuteScript->isChecked())
+        Align_V::RunScriptByName(p.EDT_Fin_GOTO_Script->text());
+}
+
+} // namespace Prg_Suivi

@@ -1,0 +1,323 @@
+// Motion dispatch: StartMotion, the stops and the pulse timers.
+
+#include "telescope/prg_suivi_private.h"
+
+#include "app/controls/num_inp.h"
+#include "app/frm_pref.h"
+#include "platform/clock.h"
+#include "scripting/scripts.h"
+#include "telescope/frm_prg_suivi.h"
+#include "telescope/guide_protocols.h"
+#include "telescope/lx200_protocol.h"
+#include "telescope/mount_state.h"
+
+#include <QTimer>
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace Prg_Suivi {
+
+using detail::arm;
+using detail::axisTimer;
+using detail::moving;
+using detail::pref;
+using detail::remaining;
+using detail::startedOn;
+
+namespace {
+
+// No single move is longer than a day.
+constexpr std::int64_t kLongestMove_ms = 86'400'000;
+constexpr std::int32_t kOpenEndedRemaining = 999999;
+
+// Per axis (0 Right Ascension, 1 Declination): the direction last started and
+// the length of the Marrick piece under way.
+std::array<std::uint8_t, 2> g_axisDirection{dirEast, dirNorth};
+std::array<std::int64_t, 2> g_marrickPiece{};
+
+int axisOf(std::uint8_t direction) { return IsDecDirection(direction) ? 1 : 0; }
+
+std::int64_t truncMs(double v)
+{
+    if (!(v > 0))
+        return 0;
+    return std::min<std::int64_t>(std::int64_t(v), kLongestMove_ms);
+}
+
+void autoConnectFor(Interface kind)
+{
+    if (kind == Interface::None || MotionUsesMount())
+        AutoConnectMount();
+    else
+        AutoConnectGuidePort();
+}
+
+std::int64_t backlash(std::uint8_t direction)
+{
+    const TFRM_Pref& p = pref();
+    switch (direction) {
+    case dirNorth: return LastDecDirection == dirSouth ? std::int64_t(p.TNI_Jeu_Dec->Value()) : 0;
+    case dirSouth: return LastDecDirection == dirNorth ? std::int64_t(p.TNI_Jeu_Dec->Value()) : 0;
+    case dirEast: return LastRADirection == dirWest ? std::int64_t(p.TNI_Jeu_AD->Value()) : 0;
+    default: return LastRADirection == dirEast ? std::int64_t(p.TNI_Jeu_AD->Value()) : 0;
+    }
+}
+
+std::int64_t withoutInertia(std::uint8_t direction, std::int64_t ms)
+{
+    const TFRM_Pref& p = pref();
+    const bool dec = IsDecDirection(direction);
+    if ((dec ? p.RDB_Temps_Inertie_Dec : p.RDB_Temps_Inertie_AD)->isChecked())
+        return std::max<std::int64_t>(0, ms - std::int64_t((dec ? p.TNI_Tps_Inertie_Dec : p.TNI_Tps_Inertie_AD)->Value()));
+    const int percent = (dec ? p.SPED_Pourcent_Inertie_Dec : p.SPED_Pourcent_Inertie_AD)->value();
+    return std::int64_t((100.0 - percent) / 100.0 * double(ms));
+}
+
+std::int64_t marrickPiece(std::int64_t remainingMs)
+{
+    return std::min<std::int64_t>({std::int64_t(pref().SPED_Impulsions_Maxi->value()),
+                                   GuideProtocol::kMarrickMaxPulse_ms, remainingMs});
+}
+
+std::int64_t openEndedPulse() { return pref().SPED_Duree_impulsions->value(); }
+
+void startOn(Interface kind, std::uint8_t direction, std::int64_t ms, bool openEnded)
+{
+    TFRM_Pref& p = pref();
+    QTimer* timer = axisTimer(direction);
+    const int axis = axisOf(direction);
+    const auto setRemaining = [&](std::int64_t v) { remaining(direction) = std::int32_t(v); };
+
+    if (kind == Interface::LX200 && moving(direction))
+        return;   // already moving that way: nothing is sent, no timer armed
+    if (kind == Interface::None)
+        return;
+    detail::showStart(direction, ms);
+    startedOn(direction) = kind;
+    g_axisDirection[std::size_t(axis)] = direction;
+
+    switch (kind) {
+    case Interface::LX200:
+        if (MotionSource != 1)
+            Lx200Stop(OppositeDirection(direction));
+        if (!openEnded)
+            arm(timer, ms);
+        if (MotionSource == 1 && p.RDB_Mgxyyyy->isChecked())
+            Lx200Pulse(direction, std::min<std::int64_t>(ms, 9999));
+        else
+            Lx200Start(direction);
+        break;
+    case Interface::Marrick:
+        if (openEnded) {
+            MarrickPulse(direction, openEndedPulse());
+            setRemaining(kOpenEndedRemaining);
+            arm(timer, std::int64_t(0.9 * double(openEndedPulse())));
+        } else {
+            setRemaining(ms);
+            const std::int64_t piece = marrickPiece(ms);
+            g_marrickPiece[std::size_t(axis)] = piece;
+            if (piece >= 1) {
+                MarrickPulse(direction, piece);
+                arm(timer, piece);
+            }
+        }
+        moving(direction) = 1;
+        break;
+    case Interface::Quillon:
+    case Interface::Venner:
+    case Interface::KitsRus:
+    case Interface::Plugin:
+        StopOn(kind, OppositeDirection(direction));
+        if (openEnded) {
+            setRemaining(1);
+        } else {
+            setRemaining(ms);
+            arm(timer, ms);
+        }
+        if (kind == Interface::Quillon)
+            QuillonStart(direction);
+        else if (kind == Interface::Venner)
+            VennerStart(direction);
+        else if (kind == Interface::KitsRus)
+            KitsRusStart(direction);
+        else
+            PluginStart(direction);
+        break;
+    case Interface::Ascom:
+        if (openEnded) {
+            AscomMoveAxis(direction);
+            setRemaining(kOpenEndedRemaining);
+            arm(timer, std::int64_t(0.9 * double(openEndedPulse())));
+        } else {
+            setRemaining(ms);
+            const std::int64_t piece = std::min<std::int64_t>(p.SPED_Impulsions_Maxi->value(), ms);
+            if (piece >= 1) {
+                AscomPulse(direction, piece);
+                arm(timer, piece);
+            }
+        }
+        moving(direction) = 1;
+        break;
+    case Interface::None:
+        break;
+    }
+}
+
+// The interface a stop of a direction goes to: the one it was started on,
+// else the one chosen now.
+Interface stopTarget(std::uint8_t direction, Interface chosen)
+{
+    const Interface started = startedOn(direction);
+    return started != Interface::None ? started : chosen;
+}
+
+void endOfRelativeMove(bool raAxis)
+{
+    std::uint8_t& mine = raAxis ? GotoMovingRA : GotoMovingDec;
+    if (!mine)
+        return;
+    mine = 0;
+    const bool separate = pref().CKB_Axes_Separes->isChecked();
+    if (!(raAxis ? GotoMovingDec : GotoMovingRA) && (!raAxis || !separate)) {
+        PollPosition();
+        if (Hooks.GotoDialogAbort)
+            Hooks.GotoDialogAbort();
+        Scripts::ResumeIfWaiting(Scripts::GotoRunning);
+        EndOfSlewActions();
+    }
+    if (raAxis && separate) {
+        const std::int64_t now = platform::clock().monotonicMs();
+        if (startedOn(g_axisDirection[0]) == Interface::Marrick) {
+            platform::sleeper().sleepMs(pref().SPED_Delai_Separes->value());
+            LastPollMs = DecStartMs = platform::clock().monotonicMs();
+        } else if (startedOn(g_axisDirection[0]) == Interface::Ascom) {
+            RAStartMs = now;
+        }
+        if (PendingDecPulse < 0)
+            StartMotion(dirSouth, false, true, -double(PendingDecPulse));
+        else if (PendingDecPulse > 0)
+            StartMotion(dirNorth, false, true, double(PendingDecPulse));
+    }
+}
+
+void pulseTimer(bool raAxis)
+{
+    const int axis = raAxis ? 0 : 1;
+    const std::uint8_t direction = g_axisDirection[std::size_t(axis)];
+    const Interface kind = startedOn(direction);
+    QTimer* timer = axisTimer(direction);
+    std::int32_t& left = remaining(direction);
+
+    if (kind == Interface::Marrick) {
+        if (left != kOpenEndedRemaining)
+            left = std::int32_t(std::max<std::int64_t>(0, left - g_marrickPiece[std::size_t(axis)]));
+        if (FRM_Prg_Suivi)
+            (raAxis ? FRM_Prg_Suivi->EDT_DurRA : FRM_Prg_Suivi->EDT_DurDec)->setText(QString::number(left));
+        if (left > 0 && moving(direction)) {
+            // The next piece in the same direction.
+            if (left == kOpenEndedRemaining) {
+                MarrickPulse(direction, openEndedPulse());
+                arm(timer, std::int64_t(0.9 * double(openEndedPulse())));
+            } else {
+                const std::int64_t piece = marrickPiece(left);
+                g_marrickPiece[std::size_t(axis)] = piece;
+                MarrickPulse(direction, piece);
+                arm(timer, piece);
+            }
+            return;
+        }
+    }
+    // The pulse has ended: the interface that was started is stopped (the
+    // ASCOM driver ends its pulses itself).
+    if (kind != Interface::Ascom) {
+        const std::uint8_t first = raAxis ? dirEast : dirNorth;
+        for (std::uint8_t d : {first, OppositeDirection(first)}) {
+            StopOn(stopTarget(d, MotionKind()), d);
+            detail::clearReadouts(d);
+        }
+    }
+    endOfRelativeMove(raAxis);
+    // A script waiting for the move goes on, unless a goto still runs.
+    if (!Scripts::GotoRunning && Scripts::WaitMove)
+        Scripts::ResumeIfWaiting(Scripts::WaitMove);
+    if (timer)
+        timer->stop();
+}
+
+} // namespace
+
+void StartMotion(std::uint8_t direction, bool isDuration, bool applyInertia, double amount)
+{
+    if (direction > dirWest || std::isnan(amount))
+        return;
+    const bool openEnded = !isDuration && amount == kUntilStopped;
+    if (openEnded)
+        if (QTimer* t = axisTimer(direction))
+            t->stop();
+    const Interface kind = MotionKind();
+    autoConnectFor(kind);
+    direction = detail::inverted(direction);
+
+    std::int64_t ms = 1;
+    if (isDuration) {
+        ms = truncMs(amount);
+    } else if (!openEnded) {
+        const double speed = std::max(MotorSpeeds.of(direction), 0.1);
+        ms = truncMs(amount / speed * 1000.0);
+        ms = std::min(ms + backlash(direction), kLongestMove_ms);
+    }
+    if (applyInertia && !openEnded)
+        ms = withoutInertia(direction, ms);
+    if (ms <= 0)
+        return;
+    startOn(kind, direction, ms, openEnded);
+}
+
+void StopMountDirection(std::uint8_t direction)
+{
+    if (direction > dirWest)
+        return;
+    const Interface chosen = MotionKind();
+    autoConnectFor(chosen);
+    direction = detail::inverted(direction);
+    StopOn(stopTarget(direction, chosen), direction);
+    detail::clearReadouts(direction);
+}
+
+void StopGuidePortDirection(std::uint8_t direction)
+{
+    if (direction > dirWest)
+        return;
+    AutoConnectGuidePort();
+    direction = detail::inverted(direction);
+    const Interface guide = MountKind() == Interface::LX200 ? Interface::LX200 : GuideKind();
+    const Interface started = stopTarget(direction, guide);
+    StopOn(started, direction);
+    if (guide != started)
+        StopOn(guide, direction);
+    if (guide == Interface::Quillon || guide == Interface::Venner || guide == Interface::KitsRus)
+        detail::showParallelShadow();
+    detail::clearReadouts(direction);
+}
+
+void StopMount()
+{
+    for (std::uint8_t d : {dirEast, dirWest, dirNorth, dirSouth})
+        StopMountDirection(d);
+    if (MountKind() == Interface::LX200)
+        SendMountCommand(Lx200::StopAllCommand);
+}
+
+void StopGuidePort()
+{
+    for (std::uint8_t d : {dirEast, dirWest, dirNorth, dirSouth})
+        StopGuidePortDirection(d);
+    if (MountKind() == Interface::LX200)
+        SendMountCommand(Lx200::StopAllCommand);
+}
+
+void PulseTimerRA() { pulseTimer(true); }
+void PulseTimerDec() { pulseTimer(false); }
+
+} // namespace Prg_Suivi

@@ -1,0 +1,78 @@
+#pragma once
+// Helpers shared by the files of the command layer.
+
+#include "telescope/prg_suivi.h"
+
+#include <QString>
+#include <cstdint>
+
+class QTimer;
+class TFRM_Pref;
+
+namespace Prg_Suivi::detail {
+
+// The Preferences dialog; throws when it does not exist yet.
+TFRM_Pref& pref();
+
+// The pulse timer of a direction's axis and the position poll timer; null
+// while the command window does not exist.
+QTimer* axisTimer(std::uint8_t direction);
+QTimer* positionTimer();
+// Arms a timer for one interval (ms >= 1).
+void arm(QTimer* timer, std::int64_t ms);
+
+std::int32_t& remaining(std::uint8_t direction);
+std::uint8_t& moving(std::uint8_t direction);
+void recordLastDirection(std::uint8_t direction);
+
+// The direction after the inversion boxes of the current MotionSource.
+std::uint8_t inverted(std::uint8_t direction);
+
+// The command window's read-outs.
+void showStart(std::uint8_t direction, std::int64_t ms);
+void clearReadouts(std::uint8_t direction);
+// The parallel shadow in the Preferences dialog's EDT_TestValue.
+void showParallelShadow();
+
+// The Venner register base and the Quillon parallel base (0: none).
+extern std::uint16_t VennerBase;
+extern std::uint16_t QuillonBase;
+
+// The interface each direction was last started on (stops go there).
+Interface& startedOn(std::uint8_t direction);
+
+// Guards against connecting from inside a connection.
+extern bool Connecting;
+
+} // namespace Prg_Suivi::detail
+
+namespace Prg_Suivi {
+
+// The per-interface start and stop of one direction; the stops act only
+// while the direction's moving flag is set, clear it and record the last
+// direction.
+void Lx200Start(std::uint8_t direction);
+void Lx200Stop(std::uint8_t direction);
+void Lx200Pulse(std::uint8_t direction, std::int64_t ms);
+void MarrickPulse(std::uint8_t direction, std::int64_t ms);
+void MarrickStop(std::uint8_t direction);
+void KitsRusStart(std::uint8_t direction);
+void KitsRusStop(std::uint8_t direction);
+void VennerInit();
+void VennerAllOff();
+void VennerStart(std::uint8_t direction);
+void VennerStop(std::uint8_t direction);
+void QuillonStart(std::uint8_t direction);
+void QuillonStop(std::uint8_t direction);
+void QuillonFocusStart(std::uint8_t direction);
+void QuillonFocusStop(std::uint8_t direction);
+void PluginStart(std::uint8_t direction);
+void PluginStop(std::uint8_t direction);
+void AscomPulse(std::uint8_t direction, std::int64_t ms);
+void AscomMoveAxis(std::uint8_t direction);
+void AscomStopAxis(std::uint8_t direction);
+
+// Stops one direction on an interface, whatever its kind.
+void StopOn(Interface kind, std::uint8_t direction);
+
+} // namespace Prg_Suivi

@@ -1,0 +1,81 @@
+// The send layer of text commands and guide bytes, and the focuser.
+
+#include "telescope/prg_suivi_private.h"
+
+#include "app/frm_pref.h"
+#include "app/preferences_traffic.h"
+#include "platform/clock.h"
+#include "platform/com_io.h"
+#include "telescope/lx200_protocol.h"
+#include "telescope/mount_state.h"
+
+namespace Prg_Suivi {
+
+namespace com_io = platform::com_io;
+using detail::pref;
+
+void SendLX200Command(std::uint8_t channel, const QByteArray& text)
+{
+    TFRM_Pref& p = pref();
+    const QByteArray bytes = Lx200::WithLineEndings(text, p.CKB_CR->isChecked(), p.CKB_LF->isChecked());
+    if (p.CKB_Historique_Comm->isChecked())
+        Preferences::AddTrafficLine(false, true, QStringLiteral("COM%1").arg(com_io::channel(channel).port),
+                                    QString::fromLatin1(bytes));
+    com_io::put_string(channel, bytes);
+    platform::sleeper().sleepMs(p.SPED_Delai_Serie->value());
+}
+
+void SendMountCommand(const QByteArray& text)
+{
+    AutoConnectMount();
+    SendLX200Command(ComChannel::LX200, text);
+}
+
+void SendGuideByte(std::uint8_t channel, std::uint8_t value)
+{
+    com_io::put_byte(channel, value);
+    Preferences::AddTrafficLine(false, true, pref().CBX_AG_PortSerie->currentText(),
+                                QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper());
+}
+
+void SelectSlewRate(int index)
+{
+    AutoConnectMount();
+    if (MountKind() == Interface::LX200 && index >= 0 && index < int(Lx200::SlewRateCommands.size()))
+        SendLX200Command(ComChannel::LX200, Lx200::SlewRateCommands[std::size_t(index)]);
+}
+
+QByteArray ReadMountReply() { return com_io::get_string(ComChannel::LX200); }
+
+void StartFocuser(std::uint8_t direction, bool fast)
+{
+    AutoConnectFocuser();
+    switch (FocuserKind()) {
+    case Interface::LX200:
+        SendLX200Command(FocuserChannel(), Lx200::FocuserSpeedCommand(fast));
+        SendLX200Command(FocuserChannel(), Lx200::FocuserDirectionCommand(direction));
+        break;
+    case Interface::Quillon:
+        QuillonFocusStart(direction);
+        break;
+    default:
+        break;
+    }
+}
+
+void StopFocuser(std::uint8_t direction)
+{
+    AutoConnectFocuser();
+    switch (FocuserKind()) {
+    case Interface::LX200:
+        SendLX200Command(FocuserChannel(), Lx200::FocuserStopCommand);
+        break;
+    case Interface::Quillon:
+        QuillonFocusStop(direction);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace Prg_Suivi

@@ -1,0 +1,182 @@
+#include "mount_fixture.h"
+
+#include "app/frm_message.h"
+#include "scripting/frm_script.h"
+#include "scripting/scripts.h"
+#include "telescope/frm_prg_suivi.h"
+#include "telescope/mount_state.h"
+#include "telescope/prg_suivi.h"
+#include "telescope/lx200_protocol.h"
+#include "telescope/sim/mount_simulator_device.h"
+#include "telescope/sim/simulated_telescope.h"
+#include "translation/translated_texts.h"
+
+#include <QRadioButton>
+#include <QThread>
+#include <numbers>
+
+using namespace Prg_Suivi;
+
+namespace {
+
+constexpr double hms(double h, double m, double s) { return (h * 3600 + m * 60 + s) * 15; }
+constexpr double dms(double d, double m, double s) { return d * 3600 + m * 60 + s; }
+
+// A script that waits for the mount (as its goto and move commands leave it).
+void startWaitingScript(bool& waitFlag)
+{
+    Scripts::CurrentLevel = 0;
+    TScript& s = Scripts::CurrentScript();
+    s.Lines = QStringList{QStringLiteral("goto.execute"), QStringLiteral("wait(10)")};
+    s.LineCount = 2;
+    s.Pass = 2;
+    Scripts::ScriptRunning = true;
+    Scripts::BeginWait(waitFlag);
+    FRM_Script->TMR_Script->stop();
+}
+
+bool scriptResumed()
+{
+    return Scripts::CurrentScript().State == Scripts::StateRunning && FRM_Script->TMR_Script->isActive();
+}
+
+} // namespace
+
+TEST_F(MountTest, Lx200GotoRunsUntilThePollSeesItsEnd)
+{
+    Translation::ResetTexts();
+    pref().RDB_Mount_LX200->setChecked(true);
+    ASSERT_TRUE(ConnectMount());
+    pref().SPED_Rafraichissement_Carte->setValue(0);   // no refresh asked: the goto still polls
+    pref().CKB_Fin_GOTO_Afficher_Message->setChecked(true);
+    startWaitingScript(Scripts::GotoRunning);
+
+    const QByteArray replies = GotoCoordinates(hms(5, 30, 0), -dms(0, 30, 0));
+    EXPECT_EQ(mount.commands(), (QList<QByteArray>{":Q#", ":Sr 05:30:00#", ":Sd -00:30:00#", ":MS#"}));
+    EXPECT_EQ(replies, QByteArray("110"));
+    EXPECT_TRUE(Scripts::GotoRunning);
+    QTimer* poll = FRM_Prg_Suivi->TMR_ScopePosition;
+    ASSERT_TRUE(poll->isActive());
+    EXPECT_EQ(poll->interval(), 1000);
+
+    // Under way: the position is read, the goto goes on.
+    FRM_Prg_Suivi->TMR_ScopePositionTimer();
+    EXPECT_TRUE(poll->isActive());
+    EXPECT_GT(TelescopeRA, 0);
+    EXPECT_LT(TelescopeRA, hms(5, 30, 0));
+    EXPECT_FALSE(scriptResumed());
+
+    // A press of the hand pad skips one poll.
+    HandPadMoving = 1;
+    mount.clearRecords();
+    FRM_Prg_Suivi->TMR_ScopePositionTimer();
+    EXPECT_TRUE(mount.commands().isEmpty());
+    EXPECT_EQ(HandPadMoving, 0);
+
+    clock.advanceMs(60000);
+    FRM_Prg_Suivi->TMR_ScopePositionTimer();
+    EXPECT_EQ(mount.commands(), (QList<QByteArray>{":D#", ":GR#", ":GD#"}));
+    EXPECT_FALSE(poll->isActive());
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_EQ(TelescopeRA, hms(5, 30, 0));
+    EXPECT_EQ(TelescopeDec, -dms(0, 30, 0));
+    EXPECT_DOUBLE_EQ(SkyChart.OriginRa, hms(5, 30, 0) * std::numbers::pi / 648000);
+    EXPECT_TRUE(FRM_Message->isVisible());
+    EXPECT_TRUE(scriptResumed());
+}
+
+TEST_F(MountTest, AbortAndSyncOnAnLx200Mount)
+{
+    pref().RDB_Mount_LX200->setChecked(true);
+    ASSERT_TRUE(ConnectMount());
+    GotoCoordinates(hms(10, 0, 0), dms(20, 0, 0));
+    mount.clearRecords();
+    AbortGoto();
+    EXPECT_EQ(mount.commands(), QList<QByteArray>{":Q#"});
+    EXPECT_FALSE(mount.slewing());
+    EXPECT_FALSE(FRM_Prg_Suivi->TMR_ScopePosition->isActive());
+    EXPECT_FALSE(Scripts::GotoRunning);
+
+    mount.clearRecords();
+    EXPECT_EQ(SyncOnObject("M 31"), QByteArray("Coordonnees synchronisees#"));
+    EXPECT_EQ(mount.commands(), (QList<QByteArray>{":Q#", ":LM 31#", ":CM#"}));
+}
+
+TEST_F(MountTest, AWaitingScriptGoesOnOnlyWhenNoGotoRuns)
+{
+    pref().RDB_Autoguide_Quillon->setChecked(true);
+    startWaitingScript(Scripts::WaitMove);
+    Scripts::GotoRunning = true;
+    StartMotion(dirNorth, true, false, 300);
+    FRM_Prg_Suivi->TMR_Suivi_DecTimer();
+    EXPECT_FALSE(scriptResumed());
+    EXPECT_TRUE(Scripts::WaitMove);
+
+    Scripts::GotoRunning = false;
+    StartMotion(dirNorth, true, false, 300);
+    FRM_Prg_Suivi->TMR_Suivi_DecTimer();
+    EXPECT_TRUE(scriptResumed());
+    EXPECT_FALSE(Scripts::WaitMove);
+}
+
+TEST_F(MountTest, RelativeMovesAreEstimatedFromTheMotorSpeeds)
+{
+    pref().RDB_Autoguide_Quillon->setChecked(true);
+    MotorSpeeds.East = 15;
+    Scripts::GotoRunning = true;
+    TelescopeRA = 1296000 - 5;
+    MovingFlags[dirEast] = 1;
+    LastRADirection = dirEast;
+    RemainingRA = 5000;
+    LastPollMs = clock.monotonicMs() - 500;
+    RAStartMs = LastPollMs;
+    PollPosition();
+    EXPECT_EQ(TelescopeRA, 3) << "7.5 rounds to 8 and the angle wraps at 360 degrees";
+    EXPECT_EQ(RemainingRA, 4500);
+    EXPECT_EQ(FRM_Prg_Suivi->TMR_ScopePosition->isActive(), false);
+}
+
+TEST_F(MountTest, AscomGotoReadsThePositionAndEndsWithTheSlew)
+{
+    Telescope::SimulatedTelescope telescope;
+    pref().RDB_Mount_ASCOM->setChecked(true);
+    ASSERT_TRUE(ConnectMount());
+    telescope.raHours = 1;
+    GotoCoordinates(hms(6, 0, 0), dms(45, 0, 0));
+    EXPECT_EQ(AscomBridge::AscomSharedData.TargetRightAscension, 6.0);
+    EXPECT_EQ(AscomBridge::AscomSharedData.TargetDeclination, 45.0);
+    PollPosition();
+    EXPECT_EQ(TelescopeRA, hms(1, 0, 0));
+    EXPECT_TRUE(Scripts::GotoRunning);
+
+    // A driver that does not answer leaves everything as it was.
+    telescope.answers = false;
+    clock.advanceMs(telescope.slewDuration_ms);
+    PollPosition();
+    EXPECT_EQ(TelescopeRA, hms(1, 0, 0));
+    EXPECT_TRUE(Scripts::GotoRunning);
+
+    telescope.answers = true;
+    PollPosition();
+    EXPECT_DOUBLE_EQ(TelescopeRA, hms(6, 0, 0));
+    EXPECT_DOUBLE_EQ(TelescopeDec, dms(45, 0, 0));
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_FALSE(FRM_Prg_Suivi->TMR_ScopePosition->isActive());
+}
+
+TEST_F(MountTest, TheSimulatorPortOfTheComMapAnswersOnItsOwnThread)
+{
+    dir.writeFile(QStringLiteral("comports.map"), "# the simulated mount\nCOM20=SIM\n");
+    pref().RDB_Mount_LX200->setChecked(true);
+    pref().CBX_AG_PortSerie->setCurrentIndex(pref().CBX_AG_PortSerie->findText(QStringLiteral("      COM20")));
+    ASSERT_TRUE(ConnectMount());
+    ASSERT_NE(Telescope::MountSimulator(), nullptr);
+    SendMountCommand(Lx200::GetDecCommand);
+    QByteArray reply;
+    for (int i = 0; i < 500 && reply.isEmpty(); ++i) {
+        QThread::msleep(5);
+        reply = ReadMountReply();
+    }
+    EXPECT_EQ(reply, QByteArray("+00*00#"));
+    DisconnectMount();
+}

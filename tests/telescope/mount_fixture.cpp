@@ -1,0 +1,67 @@
+#include "mount_fixture.h"
+
+#include "app/startup.h"
+#include "app/systeme.h"
+#include "app/ui/event_boundary.h"
+#include "platform/com_io.h"
+#include "platform/port_access.h"
+#include "scripting/scripts.h"
+#include "telescope/ascom_bridge.h"
+#include "telescope/guide_plugin.h"
+#include "telescope/prg_suivi.h"
+
+#include <QRadioButton>
+
+PumpingSleeper::PumpingSleeper(testsupport::FakeClock& clock, std::function<void()> pump)
+    : clock_(clock), pump_(std::move(pump))
+{
+    platform::setSleeper(this);
+}
+
+PumpingSleeper::~PumpingSleeper() { platform::setSleeper(nullptr); }
+
+bool PumpingSleeper::sleepMs(std::int64_t duration_ms)
+{
+    if (duration_ms < 0)
+        return false;
+    waits.push_back(duration_ms);
+    clock_.advanceMs(duration_ms);
+    pump_();
+    return true;
+}
+
+void MountTest::SetUp()
+{
+    ASSERT_TRUE(mount.isOpen()) << mount.error().toStdString();
+    platform::setPortAccess(&ports);
+    Startup::CreateWindows();
+    app::setErrorSink([this](const QString& report) { reports << report; });
+    app::resetReportedCauses();
+    Prg_Suivi::ResetMotionState();
+    ASSERT_TRUE(Systeme::OpenPortDriver());
+    platform::com_io::SetDevicePath(3, mount.devicePath());
+    pref().CBX_AG_PortSerie->setCurrentIndex(pref().CBX_AG_PortSerie->findText(QStringLiteral("      COM3")));
+    pref().CBX_AG_Focus_PortSerie->setCurrentIndex(pref().CBX_AG_PortSerie->currentIndex());
+    pref().CBX_AG_Vitesse->setCurrentIndex(pref().CBX_AG_Vitesse->findText(QStringLiteral("9600")));
+    pref().CBX_AG_Focus_Vitesse->setCurrentIndex(pref().CBX_AG_Vitesse->currentIndex());
+    ASSERT_NE(pref().CBX_AG_PortSerie->currentIndex(), -1);
+}
+
+void MountTest::TearDown()
+{
+    Startup::DestroyWindows();
+    app::setErrorSink({});
+    platform::com_io::close_all();
+    platform::com_io::ClearDevicePaths();
+    AscomBridge::Install(nullptr);
+    AscomBridge::AscomSharedData = {};
+    GuidePlugin::SetProvider({});
+    Prg_Suivi::ResetMotionState();
+    Prg_Suivi::Hooks = {};
+    Scripts::StopAll();
+    Systeme::ClosePortDriver();
+    platform::setPortAccess(nullptr);
+}
+
+void MountTest::chooseMount(QRadioButton* mount) { mount->setChecked(true); }
+void MountTest::chooseGuide(QRadioButton* guide) { guide->setChecked(true); }

@@ -1,0 +1,49 @@
+#pragma once
+// The program's windows in a temporary program directory, with simulated
+// ports, a fake clock, recorded message boxes and an LX200 mount simulated on
+// a pseudo-terminal that the Preferences dialog's "      COM3" opens. Every
+// wait of the program moves the fake clock and lets the mount answer.
+
+#include "app/frm_pref.h"
+#include "platform/clock.h"
+#include "platform/port_access_sim.h"
+#include "support/fakes.h"
+#include "support/temp_program_dir.h"
+#include "telescope/sim/simulated_lx200_mount.h"
+
+#include <QStringList>
+#include <functional>
+#include <gtest/gtest.h>
+#include <vector>
+
+class PumpingSleeper final : public platform::Sleeper {
+public:
+    PumpingSleeper(testsupport::FakeClock& clock, std::function<void()> pump);
+    ~PumpingSleeper() override;
+    bool sleepMs(std::int64_t duration_ms) override;
+    std::vector<std::int64_t> waits;
+
+private:
+    testsupport::FakeClock& clock_;
+    std::function<void()> pump_;
+};
+
+class MountTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Interface choices of the Preferences dialog.
+    void chooseMount(QRadioButton* mount);
+    void chooseGuide(QRadioButton* guide);
+    TFRM_Pref& pref() { return *FRM_Pref; }
+    // The reports that reached the message window.
+    QStringList reports;
+
+    testsupport::TempProgramDir dir;
+    testsupport::RecordingMessageService boxes;
+    testsupport::FakeClock clock;
+    Telescope::SimulatedLx200Mount mount;
+    PumpingSleeper sleeper{clock, [this] { mount.pump(); }};
+    platform::SimulatedPortAccess ports;
+};
