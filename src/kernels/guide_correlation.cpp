@@ -1,7 +1,5 @@
 #include "kernels/guide_correlation.h"
 
-#include "kernels/raster.h"
-
 #include <algorithm>
 #include <cmath>
 
@@ -67,16 +65,32 @@ int spiralStep(int zoneW, int precision)
     return int(std::sqrt(double(std::max(zoneW + 1, 0)))) / (2 * std::max(precision, 1)) + 1;
 }
 
-void captureZoneReference(const Bitmap24& frame, int x, int y, int w, int h, int precision, Channel channel,
+void captureZoneReference(const FrameView& frame, int x, int y, int w, int h, int precision, Channel channel,
                           ZoneReference& ref)
 {
     ref.mean = 0;
     ref.sumSq = 0;
     if (!ref.bitmap.resize(std::max(w, 0), std::max(h, 0)) || ref.bitmap.isEmpty())
         return;
-    fillRect(ref.bitmap, boundsOf(ref.bitmap), kBlack);
-    const Rect src{x - w / 2, y - h / 2, x + w / 2 + 1, y + h / 2 + 1};
-    stretchBlt(ref.bitmap, boundsOf(ref.bitmap), frame, src, RasterOp::SrcCopy);
+    // Nearest neighbour: reference column u takes source column left +
+    // floor(u * (2 (w div 2) + 1) / w), rows likewise; outside the frame black.
+    const int left = x - w / 2, top = y - h / 2;
+    const i64 srcW = 2 * i64(w / 2) + 1, srcH = 2 * i64(h / 2) + 1;
+    for (int v = 0; v < h; ++v) {
+        std::uint8_t* out = ref.bitmap.scanLine(v);
+        const int sy = top + int(v * srcH / h);
+        for (int u = 0; u < w; ++u, out += 3) {
+            const int sx = left + int(u * srcW / w);
+            if (frame.contains(sx, sy)) {
+                const std::uint8_t* p = frame.pixel(sx, sy);
+                out[0] = p[0];
+                out[1] = p[1];
+                out[2] = p[2];
+            } else {
+                out[0] = out[1] = out[2] = 0;
+            }
+        }
+    }
 
     std::vector<int> cols, rows;
     const int step = gridStep(w, precision);
@@ -125,7 +139,7 @@ double zoneCorrelation(const ZoneReference& ref, const Bitmap24& candidate, int 
     return correlationOf(s, refSum, ref.sumSq);
 }
 
-CorrelationSearch searchCorrelation(const Bitmap24& frame, const ZoneReference& ref, const Zone& zone, int zoneW,
+CorrelationSearch searchCorrelation(const FrameView& frame, const ZoneReference& ref, const Zone& zone, int zoneW,
                                     int zoneH, int precision, Channel channel, CorrelationScratch& scratch)
 {
     CorrelationSearch search;

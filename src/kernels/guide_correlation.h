@@ -35,7 +35,7 @@ int gridStep(int width, int precision);
 // Takes the reference: the rectangle (x - w div 2, y - h div 2, x + w div 2
 // + 1, y + h div 2 + 1) of the frame, shrunk or stretched (nearest
 // neighbour) onto a w x h picture; parts outside the frame are black.
-void captureZoneReference(const Bitmap24& frame, int x, int y, int w, int h, int precision, Channel channel,
+void captureZoneReference(const FrameView& frame, int x, int y, int w, int h, int precision, Channel channel,
                           ZoneReference& ref);
 
 // Normalised cross-correlation of the candidate with the reference over
@@ -65,7 +65,7 @@ struct CorrelationScratch {
 // candidate's offset and mapped onto the zoneW x zoneH reference as the
 // capture maps it; candidates that would read outside the frame are
 // skipped. The first candidate is the zone centre itself.
-CorrelationSearch searchCorrelation(const Bitmap24& frame, const ZoneReference& ref, const Zone& zone, int zoneW,
+CorrelationSearch searchCorrelation(const FrameView& frame, const ZoneReference& ref, const Zone& zone, int zoneW,
                                     int zoneH, int precision, Channel channel, CorrelationScratch& scratch);
 
 } // namespace kernels::guide

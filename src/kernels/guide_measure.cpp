@@ -38,11 +38,11 @@ bool counts(int grey, const LimitRule& rule)
     return rule.darkObjects ? grey < rule.threshold : grey > rule.threshold;
 }
 
-int greyAt(const Bitmap24& frame, int x, int y) { return greyOf(frame.scanLine(y) + std::ptrdiff_t(x) * 3); }
+int greyAt(const FrameView& frame, int x, int y) { return greyOf(frame.scanLine(y) + std::ptrdiff_t(x) * 3); }
 
 } // namespace
 
-ScanRange scanRange(const Bitmap24& frame, const Zone& zone)
+ScanRange scanRange(const FrameView& frame, const Zone& zone)
 {
     ScanRange r;
     if (frame.isEmpty())
@@ -74,7 +74,7 @@ bool clampZone(int& x, int& y, int halfW, int halfH, int width, int height)
     return moved;
 }
 
-void measureZoneBrightness(const Bitmap24& frame, const Zone& zone, const FocusCounting& focus, ZoneLevels& levels)
+void measureZoneBrightness(const FrameView& frame, const Zone& zone, const FocusCounting& focus, ZoneLevels& levels)
 {
     startScan(levels);
     if (frame.isEmpty())
@@ -94,7 +94,7 @@ void measureZoneBrightness(const Bitmap24& frame, const Zone& zone, const FocusC
     }
 }
 
-Point brightestPixel(const Bitmap24& frame, const Zone& zone, int sensitivity, const FocusCounting& focus,
+Point brightestPixel(const FrameView& frame, const Zone& zone, int sensitivity, const FocusCounting& focus,
                      ZoneLevels& levels)
 {
     Point result{double(zone.x), double(zone.y)};
@@ -115,7 +115,7 @@ Point brightestPixel(const Bitmap24& frame, const Zone& zone, int sensitivity, c
     return result;
 }
 
-Point brightCentroid(const Bitmap24& frame, const Zone& zone, const FocusCounting& focus, ZoneLevels& levels)
+Point brightCentroid(const FrameView& frame, const Zone& zone, const FocusCounting& focus, ZoneLevels& levels)
 {
     startScan(levels);
     const ScanRange r = scanRange(frame, zone);
@@ -142,7 +142,7 @@ Point brightCentroid(const Bitmap24& frame, const Zone& zone, const FocusCountin
     return {double(sx) / weight, double(sy) / weight};
 }
 
-Point darkAxes(const Bitmap24& frame, const Zone& zone, int sensitivity, const FocusCounting& focus,
+Point darkAxes(const FrameView& frame, const Zone& zone, int sensitivity, const FocusCounting& focus,
                ZoneLevels& levels, AxisSums& sums)
 {
     Point result{double(zone.x), double(zone.y)};
@@ -214,7 +214,7 @@ bool scanEdge(int first, int last, int startBest, CountLine countLine, int& edge
 
 } // namespace
 
-LimitsResult objectLimits(const Bitmap24& frame, const Zone& zone, const LimitRule& rule)
+LimitsResult objectLimits(const FrameView& frame, const Zone& zone, const LimitRule& rule)
 {
     LimitsResult res;
     res.centre = {double(zone.x), double(zone.y)};
@@ -252,7 +252,7 @@ LimitsResult objectLimits(const Bitmap24& frame, const Zone& zone, const LimitRu
     return res;
 }
 
-LimitsResult radialLimits(const Bitmap24& frame, const Zone& zone, const LimitRule& rule)
+LimitsResult radialLimits(const FrameView& frame, const Zone& zone, const LimitRule& rule)
 {
     static const auto rays = [] {
         std::array<std::array<double, 2>, 19> a{};

@@ -17,12 +17,43 @@
 
 #include "kernels/bitmap24.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace kernels::guide {
 
 inline int greyOf(const std::uint8_t* bgr) { return (int(bgr[0]) + bgr[1] + bgr[2]) / 3; }
+
+// The pixels a method may read: the top-left width x height part of a
+// 24-bit bitmap (a slot bitmap is larger than the camera's frame).
+class FrameView {
+public:
+    FrameView() = default;
+    FrameView(const Bitmap24& bitmap) : FrameView(bitmap, bitmap.width(), bitmap.height()) {}
+    // The part is clipped to the bitmap.
+    FrameView(const Bitmap24& bitmap, int width, int height)
+        : bits_(bitmap.bits()), stride_(bitmap.stride()), width_(width < bitmap.width() ? width : bitmap.width()),
+          height_(height < bitmap.height() ? height : bitmap.height())
+    {
+        if (width_ <= 0 || height_ <= 0)
+            width_ = height_ = 0;
+    }
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+    bool isEmpty() const { return width_ <= 0; }
+    bool contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
+    // Row y, which must lie inside.
+    const std::uint8_t* scanLine(int y) const { return bits_ + y * stride_; }
+    const std::uint8_t* pixel(int x, int y) const { return scanLine(y) + std::ptrdiff_t(x) * 3; }
+
+private:
+    const std::uint8_t* bits_ = nullptr;
+    std::ptrdiff_t stride_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+};
 
 struct Point {
     double x = 0;
@@ -53,7 +84,7 @@ struct ScanRange {
     int left = 0, top = 0, right = -1, bottom = -1;   // inclusive
     bool empty() const { return right < left || bottom < top; }
 };
-ScanRange scanRange(const Bitmap24& frame, const Zone& zone);
+ScanRange scanRange(const FrameView& frame, const Zone& zone);
 
 // Keeps the zone centre where the zone lies inside a frame of width x
 // height: a centre with x - halfW < 1 moves to halfW + 1, one with x + halfW
@@ -84,18 +115,18 @@ struct ZoneLevels {
 // The brightness measure: grey levels of rows max(0, y - halfH) ..
 // min(height - 1, y + halfH) - 1 and columns max(0, x - halfW) ..
 // min(width - 1, x + halfW), counted as above.
-void measureZoneBrightness(const Bitmap24& frame, const Zone& zone, const FocusCounting& focus, ZoneLevels& levels);
+void measureZoneBrightness(const FrameView& frame, const Zone& zone, const FocusCounting& focus, ZoneLevels& levels);
 
 // "Pixel Brillant": the first pixel in scan order whose grey exceeds the
 // brightest so far by more than `sensitivity`; levels.brightest is raised
 // only by that rule. The zone centre when no pixel qualifies.
-Point brightestPixel(const Bitmap24& frame, const Zone& zone, int sensitivity, const FocusCounting& focus,
+Point brightestPixel(const FrameView& frame, const Zone& zone, int sensitivity, const FocusCounting& focus,
                      ZoneLevels& levels);
 
 // "Somme Axes" on bright objects: centroid weighted by grey cubed. A zone
 // with no light at all gives (0, 0) (the step's no-star rule then keeps
 // the zone centre).
-Point brightCentroid(const Bitmap24& frame, const Zone& zone, const FocusCounting& focus, ZoneLevels& levels);
+Point brightCentroid(const FrameView& frame, const Zone& zone, const FocusCounting& focus, ZoneLevels& levels);
 
 // Column and row sums of the dark-axes method, kept between calls so that
 // steps allocate nothing once the largest zone has been seen.
@@ -107,7 +138,7 @@ struct AxisSums {
 // "Somme Axes" on dark objects: the darkest column and the darkest row,
 // each replaced only by one darker by more than `sensitivity`. The zone
 // centre when nothing of the zone lies in the frame.
-Point darkAxes(const Bitmap24& frame, const Zone& zone, int sensitivity, const FocusCounting& focus,
+Point darkAxes(const FrameView& frame, const Zone& zone, int sensitivity, const FocusCounting& focus,
                ZoneLevels& levels, AxisSums& sums);
 
 // Counting rule of the limit scans: a pixel counts when its grey is above
@@ -128,13 +159,13 @@ struct LimitsResult {
 // of the pixels that count until the count grows beyond that of the line
 // before (or, for the first counting line, beyond the zone's width or
 // height); the edge is the line just outside.
-LimitsResult objectLimits(const Bitmap24& frame, const Zone& zone, const LimitRule& rule);
+LimitsResult objectLimits(const FrameView& frame, const Zone& zone, const LimitRule& rule);
 
 // The radial scan of collimation: 19 rays, 18 degrees apart from 0 to 324,
 // each running from the centre to the first counting pixel. A ray reaches
 // at most min(halfW, halfH) - 1 pixels out and stops at the frame border;
 // a ray without a counting pixel ends at its zone end point.
-LimitsResult radialLimits(const Bitmap24& frame, const Zone& zone, const LimitRule& rule);
+LimitsResult radialLimits(const FrameView& frame, const Zone& zone, const LimitRule& rule);
 
 // The drift of "Derive": speeds in pixels per second accumulate; whole
 // pixels (truncated toward zero) are handed out and the fractions kept.

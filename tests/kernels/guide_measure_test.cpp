@@ -244,6 +244,14 @@ TEST(GuideMeasure, BadZonesStayInsideTheFrame)
     EXPECT_EQ(brightestPixel(tiny, {0, 0, 0, 1}, 0, {}, levels), (Point{0, 0}));
     EXPECT_EQ(levels.brightest, 255);
 
+    // A view of the camera's frame inside a larger slot bitmap reads only
+    // the frame.
+    Bitmap24 slot = uniform(100, 100, 10);
+    setPixel(slot, 70, 20, kWhite);
+    levels = {};
+    EXPECT_EQ(brightestPixel(FrameView(slot, 60, 40), {30, 20, 50, 50}, 0, {}, levels), (Point{0, 0}));
+    EXPECT_EQ(levels.brightest, 10);
+
     // Dark axes on a 1280 x 1280 frame with a zone over all of it.
     const Bitmap24 big = starFrame(1280, 1280, 1000.2, 1100.7, 20, 200, 2.0, true);
     levels = {};
