@@ -14,6 +14,8 @@
 #include "capture/frame_messages.h"
 #include "capture/plugin_mgr.h"
 #include "capture/port_io.h"
+#include "imaging/display_helpers.h"
+#include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
 #include "platform/message_service.h"
 #include "platform/paths.h"

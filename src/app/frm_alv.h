@@ -33,6 +33,14 @@ public:
     void MNU_Cam2_ArreterClick();
     void StopCaptureWindow(int slot);
 
+    // Frame pipeline (imaging/frm_alv_frame_size.cpp, imaging/frm_alv_mouse.cpp).
+    // Adapts the views and the zone controls to a slot's new frame size.
+    void SetSourceDimensions(int slot);
+    // Clicks on the source views; button 0 left, 1 right; shift is the
+    // shift-state set (1 Shift, 2 Alt, 4 Ctrl, button bits 8, 16, 32).
+    void Image1MouseUp(QObject* sender, int button, int shift, int x, int y);
+    void Image2MouseUp(QObject* sender, int button, int shift, int x, int y);
+
     QTimer* Timer_Cam1 = nullptr;
     QTimer* Timer_Cam2 = nullptr;
     QTimer* TMR_Exposure = nullptr;

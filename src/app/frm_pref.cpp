@@ -676,7 +676,12 @@ void TFRM_Pref::SCB_Sensibilite_MAPChange()
     FocusSensitivity = (1000 - position) / 1000.0L;
 }
 
-void TFRM_Pref::SPED_Nb_MesuresChange() { std::memset(FocusMeasureBuffer, 0, sizeof FocusMeasureBuffer); }
+void TFRM_Pref::SPED_Nb_MesuresChange()
+{
+    std::memset(FocusMeasureBuffer, 0, sizeof FocusMeasureBuffer);
+    // The quality ring's sum, index and filled flag go with its values.
+    Align_V::ResetQualityHistory();
+}
 
 // ---------------------------------------------------------------- Language, debug log, reticle
 

@@ -2,6 +2,9 @@
 
 #include <QPainter>
 
+#include <algorithm>
+#include <cstring>
+
 TImageView::TImageView(QWidget* parent) : QWidget(parent) {}
 
 void TImageView::SetOpaqueStyle()
@@ -11,31 +14,49 @@ void TImageView::SetOpaqueStyle()
     setAutoFillBackground(false);
 }
 
+void TImageView::SetPictureSize(int width, int height)
+{
+    bitmap_.resize(std::max(width, 0), std::max(height, 0));
+    update();
+}
+
 void TImageView::SetPicture(const QImage& picture)
 {
-    picture_ = picture;
+    const QImage bgr = picture.convertToFormat(QImage::Format_BGR888);
+    bitmap_.resize(bgr.width(), bgr.height());
+    for (int y = 0; y < bgr.height(); ++y)
+        std::memcpy(bitmap_.scanLine(y), bgr.constScanLine(y), std::size_t(bgr.width()) * 3);
     update();
+}
+
+QImage TImageView::Picture() const
+{
+    if (bitmap_.isEmpty())
+        return QImage();
+    return QImage(bitmap_.bits(), bitmap_.width(), bitmap_.height(), static_cast<qsizetype>(bitmap_.stride()),
+                  QImage::Format_BGR888)
+        .copy();
 }
 
 void TImageView::Clear()
 {
-    if (picture_.isNull())
-        picture_ = QImage(qMax(1, width()), qMax(1, height()), QImage::Format_RGB32);
-    picture_.fill(Qt::black);
+    if (bitmap_.isEmpty())
+        bitmap_.resize(std::max(1, width()), std::max(1, height()));
+    std::memset(bitmap_.bits(), 0, bitmap_.byteCount());
     update();
 }
 
 void TImageView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    if (picture_.isNull()) {
+    if (bitmap_.isEmpty()) {
         p.fillRect(rect(), Qt::black);
         return;
     }
-    p.drawImage(0, 0, picture_);
+    p.drawImage(0, 0, bitmap_.view());
     // Outside the picture there is nothing to show: black, not background.
-    if (picture_.width() < width())
-        p.fillRect(picture_.width(), 0, width() - picture_.width(), height(), Qt::black);
-    if (picture_.height() < height())
-        p.fillRect(0, picture_.height(), qMin(width(), picture_.width()), height() - picture_.height(), Qt::black);
+    if (bitmap_.width() < width())
+        p.fillRect(bitmap_.width(), 0, width() - bitmap_.width(), height(), Qt::black);
+    if (bitmap_.height() < height())
+        p.fillRect(0, bitmap_.height(), std::min(width(), bitmap_.width()), height() - bitmap_.height(), Qt::black);
 }

@@ -1,6 +1,9 @@
 #pragma once
-// An image view of the main window: paints its picture over the whole
-// control without letting the toolkit erase the background first.
+// An image view of the program's windows: holds its picture as a 24-bit
+// bitmap that the frame pipeline copies and draws into, and paints it over
+// the control without letting the toolkit erase the background first.
+
+#include "kernels/bitmap24.h"
 
 #include <QImage>
 #include <QWidget>
@@ -14,14 +17,24 @@ public:
     // toolkit never erases the background before painting.
     void SetOpaqueStyle();
 
+    // The picture bitmap. After drawing into it, call Changed().
+    kernels::Bitmap24& Bitmap() { return bitmap_; }
+    const kernels::Bitmap24& Bitmap() const { return bitmap_; }
+    // Sets the picture's size; pixels are kept when the size does not change.
+    void SetPictureSize(int width, int height);
+    // Asks for a repaint of the picture.
+    void Changed() { update(); }
+
+    // Replaces the picture by a copy of an image.
     void SetPicture(const QImage& picture);
-    const QImage& Picture() const { return picture_; }
-    // Clears the picture to black.
+    // A copy of the picture.
+    QImage Picture() const;
+    // Clears the picture to black (sized to the control when it has none).
     void Clear();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
 
 private:
-    QImage picture_;
+    kernels::Bitmap24 bitmap_;
 };

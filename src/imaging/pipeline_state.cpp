@@ -1,40 +1,88 @@
 #include "imaging/pipeline_state.h"
 
-#include "app/frm_alv.h"
 #include "capture/slot_streams.h"
+#include "imaging/overlays.h"
 
-#include <algorithm>
+#include <QLocale>
 
 SlotBitmapArray SlotBitmaps;
 std::unique_ptr<kernels::Bitmap24> ResultBitmap, ZoneBitmap, SaveBitmap, MotionReference, MotionCurrent,
     ZoneFrameBitmap, MiniZoneFrameBitmap, SaturationBitmap;
-std::unique_ptr<FrameBitmap16Placeholder> FrameBitmap16;
+std::unique_ptr<kernels::TNJBitmap> FrameBitmap16;
 std::unique_ptr<TransparentBitmap24> OverlayBitmap;
 
-std::uint8_t PipelineActive = 0;
-std::uint8_t ProcedureState = 0;
-std::uint8_t MotionReferenceSet = 0;
-bool PermanentDisplay = false;
-double FrameAspect = 4.0 / 3.0;
-double MiniScale = 4.0;
-double PipelineRunningFactor = 1.0;
-double ThresholdScaleLow = 1.0;
-double ThresholdScaleHigh = 1.0;
-bool FrameRingAllocated = false;
+kernels::DeepPlanes& DeepImagePlanes()
+{
+    static kernels::DeepPlanes planes;
+    return planes;
+}
+
+std::vector<std::unique_ptr<kernels::Bitmap24>> FrameRing;
 int FrameRingCount = 0;
-std::array<std::uint16_t, kIntegrationKinds> AdditionMin{};
-std::array<std::uint16_t, kIntegrationKinds> AdditionMax{};
+bool FrameRingAllocated = false;
+std::int32_t RingSize = 0;
+std::int32_t RingHead = 0;
+std::int32_t RingTail = 0;
+std::int32_t RingFilled = 0;
+
+std::array<std::int32_t, kIntegrationKinds> AdditionMin{};
+std::array<std::int32_t, kIntegrationKinds> AdditionMax{};
 std::array<std::int32_t, kIntegrationKinds> AdditionFrameCount{};
 std::int64_t AdditionTotal1 = 0;
 std::int64_t AdditionTotal2 = 0;
-TQualityHistory QualityHistory;
+std::array<double, 3> FlatChannelMeans{};
+bool PermanentDisplay = false;
+bool ToneCurveActive = false;
+const std::int32_t* ToneCurve = nullptr;
+
+QPoint TrackedStarPos, PreviousTrackedStarPos;
+QPointF TrackedStarPosF;
+QPointF StarPosPrecise;
+QPoint DisplayZoneCenter;
+QPoint DisplayZoneOffset, PreviousDisplayZoneOffset;
+kernels::Rect DisplayZoneRect, MiniZoneRect, ZoneImageRect, MiniZoneImageRect, ZoneImageRectRight,
+    ZoneImageRectBelow;
+double MiniScale = 4.0;
+double FrameAspect = 4.0 / 3.0;
+QPoint MosaicTileCentre;
+QPoint SecondStarPos;
+QPoint MeasureCentre, RecentreTarget;
 QPoint MeasurePoint, PreviousMeasurePoint, MeasureDelta;
 double MeasureDistanceTotal = 0;
 int MeasureDistanceCount = 0;
+QPoint ProcedureStarPos;
+
+std::array<TFrameStamp, 3> FrameStamps;
+std::uint8_t PipelineActive = 0;
+std::uint8_t SourceViewShown = 0;
+std::uint8_t ZoneMoved = 0;
+std::uint8_t ProcedureState = 0;
+TTrackResult TrackResult;
+std::int32_t GuideSearchCounter = 0;
+std::int32_t ZoneLevelMax = 0, ZoneLevelMin = 0;
+kernels::Rect LevelLabelRect;
+TQualityHistory QualityHistory;
+std::uint8_t QualityFilled = 0;
+std::int32_t PreviousQuality = 0;
+double PreviousFWHM = 0;
+TSelectionSnapshot SelectionSnapshot;
+std::uint8_t MotionReferenceSet = 0;
+std::uint8_t MotionFired = 0;
 TInfoPoint InfoPoint;
-QPoint DisplayZoneOffset, PreviousDisplayZoneOffset;
-QPoint TrackedStarPos;
-QPoint DisplayZoneCenter;
+std::array<std::int32_t, 256> HistogramRed{}, HistogramGreen{}, HistogramBlue{};
+double ProcedureElapsed = 0;
+double FieldOrientation = 1.0;
+double PipelineRunningFactor = 1.0;
+double AutoThresholdLowFactor = 1.0;
+double AutoThresholdHighFactor = 1.0;
+std::array<TFocusHistoryEntry, 129> FocusHistory{};
+
+QString FrameStampText(int slot)
+{
+    if (slot < 1 || slot > 2 || !FrameStamps[std::size_t(slot)].Wall.isValid())
+        return {};
+    return QLocale::c().toString(FrameStamps[std::size_t(slot)].Wall, QStringLiteral("dd/MM/yyyy hh:mm:ss.zzz"));
+}
 
 namespace Align_V {
 namespace {
@@ -57,9 +105,10 @@ void ResetPipelineStartValues()
     AdditionMin.fill(kAdditionLevelLimit);
     AdditionTotal1 = 0;
     AdditionTotal2 = 0;
-    ThresholdScaleLow = 1.0;
-    ThresholdScaleHigh = 1.0;
+    AutoThresholdLowFactor = 1.0;
+    AutoThresholdHighFactor = 1.0;
     PermanentDisplay = false;
+    RingFilled = 0;
     QualityHistory.index = 1;
     MeasurePoint = PreviousMeasurePoint = MeasureDelta = QPoint();
     MeasureDistanceTotal = 0;
@@ -91,18 +140,25 @@ bool CreateMissingWorkBitmaps()
     created |= createIfMissing(ZoneBitmap);
     created |= createIfMissing(SaveBitmap);
     if (!FrameBitmap16) {
-        FrameBitmap16 = std::make_unique<FrameBitmap16Placeholder>(
-            FrameBitmap16Placeholder{kSlotBitmapSize, kSlotBitmapSize, 0});
+        FrameBitmap16 = std::make_unique<kernels::TNJBitmap>();
+        FrameBitmap16->SetPixelFormat(0);
+        FrameBitmap16->SetWidth(kSlotBitmapSize);
+        FrameBitmap16->SetHeight(kSlotBitmapSize);
         created = true;
     }
     created |= createIfMissing(MotionReference);
     created |= createIfMissing(MotionCurrent);
+    // The outline bitmaps are white until an outline is drawn on them.
     if (createIfMissing(ZoneFrameBitmap)) {
+        DrawZoneRect(*ZoneFrameBitmap, {}, 1);
         PreviousDisplayZoneOffset = DisplayZoneOffset;
         DisplayZoneOffset = QPoint(0, 0);
         created = true;
     }
-    created |= createIfMissing(MiniZoneFrameBitmap);
+    if (createIfMissing(MiniZoneFrameBitmap)) {
+        DrawZoneRect(*MiniZoneFrameBitmap, {}, 1);
+        created = true;
+    }
     created |= createIfMissing(SaturationBitmap);
     if (!OverlayBitmap) {
         OverlayBitmap = std::make_unique<TransparentBitmap24>();
@@ -126,25 +182,14 @@ void FreePipelineBitmaps()
     OverlayBitmap.reset();
 }
 
-void ClearSlotBitmap(int slot, int index)
+void ResetQualityHistory()
 {
-    if (slot < 1 || slot > 2 || index < 0 || index > 2 || !SlotBitmaps[slot][index])
-        return;
-    auto& b = *SlotBitmaps[slot][index];
-    std::fill(b.bits(), b.bits() + b.byteCount(), std::uint8_t(0));
-}
-
-void ClearImage1()
-{
-    if (FRM_Alv)
-        FRM_Alv->Image1->Clear();
-}
-
-void FreeFrameRing(int count)
-{
-    // The ring itself comes with the addition; here only its flags.
-    FrameRingAllocated = false;
-    FrameRingCount = 0;
+    QualityHistory.values.fill(0);
+    QualityHistory.sum = 0;
+    QualityHistory.index = 0;
+    QualityHistory.oldest = 0;
+    QualityHistory.length = 0;
+    QualityFilled = 0;
 }
 
 } // namespace Align_V

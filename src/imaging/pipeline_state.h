@@ -1,23 +1,23 @@
 #pragma once
-// State of the frame pipeline that the main window's start-up and close
-// touch: the slot and work bitmaps, the frame ring flags, the addition
-// limits and the measurement points. The per-frame code extends this.
+// State of the frame pipeline: the slot and work bitmaps, the six deep
+// planes, the frame ring of loop addition, the zone geometry and the results
+// of the per-frame measurements. These are the main window's globals: every
+// window may read them, and the capture, mount, tool and script services
+// write some of them. Everything is used on the interface thread only.
 
 #include "kernels/bitmap24.h"
+#include "kernels/deep_planes.h"
+#include "kernels/nj_bitmap.h"
+#include "kernels/raster.h"
 
+#include <QDateTime>
 #include <QPoint>
+#include <QPointF>
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <memory>
-
-// The 16-bit work bitmap of the pipeline.
-// TODO(TNJBitmap): placeholder until the 16-bit bitmap class is available;
-// it only records the size and format the start-up asks for.
-struct FrameBitmap16Placeholder {
-    int width = 0;
-    int height = 0;
-    int format = 0;
-};
+#include <vector>
 
 // A 24-bit bitmap drawn over a view, black pixels being transparent.
 struct TransparentBitmap24 {
@@ -30,7 +30,9 @@ constexpr int kSlotBitmapSize = 1280;
 constexpr int kOverlayWidth = 800;
 constexpr int kOverlayHeight = 600;
 constexpr int kIntegrationKinds = 4;
-constexpr std::uint16_t kAdditionLevelLimit = 65280;
+constexpr std::int32_t kAdditionLevelLimit = kernels::DeepPlanes::kLevelLimit;
+
+// ---- bitmaps -------------------------------------------------------------
 
 // [slot 1..2][0..2]; index 0 of the outer array is unused.
 using SlotBitmapArray = std::array<std::array<std::unique_ptr<kernels::Bitmap24>, 3>, 3>;
@@ -38,36 +40,109 @@ extern SlotBitmapArray SlotBitmaps;
 
 extern std::unique_ptr<kernels::Bitmap24> ResultBitmap, ZoneBitmap, SaveBitmap, MotionReference,
     MotionCurrent, ZoneFrameBitmap, MiniZoneFrameBitmap, SaturationBitmap;
-extern std::unique_ptr<FrameBitmap16Placeholder> FrameBitmap16;
+// The 16-bit work image of the clipboard frame grab.
+extern std::unique_ptr<kernels::TNJBitmap> FrameBitmap16;
 extern std::unique_ptr<TransparentBitmap24> OverlayBitmap;
 
-extern std::uint8_t PipelineActive;
-extern std::uint8_t ProcedureState;
-extern std::uint8_t MotionReferenceSet;
-extern bool PermanentDisplay;
-extern double FrameAspect;
-extern double MiniScale;
-extern double PipelineRunningFactor;
-extern double ThresholdScaleLow;
-extern double ThresholdScaleHigh;
+// The six deep planes: 0 the running sum, 1 the dark, 2 the flat, 5 the
+// 16-bit result; read and written only through their accessor.
+kernels::DeepPlanes& DeepImagePlanes();
 
-extern bool FrameRingAllocated;
+// ---- frame ring of loop addition -----------------------------------------
+
+// FrameRing[1 .. FrameRingCount]; element 0 is unused.
+extern std::vector<std::unique_ptr<kernels::Bitmap24>> FrameRing;
 extern int FrameRingCount;
+extern bool FrameRingAllocated;
+extern std::int32_t RingSize;        // ring length used: frames of the loop + 1
+extern std::int32_t RingHead;        // newest, 1-based; 0 when empty
+extern std::int32_t RingTail;        // oldest, 1-based; 0 when empty
+extern std::int32_t RingFilled;      // frames summed in the loop window
 
-extern std::array<std::uint16_t, kIntegrationKinds> AdditionMin;
-extern std::array<std::uint16_t, kIntegrationKinds> AdditionMax;
+// ---- addition ------------------------------------------------------------
+
+extern std::array<std::int32_t, kIntegrationKinds> AdditionMin;
+extern std::array<std::int32_t, kIntegrationKinds> AdditionMax;
 extern std::array<std::int32_t, kIntegrationKinds> AdditionFrameCount;
 extern std::int64_t AdditionTotal1;
 extern std::int64_t AdditionTotal2;
+extern std::array<double, 3> FlatChannelMeans;   // channels 1..3 at 0..2
+extern bool PermanentDisplay;
+extern bool ToneCurveActive;
+extern const std::int32_t* ToneCurve;            // 256 entries, or null
 
-struct TQualityHistory {
-    int index = 1;
-};
-extern TQualityHistory QualityHistory;
+// ---- zone geometry (frame pixels of the slot) ----------------------------
 
+extern QPoint TrackedStarPos, PreviousTrackedStarPos;
+extern QPointF TrackedStarPosF;
+extern QPointF StarPosPrecise;
+extern QPoint DisplayZoneCenter;
+extern QPoint DisplayZoneOffset, PreviousDisplayZoneOffset;
+extern kernels::Rect DisplayZoneRect, MiniZoneRect, ZoneImageRect, MiniZoneImageRect, ZoneImageRectRight,
+    ZoneImageRectBelow;
+extern double MiniScale;
+extern double FrameAspect;
+extern QPoint MosaicTileCentre;
+extern QPoint SecondStarPos;
+extern QPoint MeasureCentre, RecentreTarget;
 extern QPoint MeasurePoint, PreviousMeasurePoint, MeasureDelta;
 extern double MeasureDistanceTotal;
 extern int MeasureDistanceCount;
+extern QPoint ProcedureStarPos;
+
+// ---- per-frame state and results -----------------------------------------
+
+// Stamp of a slot's last frame: wall time for the text, monotonic time for
+// durations.
+struct TFrameStamp {
+    std::int32_t Time = 0;          // milliseconds since midnight
+    std::int32_t Date = 0;          // days since 1899-12-30
+    QDateTime Wall;
+    std::int64_t Monotonic_ms = 0;
+};
+extern std::array<TFrameStamp, 3> FrameStamps;   // [1..2]
+// "dd/MM/yyyy hh:mm:ss.zzz" of a slot's stamp (empty before its first frame).
+QString FrameStampText(int slot);
+
+extern std::uint8_t PipelineActive;
+extern std::uint8_t SourceViewShown;
+extern std::uint8_t ZoneMoved;
+extern std::uint8_t ProcedureState;
+
+struct TTrackResult {
+    std::int32_t level = 0;
+    std::int32_t previousLevel = 0;
+};
+extern TTrackResult TrackResult;
+extern std::int32_t GuideSearchCounter;
+extern std::int32_t ZoneLevelMax, ZoneLevelMin;
+// Where the detection zone's levels are written: the zone's rectangle in
+// the view, clamped into it.
+extern kernels::Rect LevelLabelRect;
+// (The marker's shape and centre mark are the Preferences' ReticleFrameShape
+// and ReticleCentreShape.)
+
+// The last measures of the compression quality: a ring of M values
+// (M = 2..50) at 1..M with a running sum of the last M - 1.
+constexpr int kQualityRingSize = 51;
+struct TQualityHistory {
+    int index = 1;                   // newest, 1-based
+    int oldest = 0;
+    int length = 0;                  // M the ring was filled with; 0 before use
+    std::array<double, kQualityRingSize> values{};
+    double sum = 0;
+};
+extern TQualityHistory QualityHistory;
+extern std::uint8_t QualityFilled;
+extern std::int32_t PreviousQuality;
+extern double PreviousFWHM;
+struct TSelectionSnapshot {
+    double current = 0, best = 0, worst = 0;
+};
+extern TSelectionSnapshot SelectionSnapshot;
+
+extern std::uint8_t MotionReferenceSet;
+extern std::uint8_t MotionFired;
 
 struct TInfoPoint {
     int source = 1;
@@ -75,11 +150,27 @@ struct TInfoPoint {
 };
 extern TInfoPoint InfoPoint;
 
-extern QPoint DisplayZoneOffset, PreviousDisplayZoneOffset;
-// The tracked star (centre of the detection zone) and the display zone's
-// centre, in frame pixels.
-extern QPoint TrackedStarPos;
-extern QPoint DisplayZoneCenter;
+extern std::array<std::int32_t, 256> HistogramRed, HistogramGreen, HistogramBlue;
+
+// Measurement procedures.
+extern double ProcedureElapsed;      // seconds since the procedure started
+extern double FieldOrientation;
+extern double PipelineRunningFactor;
+
+// ---- result rendering ----------------------------------------------------
+
+extern double AutoThresholdLowFactor;
+extern double AutoThresholdHighFactor;
+
+// ---- focus aids ----------------------------------------------------------
+
+// (FocusTolerance and FocusSensitivity belong to the Preferences, the
+// effective focal length to the settings.)
+struct TFocusHistoryEntry {
+    double Value = 0;
+    std::int32_t Colour = 0;
+};
+extern std::array<TFocusHistoryEntry, 129> FocusHistory;   // [1..128]
 
 namespace Align_V {
 
@@ -93,9 +184,8 @@ bool CreateMissingWorkBitmaps();
 // Frees every bitmap created above.
 void FreePipelineBitmaps();
 
-void ClearSlotBitmap(int slot, int index);
-// Clears the source 1 view to black.
-void ClearImage1();
-void FreeFrameRing(int count);
+// Empties the quality ring: values, sum, index and filled flag together
+// (a change of the number of measures averaged).
+void ResetQualityHistory();
 
 } // namespace Align_V

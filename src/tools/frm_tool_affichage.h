@@ -3,6 +3,7 @@
 #include "app/form.h"
 #include "ui_frm_tool_affichage.h"
 
+#include <cstdint>
 #include <memory>
 
 class TLog;
@@ -15,10 +16,19 @@ public:
     // Starts the FWHM log when the box is checked and a file name is set,
     // stops it when unchecked.
     void CKB_Save_FWHMClick();
+
+    // Applies a display-zone width (scroll code 4: a position; 8: end of
+    // scroll, which only gives the bar back the width shown). The zone-size
+    // rules of the "Zones" page come with its own handlers; this applies the
+    // width and recomputes the zone.
+    void SCB_Taille_ZAffichScroll(QObject* sender, int scrollCode, int& scrollPos);
     QString FWHMLogFileName;
 };
 
 extern TFRM_Tool_Affichage* FRM_Tool_Affichage;
+
+// The slot whose frames are tracked and guided (1 or 2).
+extern std::uint8_t GuideSourceSlot;
 
 // The FWHM log, open while CKB_Save_FWHM is on.
 extern std::unique_ptr<TLog> FWHMLog;

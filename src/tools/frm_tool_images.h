@@ -11,6 +11,14 @@ public:
     // Adds "AVI" to the sequence file types, once (AviTypeListed).
     void AddAviFileType();
 
+    // Shows the stars found in the frame (the star search comes with the
+    // image tool's star work; nothing is shown until then).
+    void BTN_ShowStarsClick();
+    // Stops the running addition: frees the ring of a loop addition and
+    // gives the addition controls back. The frame pipeline calls it when the
+    // frame limit or the saturation limit is reached.
+    void BTN_Arreter_AddClick();
+
     // Stops the capture sequence being saved.
     void BTN_Arreter_SauvClick();
 };

@@ -76,6 +76,9 @@
     X(MSG_Cannot_Start_Cam2, "MSG_Cannot_Start_Cam2", ", verifier le branchement et les pilotes.") \
     X(MSG_Cannot_Set_Format, "MSG_Cannot_Set_Format", "Impossible de determiner le format des images, veuillez en choisir un autre.") \
     X(MSG_Prepare_Buffer, "MSG_Prepare_Buffer", "Preparation du buffer d'intégration") \
+    X(MSG_Buffer_Too_Large, "MSG_Buffer_Too_Large", "Mémoire insuffisante pour le buffer d'intégration : réduisez le nombre d'images ou la taille de la zone") \
+    X(MSG_Buffer_Missing, "MSG_Buffer_Missing", "Le buffer d'intégration en boucle n'est pas prêt : image non calculée") \
+    X(MSG_Planes_Missing, "MSG_Planes_Missing", "Mémoire insuffisante pour les plans d'addition : image non calculée") \
     X(MSG_Ecrasement1, "MSG_Ecrasement1", "Attention !!!") \
     X(MSG_Ecrasement2, "MSG_Ecrasement2", "La sequence que vous allez enregistrer existe déjà !") \
     X(MSG_Ecrasement3, "MSG_Ecrasement3", "Elle sera ecrasée si vous continuez !") \

@@ -105,7 +105,8 @@ TEST_F(ProgramWindows, FirstActivationRunsItsStepsInOrder)
         }
     }
     ASSERT_TRUE(ResultBitmap && SaturationBitmap && FrameBitmap16 && OverlayBitmap);
-    EXPECT_EQ(FrameBitmap16->width, 1280);
+    EXPECT_EQ(FrameBitmap16->GetWidth(), 1280);
+    EXPECT_EQ(FrameBitmap16->GetHeight(), 1280);
     EXPECT_EQ(OverlayBitmap->bitmap.width(), 800);
     EXPECT_EQ(OverlayBitmap->bitmap.height(), 600);
     EXPECT_TRUE(OverlayBitmap->transparent);

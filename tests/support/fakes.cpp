@@ -46,6 +46,9 @@ QStringList RecordingMessageService::texts() const
     return out;
 }
 
+RecordingSoundService::RecordingSoundService() { platform::setSoundService(this); }
+RecordingSoundService::~RecordingSoundService() { platform::setSoundService(nullptr); }
+
 RecordingDialogService::RecordingDialogService() { platform::setDialogService(this); }
 RecordingDialogService::~RecordingDialogService() { platform::setDialogService(nullptr); }
 

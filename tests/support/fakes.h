@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/dialog_service.h"
 #include "platform/message_service.h"
+#include "platform/sound_service.h"
 
 #include <QDateTime>
 #include <QStringList>
@@ -77,6 +78,15 @@ public:
     std::vector<QString> folderRequests;   // start folders asked for
     std::deque<std::optional<std::int32_t>> colorAnswers;
     std::vector<std::int32_t> colorRequests;   // initial colours
+};
+
+// Records the sounds asked for.
+class RecordingSoundService final : public platform::SoundService {
+public:
+    RecordingSoundService();
+    ~RecordingSoundService() override;
+    void playResource(const QString& name) override { played << name; }
+    QStringList played;
 };
 
 } // namespace testsupport

@@ -1,0 +1,210 @@
+// The per-frame routine with the result rendering, as a running addition
+// with dark, flat and thresholds on makes it work: one camera frame of
+// 640 x 480 or 1280 x 960 through Align_V::ProcessFrame, single thread,
+// the display zone covering the whole frame. Besides the time per frame,
+// "allocs/frame" counts the heap allocations made per frame once running.
+
+#include "app/frm_alv.h"
+#include "app/startup.h"
+#include "capture/camera_slots.h"
+#include "imaging/display_zone.h"
+#include "imaging/pipeline_state.h"
+#include "imaging/process_frame.h"
+#include "kernels/raster.h"
+#include "kernels/result_passes.h"
+#include "platform/port_access.h"
+#include "platform/port_access_sim.h"
+#include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_images.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <new>
+#include <random>
+
+// Every allocation through operator new is counted.
+namespace {
+std::atomic<long long> g_allocations{0};
+}
+
+void* operator new(std::size_t n)
+{
+    ++g_allocations;
+    if (void* p = std::malloc(n ? n : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t n)
+{
+    return operator new(n);
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+namespace {
+
+// A star field with noise, grey, drawn once into the slot bitmap.
+void drawStarField(kernels::Bitmap24& bmp, int W, int H)
+{
+    std::mt19937 rng(5);
+    std::normal_distribution<double> noise(0, 3);
+    std::vector<double> level(std::size_t(W) * std::size_t(H), 20.0);
+    std::uniform_real_distribution<double> u(0, 1);
+    for (int s = 0; s < 80; ++s) {
+        const double sx = u(rng) * W, sy = u(rng) * H, peak = 40 + u(rng) * 190;
+        for (int y = std::max(0, int(sy) - 6); y < std::min(H, int(sy) + 7); ++y)
+            for (int x = std::max(0, int(sx) - 6); x < std::min(W, int(sx) + 7); ++x)
+                level[std::size_t(y) * std::size_t(W) + std::size_t(x)] +=
+                    peak * std::exp(-((x - sx) * (x - sx) + (y - sy) * (y - sy)) / 3.2);
+    }
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            const auto v = std::uint8_t(std::clamp(level[std::size_t(y) * std::size_t(W) + std::size_t(x)] + noise(rng), 0.0, 255.0));
+            std::uint8_t* p = bmp.scanLine(y) + x * 3;
+            p[0] = p[1] = p[2] = v;
+        }
+}
+
+// The windows and the pipeline as a running addition leaves them.
+void prepare(int W, int H)
+{
+    static platform::SimulatedPortAccess ports;
+    platform::setPortAccess(&ports);
+    if (!FRM_Alv)
+        Startup::CreateWindows();
+    Align_V::CreateMissingSlotBitmaps();
+    Align_V::CreateMissingWorkBitmaps();
+    Align_V::ResetPipelineStartValues();
+    DeepImagePlanes().clearAll();
+
+    CameraSlots[1].width = W;
+    CameraSlots[1].height = H;
+    CurrentCameraSlot = 1;
+    PipelineActive = 1;
+    TrackedStarPos = PreviousTrackedStarPos = DisplayZoneCenter = QPoint(W / 2, H / 2);
+    drawStarField(*SlotBitmaps[1][0], W, H);
+
+    // The display zone covers the frame; the result is the frame's size.
+    auto* a = FRM_Tool_Affichage;
+    a->RDB_Ratio_Libre->setChecked(true);
+    a->SCB_Taille_ZAffich->setMaximum(1600);
+    a->SCB_Taille_ZAffich->setValue(W);
+    a->TNI_Taille_ZAffich->SetValue(W);
+    a->SCB_Taille_ZAffichV->setValue(H);
+    Align_V::ComputeDisplayZone(1);
+    FRM_Alv->Image3->SetPictureSize(W, H);
+
+    // Addition running, dark (10 frames) and flat applied, thresholds forced.
+    auto* t = FRM_Tool_Images;
+    t->CKB_Integration->setChecked(true);
+    t->BTN_Demarrer_Add->setEnabled(false);
+    t->SPED_Nb_Bitmap->setValue(0);   // no frame limit
+    PermanentDisplay = true;          // the result shown at every frame
+    t->CKB_utiliser_seuils->setChecked(true);
+    t->TNI_MaxDark->SetValue(50);
+    t->CKB_Active_Flat->setEnabled(true);
+    t->CKB_Active_Flat->setChecked(true);
+    AdditionFrameCount[1] = 10;
+    FlatChannelMeans = {5000, 5000, 5000};
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            std::uint16_t* d = DeepImagePlanes().pixel(1, x, y);
+            std::uint16_t* f = DeepImagePlanes().pixel(2, x, y);
+            for (int k = 0; k < 3; ++k) {
+                d[k] = std::uint16_t(150 + (x * 7 + y * 3 + k) % 40);
+                f[k] = std::uint16_t(4800 + (x + y * 5 + k) % 400);
+            }
+        }
+}
+
+void BM_ProcessFrame(benchmark::State& state)
+{
+    const int W = int(state.range(0)), H = int(state.range(1));
+    prepare(W, H);
+    std::uint8_t keep = 0;
+    for (int i = 0; i < 5; ++i)
+        Align_V::ProcessFrame(1, keep, 1);
+    const long long before = g_allocations.load();
+    long long frames = 0;
+    for (auto _ : state) {
+        Align_V::ProcessFrame(1, keep, 1);
+        benchmark::DoNotOptimize(keep);
+        ++frames;
+    }
+    state.counters["allocs/frame"] = double(g_allocations.load() - before) / double(std::max(frames, 1LL));
+    state.SetLabel(std::to_string(W) + "x" + std::to_string(H));
+}
+
+// The pixel passes alone (addition with dark and flat into plane 5, then
+// the display pass), without the windows' read-outs: what the routine
+// costs apart from the toolkit's text updates.
+void BM_ResultPasses(benchmark::State& state)
+{
+    const int W = int(state.range(0)), H = int(state.range(1));
+    prepare(W, H);
+    kernels::ResultTables tables;
+    kernels::AccumulateJob job;
+    job.width = W;
+    job.height = H;
+    job.frame = ZoneBitmap.get();
+    job.correct = true;
+    job.dark = true;
+    job.darkLevel = 0.5;
+    job.darkRatio = 1.0;
+    job.darkFrames = 10;
+    job.flat = true;
+    job.flatMeans = FlatChannelMeans;
+    kernels::DisplayJob dj;
+    dj.width = W;
+    dj.height = H;
+    kernels::Bitmap24 out(W, H);
+    auto once = [&] {
+        kernels::LevelStats stats{1 << 30, 0};
+        kernels::Accumulate(DeepImagePlanes(), job, tables, stats);
+        dj.levels = tables.levels(std::uint16_t(stats.min), std::int32_t(stats.max - stats.min), nullptr);
+        kernels::DisplayPass(DeepImagePlanes(), dj, out);
+    };
+    once();
+    const long long before = g_allocations.load();
+    long long frames = 0;
+    for (auto _ : state) {
+        once();
+        ++frames;
+    }
+    state.counters["allocs/frame"] = double(g_allocations.load() - before) / double(std::max(frames, 1LL));
+}
+
+} // namespace
+
+BENCHMARK(BM_ProcessFrame)->Args({640, 480})->Args({1280, 960})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResultPasses)->Args({640, 480})->Args({1280, 960})->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    Startup::DestroyWindows();
+    platform::setPortAccess(nullptr);
+    return 0;
+}

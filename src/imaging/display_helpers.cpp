@@ -1,0 +1,222 @@
+#include "imaging/display_helpers.h"
+
+#include "app/frm_alv.h"
+#include "app/settings.h"
+#include "imaging/pipeline_state.h"
+#include "platform/memory_status.h"
+#include "platform/message_service.h"
+#include "scripting/frm_progress.h"
+#include "tools/frm_ressources.h"
+#include "tools/frm_tool_images.h"
+#include "tools/util_images.h"
+#include "translation/translated_texts.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+namespace Align_V {
+
+namespace testing {
+int failRingAllocationAt = 0;
+}
+
+namespace {
+
+TFRM_Progress* ringProgress()
+{
+    if (FRM_Alv && FRM_Alv->ExtraProgress)
+        return FRM_Alv->ExtraProgress;
+    return FRM_Progress;
+}
+
+constexpr int kMaxRingBitmaps = 65535;
+
+} // namespace
+
+std::uint8_t GetIntegrationKind()
+{
+    if (!FRM_Tool_Images)
+        return 0;
+    const auto* t = FRM_Tool_Images;
+    if (t->RDB_Unique->isChecked() || t->RDB_Boucle->isChecked())
+        return 0;
+    if (!t->CKB_Integration->isChecked())
+        return 0;
+    if (t->RDB_Dark->isChecked())
+        return 1;
+    if (t->RDB_Flat->isChecked())
+        return 2;
+    return 0;
+}
+
+std::int32_t AllocFrameRing(std::int32_t count, std::int32_t width, std::int32_t height, std::uint8_t)
+{
+    if (FrameRingAllocated)
+        FreeFrameRing(FrameRingCount);
+    FrameRingCount = 0;
+    if (count <= 0)
+        return 0;
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    const auto fail = [](const QString& text) {
+        FrameRing.clear();
+        FrameRingAllocated = false;
+        FrameRingCount = 0;
+        if (TFRM_Progress* p = ringProgress())
+            p->close();
+        platform::messages().show({text, platform::MsgKind::Error, platform::MsgButtons::Ok,
+                                   QStringLiteral("AllocFrameRing"), {}});
+        return 0;
+    };
+    const std::uint64_t bytes = std::uint64_t(std::min(count, kMaxRingBitmaps))
+                                * std::uint64_t(kernels::Bitmap24::strideFor(width)) * std::uint64_t(height);
+    if (count > kMaxRingBitmaps || bytes > platform::memoryBudgetBytes())
+        return fail(TranslatedTexts.MSG_Buffer_Too_Large);
+
+    TFRM_Progress* progress = ringProgress();
+    if (progress)
+        progress->SetProgress(TranslatedTexts.MSG_Prepare_Buffer, 1, 100);
+    try {
+        FrameRing.clear();
+        FrameRing.resize(std::size_t(count) + 1);
+        for (int i = 1; i <= count; ++i) {
+            if (progress)
+                progress->SetProgress(TranslatedTexts.MSG_Prepare_Buffer, int(std::trunc(100.0 / count * i)), 100);
+            if (testing::failRingAllocationAt > 0 && i == testing::failRingAllocationAt)
+                throw std::bad_alloc();
+            auto bmp = std::make_unique<kernels::Bitmap24>();
+            if (!bmp->resize(width, height))
+                throw std::bad_alloc();
+            FrameRing[std::size_t(i)] = std::move(bmp);
+        }
+    } catch (const std::bad_alloc&) {
+        return fail(TranslatedTexts.MSG_Buffer_Too_Large);
+    }
+    ShowMemoryStatus();
+    if (progress)
+        progress->SetProgress(TranslatedTexts.MSG_Prepare_Buffer, 100, 100);
+    FrameRingAllocated = true;
+    FrameRingCount = count;
+    return count;
+}
+
+void FreeFrameRing(std::int32_t count)
+{
+    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(count, 0)) + 1, FrameRing.size());
+    for (std::size_t i = 1; i < n; ++i)
+        FrameRing[i].reset();
+    if (std::none_of(FrameRing.begin(), FrameRing.end(), [](const auto& b) { return bool(b); }))
+        FrameRing.clear();
+    ShowMemoryStatus();
+    FrameRingAllocated = false;
+}
+
+void ShowMemoryStatus()
+{
+    if (!FRM_Ressources)
+        return;
+    const auto s = platform::readMemoryStatus();
+    if (!s)
+        return;
+    auto* r = FRM_Ressources;
+    r->EDT_Memoryload->setText(QString::number(s->loadPercent));
+    r->EDT_TotalPhys->setText(QString::number(s->totalPhys));
+    r->EDT_AvailPhys->setText(QString::number(s->availPhys));
+    r->EDT_TotalPageFile->setText(QString::number(s->totalPageFile));
+    r->EDT_AvailPageFile->setText(QString::number(s->availPageFile));
+    r->EDT_TotalVirtual->setText(QString::number(s->totalVirtual));
+    r->EDT_AvailVirtual->setText(QString::number(s->availVirtual));
+}
+
+void ApplyFishEyeAttenuation()
+{
+    if (!FRM_Tool_Images || !FRM_Alv || !FRM_Tool_Images->CKB_Merlan_Auto->isChecked())
+        return;
+    const auto* t = FRM_Tool_Images;
+    Util_Images::FishEyeAttenuation(FRM_Alv->Image3->Bitmap(), std::int32_t(std::trunc(double(t->TNI_Seuil_Min_Detect->Value()))),
+                                    std::int32_t(std::trunc(double(t->TNI_Seuil_Max_Detect->Value()))),
+                                    double(t->TNI_Linearite->Value()), double(t->TNI_Rapport_Rayon->Value()),
+                                    std::int32_t(std::trunc(double(t->TNI_Taille_Max_Etoiles->Value()))));
+    FRM_Alv->Image3->Changed();
+}
+
+void BlendIntoBitmap(const kernels::Bitmap24& source, const kernels::Rect& sourceRect,
+                     kernels::Bitmap24& destination, std::int32_t n, const kernels::Rect& destRect)
+{
+    const double w = n > 0 ? 1.0 / n : 1.0;
+    const double k = 1.0 - w;
+    const kernels::Rect clip = kernels::boundsOf(destination);
+    int dx0, sx0, dy0, sy0;
+    if (destRect.left >= 0) {
+        dx0 = destRect.left;
+        sx0 = sourceRect.left;
+    } else {
+        dx0 = 0;
+        sx0 = -destRect.left;
+    }
+    if (destRect.top >= 0) {
+        dy0 = destRect.top;
+        sy0 = sourceRect.top;
+    } else {
+        dy0 = 0;
+        sy0 = -destRect.top;
+    }
+    const int sxEnd = clip.right >= destRect.right ? sourceRect.right : sourceRect.right - (destRect.right - clip.right);
+    const int syEnd =
+        clip.bottom >= destRect.bottom ? sourceRect.bottom : sourceRect.bottom - (destRect.bottom - clip.bottom);
+    for (int sy = sy0, dy = dy0; sy < syEnd; ++sy, ++dy) {
+        if (!source.contains(0, sy) || !destination.contains(0, dy))
+            continue;
+        const std::uint8_t* s = source.scanLine(sy);
+        std::uint8_t* d = destination.scanLine(dy);
+        for (int sx = sx0, dx = dx0; sx < sxEnd; ++sx, ++dx) {
+            if (sx < 0 || sx >= source.width() || dx < 0 || dx >= destination.width())
+                continue;
+            for (int c = 0; c < 3; ++c) {
+                std::uint8_t& v = d[dx * 3 + c];
+                v = std::uint8_t(std::clamp(std::nearbyint(v * k + s[sx * 3 + c] * w), 0.0, 255.0));
+            }
+        }
+    }
+}
+
+void Upscale2x(const kernels::Bitmap24& source, kernels::Bitmap24& destination)
+{
+    const int W = source.width(), H = source.height();
+    for (int y = 0; y < H; ++y) {
+        for (int j = 0; j < 2; ++j) {
+            const int dy = 2 * y + j;
+            if (dy >= destination.height())
+                continue;
+            const std::uint8_t* r0 = source.scanLine(std::clamp(y - 1 + j, 0, H - 1));
+            const std::uint8_t* r1 = source.scanLine(std::clamp(y + j, 0, H - 1));
+            std::uint8_t* d = destination.scanLine(dy);
+            for (int x = 0; x < W; ++x) {
+                for (int i = 0; i < 2; ++i) {
+                    const int dx = 2 * x + i;
+                    if (dx >= destination.width())
+                        continue;
+                    const int c0 = std::clamp(x - 1 + i, 0, W - 1) * 3, c1 = std::clamp(x + i, 0, W - 1) * 3;
+                    for (int c = 0; c < 3; ++c)
+                        d[dx * 3 + c] = std::uint8_t((r0[c0 + c] + r0[c1 + c] + r1[c0 + c] + r1[c1 + c]) / 4);
+                }
+            }
+        }
+    }
+}
+
+double DriftScaleAngle(double distance)
+{
+    const double T = ProcedureElapsed;
+    if (distance > 0 && T >= 2.0)
+        return 15.041017 * T / distance / 648000 * M_PI;
+    return M_PI / 648000;
+}
+
+double PixelSizeFromAngle(double angle)
+{
+    return std::tan(angle) * double(EffectiveFocalLength) * 1000;
+}
+
+} // namespace Align_V

@@ -1,0 +1,132 @@
+#include "imaging/display_zone.h"
+
+#include "capture/camera_slots.h"
+#include "imaging/pipeline_state.h"
+#include "kernels/rounding.h"
+#include "tools/frm_tool_affichage.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace Align_V {
+
+namespace {
+
+using i64 = std::int64_t;
+
+int clampInt(i64 v)
+{
+    return int(std::clamp<i64>(v, INT32_MIN, INT32_MAX));
+}
+
+kernels::Rect scaled(const kernels::Rect& r, double scale)
+{
+    if (!(scale > 0))
+        scale = 1;
+    auto t = [scale](int v) { return clampInt(i64(std::trunc(v / scale))); };
+    return {t(r.left), t(r.top), t(r.right), t(r.bottom)};
+}
+
+// Largest result side: the planes hold 1281, the frame bitmaps 1280.
+constexpr int kMaxResultSide = kSlotBitmapSize;
+
+int otherSlot(int slot)
+{
+    return slot == 1 ? 2 : 1;
+}
+
+int dualLayout(std::uint8_t slot)
+{
+    const int s = slot == 2 ? 2 : 1;
+    int layout = CameraSlots[std::size_t(s)].recordLayout;
+    if (layout == 0)
+        layout = CameraSlots[std::size_t(otherSlot(s))].recordLayout;
+    return layout;
+}
+
+} // namespace
+
+ZoneGeometry ComputeZoneGeometry(int zoneSize, double ratio, QPoint centre, int W, int H, double miniScale)
+{
+    ZoneGeometry g;
+    if (W <= 0 || H <= 0)
+        return g;
+    if (!(ratio > 0) || !std::isfinite(ratio))
+        ratio = 1.0;
+    zoneSize = std::max(zoneSize, 0);
+    const double half = zoneSize / 2.0;
+    const i64 h = i64(std::trunc(half));
+    const i64 v = kernels::roundHalfEvenToInt(std::min(half / ratio, 1e9));
+    // The vertical pull uses h as well: a zone far above the frame may keep
+    // no row, and then its rectangles are empty.
+    const i64 cx = std::min<i64>(std::max<i64>(centre.x(), 1 - h), W + h - 1);
+    const i64 cy = std::min<i64>(std::max<i64>(centre.y(), 1 - h), H + h - 1);
+    const i64 left = std::max<i64>(cx - h, 0), top = std::max<i64>(cy - v, 0);
+    const i64 right = std::min<i64>(cx + h, W - 1), bottom = std::min<i64>(cy + v, H - 1);
+    g.displayZone = {clampInt(left), clampInt(top), clampInt(right + 1), clampInt(bottom + 1)};
+    g.miniZone = scaled(g.displayZone, miniScale);
+    const i64 l2 = h - (cx - left), t2 = v - (cy - top);
+    const i64 r2 = std::max<i64>(right - cx + h, 0), b2 = std::max<i64>(v + bottom - cy, 0);
+    g.zoneImage = {clampInt(l2), clampInt(t2), clampInt(r2 + 1), clampInt(b2 + 1)};
+    g.miniZoneImage = scaled(g.zoneImage, miniScale);
+    const kernels::Rect& z = g.zoneImage;
+    g.zoneImageRight = {z.right, z.top, clampInt(2 * i64(z.right) - z.left), z.bottom};
+    g.zoneImageBelow = {z.left, z.bottom, z.right, clampInt(2 * i64(z.bottom) - z.top)};
+    return g;
+}
+
+double GetDisplayRatio(std::int32_t width, std::int32_t height)
+{
+    if (FRM_Tool_Affichage && FRM_Tool_Affichage->RDB_Ratio_Ecran->isChecked())
+        return 1.25;
+    if (FRM_Tool_Affichage && FRM_Tool_Affichage->RDB_Ratio_Libre->isChecked() && height > 0)
+        return double(width) / height;
+    return 1.0;
+}
+
+void ComputeDisplayZone(std::uint8_t slot)
+{
+    const int s = slot == 2 ? 2 : 1;
+    int zone = 0;
+    double ratio = 1.0;
+    if (FRM_Tool_Affichage) {
+        zone = int(std::clamp<long double>(FRM_Tool_Affichage->TNI_Taille_ZAffich->Value(), 0, 1 << 20));
+        ratio = GetDisplayRatio(FRM_Tool_Affichage->SCB_Taille_ZAffich->value(),
+                                FRM_Tool_Affichage->SCB_Taille_ZAffichV->value());
+    }
+    const QPoint centre = DisplayZoneCenter + DisplayZoneOffset;
+    const ZoneGeometry g = ComputeZoneGeometry(zone, ratio, centre, CameraSlots[std::size_t(s)].width,
+                                               CameraSlots[std::size_t(s)].height, MiniScale);
+    DisplayZoneRect = g.displayZone;
+    MiniZoneRect = g.miniZone;
+    ZoneImageRect = g.zoneImage;
+    MiniZoneImageRect = g.miniZoneImage;
+    ZoneImageRectRight = g.zoneImageRight;
+    ZoneImageRectBelow = g.zoneImageBelow;
+}
+
+std::int32_t ZoneDisplayWidth(std::uint8_t slot, bool dualCapture, std::int32_t width)
+{
+    i64 w = std::max(width, 0);
+    if (!dualCapture) {
+        const int cur = CurrentCameraSlot == 2 ? 2 : 1;
+        w = std::min<i64>(w, std::max(CameraSlots[std::size_t(cur)].width, 0));
+    } else if (dualLayout(slot) == 1) {
+        w *= 2;
+    }
+    return std::int32_t(std::min<i64>(w, kMaxResultSide));
+}
+
+std::int32_t ZoneDisplayHeight(std::uint8_t slot, bool dualCapture, std::int32_t height)
+{
+    i64 h = std::max(height, 0);
+    if (!dualCapture) {
+        const int cur = CurrentCameraSlot == 2 ? 2 : 1;
+        h = std::min<i64>(h, std::max(CameraSlots[std::size_t(cur)].height, 0));
+    } else if (dualLayout(slot) == 2) {
+        h *= 2;
+    }
+    return std::int32_t(std::min<i64>(h, kMaxResultSide));
+}
+
+} // namespace Align_V

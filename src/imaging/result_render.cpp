@@ -1,0 +1,345 @@
+#include "imaging/result_render.h"
+
+#include "app/frm_alv.h"
+#include "app/frm_pref.h"
+#include "app/ui/event_boundary.h"
+#include "capture/camera_slots.h"
+#include "imaging/named_control.h"
+#include "imaging/overlays.h"
+#include "imaging/pipeline_state.h"
+#include "kernels/convolution.h"
+#include "kernels/result_passes.h"
+#include "platform/clock.h"
+#include "tools/frm_ressources.h"
+#include "tools/frm_tool_images.h"
+#include "tools/util_images.h"
+#include "translation/translated_texts.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace Align_V {
+
+namespace {
+
+using i64 = std::int64_t;
+
+kernels::ResultTables& tables()
+{
+    static kernels::ResultTables t;
+    return t;
+}
+
+double num(const TCustomNumInp* input)
+{
+    const double v = double(input->Value());
+    return std::isfinite(v) ? v : 0.0;
+}
+
+std::int32_t clamp32(i64 v)
+{
+    return std::int32_t(std::clamp<i64>(v, INT32_MIN, INT32_MAX));
+}
+
+// Sets a numeric input from code, within its range (a value it would refuse
+// is brought into it rather than shown as an error every frame).
+void setNum(TCustomNumInp* input, double value)
+{
+    input->SetValue(std::clamp<long double>(value, input->Min(), input->Max()));
+}
+
+void showCount(std::int32_t n)
+{
+    auto* t = FRM_Tool_Images;
+    const QString text = QString::number(n);
+    if (t->EDT_NBCaps->text() != text)
+        t->EDT_NBCaps->setText(text);
+    if (t->EDT_Decompte->text() != text)
+        t->EDT_Decompte->setText(text);
+}
+
+// Phase timings go to the resources window while it is on screen.
+void showTiming(QLineEdit* edit, std::int64_t ms)
+{
+    if (FRM_Ressources && FRM_Ressources->isVisible())
+        edit->setText(QString::number(ms));
+}
+
+bool additionRunning()
+{
+    const auto* t = FRM_Tool_Images;
+    return t->CKB_Integration->isChecked() && !t->BTN_Demarrer_Add->isEnabled();
+}
+
+void autoThreshold(double level, double factor, TCustomNumInp* limitInput, QScrollBar* bar, TCustomNumInp* input)
+{
+    if (!std::isfinite(factor))
+        factor = 1.0;
+    const double v = std::trunc(std::max(level, 0.001) * factor);
+    const std::int32_t t = std::int32_t(std::clamp(v, 0.0, double(kAdditionLevelLimit)));
+    if (num(limitInput) < t) {
+        setNum(limitInput, std::min<double>(kAdditionLevelLimit, 2.0 * t));
+        bar->setMaximum(std::int32_t(std::trunc(num(limitInput))));
+    }
+    bar->setValue(t);
+    setNum(input, t);
+}
+
+void runFilter(kernels::Bitmap24& bitmap, int passes)
+{
+    auto* t = FRM_Tool_Images;
+    for (int n = 0; n < std::max(passes, 1); ++n) {
+        if (t->RDB_Deconvolution->isChecked()) {
+            Util_Images::KernelFromGrid();
+            const auto& k = Util_Images::ConvolutionKernel;
+            if (t->RDB_3x3->isChecked())
+                kernels::Filtres2::Convolve3x3(bitmap, k.Coefficients, k.Divisor);
+            else if (t->RDB_5x5->isChecked())
+                kernels::Filtres2::Convolve5x5(bitmap, k.Coefficients, k.Divisor);
+            else if (t->RDB_7x7->isChecked())
+                kernels::Filtres2::Convolve7x7(bitmap, k.Coefficients, k.Divisor);
+            else if (t->RDB_9x9->isChecked())
+                kernels::Filtres2::Convolve9x9(bitmap, k.Coefficients, k.Divisor);
+        } else if (t->RDB_Ondelettes->isChecked()) {
+            if (!WaveletModule)
+                return;
+            QScrollBar* const weights[6] = {t->SCB_Wavelet1, t->SCB_Wavelet2, t->SCB_Wavelet3,
+                                            t->SCB_Wavelet4, t->SCB_Wavelet5, t->SCB_Wavelet6};
+            if (WaveletModule->Width() != bitmap.width() || WaveletModule->Height() != bitmap.height()
+                || WaveletModule->Levels() != 6)
+                WaveletModule->SetSize(bitmap.width(), bitmap.height(), 6);
+            for (int level = 1; level <= 6; ++level)
+                WaveletModule->SetWeight(level, weights[level - 1]->value());
+            if (!WaveletModule->Decompose(bitmap, 6))
+                throw std::runtime_error("wavelet planes cannot be allocated");
+            WaveletModule->Recombine(bitmap, bitmap);
+        }
+    }
+}
+
+// Steps 1 to 19; returns true when the addition is to be stopped.
+bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, std::uint8_t display)
+{
+    auto* t = FRM_Tool_Images;
+    auto& clock = platform::clock();
+    const i64 start_ms = clock.monotonicMs();
+    bool stop = false;
+
+    // 1. Options.
+    const int B = CurrentBinning();
+    const std::int32_t maxLevel = 256 * B * B - 1;
+    double darkLevel = t->RDB_Dark_Smart->isChecked() ? num(t->TNI_MaxDark) * (2.56 * B * B - 0.01)
+                                                       : num(t->TNI_MaxDark) / 100;
+    // A negative dark level means no dark, as 0 does.
+    darkLevel = std::max(darkLevel, 0.0);
+    const bool flatOn = t->CKB_Active_Flat->isChecked();
+    const double s = t->SCB_Saturation->value() / 100.0;
+    const double saturation = s > 0 ? s * s : s;
+    // The result fits the planes and the frames it is made from.
+    kernels::Bitmap24& view = FRM_Alv->Image3->Bitmap();
+    const int W = std::clamp(view.width(), 0, std::min(kernels::DeepPlanes::kSide, ZoneBitmap->width() / B));
+    const int H = std::clamp(view.height(), 0, std::min(kernels::DeepPlanes::kSide, ZoneBitmap->height() / B));
+    const bool loop = t->RDB_Boucle->isChecked();
+    const bool loopNew = loop && newFrame;
+
+    // 2. Loop ring.
+    bool ringFull = false;
+    std::int32_t ringLength = RingSize;
+    if (loopNew) {
+        // Never past what was allocated; a ring too short to hold a frame
+        // and the one to take away is no ring.
+        ringLength = FrameRingAllocated ? std::min<std::int32_t>(RingSize, FrameRingCount) : 0;
+        ringLength = std::min<std::int32_t>(ringLength, std::int32_t(FrameRing.size()) - 1);
+        if (ringLength < 2) {
+            app::reportOnce(QStringLiteral("RenderResult: ") + TranslatedTexts.MSG_Buffer_Missing);
+            return false;
+        }
+        RingHead = RingHead % ringLength + 1;
+        RingTail = RingHead % ringLength + 1;
+        kernels::Bitmap24* head = FrameRing[std::size_t(RingHead)].get();
+        if (!head || !FrameRing[std::size_t(RingTail)]) {
+            app::reportOnce(QStringLiteral("RenderResult: ") + TranslatedTexts.MSG_Buffer_Missing);
+            return false;
+        }
+        kernels::bitBlt(*head, 0, 0, head->width(), head->height(), *ZoneBitmap, 0, 0, kernels::RasterOp::SrcCopy);
+        ringFull = ringLength - 1 <= RingFilled;
+    }
+
+    // 3. Frame count.
+    if (newFrame) {
+        if (firstFrame) {
+            AdditionFrameCount[kind] = 1;
+            showCount(1);
+        } else if (loop) {
+            if (RingFilled < ringLength - 1)
+                ++RingFilled;
+            showCount(RingFilled);
+        } else {
+            AdditionFrameCount[kind] = clamp32(i64(AdditionFrameCount[kind]) + 1);
+            showCount(AdditionFrameCount[kind]);
+            const int limit = t->SPED_Nb_Bitmap->value();
+            if (limit > 0 && limit <= AdditionFrameCount[kind])
+                stop = true;
+        }
+    }
+
+    // 4. Statistics reset.
+    AdditionMin[kind] = clamp32(i64(maxLevel) * (loop ? RingFilled : AdditionFrameCount[kind]));
+    AdditionMax[kind] = 0;
+
+    // 5 to 7. Addition and corrections.
+    kernels::DeepPlanes& planes = DeepImagePlanes();
+    if (!planes.isAllocated()) {
+        app::reportOnce(QStringLiteral("RenderResult: ") + TranslatedTexts.MSG_Planes_Missing);
+        return stop;
+    }
+    kernels::AccumulateJob job;
+    job.width = W;
+    job.height = H;
+    job.binning = B;
+    job.kind = kind;
+    job.frame = newFrame ? ZoneBitmap.get() : nullptr;
+    job.subtract = loopNew && ringFull ? FrameRing[std::size_t(RingTail)].get() : nullptr;
+    job.plainCopy = darkLevel == 0 && !flatOn;
+    job.correct = display && (darkLevel > 0 || flatOn);
+    job.dark = darkLevel > 0 && kind != 1 && AdditionFrameCount[1] > 0;
+    job.darkSmart = t->RDB_Dark_Smart->isChecked();
+    job.darkLevel = darkLevel;
+    job.darkRatio = double(loopNew ? RingFilled : AdditionFrameCount[0]) / std::max(AdditionFrameCount[1], 1);
+    job.darkFrames = AdditionFrameCount[1];
+    job.maxLevel = maxLevel;
+    job.darkRadius = t->SPED_RDark->value();
+    job.zone = {ZoneImageRect.left / B, ZoneImageRect.top / B, (ZoneImageRect.right + B - 1) / B,
+                (ZoneImageRect.bottom + B - 1) / B};
+    job.flat = flatOn && kind != 2;
+    job.flatMeans = FlatChannelMeans;
+    kernels::LevelStats stats{AdditionMin[kind], AdditionMax[kind]};
+    kernels::Accumulate(planes, job, tables(), stats);
+    AdditionMin[kind] = clamp32(stats.min);
+    AdditionMax[kind] = clamp32(stats.max);
+    const i64 added_ms = clock.monotonicMs();
+    showTiming(FRM_Ressources ? FRM_Ressources->EDT_Temps_addition : nullptr, added_ms - start_ms);
+
+    // 8. Level read-out.
+    if (t->CKB_Inverse->isChecked()) {
+        setNum(t->TNI_Max, kAdditionLevelLimit - double(AdditionMax[kind]));
+        setNum(t->TNI_Min, kAdditionLevelLimit - double(AdditionMin[kind]));
+    } else {
+        setNum(t->TNI_Max, AdditionMax[kind]);
+        setNum(t->TNI_Min, AdditionMin[kind]);
+    }
+
+    // 9. Automatic thresholds.
+    if (t->CKB_Seuils_Evol->isChecked()) {
+        autoThreshold(num(t->TNI_Max), AutoThresholdHighFactor, t->TNI_Seuil_MaxMax, t->SCB_Maximum, t->TNI_Seuil_Max);
+        autoThreshold(num(t->TNI_Min), AutoThresholdLowFactor, t->TNI_Seuil_MinMax, t->SCB_Minimum, t->TNI_Seuil_Min);
+    }
+    // 10. A flat just built is applied to what follows.
+    if (kind == 2)
+        t->CKB_Active_Flat->setChecked(true);
+    // 11. Thresholds.
+    const std::uint16_t low = std::uint16_t(t->SCB_Minimum->value());
+    std::int32_t range = std::abs(t->SCB_Maximum->value() - std::int32_t(low));
+    if (range == 0)
+        range = 1;
+    const i64 levels_ms = clock.monotonicMs();
+    showTiming(FRM_Ressources ? FRM_Ressources->EDT_Temps_Dark_Flat : nullptr, levels_ms - added_ms);
+
+    // 12. Counts and statistics only.
+    if (!display)
+        return stop;
+
+    // 13, 14. Display pass.
+    if (ResultBitmap->width() != W || ResultBitmap->height() != H)
+        ResultBitmap->resize(W, H);
+    kernels::DisplayJob dj;
+    dj.width = W;
+    dj.height = H;
+    dj.levels = tables().levels(low, range, ToneCurveActive ? ToneCurve : nullptr);
+    dj.grey = t->RDB_NB->isChecked();
+    dj.showRed = t->CKB_Red->isChecked();
+    dj.showGreen = t->CKB_Green->isChecked();
+    dj.showBlue = t->CKB_Blue->isChecked();
+    dj.mixRed = ChannelMixR;
+    dj.mixGreen = ChannelMixG;
+    dj.mixBlue = ChannelMixB;
+    dj.saturation = saturation;
+    kernels::DisplayPass(planes, dj, *ResultBitmap);
+    const i64 shown_ms = clock.monotonicMs();
+    showTiming(FRM_Ressources ? FRM_Ressources->EDT_Temps_Copie : nullptr, shown_ms - levels_ms);
+
+    // 15. Luminance.
+    if (t->CKB_L->isChecked()) {
+        const std::uint8_t mode = t->RDB_LRGB_Adaptative_HC->isChecked() ? 3
+                                  : t->RDB_LRGB_Adaptative->isChecked()  ? 2
+                                  : t->RDB_LRGB_Std->isChecked()         ? 1
+                                                                          : 0;
+        LuminanceTransfer(*ResultBitmap, mode, LuminanceMix.WeightR, LuminanceMix.WeightG, LuminanceMix.WeightB);
+    }
+
+    // 16. Filter: every so many new frames; the others are not shown.
+    if (t->CKB_Filtre->isChecked()) {
+        const std::int32_t frequency = std::max(t->SPED_Frequence_Filtre->value(), 1);
+        Util_Images::FilterFrameCounter = Util_Images::FilterFrameCounter % frequency + 1;
+        if (Util_Images::FilterFrameCounter != 1 && newFrame)
+            return stop;
+        runFilter(*ResultBitmap, t->SPED_Repete_Filtre->value());
+    }
+
+    // 17. Time stamp.
+    if (FRM_Pref && FRM_Pref->CKB_DateHeure->isChecked()) {
+        const QString text = FrameStampText(CurrentCameraSlot);
+        const QSize ext = TextExtent(text);
+        TextOut(*ResultBitmap, ResultBitmap->width() - ext.width() - 1, ResultBitmap->height() - ext.height(), text,
+                kRed);
+    }
+
+    // 18. Show.
+    kernels::bitBlt(view, 0, 0, ResultBitmap->width(), ResultBitmap->height(), *ResultBitmap, 0, 0,
+                    kernels::RasterOp::SrcCopy);
+    FRM_Alv->Image3->Changed();
+    showTiming(FRM_Ressources ? FRM_Ressources->EDT_Temps_BitBlt : nullptr, clock.monotonicMs() - shown_ms);
+    return stop;
+}
+
+} // namespace
+
+int CurrentBinning()
+{
+    if (!FRM_Alv)
+        return 1;
+    QAction* twoByTwo = CurrentCameraSlot == 2 ? FRM_Alv->MNU_Cam2_Binning_2x2 : FRM_Alv->MNU_Cam1_Binning_2x2;
+    return twoByTwo->isChecked() ? 2 : 1;
+}
+
+void RenderResult(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, std::uint8_t display)
+{
+    if (!FRM_Tool_Images || !FRM_Alv || !ZoneBitmap || !ResultBitmap)
+        return;
+    if (kind > 2)
+        kind = 0;
+    bool stop = false;
+    struct Args {
+        std::uint8_t kind, newFrame, firstFrame, display;
+        bool* stop;
+    } args{kind, newFrame, firstFrame, display, &stop};
+    app::runGuarded(QStringLiteral("RenderResult"),
+                    [a = &args] { *a->stop = render(a->kind, a->newFrame, a->firstFrame, a->display); });
+
+    // 20. The frame limit and the saturation limit stop a running addition
+    // once the frame is rendered.
+    auto* t = FRM_Tool_Images;
+    if (t->CKB_Stop_Satur->isChecked() && num(t->TNI_Max) > t->SPED_Satur_Limit->value())
+        stop = true;
+    if (stop && additionRunning())
+        t->BTN_Arreter_AddClick();
+}
+
+void LuminanceTransfer(kernels::Bitmap24& bitmap, std::uint8_t mode, double weightRed, double weightGreen,
+                       double weightBlue)
+{
+    kernels::LuminanceTransfer(bitmap, mode, weightRed, weightGreen, weightBlue);
+}
+
+} // namespace Align_V

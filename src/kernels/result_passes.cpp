@@ -1,0 +1,524 @@
+#include "kernels/result_passes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace kernels {
+
+namespace {
+
+constexpr int kLimit = DeepPlanes::kLevelLimit;
+constexpr std::ptrdiff_t kRowWords = DeepPlanes::kRowWords;
+
+// Round to nearest, halves to even (the default rounding mode), for
+// |x| < 2^51: adding and taking back 1.5 x 2^52 leaves the rounded value.
+inline double roundEven(double x)
+{
+    constexpr double magic = 6755399441055744.0;
+    return (x + magic) - magic;
+}
+
+// A correction result limited as the passes store it: 0 for NaN or below.
+// Branch-free: max(0, NaN) is 0 as written here.
+inline int clampWord(double v)
+{
+    v = 0.0 < v ? v : 0.0;
+    v = v < double(kLimit) ? v : double(kLimit);
+    return int(v);
+}
+
+struct Fold {
+    int min = 0x7fffffff;
+    int max = -1;
+    void add(int v)
+    {
+        min = std::min(min, v);
+        max = std::max(max, v);
+    }
+    void into(LevelStats& s) const
+    {
+        if (max < 0)
+            return;
+        s.min = std::min<std::int64_t>(s.min, min);
+        s.max = std::max<std::int64_t>(s.max, max);
+    }
+};
+
+// The clipped sizes of a job: result pixels that lie inside the planes and,
+// when a frame is added, whose whole block lies inside it.
+void clipJob(const AccumulateJob& job, int B, int& W, int& H)
+{
+    W = std::clamp(job.width, 0, DeepPlanes::kSide);
+    H = std::clamp(job.height, 0, DeepPlanes::kSide);
+    if (job.frame) {
+        W = std::min(W, job.frame->width() / B);
+        H = std::min(H, job.frame->height() / B);
+    }
+}
+
+// Adds the frame blocks of one result row into the row of the sum plane.
+template <int B>
+void addRow(std::uint16_t* P, bool zero, int W, const Bitmap24* frame, const Bitmap24* sub, int subCols, int y)
+{
+    const std::uint8_t* f0 = frame->scanLine(y);
+    const std::uint8_t* f1 = B == 2 ? frame->scanLine(y + 1) : nullptr;
+    const std::uint8_t* s0 = nullptr;
+    const std::uint8_t* s1 = nullptr;
+    if (sub) {
+        s0 = sub->scanLine(y);
+        s1 = B == 2 ? sub->scanLine(y + 1) : nullptr;
+        if (!s0 || (B == 2 && !s1))
+            subCols = 0;
+    } else {
+        subCols = 0;
+    }
+    for (int c = 0; c < W; ++c, P += 4) {
+        const int x = c * B * 3;
+        int a0, a1, a2;
+        if constexpr (B == 1) {
+            a0 = f0[x];
+            a1 = f0[x + 1];
+            a2 = f0[x + 2];
+        } else {
+            a0 = f0[x] + f0[x + 3] + f1[x] + f1[x + 3];
+            a1 = f0[x + 1] + f0[x + 4] + f1[x + 1] + f1[x + 4];
+            a2 = f0[x + 2] + f0[x + 5] + f1[x + 2] + f1[x + 5];
+        }
+        if (c < subCols) {
+            if constexpr (B == 1) {
+                a0 -= s0[x];
+                a1 -= s0[x + 1];
+                a2 -= s0[x + 2];
+            } else {
+                a0 -= s0[x] + s0[x + 3] + s1[x] + s1[x + 3];
+                a1 -= s0[x + 1] + s0[x + 4] + s1[x + 1] + s1[x + 4];
+                a2 -= s0[x + 2] + s0[x + 5] + s1[x + 2] + s1[x + 5];
+            }
+        }
+        if (!zero) {
+            a0 += P[0];
+            a1 += P[1];
+            a2 += P[2];
+        } else {
+            P[3] = 0;
+        }
+        P[0] = std::uint16_t(std::clamp(a0, 0, kLimit));
+        P[1] = std::uint16_t(std::clamp(a1, 0, kLimit));
+        P[2] = std::uint16_t(std::clamp(a2, 0, kLimit));
+    }
+}
+
+// The flat division of a row of words: q[i] := Round(fac[i] x q[i] - 0.5),
+// limited to 0 .. 65280; and the fold of a row of words. Written for the
+// vector units: the same loops are compiled for the processor's widest
+// units and for the baseline, and the first call picks one.
+__attribute__((always_inline)) inline void flatLoop(std::int32_t* q, const double* fac, int n)
+{
+    constexpr double magic = 6755399441055744.0;
+    for (int i = 0; i < n; ++i) {
+        double v = fac[i] * q[i] - 0.5;
+        v = (v + magic) - magic;
+        v = 0.0 < v ? v : 0.0;
+        v = v < double(kLimit) ? v : double(kLimit);
+        q[i] = int(v);
+    }
+}
+
+__attribute__((always_inline)) inline void foldLoop(const std::int32_t* q, int n, int& lo, int& hi)
+{
+    int mn = lo, mx = hi;
+    for (int i = 0; i < n; ++i) {
+        mn = q[i] < mn ? q[i] : mn;
+        mx = q[i] > mx ? q[i] : mx;
+    }
+    lo = mn;
+    hi = mx;
+}
+
+__attribute__((target("avx2"))) void flatRowAvx2(std::int32_t* q, const double* fac, int n)
+{
+    flatLoop(q, fac, n);
+}
+void flatRowBaseline(std::int32_t* q, const double* fac, int n)
+{
+    flatLoop(q, fac, n);
+}
+__attribute__((target("avx2"))) void foldRowAvx2(const std::int32_t* q, int n, int& lo, int& hi)
+{
+    foldLoop(q, n, lo, hi);
+}
+void foldRowBaseline(const std::int32_t* q, int n, int& lo, int& hi)
+{
+    foldLoop(q, n, lo, hi);
+}
+
+bool hasAvx2()
+{
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
+}
+
+void flatRow(std::int32_t* q, const double* fac, int n)
+{
+    (hasAvx2() ? flatRowAvx2 : flatRowBaseline)(q, fac, n);
+}
+
+void foldRow(const std::int32_t* q, int n, int& lo, int& hi)
+{
+    (hasAvx2() ? foldRowAvx2 : foldRowBaseline)(q, n, lo, hi);
+}
+
+// The tables of the corrections.
+struct Corrector {
+    const std::uint16_t* darkSub = nullptr;
+    const double* flat[3] = {nullptr, nullptr, nullptr};
+
+    // The flat division of one pixel's words 0 to 2, in place.
+    void applyFlat(int q[3], const std::uint16_t* F) const
+    {
+        if (!flat[0] || !F)
+            return;
+        for (int k = 0; k < 3; ++k)
+            q[k] = clampWord(roundEven(flat[k][F[k]] * q[k] - 0.5));
+    }
+};
+
+// Sum of word k over the border of the rectangle of columns left..right
+// and rows top..bottom of the sum plane.
+std::int64_t borderSum(const DeepPlanes::Region& P, int k, int left, int top, int right, int bottom)
+{
+    if (left > right || top > bottom)
+        return 0;
+    std::int64_t sum = 0;
+    const std::uint16_t* rt = P.row(top);
+    for (int x = left; x <= right; ++x)
+        sum += rt[x * 4 + k];
+    if (bottom > top) {
+        const std::uint16_t* rb = P.row(bottom);
+        for (int x = left; x <= right; ++x)
+            sum += rb[x * 4 + k];
+    }
+    for (int y = top + 1; y < bottom; ++y) {
+        const std::uint16_t* r = P.row(y);
+        sum += r[left * 4 + k];
+        if (right > left)
+            sum += r[right * 4 + k];
+    }
+    return sum;
+}
+
+} // namespace
+
+std::int32_t* ResultTables::rowWords(int pixels)
+{
+    const std::size_t n = std::size_t(std::max(pixels, 1)) * 3;
+    if (rowWords_.size() < n)
+        rowWords_.resize(n);
+    return rowWords_.data();
+}
+
+double* ResultTables::rowFactors(int pixels)
+{
+    const std::size_t n = std::size_t(std::max(pixels, 1)) * 3;
+    if (rowFactors_.size() < n)
+        rowFactors_.resize(n);
+    return rowFactors_.data();
+}
+
+const std::uint16_t* ResultTables::darkSubtraction(double darkLevel, double darkRatio)
+{
+    if (darkSub_.size() != 65536 || darkLevel != darkSubLevel_ || darkRatio != darkSubRatio_) {
+        darkSub_.resize(65536);
+        for (int d = 0; d < 65536; ++d) {
+            const double v = roundEven(d * darkLevel * darkRatio - 0.5);
+            darkSub_[std::size_t(d)] = !(v > 0) ? 0 : v > 65535 ? 65535 : std::uint16_t(v);
+        }
+        darkSubLevel_ = darkLevel;
+        darkSubRatio_ = darkRatio;
+    }
+    return darkSub_.data();
+}
+
+const std::uint8_t* ResultTables::hotPixels(double darkLevel, std::int32_t darkFrames, std::int32_t maxLevel)
+{
+    if (hot_.size() != 65536 || darkLevel != hotLevel_ || darkFrames != hotFrames_ || maxLevel != hotMax_) {
+        hot_.resize(65536);
+        const double frames = darkFrames > 0 ? darkFrames : 1;
+        const double limit = maxLevel - darkLevel;
+        for (int d = 0; d < 65536; ++d)
+            hot_[std::size_t(d)] = roundEven(d / frames - 0.5) > limit ? 1 : 0;
+        hotLevel_ = darkLevel;
+        hotFrames_ = darkFrames;
+        hotMax_ = maxLevel;
+    }
+    return hot_.data();
+}
+
+const double* ResultTables::flatFactors(int channel, const std::array<double, 3>& means)
+{
+    if (!flatBuilt_ || flat_.size() != 3 * 65536 || means != flatMeans_) {
+        flat_.resize(3 * 65536);
+        for (int k = 0; k < 3; ++k) {
+            double* t = flat_.data() + std::size_t(k) * 65536;
+            // A flat word of 0 or 1 multiplies by the mean instead of dividing.
+            t[0] = t[1] = means[std::size_t(k)];
+            for (int f = 2; f < 65536; ++f)
+                t[f] = means[std::size_t(k)] / f;
+        }
+        flatMeans_ = means;
+        flatBuilt_ = true;
+    }
+    return flat_.data() + std::size_t(std::clamp(channel, 0, 2)) * 65536;
+}
+
+const std::uint8_t* ResultTables::levels(std::uint16_t low, std::int32_t range, const std::int32_t* toneCurve)
+{
+    range = std::max<std::int32_t>(range, 1);
+    const bool sameCurve = toneCurve == levelsCurve_
+                           && (!toneCurve || std::equal(toneCurve, toneCurve + 256, levelsCurveCopy_.begin()));
+    if (levelsBuilt_ && levels_.size() == 65536 && low == levelsLow_ && range == levelsRange_ && sameCurve)
+        return levels_.data();
+    levels_.resize(65536);
+    auto level = [toneCurve](int v) {
+        if (!toneCurve)
+            return std::uint8_t(v);
+        return std::uint8_t(std::clamp(v + toneCurve[v], 0, 255));
+    };
+    const std::uint8_t atZero = level(0);
+    std::fill(levels_.begin(), levels_.begin() + low + 1, atZero);
+    int w = low + 1;
+    for (; w < 65536; ++w) {
+        const std::int64_t t = std::int64_t(w - low) * 256 / range;
+        if (t >= 255)
+            break;
+        levels_[std::size_t(w)] = level(int(t));
+    }
+    if (w < 65536)
+        std::fill(levels_.begin() + w, levels_.end(), level(255));
+    levelsLow_ = low;
+    levelsRange_ = range;
+    levelsCurve_ = toneCurve;
+    if (toneCurve)
+        std::copy(toneCurve, toneCurve + 256, levelsCurveCopy_.begin());
+    levelsBuilt_ = true;
+    return levels_.data();
+}
+
+bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tables, LevelStats& stats)
+{
+    if (!planes.isAllocated() || job.kind < 0 || job.kind > 2)
+        return false;
+    const int B = job.binning == 2 ? 2 : 1;
+    int W, H;
+    clipJob(job, B, W, H);
+    if (W <= 0 || H <= 0)
+        return true;
+
+    const bool smart = job.correct && job.dark && job.darkSmart;
+    DeepPlanes::Region P = job.frame ? planes.overwrite(job.kind, W, H) : planes.region(job.kind, W, H);
+    DeepPlanes::Region out;
+    if (job.plainCopy || job.correct)
+        out = planes.region(5, W, H);
+    DeepPlanes::ConstRegion D, F;
+    Corrector corr;
+    if (job.correct && job.dark) {
+        D = static_cast<const DeepPlanes&>(planes).region(1, W, H);
+        if (!smart)
+            corr.darkSub = tables.darkSubtraction(job.darkLevel, job.darkRatio);
+    }
+    if (job.correct && job.flat) {
+        F = static_cast<const DeepPlanes&>(planes).region(2, W, H);
+        for (int k = 0; k < 3; ++k)
+            corr.flat[k] = tables.flatFactors(k, job.flatMeans);
+    }
+    int subCols = 0;
+    if (job.subtract) {
+        subCols = std::min(W, job.subtract->width() / B);
+        if (job.subtract->height() / B <= 0)
+            subCols = 0;
+    }
+    const int subRows = job.subtract ? std::min(H, job.subtract->height() / B) : 0;
+
+    Fold fold;
+    for (int r = 0; r < H; ++r) {
+        std::uint16_t* pr = P.row(r);
+        if (job.frame) {
+            const Bitmap24* sub = r < subRows ? job.subtract : nullptr;
+            if (B == 1)
+                addRow<1>(pr, P.zero, W, job.frame, sub, subCols, r);
+            else
+                addRow<2>(pr, P.zero, W, job.frame, sub, subCols, r * 2);
+        }
+        if (smart)
+            continue;   // corrected below, once the whole sum is there
+        if (job.plainCopy) {
+            std::uint16_t* o = out.row(r);
+            std::memcpy(o, pr, std::size_t(W) * 4 * sizeof(std::uint16_t));
+            for (int c = 0; c < W; ++c) {
+                fold.add(pr[c * 4]);
+                fold.add(pr[c * 4 + 1]);
+                fold.add(pr[c * 4 + 2]);
+            }
+        } else if (job.correct) {
+            // Row by row through flat arrays of words, so that the flat
+            // division runs on the vector units.
+            std::int32_t* q = tables.rowWords(W);
+            const std::uint16_t* dr = corr.darkSub ? D.row(r) : nullptr;
+            const std::uint16_t* fr = corr.flat[0] ? F.row(r) : nullptr;
+            double* fac = fr ? tables.rowFactors(W) : nullptr;
+            const double *f0 = corr.flat[0], *f1 = corr.flat[1], *f2 = corr.flat[2];
+            const std::uint16_t* ds = corr.darkSub;
+            for (int c = 0; c < W; ++c) {
+                std::int32_t v0 = pr[4 * c], v1 = pr[4 * c + 1], v2 = pr[4 * c + 2];
+                if (dr) {
+                    v0 -= std::min<std::int32_t>(v0, ds[dr[4 * c]]);
+                    v1 -= std::min<std::int32_t>(v1, ds[dr[4 * c + 1]]);
+                    v2 -= std::min<std::int32_t>(v2, ds[dr[4 * c + 2]]);
+                }
+                q[3 * c] = v0;
+                q[3 * c + 1] = v1;
+                q[3 * c + 2] = v2;
+                if (fr) {
+                    fac[3 * c] = f0[fr[4 * c]];
+                    fac[3 * c + 1] = f1[fr[4 * c + 1]];
+                    fac[3 * c + 2] = f2[fr[4 * c + 2]];
+                }
+            }
+            if (fr)
+                flatRow(q, fac, 3 * W);
+            std::uint16_t* o = out.row(r);
+            for (int c = 0; c < W; ++c) {
+                o[4 * c] = std::uint16_t(q[3 * c]);
+                o[4 * c + 1] = std::uint16_t(q[3 * c + 1]);
+                o[4 * c + 2] = std::uint16_t(q[3 * c + 2]);
+            }
+            foldRow(q, 3 * W, fold.min, fold.max);
+        }
+    }
+
+    if (smart) {
+        // Hot pixels take the mean of the border of their neighbourhood,
+        // bounded by the zone and the rendered size.
+        const std::uint8_t* hot = tables.hotPixels(job.darkLevel, job.darkFrames, job.maxLevel);
+        const int Rd = std::max(job.darkRadius, 1);
+        const std::int64_t divisor = 8 * std::int64_t(Rd) + 2;
+        const int zl = std::max(job.zone.left, 0), zt = std::max(job.zone.top, 0);
+        const int zr = std::min(job.zone.right - 1, W - 1), zb = std::min(job.zone.bottom - 1, H - 1);
+        for (int r = 0; r < H; ++r) {
+            const std::uint16_t* pr = P.row(r);
+            const std::uint16_t* dr = D.row(r);
+            const std::uint16_t* fr = F ? F.row(r) : nullptr;
+            std::uint16_t* o = out.row(r);
+            for (int c = 0; c < W; ++c) {
+                int q[3] = {pr[c * 4], pr[c * 4 + 1], pr[c * 4 + 2]};
+                for (int k = 0; k < 3; ++k) {
+                    if (!hot[dr[c * 4 + k]])
+                        continue;
+                    const std::int64_t sum = borderSum(P, k, std::max(zl, c - Rd), std::max(zt, r - Rd),
+                                                       std::min(zr, c + Rd + 1), std::min(zb, r + Rd));
+                    q[k] = int(std::min<std::int64_t>(sum / divisor, kLimit));
+                }
+                corr.applyFlat(q, fr ? fr + c * 4 : nullptr);
+                for (int k = 0; k < 3; ++k) {
+                    o[c * 4 + k] = std::uint16_t(q[k]);
+                    fold.add(q[k]);
+                }
+            }
+        }
+    }
+    fold.into(stats);
+    return true;
+}
+
+void DisplayPass(const DeepPlanes& planes, const DisplayJob& job, Bitmap24& result)
+{
+    if (!job.levels)
+        return;
+    const int W = std::min(job.width, result.width());
+    const int H = std::min(job.height, result.height());
+    const DeepPlanes::ConstRegion src = planes.region(5, W, H);
+    if (!src)
+        return;
+    const std::uint8_t* L = job.levels;
+    const bool mixed = job.mixRed.Enabled || job.mixGreen.Enabled || job.mixBlue.Enabled;
+    const bool plainColour = !job.grey && !mixed && job.saturation == 1.0;
+    const int shown = int(job.showRed) + int(job.showGreen) + int(job.showBlue);
+    const std::uint8_t mb = job.showBlue ? 0xFF : 0, mg = job.showGreen ? 0xFF : 0, mr = job.showRed ? 0xFF : 0;
+
+    auto toByte = [](double v) -> std::uint8_t {
+        if (!(v > 0))
+            return 0;
+        if (v > 255)
+            return 255;
+        return std::uint8_t(std::nearbyint(v));
+    };
+    auto mix = [](const ChannelMix& m, double own, double red, double green, double blue) {
+        if (!m.Enabled)
+            return own;
+        return (red * m.WeightR + green * m.WeightG + blue * m.WeightB) * m.Multiplier;
+    };
+
+    for (int r = 0; r < src.height; ++r) {
+        const std::uint16_t* s = src.row(r);
+        std::uint8_t* o = result.scanLine(r);
+        for (int c = 0; c < src.width; ++c, s += 4, o += 3) {
+            const std::uint8_t lb = L[s[0]], lg = L[s[1]], lr = L[s[2]];
+            if (plainColour) {
+                o[0] = lb & mb;
+                o[1] = lg & mg;
+                o[2] = lr & mr;
+            } else if (job.grey) {
+                int sum = 0;
+                if (job.showRed)
+                    sum += lr;
+                if (job.showGreen)
+                    sum += lg;
+                if (job.showBlue)
+                    sum += lb;
+                const std::uint8_t v = shown ? std::uint8_t(std::min(255, sum / shown)) : 0;
+                o[0] = o[1] = o[2] = v;
+            } else {
+                double vr = mix(job.mixRed, lr, lr, lg, lb);
+                double vg = mix(job.mixGreen, lg, lr, lg, lb);
+                double vb = mix(job.mixBlue, lb, lr, lg, lb);
+                if (job.saturation != 1.0) {
+                    const double mean = (vr + vg + vb) / 3;
+                    vr = (vr - mean) * job.saturation + mean;
+                    vg = (vg - mean) * job.saturation + mean;
+                    vb = (vb - mean) * job.saturation + mean;
+                }
+                o[0] = job.showBlue ? toByte(vb) : 0;
+                o[1] = job.showGreen ? toByte(vg) : 0;
+                o[2] = job.showRed ? toByte(vr) : 0;
+            }
+        }
+    }
+}
+
+void LuminanceTransfer(Bitmap24& bitmap, int mode, double weightRed, double weightGreen, double weightBlue)
+{
+    if (mode < 1 || mode > 3)
+        return;
+    for (int y = 0; y < bitmap.height(); ++y) {
+        std::uint8_t* p = bitmap.scanLine(y);
+        for (int x = 0; x < bitmap.width(); ++x, p += 3) {
+            const double B = p[0], G = p[1], R = p[2];
+            double L;
+            if (mode == 1)
+                L = 0.3 * R + 0.59 * G + 0.11 * B;
+            else
+                L = std::min(255.0, R * weightRed + G * weightGreen + B * weightBlue);
+            if (!(L > 0))
+                L = 0;
+            double M = std::max({R, G, B});
+            if (M < 1)
+                M = 1;
+            const double div = mode == 3 ? 256.0 : M;
+            for (int k = 0; k < 3; ++k)
+                p[k] = std::uint8_t(std::nearbyint(std::min(255.0, p[k] / div * L)));
+        }
+    }
+}
+
+} // namespace kernels

@@ -1,0 +1,131 @@
+#pragma once
+// The pixel passes of the result rendering: adding a frame into a deep plane
+// with the dark and flat corrections into plane 5, turning plane 5 into the
+// 24-bit result through the thresholds, tone curve and colour mixer, and the
+// luminance transfer. The program's rendering routine decides what to run
+// and with which settings; everything here works on plain buffers and sizes
+// it is given, clipped to the planes and bitmaps.
+//
+// Result pixel (c, r) covers the binning x binning block of frame pixels
+// starting at (c x binning, r x binning).
+
+#include "kernels/bitmap24.h"
+#include "kernels/deep_planes.h"
+#include "kernels/raster.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace kernels {
+
+// Lowest and highest word folded by a pass.
+struct LevelStats {
+    std::int64_t min = 0;
+    std::int64_t max = 0;
+};
+
+// What one accumulation pass does (steps of the result rendering that touch
+// the planes). Sizes are clipped by the pass to the planes and the frames.
+struct AccumulateJob {
+    int width = 0;                    // result pixels
+    int height = 0;
+    int binning = 1;                  // 1 or 2 (anything else counts as 1)
+    int kind = 0;                     // plane of the sum: 0 image, 1 dark, 2 flat
+    const Bitmap24* frame = nullptr;  // added when set
+    const Bitmap24* subtract = nullptr;   // subtracted when set (oldest frame of the loop)
+
+    // Plane 5 := the sum, whole pixels, and the sum is folded into the stats
+    // (no dark level and no flat).
+    bool plainCopy = false;
+    // Plane 5 := the corrected sum (words 0 to 2) and the corrected words are
+    // folded into the stats.
+    bool correct = false;
+
+    // Dark: subtracted, or used to find hot pixels with darkSmart.
+    bool dark = false;
+    bool darkSmart = false;
+    double darkLevel = 0;             // > 0
+    double darkRatio = 0;             // frames of the sum per dark frame
+    std::int32_t darkFrames = 0;      // frames of the dark (> 0)
+    std::int32_t maxLevel = 255;      // largest sum of one frame at one result pixel
+    int darkRadius = 1;               // hot-pixel neighbourhood
+    Rect zone;                        // where the zone lies in the result (result pixels)
+
+    // Flat division.
+    bool flat = false;
+    std::array<double, 3> flatMeans{};
+};
+
+// Tables reused from call to call so that a pass allocates nothing once
+// they have been built.
+class ResultTables {
+public:
+    // Word -> amount the dark subtracts, for the dark level and ratio.
+    const std::uint16_t* darkSubtraction(double darkLevel, double darkRatio);
+    // Word -> 1 when a dark sum of darkFrames frames marks a hot pixel.
+    const std::uint8_t* hotPixels(double darkLevel, std::int32_t darkFrames, std::int32_t maxLevel);
+    // Channel k, flat word F -> factor of the flat division.
+    const double* flatFactors(int channel, const std::array<double, 3>& means);
+    // Word of plane 5 -> displayed level, for the low threshold, the range
+    // and the tone curve (nullptr: none).
+    const std::uint8_t* levels(std::uint16_t low, std::int32_t range, const std::int32_t* toneCurve);
+
+    // Two rows of scratch for the passes (3 words a pixel).
+    std::int32_t* rowWords(int pixels);
+    double* rowFactors(int pixels);
+
+private:
+    std::vector<std::int32_t> rowWords_;
+    std::vector<double> rowFactors_;
+    std::vector<std::uint16_t> darkSub_;
+    double darkSubLevel_ = -1, darkSubRatio_ = -1;
+    std::vector<std::uint8_t> hot_;
+    double hotLevel_ = -1;
+    std::int32_t hotFrames_ = -1, hotMax_ = -1;
+    std::vector<double> flat_;
+    std::array<double, 3> flatMeans_{};
+    bool flatBuilt_ = false;
+    std::vector<std::uint8_t> levels_;
+    std::uint16_t levelsLow_ = 0;
+    std::int32_t levelsRange_ = 0;
+    bool levelsBuilt_ = false;
+    const std::int32_t* levelsCurve_ = nullptr;
+    std::array<std::int32_t, 256> levelsCurveCopy_{};
+};
+
+// Adds (and subtracts) the frames into plane job.kind, each word limited to
+// 0 .. 65280, and builds plane 5 as the job says; the words written to plane
+// 5 are folded into stats (which the caller has reset). False when the
+// planes are missing.
+bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tables, LevelStats& stats);
+
+// A colour mixer output: Enabled, then the weights of red, green and blue
+// and a multiplier.
+struct ChannelMix {
+    std::uint8_t Enabled = 0;
+    double WeightR = 0;
+    double WeightG = 0;
+    double WeightB = 0;
+    double Multiplier = 1.0;
+};
+
+struct DisplayJob {
+    int width = 0;
+    int height = 0;
+    const std::uint8_t* levels = nullptr;   // from ResultTables::levels
+    bool grey = false;
+    bool showRed = true, showGreen = true, showBlue = true;
+    ChannelMix mixRed, mixGreen, mixBlue;
+    double saturation = 1.0;
+};
+
+// Plane 5 -> result bitmap, over job.width x job.height clipped to both.
+void DisplayPass(const DeepPlanes& planes, const DisplayJob& job, Bitmap24& result);
+
+// Rewrites every pixel by its luminance: mode 1 standard weights, 2 the
+// given weights, 3 the given weights without the brightest-channel scaling;
+// other modes leave the bitmap alone.
+void LuminanceTransfer(Bitmap24& bitmap, int mode, double weightRed, double weightGreen, double weightBlue);
+
+} // namespace kernels

@@ -1,0 +1,21 @@
+#pragma once
+// Sounds of the program: its own short prompts ("TOP", "OUI", "NON", ...),
+// named like the sound resources they come from, played without waiting.
+// The default service plays nothing; tests record what was asked for.
+
+#include <QString>
+
+namespace platform {
+
+class SoundService {
+public:
+    virtual ~SoundService() = default;
+    // Starts the named prompt and returns at once.
+    virtual void playResource(const QString& name) = 0;
+};
+
+// The service in force; nullptr restores the silent default.
+SoundService& sound();
+void setSoundService(SoundService* service);
+
+} // namespace platform

@@ -1,0 +1,95 @@
+#include "pipeline_fixture.h"
+
+#include "app/frm_alv.h"
+#include "app/frm_pref.h"
+#include "app/startup.h"
+#include "app/ui/event_boundary.h"
+#include "capture/camera_slots.h"
+#include "capture/plugin_mgr.h"
+#include "imaging/display_helpers.h"
+#include "imaging/display_zone.h"
+#include "imaging/pipeline_state.h"
+#include "imaging/process_frame.h"
+#include "kernels/raster.h"
+#include "platform/port_access.h"
+#include "scripting/scripts.h"
+#include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_images.h"
+#include "tools/util_images.h"
+#include "translation/translated_texts.h"
+
+void PipelineTest::SetUp()
+{
+    platform::setPortAccess(&ports);
+    Startup::CreateWindows();
+    Translation::ResetTexts();   // the French texts, as after the first translation pass
+    app::resetReportedCauses();
+    app::setErrorSink([this](const QString& r) { reports << r; });
+
+    Align_V::CreateMissingSlotBitmaps();
+    Align_V::CreateMissingWorkBitmaps();
+    Align_V::ResetPipelineStartValues();
+    Align_V::ResetQualityHistory();
+    DeepImagePlanes().clearAll();
+    if (FrameRingAllocated)
+        Align_V::FreeFrameRing(FrameRingCount);
+    FrameRingCount = 0;
+    RingSize = RingHead = RingTail = RingFilled = 0;
+    FlatChannelMeans = {};
+    ToneCurveActive = false;
+    ToneCurve = nullptr;
+    ProcedureState = 0;
+    MotionReferenceSet = MotionFired = 0;
+    SequenceSaving = false;
+    FocusTolerance = FocusSensitivity = 0;
+    FocusHistory = {};
+    Util_Images::FilterFrameCounter = 0;
+    Util_Images::ConvolutionKernel = {};
+
+    CameraSlots[1].width = 640;
+    CameraSlots[1].height = 480;
+    CameraSlots[2].width = CameraSlots[2].height = 0;
+    CameraSlots[1].recordLayout = CameraSlots[2].recordLayout = 0;
+    CurrentCameraSlot = 1;
+    GuideSourceSlot = 1;
+    PipelineActive = 1;
+    TrackedStarPos = PreviousTrackedStarPos = DisplayZoneCenter = QPoint(320, 240);
+    DisplayZoneOffset = PreviousDisplayZoneOffset = QPoint(0, 0);
+    Align_V::ComputeDisplayZone(1);
+    setResultSize(320, 256);
+    setFrame(field.render());
+}
+
+void PipelineTest::TearDown()
+{
+    if (FrameRingAllocated)
+        Align_V::FreeFrameRing(FrameRingCount);
+    Startup::DestroyWindows();
+    PluginManager.reset();
+    Scripts::StopAll();
+    app::setErrorSink({});
+    platform::setPortAccess(nullptr);
+}
+
+void PipelineTest::setFrame(const kernels::Bitmap24& frame, int slot)
+{
+    kernels::bitBlt(*SlotBitmaps[slot][0], 0, 0, frame.width(), frame.height(), frame, 0, 0,
+                    kernels::RasterOp::SrcCopy);
+}
+
+std::uint8_t PipelineTest::processFrame(std::uint8_t draw, std::uint8_t slot)
+{
+    std::uint8_t keep = 7;
+    Align_V::ProcessFrame(draw, keep, slot);
+    return keep;
+}
+
+void PipelineTest::setResultSize(int width, int height)
+{
+    FRM_Alv->Image3->SetPictureSize(width, height);
+}
+
+std::uint32_t PipelineTest::at(const kernels::Bitmap24& b, int x, int y)
+{
+    return kernels::pixel(b, x, y);
+}

@@ -1,0 +1,229 @@
+#include "pipeline_fixture.h"
+
+#include "app/frm_alv.h"
+#include "app/frm_pref.h"
+#include "capture/camera_slots.h"
+#include "imaging/focus_aids.h"
+#include "imaging/overlays.h"
+#include "imaging/pipeline_state.h"
+#include "imaging/process_frame.h"
+#include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_images.h"
+#include "tools/util_images.h"
+
+#include <QSpinBox>
+#include <stdexcept>
+
+namespace {
+
+// The zone of the frame where the plain display puts it in the result.
+std::uint32_t zonePixel(int rx, int ry)
+{
+    return kernels::pixel(*SlotBitmaps[1][0], DisplayZoneRect.left + rx - ZoneImageRect.left,
+                          DisplayZoneRect.top + ry - ZoneImageRect.top);
+}
+
+bool isBlack(const kernels::Bitmap24& b)
+{
+    for (int y = 0; y < b.height(); ++y)
+        for (int x = 0; x < b.width() * 3; ++x)
+            if (b.scanLine(y)[x])
+                return false;
+    return true;
+}
+
+} // namespace
+
+TEST_F(PipelineTest, PipelineActiveDrawAndKeepDecideWhatRuns)
+{
+    // Inactive: the source view and the stamp only; nothing is kept.
+    PipelineActive = 0;
+    EXPECT_EQ(processFrame(), 0);
+    kernels::Bitmap24& source = FRM_Alv->Image1->Bitmap();
+    ASSERT_EQ(source.width(), 640);
+    EXPECT_EQ(at(source, 100, 100), at(*SlotBitmaps[1][0], 100, 100));
+    EXPECT_TRUE(isBlack(FRM_Alv->Image3->Bitmap()));
+    EXPECT_EQ(FrameStamps[1].Time, 21 * 3600 * 1000);
+    EXPECT_EQ(FrameStampText(1), QStringLiteral("06/12/2026 21:00:00.000"));
+
+    // Active without selection or motion detection: every frame is kept,
+    // and with draw 0 the result view stays untouched.
+    PipelineActive = 1;
+    EXPECT_EQ(processFrame(0), 1);
+    EXPECT_TRUE(isBlack(FRM_Alv->Image3->Bitmap()));
+    EXPECT_EQ(Align_V::PanelColour(FRM_Tool_Images->PNL_Image_Selected), Align_V::kGreen);
+
+    // Plain display copies the display zone to its place in the result.
+    EXPECT_EQ(processFrame(1), 1);
+    const kernels::Bitmap24& result = FRM_Alv->Image3->Bitmap();
+    EXPECT_EQ(ZoneImageRect, (kernels::Rect{0, 0, 321, 257}));
+    for (auto [x, y] : {std::pair{0, 0}, {160, 128}, {319, 255}, {77, 201}})
+        EXPECT_EQ(at(result, x, y), zonePixel(x, y)) << x << "," << y;
+
+    // A slot that does not exist changes nothing.
+    std::uint8_t keep = 1;
+    Align_V::ProcessFrame(1, keep, 3);
+    EXPECT_EQ(keep, 0);
+    Align_V::ProcessFrame(1, keep, 0);
+    EXPECT_EQ(keep, 0);
+}
+
+TEST_F(PipelineTest, SelectionBelowTheThresholdKeepsNothingAndTurnsThePanelRed)
+{
+    auto* t = FRM_Tool_Images;
+    t->CKB_Selection->setChecked(true);
+    t->TNI_Seuil_Selection->SetValue(1e7);
+    EXPECT_EQ(processFrame(), 0);
+    EXPECT_EQ(Align_V::PanelColour(t->PNL_Image_Selected), Align_V::kRed);
+    EXPECT_TRUE(isBlack(FRM_Alv->Image3->Bitmap()));
+    EXPECT_GT(t->TNI_Qualite_Actuelle->Value(), 0);
+
+    t->TNI_Seuil_Selection->SetValue(0);
+    EXPECT_EQ(processFrame(), 1);
+    EXPECT_EQ(Align_V::PanelColour(t->PNL_Image_Selected), Align_V::kGreen);
+    EXPECT_FALSE(isBlack(FRM_Alv->Image3->Bitmap()));
+
+    // A frame of a slot that is neither current nor captured in parallel
+    // only refreshes its source view.
+    CameraSlots[2].width = 640;
+    CameraSlots[2].height = 480;
+    EXPECT_EQ(processFrame(1, 2), 0);
+    EXPECT_EQ(Align_V::PanelColour(t->PNL_Image_Selected), Align_V::kRed);
+}
+
+TEST_F(PipelineTest, QualityRingFillsBeforeBestAndWorstFollowAndRestartsWhenItsLengthChanges)
+{
+    QSpinBox* measures = FRM_Pref->SPED_Nb_Mesures;
+    ASSERT_EQ(measures->value(), 10);
+    auto* t = FRM_Tool_Images;
+    t->TNI_Pire_Qualite->SetValue(9999999);   // as the first activation leaves it
+    t->CKB_Selection->setChecked(true);
+    const double measure = double(Align_V::MeasureZoneQuality(1));
+    ASSERT_GT(measure, 0);
+
+    for (int i = 1; i <= 9; ++i)
+        processFrame();
+    EXPECT_EQ(QualityFilled, 0);
+    EXPECT_EQ(t->TNI_Meilleure_Qualite->Value(), 0);
+    EXPECT_EQ(t->TNI_Pire_Qualite->Value(), 9999999);
+    // The tenth frame fills the ring: the mean of the last 9 measures.
+    processFrame();
+    EXPECT_EQ(QualityFilled, 1);
+    EXPECT_DOUBLE_EQ(double(t->TNI_Qualite_Actuelle->Value()), measure);
+    EXPECT_DOUBLE_EQ(double(t->TNI_Meilleure_Qualite->Value()), measure);
+    EXPECT_DOUBLE_EQ(double(t->TNI_Pire_Qualite->Value()), measure);
+
+    // Another length empties the ring together with its sum and index.
+    measures->setValue(4);
+    processFrame();
+    EXPECT_EQ(QualityFilled, 0);
+    EXPECT_EQ(QualityHistory.index, 1);
+    EXPECT_DOUBLE_EQ(QualityHistory.sum, measure);
+    EXPECT_DOUBLE_EQ(double(t->TNI_Qualite_Actuelle->Value()), measure / 3);
+    processFrame();
+    processFrame();
+    processFrame();
+    EXPECT_EQ(QualityFilled, 1);
+    EXPECT_DOUBLE_EQ(double(t->TNI_Qualite_Actuelle->Value()), measure);
+}
+
+TEST_F(PipelineTest, PlainDisplayPutsEachLayoutInItsPlace)
+{
+    setResultSize(642, 514);
+    FRM_Tool_Affichage->CKB_DoubleEnreg->setChecked(true);
+    const kernels::Rect z = ZoneImageRect;
+    CameraSlots[1].recordLayout = 1;   // right of the other slot's result
+    processFrame();
+    const kernels::Bitmap24& result = FRM_Alv->Image3->Bitmap();
+    EXPECT_EQ(at(result, z.right + 10, 20), zonePixel(10, 20));
+    EXPECT_EQ(at(result, 10, 20), 0u);
+
+    Align_V::ClearImage3();
+    CameraSlots[1].recordLayout = 2;   // below it
+    processFrame();
+    EXPECT_EQ(at(result, 10, z.bottom + 20), zonePixel(10, 20));
+    EXPECT_EQ(at(result, 10, 20), 0u);
+
+    Align_V::ClearImage3();
+    CameraSlots[1].recordLayout = 0;
+    processFrame();
+    EXPECT_EQ(at(result, 10, 20), zonePixel(10, 20));
+    EXPECT_EQ(at(result, z.right + 10, 20), 0u);
+}
+
+TEST_F(PipelineTest, AFailingStepIsReportedOnceAndTheNextFrameRuns)
+{
+    struct FailingSound final : platform::SoundService {
+        FailingSound() { platform::setSoundService(this); }
+        ~FailingSound() override { platform::setSoundService(nullptr); }
+        void playResource(const QString&) override { throw std::runtime_error("no sound device"); }
+    } failing;
+    auto* a = FRM_Tool_Affichage;
+    a->CKB_MAP->setChecked(true);
+    a->RDB_Methode_DCT->setChecked(true);
+    a->CKB_Son_MAP->setChecked(true);
+    processFrame();
+    clock.advanceMs(40);
+    processFrame();
+    EXPECT_EQ(reports, QStringList{QStringLiteral("ProcessFrame: no sound device")});
+    // The frame after the failure was stamped and shown all the same.
+    EXPECT_EQ(FrameStamps[1].Monotonic_ms, clock.monotonicMs());
+}
+
+TEST_F(PipelineTest, SequenceCountdownRunsOnTheMonotonicClockAcrossMidnight)
+{
+    clock.setWall(QDateTime(QDate(2026, 12, 6), QTime(23, 59, 59)));
+    SequenceSaving = true;
+    SequenceClock.next_ms = clock.monotonicMs() + 3400;
+    PipelineActive = 0;   // the end step runs whatever
+    processFrame();
+    clock.advanceMs(1500);   // past midnight
+    processFrame();
+    EXPECT_EQ(FRM_Tool_Images->TNI_SeqTimer->Value(), 2);
+    clock.advanceMs(5000);
+    processFrame();
+    EXPECT_EQ(FRM_Tool_Images->TNI_SeqTimer->Value(), 0);
+}
+
+TEST_F(PipelineTest, LevelLabelsStayInsideTheView)
+{
+    TrackedStarPos = QPoint(5, 5);
+    processFrame();
+    // The detection zone (40 pixels) clamped into the view.
+    EXPECT_EQ(LevelLabelRect, (kernels::Rect{0, 0, 25, 25}));
+    TrackedStarPos = QPoint(630, 470);
+    processFrame();
+    EXPECT_EQ(LevelLabelRect, (kernels::Rect{610, 450, 640, 480}));
+}
+
+TEST_F(PipelineTest, BadInputNeitherCrashesNorStopsTheFrames)
+{
+    // A slot without a frame size, a zone left outside the frame, a number
+    // of measures outside 2..50 and inverted thresholds.
+    QSpinBox* measures = FRM_Pref->SPED_Nb_Mesures;
+    measures->setRange(-5, 500);
+    measures->setValue(500);
+    FRM_Tool_Images->CKB_Selection->setChecked(true);
+    processFrame();
+    EXPECT_EQ(QualityHistory.length, 50);
+    measures->setValue(-5);
+    processFrame();
+    EXPECT_EQ(QualityHistory.length, 2);
+
+    FRM_Tool_Images->CKB_Selection->setChecked(false);
+    FRM_Tool_Images->CKB_utiliser_seuils->setChecked(true);
+    FRM_Tool_Images->CKB_Seuils_Evol->setChecked(false);
+    FRM_Tool_Images->SCB_Minimum->setValue(3000);
+    FRM_Tool_Images->SCB_Maximum->setValue(1000);
+    EXPECT_EQ(processFrame(), 1);
+
+    DisplayZoneOffset = QPoint(100000, -100000);
+    processFrame();
+    EXPECT_TRUE(DisplayZoneRect.isEmpty());
+    CameraSlots[1].width = 0;
+    CameraSlots[1].height = 0;
+    DisplayZoneOffset = QPoint(0, 0);
+    processFrame();
+    EXPECT_TRUE(DisplayZoneRect.isEmpty());
+    EXPECT_TRUE(reports.isEmpty());
+}

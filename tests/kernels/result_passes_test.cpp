@@ -1,0 +1,245 @@
+#include "kernels/result_passes.h"
+#include "support/star_field.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using kernels::AccumulateJob;
+using kernels::DeepPlanes;
+using testsupport::uniformBitmap;
+
+namespace {
+
+DeepPlanes& planes()
+{
+    static DeepPlanes p;
+    return p;
+}
+
+void fill(int plane, int w, int h, std::uint16_t v0, std::uint16_t v1, std::uint16_t v2)
+{
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            std::uint16_t* p = planes().pixel(plane, x, y);
+            p[0] = v0;
+            p[1] = v1;
+            p[2] = v2;
+        }
+}
+
+kernels::LevelStats run(const AccumulateJob& job)
+{
+    static kernels::ResultTables tables;
+    kernels::LevelStats s{1 << 30, 0};
+    EXPECT_TRUE(kernels::Accumulate(planes(), job, tables, s));
+    return s;
+}
+
+AccumulateJob correction(int w, int h)
+{
+    AccumulateJob j;
+    j.width = w;
+    j.height = h;
+    j.correct = true;
+    return j;
+}
+
+} // namespace
+
+TEST(ResultPasses, SumsAreLimitedTo255Times256)
+{
+    planes().clearAll();
+    const kernels::Bitmap24 white = uniformBitmap(8, 8, 255, 255, 255);
+    AccumulateJob job;
+    job.width = 8;
+    job.height = 8;
+    job.frame = &white;
+    job.plainCopy = true;
+    kernels::LevelStats s;
+    for (int i = 0; i < 257; ++i)
+        s = run(job);
+    EXPECT_EQ(planes().pixel(0, 3, 3)[0], 65280);
+    EXPECT_EQ(planes().pixel(0, 7, 7)[2], 65280);
+    EXPECT_EQ(planes().pixel(5, 7, 7)[1], 65280);
+    EXPECT_EQ(s.max, 65280);
+
+    // With 2 x 2 binning each result pixel takes a block of 1020 and stays
+    // at the limit; the result is half the frame.
+    job.binning = 2;
+    job.width = 4;
+    job.height = 4;
+    run(job);
+    EXPECT_EQ(planes().pixel(0, 3, 3)[0], 65280);
+
+    // Subtracting the oldest frame of a loop never goes below 0.
+    planes().clear(0);
+    const kernels::Bitmap24 grey = uniformBitmap(8, 8, 10, 20, 30);
+    job = {};
+    job.width = 8;
+    job.height = 8;
+    job.frame = &grey;
+    job.subtract = &white;
+    run(job);
+    EXPECT_EQ(planes().pixel(0, 0, 0)[2], 0);
+}
+
+TEST(ResultPasses, DarkSubtractionAndFlatDivisionRoundAsTheStoredImagesExpect)
+{
+    planes().clearAll();
+    // Round(x - 0.5) with halves to even: 3 - 0.5 = 2.5 gives 2, 4 - 0.5 = 3.5
+    // gives 4; a dark larger than the sum leaves 0.
+    fill(0, 3, 1, 10, 10, 10);
+    planes().pixel(1, 0, 0)[0] = 3;
+    planes().pixel(1, 0, 0)[1] = 4;
+    planes().pixel(1, 0, 0)[2] = 200;
+    AccumulateJob j = correction(3, 1);
+    j.dark = true;
+    j.darkLevel = 1.0;
+    j.darkRatio = 1.0;
+    j.darkFrames = 1;
+    run(j);
+    const std::uint16_t* p5 = planes().pixel(5, 0, 0);
+    EXPECT_EQ(p5[0], 8);
+    EXPECT_EQ(p5[1], 6);
+    EXPECT_EQ(p5[2], 0);
+
+    // Flat: a flat word of 0 or 1 multiplies by the mean (1 x 3 - 0.5 = 2.5
+    // gives 2, 1 x 4 - 0.5 gives 4); a large quotient stops at 65280.
+    planes().clearAll();
+    fill(0, 2, 1, 1, 1, 200);
+    planes().pixel(2, 0, 0)[0] = 0;
+    planes().pixel(2, 0, 0)[1] = 1;
+    planes().pixel(2, 0, 0)[2] = 2;
+    j = correction(1, 1);
+    j.flat = true;
+    j.flatMeans = {3.0, 4.0, 1000.0};
+    const kernels::LevelStats s = run(j);
+    p5 = planes().pixel(5, 0, 0);
+    EXPECT_EQ(p5[0], 2);
+    EXPECT_EQ(p5[1], 4);
+    EXPECT_EQ(p5[2], 65280);
+    EXPECT_EQ(s.max, 65280);
+    EXPECT_EQ(s.min, 2);
+    EXPECT_EQ(p5[3], 0);
+
+    // Means that are no numbers give 0, not garbage.
+    j.flatMeans = {std::numeric_limits<double>::quiet_NaN(), 1, 1};
+    run(j);
+    EXPECT_EQ(planes().pixel(5, 0, 0)[0], 0);
+}
+
+TEST(ResultPasses, HotPixelsTakeTheMeanOfTheirNeighbourhoodBorder)
+{
+    planes().clearAll();
+    const int W = 10, H = 10;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            std::uint16_t* p = planes().pixel(0, x, y);
+            p[0] = p[1] = p[2] = std::uint16_t(10 * x + y);
+        }
+    planes().pixel(1, 4, 4)[0] = 240;   // hot: 240 > 255 - 25.5
+    planes().pixel(1, 0, 0)[0] = 240;   // hot, in the corner
+    planes().pixel(1, 6, 6)[0] = 200;   // not hot
+    AccumulateJob j = correction(W, H);
+    j.dark = true;
+    j.darkSmart = true;
+    j.darkLevel = 10 * (2.56 - 0.01);
+    j.darkFrames = 1;
+    j.maxLevel = 255;
+    j.darkRadius = 1;
+    j.zone = {0, 0, W, H};
+    run(j);
+    // Columns 3..6, rows 3..5: the top and bottom rows and the two end
+    // columns of the middle row, 10 pixels.
+    auto v = [](int x, int y) { return 10 * x + y; };
+    int border = 0;
+    for (int x = 3; x <= 6; ++x)
+        border += v(x, 3) + v(x, 5);
+    border += v(3, 4) + v(6, 4);
+    EXPECT_EQ(planes().pixel(5, 4, 4)[0], border / 10);
+    EXPECT_EQ(planes().pixel(5, 4, 4)[1], v(4, 4));   // only the hot channel
+    EXPECT_EQ(planes().pixel(5, 6, 6)[0], v(6, 6));
+    // Clipped by the zone: columns 0..2, rows 0..1, the divisor unchanged.
+    EXPECT_EQ(planes().pixel(5, 0, 0)[0], (v(0, 0) + v(1, 0) + v(2, 0) + v(0, 1) + v(1, 1) + v(2, 1)) / 10);
+
+    // A hot pixel on the last rendered row and column reads nothing beyond them.
+    planes().pixel(1, W - 1, H - 1)[0] = 240;
+    j.zone = {0, 0, 4000, 4000};
+    run(j);
+    EXPECT_EQ(planes().pixel(5, W - 1, H - 1)[0], (v(8, 8) + v(9, 8) + v(8, 9) + v(9, 9)) / 10);
+}
+
+TEST(ResultPasses, DisplayLevelsCurvesColoursAndLuminance)
+{
+    kernels::ResultTables t;
+    // Range 0 counts as 1: every level above the low threshold is white.
+    const std::uint8_t* L = t.levels(100, 0, nullptr);
+    EXPECT_EQ(L[100], 0);
+    EXPECT_EQ(L[101], 255);
+    L = t.levels(0, 512, nullptr);
+    EXPECT_EQ(L[511], 255);
+    EXPECT_EQ(L[300], 150);
+    // The straight tone curve doubles each stretched level, up to 255.
+    std::array<std::int32_t, 256> straight;
+    for (int i = 0; i < 256; ++i)
+        straight[std::size_t(i)] = i;
+    L = t.levels(0, 256, straight.data());
+    EXPECT_EQ(L[40], 80);
+    EXPECT_EQ(L[200], 255);
+
+    planes().clearAll();
+    std::uint16_t* p = planes().pixel(5, 0, 0);
+    p[0] = 30;    // blue
+    p[1] = 60;    // green
+    p[2] = 150;   // red
+    kernels::Bitmap24 out(1, 1);
+    kernels::DisplayJob dj;
+    dj.width = dj.height = 1;
+    dj.levels = t.levels(0, 256, nullptr);
+    dj.grey = true;
+    dj.showGreen = false;
+    kernels::DisplayPass(planes(), dj, out);
+    EXPECT_EQ(out.scanLine(0)[0], 90);   // (150 + 30) / 2
+    dj.showRed = dj.showBlue = false;
+    kernels::DisplayPass(planes(), dj, out);
+    EXPECT_EQ(out.scanLine(0)[2], 0);
+
+    dj = {};
+    dj.width = dj.height = 1;
+    dj.levels = t.levels(0, 256, nullptr);
+    dj.showGreen = false;
+    dj.mixRed = {1, 0.5, 0.25, 0.25, 2.0};   // (75 + 15 + 7.5) x 2 = 195
+    kernels::DisplayPass(planes(), dj, out);
+    EXPECT_EQ(out.scanLine(0)[2], 195);
+    EXPECT_EQ(out.scanLine(0)[1], 0);
+    EXPECT_EQ(out.scanLine(0)[0], 30);
+    // Weights that are no number or huge give black or white, never garbage.
+    dj.mixRed = {1, std::numeric_limits<double>::quiet_NaN(), 0, 0, 1};
+    dj.mixBlue = {1, 1e300, 1e300, 0, 1e300};
+    kernels::DisplayPass(planes(), dj, out);
+    EXPECT_EQ(out.scanLine(0)[2], 0);
+    EXPECT_EQ(out.scanLine(0)[0], 255);
+    // Saturation 4 pushes each value four times as far from the mean (80).
+    dj = {};
+    dj.width = dj.height = 1;
+    dj.levels = t.levels(0, 256, nullptr);
+    dj.saturation = 4;
+    kernels::DisplayPass(planes(), dj, out);
+    EXPECT_EQ(out.scanLine(0)[0], 0);     // (30 - 80) x 4 + 80 < 0
+    EXPECT_EQ(out.scanLine(0)[1], 0);
+    EXPECT_EQ(out.scanLine(0)[2], 255);
+
+    // Luminance: standard weights scaled by the brightest channel.
+    kernels::Bitmap24 b = uniformBitmap(1, 1, 0, 50, 100);
+    kernels::LuminanceTransfer(b, 1, 0, 0, 0);   // L = 59.5
+    EXPECT_EQ(b.scanLine(0)[2], 60);            // 59.5 to even
+    EXPECT_EQ(b.scanLine(0)[1], 30);            // 29.75
+    b = uniformBitmap(1, 1, 0, 50, 100);
+    kernels::LuminanceTransfer(b, 3, 1, 1, 1);   // L = 150; channel / 256 x L
+    EXPECT_EQ(b.scanLine(0)[2], 59);            // 58.59
+    b = uniformBitmap(1, 1, 0, 50, 100);
+    kernels::LuminanceTransfer(b, 7, 1, 1, 1);
+    EXPECT_EQ(b.scanLine(0)[2], 100);
+}
