@@ -11,7 +11,7 @@ std::uint16_t TrackSensitivity = 0;
 std::int32_t TrackAverageCount = 0;
 TGuideAverage GuideAverage;
 std::int32_t GuideCounter = 0;
-std::uint8_t AxisToggle = 1;
+std::uint8_t AxisToggle = 2;
 std::unique_ptr<TLog> GuideLog;
 std::unique_ptr<TLog> FwhmLog;
 TFwhmHistory FwhmHistory;
@@ -39,7 +39,7 @@ void ResetTrackingState()
     TrackAverageCount = 0;
     GuideAverage = TGuideAverage{};
     GuideCounter = 0;
-    AxisToggle = 1;
+    AxisToggle = 2;
     FwhmHistory.reset();
     TrackDrift.reset();
     MosaicDrift.reset();

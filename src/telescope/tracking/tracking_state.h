@@ -46,7 +46,8 @@ extern TGuideAverage GuideAverage;
 // Frames since the last correction (1: a correction is due now).
 extern std::int32_t GuideCounter;
 // Axis served by the next correction when the axes are corrected
-// separately: 1 Right Ascension, 2 Declination.
+// separately: 1 Right Ascension, 2 Declination. It advances before each
+// correction and starts at 2, so the first correction serves RA.
 extern std::uint8_t AxisToggle;
 
 // The guide log and the focusing log, when open.
