@@ -15,4 +15,11 @@ if [ ! -f "$dir/build.ninja" ]; then
 else
   cmake "$dir" "$@" >/dev/null
 fi
+# Qt's generated window headers can go stale in an existing folder when many
+# layouts change at once (a merge): regenerate them all when any layout is
+# newer than the last generation. ccache makes the rebuild cheap.
+stamp="$dir/src/program_autogen/timestamp"
+if [ -f "$stamp" ] && [ -n "$(find "$root/src" -name '*.ui' -newer "$stamp" -print -quit)" ]; then
+  rm -rf "$dir/src/program_autogen"
+fi
 cmake --build "$dir" -j "$(nproc)"

@@ -1,43 +1,102 @@
 #include "capture/avi_compression.h"
 
+#include "platform/message_service.h"
+
 #include <QFile>
+#include <QSaveFile>
 #include <QtEndian>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 }
 
 namespace AVICompression {
 
-TCompressOptions CompressOptions;
+namespace {
+
+// Every codec the writer knows; only those whose encoder FFmpeg has are
+// offered. The FOURCC is what the options record and the AVI file carry.
+const TAviCodec kKnownCodecs[] = {
+    {"DIB ", AV_CODEC_ID_RAWVIDEO, "Images complètes (non compressées)", false, false},
+    {"MJPG", AV_CODEC_ID_MJPEG, "Motion JPEG", true, false},
+    {"FFV1", AV_CODEC_ID_FFV1, "FFV1 (sans perte)", false, true},
+    {"HFYU", AV_CODEC_ID_HUFFYUV, "Huffyuv (sans perte)", false, false},
+    {"FFVH", AV_CODEC_ID_FFVHUFF, "FFmpeg Huffyuv (sans perte)", false, false},
+    {"ULRG", AV_CODEC_ID_UTVIDEO, "Ut Video RGB (sans perte)", false, false},
+    {"DIVX", AV_CODEC_ID_MPEG4, "MPEG-4 part 2 (DivX)", true, true},
+    {"XVID", AV_CODEC_ID_MPEG4, "MPEG-4 part 2 (Xvid)", true, true},
+    {"FMP4", AV_CODEC_ID_MPEG4, "MPEG-4 part 2 (FFmpeg)", true, true},
+    {"MP42", AV_CODEC_ID_MSMPEG4V2, "Microsoft MPEG-4 V2", true, true},
+    {"DIV3", AV_CODEC_ID_MSMPEG4V3, "DivX 3 (Microsoft MPEG-4 V3)", true, true},
+    {"WMV2", AV_CODEC_ID_WMV2, "Windows Media Video 8", true, true},
+    {"H263", AV_CODEC_ID_H263, "H.263", true, true},
+};
+
+std::uint32_t field(const uchar* record, int index)
+{
+    return qFromLittleEndian<std::uint32_t>(record + 4 * index);
+}
+
+} // namespace
+
+TCompressOptions DefaultCompressOptions()
+{
+    TCompressOptions o;
+    o.fccType = StrToFourCC(QStringLiteral("vids"));
+    o.fccHandler = 0;
+    o.dwKeyFrameEvery = 18;
+    o.dwQuality = 5000;
+    o.dwBytesPerSecond = 153600;
+    o.dwFlags = kCompressDataRate | kCompressKeyFrames | kCompressValid;
+    o.cbFormat = kBitmapInfoHeaderSize;
+    o.dwInterleaveEvery = 1;
+    return o;
+}
+
+TCompressOptions CompressOptions = DefaultCompressOptions();
 bool OptionsLoaded = false;
 
 bool LoadCompressOptions(const QString& fileName)
 {
     QFile f(fileName);
-    if (!f.exists() || !f.open(QIODevice::ReadOnly))
+    if (!f.open(QIODevice::ReadOnly) || f.size() != kCompressOptionsSize)
         return false;
-    const QByteArray b = f.read(kCompressOptionsSize);
+    const QByteArray b = f.readAll();
     if (b.size() != kCompressOptionsSize)
         return false;
     const auto* p = reinterpret_cast<const uchar*>(b.constData());
-    auto field = [p](int i) { return qFromLittleEndian<std::uint32_t>(p + 4 * i); };
+    if (field(p, 0) != StrToFourCC(QStringLiteral("vids")))
+        return false;
     TCompressOptions o;
-    o.fccType = field(0);
-    o.fccHandler = field(1);
-    o.dwKeyFrameEvery = field(2);
-    o.dwQuality = field(3);
-    o.dwBytesPerSecond = field(4);
-    o.dwFlags = field(5);
-    o.lpFormat = field(6);
-    o.cbFormat = field(7);
-    o.lpParms = field(8);
-    o.cbParms = field(9);
-    o.dwInterleaveEvery = field(10);
+    o.fccType = field(p, 0);
+    o.fccHandler = field(p, 1);
+    o.dwKeyFrameEvery = field(p, 2);
+    o.dwQuality = field(p, 3);
+    o.dwBytesPerSecond = field(p, 4);
+    o.dwFlags = field(p, 5);
+    o.cbFormat = field(p, 7);
+    o.dwInterleaveEvery = field(p, 10);
+    // lpFormat, lpParms and cbParms stay 0: the stored values were addresses
+    // of another run and no codec parameters are kept.
     CompressOptions = o;
     OptionsLoaded = true;
     return true;
+}
+
+bool SaveCompressOptions(const QString& fileName)
+{
+    const TCompressOptions& o = CompressOptions;
+    const std::uint32_t fields[11] = {o.fccType, UpperFourCC(o.fccHandler), o.dwKeyFrameEvery, o.dwQuality,
+                                      o.dwBytesPerSecond, o.dwFlags, 0, o.cbFormat, 0, 0, o.dwInterleaveEvery};
+    QByteArray record(kCompressOptionsSize, '\0');
+    for (int i = 0; i < 11; ++i)
+        qToLittleEndian(fields[i], record.data() + 4 * i);
+    QSaveFile f(fileName);
+    if (f.open(QIODevice::WriteOnly) && f.write(record) == record.size() && f.commit())
+        return true;
+    platform::showError(
+        QStringLiteral("Impossible d'enregistrer le choix du codec dans %1 : %2").arg(fileName, f.errorString()));
+    return false;
 }
 
 QString FourCCToStr(std::uint32_t code)
@@ -56,17 +115,45 @@ std::uint32_t StrToFourCC(const QString& text)
     return code;
 }
 
+std::uint32_t UpperFourCC(std::uint32_t code)
+{
+    std::uint32_t upper = 0;
+    for (int i = 0; i < 4; ++i) {
+        std::uint32_t c = (code >> (8 * i)) & 0xFF;
+        if (c >= 'a' && c <= 'z')
+            c -= 'a' - 'A';
+        upper |= c << (8 * i);
+    }
+    return upper;
+}
+
+const std::vector<TAviCodec>& AvailableCodecs()
+{
+    static const std::vector<TAviCodec> available = [] {
+        std::vector<TAviCodec> list;
+        for (const TAviCodec& c : kKnownCodecs)
+            if (c.codecId == AV_CODEC_ID_RAWVIDEO || avcodec_find_encoder(static_cast<AVCodecID>(c.codecId)))
+                list.push_back(c);
+        return list;
+    }();
+    return available;
+}
+
+const TAviCodec* FindCodec(const QString& code)
+{
+    if (code.size() != 4)
+        return nullptr;
+    const std::uint32_t wanted = UpperFourCC(StrToFourCC(code));
+    for (const TAviCodec& c : AvailableCodecs())
+        if (StrToFourCC(QLatin1String(c.fourCC)) == wanted)
+            return &c;
+    return nullptr;
+}
+
 QString GetCodecName(const QString& code)
 {
-    // No code (zeros) or the uncompressed "DIB " has no codec name.
-    if (code.size() != 4 || code.contains(QChar(0)) || code.toLower() == QLatin1String("dib "))
-        return QStringLiteral("Unknown");
-    const AVCodecTag* const tags[] = {avformat_get_riff_video_tags(), nullptr};
-    const AVCodecID id = av_codec_get_id(tags, StrToFourCC(code));
-    const AVCodecDescriptor* d = id == AV_CODEC_ID_NONE ? nullptr : avcodec_descriptor_get(id);
-    if (!d)
-        return QStringLiteral("Unknown");
-    return QString::fromUtf8(d->long_name ? d->long_name : d->name);
+    const TAviCodec* c = FindCodec(code);
+    return c ? QString::fromUtf8(c->name) : QStringLiteral("Unknown");
 }
 
 } // namespace AVICompression
@@ -80,9 +167,3 @@ void CloseAviFile()
 
 std::unique_ptr<TAVICompressor> AviWriter;
 bool AviWriterOpen = false;
-
-int TAVICompressor::Close()
-{
-    AviWriterOpen = false;
-    return 0;
-}
