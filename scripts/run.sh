@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts NightjarPro from the program
 # directory build/run (created on first use from resources/programdir;
-# files already there, such as the user's settings, are kept).
+# files already there, such as the user's settings, are kept). The simulator
+# plug-in built with the program is copied into its Plugins folder each time.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/scripts/install-deps.sh"
@@ -9,6 +10,8 @@ bash "$root/scripts/build.sh" "$root/build"
 progdir="$root/build/run"
 mkdir -p "$progdir"
 cp -rn "$root/resources/programdir/." "$progdir/" 2>/dev/null || true
+mkdir -p "$progdir/Plugins"
+cp -f "$root"/build/Plugins/NJ_*.so "$progdir/Plugins/"
 cd "$progdir"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "run: no display found; starting under a virtual X server (xvfb-run)"

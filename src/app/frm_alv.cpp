@@ -14,6 +14,7 @@
 #include "capture/frame_messages.h"
 #include "capture/plugin_mgr.h"
 #include "capture/port_io.h"
+#include "capture/slot_sources.h"
 #include "imaging/display_helpers.h"
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
@@ -68,6 +69,7 @@ TFRM_Alv::TFRM_Alv(QWidget* parent) : TForm(parent)
     TMR_Exposure_Guide = makeTimer(this, "TMR_Exposure_Guide");
     TMR_Blink = makeTimer(this, "TMR_Blink");
     TMR_Appr = makeTimer(this, "TMR_Appr");
+    ConnectCaptureHandlers();
     // The window is enabled once its first activation has finished.
     setEnabled(false);
 }
@@ -175,6 +177,7 @@ void TFRM_Alv::RunFirstActivationSteps()
     step(QStringLiteral("PluginManager"));
     PluginManager = std::make_unique<TPluginMgr>(this, 255u,
                                                  platform::joinPath(platform::programDir(), QStringLiteral("Plugins")));
+    Capture::InstallGuiderProvider();
     step(QStringLiteral("RegisterFrameMessages"));
     FrameMessages::RegisterFrameMessage(1);
     FrameMessages::RegisterFrameMessage(2);
@@ -228,6 +231,9 @@ void TFRM_Alv::FormClose(TCloseAction& action)
         MNU_Cam1_ArreterClick();
     if (MNU_Cam2_Arreter->isEnabled())
         MNU_Cam2_ArreterClick();
+    // Whatever a failed or unfinished start left open goes too.
+    Capture::ReleaseSlotSource(1);
+    Capture::ReleaseSlotSource(2);
 
     if (PluginManager) {
         step(QStringLiteral("UnloadPlugins"));

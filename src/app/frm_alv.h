@@ -5,7 +5,8 @@
 // stopped, plug-ins and ports released, settings saved).
 //
 // Its behaviour is split by concern: frm_alv.cpp (creation, lifecycle),
-// capture/frm_alv_capture.cpp (camera-slot commands).
+// capture/frm_alv_capture.cpp (camera slots: start, driver choice, stop),
+// capture/frm_alv_frames.cpp (frame announcements, frame timers, wheel).
 
 #include "app/form.h"
 #include "ui_frm_alv.h"
@@ -28,10 +29,30 @@ public:
     void FormDestroy();
     void FormResize();
 
-    // Camera slots (capture services).
+    // Camera slots (capture/frm_alv_capture.cpp, capture/frm_alv_frames.cpp).
+    // Opens the source of slot 1 or 2: the driver choice, the source, the
+    // frame-size check, the layout for the new frame size, frame delivery.
+    // Failures are told in the message window and leave the slot stopped.
+    void Start(int slot);
+    // The driver dialog for the slot; true when the user confirmed a line.
+    bool GetDriver(int slot);
+    void MNU_Cam1_DemarrerClick();
+    void MNU_Cam2_DemarrerClick();
     void MNU_Cam1_ArreterClick();
     void MNU_Cam2_ArreterClick();
+    void SPDB_Cam1_StartClick();
+    void SPDB_Cam2_StartClick();
+    void SPDB_Cam1_StopClick();
+    void SPDB_Cam2_StopClick();
     void StopCaptureWindow(int slot);
+    // One tick of the slot's frame timer.
+    void Timer_Cam1Timer();
+    void Timer_Cam2Timer();
+    // A frame announcement of the slot (its frame message).
+    void FrameMessageArrived(int slot);
+    // A turn of the mouse wheel by angleDelta eighths of a degree: every
+    // whole notch (120) moves the display-zone size by 10.
+    void MouseWheel(int angleDelta);
 
     // Frame pipeline (imaging/frm_alv_frame_size.cpp, imaging/frm_alv_mouse.cpp).
     // Adapts the views and the zone controls to a slot's new frame size.
@@ -69,8 +90,18 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
+    bool event(QEvent* e) override;
 
 private:
+    void ConnectCaptureHandlers();
+    void FrameTick(int slot);
+    bool StartCameraSource(int slot);
+    void StartFileSource(int slot);
+    void StartCommonTail(int slot, bool camera);
+    void ReleaseStartButtons(int slot);
+    void StopSlot(int slot);
+    int wheelRemainder_ = 0;
+
     void RunFirstActivationSteps();
     void FinishStartup();
     void InstallMessageHook();

@@ -1,11 +1,27 @@
 #include "capture/camera_slots.h"
 
+#include "app/frm_pref.h"
+#include "app/log.h"
 #include "capture/avi_compression.h"
-
-#include <QFile>
+#include "capture/wdm_capture.h"
 
 std::array<TCameraSlot, 3> CameraSlots;
 std::uint8_t CurrentCameraSlot = 1;
+std::array<std::unique_ptr<platform::CameraDevice>, 3> GrabDevices;
+std::array<std::unique_ptr<TWDMCapture>, 3> WdmCaptures;
+std::array<std::int32_t, 3> WdmDeviceIndex{0, 0, 0};
+std::array<platform::FrameHandOver, 3> PluginFrameBitmaps;
+
+std::array<std::uint8_t, 3> SlotModes{};
+std::array<std::int32_t, 3> FrameCounters{};
+std::array<TFrameRateStamps, 3> FrameRateStamps;
+std::int32_t SavedFrameCounter = 0;
+std::int32_t PendingTimerInterval = 0;
+std::uint8_t PlayerActive = 0;
+std::array<std::uint8_t, 3> LongExposureRunning{};
+std::uint8_t ExposureTimerRearm = 0;
+std::uint8_t GuideTimerRearm = 0;
+
 bool LongExposureActive = false;
 int CameraTimerTicks = 0;
 bool FirstExposure = true;
@@ -13,7 +29,6 @@ std::array<std::uint8_t, 3> ParallelPortShadow{};
 bool CaptureStartPending = false;
 std::unique_ptr<QStringList> PlayList;
 bool FileSourceOpen = false;
-std::unique_ptr<QFile> CaptureDebugFile;
 
 namespace Capture {
 
@@ -23,6 +38,7 @@ void ResetCaptureStartValues()
         CameraSlots[slot].captureField1 = 0;
         CameraSlots[slot].captureField2 = 0;
         CameraSlots[slot].pluginCamera = -1;
+        CameraSlots[slot].pluginHandle = 0;
     }
     LongExposureActive = false;
     CameraTimerTicks = 0;
@@ -30,14 +46,20 @@ void ResetCaptureStartValues()
     ParallelPortShadow.fill(0);
     AviWriterOpen = false;
     CaptureStartPending = true;
+    PendingTimerInterval = 0;
 }
 
 void CloseCaptureDebugFile()
 {
-    if (CaptureDebugFile) {
-        CaptureDebugFile->close();   // QFile::close reports nothing; errors are ignored
-        CaptureDebugFile.reset();
-    }
+    TLog::Close(DebugLog);
+}
+
+void DebugLine(const QString& text)
+{
+    if (!DebugLog)
+        DebugLog = TLog::Create(Preferences::DebugLogPath(), LogTimeMode::FromStart);
+    if (DebugLog)
+        DebugLog->Add(text);
 }
 
 } // namespace Capture

@@ -1,5 +1,8 @@
 #include "capture/frame_messages.h"
 
+#include "app/frm_alv.h"
+
+#include <QCoreApplication>
 #include <array>
 
 namespace FrameMessages {
@@ -19,6 +22,18 @@ QEvent::Type RegisterFrameMessage(int slot)
 QEvent::Type FrameMessage(int slot)
 {
     return (slot == 1 || slot == 2) ? g_types[slot] : QEvent::None;
+}
+
+std::function<void()> Poster(int slot)
+{
+    // The window and the type are read now, on the user-interface thread;
+    // the slot is stopped (and its hand-over disarmed) before the window goes.
+    QObject* target = FRM_Alv;
+    const QEvent::Type type = RegisterFrameMessage(slot);
+    return [target, type] {
+        if (target)
+            QCoreApplication::postEvent(target, new QEvent(type));
+    };
 }
 
 } // namespace FrameMessages

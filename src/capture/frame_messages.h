@@ -3,6 +3,7 @@
 // Capture threads post an event of the slot's type to the main window.
 
 #include <QEvent>
+#include <functional>
 
 namespace FrameMessages {
 
@@ -10,5 +11,9 @@ namespace FrameMessages {
 QEvent::Type RegisterFrameMessage(int slot);
 // The registered type of the slot, or QEvent::None before registration.
 QEvent::Type FrameMessage(int slot);
+
+// A function that posts the slot's frame message to the main window; safe to
+// run on any thread while the main window exists.
+std::function<void()> Poster(int slot);
 
 } // namespace FrameMessages

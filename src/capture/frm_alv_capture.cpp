@@ -1,34 +1,545 @@
-// The main window's camera-slot commands that its start-up and close use.
+// The main window's camera slots: the start of a slot with its driver choice,
+// and the stop. The frames themselves: frm_alv_frames.cpp.
 
 #include "app/frm_alv.h"
+#include "app/frm_message.h"
+#include "app/frm_pref.h"
+#include "app/settings.h"
+#include "app/ui/control_adapters.h"
+#include "app/ui/event_boundary.h"
+#include "capture/avi_compression.h"
 #include "capture/camera_slots.h"
+#include "capture/camera_control_lib.h"
+#include "capture/capture_helpers.h"
+#include "capture/driver_list.h"
+#include "capture/frame_timers.h"
+#include "capture/long_exposure.h"
+#include "capture/port_io.h"
+#include "capture/frm_pilote.h"
+#include "capture/frm_play_control.h"
+#include "capture/plugin_mgr.h"
+#include "capture/slot_sources.h"
+#include "imaging/display_helpers.h"
+#include "imaging/display_zone.h"
+#include "imaging/overlays.h"
+#include "imaging/process_frame.h"
 #include "imaging/pipeline_state.h"
+#include "kernels/rounding.h"
+#include "scripting/scripts.h"
+#include "telescope/frm_detect_mvt.h"
+#include "telescope/frm_tool_suivi.h"
+#include "tools/frm_info.h"
+#include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_images.h"
+#include "tools/frm_tool_mesures.h"
+#include "translation/translated_texts.h"
+
+#include <algorithm>
 
 namespace {
 
-void stopSlot(TFRM_Alv& w, int slot)
+// The controls of one slot, so the twin handlers share one body.
+struct SlotControls {
+    QAction *demarrer, *arreter, *format, *source, *stream, *wdmControl, *poseLongue, *image, *pilote;
+    QToolButton *start, *startB, *stop, *stopB, *formatBtn, *formatB, *sourceBtn, *sourceB;
+    QToolButton *imageBtn, *imageB, *streamBtn, *streamB, *poseBtn, *poseB, *wdmBtn, *wdmB;
+    QTimer* timer;
+    TImageView* view;
+};
+
+SlotControls controls(TFRM_Alv& w, int slot)
 {
-    QTimer* timer = slot == 1 ? w.Timer_Cam1 : w.Timer_Cam2;
-    timer->stop();
-    CameraSlots[slot].captureInProgress = 0;
-    CameraSlots[slot].hasCaptureWindow = false;
-    PipelineActive = 0;
-    (slot == 1 ? w.MNU_Cam1_Arreter : w.MNU_Cam2_Arreter)->setEnabled(false);
-    (slot == 1 ? w.MNU_Cam1_Demarrer : w.MNU_Cam2_Demarrer)->setEnabled(true);
+    if (slot == 1)
+        return {w.MNU_Cam1_Demarrer, w.MNU_Cam1_Arreter, w.MNU_Cam1_Format, w.MNU_Cam1_Source, w.MNU_Cam1_Stream,
+                w.MNU_Cam1_WDMControl, w.MNU_Cam1_PoseLongue, w.MNU_Cam1_Image, w.MNU_Cam1_Pilote,
+                w.SPDB_Cam1_Start, w.SPDB_Cam1_Start_B, w.SPDB_Cam1_Stop, w.SPDB_Cam1_Stop_B, w.SPDB_Cam1_Format,
+                w.SPDB_Cam1_Format_B, w.SPDB_Cam1_Source, w.SPDB_Cam1_Source_B, w.SPDB_Cam1_Image,
+                w.SPDB_Cam1_Image_B, w.SPDB_Cam1_Stream, w.SPDB_Cam1_Stream_B, w.SPDB_Cam1_PoseLongue,
+                w.SPDB_Cam1_PoseLongue_B, w.SPDB_Cam1_WDMControl, w.SPDB_Cam1_WDMControl_B, w.Timer_Cam1, w.Image1};
+    return {w.MNU_Cam2_Demarrer, w.MNU_Cam2_Arreter, w.MNU_Cam2_Format, w.MNU_Cam2_Source, w.MNU_Cam2_Stream,
+            w.MNU_Cam2_WDMControl, w.MNU_Cam2_Poselongue, w.MNU_Cam2_Image, w.MNU_Cam2_Pilote,
+            w.SPDB_Cam2_Start, w.SPDB_Cam2_Start_B, w.SPDB_Cam2_Stop, w.SPDB_Cam2_Stop_B, w.SPDB_Cam2_Format,
+            w.SPDB_Cam2_Format_B, w.SPDB_Cam2_Source, w.SPDB_Cam2_Source_B, w.SPDB_Cam2_Image,
+            w.SPDB_Cam2_Image_B, w.SPDB_Cam2_Stream, w.SPDB_Cam2_Stream_B, w.SPDB_Cam2_Poselongue,
+            w.SPDB_Cam2_PoseLongue_B, w.SPDB_Cam2_WDMControl, w.SPDB_Cam2_WDMControl_B, w.Timer_Cam2, w.Image2};
+}
+
+void setButton(QToolButton* b, bool enabled, bool down)
+{
+    b->setEnabled(enabled);
+    b->setChecked(down);
+}
+
+void setOnline(int slot, bool online)
+{
+    (slot == 1 ? Scripts::Cam1Online : Scripts::Cam2Online) = online;
+}
+
+bool vestaMod()
+{
+    return FRM_Pref && FRM_Pref->CKB_VestaMod->isChecked();
+}
+
+void bindAction(QAction* action, TFRM_Alv* w, void (TFRM_Alv::*handler)())
+{
+    const QString cause = action->objectName();
+    QObject::connect(action, &QAction::triggered, w, [w, handler, cause] { app::runGuarded(cause, [&] { (w->*handler)(); }); });
 }
 
 } // namespace
 
+void TFRM_Alv::ConnectCaptureHandlers()
+{
+    // Frame timers fire on time: a 33 ms timer must not drift to 35 ms.
+    for (QTimer* t : {Timer_Cam1, Timer_Cam2}) {
+        t->setTimerType(Qt::PreciseTimer);
+        t->setSingleShot(false);
+    }
+    connect(Timer_Cam1, &QTimer::timeout, this, [this] { app::runGuarded(QStringLiteral("Timer_Cam1"), [this] { Timer_Cam1Timer(); }); });
+    connect(Timer_Cam2, &QTimer::timeout, this, [this] { app::runGuarded(QStringLiteral("Timer_Cam2"), [this] { Timer_Cam2Timer(); }); });
+    bindAction(MNU_Cam1_Demarrer, this, &TFRM_Alv::MNU_Cam1_DemarrerClick);
+    bindAction(MNU_Cam2_Demarrer, this, &TFRM_Alv::MNU_Cam2_DemarrerClick);
+    bindAction(MNU_Cam1_Arreter, this, &TFRM_Alv::MNU_Cam1_ArreterClick);
+    bindAction(MNU_Cam2_Arreter, this, &TFRM_Alv::MNU_Cam2_ArreterClick);
+    app::bindSpeedButtonClick(SPDB_Cam1_Start, this, &TFRM_Alv::SPDB_Cam1_StartClick);
+    app::bindSpeedButtonClick(SPDB_Cam1_Start_B, this, &TFRM_Alv::SPDB_Cam1_StartClick);
+    app::bindSpeedButtonClick(SPDB_Cam2_Start, this, &TFRM_Alv::SPDB_Cam2_StartClick);
+    app::bindSpeedButtonClick(SPDB_Cam2_Start_B, this, &TFRM_Alv::SPDB_Cam2_StartClick);
+    app::bindSpeedButtonClick(SPDB_Cam1_Stop, this, &TFRM_Alv::SPDB_Cam1_StopClick);
+    app::bindSpeedButtonClick(SPDB_Cam1_Stop_B, this, &TFRM_Alv::SPDB_Cam1_StopClick);
+    app::bindSpeedButtonClick(SPDB_Cam2_Stop, this, &TFRM_Alv::SPDB_Cam2_StopClick);
+    app::bindSpeedButtonClick(SPDB_Cam2_Stop_B, this, &TFRM_Alv::SPDB_Cam2_StopClick);
+}
+
+// ---- Start -----------------------------------------------------------------
+
+void TFRM_Alv::MNU_Cam1_DemarrerClick()
+{
+    if (AviFileOpen)
+        CloseAviFile();
+    if (AviWriter) {
+        AviWriter->Close();
+        AviWriter.reset();
+    }
+    if (FRM_PlayControl
+        && (FRM_PlayControl->SPDB_PlayForward->isChecked() || FRM_PlayControl->SPDB_PlayBackwards->isChecked())) {
+        FRM_PlayControl->SPDB_Stop->setChecked(true);
+        Timer_Cam1Timer();
+    }
+    Timer_Cam1->stop();
+    PlayerActive = 0;
+    Start(1);
+}
+
+void TFRM_Alv::MNU_Cam2_DemarrerClick()
+{
+    Align_V::StartCamera2();
+}
+
+void TFRM_Alv::SPDB_Cam1_StartClick()
+{
+    MNU_Cam1_DemarrerClick();
+}
+
+void TFRM_Alv::SPDB_Cam2_StartClick()
+{
+    MNU_Cam2_DemarrerClick();
+}
+
+void Align_V::StartCamera2()
+{
+    if (!FRM_Alv)
+        return;
+    if (FRM_PlayControl
+        && (FRM_PlayControl->SPDB_PlayBackwards->isChecked() || FRM_PlayControl->SPDB_PlayForward->isChecked())) {
+        FRM_PlayControl->SPDB_Stop->setChecked(true);
+        FRM_Alv->Timer_Cam2Timer();
+        FRM_Alv->Timer_Cam2->stop();
+    }
+    PlayerActive = 0;
+    FRM_Alv->Start(2);
+}
+
+bool TFRM_Alv::GetDriver(int slot)
+{
+    TFRM_Pilote dialog(this);
+    const std::vector<TDriver> list = Capture::BuildDriverList(slot);
+    for (const TDriver& d : list)
+        dialog.ComboBox1->addItem(d.Line());
+    if (dialog.ComboBox1->count() > 0)
+        dialog.ComboBox1->setCurrentIndex(0);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const int i = dialog.ComboBox1->currentIndex();
+    auto& s = CameraSlots[slot];
+    if (i >= CaptureDeviceCount) {
+        WdmDeviceIndex[slot] = i - CaptureDeviceCount;
+        s.driverListIndex = i;
+        s.sourceKind = 3;
+    } else if (i >= VfwDriverCount) {
+        WdmDeviceIndex[slot] = i - VfwDriverCount;
+        s.sourceKind = 1;
+    } else {
+        // Also an empty list: line -1, which no grab device answers.
+        s.driverListIndex = i;
+        s.sourceKind = 0;
+    }
+    return true;
+}
+
+void TFRM_Alv::ReleaseStartButtons(int slot)
+{
+    const SlotControls c = controls(*this, slot);
+    c.start->setChecked(false);
+    c.startB->setChecked(false);
+}
+
+void TFRM_Alv::Start(int slot)
+{
+    if (slot != 1 && slot != 2)
+        return;
+    if (PlayerActive) {
+        StartFileSource(slot);
+        StartCommonTail(slot, false);
+        return;
+    }
+    if (StartCameraSource(slot))
+        StartCommonTail(slot, true);
+}
+
+// Whether each slot holds a reference on the camera-control library.
+static std::array<bool, 3> g_ledLibraryTaken{};
+
+// A camera modified for long exposures. On the parallel port the odd-line,
+// even-line and amplifier lines go to their active level, and the
+// long-exposure line too unless it is permanent. A USB camera is prepared
+// through the camera-control library, its results told in the message
+// window. (Lines on a serial port wait for the serial layer's line control.)
+static void PrepareLongExposureLines(int slot)
+{
+    if (!vestaMod())
+        return;
+    if (FRM_Pref->RDB_QV_Parallel->isChecked()) {
+        if (!LongExposureParams.PortAddress)
+            return;
+        const auto& p = LongExposureParams;
+        const std::uint16_t port = *p.PortAddress;
+        std::uint8_t v = Align_V::PortRead(port);
+        v |= static_cast<std::uint8_t>((p.OddLineActive << p.OddLineBit) | (p.EvenLineActive << p.EvenLineBit)
+                                       | (p.AmpActive << p.AmpBit));
+        if (!FRM_Pref->CKB_LongueposePermanent->isChecked())
+            v |= static_cast<std::uint8_t>(p.LongExpActive << p.LongExpBit);
+        else
+            v &= static_cast<std::uint8_t>(~((p.LongExpActive & 1) << p.LongExpBit));
+        LongExposurePortShadow = v;
+        FRM_Pref->EDT_TestValue->setText(QStringLiteral("%1").arg(v, 8, 2, QLatin1Char('0')));
+        Align_V::PortWrite(port, v, QStringLiteral("Start"));
+        return;
+    }
+    if (FRM_Pref->RDB_QV_Serial->isChecked())
+        return;
+    if (!g_ledLibraryTaken[slot])
+        g_ledLibraryTaken[slot] = Align_V::LoadLedControlDll();
+    const TLedControlProcs& p = LedControlProcs;
+    LedControlResult = p.InitLedCtrl ? p.InitLedCtrl() : 1;
+    Msg::ShowMessageText(false, QStringLiteral("InitLedCtrl = ") + QString::number(LedControlResult));
+    if (LedControlResult == 0)
+        LedControlResult = p.EnumCams ? p.EnumCams() : 1;
+    if (LedControlResult != 0) {
+        Msg::ShowMessageText(false, QStringLiteral("EnumCams = -1 !!"));
+        return;
+    }
+    LedControlResult = p.SetCam ? p.SetCam(0) : 1;
+    if (p.CamTrigger)
+        LedControlResult = p.CamTrigger(1);   // blinking (the Preferences offer no fixed level yet)
+    Msg::ShowMessageText(false, QStringLiteral("ResLedLex = ") + QString::number(LedControlResult));
+}
+
+// The stop gives the library back.
+static void ReleaseLedLibrary(int slot)
+{
+    if (g_ledLibraryTaken[slot])
+        Align_V::FreeLedControlDll();
+    g_ledLibraryTaken[slot] = false;
+}
+
+bool TFRM_Alv::StartCameraSource(int slot)
+{
+    auto& s = CameraSlots[slot];
+    setOnline(slot, false);
+    if (!GetDriver(slot)) {
+        ReleaseStartButtons(slot);
+        return false;
+    }
+    s.driverIndex = s.sourceKind == 0 ? s.driverListIndex : WdmDeviceIndex[slot];
+    if (FRM_PlayControl)
+        FRM_PlayControl->hide();
+    PrepareLongExposureLines(slot);
+
+    // A start never leaves an earlier source of the slot running.
+    Capture::ReleaseSlotSource(slot);
+    auto refuse = [&] {
+        Capture::ReleaseSlotSource(slot);
+        ReleaseStartButtons(slot);
+        return false;
+    };
+    auto cannotStart = [&] {
+        Msg::ShowMessageText(true, TranslatedTexts.MSG_Cannot_Start_Cam1 + QLatin1Char(' ') + QString::number(slot)
+                                       + TranslatedTexts.MSG_Cannot_Start_Cam2);
+        return refuse();
+    };
+    switch (s.sourceKind) {
+    case 0:
+        if (!Capture::OpenGrabDevice(slot)) {
+            s.driverListIndex = -1;
+            s.driverIndex = -1;
+            return cannotStart();
+        }
+        Align_V::DumpCaptureFormat(slot);
+        break;
+    case 1:
+        if (!Capture::OpenStreamDevice(slot))
+            return cannotStart();
+        SlotModes[slot] = 2;
+        Align_V::CopyWdmFrameSize(slot);
+        break;
+    case 3:
+        switch (Capture::OpenPluginCamera(slot)) {
+        case Capture::PluginStart::Started:
+            break;
+        case Capture::PluginStart::Unavailable:
+            return cannotStart();
+        case Capture::PluginStart::ConnectFailed:
+            return refuse();   // the plug-in tells its own reasons
+        }
+        Align_V::ReadPluginFrameSize(slot);
+        break;
+    default:
+        return cannotStart();
+    }
+    if (!Align_V::CheckFrameSize(slot))
+        return refuse();
+    if (FRM_Tool_Affichage) {
+        if (slot == 1)
+            FRM_Tool_Affichage->CBX_Cam1_IPSChange();
+        else
+            FRM_Tool_Affichage->CBX_Cam2_IPSChange();
+    }
+    setOnline(slot, true);
+    return true;
+}
+
+void TFRM_Alv::StartFileSource(int slot)
+{
+    // The file sources open their picture or AVI frame into the slot bitmap
+    // before they call Start; here the frame size is taken from it.
+    ZoneResetPending = 1;
+    auto& s = CameraSlots[slot];
+    if (const auto& bmp = SlotBitmaps[slot][0]) {
+        s.width = bmp->width();
+        s.height = bmp->height();
+    }
+    s.streamMode = 0;
+}
+
+void TFRM_Alv::StartCommonTail(int slot, bool camera)
+{
+    auto& s = CameraSlots[slot];
+    const int w = s.width, h = s.height;
+    const SlotControls c = controls(*this, slot);
+
+    // Zones: centred after a file start, else rescaled with the frame.
+    if (ZoneResetPending) {
+        ZoneAnchor = QPoint(w / 2, h / 2);
+        s.previousWidth = w;
+        s.previousHeight = h;
+        TrackedStarPos = DisplayZoneCenter = QPoint(w / 2, h / 2);
+        DisplayZoneOffset = QPoint(0, 0);
+        ZoneResetPending = 0;
+        if (FRM_Tool_Affichage) {
+            FRM_Tool_Affichage->SCB_Taille_ZAffich->setEnabled(true);
+            FRM_Tool_Affichage->SCB_Taille_ZAffichV->setEnabled(FRM_Tool_Affichage->RDB_Ratio_Libre->isChecked());
+            FRM_Tool_Affichage->SCB_Taille_ZDetect->setEnabled(true);
+        }
+    } else if (s.previousWidth > 0 && s.previousHeight > 0 && w != s.previousWidth && h != s.previousHeight) {
+        ZoneAnchor = QPoint(static_cast<int>(kernels::roundHalfEvenToInt(double(ZoneAnchor.x()) * w / s.previousWidth)),
+                            static_cast<int>(kernels::roundHalfEvenToInt(double(ZoneAnchor.y()) * h / s.previousHeight)));
+        s.previousWidth = w;
+        s.previousHeight = h;
+    }
+
+    if (slot == CurrentCameraSlot && FRM_Tool_Affichage && h > 0) {
+        FrameAspect = double(w) / h;
+        auto* bar = FRM_Tool_Affichage->SCB_Taille_ZAffich;
+        bar->setMaximum(w);
+        bar->setValue(w);
+        FRM_Tool_Affichage->SCB_Taille_ZAffichV->setMaximum(h);
+        FRM_Tool_Affichage->SCB_Taille_ZAffichV->setValue(h);
+        FRM_Tool_Affichage->TNI_Taille_ZAffich->SetValue(bar->value());
+    }
+    if (FRM_Tool_Mesures) {
+        FRM_Tool_Mesures->TNI_Lx->SetValue(w);
+        FRM_Tool_Mesures->TNI_Ly->SetValue(h);
+    }
+    if (slot == GuideSourceSlot && FRM_Tool_Affichage) {
+        auto* bar = FRM_Tool_Affichage->SCB_Taille_ZDetect;
+        auto* size = FRM_Tool_Affichage->TNI_Taille_ZDetect;
+        size->SetValue(bar->value());
+        bar->setMaximum(std::min(480, std::max(1, w)));
+        size->SetValue(std::min<long double>(kernels::roundHalfEven(static_cast<double>(size->Value())), bar->maximum()));
+        ZoneMoved = 1;
+        PreviousTrackedStarPos = TrackedStarPos;
+    }
+    Align_V::ClearImage3();
+
+    if (camera) {
+        c.demarrer->setEnabled(false);
+        c.start->setEnabled(false);
+        c.startB->setEnabled(false);
+        for (QAction* a : {c.arreter, c.format, c.source})
+            a->setEnabled(true);
+        for (QToolButton* b : {c.stop, c.stopB, c.formatBtn, c.formatB, c.sourceBtn, c.sourceB})
+            setButton(b, true, false);
+        setButton(c.imageBtn, true, true);
+        setButton(c.imageB, true, true);
+        const int kind = s.sourceKind;
+        c.stream->setEnabled(kind == 0);
+        c.streamBtn->setEnabled(kind == 0);
+        c.streamB->setEnabled(kind == 0);
+        c.wdmControl->setEnabled(kind == 1);
+        c.wdmBtn->setEnabled(kind == 1);
+        c.wdmB->setEnabled(kind == 1);
+        const bool longExp = kind == 0 ? vestaMod() : kind == 3 && slot == 1;
+        setButton(c.poseBtn, longExp, false);
+        setButton(c.poseB, kind == 0 && vestaMod(), false);
+    }
+
+    // The source view takes the frame size, black.
+    if (w > 0 && h > 0) {
+        c.view->resize(w, h);
+        c.view->SetPictureSize(w, h);
+        kernels::fillRect(c.view->Bitmap(), kernels::boundsOf(c.view->Bitmap()), kernels::kBlack);
+        c.view->Changed();
+    }
+    if (FRM_Info)
+        FRM_Info->Img_Histogramme->resize(FRM_Info->Img_Histogramme->size());
+
+    PipelineActive = 1;
+    MotionReferenceSet = 0;
+    const std::uint8_t kind = Align_V::GetIntegrationKind();   // 1 dark, 2 flat, 0 image
+    if (camera)
+        DeepImagePlanes().clear(kind);
+    AdditionFrameCount[kind] = 1;
+    MNU_Operations->menuAction()->setEnabled(true);
+    if (FRM_Tool_Images) {
+        FRM_Tool_Images->CKB_Integration->setEnabled(true);
+        FRM_Tool_Images->CKB_Selection->setEnabled(true);
+    }
+    if (FRM_Tool_Suivi)
+        FRM_Tool_Suivi->CKB_Suivi->setEnabled(true);
+    if (FRM_Tool_Mesures)
+        FRM_Tool_Mesures->CKB_Reticule->setEnabled(true);
+    if (FRM_Detect_Mvt)
+        FRM_Detect_Mvt->CKB_Detection_Mvt->setEnabled(true);
+    if (FRM_Tool_Affichage)
+        FRM_Tool_Affichage->CKB_MAP->setEnabled(true);
+    Align_V::ComputeDisplayZone(static_cast<std::uint8_t>(slot));
+    Capture::ResetFrameRate(slot);
+
+    if (!camera) {
+        std::uint8_t scratch = 0;
+        Align_V::ProcessFrame(1, scratch, static_cast<std::uint8_t>(slot));
+        return;
+    }
+    if (s.sourceKind == 0 && FRM_Tool_Affichage) {
+        const auto* refresh = slot == 1 ? FRM_Tool_Affichage->TNI_Cam1_Tps_Rafraichissement
+                                        : FRM_Tool_Affichage->TNI_Cam2_Tps_Rafraichissement;
+        c.timer->setInterval(static_cast<int>(std::max<std::int64_t>(1, kernels::roundHalfEvenToInt(double(refresh->Value())))));
+        c.timer->start();
+    }
+}
+
+// ---- Stop ------------------------------------------------------------------
+
 void TFRM_Alv::MNU_Cam1_ArreterClick()
 {
     step(QStringLiteral("MNU_Cam1_ArreterClick"));
-    stopSlot(*this, 1);
+    StopSlot(1);
 }
 
 void TFRM_Alv::MNU_Cam2_ArreterClick()
 {
     step(QStringLiteral("MNU_Cam2_ArreterClick"));
-    stopSlot(*this, 2);
+    StopSlot(2);
+}
+
+void TFRM_Alv::SPDB_Cam1_StopClick()
+{
+    MNU_Cam1_ArreterClick();
+}
+
+void TFRM_Alv::SPDB_Cam2_StopClick()
+{
+    MNU_Cam2_ArreterClick();
+}
+
+void TFRM_Alv::StopSlot(int slot)
+{
+    const SlotControls c = controls(*this, slot);
+    auto& s = CameraSlots[slot];
+    if (slot == 1 && s.pluginCamera >= 0 && s.pluginHandle != 0) {
+        if (TCameraRecord* cam = Capture::SlotPluginCamera(1);
+            cam && cam->Camera.Api->camera_getmaxexposure(s.pluginHandle) >= 1000) {
+            MNU_Cam1_PoseLongue->setEnabled(false);
+            SPDB_Cam1_PoseLongue->setEnabled(false);
+        }
+    }
+    Capture::ReleaseSlotSource(slot);
+    ReleaseLedLibrary(slot);
+    s.captureInProgress = 0;
+    PipelineActive = 0;
+
+    const bool guides = FRM_Tool_Affichage
+                        && (slot == 1 ? FRM_Tool_Affichage->CKB_Src1_Autoguidage : FRM_Tool_Affichage->CKB_Src2_Autoguidage)
+                               ->isChecked();
+    if (slot == 2 || guides)
+        MNU_Operations->menuAction()->setEnabled(false);
+
+    setButton(c.stop, false, true);
+    setButton(c.stopB, false, true);
+    setButton(c.start, true, false);
+    setButton(c.startB, true, false);
+    for (QToolButton* b : {c.formatBtn, c.formatB, c.wdmBtn, c.wdmB, c.sourceBtn, c.sourceB})
+        b->setEnabled(false);
+    for (QToolButton* b : {c.imageBtn, c.imageB, c.streamBtn, c.streamB, c.poseBtn, c.poseB})
+        setButton(b, false, false);
+    for (QAction* a : {c.wdmControl, c.source, c.image, c.stream, c.poseLongue, c.arreter})
+        a->setEnabled(false);
+    for (QAction* a : {c.demarrer, c.format, c.pilote})
+        a->setEnabled(true);
+
+    const bool feedsImage = FRM_Tool_Affichage
+                            && (slot == 1 ? FRM_Tool_Affichage->CKB_Src1_Image : FRM_Tool_Affichage->CKB_Src2_Image)
+                                   ->isChecked();
+    if (feedsImage)
+        SavedZoneSize = static_cast<std::int32_t>(FRM_Tool_Affichage->TNI_Taille_ZAffich->Value());
+    if (feedsImage && FRM_Tool_Images) {
+        FRM_Tool_Images->CKB_Integration->setChecked(false);
+        FRM_Tool_Images->CKB_Integration->setEnabled(false);
+        FRM_Tool_Images->CKB_Selection->setChecked(false);
+        FRM_Tool_Images->CKB_Selection->setEnabled(false);
+        if (FRM_Detect_Mvt)
+            FRM_Detect_Mvt->CKB_Detection_Mvt->setEnabled(false);
+    }
+    if (guides) {
+        if (FRM_Tool_Suivi)
+            FRM_Tool_Suivi->CKB_Suivi->setEnabled(false);
+        if (FRM_Tool_Mesures)
+            FRM_Tool_Mesures->CKB_Reticule->setEnabled(false);
+        FRM_Tool_Affichage->CKB_MAP->setChecked(false);
+        FRM_Tool_Affichage->CKB_MAP->setEnabled(false);
+    }
+    setOnline(slot, false);
 }
 
 void TFRM_Alv::StopCaptureWindow(int slot)

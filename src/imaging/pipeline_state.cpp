@@ -51,6 +51,8 @@ QPoint MeasurePoint, PreviousMeasurePoint, MeasureDelta;
 double MeasureDistanceTotal = 0;
 int MeasureDistanceCount = 0;
 QPoint ProcedureStarPos;
+QPoint ZoneAnchor;
+std::uint8_t ZoneResetPending = 1;
 
 std::array<TFrameStamp, 3> FrameStamps;
 std::uint8_t PipelineActive = 0;

@@ -89,6 +89,11 @@ extern QPoint MeasurePoint, PreviousMeasurePoint, MeasureDelta;
 extern double MeasureDistanceTotal;
 extern int MeasureDistanceCount;
 extern QPoint ProcedureStarPos;
+// The anchor of the display zone in frame pixels, rescaled when a camera
+// start brings a new frame size; ZoneResetPending: the next start centres
+// every zone (set at program start and by every file-source start).
+extern QPoint ZoneAnchor;
+extern std::uint8_t ZoneResetPending;
 
 // ---- per-frame state and results -----------------------------------------
 

@@ -4,23 +4,15 @@
 // to the library, its id and name) through SetGuidePluginProvider; tests give
 // a table of their own.
 
+#include "platform/plugin_library.h"
+
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <optional>
 
-extern "C" {
-struct TGuidePluginTable {
-    // owner window, guider id, guider name, plug-in folder + "/", 0 -> handle
-    std::int32_t (*autoguide_create)(void* owner, std::int32_t id, const char* name, const char* folder,
-                                     std::int32_t reserved);
-    std::int32_t (*autoguide_connect)(std::int32_t handle);
-    std::int32_t (*autoguide_disconnect)(std::int32_t handle);
-    std::int32_t (*autoguide_free)(std::int32_t handle);
-    std::int32_t (*autoguide_move)(std::int32_t handle, std::int32_t direction);
-    std::int32_t (*autoguide_stop)(std::int32_t handle, std::int32_t direction);
-};
-}
+// The autoguider table of the plug-in interface (nj_plugin.h).
+using TGuidePluginTable = platform::PluginGuiderApi;
 
 struct TGuidePluginChoice {
     QString name;

@@ -161,7 +161,7 @@ bool connectPlugin()
     const QByteArray name = choice->name.toUtf8();
     const QByteArray folder = (platform::joinPath(platform::programDir(), QStringLiteral("Plugins")) + '/').toUtf8();
     const std::int32_t handle =
-        choice->table->autoguide_create(FRM_Alv, choice->guiderId, name.constData(), folder.constData(), 0);
+        choice->table->autoguide_create(choice->guiderId, name.constData(), folder.constData(), 0);
     if (handle == 0)
         return false;
     if (choice->table->autoguide_connect)

@@ -1,8 +1,11 @@
 #include "tools/frm_tool_affichage.h"
 
+#include "app/frm_alv.h"
 #include "app/log.h"
+#include "app/ui/control_adapters.h"
 #include "capture/camera_slots.h"
 #include "imaging/display_zone.h"
+#include "kernels/rounding.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +17,53 @@ std::uint8_t GuideSourceSlot = 1;
 TFRM_Tool_Affichage::TFRM_Tool_Affichage(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
+    app::bindComboChange(CBX_Cam1_IPS, this, &TFRM_Tool_Affichage::CBX_Cam1_IPSChange);
+    app::bindComboChange(CBX_Cam2_IPS, this, &TFRM_Tool_Affichage::CBX_Cam2_IPSChange);
+}
+
+namespace {
+
+void applyRateChoice(int slot, QComboBox* choice, QScrollBar* bar, TNumInp* interval)
+{
+    QTimer* timer = FRM_Alv ? (slot == 1 ? FRM_Alv->Timer_Cam1 : FRM_Alv->Timer_Cam2) : nullptr;
+    const QString text = choice->currentText();
+    if (text == QLatin1String("Auto")) {
+        const auto kind = CameraSlots[slot].sourceKind;
+        if (kind == 1 || kind == 3) {
+            CameraSlots[slot].frameHandOver = 1;
+            if (timer)
+                timer->stop();
+        }
+        return;
+    }
+    CameraSlots[slot].frameHandOver = 0;
+    if (text == QLatin1String("Custom")) {
+        bar->setEnabled(true);
+        interval->SetValue(bar->value());
+    } else {
+        bool ok = false;
+        const int f = text.toInt(&ok);
+        if (!ok || f <= 0)
+            return;
+        bar->setEnabled(false);
+        interval->SetValue(1000 / f);
+    }
+    if (timer) {
+        timer->setInterval(static_cast<int>(kernels::roundHalfEvenToInt(static_cast<double>(interval->Value()) - 0.5)));
+        timer->start();
+    }
+}
+
+} // namespace
+
+void TFRM_Tool_Affichage::CBX_Cam1_IPSChange()
+{
+    applyRateChoice(1, CBX_Cam1_IPS, SCB_Cam1_Tps_Rafraichissement, TNI_Cam1_Tps_Rafraichissement);
+}
+
+void TFRM_Tool_Affichage::CBX_Cam2_IPSChange()
+{
+    applyRateChoice(2, CBX_Cam2_IPS, SCB_Cam2_Tps_Rafraichissement, TNI_Cam2_Tps_Rafraichissement);
 }
 
 void TFRM_Tool_Affichage::CKB_Save_FWHMClick()

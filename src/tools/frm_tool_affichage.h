@@ -23,6 +23,13 @@ public:
     // width and recomputes the zone.
     void SCB_Taille_ZAffichScroll(QObject* sender, int scrollCode, int& scrollPos);
     QString FWHMLogFileName;
+
+    // Frame-rate choice of camera 1 / 2: "Auto" lets a stream or plug-in
+    // slot run its frame tick on every announced frame (its timer off);
+    // "Custom" takes the interval bar; a number f paces the slot's frame
+    // timer at 1000 div f ms.
+    void CBX_Cam1_IPSChange();
+    void CBX_Cam2_IPSChange();
 };
 
 extern TFRM_Tool_Affichage* FRM_Tool_Affichage;

@@ -20,6 +20,11 @@ void TFRM_Tool_Images::AddAviFileType()
     AviTypeListed = true;
 }
 
+void TFRM_Tool_Images::BTN_Enregistrer_ImageClick()
+{
+    ++SavedImageCount;
+}
+
 void TFRM_Tool_Images::BTN_ShowStarsClick() {}
 
 void TFRM_Tool_Images::BTN_Arreter_AddClick()

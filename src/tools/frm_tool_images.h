@@ -11,6 +11,12 @@ public:
     // Adds "AVI" to the sequence file types, once (AviTypeListed).
     void AddAviFileType();
 
+    // Saves the current image as one frame of the running capture sequence.
+    // The sequence saver comes with the image tool's saving; until then a
+    // call only counts.
+    void BTN_Enregistrer_ImageClick();
+    int SavedImageCount = 0;
+
     // Shows the stars found in the frame (the star search comes with the
     // image tool's star work; nothing is shown until then).
     void BTN_ShowStarsClick();

@@ -23,19 +23,24 @@ struct PluginLog {
 PluginLog* g_plugin = nullptr;
 
 extern "C" {
-std::int32_t fakeCreate(void*, std::int32_t id, const char* name, const char* folder, std::int32_t)
+std::int32_t fakeCreate(std::int32_t id, const char* name, const char* folder, std::int32_t)
 {
     g_plugin->calls << QStringLiteral("create %1 %2 %3").arg(id).arg(QString::fromUtf8(name)).arg(QString::fromUtf8(folder).endsWith(QStringLiteral("Plugins/")));
     return g_plugin->handle;
 }
 std::int32_t fakeConnect(std::int32_t h) { return g_plugin->calls << QStringLiteral("connect %1").arg(h), 0; }
-std::int32_t fakeDisconnect(std::int32_t h) { return g_plugin->calls << QStringLiteral("disconnect %1").arg(h), 0; }
-std::int32_t fakeFree(std::int32_t h) { return g_plugin->calls << QStringLiteral("free %1").arg(h), 0; }
-std::int32_t fakeMove(std::int32_t h, std::int32_t d) { return g_plugin->calls << QStringLiteral("move %1 %2").arg(h).arg(d), 0; }
-std::int32_t fakeStop(std::int32_t h, std::int32_t d) { return g_plugin->calls << QStringLiteral("stop %1 %2").arg(h).arg(d), 0; }
+void fakeDisconnect(std::int32_t h) { g_plugin->calls << QStringLiteral("disconnect %1").arg(h); }
+void fakeFree(std::int32_t h) { g_plugin->calls << QStringLiteral("free %1").arg(h); }
+void fakeMove(std::int32_t h, std::int32_t d) { g_plugin->calls << QStringLiteral("move %1 %2").arg(h).arg(d); }
+void fakeStop(std::int32_t h, std::int32_t d) { g_plugin->calls << QStringLiteral("stop %1 %2").arg(h).arg(d); }
 }
 
-const TGuidePluginTable kFakeTable{fakeCreate, fakeConnect, fakeDisconnect, fakeFree, fakeMove, fakeStop};
+const TGuidePluginTable kFakeTable{.autoguide_create = fakeCreate,
+                                   .autoguide_connect = fakeConnect,
+                                   .autoguide_disconnect = fakeDisconnect,
+                                   .autoguide_free = fakeFree,
+                                   .autoguide_move = fakeMove,
+                                   .autoguide_stop = fakeStop};
 
 } // namespace
 

@@ -20,12 +20,18 @@ namespace {
 
 QStringList g_pluginCalls;
 extern "C" {
-std::int32_t create(void*, std::int32_t, const char*, const char*, std::int32_t) { return 9; }
-std::int32_t none(std::int32_t) { return 0; }
-std::int32_t move(std::int32_t, std::int32_t d) { return g_pluginCalls << QStringLiteral("move %1").arg(d), 0; }
-std::int32_t stop(std::int32_t, std::int32_t d) { return g_pluginCalls << QStringLiteral("stop %1").arg(d), 0; }
+std::int32_t create(std::int32_t, const char*, const char*, std::int32_t) { return 9; }
+std::int32_t connect(std::int32_t) { return 0; }
+void none(std::int32_t) {}
+void move(std::int32_t, std::int32_t d) { g_pluginCalls << QStringLiteral("move %1").arg(d); }
+void stop(std::int32_t, std::int32_t d) { g_pluginCalls << QStringLiteral("stop %1").arg(d); }
 }
-const TGuidePluginTable kTable{create, none, none, none, move, stop};
+const TGuidePluginTable kTable{.autoguide_create = create,
+                               .autoguide_connect = connect,
+                               .autoguide_disconnect = none,
+                               .autoguide_free = none,
+                               .autoguide_move = move,
+                               .autoguide_stop = stop};
 
 // The outputs of the Venner shift register, from the writes to the serial
 // port's registers: DTR is shifted in on each rising RTS edge and the outputs

@@ -1,0 +1,219 @@
+#include "capture/capture_helpers.h"
+
+#include "app/frm_message.h"
+#include "app/frm_pref.h"
+#include "capture/frame_timers.h"
+#include "capture/plugin_mgr.h"
+#include "capture/wdm_capture.h"
+#include "imaging/pipeline_state.h"
+#include "kernels/frame_copy.h"
+#include "kernels/rounding.h"
+#include "platform/clock.h"
+#include "translation/translated_texts.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <algorithm>
+
+namespace Align_V {
+namespace {
+
+bool debugOn()
+{
+    return FRM_Pref && FRM_Pref->CKB_Debug->isChecked();
+}
+
+void debugValue(const char* label, qint64 value)
+{
+    Capture::DebugLine(QLatin1String(label) + QString::number(value));
+}
+
+void debugUnsigned(const char* label, quint64 value)
+{
+    Capture::DebugLine(QLatin1String(label) + QString::number(value));
+}
+
+platform::FrameView viewOf(const nj_frame& f)
+{
+    return {f.width, f.height, f.stride, f.format == NJ_FORMAT_MONO8 ? platform::PixelFormat::Mono8 : platform::PixelFormat::Bgr24,
+            f.data, f.size};
+}
+
+bool grabPlugin(std::uint8_t slot)
+{
+    TCameraRecord* cam = Capture::SlotPluginCamera(slot);
+    const std::int32_t handle = CameraSlots[slot].pluginHandle;
+    if (!cam || handle == 0 || !SlotBitmaps[slot][0])
+        return false;
+    const auto& api = *cam->Camera.Api;
+    api.camera_getimage(handle);
+    bool copied = false;
+    struct Target {
+        kernels::Bitmap24* bitmap;
+        bool* copied;
+    } target{SlotBitmaps[slot][0].get(), &copied};
+    api.camera_readasbitmap(
+        handle,
+        [](std::int32_t, const nj_frame* f, void* user) {
+            auto* t = static_cast<Target*>(user);
+            if (f)
+                *t->copied = kernels::CopyFrameToBitmap(viewOf(*f), *t->bitmap);
+        },
+        &target);
+    return copied;
+}
+
+bool grabStream(std::uint8_t slot, std::uint8_t skipCount)
+{
+    if (!LongExposureRunning[slot])
+        return true;
+    SlotModes[slot] = 2;
+    auto& handOver = PluginFrameBitmaps[slot];
+    const auto wanted = handOver.framesDelivered() + skipCount + 1;
+    const auto start = platform::clock().monotonicMs();
+    while (handOver.framesDelivered() < wanted) {
+        if (platform::clock().monotonicMs() - start > kStreamGrabWait_ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+} // namespace
+
+QString FrameSizeMessage(int width, int height)
+{
+    return QStringLiteral("La taille des images video est limitée à %1x%1\r\nLa taille actuelle est %2x%3, veuillez "
+                          "choisir un autre format.")
+        .arg(kMaxFrameSize)
+        .arg(width)
+        .arg(height);
+}
+
+bool GrabFrameViaClipboard(kernels::Bitmap24& bitmap, std::uint8_t targetIndex, std::uint8_t slot,
+                           std::uint8_t skipCount)
+{
+    if (slot != 1 && slot != 2)
+        return false;
+    LongExposureRunning[0] = targetIndex;
+    switch (CameraSlots[slot].sourceKind) {
+    case 0: {
+        platform::CameraDevice* dev = GrabDevices[slot].get();
+        bool copied = false;
+        if (!dev || !dev->grabFrame([&](const platform::FrameView& f) { copied = kernels::CopyFrameToBitmap(f, bitmap); }))
+            return false;
+        if (copied)
+            Capture::CountFrame(slot);
+        return copied;
+    }
+    case 1:
+        return grabStream(slot, skipCount);
+    case 3:
+        return grabPlugin(slot);
+    default:
+        return false;
+    }
+}
+
+bool CheckFrameSize(int slot)
+{
+    const auto& s = CameraSlots[slot];
+    if (s.height > kMaxFrameSize || s.width > kMaxFrameSize) {
+        Msg::ShowMessageText(true, FrameSizeMessage(s.width, s.height));
+        return false;
+    }
+    if (s.height <= 0 || s.width <= 0) {
+        Msg::ShowMessageText(true, TranslatedTexts.MSG_Cannot_Set_Format);
+        return false;
+    }
+    return true;
+}
+
+std::int32_t RowBytes(std::int32_t bits)
+{
+    return (bits + 31) / 32 * 4;
+}
+
+void InitBitmapInfoHeader(TBitmapInfoHeader& header, std::int32_t width, std::int32_t height, std::uint16_t bitCount)
+{
+    header = {};
+    header.biSize = 40;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = bitCount;
+    header.biCompression = 0;
+    header.biSizeImage = static_cast<std::uint32_t>(RowBytes(width * bitCount)) * static_cast<std::uint32_t>(height);
+}
+
+void DumpCaptureFormat(int slot)
+{
+    auto& s = CameraSlots[slot];
+    platform::CameraDevice* dev = GrabDevices[slot].get();
+    if (!dev)
+        return;
+    const platform::CameraFormat f = dev->format();
+    TBitmapInfoHeader& in = s.inputFormat;   // the slot's one record, rewritten in place
+    InitBitmapInfoHeader(in, f.width, f.height, static_cast<std::uint16_t>(f.bitCount));
+    const bool debug = debugOn();
+    if (debug) {
+        debugUnsigned("bisize          = ", in.biSize);
+        debugValue("biWidth         = ", in.biWidth);
+        debugValue("biHeight        = ", in.biHeight);
+        debugValue("biPlanes        = ", in.biPlanes);
+        debugValue("biBitCount      = ", in.biBitCount);
+        debugUnsigned("biCompression   = ", in.biCompression);
+        debugUnsigned("biSizeImage     = ", in.biSizeImage);
+        debugValue("biXPelsPerMeter = ", in.biXPelsPerMeter);
+        debugValue("biYPelsPerMeter = ", in.biYPelsPerMeter);
+        debugUnsigned("biClrUsed       = ", in.biClrUsed);
+        debugUnsigned("biClrImportant  = ", in.biClrImportant);
+        debugValue("VideoCap1.CapWidth   = ", in.biWidth);
+        debugValue("VideoCap1.CapHeight  = ", in.biHeight);
+        debugValue("bmiHeader.biBitCount = ", in.biBitCount);
+    }
+    s.width = in.biWidth;
+    s.height = in.biHeight;
+    s.bitCount = in.biBitCount;
+    if (s.width == 0 || s.height == 0) {
+        kernels::Bitmap24 probe;
+        if (GrabFrameViaClipboard(probe, 0, static_cast<std::uint8_t>(slot), 0)) {
+            constexpr int kPixelFormat24 = 6;   // the 24-bit pixel format's number in the log
+            if (debug) {
+                debugValue("FrIma.Width       = ", probe.width());
+                debugValue("FrIma.Height      = ", probe.height());
+                debugValue("FrIma.PixelFormat = ", kPixelFormat24);
+            }
+            s.width = probe.width();
+            s.height = probe.height();
+            s.bitCount = 24;
+        }
+    }
+    s.streamMode = 0;
+}
+
+void CopyWdmFrameSize(int slot)
+{
+    auto& s = CameraSlots[slot];
+    const platform::CameraFormat f = WdmCaptures[slot] ? WdmCaptures[slot]->Format() : platform::CameraFormat{0, 0, 0};
+    s.width = f.width;
+    s.height = f.height;
+    s.streamMode = 0;
+}
+
+void ReadPluginFrameSize(int slot)
+{
+    TCameraRecord* cam = Capture::SlotPluginCamera(slot);
+    const std::int32_t handle = CameraSlots[slot].pluginHandle;
+    if (!cam || handle == 0)
+        return;
+    const auto& api = *cam->Camera.Api;
+    auto prop = [&](int p) { return kernels::roundHalfEvenToInt(api.camera_getproperty(handle, p)); };
+    // A binning below 1 would divide by zero: taken as 1.
+    const auto bx = std::max<std::int64_t>(1, prop(NJ_PROP_BINNING_X));
+    const auto by = std::max<std::int64_t>(1, prop(NJ_PROP_BINNING_Y));
+    CameraSlots[slot].width = static_cast<std::int32_t>(prop(NJ_PROP_FULL_WIDTH) / bx);
+    CameraSlots[slot].height = static_cast<std::int32_t>(prop(NJ_PROP_FULL_HEIGHT) / by);
+}
+
+} // namespace Align_V

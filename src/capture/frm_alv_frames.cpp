@@ -1,0 +1,145 @@
+// The main window's frame road: the frame announcements of stream and
+// plug-in cameras, the two frame timers that hand every frame to the
+// per-frame routine (frame rate, sequence saving, hand-shake), and the wheel.
+
+#include "app/frm_alv.h"
+#include "app/ui/event_boundary.h"
+#include "capture/camera_slots.h"
+#include "capture/capture_helpers.h"
+#include "capture/frame_messages.h"
+#include "capture/frame_timers.h"
+#include "imaging/display_helpers.h"
+#include "imaging/display_zone.h"
+#include "imaging/overlays.h"
+#include "imaging/process_frame.h"
+#include "imaging/pipeline_state.h"
+#include "kernels/frame_copy.h"
+#include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_images.h"
+
+#include <QWheelEvent>
+#include <algorithm>
+
+bool TFRM_Alv::event(QEvent* e)
+{
+    for (int slot = 1; slot <= 2; ++slot) {
+        const QEvent::Type type = FrameMessages::FrameMessage(slot);
+        if (type != QEvent::None && e->type() == type) {
+            app::runGuarded(QStringLiteral("Frame%1").arg(slot), [&] { FrameMessageArrived(slot); });
+            return true;
+        }
+    }
+    if (e->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(e);
+        app::runGuarded(QStringLiteral("MouseWheel"), [&] { MouseWheel(wheel->angleDelta().y()); });
+        wheel->accept();
+        return true;
+    }
+    return TForm::event(e);
+}
+
+void TFRM_Alv::FrameMessageArrived(int slot)
+{
+    auto& handOver = PluginFrameBitmaps[slot];
+    const auto& s = CameraSlots[slot];
+    const bool streamed = s.sourceKind == 1 || s.sourceKind == 3;
+    kernels::Bitmap24* live = SlotBitmaps[slot][0].get();
+    // While a tick of the slot runs, or for any other source, the
+    // announcement is dismissed; the next frame announces itself again.
+    if (!streamed || SlotModes[slot] != 2 || !live) {
+        handOver.take(nullptr);
+        return;
+    }
+    bool copied = false;
+    handOver.take([&](const platform::FrameView& f) { copied = kernels::CopyFrameToBitmap(f, *live); });
+    if (copied && s.frameHandOver == 1)
+        FrameTick(slot);
+}
+
+void TFRM_Alv::Timer_Cam1Timer()
+{
+    FrameTick(1);
+}
+
+void TFRM_Alv::Timer_Cam2Timer()
+{
+    FrameTick(2);
+}
+
+void TFRM_Alv::FrameTick(int slot)
+{
+    QTimer* timer = slot == 1 ? Timer_Cam1 : Timer_Cam2;
+    auto applyPendingInterval = [&] {
+        if (PendingTimerInterval > 0) {
+            timer->setInterval(PendingTimerInterval);
+            PendingTimerInterval = 0;
+        }
+    };
+    if (PlayerActive) {
+        // The player steps through the file source here once it exists.
+        applyPendingInterval();
+        return;
+    }
+    const auto kind = CameraSlots[slot].sourceKind;
+    const bool handShake = kind == 1 || kind == 3;
+    if (handShake)
+        SlotModes[slot] = 1;
+    if (ExposureTimerRearm) {
+        TMR_Exposure->start();
+        ExposureTimerRearm = 0;
+    }
+    if (GuideTimerRearm) {
+        TMR_Exposure_Guide->start();
+        GuideTimerRearm = 0;
+    }
+
+    std::uint8_t accept = 0;
+    const auto s8 = static_cast<std::uint8_t>(slot);
+    // A long exposure of the current slot delivers its frames through the
+    // long-exposure cycle; its stream frames are not processed.
+    if (!(LongExposureRunning[slot] && slot == CurrentCameraSlot)) {
+        switch (kind) {
+        case 0:
+            if (SlotBitmaps[slot][0])
+                Align_V::GrabFrameViaClipboard(*SlotBitmaps[slot][0], 0, s8, 0);
+            Align_V::ProcessFrame(1, accept, s8);
+            break;
+        case 1:
+        case 3:
+            Capture::CountFrame(slot);
+            Align_V::ProcessFrame(1, accept, s8);
+            break;
+        default:
+            break;
+        }
+    }
+
+    // Sequence saving: every SPED_Freq_Sauve-th kept frame. In long-exposure
+    // mode the long-exposure cycle saves; with parallel capture, slot 2 does.
+    if (SequenceSaving && accept && !LongExposureActive && FRM_Tool_Images) {
+        ++SavedFrameCounter;
+        const int every = std::max(1, FRM_Tool_Images->SPED_Freq_Sauve->value());
+        const bool parallel = slot == 1 && FRM_Tool_Affichage && FRM_Tool_Affichage->CKB_DoubleEnreg->isChecked();
+        if (SavedFrameCounter % every == 0 && !FRM_Tool_Images->BTN_Pause_sauv->isChecked() && !parallel)
+            FRM_Tool_Images->BTN_Enregistrer_ImageClick();
+    }
+
+    // A slot stopped while the tick ran stays stopped.
+    if (handShake && SlotModes[slot] == 1)
+        SlotModes[slot] = 2;
+    applyPendingInterval();
+}
+
+void TFRM_Alv::MouseWheel(int angleDelta)
+{
+    // Fine wheels and touchpads send fractions of a notch: they add up.
+    wheelRemainder_ += angleDelta;
+    while (wheelRemainder_ >= 120 || wheelRemainder_ <= -120) {
+        const int notch = wheelRemainder_ > 0 ? 1 : -1;
+        wheelRemainder_ -= notch * 120;
+        if (!FRM_Tool_Affichage)
+            continue;
+        QScrollBar* bar = FRM_Tool_Affichage->SCB_Taille_ZAffich;
+        bar->setValue(std::clamp(bar->value() + notch * 10, bar->minimum(), bar->maximum()));
+    }
+}

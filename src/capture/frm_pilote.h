@@ -1,0 +1,13 @@
+#pragma once
+// The driver choice: one line per capture source, OK or Cancel. Made for one
+// choice and freed after it.
+
+#include "ui_frm_pilote.h"
+
+#include <QDialog>
+
+class TFRM_Pilote : public QDialog, public Ui::TFRM_Pilote {
+    Q_OBJECT
+public:
+    explicit TFRM_Pilote(QWidget* parent = nullptr);
+};

@@ -1,0 +1,46 @@
+#pragma once
+// Opening and releasing the source of a camera slot: grab devices, stream
+// devices and plug-in cameras, and the frame callback handed to plug-ins.
+
+#include "nj_plugin.h"
+
+#include <cstdint>
+
+class TPluginMgr;
+
+namespace Capture {
+
+// Opens grab device CameraSlots[slot].driverListIndex into GrabDevices[slot].
+bool OpenGrabDevice(int slot);
+// Starts the slot's stream capture (device WdmDeviceIndex[slot]).
+bool OpenStreamDevice(int slot);
+
+enum class PluginStart {
+    Started,
+    Unavailable,     // no such camera (any more), or already open on the other slot
+    ConnectFailed,   // camera_create or camera_connect failed; the camera was freed
+};
+// Creates, connects and starts plug-in camera CameraSlots[slot].driverIndex;
+// its frames go to the slot's frame hand-over.
+PluginStart OpenPluginCamera(int slot);
+
+// Lets go of the slot's plug-in camera: the hand-over is disarmed first (late
+// frames are ignored), then the video is stopped and the camera disconnected
+// and freed. `manager` is the one that owns the camera (default: PluginManager).
+void ReleasePluginCamera(int slot, TPluginMgr* manager = nullptr);
+
+// Releases whatever source the slot has open; the slot timer is stopped.
+void ReleaseSlotSource(int slot);
+
+} // namespace Capture
+
+namespace Align_V {
+// The start of camera 2: stops the player when it plays (one camera-2 tick,
+// its timer off), then opens slot 2.
+void StartCamera2();
+
+// The frame callback of plug-in cameras (video stream and snapshots). `user`
+// is the slot's frame hand-over: the frame is copied there if the hand-over
+// is armed for `camera`, and ignored otherwise. Runs on the plug-in's thread.
+void PluginFrameCallback(std::int32_t camera, const nj_frame* frame, void* user);
+} // namespace Align_V

@@ -1,0 +1,17 @@
+#pragma once
+// Copies a delivered camera frame into a live 24-bit bitmap.
+
+#include "kernels/bitmap24.h"
+#include "platform/camera_device.h"
+
+namespace kernels {
+
+// Copies the frame into the top-left corner of `dst`: 24-bit frames as they
+// are, 8-bit frames (grey or raw mosaic) with the level in all three
+// channels. An empty `dst` is first sized to the frame; a frame larger than a
+// sized `dst` is skipped. Only what was delivered is read: an incomplete
+// frame is skipped too. A skipped frame leaves `dst` unchanged and the result
+// is false.
+bool CopyFrameToBitmap(const platform::FrameView& frame, Bitmap24& dst);
+
+} // namespace kernels

@@ -1,0 +1,55 @@
+#pragma once
+// The simulated star-field camera, a device of the grab family: each grab
+// renders the sky at the time of the grab (monotonic clock since open), and a
+// stream renders frame after frame on the camera's own thread at its frame
+// rate. With the Bayer setting it delivers one-byte mosaic frames.
+
+#include "platform/camera_device.h"
+#include "platform/star_field.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace platform {
+
+class SimulatedCamera final : public CameraDevice {
+public:
+    explicit SimulatedCamera(const StarFieldSettings& settings = {});
+    ~SimulatedCamera() override;
+
+    bool open() override;
+    void close() override;
+    bool isOpen() const override { return open_; }
+    CameraFormat format() const override;
+    // Any size from 1 x 1 to 4096 x 4096; the bit count must match the
+    // mosaic setting (8 with it, 24 without). Refused while streaming.
+    bool setFormat(const CameraFormat& format) override;
+    bool grabFrame(const FrameCallback& sink) override;
+    bool startStream(FrameCallback callback, double frameRate = 0) override;
+    void stopStream() override;
+
+    const StarField& field() const { return field_; }
+    // Frames rendered so far (grabs and stream).
+    std::int64_t framesRendered() const;
+
+private:
+    void streamLoop(FrameCallback callback, double frameRate);
+    FrameView renderInto(std::vector<std::uint8_t>& buffer, std::int64_t frame, double t_s) const;
+
+    StarField field_;
+    bool open_ = false;
+    std::int64_t openedAt_ms_ = 0;
+    std::int64_t grabCount_ = 0;
+    std::vector<std::uint8_t> grabBuffer_;
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopRequested_ = false;
+    std::int64_t streamCount_ = 0;
+    std::thread thread_;
+};
+
+} // namespace platform

@@ -1,0 +1,106 @@
+#include "camera_road_fixture.h"
+
+#include "app/frm_alv.h"
+#include "app/frm_message.h"
+#include "app/startup.h"
+#include "capture/camera_slots.h"
+#include "capture/frm_pilote.h"
+#include "capture/plugin_mgr.h"
+#include "capture/slot_sources.h"
+#include "capture/wdm_capture.h"
+#include "imaging/pipeline_state.h"
+#include "platform/paths.h"
+#include "platform/simulated_camera.h"
+#include "scripting/scripts.h"
+#include "telescope/guide_plugin.h"
+#include "tools/frm_tool_images.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+#include <vector>
+
+bool FakeGrabDevice::grabFrame(const FrameCallback& sink)
+{
+    if (!open_ || width_ <= 0 || height_ <= 0)
+        return false;
+    std::vector<std::uint8_t> px(static_cast<std::size_t>(width_) * height_ * 3, level_);
+    sink({width_, height_, width_ * 3, platform::PixelFormat::Bgr24, px.data(), px.size()});
+    return true;
+}
+
+void CameraRoad::SetUp()
+{
+    platform::setPortAccess(&ports);
+    grab.add({QStringLiteral("Simulateur ciel etoile"), QStringLiteral("1.0")},
+             [] { return std::make_unique<platform::SimulatedCamera>(); });
+    Startup::CreateWindows();
+    FRM_Alv->FormActivate();
+    FRM_Message->MEMO_Message->clear();   // start-up notes of the empty program directory
+    platform::setGrabCameras(&grab);
+    platform::setStreamCameras(&stream);
+}
+
+void CameraRoad::TearDown()
+{
+    for (int slot = 1; slot <= 2; ++slot)
+        Capture::ReleaseSlotSource(slot);
+    PluginManager.reset();
+    GuidePlugin::SetProvider({});
+    for (auto& w : WdmCaptures)
+        w.reset();
+    platform::setGrabCameras(nullptr);
+    platform::setStreamCameras(nullptr);
+    Startup::DestroyWindows();
+    CameraSlots = {};
+    CurrentCameraSlot = 1;
+    SlotModes = {};
+    LongExposureRunning = {};
+    PlayerActive = 0;
+    SavedFrameCounter = 0;
+    SequenceSaving = false;
+    ZoneResetPending = 1;
+    Scripts::Cam1Online = Scripts::Cam2Online = false;
+    Scripts::StopAll();
+    platform::setPortAccess(nullptr);
+}
+
+void CameraRoad::answerDriverDialog(int line)
+{
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, line] {
+        auto* d = qobject_cast<TFRM_Pilote*>(QApplication::activeModalWidget());
+        if (!d)
+            return;
+        poll->deleteLater();
+        poll->stop();
+        if (line < 0) {
+            d->BTN_Annuler->click();
+            return;
+        }
+        d->ComboBox1->setCurrentIndex(line);
+        d->BTN_Ok->click();
+    });
+    poll->start(5);
+}
+
+void CameraRoad::usePlugins(const QStringList& names)
+{
+    QDir().mkpath(dir.filePath(QStringLiteral("Plugins")));
+    for (const QString& n : names)
+        QFile::copy(QStringLiteral(NJ_TEST_PLUGIN_DIR "/") + n + QStringLiteral(".so"),
+                    dir.filePath(QStringLiteral("Plugins/") + n + QStringLiteral(".so")));
+    PluginManager = std::make_unique<TPluginMgr>(FRM_Alv, 255u, dir.filePath(QStringLiteral("Plugins")));
+}
+
+QFunctionPointer CameraRoad::pluginFunction(const QString& plugin, const char* name)
+{
+    // The same file is already loaded: this only finds its symbol.
+    return QLibrary::resolve(dir.filePath(QStringLiteral("Plugins/") + plugin + QStringLiteral(".so")), name);
+}
+
+QString CameraRoad::messageText() const
+{
+    return FRM_Message->MEMO_Message->toPlainText();
+}

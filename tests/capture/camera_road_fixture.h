@@ -1,0 +1,57 @@
+#pragma once
+// The program's windows, activated in a temporary program directory, with a
+// scripted driver dialog, fake camera families and copies of the test
+// plug-ins; every camera slot and global is put back afterwards.
+
+#include "platform/camera_device.h"
+#include "platform/port_access_sim.h"
+#include "support/fakes.h"
+#include "support/temp_program_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <QLibrary>
+#include <QStringList>
+
+// A grab device that reports one format and delivers frames of another size.
+class FakeGrabDevice final : public platform::CameraDevice {
+public:
+    FakeGrabDevice(platform::CameraFormat reported, int width, int height, std::uint8_t level = 40)
+        : reported_(reported), width_(width), height_(height), level_(level)
+    {
+    }
+    bool open() override { return open_ = true; }
+    void close() override { open_ = false; }
+    bool isOpen() const override { return open_; }
+    platform::CameraFormat format() const override { return reported_; }
+    bool setFormat(const platform::CameraFormat&) override { return false; }
+    bool grabFrame(const FrameCallback& sink) override;
+    bool startStream(FrameCallback, double) override { return false; }
+    void stopStream() override {}
+
+private:
+    platform::CameraFormat reported_;
+    int width_, height_;
+    std::uint8_t level_;
+    bool open_ = false;
+};
+
+class CameraRoad : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The next driver dialog picks `line` and confirms, or cancels for -1.
+    void answerDriverDialog(int line);
+    // Copies the test plug-ins into the program's Plugins folder and scans it again.
+    void usePlugins(const QStringList& names);
+    // A test entry point of a copied plug-in.
+    QFunctionPointer pluginFunction(const QString& plugin, const char* name);
+    QString messageText() const;
+
+    testsupport::TempProgramDir dir;
+    testsupport::RecordingMessageService boxes;
+    platform::SimulatedPortAccess ports;
+    platform::CameraTable grab;
+    platform::CameraTable stream;
+};

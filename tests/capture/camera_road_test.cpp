@@ -1,0 +1,407 @@
+#include "camera_road_fixture.h"
+
+#include "app/frm_alv.h"
+#include "app/frm_pref.h"
+#include "capture/camera_control_lib.h"
+#include "capture/long_exposure.h"
+#include "app/frm_message.h"
+#include "capture/camera_slots.h"
+#include "capture/capture_helpers.h"
+#include "capture/driver_list.h"
+#include "capture/plugin_mgr.h"
+#include "telescope/guide_plugin.h"
+#include "imaging/pipeline_state.h"
+#include "platform/simulated_camera.h"
+#include "scripting/scripts.h"
+#include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_images.h"
+#include "translation/translated_texts.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLibrary>
+
+namespace {
+
+bool anyLight(const QImage& img)
+{
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (qGray(img.pixel(x, y)) > 100)
+                return true;
+    return false;
+}
+
+using Deliver = std::int32_t (*)(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::uint8_t);
+using Counts = void (*)(std::int32_t*, std::int32_t*, std::int32_t*);
+
+const QString kCannotStart1 = QStringLiteral("Impossible de demarrer la camera # 1, verifier le branchement et les pilotes.");
+
+} // namespace
+
+TEST_F(CameraRoad, SimulatedCameraStartsShowsItsStarsAndStops)
+{
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+
+    ASSERT_NE(GrabDevices[1], nullptr);
+    EXPECT_EQ(CameraSlots[1].sourceKind, 0);
+    EXPECT_EQ(CameraSlots[1].driverIndex, 0);
+    EXPECT_EQ(CameraSlots[1].width, 640);
+    EXPECT_EQ(CameraSlots[1].height, 480);
+    EXPECT_TRUE(Scripts::Cam1Online);
+    EXPECT_TRUE(FRM_Alv->Timer_Cam1->isActive());
+    EXPECT_EQ(FRM_Alv->Timer_Cam1->interval(), 200);
+    EXPECT_FALSE(FRM_Alv->SPDB_Cam1_Start->isEnabled());
+    EXPECT_TRUE(FRM_Alv->MNU_Cam1_Arreter->isEnabled());
+    EXPECT_TRUE(FRM_Alv->SPDB_Cam1_Image->isChecked());
+    EXPECT_TRUE(FRM_Alv->SPDB_Cam1_Stream->isEnabled());
+    EXPECT_FALSE(FRM_Alv->SPDB_Cam1_WDMControl->isEnabled());
+    EXPECT_EQ(ZoneAnchor, QPoint(320, 240));
+
+    FRM_Alv->Timer_Cam1Timer();
+    const QImage shown = FRM_Alv->Image1->Picture();
+    EXPECT_EQ(shown.size(), QSize(640, 480));
+    EXPECT_TRUE(anyLight(shown)) << "stars in the source view";
+
+    FRM_Alv->SPDB_Cam1_StopClick();
+    EXPECT_EQ(GrabDevices[1], nullptr);
+    EXPECT_FALSE(FRM_Alv->Timer_Cam1->isActive());
+    EXPECT_TRUE(FRM_Alv->SPDB_Cam1_Start->isEnabled());
+    EXPECT_FALSE(FRM_Alv->SPDB_Cam1_Stop->isEnabled());
+    EXPECT_FALSE(Scripts::Cam1Online);
+}
+
+TEST_F(CameraRoad, FrameSizeIsCheckedAndEveryRefusedStartReleasesTheSlot)
+{
+    EXPECT_EQ(Align_V::RowBytes(24 * 641), 1924);
+    EXPECT_EQ(Align_V::RowBytes(8 * 3), 4);
+
+    CameraSlots[2].width = CameraSlots[2].height = 1280;
+    EXPECT_TRUE(Align_V::CheckFrameSize(2));
+    CameraSlots[2].width = 1281;
+    CameraSlots[2].height = 960;
+    EXPECT_FALSE(Align_V::CheckFrameSize(2));
+    EXPECT_TRUE(messageText().contains(QStringLiteral("1280x1280")));
+    EXPECT_TRUE(messageText().contains(QStringLiteral("La taille actuelle est 1281x960, veuillez choisir un autre format.")));
+    CameraSlots[2].width = 0;
+    EXPECT_FALSE(Align_V::CheckFrameSize(2));
+    EXPECT_EQ(messageText(), TranslatedTexts.MSG_Cannot_Set_Format) << "the window is cleared first";
+
+    auto expectStopped = [&](const char* why) {
+        EXPECT_FALSE(FRM_Alv->SPDB_Cam1_Start->isChecked()) << why;
+        EXPECT_TRUE(FRM_Alv->SPDB_Cam1_Start->isEnabled()) << why;
+        EXPECT_FALSE(FRM_Alv->MNU_Cam1_Arreter->isEnabled()) << why;
+        EXPECT_EQ(GrabDevices[1], nullptr) << why;
+        EXPECT_FALSE(Scripts::Cam1Online) << why;
+    };
+    grab.clear();
+    grab.add({QStringLiteral("Large"), QStringLiteral("1")},
+             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{1281, 960, 24}, 1281, 960); });
+    grab.add({QStringLiteral("Gone"), QStringLiteral("1")}, [] { return nullptr; });
+
+    FRM_Alv->SPDB_Cam1_Start->setChecked(true);
+    answerDriverDialog(0);
+    FRM_Alv->SPDB_Cam1_StartClick();
+    EXPECT_TRUE(messageText().contains(QStringLiteral("La taille actuelle est 1281x960")));
+    expectStopped("size over 1280");
+
+    FRM_Alv->SPDB_Cam1_Start->setChecked(true);
+    answerDriverDialog(1);
+    FRM_Alv->SPDB_Cam1_StartClick();
+    EXPECT_EQ(messageText(), kCannotStart1);
+    EXPECT_EQ(CameraSlots[1].driverListIndex, -1);
+    expectStopped("device vanished since the list");
+
+    grab.clear();
+    FRM_Alv->SPDB_Cam1_Start->setChecked(true);
+    answerDriverDialog(-1);
+    FRM_Alv->SPDB_Cam1_StartClick();
+    expectStopped("dialog cancelled");
+    FRM_Alv->SPDB_Cam1_Start->setChecked(true);
+    answerDriverDialog(0);   // an empty list and OK
+    FRM_Alv->SPDB_Cam1_StartClick();
+    EXPECT_EQ(messageText(), kCannotStart1);
+    expectStopped("empty list");
+}
+
+TEST_F(CameraRoad, AFormatWithoutSizeIsLearnedFromOneGrabAndTheDumpIsLogged)
+{
+    grab.clear();
+    grab.add({QStringLiteral("Blind"), QStringLiteral("2")},
+             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{0, 0, 24}, 320, 240); });
+    FRM_Pref->CKB_Debug->setChecked(true);
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    EXPECT_EQ(CameraSlots[1].width, 320);
+    EXPECT_EQ(CameraSlots[1].height, 240);
+    EXPECT_EQ(CameraSlots[1].bitCount, 24);
+    Capture::CloseCaptureDebugFile();
+
+    QStringList lines;   // without the time column
+    for (const QString& l : QString::fromLatin1(dir.readFile(QStringLiteral("Debug.log"))).split(QStringLiteral("\r\n")))
+        lines << l.section(QLatin1Char(';'), 1);
+    lines.removeAll(QString());
+    const QStringList expected = {"bisize          = 40", "biWidth         = 0", "biHeight        = 0",
+                                  "biPlanes        = 1", "biBitCount      = 24", "biCompression   = 0",
+                                  "biSizeImage     = 0", "biXPelsPerMeter = 0", "biYPelsPerMeter = 0",
+                                  "biClrUsed       = 0", "biClrImportant  = 0", "VideoCap1.CapWidth   = 0",
+                                  "VideoCap1.CapHeight  = 0", "bmiHeader.biBitCount = 24", "FrIma.Width       = 320",
+                                  "FrIma.Height      = 240", "FrIma.PixelFormat = 6"};
+    ASSERT_GE(lines.size(), expected.size());
+    EXPECT_EQ(lines.mid(0, expected.size()), expected);
+}
+
+TEST_F(CameraRoad, DriverListRunsGrabThenStreamThenPluginCameras)
+{
+    grab.clear();
+    for (const char* n : {"G0", "G1", "G2"})
+        grab.add({QLatin1String(n), QStringLiteral("1.0")}, [] { return std::make_unique<platform::SimulatedCamera>(); });
+    for (const char* n : {"S0", "S1"})
+        stream.add({QLatin1String(n), {}}, [] { return std::make_unique<platform::SimulatedCamera>(); });
+    usePlugins({QStringLiteral("NJ_Both")});
+
+    const auto list = Capture::BuildDriverList(1);
+    QStringList lines;
+    for (const auto& d : list)
+        lines << d.Line();
+    EXPECT_EQ(lines, (QStringList{"(VFW):G0 1.0", "(VFW):G1 1.0", "(VFW):G2 1.0", "(WDM):S0", "(WDM):S1",
+                                  "(PLUGIN):Fake 3:Fake 3 cam 0"}));
+    EXPECT_EQ(VfwDriverCount, 3);
+    EXPECT_EQ(CaptureDeviceCount, 5);
+
+    answerDriverDialog(4);
+    ASSERT_TRUE(FRM_Alv->GetDriver(1));
+    EXPECT_EQ(CameraSlots[1].sourceKind, 1);
+    EXPECT_EQ(WdmDeviceIndex[1], 1);
+    answerDriverDialog(5);
+    ASSERT_TRUE(FRM_Alv->GetDriver(1));
+    EXPECT_EQ(CameraSlots[1].sourceKind, 3);
+    EXPECT_EQ(WdmDeviceIndex[1], 0);
+    EXPECT_EQ(CameraSlots[1].driverListIndex, 5);
+    answerDriverDialog(-1);
+    EXPECT_FALSE(FRM_Alv->GetDriver(1));
+    EXPECT_EQ(CameraSlots[1].sourceKind, 3) << "Cancel changes nothing";
+    EXPECT_EQ(WdmDeviceIndex[1], 0);
+
+    // More than ten grab devices: only the first ten are offered.
+    for (int i = 0; i < 9; ++i)
+        grab.add({QStringLiteral("More"), {}}, [] { return std::make_unique<platform::SimulatedCamera>(); });
+    std::vector<TDriver> vfw;
+    Align_V::EnumVfwDrivers(vfw);
+    EXPECT_EQ(vfw.size(), 10u);
+}
+
+TEST_F(CameraRoad, PluginsAreSortedByCapabilityAndRefusedOnesAreNamed)
+{
+    usePlugins({"NJ_Pair2", "NJ_Pair1", "NJ_Both", "NJ_Odd", "NJ_NoDevice", "NJ_NoConnect", "NJ_OldAbi"});
+    dir.writeFile(QStringLiteral("Plugins/NJ_Broken.so"), "not a library");
+    PluginManager = std::make_unique<TPluginMgr>(FRM_Alv, 255u, dir.filePath(QStringLiteral("Plugins")));
+    const TPluginMgr& m = *PluginManager;
+
+    QStringList files;
+    for (const auto& p : m.Plugins)
+        files << QFileInfo(p->FileName).fileName();
+    EXPECT_EQ(files, (QStringList{"NJ_Both.so", "NJ_Broken.so", "NJ_NoConnect.so", "NJ_OldAbi.so", "NJ_Pair1.so",
+                                  "NJ_Pair2.so"}))
+        << "0x0100 and a library without device entry points are dropped";
+    EXPECT_EQ(m.PluginFiles(), (QStringList{"NJ_Both.so", "NJ_Pair1.so", "NJ_Pair2.so"}));
+
+    QStringList cameras;
+    for (const TCameraRecord* c : m.Cameras)
+        cameras << c->Name;
+    EXPECT_EQ(cameras, (QStringList{"Fake 3 cam 0", "Fake 1 cam 0", "Fake 1 cam 1", "Fake 2 cam 0", "Fake 2 cam 1"}));
+    ASSERT_EQ(m.GuidePlugins.size(), 1u);
+    EXPECT_EQ(m.GuidePlugins[0]->FriendlyName, QStringLiteral("Fake 3"));
+    ASSERT_EQ(m.Guiders.size(), 1u);
+    EXPECT_EQ(m.Guiders[0]->Name, QStringLiteral("Fake 3 guider 0"));
+    EXPECT_EQ(m.Guiders[0]->Guider.Kind, 2);
+    EXPECT_NE(m.Guiders[0]->Guider.Api->autoguide_move, nullptr);
+    EXPECT_EQ(m.FilterByCapability(4).size(), 1u);
+    Capture::InstallGuiderProvider();
+    const auto guider = GuidePlugin::Choice(0);
+    ASSERT_TRUE(guider.has_value()) << "the command layer finds the guider";
+    EXPECT_EQ(guider->name, QStringLiteral("Fake 3 guider 0"));
+    EXPECT_EQ(guider->table, m.Guiders[0]->Guider.Api);
+    EXPECT_FALSE(GuidePlugin::Choice(1).has_value());
+    EXPECT_TRUE(messageText().contains(QStringLiteral("NJ_NoConnect.so refusé : le point d'entrée camera_connect est absent.")));
+    EXPECT_TRUE(messageText().contains(QStringLiteral("NJ_OldAbi.so refusé : version d'interface 0")));
+
+    PluginManager->UnloadAll();
+    EXPECT_TRUE(m.Cameras.empty());
+    EXPECT_TRUE(m.GuidePlugins.empty());
+    EXPECT_TRUE(m.Guiders.empty());
+    EXPECT_TRUE(m.Plugins.empty());
+}
+
+TEST_F(CameraRoad, PluginFramesAreHandedOverOnceAndIgnoredAfterTheStop)
+{
+    usePlugins({QStringLiteral("NJ_Pair1")});
+    auto deliver = reinterpret_cast<Deliver>(pluginFunction(QStringLiteral("NJ_Pair1"), "fake_deliver"));
+    auto counts = reinterpret_cast<Counts>(pluginFunction(QStringLiteral("NJ_Pair1"), "fake_counts"));
+    ASSERT_TRUE(deliver && counts);
+
+    FRM_Alv->MNU_Cam1_PoseLongue->setEnabled(false);
+    FRM_Tool_Affichage->CBX_Cam1_IPS->setCurrentText(QStringLiteral("Auto"));
+    answerDriverDialog(2);   // after the simulated grab camera: plug-in camera 1
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].sourceKind, 3);
+    EXPECT_EQ(CameraSlots[1].pluginCamera, 1);
+    EXPECT_EQ(CameraSlots[1].width, 320) << "640 / binning 2";
+    EXPECT_EQ(CameraSlots[1].height, 240);
+    EXPECT_EQ(CameraSlots[1].frameHandOver, 1) << "rate choice Auto";
+    EXPECT_EQ(SlotModes[1], 2);
+    EXPECT_FALSE(FRM_Alv->MNU_Cam1_PoseLongue->isEnabled()) << "maximum exposure 999 ms";
+    const std::int32_t h = CameraSlots[1].pluginHandle;
+
+    for (int i = 0; i < 50; ++i)
+        deliver(h, h, 320, 240, static_cast<std::uint8_t>(100 + i));
+    EXPECT_EQ(PluginFrameBitmaps[1].announcements(), 1u) << "one pending event for fifty frames";
+    deliver(h, h + 1, 320, 240, 7);   // a camera the slot does not know
+    EXPECT_EQ(PluginFrameBitmaps[1].framesDelivered(), 50u);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(PluginFrameBitmaps[1].pending());
+    EXPECT_EQ(FrameCounters[1], 1) << "one tick for the announcement";
+    EXPECT_EQ(qGray(FRM_Alv->Image1->Picture().pixel(5, 5)), 149) << "the latest frame is shown";
+
+    FRM_Alv->MNU_Cam1_ArreterClick();
+    std::int32_t creates = 0, frees = 0, running = 0;
+    counts(&creates, &frees, &running);
+    EXPECT_EQ(creates, 1);
+    EXPECT_EQ(frees, 1);
+    EXPECT_EQ(running, 0);
+    EXPECT_EQ(deliver(h, h, 320, 240, 1), 1) << "a late callback after the stop";
+    EXPECT_FALSE(PluginFrameBitmaps[1].pending());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(SlotModes[1], 0) << "the late callback does not re-arm the slot";
+    EXPECT_EQ(FrameCounters[1], 1);
+}
+
+TEST_F(CameraRoad, APluginCameraThatDoesNotConnectIsFreedWithoutAMessage)
+{
+    usePlugins({QStringLiteral("NJ_ConnectFails")});
+    auto counts = reinterpret_cast<Counts>(pluginFunction(QStringLiteral("NJ_ConnectFails"), "fake_counts"));
+    FRM_Alv->SPDB_Cam1_Start->setChecked(true);
+    answerDriverDialog(1);
+    FRM_Alv->SPDB_Cam1_StartClick();
+    std::int32_t creates = 0, frees = 0, running = 0;
+    counts(&creates, &frees, &running);
+    EXPECT_EQ(creates, 1);
+    EXPECT_EQ(frees, 1);
+    EXPECT_TRUE(messageText().isEmpty()) << qPrintable(messageText());
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(CameraSlots[1].pluginCamera, -1);
+    EXPECT_EQ(SlotModes[1], 0);
+    EXPECT_FALSE(FRM_Alv->SPDB_Cam1_Start->isChecked());
+    EXPECT_FALSE(FRM_Alv->MNU_Cam1_Arreter->isEnabled());
+}
+
+TEST_F(CameraRoad, FrameTimerSavesEveryThirdKeptFrameAndShowsTheRateOnTheMonotonicClock)
+{
+    testsupport::FakeClock clock;
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_NE(GrabDevices[1], nullptr);
+    SequenceSaving = true;
+    FRM_Tool_Images->SPED_Freq_Sauve->setValue(3);
+    const int saved0 = FRM_Tool_Images->SavedImageCount;
+    auto* fps = FRM_Tool_Affichage->EDT_Cam1_FPS;
+    fps->clear();
+
+    for (int i = 1; i <= 9; ++i) {
+        clock.advanceMs(40);
+        FRM_Alv->Timer_Cam1Timer();
+        if (i == 5) {
+            EXPECT_TRUE(fps->text().isEmpty()) << "no rate from a single stamp";
+        }
+    }
+    EXPECT_EQ(FRM_Tool_Images->SavedImageCount - saved0, 3) << "frames 3, 6 and 9";
+    clock.advanceMs(40);
+    FRM_Alv->Timer_Cam1Timer();
+    EXPECT_EQ(fps->text(), QStringLiteral("25"));
+
+    // Frames that are not kept do not count towards the cadence.
+    const int counted = SavedFrameCounter;
+    LongExposureRunning[1] = 1;
+    for (int i = 0; i < 3; ++i)
+        FRM_Alv->Timer_Cam1Timer();
+    LongExposureRunning[1] = 0;
+    EXPECT_EQ(SavedFrameCounter, counted);
+
+    // Five frames with no time passing: no rate, no division by zero.
+    for (int i = 0; i < 5; ++i)
+        FRM_Alv->Timer_Cam1Timer();
+    EXPECT_EQ(fps->text(), QStringLiteral("25"));
+}
+
+TEST_F(CameraRoad, TheWheelStepsOncePerWholeNotch)
+{
+    QScrollBar* bar = FRM_Tool_Affichage->SCB_Taille_ZAffich;
+    bar->setRange(4, 125);
+    bar->setValue(100);
+    FRM_Alv->MouseWheel(40);
+    FRM_Alv->MouseWheel(40);
+    EXPECT_EQ(bar->value(), 100);
+    FRM_Alv->MouseWheel(40);
+    EXPECT_EQ(bar->value(), 110);
+    FRM_Alv->MouseWheel(240);
+    EXPECT_EQ(bar->value(), 125) << "two notches, the second stops at the maximum";
+    FRM_Alv->MouseWheel(-119);
+    EXPECT_EQ(bar->value(), 125);
+    FRM_Alv->MouseWheel(-1);
+    EXPECT_EQ(bar->value(), 115);
+}
+
+TEST_F(CameraRoad, StartRaisesTheLinesOfACameraModifiedForLongExposures)
+{
+    FRM_Pref->CKB_VestaMod->setChecked(true);
+    FRM_Pref->RDB_QV_Parallel->setChecked(true);
+    FRM_Pref->CKB_LongueposePermanent->setChecked(false);
+    const TLongExposureParams saved = LongExposureParams;
+    LongExposureParams.PortAddress = 0x378;
+    LongExposureParams.OddLineBit = 0;
+    LongExposureParams.EvenLineBit = 1;
+    LongExposureParams.AmpBit = 2;
+    LongExposureParams.LongExpBit = 3;
+    ports.poke(0x378, 0x80);
+    ports.clearWrites();
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_FALSE(ports.writes().empty());
+    EXPECT_EQ(ports.writes().back().address, 0x378);
+    EXPECT_EQ(ports.writes().back().value, 0x8F);
+    EXPECT_EQ(FRM_Pref->EDT_TestValue->text(), QStringLiteral("10001111"));
+    LongExposureParams = saved;
+}
+
+TEST_F(CameraRoad, StartPreparesAUsbCameraThroughTheCameraControlLibraryAndTheStopLetsItGo)
+{
+    ASSERT_TRUE(QFile::copy(QStringLiteral(NJ_DSTESTENV), dir.filePath(QStringLiteral("libDStestenv.so"))));
+    QLibrary probe(dir.filePath(QStringLiteral("libDStestenv.so")));
+    ASSERT_TRUE(probe.load());
+    const auto calls = reinterpret_cast<const char* (*)()>(probe.resolve("DStestenv_Calls"));
+    const auto reset = reinterpret_cast<void (*)(int, int, int, int)>(probe.resolve("DStestenv_Reset"));
+    ASSERT_TRUE(calls && reset);
+    ASSERT_TRUE(Align_V::LoadLedControlDll());   // the test's own reference keeps it loaded throughout
+    FRM_Pref->CKB_VestaMod->setChecked(true);
+    FRM_Pref->RDB_QV_USB->setChecked(true);
+
+    reset(0, 0, 0, 5);
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    EXPECT_STREQ(calls(), "InitLedCtrl,EnumCams,SetCam(0),CamTrigger(1)");
+    EXPECT_EQ(messageText(), QStringLiteral("InitLedCtrl = 0\nResLedLex = 5"));
+    EXPECT_EQ(Align_V::LedControlReferences(), 2);
+    FRM_Alv->MNU_Cam1_ArreterClick();
+    EXPECT_EQ(Align_V::LedControlReferences(), 1);
+
+    FRM_Message->MEMO_Message->clear();
+    reset(0, 2, 0, 0);
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    EXPECT_EQ(messageText(), QStringLiteral("InitLedCtrl = 0\nEnumCams = -1 !!"));
+    FRM_Alv->MNU_Cam1_ArreterClick();
+    probe.unload();
+    Align_V::FreeLedControlDll();
+}

@@ -1,0 +1,134 @@
+#include "platform/camera_device.h"
+#include "platform/simulated_camera.h"
+#include "platform/star_field.h"
+#include "support/fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::vector<std::uint8_t> render(const platform::StarField& f, std::int64_t frame, double t, double ox = 0, double oy = 0)
+{
+    std::vector<std::uint8_t> px(f.frameBytes());
+    f.render(frame, t, ox, oy, 1.0, px.data(), f.minStride());
+    return px;
+}
+
+// Brightness-weighted centre of the pixels above `level` within `radius` of (x, y).
+void centroid(const std::vector<std::uint8_t>& px, const platform::StarField& f, double x, double y, double& cx,
+              double& cy)
+{
+    const int w = f.settings().width, bpp = f.bytesPerPixel();
+    double sum = 0, sx = 0, sy = 0;
+    for (int j = int(y) - 6; j <= int(y) + 6; ++j)
+        for (int i = int(x) - 6; i <= int(x) + 6; ++i) {
+            const double v = px[(j * w + i) * bpp + 1];
+            if (v < 80)
+                continue;
+            sum += v;
+            sx += v * i;
+            sy += v * j;
+        }
+    cx = sx / sum + 0.5;
+    cy = sy / sum + 0.5;
+}
+
+} // namespace
+
+TEST(StarField, SameSeedSameFramesAndTheFieldDriftsAndFollowsTheMount)
+{
+    platform::StarFieldSettings s;
+    s.width = 200;
+    s.height = 150;
+    s.starCount = 20;
+    s.seeing_px = 1.5;
+    const platform::StarField a(s), b(s);
+    EXPECT_EQ(render(a, 3, 0.1), render(b, 3, 0.1));
+    EXPECT_NE(render(a, 3, 0.1), render(a, 4, 0.1)) << "noise and seeing change from frame to frame";
+
+    s.seed = 2;
+    EXPECT_NE(render(a, 3, 0.1), render(platform::StarField(s), 3, 0.1));
+
+    // The guide star starts in the middle and drifts with the settings' rate;
+    // a mount offset moves it as much. The seeing trembles by about half a pixel.
+    double x0, y0, x1, y1, x2, y2;
+    centroid(render(a, 0, 0), a, 100, 75, x0, y0);
+    centroid(render(a, 0, 4.0), a, 106, 76.6, x1, y1);
+    centroid(render(a, 0, 4.0, -3, 2), a, 103, 78.6, x2, y2);
+    EXPECT_NEAR(x0, 100, 1.0);
+    EXPECT_NEAR(y0, 75, 1.0);
+    EXPECT_NEAR(x1 - x0, 4.0 * s.driftX_pxPerS, 1.0);
+    EXPECT_NEAR(y1 - y0, 4.0 * s.driftY_pxPerS, 1.0);
+    EXPECT_NEAR(x2 - x1, -3, 1.0);
+    EXPECT_NEAR(y2 - y1, 2, 1.0);
+}
+
+TEST(StarField, BayerMosaicIsOneBytePerPixelWithTheStarsColour)
+{
+    platform::StarFieldSettings s;
+    s.width = 64;
+    s.height = 48;
+    s.starCount = 1;
+    s.noise = 0;
+    s.bayer = true;
+    const platform::StarField f(s);
+    EXPECT_EQ(f.bytesPerPixel(), 1);
+    EXPECT_EQ(f.frameBytes(), 64u * 48u);
+    const auto px = render(f, 0, 0);
+    // Around the star each site holds its own channel: the four sites of a
+    // 2 x 2 cell are not all equal unless the star is white.
+    const auto& st = f.stars()[0];
+    if (st.r != st.b) {
+        const int x = 32, y = 24;   // even row and column: red
+        EXPECT_NE(px[y * 64 + x], px[(y + 1) * 64 + x + 1]);
+    }
+}
+
+TEST(SimulatedCamera, GrabsOnTheMonotonicClockAndKeepsOnlyItsOwnFormats)
+{
+    testsupport::FakeClock clock;
+    platform::StarFieldSettings s;
+    s.width = 80;
+    s.height = 60;
+    platform::SimulatedCamera cam(s);
+    std::vector<std::uint8_t> first, second;
+    auto keep = [](std::vector<std::uint8_t>& into) {
+        return [&into](const platform::FrameView& f) {
+            EXPECT_TRUE(f.isComplete());
+            into.assign(f.data, f.data + f.size);
+        };
+    };
+    EXPECT_FALSE(cam.grabFrame(keep(first))) << "not open";
+    ASSERT_TRUE(cam.open());
+    ASSERT_TRUE(cam.grabFrame(keep(first)));
+    clock.advanceMs(1000);
+    ASSERT_TRUE(cam.grabFrame(keep(second)));
+    EXPECT_EQ(first.size(), 80u * 60u * 3u);
+    EXPECT_NE(first, second);
+
+    EXPECT_FALSE(cam.setFormat({0, 0, 24}));
+    EXPECT_FALSE(cam.setFormat({320, 240, 8})) << "8 bits only with the mosaic";
+    ASSERT_TRUE(cam.setFormat({320, 240, 24}));
+    EXPECT_EQ(cam.format().width, 320);
+    ASSERT_TRUE(cam.grabFrame(keep(first)));
+    EXPECT_EQ(first.size(), 320u * 240u * 3u);
+}
+
+TEST(CameraFamilies, TheSystemGrabFamilyHoldsTheSimulatorAndTablesRefuseUnknownIndices)
+{
+    const auto devices = platform::grabCameras().devices();
+    ASSERT_FALSE(devices.empty());
+    EXPECT_EQ(devices[0].name, QStringLiteral("Simulateur ciel etoile"));
+    EXPECT_NE(platform::grabCameras().create(0), nullptr);
+    EXPECT_EQ(platform::grabCameras().create(static_cast<int>(devices.size())), nullptr);
+    EXPECT_EQ(platform::grabCameras().create(-1), nullptr);
+
+    platform::CameraTable table;
+    platform::setStreamCameras(&table);
+    table.add({QStringLiteral("A"), {}}, [] { return std::make_unique<platform::SimulatedCamera>(); });
+    EXPECT_EQ(platform::streamCameras().devices().size(), 1u);
+    platform::setStreamCameras(nullptr);
+    EXPECT_TRUE(platform::streamCameras().devices().empty());
+}
