@@ -23,13 +23,17 @@
 
 namespace {
 
-extern "C" {
-std::int32_t guiderCreate(void*, std::int32_t, const char*, const char*, std::int32_t) { return 5; }
-std::int32_t guiderNone(std::int32_t) { return 0; }
-std::int32_t guiderMove(std::int32_t, std::int32_t d) { return TrackingTest::calls() << QStringLiteral("move %1").arg(d), 0; }
-std::int32_t guiderStop(std::int32_t, std::int32_t d) { return TrackingTest::calls() << QStringLiteral("stop %1").arg(d), 0; }
-}
-const TGuidePluginTable kGuider{guiderCreate, guiderNone, guiderNone, guiderNone, guiderMove, guiderStop};
+std::int32_t guiderCreate(std::int32_t, const char*, const char*, std::int32_t) { return 5; }
+std::int32_t guiderConnect(std::int32_t) { return 0; }
+void guiderNone(std::int32_t) {}
+void guiderMove(std::int32_t, std::int32_t d) { TrackingTest::calls() << QStringLiteral("move %1").arg(d); }
+void guiderStop(std::int32_t, std::int32_t d) { TrackingTest::calls() << QStringLiteral("stop %1").arg(d); }
+const TGuidePluginTable kGuider{.autoguide_create = guiderCreate,
+                                .autoguide_connect = guiderConnect,
+                                .autoguide_disconnect = guiderNone,
+                                .autoguide_free = guiderNone,
+                                .autoguide_move = guiderMove,
+                                .autoguide_stop = guiderStop};
 
 } // namespace
 
