@@ -1,11 +1,26 @@
-// Cost of one tracking-step measurement per method, on a 1280 x 1024 frame
-// with a star in the zone, for zones of 40, 100 and 480 pixels; and the
-// correlation search's worst case (nothing correlates above 0.975, so the
-// whole spiral is searched) at zone 100 with precision 2 and 10.
+// Cost of one tracking step per method, on a 1280 x 1024 frame with a star
+// in the zone, for zones of 40, 100 and 480 pixels: the measurement alone
+// (BM_<method>) and the whole step of the program with its marks, software
+// tracking and display zone (BM_TrackStep); and the correlation search's
+// worst case (nothing correlates above 0.975, so the whole spiral is
+// searched) at zone 100 with precision 2 and 10. One thread.
 
+#include "app/frm_alv.h"
+#include "app/startup.h"
+#include "capture/camera_slots.h"
+#include "imaging/display_zone.h"
+#include "imaging/pipeline_state.h"
 #include "kernels/guide_correlation.h"
 #include "kernels/guide_measure.h"
+#include "platform/port_access.h"
+#include "platform/port_access_sim.h"
+#include "telescope/frm_tool_suivi.h"
+#include "telescope/track_step.h"
+#include "telescope/tracking/tracking_state.h"
+#include "tools/frm_tool_affichage.h"
 
+#include <QApplication>
+#include <QRadioButton>
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -134,8 +149,60 @@ void BM_CorrelationWorstCase(benchmark::State& state)
     state.counters["candidates"] = s.evaluated;
 }
 
+// The program's windows and slot 1 showing the star frame, made once.
+void prepareProgram()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    static platform::SimulatedPortAccess ports;
+    platform::setPortAccess(&ports);
+    Startup::CreateWindows();
+    Align_V::CreateMissingSlotBitmaps();
+    Align_V::CreateMissingWorkBitmaps();
+    CameraSlots[1].width = kW;
+    CameraSlots[1].height = kH;
+    CurrentCameraSlot = GuideSourceSlot = 1;
+    const Bitmap24& f = starFrame();
+    for (int y = 0; y < kH; ++y)
+        std::copy_n(f.scanLine(y), kW * 3, SlotBitmaps[1][0]->scanLine(y));
+    FRM_Alv->Image1->SetPictureSize(kW, kH);
+    TrackedStarPos = DisplayZoneCenter = QPoint(kX, kY);
+    Align_V::ComputeDisplayZone(1);
+}
+
+// The whole tracking step of the frame routine (software tracking), per
+// method: 0 brightest pixel, 1 bright centroid, 2 dark axes, 3 limits,
+// 4 drift, 5 correlation.
+void BM_TrackStep(benchmark::State& state)
+{
+    prepareProgram();
+    const int method = int(state.range(0)), size = int(state.range(1));
+    auto* t = FRM_Tool_Suivi;
+    QRadioButton* radios[] = {t->RDB_Colimacon, t->RDB_Somax, t->RDB_Somax, t->RDB_Cadres, t->RDB_Derive,
+                              t->RDB_Correlation};
+    radios[method]->setChecked(true);
+    t->CKB_Inversion_Video->setChecked(method == 2);
+    t->SPED_Seuil_Detect_Min->setValue(method == 2 ? 0 : 50);
+    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(size);
+    if (method == 5)
+        Align_V::CaptureZoneReference(Align_V::SourceFrame(1, 0, false), kX, kY, size, size, 2, 0);
+    TTrackResult result;
+    for (auto _ : state) {
+        TrackedStarPos = QPoint(kX, kY);
+        ReferenceDirty = 0;
+        benchmark::DoNotOptimize(Align_V::TrackStep(kX, kY, size, size, 1, 0, 1, 0, result, 0));
+    }
+    t->CKB_Inversion_Video->setChecked(false);
+}
+
 } // namespace
 
+BENCHMARK(BM_TrackStep)
+    ->ArgNames({"method", "zone"})
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5}, {40, 100, 480}})
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BrightestPixel)->Arg(40)->Arg(100)->Arg(480)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BrightCentroid)->Arg(40)->Arg(100)->Arg(480)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DarkAxes)->Arg(40)->Arg(100)->Arg(480)->Unit(benchmark::kMicrosecond);
@@ -144,3 +211,15 @@ BENCHMARK(BM_RadialLimits)->Arg(40)->Arg(100)->Arg(480)->Unit(benchmark::kMicros
 BENCHMARK(BM_Drift)->Arg(40)->Arg(100)->Arg(480)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Correlation)->Arg(40)->Arg(100)->Arg(480)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CorrelationWorstCase)->ArgName("P")->Arg(2)->Arg(10)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    Startup::DestroyWindows();
+    platform::setPortAccess(nullptr);
+    return 0;
+}

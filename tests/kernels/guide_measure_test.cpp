@@ -226,7 +226,7 @@ TEST(GuideMeasure, BadZonesStayInsideTheFrame)
     captureZoneReference(frame, 32, 24, 40, 40, 2, Channel::RGB, ref);
     for (const Bitmap24* f : {&frame, &tiny, &empty}) {
         for (const Zone z : {Zone{32, 24, 100, 100}, Zone{63, 0, 20, 20}, Zone{-50, 200, 10, 10}, Zone{10, 10, 0, 0},
-                             Zone{0, 0, 1, 1}}) {
+                             Zone{0, 0, 1, 1}, Zone{32, 24, 30, 4}}) {
             ZoneLevels levels;
             brightestPixel(*f, z, 0, {}, levels);
             brightCentroid(*f, z, {}, levels);

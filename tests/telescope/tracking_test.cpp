@@ -30,6 +30,15 @@ QStringList logLines(const QString& path)
     return QString::fromLatin1(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
 }
 
+int redPixels(const kernels::Bitmap24& b)
+{
+    int n = 0;
+    for (int y = 0; y < b.height(); ++y)
+        for (int x = 0; x < b.width(); ++x)
+            n += kernels::pixel(b, x, y) == 255;
+    return n;
+}
+
 } // namespace
 
 TEST_F(TrackingTest, SoftwareTrackingFollowsTheStarWithEachMethod)
@@ -131,6 +140,13 @@ TEST_F(TrackingTest, BorderDarkZonesAndBadSizes)
     suivi().RDB_Somax->setChecked(true);
     EXPECT_EQ(step(), 0);
     EXPECT_EQ(TrackedStarPos, QPoint(21, 21));
+
+    // The star profile of a half width 0, or of a row outside the frame,
+    // is an empty read-out.
+    for (auto [y, half] : {std::pair{10, 0}, {-5, 20}, {5000, 20}}) {
+        Align_V::DrawStarProfile(1, 10, y, 0, half);
+        EXPECT_EQ(redPixels(FRM_FWHM->IMG_FWHM->Bitmap()), 0);
+    }
 
     // The lost-star search: the brightest pixel of nearly the whole frame,
     // the zone placed on it without the border clamp.
@@ -300,9 +316,5 @@ TEST_F(TrackingTest, GuideLogAndFocusHistory)
     const kernels::Bitmap24& profile = FRM_FWHM->IMG_FWHM->Bitmap();
     ASSERT_EQ(profile.width(), 128);
     EXPECT_EQ(kernels::pixel(profile, 0, 0), kernels::kBlack);
-    int red = 0;
-    for (int y = 0; y < 128; ++y)
-        for (int x = 0; x < 128; ++x)
-            red += kernels::pixel(profile, x, y) == 255;
-    EXPECT_GT(red, 40);
+    EXPECT_GT(redPixels(profile), 40);
 }
