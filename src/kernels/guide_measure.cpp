@@ -190,14 +190,13 @@ Point darkAxes(const FrameView& frame, const Zone& zone, int sensitivity, const 
 
 namespace {
 
-// One edge scan of the limits method: lines from `first` toward `last`
-// (inclusive, either direction), each line read by countLine. The edge is
-// reported as the line just before the one where the count grew; -1 lines
-// mean not found.
+// One edge scan of the limits method: lines from `first` to `last`
+// inclusive, one `step` (+1 or -1) at a time (none when first lies beyond
+// last), each line read by countLine. The edge is the line before the one
+// where the count grew.
 template <class CountLine>
-bool scanEdge(int first, int last, int startBest, CountLine countLine, int& edge)
+bool scanEdge(int first, int last, int step, int startBest, CountLine countLine, int& edge)
 {
-    const int step = first <= last ? 1 : -1;
     i64 count = 0, best = startBest;
     for (int line = first; step > 0 ? line <= last : line >= last; line += step) {
         count += countLine(line);
@@ -241,10 +240,10 @@ LimitsResult objectLimits(const FrameView& frame, const Zone& zone, const LimitR
         return n;
     };
     Box box;
-    res.edges += scanEdge(top, bottom - 1, right - left, rowCount, box.top);
-    res.edges += scanEdge(bottom - 1, top, right - left, rowCount, box.bottom);
-    res.edges += scanEdge(left, right, bottom - top, columnCount, box.left);
-    res.edges += scanEdge(right - 1, left, bottom - top, columnCount, box.right);
+    res.edges += scanEdge(top, bottom - 1, +1, right - left, rowCount, box.top);
+    res.edges += scanEdge(bottom - 1, top, -1, right - left, rowCount, box.bottom);
+    res.edges += scanEdge(left, right, +1, bottom - top, columnCount, box.left);
+    res.edges += scanEdge(right - 1, left, -1, bottom - top, columnCount, box.right);
     if (res.found()) {
         res.box = box;
         res.centre = {(box.left + box.right) / 2.0, (box.top + box.bottom) / 2.0};
