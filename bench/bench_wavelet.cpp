@@ -57,4 +57,22 @@ void BM_WaveletDecompose(benchmark::State& state)
 }
 BENCHMARK(BM_WaveletDecompose)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The recombination alone, in place, with five levels applied.
+void BM_WaveletRecombine(benchmark::State& state)
+{
+    const kernels::Bitmap24 source = makeFrame();
+    kernels::Bitmap24 work = source;
+    kernels::TWavelet wavelet;
+    wavelet.SetThreadCount(static_cast<int>(state.range(0)));
+    wavelet.Decompose(source, 6);
+    const std::int32_t weights[6] = {1500, 1200, 900, 300, 0, -200};
+    for (int level = 1; level <= 6; ++level)
+        wavelet.SetWeight(level, weights[level - 1]);
+    for (auto _ : state) {
+        wavelet.Recombine(work, work);
+        benchmark::DoNotOptimize(work.bits());
+    }
+}
+BENCHMARK(BM_WaveletRecombine)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 } // namespace

@@ -7,6 +7,7 @@
 #include "imaging/named_control.h"
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
+#include "imaging/wavelet_module.h"
 #include "kernels/convolution.h"
 #include "kernels/result_passes.h"
 #include "platform/clock.h"
@@ -104,16 +105,17 @@ void runFilter(kernels::Bitmap24& bitmap, int passes)
         } else if (t->RDB_Ondelettes->isChecked()) {
             if (!WaveletModule)
                 return;
+            kernels::TWavelet& wavelet = WaveletModule->Wavelet();
             QScrollBar* const weights[6] = {t->SCB_Wavelet1, t->SCB_Wavelet2, t->SCB_Wavelet3,
                                             t->SCB_Wavelet4, t->SCB_Wavelet5, t->SCB_Wavelet6};
-            if (WaveletModule->Width() != bitmap.width() || WaveletModule->Height() != bitmap.height()
-                || WaveletModule->Levels() != 6)
-                WaveletModule->SetSize(bitmap.width(), bitmap.height(), 6);
+            if (wavelet.Width() != bitmap.width() || wavelet.Height() != bitmap.height()
+                || wavelet.Levels() != 6)
+                wavelet.SetSize(bitmap.width(), bitmap.height(), 6);
             for (int level = 1; level <= 6; ++level)
-                WaveletModule->SetWeight(level, weights[level - 1]->value());
-            if (!WaveletModule->Decompose(bitmap, 6))
+                wavelet.SetWeight(level, weights[level - 1]->value());
+            if (!wavelet.Decompose(bitmap, 6))
                 throw std::runtime_error("wavelet planes cannot be allocated");
-            WaveletModule->Recombine(bitmap, bitmap);
+            wavelet.Recombine(bitmap, bitmap);
         }
     }
 }

@@ -3,18 +3,22 @@
 #include "kernels/bitmap24.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kernels {
 
 namespace {
 
-// The planes are format 3 (four signed 16-bit channels). The working images
-// A, B and C only ever hold the input and its smoothings, 0..255, so they are
-// kept in format 0 (four 8-bit channels): the same numbers in half the
-// memory traffic, which is what bounds this filter.
+// The planes are format 3 (four signed 16-bit channels). The rows of the
+// input and of its smoothings only ever hold 0..255, so they are kept as
+// four 8-bit channels: the same numbers in half the room.
 constexpr int kPlaneFormat = 3;
-constexpr int kWorkFormat = 0;
 constexpr int kChannels = 4;
 
 // Gives b the format and the size width x height; its pixels are kept when
@@ -37,13 +41,20 @@ T* row(TNJBitmap* b, int y)
 }
 
 // Neighbours beyond the edges are mirrored, differently on the two sides:
-// before the first index about lo + 0.5 (lo - 1 reads lo + 2), after the last
-// about hi itself (hi + 1 reads hi - 1). An image smaller than the gap would
+// before the first index about 0.5 (-1 reads 2), after the last about the
+// last itself (last + 1 reads last - 1). An image smaller than the gap would
 // mirror past the far edge; the index is then held inside.
-int reflectBelow(int i, int lo, int hi) { return std::min(2 * lo + 1 - i, hi); }
-int reflectAbove(int i, int lo, int hi) { return std::max(2 * hi - i, lo); }
+int neighbour(int i, int last)
+{
+    if (i < 0)
+        return std::min(1 - i, last);
+    if (i > last)
+        return std::max(2 * last - i, 0);
+    return i;
+}
 
-int neighbour(int i, int lo, int hi) { return i < lo ? reflectBelow(i, lo, hi) : i > hi ? reflectAbove(i, lo, hi) : i; }
+// The gap of level n (1-based).
+constexpr int gap(int n) { return 1 << (n - 1); }
 
 // The hot loops work on sixteen lanes at a time (GCC/Clang vector
 // extensions: SSE2 on x86-64, NEON on ARM), with a scalar tail.
@@ -64,29 +75,52 @@ void store(T* p, const V& v)
     std::memcpy(p, &v, sizeof v);
 }
 
-// The 1-2-1 smoothing: (2 middle + one + other) / 4. The values are never
-// negative, so the division truncating toward zero is a shift.
+// The 1-2-1 smoothing: (2 middle + one + other) / 4, truncated (the values
+// are never negative). Worked in eight bits as the floored mean of middle
+// and the floored mean of the other two, which is the same number: with
+// t = one + other, (2m + t) div 4 = (m + t div 2) div 2. The floored mean of
+// x and y is (x & y) + ((x ^ y) >> 1), which never overflows.
+template <typename V>
+V flooredMean(V x, V y)
+{
+    return (x & y) + ((x ^ y) >> 1);
+}
+
 void smoothSpan(const std::uint8_t* middle, const std::uint8_t* one, const std::uint8_t* other, std::uint8_t* out,
                 std::ptrdiff_t n)
 {
     std::ptrdiff_t i = 0;
     for (; i + kLanes <= n; i += kLanes) {
-        U8xN m8, a8, b8;
-        load(m8, middle + i);
-        load(a8, one + i);
-        load(b8, other + i);
-        const U16xN m = __builtin_convertvector(m8, U16xN);
-        const U16xN sum = m + m + __builtin_convertvector(a8, U16xN) + __builtin_convertvector(b8, U16xN);
-        store(out + i, __builtin_convertvector(sum >> 2, U8xN));
+        U8xN m, a, b;
+        load(m, middle + i);
+        load(a, one + i);
+        load(b, other + i);
+        store(out + i, flooredMean(m, flooredMean(a, b)));
     }
     for (; i < n; ++i)
         out[i] = static_cast<std::uint8_t>((2 * middle[i] + one[i] + other[i]) / 4);
 }
 
-// The plane: input minus smoothing, -255..255.
+// The plane: input minus smoothing, -255..255. The planes are far larger
+// than the caches and are read again only by the recombination, so on
+// x86-64 their aligned rows are written past the caches (streaming stores:
+// no read of the old line before the write).
 void subtractSpan(const std::uint8_t* a, const std::uint8_t* c, std::int16_t* out, std::ptrdiff_t n)
 {
     std::ptrdiff_t i = 0;
+#if defined(__SSE2__)
+    if (reinterpret_cast<std::uintptr_t>(out) % 16 == 0) {
+        const __m128i zero = _mm_setzero_si128();
+        for (; i + 16 <= n; i += 16) {
+            const __m128i a8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+            const __m128i c8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + i));
+            _mm_stream_si128(reinterpret_cast<__m128i*>(out + i),
+                             _mm_sub_epi16(_mm_unpacklo_epi8(a8, zero), _mm_unpacklo_epi8(c8, zero)));
+            _mm_stream_si128(reinterpret_cast<__m128i*>(out + i + 8),
+                             _mm_sub_epi16(_mm_unpackhi_epi8(a8, zero), _mm_unpackhi_epi8(c8, zero)));
+        }
+    }
+#endif
     for (; i + kLanes <= n; i += kLanes) {
         U8xN a8, c8;
         load(a8, a + i);
@@ -97,115 +131,373 @@ void subtractSpan(const std::uint8_t* a, const std::uint8_t* c, std::int16_t* ou
         out[i] = static_cast<std::int16_t>(a[i] - c[i]);
 }
 
-// Row smoothing of the band with gap Step; the band's left and right edges
-// are the mirror limits (the full width for the bands of a pooled run).
-void SmoothRowsJob(void* parameter)
+// Makes the streaming stores of this thread visible before it reports its
+// work done.
+void finishStreaming()
 {
-    const auto& job = *static_cast<const WaveletJobBlock*>(parameter);
-    if (job.Band.isEmpty())
-        return;
-    const int lo = job.Band.Left;
-    const int hi = job.Band.Right;
-    const int step = job.Step;
-    const int innerFirst = lo + step;   // first x whose neighbours are both inside
-    const int innerLast = hi - step;
-    for (int y = job.Band.Top; y <= job.Band.Bottom; ++y) {
-        const std::uint8_t* s = row<std::uint8_t>(job.Source, y);
-        std::uint8_t* d = row<std::uint8_t>(job.Destination, y);
-        auto border = [&](int x) {
-            const int l = neighbour(x - step, lo, hi);
-            const int r = neighbour(x + step, lo, hi);
-            for (int c = 0; c < kChannels; ++c)
-                d[x * kChannels + c] = static_cast<std::uint8_t>(
-                    (2 * s[x * kChannels + c] + s[l * kChannels + c] + s[r * kChannels + c]) / 4);
-        };
-        const int leftEnd = std::min(hi, innerFirst - 1);
-        for (int x = lo; x <= leftEnd; ++x)
-            border(x);
-        if (innerFirst <= innerLast) {
-            const std::ptrdiff_t first = std::ptrdiff_t(innerFirst) * kChannels;
-            const std::ptrdiff_t gap = std::ptrdiff_t(step) * kChannels;
-            smoothSpan(s + first, s + first - gap, s + first + gap, d + first,
-                       std::ptrdiff_t(innerLast - innerFirst + 1) * kChannels);
+#if defined(__SSE2__)
+    _mm_sfence();
+#endif
+}
+
+// Blue, green, red of n pixels into four channels, the fourth 0. Four
+// pixels at a time are read as 12 bytes and written as 16, in registers.
+void expandSpan(const std::uint8_t* bgr, std::uint8_t* out, std::ptrdiff_t n)
+{
+    std::ptrdiff_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; i + 4 <= n; i += 4) {
+            std::uint64_t lo;   // bytes 0..7
+            std::uint32_t hi;   // bytes 8..11
+            std::memcpy(&lo, bgr + 3 * i, 8);
+            std::memcpy(&hi, bgr + 3 * i + 8, 4);
+            const std::uint64_t first = (lo & 0xffffffu) | ((lo & 0xffffff000000u) << 8);
+            const std::uint64_t second =
+                (lo >> 48) | (std::uint64_t(hi & 0xffu) << 16) | (std::uint64_t(hi >> 8) << 32);
+            std::memcpy(out + 4 * i, &first, 8);
+            std::memcpy(out + 4 * i + 8, &second, 8);
         }
-        for (int x = std::max(leftEnd + 1, innerLast + 1); x <= hi; ++x)
-            border(x);
+    }
+    for (; i < n; ++i) {
+        out[4 * i] = bgr[3 * i];
+        out[4 * i + 1] = bgr[3 * i + 1];
+        out[4 * i + 2] = bgr[3 * i + 2];
+        out[4 * i + 3] = 0;
     }
 }
 
-// Column smoothing of the band with gap Step; the band's top and bottom are
-// the mirror limits (the full height for the bands of a pooled run).
-void SmoothColumnsJob(void* parameter)
+// The inverse: four channels of n pixels into blue, green, red.
+void packSpan(const std::uint8_t* in, std::uint8_t* bgr, std::ptrdiff_t n)
 {
-    const auto& job = *static_cast<const WaveletJobBlock*>(parameter);
-    if (job.Band.isEmpty())
-        return;
-    const std::ptrdiff_t first = std::ptrdiff_t(job.Band.Left) * kChannels;
-    const std::ptrdiff_t n = (std::ptrdiff_t(job.Band.Right) - job.Band.Left + 1) * kChannels;
-    for (int y = job.Band.Top; y <= job.Band.Bottom; ++y) {
-        const int u = neighbour(y - job.Step, job.Band.Top, job.Band.Bottom);
-        const int d = neighbour(y + job.Step, job.Band.Top, job.Band.Bottom);
-        smoothSpan(row<std::uint8_t>(job.Source, y) + first, row<std::uint8_t>(job.Source, u) + first,
-                   row<std::uint8_t>(job.Source, d) + first, row<std::uint8_t>(job.Destination, y) + first, n);
+    std::ptrdiff_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; i + 4 <= n; i += 4) {
+            std::uint64_t first, second;   // pixels 0, 1 and 2, 3
+            std::memcpy(&first, in + 4 * i, 8);
+            std::memcpy(&second, in + 4 * i + 8, 8);
+            const std::uint64_t lo =
+                (first & 0xffffffu) | ((first >> 8) & 0xffffff000000u) | ((second & 0xffffu) << 48);
+            const auto hi = static_cast<std::uint32_t>(((second >> 16) & 0xffu) | ((second >> 24) & 0xffffff00u));
+            std::memcpy(bgr + 3 * i, &lo, 8);
+            std::memcpy(bgr + 3 * i + 8, &hi, 4);
+        }
+    }
+    for (; i < n; ++i) {
+        bgr[3 * i] = in[4 * i];
+        bgr[3 * i + 1] = in[4 * i + 1];
+        bgr[3 * i + 2] = in[4 * i + 2];
     }
 }
 
-// Destination (a plane) := Source - Second over the band.
-void SubtractPlanesJob(void* parameter)
+// Row smoothing with gap g of the pixels first..last of a row of an image
+// width pixels wide; in holds every pixel the mirrored neighbours reach.
+void smoothRow(const std::uint8_t* in, std::uint8_t* out, int first, int last, int g, int width)
 {
-    const auto& job = *static_cast<const WaveletJobBlock*>(parameter);
-    if (job.Band.isEmpty())
-        return;
-    const std::ptrdiff_t first = std::ptrdiff_t(job.Band.Left) * kChannels;
-    const std::ptrdiff_t n = (std::ptrdiff_t(job.Band.Right) - job.Band.Left + 1) * kChannels;
-    for (int y = job.Band.Top; y <= job.Band.Bottom; ++y)
-        subtractSpan(row<std::uint8_t>(job.Source, y) + first, row<std::uint8_t>(job.Second, y) + first,
-                     row<std::int16_t>(job.Destination, y) + first, n);
+    auto border = [&](int x) {
+        const int l = neighbour(x - g, width - 1);
+        const int r = neighbour(x + g, width - 1);
+        for (int c = 0; c < kChannels; ++c)
+            out[x * kChannels + c] = static_cast<std::uint8_t>(
+                (2 * in[x * kChannels + c] + in[l * kChannels + c] + in[r * kChannels + c]) / 4);
+    };
+    const int innerFirst = g;   // the pixels whose neighbours are both inside
+    const int innerLast = width - 1 - g;
+    int x = first;
+    for (; x <= last && x < innerFirst; ++x)
+        border(x);
+    if (x <= innerLast && x <= last) {
+        const int end = std::min(last, innerLast);
+        const std::ptrdiff_t at = std::ptrdiff_t(x) * kChannels;
+        const std::ptrdiff_t step = std::ptrdiff_t(g) * kChannels;
+        smoothSpan(in + at, in + at - step, in + at + step, out + at, std::ptrdiff_t(end - x + 1) * kChannels);
+        x = end + 1;
+    }
+    for (; x <= last; ++x)
+        border(x);
+}
+
+// The rows a strip works with, each kind in a ring where row y sits in slot
+// y mod size. The levels are worked in row order, each only as far as the
+// level above needs. Level n's row y reads rows y - gap, y and y + gap of
+// its row smoothing (mirrored at the top and the bottom: row 0 reads row
+// gap + 1), and no row after y + gap has been made yet (gap + 1 for row 0),
+// so 2 gap + 1 rows hold all it still reads. The input row y is read again
+// by each level's plane; by then the input has gone at most 64 rows further
+// (63 plus the one row of the mirror at the top).
+constexpr int kInputRingRows = 72;
+constexpr int ringRows(int n) { return n == 0 ? kInputRingRows : 2 * gap(n) + 1; }
+constexpr int kRings = TWavelet::MaxLevels + 1;   // 0: the input, n: level n's row smoothing
+constexpr int kPrefetchRows = 4;
+
+constexpr int ringStart(int ring)
+{
+    int start = 0;
+    for (int i = 0; i < ring; ++i)
+        start += ringRows(i);
+    return start;
+}
+// After the rings, one row per level for its smoothing.
+constexpr int kScratchRows = ringStart(kRings) + TWavelet::MaxLevels;
+
+} // namespace
+
+// The working rows of one strip, kept between calls and made again only
+// when the width changes: every row as wide as the image, four channels per
+// pixel, so that columns are addressed alike in all of them.
+struct StripScratch {
+    std::unique_ptr<std::uint8_t[]> rows;
+    int width = -1;
+
+    bool Reserve(int w)
+    {
+        if (w == width)
+            return true;
+        const std::size_t bytes = std::size_t(w) * kChannels * kScratchRows;
+        rows.reset(new (std::nothrow) std::uint8_t[std::max<std::size_t>(bytes, 1)]);
+        width = rows ? w : -1;
+        return rows != nullptr;
+    }
+};
+
+// The parameter of one job, one per worker; each on its own cache lines, as
+// the workers read them side by side.
+struct alignas(64) WaveletJobBlock {
+    void (*Work)(const WaveletJobBlock& job) = nullptr;   // a strip, or a band of rows
+    const Bitmap24* Source = nullptr;
+    Bitmap24* Destination = nullptr;   // recombination
+    // The decomposition's strip of columns (all rows), or the
+    // recombination's band of rows (all columns).
+    NJRect Band;
+    int Levels = 0;
+    // The decomposition fills Planes[0..Levels-1]; the recombination adds
+    // them with the gains Weights[0..Levels-1].
+    std::array<TNJBitmap*, TWavelet::MaxLevels> Planes{};
+    std::array<std::int32_t, TWavelet::MaxLevels> Weights{};
+    StripScratch* Scratch = nullptr;
+};
+
+struct TWavelet::Workspace {
+    std::array<WaveletJobBlock, MaxThreads> Blocks;
+    std::array<StripScratch, MaxThreads> Scratch;
+};
+
+namespace {
+
+// All the levels of one strip, worked from the top row to the bottom one.
+// Making row y of level n first makes the rows of level n - 1 (or of the
+// input) that it reads; each new row of a level is smoothed along the row
+// into the ring of the level above. Level n is needed on the columns its
+// upper levels reach (spans_[n]), so the strip's edges move out by one gap
+// per level downward.
+class StripDecomposer {
+public:
+    explicit StripDecomposer(const WaveletJobBlock& job)
+        : source_(*job.Source),
+          planes_(job.Planes),
+          rows_(job.Scratch->rows.get()),
+          width_(job.Source->width()),
+          height_(job.Source->height()),
+          levels_(job.Levels),
+          first_(job.Band.Left),
+          last_(job.Band.Right),
+          rowBytes_(std::ptrdiff_t(width_) * kChannels)
+    {
+        spans_[levels_] = {first_, last_};
+        for (int n = levels_; n >= 1; --n) {
+            auto [lo, hi] = spans_[n];
+            for (int x = spans_[n].first; x <= spans_[n].second; ++x)
+                for (int reach : {neighbour(x - gap(n), width_ - 1), neighbour(x + gap(n), width_ - 1)}) {
+                    lo = std::min(lo, reach);
+                    hi = std::max(hi, reach);
+                }
+            spans_[n - 1] = {lo, hi};
+        }
+    }
+
+    void Run()
+    {
+        if (levels_ >= 1 && first_ <= last_)
+            advance(levels_, height_ - 1);
+    }
+
+private:
+    std::uint8_t* scratchRow(int index) { return rows_ + rowBytes_ * index; }
+    std::uint8_t* ringRow(int ring, int y) { return scratchRow(ringStart(ring) + y % ringRows(ring)); }
+
+    // Makes the rows of level n (0: the input) up to row y.
+    void advance(int n, int y)
+    {
+        for (; done_[n] <= y; ++done_[n]) {
+            const int q = done_[n];
+            const std::uint8_t* made = n == 0 ? inputRow(q) : levelRow(n, q);
+            if (n < levels_)
+                smoothRow(made, ringRow(n + 1, q), spans_[n + 1].first, spans_[n + 1].second, gap(n + 1), width_);
+        }
+    }
+
+    // Input row y as four channels.
+    const std::uint8_t* inputRow(int y)
+    {
+        std::uint8_t* out = ringRow(0, y);
+        const auto [lo, hi] = spans_[0];
+        // A strip reads a short piece of each source row, which the
+        // hardware does not fetch ahead on its own: ask for a later row's.
+        if (const std::uint8_t* later = source_.scanLine(y + kPrefetchRows)) {
+            for (std::ptrdiff_t at = std::ptrdiff_t(lo) * 3; at < std::ptrdiff_t(hi + 1) * 3; at += 64)
+                __builtin_prefetch(later + at);
+        }
+        expandSpan(source_.scanLine(y) + std::ptrdiff_t(lo) * 3, out + std::ptrdiff_t(lo) * kChannels, hi - lo + 1);
+        return out;
+    }
+
+    // Row y of level n's smoothing (rows, then columns); writes the strip's
+    // part of row y of plane n on the way.
+    const std::uint8_t* levelRow(int n, int y)
+    {
+        const int up = neighbour(y - gap(n), height_ - 1);
+        const int down = neighbour(y + gap(n), height_ - 1);
+        advance(n - 1, std::max({up, y, down}));
+        std::uint8_t* out = scratchRow(ringStart(kRings) + n - 1);
+        const auto [lo, hi] = spans_[n];
+        const std::ptrdiff_t at = std::ptrdiff_t(lo) * kChannels;
+        smoothSpan(ringRow(n, y) + at, ringRow(n, up) + at, ringRow(n, down) + at, out + at,
+                   std::ptrdiff_t(hi - lo + 1) * kChannels);
+
+        const std::ptrdiff_t strip = std::ptrdiff_t(first_) * kChannels;
+        subtractSpan(ringRow(0, y) + strip, out + strip, row<std::int16_t>(planes_[n - 1], y) + strip,
+                     std::ptrdiff_t(last_ - first_ + 1) * kChannels);
+        return out;
+    }
+
+    const Bitmap24& source_;
+    const std::array<TNJBitmap*, TWavelet::MaxLevels>& planes_;
+    std::uint8_t* const rows_;
+    const int width_;
+    const int height_;
+    const int levels_;
+    const int first_;   // the strip's columns: the part of the planes it writes
+    const int last_;
+    const std::ptrdiff_t rowBytes_;
+    std::array<std::pair<int, int>, kRings> spans_;
+    std::array<int, kRings> done_{};   // rows made so far, per level
+};
+
+void decomposeStrip(const WaveletJobBlock& job)
+{
+    StripDecomposer(job).Run();
+    finishStreaming();
 }
 
 // The gain of a level: value x weight / 1024, truncated toward zero, added
 // to a channel and clamped to 0..255, exactly as with a 64-bit product.
-// Plane values lie in -255..255. A weight beyond +-2^18 moves any nonzero
-// value by 256 or more, so it clamps exactly like +-2^18: the weight is
-// limited there. The product is then taken in single precision, which is
-// exact: below 2^16 the product has at most 24 bits; from 2^16 on it has at
-// most 20 bits for values up to 3, and larger values reach 256 or more, where
-// rounding cannot bring the result back below the clamp.
+// Plane values lie in -255..255, so a weight beyond +-2^18 moves any nonzero
+// value by 256 or more and clamps exactly like +-2^18: the weight is limited
+// there. With |weight| = 1024 q + r, the size of the gain is
+// |value| q + (|value| r) div 1024: at most 65534, and whatever reaches 256
+// clamps alike, so sixteen bits suffice.
 constexpr std::int32_t kWeightLimit = 1 << 18;
-constexpr int kGainChunk = 256;   // pixels per chunk of a row
-constexpr std::ptrdiff_t kGainLanes = 8;
-using I16x8 = std::int16_t __attribute__((vector_size(2 * kGainLanes)));
-using I32x8 = std::int32_t __attribute__((vector_size(4 * kGainLanes)));
-using F32x8 = float __attribute__((vector_size(4 * kGainLanes)));
 
 std::int32_t effectiveWeight(std::int32_t weight) { return std::clamp(weight, -kWeightLimit, kWeightLimit); }
 
-void applyGain(std::int16_t* values, const std::int16_t* plane, std::int32_t weight, std::ptrdiff_t n)
+std::uint8_t addGain(int value, std::int16_t planeValue, std::int32_t weight)
 {
-    const float scale = static_cast<float>(weight) / 1024.0f;   // exact: a power-of-two division
+    const std::int64_t sum = value + std::int64_t(planeValue) * weight / 1024;
+    return static_cast<std::uint8_t>(std::clamp<std::int64_t>(sum, 0, 255));
+}
+
+// Adds the gains of the first levels planes to the n channel values, level
+// after level, each onto the clamped result of the ones before.
+void applyGains(std::uint8_t* values, const std::array<const std::int16_t*, TWavelet::MaxLevels>& planes,
+                const std::array<std::int32_t, TWavelet::MaxLevels>& weights, int levels, std::ptrdiff_t n)
+{
     std::ptrdiff_t i = 0;
-    for (; i + kGainLanes <= n; i += kGainLanes) {
-        I16x8 p16, v16;
-        load(p16, plane + i);
-        load(v16, values + i);
-        // float to int conversion truncates toward zero
-        const I32x8 gain = __builtin_convertvector(__builtin_convertvector(p16, F32x8) * scale, I32x8);
-        I32x8 v = __builtin_convertvector(v16, I32x8) + gain;
-        v = v < 0 ? 0 : v;
-        v = v > 255 ? 255 : v;
-        store(values + i, __builtin_convertvector(v, I16x8));
+#if defined(__SSE2__)
+    struct Gain {
+        __m128i whole, part, negative;
+    };
+    std::array<Gain, TWavelet::MaxLevels> gains;
+    for (int k = 0; k < levels; ++k) {
+        const std::int32_t size = weights[k] < 0 ? -weights[k] : weights[k];
+        // (|value| r) div 1024 is the high half of |value| x 64 r.
+        gains[k] = {_mm_set1_epi16(static_cast<short>(size >> 10)),
+                    _mm_set1_epi16(static_cast<short>((size & 1023) << 6)), _mm_set1_epi16(weights[k] < 0 ? -1 : 0)};
     }
-    for (; i < n; ++i) {
-        const auto gain = static_cast<std::int32_t>(static_cast<float>(plane[i]) * scale);
-        values[i] = static_cast<std::int16_t>(std::clamp(values[i] + gain, 0, 255));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i limit = _mm_set1_epi16(256);
+    const __m128i top = _mm_set1_epi16(255);
+    for (; i + 8 <= n; i += 8) {
+        __m128i v = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(values + i)), zero);
+        for (int k = 0; k < levels; ++k) {
+            const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(planes[k] + i));
+            const __m128i sign = _mm_srai_epi16(p, 15);
+            const __m128i size = _mm_sub_epi16(_mm_xor_si128(p, sign), sign);
+            __m128i g = _mm_add_epi16(_mm_mullo_epi16(size, gains[k].whole), _mm_mulhi_epu16(size, gains[k].part));
+            g = _mm_sub_epi16(g, _mm_subs_epu16(g, limit));   // at most 256
+            const __m128i negate = _mm_xor_si128(sign, gains[k].negative);
+            g = _mm_sub_epi16(_mm_xor_si128(g, negate), negate);
+            v = _mm_min_epi16(_mm_max_epi16(_mm_add_epi16(v, g), zero), top);
+        }
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(values + i), _mm_packus_epi16(v, v));
+    }
+#endif
+    for (; i < n; ++i)
+        for (int k = 0; k < levels; ++k)
+            values[i] = addGain(values[i], planes[k][i], weights[k]);
+}
+
+// The recombination of the job's band of rows, a chunk of a row at a time:
+// spread into four channels per pixel like the planes, all the levels
+// added, packed back.
+void recombineRows(const WaveletJobBlock& job)
+{
+    constexpr int kChunk = 128;   // pixels
+    const Bitmap24& source = *job.Source;
+    Bitmap24& destination = *job.Destination;
+    const int width = source.width();
+    std::array<std::uint8_t, kChunk * kChannels> values;
+    std::array<const std::int16_t*, TWavelet::MaxLevels> planes{};
+    for (int y = job.Band.Top; y <= job.Band.Bottom; ++y) {
+        const std::uint8_t* s = source.scanLine(y);
+        std::uint8_t* d = destination.scanLine(y);
+        if (job.Levels == 0) {
+            if (d != s)
+                std::memcpy(d, s, std::size_t(width) * 3);
+            continue;
+        }
+        for (int x = 0; x < width; x += kChunk) {
+            const int n = std::min(kChunk, width - x);
+            for (int k = 0; k < job.Levels; ++k)
+                planes[k] = row<std::int16_t>(job.Planes[k], y) + std::ptrdiff_t(x) * kChannels;
+            expandSpan(s + std::ptrdiff_t(x) * 3, values.data(), n);
+            applyGains(values.data(), planes, job.Weights, job.Levels, std::ptrdiff_t(n) * kChannels);
+            packSpan(values.data(), d + std::ptrdiff_t(x) * 3, n);
+        }
     }
 }
 
-constexpr ThreadJob kJobs[] = {SmoothRowsJob, SmoothColumnsJob, SubtractPlanesJob};
+// Strip index of parts: the columns are split evenly, with the inner edges
+// moved down to a multiple of 8 pixels, so that no two strips write into
+// the same 64 bytes of a plane row (the stores would fight over the line).
+NJRect stripOf(int parts, int index, const NJRect& whole)
+{
+    NJRect band;
+    NJImages_Threaded::SplitColumns(parts, index, whole, band);
+    auto edge = [&](int x) { return x > whole.Right ? x : whole.Left + (x - whole.Left) / 8 * 8; };
+    band.Left = edge(band.Left);
+    band.Right = edge(band.Right + 1) - 1;
+    return band;
+}
+
+// The job of every worker.
+void WaveletJob(void* parameter)
+{
+    const auto& job = *static_cast<const WaveletJobBlock*>(parameter);
+    job.Work(job);
+}
 
 } // namespace
 
-TWavelet::TWavelet()
+TWavelet::TWavelet() : work_(std::make_unique<Workspace>())
 {
     for (auto& level : planes_)
         prepare(level.Plane, kPlaneFormat, width_, height_);
@@ -248,14 +540,11 @@ const TNJBitmap& TWavelet::Plane(int level) const
 bool TWavelet::CreatePools()
 {
     FreePools();
-    SetPools(JobKinds);
-    for (int kind = 0; kind < JobKinds; ++kind) {
-        TThreadPool* pool = GetPool(kind);
-        for (int i = 0; i < ThreadCount(); ++i) {
-            if (!pool->AddWorker(kJobs[kind], &jobBlocks_[kind][i])) {
-                FreePools();
-                return false;
-            }
+    SetPools(1);
+    for (int i = 0; i < ThreadCount(); ++i) {
+        if (!GetPool(0)->AddWorker(WaveletJob, &work_->Blocks[i])) {
+            FreePools();
+            return false;
         }
     }
     return true;
@@ -266,26 +555,28 @@ void TWavelet::FreePools()
     SetPools(0);
 }
 
-void TWavelet::RunStep(JobKind kind, const TNJBitmap& source, const TNJBitmap* second, TNJBitmap& destination,
-                       int step)
+int TWavelet::PrepareParts()
 {
-    const NJRect whole = source.Canvas().ClipRect();
-    TThreadPool* pool = RunsPooled() ? GetPool(kind) : nullptr;
-    const int parts = pool ? std::min(pool->Count(), int(MaxThreads)) : 0;
-    if (parts < 1) {
-        WaveletJobBlock job{&source, second, &destination, whole, step};
-        kJobs[kind](&job);
+    if (ThreadCount() <= 1) {
+        if (PoolsActive())
+            FreePools();
+        return 1;
+    }
+    if ((!PoolsActive() || GetPool(0)->Count() != ThreadCount()) && !CreatePools())
+        return 1;
+    return ThreadCount();
+}
+
+void TWavelet::RunJobs(int parts)
+{
+    TThreadPool* pool = RunsPooled() ? GetPool(0) : nullptr;
+    if (parts < 2 || !pool || pool->Count() < parts) {
+        for (int i = 0; i < parts; ++i)
+            WaveletJob(&work_->Blocks[i]);
         return;
     }
-    for (int i = 0; i < parts; ++i) {
-        WaveletJobBlock& job = jobBlocks_[kind][i];
-        job = {&source, second, &destination, whole, step};
-        if (kind == ColumnsJob)
-            NJImages_Threaded::SplitColumns(parts, i, whole, job.Band);
-        else
-            NJImages_Threaded::SplitRows(parts, i, whole, job.Band);
+    for (int i = 0; i < parts; ++i)
         pool->GetWorker(i)->Run();
-    }
     pool->WaitAll();
 }
 
@@ -295,32 +586,33 @@ bool TWavelet::Decompose(const Bitmap24& source, int levels)
     const int width = source.width();
     const int height = source.height();
     levels_ = 0;
-    if (!prepare(a_, kWorkFormat, width, height) || !prepare(b_, kWorkFormat, width, height)
-        || !prepare(c_, kWorkFormat, width, height))
-        return false;
-    NJImages_Threaded::CopyBitmapToNJ(source, {0, 0, width - 1, height - 1}, a_, a_.Canvas().ClipRect());
-
-    if (ThreadCount() > 1) {
-        if (!PoolsActive() || GetPool(0)->Count() != ThreadCount())
-            CreatePools();
-    } else if (PoolsActive()) {
-        FreePools();
+    bool ok = true;
+    for (int n = 0; n < levels && ok; ++n) {
+        if (!prepare(planes_[n].Plane, kPlaneFormat, width, height)) {
+            levels = n;
+            ok = false;
+        }
     }
-
-    int step = 1;
-    const TNJBitmap* current = &a_;
-    for (int n = 0; n < levels; ++n) {
-        TNJBitmap& plane = planes_[n].Plane;
-        if (!prepare(plane, kPlaneFormat, width, height))
+    const int parts = PrepareParts();
+    for (int i = 0; i < parts; ++i)
+        if (!work_->Scratch[i].Reserve(width))
             return false;
-        RunStep(RowsJob, *current, nullptr, b_, step);
-        RunStep(ColumnsJob, b_, nullptr, c_, step);
-        RunStep(SubtractJob, a_, &c_, plane, 0);
-        levels_ = n + 1;
-        step *= 2;
-        current = &c_;
+
+    const NJRect whole{0, 0, width - 1, height - 1};
+    for (int i = 0; i < parts; ++i) {
+        WaveletJobBlock& job = work_->Blocks[i];
+        job = {};
+        job.Work = decomposeStrip;
+        job.Source = &source;
+        job.Levels = levels;
+        for (int n = 0; n < levels; ++n)
+            job.Planes[n] = &planes_[n].Plane;
+        job.Scratch = &work_->Scratch[i];
+        job.Band = stripOf(parts, i, whole);
     }
-    return true;
+    RunJobs(parts);
+    levels_ = levels;
+    return ok;
 }
 
 bool TWavelet::Recombine(const Bitmap24& source, Bitmap24& destination)
@@ -332,50 +624,25 @@ bool TWavelet::Recombine(const Bitmap24& source, Bitmap24& destination)
     if (width == 0 || height == 0)
         return true;
 
-    struct Applied {
-        const TNJBitmap* plane;
-        std::int32_t weight;
-    };
-    std::array<Applied, MaxLevels> applied{};
-    int count = 0;
-    for (int n = 0; n < levels_; ++n) {
-        const Level& level = planes_[n];
-        if (level.Weight != 0 && level.Plane.GetWidth() == width && level.Plane.GetHeight() == height)
-            applied[count++] = {&level.Plane, effectiveWeight(level.Weight)};
-    }
-
-    // A chunk of a row is spread into four lanes per pixel, like the planes,
-    // worked level by level, and packed back.
-    std::array<std::int16_t, kGainChunk * kChannels> lanes;
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* s = source.scanLine(y);
-        std::uint8_t* d = destination.scanLine(y);
-        if (count == 0) {
-            if (d != s)
-                std::memcpy(d, s, std::size_t(width) * 3);
-            continue;
-        }
-        for (int x0 = 0; x0 < width; x0 += kGainChunk) {
-            const int n = std::min(kGainChunk, width - x0);
-            const std::uint8_t* sp = s + std::ptrdiff_t(x0) * 3;
-            for (int i = 0; i < n; ++i) {
-                lanes[4 * i] = sp[3 * i];
-                lanes[4 * i + 1] = sp[3 * i + 1];
-                lanes[4 * i + 2] = sp[3 * i + 2];
-                lanes[4 * i + 3] = 0;
-            }
-            // Each level adds onto the clamped result of the ones before.
-            for (int k = 0; k < count; ++k)
-                applyGain(lanes.data(), row<std::int16_t>(applied[k].plane, y) + std::ptrdiff_t(x0) * kChannels,
-                          applied[k].weight, std::ptrdiff_t(n) * kChannels);
-            std::uint8_t* dp = d + std::ptrdiff_t(x0) * 3;
-            for (int i = 0; i < n; ++i) {
-                dp[3 * i] = static_cast<std::uint8_t>(lanes[4 * i]);
-                dp[3 * i + 1] = static_cast<std::uint8_t>(lanes[4 * i + 1]);
-                dp[3 * i + 2] = static_cast<std::uint8_t>(lanes[4 * i + 2]);
+    const int parts = PrepareParts();
+    const NJRect whole{0, 0, width - 1, height - 1};
+    for (int i = 0; i < parts; ++i) {
+        WaveletJobBlock& job = work_->Blocks[i];
+        job = {};
+        job.Work = recombineRows;
+        job.Source = &source;
+        job.Destination = &destination;
+        for (int n = 0; n < levels_; ++n) {
+            Level& level = planes_[n];
+            if (level.Weight != 0 && level.Plane.GetWidth() == width && level.Plane.GetHeight() == height) {
+                job.Planes[job.Levels] = &level.Plane;
+                job.Weights[job.Levels] = effectiveWeight(level.Weight);
+                ++job.Levels;
             }
         }
+        NJImages_Threaded::SplitRows(parts, i, whole, job.Band);
     }
+    RunJobs(parts);
     return true;
 }
 

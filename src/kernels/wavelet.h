@@ -8,27 +8,27 @@
 //
 // The settings window of the filter holds six track bars, one per level
 // ("L1" .. "L32"); its change callbacks are SetLevel1Weight ..
-// SetLevel6Weight. The window itself belongs to the window layer, which
-// creates it beside the TWavelet and connects those callbacks.
+// SetLevel6Weight. This layer has no widgets: the program layer pairs a
+// TWavelet with its window (see imaging/wavelet_module.h).
+//
+// The decomposition works the image in column strips, one per thread (one
+// strip inline). Each strip is worked through all the levels from the top
+// row to the bottom one, keeping only the rows still needed in small rings,
+// so that no working image goes through memory: only the input and the
+// planes do. A strip also works the columns its neighbours need from it
+// (63 on each side for six levels), which keeps the strips independent. The
+// recombination shares out the rows.
 
 #include "kernels/nj_bitmap.h"
 #include "kernels/threads.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 namespace kernels {
 
 class Bitmap24;
-
-// The parameter of one pooled job: one per worker and job kind.
-struct WaveletJobBlock {
-    const TNJBitmap* Source = nullptr;
-    const TNJBitmap* Second = nullptr;   // the subtrahend of the subtraction
-    TNJBitmap* Destination = nullptr;
-    NJRect Band;
-    std::int32_t Step = 1;
-};
 
 class TWavelet : public TGenericModule {
 public:
@@ -52,19 +52,22 @@ public:
     void SetLevel6Weight(std::int32_t value) { SetWeight(6, value); }
 
     // Splits source into levels (limited to 0..6) planes. On more than one
-    // thread the steps run through three pools, which are kept for the next
-    // call. Returns false, with no planes left to apply, when the working
-    // images cannot be allocated.
+    // thread the work runs through the pool, which is kept for the next
+    // call. Returns false when memory runs out: with no planes left to apply
+    // when the working rows cannot be had, or with the levels before the
+    // first plane that cannot be.
     bool Decompose(const Bitmap24& source, int levels);
     // Destination := source plus each plane of the last decomposition times
     // its gain, level by level, clamped to 0..255 after each level. Levels
     // whose weight is 0, or whose plane does not have source's size, add
     // nothing. Source and destination may be the same bitmap. Returns false
-    // only when destination cannot take source's size.
+    // only when destination cannot take source's size. On more than one
+    // thread the rows are shared among the workers of the pool.
     bool Recombine(const Bitmap24& source, Bitmap24& destination);
 
-    // The three pools of the pooled road, each with ThreadCount() workers.
-    // CreatePools returns false (and leaves no pools: the steps then run
+    // The pool of the pooled road: ThreadCount() workers, which run the
+    // decomposition's strips and the recombination's bands of rows.
+    // CreatePools returns false (and leaves no pool: the work then runs
     // inline) when a worker thread cannot be started.
     bool CreatePools();
     void FreePools();
@@ -78,11 +81,12 @@ public:
     const TNJBitmap& Plane(int level) const;
 
 private:
-    enum JobKind { RowsJob, ColumnsJob, SubtractJob, JobKinds };
-    // One step over the whole image: inline, or split into one band per
-    // worker of the step's pool (rows, columns, rows) and awaited.
-    void RunStep(JobKind kind, const TNJBitmap& source, const TNJBitmap* second, TNJBitmap& destination,
-                 int step);
+    // Makes the pool when the thread count asks for one (or frees it); the
+    // number of parts the work is then split into (1: inline).
+    int PrepareParts();
+    // Runs the jobs whose blocks 0..parts-1 are filled, on the pool (inline
+    // without one) and waits for them.
+    void RunJobs(int parts);
 
     struct Level {
         std::int32_t Weight = 0;
@@ -93,9 +97,9 @@ private:
     int height_ = 480;
     int levels_ = 0;
     std::array<Level, MaxLevels> planes_;
-    // Working images kept between calls, resized only when the size changes.
-    TNJBitmap a_, b_, c_;
-    std::array<std::array<WaveletJobBlock, MaxThreads>, JobKinds> jobBlocks_;
+    // The workers' job blocks and scratch rows, kept between calls.
+    struct Workspace;
+    std::unique_ptr<Workspace> work_;
 };
 
 } // namespace kernels

@@ -1,12 +1,14 @@
 #pragma once
-// A simulated sky seen through a telescope: a deterministic field of stars
-// that drifts (the mount's tracking error), trembles with the seeing, and
-// sits on a noisy background; optionally seen through a Bayer colour mosaic.
-// The same seed and settings give the same frames, byte for byte, so tests
-// can rely on them; successive frames differ (drift, seeing, noise).
+// A simulated sky seen through a telescope: a deterministic field of
+// Gaussian stars on a noisy background that drifts (the mount's tracking
+// error), trembles with the seeing and follows the mount's guiding moves;
+// optionally in colour and seen through a Bayer mosaic. The same settings and
+// seed give the same frames, byte for byte; successive frames differ (drift,
+// tremble, noise).
 //
-// Plain C++ without Qt: the simulated camera and the simulator plug-in both
-// render with it.
+// The one star-field generator of the program: the simulated camera, the
+// simulator plug-in and the test frames (tests/support/star_field.h) all
+// render with it. Plain C++ without Qt.
 
 #include <cstddef>
 #include <cstdint>
@@ -18,16 +20,18 @@ struct StarFieldSettings {
     int width = 640;
     int height = 480;
     double frameRate = 30.0;        // frames a second of the simulated camera
-    std::uint64_t seed = 1;
+    std::uint32_t seed = 1;
     int starCount = 60;
+    int background = 14;            // sky level, 0..255
+    double noise = 5.0;             // standard deviation of the background noise, levels
+    double fwhm = 3.0;              // star width at half maximum, pixels
+    int minPeak = 25;               // peak above the sky of the faintest star
+    int maxPeak = 215;              // ... and of the brightest
     double driftX_pxPerS = 1.5;     // field drift in pixels a second
     double driftY_pxPerS = 0.4;
-    double seeing_px = 1.3;         // star image sigma
-    double tremble_px = -1;         // deviation of the field's tremble from frame to frame; < 0: a third of the seeing
-    double noise = 5.0;             // standard deviation of the background noise, grey levels
-    int background = 14;            // sky level
-    int minPeak = 25;               // peak above the sky of the faintest star
-    int maxPeak = 215;              // ... and of the brightest; the first star (the guide star) is at maxPeak + 15
+    double tremble_px = 0.4;        // deviation of the seeing's tremble of the whole field from frame to frame
+    bool guideStar = true;          // the first star is a bright one (maxPeak + 15) in the middle
+    bool wrap = true;               // a star leaving the frame comes back at the other edge
     bool colour = true;             // stars from blue-white to orange; false: white
     bool bayer = false;             // RGGB mosaic, one byte a pixel
 };
@@ -35,9 +39,9 @@ struct StarFieldSettings {
 class StarField {
 public:
     struct Star {
-        double x = 0;      // position at time 0
+        double x = 0;      // position at time 0; pixel centres are at whole coordinates
         double y = 0;
-        double peak = 0;   // peak level of the star image
+        double peak = 0;   // peak level above the sky
         double r = 1, g = 1, b = 1;   // colour
     };
 
@@ -51,13 +55,14 @@ public:
 
     // Renders frame number `frame` taken at `t_s` seconds after the start.
     // `offsetX`, `offsetY` move the whole field (the mount's guiding moves);
-    // `gain` scales the star light (long exposures gather more). `dst` holds
-    // height rows of `stride` bytes (stride >= minStride()).
+    // `gain` scales the star light (long exposures gather more). Writes the
+    // top-left `width` x `height` pixels (default and at most the settings'
+    // size) of `dst`, rows `stride` bytes apart.
     void render(std::int64_t frame, double t_s, double offsetX, double offsetY, double gain, std::uint8_t* dst,
-                std::ptrdiff_t stride) const;
+                std::ptrdiff_t stride, int width = -1, int height = -1) const;
 
-    // Where star `i` is drawn at t_s with those offsets, before the seeing
-    // tremble of the frame; wrapped into the frame.
+    // Where star `i` is drawn at t_s with those offsets, before the tremble
+    // of the frame (wrapped into the frame when the settings wrap).
     void position(std::size_t i, double t_s, double offsetX, double offsetY, double& x, double& y) const;
 
 private:

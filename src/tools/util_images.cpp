@@ -39,6 +39,5 @@ kernels::ChannelMix ChannelMixG{0, 0.0, 1.0, 0.0, 1.0};
 kernels::ChannelMix ChannelMixB{0, 0.0, 0.0, 1.0, 1.0};
 // Luminance pad's start position (64, 42).
 kernels::ChannelMix LuminanceMix{0, 0.34375, 0.328125, 0.328125, 1.0};
-std::unique_ptr<kernels::TWavelet> WaveletModule;
 std::unique_ptr<kernels::TNJBitmap> WaveletWorkBitmap;
 TSequenceClock SequenceClock;

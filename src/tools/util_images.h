@@ -35,9 +35,9 @@ void ShowPixelValues(int source, int x, int y);
 
 } // namespace Util_Images
 
-// The wavelet filter and its work image, made when the wavelet filter is
-// chosen and freed when another filter is.
-extern std::unique_ptr<kernels::TWavelet> WaveletModule;
+// The wavelet filter's work image, made when the wavelet filter is chosen and
+// freed when another filter is (the filter itself is WaveletModule,
+// imaging/wavelet_module.h).
 extern std::unique_ptr<kernels::TNJBitmap> WaveletWorkBitmap;
 
 // Colour mixer outputs and the luminance channel of the image tool.

@@ -31,8 +31,8 @@ void centroid(const std::vector<std::uint8_t>& px, const platform::StarField& f,
             sx += v * i;
             sy += v * j;
         }
-    cx = sx / sum + 0.5;
-    cy = sy / sum + 0.5;
+    cx = sx / sum;
+    cy = sy / sum;
 }
 
 } // namespace
@@ -43,7 +43,7 @@ TEST(StarField, SameSeedSameFramesAndTheFieldDriftsAndFollowsTheMount)
     s.width = 200;
     s.height = 150;
     s.starCount = 20;
-    s.seeing_px = 1.5;
+    s.fwhm = 3.5;
     const platform::StarField a(s), b(s);
     EXPECT_EQ(render(a, 3, 0.1), render(b, 3, 0.1));
     EXPECT_NE(render(a, 3, 0.1), render(a, 4, 0.1)) << "noise and seeing change from frame to frame";
@@ -52,7 +52,7 @@ TEST(StarField, SameSeedSameFramesAndTheFieldDriftsAndFollowsTheMount)
     EXPECT_NE(render(a, 3, 0.1), render(platform::StarField(s), 3, 0.1));
 
     // The guide star starts in the middle and drifts with the settings' rate;
-    // a mount offset moves it as much. The seeing trembles by about half a pixel.
+    // a mount offset moves it as much. The seeing trembles by about 0.4 pixel.
     double x0, y0, x1, y1, x2, y2;
     centroid(render(a, 0, 0), a, 100, 75, x0, y0);
     centroid(render(a, 0, 4.0), a, 106, 76.6, x1, y1);
@@ -72,18 +72,20 @@ TEST(StarField, BayerMosaicIsOneBytePerPixelWithTheStarsColour)
     s.height = 48;
     s.starCount = 1;
     s.noise = 0;
+    s.tremble_px = 0;
     s.bayer = true;
     const platform::StarField f(s);
     EXPECT_EQ(f.bytesPerPixel(), 1);
     EXPECT_EQ(f.frameBytes(), 64u * 48u);
+    // The guide star (tint blue-white: red 0.8, blue 1.0) sits on pixel
+    // (32, 24), an even row and column: a red site. Its diagonal neighbours
+    // are blue sites and see its full blue light.
     const auto px = render(f, 0, 0);
-    // Around the star each site holds its own channel: the four sites of a
-    // 2 x 2 cell are not all equal unless the star is white.
-    const auto& st = f.stars()[0];
-    if (st.r != st.b) {
-        const int x = 32, y = 24;   // even row and column: red
-        EXPECT_NE(px[y * 64 + x], px[(y + 1) * 64 + x + 1]);
-    }
+    EXPECT_EQ(px[24 * 64 + 32], 14 + 184);
+    s.colour = false;
+    const auto white = render(platform::StarField(s), 0, 0);
+    EXPECT_EQ(white[24 * 64 + 32], 14 + 230);
+    EXPECT_EQ(px[25 * 64 + 33], white[25 * 64 + 33]);
 }
 
 TEST(SimulatedCamera, GrabsOnTheMonotonicClockAndKeepsOnlyItsOwnFormats)

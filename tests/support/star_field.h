@@ -2,12 +2,15 @@
 // A seeded synthetic star field: Gaussian stars on a flat background with
 // Gaussian noise, as a camera would deliver it. The same options and seed
 // always give the same bytes, so tests can compare frames and follow stars.
+// It is the program's own generator (platform/star_field.h) with white stars
+// that do not drift, tremble or wrap.
 //
 //   testsupport::StarField field({.width = 640, .height = 480, .seed = 7, .stars = 40});
 //   kernels::Bitmap24 frame = field.render();            // first frame
 //   kernels::Bitmap24 next = field.render(1.5, -0.5, 2);  // drifted, new noise
 
 #include "kernels/bitmap24.h"
+#include "platform/star_field.h"
 
 #include <cstdint>
 #include <vector>
@@ -48,6 +51,7 @@ public:
 
 private:
     StarFieldOptions options_;
+    platform::StarField field_;
     std::vector<Star> stars_;
 };
 
