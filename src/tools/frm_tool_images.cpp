@@ -10,7 +10,6 @@ bool SequenceSaving = false;
 TFRM_Tool_Images::TFRM_Tool_Images(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
-    BindStackingControls();
 }
 
 void TFRM_Tool_Images::AddAviFileType()
@@ -27,6 +26,12 @@ void TFRM_Tool_Images::BTN_Enregistrer_ImageClick()
 }
 
 void TFRM_Tool_Images::BTN_ShowStarsClick() {}
+
+void TFRM_Tool_Images::BTN_Arreter_AddClick()
+{
+    // frm_tool_images_stacking.cpp
+    stopOrLetTheScriptGoOn();
+}
 
 void TFRM_Tool_Images::BTN_Arreter_SauvClick()
 {

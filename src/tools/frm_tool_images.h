@@ -38,12 +38,10 @@ public:
     // error, since the addition it waits for never runs. A rolling ring that
     // cannot be made leaves the Ready state as it was.
     bool BTN_Demarrer_AddClick();
-    // Running -> Ready: frees the rolling ring, finishes a dark or flat,
-    // gives the controls back and resumes a script waiting on the
-    // integration. Outside the Running state it changes nothing (but still
-    // lets a waiting script go on). The frame pipeline calls it when the
-    // frame limit or the saturation limit is reached.
-    void BTN_Arreter_AddClick();
+    // (BTN_Arreter_AddClick, below: Running -> Ready. It frees the rolling
+    // ring, finishes a dark or flat, gives the controls back and resumes a
+    // script waiting on the integration; outside the Running state it
+    // changes nothing, but still lets a waiting script go on.)
     // Clears the plane of the current mode and its counters.
     void BTN_Reset_AddClick();
     void CKB_Visu_PermanenteClick();
@@ -69,11 +67,18 @@ public:
     void TNI_Seuil_MaxMinKeyUp(int key);
     void TNI_Seuil_MaxMaxKeyUp(int key);
 
+    // Binds the handlers above to their controls.
+    void FormCreate() override;
+
 private:
-    void BindStackingControls();
     void stopAddition();
+    void stopOrLetTheScriptGoOn();
 
 public:
+    // Stops the running addition: frees the ring of a loop addition and
+    // gives the addition controls back. The frame pipeline calls it when the
+    // frame limit or the saturation limit is reached.
+    void BTN_Arreter_AddClick();
 
     // Stops the capture sequence being saved.
     void BTN_Arreter_SauvClick();

@@ -177,7 +177,7 @@ void setRunningControls(TFRM_Tool_Images& t, bool run)
 
 } // namespace
 
-void TFRM_Tool_Images::BindStackingControls()
+void TFRM_Tool_Images::FormCreate()
 {
     using namespace app;
     bindCheckBoxClick(CKB_Integration, this, &TFRM_Tool_Images::CKB_IntegrationClick);
@@ -400,7 +400,7 @@ bool TFRM_Tool_Images::BTN_Demarrer_AddClick()
     return true;
 }
 
-void TFRM_Tool_Images::BTN_Arreter_AddClick()
+void TFRM_Tool_Images::stopOrLetTheScriptGoOn()
 {
     if (running(*this))
         stopAddition();
