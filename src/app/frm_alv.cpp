@@ -23,6 +23,7 @@
 #include "scripting/frm_progress.h"
 #include "telescope/frm_raquette.h"
 #include "telescope/mount_state.h"
+#include "telescope/prg_suivi.h"
 #include "tools/frm_full_screen.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
@@ -234,6 +235,9 @@ void TFRM_Alv::FormClose(TCloseAction& action)
     // Whatever a failed or unfinished start left open goes too.
     Capture::ReleaseSlotSource(1);
     Capture::ReleaseSlotSource(2);
+    // The mount, guide port and focuser stop while the plug-ins and the
+    // port driver they go through are still there.
+    Prg_Suivi::StopAllMotion();
 
     if (PluginManager) {
         step(QStringLiteral("UnloadPlugins"));

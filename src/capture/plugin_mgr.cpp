@@ -5,6 +5,7 @@
 #include "capture/driver_list.h"
 #include "capture/slot_sources.h"
 #include "telescope/guide_plugin.h"
+#include "telescope/prg_suivi.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -161,6 +162,7 @@ void TPluginMgr::UnloadAll()
 {
     for (int slot = 1; slot <= 2; ++slot)
         Capture::ReleasePluginCamera(slot);
+    Prg_Suivi::ReleaseGuidePlugin();
     Cameras.clear();
     GuidePlugins.clear();
     Guiders.clear();
