@@ -160,8 +160,10 @@ void TPluginMgr::AddDriverEntries(std::uint32_t mask, std::vector<TDriver>& list
 
 void TPluginMgr::UnloadAll()
 {
+    // This manager's tables, even while PluginManager already names another
+    // one or nothing (a reset or a replacement runs this from the destructor).
     for (int slot = 1; slot <= 2; ++slot)
-        Capture::ReleasePluginCamera(slot);
+        Capture::ReleasePluginCamera(slot, this);
     Prg_Suivi::ReleaseGuidePlugin();
     Cameras.clear();
     GuidePlugins.clear();
