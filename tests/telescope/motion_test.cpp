@@ -188,6 +188,26 @@ TEST_F(MountTest, PulsesAndReleasesStopEveryInterface)
     EXPECT_FALSE(FRM_Prg_Suivi->TMR_Suivi_AD->isActive());
 }
 
+// A line or relay is released as it was asserted, even when its setting
+// was changed in the Preferences while the move ran.
+TEST_F(MountTest, AStopReleasesTheLineAndRelayTheStartUsed)
+{
+    pref().RDB_Autoguide_Quillon->setChecked(true);
+    StartMotion(dirWest, false, true, kUntilStopped);
+    ASSERT_NE(ports.peek(0x378) & 0x20, 0) << "west on pin 7";
+    pref().TNI_Bit_Ouest->SetValue(9);
+    StopMountDirection(dirWest);
+    EXPECT_EQ(ports.peek(0x378), 0) << "pin 7 released, pin 9 untouched";
+    DisconnectGuidePort();
+
+    pref().RDB_Autoguide_KitsRus108->setChecked(true);
+    StartMotion(dirNorth, true, false, 500);
+    pref().TNI_Relay_KitsRus_N->SetValue(4);
+    FRM_Prg_Suivi->TMR_Suivi_DecTimer();
+    sleeper.sleepMs(0);
+    EXPECT_TRUE(mount.received().endsWith("N3F3")) << mount.received().toStdString();
+}
+
 TEST_F(MountTest, VennerStartsLeaveExactlyOneOutputOn)
 {
     pref().RDB_Autoguide_Venner->setChecked(true);
