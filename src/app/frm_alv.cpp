@@ -214,6 +214,9 @@ void TFRM_Alv::FormClose(TCloseAction& action)
     delete ExtraProgress;
     ExtraProgress = nullptr;
     PipelineActive = 0;
+    // The mount, guide port and focuser stop first, whatever fails below,
+    // and while the plug-ins and the port driver they go through are there.
+    Prg_Suivi::StopAllMotion();
 
     if (FRM_Tool_Affichage && FRM_Tool_Affichage->CKB_Save_FWHM->isChecked())
         FRM_Tool_Affichage->CKB_Save_FWHMClick();
@@ -235,9 +238,6 @@ void TFRM_Alv::FormClose(TCloseAction& action)
     // Whatever a failed or unfinished start left open goes too.
     Capture::ReleaseSlotSource(1);
     Capture::ReleaseSlotSource(2);
-    // The mount, guide port and focuser stop while the plug-ins and the
-    // port driver they go through are still there.
-    Prg_Suivi::StopAllMotion();
 
     if (PluginManager) {
         step(QStringLiteral("UnloadPlugins"));
