@@ -51,12 +51,12 @@ QByteArray ReadMountReply() { return com_io::get_string(ComChannel::LX200); }
 void StartFocuser(std::uint8_t direction, bool fast)
 {
     AutoConnectFocuser();
-    // The move is noted before it is sent, so a start that failed half way
-    // is still stopped.
+    // The move is noted before the command that starts it goes out, so a
+    // start that failed half way is still stopped.
     switch (FocuserKind()) {
     case Interface::LX200:
-        detail::FocuserMoving = direction;
         SendLX200Command(FocuserChannel(), Lx200::FocuserSpeedCommand(fast));
+        detail::FocuserMoving = direction;
         SendLX200Command(FocuserChannel(), Lx200::FocuserDirectionCommand(direction));
         break;
     case Interface::Quillon:
