@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLibrary>
+#include <dlfcn.h>
 
 namespace {
 
@@ -276,6 +277,32 @@ TEST_F(CameraRoad, PluginFramesAreHandedOverOnceAndIgnoredAfterTheStop)
     QCoreApplication::processEvents();
     EXPECT_EQ(SlotModes[1], 0) << "the late callback does not re-arm the slot";
     EXPECT_EQ(FrameCounters[1], 1);
+}
+
+// The manager going away (its owner resets it, or replaces it with a new
+// one) lets go of the camera it opened before its library is unloaded.
+TEST_F(CameraRoad, TheManagersEndStopsAndFreesItsCameraBeforeTheLibraryGoes)
+{
+    usePlugins({QStringLiteral("NJ_Pair1")});
+    // Kept mapped past the unload, so its counts can still be read.
+    void* keep = dlopen(QFile::encodeName(dir.filePath(QStringLiteral("Plugins/NJ_Pair1.so"))).constData(),
+                        RTLD_NOW | RTLD_NODELETE);
+    ASSERT_NE(keep, nullptr);
+    auto counts = reinterpret_cast<Counts>(dlsym(keep, "fake_counts"));
+    ASSERT_TRUE(counts);
+    answerDriverDialog(2);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].sourceKind, 3);
+    ASSERT_NE(CameraSlots[1].pluginHandle, 0);
+
+    PluginManager.reset();
+    std::int32_t creates = 0, frees = 0, running = 0;
+    counts(&creates, &frees, &running);
+    EXPECT_EQ(frees, 1);
+    EXPECT_EQ(running, 0);
+    EXPECT_EQ(CameraSlots[1].pluginHandle, 0);
+    EXPECT_FALSE(PluginFrameBitmaps[1].armed());
+    dlclose(keep);
 }
 
 TEST_F(CameraRoad, APluginCameraThatDoesNotConnectIsFreedWithoutAMessage)
