@@ -115,6 +115,7 @@ private:
     void StampNextDue(std::int64_t interval_ms);
     std::int64_t UnitMs(int index, bool withImages) const;
 
+    bool saving_ = false;         // a save runs (guards against saves from inside its boxes)
     bool prefixEdited_ = false;   // the user typed in the prefix since it was last left
     int prefixChain_ = 0;         // prefix handlers running inside one another
     QString aviName_;             // the AVI file of the current number, until the number steps on

@@ -90,6 +90,15 @@ void TFRM_Tool_Images::ConnectSavingHandlers()
 
 void TFRM_Tool_Images::BTN_Enregistrer_ImageClick()
 {
+    // Frames and timer ticks go on while a save shows a box (a write error
+    // of the video writer): they are not saved into the failing file.
+    if (saving_)
+        return;
+    struct Busy {
+        bool& flag;
+        explicit Busy(bool& f) : flag(f) { flag = true; }
+        ~Busy() { flag = false; }
+    } busy(saving_);
     try {
         SaveImage();
     } catch (const SaveError& e) {

@@ -6,9 +6,9 @@
 #include "app/controls/num_inp.h"
 #include "app/frm_alv.h"
 #include "app/frm_pref.h"
+#include "app/ui/long_timer.h"
 #include "capture/avi_compression.h"
 #include "capture/camera_slots.h"
-#include "capture/frm_longuepose.h"
 #include "capture/long_exposure.h"
 #include "imaging/pipeline_state.h"
 #include "platform/disk_space.h"
@@ -115,7 +115,7 @@ TEST_F(ImageTool, ReportBytesPerImageAndInOneFileForTheSequence)
     EXPECT_EQ(dir.readFile(QStringLiteral("lune1.par")), QByteArray(kBlockOff));
     EXPECT_TRUE(dir.exists(QStringLiteral("lune1.bmp")));
 
-    // One file for the sequence: everything switched on, the heading once,
+    // One file for the sequence: integration and tracking on, the heading once,
     // one line per save; a longer name is never cut.
     tool().CKB_Integration->setChecked(true);
     tool().RDB_Boucle->setChecked(true);
@@ -127,26 +127,18 @@ TEST_F(ImageTool, ReportBytesPerImageAndInOneFileForTheSequence)
     tool().CKB_Active_Flat->setChecked(true);
     tool().RDB_NB->setChecked(true);
     tool().CKB_Red->setChecked(false);
-    LongExposureActive = true;
-    FRM_Longuepose->SPED_Vesta_Pose->setValue(5000);
     FRM_Tool_Suivi->CKB_Suivi->setChecked(true);
     FRM_Tool_Suivi->RDB_Colimacon->setChecked(true);
-    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(40);
-    tool().CKB_Selection->setChecked(true);
-    SelectionSnapshot = {0.5, 0.75, 0.125};
-    tool().TNI_Seuil_Selection->SetValue(0.25);
     FrameStamps[1].Wall = QDateTime(QDate(2026, 12, 6), QTime(21, 0, 1, 5));
     tool().CKB_Un_seul_fichier->setChecked(true);
     setPrefix(QStringLiteral("une_tres_longue_sequence_de_lune_"));
     tool().BTN_Demarrer_SauvClick();
     tool().BTN_Arreter_SauvClick();
-    LongExposureActive = false;
 
     QByteArray block(kBlockOff);
     for (auto [from, to] : std::initializer_list<std::pair<const char*, const char*>>{
              {"indiv.         : 1", "indiv.         : 7"},
              {"Boucle                     : N", "Boucle                     : 12 images"},
-             {"uniquement): N/A", "uniquement): 5000 millisecondes"},
              {"Minimale              : ", "Minimale              : 10"},
              {"Maximale              : ", "Maximale              : 2500"},
              {"Seuil Bas                       : N/A", "Seuil Bas                       : 0"},
@@ -156,11 +148,7 @@ TEST_F(ImageTool, ReportBytesPerImageAndInOneFileForTheSequence)
              {"Noir et Blanc   (O/N)           : N", "Noir et Blanc   (O/N)           : O"},
              {"Rouge           (O/N)           : O", "Rouge           (O/N)           : N"},
              {"Aucun", "Pixel Brillant"},
-             {"detect\xB0          : N/A", "detect\xB0          : 40 pixels"},
-             {"image              : N/A", "image              : 0.5"},
-             {"Meilleure image                 : N/A", "Meilleure image                 : 0.75"},
-             {"mauvaise image             : N/A", "mauvaise image             : 0.125"},
-             {"selection              : N/A", "selection              : 0.25"}})
+             {"detect\xB0          : N/A", "detect\xB0          : 40 pixels"}})
         block.replace(from, to);
     block += "\r\nListe des images enregistr\xE9""es\r\n" + QByteArray(63, '=') + "\r\n"
              "      Cam 1                   | Cam 2                          \r\n"
@@ -249,6 +237,9 @@ TEST_F(ImageTool, PrefixEditWarnsOnlyWhenAskedAndOffersToCreateAMissingFolder)
 
 TEST_F(ImageTool, CriticalFreeSpaceStopsTheSequenceWithASoundAndWritesNothing)
 {
+    tool().RDB_Pendant->setChecked(true);
+    tool().SPED_Pendant->setValue(5);
+    tool().CBX_Pendant->setCurrentIndex(1);   // during 5 seconds
     FRM_Pref->SPED_MinFreeDiskSpace->setValue(150);
     dir.writeFile(QStringLiteral("alarme.wav"), "RIFF");
     FRM_Pref->EDT_Son_a_jouer->setText(dir.filePath(QStringLiteral("alarme.wav")));
@@ -267,10 +258,17 @@ TEST_F(ImageTool, CriticalFreeSpaceStopsTheSequenceWithASoundAndWritesNothing)
     EXPECT_EQ(files(QStringLiteral("bmp")).size(), 1);
     EXPECT_TRUE(scriptResumed());
 
+    // A start whose first save meets the critical disk does not run on.
+    tool().BTN_Demarrer_SauvClick();
+    EXPECT_FALSE(SequenceSaving);
+    EXPECT_FALSE(tool().TMR_Pendant->isEnabled());
+    EXPECT_TRUE(tool().BTN_Demarrer_Sauv->isEnabled());
+
     // Space that cannot be read is not taken for a full disk.
     freeBytes = -1;
     tool().BTN_Enregistrer_ImageClick();
     EXPECT_EQ(files(QStringLiteral("bmp")).size(), 2);
+    EXPECT_EQ(boxes.shown.size(), 2u);
 }
 
 TEST_F(ImageTool, AWriteFailureInASequenceStopsItOnceAndKeepsTheFilesBefore)

@@ -9,12 +9,11 @@
 #include "capture/avi_compression.h"
 #include "imaging/pipeline_state.h"
 #include "scripting/scripts.h"
+#include "support/file_size_limit.h"
 #include "tools/frm_tool_images.h"
 #include "tools/util_images.h"
 
 #include <QFile>
-#include <csignal>
-#include <sys/resource.h>
 #include <tiffio.h>
 
 namespace {
@@ -202,17 +201,12 @@ TEST_F(ImageTool, AviSequenceAtTheAppendedSizeAndAFailedAppendNeverReopensTheNam
 
     // A full disk: the writer tells it once, the sequence stops, the partial
     // file stays, and the next sequence takes the next number.
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 2 * 1024 * 1024;
-    setrlimit(RLIMIT_FSIZE, &small);
     tool().CKB_Integration->setChecked(false);
-    tool().BTN_Demarrer_SauvClick();
-    frames(10);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    {
+        testsupport::FileSizeLimit limit(2 * 1024 * 1024);
+        tool().BTN_Demarrer_SauvClick();
+        frames(10);
+    }
     EXPECT_FALSE(SequenceSaving);
     EXPECT_EQ(boxes.shown.size(), 1u);
     const qint64 partial = QFileInfo(dir.filePath(QStringLiteral("lune3.avi"))).size();
