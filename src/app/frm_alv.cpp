@@ -248,10 +248,7 @@ void TFRM_Alv::FormClose(TCloseAction& action)
     try {
         Settings::SaveSettings();
     } catch (const Settings::SettingsError& e) {
-        platform::messages().show({TranslatedTexts.MSG_Settings_not_saved + QStringLiteral(" (") + SettingsFilePath
-                                       + QStringLiteral(") : ") + e.message(),
-                                   platform::MsgKind::Error, platform::MsgButtons::Ok,
-                                   QStringLiteral("Settings.Save"), {}});
+        Settings::ReportSaveFailure(e);
     }
 
     RemoveMessageHook();

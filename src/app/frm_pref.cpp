@@ -265,10 +265,7 @@ void TFRM_Pref::BTN_OKClick()
     } catch (const Settings::SettingsError& e) {
         // The controls keep the settings; the window stays open so the user
         // can try again or close it.
-        platform::messages().show({TranslatedTexts.MSG_Settings_not_saved + QStringLiteral(" (") + SettingsFilePath
-                                       + QStringLiteral(") : ") + e.message(),
-                                   platform::MsgKind::Error, platform::MsgButtons::Ok,
-                                   QStringLiteral("Settings.Save"), {}});
+        Settings::ReportSaveFailure(e);
         return;
     }
     hide();

@@ -13,8 +13,10 @@
 #include "app/settings/settings_file.h"
 #include "app/systeme.h"
 #include "capture/camera_slots.h"
+#include "platform/message_service.h"
 #include "platform/paths.h"
 #include "telescope/mount_state.h"
+#include "translation/translated_texts.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
@@ -643,6 +645,14 @@ QByteArray DefaultSettingsBytes()
         put(k, k.sectionName());
     }
     return doc.toBytes();
+}
+
+void ReportSaveFailure(const SettingsError& e)
+{
+    platform::messages().show({TranslatedTexts.MSG_Settings_not_saved + QStringLiteral(" (") + SettingsFilePath
+                                   + QStringLiteral(") : ") + e.message(),
+                               platform::MsgKind::Error, platform::MsgButtons::Ok,
+                               QStringLiteral("Settings.Save"), {}});
 }
 
 } // namespace Settings

@@ -59,6 +59,9 @@ void LoadSettings();
 // Writes every setting back; throws SettingsError when the file cannot be
 // written (the old file is then left as it was).
 void SaveSettings();
+// Tells the user, once per cause, that the settings file could not be
+// written (the old file is then left as it was).
+void ReportSaveFailure(const SettingsError& error);
 
 // EffectiveFocalLength from the optics of the Preferences dialog or of the
 // measurement window (RDB_Preferences chooses), shown in TNI_Focale_Reelle.

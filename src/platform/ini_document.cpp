@@ -42,50 +42,13 @@ QString oneLine(const QString& text)
     return out;
 }
 
-// The integer syntax of the old toolkit: optional sign, then decimal
-// digits, or "$" / "0x" and up to 32 bits of hex digits.
+// An integer that fits an int, in the syntax of parseIniInteger.
 std::optional<int> parseInteger(QStringView s)
 {
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) {
-        negative = s[i] == u'-';
-        ++i;
-    }
-    int base = 10;
-    if (i < s.size() && s[i] == u'$') {
-        base = 16;
-        ++i;
-    } else if (i + 1 < s.size() && s[i] == u'0' && (s[i + 1] == u'x' || s[i + 1] == u'X')) {
-        base = 16;
-        i += 2;
-    }
-    if (i == s.size())
+    const auto v = parseIniInteger(s);
+    if (!v || *v < std::numeric_limits<int>::min() || *v > std::numeric_limits<int>::max())
         return std::nullopt;
-    std::uint64_t v = 0;
-    for (; i < s.size(); ++i) {
-        const char16_t c = s[i].unicode();
-        int d;
-        if (c >= u'0' && c <= u'9')
-            d = c - u'0';
-        else if (base == 16 && c >= u'a' && c <= u'f')
-            d = c - u'a' + 10;
-        else if (base == 16 && c >= u'A' && c <= u'F')
-            d = c - u'A' + 10;
-        else
-            return std::nullopt;
-        v = v * base + d;
-        if (v > 0xFFFFFFFFu)
-            return std::nullopt;
-    }
-    if (base == 16) {
-        const auto bits = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
-        return negative ? static_cast<int>(0u - static_cast<std::uint32_t>(bits)) : bits;
-    }
-    const std::int64_t signedV = negative ? -static_cast<std::int64_t>(v) : static_cast<std::int64_t>(v);
-    if (signedV < std::numeric_limits<int>::min() || signedV > std::numeric_limits<int>::max())
-        return std::nullopt;
-    return static_cast<int>(signedV);
+    return static_cast<int>(*v);
 }
 
 std::optional<double> parseFloat(QStringView s)
@@ -517,6 +480,52 @@ bool IniDocument::saveAs(const QString& path)
     fileName_ = path;
     loadFailed_ = false;
     return true;
+}
+
+std::optional<std::int64_t> parseIniInteger(QStringView text)
+{
+    const QStringView s = text.trimmed();
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) {
+        negative = s[i] == u'-';
+        ++i;
+    }
+    int base = 10;
+    if (i < s.size() && s[i] == u'$') {
+        base = 16;
+        ++i;
+    } else if (i + 1 < s.size() && s[i] == u'0' && (s[i + 1] == u'x' || s[i + 1] == u'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i == s.size())
+        return std::nullopt;
+    std::uint64_t v = 0;
+    const std::uint64_t limit = base == 16 ? 0xFFFFFFFFull : static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + 1;
+    for (; i < s.size(); ++i) {
+        const char16_t c = s[i].unicode();
+        int d;
+        if (c >= u'0' && c <= u'9')
+            d = c - u'0';
+        else if (base == 16 && c >= u'a' && c <= u'f')
+            d = c - u'a' + 10;
+        else if (base == 16 && c >= u'A' && c <= u'F')
+            d = c - u'A' + 10;
+        else
+            return std::nullopt;
+        if (v > (limit - static_cast<std::uint64_t>(d)) / static_cast<std::uint64_t>(base))
+            return std::nullopt;
+        v = v * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(d);
+    }
+    if (base == 16) {
+        // 32 bits, read as a signed integer ("$FFFFFFFF" is -1).
+        const auto bits = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+        return negative ? -static_cast<std::int64_t>(bits) : static_cast<std::int64_t>(bits);
+    }
+    if (!negative && v > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+        return std::nullopt;
+    return negative ? static_cast<std::int64_t>(0 - v) : static_cast<std::int64_t>(v);
 }
 
 } // namespace platform

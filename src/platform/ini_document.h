@@ -126,6 +126,12 @@ private:
 // The old code's name for the settings-file object.
 using TIniFile = IniDocument;
 
+// The integer syntax of the old toolkit, blanks around it ignored: an
+// optional sign, then decimal digits (64 bits), or "$" / "0x" and up to 32
+// bits of hex digits read as a signed 32-bit value ("$FFFFFFFF" is -1).
+// Anything else gives no value.
+std::optional<std::int64_t> parseIniInteger(QStringView text);
+
 // Section and key names as compared: ASCII and Latin-1 letters lowered.
 QString foldIniName(const QString& name);
 

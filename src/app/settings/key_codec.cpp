@@ -1,5 +1,7 @@
 #include "app/settings/key_codec.h"
 
+#include "platform/ini_document.h"
+
 #include "kernels/rounding.h"
 
 #include <cmath>
@@ -42,48 +44,7 @@ long double StoredToScaled(std::int64_t stored, int scale)
 
 std::optional<std::int64_t> ParseStoredInteger(const QString& text)
 {
-    const QString s = text.trimmed();
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) {
-        negative = s[i] == u'-';
-        ++i;
-    }
-    int base = 10;
-    if (i < s.size() && s[i] == u'$') {
-        base = 16;
-        ++i;
-    } else if (i + 1 < s.size() && s[i] == u'0' && (s[i + 1] == u'x' || s[i + 1] == u'X')) {
-        base = 16;
-        i += 2;
-    }
-    if (i == s.size())
-        return std::nullopt;
-    std::uint64_t v = 0;
-    const std::uint64_t limit = base == 16 ? 0xFFFFFFFFull : static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + 1;
-    for (; i < s.size(); ++i) {
-        const char16_t c = s[i].unicode();
-        int d;
-        if (c >= u'0' && c <= u'9')
-            d = c - u'0';
-        else if (base == 16 && c >= u'a' && c <= u'f')
-            d = c - u'a' + 10;
-        else if (base == 16 && c >= u'A' && c <= u'F')
-            d = c - u'A' + 10;
-        else
-            return std::nullopt;
-        if (v > (limit - static_cast<std::uint64_t>(d)) / static_cast<std::uint64_t>(base))
-            return std::nullopt;
-        v = v * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(d);
-    }
-    if (base == 16) {
-        // 32 bits, read as a signed integer ("$FFFFFFFF" is -1).
-        const auto bits = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
-        return negative ? -static_cast<std::int64_t>(bits) : static_cast<std::int64_t>(bits);
-    }
-    if (!negative && v > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
-        return std::nullopt;
-    return negative ? static_cast<std::int64_t>(0 - v) : static_cast<std::int64_t>(v);
+    return platform::parseIniInteger(text);
 }
 
 QString NormaliseFolder(const QString& text)

@@ -1,0 +1,118 @@
+// Guide corrections: a star offset in frame pixels becomes timed moves of
+// the mount through the command layer, and one line of the guide log.
+
+#include "telescope/track_step.h"
+
+#include "app/controls/float_text.h"
+#include "app/frm_pref.h"
+#include "app/helpers/calc_helpers.h"
+#include "platform/clock.h"
+#include "telescope/frm_prg_suivi.h"
+#include "telescope/frm_tool_suivi.h"
+#include "telescope/mount_state.h"
+#include "telescope/prg_suivi.h"
+#include "telescope/tracking/guide_log.h"
+#include "telescope/tracking/tracking_state.h"
+#include "tools/frm_tool_mesures.h"
+#include "translation/translated_texts.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace Align_V {
+
+namespace {
+
+double numValue(const TCustomNumInp* input)
+{
+    const double v = input ? double(input->Value()) : 0.0;
+    return std::isfinite(v) ? v : 0.0;
+}
+
+void setNum(TCustomNumInp* input, double value)
+{
+    if (input && std::isfinite(value))
+        input->SetValue(std::clamp<long double>(value, input->Min(), input->Max()));
+}
+
+// One axis: a move of `arcsec` when the offset leaves the neutral zone and
+// the direction's correction box is ticked, otherwise a stop of that
+// direction.
+void correctAxis(std::uint8_t direction, const QCheckBox* enabled, double pixels, double arcsec)
+{
+    const double neutral = FRM_Pref->SPED_Neutre->value() / 2.0;
+    if (pixels > neutral && enabled->isChecked())
+        Prg_Suivi::StartMotion(direction, false, true, arcsec);
+    else
+        Prg_Suivi::StopMountDirection(direction);
+}
+
+} // namespace
+
+void SendGuideCorrection(double DX, double DY)
+{
+    if (!FRM_Pref || !std::isfinite(DX) || !std::isfinite(DY))
+        return;
+    TFRM_Pref& p = *FRM_Pref;
+    const double L = std::sqrt(DX * DX + DY * DY);
+    const double orientation = FRM_Tool_Mesures ? numValue(FRM_Tool_Mesures->TNI_Orient) : 0.0;
+    const double theta = CalcHelpers::AddAngles(CalcHelpers::DriftDirection(DX, DY, L), -orientation);
+    if (FRM_Prg_Suivi)
+        FRM_Prg_Suivi->EDT_Sens_Erreur->setText(app::FormatG(theta));
+
+    const double rad = theta * 2 * std::numbers::pi / 360;
+    const double raPix = std::fabs(std::cos(rad)) * L;
+    const double decPix = std::fabs(std::sin(rad)) * L;
+    const double scale = FRM_Tool_Mesures ? numValue(FRM_Tool_Mesures->TNI_Echantillonnage) : 0.0;
+    const int declination = FRM_Tool_Suivi ? FRM_Tool_Suivi->SPED_Declinaison_Guide->value() : 0;
+    const double raArcsec = raPix * scale / std::cos(declination * std::numbers::pi / 180);
+    const double decArcsec = decPix * scale;
+    if (FRM_Prg_Suivi) {
+        setNum(FRM_Prg_Suivi->TNI_TR_AD, raPix);
+        setNum(FRM_Prg_Suivi->TNI_TR_Dec, decPix);
+    }
+
+    const bool separate = p.CKB_Axes_Separes->isChecked();
+    if (separate) {
+        AxisToggle = std::uint8_t((AxisToggle & 1) + 1);
+        Prg_Suivi::StopMount();
+        platform::sleeper().sleepMs(p.SPED_Delai_Separes->value());
+    }
+    MotionSource = 1;
+    if (!separate || AxisToggle == 1) {
+        if ((theta > 270 && theta < 360) || (theta >= 0 && theta <= 90))
+            correctAxis(dirWest, p.CKB_Correct_Ouest, raPix, raArcsec);
+        else
+            correctAxis(dirEast, p.CKB_Correct_Est, raPix, raArcsec);
+    }
+    if (!separate || AxisToggle == 2) {
+        if (theta > 0 && theta <= 180)
+            correctAxis(dirSouth, p.CKB_Correct_Sud, decPix, decArcsec);
+        else if (theta > 180 && theta <= 360)
+            correctAxis(dirNorth, p.CKB_Correct_Nord, decPix, decArcsec);
+    }
+
+    if (GuideLog && FRM_Tool_Suivi && FRM_Tool_Suivi->CKB_Log_Guidage->isChecked() && FRM_Prg_Suivi) {
+        const auto* s = FRM_Prg_Suivi;
+        GuideLog->Add(GuideLogText::GuideLine(DX, raPix, s->EDT_Duree_AD->text(), s->EDT_Dir_AD->text(), DY, decPix,
+                                              s->EDT_Duree_Dec->text(), s->EDT_Dir_Dec->text(),
+                                              TranslatedTexts.Txt_Ouest, TranslatedTexts.Txt_Nord));
+    }
+}
+
+void SendCorrectionPulses(std::int32_t RA, std::int32_t Dec)
+{
+    if (RA < 0)
+        Prg_Suivi::StartMotion(dirEast, false, true, -double(RA));
+    else if (RA > 0)
+        Prg_Suivi::StartMotion(dirWest, false, true, double(RA));
+    if (FRM_Pref && FRM_Pref->CKB_Axes_Separes->isChecked()) {
+        PendingDecPulse = Dec;
+    } else if (Dec < 0) {
+        Prg_Suivi::StartMotion(dirSouth, false, true, -double(Dec));
+    } else if (Dec > 0) {
+        Prg_Suivi::StartMotion(dirNorth, false, true, double(Dec));
+    }
+}
+
+} // namespace Align_V

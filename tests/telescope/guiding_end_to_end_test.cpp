@@ -1,0 +1,359 @@
+// Guiding end to end: frames of a drifting sky pass the frame pipeline, the
+// tracking step measures the guide star and sends corrections, and the mount
+// they reach moves the sky back. The time is simulated: the frames, the
+// mount and the pulse timers all run on the fake clock.
+
+#include "mount_fixture.h"
+
+#include "app/frm_alv.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "capture/camera_slots.h"
+#include "capture/frm_pilote.h"
+#include "capture/plugin_mgr.h"
+#include "capture/slot_sources.h"
+#include "imaging/display_zone.h"
+#include "imaging/pipeline_state.h"
+#include "imaging/process_frame.h"
+#include "kernels/guide_measure.h"
+#include "platform/camera_device.h"
+#include "platform/port_access.h"
+#include "scripting/scripts.h"
+#include "support/star_field.h"
+#include "support/temp_program_dir.h"
+#include "telescope/guide_plugin.h"
+#include "telescope/frm_prg_suivi.h"
+#include "telescope/frm_tool_suivi.h"
+#include "telescope/mount_state.h"
+#include "telescope/prg_suivi.h"
+#include "telescope/track_step.h"
+#include "telescope/tracking/tracking_state.h"
+#include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_mesures.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineF>
+#include <QRadioButton>
+#include <QTimer>
+#include <cmath>
+
+namespace {
+
+constexpr double kScale = 5;          // seconds of arc per pixel
+constexpr double kDriftX = 1.0;       // pixels per second
+constexpr double kDriftY = -0.4;
+constexpr int kFramePeriod_ms = 100;
+constexpr int kTick_ms = 5;
+
+// Sets up the tracking window and the pipeline for autoguiding slot 1 on a
+// one-star sky; returns the star's start position.
+QPointF prepareGuiding(const testsupport::StarField& field)
+{
+    Align_V::CreateMissingSlotBitmaps();
+    Align_V::CreateMissingWorkBitmaps();
+    Align_V::ResetPipelineStartValues();
+    Align_V::ResetTrackingState();
+    CameraSlots[1].width = field.options().width;
+    CameraSlots[1].height = field.options().height;
+    CurrentCameraSlot = GuideSourceSlot = 1;
+    PipelineActive = 1;
+    ProcedureState = 0;
+    const QPointF star(field.stars()[0].x, field.stars()[0].y);
+    TrackedStarPos = PreviousTrackedStarPos = DisplayZoneCenter = star.toPoint();
+    DisplayZoneOffset = PreviousDisplayZoneOffset = QPoint();
+    Align_V::ComputeDisplayZone(1);
+
+    auto* s = FRM_Tool_Suivi;
+    s->CKB_Suivi->setChecked(true);
+    s->RDB_Autoguidage->setChecked(true);
+    s->RDB_Somax->setChecked(true);
+    s->SPED_Intervalle_Guidage->setValue(5);
+    GuideAverageInterval = 3;
+    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(40);
+    FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(kScale);
+    TFRM_Pref& p = *FRM_Pref;
+    p.SPED_Neutre->setValue(0);
+    p.TNI_Jeu_AD->SetValue(0);
+    p.TNI_Jeu_Dec->SetValue(0);
+    p.RDB_Pourcent_Inertie_AD->setChecked(true);
+    p.RDB_Pourcent_Inertie_Dec->setChecked(true);
+    p.SPED_Pourcent_Inertie_AD->setValue(0);
+    p.SPED_Pourcent_Inertie_Dec->setValue(0);
+    return star;
+}
+
+// Runs the pulse timers of the command layer on the fake clock: a timer
+// armed when a move command reached the mount fires once its interval has
+// passed.
+class PulseClock {
+public:
+    PulseClock(testsupport::FakeClock& clock) : clock_(clock) {}
+
+    // After a frame: the axes whose move started during it.
+    void noteStarts(bool raStarted, bool decStarted)
+    {
+        if (raStarted && FRM_Prg_Suivi->TMR_Suivi_AD->isActive())
+            raDue_ = clock_.monotonicMs() + FRM_Prg_Suivi->TMR_Suivi_AD->interval();
+        if (decStarted && FRM_Prg_Suivi->TMR_Suivi_Dec->isActive())
+            decDue_ = clock_.monotonicMs() + FRM_Prg_Suivi->TMR_Suivi_Dec->interval();
+    }
+    void fireDue()
+    {
+        const std::int64_t now = clock_.monotonicMs();
+        if (raDue_ >= 0 && now >= raDue_) {
+            raDue_ = -1;
+            if (FRM_Prg_Suivi->TMR_Suivi_AD->isActive())
+                FRM_Prg_Suivi->TMR_Suivi_ADTimer();
+        }
+        if (decDue_ >= 0 && now >= decDue_) {
+            decDue_ = -1;
+            if (FRM_Prg_Suivi->TMR_Suivi_Dec->isActive())
+                FRM_Prg_Suivi->TMR_Suivi_DecTimer();
+        }
+    }
+
+private:
+    testsupport::FakeClock& clock_;
+    std::int64_t raDue_ = -1, decDue_ = -1;
+};
+
+int countOf(const QList<QByteArray>& commands, std::initializer_list<const char*> names)
+{
+    int n = 0;
+    for (const QByteArray& c : commands)
+        for (const char* name : names)
+            n += c == name;
+    return n;
+}
+
+// A 320 x 240 sky with one star, well inside the frame.
+testsupport::StarField oneStarSky()
+{
+    for (std::uint32_t seed = 1;; ++seed) {
+        testsupport::StarField f({.width = 320, .height = 240, .seed = seed, .stars = 1, .minPeak = 200, .maxPeak = 200});
+        const auto& s = f.stars()[0];
+        if (s.x > 60 && s.x < 260 && s.y > 60 && s.y < 180)
+            return f;
+    }
+}
+
+} // namespace
+
+// The LX200 mount on a pseudo-terminal moves the sky while ":Mw#" ... are
+// held, at its guide rate of 30"/s, 6 pixels a second at 5"/pixel.
+TEST_F(MountTest, GuidingThroughTheLx200MountHoldsTheDriftingStar)
+{
+    pref().RDB_Mount_LX200->setChecked(true);
+    pref().SPED_Delai_Serie->setValue(0);
+    ASSERT_TRUE(Prg_Suivi::ConnectMount());
+    MotorSpeeds = {30, 30, 30, 30};
+    const double ra0 = 20000, dec0 = 1000;
+    mount.setPosition(ra0, dec0);
+
+    const testsupport::StarField field = oneStarSky();
+    const QPointF start = prepareGuiding(field);
+    PulseClock pulses(clock);
+    const std::int64_t t0 = clock.monotonicMs();
+    double worst = 0;
+    int frames = 0, raMoves = 0, decMoves = 0;
+    for (std::int64_t t = 0; frames < 200; t += kTick_ms) {
+        clock.advanceMs(kTick_ms);
+        mount.pump();
+        pulses.fireDue();
+        if (t % kFramePeriod_ms != 0)
+            continue;
+        // The sky drifts; the mount's moves since the start carry it back.
+        const double seconds = double(clock.monotonicMs() - t0) / 1000;
+        const double dx = kDriftX * seconds + (mount.ra() - ra0) / kScale;
+        const double dy = kDriftY * seconds + (mount.dec() - dec0) / kScale;
+        field.renderInto(*SlotBitmaps[1][0], dx, dy, std::uint32_t(frames));
+        worst = std::max(worst, std::hypot(dx, dy));
+        const QList<QByteArray> before = mount.commands();
+        std::uint8_t keep = 0;
+        Align_V::ProcessFrame(1, keep, 1);
+        mount.pump();
+        const QList<QByteArray> sent = mount.commands().mid(before.size());
+        const int ra = countOf(sent, {":Mw#", ":Me#"}), dec = countOf(sent, {":Mn#", ":Ms#"});
+        raMoves += ra;
+        decMoves += dec;
+        pulses.noteStarts(ra > 0, dec > 0);
+        ++frames;
+    }
+    EXPECT_LE(worst, 2.0) << "the star left its place by " << worst << " pixels";
+    // Both axes were corrected: West and North moves that took up the 20
+    // seconds of drift.
+    EXPECT_GT(raMoves, 10);
+    EXPECT_GT(decMoves, 3);
+    const double seconds = double(clock.monotonicMs() - t0) / 1000;
+    EXPECT_NEAR((mount.ra() - ra0) / kScale, -kDriftX * seconds, 2);
+    EXPECT_NEAR((mount.dec() - dec0) / kScale, -kDriftY * seconds, 2);
+    EXPECT_EQ(TrackedStarPos, start.toPoint()) << "autoguiding keeps the zone";
+    EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
+}
+
+// ---- Through the simulator plug-in ------------------------------------------
+
+namespace {
+
+// The program's windows with the simulator plug-in in the program's Plugins
+// folder and no other camera; the plug-in's camera streams on its own
+// thread in real time, so this test runs on the real clock.
+class SimulatorGuiding : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        platform::setPortAccess(&ports);
+        Startup::CreateWindows();
+        FRM_Alv->FormActivate();
+        platform::setGrabCameras(&noCameras);
+        platform::setStreamCameras(&noCameras);
+        QDir().mkpath(dir.filePath(QStringLiteral("Plugins")));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(NJ_SIMULATOR_PLUGIN), dir.filePath(QStringLiteral("Plugins/NJ_Simulator.so"))));
+        PluginManager = std::make_unique<TPluginMgr>(FRM_Alv, 255u, dir.filePath(QStringLiteral("Plugins")));
+        Capture::InstallGuiderProvider();
+    }
+    void TearDown() override
+    {
+        Capture::ReleaseSlotSource(1);
+        Prg_Suivi::StopGuidePort();
+        Prg_Suivi::DisconnectGuidePort();
+        Prg_Suivi::ResetMotionState();
+        PluginManager.reset();
+        GuidePlugin::SetProvider({});
+        platform::setGrabCameras(nullptr);
+        platform::setStreamCameras(nullptr);
+        Startup::DestroyWindows();
+        CameraSlots = {};
+        CurrentCameraSlot = 1;
+        SlotModes = {};
+        Scripts::StopAll();
+        platform::setPortAccess(nullptr);
+    }
+
+    // Processes events until the slot has handed over `frames` more frames
+    // (false after 60 s without them); `each` runs after every frame.
+    bool runFrames(int frames, const std::function<void()>& each = {})
+    {
+        QElapsedTimer waited;
+        waited.start();
+        const int target = FrameCounters[1] + frames;
+        int seen = FrameCounters[1];
+        while (FrameCounters[1] < target) {
+            if (waited.elapsed() > 60000)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+            if (FrameCounters[1] != seen) {
+                seen = FrameCounters[1];
+                if (each)
+                    each();
+            }
+        }
+        return true;
+    }
+
+    testsupport::TempProgramDir dir;
+    testsupport::RecordingMessageService boxes;
+    platform::SimulatedPortAccess ports;
+    platform::CameraTable noCameras;
+};
+
+// Centre of the light above the sky within 12 pixels of `near`.
+QPointF starCentre(const kernels::Bitmap24& frame, QPoint near, int sky)
+{
+    double sx = 0, sy = 0, sw = 0;
+    for (int y = near.y() - 12; y <= near.y() + 12; ++y)
+        for (int x = near.x() - 12; x <= near.x() + 12; ++x) {
+            if (!frame.contains(x, y))
+                continue;
+            const double w = std::max(0, kernels::guide::greyOf(frame.scanLine(y) + 3 * x) - sky);
+            sx += w * x;
+            sy += w * y;
+            sw += w;
+        }
+    return sw > 0 ? QPointF(sx / sw, sy / sw) : QPointF(near);
+}
+
+} // namespace
+
+// The simulator's camera drifts its sky by (1.5, 0.4) pixels a second; its
+// guider moves the sky at 6 pixels a second, and it turns it as a camera
+// turned by 180 degrees would, which the measurement tool's orientation says.
+TEST_F(SimulatorGuiding, GuidingThroughThePluginsGuiderHoldsItsDriftingStar)
+{
+    ASSERT_FALSE(PluginManager->Cameras.empty());
+    ASSERT_FALSE(PluginManager->Guiders.empty());
+    // The camera: the plug-in's first, each frame handed over at once.
+    FRM_Tool_Affichage->CBX_Cam1_IPS->setCurrentText(QStringLiteral("Auto"));
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll] {
+        if (auto* d = qobject_cast<TFRM_Pilote*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            d->ComboBox1->setCurrentIndex(0);
+            d->BTN_Ok->click();
+        }
+    });
+    poll->start(5);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].sourceKind, 3);
+    ASSERT_TRUE(runFrames(3));
+
+    // The guider: the plug-in's, at its rate, 1"/pixel.
+    TFRM_Pref& p = *FRM_Pref;
+    p.CBX_Autoguide_Plugin->addItem(PluginManager->Guiders[0]->Name);
+    p.CBX_Autoguide_Plugin->setCurrentIndex(0);
+    p.RDB_Autoguide_Plugin->setChecked(true);
+    MotorSpeeds = {6, 6, 6, 6};
+    FRM_Tool_Mesures->TNI_Orient->SetValue(180);
+    FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(1);
+    p.SPED_Neutre->setValue(0);
+    p.TNI_Jeu_AD->SetValue(0);
+    p.TNI_Jeu_Dec->SetValue(0);
+    p.RDB_Pourcent_Inertie_AD->setChecked(true);
+    p.RDB_Pourcent_Inertie_Dec->setChecked(true);
+    p.SPED_Pourcent_Inertie_AD->setValue(0);
+    p.SPED_Pourcent_Inertie_Dec->setValue(0);
+
+    // The guide star: the brightest of the frame; then autoguiding.
+    Align_V::ResetTrackingState();
+    GuideSourceSlot = CurrentCameraSlot = 1;
+    auto* s = FRM_Tool_Suivi;
+    s->RDB_Somax->setChecked(true);
+    s->SPED_Intervalle_Guidage->setValue(3);
+    GuideAverageInterval = 3;
+    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(30);
+    const int W = CameraSlots[1].width, H = CameraSlots[1].height;
+    Align_V::TrackStep(W / 2, H / 2, W - 2, H - 2, 1, 0, 1, 1, TrackResult, 0);
+    const QPoint zone = TrackedStarPos;
+    ASSERT_GT(zone.x(), 40);
+    ASSERT_LT(zone.x(), W - 40);
+    s->RDB_Autoguidage->setChecked(true);
+    s->CKB_Suivi->setChecked(true);
+
+    // The star's place, smoothed over five frames against the seeing's
+    // tremble, never leaves its start by more than 2 pixels.
+    std::vector<QPointF> seen;
+    int eastMoving = 0, westMoving = 0;
+    const auto measure = [&] {
+        seen.push_back(starCentre(*SlotBitmaps[1][0], zone, 40));
+        eastMoving += MovingFlags[dirEast];
+        westMoving += MovingFlags[dirWest];
+    };
+    ASSERT_TRUE(runFrames(204, measure));
+    const auto mean5 = [&](std::size_t i) {
+        return (seen[i] + seen[i + 1] + seen[i + 2] + seen[i + 3] + seen[i + 4]) / 5;
+    };
+    const QPointF start = mean5(0);
+    double worst = 0;
+    for (std::size_t i = 0; i + 4 < seen.size(); ++i)
+        worst = std::max(worst, QLineF(start, mean5(i)).length());
+    EXPECT_LE(worst, 2.0) << "the star left its place by " << worst << " pixels";
+    // Unguided, it would have gone 10 pixels to the right in those 200
+    // frames: the RA corrections were East for some 1.7 s more than West (at
+    // 6 pixels a second), which the turned sky shows as a move to the left.
+    EXPECT_EQ(TrackedStarPos, zone) << "autoguiding keeps the zone";
+    EXPECT_GT(eastMoving - westMoving, 25) << eastMoving << " frames moving East, " << westMoving << " West";
+}
