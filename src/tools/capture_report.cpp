@@ -33,12 +33,6 @@ QString num(const TCustomNumInp* input) { return app::FormatG(input ? input->Val
 QString num(double value) { return app::FormatG(value); }
 QString padded(const QString& text, int width) { return text.leftJustified(width, u' ', false); }
 
-bool checkedIn(QWidget* window, const char* name)
-{
-    auto* box = app::findControl<QAbstractButton>(window, QString::fromLatin1(name));
-    return box && box->isChecked();
-}
-
 // Writes lines to a report file, each in CP1252 with CR LF; a failed write
 // throws, leaving what was written before.
 class ReportWriter {
@@ -108,7 +102,7 @@ void writeSettingsBlock(ReportWriter& w, const QDateTime& now)
     w.line("Taille zone de detect°          : ",
            zoneMethod && FRM_Tool_Affichage ? num(FRM_Tool_Affichage->TNI_Taille_ZDetect) + " pixels" : na);
     w.line("Inversion video/suivi           : ",
-           zoneMethod ? yesNo(checkedIn(FRM_Tool_Suivi, "CKB_Inversion_Video")) : tracking ? na : QStringLiteral("N"));
+           zoneMethod ? yesNo(FRM_Tool_Suivi->CKB_Inversion_Video->isChecked()) : tracking ? na : QStringLiteral("N"));
     w.line();
 
     const bool selection = t->CKB_Selection->isChecked();
