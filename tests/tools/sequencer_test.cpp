@@ -216,4 +216,14 @@ TEST_F(ImageTool, AviSequenceAtTheAppendedSizeAndAFailedAppendNeverReopensTheNam
     tool().BTN_Arreter_SauvClick();
     EXPECT_EQ(QFileInfo(dir.filePath(QStringLiteral("lune3.avi"))).size(), partial);
     EXPECT_TRUE(dir.exists(QStringLiteral("lune4.avi")));
+
+    // A codec that will not open at this size: the writer says so once and
+    // nothing starts.
+    AVICompression::CompressOptions.fccHandler = AVICompression::StrToFourCC(QStringLiteral("H263"));
+    FRM_Alv->Image3->SetPictureSize(641, 480);
+    boxes.clear();
+    tool().BTN_Demarrer_SauvClick();
+    EXPECT_FALSE(SequenceSaving);
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(tool().BTN_Demarrer_Sauv->isEnabled());
 }
