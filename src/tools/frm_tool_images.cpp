@@ -5,12 +5,14 @@
 
 TFRM_Tool_Images* FRM_Tool_Images = nullptr;
 bool AviTypeListed = false;
-bool SequenceSaving = false;
 
 TFRM_Tool_Images::TFRM_Tool_Images(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
+    ConnectSavingHandlers();
 }
+
+TFRM_Tool_Images::~TFRM_Tool_Images() = default;
 
 void TFRM_Tool_Images::AddAviFileType()
 {
@@ -18,11 +20,6 @@ void TFRM_Tool_Images::AddAviFileType()
         return;
     CBX_TypeFichier->addItem(QStringLiteral("AVI"));
     AviTypeListed = true;
-}
-
-void TFRM_Tool_Images::BTN_Enregistrer_ImageClick()
-{
-    ++SavedImageCount;
 }
 
 void TFRM_Tool_Images::BTN_ShowStarsClick() {}
@@ -38,10 +35,4 @@ void TFRM_Tool_Images::BTN_Arreter_AddClick()
                                                        RDB_Dark, RDB_Flat, SPED_Nb_Bitmap, CKB_Integration})
         w->setEnabled(true);
     BTN_Arreter_Add->setEnabled(false);
-}
-
-void TFRM_Tool_Images::BTN_Arreter_SauvClick()
-{
-    // The sequencer adds closing the files and resuming a waiting script.
-    SequenceSaving = false;
 }

@@ -330,9 +330,9 @@ TEST_F(CameraRoad, FrameTimerSavesEveryThirdKeptFrameAndShowsTheRateOnTheMonoton
     answerDriverDialog(0);
     FRM_Alv->MNU_Cam1_DemarrerClick();
     ASSERT_NE(GrabDevices[1], nullptr);
-    SequenceSaving = true;
+    SaveFramesEnabled = 1;
     FRM_Tool_Images->SPED_Freq_Sauve->setValue(3);
-    const int saved0 = FRM_Tool_Images->SavedImageCount;
+    const int saved0 = SequenceFrameCounter;
     auto* fps = FRM_Tool_Affichage->EDT_Cam1_FPS;
     fps->clear();
 
@@ -343,18 +343,18 @@ TEST_F(CameraRoad, FrameTimerSavesEveryThirdKeptFrameAndShowsTheRateOnTheMonoton
             EXPECT_TRUE(fps->text().isEmpty()) << "no rate from a single stamp";
         }
     }
-    EXPECT_EQ(FRM_Tool_Images->SavedImageCount - saved0, 3) << "frames 3, 6 and 9";
+    EXPECT_EQ(SequenceFrameCounter - saved0, 3) << "frames 3, 6 and 9";
     clock.advanceMs(40);
     FRM_Alv->Timer_Cam1Timer();
     EXPECT_EQ(fps->text(), QStringLiteral("25"));
 
     // Frames that are not kept do not count towards the cadence.
-    const int counted = SavedFrameCounter;
+    const int counted = SequenceFrameTick;
     LongExposureRunning[1] = 1;
     for (int i = 0; i < 3; ++i)
         FRM_Alv->Timer_Cam1Timer();
     LongExposureRunning[1] = 0;
-    EXPECT_EQ(SavedFrameCounter, counted);
+    EXPECT_EQ(SequenceFrameTick, counted);
 
     // Five frames with no time passing: no rate, no division by zero.
     for (int i = 0; i < 5; ++i)
