@@ -23,6 +23,7 @@
 #include "scripting/frm_progress.h"
 #include "telescope/frm_raquette.h"
 #include "telescope/mount_state.h"
+#include "telescope/prg_suivi.h"
 #include "tools/frm_full_screen.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
@@ -214,6 +215,9 @@ void TFRM_Alv::FormClose(TCloseAction& action)
     delete ExtraProgress;
     ExtraProgress = nullptr;
     PipelineActive = 0;
+    // The mount, guide port and focuser stop first, whatever fails below,
+    // and while the plug-ins and the port driver they go through are there.
+    Prg_Suivi::StopAllMotion();
 
     if (FRM_Tool_Affichage && FRM_Tool_Affichage->CKB_Save_FWHM->isChecked())
         FRM_Tool_Affichage->CKB_Save_FWHMClick();

@@ -15,7 +15,6 @@ std::array<platform::FrameHandOver, 3> PluginFrameBitmaps;
 std::array<std::uint8_t, 3> SlotModes{};
 std::array<std::int32_t, 3> FrameCounters{};
 std::array<TFrameRateStamps, 3> FrameRateStamps;
-std::int32_t SavedFrameCounter = 0;
 std::int32_t PendingTimerInterval = 0;
 std::uint8_t PlayerActive = 0;
 std::array<std::uint8_t, 3> LongExposureRunning{};

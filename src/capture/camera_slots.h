@@ -77,7 +77,6 @@ struct TFrameRateStamps {
     std::int64_t previous_ms = -1;
 };
 extern std::array<TFrameRateStamps, 3> FrameRateStamps;
-extern std::int32_t SavedFrameCounter;
 extern std::int32_t PendingTimerInterval;
 extern std::uint8_t PlayerActive;
 // Elements 1..2: a long exposure runs on the slot; element 0: the index of

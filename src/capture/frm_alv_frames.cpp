@@ -114,14 +114,13 @@ void TFRM_Alv::FrameTick(int slot)
         }
     }
 
-    // Sequence saving: every SPED_Freq_Sauve-th kept frame. In long-exposure
-    // mode the long-exposure cycle saves; with parallel capture, slot 2 does.
-    if (SequenceSaving && accept && !LongExposureActive && FRM_Tool_Images) {
-        ++SavedFrameCounter;
-        const int every = std::max(1, FRM_Tool_Images->SPED_Freq_Sauve->value());
+    // Sequence saving: the image tool's hook counts the kept frame and saves
+    // it at its cadence. In long-exposure mode the long-exposure cycle
+    // saves; with parallel capture, slot 2 does.
+    if (accept && !LongExposureActive && FRM_Tool_Images) {
         const bool parallel = slot == 1 && FRM_Tool_Affichage && FRM_Tool_Affichage->CKB_DoubleEnreg->isChecked();
-        if (SavedFrameCounter % every == 0 && !FRM_Tool_Images->BTN_Pause_sauv->isChecked() && !parallel)
-            FRM_Tool_Images->BTN_Enregistrer_ImageClick();
+        if (!parallel)
+            FRM_Tool_Images->SaveFrameHook();
     }
 
     // A slot stopped while the tick ran stays stopped.

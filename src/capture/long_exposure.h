@@ -26,3 +26,8 @@ struct TLongExposureParams {
 };
 
 extern TLongExposureParams LongExposureParams;
+
+// Measured length of the last long exposure in milliseconds (the frame grab
+// minus the start of the exposure), set by the exposure cycle; 0 until the
+// first one. The capture file names may carry it.
+extern std::int32_t LastExposureDurationMs;

@@ -5,6 +5,7 @@
 #include "capture/driver_list.h"
 #include "capture/slot_sources.h"
 #include "telescope/guide_plugin.h"
+#include "telescope/prg_suivi.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -159,8 +160,11 @@ void TPluginMgr::AddDriverEntries(std::uint32_t mask, std::vector<TDriver>& list
 
 void TPluginMgr::UnloadAll()
 {
+    // This manager's tables, even while PluginManager already names another
+    // one or nothing (a reset or a replacement runs this from the destructor).
     for (int slot = 1; slot <= 2; ++slot)
-        Capture::ReleasePluginCamera(slot);
+        Capture::ReleasePluginCamera(slot, this);
+    Prg_Suivi::ReleaseGuidePlugin();
     Cameras.clear();
     GuidePlugins.clear();
     Guiders.clear();

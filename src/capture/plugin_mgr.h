@@ -112,8 +112,9 @@ public:
     std::vector<TPluginInfo*> FilterByCapability(std::uint32_t mask) const;
     // Appends one driver entry per camera of those plug-ins.
     void AddDriverEntries(std::uint32_t mask, std::vector<TDriver>& list) const;
-    // Lets go of the plug-in cameras still open on a slot, clears every list
-    // and unloads every library.
+    // Lets go of the plug-in cameras still open on a slot and of the
+    // command layer's guider instance, clears every list and unloads every
+    // library.
     void UnloadAll();
 
     // File names of the loaded plug-ins, in folder order.

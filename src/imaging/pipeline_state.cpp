@@ -77,6 +77,7 @@ std::array<std::int32_t, 256> HistogramRed{}, HistogramGreen{}, HistogramBlue{};
 double ProcedureElapsed = 0;
 double FieldOrientation = 1.0;
 double PipelineRunningFactor = 1.0;
+QSize ResultPlaneSize;
 double AutoThresholdLowFactor = 1.0;
 double AutoThresholdHighFactor = 1.0;
 std::array<TFocusHistoryEntry, 129> FocusHistory{};
@@ -109,6 +110,7 @@ void ResetPipelineStartValues()
     AdditionMin.fill(kAdditionLevelLimit);
     AdditionTotal1 = 0;
     AdditionTotal2 = 0;
+    ResultPlaneSize = QSize();
     AutoThresholdLowFactor = 1.0;
     AutoThresholdHighFactor = 1.0;
     PermanentDisplay = false;

@@ -13,6 +13,7 @@
 #include <QDateTime>
 #include <QPoint>
 #include <QPointF>
+#include <QSize>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -169,6 +170,9 @@ extern double PipelineRunningFactor;
 // ---- result rendering ----------------------------------------------------
 
 extern double AutoThresholdLowFactor;
+// Width and height of the part of plane 5 the render pass last wrote (the
+// 16-bit result the image tool saves); empty until it wrote any.
+extern QSize ResultPlaneSize;
 extern double AutoThresholdHighFactor;
 
 // ---- focus aids ----------------------------------------------------------

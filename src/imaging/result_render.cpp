@@ -218,6 +218,8 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
     job.flatMeans = FlatChannelMeans;
     kernels::LevelStats stats{AdditionMin[kind], AdditionMax[kind]};
     kernels::Accumulate(planes, job, tables(), stats);
+    if (job.plainCopy || job.correct)
+        ResultPlaneSize = QSize(W, H);
     AdditionMin[kind] = clamp32(stats.min);
     AdditionMax[kind] = clamp32(stats.max);
     const i64 added_ms = clock.monotonicMs();

@@ -3,6 +3,7 @@
 // stop of the image tool when the disk is nearly full.
 
 #include <QString>
+#include <functional>
 
 namespace DiskSpace {
 
@@ -10,5 +11,9 @@ namespace DiskSpace {
 // directory for an empty path); -1 when the query fails, e.g. for a
 // missing path.
 double DiskFreeSpace(const QString& path);
+
+// Replaces the query (tests: a nearly full or unreadable disk); an empty
+// function restores the system's.
+void SetFreeSpaceQuery(std::function<double(const QString&)> query);
 
 } // namespace DiskSpace

@@ -1,7 +1,8 @@
 #pragma once
 // Sounds of the program: its own short prompts ("TOP", "OUI", "NON", ...),
-// named like the sound resources they come from, played without waiting.
-// The default service plays nothing; tests record what was asked for.
+// named like the sound resources they come from, and sound files the user
+// chose, played without waiting. The default service plays nothing; tests
+// record what was asked for.
 
 #include <QString>
 
@@ -12,6 +13,9 @@ public:
     virtual ~SoundService() = default;
     // Starts the named prompt and returns at once.
     virtual void playResource(const QString& name) = 0;
+    // Starts the sound file at path (a WAV file) and returns at once; a
+    // file that cannot be played is skipped silently.
+    virtual void playFile(const QString& path) { (void)path; }
 };
 
 // The service in force; nullptr restores the silent default.

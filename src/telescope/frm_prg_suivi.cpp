@@ -56,14 +56,7 @@ TFRM_Prg_Suivi::TFRM_Prg_Suivi(QWidget* parent) : TForm(parent)
 TFRM_Prg_Suivi::~TFRM_Prg_Suivi()
 {
     // Nothing is left moving when the program ends.
-    for (std::uint8_t d : {dirEast, dirWest, dirNorth, dirSouth}) {
-        if (!MovingFlags[d] || !FRM_Pref)
-            continue;
-        try {
-            Prg_Suivi::StopOn(Prg_Suivi::detail::startedOn(d), d);
-        } catch (...) {
-        }
-    }
+    Prg_Suivi::StopAllMotion();
     platform::com_io::close_all();
     Telescope::StopMountSimulator();
 }
@@ -78,6 +71,7 @@ void TFRM_Prg_Suivi::FormKeyDown(int& key, Qt::KeyboardModifiers)
     const int direction = arrowDirection(key);
     if (direction < 0 || !mountConnected())
         return;
+    heldKeys_[std::size_t(direction)] = true;
     MotionSource = 0;
     Prg_Suivi::StartMotion(std::uint8_t(direction), false, true, Prg_Suivi::kUntilStopped);
 }
@@ -85,9 +79,32 @@ void TFRM_Prg_Suivi::FormKeyDown(int& key, Qt::KeyboardModifiers)
 void TFRM_Prg_Suivi::FormKeyUp(int& key, Qt::KeyboardModifiers)
 {
     const int direction = arrowDirection(key);
-    if (direction < 0 || !mountConnected())
+    if (direction >= 0)
+        ReleaseKey(std::uint8_t(direction));
+}
+
+void TFRM_Prg_Suivi::ReleaseKey(std::uint8_t direction)
+{
+    heldKeys_[direction] = false;
+    if (!mountConnected())
         return;
-    Prg_Suivi::StopMountDirection(std::uint8_t(direction));
+    // The inversion boxes of the press: guiding may have changed the source since.
+    MotionSource = 0;
+    Prg_Suivi::StopMountDirection(direction);
+}
+
+void TFRM_Prg_Suivi::ReleaseHeldKeys()
+{
+    for (std::uint8_t d = 0; d < heldKeys_.size(); ++d)
+        if (heldKeys_[d])
+            ReleaseKey(d);
+}
+
+bool TFRM_Prg_Suivi::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowDeactivate || e->type() == QEvent::Hide)
+        app::runGuarded(QStringLiteral("FRM_Prg_Suivi.ReleaseHeldKeys"), [this] { ReleaseHeldKeys(); });
+    return TForm::event(e);
 }
 
 void TFRM_Prg_Suivi::TMR_Suivi_ADTimer() { Prg_Suivi::PulseTimerRA(); }

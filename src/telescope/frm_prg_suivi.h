@@ -7,6 +7,8 @@
 #include "ui_frm_prg_suivi.h"
 
 #include <QTimer>
+#include <array>
+#include <cstdint>
 
 class TFRM_Prg_Suivi : public TForm, public Ui::TFRM_Prg_Suivi {
     Q_OBJECT
@@ -28,6 +30,17 @@ public:
     QTimer* TMR_Suivi_Dec = nullptr;
     QTimer* TMR_ScopePosition = nullptr;
     QTimer* TMR_Process_Cmd = nullptr;
+
+protected:
+    // The release of a key held while another window takes the keyboard
+    // never comes here: the arrow moves stop when the window loses it.
+    bool event(QEvent* e) override;
+
+private:
+    void ReleaseKey(std::uint8_t direction);
+    void ReleaseHeldKeys();
+    // The arrow keys held down, by direction code.
+    std::array<bool, 4> heldKeys_{};
 };
 
 extern TFRM_Prg_Suivi* FRM_Prg_Suivi;

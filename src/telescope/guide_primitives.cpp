@@ -14,6 +14,7 @@
 #include "telescope/lx200_protocol.h"
 #include "telescope/mount_state.h"
 
+#include <array>
 #include <cmath>
 
 namespace Prg_Suivi {
@@ -63,6 +64,14 @@ void MarrickStop(std::uint8_t direction)
 
 namespace {
 
+// The relay each direction closed at its start: its stop opens that one,
+// whatever the relay settings became meanwhile.
+struct StartedRelay {
+    int relay = 0;
+    int active = 1;
+};
+std::array<StartedRelay, 4> g_startedRelays;
+
 void kitsRusRelay(std::uint8_t direction, int& relay, int& active)
 {
     TFRM_Pref& p = pref();
@@ -80,6 +89,7 @@ void KitsRusStart(std::uint8_t direction)
 {
     int relay = 0, active = 1;
     kitsRusRelay(direction, relay, active);
+    g_startedRelays[direction & 3] = {relay, active};
     SendLX200Command(ComChannel::KitsRus, GuideProtocol::KitsRusCommand(true, relay, active));
     moving(direction) = 1;
 }
@@ -88,8 +98,7 @@ void KitsRusStop(std::uint8_t direction)
 {
     if (!moving(direction))
         return;
-    int relay = 0, active = 1;
-    kitsRusRelay(direction, relay, active);
+    const auto [relay, active] = g_startedRelays[direction & 3];
     SendLX200Command(ComChannel::KitsRus, GuideProtocol::KitsRusCommand(false, relay, active));
     moving(direction) = 0;
     recordLastDirection(direction);
@@ -191,6 +200,15 @@ void writeControl()
     Align_V::PortRead(reg);
 }
 
+// The line each direction asserted at its start (base 0: none): its stop
+// releases that one, whatever the port and pin settings became meanwhile.
+struct AssertedLine {
+    std::uint16_t base = 0;
+    int bit = 0;
+    int active = 1;
+};
+std::array<AssertedLine, 4> g_assertedLines;
+
 void focusLine(std::uint8_t direction, int& bit, int& active)
 {
     TFRM_Pref& p = pref();
@@ -203,12 +221,14 @@ void focusLine(std::uint8_t direction, int& bit, int& active)
 void QuillonStart(std::uint8_t direction)
 {
     moving(direction) = 1;
+    g_assertedLines[direction & 3] = {};
     if (!quillonBase(pref().CBX_AG_PortParallele->currentText()))
         return;
     int bit = 0, active = 1;
     quillonLine(direction, bit, active);
     if (bit < 0 || bit > 7)
         return;
+    g_assertedLines[direction & 3] = {detail::QuillonBase, bit, active};
     ParallelPortShadow[0] = GuideProtocol::AssertLine(ParallelPortShadow[0], bit, active);
     writeData();
 }
@@ -217,13 +237,12 @@ void QuillonStop(std::uint8_t direction)
 {
     if (!moving(direction))
         return;
-    if (quillonBase(pref().CBX_AG_PortParallele->currentText())) {
-        int bit = 0, active = 1;
-        quillonLine(direction, bit, active);
-        if (bit >= 0 && bit <= 7) {
-            ParallelPortShadow[0] = GuideProtocol::ReleaseLine(ParallelPortShadow[0], bit, active);
-            writeData();
-        }
+    AssertedLine& line = g_assertedLines[direction & 3];
+    if (line.base != 0) {
+        detail::QuillonBase = line.base;
+        ParallelPortShadow[0] = GuideProtocol::ReleaseLine(ParallelPortShadow[0], line.bit, line.active);
+        writeData();
+        line = {};
     }
     moving(direction) = 0;
     recordLastDirection(direction);

@@ -91,6 +91,15 @@ void StopGuidePort();
 // The pulse timers' work (TFRM_Prg_Suivi's handlers call these).
 void PulseTimerRA();
 void PulseTimerDec();
+// Stops every direction still moving, on the interface it was started on,
+// and a focuser move still running; the pulse timers stop too. A stop that
+// fails is reported and the others still go out. The end of the program
+// calls it while the ports and plug-ins are still there.
+void StopAllMotion();
+// Lets go of the plug-in guider instance: its moving directions are
+// stopped, then it is disconnected and freed and its table forgotten. Runs
+// before the plug-in libraries are unloaded.
+void ReleaseGuidePlugin();
 
 // --- Goto --------------------------------------------------------------------
 

@@ -26,6 +26,7 @@ namespace detail {
 std::uint16_t VennerBase = 0;
 std::uint16_t QuillonBase = 0;
 bool Connecting = false;
+int FocuserMoving = -1;
 
 std::array<Interface, 4> g_startedOn{};
 
@@ -118,6 +119,7 @@ void ResetMotionState()
     GotoMovingRA = GotoMovingDec = 0;
     detail::g_startedOn.fill(Interface::None);
     detail::VennerBase = detail::QuillonBase = 0;
+    detail::FocuserMoving = -1;
     GuidePlugin::Instance = {};
 }
 

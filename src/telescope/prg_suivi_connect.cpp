@@ -372,6 +372,8 @@ void DisconnectMount(bool byFocuser)
 {
     const Interface kind = mountConnectionKind();
     const bool sharesFocuser = ChannelOf(kind) != 0 && ChannelOf(kind) == FocuserChannel();
+    if (sharesFocuser)
+        detail::stopFocuserMove();   // while the shared port is open
     if (!disconnectInterface(kind))
         return;
     if (sharesFocuser && !byFocuser)
@@ -383,6 +385,8 @@ void DisconnectGuidePort(bool byFocuser)
 {
     const Interface kind = GuideKind();
     const bool sharesFocuser = ChannelOf(kind) != 0 && ChannelOf(kind) == FocuserChannel();
+    if (sharesFocuser)
+        detail::stopFocuserMove();
     if (!disconnectInterface(kind))
         return;
     if (sharesFocuser && !byFocuser)
@@ -392,11 +396,21 @@ void DisconnectGuidePort(bool byFocuser)
 
 void DisconnectFocuser(bool alsoMount)
 {
-    if (const std::uint8_t channel = FocuserChannel())
-        com_io::close_com(channel);
+    detail::stopFocuserMove();
+    // The mount goes first: its moves are stopped while a port it may share
+    // with the focuser is still open.
     if (alsoMount)
         DisconnectMount(true);
+    if (const std::uint8_t channel = FocuserChannel())
+        com_io::close_com(channel);
     lockFocuser(false);
+}
+
+void ReleaseGuidePlugin()
+{
+    if (GuidePlugin::Instance.handle != 0)
+        disconnectInterface(Interface::Plugin);
+    GuidePlugin::Instance = {};
 }
 
 void MountConnectClick()

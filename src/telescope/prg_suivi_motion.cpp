@@ -4,6 +4,7 @@
 
 #include "app/controls/num_inp.h"
 #include "app/frm_pref.h"
+#include "app/ui/event_boundary.h"
 #include "platform/clock.h"
 #include "scripting/scripts.h"
 #include "telescope/frm_prg_suivi.h"
@@ -319,5 +320,20 @@ void StopGuidePort()
 
 void PulseTimerRA() { pulseTimer(true); }
 void PulseTimerDec() { pulseTimer(false); }
+
+void StopAllMotion()
+{
+    // No pulse may end after this and start what it was to be followed by.
+    for (std::uint8_t axisDirection : {dirEast, dirNorth})
+        if (QTimer* t = axisTimer(axisDirection))
+            t->stop();
+    if (!FRM_Pref)
+        return;
+    for (std::uint8_t d : {dirEast, dirWest, dirNorth, dirSouth}) {
+        if (moving(d))
+            app::runGuarded(QStringLiteral("StopAllMotion"), [d] { StopOn(startedOn(d), d); });
+    }
+    detail::stopFocuserMove();
+}
 
 } // namespace Prg_Suivi

@@ -44,6 +44,11 @@ Interface& startedOn(std::uint8_t direction);
 // Guards against connecting from inside a connection.
 extern bool Connecting;
 
+// The direction of the focuser move under way (0 in, 1 out), -1 when none.
+extern int FocuserMoving;
+// Stops that move, if any; a failure is reported, not thrown.
+void stopFocuserMove();
+
 } // namespace Prg_Suivi::detail
 
 namespace Prg_Suivi {

@@ -4,6 +4,7 @@
 
 #include "app/frm_pref.h"
 #include "app/preferences_traffic.h"
+#include "app/ui/event_boundary.h"
 #include "platform/clock.h"
 #include "platform/com_io.h"
 #include "telescope/lx200_protocol.h"
@@ -50,12 +51,16 @@ QByteArray ReadMountReply() { return com_io::get_string(ComChannel::LX200); }
 void StartFocuser(std::uint8_t direction, bool fast)
 {
     AutoConnectFocuser();
+    // The move is noted before the command that starts it goes out, so a
+    // start that failed half way is still stopped.
     switch (FocuserKind()) {
     case Interface::LX200:
         SendLX200Command(FocuserChannel(), Lx200::FocuserSpeedCommand(fast));
+        detail::FocuserMoving = direction;
         SendLX200Command(FocuserChannel(), Lx200::FocuserDirectionCommand(direction));
         break;
     case Interface::Quillon:
+        detail::FocuserMoving = direction;
         QuillonFocusStart(direction);
         break;
     default:
@@ -66,7 +71,8 @@ void StartFocuser(std::uint8_t direction, bool fast)
 void StopFocuser(std::uint8_t direction)
 {
     AutoConnectFocuser();
-    switch (FocuserKind()) {
+    const Interface kind = FocuserKind();
+    switch (kind) {
     case Interface::LX200:
         SendLX200Command(FocuserChannel(), Lx200::FocuserStopCommand);
         break;
@@ -76,6 +82,16 @@ void StopFocuser(std::uint8_t direction)
     default:
         break;
     }
+    // ":FQ#" stops either way; a parallel line only its own direction.
+    if (kind != Interface::Quillon || detail::FocuserMoving == direction)
+        detail::FocuserMoving = -1;
+}
+
+void detail::stopFocuserMove()
+{
+    if (FocuserMoving < 0)
+        return;
+    app::runGuarded(QStringLiteral("StopFocuser"), [] { StopFocuser(std::uint8_t(FocuserMoving)); });
 }
 
 } // namespace Prg_Suivi

@@ -5,12 +5,14 @@
 
 TFRM_Tool_Images* FRM_Tool_Images = nullptr;
 bool AviTypeListed = false;
-bool SequenceSaving = false;
 
 TFRM_Tool_Images::TFRM_Tool_Images(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
+    ConnectSavingHandlers();
 }
+
+TFRM_Tool_Images::~TFRM_Tool_Images() = default;
 
 void TFRM_Tool_Images::AddAviFileType()
 {
@@ -20,21 +22,10 @@ void TFRM_Tool_Images::AddAviFileType()
     AviTypeListed = true;
 }
 
-void TFRM_Tool_Images::BTN_Enregistrer_ImageClick()
-{
-    ++SavedImageCount;
-}
-
 void TFRM_Tool_Images::BTN_ShowStarsClick() {}
 
 void TFRM_Tool_Images::BTN_Arreter_AddClick()
 {
     // frm_tool_images_stacking.cpp
     stopOrLetTheScriptGoOn();
-}
-
-void TFRM_Tool_Images::BTN_Arreter_SauvClick()
-{
-    // The sequencer adds closing the files and resuming a waiting script.
-    SequenceSaving = false;
 }

@@ -1,21 +1,33 @@
 #pragma once
+// The image tool window: thresholds, stacking, filters and the saving of
+// frames and capture sequences.
+//
+// Its behaviour is split by concern: frm_tool_images.cpp (creation, stacking
+// controls), frm_tool_images_saving.cpp (one save in the chosen format, the
+// prefix edit), frm_tool_images_sequencer.cpp (capture sequences, their timers
+// and the per-frame hook of the frame loops).
 
 #include "app/form.h"
+#include "kernels/bitmap24.h"
+#include "kernels/image_files.h"
 #include "ui_frm_tool_images.h"
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+namespace app {
+class TLongTimer;
+}
 
 class TFRM_Tool_Images : public TForm, public Ui::TFRM_Tool_Images {
     Q_OBJECT
 public:
     explicit TFRM_Tool_Images(QWidget* parent = nullptr);
+    ~TFRM_Tool_Images() override;
 
     // Adds "AVI" to the sequence file types, once (AviTypeListed).
     void AddAviFileType();
-
-    // Saves the current image as one frame of the running capture sequence.
-    // The sequence saver comes with the image tool's saving; until then a
-    // call only counts.
-    void BTN_Enregistrer_ImageClick();
-    int SavedImageCount = 0;
 
     // Shows the stars found in the frame (the star search comes with the
     // image tool's star work; nothing is shown until then).
@@ -80,8 +92,88 @@ public:
     // frame limit or the saturation limit is reached.
     void BTN_Arreter_AddClick();
 
-    // Stops the capture sequence being saved.
+    // ---- saving (frm_tool_images_saving.cpp) ------------------------------
+    // Saves one image, or one frame or page of the open video or multi-page
+    // TIFF, in the type of CBX_TypeFichier, and applies the end rules of a
+    // running sequence. Never throws: a failure is told once and, inside a
+    // sequence, stops it.
+    void BTN_Enregistrer_ImageClick();
+    // The prefix edit: the overwrite warning and the free space on every
+    // change; leaving it strips a trailing ".bmp"/".avi"/".jpg" and offers to
+    // create a missing folder.
+    void EDT_Nom_ImageChange();
+    void EDT_Nom_ImageExit();
+    void BTN_ParcourirClick();
+    // The codec choice of AVI sequences, kept in "njpcompress.dat".
+    void BTN_AVIcompressionClick();
+
+    // ---- capture sequencer (frm_tool_images_sequencer.cpp) ----------------
+    void BTN_Demarrer_SauvClick();
     void BTN_Arreter_SauvClick();
+    void TMR_SauveTimer();
+    void TMR_Toutes_lesTimer();
+    void TMR_PendantTimer();
+    // THE PER-FRAME HOOK of the frame loops: called once for every frame the
+    // frame routine kept. While the saving gate SaveFramesEnabled is open it
+    // counts the frame and saves every SPED_Freq_Sauve-th one unless the
+    // pause button is down.
+    void SaveFrameHook();
+    // Wakes the three sequence timers in a fixed order (saving, burst start,
+    // end of duration), so that a save due at the same moment as the end of
+    // the duration is made first. Their Qt timers call it.
+    void PollSequenceTimers();
+
+    void CKB_Longueur_FixeClick();
+    void CKB_Enreg_ParamsClick();
+    void RDB_Une_FoisClick();
+    void RDB_Toutes_LesClick();
+    void RDB_ArretClick();
+    void RDB_PendantClick();
+
+    // Timers of the sequencer (intervals in 64-bit milliseconds).
+    app::TLongTimer* TMR_Sauve = nullptr;
+    app::TLongTimer* TMR_Toutes_les = nullptr;
+    app::TLongTimer* TMR_Pendant = nullptr;
+
+private:
+    void ConnectSavingHandlers();
+    // One save; throws Util_Images::SaveError when a file cannot be written.
+    void SaveImage();
+    void SaveStillImage(const QString& key, const kernels::Bitmap24& source);
+    bool AppendAviFrame(const kernels::Bitmap24& source);
+    // counted: a save of the sequence (the start's own first page is not).
+    bool AppendTiffPage(bool zone, bool counted);
+    void SaveFailed(const QString& text);
+    void CountEndRule();
+    void SizeLimitRule(std::int64_t size_kb);
+    void StopAfterRule(const QString& message);
+    // The 24-bit picture a save takes: the display zone of the frame before
+    // processing, or the result view.
+    const kernels::Bitmap24& SaveSource(bool zone);
+    bool SaveZoneBeforeProcessing() const;
+    // Opens the AVI file of the current number at the size of what will be
+    // appended; false (after the writer's message) when it did not open.
+    bool OpenAviFile(const kernels::Bitmap24& source, QString* fileName = nullptr);
+    // Done with the AVI or multi-page file of the current number: the number
+    // advances by the step so that no later save reopens (and empties) it.
+    void RetireContainerName();
+    void OverwriteWarning();
+    QString NextFileExtension() const;
+    bool StartContainers();
+    // A start that did not happen: the reason is shown unless already told
+    // (empty), and a script waiting for the sequence stops with an error
+    // naming the file.
+    void StartFailed(const QString& fileName, const QString& reason);
+    void CloseContainersAfterFailedStart();
+    void EnableSequenceControls(bool idle);
+    void UpdateBlink();
+    void StampNextDue(std::int64_t interval_ms);
+    std::int64_t UnitMs(int index, bool withImages) const;
+
+    bool saving_ = false;         // a save runs (guards against saves from inside its boxes)
+    bool prefixEdited_ = false;   // the user typed in the prefix since it was last left
+    int prefixChain_ = 0;         // prefix handlers running inside one another
+    QString aviName_;             // the AVI file of the current number, until the number steps on
 };
 
 extern TFRM_Tool_Images* FRM_Tool_Images;
@@ -89,5 +181,25 @@ extern TFRM_Tool_Images* FRM_Tool_Images;
 // Whether "AVI" was added to the sequence file types.
 extern bool AviTypeListed;
 
-// A capture sequence is being saved.
+// ---- capture sequence state ----------------------------------------------
+
+// A capture sequence is running (start to stop).
 extern bool SequenceSaving;
+// The per-frame saving gate: the hook saves frames only while it is set.
+extern std::uint8_t SaveFramesEnabled;
+// Frames counted by the hook while the gate was open, since the start.
+extern std::int32_t SequenceFrameTick;
+// Saves since the start (every format), and saves of the current burst
+// (compared by the end rule of "Pendant ... images").
+extern std::int32_t SequenceFrameCounter;
+extern std::int32_t SequenceImageCounter;
+// The open multi-page TIFF of a "TFV" sequence; null when none is open. A
+// page that fails closes and clears it.
+extern std::unique_ptr<kernels::TiffPageWriter> TiffSequence;
+// Set once a multi-page file was created (the stop then steps the number).
+extern std::uint8_t TiffSequenceStarted;
+// The display zone of the frame before processing, sized at each start from
+// the display tool's zone size.
+extern kernels::Bitmap24 ZoneCaptureBitmap;
+// The running sequence was started by the motion-detection action.
+extern std::uint8_t MotionSaveActive;

@@ -5,12 +5,17 @@
 
 #include "kernels/bitmap24.h"
 #include "kernels/convolution.h"
+#include "kernels/image_files.h"
 #include "kernels/nj_bitmap.h"
 #include "kernels/result_passes.h"
 #include "kernels/wavelet.h"
 
+#include <QDateTime>
+#include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 
 namespace Util_Images {
 
@@ -32,6 +37,80 @@ void FishEyeAttenuation(kernels::Bitmap24& bitmap, std::int32_t minThreshold, st
 // Shows X, Y and the colour bytes of a pixel of view 1 (source of the
 // current camera) or 3 (result) in the information window.
 void ShowPixelValues(int source, int x, int y);
+
+// ---- capture files ---------------------------------------------------------
+//
+// Every file the image tool saves is named from the prefix EDT_Nom_Image (a
+// folder and a name, "\" or "/" separated) and an image number; callers
+// append ".bmp", ".jpg", ".png", ".tif", ".avi" or ".par".
+
+// A save or report that could not be written; the text names the file.
+class SaveError : public std::runtime_error {
+public:
+    explicit SaveError(const QString& text) : std::runtime_error(text.toStdString()), text_(text) {}
+    const QString& text() const { return text_; }
+
+private:
+    QString text_;
+};
+
+// The capture base name: the prefix, then with CKB_Longueur_Fixe `number`
+// padded with zeros to the width TNI_Longueur_Sequence (never cut; zeros go in
+// front of a minus sign), else the integer part of TNI_Num_Suffixe (number is
+// not used); with CKB_Duree_Exposition "-D" and the last long exposure in
+// whole seconds.
+QString BuildCaptureFileName(std::int32_t number);
+// The integer part (toward zero) of TNI_Num_Suffixe.
+std::int32_t CurrentImageNumber();
+// The prefix without a trailing ".bmp", ".avi" or ".jpg" (letter case
+// ignored); the same texts elsewhere in it (a folder "nuit.avi") stay.
+QString StripImageExtension(const QString& prefix);
+// Free kilobytes of the file system holding the prefix's folder (the
+// nearest folder that exists; the current one for a bare name); none when
+// the query fails.
+std::optional<std::int64_t> FreeDiskSpaceKB(const QString& prefix);
+// Shows FreeDiskSpaceKB of the prefix in EDT_FreeDiskSpaceMb (0 when it
+// cannot be read); an empty prefix leaves the read-out as it was.
+void ShowFreeDiskSpace();
+
+// The part of plane 5 that the render pass wrote, width by height clipped to
+// what it wrote and to the plane.
+kernels::Deep16Image ResultPlaneImage(int width, int height);
+// zlib level of the 16-bit PNG files: the fastest, so that sequences keep up.
+constexpr int kPngZlibLevel = 1;
+// 16-bit RGB files of plane 5 (ResultPlaneImage); throw SaveError on failure,
+// an empty result included.
+void WritePng16(int width, int height, const QString& fileName);
+void WriteTiff16(int width, int height, const QString& fileName);
+
+// ---- capture report (".par") ------------------------------------------------
+//
+// CP1252 text with CR LF line ends: a settings block of labelled lines, and
+// in single-file mode (CKB_Un_seul_fichier) a list of the images saved.
+
+// Set by the start of a single-file sequence; the next report writes the
+// settings block and the list heading, then clears it.
+extern bool ReportHeaderPending;
+
+// Creates (or empties) the report file of a single-file sequence; throws
+// SaveError when it cannot be created.
+void OpenReportFile(const QString& fileName);
+void CloseReportFile();
+bool ReportFileOpen();
+// The next single-file report without an open file is told again (once per
+// sequence; the sequencer's start calls it).
+void ResetReportWarnings();
+
+// Writes the report of one saved image (isImageFile) or video frame. In
+// per-image mode fileName is created with the settings block; in single-file
+// mode one list line is appended to the sequence's file (and the settings
+// block first while ReportHeaderPending). Without an open sequence file the
+// line is skipped and that is told once. Throws SaveError when a write fails
+// (what was written before stays).
+void WriteCaptureReport(bool isImageFile, const QString& fileName, std::int32_t number);
+// The date and time text of the report: "dd/MM/yyyy hh:mm:ss" then "." and
+// the milliseconds; the time of day is left out at exactly midnight.
+QString ReportDateTimeText(const QDateTime& when);
 
 } // namespace Util_Images
 

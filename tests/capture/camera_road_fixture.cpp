@@ -58,7 +58,8 @@ void CameraRoad::TearDown()
     SlotModes = {};
     LongExposureRunning = {};
     PlayerActive = 0;
-    SavedFrameCounter = 0;
+    SaveFramesEnabled = 0;
+    SequenceFrameTick = SequenceFrameCounter = 0;
     SequenceSaving = false;
     ZoneResetPending = 1;
     Scripts::Cam1Online = Scripts::Cam2Online = false;

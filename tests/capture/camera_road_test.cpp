@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLibrary>
+#include <dlfcn.h>
 
 namespace {
 
@@ -278,6 +279,32 @@ TEST_F(CameraRoad, PluginFramesAreHandedOverOnceAndIgnoredAfterTheStop)
     EXPECT_EQ(FrameCounters[1], 1);
 }
 
+// The manager going away (its owner resets it, or replaces it with a new
+// one) lets go of the camera it opened before its library is unloaded.
+TEST_F(CameraRoad, TheManagersEndStopsAndFreesItsCameraBeforeTheLibraryGoes)
+{
+    usePlugins({QStringLiteral("NJ_Pair1")});
+    // Kept mapped past the unload, so its counts can still be read.
+    void* keep = dlopen(QFile::encodeName(dir.filePath(QStringLiteral("Plugins/NJ_Pair1.so"))).constData(),
+                        RTLD_NOW | RTLD_NODELETE);
+    ASSERT_NE(keep, nullptr);
+    auto counts = reinterpret_cast<Counts>(dlsym(keep, "fake_counts"));
+    ASSERT_TRUE(counts);
+    answerDriverDialog(2);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].sourceKind, 3);
+    ASSERT_NE(CameraSlots[1].pluginHandle, 0);
+
+    PluginManager.reset();
+    std::int32_t creates = 0, frees = 0, running = 0;
+    counts(&creates, &frees, &running);
+    EXPECT_EQ(frees, 1);
+    EXPECT_EQ(running, 0);
+    EXPECT_EQ(CameraSlots[1].pluginHandle, 0);
+    EXPECT_FALSE(PluginFrameBitmaps[1].armed());
+    dlclose(keep);
+}
+
 TEST_F(CameraRoad, APluginCameraThatDoesNotConnectIsFreedWithoutAMessage)
 {
     usePlugins({QStringLiteral("NJ_ConnectFails")});
@@ -303,9 +330,9 @@ TEST_F(CameraRoad, FrameTimerSavesEveryThirdKeptFrameAndShowsTheRateOnTheMonoton
     answerDriverDialog(0);
     FRM_Alv->MNU_Cam1_DemarrerClick();
     ASSERT_NE(GrabDevices[1], nullptr);
-    SequenceSaving = true;
+    SaveFramesEnabled = 1;
     FRM_Tool_Images->SPED_Freq_Sauve->setValue(3);
-    const int saved0 = FRM_Tool_Images->SavedImageCount;
+    const int saved0 = SequenceFrameCounter;
     auto* fps = FRM_Tool_Affichage->EDT_Cam1_FPS;
     fps->clear();
 
@@ -316,18 +343,18 @@ TEST_F(CameraRoad, FrameTimerSavesEveryThirdKeptFrameAndShowsTheRateOnTheMonoton
             EXPECT_TRUE(fps->text().isEmpty()) << "no rate from a single stamp";
         }
     }
-    EXPECT_EQ(FRM_Tool_Images->SavedImageCount - saved0, 3) << "frames 3, 6 and 9";
+    EXPECT_EQ(SequenceFrameCounter - saved0, 3) << "frames 3, 6 and 9";
     clock.advanceMs(40);
     FRM_Alv->Timer_Cam1Timer();
     EXPECT_EQ(fps->text(), QStringLiteral("25"));
 
     // Frames that are not kept do not count towards the cadence.
-    const int counted = SavedFrameCounter;
+    const int counted = SequenceFrameTick;
     LongExposureRunning[1] = 1;
     for (int i = 0; i < 3; ++i)
         FRM_Alv->Timer_Cam1Timer();
     LongExposureRunning[1] = 0;
-    EXPECT_EQ(SavedFrameCounter, counted);
+    EXPECT_EQ(SequenceFrameTick, counted);
 
     // Five frames with no time passing: no rate, no division by zero.
     for (int i = 0; i < 5; ++i)

@@ -86,7 +86,9 @@ public:
     RecordingSoundService();
     ~RecordingSoundService() override;
     void playResource(const QString& name) override { played << name; }
+    void playFile(const QString& path) override { playedFiles << path; }
     QStringList played;
+    QStringList playedFiles;
 };
 
 } // namespace testsupport

@@ -60,8 +60,13 @@ TEST_F(MountTest, Lx200MountAndFocuserOnOnePortShareChannelOne)
     StartFocuser(1, true);
     EXPECT_EQ(mount.commands(), (QList<QByteArray>{":FF#", ":F+#"}));
 
-    // The focuser's "Deconnecter" also disconnects the mount.
+    // The focuser's "Deconnecter" also disconnects the mount; what still
+    // moves on the shared port is stopped before the port closes.
+    StartMotion(dirNorth, false, true, kUntilStopped);
+    mount.clearRecords();
     DisconnectFocuser(true);
+    EXPECT_EQ(mount.commands(), (QList<QByteArray>{":FQ#", ":Qn#"}));
+    EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
     EXPECT_FALSE(com_io::channel(1).open);
     EXPECT_TRUE(pref().BTN_Mount_Connecter->isEnabled());
     EXPECT_TRUE(pref().BTN_Focus_Connecter->isEnabled());

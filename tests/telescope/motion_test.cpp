@@ -1,7 +1,9 @@
 #include "mount_fixture.h"
 
 #include "app/controls/num_inp.h"
+#include "app/frm_alv.h"
 #include "app/startup.h"
+#include "capture/plugin_mgr.h"
 #include "platform/com_io.h"
 #include "telescope/frm_com_trafic.h"
 #include "telescope/frm_prg_suivi.h"
@@ -11,6 +13,8 @@
 #include "telescope/prg_suivi.h"
 #include "telescope/sim/simulated_telescope.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QRadioButton>
 #include <functional>
 
@@ -22,14 +26,15 @@ QStringList g_pluginCalls;
 extern "C" {
 std::int32_t create(std::int32_t, const char*, const char*, std::int32_t) { return 9; }
 std::int32_t connect(std::int32_t) { return 0; }
-void none(std::int32_t) {}
+void disconnect(std::int32_t h) { g_pluginCalls << QStringLiteral("disconnect %1").arg(h); }
+void release(std::int32_t h) { g_pluginCalls << QStringLiteral("free %1").arg(h); }
 void move(std::int32_t, std::int32_t d) { g_pluginCalls << QStringLiteral("move %1").arg(d); }
 void stop(std::int32_t, std::int32_t d) { g_pluginCalls << QStringLiteral("stop %1").arg(d); }
 }
 const TGuidePluginTable kTable{.autoguide_create = create,
                                .autoguide_connect = connect,
-                               .autoguide_disconnect = none,
-                               .autoguide_free = none,
+                               .autoguide_disconnect = disconnect,
+                               .autoguide_free = release,
                                .autoguide_move = move,
                                .autoguide_stop = stop};
 
@@ -183,6 +188,26 @@ TEST_F(MountTest, PulsesAndReleasesStopEveryInterface)
     EXPECT_FALSE(FRM_Prg_Suivi->TMR_Suivi_AD->isActive());
 }
 
+// A line or relay is released as it was asserted, even when its setting
+// was changed in the Preferences while the move ran.
+TEST_F(MountTest, AStopReleasesTheLineAndRelayTheStartUsed)
+{
+    pref().RDB_Autoguide_Quillon->setChecked(true);
+    StartMotion(dirWest, false, true, kUntilStopped);
+    ASSERT_NE(ports.peek(0x378) & 0x20, 0) << "west on pin 7";
+    pref().TNI_Bit_Ouest->SetValue(9);
+    StopMountDirection(dirWest);
+    EXPECT_EQ(ports.peek(0x378), 0) << "pin 7 released, pin 9 untouched";
+    DisconnectGuidePort();
+
+    pref().RDB_Autoguide_KitsRus108->setChecked(true);
+    StartMotion(dirNorth, true, false, 500);
+    pref().TNI_Relay_KitsRus_N->SetValue(4);
+    FRM_Prg_Suivi->TMR_Suivi_DecTimer();
+    sleeper.sleepMs(0);
+    EXPECT_TRUE(mount.received().endsWith("N3F3")) << mount.received().toStdString();
+}
+
 TEST_F(MountTest, VennerStartsLeaveExactlyOneOutputOn)
 {
     pref().RDB_Autoguide_Venner->setChecked(true);
@@ -219,10 +244,72 @@ TEST_F(MountTest, AscomMovesAndPulsesGoThroughTheBridge)
 TEST_F(MountTest, TheCommandWindowStopsTheMountWhenTheProgramEnds)
 {
     pref().RDB_Mount_LX200->setChecked(true);
+    pref().RDB_Focus_LX200->setChecked(true);
     ASSERT_TRUE(ConnectMount());
     StartMotion(dirNorth, false, true, kUntilStopped);
     StartMotion(dirEast, false, true, kUntilStopped);
+    StartFocuser(0, false);
     Startup::DestroyWindows();
-    EXPECT_EQ(mount.commands(), (QList<QByteArray>{":Mn#", ":Me#", ":Qe#", ":Qn#"}));
+    EXPECT_EQ(mount.commands(), (QList<QByteArray>{":Mn#", ":Me#", ":FS#", ":F-#", ":Qe#", ":Qn#", ":FQ#"}));
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(MountTest, ArrowKeyMovesStopOnReleaseAndWhenTheWindowLosesTheKeyboard)
+{
+    pref().RDB_Mount_LX200->setChecked(true);
+    ASSERT_TRUE(ConnectMount());
+    const auto key = [](QEvent::Type type, int k) {
+        QKeyEvent e(type, k, Qt::NoModifier);
+        QApplication::sendEvent(FRM_Prg_Suivi, &e);
+    };
+    // Only the guiding inversion box is ticked: a guide correction between
+    // the press and the release must not turn the release into a stop of
+    // the other direction.
+    pref().CKB_GUIDE_InverseAD->setChecked(true);
+    key(QEvent::KeyPress, Qt::Key_Left);
+    MotionSource = 1;
+    key(QEvent::KeyRelease, Qt::Key_Left);
+    EXPECT_EQ(mount.commands(), (QList<QByteArray>{":Me#", ":Qe#"}));
+
+    // The release of a key held while another window takes the keyboard
+    // never reaches this window: the move stops when the keyboard goes.
+    mount.clearRecords();
+    key(QEvent::KeyPress, Qt::Key_Up);
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(FRM_Prg_Suivi, &deactivate);
+    EXPECT_EQ(mount.commands(), (QList<QByteArray>{":Mn#", ":Qn#"}));
+    EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+    key(QEvent::KeyRelease, Qt::Key_Up);   // a late release changes nothing
+    EXPECT_EQ(mount.commands().size(), 2);
+    EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
+}
+
+// The main window's close shuts the port driver and unloads the plug-ins:
+// every move is stopped before, while the lines can still be written.
+TEST_F(MountTest, TheMainWindowsCloseStopsMovesWhileTheLinksAreUp)
+{
+    pref().RDB_Autoguide_Quillon->setChecked(true);
+    StartMotion(dirWest, false, true, kUntilStopped);
+    ASSERT_NE(ports.peek(0x378) & 0x20, 0) << "west (pin 7) asserted";
+    EXPECT_TRUE(FRM_Alv->close());
+    EXPECT_EQ(ports.peek(0x378) & 0x20, 0) << "west released before the ports closed";
+    EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+}
+
+TEST_F(MountTest, UnloadingThePlugInsFirstLetsGoOfTheirGuider)
+{
+    GuidePlugin::SetProvider([](int) { return TGuidePluginChoice{QStringLiteral("Sim"), 1, &kTable}; });
+    pref().CBX_Autoguide_Plugin->addItem(QStringLiteral("Sim:guider"));
+    pref().RDB_Autoguide_Plugin->setChecked(true);
+    g_pluginCalls.clear();
+    StartMotion(dirWest, false, true, kUntilStopped);
+    ASSERT_EQ(g_pluginCalls, QStringList{"move 3"});
+
+    TPluginMgr manager(FRM_Alv, 255u, dir.filePath(QStringLiteral("Plugins")));
+    manager.UnloadAll();
+    EXPECT_EQ(g_pluginCalls, (QStringList{"move 3", "stop 3", "disconnect 9", "free 9"}));
+    EXPECT_EQ(GuidePlugin::Instance.handle, 0);
+    EXPECT_EQ(GuidePlugin::Instance.choice.table, nullptr) << "no table into an unloaded library is kept";
+    StopMountDirection(dirWest);   // nothing reaches the unloaded library
+    EXPECT_EQ(g_pluginCalls.size(), 4);
 }

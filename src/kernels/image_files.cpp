@@ -1,0 +1,448 @@
+#include "kernels/image_files.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <csetjmp>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+#include <png.h>
+#include <tiffio.h>
+#include <unistd.h>
+
+namespace kernels {
+
+namespace {
+
+bool fail(QString* error, const QString& path, const QString& reason)
+{
+    if (error)
+        *error = QStringLiteral("Impossible d'écrire le fichier %1 : %2").arg(path, reason);
+    return false;
+}
+
+QString systemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+
+QString emptyPicture() { return QStringLiteral("l'image est vide (0 x 0)"); }
+
+// A file written through stdio. A failed write is remembered; finish()
+// closes the file and, after any failure, removes what was written.
+class OutFile {
+public:
+    explicit OutFile(const QString& path) : path_(path)
+    {
+        file_ = std::fopen(QFile::encodeName(path).constData(), "wb");
+        if (!file_)
+            errno_ = errno;
+    }
+    ~OutFile()
+    {
+        if (file_)
+            finish(false);
+    }
+    OutFile(const OutFile&) = delete;
+    OutFile& operator=(const OutFile&) = delete;
+
+    FILE* get() const { return file_; }
+    bool opened() const { return file_ != nullptr; }
+    void write(const void* data, std::size_t bytes)
+    {
+        if (errno_ == 0 && std::fwrite(data, 1, bytes, file_) != bytes)
+            errno_ = errno ? errno : EIO;
+    }
+    // Closes the file; complete says whether the caller wrote all of it.
+    // Returns true when the whole file reached the disk.
+    bool finish(bool complete)
+    {
+        if (std::fclose(file_) != 0 && errno_ == 0)
+            errno_ = errno ? errno : EIO;
+        file_ = nullptr;
+        const bool ok = complete && errno_ == 0;
+        if (!ok)
+            QFile::remove(path_);
+        return ok;
+    }
+    int errorCode() const { return errno_ ? errno_ : EIO; }
+    bool failed() const { return errno_ != 0; }
+
+private:
+    QString path_;
+    FILE* file_ = nullptr;
+    int errno_ = 0;
+};
+
+void put16(std::uint8_t* p, std::uint32_t v)
+{
+    p[0] = std::uint8_t(v);
+    p[1] = std::uint8_t(v >> 8);
+}
+
+void put32(std::uint8_t* p, std::uint32_t v)
+{
+    put16(p, v);
+    put16(p + 2, v >> 16);
+}
+
+// One row of a deep plane as red, green, blue words.
+void deepRow(const Deep16Image& image, int y, std::uint16_t* out)
+{
+    const std::uint16_t* p = image.base + std::ptrdiff_t(y) * image.rowWords;
+    for (int x = 0; x < image.width; ++x, p += 4, out += 3) {
+        out[0] = p[2];
+        out[1] = p[1];
+        out[2] = p[0];
+    }
+}
+
+// One row of a bitmap as red, green, blue words (levels x 257).
+void bitmapRow(const Bitmap24& bitmap, int y, std::uint16_t* out)
+{
+    const std::uint8_t* p = bitmap.scanLine(y);
+    for (int x = 0; x < bitmap.width(); ++x, p += 3, out += 3) {
+        out[0] = std::uint16_t(p[2] * 257);
+        out[1] = std::uint16_t(p[1] * 257);
+        out[2] = std::uint16_t(p[0] * 257);
+    }
+}
+
+// Closes a file that a library wrote through stdio; the reason of a failure
+// is the system's when the stream failed, else the library's message.
+bool finishLibraryFile(OutFile& out, bool compressed, const std::string& message, const QString& path,
+                       QString* error)
+{
+    const int code = errno;
+    const bool streamError = std::ferror(out.get()) != 0;
+    if (out.finish(compressed && !streamError))
+        return true;
+    const QString reason = streamError  ? systemError(code ? code : EIO)
+                           : !compressed ? QString::fromLocal8Bit(message.c_str())
+                                         : systemError(out.errorCode());
+    return fail(error, path, reason);
+}
+
+// ---- JPEG ------------------------------------------------------------------
+
+struct JpegErrors {
+    jpeg_error_mgr pub{};
+    std::jmp_buf jump;
+    char text[JMSG_LENGTH_MAX] = {};
+};
+
+[[noreturn]] void jpegErrorExit(j_common_ptr cinfo)
+{
+    auto* e = reinterpret_cast<JpegErrors*>(cinfo->err);
+    cinfo->err->format_message(cinfo, e->text);
+    std::longjmp(e->jump, 1);
+}
+
+void jpegSilent(j_common_ptr) {}
+
+// Compresses into an open file; false with the library's text on failure.
+bool compressJpeg(FILE* file, const Bitmap24& bitmap, int quality, std::string& message)
+{
+    jpeg_compress_struct cinfo{};
+    JpegErrors errors;
+    cinfo.err = jpeg_std_error(&errors.pub);
+    errors.pub.error_exit = jpegErrorExit;
+    errors.pub.output_message = jpegSilent;
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_compress(&cinfo);
+        message = errors.text;
+        return false;
+    }
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, file);
+    cinfo.image_width = JDIMENSION(bitmap.width());
+    cinfo.image_height = JDIMENSION(bitmap.height());
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_EXT_BGR;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, std::clamp(quality, 1, 100), TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(bitmap.scanLine(int(cinfo.next_scanline)));
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return true;
+}
+
+// ---- PNG -------------------------------------------------------------------
+
+struct PngContext {
+    std::string message;
+};
+
+[[noreturn]] void pngError(png_structp png, png_const_charp text)
+{
+    static_cast<PngContext*>(png_get_error_ptr(png))->message = text ? text : "";
+    png_longjmp(png, 1);
+}
+
+void pngWarning(png_structp, png_const_charp) {}
+
+bool compressPng(FILE* file, const Deep16Image& image, int level, std::vector<std::uint16_t>& row,
+                 std::string& message)
+{
+    PngContext context;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &context, pngError, pngWarning);
+    if (!png) {
+        message = "libpng";
+        return false;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        message = context.message;
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_compression_level(png, std::clamp(level, 0, 9));
+    png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), 16, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    // Samples are kept in the machine's order; PNG wants them big-endian.
+    const std::uint16_t probe = 1;
+    if (*reinterpret_cast<const std::uint8_t*>(&probe) == 1)
+        png_set_swap(png);
+    for (int y = 0; y < image.height; ++y) {
+        deepRow(image, y, row.data());
+        png_write_row(png, reinterpret_cast<png_const_bytep>(row.data()));
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+// ---- TIFF ------------------------------------------------------------------
+
+int tiffMessage(TIFF*, void* user, const char* module, const char* format, va_list args)
+{
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, args);
+    auto* message = static_cast<std::string*>(user);
+    if (message->empty())
+        *message = std::string(module ? module : "") + (module ? ": " : "") + text;
+    return 1;
+}
+
+int tiffSilent(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+TIFF* openTiff(const QString& path, std::string& message)
+{
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    TIFFOpenOptionsSetErrorHandlerExtR(options, tiffMessage, &message);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, tiffSilent, nullptr);
+    TIFF* tif = TIFFOpenExt(QFile::encodeName(path).constData(), "w", options);
+    TIFFOpenOptionsFree(options);
+    return tif;
+}
+
+QString tiffReason(const std::string& message)
+{
+    return message.empty() ? systemError(errno ? errno : EIO) : QString::fromLocal8Bit(message.c_str());
+}
+
+// Writes one directory (page) of 16-bit RGB rows given by fill(y, row).
+template <class Fill>
+bool writeTiffPage(TIFF* tif, int width, int height, bool page, int pageNumber, std::vector<std::uint16_t>& row,
+                   const Fill& fill)
+{
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, std::uint32_t(width));
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, std::uint32_t(height));
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+    TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
+    if (page) {
+        TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+        TIFFSetField(tif, TIFFTAG_PAGENUMBER, std::uint16_t(std::min(pageNumber, 65535)), std::uint16_t(0));
+    }
+    row.resize(std::size_t(width) * 3);
+    for (int y = 0; y < height; ++y) {
+        fill(y, row.data());
+        if (TIFFWriteScanline(tif, row.data(), std::uint32_t(y), 0) < 0)
+            return false;
+    }
+    return TIFFWriteDirectory(tif) != 0;
+}
+
+} // namespace
+
+namespace ImageFiles {
+
+bool WriteBmp24(const QString& path, const Bitmap24& bitmap, QString* error)
+{
+    if (bitmap.isEmpty())
+        return fail(error, path, emptyPicture());
+    const std::ptrdiff_t stride = Bitmap24::strideFor(bitmap.width());
+    const std::uint64_t imageBytes = std::uint64_t(stride) * std::uint64_t(bitmap.height());
+    if (imageBytes + 54 > 0xFFFFFFFFull)
+        return fail(error, path, QStringLiteral("image trop grande pour un fichier BMP"));
+    std::uint8_t header[54] = {};
+    header[0] = 'B';
+    header[1] = 'M';
+    put32(header + 2, std::uint32_t(imageBytes + 54));
+    put32(header + 10, 54);
+    put32(header + 14, 40);
+    put32(header + 18, std::uint32_t(bitmap.width()));
+    put32(header + 22, std::uint32_t(bitmap.height()));   // positive: rows bottom-up
+    put16(header + 26, 1);
+    put16(header + 28, 24);
+    put32(header + 34, std::uint32_t(imageBytes));
+
+    OutFile out(path);
+    if (!out.opened())
+        return fail(error, path, systemError(out.errorCode()));
+    out.write(header, sizeof header);
+    for (int y = bitmap.height() - 1; y >= 0 && !out.failed(); --y)
+        out.write(bitmap.scanLine(y), std::size_t(stride));
+    if (!out.finish(true))
+        return fail(error, path, systemError(out.errorCode()));
+    return true;
+}
+
+bool WriteJpeg(const QString& path, const Bitmap24& bitmap, int quality, QString* error)
+{
+    if (bitmap.isEmpty())
+        return fail(error, path, emptyPicture());
+    OutFile out(path);
+    if (!out.opened())
+        return fail(error, path, systemError(out.errorCode()));
+    std::string message;
+    const bool compressed = compressJpeg(out.get(), bitmap, quality, message);
+    return finishLibraryFile(out, compressed, message, path, error);
+}
+
+bool WritePng48(const QString& path, const Deep16Image& image, int zlibLevel, QString* error)
+{
+    if (image.isEmpty())
+        return fail(error, path, emptyPicture());
+    std::vector<std::uint16_t> row(std::size_t(image.width) * 3);
+    OutFile out(path);
+    if (!out.opened())
+        return fail(error, path, systemError(out.errorCode()));
+    std::string message;
+    const bool compressed = compressPng(out.get(), image, zlibLevel, row, message);
+    return finishLibraryFile(out, compressed, message, path, error);
+}
+
+bool WriteTiff48(const QString& path, const Deep16Image& image, QString* error)
+{
+    if (image.isEmpty())
+        return fail(error, path, emptyPicture());
+    std::string message;
+    errno = 0;
+    TIFF* tif = openTiff(path, message);
+    if (!tif)
+        return fail(error, path, tiffReason(message));
+    std::vector<std::uint16_t> row;
+    const bool ok = writeTiffPage(tif, image.width, image.height, false, 0, row,
+                                  [&](int y, std::uint16_t* out) { deepRow(image, y, out); })
+                    && TIFFFlush(tif) != 0;
+    TIFFClose(tif);
+    if (!ok) {
+        QFile::remove(path);
+        return fail(error, path, tiffReason(message));
+    }
+    return true;
+}
+
+} // namespace ImageFiles
+
+// ---- multi-page TIFF -------------------------------------------------------
+
+struct TiffPageWriter::State {
+    TIFF* tif = nullptr;
+    std::string message;
+    std::vector<std::uint16_t> row;
+};
+
+TiffPageWriter::TiffPageWriter() = default;
+TiffPageWriter::~TiffPageWriter() { close(); }
+
+bool TiffPageWriter::isOpen() const { return state_ && state_->tif; }
+
+bool TiffPageWriter::open(const QString& path, QString* error)
+{
+    close();
+    path_ = path;
+    pages_ = 0;
+    state_ = std::make_unique<State>();
+    errno = 0;
+    state_->tif = openTiff(path, state_->message);
+    if (!state_->tif)
+        return fail(error, path, tiffReason(state_->message));
+    return true;
+}
+
+template <class Fill>
+bool TiffPageWriter::writePage(int width, int height, const Fill& fill, QString* error)
+{
+    if (!isOpen())
+        return fail(error, path_, QStringLiteral("le fichier n'est pas ouvert"));
+    if (width <= 0 || height <= 0)
+        return fail(error, path_, emptyPicture());
+    state_->message.clear();
+    errno = 0;
+    if (!writeTiffPage(state_->tif, width, height, true, pages_, state_->row, fill)) {
+        const QString reason = tiffReason(state_->message);
+        closeAfterFailure();
+        return fail(error, path_, reason);
+    }
+    ++pages_;
+    return true;
+}
+
+bool TiffPageWriter::addPage(const Deep16Image& image, QString* error)
+{
+    if (image.isEmpty() && isOpen())
+        return fail(error, path_, emptyPicture());
+    return writePage(image.width, image.height, [&](int y, std::uint16_t* out) { deepRow(image, y, out); },
+                     error);
+}
+
+bool TiffPageWriter::addPage(const Bitmap24& bitmap, QString* error)
+{
+    return writePage(bitmap.width(), bitmap.height(), [&](int y, std::uint16_t* out) { bitmapRow(bitmap, y, out); },
+                     error);
+}
+
+void TiffPageWriter::closeAfterFailure()
+{
+    // The failed page's directory is dropped rather than flushed: the chain
+    // of directories ends with the last complete page.
+    TIFF* tif = state_->tif;
+    state_->tif = nullptr;
+    const int fd = TIFFFileno(tif);
+    TIFFCleanup(tif);
+    ::close(fd);
+}
+
+bool TiffPageWriter::close(QString* error)
+{
+    if (!isOpen())
+        return true;
+    state_->message.clear();
+    errno = 0;
+    // A page is complete once its directory is written; nothing is pending.
+    const bool ok = TIFFFlush(state_->tif) != 0;
+    TIFF* tif = state_->tif;
+    state_->tif = nullptr;
+    TIFFClose(tif);
+    if (!ok)
+        return fail(error, path_, tiffReason(state_->message));
+    return true;
+}
+
+} // namespace kernels

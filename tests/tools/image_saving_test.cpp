@@ -1,0 +1,291 @@
+// Saving from the image tool: file names, the capture report's bytes, each
+// format, the prefix edit, the free-space stop and write failures.
+
+#include "image_tool_fixture.h"
+
+#include "app/controls/num_inp.h"
+#include "app/frm_alv.h"
+#include "app/frm_pref.h"
+#include "app/ui/long_timer.h"
+#include "capture/avi_compression.h"
+#include "capture/camera_slots.h"
+#include "capture/long_exposure.h"
+#include "imaging/pipeline_state.h"
+#include "platform/disk_space.h"
+#include "telescope/frm_tool_suivi.h"
+#include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_images.h"
+#include "tools/util_images.h"
+
+#include <QFile>
+#include <QTest>
+#include <QtEndian>
+
+using namespace Util_Images;
+
+namespace {
+
+TFRM_Tool_Images& tool() { return *FRM_Tool_Images; }
+
+// Width and height from a PNG's header or a TIFF's first directory.
+QSize pngSize(const QByteArray& bytes)
+{
+    return {int(qFromBigEndian<std::uint32_t>(bytes.constData() + 16)),
+            int(qFromBigEndian<std::uint32_t>(bytes.constData() + 20))};
+}
+
+const char* const kBlockOff =
+    "Date/heure                      : 06/12/2026 21:00:01.234\r\n"
+    "Resolution video                : 640 x 480 pixels\r\n"
+    "Dimensions de l'image          : 64 x 48 pixels\r\n"
+    "Position (X,Y) de l'image       : (5,7)\r\n"
+    "Nombre d'images indiv.         : 1\r\n"
+    "Mode Boucle                     : N\r\n"
+    "Dur\xE9""e (poses longues uniquement): N/A\r\n"
+    "\r\n"
+    "Intensit\xE9 Minimale              : \r\n"
+    "Intensit\xE9 Maximale              : \r\n"
+    "Seuil Bas                       : N/A\r\n"
+    "Seuil Haut                      : N/A\r\n"
+    "Dark appliqu\xE9 (Nb Img)          : N/A\r\n"
+    "Flat appliqu\xE9   (O/N)           : N/A\r\n"
+    "\r\n"
+    "Noir et Blanc   (O/N)           : N\r\n"
+    "Rouge           (O/N)           : O\r\n"
+    "Vert            (O/N)           : O\r\n"
+    "Bleu            (O/N)           : O\r\n"
+    "\r\n"
+    "Type de suivi                   : Aucun\r\n"
+    "Taille zone de detect\xB0          : N/A\r\n"
+    "Inversion video/suivi           : N\r\n"
+    "\r\n"
+    "Qualit\xE9 de l'image              : N/A\r\n"
+    "Meilleure image                 : N/A\r\n"
+    "Plus mauvaise image             : N/A\r\n"
+    "Seuil de selection              : N/A\r\n";
+
+} // namespace
+
+TEST_F(ImageTool, CaptureNamesAndTheFreeSpaceReadOut)
+{
+    const QString p = dir.filePath(QStringLiteral("lune"));
+    tool().CKB_Longueur_Fixe->setChecked(true);
+    tool().TNI_Longueur_Sequence->SetValue(4);
+    EXPECT_EQ(BuildCaptureFileName(7), p + "0007");
+    EXPECT_EQ(BuildCaptureFileName(123456), p + "123456");
+    EXPECT_EQ(BuildCaptureFileName(-5), p + "00-5");
+    tool().CKB_Longueur_Fixe->setChecked(false);
+    tool().TNI_Num_Suffixe->SetValue(12);
+    EXPECT_EQ(BuildCaptureFileName(40), p + "12");
+    tool().CKB_Duree_Exposition->setChecked(true);
+    LastExposureDurationMs = 0;
+    EXPECT_EQ(BuildCaptureFileName(1), p + "12-D0");
+    LastExposureDurationMs = 2999;
+    EXPECT_EQ(BuildCaptureFileName(1), p + "12-D2");
+    LastExposureDurationMs = 0;
+
+    EXPECT_EQ(StripImageExtension(QStringLiteral("/n/lune.bmp")), QStringLiteral("/n/lune"));
+    EXPECT_EQ(StripImageExtension(QStringLiteral("/n/LUNE.BMP")), QStringLiteral("/n/LUNE"));
+    EXPECT_EQ(StripImageExtension(QStringLiteral("/n/lune.png")), QStringLiteral("/n/lune.png"));
+    EXPECT_EQ(StripImageExtension(QStringLiteral("/nuit.avi/lune")), QStringLiteral("/nuit.avi/lune"));
+
+    // The nearest existing folder of the prefix, in KB; an empty prefix
+    // leaves the read-out alone.
+    QString asked;
+    DiskSpace::SetFreeSpaceQuery([&](const QString& path) {
+        asked = path;
+        return 153600.0 * 1024 + 1023;
+    });
+    setPrefix(QStringLiteral("pas/encore/lune"));
+    EXPECT_EQ(asked, dir.path());
+    EXPECT_EQ(tool().EDT_FreeDiskSpaceMb->text(), QStringLiteral("153600"));
+    tool().EDT_Nom_Image->clear();
+    EXPECT_EQ(tool().EDT_FreeDiskSpaceMb->text(), QStringLiteral("153600"));
+}
+
+TEST_F(ImageTool, ReportBytesPerImageAndInOneFileForTheSequence)
+{
+    clock.advanceMs(1234);
+    CameraSlots[1].width = 640;
+    CameraSlots[1].height = 480;
+    CurrentCameraSlot = 1;
+    DisplayZoneRect = {5, 7, 69, 55};
+    tool().CKB_Enreg_Params->setChecked(true);
+    tool().BTN_Enregistrer_ImageClick();
+    EXPECT_EQ(dir.readFile(QStringLiteral("lune1.par")), QByteArray(kBlockOff));
+    EXPECT_TRUE(dir.exists(QStringLiteral("lune1.bmp")));
+
+    // One file for the sequence: integration and tracking on, the heading once,
+    // one line per save; a longer name is never cut.
+    tool().CKB_Integration->setChecked(true);
+    tool().RDB_Boucle->setChecked(true);
+    tool().SPED_Nb_Bitmap->setValue(12);
+    tool().EDT_NBCaps->setText(QStringLiteral("7"));
+    tool().TNI_Min->SetValue(10);
+    tool().TNI_Max->SetValue(2500);
+    tool().TNI_MaxDark->SetValue(2);
+    tool().CKB_Active_Flat->setChecked(true);
+    tool().RDB_NB->setChecked(true);
+    tool().CKB_Red->setChecked(false);
+    FRM_Tool_Suivi->CKB_Suivi->setChecked(true);
+    FRM_Tool_Suivi->RDB_Colimacon->setChecked(true);
+    FrameStamps[1].Wall = QDateTime(QDate(2026, 12, 6), QTime(21, 0, 1, 5));
+    tool().CKB_Un_seul_fichier->setChecked(true);
+    setPrefix(QStringLiteral("une_tres_longue_sequence_de_lune_"));
+    tool().BTN_Demarrer_SauvClick();
+    tool().BTN_Arreter_SauvClick();
+
+    QByteArray block(kBlockOff);
+    for (auto [from, to] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"indiv.         : 1", "indiv.         : 7"},
+             {"Boucle                     : N", "Boucle                     : 12 images"},
+             {"Minimale              : ", "Minimale              : 10"},
+             {"Maximale              : ", "Maximale              : 2500"},
+             {"Seuil Bas                       : N/A", "Seuil Bas                       : 0"},
+             {"Seuil Haut                      : N/A", "Seuil Haut                      : 2500"},
+             {"Img)          : N/A", "Img)          : 0 / 2"},
+             {"(O/N)           : N/A", "(O/N)           : O"},
+             {"Noir et Blanc   (O/N)           : N", "Noir et Blanc   (O/N)           : O"},
+             {"Rouge           (O/N)           : O", "Rouge           (O/N)           : N"},
+             {"Aucun", "Pixel Brillant"},
+             {"detect\xB0          : N/A", "detect\xB0          : 40 pixels"}})
+        block.replace(from, to);
+    block += "\r\nListe des images enregistr\xE9""es\r\n" + QByteArray(63, '=') + "\r\n"
+             "      Cam 1                   | Cam 2                          \r\n"
+             "Nom   Date       Heure        | Date       Heure          Delta\r\n"
+             "une_tres_longue_sequence_de_lune_2" "06/12/2026 21:00:01.005\r\n";
+    EXPECT_EQ(dir.readFile(QStringLiteral("une_tres_longue_sequence_de_lune_2.par")), block);
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('|').toStdString();
+
+    // With both boxes on and no sequence, a save keeps its image and tells
+    // the missing report once.
+    tool().BTN_Enregistrer_ImageClick();
+    tool().BTN_Enregistrer_ImageClick();
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(files(QStringLiteral("bmp")).size(), 4);
+}
+
+TEST_F(ImageTool, StillSavesTakeTheirPicturesAndStepTheNumberAfterTheReport)
+{
+    tool().SPED_Incremente_suffixe->setValue(2);
+    tool().CKB_Enreg_Params->setChecked(true);
+    tool().BTN_Enregistrer_ImageClick();
+    EXPECT_EQ(files(QStringLiteral("bmp")), QStringList{QStringLiteral("lune1.bmp")});
+    EXPECT_TRUE(dir.exists(QStringLiteral("lune1.par")));
+    EXPECT_EQ(tool().TNI_Num_Suffixe->Value(), 3);
+
+    // 16-bit files: what the render pass wrote (37 x 23), not the view (64 x 48).
+    chooseType(QStringLiteral("PNG (48 bit RGB)"));
+    tool().BTN_Enregistrer_ImageClick();
+    EXPECT_EQ(pngSize(dir.readFile(QStringLiteral("lune3.png"))), QSize(37, 23));
+    chooseType(QStringLiteral("TIFF (48 bit RGB)"));
+    tool().BTN_Enregistrer_ImageClick();
+    EXPECT_TRUE(dir.exists(QStringLiteral("lune5.tif")));
+    ResultPlaneSize = QSize();
+    tool().BTN_Enregistrer_ImageClick();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.texts()[0].contains(QStringLiteral("lune7.tif")));
+    EXPECT_FALSE(dir.exists(QStringLiteral("lune7.tif")));
+
+    // "AVANT" with integration on: the display zone of the frame as received.
+    chooseType(QStringLiteral("BMP (24 bits RGB)"));
+    tool().CKB_Integration->setChecked(true);
+    FRM_Tool_Affichage->TNI_Taille_ZAffich->SetValue(30);
+    FRM_Tool_Affichage->TNI_Taille_ZAffichV->SetValue(20);
+    ZoneCaptureBitmap = kernels::Bitmap24();
+    kernels::Bitmap24& frame = *SlotBitmaps[1][0];
+    frame.scanLine(12)[3 * 11 + 2] = 200;   // red at (11, 12)
+    DisplayZoneRect = {10, 10, 40, 30};
+    tool().TNI_Num_Suffixe->SetValue(9);
+    tool().BTN_Enregistrer_ImageClick();
+    const QByteArray bmp = dir.readFile(QStringLiteral("lune9.bmp"));
+    ASSERT_EQ(bmp.size(), 54 + 92 * 20);
+    EXPECT_EQ(qFromLittleEndian<std::int32_t>(bmp.constData() + 18), 30);
+    EXPECT_EQ(std::uint8_t(bmp[54 + (19 - 2) * 92 + 3 * 1 + 2]), 200);
+}
+
+TEST_F(ImageTool, PrefixEditWarnsOnlyWhenAskedAndOffersToCreateAMissingFolder)
+{
+    dir.writeFile(QStringLiteral("lune1.bmp"), "x");
+    setPrefix(QStringLiteral("soleil"));
+    setPrefix(QStringLiteral("lune"));
+    EXPECT_TRUE(boxes.shown.empty()) << "warning not asked for";
+    FRM_Pref->CKB_Msg_FichierExiste->setChecked(true);
+    setPrefix(QStringLiteral("soleil"));
+    setPrefix(QStringLiteral("lune"));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.texts()[0], QStringLiteral("Attention !!!\nLa sequence que vous allez enregistrer existe déjà !\n"
+                                               "Elle sera ecrasée si vous continuez !"));
+
+    // Leaving the edit after typing: a missing folder is offered, and made on Yes.
+    boxes.clear();
+    tool().EDT_Nom_Image->setText(dir.filePath(QStringLiteral("nuit.avi/a/lune")));
+    QTest::keyClicks(tool().EDT_Nom_Image, QStringLiteral(".AVI"));
+    boxes.answers = {platform::MsgResult::No};
+    tool().EDT_Nom_ImageExit();
+    EXPECT_EQ(tool().EDT_Nom_Image->text(), dir.filePath(QStringLiteral("nuit.avi/a/lune")));
+    EXPECT_FALSE(dir.exists(QStringLiteral("nuit.avi/a")));
+    QTest::keyClicks(tool().EDT_Nom_Image, QStringLiteral("2"));
+    tool().EDT_Nom_ImageExit();
+    EXPECT_TRUE(dir.exists(QStringLiteral("nuit.avi/a")));
+    EXPECT_EQ(boxes.shown.size(), 2u);
+    tool().EDT_Nom_ImageExit();
+    tool().EDT_Nom_Image->clear();
+    tool().EDT_Nom_ImageExit();
+    EXPECT_EQ(boxes.shown.size(), 2u) << "not typed since: no question";
+}
+
+TEST_F(ImageTool, CriticalFreeSpaceStopsTheSequenceWithASoundAndWritesNothing)
+{
+    tool().RDB_Pendant->setChecked(true);
+    tool().SPED_Pendant->setValue(5);
+    tool().CBX_Pendant->setCurrentIndex(1);   // during 5 seconds
+    FRM_Pref->SPED_MinFreeDiskSpace->setValue(150);
+    dir.writeFile(QStringLiteral("alarme.wav"), "RIFF");
+    FRM_Pref->EDT_Son_a_jouer->setText(dir.filePath(QStringLiteral("alarme.wav")));
+    FRM_Pref->CKB_Jouer_un_son->setChecked(true);
+    FRM_Pref->CKB_Arreter_Sauvegarde->setChecked(true);
+    tool().BTN_Demarrer_SauvClick();
+    ASSERT_TRUE(SequenceSaving);
+    EXPECT_EQ(files(QStringLiteral("bmp")).size(), 1);
+
+    freeBytes = 153600.0 * 1024;   // equal to the minimum: critical
+    waitingScript();
+    frames(1);
+    EXPECT_FALSE(SequenceSaving);
+    EXPECT_EQ(sounds.playedFiles, QStringList{dir.filePath(QStringLiteral("alarme.wav"))});
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Espace disque critique, capture arrêtée")});
+    EXPECT_EQ(files(QStringLiteral("bmp")).size(), 1);
+    EXPECT_TRUE(scriptResumed());
+
+    // A start whose first save meets the critical disk does not run on.
+    tool().BTN_Demarrer_SauvClick();
+    EXPECT_FALSE(SequenceSaving);
+    EXPECT_FALSE(tool().TMR_Pendant->isEnabled());
+    EXPECT_TRUE(tool().BTN_Demarrer_Sauv->isEnabled());
+
+    // Space that cannot be read is not taken for a full disk.
+    freeBytes = -1;
+    tool().BTN_Enregistrer_ImageClick();
+    EXPECT_EQ(files(QStringLiteral("bmp")).size(), 2);
+    EXPECT_EQ(boxes.shown.size(), 2u);
+}
+
+TEST_F(ImageTool, AWriteFailureInASequenceStopsItOnceAndKeepsTheFilesBefore)
+{
+    // The third image goes to a full disk.
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), dir.filePath(QStringLiteral("lune3.bmp"))));
+    tool().BTN_Demarrer_SauvClick();
+    frames(5);
+    EXPECT_FALSE(SequenceSaving);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.texts()[0].contains(dir.filePath(QStringLiteral("lune3.bmp"))));
+    EXPECT_EQ(files(QStringLiteral("bmp")), (QStringList{QStringLiteral("lune1.bmp"), QStringLiteral("lune2.bmp")}));
+    EXPECT_EQ(dir.readFile(QStringLiteral("lune1.bmp")).size(), 54 + 192 * 48);
+
+    // An unwritable folder outside a sequence: one message per save.
+    setPrefix(QStringLiteral("absent/lune"));
+    boxes.clear();
+    tool().BTN_Enregistrer_ImageClick();
+    EXPECT_EQ(boxes.shown.size(), 1u);
+}
