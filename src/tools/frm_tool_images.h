@@ -2,7 +2,8 @@
 // The image tool window: thresholds, stacking, filters and the saving of
 // frames and capture sequences.
 //
-// Its behaviour is split by concern: frm_tool_images.cpp (creation, stacking
+// Its behaviour is split by concern: frm_tool_images.cpp (creation),
+// frm_tool_images_stacking.cpp (stacking, dark, flat, selection and level
 // controls), frm_tool_images_saving.cpp (one save in the chosen format, the
 // prefix edit), frm_tool_images_sequencer.cpp (capture sequences, their timers
 // and the per-frame hook of the frame loops).
