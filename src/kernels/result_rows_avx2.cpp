@@ -79,12 +79,29 @@ NJ_AVX2 int correctLoop(const CorrectRow& r, __m128i& lo, __m128i& hi)
     const __m256d level = _mm256_set1_pd(r.darkLevel), ratio = _mm256_set1_pd(r.darkRatio);
     const double *t0 = r.flatFactors[0], *t1 = r.flatFactors[1], *t2 = r.flatFactors[2];
     const __m128i fourth = _mm_setr_epi16(0, 0, 0, -1, 0, 0, 0, -1);
+    // Local copies: the stores below could otherwise alias the row fields.
+    const std::uint16_t* const sum = r.sum;
+    const std::uint16_t* const dark = r.dark;
+    const std::uint16_t* const flat = r.flat;
+    std::uint16_t* const out = r.out;
+    const int pixels = r.pixels;
+    const std::ptrdiff_t next = r.nextRow;
     int c = 0;
-    for (; c + 2 <= r.pixels; c += 2) {
-        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r.sum + 4 * c));
+    for (; c + 2 <= pixels; c += 2) {
+        if (next != 0 && c % 8 == 0) {
+            // One cache line of each plane's next row per eight pixels: the
+            // rows are short streams for the processor's own prefetching.
+            __builtin_prefetch(sum + 4 * c + next, 1, 2);
+            __builtin_prefetch(out + 4 * c + next, 1, 2);
+            if constexpr (Dark)
+                __builtin_prefetch(dark + 4 * c + next, 0, 2);
+            if constexpr (Flat)
+                __builtin_prefetch(flat + 4 * c + next, 0, 2);
+        }
+        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sum + 4 * c));
         __m256d v[2] = {lowPixel(p), highPixel(p)};
         if constexpr (Dark) {
-            const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r.dark + 4 * c));
+            const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dark + 4 * c));
             const __m256d dw[2] = {lowPixel(d), highPixel(d)};
             for (int i = 0; i < 2; ++i) {
                 // Round(D x level x ratio - 0.5), at least 0 (NaN too: max
@@ -95,7 +112,7 @@ NJ_AVX2 int correctLoop(const CorrectRow& r, __m128i& lo, __m128i& hi)
             }
         }
         if constexpr (Flat) {
-            const std::uint16_t* f = r.flat + 4 * c;
+            const std::uint16_t* f = flat + 4 * c;
             for (int i = 0; i < 2; ++i, f += 4) {
                 const __m256d factor = _mm256_setr_pd(t0[f[0]], t1[f[1]], t2[f[2]], 1.0);
                 __m256d x = roundEven(_mm256_sub_pd(_mm256_mul_pd(factor, v[i]), half));
@@ -106,7 +123,7 @@ NJ_AVX2 int correctLoop(const CorrectRow& r, __m128i& lo, __m128i& hi)
         const __m128i w = _mm_packus_epi32(_mm256_cvttpd_epi32(v[0]), _mm256_cvttpd_epi32(v[1]));
         lo = _mm_min_epu16(lo, _mm_or_si128(w, fourth));
         hi = _mm_max_epu16(hi, _mm_andnot_si128(fourth, w));
-        auto* o = reinterpret_cast<__m128i*>(r.out + 4 * c);
+        auto* o = reinterpret_cast<__m128i*>(out + 4 * c);
         _mm_storeu_si128(o, _mm_blend_epi16(w, _mm_loadu_si128(o), 0x88));
     }
     return c;
