@@ -2,7 +2,9 @@
 // with dark, flat and thresholds on makes it work: one camera frame of
 // 640 x 480 or 1280 x 960 through Align_V::ProcessFrame, single thread,
 // the display zone covering the whole frame. Besides the time per frame,
-// "allocs/frame" counts the heap allocations made per frame once running.
+// "allocs/frame" counts the heap allocations made per frame once running,
+// and "allocs/refresh" those of one refresh of the read-outs, which their
+// timer makes ten times a second while frames stream, whatever the rate.
 
 #include "app/frm_alv.h"
 #include "app/startup.h"
@@ -10,6 +12,7 @@
 #include "imaging/display_zone.h"
 #include "imaging/pipeline_state.h"
 #include "imaging/process_frame.h"
+#include "imaging/readout_refresh.h"
 #include "kernels/raster.h"
 #include "kernels/result_passes.h"
 #include "platform/clock.h"
@@ -179,6 +182,9 @@ void BM_ProcessFrame(benchmark::State& state)
         ++frames;
     }
     state.counters["allocs/frame"] = double(g_allocations.load() - before) / double(std::max(frames, 1LL));
+    const long long beforeRefresh = g_allocations.load();
+    pipeline::ReadoutRefresh::instance().flush();
+    state.counters["allocs/refresh"] = double(g_allocations.load() - beforeRefresh);
     state.SetLabel(std::to_string(W) + "x" + std::to_string(H));
 }
 
