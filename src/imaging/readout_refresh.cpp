@@ -63,7 +63,8 @@ void ReadoutRefresh::write(Entry& e)
         static_cast<TCustomNumInp*>(e.widget.data())->SetDisplayDeferred(false);
         break;
     case Kind::Slider:
-        static_cast<QAbstractSlider*>(e.widget.data())->setValue(int(e.number));
+        if (!movedMeanwhile(e))
+            static_cast<QAbstractSlider*>(e.widget.data())->setValue(int(e.number));
         break;
     case Kind::Text: {
         auto* edit = static_cast<QLineEdit*>(e.widget.data());
@@ -109,12 +110,18 @@ void ReadoutRefresh::setValue(TCustomNumInp* input, long double value)
         arm();
 }
 
+bool ReadoutRefresh::movedMeanwhile(const Entry& e)
+{
+    return e.kind == Kind::Slider && e.widget && static_cast<QAbstractSlider*>(e.widget.data())->value() != e.shown;
+}
+
 void ReadoutRefresh::setPosition(QAbstractSlider* bar, int value)
 {
     if (!bar)
         return;
     Entry& e = entry(bar, Kind::Slider);
     e.number = std::clamp(value, bar->minimum(), bar->maximum());
+    e.shown = bar->value();
     if (streams_ > 0) {
         e.pending = true;
         arm();
@@ -126,7 +133,7 @@ void ReadoutRefresh::setPosition(QAbstractSlider* bar, int value)
 int ReadoutRefresh::position(const QAbstractSlider* bar) const
 {
     const Entry* e = find(bar);
-    return e && e->pending ? int(e->number) : bar->value();
+    return e && e->pending && !movedMeanwhile(*e) ? int(e->number) : bar->value();
 }
 
 void ReadoutRefresh::flush()

@@ -13,7 +13,8 @@
 // - Numeric inputs store their value at once in every case (the routine and
 //   every reader of Value() see the current figure); only their text waits.
 //   A scroll bar's newest position is what position() gives; the routine
-//   reads the thresholds through it.
+//   reads the thresholds through it. A bar that the user (or other code)
+//   moves meanwhile keeps that position: the waiting one is dropped.
 // - Outside the per-frame routine (a re-render after a setting changed, a
 //   script) the texts are written at once, and so is anything pending for
 //   the same control.
@@ -76,10 +77,12 @@ private:
         QPointer<QWidget> widget;
         Kind kind = Kind::Text;
         std::int64_t number = 0;   // the text's number or the position
+        int shown = 0;             // a scroll bar's own position when this one came
         bool pending = false;
     };
     Entry& entry(QWidget* widget, Kind kind);
     const Entry* find(const QWidget* widget) const;
+    static bool movedMeanwhile(const Entry& e);
     void write(Entry& e);
     void arm();
 

@@ -164,7 +164,9 @@ const std::uint8_t* ResultTables::hotPixels(double darkLevel, std::int32_t darkF
 
 const double* ResultTables::flatFactors(int channel, const std::array<double, 3>& means)
 {
-    if (!flatBuilt_ || flat_.size() != 3 * 65536 || means != flatMeans_) {
+    // Compared bit for bit, so that means that are no numbers are not taken
+    // for new ones on every call.
+    if (!flatBuilt_ || flat_.size() != 3 * 65536 || std::memcmp(means.data(), flatMeans_.data(), sizeof means) != 0) {
         flat_.resize(3 * 65536);
         for (int k = 0; k < 3; ++k) {
             double* t = flat_.data() + std::size_t(k) * 65536;
@@ -237,8 +239,8 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
     if (job.correct && job.dark)
         D = static_cast<const DeepPlanes&>(planes).region(1, W, H);
     const RowRoute& route = rowRoute();
-    // The factor tables serve the portable loops and the hot pixels; the
-    // vector loops divide.
+    // The flat factors are looked up (a division per word would cost more
+    // than the rest of the correction).
     Corrector corr;
     if (job.correct && job.flat) {
         F = static_cast<const DeepPlanes&>(planes).region(2, W, H);

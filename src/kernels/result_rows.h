@@ -47,8 +47,10 @@ struct CorrectRow {
     double darkLevel = 0;
     double darkRatio = 0;
     double means[3] = {0, 0, 0};
-    // Per channel, flat word -> factor (mean / F), for the portable route to
-    // look up instead of dividing (null: it divides, with the same result).
+    // Per channel, flat word -> factor (mean / F, the mean for 0 and 1), as
+    // ResultTables::flatFactors builds them; required by the vector route
+    // with a flat. The portable route divides when they are null, with the
+    // same result.
     const double* flatFactors[3] = {nullptr, nullptr, nullptr};
 };
 

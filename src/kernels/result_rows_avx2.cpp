@@ -7,7 +7,9 @@
 // lane of each pixel is computed along and then left out (of the fold) or
 // put back (in plane 5). The corrections run in double precision with the
 // very operations of the portable route, in the same order, so the words
-// are the same bit for bit.
+// are the same bit for bit; rounding to the nearest, halves to even, is the
+// processor's instruction where the portable route adds and takes back
+// 1.5 x 2^52, which agree wherever the result is not clamped anyway.
 
 #include "kernels/result_rows.h"
 

@@ -67,6 +67,16 @@ TEST_F(PipelineTest, ReadoutsFollowStreamingFramesAtAReadablePace)
     runEventsUntil([&] { return !refresh.timerActive(); });
     EXPECT_FALSE(refresh.timerActive());
 
+    // A bar moved by the user before the timer came keeps its place.
+    {
+        const ReadoutRefresh::Stream stream;
+        refresh.setPosition(t->SCB_Minimum, 50);
+    }
+    t->SCB_Minimum->setValue(20);
+    EXPECT_EQ(refresh.position(t->SCB_Minimum), 20);
+    refresh.flush();
+    EXPECT_EQ(t->SCB_Minimum->value(), 20);
+
     // Frames of a running addition limited to 3 frames: the count waits
     // during the run and its final value is there as soon as it stops.
     t->CKB_Integration->setChecked(true);
