@@ -147,6 +147,18 @@ std::int64_t borderSum(const DeepPlanes::Region& P, int k, int left, int top, in
 
 } // namespace
 
+const std::uint16_t* ResultTables::darkAmounts(double darkLevel, double darkRatio)
+{
+    if (darkAmounts_.size() != 65536 || darkLevel != darkAmountsLevel_ || darkRatio != darkAmountsRatio_) {
+        darkAmounts_.resize(65536);
+        for (int d = 0; d < 65536; ++d)
+            darkAmounts_[std::size_t(d)] = std::uint16_t(rows::darkAmount(std::uint16_t(d), darkLevel, darkRatio));
+        darkAmountsLevel_ = darkLevel;
+        darkAmountsRatio_ = darkRatio;
+    }
+    return darkAmounts_.data();
+}
+
 const std::uint8_t* ResultTables::hotPixels(double darkLevel, std::int32_t darkFrames, std::int32_t maxLevel)
 {
     if (hot_.size() != 65536 || darkLevel != hotLevel_ || darkFrames != hotFrames_ || maxLevel != hotMax_) {
@@ -266,6 +278,10 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
         cr.means[k] = job.flatMeans[std::size_t(k)];
         cr.flatFactors[k] = corr.flat[k];
     }
+    // The portable loops look the dark amounts up; the vector loops compute
+    // them faster than the table (rebuilt for every new ratio) would take.
+    if (job.correct && job.dark && !smart && &route == &kPortableRoute)
+        cr.darkTable = tables.darkAmounts(job.darkLevel, job.darkRatio);
     rows::Extremes fold;
     for (int r = 0; r < H; ++r) {
         std::uint16_t* pr = P.row(r);

@@ -61,6 +61,8 @@ struct AccumulateJob {
 // they have been built.
 class ResultTables {
 public:
+    // Dark word -> amount the dark subtracts, for the dark level and ratio.
+    const std::uint16_t* darkAmounts(double darkLevel, double darkRatio);
     // Word -> 1 when a dark sum of darkFrames frames marks a hot pixel.
     const std::uint8_t* hotPixels(double darkLevel, std::int32_t darkFrames, std::int32_t maxLevel);
     // Channel k, flat word F -> factor of the flat division.
@@ -70,6 +72,8 @@ public:
     const std::uint8_t* levels(std::uint16_t low, std::int32_t range, const std::int32_t* toneCurve);
 
 private:
+    std::vector<std::uint16_t> darkAmounts_;
+    double darkAmountsLevel_ = -1, darkAmountsRatio_ = -1;
     std::vector<std::uint8_t> hot_;
     double hotLevel_ = -1;
     std::int32_t hotFrames_ = -1, hotMax_ = -1;

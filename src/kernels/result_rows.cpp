@@ -45,26 +45,72 @@ void addRowPortable(const AddRow& row)
     }
 }
 
+namespace {
+
+// Up to kChunk pixels from pixel `from`: the words after the dark go to a
+// flat array with their flat factors, so that the flat division, the store
+// and the fold below are plain loops the compiler vectorises.
+constexpr int kChunk = 128;
+
+template <bool Dark, bool Flat>
+void correctChunk(const CorrectRow& row, int from, int n, int& lo, int& hi)
+{
+    std::int32_t q[3 * kChunk];
+    double factor[3 * kChunk];
+    const std::uint16_t* p = row.sum + 4 * from;
+    for (int c = 0; c < n; ++c, p += 4) {
+        for (int k = 0; k < 3; ++k) {
+            int v = p[k];
+            if constexpr (Dark) {
+                const std::uint16_t d = row.dark[4 * (from + c) + k];
+                v -= std::min(v, row.darkTable ? int(row.darkTable[d]) : darkAmount(d, row.darkLevel, row.darkRatio));
+            }
+            q[3 * c + k] = v;
+            if constexpr (Flat) {
+                const std::uint16_t F = row.flat[4 * (from + c) + k];
+                const double* table = row.flatFactors[k];
+                factor[3 * c + k] = table ? table[F] : F <= 1 ? row.means[k] : row.means[k] / F;
+            }
+        }
+    }
+    if constexpr (Flat)
+        for (int i = 0; i < 3 * n; ++i)
+            q[i] = flatWord(factor[i], q[i]);
+    std::uint16_t* o = row.out + 4 * from;
+    for (int c = 0; c < n; ++c, o += 4) {
+        o[0] = std::uint16_t(q[3 * c]);
+        o[1] = std::uint16_t(q[3 * c + 1]);
+        o[2] = std::uint16_t(q[3 * c + 2]);
+    }
+    int mn = lo, mx = hi;
+    for (int i = 0; i < 3 * n; ++i) {
+        mn = q[i] < mn ? q[i] : mn;
+        mx = q[i] > mx ? q[i] : mx;
+    }
+    lo = mn;
+    hi = mx;
+}
+
+template <bool Dark, bool Flat>
+void correctChunks(const CorrectRow& row, int& lo, int& hi)
+{
+    for (int from = 0; from < row.pixels; from += kChunk)
+        correctChunk<Dark, Flat>(row, from, std::min(kChunk, row.pixels - from), lo, hi);
+}
+
+} // namespace
+
 void correctRowPortable(const CorrectRow& row, Extremes& e)
 {
     int lo = e.min, hi = e.max;
-    for (int c = 0; c < row.pixels; ++c) {
-        const std::uint16_t* p = row.sum + 4 * c;
-        std::uint16_t* o = row.out + 4 * c;
-        for (int k = 0; k < 3; ++k) {
-            int v = p[k];
-            if (row.dark)
-                v -= std::min(v, darkAmount(row.dark[4 * c + k], row.darkLevel, row.darkRatio));
-            if (row.flat) {
-                const std::uint16_t F = row.flat[4 * c + k];
-                const double* table = row.flatFactors[k];
-                v = flatWord(table ? table[F] : F <= 1 ? row.means[k] : row.means[k] / F, v);
-            }
-            o[k] = std::uint16_t(v);
-            lo = std::min(lo, v);
-            hi = std::max(hi, v);
-        }
-    }
+    if (row.dark && row.flat)
+        correctChunks<true, true>(row, lo, hi);
+    else if (row.dark)
+        correctChunks<true, false>(row, lo, hi);
+    else if (row.flat)
+        correctChunks<false, true>(row, lo, hi);
+    else
+        correctChunks<false, false>(row, lo, hi);
     e.min = lo;
     e.max = hi;
 }

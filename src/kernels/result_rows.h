@@ -47,6 +47,10 @@ struct CorrectRow {
     double darkLevel = 0;
     double darkRatio = 0;
     double means[3] = {0, 0, 0};
+    // Dark word -> dark amount (darkAmount below) for the level and ratio,
+    // as ResultTables::darkAmounts builds it; the portable route looks the
+    // amounts up when given (the vector route computes them).
+    const std::uint16_t* darkTable = nullptr;
     // Per channel, flat word -> factor (mean / F, the mean for 0 and 1), as
     // ResultTables::flatFactors builds them; required by the vector route
     // with a flat. The portable route divides when they are null, with the
