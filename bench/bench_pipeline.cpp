@@ -2,7 +2,9 @@
 // with dark, flat and thresholds on makes it work: one camera frame of
 // 640 x 480 or 1280 x 960 through Align_V::ProcessFrame, single thread,
 // the display zone covering the whole frame. Besides the time per frame,
-// "allocs/frame" counts the heap allocations made per frame once running.
+// "allocs/frame" counts the heap allocations made per frame once running,
+// and "allocs/refresh" those of one refresh of the read-outs, which their
+// timer makes ten times a second while frames stream, whatever the rate.
 
 #include "app/frm_alv.h"
 #include "app/startup.h"
@@ -10,8 +12,10 @@
 #include "imaging/display_zone.h"
 #include "imaging/pipeline_state.h"
 #include "imaging/process_frame.h"
+#include "imaging/readout_refresh.h"
 #include "kernels/raster.h"
 #include "kernels/result_passes.h"
+#include "platform/clock.h"
 #include "platform/port_access.h"
 #include "platform/port_access_sim.h"
 #include "tools/frm_tool_affichage.h"
@@ -26,15 +30,43 @@
 #include <new>
 #include <random>
 
-// Every allocation through operator new is counted.
+// Every heap allocation is counted: operator new, and malloc, calloc and
+// realloc themselves (the toolkit's strings and text layouts allocate
+// through them), interposed here on top of the C library's own.
+extern "C" {
+void* __libc_malloc(std::size_t);
+void* __libc_calloc(std::size_t, std::size_t);
+void* __libc_realloc(void*, std::size_t);
+void __libc_free(void*);
+}
+
 namespace {
 std::atomic<long long> g_allocations{0};
 }
 
+extern "C" void* malloc(std::size_t n)
+{
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    return __libc_malloc(n);
+}
+extern "C" void* calloc(std::size_t n, std::size_t size)
+{
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    return __libc_calloc(n, size);
+}
+extern "C" void* realloc(void* p, std::size_t n)
+{
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    return __libc_realloc(p, n);
+}
+extern "C" void free(void* p)
+{
+    __libc_free(p);
+}
+
 void* operator new(std::size_t n)
 {
-    ++g_allocations;
-    if (void* p = std::malloc(n ? n : 1))
+    if (void* p = malloc(n ? n : 1))
         return p;
     throw std::bad_alloc();
 }
@@ -44,19 +76,19 @@ void* operator new[](std::size_t n)
 }
 void operator delete(void* p) noexcept
 {
-    std::free(p);
+    free(p);
 }
 void operator delete[](void* p) noexcept
 {
-    std::free(p);
+    free(p);
 }
 void operator delete(void* p, std::size_t) noexcept
 {
-    std::free(p);
+    free(p);
 }
 void operator delete[](void* p, std::size_t) noexcept
 {
-    std::free(p);
+    free(p);
 }
 
 namespace {
@@ -150,6 +182,9 @@ void BM_ProcessFrame(benchmark::State& state)
         ++frames;
     }
     state.counters["allocs/frame"] = double(g_allocations.load() - before) / double(std::max(frames, 1LL));
+    const long long beforeRefresh = g_allocations.load();
+    pipeline::ReadoutRefresh::instance().flush();
+    state.counters["allocs/refresh"] = double(g_allocations.load() - beforeRefresh);
     state.SetLabel(std::to_string(W) + "x" + std::to_string(H));
 }
 
@@ -200,6 +235,7 @@ BENCHMARK(BM_ResultPasses)->Args({640, 480})->Args({1280, 960})->Unit(benchmark:
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    platform::settleLocalTimeZone();   // as the program's main does
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -8,12 +8,14 @@
 #include "app/frm_alv.h"
 #include "app/startup.h"
 #include "app/ui/event_boundary.h"
+#include "platform/clock.h"
 
 #include <QApplication>
 #include <QTimer>
 
 int main(int argc, char** argv)
 {
+    platform::settleLocalTimeZone();
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     Startup::PrepareProcess();

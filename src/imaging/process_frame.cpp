@@ -13,6 +13,7 @@
 #include "imaging/named_control.h"
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
+#include "imaging/readout_refresh.h"
 #include "imaging/result_render.h"
 #include "kernels/jpeg_measure.h"
 #include "platform/clock.h"
@@ -709,6 +710,9 @@ void ProcessFrame(std::uint8_t draw, std::uint8_t& keep, std::uint8_t slot)
     f.guide = slot == GuideSourceSlot;
     f.width = std::clamp(CameraSlots[slot].width, 0, kSlotBitmapSize);
     f.height = std::clamp(CameraSlots[slot].height, 0, kSlotBitmapSize);
+    // Frames stream through here: the per-frame read-outs are refreshed at
+    // a readable pace rather than on every frame.
+    const pipeline::ReadoutRefresh::Stream stream;
     app::runGuarded(QStringLiteral("ProcessFrame"), [frame = &f] { processFrame(*frame); });
 }
 

@@ -7,6 +7,7 @@
 #include "imaging/named_control.h"
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
+#include "imaging/readout_refresh.h"
 #include "imaging/wavelet_module.h"
 #include "kernels/convolution.h"
 #include "kernels/result_passes.h"
@@ -44,27 +45,26 @@ std::int32_t clamp32(i64 v)
 }
 
 // Sets a numeric input from code, within its range (a value it would refuse
-// is brought into it rather than shown as an error every frame).
+// is brought into it rather than shown as an error every frame). The value
+// is stored at once; its text follows the read-out refresh.
 void setNum(TCustomNumInp* input, double value)
 {
-    input->SetValue(std::clamp<long double>(value, input->Min(), input->Max()));
+    pipeline::ReadoutRefresh::instance().setValue(input,
+                                                  std::clamp<long double>(value, input->Min(), input->Max()));
 }
 
 void showCount(std::int32_t n)
 {
-    auto* t = FRM_Tool_Images;
-    const QString text = QString::number(n);
-    if (t->EDT_NBCaps->text() != text)
-        t->EDT_NBCaps->setText(text);
-    if (t->EDT_Decompte->text() != text)
-        t->EDT_Decompte->setText(text);
+    auto& refresh = pipeline::ReadoutRefresh::instance();
+    refresh.setNumber(FRM_Tool_Images->EDT_NBCaps, n);
+    refresh.setNumber(FRM_Tool_Images->EDT_Decompte, n);
 }
 
 // Phase timings go to the resources window while it is on screen.
 void showTiming(QLineEdit* edit, std::int64_t ms)
 {
     if (FRM_Ressources && FRM_Ressources->isVisible())
-        edit->setText(QString::number(ms));
+        pipeline::ReadoutRefresh::instance().setNumber(edit, ms);
 }
 
 bool additionRunning()
@@ -83,7 +83,7 @@ void autoThreshold(double level, double factor, TCustomNumInp* limitInput, QScro
         setNum(limitInput, std::min<double>(kAdditionLevelLimit, 2.0 * t));
         bar->setMaximum(std::int32_t(std::trunc(num(limitInput))));
     }
-    bar->setValue(t);
+    pipeline::ReadoutRefresh::instance().setPosition(bar, t);
     setNum(input, t);
 }
 
@@ -243,8 +243,9 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
     if (kind == 2)
         t->CKB_Active_Flat->setChecked(true);
     // 11. Thresholds.
-    const std::uint16_t low = std::uint16_t(t->SCB_Minimum->value());
-    std::int32_t range = std::abs(t->SCB_Maximum->value() - std::int32_t(low));
+    const auto& refresh = pipeline::ReadoutRefresh::instance();
+    const std::uint16_t low = std::uint16_t(refresh.position(t->SCB_Minimum));
+    std::int32_t range = std::abs(refresh.position(t->SCB_Maximum) - std::int32_t(low));
     if (range == 0)
         range = 1;
     const i64 levels_ms = clock.monotonicMs();
@@ -336,8 +337,11 @@ void RenderResult(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFr
     auto* t = FRM_Tool_Images;
     if (t->CKB_Stop_Satur->isChecked() && num(t->TNI_Max) > t->SPED_Satur_Limit->value())
         stop = true;
-    if (stop && additionRunning())
+    if (stop && additionRunning()) {
         t->BTN_Arreter_AddClick();
+        // The figures the addition ended on are shown at once.
+        pipeline::ReadoutRefresh::instance().flush();
+    }
 }
 
 void LuminanceTransfer(kernels::Bitmap24& bitmap, std::uint8_t mode, double weightRed, double weightGreen,

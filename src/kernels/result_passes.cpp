@@ -1,6 +1,9 @@
 #include "kernels/result_passes.h"
 
+#include "kernels/result_rows.h"
+
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -28,22 +31,13 @@ inline int clampWord(double v)
     return int(v);
 }
 
-struct Fold {
-    int min = 0x7fffffff;
-    int max = -1;
-    void add(int v)
-    {
-        min = std::min(min, v);
-        max = std::max(max, v);
-    }
-    void into(LevelStats& s) const
-    {
-        if (max < 0)
-            return;
-        s.min = std::min<std::int64_t>(s.min, min);
-        s.max = std::max<std::int64_t>(s.max, max);
-    }
-};
+void foldInto(const rows::Extremes& e, LevelStats& s)
+{
+    if (e.max < 0)
+        return;
+    s.min = std::min<std::int64_t>(s.min, e.min);
+    s.max = std::max<std::int64_t>(s.max, e.max);
+}
 
 // The clipped sizes of a job: result pixels that lie inside the planes and,
 // when a frame is added, whose whole block lies inside it.
@@ -57,44 +51,26 @@ void clipJob(const AccumulateJob& job, int B, int& W, int& H)
     }
 }
 
-// Adds the frame blocks of one result row into the row of the sum plane.
-template <int B>
-void addRow(std::uint16_t* P, bool zero, int W, const Bitmap24* frame, const Bitmap24* sub, int subCols, int y)
+// Adds the 2 x 2 frame blocks of one result row (frame rows y and y + 1)
+// into the row of the sum plane; the first subCols blocks also take away
+// those of the oldest frame of a loop.
+void addRow2(std::uint16_t* P, bool zero, int W, const Bitmap24* frame, const Bitmap24* sub, int subCols, int y)
 {
     const std::uint8_t* f0 = frame->scanLine(y);
-    const std::uint8_t* f1 = B == 2 ? frame->scanLine(y + 1) : nullptr;
-    const std::uint8_t* s0 = nullptr;
-    const std::uint8_t* s1 = nullptr;
-    if (sub) {
-        s0 = sub->scanLine(y);
-        s1 = B == 2 ? sub->scanLine(y + 1) : nullptr;
-        if (!s0 || (B == 2 && !s1))
-            subCols = 0;
-    } else {
+    const std::uint8_t* f1 = frame->scanLine(y + 1);
+    const std::uint8_t* s0 = sub ? sub->scanLine(y) : nullptr;
+    const std::uint8_t* s1 = sub ? sub->scanLine(y + 1) : nullptr;
+    if (!s0 || !s1)
         subCols = 0;
-    }
     for (int c = 0; c < W; ++c, P += 4) {
-        const int x = c * B * 3;
-        int a0, a1, a2;
-        if constexpr (B == 1) {
-            a0 = f0[x];
-            a1 = f0[x + 1];
-            a2 = f0[x + 2];
-        } else {
-            a0 = f0[x] + f0[x + 3] + f1[x] + f1[x + 3];
-            a1 = f0[x + 1] + f0[x + 4] + f1[x + 1] + f1[x + 4];
-            a2 = f0[x + 2] + f0[x + 5] + f1[x + 2] + f1[x + 5];
-        }
+        const int x = c * 6;
+        int a0 = f0[x] + f0[x + 3] + f1[x] + f1[x + 3];
+        int a1 = f0[x + 1] + f0[x + 4] + f1[x + 1] + f1[x + 4];
+        int a2 = f0[x + 2] + f0[x + 5] + f1[x + 2] + f1[x + 5];
         if (c < subCols) {
-            if constexpr (B == 1) {
-                a0 -= s0[x];
-                a1 -= s0[x + 1];
-                a2 -= s0[x + 2];
-            } else {
-                a0 -= s0[x] + s0[x + 3] + s1[x] + s1[x + 3];
-                a1 -= s0[x + 1] + s0[x + 4] + s1[x + 1] + s1[x + 4];
-                a2 -= s0[x + 2] + s0[x + 5] + s1[x + 2] + s1[x + 5];
-            }
+            a0 -= s0[x] + s0[x + 3] + s1[x] + s1[x + 3];
+            a1 -= s0[x + 1] + s0[x + 4] + s1[x + 1] + s1[x + 4];
+            a2 -= s0[x + 2] + s0[x + 5] + s1[x + 2] + s1[x + 5];
         }
         if (!zero) {
             a0 += P[0];
@@ -109,75 +85,36 @@ void addRow(std::uint16_t* P, bool zero, int W, const Bitmap24* frame, const Bit
     }
 }
 
-// The flat division of a row of words: q[i] := Round(fac[i] x q[i] - 0.5),
-// limited to 0 .. 65280; and the fold of a row of words. Written for the
-// vector units: the same loops are compiled for the processor's widest
-// units and for the baseline, and the first call picks one.
-__attribute__((always_inline)) inline void flatLoop(std::int32_t* q, const double* fac, int n)
-{
-    constexpr double magic = 6755399441055744.0;
-    for (int i = 0; i < n; ++i) {
-        double v = fac[i] * q[i] - 0.5;
-        v = (v + magic) - magic;
-        v = 0.0 < v ? v : 0.0;
-        v = v < double(kLimit) ? v : double(kLimit);
-        q[i] = int(v);
-    }
-}
-
-__attribute__((always_inline)) inline void foldLoop(const std::int32_t* q, int n, int& lo, int& hi)
-{
-    int mn = lo, mx = hi;
-    for (int i = 0; i < n; ++i) {
-        mn = q[i] < mn ? q[i] : mn;
-        mx = q[i] > mx ? q[i] : mx;
-    }
-    lo = mn;
-    hi = mx;
-}
-
-__attribute__((target("avx2"))) void flatRowAvx2(std::int32_t* q, const double* fac, int n)
-{
-    flatLoop(q, fac, n);
-}
-void flatRowBaseline(std::int32_t* q, const double* fac, int n)
-{
-    flatLoop(q, fac, n);
-}
-__attribute__((target("avx2"))) void foldRowAvx2(const std::int32_t* q, int n, int& lo, int& hi)
-{
-    foldLoop(q, n, lo, hi);
-}
-void foldRowBaseline(const std::int32_t* q, int n, int& lo, int& hi)
-{
-    foldLoop(q, n, lo, hi);
-}
-
 bool hasAvx2()
 {
     static const bool avx2 = __builtin_cpu_supports("avx2");
     return avx2;
 }
 
-void flatRow(std::int32_t* q, const double* fac, int n)
-{
-    (hasAvx2() ? flatRowAvx2 : flatRowBaseline)(q, fac, n);
-}
+// The row loops of one route.
+struct RowRoute {
+    void (*add)(const rows::AddRow&);
+    void (*correct)(const rows::CorrectRow&, rows::Extremes&);
+    void (*fold)(const std::uint16_t*, int, rows::Extremes&);
+};
+constexpr RowRoute kPortableRoute{rows::addRowPortable, rows::correctRowPortable, rows::foldPixelsPortable};
+constexpr RowRoute kAvx2Route{rows::addRowAvx2, rows::correctRowAvx2, rows::foldPixelsAvx2};
 
-void foldRow(const std::int32_t* q, int n, int& lo, int& hi)
+std::atomic<bool> portableOnly{false};
+
+const RowRoute& rowRoute()
 {
-    (hasAvx2() ? foldRowAvx2 : foldRowBaseline)(q, n, lo, hi);
+    return !portableOnly.load(std::memory_order_relaxed) && hasAvx2() ? kAvx2Route : kPortableRoute;
 }
 
 // The tables of the corrections.
 struct Corrector {
-    const std::uint16_t* darkSub = nullptr;
     const double* flat[3] = {nullptr, nullptr, nullptr};
 
     // The flat division of one pixel's words 0 to 2, in place.
     void applyFlat(int q[3], const std::uint16_t* F) const
     {
-        if (!flat[0] || !F)
+        if (!F)
             return;
         for (int k = 0; k < 3; ++k)
             q[k] = clampWord(roundEven(flat[k][F[k]] * q[k] - 0.5));
@@ -210,34 +147,16 @@ std::int64_t borderSum(const DeepPlanes::Region& P, int k, int left, int top, in
 
 } // namespace
 
-std::int32_t* ResultTables::rowWords(int pixels)
+const std::uint16_t* ResultTables::darkAmounts(double darkLevel, double darkRatio)
 {
-    const std::size_t n = std::size_t(std::max(pixels, 1)) * 3;
-    if (rowWords_.size() < n)
-        rowWords_.resize(n);
-    return rowWords_.data();
-}
-
-double* ResultTables::rowFactors(int pixels)
-{
-    const std::size_t n = std::size_t(std::max(pixels, 1)) * 3;
-    if (rowFactors_.size() < n)
-        rowFactors_.resize(n);
-    return rowFactors_.data();
-}
-
-const std::uint16_t* ResultTables::darkSubtraction(double darkLevel, double darkRatio)
-{
-    if (darkSub_.size() != 65536 || darkLevel != darkSubLevel_ || darkRatio != darkSubRatio_) {
-        darkSub_.resize(65536);
-        for (int d = 0; d < 65536; ++d) {
-            const double v = roundEven(d * darkLevel * darkRatio - 0.5);
-            darkSub_[std::size_t(d)] = !(v > 0) ? 0 : v > 65535 ? 65535 : std::uint16_t(v);
-        }
-        darkSubLevel_ = darkLevel;
-        darkSubRatio_ = darkRatio;
+    if (darkAmounts_.size() != 65536 || darkLevel != darkAmountsLevel_ || darkRatio != darkAmountsRatio_) {
+        darkAmounts_.resize(65536);
+        for (int d = 0; d < 65536; ++d)
+            darkAmounts_[std::size_t(d)] = std::uint16_t(rows::darkAmount(std::uint16_t(d), darkLevel, darkRatio));
+        darkAmountsLevel_ = darkLevel;
+        darkAmountsRatio_ = darkRatio;
     }
-    return darkSub_.data();
+    return darkAmounts_.data();
 }
 
 const std::uint8_t* ResultTables::hotPixels(double darkLevel, std::int32_t darkFrames, std::int32_t maxLevel)
@@ -257,7 +176,9 @@ const std::uint8_t* ResultTables::hotPixels(double darkLevel, std::int32_t darkF
 
 const double* ResultTables::flatFactors(int channel, const std::array<double, 3>& means)
 {
-    if (!flatBuilt_ || flat_.size() != 3 * 65536 || means != flatMeans_) {
+    // Compared bit for bit, so that means that are no numbers are not taken
+    // for new ones on every call.
+    if (!flatBuilt_ || flat_.size() != 3 * 65536 || std::memcmp(means.data(), flatMeans_.data(), sizeof means) != 0) {
         flat_.resize(3 * 65536);
         for (int k = 0; k < 3; ++k) {
             double* t = flat_.data() + std::size_t(k) * 65536;
@@ -285,17 +206,23 @@ const std::uint8_t* ResultTables::levels(std::uint16_t low, std::int32_t range, 
             return std::uint8_t(v);
         return std::uint8_t(std::clamp(v + toneCurve[v], 0, 255));
     };
-    const std::uint8_t atZero = level(0);
-    std::fill(levels_.begin(), levels_.begin() + low + 1, atZero);
-    int w = low + 1;
-    for (; w < 65536; ++w) {
-        const std::int64_t t = std::int64_t(w - low) * 256 / range;
-        if (t >= 255)
-            break;
-        levels_[std::size_t(w)] = level(int(t));
+    // Words up to the low threshold show level 0; above it, word w shows
+    // t = (w - low) x 256 div range until t reaches 255. The words of one t
+    // are a run: offsets o from low with o x 256 < (t + 1) x range, that is
+    // o <= ceil((t + 1) x range / 256) - 1.
+    std::uint8_t* L = levels_.data();
+    std::memset(L, level(0), std::size_t(low) + 1);
+    std::int64_t w = std::int64_t(low) + 1;
+    for (int t = 0; t < 255 && w < 65536; ++t) {
+        const std::int64_t lastOffset = ((std::int64_t(t) + 1) * range + 255) / 256 - 1;
+        const std::int64_t last = std::min<std::int64_t>(std::int64_t(low) + lastOffset, 65535);
+        if (last >= w) {
+            std::memset(L + w, level(t), std::size_t(last - w + 1));
+            w = last + 1;
+        }
     }
     if (w < 65536)
-        std::fill(levels_.begin() + w, levels_.end(), level(255));
+        std::memset(L + w, level(255), std::size_t(65536 - w));
     levelsLow_ = low;
     levelsRange_ = range;
     levelsCurve_ = toneCurve;
@@ -321,17 +248,18 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
     if (job.plainCopy || job.correct)
         out = planes.region(5, W, H);
     DeepPlanes::ConstRegion D, F;
-    Corrector corr;
-    if (job.correct && job.dark) {
+    if (job.correct && job.dark)
         D = static_cast<const DeepPlanes&>(planes).region(1, W, H);
-        if (!smart)
-            corr.darkSub = tables.darkSubtraction(job.darkLevel, job.darkRatio);
-    }
+    const RowRoute& route = rowRoute();
+    // The flat factors are looked up (a division per word would cost more
+    // than the rest of the correction).
+    Corrector corr;
     if (job.correct && job.flat) {
         F = static_cast<const DeepPlanes&>(planes).region(2, W, H);
         for (int k = 0; k < 3; ++k)
             corr.flat[k] = tables.flatFactors(k, job.flatMeans);
     }
+    const bool flatOn = job.correct && job.flat;
     int subCols = 0;
     if (job.subtract) {
         subCols = std::min(W, job.subtract->width() / B);
@@ -340,60 +268,50 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
     }
     const int subRows = job.subtract ? std::min(H, job.subtract->height() / B) : 0;
 
-    Fold fold;
+    // One walk down the rows: each row of the sum is added to, then
+    // corrected into plane 5 while it is still in the cache.
+    rows::CorrectRow cr;
+    cr.pixels = W;
+    cr.darkLevel = job.darkLevel;
+    cr.darkRatio = job.darkRatio;
+    for (int k = 0; k < 3; ++k) {
+        cr.means[k] = job.flatMeans[std::size_t(k)];
+        cr.flatFactors[k] = corr.flat[k];
+    }
+    // The portable loops look the dark amounts up; the vector loops compute
+    // them faster than the table (rebuilt for every new ratio) would take.
+    if (job.correct && job.dark && !smart && &route == &kPortableRoute)
+        cr.darkTable = tables.darkAmounts(job.darkLevel, job.darkRatio);
+    rows::Extremes fold;
     for (int r = 0; r < H; ++r) {
         std::uint16_t* pr = P.row(r);
         if (job.frame) {
             const Bitmap24* sub = r < subRows ? job.subtract : nullptr;
-            if (B == 1)
-                addRow<1>(pr, P.zero, W, job.frame, sub, subCols, r);
-            else
-                addRow<2>(pr, P.zero, W, job.frame, sub, subCols, r * 2);
+            if (B == 1) {
+                rows::AddRow a;
+                a.sum = pr;
+                a.frame = job.frame->scanLine(r);
+                a.subtract = sub ? sub->scanLine(r) : nullptr;
+                a.pixels = W;
+                a.subPixels = a.subtract ? subCols : 0;
+                a.zero = P.zero;
+                route.add(a);
+            } else {
+                addRow2(pr, P.zero, W, job.frame, sub, subCols, r * 2);
+            }
         }
         if (smart)
             continue;   // corrected below, once the whole sum is there
         if (job.plainCopy) {
-            std::uint16_t* o = out.row(r);
-            std::memcpy(o, pr, std::size_t(W) * 4 * sizeof(std::uint16_t));
-            for (int c = 0; c < W; ++c) {
-                fold.add(pr[c * 4]);
-                fold.add(pr[c * 4 + 1]);
-                fold.add(pr[c * 4 + 2]);
-            }
+            std::memcpy(out.row(r), pr, std::size_t(W) * 4 * sizeof(std::uint16_t));
+            route.fold(pr, W, fold);
         } else if (job.correct) {
-            // Row by row through flat arrays of words, so that the flat
-            // division runs on the vector units.
-            std::int32_t* q = tables.rowWords(W);
-            const std::uint16_t* dr = corr.darkSub ? D.row(r) : nullptr;
-            const std::uint16_t* fr = corr.flat[0] ? F.row(r) : nullptr;
-            double* fac = fr ? tables.rowFactors(W) : nullptr;
-            const double *f0 = corr.flat[0], *f1 = corr.flat[1], *f2 = corr.flat[2];
-            const std::uint16_t* ds = corr.darkSub;
-            for (int c = 0; c < W; ++c) {
-                std::int32_t v0 = pr[4 * c], v1 = pr[4 * c + 1], v2 = pr[4 * c + 2];
-                if (dr) {
-                    v0 -= std::min<std::int32_t>(v0, ds[dr[4 * c]]);
-                    v1 -= std::min<std::int32_t>(v1, ds[dr[4 * c + 1]]);
-                    v2 -= std::min<std::int32_t>(v2, ds[dr[4 * c + 2]]);
-                }
-                q[3 * c] = v0;
-                q[3 * c + 1] = v1;
-                q[3 * c + 2] = v2;
-                if (fr) {
-                    fac[3 * c] = f0[fr[4 * c]];
-                    fac[3 * c + 1] = f1[fr[4 * c + 1]];
-                    fac[3 * c + 2] = f2[fr[4 * c + 2]];
-                }
-            }
-            if (fr)
-                flatRow(q, fac, 3 * W);
-            std::uint16_t* o = out.row(r);
-            for (int c = 0; c < W; ++c) {
-                o[4 * c] = std::uint16_t(q[3 * c]);
-                o[4 * c + 1] = std::uint16_t(q[3 * c + 1]);
-                o[4 * c + 2] = std::uint16_t(q[3 * c + 2]);
-            }
-            foldRow(q, 3 * W, fold.min, fold.max);
+            cr.sum = pr;
+            cr.out = out.row(r);
+            cr.dark = job.dark ? D.row(r) : nullptr;
+            cr.flat = flatOn ? F.row(r) : nullptr;
+            cr.nextRow = r + 1 < H ? DeepPlanes::kRowWords : 0;
+            route.correct(cr, fold);
         }
     }
 
@@ -422,13 +340,24 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
                 corr.applyFlat(q, fr ? fr + c * 4 : nullptr);
                 for (int k = 0; k < 3; ++k) {
                     o[c * 4 + k] = std::uint16_t(q[k]);
-                    fold.add(q[k]);
+                    fold.min = std::min(fold.min, q[k]);
+                    fold.max = std::max(fold.max, q[k]);
                 }
             }
         }
     }
-    fold.into(stats);
+    foldInto(fold, stats);
     return true;
+}
+
+void SetPassRoute(PassRoute route)
+{
+    portableOnly.store(route == PassRoute::Portable, std::memory_order_relaxed);
+}
+
+bool VectorRouteAvailable()
+{
+    return hasAvx2();
 }
 
 void DisplayPass(const DeepPlanes& planes, const DisplayJob& job, Bitmap24& result)
@@ -462,13 +391,30 @@ void DisplayPass(const DeepPlanes& planes, const DisplayJob& job, Bitmap24& resu
     for (int r = 0; r < src.height; ++r) {
         const std::uint16_t* s = src.row(r);
         std::uint8_t* o = result.scanLine(r);
+        if (plainColour) {
+            // The usual case, on its own loop: one load, three table
+            // look-ups and one store a pixel. The store's fourth byte is the
+            // next pixel's first, written again by the next turn.
+            const std::uint32_t mask = mb | std::uint32_t(mg) << 8 | std::uint32_t(mr) << 16;
+            int c = 0;
+            for (; c + 1 < src.width; ++c, s += 4, o += 3) {
+                std::uint64_t w;
+                std::memcpy(&w, s, 8);
+                const std::uint32_t v = L[w & 0xFFFF] | std::uint32_t(L[(w >> 16) & 0xFFFF]) << 8
+                                        | std::uint32_t(L[(w >> 32) & 0xFFFF]) << 16;
+                const std::uint32_t bytes = v & mask;
+                std::memcpy(o, &bytes, 4);
+            }
+            if (c < src.width) {
+                o[0] = L[s[0]] & mb;
+                o[1] = L[s[1]] & mg;
+                o[2] = L[s[2]] & mr;
+            }
+            continue;
+        }
         for (int c = 0; c < src.width; ++c, s += 4, o += 3) {
             const std::uint8_t lb = L[s[0]], lg = L[s[1]], lr = L[s[2]];
-            if (plainColour) {
-                o[0] = lb & mb;
-                o[1] = lg & mg;
-                o[2] = lr & mr;
-            } else if (job.grey) {
+            if (job.grey) {
                 int sum = 0;
                 if (job.showRed)
                     sum += lr;

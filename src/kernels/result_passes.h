@@ -61,8 +61,8 @@ struct AccumulateJob {
 // they have been built.
 class ResultTables {
 public:
-    // Word -> amount the dark subtracts, for the dark level and ratio.
-    const std::uint16_t* darkSubtraction(double darkLevel, double darkRatio);
+    // Dark word -> amount the dark subtracts, for the dark level and ratio.
+    const std::uint16_t* darkAmounts(double darkLevel, double darkRatio);
     // Word -> 1 when a dark sum of darkFrames frames marks a hot pixel.
     const std::uint8_t* hotPixels(double darkLevel, std::int32_t darkFrames, std::int32_t maxLevel);
     // Channel k, flat word F -> factor of the flat division.
@@ -71,15 +71,9 @@ public:
     // and the tone curve (nullptr: none).
     const std::uint8_t* levels(std::uint16_t low, std::int32_t range, const std::int32_t* toneCurve);
 
-    // Two rows of scratch for the passes (3 words a pixel).
-    std::int32_t* rowWords(int pixels);
-    double* rowFactors(int pixels);
-
 private:
-    std::vector<std::int32_t> rowWords_;
-    std::vector<double> rowFactors_;
-    std::vector<std::uint16_t> darkSub_;
-    double darkSubLevel_ = -1, darkSubRatio_ = -1;
+    std::vector<std::uint16_t> darkAmounts_;
+    double darkAmountsLevel_ = -1, darkAmountsRatio_ = -1;
     std::vector<std::uint8_t> hot_;
     double hotLevel_ = -1;
     std::int32_t hotFrames_ = -1, hotMax_ = -1;
@@ -97,8 +91,18 @@ private:
 // Adds (and subtracts) the frames into plane job.kind, each word limited to
 // 0 .. 65280, and builds plane 5 as the job says; the words written to plane
 // 5 are folded into stats (which the caller has reset). False when the
-// planes are missing.
+// planes are missing. The rows are walked once: each row of the sum is
+// added to and corrected into plane 5 while it is in the cache.
 bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tables, LevelStats& stats);
+
+// The row loops of Accumulate run on the processor's vector units (AVX2)
+// when it has them, else portably; both routes give the same words. With
+// PassRoute::Portable the portable loops run whatever the processor (to
+// compare the routes). Set it while no pass runs.
+enum class PassRoute { Best, Portable };
+void SetPassRoute(PassRoute route);
+// True when PassRoute::Best runs the vector loops on this processor.
+bool VectorRouteAvailable();
 
 // A colour mixer output: Enabled, then the weights of red, green and blue
 // and a multiplier.

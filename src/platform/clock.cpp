@@ -1,6 +1,8 @@
 #include "platform/clock.h"
 
 #include <chrono>
+#include <cstdlib>
+#include <ctime>
 #include <thread>
 
 namespace platform {
@@ -33,6 +35,13 @@ Clock* g_clock = &g_systemClock;
 Sleeper* g_sleeper = &g_systemSleeper;
 
 } // namespace
+
+void settleLocalTimeZone()
+{
+    if (!std::getenv("TZ"))
+        setenv("TZ", ":/etc/localtime", 0);
+    tzset();
+}
 
 Clock& clock() { return *g_clock; }
 void setClock(Clock* c) { g_clock = c ? c : &g_systemClock; }

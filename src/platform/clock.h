@@ -26,6 +26,14 @@ public:
     virtual bool sleepMs(std::int64_t duration_ms) = 0;
 };
 
+// Local time for the rest of the run. With TZ unset the C library looks at
+// the zone file again, and allocates, on every local-time conversion, that
+// is on every frame stamp; TZ=":/etc/localtime" names that same default
+// zone so that it is read once. A TZ already set is kept. The price: a
+// change of the system's zone is seen at the next start. Call first thing
+// in main(), before any thread starts (it changes the environment).
+void settleLocalTimeZone();
+
 // The clock and sleeper in force. Passing nullptr restores the system ones.
 Clock& clock();
 void setClock(Clock* c);

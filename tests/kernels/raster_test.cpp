@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 
 using namespace kernels;
 
@@ -205,4 +206,39 @@ TEST(Raster, DottedNotXorPen)
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 20; ++x)
             EXPECT_EQ(pixel(image, x, y), pixel(original, x, y)) << x << "," << y;
+}
+
+// MERGEPAINT and SRCPAINT work on wide rows a word at a time and pass over
+// the words that change nothing (white, black): the result is the bytes'
+// own (d | ~s, d | s) whatever mixes of idle and busy runs a row holds, and
+// an overlapping block within one bitmap still reads its source as it was.
+TEST(Raster, PaintOperationsOnWideRowsAreBytewise)
+{
+    const int w = 53, h = 4;   // 159 bytes a row: whole and partial blocks
+    Bitmap24 outline = filled(w, h, kWhite), dots = filled(w, h, kBlack);
+    for (int x = 0; x < w; x += 9) {
+        setPixel(outline, x, 1, kOlive);
+        setPixel(dots, (x * 7) % w, 2, kBlue);
+    }
+    setPixel(outline, w - 1, 3, kRed);   // in the last, partial word
+    for (RasterOp op : {RasterOp::MergePaint, RasterOp::SrcPaint}) {
+        const Bitmap24& src = op == RasterOp::MergePaint ? outline : dots;
+        Bitmap24 dst = pattern(w, h, 5);
+        const Bitmap24 before = pattern(w, h, 5);
+        bitBlt(dst, 0, 0, w, h, src, 0, 0, op);
+        for (int y = 0; y < h; ++y)
+            for (int i = 0; i < 3 * w; ++i) {
+                const std::uint8_t s = src.scanLine(y)[i];
+                ASSERT_EQ(dst.scanLine(y)[i], before.scanLine(y)[i] | (op == RasterOp::MergePaint ? ~s & 0xFF : s))
+                    << int(op) << " " << y << " " << i;
+            }
+    }
+    // Overlapping forward (destination before the source) in one bitmap.
+    Bitmap24 self = pattern(w, h, 1);
+    const Bitmap24 copy = pattern(w, h, 1);
+    Bitmap24 expected = pattern(w, h, 1);
+    bitBlt(self, 0, 0, w - 2, h, self, 2, 0, RasterOp::MergePaint);
+    bitBlt(expected, 0, 0, w - 2, h, copy, 2, 0, RasterOp::MergePaint);
+    for (int y = 0; y < h; ++y)
+        ASSERT_EQ(std::memcmp(self.scanLine(y), expected.scanLine(y), std::size_t(3 * w)), 0) << y;
 }

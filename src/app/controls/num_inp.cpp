@@ -285,13 +285,29 @@ void TCustomNumInp::ClampToDataType()
         value_ = 0;
 }
 
+void TCustomNumInp::SetDisplayDeferred(bool deferred)
+{
+    if (deferred == displayDeferred_)
+        return;
+    displayDeferred_ = deferred;
+    if (!deferred && displayStale_)
+        Redisplay();
+}
+
 void TCustomNumInp::Redisplay()
 {
-    QString text;
     if (isIntegerType(datatype_)) {
         value_ = roundHalfEven(value_);
         if (value_ == 0)
             value_ = 0;   // no "-0"
+    }
+    if (displayDeferred_) {
+        displayStale_ = true;
+        return;
+    }
+    displayStale_ = false;
+    QString text;
+    if (isIntegerType(datatype_)) {
         // Validate off lets any finite value in, up to about 4933 digits.
         std::array<char, 5000> buf;
         const auto r = std::to_chars(buf.data(), buf.data() + buf.size(), value_, std::chars_format::fixed, 0);

@@ -80,7 +80,15 @@ public:
     // lower bound, upper bound and 0.
     virtual void ClampToDataType();
     // Rebuilds the text from Value; integer types store Value rounded first.
+    // While the display is deferred only the rounding is done.
     virtual void Redisplay();
+
+    // Deferred display, for read-outs that code rewrites on every frame and
+    // that are shown at a slower pace: while deferred, every writer stores
+    // the value at once (Value() is always current) but the text is left as
+    // it was. Ending the deferral shows the current value if it changed.
+    void SetDisplayDeferred(bool deferred);
+    bool DisplayDeferred() const { return displayDeferred_; }
 
     // Validation on leaving the control (run on focus-out; scripts and
     // tests call it directly). An edited text that is not a number, or is
@@ -122,6 +130,8 @@ private:
     bool validate_ = true;
     int maxTypedLength_ = 12;
     QString displayed_;   // the text the last Redisplay wrote
+    bool displayDeferred_ = false;
+    bool displayStale_ = false;   // a value arrived while deferred
 };
 
 using TNumericType = TCustomNumInp::TNumericType;

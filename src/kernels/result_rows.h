@@ -1,0 +1,85 @@
+#pragma once
+// Row loops of the result passes, in two routes that give the same words
+// bit for bit: a portable one and one for processors with AVX2. The passes
+// pick one at run time (result_passes.cpp); the vector route lives in
+// result_rows_avx2.cpp, whose functions are compiled for AVX2 only.
+//
+// A row of a deep plane is four 16-bit words a pixel (blue, green, red and
+// a fourth word the passes keep as it is); a frame row is three bytes a
+// pixel (blue, green, red).
+
+#include <cstdint>
+
+namespace kernels::rows {
+
+// Adds one frame row (and takes away one row of the oldest frame of a loop)
+// into a row of the sum plane, without binning: word k of pixel c becomes
+// the word (0 when zero is set) plus byte k of the frame minus byte k of the
+// subtracted frame (for c < subPixels), limited to 0 .. 65280. With zero
+// set the fourth word becomes 0; otherwise it is left alone.
+struct AddRow {
+    std::uint16_t* sum = nullptr;
+    const std::uint8_t* frame = nullptr;
+    const std::uint8_t* subtract = nullptr;   // may be null
+    int pixels = 0;
+    int subPixels = 0;
+    bool zero = false;
+};
+
+// The dark and flat corrections of one row into plane 5 (words 0 to 2; the
+// fourth word of plane 5 is left as it was), with the words written folded
+// into lo and hi:
+//   dark (when given): v := P - min(P, d), d = Round(D x level x ratio - 0.5)
+//     limited to 0 .. 65535;
+//   flat (when given): v := Round(f x v - 0.5) limited to 0 .. 65280, where
+//     f = mean / F, or the mean itself when F is 0 or 1.
+// Round is to the nearest integer, halves to even, in double precision
+// exactly as written (no fused multiply-add).
+struct CorrectRow {
+    const std::uint16_t* sum = nullptr;
+    const std::uint16_t* dark = nullptr;   // null: no dark
+    const std::uint16_t* flat = nullptr;   // null: no flat
+    std::uint16_t* out = nullptr;
+    int pixels = 0;
+    // Words from a pixel to the one below it when the next row follows (the
+    // vector route asks for it on the way), else 0.
+    std::ptrdiff_t nextRow = 0;
+    double darkLevel = 0;
+    double darkRatio = 0;
+    double means[3] = {0, 0, 0};
+    // Dark word -> dark amount (darkAmount below) for the level and ratio,
+    // as ResultTables::darkAmounts builds it; the portable route looks the
+    // amounts up when given (the vector route computes them).
+    const std::uint16_t* darkTable = nullptr;
+    // Per channel, flat word -> factor (mean / F, the mean for 0 and 1), as
+    // ResultTables::flatFactors builds them; required by the vector route
+    // with a flat. The portable route divides when they are null, with the
+    // same result.
+    const double* flatFactors[3] = {nullptr, nullptr, nullptr};
+};
+
+// Running extremes of the words folded so far; max < 0 while none was.
+struct Extremes {
+    int min = 0x7fffffff;
+    int max = -1;
+};
+
+void addRowPortable(const AddRow& row);
+void correctRowPortable(const CorrectRow& row, Extremes& e);
+// Folds words 0 to 2 of each pixel of a plane row.
+void foldPixelsPortable(const std::uint16_t* row, int pixels, Extremes& e);
+
+// The same with AVX2; callable only when the processor has it.
+void addRowAvx2(const AddRow& row);
+void correctRowAvx2(const CorrectRow& row, Extremes& e);
+void foldPixelsAvx2(const std::uint16_t* row, int pixels, Extremes& e);
+
+// The dark amount of one word, as both routes compute it.
+inline int darkAmount(std::uint16_t d, double level, double ratio)
+{
+    constexpr double magic = 6755399441055744.0;   // 1.5 x 2^52: rounds halves to even
+    const double v = (d * level * ratio - 0.5 + magic) - magic;
+    return !(v > 0) ? 0 : v > 65535 ? 65535 : int(v);
+}
+
+} // namespace kernels::rows
