@@ -14,6 +14,7 @@
 #include "imaging/display_zone.h"
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
+#include "imaging/readout_refresh.h"
 #include "imaging/result_render.h"
 #include "kernels/raster.h"
 #include "kernels/rounding.h"
@@ -132,13 +133,16 @@ void scrollZoneWidth(QObject* sender, int position)
     FRM_Tool_Affichage->SCB_Taille_ZAffichScroll(sender, 4, position);
 }
 
+// Through the read-out refresh, so that a value a streamed frame left
+// pending is not shown after these.
 void showCounters(TFRM_Tool_Images& t, int kind)
 {
-    const QString count = QString::number(AdditionFrameCount[std::size_t(kind)]);
-    t.EDT_NBCaps->setText(count);
-    t.EDT_Decompte->setText(count);
-    setNum(t.TNI_Max, AdditionMax[std::size_t(kind)]);
-    setNum(t.TNI_Min, AdditionMin[std::size_t(kind)]);
+    auto& refresh = pipeline::ReadoutRefresh::instance();
+    const std::size_t k = std::size_t(kind);
+    refresh.setNumber(t.EDT_NBCaps, AdditionFrameCount[k]);
+    refresh.setNumber(t.EDT_Decompte, AdditionFrameCount[k]);
+    for (auto [input, value] : {std::pair{t.TNI_Max, AdditionMax[k]}, std::pair{t.TNI_Min, AdditionMin[k]}})
+        refresh.setValue(input, std::clamp<long double>(value, input->Min(), input->Max()));
 }
 
 std::uint8_t currentKind(const TFRM_Tool_Images& t)
