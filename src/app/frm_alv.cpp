@@ -71,6 +71,7 @@ TFRM_Alv::TFRM_Alv(QWidget* parent) : TForm(parent)
     TMR_Blink = makeTimer(this, "TMR_Blink");
     TMR_Appr = makeTimer(this, "TMR_Appr");
     ConnectCaptureHandlers();
+    ConnectAdditionHandlers();
     // The window is enabled once its first activation has finished.
     setEnabled(false);
 }

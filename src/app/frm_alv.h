@@ -62,6 +62,22 @@ public:
     void Image1MouseUp(QObject* sender, int button, int shift, int x, int y);
     void Image2MouseUp(QObject* sender, int button, int shift, int x, int y);
 
+    // Addition and result size (imaging/frm_alv_addition.cpp).
+    // The integration switch and the addition stop of the capture services:
+    // the image tool's own, which do this and more.
+    void CKB_IntegrationClick();
+    void BTN_Arreter_AddClick();
+    // Sizes the result image and its views for the display-zone width and
+    // ratio of the display tool and the current slot's frame and binning,
+    // recomputes the display zone and shows the saved-image size.
+    void SCB_Taille_ZAffichChange();
+    // Software binning of each slot.
+    void MNU_Cam1_Binning_1x1Click();
+    void MNU_Cam1_Binning_2x2Click();
+    void MNU_Cam2_Binning_1x1Click();
+    void MNU_Cam2_Binning_2x2Click();
+    void ConnectAdditionHandlers();
+
     QTimer* Timer_Cam1 = nullptr;
     QTimer* Timer_Cam2 = nullptr;
     QTimer* TMR_Exposure = nullptr;

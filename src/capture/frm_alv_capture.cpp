@@ -524,6 +524,11 @@ void TFRM_Alv::StopSlot(int slot)
     if (feedsImage)
         SavedZoneSize = static_cast<std::int32_t>(FRM_Tool_Affichage->TNI_Taille_ZAffich->Value());
     if (feedsImage && FRM_Tool_Images) {
+        // A running addition ends (and keeps what it built) before its source goes.
+        if (FRM_Tool_Images->CKB_Integration->isChecked()) {
+            BTN_Arreter_AddClick();
+            CKB_IntegrationClick();
+        }
         FRM_Tool_Images->CKB_Integration->setChecked(false);
         FRM_Tool_Images->CKB_Integration->setEnabled(false);
         FRM_Tool_Images->CKB_Selection->setChecked(false);

@@ -30,7 +30,10 @@ TFRM_Progress* ringProgress()
     return FRM_Progress;
 }
 
-constexpr int kMaxRingBitmaps = 65535;
+// The ring's count is a 16-bit number.
+constexpr std::int32_t kMaxRingBitmaps = 65535;
+// The memory is looked at again after each 256 MiB of the ring.
+constexpr std::uint64_t kBudgetRecheckBytes = std::uint64_t(256) << 20;
 
 } // namespace
 
@@ -59,46 +62,72 @@ std::int32_t AllocFrameRing(std::int32_t count, std::int32_t width, std::int32_t
         return 0;
     width = std::max(width, 0);
     height = std::max(height, 0);
-    const auto fail = [](const QString& text) {
+    TFRM_Progress* progress = ringProgress();
+    const auto report = [progress](const QString& text) {
+        if (progress)
+            progress->close();
+        platform::messages().show({text, platform::MsgKind::Error, platform::MsgButtons::Ok,
+                                   QStringLiteral("AllocFrameRing"), {}});
+    };
+    const auto fail = [&report](const QString& text) {
         FrameRing.clear();
         FrameRingAllocated = false;
         FrameRingCount = 0;
-        if (TFRM_Progress* p = ringProgress())
-            p->close();
-        platform::messages().show({text, platform::MsgKind::Error, platform::MsgButtons::Ok,
-                                   QStringLiteral("AllocFrameRing"), {}});
+        report(text);
         return 0;
     };
-    const std::uint64_t bytes = std::uint64_t(std::min(count, kMaxRingBitmaps))
-                                * std::uint64_t(kernels::Bitmap24::strideFor(width)) * std::uint64_t(height);
-    if (count > kMaxRingBitmaps || bytes > platform::memoryBudgetBytes())
+
+    // Under overcommit an allocation beyond the memory does not fail: the
+    // process is killed later, when the pages are first written. So the ring
+    // is sized to the memory budget (available memory less a margin, looked
+    // at again as the ring grows) and a hard cap, and each bitmap's pages are
+    // written (zero-filled) as it is made. A ring cut short is reported and
+    // kept; the caller shows how many bitmaps were made.
+    const std::uint64_t bytesEach =
+        std::max<std::uint64_t>(std::uint64_t(kernels::Bitmap24::strideFor(width)) * std::uint64_t(height), 1);
+    std::uint64_t budget = platform::memoryBudgetBytes();
+    const std::int32_t wanted = std::min(count, kMaxRingBitmaps);
+    const std::int32_t target = std::int32_t(std::min<std::uint64_t>(std::uint64_t(wanted), budget / bytesEach));
+    if (target == 0)
         return fail(TranslatedTexts.MSG_Buffer_Too_Large);
 
-    TFRM_Progress* progress = ringProgress();
     if (progress)
         progress->SetProgress(TranslatedTexts.MSG_Prepare_Buffer, 1, 100);
+    std::int32_t made = 0;
     try {
         FrameRing.clear();
-        FrameRing.resize(std::size_t(count) + 1);
-        for (int i = 1; i <= count; ++i) {
+        FrameRing.resize(std::size_t(target) + 1);
+        std::uint64_t sinceCheck = 0;
+        for (int i = 1; i <= target; ++i) {
+            if (sinceCheck >= kBudgetRecheckBytes) {
+                budget = platform::memoryBudgetBytes();
+                sinceCheck = 0;
+            }
+            if (sinceCheck + bytesEach > budget)
+                break;
             if (progress)
-                progress->SetProgress(TranslatedTexts.MSG_Prepare_Buffer, int(std::trunc(100.0 / count * i)), 100);
+                progress->SetProgress(TranslatedTexts.MSG_Prepare_Buffer, int(std::trunc(100.0 / target * i)), 100);
             if (testing::failRingAllocationAt > 0 && i == testing::failRingAllocationAt)
                 throw std::bad_alloc();
             auto bmp = std::make_unique<kernels::Bitmap24>();
             if (!bmp->resize(width, height))
                 throw std::bad_alloc();
             FrameRing[std::size_t(i)] = std::move(bmp);
+            made = i;
+            sinceCheck += bytesEach;
         }
     } catch (const std::bad_alloc&) {
         return fail(TranslatedTexts.MSG_Buffer_Too_Large);
     }
+    FrameRing.resize(std::size_t(made) + 1);
     ShowMemoryStatus();
     if (progress)
         progress->SetProgress(TranslatedTexts.MSG_Prepare_Buffer, 100, 100);
     FrameRingAllocated = true;
-    FrameRingCount = count;
-    return count;
+    FrameRingCount = made;
+    if (made < count)
+        report(TranslatedTexts.MSG_Buffer_Too_Large + QStringLiteral(" (") + QString::number(made) + QLatin1Char(')'));
+    return made;
 }
 
 void FreeFrameRing(std::int32_t count)

@@ -16,12 +16,14 @@ namespace Align_V {
 // dark, 2 flat.
 std::uint8_t GetIntegrationKind();
 
-// Frees an existing ring, then makes Count bitmaps of Width x Height
-// (24-bit; the pixel format is kept for the callers) in FrameRing[1..Count]
-// with the progress window. All or nothing: a ring that does not fit the
-// memory budget, or an allocation failing midway, leaves no bitmap, closes
-// the progress window and is reported. Returns the number of bitmaps made
-// (0 for a Count of 0). At most 65535 bitmaps.
+// Frees an existing ring, then makes up to Count bitmaps of Width x Height
+// (24-bit; the pixel format is kept for the callers) in FrameRing[1..n]
+// with the progress window, their memory written as they are made. The
+// ring stops at the memory budget (platform::memoryBudgetBytes, looked at
+// again as it grows) and at 65535 bitmaps; a ring cut short is reported
+// and kept. An allocation failing midway leaves no bitmap, closes the
+// progress window and is reported. Returns the number of bitmaps made (0
+// for a Count of 0).
 std::int32_t AllocFrameRing(std::int32_t count, std::int32_t width, std::int32_t height, std::uint8_t pixelFormat);
 // Frees FrameRing[1..Count] and refreshes the memory read-out.
 void FreeFrameRing(std::int32_t count);

@@ -31,6 +31,8 @@ std::array<std::int32_t, kIntegrationKinds> AdditionFrameCount{};
 std::int64_t AdditionTotal1 = 0;
 std::int64_t AdditionTotal2 = 0;
 std::array<double, 3> FlatChannelMeans{};
+double DarkMeanMax = 0, DarkMeanMin = 0;
+std::int32_t LastDarkThreshold = 0;
 bool PermanentDisplay = false;
 bool ToneCurveActive = false;
 const std::int32_t* ToneCurve = nullptr;
@@ -112,6 +114,7 @@ void ResetPipelineStartValues()
     AutoThresholdLowFactor = 1.0;
     AutoThresholdHighFactor = 1.0;
     PermanentDisplay = false;
+    LastDarkThreshold = 0;
     RingFilled = 0;
     QualityHistory.index = 1;
     MeasurePoint = PreviousMeasurePoint = MeasureDelta = QPoint();

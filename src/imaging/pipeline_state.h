@@ -68,6 +68,10 @@ extern std::array<std::int32_t, kIntegrationKinds> AdditionFrameCount;
 extern std::int64_t AdditionTotal1;
 extern std::int64_t AdditionTotal2;
 extern std::array<double, 3> FlatChannelMeans;   // channels 1..3 at 0..2
+// Level limits of the finished dark, per dark frame (0 until a dark is built).
+extern double DarkMeanMax, DarkMeanMin;
+// The dark threshold last applied while addition was off (0 at start).
+extern std::int32_t LastDarkThreshold;
 extern bool PermanentDisplay;
 extern bool ToneCurveActive;
 extern const std::int32_t* ToneCurve;            // 256 entries, or null

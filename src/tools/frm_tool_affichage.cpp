@@ -83,4 +83,7 @@ void TFRM_Tool_Affichage::SCB_Taille_ZAffichScroll(QObject*, int scrollCode, int
     SCB_Taille_ZAffich->setValue(w);
     TNI_Taille_ZAffich->SetValue(std::clamp<long double>(w, TNI_Taille_ZAffich->Min(), TNI_Taille_ZAffich->Max()));
     Align_V::ComputeDisplayZone(CurrentCameraSlot);
+    // The result image takes the new size.
+    if (FRM_Alv)
+        FRM_Alv->SCB_Taille_ZAffichChange();
 }

@@ -26,13 +26,6 @@ void TFRM_Tool_Images::BTN_ShowStarsClick() {}
 
 void TFRM_Tool_Images::BTN_Arreter_AddClick()
 {
-    if (RDB_Boucle->isChecked() && FrameRingAllocated) {
-        Align_V::FreeFrameRing(FrameRingCount);
-        FrameRingCount = 0;
-        FrameRingAllocated = false;
-    }
-    for (QWidget* w : std::initializer_list<QWidget*>{BTN_Reset_Add, BTN_Demarrer_Add, RDB_Unique, RDB_Boucle,
-                                                       RDB_Dark, RDB_Flat, SPED_Nb_Bitmap, CKB_Integration})
-        w->setEnabled(true);
-    BTN_Arreter_Add->setEnabled(false);
+    // frm_tool_images_stacking.cpp
+    stopOrLetTheScriptGoOn();
 }

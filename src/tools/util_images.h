@@ -130,3 +130,32 @@ struct TSequenceClock {
     std::int64_t next_ms = 0;
 };
 extern TSequenceClock SequenceClock;
+
+// ---- Level controls, result refresh, tool-bar glyphs (util_images_levels.cpp)
+
+#include <initializer_list>
+
+class QAbstractButton;
+class QAction;
+class QString;
+
+namespace Util_Images {
+
+// Enables or disables the threshold, colour, channel and curve controls of
+// the "Seuils" page together.
+void EnableLevelControls(bool enabled);
+// Disables them unless they are in use: addition on, "Forcer" checked, or
+// one of the given menu items (2x2 binning, long exposure) checked.
+void DisableLevelControlsUnlessUsed(std::initializer_list<const QAction*> items);
+// Re-renders the result after a setting change and processes the current
+// frame again (not while an addition runs: that would add the frame a
+// second time); nothing until a source has set up the frame geometry.
+void RefreshResultImage();
+// Copies the result view over the full-screen view when that is on.
+void CopyResultToFullScreen();
+// Loads a tool-bar button's glyph from the icons folder of the
+// preferences. A file that is missing or unreadable leaves the glyph as it
+// was; returns whether it was loaded.
+bool SetButtonGlyph(QAbstractButton* button, const QString& fileName);
+
+} // namespace Util_Images

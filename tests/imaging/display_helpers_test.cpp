@@ -33,10 +33,11 @@ TEST_F(PipelineTest, IntegrationKindFollowsTheImageTool)
     EXPECT_EQ(Align_V::GetIntegrationKind(), 0);
 }
 
-TEST_F(PipelineTest, FrameRingIsAllocatedWholeOrNotAtAll)
+TEST_F(PipelineTest, FrameRingStopsAtTheMemoryBudget)
 {
-    dir.writeFile(QStringLiteral("meminfo"), "MemTotal: 4000000 kB\nMemAvailable: 1000000 kB\n"
-                                             "CommitLimit: 5000000 kB\nCommitted_AS: 1000000 kB\n");
+    // 1,000,000 kB of memory keep a margin of 256 MiB: 264,100 kB available
+    // leave a budget of 2,002,944 bytes, eight bitmaps of 320 x 257.
+    dir.writeFile(QStringLiteral("meminfo"), "MemTotal: 1000000 kB\nMemAvailable: 264100 kB\n");
     platform::setMeminfoPath(dir.filePath(QStringLiteral("meminfo")));
 
     ASSERT_EQ(Align_V::AllocFrameRing(5, 320, 257, 24), 5);
@@ -45,16 +46,26 @@ TEST_F(PipelineTest, FrameRingIsAllocatedWholeOrNotAtAll)
     ASSERT_TRUE(FrameRing[5]);
     EXPECT_EQ(FrameRing[5]->width(), 320);
     EXPECT_FALSE(FRM_Alv->ExtraProgress->isVisible());
-    EXPECT_EQ(FRM_Ressources->EDT_AvailPhys->text(), QString::number(1000000ull * 1024));
+    EXPECT_EQ(FRM_Ressources->EDT_AvailPhys->text(), QString::number(264100ull * 1024));
+    EXPECT_TRUE(boxes.shown.empty());
     Align_V::FreeFrameRing(FrameRingCount);
     EXPECT_FALSE(FrameRingAllocated);
     EXPECT_TRUE(FrameRing.empty());
 
-    // Beyond the budget (available memory less 400 MB): nothing, one message.
-    EXPECT_EQ(Align_V::AllocFrameRing(2000, 640, 512, 24), 0);
+    // Beyond the budget the ring stops there, is kept and is reported once;
+    // so is one beyond the 16-bit count.
+    EXPECT_EQ(Align_V::AllocFrameRing(999991, 320, 257, 24), 8);
+    EXPECT_TRUE(FrameRingAllocated);
+    EXPECT_EQ(FrameRingCount, 8);
+    EXPECT_EQ(FrameRing.size(), 9u);
+    EXPECT_TRUE(FrameRing[8]);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.endsWith(QStringLiteral("(8)")));
+    // Not even one bitmap: nothing, and the old ring is gone.
+    EXPECT_EQ(Align_V::AllocFrameRing(3, 1280, 1024, 24), 0);
     EXPECT_FALSE(FrameRingAllocated);
     EXPECT_TRUE(FrameRing.empty());
-    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown.size(), 2u);
 
     // A failure midway frees what was made and closes the progress window.
     Align_V::testing::failRingAllocationAt = 3;
@@ -63,7 +74,7 @@ TEST_F(PipelineTest, FrameRingIsAllocatedWholeOrNotAtAll)
     EXPECT_TRUE(FrameRing.empty());
     EXPECT_FALSE(FrameRingAllocated);
     EXPECT_FALSE(FRM_Alv->ExtraProgress->isVisible());
-    EXPECT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown.size(), 3u);
 
     // A count of 0 frees an existing ring and makes nothing.
     Align_V::AllocFrameRing(2, 10, 10, 24);

@@ -120,11 +120,16 @@ TEST_F(ImageTool, ReportBytesPerImageAndInOneFileForTheSequence)
     tool().CKB_Integration->setChecked(true);
     tool().RDB_Boucle->setChecked(true);
     tool().SPED_Nb_Bitmap->setValue(12);
+    tool().CKB_Active_Flat->setChecked(true);
+    // The handlers above resized the zone and re-rendered: the read-outs and
+    // the zone as the report is to show them.
+    FRM_Alv->Image3->SetPictureSize(64, 48);
+    DisplayZoneRect = {5, 7, 69, 55};
+    tool().TNI_Seuil_Max->SetValue(2500);
     tool().EDT_NBCaps->setText(QStringLiteral("7"));
     tool().TNI_Min->SetValue(10);
     tool().TNI_Max->SetValue(2500);
     tool().TNI_MaxDark->SetValue(2);
-    tool().CKB_Active_Flat->setChecked(true);
     tool().RDB_NB->setChecked(true);
     tool().CKB_Red->setChecked(false);
     FRM_Tool_Suivi->CKB_Suivi->setChecked(true);

@@ -201,7 +201,8 @@ TEST_F(ImageTool, AviSequenceAtTheAppendedSizeAndAFailedAppendNeverReopensTheNam
 
     // A full disk: the writer tells it once, the sequence stops, the partial
     // file stays, and the next sequence takes the next number.
-    tool().CKB_Integration->setChecked(false);
+    tool().CKB_Integration->setChecked(false);   // gives the result the zone's size
+    FRM_Alv->Image3->SetPictureSize(640, 480);
     {
         testsupport::FileSizeLimit limit(2 * 1024 * 1024);
         tool().BTN_Demarrer_SauvClick();

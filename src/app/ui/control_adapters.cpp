@@ -135,6 +135,59 @@ QMetaObject::Connection bindNumInpExit(TCustomNumInp* input, Handler handler, QO
     return bindGuarded(input, &TCustomNumInp::exited, std::move(handler), context);
 }
 
+QMetaObject::Connection bindScrollBarScroll(QScrollBar* scrollBar, ScrollHandler handler, QObject* context)
+{
+    if (!scrollBar || !handler)
+        return {};
+    auto run = [scrollBar, handler](int code, bool committed) {
+        runGuarded(scrollBar->objectName(), [&] {
+            int pos = committed ? scrollBar->value() : scrollBar->sliderPosition();
+            const int before = pos;
+            handler(code, pos);
+            if (pos != before) {
+                if (committed)
+                    scrollBar->setValue(pos);
+                else
+                    scrollBar->setSliderPosition(pos);
+            }
+        });
+    };
+    QObject* owner = context ? context : scrollBar;
+    // actionTriggered is emitted for the user's actions only, with the new
+    // position set but not yet committed.
+    const auto c = QObject::connect(scrollBar, &QAbstractSlider::actionTriggered, owner, [run](int action) {
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepSub:
+            return run(0, false);
+        case QAbstractSlider::SliderSingleStepAdd:
+            return run(1, false);
+        case QAbstractSlider::SliderPageStepSub:
+            return run(2, false);
+        case QAbstractSlider::SliderPageStepAdd:
+            return run(3, false);
+        case QAbstractSlider::SliderMove:
+            return run(5, false);
+        case QAbstractSlider::SliderToMinimum:
+            return run(6, false);
+        case QAbstractSlider::SliderToMaximum:
+            return run(7, false);
+        default:
+            return;
+        }
+    });
+    QObject::connect(scrollBar, &QAbstractSlider::sliderReleased, owner, [run] {
+        run(4, true);
+        run(8, true);
+    });
+    return c;
+}
+
+QMetaObject::Connection bindEditReturn(QLineEdit* edit, Handler handler, QObject* context)
+{
+    // returnPressed, unlike editingFinished, is not emitted on leaving the edit.
+    return bindGuarded(edit, &QLineEdit::returnPressed, std::move(handler), context);
+}
+
 } // namespace app
 
 #include "control_adapters.moc"

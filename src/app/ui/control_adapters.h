@@ -13,9 +13,13 @@
 //   edit          change handler whenever the text changes, code included;
 //                 user-change handler only when the user edits the text;
 //                 exit handler when editing finishes (Return, or leaving it)
+//                 return handler when Return or Enter is pressed in it
 //   spin edit     change handler whenever the value changes, code included
 //   track bar,
 //   scroll bar    change handler when the position really changes (user or code)
+//   scroll bar    scroll handler on the user's scrolls only (arrows, pages,
+//                 keys, dragging, releasing the thumb), with the scroll code
+//                 and the new position, which the handler may change
 //   speed button  click handler on the user's click (or click() from code);
 //                 setting the down state from code runs nothing
 //   button        click handler on a click; click() from code runs it, as
@@ -46,6 +50,9 @@ class TCustomNumInp;
 namespace app {
 
 using Handler = std::function<void()>;
+// Scroll codes: 0 line up, 1 line down, 2 page up, 3 page down, 4 position
+// (thumb released), 5 track (thumb dragged), 6 top, 7 bottom, 8 end of scroll.
+using ScrollHandler = std::function<void(int scrollCode, int& scrollPos)>;
 
 // context: the object whose lifetime bounds the binding (the window that
 // owns the handler); the control itself when null.
@@ -63,6 +70,8 @@ QMetaObject::Connection bindScrollBarChange(QScrollBar* scrollBar, Handler handl
 QMetaObject::Connection bindSpeedButtonClick(QToolButton* button, Handler handler, QObject* context = nullptr);
 QMetaObject::Connection bindButtonClick(QAbstractButton* button, Handler handler, QObject* context = nullptr);
 QMetaObject::Connection bindNumInpExit(TCustomNumInp* input, Handler handler, QObject* context = nullptr);
+QMetaObject::Connection bindScrollBarScroll(QScrollBar* scrollBar, ScrollHandler handler, QObject* context = nullptr);
+QMetaObject::Connection bindEditReturn(QLineEdit* edit, Handler handler, QObject* context = nullptr);
 
 // The same with a window's member function, e.g.
 //   bindButtonClick(BTN_Goto, this, &TFRM_Telescope::BTN_GotoClick);
@@ -87,6 +96,7 @@ NJ_MEMBER_BINDING(bindScrollBarChange, QScrollBar)
 NJ_MEMBER_BINDING(bindSpeedButtonClick, QToolButton)
 NJ_MEMBER_BINDING(bindButtonClick, QAbstractButton)
 NJ_MEMBER_BINDING(bindNumInpExit, TCustomNumInp)
+NJ_MEMBER_BINDING(bindEditReturn, QLineEdit)
 #undef NJ_MEMBER_BINDING
 
 // The child control of window whose objectName is exactly name and whose

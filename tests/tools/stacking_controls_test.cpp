@@ -1,0 +1,278 @@
+// The image tool's stacking controls (integration, dark, flat, selection)
+// and level controls, driven as the user and the scripts drive them, with
+// frames going through the frame pipeline.
+
+#include "imaging/pipeline_fixture.h"
+
+#include "app/frm_alv.h"
+#include "imaging/display_helpers.h"
+#include "imaging/overlays.h"
+#include "imaging/pipeline_state.h"
+#include "imaging/process_frame.h"
+#include "platform/memory_status.h"
+#include "scripting/frm_script.h"
+#include "scripting/scripts.h"
+#include "telescope/frm_tool_suivi.h"
+#include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_images.h"
+#include "tools/util_images.h"
+
+#include <QDir>
+#include <QImage>
+
+namespace {
+
+class StackingControls : public PipelineTest {
+protected:
+    void TearDown() override
+    {
+        platform::setMeminfoPath({});
+        PipelineTest::TearDown();
+    }
+    // n frames of one colour (level, 2 x level, 3 x level) through the frame pipeline.
+    void addFrames(int n, std::uint8_t level)
+    {
+        setFrame(testsupport::uniformBitmap(640, 480, level, std::uint8_t(2 * level), std::uint8_t(3 * level)));
+        for (int i = 0; i < n; ++i)
+            processFrame();
+    }
+    // The state table: integration box checked; box, start, stop, reset enabled.
+    std::string state() const
+    {
+        std::string s(1, t->CKB_Integration->isChecked() ? '1' : '0');
+        for (QWidget* w : std::initializer_list<QWidget*>{t->CKB_Integration, t->BTN_Demarrer_Add, t->BTN_Arreter_Add,
+                                                           t->BTN_Reset_Add})
+            s += w->isEnabled() ? '1' : '0';
+        return s;
+    }
+    void setMemory(const char* available_kB)
+    {
+        dir.writeFile(QStringLiteral("meminfo"), QByteArray("MemTotal: 1000000 kB\nMemAvailable: ") + available_kB + " kB\n");
+        platform::setMeminfoPath(dir.filePath(QStringLiteral("meminfo")));
+    }
+    TFRM_Tool_Images*& t = FRM_Tool_Images;
+};
+
+// The current level waits on the integration, as integration(startwait) leaves it.
+void scriptWaitsOnTheIntegration()
+{
+    TScript& s = Scripts::CurrentScript();
+    s.Lines = QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")};
+    s.LineCount = 3;
+    s.CurrentLine = 1;
+    s.Pass = 2;
+    Scripts::ScriptRunning = true;
+    Scripts::BeginWait(Scripts::WaitIntegration);
+}
+
+} // namespace
+
+TEST_F(StackingControls, OffReadyRunningAndTheStartOnlyFromReady)
+{
+    EXPECT_EQ(state(), "01000");   // Off: start and stop change nothing
+    EXPECT_FALSE(t->BTN_Demarrer_AddClick());
+    t->BTN_Arreter_AddClick();
+    EXPECT_EQ(state(), "01000");
+
+    t->CKB_Integration->setChecked(true);
+    EXPECT_EQ(state(), "11101");   // Ready
+    addFrames(2, 9);
+    EXPECT_EQ(AdditionFrameCount[0], 0);
+    t->SPED_Nb_Bitmap->setValue(0);   // no frame limit
+    ASSERT_TRUE(t->BTN_Demarrer_AddClick());
+    EXPECT_EQ(state(), "10010");   // Running
+    EXPECT_FALSE(t->BTN_Demarrer_AddClick());
+    addFrames(3, 9);
+    EXPECT_EQ(AdditionFrameCount[0], 3);
+    t->BTN_Arreter_AddClick();
+    EXPECT_EQ(state(), "11101");
+    t->CKB_Integration->setChecked(false);
+    EXPECT_EQ(state(), "01000");
+
+    // A script waiting on a start that cannot happen ends with an error
+    // naming its argument instead of waiting for ever.
+    scriptWaitsOnTheIntegration();
+    EXPECT_FALSE(t->BTN_Demarrer_AddClick());
+    EXPECT_FALSE(Scripts::WaitIntegration || Scripts::ScriptRunning);
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_TRUE(boxes.shown.back().text.endsWith(QStringLiteral("startwait")));
+}
+
+TEST_F(StackingControls, StopResumesAScriptWaitingOnTheIntegration)
+{
+    t->CKB_Integration->setChecked(true);
+    ASSERT_TRUE(t->BTN_Demarrer_AddClick());
+    scriptWaitsOnTheIntegration();
+    t->BTN_Arreter_AddClick();
+    EXPECT_FALSE(Scripts::WaitIntegration);
+    EXPECT_EQ(Scripts::CurrentScript().State, Scripts::StateRunning);
+    EXPECT_TRUE(FRM_Script->TMR_Script->isActive());
+    EXPECT_EQ(FRM_Script->TMR_Script->interval(), 50);
+}
+
+TEST_F(StackingControls, DarkAndFlatBuildsStopResetAndKeepTheirResults)
+{
+    t->CKB_Integration->setChecked(true);
+    t->RDB_Dark->setChecked(true);
+    t->SPED_Nb_Bitmap->setValue(10);
+    ASSERT_TRUE(t->BTN_Demarrer_AddClick());
+    EXPECT_FALSE(FRM_Tool_Suivi->CKB_Suivi->isEnabled());
+    addFrames(9, 20);
+    EXPECT_EQ(state(), "10010");
+    addFrames(1, 20);   // the tenth stops it and computes the means
+    EXPECT_EQ(state(), "11101");
+    EXPECT_EQ(DarkMeanMax, 60);
+    EXPECT_EQ(DarkMeanMin, 20);
+    EXPECT_TRUE(FRM_Tool_Suivi->CKB_Suivi->isEnabled());
+    // Reset in dark mode clears only the dark; a stop with no frame keeps
+    // the means.
+    DeepImagePlanes().pixel(0, 5, 5)[0] = 77;
+    t->BTN_Reset_AddClick();
+    EXPECT_EQ(DeepImagePlanes().pixel(1, 5, 5)[0], 0);
+    EXPECT_EQ(DeepImagePlanes().pixel(0, 5, 5)[0], 77);
+    DarkMeanMax = 7;
+    ASSERT_TRUE(t->BTN_Demarrer_AddClick());
+    t->BTN_Arreter_AddClick();
+    EXPECT_EQ(DarkMeanMax, 7);
+
+    // A flat: its frame count, "Appliquer", and its means over the frame.
+    t->RDB_Flat->setChecked(true);
+    t->SPED_Nb_Bitmap->setValue(0);
+    ASSERT_TRUE(t->BTN_Demarrer_AddClick());
+    addFrames(3, 10);
+    t->BTN_Arreter_AddClick();
+    EXPECT_EQ(t->TNI_MaxFlat->Value(), 3);
+    EXPECT_TRUE(t->CKB_Active_Flat->isEnabled());
+    EXPECT_EQ(FlatChannelMeans, (std::array<double, 3>{30, 60, 90}));
+    t->BTN_Reset_AddClick();
+    EXPECT_EQ(DeepImagePlanes().pixel(0, 5, 5)[0], 77);
+    EXPECT_FALSE(t->CKB_Active_Flat->isEnabled());
+    EXPECT_FALSE(t->CKB_Active_Flat->isChecked());   // a cleared flat is not applied
+    // A stop before any flat frame keeps the flat there was.
+    ASSERT_TRUE(t->BTN_Demarrer_AddClick());
+    t->BTN_Arreter_AddClick();
+    EXPECT_EQ(FlatChannelMeans, (std::array<double, 3>{30, 60, 90}));
+    EXPECT_FALSE(t->CKB_Active_Flat->isEnabled());
+    t->RDB_Unique->setChecked(true);
+    t->BTN_Reset_AddClick();
+    EXPECT_EQ(DeepImagePlanes().pixel(0, 5, 5)[0], 0);
+}
+
+TEST_F(StackingControls, RollingRingFromStartToStopWithinTheMemoryBudget)
+{
+    auto* a = FRM_Tool_Affichage;
+    a->SCB_Taille_ZAffich->setMaximum(1600);
+    a->SCB_Taille_ZAffich->setValue(1500);
+    t->CKB_Integration->setChecked(true);
+    t->RDB_Boucle->setChecked(true);
+    EXPECT_EQ(a->SCB_Taille_ZAffich->maximum(), 1280);
+    EXPECT_EQ(a->SCB_Taille_ZAffichV->maximum(), 1024);
+    EXPECT_EQ(a->SCB_Taille_ZAffich->value(), 1280);
+    a->SCB_Taille_ZAffich->setValue(320);
+
+    // 0 frames start as 1: a ring of 2 bitmaps of 320 x 257.
+    t->SPED_Nb_Bitmap->setValue(0);
+    ASSERT_TRUE(t->BTN_Demarrer_AddClick());
+    EXPECT_EQ(t->SPED_Nb_Bitmap->value(), 1);
+    EXPECT_EQ(FrameRingCount, 2);
+    EXPECT_EQ(FrameRing[2]->height(), 257);
+    // A stop frees exactly the ring, and with the permanent display it does
+    // not render again; a second stop finds nothing to do.
+    PermanentDisplay = true;
+    kernels::fillRect(FRM_Alv->Image3->Bitmap(), {0, 0, 4, 4}, Align_V::kRed);
+    t->BTN_Arreter_AddClick();
+    EXPECT_FALSE(FrameRingAllocated);
+    EXPECT_TRUE(FrameRing.empty());
+    EXPECT_EQ(kernels::pixel(FRM_Alv->Image3->Bitmap(), 1, 1), Align_V::kRed);
+    t->BTN_Arreter_AddClick();
+    EXPECT_EQ(state(), "11101");
+
+    // 999,990 frames with room for 8 bitmaps: the ring stops at the budget,
+    // says so once, and the count shows what was made.
+    setMemory("264100");
+    t->SPED_Nb_Bitmap->setValue(999990);
+    ASSERT_TRUE(t->BTN_Demarrer_AddClick());
+    EXPECT_EQ(FrameRingCount, 8);
+    EXPECT_EQ(t->SPED_Nb_Bitmap->value(), 7);
+    EXPECT_EQ(RingSize, 8);
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    PermanentDisplay = false;
+    t->BTN_Arreter_AddClick();
+    EXPECT_NE(kernels::pixel(FRM_Alv->Image3->Bitmap(), 1, 1), Align_V::kRed);   // rendered again
+    // Room for one bitmap is no ring: the start does not happen.
+    setMemory("262500");
+    EXPECT_FALSE(t->BTN_Demarrer_AddClick());
+    EXPECT_EQ(state(), "11101");
+    EXPECT_FALSE(FrameRingAllocated);
+}
+
+TEST_F(StackingControls, LevelControlsAndThresholds)
+{
+    auto* alv = FRM_Alv;
+    Util_Images::EnableLevelControls(false);
+    for (QWidget* w : std::initializer_list<QWidget*>{t->TNI_Seuil_MinMin, t->SCB_Minimum, t->RDB_NB, t->CKB_Seuils_Evol,
+                                                       t->PNL_EQZ, t->TRKB_EQ9, t->CKB_EQ5, t->BTN_Reset_EQU1})
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    EXPECT_TRUE(t->CKB_utiliser_seuils->isEnabled() && t->CKB_Inverse->isEnabled() && t->SCB_Saturation->isEnabled());
+    // 1x1 on one camera while the other is in long exposure keeps them.
+    alv->MNU_Cam2_Poselongue->setChecked(true);
+    alv->MNU_Cam1_Binning_2x2Click();
+    alv->MNU_Cam1_Binning_1x1Click();
+    EXPECT_TRUE(t->SCB_Minimum->isEnabled());
+    alv->MNU_Cam2_Poselongue->setChecked(false);
+    alv->MNU_Cam1_Binning_1x1Click();
+    EXPECT_FALSE(t->SCB_Minimum->isEnabled());
+
+    // "Seuils Auto" with a lower level limit of 0: a scroll divides by
+    // 0.001, a typed value by 1; a typed odd value lands one lower.
+    ZoneResetPending = 1;
+    t->TNI_Min->SetValue(0);
+    t->SCB_Minimum->setSliderPosition(500);   // as a drag of the thumb
+    EXPECT_DOUBLE_EQ(AutoThresholdLowFactor, 500000);
+    EXPECT_EQ(t->TNI_Seuil_Min->Value(), 500);
+    auto type = [](TCustomNumInp* input, const char* text) {
+        input->setText(QString::fromLatin1(text));
+        input->DoExit();
+    };
+    type(t->TNI_Seuil_Min, "500");
+    EXPECT_DOUBLE_EQ(AutoThresholdLowFactor, 500);
+    type(t->TNI_Seuil_Min, "301");
+    EXPECT_EQ(t->SCB_Minimum->value(), 300);
+    type(t->TNI_Seuil_Min, "300");
+    EXPECT_EQ(t->SCB_Minimum->value(), 300);
+    t->SCB_Minimum->setValue(1000);   // from code: no scroll handler
+    EXPECT_DOUBLE_EQ(AutoThresholdLowFactor, 300);
+
+    // Switching "Seuils Auto" on resets the ratios once the main window is up.
+    t->CKB_Seuils_Evol->setChecked(false);
+    t->CKB_Seuils_Evol->setChecked(true);
+    EXPECT_DOUBLE_EQ(AutoThresholdLowFactor, 300);
+    alv->FirstActivationDone = true;
+    t->CKB_Seuils_Evol->setChecked(false);
+    t->CKB_Seuils_Evol->setChecked(true);
+    EXPECT_DOUBLE_EQ(AutoThresholdLowFactor, 1.0);
+
+    // Bounds apply on Enter or on leaving, not on another key.
+    t->TNI_Seuil_MinMin->setText(QStringLiteral("100"));
+    t->TNI_Seuil_MinMinKeyUp(65);
+    EXPECT_EQ(t->SCB_Minimum->minimum(), 0);
+    t->TNI_Seuil_MinMinKeyUp(13);
+    EXPECT_EQ(t->SCB_Minimum->minimum(), 100);
+    type(t->TNI_Seuil_MaxMax, "30000");
+    EXPECT_EQ(t->SCB_Maximum->maximum(), 30000);
+}
+
+TEST_F(StackingControls, GlyphOfTheIntegrationButton)
+{
+    // The "on" glyph is loaded (the file name's case does not matter); a
+    // missing "off" file leaves it in place.
+    QImage icon(16, 16, QImage::Format_RGB888);
+    icon.fill(Qt::green);
+    QDir().mkpath(dir.filePath(QStringLiteral("Icons")));
+    ASSERT_TRUE(icon.save(dir.filePath(QStringLiteral("Icons/integration_I.bmp")), "BMP"));
+    t->CKB_Integration->setChecked(true);
+    const qint64 key = FRM_Alv->SPDB_Integration->icon().cacheKey();
+    EXPECT_FALSE(FRM_Alv->SPDB_Integration->icon().isNull());
+    t->CKB_Integration->setChecked(false);
+    EXPECT_EQ(FRM_Alv->SPDB_Integration->icon().cacheKey(), key);
+}
