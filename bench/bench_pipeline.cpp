@@ -21,7 +21,6 @@
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -231,16 +230,3 @@ void BM_ResultPasses(benchmark::State& state)
 
 BENCHMARK(BM_ProcessFrame)->Args({640, 480})->Args({1280, 960})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ResultPasses)->Args({640, 480})->Args({1280, 960})->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv)
-{
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    platform::settleLocalTimeZone();   // as the program's main does
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    Startup::DestroyWindows();
-    platform::setPortAccess(nullptr);
-    return 0;
-}

@@ -19,7 +19,6 @@
 #include "telescope/tracking/tracking_state.h"
 #include "tools/frm_tool_affichage.h"
 
-#include <QApplication>
 #include <QRadioButton>
 #include <benchmark/benchmark.h>
 
@@ -211,15 +210,3 @@ BENCHMARK(BM_RadialLimits)->Arg(40)->Arg(100)->Arg(480)->Unit(benchmark::kMicros
 BENCHMARK(BM_Drift)->Arg(40)->Arg(100)->Arg(480)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Correlation)->Arg(40)->Arg(100)->Arg(480)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CorrelationWorstCase)->ArgName("P")->Arg(2)->Arg(10)->Unit(benchmark::kMicrosecond);
-
-int main(int argc, char** argv)
-{
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    Startup::DestroyWindows();
-    platform::setPortAccess(nullptr);
-    return 0;
-}

@@ -147,34 +147,36 @@ bool TGenericModule::SetThreadCount(int n)
 
 namespace NJImages_Threaded {
 
+namespace {
+
+// Band `index` of `parts` equal bands of first..last (inclusive); the last
+// band takes the remainder.
+void splitSpan(int parts, int index, std::int32_t& first, std::int32_t& last)
+{
+    const std::int64_t length = std::int64_t(last) - first + 1;
+    const std::int64_t size = length / parts;
+    const std::int64_t start = size * index + first;
+    std::int64_t end = start + size - 1;
+    if (index == parts - 1)
+        end += length % parts;
+    first = static_cast<std::int32_t>(start);
+    last = static_cast<std::int32_t>(end);
+}
+
+} // namespace
+
 void SplitRows(int parts, int index, const NJRect& rect, NJRect& band)
 {
     band = rect;
-    if (parts < 1)
-        return;
-    const std::int64_t height = std::int64_t(rect.Bottom) - rect.Top + 1;
-    const std::int64_t size = height / parts;
-    std::int64_t top = size * index + rect.Top;
-    std::int64_t bottom = top + size - 1;
-    if (index == parts - 1)
-        bottom += height % parts;
-    band.Top = static_cast<std::int32_t>(top);
-    band.Bottom = static_cast<std::int32_t>(bottom);
+    if (parts >= 1)
+        splitSpan(parts, index, band.Top, band.Bottom);
 }
 
 void SplitColumns(int parts, int index, const NJRect& rect, NJRect& band)
 {
     band = rect;
-    if (parts < 1)
-        return;
-    const std::int64_t width = std::int64_t(rect.Right) - rect.Left + 1;
-    const std::int64_t size = width / parts;
-    std::int64_t left = size * index + rect.Left;
-    std::int64_t right = left + size - 1;
-    if (index == parts - 1)
-        right += width % parts;
-    band.Left = static_cast<std::int32_t>(left);
-    band.Right = static_cast<std::int32_t>(right);
+    if (parts >= 1)
+        splitSpan(parts, index, band.Left, band.Right);
 }
 
 } // namespace NJImages_Threaded
