@@ -7,6 +7,7 @@
 #include "telescope/prg_suivi_private.h"
 
 #include <algorithm>
+#include <exception>
 
 namespace Prg_Suivi {
 
@@ -55,6 +56,7 @@ void MountConversation::submit(std::uint8_t channel, QList<Exchange> exchanges, 
 void MountConversation::cancelAll()
 {
     timer_.stop();
+    notifier_.reset();
     std::deque<Run> ended;
     if (current_)
         ended.push_back(std::move(*current_));
@@ -95,19 +97,21 @@ int MountConversation::advance(Run& run)
             finish(RunStatus::Answered);
             return -1;
         }
-        const Exchange& ex = run.exchanges[run.index];
-        const Lx200::ReplyKind kind = Lx200::ReplyKindOf(ex.command);
+        const QByteArray command = run.exchanges[run.index].command;
+        const Lx200::ReplyKind kind = Lx200::ReplyKindOf(command);
         if (!run.awaiting) {
-            const qint64 due = std::max(lastWrite_ms_ + pacing_ms_, run.stepStart_ms + ex.pauseBefore_ms);
+            const qint64 due =
+                std::max(lastWrite_ms_ + pacing_ms_, run.stepStart_ms + run.exchanges[run.index].pauseBefore_ms);
             if (now < due)
                 return int(due - now);
             try {
                 com_io::discard_input(run.channel);
-                WriteLX200Command(run.channel, ex.command);
+                WriteLX200Command(run.channel, command);
             } catch (const com_io::ExCom& e) {
-                run.result.command = ex.command;
-                run.result.error = e.message() + (e.detail().isEmpty() ? QString() : QStringLiteral(" ") + e.detail());
-                finish(RunStatus::Failed);
+                fail(RunStatus::Failed, command, e.message() + QLatin1Char(' ') + e.detail());
+                return -1;
+            } catch (const std::exception& e) {
+                fail(RunStatus::Failed, command, QString::fromLocal8Bit(e.what()));
                 return -1;
             }
             lastWrite_ms_ = clock_.elapsed();
@@ -119,30 +123,36 @@ int MountConversation::advance(Run& run)
             run.awaiting = true;
             run.buffer.clear();
             run.deadline_ms = lastWrite_ms_ + replyTimeout_ms_;
+            const int fd = com_io::channel(run.channel).handle;
+            notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+            QObject::connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { step(); });
+        }
+        // The port closed or reopened under the exchange: its answer is lost.
+        if (!notifier_ || com_io::channel(run.channel).handle != int(notifier_->socket())) {
+            fail(RunStatus::Failed, command, QStringLiteral("port fermé"));
+            return -1;
         }
         try {
             run.buffer += com_io::read_available(run.channel);
         } catch (const com_io::ExCom& e) {
-            run.result.command = ex.command;
-            run.result.error = e.message() + (e.detail().isEmpty() ? QString() : QStringLiteral(" ") + e.detail());
-            finish(RunStatus::Failed);
+            fail(RunStatus::Failed, command, e.message() + QLatin1Char(' ') + e.detail());
             return -1;
         }
         const qsizetype length = Lx200::FramedLength(kind, run.buffer);
         if (length == 0) {
-            if (clock_.elapsed() >= run.deadline_ms) {
-                run.result.command = ex.command;
-                finish(RunStatus::TimedOut);
+            const qint64 left = run.deadline_ms - clock_.elapsed();
+            if (left <= 0) {
+                fail(RunStatus::TimedOut, command);
                 return -1;
             }
-            return kReadStep_ms;
+            return int(left);
         }
+        notifier_.reset();
         const QByteArray reply = run.buffer.left(length);
         run.result.replies << reply;
         run.awaiting = false;
         if (!Lx200::ReplyAccepted(kind, reply)) {
-            run.result.command = ex.command;
-            finish(RunStatus::Refused);
+            fail(RunStatus::Refused, command);
             return -1;
         }
         ++run.index;
@@ -150,8 +160,17 @@ int MountConversation::advance(Run& run)
     }
 }
 
+void MountConversation::fail(RunStatus status, const QByteArray& command, const QString& error)
+{
+    current_->result.command = command;
+    current_->result.error = error.trimmed();
+    finish(status);
+}
+
 void MountConversation::finish(RunStatus status)
 {
+    notifier_.reset();
+    timer_.stop();
     Run run = std::move(*current_);
     current_.reset();
     run.result.status = status;

@@ -11,21 +11,25 @@
 //   - a refusal ("0" to ":Sr"/":Sd", "1..." to ":MS#"), a timeout or a
 //     failed write or read ends the run: nothing after it goes out;
 //   - SPED_Delai_Serie ms pass between a write and the next one.
-// Waiting is done by a timer that looks at the port every few milliseconds,
-// so each step costs the interface thread one read or write. The run's
-// completion handler runs on the interface thread once it has ended.
+// Nothing waits: a socket notifier on the port wakes the conversation when
+// bytes arrive and a timer when a pause or a reply's time is over, so each
+// step costs the interface thread one read or write whatever the mount's
+// speed. The run's completion handler runs on the interface thread once the
+// run has ended.
 
 #include "telescope/lx200_protocol.h"
 
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
+#include <QSocketNotifier>
 #include <QString>
 #include <QTimer>
 
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 
 namespace Prg_Suivi {
 
@@ -60,8 +64,6 @@ public:
     // Long enough for a mount answering 600 ms late, short enough that a
     // mount that went silent is noticed within seconds.
     static constexpr int kDefaultReplyTimeout_ms = 1500;
-    // How often the port is looked at while a reply is awaited.
-    static constexpr int kReadStep_ms = 2;
 
     explicit MountConversation(QObject* parent = nullptr);
     ~MountConversation() override;
@@ -93,14 +95,16 @@ private:
 
     void step();
     // Runs the current run as far as it goes without waiting; returns the
-    // ms to wait before the next look, or -1 when the run has ended.
+    // ms to wait at most before the next look, or -1 when the run has ended.
     int advance(Run& run);
     void finish(RunStatus status);
+    void fail(RunStatus status, const QByteArray& command, const QString& error = {});
     void scheduleNext(int ms);
 
     std::deque<Run> queue_;
     std::unique_ptr<Run> current_;
     QTimer timer_;
+    std::unique_ptr<QSocketNotifier> notifier_;   // while a reply is awaited
     QElapsedTimer clock_;
     qint64 lastWrite_ms_ = -1000000;
     int pacing_ms_ = 0;
