@@ -140,12 +140,13 @@ TEST_F(ConversationTest, ARefusedGotoStartsNothing)
 
 TEST_F(ConversationTest, AMountThatStopsAnsweringEndsTheGotoAsFailed)
 {
-    Conversation().setReplyTimeout(150);
     for (const char* how : {"silent", "garbage", "closed"}) {
         SCOPED_TRACE(how);
+        Conversation().setReplyTimeout(MountConversation::kDefaultReplyTimeout_ms);
         startWaitingScript(Scripts::GotoRunning);
         startGoto();
         ASSERT_TRUE(Scripts::GotoRunning);
+        Conversation().setReplyTimeout(150);
         FRM_Message->BTN_EffacerClick();
         boxes.clear();
         scripted.clearRecords();
@@ -165,8 +166,11 @@ TEST_F(ConversationTest, AMountThatStopsAnsweringEndsTheGotoAsFailed)
         ASSERT_EQ(messageLines().size(), 1);
         EXPECT_TRUE(messageLines()[0].contains(QLatin1String("COM3"))) << messageLines()[0].toStdString();
         EXPECT_EQ(boxes.shown.size(), 1u) << "the waiting script's error";
-        if (how != std::string("closed"))
+        if (how != std::string("closed")) {
+            for (int i = 0; i < 400 && scripted.commands().last() != ":Q#"; ++i)
+                QThread::msleep(5);   // the mount reads on its own thread
             EXPECT_EQ(scripted.commands().last(), QByteArray(":Q#"));
+        }
         scripted.setMode(ScriptedMount::Mode::Answer);
     }
 }
