@@ -142,6 +142,12 @@ int MountConversation::advance(Run& run)
         if (length == 0) {
             const qint64 left = run.deadline_ms - clock_.elapsed();
             if (left <= 0) {
+                // A refusal whose reason lacks its end mark is still a refusal.
+                if (kind == Lx200::ReplyKind::Slew && !run.buffer.isEmpty()) {
+                    run.result.replies << run.buffer;
+                    fail(RunStatus::Refused, command);
+                    return -1;
+                }
                 fail(RunStatus::TimedOut, command);
                 return -1;
             }
