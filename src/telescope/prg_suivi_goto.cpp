@@ -146,8 +146,7 @@ void applyPoll(const RunResult& r)
         return;
     }
     if (FailedPolls >= kMaxFailedPolls)
-        failGoto(QStringLiteral("Goto interrompu : la monture ne répond plus sur %1 (%2)").arg(r.port, cause),
-                 true);
+        failGoto(QStringLiteral("Goto interrompu, la monture ne répond plus. %1").arg(cause), true);
 }
 
 void pollLx200()
