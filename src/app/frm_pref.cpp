@@ -251,6 +251,8 @@ void TFRM_Pref::bindHandlers()
     bindCheckBoxClick(CKB_Startup_Script, this, &W::CKB_Startup_ScriptClick);
     bindEditChange(EDT_Startup_Script, this, &W::EDT_Startup_ScriptChange);
     bindButtonClick(BBTN_Startup_Script, this, &W::BBTN_Startup_ScriptClick);
+
+    bindTelescopeHandlers();
 }
 
 // ---------------------------------------------------------------- OK

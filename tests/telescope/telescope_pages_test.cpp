@@ -1,0 +1,254 @@
+// The telescope-control pages of the Preferences dialog driven as a user
+// would: interface buttons, connection, direction and stop buttons, motor
+// speeds and inversions.
+
+#include "mount_fixture.h"
+
+#include "app/settings.h"
+#include "app/settings/settings_file.h"
+#include "platform/paths.h"
+#include "telescope/ascom_bridge.h"
+#include "telescope/frm_com_trafic.h"
+#include "telescope/frm_raquette.h"
+#include "telescope/frm_tool_suivi.h"
+#include "telescope/mount_state.h"
+#include "telescope/prg_suivi.h"
+#include "telescope/sim/mount_simulator_device.h"
+#include "telescope/sim/simulated_lx200_mount.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QThread>
+
+namespace {
+
+class TelescopePages : public MountTest {
+protected:
+    void TearDown() override
+    {
+        MountTest::TearDown();
+        Telescope::StopMountSimulator();
+        SettingsFilePath.clear();
+    }
+    // The commands the mount received, waiting until `last` is among them.
+    QList<QByteArray> receivedUntil(const QByteArray& last)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!mount.commands().contains(last) && t.elapsed() < 3000) {
+            mount.pump();
+            QCoreApplication::processEvents();
+            QThread::msleep(1);
+        }
+        return mount.commands();
+    }
+};
+
+QList<QByteArray> waitForCommand(const QByteArray& command)
+{
+    QElapsedTimer t;
+    t.start();
+    for (;;) {
+        Telescope::SimulatedLx200Mount* sim = Telescope::MountSimulator();
+        const QList<QByteArray> seen = sim ? sim->commands() : QList<QByteArray>{};
+        if (seen.contains(command) || t.elapsed() > 3000)
+            return seen;
+        QCoreApplication::processEvents();
+        QThread::msleep(5);
+    }
+}
+
+} // namespace
+
+TEST_F(TelescopePages, LX200OnTheSimulatorPortMovesNorthWhileHeldAndStops)
+{
+    dir.writeFile(QStringLiteral("comports.map"), "COM20=SIM\n");
+    pref().CKB_Historique_Comm->setChecked(true);
+    pref().RDB_Mount_LX200->click();
+    ASSERT_TRUE(pref().BTN_Mount_Connecter->isEnabled());
+    pref().CBX_AG_PortSerie->setCurrentIndex(pref().CBX_AG_PortSerie->findText(QStringLiteral("      COM20")));
+    pref().BTN_Mount_Connecter->click();
+    ASSERT_NE(Telescope::MountSimulator(), nullptr);
+
+    QTest::mousePress(pref().BTN_Mount_Nord, Qt::LeftButton);
+    QTest::qWait(300);
+    QTest::mouseRelease(pref().BTN_Mount_Nord, Qt::LeftButton);
+    const QList<QByteArray> seen = waitForCommand(":Qn#");
+    const qsizetype start = seen.indexOf(":Mn#");
+    ASSERT_GE(start, 0);
+    EXPECT_GT(seen.indexOf(":Qn#", start), start);
+    EXPECT_EQ(MovingFlags[dirNorth], 0);
+    const QString traffic = FRM_ComTrafic->Memo_Historique_Comm->toPlainText();
+    EXPECT_TRUE(traffic.contains(QStringLiteral(":Mn#"))) << traffic.toStdString();
+    EXPECT_TRUE(traffic.contains(QStringLiteral(":Qn#")));
+    EXPECT_TRUE(FRM_ComTrafic->isVisible());
+
+    pref().BTN_Mount_Stop->click();
+    EXPECT_TRUE(waitForCommand(":Q#").contains(":Q#"));
+    EXPECT_TRUE(reports.isEmpty()) << reports.join(u'\n').toStdString();
+}
+
+TEST_F(TelescopePages, ReleaseStopsExactlyWhatThePressStarted)
+{
+    pref().RDB_Mount_LX200->click();
+    pref().CKB_GUIDE_InverseDEC->setChecked(true);
+
+    // A guide correction in between switches the motion source: the release
+    // still stops the north move the press started.
+    pref().BTN_Mount_NordMouseDown();
+    EXPECT_EQ(MotionSource, 0);
+    MotionSource = 1;
+    pref().BTN_Mount_NordMouseUp();
+    QList<QByteArray> seen = receivedUntil(":Qn#");
+    EXPECT_TRUE(seen.contains(":Mn#"));
+    EXPECT_TRUE(seen.contains(":Qn#"));
+    EXPECT_FALSE(seen.contains(":Qs#"));
+    EXPECT_EQ(MovingFlags[dirNorth], 0);
+
+    // The guide port's button moves with the guiding's inversions, and its
+    // release stops that inverted direction.
+    pref().BTN_Autoguide_NordMouseDown();
+    EXPECT_EQ(MotionSource, 1);
+    MotionSource = 0;
+    pref().BTN_Mount_NordMouseUp();
+    seen = receivedUntil(":Qs#");
+    EXPECT_TRUE(seen.contains(":Ms#"));
+    EXPECT_TRUE(seen.contains(":Qs#"));
+    EXPECT_EQ(MovingFlags[dirSouth], 0);
+
+    // Hiding the dialog lets go of a held button.
+    pref().show();
+    pref().BTN_Mount_EstMouseDown();
+    EXPECT_EQ(MovingFlags[dirEast], 1);
+    pref().hide();
+    EXPECT_TRUE(receivedUntil(":Qe#").contains(":Qe#"));
+    EXPECT_EQ(MovingFlags[dirEast], 0);
+}
+
+TEST_F(TelescopePages, InterfaceButtonsSetTheCodesAndThePages)
+{
+    pref().RDB_Mount_LX200->click();
+    EXPECT_EQ(GuideInterfaceCode, 1);
+    EXPECT_EQ(FRM_Raquette->CBX_Rate->count(), 4);
+    EXPECT_EQ(FRM_Raquette->CBX_Rate->itemText(3), QStringLiteral("Guide"));
+    EXPECT_FALSE(pref().GRB_InterfaceSerie->isHidden());
+    EXPECT_TRUE(pref().GRB_Aucun->isHidden());
+    EXPECT_TRUE(FRM_Tool_Suivi->RDB_Autoguidage->isEnabled());
+
+    pref().RDB_Autoguide_Marrick->click();
+    EXPECT_EQ(GuideInterfaceCode, 3);
+    EXPECT_TRUE(pref().SPED_Duree_impulsions->isEnabled());
+    pref().RDB_Autoguide_Venner->click();
+    EXPECT_EQ(GuideInterfaceCode, 4);
+    pref().RDB_Autoguide_KitsRus108->click();
+    EXPECT_EQ(GuideInterfaceCode, 5);
+    EXPECT_FALSE(pref().BTN_Choix_Relais->isHidden());
+    pref().BTN_Choix_RelaisClick();
+    EXPECT_FALSE(pref().GRB_Choix_Relais->isHidden());
+    pref().BTN_Interface_SetupClick();
+    EXPECT_TRUE(pref().GRB_Choix_Relais->isHidden());
+    EXPECT_FALSE(pref().GRB_InterfaceSerie->isHidden());
+    pref().RDB_Autoguide_Quillon->click();
+    EXPECT_EQ(GuideInterfaceCode, 6);
+    EXPECT_FALSE(pref().GRB_InterfaceParallele->isHidden());
+
+    pref().RDB_Mount_Aucun->click();
+    EXPECT_EQ(GuideInterfaceCode, 6);   // unchanged
+    EXPECT_FALSE(pref().BTN_Mount_Connecter->isEnabled());
+    EXPECT_FALSE(FRM_Tool_Suivi->RDB_Autoguidage->isEnabled());
+    EXPECT_FALSE(pref().GRB_Aucun->isHidden());
+
+    // ASCOM with no bridge to start: said on the page, nothing connects.
+    pref().RDB_Mount_ASCOM->click();
+    EXPECT_FALSE(AscomBridge::Running());
+    EXPECT_FALSE(pref().LBL_Error_Ascom->text().isEmpty());
+    EXPECT_FALSE(pref().GRB_ASCOM->isHidden());
+}
+
+TEST_F(TelescopePages, OneBridgeServesEveryAscomButtonAndTheChooserIsAwaited)
+{
+    struct Bridge final : AscomBridge::Bridge {
+        QList<int> signalled;
+        bool answer = false;
+        void Signal(int r) override { signalled << r; }
+        bool WaitDataSet(int) override { return std::exchange(answer, false); }
+    } bridge;
+    int starts = 0;
+    Settings::RegisterHandler(QStringLiteral("AscomBridge.StartBridge"), [&] {
+        ++starts;
+        AscomBridge::Install(&bridge);
+    });
+    pref().RDB_Mount_ASCOM->click();
+    pref().RDB_Focus_ASCOM->click();
+    pref().RDB_Autoguide_ASCOM->click();
+    EXPECT_EQ(starts, 1);
+
+    // The chooser: a cancel changes nothing; a choice comes in its own time.
+    pref().BTN_Mount_Connecter->setEnabled(true);
+    pref().BTN_ChooseClick();
+    EXPECT_TRUE(bridge.signalled.contains(AscomBridge::rqChoose));
+    bridge.answer = true;
+    QTest::qWait(250);
+    EXPECT_TRUE(pref().BTN_Mount_Connecter->isEnabled());
+    pref().BTN_ChooseClick();
+    QTest::qWait(250);
+    AscomBridge::AscomSharedData.Name = QStringLiteral("Simulateur");
+    AscomBridge::AscomSharedData.Connected = 1;
+    bridge.answer = true;
+    QTest::qWait(250);
+    EXPECT_EQ(pref().EDT_ASCOM_Telescope->text(), QStringLiteral("Simulateur"));
+    EXPECT_FALSE(pref().BTN_Mount_Connecter->isEnabled());
+    EXPECT_TRUE(pref().BTN_Mount_Deconnecter->isEnabled());
+
+    // Any other interface stops it.
+    pref().RDB_Mount_Aucun->click();
+    EXPECT_FALSE(AscomBridge::Running());
+    Settings::UnregisterHandler(QStringLiteral("AscomBridge.StartBridge"));
+}
+
+TEST_F(TelescopePages, FocuserPortComesFromTheListAndTheStoredIndex)
+{
+    SettingsFilePath = platform::joinPath(dir.path(), QStringLiteral("NightjarPro.ini"));
+    dir.writeFile(QStringLiteral("sports.ini"), "$03F8(COM1)\r\n$02F8(COM2)\r\n      COM3\r\n");
+    dir.writeFile(QStringLiteral("NightjarPro.ini"), "[Focus]\r\nAG_Focus_PortSerie=2\r\n");
+    pref().RDB_Mount_LX200->click();
+    pref().RDB_Focus_LX200->click();
+    EXPECT_EQ(pref().CBX_AG_Focus_PortSerie->count(), 3);
+    EXPECT_EQ(pref().CBX_AG_Focus_PortSerie->currentText(), QStringLiteral("      COM3"));
+    EXPECT_EQ(FocuserInterfaceCode, 1);   // on the mount's port
+
+    dir.writeFile(QStringLiteral("NightjarPro.ini"), "[Focus]\r\nAG_Focus_PortSerie=9\r\n");
+    pref().RDB_Focus_Aucun->click();
+    pref().RDB_Focus_LX200->click();
+    EXPECT_EQ(pref().CBX_AG_Focus_PortSerie->currentIndex(), -1);
+    EXPECT_EQ(FocuserInterfaceCode, 2);
+
+    pref().RDB_Focus_Venner->click();
+    EXPECT_EQ(FocuserInterfaceCode, 4);
+}
+
+TEST_F(TelescopePages, MotorSpeedsFollowTheSiderealCorrectionAndInversions)
+{
+    pref().TNI_Vitesse_Est->SetValue(5);
+    pref().TNI_Vitesse_Ouest->SetValue(10);
+    pref().TNI_Vitesse_Nord->SetValue(7);
+    pref().TNI_Vitesse_Sud->SetValue(8);
+    pref().CKB_GOTO_InverseAD->setChecked(false);
+    pref().CKB_Correct_Sid->setChecked(false);
+    pref().CKB_Correct_Sid->setChecked(true);
+    EXPECT_DOUBLE_EQ(MotorSpeeds.East, 20.041017);
+    EXPECT_DOUBLE_EQ(MotorSpeeds.West, 0.1);
+    EXPECT_DOUBLE_EQ(MotorSpeeds.North, 7);
+    EXPECT_DOUBLE_EQ(MotorSpeeds.South, 8);
+
+    pref().CKB_GOTO_InverseAD->setChecked(true);
+    EXPECT_DOUBLE_EQ(MotorSpeeds.East, 0.1);
+    EXPECT_DOUBLE_EQ(MotorSpeeds.West, 25.041017);
+    EXPECT_TRUE(FRM_Raquette->CKB_GOTO_InverseAD->isChecked());
+    EXPECT_TRUE(FRM_Tool_Suivi->findChild<QCheckBox*>(QStringLiteral("CKB_GOTO_InverseAD"))->isChecked());
+
+    pref().CKB_Correct_Sid->setChecked(false);
+    EXPECT_DOUBLE_EQ(MotorSpeeds.East, 5);
+    EXPECT_DOUBLE_EQ(MotorSpeeds.West, 10);
+}
