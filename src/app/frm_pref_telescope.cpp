@@ -609,7 +609,7 @@ void TFRM_Pref::CBX_Vitesse_MoteurKeyDown(int key)
 void TFRM_Pref::CBX_Vitesse_MoteurExit()
 {
     const QString name = CBX_Vitesse_Moteur->currentText();
-    for (const char* window : {"FRM_ObjectAction", "FRM_Planner", "FRM_Raquette"}) {
+    for (const char* window : {"FRM_ObjectAction", "FRM_Planificateur", "FRM_Raquette"}) {
         QWidget* w = Settings::FindWindow(QString::fromLatin1(window));
         auto* combo = w ? w->findChild<QComboBox*>(QStringLiteral("CBX_Vitesse_Moteur")) : nullptr;
         if (!combo)
