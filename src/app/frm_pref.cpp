@@ -50,10 +50,6 @@ std::uint8_t FocusMeasureBuffer[510] = {};
 
 namespace {
 
-// The colours of the desktop as the panels' colours: comes with the night
-// colour scheme editing; until then the panels keep their colours.
-void CopySystemColorsToPanels() {}
-
 using Profiles::Kind;
 
 // A folder with exactly one trailing "/".
@@ -745,7 +741,7 @@ void TFRM_Pref::BTN_Sup_Couleur_NuitClick()
 }
 
 void TFRM_Pref::BTN_Enregistrer_Couleur_NuitClick() { NightColors::SaveNightColors(CBX_NiteColor->currentText()); }
-void TFRM_Pref::BTN_GetFromWindowsClick() { CopySystemColorsToPanels(); }
+void TFRM_Pref::BTN_GetFromWindowsClick() { NightColors::CopySystemColorsToPanels(); }
 
 // ---------------------------------------------------------------- Start-up script
 

@@ -305,10 +305,11 @@ void TFRM_Pref::RDB_Autoguide_PluginClick()
     toFront(GRB_Choix_Plugins_Mount);
     // Each guider of the loaded plug-ins as "plug-in:device"; list index i
     // is guider record i.
-    CBX_Autoguide_Plugin->clear();
-    if (PluginManager)
+    if (PluginManager) {
+        CBX_Autoguide_Plugin->clear();
         for (const TGuiderRecord* g : PluginManager->Guiders)
             CBX_Autoguide_Plugin->addItem((g->Guider.Owner ? g->Guider.Owner->FriendlyName : QString()) + u':' + g->Name);
+    }
     if (CBX_Autoguide_Plugin->count() > 0)
         CBX_Autoguide_Plugin->setCurrentIndex(0);
     refreshHandPad();
@@ -340,13 +341,18 @@ void TFRM_Pref::fillFocuserPorts(bool parallel)
 {
     QComboBox* combo = parallel ? CBX_AG_Focus_PortParallele : CBX_AG_Focus_PortSerie;
     const QString key = parallel ? QStringLiteral("AG_Focus_PortParallele") : QStringLiteral("AG_Focus_PortSerie");
+    // No list (told once): the ports shown stay, so does the choice.
+    const QStringList ports = Settings::ReadPortList(parallel ? Settings::kParallelPortList : Settings::kSerialPortList);
+    if (ports.isEmpty())
+        return;
     int index = 0;
     {
         Settings::SettingsFileSession file(Settings::SettingsFileSession::Mode::Share);
         index = file.doc().readInteger(QStringLiteral("Focus"), key, 0);
     }
-    Settings::NoteCollector notes;
-    Settings::FillPortCombo(combo, parallel ? Settings::kParallelPortList : Settings::kSerialPortList, index);
+    combo->clear();
+    combo->addItems(ports);
+    combo->setCurrentIndex(index >= 0 && index < ports.size() ? index : -1);
 }
 
 void TFRM_Pref::RDB_Focus_LX200Click()
