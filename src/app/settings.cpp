@@ -522,6 +522,10 @@ void LoadMiscPrefs()
     StartupPrefsLoaded = true;
 }
 
+namespace {
+int positiveOr(int v, int fallback) { return v > 0 ? v : fallback; }
+} // namespace
+
 void LoadWindowLayout()
 {
     SettingsFileSession file(SettingsFileSession::Mode::Share);
@@ -535,7 +539,9 @@ void LoadWindowLayout()
         QWidget* w = FindWindow(window);
         if (!w)
             return;
-        w->move(readInt(window + QStringLiteral("_Left"), 0), readInt(window + QStringLiteral("_Top"), 0));
+        // A position of a larger screen is brought back onto this one.
+        const QPoint stored(readInt(window + QStringLiteral("_Left"), 0), readInt(window + QStringLiteral("_Top"), 0));
+        w->move(Systeme::PlaceInsideScreen(QRect(stored, w->size()), screen));
         if (show && readInt(visibleKey, 0) != 0) {
             if (beforeShow)
                 beforeShow(w);
@@ -547,11 +553,15 @@ void LoadWindowLayout()
     };
 
     if (QWidget* alv = FindWindow(QStringLiteral("FRM_Alv"))) {
-        const int height = readInt(QStringLiteral("FRM_AlV_Height"), 600);
-        const int width = readInt(QStringLiteral("FRM_AlV_Width"), 800);
-        alv->move(readInt(QStringLiteral("FRM_AlV_Left"), centred(screen.width(), 800)),
-                  readInt(QStringLiteral("FRM_AlV_Top"), centred(screen.height(), 600)));
+        // Sizes of 0 or less take the defaults; the main window, like the
+        // others, is kept on this screen.
+        const int height = positiveOr(readInt(QStringLiteral("FRM_AlV_Height"), 600), 600);
+        const int width = positiveOr(readInt(QStringLiteral("FRM_AlV_Width"), 800), 800);
+        const QPoint stored(readInt(QStringLiteral("FRM_AlV_Left"), centred(screen.width(), 800)),
+                            readInt(QStringLiteral("FRM_AlV_Top"), centred(screen.height(), 600)));
         alv->resize(width, height);
+        alv->move(Systeme::PlaceInsideScreen(QRect(stored, QSize(width, height)), screen));
+        // An unknown state is the normal one.
         const int state = readInt(QStringLiteral("FRM_AlV_WindowState"), 0);
         alv->setWindowState(state == 1 ? Qt::WindowMinimized : state == 2 ? Qt::WindowMaximized : Qt::WindowNoState);
         NotifyStep(QStringLiteral("FRM_Alv.FormActivate"));
@@ -572,11 +582,12 @@ void LoadWindowLayout()
             b->setChecked(true);
     });
     if (QWidget* msg = FindWindow(QStringLiteral("FRM_Message"))) {
-        const int width = readInt(QStringLiteral("FRM_Message_Width"), 250);
-        const int height = readInt(QStringLiteral("FRM_Message_Height"), 350);
-        msg->move(readInt(QStringLiteral("FRM_Message_Left"), centred(screen.width(), 250)),
-                  readInt(QStringLiteral("FRM_Message_Top"), centred(screen.height(), 350)));
+        const int width = positiveOr(readInt(QStringLiteral("FRM_Message_Width"), 250), 250);
+        const int height = positiveOr(readInt(QStringLiteral("FRM_Message_Height"), 350), 350);
+        const QPoint stored(readInt(QStringLiteral("FRM_Message_Left"), centred(screen.width(), 250)),
+                            readInt(QStringLiteral("FRM_Message_Top"), centred(screen.height(), 350)));
         msg->resize(width, height);
+        msg->move(Systeme::PlaceInsideScreen(QRect(stored, QSize(width, height)), screen));
     }
     tlv(QStringLiteral("FRM_Prg_Suivi"));
     place(QStringLiteral("FRM_PlayControl"), {}, false);
