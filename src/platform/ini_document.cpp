@@ -51,9 +51,9 @@ std::optional<int> parseInteger(QStringView s)
     return static_cast<int>(*v);
 }
 
-std::optional<double> parseFloat(QStringView s)
+std::optional<double> parseFloat(QAnyStringView s)
 {
-    QByteArray bytes = s.toLatin1();
+    QByteArray bytes = s.toString().toLatin1();
     const char* b = bytes.constBegin();
     const char* e = bytes.constEnd();
     bool negative = false;
@@ -79,7 +79,12 @@ QString formatFloat(double v)
     if (std::isinf(v))
         return v < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
     char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+    // 15 significant digits, as the files have always held; a value that
+    // rounds beyond the largest double at 15 digits gets the shortest text
+    // that reads back instead.
+    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+    if (!parseFloat(QLatin1StringView(buf, res.ptr - buf)))
+        res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general);
     const QString s = QString::fromLatin1(buf, res.ptr - buf);
     const qsizetype e = s.indexOf(u'e');
     if (e < 0)
@@ -336,8 +341,9 @@ double IniDocument::readFloat(const QString& section, const QString& key, double
 
 void IniDocument::writeString(const QString& section, const QString& key, const QString& value)
 {
-    const QString sec = oneLine(trimmed(section).toString());
-    const QString k = oneLine(trimmed(key).toString());
+    // Line breaks first, so a name is trimmed as it will be read.
+    const QString sec = trimmed(oneLine(section)).toString();
+    const QString k = trimmed(oneLine(key)).toString();
     const QString v = oneLine(value);
     if (k.isEmpty())
         return;
