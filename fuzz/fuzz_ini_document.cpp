@@ -37,13 +37,14 @@ QString asRead(QString v)
     return v.mid(b, e - b);
 }
 
-// Printable ASCII and line breaks.
+// Printable ASCII, line breaks, and letters of CP1252 and beyond it.
 QString text(FuzzedDataProvider& in, std::size_t maxLength)
 {
+    static const char16_t special[] = {u'\n', u'\r', u'\t', 0xE9, 0x20AC, 0x81, 0x141, 0x65E5, 0xFEFF, 0x1A};
     QString out;
     for (const char c : in.ConsumeRandomLengthString(maxLength)) {
         const auto u = static_cast<unsigned char>(c);
-        out += u == '\n' || u == '\r' ? QChar(u) : QChar(char16_t(u' ' + u % 95));
+        out += u >= 0xF0 ? QChar(special[(u - 0xF0) % std::size(special)]) : QChar(char16_t(u' ' + u % 95));
     }
     return out;
 }
@@ -82,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString sec = asRead(section), k = asRead(key);
     const QString read = again.readString(sec, k, QStringLiteral("<none>"));
     NJ_FUZZ_CHECK(read == asRead(value),
-                  QStringLiteral("[%1] %2 reads \"%3\", written \"%4\"").arg(sec, k, read, value));
+                  QStringLiteral("[%1] %2 reads \"%3\", written \"%4\"").arg(QString::fromLatin1(sec.toUtf8().toHex()), QString::fromLatin1(k.toUtf8().toHex()), read, value));
     Values after = allValues(again);
     after.remove({platform::foldIniName(sec), platform::foldIniName(k)});
     before.remove({platform::foldIniName(sec), platform::foldIniName(k)});
