@@ -481,9 +481,18 @@ void LoadMiscPrefs()
         int index = combo->findText(type, Qt::MatchFixedString);
         if (index < 0)
             index = combo->findText(type, Qt::MatchStartsWith);
-        if (index < 0 && combo->count() > 0)
-            index = 0;
-        combo->setCurrentIndex(index);
+        if (index >= 0) {
+            combo->setCurrentIndex(index);
+        } else {
+            // A type this version does not know: the list keeps its choice.
+            AddLoadNotes({QStringLiteral("CBX_TypeFichier (Prefs/Type_Fichier) : « %1 » n'est pas dans la liste ; "
+                                         "la valeur en place est gardée").arg(type)});
+            if (combo->currentIndex() < 0 && combo->count() > 0)
+                combo->setCurrentIndex(0);
+        }
+        // "BMP" names the item "BMP (24 bits RGB)": the stored text stays
+        // until the user picks another type.
+        KeyEngine(doc).keepStored(key("Prefs", "Type_Fichier"));
         RunHandler(QStringLiteral("FRM_Tool_Images.CBX_TypeFichierChange"));
     }
 

@@ -241,9 +241,9 @@ TEST_F(SettingsStore, StoredEncodingsAndSpellings)
     EXPECT_EQ(bytes.count("Qualit\xE9_Compression_Jpeg=55\r\n"), 1);
     EXPECT_EQ(QString::fromLatin1(bytes).count(QStringLiteral("frm_alv_top="), Qt::CaseInsensitive), 1);
     EXPECT_TRUE(bytes.contains("FRM_AlV_Top=33\r\n"));
-    EXPECT_TRUE(bytes.contains("num_suffixe=1\r\n"));
+    EXPECT_TRUE(bytes.contains("num_suffixe=abc\r\n"));   // kept until the user changes it
     EXPECT_TRUE(bytes.contains("Longueur_Fixe=1\r\n"));
-    EXPECT_TRUE(bytes.contains("Traitement_AvantApres=1\r\n"));
+    EXPECT_TRUE(bytes.contains("Traitement_AvantApres=5\r\n"));
     EXPECT_TRUE(bytes.contains("Un_seul_fichier=0\r\n"));
     EXPECT_TRUE(bytes.contains("CPC_R.XCoordinate=77\r\n"));
     EXPECT_TRUE(bytes.contains("CPC_G.XCoordinate=0\r\n"));   // missing: its default
@@ -298,7 +298,7 @@ TEST_F(SettingsStore, LoadRunsItsStepsAndHandlersInOrder)
     steps(22, 22);
     expected << "FRM_Tool_Affichage.CBX_Cam1_IPSChange" << "FRM_Tool_Affichage.CBX_Cam2_IPSChange";
     steps(23, 23);
-    expected << "FRM_Pref.RDB_WM_BeginnerClick" << "FRM_Pref.RDB_Onglets_Menu_En_BasClick";
+    expected << "FRM_Pref.RDB_WM_BeginnerClick" << "FRM_Pref.RDB_Onglets_Menu_En_HautClick";
     steps(24, 25);
     expected << "Raquette.EnableFocusControls";
     steps(26, 27);
