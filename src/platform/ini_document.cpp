@@ -157,6 +157,14 @@ bool IniDocument::load(const QString& path)
         return false;
     }
     setBytes(bytes);
+    // NUL bytes (a file of zeros left by a crash, a binary file) are no
+    // settings text: such a file is reported and never overwritten.
+    if (encoding_ != TextEncoding::Utf16Le && encoding_ != TextEncoding::Utf16Be && bytes.contains('\0')) {
+        clear();
+        error_ = QStringLiteral("\"%1\" is not a settings file (it holds NUL bytes)").arg(path);
+        loadFailed_ = true;
+        return false;
+    }
     return true;
 }
 

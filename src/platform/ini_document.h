@@ -41,8 +41,9 @@ public:
     explicit IniDocument(const QString& path);
 
     // Reads the file. A missing file gives an empty document bound to the
-    // path (true). A file that exists but cannot be read gives false, an
-    // error text and an empty document that save() refuses to write over it.
+    // path (true). A file that exists but cannot be read, or holds NUL bytes
+    // outside UTF-16, gives false, an error text and an empty document that
+    // save() refuses to write over it.
     bool load(const QString& path);
     // Writes the document to fileName(). False (with errorString()) when the
     // file could not be written; the old file is then left untouched.
