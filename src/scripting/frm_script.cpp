@@ -180,8 +180,18 @@ bool TFRM_Script::WriteScriptFile(const QString& path, const QStringList& lines,
         bytes += platform::toCp1252(line);
         bytes += "\r\n";
     }
+    // Unbuffered, and the written size checked before the rename: a short
+    // write (full disk) must never replace the old file.
     QSaveFile file(path);
-    const bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size()
+              && file.flush() && file.size() == bytes.size();
+    if (!ok) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    ok = file.commit();
     if (!ok && error)
         *error = file.errorString();
     return ok;

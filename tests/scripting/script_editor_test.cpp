@@ -6,12 +6,11 @@
 #include "app/settings.h"
 #include "scripting/find_dialog.h"
 #include "scripting/frm_script.h"
+#include "support/file_size_limit.h"
 #include "translation/translated_texts.h"
 
 #include <QFile>
 #include <QTest>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using scripttest::logged;
 
@@ -128,21 +127,18 @@ TEST_F(ScriptEditor, SavingWritesCp1252WithCrLfAndNeverOverwritesUnasked)
     EXPECT_EQ(w->OPD_Script.FileName, path);
     EXPECT_EQ(menuBuilds, 2);
 
-    // A folder that refuses the write: one message, old file and text kept.
-    const QString locked = dir.filePath(QStringLiteral("verrou"));
-    ASSERT_TRUE(QDir().mkpath(locked));
-    dir.writeFile(QStringLiteral("verrou/s.txt"), "ancien\r\n");
-    ::chmod(locked.toLocal8Bit().constData(), 0500);
-    if (::access(locked.toLocal8Bit().constData(), W_OK) == 0)
-        GTEST_SKIP() << "running with rights that ignore folder permissions";
+    // A full disk: one message, the old file and the text kept.
     boxes.clear();
-    dialogs.saveAnswers.push_back(locked + QStringLiteral("/s.txt"));
-    w->MNU_Enregistrer_sousClick();
-    ::chmod(locked.toLocal8Bit().constData(), 0700);
-    EXPECT_EQ(boxes.shown.size(), 2u);   // replace?, then the failure
-    EXPECT_EQ(dir.readFile(QStringLiteral("verrou/s.txt")), QByteArray("ancien\r\n"));
-    EXPECT_EQ(editorText(), QStringLiteral("wait(20)"));
-    EXPECT_EQ(w->SVD_Script.FileName, path);
+    setText(QString(4096, QLatin1Char('x')));
+    {
+        testsupport::FileSizeLimit fullDisk(1000);
+        w->MNU_EnregistrerClick();
+    }
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(dir.readFile(QStringLiteral("nuit.txt")).size(), 10);
+    EXPECT_EQ(dir.readFile(QStringLiteral("nuit.txt")), QByteArray("wait(20)\r\n"));
+    EXPECT_EQ(editorText().size(), 4096);
+    EXPECT_EQ(menuBuilds, 2);
 }
 
 TEST_F(ScriptEditor, NewEmptiesTheLevelAndEditsAreNeverDroppedUnasked)
