@@ -1,6 +1,6 @@
 #include "platform/remote_protocol.h"
 
-#include <QRegularExpression>
+#include <QList>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -106,15 +106,6 @@ Request RequestReader::take()
     consumed_ = 0;
     isReady_ = false;
     return r;
-}
-
-QStringList SplitMacroLines(const QString& macro)
-{
-    static const QRegularExpression breaks(QStringLiteral("\r\n|\n|\r"));
-    QStringList lines = macro.split(breaks);
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
 }
 
 QByteArray AckReply() { return QByteArrayLiteral("ACK\n"); }

@@ -14,7 +14,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 
 namespace platform::remote {
 
@@ -60,10 +59,6 @@ private:
     bool isReady_ = false;
     QString error_;
 };
-
-// The statements of a macro: CR LF, LF or CR end a line; a break at the
-// very end opens no further line.
-QStringList SplitMacroLines(const QString& macro);
 
 // Replies.
 QByteArray AckReply();

@@ -3,6 +3,7 @@
 #include "app/frm_message.h"
 #include "app/ui/event_boundary.h"
 #include "platform/remote_server.h"
+#include "platform/text_lines.h"
 #include "scripting/scripts.h"
 
 #include <QCoreApplication>
@@ -44,7 +45,7 @@ void TFRM_DDEServer::StartServer(const QString& service)
 
 void TFRM_DDEServer::DDELinkExecuteMacro(const QString& msg)
 {
-    for (const QString& line : remote::SplitMacroLines(msg))
+    for (const QString& line : platform::SplitLines(msg))
         Scripts::ExecuteMacroLine(line.toLower());
 }
 

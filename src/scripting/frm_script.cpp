@@ -9,6 +9,7 @@
 #include "platform/codepage.h"
 #include "platform/dialog_service.h"
 #include "platform/message_service.h"
+#include "platform/text_lines.h"
 #include "scripting/find_dialog.h"
 #include "scripting/frm_scr_cmd.h"
 #include "scripting/script_texts.h"
@@ -19,7 +20,6 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QKeyEvent>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextBlock>
 
@@ -85,16 +85,23 @@ void enableRunButton()
 
 QString scriptsFolder() { return FRM_Pref ? FRM_Pref->ScriptsFolder() : QString(); }
 
-// What a dialog starts from: its own file, else the other dialog's, else the
-// scripts folder.
-void prepareDialog(TFileDialogState& dialog, const TFileDialogState& other)
+// The request of a dialog, which starts from its own file, else the other
+// dialog's, else the scripts folder.
+platform::FileDialogRequest dialogRequest(const QString& title, TFileDialogState& dialog,
+                                          const TFileDialogState& other, const QString& filter)
 {
-    if (!dialog.FileName.isEmpty())
-        return;
-    if (!other.FileName.isEmpty())
-        dialog.FileName = other.FileName;
-    else
-        dialog.InitialDir = scriptsFolder();
+    if (dialog.FileName.isEmpty()) {
+        if (!other.FileName.isEmpty())
+            dialog.FileName = other.FileName;
+        else
+            dialog.InitialDir = scriptsFolder();
+    }
+    platform::FileDialogRequest request;
+    request.title = title;
+    request.directory = dialog.InitialDir;
+    request.fileName = dialog.FileName;
+    request.filter = filter;
+    return request;
 }
 
 const std::pair<const char*, void (TFRM_Script::*)()> kNamedHandlers[] = {
@@ -161,11 +168,7 @@ TFRM_Script::~TFRM_Script()
 
 QStringList TFRM_Script::EditorLines() const
 {
-    static const QRegularExpression breaks(QStringLiteral("\r\n|\n|\r"));
-    QStringList lines = Memo_Script->toPlainText().split(breaks);
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
+    return platform::SplitLines(Memo_Script->toPlainText());
 }
 
 std::int32_t TFRM_Script::CaretPosition() const
@@ -248,13 +251,8 @@ void TFRM_Script::MNU_OuvrirClick()
 {
     if (!mayDiscardEdits())
         return;
-    prepareDialog(OPD_Script, SVD_Script);
-    platform::FileDialogRequest request;
-    request.title = QStringLiteral("Ouvrir");
-    request.directory = OPD_Script.InitialDir;
-    request.fileName = OPD_Script.FileName;
-    request.filter = kOpenFilter;
-    const std::optional<QString> chosen = platform::dialogs().openFile(request);
+    const std::optional<QString> chosen =
+        platform::dialogs().openFile(dialogRequest(QStringLiteral("Ouvrir"), OPD_Script, SVD_Script, kOpenFilter));
     if (!chosen)
         return;
     OPD_Script.FileName = *chosen;
@@ -282,12 +280,8 @@ void TFRM_Script::MNU_EnregistrerClick()
 
 void TFRM_Script::MNU_Enregistrer_sousClick()
 {
-    prepareDialog(SVD_Script, OPD_Script);
-    platform::FileDialogRequest request;
-    request.title = QStringLiteral("Enregistrer sous");
-    request.directory = SVD_Script.InitialDir;
-    request.fileName = SVD_Script.FileName;
-    request.filter = kSaveFilter;
+    platform::FileDialogRequest request =
+        dialogRequest(QStringLiteral("Enregistrer sous"), SVD_Script, OPD_Script, kSaveFilter);
     request.confirmOverwrite = false;   // asked below
     const std::optional<QString> chosen = platform::dialogs().saveFile(request);
     if (!chosen)

@@ -7,6 +7,7 @@
 #include "app/ui/control_adapters.h"
 #include "platform/codepage.h"
 #include "platform/message_service.h"
+#include "platform/text_lines.h"
 #include "scripting/frm_progress.h"
 #include "scripting/frm_script.h"
 #include "scripting/script_commands.h"
@@ -18,7 +19,6 @@
 #include <QHash>
 #include <QLocale>
 #include <QPlainTextEdit>
-#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -97,16 +97,7 @@ bool isSkippedKeyword(const QString& k)
 
 QPlainTextEdit* editor() { return FRM_Script ? FRM_Script->Memo_Script : nullptr; }
 
-// Lines of a text as a string list holds them: CR LF, LF or CR end a line,
-// and a break at the very end opens no further line.
-QStringList splitLines(const QString& text)
-{
-    static const QRegularExpression breaks(QStringLiteral("\r\n|\n|\r"));
-    QStringList lines = text.split(breaks);
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
+QStringList splitLines(const QString& text) { return platform::SplitLines(text); }
 
 QStringList editorLines()
 {

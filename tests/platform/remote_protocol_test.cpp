@@ -2,6 +2,7 @@
 // refusals with a reason, replies as the client reads them.
 
 #include "platform/remote_protocol.h"
+#include "platform/text_lines.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,7 @@ TEST(RemoteControl, RequestsAreReadWholeFromAnyChunkingAndInTurn)
     EXPECT_EQ(readyAt, stream.indexOf("REQUEST") - 1);
     const Request first = reader.take();
     EXPECT_EQ(first.kind, Request::Kind::Execute);
-    EXPECT_EQ(SplitMacroLines(first.macro),
+    EXPECT_EQ(platform::SplitLines(first.macro),
               (QStringList{QStringLiteral("TEST.LOG(été)"), QStringLiteral("wait(1)"), QStringLiteral("wait(2)"),
                            QStringLiteral("wait(3)")}));
 
@@ -37,8 +38,8 @@ TEST(RemoteControl, RequestsAreReadWholeFromAnyChunkingAndInTurn)
     EXPECT_EQ(again.take().macro, QStringLiteral("a\r\nb"));
     EXPECT_EQ(again.status(), Status::Ready);
     EXPECT_EQ(again.take().item, kItem);
-    EXPECT_EQ(SplitMacroLines(QString()), QStringList());
-    EXPECT_EQ(SplitMacroLines(QStringLiteral("a\n\nb\r\n")), (QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")}));
+    EXPECT_EQ(platform::SplitLines(QString()), QStringList());
+    EXPECT_EQ(platform::SplitLines(QStringLiteral("a\n\nb\r\n")), (QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")}));
 }
 
 TEST(RemoteControl, BadRequestsAreRefusedWithAReasonAndNothingAfterThem)
