@@ -82,12 +82,27 @@ TEST_F(ScriptEditor, OpenStopsEveryLevelAndShowsTheFileOnlyWhenAccepted)
     ticks();
     EXPECT_EQ(logged, (QStringList{QStringLiteral("un"), QStringLiteral("été"), QStringLiteral("trois")}));
 
+    // NUL bytes and 100,000 lines load whole, and the search reaches the end.
+    QByteArray big("a\0b\r\n", 5);
+    for (int i = 1; i < 100000; ++i)
+        big += "wait(1)\r\n";
+    big += "fin";
+    dir.writeFile(QStringLiteral("grand.script"), big);
+    dialogs.openAnswers.push_back(dir.filePath(QStringLiteral("grand.script")));
+    w->MNU_OuvrirClick();
+    EXPECT_EQ(w->Memo_Script->document()->blockCount(), 100001);
+    EXPECT_EQ(w->EditorLines().first(), QString::fromLatin1("a\0b", 3));
+    w->FindPosition = 0;
+    w->SearchNext(QStringLiteral("FIN"));
+    EXPECT_EQ(w->FindPosition, big.size());
+    EXPECT_TRUE(boxes.shown.empty());
+
     // A file gone between the dialog and the read: one message, text kept.
     dialogs.openAnswers.push_back(dir.filePath(QStringLiteral("parti.script")));
     w->MNU_OuvrirClick();
     EXPECT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(editorText(), QStringLiteral("test.log(un)\ntest.log(été)\ntest.log(trois)"));
-    EXPECT_EQ(w->windowTitle(), QStringLiteral("Scripts : ") + dir.filePath(QStringLiteral("nuit.script")));
+    EXPECT_EQ(w->Memo_Script->document()->blockCount(), 100001);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Scripts : ") + dir.filePath(QStringLiteral("grand.script")));
 }
 
 TEST_F(ScriptEditor, SavingWritesCp1252WithCrLfAndNeverOverwritesUnasked)
