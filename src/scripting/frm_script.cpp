@@ -6,6 +6,7 @@
 #include "app/systeme.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
+#include "platform/atomic_file.h"
 #include "platform/codepage.h"
 #include "platform/dialog_service.h"
 #include "platform/message_service.h"
@@ -20,7 +21,6 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QKeyEvent>
-#include <QSaveFile>
 #include <QTextBlock>
 
 TFRM_Script* FRM_Script = nullptr;
@@ -183,21 +183,7 @@ bool TFRM_Script::WriteScriptFile(const QString& path, const QStringList& lines,
         bytes += platform::toCp1252(line);
         bytes += "\r\n";
     }
-    // Unbuffered, and the written size checked before the rename: a short
-    // write (full disk) must never replace the old file.
-    QSaveFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size()
-              && file.flush() && file.size() == bytes.size();
-    if (!ok) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    ok = file.commit();
-    if (!ok && error)
-        *error = file.errorString();
-    return ok;
+    return platform::WriteFileAtomically(path, bytes, error);
 }
 
 // --- file menu ----------------------------------------------------------------
