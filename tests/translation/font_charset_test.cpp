@@ -54,7 +54,7 @@ TEST_F(FontCharset, OfTheLanguageReachesEveryWindowAndTheDriverDialog)
     const QString cyrillic = QStringLiteral("&Файл");
     useLanguage(QStringLiteral("Russe"),
                 "Charset=204;Cyrillique\r\nMNU_Fichier.Caption=" + platform::encodeCodePage(1251, cyrillic) + "\r\n");
-    EXPECT_EQ(FontCharset, 204);
+    EXPECT_EQ(::FontCharset, 204);
     EXPECT_EQ(windowCharset("FRM_Alv"), 204);
     EXPECT_EQ(windowCharset("FRM_Sky"), 204);
     EXPECT_EQ(FRM_Alv->findChild<QMenu*>(QStringLiteral("MNU_Fichier"))->title(), cyrillic);
@@ -62,11 +62,11 @@ TEST_F(FontCharset, OfTheLanguageReachesEveryWindowAndTheDriverDialog)
     EXPECT_EQ(pilote.property("fontCharset").toInt(), 204);
 
     useLanguage(QStringLiteral("Grand"), "Charset=300\r\n");
-    EXPECT_EQ(FontCharset, 300);
+    EXPECT_EQ(::FontCharset, 300);
     EXPECT_EQ(windowCharset("FRM_Pref"), 44);
 
     useLanguage(QStringLiteral("Zero"), "Charset=0;ANSI\r\n");
-    EXPECT_EQ(FontCharset, 0);
+    EXPECT_EQ(::FontCharset, 0);
     EXPECT_EQ(windowCharset("FRM_Alv"), 0);
     EXPECT_EQ(FRM_Alv->findChild<QMenu*>(QStringLiteral("MNU_Fichier"))->title(), QStringLiteral("&Fichier"));
 }

@@ -20,7 +20,7 @@ void TranslationWindows::TearDown()
     Scripts::StopAll();
     platform::setPortAccess(nullptr);
     LanguageFilePath.clear();
-    FontCharset = 0;
+    ::FontCharset = 0;
 }
 
 void TranslationWindows::useLanguage(const QString& name, const QByteArray& body)

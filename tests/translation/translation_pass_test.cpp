@@ -54,7 +54,7 @@ TEST_F(TranslationPass, WritesSharedTwinAndCopiedTextsAndPutsFrenchBack)
     EXPECT_EQ(avance->text(), QStringLiteral("Avance (ms)"));
     EXPECT_EQ(avanceRs->text(), QStringLiteral("Avance(ms) :"));
     EXPECT_EQ(TranslatedTexts.MSG_OK, QStringLiteral("OK"));
-    EXPECT_EQ(FontCharset, 1);
+    EXPECT_EQ(::FontCharset, 1);
 
     useLanguage(QStringLiteral("Test"),
                 "mnu_fichier.caption=&File\r\n"

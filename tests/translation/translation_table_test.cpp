@@ -185,7 +185,7 @@ TEST_F(TranslationTable, ShippedLanguageFilesAreInStepWithTheWindows)
     // A pass with the French file changes nothing.
     useLanguage(QStringLiteral("Francais"), fr.mid(fr.indexOf('\n') + 1));
     EXPECT_EQ(SnapshotDiff(SnapshotTexts(), french), "");
-    EXPECT_EQ(FontCharset, 1);
+    EXPECT_EQ(::FontCharset, 1);
 
     // The English file: CP1252 with CR LF, only keys the French file has,
     // and the words the focus prompts play.
