@@ -1,5 +1,6 @@
 #include "translation_fixture.h"
 
+#include "app/frm_alv.h"
 #include "app/frm_pref.h"
 #include "app/settings.h"
 #include "platform/paths.h"
@@ -8,6 +9,8 @@
 #include "translation/translated_texts.h"
 
 #include <QDir>
+#include <QFile>
+#include <QMenu>
 
 namespace {
 
@@ -96,4 +99,30 @@ TEST_F(LanguageFiles, AreListedAndTheSavedChoiceNamesTheFile)
     Settings::ApplyTranslation();
     EXPECT_EQ(TranslatedTexts.MSG_OK, QStringLiteral("OK"));
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(LanguageFiles, ShippedEnglishAtStartAndFrenchPickedInThePreferences)
+{
+    for (const char* name : {"Lang_English.ini", "Lang_Francais.ini"}) {
+        QFile f(QStringLiteral(NJ_SOURCE_DIR "/resources/programdir/") + QLatin1String(name));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name;
+        dir.writeFile(QString::fromLatin1(name), f.readAll());
+    }
+    // The first activation: settings, language choice ("English" saved), pass.
+    dir.writeFile(Settings::kSettingsFileName, "[Prefs]\r\nLangue=0\r\n");
+    FRM_Alv->FormActivate();
+    EXPECT_EQ(FRM_Pref->CBX_Langue->currentText(), QStringLiteral("English"));
+    auto* file = FRM_Alv->findChild<QMenu*>(QStringLiteral("MNU_Fichier"));
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(file->title(), QStringLiteral("&File"));
+    EXPECT_EQ(TranslatedTexts.MSG_Script_not_found, QStringLiteral("Script not found"));
+    EXPECT_EQ(TranslatedTexts.Txt_OUI, QStringLiteral("YES"));
+
+    // Picking French in the open Preferences changes the texts at once; the
+    // choice reaches the settings file only when the settings are saved.
+    FRM_Pref->CBX_Langue->setCurrentIndex(1);
+    FRM_Pref->CBX_LangueChange();
+    EXPECT_EQ(file->title(), QStringLiteral("&Fichier"));
+    EXPECT_EQ(TranslatedTexts.Txt_OUI, QStringLiteral("OUI"));
+    EXPECT_TRUE(dir.readFile(Settings::kSettingsFileName).contains("Langue=0"));
 }
