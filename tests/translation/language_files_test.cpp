@@ -56,6 +56,9 @@ TEST_F(LanguageFiles, ReadingFollowsTheProfileFileRules)
     EXPECT_EQ(parsed("\xEF\xBB\xBF[English]\r\nT=\xC3\xA9t\xC3\xA9\r\n").read(u"T", {}), QStringLiteral("été"));
     EXPECT_FALSE(parsed("[Deutsch]\r\nT=x\r\n").hasSection());
     EXPECT_EQ(parsed({}).keyCount(), 0);
+    // A 10 MB file of junk around the section still reads its keys.
+    QByteArray big = "[English]\r\n" + QByteArray(10 << 20, 'j') + "\r\nK=v\r\n";
+    EXPECT_EQ(parsed(big).read(u"K", {}), QStringLiteral("v"));
 
     // A folder or a missing file reads as no file.
     const QString tmp = QDir::tempPath();
