@@ -130,6 +130,15 @@ void setCaption(QObject* o, const QString& text)
     }
 }
 
+// Tool-bar buttons may be widgets or actions.
+void setHint(QObject* o, const QString& text)
+{
+    if (auto* a = qobject_cast<QAction*>(o))
+        a->setToolTip(text);
+    else if (auto* w = qobject_cast<QWidget*>(o))
+        w->setToolTip(text);
+}
+
 // The French text of an entry: its quoted default, or the design caption
 // the control had before the first pass.
 QString frenchText(const TranslationEntry& e, QObject* o)
@@ -228,14 +237,11 @@ private:
             break;
         }
         case TextTarget::Hint: {
-            auto* w = qobject_cast<QWidget*>(o);
-            if (!w)
-                return;
             const QString text = read(e, e.defaultText());
-            w->setToolTip(text);
+            setHint(o, text);
             if (e.copyWindow) {
-                if (auto* copy = qobject_cast<QWidget*>(components_.find(e.copyWindow, e.copyComponent)))
-                    copy->setToolTip(text);
+                if (QObject* copy = components_.find(e.copyWindow, e.copyComponent))
+                    setHint(copy, text);
             }
             break;
         }
