@@ -129,3 +129,16 @@ TEST_F(LanguageFiles, ShippedEnglishAtStartAndFrenchPickedInThePreferences)
     EXPECT_EQ(TranslatedTexts.Txt_OUI, QStringLiteral("OUI"));
     EXPECT_TRUE(dir.readFile(Settings::kSettingsFileName).contains("Langue=0"));
 }
+
+TEST_F(LanguageFiles, FreshProgramDirectoryStartsInFrench)
+{
+    for (const char* name : {"Lang_English.ini", "Lang_Francais.ini", "nightjarpro.one"}) {
+        QFile f(QStringLiteral(NJ_SOURCE_DIR "/resources/programdir/") + QLatin1String(name));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name;
+        dir.writeFile(QString::fromLatin1(name), f.readAll());
+    }
+    FRM_Alv->FormActivate();
+    EXPECT_EQ(FRM_Pref->CBX_Langue->currentText(), QStringLiteral("Francais"));
+    EXPECT_EQ(FRM_Alv->findChild<QMenu*>(QStringLiteral("MNU_Fichier"))->title(), QStringLiteral("&Fichier"));
+    EXPECT_EQ(TranslatedTexts.Txt_OUI, QStringLiteral("OUI"));
+}
