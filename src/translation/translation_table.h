@@ -16,6 +16,12 @@
 
 namespace Translation {
 
+// How a text reaches its component: captions through the component's own
+// kind (action text, menu title, button or label text, group-box title, tab
+// text, window title); hints as tooltips of widgets or actions; charts
+// through their properties "leftAxisTitle", "bottomAxisTitle" and
+// "titleText"; status bars through setPanelText(int, QString) when they
+// have it, else through their labels in order.
 enum class TextTarget : std::uint8_t {
     Caption,      // caption of a control, tab, group box or window title
     MenuCaption,  // caption of a menu item ("&" marks the accelerator)
