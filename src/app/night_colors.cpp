@@ -1,5 +1,6 @@
 #include "app/night_colors.h"
 
+#include "app/helpers/scheme_colour.h"
 #include "app/profiles.h"
 #include "app/settings.h"
 #include "app/settings/key_engine.h"
@@ -251,10 +252,8 @@ void LoadNightColors(const QString& name)
         engine.load(key);
         // A text, a value beyond 0xFFFFFF or the saved colour of an index
         // that does not exist gives the table's default.
-        bool ok = false;
         const QString text = doc.readString(QString::fromLatin1(key.section), QString::fromLatin1(key.name), {});
-        const std::int32_t v = text.trimmed().toInt(&ok);
-        const bool valid = text.isEmpty() || (ok && (v >= 0 ? v <= 0xFFFFFF : (v & 0xFF) < kSystemColorCount));
+        const bool valid = text.isEmpty() || SchemeColour::Parse(text).has_value();
         TColorPanel* panel = index < panels.size() ? panels[index] : nullptr;
         if (!valid && panel && key.def)
             panel->setColor(QByteArray(key.def).toInt());
