@@ -299,7 +299,20 @@ void StopHeldMove(THeldMove& move)
         StopOn(move.kind, move.direction);
         detail::clearReadouts(move.direction);
     } catch (...) {
-        StopAllMotion();
+        // The line failed: every other move is stopped too, and cleared
+        // even where its stop fails the same way (told once, by the caller).
+        for (std::uint8_t axisDirection : {dirEast, dirNorth})
+            if (QTimer* t = axisTimer(axisDirection))
+                t->stop();
+        for (std::uint8_t d : {dirEast, dirWest, dirNorth, dirSouth}) {
+            if (!moving(d))
+                continue;
+            try {
+                StopOn(startedOn(d), d);
+            } catch (...) {
+            }
+            moving(d) = 0;
+        }
         throw;
     }
 }

@@ -15,6 +15,13 @@
 #include "telescope/prg_suivi.h"
 #include "telescope/sim/mount_simulator_device.h"
 #include "telescope/sim/simulated_lx200_mount.h"
+#include "support/scripted_mount.h"
+#include "app/frm_alv.h"
+#include "app/frm_message.h"
+#include "imaging/pipeline_state.h"
+#include "platform/com_io.h"
+#include "telescope/frm_joy.h"
+#include "translation/translated_texts.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -251,4 +258,92 @@ TEST_F(TelescopePages, MotorSpeedsFollowTheSiderealCorrectionAndInversions)
     pref().CKB_Correct_Sid->setChecked(false);
     EXPECT_DOUBLE_EQ(MotorSpeeds.East, 5);
     EXPECT_DOUBLE_EQ(MotorSpeeds.West, 10);
+}
+
+TEST_F(TelescopePages, AMountThatGoesAwayWhileHeldIsToldOnceAndNothingStaysMoving)
+{
+    testsupport::ScriptedMount scripted;
+    ASSERT_TRUE(scripted.isOpen());
+    platform::com_io::SetDevicePath(3, scripted.devicePath());
+    pref().RDB_Mount_LX200->click();
+    pref().BTN_Mount_Connecter->click();
+    QTest::mousePress(pref().BTN_Mount_Nord, Qt::LeftButton);
+    Prg_Suivi::StartMotion(dirEast, true, false, 5000);   // a pulse under way
+    ASSERT_EQ(MovingFlags[dirEast], 1);
+    scripted.hangUp();
+    QThread::msleep(30);
+    QTest::mouseRelease(pref().BTN_Mount_Nord, Qt::LeftButton);
+    EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+    EXPECT_EQ(reports.size(), 1) << reports.join(u'\n').toStdString();
+}
+
+TEST_F(TelescopePages, LearningCalibrationOffsetsAndEndOfGotoHandlers)
+{
+    // Learning: the four steps in the message window, the assistant at 13.
+    pref().BTN_ApprendreClick();
+    const QString text = FRM_Message->MEMO_Message->toPlainText();
+    EXPECT_TRUE(text.contains(QStringLiteral("1- ") + TranslatedTexts.MSG_MES1)) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("4- ") + TranslatedTexts.MSG_MES4));
+    EXPECT_EQ(ProcedureState, 13);
+    EXPECT_TRUE(FRM_Tool_Suivi->CKB_Suivi->isChecked());
+    EXPECT_FALSE(FRM_Tool_Suivi->RDB_Autoguidage->isChecked());
+
+    // Joystick calibration: anything but OK puts the copy back, joystick off.
+    frmJoy->Active = true;
+    const auto before = frmJoy->Calibration;
+    Preferences::RunJoystickCalibration = [] {
+        frmJoy->Calibration[0].maxValue = 999;
+        return false;
+    };
+    pref().BTN_Calibrate_JoystickClick();
+    EXPECT_EQ(frmJoy->Calibration[0].maxValue, before[0].maxValue);
+    EXPECT_FALSE(frmJoy->Active);
+    Preferences::RunJoystickCalibration = [] { return true; };
+    pref().BTN_Calibrate_JoystickClick();
+    EXPECT_TRUE(frmJoy->Active);
+    Preferences::RunJoystickCalibration = {};
+
+    // End of goto: a missing file unchecks its box.
+    pref().EDT_Fin_GOTO_Son_a_jouer->setText(QStringLiteral("absent.wav"));
+    pref().CKB_Fin_Goto_Jouer_un_son->setChecked(true);
+    EXPECT_FALSE(pref().CKB_Fin_Goto_Jouer_un_son->isChecked());
+    dir.writeFile(QStringLiteral("fin.wav"), "RIFF");
+    pref().EDT_Fin_GOTO_Son_a_jouer->setText(dir.filePath(QStringLiteral("fin.wav")));
+    pref().CKB_Fin_Goto_Jouer_un_son->setChecked(true);
+    EXPECT_TRUE(pref().CKB_Fin_Goto_Jouer_un_son->isChecked());
+
+    // The offset file chosen: loaded, its box checked and enabled.
+    dir.writeFile(QStringLiteral("decalage.txt"), "12,34\r\n// note\r\n");
+    testsupport::RecordingDialogService dialogs;
+    dialogs.openAnswers.push_back(dir.filePath(QStringLiteral("decalage.txt")));
+    pref().BBTN_Fichier_DecalageClick();
+    EXPECT_TRUE(pref().CKB_Fichier_decalage->isEnabled());
+    EXPECT_TRUE(pref().CKB_Fichier_decalage->isChecked());
+    dialogs.openAnswers.push_back(dir.filePath(QStringLiteral("absent.txt")));
+    pref().BBTN_Fichier_DecalageClick();
+    EXPECT_FALSE(pref().CKB_Fichier_decalage->isEnabled());
+    EXPECT_FALSE(pref().CKB_Fichier_decalage->isChecked());
+
+    EXPECT_TRUE(Preferences::DirectionName(true, true) == TranslatedTexts.Txt_Lebas);
+    EXPECT_TRUE(Preferences::DirectionName(false, false) == TranslatedTexts.Txt_Ouest);
+}
+
+TEST_F(TelescopePages, TheHandPadIsRefreshedOnlyWhileShownOnceStartUpHasLoaded)
+{
+    int refreshes = 0;
+    Settings::RegisterHandler(QStringLiteral("Raquette.RefreshControls"), [&] { ++refreshes; });
+    StartupPrefsLoaded = false;
+    FRM_Raquette->show();
+    pref().RDB_Mount_LX200->click();
+    EXPECT_EQ(refreshes, 0);
+    StartupPrefsLoaded = true;
+    pref().RDB_Autoguide_Marrick->click();
+    EXPECT_EQ(refreshes, 1);
+    FRM_Raquette->hide();
+    pref().RDB_Autoguide_Venner->click();
+    EXPECT_EQ(refreshes, 1);
+    pref().RDB_Focus_Venner->click();   // focuser buttons never refresh it
+    EXPECT_EQ(refreshes, 1);
+    Settings::UnregisterHandler(QStringLiteral("Raquette.RefreshControls"));
+    StartupPrefsLoaded = false;
 }
