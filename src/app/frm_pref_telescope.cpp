@@ -567,6 +567,11 @@ void Preferences::ApplyMotorSpeeds()
     }
     MotorSpeeds.North = double(p.TNI_Vitesse_Nord->Value());
     MotorSpeeds.South = double(p.TNI_Vitesse_Sud->Value());
+    // A speed of 0 or below times no pulse and moves no estimate: the
+    // slowest speed stands for it.
+    for (double* v : {&MotorSpeeds.East, &MotorSpeeds.West, &MotorSpeeds.North, &MotorSpeeds.South})
+        if (!(*v >= 0.1))
+            *v = 0.1;
 }
 
 void TFRM_Pref::TNI_Vitesse_EstExit() { Preferences::ApplyMotorSpeeds(); }

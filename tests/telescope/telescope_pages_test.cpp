@@ -258,6 +258,11 @@ TEST_F(TelescopePages, MotorSpeedsFollowTheSiderealCorrectionAndInversions)
     pref().CKB_Correct_Sid->setChecked(false);
     EXPECT_DOUBLE_EQ(MotorSpeeds.East, 5);
     EXPECT_DOUBLE_EQ(MotorSpeeds.West, 10);
+
+    // A speed of 0 counts as the slowest one.
+    pref().TNI_Vitesse_Nord->SetValue(0);
+    pref().TNI_Vitesse_NordExit();
+    EXPECT_DOUBLE_EQ(MotorSpeeds.North, 0.1);
 }
 
 TEST_F(TelescopePages, AMountThatGoesAwayWhileHeldIsToldOnceAndNothingStaysMoving)

@@ -154,24 +154,28 @@ void TcpCoord::layoutPad()
     update();
 }
 
-void TcpCoord::SetXStep(int v)
+// A new step of one axis: 0 is ignored; the far end and the point go onto
+// the new grid.
+static bool restep(int v, int start, int& end, int& step, int& value)
 {
     if (v == 0)
-        return;
-    xstep_ = directed(v, xmin_, xmax_);
-    xmax_ = ontoGrid(xmin_, xstep_, xmax_);
-    x_ = ontoGrid(xmin_, xstep_, x_);
-    layoutPad();
+        return false;
+    step = directed(v, start, end);
+    end = ontoGrid(start, step, end);
+    value = ontoGrid(start, step, value);
+    return true;
+}
+
+void TcpCoord::SetXStep(int v)
+{
+    if (restep(v, xmin_, xmax_, xstep_, x_))
+        layoutPad();
 }
 
 void TcpCoord::SetYStep(int v)
 {
-    if (v == 0)
-        return;
-    ystep_ = directed(v, ymin_, ymax_);
-    ymax_ = ontoGrid(ymin_, ystep_, ymax_);
-    y_ = ontoGrid(ymin_, ystep_, y_);
-    layoutPad();
+    if (restep(v, ymin_, ymax_, ystep_, y_))
+        layoutPad();
 }
 
 void TcpCoord::SetRanges(int xmin, int xmax, int ymin, int ymax)
