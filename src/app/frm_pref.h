@@ -145,7 +145,9 @@ public:
     void EDT_Startup_ScriptChange();
     void BBTN_Startup_ScriptClick();
 
-    // ---- Telescope control (frm_pref_telescope.cpp).
+public Q_SLOTS:
+    // ---- Telescope control (frm_pref_telescope.cpp). Slots, so other
+    // windows and scripts can run each one by name ("FRM_Pref.BTN_Mount_StopClick").
     // Interface choices. The mount page's radio buttons share the guide
     // page's handlers; all but the focuser ones stop the ASCOM bridge first.
     void RDB_Autoguide_AucunClick();
@@ -224,6 +226,8 @@ public:
     void BTN_Fin_GOTO_ChargeSonClick();
     void CKB_Fin_GOTO_ExecuteScriptClick();  // also EDT_Fin_GOTO_Script's change
     void BBTN_Fin_GOTO_ScriptClick();
+
+public:
 
     // The folders of the folder edits, local form, one trailing "/"; the
     // default under ProgramDir when the edit is empty.

@@ -35,6 +35,8 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QEvent>
+#include <QFocusEvent>
+#include <QLineEdit>
 #include <QFileInfo>
 #include <QHideEvent>
 #include <QKeyEvent>
@@ -174,6 +176,8 @@ void TFRM_Pref::bindTelescopeHandlers()
     bindComboChange(CBX_Vitesse_Moteur, this, &W::CBX_Vitesse_MoteurChange);
     bindComboDropDown(CBX_Vitesse_Moteur, this, &W::CBX_Vitesse_MoteurDropDown);
     CBX_Vitesse_Moteur->installEventFilter(this);
+    if (QLineEdit* edit = CBX_Vitesse_Moteur->lineEdit())
+        edit->installEventFilter(this);   // where the focus goes in an editable combo
     bindButtonClick(BTN_Nouveau_Vitesse, this, &W::BTN_Nouveau_VitesseClick);
     bindButtonClick(BTN_Sup_Vitesse, this, &W::BTN_Sup_VitesseClick);
     bindButtonClick(BTN_Enregistrer_Vitesse, this, &W::BTN_Enregistrer_VitesseClick);
@@ -195,9 +199,12 @@ bool TFRM_Pref::eventFilter(QObject* watched, QEvent* event)
         app::runGuarded(QStringLiteral("IMG_ASCOM"), [this] { IMG_ASCOMClick(); });
         return true;
     }
-    if (watched == CBX_Vitesse_Moteur && event->type() == QEvent::KeyPress)
+    if ((watched == CBX_Vitesse_Moteur || watched == CBX_Vitesse_Moteur->lineEdit()) && event->type() == QEvent::KeyPress)
         CBX_Vitesse_MoteurKeyDown(static_cast<QKeyEvent*>(event)->key());
-    if (watched == CBX_Vitesse_Moteur && event->type() == QEvent::FocusOut)
+    // Leaving the combo (not merely opening its list).
+    const bool speedCombo = watched == CBX_Vitesse_Moteur || watched == CBX_Vitesse_Moteur->lineEdit();
+    if (speedCombo && event->type() == QEvent::FocusOut
+        && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
         app::runGuarded(QStringLiteral("CBX_Vitesse_Moteur"), [this] { CBX_Vitesse_MoteurExit(); });
     return TForm::eventFilter(watched, event);
 }

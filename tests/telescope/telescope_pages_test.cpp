@@ -208,8 +208,8 @@ TEST_F(TelescopePages, OneBridgeServesEveryAscomButtonAndTheChooserIsAwaited)
     EXPECT_FALSE(pref().BTN_Mount_Connecter->isEnabled());
     EXPECT_TRUE(pref().BTN_Mount_Deconnecter->isEnabled());
 
-    // Any other interface stops it.
-    pref().RDB_Mount_Aucun->click();
+    // Any other interface stops it (run by name, as other windows do).
+    EXPECT_TRUE(Settings::RunHandler(QStringLiteral("FRM_Pref.RDB_Autoguide_AucunClick")));
     EXPECT_FALSE(AscomBridge::Running());
     Settings::UnregisterHandler(QStringLiteral("AscomBridge.StartBridge"));
 }

@@ -39,14 +39,6 @@ std::function<void()> builtin(const QString& name)
         {QStringLiteral("FRM_Pref.RDB_CroixClick"), &TFRM_Pref::RDB_CroixClick},
         {QStringLiteral("FRM_Pref.RDB_PointClick"), &TFRM_Pref::RDB_PointClick},
         {QStringLiteral("FRM_Pref.CKB_VestaModClick"), &TFRM_Pref::CKB_VestaModClick},
-        {QStringLiteral("FRM_Pref.TNI_Vitesse_EstExit"), &TFRM_Pref::TNI_Vitesse_EstExit},
-        {QStringLiteral("FRM_Pref.TNI_Vitesse_OuestExit"), &TFRM_Pref::TNI_Vitesse_OuestExit},
-        {QStringLiteral("FRM_Pref.TNI_Vitesse_NordExit"), &TFRM_Pref::TNI_Vitesse_NordExit},
-        {QStringLiteral("FRM_Pref.TNI_Vitesse_SudExit"), &TFRM_Pref::TNI_Vitesse_SudExit},
-        {QStringLiteral("FRM_Pref.CBX_Vitesse_MoteurChange"), &TFRM_Pref::CBX_Vitesse_MoteurChange},
-        {QStringLiteral("FRM_Pref.BTN_Mount_ConnecterClick"), &TFRM_Pref::BTN_Mount_ConnecterClick},
-        {QStringLiteral("FRM_Pref.BTN_Mount_StopClick"), &TFRM_Pref::BTN_Mount_StopClick},
-        {QStringLiteral("FRM_Pref.CKB_Historique_CommClick"), &TFRM_Pref::CKB_Historique_CommClick},
     };
     if (name == QLatin1String("Preferences.ApplyLongExposureSettings"))
         return [] { Preferences::ApplyLongExposureSettings(); };
