@@ -149,7 +149,8 @@ public Q_SLOTS:
     // ---- Telescope control (frm_pref_telescope.cpp). Slots, so other
     // windows and scripts can run each one by name ("FRM_Pref.BTN_Mount_StopClick").
     // Interface choices. The mount page's radio buttons share the guide
-    // page's handlers; all but the focuser ones stop the ASCOM bridge first.
+    // page's handlers; all but the focuser ones end the ASCOM bridge once no
+    // interface is left on ASCOM.
     void RDB_Autoguide_AucunClick();
     void RDB_Autoguide_LX200Click();
     void RDB_Autoguide_MarrickClick();

@@ -97,6 +97,17 @@ void refreshHandPad()
         runNamed("Raquette.RefreshControls");
 }
 
+// The bridge ends when an interface choice leaves nothing on ASCOM: a guide
+// box chosen beside an ASCOM mount keeps the mount's driver.
+void stopUnusedBridge()
+{
+    if (FRM_Pref
+        && (FRM_Pref->RDB_Mount_ASCOM->isChecked() || FRM_Pref->RDB_Autoguide_ASCOM->isChecked()
+            || FRM_Pref->RDB_Focus_ASCOM->isChecked()))
+        return;
+    AscomBridge::StopBridge();
+}
+
 bool sameText(const QString& a, const QString& b) { return a.trimmed().compare(b.trimmed(), Qt::CaseInsensitive) == 0; }
 
 } // namespace
@@ -221,7 +232,7 @@ void TFRM_Pref::hideEvent(QHideEvent* event)
 
 void TFRM_Pref::RDB_Autoguide_AucunClick()
 {
-    AscomBridge::StopBridge();
+    stopUnusedBridge();
     runNamed("Raquette.DisableLX200Controls");
     runNamed("Raquette.DisableCatalogChoice");
     toFront(GRB_Aucun);
@@ -235,7 +246,7 @@ void TFRM_Pref::RDB_Autoguide_AucunClick()
 
 void TFRM_Pref::RDB_Autoguide_LX200Click()
 {
-    AscomBridge::StopBridge();
+    stopUnusedBridge();
     GuideInterfaceCode = ComChannel::LX200;
     runNamed("Raquette.EnableLX200Controls");
     runNamed("Raquette.EnableAbsoluteGoto");
@@ -255,7 +266,7 @@ void TFRM_Pref::RDB_Autoguide_LX200Click()
 
 void TFRM_Pref::RDB_Autoguide_MarrickClick()
 {
-    AscomBridge::StopBridge();
+    stopUnusedBridge();
     GuideInterfaceCode = ComChannel::Marrick;
     runNamed("Raquette.DisableLX200Controls");
     runNamed("Raquette.ForceRelativeGoto");
@@ -269,7 +280,7 @@ void TFRM_Pref::RDB_Autoguide_MarrickClick()
 
 void TFRM_Pref::RDB_Autoguide_QuillonClick()
 {
-    AscomBridge::StopBridge();
+    stopUnusedBridge();
     Align_V::InitQuillonPort();
     GuideInterfaceCode = ComChannel::Quillon;
     runNamed("Raquette.DisableLX200Controls");
@@ -282,7 +293,7 @@ void TFRM_Pref::RDB_Autoguide_QuillonClick()
 
 void TFRM_Pref::RDB_Autoguide_VennerClick()
 {
-    AscomBridge::StopBridge();
+    stopUnusedBridge();
     GuideInterfaceCode = ComChannel::Venner;
     runNamed("Raquette.DisableLX200Controls");
     toFront(GRB_InterfaceSerie);
@@ -295,7 +306,7 @@ void TFRM_Pref::RDB_Mount_VennerClick() { RDB_Autoguide_VennerClick(); }
 
 void TFRM_Pref::RDB_Autoguide_KitsRus108Click()
 {
-    AscomBridge::StopBridge();
+    stopUnusedBridge();
     GuideInterfaceCode = ComChannel::KitsRus;
     runNamed("Raquette.DisableLX200Controls");
     runNamed("Raquette.ForceRelativeGoto");
@@ -308,7 +319,7 @@ void TFRM_Pref::RDB_Autoguide_KitsRus108Click()
 
 void TFRM_Pref::RDB_Autoguide_PluginClick()
 {
-    AscomBridge::StopBridge();
+    stopUnusedBridge();
     toFront(GRB_Choix_Plugins_Mount);
     // Each guider of the loaded plug-ins as "plug-in:device"; list index i
     // is guider record i.

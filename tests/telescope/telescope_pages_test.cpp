@@ -208,8 +208,12 @@ TEST_F(TelescopePages, OneBridgeServesEveryAscomButtonAndTheChooserIsAwaited)
     EXPECT_FALSE(pref().BTN_Mount_Connecter->isEnabled());
     EXPECT_TRUE(pref().BTN_Mount_Deconnecter->isEnabled());
 
-    // Any other interface stops it (run by name, as other windows do).
-    EXPECT_TRUE(Settings::RunHandler(QStringLiteral("FRM_Pref.RDB_Autoguide_AucunClick")));
+    // A guide box beside the ASCOM mount keeps the driver; once nothing is on
+    // ASCOM any more the bridge ends.
+    pref().RDB_Focus_Aucun->click();
+    pref().RDB_Autoguide_Marrick->click();
+    EXPECT_TRUE(AscomBridge::Running());
+    pref().RDB_Mount_LX200->click();
     EXPECT_FALSE(AscomBridge::Running());
     Settings::UnregisterHandler(QStringLiteral("AscomBridge.StartBridge"));
 }
