@@ -233,6 +233,11 @@ void TFRM_Pref::hideEvent(QHideEvent* event)
 void TFRM_Pref::RDB_Autoguide_AucunClick()
 {
     stopUnusedBridge();
+    // No guide box beside a chosen mount: the mount and what uses it stay.
+    if (!RDB_Mount_Aucun->isChecked()) {
+        refreshHandPad();
+        return;
+    }
     runNamed("Raquette.DisableLX200Controls");
     runNamed("Raquette.DisableCatalogChoice");
     toFront(GRB_Aucun);

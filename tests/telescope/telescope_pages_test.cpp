@@ -160,6 +160,14 @@ TEST_F(TelescopePages, InterfaceButtonsSetTheCodesAndThePages)
     EXPECT_EQ(GuideInterfaceCode, 6);
     EXPECT_FALSE(pref().GRB_InterfaceParallele->isHidden());
 
+    // No guide box beside the mount: the mount stays usable.
+    pref().RDB_Autoguide_LX200->click();
+    pref().RDB_Autoguide_Aucun->click();
+    EXPECT_TRUE(pref().BTN_Mount_Connecter->isEnabled());
+    EXPECT_FALSE(pref().GRB_InterfaceSerie->isHidden());
+    EXPECT_TRUE(FRM_Tool_Suivi->RDB_Autoguidage->isEnabled());
+
+    pref().RDB_Autoguide_Quillon->click();
     pref().RDB_Mount_Aucun->click();
     EXPECT_EQ(GuideInterfaceCode, 6);   // unchanged
     EXPECT_FALSE(pref().BTN_Mount_Connecter->isEnabled());
