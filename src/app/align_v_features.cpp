@@ -11,11 +11,16 @@
 
 namespace Align_V {
 
-bool RunScriptByName(const QString& fileName)
+QString ScriptPathByName(const QString& fileName)
 {
     // The scripts folder as read from the dialog ends with its separator.
     const QString folder = FRM_Pref ? FRM_Pref->ScriptsFolder() : QString();
-    const QString path = platform::resolveDataFile(folder + platform::fromStoredPath(fileName));
+    return platform::resolveDataFile(folder + platform::fromStoredPath(fileName));
+}
+
+bool RunScriptByName(const QString& fileName)
+{
+    const QString path = ScriptPathByName(fileName);
     if (fileName.trimmed().isEmpty() || !QFileInfo(path).isFile())
         return false;
     Scripts::RunScriptFile(path);

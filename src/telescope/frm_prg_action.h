@@ -1,4 +1,7 @@
 #pragma once
+// What a motion detection does: a long exposure, automatic saving, a sound,
+// a script, and stopping detection (restarted after a delay if wished).
+// The actions themselves run in Align_V::RunMotionActions.
 
 #include "app/form.h"
 #include "ui_frm_prg_action.h"
@@ -9,6 +12,22 @@ class TFRM_Prg_Action : public TForm, public Ui::TFRM_Prg_Action {
 public:
     explicit TFRM_Prg_Action(QWidget* parent = nullptr);
     QTimer* TMR_Restart_Detecting = nullptr;
+
+public slots:
+    void BTN_ChargeSonClick();
+    void CKB_Jouer_un_sonClick();
+    void EDT_Son_a_jouerChange();
+    void BBTN_Action_Detect_ScriptClick();
+    void TMR_Restart_DetectingTimer();
+    void BTN_OkClick();
 };
 
 extern TFRM_Prg_Action* FRM_Prg_Action;
+
+namespace Align_V {
+// A file named in an action's edit exists (relative names are taken in the
+// program directory).
+bool ActionFileExists(const QString& text);
+// The action's sound box is unchecked when its file does not exist.
+void UncheckMissingSound(QCheckBox* box, const QLineEdit* edit);
+} // namespace Align_V
