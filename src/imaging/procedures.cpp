@@ -365,8 +365,12 @@ void learningMeasure()
 void endLearning()
 {
     stopLearningTimer();
-    Prg_Suivi::StopGuidePort();
     TLearning& L = Learning;
+    // The move under way first, on the interface that started it.
+    static constexpr std::array<std::uint8_t, 4> moving{dirWest, dirNorth, dirEast, dirSouth};
+    if (L.step >= 5 && L.step <= 8)
+        Prg_Suivi::StopMountDirection(moving[std::size_t(L.step - 5)]);
+    Prg_Suivi::StopGuidePort();
     if (L.cycles > 0 && FRM_Pref) {
         TFRM_Pref& p = *FRM_Pref;
         const double n = L.cycles;
