@@ -12,6 +12,7 @@
 #include "imaging/named_control.h"
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
+#include "kernels/frame_rows.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
 #include "platform/sound_service.h"
@@ -25,12 +26,15 @@
 #include "translation/translated_texts.h"
 
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace Align_V {
@@ -137,17 +141,8 @@ void MarkSaturatedPixels(std::int32_t threshold)
     if (threshold > 255)
         return;
     const std::uint8_t t = std::uint8_t(std::max(threshold, 0));
-    for (int y = 0; y < h; ++y) {
-        const std::uint8_t* s = frame->scanLine(y);
-        std::uint8_t* d = SaturationBitmap->scanLine(y);
-        for (int x = 0; x < w; ++x, s += 3, d += 3) {
-            if (std::max(std::max(s[0], s[1]), s[2]) >= t) {
-                d[0] = 0;
-                d[1] = 0;
-                d[2] = 255;
-            }
-        }
-    }
+    for (int y = 0; y < h; ++y)
+        kernels::MarkSaturatedRow(frame->scanLine(y), SaturationBitmap->scanLine(y), w, t);
 }
 
 // ---- motion detection -----------------------------------------------------
@@ -167,24 +162,30 @@ bool MotionCompare(std::int32_t level, std::int32_t count, std::int32_t& percent
 
     kernels::Bitmap24& cur = *MotionCurrent;
     cur.resize(ref.width(), ref.height());
-    kernels::stretchBlt(cur, ZoneImageRect, *SlotBitmaps[slot][0], DisplayZoneRect, kernels::RasterOp::SrcCopy);
-
+    const kernels::Bitmap24& frame = *SlotBitmaps[slot][0];
+    const int threshold = 3 * std::clamp(level, 0, 65535 / 3);
+    std::int64_t n = 0, s = 0;
     // Only the zone's place differs between the two; the rest of both
     // bitmaps holds nothing of the frame.
     const kernels::Rect area = intersect(ZoneImageRect, kernels::boundsOf(ref));
-    const int threshold = 3 * std::clamp(level, 0, 65535 / 3);
-    std::int64_t n = 0, s = 0;
-    for (int y = area.top; y < area.bottom; ++y) {
-        const std::uint8_t* a = cur.scanLine(y) + 3 * area.left;
-        const std::uint8_t* b = ref.scanLine(y) + 3 * area.left;
-        std::int32_t rowSum = 0, rowCount = 0;
-        for (int x = area.left; x < area.right; ++x, a += 3, b += 3) {
-            const int d = (a[0] + a[1] + a[2]) - (b[0] + b[1] + b[2]);
-            rowSum += d;
-            rowCount += std::abs(d) > threshold;
+    const kernels::Rect& z = DisplayZoneRect;
+    const bool straight = z.right - z.left == ZoneImageRect.right - ZoneImageRect.left
+                          && z.bottom - z.top == ZoneImageRect.bottom - ZoneImageRect.top
+                          && z.left >= 0 && z.top >= 0 && z.right <= frame.width() && z.bottom <= frame.height()
+                          && area == ZoneImageRect;
+    if (straight) {
+        // The zone at its own size: each row copied and compared while in cache.
+        const int w = area.right - area.left;
+        for (int y = area.top; y < area.bottom; ++y) {
+            std::uint8_t* a = cur.scanLine(y) + 3 * area.left;
+            std::memcpy(a, frame.scanLine(z.top + y - ZoneImageRect.top) + 3 * z.left, std::size_t(3 * w));
+            kernels::MotionRowDiff(a, ref.scanLine(y) + 3 * area.left, w, threshold, s, n);
         }
-        s += rowSum;
-        n += rowCount;
+    } else {
+        kernels::stretchBlt(cur, ZoneImageRect, frame, DisplayZoneRect, kernels::RasterOp::SrcCopy);
+        for (int y = area.top; y < area.bottom; ++y)
+            kernels::MotionRowDiff(cur.scanLine(y) + 3 * area.left, ref.scanLine(y) + 3 * area.left,
+                                   area.right - area.left, threshold, s, n);
     }
     sum = s;
     percent = std::int32_t(n * 10000 / total);
@@ -322,7 +323,16 @@ void DrawHistogram()
     QScrollBar* scale = info->SCB_Scale_Histo;
     scale->setMaximum(int(std::clamp<std::int64_t>(N, scale->minimum(), std::numeric_limits<int>::max())));
     const int position = std::max(scale->value(), 1);
-    info->LBL_YMax->setText(QString::number(N * 100 / position));
+    // The label changes only with the frame size or the scale: it is not
+    // rewritten (a text allocated) on every frame.
+    static std::int64_t shownYMax = -1;
+    static QPointer<QLabel> shownOn;
+    const std::int64_t yMax = N * 100 / position;
+    if (yMax != shownYMax || shownOn != info->LBL_YMax) {
+        info->LBL_YMax->setText(QString::number(yMax));
+        shownYMax = yMax;
+        shownOn = info->LBL_YMax;
+    }
     if (N > 0) {
         const double n = double(N);
         const std::array<const std::array<std::int32_t, 256>*, 3> counts{&HistogramRed, &HistogramGreen,
