@@ -197,8 +197,11 @@ void DefineMotionReference()
     const int slot = CurrentCameraSlot;
     if (!MotionReference || !FRM_Alv || (slot != 1 && slot != 2) || !SlotBitmaps[slot][0])
         return;
+    // The result view's size; before the view was first sized, the zone's.
     const kernels::Bitmap24& result = FRM_Alv->Image3->Bitmap();
-    MotionReference->resize(result.width(), result.height());
+    const bool sized = !result.isEmpty();
+    MotionReference->resize(sized ? result.width() : std::max(ZoneImageRect.right, 0),
+                            sized ? result.height() : std::max(ZoneImageRect.bottom, 0));
     kernels::fillRect(*MotionReference, kernels::boundsOf(*MotionReference), kernels::kBlack);
     kernels::stretchBlt(*MotionReference, ZoneImageRect, *SlotBitmaps[slot][0], DisplayZoneRect,
                         kernels::RasterOp::SrcCopy);

@@ -133,6 +133,11 @@ TEST_F(MotionDetection, TheReferenceWindowDefinesNowOrEveryPeriod)
     EXPECT_EQ(MotionReference->height(), 60);
     EXPECT_EQ(at(*MotionReference, 10, 10), kernels::rgbColour(200, 10, 10));
     CurrentCameraSlot = 1;
+    // A result view not sized yet: the reference holds the zone.
+    setResultSize(0, 0);
+    Align_V::DefineMotionReference();
+    EXPECT_EQ(MotionReference->width(), 100);
+    setResultSize(100, 100);
 
     // A new unit redefines at once.
     MotionReferenceSet = 0;
