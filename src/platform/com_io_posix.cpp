@@ -335,6 +335,11 @@ void put_byte(std::uint8_t ch, std::uint8_t value)
 QByteArray get_string(std::uint8_t ch)
 {
     sleeper().sleepMs(kAnswerWait_ms);
+    return read_available(ch);
+}
+
+QByteArray read_available(std::uint8_t ch)
+{
     if (!valid(ch) || !g_channels[ch].open)
         return {};
     Channel& c = g_channels[ch];
@@ -352,9 +357,23 @@ QByteArray get_string(std::uint8_t ch)
             continue;
         if (n < 0 && errno != EAGAIN)
             fail("get_string", errno, c);
+        // Nothing to read: a line that hung up (its device went away) says
+        // so to poll; a quiet one does not.
+        pollfd p{c.handle, POLLIN, 0};
+        if (n == 0 && total == 0 && ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
+            fail("get_string", EIO, c);
         break;
     }
     return QByteArray(buffer, total);
+}
+
+void discard_input(std::uint8_t ch)
+{
+    if (!valid(ch) || !g_channels[ch].open)
+        return;
+    tcflush(g_channels[ch].handle, TCIFLUSH);
+    while (read_available(ch).size() == kReadBufferSize) {
+    }
 }
 
 void close_com(std::uint8_t ch)
