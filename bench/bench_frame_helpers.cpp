@@ -19,17 +19,13 @@
 #include <random>
 
 #include "alloc_counter.h"
+#include "qt_main.h"
 
 namespace {
 
 void prepare(int W, int H)
 {
-    static platform::SimulatedPortAccess ports;
-    platform::setPortAccess(&ports);
-    if (!FRM_Alv)
-        Startup::CreateWindows();
-    Align_V::CreateMissingSlotBitmaps();
-    Align_V::CreateMissingWorkBitmaps();
+    bench::PrepareWindowsAndBitmaps();
     CameraSlots[1].width = W;
     CameraSlots[1].height = H;
     CurrentCameraSlot = 1;

@@ -28,6 +28,7 @@
 #include <random>
 
 #include "alloc_counter.h"
+#include "qt_main.h"
 
 namespace {
 
@@ -56,12 +57,7 @@ void drawStarField(kernels::Bitmap24& bmp, int W, int H)
 // The windows and the pipeline as a running addition leaves them.
 void prepare(int W, int H)
 {
-    static platform::SimulatedPortAccess ports;
-    platform::setPortAccess(&ports);
-    if (!FRM_Alv)
-        Startup::CreateWindows();
-    Align_V::CreateMissingSlotBitmaps();
-    Align_V::CreateMissingWorkBitmaps();
+    bench::PrepareWindowsAndBitmaps();
     Align_V::ResetPipelineStartValues();
     DeepImagePlanes().clearAll();
 

@@ -252,6 +252,19 @@ void king(const Step& start, kernels::Bitmap24& picture)
 // ---- 14: motor speed learning ----------------------------------------------
 
 constexpr std::uint8_t kLearnDone = 10;
+// The moves of sub-states 5 to 8, in their order, and the Preferences'
+// speed of each (the sums keep the same order).
+constexpr std::array<std::uint8_t, 4> kLearnMoves{dirWest, dirNorth, dirEast, dirSouth};
+
+std::array<TCustomNumInp*, 4> learnSpeeds(TFRM_Pref& p)
+{
+    return {p.TNI_Vitesse_Ouest, p.TNI_Vitesse_Nord, p.TNI_Vitesse_Est, p.TNI_Vitesse_Sud};
+}
+
+bool learnMoving(std::uint8_t step)
+{
+    return step >= 5 && step <= 8;
+}
 
 void stopLearningTimer()
 {
@@ -259,10 +272,10 @@ void stopLearningTimer()
         FRM_Alv->TMR_Appr->stop();
 }
 
-void startLearningMove(std::uint8_t direction)
+void startLearningMove(std::uint8_t step)
 {
     MotionSource = 1;
-    Prg_Suivi::StartMotion(direction, false, true, Prg_Suivi::kUntilStopped);
+    Prg_Suivi::StartMotion(kLearnMoves[std::size_t(step - 5)], false, true, Prg_Suivi::kUntilStopped);
 }
 
 // Advances the sub-state when the current move has lasted its test time.
@@ -273,40 +286,21 @@ void learningStep()
         return;
     stopLearningTimer();
     const int iterations = FRM_Pref ? FRM_Pref->SPED_Iterations->value() : 1;
-    switch (L.step) {
-    case 0:
+    if (L.step == 0) {
         L.step = 5;
-        startLearningMove(dirWest);
-        break;
-    case 5:
-        Prg_Suivi::StopMountDirection(dirWest);
-        L.step = 6;
-        startLearningMove(dirNorth);
-        break;
-    case 6:
-        Prg_Suivi::StopMountDirection(dirNorth);
-        L.step = 7;
-        startLearningMove(dirEast);
-        break;
-    case 7:
-        Prg_Suivi::StopMountDirection(dirEast);
-        L.step = 8;
-        startLearningMove(dirSouth);
-        break;
-    case 8:
-        Prg_Suivi::StopMountDirection(dirSouth);
-        L.step = 9;
-        break;
-    case 9:
+        startLearningMove(L.step);
+    } else if (learnMoving(L.step)) {
+        Prg_Suivi::StopMountDirection(kLearnMoves[std::size_t(L.step - 5)]);
+        ++L.step;
+        if (learnMoving(L.step))
+            startLearningMove(L.step);
+    } else if (L.step == 9) {
         if (iterations >= L.counter) {
             L.step = 5;
-            startLearningMove(dirWest);
+            startLearningMove(L.step);
         } else {
             L.step = kLearnDone;
         }
-        break;
-    default:
-        break;
     }
     if (L.step == kLearnDone)
         return;
@@ -329,33 +323,18 @@ void learningMeasure()
     TFRM_Pref* p = FRM_Pref;
     if (!p)
         return;
-    switch (L.step) {
-    case 5:
-        setNum(p->TNI_Vitesse_Ouest, rate);
-        break;
-    case 6:
-        setNum(p->TNI_Vitesse_Nord, rate);
-        break;
-    case 7:
-        setNum(p->TNI_Vitesse_Est, rate);
-        break;
-    case 8:
-        setNum(p->TNI_Vitesse_Sud, rate);
-        break;
-    case 9:
-        L.sums[0] += num(p->TNI_Vitesse_Ouest);
-        L.sums[1] += num(p->TNI_Vitesse_Nord);
-        L.sums[2] += num(p->TNI_Vitesse_Est);
-        L.sums[3] += num(p->TNI_Vitesse_Sud);
+    const auto speeds = learnSpeeds(*p);
+    if (learnMoving(L.step)) {
+        setNum(speeds[std::size_t(L.step - 5)], rate);
+    } else if (L.step == 9) {
+        for (std::size_t i = 0; i < speeds.size(); ++i)
+            L.sums[i] += num(speeds[i]);
         ++L.cycles;
         L.tick = 1;
         if (p->SPED_Iterations->value() > L.counter)
             ++L.counter;
         else
             L.step = kLearnDone;
-        break;
-    default:
-        break;
     }
     p->EDT_Etape_Appr->setText(QString::number(L.counter));
 }
@@ -367,30 +346,23 @@ void endLearning()
     stopLearningTimer();
     TLearning& L = Learning;
     // The move under way first, on the interface that started it.
-    static constexpr std::array<std::uint8_t, 4> moving{dirWest, dirNorth, dirEast, dirSouth};
-    if (L.step >= 5 && L.step <= 8)
-        Prg_Suivi::StopMountDirection(moving[std::size_t(L.step - 5)]);
+    if (learnMoving(L.step))
+        Prg_Suivi::StopMountDirection(kLearnMoves[std::size_t(L.step - 5)]);
     Prg_Suivi::StopGuidePort();
-    if (L.cycles > 0 && FRM_Pref) {
-        TFRM_Pref& p = *FRM_Pref;
-        const double n = L.cycles;
-        setNum(p.TNI_Vitesse_Ouest, L.sums[0] / n);
-        setNum(p.TNI_Vitesse_Nord, L.sums[1] / n);
-        setNum(p.TNI_Vitesse_Est, L.sums[2] / n);
-        setNum(p.TNI_Vitesse_Sud, L.sums[3] / n);
-        MotorSpeeds.West = num(p.TNI_Vitesse_Ouest);
-        MotorSpeeds.North = num(p.TNI_Vitesse_Nord);
-        MotorSpeeds.East = num(p.TNI_Vitesse_Est);
-        MotorSpeeds.South = num(p.TNI_Vitesse_Sud);
-    } else if (FRM_Pref) {
-        // The fields showed the partial measures; the speeds in force stay.
-        TFRM_Pref& p = *FRM_Pref;
-        setNum(p.TNI_Vitesse_Ouest, MotorSpeeds.West);
-        setNum(p.TNI_Vitesse_Nord, MotorSpeeds.North);
-        setNum(p.TNI_Vitesse_Est, MotorSpeeds.East);
-        setNum(p.TNI_Vitesse_Sud, MotorSpeeds.South);
-    }
     L.step = kLearnDone;
+    if (!FRM_Pref)
+        return;
+    const auto speeds = learnSpeeds(*FRM_Pref);
+    std::array<double*, 4> inForce{&MotorSpeeds.West, &MotorSpeeds.North, &MotorSpeeds.East, &MotorSpeeds.South};
+    for (std::size_t i = 0; i < speeds.size(); ++i) {
+        // Without a completed cycle the fields showed partial measures only.
+        if (L.cycles > 0) {
+            setNum(speeds[i], L.sums[i] / L.cycles);
+            *inForce[i] = num(speeds[i]);
+        } else {
+            setNum(speeds[i], *inForce[i]);
+        }
+    }
 }
 
 } // namespace

@@ -26,6 +26,31 @@ void UncheckMissingSound(QCheckBox* box, const QLineEdit* edit)
         box->setChecked(false);
 }
 
+void ChooseActionSound(QCheckBox* box, QLineEdit* edit, const QString& emptyFolder)
+{
+    platform::FileDialogRequest request;
+    request.title = QStringLiteral("Son à jouer");
+    if (edit->text().isEmpty())
+        request.directory = emptyFolder;
+    else
+        request.fileName = edit->text();
+    request.filter = QStringLiteral("Son (*.wav)");
+    if (const std::optional<QString> chosen = platform::dialogs().openFile(request))
+        edit->setText(*chosen);
+    else
+        UncheckMissingSound(box, edit);
+}
+
+void ChooseActionScript(QLineEdit* edit, const QString& filter)
+{
+    platform::FileDialogRequest request;
+    request.title = QStringLiteral("Script");
+    request.directory = FRM_Pref ? FRM_Pref->ScriptsFolder() : QString();
+    request.filter = filter;
+    if (const std::optional<QString> chosen = platform::dialogs().openFile(request))
+        edit->setText(QFileInfo(platform::fromStoredPath(*chosen)).fileName());
+}
+
 } // namespace Align_V
 
 TFRM_Prg_Action::TFRM_Prg_Action(QWidget* parent) : TForm(parent)
@@ -46,14 +71,7 @@ TFRM_Prg_Action::TFRM_Prg_Action(QWidget* parent) : TForm(parent)
 
 void TFRM_Prg_Action::BTN_ChargeSonClick()
 {
-    platform::FileDialogRequest request;
-    request.title = QStringLiteral("Son à jouer");
-    request.fileName = EDT_Son_a_jouer->text();
-    request.filter = QStringLiteral("Son (*.wav)");
-    if (const std::optional<QString> chosen = platform::dialogs().openFile(request))
-        EDT_Son_a_jouer->setText(*chosen);
-    else
-        Align_V::UncheckMissingSound(CKB_Jouer_un_son, EDT_Son_a_jouer);
+    Align_V::ChooseActionSound(CKB_Jouer_un_son, EDT_Son_a_jouer, QString());
 }
 
 void TFRM_Prg_Action::CKB_Jouer_un_sonClick()
@@ -68,12 +86,7 @@ void TFRM_Prg_Action::EDT_Son_a_jouerChange()
 
 void TFRM_Prg_Action::BBTN_Action_Detect_ScriptClick()
 {
-    platform::FileDialogRequest request;
-    request.title = QStringLiteral("Script");
-    request.directory = FRM_Pref ? FRM_Pref->ScriptsFolder() : QString();
-    request.filter = QStringLiteral("Script (*.txt)");
-    if (const std::optional<QString> chosen = platform::dialogs().openFile(request))
-        EDT_Action_Detect_Script->setText(QFileInfo(platform::fromStoredPath(*chosen)).fileName());
+    Align_V::ChooseActionScript(EDT_Action_Detect_Script, QStringLiteral("Script (*.txt)"));
 }
 
 void TFRM_Prg_Action::TMR_Restart_DetectingTimer()

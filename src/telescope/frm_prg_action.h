@@ -30,4 +30,11 @@ namespace Align_V {
 bool ActionFileExists(const QString& text);
 // The action's sound box is unchecked when its file does not exist.
 void UncheckMissingSound(QCheckBox* box, const QLineEdit* edit);
+// The sound dialog of an action window, on the edit's file or, when the
+// edit is empty, in emptyFolder: a choice goes to the edit; a cancel
+// unchecks the box when the edit's file does not exist.
+void ChooseActionSound(QCheckBox* box, QLineEdit* edit, const QString& emptyFolder);
+// The script dialog of an action window, in the scripts folder: the chosen
+// file's name without its folder goes to the edit.
+void ChooseActionScript(QLineEdit* edit, const QString& filter);
 } // namespace Align_V

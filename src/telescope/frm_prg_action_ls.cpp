@@ -33,17 +33,7 @@ TFRM_PRG_Action_LS::TFRM_PRG_Action_LS(QWidget* parent) : TForm(parent)
 
 void TFRM_PRG_Action_LS::BTN_ChargeSonClick()
 {
-    platform::FileDialogRequest request;
-    request.title = QStringLiteral("Son à jouer");
-    if (EDT_Son_a_jouer->text().isEmpty())
-        request.directory = FRM_Pref ? FRM_Pref->SoundsFolder() : QString();
-    else
-        request.fileName = EDT_Son_a_jouer->text();
-    request.filter = QStringLiteral("Son (*.wav)");
-    if (const std::optional<QString> chosen = platform::dialogs().openFile(request))
-        EDT_Son_a_jouer->setText(*chosen);
-    else
-        Align_V::UncheckMissingSound(CKB_Jouer_un_son, EDT_Son_a_jouer);
+    Align_V::ChooseActionSound(CKB_Jouer_un_son, EDT_Son_a_jouer, FRM_Pref ? FRM_Pref->SoundsFolder() : QString());
 }
 
 void TFRM_PRG_Action_LS::CKB_Jouer_un_sonClick()
@@ -70,12 +60,7 @@ void TFRM_PRG_Action_LS::EDT_Lost_Star_ScriptChange()
 
 void TFRM_PRG_Action_LS::BBTN_Lost_Star_ScriptClick()
 {
-    platform::FileDialogRequest request;
-    request.title = QStringLiteral("Script");
-    request.directory = FRM_Pref ? FRM_Pref->ScriptsFolder() : QString();
-    request.filter = QStringLiteral("Text (*.txt)");
-    if (const std::optional<QString> chosen = platform::dialogs().openFile(request))
-        EDT_Lost_Star_Script->setText(QFileInfo(platform::fromStoredPath(*chosen)).fileName());
+    Align_V::ChooseActionScript(EDT_Lost_Star_Script, QStringLiteral("Text (*.txt)"));
 }
 
 void TFRM_PRG_Action_LS::TMR_Restart_GuidingTimer()

@@ -49,6 +49,18 @@ constexpr double kDriftY = -0.4;
 constexpr int kFramePeriod_ms = 100;
 constexpr int kTick_ms = 5;
 
+// Guide moves of exactly their length: no neutral zone, backlash or inertia.
+void plainGuideMoves(TFRM_Pref& p)
+{
+    p.SPED_Neutre->setValue(0);
+    p.TNI_Jeu_AD->SetValue(0);
+    p.TNI_Jeu_Dec->SetValue(0);
+    p.RDB_Pourcent_Inertie_AD->setChecked(true);
+    p.RDB_Pourcent_Inertie_Dec->setChecked(true);
+    p.SPED_Pourcent_Inertie_AD->setValue(0);
+    p.SPED_Pourcent_Inertie_Dec->setValue(0);
+}
+
 // Sets up the tracking window and the pipeline for autoguiding slot 1 on a
 // one-star sky; returns the star's start position.
 QPointF prepareGuiding(const testsupport::StarField& field)
@@ -76,13 +88,7 @@ QPointF prepareGuiding(const testsupport::StarField& field)
     FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(40);
     FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(kScale);
     TFRM_Pref& p = *FRM_Pref;
-    p.SPED_Neutre->setValue(0);
-    p.TNI_Jeu_AD->SetValue(0);
-    p.TNI_Jeu_Dec->SetValue(0);
-    p.RDB_Pourcent_Inertie_AD->setChecked(true);
-    p.RDB_Pourcent_Inertie_Dec->setChecked(true);
-    p.SPED_Pourcent_Inertie_AD->setValue(0);
-    p.SPED_Pourcent_Inertie_Dec->setValue(0);
+    plainGuideMoves(p);
     return star;
 }
 
@@ -263,13 +269,7 @@ protected:
         MotorSpeeds = {6, 6, 6, 6};
         FRM_Tool_Mesures->TNI_Orient->SetValue(180);
         FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(scale);
-        p.SPED_Neutre->setValue(0);
-        p.TNI_Jeu_AD->SetValue(0);
-        p.TNI_Jeu_Dec->SetValue(0);
-        p.RDB_Pourcent_Inertie_AD->setChecked(true);
-        p.RDB_Pourcent_Inertie_Dec->setChecked(true);
-        p.SPED_Pourcent_Inertie_AD->setValue(0);
-        p.SPED_Pourcent_Inertie_Dec->setValue(0);
+        plainGuideMoves(p);
     }
 
     // Processes events until the slot has handed over `frames` more frames
