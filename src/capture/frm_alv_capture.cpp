@@ -499,6 +499,7 @@ void TFRM_Alv::StopSlot(int slot)
     ReleaseLedLibrary(slot);
     s.captureInProgress = 0;
     PipelineActive = 0;
+    Align_V::EndLearningOnSourceStop(slot);
 
     const bool guides = FRM_Tool_Affichage
                         && (slot == 1 ? FRM_Tool_Affichage->CKB_Src1_Autoguidage : FRM_Tool_Affichage->CKB_Src2_Autoguidage)

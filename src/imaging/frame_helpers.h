@@ -50,6 +50,11 @@ void HideRecIndicator();
 // (0: the star was lost or no tracking step ran), which ends the procedure.
 void AdvanceProcedures(std::uint8_t slot, std::uint8_t trackResult);
 
+// A source stop while the motor speeds are being learnt on its frames: no
+// frame will end the move under way, so the learning ends now (moves and
+// learning timer stopped, the completed cycles kept).
+void EndLearningOnSourceStop(int slot);
+
 // The translated direction word: vertical axis "le bas" when positive, else
 // "le haut"; horizontal axis "Est" when positive, else "Ouest".
 QString DirectionName(bool vertical, bool positive);

@@ -11,6 +11,7 @@
 #include "app/frm_pref.h"
 #include "app/helpers/calc_helpers.h"
 #include "app/settings.h"
+#include "capture/camera_slots.h"
 #include "imaging/display_helpers.h"
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
@@ -428,6 +429,12 @@ void AdvanceProcedures(std::uint8_t slot, std::uint8_t trackResult)
     default:
         break;
     }
+}
+
+void EndLearningOnSourceStop(int slot)
+{
+    if (ProcedureState == 14 && slot == CurrentCameraSlot)
+        AdvanceProcedures(std::uint8_t(slot), 0);
 }
 
 } // namespace Align_V

@@ -250,5 +250,16 @@ TEST_F(MeasureProcedures, LearningLostBeforeACycleKeepsTheSpeedsAndStopsEverythi
     EXPECT_EQ(ProcedureState, 13);
     EXPECT_EQ(num(p.TNI_Vitesse_Ouest), 10);
     EXPECT_EQ(MotorSpeeds.South, 13);
+
+    // The source stops while a move runs: no frame will come to end it.
+    ProcedureState = 14;
+    Learning = {};
+    Learning.step = 7;
+    FRM_Alv->TMR_Appr->start(1000);
+    Align_V::EndLearningOnSourceStop(2);
+    EXPECT_EQ(ProcedureState, 14) << "not the learning's source";
+    Align_V::EndLearningOnSourceStop(1);
+    EXPECT_EQ(ProcedureState, 13);
+    EXPECT_FALSE(FRM_Alv->TMR_Appr->isActive());
     EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
 }
