@@ -408,12 +408,13 @@ void AdvanceProcedures(std::uint8_t slot, std::uint8_t trackResult)
     case 2:
         bigourdan(s);
         break;
-    case 4: {
-        TImageView* view = slot == 2 ? FRM_Alv->Image2 : FRM_Alv->Image1;
-        king(s, view->Bitmap());
-        view->Changed();
+    case 4:
+        if (FRM_Alv) {
+            TImageView* view = slot == 2 ? FRM_Alv->Image2 : FRM_Alv->Image1;
+            king(s, view->Bitmap());
+            view->Changed();
+        }
         break;
-    }
     case 6:
         pixelSize(s, slot);
         break;

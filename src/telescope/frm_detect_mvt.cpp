@@ -28,6 +28,8 @@ TFRM_Detect_Mvt::TFRM_Detect_Mvt(QWidget* parent) : TForm(parent)
     Settings::RegisterHandler(QStringLiteral("Align_V.InvalidateMotionReference"),
                               &Align_V::InvalidateMotionReference);
     Settings::RegisterHandler(QStringLiteral("Align_V.HideRecIndicator"), &Align_V::HideRecIndicator);
+    Settings::RegisterHandler(QStringLiteral("Align_V.RunMotionActions"), &Align_V::RunMotionActions);
+    Settings::RegisterHandler(QStringLiteral("Align_V.RunLostStarActions"), &Align_V::RunLostStarActions);
 }
 
 void TFRM_Detect_Mvt::CKB_Detection_MvtClick()
