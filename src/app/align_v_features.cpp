@@ -11,16 +11,11 @@
 
 namespace Align_V {
 
-QString ScriptPathByName(const QString& fileName)
+bool RunScriptByName(const QString& fileName)
 {
     // The scripts folder as read from the dialog ends with its separator.
     const QString folder = FRM_Pref ? FRM_Pref->ScriptsFolder() : QString();
-    return platform::resolveDataFile(folder + platform::fromStoredPath(fileName));
-}
-
-bool RunScriptByName(const QString& fileName)
-{
-    const QString path = ScriptPathByName(fileName);
+    const QString path = platform::resolveDataFile(folder + platform::fromStoredPath(fileName));
     if (fileName.trimmed().isEmpty() || !QFileInfo(path).isFile())
         return false;
     Scripts::RunScriptFile(path);

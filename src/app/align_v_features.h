@@ -10,8 +10,6 @@ namespace Align_V {
 // runs it from its first line. False, without a message, when the file does
 // not exist (the caller reports).
 bool RunScriptByName(const QString& fileName);
-// The path RunScriptByName runs for fileName.
-QString ScriptPathByName(const QString& fileName);
 
 // Brings the hand pad's goto controls in line with the chosen mount.
 void UpdateHandPadControls();

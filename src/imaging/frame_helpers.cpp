@@ -102,7 +102,7 @@ void playActionSound(const QString& fileName, ActionRun& run)
 
 void runActionScript(const QString& name, ActionRun& run)
 {
-    const QString path = ScriptPathByName(name);
+    const QString path = ActionScriptPath(name);
     if (scriptStillRuns(path))
         return;
     if (!RunScriptByName(name)) {

@@ -20,6 +20,13 @@ bool ActionFileExists(const QString& text)
     return QFileInfo(platform::resolveDataFile(platform::fromStoredPath(text.trimmed()))).isFile();
 }
 
+QString ActionScriptPath(const QString& name)
+{
+    // The scripts folder as read from the dialog ends with its separator.
+    const QString folder = FRM_Pref ? FRM_Pref->ScriptsFolder() : QString();
+    return platform::resolveDataFile(folder + platform::fromStoredPath(name));
+}
+
 void UncheckMissingSound(QCheckBox* box, const QLineEdit* edit)
 {
     if (!ActionFileExists(edit->text()))

@@ -28,6 +28,9 @@ namespace Align_V {
 // A file named in an action's edit exists (relative names are taken in the
 // program directory).
 bool ActionFileExists(const QString& text);
+// The file an action's script name stands for: the scripts folder followed
+// directly by the name, as the script runner takes it.
+QString ActionScriptPath(const QString& name);
 // The action's sound box is unchecked when its file does not exist.
 void UncheckMissingSound(QCheckBox* box, const QLineEdit* edit);
 // The sound dialog of an action window, on the edit's file or, when the

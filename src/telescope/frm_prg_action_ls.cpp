@@ -49,7 +49,7 @@ void TFRM_PRG_Action_LS::EDT_Son_a_jouerChange()
 void TFRM_PRG_Action_LS::CKB_Lost_Star_ExecuteScriptClick()
 {
     const QString name = EDT_Lost_Star_Script->text();
-    if (name.trimmed().isEmpty() || !QFileInfo(Align_V::ScriptPathByName(name)).isFile())
+    if (name.trimmed().isEmpty() || !QFileInfo(Align_V::ActionScriptPath(name)).isFile())
         CKB_Lost_Star_ExecuteScript->setChecked(false);
 }
 
