@@ -67,11 +67,11 @@ kernels::Rect intersect(const kernels::Rect& a, const kernels::Rect& b)
 
 // ---- actions ------------------------------------------------------------
 
-// What an action started last, so that a lasting cause (a star lost for
-// many frames) does not start its sound or script again on every frame.
+// The sound each action list started last: a lasting cause (a star lost
+// for many frames) does not start it again while it plays. A script is not
+// started again while it runs.
 struct ActionRun {
     QString soundPath;
-    QString scriptPath;
 };
 ActionRun motionRun, lostStarRun;
 
@@ -100,16 +100,12 @@ void playActionSound(const QString& fileName, ActionRun& run)
     platform::sound().playFile(path);
 }
 
-void runActionScript(const QString& name, ActionRun& run)
+void runActionScript(const QString& name)
 {
-    const QString path = ActionScriptPath(name);
-    if (scriptStillRuns(path))
+    if (scriptStillRuns(ActionScriptPath(name)))
         return;
-    if (!RunScriptByName(name)) {
+    if (!RunScriptByName(name))
         app::reportOnce(QStringLiteral("Script introuvable : ") + name);
-        return;
-    }
-    run.scriptPath = path;
 }
 
 // Checks the main window's long-exposure box and runs its click handler;
@@ -242,7 +238,7 @@ void RunMotionActions()
         }
     }
     if (a->CKB_Action_Detect_Script->isChecked())
-        runActionScript(a->EDT_Action_Detect_Script->text(), motionRun);
+        runActionScript(a->EDT_Action_Detect_Script->text());
 }
 
 void RunLostStarActions()
@@ -260,7 +256,7 @@ void RunLostStarActions()
         }
     }
     if (l->CKB_Lost_Star_ExecuteScript->isChecked())
-        runActionScript(l->EDT_Lost_Star_Script->text(), lostStarRun);
+        runActionScript(l->EDT_Lost_Star_Script->text());
 }
 
 // ---- histogram ------------------------------------------------------------
