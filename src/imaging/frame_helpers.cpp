@@ -393,13 +393,13 @@ void PlaceMosaicTile(const kernels::Bitmap24& tile, std::int32_t width, std::int
     const std::int64_t remaining = MosaicEnd_ms - platform::clock().monotonicMs();
     if (remaining > 0) {
         if (timer)
-            timer->SetValue(double(remaining / 1000));
+            timer->SetValue(std::clamp<long double>(remaining / 1000, timer->Min(), timer->Max()));
     } else if (!MosaicEndHandled) {
         // The first frame at or after the end stops the mosaic, however
         // long after the end it comes.
         MosaicEndHandled = 1;
         if (timer)
-            timer->SetValue(0);
+            timer->SetValue(std::clamp<long double>(0, timer->Min(), timer->Max()));
         FRM_Alv->CKB_Mosaique_Active->setChecked(false);
     }
 }
