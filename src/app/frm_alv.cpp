@@ -72,6 +72,8 @@ TFRM_Alv::TFRM_Alv(QWidget* parent) : TForm(parent)
     TMR_Appr = makeTimer(this, "TMR_Appr");
     ConnectCaptureHandlers();
     ConnectAdditionHandlers();
+    ConnectMenuHandlers();
+    ConnectFunctionButtons();
     // The window is enabled once its first activation has finished.
     setEnabled(false);
 }

@@ -475,7 +475,12 @@ void TFRM_Alv::MNU_Cam2_ArreterClick()
 
 void TFRM_Alv::SPDB_Cam1_StopClick()
 {
+    // A grab-family capture of the slot in progress keeps its source.
+    if (CameraSlots[1].captureInProgress && CameraSlots[1].sourceKind == 0)
+        return;
     MNU_Cam1_ArreterClick();
+    SPDB_Cam1_Stop->setEnabled(false);
+    SPDB_Cam1_Start->setEnabled(true);
 }
 
 void TFRM_Alv::SPDB_Cam2_StopClick()

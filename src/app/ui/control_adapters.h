@@ -22,6 +22,8 @@
 //                 and the new position, which the handler may change
 //   speed button  click handler on the user's click (or click() from code);
 //                 setting the down state from code runs nothing
+//   speed button  mouse-up handler with the released button (0 left,
+//                 1 right, 2 middle) when it is released over the button
 //   button        click handler on a click; click() from code runs it, as
 //                 scripts do
 //   numeric input exit handler after a valid entry was stored on leaving
@@ -52,6 +54,7 @@ namespace app {
 using Handler = std::function<void()>;
 // Scroll codes: 0 line up, 1 line down, 2 page up, 3 page down, 4 position
 // (thumb released), 5 track (thumb dragged), 6 top, 7 bottom, 8 end of scroll.
+using MouseUpHandler = std::function<void(int button)>;
 using ScrollHandler = std::function<void(int scrollCode, int& scrollPos)>;
 
 // context: the object whose lifetime bounds the binding (the window that
@@ -68,6 +71,7 @@ QMetaObject::Connection bindPanelClick(TColorPanel* panel, Handler handler, QObj
 QMetaObject::Connection bindTrackBarChange(QSlider* trackBar, Handler handler, QObject* context = nullptr);
 QMetaObject::Connection bindScrollBarChange(QScrollBar* scrollBar, Handler handler, QObject* context = nullptr);
 QMetaObject::Connection bindSpeedButtonClick(QToolButton* button, Handler handler, QObject* context = nullptr);
+QMetaObject::Connection bindSpeedButtonMouseUp(QToolButton* button, MouseUpHandler handler, QObject* context = nullptr);
 QMetaObject::Connection bindButtonClick(QAbstractButton* button, Handler handler, QObject* context = nullptr);
 QMetaObject::Connection bindNumInpExit(TCustomNumInp* input, Handler handler, QObject* context = nullptr);
 QMetaObject::Connection bindScrollBarScroll(QScrollBar* scrollBar, ScrollHandler handler, QObject* context = nullptr);
