@@ -193,7 +193,11 @@ void TFRM_Alv::FinishStartup()
     FRM_Tool_Images->AddAviFileType();
     step(QStringLiteral("LoadMiscPrefs"));
     Settings::LoadMiscPrefs();
+    // Enabling the window re-enables every menu with it: the operations
+    // menu keeps the state the addition and the procedures gave it.
+    const bool operations = MNU_Operations->menuAction()->isEnabled();
     setEnabled(true);
+    MNU_Operations->menuAction()->setEnabled(operations);
     step(QStringLiteral("LoadWindowLayout"));
     Settings::LoadWindowLayout();
     if (FRM_Pref->CKB_Startup_Script->isChecked()) {
