@@ -88,7 +88,7 @@ void TFRM_BTNPref::BTN_OkClick()
             ScriptButtons[n] = kept;
             return;
         }
-        ScriptCollections::ApplyButtonFace(n);
+        ScriptBar::ApplyButtonFace(n);
     }
     close();
 }

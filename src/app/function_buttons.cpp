@@ -250,8 +250,8 @@ void TFRM_Alv::SPDB_F1MouseUp(QObject* sender, int button)
         // Only the click that opens the properties window chooses the
         // button it edits: a later left click must not redirect its "Ok".
         EditedButtonIndex = n;
-        EditedButton = ScriptCollections::ExpertButton(n);
-        EditedButtonB = ScriptCollections::BeginnerButton(n);
+        EditedButton = ScriptBar::ExpertButton(n);
+        EditedButtonB = ScriptBar::BeginnerButton(n);
         if (!FRM_BTNPref)
             return;
         FRM_BTNPref->EDT_Script->setText(ScriptButtons[n].Script);
@@ -281,7 +281,7 @@ void TFRM_Alv::CBX_ScriptCollectionChange(QObject* sender)
         combo->setCurrentIndex(CurrentScriptCollectionIndex);
         combo->setEditText(name);
     }
-    ScriptCollectionFilePath = ScriptCollections::CollectionFilePath(name);
+    ScriptCollectionFilePath = ScriptBar::CollectionFilePath(name);
     BuildScriptBar(ScriptCollectionFilePath);
 }
 
@@ -291,13 +291,13 @@ void TFRM_Alv::CBX_ScriptCollectionKeyUp(QObject* sender, int key)
         return;
     auto* combo = qobject_cast<QComboBox*>(sender);
     const QString name = combo ? combo->currentText() : QString();
-    if (ScriptCollections::CollectionExists(name) || !Profiles::CheckName(name))
+    if (ScriptBar::CollectionExists(name) || !Profiles::CheckName(name))
         return;
-    const QString path = ScriptCollections::CollectionFilePath(name);
+    const QString path = ScriptBar::CollectionFilePath(name);
     if (!SaveScriptBar(path))
         return;
     ScriptCollectionFilePath = path;
-    CurrentScriptCollectionIndex = Align_V::indexOfNoCase(ScriptCollections::ListScriptCollections(), name);
+    CurrentScriptCollectionIndex = Align_V::indexOfNoCase(ScriptBar::ListScriptCollections(), name);
     LoadScriptCollection();
 }
 

@@ -20,7 +20,7 @@ int EditedButtonIndex = 0;
 QToolButton* EditedButton = nullptr;
 QToolButton* EditedButtonB = nullptr;
 
-namespace ScriptCollections {
+namespace ScriptBar {
 namespace {
 
 const QString kPrefix = QStringLiteral("Script_");
@@ -102,11 +102,11 @@ void ApplyButtonFace(int n, QStringList* unreadable)
     }
 }
 
-} // namespace ScriptCollections
+} // namespace ScriptBar
 
 void LoadScriptCollection()
 {
-    ScriptCollectionList = ScriptCollections::ListScriptCollections();
+    ScriptCollectionList = ScriptBar::ListScriptCollections();
     QString name;
     if (FRM_Alv) {
         for (QComboBox* combo : {FRM_Alv->CBX_ScriptCollection, FRM_Alv->CBX_ScriptCollection_B}) {
@@ -117,13 +117,13 @@ void LoadScriptCollection()
         }
         name = FRM_Alv->CBX_ScriptCollection->currentText();
     }
-    ScriptCollectionFilePath = ScriptCollections::CollectionFilePath(name);
+    ScriptCollectionFilePath = ScriptBar::CollectionFilePath(name);
     BuildScriptBar(ScriptCollectionFilePath);
 }
 
 void BuildScriptBar(const QString& path)
 {
-    using namespace ScriptCollections;
+    using namespace ScriptBar;
     // A file that cannot be read gives an empty document: empty entries.
     const platform::IniDocument doc(path);
     const QString section = QLatin1String(kSection);
@@ -145,7 +145,7 @@ bool SaveScriptBar(const QString& path)
     platform::IniDocument doc;
     bool ok = doc.load(path);
     if (ok) {
-        const QString section = QLatin1String(ScriptCollections::kSection);
+        const QString section = QLatin1String(ScriptBar::kSection);
         for (int n = 1; n <= kFunctionButtonCount; ++n) {
             doc.writeString(section, QStringLiteral("BTN_Script_%1").arg(n), ScriptButtons[n].Script);
             doc.writeString(section, QStringLiteral("BTN_Icone_%1").arg(n), ScriptButtons[n].Icon);

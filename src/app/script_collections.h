@@ -34,7 +34,7 @@ extern int EditedButtonIndex;
 extern QToolButton* EditedButton;
 extern QToolButton* EditedButtonB;
 
-namespace ScriptCollections {
+namespace ScriptBar {
 
 inline constexpr char kSection[] = "PFonctions";
 
@@ -57,7 +57,7 @@ QToolButton* BeginnerButton(int n);
 // picture that exists but cannot be read is added to `unreadable`.
 void ApplyButtonFace(int n, QStringList* unreadable = nullptr);
 
-} // namespace ScriptCollections
+} // namespace ScriptBar
 
 // Lists the collections into both combos, selects CurrentScriptCollectionIndex,
 // sets ScriptCollectionFilePath for the chosen name (an empty name without
