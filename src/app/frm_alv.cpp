@@ -291,6 +291,10 @@ void TFRM_Alv::FormResize()
     SBX_Images->resize(frameGeometry().width() - 159, frameGeometry().height() - 119);
     const QPoint tabs = PGC_Main->mapTo(centralWidget(), QPoint(0, 0));
     TLB_Status->move(centralWidget()->width() - 280, tabs.y());
+    // The tool bar in use fills the column right of the views.
+    const QRect column(centralWidget()->width() - 152, tabs.y() + 30, 150, centralWidget()->height() - tabs.y() - 32);
+    PNL_Toolbar_Beginner->setGeometry(column);
+    PNL_Toolbar_Expert->setGeometry(column);
 }
 
 void TFRM_Alv::resizeEvent(QResizeEvent* e)
