@@ -111,13 +111,6 @@ void runNamed(const char* name)
     Settings::RunHandler(QString::fromLatin1(name));
 }
 
-void bindMenu(QAction* action, TFRM_Alv* w, void (TFRM_Alv::*handler)())
-{
-    const QString cause = action->objectName();
-    QObject::connect(action, &QAction::triggered, w,
-                     [w, handler, cause] { app::runGuarded(cause, [&] { (w->*handler)(); }); });
-}
-
 // Shows a tool window on screen with its page control on one page.
 void showOnPage(QWidget* window, QTabWidget* pages, QWidget* page)
 {
@@ -154,44 +147,44 @@ void TFRM_Alv::ConnectMenuHandlers()
         const QString control = QString::fromLatin1(h.control);
         const char* name = h.handler;
         if (auto* action = findChild<QAction*>(control))
-            connect(action, &QAction::triggered, this, [control, name] { app::runGuarded(control, [name] { runNamed(name); }); });
+            app::bindMenuItemClick(action, [name] { runNamed(name); }, this);
         else if (auto* button = findChild<QToolButton*>(control))
             app::bindSpeedButtonClick(button, [name] { runNamed(name); }, this);
     }
 
     using W = TFRM_Alv;
-    bindMenu(MNU_Fermer, this, &W::MNU_FermerClick);
-    bindMenu(MNU_Enregistrer, this, &W::MNU_EnregistrerClick);
-    bindMenu(MNU_Images_Seuils, this, &W::MNU_Images_SeuilsClick);
-    bindMenu(MNU_Images_Integration, this, &W::MNU_Images_IntegrationClick);
-    bindMenu(MNU_Images_Filtres, this, &W::MNU_Images_FiltresClick);
-    bindMenu(MNU_Images_Darks, this, &W::MNU_Images_DarksClick);
-    bindMenu(MNU_Images_Flats, this, &W::MNU_Images_FlatsClick);
-    bindMenu(MNU_Images_Merlans, this, &W::MNU_Images_MerlansClick);
-    bindMenu(MNU_Images_Information, this, &W::MNU_Images_InformationClick);
-    bindMenu(MNU_Images_Selection, this, &W::MNU_Images_SelectionClick);
-    bindMenu(MNU_Images_Enregistrement, this, &W::MNU_Images_EnregistrementClick);
-    bindMenu(MNU_Affichage_Rafraichissement, this, &W::MNU_Affichage_RafraichissementClick);
-    bindMenu(MNU_Affichage_Zones, this, &W::MNU_Affichage_ZonesClick);
-    bindMenu(MNU_Affichage_Cameras, this, &W::MNU_Affichage_CamerasClick);
-    bindMenu(MNU_Affichage_MiniSource, this, &W::MNU_Affichage_MiniSourceClick);
-    bindMenu(MNU_PleinEcran, this, &W::MNU_PleinEcranClick);
-    bindMenu(MNU_Affichage_Reticule, this, &W::MNU_Affichage_ReticuleClick);
-    bindMenu(MNU_Mesures_Echantillonage, this, &W::MNU_Mesures_EchantillonageClick);
-    bindMenu(MNU_Mesures_Distances, this, &W::MNU_Mesures_DistancesClick);
-    bindMenu(MNU_Mesures_Declinaison, this, &W::MNU_Mesures_DeclinaisonClick);
-    bindMenu(MNU_MAP, this, &W::MNU_MAPClick);
-    bindMenu(MNU_Suivi_autoguidage, this, &W::MNU_Suivi_autoguidageClick);
-    bindMenu(MNU_DetectMvt, this, &W::MNU_DetectMvtClick);
-    bindMenu(MNU_Sky, this, &W::MNU_SkyClick);
-    bindMenu(MNU_Planificateur, this, &W::MNU_PlanificateurClick);
-    bindMenu(MNU_Scripts, this, &W::MNU_ScriptsClick);
-    bindMenu(MNU_Options, this, &W::MNU_OptionsClick);
-    bindMenu(MNU_Collimation, this, &W::MNU_CollimationClick);
-    bindMenu(MNU_Telescope, this, &W::MNU_TelescopeClick);
-    bindMenu(MNU_Aide, this, &W::MNU_AideClick);
-    bindMenu(MNU_Apropos, this, &W::MNU_AproposClick);
-    bindMenu(MNU_Ressources, this, &W::MNU_RessourcesClick);
+    app::bindMenuItemClick(MNU_Fermer, this, &W::MNU_FermerClick);
+    app::bindMenuItemClick(MNU_Enregistrer, this, &W::MNU_EnregistrerClick);
+    app::bindMenuItemClick(MNU_Images_Seuils, this, &W::MNU_Images_SeuilsClick);
+    app::bindMenuItemClick(MNU_Images_Integration, this, &W::MNU_Images_IntegrationClick);
+    app::bindMenuItemClick(MNU_Images_Filtres, this, &W::MNU_Images_FiltresClick);
+    app::bindMenuItemClick(MNU_Images_Darks, this, &W::MNU_Images_DarksClick);
+    app::bindMenuItemClick(MNU_Images_Flats, this, &W::MNU_Images_FlatsClick);
+    app::bindMenuItemClick(MNU_Images_Merlans, this, &W::MNU_Images_MerlansClick);
+    app::bindMenuItemClick(MNU_Images_Information, this, &W::MNU_Images_InformationClick);
+    app::bindMenuItemClick(MNU_Images_Selection, this, &W::MNU_Images_SelectionClick);
+    app::bindMenuItemClick(MNU_Images_Enregistrement, this, &W::MNU_Images_EnregistrementClick);
+    app::bindMenuItemClick(MNU_Affichage_Rafraichissement, this, &W::MNU_Affichage_RafraichissementClick);
+    app::bindMenuItemClick(MNU_Affichage_Zones, this, &W::MNU_Affichage_ZonesClick);
+    app::bindMenuItemClick(MNU_Affichage_Cameras, this, &W::MNU_Affichage_CamerasClick);
+    app::bindMenuItemClick(MNU_Affichage_MiniSource, this, &W::MNU_Affichage_MiniSourceClick);
+    app::bindMenuItemClick(MNU_PleinEcran, this, &W::MNU_PleinEcranClick);
+    app::bindMenuItemClick(MNU_Affichage_Reticule, this, &W::MNU_Affichage_ReticuleClick);
+    app::bindMenuItemClick(MNU_Mesures_Echantillonage, this, &W::MNU_Mesures_EchantillonageClick);
+    app::bindMenuItemClick(MNU_Mesures_Distances, this, &W::MNU_Mesures_DistancesClick);
+    app::bindMenuItemClick(MNU_Mesures_Declinaison, this, &W::MNU_Mesures_DeclinaisonClick);
+    app::bindMenuItemClick(MNU_MAP, this, &W::MNU_MAPClick);
+    app::bindMenuItemClick(MNU_Suivi_autoguidage, this, &W::MNU_Suivi_autoguidageClick);
+    app::bindMenuItemClick(MNU_DetectMvt, this, &W::MNU_DetectMvtClick);
+    app::bindMenuItemClick(MNU_Sky, this, &W::MNU_SkyClick);
+    app::bindMenuItemClick(MNU_Planificateur, this, &W::MNU_PlanificateurClick);
+    app::bindMenuItemClick(MNU_Scripts, this, &W::MNU_ScriptsClick);
+    app::bindMenuItemClick(MNU_Options, this, &W::MNU_OptionsClick);
+    app::bindMenuItemClick(MNU_Collimation, this, &W::MNU_CollimationClick);
+    app::bindMenuItemClick(MNU_Telescope, this, &W::MNU_TelescopeClick);
+    app::bindMenuItemClick(MNU_Aide, this, &W::MNU_AideClick);
+    app::bindMenuItemClick(MNU_Apropos, this, &W::MNU_AproposClick);
+    app::bindMenuItemClick(MNU_Ressources, this, &W::MNU_RessourcesClick);
 
     // Speed buttons that show a window run the menu's handler and spring
     // back up, both twins; those that open a dialog spring back first.

@@ -182,9 +182,7 @@ void BuildCustomFunctionMenu()
         // The path rides with the item: a caption may itself hold "|".
         item->setData(entries[i].path);
         item->setProperty("BarBreak", i % kCustomFunctionColumn == kCustomFunctionColumn - 1);
-        QObject::connect(item, &QAction::triggered, FRM_Alv, [item] {
-            app::runGuarded(QStringLiteral("Fonction_Items_Handler"), [item] { FRM_Alv->Fonction_Items_Handler(item); });
-        });
+        app::bindMenuItemClick(item, [item] { FRM_Alv->Fonction_Items_Handler(item); }, FRM_Alv);
         menu->addAction(item);
     }
     layOutColumns(menu);

@@ -29,9 +29,7 @@ protected:
     void SetUp() override
     {
         ProgramWindows::SetUp();
-        Systeme::SetScreenSizeProvider([] { return QSize(1600, 1000); });
-        Translation::ResetTexts();
-        FRM_Alv->setEnabled(true);
+        asStarted();
         FRM_Pref->EDT_Repertoire_Scripts->setText(QStringLiteral("Scripts\\"));
         FRM_Pref->EDT_Repertoire_Icones->setText(QStringLiteral("Icons\\"));
         QDir().mkpath(dir.filePath(QStringLiteral("Scripts")));
@@ -39,7 +37,6 @@ protected:
     }
     void TearDown() override
     {
-        Systeme::SetScreenSizeProvider({});
         ScriptButtons = {};
         ScriptCollectionFilePath.clear();
         CurrentScriptCollectionIndex = 0;

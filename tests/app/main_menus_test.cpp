@@ -41,11 +41,7 @@ protected:
     void SetUp() override
     {
         ProgramWindows::SetUp();
-        Systeme::SetScreenSizeProvider([] { return QSize(1600, 1000); });
-        Translation::ResetTexts();
-        // As after the first activation.
-        FRM_Alv->setEnabled(true);
-        FRM_Alv->MNU_Operations->menuAction()->setEnabled(false);
+        asStarted();
     }
     void TearDown() override
     {
@@ -53,7 +49,6 @@ protected:
             Settings::UnregisterHandler(name);
         Align_V::Hooks = {};
         Desktop::SetDocumentOpener({});
-        Systeme::SetScreenSizeProvider({});
         SkyChart = {};
         ProgramWindows::TearDown();
     }

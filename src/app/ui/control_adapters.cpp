@@ -4,6 +4,7 @@
 #include "app/controls/num_inp.h"
 #include "app/ui/event_boundary.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -221,6 +222,11 @@ QMetaObject::Connection bindEditReturn(QLineEdit* edit, Handler handler, QObject
 {
     // returnPressed, unlike editingFinished, is not emitted on leaving the edit.
     return bindGuarded(edit, &QLineEdit::returnPressed, std::move(handler), context);
+}
+
+QMetaObject::Connection bindMenuItemClick(QAction* item, Handler handler, QObject* context)
+{
+    return bindGuarded(item, &QAction::triggered, std::move(handler), context);
 }
 
 } // namespace app

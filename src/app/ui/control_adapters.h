@@ -29,6 +29,7 @@
 //   numeric input exit handler after a valid entry was stored on leaving
 //   combo box     drop-down handler when its list opens
 //   colour panel  click handler on the user's click
+//   menu item     click handler when the item is chosen (or triggered from code)
 
 #include <QMetaObject>
 #include <QString>
@@ -37,6 +38,7 @@
 #include <type_traits>
 
 class QAbstractButton;
+class QAction;
 class QAbstractSlider;
 class QCheckBox;
 class QComboBox;
@@ -76,6 +78,7 @@ QMetaObject::Connection bindButtonClick(QAbstractButton* button, Handler handler
 QMetaObject::Connection bindNumInpExit(TCustomNumInp* input, Handler handler, QObject* context = nullptr);
 QMetaObject::Connection bindScrollBarScroll(QScrollBar* scrollBar, ScrollHandler handler, QObject* context = nullptr);
 QMetaObject::Connection bindEditReturn(QLineEdit* edit, Handler handler, QObject* context = nullptr);
+QMetaObject::Connection bindMenuItemClick(QAction* item, Handler handler, QObject* context = nullptr);
 
 // The same with a window's member function, e.g.
 //   bindButtonClick(BTN_Goto, this, &TFRM_Telescope::BTN_GotoClick);
@@ -101,6 +104,7 @@ NJ_MEMBER_BINDING(bindSpeedButtonClick, QToolButton)
 NJ_MEMBER_BINDING(bindButtonClick, QAbstractButton)
 NJ_MEMBER_BINDING(bindNumInpExit, TCustomNumInp)
 NJ_MEMBER_BINDING(bindEditReturn, QLineEdit)
+NJ_MEMBER_BINDING(bindMenuItemClick, QAction)
 #undef NJ_MEMBER_BINDING
 
 // The child control of window whose objectName is exactly name and whose
