@@ -88,7 +88,9 @@ void TFRM_BTNPref::BTN_OkClick()
             ScriptButtons[n] = kept;
             return;
         }
-        ScriptBar::ApplyButtonFace(n);
+        QStringList unreadable;
+        ScriptBar::ApplyButtonFace(n, &unreadable);
+        ScriptBar::ReportUnreadable(unreadable);
     }
     close();
 }

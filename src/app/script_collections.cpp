@@ -102,6 +102,15 @@ void ApplyButtonFace(int n, QStringList* unreadable)
     }
 }
 
+void ReportUnreadable(const QStringList& unreadable)
+{
+    if (unreadable.isEmpty())
+        return;
+    platform::messages().show({QStringLiteral("Image de bouton illisible : ") + unreadable.join(QStringLiteral(", ")),
+                               platform::MsgKind::Warning, platform::MsgButtons::Ok,
+                               QStringLiteral("ScriptBar.Unreadable"), {}});
+}
+
 } // namespace ScriptBar
 
 void LoadScriptCollection()
@@ -134,10 +143,7 @@ void BuildScriptBar(const QString& path)
                             doc.readString(section, key("BTN_Icone_", n), {})};
         ApplyButtonFace(n, &unreadable);
     }
-    if (!unreadable.isEmpty())
-        platform::messages().show({QStringLiteral("Image de bouton illisible : ") + unreadable.join(QStringLiteral(", ")),
-                                   platform::MsgKind::Warning, platform::MsgButtons::Ok, QStringLiteral("BuildScriptBar"),
-                                   {}});
+    ReportUnreadable(unreadable);
 }
 
 bool SaveScriptBar(const QString& path)

@@ -56,6 +56,8 @@ QToolButton* BeginnerButton(int n);
 // no picture and the number as caption; the hint in both cases. A named
 // picture that exists but cannot be read is added to `unreadable`.
 void ApplyButtonFace(int n, QStringList* unreadable = nullptr);
+// One message naming the pictures that could not be read; none without.
+void ReportUnreadable(const QStringList& unreadable);
 
 } // namespace ScriptBar
 
