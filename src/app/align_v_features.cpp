@@ -78,7 +78,9 @@ void ShowSkyChart()
     if (!FRM_Sky)
         return;
     Systeme::ShowFormOnScreen(FRM_Sky);
-    Settings::RunHandler(QStringLiteral("Sky.RedrawChart"));
+    // The chart window also draws the chart when it paints.
+    if (!Settings::RunHandler(QStringLiteral("Sky.RedrawChart")))
+        FRM_Sky->update();
 }
 
 void ShowPlanner()

@@ -220,6 +220,13 @@ TEST_F(ScriptCollections, EnterOnANewNameCreatesACollectionFromTheCurrentButtons
     EXPECT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(QDir(dir.path()).entryList({"Script_*"}).size(), 3);
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("../evasion.ini"))));
+
+    // Opening a list reads the collections again.
+    dir.writeFile(QStringLiteral("Script_Zenith.ini"), "[PFonctions]\r\n");
+    FRM_Alv->CBX_ScriptCollection->showPopup();
+    FRM_Alv->CBX_ScriptCollection->hidePopup();
+    EXPECT_EQ(ScriptCollectionList, (QStringList{"Aube", "Lune", "Nuit", "Zenith"}));
+    EXPECT_EQ(FRM_Alv->CBX_ScriptCollection_B->count(), 4);
 }
 
 TEST_F(CustomFunctions, MarkedScriptsBecomeItemsSortedByCaption)
