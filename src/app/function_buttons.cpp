@@ -226,6 +226,8 @@ void TFRM_Alv::ConnectFunctionButtons()
             if (!b)
                 continue;
             b->setProperty("Tag", n);
+            // A function button acts on its mouse-up only, never on a key.
+            b->setFocusPolicy(Qt::NoFocus);
             app::bindSpeedButtonMouseUp(b, [this, b](int button) { SPDB_F1MouseUp(b, button); }, this);
         }
     }
