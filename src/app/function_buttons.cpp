@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QHBoxLayout>
 #include <QMenu>
+#include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWidgetAction>
@@ -92,11 +93,13 @@ void layOutColumns(QMenu* menu)
             column->setSpacing(0);
             columns->addLayout(column);
         }
-        auto* b = new QToolButton(panel);
-        b->setText(item->text());
-        b->setAutoRaise(true);
-        b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        QObject::connect(b, &QToolButton::clicked, menu, [menu, item] {
+        auto* b = new QPushButton(item->text(), panel);
+        b->setFlat(true);
+        b->setFocusPolicy(Qt::NoFocus);
+        // Drawn like the menu's own items: left-aligned, highlighted under the mouse.
+        b->setStyleSheet(QStringLiteral("QPushButton { text-align: left; padding: 3px 12px; border: none; }"
+                                        "QPushButton:hover { background: palette(highlight); color: palette(highlighted-text); }"));
+        QObject::connect(b, &QPushButton::clicked, menu, [menu, item] {
             menu->hide();
             item->trigger();
         });
