@@ -365,6 +365,21 @@ TEST_F(MainMenus, ImageToolTogglesApplyTheirNewState)
     EXPECT_TRUE(FRM_ObjectAction->RDB_Absolu->isChecked());
 }
 
+TEST_F(MainMenus, AButtonHeldOnTheFirstViewMovesLikeAReleaseOnTheSecond)
+{
+    // Nothing is marked at start: a move does nothing.
+    FRM_Alv->Image2MouseMove(0, 10, 10);
+    FRM_Alv->Image1MouseDown(1);
+    FRM_Alv->Image1MouseDown(2);
+    EXPECT_TRUE(FRM_Alv->ImageMouseDown[1]);
+    // The first marked button in the order left, right, middle is released.
+    FRM_Alv->Image2MouseMove(0, 10, 10);
+    EXPECT_FALSE(FRM_Alv->ImageMouseDown[1]);
+    EXPECT_TRUE(FRM_Alv->ImageMouseDown[2]);
+    FRM_Alv->Image1MouseUp(FRM_Alv->Image1, 2, 0, 0, 0);
+    EXPECT_FALSE(FRM_Alv->ImageMouseDown[2]);
+}
+
 TEST_F(ToolBars, BothLayoutsHoldEveryButtonAndOneIsShown)
 {
     for (int n = 1; n <= 20; ++n) {
