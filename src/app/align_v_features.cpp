@@ -131,6 +131,19 @@ void StartCollimationAid()
 
 // ---------------------------------------------------------------- toggles
 
+namespace {
+
+// Changes a check box once and applies its new state.
+void toggle(QAbstractButton* box, void (*apply)())
+{
+    if (!box)
+        return;
+    box->setChecked(!box->isChecked());
+    apply();
+}
+
+} // namespace
+
 void ApplyHoldspan()
 {
     if (FRM_Longuepose)
@@ -139,10 +152,7 @@ void ApplyHoldspan()
 
 void ToggleHoldspan()
 {
-    if (!FRM_Longuepose)
-        return;
-    FRM_Longuepose->CKB_Holdspan->setChecked(!FRM_Longuepose->CKB_Holdspan->isChecked());
-    ApplyHoldspan();
+    toggle(FRM_Longuepose ? FRM_Longuepose->CKB_Holdspan : nullptr, &ApplyHoldspan);
 }
 
 void ApplyCurves()
@@ -155,10 +165,7 @@ void ApplyCurves()
 
 void ToggleCurves()
 {
-    if (!FRM_Tool_Images)
-        return;
-    FRM_Tool_Images->CKB_Equal->setChecked(!FRM_Tool_Images->CKB_Equal->isChecked());
-    ApplyCurves();
+    toggle(FRM_Tool_Images ? FRM_Tool_Images->CKB_Equal : nullptr, &ApplyCurves);
 }
 
 LuminanceWeights LuminanceWeightsAt(double x, double y)
@@ -192,10 +199,7 @@ void ApplyLuminance()
 
 void ToggleLuminance()
 {
-    if (!FRM_Tool_Images)
-        return;
-    FRM_Tool_Images->CKB_L->setChecked(!FRM_Tool_Images->CKB_L->isChecked());
-    ApplyLuminance();
+    toggle(FRM_Tool_Images ? FRM_Tool_Images->CKB_L : nullptr, &ApplyLuminance);
 }
 
 void ApplyFilter()
@@ -219,10 +223,7 @@ void ApplyFilter()
 
 void ToggleFilter()
 {
-    if (!FRM_Tool_Images)
-        return;
-    FRM_Tool_Images->CKB_Filtre->setChecked(!FRM_Tool_Images->CKB_Filtre->isChecked());
-    ApplyFilter();
+    toggle(FRM_Tool_Images ? FRM_Tool_Images->CKB_Filtre : nullptr, &ApplyFilter);
 }
 
 void ToggleMosaic()
