@@ -86,7 +86,8 @@ constexpr NamedHandler kNamedHandlers[] = {
     {"SPDB_Abort", "FRM_Alv.SPDB_AbortClick"},
 };
 
-// Names the menus' routines run without a control of their own.
+// Names the main window's routines run without a control of their own
+// (goto, collimation, toggles, night mode, button properties).
 constexpr const char* kRoutineHandlers[] = {
     "Sky.RedrawChart",                               // chart and goto
     "FRM_ObjectAction.BTN_Devient_DestinationClick", // goto of a catalogue object
@@ -96,15 +97,8 @@ constexpr const char* kRoutineHandlers[] = {
     "NightColors.ReadNightColors",                   // night mode
     "NightColors.ApplyNightColors",
     "FRM_Script.MNU_NouveauClick",                   // a new script from the button properties
-    "FRM_Alv.MNU_Cam1_FormatClick",                  // format speed buttons (also in the table)
-    "FRM_Alv.MNU_Cam2_FormatClick",
-    "FRM_Alv.MNU_Cam1_SourceClick",
-    "FRM_Alv.MNU_Cam2_SourceClick",
-    "FRM_Alv.MNU_Cam1_WDMControlClick",
-    "FRM_Alv.MNU_Cam2_WDMControlClick",
-    "FRM_Alv.MNU_Ouvrir_ImageClick",
-    "FRM_Alv.MNU_OuvrirsequenceClick",
 };
+// The source, format, WDM and file speed buttons run their menu item's name.
 
 void runNamed(const char* name)
 {
