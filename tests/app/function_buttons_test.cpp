@@ -110,6 +110,20 @@ TEST_F(FunctionButtons, PropertiesWindowBrowsesKeepsNamesAndCancelsCleanly)
     FRM_BTNPref->BBTN_Icone->click();
     EXPECT_EQ(FRM_BTNPref->EDT_Script->text(), QStringLiteral("lune.txt"));
     EXPECT_EQ(FRM_BTNPref->EDT_Icone->text(), QStringLiteral("lune.bmp"));
+    // The script button opens the named script in the editor, or a new one.
+    dir.writeFile(QStringLiteral("Scripts/lune.txt"), "// lune\r\n");
+    FRM_BTNPref->SPDB_Scripts->click();
+    EXPECT_TRUE(FRM_Script->isVisible());
+    EXPECT_EQ(FRM_Script->Memo_Script->toPlainText(), QStringLiteral("// lune"));
+    EXPECT_EQ(FRM_Script->SVD_Script.FileName, dir.path() + QStringLiteral("/Scripts/lune.txt"));
+    EXPECT_FALSE(FRM_BTNPref->SPDB_Scripts->isChecked());
+    bool fresh = false;
+    Settings::RegisterHandler(QStringLiteral("FRM_Script.MNU_NouveauClick"), [&] { fresh = true; });
+    FRM_BTNPref->EDT_Script->setText(QStringLiteral("absent.txt"));
+    FRM_BTNPref->SPDB_Scripts->click();
+    Settings::UnregisterHandler(QStringLiteral("FRM_Script.MNU_NouveauClick"));
+    EXPECT_TRUE(fresh);
+
     FRM_BTNPref->BTN_Annuler->click();
     EXPECT_TRUE(ScriptButtons[2].Script.isEmpty());
     EXPECT_FALSE(dir.exists(QStringLiteral("Script_.ini")));
