@@ -11,7 +11,6 @@
 #include "app/settings.h"
 #include "app/systeme.h"
 #include "app/ui/control_adapters.h"
-#include "app/ui/event_boundary.h"
 #include "platform/codepage.h"
 #include "platform/message_service.h"
 #include "platform/paths.h"
@@ -22,8 +21,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
@@ -31,8 +30,8 @@
 #include <QWidgetAction>
 
 #include <algorithm>
-#include <optional>
 #include <cstring>
+#include <optional>
 
 namespace Align_V {
 namespace {
