@@ -1,9 +1,9 @@
 #include "platform/ini_document.h"
 
+#include "platform/atomic_file.h"
 #include "platform/codepage.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <cctype>
@@ -541,11 +541,9 @@ bool IniDocument::writeTo(const QString& path)
         error_ = QStringLiteral("No file name to write the settings to");
         return false;
     }
-    QSaveFile f(path);
-    const QByteArray bytes = toBytes();
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-        error_ = QStringLiteral("Cannot write \"%1\": %2").arg(path, f.errorString());
-        f.cancelWriting();
+    QString reason;
+    if (!WriteFileAtomically(path, toBytes(), &reason)) {
+        error_ = QStringLiteral("Cannot write \"%1\": %2").arg(path, reason);
         return false;
     }
     // What is on disk now is what the lines hold.
