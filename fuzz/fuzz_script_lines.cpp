@@ -44,7 +44,9 @@ QString languageOnly(const QString& line)
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static QApplication app(*argc, *argv);
+    // Never destroyed: the windows live until the process ends, and Qt's
+    // per-thread state must not outlive the application object.
+    new QApplication(*argc, *argv);
     static QTemporaryDir dir;
     QDir::setCurrent(dir.path());
     platform::setProgramDir(dir.path());
