@@ -2,6 +2,9 @@
 
 #include "app/frm_pref.h"
 #include "app/settings.h"
+#include "app/settings/key_engine.h"
+#include "app/settings/key_table.h"
+#include "app/settings/settings_file.h"
 #include "platform/ini_document.h"
 #include "platform/paths.h"
 
@@ -34,11 +37,23 @@ void LoadLanguageChoice()
     QComboBox* combo = FRM_Pref->CBX_Langue;
     combo->clear();
     combo->addItems(ListLanguageFiles());
-    const platform::IniDocument ini(SettingsFilePath);
+    platform::IniDocument ini(SettingsFilePath);
     const int index = ini.readInteger(QStringLiteral("Prefs"), QStringLiteral("Langue"), 0);
-    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+    const bool inList = index >= -1 && index < combo->count();
+    combo->setCurrentIndex(inList ? index : -1);
     LanguageFilePath = platform::joinPath(platform::programDir(),
                                           QStringLiteral("Lang_") + combo->currentText() + QStringLiteral(".ini"));
+    // The stored choice is written back as it was until the user picks a
+    // language, even one this program directory has no file for. The first
+    // language with no language file at all is the program's own texts.
+    const KeySpec* key = FindKey(u"Prefs", u"Langue");
+    KeyEngine(ini).keepStored(*key);
+    if (!inList && !(index == 0 && combo->count() == 0)) {
+        AddLoadNotes({QStringLiteral("CBX_Langue (Prefs/Langue) : la langue %1 n'existe pas (la liste en a %2) ; "
+                                     "la valeur en place est gardée")
+                          .arg(index)
+                          .arg(combo->count())});
+    }
 }
 
 } // namespace Settings
