@@ -1,4 +1,5 @@
-// Language files: any bytes read under any section name give values of at
+// Language files: a "Charset" value of a number and a comment gives that
+// number, written in decimal or in "$" hex; any bytes read under any section name give values of at
 // most 2,047 characters; a key written as the first line of the first
 // section of its name reads back as written, trimmed of blanks, without its
 // enclosing quotes and cut to 2,047 characters, whatever follows it.
@@ -39,9 +40,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray key = oneLine(in, 16);
     QByteArray value = oneLine(in, 3000);
     const int codePage = in.PickValueInArray({1252, 1251, 1250, 932});
+    const auto charset = in.ConsumeIntegral<std::int32_t>();
+    const QString comment = QString::fromLatin1(oneLine(in, 12));
     const std::vector<std::uint8_t> restBytes = in.ConsumeRemainingBytes<std::uint8_t>();
     const QByteArray rest(reinterpret_cast<const char*>(restBytes.data()), qsizetype(restBytes.size()));
     const QString sectionName = platform::fromCp1252(trimmed(section));
+
+    const QString decimal = QString::number(charset) + u';' + comment;
+    NJ_FUZZ_CHECK(Translation::parseCharset(decimal) == charset, decimal);
+    const QString hex = u'$' + QString::number(static_cast<std::uint32_t>(charset), 16) + u';' + comment;
+    NJ_FUZZ_CHECK(Translation::parseCharset(hex) == charset, hex);
+    Translation::parseCharset(comment);
 
     // Any bytes: bounded values.
     Translation::LanguageFile any;
