@@ -44,8 +44,7 @@ void LoadLanguageChoice()
     LanguageFilePath = platform::joinPath(platform::programDir(),
                                           QStringLiteral("Lang_") + combo->currentText() + QStringLiteral(".ini"));
     // The stored choice is written back as it was until the user picks a
-    // language, even one this program directory has no file for. The first
-    // language with no language file at all is the program's own texts.
+    // language, even one this program directory has no file for.
     const KeySpec* key = FindKey(u"Prefs", u"Langue");
     KeyEngine(ini).keepStored(*key);
     if (!inList && !(index == 0 && combo->count() == 0)) {
