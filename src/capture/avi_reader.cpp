@@ -223,10 +223,24 @@ bool TAviReader::deliver(kernels::Bitmap24& bitmap)
             std::memcpy(bitmap.scanLine(y), f->data[0] + std::ptrdiff_t(y) * f->linesize[0], std::size_t(f->width) * 3);
         return true;
     }
-    s.converter = sws_getCachedContext(s.converter, f->width, f->height, static_cast<AVPixelFormat>(f->format),
-                                       f->width, f->height, AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr);
+    // Motion-JPEG decodes to the full-range formats of old; the converter
+    // takes them as their plain twins with the full range said.
+    AVPixelFormat format = static_cast<AVPixelFormat>(f->format);
+    bool fullRange = f->color_range == AVCOL_RANGE_JPEG;
+    switch (format) {
+    case AV_PIX_FMT_YUVJ420P: format = AV_PIX_FMT_YUV420P, fullRange = true; break;
+    case AV_PIX_FMT_YUVJ422P: format = AV_PIX_FMT_YUV422P, fullRange = true; break;
+    case AV_PIX_FMT_YUVJ444P: format = AV_PIX_FMT_YUV444P, fullRange = true; break;
+    case AV_PIX_FMT_YUVJ440P: format = AV_PIX_FMT_YUV440P, fullRange = true; break;
+    case AV_PIX_FMT_YUVJ411P: format = AV_PIX_FMT_YUV411P, fullRange = true; break;
+    default: break;
+    }
+    s.converter = sws_getCachedContext(s.converter, f->width, f->height, format, f->width, f->height,
+                                       AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr);
     if (!s.converter)
         return false;
+    const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
+    sws_setColorspaceDetails(s.converter, coefficients, fullRange ? 1 : 0, coefficients, 1, 0, 1 << 16, 1 << 16);
     std::uint8_t* dst[4] = {bitmap.bits(), nullptr, nullptr, nullptr};
     int dstStride[4] = {static_cast<int>(bitmap.stride()), 0, 0, 0};
     return sws_scale(s.converter, f->data, f->linesize, 0, f->height, dst, dstStride) == f->height;

@@ -387,6 +387,7 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
         PreviousTrackedStarPos = TrackedStarPos;
     }
     Align_V::ClearImage3();
+    SCB_Taille_ZAffichChange();   // the result view takes the new frame size
 
     if (camera) {
         c.demarrer->setEnabled(false);
