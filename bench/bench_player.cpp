@@ -9,6 +9,7 @@
 #include "capture/avi_writer.h"
 #include "capture/file_sources.h"
 #include "kernels/image_files.h"
+#include "sky_frame.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -19,25 +20,6 @@ namespace {
 
 constexpr int kWidth = 1280, kHeight = 960, kFiles = 10;
 
-// A dark, noisy sky with a few bright stars, different for each seed.
-kernels::Bitmap24 skyFrame(unsigned seed)
-{
-    kernels::Bitmap24 b(kWidth, kHeight);
-    std::mt19937 random(seed);
-    std::normal_distribution<double> noise(20.0, 4.0);
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth * 3; ++x)
-            b.scanLine(y)[x] = static_cast<std::uint8_t>(std::clamp(noise(random), 0.0, 255.0));
-    std::uniform_int_distribution<int> px(4, kWidth - 5), py(4, kHeight - 5);
-    for (int star = 0; star < 40; ++star) {
-        const int cx = px(random), cy = py(random);
-        for (int dy = -3; dy <= 3; ++dy)
-            for (int dx = -3; dx <= 3; ++dx)
-                if (const int level = 255 - 30 * (dx * dx + dy * dy); level > 0)
-                    std::fill_n(b.scanLine(cy + dy) + 3 * (cx + dx), 3, static_cast<std::uint8_t>(level));
-    }
-    return b;
-}
 
 void Pictures(benchmark::State& state, bool jpeg)
 {
@@ -45,7 +27,7 @@ void Pictures(benchmark::State& state, bool jpeg)
     QStringList files;
     for (int i = 0; i < kFiles; ++i) {
         const QString name = dir.filePath(QStringLiteral("f%1.%2").arg(i).arg(jpeg ? "jpg" : "bmp"));
-        const kernels::Bitmap24 frame = skyFrame(unsigned(i));
+        const kernels::Bitmap24 frame = SkyFrame(kWidth, kHeight, unsigned(i));
         if (!(jpeg ? kernels::ImageFiles::WriteJpeg(name, frame, 90) : kernels::ImageFiles::WriteBmp24(name, frame))) {
             state.SkipWithError("the pictures were not written");
             return;
@@ -81,7 +63,7 @@ void Film(benchmark::State& state, const char* code)
             return;
         }
         for (int i = 0; i < 30; ++i)
-            writer.WriteFrame(skyFrame(unsigned(i)));
+            writer.WriteFrame(SkyFrame(kWidth, kHeight, unsigned(i)));
     }
     TAviReader reader;
     if (!reader.Open(path)) {

@@ -41,15 +41,6 @@ kernels::Bitmap24 markedFrame(int mark, int w = 96, int h = 64)
     return b;
 }
 
-bool sameBytes(const kernels::Bitmap24& a, const kernels::Bitmap24& b)
-{
-    if (a.width() != b.width() || a.height() != b.height())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        if (!std::equal(a.scanLine(y), a.scanLine(y) + 3 * a.width(), b.scanLine(y)))
-            return false;
-    return true;
-}
 
 // A level-0 script waiting as a command that started a lasting action leaves it.
 void waitingScript(bool* flag)
@@ -207,9 +198,9 @@ TEST(AviReader, GivesTheFramesTheWriterWroteInOrderAndAtRandom)
         kernels::Bitmap24 got;
         for (int i : {19, 18, 7, 8, 0, 12, 13, 3}) {
             ASSERT_TRUE(reader.ReadFrame(i, got)) << i;
-            EXPECT_TRUE(sameBytes(got, inOrder[i])) << codec.toStdString() << " frame " << i;
+            EXPECT_TRUE(testsupport::samePixels(got, inOrder[i])) << codec.toStdString() << " frame " << i;
             if (codec == QStringLiteral("DIB "))
-                EXPECT_TRUE(sameBytes(got, frames[i])) << "frame " << i;
+                EXPECT_TRUE(testsupport::samePixels(got, frames[i])) << "frame " << i;
             else if (i > 0)
                 EXPECT_GT(got.scanLine(8)[3 * 8], inOrder[i - 1].scanLine(8)[3 * 8] + 4) << "frame " << i;
         }
@@ -297,16 +288,16 @@ TEST_F(FileSource, AnAviFilmOpensFromTheDialogAndTheButtonsReachItsEnds)
     ASSERT_EQ(PlayCount, 20);
     EXPECT_EQ(player().TNI_NbFrames->Value(), 20);
     EXPECT_EQ(player().EDT_Fichier->text(), QStringLiteral("Frame 0"));
-    EXPECT_TRUE(sameBytes(live(), frames[0]));
+    EXPECT_TRUE(testsupport::samePixels(live(), frames[0]));
 
     player().Press(player().SPDB_FF);
     tick();
     EXPECT_EQ(player().EDT_Fichier->text(), QStringLiteral("Frame 19"));
-    EXPECT_TRUE(sameBytes(live(), frames[19]));
+    EXPECT_TRUE(testsupport::samePixels(live(), frames[19]));
     player().Press(player().SPDB_BACK1);
     tick();
     EXPECT_EQ(PlayPosition, 18);
-    EXPECT_TRUE(sameBytes(live(), frames[18]));
+    EXPECT_TRUE(testsupport::samePixels(live(), frames[18]));
 
     // Loop: backwards from the first frame wraps to the last.
     player().Press(player().SPDB_REW);

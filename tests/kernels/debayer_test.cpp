@@ -1,5 +1,7 @@
 #include "kernels/debayer.h"
 
+#include "support/star_field.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -46,15 +48,6 @@ Bitmap24 filled(int w, int h, std::uint8_t level)
     return b;
 }
 
-bool sameBytes(const Bitmap24& a, const Bitmap24& b)
-{
-    if (a.width() != b.width() || a.height() != b.height())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        if (!std::equal(a.scanLine(y), a.scanLine(y) + 3 * a.width(), b.scanLine(y)))
-            return false;
-    return true;
-}
 
 } // namespace
 
@@ -69,12 +62,12 @@ TEST(DebayerFrame, EqualsThePlainRebuildOnRandomFramesOfEveryShape)
             Bitmap24 fast = filled(w, h, 77), plain = filled(w, h, 77);
             kernels::DebayerFrame(src, fast, mode);
             referenceDebayer(src, plain, mode);
-            EXPECT_TRUE(sameBytes(fast, plain)) << w << " x " << h << " mode " << mode;
+            EXPECT_TRUE(testsupport::samePixels(fast, plain)) << w << " x " << h << " mode " << mode;
             // The same bitmap as source and destination reads the frame as it was.
             Bitmap24 inPlace = src;
             kernels::DebayerFrame(inPlace, inPlace, mode);
             referenceDebayer(src, plain = src, mode);
-            EXPECT_TRUE(sameBytes(inPlace, plain)) << "in place, " << w << " x " << h << " mode " << mode;
+            EXPECT_TRUE(testsupport::samePixels(inPlace, plain)) << "in place, " << w << " x " << h << " mode " << mode;
         }
 }
 
