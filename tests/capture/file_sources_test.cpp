@@ -221,6 +221,21 @@ TEST(AviReader, GivesTheFramesTheWriterWroteInOrderAndAtRandom)
                                           QStringLiteral("A disk error occurred while opening the file.")}));
     EXPECT_FALSE(AviFileOpen);
     EXPECT_EQ(CloseAviFile(), 1);
+
+    // A film of a codec nobody knows.
+    QFile raw(dir.filePath(QStringLiteral("DIB.avi")));
+    raw.open(QIODevice::ReadOnly);
+    QByteArray bytes = raw.readAll();
+    const qsizetype strf = bytes.indexOf("strf");
+    ASSERT_GT(strf, 0);
+    bytes.replace(strf + 8 + 16, 4, "QZX9");   // the format's compression code
+    QFile unknown(dir.filePath(QStringLiteral("unknown.avi")));
+    unknown.open(QIODevice::WriteOnly);
+    unknown.write(bytes);
+    unknown.close();
+    boxes.clear();
+    EXPECT_FALSE(OpenAviFile(unknown.fileName(), count));
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Cannot find decompressor")});
 }
 
 TEST_F(FileSource, ASequenceOfPicturesPlaysInOrderSavesEveryThirdFrameAndResumesTheScript)
@@ -259,6 +274,8 @@ TEST_F(FileSource, ASequenceOfPicturesPlaysInOrderSavesEveryThirdFrameAndResumes
     EXPECT_TRUE(scriptResumed()) << "the end of the list";
     EXPECT_FALSE(player().SPDB_PlayForward->isEnabled());
     EXPECT_EQ(SequenceFrameCounter - atStart, 3) << "frames 3, 6 and 9 of the play";
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("seq*.bmp")}, QDir::Files).size(), 4)
+        << "the start's frame and three of the play";
     FRM_Tool_Images->BTN_Arreter_SauvClick();
 
     // A gap in the sequence: one message naming the file, the frame before it
