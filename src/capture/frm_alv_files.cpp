@@ -193,7 +193,6 @@ bool TFRM_Alv::StartFileSource(int slot)
         if (!text.isEmpty())
             Msg::ShowMessageText(true, text);
         PlayerActive = 0;
-        FileSourceOpen = false;
         if (FRM_PlayControl)
             FRM_PlayControl->hide();
         return false;
@@ -238,7 +237,6 @@ bool TFRM_Alv::StartFileSource(int slot)
         return abandon({});
     }
     ZoneResetPending = 1;
-    FileSourceOpen = true;
 
     if (auto* p = FRM_PlayControl) {
         for (QToolButton* b : {p->SPDB_REW, p->SPDB_BACK1, p->SPDB_PlayBackwards})

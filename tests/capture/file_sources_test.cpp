@@ -94,7 +94,6 @@ protected:
         PlayCount = PlayPosition = 0;
         PlayKind = 0;
         PlayListIsPictures = 1;
-        FileSourceOpen = false;
         platform::setSleeper(nullptr);
         CameraRoad::TearDown();
     }
