@@ -1,11 +1,10 @@
 #include "kernels/picture_files.h"
 
+#include "kernels/jpeg_errors.h"
+
 #include <algorithm>
-#include <csetjmp>
 #include <cstring>
 
-#include <jpeglib.h>
-#include <jerror.h>
 
 namespace kernels::PictureFiles {
 
@@ -114,42 +113,14 @@ Result DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap24& out, QStr
 
 // ---- JPEG ------------------------------------------------------------------
 
-namespace {
-
-struct ReadErrors {
-    jpeg_error_mgr pub{};
-    std::jmp_buf jump;
-    char text[JMSG_LENGTH_MAX] = {};
-    bool endOfData = false;
-};
-
-[[noreturn]] void readErrorExit(j_common_ptr cinfo)
-{
-    auto* e = reinterpret_cast<ReadErrors*>(cinfo->err);
-    cinfo->err->format_message(cinfo, e->text);
-    std::longjmp(e->jump, 1);
-}
-
-// Warnings are silent; running out of data is remembered: the file is
-// shorter than its picture (still being written, or cut).
-void readMessage(j_common_ptr cinfo, int level)
-{
-    auto* e = reinterpret_cast<ReadErrors*>(cinfo->err);
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF)
-        e->endOfData = true;
-}
-
-} // namespace
 
 Result DecodeJpeg(const std::uint8_t* data, std::size_t size, Bitmap24& out, QString* reason)
 {
     if (size < 4 || data[0] != 0xFF || data[1] != 0xD8)
         return refuse(reason, QStringLiteral("ce n'est pas un fichier JPEG"));
     jpeg_decompress_struct cinfo{};
-    ReadErrors errors;
-    cinfo.err = jpeg_std_error(&errors.pub);
-    errors.pub.error_exit = readErrorExit;
-    errors.pub.emit_message = readMessage;
+    JpegErrors errors;
+    cinfo.err = InstallJpegErrors(errors);
     if (setjmp(errors.jump)) {
         jpeg_destroy_decompress(&cinfo);
         if (errors.endOfData)
