@@ -38,6 +38,8 @@ const QString kOpenFilter = QStringLiteral(
     "Bitmaps (*.bmp *.BMP);;Jpeg (*.jpg *.jpeg *.JPG *.JPEG);;AVI (*.avi *.AVI);;"
     "All (*.bmp,*.jpg,*.jpeg,*.avi) (*.bmp *.jpg *.jpeg *.avi *.BMP *.JPG *.JPEG *.AVI)");
 
+const QString kEmptyListText = QStringLiteral("Aucune image à lire : la liste des fichiers est vide.");
+
 // The raw frame of a colour-mosaic source before its colours are rebuilt,
 // kept from frame to frame.
 kernels::Bitmap24& rawFrame()
@@ -163,6 +165,12 @@ void TFRM_Alv::StopForFileSource(bool longExposureToo)
 
 void TFRM_Alv::OpenFileSource(const QStringList& list, std::uint8_t kind)
 {
+    // A sequence whose first number is above the last lists nothing: the
+    // source in place stays.
+    if (list.isEmpty()) {
+        Msg::ShowMessageText(true, kEmptyListText);
+        return;
+    }
     PlayerActive = 1;
     *PlayList = list;
     showCount(static_cast<int>(list.size()));
@@ -195,10 +203,14 @@ bool TFRM_Alv::StartFileSource(int slot)
         PlayerActive = 0;
         if (FRM_PlayControl)
             FRM_PlayControl->hide();
+        // No frame of a file may be processed again; a camera of the slot
+        // keeps its own pace.
+        if (!GrabDevices[slot] && s.sourceKind == 0)
+            (slot == 1 ? Timer_Cam1 : Timer_Cam2)->stop();
         return false;
     };
     if (!PlayList || PlayList->isEmpty())
-        return abandon(QStringLiteral("Aucune image à lire : la liste des fichiers est vide."));
+        return abandon(kEmptyListText);
     if (!SlotBitmaps[slot][0])
         return abandon({});
     kernels::Bitmap24& live = *SlotBitmaps[slot][0];

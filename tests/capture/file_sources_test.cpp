@@ -370,7 +370,8 @@ TEST_F(FileSource, DarkFlatCancelAndUnreadableSourcesStartNothingHalfWay)
     FRM_Message->MEMO_Message->clear();
     const auto before = live().scanLine(5)[5];
     FRM_Alv->OpenFileSource({}, 0);
-    EXPECT_FALSE(PlayerActive);
+    EXPECT_TRUE(PlayerActive) << "the dark in place stays";
+    EXPECT_EQ(PlayList->size(), 1);
     EXPECT_FALSE(messageText().isEmpty());
     const QString broken = dir.filePath(QStringLiteral("broken.jpg"));
     QFile f(broken);
@@ -379,6 +380,7 @@ TEST_F(FileSource, DarkFlatCancelAndUnreadableSourcesStartNothingHalfWay)
     f.close();
     Align_V::OpenImageFile(broken, 0);
     EXPECT_FALSE(PlayerActive);
+    EXPECT_FALSE(FRM_Alv->Timer_Cam1->isActive()) << "no frame of a file is processed again";
     EXPECT_TRUE(messageText().contains(QStringLiteral("broken.jpg")));
     EXPECT_EQ(live().scanLine(5)[5], before);
 
