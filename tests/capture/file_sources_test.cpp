@@ -200,8 +200,8 @@ TEST(AviReader, GivesTheFramesTheWriterWroteInOrderAndAtRandom)
             EXPECT_TRUE(testsupport::samePixels(got, inOrder[i])) << codec.toStdString() << " frame " << i;
             if (codec == QStringLiteral("DIB "))
                 EXPECT_TRUE(testsupport::samePixels(got, frames[i])) << "frame " << i;
-            else if (i > 0)
-                EXPECT_GT(got.scanLine(8)[3 * 8], inOrder[i - 1].scanLine(8)[3 * 8] + 4) << "frame " << i;
+            else
+                EXPECT_NEAR(got.scanLine(8)[3 * 8], i * 10, 3) << "frame " << i;
         }
         EXPECT_FALSE(reader.ReadFrame(20, got));
     }
