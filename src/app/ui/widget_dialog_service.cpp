@@ -46,8 +46,9 @@ std::optional<QStringList> WidgetDialogService::openFiles(const platform::FileDi
 
 std::optional<QString> WidgetDialogService::saveFile(const platform::FileDialogRequest& r)
 {
+    const QFileDialog::Options options = r.confirmOverwrite ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite;
     return answer(QFileDialog::getSaveFileName(QApplication::activeWindow(), r.title,
-                                               startPath(r), r.filter));
+                                               startPath(r), r.filter, nullptr, options));
 }
 
 std::optional<QString> WidgetDialogService::chooseFolder(const QString& title,
