@@ -43,8 +43,6 @@ void ShowSkyChart()
     if (!FRM_Sky)
         return;
     Systeme::ShowFormOnScreen(FRM_Sky);
-    // The chart is drawn by the chart window when it paints.
-    FRM_Sky->update();
 }
 
 } // namespace Align_V

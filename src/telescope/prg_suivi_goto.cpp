@@ -16,6 +16,7 @@
 #include "telescope/frm_raquette.h"
 #include "telescope/lx200_protocol.h"
 #include "telescope/mount_state.h"
+#include "telescope/sky/sky_chart.h"
 #include "translation/translated_texts.h"
 
 #include <QAbstractButton>
@@ -39,13 +40,13 @@ constexpr int kGotoPollMax_ms = 1000;
 void setRA(double arcsec)
 {
     TelescopeRA = arcsec;
-    SkyChart.OriginRa = arcsec * std::numbers::pi / 648000;
+    Sky::GotoOriginRA = arcsec;
 }
 
 void setDec(double arcsec)
 {
     TelescopeDec = arcsec;
-    SkyChart.OriginDec = arcsec * std::numbers::pi / 648000;
+    Sky::GotoOriginDec = arcsec;
 }
 
 void redrawChart()
@@ -173,8 +174,8 @@ void pollEstimate()
         const double step = southward ? -(MotorSpeeds.South * seconds) : MotorSpeeds.North * seconds;
         setDec(TelescopeDec + kernels::roundHalfEven(step));
     }
-    setText(FRM_ObjectAction, "EDT_Origine_Ra", CalcHelpers::RAToStr(CalcHelpers::RadToArcsec(SkyChart.OriginRa)));
-    setText(FRM_ObjectAction, "EDT_Origine_Dec", CalcHelpers::DecToStr(CalcHelpers::RadToArcsec(SkyChart.OriginDec)));
+    setText(FRM_ObjectAction, "EDT_Origine_Ra", CalcHelpers::RAToStr(Sky::GotoOriginRA));
+    setText(FRM_ObjectAction, "EDT_Origine_Dec", CalcHelpers::DecToStr(Sky::GotoOriginDec));
     redrawChart();
 }
 
