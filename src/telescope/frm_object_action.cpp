@@ -157,15 +157,23 @@ TFRM_ObjectAction::TFRM_ObjectAction(QWidget* parent) : TForm(parent)
         app::runGuarded(QStringLiteral("FRM_ObjectAction.CBX_Vitesse_MoteurChange"), [this] { CBX_Vitesse_MoteurChange(); });
     });
 
-    Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_OrigineClick"),
-                              [this] { BTN_Devient_OrigineClick(); });
-    Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"),
-                              [this] { BTN_Devient_DestinationClick(); });
-    Prg_Suivi::Hooks.GotoDialogAbort = [this] { BTN_AbortClick(); };
-    Prg_Suivi::Hooks.UpdateGotoDistances = [this] {
-        Sky::GotoCurrentRA = TelescopeRA;
-        Sky::GotoCurrentDec = TelescopeDec;
-        showDistances();
+    // Other windows reach the dialog through its global reference, so a
+    // later dialog takes over these names.
+    Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_OrigineClick"), [] {
+        if (FRM_ObjectAction)
+            FRM_ObjectAction->BTN_Devient_OrigineClick();
+    });
+    Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"), [] {
+        if (FRM_ObjectAction)
+            FRM_ObjectAction->BTN_Devient_DestinationClick();
+    });
+    Prg_Suivi::Hooks.GotoDialogAbort = [] {
+        if (FRM_ObjectAction)
+            FRM_ObjectAction->BTN_AbortClick();
+    };
+    Prg_Suivi::Hooks.UpdateGotoDistances = [] {
+        if (FRM_ObjectAction)
+            FRM_ObjectAction->ShowDistances();
     };
 }
 
@@ -204,7 +212,7 @@ void TFRM_ObjectAction::showCurrentObject()
 
 // The difference, its read-outs and, in relative mode with all four
 // coordinates set, the estimate; GOTO and Calibrate follow.
-void TFRM_ObjectAction::showDistances()
+void TFRM_ObjectAction::ShowDistances()
 {
     Object_Action::CoordinateDifference(Sky::GotoOriginRA, Sky::GotoOriginDec, Sky::GotoDestinationRA,
                                         Sky::GotoDestinationDec);
@@ -236,7 +244,7 @@ void TFRM_ObjectAction::BTN_Devient_OrigineClick()
     const bool set = Sky::OriginSet();
     EDT_Origine_Ra->setText(set ? CalcHelpers::RAToStr(Sky::GotoOriginRA) : QString());
     EDT_Origine_Dec->setText(set ? CalcHelpers::DecToStr(Sky::GotoOriginDec) : QString());
-    showDistances();
+    ShowDistances();
     Sky::RedrawChart();
 }
 
@@ -247,7 +255,7 @@ void TFRM_ObjectAction::BTN_Devient_DestinationClick(bool fromHandPad)
     const bool set = Sky::DestinationSet();
     EDT_Destination_Ra->setText(set ? CalcHelpers::RAToStr(Sky::GotoDestinationRA) : QString());
     EDT_Destination_Dec->setText(set ? CalcHelpers::DecToStr(Sky::GotoDestinationDec) : QString());
-    showDistances();
+    ShowDistances();
     if (RDB_Absolu->isChecked() && set && !Scripts::GotoRunning)
         BTN_Goto->setEnabled(true);
     if (!fromHandPad && FRM_Raquette && set) {
@@ -420,7 +428,7 @@ void TFRM_ObjectAction::BTN_GotoClick()
         // earlier pair would be sent).
         if (!allFourSet())
             return;
-        showDistances();
+        ShowDistances();
         const auto dRa = std::int32_t(std::trunc(GotoDistanceRA));
         const auto dDec = std::int32_t(std::trunc(GotoDistanceDec));
         GotoAxisMovingRA = dRa != 0;

@@ -72,9 +72,12 @@ public:
     void BTN_Create_WaypointClick();
     void BTN_Creer_MosaiqueClick();
 
+    // The difference, its read-outs and, in relative mode with both points
+    // set, the time estimate; GOTO and Calibrate follow.
+    void ShowDistances();
+
 private:
     void showCurrentObject();
-    void showDistances();
     void showEstimate();
     void setBusy(bool busy);
 };
