@@ -6,6 +6,7 @@
 #include "scripting/scripts.h"
 #include "telescope/frm_raquette.h"
 #include "telescope/frm_sky.h"
+#include "telescope/sky/sky_chart.h"
 
 #include <QFileInfo>
 
@@ -43,6 +44,7 @@ void ShowSkyChart()
     if (!FRM_Sky)
         return;
     Systeme::ShowFormOnScreen(FRM_Sky);
+    Sky::RedrawChart();
 }
 
 } // namespace Align_V
