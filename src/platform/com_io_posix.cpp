@@ -335,6 +335,11 @@ void put_byte(std::uint8_t ch, std::uint8_t value)
 QByteArray get_string(std::uint8_t ch)
 {
     sleeper().sleepMs(kAnswerWait_ms);
+    return read_available(ch);
+}
+
+QByteArray read_available(std::uint8_t ch)
+{
     if (!valid(ch) || !g_channels[ch].open)
         return {};
     Channel& c = g_channels[ch];
@@ -355,6 +360,15 @@ QByteArray get_string(std::uint8_t ch)
         break;
     }
     return QByteArray(buffer, total);
+}
+
+void discard_input(std::uint8_t ch)
+{
+    if (!valid(ch) || !g_channels[ch].open)
+        return;
+    tcflush(g_channels[ch].handle, TCIFLUSH);
+    while (read_available(ch).size() == kReadBufferSize) {
+    }
 }
 
 void close_com(std::uint8_t ch)

@@ -34,6 +34,10 @@ public:
     // Writes to the slave side's input. False when the bytes could not all
     // be written.
     bool write(const QByteArray& bytes);
+    // Closes the master side: the device vanishes for the program (its
+    // writes fail, its reads find nothing). Not thread-safe against the
+    // other calls.
+    void hangUp();
 
 private:
     int master_ = -1;

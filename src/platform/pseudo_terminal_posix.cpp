@@ -60,6 +60,13 @@ PseudoTerminal::~PseudoTerminal()
         ::close(master_);
 }
 
+void PseudoTerminal::hangUp()
+{
+    if (master_ >= 0)
+        ::close(master_);
+    master_ = -1;
+}
+
 QByteArray PseudoTerminal::readAvailable()
 {
     QByteArray out;

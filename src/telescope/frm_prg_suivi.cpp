@@ -4,6 +4,7 @@
 #include "app/ui/event_boundary.h"
 #include "platform/com_io.h"
 #include "telescope/mount_state.h"
+#include "telescope/mount_conversation.h"
 #include "telescope/prg_suivi.h"
 #include "telescope/prg_suivi_private.h"
 #include "telescope/sim/mount_simulator_device.h"
@@ -55,7 +56,9 @@ TFRM_Prg_Suivi::TFRM_Prg_Suivi(QWidget* parent) : TForm(parent)
 
 TFRM_Prg_Suivi::~TFRM_Prg_Suivi()
 {
-    // Nothing is left moving when the program ends.
+    // Nothing is left moving when the program ends, and nothing queued for
+    // the mount goes out once the windows are gone.
+    Prg_Suivi::Conversation().cancelAll();
     Prg_Suivi::StopAllMotion();
     platform::com_io::close_all();
     Telescope::StopMountSimulator();

@@ -35,9 +35,10 @@ void Lx200Stop(std::uint8_t direction)
 {
     if (!moving(direction))
         return;
-    SendLX200Command(ComChannel::LX200, Lx200::StopCommand(direction));
+    // Cleared first: a write that fails leaves no direction marked moving.
     moving(direction) = 0;
     recordLastDirection(direction);
+    SendLX200Command(ComChannel::LX200, Lx200::StopCommand(direction));
 }
 
 void Lx200Pulse(std::uint8_t direction, std::int64_t ms)

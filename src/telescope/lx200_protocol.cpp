@@ -77,8 +77,8 @@ QByteArray DecText(double arcsec)
 {
     const std::int64_t total = std::llround(std::fabs(arcsec));
     const bool negative = arcsec < 0 && total > 0;
-    const QByteArray degrees = (negative ? QByteArray("-") : QByteArray()) + twoDigits(total / 3600);
-    return degrees.rightJustified(3, ' ') + ':' + twoDigits(total / 60 % 60) + ':' + twoDigits(total % 60);
+    return (negative ? '-' : '+') + twoDigits(total / 3600) + ':' + twoDigits(total / 60 % 60) + ':'
+           + twoDigits(total % 60);
 }
 
 QByteArray SetRACommand(double arcsec) { return ":Sr " + RAText(arcsec) + '#'; }
@@ -100,11 +100,66 @@ QByteArray WithLineEndings(QByteArray text, bool cr, bool lf)
     return text;
 }
 
+ReplyKind ReplyKindOf(const QByteArray& command)
+{
+    if (command == GetRACommand || command == GetDecCommand || command == DistanceBarsCommand
+        || command == SyncCommand)
+        return ReplyKind::Text;
+    if (command.startsWith(":Sr") || command.startsWith(":Sd"))
+        return ReplyKind::Digit;
+    if (command == SlewCommand)
+        return ReplyKind::Slew;
+    return ReplyKind::None;
+}
+
+qsizetype FramedLength(ReplyKind kind, const QByteArray& buffer)
+{
+    if (buffer.isEmpty())
+        return 0;
+    switch (kind) {
+    case ReplyKind::None:
+        return 0;
+    case ReplyKind::Digit:
+        return 1;
+    case ReplyKind::Slew:
+        if (buffer[0] == '0')
+            return 1;
+        [[fallthrough]];
+    case ReplyKind::Text: {
+        const qsizetype hash = buffer.indexOf('#');
+        return hash < 0 ? 0 : hash + 1;
+    }
+    }
+    return 0;
+}
+
+bool ReplyAccepted(ReplyKind kind, const QByteArray& reply)
+{
+    switch (kind) {
+    case ReplyKind::Digit: return reply == "1";
+    case ReplyKind::Slew: return reply == "0";
+    default: return true;
+    }
+}
+
+QByteArray RefusalReason(const QByteArray& reply)
+{
+    QByteArray reason;
+    for (qsizetype i = 1; i < reply.size() && reply[i] != '#'; ++i)
+        if (reply[i] >= ' ' && reply[i] < 0x7F)
+            reason += reply[i];
+    return reason.trimmed();
+}
+
 std::optional<double> ParseRAReply(const QByteArray& reply)
 {
     const auto b = body(reply);
     // HH:MM.T or HH:MM:SS
     if (!b || (b->size() != 7 && b->size() != 8) || !digits(*b, 0, 2) || b->at(2) != ':' || !digits(*b, 3, 2))
+        return std::nullopt;
+    const bool tenths = b->size() == 7 && b->at(5) == '.' && digits(*b, 6, 1);
+    const bool seconds = b->size() == 8 && b->at(5) == ':' && digits(*b, 6, 2) && number(*b, 6, 2) < 60;
+    if (!tenths && !seconds)
         return std::nullopt;
     const int hours = number(*b, 0, 2);
     const int minutes = number(*b, 3, 2);
@@ -129,7 +184,13 @@ std::optional<double> ParseDecReply(const QByteArray& reply)
         return std::nullopt;
     const int degrees = number(t, 0, 2);
     const int minutes = number(t, 3, 2);
-    if (degrees > 90 || minutes > 59)
+    int seconds = 0;
+    if (t.size() == 8) {
+        if (t[5] != ':' || !digits(t, 6, 2))
+            return std::nullopt;
+        seconds = number(t, 6, 2);
+    }
+    if (minutes > 59 || seconds > 59 || degrees * 3600 + minutes * 60 + seconds > 90 * 3600)
         return std::nullopt;
     return sign * (degrees * 3600.0 + minutes * 60.0);
 }
@@ -137,6 +198,6 @@ std::optional<double> ParseDecReply(const QByteArray& reply)
 QByteArray ShownRA(const QByteArray& reply) { return reply.left(7); }
 QByteArray ShownDec(const QByteArray& reply) { return reply.left(8); }
 
-bool SlewEnded(const QByteArray& reply) { return reply.left(6) == QByteArray(6, ' '); }
+bool SlewEnded(const QByteArray& reply) { return !reply.contains('\x7F') && !reply.contains('|'); }
 
 } // namespace Lx200

@@ -30,8 +30,8 @@ QByteArray PulseGuideCommand(std::uint8_t direction, std::int64_t duration_ms);
 // hours; 24 h wraps to 0.
 QByteArray RAText(double arcsec);
 // "sDD:MM:SS" rounded once to the second of arc and carried into minutes and
-// degrees; the sign, "-" only, sits on the degrees, which are padded on the
-// left with blanks to three characters (" 45:30:00", "-00:30:00").
+// degrees; the sign sits on the degrees: "+" north (and for 0), "-" south
+// ("+45:30:00", "-00:30:00"). Mounts refuse a blank in place of "+".
 QByteArray DecText(double arcsec);
 QByteArray SetRACommand(double arcsec);    // ":Sr " + RAText + "#"
 QByteArray SetDecCommand(double arcsec);   // ":Sd " + DecText + "#"
@@ -51,19 +51,41 @@ inline const QByteArray FocuserStopCommand = QByteArrayLiteral(":FQ#");
 // The text with a carriage return and then a line feed appended as asked.
 QByteArray WithLineEndings(QByteArray text, bool cr, bool lf);
 
+// --- Framing of replies ------------------------------------------------------
+//
+// What a command answers: nothing (moves, stops, rates, focuser), a text up
+// to "#" (":GR#", ":GD#", ":D#", ":CM#"), one character "1" accepted or "0"
+// refused (":Sr", ":Sd"), or for ":MS#" "0" when the slew starts and "1" or
+// "2" followed by the reason and "#" when it is refused.
+enum class ReplyKind { None, Text, Digit, Slew };
+ReplyKind ReplyKindOf(const QByteArray& command);
+// The length of the reply at the start of buffer once it is complete, 0
+// while more bytes are needed.
+qsizetype FramedLength(ReplyKind kind, const QByteArray& buffer);
+// Whether a complete reply accepts its command (a "1" to ":Sr"/":Sd", a "0"
+// to ":MS#"; text replies always).
+bool ReplyAccepted(ReplyKind kind, const QByteArray& reply);
+// The mount's reason for a refused ":MS#" ("1Below horizon#" gives "Below
+// horizon"), printable characters only; empty when it gave none.
+QByteArray RefusalReason(const QByteArray& reply);
+
 // A ":GR#" reply: hours in characters 1-2 and minutes in 4-5 ("12:34.5#",
-// "12:34:56#"); seconds and tenths are not used. None for anything else, a
-// reply cut short, out of range or followed by more text included.
+// "12:34:56#"); seconds and tenths are checked but not used. None for
+// anything else, a reply cut short, out of range or followed by more text
+// included.
 std::optional<double> ParseRAReply(const QByteArray& reply);
 // A ":GD#" reply: signed degrees in characters 1-3 and minutes in 5-6
 // ("+45*30#", "-00*30#", "45*30:00#"). The sign is the first character's, so
-// "-00" is southern.
+// "-00" is southern. The reply is checked whole: seconds that are not two
+// digits below 60, characters after them, or more than 90 degrees in all
+// give none.
 std::optional<double> ParseDecReply(const QByteArray& reply);
 // The first characters of a reply as the hand pad shows them: up to 7 for a
 // right ascension, 8 for a declination.
 QByteArray ShownRA(const QByteArray& reply);
 QByteArray ShownDec(const QByteArray& reply);
-// A ":D#" reply ends the slew when its first six characters are blanks.
+// A ":D#" reply says the mount still slews only when it holds a bar (0x7F
+// or "|"); "#" alone, an empty reply or blanks mean the slew has ended.
 bool SlewEnded(const QByteArray& reply);
 
 } // namespace Lx200

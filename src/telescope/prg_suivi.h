@@ -60,15 +60,17 @@ void AutoConnectFocuser();
 
 // Appends CR and LF as ticked, logs the line in the traffic window while
 // CKB_Historique_Comm is ticked, writes, then waits SPED_Delai_Serie ms.
+// Commands that the mount answers go through the mount conversation
+// (mount_conversation.h, Converse) instead, which reads their replies.
 void SendLX200Command(std::uint8_t channel, const QByteArray& text);
+// The same without the wait (the conversation paces its own writes).
+void WriteLX200Command(std::uint8_t channel, const QByteArray& text);
 // Auto-connects the mount and sends on the mount's channel.
 void SendMountCommand(const QByteArray& text);
 // One raw byte (Marrick), always logged.
 void SendGuideByte(std::uint8_t channel, std::uint8_t value);
 // Auto-connects the mount; with an LX200 mount sends the rate command 0..3.
 void SelectSlewRate(int index);
-// The mount's answer on the LX200 channel (waits for it first).
-QByteArray ReadMountReply();
 
 // --- Focuser -------------------------------------------------------------------
 
@@ -85,7 +87,10 @@ void StartMotion(std::uint8_t direction, bool isDuration, bool applyInertia, dou
 void StopMountDirection(std::uint8_t direction);
 // Stops one direction of the guide-port interface.
 void StopGuidePortDirection(std::uint8_t direction);
-// East, west, north, south, then ":Q#" with an LX200 mount.
+// East, west, north, south, then ":Q#" with an LX200 mount, which also ends
+// a goto (as AbortGoto). Every direction is stopped and its moving flag
+// cleared even when one of the writes fails; the first failure is raised
+// after.
 void StopMount();
 void StopGuidePort();
 // The pulse timers' work (TFRM_Prg_Suivi's handlers call these).
@@ -103,19 +108,39 @@ void ReleaseGuidePlugin();
 
 // --- Goto --------------------------------------------------------------------
 
-// Starts the mount's goto (LX200 or ASCOM) and the position poll; the LX200
-// replies read are returned.
-QByteArray GotoCoordinates(double ra_arcsec, double dec_arcsec);
+// Starts the mount's goto (LX200 or ASCOM) and the position poll. Sets
+// Scripts::GotoRunning. An LX200 goto is sent through the mount conversation
+// (":Q#", ":Sr", ":Sd", ":MS#"): the call returns at once, onReplies (may be
+// empty) later gets the replies read. A refusal ("0" to ":Sr"/":Sd", "1" or
+// "2" and a reason to ":MS#") or a mount that does not answer starts no
+// goto: the reason is shown once in the message window, GotoRunning is
+// cleared and a script waiting for the goto gets a script error. False when
+// the mount kind has no goto.
+bool GotoCoordinates(double ra_arcsec, double dec_arcsec,
+                     std::function<void(const QByteArray& replies)> onReplies = {});
+// Stops the goto: nothing queued for the mount goes out any more, ":Q#" is
+// sent, the poll stops, GotoRunning and every moving flag are cleared and a
+// waiting script goes on, also when the write fails (its error is then
+// raised after).
 void AbortGoto();
-QByteArray SyncOnObject(const QByteArray& object);
+// ":Q#", 100 ms later ":L" + object + "#" and ":CM#"; onReply (may be empty)
+// gets the mount's reply to ":CM#" (empty when none came).
+void SyncOnObject(const QByteArray& object, std::function<void(const QByteArray& reply)> onReply = {});
 void AscomSlewAsync(double ra_arcsec, double dec_arcsec);
 void AscomSync(double ra_arcsec, double dec_arcsec);
 void AscomAbort();
 // Arms the position poll: while a goto runs at least every 1000 ms; for a
 // hand-pad press every SPED_Rafraichissement_Carte ms (0: not at all).
 void ArmPositionPoll(bool forGoto);
-// One run of the position poll (TMR_ScopePosition's handler).
+// One run of the position poll (TMR_ScopePosition's handler). With an LX200
+// mount it queues ":D#", ":GR#", ":GD#" on the mount conversation (not while
+// another exchange is under way) and applies the replies when they come.
+// During a goto, kMaxFailedPolls polls in a row that time out, fail or read
+// garbage end the goto as failed: one message naming the port, ":Q#" sent,
+// a waiting script gets a script error. Outside a goto each cause is
+// reported once.
 void PollPosition();
+inline constexpr int kMaxFailedPolls = 3;
 // The end-of-slew actions: message, sound, script, as ticked.
 void EndOfSlewActions();
 

@@ -15,8 +15,11 @@
 #include "telescope/frm_object_action.h"
 #include "telescope/frm_raquette.h"
 #include "telescope/lx200_protocol.h"
+#include "telescope/mount_conversation.h"
 #include "telescope/mount_state.h"
 #include "telescope/sky/sky_chart.h"
+#include "platform/com_io.h"
+#include "app/ui/event_boundary.h"
 #include "translation/translated_texts.h"
 
 #include <QAbstractButton>
@@ -25,6 +28,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 namespace Prg_Suivi {
 
@@ -89,26 +93,79 @@ void endOfSlew(bool withActions)
     Scripts::ResumeIfWaiting(Scripts::GotoRunning);
 }
 
+QString mountPortName()
+{
+    const std::uint8_t port = platform::com_io::channel(ComChannel::LX200).port;
+    if (port)
+        return QStringLiteral("COM%1").arg(port);
+    return pref().CBX_AG_PortSerie->currentText().trimmed();
+}
+
+// LX200 polls in a row that gave no position.
+int FailedPolls = 0;
+
+// A goto that could not start or whose mount stopped answering: it ends
+// here, as failed. ":Q#" goes out when the line still takes it.
+void failGoto(const QString& text, bool sendStop)
+{
+    FailedPolls = 0;
+    if (QTimer* t = detail::positionTimer())
+        t->stop();
+    restoreGotoDialog();
+    Conversation().cancelAll();
+    if (sendStop)
+        Conversation().submit(ComChannel::LX200, {{Lx200::StopAllCommand}}, {});
+    Msg::ShowMessageText(false, text);
+    const bool scriptWaits = Scripts::GotoRunning && Scripts::ScriptRunning
+                             && Scripts::CurrentScript().State == Scripts::StateWaiting;
+    Scripts::GotoRunning = false;
+    if (scriptWaits)
+        Scripts::ScriptError(text);
+}
+
+void applyPoll(const RunResult& r)
+{
+    if (r.status == RunStatus::Cancelled)
+        return;
+    std::optional<double> ra, dec;
+    if (r.replies.size() >= 2) {
+        setText(FRM_Raquette, "EDT_Position_Actuelle_AD", QString::fromLatin1(Lx200::ShownRA(r.replies[1])));
+        if ((ra = Lx200::ParseRAReply(r.replies[1])))
+            setRA(*ra);
+    }
+    if (r.replies.size() >= 3) {
+        setText(FRM_Raquette, "EDT_Position_Actuelle_Dec", QString::fromLatin1(Lx200::ShownDec(r.replies[2])));
+        if ((dec = Lx200::ParseDecReply(r.replies[2])))
+            setDec(*dec);
+    }
+    if (ra || dec)
+        redrawChart();
+    if (r.ok() && ra && dec) {
+        FailedPolls = 0;
+        if (Scripts::GotoRunning && Lx200::SlewEnded(r.replies[0]))
+            endOfSlew(true);
+        return;
+    }
+    const QString cause = !r.ok() ? r.describe()
+                          : QStringLiteral("%1 : réponse illisible de la monture à %2 : %3")
+                                .arg(r.port, QString::fromLatin1(!ra ? Lx200::GetRACommand : Lx200::GetDecCommand),
+                                     QString::fromLatin1(!ra ? r.replies[1] : r.replies[2]));
+    ++FailedPolls;
+    if (!Scripts::GotoRunning) {
+        app::reportOnce(cause);
+        return;
+    }
+    if (FailedPolls >= kMaxFailedPolls)
+        failGoto(QStringLiteral("Goto interrompu : la monture ne répond plus sur %1 (%2)").arg(r.port, cause),
+                 true);
+}
+
 void pollLx200()
 {
-    SendMountCommand(Lx200::DistanceBarsCommand);
-    const QByteArray bars = ReadMountReply().left(6);
-
-    SendMountCommand(Lx200::GetRACommand);
-    const QByteArray ra = ReadMountReply();
-    setText(FRM_Raquette, "EDT_Position_Actuelle_AD", QString::fromLatin1(Lx200::ShownRA(ra)));
-    if (const auto v = Lx200::ParseRAReply(ra))
-        setRA(*v);
-
-    SendMountCommand(Lx200::GetDecCommand);
-    const QByteArray dec = ReadMountReply();
-    setText(FRM_Raquette, "EDT_Position_Actuelle_Dec", QString::fromLatin1(Lx200::ShownDec(dec)));
-    if (const auto v = Lx200::ParseDecReply(dec))
-        setDec(*v);
-
-    redrawChart();
-    if (Scripts::GotoRunning && Lx200::SlewEnded(bars))
-        endOfSlew(true);
+    // A slow mount: the poll under way (or a goto being sent) goes first.
+    if (!Conversation().idle())
+        return;
+    Converse({{Lx200::DistanceBarsCommand}, {Lx200::GetRACommand}, {Lx200::GetDecCommand}}, applyPoll);
 }
 
 void pollAscom()
@@ -181,38 +238,86 @@ void pollEstimate()
 
 } // namespace
 
-QByteArray GotoCoordinates(double ra_arcsec, double dec_arcsec)
+bool GotoCoordinates(double ra_arcsec, double dec_arcsec, std::function<void(const QByteArray&)> onReplies)
 {
     AutoConnectMount();
     switch (MountKind()) {
     case Interface::LX200: {
-        SendMountCommand(Lx200::StopAllCommand);
-        platform::sleeper().sleepMs(100);
-        SendMountCommand(Lx200::SetRACommand(ra_arcsec));
-        SendMountCommand(Lx200::SetDecCommand(dec_arcsec));
-        SendMountCommand(Lx200::SlewCommand);
-        const QByteArray replies = ReadMountReply();
+        // A new goto replaces whatever was still queued for the mount.
+        Conversation().cancelAll();
+        if (QTimer* t = detail::positionTimer())
+            t->stop();
+        FailedPolls = 0;
         Scripts::GotoRunning = true;
-        ArmPositionPoll(true);
-        return replies;
+        Converse({{Lx200::StopAllCommand},
+                  {Lx200::SetRACommand(ra_arcsec), 100},
+                  {Lx200::SetDecCommand(dec_arcsec)},
+                  {Lx200::SlewCommand}},
+                 [onReplies](const RunResult& r) {
+                     if (r.status == RunStatus::Cancelled)
+                         return;
+                     if (onReplies)
+                         onReplies(r.replies.join());
+                     if (r.ok()) {
+                         ArmPositionPoll(true);
+                         return;
+                     }
+                     if (r.status == RunStatus::Refused) {
+                         const QByteArray reason = r.command == Lx200::SlewCommand
+                                                       ? Lx200::RefusalReason(r.replies.last())
+                                                       : QByteArray();
+                         const QString why = reason.isEmpty()
+                                                 ? QStringLiteral("coordonnée refusée (%1)")
+                                                       .arg(QString::fromLatin1(r.command))
+                                                 : QString::fromLatin1(reason);
+                         failGoto(QStringLiteral("Goto refusé par la monture : %1").arg(why), false);
+                         return;
+                     }
+                     failGoto(QStringLiteral("Goto impossible : %1").arg(r.describe()), true);
+                 });
+        return true;
     }
     case Interface::Ascom:
         AscomSlewAsync(ra_arcsec, dec_arcsec);
-        return {};
+        return true;
     default:
-        return {};
+        return false;
     }
+}
+
+void detail::endLx200GotoByStop()
+{
+    if (!Scripts::GotoRunning || MountKind() != Interface::LX200)
+        return;
+    Conversation().cancelAll();
+    FailedPolls = 0;
+    endOfSlew(false);
 }
 
 void AbortGoto()
 {
     switch (MountKind()) {
-    case Interface::LX200:
+    case Interface::LX200: {
+        Conversation().cancelAll();
         if (QTimer* t = detail::positionTimer())
             t->stop();
-        SendMountCommand(Lx200::StopAllCommand);
-        endOfSlew(false);
+        FailedPolls = 0;
+        // ":Q#" stops every motion of the mount: the state says so even when
+        // the line refuses the command.
+        auto clearState = [] {
+            for (std::uint8_t& flag : MovingFlags)
+                flag = 0;
+            endOfSlew(false);
+        };
+        try {
+            SendMountCommand(Lx200::StopAllCommand);
+        } catch (...) {
+            clearState();
+            throw;
+        }
+        clearState();
         break;
+    }
     case Interface::Ascom:
         AscomAbort();
         break;
@@ -221,13 +326,17 @@ void AbortGoto()
     }
 }
 
-QByteArray SyncOnObject(const QByteArray& object)
+void SyncOnObject(const QByteArray& object, std::function<void(const QByteArray&)> onReply)
 {
-    SendMountCommand(Lx200::StopAllCommand);
-    platform::sleeper().sleepMs(100);
-    SendMountCommand(Lx200::LoadObjectCommand(object));
-    SendMountCommand(Lx200::SyncCommand);
-    return ReadMountReply();
+    Converse({{Lx200::StopAllCommand}, {Lx200::LoadObjectCommand(object), 100}, {Lx200::SyncCommand}},
+             [onReply](const RunResult& r) {
+                 if (r.status == RunStatus::Cancelled)
+                     return;
+                 if (!r.ok())
+                     app::reportOnce(r.describe());
+                 if (onReply)
+                     onReply(r.ok() ? r.replies.value(0) : QByteArray());
+             });
 }
 
 void AscomSlewAsync(double ra_arcsec, double dec_arcsec)

@@ -13,6 +13,8 @@
 #include "telescope/mount_state.h"
 
 #include <QTimer>
+#include <exception>
+#include <functional>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -302,21 +304,39 @@ void StopGuidePortDirection(std::uint8_t direction)
     detail::clearReadouts(direction);
 }
 
-void StopMount()
+namespace {
+
+// Stops the four directions with stopDirection, then sends ":Q#" with an
+// LX200 mount; every step runs even when one before it failed, and the first
+// failure is raised at the end.
+void stopAllDirections(void (*stopDirection)(std::uint8_t))
 {
+    std::exception_ptr first;
+    auto attempt = [&first](const std::function<void()>& f) {
+        try {
+            f();
+        } catch (...) {
+            if (!first)
+                first = std::current_exception();
+        }
+    };
     for (std::uint8_t d : {dirEast, dirWest, dirNorth, dirSouth})
-        StopMountDirection(d);
-    if (MountKind() == Interface::LX200)
-        SendMountCommand(Lx200::StopAllCommand);
+        attempt([&] { stopDirection(d); });
+    if (MountKind() == Interface::LX200) {
+        attempt([] { SendMountCommand(Lx200::StopAllCommand); });
+        for (std::uint8_t& flag : MovingFlags)
+            flag = 0;
+        detail::endLx200GotoByStop();
+    }
+    if (first)
+        std::rethrow_exception(first);
 }
 
-void StopGuidePort()
-{
-    for (std::uint8_t d : {dirEast, dirWest, dirNorth, dirSouth})
-        StopGuidePortDirection(d);
-    if (MountKind() == Interface::LX200)
-        SendMountCommand(Lx200::StopAllCommand);
-}
+} // namespace
+
+void StopMount() { stopAllDirections(StopMountDirection); }
+
+void StopGuidePort() { stopAllDirections(StopGuidePortDirection); }
 
 void PulseTimerRA() { pulseTimer(true); }
 void PulseTimerDec() { pulseTimer(false); }

@@ -15,7 +15,7 @@ namespace Prg_Suivi {
 namespace com_io = platform::com_io;
 using detail::pref;
 
-void SendLX200Command(std::uint8_t channel, const QByteArray& text)
+void WriteLX200Command(std::uint8_t channel, const QByteArray& text)
 {
     TFRM_Pref& p = pref();
     const QByteArray bytes = Lx200::WithLineEndings(text, p.CKB_CR->isChecked(), p.CKB_LF->isChecked());
@@ -23,7 +23,12 @@ void SendLX200Command(std::uint8_t channel, const QByteArray& text)
         Preferences::AddTrafficLine(false, true, QStringLiteral("COM%1").arg(com_io::channel(channel).port),
                                     QString::fromLatin1(bytes));
     com_io::put_string(channel, bytes);
-    platform::sleeper().sleepMs(p.SPED_Delai_Serie->value());
+}
+
+void SendLX200Command(std::uint8_t channel, const QByteArray& text)
+{
+    WriteLX200Command(channel, text);
+    platform::sleeper().sleepMs(pref().SPED_Delai_Serie->value());
 }
 
 void SendMountCommand(const QByteArray& text)
@@ -45,8 +50,6 @@ void SelectSlewRate(int index)
     if (MountKind() == Interface::LX200 && index >= 0 && index < int(Lx200::SlewRateCommands.size()))
         SendLX200Command(ComChannel::LX200, Lx200::SlewRateCommands[std::size_t(index)]);
 }
-
-QByteArray ReadMountReply() { return com_io::get_string(ComChannel::LX200); }
 
 void StartFocuser(std::uint8_t direction, bool fast)
 {

@@ -8,6 +8,7 @@
 #include "telescope/sky/sky_chart.h"
 #include "telescope/prg_suivi.h"
 #include "telescope/lx200_protocol.h"
+#include "telescope/mount_conversation.h"
 #include "telescope/sim/mount_simulator_device.h"
 #include "telescope/sim/simulated_telescope.h"
 #include "translation/translated_texts.h"
@@ -23,24 +24,6 @@ namespace {
 constexpr double hms(double h, double m, double s) { return (h * 3600 + m * 60 + s) * 15; }
 constexpr double dms(double d, double m, double s) { return d * 3600 + m * 60 + s; }
 
-// A script that waits for the mount (as its goto and move commands leave it).
-void startWaitingScript(bool& waitFlag)
-{
-    Scripts::CurrentLevel = 0;
-    TScript& s = Scripts::CurrentScript();
-    s.Lines = QStringList{QStringLiteral("goto.execute"), QStringLiteral("wait(10)")};
-    s.LineCount = 2;
-    s.Pass = 2;
-    Scripts::ScriptRunning = true;
-    Scripts::BeginWait(waitFlag);
-    FRM_Script->TMR_Script->stop();
-}
-
-bool scriptResumed()
-{
-    return Scripts::CurrentScript().State == Scripts::StateRunning && FRM_Script->TMR_Script->isActive();
-}
-
 } // namespace
 
 TEST_F(MountTest, Lx200GotoRunsUntilThePollSeesItsEnd)
@@ -52,7 +35,9 @@ TEST_F(MountTest, Lx200GotoRunsUntilThePollSeesItsEnd)
     pref().CKB_Fin_GOTO_Afficher_Message->setChecked(true);
     startWaitingScript(Scripts::GotoRunning);
 
-    const QByteArray replies = GotoCoordinates(hms(5, 30, 0), -dms(0, 30, 0));
+    QByteArray replies;
+    EXPECT_TRUE(GotoCoordinates(hms(5, 30, 0), -dms(0, 30, 0), [&](const QByteArray& r) { replies = r; }));
+    ASSERT_TRUE(settle());
     EXPECT_EQ(mount.commands(), (QList<QByteArray>{":Q#", ":Sr 05:30:00#", ":Sd -00:30:00#", ":MS#"}));
     EXPECT_EQ(replies, QByteArray("110"));
     EXPECT_TRUE(Scripts::GotoRunning);
@@ -61,7 +46,9 @@ TEST_F(MountTest, Lx200GotoRunsUntilThePollSeesItsEnd)
     EXPECT_EQ(poll->interval(), 1000);
 
     // Under way: the position is read, the goto goes on.
+    clock.advanceMs(500);
     FRM_Prg_Suivi->TMR_ScopePositionTimer();
+    ASSERT_TRUE(settle());
     EXPECT_TRUE(poll->isActive());
     EXPECT_GT(TelescopeRA, 0);
     EXPECT_LT(TelescopeRA, hms(5, 30, 0));
@@ -76,6 +63,7 @@ TEST_F(MountTest, Lx200GotoRunsUntilThePollSeesItsEnd)
 
     clock.advanceMs(60000);
     FRM_Prg_Suivi->TMR_ScopePositionTimer();
+    ASSERT_TRUE(settle());
     EXPECT_EQ(mount.commands(), (QList<QByteArray>{":D#", ":GR#", ":GD#"}));
     EXPECT_FALSE(poll->isActive());
     EXPECT_FALSE(Scripts::GotoRunning);
@@ -91,6 +79,7 @@ TEST_F(MountTest, AbortAndSyncOnAnLx200Mount)
     pref().RDB_Mount_LX200->setChecked(true);
     ASSERT_TRUE(ConnectMount());
     GotoCoordinates(hms(10, 0, 0), dms(20, 0, 0));
+    ASSERT_TRUE(settle());
     mount.clearRecords();
     AbortGoto();
     EXPECT_EQ(mount.commands(), QList<QByteArray>{":Q#"});
@@ -99,7 +88,10 @@ TEST_F(MountTest, AbortAndSyncOnAnLx200Mount)
     EXPECT_FALSE(Scripts::GotoRunning);
 
     mount.clearRecords();
-    EXPECT_EQ(SyncOnObject("M 31"), QByteArray("Coordonnees synchronisees#"));
+    QByteArray reply;
+    SyncOnObject("M 31", [&](const QByteArray& r) { reply = r; });
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(reply, QByteArray("Coordonnees synchronisees#"));
     EXPECT_EQ(mount.commands(), (QList<QByteArray>{":Q#", ":LM 31#", ":CM#"}));
 }
 
@@ -172,12 +164,9 @@ TEST_F(MountTest, TheSimulatorPortOfTheComMapAnswersOnItsOwnThread)
     pref().CBX_AG_PortSerie->setCurrentIndex(pref().CBX_AG_PortSerie->findText(QStringLiteral("      COM20")));
     ASSERT_TRUE(ConnectMount());
     ASSERT_NE(Telescope::MountSimulator(), nullptr);
-    SendMountCommand(Lx200::GetDecCommand);
     QByteArray reply;
-    for (int i = 0; i < 500 && reply.isEmpty(); ++i) {
-        QThread::msleep(5);
-        reply = ReadMountReply();
-    }
+    Converse({{Lx200::GetDecCommand}}, [&](const RunResult& r) { reply = r.replies.value(0); });
+    ASSERT_TRUE(settle());
     EXPECT_EQ(reply, QByteArray("+00*00#"));
     DisconnectMount();
 }

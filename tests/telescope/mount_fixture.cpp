@@ -5,12 +5,35 @@
 #include "app/ui/event_boundary.h"
 #include "platform/com_io.h"
 #include "platform/port_access.h"
+#include "scripting/frm_script.h"
 #include "scripting/scripts.h"
 #include "telescope/ascom_bridge.h"
 #include "telescope/guide_plugin.h"
+#include "telescope/mount_conversation.h"
 #include "telescope/prg_suivi.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
 #include <QRadioButton>
+
+void startWaitingScript(bool& waitFlag)
+{
+    Scripts::CurrentLevel = 0;
+    TScript& s = Scripts::CurrentScript();
+    s.Lines = QStringList{QStringLiteral("goto.execute"), QStringLiteral("wait(10)")};
+    s.LineCount = 2;
+    s.Pass = 2;
+    Scripts::ScriptRunning = true;
+    Scripts::BeginWait(waitFlag);
+    FRM_Script->TMR_Script->stop();
+}
+
+bool scriptResumed()
+{
+    return Scripts::CurrentScript().State == Scripts::StateRunning && FRM_Script->TMR_Script->isActive();
+}
 
 PumpingSleeper::PumpingSleeper(testsupport::FakeClock& clock, std::function<void()> pump)
     : clock_(clock), pump_(std::move(pump))
@@ -38,6 +61,8 @@ void MountTest::SetUp()
     app::setErrorSink([this](const QString& report) { reports << report; });
     app::resetReportedCauses();
     Prg_Suivi::ResetMotionState();
+    Prg_Suivi::Conversation().cancelAll();
+    Prg_Suivi::Conversation().setReplyTimeout(Prg_Suivi::MountConversation::kDefaultReplyTimeout_ms);
     ASSERT_TRUE(Systeme::OpenPortDriver());
     platform::com_io::SetDevicePath(3, mount.devicePath());
     pref().CBX_AG_PortSerie->setCurrentIndex(pref().CBX_AG_PortSerie->findText(QStringLiteral("      COM3")));
@@ -49,6 +74,7 @@ void MountTest::SetUp()
 
 void MountTest::TearDown()
 {
+    Prg_Suivi::Conversation().cancelAll();
     Startup::DestroyWindows();
     app::setErrorSink({});
     platform::com_io::close_all();
@@ -65,3 +91,17 @@ void MountTest::TearDown()
 
 void MountTest::chooseMount(QRadioButton* mount) { mount->setChecked(true); }
 void MountTest::chooseGuide(QRadioButton* guide) { guide->setChecked(true); }
+
+bool MountTest::settle(int timeout_ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!Prg_Suivi::Conversation().idle()) {
+        if (t.elapsed() > timeout_ms)
+            return false;
+        mount.pump();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return true;
+}

@@ -28,6 +28,11 @@ private:
     std::function<void()> pump_;
 };
 
+// A script that waits for the mount (as its goto and move commands leave it),
+// and whether it was resumed.
+void startWaitingScript(bool& waitFlag);
+bool scriptResumed();
+
 class MountTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -37,6 +42,10 @@ protected:
     void chooseMount(QRadioButton* mount);
     void chooseGuide(QRadioButton* guide);
     TFRM_Pref& pref() { return *FRM_Pref; }
+    // Lets the mount conversation run (events processed, the simulated mount
+    // pumped) until nothing is queued for the mount; false after timeout_ms
+    // of real time.
+    bool settle(int timeout_ms = 5000);
     // The reports that reached the message window.
     QStringList reports;
 

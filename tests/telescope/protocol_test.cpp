@@ -35,19 +35,19 @@ TEST(Lx200Protocol, CoordinateTextsRoundOnceAndCarry)
         double arcsec;
         const char* text;
     } dec[] = {
-        {dms(45, 30, 0), " 45:30:00"},
+        {dms(45, 30, 0), "+45:30:00"},   // north carries "+", never a blank,
         {-dms(0, 30, 0), "-00:30:00"},       // the sign on the degrees
         {-dms(45, 59, 59.6), "-46:00:00"},   // carried into the degrees
-        {dms(89, 59, 59.5), " 90:00:00"},
-        {-0.4, " 00:00:00"},                 // rounds to zero: no sign
-        {0, " 00:00:00"},
+        {dms(89, 59, 59.5), "+90:00:00"},
+        {-0.4, "+00:00:00"},                 // rounds to zero: not southern
+        {0, "+00:00:00"},
     };
     for (const auto& d : dec)
         EXPECT_EQ(Lx200::DecText(d.arcsec), QByteArray(d.text)) << d.text;
 
     EXPECT_EQ(Lx200::SetRACommand(hms(5, 30, 7.5)), QByteArray(":Sr 05:30:07.5#"));
     EXPECT_EQ(Lx200::SetDecCommand(-dms(0, 30, 0)), QByteArray(":Sd -00:30:00#"));
-    EXPECT_EQ(Lx200::SetDecCommand(dms(45, 30, 0)), QByteArray(":Sd  45:30:00#"));
+    EXPECT_EQ(Lx200::SetDecCommand(dms(45, 30, 0)), QByteArray(":Sd +45:30:00#"));
 }
 
 TEST(Lx200Protocol, MovesStopsPulsesAndLineEndings)
@@ -84,6 +84,8 @@ TEST(Lx200Protocol, RepliesGiveAPositionOnlyWhenWellFormed)
         {"1#12:34.5#", std::nullopt},
         {"ab:cd.e#", std::nullopt},
         {"25:00.0#", std::nullopt},
+        {"12:34:ab#", std::nullopt},            // seconds checked too
+        {"12:34:56x#", std::nullopt},
         {"", std::nullopt},
     };
     for (const auto& r : ra)
@@ -100,6 +102,12 @@ TEST(Lx200Protocol, RepliesGiveAPositionOnlyWhenWellFormed)
         {"+45\xDF" "30#", 45 * 3600 + 30 * 60},
         {"+4530#", std::nullopt},
         {"+95*00#", std::nullopt},
+        {"+90*00#", 90 * 3600},
+        {"+90*00:01#", std::nullopt},           // beyond the pole in all
+        {"-90*01#", std::nullopt},
+        {"+45*30:1a#", std::nullopt},
+        {"+45*30:15x#", std::nullopt},          // characters after the seconds
+        {"+45*30:60#", std::nullopt},
         {"+45*3#", std::nullopt},
         {"#", std::nullopt},
     };
@@ -109,8 +117,39 @@ TEST(Lx200Protocol, RepliesGiveAPositionOnlyWhenWellFormed)
     EXPECT_EQ(Lx200::ShownRA("12:34:56#"), QByteArray("12:34:5"));
     EXPECT_EQ(Lx200::ShownDec("+45*30#"), QByteArray("+45*30#"));
     EXPECT_TRUE(Lx200::SlewEnded("      #"));
+    EXPECT_TRUE(Lx200::SlewEnded("#"));
+    EXPECT_TRUE(Lx200::SlewEnded(""));
     EXPECT_FALSE(Lx200::SlewEnded("||||||#"));
-    EXPECT_FALSE(Lx200::SlewEnded("#"));
+    EXPECT_FALSE(Lx200::SlewEnded("\x7F\x7F#"));
+    EXPECT_FALSE(Lx200::SlewEnded("  |   #"));
+}
+
+TEST(Lx200Protocol, RepliesAreFramedByTheirCommand)
+{
+    using Lx200::ReplyKind;
+    EXPECT_EQ(Lx200::ReplyKindOf(":GR#"), ReplyKind::Text);
+    EXPECT_EQ(Lx200::ReplyKindOf(":D#"), ReplyKind::Text);
+    EXPECT_EQ(Lx200::ReplyKindOf(":Sd +45:30:00#"), ReplyKind::Digit);
+    EXPECT_EQ(Lx200::ReplyKindOf(":MS#"), ReplyKind::Slew);
+    EXPECT_EQ(Lx200::ReplyKindOf(":Q#"), ReplyKind::None);
+    EXPECT_EQ(Lx200::ReplyKindOf(":Mn#"), ReplyKind::None);
+
+    EXPECT_EQ(Lx200::FramedLength(ReplyKind::Text, "12:34"), 0);
+    EXPECT_EQ(Lx200::FramedLength(ReplyKind::Text, "12:34.5#+45"), 8);
+    EXPECT_EQ(Lx200::FramedLength(ReplyKind::Digit, ""), 0);
+    EXPECT_EQ(Lx200::FramedLength(ReplyKind::Digit, "10"), 1);
+    EXPECT_EQ(Lx200::FramedLength(ReplyKind::Slew, "0"), 1);
+    EXPECT_EQ(Lx200::FramedLength(ReplyKind::Slew, "1Below "), 0);
+    EXPECT_EQ(Lx200::FramedLength(ReplyKind::Slew, "1Below horizon#"), 15);
+    EXPECT_EQ(Lx200::FramedLength(ReplyKind::None, "abc#"), 0);
+
+    EXPECT_TRUE(Lx200::ReplyAccepted(ReplyKind::Digit, "1"));
+    EXPECT_FALSE(Lx200::ReplyAccepted(ReplyKind::Digit, "0"));
+    EXPECT_FALSE(Lx200::ReplyAccepted(ReplyKind::Digit, "x"));
+    EXPECT_TRUE(Lx200::ReplyAccepted(ReplyKind::Slew, "0"));
+    EXPECT_FALSE(Lx200::ReplyAccepted(ReplyKind::Slew, "2Limits#"));
+    EXPECT_EQ(Lx200::RefusalReason("1Below horizon#"), QByteArray("Below horizon"));
+    EXPECT_EQ(Lx200::RefusalReason("2\x01#"), QByteArray());
 }
 
 TEST(GuideProtocol, MarrickBytesAndRelayTexts)
