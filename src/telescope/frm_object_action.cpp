@@ -438,7 +438,14 @@ void TFRM_ObjectAction::BTN_GotoClick()
         MotionSource = 0;
         setBusy(true);
         Scripts::GotoRunning = true;
-        Align_V::SendCorrectionPulses(dRa, dDec);
+        try {
+            Align_V::SendCorrectionPulses(dRa, dDec);
+        } catch (...) {
+            setBusy(false);
+            Scripts::GotoRunning = false;
+            GotoAxisMovingRA = GotoAxisMovingDec = 0;
+            throw;
+        }
         const std::int64_t now = platform::clock().monotonicMs();
         LastPollMs = RAStartMs = DecStartMs = now;
         if (FRM_Prg_Suivi && FRM_Pref) {
@@ -453,13 +460,18 @@ void TFRM_ObjectAction::BTN_GotoClick()
             return;
         setBusy(true);
         Scripts::GotoRunning = true;
+        bool started = false;
         try {
-            Prg_Suivi::GotoCoordinates(Sky::GotoDestinationRA, Sky::GotoDestinationDec);
+            started = Prg_Suivi::GotoCoordinates(Sky::GotoDestinationRA, Sky::GotoDestinationDec);
         } catch (...) {
             // Nothing was started: the dialog is ready for another try.
             setBusy(false);
             Scripts::GotoRunning = false;
             throw;
+        }
+        if (!started) {   // the chosen mount has no goto of its own
+            setBusy(false);
+            Scripts::GotoRunning = false;
         }
     }
 }
