@@ -57,6 +57,7 @@ protected:
         s.dec = decDeg * kArcsecPerDeg;
         s.magnitude = magnitude;
         s.filled = true;
+        s.unit = UnitVector(s.ra, s.dec);
         return s;
     }
     DeepSkyRecord object(const char* type, double raDeg, double decDeg, double magnitude, const char* cls = "")
@@ -69,6 +70,7 @@ protected:
         d.magnitude = magnitude;
         d.size1 = d.size2 = 1;
         d.classText = cls;
+        d.unit = UnitVector(d.ra, d.dec);
         return d;
     }
 
@@ -122,9 +124,8 @@ TEST_F(SkyChartTest, DistancesAndLevelsAreTrueAndBounded)
 
 TEST_F(SkyChartTest, StarsAreGreyDiscsByMagnitudeAndEmptyRecordsAreNoStars)
 {
-    StarCatalogue = {star(0, 0, 0), StarRecord{}, star(2, 1, 8), star(-2, -1, 6)};
-    // The empty record lies at RA 0, Dec 0 too: only the bright star shows there.
-    StarCatalogue[0].ra = 1 * kArcsecPerDeg;
+    // The empty record lies at RA 0, Dec 0: nothing shows there.
+    StarCatalogue = {star(1, 0, 0), StarRecord{}, star(2, 1, 8), star(-2, -1, 6)};
     QImage image = draw();
     const QPoint bright = at(1, 0);
     EXPECT_EQ(grey(image, bright), 255);

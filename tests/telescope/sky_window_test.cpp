@@ -38,6 +38,7 @@ StarRecord makeStar(double raDeg, double decDeg, double magnitude, const char* n
     s.dec = decDeg * 3600;
     s.magnitude = magnitude;
     s.filled = true;
+    s.unit = UnitVector(s.ra, s.dec);
     return s;
 }
 
@@ -53,6 +54,7 @@ DeepSkyRecord makeObject(const char* name, const char* other, const char* type, 
     d.size1 = 90;
     d.size2 = 60;
     d.classText = "           ";
+    d.unit = UnitVector(d.ra, d.dec);
     return d;
 }
 

@@ -167,6 +167,13 @@ QString LoadReport::message(const QString& fileName) const
     return text;
 }
 
+std::array<double, 3> UnitVector(double ra_arcsec, double dec_arcsec)
+{
+    constexpr double k = std::numbers::pi / 648000.0;
+    const double ra = ra_arcsec * k, dec = dec_arcsec * k;
+    return {std::cos(dec) * std::cos(ra), std::cos(dec) * std::sin(ra), std::sin(dec)};
+}
+
 std::optional<double> HMSTextToArcsec(std::string_view h, std::string_view m, std::string_view s)
 {
     const auto hours = parseInteger(h);
@@ -229,6 +236,7 @@ std::optional<StarRecord> ParseStarLine(std::string_view line)
     r.magnitude = *m;
     r.ra = *ra;
     r.dec = *dec;
+    r.unit = UnitVector(r.ra, r.dec);
     r.filled = true;
     return r;
 }
@@ -283,6 +291,7 @@ std::optional<DeepSkyRecord> ParseDeepSkyLine(std::string_view line)
     const auto pa = parseInteger(cols(line, 123, 125));
     r.positionAngle = pa && *pa >= 0 && *pa <= 65535 ? std::uint16_t(*pa) : 0;
     r.classText = std::string(cols(line, 129, 139));
+    r.unit = UnitVector(r.ra, r.dec);
     return r;
 }
 

@@ -36,6 +36,9 @@ struct StarRecord {
     // False for a line without magnitude: the record keeps its number but is
     // no star (never drawn, listed or found).
     bool filled = false;
+    // The direction as a unit vector (x to RA 0, z to the north pole), for
+    // the chart's projection.
+    std::array<double, 3> unit{1, 0, 0};
 
     std::string_view saoText() const { return {sao.data(), sao.size()}; }
     std::string_view nameText() const { return {name.data(), name.size()}; }
@@ -53,7 +56,11 @@ struct DeepSkyRecord {
     std::uint16_t positionAngle = 0;
     double ra = 0;    // arcseconds
     double dec = 0;   // arcseconds
+    std::array<double, 3> unit{1, 0, 0};   // as for stars
 };
+
+// The unit vector of a position in arcseconds.
+std::array<double, 3> UnitVector(double ra_arcsec, double dec_arcsec);
 
 struct ConstellationSegment {
     double ra1 = 0, dec1 = 0, ra2 = 0, dec2 = 0;   // radians

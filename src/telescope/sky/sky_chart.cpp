@@ -4,7 +4,8 @@
 #include "telescope/sky/catalogues.h"
 
 #include <QPainter>
-#include <QPainterPath>
+#include <QHash>
+#include <QStaticText>
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -49,10 +50,60 @@ QColor toQColor(int stored) { return QColor(stored & 0xFF, (stored >> 8) & 0xFF,
 
 bool inside(const QPoint& p, int w, int h) { return p.x() > 0 && p.x() < w && p.y() > 0 && p.y() < h; }
 
+// A one-pixel line OR-ed into the image, both ends included, clipped to the
+// image (Liang-Barsky, then a Bresenham walk).
+void orLine(QImage& image, QPoint from, QPoint to, QRgb colour)
+{
+    const double w = image.width() - 1, h = image.height() - 1;
+    double x0 = from.x(), y0 = from.y(), x1 = to.x(), y1 = to.y();
+    double t0 = 0, t1 = 1;
+    const double dx = x1 - x0, dy = y1 - y0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x0, w - x0, y0, h - y0};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0)
+                return;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1)
+            return;
+    }
+    int ax = int(std::lround(x0 + t0 * dx)), ay = int(std::lround(y0 + t0 * dy));
+    const int bx = int(std::lround(x0 + t1 * dx)), by = int(std::lround(y0 + t1 * dy));
+    const int sx = ax < bx ? 1 : -1, sy = ay < by ? 1 : -1;
+    const int ex = std::abs(bx - ax), ey = -std::abs(by - ay);
+    int err = ex + ey;
+    colour &= 0xFFFFFF;
+    for (;;) {
+        if (ax >= 0 && ay >= 0 && ax <= w && ay <= h) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(ay));
+            line[ax] |= colour;
+        }
+        if (ax == bx && ay == by)
+            break;
+        const int e2 = 2 * err;
+        if (e2 >= ey) {
+            err += ey;
+            ax += sx;
+        }
+        if (e2 <= ex) {
+            err += ex;
+            ay += sy;
+        }
+    }
+}
+
 // Pen position of a move-to / line-to walk; a point without a pixel breaks
 // the walk.
 struct PenWalk {
-    QPainter& painter;
+    QImage& image;
+    QRgb colour;
     int w, h;
     std::optional<QPoint> at;
     void moveTo(std::optional<QPoint> p) { at = p; }
@@ -60,12 +111,14 @@ struct PenWalk {
     void lineOrMove(std::optional<QPoint> p)
     {
         if (p && at && inside(*p, w, h))
-            painter.drawLine(*at, *p);
+            orLine(image, *at, *p, colour);
         at = p;
     }
 };
 
-QPen pen(int colour, Qt::PenStyle style) { return QPen(toQColor(colour), 1, style); }
+// One-pixel cosmetic pens: lines are walked pixel by pixel, not stroked.
+QPen pen(const QColor& colour, Qt::PenStyle style) { return QPen(colour, 0, style); }
+QPen pen(int colour, Qt::PenStyle style) { return pen(toQColor(colour), style); }
 
 void drawEllipse(QPainter& p, int cx, int cy, int a, int b) { p.drawEllipse(QRect(cx - a, cy - b, 2 * a, 2 * b)); }
 
@@ -107,6 +160,35 @@ bool passesClassFilter(DeepSkyKind kind, const std::string& cls, const ChartSett
         return false;
     }
     return true;
+}
+
+// Laid-out labels kept from one redraw to the next (the same stars and
+// objects are labelled again); emptied when the font changes.
+const QStaticText& laidOut(const QString& text, const QFont& font)
+{
+    static QFont cachedFont;
+    static QHash<QString, QStaticText> cache;
+    if (font != cachedFont || cache.size() > 50000) {
+        cache.clear();
+        cachedFont = font;
+    }
+    auto it = cache.find(text);
+    if (it == cache.end()) {
+        QStaticText t(text);
+        t.setTextFormat(Qt::PlainText);
+        t.prepare(QTransform(), font);
+        it = cache.insert(text, t);
+    }
+    return *it;
+}
+
+// A label with its top left corner at `at`: the glyphs are painted over
+// what is there, the background stays.
+void drawText(QPainter& p, const QPoint& at, const QString& text)
+{
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p.drawStaticText(at, laidOut(text, p.font()));
+    p.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
 }
 
 struct DeepSkyDraw {
@@ -195,14 +277,36 @@ void drawDeepSkySymbol(QPainter& p, const ChartSettings& st, const DeepSkyDraw& 
     if (ks.label && ks.labelRange.contains(m)) {
         p.setFont(st.objectFont);
         p.setPen(toQColor(colour));
-        p.drawText(px - a, py + b / 2 + p.fontMetrics().ascent(), QString::fromStdString(d.label));
+        drawText(p, QPoint(px - a, py + b / 2), QString::fromStdString(d.label));
     }
 }
 
-void drawText(QPainter& p, const QPoint& at, const QString& text)
-{
-    p.drawText(at.x(), at.y() + p.fontMetrics().ascent(), text);
-}
+// The forward projection of unit vectors for one chart centre: no
+// trigonometry per point but one arc cosine, and points further from the
+// centre than `limit` (radians) are dropped at once.
+struct Projector {
+    double ca0, sa0, cd0, sd0, cosLimit;
+    Projector(double ra0, double dec0, double limit)
+        : ca0(std::cos(ra0)), sa0(std::sin(ra0)), cd0(std::cos(dec0)), sd0(std::sin(dec0)),
+          cosLimit(limit >= kPi ? -2.0 : std::cos(limit))
+    {
+    }
+    std::optional<PlanePoint> project(const std::array<double, 3>& v) const
+    {
+        const double a = v[0] * ca0 + v[1] * sa0;   // cos dec cos(ra - ra0)
+        const double b = v[1] * ca0 - v[0] * sa0;   // cos dec sin(ra - ra0)
+        const double cosc = std::clamp(sd0 * v[2] + cd0 * a, -1.0, 1.0);
+        if (cosc < cosLimit)
+            return std::nullopt;
+        const double sinc = std::sqrt(std::max(0.0, 1.0 - cosc * cosc));
+        if (sinc == 0)
+            return cosc > 0 ? std::optional<PlanePoint>(PlanePoint{0, 0}) : std::nullopt;
+        const double k = std::acos(cosc) / sinc;
+        return PlanePoint{-k * b, k * (v[2] * cd0 - sd0 * a)};   // east to the left
+    }
+};
+
+
 
 } // namespace
 
@@ -355,10 +459,18 @@ void RenderChart(QImage& image, const ChartSettings& st)
     p.setBrush(Qt::NoBrush);
     const double ra0 = -ChartCentreRA, dec0 = ChartCentreDec;
     auto pixelOf = [&](double ra, double dec) { return ChartToPixel(s, SkyToChart(ra0, dec0, -ra, dec)); };
+    // Catalogue objects: only those whose centre can fall inside the image.
+    const double ratio = double(std::max(1, w)) / std::max(1, h);
+    const Projector fast(ChartCentreRA, ChartCentreDec,
+                         ChartFieldWidth / 2 * std::sqrt(1 + 1 / (ratio * ratio)) * 1.02 + 1e-6);
+    auto catalogPixel = [&](const std::array<double, 3>& unit) -> std::optional<QPoint> {
+        const auto plane = fast.project(unit);
+        return plane ? ChartToPixel(s, *plane) : std::nullopt;
+    };
 
     // Deep-sky objects.
     for (const DeepSkyRecord& r : DeepSkyCatalogue) {
-        const auto px = pixelOf(r.ra * kArcsecToRad, r.dec * kArcsecToRad);
+        const auto px = catalogPixel(r.unit);
         if (!px || !inside(*px, w, h))
             continue;
         const double r1 = r.size1 * kPi / 10800.0 * s.xScale / 2;
@@ -377,7 +489,7 @@ void RenderChart(QImage& image, const ChartSettings& st)
             const double m = r.magnitude;
             if (!r.filled || !(st.starRange.contains(m) || m == kUnset))
                 continue;
-            const auto px = pixelOf(r.ra * kArcsecToRad, r.dec * kArcsecToRad);
+            const auto px = catalogPixel(r.unit);
             if (!px || !inside(*px, w, h))
                 continue;
             const int level = StarLevel(m);
@@ -403,8 +515,7 @@ void RenderChart(QImage& image, const ChartSettings& st)
 
     // Constellation lines.
     if (st.constellations) {
-        p.setPen(pen(st.constellationColour, Qt::SolidLine));
-        PenWalk walk{p, w, h, {}};
+        PenWalk walk{image, toQColor(st.constellationColour).rgb(), w, h, {}};
         for (const ConstellationSegment& c : ConstellationLines) {
             walk.moveTo(pixelOf(c.ra1, c.dec1));
             walk.lineOrMove(pixelOf(c.ra2, c.dec2));
@@ -413,8 +524,7 @@ void RenderChart(QImage& image, const ChartSettings& st)
 
     // Grid of meridians and parallels, sampled every 5 degrees.
     if (st.grid && st.gridRaStep > 0 && st.gridDecStep > 0) {
-        p.setPen(pen(st.gridColour, Qt::SolidLine));
-        PenWalk walk{p, w, h, {}};
+        PenWalk walk{image, toQColor(st.gridColour).rgb(), w, h, {}};
         const double dra = st.gridRaStep * kDeg, ddec = st.gridDecStep * kDeg, sample = 5 * kDeg;
         const int meridians = int(std::trunc(kTwoPi / dra));
         for (int i = 0; i <= meridians; ++i) {
@@ -431,7 +541,7 @@ void RenderChart(QImage& image, const ChartSettings& st)
     }
 
     // Goto origin and destination.
-    p.setPen(QPen(Qt::red, 1, Qt::SolidLine));
+    p.setPen(pen(QColor(Qt::red), Qt::SolidLine));
     p.setFont(st.objectFont);
     auto marker = [&](double ra, double dec, const QString& caption) -> std::optional<QPoint> {
         const auto px = pixelOf(ra * kArcsecToRad, dec * kArcsecToRad);
@@ -452,7 +562,7 @@ void RenderChart(QImage& image, const ChartSettings& st)
 
     // Fields of the mosaic planner.
     auto nearImage = [&](const QPoint& q) { return q.x() > -100 && q.x() < w + 100 && q.y() > -100 && q.y() < h + 100; };
-    p.setPen(QPen(Qt::blue, 1, Qt::DotLine));
+    p.setPen(pen(QColor(Qt::blue), Qt::DotLine));
     for (const PlannerField& f : st.planner) {
         const auto centre = pixelOf(f.centreRa, f.centreDec);
         if (!centre || !nearImage(*centre))
@@ -471,7 +581,7 @@ void RenderChart(QImage& image, const ChartSettings& st)
     // Grid of camera fields around the chart centre.
     const CameraGrid& g = st.cameraGrid;
     if (g.nx > 0 && g.ny > 0 && g.sampling > 0) {
-        p.setPen(QPen(Qt::cyan, 1, Qt::DotLine));
+        p.setPen(pen(QColor(Qt::cyan), Qt::DotLine));
         const double k = g.sampling * kArcsecToRad;
         const double stepX = (std::trunc(g.widthPx) - g.overlapX) * k, stepY = (std::trunc(g.heightPx) - g.overlapY) * k;
         const double halfW = std::trunc(g.widthPx) * k * std::fabs(s.xScale) / 2;
