@@ -107,8 +107,9 @@ void put_byte(std::uint8_t ch, std::uint8_t value);
 // closed.
 QByteArray get_string(std::uint8_t ch);
 // What has arrived so far, at most kReadBufferSize bytes, without waiting.
-// Empty when nothing came or the channel is closed; a failed read (a device
-// that went away) raises ExCom "get_string, erreur = N".
+// Empty when nothing came or the channel is closed; a failed read or a line
+// that hung up (a device that went away) raises ExCom "get_string,
+// erreur = N".
 QByteArray read_available(std::uint8_t ch);
 // Throws away every byte received and not yet read (stale answers), so the
 // next read holds only what comes after. Nothing when the channel is closed.

@@ -357,6 +357,11 @@ QByteArray read_available(std::uint8_t ch)
             continue;
         if (n < 0 && errno != EAGAIN)
             fail("get_string", errno, c);
+        // Nothing to read: a line that hung up (its device went away) says
+        // so to poll; a quiet one does not.
+        pollfd p{c.handle, POLLIN, 0};
+        if (n == 0 && total == 0 && ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
+            fail("get_string", EIO, c);
         break;
     }
     return QByteArray(buffer, total);

@@ -13,6 +13,15 @@ namespace Prg_Suivi {
 
 namespace com_io = platform::com_io;
 
+namespace {
+
+QString textOf(const com_io::ExCom& e)
+{
+    return e.detail().isEmpty() ? e.message() : e.message() + QStringLiteral(" (") + e.detail() + QLatin1Char(')');
+}
+
+} // namespace
+
 QString RunResult::describe() const
 {
     const QString cmd = QString::fromLatin1(command);
@@ -25,7 +34,7 @@ QString RunResult::describe() const
     case RunStatus::TimedOut:
         return QStringLiteral("%1 : pas de réponse de la monture à %2").arg(port, cmd);
     case RunStatus::Failed:
-        return QStringLiteral("%1 : %2 (%3)").arg(port, error, cmd);
+        return QStringLiteral("%1 : %2 pendant %3").arg(port, error, cmd);
     }
     return {};
 }
@@ -108,7 +117,7 @@ int MountConversation::advance(Run& run)
                 com_io::discard_input(run.channel);
                 WriteLX200Command(run.channel, command);
             } catch (const com_io::ExCom& e) {
-                fail(RunStatus::Failed, command, e.message() + QLatin1Char(' ') + e.detail());
+                fail(RunStatus::Failed, command, textOf(e));
                 return -1;
             } catch (const std::exception& e) {
                 fail(RunStatus::Failed, command, QString::fromLocal8Bit(e.what()));
@@ -135,7 +144,7 @@ int MountConversation::advance(Run& run)
         try {
             run.buffer += com_io::read_available(run.channel);
         } catch (const com_io::ExCom& e) {
-            fail(RunStatus::Failed, command, e.message() + QLatin1Char(' ') + e.detail());
+            fail(RunStatus::Failed, command, textOf(e));
             return -1;
         }
         const qsizetype length = Lx200::FramedLength(kind, run.buffer);

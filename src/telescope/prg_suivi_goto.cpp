@@ -18,7 +18,6 @@
 #include "telescope/mount_conversation.h"
 #include "telescope/mount_state.h"
 #include "telescope/sky/sky_chart.h"
-#include "platform/com_io.h"
 #include "app/ui/event_boundary.h"
 #include "translation/translated_texts.h"
 
@@ -93,14 +92,6 @@ void endOfSlew(bool withActions)
     Scripts::ResumeIfWaiting(Scripts::GotoRunning);
 }
 
-QString mountPortName()
-{
-    const std::uint8_t port = platform::com_io::channel(ComChannel::LX200).port;
-    if (port)
-        return QStringLiteral("COM%1").arg(port);
-    return pref().CBX_AG_PortSerie->currentText().trimmed();
-}
-
 // LX200 polls in a row that gave no position.
 int FailedPolls = 0;
 
@@ -156,8 +147,7 @@ void applyPoll(const RunResult& r)
         return;
     }
     if (FailedPolls >= kMaxFailedPolls)
-        failGoto(QStringLiteral("Goto interrompu : la monture ne répond plus sur %1 (%2)").arg(r.port, cause),
-                 true);
+        failGoto(QStringLiteral("Goto interrompu, la monture ne répond plus. %1").arg(cause), true);
 }
 
 void pollLx200()
@@ -249,6 +239,14 @@ bool GotoCoordinates(double ra_arcsec, double dec_arcsec, std::function<void(con
             t->stop();
         FailedPolls = 0;
         Scripts::GotoRunning = true;
+        struct NotQueued {
+            bool queued = false;
+            ~NotQueued()
+            {
+                if (!queued)
+                    Scripts::GotoRunning = false;
+            }
+        } guard;
         Converse({{Lx200::StopAllCommand},
                   {Lx200::SetRACommand(ra_arcsec), 100},
                   {Lx200::SetDecCommand(dec_arcsec)},
@@ -275,6 +273,7 @@ bool GotoCoordinates(double ra_arcsec, double dec_arcsec, std::function<void(con
                      }
                      failGoto(QStringLiteral("Goto impossible : %1").arg(r.describe()), true);
                  });
+        guard.queued = true;
         return true;
     }
     case Interface::Ascom:

@@ -108,6 +108,25 @@ TEST_F(ComIo, ReadsWaitForTheAnswerAndTakeAtMost256Bytes)
     EXPECT_EQ(com_io::get_string(1), QByteArray("110"));
 }
 
+TEST_F(ComIo, StaleBytesAreDroppedAndAVanishedDeviceFails)
+{
+    PseudoTerminal mount;
+    com_io::SetDevicePath(2, mount.slavePath());
+    ASSERT_TRUE(com_io::open_com(1, QStringLiteral("COM2")));
+    ASSERT_TRUE(mount.write(QByteArray(600, 's')));   // more than one read takes
+    pollfd p{com_io::channel(1).handle, POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 1000), 1);
+    com_io::discard_input(1);
+    ASSERT_TRUE(mount.write("+45*30#"));
+    ASSERT_EQ(poll(&p, 1, 1000), 1);
+    EXPECT_EQ(com_io::read_available(1), QByteArray("+45*30#")) << "nothing waited for, nothing stale";
+    EXPECT_TRUE(sleeper.waits.empty());
+
+    mount.hangUp();
+    EXPECT_TRUE(exComMessage([] { com_io::put_string(1, ":GR#"); }).startsWith(QLatin1String("put_string, erreur = ")));
+    EXPECT_TRUE(exComMessage([] { com_io::read_available(1); }).startsWith(QLatin1String("get_string, erreur = ")));
+}
+
 TEST_F(ComIo, FailuresCarryTheOperationAndTheSystemCode)
 {
     EXPECT_EQ(exComMessage([] { com_io::put_string(1, ":Q#"); }), QStringLiteral("put_string, erreur = 9"));
