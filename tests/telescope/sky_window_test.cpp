@@ -385,3 +385,21 @@ TEST_F(SkyWindowTest, FromACatalogueNameToTheMountsGotoOnCom20)
             crossNear = crossNear || (chart.pixel(object + QPoint(5 + dx, 5 + dy)) & 0xFF0000) == 0xFF0000u;
     EXPECT_TRUE(crossNear);
 }
+
+TEST_F(SkyWindowTest, MissingCataloguesAreReportedOnceAndTheChartIsStillDrawn)
+{
+    dir.writeFile(QStringLiteral("Conlines.dat"), "Andromeda,140,2909,656,3086\r\nbad line\r\n");
+    platform::setProgramDir(dir.path());
+    CataloguesLoaded = false;
+    FRM_Message->MEMO_Message->clear();
+    GotoOriginRA = GotoOriginDec = 0;   // something to draw
+    RedrawChart();
+    EXPECT_EQ(messages(), QStringLiteral("Catalogue absent : Catalog.dat\nCatalogue absent : SAC72.dat\n"
+                                         "Conlines.dat : 1 ligne(s) illisible(s) ignorée(s), la première est la ligne 2"));
+    EXPECT_EQ(ConstellationLineCount(), 1);
+    EXPECT_TRUE(CataloguesLoaded);
+    const QPoint origin = pixelOf(0, 0);
+    EXPECT_EQ(FRM_Sky->IMG_Sky->Picture().pixel(origin + QPoint(5, 5)) & 0xFF0000, 0xFF0000u);
+    RedrawChart();
+    EXPECT_EQ(messages().count(QLatin1Char('\n')), 2);   // nothing new
+}
