@@ -53,26 +53,15 @@ std::int32_t moveTime(double distance, double speed)
 
 QString numberText(double v) { return QString::number(v, 'g', 15); }
 
-// "0.##" without trailing zeros.
-QString shortNumber(double v)
-{
-    QString s = QString::number(v, 'f', 2);
-    while (s.endsWith(QLatin1Char('0')))
-        s.chop(1);
-    if (s.endsWith(QLatin1Char('.')))
-        s.chop(1);
-    return s == QLatin1String("-0") ? QStringLiteral("0") : s;
-}
-
 // "5h34m32s,22d1m0s" for a position in arcseconds.
 QString waypointPosition(double ra, double dec)
 {
     const CalcHelpers::Sexagesimal h = CalcHelpers::ArcsecToHMS(ra);
     const CalcHelpers::Sexagesimal d = CalcHelpers::ArcsecToDMS(std::fabs(dec));
-    return shortNumber(h.units) + QStringLiteral("h") + shortNumber(h.minutes) + QStringLiteral("m")
-         + shortNumber(h.seconds) + QStringLiteral("s,") + (dec < 0 ? QStringLiteral("-") : QString())
-         + shortNumber(d.units) + QStringLiteral("d") + shortNumber(d.minutes) + QStringLiteral("m")
-         + shortNumber(d.seconds) + QStringLiteral("s");
+    return Sky::ShortNumber(h.units) + QStringLiteral("h") + Sky::ShortNumber(h.minutes) + QStringLiteral("m")
+         + Sky::ShortNumber(h.seconds) + QStringLiteral("s,") + (dec < 0 ? QStringLiteral("-") : QString())
+         + Sky::ShortNumber(d.units) + QStringLiteral("d") + Sky::ShortNumber(d.minutes) + QStringLiteral("m")
+         + Sky::ShortNumber(d.seconds) + QStringLiteral("s");
 }
 
 bool allFourSet() { return Sky::OriginSet() && Sky::DestinationSet(); }
@@ -287,38 +276,33 @@ void TFRM_ObjectAction::BTN_DestinationVersBaseClick()
     showCurrentObject();
 }
 
-void TFRM_ObjectAction::SPDB_Origine_vers_DestinationClick()
+// Runs `handler` with the current object at (ra, dec), then puts it back.
+template <class Handler>
+void withCurrent(double ra, double dec, Handler handler)
 {
-    const double ra = Sky::GotoCurrentRA, dec = Sky::GotoCurrentDec;
-    Sky::GotoCurrentRA = Sky::GotoOriginRA;
-    Sky::GotoCurrentDec = Sky::GotoOriginDec;
-    BTN_Devient_DestinationClick();
+    const double keptRa = Sky::GotoCurrentRA, keptDec = Sky::GotoCurrentDec;
     Sky::GotoCurrentRA = ra;
     Sky::GotoCurrentDec = dec;
+    handler();
+    Sky::GotoCurrentRA = keptRa;
+    Sky::GotoCurrentDec = keptDec;
+}
+
+void TFRM_ObjectAction::SPDB_Origine_vers_DestinationClick()
+{
+    withCurrent(Sky::GotoOriginRA, Sky::GotoOriginDec, [this] { BTN_Devient_DestinationClick(); });
 }
 
 void TFRM_ObjectAction::SPDB_Destination_vers_OrigineClick()
 {
-    const double ra = Sky::GotoCurrentRA, dec = Sky::GotoCurrentDec;
-    Sky::GotoCurrentRA = Sky::GotoDestinationRA;
-    Sky::GotoCurrentDec = Sky::GotoDestinationDec;
-    BTN_Devient_OrigineClick();
-    Sky::GotoCurrentRA = ra;
-    Sky::GotoCurrentDec = dec;
+    withCurrent(Sky::GotoDestinationRA, Sky::GotoDestinationDec, [this] { BTN_Devient_OrigineClick(); });
 }
 
 void TFRM_ObjectAction::SPDB_Swap_VertClick()
 {
-    const double ra = Sky::GotoCurrentRA, dec = Sky::GotoCurrentDec;
     const double originRa = Sky::GotoOriginRA, originDec = Sky::GotoOriginDec;
-    Sky::GotoCurrentRA = Sky::GotoDestinationRA;
-    Sky::GotoCurrentDec = Sky::GotoDestinationDec;
-    BTN_Devient_OrigineClick();
-    Sky::GotoCurrentRA = originRa;
-    Sky::GotoCurrentDec = originDec;
-    BTN_Devient_DestinationClick();
-    Sky::GotoCurrentRA = ra;
-    Sky::GotoCurrentDec = dec;
+    withCurrent(Sky::GotoDestinationRA, Sky::GotoDestinationDec, [this] { BTN_Devient_OrigineClick(); });
+    withCurrent(originRa, originDec, [this] { BTN_Devient_DestinationClick(); });
 }
 
 void TFRM_ObjectAction::TNI_RaHExit()

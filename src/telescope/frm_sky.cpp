@@ -39,17 +39,6 @@ constexpr double kTwoArcmin = 2 * kPi / 10800;
 constexpr int kStarEntriesEnd = 50;
 constexpr int kEntriesEnd = 100;
 
-// "0.##": up to two decimals, no trailing zeros.
-QString shortNumber(double v)
-{
-    QString s = QString::number(v, 'f', 2);
-    while (s.endsWith(QLatin1Char('0')))
-        s.chop(1);
-    if (s.endsWith(QLatin1Char('.')))
-        s.chop(1);
-    return s == QLatin1String("-0") ? QStringLiteral("0") : s;
-}
-
 QString latin(std::string_view s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
 
 bool checked(QWidget* window, const QString& name, bool fallback)
@@ -392,7 +381,7 @@ void TFRM_Sky::IMG_SkyMouseUp(Qt::MouseButton button, int x, int y)
             e.caption += latin(s.nameText()) + QStringLiteral(" / ");
         e.caption += QStringLiteral("SAO") + latin(s.saoText());
         if (s.magnitude < 99)
-            e.caption += QStringLiteral(" (Mag.") + shortNumber(s.magnitude) + QStringLiteral(")");
+            e.caption += QStringLiteral(" (Mag.") + Sky::ShortNumber(s.magnitude) + QStringLiteral(")");
         e.type = QStringLiteral("** ");
         e.magnitude = s.magnitude;
         e.ra = s.ra;
@@ -411,10 +400,10 @@ void TFRM_Sky::IMG_SkyMouseUp(Qt::MouseButton button, int x, int y)
             e.caption += QString::fromStdString(d.otherName) + QStringLiteral(" / ");
         e.caption += QString::fromStdString(d.name);
         if (d.magnitude < 99)
-            e.caption += QStringLiteral(" (Mag.") + shortNumber(d.magnitude) + QStringLiteral(")");
-        e.caption += QStringLiteral(" (") + shortNumber(d.size1) + QStringLiteral("'");
+            e.caption += QStringLiteral(" (Mag.") + Sky::ShortNumber(d.magnitude) + QStringLiteral(")");
+        e.caption += QStringLiteral(" (") + Sky::ShortNumber(d.size1) + QStringLiteral("'");
         if (d.size2 != d.size1)
-            e.caption += QStringLiteral("x") + shortNumber(d.size2) + QStringLiteral("'");
+            e.caption += QStringLiteral("x") + Sky::ShortNumber(d.size2) + QStringLiteral("'");
         e.caption += QStringLiteral(") (") + QString::fromStdString(d.classText).trimmed() + QStringLiteral(")");
         e.type = QString::fromStdString(d.type);
         e.magnitude = d.magnitude;

@@ -310,6 +310,16 @@ struct Projector {
 
 } // namespace
 
+QString ShortNumber(double v)
+{
+    QString s = QString::number(v, 'f', 2);
+    while (s.endsWith(QLatin1Char('0')))
+        s.chop(1);
+    if (s.endsWith(QLatin1Char('.')))
+        s.chop(1);
+    return s == QLatin1String("-0") ? QStringLiteral("0") : s;
+}
+
 PlanePoint SkyToChart(double ra0, double dec0, double ra, double dec)
 {
     const double dra = ra - ra0;

@@ -75,6 +75,10 @@ int ScaleColour(int colour, int level);
 std::array<SkyPoint, 5> MosaicFieldCorners(const ChartScale& s, int dx, int dy, double rotation, double halfHeight,
                                            double halfWidth);
 
+// A number with at most two decimals and no trailing zeros ("0.##"):
+// 4 -> "4", -1.46 -> "-1.46", 90.5 -> "90.5".
+QString ShortNumber(double v);
+
 // ---- Drawing ------------------------------------------------------------
 
 enum class DeepSkyKind { Galaxy, Planetary, ClusterNebula, Nebula, OpenCluster, GalaxyCluster, Globular, Others, None };
