@@ -82,7 +82,7 @@ void BM_PickerDeepSkyList(benchmark::State& state)
         return;
     FRM_Recherche->Tag = 1;
     for (auto _ : state)
-        FRM_Recherche->FormActivate();
+        FRM_Recherche->BuildList();
 }
 BENCHMARK(BM_PickerDeepSkyList)->Unit(benchmark::kMillisecond);
 

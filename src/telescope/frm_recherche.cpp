@@ -31,6 +31,7 @@ void TFRM_Recherche::Open(const QString& caption, int mode)
 {
     setWindowTitle(caption);
     Tag = mode;
+    listBuilt_ = false;
     setWindowModality(Qt::ApplicationModal);
     show();
     raise();
@@ -44,6 +45,14 @@ void TFRM_Recherche::showEvent(QShowEvent* event)
 }
 
 void TFRM_Recherche::FormActivate()
+{
+    if (listBuilt_)
+        return;
+    listBuilt_ = true;
+    BuildList();
+}
+
+void TFRM_Recherche::BuildList()
 {
     if (Tag != 21 && Tag != 1 && Tag != 11 && Tag != 12)
         return;

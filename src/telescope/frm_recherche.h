@@ -16,7 +16,11 @@ public:
     // of the program waits for it; the event loop goes on).
     void Open(const QString& caption, int mode);
 
+    // Builds the list of the mode once per opening (a later activation of
+    // the window keeps what the user typed).
     void FormActivate() override;
+    // The list of the mode, cleared and filled in catalogue order, sorted.
+    void BuildList();
     void FormKeyDown(int& key, Qt::KeyboardModifiers shift) override;
     void BTN_OkClick();
     void BTN_AnnulerClick();
@@ -25,6 +29,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    bool listBuilt_ = false;
 };
 
 extern TFRM_Recherche* FRM_Recherche;
