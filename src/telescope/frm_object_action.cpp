@@ -480,7 +480,8 @@ void TFRM_ObjectAction::BTN_AbortClick()
         Prg_Suivi::AbortGoto();
     }
     setBusy(false);
-    Scripts::GotoRunning = false;
+    // No goto runs any more; a script waiting for it goes on.
+    Scripts::ResumeIfWaiting(Scripts::GotoRunning);
 }
 
 void TFRM_ObjectAction::BTN_CalibrerClick()

@@ -22,6 +22,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -208,7 +209,9 @@ TFRM_Sky::TFRM_Sky(QWidget* parent) : TForm(parent)
     MNU_ZoomDown = POPUP_Sky->addAction(QStringLiteral("Zoom -"), this, [this] { MNU_ZoomDownClick(); });
     MNU_ZoomDown->setObjectName(QStringLiteral("MNU_ZoomDown"));
 
-    MNU_Rechercher->menuAction()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    // Ctrl+F opens the search menu.
+    auto* find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    connect(find, &QShortcut::activated, this, [this] { MNU_Sky->setActiveAction(MNU_Rechercher->menuAction()); });
     auto bind = [this](QAction* a, void (TFRM_Sky::*handler)()) {
         connect(a, &QAction::triggered, this, [this, handler] {
             app::runGuarded(QStringLiteral("FRM_Sky"), [&] { (this->*handler)(); });

@@ -316,6 +316,18 @@ TEST_F(SkyWindowTest, ARelativeGotoOfLessThanAnArcsecondInRaMovesOnlyInDeclinati
     d.BTN_AbortClick();
     EXPECT_FALSE(Scripts::GotoRunning);
     EXPECT_FALSE(MovingFlags[dirNorth]);
+
+    // Left to its end, the move gives the dialog back and a waiting script goes on.
+    startWaitingScript(Scripts::GotoRunning);
+    d.BTN_GotoClick();
+    ASSERT_TRUE(Scripts::GotoRunning);
+    clock.advanceMs(60000);
+    FRM_Prg_Suivi->TMR_Suivi_DecTimer();
+    settle();
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_TRUE(scriptResumed());
+    EXPECT_TRUE(d.BTN_Goto->isEnabled());
+    EXPECT_FALSE(d.BTN_Abort->isEnabled());
 }
 
 TEST_F(SkyWindowTest, FromACatalogueNameToTheMountsGotoOnCom20)
