@@ -206,8 +206,8 @@ void TFRM_ObjectAction::ShowDistances()
     Object_Action::CoordinateDifference(Sky::GotoOriginRA, Sky::GotoOriginDec, Sky::GotoDestinationRA,
                                         Sky::GotoDestinationDec);
     if (allFourSet())
-        EDT_Distance_Abs->setText(numberText(std::round(Sky::AngularDistance(
-            Sky::GotoOriginRA, Sky::GotoOriginDec, Sky::GotoDestinationRA, Sky::GotoDestinationDec))));
+        EDT_Distance_Abs->setText(Sky::ShortNumber(Sky::AngularDistance(Sky::GotoOriginRA, Sky::GotoOriginDec,
+                                                                        Sky::GotoDestinationRA, Sky::GotoDestinationDec)));
     if (RDB_Relatif->isChecked() && allFourSet()) {
         EDT_Distance_Ra->setText(numberText(GotoDistanceRA));
         EDT_Distance_Dec->setText(numberText(GotoDistanceDec));
