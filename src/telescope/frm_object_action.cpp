@@ -156,6 +156,10 @@ TFRM_ObjectAction::TFRM_ObjectAction(QWidget* parent) : TForm(parent)
         if (FRM_ObjectAction)
             FRM_ObjectAction->BTN_Devient_DestinationClick();
     });
+    Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.BTN_GotoClick"), [] {
+        if (FRM_ObjectAction)
+            FRM_ObjectAction->BTN_GotoClick();
+    });
     Prg_Suivi::Hooks.GotoDialogAbort = [] {
         if (FRM_ObjectAction)
             FRM_ObjectAction->BTN_AbortClick();
@@ -365,8 +369,8 @@ void TFRM_ObjectAction::RDB_RelatifClick()
     for (QWidget* w : {static_cast<QWidget*>(SPDB_Devient_Origine), static_cast<QWidget*>(SPDB_OrigineVersBase),
                        static_cast<QWidget*>(GRB_Origine)})
         w->setEnabled(true);
-    for (QWidget* w : std::initializer_list<QWidget*>{LBL_Distance_secs, LBL_Distance_Ra, EDT_Distance_Ra,
-                                                      LBL_Distance_Dec, EDT_Distance_Dec, LBL_Distance_Abs,
+    for (QWidget* w : std::initializer_list<QWidget*>{LBL_Distance_secs, LBL_AD_Secs, EDT_Distance_Ra,
+                                                      LBL_Dec_Secs, EDT_Distance_Dec, LBL_Distabsolue_Secs,
                                                       EDT_Distance_Abs, LBL_Vitesse_Choisie, CBX_Vitesse_Moteur,
                                                       LBL_Tps_Estime, EDT_Tps_Estime, LBL_Secs})
         w->setVisible(true);
@@ -386,8 +390,8 @@ void TFRM_ObjectAction::RDB_AbsoluClick()
     for (QWidget* w : {static_cast<QWidget*>(SPDB_Devient_Origine), static_cast<QWidget*>(SPDB_OrigineVersBase),
                        static_cast<QWidget*>(GRB_Origine)})
         w->setEnabled(false);
-    for (QWidget* w : std::initializer_list<QWidget*>{LBL_Distance_secs, LBL_Distance_Ra, EDT_Distance_Ra,
-                                                      LBL_Distance_Dec, EDT_Distance_Dec, LBL_Distance_Abs,
+    for (QWidget* w : std::initializer_list<QWidget*>{LBL_Distance_secs, LBL_AD_Secs, EDT_Distance_Ra,
+                                                      LBL_Dec_Secs, EDT_Distance_Dec, LBL_Distabsolue_Secs,
                                                       EDT_Distance_Abs, LBL_Vitesse_Choisie, CBX_Vitesse_Moteur,
                                                       LBL_Tps_Estime, EDT_Tps_Estime, LBL_Secs})
         w->setVisible(false);

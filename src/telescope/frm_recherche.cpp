@@ -1,5 +1,6 @@
 #include "telescope/frm_recherche.h"
 
+#include "app/align_v_features.h"
 #include "app/frm_message.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
@@ -25,6 +26,16 @@ TFRM_Recherche::TFRM_Recherche(QWidget* parent) : TForm(parent)
     setWindowFlag(Qt::Tool);
     app::bindButtonClick(BTN_Ok, this, &TFRM_Recherche::BTN_OkClick);
     app::bindButtonClick(BTN_Annuler, this, &TFRM_Recherche::BTN_AnnulerClick);
+    // The hand pad's goto of a catalogue object looks it up here.
+    auto hook = [](Recherche::Found (*find)(const QString&)) {
+        return [find](const QString& name, double& ra, double& dec) {
+            const Recherche::Found f = find(name);
+            ra = f.ra;
+            dec = f.dec;
+        };
+    };
+    Align_V::Hooks.FindDeepSkyObject = hook(Recherche::FindDeepSkyObject);
+    Align_V::Hooks.FindSaoStar = hook(Recherche::FindSaoStar);
 }
 
 void TFRM_Recherche::Open(const QString& caption, int mode)

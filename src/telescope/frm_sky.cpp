@@ -201,7 +201,7 @@ TFRM_Sky::TFRM_Sky(QWidget* parent) : TForm(parent)
     POPUP_Sky = new QMenu(this);
     POPUP_Sky->setObjectName(QStringLiteral("POPUP_Sky"));
     POPUP_SKY_ObjetMenu = new QMenu(QStringLiteral("Objet"), POPUP_Sky);
-    POPUP_SKY_ObjetMenu->setObjectName(QStringLiteral("POPUP_SKY_ObjetMenu"));
+    // Its title is the caption of the item POPUP_SKY_Objet, translated there.
     POPUP_SKY_Objet = POPUP_Sky->addMenu(POPUP_SKY_ObjetMenu);
     POPUP_SKY_Objet->setObjectName(QStringLiteral("POPUP_SKY_Objet"));
     MNU_ZoomUp = POPUP_Sky->addAction(QStringLiteral("Zoom +"), this, [this] { MNU_ZoomUpClick(); });

@@ -213,7 +213,7 @@ TEST(SettingsTemplate, ShippedTemplateHoldsTheDefaultsOfTheTable)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << "run with NJ_WRITE_TEMPLATE=1 to write it";
     EXPECT_EQ(f.readAll(), generated) << "the key table changed: run with NJ_WRITE_TEMPLATE=1";
-    EXPECT_TRUE(generated.startsWith("[Prefs]\r\nLangue=0\r\nOptique_Courante=Defaut\r\n"));
+    EXPECT_TRUE(generated.startsWith("[Prefs]\r\nLangue=1\r\nOptique_Courante=Defaut\r\n"));
     EXPECT_TRUE(generated.contains("[Optique.Defaut]\r\nFocale=20000000\r\n"));
     EXPECT_TRUE(generated.contains("Qualit\xE9_Compression_Jpeg=80\r\n"));
     EXPECT_FALSE(generated.contains("Repertoire_Bitmaps"));   // depends on the program directory

@@ -68,7 +68,9 @@ constexpr ChoiceSpec kGotoMode{kGotoModeOptions, false, true, false};
 // clang-format off
 constexpr K kTable[] = {
     // ---- Prefs, in written order; the read-only keys last.
-    Of(KeyKind::ComboIndex, "Prefs", "Langue", Pref, "CBX_Langue", "0").only(Write),
+    // The shipped template picks the second of the shipped languages
+    // (English, Francais): a fresh program directory starts in French.
+    Of(KeyKind::ComboIndex, "Prefs", "Langue", Pref, "CBX_Langue", "1").only(Write),
     Of(KeyKind::ComboText, "Prefs", "Optique_Courante", Pref, "CBX_Optique", "Defaut").at(5).with(ListedOnly),
     Of(KeyKind::ComboTextIndex, "Prefs", "Monture_Courante", Pref, "CBX_Monture", "Defaut").at(8),
     Of(KeyKind::ComboText, "Prefs", "Camera_Courante", Pref, "CBX_Camera", "Defaut").at(17).with(ListedOnly),

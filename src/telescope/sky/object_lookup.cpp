@@ -12,6 +12,13 @@ namespace {
 
 constexpr double kArcsecToRad = std::numbers::pi / 648000.0;
 
+// The look-ups may come before the chart was ever drawn (the hand pad).
+void ensureLoaded()
+{
+    if (!Sky::CataloguesLoaded)
+        Sky::LoadCatalogues();
+}
+
 Found at(double ra_arcsec, double dec_arcsec) { return {ra_arcsec * kArcsecToRad, dec_arcsec * kArcsecToRad}; }
 
 // `query` occurs in `name` as one whole "/"-separated part.
@@ -32,6 +39,7 @@ Found FindSaoStar(const QString& text)
     const QString number = text.mid(3, 6).trimmed();
     if (number.isEmpty())
         return {};   // "SAO" alone names no star (nor the stars without SAO number)
+    ensureLoaded();
     for (const Sky::StarRecord& s : Sky::StarCatalogue) {
         if (s.filled && QString::fromLatin1(s.saoText().data(), 6).trimmed() == number) {
             Sky::RedrawChart();
@@ -49,6 +57,7 @@ Found FindDeepSkyObject(const QString& text)
     query = query.toLower();
     if (query.isEmpty())
         return {};
+    ensureLoaded();
     for (const Sky::DeepSkyRecord& d : Sky::DeepSkyCatalogue) {
         if (wholePart(QString::fromStdString(d.name).toLower(), query)
             || wholePart(QString::fromStdString(d.otherName).toLower(), query))
@@ -62,6 +71,7 @@ Found FindStarByName(const QString& text)
     const QString query = StrHelpers::CollapseSpaces(text.toLower());
     if (query.trimmed().isEmpty())
         return {};
+    ensureLoaded();
     for (const Sky::StarRecord& s : Sky::StarCatalogue) {
         if (!s.filled || !s.hasName())
             continue;
