@@ -4,6 +4,8 @@
 
 #include "telescope/sky/catalogues.h"
 
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include <QByteArray>
 #include <string>
 #include <vector>
@@ -28,6 +30,13 @@ inline std::vector<std::string> catalogueLines(const QByteArray& bytes)
         pos = next;
     }
     return lines;
+}
+
+// The rest of the input as a file's bytes.
+inline QByteArray remainingBytes(FuzzedDataProvider& in)
+{
+    const std::string rest = in.ConsumeRemainingBytesAsString();
+    return QByteArray(rest.data(), qsizetype(rest.size()));
 }
 
 } // namespace fuzz

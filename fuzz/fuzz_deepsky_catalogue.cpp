@@ -47,8 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         readBack(in);
         return 0;
     }
-    const std::string rest = in.ConsumeRemainingBytesAsString();
-    const QByteArray bytes(rest.data(), qsizetype(rest.size()));
+    const QByteArray bytes = fuzz::remainingBytes(in);
     std::vector<Sky::DeepSkyRecord> table;
     const Sky::LoadReport report = Sky::ReadDeepSky(bytes, table);
     const int lines = int(fuzz::catalogueLines(bytes).size());

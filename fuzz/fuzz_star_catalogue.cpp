@@ -46,8 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         readBack(in);
         return 0;
     }
-    const std::string rest = in.ConsumeRemainingBytesAsString();
-    const QByteArray bytes(rest.data(), qsizetype(rest.size()));
+    const QByteArray bytes = fuzz::remainingBytes(in);
     std::vector<Sky::StarRecord> table;
     const Sky::LoadReport report = Sky::ReadStars(bytes, table);
     const std::vector<std::string> lines = fuzz::catalogueLines(bytes);

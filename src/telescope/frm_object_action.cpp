@@ -362,18 +362,25 @@ void TFRM_ObjectAction::CBX_Vitesse_MoteurChange()
     showEstimate();
 }
 
-void TFRM_ObjectAction::RDB_RelatifClick()
+// The origin's controls, the distances and the time estimate belong to the
+// relative mode only.
+void TFRM_ObjectAction::showRelativeControls(bool relative)
 {
-    if (FRM_Raquette)
-        FRM_Raquette->RDB_Relatif->setChecked(true);
     for (QWidget* w : {static_cast<QWidget*>(SPDB_Devient_Origine), static_cast<QWidget*>(SPDB_OrigineVersBase),
                        static_cast<QWidget*>(GRB_Origine)})
-        w->setEnabled(true);
+        w->setEnabled(relative);
     for (QWidget* w : std::initializer_list<QWidget*>{LBL_Distance_secs, LBL_AD_Secs, EDT_Distance_Ra,
                                                       LBL_Dec_Secs, EDT_Distance_Dec, LBL_Distabsolue_Secs,
                                                       EDT_Distance_Abs, LBL_Vitesse_Choisie, CBX_Vitesse_Moteur,
                                                       LBL_Tps_Estime, EDT_Tps_Estime, LBL_Secs})
-        w->setVisible(true);
+        w->setVisible(relative);
+}
+
+void TFRM_ObjectAction::RDB_RelatifClick()
+{
+    if (FRM_Raquette)
+        FRM_Raquette->RDB_Relatif->setChecked(true);
+    showRelativeControls(true);
     if (allFourSet() && !Scripts::GotoRunning) {
         BTN_Abort->setEnabled(false);
         BTN_Goto->setEnabled(true);
@@ -387,14 +394,7 @@ void TFRM_ObjectAction::RDB_AbsoluClick()
 {
     if (FRM_Raquette)
         FRM_Raquette->RDB_Absolu->setChecked(true);
-    for (QWidget* w : {static_cast<QWidget*>(SPDB_Devient_Origine), static_cast<QWidget*>(SPDB_OrigineVersBase),
-                       static_cast<QWidget*>(GRB_Origine)})
-        w->setEnabled(false);
-    for (QWidget* w : std::initializer_list<QWidget*>{LBL_Distance_secs, LBL_AD_Secs, EDT_Distance_Ra,
-                                                      LBL_Dec_Secs, EDT_Distance_Dec, LBL_Distabsolue_Secs,
-                                                      EDT_Distance_Abs, LBL_Vitesse_Choisie, CBX_Vitesse_Moteur,
-                                                      LBL_Tps_Estime, EDT_Tps_Estime, LBL_Secs})
-        w->setVisible(false);
+    showRelativeControls(false);
     if (Sky::DestinationSet() && !Scripts::GotoRunning) {
         BTN_Abort->setEnabled(false);
         BTN_Goto->setEnabled(true);

@@ -80,6 +80,7 @@ private:
     void showCurrentObject();
     void showEstimate();
     void setBusy(bool busy);
+    void showRelativeControls(bool relative);
 };
 
 extern TFRM_ObjectAction* FRM_ObjectAction;
