@@ -140,6 +140,37 @@ TEST_F(SkyChartTest, StarsAreGreyDiscsByMagnitudeAndEmptyRecordsAreNoStars)
     settings.starRange = {5, -30};   // fainter than 5 is not shown
     image = draw();
     EXPECT_EQ(grey(image, at(-2, -1)), 0);
+
+    // Labels of the stars within the label range, right of the star.
+    std::copy_n("  9Alp CMa", 10, StarCatalogue[0].name.begin());
+    settings.starLabels = true;
+    settings.starLabelRange = {1, -30};
+    image = draw();
+    EXPECT_TRUE(anyLit(image, QRect(bright + QPoint(6, 0), QSize(60, 14))));
+    settings.starLabelRange = {-1, -30};
+    image = draw();
+    EXPECT_FALSE(anyLit(image, QRect(bright + QPoint(6, 0), QSize(60, 14))));
+}
+
+TEST_F(SkyChartTest, TheGridAndConstellationLinesFollowTheirSwitches)
+{
+    ChartFieldWidth = 40 * kDeg;
+    settings.grid = true;
+    settings.gridRaStep = 15;
+    settings.gridDecStep = 10;
+    settings.gridColour = 0x0000FF;   // red, stored with red in the low byte
+    QImage image = draw();
+    const QPoint north = at(0, 10), east = at(10, 0);
+    EXPECT_EQ(image.pixel(north) & 0xFFFFFF, 0xFF0000u);   // the meridian of RA 0
+    EXPECT_EQ(image.pixel(east) & 0xFFFFFF, 0xFF0000u);    // the equator
+    EXPECT_EQ(image.pixel(at(7, 5)) & 0xFFFFFF, 0u);
+    settings.grid = false;
+    settings.constellations = true;
+    settings.constellationColour = 0x00FF00;
+    ConstellationLines = {{-5 * kDeg, -5 * kDeg, 5 * kDeg, 5 * kDeg}};
+    image = draw();
+    EXPECT_EQ(image.pixel(at(0, 0)) & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(image.pixel(north) & 0xFFFFFF, 0u);
 }
 
 TEST_F(SkyChartTest, DeepSkyKindsFollowTheirSwitchesClassesAndLevels)
