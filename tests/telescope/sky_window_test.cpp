@@ -6,6 +6,7 @@
 #include "app/frm_message.h"
 #include "platform/com_io.h"
 #include "platform/paths.h"
+#include "scripting/frm_planificateur.h"
 #include "scripting/frm_script.h"
 #include "scripting/scripts.h"
 #include "telescope/frm_object_action.h"
@@ -20,6 +21,7 @@
 
 #include <QFile>
 #include <QMenu>
+#include <QTableWidget>
 #include <numbers>
 
 using namespace Sky;
@@ -414,4 +416,24 @@ TEST_F(SkyWindowTest, MissingCataloguesAreReportedOnceAndTheChartIsStillDrawn)
     EXPECT_EQ(FRM_Sky->IMG_Sky->Picture().pixel(origin + QPoint(5, 5)) & 0xFF0000, 0xFF0000u);
     RedrawChart();
     EXPECT_EQ(messages().count(QLatin1Char('\n')), 2);   // nothing new
+}
+
+TEST_F(SkyWindowTest, PlannerRowsWithoutANumberOrACentreAreLeftOffTheChart)
+{
+    auto* grid = new QTableWidget(4, 23, FRM_Planificateur);   // as the planner will bring it
+    grid->setObjectName(QStringLiteral("STG_Actions"));
+    auto set = [&](int row, int column, const QString& text) { grid->setItem(row, column, new QTableWidgetItem(text)); };
+    for (int row = 0; row < 4; ++row) {
+        set(row, 2, QStringLiteral("Champ %1").arg(row));
+        for (int column = 13; column <= 22; ++column)
+            set(row, column, QStringLiteral("0.01"));
+    }
+    set(1, 17, QStringLiteral("abc"));   // a corner that is no number
+    set(2, 21, QString());               // no centre
+    // Row 3 is the grid's last row: never read.
+    const ChartSettings st = CurrentChartSettings();
+    ASSERT_EQ(st.planner.size(), 1u);
+    EXPECT_EQ(st.planner[0].name, QStringLiteral("Champ 0"));
+    EXPECT_DOUBLE_EQ(st.planner[0].centreRa, 0.01);
+    delete grid;
 }
