@@ -25,6 +25,7 @@
 #include "telescope/ascom_bridge.h"
 #include "telescope/frm_com_trafic.h"
 #include "telescope/frm_joy.h"
+#include "telescope/frm_object_action.h"
 #include "telescope/frm_prg_suivi.h"
 #include "telescope/frm_raquette.h"
 #include "telescope/frm_tool_suivi.h"
@@ -648,10 +649,19 @@ void TFRM_Pref::CBX_Vitesse_MoteurExit()
         auto* combo = w ? w->findChild<QComboBox*>(QStringLiteral("CBX_Vitesse_Moteur")) : nullptr;
         if (!combo)
             continue;
-        combo->setEditText(name);
-        if (const int i = combo->findText(name); i >= 0)
-            combo->setCurrentIndex(i);
-        Settings::RunHandler(QString::fromLatin1(window) + QStringLiteral(".CBX_Vitesse_MoteurChange"));
+        // A name the other list lacks joins it, so its handler reads this name.
+        int i = combo->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (i < 0 && !name.isEmpty()) {
+            combo->addItem(name);
+            i = combo->count() - 1;
+        }
+        combo->setCurrentIndex(i);
+        if (combo->isEditable())
+            combo->setEditText(name);
+        // The goto dialog's handler is its own member, not a named one.
+        if (!Settings::RunHandler(QString::fromLatin1(window) + QStringLiteral(".CBX_Vitesse_MoteurChange"))
+            && w == FRM_ObjectAction)
+            FRM_ObjectAction->CBX_Vitesse_MoteurChange();
     }
 }
 

@@ -5,6 +5,7 @@
 #include "app/frm_pref.h"
 #include "app/profiles.h"
 #include "telescope/mount_state.h"
+#include "telescope/frm_object_action.h"
 #include "telescope/frm_raquette.h"
 
 #include <QTest>
@@ -90,6 +91,15 @@ TEST_F(SpeedProfiles, LeavingTheComboHandsTheNameToTheOtherWindowsInOrder)
     FRM_Pref->CBX_Vitesse_MoteurExit();
     EXPECT_EQ(order, (QStringList{"FRM_ObjectAction", "FRM_Planificateur", "FRM_Raquette"}));
     EXPECT_EQ(FRM_Raquette->CBX_Vitesse_Moteur->currentText(), QStringLiteral("C"));
+    EXPECT_EQ(FRM_ObjectAction->CBX_Vitesse_Moteur->currentText(), QStringLiteral("C"));
     for (const char* w : {"FRM_ObjectAction", "FRM_Planificateur", "FRM_Raquette"})
         Settings::UnregisterHandler(QString::fromLatin1(w) + QStringLiteral(".CBX_Vitesse_MoteurChange"));
+}
+
+TEST_F(SpeedProfiles, TheGotoDialogFollowsTheNameThroughItsOwnHandler)
+{
+    combo()->setCurrentIndex(1);
+    FRM_Pref->CBX_Vitesse_MoteurExit();
+    EXPECT_EQ(FRM_ObjectAction->CBX_Vitesse_Moteur->currentText(), QStringLiteral("B"));
+    EXPECT_EQ(CurrentSpeedProfileName, QStringLiteral("B"));
 }
