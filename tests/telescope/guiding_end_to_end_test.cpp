@@ -369,16 +369,18 @@ TEST_F(SimulatorGuiding, GuidingThroughThePluginsGuiderHoldsItsDriftingStar)
 }
 
 // Motor-speed learning on the plug-in's guider (6 pixels a second, 12"/s at
-// 2"/pixel): West, North, East and South for one second each, one move at
-// a time, each stopped before the next; the camera's sky drifts by (1.5,
-// 0.4) pixels a second besides, which opposite directions cancel.
+// 2"/pixel): West, North, East and South for two seconds each (long enough
+// for the whole-pixel star positions and the frames' delay to matter
+// little), one move at a time, each stopped before the next; the camera's
+// sky drifts by (1.5, 0.4) pixels a second besides, which opposite
+// directions cancel.
 TEST_F(SimulatorGuiding, LearningTheMotorSpeedsMovesEachDirectionInTurn)
 {
     startPluginCameraAndGuider(2);
     if (HasFatalFailure())
         return;
     TFRM_Pref& p = *FRM_Pref;
-    p.TNI_Duree_test->SetValue(1000);
+    p.TNI_Duree_test->SetValue(2000);
     p.SPED_Iterations->setValue(1);
 
     // Tracking on a bright star, not autoguiding, as the learn button sets it.
@@ -417,7 +419,7 @@ TEST_F(SimulatorGuiding, LearningTheMotorSpeedsMovesEachDirectionInTurn)
     };
     QElapsedTimer waited;
     waited.start();
-    while (ProcedureState == 14 && waited.elapsed() < 20000)
+    while (ProcedureState == 14 && waited.elapsed() < 30000)
         ASSERT_TRUE(runFrames(1, watch));
 
     EXPECT_EQ(ProcedureState, 13);
