@@ -430,9 +430,13 @@ TEST_F(SimulatorGuiding, LearningTheMotorSpeedsMovesEachDirectionInTurn)
     EXPECT_FALSE(FRM_Alv->TMR_Appr->isActive());
     const double west = double(p.TNI_Vitesse_Ouest->Value()), east = double(p.TNI_Vitesse_Est->Value());
     const double north = double(p.TNI_Vitesse_Nord->Value()), south = double(p.TNI_Vitesse_Sud->Value());
+    // The drift adds up to 3"/s to one direction of an axis and takes it
+    // from the other. The star's place is measured in whole pixels (one
+    // pixel is 1"/s over two seconds) on frames that arrive late when the
+    // machine is busy: a fifth either way.
     for (double v : {west, east, north, south})
-        EXPECT_NEAR(v, 12, 4.5) << west << " " << east << " " << north << " " << south;
-    EXPECT_NEAR((west + east) / 2, 12, 1.2);
-    EXPECT_NEAR((north + south) / 2, 12, 1.2);
+        EXPECT_NEAR(v, 12, 6) << west << " " << east << " " << north << " " << south;
+    EXPECT_NEAR((west + east) / 2, 12, 2.4) << west << " " << east;
+    EXPECT_NEAR((north + south) / 2, 12, 2.4) << north << " " << south;
     EXPECT_EQ(MotorSpeeds.West, west);
 }
