@@ -75,13 +75,7 @@ QString absoluteFolderOf(const QLineEdit* edit, const QString& defaultName)
     return QDir::isRelativePath(folder) ? platform::joinPath(platform::programDir(), folder) : folder;
 }
 
-// A file named in an edit: relative names are taken in the program directory.
-bool fileExists(const QString& text)
-{
-    if (text.trimmed().isEmpty())
-        return false;
-    return QFileInfo(platform::resolveDataFile(platform::fromStoredPath(text))).isFile();
-}
+bool fileExists(const QString& text) { return Preferences::DataFileExists(text); }
 
 void uncheckWhenMissing(QCheckBox* box, const QString& file)
 {
@@ -780,6 +774,13 @@ void TFRM_Pref::BBTN_Startup_ScriptClick()
 // ---------------------------------------------------------------- Preferences
 
 namespace Preferences {
+
+bool DataFileExists(const QString& text)
+{
+    if (text.trimmed().isEmpty())
+        return false;
+    return QFileInfo(platform::resolveDataFile(platform::fromStoredPath(text))).isFile();
+}
 
 QString DebugLogPath() { return platform::joinPath(platform::programDir(), QStringLiteral("Debug.log")); }
 

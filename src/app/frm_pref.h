@@ -303,6 +303,10 @@ extern std::uint8_t FocusMeasureBuffer[510];
 
 namespace Preferences {
 
+// A file named in an edit exists; relative names are taken in the program
+// directory.
+bool DataFileExists(const QString& text);
+
 // The motor speeds from the speed inputs, the sidereal correction and the
 // goto Right Ascension inversion (seconds of arc per second).
 void ApplyMotorSpeeds();

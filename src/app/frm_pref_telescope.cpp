@@ -738,17 +738,9 @@ void TFRM_Pref::BBTN_Fichier_DecalageClick()
     CKB_Fichier_decalage->setChecked(loaded);
 }
 
-namespace {
-bool namedFileExists(const QString& text)
-{
-    return !text.trimmed().isEmpty()
-           && QFileInfo(platform::resolveDataFile(platform::fromStoredPath(text))).isFile();
-}
-} // namespace
-
 void TFRM_Pref::CKB_Fin_Goto_Jouer_un_sonClick()
 {
-    if (CKB_Fin_Goto_Jouer_un_son->isChecked() && !namedFileExists(EDT_Fin_GOTO_Son_a_jouer->text()))
+    if (CKB_Fin_Goto_Jouer_un_son->isChecked() && !Preferences::DataFileExists(EDT_Fin_GOTO_Son_a_jouer->text()))
         CKB_Fin_Goto_Jouer_un_son->setChecked(false);
 }
 
@@ -767,7 +759,7 @@ void TFRM_Pref::BTN_Fin_GOTO_ChargeSonClick()
 void TFRM_Pref::CKB_Fin_GOTO_ExecuteScriptClick()
 {
     const QString text = EDT_Fin_GOTO_Script->text();
-    const bool exists = namedFileExists(text) || (!text.trimmed().isEmpty() && QFileInfo(ScriptsFolder() + platform::fromStoredPath(text)).isFile());
+    const bool exists = Preferences::DataFileExists(text) || (!text.trimmed().isEmpty() && QFileInfo(ScriptsFolder() + platform::fromStoredPath(text)).isFile());
     if (CKB_Fin_GOTO_ExecuteScript->isChecked() && !exists)
         CKB_Fin_GOTO_ExecuteScript->setChecked(false);
 }
