@@ -253,11 +253,13 @@ protected:
 
 protected:
     void hideEvent(QHideEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void bindHandlers();
     void bindTelescopeHandlers();
+    void arrangeInterfaceGroups();
     void pressDirection(std::uint8_t direction, std::uint8_t source);
     void releaseDirection();
     void copyInversion(QCheckBox* box);

@@ -40,6 +40,7 @@
 #include <QLineEdit>
 #include <QFileInfo>
 #include <QHideEvent>
+#include <QShowEvent>
 #include <QKeyEvent>
 #include <QTimer>
 #include <QUrl>
@@ -203,6 +204,7 @@ void TFRM_Pref::bindTelescopeHandlers()
     bindCheckBoxClick(CKB_Fin_GOTO_ExecuteScript, this, &W::CKB_Fin_GOTO_ExecuteScriptClick);
     bindEditUserChange(EDT_Fin_GOTO_Script, this, &W::CKB_Fin_GOTO_ExecuteScriptClick);
     bindButtonClick(BBTN_Fin_GOTO_Script, this, &W::BBTN_Fin_GOTO_ScriptClick);
+    arrangeInterfaceGroups();
 }
 
 bool TFRM_Pref::eventFilter(QObject* watched, QEvent* event)
@@ -219,6 +221,40 @@ bool TFRM_Pref::eventFilter(QObject* watched, QEvent* event)
         && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
         app::runGuarded(QStringLiteral("CBX_Vitesse_Moteur"), [this] { CBX_Vitesse_MoteurExit(); });
     return TForm::eventFilter(watched, event);
+}
+
+// The interface pages show the group of the interface chosen, whether it
+// was chosen by a click, by the settings file or by the layout's defaults.
+void TFRM_Pref::arrangeInterfaceGroups()
+{
+    const auto chosen = [](std::initializer_list<QRadioButton*> radios) {
+        return std::any_of(radios.begin(), radios.end(), [](QRadioButton* r) { return r->isChecked(); });
+    };
+    QWidget* mount = GRB_Aucun;
+    if (chosen({RDB_Mount_ASCOM}) || (RDB_Mount_Aucun->isChecked() && chosen({RDB_Autoguide_ASCOM})))
+        mount = GRB_ASCOM;
+    else if (chosen({RDB_Mount_Plugin}) || (RDB_Mount_Aucun->isChecked() && chosen({RDB_Autoguide_Plugin})))
+        mount = GRB_Choix_Plugins_Mount;
+    else if (chosen({RDB_Mount_Quillon}) || (RDB_Mount_Aucun->isChecked() && chosen({RDB_Autoguide_Quillon})))
+        mount = GRB_InterfaceParallele;
+    else if (!RDB_Mount_Aucun->isChecked()
+             || chosen({RDB_Autoguide_LX200, RDB_Autoguide_Marrick, RDB_Autoguide_Venner, RDB_Autoguide_KitsRus108}))
+        mount = GRB_InterfaceSerie;
+    toFront(mount);
+    GRB_LX200_Guidemode->setVisible(RDB_Mount_LX200->isChecked() || RDB_Autoguide_LX200->isChecked());
+    BTN_Choix_Relais->setVisible(RDB_Mount_KitsRus108->isChecked() || RDB_Autoguide_KitsRus108->isChecked());
+    QWidget* focuser = GRB_Focus_Aucun;
+    if (chosen({RDB_Focus_LX200, RDB_Focus_Venner}))
+        focuser = GRB_Focus_InterfaceSerie;
+    else if (RDB_Focus_Quillon->isChecked())
+        focuser = GRB_Focus_InterfaceParallele;
+    toFront(focuser);
+}
+
+void TFRM_Pref::showEvent(QShowEvent* event)
+{
+    app::runGuarded(QStringLiteral("FRM_Pref.Show"), [this] { arrangeInterfaceGroups(); });
+    TForm::showEvent(event);
 }
 
 // A held direction or focuser button whose window goes away is let go.
