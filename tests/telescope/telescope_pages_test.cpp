@@ -135,6 +135,14 @@ TEST_F(TelescopePages, ReleaseStopsExactlyWhatThePressStarted)
 
 TEST_F(TelescopePages, InterfaceButtonsSetTheCodesAndThePages)
 {
+    // A fresh dialog shows only the group of the interface chosen.
+    pref().show();
+    EXPECT_FALSE(pref().GRB_Aucun->isHidden());
+    for (QWidget* g : {static_cast<QWidget*>(pref().GRB_ASCOM), static_cast<QWidget*>(pref().GRB_InterfaceSerie),
+                       static_cast<QWidget*>(pref().GRB_InterfaceParallele)})
+        EXPECT_TRUE(g->isHidden()) << g->objectName().toStdString();
+    pref().hide();
+
     pref().RDB_Mount_LX200->click();
     EXPECT_EQ(GuideInterfaceCode, 1);
     EXPECT_EQ(FRM_Raquette->CBX_Rate->count(), 4);
