@@ -325,11 +325,11 @@ TEST_F(SkyWindowTest, ARelativeGotoOfLessThanAnArcsecondInRaMovesOnlyInDeclinati
     ASSERT_TRUE(Scripts::GotoRunning);
     clock.advanceMs(60000);
     FRM_Prg_Suivi->TMR_Suivi_DecTimer();
-    settle();
     EXPECT_FALSE(Scripts::GotoRunning);
     EXPECT_TRUE(scriptResumed());
     EXPECT_TRUE(d.BTN_Goto->isEnabled());
     EXPECT_FALSE(d.BTN_Abort->isEnabled());
+    settle();
 }
 
 TEST_F(SkyWindowTest, FromACatalogueNameToTheMountsGotoOnCom20)
