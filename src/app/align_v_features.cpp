@@ -29,6 +29,7 @@
 #include "translation/translated_texts.h"
 
 #include <QFileInfo>
+#include <QScopedValueRollback>
 #include <QIcon>
 #include <QImage>
 
@@ -311,7 +312,10 @@ void GotoObject(bool& started)
     Sky::GotoCurrentDec = dec * kArcsecPerRadian;
     if (!(FRM_Pref && FRM_Pref->RDB_Mount_ASCOM->isChecked()) && FRM_ObjectAction)
         FRM_ObjectAction->RDB_Relatif->setChecked(true);
-    Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
+    {
+        const QScopedValueRollback<bool> fromHandPad(GotoFromHandPad, true);
+        Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
+    }
 
     if (Sky::OriginSet()) {
         const CalcHelpers::Sexagesimal h = CalcHelpers::ArcsecToHMS(ra * kArcsecPerRadian);

@@ -32,6 +32,7 @@ double MemorisedRA = 0, MemorisedDec = 0;
 std::uint8_t HandPadCalibrating = 0;
 std::int64_t NorthSouthHoldMs = 0;
 std::int64_t WestEastHoldMs = 0;
+bool GotoFromHandPad = false;
 
 using Sky::kUnset;
 
@@ -154,7 +155,7 @@ TFRM_ObjectAction::TFRM_ObjectAction(QWidget* parent) : TForm(parent)
     });
     Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"), [] {
         if (FRM_ObjectAction)
-            FRM_ObjectAction->BTN_Devient_DestinationClick();
+            FRM_ObjectAction->BTN_Devient_DestinationClick(GotoFromHandPad);
     });
     Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.BTN_GotoClick"), [] {
         if (FRM_ObjectAction)

@@ -4,6 +4,7 @@
 #include "mount_fixture.h"
 
 #include "app/frm_message.h"
+#include "app/settings.h"
 #include "platform/com_io.h"
 #include "platform/paths.h"
 #include "scripting/frm_planificateur.h"
@@ -11,6 +12,7 @@
 #include "scripting/scripts.h"
 #include "telescope/frm_object_action.h"
 #include "telescope/frm_prg_suivi.h"
+#include "telescope/frm_raquette.h"
 #include "telescope/frm_recherche.h"
 #include "telescope/frm_sky.h"
 #include "telescope/mount_state.h"
@@ -255,7 +257,15 @@ TEST_F(SkyWindowTest, TheGotoDialogMeasuresTheMoveWritesItAsScriptAndClearsItsMa
     d.BTN_GotoClick();
     EXPECT_FALSE(Scripts::GotoRunning);
     current(15 * (5 * 3600 + 34 * 60 + 32.0), 22 * 3600 + 60 + 100);
-    d.BTN_Devient_DestinationClick();
+    // The hand pad follows the destination, unless its own goto set it.
+    FRM_Raquette->RDB_Messier->setChecked(true);
+    GotoFromHandPad = true;
+    Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
+    GotoFromHandPad = false;
+    EXPECT_TRUE(FRM_Raquette->RDB_Messier->isChecked());
+    Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
+    EXPECT_TRUE(FRM_Raquette->RDB_Coords->isChecked());
+    EXPECT_EQ(FRM_Raquette->TNI_DecM->Value(), 2);
     EXPECT_TRUE(d.BTN_Goto->isEnabled());
     EXPECT_EQ(d.EDT_Distance_Dec->text(), QStringLiteral("100"));
 
