@@ -440,8 +440,10 @@ void TFRM_ObjectAction::BTN_GotoClick()
         if (FRM_Prg_Suivi && FRM_Pref) {
             QTimer* t = FRM_Prg_Suivi->TMR_ScopePosition;
             const int interval = FRM_Pref->SPED_Rafraichissement_Carte->value();
+            // 0 asks for no refresh (a 0 ms timer would spin); the end of
+            // the move still comes from the pulse timers.
             t->setInterval(interval);
-            if (GotoTimeRA > interval || GotoTimeDec > interval)
+            if (interval > 0 && (GotoTimeRA > interval || GotoTimeDec > interval))
                 t->start();
         }
     } else {
