@@ -19,6 +19,8 @@
 #include "telescope/prg_suivi.h"
 #include "telescope/sky/catalogues.h"
 #include "telescope/sky/sky_chart.h"
+#include "telescope/sim/mount_simulator_device.h"
+#include "telescope/sim/simulated_lx200_mount.h"
 #include "translation/translated_texts.h"
 
 #include <QFile>
@@ -353,7 +355,7 @@ TEST_F(SkyWindowTest, FromACatalogueNameToTheMountsGotoOnCom20)
     CataloguesLoaded = false;
     ChartFieldWidth = kPi / 2;   // the default chart
 
-    platform::com_io::SetDevicePath(20, mount.devicePath());
+    dir.writeFile(QStringLiteral("comports.map"), "COM20=SIM\n");   // the built-in simulated mount
     for (int i = 0; i < pref().CBX_AG_PortSerie->count(); ++i)
         if (pref().CBX_AG_PortSerie->itemText(i).trimmed() == QStringLiteral("COM20"))
             pref().CBX_AG_PortSerie->setCurrentIndex(i);
@@ -386,12 +388,14 @@ TEST_F(SkyWindowTest, FromACatalogueNameToTheMountsGotoOnCom20)
     d.RDB_Absolu->setChecked(true);
     d.SPDB_Devient_Destination->click();
     ASSERT_TRUE(d.BTN_Goto->isEnabled());
-    mount.clearRecords();
     d.BTN_Goto->click();
     ASSERT_TRUE(settle());
-    EXPECT_TRUE(mount.commands().contains(":Sr 05:35:18#"));
-    EXPECT_TRUE(mount.commands().contains(":Sd -05:23:00#"));
-    EXPECT_TRUE(mount.commands().contains(":MS#"));
+    Telescope::SimulatedLx200Mount* sim = Telescope::MountSimulator();
+    ASSERT_NE(sim, nullptr);
+    const QList<QByteArray> sent = sim->commands();
+    EXPECT_TRUE(sent.contains(":Sr 05:35:18#"));
+    EXPECT_TRUE(sent.contains(":Sd -05:23:00#"));
+    EXPECT_TRUE(sent.contains(":MS#"));
     EXPECT_FALSE(d.BTN_Goto->isEnabled());
 
     clock.advanceMs(120000);
