@@ -451,3 +451,23 @@ TEST_F(SkyWindowTest, PlannerRowsWithoutANumberOrACentreAreLeftOffTheChart)
     EXPECT_DOUBLE_EQ(st.planner[0].centreRa, 0.01);
     delete grid;
 }
+
+TEST_F(SkyWindowTest, AGotoToAPortThatIsNotThereLeavesTheDialogReady)
+{
+    for (int i = 0; i < pref().CBX_AG_PortSerie->count(); ++i)
+        if (pref().CBX_AG_PortSerie->itemText(i).trimmed() == QStringLiteral("COM20"))
+            pref().CBX_AG_PortSerie->setCurrentIndex(i);   // no device behind it
+    pref().RDB_Mount_LX200->setChecked(true);
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    d.RDB_Absolu->setChecked(true);
+    GotoCurrentRA = 301770;
+    GotoCurrentDec = -19380;
+    d.SPDB_Devient_Destination->click();
+    ASSERT_TRUE(d.BTN_Goto->isEnabled());
+    d.BTN_Goto->click();
+    settle();
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_TRUE(d.BTN_Goto->isEnabled());
+    EXPECT_FALSE(d.BTN_Abort->isEnabled());
+    EXPECT_FALSE(reports.isEmpty() && messages().isEmpty());   // the user is told
+}
