@@ -10,6 +10,7 @@ PACKAGES=(
   libjpeg62-turbo-dev libpng-dev libtiff-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libv4l-dev
   xvfb xauth fonts-dejavu-core
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

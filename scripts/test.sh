@@ -2,7 +2,8 @@
 # Installs what is missing, builds, and runs every test:
 #   1. the whole program and its tests (build/), then each benchmark once;
 #   2. platform and kernels tests under AddressSanitizer + UndefinedBehaviorSanitizer (build-asan/);
-#   3. the threaded kernels tests under ThreadSanitizer (build-tsan/).
+#   3. the threaded kernels tests under ThreadSanitizer (build-tsan/);
+#   4. every fuzz target of fuzz/ for a short time (build-fuzz/, scripts/fuzz.sh).
 # Any failure, including a sanitizer finding, exits non-zero.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -58,5 +59,8 @@ echo "== thread sanitizer"
 bash "$root/scripts/build.sh" "$root/build-tsan" -DNJ_SANITIZE=thread -DNJ_LOW_LAYERS_ONLY=ON
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 run_ctest "$root/build-tsan" --timeout 600 -R 'Thread|Pool'
+
+echo "== fuzz targets"
+bash "$root/scripts/fuzz.sh"
 
 echo "$passed passed, $failed failed"

@@ -20,6 +20,7 @@
 #include "imaging/pipeline_state.h"
 #include "platform/message_service.h"
 #include "platform/paths.h"
+#include "scripting/frm_dde_server.h"
 #include "scripting/frm_progress.h"
 #include "telescope/frm_raquette.h"
 #include "telescope/mount_state.h"
@@ -204,6 +205,9 @@ void TFRM_Alv::FinishStartup()
         step(QStringLiteral("StartupScript"));
         Align_V::RunScriptByName(FRM_Pref->EDT_Startup_Script->text());
     }
+    // Other programs may send statements once everything is loaded.
+    if (FRM_DDEServer)
+        FRM_DDEServer->StartServer();
     step(QStringLiteral("StartupFinished"));
 }
 

@@ -684,9 +684,8 @@ void TFRM_Pref::SPED_Nb_MesuresChange()
 
 void TFRM_Pref::CBX_LangueChange()
 {
+    // The choice takes effect at once; it is stored with the settings.
     const QString name = CBX_Langue->currentText();
-    if (name.isEmpty())
-        return;
     LanguageFilePath = platform::joinPath(platform::programDir(), QStringLiteral("Lang_") + name + QStringLiteral(".ini"));
     Settings::ApplyTranslation();
 }

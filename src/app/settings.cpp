@@ -51,6 +51,8 @@ namespace Settings {
 namespace {
 
 const QString kPref = QStringLiteral("FRM_Pref");
+// Why the settings file could not be read at the last load; empty when it was.
+QString UnreadableFileError;
 
 const KeySpec& key(const char* section, const char* name)
 {
@@ -142,6 +144,14 @@ void copyTemplateIfMissing()
 
 int centred(int screen, int size) { return std::max(0, (screen - size) / 2); }
 
+// A stored position off the screen (a monitor gone, a smaller resolution)
+// is brought onto it once; the next save stores where the window went, so
+// it does not move again at the next start.
+void placeOnScreen(QWidget* w, int left, int top)
+{
+    w->move(Systeme::PlaceInsideScreen(QRect(QPoint(left, top), w->size()), Systeme::ScreenSize()));
+}
+
 } // namespace
 
 void LoadSettings()
@@ -156,8 +166,9 @@ void LoadSettings()
     {
         step(3);
         SettingsFileSession file(SettingsFileSession::Mode::Hold);
+        UnreadableFileError = file.readable() ? QString() : file.error();
         if (!file.readable())
-            AddLoadNotes({file.error()});
+            AddLoadNotes({file.error() + QStringLiteral(" ; les valeurs par défaut sont prises et le fichier ne sera pas remplacé")});
         KeyEngine keys(file.doc());
 
         step(4);
@@ -481,9 +492,18 @@ void LoadMiscPrefs()
         int index = combo->findText(type, Qt::MatchFixedString);
         if (index < 0)
             index = combo->findText(type, Qt::MatchStartsWith);
-        if (index < 0 && combo->count() > 0)
-            index = 0;
-        combo->setCurrentIndex(index);
+        if (index >= 0) {
+            combo->setCurrentIndex(index);
+        } else {
+            // A type this version does not know: the list keeps its choice.
+            AddLoadNotes({QStringLiteral("CBX_TypeFichier (Prefs/Type_Fichier) : « %1 » n'est pas dans la liste ; "
+                                         "la valeur en place est gardée").arg(type)});
+            if (combo->currentIndex() < 0 && combo->count() > 0)
+                combo->setCurrentIndex(0);
+        }
+        // "BMP" names the item "BMP (24 bits RGB)": the stored text stays
+        // until the user picks another type.
+        KeyEngine(doc).keepStored(key("Prefs", "Type_Fichier"));
         RunHandler(QStringLiteral("FRM_Tool_Images.CBX_TypeFichierChange"));
     }
 
@@ -491,9 +511,9 @@ void LoadMiscPrefs()
     if (QWidget* w = FindWindow(QStringLiteral("FRM_Script"))) {
         const int width = readInt("Windows", "FRM_Script_Width", 400);
         const int height = readInt("Windows", "FRM_Script_Height", 300);
-        w->move(readInt("Windows", "FRM_Script_Left", centred(screen.width(), 400)),
-                readInt("Windows", "FRM_Script_Top", centred(screen.height(), 300)));
         w->resize(width, height);
+        placeOnScreen(w, readInt("Windows", "FRM_Script_Left", centred(screen.width(), 400)),
+                      readInt("Windows", "FRM_Script_Top", centred(screen.height(), 300)));
         if (readInt("Windows", "FRM_Script_visible", 0) != 0)
             Systeme::ShowFormOnScreen(w);
     }
@@ -501,8 +521,8 @@ void LoadMiscPrefs()
     // 3. Sky chart window: placed, and the chart recomputed when it was
     // visible (it is shown by the window layout).
     if (QWidget* w = FindWindow(QStringLiteral("FRM_Sky"))) {
-        w->move(readInt("Windows", "FRM_Sky_Left", 0), readInt("Windows", "FRM_Sky_Top", 0));
         w->resize(readInt("Windows", "FRM_Sky_Width", 640), readInt("Windows", "FRM_Sky_Height", 480));
+        placeOnScreen(w, readInt("Windows", "FRM_Sky_Left", 0), readInt("Windows", "FRM_Sky_Top", 0));
     }
     if (readInt("Windows", "FRM_Sky_visible", 0) != 0)
         RunHandler(QStringLiteral("Sky.RedrawChart"));
@@ -535,7 +555,7 @@ void LoadWindowLayout()
         QWidget* w = FindWindow(window);
         if (!w)
             return;
-        w->move(readInt(window + QStringLiteral("_Left"), 0), readInt(window + QStringLiteral("_Top"), 0));
+        placeOnScreen(w, readInt(window + QStringLiteral("_Left"), 0), readInt(window + QStringLiteral("_Top"), 0));
         if (show && readInt(visibleKey, 0) != 0) {
             if (beforeShow)
                 beforeShow(w);
@@ -549,9 +569,9 @@ void LoadWindowLayout()
     if (QWidget* alv = FindWindow(QStringLiteral("FRM_Alv"))) {
         const int height = readInt(QStringLiteral("FRM_AlV_Height"), 600);
         const int width = readInt(QStringLiteral("FRM_AlV_Width"), 800);
-        alv->move(readInt(QStringLiteral("FRM_AlV_Left"), centred(screen.width(), 800)),
-                  readInt(QStringLiteral("FRM_AlV_Top"), centred(screen.height(), 600)));
         alv->resize(width, height);
+        placeOnScreen(alv, readInt(QStringLiteral("FRM_AlV_Left"), centred(screen.width(), 800)),
+                      readInt(QStringLiteral("FRM_AlV_Top"), centred(screen.height(), 600)));
         const int state = readInt(QStringLiteral("FRM_AlV_WindowState"), 0);
         alv->setWindowState(state == 1 ? Qt::WindowMinimized : state == 2 ? Qt::WindowMaximized : Qt::WindowNoState);
         NotifyStep(QStringLiteral("FRM_Alv.FormActivate"));
@@ -574,9 +594,9 @@ void LoadWindowLayout()
     if (QWidget* msg = FindWindow(QStringLiteral("FRM_Message"))) {
         const int width = readInt(QStringLiteral("FRM_Message_Width"), 250);
         const int height = readInt(QStringLiteral("FRM_Message_Height"), 350);
-        msg->move(readInt(QStringLiteral("FRM_Message_Left"), centred(screen.width(), 250)),
-                  readInt(QStringLiteral("FRM_Message_Top"), centred(screen.height(), 350)));
         msg->resize(width, height);
+        placeOnScreen(msg, readInt(QStringLiteral("FRM_Message_Left"), centred(screen.width(), 250)),
+                      readInt(QStringLiteral("FRM_Message_Top"), centred(screen.height(), 350)));
     }
     tlv(QStringLiteral("FRM_Prg_Suivi"));
     place(QStringLiteral("FRM_PlayControl"), {}, false);
@@ -649,6 +669,9 @@ QByteArray DefaultSettingsBytes()
 
 void ReportSaveFailure(const SettingsError& e)
 {
+    // A file that could not be read was reported by the load already.
+    if (!UnreadableFileError.isEmpty() && e.message() == UnreadableFileError)
+        return;
     platform::messages().show({TranslatedTexts.MSG_Settings_not_saved + QStringLiteral(" (") + SettingsFilePath
                                    + QStringLiteral(") : ") + e.message(),
                                platform::MsgKind::Error, platform::MsgButtons::Ok,

@@ -1,9 +1,9 @@
 #include "capture/avi_compression.h"
 
+#include "platform/atomic_file.h"
 #include "platform/message_service.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 extern "C" {
@@ -91,11 +91,10 @@ bool SaveCompressOptions(const QString& fileName)
     QByteArray record(kCompressOptionsSize, '\0');
     for (int i = 0; i < 11; ++i)
         qToLittleEndian(fields[i], record.data() + 4 * i);
-    QSaveFile f(fileName);
-    if (f.open(QIODevice::WriteOnly) && f.write(record) == record.size() && f.commit())
+    QString reason;
+    if (platform::WriteFileAtomically(fileName, record, &reason))
         return true;
-    platform::showError(
-        QStringLiteral("Impossible d'enregistrer le choix du codec dans %1 : %2").arg(fileName, f.errorString()));
+    platform::showError(QStringLiteral("Impossible d'enregistrer le choix du codec dans %1 : %2").arg(fileName, reason));
     return false;
 }
 

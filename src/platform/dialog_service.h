@@ -14,6 +14,9 @@ struct FileDialogRequest {
     QString directory;   // folder to open in
     QString fileName;    // proposed name
     QString filter;      // Qt filter text, e.g. "Scripts (*.script *.txt)"
+    // A save dialog asks before an existing file is chosen; off where the
+    // program asks itself.
+    bool confirmOverwrite = true;
 };
 
 class DialogService {

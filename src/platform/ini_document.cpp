@@ -1,9 +1,10 @@
 #include "platform/ini_document.h"
 
+#include "platform/atomic_file.h"
 #include "platform/codepage.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QStringDecoder>
 
 #include <cctype>
 #include <charconv>
@@ -14,6 +15,19 @@ namespace platform {
 namespace {
 
 const QByteArray kBom("\xEF\xBB\xBF");
+const QByteArray kBomUtf16Le("\xFF\xFE");
+const QByteArray kBomUtf16Be("\xFE\xFF");
+
+QByteArray bomBytes(TextEncoding e)
+{
+    switch (e) {
+    case TextEncoding::Utf8: return kBom;
+    case TextEncoding::Utf16Le: return kBomUtf16Le;
+    case TextEncoding::Utf16Be: return kBomUtf16Be;
+    case TextEncoding::Cp1252: break;
+    }
+    return {};
+}
 
 bool isBlank(QChar c)
 {
@@ -51,9 +65,9 @@ std::optional<int> parseInteger(QStringView s)
     return static_cast<int>(*v);
 }
 
-std::optional<double> parseFloat(QStringView s)
+std::optional<double> parseFloat(QAnyStringView s)
 {
-    QByteArray bytes = s.toLatin1();
+    QByteArray bytes = s.toString().toLatin1();
     const char* b = bytes.constBegin();
     const char* e = bytes.constEnd();
     bool negative = false;
@@ -79,7 +93,12 @@ QString formatFloat(double v)
     if (std::isinf(v))
         return v < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
     char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+    // 15 significant digits, as the files have always held; a value that
+    // rounds beyond the largest double at 15 digits gets the shortest text
+    // that reads back instead.
+    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+    if (!parseFloat(QLatin1StringView(buf, res.ptr - buf)))
+        res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general);
     const QString s = QString::fromLatin1(buf, res.ptr - buf);
     const qsizetype e = s.indexOf(u'e');
     if (e < 0)
@@ -138,6 +157,14 @@ bool IniDocument::load(const QString& path)
         return false;
     }
     setBytes(bytes);
+    // NUL bytes (a file of zeros left by a crash, a binary file) are no
+    // settings text: such a file is reported and never overwritten.
+    if (encoding_ != TextEncoding::Utf16Le && encoding_ != TextEncoding::Utf16Be && bytes.contains('\0')) {
+        clear();
+        error_ = QStringLiteral("\"%1\" is not a settings file (it holds NUL bytes)").arg(path);
+        loadFailed_ = true;
+        return false;
+    }
     return true;
 }
 
@@ -147,44 +174,54 @@ void IniDocument::setBytes(const QByteArray& bytes)
     clear();
     fileName_ = keepName;
 
+    // The encoding is decided once, by the byte-order mark alone: a file
+    // without one is CP1252, even when its bytes happen to form UTF-8.
     QByteArrayView body(bytes);
+    int unit = 1;
     if (body.startsWith(kBom)) {
-        bom_ = true;
         encoding_ = TextEncoding::Utf8;
-        body = body.sliced(kBom.size());
-    } else {
-        bool nonAscii = false;
-        for (const char c : body) {
-            if (static_cast<unsigned char>(c) >= 0x80) {
-                nonAscii = true;
-                break;
-            }
-        }
-        // Valid UTF-8 decodes and encodes back to the same bytes.
-        if (nonAscii && QString::fromUtf8(body).toUtf8() == body)
-            encoding_ = TextEncoding::Utf8;
+    } else if (body.startsWith(kBomUtf16Le)) {
+        encoding_ = TextEncoding::Utf16Le;
+        unit = 2;
+    } else if (body.startsWith(kBomUtf16Be)) {
+        encoding_ = TextEncoding::Utf16Be;
+        unit = 2;
+    }
+    if (encoding_ != TextEncoding::Cp1252) {
+        bom_ = true;
+        body = body.sliced(bomBytes(encoding_).size());
     }
 
+    // The character of the code unit at byte i.
+    auto at = [&](qsizetype i) -> char16_t {
+        if (unit == 1)
+            return static_cast<unsigned char>(body[i]);
+        const auto a = static_cast<unsigned char>(body[i]), b = static_cast<unsigned char>(body[i + 1]);
+        return encoding_ == TextEncoding::Utf16Le ? char16_t(a | (b << 8)) : char16_t((a << 8) | b);
+    };
+    // A trailing odd byte of a UTF-16 file stays in the last line's bytes.
+    const qsizetype units = body.size() - body.size() % unit;
     qsizetype pos = 0;
     while (pos < body.size()) {
-        qsizetype nl = body.indexOf('\n', pos);
-        Line line;
-        qsizetype end;
-        if (nl < 0) {
+        // CR LF, LF and CR alone all end a line.
+        qsizetype end = pos;
+        while (end < units && at(end) != u'\n' && at(end) != u'\r')
+            end += unit;
+        if (end >= units)
             end = body.size();
-            nl = body.size() - 1;   // no line end: the last, truncated line
-        } else if (nl > pos && body[nl - 1] == '\r') {
-            end = nl - 1;
-            line.eol = "\r\n";
-        } else {
-            end = nl;
-            line.eol = "\n";
+        qsizetype next = end;
+        if (end < body.size()) {
+            next = end + unit;
+            if (at(end) == u'\r' && next < units && at(next) == u'\n')
+                next += unit;
         }
+        Line line;
         line.raw = body.sliced(pos, end - pos).toByteArray();
-        line.text = encoding_ == TextEncoding::Utf8 ? QString::fromUtf8(line.raw) : fromCp1252(line.raw);
+        line.eol = body.sliced(end, next - end).toByteArray();
+        line.text = decode(line.raw);
         parseLine(line);
         lines_.push_back(std::move(line));
-        pos = nl + 1;
+        pos = next;
     }
 }
 
@@ -192,7 +229,7 @@ QByteArray IniDocument::toBytes() const
 {
     QByteArray out;
     if (bom_)
-        out += kBom;
+        out += bomBytes(encoding_);
     for (const Line& l : lines_) {
         out += l.dirty ? encode(l.text) : l.raw;
         out += l.eol;
@@ -200,9 +237,60 @@ QByteArray IniDocument::toBytes() const
     return out;
 }
 
+QString IniDocument::decode(const QByteArray& raw) const
+{
+    switch (encoding_) {
+    case TextEncoding::Cp1252: return fromCp1252(raw);
+    case TextEncoding::Utf8: {
+        // A U+FEFF at the start of a line is text, not a byte-order mark.
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        return utf8(raw);
+    }
+    case TextEncoding::Utf16Le:
+    case TextEncoding::Utf16Be: {
+        QString out(raw.size() / 2, Qt::Uninitialized);
+        for (qsizetype i = 0; i + 1 < raw.size(); i += 2) {
+            const auto a = static_cast<unsigned char>(raw[i]), b = static_cast<unsigned char>(raw[i + 1]);
+            out[i / 2] = QChar(encoding_ == TextEncoding::Utf16Le ? char16_t(a | (b << 8)) : char16_t((a << 8) | b));
+        }
+        return out;
+    }
+    }
+    return {};
+}
+
 QByteArray IniDocument::encode(const QString& text) const
 {
-    return encoding_ == TextEncoding::Utf8 ? text.toUtf8() : toCp1252(text);
+    switch (encoding_) {
+    case TextEncoding::Cp1252: return toCp1252(text);
+    case TextEncoding::Utf8: return text.toUtf8();
+    case TextEncoding::Utf16Le:
+    case TextEncoding::Utf16Be: {
+        QByteArray out;
+        out.reserve(text.size() * 2);
+        for (const QChar c : text) {
+            const char lo = char(c.unicode() & 0xFF), hi = char(c.unicode() >> 8);
+            if (encoding_ == TextEncoding::Utf16Le)
+                out.append(lo).append(hi);
+            else
+                out.append(hi).append(lo);
+        }
+        return out;
+    }
+    }
+    return {};
+}
+
+void IniDocument::makeEncodable(const QString& text)
+{
+    if (encoding_ != TextEncoding::Cp1252 || fromCp1252(toCp1252(text)) == text)
+        return;
+    // A letter CP1252 has no byte for ("Ł"): the whole file becomes UTF-8
+    // with a byte-order mark rather than lose it to "?".
+    for (Line& l : lines_)
+        l.dirty = true;
+    encoding_ = TextEncoding::Utf8;
+    bom_ = true;
 }
 
 void IniDocument::parseLine(Line& line) const
@@ -281,15 +369,20 @@ QByteArray IniDocument::defaultEol() const
         if (!l.eol.isEmpty())
             return l.eol;
     }
-    return "\r\n";
+    return encode(QStringLiteral("\r\n"));
 }
 
 void IniDocument::insertLine(qsizetype at, const QString& text)
 {
     const QByteArray eol = defaultEol();
     // A last line without a line end gets one before anything follows it.
-    if (at == static_cast<qsizetype>(lines_.size()) && at > 0 && lines_.back().eol.isEmpty())
+    if (at == static_cast<qsizetype>(lines_.size()) && at > 0 && lines_.back().eol.isEmpty()) {
         lines_.back().eol = eol;
+        // A stray odd byte at the end of a UTF-16 file would shift every
+        // character after it.
+        if (encoding_ != TextEncoding::Cp1252 && encoding_ != TextEncoding::Utf8 && lines_.back().raw.size() % 2)
+            lines_.back().dirty = true;
+    }
     Line line;
     line.text = text;
     line.eol = eol;
@@ -336,11 +429,13 @@ double IniDocument::readFloat(const QString& section, const QString& key, double
 
 void IniDocument::writeString(const QString& section, const QString& key, const QString& value)
 {
-    const QString sec = oneLine(trimmed(section).toString());
-    const QString k = oneLine(trimmed(key).toString());
+    // Line breaks first, so a name is trimmed as it will be read.
+    const QString sec = trimmed(oneLine(section)).toString();
+    const QString k = trimmed(oneLine(key)).toString();
     const QString v = oneLine(value);
     if (k.isEmpty())
         return;
+    makeEncodable(sec + k + v);
     const qsizetype h = findSection(foldIniName(sec));
     if (h < 0) {
         insertLine(static_cast<qsizetype>(lines_.size()), u'[' + sec + u']');
@@ -446,11 +541,9 @@ bool IniDocument::writeTo(const QString& path)
         error_ = QStringLiteral("No file name to write the settings to");
         return false;
     }
-    QSaveFile f(path);
-    const QByteArray bytes = toBytes();
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-        error_ = QStringLiteral("Cannot write \"%1\": %2").arg(path, f.errorString());
-        f.cancelWriting();
+    QString reason;
+    if (!WriteFileAtomically(path, toBytes(), &reason)) {
+        error_ = QStringLiteral("Cannot write \"%1\": %2").arg(path, reason);
         return false;
     }
     // What is on disk now is what the lines hold.

@@ -9,10 +9,11 @@
 // - An updated key keeps its place; a new key goes after the last key line
 //   of its section; a new section goes to the end of the file.
 // - Lines that are neither section nor key (comments, junk) are kept.
-// - The text is read as UTF-8 when it starts with a UTF-8 BOM or is valid
-//   UTF-8 with at least one non-ASCII character, else as CP1252, and is
-//   written back in the same encoding, BOM and line ends. A new file is
-//   CP1252 with CR LF. Lines not changed are written back byte for byte.
+// - The text is CP1252 unless it starts with a byte-order mark (UTF-8,
+//   UTF-16 LE or BE), and is written back in the same encoding, mark and
+//   line ends (CR LF, LF or CR alone). A new file is CP1252 with CR LF.
+//   Lines not changed are written back byte for byte. Writing a text CP1252
+//   cannot hold turns the whole file into UTF-8 with a byte-order mark.
 // - save() writes a temporary file beside the old one and renames it over
 //   it, so a failed write leaves the old file as it was.
 //
@@ -31,7 +32,7 @@
 
 namespace platform {
 
-enum class TextEncoding { Cp1252, Utf8 };
+enum class TextEncoding { Cp1252, Utf8, Utf16Le, Utf16Be };
 
 class IniDocument {
 public:
@@ -40,8 +41,9 @@ public:
     explicit IniDocument(const QString& path);
 
     // Reads the file. A missing file gives an empty document bound to the
-    // path (true). A file that exists but cannot be read gives false, an
-    // error text and an empty document that save() refuses to write over it.
+    // path (true). A file that exists but cannot be read, or holds NUL bytes
+    // outside UTF-16, gives false, an error text and an empty document that
+    // save() refuses to write over it.
     bool load(const QString& path);
     // Writes the document to fileName(). False (with errorString()) when the
     // file could not be written; the old file is then left untouched.
@@ -91,7 +93,7 @@ private:
     struct Line {
         QByteArray raw;   // bytes as read, without the line end; used while !dirty
         QString text;     // decoded text
-        QByteArray eol;   // "", "\n" or "\r\n"
+        QByteArray eol;   // the line end's bytes: none, LF, CR LF or CR
         Kind kind = Kind::Other;
         bool dirty = false;
         QString name;     // trimmed section or key name
@@ -102,6 +104,9 @@ private:
     void clear();
     void parseLine(Line& line) const;
     QByteArray encode(const QString& text) const;
+    QString decode(const QByteArray& raw) const;
+    // Switches a CP1252 document to UTF-8 when text has no CP1252 byte.
+    void makeEncodable(const QString& text);
     QString valueOf(const Line& line) const;
     // Index of the first header of the section, or -1.
     qsizetype findSection(const QString& folded) const;

@@ -1,8 +1,58 @@
 #include "scripting/frm_dde_server.h"
 
+#include "app/frm_message.h"
+#include "app/ui/event_boundary.h"
+#include "platform/remote_server.h"
+#include "platform/text_lines.h"
+#include "scripting/scripts.h"
+
+#include <QCoreApplication>
+
 TFRM_DDEServer* FRM_DDEServer = nullptr;
+
+namespace remote = platform::remote;
 
 TFRM_DDEServer::TFRM_DDEServer(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
+    server_ = new remote::RemoteServer([this](const remote::Request& r) { return Serve(r); }, this);
+    connect(server_, &remote::RemoteServer::connectionOpened, this, [this] { DDELinkOpen(); });
+    connect(server_, &remote::RemoteServer::connectionClosed, this, [this] { DDELinkClose(); });
+}
+
+TFRM_DDEServer::~TFRM_DDEServer() = default;
+
+void TFRM_DDEServer::StartServer()
+{
+    StartServer(remote::ServiceName(QCoreApplication::applicationFilePath()));
+}
+
+void TFRM_DDEServer::StartServer(const QString& service)
+{
+    if (server_->isListening())
+        return;
+    QString note;
+    switch (server_->listen(service, &note)) {
+    case remote::RemoteServer::Start::Listening: break;
+    case remote::RemoteServer::Start::AnotherInstance:
+        Msg::ShowMessageText(false, QStringLiteral("Contrôle à distance : une autre instance du programme répond déjà sur ") + note);
+        break;
+    case remote::RemoteServer::Start::Refused:
+        Msg::ShowMessageText(false, QStringLiteral("Contrôle à distance désactivé : ") + note);
+        break;
+    }
+}
+
+void TFRM_DDEServer::DDELinkExecuteMacro(const QString& msg)
+{
+    for (const QString& line : platform::SplitLines(msg))
+        Scripts::ExecuteMacroLine(line.toLower());
+}
+
+QByteArray TFRM_DDEServer::Serve(const remote::Request& request)
+{
+    if (request.kind == remote::Request::Kind::Request)
+        return remote::DataReply(DDEServerItemText.toUtf8());
+    app::runGuarded(QStringLiteral("DDELink.ExecuteMacro"), [&] { DDELinkExecuteMacro(request.macro); });
+    return remote::AckReply();
 }

@@ -1,24 +1,54 @@
 #pragma once
 // The script window: the editor holding the script of the current call
-// level, and the run, pause and stop controls of the script engine. Its
-// timer TMR_Script is the script clock: one statement per tick.
+// level, its file commands and search, the command wizard's entry, and the
+// run, pause and stop controls of the script engine. Its timer TMR_Script is
+// the script clock: one statement per tick; it keeps ticking while the
+// window is hidden.
+//
+// Positions in the text (FindPosition, CaretPosition) count a line break as
+// two characters, as the stored scripts (CR LF) do; the editor itself counts
+// one.
 
 #include "app/form.h"
 #include "ui_frm_script.h"
 #include <QTimer>
 
+#include <cstdint>
+
+class TFindDialog;
+
 // What the window's open and save dialogs remember between uses.
 struct TFileDialogState {
     QString FileName;
+    QString InitialDir;
 };
 
 class TFRM_Script : public TForm, public Ui::TFRM_Script {
     Q_OBJECT
 public:
     explicit TFRM_Script(QWidget* parent = nullptr);
+    ~TFRM_Script() override;
     QTimer* TMR_Script = nullptr;
     TFileDialogState OPD_Script;
     TFileDialogState SVD_Script;
+    TFindDialog* FND_Recherche = nullptr;
+    // Where the next search begins.
+    std::int32_t FindPosition = 0;
+
+    // File menu.
+    void MNU_NouveauClick();
+    void MNU_OuvrirClick();
+    void MNU_EnregistrerClick();
+    void MNU_Enregistrer_sousClick();
+    void MNU_FermerClick();
+    // Edit menu and the wizard.
+    void MNU_RechercherClick();
+    void MNU_Occurrence_SuivanteClick();
+    void MNU_AssistantClick();
+    void FND_RechercheFind();
+    void SearchNext(const QString& text);
+    void Memo_ScriptMouseUp();
+    void Memo_ScriptKeyUp(int key);
 
     // Run from the start; the editor's text is taken only when sender is
     // the menu item itself (other callers run the level's text as loaded).
@@ -29,6 +59,27 @@ public:
 
     // One line of the running script per tick.
     void TMR_ScriptTimer();
+
+    // The editor's lines (CR LF, LF or CR end a line).
+    QStringList EditorLines() const;
+    // The caret, a line break counted as two characters.
+    std::int32_t CaretPosition() const;
+    // Writes lines as a script file: CP1252, CR LF after every line, through
+    // a temporary file and a rename. False, with the reason, when it fails
+    // (an existing file is then left as it was).
+    static bool WriteScriptFile(const QString& path, const QStringList& lines, QString* error);
+
+    void FormClose(TCloseAction& action) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Asks before edits that were never saved are replaced; true to go on.
+    bool mayDiscardEdits();
+    // Names the file in the caption, the save item and the dialogs.
+    void nameFile(const QString& path);
+    bool saveTo(const QString& path);
 };
 
 extern TFRM_Script* FRM_Script;

@@ -7,6 +7,7 @@
 #include "app/ui/control_adapters.h"
 #include "platform/codepage.h"
 #include "platform/message_service.h"
+#include "platform/text_lines.h"
 #include "scripting/frm_progress.h"
 #include "scripting/frm_script.h"
 #include "scripting/script_commands.h"
@@ -18,7 +19,6 @@
 #include <QHash>
 #include <QLocale>
 #include <QPlainTextEdit>
-#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -48,6 +48,25 @@ namespace {
 std::uint64_t g_interruptions = 0;
 // The pause came while the clock was armed for the next line.
 bool g_pausedWhileArmed = false;
+// The level on which a macro statement (remote control) runs, -1 outside
+// one: its ScriptNext and its waits leave that level alone.
+int g_macroLevel = -1;
+
+bool inMacroStatement() { return g_macroLevel >= 0 && g_macroLevel == CurrentLevel; }
+
+// Sets a value for the life of a scope.
+template <class T>
+class ScopedValue {
+public:
+    ScopedValue(T& target, T value) : target_(target), saved_(target) { target_ = value; }
+    ~ScopedValue() { target_ = saved_; }
+    ScopedValue(const ScopedValue&) = delete;
+    ScopedValue& operator=(const ScopedValue&) = delete;
+
+private:
+    T& target_;
+    T saved_;
+};
 
 QHash<QString, CommandHandler>& commandTable()
 {
@@ -78,16 +97,7 @@ bool isSkippedKeyword(const QString& k)
 
 QPlainTextEdit* editor() { return FRM_Script ? FRM_Script->Memo_Script : nullptr; }
 
-// Lines of a text as a string list holds them: CR LF, LF or CR end a line,
-// and a break at the very end opens no further line.
-QStringList splitLines(const QString& text)
-{
-    static const QRegularExpression breaks(QStringLiteral("\r\n|\n|\r"));
-    QStringList lines = text.split(breaks);
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
+QStringList splitLines(const QString& text) { return platform::SplitLines(text); }
 
 QStringList editorLines()
 {
@@ -393,6 +403,8 @@ void StartScript(int fromLine)
 
 void ResumeScript()
 {
+    // A run the user starts while a macro statement shows a box is a run.
+    const ScopedValue<int> run(g_macroLevel, -1);
     ScriptRunning = true;
     ScriptPaused = false;
     ScriptNext(50);
@@ -489,6 +501,15 @@ void StopScript()
         FRM_Tool_Images->BTN_Arreter_SauvClick();
 }
 
+void StopEveryLevel()
+{
+    if (!ScriptRunning && !ScriptPaused && CurrentLevel == 0)
+        return;
+    while (CurrentLevel > 0)
+        StopScript();
+    StopScript();
+}
+
 void StopAll()
 {
     stopClock();
@@ -504,6 +525,8 @@ void StopAll()
 
 void ScriptNext(int delay_ms)
 {
+    if (inMacroStatement())
+        return;
     TScript& s = CurrentScript();
     if (s.CurrentLine >= s.LineCount) {
         if (s.Pass != 2)
@@ -528,6 +551,8 @@ void Tick()
 {
     if (!FRM_Script)
         return;
+    // A tick inside a macro statement's modal box is the script's own.
+    const ScopedValue<int> ownStatement(g_macroLevel, -1);
     TScript& s = CurrentScript();
     takeFocusWhenVisible();
     selectCurrentLine(s);
@@ -543,7 +568,11 @@ void BeginWait(bool& waitFlag)
     waitFlag = true;
 }
 
-void BeginWait() { CurrentScript().State = StateWaiting; }
+void BeginWait()
+{
+    if (!inMacroStatement())
+        CurrentScript().State = StateWaiting;
+}
 
 bool ResumeIfWaiting(bool& waitFlag)
 {
@@ -556,6 +585,7 @@ bool ResumeIfWaiting()
 {
     if (!ScriptRunning || CurrentScript().State != StateWaiting)
         return false;
+    const ScopedValue<int> resume(g_macroLevel, -1);
     CurrentScript().State = StateRunning;
     ScriptNext(50);
     return true;
@@ -628,6 +658,12 @@ void ExecuteScriptLine(std::uint8_t pass, const QString& line)
     } catch (...) {
         fault(ScriptTexts::kUnknownFault);
     }
+}
+
+void ExecuteMacroLine(const QString& line)
+{
+    const ScopedValue<int> macro(g_macroLevel, CurrentLevel);
+    ExecuteScriptLine(2, line);
 }
 
 int FindVariable(const QString& name)

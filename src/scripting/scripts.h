@@ -163,6 +163,10 @@ void RunFromStart(bool fromEditor);
 void RunFromCaret();
 void PauseScript();
 void StopScript();
+// Stops a running or paused script at every call level, down to level 0, so
+// that no caller is left halted under a text that replaces it (the script
+// window's open and new).
+void StopEveryLevel();
 // Stops every level and forgets all state (program end, tests).
 void StopAll();
 
@@ -171,6 +175,12 @@ void StopAll();
 // shown once in the standard error box, and the script is left halted
 // (clock stopped, still "running") until the user stops or pauses it.
 void ExecuteScriptLine(std::uint8_t pass, const QString& line);
+// One statement sent by another program (remote control): it runs as a
+// line of the current level with pass 2, but leaves the level where it is.
+// Its ScriptNext neither advances the level, arms the clock nor ends the
+// level, and a wait it starts does not put the level into waiting; errors
+// show and stop as for any statement.
+void ExecuteMacroLine(const QString& line);
 // "Line n : text" in a message box, then the stop operation.
 void ScriptError(const QString& text);
 

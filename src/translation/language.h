@@ -1,23 +1,52 @@
 #pragma once
-// The language choice and the run-time translation of the windows. The
-// translation itself comes with the language files; until then the windows
-// keep their French texts and these hooks only keep the choice.
+// The language choice and the run-time translation of the windows.
 
 #include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+class QWidget;
 
 // The chosen language file: ProgramDir + "/Lang_" + name + ".ini"; empty
-// while none is chosen.
+// before the first choice.
 extern QString LanguageFilePath;
+
+// The font character set of the current language: 0 before the first
+// translation pass, then the language file's "Charset" (1 when missing).
+extern std::int32_t FontCharset;
 
 namespace Settings {
 
-// Fills FRM_Pref.CBX_Langue with the language files ("Lang_" + name +
-// ".ini") of the program directory and selects the saved choice
-// (Prefs/Langue, an item index).
+// The language names of the "lang_*.ini" files of the program directory
+// (letter case ignored; folders skipped), sorted without regard to case.
+QStringList ListLanguageFiles();
+
+// Fills FRM_Pref.CBX_Langue with the languages found (once per run),
+// selects the saved choice (Prefs/Langue, an item index, default 0) and
+// sets LanguageFilePath from it.
 void LoadLanguageChoice();
 
-// Translates the captions, hints and items of every window and the
-// translated texts from the chosen language file.
+// Translates the captions, hints, menus, lists, chart and status texts of
+// every window and the translated texts from the chosen language file;
+// what the file lacks is put back to French. Sets the font character set.
 void ApplyTranslation();
 
+// Stores `charset` in FontCharset and gives the windows that follow the
+// language a font for its character set (its low 8 bits).
+void ApplyFontCharset(std::int32_t charset);
+
 } // namespace Settings
+
+namespace Translation {
+
+// Gives one window a font for the current FontCharset (a window created
+// after the pass, such as the capture-driver dialog).
+void ApplyFontCharsetTo(QWidget* window);
+
+// The language file that `path` names, found without regard to the letter
+// case of its name ("lang_English.ini" for ".../Lang_English.ini"); empty
+// when there is none.
+QString ResolveLanguageFile(const QString& path);
+
+} // namespace Translation

@@ -4,11 +4,13 @@
 
 #include "app/controls/color_panel.h"
 #include "app/controls/num_inp.h"
+#include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/profiles.h"
 #include "app/settings/key_engine.h"
 #include "app/settings/key_table.h"
 #include "app/settings/settings_file.h"
+#include "app/systeme.h"
 #include "capture/camera_slots.h"
 #include "capture/frm_longuepose.h"
 #include "platform/codepage.h"
@@ -210,7 +212,7 @@ TEST(SettingsTemplate, ShippedTemplateHoldsTheDefaultsOfTheTable)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << "run with NJ_WRITE_TEMPLATE=1 to write it";
     EXPECT_EQ(f.readAll(), generated) << "the key table changed: run with NJ_WRITE_TEMPLATE=1";
-    EXPECT_TRUE(generated.startsWith("[Prefs]\r\nLangue=0\r\nOptique_Courante=Defaut\r\n"));
+    EXPECT_TRUE(generated.startsWith("[Prefs]\r\nLangue=1\r\nOptique_Courante=Defaut\r\n"));
     EXPECT_TRUE(generated.contains("[Optique.Defaut]\r\nFocale=20000000\r\n"));
     EXPECT_TRUE(generated.contains("Qualit\xE9_Compression_Jpeg=80\r\n"));
     EXPECT_FALSE(generated.contains("Repertoire_Bitmaps"));   // depends on the program directory
@@ -241,9 +243,9 @@ TEST_F(SettingsStore, StoredEncodingsAndSpellings)
     EXPECT_EQ(bytes.count("Qualit\xE9_Compression_Jpeg=55\r\n"), 1);
     EXPECT_EQ(QString::fromLatin1(bytes).count(QStringLiteral("frm_alv_top="), Qt::CaseInsensitive), 1);
     EXPECT_TRUE(bytes.contains("FRM_AlV_Top=33\r\n"));
-    EXPECT_TRUE(bytes.contains("num_suffixe=1\r\n"));
+    EXPECT_TRUE(bytes.contains("num_suffixe=abc\r\n"));   // kept until the user changes it
     EXPECT_TRUE(bytes.contains("Longueur_Fixe=1\r\n"));
-    EXPECT_TRUE(bytes.contains("Traitement_AvantApres=1\r\n"));
+    EXPECT_TRUE(bytes.contains("Traitement_AvantApres=5\r\n"));
     EXPECT_TRUE(bytes.contains("Un_seul_fichier=0\r\n"));
     EXPECT_TRUE(bytes.contains("CPC_R.XCoordinate=77\r\n"));
     EXPECT_TRUE(bytes.contains("CPC_G.XCoordinate=0\r\n"));   // missing: its default
@@ -298,7 +300,7 @@ TEST_F(SettingsStore, LoadRunsItsStepsAndHandlersInOrder)
     steps(22, 22);
     expected << "FRM_Tool_Affichage.CBX_Cam1_IPSChange" << "FRM_Tool_Affichage.CBX_Cam2_IPSChange";
     steps(23, 23);
-    expected << "FRM_Pref.RDB_WM_BeginnerClick" << "FRM_Pref.RDB_Onglets_Menu_En_BasClick";
+    expected << "FRM_Pref.RDB_WM_BeginnerClick" << "FRM_Pref.RDB_Onglets_Menu_En_HautClick";
     steps(24, 25);
     expected << "Raquette.EnableFocusControls";
     steps(26, 27);
@@ -406,4 +408,67 @@ TEST_F(SettingsStore, AFileThatCannotBeWrittenStaysIntactAndIsToldOnce)
     EXPECT_FALSE(SaveOpticsProfile(QStringLiteral("C8")));
     EXPECT_EQ(boxes.shown.size(), 1u);
     EXPECT_FALSE(SettingsIniOpen);
+}
+
+TEST_F(SettingsStore, TheFileKeepsItsModeAndItsLettersAndIsNeverReplacedWhenItIsNoSettingsText)
+{
+    // A folder name CP1252 has no letter for: the file turns UTF-8 with a mark.
+    writeSettings("[Prefs]\r\nNom_Image=\xE9toile\r\n");
+    QFile::setPermissions(SettingsFilePath, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
+    load();
+    FRM_Pref->EDT_Repertoire_Scripts->setText(dir.path() + QString::fromUtf8("/Łukasz/"));
+    save();
+    EXPECT_TRUE(fileBytes().startsWith("\xEF\xBB\xBF[Prefs]\r\nNom_Image=\xC3\xA9toile\r\n"));
+    EXPECT_EQ(file().readString(QStringLiteral("Prefs"), QStringLiteral("Repertoire_Scripts"), {}),
+              dir.path() + QString::fromUtf8("/Łukasz/"));
+    const auto modeBits = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
+                          | QFileDevice::WriteGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
+                          | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    EXPECT_EQ(QFileInfo(SettingsFilePath).permissions() & modeBits,
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
+
+    // A file of zeros (a crash during a write): told once, never replaced.
+    const QByteArray zeros(4096, '\0');
+    writeSettings(zeros);
+    boxes.clear();
+    FRM_Message->MEMO_Message->clear();
+    load();
+    EXPECT_EQ(messageWindowText().count(SettingsFilePath), 2);   // the heading and the one note
+    try {
+        save();
+    } catch (const SettingsError& e) {
+        ReportSaveFailure(e);
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(fileBytes(), zeros);
+}
+
+TEST_F(SettingsStore, AWindowStoredOffTheScreenComesBackOnceAndStaysThere)
+{
+    Systeme::SetScreenSizeProvider([] { return QSize(1024, 768); });
+    writeSettings("[Windows]\r\nFRM_AlV_Left=3000\r\nFRM_AlV_Top=-2000\r\nFRM_Message_Left=-5000\r\n"
+                  "FRM_Message_Top=900\r\nFRM_Tool_Images_Left=1020\r\nFRM_Tool_Images_Top=40\r\n");
+    const QStringList keys = {"FRM_Alv_Left", "FRM_Alv_Top", "FRM_Message_Left", "FRM_Message_Top",
+                              "FRM_Tool_Images_Left", "FRM_Tool_Images_Top"};
+    auto positions = [&] {
+        QStringList out;
+        for (const QString& k : keys)
+            out << file().readString(QStringLiteral("Windows"), k, QStringLiteral("<none>"));
+        return out;
+    };
+    std::vector<QStringList> starts;
+    for (int start = 0; start < 3; ++start) {
+        load();
+        LoadWindowLayout();
+        save();
+        starts.push_back(positions());
+    }
+    Systeme::SetScreenSizeProvider({});
+    for (const QString& v : starts[0]) {
+        bool ok = false;
+        const int p = v.toInt(&ok);
+        EXPECT_TRUE(ok && p >= 0 && p < 1024) << v.toStdString();
+    }
+    EXPECT_EQ(starts[1], starts[0]);
+    EXPECT_EQ(starts[2], starts[0]);
 }

@@ -3,11 +3,14 @@
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/settings.h"
+#include "app/settings/key_engine.h"
+#include "app/settings/key_table.h"
 #include "app/systeme.h"
 #include "capture/camera_slots.h"
 #include "capture/frame_messages.h"
 #include "capture/plugin_mgr.h"
 #include "imaging/pipeline_state.h"
+#include "platform/ini_document.h"
 #include "scripting/frm_progress.h"
 #include "scripting/frm_script.h"
 #include "scripting/scripts.h"
@@ -18,6 +21,8 @@
 #include "tools/frm_tool_images.h"
 
 #include <QApplication>
+#include <QButtonGroup>
+#include <QRadioButton>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLocale>
@@ -201,11 +206,83 @@ TEST_F(ProgramWindows, CloseStopsCapturesBeforeSavingAndFinishesAfterAFailedSave
     EXPECT_TRUE(closed);
 }
 
-TEST_F(ProgramWindows, SuccessfulCloseWritesTheSettingsFile)
+TEST_F(ProgramWindows, ANewcomersFirstStartAndCloseShowNothingAndKeepTheShippedValues)
 {
+    // The program directory as shipped.
+    const QDir shipped(QStringLiteral(NJ_SOURCE_DIR "/resources/programdir"));
+    for (const QString& name : shipped.entryList(QDir::Files)) {
+        QFile f(shipped.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        dir.writeFile(name, f.readAll());
+    }
+    activate();
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(FRM_Message->MEMO_Message->toPlainText().toStdString(), "");
+    EXPECT_EQ(FRM_Pref->CBX_AG_PortSerie->count(), 20);
+    EXPECT_EQ(FRM_Pref->CBX_AG_PortSerie->itemText(19), QStringLiteral("COM20"));
+    EXPECT_EQ(FRM_Pref->CBX_AG_PortParallele->itemText(2), QStringLiteral("03BC"));
+    const platform::IniDocument shippedValues(shipped.filePath(QStringLiteral("nightjarpro.one")));
+    // Exclusive radio buttons: exactly one of a group is set in the template
+    // (at most one when some button of the group is not stored).
+    QHash<QObject*, QPair<int, int>> groups;   // group -> (stored buttons, set ones)
+    QHash<QObject*, int> sizes;
+    for (const Settings::KeySpec& k : Settings::KeyTable()) {
+        QWidget* window = k.kind == Settings::KeyKind::Bool && k.window ? Settings::FindWindow(QString::fromLatin1(k.window)) : nullptr;
+        auto* b = window ? window->findChild<QRadioButton*>(QString::fromLatin1(k.control)) : nullptr;
+        if (!b || k.has(Settings::ProfileKey) || !shippedValues.valueExists(k.sectionName(), k.keyName()))
+            continue;
+        QObject* group = b->group() ? static_cast<QObject*>(b->group()) : b->parent();
+        groups[group].first += 1;
+        groups[group].second += shippedValues.readBool(k.sectionName(), k.keyName(), false);
+        sizes[group] = b->group() ? int(b->group()->buttons().size()) : int(b->parent()->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly).size());
+        if (groups[group].second > 1 || (groups[group].first == sizes[group] && groups[group].second != 1))
+            ADD_FAILURE() << "radio group of " << k.name << ": " << groups[group].second << " set";
+    }
+    EXPECT_GE(groups.size(), 10);
+
+    EXPECT_TRUE(FRM_Alv->close());
+    EXPECT_TRUE(boxes.shown.empty());
+
+    const platform::IniDocument saved(dir.filePath(QStringLiteral("NightjarPro.ini")));
+    for (const QString& section : shippedValues.readSections())
+        for (const QString& key : shippedValues.readSection(section))
+            EXPECT_EQ(saved.readString(section, key, QStringLiteral("<none>")).toStdString(),
+                      shippedValues.readString(section, key, {}).toStdString())
+                << "[" << section.toStdString() << "] " << key.toStdString();
+}
+
+TEST_F(ProgramWindows, StoredValuesTheProgramCannotUseSurviveAStartAndAClose)
+{
+    QFile shipped(QStringLiteral(NJ_SOURCE_DIR "/resources/programdir/nightjarpro.one"));
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    platform::IniDocument stored;
+    stored.setBytes(shipped.readAll());
+    const std::pair<const char*, const char*> odd[] = {
+        {"Langue", "7"},                         // beyond the language list
+        {"Optique_Courante", "Absent"},          // profiles not in their lists
+        {"Monture_Courante", "Nulle"},
+        {"Num_Suffixe", "abc"},                  // text in a number key
+        {"Qualit\xE9_Compression_Jpeg", "99999999999"},   // beyond 32 bits
+        {"Type_Fichier", "XYZ"},                 // no such item
+        {"Finesse_Selection", "0070"},           // a spelling of the value in place
+        {"Src1Cam", "3"},                        // a choice with no button
+    };
+    for (const auto& [key, value] : odd)
+        stored.writeString(QStringLiteral("Prefs"), QString::fromLatin1(key), QString::fromLatin1(value));
+    dir.writeFile(QStringLiteral("NightjarPro.ini"), stored.toBytes());
     activate();
     EXPECT_TRUE(FRM_Alv->close());
-    EXPECT_TRUE(dir.exists(QStringLiteral("NightjarPro.ini")));
+
+    const platform::IniDocument saved(dir.filePath(QStringLiteral("NightjarPro.ini")));
+    for (const QString& section : stored.readSections())
+        for (const QString& key : stored.readSection(section))
+            EXPECT_EQ(saved.readString(section, key, QStringLiteral("<none>")).toStdString(),
+                      stored.readString(section, key, {}).toStdString())
+                << "[" << section.toStdString() << "] " << key.toStdString();
+    const QString notes = FRM_Message->MEMO_Message->toPlainText();
+    for (const char* key : {"/Langue)", "/Optique_Courante)", "/Monture_Courante)", "/Num_Suffixe)", "/Type_Fichier)"})
+        EXPECT_EQ(notes.count(QString::fromLatin1(key)), 1) << key << "\n" << notes.toStdString();
+    EXPECT_EQ(notes.count(QString::fromLatin1("/Qualit\xE9_Compression_Jpeg)")), 1) << notes.toStdString();
     EXPECT_TRUE(boxes.shown.empty());
 }
 

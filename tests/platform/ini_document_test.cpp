@@ -110,10 +110,27 @@ TEST(IniDocument, EncodingsAndOddFilesSurviveLoadAndSave)
     utf8.writeString("Lang", "Msg", QString::fromUtf8("Ω°"));
     EXPECT_EQ(utf8.toBytes(), "\xEF\xBB\xBF[Lang]\r\nMsg=\xCE\xA9\xC2\xB0\r\n");
 
+    // Without a mark the file is CP1252, even when its bytes form UTF-8.
     IniDocument noBom = fromBytes("[A]\nk=\xC3\xA9\n");
-    EXPECT_EQ(noBom.encoding(), platform::TextEncoding::Utf8);
+    EXPECT_EQ(noBom.encoding(), platform::TextEncoding::Cp1252);
+    EXPECT_EQ(noBom.readString("A", "k", ""), QString::fromUtf8("Ã©"));
     noBom.writeString("A", "n", QString::fromUtf8("°"));
-    EXPECT_EQ(noBom.toBytes(), "[A]\nk=\xC3\xA9\nn=\xC2\xB0\n");
+    EXPECT_EQ(noBom.toBytes(), "[A]\nk=\xC3\xA9\nn=\xB0\n");
+    // A letter CP1252 lacks: the whole file becomes UTF-8 with a mark, never "?".
+    noBom.writeString("A", "dir", QString::fromUtf8("/home/Łukasz"));
+    EXPECT_EQ(noBom.toBytes(), "\xEF\xBB\xBF[A]\nk=\xC3\x83\xC2\xA9\nn=\xC2\xB0\ndir=/home/\xC5\x81ukasz\n");
+    EXPECT_EQ(fromBytes(noBom.toBytes()).readString("A", "k", ""), QString::fromUtf8("Ã©"));
+
+    // UTF-16 with its mark, both byte orders; CR alone ends a line.
+    IniDocument le = fromBytes(QByteArray("\xFF\xFE[\0A\0]\0\r\0k\0=\0\x41\x01\r\0", 18));
+    EXPECT_EQ(le.readString("A", "k", ""), QString::fromUtf8("Ł"));
+    le.writeString("A", "m", "1");
+    EXPECT_EQ(le.toBytes(), QByteArray("\xFF\xFE[\0A\0]\0\r\0k\0=\0\x41\x01\r\0m\0=\0" "1\0\r\0", 26));
+    EXPECT_EQ(fromBytes(QByteArray("\xFE\xFF\0[\0B\0]\0\n\0x\0=\0" "2", 16)).readInteger("B", "x", 0), 2);
+    IniDocument cr = fromBytes("[A]\rk=1\r[B]\rk=2");
+    EXPECT_EQ(cr.readInteger("B", "k", 0), 2);
+    cr.writeString("A", "j", "3");
+    EXPECT_EQ(cr.toBytes(), "[A]\rk=1\rj=3\r[B]\rk=2");
 
     // Mixed line ends, a 1 MB line, bytes that are not UTF-8, a truncated line.
     const QByteArray big(1 << 20, 'x');
@@ -155,6 +172,9 @@ TEST(IniDocument, NumbersFollowTheOldToolkit)
         out.writeFloat("F", QString::number(out.readSection("F").size()), v);
     EXPECT_EQ(out.toBytes(), "[F]\r\n0=0.8\r\n1=1E20\r\n2=1.5E-5\r\n3=0.333333333333333\r\n4=-2\r\n"
                              "5=100000000000000\r\n");
+    // 15 digits would round beyond the largest double: the shortest exact text instead.
+    out.writeFloat("G", "max", -1.7976931348623157e308);
+    EXPECT_EQ(out.readFloat("G", "max", 0), -1.7976931348623157e308);
 }
 
 TEST(IniDocument, AFailedSaveLeavesTheOldFileAndSaysSo)

@@ -20,14 +20,18 @@ QString sexagesimalText(double arcsecOrTimeSec, const QString& u1, const QString
                         const QString& u3)
 {
     // Rounded to the hundredth first, so 59.999 s never shows as "60.00".
-    const Sexagesimal p = ArcsecToDMS(std::round(arcsecOrTimeSec * 100.0) / 100.0);
+    // Beyond 1e15 there are no hundredths left to round (and x 100 could
+    // overflow).
+    const double v = std::fabs(arcsecOrTimeSec) < 1e15 ? std::round(arcsecOrTimeSec * 100.0) / 100.0
+                                                        : arcsecOrTimeSec;
+    const Sexagesimal p = ArcsecToDMS(v);
     const bool negative = p.units < 0 || p.minutes < 0 || p.seconds < 0;
-    const auto whole = static_cast<long long>(std::fabs(p.units));
-    const QString first = (negative ? QStringLiteral("-") : QString()) + QString::number(whole);
+    // Whole numbers as text without a cast, so any finite value is shown.
+    const QString first = (negative ? QStringLiteral("-") : QString()) + QString::number(std::fabs(p.units), 'f', 0);
     return QStringLiteral("%1%2%3%4%5%6")
         .arg(first, 3)
         .arg(u1)
-        .arg(static_cast<long long>(std::fabs(p.minutes)), 2)
+        .arg(QString::number(std::trunc(std::fabs(p.minutes)), 'f', 0), 2)
         .arg(u2)
         .arg(std::fabs(p.seconds), 2, 'f', 2)
         .arg(u3);

@@ -189,6 +189,24 @@ struct Applied {
 };
 
 Applied refused(QString why = {}) { return {Outcome::Refused, std::move(why)}; }
+
+Applied outOfRange(long double v, long double min, long double max)
+{
+    return refused(QStringLiteral("%1 n'est pas entre %2 et %3").arg(numberText(v), numberText(min), numberText(max)));
+}
+
+Applied notInList(const QString& text) { return refused(QStringLiteral("« %1 » n'est pas dans la liste").arg(text)); }
+
+Applied indexBeyondList(int index, int count)
+{
+    return refused(QStringLiteral("l'élément %1 n'existe pas (la liste en a %2)").arg(index).arg(count));
+}
+
+QString refusalNote(const KeySpec& k, const QString& section, const QString& why,
+                    const QString& outcome = QStringLiteral("la valeur en place est gardée"))
+{
+    return QStringLiteral("%1 (%2/%3) : %4 ; %5").arg(QString::fromLatin1(k.control), section, k.keyName(), why, outcome);
+}
 const Applied kNoHolder{Outcome::NoHolder, {}};
 
 Applied setNumInp(TCustomNumInp* n, long double v)
@@ -200,10 +218,8 @@ Applied setNumInp(TCustomNumInp* n, long double v)
         v = n->Min();
     if (n->Validate() && v > n->Max() && near(v, n->Max()))
         v = n->Max();
-    if (n->Validate() && (v < n->Min() || v > n->Max())) {
-        return refused(QStringLiteral("%1 n'est pas entre %2 et %3")
-                           .arg(numberText(v), numberText(n->Min()), numberText(n->Max())));
-    }
+    if (n->Validate() && (v < n->Min() || v > n->Max()))
+        return outOfRange(v, n->Min(), n->Max());
     n->SetValue(v);
     return {};
 }
@@ -395,21 +411,26 @@ bool KeyEngine::load(const KeySpec& k)
     QString text = present ? raw : def.value_or(QString());
     const bool numeric = k.kind != KeyKind::Text && k.kind != KeyKind::Folder && k.kind != KeyKind::ComboText
                          && k.kind != KeyKind::ComboTextIndex;
+    bool unusable = false;
     if (numeric && present) {
         const auto v = k.kind == KeyKind::Scaled ? ParseStoredInteger(raw) : std::optional<std::int64_t>(int32Of(raw));
+        // The sentinel counts as a missing key; text in a number key, or a
+        // number beyond what the key holds, gives the default while the
+        // file keeps the text.
+        unusable = !v;
         if (!v || (k.has(Sentinel) && *v == 999999))
             text = def.value_or(QString());
     }
     if (!present && !def)
         return true;   // the holder keeps its value
-    if (numeric && text.isEmpty())
-        return true;
-
     Holder h = resolveFor(k, false);
     Applied result = kNoHolder;
     QObject* o = h.object;
-
-    if (const Variable* v = h.var) {
+    if (numeric && text.isEmpty()) {
+        if (!unusable || !h)
+            return true;
+        result = {};   // no default: the holder keeps its value
+    } else if (const Variable* v = h.var) {
         result = {};
         switch (v->type) {
         case Variable::Type::Int32: *v->i32 = int32Of(text).value_or(0); break;
@@ -433,11 +454,11 @@ bool KeyEngine::load(const KeySpec& k)
             // A value outside a spin edit's or bar's range is not clamped
             // away: the control keeps its value and the file the stored one.
             if (auto* s = qobject_cast<QSpinBox*>(o)) {
-                result = v >= s->minimum() && v <= s->maximum() ? Applied{} : refused();
+                result = v >= s->minimum() && v <= s->maximum() ? Applied{} : outOfRange(v, s->minimum(), s->maximum());
                 if (result.outcome == Outcome::Applied)
                     s->setValue(v);
             } else if (auto* s = qobject_cast<QAbstractSlider*>(o)) {
-                result = v >= s->minimum() && v <= s->maximum() ? Applied{} : refused();
+                result = v >= s->minimum() && v <= s->maximum() ? Applied{} : outOfRange(v, s->minimum(), s->maximum());
                 if (result.outcome == Outcome::Applied)
                     s->setValue(v);
             } else if (auto* t = qobject_cast<QTimer*>(o)) {
@@ -463,7 +484,7 @@ bool KeyEngine::load(const KeySpec& k)
                     const QString bar = QStringLiteral("SCB_") + QString::fromLatin1(k.control).mid(4);
                     if (auto* s = h.window->findChild<QAbstractSlider*>(bar)) {
                         if (value < s->minimum() || value > s->maximum()) {
-                            result = refused();
+                            result = outOfRange(value, s->minimum(), s->maximum());
                             break;
                         }
                         s->setValue(static_cast<int>(value));
@@ -481,7 +502,8 @@ bool KeyEngine::load(const KeySpec& k)
                 // An edit cuts texts beyond its length: such a text is kept
                 // in the file, not cut there too.
                 e->setText(t);
-                result = e->text() == t ? Applied{} : refused();
+                result = e->text() == t ? Applied{}
+                                        : refused(QStringLiteral("texte de plus de %1 caractères").arg(e->maxLength()));
             } else if (auto* c = qobject_cast<QComboBox*>(o)) {
                 c->setCurrentText(t);
                 result = {};
@@ -494,19 +516,24 @@ bool KeyEngine::load(const KeySpec& k)
                 if (i >= 0) {
                     c->setCurrentIndex(i);
                     result = {};
-                } else if (c->isEditable()) {
+                } else if (c->isEditable() && !k.has(ListedOnly)) {
                     c->setCurrentIndex(-1);
                     c->setEditText(text);
                     result = {};
                 } else {
-                    result = refused();
+                    result = notInList(text);
                 }
             }
             break;
         case KeyKind::ComboTextIndex:
             if (auto* c = qobject_cast<QComboBox*>(o)) {
-                c->setCurrentIndex(c->findText(text, Qt::MatchFixedString));
-                result = {};
+                const int i = c->findText(text, Qt::MatchFixedString);
+                if (i >= 0 || text.isEmpty()) {
+                    c->setCurrentIndex(i);
+                    result = {};
+                } else {
+                    result = notInList(text);
+                }
             }
             break;
         case KeyKind::ComboIndex:
@@ -516,7 +543,7 @@ bool KeyEngine::load(const KeySpec& k)
                     c->setCurrentIndex(i);
                     result = {};
                 } else {
-                    result = refused();
+                    result = indexBeyondList(i, c->count());
                 }
             }
             break;
@@ -555,7 +582,7 @@ bool KeyEngine::load(const KeySpec& k)
                 result = {};
             } else if (auto* w = qobject_cast<QWidget*>(o)) {
                 if (c < 0) {
-                    result = refused();
+                    result = refused(QStringLiteral("%1 n'est pas une couleur").arg(c));
                 } else {
                     QPalette p = w->palette();
                     p.setColor(w->backgroundRole(), QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
@@ -598,18 +625,29 @@ bool KeyEngine::load(const KeySpec& k)
             RunHandler(QString::fromLatin1(k.handler));
     }
 
+    if (unusable && result.outcome != Outcome::NoHolder) {
+        unapplied().insert(id, Unapplied{raw, currentText(k)});
+        notes_ << refusalNote(k, sec, QStringLiteral("« %1 » n'est pas un nombre entier utilisable").arg(raw),
+                              def ? QStringLiteral("la valeur par défaut est prise") : QStringLiteral("la valeur en place est gardée"));
+        return false;
+    }
     switch (result.outcome) {
     case Outcome::Applied:
-        unapplied().remove(id);
+        // The stored text is written back as it is (spelling, leading zeros,
+        // digits the holder rounds away) until the holder changes.
+        if (present)
+            unapplied().insert(id, Unapplied{raw, currentText(k)});
+        else
+            unapplied().remove(id);
         return true;
     case Outcome::Refused:
         // Kept for the next save: the stored text, or the default of a
         // missing key, so that the file stays complete.
         unapplied().insert(id, Unapplied{present ? raw : text, currentText(k)});
-        if (!result.why.isEmpty()) {
-            notes_ << QStringLiteral("%1 (%2/%3) : %4 ; la valeur en place est gardée")
-                          .arg(QString::fromLatin1(k.control), sec, k.keyName(), result.why);
-        }
+        // The shipped default is no fault of the user's: only other values
+        // are listed.
+        if (!result.why.isEmpty() && present && raw != def)
+            notes_ << refusalNote(k, sec, result.why);
         return false;
     case Outcome::NoHolder:
         return false;

@@ -3,13 +3,16 @@
 // (controls found by window and objectName, or variables found by name).
 //
 // Loading a key replaces its holder's value with the stored one, or with the
-// key's default when the key is missing or holds no usable value. Saving
-// writes the holder's present value. A key whose holder does not exist
+// key's default when the key is missing. Saving writes the holder's present
+// value; while the holder still has the value its stored text gave it, the
+// stored text itself is written back, so a start and a close change nothing
+// the user did not change. A key whose holder does not exist
 // (a window or control of a later part of the program) is left as stored;
 // on a save it is written with its default only when the document lacks it.
 //
-// A stored value that the holder cannot take (a number outside a numeric
-// input's range, an index beyond a combo's items, a text no item carries) is
+// A stored value that the holder cannot take (text in a number key, a
+// number beyond 32 bits or outside a numeric input's range, an index beyond
+// a combo's items, a text no item carries) is
 // not applied: the holder keeps its value, a note says why, and the stored
 // text is written back unchanged by the next save unless the user has
 // changed the holder meanwhile. So nothing a user stored is lost.

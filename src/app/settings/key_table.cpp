@@ -68,11 +68,13 @@ constexpr ChoiceSpec kGotoMode{kGotoModeOptions, false, true, false};
 // clang-format off
 constexpr K kTable[] = {
     // ---- Prefs, in written order; the read-only keys last.
-    Of(KeyKind::ComboIndex, "Prefs", "Langue", Pref, "CBX_Langue", "0").only(Write),
-    Of(KeyKind::ComboText, "Prefs", "Optique_Courante", Pref, "CBX_Optique", "Defaut").at(5),
+    // The shipped template picks the second of the shipped languages
+    // (English, Francais): a fresh program directory starts in French.
+    Of(KeyKind::ComboIndex, "Prefs", "Langue", Pref, "CBX_Langue", "1").only(Write),
+    Of(KeyKind::ComboText, "Prefs", "Optique_Courante", Pref, "CBX_Optique", "Defaut").at(5).with(ListedOnly),
     Of(KeyKind::ComboTextIndex, "Prefs", "Monture_Courante", Pref, "CBX_Monture", "Defaut").at(8),
-    Of(KeyKind::ComboText, "Prefs", "Camera_Courante", Pref, "CBX_Camera", "Defaut").at(17),
-    Of(KeyKind::ComboText, "Prefs", "Vitesse_Moteur_Courante", Pref, "CBX_Vitesse_Moteur", "Defaut").at(9),
+    Of(KeyKind::ComboText, "Prefs", "Camera_Courante", Pref, "CBX_Camera", "Defaut").at(17).with(ListedOnly),
+    Of(KeyKind::ComboText, "Prefs", "Vitesse_Moteur_Courante", Pref, "CBX_Vitesse_Moteur", "Defaut").at(9).with(ListedOnly),
     Of(KeyKind::ComboText, "Prefs", "Couleurs Nuit", Pref, "CBX_NiteColor", "Default").at(10, 1),
     // Folder defaults are folders of the program directory.
     Of(KeyKind::Folder, "Prefs", "Repertoire_Bitmaps", Pref, "EDT_Repertoire_Bitmaps", "Bitmaps").at(11, 0).with(MachineDefault),
@@ -97,15 +99,15 @@ constexpr K kTable[] = {
     I("Prefs", "Sensibilite_MAP", Pref, "SCB_Sensibilite_MAP", "990").at(13, 5),
     I("Prefs", "Precision_MAP", Pref, "SCB_Precision_MAP", "990").at(13, 5),
     B("Prefs", "RDB_WM_Beginner.checked", Pref, "RDB_WM_Beginner", "1").reads("RDB_WM_Beginner.Checked").at(23, 0),
-    B("Prefs", "RDB_WM_Expert.checked", Pref, "RDB_WM_Expert", "1").reads("RDB_WM_Expert.Checked").at(23, 0),
+    B("Prefs", "RDB_WM_Expert.checked", Pref, "RDB_WM_Expert", "0").reads("RDB_WM_Expert.Checked").at(23, 0),
     B("Prefs", "RDB_Onglets_Menu_En_Haut.Checked", Pref, "RDB_Onglets_Menu_En_Haut", "1").at(23, 1),
-    B("Prefs", "RDB_Onglets_Menu_En_Bas.Checked", Pref, "RDB_Onglets_Menu_En_Bas", "1").at(23, 1),
+    B("Prefs", "RDB_Onglets_Menu_En_Bas.Checked", Pref, "RDB_Onglets_Menu_En_Bas", "0").at(23, 1),
     Ch("Prefs", "Vesta_Controlport", Pref, &kControlPort, "1").at(15, 0),
     Of(KeyKind::ComboText, "Prefs", "IPS_Cam1", Aff, "CBX_Cam1_IPS", "5").at(22, 0),
     Of(KeyKind::ComboText, "Prefs", "IPS_Cam2", Aff, "CBX_Cam2_IPS", "5").at(22, 0),
     I("Prefs", "Tps_Rafraichissement_Cam1", Aff, "SCB_Cam1_Tps_Rafraichissement", "50").at(22, 0),
     I("Prefs", "Tps_Rafraichissement_Cam2", Aff, "SCB_Cam2_Tps_Rafraichissement", "50").at(22, 0),
-    I("Prefs", "Taille_Zaffich", nullptr, "SavedZoneSize", "640").from(Aff, "SCB_Taille_ZAffich").at(22, 2),
+    I("Prefs", "Taille_Zaffich", nullptr, "SavedZoneSize", "640").at(22, 2),
     B("Prefs", "CKB_Zones_Liees", Aff, "CKB_Zones_Liees", "0").at(22, 1),
     B("Prefs", "CKB_Assist_Vocal.Checked", "FRM_Raquette", "CKB_Assist_Vocal", "0").only(Write).with(OnlyWhenWindowEnabled),
     Ch("Prefs", "Src1Cam", Aff, &kSrc1Cam, "1").only(Read).at(21),
@@ -240,7 +242,7 @@ constexpr K kTable[] = {
     I("Autoguide", "AG_Neutre", Pref, "SPED_Neutre", "2").at(24, 3),
     B("Autoguide", "CKB_CR", Pref, "CKB_CR", "0").at(24, 3),
     B("Autoguide", "CKB_LF", Pref, "CKB_LF", "0").at(24, 3),
-    B("Autoguide", "RDB_Mx", Pref, "RDB_Mx", "0").at(24, 3),
+    B("Autoguide", "RDB_Mx", Pref, "RDB_Mx", "1").at(24, 3),
     B("Autoguide", "RDB_MGxyyyy", Pref, "RDB_Mgxyyyy", "0").at(24, 3),
     I("Autoguide", "SPED_Delai_Serie", Pref, "SPED_Delai_Serie", "20").at(24, 3),
     N("Autoguide", "TNI_Bit_Est", Pref, "TNI_Bit_Est", 1, Tr, "6").at(24, 3),

@@ -37,8 +37,9 @@ std::optional<QString> WidgetDialogService::openFile(const platform::FileDialogR
 
 std::optional<QString> WidgetDialogService::saveFile(const platform::FileDialogRequest& r)
 {
+    const QFileDialog::Options options = r.confirmOverwrite ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite;
     return answer(QFileDialog::getSaveFileName(QApplication::activeWindow(), r.title,
-                                               startPath(r), r.filter));
+                                               startPath(r), r.filter, nullptr, options));
 }
 
 std::optional<QString> WidgetDialogService::chooseFolder(const QString& title,

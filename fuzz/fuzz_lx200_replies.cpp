@@ -1,0 +1,34 @@
+// Mount replies: whatever a mount answers, a position read from it lies on
+// the sky (right ascension within the day, declination within +-90 degrees),
+// a framed reply is a prefix of what was received, a refusal's reason is
+// printable, and the texts shown from a reply stay short.
+
+#include "fuzz_check.h"
+#include "telescope/lx200_protocol.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArray reply(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString hex = QString::fromLatin1(reply.toHex());
+    if (const auto ra = Lx200::ParseRAReply(reply))
+        NJ_FUZZ_CHECK(*ra >= 0 && *ra < 24 * 3600 * 15.0, hex);
+    if (const auto dec = Lx200::ParseDecReply(reply))
+        NJ_FUZZ_CHECK(*dec >= -90 * 3600 && *dec <= 90 * 3600, hex);
+    NJ_FUZZ_CHECK(Lx200::ShownRA(reply).size() <= 7 && Lx200::ShownDec(reply).size() <= 8, hex);
+    NJ_FUZZ_CHECK(Lx200::SlewEnded(reply) == (!reply.contains('\x7F') && !reply.contains('|')), hex);
+
+    for (const auto kind : {Lx200::ReplyKind::None, Lx200::ReplyKind::Text, Lx200::ReplyKind::Digit,
+                            Lx200::ReplyKind::Slew}) {
+        const qsizetype n = Lx200::FramedLength(kind, reply);
+        NJ_FUZZ_CHECK(n >= 0 && n <= reply.size(), hex);
+        if (n > 0 && kind != Lx200::ReplyKind::Digit && !(kind == Lx200::ReplyKind::Slew && reply[0] == '0'))
+            NJ_FUZZ_CHECK(reply[n - 1] == '#' && !reply.first(n - 1).contains('#'), hex);
+        if (n > 0)
+            (void)Lx200::ReplyAccepted(kind, reply.first(n));
+    }
+    const QByteArray reason = Lx200::RefusalReason(reply);
+    NJ_FUZZ_CHECK(reason.size() < qMax<qsizetype>(reply.size(), 1), hex);
+    for (const char c : reason)
+        NJ_FUZZ_CHECK(c >= ' ' && c < 0x7F, hex);
+    return 0;
+}

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets of fuzz/ with clang (build-fuzz/) and runs each one
+# for a fixed time from its seed corpus. Any finding (a broken property, a
+# crash, a sanitizer report, a time-out) fails the run; the input is saved in
+# build-fuzz/findings/.
+#   NJ_FUZZ_SECONDS   seconds per target (default 15)
+#   NJ_FUZZ_ONLY      run only the targets whose name contains this text
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+dir="$root/build-fuzz"
+seconds="${NJ_FUZZ_SECONDS:-15}"
+only="${NJ_FUZZ_ONLY:-}"
+
+if [ ! -f "$dir/build.ninja" ]; then
+  CC=clang-14 CXX=clang++-14 bash "$root/scripts/build.sh" "$dir" -DNJ_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+else
+  bash "$root/scripts/build.sh" "$dir"
+fi
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+mkdir -p "$dir/findings"
+ran=0
+for src in "$root"/fuzz/fuzz_*.cpp; do
+  name="$(basename "$src" .cpp)"
+  name="${name#fuzz_}"
+  [ -z "$only" ] || [[ "$name" == *"$only"* ]] || continue
+  work="$dir/corpus/$name"
+  mkdir -p "$work"
+  args=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0
+        -artifact_prefix="$dir/findings/$name-")
+  [ -f "$root/fuzz/$name.dict" ] && args+=(-dict="$root/fuzz/$name.dict")
+  seeds=()
+  [ -d "$root/fuzz/corpus/$name" ] && seeds=("$root/fuzz/corpus/$name")
+  echo "== fuzz $name (${seconds} s)"
+  log="$dir/fuzz_$name.log"
+  if ! "$dir/fuzz/fuzz_$name" "${args[@]}" "$work" "${seeds[@]}" >"$log" 2>&1; then
+    tail -n 40 "$log"
+    echo "fuzz $name: finding saved under $dir/findings/"
+    exit 1
+  fi
+  grep -E '^Done [0-9]+ runs' "$log" || true
+  ran=$((ran + 1))
+done
+echo "fuzz: $ran targets ran without a finding"

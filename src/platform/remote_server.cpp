@@ -1,0 +1,179 @@
+#include "platform/remote_server.h"
+
+#include "platform/remote_socket.h"
+
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QTimer>
+
+namespace platform::remote {
+
+// One client: its reader, its deadline, and whether a request of it waits or
+// runs (then nothing more is read from it until the reply is sent).
+class Connection : public QObject {
+public:
+    Connection(RemoteServer* server, QLocalSocket* socket)
+        : QObject(socket), server_(server), socket_(socket)
+    {
+        deadline_.setSingleShot(true);
+        connect(&deadline_, &QTimer::timeout, this, [this] { refuse(QStringLiteral("timeout")); });
+        connect(socket_, &QLocalSocket::readyRead, this, &Connection::read);
+        connect(socket_, &QLocalSocket::disconnected, socket_, &QObject::deleteLater);
+        deadline_.start(server_->timeout_ms_);
+    }
+
+    void read()
+    {
+        if (pending_)
+            return;
+        const QByteArray bytes = socket_->read(kMaxHeaderBytes + kMaxMacroBytes - reader_.buffered());
+        if (!bytes.isEmpty() && !deadline_.isActive())
+            deadline_.start(server_->timeout_ms_);
+        switch (reader_.feed(bytes)) {
+        case RequestReader::Status::NeedMore:
+            if (socket_->bytesAvailable() > 0 && reader_.buffered() < kMaxHeaderBytes + kMaxMacroBytes)
+                QTimer::singleShot(0, this, &Connection::read);
+            break;
+        case RequestReader::Status::Bad: refuse(reader_.error()); break;
+        case RequestReader::Status::Ready:
+            deadline_.stop();
+            pending_ = true;
+            server_->enqueue(this, reader_.take());
+            break;
+        }
+    }
+
+    void reply(const QByteArray& bytes)
+    {
+        socket_->write(bytes);
+        socket_->flush();
+        pending_ = false;
+        deadline_.start(server_->timeout_ms_);
+        // The next request may already be here.
+        if (reader_.buffered() > 0 || socket_->bytesAvailable() > 0)
+            QTimer::singleShot(0, this, &Connection::read);
+    }
+
+    void refuse(const QString& reason)
+    {
+        deadline_.stop();
+        socket_->write(NackReply(reason));
+        socket_->flush();
+        socket_->disconnectFromServer();
+    }
+
+private:
+    RemoteServer* server_;
+    QLocalSocket* socket_;
+    RequestReader reader_;
+    QTimer deadline_;
+    bool pending_ = false;
+};
+
+RemoteServer::RemoteServer(Executor executor, QObject* parent) : QObject(parent), executor_(std::move(executor))
+{
+    server_ = new QLocalServer(this);
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    server_->setMaxPendingConnections(kMaxConnections);
+    connect(server_, &QLocalServer::newConnection, this, &RemoteServer::accept);
+}
+
+RemoteServer::~RemoteServer() { close(); }
+
+bool RemoteServer::isListening() const { return server_->isListening(); }
+
+void RemoteServer::close()
+{
+    if (server_->isListening())
+        server_->close();   // removes the socket file
+}
+
+RemoteServer::Start RemoteServer::listen(const QString& service, QString* note)
+{
+    QString error;
+    path_ = SocketPath(service, true, &error);
+    if (path_.isEmpty()) {
+        if (note)
+            *note = error;
+        return Start::Refused;
+    }
+    if (QFile::exists(path_) || IsSocketFile(path_)) {
+        if (!IsSocketFile(path_)) {
+            if (note)
+                *note = path_ + QStringLiteral(" n'est pas une prise de communication");
+            return Start::Refused;
+        }
+        QLocalSocket probe;
+        probe.connectToServer(path_);
+        if (probe.waitForConnected(1000)) {
+            probe.disconnectFromServer();
+            if (note)
+                *note = path_;
+            return Start::AnotherInstance;
+        }
+        QLocalServer::removeServer(path_);   // stale: nothing answers on it
+    }
+    if (!server_->listen(path_)) {
+        if (note)
+            *note = QStringLiteral("%1 : %2").arg(path_, server_->errorString());
+        return Start::Refused;
+    }
+    RestrictToOwner(path_);
+    return Start::Listening;
+}
+
+void RemoteServer::accept()
+{
+    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        const std::optional<unsigned> peer = PeerUid(socket->socketDescriptor());
+        if (!peer || *peer != OwnUid()) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        if (connections_ >= kMaxConnections) {
+            socket->write(NackReply(QStringLiteral("too many connections")));
+            socket->flush();
+            socket->disconnectFromServer();
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            if (socket->state() == QLocalSocket::UnconnectedState)
+                socket->deleteLater();
+            continue;
+        }
+        socket->setReadBufferSize(kMaxHeaderBytes + kMaxMacroBytes);
+        ++connections_;
+        connect(socket, &QObject::destroyed, this, [this] {
+            --connections_;
+            emit connectionClosed();
+        });
+        new Connection(this, socket);
+        emit connectionOpened();
+    }
+}
+
+void RemoteServer::enqueue(Connection* c, const Request& r)
+{
+    queue_.emplace_back(c, r);
+    // Never inside the event loop of a request that runs (a modal box).
+    if (!busy_)
+        QTimer::singleShot(0, this, &RemoteServer::pump);
+}
+
+void RemoteServer::pump()
+{
+    if (busy_)
+        return;
+    busy_ = true;
+    while (!queue_.empty()) {
+        auto [connection, request] = queue_.front();
+        queue_.pop_front();
+        // A request that arrived whole runs even when its client has gone.
+        const QByteArray reply = executor_(request);
+        if (connection)
+            connection->reply(reply);
+    }
+    busy_ = false;
+}
+
+} // namespace platform::remote

@@ -1,0 +1,45 @@
+#include "scripting/find_dialog.h"
+
+#include "app/ui/event_boundary.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TFindDialog::TFindDialog(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FND_Recherche"));
+    setWindowTitle(QStringLiteral("Rechercher"));
+    setModal(false);
+    auto* label = new QLabel(QStringLiteral("Rechercher :"), this);
+    EDT_Texte = new QLineEdit(this);
+    EDT_Texte->setObjectName(QStringLiteral("EDT_Texte"));
+    BTN_Suivant = new QPushButton(QStringLiteral("Suivant"), this);
+    BTN_Suivant->setObjectName(QStringLiteral("BTN_Suivant"));
+    BTN_Suivant->setDefault(true);
+    BTN_Fermer = new QPushButton(QStringLiteral("Fermer"), this);
+    BTN_Fermer->setObjectName(QStringLiteral("BTN_Fermer"));
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(EDT_Texte, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(BTN_Suivant);
+    buttons->addWidget(BTN_Fermer);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(row);
+    layout->addLayout(buttons);
+
+    connect(BTN_Suivant, &QPushButton::clicked, this, [this] {
+        if (OnFind)
+            app::runGuarded(QStringLiteral("FND_Recherche"), OnFind);
+    });
+    connect(BTN_Fermer, &QPushButton::clicked, this, &QDialog::hide);
+}
+
+QString TFindDialog::FindText() const { return EDT_Texte->text(); }
+
+void TFindDialog::SetFindText(const QString& text) { EDT_Texte->setText(text); }

@@ -1,0 +1,24 @@
+#pragma once
+// The script window's find dialog: a text and a "Suivant" button, searching
+// downward only (no match-case or whole-word options). Modeless: it stays
+// open while the user moves through the editor.
+
+#include <QDialog>
+#include <functional>
+
+class QLineEdit;
+class QPushButton;
+
+class TFindDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFindDialog(QWidget* parent = nullptr);
+    QString FindText() const;
+    void SetFindText(const QString& text);
+    // Runs on the Find button (and Enter in the text).
+    std::function<void()> OnFind;
+
+    QLineEdit* EDT_Texte = nullptr;
+    QPushButton* BTN_Suivant = nullptr;
+    QPushButton* BTN_Fermer = nullptr;
+};

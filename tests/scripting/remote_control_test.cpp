@@ -1,0 +1,303 @@
+// The remote-control server: statements sent by other programs run on the
+// current level, one request at a time, and bad clients change nothing.
+
+#include "script_fixture.h"
+
+#include "app/frm_message.h"
+#include "platform/remote_server.h"
+#include "scripting/frm_dde_server.h"
+#include "scripting/frm_script.h"
+#include "scripting/script_commands.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <memory>
+
+using scripttest::logged;
+using namespace platform::remote;
+
+namespace {
+
+// A client whose request is sent while test.modal runs.
+QLocalSocket* g_lateClient = nullptr;
+
+const Scripts::CommandRegistrar remoteTestCommands{
+    // Like a modal box: a nested event loop before the statement ends.
+    {"test.modal", [](std::uint8_t, const QString&) {
+         logged << QStringLiteral("box shown");
+         if (g_lateClient)
+             g_lateClient->write(ExecuteRequest(QStringLiteral("test.log(late)")));
+         QEventLoop loop;
+         QTimer::singleShot(300, &loop, &QEventLoop::quit);
+         loop.exec();
+         logged << QStringLiteral("box closed");
+         Scripts::ScriptNext(10);
+     }},
+};
+
+const QString kService = QStringLiteral("njtest");
+
+class RemoteControl : public ScriptFixture {
+protected:
+    void SetUp() override
+    {
+        ScriptFixture::SetUp();
+        FRM_DDEServer->StartServer(kService);
+        ASSERT_TRUE(FRM_DDEServer->Server()->isListening());
+    }
+
+    std::unique_ptr<QLocalSocket> connectClient()
+    {
+        auto s = std::make_unique<QLocalSocket>();
+        s->connectToServer(FRM_DDEServer->Server()->socketPath());
+        EXPECT_TRUE(s->waitForConnected(2000));
+        return s;
+    }
+
+    // The reply to bytes, or what came before the connection closed.
+    Reply exchange(QLocalSocket& s, const QByteArray& bytes, QByteArray* raw = nullptr)
+    {
+        s.write(bytes);
+        s.flush();
+        QByteArray received;
+        QTest::qWaitFor([&] {
+            received += s.readAll();
+            return ParseReply(received).kind != Reply::Kind::Incomplete || s.state() == QLocalSocket::UnconnectedState;
+        }, 5000);
+        if (raw)
+            *raw = received;
+        return ParseReply(received);
+    }
+
+    QStringList textsAfterRun() const { return logged; }
+};
+
+TEST_F(RemoteControl, MacroLinesRunLoweredInOrderAndTheReplyFollowsTheLast)
+{
+    struct stat st{};
+    ASSERT_EQ(::lstat(QFile::encodeName(FRM_DDEServer->Server()->socketPath()).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(QFileInfo(FRM_DDEServer->Server()->socketPath()).fileName(), QStringLiteral("njtest.dde"));
+
+    auto client = connectClient();
+    // Sent before any script text: runs, and the clock stays stopped.
+    EXPECT_EQ(exchange(*client, ExecuteRequest(QStringLiteral("TEST.LOG(UN)\r\ntest.log(Deux)\ntest.log(trois)"))).kind,
+              Reply::Kind::Ack);
+    EXPECT_EQ(logged, (QStringList{QStringLiteral("un"), QStringLiteral("deux"), QStringLiteral("trois")}));
+    EXPECT_FALSE(clockArmed());
+    EXPECT_FALSE(Scripts::ScriptRunning);
+
+    // The same connection asks for the item next.
+    const Reply item = exchange(*client, RequestRequest(QStringLiteral("ddeserveritem")));
+    EXPECT_EQ(item.kind, Reply::Kind::Data);
+    EXPECT_EQ(item.data, QByteArray("toto"));
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(RemoteControl, AMacroStatementLeavesTheScriptWhereItIs)
+{
+    // A running script is neither advanced nor re-timed.
+    setText(QStringLiteral("test.log(a)\ntest.log(b)\ntest.log(c)"));
+    run();
+    FRM_Script->TMR_ScriptTimer();   // a
+    const int line = Scripts::CurrentScript().CurrentLine;
+    const int interval = FRM_Script->TMR_Script->interval();
+    FRM_DDEServer->DDELinkExecuteMacro(QStringLiteral("test.log(m)\ntest.delay(500)\ntest.wait"));
+    EXPECT_EQ(Scripts::CurrentScript().CurrentLine, line);
+    EXPECT_EQ(FRM_Script->TMR_Script->interval(), interval);
+    EXPECT_EQ(Scripts::CurrentScript().State, Scripts::StateRunning);
+    ticks();
+    EXPECT_EQ(logged, (QStringList{"a", "m", "b", "c"}));
+
+    // A finished script is not stopped again, a stopped one not restarted.
+    FRM_DDEServer->DDELinkExecuteMacro(QStringLiteral("test.log(x)"));
+    EXPECT_FALSE(clockArmed());
+    setText(QStringLiteral("test.log(a)\ntest.log(b)"));
+    run();
+    FRM_Script->TMR_ScriptTimer();
+    FRM_Script->MNU_ArreterClick();
+    FRM_DDEServer->DDELinkExecuteMacro(QStringLiteral("test.log(y)"));
+    EXPECT_FALSE(clockArmed());
+    EXPECT_FALSE(Scripts::ScriptRunning);
+
+    // Errors show and stop as for a script line.
+    setText(QStringLiteral("test.log(a)\ntest.log(b)"));
+    run();
+    FRM_DDEServer->DDELinkExecuteMacro(QStringLiteral("inconnu(1)"));
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Error, Line 1 : Unknown Command")});
+    EXPECT_FALSE(Scripts::ScriptRunning);
+    EXPECT_FALSE(clockArmed());
+}
+
+TEST_F(RemoteControl, RequestsRunOneAtATimeNeverInsideAModalBox)
+{
+    auto first = connectClient();
+    auto late = connectClient();
+    g_lateClient = late.get();
+    first->write(ExecuteRequest(QStringLiteral("test.modal")));
+    QByteArray lateReply;
+    QTest::qWaitFor([&] {
+        lateReply += late->readAll();
+        return ParseReply(lateReply).kind == Reply::Kind::Ack;
+    }, 5000);
+    g_lateClient = nullptr;
+    EXPECT_EQ(logged, (QStringList{"box shown", "box closed", "late"}));
+    EXPECT_EQ(ParseReply(first->readAll()).kind, Reply::Kind::Ack);
+}
+
+TEST_F(RemoteControl, BadOrAbsentClientsGetARefusalAndNothingRuns)
+{
+    QByteArray raw;
+    auto unknownTopic = connectClient();
+    EXPECT_EQ(exchange(*unknownTopic, "EXECUTE Autre 12\ntest.log(no)").reason, QStringLiteral("unknown topic"));
+    QTest::qWaitFor([&] { return unknownTopic->state() == QLocalSocket::UnconnectedState; }, 2000);
+    EXPECT_EQ(unknownTopic->state(), QLocalSocket::UnconnectedState);
+
+    auto oversized = connectClient();
+    EXPECT_EQ(exchange(*oversized, "EXECUTE DDELink 70000\n" + QByteArray(70000, 'x')).kind, Reply::Kind::Nack);
+    auto badUtf8 = connectClient();
+    EXPECT_EQ(exchange(*badUtf8, "EXECUTE DDELink 12\ntest.log(\xff\xfe)").reason, QStringLiteral("invalid UTF-8"));
+
+    // Gone half-way, or silent past the deadline: nothing runs.
+    FRM_DDEServer->Server()->setRequestTimeout(200);
+    {
+        auto gone = connectClient();
+        gone->write("EXECUTE DDELink 14\ntest.log(h");
+        gone->flush();
+        QTest::qWait(50);
+    }
+    auto silent = connectClient();
+    EXPECT_EQ(exchange(*silent, "EXECUTE DDELink 14\ntest.log(").reason, QStringLiteral("timeout"));
+
+    // Sixteen connections at most.
+    std::vector<std::unique_ptr<QLocalSocket>> many;
+    for (int i = 0; i < 40; ++i)
+        many.push_back(connectClient());
+    QTest::qWaitFor([&] { return FRM_DDEServer->Server()->connectionCount() >= kMaxConnections; }, 2000);
+    int refused = 0;
+    QTest::qWait(100);
+    for (auto& s : many)
+        refused += ParseReply(s->readAll()).reason == QStringLiteral("too many connections");
+    EXPECT_GE(refused, 40 - kMaxConnections);
+    EXPECT_LE(FRM_DDEServer->Server()->connectionCount(), kMaxConnections);
+    many.clear();
+    QTest::qWaitFor([&] { return FRM_DDEServer->Server()->connectionCount() == 0; }, 2000);
+
+    // The server still serves.
+    auto good = connectClient();
+    EXPECT_EQ(exchange(*good, ExecuteRequest(QStringLiteral("test.log(ok)"))).kind, Reply::Kind::Ack);
+    EXPECT_EQ(logged, QStringList{QStringLiteral("ok")});
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(RemoteControl, ASecondInstanceLeavesTheLiveServerAloneAndStaleSocketsAreReplaced)
+{
+    QString note;
+    RemoteServer second([](const Request&) { return AckReply(); });
+    EXPECT_EQ(second.listen(kService, &note), RemoteServer::Start::AnotherInstance);
+    EXPECT_TRUE(FRM_DDEServer->Server()->isListening());
+
+    // A socket file nobody answers on (a crashed program's).
+    const QString stalePath = QDir(qEnvironmentVariable("XDG_RUNTIME_DIR")).filePath(QStringLiteral("stale.dde"));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, QFile::encodeName(stalePath).constData(), sizeof addr.sun_path - 1);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ::close(fd);
+    RemoteServer third([](const Request&) { return AckReply(); });
+    EXPECT_EQ(third.listen(QStringLiteral("stale"), &note), RemoteServer::Start::Listening);
+
+    // Without a runtime folder: a private folder in /tmp, refused when it is
+    // open to others, and said once in the message window.
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    const QString service = QStringLiteral("njtest%1").arg(::getpid());
+    const QString folder = QStringLiteral("/tmp/%1-%2").arg(service).arg(::getuid());
+    {
+        RemoteServer own([](const Request&) { return AckReply(); });
+        EXPECT_EQ(own.listen(service, &note), RemoteServer::Start::Listening);
+        EXPECT_EQ(own.socketPath(), folder + QStringLiteral("/") + service + QStringLiteral(".dde"));
+        ::chmod(QFile::encodeName(folder).constData(), 0755);
+        RemoteServer open([](const Request&) { return AckReply(); });
+        EXPECT_EQ(open.listen(service, &note), RemoteServer::Start::Refused);
+        EXPECT_TRUE(note.contains(QStringLiteral("ouvert à d'autres"))) << note.toStdString();
+    }
+    FRM_DDEServer->Server()->close();
+    FRM_Message->MEMO_Message->clear();
+    FRM_DDEServer->StartServer(service);
+    EXPECT_FALSE(FRM_DDEServer->Server()->isListening());
+    EXPECT_EQ(FRM_Message->MEMO_Message->toPlainText().count(QStringLiteral("Contrôle à distance désactivé")), 1);
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    QDir(folder).removeRecursively();
+}
+
+TEST_F(RemoteControl, TheCommandLineClientRunsAStatementAndReadsTheItem)
+{
+    auto client = [](const QStringList& args, QByteArray* out = nullptr, QByteArray* err = nullptr) {
+        QProcess p;
+        p.start(QStringLiteral(NJ_DDE_CLIENT), QStringList{QStringLiteral("--service"), kService} + args);
+        QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000);
+        if (out)
+            *out = p.readAllStandardOutput();
+        if (err)
+            *err = p.readAllStandardError();
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    };
+    EXPECT_EQ(client({QStringLiteral("execute"), QStringLiteral("test.log(bonjour)"), QStringLiteral("test.log(nuit)")}), 0);
+    EXPECT_EQ(logged, (QStringList{"bonjour", "nuit"}));
+    QByteArray out, err;
+    EXPECT_EQ(client({QStringLiteral("request"), QStringLiteral("DDEServerItem")}, &out), 0);
+    EXPECT_EQ(out, QByteArray("toto\n"));
+    EXPECT_EQ(client({QStringLiteral("request"), QStringLiteral("Autre")}, nullptr, &err), 1);
+    EXPECT_TRUE(err.contains("unknown item"));
+    FRM_DDEServer->Server()->close();
+    EXPECT_EQ(client({QStringLiteral("request"), QStringLiteral("DDEServerItem")}), 2);
+}
+
+// The real program in a temporary program directory answers the client.
+TEST(RemoteControlProgram, TheRunningProgramAnswersTheClient)
+{
+    QTemporaryDir programDir;
+    ASSERT_TRUE(programDir.isValid());
+    QProcess program;
+    program.setWorkingDirectory(programDir.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(NJ_EXECUTABLE), {});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    const QString socket = QDir(qEnvironmentVariable("XDG_RUNTIME_DIR")).filePath(QStringLiteral("nightjarpro.dde"));
+    const bool up = QTest::qWaitFor([&] { return QFileInfo::exists(socket); }, 60000);
+
+    auto client = [](const QStringList& args, QByteArray* out = nullptr) {
+        QProcess p;
+        p.start(QStringLiteral(NJ_DDE_CLIENT), args);
+        p.waitForFinished(20000);
+        if (out)
+            *out = p.readAllStandardOutput();
+        return p.exitCode();
+    };
+    QByteArray out;
+    const int requested = up ? client({QStringLiteral("request"), QStringLiteral("DDEServerItem")}, &out) : -1;
+    const int executed = up ? client({QStringLiteral("execute"), QStringLiteral("// rien")}) : -1;
+    program.terminate();
+    if (!program.waitForFinished(10000))
+        program.kill();
+    ASSERT_TRUE(up) << "the program never listened";
+    EXPECT_EQ(requested, 0);
+    EXPECT_EQ(out, QByteArray("toto\n"));
+    EXPECT_EQ(executed, 0);
+}
+
+} // namespace

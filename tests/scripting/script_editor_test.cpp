@@ -1,0 +1,261 @@
+// The script window: files, search, close and the engine's states.
+
+#include "script_fixture.h"
+
+#include "app/frm_pref.h"
+#include "app/settings.h"
+#include "scripting/find_dialog.h"
+#include "scripting/frm_script.h"
+#include "support/file_size_limit.h"
+#include "translation/translated_texts.h"
+
+#include <QFile>
+#include <QTest>
+
+using scripttest::logged;
+
+namespace {
+
+class ScriptEditor : public ScriptFixture {
+protected:
+    void SetUp() override
+    {
+        ScriptFixture::SetUp();
+        Translation::ResetTexts();
+        FRM_Pref->EDT_Repertoire_Scripts->setText(dir.path() + QStringLiteral("/"));
+        Settings::RegisterHandler(QStringLiteral("Align_V.BuildCustomFunctionMenu"), [this] { ++menuBuilds; });
+    }
+    void TearDown() override
+    {
+        Settings::UnregisterHandler(QStringLiteral("Align_V.BuildCustomFunctionMenu"));
+        ScriptFixture::TearDown();
+    }
+    QString editorText() const { return FRM_Script->Memo_Script->toPlainText(); }
+    void placeCaret(int editorPosition)
+    {
+        QTextCursor c = FRM_Script->Memo_Script->textCursor();
+        c.setPosition(editorPosition);
+        FRM_Script->Memo_Script->setTextCursor(c);
+    }
+
+    testsupport::RecordingDialogService dialogs;
+    int menuBuilds = 0;
+};
+
+TEST_F(ScriptEditor, OpenStopsEveryLevelAndShowsTheFileOnlyWhenAccepted)
+{
+    TFRM_Script* w = FRM_Script;
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Script"));
+    EXPECT_FALSE(w->MNU_Enregistrer->isEnabled());
+    EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
+
+    // A caller waiting below a called script that waits too.
+    dir.writeFile(QStringLiteral("sous.script"), "test.wait\r\n");
+    dir.writeFile(QStringLiteral("nuit.script"), "test.log(un)\r\ntest.log(\xe9t\xe9)\rtest.log(trois)\n");
+    runScript(QStringLiteral("callfar(\"sous.script\")\ntest.log(après)"));
+    ASSERT_EQ(Scripts::CurrentLevel, 1);
+
+    // Cancelled: nothing changes and the script runs on.
+    dialogs.openAnswers.push_back(std::nullopt);
+    w->MNU_OuvrirClick();
+    ASSERT_EQ(dialogs.requests.size(), 1u);
+    // It starts at the file the save dialog names (the called script's).
+    EXPECT_EQ(dialogs.requests[0].fileName, dir.filePath(QStringLiteral("sous.script")));
+    EXPECT_EQ(Scripts::CurrentLevel, 1);
+    EXPECT_TRUE(Scripts::ScriptRunning);
+
+    dialogs.openAnswers.push_back(dir.filePath(QStringLiteral("nuit.script")));
+    w->MNU_OuvrirClick();
+    EXPECT_EQ(Scripts::CurrentLevel, 0);
+    EXPECT_FALSE(Scripts::ScriptRunning);
+    EXPECT_TRUE(w->MNU_ExecuterDuDebut->isEnabled());
+    EXPECT_TRUE(w->MNU_Executer->menuAction()->isEnabled());
+    EXPECT_FALSE(w->MNU_Arreter->isEnabled());
+    EXPECT_EQ(editorText(), QStringLiteral("test.log(un)\ntest.log(été)\ntest.log(trois)"));
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Scripts : ") + dir.filePath(QStringLiteral("nuit.script")));
+    EXPECT_TRUE(w->MNU_Enregistrer->isEnabled());
+    EXPECT_EQ(w->SVD_Script.FileName, dir.filePath(QStringLiteral("nuit.script")));
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // The loaded file runs as shown.
+    run();
+    ticks();
+    EXPECT_EQ(logged, (QStringList{QStringLiteral("un"), QStringLiteral("été"), QStringLiteral("trois")}));
+
+    // NUL bytes and 100,000 lines load whole, and the search reaches the end.
+    QByteArray big("a\0b\r\n", 5);
+    for (int i = 1; i < 100000; ++i)
+        big += "wait(1)\r\n";
+    big += "fin";
+    dir.writeFile(QStringLiteral("grand.script"), big);
+    dialogs.openAnswers.push_back(dir.filePath(QStringLiteral("grand.script")));
+    w->MNU_OuvrirClick();
+    EXPECT_EQ(w->Memo_Script->document()->blockCount(), 100001);
+    EXPECT_EQ(w->EditorLines().first(), QString::fromLatin1("a\0b", 3));
+    w->FindPosition = 0;
+    w->SearchNext(QStringLiteral("FIN"));
+    EXPECT_EQ(w->FindPosition, big.size());
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // A file gone between the dialog and the read: one message, text kept.
+    dialogs.openAnswers.push_back(dir.filePath(QStringLiteral("parti.script")));
+    w->MNU_OuvrirClick();
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(w->Memo_Script->document()->blockCount(), 100001);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Scripts : ") + dir.filePath(QStringLiteral("grand.script")));
+}
+
+TEST_F(ScriptEditor, SavingWritesCp1252WithCrLfAndNeverOverwritesUnasked)
+{
+    TFRM_Script* w = FRM_Script;
+    setText(QStringLiteral("wait(10)\ntest.log(été)"));
+    const QByteArray expected("wait(10)\r\ntest.log(\xe9t\xe9)\r\n");
+
+    // Without a name, save runs save as; no extension gets ".txt".
+    dialogs.saveAnswers.push_back(dir.filePath(QStringLiteral("nuit")));
+    w->MNU_EnregistrerClick();
+    ASSERT_EQ(dialogs.requests.size(), 1u);
+    EXPECT_FALSE(dialogs.requests[0].confirmOverwrite);
+    EXPECT_EQ(dir.readFile(QStringLiteral("nuit.txt")), expected);
+    const QString path = dir.filePath(QStringLiteral("nuit.txt"));
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Scripts : ") + path);
+    EXPECT_EQ(w->OPD_Script.FileName, path);
+    EXPECT_TRUE(w->MNU_Enregistrer->isEnabled());
+    EXPECT_EQ(Scripts::CurrentScript().Lines, (QStringList{QStringLiteral("wait(10)"), QStringLiteral("test.log(été)")}));
+    EXPECT_EQ(menuBuilds, 1);
+
+    // Save goes to the same file without a dialog.
+    setText(QStringLiteral("wait(20)"));
+    w->MNU_EnregistrerClick();
+    EXPECT_EQ(dir.readFile(QStringLiteral("nuit.txt")), QByteArray("wait(20)\r\n"));
+    EXPECT_EQ(dialogs.requests.size(), 1u);
+    EXPECT_EQ(menuBuilds, 2);
+
+    // Save as onto an existing file, answered No: nothing written, names kept.
+    dir.writeFile(QStringLiteral("autre.txt"), "ancien\r\n");
+    dialogs.saveAnswers.push_back(dir.filePath(QStringLiteral("autre.txt")));
+    boxes.answers.push_back(platform::MsgResult::No);
+    w->MNU_Enregistrer_sousClick();
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Voulez vous remplacer le fichier autre.txt ?")});
+    EXPECT_EQ(dir.readFile(QStringLiteral("autre.txt")), QByteArray("ancien\r\n"));
+    EXPECT_EQ(w->SVD_Script.FileName, path);
+    EXPECT_EQ(w->OPD_Script.FileName, path);
+    EXPECT_EQ(menuBuilds, 2);
+
+    // A full disk: one message, the old file and the text kept.
+    boxes.clear();
+    setText(QString(4096, QLatin1Char('x')));
+    {
+        testsupport::FileSizeLimit fullDisk(1000);
+        w->MNU_EnregistrerClick();
+    }
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(dir.readFile(QStringLiteral("nuit.txt")).size(), 10);
+    EXPECT_EQ(dir.readFile(QStringLiteral("nuit.txt")), QByteArray("wait(20)\r\n"));
+    EXPECT_EQ(editorText().size(), 4096);
+    EXPECT_EQ(menuBuilds, 2);
+}
+
+TEST_F(ScriptEditor, NewEmptiesTheLevelAndEditsAreNeverDroppedUnasked)
+{
+    TFRM_Script* w = FRM_Script;
+    dir.writeFile(QStringLiteral("a.script"), "test.wait\r\n");
+    dialogs.openAnswers.push_back(dir.filePath(QStringLiteral("a.script")));
+    w->MNU_OuvrirClick();
+    run();
+    ticks();
+    ASSERT_TRUE(Scripts::ScriptRunning);
+
+    // Typed text that was never saved: New asks, and No keeps everything.
+    QTest::keyClicks(w->Memo_Script, "x");
+    boxes.answers.push_back(platform::MsgResult::No);
+    w->MNU_NouveauClick();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(Scripts::ScriptRunning);
+    EXPECT_FALSE(editorText().isEmpty());
+
+    w->MNU_NouveauClick();   // answered Yes
+    EXPECT_FALSE(Scripts::ScriptRunning);
+    EXPECT_TRUE(editorText().isEmpty());
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Scripts : Nouveau script"));
+    EXPECT_FALSE(w->MNU_Enregistrer->isEnabled());
+    EXPECT_TRUE(w->OPD_Script.FileName.isEmpty());
+    EXPECT_TRUE(w->SVD_Script.FileName.isEmpty());
+    EXPECT_TRUE(Scripts::CurrentScript().FileName.isEmpty());
+    EXPECT_TRUE(Scripts::CurrentScript().Lines.isEmpty());
+
+    // Nothing typed since: no question; with both names forgotten, open
+    // starts in the scripts folder.
+    boxes.clear();
+    w->MNU_NouveauClick();
+    EXPECT_TRUE(boxes.shown.empty());
+    dialogs.openAnswers.push_back(std::nullopt);
+    w->MNU_OuvrirClick();
+    EXPECT_EQ(dialogs.requests.back().directory, FRM_Pref->ScriptsFolder());
+    EXPECT_TRUE(dialogs.requests.back().fileName.isEmpty());
+}
+
+TEST_F(ScriptEditor, SearchWalksEveryOccurrenceFromTheCaretThenReportsNotFound)
+{
+    TFRM_Script* w = FRM_Script;
+    setText(QStringLiteral("Abc\nxx abc\nABC"));
+    w->MNU_RechercherClick();
+    EXPECT_TRUE(w->FND_Recherche->isVisible());
+    w->FND_Recherche->SetFindText(QStringLiteral("aBc"));
+
+    // Positions count each line break as two characters.
+    std::vector<int> ends;
+    for (int i = 0; i < 3; ++i) {
+        w->FND_RechercheFind();
+        ends.push_back(w->FindPosition);
+        EXPECT_EQ(w->Memo_Script->textCursor().selectedText().toLower(), QStringLiteral("abc"));
+    }
+    EXPECT_EQ(ends, (std::vector<int>{3, 11, 16}));
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // F3 after the last hit: not found, selection and position unchanged.
+    const int selStart = w->Memo_Script->textCursor().selectionStart();
+    w->MNU_Occurrence_SuivanteClick();
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("aBc: non trouvé")});
+    EXPECT_EQ(w->FindPosition, 16);
+    EXPECT_EQ(w->Memo_Script->textCursor().selectionStart(), selStart);
+
+    // A click in the editor moves the start; F3 released does not.
+    placeCaret(5);   // inside "xx abc"
+    QTest::mouseRelease(w->Memo_Script->viewport(), Qt::LeftButton, {}, QPoint(200, 200));
+    EXPECT_EQ(w->FindPosition, 6);
+    QTest::keyRelease(w->Memo_Script, Qt::Key_F3);
+    EXPECT_EQ(w->FindPosition, 6);
+    w->MNU_Occurrence_SuivanteClick();
+    EXPECT_EQ(w->FindPosition, 11);
+
+    // Empty text and a position beyond the text: reported, nothing moves.
+    boxes.clear();
+    w->SearchNext(QString());
+    w->FindPosition = 100000;
+    w->SearchNext(QStringLiteral("abc"));
+    EXPECT_EQ(boxes.texts(), (QStringList{QStringLiteral(": non trouvé"), QStringLiteral("abc: non trouvé")}));
+}
+
+TEST_F(ScriptEditor, ClosingHidesTheWindowAndTheScriptTicksOn)
+{
+    TFRM_Script* w = FRM_Script;
+    w->show();
+    setText(QStringLiteral("test.log(1)\ntest.log(2)"));
+    run();
+    FRM_Script->TMR_ScriptTimer();
+    w->MNU_FermerClick();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(menuBuilds, 1);
+    EXPECT_TRUE(clockArmed());
+    ticks();
+    EXPECT_EQ(logged, (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
+
+    // Other windows reach the window's handlers by name.
+    EXPECT_TRUE(Settings::RunHandler(QStringLiteral("FRM_Script.Show")));
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_TRUE(Settings::RunHandler(QStringLiteral("FRM_Script.MNU_NouveauClick")));
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Scripts : Nouveau script"));
+}
+
+} // namespace
