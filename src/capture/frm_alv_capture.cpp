@@ -21,6 +21,7 @@
 #include "capture/slot_sources.h"
 #include "imaging/display_helpers.h"
 #include "imaging/display_zone.h"
+#include "imaging/frame_helpers.h"
 #include "imaging/overlays.h"
 #include "imaging/process_frame.h"
 #include "imaging/pipeline_state.h"
@@ -419,7 +420,7 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
         FRM_Info->Img_Histogramme->resize(FRM_Info->Img_Histogramme->size());
 
     PipelineActive = 1;
-    MotionReferenceSet = 0;
+    Align_V::InvalidateMotionReference();
     const std::uint8_t kind = Align_V::GetIntegrationKind();   // 1 dark, 2 flat, 0 image
     if (camera)
         DeepImagePlanes().clear(kind);
@@ -497,6 +498,7 @@ void TFRM_Alv::StopSlot(int slot)
     ReleaseLedLibrary(slot);
     s.captureInProgress = 0;
     PipelineActive = 0;
+    Align_V::EndLearningOnSourceStop(slot);
 
     const bool guides = FRM_Tool_Affichage
                         && (slot == 1 ? FRM_Tool_Affichage->CKB_Src1_Autoguidage : FRM_Tool_Affichage->CKB_Src2_Autoguidage)
