@@ -21,6 +21,7 @@
 #include "telescope/frm_sky.h"
 #include "telescope/frm_tool_suivi.h"
 #include "telescope/mount_state.h"
+#include "telescope/sky/sky_chart.h"
 #include "tools/frm_full_screen.h"
 #include "tools/frm_small.h"
 #include "tools/frm_tool_images.h"
@@ -306,13 +307,13 @@ void GotoObject(bool& started)
     }
 
     // The goto dialog takes the object as its destination.
-    SkyChart.CurrentRa = ra;
-    SkyChart.CurrentDec = dec;
+    Sky::GotoCurrentRA = ra * kArcsecPerRadian;
+    Sky::GotoCurrentDec = dec * kArcsecPerRadian;
     if (!(FRM_Pref && FRM_Pref->RDB_Mount_ASCOM->isChecked()) && FRM_ObjectAction)
         FRM_ObjectAction->RDB_Relatif->setChecked(true);
     Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
 
-    if (SkyChart.OriginRa != kNotFound && SkyChart.OriginDec != kNotFound) {
+    if (Sky::OriginSet()) {
         const CalcHelpers::Sexagesimal h = CalcHelpers::ArcsecToHMS(ra * kArcsecPerRadian);
         const CalcHelpers::Sexagesimal d = CalcHelpers::ArcsecToDMS(dec * kArcsecPerRadian);
         r.TNI_RaH->SetValue(h.units);
