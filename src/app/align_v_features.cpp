@@ -326,9 +326,9 @@ void GotoObject(bool& started)
         r.TNI_DecD->SetValue(d.units);
         r.TNI_DecM->SetValue(d.minutes);
         r.TNI_DecS->SetValue(d.seconds);
-        started = Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_GotoClick"));
-        if (!started)
-            Scripts::GotoRunning = false;
+        // The goto dialog marks a goto it really starts as running.
+        Scripts::GotoRunning = false;
+        started = Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_GotoClick")) && Scripts::GotoRunning;
         return;
     }
     Scripts::GotoRunning = false;
