@@ -15,16 +15,6 @@ using namespace kernels;
 
 namespace {
 
-bool samePixels(const Bitmap24& a, const Bitmap24& b)
-{
-    if (a.width() != b.width() || a.height() != b.height())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        if (!std::equal(a.scanLine(y), a.scanLine(y) + 3 * std::size_t(a.width()), b.scanLine(y)))
-            return false;
-    return true;
-}
-
 QString scratchFile()
 {
     return QDir::temp().filePath(QStringLiteral("nj_fuzz_bmp_%1.bmp").arg(::getpid()));
@@ -41,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QString reason;
     const PictureFiles::Result r = PictureFiles::DecodeBmp(data, size, got, &reason);
     if (r != PictureFiles::Result::Ok) {
-        NJ_FUZZ_CHECK(samePixels(got, before), QStringLiteral("refused (%1) but the bitmap changed").arg(reason));
+        NJ_FUZZ_CHECK(SamePixels(got, before), QStringLiteral("refused (%1) but the bitmap changed").arg(reason));
         NJ_FUZZ_CHECK(!reason.isEmpty(), QStringLiteral("refused without a reason"));
         return 0;
     }
@@ -61,6 +51,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const PictureFiles::Result back = PictureFiles::DecodeBmp(reinterpret_cast<const std::uint8_t*>(written.constData()),
                                                               std::size_t(written.size()), again, &reason);
     NJ_FUZZ_CHECK(back == PictureFiles::Result::Ok, QStringLiteral("written back, refused: %1").arg(reason));
-    NJ_FUZZ_CHECK(samePixels(got, again), QStringLiteral("written back, read to other pixels"));
+    NJ_FUZZ_CHECK(SamePixels(got, again), QStringLiteral("written back, read to other pixels"));
     return 0;
 }
