@@ -74,6 +74,8 @@ TFRM_Alv::TFRM_Alv(QWidget* parent) : TForm(parent)
     TMR_Appr = makeTimer(this, "TMR_Appr");
     ConnectCaptureHandlers();
     ConnectAdditionHandlers();
+    ConnectMenuHandlers();
+    ConnectFunctionButtons();
     // The window is enabled once its first activation has finished.
     setEnabled(false);
 }
@@ -193,7 +195,11 @@ void TFRM_Alv::FinishStartup()
     FRM_Tool_Images->AddAviFileType();
     step(QStringLiteral("LoadMiscPrefs"));
     Settings::LoadMiscPrefs();
+    // Enabling the window re-enables every menu with it: the operations
+    // menu keeps the state the addition and the procedures gave it.
+    const bool operations = MNU_Operations->menuAction()->isEnabled();
     setEnabled(true);
+    MNU_Operations->menuAction()->setEnabled(operations);
     step(QStringLiteral("LoadWindowLayout"));
     Settings::LoadWindowLayout();
     if (FRM_Pref->CKB_Startup_Script->isChecked()) {
@@ -290,6 +296,10 @@ void TFRM_Alv::FormResize()
     SBX_Images->resize(frameGeometry().width() - 159, frameGeometry().height() - 119);
     const QPoint tabs = PGC_Main->mapTo(centralWidget(), QPoint(0, 0));
     TLB_Status->move(centralWidget()->width() - 280, tabs.y());
+    // The tool bar in use fills the column right of the views.
+    const QRect column(centralWidget()->width() - 152, tabs.y() + 30, 150, centralWidget()->height() - tabs.y() - 32);
+    PNL_Toolbar_Beginner->setGeometry(column);
+    PNL_Toolbar_Expert->setGeometry(column);
 }
 
 void TFRM_Alv::resizeEvent(QResizeEvent* e)

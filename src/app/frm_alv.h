@@ -6,7 +6,9 @@
 //
 // Its behaviour is split by concern: frm_alv.cpp (creation, lifecycle),
 // capture/frm_alv_capture.cpp (camera slots: start, driver choice, stop),
-// capture/frm_alv_frames.cpp (frame announcements, frame timers, wheel).
+// capture/frm_alv_frames.cpp (frame announcements, frame timers, wheel),
+// app/frm_alv_menus.cpp (menus, tool bars, night mode, help, image saving),
+// app/function_buttons.cpp (function buttons, collections, custom functions).
 
 #include "app/form.h"
 #include "ui_frm_alv.h"
@@ -91,6 +93,63 @@ public:
     void MNU_Cam2_Binning_2x2Click();
     void ConnectAdditionHandlers();
 
+    // Menus and tool bars (app/frm_alv_menus.cpp). Items whose routine
+    // belongs to another window run it by name (MenuHandlerNames()).
+    void MNU_FermerClick();
+    void MNU_EnregistrerClick();
+    void MNU_Images_SeuilsClick();
+    void MNU_Images_IntegrationClick();
+    void MNU_Images_FiltresClick();
+    void MNU_Images_DarksClick();
+    void MNU_Images_FlatsClick();
+    void MNU_Images_MerlansClick();
+    void MNU_Images_InformationClick();
+    void MNU_Images_SelectionClick();
+    void MNU_Images_EnregistrementClick();
+    void MNU_Affichage_RafraichissementClick();
+    void MNU_Affichage_ZonesClick();
+    void MNU_Affichage_CamerasClick();
+    void MNU_Affichage_MiniSourceClick();
+    void MNU_PleinEcranClick();
+    void MNU_Affichage_ReticuleClick();
+    void MNU_Mesures_EchantillonageClick();
+    void MNU_Mesures_DistancesClick();
+    void MNU_Mesures_DeclinaisonClick();
+    void MNU_MAPClick();
+    void MNU_Suivi_autoguidageClick();
+    void MNU_DetectMvtClick();
+    void MNU_SkyClick();
+    void MNU_PlanificateurClick();
+    void MNU_ScriptsClick();
+    void MNU_OptionsClick();
+    void MNU_CollimationClick();
+    void MNU_TelescopeClick();
+    void MNU_AideClick();
+    void MNU_AproposClick();
+    void MNU_RessourcesClick();
+    void SPDB_NiteClick(QObject* sender);
+    void SPDB_Executer_ScriptClick();
+    void SPDB_Pauser_ScriptClick();
+    void SPDB_Arreter_ScriptClick();
+    void PGC_MainChange();
+    void CKB_Visu_PermanenteClick();
+    // Image mouse marks: the button pressed on a view (0 left, 1 right,
+    // 2 middle) until the view's mouse-up clears it.
+    void Image1MouseDown(int button);
+    void Image2MouseMove(int shift, int x, int y);
+    bool ImageMouseDown[3] = {false, false, false};
+    // Every handler name the menus and tool bars run through the handler
+    // registry, for the windows that come to register them.
+    static QStringList MenuHandlerNames();
+
+    // Function buttons, collections, custom functions (app/function_buttons.cpp).
+    void SPDB_F1MouseUp(QObject* sender, int button);
+    void Fonction_Items_Handler(QAction* item);
+    void CBX_ScriptCollectionChange(QObject* sender);
+    void CBX_ScriptCollectionKeyUp(QObject* sender, int key);
+    void CBX_ScriptCollectionDropDown();
+    QMenu* CustomFunctionMenu() const { return MNU_PFonctions; }
+
     QTimer* Timer_Cam1 = nullptr;
     QTimer* Timer_Cam2 = nullptr;
     QTimer* TMR_Exposure = nullptr;
@@ -123,6 +182,8 @@ protected:
 
 private:
     void ConnectCaptureHandlers();
+    void ConnectMenuHandlers();
+    void ConnectFunctionButtons();
     void FrameTick(int slot);
     bool StartCameraSource(int slot);
     bool StartFileSource(int slot);

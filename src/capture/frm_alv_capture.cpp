@@ -22,6 +22,7 @@
 #include "capture/slot_sources.h"
 #include "imaging/display_helpers.h"
 #include "imaging/display_zone.h"
+#include "imaging/frame_helpers.h"
 #include "imaging/overlays.h"
 #include "imaging/process_frame.h"
 #include "imaging/pipeline_state.h"
@@ -81,12 +82,6 @@ bool vestaMod()
     return FRM_Pref && FRM_Pref->CKB_VestaMod->isChecked();
 }
 
-void bindAction(QAction* action, TFRM_Alv* w, void (TFRM_Alv::*handler)())
-{
-    const QString cause = action->objectName();
-    QObject::connect(action, &QAction::triggered, w, [w, handler, cause] { app::runGuarded(cause, [&] { (w->*handler)(); }); });
-}
-
 } // namespace
 
 void TFRM_Alv::ConnectCaptureHandlers()
@@ -98,10 +93,10 @@ void TFRM_Alv::ConnectCaptureHandlers()
     }
     connect(Timer_Cam1, &QTimer::timeout, this, [this] { app::runGuarded(QStringLiteral("Timer_Cam1"), [this] { Timer_Cam1Timer(); }); });
     connect(Timer_Cam2, &QTimer::timeout, this, [this] { app::runGuarded(QStringLiteral("Timer_Cam2"), [this] { Timer_Cam2Timer(); }); });
-    bindAction(MNU_Cam1_Demarrer, this, &TFRM_Alv::MNU_Cam1_DemarrerClick);
-    bindAction(MNU_Cam2_Demarrer, this, &TFRM_Alv::MNU_Cam2_DemarrerClick);
-    bindAction(MNU_Cam1_Arreter, this, &TFRM_Alv::MNU_Cam1_ArreterClick);
-    bindAction(MNU_Cam2_Arreter, this, &TFRM_Alv::MNU_Cam2_ArreterClick);
+    app::bindMenuItemClick(MNU_Cam1_Demarrer, this, &TFRM_Alv::MNU_Cam1_DemarrerClick);
+    app::bindMenuItemClick(MNU_Cam2_Demarrer, this, &TFRM_Alv::MNU_Cam2_DemarrerClick);
+    app::bindMenuItemClick(MNU_Cam1_Arreter, this, &TFRM_Alv::MNU_Cam1_ArreterClick);
+    app::bindMenuItemClick(MNU_Cam2_Arreter, this, &TFRM_Alv::MNU_Cam2_ArreterClick);
     app::bindSpeedButtonClick(SPDB_Cam1_Start, this, &TFRM_Alv::SPDB_Cam1_StartClick);
     app::bindSpeedButtonClick(SPDB_Cam1_Start_B, this, &TFRM_Alv::SPDB_Cam1_StartClick);
     app::bindSpeedButtonClick(SPDB_Cam2_Start, this, &TFRM_Alv::SPDB_Cam2_StartClick);
@@ -422,7 +417,7 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
         FRM_Info->Img_Histogramme->resize(FRM_Info->Img_Histogramme->size());
 
     PipelineActive = 1;
-    MotionReferenceSet = 0;
+    Align_V::InvalidateMotionReference();
     const std::uint8_t kind = Align_V::GetIntegrationKind();   // 1 dark, 2 flat, 0 image
     if (camera)
         DeepImagePlanes().clear(kind);
@@ -470,7 +465,12 @@ void TFRM_Alv::MNU_Cam2_ArreterClick()
 
 void TFRM_Alv::SPDB_Cam1_StopClick()
 {
+    // A grab-family capture of the slot in progress keeps its source.
+    if (CameraSlots[1].captureInProgress && CameraSlots[1].sourceKind == 0)
+        return;
     MNU_Cam1_ArreterClick();
+    SPDB_Cam1_Stop->setEnabled(false);
+    SPDB_Cam1_Start->setEnabled(true);
 }
 
 void TFRM_Alv::SPDB_Cam2_StopClick()
@@ -493,6 +493,7 @@ void TFRM_Alv::StopSlot(int slot)
     ReleaseLedLibrary(slot);
     s.captureInProgress = 0;
     PipelineActive = 0;
+    Align_V::EndLearningOnSourceStop(slot);
 
     const bool guides = FRM_Tool_Affichage
                         && (slot == 1 ? FRM_Tool_Affichage->CKB_Src1_Autoguidage : FRM_Tool_Affichage->CKB_Src2_Autoguidage)

@@ -4,6 +4,7 @@
 
 #include "app/frm_alv.h"
 
+#include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
 #include "capture/camera_slots.h"
 #include "imaging/addition.h"
@@ -31,21 +32,14 @@ std::int64_t savedImageBytes(const QSize& size)
     return std::int64_t(size.width()) * size.height() * 3 + 368;
 }
 
-void bindMenu(QAction* action, TFRM_Alv* w, void (TFRM_Alv::*handler)())
-{
-    const QString cause = action->objectName();
-    QObject::connect(action, &QAction::triggered, w,
-                     [w, handler, cause] { app::runGuarded(cause, [&] { (w->*handler)(); }); });
-}
-
 } // namespace
 
 void TFRM_Alv::ConnectAdditionHandlers()
 {
-    bindMenu(MNU_Cam1_Binning_1x1, this, &TFRM_Alv::MNU_Cam1_Binning_1x1Click);
-    bindMenu(MNU_Cam1_Binning_2x2, this, &TFRM_Alv::MNU_Cam1_Binning_2x2Click);
-    bindMenu(MNU_Cam2_Binning_1x1, this, &TFRM_Alv::MNU_Cam2_Binning_1x1Click);
-    bindMenu(MNU_Cam2_Binning_2x2, this, &TFRM_Alv::MNU_Cam2_Binning_2x2Click);
+    app::bindMenuItemClick(MNU_Cam1_Binning_1x1, this, &TFRM_Alv::MNU_Cam1_Binning_1x1Click);
+    app::bindMenuItemClick(MNU_Cam1_Binning_2x2, this, &TFRM_Alv::MNU_Cam1_Binning_2x2Click);
+    app::bindMenuItemClick(MNU_Cam2_Binning_1x1, this, &TFRM_Alv::MNU_Cam2_Binning_1x1Click);
+    app::bindMenuItemClick(MNU_Cam2_Binning_2x2, this, &TFRM_Alv::MNU_Cam2_Binning_2x2Click);
 }
 
 void TFRM_Alv::CKB_IntegrationClick()

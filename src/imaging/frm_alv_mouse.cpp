@@ -83,10 +83,14 @@ void sourceMouseUp(TFRM_Alv& w, int slot, int button, int shift, int x, int y)
 
 void TFRM_Alv::Image1MouseUp(QObject*, int button, int shift, int x, int y)
 {
+    if (button >= 0 && button < 3)
+        ImageMouseDown[button] = false;
     sourceMouseUp(*this, 1, button, shift, x, y);
 }
 
 void TFRM_Alv::Image2MouseUp(QObject*, int button, int shift, int x, int y)
 {
+    if (button >= 0 && button < 3)
+        ImageMouseDown[button] = false;
     sourceMouseUp(*this, 2, button, shift, x, y);
 }

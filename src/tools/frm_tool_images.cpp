@@ -1,5 +1,8 @@
 #include "tools/frm_tool_images.h"
 
+#include "app/align_v_features.h"
+#include "app/ui/control_adapters.h"
+
 #include "imaging/display_helpers.h"
 #include "imaging/pipeline_state.h"
 
@@ -10,6 +13,10 @@ TFRM_Tool_Images::TFRM_Tool_Images(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
     ConnectSavingHandlers();
+    // The toggles of the main window apply a user's click.
+    app::bindButtonClick(CKB_Filtre, [] { Align_V::ApplyFilter(); }, this);
+    app::bindButtonClick(CKB_L, [] { Align_V::ApplyLuminance(); }, this);
+    app::bindButtonClick(CKB_Equal, [] { Align_V::ApplyCurves(); }, this);
 }
 
 TFRM_Tool_Images::~TFRM_Tool_Images() = default;

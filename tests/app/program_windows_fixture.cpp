@@ -1,7 +1,9 @@
 #include "program_windows_fixture.h"
 
 #include "capture/plugin_mgr.h"
+#include "app/systeme.h"
 #include "scripting/scripts.h"
+#include "translation/translated_texts.h"
 
 void ProgramWindows::SetUp()
 {
@@ -12,6 +14,7 @@ void ProgramWindows::SetUp()
 
 void ProgramWindows::TearDown()
 {
+    Systeme::SetScreenSizeProvider({});
     Startup::DestroyWindows();
     PluginManager.reset();
     Scripts::StopAll();
@@ -21,4 +24,13 @@ void ProgramWindows::TearDown()
 void ProgramWindows::activate()
 {
     FRM_Alv->FormActivate();
+}
+
+void ProgramWindows::asStarted()
+{
+    Systeme::SetScreenSizeProvider([] { return QSize(1600, 1000); });
+    Translation::ResetTexts();
+    // Enabling the window enables its menus: the operations menu starts off.
+    FRM_Alv->setEnabled(true);
+    FRM_Alv->MNU_Operations->menuAction()->setEnabled(false);
 }

@@ -19,6 +19,9 @@ protected:
 
     // Runs the first activation and records the step names.
     void activate();
+    // The main window as the user meets it after start-up, without running
+    // the start-up: texts at their defaults, window enabled, a large screen.
+    void asStarted();
 
     testsupport::TempProgramDir dir;
     testsupport::RecordingMessageService boxes;

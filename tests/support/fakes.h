@@ -90,8 +90,10 @@ public:
     ~RecordingSoundService() override;
     void playResource(const QString& name) override { played << name; }
     void playFile(const QString& path) override { playedFiles << path; }
+    bool filePlaying(const QString& path) const override { return stillPlaying && playedFiles.contains(path); }
     QStringList played;
     QStringList playedFiles;
+    bool stillPlaying = false;   // every file started plays on
 };
 
 } // namespace testsupport

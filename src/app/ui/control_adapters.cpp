@@ -4,11 +4,13 @@
 #include "app/controls/num_inp.h"
 #include "app/ui/event_boundary.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
@@ -44,6 +46,30 @@ public:
     }
 signals:
     void shown();
+};
+
+// Emits released(button) when a mouse button is released over the watched
+// button: 0 left, 1 right, 2 middle, as the old toolkit numbers them.
+class MouseUpWatcher final : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonRelease) {
+            auto* w = static_cast<QWidget*>(watched);
+            auto* m = static_cast<QMouseEvent*>(event);
+            const int button = m->button() == Qt::LeftButton    ? 0
+                               : m->button() == Qt::RightButton ? 1
+                               : m->button() == Qt::MiddleButton ? 2
+                                                                 : -1;
+            if (button >= 0 && w->isEnabled() && w->rect().contains(m->position().toPoint()))
+                emit released(button);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+signals:
+    void released(int button);
 };
 
 } // namespace
@@ -125,6 +151,16 @@ QMetaObject::Connection bindSpeedButtonClick(QToolButton* button, Handler handle
     return bindGuarded(button, &QAbstractButton::clicked, std::move(handler), context);
 }
 
+QMetaObject::Connection bindSpeedButtonMouseUp(QToolButton* button, MouseUpHandler handler, QObject* context)
+{
+    if (!button || !handler)
+        return {};
+    auto* watcher = new MouseUpWatcher(button);
+    button->installEventFilter(watcher);
+    return QObject::connect(watcher, &MouseUpWatcher::released, context ? context : button,
+                            [button, h = std::move(handler)](int b) { runGuarded(button->objectName(), [&] { h(b); }); });
+}
+
 QMetaObject::Connection bindButtonClick(QAbstractButton* button, Handler handler, QObject* context)
 {
     return bindGuarded(button, &QAbstractButton::clicked, std::move(handler), context);
@@ -186,6 +222,11 @@ QMetaObject::Connection bindEditReturn(QLineEdit* edit, Handler handler, QObject
 {
     // returnPressed, unlike editingFinished, is not emitted on leaving the edit.
     return bindGuarded(edit, &QLineEdit::returnPressed, std::move(handler), context);
+}
+
+QMetaObject::Connection bindMenuItemClick(QAction* item, Handler handler, QObject* context)
+{
+    return bindGuarded(item, &QAction::triggered, std::move(handler), context);
 }
 
 } // namespace app

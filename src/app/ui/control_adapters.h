@@ -22,11 +22,14 @@
 //                 and the new position, which the handler may change
 //   speed button  click handler on the user's click (or click() from code);
 //                 setting the down state from code runs nothing
+//   speed button  mouse-up handler with the released button (0 left,
+//                 1 right, 2 middle) when it is released over the button
 //   button        click handler on a click; click() from code runs it, as
 //                 scripts do
 //   numeric input exit handler after a valid entry was stored on leaving
 //   combo box     drop-down handler when its list opens
 //   colour panel  click handler on the user's click
+//   menu item     click handler when the item is chosen (or triggered from code)
 
 #include <QMetaObject>
 #include <QString>
@@ -35,6 +38,7 @@
 #include <type_traits>
 
 class QAbstractButton;
+class QAction;
 class QAbstractSlider;
 class QCheckBox;
 class QComboBox;
@@ -52,6 +56,7 @@ namespace app {
 using Handler = std::function<void()>;
 // Scroll codes: 0 line up, 1 line down, 2 page up, 3 page down, 4 position
 // (thumb released), 5 track (thumb dragged), 6 top, 7 bottom, 8 end of scroll.
+using MouseUpHandler = std::function<void(int button)>;
 using ScrollHandler = std::function<void(int scrollCode, int& scrollPos)>;
 
 // context: the object whose lifetime bounds the binding (the window that
@@ -68,10 +73,12 @@ QMetaObject::Connection bindPanelClick(TColorPanel* panel, Handler handler, QObj
 QMetaObject::Connection bindTrackBarChange(QSlider* trackBar, Handler handler, QObject* context = nullptr);
 QMetaObject::Connection bindScrollBarChange(QScrollBar* scrollBar, Handler handler, QObject* context = nullptr);
 QMetaObject::Connection bindSpeedButtonClick(QToolButton* button, Handler handler, QObject* context = nullptr);
+QMetaObject::Connection bindSpeedButtonMouseUp(QToolButton* button, MouseUpHandler handler, QObject* context = nullptr);
 QMetaObject::Connection bindButtonClick(QAbstractButton* button, Handler handler, QObject* context = nullptr);
 QMetaObject::Connection bindNumInpExit(TCustomNumInp* input, Handler handler, QObject* context = nullptr);
 QMetaObject::Connection bindScrollBarScroll(QScrollBar* scrollBar, ScrollHandler handler, QObject* context = nullptr);
 QMetaObject::Connection bindEditReturn(QLineEdit* edit, Handler handler, QObject* context = nullptr);
+QMetaObject::Connection bindMenuItemClick(QAction* item, Handler handler, QObject* context = nullptr);
 
 // The same with a window's member function, e.g.
 //   bindButtonClick(BTN_Goto, this, &TFRM_Telescope::BTN_GotoClick);
@@ -97,6 +104,7 @@ NJ_MEMBER_BINDING(bindSpeedButtonClick, QToolButton)
 NJ_MEMBER_BINDING(bindButtonClick, QAbstractButton)
 NJ_MEMBER_BINDING(bindNumInpExit, TCustomNumInp)
 NJ_MEMBER_BINDING(bindEditReturn, QLineEdit)
+NJ_MEMBER_BINDING(bindMenuItemClick, QAction)
 #undef NJ_MEMBER_BINDING
 
 // The child control of window whose objectName is exactly name and whose

@@ -1,0 +1,361 @@
+// Function buttons, script collections and the custom-function menu of the
+// main window.
+
+#include "app/function_buttons.h"
+
+#include "app/frm_alv.h"
+#include "app/frm_btnpref.h"
+#include "app/frm_pref.h"
+#include "app/profiles.h"
+#include "app/script_collections.h"
+#include "app/settings.h"
+#include "app/systeme.h"
+#include "app/ui/control_adapters.h"
+#include "platform/codepage.h"
+#include "platform/message_service.h"
+#include "platform/paths.h"
+#include "scripting/scripts.h"
+#include "translation/translated_texts.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWidgetAction>
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+namespace Align_V {
+namespace {
+
+// A line longer than this is read in pieces of this size.
+constexpr qint64 kMaxLinePiece = 1 << 20;
+
+QString scriptsFolder()
+{
+    return FRM_Pref ? FRM_Pref->ScriptsFolder() : QString();
+}
+
+// Runs the file, or tells that it is missing.
+void runOrReport(const QString& path)
+{
+    if (QFileInfo(path).isFile()) {
+        Scripts::RunScriptFile(path);
+        return;
+    }
+    platform::messages().show({TranslatedTexts.MSG_Script_not_found + QStringLiteral(" : ") + path,
+                               platform::MsgKind::Error, platform::MsgButtons::Ok, {}, {}});
+}
+
+// Whether bytes hold an ASCII lower-case needle, ASCII letters of any case.
+bool containsNoCase(const QByteArray& bytes, const QByteArray& needle)
+{
+    if (needle.isEmpty())
+        return true;
+    const char first = needle.front();
+    const char firstUpper = char(QChar::toUpper(uchar(first)));
+    const char* p = bytes.constData();
+    const char* end = p + bytes.size();
+    while (end - p >= needle.size()) {
+        const char* a = static_cast<const char*>(std::memchr(p, first, size_t(end - p)));
+        const char* b = first == firstUpper ? nullptr : static_cast<const char*>(std::memchr(p, firstUpper, size_t(end - p)));
+        const char* hit = !a ? b : !b ? a : std::min(a, b);
+        if (!hit || end - hit < needle.size())
+            return false;
+        if (qstrnicmp(hit, needle.constData(), size_t(needle.size())) == 0)
+            return true;
+        p = hit + 1;
+    }
+    return false;
+}
+
+// The text between the first "(" and its matching ")"; empty without one.
+QString captionBetweenParentheses(const QString& line)
+{
+    const qsizetype open = line.indexOf(u'(');
+    if (open < 0)
+        return {};
+    int depth = 0;
+    bool quoted = false;
+    for (qsizetype i = open; i < line.size(); ++i) {
+        const QChar c = line.at(i);
+        if (c == u'"')
+            quoted = !quoted;
+        else if (!quoted && c == u'(')
+            ++depth;
+        else if (!quoted && c == u')' && --depth == 0)
+            return line.mid(open + 1, i - open - 1);
+    }
+    return {};
+}
+
+// A menu whose items carry a column break shows them in columns: the items
+// stay in the menu (their positions are the list's) but are drawn by one
+// panel of buttons laid out column by column.
+void layOutColumns(QMenu* menu)
+{
+    const QList<QAction*> items = menu->actions();
+    const bool breaks = std::any_of(items.begin(), items.end(), [](QAction* a) { return a->property("BarBreak").toBool(); });
+    if (!breaks)
+        return;
+    auto* panel = new QWidget;
+    auto* columns = new QHBoxLayout(panel);
+    columns->setContentsMargins(2, 2, 2, 2);
+    QVBoxLayout* column = nullptr;
+    for (QAction* item : items) {
+        if (!column || item->property("BarBreak").toBool()) {
+            column = new QVBoxLayout;
+            column->setSpacing(0);
+            columns->addLayout(column);
+        }
+        auto* b = new QPushButton(item->text(), panel);
+        b->setFlat(true);
+        b->setFocusPolicy(Qt::NoFocus);
+        // Drawn like the menu's own items: left-aligned, highlighted under the mouse.
+        b->setStyleSheet(QStringLiteral("QPushButton { text-align: left; padding: 3px 12px; border: none; }"
+                                        "QPushButton:hover { background: palette(highlight); color: palette(highlighted-text); }"));
+        QObject::connect(b, &QPushButton::clicked, menu, [menu, item] {
+            menu->hide();
+            item->trigger();
+        });
+        column->addWidget(b);
+        item->setVisible(false);
+    }
+    for (int i = 0; i < columns->count(); ++i)
+        if (auto* c = qobject_cast<QVBoxLayout*>(columns->itemAt(i)->layout()))
+            c->addStretch();
+    auto* holder = new QWidgetAction(menu);
+    holder->setObjectName(QStringLiteral("Fonction_Columns"));
+    holder->setDefaultWidget(panel);
+    menu->addAction(holder);
+}
+
+int indexOfNoCase(const QStringList& list, const QString& text)
+{
+    for (int i = 0; i < list.size(); ++i)
+        if (list[i].compare(text, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+} // namespace
+
+QString FindMenuMarker(const QString& fileName, const QString& marker)
+{
+    QFile file(fileName);
+    if (marker.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return {};
+    const QString wanted = marker.toLower();
+    // An ASCII marker is looked for in the bytes first: long files are
+    // only decoded where it occurs.
+    const QByteArray wantedBytes = wanted.toLatin1();
+    const bool ascii = QString::fromLatin1(wantedBytes) == wanted
+                       && std::all_of(wantedBytes.begin(), wantedBytes.end(), [](char c) { return uchar(c) < 0x80; });
+    // The caption of a line holding the marker, or nothing.
+    auto caption = [&](const QByteArray& bytes) -> std::optional<QString> {
+        if (ascii && !containsNoCase(bytes, wantedBytes))
+            return std::nullopt;
+        QString line = platform::fromCp1252(bytes);
+        while (line.endsWith(u'\r'))
+            line.chop(1);
+        if (!line.toLower().contains(wanted))
+            return std::nullopt;
+        return captionBetweenParentheses(line);
+    };
+    // Read in blocks and split into lines; a line longer than a block is
+    // looked at in pieces of that size.
+    QByteArray pending;
+    for (;;) {
+        const QByteArray block = file.read(kMaxLinePiece);
+        pending += block;
+        qsizetype start = 0;
+        while (const char* nl = static_cast<const char*>(
+                   std::memchr(pending.constData() + start, '\n', size_t(pending.size() - start)))) {
+            const qsizetype end = nl - pending.constData();
+            if (const auto found = caption(pending.mid(start, end - start)))
+                return *found;
+            start = end + 1;
+        }
+        pending.remove(0, start);
+        if (block.isEmpty() || pending.size() >= kMaxLinePiece) {
+            if (const auto found = caption(pending))
+                return *found;
+            pending.clear();
+        }
+        if (block.isEmpty())
+            return {};
+    }
+}
+
+void BuildCustomFunctionMenu()
+{
+    if (!FRM_Alv)
+        return;
+    QMenu* menu = FRM_Alv->CustomFunctionMenu();
+    const QList<QAction*> old = menu->actions();
+    for (auto it = old.crbegin(); it != old.crend(); ++it) {
+        menu->removeAction(*it);
+        delete *it;
+    }
+    FRM_Alv->CustomFunctionList.clear();
+
+    struct Entry {
+        QString caption;
+        QString path;
+    };
+    std::vector<Entry> entries;
+    const QString folder = scriptsFolder();
+    const QStringList files = QDir(folder).entryList({QStringLiteral("*.txt")},
+                                                     QDir::Files | QDir::Hidden | QDir::System,
+                                                     QDir::Name | QDir::IgnoreCase);
+    for (const QString& f : files) {
+        if (int(entries.size()) >= kMaxCustomFunctions)
+            break;
+        const QString path = platform::joinPath(folder, f);
+        const QString caption = FindMenuMarker(path, QStringLiteral("@Menu"));
+        if (!caption.isEmpty())
+            entries.push_back({caption, path});
+    }
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        const int c = a.caption.compare(b.caption, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a.path.compare(b.path, Qt::CaseInsensitive) < 0;
+    });
+
+    for (int i = 0; i < int(entries.size()); ++i) {
+        FRM_Alv->CustomFunctionList << entries[i].caption + u'|' + entries[i].path;
+        auto* item = new QAction(entries[i].caption, menu);
+        item->setObjectName(QStringLiteral("Fonction_Item_%1").arg(i));
+        // The path rides with the item: a caption may itself hold "|".
+        item->setData(entries[i].path);
+        item->setProperty("BarBreak", i % kCustomFunctionColumn == kCustomFunctionColumn - 1);
+        app::bindMenuItemClick(item, [item] { FRM_Alv->Fonction_Items_Handler(item); }, FRM_Alv);
+        menu->addAction(item);
+    }
+    layOutColumns(menu);
+}
+
+void RunFunctionButtonScript(int n)
+{
+    if (n < 1 || n > kFunctionButtonCount)
+        return;
+    runOrReport(platform::resolveDataFile(scriptsFolder() + platform::fromStoredPath(ScriptButtons[n].Script)));
+}
+
+void RunCustomFunctionItem(QAction* item)
+{
+    if (!FRM_Alv || !item)
+        return;
+    const qsizetype i = FRM_Alv->CustomFunctionMenu()->actions().indexOf(item);
+    if (i < 0 || i >= FRM_Alv->CustomFunctionList.size())
+        return;
+    runOrReport(item->data().toString());
+}
+
+} // namespace Align_V
+
+// ---------------------------------------------------------------- main window
+
+namespace {
+
+int buttonNumber(QObject* sender)
+{
+    return sender ? sender->property("Tag").toInt() : 0;
+}
+
+} // namespace
+
+void TFRM_Alv::ConnectFunctionButtons()
+{
+    for (int n = 1; n <= kFunctionButtonCount; ++n) {
+        for (const QString& name : {QStringLiteral("SPDB_F%1").arg(n), QStringLiteral("SPDB_F%1_B").arg(n)}) {
+            auto* b = findChild<QToolButton*>(name);
+            if (!b)
+                continue;
+            b->setProperty("Tag", n);
+            // A function button acts on its mouse-up only, never on a key.
+            b->setFocusPolicy(Qt::NoFocus);
+            app::bindSpeedButtonMouseUp(b, [this, b](int button) { SPDB_F1MouseUp(b, button); }, this);
+        }
+    }
+    for (QComboBox* combo : {CBX_ScriptCollection, CBX_ScriptCollection_B}) {
+        combo->setEditable(true);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        app::bindComboChange(combo, [this, combo] { CBX_ScriptCollectionChange(combo); }, this);
+        app::bindEditReturn(combo->lineEdit(), [this, combo] { CBX_ScriptCollectionKeyUp(combo, 13); }, this);
+        app::bindComboDropDown(combo, [this] { CBX_ScriptCollectionDropDown(); }, this);
+    }
+    Settings::RegisterHandler(QStringLiteral("Align_V.BuildCustomFunctionMenu"), [] { Align_V::BuildCustomFunctionMenu(); });
+}
+
+void TFRM_Alv::SPDB_F1MouseUp(QObject* sender, int button)
+{
+    const int n = buttonNumber(sender);
+    if (n < 1 || n > kFunctionButtonCount)
+        return;
+    if (button == 1) {
+        // Only the click that opens the properties window chooses the
+        // button it edits: a later left click must not redirect its "Ok".
+        EditedButtonIndex = n;
+        EditedButton = ScriptBar::ExpertButton(n);
+        EditedButtonB = ScriptBar::BeginnerButton(n);
+        if (!FRM_BTNPref)
+            return;
+        FRM_BTNPref->EDT_Script->setText(ScriptButtons[n].Script);
+        FRM_BTNPref->EDT_Icone->setText(ScriptButtons[n].Icon);
+        FRM_BTNPref->EDT_Hint->setText(ScriptButtons[n].Hint);
+        FRM_BTNPref->setWindowTitle(TranslatedTexts.BTNPref_Caption + u' ' + QString::number(n));
+        Systeme::ShowFormOnScreen(FRM_BTNPref);
+        return;
+    }
+    if (!ScriptButtons[n].Script.isEmpty())
+        Align_V::RunFunctionButtonScript(n);
+}
+
+void TFRM_Alv::Fonction_Items_Handler(QAction* item)
+{
+    Align_V::RunCustomFunctionItem(item);
+}
+
+void TFRM_Alv::CBX_ScriptCollectionChange(QObject* sender)
+{
+    if (sender == CBX_ScriptCollection_B)
+        CBX_ScriptCollection->setEditText(CBX_ScriptCollection_B->currentText());
+    const QString name = CBX_ScriptCollection->currentText();
+    CurrentScriptCollectionIndex = int(ScriptCollectionList.indexOf(name));
+    for (QComboBox* combo : {CBX_ScriptCollection, CBX_ScriptCollection_B}) {
+        const QSignalBlocker block(combo);
+        combo->setCurrentIndex(CurrentScriptCollectionIndex);
+        combo->setEditText(name);
+    }
+    ScriptCollectionFilePath = ScriptBar::CollectionFilePath(name);
+    BuildScriptBar(ScriptCollectionFilePath);
+}
+
+void TFRM_Alv::CBX_ScriptCollectionKeyUp(QObject* sender, int key)
+{
+    if (key != 13)
+        return;
+    auto* combo = qobject_cast<QComboBox*>(sender);
+    const QString name = combo ? combo->currentText() : QString();
+    if (ScriptBar::CollectionExists(name) || !Profiles::CheckName(name))
+        return;
+    const QString path = ScriptBar::CollectionFilePath(name);
+    if (!SaveScriptBar(path))
+        return;
+    ScriptCollectionFilePath = path;
+    CurrentScriptCollectionIndex = Align_V::indexOfNoCase(ScriptBar::ListScriptCollections(), name);
+    LoadScriptCollection();
+}
+
+void TFRM_Alv::CBX_ScriptCollectionDropDown()
+{
+    LoadScriptCollection();
+}
