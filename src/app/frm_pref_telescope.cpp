@@ -55,8 +55,6 @@ using Prg_Suivi::Interface;
 constexpr int kChooserPoll_ms = 100;
 constexpr int kChooserPatience_ms = 10 * 60 * 1000;
 
-void runNamed(const char* name) { Settings::RunHandler(QString::fromLatin1(name)); }
-
 // A control or menu item of another window, by name; nothing while that
 // window or control does not exist yet.
 void enableNamed(QWidget* window, const char* name, bool on)
@@ -96,7 +94,7 @@ void enableMountUsers(bool on)
 void refreshHandPad()
 {
     if (StartupPrefsLoaded && FRM_Raquette && FRM_Raquette->isVisible())
-        runNamed("Raquette.RefreshControls");
+        Settings::RunHandler(QStringLiteral("Raquette.RefreshControls"));
 }
 
 // The bridge ends when an interface choice leaves nothing on ASCOM: a guide
@@ -275,8 +273,8 @@ void TFRM_Pref::RDB_Autoguide_AucunClick()
         refreshHandPad();
         return;
     }
-    runNamed("Raquette.DisableLX200Controls");
-    runNamed("Raquette.DisableCatalogChoice");
+    Settings::RunHandler(QStringLiteral("Raquette.DisableLX200Controls"));
+    Settings::RunHandler(QStringLiteral("Raquette.DisableCatalogChoice"));
     toFront(GRB_Aucun);
     enableNamed(FRM_Tool_Suivi, "RDB_Autoguidage", false);
     if (RDB_Focus_Aucun->isChecked())
@@ -290,8 +288,8 @@ void TFRM_Pref::RDB_Autoguide_LX200Click()
 {
     stopUnusedBridge();
     GuideInterfaceCode = ComChannel::LX200;
-    runNamed("Raquette.EnableLX200Controls");
-    runNamed("Raquette.EnableAbsoluteGoto");
+    Settings::RunHandler(QStringLiteral("Raquette.EnableLX200Controls"));
+    Settings::RunHandler(QStringLiteral("Raquette.EnableAbsoluteGoto"));
     if (FRM_Raquette) {
         FRM_Raquette->CBX_Rate->clear();
         FRM_Raquette->CBX_Rate->addItems({QStringLiteral("Slew"), QStringLiteral("Find"), QStringLiteral("Cntr"),
@@ -310,8 +308,8 @@ void TFRM_Pref::RDB_Autoguide_MarrickClick()
 {
     stopUnusedBridge();
     GuideInterfaceCode = ComChannel::Marrick;
-    runNamed("Raquette.DisableLX200Controls");
-    runNamed("Raquette.ForceRelativeGoto");
+    Settings::RunHandler(QStringLiteral("Raquette.DisableLX200Controls"));
+    Settings::RunHandler(QStringLiteral("Raquette.ForceRelativeGoto"));
     GRB_LX200_Guidemode->hide();
     BTN_Choix_Relais->hide();
     toFront(GRB_InterfaceSerie);
@@ -325,8 +323,8 @@ void TFRM_Pref::RDB_Autoguide_QuillonClick()
     stopUnusedBridge();
     Align_V::InitQuillonPort();
     GuideInterfaceCode = ComChannel::Quillon;
-    runNamed("Raquette.DisableLX200Controls");
-    runNamed("Raquette.ForceRelativeGoto");
+    Settings::RunHandler(QStringLiteral("Raquette.DisableLX200Controls"));
+    Settings::RunHandler(QStringLiteral("Raquette.ForceRelativeGoto"));
     toFront(GRB_InterfaceParallele);
     SPED_Duree_impulsions->setEnabled(false);
     enableMountUsers(true);
@@ -337,7 +335,7 @@ void TFRM_Pref::RDB_Autoguide_VennerClick()
 {
     stopUnusedBridge();
     GuideInterfaceCode = ComChannel::Venner;
-    runNamed("Raquette.DisableLX200Controls");
+    Settings::RunHandler(QStringLiteral("Raquette.DisableLX200Controls"));
     toFront(GRB_InterfaceSerie);
     SPED_Duree_impulsions->setEnabled(true);
     enableMountUsers(true);
@@ -350,8 +348,8 @@ void TFRM_Pref::RDB_Autoguide_KitsRus108Click()
 {
     stopUnusedBridge();
     GuideInterfaceCode = ComChannel::KitsRus;
-    runNamed("Raquette.DisableLX200Controls");
-    runNamed("Raquette.ForceRelativeGoto");
+    Settings::RunHandler(QStringLiteral("Raquette.DisableLX200Controls"));
+    Settings::RunHandler(QStringLiteral("Raquette.ForceRelativeGoto"));
     BTN_Choix_Relais->show();
     toFront(GRB_InterfaceSerie);
     SPED_Duree_impulsions->setEnabled(false);
@@ -379,16 +377,16 @@ void TFRM_Pref::RDB_Mount_PluginClick() { RDB_Autoguide_PluginClick(); }
 
 void TFRM_Pref::RDB_Focus_ASCOMClick()
 {
-    runNamed("Raquette.DisableLX200Controls");
+    Settings::RunHandler(QStringLiteral("Raquette.DisableLX200Controls"));
     GRB_LX200_Guidemode->hide();
     toFront(GRB_ASCOM);
     // One worker per driver: mount, guide port and focuser share it.
     if (!AscomBridge::Running())
-        runNamed("AscomBridge.StartBridge");
+        Settings::RunHandler(QStringLiteral("AscomBridge.StartBridge"));
     if (AscomBridge::Running() && FRM_Alv && FRM_Alv->FirstActivationDone) {
         AscomBridge::Signal(AscomBridge::rqActiver);
         BTN_Mount_Connecter->setEnabled(true);
-        runNamed("Raquette.LayoutForAscom");
+        Settings::RunHandler(QStringLiteral("Raquette.LayoutForAscom"));
     } else if (!AscomBridge::Running()) {
         LBL_Error_Ascom->setText(QStringLiteral("Le pont ASCOM n'est pas disponible."));
     }
@@ -421,7 +419,7 @@ void TFRM_Pref::RDB_Focus_LX200Click()
     const bool shared = RDB_Mount_LX200->isChecked() && CBX_AG_Focus_PortSerie->currentIndex() >= 0
                         && sameText(CBX_AG_Focus_PortSerie->currentText(), CBX_AG_PortSerie->currentText());
     FocuserInterfaceCode = shared ? ComChannel::LX200 : ComChannel::LX200Focuser;
-    runNamed("Raquette.EnableFocusControls");
+    Settings::RunHandler(QStringLiteral("Raquette.EnableFocusControls"));
     toFront(GRB_Focus_InterfaceSerie);
     enableNamed(FRM_Alv, "MNU_Telescope", true);
 }
@@ -430,7 +428,7 @@ void TFRM_Pref::RDB_Focus_VennerClick()
 {
     fillFocuserPorts(false);
     FocuserInterfaceCode = ComChannel::Venner;
-    runNamed("Raquette.EnableFocusControls");
+    Settings::RunHandler(QStringLiteral("Raquette.EnableFocusControls"));
     toFront(GRB_Focus_InterfaceSerie);
     enableNamed(FRM_Alv, "MNU_Telescope", true);
 }
@@ -440,7 +438,7 @@ void TFRM_Pref::RDB_Focus_QuillonClick()
     fillFocuserPorts(true);
     Align_V::InitQuillonPort();
     FocuserInterfaceCode = ComChannel::Quillon;
-    runNamed("Raquette.EnableFocusControls");
+    Settings::RunHandler(QStringLiteral("Raquette.EnableFocusControls"));
     toFront(GRB_Focus_InterfaceParallele);
     enableNamed(FRM_Alv, "MNU_Telescope", true);
 }
