@@ -230,22 +230,28 @@ void TFRM_Raquette::syncOtherMount()
         find(Align_V::Hooks.FindDeepSkyObject, QStringLiteral("M") + number);
     else if (RDB_Etoile_SAO->isChecked())
         find(Align_V::Hooks.FindSaoStar, QStringLiteral("SAO") + number);
-    else {
-        ra = CalcHelpers::HMSToArcsec(double(TNI_RaH->Value()), double(TNI_RaM->Value()), double(TNI_RaS->Value()))
-             / kArcsecPerRadian;
-        dec = CalcHelpers::DMSToArcsec(double(TNI_DecD->Value()), double(TNI_DecM->Value()), double(TNI_DecS->Value()))
-              / kArcsecPerRadian;
-    }
-    if (ra == Align_V::kNotFound || dec == Align_V::kNotFound) {
+
+    if (!RDB_Coords->isChecked() && (ra == Align_V::kNotFound || dec == Align_V::kNotFound)) {
         Msg::ShowMessageText(true, TranslatedTexts.MSG_Object_not_found);
         if (CKB_Assist_Vocal->isChecked())
             Telescope::PlayVoicePrompt(QStringLiteral("S_Objet_non_trouve"), 900);
         return;
     }
+    double raArcsec = 0;
+    double decArcsec = 0;
+    if (RDB_Coords->isChecked()) {
+        raArcsec = CalcHelpers::HMSToArcsec(double(TNI_RaH->Value()), double(TNI_RaM->Value()), double(TNI_RaS->Value()));
+        decArcsec = CalcHelpers::DMSToArcsec(double(TNI_DecD->Value()), double(TNI_DecM->Value()), double(TNI_DecS->Value()));
+        ra = raArcsec / kArcsecPerRadian;
+        dec = decArcsec / kArcsecPerRadian;
+    } else {
+        raArcsec = ra * kArcsecPerRadian;
+        decArcsec = dec * kArcsecPerRadian;
+    }
     SkyChart.CurrentRa = ra;
     SkyChart.CurrentDec = dec;
-    TelescopeRA = ra * kArcsecPerRadian;
-    TelescopeDec = dec * kArcsecPerRadian;
+    TelescopeRA = raArcsec;
+    TelescopeDec = decArcsec;
     Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
     Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_OrigineClick"));
     if (SkyChart.OriginRa != Align_V::kNotFound && SkyChart.OriginDec != Align_V::kNotFound) {
