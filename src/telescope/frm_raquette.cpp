@@ -7,6 +7,8 @@
 #include "app/ui/event_boundary.h"
 #include "platform/clock.h"
 #include "scripting/scripts.h"
+#include "telescope/alpaca/alpaca_bridge.h"
+#include "telescope/alpaca/alpaca_chooser.h"
 #include "telescope/ascom_bridge.h"
 #include "telescope/frm_joy.h"
 #include "telescope/frm_object_action.h"
@@ -105,6 +107,9 @@ TFRM_Raquette::~TFRM_Raquette()
     if (Align_V::Hooks.PlayVoicePrompt)
         Align_V::Hooks.PlayVoicePrompt = nullptr;
     guarded("FRM_Raquette.ReleaseAll", [this] { ReleaseAll(); });
+    // The Alpaca bridge stops what still moves before the program ends.
+    if (dynamic_cast<Alpaca::AlpacaBridge*>(AscomBridge::Installed()))
+        AscomBridge::StopBridge();
 }
 
 void TFRM_Raquette::wire()
@@ -175,6 +180,7 @@ void TFRM_Raquette::wire()
     };
     for (const auto& [name, handler] : named)
         Settings::RegisterHandler(QString::fromLatin1(name), handler);
+    Alpaca::RegisterHandlers();
     Align_V::Hooks.PlayVoicePrompt = [](const QString& key, int wait_ms) { Telescope::PlayVoicePrompt(key, wait_ms); };
 }
 
