@@ -4,34 +4,13 @@
 // 30 frames (not timed) so that the benchmark does not fill the disk.
 
 #include "capture/avi_compression.h"
+#include "sky_frame.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
-#include <random>
 
 namespace {
-
-kernels::Bitmap24 skyFrame(int width, int height)
-{
-    kernels::Bitmap24 b(width, height);
-    std::mt19937 random(42);
-    std::normal_distribution<double> noise(20.0, 4.0);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width * 3; ++x)
-            b.scanLine(y)[x] = static_cast<std::uint8_t>(std::clamp(noise(random), 0.0, 255.0));
-    std::uniform_int_distribution<int> px(4, width - 5), py(4, height - 5);
-    for (int star = 0; star < 40; ++star) {
-        const int cx = px(random), cy = py(random);
-        for (int dy = -3; dy <= 3; ++dy)
-            for (int dx = -3; dx <= 3; ++dx) {
-                const int level = 255 - 30 * (dx * dx + dy * dy);
-                if (level > 0)
-                    std::fill_n(b.scanLine(cy + dy) + 3 * (cx + dx), 3, static_cast<std::uint8_t>(level));
-            }
-    }
-    return b;
-}
 
 void AviAppend(benchmark::State& state, const char* code)
 {
@@ -45,7 +24,7 @@ void AviAppend(benchmark::State& state, const char* code)
     params.Height = height;
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bench.avi"));
-    const kernels::Bitmap24 frame = skyFrame(width, height);
+    const kernels::Bitmap24 frame = SkyFrame(width, height);
 
     TAVICompressor writer;
     if (!writer.Open(path, params)) {

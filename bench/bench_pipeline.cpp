@@ -23,72 +23,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstdlib>
-#include <new>
 #include <random>
 
-// Every heap allocation is counted: operator new, and malloc, calloc and
-// realloc themselves (the toolkit's strings and text layouts allocate
-// through them), interposed here on top of the C library's own.
-extern "C" {
-void* __libc_malloc(std::size_t);
-void* __libc_calloc(std::size_t, std::size_t);
-void* __libc_realloc(void*, std::size_t);
-void __libc_free(void*);
-}
-
-namespace {
-std::atomic<long long> g_allocations{0};
-}
-
-extern "C" void* malloc(std::size_t n)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    return __libc_malloc(n);
-}
-extern "C" void* calloc(std::size_t n, std::size_t size)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    return __libc_calloc(n, size);
-}
-extern "C" void* realloc(void* p, std::size_t n)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    return __libc_realloc(p, n);
-}
-extern "C" void free(void* p)
-{
-    __libc_free(p);
-}
-
-void* operator new(std::size_t n)
-{
-    if (void* p = malloc(n ? n : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t n)
-{
-    return operator new(n);
-}
-void operator delete(void* p) noexcept
-{
-    free(p);
-}
-void operator delete[](void* p) noexcept
-{
-    free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept
-{
-    free(p);
-}
+#include "alloc_counter.h"
+#include "qt_main.h"
 
 namespace {
 
@@ -117,12 +57,7 @@ void drawStarField(kernels::Bitmap24& bmp, int W, int H)
 // The windows and the pipeline as a running addition leaves them.
 void prepare(int W, int H)
 {
-    static platform::SimulatedPortAccess ports;
-    platform::setPortAccess(&ports);
-    if (!FRM_Alv)
-        Startup::CreateWindows();
-    Align_V::CreateMissingSlotBitmaps();
-    Align_V::CreateMissingWorkBitmaps();
+    bench::PrepareWindowsAndBitmaps();
     Align_V::ResetPipelineStartValues();
     DeepImagePlanes().clearAll();
 

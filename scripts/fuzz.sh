@@ -12,13 +12,23 @@ seconds="${NJ_FUZZ_SECONDS:-15}"
 only="${NJ_FUZZ_ONLY:-}"
 
 if [ ! -f "$dir/build.ninja" ]; then
-  CC=clang-14 CXX=clang++-14 bash "$root/scripts/build.sh" "$dir" -DNJ_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  # -O1 and line tables only: the fuzz build compiles the program layer too,
+  # and this keeps it short while reports still name files and lines.
+  CC=clang-14 CXX=clang++-14 bash "$root/scripts/build.sh" "$dir" -DNJ_FUZZ=ON \
+    -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only -DNDEBUG" \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only -DNDEBUG"
 else
   bash "$root/scripts/build.sh" "$dir"
 fi
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+export LSAN_OPTIONS="suppressions=$root/tests/support/lsan.supp:print_suppressions=0"
+# Targets with windows run offscreen with a private runtime folder.
+export QT_QPA_PLATFORM=offscreen
+runtime="$(mktemp -d)"
+trap 'rm -rf "$runtime"' EXIT
+export XDG_RUNTIME_DIR="$runtime"
 mkdir -p "$dir/findings"
 ran=0
 for src in "$root"/fuzz/fuzz_*.cpp; do

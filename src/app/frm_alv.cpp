@@ -10,6 +10,7 @@
 #include "app/ui/event_boundary.h"
 #include "app/version_info.h"
 #include "capture/avi_compression.h"
+#include "capture/avi_reader.h"
 #include "capture/camera_slots.h"
 #include "capture/frame_messages.h"
 #include "capture/plugin_mgr.h"

@@ -50,6 +50,19 @@ public:
     // One tick of the slot's frame timer.
     void Timer_Cam1Timer();
     void Timer_Cam2Timer();
+    // File sources (capture/frm_alv_files.cpp): open a picture, a list of
+    // pictures or an AVI film as image, dark or flat; show the frame at
+    // PlayPosition; one step of the player (run by the frame timers).
+    void MNU_Ouvrir_ImageClick();
+    void MNU_Ouvrir_DarkClick();
+    void MNU_Ouvrir_FlatClick();
+    void LoadImage();
+    void PlayerStep();
+    // Stops what must not run beside a new file source: playback, a running
+    // addition, a grab device of the current slot (and, asked, its long exposure).
+    void StopForFileSource(bool longExposureToo);
+    // The list (sorted as wanted) becomes the current slot's file source.
+    void OpenFileSource(const QStringList& list, std::uint8_t kind);
     // A frame announcement of the slot (its frame message).
     void FrameMessageArrived(int slot);
     // A turn of the mouse wheel by angleDelta eighths of a degree: every
@@ -173,7 +186,9 @@ private:
     void ConnectFunctionButtons();
     void FrameTick(int slot);
     bool StartCameraSource(int slot);
-    void StartFileSource(int slot);
+    bool StartFileSource(int slot);
+    void FinishFileSourceStart(int slot);
+    void OpenFromDialog(std::uint8_t kind);
     void StartCommonTail(int slot, bool camera);
     void ReleaseStartButtons(int slot);
     void StopSlot(int slot);

@@ -157,12 +157,5 @@ QString GetCodecName(const QString& code)
 
 } // namespace AVICompression
 
-bool AviFileOpen = false;
-
-void CloseAviFile()
-{
-    AviFileOpen = false;
-}
-
 std::unique_ptr<TAVICompressor> AviWriter;
 bool AviWriterOpen = false;

@@ -90,10 +90,6 @@ bool ChooseCompressor(int width, int height, int rate);
 
 } // namespace AVICompression
 
-// AVI file opened for reading by the file source.
-extern bool AviFileOpen;
-void CloseAviFile();
-
 // The AVI writer of the image tool, and whether it holds an open file.
 extern std::unique_ptr<TAVICompressor> AviWriter;
 extern bool AviWriterOpen;

@@ -200,8 +200,11 @@ bool TAVICompressor::Open(const QString& fileName, const AVICompression::AVIPara
             rc = av_frame_get_buffer(s.frame, 0);
         }
         if (rc >= 0) {
+            // Accurate rounding keeps swscale off its fast route from BGR to
+            // 4:2:0, which writes limited levels whatever range is asked:
+            // Motion JPEG blacks would read back as 16.
             s.converter = sws_getContext(width_, height_, AV_PIX_FMT_BGR24, width_, height_, s.encoder->pix_fmt,
-                                         SWS_BILINEAR, nullptr, nullptr, nullptr);
+                                         SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
             rc = s.converter ? 0 : AVERROR(EINVAL);
         }
         if (rc >= 0) {

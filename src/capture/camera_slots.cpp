@@ -27,7 +27,7 @@ bool FirstExposure = true;
 std::array<std::uint8_t, 3> ParallelPortShadow{};
 bool CaptureStartPending = false;
 std::unique_ptr<QStringList> PlayList;
-bool FileSourceOpen = false;
+std::uint8_t& FileSourceOpen = PlayerActive;
 
 namespace Capture {
 

@@ -94,9 +94,10 @@ extern bool FirstExposure;
 extern std::array<std::uint8_t, 3> ParallelPortShadow;
 extern bool CaptureStartPending;
 
-// File source: the player's list, and whether a file source is open.
+// File source: the player's list. Whether a file source is open is
+// PlayerActive; FileSourceOpen is the same flag under its other name.
 extern std::unique_ptr<QStringList> PlayList;
-extern bool FileSourceOpen;
+extern std::uint8_t& FileSourceOpen;
 
 namespace Capture {
 

@@ -8,6 +8,7 @@
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
 #include "capture/avi_compression.h"
+#include "capture/avi_reader.h"
 #include "capture/camera_slots.h"
 #include "capture/camera_control_lib.h"
 #include "capture/capture_helpers.h"
@@ -21,6 +22,7 @@
 #include "capture/slot_sources.h"
 #include "imaging/display_helpers.h"
 #include "imaging/display_zone.h"
+#include "imaging/frame_helpers.h"
 #include "imaging/overlays.h"
 #include "imaging/process_frame.h"
 #include "imaging/pipeline_state.h"
@@ -103,6 +105,12 @@ void TFRM_Alv::ConnectCaptureHandlers()
     app::bindSpeedButtonClick(SPDB_Cam1_Stop_B, this, &TFRM_Alv::SPDB_Cam1_StopClick);
     app::bindSpeedButtonClick(SPDB_Cam2_Stop, this, &TFRM_Alv::SPDB_Cam2_StopClick);
     app::bindSpeedButtonClick(SPDB_Cam2_Stop_B, this, &TFRM_Alv::SPDB_Cam2_StopClick);
+    // The open menus and buttons, the script engine and the player reach the
+    // file sources by name.
+    Settings::RegisterHandler(QStringLiteral("FRM_Alv.MNU_Ouvrir_ImageClick"), [] { if (FRM_Alv) FRM_Alv->MNU_Ouvrir_ImageClick(); });
+    Settings::RegisterHandler(QStringLiteral("FRM_Alv.MNU_Ouvrir_DarkClick"), [] { if (FRM_Alv) FRM_Alv->MNU_Ouvrir_DarkClick(); });
+    Settings::RegisterHandler(QStringLiteral("FRM_Alv.MNU_Ouvrir_FlatClick"), [] { if (FRM_Alv) FRM_Alv->MNU_Ouvrir_FlatClick(); });
+    Settings::RegisterHandler(QStringLiteral("FRM_Alv.LoadImage"), [] { if (FRM_Alv) FRM_Alv->LoadImage(); });
 }
 
 // ---- Start -----------------------------------------------------------------
@@ -193,8 +201,10 @@ void TFRM_Alv::Start(int slot)
     if (slot != 1 && slot != 2)
         return;
     if (PlayerActive) {
-        StartFileSource(slot);
-        StartCommonTail(slot, false);
+        if (StartFileSource(slot)) {
+            StartCommonTail(slot, false);
+            FinishFileSourceStart(slot);
+        }
         return;
     }
     if (StartCameraSource(slot))
@@ -323,19 +333,6 @@ bool TFRM_Alv::StartCameraSource(int slot)
     return true;
 }
 
-void TFRM_Alv::StartFileSource(int slot)
-{
-    // The file sources open their picture or AVI frame into the slot bitmap
-    // before they call Start; here the frame size is taken from it.
-    ZoneResetPending = 1;
-    auto& s = CameraSlots[slot];
-    if (const auto& bmp = SlotBitmaps[slot][0]) {
-        s.width = bmp->width();
-        s.height = bmp->height();
-    }
-    s.streamMode = 0;
-}
-
 void TFRM_Alv::StartCommonTail(int slot, bool camera)
 {
     auto& s = CameraSlots[slot];
@@ -385,6 +382,7 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
         PreviousTrackedStarPos = TrackedStarPos;
     }
     Align_V::ClearImage3();
+    SCB_Taille_ZAffichChange();   // the result view takes the new frame size
 
     if (camera) {
         c.demarrer->setEnabled(false);
@@ -419,7 +417,7 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
         FRM_Info->Img_Histogramme->resize(FRM_Info->Img_Histogramme->size());
 
     PipelineActive = 1;
-    MotionReferenceSet = 0;
+    Align_V::InvalidateMotionReference();
     const std::uint8_t kind = Align_V::GetIntegrationKind();   // 1 dark, 2 flat, 0 image
     if (camera)
         DeepImagePlanes().clear(kind);
@@ -440,11 +438,9 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
     Align_V::ComputeDisplayZone(static_cast<std::uint8_t>(slot));
     Capture::ResetFrameRate(slot);
 
-    if (!camera) {
-        std::uint8_t scratch = 0;
-        Align_V::ProcessFrame(1, scratch, static_cast<std::uint8_t>(slot));
-        return;
-    }
+    if (!camera)
+        return;   // the file source finishes its own start
+
     if (s.sourceKind == 0 && FRM_Tool_Affichage) {
         const auto* refresh = slot == 1 ? FRM_Tool_Affichage->TNI_Cam1_Tps_Rafraichissement
                                         : FRM_Tool_Affichage->TNI_Cam2_Tps_Rafraichissement;
@@ -497,6 +493,7 @@ void TFRM_Alv::StopSlot(int slot)
     ReleaseLedLibrary(slot);
     s.captureInProgress = 0;
     PipelineActive = 0;
+    Align_V::EndLearningOnSourceStop(slot);
 
     const bool guides = FRM_Tool_Affichage
                         && (slot == 1 ? FRM_Tool_Affichage->CKB_Src1_Autoguidage : FRM_Tool_Affichage->CKB_Src2_Autoguidage)

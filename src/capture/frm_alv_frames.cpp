@@ -76,7 +76,7 @@ void TFRM_Alv::FrameTick(int slot)
         }
     };
     if (PlayerActive) {
-        // The player steps through the file source here once it exists.
+        PlayerStep();
         applyPendingInterval();
         return;
     }

@@ -1,5 +1,7 @@
 #include "imaging/display_helpers.h"
 
+#include "kernels/frame_rows.h"
+
 #include "app/frm_alv.h"
 #include "app/settings.h"
 #include "imaging/pipeline_state.h"
@@ -173,8 +175,7 @@ void ApplyFishEyeAttenuation()
 void BlendIntoBitmap(const kernels::Bitmap24& source, const kernels::Rect& sourceRect,
                      kernels::Bitmap24& destination, std::int32_t n, const kernels::Rect& destRect)
 {
-    const double w = n > 0 ? 1.0 / n : 1.0;
-    const double k = 1.0 - w;
+    const kernels::BlendTables tables(n);
     const kernels::Rect clip = kernels::boundsOf(destination);
     int dx0, sx0, dy0, sy0;
     if (destRect.left >= 0) {
@@ -194,19 +195,17 @@ void BlendIntoBitmap(const kernels::Bitmap24& source, const kernels::Rect& sourc
     const int sxEnd = clip.right >= destRect.right ? sourceRect.right : sourceRect.right - (destRect.right - clip.right);
     const int syEnd =
         clip.bottom >= destRect.bottom ? sourceRect.bottom : sourceRect.bottom - (destRect.bottom - clip.bottom);
+    // The columns whose source and destination both lie inside their bitmaps.
+    const std::int64_t first = std::max<std::int64_t>({0, -std::int64_t(sx0), -std::int64_t(dx0)});
+    const std::int64_t last = std::min<std::int64_t>({std::int64_t(sxEnd) - sx0, std::int64_t(source.width()) - sx0,
+                                                      std::int64_t(destination.width()) - dx0});
+    if (last <= first)
+        return;
     for (int sy = sy0, dy = dy0; sy < syEnd; ++sy, ++dy) {
         if (!source.contains(0, sy) || !destination.contains(0, dy))
             continue;
-        const std::uint8_t* s = source.scanLine(sy);
-        std::uint8_t* d = destination.scanLine(dy);
-        for (int sx = sx0, dx = dx0; sx < sxEnd; ++sx, ++dx) {
-            if (sx < 0 || sx >= source.width() || dx < 0 || dx >= destination.width())
-                continue;
-            for (int c = 0; c < 3; ++c) {
-                std::uint8_t& v = d[dx * 3 + c];
-                v = std::uint8_t(std::clamp(std::nearbyint(v * k + s[sx * 3 + c] * w), 0.0, 255.0));
-            }
-        }
+        kernels::BlendRow(destination.scanLine(dy) + 3 * (dx0 + first), source.scanLine(sy) + 3 * (sx0 + first),
+                          int(3 * (last - first)), tables);
     }
 }
 

@@ -1,28 +1,62 @@
 #pragma once
 // Frame helpers of the per-frame routine for motion detection, alarms,
 // saturation, histogram and mosaic tile, and the measurement procedures.
-// Their algorithms come with the frame-helper and procedure work; until
-// then each does the least its callers rely on.
+// User-interface thread only. The per-frame routines allocate nothing.
 
 #include "kernels/bitmap24.h"
 
+#include <QString>
 #include <cstdint>
 
 namespace Align_V {
 
-// Paints the saturated pixels of the current slot's frame red on
-// SaturationBitmap.
+// Paints red, on SaturationBitmap, every pixel of the current slot's frame
+// whose brightest channel reaches threshold; other pixels stay as they are.
 void MarkSaturatedPixels(std::int32_t threshold);
-// Compares the display zone with the motion reference; true on motion.
-bool MotionCompare(std::int32_t level, std::int32_t count, double& percent, std::int64_t& sum);
+
+// Copies the current slot's display zone into MotionCurrent (the size of
+// MotionReference) and compares it with the reference: percent receives
+// the changed pixels in hundredths of a percent of the zone, sum the signed
+// difference of the grey sums. A pixel changed when its grey sum moved by
+// more than 3 x level; motion when more than count / 10000 of the pixels
+// changed. No reference, zone or frame: no motion, 0 and 0.
+bool MotionCompare(std::int32_t level, std::int32_t count, std::int32_t& percent, std::int64_t& sum);
+
+// Defines the motion reference now: the current slot's display zone at the
+// size of the result view; the reference panel turns green.
+void DefineMotionReference();
+// Forgets the reference (a source start, a format change); the reference
+// panel turns red.
+void InvalidateMotionReference();
+
+// The actions chosen for a detection and for the loss of the guide star.
+// A sound still playing and a script still running are not started again.
 void RunMotionActions();
 void RunLostStarActions();
-// Counts and draws the histogram of the current slot's frame.
+
+// Counts the current slot's frame into the histograms and draws them on
+// the information window.
 void DrawHistogram();
-// Lays the result into the mosaic at the next tile.
-void PlaceMosaicTile(const kernels::Bitmap24& result, std::int32_t width, std::int32_t height);
-// The per-frame work of a running measurement procedure (ProcedureState
-// not 0) on the current slot.
-void AdvanceProcedures(std::uint8_t slot);
+
+// Blends the result into the mosaic around MosaicTileCentre and runs the
+// mosaic's countdown.
+void PlaceMosaicTile(const kernels::Bitmap24& tile, std::int32_t width, std::int32_t height);
+
+// Hides the main window's recording indicator.
+void HideRecIndicator();
+
+// The per-frame work of the measurement procedure in ProcedureState on the
+// current slot; trackResult is the tracking step's result for this frame
+// (0: the star was lost or no tracking step ran), which ends the procedure.
+void AdvanceProcedures(std::uint8_t slot, std::uint8_t trackResult);
+
+// A source stop while the motor speeds are being learnt on its frames: no
+// frame will end the move under way, so the learning ends now (moves and
+// learning timer stopped, the completed cycles kept).
+void EndLearningOnSourceStop(int slot);
+
+// The translated direction word: vertical axis "le bas" when positive, else
+// "le haut"; horizontal axis "Est" when positive, else "Ouest".
+QString DirectionName(bool vertical, bool positive);
 
 } // namespace Align_V

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QVector>
 #include <cstdint>
+#include <cstdlib>
 
 class QFont;
 
@@ -21,6 +22,54 @@ namespace Align_V {
 constexpr kernels::Colour kRed = 255;
 constexpr kernels::Colour kGreen = 65280;
 constexpr kernels::Colour kOlive = 32896;
+
+// A solid copy pen of width 1: lines leave out their end point, as the
+// views' pens do; pixels outside the bitmap are skipped.
+class SolidPen {
+public:
+    SolidPen(kernels::Bitmap24& target, kernels::Colour colour) : target_(target), colour_(colour) {}
+    void moveTo(std::int64_t x, std::int64_t y)
+    {
+        x_ = x;
+        y_ = y;
+    }
+    void lineTo(std::int64_t x, std::int64_t y)
+    {
+        line(x_, y_, x, y);
+        x_ = x;
+        y_ = y;
+    }
+    void line(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1)
+    {
+        const std::int64_t dx = std::llabs(x1 - x0), dy = std::llabs(y1 - y0);
+        const std::int64_t sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+        std::int64_t err = dx - dy;
+        // Long lines only need their part inside the bitmap; the walk is
+        // bounded by the line's length, which callers keep small.
+        while (x0 != x1 || y0 != y1) {
+            plot(x0, y0);
+            const std::int64_t e2 = 2 * err;
+            if (e2 > -dy) {
+                err -= dy;
+                x0 += sx;
+            }
+            if (e2 < dx) {
+                err += dx;
+                y0 += sy;
+            }
+        }
+    }
+    void plot(std::int64_t x, std::int64_t y)
+    {
+        if (x >= 0 && y >= 0 && x < target_.width() && y < target_.height())
+            kernels::setPixel(target_, int(x), int(y), colour_);
+    }
+
+private:
+    kernels::Bitmap24& target_;
+    kernels::Colour colour_;
+    std::int64_t x_ = 0, y_ = 0;
+};
 
 // Fills the bitmap white and draws the dotted not-xor olive outline of rect
 // (right and bottom exclusive). Pen widths other than 1 draw width 1.

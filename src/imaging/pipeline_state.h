@@ -165,6 +165,40 @@ extern std::array<std::int32_t, 256> HistogramRed, HistogramGreen, HistogramBlue
 // Measurement procedures.
 extern double ProcedureElapsed;      // seconds since the procedure started
 extern double FieldOrientation;
+// Where and when the running procedure (or the current learning move)
+// started: the star's position and the monotonic time.
+struct TProcedureStart {
+    QPointF pos;
+    std::int64_t time_ms = 0;
+};
+extern TProcedureStart ProcedureStart;
+// The drift direction turned into the sky's frame (degrees).
+extern double ProcedureDirection;
+// The King method: where the star should end up, the offset to it, and
+// whether both are frozen while the user corrects the mount.
+extern QPoint KingTarget, KingOffset;
+extern std::uint8_t KingPaused;
+// Seconds of the last drift-speed measure, for drift guiding.
+extern std::int32_t DriftGuideSeconds;
+// The periodic-error window's star displacement, whole pixels, at least 1.
+extern QPoint PeriodicErrorTrail;
+// Motor-speed learning: sub-state (0 to 10), step-done flag (set by the
+// learning timer), the counter and the running sums (West, North, East,
+// South) of completed cycles. The execute button starts a learning with
+// Learning = {}.
+struct TLearning {
+    std::uint8_t step = 0;
+    std::uint8_t tick = 0;
+    std::int32_t counter = 1;
+    std::int32_t cycles = 0;
+    std::array<double, 4> sums{};
+};
+extern TLearning Learning;
+
+// The mosaic's countdown: its monotonic end, and whether the first frame at
+// or after it has already ended the mosaic (once per initialisation).
+extern std::int64_t MosaicEnd_ms;
+extern std::uint8_t MosaicEndHandled;
 extern double PipelineRunningFactor;
 
 // ---- result rendering ----------------------------------------------------

@@ -453,7 +453,7 @@ void detectMotion(Frame& f)
     if (d && d->CKB_Detection_Mvt->isChecked() && MotionReferenceSet && !MotionFired
         && num(d->TNI_Seuil_Detection_Niveau) > 0 && num(d->TNI_Seuil_Detection_Nbre) > 0) {
         motionTested = true;
-        double percent = 0;
+        std::int32_t percent = 0;
         std::int64_t sum = 0;
         if (MotionCompare(truncInt(num(d->TNI_Seuil_Detection_Niveau)), truncInt(num(d->TNI_Seuil_Detection_Nbre)),
                           percent, sum)
@@ -608,12 +608,8 @@ void sourceOverlayAndWindows(Frame& f)
     }
     if (FRM_Tool_Mesures && FRM_Tool_Mesures->CKB_Surface_Permanent->isChecked())
         FRM_Tool_Mesures->BTN_Surface_CalculerClick();
-    if (f.current) {
-        if (ProcedureState == 0)
-            ProcedureStarPos = TrackedStarPos;
-        else
-            AdvanceProcedures(f.slot);
-    }
+    if (f.current)
+        AdvanceProcedures(f.slot, f.trackResult);
 }
 
 // 25. End.

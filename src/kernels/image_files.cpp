@@ -1,5 +1,7 @@
 #include "kernels/image_files.h"
 
+#include "kernels/jpeg_errors.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -128,29 +130,12 @@ bool finishLibraryFile(OutFile& out, bool compressed, const std::string& message
 
 // ---- JPEG ------------------------------------------------------------------
 
-struct JpegErrors {
-    jpeg_error_mgr pub{};
-    std::jmp_buf jump;
-    char text[JMSG_LENGTH_MAX] = {};
-};
-
-[[noreturn]] void jpegErrorExit(j_common_ptr cinfo)
-{
-    auto* e = reinterpret_cast<JpegErrors*>(cinfo->err);
-    cinfo->err->format_message(cinfo, e->text);
-    std::longjmp(e->jump, 1);
-}
-
-void jpegSilent(j_common_ptr) {}
-
 // Compresses into an open file; false with the library's text on failure.
 bool compressJpeg(FILE* file, const Bitmap24& bitmap, int quality, std::string& message)
 {
     jpeg_compress_struct cinfo{};
     JpegErrors errors;
-    cinfo.err = jpeg_std_error(&errors.pub);
-    errors.pub.error_exit = jpegErrorExit;
-    errors.pub.output_message = jpegSilent;
+    cinfo.err = InstallJpegErrors(errors);
     if (setjmp(errors.jump)) {
         jpeg_destroy_compress(&cinfo);
         message = errors.text;

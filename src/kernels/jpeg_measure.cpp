@@ -1,5 +1,7 @@
 #include "kernels/jpeg_measure.h"
 
+#include "kernels/jpeg_errors.h"
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstddef>
@@ -42,18 +44,6 @@ void termDestination(j_compress_ptr cinfo)
     d->count += std::int64_t(kChunk - d->pub.free_in_buffer);
 }
 
-struct ErrorManager {
-    jpeg_error_mgr pub{};
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void errorExit(j_common_ptr cinfo)
-{
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
-}
-
-void silentMessage(j_common_ptr) {}
-
 } // namespace
 
 std::int64_t JpegCompressedSize(const Bitmap24& bitmap, const Rect& rect, int quality)
@@ -65,11 +55,9 @@ std::int64_t JpegCompressedSize(const Bitmap24& bitmap, const Rect& rect, int qu
 
     // Everything the jump may skip lives before setjmp and is not changed after.
     jpeg_compress_struct cinfo{};
-    ErrorManager err;
+    JpegErrors err;
     CountingDestination dest;
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = errorExit;
-    err.pub.output_message = silentMessage;
+    cinfo.err = InstallJpegErrors(err);
     if (setjmp(err.jump)) {
         jpeg_destroy_compress(&cinfo);
         return 0;

@@ -55,6 +55,12 @@ CameraTable& systemGrabTable()
         CameraTable t;
         t.add({QStringLiteral("Simulateur ciel etoile"), QStringLiteral("1.0")},
               [] { return std::make_unique<SimulatedCamera>(); });
+        // A colour sensor without its colours rebuilt: the raw RGGB mosaic.
+        t.add({QStringLiteral("Simulateur ciel etoile RGGB"), QStringLiteral("1.0")}, [] {
+            StarFieldSettings settings;
+            settings.bayer = true;
+            return std::make_unique<SimulatedCamera>(settings);
+        });
         return t;
     }();
     return table;

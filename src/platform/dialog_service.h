@@ -4,6 +4,7 @@
 // An empty optional means the user cancelled.
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <optional>
 
@@ -23,6 +24,14 @@ class DialogService {
 public:
     virtual ~DialogService() = default;
     virtual std::optional<QString> openFile(const FileDialogRequest& request) = 0;
+    // Several files at once (at least one when not cancelled). A service
+    // without it offers one file.
+    virtual std::optional<QStringList> openFiles(const FileDialogRequest& request)
+    {
+        if (std::optional<QString> one = openFile(request))
+            return QStringList{*one};
+        return std::nullopt;
+    }
     virtual std::optional<QString> saveFile(const FileDialogRequest& request) = 0;
     virtual std::optional<QString> chooseFolder(const QString& title, const QString& directory) = 0;
     // A colour as the program stores colours (red in the low byte, green in

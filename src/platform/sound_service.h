@@ -16,6 +16,12 @@ public:
     // Starts the sound file at path (a WAV file) and returns at once; a
     // file that cannot be played is skipped silently.
     virtual void playFile(const QString& path) { (void)path; }
+    // True while the sound file at path started by playFile still plays.
+    virtual bool filePlaying(const QString& path) const
+    {
+        (void)path;
+        return false;
+    }
 };
 
 // The service in force; nullptr restores the silent default.

@@ -202,5 +202,3 @@ extern std::uint8_t TiffSequenceStarted;
 // The display zone of the frame before processing, sized at each start from
 // the display tool's zone size.
 extern kernels::Bitmap24 ZoneCaptureBitmap;
-// The running sequence was started by the motion-detection action.
-extern std::uint8_t MotionSaveActive;

@@ -16,6 +16,8 @@
 #include "app/frm_alv.h"
 #include "app/ui/long_timer.h"
 #include "capture/avi_compression.h"
+#include "imaging/frame_helpers.h"
+#include "imaging/pipeline_state.h"
 #include "platform/clock.h"
 #include "platform/message_service.h"
 #include "scripting/scripts.h"
@@ -33,7 +35,6 @@ std::int32_t SequenceImageCounter = 0;
 std::unique_ptr<kernels::TiffPageWriter> TiffSequence;
 std::uint8_t TiffSequenceStarted = 0;
 kernels::Bitmap24 ZoneCaptureBitmap;
-std::uint8_t MotionSaveActive = 0;
 
 namespace {
 
@@ -253,11 +254,11 @@ void TFRM_Tool_Images::BTN_Arreter_SauvClick()
         Util_Images::CloseReportFile();
         CKB_Un_seul_fichier->setEnabled(true);
     }
-    if (MotionSaveActive && FRM_Prg_Action && FRM_Prg_Action->CKB_Action_Sauvegarder->isChecked())
-        MotionSaveActive = 0;
+    // Motion detection, held while the saving it started ran, tests again.
+    if (MotionFired && FRM_Prg_Action && FRM_Prg_Action->CKB_Action_Sauvegarder->isChecked())
+        MotionFired = 0;
     UpdateBlink();
-    if (FRM_Alv)
-        FRM_Alv->LBL_Rec->hide();
+    Align_V::HideRecIndicator();
     TNI_SeqTimer->SetValue(0);
     Scripts::ResumeIfWaiting(Scripts::WaitSequence);
 }

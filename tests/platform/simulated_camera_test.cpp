@@ -123,6 +123,11 @@ TEST(CameraFamilies, TheSystemGrabFamilyHoldsTheSimulatorAndTablesRefuseUnknownI
     const auto devices = platform::grabCameras().devices();
     ASSERT_FALSE(devices.empty());
     EXPECT_EQ(devices[0].name, QStringLiteral("Simulateur ciel etoile"));
+    ASSERT_GE(devices.size(), 2u);
+    EXPECT_EQ(devices[1].name, QStringLiteral("Simulateur ciel etoile RGGB"));
+    const auto rggb = platform::grabCameras().create(1);
+    ASSERT_NE(rggb, nullptr);
+    EXPECT_EQ(rggb->format().bitCount, 8) << "the raw mosaic, one byte a pixel";
     EXPECT_NE(platform::grabCameras().create(0), nullptr);
     EXPECT_EQ(platform::grabCameras().create(static_cast<int>(devices.size())), nullptr);
     EXPECT_EQ(platform::grabCameras().create(-1), nullptr);

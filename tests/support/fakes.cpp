@@ -53,9 +53,10 @@ RecordingDialogService::RecordingDialogService() { platform::setDialogService(th
 RecordingDialogService::~RecordingDialogService() { platform::setDialogService(nullptr); }
 
 namespace {
-std::optional<QString> pop(std::deque<std::optional<QString>>& q)
+template <class T>
+std::optional<T> pop(std::deque<std::optional<T>>& q)
 {
-    std::optional<QString> answer;
+    std::optional<T> answer;
     if (!q.empty()) {
         answer = std::move(q.front());
         q.pop_front();
@@ -68,6 +69,14 @@ std::optional<QString> RecordingDialogService::openFile(const platform::FileDial
 {
     requests.push_back(request);
     return pop(openAnswers);
+}
+
+std::optional<QStringList> RecordingDialogService::openFiles(const platform::FileDialogRequest& request)
+{
+    if (openManyAnswers.empty())
+        return DialogService::openFiles(request);
+    requests.push_back(request);
+    return pop(openManyAnswers);
 }
 
 std::optional<QString> RecordingDialogService::saveFile(const platform::FileDialogRequest& request)

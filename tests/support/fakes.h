@@ -67,11 +67,14 @@ public:
     RecordingDialogService();
     ~RecordingDialogService() override;
     std::optional<QString> openFile(const platform::FileDialogRequest& request) override;
+    // From openManyAnswers when one is queued, else one file of openAnswers.
+    std::optional<QStringList> openFiles(const platform::FileDialogRequest& request) override;
     std::optional<QString> saveFile(const platform::FileDialogRequest& request) override;
     std::optional<QString> chooseFolder(const QString& title, const QString& directory) override;
     std::optional<std::int32_t> chooseColor(const QString& title, std::int32_t initial) override;
 
     std::deque<std::optional<QString>> openAnswers;
+    std::deque<std::optional<QStringList>> openManyAnswers;
     std::deque<std::optional<QString>> saveAnswers;
     std::deque<std::optional<QString>> folderAnswers;
     std::vector<platform::FileDialogRequest> requests;
@@ -87,8 +90,10 @@ public:
     ~RecordingSoundService() override;
     void playResource(const QString& name) override { played << name; }
     void playFile(const QString& path) override { playedFiles << path; }
+    bool filePlaying(const QString& path) const override { return stillPlaying && playedFiles.contains(path); }
     QStringList played;
     QStringList playedFiles;
+    bool stillPlaying = false;   // every file started plays on
 };
 
 } // namespace testsupport

@@ -17,6 +17,7 @@
 #include "imaging/process_frame.h"
 #include "kernels/guide_measure.h"
 #include "platform/camera_device.h"
+#include "platform/clock.h"
 #include "platform/port_access.h"
 #include "scripting/scripts.h"
 #include "support/star_field.h"
@@ -48,6 +49,18 @@ constexpr double kDriftY = -0.4;
 constexpr int kFramePeriod_ms = 100;
 constexpr int kTick_ms = 5;
 
+// Guide moves of exactly their length: no neutral zone, backlash or inertia.
+void plainGuideMoves(TFRM_Pref& p)
+{
+    p.SPED_Neutre->setValue(0);
+    p.TNI_Jeu_AD->SetValue(0);
+    p.TNI_Jeu_Dec->SetValue(0);
+    p.RDB_Pourcent_Inertie_AD->setChecked(true);
+    p.RDB_Pourcent_Inertie_Dec->setChecked(true);
+    p.SPED_Pourcent_Inertie_AD->setValue(0);
+    p.SPED_Pourcent_Inertie_Dec->setValue(0);
+}
+
 // Sets up the tracking window and the pipeline for autoguiding slot 1 on a
 // one-star sky; returns the star's start position.
 QPointF prepareGuiding(const testsupport::StarField& field)
@@ -75,13 +88,7 @@ QPointF prepareGuiding(const testsupport::StarField& field)
     FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(40);
     FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(kScale);
     TFRM_Pref& p = *FRM_Pref;
-    p.SPED_Neutre->setValue(0);
-    p.TNI_Jeu_AD->SetValue(0);
-    p.TNI_Jeu_Dec->SetValue(0);
-    p.RDB_Pourcent_Inertie_AD->setChecked(true);
-    p.RDB_Pourcent_Inertie_Dec->setChecked(true);
-    p.SPED_Pourcent_Inertie_AD->setValue(0);
-    p.SPED_Pourcent_Inertie_Dec->setValue(0);
+    plainGuideMoves(p);
     return star;
 }
 
@@ -233,6 +240,38 @@ protected:
         platform::setPortAccess(nullptr);
     }
 
+    // Starts the plug-in's first camera on slot 1 (each frame handed over
+    // at once) and chooses its guider, with no neutral zone, backlash or
+    // inertia; scale in seconds of arc per pixel.
+    void startPluginCameraAndGuider(double scale)
+    {
+        ASSERT_FALSE(PluginManager->Cameras.empty());
+        ASSERT_FALSE(PluginManager->Guiders.empty());
+        FRM_Tool_Affichage->CBX_Cam1_IPS->setCurrentText(QStringLiteral("Auto"));
+        auto* poll = new QTimer(qApp);
+        QObject::connect(poll, &QTimer::timeout, poll, [poll] {
+            if (auto* d = qobject_cast<TFRM_Pilote*>(QApplication::activeModalWidget())) {
+                poll->stop();
+                poll->deleteLater();
+                d->ComboBox1->setCurrentIndex(0);
+                d->BTN_Ok->click();
+            }
+        });
+        poll->start(5);
+        FRM_Alv->MNU_Cam1_DemarrerClick();
+        ASSERT_EQ(CameraSlots[1].sourceKind, 3);
+        ASSERT_TRUE(runFrames(3));
+
+        TFRM_Pref& p = *FRM_Pref;
+        p.CBX_Autoguide_Plugin->addItem(PluginManager->Guiders[0]->Name);
+        p.CBX_Autoguide_Plugin->setCurrentIndex(0);
+        p.RDB_Autoguide_Plugin->setChecked(true);
+        MotorSpeeds = {6, 6, 6, 6};
+        FRM_Tool_Mesures->TNI_Orient->SetValue(180);
+        FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(scale);
+        plainGuideMoves(p);
+    }
+
     // Processes events until the slot has handed over `frames` more frames
     // (false after 60 s without them); `each` runs after every frame.
     bool runFrames(int frames, const std::function<void()>& each = {})
@@ -283,39 +322,10 @@ QPointF starCentre(const kernels::Bitmap24& frame, QPoint near, int sky)
 // turned by 180 degrees would, which the measurement tool's orientation says.
 TEST_F(SimulatorGuiding, GuidingThroughThePluginsGuiderHoldsItsDriftingStar)
 {
-    ASSERT_FALSE(PluginManager->Cameras.empty());
-    ASSERT_FALSE(PluginManager->Guiders.empty());
-    // The camera: the plug-in's first, each frame handed over at once.
-    FRM_Tool_Affichage->CBX_Cam1_IPS->setCurrentText(QStringLiteral("Auto"));
-    auto* poll = new QTimer(qApp);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll] {
-        if (auto* d = qobject_cast<TFRM_Pilote*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            d->ComboBox1->setCurrentIndex(0);
-            d->BTN_Ok->click();
-        }
-    });
-    poll->start(5);
-    FRM_Alv->MNU_Cam1_DemarrerClick();
-    ASSERT_EQ(CameraSlots[1].sourceKind, 3);
-    ASSERT_TRUE(runFrames(3));
-
-    // The guider: the plug-in's, at its rate, 1"/pixel.
-    TFRM_Pref& p = *FRM_Pref;
-    p.CBX_Autoguide_Plugin->addItem(PluginManager->Guiders[0]->Name);
-    p.CBX_Autoguide_Plugin->setCurrentIndex(0);
-    p.RDB_Autoguide_Plugin->setChecked(true);
-    MotorSpeeds = {6, 6, 6, 6};
-    FRM_Tool_Mesures->TNI_Orient->SetValue(180);
-    FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(1);
-    p.SPED_Neutre->setValue(0);
-    p.TNI_Jeu_AD->SetValue(0);
-    p.TNI_Jeu_Dec->SetValue(0);
-    p.RDB_Pourcent_Inertie_AD->setChecked(true);
-    p.RDB_Pourcent_Inertie_Dec->setChecked(true);
-    p.SPED_Pourcent_Inertie_AD->setValue(0);
-    p.SPED_Pourcent_Inertie_Dec->setValue(0);
+    // The camera, and the guider at its rate, 1"/pixel.
+    startPluginCameraAndGuider(1);
+    if (HasFatalFailure())
+        return;
 
     // The guide star: the brightest of the frame; then autoguiding.
     Align_V::ResetTrackingState();
@@ -356,4 +366,77 @@ TEST_F(SimulatorGuiding, GuidingThroughThePluginsGuiderHoldsItsDriftingStar)
     // 6 pixels a second), which the turned sky shows as a move to the left.
     EXPECT_EQ(TrackedStarPos, zone) << "autoguiding keeps the zone";
     EXPECT_GT(eastMoving - westMoving, 25) << eastMoving << " frames moving East, " << westMoving << " West";
+}
+
+// Motor-speed learning on the plug-in's guider (6 pixels a second, 12"/s at
+// 2"/pixel): West, North, East and South for two seconds each (long enough
+// for the whole-pixel star positions and the frames' delay to matter
+// little), one move at a time, each stopped before the next; the camera's
+// sky drifts by (1.5, 0.4) pixels a second besides, which opposite
+// directions cancel.
+TEST_F(SimulatorGuiding, LearningTheMotorSpeedsMovesEachDirectionInTurn)
+{
+    startPluginCameraAndGuider(2);
+    if (HasFatalFailure())
+        return;
+    TFRM_Pref& p = *FRM_Pref;
+    p.TNI_Duree_test->SetValue(2000);
+    p.SPED_Iterations->setValue(1);
+
+    // Tracking on a bright star, not autoguiding, as the learn button sets it.
+    Align_V::ResetTrackingState();
+    GuideSourceSlot = CurrentCameraSlot = 1;
+    auto* s = FRM_Tool_Suivi;
+    s->RDB_Somax->setChecked(true);
+    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(40);
+    const int W = CameraSlots[1].width, H = CameraSlots[1].height;
+    Align_V::TrackStep(W / 2, H / 2, W - 2, H - 2, 1, 0, 1, 1, TrackResult, 0);
+    s->SPED_Seuil_Detect_Min->setValue(0);
+    s->RDB_Cadres->setChecked(true);
+    s->CKB_Suivi->setChecked(true);
+
+    // The execute button's start, and the learning timer's tick.
+    Learning = {};
+    ProcedureStart = {QPointF(TrackedStarPos), platform::clock().monotonicMs()};
+    ProcedureState = 14;
+    QObject::connect(FRM_Alv->TMR_Appr, &QTimer::timeout, FRM_Alv, [] { Learning.tick = 1; });
+
+    std::vector<int> order;
+    bool together = false, guidingSource = true;
+    const auto watch = [&] {
+        int moving = -1, count = 0;
+        for (int d = 0; d < 4; ++d)
+            if (MovingFlags[std::size_t(d)]) {
+                moving = d;
+                ++count;
+            }
+        together |= count > 1;
+        if (count == 1) {
+            guidingSource &= MotionSource == 1;
+            if (order.empty() || order.back() != moving)
+                order.push_back(moving);
+        }
+    };
+    QElapsedTimer waited;
+    waited.start();
+    while (ProcedureState == 14 && waited.elapsed() < 30000)
+        ASSERT_TRUE(runFrames(1, watch));
+
+    EXPECT_EQ(ProcedureState, 13);
+    EXPECT_EQ(order, (std::vector<int>{dirWest, dirNorth, dirEast, dirSouth}));
+    EXPECT_FALSE(together);
+    EXPECT_TRUE(guidingSource);
+    EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+    EXPECT_FALSE(FRM_Alv->TMR_Appr->isActive());
+    const double west = double(p.TNI_Vitesse_Ouest->Value()), east = double(p.TNI_Vitesse_Est->Value());
+    const double north = double(p.TNI_Vitesse_Nord->Value()), south = double(p.TNI_Vitesse_Sud->Value());
+    // The drift adds up to 3"/s to one direction of an axis and takes it
+    // from the other. The star's place is measured in whole pixels (one
+    // pixel is 1"/s over two seconds) on frames that arrive late when the
+    // machine is busy: a fifth either way.
+    for (double v : {west, east, north, south})
+        EXPECT_NEAR(v, 12, 6) << west << " " << east << " " << north << " " << south;
+    EXPECT_NEAR((west + east) / 2, 12, 2.4) << west << " " << east;
+    EXPECT_NEAR((north + south) / 2, 12, 2.4) << north << " " << south;
+    EXPECT_EQ(MotorSpeeds.West, west);
 }

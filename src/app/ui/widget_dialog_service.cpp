@@ -35,6 +35,15 @@ std::optional<QString> WidgetDialogService::openFile(const platform::FileDialogR
                                                startPath(r), r.filter));
 }
 
+std::optional<QStringList> WidgetDialogService::openFiles(const platform::FileDialogRequest& r)
+{
+    const QStringList chosen =
+        QFileDialog::getOpenFileNames(QApplication::activeWindow(), r.title, startPath(r), r.filter);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
 std::optional<QString> WidgetDialogService::saveFile(const platform::FileDialogRequest& r)
 {
     const QFileDialog::Options options = r.confirmOverwrite ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite;

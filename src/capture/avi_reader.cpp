@@ -1,0 +1,287 @@
+#include "capture/avi_reader.h"
+
+#include "platform/message_service.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/error.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+
+namespace {
+
+// The texts the program has always given for an AVI that will not open.
+QString openFailureText(int rc)
+{
+    if (rc == AVERROR_INVALIDDATA)
+        return QStringLiteral("The file couldn't be read, bad format");
+    if (rc == AVERROR(ENOMEM))
+        return QStringLiteral("The file could not be opened because of insufficient memory.");
+    if (rc == AVERROR(EIO) || rc == AVERROR_EOF)
+        return QStringLiteral("A disk error occurred while reading the file.");
+    if (rc == AVERROR(ENOENT) || rc == AVERROR(EACCES) || rc == AVERROR(EISDIR) || rc == AVERROR(EPERM))
+        return QStringLiteral("A disk error occurred while opening the file.");
+    return QStringLiteral("Cannot open AVI file");
+}
+
+} // namespace
+
+struct TAviReader::State {
+    AVFormatContext* format = nullptr;
+    AVCodecContext* decoder = nullptr;
+    AVPacket* packet = nullptr;
+    AVFrame* frame = nullptr;
+    SwsContext* converter = nullptr;
+    int stream = -1;
+    AVRational timeBase{1, 1};
+    AVRational frameTime{0, 1};   // duration of a frame in timeBase units; 0: timestamps count frames
+    std::int64_t startTime = 0;
+    int nextIndex = 0;            // frame the next in-order decode gives
+    int decodedIndex = -1;        // frame held in `frame`
+    bool draining = false;
+
+    ~State()
+    {
+        sws_freeContext(converter);
+        av_frame_free(&frame);
+        av_packet_free(&packet);
+        avcodec_free_context(&decoder);
+        avformat_close_input(&format);
+    }
+
+    int frameOf(std::int64_t ts) const
+    {
+        if (ts == AV_NOPTS_VALUE)
+            return -1;
+        ts -= startTime;
+        if (frameTime.num <= 0)
+            return static_cast<int>(ts);
+        return static_cast<int>(av_rescale_q_rnd(ts, timeBase, frameTime,
+                                                 static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX)));
+    }
+    std::int64_t timestampOf(int index) const
+    {
+        return startTime + (frameTime.num <= 0 ? index : av_rescale_q(index, frameTime, timeBase));
+    }
+};
+
+TAviReader::TAviReader() = default;
+TAviReader::~TAviReader() = default;
+
+int TAviReader::Width() const { return state_ ? state_->decoder->width : 0; }
+int TAviReader::Height() const { return state_ ? state_->decoder->height : 0; }
+
+void TAviReader::Close()
+{
+    state_.reset();
+    frameCount_ = 0;
+}
+
+bool TAviReader::Open(const QString& fileName, QString* error)
+{
+    Close();
+    auto fail = [&](const QString& text) {
+        state_.reset();
+        if (error)
+            *error = text;
+        return false;
+    };
+    auto s = std::make_unique<State>();
+    const AVInputFormat* avi = av_find_input_format("avi");
+    int rc = avformat_open_input(&s->format, QFile::encodeName(fileName).constData(), avi, nullptr);
+    if (rc < 0)
+        return fail(openFailureText(rc));
+    rc = avformat_find_stream_info(s->format, nullptr);
+    if (rc < 0)
+        return fail(openFailureText(rc));
+    const AVCodec* codec = nullptr;
+    s->stream = av_find_best_stream(s->format, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+    if (s->stream == AVERROR_DECODER_NOT_FOUND)
+        return fail(QStringLiteral("Cannot find decompressor"));
+    if (s->stream < 0)
+        return fail(QStringLiteral("Cannot open AVI file"));
+    AVStream* st = s->format->streams[s->stream];
+    for (unsigned i = 0; i < s->format->nb_streams; ++i)
+        if (int(i) != s->stream)
+            s->format->streams[i]->discard = AVDISCARD_ALL;
+    s->decoder = avcodec_alloc_context3(codec);
+    s->packet = av_packet_alloc();
+    s->frame = av_frame_alloc();
+    if (!s->decoder || !s->packet || !s->frame)
+        return fail(openFailureText(AVERROR(ENOMEM)));
+    rc = avcodec_parameters_to_context(s->decoder, st->codecpar);
+    if (rc >= 0) {
+        s->decoder->thread_count = 1;
+        rc = avcodec_open2(s->decoder, codec, nullptr);
+    }
+    if (rc < 0 || s->decoder->width <= 0 || s->decoder->height <= 0)
+        return fail(QStringLiteral("Cannot find decompressor"));
+
+    s->timeBase = st->time_base;
+    const AVRational rate = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : st->r_frame_rate;
+    // AVI timestamps count frames when the time base is one frame long.
+    if (rate.num > 0 && rate.den > 0 && av_cmp_q(av_inv_q(rate), s->timeBase) != 0)
+        s->frameTime = av_inv_q(rate);
+    s->startTime = st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time;
+    std::int64_t count = st->nb_frames;
+    if (count <= 0)
+        count = avformat_index_get_entries_count(st);
+    if (count <= 0 || count > INT32_MAX)
+        return fail(QStringLiteral("Cannot open AVI file"));
+    frameCount_ = static_cast<int>(count);
+    state_ = std::move(s);
+    return true;
+}
+
+// Decodes the next frame in file order; its index in frameIndex.
+bool TAviReader::decodeNext(int& frameIndex)
+{
+    State& s = *state_;
+    for (;;) {
+        const int rc = avcodec_receive_frame(s.decoder, s.frame);
+        if (rc >= 0) {
+            int index = s.frameOf(s.frame->best_effort_timestamp);
+            if (index < 0)
+                index = s.nextIndex;
+            s.nextIndex = index + 1;
+            s.decodedIndex = frameIndex = index;
+            return true;
+        }
+        if (rc == AVERROR_EOF)
+            return false;
+        if (rc != AVERROR(EAGAIN))
+            return false;
+        if (s.draining)
+            return false;
+        const int read = av_read_frame(s.format, s.packet);
+        if (read < 0) {
+            s.draining = true;
+            avcodec_send_packet(s.decoder, nullptr);
+            continue;
+        }
+        if (s.packet->stream_index == s.stream) {
+            // A damaged packet is skipped; the next one may decode.
+            avcodec_send_packet(s.decoder, s.packet);
+        }
+        av_packet_unref(s.packet);
+    }
+}
+
+bool TAviReader::seekBefore(int index)
+{
+    State& s = *state_;
+    const int rc = av_seek_frame(s.format, s.stream, s.timestampOf(index), AVSEEK_FLAG_BACKWARD);
+    avcodec_flush_buffers(s.decoder);
+    s.draining = false;
+    s.decodedIndex = -1;
+    s.nextIndex = 0;
+    return rc >= 0;
+}
+
+bool TAviReader::ReadFrame(int index, kernels::Bitmap24& bitmap)
+{
+    if (!state_ || index < 0 || index >= frameCount_)
+        return false;
+    State& s = *state_;
+    if (index == s.decodedIndex)
+        return deliver(bitmap);
+    // In order (or a little ahead): decode forward; otherwise from the key
+    // frame before the wanted one.
+    if (index < s.nextIndex || index > s.nextIndex + 16) {
+        if (!seekBefore(index))
+            seekBefore(0);
+    }
+    int got = -1;
+    while (decodeNext(got)) {
+        if (got == index)
+            return deliver(bitmap);
+        if (got > index)
+            break;
+    }
+    // Missed it (a damaged frame, or a seek that landed after it): the
+    // position is unknown, the next read seeks.
+    s.nextIndex = -1000;
+    s.decodedIndex = -1;
+    return false;
+}
+
+bool TAviReader::deliver(kernels::Bitmap24& bitmap)
+{
+    State& s = *state_;
+    AVFrame* f = s.frame;
+    if (f->width <= 0 || f->height <= 0 || !bitmap.resize(f->width, f->height))
+        return false;
+    if (f->format == AV_PIX_FMT_BGR24) {
+        for (int y = 0; y < f->height; ++y)
+            std::memcpy(bitmap.scanLine(y), f->data[0] + std::ptrdiff_t(y) * f->linesize[0], std::size_t(f->width) * 3);
+        return true;
+    }
+    // Motion-JPEG decodes to the full-range formats of old; the converter
+    // takes them as their plain twins with the full range said.
+    AVPixelFormat format = static_cast<AVPixelFormat>(f->format);
+    bool fullRange = f->color_range == AVCOL_RANGE_JPEG;
+    switch (format) {
+    case AV_PIX_FMT_YUVJ420P: format = AV_PIX_FMT_YUV420P, fullRange = true; break;
+    case AV_PIX_FMT_YUVJ422P: format = AV_PIX_FMT_YUV422P, fullRange = true; break;
+    case AV_PIX_FMT_YUVJ444P: format = AV_PIX_FMT_YUV444P, fullRange = true; break;
+    case AV_PIX_FMT_YUVJ440P: format = AV_PIX_FMT_YUV440P, fullRange = true; break;
+    case AV_PIX_FMT_YUVJ411P: format = AV_PIX_FMT_YUV411P, fullRange = true; break;
+    default: break;
+    }
+    s.converter = sws_getCachedContext(s.converter, f->width, f->height, format, f->width, f->height,
+                                       AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr);
+    if (!s.converter)
+        return false;
+    const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
+    sws_setColorspaceDetails(s.converter, coefficients, fullRange ? 1 : 0, coefficients, 1, 0, 1 << 16, 1 << 16);
+    std::uint8_t* dst[4] = {bitmap.bits(), nullptr, nullptr, nullptr};
+    int dstStride[4] = {static_cast<int>(bitmap.stride()), 0, 0, 0};
+    return sws_scale(s.converter, f->data, f->linesize, 0, f->height, dst, dstStride) == f->height;
+}
+
+// ---- the program's open file ----------------------------------------------------
+
+namespace {
+
+TAviReader& programReader()
+{
+    static TAviReader reader;
+    return reader;
+}
+
+} // namespace
+
+bool AviFileOpen = false;
+
+bool OpenAviFile(const QString& fileName, std::int32_t& frameCount)
+{
+    QString error;
+    AviFileOpen = programReader().Open(fileName, &error);
+    if (!AviFileOpen) {
+        frameCount = 0;
+        platform::messages().show({error, platform::MsgKind::Error, platform::MsgButtons::Ok,
+                                   QStringLiteral("AviRead"), {}});
+        return false;
+    }
+    frameCount = programReader().FrameCount();
+    return true;
+}
+
+bool ReadAviFrame(int index, kernels::Bitmap24& bitmap)
+{
+    return programReader().ReadFrame(index, bitmap);
+}
+
+int CloseAviFile()
+{
+    programReader().Close();
+    AviFileOpen = false;
+    return 1;
+}

@@ -1,0 +1,404 @@
+// The main window's file sources: the open menus (image, dark, flat), the
+// opening of a file source as the slot's source, the shown frame and the
+// player step that the frame timers run while a file source plays.
+
+#include "app/frm_alv.h"
+#include "app/frm_message.h"
+#include "app/frm_pref.h"
+#include "app/settings.h"
+#include "capture/avi_reader.h"
+#include "capture/camera_slots.h"
+#include "capture/capture_helpers.h"
+#include "capture/file_sources.h"
+#include "capture/frm_play_control.h"
+#include "imaging/display_helpers.h"
+#include "imaging/pipeline_state.h"
+#include "imaging/process_frame.h"
+#include "imaging/result_render.h"
+#include "kernels/debayer.h"
+#include "kernels/raster.h"
+#include "platform/dialog_service.h"
+#include "scripting/frm_script.h"
+#include "scripting/scripts.h"
+#include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_images.h"
+
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+// The open dialogs' choice: bitmaps, JPEG pictures and AVI films.
+const QString kOpenFilter = QStringLiteral(
+    "Bitmaps (*.bmp *.BMP);;Jpeg (*.jpg *.jpeg *.JPG *.JPEG);;AVI (*.avi *.AVI);;"
+    "All (*.bmp,*.jpg,*.jpeg,*.avi) (*.bmp *.jpg *.jpeg *.avi *.BMP *.JPG *.JPEG *.AVI)");
+
+const QString kEmptyListText = QStringLiteral("Aucune image à lire : la liste des fichiers est vide.");
+
+// The raw frame of a colour-mosaic source before its colours are rebuilt,
+// kept from frame to frame.
+kernels::Bitmap24& rawFrame()
+{
+    static kernels::Bitmap24 raw;
+    return raw;
+}
+
+// Files (or films) whose frames could not be read, told once each per start.
+QSet<QString>& reportedFailures()
+{
+    static QSet<QString> names;
+    return names;
+}
+
+void reportOnce(const QString& key, const QString& text)
+{
+    if (reportedFailures().contains(key))
+        return;
+    reportedFailures().insert(key);
+    Msg::ShowMessageText(false, text);
+}
+
+bool rawColour() { return FRM_Pref && FRM_Pref->CKB_Raw->isChecked(); }
+
+// Frame `position` of the file source into the slot's live bitmap, through
+// the Bayer rebuild when the source is a raw colour mosaic. False, with the
+// bitmap kept and the reason in *error, when it cannot be had.
+bool readFrame(int position, kernels::Bitmap24& live, QString* error)
+{
+    const bool raw = rawColour();
+    if (PlayListIsPictures == 1) {
+        const QString& name = PlayList->at(position);
+        if (!raw)
+            return FileSources::LoadPictureFile(live, name, error);
+        if (FileSources::PictureKindOfName(name) != 1)
+            return true;   // another kind of file loads nothing
+        if (!FileSources::LoadPictureFile(rawFrame(), name, error))
+            return false;
+        kernels::DebayerFrame(rawFrame(), live, RawBayerMode);
+        return true;
+    }
+    if (!ReadAviFrame(position, raw ? rawFrame() : live)) {
+        if (error)
+            *error = QStringLiteral("Impossible de lire l'image %1 du film %2").arg(position).arg(PlayList->value(0));
+        return false;
+    }
+    if (raw)
+        kernels::DebayerFrame(rawFrame(), live, RawBayerMode);
+    return true;
+}
+
+QString frameCaption(int position)
+{
+    return PlayListIsPictures == 1 ? PlayList->value(position) : QStringLiteral("Frame ") + QString::number(position);
+}
+
+void showCount(int count)
+{
+    if (!FRM_PlayControl)
+        return;
+    FRM_PlayControl->SCB_PlayControl->setMaximum(count);
+    FRM_PlayControl->TNI_NbFrames->SetValue(count);
+}
+
+// The script's wait for a dialog: a choice resumes it, a cancel stops it.
+// A script that does not wait for the dialog is left alone.
+bool scriptWaits() { return Scripts::ScriptRunning && Scripts::CurrentScript().State == Scripts::StateWaiting; }
+
+} // namespace
+
+// ---- opening -----------------------------------------------------------------------
+
+void TFRM_Alv::MNU_Ouvrir_ImageClick() { OpenFromDialog(0); }
+void TFRM_Alv::MNU_Ouvrir_DarkClick() { OpenFromDialog(1); }
+void TFRM_Alv::MNU_Ouvrir_FlatClick() { OpenFromDialog(2); }
+
+void TFRM_Alv::OpenFromDialog(std::uint8_t kind)
+{
+    platform::FileDialogRequest request{QStringLiteral("Ouvrir"), kind == 0 ? LastOpenDir : QString(), {}, kOpenFilter};
+    const std::optional<QStringList> chosen = platform::dialogs().openFiles(request);
+    if (!chosen || chosen->isEmpty()) {
+        if (scriptWaits() && FRM_Script)
+            FRM_Script->MNU_ArreterClick();
+        return;
+    }
+    const QString& first = chosen->first();
+    if (const int pictures = FileSources::PictureKindOfName(first); pictures >= 0)
+        PlayListIsPictures = static_cast<std::uint8_t>(pictures);
+    StopForFileSource(kind == 0);
+    if (kind == 0)
+        LastOpenDir = QFileInfo(first).absolutePath() + QLatin1Char('/');
+    else if (FRM_Tool_Images)
+        (kind == 1 ? FRM_Tool_Images->EDT_Fichier_Dark : FRM_Tool_Images->EDT_Fichier_Flat)->setText(first);
+    QStringList list = *chosen;
+    FileSources::SortPlayList(list);
+    OpenFileSource(list, kind);
+    if (scriptWaits())
+        Scripts::ResumeIfWaiting();
+}
+
+void TFRM_Alv::StopForFileSource(bool longExposureToo)
+{
+    const int slot = CurrentCameraSlot;
+    if (FRM_PlayControl
+        && (FRM_PlayControl->SPDB_PlayForward->isChecked() || FRM_PlayControl->SPDB_PlayBackwards->isChecked())) {
+        FRM_PlayControl->Press(FRM_PlayControl->SPDB_Stop);
+        FrameTick(slot);
+        (slot == 1 ? Timer_Cam1 : Timer_Cam2)->stop();
+    }
+    if (FRM_Tool_Images && FRM_Tool_Images->BTN_Arreter_Add->isEnabled())
+        BTN_Arreter_AddClick();
+    if (GrabDevices[slot]) {
+        if (longExposureToo)
+            if (auto* box = findChild<QCheckBox*>(QStringLiteral("CKB_Longuepose_Active")); box && box->isChecked())
+                box->setChecked(false);
+        if (slot == 1)
+            SPDB_Cam1_StopClick();
+        else
+            SPDB_Cam2_StopClick();
+    }
+}
+
+void TFRM_Alv::OpenFileSource(const QStringList& list, std::uint8_t kind)
+{
+    // A sequence whose first number is above the last lists nothing: the
+    // source in place stays.
+    if (list.isEmpty()) {
+        Msg::ShowMessageText(true, kEmptyListText);
+        return;
+    }
+    PlayerActive = 1;
+    *PlayList = list;
+    showCount(static_cast<int>(list.size()));
+    PlayPosition = 0;
+    if (FRM_PlayControl)
+        FRM_PlayControl->SCB_PlayControl->setValue(0);
+    PlayKind = kind;
+    Start(CurrentCameraSlot);
+}
+
+void Align_V::OpenImageFile(const QString& fileName, std::uint8_t kind)
+{
+    if (!FRM_Alv)
+        return;
+    // The kind of source follows the file, as in the open dialog (a picture
+    // after a film must not be read as a film).
+    if (const int pictures = FileSources::PictureKindOfName(fileName); pictures >= 0)
+        PlayListIsPictures = static_cast<std::uint8_t>(pictures);
+    FRM_Alv->StopForFileSource(false);
+    FRM_Alv->OpenFileSource({fileName}, kind);
+}
+
+bool TFRM_Alv::StartFileSource(int slot)
+{
+    auto& s = CameraSlots[slot];
+    reportedFailures().clear();
+    auto abandon = [&](const QString& text) {
+        if (!text.isEmpty())
+            Msg::ShowMessageText(true, text);
+        PlayerActive = 0;
+        if (FRM_PlayControl)
+            FRM_PlayControl->hide();
+        // No frame of a file may be processed again; a camera of the slot
+        // keeps its own pace.
+        if (!GrabDevices[slot] && s.sourceKind == 0)
+            (slot == 1 ? Timer_Cam1 : Timer_Cam2)->stop();
+        return false;
+    };
+    if (!PlayList || PlayList->isEmpty())
+        return abandon(kEmptyListText);
+    if (!SlotBitmaps[slot][0])
+        return abandon({});
+    kernels::Bitmap24& live = *SlotBitmaps[slot][0];
+    PlayPosition = std::clamp(PlayPosition, 0, static_cast<int>(PlayList->size()) - 1);
+    QString error;
+    if (PlayListIsPictures == 1) {
+        PlayCount = static_cast<std::int32_t>(PlayList->size());
+        PlayPosition = 0;
+        showCount(PlayCount);
+        if (FRM_PlayControl)
+            FRM_PlayControl->EDT_Fichier->setText(PlayList->at(0));
+        if (!readFrame(0, live, &error))
+            return abandon(error);
+    } else {
+        if (FRM_PlayControl)
+            FRM_PlayControl->EDT_Fichier->setText(frameCaption(PlayPosition));
+        CloseAviFile();
+        if (!OpenAviFile(PlayList->at(0), PlayCount)) {
+            PlayCount = 0;
+            return abandon({});
+        }
+        PlayPosition = std::min(PlayPosition, PlayCount - 1);
+        if (!readFrame(PlayPosition, live, &error)) {
+            CloseAviFile();
+            PlayCount = 0;
+            return abandon(error);
+        }
+        showCount(PlayCount);
+    }
+    s.width = live.width();
+    s.height = live.height();
+    s.streamMode = 0;
+    if (!Align_V::CheckFrameSize(slot)) {
+        CloseAviFile();
+        PlayCount = 0;
+        return abandon({});
+    }
+    ZoneResetPending = 1;
+
+    if (auto* p = FRM_PlayControl) {
+        for (QToolButton* b : {p->SPDB_REW, p->SPDB_BACK1, p->SPDB_PlayBackwards})
+            b->setEnabled(false);
+        for (QToolButton* b : {p->SPDB_Stop, p->SPDB_PlayForward, p->SPDB_Forw1, p->SPDB_FF, p->SPDB_Loop})
+            b->setEnabled(true);
+        p->BTN_Ajouter->setEnabled(true);
+        p->SCB_PlayControl->setValue(PlayPosition);
+        p->move(x(), p->y());
+        p->show();
+    }
+    if (FRM_Tool_Images) {
+        QRadioButton* kinds[] = {FRM_Tool_Images->RDB_Unique, FRM_Tool_Images->RDB_Dark, FRM_Tool_Images->RDB_Flat};
+        kinds[std::min<int>(PlayKind, 2)]->setChecked(true);
+    }
+    return true;
+}
+
+// What the common tail of a start does for a file source: the frame is
+// processed once; a dark or flat file becomes that result at once. The
+// slot's timer then paces the player.
+void TFRM_Alv::FinishFileSourceStart(int slot)
+{
+    std::uint8_t scratch = 0;
+    Align_V::ProcessFrame(1, scratch, static_cast<std::uint8_t>(slot));
+    if (PlayKind != 0 && ZoneBitmap && SlotBitmaps[slot][0]) {
+        kernels::bitBlt(*ZoneBitmap, 0, 0, static_cast<int>(DisplayZoneRect.width()),
+                        static_cast<int>(DisplayZoneRect.height()), *SlotBitmaps[slot][0], DisplayZoneRect.left,
+                        DisplayZoneRect.top, kernels::RasterOp::SrcCopy);
+        const std::uint8_t kind = std::min<std::uint8_t>(PlayKind, 2);
+        DeepImagePlanes().clear(kind);
+        AdditionFrameCount[kind] = 0;
+        Align_V::RenderResult(kind, 1, 1, 1);
+    }
+    Align_V::ApplyFishEyeAttenuation();
+    QTimer* timer = slot == 1 ? Timer_Cam1 : Timer_Cam2;
+    if (FRM_Tool_Affichage) {
+        const auto* refresh = slot == 1 ? FRM_Tool_Affichage->TNI_Cam1_Tps_Rafraichissement
+                                        : FRM_Tool_Affichage->TNI_Cam2_Tps_Rafraichissement;
+        timer->setInterval(std::max(1, static_cast<int>(refresh->Value())));
+    }
+    timer->start();
+}
+
+// ---- the shown frame and the player step ------------------------------------------
+
+void TFRM_Alv::LoadImage()
+{
+    const int slot = CurrentCameraSlot;
+    if (!PlayList || PlayCount <= 0 || PlayPosition < 0 || PlayPosition >= PlayCount || !SlotBitmaps[slot][0])
+        return;
+    if (PlayListIsPictures == 1 && PlayPosition >= PlayList->size())
+        return;
+    if (FRM_PlayControl)
+        FRM_PlayControl->EDT_Fichier->setText(frameCaption(PlayPosition));
+    QString error;
+    if (!readFrame(PlayPosition, *SlotBitmaps[slot][0], &error)) {
+        // The previous frame stays; playback goes on with the next one.
+        reportOnce(PlayListIsPictures == 1 ? PlayList->at(PlayPosition) : PlayList->value(0), error);
+        return;
+    }
+    std::uint8_t accept = 0;
+    Align_V::ProcessFrame(1, accept, static_cast<std::uint8_t>(slot));
+    if (accept && FRM_Tool_Images)
+        FRM_Tool_Images->SaveFrameHook();
+}
+
+void TFRM_Alv::PlayerStep()
+{
+    TFRM_PlayControl* p = FRM_PlayControl;
+    if (!p || PlayCount <= 0)
+        return;
+    const int count = PlayCount;
+    int& pos = PlayPosition;
+    const bool loop = p->SPDB_Loop->isChecked();
+    auto down = [](QToolButton* b) { return b->isChecked(); };
+    auto enable = [](std::initializer_list<QToolButton*> buttons, bool on) {
+        for (QToolButton* b : buttons) {
+            b->setEnabled(on);
+            if (!on)
+                b->setChecked(false);
+        }
+    };
+    auto showPosition = [&] { p->SCB_PlayControl->setValue(pos); };
+    // A script waiting for the player goes on when the list ends in the
+    // direction it plays (not at the first frame of a forward play).
+    auto resumeScript = [] {
+        if (Scripts::WaitPlayer)
+            Scripts::ResumeIfWaiting(Scripts::WaitPlayer);
+    };
+
+    // 1. Start of the list.
+    if (pos == 0) {
+        if (!loop) {
+            const bool forward = down(p->SPDB_PlayForward) || down(p->SPDB_Forw1) || down(p->SPDB_FF);
+            enable({p->SPDB_BACK1, p->SPDB_PlayBackwards, p->SPDB_REW}, false);
+            if (!forward)
+                resumeScript();
+        } else {
+            enable({p->SPDB_BACK1, p->SPDB_PlayBackwards, p->SPDB_REW}, true);
+            if (down(p->SPDB_PlayBackwards) || down(p->SPDB_BACK1)) {
+                pos = count;
+                showCount(count);
+                showPosition();
+            }
+        }
+    } else {
+        enable({p->SPDB_BACK1, p->SPDB_PlayBackwards, p->SPDB_REW}, true);
+    }
+    // 2. End of the list.
+    if (pos == count - 1) {
+        if (!loop) {
+            const bool backward = down(p->SPDB_PlayBackwards) || down(p->SPDB_BACK1) || down(p->SPDB_REW);
+            enable({p->SPDB_Forw1, p->SPDB_PlayForward, p->SPDB_FF}, false);
+            if (!backward)
+                resumeScript();
+        } else {
+            enable({p->SPDB_Forw1, p->SPDB_PlayForward, p->SPDB_FF}, true);
+            if (down(p->SPDB_PlayForward) || down(p->SPDB_Forw1))
+                pos = -1;
+        }
+    } else {
+        enable({p->SPDB_Forw1, p->SPDB_PlayForward, p->SPDB_FF}, true);
+    }
+    // 3. The button that is down, first match only.
+    auto show = [&](int to, QToolButton* release) {
+        pos = to;
+        showPosition();
+        LoadImage();
+        if (release)
+            release->setChecked(false);
+    };
+    if (down(p->SPDB_REW)) {
+        show(0, p->SPDB_REW);
+    } else if (down(p->SPDB_FF)) {
+        show(count - 1, p->SPDB_FF);
+    } else if (down(p->SPDB_BACK1)) {
+        if (pos > 0)
+            show(pos - 1, p->SPDB_BACK1);
+    } else if (down(p->SPDB_Forw1)) {
+        if (pos < count - 1)
+            show(pos + 1, p->SPDB_Forw1);
+    } else if (down(p->SPDB_PlayBackwards)) {
+        if (pos > 0)
+            show(pos - 1, nullptr);
+    } else if (down(p->SPDB_PlayForward)) {
+        if (pos < count - 1)
+            show(pos + 1, nullptr);
+    } else if (down(p->SPDB_Stop)) {
+        p->SPDB_Stop->setChecked(false);
+        LoadImage();
+    }
+}

@@ -1,0 +1,445 @@
+// File sources: the play list's order, the sequence chooser, the picture
+// loader, AVI reading, and the player driving the frame road end to end.
+
+#include "camera_road_fixture.h"
+
+#include "app/frm_alv.h"
+#include "app/frm_message.h"
+#include "app/frm_pref.h"
+#include "app/settings.h"
+#include "capture/avi_compression.h"
+#include "capture/avi_reader.h"
+#include "capture/avi_writer.h"
+#include "capture/camera_slots.h"
+#include "capture/file_sources.h"
+#include "capture/frm_chargeseq.h"
+#include "capture/frm_play_control.h"
+#include "imaging/pipeline_state.h"
+#include "kernels/image_files.h"
+#include "scripting/frm_script.h"
+#include "scripting/scripts.h"
+#include "support/star_field.h"
+#include "tools/frm_tool_images.h"
+
+#include <QDir>
+#include <QFile>
+
+using FileSources::Sequence;
+
+namespace {
+
+kernels::Bitmap24& live() { return *SlotBitmaps[1][0]; }
+
+// A frame whose first pixel tells which one it is.
+kernels::Bitmap24 markedFrame(int mark, int w = 96, int h = 64)
+{
+    testsupport::StarField field({.width = w, .height = h, .seed = 5, .stars = 6});
+    kernels::Bitmap24 b = field.render(0, 0, static_cast<std::uint32_t>(mark));
+    // A block of the mark's level at the top left, whole for JPEG's blocks.
+    for (int y = 0; y < 16; ++y)
+        std::fill_n(b.scanLine(y), 3 * 16, static_cast<std::uint8_t>(mark));
+    return b;
+}
+
+
+// A level-0 script waiting as a command that started a lasting action leaves it.
+void waitingScript(bool* flag)
+{
+    Scripts::CurrentLevel = 0;
+    TScript& s = Scripts::CurrentScript();
+    s.Lines = QStringList{QStringLiteral("wait(10)"), QStringLiteral("wait(10)")};
+    s.LineCount = 2;
+    s.Pass = 2;
+    Scripts::ScriptRunning = true;
+    if (flag)
+        Scripts::BeginWait(*flag);
+    else
+        Scripts::BeginWait();
+    FRM_Script->TMR_Script->stop();
+}
+
+bool scriptResumed() { return Scripts::CurrentScript().State == Scripts::StateRunning && FRM_Script->TMR_Script->isActive(); }
+
+QString writeAvi(const QString& path, const QString& codec, std::vector<kernels::Bitmap24>& frames)
+{
+    AVICompression::CompressOptions = AVICompression::DefaultCompressOptions();
+    AVICompression::CompressOptions.fccHandler = AVICompression::StrToFourCC(codec);
+    AVICompression::CompressOptions.dwQuality = 10000;
+    AVICompression::AVIParams params;
+    AVICompression::InitAVIParams(params, 10000, 25, 0, 0);
+    params.Width = 96;
+    params.Height = 64;
+    TAVICompressor writer;
+    if (!writer.Open(path, params))
+        return {};
+    for (int i = 0; i < 20; ++i) {
+        frames.push_back(markedFrame(i * 10));
+        writer.WriteFrame(frames.back());
+    }
+    writer.Close();
+    return path;
+}
+
+class FileSource : public CameraRoad {
+protected:
+    void SetUp() override
+    {
+        CameraRoad::SetUp();
+        platform::setSleeper(&sleeper);
+        boxes.clear();
+    }
+    void TearDown() override
+    {
+        CloseAviFile();
+        PlayCount = PlayPosition = 0;
+        PlayKind = 0;
+        PlayListIsPictures = 1;
+        platform::setSleeper(nullptr);
+        CameraRoad::TearDown();
+    }
+    void tick(int n = 1)
+    {
+        for (int i = 0; i < n; ++i)
+            FRM_Alv->Timer_Cam1Timer();
+    }
+    TFRM_PlayControl& player() { return *FRM_PlayControl; }
+
+    testsupport::RecordingDialogService dialogs;
+    testsupport::FakeSleeper sleeper;
+};
+
+} // namespace
+
+TEST(PlayList, DigitRunsCompareByValueAndOtherTextWithoutCase)
+{
+    QStringList list{QStringLiteral("img12.bmp"), QStringLiteral("IMG9.bmp"), QStringLiteral("img10.bmp"),
+                     QStringLiteral("img8.bmp"), QStringLiteral("img10.bmp"), QStringLiteral("a.bmp")};
+    FileSources::SortPlayList(list);
+    EXPECT_EQ(list, (QStringList{QStringLiteral("a.bmp"), QStringLiteral("img8.bmp"), QStringLiteral("IMG9.bmp"),
+                                 QStringLiteral("img10.bmp"), QStringLiteral("img12.bmp")}));
+    QStringList padded{QStringLiteral("f010.jpg"), QStringLiteral("f002.jpg"), QStringLiteral("f100.jpg")};
+    FileSources::SortPlayList(padded);
+    EXPECT_EQ(padded.first(), QStringLiteral("f002.jpg"));
+    EXPECT_EQ(padded.last(), QStringLiteral("f100.jpg"));
+}
+
+TEST(SequenceNames, TheNumberBetweenPrefixAndExtensionRunsFromFirstToLast)
+{
+    QStringList list;
+    ASSERT_EQ(FileSources::BuildSequence(QStringLiteral("/d/img8.bmp"), QStringLiteral("/d/img12.bmp"), list),
+              Sequence::Built);
+    EXPECT_EQ(list, (QStringList{QStringLiteral("/d/img8.bmp"), QStringLiteral("/d/img9.bmp"),
+                                 QStringLiteral("/d/img10.bmp"), QStringLiteral("/d/img11.bmp"),
+                                 QStringLiteral("/d/img12.bmp")}));
+    ASSERT_EQ(FileSources::BuildSequence(QStringLiteral("/d/a007.JPG"), QStringLiteral("/d/a010.JPG"), list),
+              Sequence::Built);
+    EXPECT_EQ(list, (QStringList{QStringLiteral("/d/a007.JPG"), QStringLiteral("/d/a008.JPG"),
+                                 QStringLiteral("/d/a009.JPG"), QStringLiteral("/d/a010.JPG")}))
+        << "three digits kept, and the extension's case";
+    ASSERT_EQ(FileSources::BuildSequence(QStringLiteral("/d/s1.bmp"), QStringLiteral("/d/s10.bmp"), list),
+              Sequence::Built)
+        << "one name a prefix of the other";
+    EXPECT_EQ(list.size(), 10);
+    ASSERT_EQ(FileSources::BuildSequence(QStringLiteral("/d/s9.bmp"), QStringLiteral("/d/s3.bmp"), list),
+              Sequence::Built);
+    EXPECT_TRUE(list.isEmpty());
+
+    EXPECT_EQ(FileSources::BuildSequence(QStringLiteral("/d/x1.bmp"), QStringLiteral("/d/x1.bmp"), list),
+              Sequence::SameName);
+    for (const auto& [first, last] : {std::pair{"/d/run01.bmp", "/d/test01.bmp"}, {"/d/n-1.bmp", "/d/n2.bmp"},
+                                      {"/d/n1.5.bmp", "/d/n2.5.bmp"}, {"/d/n1.bmp", "/d/n99999999999.bmp"},
+                                      {"/d/n1.bmp", "/d/n2.jpg"}})
+        EXPECT_EQ(FileSources::BuildSequence(QLatin1String(first), QLatin1String(last), list), Sequence::NotNumbers)
+            << first << " " << last;
+    EXPECT_EQ(FileSources::BuildSequence(QStringLiteral("/d/n1.bmp"), QStringLiteral("/d/n2000000.bmp"), list),
+              Sequence::TooMany);
+}
+
+TEST(PictureLoader, TriesAFileStillBeingWrittenAndReportsWhatCannotBeRead)
+{
+    testsupport::TempProgramDir dir;
+    testsupport::FakeSleeper sleeper;
+    platform::setSleeper(&sleeper);
+    kernels::Bitmap24 b = markedFrame(3);
+    EXPECT_TRUE(FileSources::LoadPictureFile(b, dir.filePath(QStringLiteral("x.png"))))
+        << "another kind of file loads nothing";
+    QString error;
+    EXPECT_FALSE(FileSources::LoadPictureFile(b, dir.filePath(QStringLiteral("missing.bmp")), &error));
+    EXPECT_EQ(sleeper.waits.size(), std::size_t(FileSources::kReadAttempts - 1));
+    EXPECT_TRUE(error.contains(QStringLiteral("missing.bmp")));
+    EXPECT_EQ(b.scanLine(0)[0], 3) << "the bitmap is kept";
+
+    const QString bmp = dir.filePath(QStringLiteral("y.bmp"));
+    ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(bmp, markedFrame(7)));
+    QFile::resize(bmp, 1000);   // half written
+    EXPECT_FALSE(FileSources::LoadPictureFile(b, bmp, &error));
+    ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(bmp, markedFrame(7)));
+    EXPECT_TRUE(FileSources::LoadPictureFile(b, bmp));
+    EXPECT_EQ(b.scanLine(0)[0], 7);
+    platform::setSleeper(nullptr);
+}
+
+TEST(AviReader, GivesTheFramesTheWriterWroteInOrderAndAtRandom)
+{
+    testsupport::TempProgramDir dir;
+    testsupport::RecordingMessageService boxes;
+    for (const QString codec : {QStringLiteral("DIB "), QStringLiteral("MJPG")}) {
+        std::vector<kernels::Bitmap24> frames;
+        const QString path = writeAvi(dir.filePath(codec.trimmed() + QStringLiteral(".avi")), codec, frames);
+        ASSERT_FALSE(path.isEmpty()) << codec.toStdString();
+        TAviReader reader;
+        ASSERT_TRUE(reader.Open(path)) << codec.toStdString();
+        EXPECT_EQ(reader.FrameCount(), 20);
+        // In order first; then out of order, which must give the very same frames.
+        std::vector<kernels::Bitmap24> inOrder(20);
+        for (int i = 0; i < 20; ++i)
+            ASSERT_TRUE(reader.ReadFrame(i, inOrder[i])) << i;
+        kernels::Bitmap24 got;
+        for (int i : {19, 18, 7, 8, 0, 12, 13, 3}) {
+            ASSERT_TRUE(reader.ReadFrame(i, got)) << i;
+            EXPECT_TRUE(testsupport::samePixels(got, inOrder[i])) << codec.toStdString() << " frame " << i;
+            if (codec == QStringLiteral("DIB "))
+                EXPECT_TRUE(testsupport::samePixels(got, frames[i])) << "frame " << i;
+            else
+                EXPECT_NEAR(got.scanLine(8)[3 * 8], i * 10, 3) << "frame " << i;
+        }
+        EXPECT_FALSE(reader.ReadFrame(20, got));
+    }
+
+    // Files that are not films: the texts of the open failure.
+    const QString text = dir.filePath(QStringLiteral("text.avi"));
+    QFile f(text);
+    f.open(QIODevice::WriteOnly);
+    f.write("RIFF this is not a film at all, just some text for the reader to refuse");
+    f.close();
+    std::int32_t count = 5;
+    EXPECT_FALSE(OpenAviFile(text, count));
+    EXPECT_EQ(count, 0);
+    EXPECT_FALSE(OpenAviFile(dir.filePath(QStringLiteral("none.avi")), count));
+    EXPECT_EQ(boxes.texts(), (QStringList{QStringLiteral("The file couldn't be read, bad format"),
+                                          QStringLiteral("A disk error occurred while opening the file.")}));
+    EXPECT_FALSE(AviFileOpen);
+    EXPECT_EQ(CloseAviFile(), 1);
+
+    // A film of a codec nobody knows.
+    QFile raw(dir.filePath(QStringLiteral("DIB.avi")));
+    raw.open(QIODevice::ReadOnly);
+    QByteArray bytes = raw.readAll();
+    const qsizetype strf = bytes.indexOf("strf");
+    ASSERT_GT(strf, 0);
+    bytes.replace(strf + 8 + 16, 4, "QZX9");   // the format's compression code
+    QFile unknown(dir.filePath(QStringLiteral("unknown.avi")));
+    unknown.open(QIODevice::WriteOnly);
+    unknown.write(bytes);
+    unknown.close();
+    boxes.clear();
+    EXPECT_FALSE(OpenAviFile(unknown.fileName(), count));
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Cannot find decompressor")});
+}
+
+TEST_F(FileSource, ASequenceOfPicturesPlaysInOrderSavesEveryThirdFrameAndResumesTheScript)
+{
+    for (int n = 8; n <= 19; ++n)
+        ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(dir.filePath(QStringLiteral("f%1.bmp").arg(n)), markedFrame(n)));
+    // The chooser: first and last file of the same folder.
+    dialogs.openAnswers = {dir.filePath(QStringLiteral("f8.bmp")), dir.filePath(QStringLiteral("f19.bmp"))};
+    FRM_Chargeseq->SPDB_Sequence_PremierClick();
+    FRM_Chargeseq->SPDB_Sequence_DernierClick();
+    FRM_Chargeseq->BTN_OKClick();
+    ASSERT_EQ(FRM_Chargeseq->ModalResult(), TSeqResult::mrOk);
+    ASSERT_EQ(PlayList->size(), 12);
+    FRM_Alv->OpenFileSource(*PlayList, 0);
+    ASSERT_TRUE(PlayerActive);
+    EXPECT_EQ(live().scanLine(0)[0], 8);
+    EXPECT_EQ(PlayCount, 12);
+    EXPECT_FALSE(player().SPDB_BACK1->isEnabled());
+    EXPECT_TRUE(player().SPDB_PlayForward->isEnabled());
+    EXPECT_TRUE(FRM_Alv->Timer_Cam1->isActive()) << "the slot's timer paces the player";
+
+    FRM_Tool_Images->EDT_Nom_Image->setText(dir.filePath(QStringLiteral("seq")));
+    FRM_Tool_Images->SPED_Freq_Sauve->setValue(3);
+    FRM_Tool_Images->BTN_Demarrer_SauvClick();
+    const int atStart = SequenceFrameCounter;
+    waitingScript(&Scripts::WaitPlayer);
+    player().Press(player().SPDB_PlayForward);
+    std::vector<int> shown;
+    for (int i = 0; i < 11; ++i) {
+        tick();
+        shown.push_back(live().scanLine(0)[0]);
+    }
+    EXPECT_EQ(shown, (std::vector<int>{9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
+    EXPECT_FALSE(scriptResumed()) << "not before the end";
+    tick();
+    EXPECT_TRUE(scriptResumed()) << "the end of the list";
+    EXPECT_FALSE(player().SPDB_PlayForward->isEnabled());
+    EXPECT_EQ(SequenceFrameCounter - atStart, 3) << "frames 3, 6 and 9 of the play";
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("seq*.bmp")}, QDir::Files).size(), 4)
+        << "the start's frame and three of the play";
+    FRM_Tool_Images->BTN_Arreter_SauvClick();
+
+    // A gap in the sequence: one message naming the file, the frame before it
+    // stays, playback goes on.
+    QFile::remove(dir.filePath(QStringLiteral("f17.bmp")));
+    player().Press(player().SPDB_PlayBackwards);
+    tick(3);
+    EXPECT_EQ(PlayPosition, 8);
+    EXPECT_EQ(live().scanLine(0)[0], 16);
+    EXPECT_EQ(messageText().count(QStringLiteral("f17.bmp")), 1);
+    player().Press(player().SPDB_PlayForward);
+    tick(2);
+    EXPECT_EQ(messageText().count(QStringLiteral("f17.bmp")), 1) << "told once";
+    EXPECT_EQ(live().scanLine(0)[0], 18);
+}
+
+TEST_F(FileSource, AnAviFilmOpensFromTheDialogAndTheButtonsReachItsEnds)
+{
+    std::vector<kernels::Bitmap24> frames;
+    const QString path = writeAvi(dir.filePath(QStringLiteral("film.avi")), QStringLiteral("DIB "), frames);
+    LastOpenDir = dir.path() + QLatin1Char('/');
+    dialogs.openManyAnswers = {QStringList{path}};
+    waitingScript(nullptr);
+    FRM_Alv->MNU_Ouvrir_ImageClick();
+    EXPECT_TRUE(scriptResumed()) << "a script waiting for the dialog goes on";
+    EXPECT_EQ(dialogs.requests.back().directory, LastOpenDir);
+    ASSERT_EQ(PlayCount, 20);
+    EXPECT_EQ(player().TNI_NbFrames->Value(), 20);
+    EXPECT_EQ(player().EDT_Fichier->text(), QStringLiteral("Frame 0"));
+    EXPECT_TRUE(testsupport::samePixels(live(), frames[0]));
+
+    player().Press(player().SPDB_FF);
+    tick();
+    EXPECT_EQ(player().EDT_Fichier->text(), QStringLiteral("Frame 19"));
+    EXPECT_TRUE(testsupport::samePixels(live(), frames[19]));
+    player().Press(player().SPDB_BACK1);
+    tick();
+    EXPECT_EQ(PlayPosition, 18);
+    EXPECT_TRUE(testsupport::samePixels(live(), frames[18]));
+
+    // Loop: backwards from the first frame wraps to the last.
+    player().Press(player().SPDB_REW);
+    tick();
+    EXPECT_EQ(PlayPosition, 0);
+    player().Press(player().SPDB_BACK1);
+    tick();
+    EXPECT_EQ(PlayPosition, 0);
+    EXPECT_FALSE(player().SPDB_BACK1->isEnabled()) << "at the first frame without loop";
+    player().SPDB_Loop->setChecked(true);
+    tick();
+    player().Press(player().SPDB_PlayBackwards);
+    tick();
+    EXPECT_EQ(PlayPosition, 19);
+    // Stop shows the frame once more; the scroll bar moves through Stop.
+    int pos = 50;
+    player().SCB_PlayControlScroll(4, pos);
+    EXPECT_TRUE(player().SPDB_Stop->isChecked());
+    tick();
+    EXPECT_EQ(PlayPosition, 19);
+    EXPECT_FALSE(player().SPDB_Stop->isChecked());
+    int key = Qt::Key_Home;
+    player().FormKeyUp(key, {});
+    EXPECT_TRUE(player().SPDB_REW->isChecked());
+    EXPECT_FALSE(player().SPDB_PlayBackwards->isChecked()) << "one button of the group down at a time";
+    bool canClose = true;
+    player().FormCloseQuery(canClose);
+    EXPECT_FALSE(canClose);
+}
+
+TEST_F(FileSource, DarkFlatCancelAndUnreadableSourcesStartNothingHalfWay)
+{
+    const QString dark = dir.filePath(QStringLiteral("dark.bmp"));
+    ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(dark, markedFrame(40)));
+    LastOpenDir = QStringLiteral("/somewhere/");
+    dialogs.openManyAnswers = {QStringList{dark}};
+    FRM_Alv->MNU_Ouvrir_DarkClick();
+    EXPECT_EQ(LastOpenDir, QStringLiteral("/somewhere/")) << "the dark's folder is not remembered";
+    EXPECT_EQ(FRM_Tool_Images->EDT_Fichier_Dark->text(), dark);
+    EXPECT_EQ(PlayKind, 1);
+    EXPECT_TRUE(FRM_Tool_Images->RDB_Dark->isChecked());
+
+    // A cancel stops only a script that waits for the dialog.
+    waitingScript(&Scripts::WaitSequence);
+    Scripts::CurrentScript().State = Scripts::StateRunning;
+    FRM_Alv->MNU_Ouvrir_ImageClick();
+    EXPECT_TRUE(Scripts::ScriptRunning);
+    Scripts::CurrentScript().State = Scripts::StateWaiting;
+    FRM_Alv->MNU_Ouvrir_ImageClick();
+    EXPECT_FALSE(Scripts::ScriptRunning);
+
+    // An empty list (a sequence whose first number is above the last) and a
+    // picture that cannot be read: one message each, nothing started.
+    FRM_Message->MEMO_Message->clear();
+    const auto before = live().scanLine(5)[5];
+    FRM_Alv->OpenFileSource({}, 0);
+    EXPECT_TRUE(PlayerActive) << "the dark in place stays";
+    EXPECT_EQ(PlayList->size(), 1);
+    EXPECT_FALSE(messageText().isEmpty());
+    const QString broken = dir.filePath(QStringLiteral("broken.jpg"));
+    QFile f(broken);
+    f.open(QIODevice::WriteOnly);
+    f.write("\xFF\xD8 not a picture");
+    f.close();
+    Align_V::OpenImageFile(broken, 0);
+    EXPECT_FALSE(PlayerActive);
+    EXPECT_FALSE(FRM_Alv->Timer_Cam1->isActive()) << "no frame of a file is processed again";
+    EXPECT_TRUE(messageText().contains(QStringLiteral("broken.jpg")));
+    EXPECT_EQ(live().scanLine(5)[5], before);
+
+    // A picture larger than a frame may be: the frame-size message.
+    const QString big = dir.filePath(QStringLiteral("big.bmp"));
+    ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(big, kernels::Bitmap24(1281, 4)));
+    Align_V::OpenImageFile(big, 0);
+    EXPECT_FALSE(PlayerActive);
+    EXPECT_TRUE(messageText().contains(QStringLiteral("1280")));
+}
+
+TEST_F(FileSource, ARawColourMosaicIsRebuiltWithTheChosenArrangement)
+{
+    // An RGGB mosaic of wide coloured stars, held as grey, and the same field in colour.
+    platform::StarFieldSettings s;
+    s.width = 160, s.height = 120, s.noise = 0, s.fwhm = 16, s.starCount = 6, s.driftX_pxPerS = 0;
+    s.driftY_pxPerS = 0, s.tremble_px = 0, s.minPeak = 150, s.maxPeak = 200;
+    platform::StarField colour(s);
+    s.bayer = true;
+    platform::StarField mosaic(s);
+    kernels::Bitmap24 reference(160, 120), raw(160, 120);
+    colour.render(0, 0, 0, 0, 1, reference.bits(), reference.stride());
+    std::vector<std::uint8_t> samples(mosaic.frameBytes());
+    mosaic.render(0, 0, 0, 0, 1, samples.data(), mosaic.minStride());
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 160; ++x)
+            std::fill_n(raw.scanLine(y) + 3 * x, 3, samples[std::size_t(y) * 160 + x]);
+    const QString path = dir.filePath(QStringLiteral("raw.bmp"));
+    ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(path, raw));
+
+    FRM_Pref->CKB_Raw->setChecked(true);
+    FRM_Pref->RDB_RAWMode_2->setChecked(true);
+    ASSERT_EQ(RawBayerMode, 2);
+    Align_V::OpenImageFile(path, 0);
+    ASSERT_TRUE(PlayerActive);
+    for (const auto& star : colour.stars()) {
+        const int x = int(std::lround(star.x)), y = int(std::lround(star.y));
+        if (x < 2 || y < 2 || x > 157 || y > 117)
+            continue;
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(live().scanLine(y)[3 * x + c], reference.scanLine(y)[3 * x + c], 6)
+                << "star at " << x << ", " << y << " channel " << c;
+    }
+    FRM_Pref->CKB_Raw->setChecked(false);
+}
+
+TEST_F(FileSource, TheChooserRefusesNamesThatMakeNoSequence)
+{
+    LastOpenDir = dir.path() + QLatin1Char('/');
+    dialogs.openAnswers = {dir.filePath(QStringLiteral("run01.bmp")), QStringLiteral("/other/test01.bmp"),
+                           dir.filePath(QStringLiteral("test01.bmp"))};
+    FRM_Chargeseq->SPDB_Sequence_PremierClick();
+    FRM_Chargeseq->SPDB_Sequence_DernierClick();
+    EXPECT_TRUE(FRM_Chargeseq->EDT_Sequence_Dernier->text().isEmpty()) << "another folder is ignored";
+    FRM_Chargeseq->SPDB_Sequence_DernierClick();
+    FRM_Chargeseq->show();
+    FRM_Chargeseq->BTN_OKClick();
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Le prefixe des fichiers doivent être identiques")});
+    EXPECT_TRUE(FRM_Chargeseq->isVisible());
+    FRM_Chargeseq->BTN_AnnulerClick();
+    EXPECT_EQ(FRM_Chargeseq->ModalResult(), TSeqResult::mrCancel);
+}

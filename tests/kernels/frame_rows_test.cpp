@@ -1,0 +1,48 @@
+#include "kernels/frame_rows.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+// The row loops give what the plain per-pixel formulas give.
+TEST(FrameRows, MotionDiffAndBlendMatchTheirFormulas)
+{
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int pixels : {0, 1, 7, 33, 1280}) {
+        std::vector<std::uint8_t> a(std::size_t(3 * pixels)), b(a.size());
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            a[i] = std::uint8_t(byte(rng));
+            b[i] = std::uint8_t(i % 5 ? a[i] : byte(rng));
+        }
+        std::int64_t sum = 5, changed = 2, expectSum = 5, expectChanged = 2;
+        for (int x = 0; x < pixels; ++x) {
+            const int d = a[3 * x] + a[3 * x + 1] + a[3 * x + 2] - b[3 * x] - b[3 * x + 1] - b[3 * x + 2];
+            expectSum += d;
+            expectChanged += std::abs(d) > 30;
+        }
+        kernels::MotionRowDiff(a.data(), b.data(), pixels, 30, sum, changed);
+        EXPECT_EQ(sum, expectSum) << pixels;
+        EXPECT_EQ(changed, expectChanged) << pixels;
+
+        std::vector<std::uint8_t> marked(a.size(), 7);
+        kernels::MarkSaturatedRow(a.data(), marked.data(), pixels, 200);
+        for (int x = 0; x < pixels; ++x) {
+            const bool hit = std::max({a[3 * x], a[3 * x + 1], a[3 * x + 2]}) >= 200;
+            EXPECT_EQ(marked[3 * x] + 256 * marked[3 * x + 1] + 65536 * marked[3 * x + 2], hit ? 255 * 65536 : 7 * 65793);
+        }
+
+        for (int n : {-1, 0, 1, 2, 3, 6, 10}) {
+            const kernels::BlendTables tables(n);
+            std::vector<std::uint8_t> d = a;
+            kernels::BlendRow(d.data(), b.data(), int(d.size()), tables);
+            const double w = n > 0 ? 1.0 / n : 1.0, k = 1.0 - w;
+            for (std::size_t i = 0; i < d.size(); ++i)
+                ASSERT_EQ(d[i], std::uint8_t(std::clamp(std::nearbyint(a[i] * k + b[i] * w), 0.0, 255.0)))
+                    << "n " << n << " byte " << i;
+        }
+    }
+}
