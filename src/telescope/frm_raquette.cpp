@@ -27,9 +27,6 @@
 
 TFRM_Raquette* FRM_Raquette = nullptr;
 
-std::uint8_t HandPadCalibrating = 0;
-std::int64_t NorthSouthHoldMs = 0;
-std::int64_t WestEastHoldMs = 0;
 std::uint8_t FocusDirection = 0;
 double AutofocusPrevFWHM = 999.0;
 std::int32_t AutofocusStepMs = 0;

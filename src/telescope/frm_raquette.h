@@ -17,11 +17,9 @@
 #include <array>
 #include <cstdint>
 
-// Hand-pad state read by the position poll, the goto dialog's calibration
-// and the tracking step.
-extern std::uint8_t HandPadCalibrating;
-extern std::int64_t NorthSouthHoldMs;
-extern std::int64_t WestEastHoldMs;
+// Hand-pad state read by the tracking step; the goto dialog's calibration
+// (HandPadCalibrating, NorthSouthHoldMs, WestEastHoldMs) is in
+// frm_object_action.h.
 extern std::uint8_t FocusDirection;   // 0 in, 1 out
 extern double AutofocusPrevFWHM;
 extern std::int32_t AutofocusStepMs;

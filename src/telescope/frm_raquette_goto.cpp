@@ -16,6 +16,7 @@
 #include "telescope/mount_conversation.h"
 #include "telescope/mount_state.h"
 #include "telescope/prg_suivi.h"
+#include "telescope/sky/sky_chart.h"
 #include "telescope/voice_prompts.h"
 #include "translation/translated_texts.h"
 
@@ -45,13 +46,13 @@ void redrawChart() { Settings::RunHandler(QStringLiteral("Sky.RedrawChart")); }
 void setRA(double arcsec)
 {
     TelescopeRA = arcsec;
-    SkyChart.OriginRa = arcsec / kArcsecPerRadian;
+    Sky::GotoOriginRA = arcsec;
 }
 
 void setDec(double arcsec)
 {
     TelescopeDec = arcsec;
-    SkyChart.OriginDec = arcsec / kArcsecPerRadian;
+    Sky::GotoOriginDec = arcsec;
 }
 
 // The second "/"-separated field of a star-list entry: its library number.
@@ -248,13 +249,13 @@ void TFRM_Raquette::syncOtherMount()
         raArcsec = ra * kArcsecPerRadian;
         decArcsec = dec * kArcsecPerRadian;
     }
-    SkyChart.CurrentRa = ra;
-    SkyChart.CurrentDec = dec;
+    Sky::GotoCurrentRA = raArcsec;
+    Sky::GotoCurrentDec = decArcsec;
     TelescopeRA = raArcsec;
     TelescopeDec = decArcsec;
     Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
     Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_OrigineClick"));
-    if (SkyChart.OriginRa != Align_V::kNotFound && SkyChart.OriginDec != Align_V::kNotFound) {
+    if (Sky::OriginSet()) {
         if (ascomMount())
             Prg_Suivi::AscomSync(TelescopeRA, TelescopeDec);
         BTN_Position_ActuelleClick();
@@ -269,7 +270,7 @@ void TFRM_Raquette::BTN_Position_ActuelleClick()
     else if (ascomMount())
         ascomPosition();
     else
-        showPositionOf(SkyChart.OriginRa * kArcsecPerRadian, SkyChart.OriginDec * kArcsecPerRadian);
+        showPositionOf(Sky::GotoOriginRA, Sky::GotoOriginDec);
     redrawChart();
 }
 
@@ -303,7 +304,7 @@ void TFRM_Raquette::ascomPosition()
         setRA(AscomSharedData.RightAscension * 3600 * 15);
     if (Ask(rqGetDeclination, kAnswerWait_ms) && AscomSharedData.Connected)
         setDec(AscomSharedData.Declination * 3600);
-    showPositionOf(SkyChart.OriginRa * kArcsecPerRadian, SkyChart.OriginDec * kArcsecPerRadian);
+    showPositionOf(Sky::GotoOriginRA, Sky::GotoOriginDec);
 }
 
 void TFRM_Raquette::showPositionOf(double ra_arcsec, double dec_arcsec)

@@ -4,12 +4,14 @@
 #include "app/frm_message.h"
 #include "scripting/scripts.h"
 #include "telescope/ascom_bridge.h"
+#include "telescope/frm_object_action.h"
 #include "telescope/frm_prg_suivi.h"
 #include "telescope/frm_raquette.h"
 #include "telescope/frm_tool_suivi.h"
 #include "telescope/mount_state.h"
 #include "telescope/prg_suivi.h"
 #include "telescope/sim/simulated_telescope.h"
+#include "telescope/sky/sky_chart.h"
 #include "telescope/voice_prompts.h"
 #include "translation/translated_texts.h"
 
@@ -255,7 +257,7 @@ TEST_F(HandPadTest, AscomSyncPositionAndRateScrollBar)
     pad().EnableAscomControls(true);
 
     // Synchronising on typed coordinates with a known position.
-    SkyChart.OriginRa = SkyChart.OriginDec = 0.1;
+    Sky::GotoOriginRA = Sky::GotoOriginDec = 1000;
     pad().RDB_Coords->setChecked(true);
     pad().TNI_RaH->SetValue(5);
     pad().TNI_DecD->SetValue(10);
