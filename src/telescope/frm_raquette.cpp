@@ -113,25 +113,31 @@ void TFRM_Raquette::wire()
 {
     const std::pair<QPushButton*, std::uint8_t> directions[] = {
         {BTN_N, dirNorth}, {BTN_S, dirSouth}, {BTN_E, dirEast}, {BTN_W, dirWest}};
-    for (auto [button, d] : directions) {
-        connect(button, &QPushButton::pressed, this, [this, d] { guarded("BTN_MouseDown", [=, this] { DirectionDown(d); }); });
-        connect(button, &QPushButton::released, this, [this, d] { guarded("BTN_MouseUp", [=, this] { DirectionUp(d); }); });
+    for (const auto& entry : directions) {
+        const std::uint8_t d = entry.second;
+        connect(entry.first, &QPushButton::pressed, this, [this, d] { guarded("BTN_MouseDown", [this, d] { DirectionDown(d); }); });
+        connect(entry.first, &QPushButton::released, this, [this, d] { guarded("BTN_MouseUp", [this, d] { DirectionUp(d); }); });
     }
     connect(BTN_Stop, &QPushButton::pressed, this, [this] { guarded("BTN_StopMouseDown", [this] { BTN_StopMouseDown(); }); });
     BTN_Stop->installEventFilter(this);
 
     const std::pair<QRadioButton*, int> rates[] = {{RDB_Guide, 0}, {RDB_Cntr, 1}, {RDB_Find, 2}, {RDB_Slew, 3}};
-    for (auto [button, index] : rates)
-        connect(button, &QRadioButton::clicked, this, [this, i = index] { guarded("RDB_RateClick", [=, this] { RateRadioClick(i); }); });
+    for (const auto& entry : rates) {
+        const int i = entry.second;
+        connect(entry.first, &QRadioButton::clicked, this, [this, i] { guarded("RDB_RateClick", [this, i] { RateRadioClick(i); }); });
+    }
     connect(CBX_Rate, &QComboBox::activated, this, [this] { guarded("CBX_RateChange", [this] { CBX_RateChange(); }); });
     connect(SCB_Rate, &QScrollBar::valueChanged, this, [this] { guarded("SCB_RateChange", [this] { SCB_RateChange(); }); });
     connect(BTN_Rate, &QPushButton::clicked, this, [this] { guarded("BTN_RateClick", [this] { BTN_RateClick(); }); });
 
     const std::tuple<QPushButton*, std::uint8_t, bool> focus[] = {
         {BTN_Focus_In, 0, false}, {BTN_Focus_Out, 1, false}, {BTN_Focus_In_Fast, 0, true}, {BTN_Focus_Out_Fast, 1, true}};
-    for (auto [button, d, fast] : focus) {
-        connect(button, &QPushButton::pressed, this, [=, this] { guarded("BTN_FocusMouseDown", [=, this] { FocusDown(d, fast); }); });
-        connect(button, &QPushButton::released, this, [this] { guarded("BTN_FocusMouseUp", [this] { FocusUp(); }); });
+    for (const auto& entry : focus) {
+        const std::uint8_t d = std::get<1>(entry);
+        const bool fast = std::get<2>(entry);
+        connect(std::get<0>(entry), &QPushButton::pressed, this,
+                [this, d, fast] { guarded("BTN_FocusMouseDown", [this, d, fast] { FocusDown(d, fast); }); });
+        connect(std::get<0>(entry), &QPushButton::released, this, [this] { guarded("BTN_FocusMouseUp", [this] { FocusUp(); }); });
     }
     connect(BTN_Demarrer_Autofocus, &QPushButton::clicked, this,
             [this] { guarded("BTN_Demarrer_AutofocusClick", [this] { BTN_Demarrer_AutofocusClick(); }); });
@@ -183,6 +189,11 @@ void TFRM_Raquette::wire()
 
 void TFRM_Raquette::FormActivate()
 {
+    // A choice restored with the settings did not run its click.
+    for (QRadioButton* choice :
+         {RDB_Messier, RDB_NGC, RDB_IC, RDB_UGC, RDB_Etoile_SAO, RDB_Etoile, RDB_Planete, RDB_Coords})
+        if (choice->isChecked())
+            ShowCatalogueInputs(choice);
     if (!FRM_Pref)
         return;
     const QSignalBlocker block(CBX_Vitesse_Moteur);

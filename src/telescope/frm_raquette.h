@@ -81,6 +81,8 @@ public:
 
     // Goto, sync and position reading (frm_raquette_goto.cpp).
     void CatalogueClick(QRadioButton* choice);
+    // Enables the inputs of a catalogue choice, nothing else.
+    void ShowCatalogueInputs(QRadioButton* choice);
     void EDT_NumeroChange();
     void CBX_EtoileChange();
     void BTN_GOTOClick();

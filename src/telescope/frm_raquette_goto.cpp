@@ -80,9 +80,13 @@ void TFRM_Raquette::wireGoto()
         {BTN_Abort, &TFRM_Raquette::BTN_AbortClick},
         {BTN_Sync, &TFRM_Raquette::BTN_SyncClick},
         {BTN_Position_Actuelle, &TFRM_Raquette::BTN_Position_ActuelleClick}};
-    for (auto [button, handler] : buttons)
-        connect(button, &QPushButton::clicked, this,
-                [this, button, h = handler] { app::runGuarded(button->objectName() + QStringLiteral("Click"), [=, this] { (this->*h)(); }); });
+    for (const auto& entry : buttons) {
+        QPushButton* button = entry.first;
+        const auto handler = entry.second;
+        connect(button, &QPushButton::clicked, this, [this, button, handler] {
+            app::runGuarded(button->objectName() + QStringLiteral("Click"), [this, handler] { (this->*handler)(); });
+        });
+    }
     EDT_Numero->installEventFilter(this);
     for (QWidget* w : {static_cast<QWidget*>(CBX_Etoile), static_cast<QWidget*>(CBX_Planete),
                        static_cast<QWidget*>(TNI_RaH), static_cast<QWidget*>(TNI_RaM), static_cast<QWidget*>(TNI_RaS),
@@ -91,7 +95,7 @@ void TFRM_Raquette::wireGoto()
     CatalogueClick(RDB_Messier);
 }
 
-void TFRM_Raquette::CatalogueClick(QRadioButton* choice)
+void TFRM_Raquette::ShowCatalogueInputs(QRadioButton* choice)
 {
     QWidget* const coords[] = {TNI_RaH, TNI_RaM, TNI_RaS, TNI_DecD, TNI_DecM, TNI_DecS};
     const bool isCoords = choice == RDB_Coords;
@@ -100,7 +104,11 @@ void TFRM_Raquette::CatalogueClick(QRadioButton* choice)
     CBX_Etoile->setEnabled(choice == RDB_Etoile);
     CBX_Planete->setEnabled(choice == RDB_Planete);
     EDT_Numero->setEnabled(!isCoords && choice != RDB_Etoile);
+}
 
+void TFRM_Raquette::CatalogueClick(QRadioButton* choice)
+{
+    ShowCatalogueInputs(choice);
     struct Choice {
         QRadioButton* button;
         const char* library;
