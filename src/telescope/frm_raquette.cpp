@@ -40,8 +40,9 @@ std::int64_t nowMs() { return platform::clock().monotonicMs(); }
 
 bool mountIs(Prg_Suivi::Interface kind) { return FRM_Pref && Prg_Suivi::MountKind() == kind; }
 
-// Autoguiding off: the guiding window's radio button unchecked.
-void autoguidingOff()
+} // namespace
+
+void AutoguidingOff()
 {
     if (!FRM_Tool_Suivi || !FRM_Tool_Suivi->RDB_Autoguidage->isChecked())
         return;
@@ -51,6 +52,8 @@ void autoguidingOff()
     b->setChecked(false);
     b->setAutoExclusive(exclusive);
 }
+
+namespace {
 
 void enableAll(std::initializer_list<QWidget*> widgets, bool enabled)
 {
@@ -218,7 +221,7 @@ void TFRM_Raquette::DirectionDown(std::uint8_t direction)
 {
     if (direction > dirWest || held_[direction])
         return;
-    autoguidingOff();
+    AutoguidingOff();
     const std::int64_t now = nowMs();
     if (IsDecDirection(direction))
         DecStartMs = now;
@@ -286,7 +289,7 @@ void TFRM_Raquette::ReleaseAll()
 void TFRM_Raquette::RateRadioClick(int index)
 {
     if (index >= 2)
-        autoguidingOff();
+        AutoguidingOff();
     Prg_Suivi::SelectSlewRate(index);
 }
 
@@ -304,7 +307,7 @@ void TFRM_Raquette::CBX_RateChange()
             if (index < int(shared.AxisRates[axis].size()))
                 shared.CurrentRate[axis] = shared.AxisRates[axis][index];
     }
-    autoguidingOff();
+    AutoguidingOff();
 }
 
 void TFRM_Raquette::SCB_RateChange()

@@ -28,6 +28,9 @@ extern std::int32_t AutofocusFrameCount;
 // The object number the keypad "/" puts back into EDT_Numero.
 extern QString LastNumber;
 
+// Autoguiding off: the guiding window's radio button unchecked.
+void AutoguidingOff();
+
 class TFRM_Raquette : public TForm, public Ui::TFRM_Raquette {
     Q_OBJECT
 public:

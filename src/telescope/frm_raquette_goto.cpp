@@ -30,30 +30,7 @@ constexpr double kArcsecPerRadian = 648000.0 / std::numbers::pi;
 bool lx200Mount() { return FRM_Pref && FRM_Pref->RDB_Mount_LX200->isChecked(); }
 bool ascomMount() { return FRM_Pref && FRM_Pref->RDB_Mount_ASCOM->isChecked(); }
 
-void autoguidingOff()
-{
-    if (!FRM_Tool_Suivi || !FRM_Tool_Suivi->RDB_Autoguidage->isChecked())
-        return;
-    QRadioButton* b = FRM_Tool_Suivi->RDB_Autoguidage;
-    const bool exclusive = b->autoExclusive();
-    b->setAutoExclusive(false);
-    b->setChecked(false);
-    b->setAutoExclusive(exclusive);
-}
-
 void redrawChart() { Settings::RunHandler(QStringLiteral("Sky.RedrawChart")); }
-
-void setRA(double arcsec)
-{
-    TelescopeRA = arcsec;
-    Sky::GotoOriginRA = arcsec;
-}
-
-void setDec(double arcsec)
-{
-    TelescopeDec = arcsec;
-    Sky::GotoOriginDec = arcsec;
-}
 
 // The second "/"-separated field of a star-list entry: its library number.
 QString starNumber(const QString& entry) { return entry.section(u'/', 1, 1).trimmed(); }
@@ -174,7 +151,7 @@ void TFRM_Raquette::BTN_GOTOClick()
         Align_V::GotoObject(started);
         if (!started)
             Scripts::GotoRunning = false;
-        autoguidingOff();
+        AutoguidingOff();
         return;
     }
     auto showReply = [this](const QByteArray& reply) {
@@ -184,12 +161,12 @@ void TFRM_Raquette::BTN_GOTOClick()
     if (RDB_Coords->isChecked()) {
         const double ra = CalcHelpers::HMSToArcsec(double(TNI_RaH->Value()), double(TNI_RaM->Value()), double(TNI_RaS->Value()));
         const double dec = CalcHelpers::DMSToArcsec(double(TNI_DecD->Value()), double(TNI_DecM->Value()), double(TNI_DecS->Value()));
-        autoguidingOff();
+        AutoguidingOff();
         Prg_Suivi::GotoCoordinates(ra, dec, showReply);
         return;
     }
     const QByteArray code = ObjectCode(false);
-    autoguidingOff();
+    AutoguidingOff();
     Prg_Suivi::Converse({{Lx200::StopAllCommand}, {Lx200::LoadObjectCommand(code), 100}, {Lx200::SlewCommand}},
                         [showReply](const Prg_Suivi::RunResult& r) {
                             if (r.status == Prg_Suivi::RunStatus::Cancelled)
@@ -206,7 +183,7 @@ void TFRM_Raquette::BTN_SyncClick()
 {
     if (lx200Mount()) {
         const QByteArray code = ObjectCode(true);
-        autoguidingOff();
+        AutoguidingOff();
         Prg_Suivi::SyncOnObject(code, [this](const QByteArray&) {
             if (FRM_Raquette == this)
                 app::runGuarded(QStringLiteral("BTN_Position_ActuelleClick"), [this] { BTN_Position_ActuelleClick(); });
@@ -290,12 +267,12 @@ void TFRM_Raquette::lx200Position()
         if (!r.replies.isEmpty()) {
             EDT_Position_Actuelle_AD->setText(QString::fromLatin1(Lx200::ShownRA(r.replies[0])));
             if (const auto ra = Lx200::ParseRAReply(r.replies[0]))
-                setRA(*ra);
+                Prg_Suivi::SetMountRA(*ra);
         }
         if (r.replies.size() >= 2) {
             EDT_Position_Actuelle_Dec->setText(QString::fromLatin1(Lx200::ShownDec(r.replies[1])));
             if (const auto dec = Lx200::ParseDecReply(r.replies[1]))
-                setDec(*dec);
+                Prg_Suivi::SetMountDec(*dec);
         }
         if (!r.ok())
             Msg::ShowMessageText(false, r.describe());
@@ -309,9 +286,9 @@ void TFRM_Raquette::ascomPosition()
     // An answer counts only when the driver served it connected: a cleared
     // record would read as 0 h, 0°.
     if (Ask(rqGetRightAscension, kAnswerWait_ms) && AscomSharedData.Connected)
-        setRA(AscomSharedData.RightAscension * 3600 * 15);
+        Prg_Suivi::SetMountRA(AscomSharedData.RightAscension * 3600 * 15);
     if (Ask(rqGetDeclination, kAnswerWait_ms) && AscomSharedData.Connected)
-        setDec(AscomSharedData.Declination * 3600);
+        Prg_Suivi::SetMountDec(AscomSharedData.Declination * 3600);
     showPositionOf(Sky::GotoOriginRA, Sky::GotoOriginDec);
 }
 
