@@ -11,6 +11,7 @@
 #include "app/ui/event_boundary.h"
 #include "scripting/scripts.h"
 #include "telescope/ascom_bridge.h"
+#include "telescope/frm_object_action.h"
 #include "telescope/frm_tool_suivi.h"
 #include "telescope/lx200_protocol.h"
 #include "telescope/mount_conversation.h"
@@ -177,7 +178,11 @@ void TFRM_Raquette::BTN_GOTOClick()
                         });
 }
 
-void TFRM_Raquette::BTN_AbortClick() { Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_AbortClick")); }
+void TFRM_Raquette::BTN_AbortClick()
+{
+    if (FRM_ObjectAction)
+        FRM_ObjectAction->BTN_AbortClick();
+}
 
 void TFRM_Raquette::BTN_SyncClick()
 {
