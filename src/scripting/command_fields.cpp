@@ -6,6 +6,8 @@
 
 namespace Scripts {
 
+QString ScriptImageName;
+
 QString CommandField(const QString& arguments, int n)
 {
     return StrHelpers::ExtractField(arguments, QLatin1Char(','), n);

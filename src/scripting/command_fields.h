@@ -32,3 +32,9 @@ int CameraField(const QString& field);
 void CommandDone();
 
 } // namespace Scripts
+
+namespace Scripts {
+// The file name image.name and image.name.savedialog set and image.save
+// uses; it keeps its value across statements and runs.
+extern QString ScriptImageName;
+} // namespace Scripts
