@@ -2,11 +2,14 @@
 
 #include "app/frm_alv.h"
 #include "app/settings.h"
+#include "capture/frm_longuepose.h"
+#include "capture/frm_play_control.h"
 #include "tools/frm_tool_affichage.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QToolButton>
 
 class CameraCommands : public ScriptFixture {};
@@ -76,4 +79,57 @@ TEST_F(CameraCommands, ModeNeedsARunningCameraAndArmsTheNextLineBeforeTheClick)
 
     runScript(QStringLiteral("camera.role(1,image)"));
     EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Line 1 : image")});
+}
+
+TEST_F(CameraCommands, LongExposureWaitsAreMarkedFirstAndNeverEndless)
+{
+    // Unavailable long exposures: an error, not a wait without end.
+    runScript(QStringLiteral("longexposure(startwait)\ntest.log(never)"));
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Line 1 : startwait")});
+    EXPECT_FALSE(Scripts::WaitLongExposure);
+    EXPECT_FALSE(Scripts::ScriptRunning);
+
+    // An end reported during the start itself lets the script go on.
+    Settings::RegisterHandler(QStringLiteral("FRM_Longuepose.BTN_Demarrer_PoseClick"),
+                              [] { Scripts::ResumeIfWaiting(Scripts::WaitLongExposure); });
+    boxes.clear();
+    runScript(QStringLiteral("longexposure(startwait)\ntest.log(after)"));
+    Settings::UnregisterHandler(QStringLiteral("FRM_Longuepose.BTN_Demarrer_PoseClick"));
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(scripttest::logged, QStringList{QStringLiteral("after")});
+
+    // The largest valid length is a value, not a failure; a text is refused.
+    runScript(QStringLiteral("longexposure.length(9999999)"));
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(FRM_Longuepose->SPED_Vesta_Pose->value(), 9999999);
+    runScript(QStringLiteral("longexposure.length(1.5)"));
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Line 1 : 9999999")});
+    boxes.clear();
+    runScript(QStringLiteral("longexposure(Start)"));
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Line 1 : Start")});
+}
+
+TEST_F(CameraCommands, PlayerCommandsPressTheTransportButtons)
+{
+    runScript(QStringLiteral("player.go()"));
+    EXPECT_TRUE(FRM_PlayControl->SPDB_FF->isChecked());
+    runScript(QStringLiteral("player.go(first)\nplayer.loop(on)"));
+    EXPECT_TRUE(FRM_PlayControl->SPDB_REW->isChecked());
+    EXPECT_TRUE(FRM_PlayControl->SPDB_Loop->isChecked());
+    Scripts::WaitPlayer = true;
+    runScript(QStringLiteral("player.play(start,forward)"));
+    EXPECT_TRUE(FRM_PlayControl->SPDB_PlayForward->isChecked());
+    EXPECT_FALSE(Scripts::WaitPlayer);
+    runScript(QStringLiteral("player.step(reverse)\nplayer.stop"));
+    EXPECT_TRUE(FRM_PlayControl->SPDB_Stop->isChecked());
+    EXPECT_TRUE(boxes.shown.empty());
+
+    for (const auto& [line, text] : {std::pair{"player.go(last)", "last"},
+                                     std::pair{"player.play(start,sideways)", "start,sideways"},
+                                     std::pair{"player.play(startwait,forward)", "startwait,forward"}}) {
+        boxes.clear();
+        runScript(QString::fromLatin1(line));   // the last: no file source to play
+        EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Line 1 : ") + QString::fromLatin1(text)}) << line;
+        EXPECT_FALSE(Scripts::WaitPlayer) << line;
+    }
 }
