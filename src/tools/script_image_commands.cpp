@@ -6,6 +6,7 @@
 #include "app/frm_alv.h"
 #include "app/frm_pref.h"
 #include "app/settings.h"
+#include "capture/camera_slots.h"
 #include "capture/file_sources.h"
 #include "platform/dialog_service.h"
 #include "scripting/command_fields.h"
@@ -136,6 +137,11 @@ void CmdImageNameLoad(std::uint8_t, const QString& arguments)
     }
     // The kind of source (pictures or a film) follows the extension.
     Align_V::OpenImageFile(file, kind);
+    if (PlayerActive == 0) {
+        // The file did not give a picture (corrupt, or no picture at all).
+        ScriptError(file + QStringLiteral(" : cannot be opened"));
+        return;
+    }
     CommandDone();
 }
 

@@ -59,6 +59,14 @@ TEST_F(ImageCommands, LoadingChecksTheKindAndTheFile)
     boxes.clear();
     runScript(QStringLiteral("image.name.load(dark,\"%1\")").arg(dir.path()));   // a folder
     EXPECT_EQ(boxes.texts().size(), 1);
+    boxes.clear();
+    dir.writeFile(QStringLiteral("corrupt.bmp"), "BM not a picture");
+    const QString corrupt = dir.path() + QStringLiteral("/corrupt.bmp");
+    runScript(QStringLiteral("image.name.load(image,\"%1\")\ntest.log(never)").arg(corrupt));
+    ASSERT_FALSE(boxes.texts().isEmpty());
+    EXPECT_TRUE(boxes.texts().back().contains(corrupt)) << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(boxes.texts().size(), 1) << boxes.texts().join(u'|').toStdString();
+    EXPECT_FALSE(Scripts::ScriptRunning);
 
     // A cancelled open dialog stops the script quietly; a bad kind is told.
     boxes.clear();
