@@ -129,4 +129,18 @@ TEST_F(ImageCommands, StartwaitWithNothingToStartIsAnErrorNotAnEndlessWait)
     EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Line 1 : startwait")});
     EXPECT_FALSE(Scripts::WaitSequence);
     EXPECT_FALSE(Scripts::ScriptRunning);
+
+    // A sequence already running: the script waits for its end.
+    SequenceSaving = true;
+    boxes.clear();
+    setText(QStringLiteral("image.sequence(startwait)\ntest.log(after)"));
+    run();
+    ticks();
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+    EXPECT_TRUE(logged.isEmpty());
+    SequenceSaving = false;
+    EXPECT_TRUE(Scripts::ResumeIfWaiting(Scripts::WaitSequence));
+    ticks();
+    EXPECT_EQ(logged, QStringList{QStringLiteral("after")});
 }
