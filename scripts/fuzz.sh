@@ -5,6 +5,7 @@
 # build-fuzz/findings/.
 #   NJ_FUZZ_SECONDS   seconds per target (default 15)
 #   NJ_FUZZ_ONLY      run only the targets whose name contains this text
+#   NJ_FUZZ_JOBS      targets run at once (default: the number of cores)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 dir="$root/build-fuzz"
@@ -30,26 +31,46 @@ runtime="$(mktemp -d)"
 trap 'rm -rf "$runtime"' EXIT
 export XDG_RUNTIME_DIR="$runtime"
 mkdir -p "$dir/findings"
-ran=0
+# Each target is one process on one core: as many run at once as there are cores.
+parallel="${NJ_FUZZ_JOBS:-$(nproc)}"
+
+# Runs one target; its log and its exit status go to files of its own.
+run_target() {
+  local name="$1"
+  local work="$dir/corpus/$name"
+  mkdir -p "$work"
+  local args=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0
+              -artifact_prefix="$dir/findings/$name-")
+  [ -f "$root/fuzz/$name.dict" ] && args+=(-dict="$root/fuzz/$name.dict")
+  local seeds=()
+  [ -d "$root/fuzz/corpus/$name" ] && seeds=("$root/fuzz/corpus/$name")
+  local rc=0
+  "$dir/fuzz/fuzz_$name" "${args[@]}" "$work" "${seeds[@]}" >"$dir/fuzz_$name.log" 2>&1 || rc=$?
+  echo "$rc" >"$dir/fuzz_$name.status"
+}
+
+names=()
 for src in "$root"/fuzz/fuzz_*.cpp; do
   name="$(basename "$src" .cpp)"
   name="${name#fuzz_}"
   [ -z "$only" ] || [[ "$name" == *"$only"* ]] || continue
-  work="$dir/corpus/$name"
-  mkdir -p "$work"
-  args=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0
-        -artifact_prefix="$dir/findings/$name-")
-  [ -f "$root/fuzz/$name.dict" ] && args+=(-dict="$root/fuzz/$name.dict")
-  seeds=()
-  [ -d "$root/fuzz/corpus/$name" ] && seeds=("$root/fuzz/corpus/$name")
+  names+=("$name")
+  rm -f "$dir/fuzz_$name.status"
+  while [ "$(jobs -rp | wc -l)" -ge "$parallel" ]; do wait -n || true; done
   echo "== fuzz $name (${seconds} s)"
-  log="$dir/fuzz_$name.log"
-  if ! "$dir/fuzz/fuzz_$name" "${args[@]}" "$work" "${seeds[@]}" >"$log" 2>&1; then
-    tail -n 40 "$log"
-    echo "fuzz $name: finding saved under $dir/findings/"
-    exit 1
-  fi
-  grep -E '^Done [0-9]+ runs' "$log" || true
-  ran=$((ran + 1))
+  run_target "$name" &
 done
-echo "fuzz: $ran targets ran without a finding"
+wait || true
+
+failed=0
+for name in "${names[@]}"; do
+  if [ "$(cat "$dir/fuzz_$name.status" 2>/dev/null || echo 1)" != 0 ]; then
+    tail -n 40 "$dir/fuzz_$name.log"
+    echo "fuzz $name: finding saved under $dir/findings/"
+    failed=1
+  else
+    echo "$name: $(grep -E '^Done [0-9]+ runs' "$dir/fuzz_$name.log" || true)"
+  fi
+done
+[ "$failed" -eq 0 ] || exit 1
+echo "fuzz: ${#names[@]} targets ran without a finding"
