@@ -105,13 +105,14 @@ int FakeV4l2::close(int fd)
     return open_.erase(fd) ? 0 : fail(EBADF);
 }
 
-void FakeV4l2::paint(Open& o, std::vector<std::uint8_t>& buf)
+void FakeV4l2::paint(Open& o, std::size_t index)
 {
+    std::vector<std::uint8_t>& buf = o.buffers[index];
     // A bright bar that moves four columns a frame over a dark ground:
     // only the columns that change are written.
     const int w = o.size.width, h = o.size.height, bpp = bytesOf(o.fourcc);
     const std::size_t stride = static_cast<std::size_t>(w) * bpp;
-    const int was = static_cast<int>((o.frame * 4u) % static_cast<std::uint32_t>(w));
+    const int was = o.barAt[index];
     ++o.frame;
     const int now = static_cast<int>((o.frame * 4u) % static_cast<std::uint32_t>(w));
     for (int y = 0; y < h; ++y) {
@@ -119,6 +120,7 @@ void FakeV4l2::paint(Open& o, std::vector<std::uint8_t>& buf)
         std::memset(row + static_cast<std::size_t>(was) * bpp, 16, std::min(4, w - was) * bpp);
         std::memset(row + static_cast<std::size_t>(now) * bpp, 235, std::min(4, w - now) * bpp);
     }
+    o.barAt[index] = now;
 }
 
 int FakeV4l2::ioctl(int fd, unsigned long request, void* arg)
@@ -207,6 +209,7 @@ int FakeV4l2::ioctl(int fd, unsigned long request, void* arg)
         const std::size_t bytes = static_cast<std::size_t>(o->size.width) * o->size.height * bytesOf(o->fourcc);
         o->buffers.assign(r->count, std::vector<std::uint8_t>(bytes + 4096, 16));
         o->queued.assign(r->count, false);
+        o->barAt.assign(r->count, 0);
         o->nextQueued = 0;
         return 0;
     }
@@ -233,7 +236,7 @@ int FakeV4l2::ioctl(int fd, unsigned long request, void* arg)
                 continue;
             o->queued[i] = false;
             o->nextQueued = static_cast<int>((i + 1) % o->queued.size());
-            paint(*o, o->buffers[i]);
+            paint(*o, i);
             const long full = static_cast<long>(o->size.width) * o->size.height * bytesOf(o->fourcc);
             b->index = static_cast<std::uint32_t>(i);
             b->bytesused = static_cast<std::uint32_t>(std::clamp<long>(full + frameBytesDelta, 0, long(o->buffers[i].size())));

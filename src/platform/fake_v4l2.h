@@ -76,12 +76,13 @@ private:
         bool streaming = false;
         std::vector<std::vector<std::uint8_t>> buffers;
         std::vector<bool> queued;
+        std::vector<int> barAt;   // the bar's column in each buffer
         std::uint32_t frame = 0;
         std::int64_t lastFrame_ns = 0;
         int nextQueued = 0;
     };
     Open* find(int fd);
-    void paint(Open& o, std::vector<std::uint8_t>& buf);
+    void paint(Open& o, std::size_t index);
     int fail(int err);
 
     mutable std::mutex mutex_;
