@@ -38,6 +38,18 @@ public:
     void Start(int slot);
     // The driver dialog for the slot; true when the user confirmed a line.
     bool GetDriver(int slot);
+    // Camera driver, format, source and control menus (capture/camera_menus.cpp).
+    bool MNU_Cam1_PiloteClick();
+    bool MNU_Cam2_PiloteClick();
+    void MNU_Cam1_FormatClick();
+    void MNU_Cam2_FormatClick();
+    void MNU_Cam1_SourceClick();
+    void MNU_Cam2_SourceClick();
+    void MNU_Cam1_WDMControlClick();
+    void MNU_Cam2_WDMControlClick();
+    void CameraFormat(int slot);
+    void CameraSource(int slot);
+    void ConnectCameraMenuHandlers();
     void MNU_Cam1_DemarrerClick();
     void MNU_Cam2_DemarrerClick();
     void MNU_Cam1_ArreterClick();

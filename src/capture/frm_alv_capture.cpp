@@ -111,6 +111,7 @@ void TFRM_Alv::ConnectCaptureHandlers()
     Settings::RegisterHandler(QStringLiteral("FRM_Alv.MNU_Ouvrir_DarkClick"), [] { if (FRM_Alv) FRM_Alv->MNU_Ouvrir_DarkClick(); });
     Settings::RegisterHandler(QStringLiteral("FRM_Alv.MNU_Ouvrir_FlatClick"), [] { if (FRM_Alv) FRM_Alv->MNU_Ouvrir_FlatClick(); });
     Settings::RegisterHandler(QStringLiteral("FRM_Alv.LoadImage"), [] { if (FRM_Alv) FRM_Alv->LoadImage(); });
+    ConnectCameraMenuHandlers();
 }
 
 // ---- Start -----------------------------------------------------------------

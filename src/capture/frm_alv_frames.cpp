@@ -8,6 +8,7 @@
 #include "capture/capture_helpers.h"
 #include "capture/frame_messages.h"
 #include "capture/frame_timers.h"
+#include "capture/wdm_capture.h"
 #include "imaging/display_helpers.h"
 #include "imaging/display_zone.h"
 #include "imaging/overlays.h"
@@ -50,6 +51,9 @@ void TFRM_Alv::FrameMessageArrived(int slot)
         handOver.take(nullptr);
         return;
     }
+    // After a start or a format change the slot bitmap starts black, on this thread.
+    if (s.sourceKind == 1 && WdmBufferPending[slot].exchange(false))
+        Align_V::ClearSlotBitmap(slot, 0);
     bool copied = false;
     handOver.take([&](const platform::FrameView& f) { copied = kernels::CopyFrameToBitmap(f, *live); });
     if (copied && s.frameHandOver == 1)
