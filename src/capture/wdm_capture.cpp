@@ -101,18 +101,19 @@ bool TWDMCapture::StartWdmVideo()
 {
     Finish();
     SkipFrames = 0;
+    LastError.clear();
     auto device = platform::streamCameras().create(WdmDeviceIndex[slot_]);
     if (!device)
         return false;   // gone since the list was made
     if (!device->open()) {
         if (auto* v = dynamic_cast<platform::V4l2Camera*>(device.get()))
-            Msg::ShowMessageText(false, v->errorText());
+            LastError = v->errorText();
         return false;
     }
     device_ = std::move(device);
     if (!startDevice()) {
         if (auto* v = Device())
-            Msg::ShowMessageText(false, v->errorText());
+            LastError = v->errorText();
         Finish();
         return false;
     }

@@ -42,9 +42,10 @@ public:
     std::atomic<bool> FrameReady{false};
 
     // Opens device WdmDeviceIndex[slot] of the stream family and starts it.
-    // False when the device is gone or refuses to stream; the reason is then
-    // in the message window.
+    // False when the device is gone or refuses to stream; LastError then
+    // tells why when the device said so.
     bool StartWdmVideo();
+    QString LastError;
     // Stops the stream and releases the device; the object is kept.
     void Finish();
     bool Running() const { return device_ != nullptr; }
