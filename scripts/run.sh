@@ -10,6 +10,14 @@ bash "$root/scripts/build.sh" "$root/build"
 progdir="$root/build/run"
 mkdir -p "$progdir"
 cp -rn "$root/resources/programdir/." "$progdir/" 2>/dev/null || true
+# The sky chart's catalogues, converted from the cached Debian data files.
+for f in Catalog.dat SAC72.dat Conlines.dat; do
+  if [ ! -f "$progdir/$f" ]; then
+    "$root/build/skydata/nj-skydata" "$progdir" \
+      || echo "run: the sky chart has no catalogues (nj-skydata failed; see scripts/install-deps.sh)" >&2
+    break
+  fi
+done
 mkdir -p "$progdir/Plugins"
 cp -f "$root"/build/Plugins/NJ_*.so "$progdir/Plugins/"
 cd "$progdir"

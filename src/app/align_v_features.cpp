@@ -21,6 +21,7 @@
 #include "telescope/frm_sky.h"
 #include "telescope/frm_tool_suivi.h"
 #include "telescope/mount_state.h"
+#include "telescope/sky/sky_chart.h"
 #include "tools/frm_full_screen.h"
 #include "tools/frm_small.h"
 #include "tools/frm_tool_images.h"
@@ -28,6 +29,7 @@
 #include "translation/translated_texts.h"
 
 #include <QFileInfo>
+#include <QScopedValueRollback>
 #include <QIcon>
 #include <QImage>
 
@@ -306,13 +308,16 @@ void GotoObject(bool& started)
     }
 
     // The goto dialog takes the object as its destination.
-    SkyChart.CurrentRa = ra;
-    SkyChart.CurrentDec = dec;
+    Sky::GotoCurrentRA = ra * kArcsecPerRadian;
+    Sky::GotoCurrentDec = dec * kArcsecPerRadian;
     if (!(FRM_Pref && FRM_Pref->RDB_Mount_ASCOM->isChecked()) && FRM_ObjectAction)
         FRM_ObjectAction->RDB_Relatif->setChecked(true);
-    Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
+    {
+        const QScopedValueRollback<bool> fromHandPad(GotoFromHandPad, true);
+        Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
+    }
 
-    if (SkyChart.OriginRa != kNotFound && SkyChart.OriginDec != kNotFound) {
+    if (Sky::OriginSet()) {
         const CalcHelpers::Sexagesimal h = CalcHelpers::ArcsecToHMS(ra * kArcsecPerRadian);
         const CalcHelpers::Sexagesimal d = CalcHelpers::ArcsecToDMS(dec * kArcsecPerRadian);
         r.TNI_RaH->SetValue(h.units);
@@ -321,9 +326,9 @@ void GotoObject(bool& started)
         r.TNI_DecD->SetValue(d.units);
         r.TNI_DecM->SetValue(d.minutes);
         r.TNI_DecS->SetValue(d.seconds);
-        started = Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_GotoClick"));
-        if (!started)
-            Scripts::GotoRunning = false;
+        // The goto dialog marks a goto it really starts as running.
+        Scripts::GotoRunning = false;
+        started = Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_GotoClick")) && Scripts::GotoRunning;
         return;
     }
     Scripts::GotoRunning = false;

@@ -16,6 +16,7 @@
 #include "platform/message_service.h"
 #include "platform/paths.h"
 #include "telescope/mount_state.h"
+#include "telescope/sky/sky_chart.h"
 #include "translation/translated_texts.h"
 
 #include <QAbstractButton>
@@ -611,28 +612,20 @@ void LoadWindowLayout()
 void RestoreGotoPoints()
 {
     NotifyStep(QStringLiteral("RestoreGotoPoints"));
-    const double keptRa = SkyChart.CurrentRa;
-    const double keptDec = SkyChart.CurrentDec;
-    SkyChart.CurrentRa = SkyChart.OriginRa;
-    SkyChart.CurrentDec = SkyChart.OriginDec;
+    // The dialog's two buttons take the current object: pass each point
+    // through it, then put the current object back.
+    const double keptRa = Sky::GotoCurrentRA;
+    const double keptDec = Sky::GotoCurrentDec;
+    const double destinationRa = Sky::GotoDestinationRA;
+    const double destinationDec = Sky::GotoDestinationDec;
+    Sky::GotoCurrentRA = Sky::GotoOriginRA;
+    Sky::GotoCurrentDec = Sky::GotoOriginDec;
     RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_OrigineClick"));
-    SkyChart.CurrentRa = SkyChart.DestinationRa;
-    SkyChart.CurrentDec = SkyChart.DestinationDec;
+    Sky::GotoCurrentRA = destinationRa;
+    Sky::GotoCurrentDec = destinationDec;
     RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
-    SkyChart.CurrentRa = keptRa;
-    SkyChart.CurrentDec = keptDec;
-
-    const QString dialog = QStringLiteral("FRM_ObjectAction");
-    auto setText = [&](const char* edit, const QString& text) {
-        if (auto* e = control<QLineEdit>(dialog, edit))
-            e->setText(text);
-    };
-    setText("EDT_Origine_Ra", CalcHelpers::RAToStr(CalcHelpers::RadToArcsec(SkyChart.OriginRa)));
-    setText("EDT_Destination_Ra", CalcHelpers::RAToStr(CalcHelpers::RadToArcsec(SkyChart.DestinationRa)));
-    setText("EDT_Origine_Dec", CalcHelpers::DecToStr(CalcHelpers::RadToArcsec(SkyChart.OriginDec)));
-    setText("EDT_Destination_Dec", CalcHelpers::DecToStr(CalcHelpers::RadToArcsec(SkyChart.DestinationDec)));
-    if (SkyChart.OriginRa != SkyChart.DestinationRa || SkyChart.OriginDec != SkyChart.DestinationDec)
-        setEnabled(dialog, "BTN_Goto", true);
+    Sky::GotoCurrentRA = keptRa;
+    Sky::GotoCurrentDec = keptDec;
 }
 
 QByteArray DefaultSettingsBytes()

@@ -1,8 +1,535 @@
 #include "telescope/frm_object_action.h"
 
+#include "app/controls/num_inp.h"
+#include "app/frm_pref.h"
+#include "app/helpers/calc_helpers.h"
+#include "app/profiles.h"
+#include "app/settings.h"
+#include "app/ui/control_adapters.h"
+#include "app/ui/event_boundary.h"
+#include "platform/clock.h"
+#include "scripting/frm_script.h"
+#include "scripting/scripts.h"
+#include "telescope/frm_prg_suivi.h"
+#include "telescope/frm_raquette.h"
+#include "telescope/mount_state.h"
+#include "telescope/prg_suivi.h"
+#include "telescope/sky/sky_chart.h"
+#include "telescope/track_step.h"
+
+#include <QRegularExpression>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
 TFRM_ObjectAction* FRM_ObjectAction = nullptr;
+
+double GotoDistanceRA = 0, GotoDistanceDec = 0;
+std::int32_t GotoTimeRA = 0, GotoTimeDec = 0;
+std::int32_t GotoPrefTimeRA = 0, GotoPrefTimeDec = 0;
+double MemorisedRA = 0, MemorisedDec = 0;
+std::uint8_t HandPadCalibrating = 0;
+std::int64_t NorthSouthHoldMs = 0;
+std::int64_t WestEastHoldMs = 0;
+bool GotoFromHandPad = false;
+
+using Sky::kUnset;
+
+namespace {
+
+constexpr double kFullCircle_arcsec = 1296000;
+constexpr double kHalfCircle_arcsec = 648000;
+
+double prefSpeed(const char* name)
+{
+    auto* n = app::findControl<TCustomNumInp>(FRM_Pref, QString::fromLatin1(name));
+    return n ? double(n->Value()) : 0.0;
+}
+
+std::int32_t moveTime(double distance, double speed)
+{
+    return std::int32_t(std::max(0.0, std::trunc(std::fabs(distance) / std::max(1.0, speed) * 1000.0)));
+}
+
+QString numberText(double v) { return QString::number(v, 'g', 15); }
+
+// "5h34m32s,22d1m0s" for a position in arcseconds.
+QString waypointPosition(double ra, double dec)
+{
+    const CalcHelpers::Sexagesimal h = CalcHelpers::ArcsecToHMS(ra);
+    const CalcHelpers::Sexagesimal d = CalcHelpers::ArcsecToDMS(std::fabs(dec));
+    return Sky::ShortNumber(h.units) + QStringLiteral("h") + Sky::ShortNumber(h.minutes) + QStringLiteral("m")
+         + Sky::ShortNumber(h.seconds) + QStringLiteral("s,") + (dec < 0 ? QStringLiteral("-") : QString())
+         + Sky::ShortNumber(d.units) + QStringLiteral("d") + Sky::ShortNumber(d.minutes) + QStringLiteral("m")
+         + Sky::ShortNumber(d.seconds) + QStringLiteral("s");
+}
+
+bool allFourSet() { return Sky::OriginSet() && Sky::DestinationSet(); }
+
+void setNum(TCustomNumInp* n, double v)
+{
+    // The inputs show a position as it is: no range message for a value
+    // the user did not type.
+    const bool validate = n->Validate();
+    n->SetValidate(false);
+    n->SetValue(v);
+    n->SetValidate(validate);
+}
+
+} // namespace
+
+namespace Object_Action {
+
+void CoordinateDifference(double originRa, double originDec, double destinationRa, double destinationDec)
+{
+    if (originRa == kUnset || originDec == kUnset)
+        return;
+    double dRa = destinationRa - originRa;
+    const double dDec = destinationDec - originDec;
+    if (std::fabs(dRa) > kHalfCircle_arcsec)
+        dRa = (kFullCircle_arcsec - std::fabs(dRa)) * (dRa >= 0 ? -1 : 1);
+    GotoDistanceRA = -dRa;
+    GotoDistanceDec = dDec;
+}
+
+void EstimateMoveTime(double dRa, double dDec)
+{
+    const bool east = dRa < 0, north = dDec < 0;
+    GotoTimeRA = moveTime(dRa, east ? MotorSpeeds.East : MotorSpeeds.West);
+    GotoPrefTimeRA = moveTime(dRa, prefSpeed(east ? "TNI_Vitesse_Est" : "TNI_Vitesse_Ouest"));
+    GotoTimeDec = moveTime(dDec, north ? MotorSpeeds.North : MotorSpeeds.South);
+    GotoPrefTimeDec = moveTime(dDec, prefSpeed(north ? "TNI_Vitesse_Nord" : "TNI_Vitesse_Sud"));
+}
+
+QStringList WaypointLines(bool relative)
+{
+    QStringList lines;
+    if (relative)
+        lines << QStringLiteral("goto.origin(") + waypointPosition(Sky::GotoOriginRA, Sky::GotoOriginDec)
+                     + QStringLiteral(")");
+    lines << QStringLiteral("goto.destination(")
+                 + waypointPosition(Sky::GotoDestinationRA, Sky::GotoDestinationDec) + QStringLiteral(")");
+    lines << QStringLiteral("goto.execute");
+    return lines;
+}
+
+} // namespace Object_Action
 
 TFRM_ObjectAction::TFRM_ObjectAction(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
+    using W = TFRM_ObjectAction;
+    auto speed = [this](QToolButton* b, void (W::*m)()) { app::bindSpeedButtonClick(b, this, m); };
+    speed(SPDB_Devient_Origine, &W::BTN_Devient_OrigineClick);
+    app::bindSpeedButtonClick(SPDB_Devient_Destination, [this] { BTN_Devient_DestinationClick(); }, this);
+    speed(SPDB_OrigineVersBase, &W::BTN_OrigineVersBaseClick);
+    speed(SPDB_DestinationVersBase, &W::BTN_DestinationVersBaseClick);
+    speed(SPDB_Origine_vers_Destination, &W::SPDB_Origine_vers_DestinationClick);
+    speed(SPDB_Destination_vers_Origine, &W::SPDB_Destination_vers_OrigineClick);
+    speed(SPDB_Swap_Vert, &W::SPDB_Swap_VertClick);
+    for (TCustomNumInp* n : {TNI_RaH, TNI_RaM, TNI_RaS})
+        app::bindNumInpExit(n, this, &W::TNI_RaHExit);
+    for (TCustomNumInp* n : {TNI_DecD, TNI_DecM, TNI_DecS})
+        app::bindNumInpExit(n, this, &W::TNI_DecDExit);
+    app::bindButtonClick(BTN_Centrer_Carte, this, &W::BTN_Centrer_CarteClick);
+    app::bindButtonClick(BTN_Effacer_Coord, this, &W::BTN_Effacer_CoordClick);
+    app::bindButtonClick(BTN_Store, this, &W::BTN_MemoriserClick);
+    app::bindButtonClick(BTN_Ok, this, &W::BTN_OkClick);
+    app::bindButtonClick(BTN_Goto, this, &W::BTN_GotoClick);
+    app::bindButtonClick(BTN_Abort, this, &W::BTN_AbortClick);
+    app::bindButtonClick(BTN_Calibrer, this, &W::BTN_CalibrerClick);
+    app::bindButtonClick(BTN_Create_Waypoint, this, &W::BTN_Create_WaypointClick);
+    app::bindButtonClick(BTN_Creer_Mosaique, this, &W::BTN_Creer_MosaiqueClick);
+    app::bindRadioClick(RDB_Relatif, this, &W::RDB_RelatifClick);
+    app::bindRadioClick(RDB_Absolu, this, &W::RDB_AbsoluClick);
+    connect(CBX_Vitesse_Moteur, &QComboBox::activated, this, [this] {
+        app::runGuarded(QStringLiteral("FRM_ObjectAction.CBX_Vitesse_MoteurChange"), [this] { CBX_Vitesse_MoteurChange(); });
+    });
+
+    // Other windows reach the dialog through its global reference, so a
+    // later dialog takes over these names.
+    Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_OrigineClick"), [] {
+        if (FRM_ObjectAction)
+            FRM_ObjectAction->BTN_Devient_OrigineClick();
+    });
+    Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"), [] {
+        if (FRM_ObjectAction)
+            FRM_ObjectAction->BTN_Devient_DestinationClick(GotoFromHandPad);
+    });
+    Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.BTN_GotoClick"), [] {
+        if (FRM_ObjectAction)
+            FRM_ObjectAction->BTN_GotoClick();
+    });
+    Prg_Suivi::Hooks.GotoDialogAbort = [] {
+        if (FRM_ObjectAction)
+            FRM_ObjectAction->BTN_AbortClick();
+    };
+    Prg_Suivi::Hooks.UpdateGotoDistances = [] {
+        if (FRM_ObjectAction)
+            FRM_ObjectAction->ShowDistances();
+    };
 }
+
+void TFRM_ObjectAction::FormActivate()
+{
+    if (!FRM_Pref)
+        return;
+    const QComboBox* from = FRM_Pref->CBX_Vitesse_Moteur;
+    CBX_Vitesse_Moteur->clear();
+    for (int i = 0; i < from->count(); ++i)
+        CBX_Vitesse_Moteur->addItem(from->itemText(i));
+    CBX_Vitesse_Moteur->setCurrentText(from->currentText());
+}
+
+void TFRM_ObjectAction::ShowObject(const QString& caption, double ra, double dec)
+{
+    setWindowTitle(caption);
+    Sky::GotoCurrentRA = ra;
+    Sky::GotoCurrentDec = dec;
+    showCurrentObject();
+    show();
+    raise();
+}
+
+void TFRM_ObjectAction::showCurrentObject()
+{
+    const CalcHelpers::Sexagesimal h = CalcHelpers::ArcsecToHMS(Sky::GotoCurrentRA);
+    const CalcHelpers::Sexagesimal d = CalcHelpers::ArcsecToDMS(Sky::GotoCurrentDec);
+    setNum(TNI_RaH, std::trunc(h.units));
+    setNum(TNI_RaM, std::trunc(h.minutes));
+    setNum(TNI_RaS, h.seconds);
+    setNum(TNI_DecD, std::trunc(d.units));
+    setNum(TNI_DecM, std::trunc(d.minutes));
+    setNum(TNI_DecS, d.seconds);
+}
+
+// The difference, its read-outs and, in relative mode with all four
+// coordinates set, the estimate; GOTO and Calibrate follow.
+void TFRM_ObjectAction::ShowDistances()
+{
+    Object_Action::CoordinateDifference(Sky::GotoOriginRA, Sky::GotoOriginDec, Sky::GotoDestinationRA,
+                                        Sky::GotoDestinationDec);
+    if (allFourSet())
+        EDT_Distance_Abs->setText(Sky::ShortNumber(Sky::AngularDistance(Sky::GotoOriginRA, Sky::GotoOriginDec,
+                                                                        Sky::GotoDestinationRA, Sky::GotoDestinationDec)));
+    if (RDB_Relatif->isChecked() && allFourSet()) {
+        EDT_Distance_Ra->setText(numberText(GotoDistanceRA));
+        EDT_Distance_Dec->setText(numberText(GotoDistanceDec));
+        Object_Action::EstimateMoveTime(GotoDistanceRA, GotoDistanceDec);
+        showEstimate();
+        if (!Scripts::GotoRunning) {
+            BTN_Goto->setEnabled(true);
+            BTN_Calibrer->setEnabled(true);
+        }
+    }
+}
+
+void TFRM_ObjectAction::showEstimate()
+{
+    EDT_Tps_Estime->setText(QString::number(std::max(GotoTimeDec, GotoTimeRA) / 1000.0, 'f', 3)
+                                .remove(QRegularExpression(QStringLiteral("\\.?0+$"))));
+}
+
+void TFRM_ObjectAction::BTN_Devient_OrigineClick()
+{
+    Sky::GotoOriginRA = Sky::GotoCurrentRA;
+    Sky::GotoOriginDec = Sky::GotoCurrentDec;
+    const bool set = Sky::OriginSet();
+    EDT_Origine_Ra->setText(set ? CalcHelpers::RAToStr(Sky::GotoOriginRA) : QString());
+    EDT_Origine_Dec->setText(set ? CalcHelpers::DecToStr(Sky::GotoOriginDec) : QString());
+    ShowDistances();
+    Sky::RedrawChart();
+}
+
+void TFRM_ObjectAction::BTN_Devient_DestinationClick(bool fromHandPad)
+{
+    Sky::GotoDestinationRA = Sky::GotoCurrentRA;
+    Sky::GotoDestinationDec = Sky::GotoCurrentDec;
+    const bool set = Sky::DestinationSet();
+    EDT_Destination_Ra->setText(set ? CalcHelpers::RAToStr(Sky::GotoDestinationRA) : QString());
+    EDT_Destination_Dec->setText(set ? CalcHelpers::DecToStr(Sky::GotoDestinationDec) : QString());
+    ShowDistances();
+    if (RDB_Absolu->isChecked() && set && !Scripts::GotoRunning)
+        BTN_Goto->setEnabled(true);
+    if (!fromHandPad && FRM_Raquette && set) {
+        TFRM_Raquette& pad = *FRM_Raquette;
+        pad.RDB_Coords->setChecked(true);
+        const CalcHelpers::Sexagesimal h = CalcHelpers::ArcsecToHMS(Sky::GotoCurrentRA);
+        const CalcHelpers::Sexagesimal d = CalcHelpers::ArcsecToDMS(Sky::GotoCurrentDec);
+        setNum(pad.TNI_RaH, std::trunc(h.units));
+        setNum(pad.TNI_RaM, std::trunc(h.minutes));
+        setNum(pad.TNI_RaS, h.seconds);
+        setNum(pad.TNI_DecD, std::trunc(d.units));
+        setNum(pad.TNI_DecM, std::trunc(d.minutes));
+        setNum(pad.TNI_DecS, d.seconds);
+    }
+    Sky::RedrawChart();
+}
+
+void TFRM_ObjectAction::BTN_OrigineVersBaseClick()
+{
+    Sky::GotoCurrentRA = Sky::GotoOriginRA;
+    Sky::GotoCurrentDec = Sky::GotoOriginDec;
+    showCurrentObject();
+}
+
+void TFRM_ObjectAction::BTN_DestinationVersBaseClick()
+{
+    Sky::GotoCurrentRA = Sky::GotoDestinationRA;
+    Sky::GotoCurrentDec = Sky::GotoDestinationDec;
+    showCurrentObject();
+}
+
+// Runs `handler` with the current object at (ra, dec), then puts it back.
+template <class Handler>
+void withCurrent(double ra, double dec, Handler handler)
+{
+    const double keptRa = Sky::GotoCurrentRA, keptDec = Sky::GotoCurrentDec;
+    Sky::GotoCurrentRA = ra;
+    Sky::GotoCurrentDec = dec;
+    handler();
+    Sky::GotoCurrentRA = keptRa;
+    Sky::GotoCurrentDec = keptDec;
+}
+
+void TFRM_ObjectAction::SPDB_Origine_vers_DestinationClick()
+{
+    withCurrent(Sky::GotoOriginRA, Sky::GotoOriginDec, [this] { BTN_Devient_DestinationClick(); });
+}
+
+void TFRM_ObjectAction::SPDB_Destination_vers_OrigineClick()
+{
+    withCurrent(Sky::GotoDestinationRA, Sky::GotoDestinationDec, [this] { BTN_Devient_OrigineClick(); });
+}
+
+void TFRM_ObjectAction::SPDB_Swap_VertClick()
+{
+    const double originRa = Sky::GotoOriginRA, originDec = Sky::GotoOriginDec;
+    withCurrent(Sky::GotoDestinationRA, Sky::GotoDestinationDec, [this] { BTN_Devient_OrigineClick(); });
+    withCurrent(originRa, originDec, [this] { BTN_Devient_DestinationClick(); });
+}
+
+void TFRM_ObjectAction::TNI_RaHExit()
+{
+    Sky::GotoCurrentRA = CalcHelpers::HMSToArcsec(double(TNI_RaH->Value()), double(TNI_RaM->Value()),
+                                                  double(TNI_RaS->Value()));
+}
+
+void TFRM_ObjectAction::TNI_DecDExit()
+{
+    Sky::GotoCurrentDec = CalcHelpers::DMSToArcsec(double(TNI_DecD->Value()), double(TNI_DecM->Value()),
+                                                   double(TNI_DecS->Value()));
+}
+
+void TFRM_ObjectAction::BTN_Centrer_CarteClick()
+{
+    Sky::ChartCentreRA = Sky::GotoCurrentRA * std::numbers::pi / 648000;
+    Sky::ChartCentreDec = Sky::GotoCurrentDec * std::numbers::pi / 648000;
+    Sky::RedrawChart();
+}
+
+void TFRM_ObjectAction::BTN_Effacer_CoordClick()
+{
+    for (QLineEdit* e : {EDT_Origine_Ra, EDT_Origine_Dec, EDT_Destination_Ra, EDT_Destination_Dec, EDT_Distance_Ra,
+                         EDT_Distance_Dec, EDT_Distance_Abs})
+        e->clear();
+    Sky::GotoOriginRA = Sky::GotoOriginDec = kUnset;
+    Sky::GotoDestinationRA = Sky::GotoDestinationDec = kUnset;
+    GotoDistanceRA = GotoDistanceDec = 0;
+    BTN_Goto->setEnabled(false);
+    BTN_Calibrer->setEnabled(false);
+    Sky::RedrawChart();
+}
+
+void TFRM_ObjectAction::BTN_MemoriserClick()
+{
+    MemorisedRA = Sky::GotoCurrentRA;
+    MemorisedDec = Sky::GotoCurrentDec;
+}
+
+void TFRM_ObjectAction::BTN_OkClick() { close(); }
+
+void TFRM_ObjectAction::CBX_Vitesse_MoteurChange()
+{
+    const QString text = CBX_Vitesse_Moteur->currentText();
+    if (FRM_Pref) {
+        FRM_Pref->CBX_Vitesse_Moteur->setCurrentText(text);
+        Settings::RunHandler(QStringLiteral("FRM_Pref.CBX_Vitesse_MoteurChange"));
+    }
+    if (FRM_Raquette)
+        FRM_Raquette->CBX_Vitesse_Moteur->setCurrentText(text);
+    Object_Action::EstimateMoveTime(GotoDistanceRA, GotoDistanceDec);
+    showEstimate();
+}
+
+// The origin's controls, the distances and the time estimate belong to the
+// relative mode only.
+void TFRM_ObjectAction::showRelativeControls(bool relative)
+{
+    for (QWidget* w : {static_cast<QWidget*>(SPDB_Devient_Origine), static_cast<QWidget*>(SPDB_OrigineVersBase),
+                       static_cast<QWidget*>(GRB_Origine)})
+        w->setEnabled(relative);
+    for (QWidget* w : std::initializer_list<QWidget*>{LBL_Distance_secs, LBL_AD_Secs, EDT_Distance_Ra,
+                                                      LBL_Dec_Secs, EDT_Distance_Dec, LBL_Distabsolue_Secs,
+                                                      EDT_Distance_Abs, LBL_Vitesse_Choisie, CBX_Vitesse_Moteur,
+                                                      LBL_Tps_Estime, EDT_Tps_Estime, LBL_Secs})
+        w->setVisible(relative);
+}
+
+void TFRM_ObjectAction::RDB_RelatifClick()
+{
+    if (FRM_Raquette)
+        FRM_Raquette->RDB_Relatif->setChecked(true);
+    showRelativeControls(true);
+    if (allFourSet() && !Scripts::GotoRunning) {
+        BTN_Abort->setEnabled(false);
+        BTN_Goto->setEnabled(true);
+    } else if (!Scripts::GotoRunning) {
+        // A relative goto needs both points.
+        BTN_Goto->setEnabled(false);
+    }
+}
+
+void TFRM_ObjectAction::RDB_AbsoluClick()
+{
+    if (FRM_Raquette)
+        FRM_Raquette->RDB_Absolu->setChecked(true);
+    showRelativeControls(false);
+    if (Sky::DestinationSet() && !Scripts::GotoRunning) {
+        BTN_Abort->setEnabled(false);
+        BTN_Goto->setEnabled(true);
+    }
+}
+
+void TFRM_ObjectAction::setBusy(bool busy)
+{
+    BTN_Abort->setEnabled(busy);
+    BTN_Goto->setEnabled(!busy);
+    RDB_Absolu->setEnabled(!busy);
+    RDB_Relatif->setEnabled(!busy);
+}
+
+void TFRM_ObjectAction::BTN_GotoClick()
+{
+    if (RDB_Relatif->isChecked()) {
+        // Without both points there is no move to make (the distances of an
+        // earlier pair would be sent).
+        if (!allFourSet())
+            return;
+        ShowDistances();
+        const auto dRa = std::int32_t(std::trunc(GotoDistanceRA));
+        const auto dDec = std::int32_t(std::trunc(GotoDistanceDec));
+        GotoAxisMovingRA = dRa != 0;
+        GotoAxisMovingDec = dDec != 0;
+        Sky::GotoCurrentRA = Sky::GotoOriginRA;
+        Sky::GotoCurrentDec = Sky::GotoOriginDec;
+        MotionSource = 0;
+        setBusy(true);
+        Scripts::GotoRunning = true;
+        try {
+            Align_V::SendCorrectionPulses(dRa, dDec);
+        } catch (...) {
+            setBusy(false);
+            Scripts::GotoRunning = false;
+            GotoAxisMovingRA = GotoAxisMovingDec = 0;
+            throw;
+        }
+        const std::int64_t now = platform::clock().monotonicMs();
+        LastPollMs = RAStartMs = DecStartMs = now;
+        if (FRM_Prg_Suivi && FRM_Pref) {
+            QTimer* t = FRM_Prg_Suivi->TMR_ScopePosition;
+            const int interval = FRM_Pref->SPED_Rafraichissement_Carte->value();
+            // 0 asks for no refresh (a 0 ms timer would spin); the end of
+            // the move still comes from the pulse timers.
+            t->setInterval(interval);
+            if (interval > 0 && (GotoTimeRA > interval || GotoTimeDec > interval))
+                t->start();
+        }
+    } else {
+        if (!Sky::DestinationSet())
+            return;
+        setBusy(true);
+        Scripts::GotoRunning = true;
+        bool started = false;
+        try {
+            started = Prg_Suivi::GotoCoordinates(Sky::GotoDestinationRA, Sky::GotoDestinationDec);
+        } catch (...) {
+            // Nothing was started: the dialog is ready for another try.
+            setBusy(false);
+            Scripts::GotoRunning = false;
+            throw;
+        }
+        if (!started) {   // the chosen mount has no goto of its own
+            setBusy(false);
+            Scripts::GotoRunning = false;
+        }
+    }
+}
+
+void TFRM_ObjectAction::BTN_AbortClick()
+{
+    if (RDB_Relatif->isChecked()) {
+        if (HandPadCalibrating) {
+            HandPadCalibrating = 0;
+            BTN_Calibrer->setText(QStringLiteral("Calibrer"));
+        } else {
+            Prg_Suivi::StopMount();
+            Prg_Suivi::StopGuidePort();
+            if (FRM_Prg_Suivi) {
+                FRM_Prg_Suivi->TMR_Suivi_AD->stop();
+                FRM_Prg_Suivi->TMR_Suivi_Dec->stop();
+                FRM_Prg_Suivi->TMR_ScopePosition->stop();
+            }
+            Prg_Suivi::PollPosition();
+        }
+    } else {
+        Prg_Suivi::AbortGoto();
+    }
+    setBusy(false);
+    // No goto runs any more; a script waiting for it goes on.
+    Scripts::ResumeIfWaiting(Scripts::GotoRunning);
+}
+
+void TFRM_ObjectAction::BTN_CalibrerClick()
+{
+    if (!HandPadCalibrating) {
+        HandPadCalibrating = 1;
+        BTN_Calibrer->setText(QStringLiteral("Valider"));
+        setBusy(true);
+        NorthSouthHoldMs = 0;
+        WestEastHoldMs = 0;
+        return;
+    }
+    HandPadCalibrating = 0;
+    BTN_Calibrer->setText(QStringLiteral("Calibrer"));
+    setBusy(false);
+    if (FRM_Pref) {
+        if (NorthSouthHoldMs != 0) {
+            const double v = std::fabs(GotoDistanceDec / double(NorthSouthHoldMs)) * 1000;
+            FRM_Pref->TNI_Vitesse_Nord->SetValue(v);
+            FRM_Pref->TNI_Vitesse_Sud->SetValue(v);
+        }
+        if (WestEastHoldMs != 0) {
+            const double v = std::fabs(GotoDistanceRA / double(WestEastHoldMs)) * 1000;
+            FRM_Pref->TNI_Vitesse_Est->SetValue(v);
+            FRM_Pref->TNI_Vitesse_Ouest->SetValue(v);
+        }
+        if (StartupPrefsLoaded)
+            Settings::SaveMotorSpeedProfile(FRM_Pref->CBX_Vitesse_Moteur->currentText());
+    }
+    Settings::RunHandler(QStringLiteral("Preferences.ApplyMotorSpeeds"));
+    Object_Action::EstimateMoveTime(GotoDistanceRA, GotoDistanceDec);
+    showEstimate();
+}
+
+void TFRM_ObjectAction::BTN_Create_WaypointClick()
+{
+    if (!FRM_Script)
+        return;
+    for (const QString& line : Object_Action::WaypointLines(RDB_Relatif->isChecked()))
+        FRM_Script->Memo_Script->appendPlainText(line);
+    Scripts::CurrentScript().Lines = FRM_Script->Memo_Script->toPlainText().split(QLatin1Char('\n'));
+}
+
+void TFRM_ObjectAction::BTN_Creer_MosaiqueClick() { Settings::RunHandler(QStringLiteral("FRM_Alv.MNU_PlanificateurClick")); }

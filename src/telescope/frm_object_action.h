@@ -1,12 +1,89 @@
 #pragma once
+// The goto dialog: a current object (from the chart's object list, its six
+// inputs or other windows), an origin and a destination. In absolute mode
+// the destination goes to the mount's own goto; in relative mode the
+// origin-to-destination difference is sent as timed moves on both axes,
+// and the motor speeds can be calibrated from a move made with the hand
+// pad. It also writes the move as script lines.
 
 #include "app/form.h"
 #include "ui_frm_object_action.h"
+
+#include <QStringList>
+#include <cstdint>
+
+// The goto dialog's distances (arcseconds) and estimated move times (ms).
+extern double GotoDistanceRA, GotoDistanceDec;
+extern std::int32_t GotoTimeRA, GotoTimeDec;
+extern std::int32_t GotoPrefTimeRA, GotoPrefTimeDec;
+// The current object as kept by "Memoriser Coords." (arcseconds).
+extern double MemorisedRA, MemorisedDec;
+// The hand pad's calibration of the motor speeds: set while it runs; the
+// hand pad adds its hold times (north minus south, west minus east, ms).
+extern std::uint8_t HandPadCalibrating;
+extern std::int64_t NorthSouthHoldMs;
+extern std::int64_t WestEastHoldMs;
+// Set while the hand pad's own goto runs the dialog's handlers by name: the
+// hand pad's inputs are then left as the hand pad has them.
+extern bool GotoFromHandPad;
+
+namespace Object_Action {
+
+// Destination minus origin, the short way round in right ascension and
+// with its sign inverted, into GotoDistanceRA/Dec; nothing when the origin
+// is unset.
+void CoordinateDifference(double originRa, double originDec, double destinationRa, double destinationDec);
+// Move times at MotorSpeeds and at the speeds typed in the Preferences
+// dialog (speeds below 1"/s count as 1).
+void EstimateMoveTime(double dRa, double dDec);
+// The script lines of the move: the origin in relative mode, then the
+// destination and "goto.execute".
+QStringList WaypointLines(bool relative);
+
+} // namespace Object_Action
 
 class TFRM_ObjectAction : public TForm, public Ui::TFRM_ObjectAction {
     Q_OBJECT
 public:
     explicit TFRM_ObjectAction(QWidget* parent = nullptr);
+
+    void FormActivate() override;
+
+    // The chart's object list: caption, current object, inputs, shown.
+    void ShowObject(const QString& caption, double ra, double dec);
+
+    void BTN_Devient_OrigineClick();
+    // `fromHandPad`: the hand pad's own goto, whose inputs are left alone.
+    void BTN_Devient_DestinationClick(bool fromHandPad = false);
+    void BTN_OrigineVersBaseClick();
+    void BTN_DestinationVersBaseClick();
+    void SPDB_Origine_vers_DestinationClick();
+    void SPDB_Destination_vers_OrigineClick();
+    void SPDB_Swap_VertClick();
+    void TNI_RaHExit();
+    void TNI_DecDExit();
+    void BTN_Centrer_CarteClick();
+    void BTN_Effacer_CoordClick();
+    void BTN_MemoriserClick();
+    void BTN_OkClick();
+    void CBX_Vitesse_MoteurChange();
+    void RDB_RelatifClick();
+    void RDB_AbsoluClick();
+    void BTN_GotoClick();
+    void BTN_AbortClick();
+    void BTN_CalibrerClick();
+    void BTN_Create_WaypointClick();
+    void BTN_Creer_MosaiqueClick();
+
+    // The difference, its read-outs and, in relative mode with both points
+    // set, the time estimate; GOTO and Calibrate follow.
+    void ShowDistances();
+
+private:
+    void showCurrentObject();
+    void showEstimate();
+    void setBusy(bool busy);
+    void showRelativeControls(bool relative);
 };
 
 extern TFRM_ObjectAction* FRM_ObjectAction;

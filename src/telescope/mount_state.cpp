@@ -6,7 +6,6 @@ std::array<std::uint8_t, 3> HandPadKeyState{};
 TGuideCorrectionState GuideCorrectionState;
 double EarthRotationRate = 0;
 std::uint8_t GuideInterfaceCode = 0;
-TSkyChartState SkyChart;
 std::uint8_t FocuserInterfaceCode = 0;
 
 TMotorSpeeds MotorSpeeds;
@@ -21,8 +20,8 @@ std::uint8_t MotionSource = 0;
 std::uint8_t HandPadMoving = 0;
 double TelescopeRA = 0;
 double TelescopeDec = 0;
-std::uint8_t GotoMovingRA = 0;
-std::uint8_t GotoMovingDec = 0;
+std::uint8_t GotoAxisMovingRA = 0;
+std::uint8_t GotoAxisMovingDec = 0;
 std::int64_t LastPollMs = 0;
 std::int64_t RAStartMs = 0;
 std::int64_t DecStartMs = 0;

@@ -83,14 +83,14 @@ extern std::uint8_t MotionSource;
 // Goto state. Whether a goto runs is Scripts::GotoRunning (scripting/
 // scripts.h), shared with the script engine. TelescopeRA and TelescopeDec
 // are the mount's position as last read, synchronised or estimated; every
-// reading also becomes the goto origin (SkyChart.OriginRa, OriginDec, in
-// radians).
+// reading also becomes the goto origin (Sky::GotoOriginRA, GotoOriginDec,
+// telescope/sky/sky_chart.h).
 extern std::uint8_t HandPadMoving;
 extern double TelescopeRA;
 extern double TelescopeDec;
 // The goto dialog's relative move: set per axis while that axis moves.
-extern std::uint8_t GotoMovingRA;
-extern std::uint8_t GotoMovingDec;
+extern std::uint8_t GotoAxisMovingRA;
+extern std::uint8_t GotoAxisMovingDec;
 // Monotonic times of the last position poll and of the start of the current
 // Right Ascension and Declination moves.
 extern std::int64_t LastPollMs;
@@ -105,19 +105,3 @@ void ResetMountStartValues();
 void SetEarthRotationRate();
 
 } // namespace Telescope
-
-// The sky chart's current object, goto destination and origin and chart
-// centre (right ascension and declination in radians) and its field width
-// (radians); kept in section "Carte" of the settings file.
-struct TSkyChartState {
-    double CurrentRa = 0;
-    double CurrentDec = 0;
-    double DestinationRa = 0;
-    double DestinationDec = 0;
-    double OriginRa = 0;
-    double OriginDec = 0;
-    double PointRa = 0;
-    double PointDec = 0.795;       // pi / 4 + 0.01, as stored (scale 1000)
-    double FieldWidth = 1.570796;  // pi / 2, as stored (scale 1000000)
-};
-extern TSkyChartState SkyChart;

@@ -116,7 +116,7 @@ void ResetMotionState()
     PendingDecPulse = 0;
     MotionSource = 0;
     HandPadMoving = 0;
-    GotoMovingRA = GotoMovingDec = 0;
+    GotoAxisMovingRA = GotoAxisMovingDec = 0;
     detail::g_startedOn.fill(Interface::None);
     detail::VennerBase = detail::QuillonBase = 0;
     detail::FocuserMoving = -1;

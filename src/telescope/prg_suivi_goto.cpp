@@ -17,6 +17,7 @@
 #include "telescope/lx200_protocol.h"
 #include "telescope/mount_conversation.h"
 #include "telescope/mount_state.h"
+#include "telescope/sky/sky_chart.h"
 #include "app/ui/event_boundary.h"
 #include "translation/translated_texts.h"
 
@@ -42,13 +43,13 @@ constexpr int kGotoPollMax_ms = 1000;
 void setRA(double arcsec)
 {
     TelescopeRA = arcsec;
-    SkyChart.OriginRa = arcsec * std::numbers::pi / 648000;
+    Sky::GotoOriginRA = arcsec;
 }
 
 void setDec(double arcsec)
 {
     TelescopeDec = arcsec;
-    SkyChart.OriginDec = arcsec * std::numbers::pi / 648000;
+    Sky::GotoOriginDec = arcsec;
 }
 
 void redrawChart()
@@ -220,8 +221,8 @@ void pollEstimate()
         const double step = southward ? -(MotorSpeeds.South * seconds) : MotorSpeeds.North * seconds;
         setDec(TelescopeDec + kernels::roundHalfEven(step));
     }
-    setText(FRM_ObjectAction, "EDT_Origine_Ra", CalcHelpers::RAToStr(CalcHelpers::RadToArcsec(SkyChart.OriginRa)));
-    setText(FRM_ObjectAction, "EDT_Origine_Dec", CalcHelpers::DecToStr(CalcHelpers::RadToArcsec(SkyChart.OriginDec)));
+    setText(FRM_ObjectAction, "EDT_Origine_Ra", CalcHelpers::RAToStr(Sky::GotoOriginRA));
+    setText(FRM_ObjectAction, "EDT_Origine_Dec", CalcHelpers::DecToStr(Sky::GotoOriginDec));
     redrawChart();
 }
 

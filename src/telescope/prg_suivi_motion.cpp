@@ -177,12 +177,12 @@ Interface stopTarget(std::uint8_t direction, Interface chosen)
 
 void endOfRelativeMove(bool raAxis)
 {
-    std::uint8_t& mine = raAxis ? GotoMovingRA : GotoMovingDec;
+    std::uint8_t& mine = raAxis ? GotoAxisMovingRA : GotoAxisMovingDec;
     if (!mine)
         return;
     mine = 0;
     const bool separate = pref().CKB_Axes_Separes->isChecked();
-    if (!(raAxis ? GotoMovingDec : GotoMovingRA) && (!raAxis || !separate)) {
+    if (!(raAxis ? GotoAxisMovingDec : GotoAxisMovingRA) && (!raAxis || !separate)) {
         PollPosition();
         if (Hooks.GotoDialogAbort)
             Hooks.GotoDialogAbort();

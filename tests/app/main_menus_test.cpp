@@ -19,6 +19,7 @@
 #include "telescope/frm_raquette.h"
 #include "telescope/frm_tool_suivi.h"
 #include "telescope/mount_state.h"
+#include "telescope/sky/sky_chart.h"
 #include "tools/frm_info.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
@@ -49,7 +50,6 @@ protected:
             Settings::UnregisterHandler(name);
         Align_V::Hooks = {};
         Desktop::SetDocumentOpener({});
-        SkyChart = {};
         ProgramWindows::TearDown();
     }
     // Registers a handler that records its name when it runs.
@@ -287,12 +287,19 @@ TEST_F(MainMenus, GotoObjectStartsOnlyWhenTheObjectIsFoundAndThePositionKnown)
     EXPECT_FALSE(Scripts::GotoRunning);
 
     // Found, the mount's position known: the goto starts at the object.
-    record(QStringLiteral("FRM_ObjectAction.BTN_GotoClick"));
+    bool gotoStarts = true;
+    registered << QStringLiteral("FRM_ObjectAction.BTN_GotoClick");
+    Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.BTN_GotoClick"), [&] {
+        ran << QStringLiteral("FRM_ObjectAction.BTN_GotoClick");
+        if (gotoStarts)
+            Scripts::GotoRunning = true;
+    });
+    Sky::GotoOriginRA = Sky::GotoOriginDec = 0;
     r.RDB_Messier->setChecked(true);
     r.EDT_Numero->setText(QStringLiteral("42"));
     Align_V::GotoObject(started);
     EXPECT_TRUE(started);
-    EXPECT_DOUBLE_EQ(SkyChart.CurrentRa, 1.4632);
+    EXPECT_DOUBLE_EQ(Sky::GotoCurrentRA, 1.4632 * 648000 / std::numbers::pi);
     EXPECT_EQ(ran.mid(ran.size() - 2), (QStringList{"FRM_ObjectAction.BTN_Devient_DestinationClick",
                                                     "FRM_ObjectAction.BTN_GotoClick"}));
     EXPECT_TRUE(FRM_ObjectAction->RDB_Relatif->isChecked());
@@ -310,12 +317,18 @@ TEST_F(MainMenus, GotoObjectStartsOnlyWhenTheObjectIsFoundAndThePositionKnown)
     r.TNI_DecS->SetValue(0);
     Align_V::GotoObject(started);
     EXPECT_TRUE(started);
-    EXPECT_NEAR(SkyChart.CurrentRa, 99 * 15 * std::numbers::pi / 648000, 1e-12);
-    EXPECT_NEAR(SkyChart.CurrentDec, 10 * std::numbers::pi / 180, 1e-12);
+    EXPECT_NEAR(Sky::GotoCurrentRA, 99 * 15, 1e-9);   // seconds of arc
+    EXPECT_NEAR(Sky::GotoCurrentDec, 10 * 3600, 1e-9);
     EXPECT_EQ(int(r.TNI_RaS->Value()), 39);
 
+    // A goto the dialog does not start is not reported as started.
+    gotoStarts = false;
+    Align_V::GotoObject(started);
+    EXPECT_FALSE(started);
+    EXPECT_FALSE(Scripts::GotoRunning);
+
     // The position unknown: no goto, two lines in the message window.
-    SkyChart.OriginRa = Align_V::kNotFound;
+    Sky::GotoOriginRA = Align_V::kNotFound;
     Scripts::GotoRunning = true;
     Align_V::GotoObject(started);
     EXPECT_FALSE(started);

@@ -16,6 +16,7 @@
 #include "platform/codepage.h"
 #include "platform/paths.h"
 #include "telescope/mount_state.h"
+#include "telescope/sky/sky_chart.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 
@@ -95,8 +96,8 @@ void changeEveryHolder(int round)
             p->setColor(p->Color() + 1);
         }
     }
-    SkyChart.PointRa = 1.234 + round;
-    SkyChart.OriginDec = -0.5;
+    Sky::ChartCentreRA = 1.234 + round;
+    Sky::GotoOriginDec = -0.5;
     LastOpenDir = QStringLiteral("/images/%1/").arg(round);
     CameraSlots[1].driverIndex = 3 + round;
 }
@@ -177,8 +178,8 @@ TEST_F(SettingsStore, EverySettingSurvivesSaveAndLoad)
         for (const auto& [key, value] : before)
             EXPECT_EQ(after.at(key), value) << key.toStdString() << " (round " << round << ")";
     }
-    EXPECT_EQ(SkyChart.PointRa, 3.234);
-    EXPECT_EQ(SkyChart.OriginDec, -0.5);
+    EXPECT_EQ(Sky::ChartCentreRA, 3.234);
+    EXPECT_EQ(Sky::GotoOriginDec, -0.5);
     EXPECT_EQ(LastOpenDir, QStringLiteral("/images/2/"));
     EXPECT_EQ(CameraSlots[1].driverIndex, 5);
 }
@@ -320,7 +321,7 @@ TEST_F(SettingsStore, MissingPortListsGiveEmptyListsANoteAndTheLoadGoesOn)
     load();
     EXPECT_EQ(FRM_Pref->CBX_AG_PortSerie->count(), 0);
     EXPECT_EQ(FRM_Pref->CBX_AG_PortParallele->count(), 0);
-    EXPECT_DOUBLE_EQ(SkyChart.PointRa, 1.234);   // keys after the lists are read
+    EXPECT_DOUBLE_EQ(Sky::ChartCentreRA, 1.234);   // keys after the lists are read
     const QString notes = messageWindowText();
     EXPECT_EQ(notes.count(QStringLiteral("pports.ini")), 1);
     EXPECT_EQ(notes.count(QStringLiteral("sports.ini")), 1);
@@ -346,7 +347,7 @@ TEST_F(SettingsStore, BadInputNeverStopsTheLoadAndIsToldOnce)
     EXPECT_EQ(LastOpenDir, QStringLiteral("/img/"));
     EXPECT_EQ(CameraSlots[1].driverIndex, -1);
     EXPECT_EQ(FRM_Tool_Images->TNI_Mult_R->Value(), 1);
-    EXPECT_EQ(SkyChart.FieldWidth, 1.570796);
+    EXPECT_EQ(Sky::ChartFieldWidth, 1.570796);
     // Numeric inputs refuse out-of-range values without a box of their own:
     // one note per control in the message window.
     EXPECT_TRUE(boxes.shown.empty());

@@ -5,6 +5,7 @@
 #include "scripting/scripts.h"
 #include "telescope/frm_prg_suivi.h"
 #include "telescope/mount_state.h"
+#include "telescope/sky/sky_chart.h"
 #include "telescope/prg_suivi.h"
 #include "telescope/lx200_protocol.h"
 #include "telescope/mount_conversation.h"
@@ -68,7 +69,7 @@ TEST_F(MountTest, Lx200GotoRunsUntilThePollSeesItsEnd)
     EXPECT_FALSE(Scripts::GotoRunning);
     EXPECT_EQ(TelescopeRA, hms(5, 30, 0));
     EXPECT_EQ(TelescopeDec, -dms(0, 30, 0));
-    EXPECT_DOUBLE_EQ(SkyChart.OriginRa, hms(5, 30, 0) * std::numbers::pi / 648000);
+    EXPECT_DOUBLE_EQ(Sky::GotoOriginRA, hms(5, 30, 0));
     EXPECT_TRUE(FRM_Message->isVisible());
     EXPECT_TRUE(scriptResumed());
 }

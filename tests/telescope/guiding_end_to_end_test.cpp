@@ -369,16 +369,18 @@ TEST_F(SimulatorGuiding, GuidingThroughThePluginsGuiderHoldsItsDriftingStar)
 }
 
 // Motor-speed learning on the plug-in's guider (6 pixels a second, 12"/s at
-// 2"/pixel): West, North, East and South for one second each, one move at
-// a time, each stopped before the next; the camera's sky drifts by (1.5,
-// 0.4) pixels a second besides, which opposite directions cancel.
+// 2"/pixel): West, North, East and South for two seconds each (long enough
+// for the whole-pixel star positions and the frames' delay to matter
+// little), one move at a time, each stopped before the next; the camera's
+// sky drifts by (1.5, 0.4) pixels a second besides, which opposite
+// directions cancel.
 TEST_F(SimulatorGuiding, LearningTheMotorSpeedsMovesEachDirectionInTurn)
 {
     startPluginCameraAndGuider(2);
     if (HasFatalFailure())
         return;
     TFRM_Pref& p = *FRM_Pref;
-    p.TNI_Duree_test->SetValue(1000);
+    p.TNI_Duree_test->SetValue(2000);
     p.SPED_Iterations->setValue(1);
 
     // Tracking on a bright star, not autoguiding, as the learn button sets it.
@@ -417,7 +419,7 @@ TEST_F(SimulatorGuiding, LearningTheMotorSpeedsMovesEachDirectionInTurn)
     };
     QElapsedTimer waited;
     waited.start();
-    while (ProcedureState == 14 && waited.elapsed() < 20000)
+    while (ProcedureState == 14 && waited.elapsed() < 30000)
         ASSERT_TRUE(runFrames(1, watch));
 
     EXPECT_EQ(ProcedureState, 13);
@@ -428,9 +430,13 @@ TEST_F(SimulatorGuiding, LearningTheMotorSpeedsMovesEachDirectionInTurn)
     EXPECT_FALSE(FRM_Alv->TMR_Appr->isActive());
     const double west = double(p.TNI_Vitesse_Ouest->Value()), east = double(p.TNI_Vitesse_Est->Value());
     const double north = double(p.TNI_Vitesse_Nord->Value()), south = double(p.TNI_Vitesse_Sud->Value());
+    // The drift adds up to 3"/s to one direction of an axis and takes it
+    // from the other. The star's place is measured in whole pixels (one
+    // pixel is 1"/s over two seconds) on frames that arrive late when the
+    // machine is busy: a fifth either way.
     for (double v : {west, east, north, south})
-        EXPECT_NEAR(v, 12, 4.5) << west << " " << east << " " << north << " " << south;
-    EXPECT_NEAR((west + east) / 2, 12, 1.2);
-    EXPECT_NEAR((north + south) / 2, 12, 1.2);
+        EXPECT_NEAR(v, 12, 6) << west << " " << east << " " << north << " " << south;
+    EXPECT_NEAR((west + east) / 2, 12, 2.4) << west << " " << east;
+    EXPECT_NEAR((north + south) / 2, 12, 2.4) << north << " " << south;
     EXPECT_EQ(MotorSpeeds.West, west);
 }

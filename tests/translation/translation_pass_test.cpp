@@ -132,16 +132,16 @@ TEST_F(TranslationPass, RefillsListsKeepingEachSelectionWithoutHandlers)
 
 TEST_F(TranslationPass, WritesChartStatusPanelsAndEndsWithThePlanner)
 {
-    // The chart and status bar as the sky and error windows will bring them.
+    // The sky chart's status bar, and the chart as the error window will bring it.
     QWidget* sky = Settings::FindWindow(QStringLiteral("FRM_Sky"));
     QWidget* err = Settings::FindWindow(QStringLiteral("FRM_ErrPeriod"));
     ASSERT_TRUE(sky && err);
-    auto* bar = new QStatusBar(sky);
-    bar->setObjectName(QStringLiteral("STB_Ciel"));
-    QList<QLabel*> panels;
-    for (int i = 0; i < 4; ++i) {
-        panels << new QLabel(QStringLiteral("p%1").arg(i), bar);
-    }
+    auto* bar = sky->findChild<QStatusBar*>(QStringLiteral("STB_Ciel"));
+    ASSERT_TRUE(bar);
+    const QList<QLabel*> panels = bar->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    ASSERT_GE(panels.size(), 4);
+    for (int i = 0; i < 4; ++i)
+        panels[i]->setText(QStringLiteral("p%1").arg(i));
     auto* chart = new QWidget(err);
     chart->setObjectName(QStringLiteral("CHRT_Erreur_Periodique"));
 

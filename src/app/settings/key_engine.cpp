@@ -11,6 +11,7 @@
 #include "platform/ini_document.h"
 #include "platform/paths.h"
 #include "telescope/mount_state.h"
+#include "telescope/sky/sky_chart.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
@@ -71,15 +72,15 @@ const std::vector<Variable>& variables()
         {"PermanentDisplay", T::Flag, nullptr, nullptr, nullptr, &PermanentDisplay},
         {"CameraSlots[1].driverIndex", T::Int32, &CameraSlots[1].driverIndex},
         {"CameraSlots[2].driverIndex", T::Int32, &CameraSlots[2].driverIndex},
-        {"SkyChart.CurrentRa", T::Real, nullptr, &SkyChart.CurrentRa},
-        {"SkyChart.CurrentDec", T::Real, nullptr, &SkyChart.CurrentDec},
-        {"SkyChart.DestinationRa", T::Real, nullptr, &SkyChart.DestinationRa},
-        {"SkyChart.DestinationDec", T::Real, nullptr, &SkyChart.DestinationDec},
-        {"SkyChart.OriginRa", T::Real, nullptr, &SkyChart.OriginRa},
-        {"SkyChart.OriginDec", T::Real, nullptr, &SkyChart.OriginDec},
-        {"SkyChart.PointRa", T::Real, nullptr, &SkyChart.PointRa},
-        {"SkyChart.PointDec", T::Real, nullptr, &SkyChart.PointDec},
-        {"SkyChart.FieldWidth", T::Real, nullptr, &SkyChart.FieldWidth},
+        {"GotoCurrentRA", T::Real, nullptr, &Sky::GotoCurrentRA},
+        {"GotoCurrentDec", T::Real, nullptr, &Sky::GotoCurrentDec},
+        {"GotoDestinationRA", T::Real, nullptr, &Sky::GotoDestinationRA},
+        {"GotoDestinationDec", T::Real, nullptr, &Sky::GotoDestinationDec},
+        {"GotoOriginRA", T::Real, nullptr, &Sky::GotoOriginRA},
+        {"GotoOriginDec", T::Real, nullptr, &Sky::GotoOriginDec},
+        {"ChartCentreRA", T::Real, nullptr, &Sky::ChartCentreRA},
+        {"ChartCentreDec", T::Real, nullptr, &Sky::ChartCentreDec},
+        {"ChartFieldWidth", T::Real, nullptr, &Sky::ChartFieldWidth},
         {"SourceImageWidth", T::Getter, nullptr, nullptr, nullptr, nullptr, &sourceImageWidth},
         {"SourceImageHeight", T::Getter, nullptr, nullptr, nullptr, nullptr, &sourceImageHeight},
     };

@@ -73,7 +73,7 @@ private:
 // Forgets the stored texts kept for keys that could not be applied (tests).
 void ForgetUnappliedKeys();
 
-// The variables that keys name ("LastVideoWidth", "SkyChart.PointDec" ...).
+// The variables that keys name ("LastVideoWidth", "ChartCentreDec" ...).
 bool HasVariable(const QString& name);
 
 } // namespace Settings

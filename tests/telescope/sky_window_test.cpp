@@ -1,0 +1,473 @@
+// The chart window, the object picker and the goto dialog as a user drives
+// them, and the whole road from a catalogue name to the mount's goto.
+
+#include "mount_fixture.h"
+
+#include "app/frm_message.h"
+#include "app/settings.h"
+#include "platform/com_io.h"
+#include "platform/paths.h"
+#include "scripting/frm_planificateur.h"
+#include "scripting/frm_script.h"
+#include "scripting/scripts.h"
+#include "telescope/frm_object_action.h"
+#include "telescope/frm_prg_suivi.h"
+#include "telescope/frm_raquette.h"
+#include "telescope/frm_recherche.h"
+#include "telescope/frm_sky.h"
+#include "telescope/mount_state.h"
+#include "telescope/prg_suivi.h"
+#include "telescope/sky/catalogues.h"
+#include "telescope/sky/sky_chart.h"
+#include "telescope/sim/mount_simulator_device.h"
+#include "telescope/sim/simulated_lx200_mount.h"
+#include "translation/translated_texts.h"
+
+#include <QFile>
+#include <QMenu>
+#include <QTableWidget>
+#include <numbers>
+
+using namespace Sky;
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+constexpr double kDeg = kPi / 180;
+
+StarRecord makeStar(double raDeg, double decDeg, double magnitude, const char* name, const char* sao)
+{
+    StarRecord s;
+    std::copy_n(name, 10, s.name.begin());
+    std::copy_n(sao, 6, s.sao.begin());
+    s.ra = raDeg * 3600;
+    s.dec = decDeg * 3600;
+    s.magnitude = magnitude;
+    s.filled = true;
+    s.unit = UnitVector(s.ra, s.dec);
+    return s;
+}
+
+DeepSkyRecord makeObject(const char* name, const char* other, const char* type, double raDeg, double decDeg)
+{
+    DeepSkyRecord d;
+    d.name = name;
+    d.otherName = other;
+    d.type = type;
+    d.ra = raDeg * 3600;
+    d.dec = decDeg * 3600;
+    d.magnitude = 4;
+    d.size1 = 90;
+    d.size2 = 60;
+    d.classText = "           ";
+    d.unit = UnitVector(d.ra, d.dec);
+    return d;
+}
+
+class SkyWindowTest : public MountTest {
+protected:
+    void SetUp() override
+    {
+        MountTest::SetUp();
+        Translation::ResetTexts();
+        StarCatalogue = {makeStar(0.05, 0.02, -1.46, "  9Alp CMa", "151881"), StarRecord{},
+                         makeStar(359.95, -0.03, 5, "          ", " 12345"),
+                         makeStar(101.2875, -16.7161, -1.46, "  9Alp CMa", "151881")};
+        DeepSkyCatalogue = {makeObject("NGC1976", "M42", "nb", 0.01, 0.01), makeObject("NGC6121", "M4", "glocl", 245.9, -26.5),
+                            makeObject("NGC1976", "M42", "nb", 0.01, 0.01)};
+        ConstellationLines.clear();
+        CataloguesLoaded = true;
+        ChartCentreRA = ChartCentreDec = 0;
+        ChartFieldWidth = 10 * kDeg;
+        FRM_Sky->resize(640, 480);
+        FRM_Sky->show();
+    }
+    void TearDown() override
+    {
+        StarCatalogue.clear();
+        DeepSkyCatalogue.clear();
+        CataloguesLoaded = false;
+        MountTest::TearDown();
+    }
+    QStringList listed() const
+    {
+        QStringList captions;
+        for (const TChartObjectEntry& e : FRM_Sky->ChartObjectList)
+            captions << e.caption;
+        return captions;
+    }
+    QPoint pixelOf(double ra_arcsec, double dec_arcsec) const
+    {
+        return *SkyToPixel(LastScale, ra_arcsec * kPi / 648000, dec_arcsec * kPi / 648000);
+    }
+    QString messages() const { return FRM_Message->MEMO_Message->toPlainText(); }
+};
+
+} // namespace
+
+TEST_F(SkyWindowTest, KeysWheelAndClicksZoomAndRecentreWithinTheirLimits)
+{
+    EXPECT_EQ(FRM_Sky->windowTitle(), QStringLiteral("Carte Celeste"));
+    ChartFieldWidth = 0.5;
+    int key = Qt::Key_Plus;
+    FRM_Sky->FormKeyUp(key, Qt::NoModifier);
+    EXPECT_DOUBLE_EQ(ChartFieldWidth, 0.5 * 0.75);
+    for (int i = 0; i < 3; ++i)
+        FRM_Sky->WheelDelta(40);   // a touchpad: three small steps make one notch
+    EXPECT_DOUBLE_EQ(ChartFieldWidth, 0.5 * 0.75 * 0.75);
+    FRM_Sky->WheelDelta(-376);     // three notches out, the rest kept
+    EXPECT_DOUBLE_EQ(ChartFieldWidth, 0.5 * 0.75 * 0.75 * 1.5 * 1.5 * 1.5);
+    FRM_Sky->WheelDelta(-104);
+    EXPECT_DOUBLE_EQ(ChartFieldWidth, 0.5 * 0.75 * 0.75 * 1.5 * 1.5 * 1.5 * 1.5);
+
+    ChartFieldWidth = 2.1 * kPi / 10800;
+    FRM_Sky->MNU_ZoomUpClick();
+    EXPECT_LT(ChartFieldWidth, 2 * kPi / 10800);
+    const double smallest = ChartFieldWidth;
+    FRM_Sky->MNU_ZoomUpClick();
+    EXPECT_EQ(ChartFieldWidth, smallest);
+    ChartFieldWidth = 2;
+    key = Qt::Key_6;
+    FRM_Sky->FormKeyUp(key, Qt::NoModifier);
+    EXPECT_DOUBLE_EQ(ChartFieldWidth, 2 * kPi / 3);
+    FRM_Sky->MNU_ZoomDownClick();
+    EXPECT_DOUBLE_EQ(ChartFieldWidth, 2 * kPi / 3);
+
+    // A left click recentres on the point clicked.
+    ChartFieldWidth = 10 * kDeg;
+    RedrawChart();
+    const SkyPoint target = PixelToSky(LastScale, 400, 100);
+    FRM_Sky->IMG_SkyMouseUp(Qt::LeftButton, 400, 100);
+    EXPECT_NEAR(ChartCentreRA, target.ra, 1e-9);
+    EXPECT_NEAR(ChartCentreDec, target.dec, 1e-9);
+    EXPECT_TRUE(FRM_Sky->PanelText(4).startsWith(QStringLiteral("A.D.:")));
+}
+
+TEST_F(SkyWindowTest, ARightClickListsTheObjectsAroundThePointAndOneFillsTheGotoDialog)
+{
+    RedrawChart();
+    const QPoint centre = pixelOf(0, 0);
+    FRM_Sky->IMG_SkyMouseUp(Qt::RightButton, centre.x(), centre.y());
+    EXPECT_EQ(listed(), (QStringList{
+                            QStringLiteral("Curseur"),
+                            QStringLiteral("----------------------Etoiles-------------------------------"),
+                            QStringLiteral(" *    9Alp CMa / SAO151881 (Mag.-1.46)"),
+                            QStringLiteral(" *  SAO 12345 (Mag.5)"),   // west of RA 0
+                            QStringLiteral("--------------------Ciel Profond----------------------------"),
+                            QStringLiteral("nb M42 / NGC1976 (Mag.4) (90'x60') ()"),
+                            QStringLiteral("nb M42 / NGC1976 (Mag.4) (90'x60') ()"),
+                        }));
+    const QList<QAction*> items = FRM_Sky->POPUP_SKY_ObjetMenu->actions();
+    ASSERT_EQ(items.size(), 7);
+    EXPECT_FALSE(items[1]->isEnabled());
+    EXPECT_FALSE(items[4]->isEnabled());
+
+    // Choosing the second of two equal entries sends the first.
+    items[6]->trigger();
+    EXPECT_EQ(FRM_Sky->ChartObjectSelected, 6);
+    EXPECT_EQ(FRM_ObjectAction->windowTitle(), QStringLiteral("nb M42 / NGC1976 (Mag.4) (90'x60') ()"));
+    EXPECT_DOUBLE_EQ(GotoCurrentRA, 36);
+    EXPECT_DOUBLE_EQ(FRM_ObjectAction->TNI_RaS->Value(), 2.4);
+
+    // A crowded box: stars end at 50 entries, deep-sky objects at 100.
+    StarCatalogue.assign(70, makeStar(0.01, 0.01, 3, "          ", "     1"));
+    DeepSkyCatalogue.assign(70, makeObject("IC1", "", "gx", 0.01, 0.01));
+    FRM_Sky->IMG_SkyMouseUp(Qt::MiddleButton, centre.x(), centre.y());
+    EXPECT_EQ(FRM_Sky->ChartObjectCount(), 100);
+    EXPECT_EQ(listed().indexOf(QStringLiteral("--------------------Ciel Profond----------------------------")), 50);
+}
+
+TEST_F(SkyWindowTest, ThePickerFindsObjectsByTheirListedNamesAndSaysWhenItCannot)
+{
+    FRM_Recherche->Open(TranslatedTexts.MSG_Recherche_SAO, 21);
+    QStringList entries;
+    for (int i = 0; i < FRM_Recherche->CBX_Recherche->count(); ++i)
+        entries << FRM_Recherche->CBX_Recherche->itemText(i);
+    EXPECT_EQ(entries, (QStringList{QStringLiteral("SAO 12345"), QStringLiteral("SAO151881 /   9Alp CMa"),
+                                    QStringLiteral("SAO151881 /   9Alp CMa")}));
+    auto pick = [](int mode, const QString& text) {
+        FRM_Recherche->Open(QStringLiteral("Recherche"), mode);
+        FRM_Recherche->CBX_Recherche->setEditText(text);
+        FRM_Recherche->BTN_OkClick();
+        EXPECT_FALSE(FRM_Recherche->isVisible());
+    };
+    pick(21, QStringLiteral("SAO 12345"));
+    EXPECT_NEAR(ChartCentreRA, 359.95 * kDeg, 1e-12);
+    EXPECT_NEAR(ChartCentreDec, -0.03 * kDeg, 1e-12);
+
+    for (const QString& unknown : {QStringLiteral("SAO999999"), QStringLiteral("SAO"), QStringLiteral("SAO / x")}) {
+        FRM_Message->MEMO_Message->clear();
+        pick(21, unknown);
+        EXPECT_EQ(messages(), QStringLiteral("Objet non trouvé")) << unknown.toStdString();
+        EXPECT_NEAR(ChartCentreRA, 359.95 * kDeg, 1e-12);   // the centre is kept
+    }
+
+    pick(1, QStringLiteral("M4"));
+    EXPECT_NEAR(ChartCentreRA, 245.9 * kDeg, 1e-12);
+    pick(1, QStringLiteral("NGC1976 / M42"));
+    EXPECT_NEAR(ChartCentreRA, 0.01 * kDeg, 1e-12);
+    ChartCentreRA = 1;
+    pick(1, QStringLiteral("m42"));
+    EXPECT_NEAR(ChartCentreRA, 0.01 * kDeg, 1e-12);
+    for (const QString& part : {QStringLiteral("NGC"), QStringLiteral("GC1976"), QStringLiteral("/")}) {
+        ChartCentreRA = 1;
+        pick(1, part);
+        EXPECT_EQ(ChartCentreRA, 1) << part.toStdString();
+    }
+
+    FRM_Message->MEMO_Message->clear();
+    pick(23, QStringLiteral("alp   CMA"));
+    EXPECT_NEAR(ChartCentreRA, 0.05 * kDeg, 1e-12);   // the first star of that name
+    pick(1, QString());
+    EXPECT_TRUE(messages().isEmpty());
+
+    FRM_Recherche->Open(TranslatedTexts.MSG_Recherche_Messier, 12);
+    EXPECT_EQ(FRM_Recherche->CBX_Recherche->itemText(0), QStringLiteral("M4  / NGC6121"));
+    FRM_Recherche->BTN_AnnulerClick();
+}
+
+TEST_F(SkyWindowTest, TheGotoDialogMeasuresTheMoveWritesItAsScriptAndClearsItsMarks)
+{
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    auto current = [](double ra, double dec) {
+        GotoCurrentRA = ra;
+        GotoCurrentDec = dec;
+    };
+    // The short way across RA 0, the sign inverted.
+    Object_Action::CoordinateDifference(15 * (23 * 3600 + 59 * 60), 0, 15 * 60, 0);
+    EXPECT_DOUBLE_EQ(GotoDistanceRA, -1800);
+    MotorSpeeds.West = 0.5;
+    Object_Action::EstimateMoveTime(100, 0);
+    EXPECT_EQ(GotoTimeRA, 100000);
+
+    // The current object through the six inputs and back (M 2 at -0° 49').
+    d.ShowObject(QStringLiteral("M 2"), 15 * (21 * 3600 + 33 * 60 + 27.0), -(49 * 60 + 24.0));
+    EXPECT_EQ(d.TNI_DecD->Value(), 0);
+    EXPECT_EQ(d.TNI_DecM->Value(), -49);
+    current(0, 0);
+    d.TNI_RaHExit();
+    d.TNI_DecDExit();
+    EXPECT_DOUBLE_EQ(GotoCurrentRA, 15 * (21 * 3600 + 33 * 60 + 27.0));
+    EXPECT_DOUBLE_EQ(GotoCurrentDec, -(49 * 60 + 24.0));
+
+    // A relative goto needs both points.
+    d.RDB_Relatif->setChecked(true);
+    d.BTN_Effacer_CoordClick();
+    current(15 * (5 * 3600 + 34 * 60 + 32.0), 22 * 3600 + 60);
+    d.BTN_Devient_OrigineClick();
+    EXPECT_FALSE(d.BTN_Goto->isEnabled());
+    d.BTN_GotoClick();
+    EXPECT_FALSE(Scripts::GotoRunning);
+    current(15 * (5 * 3600 + 34 * 60 + 32.0), 22 * 3600 + 60 + 100);
+    // The hand pad follows the destination, unless its own goto set it.
+    FRM_Raquette->RDB_Messier->setChecked(true);
+    GotoFromHandPad = true;
+    Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
+    GotoFromHandPad = false;
+    EXPECT_TRUE(FRM_Raquette->RDB_Messier->isChecked());
+    Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
+    EXPECT_TRUE(FRM_Raquette->RDB_Coords->isChecked());
+    EXPECT_EQ(FRM_Raquette->TNI_DecM->Value(), 2);
+    EXPECT_TRUE(d.BTN_Goto->isEnabled());
+    EXPECT_EQ(d.EDT_Distance_Dec->text(), QStringLiteral("100"));
+
+    // The marks on the chart and the script lines.
+    d.BTN_Centrer_CarteClick();
+    const QPoint origin = pixelOf(GotoOriginRA, GotoOriginDec);
+    EXPECT_EQ(FRM_Sky->IMG_Sky->Picture().pixel(origin + QPoint(5, 5)) & 0xFF0000, 0xFF0000u);
+    FRM_Script->Memo_Script->clear();
+    d.BTN_Create_WaypointClick();
+    EXPECT_EQ(FRM_Script->Memo_Script->toPlainText(),
+              QStringLiteral("goto.origin(5h34m32s,22d1m0s)\ngoto.destination(5h34m32s,22d2m40s)\ngoto.execute"));
+    EXPECT_EQ(Scripts::CurrentScript().Lines.size(), 3);
+    d.RDB_Absolu->setChecked(true);
+    FRM_Script->Memo_Script->clear();
+    d.BTN_Create_WaypointClick();
+    EXPECT_EQ(FRM_Script->Memo_Script->toPlainText(), QStringLiteral("goto.destination(5h34m32s,22d2m40s)\ngoto.execute"));
+    d.RDB_Relatif->setChecked(true);
+
+    // Calibration: Abort keeps the speeds, Validate sets them from the hold times.
+    pref().TNI_Vitesse_Nord->SetValue(7);
+    d.BTN_CalibrerClick();
+    EXPECT_EQ(d.BTN_Calibrer->text(), QStringLiteral("Valider"));
+    NorthSouthHoldMs = 50000;
+    d.BTN_AbortClick();
+    EXPECT_EQ(d.BTN_Calibrer->text(), QStringLiteral("Calibrer"));
+    EXPECT_EQ(pref().TNI_Vitesse_Nord->Value(), 7);
+    d.BTN_CalibrerClick();
+    NorthSouthHoldMs = 50000;
+    d.BTN_CalibrerClick();
+    EXPECT_DOUBLE_EQ(double(pref().TNI_Vitesse_Nord->Value()), 2);   // 100" in 50 s
+
+    d.BTN_Effacer_CoordClick();
+    EXPECT_FALSE(OriginSet());
+    EXPECT_FALSE(d.BTN_Goto->isEnabled());
+    const QImage& chart = FRM_Sky->IMG_Sky->Picture();
+    for (int y = 0; y < chart.height(); ++y)
+        for (int x = 0; x < chart.width(); ++x)
+            ASSERT_NE(chart.pixel(x, y) & 0xFFFFFF, 0xFF0000u) << x << "," << y;
+}
+
+TEST_F(SkyWindowTest, ARelativeGotoOfLessThanAnArcsecondInRaMovesOnlyInDeclination)
+{
+    pref().RDB_Mount_LX200->setChecked(true);
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    d.RDB_Relatif->setChecked(true);
+    GotoCurrentRA = 1000;
+    GotoCurrentDec = 0;
+    d.BTN_Devient_OrigineClick();
+    GotoCurrentRA = 1000.4;
+    GotoCurrentDec = 30;
+    d.BTN_Devient_DestinationClick();
+    d.BTN_GotoClick();
+    EXPECT_TRUE(Scripts::GotoRunning);
+    EXPECT_EQ(GotoAxisMovingRA, 0);
+    EXPECT_EQ(GotoAxisMovingDec, 1);
+    EXPECT_FALSE(MovingFlags[dirEast] || MovingFlags[dirWest]);
+    EXPECT_TRUE(MovingFlags[dirNorth]);
+    EXPECT_FALSE(d.BTN_Goto->isEnabled());
+    EXPECT_TRUE(d.BTN_Abort->isEnabled());
+    d.BTN_AbortClick();
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_FALSE(MovingFlags[dirNorth]);
+
+    // Left to its end, the move gives the dialog back and a waiting script goes on.
+    startWaitingScript(Scripts::GotoRunning);
+    d.BTN_GotoClick();
+    ASSERT_TRUE(Scripts::GotoRunning);
+    clock.advanceMs(60000);
+    FRM_Prg_Suivi->TMR_Suivi_DecTimer();
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_TRUE(scriptResumed());
+    EXPECT_TRUE(d.BTN_Goto->isEnabled());
+    EXPECT_FALSE(d.BTN_Abort->isEnabled());
+    settle();
+}
+
+TEST_F(SkyWindowTest, FromACatalogueNameToTheMountsGotoOnCom20)
+{
+    const QString converted = QStringLiteral(NJ_SKYDATA_DIR);
+    if (!QFile::exists(converted + QStringLiteral("/SAC72.dat")))
+        GTEST_SKIP() << "no converted catalogues (scripts/install-deps.sh fetches their sources)";
+    for (const char* f : {"Catalog.dat", "SAC72.dat", "Conlines.dat"})
+        ASSERT_TRUE(QFile::copy(converted + QLatin1Char('/') + QLatin1String(f), dir.filePath(QLatin1String(f))));
+    platform::setProgramDir(dir.path());
+    CataloguesLoaded = false;
+    ChartFieldWidth = kPi / 2;   // the default chart
+
+    dir.writeFile(QStringLiteral("comports.map"), "COM20=SIM\n");   // the built-in simulated mount
+    for (int i = 0; i < pref().CBX_AG_PortSerie->count(); ++i)
+        if (pref().CBX_AG_PortSerie->itemText(i).trimmed() == QStringLiteral("COM20"))
+            pref().CBX_AG_PortSerie->setCurrentIndex(i);
+    ASSERT_EQ(pref().CBX_AG_PortSerie->currentText().trimmed(), QStringLiteral("COM20"));
+    pref().RDB_Mount_LX200->setChecked(true);
+    pref().SPED_Rafraichissement_Carte->setValue(0);
+
+    FRM_Recherche->Open(TranslatedTexts.MSG_Recherche_CielProfond, 1);
+    FRM_Recherche->CBX_Recherche->setEditText(QStringLiteral("M42"));
+    FRM_Recherche->BTN_OkClick();
+    EXPECT_NEAR(ChartCentreRA, 301770 * kPi / 648000, 1e-12);
+    EXPECT_NEAR(ChartCentreDec, -19380 * kPi / 648000, 1e-12);
+
+    const QPoint centre = pixelOf(301770, -19380);
+    FRM_Sky->IMG_SkyMouseUp(Qt::RightButton, centre.x(), centre.y());
+    QAction* m42 = nullptr;
+    for (QAction* a : FRM_Sky->POPUP_SKY_ObjetMenu->actions())
+        if (a->text() == QStringLiteral("nb M42 / NGC1976 (Mag.4) (90'x60') ()"))
+            m42 = a;
+    ASSERT_NE(m42, nullptr) << listed().join(QLatin1Char('\n')).toStdString();
+    m42->trigger();
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    EXPECT_EQ(d.TNI_RaH->Value(), 5);
+    EXPECT_EQ(d.TNI_RaM->Value(), 35);
+    EXPECT_EQ(d.TNI_RaS->Value(), 18);
+    EXPECT_EQ(d.TNI_DecD->Value(), -5);
+    EXPECT_EQ(d.TNI_DecM->Value(), 23);
+    EXPECT_EQ(d.TNI_DecS->Value(), 0);
+
+    d.RDB_Absolu->setChecked(true);
+    d.SPDB_Devient_Destination->click();
+    ASSERT_TRUE(d.BTN_Goto->isEnabled());
+    d.BTN_Goto->click();
+    ASSERT_TRUE(settle());
+    Telescope::SimulatedLx200Mount* sim = Telescope::MountSimulator();
+    ASSERT_NE(sim, nullptr);
+    const QList<QByteArray> sent = sim->commands();
+    EXPECT_TRUE(sent.contains(":Sr 05:35:18#"));
+    EXPECT_TRUE(sent.contains(":Sd -05:23:00#"));
+    EXPECT_TRUE(sent.contains(":MS#"));
+    EXPECT_FALSE(d.BTN_Goto->isEnabled());
+
+    clock.advanceMs(120000);
+    FRM_Prg_Suivi->TMR_ScopePositionTimer();
+    ASSERT_TRUE(settle());
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_DOUBLE_EQ(TelescopeRA, 301500);   // the mount reads out tenths of a minute
+    EXPECT_DOUBLE_EQ(TelescopeDec, -19380);
+    EXPECT_TRUE(d.BTN_Goto->isEnabled());
+    const QPoint object = pixelOf(301770, -19380);
+    const QImage& chart = FRM_Sky->IMG_Sky->Picture();
+    bool crossNear = false;
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            crossNear = crossNear || (chart.pixel(object + QPoint(5 + dx, 5 + dy)) & 0xFF0000) == 0xFF0000u;
+    EXPECT_TRUE(crossNear);
+}
+
+TEST_F(SkyWindowTest, MissingCataloguesAreReportedOnceAndTheChartIsStillDrawn)
+{
+    dir.writeFile(QStringLiteral("Conlines.dat"), "Andromeda,140,2909,656,3086\r\nbad line\r\n");
+    platform::setProgramDir(dir.path());
+    CataloguesLoaded = false;
+    FRM_Message->MEMO_Message->clear();
+    GotoOriginRA = GotoOriginDec = 0;   // something to draw
+    RedrawChart();
+    EXPECT_EQ(messages(), QStringLiteral("Catalogue absent : Catalog.dat\nCatalogue absent : SAC72.dat\n"
+                                         "Conlines.dat : 1 ligne(s) illisible(s) ignorée(s), la première est la ligne 2"));
+    EXPECT_EQ(ConstellationLineCount(), 1);
+    EXPECT_TRUE(CataloguesLoaded);
+    const QPoint origin = pixelOf(0, 0);
+    EXPECT_EQ(FRM_Sky->IMG_Sky->Picture().pixel(origin + QPoint(5, 5)) & 0xFF0000, 0xFF0000u);
+    RedrawChart();
+    EXPECT_EQ(messages().count(QLatin1Char('\n')), 2);   // nothing new
+}
+
+TEST_F(SkyWindowTest, PlannerRowsWithoutANumberOrACentreAreLeftOffTheChart)
+{
+    auto* grid = new QTableWidget(4, 23, FRM_Planificateur);   // as the planner will bring it
+    grid->setObjectName(QStringLiteral("STG_Actions"));
+    auto set = [&](int row, int column, const QString& text) { grid->setItem(row, column, new QTableWidgetItem(text)); };
+    for (int row = 0; row < 4; ++row) {
+        set(row, 2, QStringLiteral("Champ %1").arg(row));
+        for (int column = 13; column <= 22; ++column)
+            set(row, column, QStringLiteral("0.01"));
+    }
+    set(1, 17, QStringLiteral("abc"));   // a corner that is no number
+    set(2, 21, QString());               // no centre
+    // Row 3 is the grid's last row: never read.
+    const ChartSettings st = CurrentChartSettings();
+    ASSERT_EQ(st.planner.size(), 1u);
+    EXPECT_EQ(st.planner[0].name, QStringLiteral("Champ 0"));
+    EXPECT_DOUBLE_EQ(st.planner[0].centreRa, 0.01);
+    delete grid;
+}
+
+TEST_F(SkyWindowTest, AGotoToAPortThatIsNotThereLeavesTheDialogReady)
+{
+    for (int i = 0; i < pref().CBX_AG_PortSerie->count(); ++i)
+        if (pref().CBX_AG_PortSerie->itemText(i).trimmed() == QStringLiteral("COM20"))
+            pref().CBX_AG_PortSerie->setCurrentIndex(i);   // no device behind it
+    pref().RDB_Mount_LX200->setChecked(true);
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    d.RDB_Absolu->setChecked(true);
+    GotoCurrentRA = 301770;
+    GotoCurrentDec = -19380;
+    d.SPDB_Devient_Destination->click();
+    ASSERT_TRUE(d.BTN_Goto->isEnabled());
+    d.BTN_Goto->click();
+    settle();
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_TRUE(d.BTN_Goto->isEnabled());
+    EXPECT_FALSE(d.BTN_Abort->isEnabled());
+    EXPECT_FALSE(reports.isEmpty() && messages().isEmpty());   // the user is told
+}
