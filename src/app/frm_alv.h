@@ -50,6 +50,10 @@ public:
     void CameraFormat(int slot);
     void CameraSource(int slot);
     void ConnectCameraMenuHandlers();
+    // Grab road (capture/grab_road.cpp): the grab device's capture sequence
+    // through the slot's hand-over, and each of its frames.
+    void StartSequence(int slot);
+    void VideoStreamCallback(int slot);
     void MNU_Cam1_DemarrerClick();
     void MNU_Cam2_DemarrerClick();
     void MNU_Cam1_ArreterClick();

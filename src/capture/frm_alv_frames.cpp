@@ -43,6 +43,10 @@ void TFRM_Alv::FrameMessageArrived(int slot)
 {
     auto& handOver = PluginFrameBitmaps[slot];
     const auto& s = CameraSlots[slot];
+    if (s.sourceKind == 0 && s.streamMode) {
+        VideoStreamCallback(slot);   // a grab device's capture sequence
+        return;
+    }
     const bool streamed = s.sourceKind == 1 || s.sourceKind == 3;
     kernels::Bitmap24* live = SlotBitmaps[slot][0].get();
     // While a tick of the slot runs, or for any other source, the

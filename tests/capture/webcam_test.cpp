@@ -10,6 +10,10 @@
 #include "platform/fake_v4l2.h"
 #include "platform/v4l2_camera.h"
 #include "scripting/scripts.h"
+#include "app/frm_pref.h"
+#include "capture/capture_helpers.h"
+#include "capture/grab_road.h"
+#include "kernels/raster.h"
 #include "tools/frm_tool_affichage.h"
 
 #include <QCoreApplication>
@@ -173,4 +177,43 @@ TEST_F(Webcam, RefusedStartsAndValuesAreToldOnce)
     WdmCaptures[1]->SetVideoProcs(0, 999);   // out of range
     WdmCaptures[1]->SetVideoProcs(0, 998);
     EXPECT_EQ(messageText().count("Brightness"), 1) << messageText().toStdString();
+}
+
+TEST_F(Webcam, GrabRoadDecodesRawFramesIntoTheLiveBitmapAndStopsWithItsCallbacks)
+{
+    answerDriverDialog(0);   // the simulated grab camera
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_TRUE(GrabDevices[1]);
+    auto fillAll = [](kernels::Bitmap24& b, std::uint8_t v) { kernels::fillRect(b, kernels::boundsOf(b), kernels::Colour(v) * 0x010101u); };
+    auto changed = [](const kernels::Bitmap24& b, std::uint8_t v) {
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x)
+                if (b.scanLine(y)[3 * x] != v)
+                    return true;
+        return false;
+    };
+    kernels::Bitmap24& live = *SlotBitmaps[1][0];
+    kernels::Bitmap24& other = *SlotBitmaps[1][2];
+
+    Align_V::RemoveCaptureCallbacks(1);
+    fillAll(live, 7);
+    EXPECT_FALSE(Align_V::GrabFrameViaClipboard(live, 0, 1, 0));
+    EXPECT_FALSE(changed(live, 7)) << "no frame after the callbacks are removed";
+    Align_V::InstallCaptureCallbacks(1);
+
+    FRM_Pref->CKB_Raw->setChecked(true);
+    fillAll(other, 7);
+    EXPECT_TRUE(Align_V::GrabFrameViaClipboard(other, 2, 1, 0));
+    EXPECT_FALSE(changed(other, 7)) << "a raw frame always goes to the live bitmap";
+    EXPECT_TRUE(changed(live, 7));
+    FRM_Pref->CKB_Raw->setChecked(false);
+
+    FRM_Alv->Timer_Cam1->stop();
+    const int before = FrameCounters[1];
+    FRM_Alv->StartSequence(1);
+    EXPECT_EQ(CameraSlots[1].streamMode, 1);
+    EXPECT_TRUE(pumpUntil([&] { return FrameCounters[1] >= before + 2; })) << "the sequence's frames run the frame routine";
+    FRM_Alv->MNU_Cam1_ArreterClick();
+    EXPECT_EQ(CameraSlots[1].streamMode, 0);
+    EXPECT_FALSE(PluginFrameBitmaps[1].armed());
 }
