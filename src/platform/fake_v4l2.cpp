@@ -167,6 +167,9 @@ int FakeV4l2::ioctl(int fd, unsigned long request, void* arg)
         if (request == VIDIOC_S_FMT) {
             if (o->streaming)
                 return fail(EBUSY);
+            if (int(f->fmt.pix.width) == n.refusedRequest.width && int(f->fmt.pix.height) == n.refusedRequest.height
+                && n.refusedRequest.width > 0)
+                return fail(EINVAL);
             if (std::find(n.fourccs.begin(), n.fourccs.end(), f->fmt.pix.pixelformat) != n.fourccs.end())
                 o->fourcc = f->fmt.pix.pixelformat;
             Size best = n.sizes.empty() ? Size{} : n.sizes.front();

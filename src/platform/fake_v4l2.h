@@ -37,6 +37,7 @@ public:
         std::map<std::uint32_t, Control> controls;
         int openError = 0;                   // errno of open (EACCES, EBUSY, ENOENT)
         Size grantedOverride{};              // a size granted whatever is asked (0 x 0: nearest)
+        Size refusedRequest{};               // a size whose request fails with EINVAL
     };
 
     // A colour webcam with the usual controls and auto/manual pairs.

@@ -217,3 +217,27 @@ TEST_F(Webcam, GrabRoadDecodesRawFramesIntoTheLiveBitmapAndStopsWithItsCallbacks
     EXPECT_EQ(CameraSlots[1].streamMode, 0);
     EXPECT_FALSE(PluginFrameBitmaps[1].armed());
 }
+
+TEST_F(Webcam, ARefusedFormatRestartsWithThePreviousOneOrStopsTheSlot)
+{
+    startWebcam();
+    ASSERT_TRUE(Scripts::Cam1Online);
+    fake.nodeTable()[0].refusedRequest = {320, 240};
+    MotionReferenceSet = 1;
+    FRM_Alv->MNU_Cam1_FormatClick();
+    ASSERT_TRUE(WdmCaptures[1]->Running()) << "back on the previous format";
+    EXPECT_EQ(WdmCaptures[1]->Width, 640);
+    EXPECT_EQ(CameraSlots[1].width, 640);
+    EXPECT_TRUE(fake.streaming("/dev/video0"));
+    EXPECT_TRUE(pumpUntil([&] { return barColumn() >= 0; }));
+
+    fake.nodeTable()[0].refusedRequest = {};
+    fake.nodeTable()[0].sizes.clear();   // nothing can be granted any more
+    FRM_Message->MEMO_Message->clear();
+    FRM_Alv->MNU_Cam1_FormatClick();
+    EXPECT_FALSE(WdmCaptures[1]->Running());
+    EXPECT_FALSE(Scripts::Cam1Online);
+    EXPECT_EQ(messageText().count("Impossible de demarrer la camera # 1"), 1) << messageText().toStdString();
+    EXPECT_EQ(fake.openDescriptors(), 0);
+    EXPECT_EQ(fake.mappedBuffers(), 0);
+}
