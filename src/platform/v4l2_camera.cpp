@@ -100,33 +100,41 @@ CameraFormat V4l2Camera::format() const
     return fd_ >= 0 ? format_ : CameraFormat{0, 0, 0};
 }
 
-std::vector<V4l2Camera::FormatEntry> V4l2Camera::formats() const
+std::vector<std::pair<std::uint32_t, QString>> V4l2Camera::pixelFormats() const
 {
-    std::vector<FormatEntry> out;
-    if (fd_ < 0)
-        return out;
-    for (std::uint32_t i = 0; i < 64; ++i) {
+    std::vector<std::pair<std::uint32_t, QString>> out;
+    for (std::uint32_t i = 0; fd_ >= 0 && i < 64; ++i) {
         v4l2_fmtdesc d{};
         d.index = i;
         d.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         if (io_.ioctl(fd_, VIDIOC_ENUM_FMT, &d) < 0)
             break;
         const auto* text = reinterpret_cast<const char*>(d.description);
-        const QString description = QString::fromUtf8(text, static_cast<int>(strnlen(text, sizeof d.description)));
+        out.emplace_back(d.pixelformat, QString::fromUtf8(text, static_cast<int>(strnlen(text, sizeof d.description))));
+    }
+    return out;
+}
+
+std::vector<V4l2Camera::FormatEntry> V4l2Camera::formats() const
+{
+    std::vector<FormatEntry> out;
+    if (fd_ < 0)
+        return out;
+    for (const auto& [fourcc, description] : pixelFormats()) {
         for (std::uint32_t k = 0; k < 64; ++k) {
             v4l2_frmsizeenum s{};
             s.index = k;
-            s.pixel_format = d.pixelformat;
+            s.pixel_format = fourcc;
             if (io_.ioctl(fd_, VIDIOC_ENUM_FRAMESIZES, &s) < 0)
                 break;
             if (s.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
-                out.push_back({d.pixelformat, description, static_cast<int>(s.discrete.width),
+                out.push_back({fourcc, description, static_cast<int>(s.discrete.width),
                                static_cast<int>(s.discrete.height)});
             } else {
                 // A stepwise range: its smallest and largest sizes.
-                out.push_back({d.pixelformat, description, static_cast<int>(s.stepwise.min_width),
+                out.push_back({fourcc, description, static_cast<int>(s.stepwise.min_width),
                                static_cast<int>(s.stepwise.min_height)});
-                out.push_back({d.pixelformat, description, static_cast<int>(s.stepwise.max_width),
+                out.push_back({fourcc, description, static_cast<int>(s.stepwise.max_width),
                                static_cast<int>(s.stepwise.max_height)});
                 break;
             }
@@ -141,15 +149,10 @@ bool V4l2Camera::negotiate(int width, int height)
     std::uint32_t want = requestedFourcc_;
     if (want == 0) {
         bool bgr = false, grey = false, y16 = false;
-        for (std::uint32_t i = 0; i < 64; ++i) {
-            v4l2_fmtdesc d{};
-            d.index = i;
-            d.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-            if (io_.ioctl(fd_, VIDIOC_ENUM_FMT, &d) < 0)
-                break;
-            bgr |= d.pixelformat == V4L2_PIX_FMT_BGR24;
-            grey |= d.pixelformat == V4L2_PIX_FMT_GREY;
-            y16 |= d.pixelformat == V4L2_PIX_FMT_Y16;
+        for (const auto& f : pixelFormats()) {
+            bgr |= f.first == V4L2_PIX_FMT_BGR24;
+            grey |= f.first == V4L2_PIX_FMT_GREY;
+            y16 |= f.first == V4L2_PIX_FMT_Y16;
         }
         want = bgr || (!grey && !y16) ? V4L2_PIX_FMT_BGR24 : grey ? V4L2_PIX_FMT_GREY : V4L2_PIX_FMT_Y16;
     }

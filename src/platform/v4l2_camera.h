@@ -78,6 +78,8 @@ private:
         std::size_t length = 0;
     };
     bool fail(int err);
+    // The pixel formats offered, with their descriptions.
+    std::vector<std::pair<std::uint32_t, QString>> pixelFormats() const;
     bool negotiate(int width, int height);
     void applyFrameRate(double frameRate);
     void releaseBuffers();
