@@ -279,6 +279,8 @@ void V4l2Camera::run()
 {
     using Clock = std::chrono::steady_clock;
     auto lastFrame = Clock::now();
+    // A slow frame rate is no stall: three frame intervals at least.
+    const std::int64_t stall_ms = std::max<std::int64_t>(stallTimeout_ms_, interval100ns_ * 3 / 10000);
     auto lost = [this](int err) {
         lastErrno_ = err;
         if (streamLost_)
@@ -294,8 +296,7 @@ void V4l2Camera::run()
             return;
         }
         if (r == 0) {
-            if (stallTimeout_ms_ > 0
-                && Clock::now() - lastFrame > std::chrono::milliseconds(stallTimeout_ms_)) {
+            if (stallTimeout_ms_ > 0 && Clock::now() - lastFrame > std::chrono::milliseconds(stall_ms)) {
                 lost(ETIMEDOUT);
                 return;
             }

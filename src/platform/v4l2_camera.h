@@ -69,7 +69,8 @@ public:
     // Called once on the stream thread when the device fails mid-stream
     // (unplugged: ENODEV) or stalls (ETIMEDOUT); the stream then ends.
     void setStreamLost(std::function<void(int error)> handler) { streamLost_ = std::move(handler); }
-    // How long the stream may deliver nothing before it counts as stalled.
+    // How long the stream may deliver nothing before it counts as stalled
+    // (at least three frame intervals; 0: never).
     void setStallTimeout(int ms) { stallTimeout_ms_ = ms; }
 
 private:
