@@ -5,6 +5,7 @@
 #include "capture/camera_slots.h"
 #include "capture/frame_messages.h"
 #include "capture/frm_wdm_format.h"
+#include "capture/system_device_enum.h"
 #include "translation/translated_texts.h"
 
 #include <QCoreApplication>
@@ -102,7 +103,7 @@ bool TWDMCapture::StartWdmVideo()
     Finish();
     SkipFrames = 0;
     LastError.clear();
-    auto device = platform::streamCameras().create(WdmDeviceIndex[slot_]);
+    auto device = TSystemDeviceEnum().GetMoniker(WdmDeviceIndex[slot_]);
     if (!device)
         return false;   // gone since the list was made
     if (!device->open()) {
