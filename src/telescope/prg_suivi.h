@@ -82,6 +82,21 @@ void StopFocuser(std::uint8_t direction);
 // One move in a direction: a length in ms (isDuration) or a distance in
 // seconds of arc, kUntilStopped for a move held until a stop.
 void StartMotion(std::uint8_t direction, bool isDuration, bool applyInertia, double amount);
+// A move held until released (the direction buttons of the Preferences
+// dialog): the press starts it with the inversion boxes of its motion source,
+// the release stops exactly the direction and interface the press started,
+// whatever moved or was inverted in between.
+struct THeldMove {
+    std::uint8_t direction = 0;   // after inversion
+    Interface kind = Interface::None;
+    bool active = false;
+};
+// Sets MotionSource to source (0 mount, 1 guide port) and starts the move.
+THeldMove StartHeldMove(std::uint8_t direction, std::uint8_t source);
+// Stops the held move, if any, and forgets it. When the stop cannot be sent,
+// every other move is stopped too before the failure is raised.
+void StopHeldMove(THeldMove& move);
+
 // Stops one direction of the interface that moves it (button releases,
 // guiding, pulse timers).
 void StopMountDirection(std::uint8_t direction);
@@ -128,6 +143,10 @@ void AbortGoto();
 void SyncOnObject(const QByteArray& object, std::function<void(const QByteArray& reply)> onReply = {});
 void AscomSlewAsync(double ra_arcsec, double dec_arcsec);
 void AscomSync(double ra_arcsec, double dec_arcsec);
+// A position read from the mount (seconds of arc): TelescopeRA/Dec and the
+// goto origin.
+void SetMountRA(double arcsec);
+void SetMountDec(double arcsec);
 void AscomAbort();
 // Arms the position poll: while a goto runs at least every 1000 ms; for a
 // hand-pad press every SPED_Rafraichissement_Carte ms (0: not at all).
