@@ -36,8 +36,8 @@ TFRM_WDMControl::TFRM_WDMControl(QWidget* parent) : TForm(parent)
         app::bindScrollBarScroll(procAmp_[i].bar, [this, i](int, int&) { SCB_WDM_ProcAmpScroll(i); }, this);
     for (int i = 0; i < static_cast<int>(camera_.size()); ++i)
         app::bindScrollBarScroll(camera_[i].bar, [this, i](int, int&) { SCB_WDM_CameraScroll(i); }, this);
-    CPC_PanTilt->OnXCoordChange = [this] { CPC_PanTiltXCoordChange(); };
-    CPC_PanTilt->OnYCoordChange = [this] { CPC_PanTiltYCoordChange(); };
+    CPC_PanTilt->OnXCoordChange = [this](TcpCoord*, int, int) { CPC_PanTiltXCoordChange(); };
+    CPC_PanTilt->OnYCoordChange = [this](TcpCoord*, int, int) { CPC_PanTiltYCoordChange(); };
     app::bindNumInpExit(TNI_WDM_Min_Exposure, [this] { TNI_WDM_Min_ExposureExit(); }, this);
     app::bindNumInpExit(TNI_WDM_Max_Exposure, [this] { TNI_WDM_Max_ExposureExit(); }, this);
     app::bindNumInpExit(TNI_WDM_Min_Brightness, [this] { TNI_WDM_Min_BrightnessExit(); }, this);
@@ -134,14 +134,14 @@ void TFRM_WDMControl::fillPanTilt(TWDMCapture* c, bool pan)
     if (none)
         return;
     if (pan) {
-        CPC_PanTilt->Xmax = max;
-        CPC_PanTilt->Xmin = min;
-        CPC_PanTilt->SetXCoordinate(valueBox->Value());
+        CPC_PanTilt->SetXmax(max);
+        CPC_PanTilt->SetXmin(min);
+        CPC_PanTilt->SetXCoordinate(trunc32(valueBox->Value()));
         CPC_PanTilt->move(175 - CPC_PanTilt->width() / 2, CPC_PanTilt->y());
     } else {
-        CPC_PanTilt->Ymax = max;
-        CPC_PanTilt->Ymin = min;
-        CPC_PanTilt->SetYCoordinate(valueBox->Value());
+        CPC_PanTilt->SetYmax(max);
+        CPC_PanTilt->SetYmin(min);
+        CPC_PanTilt->SetYCoordinate(trunc32(valueBox->Value()));
     }
 }
 

@@ -131,6 +131,14 @@ TEST_F(Webcam, StreamsIntoTheViewFollowsTheFormatSendsControlsAndReleasesTheDevi
     EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_EXPOSURE_ABSOLUTE), 500);
     EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_MANUAL);
 
+    // The pad: Pan's range on X, Tilt's on Y; moves sent at once.
+    EXPECT_TRUE(w.CPC_PanTilt->isEnabled());
+    EXPECT_EQ(w.CPC_PanTilt->Xmax(), 36000);
+    EXPECT_EQ(w.CPC_PanTilt->Ymin(), -36000);
+    w.CPC_PanTilt->SetXCoordinate(3600);
+    EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_PAN_ABSOLUTE), 3600);
+    EXPECT_EQ(w.TNI_WDM_Pan->Value(), 3600);
+
     // The stop leaves nothing streaming, mapped or open; the window then sends nothing.
     FRM_Alv->MNU_Cam1_ArreterClick();
     EXPECT_FALSE(fake.streaming("/dev/video0"));
