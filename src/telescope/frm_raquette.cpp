@@ -102,7 +102,7 @@ TFRM_Raquette::~TFRM_Raquette()
                              "Raquette.DisableCatalogueChoice", "Raquette.EnableFocusControls",
                              "Raquette.DisableFocusControls", "Raquette.EnableAbsoluteGoto",
                              "Raquette.ForceRelativeGoto", "FRM_Raquette.BTN_Settings_JoystickClick",
-                             "FRM_Raquette.ReleaseAll"})
+                             "FRM_Raquette.ReleaseAll", "Raquette.RefreshControls"})
         Settings::UnregisterHandler(QString::fromLatin1(name));
     if (Align_V::Hooks.PlayVoicePrompt)
         Align_V::Hooks.PlayVoicePrompt = nullptr;
@@ -183,6 +183,7 @@ void TFRM_Raquette::wire()
         {"Raquette.ForceRelativeGoto", [this] { ForceRelativeGoto(); }},
         {"FRM_Raquette.BTN_Settings_JoystickClick", [] { showMotorSpeedPage(); }},
         {"FRM_Raquette.ReleaseAll", [this] { ReleaseAll(); }},
+        {"Raquette.RefreshControls", [this] { FormActivate(); }},
     };
     for (const auto& [name, handler] : named)
         Settings::RegisterHandler(QString::fromLatin1(name), handler);
