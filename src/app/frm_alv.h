@@ -38,6 +38,22 @@ public:
     void Start(int slot);
     // The driver dialog for the slot; true when the user confirmed a line.
     bool GetDriver(int slot);
+    // Camera driver, format, source and control menus (capture/camera_menus.cpp).
+    bool MNU_Cam1_PiloteClick();
+    bool MNU_Cam2_PiloteClick();
+    void MNU_Cam1_FormatClick();
+    void MNU_Cam2_FormatClick();
+    void MNU_Cam1_SourceClick();
+    void MNU_Cam2_SourceClick();
+    void MNU_Cam1_WDMControlClick();
+    void MNU_Cam2_WDMControlClick();
+    void CameraFormat(int slot);
+    void CameraSource(int slot);
+    void ConnectCameraMenuHandlers();
+    // Grab road (capture/grab_road.cpp): the grab device's capture sequence
+    // through the slot's hand-over, and each of its frames.
+    void StartSequence(int slot);
+    void VideoStreamCallback(int slot);
     void MNU_Cam1_DemarrerClick();
     void MNU_Cam2_DemarrerClick();
     void MNU_Cam1_ArreterClick();

@@ -3,6 +3,7 @@
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "capture/frame_timers.h"
+#include "capture/grab_road.h"
 #include "capture/plugin_mgr.h"
 #include "capture/wdm_capture.h"
 #include "imaging/pipeline_state.h"
@@ -100,7 +101,8 @@ bool GrabFrameViaClipboard(kernels::Bitmap24& bitmap, std::uint8_t targetIndex, 
     case 0: {
         platform::CameraDevice* dev = GrabDevices[slot].get();
         bool copied = false;
-        if (!dev || !dev->grabFrame([&](const platform::FrameView& f) { copied = kernels::CopyFrameToBitmap(f, bitmap); }))
+        if (!dev || !CaptureCallbacksInstalled(slot)
+            || !dev->grabFrame([&](const platform::FrameView& f) { copied = DecodeGrabFrame(slot, f, bitmap); }))
             return false;
         if (copied)
             Capture::CountFrame(slot);

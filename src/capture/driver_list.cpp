@@ -1,5 +1,6 @@
 #include "capture/driver_list.h"
 
+#include "capture/camera_slots.h"
 #include "capture/plugin_mgr.h"
 #include "platform/camera_device.h"
 
@@ -26,9 +27,10 @@ void EnumWdmDevices(int slot, std::vector<TDriver>& list)
 
 namespace Wdm {
 
-QStringList ListVideoDevices(int)
+QStringList ListVideoDevices(int slot)
 {
-    QStringList names;
+    WdmDeviceIndex[slot] = 0;
+    QStringList names;   // one pass: listing opens every node
     for (const auto& d : platform::streamCameras().devices())
         names << d.name;
     return names;

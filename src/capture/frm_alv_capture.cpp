@@ -20,6 +20,7 @@
 #include "capture/frm_play_control.h"
 #include "capture/plugin_mgr.h"
 #include "capture/slot_sources.h"
+#include "capture/wdm_capture.h"
 #include "imaging/display_helpers.h"
 #include "imaging/display_zone.h"
 #include "imaging/frame_helpers.h"
@@ -111,6 +112,7 @@ void TFRM_Alv::ConnectCaptureHandlers()
     Settings::RegisterHandler(QStringLiteral("FRM_Alv.MNU_Ouvrir_DarkClick"), [] { if (FRM_Alv) FRM_Alv->MNU_Ouvrir_DarkClick(); });
     Settings::RegisterHandler(QStringLiteral("FRM_Alv.MNU_Ouvrir_FlatClick"), [] { if (FRM_Alv) FRM_Alv->MNU_Ouvrir_FlatClick(); });
     Settings::RegisterHandler(QStringLiteral("FRM_Alv.LoadImage"), [] { if (FRM_Alv) FRM_Alv->LoadImage(); });
+    ConnectCameraMenuHandlers();
 }
 
 // ---- Start -----------------------------------------------------------------
@@ -302,8 +304,13 @@ bool TFRM_Alv::StartCameraSource(int slot)
         Align_V::DumpCaptureFormat(slot);
         break;
     case 1:
-        if (!Capture::OpenStreamDevice(slot))
-            return cannotStart();
+        if (!Capture::OpenStreamDevice(slot)) {
+            const QString why = WdmCaptures[slot] ? WdmCaptures[slot]->LastError : QString();
+            const bool started = cannotStart();
+            if (!why.isEmpty())
+                Msg::ShowMessageText(false, why);   // permission, busy device, refused format
+            return started;
+        }
         SlotModes[slot] = 2;
         Align_V::CopyWdmFrameSize(slot);
         break;

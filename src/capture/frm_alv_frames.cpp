@@ -8,6 +8,7 @@
 #include "capture/capture_helpers.h"
 #include "capture/frame_messages.h"
 #include "capture/frame_timers.h"
+#include "capture/wdm_capture.h"
 #include "imaging/display_helpers.h"
 #include "imaging/display_zone.h"
 #include "imaging/overlays.h"
@@ -42,6 +43,10 @@ void TFRM_Alv::FrameMessageArrived(int slot)
 {
     auto& handOver = PluginFrameBitmaps[slot];
     const auto& s = CameraSlots[slot];
+    if (s.sourceKind == 0 && s.streamMode) {
+        VideoStreamCallback(slot);   // a grab device's capture sequence
+        return;
+    }
     const bool streamed = s.sourceKind == 1 || s.sourceKind == 3;
     kernels::Bitmap24* live = SlotBitmaps[slot][0].get();
     // While a tick of the slot runs, or for any other source, the
@@ -50,6 +55,9 @@ void TFRM_Alv::FrameMessageArrived(int slot)
         handOver.take(nullptr);
         return;
     }
+    // After a start or a format change the slot bitmap starts black, on this thread.
+    if (s.sourceKind == 1 && WdmBufferPending[slot].exchange(false))
+        Align_V::ClearSlotBitmap(slot, 0);
     bool copied = false;
     handOver.take([&](const platform::FrameView& f) { copied = kernels::CopyFrameToBitmap(f, *live); });
     if (copied && s.frameHandOver == 1)

@@ -4,6 +4,7 @@
 #include "capture/camera_slots.h"
 #include "capture/frame_messages.h"
 #include "capture/frame_timers.h"
+#include "capture/grab_road.h"
 #include "capture/plugin_mgr.h"
 #include "capture/wdm_capture.h"
 #include "platform/clock.h"
@@ -19,6 +20,7 @@ bool OpenGrabDevice(int slot)
         return false;
     GrabDevices[slot] = std::move(device);
     s.hasCaptureWindow = true;
+    Align_V::InstallCaptureCallbacks(slot);
     return true;
 }
 
@@ -99,6 +101,9 @@ void ReleaseSlotSource(int slot)
     if (FRM_Alv)
         (slot == 1 ? FRM_Alv->Timer_Cam1 : FRM_Alv->Timer_Cam2)->stop();
     if (GrabDevices[slot]) {
+        Align_V::RemoveCaptureCallbacks(slot);
+        if (CameraSlots[slot].streamMode)
+            PluginFrameBitmaps[slot].disarm();
         GrabDevices[slot]->close();
         GrabDevices[slot].reset();
     }

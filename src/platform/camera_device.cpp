@@ -1,6 +1,8 @@
 #include "platform/camera_device.h"
 
 #include "platform/simulated_camera.h"
+#include "platform/fake_v4l2.h"
+#include "platform/v4l2_camera.h"
 
 namespace platform {
 
@@ -66,10 +68,17 @@ CameraTable& systemGrabTable()
     return table;
 }
 
-CameraTable& systemStreamTable()
+// The V4L2 capture nodes; with NJ_FAKE_WEBCAM set in the environment, the
+// demo webcam of the fake V4L2 layer instead (never listed otherwise).
+CameraFamily& systemStreamFamily()
 {
-    static CameraTable table;
-    return table;
+    if (qEnvironmentVariableIsSet("NJ_FAKE_WEBCAM")) {
+        static FakeV4l2 fake({FakeV4l2::webcam(QStringLiteral("/dev/video-fake"), QStringLiteral("Webcam de démonstration"))});
+        static V4l2Family family(fake);
+        return family;
+    }
+    static V4l2Family family(systemV4l2());
+    return family;
 }
 
 CameraFamily* g_grab = nullptr;
@@ -79,7 +88,7 @@ CameraFamily* g_stream = nullptr;
 
 CameraFamily& grabCameras() { return g_grab ? *g_grab : systemGrabTable(); }
 void setGrabCameras(CameraFamily* family) { g_grab = family; }
-CameraFamily& streamCameras() { return g_stream ? *g_stream : systemStreamTable(); }
+CameraFamily& streamCameras() { return g_stream ? *g_stream : systemStreamFamily(); }
 void setStreamCameras(CameraFamily* family) { g_stream = family; }
 
 } // namespace platform

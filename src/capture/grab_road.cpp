@@ -1,0 +1,112 @@
+#include "capture/grab_road.h"
+
+#include "app/frm_alv.h"
+#include "app/frm_pref.h"
+#include "capture/camera_slots.h"
+#include "capture/frame_messages.h"
+#include "capture/frame_timers.h"
+#include "imaging/pipeline_state.h"
+#include "imaging/process_frame.h"
+#include "kernels/debayer.h"
+#include "kernels/frame_copy.h"
+#include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_images.h"
+
+#include <QCoreApplication>
+#include <array>
+
+namespace {
+
+std::array<bool, 3> g_installed{};
+// The raw mosaic of each slot before its colours are rebuilt; sized once.
+std::array<kernels::Bitmap24, 3> g_raw;
+
+bool rawColour()
+{
+    return FRM_Pref && FRM_Pref->CKB_Raw->isChecked();
+}
+
+} // namespace
+
+namespace Align_V {
+
+void InstallCaptureCallbacks(int slot)
+{
+    if ((slot == 1 || slot == 2) && GrabDevices[slot])
+        g_installed[slot] = true;
+}
+
+void RemoveCaptureCallbacks(int slot)
+{
+    if (slot == 1 || slot == 2)
+        g_installed[slot] = false;
+}
+
+bool CaptureCallbacksInstalled(int slot)
+{
+    return (slot == 1 || slot == 2) && g_installed[slot] && GrabDevices[slot];
+}
+
+bool DecodeGrabFrame(int slot, const platform::FrameView& frame, kernels::Bitmap24& target)
+{
+    if (slot != 1 && slot != 2)
+        return false;
+    if (!rawColour())
+        return kernels::CopyFrameToBitmap(frame, target);
+    kernels::Bitmap24* live = SlotBitmaps[slot][0].get();
+    if (!live || frame.width > live->width() || frame.height > live->height())
+        return false;
+    kernels::Bitmap24& raw = g_raw[slot];
+    if (raw.width() != frame.width || raw.height() != frame.height)
+        raw = kernels::Bitmap24(frame.width, frame.height);
+    if (!kernels::CopyFrameToBitmap(frame, raw))
+        return false;
+    kernels::DebayerFrame(raw, *live, RawBayerMode);
+    return true;
+}
+
+} // namespace Align_V
+
+void TFRM_Alv::StartSequence(int slot)
+{
+    auto& s = CameraSlots[slot];
+    platform::CameraDevice* dev = GrabDevices[slot].get();
+    if (!s.hasCaptureWindow || !dev || !Align_V::CaptureCallbacksInstalled(slot))
+        return;
+    const auto* refresh = !FRM_Tool_Affichage ? nullptr
+                          : slot == 1         ? FRM_Tool_Affichage->TNI_Cam1_Tps_Rafraichissement
+                                              : FRM_Tool_Affichage->TNI_Cam2_Tps_Rafraichissement;
+    const double period_ms = refresh ? static_cast<double>(refresh->Value()) : 0;
+    const double rate = period_ms >= 1 ? 1000.0 / static_cast<int>(period_ms) : 0;
+    dev->stopStream();
+    static std::intptr_t nextToken = 0x5000;
+    const std::intptr_t token = ++nextToken;
+    auto& handOver = PluginFrameBitmaps[slot];
+    handOver.arm(token, FrameMessages::Poster(slot));
+    if (!dev->startStream([&handOver, token](const platform::FrameView& f) { handOver.deliver(token, f); }, rate)) {
+        handOver.disarm();
+        return;
+    }
+    s.streamMode = 1;
+}
+
+void TFRM_Alv::VideoStreamCallback(int slot)
+{
+    kernels::Bitmap24* target = SlotBitmaps[slot][LongExposureRunning[0] < 3 ? LongExposureRunning[0] : 0].get();
+    bool decoded = false;
+    PluginFrameBitmaps[slot].take([&](const platform::FrameView& f) {
+        if (target && Align_V::CaptureCallbacksInstalled(slot))
+            decoded = Align_V::DecodeGrabFrame(slot, f, *target);
+    });
+    if (!decoded)
+        return;
+    Capture::CountFrame(slot);
+    std::uint8_t accept = 0;
+    Align_V::ProcessFrame(1, accept, static_cast<std::uint8_t>(slot));
+    if (!SequenceSaving || !accept || LongExposureActive || !FRM_Tool_Images)
+        return;
+    ++SequenceFrameTick;
+    if (SequenceFrameTick % std::max(FRM_Tool_Images->SPED_Freq_Sauve->value(), 1) == 0
+        && !FRM_Tool_Images->BTN_Pause_sauv->isChecked())
+        FRM_Tool_Images->BTN_Enregistrer_ImageClick();
+}

@@ -1,0 +1,251 @@
+#include "camera_road_fixture.h"
+
+#include "app/frm_alv.h"
+#include "app/frm_message.h"
+#include "capture/camera_slots.h"
+#include "capture/driver_list.h"
+#include "capture/frm_wdm_control.h"
+#include "capture/wdm_capture.h"
+#include "imaging/pipeline_state.h"
+#include "platform/fake_v4l2.h"
+#include "platform/v4l2_camera.h"
+#include "scripting/scripts.h"
+#include "app/frm_pref.h"
+#include "capture/capture_helpers.h"
+#include "capture/grab_road.h"
+#include "kernels/raster.h"
+#include "tools/frm_tool_affichage.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <linux/videodev2.h>
+
+namespace {
+
+class Webcam : public CameraRoad {
+protected:
+    void SetUp() override
+    {
+        CameraRoad::SetUp();
+        platform::setStreamCameras(&family);
+        FRM_Tool_Affichage->CBX_Cam1_IPS->setCurrentText(QStringLiteral("Auto"));
+        TWDMCapture::formatPage() = [this](const std::vector<platform::V4l2Camera::FormatEntry>& f,
+                                           TWDMCapture::FormatChoice& c) {
+            offered = f;
+            c.width = 320;
+            c.height = 240;
+            return true;
+        };
+    }
+    void TearDown() override
+    {
+        CameraRoad::TearDown();
+        TWDMCapture::formatPage() = saved;
+    }
+    // Starts slot 1 on the fake webcam (line 1, after the simulated grab camera).
+    void startWebcam()
+    {
+        answerDriverDialog(1);
+        FRM_Alv->MNU_Cam1_DemarrerClick();
+    }
+    template <class Pred>
+    bool pumpUntil(Pred done)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < 3000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return done();
+    }
+    // The columns of the fake's bright bar in the source view's top row.
+    int barColumn()
+    {
+        const QImage img = FRM_Alv->Image1->Picture();
+        for (int x = 0; x < img.width(); ++x)
+            if (qGray(img.pixel(x, 0)) > 200)
+                return x;
+        return -1;
+    }
+
+    platform::FakeV4l2 fake{{platform::FakeV4l2::webcam("/dev/video0", "Fake Cam")}};
+    platform::V4l2Family family{fake};
+    std::vector<platform::V4l2Camera::FormatEntry> offered;
+    TWDMCapture::FormatPage saved = TWDMCapture::formatPage();
+};
+
+} // namespace
+
+TEST_F(Webcam, StreamsIntoTheViewFollowsTheFormatSendsControlsAndReleasesTheDevice)
+{
+    std::vector<TDriver> list = Capture::BuildDriverList(1);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[1].Line(), "(WDM):Fake Cam");
+
+    startWebcam();
+    ASSERT_EQ(CameraSlots[1].sourceKind, 1);
+    EXPECT_EQ(CameraSlots[1].width, 640);
+    EXPECT_EQ(CameraSlots[1].height, 480);
+    TWDMCapture& cap = *WdmCaptures[1];
+    EXPECT_EQ(cap.AvailableDialogs, (1u << 3) | (1u << 4));
+    EXPECT_TRUE(fake.streaming("/dev/video0"));
+    ASSERT_TRUE(pumpUntil([&] { return barColumn() >= 0; })) << "the moving pattern reaches Image1";
+    const int first = barColumn();
+    EXPECT_TRUE(pumpUntil([&] { return barColumn() != first && barColumn() >= 0; })) << "and moves";
+
+    // A kind the device does not offer changes nothing.
+    EXPECT_FALSE(cap.ShowDialog(TWDMCapture::dkFormat));
+    EXPECT_EQ(cap.PendingDialog, TWDMCapture::dkNoDialog);
+
+    // Format: 320 x 240 is granted, adopted and shown; the motion reference goes.
+    MotionReferenceSet = 1;
+    FRM_Alv->MNU_Cam1_FormatClick();
+    EXPECT_FALSE(offered.empty());
+    EXPECT_EQ(CameraSlots[1].width, 320);
+    EXPECT_EQ(cap.Width, 320);
+    EXPECT_EQ(cap.Height, 240);
+    EXPECT_EQ(MotionReferenceSet, 0);
+    EXPECT_EQ(FRM_Alv->Image1->Picture().size(), QSize(320, 240));
+    EXPECT_TRUE(pumpUntil([&] { return barColumn() >= 0; }));
+
+    // The control window: ranges from the device, scrolls sent at once.
+    FRM_Alv->MNU_Cam1_WDMControlClick();
+    TFRM_WDMControl& w = *FRM_WDMControl;
+    EXPECT_EQ(w.windowTitle(), "WDM Advanced Control");
+    EXPECT_EQ(w.SCB_WDM_Brightness->maximum(), 255);
+    EXPECT_EQ(w.SCB_WDM_Brightness->pageStep(), 7);
+    EXPECT_EQ(w.SCB_WDM_Brightness->value(), 128);
+    EXPECT_FALSE(w.SCB_WDM_Zoom->isEnabled()) << "no zoom control";
+    EXPECT_TRUE(w.SCB_WDM_Sharpness->isEnabled());
+    EXPECT_EQ(w.SCB_WDM_Sharpness->pageStep(), 1) << "a range narrower than 32";
+    EXPECT_EQ(w.TNI_WDM_Exposure->Value(), 0) << "camera rows open with the value last shown";
+    w.SCB_WDM_Brightness->setValue(200);
+    w.SCB_WDM_ProcAmpScroll(0);
+    EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_BRIGHTNESS), 200);
+    w.SCB_WDM_Gain->setValue(40);
+    w.SCB_WDM_ProcAmpScroll(9);
+    EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_AUTOGAIN), 0) << "manual first turns automatic gain off";
+    EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_GAIN), 40);
+    w.SCB_WDM_Exposure->setValue(500);
+    w.SCB_WDM_CameraScroll(0);
+    EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_EXPOSURE_ABSOLUTE), 500);
+    EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_MANUAL);
+
+    // The pad: Pan's range on X, Tilt's on Y; moves sent at once.
+    EXPECT_TRUE(w.CPC_PanTilt->isEnabled());
+    EXPECT_EQ(w.CPC_PanTilt->Xmax(), 36000);
+    EXPECT_EQ(w.CPC_PanTilt->Ymin(), -36000);
+    w.CPC_PanTilt->SetXCoordinate(3600);
+    EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_PAN_ABSOLUTE), 3600);
+    EXPECT_EQ(w.TNI_WDM_Pan->Value(), 3600);
+
+    // The stop leaves nothing streaming, mapped or open; the window then sends nothing.
+    FRM_Alv->MNU_Cam1_ArreterClick();
+    EXPECT_FALSE(fake.streaming("/dev/video0"));
+    EXPECT_EQ(fake.mappedBuffers(), 0);
+    EXPECT_EQ(fake.openDescriptors(), 0);
+    w.SCB_WDM_Brightness->setValue(10);
+    w.SCB_WDM_ProcAmpScroll(0);
+    EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_BRIGHTNESS), 200);
+}
+
+TEST_F(Webcam, AnUnpluggedCameraStopsItsSlotWithOneMessage)
+{
+    startWebcam();
+    ASSERT_TRUE(WdmCaptures[1] && WdmCaptures[1]->Running());
+    FRM_Message->MEMO_Message->clear();
+    fake.unplugged = true;
+    EXPECT_TRUE(pumpUntil([] { return !WdmCaptures[1]->Running(); }));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Scripts::Cam1Online);
+    EXPECT_TRUE(FRM_Alv->SPDB_Cam1_Start->isEnabled());
+    EXPECT_EQ(messageText().count("Impossible de demarrer la camera # 1"), 1) << messageText().toStdString();
+    EXPECT_TRUE(messageText().contains("/dev/video0"));
+    EXPECT_EQ(fake.mappedBuffers(), 0);
+    EXPECT_EQ(fake.openDescriptors(), 0);
+}
+
+TEST_F(Webcam, RefusedStartsAndValuesAreToldOnce)
+{
+    fake.nodeTable()[0].openError = EACCES;
+    startWebcam();
+    EXPECT_TRUE(messageText().contains("video")) << messageText().toStdString();
+    EXPECT_FALSE(Scripts::Cam1Online);
+
+    fake.nodeTable()[0].openError = 0;
+    fake.nodeTable()[0].grantedOverride = {1600, 1200};
+    startWebcam();
+    EXPECT_FALSE(Scripts::Cam1Online) << "a granted size above 1280 is refused";
+    EXPECT_EQ(fake.openDescriptors(), 0);
+
+    fake.nodeTable()[0].grantedOverride = {};
+    startWebcam();
+    ASSERT_TRUE(Scripts::Cam1Online);
+    FRM_Message->MEMO_Message->clear();
+    WdmCaptures[1]->SetVideoProcs(0, 999);   // out of range
+    WdmCaptures[1]->SetVideoProcs(0, 998);
+    EXPECT_EQ(messageText().count("Brightness"), 1) << messageText().toStdString();
+}
+
+TEST_F(Webcam, GrabRoadDecodesRawFramesIntoTheLiveBitmapAndStopsWithItsCallbacks)
+{
+    answerDriverDialog(0);   // the simulated grab camera
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_TRUE(GrabDevices[1]);
+    auto fillAll = [](kernels::Bitmap24& b, std::uint8_t v) { kernels::fillRect(b, kernels::boundsOf(b), kernels::Colour(v) * 0x010101u); };
+    auto changed = [](const kernels::Bitmap24& b, std::uint8_t v) {
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x)
+                if (b.scanLine(y)[3 * x] != v)
+                    return true;
+        return false;
+    };
+    kernels::Bitmap24& live = *SlotBitmaps[1][0];
+    kernels::Bitmap24& other = *SlotBitmaps[1][2];
+
+    Align_V::RemoveCaptureCallbacks(1);
+    fillAll(live, 7);
+    EXPECT_FALSE(Align_V::GrabFrameViaClipboard(live, 0, 1, 0));
+    EXPECT_FALSE(changed(live, 7)) << "no frame after the callbacks are removed";
+    Align_V::InstallCaptureCallbacks(1);
+
+    FRM_Pref->CKB_Raw->setChecked(true);
+    fillAll(other, 7);
+    EXPECT_TRUE(Align_V::GrabFrameViaClipboard(other, 2, 1, 0));
+    EXPECT_FALSE(changed(other, 7)) << "a raw frame always goes to the live bitmap";
+    EXPECT_TRUE(changed(live, 7));
+    FRM_Pref->CKB_Raw->setChecked(false);
+
+    FRM_Alv->Timer_Cam1->stop();
+    const int before = FrameCounters[1];
+    FRM_Alv->StartSequence(1);
+    EXPECT_EQ(CameraSlots[1].streamMode, 1);
+    EXPECT_TRUE(pumpUntil([&] { return FrameCounters[1] >= before + 2; })) << "the sequence's frames run the frame routine";
+    FRM_Alv->MNU_Cam1_ArreterClick();
+    EXPECT_EQ(CameraSlots[1].streamMode, 0);
+    EXPECT_FALSE(PluginFrameBitmaps[1].armed());
+}
+
+TEST_F(Webcam, ARefusedFormatRestartsWithThePreviousOneOrStopsTheSlot)
+{
+    startWebcam();
+    ASSERT_TRUE(Scripts::Cam1Online);
+    fake.nodeTable()[0].refusedRequest = {320, 240};
+    MotionReferenceSet = 1;
+    FRM_Alv->MNU_Cam1_FormatClick();
+    ASSERT_TRUE(WdmCaptures[1]->Running()) << "back on the previous format";
+    EXPECT_EQ(WdmCaptures[1]->Width, 640);
+    EXPECT_EQ(CameraSlots[1].width, 640);
+    EXPECT_TRUE(fake.streaming("/dev/video0"));
+    EXPECT_TRUE(pumpUntil([&] { return barColumn() >= 0; }));
+
+    fake.nodeTable()[0].refusedRequest = {};
+    fake.nodeTable()[0].sizes.clear();   // nothing can be granted any more
+    FRM_Message->MEMO_Message->clear();
+    FRM_Alv->MNU_Cam1_FormatClick();
+    EXPECT_FALSE(WdmCaptures[1]->Running());
+    EXPECT_FALSE(Scripts::Cam1Online);
+    EXPECT_EQ(messageText().count("Impossible de demarrer la camera # 1"), 1) << messageText().toStdString();
+    EXPECT_EQ(fake.openDescriptors(), 0);
+    EXPECT_EQ(fake.mappedBuffers(), 0);
+}
