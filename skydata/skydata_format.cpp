@@ -1,5 +1,6 @@
 #include "skydata_format.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -18,17 +19,19 @@ void put(std::string& line, int from, const std::string& text)
     line.replace(at, text.size(), text);
 }
 
-// printf into a field of `width` characters; blank when the value does not
-// fit or is unknown.
-std::string field(const char* format, double v, int width)
+// A fixed-point number right-aligned in a field of `width` characters, with
+// "." whatever the locale; blank when the value does not fit or is unknown.
+std::string field(double v, int decimals, int width)
 {
+    const std::string blank(std::size_t(width), ' ');
     if (!std::isfinite(v))
-        return std::string(std::size_t(width), ' ');
+        return blank;
     char buffer[64];
-    const int n = std::snprintf(buffer, sizeof buffer, format, v);
-    if (n != width)
-        return std::string(std::size_t(width), ' ');
-    return buffer;
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimals);
+    const std::string text(buffer, end);
+    if (ec != std::errc() || int(text.size()) > width)
+        return blank;
+    return std::string(std::size_t(width) - text.size(), ' ') + text;
 }
 
 std::string twoDigits(long long v)
@@ -118,7 +121,7 @@ std::string StarLine(int hr, const BrightStar* star)
     }
     put(line, 76, StarRAText(star->ra_hours));
     put(line, 84, StarDecText(star->dec_deg));
-    put(line, 103, field("%5.2f", star->magnitude, 5));
+    put(line, 103, field(star->magnitude, 2, 5));
     return line;
 }
 
@@ -188,17 +191,17 @@ std::string DeepSkyLine(const DeepSkyObject& o)
     const long long arcmin = std::llround(std::fabs(o.dec_deg) * 60.0);
     put(line, 66, std::string(1, o.dec_deg < 0 && arcmin > 0 ? '-' : '+') + twoDigits(arcmin / 60));
     put(line, 70, twoDigits(arcmin % 60));
-    put(line, 75, field("%4.1f", o.magnitude, 4));
+    put(line, 75, field(o.magnitude, 1, 4));
     if (std::isfinite(o.majorAxis)) {
-        put(line, 102, field("%6.2f", o.majorAxis, 6));
+        put(line, 102, field(o.majorAxis, 2, 6));
         put(line, 108, "m");
     }
     if (std::isfinite(o.minorAxis)) {
-        put(line, 113, field("%6.2f", o.minorAxis, 6));
+        put(line, 113, field(o.minorAxis, 2, 6));
         put(line, 119, "m");
     }
     if (std::isfinite(o.positionAngle))
-        put(line, 123, field("%3.0f", o.positionAngle, 3));
+        put(line, 123, field(o.positionAngle, 0, 3));
     return line;
 }
 

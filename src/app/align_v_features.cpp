@@ -29,6 +29,7 @@
 #include "translation/translated_texts.h"
 
 #include <QFileInfo>
+#include <QScopedValueRollback>
 #include <QIcon>
 #include <QImage>
 
@@ -311,7 +312,10 @@ void GotoObject(bool& started)
     Sky::GotoCurrentDec = dec * kArcsecPerRadian;
     if (!(FRM_Pref && FRM_Pref->RDB_Mount_ASCOM->isChecked()) && FRM_ObjectAction)
         FRM_ObjectAction->RDB_Relatif->setChecked(true);
-    Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
+    {
+        const QScopedValueRollback<bool> fromHandPad(GotoFromHandPad, true);
+        Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
+    }
 
     if (Sky::OriginSet()) {
         const CalcHelpers::Sexagesimal h = CalcHelpers::ArcsecToHMS(ra * kArcsecPerRadian);
@@ -322,9 +326,9 @@ void GotoObject(bool& started)
         r.TNI_DecD->SetValue(d.units);
         r.TNI_DecM->SetValue(d.minutes);
         r.TNI_DecS->SetValue(d.seconds);
-        started = Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_GotoClick"));
-        if (!started)
-            Scripts::GotoRunning = false;
+        // The goto dialog marks a goto it really starts as running.
+        Scripts::GotoRunning = false;
+        started = Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_GotoClick")) && Scripts::GotoRunning;
         return;
     }
     Scripts::GotoRunning = false;

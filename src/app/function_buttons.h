@@ -3,6 +3,8 @@
 // current collection and the custom-function menu built from the ".txt"
 // scripts of the scripts folder that carry a "@Menu(caption)" line.
 
+#include "app/helpers/menu_marker.h"
+
 #include <QString>
 
 class QAction;
@@ -18,12 +20,6 @@ void RunCustomFunctionItem(QAction* item);
 // Rebuilds the custom-function menu from the scripts folder: at most 127
 // items sorted by caption; the 33rd, 66th and 99th start a new column.
 void BuildCustomFunctionMenu();
-// The caption of the first line of a text file that holds marker (letter
-// case ignored): the text between the line's first "(" and its matching
-// ")", where a ")" inside double quotes does not close. Empty when the file
-// cannot be read, holds no such line or the line has no closing ")".
-QString FindMenuMarker(const QString& fileName, const QString& marker);
-
 inline constexpr int kMaxCustomFunctions = 127;
 inline constexpr int kCustomFunctionColumn = 33;
 

@@ -12,7 +12,7 @@
 #include <QIcon>
 #include <QImageReader>
 
-std::array<TScriptButton, kFunctionButtonCount + 1> ScriptButtons;
+TScriptButtons ScriptButtons;
 int CurrentScriptCollectionIndex = 0;
 QStringList ScriptCollectionList;
 QString ScriptCollectionFilePath;
@@ -25,11 +25,6 @@ namespace {
 
 const QString kPrefix = QStringLiteral("Script_");
 const QString kSuffix = QStringLiteral(".ini");
-
-QString key(const char* stem, int n)
-{
-    return QLatin1String(stem) + QString::number(n);
-}
 
 QString iconPath(const QString& icon)
 {
@@ -134,15 +129,10 @@ void BuildScriptBar(const QString& path)
 {
     using namespace ScriptBar;
     // A file that cannot be read gives an empty document: empty entries.
-    const platform::IniDocument doc(path);
-    const QString section = QLatin1String(kSection);
+    ScriptButtons = ReadCollection(platform::IniDocument(path));
     QStringList unreadable;
-    for (int n = 1; n <= kFunctionButtonCount; ++n) {
-        ScriptButtons[n] = {doc.readString(section, key("BTN_Script_", n), {}),
-                            doc.readString(section, key("BTN_Hint_", n), {}),
-                            doc.readString(section, key("BTN_Icone_", n), {})};
+    for (int n = 1; n <= kFunctionButtonCount; ++n)
         ApplyButtonFace(n, &unreadable);
-    }
     ReportUnreadable(unreadable);
 }
 
@@ -151,12 +141,7 @@ bool SaveScriptBar(const QString& path)
     platform::IniDocument doc;
     bool ok = doc.load(path);
     if (ok) {
-        const QString section = QLatin1String(ScriptBar::kSection);
-        for (int n = 1; n <= kFunctionButtonCount; ++n) {
-            doc.writeString(section, QStringLiteral("BTN_Script_%1").arg(n), ScriptButtons[n].Script);
-            doc.writeString(section, QStringLiteral("BTN_Icone_%1").arg(n), ScriptButtons[n].Icon);
-            doc.writeString(section, QStringLiteral("BTN_Hint_%1").arg(n), ScriptButtons[n].Hint);
-        }
+        ScriptBar::WriteCollection(doc, ScriptButtons);
         ok = doc.save();
     }
     if (!ok)

@@ -4,26 +4,15 @@
 // of the collection built last, the list shown in both collection combos
 // of the main window, and the rebuilding and saving of the forty buttons.
 
+#include "app/settings/script_collection_file.h"
+
 #include <QString>
 #include <QStringList>
 
-#include <array>
-
 class QToolButton;
 
-// One function button's assignment; file names are relative to the
-// scripts and icons folders of the Preferences dialog.
-struct TScriptButton {
-    QString Script;
-    QString Hint;
-    QString Icon;
-    friend bool operator==(const TScriptButton&, const TScriptButton&) = default;
-};
-
-inline constexpr int kFunctionButtonCount = 20;
-
 // Entries 1..20 (0 unused).
-extern std::array<TScriptButton, kFunctionButtonCount + 1> ScriptButtons;
+extern TScriptButtons ScriptButtons;
 extern int CurrentScriptCollectionIndex;
 extern QStringList ScriptCollectionList;
 extern QString ScriptCollectionFilePath;
@@ -35,8 +24,6 @@ extern QToolButton* EditedButton;
 extern QToolButton* EditedButtonB;
 
 namespace ScriptBar {
-
-inline constexpr char kSection[] = "PFonctions";
 
 // The collection names of the "Script_*.ini" files of the program directory
 // (any letter case), in name order without regard to letter case.

@@ -95,6 +95,8 @@ void NotifyStep(const QString& name);
 void RegisterHandler(const QString& name, std::function<void()> handler);
 void UnregisterHandler(const QString& name);
 bool RunHandler(const QString& name);
+// Whether RunHandler would find something to run for that name.
+bool HasHandler(const QString& name);
 
 // The text of a file holding every default of the table that does not
 // depend on the machine: the shipped template "nightjarpro.one".

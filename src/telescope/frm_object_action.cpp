@@ -32,6 +32,7 @@ double MemorisedRA = 0, MemorisedDec = 0;
 std::uint8_t HandPadCalibrating = 0;
 std::int64_t NorthSouthHoldMs = 0;
 std::int64_t WestEastHoldMs = 0;
+bool GotoFromHandPad = false;
 
 using Sky::kUnset;
 
@@ -154,7 +155,7 @@ TFRM_ObjectAction::TFRM_ObjectAction(QWidget* parent) : TForm(parent)
     });
     Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"), [] {
         if (FRM_ObjectAction)
-            FRM_ObjectAction->BTN_Devient_DestinationClick();
+            FRM_ObjectAction->BTN_Devient_DestinationClick(GotoFromHandPad);
     });
     Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.BTN_GotoClick"), [] {
         if (FRM_ObjectAction)
@@ -439,8 +440,10 @@ void TFRM_ObjectAction::BTN_GotoClick()
         if (FRM_Prg_Suivi && FRM_Pref) {
             QTimer* t = FRM_Prg_Suivi->TMR_ScopePosition;
             const int interval = FRM_Pref->SPED_Rafraichissement_Carte->value();
+            // 0 asks for no refresh (a 0 ms timer would spin); the end of
+            // the move still comes from the pulse timers.
             t->setInterval(interval);
-            if (GotoTimeRA > interval || GotoTimeDec > interval)
+            if (interval > 0 && (GotoTimeRA > interval || GotoTimeDec > interval))
                 t->start();
         }
     } else {

@@ -23,6 +23,9 @@ extern double MemorisedRA, MemorisedDec;
 extern std::uint8_t HandPadCalibrating;
 extern std::int64_t NorthSouthHoldMs;
 extern std::int64_t WestEastHoldMs;
+// Set while the hand pad's own goto runs the dialog's handlers by name: the
+// hand pad's inputs are then left as the hand pad has them.
+extern bool GotoFromHandPad;
 
 namespace Object_Action {
 

@@ -287,7 +287,13 @@ TEST_F(MainMenus, GotoObjectStartsOnlyWhenTheObjectIsFoundAndThePositionKnown)
     EXPECT_FALSE(Scripts::GotoRunning);
 
     // Found, the mount's position known: the goto starts at the object.
-    record(QStringLiteral("FRM_ObjectAction.BTN_GotoClick"));
+    bool gotoStarts = true;
+    registered << QStringLiteral("FRM_ObjectAction.BTN_GotoClick");
+    Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.BTN_GotoClick"), [&] {
+        ran << QStringLiteral("FRM_ObjectAction.BTN_GotoClick");
+        if (gotoStarts)
+            Scripts::GotoRunning = true;
+    });
     Sky::GotoOriginRA = Sky::GotoOriginDec = 0;
     r.RDB_Messier->setChecked(true);
     r.EDT_Numero->setText(QStringLiteral("42"));
@@ -314,6 +320,12 @@ TEST_F(MainMenus, GotoObjectStartsOnlyWhenTheObjectIsFoundAndThePositionKnown)
     EXPECT_NEAR(Sky::GotoCurrentRA, 99 * 15, 1e-9);   // seconds of arc
     EXPECT_NEAR(Sky::GotoCurrentDec, 10 * 3600, 1e-9);
     EXPECT_EQ(int(r.TNI_RaS->Value()), 39);
+
+    // A goto the dialog does not start is not reported as started.
+    gotoStarts = false;
+    Align_V::GotoObject(started);
+    EXPECT_FALSE(started);
+    EXPECT_FALSE(Scripts::GotoRunning);
 
     // The position unknown: no goto, two lines in the message window.
     Sky::GotoOriginRA = Align_V::kNotFound;

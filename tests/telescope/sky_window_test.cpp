@@ -4,6 +4,7 @@
 #include "mount_fixture.h"
 
 #include "app/frm_message.h"
+#include "app/settings.h"
 #include "platform/com_io.h"
 #include "platform/paths.h"
 #include "scripting/frm_planificateur.h"
@@ -11,12 +12,15 @@
 #include "scripting/scripts.h"
 #include "telescope/frm_object_action.h"
 #include "telescope/frm_prg_suivi.h"
+#include "telescope/frm_raquette.h"
 #include "telescope/frm_recherche.h"
 #include "telescope/frm_sky.h"
 #include "telescope/mount_state.h"
 #include "telescope/prg_suivi.h"
 #include "telescope/sky/catalogues.h"
 #include "telescope/sky/sky_chart.h"
+#include "telescope/sim/mount_simulator_device.h"
+#include "telescope/sim/simulated_lx200_mount.h"
 #include "translation/translated_texts.h"
 
 #include <QFile>
@@ -255,7 +259,15 @@ TEST_F(SkyWindowTest, TheGotoDialogMeasuresTheMoveWritesItAsScriptAndClearsItsMa
     d.BTN_GotoClick();
     EXPECT_FALSE(Scripts::GotoRunning);
     current(15 * (5 * 3600 + 34 * 60 + 32.0), 22 * 3600 + 60 + 100);
-    d.BTN_Devient_DestinationClick();
+    // The hand pad follows the destination, unless its own goto set it.
+    FRM_Raquette->RDB_Messier->setChecked(true);
+    GotoFromHandPad = true;
+    Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
+    GotoFromHandPad = false;
+    EXPECT_TRUE(FRM_Raquette->RDB_Messier->isChecked());
+    Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
+    EXPECT_TRUE(FRM_Raquette->RDB_Coords->isChecked());
+    EXPECT_EQ(FRM_Raquette->TNI_DecM->Value(), 2);
     EXPECT_TRUE(d.BTN_Goto->isEnabled());
     EXPECT_EQ(d.EDT_Distance_Dec->text(), QStringLiteral("100"));
 
@@ -325,11 +337,11 @@ TEST_F(SkyWindowTest, ARelativeGotoOfLessThanAnArcsecondInRaMovesOnlyInDeclinati
     ASSERT_TRUE(Scripts::GotoRunning);
     clock.advanceMs(60000);
     FRM_Prg_Suivi->TMR_Suivi_DecTimer();
-    settle();
     EXPECT_FALSE(Scripts::GotoRunning);
     EXPECT_TRUE(scriptResumed());
     EXPECT_TRUE(d.BTN_Goto->isEnabled());
     EXPECT_FALSE(d.BTN_Abort->isEnabled());
+    settle();
 }
 
 TEST_F(SkyWindowTest, FromACatalogueNameToTheMountsGotoOnCom20)
@@ -343,7 +355,7 @@ TEST_F(SkyWindowTest, FromACatalogueNameToTheMountsGotoOnCom20)
     CataloguesLoaded = false;
     ChartFieldWidth = kPi / 2;   // the default chart
 
-    platform::com_io::SetDevicePath(20, mount.devicePath());
+    dir.writeFile(QStringLiteral("comports.map"), "COM20=SIM\n");   // the built-in simulated mount
     for (int i = 0; i < pref().CBX_AG_PortSerie->count(); ++i)
         if (pref().CBX_AG_PortSerie->itemText(i).trimmed() == QStringLiteral("COM20"))
             pref().CBX_AG_PortSerie->setCurrentIndex(i);
@@ -376,12 +388,14 @@ TEST_F(SkyWindowTest, FromACatalogueNameToTheMountsGotoOnCom20)
     d.RDB_Absolu->setChecked(true);
     d.SPDB_Devient_Destination->click();
     ASSERT_TRUE(d.BTN_Goto->isEnabled());
-    mount.clearRecords();
     d.BTN_Goto->click();
     ASSERT_TRUE(settle());
-    EXPECT_TRUE(mount.commands().contains(":Sr 05:35:18#"));
-    EXPECT_TRUE(mount.commands().contains(":Sd -05:23:00#"));
-    EXPECT_TRUE(mount.commands().contains(":MS#"));
+    Telescope::SimulatedLx200Mount* sim = Telescope::MountSimulator();
+    ASSERT_NE(sim, nullptr);
+    const QList<QByteArray> sent = sim->commands();
+    EXPECT_TRUE(sent.contains(":Sr 05:35:18#"));
+    EXPECT_TRUE(sent.contains(":Sd -05:23:00#"));
+    EXPECT_TRUE(sent.contains(":MS#"));
     EXPECT_FALSE(d.BTN_Goto->isEnabled());
 
     clock.advanceMs(120000);
@@ -436,4 +450,24 @@ TEST_F(SkyWindowTest, PlannerRowsWithoutANumberOrACentreAreLeftOffTheChart)
     EXPECT_EQ(st.planner[0].name, QStringLiteral("Champ 0"));
     EXPECT_DOUBLE_EQ(st.planner[0].centreRa, 0.01);
     delete grid;
+}
+
+TEST_F(SkyWindowTest, AGotoToAPortThatIsNotThereLeavesTheDialogReady)
+{
+    for (int i = 0; i < pref().CBX_AG_PortSerie->count(); ++i)
+        if (pref().CBX_AG_PortSerie->itemText(i).trimmed() == QStringLiteral("COM20"))
+            pref().CBX_AG_PortSerie->setCurrentIndex(i);   // no device behind it
+    pref().RDB_Mount_LX200->setChecked(true);
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    d.RDB_Absolu->setChecked(true);
+    GotoCurrentRA = 301770;
+    GotoCurrentDec = -19380;
+    d.SPDB_Devient_Destination->click();
+    ASSERT_TRUE(d.BTN_Goto->isEnabled());
+    d.BTN_Goto->click();
+    settle();
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_TRUE(d.BTN_Goto->isEnabled());
+    EXPECT_FALSE(d.BTN_Abort->isEnabled());
+    EXPECT_FALSE(reports.isEmpty() && messages().isEmpty());   // the user is told
 }

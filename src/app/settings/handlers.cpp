@@ -52,20 +52,32 @@ std::function<void()> builtin(const QString& name)
 }
 
 // A slot or Q_INVOKABLE method without arguments of that name on the window.
-bool invokeByName(const QString& qualified)
+struct NamedMethod {
+    QWidget* window = nullptr;
+    QMetaMethod method;
+};
+
+NamedMethod findByName(const QString& qualified)
 {
     const qsizetype dot = qualified.indexOf(u'.');
     if (dot <= 0)
-        return false;
+        return {};
     QWidget* window = FindWindow(qualified.left(dot));
     if (!window)
-        return false;
+        return {};
     const QByteArray signature = qualified.mid(dot + 1).toLatin1() + "()";
     const int index = window->metaObject()->indexOfMethod(signature.constData());
     if (index < 0)
+        return {};
+    return {window, window->metaObject()->method(index)};
+}
+
+bool invokeByName(const QString& qualified)
+{
+    const NamedMethod found = findByName(qualified);
+    if (!found.window)
         return false;
-    const QMetaMethod method = window->metaObject()->method(index);
-    app::runGuarded(qualified, [&] { method.invoke(window, Qt::DirectConnection); });
+    app::runGuarded(qualified, [&] { found.method.invoke(found.window, Qt::DirectConnection); });
     return true;
 }
 
@@ -88,6 +100,11 @@ void RegisterHandler(const QString& name, std::function<void()> handler)
 }
 
 void UnregisterHandler(const QString& name) { handlers().remove(name); }
+
+bool HasHandler(const QString& name)
+{
+    return handlers().contains(name) || builtin(name) || findByName(name).window;
+}
 
 bool RunHandler(const QString& name)
 {

@@ -224,9 +224,13 @@ std::optional<DeepSkyRecord> ParseDeepSkyLine(std::string_view line)
     const auto split = SplitDecimalMinutes(cols(line, 59, 62));
     if (!split)
         return std::nullopt;
-    const std::string minutes = std::to_string(split->minutes);
-    const std::string seconds = std::to_string(split->seconds);
-    const auto ra = HMSTextToArcsec(cols(line, 56, 57), minutes, seconds);
+    // Whole minutes and seconds go on as numbers (no text in between, whose
+    // decimal separator would follow the user's locale).
+    const auto hours = parseInteger(cols(line, 56, 57));
+    if (!hours)
+        return std::nullopt;
+    const double raValue = 15.0 * (3600.0 * double(std::llabs(*hours)) + 60.0 * split->minutes + split->seconds);
+    const std::optional<double> ra = *hours < 0 ? -raValue : raValue;
     const auto dec = DMSTextToArcsec(cols(line, 66, 68), cols(line, 70, 71), "0");
     if (!ra || !dec)
         return std::nullopt;
