@@ -50,10 +50,6 @@ std::uint8_t FocusMeasureBuffer[510] = {};
 
 namespace {
 
-// The colours of the desktop as the panels' colours: comes with the night
-// colour scheme editing; until then the panels keep their colours.
-void CopySystemColorsToPanels() {}
-
 using Profiles::Kind;
 
 // A folder with exactly one trailing "/".
@@ -79,13 +75,7 @@ QString absoluteFolderOf(const QLineEdit* edit, const QString& defaultName)
     return QDir::isRelativePath(folder) ? platform::joinPath(platform::programDir(), folder) : folder;
 }
 
-// A file named in an edit: relative names are taken in the program directory.
-bool fileExists(const QString& text)
-{
-    if (text.trimmed().isEmpty())
-        return false;
-    return QFileInfo(platform::resolveDataFile(platform::fromStoredPath(text))).isFile();
-}
+bool fileExists(const QString& text) { return Preferences::DataFileExists(text); }
 
 void uncheckWhenMissing(QCheckBox* box, const QString& file)
 {
@@ -251,6 +241,8 @@ void TFRM_Pref::bindHandlers()
     bindCheckBoxClick(CKB_Startup_Script, this, &W::CKB_Startup_ScriptClick);
     bindEditChange(EDT_Startup_Script, this, &W::EDT_Startup_ScriptChange);
     bindButtonClick(BBTN_Startup_Script, this, &W::BBTN_Startup_ScriptClick);
+
+    bindTelescopeHandlers();
 }
 
 // ---------------------------------------------------------------- OK
@@ -742,7 +734,7 @@ void TFRM_Pref::BTN_Sup_Couleur_NuitClick()
 }
 
 void TFRM_Pref::BTN_Enregistrer_Couleur_NuitClick() { NightColors::SaveNightColors(CBX_NiteColor->currentText()); }
-void TFRM_Pref::BTN_GetFromWindowsClick() { CopySystemColorsToPanels(); }
+void TFRM_Pref::BTN_GetFromWindowsClick() { NightColors::CopySystemColorsToPanels(); }
 
 // ---------------------------------------------------------------- Start-up script
 
@@ -782,6 +774,13 @@ void TFRM_Pref::BBTN_Startup_ScriptClick()
 // ---------------------------------------------------------------- Preferences
 
 namespace Preferences {
+
+bool DataFileExists(const QString& text)
+{
+    if (text.trimmed().isEmpty())
+        return false;
+    return QFileInfo(platform::resolveDataFile(platform::fromStoredPath(text))).isFile();
+}
 
 QString DebugLogPath() { return platform::joinPath(platform::programDir(), QStringLiteral("Debug.log")); }
 

@@ -13,14 +13,18 @@
 #include "app/form.h"
 #include "app/log.h"
 #include "app/path_dialog.h"
+#include "telescope/prg_suivi.h"
 #include "ui_frm_pref.h"
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
 class TColorPanel;
+class QTimer;
+class QCheckBox;
 
 class TFRM_Pref : public TForm, public Ui::TFRM_Pref {
     Q_OBJECT
@@ -141,6 +145,91 @@ public:
     void EDT_Startup_ScriptChange();
     void BBTN_Startup_ScriptClick();
 
+public Q_SLOTS:
+    // ---- Telescope control (frm_pref_telescope.cpp). Slots, so other
+    // windows and scripts can run each one by name ("FRM_Pref.BTN_Mount_StopClick").
+    // Interface choices. The mount page's radio buttons share the guide
+    // page's handlers; all but the focuser ones end the ASCOM bridge once no
+    // interface is left on ASCOM.
+    void RDB_Autoguide_AucunClick();
+    void RDB_Autoguide_LX200Click();
+    void RDB_Autoguide_MarrickClick();
+    void RDB_Autoguide_QuillonClick();
+    void RDB_Autoguide_VennerClick();
+    void RDB_Mount_VennerClick();
+    void RDB_Autoguide_KitsRus108Click();
+    void RDB_Autoguide_PluginClick();
+    void RDB_Mount_PluginClick();
+    // Starts the bridge when none runs (all three ASCOM buttons).
+    void RDB_Focus_ASCOMClick();
+    void RDB_Focus_LX200Click();
+    void RDB_Focus_VennerClick();
+    void RDB_Focus_QuillonClick();
+    void RDB_Focus_AucunClick();
+
+    // Connection and test buttons. A press of N, S, E, O starts a move held
+    // until its release, which stops exactly that move.
+    void BTN_Mount_ConnecterClick();
+    void BTN_Autoguide_ConnecterClick();
+    void BTN_Mount_DeconnecterClick();
+    void BTN_Mount_NordMouseDown();
+    void BTN_Mount_SudMouseDown();
+    void BTN_Mount_EstMouseDown();
+    void BTN_Mount_OuestMouseDown();
+    void BTN_Autoguide_NordMouseDown();
+    void BTN_Autoguide_SudMouseDown();
+    void BTN_Autoguide_EstMouseDown();
+    void BTN_Autoguide_OuestMouseDown();
+    void BTN_Mount_NordMouseUp();   // every direction button's release
+    void BTN_Mount_StopClick();
+    void BTN_Focus_ConnecterClick();
+    void BTN_Focus_DeconnecterClick();
+    void BTN_InMouseDown();
+    void BTN_OutMouseDown();
+    void BTN_InMouseUp();           // also BTN_Out's
+    // The driver chooser: its answer is applied when it comes; a cancel
+    // changes nothing.
+    void BTN_ChooseClick();
+    void BTN_ASCOM_ConfigurerClick();
+    void IMG_ASCOMClick();
+    void CKB_Historique_CommClick();
+    void CKB_Affiche_EtenduClick();
+    void BTN_Choix_RelaisClick();
+    void BTN_Interface_SetupClick();
+    void CBX_AG_PariteChange();
+    void BTN_Calibrate_JoystickClick();
+
+    // Motor speeds and their profiles.
+    void TNI_Vitesse_EstExit();     // the four speed inputs
+    void TNI_Vitesse_OuestExit();
+    void TNI_Vitesse_NordExit();
+    void TNI_Vitesse_SudExit();
+    void CKB_Correct_SidClick();
+    void CKB_GOTO_InverseADClick();
+    void CKB_GOTO_InverseDECClick();
+    void CKB_GUIDE_InverseADClick();
+    void CKB_GUIDE_InverseDECClick();
+    void CKB_InverseAD_CarteClick();
+    void CKB_InverseDEC_CarteClick();
+    void CBX_Vitesse_MoteurChange();
+    void CBX_Vitesse_MoteurDropDown();
+    void CBX_Vitesse_MoteurKeyDown(int key);
+    void CBX_Vitesse_MoteurExit();
+    void BTN_Nouveau_VitesseClick();
+    void BTN_Sup_VitesseClick();
+    void BTN_Enregistrer_VitesseClick();
+    void BTN_Enregistrer_AutoguidageClick();
+    void BTN_ApprendreClick();
+
+    // Guiding offset file and end of goto.
+    void BBTN_Fichier_DecalageClick();
+    void CKB_Fin_Goto_Jouer_un_sonClick();   // also EDT_Fin_GOTO_Son_a_jouer's change
+    void BTN_Fin_GOTO_ChargeSonClick();
+    void CKB_Fin_GOTO_ExecuteScriptClick();  // also EDT_Fin_GOTO_Script's change
+    void BBTN_Fin_GOTO_ScriptClick();
+
+public:
+
     // The folders of the folder edits, local form, one trailing "/"; the
     // default under ProgramDir when the edit is empty.
     QString BitmapsFolder() const;
@@ -162,8 +251,26 @@ protected:
     // traffic label.
     virtual void WritePort(std::uint16_t port, std::uint8_t value, const QString& label);
 
+protected:
+    void hideEvent(QHideEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void bindHandlers();
+    void bindTelescopeHandlers();
+    void arrangeInterfaceGroups();
+    void pressDirection(std::uint8_t direction, std::uint8_t source);
+    void releaseDirection();
+    void copyInversion(QCheckBox* box);
+    void fillFocuserPorts(bool parallel);
+    void pollChooser();
+    // The move a direction button holds, the focuser direction held (-1
+    // none), and the chooser poll.
+    Prg_Suivi::THeldMove held_;
+    int focuserHeld_ = -1;
+    QTimer* chooserPoll_ = nullptr;
+    int chooserTicks_ = 0;
     bool writeTestByte(std::uint8_t value, const QString& label);
     std::uint8_t lineLevelsByte(bool active) const;
     void browseFolder(QLineEdit* edit, const QString& defaultName);
@@ -197,6 +304,21 @@ extern std::int32_t VestaSerialPortIndex;
 extern std::uint8_t FocusMeasureBuffer[510];
 
 namespace Preferences {
+
+// A file named in an edit exists; relative names are taken in the program
+// directory.
+bool DataFileExists(const QString& text);
+
+// The motor speeds from the speed inputs, the sidereal correction and the
+// goto Right Ascension inversion (seconds of arc per second).
+void ApplyMotorSpeeds();
+inline constexpr double kSiderealRate = 15.041017;
+// The translated word for a drift direction: vertical axis "le bas" when
+// positive, else "le haut"; horizontal "Est" when positive, else "Ouest".
+QString DirectionName(bool vertical, bool positive);
+// Shows the joystick calibration modally; true for OK. Installed by the
+// joystick window; while none is, the calibration counts as cancelled.
+extern std::function<bool()> RunJoystickCalibration;
 
 // Fills LongExposureParams from the long-exposure controls.
 void ApplyLongExposureSettings();

@@ -9,12 +9,38 @@
 
 #include <QString>
 #include <QStringList>
+#include <array>
+#include <cstdint>
 
 namespace NightColors {
 
+// The system colours stand for the application palette: 5 Base, 8 Text,
+// 13/14 Highlight and HighlightedText, 15 Window and Button, 16 Dark,
+// 17 disabled texts, 18 WindowText and ButtonText, 20 Light, 21 Shadow,
+// 22 Midlight, 23/24 tool tips, 25 AlternateBase, 26 Link; 0 the scroll
+// bars' and 4/7 the menus' class palettes. The desktop and title-bar entries
+// are kept but change nothing. Colours are 0x00BBGGRR.
+inline constexpr int kSystemColorCount = 29;
+extern std::array<std::uint32_t, kSystemColorCount> SavedSystemColors;
+extern std::array<std::uint32_t, kSystemColorCount> NightColorTable;
+
+// Keeps the palette in force (the day scheme) and its 29 colours.
 void SaveSystemColors();
+// Gives back exactly the palette saved; night mode is off.
 void RestoreSystemColors();
 bool SystemColorsSaved();
+bool NightModeOn();
+// The panels' colours into NightColorTable; then ApplyNightColors puts them
+// on every window (night mode on).
+void ReadNightColors();
+void ApplyNightColors();
+// The day colours into the panels ("Windows"). Out of night mode the current
+// colours are saved first as the day colours; in night mode the saved day
+// colours stay as they are.
+void CopySystemColorsToPanels();
+// A panel's stored colour as a colour: a negative value is the saved colour
+// of the index in its low byte.
+std::uint32_t ResolveColor(std::int32_t stored, int index);
 
 // The scheme names of the "nite_*.ini" files of the program directory (any
 // letter case), in directory order.

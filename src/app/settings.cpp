@@ -543,6 +543,10 @@ void LoadMiscPrefs()
     StartupPrefsLoaded = true;
 }
 
+namespace {
+int positiveOr(int v, int fallback) { return v > 0 ? v : fallback; }
+} // namespace
+
 void LoadWindowLayout()
 {
     SettingsFileSession file(SettingsFileSession::Mode::Share);
@@ -568,8 +572,10 @@ void LoadWindowLayout()
     };
 
     if (QWidget* alv = FindWindow(QStringLiteral("FRM_Alv"))) {
-        const int height = readInt(QStringLiteral("FRM_AlV_Height"), 600);
-        const int width = readInt(QStringLiteral("FRM_AlV_Width"), 800);
+        // Sizes of 0 or less take the defaults; an unknown state is the
+        // normal one.
+        const int height = positiveOr(readInt(QStringLiteral("FRM_AlV_Height"), 600), 600);
+        const int width = positiveOr(readInt(QStringLiteral("FRM_AlV_Width"), 800), 800);
         alv->resize(width, height);
         placeOnScreen(alv, readInt(QStringLiteral("FRM_AlV_Left"), centred(screen.width(), 800)),
                       readInt(QStringLiteral("FRM_AlV_Top"), centred(screen.height(), 600)));
@@ -593,8 +599,8 @@ void LoadWindowLayout()
             b->setChecked(true);
     });
     if (QWidget* msg = FindWindow(QStringLiteral("FRM_Message"))) {
-        const int width = readInt(QStringLiteral("FRM_Message_Width"), 250);
-        const int height = readInt(QStringLiteral("FRM_Message_Height"), 350);
+        const int width = positiveOr(readInt(QStringLiteral("FRM_Message_Width"), 250), 250);
+        const int height = positiveOr(readInt(QStringLiteral("FRM_Message_Height"), 350), 350);
         msg->resize(width, height);
         placeOnScreen(msg, readInt(QStringLiteral("FRM_Message_Left"), centred(screen.width(), 250)),
                       readInt(QStringLiteral("FRM_Message_Top"), centred(screen.height(), 350)));

@@ -31,6 +31,13 @@ QString openFailureText(int rc)
     return QStringLiteral("Cannot open AVI file");
 }
 
+// Frames far beyond any camera's (16 megapixels, 16384 a side) are taken
+// for damage rather than allocated.
+bool sizeAllowed(std::int64_t w, std::int64_t h)
+{
+    return w > 0 && h > 0 && w <= 16384 && h <= 16384 && w * h <= (std::int64_t(1) << 24);
+}
+
 } // namespace
 
 struct TAviReader::State {
@@ -38,33 +45,37 @@ struct TAviReader::State {
     AVCodecContext* decoder = nullptr;
     AVPacket* packet = nullptr;
     AVFrame* frame = nullptr;
+    AVFrame* bgr = nullptr;        // the converter's output: padded and aligned as swscale wants
     SwsContext* converter = nullptr;
     int stream = -1;
     AVRational timeBase{1, 1};
     AVRational frameTime{0, 1};   // duration of a frame in timeBase units; 0: timestamps count frames
     std::int64_t startTime = 0;
     int nextIndex = 0;            // frame the next in-order decode gives
+    int frameCount = 0;
+    bool countFrames = false;     // the timestamps proved wrong: frames are counted from the start
+    QByteArray path;              // for reopening such a file at its start
     int decodedIndex = -1;        // frame held in `frame`
     bool draining = false;
 
     ~State()
     {
         sws_freeContext(converter);
+        av_frame_free(&bgr);
         av_frame_free(&frame);
         av_packet_free(&packet);
         avcodec_free_context(&decoder);
         avformat_close_input(&format);
     }
 
+    // The frame a timestamp names, or -1 when it names none of the film's.
     int frameOf(std::int64_t ts) const
     {
-        if (ts == AV_NOPTS_VALUE)
+        if (ts == AV_NOPTS_VALUE || ts < startTime)
             return -1;
         ts -= startTime;
-        if (frameTime.num <= 0)
-            return static_cast<int>(ts);
-        return static_cast<int>(av_rescale_q_rnd(ts, timeBase, frameTime,
-                                                 static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX)));
+        const std::int64_t n = frameTime.num <= 0 ? ts : av_rescale_q_rnd(ts, timeBase, frameTime, AV_ROUND_NEAR_INF);
+        return n >= 0 && n < frameCount ? static_cast<int>(n) : -1;
     }
     std::int64_t timestampOf(int index) const
     {
@@ -77,6 +88,7 @@ TAviReader::~TAviReader() = default;
 
 int TAviReader::Width() const { return state_ ? state_->decoder->width : 0; }
 int TAviReader::Height() const { return state_ ? state_->decoder->height : 0; }
+bool TAviReader::Uncompressed() const { return state_ && state_->decoder->codec_id == AV_CODEC_ID_RAWVIDEO; }
 
 void TAviReader::Close()
 {
@@ -123,19 +135,25 @@ bool TAviReader::Open(const QString& fileName, QString* error)
     }
     if (rc < 0 || s->decoder->width <= 0 || s->decoder->height <= 0)
         return fail(QStringLiteral("Cannot find decompressor"));
+    if (!sizeAllowed(s->decoder->width, s->decoder->height))
+        return fail(QStringLiteral("The file couldn't be read, bad format"));
 
     s->timeBase = st->time_base;
     const AVRational rate = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : st->r_frame_rate;
     // AVI timestamps count frames when the time base is one frame long.
     if (rate.num > 0 && rate.den > 0 && av_cmp_q(av_inv_q(rate), s->timeBase) != 0)
         s->frameTime = av_inv_q(rate);
-    s->startTime = st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time;
+    // Frames are numbered from the first entry of the index (the film's own
+    // start), else from the stream's start.
+    const AVIndexEntry* firstEntry = avformat_index_get_entry(st, 0);
+    s->startTime = firstEntry ? firstEntry->timestamp : st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time;
     std::int64_t count = st->nb_frames;
     if (count <= 0)
         count = avformat_index_get_entries_count(st);
     if (count <= 0 || count > INT32_MAX)
         return fail(QStringLiteral("Cannot open AVI file"));
-    frameCount_ = static_cast<int>(count);
+    frameCount_ = s->frameCount = static_cast<int>(count);
+    s->path = QFile::encodeName(fileName);
     state_ = std::move(s);
     return true;
 }
@@ -147,9 +165,13 @@ bool TAviReader::decodeNext(int& frameIndex)
     for (;;) {
         const int rc = avcodec_receive_frame(s.decoder, s.frame);
         if (rc >= 0) {
-            int index = s.frameOf(s.frame->best_effort_timestamp);
-            if (index < 0)
+            int index = s.countFrames ? -1 : s.frameOf(s.frame->best_effort_timestamp);
+            if (index < 0) {
+                // A frame without a usable time: from now on frames are
+                // counted, and reached again from the start of the file.
+                s.countFrames = true;
                 index = s.nextIndex;
+            }
             s.nextIndex = index + 1;
             s.decodedIndex = frameIndex = index;
             return true;
@@ -177,12 +199,22 @@ bool TAviReader::decodeNext(int& frameIndex)
 bool TAviReader::seekBefore(int index)
 {
     State& s = *state_;
-    const int rc = av_seek_frame(s.format, s.stream, s.timestampOf(index), AVSEEK_FLAG_BACKWARD);
     avcodec_flush_buffers(s.decoder);
     s.draining = false;
     s.decodedIndex = -1;
     s.nextIndex = 0;
-    return rc >= 0;
+    if (!s.countFrames)
+        return av_seek_frame(s.format, s.stream, s.timestampOf(index), AVSEEK_FLAG_BACKWARD) >= 0;
+    // Counted frames: the file is read again from its start.
+    avformat_close_input(&s.format);
+    if (avformat_open_input(&s.format, s.path.constData(), av_find_input_format("avi"), nullptr) < 0
+        || s.stream >= int(s.format->nb_streams)) {
+        avformat_close_input(&s.format);
+        return false;
+    }
+    for (unsigned i = 0; i < s.format->nb_streams; ++i)
+        s.format->streams[i]->discard = int(i) == s.stream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    return true;
 }
 
 bool TAviReader::ReadFrame(int index, kernels::Bitmap24& bitmap)
@@ -194,9 +226,13 @@ bool TAviReader::ReadFrame(int index, kernels::Bitmap24& bitmap)
         return deliver(bitmap);
     // In order (or a little ahead): decode forward; otherwise from the key
     // frame before the wanted one.
+    if (!s.format)
+        return false;   // a film reopened at its start that failed to open
     if (index < s.nextIndex || index > s.nextIndex + 16) {
-        if (!seekBefore(index))
+        if (!seekBefore(index) && s.format)
             seekBefore(0);
+        if (!s.format)
+            return false;
     }
     int got = -1;
     while (decodeNext(got)) {
@@ -216,7 +252,7 @@ bool TAviReader::deliver(kernels::Bitmap24& bitmap)
 {
     State& s = *state_;
     AVFrame* f = s.frame;
-    if (f->width <= 0 || f->height <= 0 || !bitmap.resize(f->width, f->height))
+    if (!sizeAllowed(f->width, f->height) || !bitmap.resize(f->width, f->height))
         return false;
     if (f->format == AV_PIX_FMT_BGR24) {
         for (int y = 0; y < f->height; ++y)
@@ -241,9 +277,26 @@ bool TAviReader::deliver(kernels::Bitmap24& bitmap)
         return false;
     const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
     sws_setColorspaceDetails(s.converter, coefficients, fullRange ? 1 : 0, coefficients, 1, 0, 1 << 16, 1 << 16);
-    std::uint8_t* dst[4] = {bitmap.bits(), nullptr, nullptr, nullptr};
-    int dstStride[4] = {static_cast<int>(bitmap.stride()), 0, 0, 0};
-    return sws_scale(s.converter, f->data, f->linesize, 0, f->height, dst, dstStride) == f->height;
+    // swscale writes whole vector blocks and may run past the end of a row:
+    // it converts into a frame of its own, copied row by row.
+    if (!s.bgr || s.bgr->width != f->width || s.bgr->height != f->height) {
+        av_frame_free(&s.bgr);
+        s.bgr = av_frame_alloc();
+        if (!s.bgr)
+            return false;
+        s.bgr->format = AV_PIX_FMT_BGR24;
+        s.bgr->width = f->width;
+        s.bgr->height = f->height;
+        if (av_frame_get_buffer(s.bgr, 0) < 0) {
+            av_frame_free(&s.bgr);
+            return false;
+        }
+    }
+    if (sws_scale(s.converter, f->data, f->linesize, 0, f->height, s.bgr->data, s.bgr->linesize) != f->height)
+        return false;
+    for (int y = 0; y < f->height; ++y)
+        std::memcpy(bitmap.scanLine(y), s.bgr->data[0] + std::ptrdiff_t(y) * s.bgr->linesize[0], std::size_t(f->width) * 3);
+    return true;
 }
 
 // ---- the program's open file ----------------------------------------------------

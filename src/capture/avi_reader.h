@@ -6,7 +6,9 @@
 // (from its index when the header does not give it), frames read in order
 // without seeking, any other frame decoded from the key frame before it,
 // every frame given as a top-down 24-bit bitmap. A frame that cannot be
-// decoded is refused and the file stays open for the next one.
+// decoded is refused and the file stays open for the next one. Frames whose
+// times are damaged are counted from the start of the file instead; frames
+// beyond 16 megapixels are refused as damage.
 //
 // The program's one open AVI file is reached through OpenAviFile,
 // ReadAviFrame and CloseAviFile, which show the opening failures in a
@@ -39,6 +41,9 @@ public:
     int FrameCount() const { return frameCount_; }
     int Width() const;
     int Height() const;
+    // The frames are stored as plain bitmaps (no codec, nothing carried from
+    // one frame to the next).
+    bool Uncompressed() const;
 
 private:
     struct State;

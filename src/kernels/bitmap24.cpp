@@ -1,5 +1,7 @@
 #include "kernels/bitmap24.h"
 
+#include <algorithm>
+
 #include <QImage>
 
 #include <limits>
@@ -42,6 +44,16 @@ QImage Bitmap24::view()
     if (isEmpty())
         return QImage();
     return QImage(data_.data(), width_, height_, static_cast<qsizetype>(stride_), QImage::Format_BGR888);
+}
+
+bool SamePixels(const Bitmap24& a, const Bitmap24& b)
+{
+    if (a.width() != b.width() || a.height() != b.height())
+        return false;
+    for (int y = 0; y < a.height(); ++y)
+        if (!std::equal(a.scanLine(y), a.scanLine(y) + 3 * std::size_t(a.width()), b.scanLine(y)))
+            return false;
+    return true;
 }
 
 } // namespace kernels

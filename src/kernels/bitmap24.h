@@ -56,4 +56,7 @@ private:
     std::vector<std::uint8_t> data_;
 };
 
+// Same size and the same pixels; the rows' padding is not compared.
+bool SamePixels(const Bitmap24& a, const Bitmap24& b);
+
 } // namespace kernels

@@ -82,6 +82,21 @@ void StopFocuser(std::uint8_t direction);
 // One move in a direction: a length in ms (isDuration) or a distance in
 // seconds of arc, kUntilStopped for a move held until a stop.
 void StartMotion(std::uint8_t direction, bool isDuration, bool applyInertia, double amount);
+// A move held until released (the direction buttons of the Preferences
+// dialog): the press starts it with the inversion boxes of its motion source,
+// the release stops exactly the direction and interface the press started,
+// whatever moved or was inverted in between.
+struct THeldMove {
+    std::uint8_t direction = 0;   // after inversion
+    Interface kind = Interface::None;
+    bool active = false;
+};
+// Sets MotionSource to source (0 mount, 1 guide port) and starts the move.
+THeldMove StartHeldMove(std::uint8_t direction, std::uint8_t source);
+// Stops the held move, if any, and forgets it. When the stop cannot be sent,
+// every other move is stopped too before the failure is raised.
+void StopHeldMove(THeldMove& move);
+
 // Stops one direction of the interface that moves it (button releases,
 // guiding, pulse timers).
 void StopMountDirection(std::uint8_t direction);

@@ -277,6 +277,46 @@ void StartMotion(std::uint8_t direction, bool isDuration, bool applyInertia, dou
     startOn(kind, direction, ms, openEnded);
 }
 
+THeldMove StartHeldMove(std::uint8_t direction, std::uint8_t source)
+{
+    if (direction > dirWest)
+        return {};
+    MotionSource = source;
+    if (MotionKind() == Interface::None)
+        return {};
+    const std::uint8_t physical = detail::inverted(direction);
+    StartMotion(direction, false, true, kUntilStopped);
+    const Interface kind = startedOn(physical);
+    return {physical, kind, kind != Interface::None};
+}
+
+void StopHeldMove(THeldMove& move)
+{
+    if (!move.active)
+        return;
+    move.active = false;
+    try {
+        StopOn(move.kind, move.direction);
+        detail::clearReadouts(move.direction);
+    } catch (...) {
+        // The line failed: every other move is stopped too, and cleared
+        // even where its stop fails the same way (told once, by the caller).
+        for (std::uint8_t axisDirection : {dirEast, dirNorth})
+            if (QTimer* t = axisTimer(axisDirection))
+                t->stop();
+        for (std::uint8_t d : {dirEast, dirWest, dirNorth, dirSouth}) {
+            if (!moving(d))
+                continue;
+            try {
+                StopOn(startedOn(d), d);
+            } catch (...) {
+            }
+            moving(d) = 0;
+        }
+        throw;
+    }
+}
+
 void StopMountDirection(std::uint8_t direction)
 {
     if (direction > dirWest)

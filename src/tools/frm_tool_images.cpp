@@ -13,6 +13,20 @@ TFRM_Tool_Images::TFRM_Tool_Images(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
     ConnectSavingHandlers();
+    // The colour mixer's pads (red, green, blue zones) and the luminance pad.
+    const struct {
+        TcpCoord* pad;
+        int xmax, ymax, x, y;
+        std::uint32_t zone;
+    } pads[] = {{CPC_R, 64, 32, 32, 0, 0x0000FF}, {CPC_G, 64, 32, 0, 32, 0x008000},
+                {CPC_B, 64, 32, 32, 32, 0xFF0000}, {CPC_L, 128, 64, 64, 42, 0x000000}};
+    for (const auto& p : pads) {
+        p.pad->SetRanges(0, p.xmax, 0, p.ymax);
+        p.pad->SetCoordinates(p.x, p.y);
+        p.pad->SetColorZone(p.zone);
+        p.pad->SetThumbStyle(TCroixstyle::csCircle);
+        p.pad->SetPadSize(p.xmax, p.ymax);
+    }
     // The toggles of the main window apply a user's click.
     app::bindButtonClick(CKB_Filtre, [] { Align_V::ApplyFilter(); }, this);
     app::bindButtonClick(CKB_L, [] { Align_V::ApplyLuminance(); }, this);

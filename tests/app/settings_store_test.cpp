@@ -302,8 +302,11 @@ TEST_F(SettingsStore, LoadRunsItsStepsAndHandlersInOrder)
     expected << "FRM_Tool_Affichage.CBX_Cam1_IPSChange" << "FRM_Tool_Affichage.CBX_Cam2_IPSChange";
     steps(23, 23);
     expected << "FRM_Pref.RDB_WM_BeginnerClick" << "FRM_Pref.RDB_Onglets_Menu_En_HautClick";
-    steps(24, 25);
-    expected << "Raquette.EnableFocusControls";
+    // The interface radio buttons run their click handlers as they are set.
+    steps(24, 24);
+    expected << "Raquette.EnableLX200Controls" << "Raquette.EnableAbsoluteGoto";
+    steps(25, 25);
+    expected << "Raquette.EnableFocusControls" << "Raquette.EnableFocusControls";
     steps(26, 27);
     expected << "Raquette.EnableLX200Controls";
     steps(28, 29);

@@ -197,9 +197,9 @@ TEST(AviReader, GivesTheFramesTheWriterWroteInOrderAndAtRandom)
         kernels::Bitmap24 got;
         for (int i : {19, 18, 7, 8, 0, 12, 13, 3}) {
             ASSERT_TRUE(reader.ReadFrame(i, got)) << i;
-            EXPECT_TRUE(testsupport::samePixels(got, inOrder[i])) << codec.toStdString() << " frame " << i;
+            EXPECT_TRUE(kernels::SamePixels(got, inOrder[i])) << codec.toStdString() << " frame " << i;
             if (codec == QStringLiteral("DIB "))
-                EXPECT_TRUE(testsupport::samePixels(got, frames[i])) << "frame " << i;
+                EXPECT_TRUE(kernels::SamePixels(got, frames[i])) << "frame " << i;
             else
                 EXPECT_NEAR(got.scanLine(8)[3 * 8], i * 10, 3) << "frame " << i;
         }
@@ -304,16 +304,16 @@ TEST_F(FileSource, AnAviFilmOpensFromTheDialogAndTheButtonsReachItsEnds)
     ASSERT_EQ(PlayCount, 20);
     EXPECT_EQ(player().TNI_NbFrames->Value(), 20);
     EXPECT_EQ(player().EDT_Fichier->text(), QStringLiteral("Frame 0"));
-    EXPECT_TRUE(testsupport::samePixels(live(), frames[0]));
+    EXPECT_TRUE(kernels::SamePixels(live(), frames[0]));
 
     player().Press(player().SPDB_FF);
     tick();
     EXPECT_EQ(player().EDT_Fichier->text(), QStringLiteral("Frame 19"));
-    EXPECT_TRUE(testsupport::samePixels(live(), frames[19]));
+    EXPECT_TRUE(kernels::SamePixels(live(), frames[19]));
     player().Press(player().SPDB_BACK1);
     tick();
     EXPECT_EQ(PlayPosition, 18);
-    EXPECT_TRUE(testsupport::samePixels(live(), frames[18]));
+    EXPECT_TRUE(kernels::SamePixels(live(), frames[18]));
 
     // Loop: backwards from the first frame wraps to the last.
     player().Press(player().SPDB_REW);

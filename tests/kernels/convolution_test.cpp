@@ -36,16 +36,6 @@ Bitmap24 uniformBitmap(int w, int h, std::uint8_t value)
     return b;
 }
 
-bool samePixels(const Bitmap24& a, const Bitmap24& b)
-{
-    if (a.width() != b.width() || a.height() != b.height())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        if (!std::equal(a.scanLine(y), a.scanLine(y) + a.width() * 3, b.scanLine(y)))
-            return false;
-    return true;
-}
-
 // Straight from the definition: 64-bit sums over the centre n x n, edges
 // replicated, matrix not flipped, scaled in double, ties to even.
 Bitmap24 reference(const Bitmap24& in, int n, const KernelCoefficients& c, std::uint16_t divisor)
@@ -91,7 +81,7 @@ TEST(Convolution, MatchesTheDefinitionForEverySizeAndKernel)
         Bitmap24 out = input;
         scratch.setRoute(route);
         s.filter(out, c, divisor, scratch);
-        EXPECT_TRUE(samePixels(out, reference(input, s.n, c, divisor)))
+        EXPECT_TRUE(kernels::SamePixels(out, reference(input, s.n, c, divisor)))
             << "route " << int(route) << ", " << s.n << "x" << s.n << " on " << w << "x" << h << ", range " << range;
     };
     for (Route route : {Route::Fastest, Route::Baseline, Route::Portable})
@@ -110,7 +100,7 @@ TEST(Convolution, IdentityAndBoxKeepTheImageBordersIncluded)
         Bitmap24 out = input;
         ConvolutionScratch scratch;
         s.filter(out, identity(), 1, scratch);
-        EXPECT_TRUE(samePixels(out, input)) << s.n;
+        EXPECT_TRUE(kernels::SamePixels(out, input)) << s.n;
     }
     KernelCoefficients box{};
     for (int r = 3; r <= 5; ++r)
@@ -119,7 +109,7 @@ TEST(Convolution, IdentityAndBoxKeepTheImageBordersIncluded)
     box[0] = box[80] = 1000;   // outside the 3x3: no effect
     Bitmap24 uniform = uniformBitmap(10, 7, 77);
     Convolve3x3(uniform, box, 9);
-    EXPECT_TRUE(samePixels(uniform, uniformBitmap(10, 7, 77)));
+    EXPECT_TRUE(kernels::SamePixels(uniform, uniformBitmap(10, 7, 77)));
 }
 
 TEST(Convolution, OrientationEdgesAndChannels)
@@ -164,7 +154,7 @@ TEST(Convolution, ClampRoundingAndBadWeights)
     // Divisor 0 counts as 1 instead of making every value infinite.
     b = uniformBitmap(4, 4, 33);
     Convolve5x5(b, identity(), 0);
-    EXPECT_TRUE(samePixels(b, uniformBitmap(4, 4, 33)));
+    EXPECT_TRUE(kernels::SamePixels(b, uniformBitmap(4, 4, 33)));
 
     // Weights of +-2^31: sums far beyond 32 bits stay exact.
     constexpr auto kMax = std::numeric_limits<std::int32_t>::max(), kMin = std::numeric_limits<std::int32_t>::min();

@@ -62,12 +62,12 @@ TEST(DebayerFrame, EqualsThePlainRebuildOnRandomFramesOfEveryShape)
             Bitmap24 fast = filled(w, h, 77), plain = filled(w, h, 77);
             kernels::DebayerFrame(src, fast, mode);
             referenceDebayer(src, plain, mode);
-            EXPECT_TRUE(testsupport::samePixels(fast, plain)) << w << " x " << h << " mode " << mode;
+            EXPECT_TRUE(kernels::SamePixels(fast, plain)) << w << " x " << h << " mode " << mode;
             // The same bitmap as source and destination reads the frame as it was.
             Bitmap24 inPlace = src;
             kernels::DebayerFrame(inPlace, inPlace, mode);
             referenceDebayer(src, plain = src, mode);
-            EXPECT_TRUE(testsupport::samePixels(inPlace, plain)) << "in place, " << w << " x " << h << " mode " << mode;
+            EXPECT_TRUE(kernels::SamePixels(inPlace, plain)) << "in place, " << w << " x " << h << " mode " << mode;
         }
 }
 

@@ -24,16 +24,6 @@ Bitmap24 noise(int width, int height, std::uint32_t seed)
     return b;
 }
 
-bool samePixels(const Bitmap24& a, const Bitmap24& b)
-{
-    if (a.width() != b.width() || a.height() != b.height())
-        return false;
-    for (int y = 0; a.width() > 0 && y < a.height(); ++y)
-        if (std::memcmp(a.scanLine(y), b.scanLine(y), std::size_t(a.width()) * 3) != 0)
-            return false;
-    return true;
-}
-
 // Channel c of plane pixel (x, y).
 int planeAt(const TWavelet& w, int level, int x, int y, int c)
 {
@@ -153,7 +143,7 @@ TEST(Wavelet, RecombineIsExactForAnyWeight)
         // All weights 0: a plain copy.
         Bitmap24 out;
         ASSERT_TRUE(w.Recombine(image, out));
-        EXPECT_TRUE(samePixels(out, image));
+        EXPECT_TRUE(kernels::SamePixels(out, image));
 
         const std::int32_t sets[][6] = {
             {1024, 0, 0, 0, 0, 0},
@@ -167,10 +157,10 @@ TEST(Wavelet, RecombineIsExactForAnyWeight)
                 w.SetWeight(n, weights[n - 1]);
             const Bitmap24 expected = referenceRecombine(w, image);
             ASSERT_TRUE(w.Recombine(image, out));
-            EXPECT_TRUE(samePixels(out, expected)) << "weights " << weights[0] << ", " << weights[1] << "...";
+            EXPECT_TRUE(kernels::SamePixels(out, expected)) << "weights " << weights[0] << ", " << weights[1] << "...";
             Bitmap24 inPlace = image;
             ASSERT_TRUE(w.Recombine(inPlace, inPlace));
-            EXPECT_TRUE(samePixels(inPlace, expected));
+            EXPECT_TRUE(kernels::SamePixels(inPlace, expected));
         }
     }
 
@@ -178,7 +168,7 @@ TEST(Wavelet, RecombineIsExactForAnyWeight)
     Bitmap24 out;
     const Bitmap24 other = noise(40, 29, 5);
     ASSERT_TRUE(w.Recombine(other, out));
-    EXPECT_TRUE(samePixels(out, other));
+    EXPECT_TRUE(kernels::SamePixels(out, other));
 
     // A new size clears the weights.
     w.SetSize(41, 29, 6);
@@ -201,7 +191,7 @@ TEST(Wavelet, UniformImagesAndTinySizes)
     }
     Bitmap24 out;
     ASSERT_TRUE(w.Recombine(grey, out));
-    EXPECT_TRUE(samePixels(out, grey));
+    EXPECT_TRUE(kernels::SamePixels(out, grey));
 
     for (auto [width, height] : {std::pair{1, 1}, std::pair{0, 5}, std::pair{5, 0}, std::pair{0, 0}}) {
         const Bitmap24 image = noise(width, height, 3);
@@ -209,7 +199,7 @@ TEST(Wavelet, UniformImagesAndTinySizes)
         ASSERT_TRUE(w.Recombine(image, out));
         EXPECT_EQ(out.width(), width);
         EXPECT_EQ(out.height(), height);
-        EXPECT_TRUE(samePixels(out, referenceRecombine(w, image)));
+        EXPECT_TRUE(kernels::SamePixels(out, referenceRecombine(w, image)));
     }
 
     // Out-of-range requests are limited or ignored.
@@ -252,7 +242,7 @@ TEST(WaveletPool, PooledRunsMatchTheInlineRun)
                             << threads << " threads, level " << n << ", row " << y;
                 Bitmap24 out;
                 ASSERT_TRUE(pooled.Recombine(image, out));
-                EXPECT_TRUE(samePixels(out, expected));
+                EXPECT_TRUE(kernels::SamePixels(out, expected));
             }
         }
     }

@@ -61,14 +61,4 @@ kernels::Bitmap24 uniformBitmap(int width, int height, std::uint8_t blue, std::u
     return b;
 }
 
-bool samePixels(const kernels::Bitmap24& a, const kernels::Bitmap24& b)
-{
-    if (a.width() != b.width() || a.height() != b.height())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        if (!std::equal(a.scanLine(y), a.scanLine(y) + 3 * std::size_t(a.width()), b.scanLine(y)))
-            return false;
-    return true;
-}
-
 } // namespace testsupport

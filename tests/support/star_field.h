@@ -58,7 +58,4 @@ private:
 // A bitmap of one colour (bytes blue, green, red).
 kernels::Bitmap24 uniformBitmap(int width, int height, std::uint8_t blue, std::uint8_t green, std::uint8_t red);
 
-// Same size and the same pixels (row padding not compared).
-bool samePixels(const kernels::Bitmap24& a, const kernels::Bitmap24& b);
-
 } // namespace testsupport

@@ -1,5 +1,7 @@
 #include "mount_fixture.h"
 
+#include "app/settings.h"
+
 #include "app/ui/event_boundary.h"
 #include "platform/com_io.h"
 #include "telescope/frm_com_trafic.h"
@@ -113,6 +115,8 @@ TEST_F(MountTest, EveryGuideInterfaceConnectsAndDisconnects)
     PluginLog log;
     g_plugin = &log;
     Telescope::SimulatedTelescope telescope;
+    // Every other interface choice stops the bridge; the ASCOM one starts it.
+    Settings::RegisterHandler(QStringLiteral("AscomBridge.StartBridge"), [&] { AscomBridge::Install(&telescope); });
     pref().CBX_AG_PortParallele->setCurrentIndex(0);
     pref().CBX_Autoguide_Plugin->addItem(QStringLiteral("Sim:guider"));
     QRadioButton* kinds[] = {pref().RDB_Autoguide_LX200,  pref().RDB_Autoguide_Marrick, pref().RDB_Autoguide_KitsRus108,
@@ -139,6 +143,7 @@ TEST_F(MountTest, EveryGuideInterfaceConnectsAndDisconnects)
     EXPECT_EQ(log.calls, (QStringList{"create 4 Sim 1", "connect 7", "disconnect 7", "free 7"}));
     EXPECT_EQ(telescope.count(AscomBridge::rqConnect), 1);
     EXPECT_EQ(telescope.count(AscomBridge::rqDisconnect), 1);
+    Settings::UnregisterHandler(QStringLiteral("AscomBridge.StartBridge"));
     g_plugin = nullptr;
 }
 

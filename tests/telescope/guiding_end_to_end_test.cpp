@@ -373,6 +373,20 @@ TEST_F(SimulatorGuiding, GuidingThroughThePluginsGuiderHoldsItsDriftingStar)
     EXPECT_GT(eastMoving - westMoving, 25) << eastMoving << " frames moving East, " << westMoving << " West";
 }
 
+TEST_F(SimulatorGuiding, ThePluginButtonListsEveryGuiderAsPluginColonDevice)
+{
+    ASSERT_FALSE(PluginManager->Guiders.empty());
+    FRM_Pref->CBX_Autoguide_Plugin->addItem(QStringLiteral("stale"));
+    FRM_Pref->RDB_Autoguide_Plugin->click();
+    const QComboBox* list = FRM_Pref->CBX_Autoguide_Plugin;
+    ASSERT_EQ(list->count(), int(PluginManager->Guiders.size()));
+    const TGuiderRecord* first = PluginManager->Guiders.front();
+    EXPECT_EQ(list->itemText(0), first->Guider.Owner->FriendlyName + u':' + first->Name);
+    EXPECT_FALSE(first->Name.isEmpty());
+    EXPECT_EQ(list->currentIndex(), 0);
+    EXPECT_FALSE(FRM_Pref->GRB_Choix_Plugins_Mount->isHidden());
+}
+
 // Motor-speed learning on the plug-in's guider (6 pixels a second, 12"/s at
 // 2"/pixel): West, North, East and South for two seconds each (long enough
 // for the whole-pixel star positions and the frames' delay to matter

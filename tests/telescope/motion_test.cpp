@@ -81,8 +81,8 @@ TEST_F(MountTest, DistancesBecomePulsesWithBacklashAndInertia)
     EXPECT_FALSE(FRM_Prg_Suivi->TMR_Suivi_Dec->isActive());
 
     // A motor speed of 0 counts as 0.1"/s; the GOTO inversion box swaps east and west.
-    MotorSpeeds.West = 0;
     pref().CKB_GOTO_InverseAD->setChecked(true);
+    MotorSpeeds.West = 0;
     StartMotion(dirEast, false, false, 1);
     EXPECT_EQ(mount.commands().last(), QByteArray(":Mw#"));
     EXPECT_EQ(FRM_Prg_Suivi->TMR_Suivi_AD->interval(), 10000);

@@ -12,6 +12,7 @@
 #include "telescope/mount_state.h"
 #include "telescope/prg_suivi.h"
 
+#include <QElapsedTimer>
 #include <QRadioButton>
 #include <QThread>
 
@@ -88,6 +89,12 @@ TEST_F(ConversationTest, RepliesAreMatchedToTheirOwnCommandLateOrStale)
     EXPECT_EQ(r.status, RunStatus::TimedOut);
     EXPECT_EQ(r.command, QByteArray(":GR#"));
     EXPECT_TRUE(r.describe().contains(QLatin1String("COM3"))) << r.describe().toStdString();
+    // The mount reads on its own thread, which a busy machine may hold back.
+    for (QElapsedTimer t; t.isValid() ? t.elapsed() < 2000 : (t.start(), true);) {
+        if (!scripted.commands().isEmpty())
+            break;
+        QThread::msleep(5);
+    }
     EXPECT_EQ(scripted.commands(), QList<QByteArray>{":GR#"});
 
     // Outside a goto, the same silence is reported once, poll after poll.

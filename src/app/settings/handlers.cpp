@@ -1,6 +1,7 @@
 // The step observer and the handlers of other windows that loading runs.
 
 #include "app/frm_pref.h"
+#include "app/night_colors.h"
 #include "app/settings.h"
 #include "app/settings/key_engine.h"
 #include "app/ui/event_boundary.h"
@@ -41,6 +42,14 @@ std::function<void()> builtin(const QString& name)
     };
     if (name == QLatin1String("Preferences.ApplyLongExposureSettings"))
         return [] { Preferences::ApplyLongExposureSettings(); };
+    if (name == QLatin1String("NightColors.ReadNightColors"))
+        return [] { NightColors::ReadNightColors(); };
+    if (name == QLatin1String("NightColors.ApplyNightColors"))
+        return [] { NightColors::ApplyNightColors(); };
+    if (name == QLatin1String("NightColors.RestoreSystemColors"))
+        return [] { NightColors::RestoreSystemColors(); };
+    if (name == QLatin1String("Preferences.ApplyMotorSpeeds"))
+        return [] { Preferences::ApplyMotorSpeeds(); };
     const auto it = pref.constFind(name);
     if (it == pref.constEnd())
         return {};

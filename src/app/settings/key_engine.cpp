@@ -572,8 +572,10 @@ bool KeyEngine::load(const KeySpec& k)
         }
         case KeyKind::Position:
             if (hasProperty(o, h.property)) {
-                o->setProperty(h.property.constData(), int32Of(text).value_or(0));
-                result = {};
+                // A coordinate pad refuses a point outside its range.
+                const std::int32_t v = int32Of(text).value_or(0);
+                o->setProperty(h.property.constData(), v);
+                result = o->property(h.property.constData()).toInt() == v ? Applied{} : refused();
             }
             break;
         case KeyKind::Colour: {
