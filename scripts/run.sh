@@ -21,8 +21,16 @@ done
 mkdir -p "$progdir/Plugins"
 cp -f "$root"/build/Plugins/NJ_*.so "$progdir/Plugins/"
 cd "$progdir"
+# The simulated Alpaca telescope (127.0.0.1:11111/0, discovery on 32227) runs
+# while the program does, for the ASCOM interface; NJ_NO_ALPACA_SIM=1 skips it.
+if [ -z "${NJ_NO_ALPACA_SIM:-}" ]; then
+  "$root/build/src/nj-alpaca-sim" 11111 32227 &
+  sim=$!
+  trap 'kill "$sim" 2>/dev/null || true' EXIT
+fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "run: no display found; starting under a virtual X server (xvfb-run)"
-  exec xvfb-run -a "$root/build/src/nightjarpro" "$@"
+  xvfb-run -a "$root/build/src/nightjarpro" "$@"
+else
+  "$root/build/src/nightjarpro" "$@"
 fi
-exec "$root/build/src/nightjarpro" "$@"

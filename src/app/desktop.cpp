@@ -15,6 +15,16 @@ bool OpenDocument(const QString& path)
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
+bool OpenLink(const QString& url)
+{
+    if (g_opener)
+        return g_opener(url);
+    const QUrl u(url);
+    if (u.scheme() != QLatin1String("http") && u.scheme() != QLatin1String("https"))
+        return false;
+    return QDesktopServices::openUrl(u);
+}
+
 void SetDocumentOpener(std::function<bool(const QString&)> opener) { g_opener = std::move(opener); }
 
 } // namespace Desktop

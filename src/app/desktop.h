@@ -11,6 +11,10 @@ namespace Desktop {
 // the desktop could not open it.
 bool OpenDocument(const QString& path);
 
+// Opens a web address (http, https) with the desktop's browser; the
+// opener replaced in tests gets the address.
+bool OpenLink(const QString& url);
+
 // Replaces the opener; an empty function restores the desktop's.
 void SetDocumentOpener(std::function<bool(const QString&)> opener);
 

@@ -274,7 +274,7 @@ void TFRM_Pref::RDB_Autoguide_AucunClick()
         return;
     }
     Settings::RunHandler(QStringLiteral("Raquette.DisableLX200Controls"));
-    Settings::RunHandler(QStringLiteral("Raquette.DisableCatalogChoice"));
+    Settings::RunHandler(QStringLiteral("Raquette.DisableCatalogueChoice"));
     toFront(GRB_Aucun);
     enableNamed(FRM_Tool_Suivi, "RDB_Autoguidage", false);
     if (RDB_Focus_Aucun->isChecked())
@@ -382,11 +382,11 @@ void TFRM_Pref::RDB_Focus_ASCOMClick()
     toFront(GRB_ASCOM);
     // One worker per driver: mount, guide port and focuser share it.
     if (!AscomBridge::Running())
-        Settings::RunHandler(QStringLiteral("AscomBridge.StartBridge"));
+        Settings::RunHandler(QStringLiteral("AscomBridge.Start"));
     if (AscomBridge::Running() && FRM_Alv && FRM_Alv->FirstActivationDone) {
         AscomBridge::Signal(AscomBridge::rqActiver);
         BTN_Mount_Connecter->setEnabled(true);
-        Settings::RunHandler(QStringLiteral("Raquette.LayoutForAscom"));
+        Settings::RunHandler(QStringLiteral("Raquette.EnableAscomControls"));
     } else if (!AscomBridge::Running()) {
         LBL_Error_Ascom->setText(QStringLiteral("Le pont ASCOM n'est pas disponible."));
     }

@@ -172,6 +172,8 @@ void TFRM_Alv::OpenFileSource(const QStringList& list, std::uint8_t kind)
         return;
     }
     PlayerActive = 1;
+    if (!PlayList)   // opened before the main window's first activation
+        PlayList = std::make_unique<QStringList>();
     *PlayList = list;
     showCount(static_cast<int>(list.size()));
     PlayPosition = 0;

@@ -4,6 +4,7 @@ namespace AscomBridge {
 namespace {
 
 Bridge* g_bridge = nullptr;
+std::unique_ptr<Bridge> g_owned;
 
 const char* const kNames[kRequestCount] = {
     "fin", "choose", "activer", "connect", "disconnect", "abortslew", "setupdialog", "pulseguide",
@@ -39,6 +40,13 @@ bool AxisOfDirection(std::uint8_t direction, std::uint8_t& axis, int& sign)
 
 Bridge* Installed() { return g_bridge; }
 void Install(Bridge* bridge) { g_bridge = bridge; }
+
+void InstallOwned(std::unique_ptr<Bridge> bridge)
+{
+    StopBridge();
+    g_owned = std::move(bridge);
+    g_bridge = g_owned.get();
+}
 bool Running() { return g_bridge != nullptr; }
 
 void Signal(int request)
@@ -59,8 +67,15 @@ void StopBridge()
 {
     if (!g_bridge)
         return;
-    g_bridge->Signal(rqFin);
+    Bridge* bridge = g_bridge;
     g_bridge = nullptr;
+    const bool ended = bridge->Finish(kStopWait_ms);
+    if (bridge == g_owned.get()) {
+        if (ended)
+            g_owned.reset();
+        else
+            (void)g_owned.release();   // its worker still holds it
+    }
 }
 
 } // namespace AscomBridge

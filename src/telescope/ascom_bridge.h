@@ -76,24 +76,36 @@ public:
     // Waits at most timeout_ms for "data_set"; true when it came, and then
     // it is reset.
     virtual bool WaitDataSet(int timeout_ms) = 0;
+    // Ends the bridge ("fin"); false when it did not end within timeout_ms.
+    virtual bool Finish(int timeout_ms)
+    {
+        (void)timeout_ms;
+        Signal(rqFin);
+        return true;
+    }
 };
 
 // The bridge in force, null while none runs.
 Bridge* Installed();
 void Install(Bridge* bridge);
+// Installs a bridge the program owns; StopBridge ends and frees it.
+void InstallOwned(std::unique_ptr<Bridge> bridge);
 bool Running();
 
 // How long requesters wait for an answer: a read, and a connection or
 // disconnection (which may start the driver).
 inline constexpr int kAnswerWait_ms = 100;
 inline constexpr int kConnectWait_ms = 30000;
+// How long ending the bridge may take: it first stops what still moves.
+inline constexpr int kStopWait_ms = 5000;
 
 // Signals a request; nothing while no bridge runs.
 void Signal(int request);
 // Signals a request and waits for its answer; false when no bridge runs or
 // no answer came in time.
 bool Ask(int request, int timeout_ms);
-// Ends the bridge: signals "fin" and forgets it.
+// Ends the bridge: "fin", at most kStopWait_ms, and forgets it. An owned
+// bridge that does not end in time is left to end on its own.
 void StopBridge();
 
 } // namespace AscomBridge

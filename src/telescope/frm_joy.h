@@ -5,6 +5,7 @@
 #include "app/form.h"
 #include "ui_frm_joy.h"
 
+#include <QTimer>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -13,6 +14,7 @@ class TfrmJoy : public TForm, public Ui::TfrmJoy {
     Q_OBJECT
 public:
     explicit TfrmJoy(QWidget* parent = nullptr);
+    ~TfrmJoy() override;
 
     using JoystickHandler = std::function<void(std::uint16_t buttons, double x, double y, double z, double r)>;
 
@@ -28,12 +30,32 @@ public:
     std::array<AxisCalibration, 4> Calibration;
 
     // Reads section "Calibration" of Folder + "Joystick.ini"; missing keys
-    // keep their defaults.
+    // keep their defaults, and so do values that do not fit in 16 bits. A
+    // minimum above its maximum is kept: the mapping stays within 0..2.
     void LoadCalibration();
     void SetJoystickHandler(JoystickHandler handler) { handler_ = std::move(handler); }
 
+    // One axis position (0..65535) as the handler gets it: 1.0 inside the
+    // dead zone, 0..1 and 1..2 on either side; X and R increase with the
+    // position, Y and Z decrease. Always within 0..2.
+    static double MapAxis(int axis, std::uint16_t position, const AxisCalibration& c);
+
+    // The Linux joystick device read (non-blocking js_event records; axes
+    // 0..3 are X, Y, Z, R).
+    QString DevicePath = QStringLiteral("/dev/input/js0");
+    // The 50 ms tick: reads what the stick sent, lets the full scales grow,
+    // and calls the handler while one is installed and Active is set. A stick
+    // that cannot be read (unplugged) hands the centre once, then nothing.
+    void Timer1Timer();
+    QTimer* Timer1 = nullptr;
+    std::array<std::uint16_t, 4> Position{};
+    std::uint32_t Buttons = 0;
+
 private:
+    bool readDevice();
     JoystickHandler handler_;
+    int fd_ = -1;
+    bool centreHanded_ = false;
 };
 
 extern TfrmJoy* frmJoy;

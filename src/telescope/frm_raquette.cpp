@@ -1,8 +1,531 @@
 #include "telescope/frm_raquette.h"
 
+#include "app/align_v_features.h"
+#include "app/frm_pref.h"
+#include "app/settings.h"
+#include "app/systeme.h"
+#include "app/ui/event_boundary.h"
+#include "platform/clock.h"
+#include "scripting/scripts.h"
+#include "telescope/alpaca/alpaca_bridge.h"
+#include "telescope/alpaca/alpaca_chooser.h"
+#include "telescope/ascom_bridge.h"
+#include "telescope/frm_joy.h"
+#include "telescope/frm_object_action.h"
+#include "telescope/frm_prg_suivi.h"
+#include "telescope/frm_tool_suivi.h"
+#include "telescope/mount_state.h"
+#include "telescope/prg_suivi.h"
+#include "telescope/voice_prompts.h"
+#include "tools/frm_tool_affichage.h"
+
+#include <QKeyEvent>
+#include <QTabWidget>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
 TFRM_Raquette* FRM_Raquette = nullptr;
+
+std::uint8_t FocusDirection = 0;
+double AutofocusPrevFWHM = 999.0;
+std::int32_t AutofocusStepMs = 0;
+std::uint8_t AutofocusReady = 0;
+std::int32_t AutofocusFrameCount = 0;
+QString LastNumber;
+
+namespace {
+
+std::int64_t nowMs() { return platform::clock().monotonicMs(); }
+
+bool mountIs(Prg_Suivi::Interface kind) { return FRM_Pref && Prg_Suivi::MountKind() == kind; }
+
+} // namespace
+
+void AutoguidingOff()
+{
+    if (!FRM_Tool_Suivi || !FRM_Tool_Suivi->RDB_Autoguidage->isChecked())
+        return;
+    QRadioButton* b = FRM_Tool_Suivi->RDB_Autoguidage;
+    const bool exclusive = b->autoExclusive();
+    b->setAutoExclusive(false);
+    b->setChecked(false);
+    b->setAutoExclusive(exclusive);
+}
+
+namespace {
+
+void enableAll(std::initializer_list<QWidget*> widgets, bool enabled)
+{
+    for (QWidget* w : widgets)
+        if (w)
+            w->setEnabled(enabled);
+}
+
+// The Preferences dialog on its telescope page, motor-speed sub-page.
+void showMotorSpeedPage()
+{
+    if (!FRM_Pref)
+        return;
+    Systeme::ShowFormOnScreen(FRM_Pref);
+    for (const char* name : {"TBS_Telescope", "TBS_Vitesse_Moteurs"}) {
+        auto* page = FRM_Pref->findChild<QWidget*>(QString::fromLatin1(name));
+        for (QWidget* w = page; w; w = w->parentWidget())
+            if (auto* tabs = qobject_cast<QTabWidget*>(w->parentWidget() ? w->parentWidget()->parentWidget() : nullptr);
+                tabs && tabs->indexOf(w) >= 0) {
+                tabs->setCurrentWidget(w);
+                break;
+            }
+    }
+}
+
+void guarded(const char* name, const std::function<void()>& f) { app::runGuarded(QString::fromLatin1(name), f); }
+
+} // namespace
 
 TFRM_Raquette::TFRM_Raquette(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
+    KeyPreview = true;
+    TMR_Autofocus = new QTimer(this);
+    TMR_Autofocus->setObjectName(QStringLiteral("TMR_Autofocus"));
+    TMR_Autofocus->setSingleShot(true);
+    wire();
+    wireGoto();
+    installRepeatFilter();
+}
+
+TFRM_Raquette::~TFRM_Raquette()
+{
+    for (const char* name : {"Raquette.EnableLX200Controls", "Raquette.DisableLX200Controls",
+                             "Raquette.EnableAscomControls", "Raquette.EnableCatalogueChoice",
+                             "Raquette.DisableCatalogueChoice", "Raquette.EnableFocusControls",
+                             "Raquette.DisableFocusControls", "Raquette.EnableAbsoluteGoto",
+                             "Raquette.ForceRelativeGoto", "FRM_Raquette.BTN_Settings_JoystickClick",
+                             "FRM_Raquette.ReleaseAll", "Raquette.RefreshControls"})
+        Settings::UnregisterHandler(QString::fromLatin1(name));
+    if (Align_V::Hooks.PlayVoicePrompt)
+        Align_V::Hooks.PlayVoicePrompt = nullptr;
+    guarded("FRM_Raquette.ReleaseAll", [this] { ReleaseAll(); });
+    // The Alpaca bridge stops what still moves before the program ends.
+    if (dynamic_cast<Alpaca::AlpacaBridge*>(AscomBridge::Installed()))
+        AscomBridge::StopBridge();
+}
+
+void TFRM_Raquette::wire()
+{
+    const std::pair<QPushButton*, std::uint8_t> directions[] = {
+        {BTN_N, dirNorth}, {BTN_S, dirSouth}, {BTN_E, dirEast}, {BTN_W, dirWest}};
+    for (const auto& entry : directions) {
+        const std::uint8_t d = entry.second;
+        connect(entry.first, &QPushButton::pressed, this, [this, d] { guarded("BTN_MouseDown", [this, d] { DirectionDown(d); }); });
+        connect(entry.first, &QPushButton::released, this, [this, d] { guarded("BTN_MouseUp", [this, d] { DirectionUp(d); }); });
+    }
+    connect(BTN_Stop, &QPushButton::pressed, this, [this] { guarded("BTN_StopMouseDown", [this] { BTN_StopMouseDown(); }); });
+    BTN_Stop->installEventFilter(this);
+
+    const std::pair<QRadioButton*, int> rates[] = {{RDB_Guide, 0}, {RDB_Cntr, 1}, {RDB_Find, 2}, {RDB_Slew, 3}};
+    for (const auto& entry : rates) {
+        const int i = entry.second;
+        connect(entry.first, &QRadioButton::clicked, this, [this, i] { guarded("RDB_RateClick", [this, i] { RateRadioClick(i); }); });
+    }
+    connect(CBX_Rate, &QComboBox::activated, this, [this] { guarded("CBX_RateChange", [this] { CBX_RateChange(); }); });
+    connect(SCB_Rate, &QScrollBar::valueChanged, this, [this] { guarded("SCB_RateChange", [this] { SCB_RateChange(); }); });
+    connect(BTN_Rate, &QPushButton::clicked, this, [this] { guarded("BTN_RateClick", [this] { BTN_RateClick(); }); });
+
+    const std::tuple<QPushButton*, std::uint8_t, bool> focus[] = {
+        {BTN_Focus_In, 0, false}, {BTN_Focus_Out, 1, false}, {BTN_Focus_In_Fast, 0, true}, {BTN_Focus_Out_Fast, 1, true}};
+    for (const auto& entry : focus) {
+        const std::uint8_t d = std::get<1>(entry);
+        const bool fast = std::get<2>(entry);
+        connect(std::get<0>(entry), &QPushButton::pressed, this,
+                [this, d, fast] { guarded("BTN_FocusMouseDown", [this, d, fast] { FocusDown(d, fast); }); });
+        connect(std::get<0>(entry), &QPushButton::released, this, [this] { guarded("BTN_FocusMouseUp", [this] { FocusUp(); }); });
+    }
+    connect(BTN_Demarrer_Autofocus, &QPushButton::clicked, this,
+            [this] { guarded("BTN_Demarrer_AutofocusClick", [this] { BTN_Demarrer_AutofocusClick(); }); });
+    connect(BTN_Arreter_Autofocus, &QPushButton::clicked, this,
+            [this] { guarded("BTN_Arreter_AutofocusClick", [this] { BTN_Arreter_AutofocusClick(); }); });
+    connect(TMR_Autofocus, &QTimer::timeout, this, [this] { guarded("TMR_AutofocusTimer", [this] { TMR_AutofocusTimer(); }); });
+
+    connect(CBX_Vitesse_Moteur, &QComboBox::activated, this,
+            [this] { guarded("CBX_Vitesse_MoteurChange", [this] { CBX_Vitesse_MoteurChange(); }); });
+    connect(BTN_Config_Vitesse, &QPushButton::clicked, this, [] { guarded("BTN_Config_VitesseClick", showMotorSpeedPage); });
+    connect(BTN_Settings_Joystick, &QPushButton::clicked, this, [] { guarded("BTN_Settings_JoystickClick", showMotorSpeedPage); });
+    connect(BTN_Inversions, &QPushButton::clicked, PNL_Inversion, &QWidget::show);
+    connect(BTN_Inversion_Ok, &QPushButton::clicked, PNL_Inversion, &QWidget::hide);
+    for (QCheckBox* box : {CKB_GOTO_InverseDEC, CKB_GOTO_InverseAD, CKB_GUIDE_InverseDEC, CKB_GUIDE_InverseAD,
+                           CKB_InverseDEC_Carte, CKB_InverseAD_Carte})
+        connect(box, &QCheckBox::clicked, this, [box] {
+            for (QWidget* window : {static_cast<QWidget*>(FRM_Pref), static_cast<QWidget*>(FRM_Tool_Suivi)})
+                if (auto* other = window ? window->findChild<QCheckBox*>(box->objectName()) : nullptr)
+                    other->setChecked(box->isChecked());
+        });
+    connect(RDB_Absolu, &QRadioButton::clicked, this, [this] { guarded("RDB_AbsoluClick", [this] { RDB_AbsoluClick(); }); });
+    connect(RDB_Relatif, &QRadioButton::clicked, this, [this] { guarded("RDB_RelatifClick", [this] { RDB_RelatifClick(); }); });
+    connect(SPDB_Raquette_Agrandir, &QToolButton::clicked, this, [this] { SPDB_Raquette_AgrandirClick(); });
+    connect(SPDB_Raquette_Reduire, &QToolButton::clicked, this, [this] { SPDB_Raquette_ReduireClick(); });
+    connect(CKB_Active_Joystick, &QCheckBox::clicked, this, [this] {
+        if (frmJoy)
+            frmJoy->Active = CKB_Active_Joystick->isChecked();
+    });
+
+    // What the Preferences dialog and the settings loader call by name.
+    const std::pair<const char*, std::function<void()>> named[] = {
+        {"Raquette.EnableLX200Controls", [this] { EnableLX200Controls(); }},
+        {"Raquette.DisableLX200Controls", [this] { DisableLX200Controls(); }},
+        {"Raquette.EnableAscomControls", [this] { EnableAscomControls(true); }},
+        {"Raquette.EnableCatalogueChoice", [this] { EnableCatalogueChoice(); }},
+        {"Raquette.DisableCatalogueChoice", [this] { DisableCatalogueChoice(); }},
+        {"Raquette.EnableFocusControls", [this] { EnableFocusControls(); }},
+        {"Raquette.DisableFocusControls", [this] { DisableFocusControls(); }},
+        {"Raquette.EnableAbsoluteGoto", [this] { EnableAbsoluteGoto(); }},
+        {"Raquette.ForceRelativeGoto", [this] { ForceRelativeGoto(); }},
+        {"FRM_Raquette.BTN_Settings_JoystickClick", [] { showMotorSpeedPage(); }},
+        {"FRM_Raquette.ReleaseAll", [this] { ReleaseAll(); }},
+        {"Raquette.RefreshControls", [this] { FormActivate(); }},
+    };
+    for (const auto& [name, handler] : named)
+        Settings::RegisterHandler(QString::fromLatin1(name), handler);
+    Alpaca::RegisterHandlers();
+    Align_V::Hooks.PlayVoicePrompt = [](const QString& key, int wait_ms) { Telescope::PlayVoicePrompt(key, wait_ms); };
+}
+
+void TFRM_Raquette::FormActivate()
+{
+    // A choice restored with the settings did not run its click.
+    for (QRadioButton* choice :
+         {RDB_Messier, RDB_NGC, RDB_IC, RDB_UGC, RDB_Etoile_SAO, RDB_Etoile, RDB_Planete, RDB_Coords})
+        if (choice->isChecked())
+            ShowCatalogueInputs(choice);
+    if (!FRM_Pref)
+        return;
+    const QSignalBlocker block(CBX_Vitesse_Moteur);
+    CBX_Vitesse_Moteur->clear();
+    for (int i = 0; i < FRM_Pref->CBX_Vitesse_Moteur->count(); ++i)
+        CBX_Vitesse_Moteur->addItem(FRM_Pref->CBX_Vitesse_Moteur->itemText(i));
+    CBX_Vitesse_Moteur->setCurrentText(FRM_Pref->CBX_Vitesse_Moteur->currentText());
+}
+
+bool TFRM_Raquette::event(QEvent* e)
+{
+    // A release that never comes here (another window took the mouse or the
+    // keyboard) must not leave the mount moving.
+    if (e->type() == QEvent::WindowDeactivate || e->type() == QEvent::Hide)
+        guarded("FRM_Raquette.ReleaseAll", [this] { ReleaseAll(); });
+    return TForm::event(e);
+}
+
+// ---------------------------------------------------------------- motion
+
+void TFRM_Raquette::DirectionDown(std::uint8_t direction)
+{
+    if (direction > dirWest || held_[direction])
+        return;
+    AutoguidingOff();
+    const std::int64_t now = nowMs();
+    if (IsDecDirection(direction))
+        DecStartMs = now;
+    else
+        RAStartMs = now;
+    held_[direction] = true;
+    MotionSource = 0;
+    Prg_Suivi::StartMotion(direction, false, true, Prg_Suivi::kUntilStopped);
+    HandPadMoving = 1;
+    if (FRM_Prg_Suivi && FRM_Pref) {
+        const int interval = FRM_Pref->SPED_Rafraichissement_Carte->value();
+        if (interval > 0) {
+            FRM_Prg_Suivi->TMR_ScopePosition->setInterval(interval);
+            FRM_Prg_Suivi->TMR_ScopePosition->start();
+        }
+    }
+    if (HandPadCalibrating)
+        pressMs_[IsDecDirection(direction) ? 0 : 1] = now;
+}
+
+void TFRM_Raquette::DirectionUp(std::uint8_t direction)
+{
+    if (direction > dirWest || !held_[direction])
+        return;
+    held_[direction] = false;
+    // The inversion boxes of the press: guiding may have changed the source since.
+    MotionSource = 0;
+    Prg_Suivi::StopMountDirection(direction);
+    if (HandPadCalibrating) {
+        const std::int64_t held = nowMs() - pressMs_[IsDecDirection(direction) ? 0 : 1];
+        switch (direction) {
+        case dirNorth: NorthSouthHoldMs += held; break;
+        case dirSouth: NorthSouthHoldMs -= held; break;
+        case dirWest: WestEastHoldMs += held; break;
+        case dirEast: WestEastHoldMs -= held; break;
+        }
+    }
+    if (FRM_Prg_Suivi) {
+        FRM_Prg_Suivi->TMR_ScopePositionTimer();
+        if (!Scripts::GotoRunning)
+            FRM_Prg_Suivi->TMR_ScopePosition->stop();
+    }
+}
+
+void TFRM_Raquette::BTN_StopMouseDown()
+{
+    for (bool& h : held_)
+        h = false;
+    Prg_Suivi::StopMount();
+    if (FRM_Prg_Suivi) {
+        FRM_Prg_Suivi->TMR_ScopePositionTimer();
+        FRM_Prg_Suivi->TMR_ScopePosition->stop();
+    }
+}
+
+void TFRM_Raquette::ReleaseAll()
+{
+    for (std::uint8_t d = 0; d < held_.size(); ++d)
+        DirectionUp(d);
+    FocusUp();
+    if (SCB_Rate->value() != 0)
+        SCB_Rate->setValue(0);
+}
+
+void TFRM_Raquette::RateRadioClick(int index)
+{
+    if (index >= 2)
+        AutoguidingOff();
+    Prg_Suivi::SelectSlewRate(index);
+}
+
+void TFRM_Raquette::CBX_RateChange()
+{
+    const int index = CBX_Rate->findText(CBX_Rate->currentText());
+    if (index < 0)
+        return;
+    if (mountIs(Prg_Suivi::Interface::LX200)) {
+        if (index <= 3)
+            Prg_Suivi::SelectSlewRate(3 - index);
+    } else if (mountIs(Prg_Suivi::Interface::Ascom)) {
+        auto& shared = AscomBridge::AscomSharedData;
+        for (int axis = 0; axis < 2; ++axis)
+            if (index < int(shared.AxisRates[axis].size()))
+                shared.CurrentRate[axis] = shared.AxisRates[axis][index];
+    }
+    AutoguidingOff();
+}
+
+void TFRM_Raquette::SCB_RateChange()
+{
+    const int p = SCB_Rate->value();
+    EDT_Rate->setText(QString::number(p));
+    if (!AscomBridge::Running())
+        return;
+    auto& shared = AscomBridge::AscomSharedData;
+    shared.Direction = p >= 0 ? dirWest : dirEast;
+    // The scroll bar's own rate: a rate of the list is never overwritten.
+    auto rate = std::make_shared<AscomBridge::TASCOMRate>();
+    if (shared.CurrentRate[0])
+        *rate = *shared.CurrentRate[0];
+    rate->Maximum = std::abs(p) / 3600.0;
+    shared.CurrentRate[0] = rate;
+    AscomBridge::Signal(p == 0 ? AscomBridge::rqStopAxis : AscomBridge::rqMoveAxis);
+}
+
+void TFRM_Raquette::BTN_RateClick()
+{
+    bool ok = false;
+    const int value = EDT_Rate->text().trimmed().toInt(&ok);
+    if (!ok)
+        throw std::runtime_error(QStringLiteral("'%1' n'est pas un nombre entier valide").arg(EDT_Rate->text()).toStdString());
+    SCB_Rate->setValue(value);
+}
+
+// ---------------------------------------------------------------- focuser
+
+void TFRM_Raquette::FocusDown(std::uint8_t direction, bool fast)
+{
+    if (focusHeld_ >= 0)
+        return;
+    focusHeld_ = direction;
+    Prg_Suivi::StartFocuser(direction, fast);
+}
+
+void TFRM_Raquette::FocusUp()
+{
+    if (focusHeld_ < 0)
+        return;
+    const auto direction = std::uint8_t(focusHeld_);
+    focusHeld_ = -1;
+    Prg_Suivi::StopFocuser(direction);
+}
+
+void TFRM_Raquette::BTN_Demarrer_AutofocusClick()
+{
+    if (FRM_Tool_Affichage) {
+        FRM_Tool_Affichage->CKB_MAP->setChecked(true);
+        Settings::RunHandler(QStringLiteral("FRM_Tool_Affichage.CKB_MAPClick"));
+    }
+    BTN_Demarrer_Autofocus->setEnabled(false);
+    BTN_Arreter_Autofocus->setEnabled(true);
+    AutofocusPrevFWHM = 999.0;
+    GAUGE_Autofocus->setValue(0);
+    AutofocusStepMs = FRM_Pref ? FRM_Pref->SPED_Tps_Base_Autofocus->value() : 10000;
+    if (RDB_AF_Fin->isChecked())
+        AutofocusStepMs /= 4;
+    AutofocusStepMs = std::max(AutofocusStepMs, 100);
+    AutofocusReady = 1;
+    FocusDirection = 0;
+}
+
+void TFRM_Raquette::AutofocusStep(bool fast, double fwhm)
+{
+    if (fwhm > AutofocusPrevFWHM) {
+        FocusDirection = FocusDirection ? 0 : 1;
+        AutofocusStepMs = std::max(100, AutofocusStepMs / 2);
+        // The gauge fills as the step shrinks towards 100 ms; a base of
+        // 100 ms or less has nothing to fill.
+        const int base = FRM_Pref ? FRM_Pref->SPED_Tps_Base_Autofocus->value() : 10000;
+        const int span = base - 100;
+        const int gauge = span > 0 ? 100 - int(std::lround(100.0 * AutofocusStepMs / span)) : 100;
+        GAUGE_Autofocus->setValue(std::clamp(gauge, 0, 100));
+    }
+    if (FRM_Pref && FRM_Pref->TNI_FWHM_Stop->Value() >= fwhm) {
+        BTN_Arreter_AutofocusClick();
+        return;
+    }
+    Prg_Suivi::StartFocuser(FocusDirection, fast);
+    TMR_Autofocus->start(AutofocusStepMs);
+    AutofocusReady = 0;
+    AutofocusPrevFWHM = fwhm;
+}
+
+void TFRM_Raquette::TMR_AutofocusTimer()
+{
+    TMR_Autofocus->stop();
+    Prg_Suivi::StopFocuser(FocusDirection);
+    AutofocusFrameCount = 0;
+    AutofocusReady = 1;
+}
+
+void TFRM_Raquette::BTN_Arreter_AutofocusClick()
+{
+    BTN_Demarrer_Autofocus->setEnabled(true);
+    BTN_Arreter_Autofocus->setEnabled(false);
+    AutofocusReady = 0;
+    TMR_Autofocus->stop();
+    Prg_Suivi::StopFocuser(FocusDirection);
+    if (FRM_Tool_Affichage) {
+        FRM_Tool_Affichage->CKB_MAP->setChecked(false);
+        Settings::RunHandler(QStringLiteral("FRM_Tool_Affichage.CKB_MAPClick"));
+    }
+}
+
+// ---------------------------------------------------------------- settings of the window
+
+void TFRM_Raquette::CBX_Vitesse_MoteurChange()
+{
+    const QString text = CBX_Vitesse_Moteur->currentText();
+    if (FRM_Pref) {
+        FRM_Pref->CBX_Vitesse_Moteur->setCurrentText(text);
+        Settings::RunHandler(QStringLiteral("FRM_Pref.CBX_Vitesse_MoteurChange"));
+    }
+    if (FRM_ObjectAction)
+        if (auto* list = FRM_ObjectAction->findChild<QComboBox*>(QStringLiteral("CBX_Vitesse_Moteur")))
+            list->setCurrentText(text);
+    if (QWidget* w = focusWidget())
+        w->clearFocus();
+}
+
+void TFRM_Raquette::RDB_AbsoluClick()
+{
+    if (FRM_ObjectAction)
+        FRM_ObjectAction->RDB_Absolu->setChecked(true);
+}
+
+void TFRM_Raquette::RDB_RelatifClick()
+{
+    if (FRM_ObjectAction)
+        FRM_ObjectAction->RDB_Relatif->setChecked(RDB_Relatif->isChecked());
+    if (!RDB_Relatif->isChecked() && !RDB_Absolu->isChecked()) {
+        RDB_Absolu->setChecked(true);
+        RDB_AbsoluClick();
+    }
+}
+
+void TFRM_Raquette::SPDB_Raquette_AgrandirClick()
+{
+    SPDB_Raquette_Reduire->raise();
+    GRB_Goto->show();
+    resize(width(), sizeHint().height());
+}
+
+void TFRM_Raquette::SPDB_Raquette_ReduireClick()
+{
+    SPDB_Raquette_Agrandir->raise();
+    GRB_Goto->hide();
+    adjustSize();
+}
+
+// ---------------------------------------------------------------- layout operations
+
+void TFRM_Raquette::EnableLX200Controls()
+{
+    ReleaseAll();
+    enableAll({RDB_Slew, RDB_Find, RDB_Cntr, RDB_Guide, BTN_Position_Actuelle, BTN_Sync}, true);
+    EnableCatalogueChoice();
+    BTN_GOTO->setEnabled(true);
+}
+
+void TFRM_Raquette::DisableLX200Controls()
+{
+    ReleaseAll();
+    enableAll({RDB_Slew, RDB_Find, RDB_Cntr, RDB_Guide}, false);
+    enableAll({BTN_Position_Actuelle, BTN_Sync, EDT_Numero}, true);
+    enableAll({RDB_Messier, RDB_NGC, RDB_IC, RDB_UGC, RDB_Etoile_SAO, RDB_Etoile, RDB_Planete, CBX_Planete, BTN_GOTO},
+               false);
+    Align_V::UpdateHandPadControls();
+}
+
+void TFRM_Raquette::EnableAscomControls(bool ask)
+{
+    enableAll({RDB_Slew, RDB_Find, RDB_Cntr, RDB_Guide}, false);
+    enableAll({BTN_Position_Actuelle, BTN_Sync, RDB_Messier, RDB_NGC, RDB_IC, RDB_UGC, RDB_Etoile_SAO, EDT_Numero}, true);
+    enableAll({RDB_Etoile, RDB_Planete, CBX_Planete}, false);
+    if (ask) {
+        AscomBridge::Ask(AscomBridge::rqCanSlewAsync, AscomBridge::kAnswerWait_ms);
+        EnableAbsoluteGoto();
+        BTN_GOTO->setEnabled(true);
+    }
+}
+
+void TFRM_Raquette::EnableCatalogueChoice()
+{
+    enableAll({RDB_Messier, RDB_NGC, RDB_IC, RDB_UGC, RDB_Etoile_SAO, RDB_Etoile, RDB_Planete}, true);
+}
+
+void TFRM_Raquette::DisableCatalogueChoice()
+{
+    enableAll({RDB_Messier, RDB_NGC, RDB_IC, RDB_UGC, RDB_Etoile_SAO, RDB_Etoile, RDB_Planete}, false);
+}
+
+void TFRM_Raquette::EnableFocusControls() { GRB_Focus->setEnabled(true); }
+
+void TFRM_Raquette::DisableFocusControls()
+{
+    FocusUp();
+    GRB_Focus->setEnabled(false);
+}
+
+void TFRM_Raquette::EnableAbsoluteGoto()
+{
+    RDB_Absolu->setEnabled(true);
+    if (FRM_ObjectAction)
+        FRM_ObjectAction->RDB_Absolu->setEnabled(true);
+}
+
+void TFRM_Raquette::ForceRelativeGoto()
+{
+    RDB_Absolu->setEnabled(false);
+    RDB_Relatif->setChecked(true);
+    if (FRM_ObjectAction) {
+        FRM_ObjectAction->RDB_Absolu->setEnabled(false);
+        FRM_ObjectAction->RDB_Relatif->setChecked(true);
+    }
 }

@@ -1,12 +1,133 @@
 #pragma once
+// The on-screen hand pad "Telescope": moves the mount while a direction
+// button (or its key) is held, chooses slew rates, runs the focuser by hand
+// or by the automatic focusing, sets the inversions and the joystick, and
+// hosts the goto, sync and position reading of the mount and the keyboard
+// control with its spoken prompts.
+//
+// Every press remembers what it started; its release, hiding or
+// deactivating the window, switching the keyboard control off or a second
+// press of the same direction never leave a move or a focuser run behind.
+// Hold times are measured on the monotonic clock. User-interface thread.
 
 #include "app/form.h"
 #include "ui_frm_raquette.h"
+
+#include <QTimer>
+#include <array>
+#include <cstdint>
+
+// Hand-pad state read by the tracking step; the goto dialog's calibration
+// (HandPadCalibrating, NorthSouthHoldMs, WestEastHoldMs) is in
+// frm_object_action.h.
+extern std::uint8_t FocusDirection;   // 0 in, 1 out
+extern double AutofocusPrevFWHM;
+extern std::int32_t AutofocusStepMs;
+extern std::uint8_t AutofocusReady;
+extern std::int32_t AutofocusFrameCount;
+// The object number the keypad "/" puts back into EDT_Numero.
+extern QString LastNumber;
+
+// Autoguiding off: the guiding window's radio button unchecked.
+void AutoguidingOff();
 
 class TFRM_Raquette : public TForm, public Ui::TFRM_Raquette {
     Q_OBJECT
 public:
     explicit TFRM_Raquette(QWidget* parent = nullptr);
+    // Stops what the hand pad still moves.
+    ~TFRM_Raquette() override;
+
+    void FormActivate() override;
+    void FormKeyDown(int& key, Qt::KeyboardModifiers shift) override;
+    void FormKeyUp(int& key, Qt::KeyboardModifiers shift) override;
+
+    // Direction buttons (north 0, south 1, east 2, west 3). A press while
+    // the direction is already held does nothing; a release stops only
+    // what a press started.
+    void DirectionDown(std::uint8_t direction);
+    void DirectionUp(std::uint8_t direction);
+    void BTN_StopMouseDown();
+    // Stops every direction and focuser run the hand pad started, and a
+    // move of the rate scroll bar.
+    void ReleaseAll();
+
+    void RateRadioClick(int index);   // RDB_Guide 0 .. RDB_Slew 3
+    void CBX_RateChange();
+    void SCB_RateChange();
+    void BTN_RateClick();
+
+    // Focuser buttons: direction 0 in, 1 out.
+    void FocusDown(std::uint8_t direction, bool fast);
+    void FocusUp();
+    void BTN_Demarrer_AutofocusClick();
+    void BTN_Arreter_AutofocusClick();
+    void AutofocusStep(bool fast, double fwhm);
+    void TMR_AutofocusTimer();
+
+    void CBX_Vitesse_MoteurChange();
+    void RDB_AbsoluClick();
+    void RDB_RelatifClick();
+    void SPDB_Raquette_AgrandirClick();
+    void SPDB_Raquette_ReduireClick();
+
+    // Layout operations of the Preferences dialog's interface choice.
+    void EnableLX200Controls();
+    void DisableLX200Controls();
+    void EnableAscomControls(bool ask);
+    void EnableCatalogueChoice();
+    void DisableCatalogueChoice();
+    void EnableFocusControls();
+    void DisableFocusControls();
+    void EnableAbsoluteGoto();
+    void ForceRelativeGoto();
+
+    // Goto, sync and position reading (frm_raquette_goto.cpp).
+    void CatalogueClick(QRadioButton* choice);
+    // Enables the inputs of a catalogue choice, nothing else.
+    void ShowCatalogueInputs(QRadioButton* choice);
+    void EDT_NumeroChange();
+    void CBX_EtoileChange();
+    void BTN_GOTOClick();
+    void BTN_AbortClick();
+    void BTN_SyncClick();
+    void BTN_Position_ActuelleClick();
+    // The LX200 library code of the chosen object for a goto or a sync
+    // (empty when the choice has none).
+    QByteArray ObjectCode(bool forSync) const;
+
+    // Keyboard control (frm_raquette_keys.cpp).
+    std::uint8_t KeyboardControl = 0;
+    int LastKeyDown = 0;
+    std::int64_t EnterDownMs = 0;
+    std::uint8_t RateCycle = 4;
+    std::uint8_t CatalogueCycle = 0;
+
+    QTimer* TMR_Autofocus = nullptr;
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void wire();
+    void wireGoto();
+    void installRepeatFilter();
+    bool focusInLists() const;
+    void setDirectionButtons(bool enabled);
+    void enterReleased(bool controlWasOn);
+    void catalogueCycle(bool controlWasOn);
+    void numberKeyPress(QKeyEvent* k);
+    void numberKeyUp(QKeyEvent* k);
+    void speakNumberEntry();
+    void lx200Position();
+    void ascomPosition();
+    void showPositionOf(double ra_arcsec, double dec_arcsec);
+    void syncOtherMount();
+
+    std::array<bool, 4> held_{};
+    std::array<std::int64_t, 2> pressMs_{};   // north/south, west/east
+    int focusHeld_ = -1;                      // direction of a focuser run started here
 };
 
 extern TFRM_Raquette* FRM_Raquette;

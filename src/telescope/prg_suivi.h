@@ -143,6 +143,10 @@ void AbortGoto();
 void SyncOnObject(const QByteArray& object, std::function<void(const QByteArray& reply)> onReply = {});
 void AscomSlewAsync(double ra_arcsec, double dec_arcsec);
 void AscomSync(double ra_arcsec, double dec_arcsec);
+// A position read from the mount (seconds of arc): TelescopeRA/Dec and the
+// goto origin.
+void SetMountRA(double arcsec);
+void SetMountDec(double arcsec);
 void AscomAbort();
 // Arms the position poll: while a goto runs at least every 1000 ms; for a
 // hand-pad press every SPED_Rafraichissement_Carte ms (0: not at all).

@@ -228,6 +228,9 @@ void pollEstimate()
 
 } // namespace
 
+void SetMountRA(double arcsec) { setRA(arcsec); }
+void SetMountDec(double arcsec) { setDec(arcsec); }
+
 bool GotoCoordinates(double ra_arcsec, double dec_arcsec, std::function<void(const QByteArray&)> onReplies)
 {
     AutoConnectMount();

@@ -7,6 +7,7 @@
 
 #include "app/settings.h"
 #include "app/settings/key_table.h"
+#include "scripting/script_commands.h"
 #include "program_windows_fixture.h"
 
 #include <QDirIterator>
@@ -76,7 +77,8 @@ QSet<QString> CalledNames()
         if (!text.contains(variableCall))
             continue;
         for (const auto& m : qualified.globalMatch(text))
-            if (!LooksLikeFileName(m.captured(1)) && !NotHandlers().contains(m.captured(1)))
+            if (!LooksLikeFileName(m.captured(1)) && !NotHandlers().contains(m.captured(1))
+                && !Scripts::FindCommand(m.captured(1)))   // a script command's keyword
                 names.insert(m.captured(1));
     }
     for (const Settings::KeySpec& k : Settings::KeyTable()) {

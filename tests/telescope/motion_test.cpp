@@ -23,20 +23,20 @@ using namespace Prg_Suivi;
 namespace {
 
 QStringList g_pluginCalls;
-extern "C" {
-std::int32_t create(std::int32_t, const char*, const char*, std::int32_t) { return 9; }
-std::int32_t connect(std::int32_t) { return 0; }
-void disconnect(std::int32_t h) { g_pluginCalls << QStringLiteral("disconnect %1").arg(h); }
-void release(std::int32_t h) { g_pluginCalls << QStringLiteral("free %1").arg(h); }
-void move(std::int32_t, std::int32_t d) { g_pluginCalls << QStringLiteral("move %1").arg(d); }
-void stop(std::int32_t, std::int32_t d) { g_pluginCalls << QStringLiteral("stop %1").arg(d); }
-}
-const TGuidePluginTable kTable{.autoguide_create = create,
-                               .autoguide_connect = connect,
-                               .autoguide_disconnect = disconnect,
-                               .autoguide_free = release,
-                               .autoguide_move = move,
-                               .autoguide_stop = stop};
+// Named apart from the C library's connect() and friends: the Alpaca tests
+// of this program open real sockets.
+std::int32_t fakeCreate(std::int32_t, const char*, const char*, std::int32_t) { return 9; }
+std::int32_t fakeConnect(std::int32_t) { return 0; }
+void fakeDisconnect(std::int32_t h) { g_pluginCalls << QStringLiteral("disconnect %1").arg(h); }
+void fakeRelease(std::int32_t h) { g_pluginCalls << QStringLiteral("free %1").arg(h); }
+void fakeMove(std::int32_t, std::int32_t d) { g_pluginCalls << QStringLiteral("move %1").arg(d); }
+void fakeStop(std::int32_t, std::int32_t d) { g_pluginCalls << QStringLiteral("stop %1").arg(d); }
+const TGuidePluginTable kTable{.autoguide_create = fakeCreate,
+                               .autoguide_connect = fakeConnect,
+                               .autoguide_disconnect = fakeDisconnect,
+                               .autoguide_free = fakeRelease,
+                               .autoguide_move = fakeMove,
+                               .autoguide_stop = fakeStop};
 
 // The outputs of the Venner shift register, from the writes to the serial
 // port's registers: DTR is shifted in on each rising RTS edge and the outputs

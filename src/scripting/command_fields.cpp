@@ -1,0 +1,54 @@
+#include "scripting/command_fields.h"
+
+#include "app/helpers/str_helpers.h"
+#include "scripting/script_language.h"
+#include "scripting/scripts.h"
+
+namespace Scripts {
+
+QString ScriptImageName;
+
+QString CommandField(const QString& arguments, int n)
+{
+    return StrHelpers::ExtractField(arguments, QLatin1Char(','), n);
+}
+
+bool EvalField(const QString& text, int wantedType, QString& result)
+{
+    const int pos = EvalOperand(text.trimmed(), wantedType, 1, result);
+    if (pos == kNotFound)
+        return false;
+    if (pos == kWrongType)
+        result.clear();
+    return true;
+}
+
+bool EvalIntField(const QString& text, std::int32_t fallback, std::int32_t& value, bool* converted)
+{
+    QString result;
+    if (!EvalField(text, TypeInteger, result))
+        return false;
+    bool ok = false;
+    const std::int32_t v = result.trimmed().toInt(&ok);
+    value = ok ? v : fallback;
+    if (converted)
+        *converted = ok;
+    return true;
+}
+
+int CameraField(const QString& field)
+{
+    bool ok = false;
+    const int cam = field.trimmed().toInt(&ok);
+    if (ok && (cam == 1 || cam == 2))
+        return cam;
+    ScriptError(QStringLiteral("Cam = ") + field + QStringLiteral(", (0 < Cam < 3)"));
+    return 0;
+}
+
+void CommandDone()
+{
+    ScriptNext(50);
+}
+
+} // namespace Scripts

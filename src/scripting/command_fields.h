@@ -1,0 +1,40 @@
+#pragma once
+// Reading the fields of a command's arguments, shared by every command
+// family: fields are split at "," outside double quotes and counted from 1;
+// keyword values are compared as written (case matters); value fields are
+// trimmed and evaluated with EvalOperand.
+
+#include <QString>
+
+#include <cstdint>
+
+namespace Scripts {
+
+// Field n (from 1) of the arguments, as written.
+QString CommandField(const QString& arguments, int n);
+
+// Evaluates text (trimmed) as wantedType into result. False when the
+// evaluator has already reported an error and stopped the script: the
+// command then does nothing more. An operand of another type leaves result
+// empty.
+bool EvalField(const QString& text, int wantedType, QString& result);
+
+// An integer value field: false after a reported error, else value is the
+// evaluated integer or fallback when it is none. converted (optional) tells
+// whether the text was an integer.
+bool EvalIntField(const QString& text, std::int32_t fallback, std::int32_t& value, bool* converted = nullptr);
+
+// A camera field: 1 or 2, else the script error "Cam = <field>, (0 < Cam < 3)"
+// and 0.
+int CameraField(const QString& field);
+
+// The end of a statement that succeeded: the next one 50 ms later.
+void CommandDone();
+
+} // namespace Scripts
+
+namespace Scripts {
+// The file name image.name and image.name.savedialog set and image.save
+// uses; it keeps its value across statements and runs.
+extern QString ScriptImageName;
+} // namespace Scripts

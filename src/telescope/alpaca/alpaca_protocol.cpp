@@ -1,0 +1,216 @@
+#include "telescope/alpaca/alpaca_protocol.h"
+
+#include "platform/ini_document.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QUrl>
+#include <cmath>
+
+namespace Alpaca {
+
+QString DeviceAddress::text() const { return QStringLiteral("%1:%2/%3").arg(host).arg(port).arg(device); }
+
+QString DeviceAddress::memberUrl(const QString& member) const
+{
+    return QStringLiteral("http://%1:%2/api/v1/telescope/%3/").arg(host).arg(port).arg(device) + member;
+}
+
+QString DeviceAddress::setupUrl() const
+{
+    return QStringLiteral("http://%1:%2/setup/v1/telescope/%3/setup").arg(host).arg(port).arg(device);
+}
+
+std::optional<DeviceAddress> ParseDeviceAddress(const QString& text)
+{
+    static const QRegularExpression form(QStringLiteral("^([A-Za-z0-9.\\-]{1,253}):(\\d{1,5})/(\\d{1,4})$"));
+    const auto m = form.match(text.trimmed());
+    if (!m.hasMatch())
+        return std::nullopt;
+    const uint port = m.captured(2).toUInt();
+    if (port == 0 || port > 65535)
+        return std::nullopt;
+    return DeviceAddress{m.captured(1), quint16(port), m.captured(3).toInt()};
+}
+
+Reply ParseReply(const QByteArray& body, bool needValue)
+{
+    Reply r;
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(body, &parseError);
+    if (parseError.error != QJsonParseError::NoError || !doc.isObject()) {
+        r.error = QStringLiteral("réponse Alpaca illisible");
+        return r;
+    }
+    const QJsonObject o = doc.object();
+    const QJsonValue number = o.value(QStringLiteral("ErrorNumber"));
+    if (!number.isUndefined() && !number.isDouble()) {
+        r.error = QStringLiteral("réponse Alpaca illisible");
+        return r;
+    }
+    r.errorNumber = number.isDouble() ? int(std::clamp(number.toDouble(), -2147483648.0, 2147483647.0)) : 0;
+    if (r.errorNumber != 0) {
+        r.error = QStringLiteral("erreur Alpaca %1 : %2")
+                      .arg(r.errorNumber)
+                      .arg(o.value(QStringLiteral("ErrorMessage")).toString().left(200));
+        return r;
+    }
+    r.value = o.value(QStringLiteral("Value"));
+    if (needValue && r.value.isUndefined()) {
+        r.error = QStringLiteral("réponse Alpaca sans valeur");
+        return r;
+    }
+    r.ok = true;
+    return r;
+}
+
+std::optional<double> NumberOf(const QJsonValue& v)
+{
+    if (!v.isDouble() || !std::isfinite(v.toDouble()))
+        return std::nullopt;
+    return v.toDouble();
+}
+
+std::optional<bool> BoolOf(const QJsonValue& v)
+{
+    if (!v.isBool())
+        return std::nullopt;
+    return v.toBool();
+}
+
+std::optional<double> LargestMaximum(const QJsonValue& v)
+{
+    if (!v.isArray())
+        return std::nullopt;
+    double largest = 0;
+    for (const QJsonValue& item : v.toArray()) {
+        const auto maximum = item.isObject() ? NumberOf(item.toObject().value(QStringLiteral("Maximum"))) : std::nullopt;
+        if (!maximum)
+            return std::nullopt;
+        largest = std::max(largest, *maximum);
+    }
+    return largest;
+}
+
+std::optional<quint16> ParseDiscoveryReply(const QByteArray& datagram)
+{
+    const QJsonDocument doc = QJsonDocument::fromJson(datagram);
+    if (!doc.isObject())
+        return std::nullopt;
+    const auto port = NumberOf(doc.object().value(QStringLiteral("AlpacaPort")));
+    if (!port || *port < 1 || *port > 65535 || *port != std::floor(*port))
+        return std::nullopt;
+    return quint16(*port);
+}
+
+QByteArray DiscoveryReply(quint16 alpacaPort)
+{
+    return QJsonDocument(QJsonObject{{QStringLiteral("AlpacaPort"), int(alpacaPort)}}).toJson(QJsonDocument::Compact);
+}
+
+QList<QPair<QString, int>> ConfiguredTelescopes(const QJsonValue& v)
+{
+    QList<QPair<QString, int>> out;
+    for (const QJsonValue& item : v.toArray()) {
+        const QJsonObject o = item.toObject();
+        const auto number = NumberOf(o.value(QStringLiteral("DeviceNumber")));
+        if (o.value(QStringLiteral("DeviceType")).toString().compare(QStringLiteral("Telescope"), Qt::CaseInsensitive) != 0
+            || !number || *number < 0 || *number > 9999)
+            continue;
+        out.append({o.value(QStringLiteral("DeviceName")).toString().left(200), int(*number)});
+    }
+    return out;
+}
+
+HttpResponse ParseHttpResponse(const QByteArray& buffer, bool closed)
+{
+    HttpResponse r;
+    const qsizetype end = buffer.indexOf("\r\n\r\n");
+    if (end < 0) {
+        r.complete = closed || buffer.size() > kMaxResponse;
+        return r;
+    }
+    const QList<QByteArray> lines = buffer.left(end).split('\n');
+    const QList<QByteArray> statusLine = lines.value(0).trimmed().split(' ');
+    bool ok = false;
+    const int status = statusLine.value(1).toInt(&ok);
+    if (!statusLine.value(0).startsWith("HTTP/1.") || !ok || status < 100 || status > 599) {
+        r.complete = true;
+        return r;
+    }
+    qsizetype length = -1;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines[i].trimmed();
+        if (line.toLower().startsWith("content-length:")) {
+            const qlonglong n = line.mid(15).trimmed().toLongLong(&ok);
+            if (!ok || n < 0 || n > kMaxResponse) {
+                r.complete = true;
+                return r;
+            }
+            length = qsizetype(n);
+        }
+    }
+    const QByteArray body = buffer.mid(end + 4);
+    if (length >= 0 ? body.size() < length : !closed) {
+        r.complete = buffer.size() > kMaxResponse + end + 4;
+        return r;
+    }
+    r.complete = true;
+    r.status = status;
+    r.body = length >= 0 ? body.left(length) : body;
+    return r;
+}
+
+QByteArray HttpRequest(const QByteArray& method, const QString& pathAndQuery, const QString& host, quint16 port,
+                       const QByteArray& body)
+{
+    QByteArray out = method + ' ' + pathAndQuery.toLatin1() + " HTTP/1.1\r\nHost: " + host.toLatin1() + ':'
+                     + QByteArray::number(port) + "\r\nAccept: application/json\r\nConnection: close\r\n";
+    if (method == "PUT")
+        out += "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " + QByteArray::number(body.size())
+               + "\r\n";
+    return out + "\r\n" + body;
+}
+
+QByteArray FormBody(const QList<QPair<QString, QString>>& fields)
+{
+    QByteArray out;
+    for (const auto& [name, value] : fields) {
+        if (!out.isEmpty())
+            out += '&';
+        out += QUrl::toPercentEncoding(name) + '=' + QUrl::toPercentEncoding(value);
+    }
+    return out;
+}
+
+QString FormatNumber(double value) { return QString::number(value, 'g', 17); }
+
+std::vector<AscomBridge::RateRef> RatesWithin(const QList<QPair<QString, QString>>& entries, double maxAxisRate)
+{
+    std::vector<AscomBridge::RateRef> out;
+    for (const auto& [name, text] : entries) {
+        bool ok = false;
+        double rate = text.trimmed().toDouble(&ok);
+        if (!ok || !std::isfinite(rate))
+            rate = 0;
+        if (rate < 0 || rate > maxAxisRate)
+            continue;
+        out.push_back(std::make_shared<AscomBridge::TASCOMRate>(AscomBridge::TASCOMRate{name, rate, 0, rate}));
+    }
+    return out;
+}
+
+QList<QPair<QString, QString>> ReadRateEntries(const QByteArray& fileText)
+{
+    platform::IniDocument ini;
+    ini.setBytes(fileText);
+    QList<QPair<QString, QString>> out;
+    const QString section = QStringLiteral("AxisRates");
+    for (const QString& key : ini.readSection(section))
+        out.append({key, ini.readString(section, key, QString())});
+    return out;
+}
+
+} // namespace Alpaca

@@ -1,0 +1,72 @@
+#pragma once
+// A simulated Alpaca telescope server: the management API, the telescope
+// members the bridge calls, UDP discovery, axis motion, and injected errors
+// and hangs, with a log of every call. It runs on a thread of its own so
+// that a requester waiting on the interface thread still gets its answer.
+// Tests start it on 127.0.0.1 with free ports; scripts/run.sh starts the
+// nj-alpaca-sim program for a user's trial.
+
+#include <QHostAddress>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+#include <array>
+#include <memory>
+#include <mutex>
+
+namespace Telescope {
+
+class AlpacaSimulator {
+public:
+    struct State {
+        bool connected = false;
+        double raHours = 0;
+        double decDegrees = 0;
+        bool slewing = false;
+        std::array<double, 2> axisRate{};   // degrees per second, + west / north
+        std::array<bool, 3> canMoveAxis{true, true, false};
+        double maxRate = 4.0;               // the axes' AxisRates Maximum
+        bool canSlew = true;
+        bool canSlewAsync = true;
+        bool canSync = true;
+        bool canPulseGuide = true;
+        // Injected faults: the next calls of this member answer ErrorNumber
+        // 0x400 ("" for any member), or every call hangs without an answer.
+        QString failMember;
+        int failCount = 0;
+        bool hang = false;
+    };
+
+    // port 0 and discoveryPort 0 take free ports; discoveryPort -1 answers
+    // no discovery.
+    explicit AlpacaSimulator(quint16 port = 0, int discoveryPort = 0,
+                             const QHostAddress& address = QHostAddress::LocalHost);
+    ~AlpacaSimulator();
+
+    bool listening() const { return port_ != 0; }
+    quint16 port() const { return port_; }
+    quint16 discoveryPort() const { return discoveryPort_; }
+
+    // Every call, "PUT moveaxis Axis=0&Rate=-0.0833" style, without the
+    // client's identifiers.
+    QStringList calls() const;
+    void clearCalls();
+    // The state with the motion brought up to now.
+    State state() const;
+    void update(const std::function<void(State&)>& change);
+
+private:
+    class Server;
+    friend class Server;
+    mutable std::mutex mutex_;
+    State state_;
+    QStringList calls_;
+    qint64 lastMotion_ms_ = -1;
+    void advance(qint64 now_ms) const;
+    std::unique_ptr<QThread> thread_;
+    Server* server_ = nullptr;
+    quint16 port_ = 0;
+    quint16 discoveryPort_ = 0;
+};
+
+} // namespace Telescope

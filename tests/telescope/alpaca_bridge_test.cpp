@@ -1,0 +1,259 @@
+#include "mount_fixture.h"
+
+#include "telescope/alpaca/alpaca_bridge.h"
+#include "telescope/alpaca/alpaca_chooser.h"
+#include "telescope/alpaca/alpaca_protocol.h"
+#include "telescope/frm_raquette.h"
+#include "telescope/mount_state.h"
+#include "telescope/prg_suivi.h"
+#include "telescope/sim/alpaca_simulator.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+using namespace AscomBridge;
+using Telescope::AlpacaSimulator;
+
+namespace {
+
+QStringList names(const std::vector<RateRef>& rates)
+{
+    QStringList out;
+    for (const RateRef& r : rates)
+        out << r->Name;
+    return out;
+}
+
+// Lets queued status reports of the worker reach this thread.
+void drainEvents()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+
+// Waits until the simulator saw `count` calls of a member (or 3 s).
+bool waitForCalls(const AlpacaSimulator& sim, const QString& prefix, int count)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 3000) {
+        if (sim.calls().filter(prefix).size() >= count)
+            return true;
+        QThread::msleep(5);
+    }
+    return false;
+}
+
+class AlpacaBridgeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        AscomSharedData = {};
+        Alpaca::AlpacaBridge::Sources sources;
+        sources.address = [this] { return address; };
+        sources.rateEntries = [] {
+            return Alpaca::ReadRateEntries("[AxisRates]\r\nLent=0.5\r\nRapide=4\r\nTrop=5\r\nabc=abc\r\nNeg=-1\r\n");
+        };
+        sources.status = [this](const Alpaca::AlpacaBridge::Status& s) { statuses.push_back(s); };
+        bridge = std::make_unique<Alpaca::AlpacaBridge>(sources);
+    }
+    void TearDown() override
+    {
+        bridge.reset();
+        AscomSharedData = {};
+    }
+    bool connect()
+    {
+        Signal(rqConnect);
+        const bool ok = bridge->WaitDataSet(kConnectWait_ms) && AscomSharedData.Connected;
+        drainEvents();
+        if (!ok && !statuses.empty())
+            ADD_FAILURE() << statuses.back().error.toStdString();
+        return ok;
+    }
+    void Signal(int request) { bridge->Signal(request); }
+    bool Ask(int request, int wait_ms = 2000)
+    {
+        bridge->Signal(request);
+        return bridge->WaitDataSet(wait_ms);
+    }
+
+    AlpacaSimulator sim;
+    QString address = QStringLiteral("127.0.0.1:%1/0").arg(sim.port());
+    std::vector<Alpaca::AlpacaBridge::Status> statuses;
+    std::unique_ptr<Alpaca::AlpacaBridge> bridge;
+};
+
+} // namespace
+
+TEST(AlpacaProtocol, AddressesRepliesAndRatesAreReadStrictly)
+{
+    const auto a = Alpaca::ParseDeviceAddress(QStringLiteral(" 192.168.1.20:11111/2 "));
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->memberUrl(QStringLiteral("moveaxis")), QStringLiteral("http://192.168.1.20:11111/api/v1/telescope/2/moveaxis"));
+    for (const char* bad : {"ASCOM.Simulator.Telescope", "host:0/1", "host:70000/1", "host:11111", ""})
+        EXPECT_FALSE(Alpaca::ParseDeviceAddress(QString::fromLatin1(bad))) << bad;
+
+    EXPECT_TRUE(Alpaca::ParseReply(R"({"Value":1.5,"ErrorNumber":0})", true).ok);
+    EXPECT_FALSE(Alpaca::ParseReply(R"({"ErrorNumber":0})", true).ok) << "a read without a value";
+    EXPECT_TRUE(Alpaca::ParseReply(R"({"ErrorNumber":0})", false).ok);
+    const auto refused = Alpaca::ParseReply(R"({"ErrorNumber":1031,"ErrorMessage":"non"})", false);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_TRUE(refused.error.contains(QStringLiteral("1031")));
+    EXPECT_FALSE(Alpaca::ParseReply("<html>", true).ok);
+    EXPECT_EQ(Alpaca::ParseDiscoveryReply(R"({"AlpacaPort":11111})"), quint16(11111));
+    EXPECT_FALSE(Alpaca::ParseDiscoveryReply(R"({"AlpacaPort":0})"));
+
+    // Named rates: equal to the fastest axis enters, faster not, "abc" reads
+    // as 0, negative rates are left out; no movable axis takes only zeros.
+    const auto entries = Alpaca::ReadRateEntries("[AxisRates]\r\nA=1\r\nB=2.5\r\nC=2.6\r\nD=abc\r\nE=-1\r\n");
+    EXPECT_EQ(names(Alpaca::RatesWithin(entries, 2.5)), (QStringList{"A", "B", "D"}));
+    EXPECT_EQ(names(Alpaca::RatesWithin(entries, 0)), QStringList{"D"});
+    EXPECT_TRUE(Alpaca::RatesWithin(Alpaca::ReadRateEntries(""), 3).empty());
+}
+
+TEST_F(AlpacaBridgeTest, RequestsReachTheDriverWithTheirOwnInputs)
+{
+    ASSERT_TRUE(sim.listening());
+    // Gated before the connection: nothing is called, no answer counts.
+    AscomSharedData.TargetRightAscension = 3;
+    Signal(rqSyncToCoordinates);
+    EXPECT_FALSE(Ask(rqGetRightAscension, 500));
+
+    ASSERT_TRUE(connect());
+    EXPECT_EQ(names(AscomSharedData.AxisRates[0]), (QStringList{"Lent", "Rapide", "abc"}));
+    EXPECT_EQ(AscomSharedData.MaxAxisRate, 4.0);
+    EXPECT_TRUE(sim.calls().filter(QStringLiteral("synctocoordinates")).isEmpty());
+
+    // North +Maximum on axis 1, south -, east - on axis 0; each request
+    // keeps the inputs it was signalled with.
+    AscomSharedData.CurrentRate = {AscomSharedData.AxisRates[0][0], AscomSharedData.AxisRates[1][1]};
+    for (std::uint8_t d : {dirNorth, dirSouth, dirEast}) {
+        AscomSharedData.Direction = d;
+        Signal(rqMoveAxis);
+    }
+    // Two releases in a row: two stops.
+    AscomSharedData.Direction = dirNorth;
+    Signal(rqStopAxis);
+    Signal(rqStopAxis);
+    ASSERT_TRUE(Ask(rqGetDeclination));
+    const QStringList moves = sim.calls().filter(QStringLiteral("PUT moveaxis"));
+    EXPECT_EQ(moves, (QStringList{"PUT moveaxis Axis=1&Rate=4", "PUT moveaxis Axis=1&Rate=-4",
+                                  "PUT moveaxis Axis=0&Rate=-0.5", "PUT moveaxis Axis=1&Rate=0",
+                                  "PUT moveaxis Axis=1&Rate=0"}));
+
+    // Without asynchronous slews the synchronous one is used.
+    sim.update([](AlpacaSimulator::State& s) { s.canSlewAsync = false; });
+    ASSERT_TRUE(connect());
+    AscomSharedData.TargetRightAscension = 5;
+    AscomSharedData.TargetDeclination = 10;
+    Signal(rqSlewToCoordinatesAsync);
+    Signal(rqSyncToCoordinates);
+    ASSERT_TRUE(Ask(rqGetRightAscension));
+    EXPECT_EQ(sim.calls().filter(QStringLiteral("PUT slew")),
+              QStringList{"PUT slewtocoordinates RightAscension=5&Declination=10"});
+    EXPECT_EQ(AscomSharedData.RightAscension, 5.0);
+}
+
+TEST_F(AlpacaBridgeTest, FailuresClearTheConnectionButNeverLeaveAnAxisMoving)
+{
+    ASSERT_TRUE(connect());
+    AscomSharedData.CurrentRate = {AscomSharedData.AxisRates[0][1], AscomSharedData.AxisRates[1][1]};
+    AscomSharedData.RightAscension = 7;
+
+    // An error while the east axis moves: the axis is stopped first, the
+    // record keeps its position, Connected is cleared, the panel says why.
+    AscomSharedData.Direction = dirWest;
+    Signal(rqMoveAxis);
+    sim.update([](AlpacaSimulator::State& s) {
+        s.failMember = QStringLiteral("rightascension");
+        s.failCount = 1;
+    });
+    EXPECT_FALSE(Ask(rqGetRightAscension));
+    EXPECT_EQ(AscomSharedData.RightAscension, 7.0);
+    EXPECT_EQ(AscomSharedData.Connected, 0);
+    EXPECT_EQ(sim.state().axisRate[0], 0.0);
+    drainEvents();
+    ASSERT_FALSE(statuses.empty());
+    EXPECT_FALSE(statuses.back().ok);
+    EXPECT_TRUE(statuses.back().error.contains(QStringLiteral("rightascension")));
+
+    // A release after the link failed still stops its axis.
+    sim.update([](AlpacaSimulator::State& s) { s.axisRate[1] = 4; });
+    AscomSharedData.Direction = dirNorth;
+    Signal(rqStopAxis);
+    ASSERT_TRUE(waitForCalls(sim, QStringLiteral("PUT moveaxis Axis=1&Rate=0"), 1));
+
+    // A driver that hangs: the requester waits no longer than it asked.
+    ASSERT_TRUE(connect());
+    sim.update([](AlpacaSimulator::State& s) { s.hang = true; });
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(Ask(rqGetDeclination, kAnswerWait_ms));
+    EXPECT_LT(t.elapsed(), 2000);
+    sim.update([](AlpacaSimulator::State& s) { s.hang = false; });
+
+    // Ending the bridge stops what still moves.
+    bridge.reset();
+    SetUp();
+    ASSERT_TRUE(connect());
+    AscomSharedData.CurrentRate = {AscomSharedData.AxisRates[0][0], AscomSharedData.AxisRates[1][0]};
+    AscomSharedData.Direction = dirSouth;
+    Signal(rqMoveAxis);
+    EXPECT_TRUE(bridge->Stop(kStopWait_ms));
+    EXPECT_EQ(sim.state().axisRate[1], 0.0);
+}
+
+TEST_F(MountTest, AlpacaTelescopeFoundByDiscoveryIsDrivenFromTheHandPad)
+{
+    AlpacaSimulator sim(0, 0);
+    ASSERT_TRUE(sim.listening());
+    ASSERT_NE(sim.discoveryPort(), 0);
+    dir.writeFile(QStringLiteral("ASComRates.ini"), "[AxisRates]\r\nLent=0.5\r\nRapide=2\r\n");
+    Alpaca::DiscoveryPort = sim.discoveryPort();
+    QStringList offered;
+    Alpaca::SetChooserDialog([&](const QStringList& entries, const QString&) -> std::optional<QString> {
+        offered = entries;
+        return entries.value(0);
+    });
+    pref().RDB_Mount_ASCOM->setChecked(true);
+    Alpaca::ChooseTelescope();
+    const QString address = QStringLiteral("127.0.0.1:%1/0").arg(sim.port());
+    ASSERT_EQ(offered, QStringList{address + QStringLiteral(" - Simulateur Alpaca")});
+    EXPECT_EQ(pref().EDT_ASCOM_Telescope->text(), address);
+    EXPECT_TRUE(pref().BTN_Mount_Connecter->isEnabled());
+    EXPECT_TRUE(pref().BTN_ASCOM_Configurer->isEnabled());
+
+    // Connected through the Preferences: the hand pad lists the rates.
+    Prg_Suivi::MountConnectClick();
+    ASSERT_TRUE(AscomSharedData.Connected);
+    ASSERT_EQ(FRM_Raquette->CBX_Rate->count(), 2);
+    FRM_Raquette->CBX_Rate->setCurrentIndex(1);
+    FRM_Raquette->CBX_RateChange();
+
+    // "W" held: the mount moves west at the chosen rate; the release stops it.
+    FRM_Raquette->DirectionDown(dirWest);
+    ASSERT_TRUE(waitForCalls(sim, QStringLiteral("PUT moveaxis Axis=0&Rate=2"), 1));
+    QThread::msleep(300);
+    FRM_Raquette->DirectionUp(dirWest);
+    ASSERT_TRUE(waitForCalls(sim, QStringLiteral("PUT moveaxis Axis=0&Rate=0"), 1));
+    const double ra = sim.state().raHours;
+    EXPECT_LT(ra, 24.0);
+    EXPECT_GT(ra, 23.9) << "west lowers the right ascension from 0 h";
+    FRM_Raquette->BTN_Position_ActuelleClick();
+    EXPECT_NEAR(TelescopeRA, ra * 54000, 1);
+    EXPECT_FALSE(FRM_Raquette->EDT_Position_Actuelle_AD->text().isEmpty());
+
+    // Cancelling the choice: no telescope, both connect buttons off.
+    Alpaca::SetChooserDialog([](const QStringList&, const QString&) { return std::nullopt; });
+    Alpaca::ChooseTelescope();
+    EXPECT_TRUE(pref().EDT_ASCOM_Telescope->text().isEmpty());
+    EXPECT_FALSE(pref().BTN_Mount_Connecter->isEnabled());
+    EXPECT_FALSE(pref().BTN_Mount_Deconnecter->isEnabled());
+    EXPECT_TRUE(pref().BTN_ASCOM_Configurer->isEnabled());
+    Alpaca::SetChooserDialog({});
+    Alpaca::DiscoveryPort = Alpaca::kDiscoveryPort;
+    StopBridge();
+    EXPECT_EQ(sim.state().axisRate[0], 0.0);
+}

@@ -1,0 +1,359 @@
+#include "mount_fixture.h"
+
+#include "app/align_v_features.h"
+#include "app/frm_message.h"
+#include "scripting/scripts.h"
+#include "telescope/ascom_bridge.h"
+#include "telescope/frm_object_action.h"
+#include "telescope/frm_prg_suivi.h"
+#include "telescope/frm_raquette.h"
+#include "telescope/frm_tool_suivi.h"
+#include "telescope/mount_state.h"
+#include "telescope/prg_suivi.h"
+#include "telescope/sim/simulated_telescope.h"
+#include "telescope/sky/sky_chart.h"
+#include "telescope/voice_prompts.h"
+#include "translation/translated_texts.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QSignalBlocker>
+
+using namespace Prg_Suivi;
+
+namespace {
+
+TFRM_Raquette& pad() { return *FRM_Raquette; }
+
+void key(QEvent::Type type, int k, bool keypad = false, bool repeat = false)
+{
+    QKeyEvent e(type, k, keypad ? Qt::KeypadModifier : Qt::NoModifier, QString(), repeat);
+    QApplication::sendEvent(FRM_Raquette, &e);
+}
+
+void tap(int k, bool keypad = false)
+{
+    key(QEvent::KeyPress, k, keypad);
+    key(QEvent::KeyRelease, k, keypad);
+}
+
+class HandPadTest : public MountTest {
+protected:
+    void SetUp() override
+    {
+        MountTest::SetUp();
+        platform::setClock(&clock);
+        clock.advanceMs(100000);
+        Telescope::Prompts().Clear();
+        // A prompt set whose every key names a WAV file of the same name.
+        QByteArray set = "[Main]\r\n";
+        for (const char* k : {"S_1", "S_2", "S_NGC", "S_Slew", "S_Find", "S_Cntr", "S_Guide", "S_Synchro",
+                              "S_Objet_non_trouve", "S_Messier", "S_Coords"}) {
+            set += QByteArray(k) + "=" + k + ".wav\r\n";
+            dir.writeFile(QStringLiteral("Sons/") + k + QStringLiteral(".wav"), "RIFF");
+        }
+        dir.writeFile(QStringLiteral("Sound_Test.ini"), set);
+        const QSignalBlocker block(pref().CBX_Langue);
+        pref().CBX_Langue->addItem(QStringLiteral("Test"));
+        pref().CBX_Langue->setCurrentText(QStringLiteral("Test"));
+        pref().EDT_Repertoire_Sons->setText(dir.filePath(QStringLiteral("Sons")));
+    }
+    void TearDown() override
+    {
+        Telescope::Prompts().Clear();
+        HandPadCalibrating = 0;
+        MountTest::TearDown();
+        platform::setClock(nullptr);
+    }
+    void useLx200()
+    {
+        pref().RDB_Mount_LX200->setChecked(true);
+        ASSERT_TRUE(ConnectMount());
+        pad().EnableLX200Controls();
+        mount.clearRecords();
+    }
+    // The prompt playing and every one queued behind it, played one after
+    // the other as their times run out: file name and spacing.
+    QStringList spoken()
+    {
+        QStringList out;
+        auto& p = Telescope::Prompts();
+        if (!p.Busy())
+            return out;
+        do
+            out << QFileInfo(sound.playedFiles.last()).completeBaseName() + QStringLiteral("/")
+                       + QString::number(p.CurrentWait());
+        while (p.PlayNext());
+        return out;
+    }
+    testsupport::RecordingSoundService sound;
+};
+
+} // namespace
+
+TEST_F(HandPadTest, DirectionButtonsStopWhatTheirPressStartedWhateverEndsIt)
+{
+    useLx200();
+    FRM_Tool_Suivi->RDB_Autoguidage->setChecked(true);
+    pref().SPED_Rafraichissement_Carte->setValue(700);
+
+    emit pad().BTN_N->pressed();
+    EXPECT_FALSE(FRM_Tool_Suivi->RDB_Autoguidage->isChecked()) << "a press switches autoguiding off";
+    EXPECT_EQ(HandPadMoving, 1);
+    EXPECT_TRUE(FRM_Prg_Suivi->TMR_ScopePosition->isActive());
+    EXPECT_EQ(FRM_Prg_Suivi->TMR_ScopePosition->interval(), 700);
+    pad().DirectionDown(dirNorth);   // the key of the same direction: one move
+    emit pad().BTN_N->released();
+    emit pad().BTN_N->released();    // two stops in a row: one stop
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(mount.commands().mid(0, 2), (QList<QByteArray>{":Mn#", ":Qn#"}));
+    EXPECT_FALSE(FRM_Prg_Suivi->TMR_ScopePosition->isActive());
+
+    // Hiding or deactivating the window, or the keypad "/" switching the
+    // keyboard control off, stop what is held.
+    mount.clearRecords();
+    pad().show();
+    emit pad().BTN_W->pressed();
+    pad().hide();
+    pad().show();
+    emit pad().BTN_E->pressed();
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(FRM_Raquette, &deactivate);
+    pad().hide();
+    tap(Qt::Key_Return);
+    key(QEvent::KeyPress, Qt::Key_Down);
+    tap(Qt::Key_Slash, true);
+    key(QEvent::KeyRelease, Qt::Key_Down);
+    ASSERT_TRUE(settle());
+    QList<QByteArray> moves;
+    for (const QByteArray& c : mount.commands())
+        if (c.startsWith(":M") || c.startsWith(":Q"))
+            moves << c;
+    EXPECT_EQ(moves, (QList<QByteArray>{":Mw#", ":Qw#", ":Me#", ":Qe#", ":Ms#", ":Qs#"}));
+    EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+
+    // Calibration of the goto dialog: hold times on the monotonic clock.
+    HandPadCalibrating = 1;
+    NorthSouthHoldMs = 0;
+    pad().DirectionDown(dirNorth);
+    clock.advanceMs(1500);
+    pad().DirectionUp(dirNorth);
+    pad().DirectionDown(dirSouth);
+    clock.advanceMs(500);
+    pad().DirectionUp(dirSouth);
+    EXPECT_EQ(NorthSouthHoldMs, 1000);
+}
+
+TEST_F(HandPadTest, KeyboardControlActsOncePerPressAndStepsThroughChoices)
+{
+    useLx200();
+    // Enter held 0.8 s: the control is switched on, nothing else.
+    key(QEvent::KeyPress, Qt::Key_Return);
+    clock.advanceMs(800);
+    key(QEvent::KeyRelease, Qt::Key_Return);
+    EXPECT_EQ(pad().KeyboardControl, 1);
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(mount.commands().isEmpty());
+
+    // Left held with the keyboard's auto-repeat: one move, one stop.
+    key(QEvent::KeyPress, Qt::Key_Left);
+    for (int i = 0; i < 3; ++i) {
+        key(QEvent::KeyRelease, Qt::Key_Left, false, true);
+        key(QEvent::KeyPress, Qt::Key_Left, false, true);
+    }
+    key(QEvent::KeyRelease, Qt::Key_Left);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(mount.commands(), (QList<QByteArray>{":Me#", ":Qe#"}));
+
+    // Enter held 1.2 s also synchronises, and says so.
+    pad().CKB_Assist_Vocal->setChecked(true);
+    pad().RDB_Messier->setChecked(true);
+    pad().EDT_Numero->setText(QStringLiteral("42"));
+    mount.clearRecords();
+    key(QEvent::KeyPress, Qt::Key_Return);
+    clock.advanceMs(1200);
+    key(QEvent::KeyRelease, Qt::Key_Return);
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(mount.commands().contains(":LM 42#"));
+    EXPECT_TRUE(mount.commands().contains(":CM#"));
+    EXPECT_EQ(spoken(), QStringList{QStringLiteral("S_Synchro/900")});
+
+    // Insert steps through the rates, spoken even unassisted; the fifth is Slew.
+    pad().CKB_Assist_Vocal->setChecked(false);
+    mount.clearRecords();
+    for (int i = 0; i < 5; ++i)
+        tap(Qt::Key_Insert);
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(pad().RDB_Slew->isChecked());
+    EXPECT_EQ(spoken().size(), 5);
+
+    // The first keypad "/" only switches off; the next chooses Messier.
+    pad().RDB_Coords->setChecked(true);
+    tap(Qt::Key_Slash, true);
+    EXPECT_EQ(pad().KeyboardControl, 0);
+    EXPECT_FALSE(pad().BTN_N->isEnabled());
+    EXPECT_TRUE(pad().RDB_Coords->isChecked());
+    tap(Qt::Key_Slash, true);
+    EXPECT_TRUE(pad().RDB_Messier->isChecked());
+
+    // Arrow keys do nothing with the control off.
+    mount.clearRecords();
+    tap(Qt::Key_Up);
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(mount.commands().isEmpty());
+
+    // With an ASCOM mount the cycle skips the two LX200-only choices.
+    pad().EnableAscomControls(false);
+    for (int i = 0; i < 4; ++i)
+        tap(Qt::Key_Slash, true);
+    EXPECT_TRUE(pad().RDB_Etoile_SAO->isChecked());
+    tap(Qt::Key_Slash, true);
+    EXPECT_TRUE(pad().RDB_Coords->isChecked());
+}
+
+TEST_F(HandPadTest, Lx200GotoAndPositionReadingUseTheMountsLibrariesAndReplies)
+{
+    useLx200();
+    mount.setPosition((12 * 3600 + 34.5 * 60) * 15, -30 * 60);
+    pad().BTN_Position_ActuelleClick();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(pad().EDT_Position_Actuelle_AD->text(), QStringLiteral("12:34.5"));
+    EXPECT_EQ(TelescopeRA, 12 * 54000 + 34 * 900);
+    EXPECT_EQ(pad().EDT_Position_Actuelle_Dec->text(), QStringLiteral("-00*30#"));
+    EXPECT_EQ(TelescopeDec, -1800) << "a southern declination under one degree keeps its sign";
+
+    // "Etoile (LX200)": its library, then the star of a typed number.
+    pad().RDB_Etoile->setChecked(true);
+    pad().CatalogueClick(pad().RDB_Etoile);
+    pad().EDT_Numero->setText(QStringLiteral("214"));
+    EXPECT_EQ(pad().CBX_Etoile->currentText(), QStringLiteral("Vega/214"));
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(mount.received().contains("#:Ls 0#"));
+
+    mount.clearRecords();
+    pad().RDB_Etoile_SAO->setChecked(true);
+    pad().BTN_GOTOClick();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(mount.commands(), (QList<QByteArray>{":Q#", ":L#", ":MS#"}));
+    EXPECT_EQ(pad().EDT_Resultat->text(), QStringLiteral("0"));
+
+    // The fourth rate of the list selects the guide rate.
+    mount.clearRecords();
+    pad().CBX_Rate->clear();
+    pad().CBX_Rate->addItems({"Slew", "Find", "Cntr", "Guide"});
+    pad().CBX_Rate->setCurrentIndex(3);
+    pad().CBX_RateChange();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(mount.commands(), QList<QByteArray>{":RG#"});
+}
+
+TEST_F(HandPadTest, AscomSyncPositionAndRateScrollBar)
+{
+    Telescope::SimulatedTelescope telescope;
+    pref().RDB_Mount_ASCOM->setChecked(true);
+    MountConnectClick();
+    ASSERT_TRUE(telescope.connected);
+    pad().EnableAscomControls(true);
+
+    // Synchronising on typed coordinates with a known position.
+    Sky::GotoOriginRA = Sky::GotoOriginDec = 1000;
+    pad().RDB_Coords->setChecked(true);
+    pad().TNI_RaH->SetValue(5);
+    pad().TNI_DecD->SetValue(10);
+    pad().BTN_SyncClick();
+    EXPECT_EQ(telescope.raHours, 5.0);
+    EXPECT_EQ(telescope.decDegrees, 10.0);
+    EXPECT_DOUBLE_EQ(TelescopeRA, 5 * 54000);
+    EXPECT_DOUBLE_EQ(TelescopeDec, 36000);
+    EXPECT_FALSE(pad().EDT_Position_Actuelle_AD->text().isEmpty());
+
+    // An object not found: message and prompt, nothing else.
+    Translation::ResetTexts();
+    pad().CKB_Assist_Vocal->setChecked(true);
+    pad().RDB_NGC->setChecked(true);
+    Telescope::Prompts().Clear();
+    sound.playedFiles.clear();
+    pad().BTN_SyncClick();
+    EXPECT_TRUE(FRM_Message->MEMO_Message->toPlainText().contains(QStringLiteral("Objet non trouvé")));
+    EXPECT_EQ(spoken(), QStringList{QStringLiteral("S_Objet_non_trouve/900")});
+    EXPECT_DOUBLE_EQ(TelescopeRA, 5 * 54000);
+
+    // A position read while the driver does not answer keeps the last one.
+    telescope.connected = false;
+    AscomBridge::AscomSharedData.Connected = 0;
+    pad().BTN_Position_ActuelleClick();
+    EXPECT_DOUBLE_EQ(TelescopeRA, 5 * 54000);
+    telescope.connected = true;
+    AscomBridge::AscomSharedData.Connected = 1;
+
+    // The scroll bar moves axis 0 at its speed; another interface stops it.
+    pad().SCB_Rate->setValue(-300);
+    EXPECT_EQ(pad().EDT_Rate->text(), QStringLiteral("-300"));
+    EXPECT_DOUBLE_EQ(telescope.axisRate[0], -300.0 / 3600);
+    pad().EnableLX200Controls();
+    EXPECT_EQ(telescope.axisRate[0], 0.0);
+    EXPECT_EQ(pad().SCB_Rate->value(), 0);
+}
+
+TEST_F(HandPadTest, SpokenPromptsAreQueuedWithTheirSpacing)
+{
+    pad().CKB_Assist_Vocal->setChecked(true);
+    pad().RDB_NGC->setChecked(true);
+    Telescope::Prompts().Clear();
+    pad().EDT_Numero->clear();
+    pad().EDT_Numero->setFocus();
+    for (const char* digit : {"1", "2"}) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_1 + (digit[0] - '1'), Qt::NoModifier, QString::fromLatin1(digit));
+        QApplication::sendEvent(pad().EDT_Numero, &press);
+    }
+    QKeyEvent enter(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(pad().EDT_Numero, &enter);
+    // Nothing waited: the prompts are queued behind the first.
+    EXPECT_EQ(sound.playedFiles.size(), 1);
+    EXPECT_EQ(Telescope::Prompts().CurrentWait(), 300);
+    EXPECT_EQ(pad().EDT_Numero->text().trimmed(), QStringLiteral("12"));
+    Telescope::Prompts().PlayNext();   // the first one's time is over
+    EXPECT_EQ(spoken(), (QStringList{"S_2/300", "S_NGC/600", "S_1/300", "S_2/300"}));
+    EXPECT_EQ(QFileInfo(sound.playedFiles.first()).fileName(), QStringLiteral("S_1.wav"));
+
+    // A key missing from the set, or a missing set: silent, no wait.
+    sound.playedFiles.clear();
+    Telescope::PlayVoicePrompt(QStringLiteral("S_Absent"), 900);
+    EXPECT_FALSE(Telescope::Prompts().Busy());
+    EXPECT_TRUE(Telescope::VoicePrompts::PromptFile(QStringLiteral("Nowhere"), dir.path(), QStringLiteral("S_1")).isEmpty());
+    EXPECT_TRUE(sound.playedFiles.isEmpty());
+}
+
+TEST_F(HandPadTest, AutomaticFocusingHalvesItsStepUntilTheTargetIsReached)
+{
+    pref().RDB_Focus_LX200->setChecked(true);
+    pref().RDB_Mount_LX200->setChecked(true);
+    ASSERT_TRUE(ConnectMount());
+    pref().SPED_Tps_Base_Autofocus->setValue(1000);
+    pref().TNI_FWHM_Stop->SetValue(2.0);
+    pad().RDB_AF_Fin->setChecked(true);
+    pad().BTN_Demarrer_AutofocusClick();
+    EXPECT_EQ(AutofocusStepMs, 250);
+    pad().AutofocusStep(false, 5.0);
+    EXPECT_EQ(FocusDirection, 0) << "the first step goes inwards";
+    EXPECT_TRUE(pad().TMR_Autofocus->isActive());
+    pad().TMR_AutofocusTimer();
+    for (double worse : {6.0, 7.0, 8.0})
+        pad().AutofocusStep(false, worse);
+    EXPECT_EQ(AutofocusStepMs, 100) << "never below 100 ms";
+    EXPECT_GE(pad().GAUGE_Autofocus->value(), 0);
+    EXPECT_LE(pad().GAUGE_Autofocus->value(), 100);
+    pad().AutofocusStep(false, 1.5);
+    EXPECT_TRUE(pad().BTN_Demarrer_Autofocus->isEnabled());
+    EXPECT_FALSE(pad().TMR_Autofocus->isActive());
+    EXPECT_EQ(AutofocusReady, 0);
+
+    // A base step of 100 ms leaves the gauge in range.
+    pref().SPED_Tps_Base_Autofocus->setValue(100);
+    pad().BTN_Demarrer_AutofocusClick();
+    pad().AutofocusStep(false, 5.0);
+    pad().AutofocusStep(false, 6.0);
+    EXPECT_EQ(pad().GAUGE_Autofocus->value(), 100);
+    pad().BTN_Arreter_AutofocusClick();
+}

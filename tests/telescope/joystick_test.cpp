@@ -1,0 +1,80 @@
+#include "support/temp_program_dir.h"
+#include "telescope/frm_joy.h"
+
+#include <gtest/gtest.h>
+#include <linux/joystick.h>
+
+namespace {
+
+QByteArray event(std::uint8_t type, std::uint8_t number, std::int16_t value)
+{
+    js_event e{0, value, type, number};
+    return QByteArray(reinterpret_cast<const char*>(&e), sizeof e);
+}
+
+struct Call {
+    std::uint16_t buttons;
+    double x, y, z, r;
+};
+
+} // namespace
+
+TEST(Joystick, AxesMapAroundTheDeadZoneAndStayInRange)
+{
+    const TfrmJoy::AxisCalibration byDefault;
+    EXPECT_EQ(TfrmJoy::MapAxis(0, 0, byDefault), 0.0);
+    EXPECT_EQ(TfrmJoy::MapAxis(1, 0, byDefault), 2.0) << "Y decreases: forward is above 1";
+    EXPECT_EQ(TfrmJoy::MapAxis(0, 1, byDefault), 1.0) << "a bound is inside the dead zone";
+    EXPECT_EQ(TfrmJoy::MapAxis(3, 3, byDefault), 2.0);
+    // A full scale at the dead zone's bound: no division by zero.
+    const TfrmJoy::AxisCalibration flat{10, 20, 20};
+    EXPECT_EQ(TfrmJoy::MapAxis(0, 40000, flat), 2.0);
+    EXPECT_EQ(TfrmJoy::MapAxis(2, 40000, flat), 0.0);
+    EXPECT_DOUBLE_EQ(TfrmJoy::MapAxis(0, 15000, {10000, 20000, 30000}), 1.0);
+    EXPECT_DOUBLE_EQ(TfrmJoy::MapAxis(0, 25000, {10000, 20000, 30000}), 1.5);
+}
+
+TEST(Joystick, CalibrationFileAndDeviceReadsAreBounded)
+{
+    testsupport::TempProgramDir dir;
+    dir.writeFile(QStringLiteral("Joystick.ini"),
+                  "[Calibration]\r\nCentXMin=70000\r\nCentYMin=500\r\nCentYMax=100\r\nCentZMin=30000\r\nCentZMax=35000\r\n"
+                  "maxJoyValZ=65535\r\n");
+    TfrmJoy joy;
+    joy.Timer1->stop();
+    joy.Folder = dir.path();
+    joy.LoadCalibration();
+    EXPECT_EQ(joy.Calibration[0].centreMin, 1) << "beyond 16 bits: the default";
+    for (std::uint16_t p : {0, 300, 65535})
+        EXPECT_TRUE(TfrmJoy::MapAxis(1, p, joy.Calibration[1]) >= 0 && TfrmJoy::MapAxis(1, p, joy.Calibration[1]) <= 2)
+            << "minimum above maximum";
+    EXPECT_EQ(joy.Calibration[2].centreMin, 30000);
+
+    // A fake device: X pushed right, button 2 down; the full scale grows.
+    dir.writeFile(QStringLiteral("js0"), event(JS_EVENT_AXIS | JS_EVENT_INIT, 0, 0) + event(JS_EVENT_AXIS, 0, 20000)
+                                             + event(JS_EVENT_BUTTON, 2, 1));
+    std::vector<Call> calls;
+    joy.SetJoystickHandler([&](std::uint16_t b, double x, double y, double z, double r) { calls.push_back({b, x, y, z, r}); });
+    joy.DevicePath = dir.filePath(QStringLiteral("js0"));
+    joy.Timer1Timer();
+    EXPECT_TRUE(calls.empty()) << "nothing while the joystick is off";
+    joy.Active = true;
+    joy.Timer1Timer();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].buttons, 4);
+    EXPECT_EQ(calls[0].x, 2.0);
+    EXPECT_EQ(joy.Calibration[0].maxValue, 52768);
+
+    // A stick that cannot be read hands the centre once, then nothing.
+    TfrmJoy gone;
+    gone.Timer1->stop();
+    gone.Active = true;
+    gone.DevicePath = dir.path();   // a folder: every read fails
+    calls.clear();
+    gone.SetJoystickHandler([&](std::uint16_t b, double x, double y, double z, double r) { calls.push_back({b, x, y, z, r}); });
+    gone.Timer1Timer();
+    gone.Timer1Timer();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].x, 1.0);
+    EXPECT_EQ(calls[0].y, 1.0);
+}
