@@ -116,7 +116,7 @@ TEST_F(MountTest, EveryGuideInterfaceConnectsAndDisconnects)
     g_plugin = &log;
     Telescope::SimulatedTelescope telescope;
     // Every other interface choice stops the bridge; the ASCOM one starts it.
-    Settings::RegisterHandler(QStringLiteral("AscomBridge.StartBridge"), [&] { AscomBridge::Install(&telescope); });
+    Settings::RegisterHandler(QStringLiteral("AscomBridge.Start"), [&] { AscomBridge::Install(&telescope); });
     pref().CBX_AG_PortParallele->setCurrentIndex(0);
     pref().CBX_Autoguide_Plugin->addItem(QStringLiteral("Sim:guider"));
     QRadioButton* kinds[] = {pref().RDB_Autoguide_LX200,  pref().RDB_Autoguide_Marrick, pref().RDB_Autoguide_KitsRus108,
@@ -143,7 +143,7 @@ TEST_F(MountTest, EveryGuideInterfaceConnectsAndDisconnects)
     EXPECT_EQ(log.calls, (QStringList{"create 4 Sim 1", "connect 7", "disconnect 7", "free 7"}));
     EXPECT_EQ(telescope.count(AscomBridge::rqConnect), 1);
     EXPECT_EQ(telescope.count(AscomBridge::rqDisconnect), 1);
-    Settings::UnregisterHandler(QStringLiteral("AscomBridge.StartBridge"));
+    Settings::UnregisterHandler(QStringLiteral("AscomBridge.Start"));
     g_plugin = nullptr;
 }
 

@@ -183,6 +183,7 @@ TEST_F(TelescopePages, InterfaceButtonsSetTheCodesAndThePages)
     EXPECT_FALSE(pref().GRB_Aucun->isHidden());
 
     // ASCOM with no bridge to start: said on the page, nothing connects.
+    Settings::RegisterHandler(QStringLiteral("AscomBridge.Start"), [] {});
     pref().RDB_Mount_ASCOM->click();
     EXPECT_FALSE(AscomBridge::Running());
     EXPECT_FALSE(pref().LBL_Error_Ascom->text().isEmpty());
@@ -198,7 +199,7 @@ TEST_F(TelescopePages, OneBridgeServesEveryAscomButtonAndTheChooserIsAwaited)
         bool WaitDataSet(int) override { return std::exchange(answer, false); }
     } bridge;
     int starts = 0;
-    Settings::RegisterHandler(QStringLiteral("AscomBridge.StartBridge"), [&] {
+    Settings::RegisterHandler(QStringLiteral("AscomBridge.Start"), [&] {
         ++starts;
         AscomBridge::Install(&bridge);
     });
@@ -231,7 +232,7 @@ TEST_F(TelescopePages, OneBridgeServesEveryAscomButtonAndTheChooserIsAwaited)
     EXPECT_TRUE(AscomBridge::Running());
     pref().RDB_Mount_LX200->click();
     EXPECT_FALSE(AscomBridge::Running());
-    Settings::UnregisterHandler(QStringLiteral("AscomBridge.StartBridge"));
+    Settings::UnregisterHandler(QStringLiteral("AscomBridge.Start"));
 }
 
 TEST_F(TelescopePages, FocuserPortComesFromTheListAndTheStoredIndex)
