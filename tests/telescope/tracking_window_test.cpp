@@ -4,6 +4,7 @@
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/settings.h"
+#include "app/settings/guide_offset.h"
 #include "capture/camera_slots.h"
 #include "imaging/frame_helpers.h"
 #include "imaging/pipeline_state.h"
@@ -306,4 +307,28 @@ TEST_F(TrackingTest, PeriodicErrorRecordingKeepsOneLogPerStart)
     PeLog->Add(QStringLiteral("third"));
     w.SPDB_AbortClick();
     EXPECT_EQ(fileLines(path), QStringList{QStringLiteral("third")});
+}
+
+TEST_F(TrackingTest, GuideShiftsStepTheOffsetTableCyclically)
+{
+    TFRM_Tool_Suivi& s = suivi();
+    GuideOffsetTable.pairs[0] = {5, -2};
+    GuideOffsetTable.pairs[1] = {-1, 4};
+    GuideOffsetTable.count = 2;
+    GuideOffsetTable.position = 0;
+    FRM_Pref->CKB_Fichier_decalage->setChecked(true);
+    // Software tracking: no shift.
+    s.CKB_Suivi->setChecked(true);
+    s.BTN_Decaler->click();
+    EXPECT_EQ(TrackedStarPos, QPoint(320, 240));
+    s.RDB_Autoguidage->setChecked(true);
+    ASSERT_TRUE(s.RDB_Autoguidage->isChecked());
+    s.BTN_Decaler->click();
+    EXPECT_EQ(TrackedStarPos, QPoint(325, 238));
+    FRM_Alv->BTN_DecalerClick();
+    EXPECT_EQ(TrackedStarPos, QPoint(324, 242));
+    s.BTN_Decaler->click();   // back to the first pair
+    EXPECT_EQ(TrackedStarPos, QPoint(329, 240));
+    EXPECT_EQ(PreviousTrackedStarPos, QPoint(324, 242));
+    GuideOffsetTable = {};
 }
