@@ -75,6 +75,7 @@ TFRM_Alv::TFRM_Alv(QWidget* parent) : TForm(parent)
     ConnectCaptureHandlers();
     ConnectAdditionHandlers();
     ConnectMenuHandlers();
+    ConnectOperationHandlers();
     ConnectFunctionButtons();
     // The window is enabled once its first activation has finished.
     setEnabled(false);

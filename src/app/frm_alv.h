@@ -139,6 +139,17 @@ public:
     void MNU_ScriptsClick();
     void MNU_OptionsClick();
     void MNU_CollimationClick();
+    // Measurement operations (telescope/frm_alv_operations.cpp).
+    void MNU_Decl_EtoileClick();
+    void MNU_TailleOrientCaptClick();
+    void MNU_Erreur_PeriodiqueClick();
+    void MNU_Erreur_MESClick();
+    void BTN_SetDeriveClick();
+    void SPDB_ExecuterClick();
+    void SPDB_AbortClick();
+    void TMR_ApprTimer();
+    void RDB_DeriveClick();
+    void BTN_DecalerClick();
     void MNU_TelescopeClick();
     void MNU_AideClick();
     void MNU_AproposClick();
@@ -199,6 +210,7 @@ protected:
 private:
     void ConnectCaptureHandlers();
     void ConnectMenuHandlers();
+    void ConnectOperationHandlers();
     void ConnectFunctionButtons();
     void FrameTick(int slot);
     bool StartCameraSource(int slot);

@@ -55,6 +55,11 @@ void AdvanceProcedures(std::uint8_t slot, std::uint8_t trackResult);
 // learning timer stopped, the completed cycles kept).
 void EndLearningOnSourceStop(int slot);
 
+// Stops a running motor-speed learning (its move, the guide port and the
+// learning timer; the completed cycles kept) before it is aborted or another
+// operation is armed. Nothing when no learning runs.
+void StopLearning();
+
 // The translated direction word: vertical axis "le bas" when positive, else
 // "le haut"; horizontal axis "Est" when positive, else "Ouest".
 QString DirectionName(bool vertical, bool positive);

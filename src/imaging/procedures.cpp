@@ -432,6 +432,12 @@ void AdvanceProcedures(std::uint8_t slot, std::uint8_t trackResult)
     }
 }
 
+void StopLearning()
+{
+    if (ProcedureState == 14)
+        endLearning();
+}
+
 void EndLearningOnSourceStop(int slot)
 {
     if (ProcedureState == 14 && slot == CurrentCameraSlot)

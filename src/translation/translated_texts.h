@@ -65,6 +65,7 @@
     X(MSG_DeclEtoile2, "MSG_DeclEtoile2", "Arreter le suivi du telescope") \
     X(MSG_DeclEtoile3, "MSG_DeclEtoile3", "Cliquer sur le bouton \"Executer\"") \
     X(MSG_DeclEtoile4, "MSG_DeclEtoile4", "Attendre le message de fin d'execution") \
+    X(MSG_DeclEtoile5, "MSG_DeclEtoile5", "ou cliquer sur \"Arrêter\"") \
     X(MSG_MES1, "MSG_MES1", "Demarrer le suivi du telescope") \
     X(MSG_MES2, "MSG_MES2", "Cliquer sur l'etoile") \
     X(MSG_MES3, "MSG_MES3", "Cliquer sur le bouton \"Executer\"") \

@@ -39,6 +39,7 @@
 #include <QLineF>
 #include <QRadioButton>
 #include <QTimer>
+#include <QSignalBlocker>
 #include <cmath>
 
 namespace {
@@ -81,7 +82,11 @@ QPointF prepareGuiding(const testsupport::StarField& field)
 
     auto* s = FRM_Tool_Suivi;
     s->CKB_Suivi->setChecked(true);
-    s->RDB_Autoguidage->setChecked(true);
+    {
+        // The mount itself takes the guide moves: no guide port to connect.
+        const QSignalBlocker quiet(s->RDB_Autoguidage);
+        s->RDB_Autoguidage->setChecked(true);
+    }
     s->RDB_Somax->setChecked(true);
     s->SPED_Intervalle_Guidage->setValue(5);
     GuideAverageInterval = 3;

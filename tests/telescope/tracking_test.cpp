@@ -263,10 +263,10 @@ TEST_F(TrackingTest, GuideLogAndFocusHistory)
 {
     // One guide-log line per correction: durations negative unless West or North.
     const QString guidePath = dir.path() + QStringLiteral("/guide.log");
-    GuideLog = TLog::Create(guidePath, LogTimeMode::FromStart, GuideLogText::kGuideLogHeader);
+    suivi().EDT_Nom_Log_Guidage->setText(guidePath);
     suivi().CKB_Log_Guidage->setChecked(true);
     Align_V::SendGuideCorrection(-7.5, 3.25);
-    GuideLog.reset();
+    suivi().CKB_Log_Guidage->setChecked(false);
     const QStringList lines = logLines(guidePath);
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral(";-7.5;7.5;-500;Est;3.25;3.25;-216;Sud"))) << lines[1].toStdString();

@@ -13,6 +13,7 @@ TGuideAverage GuideAverage;
 std::int32_t GuideCounter = 0;
 std::uint8_t AxisToggle = 2;
 std::unique_ptr<TLog> GuideLog;
+std::unique_ptr<TLog> PeLog;
 std::unique_ptr<TLog> FwhmLog;
 TFwhmHistory FwhmHistory;
 double TrackDriftSpeedX = 0;

@@ -53,6 +53,8 @@ extern std::uint8_t AxisToggle;
 // The guide log and the focusing log, when open.
 extern std::unique_ptr<TLog> GuideLog;
 extern std::unique_ptr<TLog> FwhmLog;
+// The periodic-error recording's log ("Fichier sortant"), when open.
+extern std::unique_ptr<TLog> PeLog;
 
 // The last N focus measures (N = the Preferences' number of measures,
 // 2..50) at 1..N, their sum, and whether N measures are in.

@@ -1,0 +1,285 @@
+// The measurement operations of the main window: the Operations menu arms
+// one, the execute button starts it on the tracked star, the abort button
+// stops it (back to armed) or, while armed, drops it. The per-frame work is
+// the frame routine's (imaging/procedures.cpp).
+
+#include "app/frm_alv.h"
+#include "app/frm_message.h"
+#include "app/frm_pref.h"
+#include "app/log.h"
+#include "app/settings.h"
+#include "app/systeme.h"
+#include "app/ui/control_adapters.h"
+#include "app/ui/event_boundary.h"
+#include "capture/camera_slots.h"
+#include "imaging/frame_helpers.h"
+#include "imaging/pipeline_state.h"
+#include "platform/clock.h"
+#include "telescope/frm_err_period.h"
+#include "telescope/frm_mise_en_station.h"
+#include "telescope/frm_tool_suivi.h"
+#include "telescope/tracking/tracking_state.h"
+#include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_mesures.h"
+#include "translation/translated_texts.h"
+
+#include <QTimer>
+#include <cmath>
+
+namespace {
+
+// Tracking on (with its resets) and a measuring method rather than the
+// programmed drift.
+void trackWithMeasure()
+{
+    auto* s = FRM_Tool_Suivi;
+    if (!s)
+        return;
+    if (!s->CKB_Suivi->isChecked())
+        s->CKB_Suivi->setChecked(true);   // runs CKB_SuiviClick
+    if (s->RDB_Derive->isChecked())
+        s->RDB_Colimacon->setChecked(true);
+}
+
+// The instruction lines of the message window, each after its prefix.
+QString instructions(std::initializer_list<std::pair<const char*, QString>> lines)
+{
+    QStringList out;
+    for (const auto& [number, text] : lines)
+        out << QString::fromLatin1(number) + text;
+    return out.join(QStringLiteral("\r\n"));
+}
+
+void arm(TFRM_Alv& w, std::uint8_t code, const QString& caption)
+{
+    // A running learning's move "until stopped" must not outlive it.
+    Align_V::StopLearning();
+    ProcedureState = code;
+    w.PNL_Action->setText(caption);
+    w.SPDB_Executer->setEnabled(true);
+    w.SPDB_Abort->setEnabled(true);
+}
+
+void reticleOn()
+{
+    if (auto* m = FRM_Tool_Mesures) {
+        m->CKB_Reticule->setChecked(true);
+        m->CKB_Cercles->setChecked(true);
+        m->CKB_Croix->setChecked(true);
+    }
+    Settings::RunHandler(QStringLiteral("FRM_Tool_Mesures.CKB_ReticuleClick"));
+}
+
+void setPeriodicErrorControls(bool enabled)
+{
+    if (auto* e = FRM_ErrPeriod) {
+        e->CKB_Fichier_EP->setEnabled(enabled);
+        e->EDT_Nom_FichierPE->setEnabled(enabled);
+        e->BTN_Demar_EP->setEnabled(enabled);
+    }
+}
+
+} // namespace
+
+void TFRM_Alv::ConnectOperationHandlers()
+{
+    TMR_Appr->stop();
+    connect(TMR_Appr, &QTimer::timeout, this,
+            [this] { app::runGuarded(QStringLiteral("TMR_Appr"), [this] { TMR_ApprTimer(); }); });
+    using W = TFRM_Alv;
+    const std::pair<const char*, void (W::*)()> named[] = {
+        {"FRM_Alv.MNU_Decl_EtoileClick", &W::MNU_Decl_EtoileClick},
+        {"FRM_Alv.MNU_TailleOrientCaptClick", &W::MNU_TailleOrientCaptClick},
+        {"FRM_Alv.MNU_Erreur_PeriodiqueClick", &W::MNU_Erreur_PeriodiqueClick},
+        {"FRM_Alv.MNU_Erreur_MESClick", &W::MNU_Erreur_MESClick},
+        {"FRM_Alv.BTN_SetDeriveClick", &W::BTN_SetDeriveClick},
+        {"FRM_Alv.SPDB_ExecuterClick", &W::SPDB_ExecuterClick},
+        {"FRM_Alv.SPDB_AbortClick", &W::SPDB_AbortClick},
+        {"FRM_Alv.RDB_DeriveClick", &W::RDB_DeriveClick},
+        {"FRM_Alv.BTN_DecalerClick", &W::BTN_DecalerClick},
+    };
+    for (const auto& [name, method] : named)
+        Settings::RegisterHandler(QString::fromLatin1(name), [m = method] {
+            if (FRM_Alv)
+                (FRM_Alv->*m)();
+        });
+}
+
+void TFRM_Alv::MNU_Decl_EtoileClick()
+{
+    trackWithMeasure();
+    const TTranslatedTexts& t = TranslatedTexts;
+    Msg::ShowMessageText(true, instructions({{"1-", t.MSG_DeclEtoile1},
+                                             {"2-", t.MSG_DeclEtoile2},
+                                             {"3-", t.MSG_DeclEtoile3},
+                                             {"4-", t.MSG_DeclEtoile4},
+                                             {"  ", t.MSG_DeclEtoile5}}));
+    arm(*this, 7, QStringLiteral("Decl. Etoile"));
+}
+
+void TFRM_Alv::BTN_SetDeriveClick()
+{
+    trackWithMeasure();
+    const TTranslatedTexts& t = TranslatedTexts;
+    Msg::ShowMessageText(true, instructions({{"1-", t.MSG_Setderive1},
+                                             {"2-", t.MSG_Setderive2},
+                                             {"3-", t.MSG_Setderive3},
+                                             {"  ", t.MSG_Setderive4}}));
+    arm(*this, 11, QStringLiteral("Def. Derive"));
+}
+
+void TFRM_Alv::MNU_TailleOrientCaptClick()
+{
+    MNU_Operations->setEnabled(false);
+    trackWithMeasure();
+    const TTranslatedTexts& t = TranslatedTexts;
+    Msg::ShowMessageText(true, instructions({{"1-", t.MSG_TailleOrientCapt1},
+                                             {"2-", t.MSG_TailleOrientCapt2},
+                                             {"3-", t.MSG_TailleOrientCapt3},
+                                             {"5-", t.MSG_TailleOrientCapt4},
+                                             {"", t.MSG_TailleOrientCapt5}}));
+    arm(*this, 7, QStringLiteral("Orientation"));
+}
+
+void TFRM_Alv::MNU_Erreur_PeriodiqueClick()
+{
+    MNU_Operations->setEnabled(false);
+    if (FRM_ErrPeriod)
+        Systeme::ShowFormOnScreen(FRM_ErrPeriod);
+}
+
+void TFRM_Alv::MNU_Erreur_MESClick()
+{
+    MNU_Operations->setEnabled(false);
+    if (auto* w = FRM_MiseEnStation) {
+        Systeme::ShowFormOnScreen(w);
+        w->PCTRL_Bigourdan->setCurrentWidget(w->TBS_Parametres);
+    }
+}
+
+void TFRM_Alv::SPDB_ExecuterClick()
+{
+    ProcedureStart.pos = QPointF(TrackedStarPos);
+    ProcedureStarPos = TrackedStarPos;
+    switch (ProcedureState) {
+    case 1:
+        if (FRM_MiseEnStation)
+            FRM_MiseEnStation->PCTRL_Bigourdan->setCurrentWidget(FRM_MiseEnStation->TBS_Correct);
+        reticleOn();
+        ProcedureState = 2;
+        PNL_Action->setText(QStringLiteral("M.en station"));
+        break;
+    case 3:
+        reticleOn();
+        if (FRM_MiseEnStation)
+            FRM_MiseEnStation->BTN_Pause->setEnabled(true);
+        ProcedureState = 4;
+        PNL_Action->setText(QStringLiteral("M.en station"));
+        break;
+    case 5: {
+        ProcedureState = 6;
+        const TCameraSlot& cam = CameraSlots[GuideSourceSlot == 2 ? 2 : 1];
+        if (FRM_Pref && cam.width > 0 && cam.height > 0) {
+            FRM_Pref->TNI_NbPix_X->SetValue(cam.width);
+            FRM_Pref->TNI_NbPix_Y->SetValue(cam.height);
+        }
+        break;
+    }
+    case 7:
+        PNL_Action->setText(QStringLiteral("Orientation"));
+        ProcedureState = 8;
+        break;
+    case 9:
+        reticleOn();
+        PNL_Action->setText(QStringLiteral("Err.Periodique"));
+        setPeriodicErrorControls(false);
+        // A recording that ended by itself left its log open: one log per file.
+        TLog::Close(PeLog);
+        if (FRM_ErrPeriod && FRM_ErrPeriod->CKB_Fichier_EP->isChecked())
+            PeLog = TLog::Create(FRM_ErrPeriod->EDT_Nom_FichierPE->text(), LogTimeMode::None);
+        ProcedureState = 10;
+        break;
+    case 11:
+        PNL_Action->setText(QStringLiteral("Def. Derive"));
+        DriftGuideSeconds = 0;
+        TrackDrift.reset();
+        ProcedureState = 12;
+        break;
+    case 13:
+        reticleOn();
+        PNL_Action->setText(QStringLiteral("Appr.Guidage"));
+        Learning = {};
+        if (FRM_Pref)
+            FRM_Pref->EDT_Etape_Appr->setText(QStringLiteral("1"));
+        ProcedureState = 14;
+        break;
+    case 15:
+        Settings::RunHandler(QStringLiteral("FRM_Tool_Mesures.CKB_ReticuleClick"));
+        if (FRM_Tool_Suivi)
+            FRM_Tool_Suivi->RDB_Cadres->setChecked(true);
+        ProcedureState = 16;
+        PNL_Action->setText(QStringLiteral("Collimation"));
+        break;
+    default:
+        break;
+    }
+    ProcedureStart.time_ms = platform::clock().monotonicMs();
+    SPDB_Executer->setDown(false);
+    SPDB_Executer->setChecked(false);
+    SPDB_Executer->setEnabled(false);
+    SPDB_Abort->setEnabled(true);
+}
+
+void TFRM_Alv::SPDB_AbortClick()
+{
+    const std::uint8_t s = ProcedureState;
+    if (s % 2 == 1 && s <= 15) {
+        PNL_Action->setText(QStringLiteral("Aucune"));
+        ProcedureState = 0;
+        MNU_Operations->setEnabled(true);
+        SPDB_Executer->setEnabled(false);
+        SPDB_Abort->setEnabled(false);
+    } else if (s != 0 && s % 2 == 0 && s <= 16) {
+        switch (s) {
+        case 4:
+            if (KingPaused)
+                Settings::RunHandler(QStringLiteral("FRM_MiseEnStation.BTN_PauseClick"));
+            if (FRM_MiseEnStation)
+                FRM_MiseEnStation->BTN_Pause->setEnabled(false);
+            break;
+        case 10:
+            TLog::Close(PeLog);
+            setPeriodicErrorControls(true);
+            break;
+        case 12:
+            TrackDrift.reset();
+            DriftGuideSeconds = std::int32_t(std::lround(ProcedureElapsed));
+            break;
+        case 14:
+            Align_V::StopLearning();
+            break;
+        default:
+            break;
+        }
+        ProcedureState = std::uint8_t(s - 1);
+        SPDB_Executer->setEnabled(true);
+        Msg::ShowMessageText(true, TranslatedTexts.MSG_ExecutionTerminee);
+    }
+    SPDB_Abort->setDown(false);
+    SPDB_Abort->setChecked(false);
+}
+
+void TFRM_Alv::TMR_ApprTimer()
+{
+    Learning.tick = 1;
+}
+
+void TFRM_Alv::RDB_DeriveClick()
+{
+    Align_V::ResetDriftClocks();
+}
+
+void TFRM_Alv::BTN_DecalerClick()
+{
+    Align_V::ApplyNextShift();
+}
