@@ -4,13 +4,44 @@
 #include "platform/ini_document.h"
 #include "platform/paths.h"
 
+#include "app/frm_pref.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPointer>
 #include <algorithm>
+#include <cmath>
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/joystick.h>
 #include <unistd.h>
 
 TfrmJoy* frmJoy = nullptr;
+
+namespace {
+
+std::function<void(TfrmJoy&)> answerer;
+
+const char* const kStartText = "Press Next-Button to calibrate your Joystick, or customize the Joystick-firebuttons. "
+                               "Cancel returns you to Main-program";
+const char* const kMoveText = "Move the Joystick as far as possible into every direction release it and then press the "
+                              "next-button";
+const char* const kCentreText = "To avoid over-sensibility for Joystick-action we will now determine an \"unsensible "
+                                "range\" of Joystick-movement.Jiggle the Joystick round the center-position and press "
+                                "the Next-Button";
+const char* const kDoneText = "The Joystick is now configured completely.Press OK to save configuration or Cancel to "
+                              "abandon it";
+
+bool outsideCentre(std::uint16_t position, const TfrmJoy::AxisCalibration& c)
+{
+    return position < c.centreMin || position > c.centreMax;
+}
+
+} // namespace
+
+void TfrmJoy::SetAnswerer(std::function<void(TfrmJoy&)> a) { answerer = std::move(a); }
 
 TfrmJoy::TfrmJoy(QWidget* parent) : TForm(parent)
 {
@@ -20,6 +51,25 @@ TfrmJoy::TfrmJoy(QWidget* parent) : TForm(parent)
     Timer1->setInterval(50);
     connect(Timer1, &QTimer::timeout, this, [this] { app::runGuarded(QStringLiteral("Timer1Timer"), [this] { Timer1Timer(); }); });
     Timer1->start();
+
+    auto* grid = qobject_cast<QGridLayout*>(GRB_JoystickButtons->layout());
+    for (int i = 0; i < 32; ++i) {
+        auto* shape = new QLabel(QString::number(i + 1), GRB_JoystickButtons);
+        shape->setObjectName(QStringLiteral("SHP_Button%1").arg(i + 1));
+        shape->setAlignment(Qt::AlignCenter);
+        shape->setMinimumSize(22, 18);
+        shape->setStyleSheet(QStringLiteral("background-color: red;"));
+        grid->addWidget(shape, i / 16, i % 16);
+        ButtonIndicators.append(shape);
+    }
+    auto click = [this](QPushButton* b, const char* name, void (TfrmJoy::*handler)()) {
+        connect(b, &QPushButton::clicked, this,
+                [this, name, handler] { app::runGuarded(QString::fromLatin1(name), [this, handler] { (this->*handler)(); }); });
+    };
+    click(butNext, "butNextClick", &TfrmJoy::butNextClick);
+    click(butOK, "butOKClick", &TfrmJoy::butOKClick);
+    click(butCancel, "butCancelClick", &TfrmJoy::butCancelClick);
+    Preferences::RunJoystickCalibration = [] { return frmJoy && frmJoy->ShowModal(); };
 }
 
 TfrmJoy::~TfrmJoy()
@@ -46,6 +96,21 @@ void TfrmJoy::LoadCalibration()
         read(QStringLiteral("Cent") + a + QStringLiteral("Max"), c.centreMax);
         read(QStringLiteral("maxJoyVal") + a, c.maxValue);
     }
+}
+
+bool TfrmJoy::SaveCalibration()
+{
+    platform::IniDocument ini(platform::joinPath(Folder, QStringLiteral("Joystick.ini")));
+    const QString section = QStringLiteral("Calibration");
+    static const char* const axes[] = {"X", "Y", "Z", "R"};
+    for (int i = 0; i < 4; ++i) {
+        const QString a = QString::fromLatin1(axes[i]);
+        const auto& c = Calibration[std::size_t(i)];
+        ini.writeInteger(section, QStringLiteral("Cent") + a + QStringLiteral("Min"), c.centreMin);
+        ini.writeInteger(section, QStringLiteral("Cent") + a + QStringLiteral("Max"), c.centreMax);
+        ini.writeInteger(section, QStringLiteral("maxJoyVal") + a, c.maxValue);
+    }
+    return ini.save();
 }
 
 double TfrmJoy::MapAxis(int axis, std::uint16_t position, const AxisCalibration& c)
@@ -91,14 +156,45 @@ bool TfrmJoy::readDevice()
     }
 }
 
+void TfrmJoy::PollJoystick()
+{
+    lastReadOk_ = readDevice();
+    if (lastReadOk_) {
+        for (std::size_t i = 0; i < 4; ++i) {
+            auto& c = Calibration[i];
+            c.maxValue = std::max({c.maxValue, Position[i], std::uint16_t(1)});
+            if (Step == 2) {
+                c.centreMin = std::min(c.centreMin, Position[i]);
+                c.centreMax = std::max(c.centreMax, Position[i]);
+            }
+        }
+    }
+    auto bar = [this](std::size_t i) { return int(std::lround(double(Position[i]) / Calibration[i].maxValue * 16)); };
+    TRB_Joy1_X->setValue(bar(0));
+    TRB_Joy1_Y->setValue(bar(1));
+    TRB_Joy2_X->setValue(bar(3));
+    TRB_Joy2_Y->setValue(bar(2));
+    for (int i = 0; i < ButtonIndicators.size(); ++i) {
+        const bool down = Buttons & (1u << i);
+        if (ButtonIndicators[i]->property("down").toBool() != down) {
+            ButtonIndicators[i]->setProperty("down", down);
+            ButtonIndicators[i]->setStyleSheet(down ? QStringLiteral("background-color: lime;")
+                                                    : QStringLiteral("background-color: red;"));
+        }
+    }
+    chkCenter1->setChecked(outsideCentre(Position[0], Calibration[0]) || outsideCentre(Position[1], Calibration[1]));
+    chkCenter2->setChecked(outsideCentre(Position[2], Calibration[2]) || outsideCentre(Position[3], Calibration[3]));
+}
+
 void TfrmJoy::Timer1Timer()
 {
-    const bool read = readDevice();
-    if (read) {
+    PollJoystick();
+    const bool read = lastReadOk_;
+    if (read)
         centreHanded_ = false;
-        for (std::size_t i = 0; i < 4; ++i)
-            Calibration[i].maxValue = std::max({Calibration[i].maxValue, Position[i], std::uint16_t(1)});
-    }
+    const QString format = QStringLiteral("Position : [%1,%2]");
+    lblPos1->setText(format.arg(Position[0], 5).arg(Position[1], 5));
+    lblPos2->setText(format.arg(Position[2], 5).arg(Position[3], 5));
     if (!handler_ || !Active)
         return;
     if (!read) {
@@ -110,4 +206,95 @@ void TfrmJoy::Timer1Timer()
     }
     handler_(std::uint16_t(Buttons & 0xFFFF), MapAxis(0, Position[0], Calibration[0]), MapAxis(1, Position[1], Calibration[1]),
              MapAxis(2, Position[2], Calibration[2]), MapAxis(3, Position[3], Calibration[3]));
+}
+
+void TfrmJoy::FormShow()
+{
+    Step = 0;
+    Memo1->setPlainText(QString::fromLatin1(kStartText));
+    butNext->setEnabled(true);
+    butOK->setEnabled(true);
+}
+
+void TfrmJoy::butNextClick()
+{
+    switch (Step) {
+    case 0:
+        Memo1->setPlainText(QString::fromLatin1(kMoveText));
+        butOK->setEnabled(false);
+        break;
+    case 1:
+        PollJoystick();
+        for (std::size_t i = 0; i < 4; ++i)
+            Calibration[i].centreMin = Calibration[i].centreMax = Position[i];
+        Memo1->setPlainText(QString::fromLatin1(kCentreText));
+        break;
+    case 2:
+        Memo1->setPlainText(QString::fromLatin1(kDoneText));
+        butOK->setEnabled(true);
+        butNext->setEnabled(false);
+        break;
+    default:
+        return;
+    }
+    ++Step;
+}
+
+void TfrmJoy::butOKClick()
+{
+    if (!SaveCalibration())
+        qWarning("Joystick.ini could not be written in %s", qPrintable(Folder));
+    endModal(true);
+}
+
+void TfrmJoy::butCancelClick() { endModal(false); }
+
+void TfrmJoy::endModal(bool ok)
+{
+    modalOk_ = ok;
+    if (loop_)
+        loop_->quit();
+    else if (!answerer)
+        hide();
+}
+
+void TfrmJoy::closeEvent(QCloseEvent* e)
+{
+    // Closing the window is a Cancel.
+    if (loop_) {
+        e->ignore();
+        endModal(false);
+        return;
+    }
+    TForm::closeEvent(e);
+}
+
+bool TfrmJoy::ShowModal()
+{
+    if (modal_)
+        return false;
+    modal_ = true;
+    modalOk_ = false;
+    FormShow();
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    QPointer<TfrmJoy> self(this);
+    if (answerer) {
+        answerer(*this);
+    } else {
+        raise();
+        activateWindow();
+        QEventLoop loop;
+        loop_ = &loop;
+        loop.exec(QEventLoop::DialogExec);
+        if (!self)
+            return false;
+        loop_ = nullptr;
+    }
+    if (!self)
+        return false;
+    hide();
+    setWindowModality(Qt::NonModal);
+    modal_ = false;
+    return modalOk_;
 }

@@ -6,6 +6,7 @@
 #include "ui_frm_joy.h"
 
 #include <QTimer>
+#include <QVector>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -51,9 +52,38 @@ public:
     std::array<std::uint16_t, 4> Position{};
     std::uint32_t Buttons = 0;
 
+    // Writes the twelve keys of section "Calibration" (dead zone of X, its
+    // full scale, then Y, Z and R). False when the file could not be written.
+    bool SaveCalibration();
+
+    // The calibration wizard. Step 0 waits for the first "Next"; the dead
+    // zones grow around the centre while Step is 2.
+    int Step = 0;
+    // Reads the stick, lets the full scales (and in step 2 the dead zones)
+    // grow, and shows positions, buttons and the out-of-centre boxes.
+    void PollJoystick();
+    void FormShow();
+    void butNextClick();
+    void butOKClick();      // saves and closes with OK
+    void butCancelClick();  // closes without saving
+    // Shows the wizard modally; true when it was closed with OK. The caller
+    // keeps and restores the previous calibration.
+    bool ShowModal();
+    // Tests answer the modal wizard through this instead of an event loop.
+    static void SetAnswerer(std::function<void(TfrmJoy&)> answerer);
+    QVector<QWidget*> ButtonIndicators;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
 private:
     bool readDevice();
+    void endModal(bool ok);
     JoystickHandler handler_;
+    class QEventLoop* loop_ = nullptr;
+    bool modal_ = false;
+    bool modalOk_ = false;
+    bool lastReadOk_ = false;
     int fd_ = -1;
     bool centreHanded_ = false;
 };

@@ -95,6 +95,16 @@ TFRM_Raquette::TFRM_Raquette(QWidget* parent) : TForm(parent)
     installRepeatFilter();
 }
 
+void TFRM_Raquette::BTN_Settings_JoystickClick()
+{
+    // The same calibration as the Preferences dialog's: the previous one
+    // comes back and the joystick stays off unless the wizard ends with OK.
+    if (!FRM_Pref || !frmJoy)
+        return;
+    FRM_Pref->BTN_Calibrate_JoystickClick();
+    CKB_Active_Joystick->setChecked(frmJoy->Active);
+}
+
 TFRM_Raquette::~TFRM_Raquette()
 {
     for (const char* name : {"Raquette.EnableLX200Controls", "Raquette.DisableLX200Controls",
@@ -151,7 +161,8 @@ void TFRM_Raquette::wire()
     connect(CBX_Vitesse_Moteur, &QComboBox::activated, this,
             [this] { guarded("CBX_Vitesse_MoteurChange", [this] { CBX_Vitesse_MoteurChange(); }); });
     connect(BTN_Config_Vitesse, &QPushButton::clicked, this, [] { guarded("BTN_Config_VitesseClick", showMotorSpeedPage); });
-    connect(BTN_Settings_Joystick, &QPushButton::clicked, this, [] { guarded("BTN_Settings_JoystickClick", showMotorSpeedPage); });
+    connect(BTN_Settings_Joystick, &QPushButton::clicked, this,
+            [this] { guarded("BTN_Settings_JoystickClick", [this] { BTN_Settings_JoystickClick(); }); });
     connect(BTN_Inversions, &QPushButton::clicked, PNL_Inversion, &QWidget::show);
     connect(BTN_Inversion_Ok, &QPushButton::clicked, PNL_Inversion, &QWidget::hide);
     for (QCheckBox* box : {CKB_GOTO_InverseDEC, CKB_GOTO_InverseAD, CKB_GUIDE_InverseDEC, CKB_GUIDE_InverseAD,
@@ -181,7 +192,7 @@ void TFRM_Raquette::wire()
         {"Raquette.DisableFocusControls", [this] { DisableFocusControls(); }},
         {"Raquette.EnableAbsoluteGoto", [this] { EnableAbsoluteGoto(); }},
         {"Raquette.ForceRelativeGoto", [this] { ForceRelativeGoto(); }},
-        {"FRM_Raquette.BTN_Settings_JoystickClick", [] { showMotorSpeedPage(); }},
+        {"FRM_Raquette.BTN_Settings_JoystickClick", [this] { BTN_Settings_JoystickClick(); }},
         {"FRM_Raquette.ReleaseAll", [this] { ReleaseAll(); }},
         {"Raquette.RefreshControls", [this] { FormActivate(); }},
     };

@@ -66,6 +66,8 @@ public:
     void TMR_AutofocusTimer();
 
     void CBX_Vitesse_MoteurChange();
+    // Runs the joystick calibration wizard.
+    void BTN_Settings_JoystickClick();
     void RDB_AbsoluClick();
     void RDB_RelatifClick();
     void SPDB_Raquette_AgrandirClick();

@@ -1,6 +1,8 @@
+#include "app/frm_pref.h"
 #include "support/temp_program_dir.h"
 #include "telescope/frm_joy.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 #include <linux/joystick.h>
 
@@ -77,4 +79,66 @@ TEST(Joystick, CalibrationFileAndDeviceReadsAreBounded)
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].x, 1.0);
     EXPECT_EQ(calls[0].y, 1.0);
+}
+
+TEST(Joystick, WizardCentresTheDeadZonesAndOkWritesTheFileInOrder)
+{
+    testsupport::TempProgramDir dir;
+    TfrmJoy joy;
+    joy.Timer1->stop();
+    joy.Folder = dir.path();
+    const QString device = dir.filePath(QStringLiteral("js0"));
+    auto send = [&](const QByteArray& events) {
+        QFile f(device);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write(events);
+    };
+    send(event(JS_EVENT_AXIS | JS_EVENT_INIT, 0, 1000) + event(JS_EVENT_AXIS | JS_EVENT_INIT, 1, 0));
+    joy.DevicePath = device;
+
+    TfrmJoy::SetAnswerer([&](TfrmJoy& f) {
+        EXPECT_TRUE(f.Memo1->toPlainText().startsWith(QStringLiteral("Press Next-Button")));
+        f.butNext->click();
+        EXPECT_TRUE(f.Memo1->toPlainText().startsWith(QStringLiteral("Move the Joystick")));
+        EXPECT_FALSE(f.butOK->isEnabled());
+        f.butNext->click();   // the dead zones close on the centre
+        EXPECT_EQ(f.Calibration[0].centreMin, 33768);
+        EXPECT_EQ(f.Calibration[0].centreMax, 33768);
+        EXPECT_TRUE(f.Memo1->toPlainText().contains(QStringLiteral("\"unsensible range\"")));
+        send(event(JS_EVENT_AXIS, 0, -1000) + event(JS_EVENT_BUTTON, 0, 1));
+        f.Timer1Timer();      // jiggling widens them
+        EXPECT_EQ(f.Calibration[0].centreMin, 31768);
+        EXPECT_EQ(f.Calibration[0].centreMax, 33768);
+        EXPECT_EQ(f.lblPos1->text(), QStringLiteral("Position : [31768,32768]"));
+        EXPECT_EQ(f.ButtonIndicators[0]->property("down").toBool(), true);
+        f.butNext->click();
+        EXPECT_TRUE(f.Memo1->toPlainText().startsWith(QStringLiteral("The Joystick is now configured")));
+        EXPECT_TRUE(f.butOK->isEnabled());
+        EXPECT_FALSE(f.butNext->isEnabled());
+        f.Timer1Timer();      // no more widening after the last step
+        f.butCancel->click();
+    });
+    TfrmJoy* const previous = frmJoy;
+    frmJoy = &joy;
+    EXPECT_FALSE(Preferences::RunJoystickCalibration()) << "the window installs the Preferences hook";
+    frmJoy = previous;
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("Joystick.ini")))) << "Cancel writes nothing";
+
+    TfrmJoy::SetAnswerer([](TfrmJoy& f) { f.butOK->click(); });
+    EXPECT_TRUE(joy.ShowModal());
+    TfrmJoy::SetAnswerer({});
+    QFile file(dir.filePath(QStringLiteral("Joystick.ini")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QStringList keys;
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (line.contains('='))
+            keys << QString::fromLatin1(line.left(line.indexOf('=')));
+    EXPECT_EQ(keys.join(u' '), QStringLiteral("CentXMin CentXMax maxJoyValX CentYMin CentYMax maxJoyValY CentZMin CentZMax "
+                                               "maxJoyValZ CentRMin CentRMax maxJoyValR"));
+    TfrmJoy reread;
+    reread.Timer1->stop();
+    reread.Folder = dir.path();
+    reread.LoadCalibration();
+    EXPECT_EQ(reread.Calibration[0].centreMin, 31768);
+    EXPECT_EQ(reread.Calibration[1].maxValue, 32768);
 }

@@ -317,17 +317,24 @@ TEST_F(TelescopePages, LearningCalibrationOffsetsAndEndOfGotoHandlers)
     // Joystick calibration: anything but OK puts the copy back, joystick off.
     frmJoy->Active = true;
     const auto before = frmJoy->Calibration;
-    Preferences::RunJoystickCalibration = [] {
-        frmJoy->Calibration[0].maxValue = 999;
-        return false;
-    };
-    pref().BTN_Calibrate_JoystickClick();
+    // The hand pad's button runs the same wizard; Cancel after a full run.
+    TfrmJoy::SetAnswerer([](TfrmJoy& joy) {
+        for (int i = 0; i < 3; ++i)
+            joy.butNext->click();
+        joy.Calibration[0].maxValue = 999;
+        joy.butCancel->click();
+    });
+    FRM_Raquette->BTN_Settings_Joystick->click();
+    TfrmJoy::SetAnswerer({});
+    EXPECT_EQ(frmJoy->Step, 3);
     EXPECT_EQ(frmJoy->Calibration[0].maxValue, before[0].maxValue);
     EXPECT_FALSE(frmJoy->Active);
+    EXPECT_FALSE(FRM_Raquette->CKB_Active_Joystick->isChecked());
+    const auto installed = Preferences::RunJoystickCalibration;
     Preferences::RunJoystickCalibration = [] { return true; };
     pref().BTN_Calibrate_JoystickClick();
     EXPECT_TRUE(frmJoy->Active);
-    Preferences::RunJoystickCalibration = {};
+    Preferences::RunJoystickCalibration = installed;
 
     // End of goto: a missing file unchecks its box.
     pref().EDT_Fin_GOTO_Son_a_jouer->setText(QStringLiteral("absent.wav"));
