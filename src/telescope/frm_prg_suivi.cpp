@@ -21,18 +21,6 @@ QTimer* makeTimer(QObject* owner, const char* name, int interval)
     return t;
 }
 
-// The direction of an arrow key, or -1.
-int arrowDirection(int key)
-{
-    switch (key) {
-    case Qt::Key_Left: return dirEast;
-    case Qt::Key_Up: return dirNorth;
-    case Qt::Key_Right: return dirWest;
-    case Qt::Key_Down: return dirSouth;
-    default: return -1;
-    }
-}
-
 bool mountConnected() { return FRM_Pref && FRM_Pref->BTN_Mount_Deconnecter->isEnabled(); }
 
 } // namespace
@@ -71,7 +59,7 @@ void TFRM_Prg_Suivi::FormCreate()
 
 void TFRM_Prg_Suivi::FormKeyDown(int& key, Qt::KeyboardModifiers)
 {
-    const int direction = arrowDirection(key);
+    const int direction = ArrowKeyDirection(key);
     if (direction < 0 || !mountConnected())
         return;
     heldKeys_[std::size_t(direction)] = true;
@@ -81,7 +69,7 @@ void TFRM_Prg_Suivi::FormKeyDown(int& key, Qt::KeyboardModifiers)
 
 void TFRM_Prg_Suivi::FormKeyUp(int& key, Qt::KeyboardModifiers)
 {
-    const int direction = arrowDirection(key);
+    const int direction = ArrowKeyDirection(key);
     if (direction >= 0)
         ReleaseKey(std::uint8_t(direction));
 }

@@ -25,22 +25,11 @@ bool isEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
 
 bool keypad(Qt::KeyboardModifiers shift) { return shift & Qt::KeypadModifier; }
 
-int arrowDirection(int key)
-{
-    switch (key) {
-    case Qt::Key_Left: return dirEast;
-    case Qt::Key_Up: return dirNorth;
-    case Qt::Key_Right: return dirWest;
-    case Qt::Key_Down: return dirSouth;
-    default: return -1;
-    }
-}
-
 // The keys the hand pad acts on; the keyboard's own repeats of them are
 // dropped before anything sees them.
 bool handPadKey(int key)
 {
-    return arrowDirection(key) >= 0 || isEnter(key) || key == Qt::Key_PageUp || key == Qt::Key_PageDown
+    return ArrowKeyDirection(key) >= 0 || isEnter(key) || key == Qt::Key_PageUp || key == Qt::Key_PageDown
            || key == Qt::Key_Insert || key == Qt::Key_Asterisk || key == Qt::Key_Slash;
 }
 
@@ -82,7 +71,7 @@ void TFRM_Raquette::FormKeyDown(int& key, Qt::KeyboardModifiers)
 {
     if (!KeyboardControl || focusInLists() || key == LastKeyDown)
         return;
-    if (const int d = arrowDirection(key); d >= 0)
+    if (const int d = ArrowKeyDirection(key); d >= 0)
         DirectionDown(std::uint8_t(d));
     else if (key == Qt::Key_PageUp && BTN_Focus_In->isEnabled())
         FocusDown(0, false);
@@ -103,7 +92,7 @@ void TFRM_Raquette::FormKeyUp(int& key, Qt::KeyboardModifiers shift)
     }
     // A release stops what its press started, whatever the control state
     // or the focus.
-    if (const int d = arrowDirection(key); d >= 0)
+    if (const int d = ArrowKeyDirection(key); d >= 0)
         DirectionUp(std::uint8_t(d));
     else if (key == Qt::Key_PageUp || key == Qt::Key_PageDown)
         FocusUp();

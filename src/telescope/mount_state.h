@@ -3,6 +3,8 @@
 // dialog, the guiding and the scripts. Angles on the sky are seconds of arc,
 // times milliseconds of the monotonic clock.
 
+#include <QtCore/qnamespace.h>
+
 #include <array>
 #include <cstdint>
 
@@ -50,6 +52,19 @@ inline constexpr std::uint8_t dirEast = 2;
 inline constexpr std::uint8_t dirWest = 3;
 inline bool IsDecDirection(std::uint8_t direction) { return direction <= dirSouth; }
 inline std::uint8_t OppositeDirection(std::uint8_t direction) { return std::uint8_t(direction ^ 1); }
+
+// The direction an arrow key moves the mount (left east, up north, right
+// west, down south), or -1 for any other key.
+constexpr int ArrowKeyDirection(int key)
+{
+    switch (key) {
+    case Qt::Key_Left: return dirEast;
+    case Qt::Key_Up: return dirNorth;
+    case Qt::Key_Right: return dirWest;
+    case Qt::Key_Down: return dirSouth;
+    default: return -1;
+    }
+}
 
 // The motor speeds in seconds of arc per second, filled from the Preferences
 // dialog's speed inputs.
