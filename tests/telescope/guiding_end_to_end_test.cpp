@@ -207,21 +207,6 @@ TEST_F(MountTest, GuidingThroughTheLx200MountHoldsTheDriftingStar)
     EXPECT_NEAR((mount.ra() - ra0) / kScale, -kDriftX * seconds, 2);
     EXPECT_NEAR((mount.dec() - dec0) / kScale, -kDriftY * seconds, 2);
     EXPECT_EQ(TrackedStarPos, start.toPoint()) << "autoguiding keeps the zone";
-
-    // The camera's orientation through its menu entry and the buttons:
-    // Execute, Abort, Abort.
-    TFRM_Alv& w = *FRM_Alv;
-    w.setEnabled(true);
-    w.MNU_TailleOrientCapt->trigger();
-    ASSERT_EQ(ProcedureState, 7);
-    QStringList captions;
-    for (QAbstractButton* b : {w.SPDB_Executer, w.SPDB_Abort, w.SPDB_Abort}) {
-        b->click();
-        captions << w.PNL_Action->text();
-    }
-    EXPECT_EQ(captions, (QStringList{QStringLiteral("Orientation"), QStringLiteral("Orientation"), QStringLiteral("Aucune")}));
-    EXPECT_EQ(ProcedureState, 0);
-    EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
     EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
 }
 
