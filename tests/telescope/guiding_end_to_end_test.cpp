@@ -27,10 +27,13 @@
 #include "telescope/frm_tool_suivi.h"
 #include "telescope/mount_state.h"
 #include "telescope/prg_suivi.h"
+#include "telescope/sim/mount_simulator_device.h"
+#include "telescope/sim/simulated_lx200_mount.h"
 #include "telescope/track_step.h"
 #include "telescope/tracking/tracking_state.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_mesures.h"
+#include "translation/translated_texts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -40,6 +43,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QSignalBlocker>
+#include <QThread>
 #include <cmath>
 
 namespace {
@@ -458,4 +462,172 @@ TEST_F(SimulatorGuiding, LearningTheMotorSpeedsMovesEachDirectionInTurn)
     EXPECT_NEAR((west + east) / 2, 12, 2.4) << west << " " << east;
     EXPECT_NEAR((north + south) / 2, 12, 2.4) << north << " " << south;
     EXPECT_EQ(MotorSpeeds.West, west);
+}
+
+// ---- Through the simulated mount on COM20, with the guide log ---------------
+
+namespace {
+
+// The moves a guide log line says were sent, RA then Dec: ":Mw#" ... for
+// each axis whose pulse lasted longer than 0 ms.
+QList<QByteArray> movesOfLogLine(const QString& line)
+{
+    const QStringList f = line.split(QLatin1Char(';'));
+    QList<QByteArray> moves;
+    if (f.size() != 9)
+        return {QByteArrayLiteral("bad line: ") + line.toUtf8()};
+    const auto add = [&](const QString& duration, const QString& direction) {
+        if (duration.toLongLong() == 0)
+            return;
+        const QString words[] = {TranslatedTexts.Txt_Nord, TranslatedTexts.Txt_Sud, TranslatedTexts.Txt_Est,
+                                 TranslatedTexts.Txt_Ouest};
+        const char* codes[] = {":Mn#", ":Ms#", ":Me#", ":Mw#"};
+        for (int d = 0; d < 4; ++d)
+            if (direction == words[d])
+                return void(moves << codes[d]);
+        moves << QByteArrayLiteral("unknown direction ") + direction.toUtf8();
+    };
+    add(f[3], f[4]);
+    add(f[7], f[8]);
+    return moves;
+}
+
+// The simulator's commands once it has received `count` of `kinds` (10 s
+// of real time at most: it reads the port on a thread of its own).
+QList<QByteArray> simulatorCommandsOnce(int count, std::initializer_list<const char*> kinds)
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        const QList<QByteArray> seen = Telescope::MountSimulator()->commands();
+        if (countOf(seen, kinds) >= count || waited.elapsed() > 10000)
+            return seen;
+        QThread::msleep(5);
+    }
+}
+
+QStringList fileLines(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLatin1(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+}
+
+// Disconnects the guide port and stops the simulator, however the test ends.
+struct SimulatorGuard {
+    ~SimulatorGuard()
+    {
+        Prg_Suivi::StopGuidePort();
+        Prg_Suivi::DisconnectGuidePort();
+        Telescope::StopMountSimulator();
+    }
+};
+
+} // namespace
+
+// The program's own simulated mount as the guide port, the log ticked: each
+// correction writes one line whose directions are the moves the mount got,
+// in the same order, each ended by a stop; tracking off leaves nothing
+// moving. The star trembles around its place by up to 2.5 pixels a frame.
+// Then the camera orientation operation is armed, run and aborted twice.
+TEST_F(MountTest, GuideLogLinesMatchThePulsesTheSimulatedMountGot)
+{
+    const SimulatorGuard guard;
+    Translation::ResetTexts();   // the direction words of the log
+    dir.writeFile(QStringLiteral("comports.map"), "COM20=SIM\n");
+    pref().SPED_Delai_Serie->setValue(0);
+    pref().RDB_Autoguide_LX200->click();
+    pref().CBX_AG_PortSerie->setCurrentIndex(pref().CBX_AG_PortSerie->findText(QStringLiteral("      COM20")));
+    ASSERT_FALSE(pref().RDB_Mgxyyyy->isChecked());
+    pref().BTN_Autoguide_Connecter->click();
+    ASSERT_NE(Telescope::MountSimulator(), nullptr);
+    MotorSpeeds = {30, 30, 30, 30};
+
+    const testsupport::StarField field = oneStarSky();
+    prepareGuiding(field);
+    auto* s = FRM_Tool_Suivi;
+    s->RDB_Autoguidage->setChecked(false);
+    s->RDB_Autoguidage->setChecked(true);   // the guide port is connected: accepted
+    ASSERT_TRUE(s->RDB_Autoguidage->isChecked());
+    s->SPED_Intervalle_Guidage->setValue(1);
+    s->SPED_Intervalle_Moy->setValue(1);
+    // 0.5"/pixel: the longest pulse (3.5 pixels) lasts 58 ms, within a frame.
+    FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(0.5);
+    const QString path = dir.path() + QStringLiteral("/guide.txt");
+    s->EDT_Nom_Log_Guidage->setText(path);
+    s->CKB_Log_Guidage->setChecked(true);
+    ASSERT_TRUE(GuideLog);
+    Telescope::MountSimulator()->clearRecords();
+
+    PulseClock pulses(clock);
+    std::uint32_t noise = 12345;
+    const auto tremble = [&noise] {
+        noise = noise * 1103515245u + 12345u;
+        return double(int((noise >> 16) % 51) - 25) / 10;   // -2.5 ... 2.5
+    };
+    int frames = 0;
+    for (std::int64_t t = 0; frames < 100; t += kTick_ms) {
+        clock.advanceMs(kTick_ms);
+        pulses.fireDue();
+        if (t % kFramePeriod_ms != 0)
+            continue;
+        const double dx = tremble(), dy = tremble();
+        field.renderInto(*SlotBitmaps[1][0], dx, dy, std::uint32_t(frames));
+        const std::array<std::uint8_t, 4> before = MovingFlags;
+        std::uint8_t keep = 0;
+        Align_V::ProcessFrame(1, keep, 1);
+        pulses.noteStarts(MovingFlags[dirWest] + MovingFlags[dirEast] > before[dirWest] + before[dirEast],
+                          MovingFlags[dirNorth] + MovingFlags[dirSouth] > before[dirNorth] + before[dirSouth]);
+        ++frames;
+    }
+    for (int i = 0; i < 20; ++i) {   // the last pulses end
+        clock.advanceMs(kTick_ms);
+        pulses.fireDue();
+    }
+    s->CKB_Log_Guidage->setChecked(false);
+    s->CKB_Suivi->setChecked(false);
+    EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+
+    const QStringList lines = fileLines(path);
+    ASSERT_EQ(lines.size(), 101) << "a header and one line a correction";
+    QList<QByteArray> logged;
+    for (const QString& line : lines.mid(1))
+        logged += movesOfLogLine(line);
+    ASSERT_GT(logged.size(), 150);
+    const std::initializer_list<const char*> moveCodes = {":Mn#", ":Ms#", ":Me#", ":Mw#"};
+    const QList<QByteArray> got = simulatorCommandsOnce(int(logged.size()), moveCodes);
+    QList<QByteArray> moves;
+    for (const QByteArray& c : got)
+        if (countOf({c}, moveCodes))
+            moves << c;
+    EXPECT_EQ(moves.join(' ').toStdString(), logged.join(' ').toStdString());
+
+    // Every move was stopped after it: nothing is left moving.
+    const QList<QByteArray> all = simulatorCommandsOnce(int(logged.size()), {":Qn#", ":Qs#", ":Qe#", ":Qw#", ":Q#"});
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        if (!countOf({all[i]}, moveCodes))
+            continue;
+        const QByteArray stop = ":Q" + all[i].mid(2);
+        bool stopped = false;
+        for (qsizetype j = i + 1; j < all.size() && !stopped; ++j)
+            stopped = all[j] == stop || all[j] == ":Q#";
+        EXPECT_TRUE(stopped) << "command " << i << " " << all[i].toStdString() << " never stopped";
+    }
+
+    // The camera's orientation through its menu entry and the buttons:
+    // Execute, Abort, Abort.
+    TFRM_Alv& w = *FRM_Alv;
+    w.setEnabled(true);
+    w.MNU_TailleOrientCapt->trigger();
+    ASSERT_EQ(ProcedureState, 7);
+    QStringList captions;
+    for (QAbstractButton* b : {w.SPDB_Executer, w.SPDB_Abort, w.SPDB_Abort}) {
+        b->click();
+        captions << w.PNL_Action->text();
+    }
+    EXPECT_EQ(captions, (QStringList{QStringLiteral("Orientation"), QStringLiteral("Orientation"), QStringLiteral("Aucune")}));
+    EXPECT_EQ(ProcedureState, 0);
+    EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+    EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
 }
