@@ -10,7 +10,7 @@ PACKAGES=(
   libjpeg62-turbo-dev libpng-dev libtiff-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libv4l-dev
   libsqlite3-dev
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth fonts-dejavu-core espeak-ng
   clang-14 libclang-rt-14-dev
 )
 

@@ -18,6 +18,8 @@ for f in Catalog.dat SAC72.dat Conlines.dat; do
     break
   fi
 done
+# The hand pad's spoken prompts, rendered once when espeak-ng is there.
+bash "$root/scripts/voice.sh" "$progdir/Sounds"
 mkdir -p "$progdir/Plugins"
 cp -f "$root"/build/Plugins/NJ_*.so "$progdir/Plugins/"
 cd "$progdir"

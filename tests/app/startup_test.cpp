@@ -325,3 +325,20 @@ TEST(Startup, NumbersUseADotWhateverTheLocale)
     Startup::InstallHintTiming();
     EXPECT_EQ(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 0);
 }
+
+TEST(ShippedFiles, ThePromptSetNamesARenderedWavForEveryKeyTheHandPadSpeaks)
+{
+    const platform::IniDocument set(QStringLiteral(NJ_SOURCE_DIR "/resources/programdir/Sound_Francais.ini"));
+    QFile words(QStringLiteral(NJ_SOURCE_DIR "/resources/voice/prompts-fr.txt"));
+    ASSERT_TRUE(words.open(QIODevice::ReadOnly | QIODevice::Text));
+    QStringList rendered;
+    for (const QByteArray& line : words.readAll().split('\n'))
+        if (!line.isEmpty() && !line.startsWith('#'))
+            rendered << QString::fromUtf8(line.left(line.indexOf('\t')));
+    // Each rendered key has its line in the set, and the set names no file that is not rendered.
+    for (const QString& key : rendered)
+        EXPECT_EQ(set.readString(QStringLiteral("Main"), key, QString()), key + QStringLiteral(".wav")) << key.toStdString();
+    for (const char* key : {"S_0", "S_9", "S_Messier", "S_Synchro", "S_Objet_non_trouve", "S_Slew", "S_Pluton"})
+        EXPECT_TRUE(rendered.contains(QLatin1String(key))) << key;
+    EXPECT_EQ(set.readSection(QStringLiteral("Main")).size(), rendered.size());
+}
