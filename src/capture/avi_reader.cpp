@@ -203,9 +203,11 @@ bool TAviReader::seekBefore(int index)
     s.draining = false;
     s.decodedIndex = -1;
     s.nextIndex = 0;
-    if (!s.countFrames)
+    if (!s.countFrames && index > 0)
         return av_seek_frame(s.format, s.stream, s.timestampOf(index), AVSEEK_FLAG_BACKWARD) >= 0;
-    // Counted frames: the file is read again from its start.
+    // Counted frames, or the first one: the file is read again from its start
+    // (a seek in a film with a damaged index can land on another frame
+    // bearing the same time).
     avformat_close_input(&s.format);
     if (avformat_open_input(&s.format, s.path.constData(), av_find_input_format("avi"), nullptr) < 0
         || s.stream >= int(s.format->nb_streams)) {
