@@ -137,12 +137,16 @@ void TFRM_WDMControl::fillPanTilt(TWDMCapture* c, bool pan)
         CPC_PanTilt->SetXmax(max);
         CPC_PanTilt->SetXmin(min);
         CPC_PanTilt->SetXCoordinate(trunc32(valueBox->Value()));
-        CPC_PanTilt->move(175 - CPC_PanTilt->width() / 2, CPC_PanTilt->y());
     } else {
         CPC_PanTilt->SetYmax(max);
         CPC_PanTilt->SetYmin(min);
         CPC_PanTilt->SetYCoordinate(trunc32(valueBox->Value()));
     }
+    // Centred 175 pixels from the left edge once its ranges have sized it,
+    // but never pushed out of the window.
+    const int parentWidth = CPC_PanTilt->parentWidget() ? CPC_PanTilt->parentWidget()->width() : 0;
+    const int left = std::min(175 - CPC_PanTilt->width() / 2, parentWidth - CPC_PanTilt->width());
+    CPC_PanTilt->move(std::max(0, left), CPC_PanTilt->y());
 }
 
 void TFRM_WDMControl::FillRows()
