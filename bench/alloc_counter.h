@@ -2,6 +2,9 @@
 // Include in exactly one source of a benchmark program: counts every heap
 // allocation of the program in g_allocations.
 
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <new>
@@ -18,7 +21,22 @@ void __libc_free(void*);
 
 namespace {
 std::atomic<long long> g_allocations{0};
+
+// Runs the body once (its buffers are made then), then times it and counts
+// the allocations it makes per call under `counter`.
+template <class Body>
+void MeasureAllocations(benchmark::State& state, const char* counter, Body body)
+{
+    body();
+    const long long before = g_allocations.load();
+    long long calls = 0;
+    for (auto _ : state) {
+        body();
+        ++calls;
+    }
+    state.counters[counter] = double(g_allocations.load() - before) / double(std::max(calls, 1LL));
 }
+} // namespace
 
 extern "C" void* malloc(std::size_t n)
 {

@@ -40,14 +40,8 @@ void BM_FindBest(benchmark::State& state)
 {
     const int w = int(state.range(0)), h = int(state.range(1));
     const kernels::Bitmap24 frame = sky(w, h);
-    benchmark::DoNotOptimize(Align_V::FindBestZoneCentre(frame, w, h, 30));   // scratch made
-    const long long before = g_allocations.load();
-    long long calls = 0;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(Align_V::FindBestZoneCentre(frame, w, h, 30));
-        ++calls;
-    }
-    state.counters["allocs"] = double(g_allocations.load() - before) / double(std::max(calls, 1LL));
+    // The first call makes the scratch bitmap.
+    MeasureAllocations(state, "allocs", [&] { benchmark::DoNotOptimize(Align_V::FindBestZoneCentre(frame, w, h, 30)); });
 }
 
 } // namespace

@@ -42,25 +42,13 @@ void prepare(int W, int H)
     FRM_Alv->Image3->SetPictureSize(W, H);
 }
 
-template <class Body>
-void measure(benchmark::State& state, Body body)
-{
-    body();
-    const long long before = g_allocations.load();
-    long long calls = 0;
-    for (auto _ : state) {
-        body();
-        ++calls;
-    }
-    state.counters["allocs/frame"] = double(g_allocations.load() - before) / double(std::max(calls, 1LL));
-}
 
 void BM_MotionCompare(benchmark::State& state)
 {
     const int W = int(state.range(0)), H = int(state.range(1));
     prepare(W, H);
     Align_V::DefineMotionReference();
-    measure(state, [] {
+    MeasureAllocations(state, "allocs/frame", [] {
         std::int32_t percent = 0;
         std::int64_t sum = 0;
         benchmark::DoNotOptimize(Align_V::MotionCompare(10, 100, percent, sum));
@@ -70,13 +58,13 @@ void BM_MotionCompare(benchmark::State& state)
 void BM_MarkSaturatedPixels(benchmark::State& state)
 {
     prepare(1280, 960);
-    measure(state, [] { Align_V::MarkSaturatedPixels(200); });
+    MeasureAllocations(state, "allocs/frame", [] { Align_V::MarkSaturatedPixels(200); });
 }
 
 void BM_DrawHistogram(benchmark::State& state)
 {
     prepare(1280, 960);
-    measure(state, [] { Align_V::DrawHistogram(); });
+    MeasureAllocations(state, "allocs/frame", [] { Align_V::DrawHistogram(); });
 }
 
 void BM_PlaceMosaicTile(benchmark::State& state)
@@ -86,7 +74,7 @@ void BM_PlaceMosaicTile(benchmark::State& state)
     kernels::Bitmap24 tile(640, 480);
     kernels::bitBlt(tile, 0, 0, 640, 480, *SlotBitmaps[1][0], 0, 0, kernels::RasterOp::SrcCopy);
     MosaicTileCentre = {5000, 4000};
-    measure(state, [&] { Align_V::PlaceMosaicTile(tile, 640, 480); });
+    MeasureAllocations(state, "allocs/frame", [&] { Align_V::PlaceMosaicTile(tile, 640, 480); });
     FRM_Alv->IMG_Mosaic->SetPictureSize(1, 1);
 }
 

@@ -151,14 +151,7 @@ void BM_ResultPasses(benchmark::State& state)
         dj.levels = tables.levels(std::uint16_t(stats.min), std::int32_t(stats.max - stats.min), nullptr);
         kernels::DisplayPass(DeepImagePlanes(), dj, out);
     };
-    once();
-    const long long before = g_allocations.load();
-    long long frames = 0;
-    for (auto _ : state) {
-        once();
-        ++frames;
-    }
-    state.counters["allocs/frame"] = double(g_allocations.load() - before) / double(std::max(frames, 1LL));
+    MeasureAllocations(state, "allocs/frame", once);
 }
 
 } // namespace

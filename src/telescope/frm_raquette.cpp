@@ -107,13 +107,8 @@ void TFRM_Raquette::BTN_Settings_JoystickClick()
 
 TFRM_Raquette::~TFRM_Raquette()
 {
-    for (const char* name : {"Raquette.EnableLX200Controls", "Raquette.DisableLX200Controls",
-                             "Raquette.EnableAscomControls", "Raquette.EnableCatalogueChoice",
-                             "Raquette.DisableCatalogueChoice", "Raquette.EnableFocusControls",
-                             "Raquette.DisableFocusControls", "Raquette.EnableAbsoluteGoto",
-                             "Raquette.ForceRelativeGoto", "FRM_Raquette.BTN_Settings_JoystickClick",
-                             "FRM_Raquette.ReleaseAll", "Raquette.RefreshControls"})
-        Settings::UnregisterHandler(QString::fromLatin1(name));
+    for (const QString& name : std::as_const(RegisteredNames))
+        Settings::UnregisterHandler(name);
     if (Align_V::Hooks.PlayVoicePrompt)
         Align_V::Hooks.PlayVoicePrompt = nullptr;
     guarded("FRM_Raquette.ReleaseAll", [this] { ReleaseAll(); });
@@ -196,8 +191,10 @@ void TFRM_Raquette::wire()
         {"FRM_Raquette.ReleaseAll", [this] { ReleaseAll(); }},
         {"Raquette.RefreshControls", [this] { FormActivate(); }},
     };
-    for (const auto& [name, handler] : named)
-        Settings::RegisterHandler(QString::fromLatin1(name), handler);
+    for (const auto& [name, handler] : named) {
+        RegisteredNames << QString::fromLatin1(name);
+        Settings::RegisterHandler(RegisteredNames.back(), handler);
+    }
     Alpaca::RegisterHandlers();
     Align_V::Hooks.PlayVoicePrompt = [](const QString& key, int wait_ms) { Telescope::PlayVoicePrompt(key, wait_ms); };
 }

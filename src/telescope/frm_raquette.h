@@ -13,6 +13,7 @@
 #include "app/form.h"
 #include "ui_frm_raquette.h"
 
+#include <QStringList>
 #include <QTimer>
 #include <array>
 #include <cstdint>
@@ -112,6 +113,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    // The names other windows call this window's handlers by.
+    QStringList RegisteredNames;
     void wire();
     void wireGoto();
     void installRepeatFilter();
