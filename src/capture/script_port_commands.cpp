@@ -15,10 +15,10 @@
 
 namespace Scripts {
 
-// The logical serial channel setserialport opens its port on.
-std::uint8_t ScriptSerialChannel = 10;
-
 namespace {
+
+// The logical serial channel setserialport opens its port on: the last one.
+constexpr std::uint8_t ScriptSerialChannel = platform::com_io::kChannelCount;
 
 // For each pin of the 25-pin connector (index 1..25): the register offset
 // from the base address, negative for a line inverted between register and

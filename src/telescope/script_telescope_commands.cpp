@@ -182,9 +182,7 @@ void CmdGotoMove(std::uint8_t, const QString& arguments)
     if (how == QLatin1String("wait")) {
         wait = true;
         BeginWait();
-    } else if (how == QLatin1String("nowait")) {
-        CurrentScript().State = StateRunning;
-    } else {
+    } else if (how != QLatin1String("nowait")) {
         ScriptError(how);
         return;
     }
