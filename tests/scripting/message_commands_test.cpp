@@ -21,6 +21,22 @@
 
 class MessageCommands : public ScriptFixture {
 protected:
+    // The port registers are simulated and open.
+    void SetUp() override
+    {
+        ScriptFixture::SetUp();
+        platform::setPortAccess(&ports);
+        ASSERT_TRUE(Systeme::OpenPortDriver());
+    }
+    void TearDown() override
+    {
+        Systeme::ClosePortDriver();
+        platform::setPortAccess(nullptr);
+        platform::com_io::SetModemLineObserver({});
+        platform::com_io::close_all();
+        platform::com_io::ClearDevicePaths();
+        ScriptFixture::TearDown();
+    }
     QStringList errorOf(const QString& line)
     {
         boxes.clear();
@@ -36,6 +52,7 @@ protected:
     QString messageWindow() const { return FRM_Message->MEMO_Message->toPlainText(); }
 
     testsupport::RecordingSoundService sounds;
+    platform::SimulatedPortAccess ports;
 };
 
 TEST_F(MessageCommands, BeepsAndSoundsGoToTheSoundService)
@@ -125,27 +142,9 @@ TEST_F(MessageCommands, ShowWaitHoldsTheScriptUntilPoursuivre)
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-class PortCommands : public MessageCommands {
-protected:
-    void SetUp() override
-    {
-        MessageCommands::SetUp();
-        platform::setPortAccess(&ports);
-        ASSERT_TRUE(Systeme::OpenPortDriver());
-    }
-    void TearDown() override
-    {
-        Systeme::ClosePortDriver();
-        platform::setPortAccess(nullptr);
-        platform::com_io::SetModemLineObserver({});
-        platform::com_io::close_all();
-        platform::com_io::ClearDevicePaths();
-        MessageCommands::TearDown();
-    }
-    platform::SimulatedPortAccess ports;
-};
 
-TEST_F(PortCommands, ParallelPinsSwitchTheirRegisterBits)
+
+TEST_F(MessageCommands, ParallelPinsSwitchTheirRegisterBits)
 {
     runScript(QStringLiteral("setparallelport(\"378\",2,1)"));
     EXPECT_EQ(ports.peek(0x378), 0x01);
@@ -165,7 +164,7 @@ TEST_F(PortCommands, ParallelPinsSwitchTheirRegisterBits)
     EXPECT_TRUE(FRM_ComTrafic->Memo_Historique_Comm->toPlainText().contains(QStringLiteral("0378 : 10000000")));
 }
 
-TEST_F(PortCommands, BadParallelFieldsWriteNothing)
+TEST_F(MessageCommands, BadParallelFieldsWriteNothing)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"setparallelport(\"zz\",2,1)", "\"zz\""},   {"setparallelport(\"1FFFF\",2,1)", "\"1FFFF\""},
@@ -179,7 +178,7 @@ TEST_F(PortCommands, BadParallelFieldsWriteNothing)
     EXPECT_TRUE(ports.writes().empty());
 }
 
-TEST_F(PortCommands, SerialLinesSwitchOnTheScriptChannel)
+TEST_F(MessageCommands, SerialLinesSwitchOnTheScriptChannel)
 {
     platform::PseudoTerminal com3;
     ASSERT_TRUE(com3.isOpen());

@@ -38,12 +38,60 @@ protected:
         FRM_Pref->RDB_Mount_Aucun->setChecked(true);
         FRM_Pref->RDB_Autoguide_Aucun->setChecked(true);
     }
+    // Disconnects and stops the simulated mount while the windows are still
+    // there.
+    void TearDown() override
+    {
+        Prg_Suivi::Conversation().cancelAll();
+        try {
+            Prg_Suivi::DisconnectMount();
+        } catch (...) {
+        }
+        Telescope::StopMountSimulator();
+        platform::com_io::close_all();
+        platform::com_io::ClearDevicePaths();
+        Prg_Suivi::ResetMotionState();
+        ScriptFixture::TearDown();
+    }
     // One statement, its error box (or none).
     QStringList errorOf(const QString& line)
     {
         boxes.clear();
         runScript(line);
         return boxes.texts();
+    }
+    // The program's simulated LX200 mount on COM20 as the mount.
+    void useSimulatedMount()
+    {
+        dir.writeFile(QStringLiteral("comports.map"), "COM20=SIM\n");
+        TFRM_Pref& p = *FRM_Pref;
+        p.SPED_Delai_Serie->setValue(0);
+        p.RDB_Mount_LX200->setChecked(true);
+        p.CBX_AG_PortSerie->setCurrentIndex(p.CBX_AG_PortSerie->findText(QStringLiteral("      COM20")));
+        ASSERT_NE(p.CBX_AG_PortSerie->currentIndex(), -1);
+        MotorSpeeds = {15, 15, 15, 15};
+    }
+    // Runs the mount's side as time goes by: replies read, the position
+    // polled, the fake clock moved on, the script ticked when its clock is
+    // armed; until done() or 10 s of real time.
+    bool runUntil(const std::function<bool()>& done)
+    {
+        QElapsedTimer real;
+        real.start();
+        while (!done()) {
+            if (real.elapsed() > 10000)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            if (Prg_Suivi::Conversation().idle()) {
+                clock.advanceMs(250);
+                if (FRM_Prg_Suivi->TMR_ScopePosition->isActive())
+                    FRM_Prg_Suivi->TMR_ScopePositionTimer();
+                if (clockArmed())
+                    FRM_Script->TMR_ScriptTimer();
+            }
+            QThread::msleep(1);
+        }
+        return true;
     }
 };
 
@@ -143,8 +191,6 @@ TEST_F(TelescopeCommands, WithNoMountGotosAndWaitedMovesStopInsteadOfWaitingFore
         EXPECT_FALSE(Scripts::WaitMove) << line;
     }
     EXPECT_EQ(scripttest::logged, QStringList{QStringLiteral("on")});
-    platform::com_io::close_all();
-    platform::com_io::ClearDevicePaths();
 }
 
 TEST_F(TelescopeCommands, BadMoveFieldsStopWithTheirText)
@@ -226,60 +272,9 @@ bool sawCommand(const QByteArray& prefix)
 
 } // namespace
 
-class TelescopeCommandsOnTheSimulator : public TelescopeCommands {
-protected:
-    void SetUp() override
-    {
-        TelescopeCommands::SetUp();
-        dir.writeFile(QStringLiteral("comports.map"), "COM20=SIM\n");
-        TFRM_Pref& p = *FRM_Pref;
-        p.SPED_Delai_Serie->setValue(0);
-        p.RDB_Mount_LX200->setChecked(true);
-        p.CBX_AG_PortSerie->setCurrentIndex(p.CBX_AG_PortSerie->findText(QStringLiteral("      COM20")));
-        ASSERT_NE(p.CBX_AG_PortSerie->currentIndex(), -1);
-        MotorSpeeds = {15, 15, 15, 15};
-    }
-
-    // Runs the mount's side as time goes by: replies read, the position
-    // polled, the fake clock moved on, the script ticked when its clock is
-    // armed; until done() or 10 s of real time.
-    bool runUntil(const std::function<bool()>& done)
-    {
-        QElapsedTimer real;
-        real.start();
-        while (!done()) {
-            if (real.elapsed() > 10000)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            if (Prg_Suivi::Conversation().idle()) {
-                clock.advanceMs(250);
-                if (FRM_Prg_Suivi->TMR_ScopePosition->isActive())
-                    FRM_Prg_Suivi->TMR_ScopePositionTimer();
-                if (clockArmed())
-                    FRM_Script->TMR_ScriptTimer();
-            }
-            QThread::msleep(1);
-        }
-        return true;
-    }
-
-    // Disconnects and stops the simulator while the windows are still there.
-    void TearDown() override
-    {
-        Prg_Suivi::Conversation().cancelAll();
-        try {
-            Prg_Suivi::DisconnectMount();
-        } catch (...) {
-        }
-        Telescope::StopMountSimulator();
-        platform::com_io::close_all();
-        Prg_Suivi::ResetMotionState();
-        TelescopeCommands::TearDown();
-    }
-};
-
-TEST_F(TelescopeCommandsOnTheSimulator, AnAbsoluteGotoGoesOnOnlyAfterTheSlewEnded)
+TEST_F(TelescopeCommands, AnAbsoluteGotoGoesOnOnlyAfterTheSlewEnded)
 {
+    useSimulatedMount();
     setText(QStringLiteral("goto.origin(0h0m0s,0d0m0s)\ngoto.destination(0h20m0s,0d0m0s)\n"
                            "goto.mode(absolute)\ngoto.execute\ntest.log(after)"));
     run();
@@ -302,8 +297,9 @@ TEST_F(TelescopeCommandsOnTheSimulator, AnAbsoluteGotoGoesOnOnlyAfterTheSlewEnde
     EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join(u'|').toStdString();
 }
 
-TEST_F(TelescopeCommandsOnTheSimulator, AWaitedMoveStartsAndStopsTheMountThenGoesOn)
+TEST_F(TelescopeCommands, AWaitedMoveStartsAndStopsTheMountThenGoesOn)
 {
+    useSimulatedMount();
     setText(QStringLiteral("goto.move(wait,e,30)\ntest.log(after)"));
     run();
     FRM_Script->TMR_ScriptTimer();
@@ -322,8 +318,9 @@ TEST_F(TelescopeCommandsOnTheSimulator, AWaitedMoveStartsAndStopsTheMountThenGoe
     EXPECT_EQ(scripttest::logged, QStringList{QStringLiteral("after")});
 }
 
-TEST_F(TelescopeCommandsOnTheSimulator, AWaitedMoveThatStartsNothingGoesOn)
+TEST_F(TelescopeCommands, AWaitedMoveThatStartsNothingGoesOn)
 {
+    useSimulatedMount();
     for (const char* amount : {"0", "-30", "\"abc\""}) {
         scripttest::logged.clear();
         const std::vector<int> intervals =
