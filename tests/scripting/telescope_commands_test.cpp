@@ -332,3 +332,15 @@ TEST_F(TelescopeCommands, AWaitedMoveThatStartsNothingGoesOn)
         EXPECT_EQ(intervals[1], 50) << amount;
     }
 }
+
+TEST_F(TelescopeCommands, ARelativeGotoToTheOriginItselfEndsAtOnce)
+{
+    useSimulatedMount();
+    runScript(QStringLiteral("goto.origin(1h0m0s,10d0m0s)\ngoto.destination(1h0m0s,10d0m0s)\n"
+                             "goto.mode(relative)\ngoto.execute\ntest.log(after)"),
+              50);
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join(u'|').toStdString();
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_EQ(scripttest::logged, QStringList{QStringLiteral("after")});
+    EXPECT_TRUE(FRM_ObjectAction->BTN_Goto->isEnabled());   // the dialog is ready again
+}
