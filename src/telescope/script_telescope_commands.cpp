@@ -88,6 +88,9 @@ void CmdTelescopeSoftspeed(std::uint8_t, const QString& arguments)
     for (int i = 0; i < box->count(); ++i) {
         if (box->itemText(i).toLower() == name) {
             box->setCurrentIndex(i);
+            // Chosen from the list, as the user would: the profile's speeds
+            // are loaded.
+            ProfileComboTouched = true;
             FRM_Pref->CBX_Vitesse_MoteurChange();
             CommandDone();
             return;

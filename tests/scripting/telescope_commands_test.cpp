@@ -1,7 +1,9 @@
 #include "script_fixture.h"
 
 #include "app/frm_alv.h"
+#include "app/controls/num_inp.h"
 #include "app/frm_pref.h"
+#include "app/settings.h"
 #include "capture/camera_slots.h"
 #include "imaging/pipeline_state.h"
 #include "platform/com_io.h"
@@ -51,6 +53,7 @@ protected:
         platform::com_io::close_all();
         platform::com_io::ClearDevicePaths();
         Prg_Suivi::ResetMotionState();
+        SettingsFilePath.clear();
         ScriptFixture::TearDown();
     }
     // One statement, its error box (or none).
@@ -150,12 +153,19 @@ TEST_F(TelescopeCommands, ModeAndSpeedProfilesAreChosenAsTheUserWould)
     EXPECT_TRUE(FRM_ObjectAction->RDB_Absolu->isChecked());
     EXPECT_EQ(errorOf(QStringLiteral("goto.mode(Absolute)")), QStringList{QStringLiteral("Line 1 : Absolute: unknown mode")});
 
-    QComboBox* speeds = FRM_Pref->CBX_Vitesse_Moteur;
+    // Two motor-speed profiles; choosing one loads its speeds.
+    TFRM_Pref& p = *FRM_Pref;
+    SettingsFilePath = dir.filePath(Settings::kSettingsFileName);
+    dir.writeFile(Settings::kSettingsFileName, "[Vitesse_Moteur.Lente]\r\nAG_Vitesse_Est=5000\r\n"
+                                               "[Vitesse_Moteur.Rapide]\r\nAG_Vitesse_Est=42000\r\n");
+    p.TNI_Vitesse_Est->SetValue(1);
+    QComboBox* speeds = p.CBX_Vitesse_Moteur;
     speeds->clear();
     speeds->addItems({QStringLiteral("Lente"), QStringLiteral("Rapide")});
     speeds->setCurrentIndex(0);
     runScript(QStringLiteral("telescope.softspeed(RAPIDE)\ntelescope.hardspeed(3)\ntest.log(on)"));
     EXPECT_EQ(speeds->currentText(), QStringLiteral("Rapide"));
+    EXPECT_EQ(double(p.TNI_Vitesse_Est->Value()), 42);
     EXPECT_EQ(scripttest::logged, QStringList{QStringLiteral("on")});   // hardspeed halts nothing
     EXPECT_EQ(errorOf(QStringLiteral("telescope.softspeed(Turbo)")), QStringList{QStringLiteral("Line 1 : turbo")});
 }
