@@ -114,6 +114,17 @@ QByteArray read_available(std::uint8_t ch);
 // Throws away every byte received and not yet read (stale answers), so the
 // next read holds only what comes after. Nothing when the channel is closed.
 void discard_input(std::uint8_t ch);
+// The modem control lines of a channel's port, as the long-exposure lines
+// of modified webcams use them: raises or clears RTS or DTR. False when the
+// channel is closed or its device has no such lines (a pseudo-terminal);
+// nothing is raised.
+enum class ModemLine { Rts, Dtr };
+bool set_modem_line(std::uint8_t ch, ModemLine line, bool raised);
+// Stands in for the system call on an open channel (tests: pseudo-terminals
+// have no modem lines); returns the call's success. An empty function puts
+// the system call back.
+using ModemLineSeam = std::function<bool(std::uint8_t ch, ModemLine line, bool raised)>;
+void set_modem_line_seam(ModemLineSeam seam);
 // Closes the port of channel ch and clears every channel that shared it.
 void close_com(std::uint8_t ch);
 // Closes every channel (end of the program, tests).

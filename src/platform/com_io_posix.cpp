@@ -376,6 +376,22 @@ void discard_input(std::uint8_t ch)
     }
 }
 
+namespace {
+ModemLineSeam g_modemLineSeam;
+}
+
+bool set_modem_line(std::uint8_t ch, ModemLine line, bool raised)
+{
+    if (!valid(ch) || !g_channels[ch].open)
+        return false;
+    if (g_modemLineSeam)
+        return g_modemLineSeam(ch, line, raised);
+    int bits = line == ModemLine::Rts ? TIOCM_RTS : TIOCM_DTR;
+    return ioctl(g_channels[ch].handle, raised ? TIOCMBIS : TIOCMBIC, &bits) == 0;
+}
+
+void set_modem_line_seam(ModemLineSeam seam) { g_modemLineSeam = std::move(seam); }
+
 void close_com(std::uint8_t ch)
 {
     if (!valid(ch) || !g_channels[ch].open)
