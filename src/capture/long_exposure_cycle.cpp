@@ -329,6 +329,12 @@ void TFRM_Alv::TMR_ExposureTimer()
     auto& p = params();
     auto& k = clk();
     const auto cur = static_cast<std::uint8_t>(CurrentCameraSlot);
+    // A late call (a held-span measure, a frame of the other slot) while the
+    // cycle is off starts nothing.
+    if (!CKB_Longuepose_Active->isChecked()) {
+        TMR_Exposure->stop();
+        return;
+    }
 
     if (p.ExposureArmed == 0) {
         // The pause is over: a new exposure starts.
@@ -445,6 +451,10 @@ void TFRM_Alv::TMR_Exposure_GuideTimer()
 {
     auto& p = params();
     auto& k = clk();
+    if (!CKB_Longuepose_Active->isChecked()) {
+        TMR_Exposure_Guide->stop();
+        return;
+    }
     if (p.GuideArmed == 0) {
         TMR_Exposure_Guide->stop();
         TMR_Exposure_Guide->setInterval(std::max(1, p.GuideExposureMs));
