@@ -16,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <algorithm>
 
 namespace {
 
@@ -172,11 +173,18 @@ void TFRM_Alv::LongExposureMode(int slot)
     checkMode(c, c.pose);
     pressMode(c, c.poseBtn);
     if (FRM_Longuepose) {
-        // At the main window's left edge, bottoms aligned.
-        const QRect main = frameGeometry();
-        const QRect dialog = FRM_Longuepose->frameGeometry();
-        FRM_Longuepose->move(main.left(), main.top() + main.height() - dialog.height());
+        // At the main window's left edge, bottoms aligned; placed again once
+        // the window manager has framed it.
+        auto place = [this] {
+            if (!FRM_Longuepose)
+                return;
+            const QRect main = frameGeometry();
+            const QRect dialog = FRM_Longuepose->frameGeometry();
+            FRM_Longuepose->move(main.left(), main.top() + main.height() - dialog.height());
+        };
+        place();
         Systeme::ShowFormOnScreen(FRM_Longuepose);
+        QTimer::singleShot(100, this, place);
     }
     Util_Images::EnableLevelControls(true);
 }
