@@ -373,3 +373,65 @@ TEST_F(CameraRoad, APluginSeriesOfThreeSavesThreeExposuresBrighterThanVideoAndRe
     for (const QString& f : files)
         EXPECT_GT(meanLevel(QImage(folder + u'/' + f)), video + 1) << f.toStdString();
 }
+
+TEST_F(LongExposureCycle, TheGuideExposureWaitsForTheMainReadOutWithoutSpinningAndSwitchesOnlyItsLine)
+{
+    FRM_Pref->CBX_Ligne_guidage->setCurrentIndex(1);   // "Lignes impaires"
+    startCamera();
+    auto* d = FRM_Longuepose;
+    d->CKB_Selfguide_Active->setChecked(true);
+    d->SPED_Vesta_Pose_Guidage->setValue(700);
+    d->BTN_Demarrer_Pose->click();
+    FRM_Alv->Timer_Cam1Timer();
+    EXPECT_TRUE(FRM_Alv->TMR_Exposure_Guide->isActive());
+    EXPECT_EQ(FRM_Alv->TMR_Exposure_Guide->interval(), 700);
+    FRM_Alv->TMR_Exposure_GuideTimer();   // a guide exposure starts
+    EXPECT_EQ(LongExposureParams.GuideArmed, 1);
+    ports.clearWrites();
+
+    MainReadoutDone = 0;   // the main read-out is being made
+    FRM_Alv->TMR_Exposure_GuideTimer();
+    EXPECT_TRUE(ports.writes().empty());
+    EXPECT_TRUE(FRM_Alv->TMR_Exposure_Guide->isActive()) << "it tries again shortly";
+    EXPECT_LT(FRM_Alv->TMR_Exposure_Guide->interval(), 700);
+    MainReadoutDone = 1;
+    FRM_Alv->TMR_Exposure_GuideTimer();
+    ASSERT_EQ(ports.writes().size(), 1u);
+    EXPECT_EQ(ports.writes()[0].value, 0x85) << "the odd line and the amplifier";
+    EXPECT_EQ(LongExposureParams.GuideArmed, 0);
+    EXPECT_EQ(GuideTimerRearm, 1);
+    EXPECT_EQ(FRM_Alv->TMR_Exposure_Guide->interval(), 100);
+    ports.clearWrites();
+
+    // The main read-out of a self-guided exposure leaves the guide line alone.
+    clock.advanceMs(5000);
+    FRM_Alv->TMR_ExposureTimer();
+    ASSERT_FALSE(ports.writes().empty());
+    EXPECT_EQ(ports.writes().back().value & 0x01, 0x01) << "left as the guide cycle put it";
+    EXPECT_EQ(ports.writes().back().value & 0x06, 0x06) << "even line and amplifier on";
+}
+
+TEST_F(LongExposureCycle, TheExposureOfADetectionActionIsSingleAndAPortWithoutAddressIsToldOnce)
+{
+    startCamera();
+    auto* d = FRM_Longuepose;
+    d->SPED_Nb_Poses->setValue(5);
+    d->BTN_Demarrer_Pose->click();
+    MotionFired = 1;
+    clock.advanceMs(5000);
+    FRM_Alv->TMR_ExposureTimer();
+    EXPECT_EQ(MotionFired, 0);
+    EXPECT_FALSE(FRM_Alv->CKB_Longuepose_Active->isChecked());
+    EXPECT_EQ(ExposureTimerRearm, 0);
+    d->BTN_Arreter_Pose->click();
+
+    FRM_Pref->CBX_Vesta_Port->clear();
+    FRM_Pref->CBX_Vesta_Port->addItem(QStringLiteral("LPT?"));
+    FRM_Message->MEMO_Message->clear();
+    ports.clearWrites();
+    d->BTN_Demarrer_Pose->click();
+    d->BTN_Arreter_Pose->click();
+    d->BTN_Demarrer_Pose->click();
+    EXPECT_TRUE(ports.writes().empty());
+    EXPECT_EQ(messageText().count(QStringLiteral("adresse")), 1) << messageText().toStdString();
+}
