@@ -214,6 +214,7 @@ TEST_F(LongExposureCycle, SelfGuidingAlternatesTheLinesAndJoinsTwoHalvesIntoOneC
     d->SPED_Vesta_Pose->setValue(1);   // halves of 0 ms last 1 ms
     d->SPED_Nb_Poses->setValue(1);
     d->CKB_Selfguide_Active->setChecked(true);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Video1.bmp")));   // cannot be written
     d->BTN_Demarrer_Pose->click();
     EXPECT_EQ(FRM_Alv->TMR_Exposure->interval(), 1);
     EXPECT_EQ(LongExposureParams.GuideLineBit, LongExposureParams.OddLineBit);
@@ -223,7 +224,7 @@ TEST_F(LongExposureCycle, SelfGuidingAlternatesTheLinesAndJoinsTwoHalvesIntoOneC
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("Video2.bmp"))));
     FRM_Alv->TMR_ExposureTimer();   // the pause
     FRM_Alv->TMR_ExposureTimer();   // even half read, joined, counted: the series of one ends
-    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("Video1.bmp"))));
+    EXPECT_EQ(messageText().count(QStringLiteral("enregistrer Video1.bmp")), 1) << messageText().toStdString();
     EXPECT_FALSE(FRM_Alv->CKB_Longuepose_Active->isChecked());
     EXPECT_EQ(d->TNI_Posenum->Value(), 0);
 }
@@ -434,4 +435,48 @@ TEST_F(LongExposureCycle, TheExposureOfADetectionActionIsSingleAndAPortWithoutAd
     d->BTN_Demarrer_Pose->click();
     EXPECT_TRUE(ports.writes().empty());
     EXPECT_EQ(messageText().count(QStringLiteral("adresse")), 1) << messageText().toStdString();
+}
+
+TEST_F(CameraRoad, APluginExposureEndsWithItsImageOnlyAndAStopNeverWaitsForIt)
+{
+    using Deliver = std::int32_t (*)(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::uint8_t);
+    testsupport::FakeClock clock;
+    usePlugins({QStringLiteral("NJ_Pair1")});
+    auto deliver = reinterpret_cast<Deliver>(pluginFunction(QStringLiteral("NJ_Pair1"), "fake_deliver"));
+    ASSERT_TRUE(deliver);
+    FRM_Tool_Affichage->CBX_Cam1_IPS->setCurrentText(QStringLiteral("Auto"));
+    answerDriverDialog(2);   // after the simulated grab camera: plug-in camera 1
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].sourceKind, 3);
+    const std::int32_t h = CameraSlots[1].pluginHandle;
+    FRM_Alv->MNU_Cam1_PoseLongueClick();
+    EXPECT_TRUE(FRM_Alv->Timer_Cam1->isActive()) << "frames paced at 200 ms";
+    EXPECT_EQ(FRM_Alv->Timer_Cam1->interval(), 200);
+    auto* d = FRM_Longuepose;
+    d->SPED_Vesta_Pose->setValue(1000);
+    d->BTN_Demarrer_Pose->click();
+    ASSERT_TRUE(FRM_Alv->CKB_Longuepose_Active->isChecked());
+    EXPECT_EQ(LongExposureParams.ExposureArmed, 0) << "nothing exposes before the first start";
+
+    FRM_Alv->Timer_Cam1Timer();
+    FRM_Alv->TMR_ExposureTimer();   // the first exposure starts
+    EXPECT_TRUE(PluginExposurePending);
+    clock.advanceMs(5000);
+    FRM_Alv->Timer_Cam1Timer();   // long past its length: the exposure waits for its image
+    EXPECT_EQ(d->TNI_Posenum->Value(), 1);
+
+    deliver(h, h, 320, 240, 200);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(d->TNI_Posenum->Value(), 2);
+    EXPECT_FALSE(PluginExposurePending);
+    EXPECT_EQ(SlotBitmaps[1][0]->scanLine(10)[30], 200) << "the image is the exposure";
+
+    FRM_Alv->Timer_Cam1Timer();
+    FRM_Alv->TMR_ExposureTimer();   // the next one, whose image never comes
+    EXPECT_TRUE(PluginExposurePending);
+    FRM_Alv->MNU_Cam1_ArreterClick();
+    EXPECT_FALSE(FRM_Alv->CKB_Longuepose_Active->isChecked());
+    EXPECT_FALSE(PluginExposurePending);
+    EXPECT_FALSE(FRM_Alv->TMR_Exposure->isActive());
+    EXPECT_EQ(CameraSlots[1].pluginHandle, 0);
 }
