@@ -7,6 +7,7 @@
 #include "app/frm_alv.h"
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
+#include "app/settings/guide_offset.h"
 #include "capture/camera_slots.h"
 #include "capture/frm_longuepose.h"
 #include "capture/long_exposure.h"
@@ -215,6 +216,10 @@ TEST_F(LongExposureCycle, SelfGuidingAlternatesTheLinesAndJoinsTwoHalvesIntoOneC
     d->SPED_Nb_Poses->setValue(1);
     d->CKB_Selfguide_Active->setChecked(true);
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Video1.bmp")));   // cannot be written
+    FRM_Pref->CKB_Fichier_decalage->setEnabled(true);
+    FRM_Pref->CKB_Fichier_decalage->setChecked(true);   // with no offset loaded: no shift
+    GuideOffsetTable = {};
+    const QPoint target = TrackedStarPos;
     d->BTN_Demarrer_Pose->click();
     EXPECT_EQ(FRM_Alv->TMR_Exposure->interval(), 1);
     EXPECT_EQ(LongExposureParams.GuideLineBit, LongExposureParams.OddLineBit);
@@ -225,6 +230,7 @@ TEST_F(LongExposureCycle, SelfGuidingAlternatesTheLinesAndJoinsTwoHalvesIntoOneC
     FRM_Alv->TMR_ExposureTimer();   // the pause
     FRM_Alv->TMR_ExposureTimer();   // even half read, joined, counted: the series of one ends
     EXPECT_EQ(messageText().count(QStringLiteral("enregistrer Video1.bmp")), 1) << messageText().toStdString();
+    EXPECT_EQ(TrackedStarPos, target);
     EXPECT_FALSE(FRM_Alv->CKB_Longuepose_Active->isChecked());
     EXPECT_EQ(d->TNI_Posenum->Value(), 0);
 }
