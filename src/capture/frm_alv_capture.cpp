@@ -547,8 +547,10 @@ void TFRM_Alv::StopSlot(int slot)
     const bool guides = FRM_Tool_Affichage
                         && (slot == 1 ? FRM_Tool_Affichage->CKB_Src1_Autoguidage : FRM_Tool_Affichage->CKB_Src2_Autoguidage)
                                ->isChecked();
-    if (slot == 2 || guides)
+    if (slot == 2 || guides) {
         MNU_Operations->menuAction()->setEnabled(false);
+        ProcedureState = 0;   // no measurement goes on without its source
+    }
 
     setButton(c.stop, false, true);
     setButton(c.stopB, false, true);
@@ -584,8 +586,12 @@ void TFRM_Alv::StopSlot(int slot)
     if (feedsImage && slot == 1)
         SPDB_Cam1_PoseLongue->setEnabled(vestaMod());
     if (guides) {
-        if (FRM_Tool_Suivi)
+        SPDB_Executer->setEnabled(false);
+        SPDB_Abort->setEnabled(false);
+        if (FRM_Tool_Suivi) {
             FRM_Tool_Suivi->CKB_Suivi->setEnabled(false);
+            FRM_Tool_Suivi->BTN_SetDerive->setEnabled(false);
+        }
         if (FRM_Tool_Mesures)
             FRM_Tool_Mesures->CKB_Reticule->setEnabled(false);
         FRM_Tool_Affichage->CKB_MAP->setChecked(false);

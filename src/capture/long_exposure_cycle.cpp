@@ -248,6 +248,11 @@ void TFRM_Alv::CKB_Longuepose_ActiveClick()
         GuideTimerRearm = 0;
         TMR_Exposure->stop();
         TMR_Exposure_Guide->stop();
+        if (PluginExposurePending && pluginSlot1()) {
+            // An exposure under way is given up where the camera allows it.
+            if (TCameraRecord* cam = Capture::SlotPluginCamera(1); cam && cam->Camera.Api->camera_stopexposure)
+                cam->Camera.Api->camera_stopexposure(CameraSlots[1].pluginHandle);
+        }
         PluginExposurePending = false;
         if (linesDriven()) {
             const int cur = CurrentCameraSlot;
