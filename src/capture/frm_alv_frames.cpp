@@ -113,7 +113,8 @@ void TFRM_Alv::FrameTick(int slot)
     // The long exposure of the current slot: count-down and the end of the
     // exposure; the frame is measured only.
     const bool vestaMod = FRM_Pref && FRM_Pref->CKB_VestaMod->isChecked();
-    if (CKB_Longuepose_Active->isChecked() && slot == CurrentCameraSlot && (slot == 1 || vestaMod)) {
+    const bool longExposureTick = CKB_Longuepose_Active->isChecked() && slot == CurrentCameraSlot && (slot == 1 || vestaMod);
+    if (longExposureTick) {
         LongExposureTick(slot, accept);
     } else if (!(LongExposureRunning[slot] && slot == CurrentCameraSlot)) {
         // A long exposure of the current slot delivers its frames through
@@ -136,8 +137,9 @@ void TFRM_Alv::FrameTick(int slot)
 
     // Sequence saving: the image tool's hook counts the kept frame and saves
     // it at its cadence. In long-exposure mode the long-exposure cycle
-    // saves; with parallel capture, slot 2 does.
-    if (accept && !LongExposureActive && FRM_Tool_Images) {
+    // saves, also when the series ended inside this tick (its last frame
+    // was saved by the cycle); with parallel capture, slot 2 does.
+    if (accept && !longExposureTick && !LongExposureActive && FRM_Tool_Images) {
         const bool parallel = slot == 1 && FRM_Tool_Affichage && FRM_Tool_Affichage->CKB_DoubleEnreg->isChecked();
         if (!parallel)
             FRM_Tool_Images->SaveFrameHook();

@@ -116,6 +116,7 @@ TEST_F(LongExposureCycle, TwoExposuresOfASecondSwitchTheLinesInOrderAtTheirTimes
     EXPECT_TRUE(d->isVisible());
     d->SPED_Vesta_Pose->setValue(1000);
     d->SPED_Nb_Poses->setValue(2);
+    SaveFramesEnabled = 1;
     const std::int64_t t0 = clock.monotonicMs();
     d->BTN_Demarrer_Pose->click();
     EXPECT_TRUE(FRM_Alv->CKB_Longuepose_Active->isChecked());
@@ -157,6 +158,7 @@ TEST_F(LongExposureCycle, TwoExposuresOfASecondSwitchTheLinesInOrderAtTheirTimes
     EXPECT_TRUE(d->BTN_Demarrer_Pose->isEnabled());
     EXPECT_FALSE(d->BTN_Arreter_Pose->isEnabled());
     EXPECT_EQ(LastExposureDurationMs, 1500);
+    EXPECT_EQ(SequenceFrameTick, 2) << "each read-out offered once, the last ending inside a frame tick";
     EXPECT_EQ(FRM_Pref->EDT_TestValue->text(), QStringLiteral("10001111"));
 
     // A new length applies from the next exposure.
@@ -359,7 +361,14 @@ TEST_F(CameraRoad, APluginSeriesOfThreeSavesThreeExposuresBrighterThanVideoAndRe
     const QString folder = dir.filePath(QStringLiteral("m51"));
     ASSERT_TRUE(QDir().mkpath(folder));
     answerDriverDialog(1);   // after the simulated grab camera: the plug-in's first camera
-    FRM_Script->Memo_Script->setPlainText(QStringLiteral("camera(1,start)\ncamera.mode(1,longexposure)\n"
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].sourceKind, 3);
+    QElapsedTimer waited;
+    waited.start();
+    while (FrameCounters[1] < 3 && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_GE(FrameCounters[1], 3) << "the camera's video runs";
+    FRM_Script->Memo_Script->setPlainText(QStringLiteral("camera.mode(1,longexposure)\n"
                                                          "longexposure.length(2000)\nlongexposure.count(3)\n"
                                                          "longexposure.type(image)\n"
                                                          "image.sequence.prefix(\"%1/m51_\")\nimage.sequence(start)\n"
@@ -375,8 +384,12 @@ TEST_F(CameraRoad, APluginSeriesOfThreeSavesThreeExposuresBrighterThanVideoAndRe
 
     // The sequence's start saved the live video frame; the series three exposures.
     QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);
-    ASSERT_EQ(files.size(), 4) << files.join(u' ').toStdString();
+    QString levels;
+    for (const QString& f : files)
+        levels += f + QStringLiteral("=") + QString::number(meanLevel(QImage(folder + u'/' + f))) + u' ';
+    ASSERT_EQ(files.size(), 4) << levels.toStdString();
     const double video = meanLevel(QImage(folder + u'/' + files.takeFirst()));
+    EXPECT_GT(video, 0) << "a video frame";
     for (const QString& f : files)
         EXPECT_GT(meanLevel(QImage(folder + u'/' + f)), video + 1) << f.toStdString();
 }
