@@ -394,6 +394,7 @@ void discard_input(std::uint8_t ch)
     }
 }
 
+
 void close_com(std::uint8_t ch)
 {
     if (!valid(ch) || !g_channels[ch].open)
