@@ -142,7 +142,10 @@ void TFRM_Alv::ConnectMosaicHandlers()
         {"FRM_Alv.SPDB_Ouvrir_BClick", &W::SPDB_Ouvrir_BClick},
     };
     for (const auto& [name, method] : named)
-        Settings::RegisterHandler(QString::fromLatin1(name), [this, m = method] { (this->*m)(); });
+        Settings::RegisterHandler(QString::fromLatin1(name), [m = method] {
+            if (FRM_Alv)
+                (FRM_Alv->*m)();
+        });
 }
 
 void TFRM_Alv::BTN_Mosaique_InitialiserClick()

@@ -117,13 +117,15 @@ void stampTrackedStar(int x, int y)
     TrackTimeStamp.Date = std::int32_t(QDate(1899, 12, 30).daysTo(TrackTimeStamp.Wall.date()));
 }
 
-// A manual correction that brings the star by (dx, dy); never with no mount.
+// A manual correction that moves the star by (dx, dy) in the frame; never
+// with no mount. The correction takes the star's offset from where it
+// should be, the opposite of the move.
 void manualCorrection(double dx, double dy)
 {
     if (noMount())
         return;
     Align_V::TrackDriftStar();
-    Align_V::SendGuideCorrection(dx, dy);
+    Align_V::SendGuideCorrection(-dx, -dy);
 }
 
 void processFrame(int slot)

@@ -7,6 +7,7 @@
 #include "app/frm_alv.h"
 #include "app/settings.h"
 #include "capture/camera_slots.h"
+#include "capture/file_sources.h"
 #include "capture/frm_chargeseq.h"
 #include "capture/frm_play_control.h"
 #include "imaging/pipeline_state.h"

@@ -400,6 +400,8 @@ TEST_F(SimulatorGuiding, ACtrlShiftClickBringsTheStarUnderThePointer)
     s->CKB_Suivi->setChecked(true);
     ASSERT_TRUE(runFrames(3));
 
+    // Corrections are asked only of a mount: the plug-in serves both.
+    FRM_Pref->RDB_Mount_Plugin->setChecked(true);
     const QPoint click = TrackedStarPos + QPoint(12, 0);
     QTest::mouseClick(FRM_Alv->Image1, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, click);
     double nearest = 1e9;
