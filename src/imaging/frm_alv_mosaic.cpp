@@ -138,6 +138,13 @@ void TFRM_Alv::ConnectMosaicHandlers()
         {"FRM_Alv.CKB_Mosaique_ActiveClick", &W::CKB_Mosaique_ActiveClick},
         {"FRM_Alv.CKB_Mosaique_ActiveMouseUp", &W::CKB_Mosaique_ActiveMouseUp},
         {"FRM_Alv.BTN_Option_Mosaic_OKClick", &W::BTN_Option_Mosaic_OKClick},
+        {"FRM_Alv.BTN_Mosaique_OptionsClick", &W::BTN_Mosaique_OptionsClick},
+        {"FRM_Alv.RDB_Mosaique_Suivi_LogicielClick", &W::RDB_Mosaique_Suivi_LogicielClick},
+        {"FRM_Alv.RDB_Mosaique_Derive_IndependanteClick", &W::RDB_Mosaique_Derive_IndependanteClick},
+        {"FRM_Alv.RDB_Secarcs_SClick", &W::RDB_Secarcs_SClick},
+        {"FRM_Alv.RDB_Pixels_SClick", &W::RDB_Pixels_SClick},
+        {"FRM_Alv.SPED_Mosaique_DureeChange", &W::SPED_Mosaique_DureeChange},
+        {"FRM_Alv.TMR_BlinkTimer", &W::TMR_BlinkTimer},
         {"FRM_Alv.MNU_OuvrirsequenceClick", &W::MNU_OuvrirsequenceClick},
         {"FRM_Alv.SPDB_Ouvrir_BClick", &W::SPDB_Ouvrir_BClick},
     };

@@ -5,6 +5,7 @@
 
 #include "app/frm_alv.h"
 #include "app/settings.h"
+#include "imaging/frame_helpers.h"
 #include "imaging/pipeline_state.h"
 #include "kernels/raster.h"
 #include "telescope/tracking/tracking_state.h"
@@ -152,6 +153,14 @@ TEST_F(MosaicPage, AClickMarksTheTopLeftCornerOfTheNextTile)
     EXPECT_EQ(MosaicTileCentre, QPoint(260, 170));
     w().IMG_MosaicMouseUp(&w(), 0, 0, 0, 0);
     EXPECT_EQ(MosaicTileCentre, QPoint(160, 120));
+
+    // A result of no size: the click is the tile's place; frames paste nothing.
+    setResultSize(0, 0);
+    w().IMG_MosaicMouseUp(&w(), 0, 0, 30, 40);
+    EXPECT_EQ(MosaicTileCentre, QPoint(30, 40));
+    w().CKB_Mosaique_Active->setChecked(true);
+    Align_V::PlaceMosaicTile(w().Image3->Bitmap(), 0, 0);
+    EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
 }
 
 TEST_F(MosaicPage, AClickOnActifKeepsTheStateItGaveAndSwitchingOnRestartsTheDrift)
