@@ -13,6 +13,7 @@
 #include "imaging/display_zone.h"
 #include "imaging/image_mouse.h"
 #include "imaging/pipeline_state.h"
+#include "kernels/raster.h"
 #include "telescope/frm_prg_suivi.h"
 #include "telescope/frm_tool_suivi.h"
 #include "telescope/tracking/tracking_state.h"
@@ -186,9 +187,22 @@ TEST_F(ImageMouse, CtrlShiftAndCtrlAltAskTheMountToMoveOnlyWhenThereIsOne)
 TEST_F(ImageMouse, CtrlSetsTheReticleCentreAndAltMeasuresTheDistance)
 {
     auto* m = FRM_Tool_Mesures;
+    const auto overlayLit = [] {
+        const kernels::Bitmap24& b = OverlayBitmap->bitmap;
+        return std::any_of(b.bits(), b.bits() + b.byteCount(), [](std::uint8_t v) { return v != 0; });
+    };
+    // With the reticle: drawn at the click, with its cross.
+    m->CKB_Reticule->setChecked(true);
+    m->CKB_Croix->setChecked(true);
+    m->TNI_Orient->SetValue(0);
+    click(FRM_Alv->Image1, QPoint(200, 100), Qt::ControlModifier);
+    EXPECT_EQ(MeasureCentre, QPoint(200, 100));
+    EXPECT_EQ(kernels::pixel(OverlayBitmap->bitmap, 260, 100) & 0xFF, 255u) << "the cross's red arm";
+    // Without it: the overlay is cleared, the centre still set.
     m->CKB_Reticule->setChecked(false);
     click(FRM_Alv->Image1, QPoint(123, 45), Qt::ControlModifier);
     EXPECT_EQ(MeasureCentre, QPoint(123, 45));
+    EXPECT_FALSE(overlayLit());
     EXPECT_EQ(TrackedStarPos, QPoint(320, 240)) << "Ctrl alone leaves the tracking zone";
 
     // On the second view only with the reticle shown.
