@@ -4,6 +4,7 @@
 #include <QLineSeries>
 #include <QValueAxis>
 #include <algorithm>
+#include <cmath>
 
 TPeriodicErrorChart::TPeriodicErrorChart(QWidget* parent) : QChartView(parent)
 {
@@ -117,12 +118,31 @@ void TPeriodicErrorChart::Flush()
             shown_.append(r.low);
         }
     }
+    // The axes first: a range that changes redraws the series once more.
+    fitAxes();
     series_->replace(shown_);
-    if (!points_.empty()) {
-        const double spanY = std::max(maxY_ - minY_, 1.0);
-        axisX_->setRange(std::min(minX_, 0.0), std::max(maxX_, minX_ + 1));
-        axisY_->setRange(minY_ - spanY / 20, maxY_ + spanY / 20);
-    }
+}
+
+// The axes hold every point with some room ahead, so that most batches
+// leave them as they are.
+void TPeriodicErrorChart::fitAxes()
+{
+    if (points_.empty())
+        return;
+    const auto roomy = [](double low, double high, double& from, double& to) {
+        const double step = std::max((high - low) / 10, 1.0);
+        from = std::floor(low / step) * step;
+        to = std::ceil(high / step + 0.5) * step;
+    };
+    double x0, x1, y0, y1;
+    roomy(std::min(minX_, 0.0), maxX_, x0, x1);
+    roomy(minY_, maxY_, y0, y1);
+    y0 = std::min(y0, -1.0);
+    // Kept while the points fit well inside: no redraw for the axes alone.
+    if (minX_ < axisX_->min() || maxX_ > axisX_->max() || x1 < axisX_->max() - (axisX_->max() - axisX_->min()) / 2)
+        axisX_->setRange(x0, x1);
+    if (minY_ < axisY_->min() || maxY_ > axisY_->max() || (y1 - y0) < (axisY_->max() - axisY_->min()) / 3)
+        axisY_->setRange(y0, y1);
 }
 
 QString TPeriodicErrorChart::titleText() const

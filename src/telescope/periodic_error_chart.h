@@ -22,7 +22,7 @@ class TPeriodicErrorChart : public QChartView {
     Q_PROPERTY(QString bottomAxisTitle READ bottomAxisTitle WRITE setBottomAxisTitle)
 public:
     // Points shown one for one up to this count.
-    static constexpr std::size_t kShownRuns = 4096;
+    static constexpr std::size_t kShownRuns = 2048;
 
     explicit TPeriodicErrorChart(QWidget* parent = nullptr);
 
@@ -53,6 +53,7 @@ private:
     };
     void addToRuns(const QPointF& p);
     void mergeRuns();
+    void fitAxes();
 
     QLineSeries* series_ = nullptr;
     QValueAxis* axisX_ = nullptr;
