@@ -517,3 +517,31 @@ TEST_F(PolarAlignmentTest, GraphShowsABoundedEnvelopeOfEveryPoint)
     QPainter painter(&image);
     chart.render(&painter);
 }
+
+// The star lost during a measurement ends it; the windows show it.
+TEST_F(PolarAlignmentTest, AStarLostMidMeasurementLeavesTheWindowsConsistent)
+{
+    TFRM_Alv& w = *FRM_Alv;
+    TFRM_ErrPeriod& e = ep();
+    const QString path = dir.path() + QStringLiteral("/pe.txt");
+    e.CKB_Fichier_EP->setChecked(true);
+    e.EDT_Nom_FichierPE->setText(path);
+    e.BTN_Demar_EPClick();
+    w.SPDB_ExecuterClick();
+    ASSERT_TRUE(PeLog);
+    Align_V::AdvanceProcedures(1, 0);
+    EXPECT_EQ(ProcedureState, 9);
+    EXPECT_FALSE(PeLog) << "the file is closed with the recording";
+    EXPECT_TRUE(e.CKB_Fichier_EP->isEnabled());
+    EXPECT_TRUE(e.EDT_Nom_FichierPE->isEnabled());
+    EXPECT_TRUE(e.BTN_Demar_EP->isEnabled());
+    EXPECT_TRUE(w.SPDB_Executer->isEnabled());
+
+    mes().BTN_Demarre_KingClick();
+    w.SPDB_ExecuterClick();
+    mes().BTN_PauseClick();
+    Align_V::AdvanceProcedures(1, 0);
+    EXPECT_EQ(ProcedureState, 3);
+    EXPECT_EQ(KingPaused, 0);
+    EXPECT_FALSE(mes().BTN_Pause->isEnabled());
+}
