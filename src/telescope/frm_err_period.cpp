@@ -49,10 +49,6 @@ TFRM_ErrPeriod::TFRM_ErrPeriod(QWidget* parent) : TForm(parent)
     CKB_Fichier_EPClick();
 
     Settings::RegisterHandler(QStringLiteral("ErrPeriod.MeasurePeriodicError"), [] { ErrPeriod::MeasurePeriodicError(); });
-    Settings::RegisterHandler(QStringLiteral("FRM_ErrPeriod.BTN_Demar_EPClick"), [] {
-        if (FRM_ErrPeriod)
-            FRM_ErrPeriod->BTN_Demar_EPClick();
-    });
 }
 
 void TFRM_ErrPeriod::FormClose(TCloseAction&)

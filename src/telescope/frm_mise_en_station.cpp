@@ -94,8 +94,6 @@ TFRM_MiseEnStation::TFRM_MiseEnStation(QWidget* parent) : TForm(parent)
     const std::pair<const char*, void (W::*)()> named[] = {
         {"FRM_MiseEnStation.BTN_CalculerClick", &W::BTN_CalculerClick},
         {"FRM_MiseEnStation.BTN_PauseClick", &W::BTN_PauseClick},
-        {"FRM_MiseEnStation.BTN_Demar_MESClick", &W::BTN_Demar_MESClick},
-        {"FRM_MiseEnStation.BTN_Demarre_KingClick", &W::BTN_Demarre_KingClick},
     };
     for (const auto& [name, method] : named)
         Settings::RegisterHandler(QString::fromLatin1(name), [m = method] {

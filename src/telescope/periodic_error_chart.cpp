@@ -139,10 +139,15 @@ void TPeriodicErrorChart::fitAxes()
     roomy(minY_, maxY_, y0, y1);
     y0 = std::min(y0, -1.0);
     // Kept while the points fit well inside: no redraw for the axes alone.
-    if (minX_ < axisX_->min() || maxX_ > axisX_->max() || x1 < axisX_->max() - (axisX_->max() - axisX_->min()) / 2)
+    // Round figures on the axes.
+    if (minX_ < axisX_->min() || maxX_ > axisX_->max() || x1 < axisX_->max() - (axisX_->max() - axisX_->min()) / 2) {
         axisX_->setRange(x0, x1);
-    if (minY_ < axisY_->min() || maxY_ > axisY_->max() || (y1 - y0) < (axisY_->max() - axisY_->min()) / 3)
+        axisX_->applyNiceNumbers();
+    }
+    if (minY_ < axisY_->min() || maxY_ > axisY_->max() || (y1 - y0) < (axisY_->max() - axisY_->min()) / 3) {
         axisY_->setRange(y0, y1);
+        axisY_->applyNiceNumbers();
+    }
 }
 
 QString TPeriodicErrorChart::titleText() const
