@@ -186,7 +186,18 @@ TEST(StarField, PeriodicErrorFromTheEnvironment)
     }
     ::setenv("NJ_SIM_PERIODIC_ERROR", "2.5,90", 1);
     platform::ApplySimulatedMountEnvironment(s);
-    ::unsetenv("NJ_SIM_PERIODIC_ERROR");
     EXPECT_EQ(s.periodicError_px, 2.5);
     EXPECT_EQ(s.periodicPeriod_s, 90);
+
+    // The program's simulated cameras take it when they are made.
+    for (int i : {0, 1}) {
+        const auto camera = platform::grabCameras().create(i);
+        auto* simulated = dynamic_cast<platform::SimulatedCamera*>(camera.get());
+        ASSERT_NE(simulated, nullptr);
+        EXPECT_EQ(simulated->field().settings().periodicError_px, 2.5) << i;
+        EXPECT_EQ(simulated->field().settings().periodicPeriod_s, 90) << i;
+    }
+    ::unsetenv("NJ_SIM_PERIODIC_ERROR");
+    const auto plain = platform::grabCameras().create(0);
+    EXPECT_EQ(dynamic_cast<platform::SimulatedCamera*>(plain.get())->field().settings().periodicError_px, 0);
 }
