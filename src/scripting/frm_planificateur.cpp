@@ -1,6 +1,7 @@
 #include "scripting/frm_planificateur.h"
 
 #include "app/frm_alv.h"
+#include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/settings.h"
 #include "app/ui/control_adapters.h"
@@ -372,6 +373,7 @@ TFRM_Planificateur::TFRM_Planificateur(QWidget* parent) : TForm(parent)
     setupUi(this);
     setWindowFlag(Qt::WindowStaysOnTopHint);
     STG_Actions->horizontalHeader()->hide();   // row 0 holds the titles
+    STG_Actions->setTextElideMode(Qt::ElideNone);
     STG_Actions->verticalHeader()->setSectionsMovable(true);
     STG_Actions->verticalHeader()->setDefaultSectionSize(20);
     STG_Actions->installEventFilter(new DeleteKeyFilter(STG_Actions));
@@ -450,6 +452,10 @@ void TFRM_Planificateur::BTN_AjouterClick()
         return;
     }
     const int nx = Sky::MosaicTilesX, ny = Sky::MosaicTilesY;
+    if ((nx == 0 || ny == 0) && (RDB_Mosa1->isChecked() || RDB_Mosa2->isChecked()))
+        Msg::ShowMessageText(false, QStringLiteral("Aucun champ à ajouter : la carte du ciel n'a pas encore placé de "
+                                                   "champs (il lui faut l'échantillonnage et la taille du capteur de "
+                                                   "la fenêtre des mesures)."));
     auto add = [this](int x, int y) {
         const int row = STG_Actions->rowCount() - 1;
         Planificateur::FillGridRow(row, x, y);

@@ -2,6 +2,7 @@
 
 #include "app/controls/num_inp.h"
 #include "app/frm_alv.h"
+#include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/settings.h"
 #include "imaging/pipeline_state.h"
@@ -171,6 +172,8 @@ TEST_F(MosaicPlanner, AddingNeedsANameAndListsTheTilesInTheChosenOrder)
     w->BTN_Ajouter->click();
     EXPECT_EQ(g->rowCount(), 2);
     EXPECT_TRUE(w->BTN_Generer->isEnabled());
+    EXPECT_TRUE(boxes.shown.size() == 1u);   // only the missing name's box
+    EXPECT_TRUE(FRM_Message->MEMO_Message->toPlainText().contains(QStringLiteral("Aucun champ"))) << "the user is told why";
 
     // The largest mosaic twice.
     fillTable(16, 16);
