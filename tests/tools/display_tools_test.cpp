@@ -8,6 +8,7 @@
 #include "app/frm_pref.h"
 #include "app/log.h"
 #include "capture/camera_slots.h"
+#include "imaging/display_helpers.h"
 #include "imaging/pipeline_state.h"
 #include "telescope/frm_tool_suivi.h"
 #include "telescope/tracking/guide_log.h"
@@ -406,5 +407,38 @@ TEST_F(DisplayTools, ScaleFullScreenReticleAndFocusLogOnALiveStarField)
     for (int i = 1; i < lines.size(); ++i) {
         EXPECT_TRUE(lines[i].endsWith(u';')) << lines[i].toStdString();
         EXPECT_EQ(lines[i].count(u';'), 9) << lines[i].toStdString();
+    }
+}
+
+TEST(FullScreenZoom, DoublingAveragesTheFourNeighboursWithTheEdgesRepeated)
+{
+    // The definition, pixel by pixel: output (2x + i, 2y + j) is the mean
+    // of source columns x - 1 + i, x + i and rows y - 1 + j, y + j.
+    auto reference = [](const kernels::Bitmap24& s, int dw, int dh) {
+        kernels::Bitmap24 d(dw, dh);
+        const int W = s.width(), H = s.height();
+        for (int dy = 0; dy < std::min(dh, 2 * H); ++dy)
+            for (int dx = 0; dx < std::min(dw, 2 * W); ++dx) {
+                const int x = dx / 2, i = dx % 2, y = dy / 2, j = dy % 2;
+                const int xs[2] = {std::clamp(x - 1 + i, 0, W - 1), std::clamp(x + i, 0, W - 1)};
+                const int ys[2] = {std::clamp(y - 1 + j, 0, H - 1), std::clamp(y + j, 0, H - 1)};
+                for (int c = 0; c < 3; ++c) {
+                    int sum = 0;
+                    for (int yy : ys)
+                        for (int xx : xs)
+                            sum += s.scanLine(yy)[xx * 3 + c];
+                    d.scanLine(dy)[dx * 3 + c] = std::uint8_t(sum / 4);
+                }
+            }
+        return d;
+    };
+    kernels::Bitmap24 source(13, 7);
+    for (std::size_t k = 0; k < source.byteCount(); ++k)
+        source.bits()[k] = std::uint8_t(k * 37 + k / 5);
+    for (QSize out : {QSize(26, 14), QSize(25, 13), QSize(30, 20)}) {
+        kernels::Bitmap24 doubled(out.width(), out.height());
+        Align_V::Upscale2x(source, doubled);
+        EXPECT_TRUE(kernels::SamePixels(doubled, reference(source, out.width(), out.height())))
+            << out.width() << "x" << out.height();
     }
 }
