@@ -106,6 +106,11 @@ TFRM_Tool_Affichage::TFRM_Tool_Affichage(QWidget* parent) : TForm(parent)
     setupUi(this);
     setWindowFlag(Qt::Tool, true);
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    // "XVid Ok" turns green when both zone sizes are multiples of 4.
+    QPalette xvid = PNL_DivXCompatible->palette();
+    xvid.setColor(QPalette::Window, Qt::black);
+    xvid.setColor(QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+    PNL_DivXCompatible->setPalette(xvid);
     bindHandlers();
     bindFocusHandlers();
     registerHandlers();
