@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <functional>
 
+class QCheckBox;
 class TFRM_Progress;
 
 class TFRM_Alv : public TForm, public Ui::TFRM_Alv {
@@ -63,6 +64,45 @@ public:
     void SPDB_Cam1_StopClick();
     void SPDB_Cam2_StopClick();
     void StopCaptureWindow(int slot);
+    // Capture modes of each slot (capture/camera_modes.cpp): image (a frame
+    // a timer tick), stream (the grab device's capture sequence) and long
+    // exposure (the long-exposure window and the exposure cycle).
+    void MNU_Cam1_ImageClick();
+    void MNU_Cam2_ImageClick();
+    void MNU_Cam1_StreamClick();
+    void MNU_Cam2_StreamClick();
+    void MNU_Cam1_PoseLongueClick();
+    void MNU_Cam2_PoselongueClick();
+    void SPDB_Cam1_ImageClick();
+    void SPDB_Cam2_ImageClick();
+    void SPDB_Cam1_StreamClick();
+    void SPDB_Cam2_StreamClick();
+    void SPDB_Cam1_PoseLongueClick();
+    void SPDB_Cam2_PoseLongueClick();
+    void ImageMode(int slot);
+    void StreamMode(int slot);
+    void LongExposureMode(int slot);
+    // 200 ms after an image-mode choice the image button is pressed again.
+    void TMR_InsisteTimer();
+    // Enters or leaves the stream mode of a grab slot.
+    void BTN_TurboClick(int slot);
+    // Long-exposure cycle (capture/long_exposure_cycle.cpp). The hidden box
+    // CKB_Longuepose_Active is the cycle's on/off state; its click handler
+    // switches the lines and the exposure timers.
+    void CKB_Longuepose_ActiveClick();
+    // One step of the main cycle: a new exposure after the pause, or the
+    // read-out of the exposure that ended.
+    void TMR_ExposureTimer();
+    // One step of the self-guiding exposures.
+    void TMR_Exposure_GuideTimer();
+    // The long-exposure part of a frame tick of the current slot: count-down,
+    // lead time of the amplifier line, end of the exposure; the frame is
+    // measured, not rendered.
+    void LongExposureTick(int slot, std::uint8_t& accept);
+    // The image of a plug-in exposure arrived in the slot's live bitmap.
+    void PluginExposureImage(int slot);
+    // Puts the long-exposure lines at rest (a camera stop).
+    void RestLongExposureLines(int slot);
     // One tick of the slot's frame timer.
     void Timer_Cam1Timer();
     void Timer_Cam2Timer();
@@ -183,6 +223,10 @@ public:
     QTimer* TMR_Exposure_Guide = nullptr;
     QTimer* TMR_Blink = nullptr;
     QTimer* TMR_Appr = nullptr;
+    QTimer* TMR_Insiste = nullptr;
+    QCheckBox* CKB_Longuepose_Active = nullptr;
+    // The step of TMR_Insiste: 0 presses camera 1's image button, 4 camera 2's.
+    std::uint8_t InsistStep = 0;
 
     // Set once the first activation has run.
     bool FirstActivationDone = false;
@@ -209,6 +253,8 @@ protected:
 
 private:
     void ConnectCaptureHandlers();
+    void ConnectCameraModeHandlers();
+    void ConnectLongExposureHandlers();
     void ConnectMenuHandlers();
     void ConnectOperationHandlers();
     void ConnectFunctionButtons();

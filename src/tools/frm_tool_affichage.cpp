@@ -36,6 +36,7 @@ constexpr const char* kRegistered[] = {
     "FRM_Tool_Affichage.CKB_Save_FWHMClick",       "FRM_Tool_Affichage.RDB_Ratio_EcranClick",
     "FRM_Tool_Affichage.RDB_Ratio_LibreClick",     "FRM_Tool_Affichage.CKB_DoubleEnregClick",
     "FRM_Tool_Affichage.BTN_Centrer_DetectClick",  "FRM_Tool_Affichage.BTN_Centrer_Affich_MireClick",
+    "FRM_Tool_Affichage.SCB_Taille_ZAffichVScroll",
 };
 
 std::uint8_t currentSlot() { return CurrentCameraSlot == 2 ? 2 : 1; }
@@ -188,12 +189,19 @@ void TFRM_Tool_Affichage::registerHandlers()
         {kRegistered[14], &TFRM_Tool_Affichage::BTN_Centrer_DetectClick},
         {kRegistered[15], &TFRM_Tool_Affichage::BTN_Centrer_Affich_MireClick},
     };
-    static_assert(std::size(kRegistered) == 16);
+    static_assert(std::size(kRegistered) == 17);
     for (auto [name, method] : methods)
         Settings::RegisterHandler(QString::fromLatin1(name), [m = method] {
             if (FRM_Tool_Affichage)
                 (FRM_Tool_Affichage->*m)();
         });
+    // The height bar's position, set by the caller, applied as a position scroll.
+    Settings::RegisterHandler(QString::fromLatin1(kRegistered[16]), [] {
+        if (TFRM_Tool_Affichage* a = FRM_Tool_Affichage) {
+            int position = a->SCB_Taille_ZAffichV->value();
+            a->SCB_Taille_ZAffichVScroll(a->SCB_Taille_ZAffichV, 4, position);
+        }
+    });
 }
 
 // ---------------------------------------------------------------- refresh rates

@@ -101,7 +101,8 @@ TFRM_Tool_Mesures::TFRM_Tool_Mesures(QWidget* parent) : TForm(parent)
 
 TFRM_Tool_Mesures::~TFRM_Tool_Mesures()
 {
-    for (const char* name : {"FRM_Tool_Mesures.CKB_ReticuleClick", "FRM_Tool_Mesures.TNI_FocaleExit",
+    for (const char* name : {"FRM_Tool_Mesures.CKB_ReticuleClick", "FRM_Tool_Mesures.CKB_CerclesClick",
+                             "FRM_Tool_Mesures.CKB_CroixClick", "FRM_Tool_Mesures.TNI_FocaleExit",
                              "FRM_Tool_Mesures.TNI_DistObjetExit", "FRM_Tool_Mesures.RDB_PreferencesClick",
                              "FRM_Tool_Mesures.BTN_Surface_CalculerClick",
                              "FRM_Tool_Mesures.BTN_Centrer_reticule_sur_mireClick",
@@ -159,6 +160,8 @@ void TFRM_Tool_Mesures::registerHandlers()
         });
     };
     reg("FRM_Tool_Mesures.CKB_ReticuleClick", &TFRM_Tool_Mesures::CKB_ReticuleClick);
+    reg("FRM_Tool_Mesures.CKB_CerclesClick", &TFRM_Tool_Mesures::CKB_ReticuleClick);
+    reg("FRM_Tool_Mesures.CKB_CroixClick", &TFRM_Tool_Mesures::CKB_ReticuleClick);
     reg("FRM_Tool_Mesures.TNI_FocaleExit", &TFRM_Tool_Mesures::TNI_FocaleExit);
     reg("FRM_Tool_Mesures.TNI_DistObjetExit", &TFRM_Tool_Mesures::TNI_DistObjetExit);
     reg("FRM_Tool_Mesures.RDB_PreferencesClick", &TFRM_Tool_Mesures::RDB_PreferencesClick);
