@@ -280,6 +280,13 @@ TEST_F(DisplayTools, FullScreenSizesAtTheZoneRatioAndPlacesTheReticleInFramePixe
     f->showMaximized();
     QCoreApplication::processEvents();
     EXPECT_FALSE(f->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) << "maximised, it does not";
+    // Maximised, the border and the menu go away off the top row and come back on it.
+    f->IMG_FullScreenMouseMove(5);
+    EXPECT_TRUE(f->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(f->MainMenu1->isHidden());
+    f->IMG_FullScreenMouseMove(0);
+    EXPECT_FALSE(f->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_FALSE(f->MainMenu1->isHidden());
     f->showNormal();
     QCoreApplication::processEvents();
     EXPECT_TRUE(f->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
