@@ -5,6 +5,7 @@
 #include "app/ui/event_boundary.h"
 #include "capture/camera_slots.h"
 #include "imaging/display_zone.h"
+#include "imaging/image_mouse.h"
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
 #include "imaging/process_frame.h"

@@ -9,6 +9,7 @@
 #include "capture/camera_slots.h"
 #include "capture/file_sources.h"
 #include "imaging/display_zone.h"
+#include "imaging/image_mouse.h"
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
 #include "imaging/process_frame.h"
@@ -106,7 +107,7 @@ TFRM_Tool_Mesures::~TFRM_Tool_Mesures()
                              "FRM_Tool_Mesures.TNI_DistObjetExit", "FRM_Tool_Mesures.RDB_PreferencesClick",
                              "FRM_Tool_Mesures.BTN_Surface_CalculerClick",
                              "FRM_Tool_Mesures.BTN_Centrer_reticule_sur_mireClick",
-                             "FRM_Tool_Mesures.BTN_Centrer_Reticule_sur_ecranClick", "Align_V.UpdateDistanceMeasure",
+                             "FRM_Tool_Mesures.BTN_Centrer_Reticule_sur_ecranClick",
                              "FRM_Tool_Mesures.FollowPreferencesOptics"})
         Settings::UnregisterHandler(QString::fromLatin1(name));
 }
@@ -170,7 +171,6 @@ void TFRM_Tool_Mesures::registerHandlers()
         &TFRM_Tool_Mesures::BTN_Centrer_reticule_sur_mireClick);
     reg("FRM_Tool_Mesures.BTN_Centrer_Reticule_sur_ecranClick",
         &TFRM_Tool_Mesures::BTN_Centrer_Reticule_sur_ecranClick);
-    Settings::RegisterHandler(QStringLiteral("Align_V.UpdateDistanceMeasure"), &Align_V::UpdateDistanceMeasure);
     // The Preferences' optics and camera changed (or were loaded): copied
     // here while this window takes its optics from there.
     Settings::RegisterHandler(QStringLiteral("FRM_Tool_Mesures.FollowPreferencesOptics"), [] {
@@ -374,18 +374,6 @@ void TFRM_Tool_Mesures::CKB_Fichier_ComparaisonClick()
 }
 
 // ---------------------------------------------------------------- shared routines
-
-void Align_V::UpdateDistanceMeasure()
-{
-    TFRM_Tool_Mesures* m = FRM_Tool_Mesures;
-    if (!m)
-        return;
-    const double dx = MeasureDelta.x(), dy = MeasureDelta.y();
-    const double angle = std::sqrt(dx * dx + dy * dy) * num(m->TNI_Echantillonnage);
-    m->EDT_Angle_Calcule->setText(CalcHelpers::DecToStr(angle));
-    m->EDT_Distance_Calculee->setText(
-        generalText(Util_Mesure::AngularToLinearSize(angle, num(m->TNI_DistObjet)), 3));
-}
 
 void Util_Mesure::ResetMeasureHistory()
 {

@@ -74,9 +74,3 @@ private:
 };
 
 extern TFRM_Tool_Mesures* FRM_Tool_Mesures;
-
-namespace Align_V {
-// The angle between the two measuring points (MeasureDelta) at the image
-// scale, and the size it spans at the object distance, into the "Distances" page.
-void UpdateDistanceMeasure();
-} // namespace Align_V

@@ -10,6 +10,7 @@
 #include "app/helpers/calc_helpers.h"
 #include "app/settings.h"
 #include "capture/camera_slots.h"
+#include "imaging/image_mouse.h"
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
 #include "platform/ini_document.h"
