@@ -172,7 +172,8 @@ void RedrawChart()
     // A hidden chart is drawn when it is shown; the planner's fields are
     // laid out all the same, for the chart's size.
     if (!FRM_Sky->isVisible()) {
-        const QSize size = FRM_Sky->IMG_Sky->size().expandedTo(QSize(1, 1));
+        // A chart never shown has no size of its own yet.
+        const QSize size = FRM_Sky->IMG_Sky->size().expandedTo(QSize(640, 480));
         ComputeMosaicFields(SetupChartScale(0, 0, size.width(), size.height(), ChartFieldWidth),
                             CurrentChartSettings().cameraGrid);
         return;

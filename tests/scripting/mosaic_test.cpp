@@ -8,7 +8,9 @@
 #include "imaging/pipeline_state.h"
 #include "scripting/frm_planificateur.h"
 #include "scripting/frm_script.h"
+#include "telescope/frm_sky.h"
 #include "telescope/sky/sky_chart.h"
+#include "tools/frm_tool_mesures.h"
 #include "telescope/tracking/tracking_state.h"
 
 #include <QCheckBox>
@@ -190,6 +192,28 @@ TEST_F(MosaicPlanner, AddingNeedsANameAndListsTheTilesInTheChosenOrder)
     w->BTN_Ajouter->click();
     EXPECT_EQ(g->rowCount(), 2);
     EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
+TEST_F(MosaicPlanner, CountsAndOverlapsLayTheFieldsOutAgainEvenWithTheChartHidden)
+{
+    FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(2);
+    FRM_Tool_Mesures->TNI_NbPix_X->SetValue(640);
+    FRM_Tool_Mesures->TNI_NbPix_Y->SetValue(480);
+    ASSERT_FALSE(FRM_Sky->isVisible());
+    const double width = Sky::ChartFieldWidth;
+    Sky::ChartFieldWidth = 2 * kPi / 180;   // a field of 2 degrees: about 11" a chart pixel
+    fillTable(0, 0);
+    w->SPED_Nb_Cliches_X->setValue(3);
+    w->SPED_NB_Cliches_Y->setValue(2);
+    EXPECT_EQ(Sky::MosaicTilesX, 3);
+    EXPECT_EQ(Sky::MosaicTilesY, 2);
+    const double before = Sky::MosaicFieldTable[1][1].centreRa();
+    w->SPED_Recouvrement_X->setValue(100);   // closer to the middle column
+    EXPECT_NE(Sky::MosaicFieldTable[1][1].centreRa(), before);
+    w->SPED_Nb_Cliches_X->setValue(1);
+    w->SPED_NB_Cliches_Y->setValue(1);
+    w->SPED_Recouvrement_X->setValue(0);
+    Sky::ChartFieldWidth = width;
 }
 
 TEST_F(MosaicPlanner, ARowHoldsTheFieldItsExposuresAndItsCorners)
