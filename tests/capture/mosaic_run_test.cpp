@@ -4,6 +4,7 @@
 #include "camera_road_fixture.h"
 
 #include "app/frm_alv.h"
+#include "kernels/bitmap24.h"
 #include "app/frm_pref.h"
 #include "platform/com_io.h"
 #include "scripting/frm_planificateur.h"
@@ -146,4 +147,51 @@ TEST_F(MosaicScript, ATwoFieldPlanSlewsToBothFieldsAndSavesTheirImages)
     EXPECT_GE(a1.size(), 2) << out.entryList(QDir::Files).join(u' ').toStdString();
     EXPECT_GE(b1.size(), 2) << out.entryList(QDir::Files).join(u' ').toStdString();
     EXPECT_EQ(a1.size() + b1.size(), out.entryList(QDir::Files).size());
+}
+
+// The mosaic page driven by a script alone, on the simulated camera's frames.
+class MosaicCommands : public CameraRoad {
+protected:
+    void runScript(const QString& text)
+    {
+        FRM_Script->Memo_Script->setPlainText(text);
+        FRM_Script->MNU_ExecuterDuDebutClick(FRM_Script->MNU_ExecuterDuDebut);
+        for (int i = 0; i < 500 && Scripts::ScriptRunning; ++i)
+            if (FRM_Script->TMR_Script->isActive())
+                FRM_Script->TMR_ScriptTimer();
+    }
+};
+
+TEST_F(MosaicCommands, AScriptBuildsAMosaicFromTheSimulatedCamera)
+{
+    answerDriverDialog(0);
+    runScript(QStringLiteral("camera(1,start)"));
+    ASSERT_TRUE(FRM_Alv->Timer_Cam1->isActive());
+    FRM_Alv->Timer_Cam1Timer();   // a first frame gives the result its size
+    runScript(QStringLiteral("mosaic.width(1600)\nmosaic.height(1200)\nmosaic.init\nmosaic.count(1)\n"
+                             "mosaic.position(0,0)\nmosaic(on)"));
+    ASSERT_TRUE(boxes.shown.empty()) << boxes.texts().join(u'|').toStdString();
+    ASSERT_TRUE(FRM_Alv->CKB_Mosaique_Active->isChecked());
+    const kernels::Bitmap24& canvas = FRM_Alv->IMG_Mosaic->Bitmap();
+    ASSERT_EQ(canvas.width(), 1600);
+    auto litIn = [&](int x0, int y0, int x1, int y1) {
+        int lit = 0;
+        for (int y = y0; y < y1; y += 3)
+            for (int x = x0; x < x1; x += 3) {
+                const std::uint8_t* p = canvas.bits() + y * canvas.stride() + std::ptrdiff_t(x) * 3;
+                lit += (p[0] | p[1] | p[2]) != 0;
+            }
+        return lit;
+    };
+    EXPECT_EQ(litIn(0, 0, 1600, 1200), 0);
+    for (int i = 0; i < 3; ++i)
+        FRM_Alv->Timer_Cam1Timer();
+    const kernels::Bitmap24& result = FRM_Alv->Image3->Bitmap();
+    ASSERT_GT(result.width(), 0);
+    // The first tile has its top left corner at the clicked point.
+    EXPECT_GT(litIn(0, 0, result.width(), result.height()), 0);
+    EXPECT_EQ(litIn(result.width() + 3, 0, 1600, 1200), 0) << "nothing beside the tile";
+
+    runScript(QStringLiteral("mosaic(off)\ncamera(1,stop)"));
+    EXPECT_FALSE(FRM_Alv->CKB_Mosaique_Active->isChecked());
 }
