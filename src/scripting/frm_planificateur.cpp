@@ -426,8 +426,10 @@ void TFRM_Planificateur::CBX_Vitesse_MoteurChange()
 {
     if (!FRM_Pref)
         return;
+    // Chosen from the list, as in the Preferences: the profile's speeds load.
+    ProfileComboTouched = true;
     FRM_Pref->CBX_Vitesse_Moteur->setCurrentText(CBX_Vitesse_Moteur->currentText());
-    Settings::RunHandler(QStringLiteral("FRM_Pref.CBX_Vitesse_MoteurChange"));
+    FRM_Pref->CBX_Vitesse_MoteurChange();
 }
 
 QCheckBox* TFRM_Planificateur::InclusionBox(int index) const

@@ -4,6 +4,7 @@
 #include "app/frm_alv.h"
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
+#include "app/profiles.h"
 #include "app/settings.h"
 #include "imaging/pipeline_state.h"
 #include "scripting/frm_planificateur.h"
@@ -129,6 +130,12 @@ TEST_F(MosaicPlanner, TheWindowHasItsGridControlsAndDefaults)
     EXPECT_EQ(at(0, 3), QStringLiteral("A.D.h"));
     EXPECT_EQ(w->CBX_Vitesse_Moteur->count(), 2);
     EXPECT_EQ(w->CBX_Vitesse_Moteur->currentText(), QStringLiteral("fast"));
+
+    // A choice in the planner's list is the Preferences' choice.
+    w->CBX_Vitesse_Moteur->setCurrentIndex(0);
+    w->CBX_Vitesse_MoteurChange();
+    EXPECT_EQ(FRM_Pref->CBX_Vitesse_Moteur->currentText(), QStringLiteral("profile"));
+    EXPECT_EQ(CurrentSpeedProfileName, QStringLiteral("profile"));
 
     // The main window's menu and the goto dialog's button open it by name.
     w->hide();
