@@ -80,6 +80,22 @@ int measureRadius(const kernels::Bitmap24& b, int px, int py, int r0, int level,
 
 QImage viewOf(kernels::Bitmap24& b) { return b.view(); }
 
+// The pixel of a centre kept one-based (X = column + 1).
+int pixelOf(double oneBased) { return int(kernels::roundHalfEvenToInt(oneBased - 1.0)); }
+
+// Blacks out the pixels within r of (x, y), so that the search passes them.
+void blackDisc(kernels::Bitmap24& b, int x, int y, int r)
+{
+    for (int dy = -r; dy <= r; ++dy) {
+        std::uint8_t* row = b.scanLine(y + dy);
+        if (!row)
+            continue;
+        for (int dx = -r; dx <= r; ++dx)
+            if (dx * dx + dy * dy <= r * r && x + dx >= 0 && x + dx < b.width())
+                std::memset(row + 3 * (x + dx), 0, 3);
+    }
+}
+
 kernels::Bitmap24& workBitmap()
 {
     static kernels::Bitmap24 work;
@@ -122,19 +138,34 @@ int FindStars(kernels::Bitmap24& target, const kernels::Bitmap24& source, int th
                 return;
             const kernels::guide::LimitsResult lim =
                 kernels::guide::objectLimits(frame, {px0, py0, R0, R0}, {threshold, false});
-            const double X = lim.centre.x + 1.0, Y = lim.centre.y + 1.0;
-            const int px = int(kernels::roundHalfEvenToInt(X - 0.5));
-            const int py = int(kernels::roundHalfEvenToInt(Y - 0.5));
+            double X = lim.centre.x + 1.0, Y = lim.centre.y + 1.0;
+            int px = pixelOf(X), py = pixelOf(Y);
             int e = 0;
-            const int r = measureRadius(work, px, py, R0, threshold / 2, e);
-            lines << QStringLiteral("%1,%2").arg(px0).arg(py0);
-            {
-                QImage img = viewOf(work);
-                QPainter p(&img);
-                p.setPen(Qt::NoPen);
-                p.setBrush(Qt::black);
-                p.drawEllipse(QRect(px - r, py - r, 2 * r, 2 * r));
+            int r = measureRadius(work, px, py, R0, threshold / 2, e);
+            // The spiral meets a star at its rim, so the first zone holds
+            // only part of it: the limits are taken again around the centre
+            // found, in a zone the size of the star, until they settle.
+            for (int pass = 0; pass < 4; ++pass) {
+                const int half = std::max(R0, r + 1);
+                const kernels::guide::LimitsResult again =
+                    kernels::guide::objectLimits(frame, {px, py, half, half}, {threshold, false});
+                if (!again.found())
+                    break;
+                const double nx = again.centre.x + 1.0, ny = again.centre.y + 1.0;
+                const int qx = pixelOf(nx), qy = pixelOf(ny);
+                const bool settled = nx == X && ny == Y;
+                X = nx;
+                Y = ny;
+                if (qx != px || qy != py) {
+                    px = qx;
+                    py = qy;
+                    r = measureRadius(work, px, py, R0, threshold / 2, e);
+                }
+                if (settled)
+                    break;
             }
+            lines << QStringLiteral("%1,%2").arg(px0).arg(py0);
+            blackDisc(work, px, py, r);
             ++found;
             if (!target.isEmpty()) {
                 {

@@ -174,6 +174,13 @@ TEST(Convolution, ClampRoundingAndBadWeights)
     b = uniformBitmap(5, 5, 100);
     Convolve3x3(b, balanced, 198);   // 100 x 99 / 198 = 50
     EXPECT_EQ(b.scanLine(1)[3], 50);
+    // The divisor is taken whole, far beyond 16 bits.
+    b = uniformBitmap(5, 5, 100);
+    Convolve3x3(b, identity(140000), 70000);
+    EXPECT_EQ(b.scanLine(2)[6], 200);
+    b = uniformBitmap(5, 5, 100);
+    Convolve9x9(b, identity(std::int32_t(1) << 30), std::int64_t(1) << 31);
+    EXPECT_EQ(b.scanLine(2)[6], 50);
 
     // Empty bitmaps are left alone.
     for (auto [w, h] : {std::pair{0, 0}, {0, 7}, {7, 0}}) {
