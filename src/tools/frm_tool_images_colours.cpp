@@ -314,33 +314,31 @@ void TFRM_Tool_Images::BTN_MerlanClick()
 
 // ---- star search ---------------------------------------------------------------------
 
-void TFRM_Tool_Images::BTN_FindStarsClick()
+namespace {
+
+// Both buttons search the image shown (Image1) and mark slot 1's frame.
+void searchStars(bool flag)
 {
+    auto* t = FRM_Tool_Images;
     if (!FRM_Alv)
         return;
     static kernels::Bitmap24 noFrame;
+    static std::vector<QPoint> positions;
     kernels::Bitmap24& target = SlotBitmaps[1][0] ? *SlotBitmaps[1][0] : noFrame;
-    QStringList lines;
-    StarDetection::FindStars(target, FRM_Alv->Image1->Bitmap(), SPED_Seuil->value(), true,
-                             SPED_Tolerance_Secarc->value(), SPED_MaxDiam->value(), lines, &FRM_Alv->Image3->Bitmap());
-    LSB_BSC_OK->clear();
-    LSB_BSC_OK->addItems(lines);
+    StarDetection::FindStars(target, FRM_Alv->Image1->Bitmap(), t->SPED_Seuil->value(), flag,
+                             t->SPED_Tolerance_Secarc->value(), t->SPED_MaxDiam->value(), positions,
+                             &FRM_Alv->Image3->Bitmap());
+    t->LSB_BSC_OK->clear();
+    for (const QPoint& p : positions)
+        t->LSB_BSC_OK->addItem(QStringLiteral("%1,%2").arg(p.x()).arg(p.y()));
     FRM_Alv->Image3->Changed();
 }
 
-void TFRM_Tool_Images::BTN_ShowStarsClick()
-{
-    if (!FRM_Alv)
-        return;
-    static kernels::Bitmap24 noFrame;
-    kernels::Bitmap24& target = SlotBitmaps[1][0] ? *SlotBitmaps[1][0] : noFrame;
-    QStringList lines;
-    StarDetection::FindStars(target, FRM_Alv->Image1->Bitmap(), SPED_Seuil->value(), false,
-                             SPED_Tolerance_Secarc->value(), SPED_MaxDiam->value(), lines, &FRM_Alv->Image3->Bitmap());
-    LSB_BSC_OK->clear();
-    LSB_BSC_OK->addItems(lines);
-    FRM_Alv->Image3->Changed();
-}
+} // namespace
+
+void TFRM_Tool_Images::BTN_FindStarsClick() { searchStars(true); }
+
+void TFRM_Tool_Images::BTN_ShowStarsClick() { searchStars(false); }
 
 void TFRM_Tool_Images::BTN_ClearClick() { LSB_BSC_OK->clear(); }
 

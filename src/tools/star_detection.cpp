@@ -6,9 +6,10 @@
 #include "kernels/rounding.h"
 
 #include <QImage>
-#include <QPainter>
+#include <QFont>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <numbers>
 
@@ -78,8 +79,6 @@ int measureRadius(const kernels::Bitmap24& b, int px, int py, int r0, int level,
     }
 }
 
-QImage viewOf(kernels::Bitmap24& b) { return b.view(); }
-
 // The pixel of a centre kept one-based (X = column + 1).
 int pixelOf(double oneBased) { return int(kernels::roundHalfEvenToInt(oneBased - 1.0)); }
 
@@ -94,6 +93,77 @@ void blackDisc(kernels::Bitmap24& b, int x, int y, int r)
             if (dx * dx + dy * dy <= r * r && x + dx >= 0 && x + dx < b.width())
                 std::memset(row + 3 * (x + dx), 0, 3);
     }
+}
+
+// A one-pixel circle of radius r around (x, y), clipped to the bitmap.
+void circle(kernels::Bitmap24& b, int x, int y, int r, kernels::Colour colour)
+{
+    if (r <= 0) {
+        kernels::setPixel(b, x, y, colour);
+        return;
+    }
+    int dx = r, dy = 0, err = 1 - r;
+    while (dx >= dy) {
+        for (const auto& [u, v] : {std::pair{dx, dy}, {dy, dx}, {-dy, dx}, {-dx, dy}, {-dx, -dy}, {-dy, -dx},
+                                   {dy, -dx}, {dx, -dy}})
+            kernels::setPixel(b, x + u, y + v, colour);
+        ++dy;
+        if (err < 0) {
+            err += 2 * dy + 1;
+        } else {
+            --dx;
+            err += 2 * (dy - dx) + 1;
+        }
+    }
+}
+
+// The digits in the views' font, drawn once as masks so that numbering the
+// stars of every frame draws no text.
+class Digits {
+public:
+    void draw(kernels::Bitmap24& b, int x, int y, int number, kernels::Colour colour)
+    {
+        prepare();
+        char text[16];
+        const int n = std::snprintf(text, sizeof text, "%d", number);
+        for (int i = 0; i < n; ++i) {
+            const int d = text[i] == '-' ? 10 : text[i] - '0';
+            const kernels::Bitmap24& mask = masks_[std::size_t(d)];
+            for (int my = 0; my < mask.height(); ++my)
+                for (int mx = 0; mx < mask.width(); ++mx)
+                    if (mask.scanLine(my)[3 * mx] > 127)
+                        kernels::setPixel(b, x + mx, y + my, colour);
+            x += mask.width();
+        }
+    }
+
+private:
+    void prepare()
+    {
+        const QFont font = Align_V::ViewFont();
+        if (ready_ && font == font_)
+            return;
+        font_ = font;
+        for (int d = 0; d <= 10; ++d) {
+            const QString glyph = d == 10 ? QStringLiteral("-") : QString::number(d);
+            const QSize size = Align_V::TextExtent(glyph);
+            kernels::Bitmap24& mask = masks_[std::size_t(d)];
+            mask.resize(std::max(size.width(), 1), std::max(size.height(), 1));
+            std::memset(mask.bits(), 0, mask.byteCount());
+            Align_V::TextOut(mask, 0, 0, glyph, kernels::rgbColour(255, 255, 255));
+        }
+        ready_ = true;
+    }
+
+    std::array<kernels::Bitmap24, 11> masks_;
+    QFont font_;
+    bool ready_ = false;
+};
+
+Digits& digits()
+{
+    static Digits d;
+    return d;
 }
 
 kernels::Bitmap24& workBitmap()
@@ -111,12 +181,12 @@ const std::vector<TStar>& CurrentList()
 }
 
 int FindStars(kernels::Bitmap24& target, const kernels::Bitmap24& source, int threshold, bool, int, int diameter,
-              QStringList& lines, kernels::Bitmap24* result)
+              std::vector<QPoint>& positions, kernels::Bitmap24* result)
 {
     StarListIndex = StarListIndex % 3 + 1;
     std::vector<TStar>& list = StarLists[std::size_t(StarListIndex - 1)];
     list.clear();
-    lines.clear();
+    positions.clear();
     const int R0 = diameter / 2;
 
     kernels::Bitmap24& work = workBitmap();
@@ -133,9 +203,8 @@ int FindStars(kernels::Bitmap24& target, const kernels::Bitmap24& source, int th
         int x = (W - 1) / 2, y = (H - 1) / 2, s = -1;
         const int last = std::max(W, H) - 1;
         const kernels::guide::FrameView frame(work);
+        // A pixel of the spiral brighter than the threshold: a star.
         auto test = [&](int px0, int py0) {
-            if (!work.contains(px0, py0) || greyOf(work.scanLine(py0) + 3 * px0) <= threshold)
-                return;
             const kernels::guide::LimitsResult lim =
                 kernels::guide::objectLimits(frame, {px0, py0, R0, R0}, {threshold, false});
             double X = lim.centre.x + 1.0, Y = lim.centre.y + 1.0;
@@ -164,33 +233,45 @@ int FindStars(kernels::Bitmap24& target, const kernels::Bitmap24& source, int th
                 if (settled)
                     break;
             }
-            lines << QStringLiteral("%1,%2").arg(px0).arg(py0);
+            positions.push_back({px0, py0});
             blackDisc(work, px, py, r);
             ++found;
             if (!target.isEmpty()) {
-                {
-                    QImage img = viewOf(target);
-                    QPainter p(&img);
-                    p.setBrush(Qt::NoBrush);
-                    p.setPen(QPen(QColor(255, 0, 0), 1, Qt::SolidLine));
-                    p.drawEllipse(QRect(px - 2 * r, py - 2 * r, 4 * r - 1, 4 * r - 1));
-                }
                 const kernels::Colour red = kernels::rgbColour(255, 0, 0);
-                Align_V::TextOut(target, px + 2 * r, py + 2 * r, QString::number(e), red);
-                Align_V::TextOut(target, px - 15, py - 2 * r, QString::number(found), red);
+                circle(target, px, py, 2 * r, red);
+                digits().draw(target, px + 2 * r, py + 2 * r, e, red);
+                digits().draw(target, px - 15, py - 2 * r, found, red);
             }
             list.push_back({X, Y, double(e), {}});
         };
+        // The arms are walked in spiral order; only their parts inside the
+        // bitmap are read.
+        const std::ptrdiff_t stride = work.stride();
         for (int n = 1; n <= last; ++n) {
             s = -s;
-            for (int i = 0; i < n; ++i) {
-                x += s;
-                test(x, y);
+            // n steps along the row: columns x + s .. x + n s.
+            if (y >= 0 && y < H) {
+                const int lo = s > 0 ? std::max(1, -x) : std::max(1, x - (W - 1));
+                const int hi = s > 0 ? std::min(n, W - 1 - x) : std::min(n, x);
+                for (int i = lo; i <= hi; ++i) {
+                    const int px0 = x + s * i;
+                    if (greyOf(work.scanLine(y) + 3 * px0) > threshold)
+                        test(px0, y);
+                }
             }
-            for (int i = 0; i < n; ++i) {
-                y += s;
-                test(x, y);
+            x += s * n;
+            // n steps along the column: rows y + s .. y + n s.
+            if (x >= 0 && x < W) {
+                const int lo = s > 0 ? std::max(1, -y) : std::max(1, y - (H - 1));
+                const int hi = s > 0 ? std::min(n, H - 1 - y) : std::min(n, y);
+                const std::uint8_t* base = work.bits() + 3 * std::ptrdiff_t(x);
+                for (int i = lo; i <= hi; ++i) {
+                    const int py0 = y + s * i;
+                    if (greyOf(base + stride * py0) > threshold)
+                        test(x, py0);
+                }
             }
+            y += s * n;
         }
     }
     if (result && !result->isEmpty() && !work.isEmpty())

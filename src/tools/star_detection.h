@@ -3,12 +3,13 @@
 // from the image centre outwards finds each star brighter than a threshold,
 // measures it with the object-limit and zone-brightness routines of the
 // tracking, blacks it out on a working copy so that it is met only once,
-// circles and numbers it on the target, and keeps it in the next of three
+// circles it (radius twice its own) and writes its size and number on the
+// target, and keeps it in the next of three
 // rotating star lists.
 
 #include "kernels/bitmap24.h"
 
-#include <QStringList>
+#include <QPoint>
 #include <array>
 #include <vector>
 
@@ -30,11 +31,12 @@ extern int StarListIndex;
 // target's size (what lies outside the source stays black); the spiral runs
 // from ((W - 1) div 2, (H - 1) div 2) with arms of 1, 1, 2, 2, ... up to
 // max(W, H) - 1, so that every pixel of a wide or a tall frame is met.
-// Each star adds "x,y" (the spiral position) to lines; the working copy
+// Each star adds its spiral position to positions (the page lists them as
+// "x,y"); the working copy
 // with its black discs ends in result when one is given. flag and
 // tolerance are not used by the search. Returns the number of stars.
 int FindStars(kernels::Bitmap24& target, const kernels::Bitmap24& source, int threshold, bool flag,
-              int tolerance, int diameter, QStringList& lines, kernels::Bitmap24* result = nullptr);
+              int tolerance, int diameter, std::vector<QPoint>& positions, kernels::Bitmap24* result = nullptr);
 
 // The list of the last search (empty before the first).
 const std::vector<TStar>& CurrentList();

@@ -42,12 +42,12 @@ TEST(StarSearch, EachStarOnceNearItsCentreOverTheWholeFrame)
     const testsupport::StarField field({.width = 640, .height = 480, .seed = 11, .stars = 30, .noise = 1.0});
     const kernels::Bitmap24 source = field.render();
     kernels::Bitmap24 target(640, 480), result(640, 480);
-    QStringList lines;
+    std::vector<QPoint> lines;
     const int threshold = 90;
     const int n = FindStars(target, source, threshold, true, 100, 4, lines, &result);
     const auto& list = CurrentList();
     EXPECT_EQ(int(list.size()), n);
-    EXPECT_EQ(lines.size(), n);
+    EXPECT_EQ(int(lines.size()), n);
 
     // Stars clearly above the threshold and apart from the others are each
     // found once, (X - 1, Y - 1) within a pixel of the centre; every found
@@ -91,9 +91,9 @@ TEST(StarSearch, TheSpiralReachesTheSidesOfAWideFrame)
     // A lone star near the left edge of a wide frame.
     kernels::Bitmap24 source(640, 480), target(640, 480);
     roundStar(source, 5, 202);
-    QStringList lines;
+    std::vector<QPoint> lines;
     EXPECT_EQ(FindStars(target, source, 100, false, 0, 4, lines), 1);
-    ASSERT_EQ(lines.size(), 1);
+    ASSERT_EQ(lines.size(), 1u);
     const TStar& s = CurrentList().front();
     EXPECT_NEAR(s.X - 1, 5, 1.0);
     EXPECT_NEAR(s.Y - 1, 202, 1.0);
@@ -108,10 +108,10 @@ TEST(StarSearch, NothingAboveTheThresholdListsRotateAndOddInputs)
     const testsupport::StarField field({.width = 320, .height = 240, .seed = 5, .stars = 10});
     const kernels::Bitmap24 source = field.render();
     kernels::Bitmap24 target(320, 240), result(320, 240);
-    QStringList lines{QStringLiteral("old")};
+    std::vector<QPoint> lines{{1, 2}};
     StarListIndex = 0;
     EXPECT_EQ(FindStars(target, source, brightestGrey(source), true, 0, 4, lines, &result), 0);
-    EXPECT_TRUE(lines.isEmpty());
+    EXPECT_TRUE(lines.empty());
     EXPECT_TRUE(CurrentList().empty());
     EXPECT_TRUE(kernels::SamePixels(result, source));
     EXPECT_EQ(StarListIndex, 1);
@@ -143,10 +143,10 @@ TEST(StarSearch, ABrightFrameAtThresholdZeroEnds)
 {
     kernels::Bitmap24 source(320, 240), target(320, 240);
     kernels::fillRect(source, {0, 0, 320, 240}, kernels::rgbColour(200, 200, 200));
-    QStringList lines;
+    std::vector<QPoint> lines;
     const int n = FindStars(target, source, 0, true, 0, 4, lines);
     EXPECT_GE(n, 1);
-    EXPECT_EQ(lines.size(), n);
+    EXPECT_EQ(int(lines.size()), n);
 }
 
 TEST_F(ImageTool, FindStarsButtonListsTheStarsOfTheShownImage)
