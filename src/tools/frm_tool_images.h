@@ -89,6 +89,12 @@ public:
     void BTN_MerlanClick();
     void CBX_TypeFichierChange();
     void TNI_Num_SuffixeExit();
+    // Other switches of the window.
+    void CKB_utiliser_seuilsClick();
+    void CKB_InverseClick();
+    void CKB_Stop_SaturClick();
+    void SPDB_Ouvrir_DarkClick();
+    void SPDB_Ouvrir_FlatClick();
 
     // ---- Stacking, dark, flat, selection and levels
     // (frm_tool_images_stacking.cpp). States of the addition:

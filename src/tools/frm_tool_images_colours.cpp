@@ -366,6 +366,37 @@ void TFRM_Tool_Images::CBX_TypeFichierChange()
 
 void TFRM_Tool_Images::TNI_Num_SuffixeExit() { OverwriteWarning(); }
 
+// ---- other switches ---------------------------------------------------------------------
+
+void TFRM_Tool_Images::CKB_utiliser_seuilsClick()
+{
+    if (CKB_utiliser_seuils->isChecked()) {
+        Util_Images::EnableLevelControls(true);
+        Util_Images::RefreshResultImage();
+    } else if (FRM_Alv) {
+        Util_Images::DisableLevelControlsUnlessUsed({FRM_Alv->MNU_Cam1_Binning_2x2, FRM_Alv->MNU_Cam2_Binning_2x2,
+                                                     FRM_Alv->MNU_Cam1_PoseLongue, FRM_Alv->MNU_Cam2_Poselongue});
+    }
+}
+
+void TFRM_Tool_Images::CKB_InverseClick() { Util_Images::RefreshResultImage(); }
+
+void TFRM_Tool_Images::CKB_Stop_SaturClick() { SPED_Satur_Limit->setEnabled(CKB_Stop_Satur->isChecked()); }
+
+void TFRM_Tool_Images::SPDB_Ouvrir_DarkClick()
+{
+    if (FRM_Alv)
+        FRM_Alv->MNU_Ouvrir_DarkClick();
+    SPDB_Ouvrir_Dark->setDown(false);
+}
+
+void TFRM_Tool_Images::SPDB_Ouvrir_FlatClick()
+{
+    if (FRM_Alv)
+        FRM_Alv->MNU_Ouvrir_FlatClick();
+    SPDB_Ouvrir_Flat->setDown(false);
+}
+
 // ---- bindings -------------------------------------------------------------------------
 
 void TFRM_Tool_Images::ConnectColourHandlers()
@@ -428,6 +459,12 @@ void TFRM_Tool_Images::ConnectColourHandlers()
     bindButtonClick(BTN_Clear, this, &TFRM_Tool_Images::BTN_ClearClick);
 
     bindComboChange(CBX_TypeFichier, this, &TFRM_Tool_Images::CBX_TypeFichierChange);
+    bindCheckBoxClick(CKB_utiliser_seuils, this, &TFRM_Tool_Images::CKB_utiliser_seuilsClick);
+    bindCheckBoxClick(CKB_Inverse, this, &TFRM_Tool_Images::CKB_InverseClick);
+    bindCheckBoxClick(CKB_Stop_Satur, this, &TFRM_Tool_Images::CKB_Stop_SaturClick);
+    CKB_Stop_SaturClick();
+    bindSpeedButtonClick(SPDB_Ouvrir_Dark, this, &TFRM_Tool_Images::SPDB_Ouvrir_DarkClick);
+    bindSpeedButtonClick(SPDB_Ouvrir_Flat, this, &TFRM_Tool_Images::SPDB_Ouvrir_FlatClick);
     bindNumInpExit(TNI_Num_Suffixe, this, &TFRM_Tool_Images::TNI_Num_SuffixeExit);
 
     Settings::RegisterHandler(QStringLiteral("FRM_Tool_Images.EqualizerPoints"), [] { Util_Images::ApplyCurves(); });

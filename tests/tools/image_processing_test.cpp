@@ -476,3 +476,23 @@ TEST_F(ImageTool, PixelReadOutShowsThePositionFirst)
     EXPECT_EQ(FRM_Info->EDT_X->text(), QStringLiteral("7"));
     EXPECT_EQ(FRM_Info->EDT_B->text(), QStringLiteral("30"));
 }
+
+TEST_F(ImageTool, OtherSwitchesOfTheWindow)
+{
+    tool().CKB_Stop_Satur->setChecked(false);
+    EXPECT_FALSE(tool().SPED_Satur_Limit->isEnabled());
+    tool().CKB_Stop_Satur->setChecked(true);
+    EXPECT_TRUE(tool().SPED_Satur_Limit->isEnabled());
+
+    // "Forcer" gives the level controls; unchecked, they go unless in use.
+    tool().CKB_utiliser_seuils->setChecked(true);
+    EXPECT_TRUE(tool().SCB_Minimum->isEnabled());
+    EXPECT_TRUE(tool().TRKB_EQ5->isEnabled());
+    FRM_Alv->MNU_Cam1_PoseLongue->setChecked(true);
+    tool().CKB_utiliser_seuils->setChecked(false);
+    EXPECT_TRUE(tool().SCB_Minimum->isEnabled());
+    FRM_Alv->MNU_Cam1_PoseLongue->setChecked(false);
+    tool().CKB_utiliser_seuils->setChecked(true);
+    tool().CKB_utiliser_seuils->setChecked(false);
+    EXPECT_FALSE(tool().SCB_Minimum->isEnabled());
+}
