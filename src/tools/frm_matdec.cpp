@@ -23,6 +23,10 @@ TFRM_Matdec::TFRM_Matdec(QWidget* parent) : TForm(parent)
         grid->verticalHeader()->setMinimumSectionSize(10);
         grid->horizontalHeader()->setDefaultSectionSize(30);
         grid->verticalHeader()->setDefaultSectionSize(20);
+        QFont small = grid->font();
+        small.setPointSize(7);
+        grid->setFont(small);
+        grid->setTextElideMode(Qt::ElideNone);
         grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         grid->setFixedSize(30 * n + 2 * grid->frameWidth(), 20 * n + 2 * grid->frameWidth());
