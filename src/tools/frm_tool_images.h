@@ -144,6 +144,9 @@ public:
 
     // Binds the handlers above to their controls.
     void FormCreate() override;
+    // The colour pads take their sizes again; the free space of the capture
+    // folder is shown.
+    void FormActivate() override;
 
 private:
     void stopAddition();

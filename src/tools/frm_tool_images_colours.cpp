@@ -397,6 +397,14 @@ void TFRM_Tool_Images::SPDB_Ouvrir_FlatClick()
     SPDB_Ouvrir_Flat->setDown(false);
 }
 
+void TFRM_Tool_Images::FormActivate()
+{
+    for (TcpCoord* pad : {CPC_R, CPC_G, CPC_B})
+        pad->SetPadSize(64, 32);
+    CPC_L->SetPadSize(128, 64);
+    Util_Images::ShowFreeDiskSpace();
+}
+
 // ---- bindings -------------------------------------------------------------------------
 
 void TFRM_Tool_Images::ConnectColourHandlers()
