@@ -4,6 +4,7 @@
 
 #include "mount_fixture.h"
 
+#include "app/desktop.h"
 #include "app/frm_message.h"
 #include "app/helpers/calc_helpers.h"
 #include "app/settings.h"
@@ -381,6 +382,16 @@ TEST_F(AlpacaFieldTest, TheChooserOffersTheTelescopesThatAnswerTheDiscovery)
     ASSERT_TRUE(second.waitForCalls(QStringLiteral("PUT connected Connected=true"), 1));
     ASSERT_TRUE(waitUntil([this] { return pref().BTN_Mount_Connecter->isEnabled(); }));
     EXPECT_TRUE(first.callTexts(QStringLiteral("PUT")).isEmpty());
+
+    // "Configurer" opens the chosen device's setup page.
+    QString opened;
+    Desktop::SetDocumentOpener([&](const QString& url) {
+        opened = url;
+        return true;
+    });
+    pref().BTN_ASCOM_Configurer->click();
+    Desktop::SetDocumentOpener({});
+    EXPECT_EQ(opened, QStringLiteral("http://%1/setup/v1/telescope/0/setup").arg(second.address().section(u'/', 0, 0)));
 
     // Nothing answers: one clear message, and the address can be typed.
     Alpaca::DiscoveryPorts = {1};

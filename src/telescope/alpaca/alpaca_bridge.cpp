@@ -186,17 +186,23 @@ void AlpacaBridge::Request(int request, Done done)
                     }
                 openReads_.push_back(job);
             }
+            auto collect = [&](Queue& q, const std::function<bool(const Job&)>& match) {
+                for (auto it = q.jobs.begin(); it != q.jobs.end();)
+                    if (match(**it)) {
+                        dropped.push_back(*it);
+                        it = q.jobs.erase(it);
+                    } else {
+                        ++it;
+                    }
+            };
+            if (lane == Lane::Ordinary && request == rqMoveAxis) {
+                // A newer move of the same axis replaces one not sent yet
+                // (the rate scroll bar sends one per step).
+                const int axis = job->axis();
+                collect(ordinary_, [axis](const Job& j) { return j.request == rqMoveAxis && j.axis() == axis; });
+            }
             if (lane == Lane::Urgent) {
                 const int axis = job->axis();
-                auto collect = [&](Queue& q, const std::function<bool(const Job&)>& match) {
-                    for (auto it = q.jobs.begin(); it != q.jobs.end();)
-                        if (match(**it)) {
-                            dropped.push_back(*it);
-                            it = q.jobs.erase(it);
-                        } else {
-                            ++it;
-                        }
-                };
                 if (axis >= 0) {
                     // A release before its press went out: the press is dropped.
                     ++device_->stops[std::size_t(axis)];
