@@ -74,6 +74,9 @@ bool HasAnswer(int request);
 struct Outcome {
     bool served = false;
     QString error;
+    // Never sent: a stop, an abort or a disconnection went before it, or
+    // the bridge ended.
+    bool dropped = false;
 };
 using Done = std::function<void(const Outcome&)>;
 

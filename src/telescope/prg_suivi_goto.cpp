@@ -191,12 +191,13 @@ void pollAscom()
         std::uint64_t goto_ = AscomGotoNumber;
         QString error;
         bool slewEnded = false;
+        bool answered = false;
     };
     auto poll = std::make_shared<Poll>();
     AscomReadsOut = 3;
     const auto finished = [poll] {
-        if (--AscomReadsOut > 0)
-            return;
+        if (--AscomReadsOut > 0 || !poll->answered)
+            return;   // a poll the bridge dropped changes nothing
         redrawChart();
         if (!Scripts::GotoRunning || poll->goto_ != AscomGotoNumber)
             return;
@@ -213,6 +214,8 @@ void pollAscom()
     const auto noted = [poll](const Outcome& o) {
         if (!o.error.isEmpty())
             poll->error = o.error;
+        if (!o.dropped)
+            poll->answered = true;
     };
     Request(rqGetRightAscension, [=](const Outcome& o) {
         noted(o);
@@ -418,7 +421,7 @@ void AscomSlewAsync(double ra_arcsec, double dec_arcsec)
     Scripts::GotoRunning = true;
     Request(rqSlewToCoordinatesAsync, [number](const Outcome& o) {
         --AscomSlewsOut;
-        if (number != AscomGotoNumber || !Scripts::GotoRunning)
+        if (o.dropped || number != AscomGotoNumber || !Scripts::GotoRunning)
             return;
         if (!o.served)
             failAscomGoto(o.error.isEmpty() ? QStringLiteral("Goto impossible : le télescope n'est pas connecté ou ne "

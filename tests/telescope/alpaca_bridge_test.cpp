@@ -144,20 +144,28 @@ TEST_F(AlpacaBridgeTest, RequestsReachTheDriverWithTheirOwnInputs)
     // North +Maximum on axis 1, south -, east - on axis 0; each request
     // keeps the inputs it was signalled with.
     AscomSharedData.CurrentRate = {AscomSharedData.AxisRates[0][0], AscomSharedData.AxisRates[1][1]};
+    int sent = 0;
     for (std::uint8_t d : {dirNorth, dirSouth, dirEast}) {
         AscomSharedData.Direction = d;
         Signal(rqMoveAxis);
+        ASSERT_TRUE(waitForCalls(sim, QStringLiteral("PUT moveaxis"), ++sent));
     }
-    ASSERT_TRUE(waitForCalls(sim, QStringLiteral("PUT moveaxis"), 3));
+    // A move not sent yet is replaced by a newer one of its axis.
+    AscomSharedData.Direction = dirWest;
+    Signal(rqSyncToCoordinates);   // keeps the moves queued for a moment
+    Signal(rqMoveAxis);
+    Signal(rqMoveAxis);
+    ASSERT_TRUE(waitForCalls(sim, QStringLiteral("PUT moveaxis"), 4));
+    EXPECT_EQ(sim.calls().filter(QStringLiteral("PUT moveaxis Axis=0&Rate=0.5")).size(), 1);
     // Two releases in a row: two stops.
     AscomSharedData.Direction = dirNorth;
     Signal(rqStopAxis);
     Signal(rqStopAxis);
-    ASSERT_TRUE(waitForCalls(sim, QStringLiteral("PUT moveaxis"), 5));
+    ASSERT_TRUE(waitForCalls(sim, QStringLiteral("PUT moveaxis"), 6));
     const QStringList moves = sim.calls().filter(QStringLiteral("PUT moveaxis"));
     EXPECT_EQ(moves, (QStringList{"PUT moveaxis Axis=1&Rate=4", "PUT moveaxis Axis=1&Rate=-4",
-                                  "PUT moveaxis Axis=0&Rate=-0.5", "PUT moveaxis Axis=1&Rate=0",
-                                  "PUT moveaxis Axis=1&Rate=0"}));
+                                  "PUT moveaxis Axis=0&Rate=-0.5", "PUT moveaxis Axis=0&Rate=0.5",
+                                  "PUT moveaxis Axis=1&Rate=0", "PUT moveaxis Axis=1&Rate=0"}));
 
     // Without asynchronous slews the synchronous one is used.
     sim.update([](AlpacaSimulator::State& s) { s.canSlewAsync = false; });
@@ -166,7 +174,7 @@ TEST_F(AlpacaBridgeTest, RequestsReachTheDriverWithTheirOwnInputs)
     AscomSharedData.TargetDeclination = 10;
     Signal(rqSlewToCoordinatesAsync);
     Signal(rqSyncToCoordinates);
-    ASSERT_TRUE(waitForCalls(sim, QStringLiteral("PUT synctocoordinates"), 1));
+    ASSERT_TRUE(waitForCalls(sim, QStringLiteral("PUT synctocoordinates"), 2));
     ASSERT_TRUE(Ask(rqGetRightAscension));
     EXPECT_EQ(sim.calls().filter(QStringLiteral("PUT slew")),
               QStringList{"PUT slewtocoordinates RightAscension=5&Declination=10"});

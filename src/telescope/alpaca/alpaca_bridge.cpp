@@ -37,6 +37,7 @@ struct AlpacaBridge::Job {
 
     // Written by the lane, read once finished is set (under the lock).
     bool finished = false;
+    bool ran = false;
     bool served = false;
     QString error;
     bool connectedAfter = false;
@@ -280,7 +281,7 @@ void AlpacaBridge::deliver(const std::shared_ptr<Job>& job)
         default: break;
         }
     }
-    const Outcome outcome{job->served, job->error};
+    const Outcome outcome{job->served, job->error, !job->ran};
     std::vector<Done> dones = std::move(job->dones);
     for (Done& f : dones)
         app::runGuarded(QStringLiteral("AscomBridge"), [&] { f(outcome); });
@@ -345,6 +346,7 @@ void AlpacaBridge::run(Lane lane)
             std::lock_guard lock(mutex_);
             --queue.busy;
             job->connectedAfter = device_->connected;
+            job->ran = true;
             job->finished = true;
             answerReady_.notify_all();
             jobReady_.notify_all();   // a connection may wait for this lane
