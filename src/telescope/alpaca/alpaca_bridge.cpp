@@ -30,6 +30,8 @@ struct AlpacaBridge::Job {
     bool connected = false;
     std::array<double, 2> maximum{std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN()};
     QList<QPair<QString, QString>> rateEntries;
+    // A move: the stops of its axis queued before it was signalled.
+    std::uint64_t stopsBefore = 0;
 
     // Interface thread only.
     std::vector<Done> dones;
@@ -200,6 +202,8 @@ void AlpacaBridge::Request(int request, Done done)
                 // A newer move of the same axis replaces one not sent yet
                 // (the rate scroll bar sends one per step).
                 const int axis = job->axis();
+                if (axis >= 0)
+                    job->stopsBefore = device_->stops[std::size_t(axis)];
                 collect(ordinary_, [axis](const Job& j) { return j.request == rqMoveAxis && j.axis() == axis; });
             }
             if (lane == Lane::Urgent) {
@@ -623,8 +627,8 @@ void AlpacaBridge::move(Job& job)
         }
         return;
     }
-    if (!gate || !can || std::isnan(job.maximum[std::size_t(axis)]))
-        return;
+    if (!gate || !can || std::isnan(job.maximum[std::size_t(axis)]) || stops != job.stopsBefore)
+        return;   // a release that came before the press went out: nothing moves
     const auto rate = AllowedRate(ranges, sign * job.maximum[std::size_t(axis)]);
     if (!rate) {
         failed(job, QStringLiteral("moveaxis : l'axe %1 n'admet aucune vitesse jusqu'à %2 °/s")
@@ -641,7 +645,7 @@ void AlpacaBridge::move(Job& job)
     bool released = false;
     {
         std::lock_guard lock(mutex_);
-        released = device_->stops[std::size_t(axis)] != stops;
+        released = device_->stops[std::size_t(axis)] != job.stopsBefore;
     }
     // A refused move stops what it may have started; a release that went
     // out while this move was still out is sent again after it.
