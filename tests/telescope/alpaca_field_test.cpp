@@ -326,6 +326,20 @@ TEST_F(AlpacaFieldTest, MovesUseARateTheDeviceAllows)
     pressAndRelease(FRM_Raquette->BTN_S, 50);
     ASSERT_TRUE(peer.waitForCalls(QStringLiteral("PUT moveaxis Axis=1&Rate=0"), 1));
     EXPECT_EQ(peer.callTexts(QStringLiteral("PUT moveaxis Axis=1")).first(), QStringLiteral("PUT moveaxis Axis=1&Rate=-1"));
+
+    // The rate scroll bar's steps do not pile up behind a slow device: a
+    // step not sent yet is replaced by the next one.
+    peer.configure([](AlpacaPeer::Config& c) { c.delay_ms = 300; });
+    Prg_Suivi::AscomSync(3 * 54000.0, 0);   // the ordinary requests are busy
+    peer.clearCalls();
+    FRM_Raquette->SCB_Rate->setValue(100);
+    FRM_Raquette->SCB_Rate->setValue(200);
+    ASSERT_TRUE(peer.waitForCalls(QStringLiteral("PUT moveaxis Axis=0"), 1));
+    pumpFor(400);
+    EXPECT_EQ(peer.callTexts(QStringLiteral("PUT moveaxis Axis=0")),
+              QStringList{QStringLiteral("PUT moveaxis Axis=0&Rate=%1").arg(Alpaca::FormatNumber(200 / 3600.0))});
+    FRM_Raquette->SCB_Rate->setValue(0);
+    ASSERT_TRUE(peer.waitForCalls(QStringLiteral("PUT moveaxis Axis=0&Rate=0"), 1));
 }
 
 TEST_F(AlpacaFieldTest, ConnectingRunsInTheBackgroundOnceAndWithinItsBound)
