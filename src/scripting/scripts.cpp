@@ -481,6 +481,13 @@ void StopScript()
     if (CurrentLevel >= 1) {
         CurrentScript().State = StateStopped;
         PopLevel();
+        // A file run from a button or at start-up while nothing ran has no
+        // caller to come back to: the run ends here as a whole, and the
+        // window shows it stopped.
+        if (CurrentScript().State == StateStopped) {
+            StopScript();
+            return;
+        }
     } else {
         ScriptRunning = false;
         CurrentScript().State = StateStopped;

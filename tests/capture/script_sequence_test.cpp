@@ -1,14 +1,19 @@
 #include "camera_road_fixture.h"
 
 #include "app/frm_alv.h"
+#include "imaging/pipeline_state.h"
 #include "scripting/frm_script.h"
 #include "scripting/script_language.h"
 #include "scripting/scripts.h"
 #include "tools/frm_tool_images.h"
 
+#include <QAction>
 #include <QDir>
+#include <QFileInfo>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTimer>
+#include <functional>
 
 class ImageCommandsOnACamera : public CameraRoad {};
 
@@ -37,4 +42,95 @@ TEST_F(ImageCommandsOnACamera, AScriptSavesFiveFramesOfTheSimulatedCameraAndStop
     ASSERT_TRUE(Scripts::SystemVariable(online));
     EXPECT_EQ(online, QStringLiteral("0"));
     EXPECT_TRUE(messageText().isEmpty()) << messageText().toStdString();
+}
+
+namespace {
+
+// Runs the script as the program does while the camera streams: a frame of
+// the camera every round, and the script's statement when its clock is due.
+// Stops once the script has stopped or waits for more than `frames` frames.
+void runWithFrames(int frames, std::function<void()> everyFrame = {})
+{
+    for (int i = 0; i < frames && Scripts::ScriptRunning; ++i) {
+        if (FRM_Alv->Timer_Cam1->isActive()) {
+            FRM_Alv->Timer_Cam1Timer();
+            if (everyFrame)
+                everyFrame();
+        }
+        if (FRM_Script->TMR_Script->isActive())
+            FRM_Script->TMR_ScriptTimer();
+    }
+}
+
+bool runControlsIdle()
+{
+    return FRM_Script->MNU_Executer->menuAction()->isEnabled() && !FRM_Script->MNU_Arreter->isEnabled()
+           && !FRM_Script->MNU_Pause->isEnabled();
+}
+
+} // namespace
+
+TEST_F(ImageCommandsOnACamera, ScriptErrorsShowTheirBoxAndStopWhileTheCameraStreams)
+{
+    const QString folder = dir.path() + QStringLiteral("/scripts/");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    struct Case {
+        const char* line;
+        QString box;
+    };
+    const Case cases[] = {
+        {"image.sequence.filetype(jpg)", QStringLiteral("Line 2 : jpg")},
+        {"nosuchcommand(absolute)", QStringLiteral("Error, Line 2 : Unknown Command")},
+    };
+    for (const bool fromFile : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.line) + (fromFile ? " from a file" : " from the editor"));
+            boxes.clear();
+            answerDriverDialog(0);
+            const QString text = QStringLiteral("camera(1,start)\n%1\ncamera(1,stop)").arg(QLatin1String(c.line));
+            if (fromFile) {
+                // As a function button or the start-up script runs a file.
+                QFile f(folder + QStringLiteral("night.txt"));
+                ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+                f.write(text.toLatin1());
+                f.close();
+                FRM_Script->Memo_Script->clear();
+                Scripts::RunScriptFile(f.fileName());
+            } else {
+                FRM_Script->Memo_Script->setPlainText(text);
+                FRM_Script->MNU_ExecuterDuDebutClick(FRM_Script->MNU_ExecuterDuDebut);
+            }
+            runWithFrames(200);
+            EXPECT_EQ(boxes.texts(), QStringList{c.box});
+            EXPECT_FALSE(Scripts::ScriptRunning);
+            EXPECT_EQ(Scripts::CurrentLevel, 0);
+            EXPECT_TRUE(runControlsIdle());
+            EXPECT_TRUE(FRM_Alv->Timer_Cam1->isActive()) << "stopped at the failing line";
+            FRM_Alv->MNU_Cam1_ArreterClick();
+        }
+    }
+}
+
+TEST_F(ImageCommandsOnACamera, IntegrationStartwaitWaitsForTheEndOfItsStackWhileTheCameraStreams)
+{
+    answerDriverDialog(0);
+    const QString saved = dir.path() + QStringLiteral("/stack.bmp");
+    FRM_Script->Memo_Script->setPlainText(QStringLiteral("camera(1,start)\nintegration(on)\nintegration.type(dark)\n"
+                                                         "integration.count(10)\nintegration(startwait)\n"
+                                                         "integration.type(unique)\nintegration.count(20)\n"
+                                                         "integration(startwait)\nimage.name(\"%1\")\nimage.save\n"
+                                                         "camera(1,stop)")
+                                              .arg(saved));
+    FRM_Script->MNU_ExecuterDuDebutClick(FRM_Script->MNU_ExecuterDuDebut);
+    int framesWhenSaved = -1;
+    runWithFrames(600, [&] {
+        if (framesWhenSaved < 0 && QFileInfo::exists(saved))
+            framesWhenSaved = AdditionFrameCount[0];
+    });
+    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'|').toStdString();
+    EXPECT_FALSE(Scripts::ScriptRunning);
+    EXPECT_EQ(AdditionFrameCount[1], 10);
+    EXPECT_EQ(AdditionFrameCount[0], 20);
+    EXPECT_TRUE(QFileInfo::exists(saved));
+    EXPECT_EQ(framesWhenSaved, 20) << "saved once the stack had all its frames";
 }
