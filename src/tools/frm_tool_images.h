@@ -142,8 +142,7 @@ private:
     void SaveImage();
     void SaveStillImage(const QString& key, const kernels::Bitmap24& source);
     bool AppendAviFrame(const kernels::Bitmap24& source);
-    // counted: a save of the sequence (the start's own first page is not).
-    bool AppendTiffPage(bool zone, bool counted);
+    bool AppendTiffPage(bool zone);
     void SaveFailed(const QString& text);
     void CountEndRule();
     void SizeLimitRule(std::int64_t size_kb);

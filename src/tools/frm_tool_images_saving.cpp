@@ -146,7 +146,7 @@ void TFRM_Tool_Images::SaveImage()
         if (AVICompression::CompressOptions.fccHandler == 0 || AviWriter->CodecCode() == QLatin1String("DIB "))
             size_kb = (std::int64_t(AviWriter->Width()) * AviWriter->Height() * 3 * SequenceFrameCounter + 2560) / 1024;
     } else if (key == QLatin1String("TFV")) {
-        if (!AppendTiffPage(zone, true))
+        if (!AppendTiffPage(zone))
             return;
     } else if (key == QLatin1String("BMP") || key == QLatin1String("JPG") || key == QLatin1String("PNG")
                || key == QLatin1String("TIF")) {
@@ -212,10 +212,9 @@ bool TFRM_Tool_Images::AppendAviFrame(const kernels::Bitmap24& source)
     return true;
 }
 
-bool TFRM_Tool_Images::AppendTiffPage(bool zone, bool counted)
+bool TFRM_Tool_Images::AppendTiffPage(bool zone)
 {
-    if (counted)
-        EDT_Compte_trames->setText(QString::number(SequenceFrameCounter));
+    EDT_Compte_trames->setText(QString::number(SequenceFrameCounter));
     if (!TiffSequence || !TiffSequence->isOpen())
         return false;
     TiffSequenceStarted = 1;
@@ -238,8 +237,6 @@ bool TFRM_Tool_Images::AppendTiffPage(bool zone, bool counted)
         TiffSequence.reset();
         throw SaveError(error);
     }
-    if (!counted)
-        return true;
     const auto reportError = tryReport(
         false, Util_Images::BuildCaptureFileName(SequenceFrameCounter) + ".par", SequenceFrameCounter);
     CountEndRule();
@@ -309,9 +306,10 @@ void TFRM_Tool_Images::StopAfterRule(const QString& message)
 
 void TFRM_Tool_Images::CountEndRule()
 {
-    // A save outside a sequence (the flash button) has no end rule.
+    // A save outside a sequence (the flash button) has no end rule. "During
+    // N images" writes N, the start's own save included.
     if (!SequenceSaving || !RDB_Pendant->isChecked() || CBX_Pendant->currentIndex() != 0
-        || SequenceImageCounter <= SPED_Pendant->value())
+        || SequenceImageCounter < SPED_Pendant->value())
         return;
     if (CBX_Unite->currentIndex() == 0) {
         SaveFramesEnabled = 0;

@@ -153,12 +153,9 @@ bool TFRM_Tool_Images::StartContainers()
     if (key == QLatin1String("AVI") && !AviWriterOpen) {
         const kernels::Bitmap24& source = SaveSource(zone);
         QString name;
+        // Opened at the size of the frames to come; the start's own save
+        // writes the first frame, counted like every other.
         if (!OpenAviFile(source, &name)) {
-            StartFailed(name, {});
-            return false;
-        }
-        if (AviWriter->WriteFrame(source) < 0) {
-            CloseContainersAfterFailedStart();
             StartFailed(name, {});
             return false;
         }
@@ -171,13 +168,9 @@ bool TFRM_Tool_Images::StartContainers()
             return false;
         }
         TiffSequence = std::move(writer);
-        try {
-            AppendTiffPage(zone, false);
-        } catch (const Util_Images::SaveError& e) {
-            CloseContainersAfterFailedStart();
-            StartFailed(name, e.text());
-            return false;
-        }
+        // The file exists from here on: the stop closes it and steps the
+        // number even when no page was added.
+        TiffSequenceStarted = 1;
     }
     if (CKB_Un_seul_fichier->isChecked()) {
         Util_Images::ReportHeaderPending = true;
