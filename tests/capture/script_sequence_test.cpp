@@ -6,13 +6,19 @@
 #include "scripting/script_language.h"
 #include "scripting/scripts.h"
 #include "tools/frm_tool_images.h"
+#include "app/controls/num_inp.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTimer>
+#include <QtEndian>
+#include <cstdlib>
 #include <functional>
 
 class ImageCommandsOnACamera : public CameraRoad {};
@@ -132,4 +138,35 @@ TEST_F(ImageCommandsOnACamera, IntegrationStartwaitWaitsForTheEndOfItsStackWhile
     EXPECT_EQ(AdditionFrameCount[0], 20);
     EXPECT_TRUE(QFileInfo::exists(saved));
     EXPECT_EQ(framesWhenSaved, 20) << "saved once the stack had all its frames";
+}
+
+TEST_F(ImageCommandsOnACamera, APictureSavedBeforeProcessingHoldsTheZoneAtItsOwnSize)
+{
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_TRUE(FRM_Alv->Timer_Cam1->isActive());
+    FRM_Tool_Images->CKB_utiliser_seuils->setChecked(true);
+    FRM_Tool_Images->RDB_Images_Avant_Traitement->setChecked(true);
+    FRM_Tool_Images->CKB_Enreg_Params->setChecked(true);
+    FRM_Tool_Images->EDT_Nom_Image->setText(dir.filePath(QStringLiteral("zone")));
+    for (int i = 0; i < 3; ++i)
+        FRM_Alv->Timer_Cam1Timer();
+    const int width = DisplayZoneRect.right - DisplayZoneRect.left;
+    const int height = DisplayZoneRect.bottom - DisplayZoneRect.top;
+    ASSERT_GT(width, 0);
+    ASSERT_GT(height, 0);
+    FRM_Tool_Images->BTN_Enregistrer_ImageClick();
+    const QStringList bmps = QDir(dir.path()).entryList({QStringLiteral("zone*.bmp")}, QDir::Files);
+    ASSERT_EQ(bmps.size(), 1);
+    QFile bmp(dir.filePath(bmps.front()));
+    ASSERT_TRUE(bmp.open(QIODevice::ReadOnly));
+    const QByteArray header = bmp.read(26);
+    EXPECT_EQ(qFromLittleEndian<qint32>(header.constData() + 18), width);
+    EXPECT_EQ(std::abs(qFromLittleEndian<qint32>(header.constData() + 22)), height) << "not squashed";
+    // The report states the size that was saved.
+    QFile par(dir.filePath(QFileInfo(bmps.front()).completeBaseName() + QStringLiteral(".par")));
+    ASSERT_TRUE(par.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(par.readAll().contains(QStringLiteral("%1 x %2 pixels").arg(width).arg(height).toLatin1()));
+    FRM_Alv->MNU_Cam1_ArreterClick();
+    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'|').toStdString();
 }

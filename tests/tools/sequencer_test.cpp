@@ -198,12 +198,14 @@ TEST_F(ImageTool, AviSequenceAtTheAppendedSizeAndAFailedAppendNeverReopensTheNam
     EXPECT_FALSE(AviWriterOpen);
     EXPECT_EQ(tool().TNI_Num_Suffixe->Value(), 2);
 
-    // The zone before processing is appended: the stream takes its size.
+    // The zone before processing is appended: the stream takes its size,
+    // the zone as the frame shows it.
     tool().CKB_Integration->setChecked(true);
     FRM_Tool_Images->RDB_Images_Avant_Traitement->setChecked(true);
     tool().BTN_Demarrer_SauvClick();
-    EXPECT_EQ(AviWriter->Width(), 320);
-    EXPECT_EQ(AviWriter->Height(), 240);
+    ASSERT_FALSE(DisplayZoneRect.isEmpty());
+    EXPECT_EQ(AviWriter->Width(), DisplayZoneRect.width());
+    EXPECT_EQ(AviWriter->Height(), DisplayZoneRect.height());
     tool().BTN_Arreter_SauvClick();
     EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('|').toStdString();
 
@@ -211,6 +213,7 @@ TEST_F(ImageTool, AviSequenceAtTheAppendedSizeAndAFailedAppendNeverReopensTheNam
     // file stays, and the next sequence takes the next number.
     tool().CKB_Integration->setChecked(false);   // gives the result the zone's size
     FRM_Alv->Image3->SetPictureSize(640, 480);
+    ZoneImageRect = {0, 0, 640, 480};            // the frame fills the view
     {
         testsupport::FileSizeLimit limit(2 * 1024 * 1024);
         tool().BTN_Demarrer_SauvClick();
