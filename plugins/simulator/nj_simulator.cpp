@@ -95,6 +95,7 @@ public:
               platform::StarFieldSettings s;
               s.seed = model.seed;
               s.frameRate = kFrameRate;
+              platform::ApplySimulatedMountEnvironment(s);
               return s;
           }())
     {

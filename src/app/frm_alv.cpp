@@ -77,6 +77,8 @@ TFRM_Alv::TFRM_Alv(QWidget* parent) : TForm(parent)
     ConnectMenuHandlers();
     ConnectOperationHandlers();
     ConnectFunctionButtons();
+    ConnectMouseHandlers();
+    ConnectMosaicHandlers();
     // The window is enabled once its first activation has finished.
     setEnabled(false);
 }

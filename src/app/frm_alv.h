@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <functional>
 
+class QCheckBox;
 class TFRM_Progress;
 
 class TFRM_Alv : public TForm, public Ui::TFRM_Alv {
@@ -63,6 +64,45 @@ public:
     void SPDB_Cam1_StopClick();
     void SPDB_Cam2_StopClick();
     void StopCaptureWindow(int slot);
+    // Capture modes of each slot (capture/camera_modes.cpp): image (a frame
+    // a timer tick), stream (the grab device's capture sequence) and long
+    // exposure (the long-exposure window and the exposure cycle).
+    void MNU_Cam1_ImageClick();
+    void MNU_Cam2_ImageClick();
+    void MNU_Cam1_StreamClick();
+    void MNU_Cam2_StreamClick();
+    void MNU_Cam1_PoseLongueClick();
+    void MNU_Cam2_PoselongueClick();
+    void SPDB_Cam1_ImageClick();
+    void SPDB_Cam2_ImageClick();
+    void SPDB_Cam1_StreamClick();
+    void SPDB_Cam2_StreamClick();
+    void SPDB_Cam1_PoseLongueClick();
+    void SPDB_Cam2_PoseLongueClick();
+    void ImageMode(int slot);
+    void StreamMode(int slot);
+    void LongExposureMode(int slot);
+    // 200 ms after an image-mode choice the image button is pressed again.
+    void TMR_InsisteTimer();
+    // Enters or leaves the stream mode of a grab slot.
+    void BTN_TurboClick(int slot);
+    // Long-exposure cycle (capture/long_exposure_cycle.cpp). The hidden box
+    // CKB_Longuepose_Active is the cycle's on/off state; its click handler
+    // switches the lines and the exposure timers.
+    void CKB_Longuepose_ActiveClick();
+    // One step of the main cycle: a new exposure after the pause, or the
+    // read-out of the exposure that ended.
+    void TMR_ExposureTimer();
+    // One step of the self-guiding exposures.
+    void TMR_Exposure_GuideTimer();
+    // The long-exposure part of a frame tick of the current slot: count-down,
+    // lead time of the amplifier line, end of the exposure; the frame is
+    // measured, not rendered.
+    void LongExposureTick(int slot, std::uint8_t& accept);
+    // The image of a plug-in exposure arrived in the slot's live bitmap.
+    void PluginExposureImage(int slot);
+    // Puts the long-exposure lines at rest (a camera stop).
+    void RestLongExposureLines(int slot);
     // One tick of the slot's frame timer.
     void Timer_Cam1Timer();
     void Timer_Cam2Timer();
@@ -88,10 +128,45 @@ public:
     // Frame pipeline (imaging/frm_alv_frame_size.cpp, imaging/frm_alv_mouse.cpp).
     // Adapts the views and the zone controls to a slot's new frame size.
     void SetSourceDimensions(int slot);
-    // Clicks on the source views; button 0 left, 1 right; shift is the
-    // shift-state set (1 Shift, 2 Alt, 4 Ctrl, button bits 8, 16, 32).
+    // Mouse on the source views (Image1, Image2) and the result view
+    // (Image3): button 0 left, 1 right, 2 middle; shift is the shift-state
+    // set (1 Shift, 2 Alt, 4 Ctrl, button bits 8, 16, 32); x, y in picture
+    // pixels. Drags, other windows and scripts pass the main window itself
+    // as the sender; only another sender releases a held button of Image1.
     void Image1MouseUp(QObject* sender, int button, int shift, int x, int y);
     void Image2MouseUp(QObject* sender, int button, int shift, int x, int y);
+    void Image3MouseUp(QObject* sender, int button, int shift, int x, int y);
+    void Image1MouseDown(QObject* sender, int button, int shift, int x, int y);
+    void Image1MouseMove(QObject* sender, int shift, int x, int y);
+    void Image2MouseMove(QObject* sender, int shift, int x, int y);
+    void Image3MouseMove(QObject* sender, int shift, int x, int y);
+
+    // Mosaic page (imaging/frm_alv_mosaic.cpp).
+    // "Initialiser": a black canvas of the page's width and height.
+    void BTN_Mosaique_InitialiserClick();
+    // A left click on the mosaic marks the top-left corner of the next tile.
+    void IMG_MosaicMouseUp(QObject* sender, int button, int shift, int x, int y);
+    // A click on "Actif": the box keeps the state the click gave it.
+    void CKB_Mosaique_ActiveMouseUp();
+    void CKB_Mosaique_ActiveClick() {}
+    void BTN_Mosaique_OptionsClick();
+    void RDB_Mosaique_Suivi_LogicielClick();
+    void RDB_Mosaique_Derive_IndependanteClick();
+    void RDB_Secarcs_SClick();
+    void RDB_Pixels_SClick();
+    // Leaving a speed input brings its twin in the other unit in step.
+    void TNI_Mosaic_Vitesse_Derive_ADExit();
+    void TNI_Mosaic_Vitesse_Derive_DecExit();
+    void TNI_Mosaic_Vitesse_Derive_AD_PixelsExit();
+    void TNI_Mosaic_Vitesse_Derive_Dec_PixelsExit();
+    void SPED_Mosaique_DureeChange();
+    // "Ok" of the option panel: the drift speeds, then the panel hides.
+    void BTN_Option_Mosaic_OKClick();
+    // "Ouvrir sequence": the sequence chooser, then the sequence as source.
+    void MNU_OuvrirsequenceClick();
+    void SPDB_Ouvrir_BClick();
+    // One tick of the recording indicator's blinking.
+    void TMR_BlinkTimer();
 
     // Addition and result size (imaging/frm_alv_addition.cpp).
     // The integration switch and the addition stop of the capture services:
@@ -160,11 +235,6 @@ public:
     void SPDB_Arreter_ScriptClick();
     void PGC_MainChange();
     void CKB_Visu_PermanenteClick();
-    // Image mouse marks: the button pressed on a view (0 left, 1 right,
-    // 2 middle) until the view's mouse-up clears it.
-    void Image1MouseDown(int button);
-    void Image2MouseMove(int shift, int x, int y);
-    bool ImageMouseDown[3] = {false, false, false};
     // Every handler name the menus and tool bars run through the handler
     // registry, for the windows that come to register them.
     static QStringList MenuHandlerNames();
@@ -183,6 +253,10 @@ public:
     QTimer* TMR_Exposure_Guide = nullptr;
     QTimer* TMR_Blink = nullptr;
     QTimer* TMR_Appr = nullptr;
+    QTimer* TMR_Insiste = nullptr;
+    QCheckBox* CKB_Longuepose_Active = nullptr;
+    // The step of TMR_Insiste: 0 presses camera 1's image button, 4 camera 2's.
+    std::uint8_t InsistStep = 0;
 
     // Set once the first activation has run.
     bool FirstActivationDone = false;
@@ -209,9 +283,13 @@ protected:
 
 private:
     void ConnectCaptureHandlers();
+    void ConnectCameraModeHandlers();
+    void ConnectLongExposureHandlers();
     void ConnectMenuHandlers();
     void ConnectOperationHandlers();
     void ConnectFunctionButtons();
+    void ConnectMouseHandlers();
+    void ConnectMosaicHandlers();
     void FrameTick(int slot);
     bool StartCameraSource(int slot);
     bool StartFileSource(int slot);

@@ -256,10 +256,7 @@ void TFRM_Alv::ConnectMenuHandlers()
         runNamed("FRM_Alv.MNU_Ouvrir_ImageClick");
         release({SPDB_Ouvrir});
     }, this);
-    app::bindSpeedButtonClick(SPDB_Ouvrir_B, [this] {
-        runNamed("FRM_Alv.MNU_Ouvrir_ImageClick");
-        release({SPDB_Ouvrir_B});
-    }, this);
+    app::bindSpeedButtonClick(SPDB_Ouvrir_B, this, &W::SPDB_Ouvrir_BClick);
     for (QToolButton* b : {SPDB_OuvrirSequence, SPDB_OuvrirSequence_B})
         app::bindSpeedButtonClick(b, [b] {
             runNamed("FRM_Alv.MNU_OuvrirsequenceClick");
@@ -493,17 +490,3 @@ void TFRM_Alv::CKB_Visu_PermanenteClick()
     PermanentDisplay = FRM_Tool_Images && FRM_Tool_Images->CKB_Visu_Permanente->isChecked();
 }
 
-void TFRM_Alv::Image1MouseDown(int button)
-{
-    if (button >= 0 && button < 3)
-        ImageMouseDown[button] = true;
-}
-
-void TFRM_Alv::Image2MouseMove(int shift, int x, int y)
-{
-    for (int button : {0, 1, 2})
-        if (ImageMouseDown[button]) {
-            Image2MouseUp(Image2, button, shift, x, y);
-            return;
-        }
-}

@@ -802,21 +802,21 @@ void ApplyLongExposureSettings()
     r.LongExpActive = level(p.TNI_Longexp_ActiveValue);
     switch (p.CBX_Ligne_guidage->currentIndex()) {
     case 0:
-        r.SelfGuideBit = r.OddLineBit;
+        r.GuideLineBit = r.OddLineBit;
         r.AlternateLines = 1;
         break;
     case 1:
-        r.SelfGuideBit = r.OddLineBit;
+        r.GuideLineBit = r.OddLineBit;
         r.AlternateLines = 0;
         break;
     case 2:
-        r.SelfGuideBit = r.EvenLineBit;
+        r.GuideLineBit = r.EvenLineBit;
         r.AlternateLines = 0;
         break;
     default:
         break;
     }
-    r.PauseMs = p.SPED_Vesta_Interpose->value();
+    r.InterposeMs = p.SPED_Vesta_Interpose->value();
     if (FRM_Longuepose) {
         r.ExposureMs = FRM_Longuepose->SPED_Vesta_Pose->value();
         r.GuideExposureMs = FRM_Longuepose->SPED_Vesta_Pose_Guidage->value();

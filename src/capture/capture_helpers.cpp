@@ -69,6 +69,20 @@ bool grabStream(std::uint8_t slot, std::uint8_t skipCount)
     if (!LongExposureRunning[slot])
         return true;
     SlotModes[slot] = 2;
+    // A stream held back during the exposure delivers for the grab.
+    TWDMCapture* capture = WdmCaptures[slot].get();
+    const bool copying = capture ? capture->CopyFrames.load() : true;
+    if (capture)
+        capture->CopyFrames = true;
+    struct Restore {
+        TWDMCapture* capture;
+        bool copying;
+        ~Restore()
+        {
+            if (capture)
+                capture->CopyFrames = copying;
+        }
+    } restore{capture, copying};
     auto& handOver = PluginFrameBitmaps[slot];
     const auto wanted = handOver.framesDelivered() + skipCount + 1;
     const auto start = platform::clock().monotonicMs();

@@ -16,6 +16,8 @@
 #include "capture/frame_timers.h"
 #include "capture/long_exposure.h"
 #include "capture/port_io.h"
+#include "platform/com_io.h"
+#include "capture/frm_longuepose.h"
 #include "capture/frm_pilote.h"
 #include "capture/frm_play_control.h"
 #include "capture/plugin_mgr.h"
@@ -113,6 +115,8 @@ void TFRM_Alv::ConnectCaptureHandlers()
     Settings::RegisterHandler(QStringLiteral("FRM_Alv.MNU_Ouvrir_FlatClick"), [] { if (FRM_Alv) FRM_Alv->MNU_Ouvrir_FlatClick(); });
     Settings::RegisterHandler(QStringLiteral("FRM_Alv.LoadImage"), [] { if (FRM_Alv) FRM_Alv->LoadImage(); });
     ConnectCameraMenuHandlers();
+    ConnectCameraModeHandlers();
+    ConnectLongExposureHandlers();
 }
 
 // ---- Start -----------------------------------------------------------------
@@ -216,11 +220,29 @@ void TFRM_Alv::Start(int slot)
 // Whether each slot holds a reference on the camera-control library.
 static std::array<bool, 3> g_ledLibraryTaken{};
 
+// The serial channel of the long-exposure lines. The port is named by
+// characters 7 to 10 of the port text ("$03F8(COM1)"); a text that is itself
+// a port name ("COM1", as the shipped port list has it) names it directly.
+// A port that cannot be opened is told; the start goes on.
+static void OpenLongExposureChannel(const QString& text)
+{
+    namespace com = platform::com_io;
+    QString name = text.mid(6, 4).trimmed();
+    if (com::PortNumber(name.toUpper()) == 99 || !name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
+        name = text.trimmed();
+    try {
+        if (!com::open_com(kLongExposureChannel, name.toUpper()))
+            Msg::ShowMessageText(false, QStringLiteral("Poses longues : port série invalide \"%1\"").arg(text));
+    } catch (const com::ExCom& e) {
+        Msg::ShowMessageText(false, e.message());
+    }
+}
+
 // A camera modified for long exposures. On the parallel port the odd-line,
 // even-line and amplifier lines go to their active level, and the
 // long-exposure line too unless it is permanent. A USB camera is prepared
 // through the camera-control library, its results told in the message
-// window. (Lines on a serial port wait for the serial layer's line control.)
+// window. On a serial port RTS and DTR take their initial levels.
 static void PrepareLongExposureLines(int slot)
 {
     if (!vestaMod())
@@ -242,8 +264,11 @@ static void PrepareLongExposureLines(int slot)
         Align_V::PortWrite(port, v, QStringLiteral("Start"));
         return;
     }
-    if (FRM_Pref->RDB_QV_Serial->isChecked())
+    if (FRM_Pref->RDB_QV_Serial->isChecked()) {
+        OpenLongExposureChannel(FRM_Pref->CBX_Vesta_Port->currentText());
+        LongExposure::SetSerialLines(FRM_Pref->TNI_Initialisation_RTS->Value(), FRM_Pref->TNI_Initialisation_DTR->Value());
         return;
+    }
     if (!g_ledLibraryTaken[slot])
         g_ledLibraryTaken[slot] = Align_V::LoadLedControlDll();
     const TLedControlProcs& p = LedControlProcs;
@@ -489,6 +514,23 @@ void TFRM_Alv::StopSlot(int slot)
 {
     const SlotControls c = controls(*this, slot);
     auto& s = CameraSlots[slot];
+    const bool started = GrabDevices[slot] || (WdmCaptures[slot] && WdmCaptures[slot]->Running()) || s.pluginHandle != 0;
+    // The exposure cycle of the slot stops first, as the long-exposure
+    // window's stop does: no line switches and no frame is saved afterwards.
+    if (CKB_Longuepose_Active->isChecked() && (LongExposureRunning[slot] || slot == CurrentCameraSlot)) {
+        if (FRM_Longuepose)
+            FRM_Longuepose->BTN_Arreter_PoseClick();
+        else
+            CKB_Longuepose_Active->setChecked(false);
+    }
+    LongExposureRunning[slot] = 0;
+    ExposureTimerRearm = 0;
+    GuideTimerRearm = 0;
+    PluginExposurePending = false;
+    if (started)
+        RestLongExposureLines(slot);
+    TMR_Exposure->stop();
+    TMR_Exposure_Guide->stop();
     if (slot == 1 && s.pluginCamera >= 0 && s.pluginHandle != 0) {
         if (TCameraRecord* cam = Capture::SlotPluginCamera(1);
             cam && cam->Camera.Api->camera_getmaxexposure(s.pluginHandle) >= 1000) {
@@ -505,8 +547,10 @@ void TFRM_Alv::StopSlot(int slot)
     const bool guides = FRM_Tool_Affichage
                         && (slot == 1 ? FRM_Tool_Affichage->CKB_Src1_Autoguidage : FRM_Tool_Affichage->CKB_Src2_Autoguidage)
                                ->isChecked();
-    if (slot == 2 || guides)
+    if (slot == 2 || guides) {
         MNU_Operations->menuAction()->setEnabled(false);
+        ProcedureState = 0;   // no measurement goes on without its source
+    }
 
     setButton(c.stop, false, true);
     setButton(c.stopB, false, true);
@@ -539,9 +583,15 @@ void TFRM_Alv::StopSlot(int slot)
         if (FRM_Detect_Mvt)
             FRM_Detect_Mvt->CKB_Detection_Mvt->setEnabled(false);
     }
+    if (feedsImage && slot == 1)
+        SPDB_Cam1_PoseLongue->setEnabled(vestaMod());
     if (guides) {
-        if (FRM_Tool_Suivi)
+        SPDB_Executer->setEnabled(false);
+        SPDB_Abort->setEnabled(false);
+        if (FRM_Tool_Suivi) {
             FRM_Tool_Suivi->CKB_Suivi->setEnabled(false);
+            FRM_Tool_Suivi->BTN_SetDerive->setEnabled(false);
+        }
         if (FRM_Tool_Mesures)
             FRM_Tool_Mesures->CKB_Reticule->setEnabled(false);
         FRM_Tool_Affichage->CKB_MAP->setChecked(false);

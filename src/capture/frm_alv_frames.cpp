@@ -3,11 +3,13 @@
 // per-frame routine (frame rate, sequence saving, hand-shake), and the wheel.
 
 #include "app/frm_alv.h"
+#include "app/frm_pref.h"
 #include "app/ui/event_boundary.h"
 #include "capture/camera_slots.h"
 #include "capture/capture_helpers.h"
 #include "capture/frame_messages.h"
 #include "capture/frame_timers.h"
+#include "capture/long_exposure.h"
 #include "capture/wdm_capture.h"
 #include "imaging/display_helpers.h"
 #include "imaging/display_zone.h"
@@ -18,6 +20,7 @@
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 
+#include <QCheckBox>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -49,9 +52,11 @@ void TFRM_Alv::FrameMessageArrived(int slot)
     }
     const bool streamed = s.sourceKind == 1 || s.sourceKind == 3;
     kernels::Bitmap24* live = SlotBitmaps[slot][0].get();
+    // The image of a plug-in exposure is never lost, even inside a tick.
+    const bool exposureImage = s.sourceKind == 3 && PluginExposurePending && LongExposureRunning[slot];
     // While a tick of the slot runs, or for any other source, the
     // announcement is dismissed; the next frame announces itself again.
-    if (!streamed || SlotModes[slot] != 2 || !live) {
+    if (!streamed || (SlotModes[slot] != 2 && !exposureImage) || !live) {
         handOver.take(nullptr);
         return;
     }
@@ -60,8 +65,10 @@ void TFRM_Alv::FrameMessageArrived(int slot)
         Align_V::ClearSlotBitmap(slot, 0);
     bool copied = false;
     handOver.take([&](const platform::FrameView& f) { copied = kernels::CopyFrameToBitmap(f, *live); });
-    if (copied && s.frameHandOver == 1)
+    if (copied && s.frameHandOver == 1 && SlotModes[slot] == 2)
         FrameTick(slot);
+    if (copied && exposureImage)
+        PluginExposureImage(slot);
 }
 
 void TFRM_Alv::Timer_Cam1Timer()
@@ -103,9 +110,15 @@ void TFRM_Alv::FrameTick(int slot)
 
     std::uint8_t accept = 0;
     const auto s8 = static_cast<std::uint8_t>(slot);
-    // A long exposure of the current slot delivers its frames through the
-    // long-exposure cycle; its stream frames are not processed.
-    if (!(LongExposureRunning[slot] && slot == CurrentCameraSlot)) {
+    // The long exposure of the current slot: count-down and the end of the
+    // exposure; the frame is measured only.
+    const bool vestaMod = FRM_Pref && FRM_Pref->CKB_VestaMod->isChecked();
+    const bool longExposureTick = CKB_Longuepose_Active->isChecked() && slot == CurrentCameraSlot && (slot == 1 || vestaMod);
+    if (longExposureTick) {
+        LongExposureTick(slot, accept);
+    } else if (!(LongExposureRunning[slot] && slot == CurrentCameraSlot)) {
+        // A long exposure of the current slot delivers its frames through
+        // the long-exposure cycle; its stream frames are not processed.
         switch (kind) {
         case 0:
             if (SlotBitmaps[slot][0])
@@ -124,8 +137,9 @@ void TFRM_Alv::FrameTick(int slot)
 
     // Sequence saving: the image tool's hook counts the kept frame and saves
     // it at its cadence. In long-exposure mode the long-exposure cycle
-    // saves; with parallel capture, slot 2 does.
-    if (accept && !LongExposureActive && FRM_Tool_Images) {
+    // saves, also when the series ended inside this tick (its last frame
+    // was saved by the cycle); with parallel capture, slot 2 does.
+    if (accept && !longExposureTick && !LongExposureActive && FRM_Tool_Images) {
         const bool parallel = slot == 1 && FRM_Tool_Affichage && FRM_Tool_Affichage->CKB_DoubleEnreg->isChecked();
         if (!parallel)
             FRM_Tool_Images->SaveFrameHook();

@@ -2,6 +2,7 @@
 // player's transport buttons have no click handlers: the player reads their
 // state on every frame, so the commands only press them.
 
+#include "app/frm_alv.h"
 #include "app/settings.h"
 #include "capture/camera_slots.h"
 #include "capture/frm_longuepose.h"
@@ -10,6 +11,7 @@
 #include "scripting/script_commands.h"
 #include "scripting/scripts.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QSpinBox>
 #include <QToolButton>
@@ -48,7 +50,10 @@ void CmdLongexposure(std::uint8_t, const QString& arguments)
         // Marked before the start, so that an end reported during the start
         // is not lost.
         BeginWait(WaitLongExposure);
-        if (!Settings::RunHandler(QStringLiteral("FRM_Longuepose.BTN_Demarrer_PoseClick"))) {
+        const bool ran = Settings::RunHandler(QStringLiteral("FRM_Longuepose.BTN_Demarrer_PoseClick"));
+        // A series that did not start (no camera) would never end the wait.
+        const bool running = FRM_Alv && FRM_Alv->CKB_Longuepose_Active && FRM_Alv->CKB_Longuepose_Active->isChecked();
+        if (!ran || (WaitLongExposure && !running)) {
             WaitLongExposure = false;   // long exposures unavailable: no wait without end
             ScriptError(arguments);
         }

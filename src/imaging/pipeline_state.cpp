@@ -46,7 +46,7 @@ kernels::Rect DisplayZoneRect, MiniZoneRect, ZoneImageRect, MiniZoneImageRect, Z
     ZoneImageRectBelow;
 double MiniScale = 4.0;
 double FrameAspect = 4.0 / 3.0;
-QPoint MosaicTileCentre;
+QPoint MosaicTileCentre{-1, -1};
 QPoint SecondStarPos;
 QPoint MeasureCentre, RecentreTarget;
 QPoint MeasurePoint, PreviousMeasurePoint, MeasureDelta;
@@ -73,6 +73,9 @@ TSelectionSnapshot SelectionSnapshot;
 std::uint8_t MotionReferenceSet = 0;
 std::uint8_t MotionFired = 0;
 TInfoPoint InfoPoint;
+TFrameStamp TrackTimeStamp;
+std::array<std::uint8_t, 3> MouseButtonHeld{};
+double MeasuredAngle = 0, MeasuredSize = 0;
 std::array<std::int32_t, 256> HistogramRed{}, HistogramGreen{}, HistogramBlue{};
 double ProcedureElapsed = 0;
 double FieldOrientation = 1.0;
@@ -132,6 +135,9 @@ void ResetPipelineStartValues()
     MeasurePoint = PreviousMeasurePoint = MeasureDelta = QPoint();
     MeasureDistanceTotal = 0;
     MeasureDistanceCount = 0;
+    MeasuredAngle = MeasuredSize = 0;
+    MouseButtonHeld.fill(0);
+    MosaicTileCentre = QPoint(-1, -1);
 }
 
 bool CreateMissingSlotBitmaps()

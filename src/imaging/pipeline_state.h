@@ -87,10 +87,15 @@ extern kernels::Rect DisplayZoneRect, MiniZoneRect, ZoneImageRect, MiniZoneImage
     ZoneImageRectBelow;
 extern double MiniScale;
 extern double FrameAspect;
+// Centre of the next mosaic tile on the mosaic canvas; (-1, -1) until the
+// canvas is first initialised or a tile is placed.
 extern QPoint MosaicTileCentre;
 extern QPoint SecondStarPos;
 extern QPoint MeasureCentre, RecentreTarget;
 extern QPoint MeasurePoint, PreviousMeasurePoint, MeasureDelta;
+// The distance between the two measuring points in seconds of arc, and its
+// linear size at the object's distance (in the unit the distance is given in).
+extern double MeasuredAngle, MeasuredSize;
 extern double MeasureDistanceTotal;
 extern int MeasureDistanceCount;
 extern QPoint ProcedureStarPos;
@@ -111,6 +116,11 @@ struct TFrameStamp {
     std::int64_t Monotonic_ms = 0;
 };
 extern std::array<TFrameStamp, 3> FrameStamps;   // [1..2]
+// When the tracked star was last placed by a click.
+extern TFrameStamp TrackTimeStamp;
+// The mouse buttons (0 left, 1 right, 2 middle) pressed on the first source
+// view and not released yet: while one is held, moves drag the zones.
+extern std::array<std::uint8_t, 3> MouseButtonHeld;
 // "dd/MM/yyyy hh:mm:ss.zzz" of a slot's stamp (empty before its first frame).
 QString FrameStampText(int slot);
 

@@ -397,8 +397,11 @@ void AdvanceProcedures(std::uint8_t slot, std::uint8_t trackResult)
             DriftGuideSeconds = std::int32_t(std::trunc(std::max(t, 0.0)));
             TrackDrift.reset();
         }
+        // The windows of the measurement show it has ended.
         if (state == 10 && FRM_ErrPeriod)
-            FRM_ErrPeriod->BTN_Demar_EP->setEnabled(true);
+            FRM_ErrPeriod->RecordingStopped();
+        if (state == 4 && FRM_MiseEnStation)
+            FRM_MiseEnStation->KingStopped();
         endProcedure(state);
         return;
     }

@@ -240,10 +240,10 @@ void track(Frame& f)
         const bool selfGuided = FRM_Longuepose && FRM_Longuepose->CKB_Selfguide_Active->isChecked();
         const bool drift = s->RDB_Derive->isChecked();
         if (longExposure && selfGuided) {
-            const std::uint8_t follow = LongExposureParams.SelfGuideHold && !drift ? 0 : 1;
+            const std::uint8_t follow = LongExposureParams.GuideArmed && !drift ? 0 : 1;
             f.trackResult = TrackStep(X, Y, f.Z, f.Z, follow, 2, f.slot, 0, TrackResult, 0);
         } else if (longExposure) {
-            const bool hold = LongExposureParams.GuideHold && !drift && CurrentCameraSlot == f.slot;
+            const bool hold = LongExposureParams.ExposureArmed && !drift && CurrentCameraSlot == f.slot;
             f.trackResult = TrackStep(X, Y, f.Z, f.Z, hold ? 0 : 1, 0, f.slot, 0, TrackResult, 0);
         } else {
             TrackResult.previousLevel = TrackResult.level;

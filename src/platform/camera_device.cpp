@@ -55,12 +55,16 @@ CameraTable& systemGrabTable()
 {
     static CameraTable table = [] {
         CameraTable t;
-        t.add({QStringLiteral("Simulateur ciel etoile"), QStringLiteral("1.0")},
-              [] { return std::make_unique<SimulatedCamera>(); });
+        t.add({QStringLiteral("Simulateur ciel etoile"), QStringLiteral("1.0")}, [] {
+            StarFieldSettings settings;
+            ApplySimulatedMountEnvironment(settings);
+            return std::make_unique<SimulatedCamera>(settings);
+        });
         // A colour sensor without its colours rebuilt: the raw RGGB mosaic.
         t.add({QStringLiteral("Simulateur ciel etoile RGGB"), QStringLiteral("1.0")}, [] {
             StarFieldSettings settings;
             settings.bayer = true;
+            ApplySimulatedMountEnvironment(settings);
             return std::make_unique<SimulatedCamera>(settings);
         });
         return t;

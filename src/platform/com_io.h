@@ -114,6 +114,17 @@ QByteArray read_available(std::uint8_t ch);
 // Throws away every byte received and not yet read (stale answers), so the
 // next read holds only what comes after. Nothing when the channel is closed.
 void discard_input(std::uint8_t ch);
+// The output lines of a serial port that switch relays and camera
+// modifications.
+enum class ModemLine { Rts, Dtr };
+// Raises (on) or drops a modem-control line of channel ch's port; raises
+// ExCom "set_modem_line, erreur = N" when the channel is closed or the line
+// cannot be switched.
+void set_modem_line(std::uint8_t ch, ModemLine line, bool on);
+// Tests: every switch goes to observer (with the port number) instead of the
+// device; an empty function restores the device.
+void SetModemLineObserver(std::function<void(std::uint8_t port, ModemLine line, bool on)> observer);
+
 // Closes the port of channel ch and clears every channel that shared it.
 void close_com(std::uint8_t ch);
 // Closes every channel (end of the program, tests).

@@ -21,6 +21,7 @@ namespace {
 std::array<Channel, kChannelCount + 1> g_channels;   // index 0 unused
 QMap<int, QString> g_devicePaths;
 QHash<QString, std::function<QString()>> g_virtualDevices;   // upper-case names
+std::function<void(std::uint8_t, ModemLine, bool)> g_modemLineObserver;
 
 // A write that cannot go out within this time fails instead of blocking the
 // program (a line held by flow control, a device that went away).
@@ -207,6 +208,23 @@ void RegisterVirtualDevice(const QString& name, std::function<QString()> factory
     g_virtualDevices.insert(name.toUpper(), std::move(factory));
 }
 
+void set_modem_line(std::uint8_t ch, ModemLine line, bool on)
+{
+    const Channel& c = openChannel(ch, "set_modem_line");
+    if (g_modemLineObserver) {
+        g_modemLineObserver(c.port, line, on);
+        return;
+    }
+    int bits = line == ModemLine::Rts ? TIOCM_RTS : TIOCM_DTR;
+    if (::ioctl(c.handle, on ? TIOCMBIS : TIOCMBIC, &bits) != 0)
+        fail("set_modem_line", errno, c);
+}
+
+void SetModemLineObserver(std::function<void(std::uint8_t port, ModemLine line, bool on)> observer)
+{
+    g_modemLineObserver = std::move(observer);
+}
+
 std::uint8_t find_channel(std::uint8_t port)
 {
     for (int i = 1; i <= kChannelCount; ++i)
@@ -375,6 +393,7 @@ void discard_input(std::uint8_t ch)
     while (read_available(ch).size() == kReadBufferSize) {
     }
 }
+
 
 void close_com(std::uint8_t ch)
 {

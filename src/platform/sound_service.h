@@ -16,6 +16,9 @@ public:
     // Starts the sound file at path (a WAV file) and returns at once; a
     // file that cannot be played is skipped silently.
     virtual void playFile(const QString& path) { (void)path; }
+    // The desktop's alert sound of a kind: -1 the simple beep, 0 the default
+    // sound, 16 error, 32 question, 48 warning, 64 information.
+    virtual void beep(int code) { (void)code; }
     // True while the sound file at path started by playFile still plays.
     virtual bool filePlaying(const QString& path) const
     {

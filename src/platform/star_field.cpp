@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <random>
 
 namespace platform {
@@ -73,11 +74,37 @@ void StarField::position(std::size_t i, double t_s, double offsetX, double offse
 {
     const Star& st = stars_.at(i);
     x = st.x + s_.driftX_pxPerS * t_s + offsetX;
+    if (s_.periodicError_px != 0 && s_.periodicPeriod_s > 0)
+        x += periodicOffset(t_s);
     y = st.y + s_.driftY_pxPerS * t_s + offsetY;
     if (s_.wrap) {
         x = wrapInto(x, s_.width);
         y = wrapInto(y, s_.height);
     }
+}
+
+double StarField::periodicOffset(double t_s) const
+{
+    if (s_.periodicError_px == 0 || !(s_.periodicPeriod_s > 0))
+        return 0;
+    return s_.periodicError_px * std::sin(2 * M_PI * t_s / s_.periodicPeriod_s);
+}
+
+void ApplySimulatedMountEnvironment(StarFieldSettings& settings)
+{
+    const char* text = std::getenv("NJ_SIM_PERIODIC_ERROR");
+    if (!text)
+        return;
+    char* end = nullptr;
+    const double amplitude = std::strtod(text, &end);
+    if (end == text || *end != ',')
+        return;
+    const char* second = end + 1;
+    const double period = std::strtod(second, &end);
+    if (end == second || !std::isfinite(amplitude) || !std::isfinite(period) || period <= 0)
+        return;
+    settings.periodicError_px = amplitude;
+    settings.periodicPeriod_s = period;
 }
 
 void StarField::render(std::int64_t frame, double t_s, double offsetX, double offsetY, double gain, std::uint8_t* dst,

@@ -30,6 +30,11 @@ struct StarFieldSettings {
     double driftX_pxPerS = 1.5;     // field drift in pixels a second
     double driftY_pxPerS = 0.4;
     double tremble_px = 0.4;        // deviation of the seeing's tremble of the whole field from frame to frame
+    // The periodic error of the simulated mount's right-ascension drive: the
+    // field swings along X by amplitude x sin(2 pi t / period). None when
+    // either is 0.
+    double periodicError_px = 0;
+    double periodicPeriod_s = 0;
     bool guideStar = true;          // the first star is a bright one (maxPeak + 15) in the middle
     bool wrap = true;               // a star leaving the frame comes back at the other edge
     bool colour = true;             // stars from blue-white to orange; false: white
@@ -65,9 +70,17 @@ public:
     // of the frame (wrapped into the frame when the settings wrap).
     void position(std::size_t i, double t_s, double offsetX, double offsetY, double& x, double& y) const;
 
+    // The periodic error's offset along X at t_s seconds.
+    double periodicOffset(double t_s) const;
+
 private:
     StarFieldSettings s_;
     std::vector<Star> stars_;
 };
+
+// Takes the simulated mount's periodic error from the environment variable
+// NJ_SIM_PERIODIC_ERROR, "amplitude_px,period_s" (e.g. "8,120"), when it is
+// set and holds two numbers; the settings are left as they are otherwise.
+void ApplySimulatedMountEnvironment(StarFieldSettings& settings);
 
 } // namespace platform

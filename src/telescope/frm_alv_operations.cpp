@@ -70,15 +70,6 @@ void reticleOn()
     Settings::RunHandler(QStringLiteral("FRM_Tool_Mesures.CKB_ReticuleClick"));
 }
 
-void setPeriodicErrorControls(bool enabled)
-{
-    if (auto* e = FRM_ErrPeriod) {
-        e->CKB_Fichier_EP->setEnabled(enabled);
-        e->EDT_Nom_FichierPE->setEnabled(enabled);
-        e->BTN_Demar_EP->setEnabled(enabled);
-    }
-}
-
 } // namespace
 
 void TFRM_Alv::ConnectOperationHandlers()
@@ -192,11 +183,8 @@ void TFRM_Alv::SPDB_ExecuterClick()
     case 9:
         reticleOn();
         PNL_Action->setText(QStringLiteral("Err.Periodique"));
-        setPeriodicErrorControls(false);
-        // A recording that ended by itself left its log open: one log per file.
-        TLog::Close(PeLog);
-        if (FRM_ErrPeriod && FRM_ErrPeriod->CKB_Fichier_EP->isChecked())
-            PeLog = TLog::Create(FRM_ErrPeriod->EDT_Nom_FichierPE->text(), LogTimeMode::None);
+        if (FRM_ErrPeriod)
+            FRM_ErrPeriod->RecordingStarted();
         ProcedureState = 10;
         break;
     case 11:
@@ -242,14 +230,14 @@ void TFRM_Alv::SPDB_AbortClick()
     } else if (s != 0 && s % 2 == 0 && s <= 16) {
         switch (s) {
         case 4:
-            if (KingPaused)
-                Settings::RunHandler(QStringLiteral("FRM_MiseEnStation.BTN_PauseClick"));
             if (FRM_MiseEnStation)
-                FRM_MiseEnStation->BTN_Pause->setEnabled(false);
+                FRM_MiseEnStation->KingStopped();
             break;
         case 10:
-            TLog::Close(PeLog);
-            setPeriodicErrorControls(true);
+            if (FRM_ErrPeriod)
+                FRM_ErrPeriod->RecordingStopped();
+            else
+                TLog::Close(PeLog);
             break;
         case 12:
             TrackDrift.reset();

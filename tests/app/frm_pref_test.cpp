@@ -249,8 +249,8 @@ TEST_F(ProgramWindows, OkAppliesSavesAndRedrawsTheChartOnlyFromItsPage)
     EXPECT_FALSE(FRM_Sky->isVisible());
     EXPECT_TRUE(dir.exists(QStringLiteral("NightjarPro.ini")));
     EXPECT_EQ(LongExposureParams.PortAddress, std::optional<std::uint16_t>(0x278));
-    EXPECT_EQ(LongExposureParams.SelfGuideBit, 1);
-    EXPECT_EQ(LongExposureParams.PauseMs, 100);
+    EXPECT_EQ(LongExposureParams.GuideLineBit, 1);
+    EXPECT_EQ(LongExposureParams.InterposeMs, 100);
 
     FRM_Pref->show();
     FRM_Pref->PGC_Preferences->setCurrentWidget(FRM_Pref->TBS_Carte);

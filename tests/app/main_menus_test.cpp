@@ -380,17 +380,26 @@ TEST_F(MainMenus, ImageToolTogglesApplyTheirNewState)
 
 TEST_F(MainMenus, AButtonHeldOnTheFirstViewMovesLikeAReleaseOnTheSecond)
 {
-    // Nothing is marked at start: a move does nothing.
-    FRM_Alv->Image2MouseMove(0, 10, 10);
-    FRM_Alv->Image1MouseDown(1);
-    FRM_Alv->Image1MouseDown(2);
-    EXPECT_TRUE(FRM_Alv->ImageMouseDown[1]);
-    // The first marked button in the order left, right, middle is released.
-    FRM_Alv->Image2MouseMove(0, 10, 10);
-    EXPECT_FALSE(FRM_Alv->ImageMouseDown[1]);
-    EXPECT_TRUE(FRM_Alv->ImageMouseDown[2]);
+    // Nothing is held at start: a move does nothing.
+    FRM_Alv->Image2MouseMove(FRM_Alv, 0, 10, 10);
+    FRM_Alv->Image1MouseDown(FRM_Alv->Image1, 1, 16, 0, 0);
+    FRM_Alv->Image1MouseDown(FRM_Alv->Image1, 2, 16 | 32, 0, 0);
+    EXPECT_EQ(MouseButtonHeld[1], 1);
+    // A move with both buttons down keeps both held; the second view's
+    // mouse-up releases none of them.
+    FRM_Alv->Image2MouseMove(FRM_Alv, 16 | 32, 10, 10);
+    EXPECT_EQ(MouseButtonHeld[1], 1);
+    EXPECT_EQ(MouseButtonHeld[2], 1);
+    // A move that shows the right button up: it was released elsewhere.
+    FRM_Alv->Image2MouseMove(FRM_Alv, 32, 10, 10);
+    EXPECT_EQ(MouseButtonHeld[1], 0);
+    EXPECT_EQ(MouseButtonHeld[2], 1);
+    // The first view's own release clears its button; the main window as
+    // sender (a drag) does not.
+    FRM_Alv->Image1MouseUp(FRM_Alv, 2, 32, 0, 0);
+    EXPECT_EQ(MouseButtonHeld[2], 1);
     FRM_Alv->Image1MouseUp(FRM_Alv->Image1, 2, 0, 0, 0);
-    EXPECT_FALSE(FRM_Alv->ImageMouseDown[2]);
+    EXPECT_EQ(MouseButtonHeld[2], 0);
 }
 
 TEST_F(ToolBars, BothLayoutsHoldEveryButtonAndOneIsShown)

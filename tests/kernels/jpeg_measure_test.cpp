@@ -18,3 +18,22 @@ TEST(JpegMeasure, MoreDetailGivesALargerImageAndTheSameFrameTheSameSize)
     EXPECT_EQ(kernels::JpegCompressedSize(stars, {400, 0, 500, 10}, 30), 0);
     EXPECT_GT(kernels::JpegCompressedSize(stars, all, -5), 0);
 }
+
+TEST(JpegMeasure, ReusedCoderMeasuresEachSizeAlikeInAnyOrder)
+{
+    const testsupport::StarField field({.width = 640, .height = 480, .seed = 5, .stars = 80});
+    const kernels::Bitmap24 stars = field.render();
+    const kernels::Rect big{0, 0, 640, 480}, small{100, 50, 180, 110}, thin{0, 0, 640, 1};
+    const std::int64_t b = kernels::JpegCompressedSize(stars, big, 50);
+    const std::int64_t s = kernels::JpegCompressedSize(stars, small, 50);
+    const std::int64_t t = kernels::JpegCompressedSize(stars, thin, 50);
+    // The image memory kept from a larger picture serves smaller ones and back.
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(kernels::JpegCompressedSize(stars, thin, 50), t);
+        EXPECT_EQ(kernels::JpegCompressedSize(stars, big, 50), b);
+        EXPECT_EQ(kernels::JpegCompressedSize(stars, small, 50), s);
+    }
+    EXPECT_GT(b, s);
+    EXPECT_GT(s, 0);
+    EXPECT_GT(t, 0);
+}

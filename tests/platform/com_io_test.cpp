@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <termios.h>
+#include <tuple>
+#include <vector>
 
 namespace com_io = platform::com_io;
 using platform::PseudoTerminal;
@@ -187,4 +189,25 @@ TEST_F(ComIo, VirtualDevicesComeFromTheirFactory)
     com_io::RegisterVirtualDevice(QStringLiteral("TESTSIM"), [] { return QString(); });
     com_io::close_com(10);
     EXPECT_EQ(exComMessage([] { com_io::open_com(10, QStringLiteral("COM9")); }), QStringLiteral("open_com, erreur = 19"));
+}
+
+// RTS and DTR switch on the channel's port; a closed channel or a line the
+// device cannot switch (a pseudo-terminal has no modem lines) fails with the
+// operation's name, never silently.
+TEST_F(ComIo, ModemLinesSwitchOnTheChannelsPortOrFail)
+{
+    EXPECT_EQ(exComMessage([] { com_io::set_modem_line(10, com_io::ModemLine::Rts, true); }),
+              QStringLiteral("set_modem_line, erreur = 9"));
+    PseudoTerminal pty;
+    ASSERT_TRUE(pty.isOpen());
+    com_io::SetDevicePath(3, pty.slavePath());
+    ASSERT_TRUE(com_io::open_com(10, QStringLiteral("COM3")));
+    EXPECT_TRUE(exComMessage([] { com_io::set_modem_line(10, com_io::ModemLine::Dtr, true); })
+                    .startsWith(QStringLiteral("set_modem_line, erreur = ")));
+
+    std::vector<std::tuple<int, com_io::ModemLine, bool>> seen;
+    com_io::SetModemLineObserver([&](std::uint8_t port, com_io::ModemLine line, bool on) { seen.emplace_back(port, line, on); });
+    com_io::set_modem_line(10, com_io::ModemLine::Rts, false);
+    com_io::SetModemLineObserver({});
+    EXPECT_EQ(seen, (std::vector<std::tuple<int, com_io::ModemLine, bool>>{{3, com_io::ModemLine::Rts, false}}));
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -138,4 +140,64 @@ TEST(CameraFamilies, TheSystemGrabFamilyHoldsTheSimulatorAndTablesRefuseUnknownI
     EXPECT_EQ(platform::streamCameras().devices().size(), 1u);
     platform::setStreamCameras(nullptr);
     EXPECT_TRUE(platform::streamCameras().devices().empty());
+}
+
+// The simulated mount's periodic error swings the field along X with its
+// amplitude and period; without it (the default) the frames are those of a
+// mount without one, byte for byte.
+TEST(StarField, PeriodicErrorSwingsTheFieldAlongXOnly)
+{
+    platform::StarFieldSettings s;
+    s.width = 200;
+    s.height = 150;
+    s.starCount = 20;
+    s.tremble_px = 0;
+    s.driftX_pxPerS = s.driftY_pxPerS = 0;
+    const platform::StarField still(s);
+    platform::StarFieldSettings none = s;
+    none.periodicError_px = 5;   // a period of 0: no error
+    EXPECT_EQ(render(still, 2, 7.5), render(platform::StarField(none), 2, 7.5));
+
+    s.periodicError_px = 8;
+    s.periodicPeriod_s = 120;
+    const platform::StarField swinging(s);
+    for (const double t : {0.0, 30.0, 60.0, 90.0, 100.0}) {
+        double x, y, x0, y0;
+        swinging.position(0, t, 0, 0, x, y);
+        still.position(0, t, 0, 0, x0, y0);
+        EXPECT_NEAR(x - x0, 8 * std::sin(2 * M_PI * t / 120), 1e-9) << t;
+        EXPECT_EQ(y, y0);
+        EXPECT_NEAR(swinging.periodicOffset(t), x - x0, 1e-9);
+    }
+    double cx, cy;
+    centroid(render(swinging, 0, 30), swinging, 108, 75, cx, cy);
+    EXPECT_NEAR(cx, 108, 0.5);
+    EXPECT_NEAR(cy, 75, 0.5);
+}
+
+TEST(StarField, PeriodicErrorFromTheEnvironment)
+{
+    platform::StarFieldSettings s;
+    for (const char* bad : {"", "8", "8;120", "x,120", "8,0", "8,-5", "8,abc"}) {
+        ::setenv("NJ_SIM_PERIODIC_ERROR", bad, 1);
+        platform::ApplySimulatedMountEnvironment(s);
+        EXPECT_EQ(s.periodicError_px, 0) << bad;
+        EXPECT_EQ(s.periodicPeriod_s, 0) << bad;
+    }
+    ::setenv("NJ_SIM_PERIODIC_ERROR", "2.5,90", 1);
+    platform::ApplySimulatedMountEnvironment(s);
+    EXPECT_EQ(s.periodicError_px, 2.5);
+    EXPECT_EQ(s.periodicPeriod_s, 90);
+
+    // The program's simulated cameras take it when they are made.
+    for (int i : {0, 1}) {
+        const auto camera = platform::grabCameras().create(i);
+        auto* simulated = dynamic_cast<platform::SimulatedCamera*>(camera.get());
+        ASSERT_NE(simulated, nullptr);
+        EXPECT_EQ(simulated->field().settings().periodicError_px, 2.5) << i;
+        EXPECT_EQ(simulated->field().settings().periodicPeriod_s, 90) << i;
+    }
+    ::unsetenv("NJ_SIM_PERIODIC_ERROR");
+    const auto plain = platform::grabCameras().create(0);
+    EXPECT_EQ(dynamic_cast<platform::SimulatedCamera*>(plain.get())->field().settings().periodicError_px, 0);
 }

@@ -133,3 +133,24 @@ TEST_F(CameraCommands, PlayerCommandsPressTheTransportButtons)
         EXPECT_FALSE(Scripts::WaitPlayer) << line;
     }
 }
+
+TEST_F(CameraCommands, CountAndTypeSetTheLongExposureWindowAsTheUserWould)
+{
+    runScript(QStringLiteral("longexposure.count(12)\nlongexposure.type(dark)"));
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(FRM_Longuepose->SPED_Nb_Poses->value(), 12);
+    EXPECT_EQ(FRM_Longuepose->CBX_TypePose->currentText(), QStringLiteral("Dark"));
+    runScript(QStringLiteral("var(n,integer)\nn:=0\nlongexposure.count(n)\nlongexposure.type(flat)"));
+    EXPECT_EQ(FRM_Longuepose->SPED_Nb_Poses->value(), 0) << "no limit";
+    EXPECT_EQ(FRM_Longuepose->CBX_TypePose->currentText(), QStringLiteral("Flat"));
+    EXPECT_TRUE(boxes.shown.empty());
+
+    for (const auto& [line, text] : {std::pair{"longexposure.count(2.5)", "9999999"},
+                                     std::pair{"longexposure.type(Image)", "Image"},
+                                     std::pair{"longexposure.type(bias)", "bias"}}) {
+        boxes.clear();
+        runScript(QString::fromLatin1(line));
+        EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Line 1 : ") + QString::fromLatin1(text)}) << line;
+    }
+    EXPECT_EQ(FRM_Longuepose->CBX_TypePose->currentText(), QStringLiteral("Flat")) << "a refused type changes nothing";
+}

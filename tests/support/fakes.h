@@ -90,9 +90,11 @@ public:
     ~RecordingSoundService() override;
     void playResource(const QString& name) override { played << name; }
     void playFile(const QString& path) override { playedFiles << path; }
+    void beep(int code) override { beeps.push_back(code); }
     bool filePlaying(const QString& path) const override { return stillPlaying && playedFiles.contains(path); }
     QStringList played;
     QStringList playedFiles;
+    std::vector<int> beeps;
     bool stillPlaying = false;   // every file started plays on
 };
 

@@ -23,6 +23,8 @@ platform::StarFieldSettings settingsOf(const StarFieldOptions& o)
     s.guideStar = false;
     s.wrap = false;
     s.colour = false;
+    s.periodicError_px = o.periodicError_px;
+    s.periodicPeriod_s = o.periodicPeriod_s;
     return s;
 }
 
@@ -34,16 +36,16 @@ StarField::StarField(const StarFieldOptions& options) : options_(options), field
         stars_.push_back({s.x, s.y, s.peak});
 }
 
-kernels::Bitmap24 StarField::render(double dx, double dy, std::uint32_t frame) const
+kernels::Bitmap24 StarField::render(double dx, double dy, std::uint32_t frame, double t_s) const
 {
     kernels::Bitmap24 b(options_.width, options_.height);
-    renderInto(b, dx, dy, frame);
+    renderInto(b, dx, dy, frame, t_s);
     return b;
 }
 
-void StarField::renderInto(kernels::Bitmap24& bitmap, double dx, double dy, std::uint32_t frame) const
+void StarField::renderInto(kernels::Bitmap24& bitmap, double dx, double dy, std::uint32_t frame, double t_s) const
 {
-    field_.render(frame, 0, dx, dy, 1.0, bitmap.bits(), bitmap.stride(), std::min(options_.width, bitmap.width()),
+    field_.render(frame, t_s, dx, dy, 1.0, bitmap.bits(), bitmap.stride(), std::min(options_.width, bitmap.width()),
                   std::min(options_.height, bitmap.height()));
 }
 

@@ -27,6 +27,8 @@ struct StarFieldOptions {
     double fwhm = 3.0;            // star width at half maximum, pixels
     int minPeak = 40;             // peak above the background of the faintest star
     int maxPeak = 230;            // ... and of the brightest
+    double periodicError_px = 0;  // the mount's periodic error along X (see platform::StarFieldSettings)
+    double periodicPeriod_s = 0;
 };
 
 class StarField {
@@ -40,11 +42,15 @@ public:
     explicit StarField(const StarFieldOptions& options);
 
     // The field shifted by (dx, dy) pixels, with the noise of frame number
-    // `frame` (each frame number has its own noise).
-    kernels::Bitmap24 render(double dx = 0, double dy = 0, std::uint32_t frame = 0) const;
+    // `frame` (each frame number has its own noise), `t_s` seconds after the
+    // start (only the periodic error moves with the time).
+    kernels::Bitmap24 render(double dx = 0, double dy = 0, std::uint32_t frame = 0, double t_s = 0) const;
     // The same into an existing bitmap (its size is kept; the field is drawn
     // in its top-left width x height part).
-    void renderInto(kernels::Bitmap24& bitmap, double dx = 0, double dy = 0, std::uint32_t frame = 0) const;
+    void renderInto(kernels::Bitmap24& bitmap, double dx = 0, double dy = 0, std::uint32_t frame = 0,
+                    double t_s = 0) const;
+    // The periodic error's offset along X at t_s.
+    double periodicOffset(double t_s) const { return field_.periodicOffset(t_s); }
 
     const std::vector<Star>& stars() const { return stars_; }
     const StarFieldOptions& options() const { return options_; }

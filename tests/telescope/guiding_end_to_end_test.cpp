@@ -46,6 +46,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QSignalBlocker>
+#include <QTest>
 #include <QThread>
 #include <cmath>
 
@@ -436,6 +437,42 @@ TEST_F(SimulatorGuiding, GuidingThroughThePluginsGuiderHoldsItsDriftingStar)
     // 6 pixels a second), which the turned sky shows as a move to the left.
     EXPECT_EQ(TrackedStarPos, zone) << "autoguiding keeps the zone";
     EXPECT_GT(eastMoving - westMoving, 25) << eastMoving << " frames moving East, " << westMoving << " West";
+}
+
+// A Ctrl+Shift click 12 pixels right of the tracked star asks the plug-in's
+// guider to bring the star there: the sky moves until the star is under the
+// pointer (within 2 pixels), as the frames show it.
+TEST_F(SimulatorGuiding, ACtrlShiftClickBringsTheStarUnderThePointer)
+{
+    startPluginCameraAndGuider(1);
+    if (HasFatalFailure())
+        return;
+    Align_V::ResetTrackingState();
+    GuideSourceSlot = CurrentCameraSlot = 1;
+    auto* s = FRM_Tool_Suivi;
+    s->RDB_Somax->setChecked(true);
+    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(30);
+    const int W = CameraSlots[1].width, H = CameraSlots[1].height;
+    Align_V::TrackStep(W / 2, H / 2, W - 2, H - 2, 1, 0, 1, 1, TrackResult, 0);
+    ASSERT_GT(TrackedStarPos.x(), 40);
+    ASSERT_LT(TrackedStarPos.x(), W - 60);
+    // Software tracking: the zone follows the star, the mount is left alone.
+    s->RDB_Suivi_logiciel->setChecked(true);
+    s->CKB_Suivi->setChecked(true);
+    ASSERT_TRUE(runFrames(3));
+
+    // Corrections are asked only of a mount: the plug-in serves both.
+    FRM_Pref->RDB_Mount_Plugin->setChecked(true);
+    const QPoint click = TrackedStarPos + QPoint(12, 0);
+    QTest::mouseClick(FRM_Alv->Image1, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, click);
+    double nearest = 1e9;
+    const auto measure = [&] {
+        const QPointF star = starCentre(*SlotBitmaps[1][0], TrackedStarPos, 40);
+        nearest = std::min(nearest, QLineF(star, QPointF(click)).length());
+    };
+    for (int i = 0; i < 80 && nearest > 2; ++i)
+        ASSERT_TRUE(runFrames(1, measure));
+    EXPECT_LE(nearest, 2.0) << "the star came no nearer the click than " << nearest << " pixels";
 }
 
 TEST_F(SimulatorGuiding, ThePluginButtonListsEveryGuiderAsPluginColonDevice)

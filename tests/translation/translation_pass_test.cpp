@@ -132,7 +132,7 @@ TEST_F(TranslationPass, RefillsListsKeepingEachSelectionWithoutHandlers)
 
 TEST_F(TranslationPass, WritesChartStatusPanelsAndEndsWithThePlanner)
 {
-    // The sky chart's status bar, and the chart as the error window will bring it.
+    // The sky chart's status bar, and the periodic-error window's graph.
     QWidget* sky = Settings::FindWindow(QStringLiteral("FRM_Sky"));
     QWidget* err = Settings::FindWindow(QStringLiteral("FRM_ErrPeriod"));
     ASSERT_TRUE(sky && err);
@@ -142,8 +142,8 @@ TEST_F(TranslationPass, WritesChartStatusPanelsAndEndsWithThePlanner)
     ASSERT_GE(panels.size(), 4);
     for (int i = 0; i < 4; ++i)
         panels[i]->setText(QStringLiteral("p%1").arg(i));
-    auto* chart = new QWidget(err);
-    chart->setObjectName(QStringLiteral("CHRT_Erreur_Periodique"));
+    auto* chart = err->findChild<QWidget*>(QStringLiteral("CHRT_Erreur_Periodique"));
+    ASSERT_TRUE(chart);
 
     QString plannerSaw;
     Settings::RegisterHandler(QStringLiteral("FRM_Planificateur.FormActivate"),

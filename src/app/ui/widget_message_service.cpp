@@ -3,6 +3,7 @@
 #include "app/ui/same_cause_guard.h"
 #include "app/ui/widget_dialog_service.h"
 #include "platform/dialog_service.h"
+#include "platform/sound_service.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -75,8 +76,22 @@ platform::MsgResult WidgetMessageService::show(const platform::Message& message)
     return result;
 }
 
+namespace {
+
+// The desktop's alert sound for every kind of beep; sound files and prompts
+// stay with the platform's service.
+class DesktopSoundService final : public platform::SoundService {
+public:
+    void playResource(const QString&) override {}
+    void beep(int) override { QApplication::beep(); }
+};
+
+} // namespace
+
 void installWidgetServices()
 {
+    static DesktopSoundService sounds;
+    platform::setSoundService(&sounds);
     static WidgetMessageService screen;
     static SameCauseGuard guarded(screen);
     static WidgetDialogService dialogs;

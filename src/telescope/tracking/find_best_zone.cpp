@@ -4,23 +4,42 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace Align_V {
 
 namespace {
 
 // Stretches the qw x qh block at (x0, y0) of src over the top-left w x h
-// of dst (nearest pixel).
+// of dst (nearest pixel). A source row that serves several rows is
+// stretched once and copied.
 void stretchCopy(const kernels::Bitmap24& src, int x0, int y0, int qw, int qh, kernels::Bitmap24& dst, int w, int h)
 {
+    // The source column of each target column, in bytes; grows only.
+    static thread_local std::vector<int> columns;
+    if (columns.size() < std::size_t(w))
+        columns.resize(std::size_t(w));
+    for (int x = 0; x < w; ++x)
+        columns[std::size_t(x)] = 3 * std::clamp(x0 + int(std::int64_t(x) * qw / w), 0, src.width() - 1);
+    const int* col = columns.data();
+    int previousRow = -1;
+    const std::uint8_t* previousOut = nullptr;
     for (int y = 0; y < h; ++y) {
         const int sy = std::clamp(y0 + int(std::int64_t(y) * qh / h), 0, src.height() - 1);
-        const std::uint8_t* in = src.scanLine(sy);
         std::uint8_t* out = dst.scanLine(y);
-        for (int x = 0; x < w; ++x) {
-            const int sx = std::clamp(x0 + int(std::int64_t(x) * qw / w), 0, src.width() - 1);
-            std::memcpy(out + 3 * x, in + 3 * sx, 3);
+        if (sy == previousRow) {
+            std::memcpy(out, previousOut, std::size_t(w) * 3);
+            continue;
         }
+        const std::uint8_t* in = src.scanLine(sy);
+        for (int x = 0; x < w; ++x) {
+            const std::uint8_t* p = in + col[x];
+            out[3 * x] = p[0];
+            out[3 * x + 1] = p[1];
+            out[3 * x + 2] = p[2];
+        }
+        previousRow = sy;
+        previousOut = out;
     }
 }
 
