@@ -6,6 +6,7 @@
 #include "script_fixture.h"
 
 #include "app/frm_alv.h"
+#include "app/frm_message.h"
 #include "app/settings.h"
 #include "kernels/image_files.h"
 #include "scripting/frm_input.h"
@@ -91,6 +92,11 @@ TEST_F(EveryStatement, ActsAndGoesOnOrStopsWithAMessageNamingItsLine)
             Scripts::WatchWait();
             ticks(400);
         }
+        // A wait for the user's answer ends with it ("Poursuivre").
+        if (Scripts::ScriptRunning && Scripts::CurrentScript().State == Scripts::StateWaiting) {
+            FRM_Message->BTN_PoursuivreClick();
+            ticks(400);
+        }
         const bool wentOn = scripttest::logged == QStringList{QStringLiteral("after")};
         // Stopped, or halted by a failed conversion in the standard error box.
         const bool stoppedWithMessage = !boxes.shown.empty() && !clockArmed()
@@ -129,18 +135,16 @@ TEST_F(EveryStatement, ACommandWhoseHandlerNoWindowProvidesStopsAtItsOwnLine)
 
 TEST_F(EveryStatement, AWaitWhoseActionEndedUnannouncedEndsWithAMessage)
 {
-    // A stacking started and then gone (its source stopped) without the
-    // resume: the wait ends after two looks, naming its line.
-    Settings::RegisterHandler(QStringLiteral("FRM_Longuepose.BTN_Demarrer_PoseClick"), [] {});
-    runScript(QStringLiteral("test.log(before)\nlongexposure(startwait)\ntest.log(after)"));
-    Settings::UnregisterHandler(QStringLiteral("FRM_Longuepose.BTN_Demarrer_PoseClick"));
+    // A statement waiting for a capture sequence that never ran (or ended
+    // without the resume): the wait ends after two looks, naming its line.
+    runScript(QStringLiteral("test.log(before)\ntest.wait\ntest.log(after)"));
     ASSERT_TRUE(Scripts::ScriptRunning);
     EXPECT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
     Scripts::WatchWait();
     EXPECT_TRUE(boxes.shown.empty()) << "one look is not enough";
     Scripts::WatchWait();
-    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Line 2 : longexposure(startwait) : no long exposure runs")});
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Line 2 : test.wait : no capture sequence runs")});
     EXPECT_FALSE(Scripts::ScriptRunning);
-    EXPECT_FALSE(Scripts::WaitLongExposure);
+    EXPECT_FALSE(Scripts::WaitSequence);
     EXPECT_EQ(scripttest::logged, QStringList{QStringLiteral("before")});
 }
