@@ -229,7 +229,27 @@ TEST_F(MountTest, GuidingWithoutAnImageScaleTellsOnceWhatToSetAndSendsNothing)
     const QPointF start = prepareGuiding(field);
     auto* scale = app::findControl<TCustomNumInp>(FRM_Tool_Mesures, QStringLiteral("TNI_Echantillonnage"));
     ASSERT_TRUE(scale);
-    scale->SetValue(0);
+    scale->SetValue(0);   // no optics entered yet
+    const std::int32_t lastWidth = LastVideoWidth;
+    LastVideoWidth = CameraSlots[1].width;   // the camera that ran last is this one
+    // Optics typed by the user, control by control: 10 um pixels, the whole
+    // sensor on the frame, and the focal length that makes 5 seconds of arc
+    // a pixel.
+    auto enterOpticsGivingTheScale = [] {
+        auto control = [](const char* name) {
+            return app::findControl<TCustomNumInp>(FRM_Tool_Mesures, QString::fromLatin1(name));
+        };
+        app::findControl<QRadioButton>(FRM_Tool_Mesures, QStringLiteral("RDB_Manuelle"))->click();
+        const double focal_mm = 0.010 / std::tan(kScale / 206264.806);
+        for (const auto& [name, text] : {std::pair{"TNI_Larg_Pix", QStringLiteral("10")},
+                                         std::pair{"TNI_NbPix_X", QString::number(CameraSlots[1].width)},
+                                         std::pair{"TNI_Focale", QString::number(focal_mm, 'f', 3)}}) {
+            TCustomNumInp* input = control(name);
+            ASSERT_TRUE(input) << name;
+            input->setText(text);
+            ASSERT_TRUE(input->DoExit()) << name;
+        }
+    };
     FRM_Message->MEMO_Message->clear();
     reports.clear();
 
@@ -244,7 +264,7 @@ TEST_F(MountTest, GuidingWithoutAnImageScaleTellsOnceWhatToSetAndSendsNothing)
         if (t % kFramePeriod_ms != 0)
             continue;
         if (frames == 100)
-            scale->SetValue(kScale);   // the user types the scale
+            enterOpticsGivingTheScale();   // the user types the optics into the measurement window
         const double seconds = double(clock.monotonicMs() - t0) / 1000;
         const double dx = kDriftX * seconds + (mount.ra() - ra0) / kScale;
         const double dy = kDriftY * seconds + (mount.dec() - dec0) / kScale;
@@ -267,6 +287,8 @@ TEST_F(MountTest, GuidingWithoutAnImageScaleTellsOnceWhatToSetAndSendsNothing)
     const QString told = FRM_Message->MEMO_Message->toPlainText();
     EXPECT_EQ(told.count(QStringLiteral("Autoguidage : aucune correction")), 1) << told.toStdString();
     EXPECT_TRUE(told.contains(QStringLiteral("Mesures"))) << "names where to set it";
+    LastVideoWidth = lastWidth;
+    EXPECT_NEAR(double(scale->Value()), kScale, 0.01) << "the scale the measurement window computed";
     EXPECT_GT(moves, 5);
     EXPECT_LE(worstWithScale, 3.0) << "caught up once the scale was there";
     EXPECT_EQ(TrackedStarPos, start.toPoint());
