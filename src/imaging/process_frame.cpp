@@ -478,6 +478,11 @@ void resultOverlayAndFullScreen()
     kernels::Bitmap24& result = FRM_Alv->Image3->Bitmap();
     if (m && (m->CKB_Reticule->isChecked() || m->CKB_Fichier_Comparaison->isChecked())
         && m->CKB_Reticule_resultat->isChecked() && OverlayBitmap) {
+        // Saves take the result without what is drawn for the screen.
+        ResultWithoutOverlay.resize(result.width(), result.height());
+        kernels::bitBlt(ResultWithoutOverlay, 0, 0, result.width(), result.height(), result, 0, 0,
+                        kernels::RasterOp::SrcCopy);
+        ResultOverlaid = true;
         kernels::transparentCopy(result, -DisplayZoneRect.left, -DisplayZoneRect.top, OverlayBitmap->bitmap);
         FRM_Alv->Image3->Changed();
     }
@@ -525,6 +530,7 @@ void mosaic()
 void plainDisplay(Frame& f)
 {
     kernels::Bitmap24& result = FRM_Alv->Image3->Bitmap();
+    ResultOverlaid = false;
     const kernels::Rect* place = &ZoneImageRect;
     if (dualCapture()) {
         switch (CameraSlots[f.slot].recordLayout) {

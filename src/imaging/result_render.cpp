@@ -322,6 +322,7 @@ void RenderResult(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFr
 {
     if (!FRM_Tool_Images || !FRM_Alv || !ZoneBitmap || !ResultBitmap)
         return;
+    ResultOverlaid = false;
     if (kind > 2)
         kind = 0;
     bool stop = false;

@@ -1,14 +1,18 @@
 #include "kernels/frame_rows.h"
 
+#include "kernels/clone_route.h"
+
 #include <algorithm>
 #include <cstdlib>
 
 namespace kernels {
 
-// Built twice, for AVX2 (chosen when the processor has it) and for any
-// processor: only the first turns the loop into vector code.
-__attribute__((target_clones("avx2", "default"))) void MotionRowDiff(const std::uint8_t* a, const std::uint8_t* b, int pixels, int threshold, std::int64_t& sum,
-                   std::int64_t& changed)
+namespace {
+
+// Built twice, for AVX2 and for any processor: only the first turns the
+// loops into vector code.
+[[gnu::always_inline]] inline void motionRowDiffBody(const std::uint8_t* a, const std::uint8_t* b, int pixels,
+                                                     int threshold, std::int64_t& sum, std::int64_t& changed)
 {
     // A row of at most 2^21 pixels keeps these within 32 bits.
     std::int32_t rowSum = 0, rowChanged = 0;
@@ -21,8 +25,20 @@ __attribute__((target_clones("avx2", "default"))) void MotionRowDiff(const std::
     changed += rowChanged;
 }
 
-__attribute__((target_clones("avx2", "default"))) void MarkSaturatedRow(const std::uint8_t* src, std::uint8_t* dst,
-                                                                         int pixels, std::uint8_t threshold)
+void motionRowDiffPortable(const std::uint8_t* a, const std::uint8_t* b, int pixels, int threshold,
+                           std::int64_t& sum, std::int64_t& changed)
+{
+    motionRowDiffBody(a, b, pixels, threshold, sum, changed);
+}
+
+__attribute__((target("avx2"))) void motionRowDiffAvx2(const std::uint8_t* a, const std::uint8_t* b, int pixels,
+                                                       int threshold, std::int64_t& sum, std::int64_t& changed)
+{
+    motionRowDiffBody(a, b, pixels, threshold, sum, changed);
+}
+
+[[gnu::always_inline]] inline void markSaturatedRowBody(const std::uint8_t* src, std::uint8_t* dst, int pixels,
+                                                        std::uint8_t threshold)
 {
     for (int x = 0; x < pixels; ++x) {
         const bool hit = std::max(std::max(src[3 * x], src[3 * x + 1]), src[3 * x + 2]) >= threshold;
@@ -30,6 +46,36 @@ __attribute__((target_clones("avx2", "default"))) void MarkSaturatedRow(const st
         dst[3 * x + 1] = hit ? 0 : dst[3 * x + 1];
         dst[3 * x + 2] = hit ? 255 : dst[3 * x + 2];
     }
+}
+
+void markSaturatedRowPortable(const std::uint8_t* src, std::uint8_t* dst, int pixels, std::uint8_t threshold)
+{
+    markSaturatedRowBody(src, dst, pixels, threshold);
+}
+
+__attribute__((target("avx2"))) void markSaturatedRowAvx2(const std::uint8_t* src, std::uint8_t* dst, int pixels,
+                                                          std::uint8_t threshold)
+{
+    markSaturatedRowBody(src, dst, pixels, threshold);
+}
+
+} // namespace
+
+void MotionRowDiff(const std::uint8_t* a, const std::uint8_t* b, int pixels, int threshold, std::int64_t& sum,
+                   std::int64_t& changed)
+{
+    if (detail::UseAvx2Clone())
+        motionRowDiffAvx2(a, b, pixels, threshold, sum, changed);
+    else
+        motionRowDiffPortable(a, b, pixels, threshold, sum, changed);
+}
+
+void MarkSaturatedRow(const std::uint8_t* src, std::uint8_t* dst, int pixels, std::uint8_t threshold)
+{
+    if (detail::UseAvx2Clone())
+        markSaturatedRowAvx2(src, dst, pixels, threshold);
+    else
+        markSaturatedRowPortable(src, dst, pixels, threshold);
 }
 
 BlendTables::BlendTables(std::int32_t n)
