@@ -13,8 +13,10 @@
 #include "imaging/pipeline_state.h"
 #include "imaging/process_frame.h"
 #include "imaging/readout_refresh.h"
+#include "imaging/result_render.h"
 #include "kernels/raster.h"
 #include "kernels/result_passes.h"
+#include "kernels/row_pool.h"
 #include "platform/clock.h"
 #include "platform/port_access.h"
 #include "platform/port_access_sim.h"
@@ -104,6 +106,8 @@ void prepare(int W, int H)
 void BM_ProcessFrame(benchmark::State& state)
 {
     const int W = int(state.range(0)), H = int(state.range(1));
+    const int threads = state.range(2) > 0 ? int(state.range(2)) : 1;
+    Align_V::SetResultThreads(threads);
     prepare(W, H);
     std::uint8_t keep = 0;
     for (int i = 0; i < 5; ++i)
@@ -119,7 +123,8 @@ void BM_ProcessFrame(benchmark::State& state)
     const long long beforeRefresh = g_allocations.load();
     pipeline::ReadoutRefresh::instance().flush();
     state.counters["allocs/refresh"] = double(g_allocations.load() - beforeRefresh);
-    state.SetLabel(std::to_string(W) + "x" + std::to_string(H));
+    state.SetLabel(std::to_string(W) + "x" + std::to_string(H) + ", " + std::to_string(threads) + " thread(s)");
+    Align_V::SetResultThreads(1);
 }
 
 // The pixel passes alone (addition with dark and flat into plane 5, then
@@ -128,7 +133,9 @@ void BM_ProcessFrame(benchmark::State& state)
 void BM_ResultPasses(benchmark::State& state)
 {
     const int W = int(state.range(0)), H = int(state.range(1));
+    const int threads = state.range(2) > 0 ? int(state.range(2)) : 1;
     prepare(W, H);
+    kernels::RowPool pool(threads);
     kernels::ResultTables tables;
     kernels::AccumulateJob job;
     job.width = W;
@@ -141,7 +148,9 @@ void BM_ResultPasses(benchmark::State& state)
     job.darkFrames = 10;
     job.flat = true;
     job.flatMeans = FlatChannelMeans;
+    job.pool = &pool;
     kernels::DisplayJob dj;
+    dj.pool = &pool;
     dj.width = W;
     dj.height = H;
     kernels::Bitmap24 out(W, H);
@@ -152,9 +161,22 @@ void BM_ResultPasses(benchmark::State& state)
         kernels::DisplayPass(DeepImagePlanes(), dj, out);
     };
     MeasureAllocations(state, "allocs/frame", once);
+    state.SetLabel(std::to_string(threads) + " thread(s)");
 }
 
 } // namespace
 
-BENCHMARK(BM_ProcessFrame)->Args({640, 480})->Args({1280, 960})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ResultPasses)->Args({640, 480})->Args({1280, 960})->Unit(benchmark::kMillisecond);
+// The third argument is the threads the passes' rows are split across.
+BENCHMARK(BM_ProcessFrame)
+    ->Args({640, 480, 1})
+    ->Args({1280, 960, 1})
+    ->Args({1280, 960, 4})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_ResultPasses)
+    ->Args({640, 480, 1})
+    ->Args({1280, 960, 1})
+    ->Args({1280, 960, 2})
+    ->Args({1280, 960, 4})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
