@@ -1,5 +1,7 @@
 #include "telescope/frm_joy.h"
 
+#include "platform/clock.h"
+
 #include "app/ui/event_boundary.h"
 #include "platform/ini_document.h"
 #include "platform/paths.h"
@@ -131,8 +133,14 @@ double TfrmJoy::MapAxis(int axis, std::uint16_t position, const AxisCalibration&
 
 bool TfrmJoy::readDevice()
 {
-    if (fd_ < 0)
+    if (fd_ < 0) {
+        // An absent stick is looked for at most once a second.
+        const std::int64_t now = platform::clock().monotonicMs();
+        if (lastOpenTry_ms_ >= 0 && now - lastOpenTry_ms_ < 1000)
+            return false;
+        lastOpenTry_ms_ = now;
         fd_ = ::open(DevicePath.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    }
     if (fd_ < 0)
         return false;
     js_event e;
@@ -152,6 +160,7 @@ bool TfrmJoy::readDevice()
             return true;   // nothing more for now
         ::close(fd_);
         fd_ = -1;
+        lastOpenTry_ms_ = platform::clock().monotonicMs();
         return false;
     }
 }
@@ -188,6 +197,9 @@ void TfrmJoy::PollJoystick()
 
 void TfrmJoy::Timer1Timer()
 {
+    // The stick is read only while it drives the mount or the wizard shows.
+    if (!(handler_ && Active) && !modal_ && !isVisible())
+        return;
     PollJoystick();
     const bool read = lastReadOk_;
     if (read)
