@@ -314,6 +314,8 @@ TEST_F(SettingsStore, LoadRunsItsStepsAndHandlersInOrder)
     steps(30, 31);
     expected << "RestoreGotoPoints" << "FRM_ObjectAction.BTN_Devient_OrigineClick"
              << "FRM_ObjectAction.BTN_Devient_DestinationClick";
+    // Last, the measurement window takes the loaded optics when it follows them.
+    expected << "FRM_Tool_Mesures.FollowPreferencesOptics";
     EXPECT_EQ(storeSteps.join(u'\n').toStdString(), expected.join(u'\n').toStdString());
 }
 
