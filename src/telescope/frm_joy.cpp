@@ -134,12 +134,15 @@ double TfrmJoy::MapAxis(int axis, std::uint16_t position, const AxisCalibration&
 bool TfrmJoy::readDevice()
 {
     if (fd_ < 0) {
-        // An absent stick is looked for at most once a second.
+        // An absent stick is looked for again about once a second, not on
+        // every tick.
         const std::int64_t now = platform::clock().monotonicMs();
-        if (lastOpenTry_ms_ >= 0 && now - lastOpenTry_ms_ < 1000)
+        if (lastOpenAttempt_ms_ >= 0 && now - lastOpenAttempt_ms_ < kReopenInterval_ms && lastOpenPath_ == DevicePath)
             return false;
-        lastOpenTry_ms_ = now;
+        lastOpenAttempt_ms_ = now;
+        lastOpenPath_ = DevicePath;
         fd_ = ::open(DevicePath.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        ++OpenAttempts;
     }
     if (fd_ < 0)
         return false;
@@ -160,7 +163,6 @@ bool TfrmJoy::readDevice()
             return true;   // nothing more for now
         ::close(fd_);
         fd_ = -1;
-        lastOpenTry_ms_ = platform::clock().monotonicMs();
         return false;
     }
 }
