@@ -371,11 +371,9 @@ void zoneAndMarkers(Frame& f)
                            kGreen, 1, 1);
     }
     if (SourceViewShown && f.current && ZoneFrameBitmap)
-        kernels::stretchBlt(f.view->Bitmap(), DisplayZoneRect, *ZoneFrameBitmap, ZoneImageRect,
-                            kernels::RasterOp::MergePaint);
+        MergeZoneOutline(f.view->Bitmap(), DisplayZoneRect, *ZoneFrameBitmap, ZoneImageRect);
     if (smallShows(f.slot) && f.current && MiniZoneFrameBitmap) {
-        kernels::stretchBlt(smallBitmap(), MiniZoneRect, *MiniZoneFrameBitmap, MiniZoneImageRect,
-                            kernels::RasterOp::MergePaint);
+        MergeZoneOutline(smallBitmap(), MiniZoneRect, *MiniZoneFrameBitmap, MiniZoneImageRect);
         FRM_Small->Img_Small->Changed();
     }
 }

@@ -199,6 +199,9 @@ void TfrmJoy::PollJoystick()
 
 void TfrmJoy::Timer1Timer()
 {
+    // The stick is read only while it drives the mount or the wizard shows.
+    if (!(handler_ && Active) && !modal_ && !isVisible())
+        return;
     PollJoystick();
     const bool read = lastReadOk_;
     if (read)

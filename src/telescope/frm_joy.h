@@ -50,6 +50,8 @@ public:
     // The 50 ms tick: reads what the stick sent, lets the full scales grow,
     // and calls the handler while one is installed and Active is set. A stick
     // that cannot be read (unplugged) hands the centre once, then nothing.
+    // Nothing is read while the stick is off and the window is not shown;
+    // an absent device is looked for at most once a second.
     void Timer1Timer();
     QTimer* Timer1 = nullptr;
     std::array<std::uint16_t, 4> Position{};

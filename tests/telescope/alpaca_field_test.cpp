@@ -474,6 +474,8 @@ TEST(JoystickAbsent, IsLookedForAboutOnceASecond)
 {
     TfrmJoy joy;
     joy.Timer1->stop();
+    joy.SetJoystickHandler([](std::uint16_t, double, double, double, double) {});
+    joy.Active = true;   // switched on: an off stick is not looked for at all
     joy.DevicePath = QStringLiteral("/nonexistent/js9");
     for (int i = 0; i < 20; ++i)
         joy.Timer1Timer();
