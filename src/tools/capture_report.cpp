@@ -61,10 +61,7 @@ void writeSettingsBlock(ReportWriter& w, const QDateTime& now)
     w.line("Date/heure                      : ", ReportDateTimeText(now));
     w.line("Resolution video                : ", QStringLiteral("%1 x %2 pixels").arg(slot.width).arg(slot.height));
     // The size of what was saved.
-    const QSize saved = t->SaveZoneBeforeProcessing()
-                            ? TFRM_Tool_Images::ZoneCaptureSize()
-                            : QSize(int(TFRM_Tool_Images::SavedResultRect().width()),
-                                    int(TFRM_Tool_Images::SavedResultRect().height()));
+    const QSize saved = t->SavedPictureSize();
     w.line("Dimensions de l'image          : ", QStringLiteral("%1 x %2 pixels").arg(saved.width()).arg(saved.height()));
     w.line("Position (X,Y) de l'image       : ",
            QStringLiteral("(%1,%2)").arg(DisplayZoneRect.left).arg(DisplayZoneRect.top));

@@ -161,6 +161,9 @@ public:
     bool SaveZoneBeforeProcessing() const;
     static QSize ZoneCaptureSize();
     static kernels::Rect SavedResultRect();
+    // The size of the picture the chosen file type takes: the 16-bit stills
+    // hold the result's part whatever the before/after choice.
+    QSize SavedPictureSize() const;
     // Stops the running addition: frees the ring of a loop addition and
     // gives the addition controls back. The frame pipeline calls it when the
     // frame limit or the saturation limit is reached.

@@ -292,6 +292,16 @@ QSize TFRM_Tool_Images::ZoneCaptureSize()
             std::max(int(std::trunc(double(FRM_Tool_Affichage->TNI_Taille_ZAffichV->Value()))), 0)};
 }
 
+QSize TFRM_Tool_Images::SavedPictureSize() const
+{
+    const QString key = typeKey();
+    const bool stillDeep = key == QLatin1String("PNG") || key == QLatin1String("TIF");
+    if (SaveZoneBeforeProcessing() && !stillDeep)
+        return ZoneCaptureSize();
+    const kernels::Rect part = SavedResultRect();
+    return {int(part.width()), int(part.height())};
+}
+
 kernels::Rect TFRM_Tool_Images::SavedResultRect()
 {
     const kernels::Bitmap24& view = FRM_Alv->Image3->Bitmap();

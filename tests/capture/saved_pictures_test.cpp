@@ -1,0 +1,370 @@
+// Every file type the image tool writes, from every kind of camera, before
+// and after processing: the saved picture holds the sky at the size its
+// report states, without the overlays drawn for the screen (the tracking
+// zone's box, the reticle) and without a band of empty rows.
+
+#include "camera_road_fixture.h"
+
+#include "app/frm_alv.h"
+#include "capture/avi_compression.h"
+#include "capture/camera_slots.h"
+#include "capture/plugin_mgr.h"
+#include "capture/wdm_capture.h"
+#include "imaging/pipeline_state.h"
+#include "platform/fake_v4l2.h"
+#include "platform/v4l2_camera.h"
+#include "telescope/frm_tool_suivi.h"
+#include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_images.h"
+#include "tools/frm_tool_mesures.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QtEndian>
+#include <tiffio.h>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+// A saved picture brought to 8-bit RGB.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<int> rgb;
+    int at(int x, int y, int c) const { return rgb[(std::size_t(y) * width + x) * 3 + c]; }
+};
+
+Picture fromQImage(const QImage& read)
+{
+    Picture p;
+    if (read.isNull())
+        return p;
+    const QImage img = read.convertToFormat(QImage::Format_RGB888);
+    p.width = img.width();
+    p.height = img.height();
+    p.rgb.reserve(std::size_t(p.width) * p.height * 3);
+    for (int y = 0; y < p.height; ++y) {
+        const uchar* line = img.constScanLine(y);
+        p.rgb.insert(p.rgb.end(), line, line + p.width * 3);
+    }
+    return p;
+}
+
+// The first page of a 16-bit RGB TIFF.
+Picture readTiff(const QString& path)
+{
+    Picture p;
+    TIFFSetErrorHandler(nullptr);
+    TIFFSetWarningHandler(nullptr);
+    TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "r");
+    if (!tif)
+        return p;
+    std::uint32_t w = 0, h = 0;
+    std::uint16_t bits = 0, spp = 0;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
+    TIFFGetField(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetField(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
+    if (bits == 16 && spp == 3) {
+        p.width = int(w);
+        p.height = int(h);
+        std::vector<std::uint16_t> line(std::size_t(w) * 3);
+        for (std::uint32_t y = 0; y < h; ++y) {
+            TIFFReadScanline(tif, line.data(), y);
+            for (std::uint16_t v : line)
+                p.rgb.push_back(v >> 8);
+        }
+    }
+    TIFFClose(tif);
+    return p;
+}
+
+// The first frame of an uncompressed, bottom-up AVI, at the size its main header states.
+Picture readAviFrame(const QString& path)
+{
+    Picture p;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return p;
+    const QByteArray data = f.readAll();
+    const int avih = data.indexOf("avih");
+    const int movi = data.indexOf("movi");
+    if (avih < 0 || movi < 0)
+        return p;
+    const int w = qFromLittleEndian<qint32>(data.constData() + avih + 8 + 32);
+    const int h = qFromLittleEndian<qint32>(data.constData() + avih + 8 + 36);
+    // Uncompressed frames go by either chunk name.
+    int chunk = data.indexOf("00db", movi);
+    if (chunk < 0)
+        chunk = data.indexOf("00dc", movi);
+    if (chunk < 0 || w <= 0 || h <= 0)
+        return p;
+    const int size = qFromLittleEndian<qint32>(data.constData() + chunk + 4);
+    const int stride = size == w * 3 * h ? w * 3 : (w * 3 + 3) & ~3;
+    if (size < stride * h || chunk + 8 + stride * h > data.size())
+        return p;
+    p.width = w;
+    p.height = h;
+    for (int y = 0; y < h; ++y) {
+        const auto* row = reinterpret_cast<const uchar*>(data.constData()) + chunk + 8 + std::size_t(h - 1 - y) * stride;
+        for (int x = 0; x < w; ++x)
+            p.rgb.insert(p.rgb.end(), {row[x * 3 + 2], row[x * 3 + 1], row[x * 3]});
+    }
+    return p;
+}
+
+Picture fromBitmap(const kernels::Bitmap24& bmp)
+{
+    Picture p;
+    p.width = bmp.width();
+    p.height = bmp.height();
+    p.rgb.reserve(std::size_t(p.width) * p.height * 3);
+    for (int y = 0; y < p.height; ++y) {
+        const std::uint8_t* line = bmp.scanLine(y);
+        for (int x = 0; x < p.width; ++x)
+            p.rgb.insert(p.rgb.end(), {line[x * 3 + 2], line[x * 3 + 1], line[x * 3]});
+    }
+    return p;
+}
+
+int distance(const Picture& a, int ax, int ay, const Picture& b, int bx, int by)
+{
+    int d = 0;
+    for (int c = 0; c < 3; ++c)
+        d += std::abs(a.at(ax, ay, c) - b.at(bx, by, c));
+    return d;
+}
+
+int chroma(const Picture& p, int x, int y)
+{
+    const int r = p.at(x, y, 0), g = p.at(x, y, 1), b = p.at(x, y, 2);
+    return std::max({r, g, b}) - std::min({r, g, b});
+}
+
+// What the screen showed when a picture was saved: the picture it was taken
+// from, the same with the overlays drawn for the screen, and where the saved
+// picture's corner lies in them.
+struct Shown {
+    Picture clean, screen;
+    int left = 0, top = 0;
+};
+
+// The overlays' pixels (where the screen clearly differs from the clean
+// picture) and how many of them the saved picture holds. The 16-bit files
+// hold the result's data before the display's levels: only the overlay's own
+// colour counts there.
+struct OverlayCount {
+    int shown = 0, saved = 0;
+};
+
+OverlayCount countOverlay(const Picture& file, const Shown& s)
+{
+    OverlayCount n;
+    for (int y = 0; y < file.height; ++y)
+        for (int x = 0; x < file.width; ++x) {
+            const int sx = x + s.left, sy = y + s.top;
+            if (sx >= s.clean.width || sy >= s.clean.height || sx >= s.screen.width || sy >= s.screen.height)
+                continue;
+            if (distance(s.clean, sx, sy, s.screen, sx, sy) < 120)
+                continue;
+            ++n.shown;
+            // The overlay's own colour, give or take a lossy file's error.
+            const int toScreen = distance(file, x, y, s.screen, sx, sy);
+            if (toScreen < 40 && toScreen < distance(file, x, y, s.clean, sx, sy)
+                && chroma(file, x, y) * 2 >= chroma(s.screen, sx, sy))
+                ++n.saved;
+        }
+    return n;
+}
+
+bool rowIsUniform(const Picture& p, int y)
+{
+    for (int x = 1; x < p.width; ++x)
+        for (int c = 0; c < 3; ++c)
+            if (p.at(x, y, c) != p.at(0, y, c))
+                return false;
+    return true;
+}
+
+enum class Kind { BuiltIn, PlugIn, Webcam };
+
+struct FileType {
+    const char* item;   // the start of the type list's item
+    const char* ext;
+    bool sequence;      // written through the sequence's start and stop
+};
+
+const FileType kTypes[] = {
+    {"BMP", ".bmp", false}, {"JPG", ".jpg", false}, {"PNG", ".png", false},
+    {"TIFF", ".tif", false}, {"TFV", ".tif", true}, {"AVI", ".avi", true},
+};
+
+class SavedPictures : public CameraRoad, public ::testing::WithParamInterface<Kind> {
+protected:
+    void SetUp() override
+    {
+        CameraRoad::SetUp();
+        // Films are written uncompressed, whatever an earlier test chose.
+        savedCompression = AVICompression::CompressOptions;
+        AVICompression::CompressOptions.fccHandler = 0;
+        TWDMCapture::formatPage() = [](const std::vector<platform::V4l2Camera::FormatEntry>&,
+                                       TWDMCapture::FormatChoice& c) {
+            c.width = 320;
+            c.height = 240;
+            return true;
+        };
+    }
+    void TearDown() override
+    {
+        CameraRoad::TearDown();
+        TWDMCapture::formatPage() = savedPage;
+        AVICompression::CompressOptions = savedCompression;
+    }
+
+    void start(Kind kind)
+    {
+        FRM_Tool_Affichage->CBX_Cam1_IPS->setCurrentText(QStringLiteral("Auto"));
+        if (kind == Kind::PlugIn) {
+            QDir().mkpath(dir.filePath(QStringLiteral("Plugins")));
+            ASSERT_TRUE(QFile::copy(QStringLiteral(NJ_SIMULATOR_PLUGIN),
+                                    dir.filePath(QStringLiteral("Plugins/NJ_Simulator.so"))));
+            PluginManager = std::make_unique<TPluginMgr>(FRM_Alv, 255u, dir.filePath(QStringLiteral("Plugins")));
+        } else if (kind == Kind::Webcam) {
+            platform::setStreamCameras(&family);
+        }
+        answerDriverDialog(kind == Kind::BuiltIn ? 0 : 1);   // after the simulated grab camera
+        FRM_Alv->MNU_Cam1_DemarrerClick();
+        ASSERT_TRUE(SlotModes[1] != 0 || FRM_Alv->Timer_Cam1->isActive()) << messageText().toStdString();
+    }
+
+    // Lets the camera deliver a few frames through the frame routine.
+    void runFrames(Kind kind, int count)
+    {
+        if (kind == Kind::BuiltIn) {
+            for (int i = 0; i < count; ++i)
+                FRM_Alv->Timer_Cam1Timer();
+            return;
+        }
+        const int before = FrameCounters[1];
+        QElapsedTimer t;
+        t.start();
+        while (FrameCounters[1] < before + count && t.elapsed() < 3000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        ASSERT_GE(FrameCounters[1], before + count) << "the camera's frames run";
+    }
+
+    Picture read(const FileType& type, const QString& path)
+    {
+        if (QLatin1String(type.item) == QLatin1String("AVI"))
+            return readAviFrame(path);
+        if (QLatin1String(type.ext) == QLatin1String(".tif"))
+            return readTiff(path);
+        return fromQImage(QImage(path));
+    }
+
+    platform::FakeV4l2 fake{{platform::FakeV4l2::webcam("/dev/video0", "Fake Cam")}};
+    platform::V4l2Family family{fake};
+    TWDMCapture::FormatPage savedPage = TWDMCapture::formatPage();
+    decltype(AVICompression::CompressOptions) savedCompression{};
+};
+
+} // namespace
+
+TEST_P(SavedPictures, EveryFileTypeHoldsTheSkyAtItsReportedSizeWithoutOverlaysBeforeAndAfterProcessing)
+{
+    const Kind kind = GetParam();
+    ASSERT_NO_FATAL_FAILURE(start(kind));
+    auto* t = FRM_Tool_Images;
+    // The screen shows the tracking zone's box and the reticle on both views.
+    FRM_Tool_Suivi->CKB_Suivi->setChecked(true);
+    FRM_Tool_Mesures->CKB_Reticule->setChecked(true);
+    FRM_Tool_Mesures->CKB_Reticule_resultat->setChecked(true);
+    t->CKB_utiliser_seuils->setChecked(true);
+    t->CKB_Enreg_Params->setChecked(true);
+    t->RDB_Une_Fois->setChecked(true);
+    t->AddAviFileType();
+    FRM_Alv->PGC_Main->setCurrentWidget(FRM_Alv->TBS_Source1);
+    ASSERT_NO_FATAL_FAILURE(runFrames(kind, 3));
+
+    const QRegularExpression sizeLine(QStringLiteral("Dimensions de l'image\\s*: (\\d+) x (\\d+) pixels"));
+    int n = 0;
+    for (const bool before : {true, false}) {
+        (before ? t->RDB_Images_Avant_Traitement : t->RDB_Images_Apres_Traitement)->setChecked(true);
+        for (const FileType& type : kTypes) {
+            const QString what = QStringLiteral("%1 %2").arg(QLatin1String(type.item), before ? "before" : "after");
+            SCOPED_TRACE(what.toStdString());
+            const int index = t->CBX_TypeFichier->findText(QLatin1String(type.item), Qt::MatchStartsWith);
+            ASSERT_GE(index, 0);
+            t->CBX_TypeFichier->setCurrentIndex(index);
+            const QString prefix = QStringLiteral("s%1_").arg(++n);
+            t->EDT_Nom_Image->setText(dir.filePath(prefix));
+            if (type.sequence) {
+                t->BTN_Demarrer_SauvClick();
+                t->BTN_Arreter_SauvClick();
+            } else {
+                t->BTN_Enregistrer_ImageClick();
+            }
+            // The save took the zone of the camera's frame, or the part of
+            // the result that holds the frame.
+            const QString key = QString::fromLatin1(type.item).left(3);
+            const bool deepStill = key == QLatin1String("PNG") || key == QLatin1String("TIF");
+            Shown shown;
+            if (before && !deepStill) {
+                shown.clean = fromBitmap(*SlotBitmaps[1][0]);
+                shown.screen = fromBitmap(FRM_Alv->Image1->Bitmap());
+                shown.left = DisplayZoneRect.left;
+                shown.top = DisplayZoneRect.top;
+            } else {
+                shown.screen = fromBitmap(FRM_Alv->Image3->Bitmap());
+                shown.clean = ResultOverlaid ? fromBitmap(ResultWithoutOverlay) : shown.screen;
+                shown.left = TFRM_Tool_Images::SavedResultRect().left;
+                shown.top = TFRM_Tool_Images::SavedResultRect().top;
+            }
+            const QStringList saved =
+                QDir(dir.path()).entryList({prefix + QLatin1Char('*') + QLatin1String(type.ext)}, QDir::Files);
+            ASSERT_EQ(saved.size(), 1) << messageText().toStdString();
+            const Picture p = read(type, dir.filePath(saved.front()));
+            ASSERT_GT(p.width, 0) << "a readable picture";
+
+            const QStringList reports = QDir(dir.path()).entryList({prefix + QStringLiteral("*.par")}, QDir::Files);
+            ASSERT_FALSE(reports.isEmpty());
+            QFile par(dir.filePath(reports.front()));
+            ASSERT_TRUE(par.open(QIODevice::ReadOnly));
+            const QString report = QString::fromLatin1(par.readAll());
+            const auto size = sizeLine.match(report);
+            ASSERT_TRUE(size.hasMatch()) << report.toStdString();
+            EXPECT_EQ(p.width, size.captured(1).toInt());
+            EXPECT_EQ(p.height, size.captured(2).toInt()) << "not squashed";
+            // Neither a dark nor a flat was applied, and the report says none was.
+            EXPECT_FALSE(report.contains(QRegularExpression(QStringLiteral("Dark appliqué \\(Nb Img\\)\\s*: [1-9]"))))
+                << report.toStdString();
+            EXPECT_FALSE(report.contains(QRegularExpression(QStringLiteral("Flat appliqué\\s*\\(O/N\\)\\s*: O"))));
+
+            const OverlayCount overlay = countOverlay(p, shown);
+            EXPECT_GT(overlay.shown, 0) << "the screen shows an overlay over the saved part";
+            EXPECT_EQ(overlay.saved, 0) << "pixels drawn for the screen, of " << overlay.shown;
+            EXPECT_FALSE((rowIsUniform(p, 0) || rowIsUniform(p, p.height - 1)) && !rowIsUniform(p, p.height / 2))
+                << "a band of empty rows";
+        }
+    }
+    FRM_Alv->MNU_Cam1_ArreterClick();
+    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'|').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(EachCamera, SavedPictures, ::testing::Values(Kind::BuiltIn, Kind::PlugIn, Kind::Webcam),
+                         [](const ::testing::TestParamInfo<Kind>& info) {
+                             switch (info.param) {
+                             case Kind::BuiltIn: return std::string("BuiltIn");
+                             case Kind::PlugIn: return std::string("PlugIn");
+                             default: return std::string("Webcam");
+                             }
+                         });
