@@ -316,21 +316,23 @@ void TFRM_Tool_Images::BTN_MerlanClick()
 
 namespace {
 
-// Both buttons search the image shown (Image1) and mark slot 1's frame.
+// Both buttons search the image shown (Image1) and mark it where it is
+// seen: on the source view itself. Slot 1's frame stays as the camera gave
+// it, since the result view and the saved pictures are made from it; the
+// marks last until the next frame is shown.
 void searchStars(bool flag)
 {
     auto* t = FRM_Tool_Images;
     if (!FRM_Alv)
         return;
-    static kernels::Bitmap24 noFrame;
     static std::vector<QPoint> positions;
-    kernels::Bitmap24& target = SlotBitmaps[1][0] ? *SlotBitmaps[1][0] : noFrame;
-    StarDetection::FindStars(target, FRM_Alv->Image1->Bitmap(), t->SPED_Seuil->value(), flag,
-                             t->SPED_Tolerance_Secarc->value(), t->SPED_MaxDiam->value(), positions,
-                             &FRM_Alv->Image3->Bitmap());
+    kernels::Bitmap24& view = FRM_Alv->Image1->Bitmap();
+    StarDetection::FindStars(view, view, t->SPED_Seuil->value(), flag, t->SPED_Tolerance_Secarc->value(),
+                             t->SPED_MaxDiam->value(), positions, &FRM_Alv->Image3->Bitmap());
     t->LSB_BSC_OK->clear();
     for (const QPoint& p : positions)
         t->LSB_BSC_OK->addItem(QStringLiteral("%1,%2").arg(p.x()).arg(p.y()));
+    FRM_Alv->Image1->Changed();
     FRM_Alv->Image3->Changed();
 }
 
