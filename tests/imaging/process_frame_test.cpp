@@ -294,4 +294,21 @@ TEST_F(PipelineTest, StarMarksShowOnTheSourceViewButNeverInTheFrameOrTheSaves)
     ASSERT_FALSE(plain.empty());
     EXPECT_TRUE(plain == savedPixels(QStringLiteral("ciel2.bmp")));
     EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('|').toStdString();
+
+    // With another page shown the view keeps its marks from frame to frame;
+    // the search neither finds them (they pass this threshold) nor piles
+    // new ones on them.
+    const int stars = t->LSB_BSC_OK->count();
+    const kernels::Bitmap24 marked = view;
+    FRM_Alv->PGC_Main->setCurrentWidget(FRM_Alv->TBS_Resultat);
+    for (int i = 0; i < 2; ++i) {
+        setFrame(sky);
+        processFrame();
+    }
+    EXPECT_EQ(t->LSB_BSC_OK->count(), stars);
+    int changedPixels = 0;
+    for (int y = 0; y < view.height(); ++y)
+        for (int x = 0; x < view.width(); ++x)
+            changedPixels += kernels::pixel(view, x, y) != kernels::pixel(marked, x, y);
+    EXPECT_EQ(changedPixels, 0);
 }
