@@ -1,5 +1,7 @@
 #include "telescope/frm_object_action.h"
 
+#include "app/systeme.h"
+
 #include "app/controls/num_inp.h"
 #include "app/frm_pref.h"
 #include "app/helpers/calc_helpers.h"
@@ -119,6 +121,7 @@ QStringList WaypointLines(bool relative)
 TFRM_ObjectAction::TFRM_ObjectAction(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
+    designTitle_ = windowTitle();
     using W = TFRM_ObjectAction;
     auto speed = [this](QToolButton* b, void (W::*m)()) { app::bindSpeedButtonClick(b, this, m); };
     speed(SPDB_Devient_Origine, &W::BTN_Devient_OrigineClick);
@@ -157,6 +160,10 @@ TFRM_ObjectAction::TFRM_ObjectAction(QWidget* parent) : TForm(parent)
         if (FRM_ObjectAction)
             FRM_ObjectAction->BTN_Devient_DestinationClick(GotoFromHandPad);
     });
+    Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.ShowCurrentObject"), [] {
+        if (FRM_ObjectAction)
+            FRM_ObjectAction->ShowCurrentObject();
+    });
     Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.BTN_GotoClick"), [] {
         if (FRM_ObjectAction)
             FRM_ObjectAction->BTN_GotoClick();
@@ -188,8 +195,13 @@ void TFRM_ObjectAction::ShowObject(const QString& caption, double ra, double dec
     Sky::GotoCurrentRA = ra;
     Sky::GotoCurrentDec = dec;
     showCurrentObject();
-    show();
-    raise();
+    Systeme::ShowFormOnScreen(this);
+}
+
+void TFRM_ObjectAction::ShowCurrentObject()
+{
+    setWindowTitle(designTitle_);
+    showCurrentObject();
 }
 
 void TFRM_ObjectAction::showCurrentObject()
