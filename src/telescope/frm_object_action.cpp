@@ -10,6 +10,7 @@
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
 #include "platform/clock.h"
+#include "scripting/frm_scr_cmd.h"
 #include "scripting/frm_script.h"
 #include "scripting/scripts.h"
 #include "telescope/frm_prg_suivi.h"
@@ -172,6 +173,8 @@ TFRM_ObjectAction::TFRM_ObjectAction(QWidget* parent) : TForm(parent)
         if (FRM_ObjectAction)
             FRM_ObjectAction->BTN_AbortClick();
     };
+    // The command wizard's "Charger" of <ADSec> and <DECSec>.
+    TFRM_ScrCmd::MemorisedPosition = [] { return std::pair<double, double>{MemorisedRA, MemorisedDec}; };
     Prg_Suivi::Hooks.UpdateGotoDistances = [] {
         if (FRM_ObjectAction)
             FRM_ObjectAction->ShowDistances();
