@@ -42,7 +42,7 @@ Filtres2::KernelCoefficients sharpen(int n, std::int32_t weight)
     return c;
 }
 
-using Filter = void (*)(Bitmap24&, const Filtres2::KernelCoefficients&, std::uint16_t, Filtres2::ConvolutionScratch&);
+using Filter = void (*)(Bitmap24&, const Filtres2::KernelCoefficients&, std::int64_t, Filtres2::ConvolutionScratch&);
 
 void run(benchmark::State& state, Filter filter, int n, std::int32_t weight)
 {

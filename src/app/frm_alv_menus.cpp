@@ -172,6 +172,11 @@ void TFRM_Alv::ConnectMenuHandlers()
     app::bindMenuItemClick(MNU_DetectMvt, this, &W::MNU_DetectMvtClick);
     app::bindMenuItemClick(MNU_Sky, this, &W::MNU_SkyClick);
     app::bindMenuItemClick(MNU_Planificateur, this, &W::MNU_PlanificateurClick);
+    // The goto dialog's "create a mosaic" opens the planner through this name.
+    Settings::RegisterHandler(QStringLiteral("FRM_Alv.MNU_PlanificateurClick"), [] {
+        if (FRM_Alv)
+            FRM_Alv->MNU_PlanificateurClick();
+    });
     app::bindMenuItemClick(MNU_Scripts, this, &W::MNU_ScriptsClick);
     app::bindMenuItemClick(MNU_Options, this, &W::MNU_OptionsClick);
     app::bindMenuItemClick(MNU_Collimation, this, &W::MNU_CollimationClick);

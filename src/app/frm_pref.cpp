@@ -384,8 +384,15 @@ void TFRM_Pref::BTN_ChargeSonClick()
 
 // ---------------------------------------------------------------- Profiles
 
+// The measurement window copies these optics while it takes them from here.
+static void measurementsFollowOptics()
+{
+    Settings::RunHandler(QStringLiteral("FRM_Tool_Mesures.FollowPreferencesOptics"));
+}
+
 void TFRM_Pref::opticsChanged(bool redrawChart)
 {
+    measurementsFollowOptics();
     Settings::UpdateOpticsDerived();
     Settings::SetAngleUnitCaptions(1);
     Settings::SetAngleUnitCaptions(2);
@@ -395,6 +402,7 @@ void TFRM_Pref::opticsChanged(bool redrawChart)
 
 void TFRM_Pref::cameraChanged()
 {
+    measurementsFollowOptics();
     Settings::SetAngleUnitCaptions(1);
     Settings::SetAngleUnitCaptions(2);
 }

@@ -360,6 +360,7 @@ void LoadSettings()
         RestoreGotoPoints();
     }
     UpdateOpticsDerived();
+    RunHandler(QStringLiteral("FRM_Tool_Mesures.FollowPreferencesOptics"));
 }
 
 void SaveSettings()

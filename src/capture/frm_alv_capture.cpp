@@ -461,12 +461,19 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
     }
     if (FRM_Tool_Suivi)
         FRM_Tool_Suivi->CKB_Suivi->setEnabled(true);
-    if (FRM_Tool_Mesures)
+    if (FRM_Tool_Mesures) {
         FRM_Tool_Mesures->CKB_Reticule->setEnabled(true);
+        FRM_Tool_Mesures->BTN_Def_Declinaison->setEnabled(true);
+    }
     if (FRM_Detect_Mvt)
         FRM_Detect_Mvt->CKB_Detection_Mvt->setEnabled(true);
-    if (FRM_Tool_Affichage)
+    if (FRM_Tool_Affichage) {
         FRM_Tool_Affichage->CKB_MAP->setEnabled(true);
+        for (QWidget* centring : std::initializer_list<QWidget*>{FRM_Tool_Affichage->BTN_Centrer_Detect,
+                                                                 FRM_Tool_Affichage->BTN_Centrer_Affich,
+                                                                 FRM_Tool_Affichage->BTN_Centrer_Affich_Mire})
+            centring->setEnabled(true);
+    }
     Align_V::ComputeDisplayZone(static_cast<std::uint8_t>(slot));
     Capture::ResetFrameRate(slot);
 

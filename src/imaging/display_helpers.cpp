@@ -15,7 +15,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
+#include <vector>
 
 namespace Align_V {
 
@@ -211,26 +213,56 @@ void BlendIntoBitmap(const kernels::Bitmap24& source, const kernels::Rect& sourc
 
 void Upscale2x(const kernels::Bitmap24& source, kernels::Bitmap24& destination)
 {
+    // Output pixel (2x + i, 2y + j) is the mean of source columns x - 1 + i,
+    // x + i and rows y - 1 + j, y + j, the edges repeated. Output rows 2y - 1
+    // and 2y read the same two rows, and output columns 2x - 1 and 2x the
+    // same two columns: each such pair is computed once.
     const int W = source.width(), H = source.height();
-    for (int y = 0; y < H; ++y) {
-        for (int j = 0; j < 2; ++j) {
-            const int dy = 2 * y + j;
-            if (dy >= destination.height())
-                continue;
-            const std::uint8_t* r0 = source.scanLine(std::clamp(y - 1 + j, 0, H - 1));
-            const std::uint8_t* r1 = source.scanLine(std::clamp(y + j, 0, H - 1));
-            std::uint8_t* d = destination.scanLine(dy);
-            for (int x = 0; x < W; ++x) {
-                for (int i = 0; i < 2; ++i) {
-                    const int dx = 2 * x + i;
-                    if (dx >= destination.width())
-                        continue;
-                    const int c0 = std::clamp(x - 1 + i, 0, W - 1) * 3, c1 = std::clamp(x + i, 0, W - 1) * 3;
-                    for (int c = 0; c < 3; ++c)
-                        d[dx * 3 + c] = std::uint8_t((r0[c0 + c] + r0[c1 + c] + r1[c0 + c] + r1[c1 + c]) / 4);
-                }
-            }
+    if (W <= 0 || H <= 0)
+        return;
+    const int DW = std::min(destination.width(), 2 * W);
+    const int DH = std::min(destination.height(), 2 * H);
+    // Kept between calls: a frame allocates nothing once the widest was seen.
+    thread_local std::vector<std::uint16_t> pairSums;
+    thread_local std::vector<std::uint8_t> means;
+    if (pairSums.size() < std::size_t(W) * 3)
+        pairSums.resize(std::size_t(W) * 3);
+    if (means.size() < std::size_t(W + 1) * 3)
+        means.resize(std::size_t(W + 1) * 3);
+    std::uint16_t* v = pairSums.data();
+    std::uint8_t* m = means.data();
+    int previousTop = -1, previousBottom = -1;
+    const std::uint8_t* previous = nullptr;
+    for (int dy = 0; dy < DH; ++dy) {
+        const int y = dy / 2, j = dy % 2;
+        const int top = std::clamp(y - 1 + j, 0, H - 1), bottom = std::clamp(y + j, 0, H - 1);
+        std::uint8_t* d = destination.scanLine(dy);
+        if (top == previousTop && bottom == previousBottom) {
+            std::memcpy(d, previous, std::size_t(DW) * 3);
+            previous = d;
+            continue;
         }
+        const std::uint8_t* r0 = source.scanLine(top);
+        const std::uint8_t* r1 = source.scanLine(bottom);
+        for (int k = 0; k < W * 3; ++k)
+            v[k] = std::uint16_t(r0[k] + r1[k]);
+        // m[x]: the mean of columns x - 1 and x (x = 0 .. W, edges repeated).
+        for (int c = 0; c < 3; ++c) {
+            m[c] = std::uint8_t((2 * v[c]) >> 2);
+            m[W * 3 + c] = std::uint8_t((2 * v[(W - 1) * 3 + c]) >> 2);
+        }
+        for (int k = 3; k < W * 3; ++k)
+            m[k] = std::uint8_t((v[k - 3] + v[k]) >> 2);
+        // Output column dx takes m[(dx + 1) / 2].
+        for (int dx = 0; dx < DW; ++dx) {
+            const std::uint8_t* p = m + ((dx + 1) / 2) * 3;
+            d[dx * 3] = p[0];
+            d[dx * 3 + 1] = p[1];
+            d[dx * 3 + 2] = p[2];
+        }
+        previousTop = top;
+        previousBottom = bottom;
+        previous = d;
     }
 }
 

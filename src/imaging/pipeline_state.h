@@ -28,8 +28,9 @@ struct TransparentBitmap24 {
 };
 
 constexpr int kSlotBitmapSize = 1280;
-constexpr int kOverlayWidth = 800;
-constexpr int kOverlayHeight = 600;
+// The reticle and comparison-picture layer covers the largest frame.
+constexpr int kOverlayWidth = kSlotBitmapSize;
+constexpr int kOverlayHeight = kSlotBitmapSize;
 constexpr int kIntegrationKinds = 4;
 constexpr std::int32_t kAdditionLevelLimit = kernels::DeepPlanes::kLevelLimit;
 

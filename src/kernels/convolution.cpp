@@ -217,7 +217,7 @@ void buildFrame(const Bitmap24& bitmap, int k, std::uint8_t* frame, std::ptrdiff
 }
 
 template <int N>
-void convolve(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::uint16_t divisor,
+void convolve(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int64_t divisor,
               ConvolutionScratch& scratch)
 {
     constexpr int k = (N - 1) / 2;
@@ -230,7 +230,7 @@ void convolve(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::uin
     buildFrame(bitmap, k, frame, stride);
 
     // A divisor of 0 would make every value infinite; it counts as 1.
-    const double scale = 1.0 / (divisor == 0 ? 1 : divisor);
+    const double scale = 1.0 / double(divisor == 0 ? 1 : divisor);
     const Taps<N> taps(coefficients, stride);
 #ifdef NJ_CONVOLUTION_X86
     if (taps.fits16 && scratch.route() != ConvolutionScratch::Route::Portable) {
@@ -271,14 +271,14 @@ std::uint8_t* ConvolutionScratch::prepare(int width, int height, int k, std::ptr
     return frame_.data();
 }
 
-void Convolve3x3(Bitmap24& b, const KernelCoefficients& c, std::uint16_t d, ConvolutionScratch& s) { convolve<3>(b, c, d, s); }
-void Convolve5x5(Bitmap24& b, const KernelCoefficients& c, std::uint16_t d, ConvolutionScratch& s) { convolve<5>(b, c, d, s); }
-void Convolve7x7(Bitmap24& b, const KernelCoefficients& c, std::uint16_t d, ConvolutionScratch& s) { convolve<7>(b, c, d, s); }
-void Convolve9x9(Bitmap24& b, const KernelCoefficients& c, std::uint16_t d, ConvolutionScratch& s) { convolve<9>(b, c, d, s); }
+void Convolve3x3(Bitmap24& b, const KernelCoefficients& c, std::int64_t d, ConvolutionScratch& s) { convolve<3>(b, c, d, s); }
+void Convolve5x5(Bitmap24& b, const KernelCoefficients& c, std::int64_t d, ConvolutionScratch& s) { convolve<5>(b, c, d, s); }
+void Convolve7x7(Bitmap24& b, const KernelCoefficients& c, std::int64_t d, ConvolutionScratch& s) { convolve<7>(b, c, d, s); }
+void Convolve9x9(Bitmap24& b, const KernelCoefficients& c, std::int64_t d, ConvolutionScratch& s) { convolve<9>(b, c, d, s); }
 
-void Convolve3x3(Bitmap24& b, const KernelCoefficients& c, std::uint16_t d) { convolve<3>(b, c, d, threadScratch()); }
-void Convolve5x5(Bitmap24& b, const KernelCoefficients& c, std::uint16_t d) { convolve<5>(b, c, d, threadScratch()); }
-void Convolve7x7(Bitmap24& b, const KernelCoefficients& c, std::uint16_t d) { convolve<7>(b, c, d, threadScratch()); }
-void Convolve9x9(Bitmap24& b, const KernelCoefficients& c, std::uint16_t d) { convolve<9>(b, c, d, threadScratch()); }
+void Convolve3x3(Bitmap24& b, const KernelCoefficients& c, std::int64_t d) { convolve<3>(b, c, d, threadScratch()); }
+void Convolve5x5(Bitmap24& b, const KernelCoefficients& c, std::int64_t d) { convolve<5>(b, c, d, threadScratch()); }
+void Convolve7x7(Bitmap24& b, const KernelCoefficients& c, std::int64_t d) { convolve<7>(b, c, d, threadScratch()); }
+void Convolve9x9(Bitmap24& b, const KernelCoefficients& c, std::int64_t d) { convolve<9>(b, c, d, threadScratch()); }
 
 } // namespace kernels::Filtres2

@@ -9,8 +9,8 @@
 // green and blue are filtered separately; pixels beyond the edges repeat the
 // nearest edge pixel. Each channel becomes sum x (1.0 / divisor) computed in
 // double, 0 below 0, 255 above 255, otherwise rounded to the nearest integer
-// with ties to even. Sums are exact for any coefficients (64-bit), and a
-// divisor of 0 counts as 1.
+// with ties to even. Sums are exact for any coefficients (64-bit), the
+// divisor is taken whole, and a divisor of 0 counts as 1.
 
 #include "kernels/bitmap24.h"
 
@@ -23,15 +23,18 @@ namespace kernels::Filtres2 {
 
 using KernelCoefficients = std::array<std::int32_t, 81>;
 
-// The kernel record kept by the image tool. Its stored form is 330 bytes,
-// little-endian, packed: First (int32), the 81 coefficients (int32 each),
-// Divisor (uint16).
+// The kernel record kept by the image tool, the same as a ".flt" file: 332
+// bytes, little-endian, packed: Tag (three letters, "DCV" for a
+// deconvolution kernel), Size (the active size 3, 5, 7 or 9), the 81
+// coefficients (int32 each), Divisor (int32). The filters read neither Tag
+// nor Size.
 struct ConvolutionKernel {
-    std::int32_t First = 0;        // kept for the image tool; the filters do not read it
+    std::array<char, 3> Tag{'D', 'C', 'V'};
+    std::uint8_t Size = 9;
     KernelCoefficients Coefficients{};
-    std::uint16_t Divisor = 0;
+    std::int32_t Divisor = 1;
 };
-inline constexpr std::size_t kConvolutionKernelStoredSize = 330;
+inline constexpr std::size_t kConvolutionKernelStoredSize = 332;
 
 // The framed copy of the image that a filter reads while it writes the
 // bitmap. Kept between calls and reallocated only when a larger frame is
@@ -56,16 +59,16 @@ private:
     Route route_ = Route::Fastest;
 };
 
-void Convolve3x3(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::uint16_t divisor);
-void Convolve5x5(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::uint16_t divisor);
-void Convolve7x7(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::uint16_t divisor);
-void Convolve9x9(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::uint16_t divisor);
+void Convolve3x3(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int64_t divisor);
+void Convolve5x5(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int64_t divisor);
+void Convolve7x7(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int64_t divisor);
+void Convolve9x9(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int64_t divisor);
 
 // The same with an explicit scratch; the overloads above use one kept per
 // thread.
-void Convolve3x3(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::uint16_t divisor, ConvolutionScratch& scratch);
-void Convolve5x5(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::uint16_t divisor, ConvolutionScratch& scratch);
-void Convolve7x7(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::uint16_t divisor, ConvolutionScratch& scratch);
-void Convolve9x9(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::uint16_t divisor, ConvolutionScratch& scratch);
+void Convolve3x3(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int64_t divisor, ConvolutionScratch& scratch);
+void Convolve5x5(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int64_t divisor, ConvolutionScratch& scratch);
+void Convolve7x7(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int64_t divisor, ConvolutionScratch& scratch);
+void Convolve9x9(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int64_t divisor, ConvolutionScratch& scratch);
 
 } // namespace kernels::Filtres2

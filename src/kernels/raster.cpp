@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace kernels {
 
@@ -229,6 +230,47 @@ void stretchBlt(Bitmap24& dst, const Rect& dstRect, const Bitmap24& src, const R
     u0 -= dstRect.left;
     v0 -= dstRect.top;
     const i64 colStep = sw / dw, colRem = sw % dw;
+    if (op == RasterOp::SrcCopy && srcRect.left >= 0 && srcRect.right <= src.width() && srcRect.top >= 0
+        && srcRect.bottom <= src.height()) {
+        // A plain copy from inside the source: the source column of every
+        // destination column once, and a destination row that takes the
+        // same source row as the one above is copied from it. The same
+        // pixels as the general loop below.
+        thread_local std::vector<std::int32_t> columns;
+        if (columns.size() < std::size_t(uw))
+            columns.resize(std::size_t(uw));
+        i64 q = scaleIndex(u0, sw, dw);
+        i64 r = i64((__int128(u0) * sw) % dw);
+        for (i64 k = 0; k < uw; ++k) {
+            columns[std::size_t(k)] = std::int32_t((srcRect.left + q) * 3);
+            q += colStep;
+            r += colRem;
+            if (r >= dw) {
+                r -= dw;
+                ++q;
+            }
+        }
+        i64 previousRow = -1;
+        const std::uint8_t* previous = nullptr;
+        for (i64 v = v0; v < v0 + vh; ++v) {
+            const i64 sy = srcRect.top + scaleIndex(v, sh, dh);
+            std::uint8_t* d = dst.scanLine(int(dstRect.top + v)) + (dstRect.left + u0) * 3;
+            if (sy == previousRow) {
+                std::memcpy(d, previous, std::size_t(uw) * 3);
+            } else {
+                const std::uint8_t* sRow = src.scanLine(int(sy));
+                for (i64 k = 0; k < uw; ++k) {
+                    const std::uint8_t* p = sRow + columns[std::size_t(k)];
+                    d[k * 3] = p[0];
+                    d[k * 3 + 1] = p[1];
+                    d[k * 3 + 2] = p[2];
+                }
+            }
+            previousRow = sy;
+            previous = d;
+        }
+        return;
+    }
     for (i64 v = v0; v < v0 + vh; ++v) {
         const i64 sy = srcRect.top + scaleIndex(v, sh, dh);
         if (sy < 0 || sy >= src.height())

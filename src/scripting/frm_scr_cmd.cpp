@@ -48,7 +48,7 @@ constexpr const char* kEntries[] = {
     "message.show(<text>)", "messagebox.clear", "messagebox.hide", "messagebox.show(<text>)",
     "messagebox.showwait(<text>)", "mosaic(on/off)", "mosaic.count(<num>)", "mosaic.duration(<num>)",
     "mosaic.height(<num>)", "mosaic.init", "mosaic.options.movements.mode(softtrack/standalone)",
-    "mosaic.options.movements.standalone.rate.reverse", "mosaic.options.movements.standalone.rate.x(<num>)",
+    "mosaic.options.movements.reverse(on/off)", "mosaic.options.movements.standalone.rate.x(<num>)",
     "mosaic.options.movements.standalone.rate.y(<num>)", "mosaic.options.movements.standalone.unit(pixels/secarcs)",
     "mosaic.position(<num>,<num>)", "mosaic.width(<num>)", "player.go(first/last)", "player.loop(on/off)",
     "player.play(start/startwait,forward/reverse)", "player.step(forward/reverse)", "player.stop",

@@ -63,7 +63,8 @@ int colour(QWidget* window, const QString& name, int fallback)
     return p ? p->Color() : fallback;
 }
 
-// Reads the planner's rows 0 to RowCount - 2 whose field centre is given.
+// Reads the planner's field rows (1 to RowCount - 2; row 0 holds the titles)
+// whose field centre is given.
 std::vector<Sky::PlannerField> plannerFields()
 {
     std::vector<Sky::PlannerField> fields;
@@ -74,7 +75,7 @@ std::vector<Sky::PlannerField> plannerFields()
         const QTableWidgetItem* item = grid->item(row, column);
         return item ? item->text().trimmed() : QString();
     };
-    for (int row = 0; row <= grid->rowCount() - 2; ++row) {
+    for (int row = 1; row <= grid->rowCount() - 2; ++row) {
         if (cell(row, 21).isEmpty() || cell(row, 22).isEmpty())
             continue;
         Sky::PlannerField f;
@@ -168,9 +169,15 @@ void RedrawChart()
                                  + CalcHelpers::RAToStr(ChartCentreRA * kRadToArcsec));
     FRM_Sky->SetPanelText(5, TranslatedTexts.MSG_Dec + QStringLiteral(":")
                                  + CalcHelpers::DecToStr(ChartCentreDec * kRadToArcsec));
-    // A hidden chart is drawn when it is shown.
-    if (!FRM_Sky->isVisible())
+    // A hidden chart is drawn when it is shown; the planner's fields are
+    // laid out all the same, for the chart's size.
+    if (!FRM_Sky->isVisible()) {
+        // A chart never shown has no size of its own yet.
+        const QSize size = FRM_Sky->IMG_Sky->size().expandedTo(QSize(640, 480));
+        ComputeMosaicFields(SetupChartScale(0, 0, size.width(), size.height(), ChartFieldWidth),
+                            CurrentChartSettings().cameraGrid);
         return;
+    }
     if (!CataloguesLoaded)
         LoadCatalogues();
     TSkyImage* view = FRM_Sky->IMG_Sky;

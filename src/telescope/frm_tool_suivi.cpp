@@ -211,6 +211,7 @@ void TFRM_Tool_Suivi::CKB_Guide_On_ResultClick()
             }
             bar->setEnabled(false);
         }
+        Settings::RunHandler(QStringLiteral("FRM_Tool_Affichage.BTN_Centrer_AffichClick"));
         if (FRM_Alv)
             FRM_Alv->SCB_Taille_ZAffichChange();
     } else {

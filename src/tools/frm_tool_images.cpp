@@ -43,8 +43,6 @@ void TFRM_Tool_Images::AddAviFileType()
     AviTypeListed = true;
 }
 
-void TFRM_Tool_Images::BTN_ShowStarsClick() {}
-
 void TFRM_Tool_Images::BTN_Arreter_AddClick()
 {
     // frm_tool_images_stacking.cpp

@@ -30,9 +30,71 @@ public:
     // Adds "AVI" to the sequence file types, once (AviTypeListed).
     void AddAviFileType();
 
-    // Shows the stars found in the frame (the star search comes with the
-    // image tool's star work; nothing is shown until then).
+    // ---- star search (frm_tool_images_colours.cpp) ---------------------------
+    // Both search the image shown and circle the stars on slot 1's frame;
+    // the frame routine runs "Montrer" for every frame while CKB_FS_Video is
+    // checked.
+    void BTN_FindStarsClick();
     void BTN_ShowStarsClick();
+    void BTN_ClearClick();
+
+    // ---- kernel filter (frm_tool_images_filters.cpp) -------------------------
+    // k is a ring: 1, 3, 5, 7 or 9.
+    void TNI_Set_Change(int k);
+    void TNI_Set_Exit(int k);
+    void SCB_Set_Scroll(int k, int position);
+    void BTN_Reset_SetClick(int k);
+    void BTN_Reset_FiltreClick();
+    // n is the kernel size: 3, 5, 7 or 9.
+    void RDB_SizeClick(int n);
+    void SPED_DiviseurChange();
+    void SPED_DiviseurKeyUp();
+    void CKB_Diviseur_AutoClick();
+    void CKB_ShowMatrixClick();
+    void BTN_Lire_FiltreClick();
+    void BTN_Ecrire_FiltreClick();
+    // A user's edit of a grid of the kernel window (n x n).
+    void STG_MatriceKeyUp(int n);
+    // Filter type and switches.
+    void RDB_DeconvolutionClick();
+    void RDB_MasqueFlouClick();
+    void RDB_OndelettesClick();
+    void CKB_FiltreClick();
+    void SPED_Repete_FiltreChange();
+    void SCB_WaveletChange(int k);
+    void BTN_Reset_WaveletClick(int k);
+
+    // ---- curves, mixer, saturation (frm_tool_images_colours.cpp) -------------
+    bool EqualizerOn() const;
+    void TRKB_EQChange(int k);
+    void BTN_Reset_EQUClick(int k);
+    void BTN_Reset_equalClick();
+    void BTN_Lire_EQZClick();
+    void BTN_Ecrire_EQZClick();
+    // The mixer output of pad 0 (red), 1 (green) or 2 (blue).
+    void UpdateMix(int output);
+    void UPD_MultClick(int output);
+    void RDB_LRGBClick(bool showPad);
+    void SCB_SaturationChange();
+    void TNI_SaturationKeyUp();
+    void BTN_Satur_ResetClick();
+
+    // ---- shadow correction and file type (frm_tool_images_colours.cpp) ------
+    // A bar of the "FishEye Att." page: its input follows (position / 100
+    // for linearity and radius ratio), then the frame routine runs again
+    // while the correction is on.
+    void SCB_FishEyeScroll(QScrollBar* bar, int position);
+    void TNI_FishEyeExit();
+    void CKB_Merlan_AutoClick();
+    void BTN_MerlanClick();
+    void CBX_TypeFichierChange();
+    void TNI_Num_SuffixeExit();
+    // Other switches of the window.
+    void CKB_utiliser_seuilsClick();
+    void CKB_InverseClick();
+    void CKB_Stop_SaturClick();
+    void SPDB_Ouvrir_DarkClick();
+    void SPDB_Ouvrir_FlatClick();
 
     // ---- Stacking, dark, flat, selection and levels
     // (frm_tool_images_stacking.cpp). States of the addition:
@@ -82,6 +144,9 @@ public:
 
     // Binds the handlers above to their controls.
     void FormCreate() override;
+    // The colour pads take their sizes again; the free space of the capture
+    // folder is shown.
+    void FormActivate() override;
 
 private:
     void stopAddition();
@@ -138,6 +203,10 @@ public:
 
 private:
     void ConnectSavingHandlers();
+    void ConnectFilterHandlers();
+    void ConnectColourHandlers();
+    // The frame routine again on the current camera slot.
+    void RunFrameRoutine();
     // One save; throws Util_Images::SaveError when a file cannot be written.
     void SaveImage();
     void SaveStillImage(const QString& key, const kernels::Bitmap24& source);

@@ -218,6 +218,11 @@ void TFRM_Tool_Images::FormCreate()
     bindEditReturn(TNI_Seuil_MinMax, Handler([this] { TNI_Seuil_MinMaxKeyUp(kKeyEnter); }), this);
     bindEditReturn(TNI_Seuil_MaxMin, Handler([this] { TNI_Seuil_MaxMinKeyUp(kKeyEnter); }), this);
     bindEditReturn(TNI_Seuil_MaxMax, Handler([this] { TNI_Seuil_MaxMaxKeyUp(kKeyEnter); }), this);
+
+    // The filter and colour pages (they reach the window through its global
+    // reference, set by now).
+    ConnectFilterHandlers();
+    ConnectColourHandlers();
 }
 
 // ---- Integration page --------------------------------------------------------

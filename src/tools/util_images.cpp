@@ -10,14 +10,12 @@ namespace Util_Images {
 kernels::Filtres2::ConvolutionKernel ConvolutionKernel;
 std::int32_t FilterFrameCounter = 0;
 
-void KernelFromGrid() {}
-
-void FishEyeAttenuation(kernels::Bitmap24&, std::int32_t, std::int32_t, double, double, std::int32_t) {}
-
 void ShowPixelValues(int source, int x, int y)
 {
     if (!FRM_Info)
         return;
+    FRM_Info->EDT_X->setText(QString::number(x));
+    FRM_Info->EDT_Y->setText(QString::number(y));
     const kernels::Bitmap24* bitmap = nullptr;
     if (source == 1 && (CurrentCameraSlot == 1 || CurrentCameraSlot == 2))
         bitmap = SlotBitmaps[CurrentCameraSlot][0].get();

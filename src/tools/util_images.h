@@ -5,6 +5,7 @@
 
 #include "kernels/bitmap24.h"
 #include "kernels/convolution.h"
+#include "kernels/equalizer.h"
 #include "kernels/image_files.h"
 #include "kernels/nj_bitmap.h"
 #include "kernels/result_passes.h"
@@ -24,18 +25,53 @@ extern kernels::Filtres2::ConvolutionKernel ConvolutionKernel;
 // New frames counted modulo the filter frequency; 0 at start.
 extern std::int32_t FilterFrameCounter;
 
-// Rebuilds ConvolutionKernel from the grid of the kernel window; the
-// kernel stays as it is while that window has no grid.
-void KernelFromGrid();
+// While false, a change of a ring level rewrites the grid only (the reset
+// buttons clear it while they set several levels).
+extern bool KernelAutoRebuild;
 
-// Radial brightness correction of the shadow around stars, in place.
-// The correction itself comes with the image tool's star work; until then
-// the bitmap is left as it is.
+// Rebuilds ConvolutionKernel from the 9 x 9 grid of the kernel window
+// (cells that are not 32-bit integers count 0) and the checked size. With
+// "Auto" the centre is set first (1000 while the active square sums to 1 or
+// more, else raised until it sums to 0) and the divisor is then the sum of
+// the active square, taken in 64 bits (1 when it is below 1, at most the
+// largest 32-bit value), shown in SPED_Diviseur. It never renders: the
+// render pass calls it. The kernel stays as it is while there is no grid.
+void KernelFromGrid();
+// Copies the centre squares of the 9 x 9 grid into the 7 x 7, 5 x 5 and 3 x 3.
+void CopyKernelCentres();
+// Writes round(TNI_Set_k) into ring k of the 9 x 9 grid; with
+// KernelAutoRebuild the kernel is rebuilt and, while the filter is on, the
+// result re-rendered.
+void ApplyKernelLevel(int k);
+// The ".flt" files. Reading takes a whole record or nothing (a short file,
+// a folder or an unreadable file is told and changes nothing); writing goes
+// through a temporary file. Both tell a failure and return false.
+bool ReadKernelFile(const QString& fileName);
+bool WriteKernelFile(const QString& fileName);
+
+// The curves page: points from the track bars and boxes, the curve built,
+// the track bars of switched-off points moved onto it, the result
+// re-rendered.
+void ApplyCurves();
+// The ".crv" files: a foreign or short file is refused with
+// MSG_NOT_CRV_FILE and changes nothing; writing goes through a temporary
+// file and a failure is told. Both return whether they did their work.
+bool ReadCurvesFile(const QString& fileName);
+bool WriteCurvesFile(const QString& fileName);
+// The curve built from the points (its LUT is the tone curve).
+kernels::Equalizer::EqualizerCurve& Equalizer();
+
+// The luminance channel from its pad, CKB_L and the LRGB type.
+void UpdateLuminanceMix();
+
+// Correction of the shadow around stars, in place (kernels/fish_eye.h); the
+// working copy is kept between calls.
 void FishEyeAttenuation(kernels::Bitmap24& bitmap, std::int32_t minThreshold, std::int32_t maxThreshold,
                         double linearity, double radiusRatio, std::int32_t maxStarSize);
 
-// Shows X, Y and the colour bytes of a pixel of view 1 (source of the
-// current camera) or 3 (result) in the information window.
+// Shows X and Y, then the colour bytes of a pixel of view 1 (source of the
+// current camera) or 3 (result) in the information window. A pixel outside
+// the bitmap, or another view, leaves the colour read-outs as they were.
 void ShowPixelValues(int source, int x, int y);
 
 // ---- capture files ---------------------------------------------------------

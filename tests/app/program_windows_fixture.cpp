@@ -18,6 +18,9 @@ void ProgramWindows::TearDown()
     Startup::DestroyWindows();
     PluginManager.reset();
     Scripts::StopAll();
+    // A handler run by a test may have opened the ports; the next test starts
+    // as the program does, with them closed.
+    Systeme::ClosePortDriver();
     platform::setPortAccess(nullptr);
 }
 

@@ -115,6 +115,10 @@ QStringList sectionsOf(const QByteArray& bytes)
 
 TEST_F(SettingsStore, FirstStartCreatesTheFoldersShowsEveryDefaultAndWritesEverySection)
 {
+    // With the automatic divisor the kernel's centre is 1000 whenever the
+    // kernel sums to 1 or more; the stored centre level is the user's own
+    // only without it.
+    FRM_Tool_Images->CKB_Diviseur_Auto->setChecked(false);
     load();
     for (const char* folder : {"Bitmaps", "Icons", "Scripts", "Sounds", "Filters"})
         EXPECT_TRUE(QFileInfo(dir.filePath(QString::fromLatin1(folder))).isDir()) << folder;
@@ -159,6 +163,10 @@ TEST_F(SettingsStore, EverySettingSurvivesSaveAndLoad)
 {
     dir.writeFile(QStringLiteral("pports.ini"), "$378 (LPT1)\r\n$278 (LPT2)\r\n$3BC (LPT3)\r\n");
     dir.writeFile(QStringLiteral("sports.ini"), "$03F8(COM1)\r\n$02F8(COM2)\r\n      COM3\r\n");
+    // With the automatic divisor the kernel's centre is 1000 whenever the
+    // kernel sums to 1 or more; the stored centre level is the user's own
+    // only without it.
+    FRM_Tool_Images->CKB_Diviseur_Auto->setChecked(false);
     load();
     platform::IniDocument empty;
     const KeyEngine engine(empty);
@@ -314,6 +322,8 @@ TEST_F(SettingsStore, LoadRunsItsStepsAndHandlersInOrder)
     steps(30, 31);
     expected << "RestoreGotoPoints" << "FRM_ObjectAction.BTN_Devient_OrigineClick"
              << "FRM_ObjectAction.BTN_Devient_DestinationClick";
+    // Last, the measurement window takes the loaded optics when it follows them.
+    expected << "FRM_Tool_Mesures.FollowPreferencesOptics";
     EXPECT_EQ(storeSteps.join(u'\n').toStdString(), expected.join(u'\n').toStdString());
 }
 

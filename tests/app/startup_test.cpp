@@ -112,8 +112,8 @@ TEST_F(ProgramWindows, FirstActivationRunsItsStepsInOrder)
     ASSERT_TRUE(ResultBitmap && SaturationBitmap && FrameBitmap16 && OverlayBitmap);
     EXPECT_EQ(FrameBitmap16->GetWidth(), 1280);
     EXPECT_EQ(FrameBitmap16->GetHeight(), 1280);
-    EXPECT_EQ(OverlayBitmap->bitmap.width(), 800);
-    EXPECT_EQ(OverlayBitmap->bitmap.height(), 600);
+    EXPECT_EQ(OverlayBitmap->bitmap.width(), 1280);   // the largest frame
+    EXPECT_EQ(OverlayBitmap->bitmap.height(), 1280);
     EXPECT_TRUE(OverlayBitmap->transparent);
     EXPECT_EQ(OverlayBitmap->transparentColor, 0u);
     ASSERT_TRUE(PluginManager);

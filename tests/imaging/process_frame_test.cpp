@@ -129,8 +129,8 @@ TEST_F(PipelineTest, QualityRingFillsBeforeBestAndWorstFollowAndRestartsWhenItsL
 
 TEST_F(PipelineTest, PlainDisplayPutsEachLayoutInItsPlace)
 {
+    FRM_Tool_Affichage->CKB_DoubleEnreg->setChecked(true);   // re-applies the zone width
     setResultSize(642, 514);
-    FRM_Tool_Affichage->CKB_DoubleEnreg->setChecked(true);
     const kernels::Rect z = ZoneImageRect;
     CameraSlots[1].recordLayout = 1;   // right of the other slot's result
     processFrame();

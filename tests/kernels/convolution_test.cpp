@@ -12,7 +12,7 @@ using namespace kernels::Filtres2;
 
 namespace {
 
-using Filter = void (*)(Bitmap24&, const KernelCoefficients&, std::uint16_t, ConvolutionScratch&);
+using Filter = void (*)(Bitmap24&, const KernelCoefficients&, std::int64_t, ConvolutionScratch&);
 struct Size {
     int n;
     Filter filter;
@@ -38,7 +38,7 @@ Bitmap24 uniformBitmap(int w, int h, std::uint8_t value)
 
 // Straight from the definition: 64-bit sums over the centre n x n, edges
 // replicated, matrix not flipped, scaled in double, ties to even.
-Bitmap24 reference(const Bitmap24& in, int n, const KernelCoefficients& c, std::uint16_t divisor)
+Bitmap24 reference(const Bitmap24& in, int n, const KernelCoefficients& c, std::int64_t divisor)
 {
     const int k = (n - 1) / 2, w = in.width(), h = in.height();
     const double scale = 1.0 / (divisor ? divisor : 1);
@@ -174,6 +174,13 @@ TEST(Convolution, ClampRoundingAndBadWeights)
     b = uniformBitmap(5, 5, 100);
     Convolve3x3(b, balanced, 198);   // 100 x 99 / 198 = 50
     EXPECT_EQ(b.scanLine(1)[3], 50);
+    // The divisor is taken whole, far beyond 16 bits.
+    b = uniformBitmap(5, 5, 100);
+    Convolve3x3(b, identity(140000), 70000);
+    EXPECT_EQ(b.scanLine(2)[6], 200);
+    b = uniformBitmap(5, 5, 100);
+    Convolve9x9(b, identity(std::int32_t(1) << 30), std::int64_t(1) << 31);
+    EXPECT_EQ(b.scanLine(2)[6], 50);
 
     // Empty bitmaps are left alone.
     for (auto [w, h] : {std::pair{0, 0}, {0, 7}, {7, 0}}) {

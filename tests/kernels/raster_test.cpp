@@ -242,3 +242,27 @@ TEST(Raster, PaintOperationsOnWideRowsAreBytewise)
     for (int y = 0; y < h; ++y)
         ASSERT_EQ(std::memcmp(self.scanLine(y), expected.scanLine(y), std::size_t(3 * w)), 0) << y;
 }
+
+// The plain copy's stretch takes the same pixels as the other operations'
+// (a merge onto black is a copy), enlarging, reducing and clipped.
+TEST(RasterTest, StretchedCopyTakesTheSamePixelsAsTheGeneralStretch)
+{
+    Bitmap24 src(37, 23);
+    std::uint32_t seed = 12345;
+    for (std::size_t i = 0; i < src.byteCount(); ++i) {
+        seed = seed * 1103515245u + 12345u;
+        src.bits()[i] = std::uint8_t(seed >> 16);
+    }
+    const Rect cases[][2] = {
+        {{0, 0, 120, 71}, {0, 0, 37, 23}},    // enlarged
+        {{0, 0, 11, 9}, {0, 0, 37, 23}},      // reduced
+        {{-5, -3, 90, 40}, {2, 1, 30, 20}},   // part of the source, clipped in the destination
+        {{3, 4, 50, 60}, {0, 0, 37, 23}},
+    };
+    for (const auto& c : cases) {
+        Bitmap24 copied(64, 48), merged(64, 48);
+        stretchBlt(copied, c[0], src, c[1], RasterOp::SrcCopy);
+        stretchBlt(merged, c[0], src, c[1], RasterOp::SrcPaint);
+        EXPECT_TRUE(SamePixels(copied, merged)) << c[0].left << "," << c[0].top << " " << c[0].right << "x" << c[0].bottom;
+    }
+}

@@ -242,3 +242,46 @@ TEST_F(SkyChartTest, GotoMarksPlannerFieldsAndCameraFieldsAreDrawnWhereTheyBelon
     EXPECT_NEAR(edges[1], 320, 2);
     EXPECT_NEAR(edges[2], 420, 2);
 }
+
+TEST_F(SkyChartTest, TheCameraFieldsAreKeptForThePlannerColumnByRow)
+{
+    // One camera pixel is one chart pixel: fields of 100 x 80 pixels.
+    const double pixelDeg = 10.0 / 640;
+    settings.cameraGrid = {3, 2, 100, 80, 0, 0, 10 * 3600.0 / 640, 0};
+    draw();
+    ASSERT_EQ(MosaicTilesX, 3);
+    ASSERT_EQ(MosaicTilesY, 2);
+    auto raDeg = [](int x, int y) {
+        const double r = MosaicFieldTable[std::size_t(x)][std::size_t(y)].centreRa() / kDeg;
+        return r > 180 ? r - 360 : r;
+    };
+    auto decDeg = [](int x, int y) { return MosaicFieldTable[std::size_t(x)][std::size_t(y)].centreDec() / kDeg; };
+    // The middle column is on the chart's centre; east (greater RA) is left.
+    EXPECT_NEAR(raDeg(2, 1), 0, 2 * pixelDeg);
+    EXPECT_NEAR(raDeg(1, 1), 100 * pixelDeg, 2 * pixelDeg);
+    EXPECT_NEAR(raDeg(3, 2), -100 * pixelDeg, 2 * pixelDeg);
+    // Two rows, half a field each side of the centre.
+    EXPECT_NEAR(std::fabs(decDeg(1, 1)), 40 * pixelDeg, 2 * pixelDeg);
+    EXPECT_NEAR(decDeg(1, 1), -decDeg(1, 2), 2 * pixelDeg);
+    EXPECT_NEAR(decDeg(3, 1), decDeg(1, 1), 2 * pixelDeg);
+    // The corners surround the centre by half a field (to a pixel or two:
+    // the corners are whole pixels).
+    const MosaicFieldRecord& b1 = MosaicFieldTable[2][1];
+    for (int c = 1; c <= 4; ++c) {
+        double dRa = b1.cornerRa(c) / kDeg;
+        dRa = dRa > 180 ? dRa - 360 : dRa;
+        EXPECT_NEAR(std::fabs(dRa), 50 * pixelDeg, 3 * pixelDeg) << c;
+        EXPECT_NEAR(std::fabs(b1.cornerDec(c) / kDeg - b1.centreDec() / kDeg), 40 * pixelDeg, 3 * pixelDeg) << c;
+    }
+
+    // No image scale: no field can be placed.
+    settings.cameraGrid.sampling = 0;
+    draw();
+    EXPECT_EQ(MosaicTilesX, 0);
+    EXPECT_EQ(MosaicTilesY, 0);
+    // At most 16 each way.
+    settings.cameraGrid = {20, 17, 100, 80, 0, 0, 10 * 3600.0 / 640, 0};
+    draw();
+    EXPECT_EQ(MosaicTilesX, 16);
+    EXPECT_EQ(MosaicTilesY, 16);
+}

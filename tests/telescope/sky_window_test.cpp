@@ -436,22 +436,24 @@ TEST_F(SkyWindowTest, MissingCataloguesAreReportedOnceAndTheChartIsStillDrawn)
 
 TEST_F(SkyWindowTest, PlannerRowsWithoutANumberOrACentreAreLeftOffTheChart)
 {
-    auto* grid = new QTableWidget(4, 23, FRM_Planificateur);   // as the planner will bring it
-    grid->setObjectName(QStringLiteral("STG_Actions"));
+    QTableWidget* grid = FRM_Planificateur->STG_Actions;
+    grid->setRowCount(5);
     auto set = [&](int row, int column, const QString& text) { grid->setItem(row, column, new QTableWidgetItem(text)); };
-    for (int row = 0; row < 4; ++row) {
+    for (int row = 0; row < 5; ++row) {
         set(row, 2, QStringLiteral("Champ %1").arg(row));
         for (int column = 13; column <= 22; ++column)
             set(row, column, QStringLiteral("0.01"));
     }
-    set(1, 17, QStringLiteral("abc"));   // a corner that is no number
-    set(2, 21, QString());               // no centre
-    // Row 3 is the grid's last row: never read.
+    set(2, 17, QStringLiteral("abc"));   // a corner that is no number
+    set(3, 21, QString());               // no centre
+    // Row 0 holds the titles and row 4 is the grid's last row: never read.
     const ChartSettings st = CurrentChartSettings();
     ASSERT_EQ(st.planner.size(), 1u);
-    EXPECT_EQ(st.planner[0].name, QStringLiteral("Champ 0"));
+    EXPECT_EQ(st.planner[0].name, QStringLiteral("Champ 1"));
     EXPECT_DOUBLE_EQ(st.planner[0].centreRa, 0.01);
-    delete grid;
+    grid->setRowCount(2);
+    grid->clearContents();
+    Planificateur::SetGridTitles();
 }
 
 TEST_F(SkyWindowTest, AGotoToAPortThatIsNotThereLeavesTheDialogReady)

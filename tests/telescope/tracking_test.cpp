@@ -280,6 +280,7 @@ TEST_F(TrackingTest, GuideLogAndFocusHistory)
     auto* a = FRM_Tool_Affichage;
     a->CKB_MAP->setChecked(true);
     a->RDB_Methode_FWHM->setChecked(true);
+    a->EDT_Save_FWHM->setText(fwhmPath);   // the log above stays the one open
     a->CKB_Save_FWHM->setChecked(true);
     a->TNI_Meilleur_FWHM->SetValue(99999);
     a->TNI_Pire_FWHM->SetValue(0);
@@ -306,7 +307,7 @@ TEST_F(TrackingTest, GuideLogAndFocusHistory)
     FwhmLog.reset();
     const QStringList fwhm = logLines(fwhmPath);
     ASSERT_EQ(fwhm.size(), 11);
-    EXPECT_EQ(fwhm.last(), QStringLiteral("%1;%2;220;110;%3;%4;1600;%5")
+    EXPECT_EQ(fwhm.last(), QStringLiteral("%1;%2;220;110;%3;%4;1600;%5;")
                                .arg(GuideLogText::FormatFloat3(diameter))
                                .arg(ZoneSum)
                                .arg(ZoneBrightCount)

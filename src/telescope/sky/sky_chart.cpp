@@ -19,6 +19,8 @@ double GotoOriginRA = kUnset, GotoOriginDec = kUnset;
 double GotoDestinationRA = kUnset, GotoDestinationDec = kUnset;
 double GotoCurrentRA = 0, GotoCurrentDec = 0;
 ChartScale LastScale;
+MosaicFieldGrid MosaicFieldTable{};
+std::uint8_t MosaicTilesX = 0, MosaicTilesY = 0;
 
 namespace {
 
@@ -589,34 +591,54 @@ void RenderChart(QImage& image, const ChartSettings& st)
     }
 
     // Grid of camera fields around the chart centre.
-    const CameraGrid& g = st.cameraGrid;
-    if (g.nx > 0 && g.ny > 0 && g.sampling > 0) {
-        p.setPen(pen(QColor(Qt::cyan), Qt::DotLine));
-        const double k = g.sampling * kArcsecToRad;
-        const double stepX = (std::trunc(g.widthPx) - g.overlapX) * k, stepY = (std::trunc(g.heightPx) - g.overlapY) * k;
-        const double halfW = std::trunc(g.widthPx) * k * std::fabs(s.xScale) / 2;
-        const double halfH = std::trunc(g.heightPx) * k * std::fabs(s.yScale) / 2;
-        const double rotation = -g.orientation * kDeg;
-        for (int j = 1; j <= g.ny; ++j) {
-            for (int i = 1; i <= g.nx; ++i) {
-                int dy = int(std::trunc((j - (g.ny / 2 + 1)) * stepY * s.yScale));
-                if (g.ny % 2 == 0)
-                    dy += int(std::trunc(stepY * s.yScale / 2));
-                int dx = int(std::trunc((i - (g.nx / 2 + 1)) * stepX * s.xScale));
-                if (g.nx % 2 == 0)
-                    dx += int(std::trunc(stepX * s.xScale / 2));
-                const auto field = MosaicFieldCorners(s, dx, -dy, rotation, halfH, halfW);
-                const auto centre = pixelOf(field[0].ra, field[0].dec);
-                if (!centre || !nearImage(*centre))
-                    continue;
-                std::array<std::optional<QPoint>, 4> corner;
-                for (std::size_t c = 0; c < 4; ++c)
-                    corner[c] = pixelOf(field[c + 1].ra, field[c + 1].dec);
-                for (std::size_t c = 0; c < 4; ++c)
-                    if (corner[c] && corner[(c + 1) % 4])
-                        p.drawLine(*corner[c], *corner[(c + 1) % 4]);
-                drawText(p, *centre, QString(QChar('A' + (i - 1) % 26)) + QString::number(j));
+    p.setPen(pen(QColor(Qt::cyan), Qt::DotLine));
+    ComputeMosaicFields(s, st.cameraGrid, [&](int i, int j, const std::array<SkyPoint, 5>& field) {
+        const auto centre = pixelOf(field[0].ra, field[0].dec);
+        if (!centre || !nearImage(*centre))
+            return;
+        std::array<std::optional<QPoint>, 4> corner;
+        for (std::size_t c = 0; c < 4; ++c)
+            corner[c] = pixelOf(field[c + 1].ra, field[c + 1].dec);
+        for (std::size_t c = 0; c < 4; ++c)
+            if (corner[c] && corner[(c + 1) % 4])
+                p.drawLine(*corner[c], *corner[(c + 1) % 4]);
+        drawText(p, *centre, QString(QChar('A' + (i - 1) % 26)) + QString::number(j));
+    });
+}
+
+void ComputeMosaicFields(const ChartScale& s, const CameraGrid& g,
+                         const std::function<void(int i, int j, const std::array<SkyPoint, 5>&)>& each)
+{
+    MosaicTilesX = 0;
+    MosaicTilesY = 0;
+    const int nx = std::min(g.nx, kMaxMosaicTiles), ny = std::min(g.ny, kMaxMosaicTiles);
+    if (nx <= 0 || ny <= 0 || !(g.sampling > 0))
+        return;
+    MosaicTilesX = std::uint8_t(nx);
+    MosaicTilesY = std::uint8_t(ny);
+    const double k = g.sampling * kArcsecToRad;
+    const double stepX = (std::trunc(g.widthPx) - g.overlapX) * k, stepY = (std::trunc(g.heightPx) - g.overlapY) * k;
+    const double halfW = std::trunc(g.widthPx) * k * std::fabs(s.xScale) / 2;
+    const double halfH = std::trunc(g.heightPx) * k * std::fabs(s.yScale) / 2;
+    const double rotation = -g.orientation * kDeg;
+    for (int j = 1; j <= ny; ++j) {
+        for (int i = 1; i <= nx; ++i) {
+            int dy = int(std::trunc((j - (ny / 2 + 1)) * stepY * s.yScale));
+            if (ny % 2 == 0)
+                dy += int(std::trunc(stepY * s.yScale / 2));
+            int dx = int(std::trunc((i - (nx / 2 + 1)) * stepX * s.xScale));
+            if (nx % 2 == 0)
+                dx += int(std::trunc(stepX * s.xScale / 2));
+            const auto field = MosaicFieldCorners(s, dx, -dy, rotation, halfH, halfW);
+            MosaicFieldRecord& r = MosaicFieldTable[std::size_t(i)][std::size_t(j)];
+            r.v[0] = field[0].ra;
+            r.v[1] = field[0].dec;
+            for (std::size_t c = 0; c < 4; ++c) {
+                r.v[2 + c] = field[c + 1].ra;
+                r.v[6 + c] = field[c + 1].dec;
             }
+            if (each)
+                each(i, j, field);
         }
     }
 }

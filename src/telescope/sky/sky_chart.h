@@ -14,6 +14,8 @@
 #include <QPoint>
 #include <QString>
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -146,5 +148,30 @@ void RedrawChart();
 
 // The scale of the chart window's last redraw.
 extern ChartScale LastScale;
+
+// ---- Camera-field grid --------------------------------------------------
+
+// One field of the camera-field grid, radians: centre RA, centre Dec, the RA
+// of corners 1 to 4, then their Dec.
+struct MosaicFieldRecord {
+    std::array<double, 10> v{};
+    double centreRa() const { return v[0]; }
+    double centreDec() const { return v[1]; }
+    double cornerRa(int i) const { return v[std::size_t(1 + i)]; }    // i = 1..4
+    double cornerDec(int i) const { return v[std::size_t(5 + i)]; }   // i = 1..4
+};
+inline constexpr int kMaxMosaicTiles = 16;
+// Indexed [x][y] from 1 (index 0 unused), x the column of the grid.
+using MosaicFieldGrid = std::array<std::array<MosaicFieldRecord, kMaxMosaicTiles + 1>, kMaxMosaicTiles + 1>;
+extern MosaicFieldGrid MosaicFieldTable;
+// The tile counts of the grid last computed; 0 when it could not be (no
+// tiles asked for, or no image scale known).
+extern std::uint8_t MosaicTilesX, MosaicTilesY;
+
+// Computes the camera-field grid around the chart centre for the scale s
+// into MosaicFieldTable, MosaicTilesX and MosaicTilesY. Calls `each` (when
+// given) with every field, column i and row j from 1.
+void ComputeMosaicFields(const ChartScale& s, const CameraGrid& grid,
+                         const std::function<void(int i, int j, const std::array<SkyPoint, 5>&)>& each = {});
 
 } // namespace Sky

@@ -40,7 +40,8 @@ QString FwhmLine(double fwhm, std::int64_t zoneSum, std::int32_t brightest, std:
                        QString::number(zoneSize),
                        QString::number(area),
                        FormatFloat3(meanLevel)})
-        .join(QLatin1Char(';'));
+               .join(QLatin1Char(';'))
+           + QLatin1Char(';');
 }
 
 } // namespace GuideLogText

@@ -22,7 +22,7 @@ QString GuideLine(double dx, double raPixels, const QString& raDuration, const Q
                   const QString& northWord);
 
 // FWHM; zone sum; brightest level; focusing threshold; pixels above it;
-// zone-size position; zone area; mean level.
+// zone-size position; zone area; mean level; each field followed by ";".
 QString FwhmLine(double fwhm, std::int64_t zoneSum, std::int32_t brightest, std::int32_t threshold,
                  std::int32_t brightCount, std::int32_t zoneSize, std::int64_t area, double meanLevel);
 
