@@ -13,15 +13,30 @@
 #include "imaging/pipeline_state.h"
 #include "imaging/process_frame.h"
 #include "imaging/readout_refresh.h"
+#include "imaging/result_render.h"
 #include "kernels/raster.h"
 #include "kernels/result_passes.h"
+#include "kernels/row_pool.h"
 #include "platform/clock.h"
 #include "platform/port_access.h"
 #include "platform/port_access_sim.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 
+#include "kernels/frame_copy.h"
+#include "platform/frame_handover.h"
+#include "platform/star_field.h"
+
 #include <benchmark/benchmark.h>
+
+#include <QImage>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <ctime>
+#include <mutex>
+#include <thread>
 
 #include <cmath>
 #include <cstdlib>
@@ -104,6 +119,8 @@ void prepare(int W, int H)
 void BM_ProcessFrame(benchmark::State& state)
 {
     const int W = int(state.range(0)), H = int(state.range(1));
+    const int threads = state.range(2) > 0 ? int(state.range(2)) : 1;
+    Align_V::SetResultThreads(threads);
     prepare(W, H);
     std::uint8_t keep = 0;
     for (int i = 0; i < 5; ++i)
@@ -119,7 +136,8 @@ void BM_ProcessFrame(benchmark::State& state)
     const long long beforeRefresh = g_allocations.load();
     pipeline::ReadoutRefresh::instance().flush();
     state.counters["allocs/refresh"] = double(g_allocations.load() - beforeRefresh);
-    state.SetLabel(std::to_string(W) + "x" + std::to_string(H));
+    state.SetLabel(std::to_string(W) + "x" + std::to_string(H) + ", " + std::to_string(threads) + " thread(s)");
+    Align_V::SetResultThreads(1);
 }
 
 // The pixel passes alone (addition with dark and flat into plane 5, then
@@ -128,7 +146,9 @@ void BM_ProcessFrame(benchmark::State& state)
 void BM_ResultPasses(benchmark::State& state)
 {
     const int W = int(state.range(0)), H = int(state.range(1));
+    const int threads = state.range(2) > 0 ? int(state.range(2)) : 1;
     prepare(W, H);
+    kernels::RowPool pool(threads);
     kernels::ResultTables tables;
     kernels::AccumulateJob job;
     job.width = W;
@@ -141,7 +161,9 @@ void BM_ResultPasses(benchmark::State& state)
     job.darkFrames = 10;
     job.flat = true;
     job.flatMeans = FlatChannelMeans;
+    job.pool = &pool;
     kernels::DisplayJob dj;
+    dj.pool = &pool;
     dj.width = W;
     dj.height = H;
     kernels::Bitmap24 out(W, H);
@@ -152,9 +174,104 @@ void BM_ResultPasses(benchmark::State& state)
         kernels::DisplayPass(DeepImagePlanes(), dj, out);
     };
     MeasureAllocations(state, "allocs/frame", once);
+    state.SetLabel(std::to_string(threads) + " thread(s)");
 }
+
+// End to end at 640 x 480 and 30 frames a second: a device thread draws the
+// simulated sky (the simulator plug-in's generator) and delivers each frame
+// to the hand-over; this thread, as the interface thread does, takes it into
+// the slot bitmap, runs the frame routine and paints the source view and the
+// result view offscreen. Counters: CPU time per frame of each thread, and
+// the share of one core each takes at 30 frames a second.
+void BM_EndToEnd640x480At30Fps(benchmark::State& state)
+{
+    const int W = 640, H = 480;
+    Align_V::SetResultThreads(1);   // all of the frame routine on this thread
+    prepare(W, H);
+    FRM_Alv->Image1->SetPictureSize(W, H);
+    FRM_Alv->Image1->resize(W, H);
+    FRM_Alv->Image3->resize(W, H);
+    QImage surface(W, H, QImage::Format_ARGB32_Premultiplied);
+    auto threadCpu = [] {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+    };
+    platform::StarFieldSettings sky;
+    const platform::StarField field(sky);
+    platform::FrameHandOver handOver;
+    std::mutex m;
+    std::condition_variable cv;
+    int announced = 0;
+    handOver.arm(1, [&] {
+        std::lock_guard lock(m);
+        ++announced;
+        cv.notify_one();
+    });
+    constexpr int kFrames = 90;
+    double deviceCpu = 0;
+    double uiCpu = 0;
+    long long taken = 0;
+    for (auto _ : state) {
+        std::atomic<bool> stop{false};
+        std::thread device([&] {
+            const double start = threadCpu();
+            std::vector<std::uint8_t> px(field.frameBytes());
+            const auto begin = std::chrono::steady_clock::now();
+            for (int n = 0; n < kFrames && !stop; ++n) {
+                std::this_thread::sleep_until(begin + std::chrono::microseconds(33333LL * (n + 1)));
+                field.render(n, n / 30.0, 0, 0, 1.0, px.data(), field.minStride());
+                handOver.deliver(1, {W, H, field.minStride(), platform::PixelFormat::Bgr24, px.data(), px.size()});
+            }
+            deviceCpu += threadCpu() - start;
+            std::lock_guard lock(m);
+            stop = true;
+            cv.notify_one();
+        });
+        const double start = threadCpu();
+        for (;;) {
+            {
+                std::unique_lock lock(m);
+                cv.wait(lock, [&] { return announced > 0 || stop; });
+                if (announced == 0 && stop)
+                    break;
+                announced = 0;
+            }
+            bool copied = false;
+            handOver.take([&](const platform::FrameView& f) { copied = kernels::CopyFrameToBitmap(f, *SlotBitmaps[1][0]); });
+            if (!copied)
+                continue;
+            std::uint8_t keep = 0;
+            Align_V::ProcessFrame(1, keep, 1);
+            FRM_Alv->Image1->render(&surface);
+            FRM_Alv->Image3->render(&surface);
+            ++taken;
+        }
+        uiCpu += threadCpu() - start;
+        device.join();
+    }
+    const double frames = double(state.iterations()) * kFrames;
+    state.counters["device_ms/frame"] = deviceCpu / frames * 1e3;
+    state.counters["ui_ms/frame"] = uiCpu / std::max<double>(double(taken), 1) * 1e3;
+    state.counters["device_%core"] = deviceCpu / frames * 30 * 100;
+    state.counters["ui_%core"] = uiCpu / frames * 30 * 100;
+    state.counters["frames_taken"] = double(taken) / double(state.iterations());
+}
+BENCHMARK(BM_EndToEnd640x480At30Fps)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 } // namespace
 
-BENCHMARK(BM_ProcessFrame)->Args({640, 480})->Args({1280, 960})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ResultPasses)->Args({640, 480})->Args({1280, 960})->Unit(benchmark::kMillisecond);
+// The third argument is the threads the passes' rows are split across.
+BENCHMARK(BM_ProcessFrame)
+    ->Args({640, 480, 1})
+    ->Args({1280, 960, 1})
+    ->Args({1280, 960, 4})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_ResultPasses)
+    ->Args({640, 480, 1})
+    ->Args({1280, 960, 1})
+    ->Args({1280, 960, 2})
+    ->Args({1280, 960, 4})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();

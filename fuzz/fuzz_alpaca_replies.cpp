@@ -2,7 +2,9 @@
 // the same as one read byte by byte and its body is a part of the input;
 // a JSON reply is either an answer or an error with a reason; a discovery
 // reply gives a usable port; named rates stay within the fastest axis and
-// are never negative; an address read back is written the same.
+// are never negative; an address read back is written the same; an axis's
+// ranges are ordered pairs and a move's rate is one they allow, never above
+// the chosen one; an error is an error whatever the case of its keys.
 
 #include "fuzz_check.h"
 #include "telescope/alpaca/alpaca_protocol.h"
@@ -35,6 +37,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             NJ_FUZZ_CHECK(!r.value.isUndefined(), hex);
         if (const auto largest = Alpaca::LargestMaximum(r.value))
             NJ_FUZZ_CHECK(std::isfinite(*largest) && *largest >= 0, hex);
+        if (const auto ranges = Alpaca::AxisRanges(r.value)) {
+            for (const Alpaca::RateRange& range : *ranges)
+                NJ_FUZZ_CHECK(range.minimum >= 0 && range.minimum <= range.maximum, hex);
+            for (const double chosen : {0.0, 0.5, -3.0, 1e300}) {
+                const auto rate = Alpaca::AllowedRate(*ranges, chosen);
+                if (!rate)
+                    continue;
+                bool inside = *rate == 0;
+                for (const Alpaca::RateRange& range : *ranges)
+                    inside = inside || (std::abs(*rate) >= range.minimum && std::abs(*rate) <= range.maximum);
+                NJ_FUZZ_CHECK(inside && std::abs(*rate) <= std::abs(chosen) && (*rate < 0) == (chosen < 0), hex);
+            }
+        }
+        // The same reply with its keys in lower case says the same.
+        if (r.errorNumber != 0 && input.toLower().count("errornumber") == 1)
+            NJ_FUZZ_CHECK(!Alpaca::ParseReply(input.toLower(), needValue).ok, hex);
         for (const auto& [name, number] : Alpaca::ConfiguredTelescopes(r.value))
             NJ_FUZZ_CHECK(number >= 0 && number <= 9999 && name.size() <= 200, hex);
     }

@@ -1,7 +1,8 @@
 // Mount replies: whatever a mount answers, a position read from it lies on
 // the sky (right ascension within the day, declination within +-90 degrees),
-// a framed reply is a prefix of what was received, a refusal's reason is
-// printable, and the texts shown from a reply stay short.
+// a framed reply is a prefix of what was received, a one-character reply
+// skips only bytes that cannot begin it, a refusal's reason is printable,
+// and the texts shown from a reply stay short.
 
 #include "fuzz_check.h"
 #include "telescope/lx200_protocol.h"
@@ -25,6 +26,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             NJ_FUZZ_CHECK(reply[n - 1] == '#' && !reply.first(n - 1).contains('#'), hex);
         if (n > 0)
             (void)Lx200::ReplyAccepted(kind, reply.first(n));
+        // What stays of a reply once the bytes that cannot begin it are
+        // dropped is its own end; a one-character reply then starts with
+        // "0" or "1", and nothing is dropped from the others.
+        QByteArray kept = reply;
+        Lx200::DropForeignLead(kind, kept);
+        NJ_FUZZ_CHECK(reply.endsWith(kept), hex);
+        if (kind == Lx200::ReplyKind::Digit)
+            NJ_FUZZ_CHECK(kept.isEmpty() ? !reply.contains('0') && !reply.contains('1')
+                                         : (kept[0] == '0' || kept[0] == '1'),
+                          hex);
+        else
+            NJ_FUZZ_CHECK(kept == reply, hex);
     }
     const QByteArray reason = Lx200::RefusalReason(reply);
     NJ_FUZZ_CHECK(reason.size() < qMax<qsizetype>(reply.size(), 1), hex);

@@ -513,6 +513,9 @@ void TFRM_Pref::BTN_InMouseUp()
 
 void TFRM_Pref::BTN_ChooseClick()
 {
+    if (AscomBridge::Running() && AscomBridge::Installed()->ChoosesByDiscovery()
+        && Settings::RunHandler(QStringLiteral("AscomBridge.Choose")))
+        return;
     if (!AscomBridge::Running()) {
         LBL_Error_Ascom->setText(QStringLiteral("Le pont ASCOM n'est pas disponible."));
         return;
@@ -552,6 +555,9 @@ void TFRM_Pref::pollChooser()
 
 void TFRM_Pref::BTN_ASCOM_ConfigurerClick()
 {
+    if (AscomBridge::Running() && AscomBridge::Installed()->ChoosesByDiscovery()
+        && Settings::RunHandler(QStringLiteral("AscomBridge.Configure")))
+        return;
     if (!EDT_ASCOM_Telescope->text().isEmpty())
         AscomBridge::Signal(AscomBridge::rqSetupDialog);
 }

@@ -2,11 +2,18 @@
 // An image view of the program's windows: holds its picture as a 24-bit
 // bitmap that the frame pipeline copies and draws into, and paints it over
 // the control without letting the toolkit erase the background first.
+//
+// The picture is painted from a copy in the screen's own format (32 bits a
+// pixel), made at the first paint after the bitmap was handed out for
+// writing (Bitmap()) or changed through the view, so a picture is converted
+// once per frame however often it is painted.
 
 #include "kernels/bitmap24.h"
 
 #include <QImage>
 #include <QWidget>
+
+#include <cstdint>
 
 class TImageView : public QWidget {
     Q_OBJECT
@@ -18,12 +25,20 @@ public:
     void SetOpaqueStyle();
 
     // The picture bitmap. After drawing into it, call Changed().
-    kernels::Bitmap24& Bitmap() { return bitmap_; }
+    kernels::Bitmap24& Bitmap()
+    {
+        stale_ = true;
+        return bitmap_;
+    }
     const kernels::Bitmap24& Bitmap() const { return bitmap_; }
     // Sets the picture's size; pixels are kept when the size does not change.
     void SetPictureSize(int width, int height);
     // Asks for a repaint of the picture.
-    void Changed() { update(); }
+    void Changed()
+    {
+        stale_ = true;
+        update();
+    }
 
     // Replaces the picture by a copy of an image.
     void SetPicture(const QImage& picture);
@@ -35,6 +50,17 @@ public:
 protected:
     void paintEvent(QPaintEvent* e) override;
 
+    // The picture in the screen's format as the next paint shows it.
+    const QImage& ScreenPicture();
+
 private:
     kernels::Bitmap24 bitmap_;
+    QImage screen_;        // bitmap_ as 0xffRRGGBB words
+    bool stale_ = true;    // screen_ may differ from bitmap_
 };
+
+namespace app {
+// Bytes blue, green, red of `pixels` pixels -> words 0xffRRGGBB.
+void Bgr24ToRgb32(const std::uint8_t* from, std::uint32_t* to, int pixels);
+void Bgr24ToRgb32Portable(const std::uint8_t* from, std::uint32_t* to, int pixels);
+} // namespace app

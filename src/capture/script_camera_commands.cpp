@@ -96,18 +96,18 @@ void CmdCameraMode(std::uint8_t, const QString& arguments)
         // The next statement is armed before the click, which may take a while.
         ScriptNext(150);
         (one ? FRM_Alv->SPDB_Cam1_Image : FRM_Alv->SPDB_Cam2_Image)->setChecked(true);
-        one ? Settings::RunHandler(QStringLiteral("FRM_Alv.SPDB_Cam1_ImageClick"))
-            : Settings::RunHandler(QStringLiteral("FRM_Alv.SPDB_Cam2_ImageClick"));
+        one ? RunCommandHandler(QStringLiteral("FRM_Alv.SPDB_Cam1_ImageClick"))
+            : RunCommandHandler(QStringLiteral("FRM_Alv.SPDB_Cam2_ImageClick"));
     } else if (mode == QLatin1String("stream")) {
         ScriptNext(150);
         (one ? FRM_Alv->SPDB_Cam1_Stream : FRM_Alv->SPDB_Cam2_Stream)->setChecked(true);
-        one ? Settings::RunHandler(QStringLiteral("FRM_Alv.SPDB_Cam1_StreamClick"))
-            : Settings::RunHandler(QStringLiteral("FRM_Alv.SPDB_Cam2_StreamClick"));
+        one ? RunCommandHandler(QStringLiteral("FRM_Alv.SPDB_Cam1_StreamClick"))
+            : RunCommandHandler(QStringLiteral("FRM_Alv.SPDB_Cam2_StreamClick"));
     } else if (mode == QLatin1String("longexposure")) {
         ScriptNext(150);
         (one ? FRM_Alv->SPDB_Cam1_PoseLongue : FRM_Alv->SPDB_Cam2_Poselongue)->setChecked(true);
-        one ? Settings::RunHandler(QStringLiteral("FRM_Alv.SPDB_Cam1_PoseLongueClick"))
-            : Settings::RunHandler(QStringLiteral("FRM_Alv.SPDB_Cam2_PoseLongueClick"));
+        one ? RunCommandHandler(QStringLiteral("FRM_Alv.SPDB_Cam1_PoseLongueClick"))
+            : RunCommandHandler(QStringLiteral("FRM_Alv.SPDB_Cam2_PoseLongueClick"));
     } else {
         ScriptError(mode);
     }

@@ -117,6 +117,30 @@ void DrawZoneRect(kernels::Bitmap24& bitmap, const kernels::Rect& rect, std::int
     pen.rectangle(rect);
 }
 
+void MergeZoneOutline(kernels::Bitmap24& view, const kernels::Rect& dstRect, const kernels::Bitmap24& outline,
+                      const kernels::Rect& srcRect)
+{
+    if (dstRect.width() != srcRect.width() || dstRect.height() != srcRect.height() || srcRect.isEmpty()) {
+        kernels::stretchBlt(view, dstRect, outline, srcRect, kernels::RasterOp::MergePaint);
+        return;
+    }
+    const int dx = dstRect.left - srcRect.left, dy = dstRect.top - srcRect.top;
+    auto part = [&](int left, int top, int right, int bottom) {
+        const kernels::Rect s{left, top, right, bottom};
+        if (!s.isEmpty())
+            kernels::stretchBlt(view, {left + dx, top + dy, right + dx, bottom + dy}, outline, s,
+                                kernels::RasterOp::MergePaint);
+    };
+    const int l = srcRect.left, t = srcRect.top, r = srcRect.right, b = srcRect.bottom;
+    part(l, t, r, t + 1);
+    if (b - 1 > t) {
+        part(l, b - 1, r, b);
+        part(l, t + 1, l + 1, b - 1);
+        if (r - 1 > l)
+            part(r - 1, t + 1, r, b - 1);
+    }
+}
+
 void DrawZoneMarker(kernels::Bitmap24& canvas, std::int32_t x, std::int32_t y, std::int32_t halfSize,
                     kernels::Colour colour, std::uint8_t shape, std::uint8_t centreMark)
 {

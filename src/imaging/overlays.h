@@ -75,6 +75,13 @@ private:
 // (right and bottom exclusive). Pen widths other than 1 draw width 1.
 void DrawZoneRect(kernels::Bitmap24& bitmap, const kernels::Rect& rect, std::int32_t penWidth);
 
+// Merges the outline bitmap DrawZoneRect drew around srcRect onto dstRect of
+// `view` (MergePaint, white leaves the view alone), as stretchBlt does over
+// the whole of dstRect; at the same size only the outline's four edges are
+// walked.
+void MergeZoneOutline(kernels::Bitmap24& view, const kernels::Rect& dstRect, const kernels::Bitmap24& outline,
+                      const kernels::Rect& srcRect);
+
 // The marker of a zone around (x, y): shape 0 square, 1 circle, other none;
 // centre mark 0 cross, 1 single pixel, other none. Outlines only.
 void DrawZoneMarker(kernels::Bitmap24& canvas, std::int32_t x, std::int32_t y, std::int32_t halfSize,

@@ -90,6 +90,8 @@ std::int64_t MosaicEnd_ms = 0;
 std::uint8_t MosaicEndHandled = 0;
 double PipelineRunningFactor = 1.0;
 QSize ResultPlaneSize;
+kernels::Bitmap24 ResultWithoutOverlay;
+bool ResultOverlaid = false;
 double AutoThresholdLowFactor = 1.0;
 double AutoThresholdHighFactor = 1.0;
 std::array<TFocusHistoryEntry, 129> FocusHistory{};
@@ -123,6 +125,7 @@ void ResetPipelineStartValues()
     AdditionTotal1 = 0;
     AdditionTotal2 = 0;
     ResultPlaneSize = QSize();
+    ResultOverlaid = false;
     AutoThresholdLowFactor = 1.0;
     AutoThresholdHighFactor = 1.0;
     PermanentDisplay = false;

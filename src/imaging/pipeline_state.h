@@ -218,6 +218,11 @@ extern double AutoThresholdLowFactor;
 // Width and height of the part of plane 5 the render pass last wrote (the
 // 16-bit result the image tool saves); empty until it wrote any.
 extern QSize ResultPlaneSize;
+// The result view as rendered, before the overlays drawn on it for the
+// screen (reticle, comparison picture); valid while ResultOverlaid is set,
+// that is from the drawing of an overlay to the next render.
+extern kernels::Bitmap24 ResultWithoutOverlay;
+extern bool ResultOverlaid;
 extern double AutoThresholdHighFactor;
 
 // ---- focus aids ----------------------------------------------------------

@@ -371,11 +371,9 @@ void zoneAndMarkers(Frame& f)
                            kGreen, 1, 1);
     }
     if (SourceViewShown && f.current && ZoneFrameBitmap)
-        kernels::stretchBlt(f.view->Bitmap(), DisplayZoneRect, *ZoneFrameBitmap, ZoneImageRect,
-                            kernels::RasterOp::MergePaint);
+        MergeZoneOutline(f.view->Bitmap(), DisplayZoneRect, *ZoneFrameBitmap, ZoneImageRect);
     if (smallShows(f.slot) && f.current && MiniZoneFrameBitmap) {
-        kernels::stretchBlt(smallBitmap(), MiniZoneRect, *MiniZoneFrameBitmap, MiniZoneImageRect,
-                            kernels::RasterOp::MergePaint);
+        MergeZoneOutline(smallBitmap(), MiniZoneRect, *MiniZoneFrameBitmap, MiniZoneImageRect);
         FRM_Small->Img_Small->Changed();
     }
 }
@@ -478,6 +476,11 @@ void resultOverlayAndFullScreen()
     kernels::Bitmap24& result = FRM_Alv->Image3->Bitmap();
     if (m && (m->CKB_Reticule->isChecked() || m->CKB_Fichier_Comparaison->isChecked())
         && m->CKB_Reticule_resultat->isChecked() && OverlayBitmap) {
+        // Saves take the result without what is drawn for the screen.
+        ResultWithoutOverlay.resize(result.width(), result.height());
+        kernels::bitBlt(ResultWithoutOverlay, 0, 0, result.width(), result.height(), result, 0, 0,
+                        kernels::RasterOp::SrcCopy);
+        ResultOverlaid = true;
         kernels::transparentCopy(result, -DisplayZoneRect.left, -DisplayZoneRect.top, OverlayBitmap->bitmap);
         FRM_Alv->Image3->Changed();
     }
@@ -525,6 +528,7 @@ void mosaic()
 void plainDisplay(Frame& f)
 {
     kernels::Bitmap24& result = FRM_Alv->Image3->Bitmap();
+    ResultOverlaid = false;
     const kernels::Rect* place = &ZoneImageRect;
     if (dualCapture()) {
         switch (CameraSlots[f.slot].recordLayout) {

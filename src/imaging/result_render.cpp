@@ -11,6 +11,7 @@
 #include "imaging/wavelet_module.h"
 #include "kernels/convolution.h"
 #include "kernels/result_passes.h"
+#include "kernels/row_pool.h"
 #include "platform/clock.h"
 #include "tools/frm_ressources.h"
 #include "tools/frm_tool_images.h"
@@ -19,7 +20,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <stdexcept>
+#include <thread>
 
 namespace Align_V {
 
@@ -31,6 +34,30 @@ kernels::ResultTables& tables()
 {
     static kernels::ResultTables t;
     return t;
+}
+
+// The rows of the result passes are split across this pool (made on the
+// interface thread, at its first use).
+std::unique_ptr<kernels::RowPool>& rowPool()
+{
+    static std::unique_ptr<kernels::RowPool> pool;
+    return pool;
+}
+
+int& rowThreads()
+{
+    static int n = std::clamp(int(std::thread::hardware_concurrency()), 1, 4);
+    return n;
+}
+
+kernels::RowPool* passPool()
+{
+    auto& pool = rowPool();
+    if (rowThreads() <= 1)
+        return nullptr;
+    if (!pool || pool->Threads() != rowThreads())
+        pool = std::make_unique<kernels::RowPool>(rowThreads());
+    return pool.get();
 }
 
 double num(const TCustomNumInp* input)
@@ -217,6 +244,7 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
     job.flat = flatOn && kind != 2;
     job.flatMeans = FlatChannelMeans;
     kernels::LevelStats stats{AdditionMin[kind], AdditionMax[kind]};
+    job.pool = passPool();
     kernels::Accumulate(planes, job, tables(), stats);
     if (job.plainCopy || job.correct)
         ResultPlaneSize = QSize(W, H);
@@ -270,6 +298,7 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
     dj.mixGreen = ChannelMixG;
     dj.mixBlue = ChannelMixB;
     dj.saturation = saturation;
+    dj.pool = passPool();
     kernels::DisplayPass(planes, dj, *ResultBitmap);
     const i64 shown_ms = clock.monotonicMs();
     showTiming(FRM_Ressources ? FRM_Ressources->EDT_Temps_Copie : nullptr, shown_ms - levels_ms);
@@ -310,6 +339,11 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
 
 } // namespace
 
+void SetResultThreads(int threads)
+{
+    rowThreads() = std::clamp(threads, 1, kernels::TGenericModule::MaxThreads);
+}
+
 int CurrentBinning()
 {
     if (!FRM_Alv)
@@ -322,6 +356,7 @@ void RenderResult(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFr
 {
     if (!FRM_Tool_Images || !FRM_Alv || !ZoneBitmap || !ResultBitmap)
         return;
+    ResultOverlaid = false;
     if (kind > 2)
         kind = 0;
     bool stop = false;

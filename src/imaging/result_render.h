@@ -21,6 +21,10 @@ void RenderResult(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFr
 void LuminanceTransfer(kernels::Bitmap24& bitmap, std::uint8_t mode, double weightRed, double weightGreen,
                        double weightBlue);
 
+// Threads the result passes split their rows across (1: the calling thread
+// only); by default as many as the processor has, at most 4.
+void SetResultThreads(int threads);
+
 // Binning factor of the current camera slot: 2 with its 2x2 item checked, else 1.
 int CurrentBinning();
 

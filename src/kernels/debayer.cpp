@@ -1,5 +1,7 @@
 #include "kernels/debayer.h"
 
+#include "kernels/clone_route.h"
+
 #include <algorithm>
 #include <cstddef>
 
@@ -81,7 +83,7 @@ void buildRow(Site even, Site odd, RowWeights& r)
 // The fixed trip count of full blocks lets the compiler keep the whole block
 // in vector registers.
 template <int N>
-inline void blockBytes(const std::uint8_t* __restrict up, const std::uint8_t* __restrict mid,
+[[gnu::always_inline]] inline void blockBytes(const std::uint8_t* __restrict up, const std::uint8_t* __restrict mid,
                        const std::uint8_t* __restrict dn, std::uint8_t* __restrict out, const RowWeights& w,
                        int n = N)
 {
@@ -95,8 +97,8 @@ inline void blockBytes(const std::uint8_t* __restrict up, const std::uint8_t* __
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void rebuildRows(const Bitmap24& src, Bitmap24& dst,
-                                                                    const RowWeights rows[2])
+// The row loop, built once for any processor and once for AVX2.
+[[gnu::always_inline]] inline void rebuildRowsBody(const Bitmap24& src, Bitmap24& dst, const RowWeights rows[2])
 {
     const int w = src.width(), h = src.height();
     const int bytes = 3 * (w - 2);   // inner bytes of a row
@@ -113,6 +115,24 @@ __attribute__((target_clones("avx2", "default"))) void rebuildRows(const Bitmap2
         if (i < bytes)
             blockBytes<kBlock>(up + i, mid + i, dn + i, out + i, rw, bytes - i);
     }
+}
+
+void rebuildRowsPortable(const Bitmap24& src, Bitmap24& dst, const RowWeights rows[2])
+{
+    rebuildRowsBody(src, dst, rows);
+}
+
+__attribute__((target("avx2"))) void rebuildRowsAvx2(const Bitmap24& src, Bitmap24& dst, const RowWeights rows[2])
+{
+    rebuildRowsBody(src, dst, rows);
+}
+
+void rebuildRows(const Bitmap24& src, Bitmap24& dst, const RowWeights rows[2])
+{
+    if (detail::UseAvx2Clone())
+        rebuildRowsAvx2(src, dst, rows);
+    else
+        rebuildRowsPortable(src, dst, rows);
 }
 
 } // namespace

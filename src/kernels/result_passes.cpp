@@ -1,6 +1,7 @@
 #include "kernels/result_passes.h"
 
 #include "kernels/result_rows.h"
+#include "kernels/row_pool.h"
 
 #include <algorithm>
 #include <atomic>
@@ -283,36 +284,53 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
     if (job.correct && job.dark && !smart && &route == &kPortableRoute)
         cr.darkTable = tables.darkAmounts(job.darkLevel, job.darkRatio);
     rows::Extremes fold;
-    for (int r = 0; r < H; ++r) {
-        std::uint16_t* pr = P.row(r);
-        if (job.frame) {
-            const Bitmap24* sub = r < subRows ? job.subtract : nullptr;
-            if (B == 1) {
-                rows::AddRow a;
-                a.sum = pr;
-                a.frame = job.frame->scanLine(r);
-                a.subtract = sub ? sub->scanLine(r) : nullptr;
-                a.pixels = W;
-                a.subPixels = a.subtract ? subCols : 0;
-                a.zero = P.zero;
-                route.add(a);
-            } else {
-                addRow2(pr, P.zero, W, job.frame, sub, subCols, r * 2);
+    // Rows in bands across the pool (when given), each band folding its own
+    // extremes, combined once all are done.
+    auto rowsOf = [&](int first, int end, rows::Extremes& e) {
+        rows::CorrectRow row = cr;
+        for (int r = first; r < end; ++r) {
+            std::uint16_t* pr = P.row(r);
+            if (job.frame) {
+                const Bitmap24* sub = r < subRows ? job.subtract : nullptr;
+                if (B == 1) {
+                    rows::AddRow a;
+                    a.sum = pr;
+                    a.frame = job.frame->scanLine(r);
+                    a.subtract = sub ? sub->scanLine(r) : nullptr;
+                    a.pixels = W;
+                    a.subPixels = a.subtract ? subCols : 0;
+                    a.zero = P.zero;
+                    route.add(a);
+                } else {
+                    addRow2(pr, P.zero, W, job.frame, sub, subCols, r * 2);
+                }
+            }
+            if (smart)
+                continue;   // corrected below, once the whole sum is there
+            if (job.plainCopy) {
+                std::memcpy(out.row(r), pr, std::size_t(W) * 4 * sizeof(std::uint16_t));
+                route.fold(pr, W, e);
+            } else if (job.correct) {
+                row.sum = pr;
+                row.out = out.row(r);
+                row.dark = job.dark ? D.row(r) : nullptr;
+                row.flat = flatOn ? F.row(r) : nullptr;
+                row.nextRow = r + 1 < end ? DeepPlanes::kRowWords : 0;
+                route.correct(row, e);
             }
         }
-        if (smart)
-            continue;   // corrected below, once the whole sum is there
-        if (job.plainCopy) {
-            std::memcpy(out.row(r), pr, std::size_t(W) * 4 * sizeof(std::uint16_t));
-            route.fold(pr, W, fold);
-        } else if (job.correct) {
-            cr.sum = pr;
-            cr.out = out.row(r);
-            cr.dark = job.dark ? D.row(r) : nullptr;
-            cr.flat = flatOn ? F.row(r) : nullptr;
-            cr.nextRow = r + 1 < H ? DeepPlanes::kRowWords : 0;
-            route.correct(cr, fold);
+    };
+    if (job.pool && !smart && job.pool->Parts(H) > 1) {
+        rows::Extremes parts[TGenericModule::MaxThreads];
+        job.pool->Run(H, [&](int part, int first, int end) { rowsOf(first, end, parts[part]); });
+        for (const auto& e : parts) {
+            if (e.max < 0)
+                continue;
+            fold.min = std::min(fold.min, e.min);
+            fold.max = std::max(fold.max, e.max);
         }
+    } else {
+        rowsOf(0, H, fold);
     }
 
     if (smart) {
@@ -388,58 +406,64 @@ void DisplayPass(const DeepPlanes& planes, const DisplayJob& job, Bitmap24& resu
         return (red * m.WeightR + green * m.WeightG + blue * m.WeightB) * m.Multiplier;
     };
 
-    for (int r = 0; r < src.height; ++r) {
-        const std::uint16_t* s = src.row(r);
-        std::uint8_t* o = result.scanLine(r);
-        if (plainColour) {
-            // The usual case, on its own loop: one load, three table
-            // look-ups and one store a pixel. The store's fourth byte is the
-            // next pixel's first, written again by the next turn.
-            const std::uint32_t mask = mb | std::uint32_t(mg) << 8 | std::uint32_t(mr) << 16;
-            int c = 0;
-            for (; c + 1 < src.width; ++c, s += 4, o += 3) {
-                std::uint64_t w;
-                std::memcpy(&w, s, 8);
-                const std::uint32_t v = L[w & 0xFFFF] | std::uint32_t(L[(w >> 16) & 0xFFFF]) << 8
-                                        | std::uint32_t(L[(w >> 32) & 0xFFFF]) << 16;
-                const std::uint32_t bytes = v & mask;
-                std::memcpy(o, &bytes, 4);
-            }
-            if (c < src.width) {
-                o[0] = L[s[0]] & mb;
-                o[1] = L[s[1]] & mg;
-                o[2] = L[s[2]] & mr;
-            }
-            continue;
-        }
-        for (int c = 0; c < src.width; ++c, s += 4, o += 3) {
-            const std::uint8_t lb = L[s[0]], lg = L[s[1]], lr = L[s[2]];
-            if (job.grey) {
-                int sum = 0;
-                if (job.showRed)
-                    sum += lr;
-                if (job.showGreen)
-                    sum += lg;
-                if (job.showBlue)
-                    sum += lb;
-                const std::uint8_t v = shown ? std::uint8_t(std::min(255, sum / shown)) : 0;
-                o[0] = o[1] = o[2] = v;
-            } else {
-                double vr = mix(job.mixRed, lr, lr, lg, lb);
-                double vg = mix(job.mixGreen, lg, lr, lg, lb);
-                double vb = mix(job.mixBlue, lb, lr, lg, lb);
-                if (job.saturation != 1.0) {
-                    const double mean = (vr + vg + vb) / 3;
-                    vr = (vr - mean) * job.saturation + mean;
-                    vg = (vg - mean) * job.saturation + mean;
-                    vb = (vb - mean) * job.saturation + mean;
+    auto rowsOf = [&](int first, int end) {
+        for (int r = first; r < end; ++r) {
+            const std::uint16_t* s = src.row(r);
+            std::uint8_t* o = result.scanLine(r);
+            if (plainColour) {
+                // The usual case, on its own loop: one load, three table
+                // look-ups and one store a pixel. The store's fourth byte is the
+                // next pixel's first, written again by the next turn.
+                const std::uint32_t mask = mb | std::uint32_t(mg) << 8 | std::uint32_t(mr) << 16;
+                int c = 0;
+                for (; c + 1 < src.width; ++c, s += 4, o += 3) {
+                    std::uint64_t w;
+                    std::memcpy(&w, s, 8);
+                    const std::uint32_t v = L[w & 0xFFFF] | std::uint32_t(L[(w >> 16) & 0xFFFF]) << 8
+                                            | std::uint32_t(L[(w >> 32) & 0xFFFF]) << 16;
+                    const std::uint32_t bytes = v & mask;
+                    std::memcpy(o, &bytes, 4);
                 }
-                o[0] = job.showBlue ? toByte(vb) : 0;
-                o[1] = job.showGreen ? toByte(vg) : 0;
-                o[2] = job.showRed ? toByte(vr) : 0;
+                if (c < src.width) {
+                    o[0] = L[s[0]] & mb;
+                    o[1] = L[s[1]] & mg;
+                    o[2] = L[s[2]] & mr;
+                }
+                continue;
+            }
+            for (int c = 0; c < src.width; ++c, s += 4, o += 3) {
+                const std::uint8_t lb = L[s[0]], lg = L[s[1]], lr = L[s[2]];
+                if (job.grey) {
+                    int sum = 0;
+                    if (job.showRed)
+                        sum += lr;
+                    if (job.showGreen)
+                        sum += lg;
+                    if (job.showBlue)
+                        sum += lb;
+                    const std::uint8_t v = shown ? std::uint8_t(std::min(255, sum / shown)) : 0;
+                    o[0] = o[1] = o[2] = v;
+                } else {
+                    double vr = mix(job.mixRed, lr, lr, lg, lb);
+                    double vg = mix(job.mixGreen, lg, lr, lg, lb);
+                    double vb = mix(job.mixBlue, lb, lr, lg, lb);
+                    if (job.saturation != 1.0) {
+                        const double mean = (vr + vg + vb) / 3;
+                        vr = (vr - mean) * job.saturation + mean;
+                        vg = (vg - mean) * job.saturation + mean;
+                        vb = (vb - mean) * job.saturation + mean;
+                    }
+                    o[0] = job.showBlue ? toByte(vb) : 0;
+                    o[1] = job.showGreen ? toByte(vg) : 0;
+                    o[2] = job.showRed ? toByte(vr) : 0;
+                }
             }
         }
-    }
+    };
+    if (job.pool)
+        job.pool->Run(src.height, [&](int, int first, int end) { rowsOf(first, end); });
+    else
+        rowsOf(0, src.height);
 }
 
 void LuminanceTransfer(Bitmap24& bitmap, int mode, double weightRed, double weightGreen, double weightBlue)

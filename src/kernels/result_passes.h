@@ -19,6 +19,8 @@
 
 namespace kernels {
 
+class RowPool;
+
 // Lowest and highest word folded by a pass.
 struct LevelStats {
     std::int64_t min = 0;
@@ -55,6 +57,10 @@ struct AccumulateJob {
     // Flat division.
     bool flat = false;
     std::array<double, 3> flatMeans{};
+
+    // Rows split across this pool when set (the hot-pixel correction runs
+    // on the calling thread); the words and extremes are the same.
+    RowPool* pool = nullptr;
 };
 
 // Tables reused from call to call so that a pass allocates nothing once
@@ -122,6 +128,7 @@ struct DisplayJob {
     bool showRed = true, showGreen = true, showBlue = true;
     ChannelMix mixRed, mixGreen, mixBlue;
     double saturation = 1.0;
+    RowPool* pool = nullptr;   // rows split across it when set
 };
 
 // Plane 5 -> result bitmap, over job.width x job.height clipped to both.

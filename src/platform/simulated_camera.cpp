@@ -27,6 +27,7 @@ bool SimulatedCamera::open()
 void SimulatedCamera::close()
 {
     stopStream();
+    stopDrawingAhead();
     open_ = false;
 }
 
@@ -45,6 +46,7 @@ bool SimulatedCamera::setFormat(const CameraFormat& format)
     StarFieldSettings next = s;
     next.width = format.width;
     next.height = format.height;
+    stopDrawingAhead();
     field_ = StarField(next);
     return true;
 }
@@ -53,6 +55,11 @@ FrameView SimulatedCamera::renderInto(std::vector<std::uint8_t>& buffer, std::in
 {
     buffer.resize(field_.frameBytes());
     field_.render(frame, t_s, 0, 0, 1.0, buffer.data(), field_.minStride());
+    return describe(buffer);
+}
+
+FrameView SimulatedCamera::describe(const std::vector<std::uint8_t>& buffer) const
+{
     const auto& s = field_.settings();
     return FrameView{s.width, s.height, field_.minStride(), s.bayer ? PixelFormat::Mono8 : PixelFormat::Bgr24,
                      buffer.data(), buffer.size()};
@@ -68,8 +75,73 @@ bool SimulatedCamera::grabFrame(const FrameCallback& sink)
         std::lock_guard lock(mutex_);
         n = grabCount_++;
     }
-    sink(renderInto(grabBuffer_, n, t_s));
+    {
+        std::unique_lock lock(aheadMutex_);
+        if (aheadOrdered_ || aheadReady_) {
+            // The frame ordered at the last grab; when grabs come faster
+            // than frames are drawn, the rest of its drawing is waited for.
+            aheadWake_.wait(lock, [this] { return aheadReady_; });
+            grabBuffer_.swap(ahead_);
+            aheadReady_ = false;
+        } else {
+            lock.unlock();
+            renderInto(grabBuffer_, n, t_s);   // the first grab
+            lock.lock();
+        }
+        // The next frame, for when the next grab is expected.
+        const double expected = lastGrab_s_ >= 0 ? t_s + (t_s - lastGrab_s_) : t_s;
+        lastGrab_s_ = t_s;
+        aheadFrame_ = n + 1;
+        aheadTime_s_ = expected;
+        aheadOrdered_ = true;
+        if (!aheadThread_.joinable()) {
+            aheadStop_ = false;
+            aheadThread_ = std::thread([this] { drawAheadLoop(); });
+        }
+    }
+    aheadWake_.notify_all();
+    sink(describe(grabBuffer_));
     return true;
+}
+
+void SimulatedCamera::drawAheadLoop()
+{
+    std::vector<std::uint8_t> buffer;
+    for (;;) {
+        std::int64_t frame;
+        double t_s;
+        {
+            std::unique_lock lock(aheadMutex_);
+            aheadWake_.wait(lock, [this] { return aheadStop_ || aheadOrdered_; });
+            if (aheadStop_)
+                return;
+            frame = aheadFrame_;
+            t_s = aheadTime_s_;
+        }
+        renderInto(buffer, frame, t_s);
+        {
+            std::lock_guard lock(aheadMutex_);
+            ahead_.swap(buffer);
+            aheadOrdered_ = false;
+            aheadReady_ = true;
+        }
+        aheadWake_.notify_all();
+    }
+}
+
+void SimulatedCamera::stopDrawingAhead()
+{
+    {
+        std::lock_guard lock(aheadMutex_);
+        if (!aheadThread_.joinable())
+            return;
+        aheadStop_ = true;
+    }
+    aheadWake_.notify_all();
+    aheadThread_.join();
+    std::lock_guard lock(aheadMutex_);
+    aheadOrdered_ = aheadReady_ = false;
+    lastGrab_s_ = -1;
 }
 
 bool SimulatedCamera::startStream(FrameCallback callback, double frameRate)

@@ -1,8 +1,13 @@
 #pragma once
 // The simulated star-field camera, a device of the grab family: each grab
-// renders the sky at the time of the grab (monotonic clock since open), and a
-// stream renders frame after frame on the camera's own thread at its frame
-// rate. With the Bayer setting it delivers one-byte mosaic frames.
+// hands over the sky at the time of the grab (monotonic clock since open),
+// and a stream renders frame after frame on the camera's own thread at its
+// frame rate. With the Bayer setting it delivers one-byte mosaic frames.
+//
+// Grabs never draw on the grabbing thread (the interface thread) once the
+// first frame is out: each grab hands over the frame drawn ahead on the
+// camera's drawing thread, for the time the grab was expected at, and orders
+// the next one.
 
 #include "platform/camera_device.h"
 #include "platform/star_field.h"
@@ -38,6 +43,9 @@ public:
 private:
     void streamLoop(FrameCallback callback, double frameRate);
     FrameView renderInto(std::vector<std::uint8_t>& buffer, std::int64_t frame, double t_s) const;
+    FrameView describe(const std::vector<std::uint8_t>& buffer) const;
+    void drawAheadLoop();
+    void stopDrawingAhead();
 
     StarField field_;
     bool open_ = false;
@@ -50,6 +58,18 @@ private:
     bool stopRequested_ = false;
     std::int64_t streamCount_ = 0;
     std::thread thread_;
+
+    // The frame drawn ahead for the next grab.
+    std::mutex aheadMutex_;
+    std::condition_variable aheadWake_;
+    bool aheadStop_ = false;
+    bool aheadOrdered_ = false;   // the drawing thread has a frame to draw
+    bool aheadReady_ = false;     // ahead_ holds the frame ordered
+    std::int64_t aheadFrame_ = 0;
+    double aheadTime_s_ = 0;
+    double lastGrab_s_ = -1;
+    std::vector<std::uint8_t> ahead_;
+    std::thread aheadThread_;
 };
 
 } // namespace platform

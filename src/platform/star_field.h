@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace platform {
@@ -74,8 +75,15 @@ public:
     double periodicOffset(double t_s) const;
 
 private:
+    // The background noise and the sky drawn once, the first time a frame is
+    // rendered; each frame reads them from its own offset. Shared by copies
+    // of the field (same settings, same tables).
+    struct Sky;
+    const Sky& sky() const;
+
     StarFieldSettings s_;
     std::vector<Star> stars_;
+    std::shared_ptr<Sky> sky_;
 };
 
 // Takes the simulated mount's periodic error from the environment variable

@@ -36,6 +36,15 @@ inline const QString kScriptNotFound = QStringLiteral("Script not found : ");
 inline const QString kTooManyNested = QStringLiteral("Too many nested scripts");
 inline const QString kTooManyVariables = QStringLiteral("Too many variables");
 inline const QString kTooManyLabels = QStringLiteral("Too many labels");
+// A command whose action's handler no window provides, and a wait whose
+// action ended without resuming the script.
+inline const QString kNotAvailable = QStringLiteral(" : command not available");
+inline const QString kNoSequence = QStringLiteral(" : no capture sequence runs");
+inline const QString kNoStacking = QStringLiteral(" : no stacking runs");
+inline const QString kNoLongExposure = QStringLiteral(" : no long exposure runs");
+inline const QString kNoPlayback = QStringLiteral(" : no file is playing");
+inline const QString kNoTimedMove = QStringLiteral(" : no timed move runs");
+inline const QString kNoFrames = QStringLiteral(" : no camera or file delivers frames");
 // Statements that would otherwise halt without a word.
 inline const QString kOperatorExpected = QStringLiteral(" : operator expected");
 inline const QString kStringOperator = QStringLiteral(" : only + joins texts");

@@ -4,7 +4,10 @@
 #include "app/frm_alv.h"
 #include "app/helpers/str_helpers.h"
 #include "app/systeme.h"
+#include "app/settings.h"
 #include "app/ui/control_adapters.h"
+#include "app/ui/event_boundary.h"
+#include "capture/camera_slots.h"
 #include "platform/codepage.h"
 #include "platform/message_service.h"
 #include "platform/text_lines.h"
@@ -13,14 +16,18 @@
 #include "scripting/script_commands.h"
 #include "scripting/script_language.h"
 #include "scripting/script_texts.h"
+#include "telescope/frm_prg_suivi.h"
 #include "tools/frm_tool_images.h"
 
 #include <QFile>
 #include <QHash>
 #include <QLocale>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -53,6 +60,23 @@ bool g_pausedWhileArmed = false;
 int g_macroLevel = -1;
 
 bool inMacroStatement() { return g_macroLevel >= 0 && g_macroLevel == CurrentLevel; }
+
+// The statement under way: its line and level, for errors found after it
+// armed the next line.
+struct Statement {
+    int level = -1;
+    int line = -1;
+    QString text;
+};
+Statement g_statement;
+
+// The wait bound's timer and how many looks in a row found nothing to wait for.
+QPointer<QTimer> g_watch;
+int g_idleLooks = 0;
+constexpr int kWatchPeriod_ms = 1000;
+constexpr int kIdleLooksToEnd = 2;
+// Starts the looks at a wait that just began.
+void armWatch();
 
 // Sets a value for the life of a scope.
 template <class T>
@@ -481,6 +505,13 @@ void StopScript()
     if (CurrentLevel >= 1) {
         CurrentScript().State = StateStopped;
         PopLevel();
+        // A file run from a button or at start-up while nothing ran has no
+        // caller to come back to: the run ends here as a whole, and the
+        // window shows it stopped.
+        if (CurrentScript().State == StateStopped) {
+            StopScript();
+            return;
+        }
     } else {
         ScriptRunning = false;
         CurrentScript().State = StateStopped;
@@ -513,6 +544,9 @@ void StopEveryLevel()
 void StopAll()
 {
     stopClock();
+    if (g_watch)
+        g_watch->stop();
+    g_idleLooks = 0;
     for (TScript& s : ScriptLevels)
         s = TScript();
     CurrentLevel = 0;
@@ -525,7 +559,9 @@ void StopAll()
 
 void ScriptNext(int delay_ms)
 {
-    if (inMacroStatement())
+    // A statement that stopped its script (an error after it armed the next
+    // line, a handler missing) or that a pause caught leaves it where it is.
+    if (inMacroStatement() || !ScriptRunning)
         return;
     TScript& s = CurrentScript();
     if (s.CurrentLine >= s.LineCount) {
@@ -570,8 +606,10 @@ void BeginWait(bool& waitFlag)
 
 void BeginWait()
 {
-    if (!inMacroStatement())
-        CurrentScript().State = StateWaiting;
+    if (inMacroStatement())
+        return;
+    CurrentScript().State = StateWaiting;
+    armWatch();
 }
 
 bool ResumeIfWaiting(bool& waitFlag)
@@ -592,6 +630,98 @@ bool ResumeIfWaiting()
 }
 
 // --- statements ----------------------------------------------------------------------
+
+namespace {
+
+// "Line n : text" for the statement under way, whatever line the level
+// already stands on; then the stop operation.
+void statementError(const QString& text)
+{
+    stopClock();
+    TScript& s = CurrentScript();
+    if (g_statement.level == CurrentLevel && g_statement.line >= 0)
+        s.CurrentLine = g_statement.line;
+    ScriptError(text);
+}
+
+bool frameSourceRuns() { return Cam1Online || Cam2Online || PlayerActive; }
+
+// What a waiting level still waits for: empty while its action runs,
+// otherwise the text telling what is missing.
+QString missingForWait()
+{
+    if (WaitSequence) {
+        if (!SequenceSaving)
+            return ScriptTexts::kNoSequence;
+        const bool timed = FRM_Tool_Images && FRM_Tool_Images->CBX_Unite->currentIndex() > 0;
+        return timed || frameSourceRuns() ? QString() : ScriptTexts::kNoFrames;
+    }
+    if (WaitIntegration) {
+        if (!FRM_Tool_Images || !FRM_Tool_Images->BTN_Arreter_Add->isEnabled())
+            return ScriptTexts::kNoStacking;
+        return frameSourceRuns() ? QString() : ScriptTexts::kNoFrames;
+    }
+    if (WaitLongExposure)
+        return LongExposureRunning[1] || LongExposureRunning[2] ? QString() : ScriptTexts::kNoLongExposure;
+    if (WaitPlayer)
+        return PlayerActive ? QString() : ScriptTexts::kNoPlayback;
+    if (WaitMove && !GotoRunning) {
+        const bool moving = FRM_Prg_Suivi
+                            && (FRM_Prg_Suivi->TMR_Suivi_AD->isActive() || FRM_Prg_Suivi->TMR_Suivi_Dec->isActive());
+        return moving ? QString() : ScriptTexts::kNoTimedMove;
+    }
+    // A goto is watched by the mount, which ends it on a timeout; a wait for
+    // "Poursuivre" lasts until the user answers.
+    return {};
+}
+
+void armWatch()
+{
+    if (!FRM_Script)
+        return;
+    if (!g_watch) {
+        g_watch = new QTimer(FRM_Script);
+        g_watch->setObjectName(QStringLiteral("TMR_ScriptWait"));
+        g_watch->setInterval(kWatchPeriod_ms);
+        QObject::connect(g_watch, &QTimer::timeout, FRM_Script,
+                         [] { app::runGuarded(QStringLiteral("TMR_ScriptWait"), [] { WatchWait(); }); });
+    }
+    g_idleLooks = 0;
+    g_watch->start();
+}
+
+} // namespace
+
+void WatchWait()
+{
+    if (!ScriptRunning || CurrentScript().State != StateWaiting) {
+        if (g_watch)
+            g_watch->stop();
+        g_idleLooks = 0;
+        return;
+    }
+    const QString missing = missingForWait();
+    if (missing.isEmpty()) {
+        g_idleLooks = 0;
+        return;
+    }
+    if (++g_idleLooks < kIdleLooksToEnd)
+        return;
+    if (g_watch)
+        g_watch->stop();
+    g_idleLooks = 0;
+    WaitSequence = WaitLongExposure = WaitIntegration = WaitMove = WaitPlayer = false;
+    CurrentScript().State = StateRunning;
+    ScriptError(editorLine(CurrentScript().CurrentLine).trimmed() + missing);
+}
+
+bool RunCommandHandler(const QString& name)
+{
+    if (Settings::RunHandler(name))
+        return true;
+    statementError(g_statement.text + ScriptTexts::kNotAvailable);
+    return false;
+}
 
 void ScriptError(const QString& text)
 {
@@ -634,6 +764,8 @@ void dispatch(std::uint8_t pass, const QString& line)
         // Copied: a handler may register or run anything, the table entry
         // must not be used after it.
         const CommandHandler run = *handler;
+        const ScopedValue<Statement> statement(
+            g_statement, {CurrentLevel, CurrentScript().CurrentLine, line.trimmed()});
         run(pass, arguments);
         return;
     }

@@ -134,10 +134,24 @@ void BeginWait();
 bool ResumeIfWaiting(bool& waitFlag);
 // The same for a wait that has no flag of its own ("Poursuivre").
 bool ResumeIfWaiting();
+// The bound of a wait: once a second while a level waits, the action that
+// owns its flag is looked at; when it no longer runs (or no camera or file
+// delivers the frames it needs) twice in a row, the wait ends with the
+// script error "Line n : <statement> : <what is missing>". The script
+// window's watch timer runs it; tests call it directly.
+void WatchWait();
+
+// Runs by name (Settings::RunHandler) the handler of another window that a
+// command's action consists of, as a user's click would. When no window
+// provides it, the statement stops with "Line n : <statement> : command not
+// available", n being the statement's own line even if it already armed the
+// next one; false then.
+bool RunCommandHandler(const QString& name);
 
 // --- pacing ----------------------------------------------------------------
 // Advances to the next line and arms the clock for delay_ms (at least 1 ms).
-// Past the last line it ends the level (and returns to a caller).
+// Past the last line it ends the level (and returns to a caller). A script
+// that is not running (stopped, paused) is left where it stands.
 void ScriptNext(int delay_ms);
 // One clock tick: selects the current line in the editor and executes it.
 void Tick();

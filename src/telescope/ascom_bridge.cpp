@@ -55,6 +55,27 @@ void Signal(int request)
         g_bridge->Signal(request);
 }
 
+void Request(int request, Done done)
+{
+    if (g_bridge)
+        g_bridge->Request(request, std::move(done));
+    else if (done)
+        done(Outcome{});
+}
+
+bool HasAnswer(int request)
+{
+    switch (request) {
+    case rqChoose: case rqActiver: case rqConnect: case rqDisconnect: case rqSetConnected: case rqGetConnected:
+    case rqGetDeclination: case rqGetRightAscension: case rqGetSlewing: case rqSetTargetDeclination:
+    case rqGetTargetDeclination: case rqSetTargetRightAscension: case rqGetTargetRightAscension:
+    case rqCanPulseGuide: case rqCanSlew: case rqCanSlewAsync: case rqGetName:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool Ask(int request, int timeout_ms)
 {
     if (!g_bridge)

@@ -11,6 +11,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -64,6 +65,21 @@ struct TASCOM_CMD {
 };
 extern TASCOM_CMD AscomSharedData;
 
+// Whether a request is answered ("data_set").
+bool HasAnswer(int request);
+
+// What became of one request: served (for a request with an answer, its
+// answer is in AscomSharedData), or not; error says why a driver call failed
+// (empty when the request was only gated or dropped).
+struct Outcome {
+    bool served = false;
+    QString error;
+    // Never sent: a stop, an abort or a disconnection went before it, or
+    // the bridge ended.
+    bool dropped = false;
+};
+using Done = std::function<void(const Outcome&)>;
+
 // Axis and sign of a direction code: north 1 +, south 1 -, east 0 -, west 0 +.
 // False for any other code.
 bool AxisOfDirection(std::uint8_t direction, std::uint8_t& axis, int& sign);
@@ -76,6 +92,20 @@ public:
     // Waits at most timeout_ms for "data_set"; true when it came, and then
     // it is reset.
     virtual bool WaitDataSet(int timeout_ms) = 0;
+    // Hands the request over and returns at once; done (may be empty) runs
+    // on the interface thread once the request has been served or dropped.
+    // A bridge that serves on the calling thread calls it before returning.
+    virtual void Request(int request, Done done)
+    {
+        Signal(request);
+        Outcome outcome;
+        outcome.served = !HasAnswer(request) || WaitDataSet(0);
+        if (done)
+            done(outcome);
+    }
+    // Whether the telescope is chosen among the devices found on the network
+    // ("AscomBridge.Choose") rather than by the bridge's own chooser.
+    virtual bool ChoosesByDiscovery() const { return false; }
     // Ends the bridge ("fin"); false when it did not end within timeout_ms.
     virtual bool Finish(int timeout_ms)
     {
@@ -101,6 +131,10 @@ inline constexpr int kStopWait_ms = 5000;
 
 // Signals a request; nothing while no bridge runs.
 void Signal(int request);
+// Hands a request over without waiting; done runs on the interface thread
+// when it has been served or dropped (at once, not served, while no bridge
+// runs).
+void Request(int request, Done done);
 // Signals a request and waits for its answer; false when no bridge runs or
 // no answer came in time.
 bool Ask(int request, int timeout_ms);

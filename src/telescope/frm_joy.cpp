@@ -1,5 +1,7 @@
 #include "telescope/frm_joy.h"
 
+#include "platform/clock.h"
+
 #include "app/ui/event_boundary.h"
 #include "platform/ini_document.h"
 #include "platform/paths.h"
@@ -131,8 +133,17 @@ double TfrmJoy::MapAxis(int axis, std::uint16_t position, const AxisCalibration&
 
 bool TfrmJoy::readDevice()
 {
-    if (fd_ < 0)
+    if (fd_ < 0) {
+        // An absent stick is looked for again about once a second, not on
+        // every tick.
+        const std::int64_t now = platform::clock().monotonicMs();
+        if (lastOpenAttempt_ms_ >= 0 && now - lastOpenAttempt_ms_ < kReopenInterval_ms && lastOpenPath_ == DevicePath)
+            return false;
+        lastOpenAttempt_ms_ = now;
+        lastOpenPath_ = DevicePath;
         fd_ = ::open(DevicePath.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        ++OpenAttempts;
+    }
     if (fd_ < 0)
         return false;
     js_event e;
@@ -188,6 +199,9 @@ void TfrmJoy::PollJoystick()
 
 void TfrmJoy::Timer1Timer()
 {
+    // The stick is read only while it drives the mount or the wizard shows.
+    if (!(handler_ && Active) && !modal_ && !isVisible())
+        return;
     PollJoystick();
     const bool read = lastReadOk_;
     if (read)

@@ -44,9 +44,14 @@ public:
     // The Linux joystick device read (non-blocking js_event records; axes
     // 0..3 are X, Y, Z, R).
     QString DevicePath = QStringLiteral("/dev/input/js0");
+    // Times the device was looked for (opened or not).
+    int OpenAttempts = 0;
+    static constexpr std::int64_t kReopenInterval_ms = 1000;
     // The 50 ms tick: reads what the stick sent, lets the full scales grow,
     // and calls the handler while one is installed and Active is set. A stick
     // that cannot be read (unplugged) hands the centre once, then nothing.
+    // Nothing is read while the stick is off and the window is not shown;
+    // an absent device is looked for at most once a second.
     void Timer1Timer();
     QTimer* Timer1 = nullptr;
     std::array<std::uint16_t, 4> Position{};
@@ -85,6 +90,8 @@ private:
     bool modalOk_ = false;
     bool lastReadOk_ = false;
     int fd_ = -1;
+    std::int64_t lastOpenAttempt_ms_ = -1;
+    QString lastOpenPath_;
     bool centreHanded_ = false;
 };
 

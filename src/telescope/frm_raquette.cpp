@@ -16,6 +16,7 @@
 #include "telescope/frm_tool_suivi.h"
 #include "telescope/mount_state.h"
 #include "telescope/prg_suivi.h"
+#include "telescope/tracking/tracking_state.h"
 #include "telescope/voice_prompts.h"
 #include "tools/frm_tool_affichage.h"
 
@@ -111,6 +112,8 @@ TFRM_Raquette::~TFRM_Raquette()
         Settings::UnregisterHandler(name);
     if (Align_V::Hooks.PlayVoicePrompt)
         Align_V::Hooks.PlayVoicePrompt = nullptr;
+    if (FRM_Raquette == this || !FRM_Raquette)
+        TrackingHooks.AutofocusMeasure = nullptr;
     guarded("FRM_Raquette.ReleaseAll", [this] { ReleaseAll(); });
     // The Alpaca bridge stops what still moves before the program ends.
     if (dynamic_cast<Alpaca::AlpacaBridge*>(AscomBridge::Installed()))
@@ -196,6 +199,11 @@ void TFRM_Raquette::wire()
         Settings::RegisterHandler(RegisteredNames.back(), handler);
     }
     Alpaca::RegisterHandlers();
+    // The tracking step's focus measures drive the automatic focusing.
+    TrackingHooks.AutofocusMeasure = [](double fwhm, int measures) {
+        if (FRM_Raquette)
+            FRM_Raquette->AutofocusMeasured(fwhm, measures);
+    };
     Align_V::Hooks.PlayVoicePrompt = [](const QString& key, int wait_ms) { Telescope::PlayVoicePrompt(key, wait_ms); };
 }
 
@@ -379,7 +387,18 @@ void TFRM_Raquette::BTN_Demarrer_AutofocusClick()
         AutofocusStepMs /= 4;
     AutofocusStepMs = std::max(AutofocusStepMs, 100);
     AutofocusReady = 1;
+    AutofocusFrameCount = 0;
     FocusDirection = 0;
+}
+
+void TFRM_Raquette::AutofocusMeasured(double fwhm, int measures)
+{
+    if (!AutofocusReady || BTN_Demarrer_Autofocus->isEnabled())
+        return;
+    if (++AutofocusFrameCount < measures)
+        return;
+    AutofocusFrameCount = 0;
+    AutofocusStep(false, fwhm);
 }
 
 void TFRM_Raquette::AutofocusStep(bool fast, double fwhm)
@@ -497,7 +516,7 @@ void TFRM_Raquette::EnableAscomControls(bool ask)
     enableAll({BTN_Position_Actuelle, BTN_Sync, RDB_Messier, RDB_NGC, RDB_IC, RDB_UGC, RDB_Etoile_SAO, EDT_Numero}, true);
     enableAll({RDB_Etoile, RDB_Planete, CBX_Planete}, false);
     if (ask) {
-        AscomBridge::Ask(AscomBridge::rqCanSlewAsync, AscomBridge::kAnswerWait_ms);
+        AscomBridge::Request(AscomBridge::rqCanSlewAsync, {});
         EnableAbsoluteGoto();
         BTN_GOTO->setEnabled(true);
     }

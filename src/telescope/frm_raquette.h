@@ -64,6 +64,10 @@ public:
     void BTN_Demarrer_AutofocusClick();
     void BTN_Arreter_AutofocusClick();
     void AutofocusStep(bool fast, double fwhm);
+    // One focus measure of the tracking step, the mean of `measures` frames:
+    // while the focusing waits for a measure, every measures-th one makes a
+    // step.
+    void AutofocusMeasured(double fwhm, int measures);
     void TMR_AutofocusTimer();
 
     void CBX_Vitesse_MoteurChange();

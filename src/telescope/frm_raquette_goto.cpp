@@ -22,6 +22,7 @@
 #include "translation/translated_texts.h"
 
 #include <QKeyEvent>
+#include <QPointer>
 #include <numbers>
 
 namespace {
@@ -246,9 +247,16 @@ void TFRM_Raquette::syncOtherMount()
     Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
     Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_OrigineClick"));
     if (Sky::OriginSet()) {
-        if (ascomMount())
-            Prg_Suivi::AscomSync(TelescopeRA, TelescopeDec);
-        BTN_Position_ActuelleClick();
+        if (ascomMount()) {
+            // The position is read once the driver has taken the sync.
+            QPointer<TFRM_Raquette> self(this);
+            Prg_Suivi::AscomSync(TelescopeRA, TelescopeDec, [self] {
+                if (self)
+                    self->BTN_Position_ActuelleClick();
+            });
+        } else {
+            BTN_Position_ActuelleClick();
+        }
         redrawChart();
     }
 }
@@ -288,13 +296,23 @@ void TFRM_Raquette::lx200Position()
 void TFRM_Raquette::ascomPosition()
 {
     using namespace AscomBridge;
-    // An answer counts only when the driver served it connected: a cleared
-    // record would read as 0 h, 0°.
-    if (Ask(rqGetRightAscension, kAnswerWait_ms) && AscomSharedData.Connected)
+    // Each coordinate is shown when the device has given it; one it did not
+    // give keeps the text shown before (never the unknown value 99).
+    QPointer<TFRM_Raquette> self(this);
+    Request(rqGetRightAscension, [self](const Outcome& o) {
+        if (!o.served || !AscomSharedData.Connected || !self)
+            return;
         Prg_Suivi::SetMountRA(AscomSharedData.RightAscension * 3600 * 15);
-    if (Ask(rqGetDeclination, kAnswerWait_ms) && AscomSharedData.Connected)
+        self->EDT_Position_Actuelle_AD->setText(CalcHelpers::RAToStr(Sky::GotoOriginRA));
+        redrawChart();
+    });
+    Request(rqGetDeclination, [self](const Outcome& o) {
+        if (!o.served || !AscomSharedData.Connected || !self)
+            return;
         Prg_Suivi::SetMountDec(AscomSharedData.Declination * 3600);
-    showPositionOf(Sky::GotoOriginRA, Sky::GotoOriginDec);
+        self->EDT_Position_Actuelle_Dec->setText(CalcHelpers::DecToStr(Sky::GotoOriginDec));
+        redrawChart();
+    });
 }
 
 void TFRM_Raquette::showPositionOf(double ra_arcsec, double dec_arcsec)

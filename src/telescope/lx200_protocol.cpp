@@ -133,6 +133,16 @@ qsizetype FramedLength(ReplyKind kind, const QByteArray& buffer)
     return 0;
 }
 
+void DropForeignLead(ReplyKind kind, QByteArray& buffer)
+{
+    if (kind != ReplyKind::Digit)
+        return;
+    qsizetype i = 0;
+    while (i < buffer.size() && buffer[i] != '0' && buffer[i] != '1')
+        ++i;
+    buffer.remove(0, i);
+}
+
 bool ReplyAccepted(ReplyKind kind, const QByteArray& reply)
 {
     switch (kind) {

@@ -62,6 +62,9 @@ ReplyKind ReplyKindOf(const QByteArray& command);
 // The length of the reply at the start of buffer once it is complete, 0
 // while more bytes are needed.
 qsizetype FramedLength(ReplyKind kind, const QByteArray& buffer);
+// Drops from the start of buffer what cannot begin a reply of this kind: a
+// one-character reply is "0" or "1", nothing else.
+void DropForeignLead(ReplyKind kind, QByteArray& buffer);
 // Whether a complete reply accepts its command (a "1" to ":Sr"/":Sd", a "0"
 // to ":MS#"; text replies always).
 bool ReplyAccepted(ReplyKind kind, const QByteArray& reply);

@@ -113,6 +113,9 @@ int MountConversation::advance(Run& run)
                 std::max(lastWrite_ms_ + pacing_ms_, run.stepStart_ms + run.exchanges[run.index].pauseBefore_ms);
             if (now < due)
                 return int(due - now);
+            const int lateWait = awaitLateReply(run);
+            if (lateWait >= 0)
+                return lateWait;
             try {
                 com_io::discard_input(run.channel);
                 WriteLX200Command(run.channel, command);
@@ -132,9 +135,7 @@ int MountConversation::advance(Run& run)
             run.awaiting = true;
             run.buffer.clear();
             run.deadline_ms = lastWrite_ms_ + replyTimeout_ms_;
-            const int fd = com_io::channel(run.channel).handle;
-            notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-            QObject::connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { step(); });
+            watchChannel(run.channel);
         }
         // The port closed or reopened under the exchange: its answer is lost.
         if (!notifier_ || com_io::channel(run.channel).handle != int(notifier_->socket())) {
@@ -147,6 +148,7 @@ int MountConversation::advance(Run& run)
             fail(RunStatus::Failed, command, textOf(e));
             return -1;
         }
+        Lx200::DropForeignLead(kind, run.buffer);
         const qsizetype length = Lx200::FramedLength(kind, run.buffer);
         if (length == 0) {
             const qint64 left = run.deadline_ms - clock_.elapsed();
@@ -157,6 +159,7 @@ int MountConversation::advance(Run& run)
                     fail(RunStatus::Refused, command);
                     return -1;
                 }
+                late_ = {true, run.channel, kind, run.buffer, clock_.elapsed(), clock_.elapsed()};
                 fail(RunStatus::TimedOut, command);
                 return -1;
             }
@@ -173,6 +176,47 @@ int MountConversation::advance(Run& run)
         ++run.index;
         run.stepStart_ms = clock_.elapsed();
     }
+}
+
+void MountConversation::watchChannel(std::uint8_t channel)
+{
+    const int fd = com_io::channel(channel).handle;
+    notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { step(); });
+}
+
+int MountConversation::awaitLateReply(const Run& run)
+{
+    if (!late_.pending)
+        return -1;
+    if (late_.channel != run.channel || com_io::channel(run.channel).handle < 0) {
+        late_.pending = false;
+        return -1;
+    }
+    QByteArray more;
+    try {
+        more = com_io::read_available(run.channel);
+    } catch (const std::exception&) {
+        // The write that follows meets the same fault and reports it.
+        late_.pending = false;
+        return -1;
+    }
+    const qint64 now = clock_.elapsed();
+    if (!more.isEmpty()) {
+        late_.buffer += more;
+        late_.lastByte_ms = now;
+    }
+    Lx200::DropForeignLead(late_.kind, late_.buffer);
+    const qint64 quietLeft =
+        std::min(late_.lastByte_ms + replyTimeout_ms_, late_.timedOut_ms + 2 * qint64(replyTimeout_ms_)) - now;
+    if (Lx200::FramedLength(late_.kind, late_.buffer) > 0 || quietLeft <= 0) {
+        late_ = {};
+        notifier_.reset();
+        return -1;
+    }
+    if (!notifier_ || int(notifier_->socket()) != com_io::channel(run.channel).handle)
+        watchChannel(run.channel);
+    return int(quietLeft);
 }
 
 void MountConversation::fail(RunStatus status, const QByteArray& command, const QString& error)

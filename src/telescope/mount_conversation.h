@@ -7,7 +7,12 @@
 //     command is written, so a late answer is never read as the next one's;
 //   - the reply is read up to its end (lx200_protocol.h frames it) for at
 //     most replyTimeout() ms; a reply that comes later than that ends the run
-//     as timed out;
+//     as timed out, and its late bytes still belong to it: the next command
+//     goes out once that reply's end came or the line stayed quiet for
+//     another replyTimeout() ms (twice that at most, for a line that
+//     never falls quiet);
+//   - a one-character reply takes only its own characters ("0"/"1" to
+//     ":Sr"/":Sd"): anything else before them is no answer to it;
 //   - a refusal ("0" to ":Sr"/":Sd", "1..." to ":MS#"), a timeout or a
 //     failed write or read ends the run: nothing after it goes out;
 //   - SPED_Delai_Serie ms pass between a write and the next one.
@@ -101,6 +106,22 @@ private:
     void fail(RunStatus status, const QByteArray& command, const QString& error = {});
     void scheduleNext(int ms);
 
+    // After a timeout: the reply that may still come, read and dropped
+    // before the next command goes out on that channel.
+    struct LateReply {
+        bool pending = false;
+        std::uint8_t channel = 0;
+        Lx200::ReplyKind kind = Lx200::ReplyKind::None;
+        QByteArray buffer;
+        qint64 timedOut_ms = 0;
+        qint64 lastByte_ms = 0;   // the timeout, or the last byte since
+    };
+    // Reads what came of a late reply; the ms still to wait for it, or -1
+    // when it is over (ended, or the line stayed quiet).
+    int awaitLateReply(const Run& run);
+    void watchChannel(std::uint8_t channel);
+
+    LateReply late_;
     std::deque<Run> queue_;
     std::unique_ptr<Run> current_;
     QTimer timer_;

@@ -141,8 +141,13 @@ void AbortGoto();
 // ":Q#", 100 ms later ":L" + object + "#" and ":CM#"; onReply (may be empty)
 // gets the mount's reply to ":CM#" (empty when none came).
 void SyncOnObject(const QByteArray& object, std::function<void(const QByteArray& reply)> onReply = {});
+// An ASCOM connection started and not yet answered nor given up.
+bool AscomConnectionUnderWay();
+// The ASCOM goto: Slewing := 1 and the poll armed at once; a request the
+// driver refuses ends the goto with a message.
 void AscomSlewAsync(double ra_arcsec, double dec_arcsec);
-void AscomSync(double ra_arcsec, double dec_arcsec);
+// The ASCOM sync; done (may be empty) runs once the driver has answered.
+void AscomSync(double ra_arcsec, double dec_arcsec, std::function<void()> done = {});
 // A position read from the mount (seconds of arc): TelescopeRA/Dec and the
 // goto origin.
 void SetMountRA(double arcsec);

@@ -3,6 +3,7 @@
 #include "telescope/prg_suivi_private.h"
 
 #include "app/frm_alv.h"
+#include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/ui/event_boundary.h"
 #include "capture/port_io.h"
@@ -16,6 +17,9 @@
 #include "telescope/mount_state.h"
 
 #include <QRegularExpression>
+#include <QTimer>
+#include <functional>
+#include <memory>
 #include <initializer_list>
 #include <optional>
 
@@ -131,23 +135,93 @@ bool parallelPortNamed(const QString& entry)
     return false;
 }
 
-bool connectAscom()
+// The ASCOM connection runs in the background: the Preferences dialog says
+// so, its "Connecter" waits, and an answer that does not come within
+// kAscomConnectBound_ms ends the attempt with a message.
+constexpr int kAscomConnectBound_ms = 12000;
+bool AscomConnecting = false;
+std::uint64_t AscomAttempt = 0;
+
+void showAscomState(const QString& text)
+{
+    if (!FRM_Pref)
+        return;
+    FRM_Pref->LBL_Error_Ascom->setText(text);
+}
+
+void fillAscomRates()
+{
+    if (!FRM_Raquette)
+        return;
+    FRM_Raquette->CBX_Rate->clear();
+    for (const AscomBridge::RateRef& rate : AscomBridge::AscomSharedData.AxisRates[0])
+        FRM_Raquette->CBX_Rate->addItem(rate->Name);
+    if (FRM_Raquette->CBX_Rate->count() > 0)
+        FRM_Raquette->CBX_Rate->setCurrentIndex(0);
+}
+
+// Starts the connection; true when the bridge answered at once and the
+// driver is connected. An answer that comes later goes to whenLate.
+bool connectAscom(std::function<void(bool connected)> whenLate)
 {
     if (!AscomBridge::Running()) {
         platform::showError(QStringLiteral("Le pont ASCOM n'est pas démarré : choisissez de nouveau l'interface ASCOM."));
         return false;
     }
-    if (!AscomBridge::Ask(AscomBridge::rqConnect, AscomBridge::kConnectWait_ms)
-        || !AscomBridge::AscomSharedData.Connected)
-        return false;
-    if (FRM_Raquette) {
-        FRM_Raquette->CBX_Rate->clear();
-        for (const AscomBridge::RateRef& rate : AscomBridge::AscomSharedData.AxisRates[0])
-            FRM_Raquette->CBX_Rate->addItem(rate->Name);
-        if (FRM_Raquette->CBX_Rate->count() > 0)
-            FRM_Raquette->CBX_Rate->setCurrentIndex(0);
-    }
-    return true;
+    if (AscomConnecting)
+        return false;   // one attempt at a time
+    struct Attempt {
+        bool returned = false;
+        bool answered = false;
+        bool connected = false;
+    };
+    auto attempt = std::make_shared<Attempt>();
+    const std::uint64_t number = ++AscomAttempt;
+    AscomConnecting = true;
+    TFRM_Pref& p = pref();
+    const bool connecterWas = p.BTN_Mount_Connecter->isEnabled();
+    AscomBridge::Request(AscomBridge::rqConnect,
+                         [attempt, number, whenLate, connecterWas](const AscomBridge::Outcome& o) {
+        if (number != AscomAttempt)
+            return;   // given up already
+        AscomConnecting = false;
+        attempt->answered = true;
+        attempt->connected = o.served && AscomBridge::AscomSharedData.Connected;
+        if (attempt->connected)
+            fillAscomRates();
+        else if (o.error.isEmpty())
+            Msg::ShowMessageText(false, QStringLiteral("Connexion au télescope impossible : aucun télescope Alpaca "
+                                                       "choisi (adresse hôte:port/N dans les Préférences)."));
+        if (!attempt->returned)
+            return;
+        // The failure's own text stays shown (the bridge's status).
+        if (attempt->connected)
+            showAscomState(QString());
+        else if (FRM_Pref)
+            FRM_Pref->BTN_Mount_Connecter->setEnabled(connecterWas);
+        if (whenLate)
+            whenLate(attempt->connected);
+    });
+    attempt->returned = true;
+    if (attempt->answered)
+        return attempt->connected;
+    showAscomState(QStringLiteral("Connexion au télescope en cours..."));
+    p.BTN_Mount_Connecter->setEnabled(false);
+    QTimer::singleShot(kAscomConnectBound_ms, FRM_Pref, [number, connecterWas, whenLate] {
+        if (!AscomConnecting || number != AscomAttempt)
+            return;
+        ++AscomAttempt;
+        AscomConnecting = false;
+        const QString text = QStringLiteral("Le télescope n'a pas répondu en %1 s : connexion abandonnée.")
+                                 .arg(kAscomConnectBound_ms / 1000);
+        showAscomState(text);
+        Msg::ShowMessageText(false, text);
+        if (FRM_Pref)
+            FRM_Pref->BTN_Mount_Connecter->setEnabled(connecterWas);
+        if (whenLate)
+            whenLate(false);
+    });
+    return false;
 }
 
 bool connectPlugin()
@@ -170,7 +244,7 @@ bool connectPlugin()
     return true;
 }
 
-bool connectInterface(Interface kind)
+bool connectInterface(Interface kind, std::function<void(bool)> whenLate = {})
 {
     TFRM_Pref& p = pref();
     switch (kind) {
@@ -189,7 +263,7 @@ bool connectInterface(Interface kind)
         VennerInit();
         return true;
     case Interface::Ascom:
-        return connectAscom();
+        return connectAscom(std::move(whenLate));
     case Interface::Plugin:
         return connectPlugin();
     case Interface::None:
@@ -220,10 +294,22 @@ bool disconnectInterface(Interface kind)
         TFRM_Pref& p = pref();
         p.BTN_ASCOM_Configurer->setEnabled(false);
         p.EDT_ASCOM_Telescope->setEnabled(false);
+        // The window shows the mount disconnected at once; the driver's
+        // own disconnection (its stops first) follows in the background.
+        ++AscomAttempt;
+        AscomConnecting = false;
         if (!AscomBridge::Running())
             return true;
-        return AscomBridge::Ask(AscomBridge::rqDisconnect, AscomBridge::kConnectWait_ms)
-               && !AscomBridge::AscomSharedData.Connected;
+        AscomBridge::AscomSharedData.Connected = 0;
+        auto answered = std::make_shared<bool>(false);
+        AscomBridge::Request(AscomBridge::rqDisconnect, [answered](const AscomBridge::Outcome& o) {
+            *answered = true;
+            if (o.error.isEmpty() && !AscomConnecting)
+                showAscomState(QString());
+        });
+        if (!*answered)
+            showAscomState(QStringLiteral("Déconnexion du télescope en cours..."));
+        return true;
     }
     case Interface::Plugin: {
         GuidePlugin::TInstance& instance = GuidePlugin::Instance;
@@ -325,9 +411,15 @@ void afterConnectClick(bool lx200, bool ascom)
 
 } // namespace
 
+bool AscomConnectionUnderWay() { return AscomConnecting; }
+
 bool ConnectMount()
 {
-    const bool ok = connectInterface(mountConnectionKind());
+    const bool ok = connectInterface(mountConnectionKind(), [](bool connected) {
+        if (connected)
+            lockMount(true);
+        afterConnectClick(false, connected && MountKind() == Interface::Ascom);
+    });
     if (ok)
         lockMount(true);
     return ok;
@@ -335,7 +427,11 @@ bool ConnectMount()
 
 bool ConnectGuidePort()
 {
-    const bool ok = connectInterface(GuideKind());
+    const bool ok = connectInterface(GuideKind(), [](bool connected) {
+        if (connected)
+            lockGuidePort(true);
+        afterConnectClick(false, connected && GuideKind() == Interface::Ascom);
+    });
     if (ok)
         lockGuidePort(true);
     return ok;

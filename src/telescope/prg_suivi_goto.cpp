@@ -158,16 +158,82 @@ void pollLx200()
     Converse({{Lx200::DistanceBarsCommand}, {Lx200::GetRACommand}, {Lx200::GetDecCommand}}, applyPoll);
 }
 
+// The ASCOM poll: its three reads go out together and the next poll waits
+// until all three are answered; a slew request still out holds the poll
+// back, so an answer older than the slew never ends it.
+int AscomReadsOut = 0;
+int AscomSlewsOut = 0;
+// Counts the gotos started: a poll answer ends only the goto it was asked
+// for.
+std::uint64_t AscomGotoNumber = 0;
+
+// An ASCOM goto that could not start or whose mount stopped answering.
+void failAscomGoto(const QString& text)
+{
+    FailedPolls = 0;
+    if (QTimer* t = detail::positionTimer())
+        t->stop();
+    restoreGotoDialog();
+    Msg::ShowMessageText(false, text);
+    const bool scriptWaits = Scripts::GotoRunning && Scripts::ScriptRunning
+                             && Scripts::CurrentScript().State == Scripts::StateWaiting;
+    Scripts::GotoRunning = false;
+    if (scriptWaits)
+        Scripts::ScriptError(text);
+}
+
 void pollAscom()
 {
     using namespace AscomBridge;
-    if (Ask(rqGetRightAscension, kAnswerWait_ms))
-        setRA(AscomSharedData.RightAscension * 3600 * 15);
-    if (Ask(rqGetDeclination, kAnswerWait_ms))
-        setDec(AscomSharedData.Declination * 3600);
-    redrawChart();
-    if (Ask(rqGetSlewing, kAnswerWait_ms) && Scripts::GotoRunning && !AscomSharedData.Slewing)
-        endOfSlew(true);
+    if (AscomReadsOut > 0 || AscomSlewsOut > 0)
+        return;
+    struct Poll {
+        std::uint64_t goto_ = AscomGotoNumber;
+        QString error;
+        bool slewEnded = false;
+        bool answered = false;
+    };
+    auto poll = std::make_shared<Poll>();
+    AscomReadsOut = 3;
+    const auto finished = [poll] {
+        if (--AscomReadsOut > 0 || !poll->answered)
+            return;   // a poll the bridge dropped changes nothing
+        redrawChart();
+        if (!Scripts::GotoRunning || poll->goto_ != AscomGotoNumber)
+            return;
+        if (poll->slewEnded) {
+            FailedPolls = 0;
+            endOfSlew(true);
+        } else if (!poll->error.isEmpty() && ++FailedPolls >= kMaxFailedPolls) {
+            failAscomGoto(QStringLiteral("Goto interrompu, la monture ne répond plus. %1").arg(poll->error));
+            AscomBridge::Request(rqAbortSlew, {});
+        } else if (poll->error.isEmpty()) {
+            FailedPolls = 0;
+        }
+    };
+    const auto noted = [poll](const Outcome& o) {
+        if (!o.error.isEmpty())
+            poll->error = o.error;
+        if (!o.dropped)
+            poll->answered = true;
+    };
+    Request(rqGetRightAscension, [=](const Outcome& o) {
+        noted(o);
+        if (o.served)
+            setRA(AscomSharedData.RightAscension * 3600 * 15);
+        finished();
+    });
+    Request(rqGetDeclination, [=](const Outcome& o) {
+        noted(o);
+        if (o.served)
+            setDec(AscomSharedData.Declination * 3600);
+        finished();
+    });
+    Request(rqGetSlewing, [=](const Outcome& o) {
+        noted(o);
+        poll->slewEnded = o.served && !AscomSharedData.Slewing;
+        finished();
+    });
 }
 
 // Whether an axis is really moving: its backlash has been taken up, or it
@@ -343,23 +409,44 @@ void SyncOnObject(const QByteArray& object, std::function<void(const QByteArray&
 
 void AscomSlewAsync(double ra_arcsec, double dec_arcsec)
 {
-    AscomBridge::AscomSharedData.TargetRightAscension = ra_arcsec / 54000;
-    AscomBridge::AscomSharedData.TargetDeclination = dec_arcsec / 3600;
-    AscomBridge::Signal(AscomBridge::rqSlewToCoordinatesAsync);
+    using namespace AscomBridge;
+    AscomSharedData.TargetRightAscension = ra_arcsec / 54000;
+    AscomSharedData.TargetDeclination = dec_arcsec / 3600;
+    // The slew runs from the request on: only the device's own answer that
+    // it no longer slews ends the goto.
+    AscomSharedData.Slewing = 1;
+    const std::uint64_t number = ++AscomGotoNumber;
+    ++AscomSlewsOut;
+    FailedPolls = 0;
     Scripts::GotoRunning = true;
+    Request(rqSlewToCoordinatesAsync, [number](const Outcome& o) {
+        --AscomSlewsOut;
+        if (o.dropped || number != AscomGotoNumber || !Scripts::GotoRunning)
+            return;
+        if (!o.served)
+            failAscomGoto(o.error.isEmpty() ? QStringLiteral("Goto impossible : le télescope n'est pas connecté ou ne "
+                                                             "sait pas aller à des coordonnées.")
+                                            : QStringLiteral("Goto impossible : %1").arg(o.error));
+    });
     ArmPositionPoll(true);
 }
 
-void AscomSync(double ra_arcsec, double dec_arcsec)
+void AscomSync(double ra_arcsec, double dec_arcsec, std::function<void()> done)
 {
-    AscomBridge::AscomSharedData.TargetRightAscension = ra_arcsec / 54000;
-    AscomBridge::AscomSharedData.TargetDeclination = dec_arcsec / 3600;
-    AscomBridge::Signal(AscomBridge::rqSyncToCoordinates);
+    using namespace AscomBridge;
+    AscomSharedData.TargetRightAscension = ra_arcsec / 54000;
+    AscomSharedData.TargetDeclination = dec_arcsec / 3600;
+    Request(rqSyncToCoordinates, [done = std::move(done)](const Outcome&) {
+        if (done)
+            done();
+    });
 }
 
 void AscomAbort()
 {
-    AscomBridge::Signal(AscomBridge::rqAbortSlew);
+    // A goto aborted is over: an answer still out for it ends nothing.
+    ++AscomGotoNumber;
+    AscomBridge::Request(AscomBridge::rqAbortSlew, {});
     Scripts::ResumeIfWaiting(Scripts::GotoRunning);
 }
 

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -86,6 +87,35 @@ kernels::Deep16Image ResultPlaneImage(int width, int height)
     height = std::min(height, ResultPlaneSize.height());
     const kernels::DeepPlanes::ConstRegion r = planes.region(5, std::max(width, 0), std::max(height, 0));
     return {r.base, kernels::DeepPlanes::kRowWords, r.width, r.height};
+}
+
+kernels::Deep16Image ResultPlaneImage(const kernels::Rect& area)
+{
+    const int left = std::clamp(area.left, 0, std::max(ResultPlaneSize.width(), 0));
+    const int top = std::clamp(area.top, 0, std::max(ResultPlaneSize.height(), 0));
+    const int right = std::clamp(area.right, left, std::max(ResultPlaneSize.width(), 0));
+    const int bottom = std::clamp(area.bottom, top, std::max(ResultPlaneSize.height(), 0));
+    const kernels::DeepPlanes& planes = DeepImagePlanes();
+    const kernels::DeepPlanes::ConstRegion r = planes.region(5, right, bottom);
+    if (!r || r.width < right || r.height < bottom)
+        return ResultPlaneImage(0, 0);
+    const std::uint16_t* base = r.base + std::ptrdiff_t(top) * kernels::DeepPlanes::kRowWords
+                                + std::ptrdiff_t(left) * kernels::DeepPlanes::kWordsPerPixel;
+    return {base, kernels::DeepPlanes::kRowWords, right - left, bottom - top};
+}
+
+void WritePng16(const kernels::Rect& area, const QString& fileName)
+{
+    QString error;
+    if (!kernels::ImageFiles::WritePng48(fileName, ResultPlaneImage(area), kPngZlibLevel, &error))
+        throw SaveError(error);
+}
+
+void WriteTiff16(const kernels::Rect& area, const QString& fileName)
+{
+    QString error;
+    if (!kernels::ImageFiles::WriteTiff48(fileName, ResultPlaneImage(area), &error))
+        throw SaveError(error);
 }
 
 void WritePng16(int width, int height, const QString& fileName)

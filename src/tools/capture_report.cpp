@@ -56,13 +56,16 @@ void writeSettingsBlock(ReportWriter& w, const QDateTime& now)
     const auto* t = FRM_Tool_Images;
     const bool integration = t->CKB_Integration->isChecked();
     const auto& slot = CameraSlots[std::size_t(CurrentCameraSlot == 2 ? 2 : 1)];
-    const kernels::Bitmap24& result = FRM_Alv->Image3->Bitmap();
     const QString na = QStringLiteral("N/A");
 
     w.line("Date/heure                      : ", ReportDateTimeText(now));
     w.line("Resolution video                : ", QStringLiteral("%1 x %2 pixels").arg(slot.width).arg(slot.height));
-    w.line("Dimensions de l'image          : ",
-           QStringLiteral("%1 x %2 pixels").arg(result.width()).arg(result.height()));
+    // The size of what was saved.
+    const QSize saved = t->SaveZoneBeforeProcessing()
+                            ? TFRM_Tool_Images::ZoneCaptureSize()
+                            : QSize(int(TFRM_Tool_Images::SavedResultRect().width()),
+                                    int(TFRM_Tool_Images::SavedResultRect().height()));
+    w.line("Dimensions de l'image          : ", QStringLiteral("%1 x %2 pixels").arg(saved.width()).arg(saved.height()));
     w.line("Position (X,Y) de l'image       : ",
            QStringLiteral("(%1,%2)").arg(DisplayZoneRect.left).arg(DisplayZoneRect.top));
     w.line("Nombre d'images indiv.         : ", integration ? t->EDT_NBCaps->text() : QStringLiteral("1"));
@@ -78,11 +81,15 @@ void writeSettingsBlock(ReportWriter& w, const QDateTime& now)
     w.line("Intensité Maximale              : ", integration ? num(t->TNI_Max) : QString());
     w.line("Seuil Bas                       : ", integration ? num(t->TNI_Seuil_Min) : na);
     w.line("Seuil Haut                      : ", integration ? num(t->TNI_Seuil_Max) : na);
-    w.line("Dark appliqué (Nb Img)          : ",
-           integration ? num(app::findControl<TCustomNumInp>(FRM_Tool_Images, QStringLiteral("TNI_Dark"))) + " / "
-                             + num(t->TNI_MaxDark)
-                       : na);
-    w.line("Flat appliqué   (O/N)           : ", integration ? yesNo(t->CKB_Active_Flat->isChecked()) : na);
+    // The dark and the flat as the result got them: the dark's frame count
+    // and level once a dark is subtracted, stacking or not.
+    const bool darkApplied = double(t->TNI_MaxDark->Value()) > 0 && AdditionFrameCount[1] > 0;
+    const bool flatApplied = t->CKB_Active_Flat->isChecked();
+    w.line("Dark appliqué (Nb Img)          : ", integration || darkApplied
+                                                     ? QString::number(darkApplied ? AdditionFrameCount[1] : 0)
+                                                           + " / " + num(t->TNI_MaxDark)
+                                                     : na);
+    w.line("Flat appliqué   (O/N)           : ", integration || flatApplied ? yesNo(flatApplied) : na);
     w.line();
     w.line("Noir et Blanc   (O/N)           : ", integration ? yesNo(t->RDB_NB->isChecked()) : QStringLiteral("N"));
     w.line("Rouge           (O/N)           : ", integration ? yesNo(t->CKB_Red->isChecked()) : QStringLiteral("O"));

@@ -11,8 +11,10 @@
 #include "app/form.h"
 #include "kernels/bitmap24.h"
 #include "kernels/image_files.h"
+#include "kernels/raster.h"
 #include "ui_frm_tool_images.h"
 
+#include <QSize>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -153,6 +155,12 @@ private:
     void stopOrLetTheScriptGoOn();
 
 public:
+    // What a save holds: the display zone before processing (when stacking
+    // or thresholds run and "before processing" is chosen), of the size
+    // ZoneCaptureSize(); otherwise the part SavedResultRect() of the result.
+    bool SaveZoneBeforeProcessing() const;
+    static QSize ZoneCaptureSize();
+    static kernels::Rect SavedResultRect();
     // Stops the running addition: frees the ring of a loop addition and
     // gives the addition controls back. The frame pipeline calls it when the
     // frame limit or the saturation limit is reached.
@@ -211,8 +219,7 @@ private:
     void SaveImage();
     void SaveStillImage(const QString& key, const kernels::Bitmap24& source);
     bool AppendAviFrame(const kernels::Bitmap24& source);
-    // counted: a save of the sequence (the start's own first page is not).
-    bool AppendTiffPage(bool zone, bool counted);
+    bool AppendTiffPage(bool zone);
     void SaveFailed(const QString& text);
     void CountEndRule();
     void SizeLimitRule(std::int64_t size_kb);
@@ -220,7 +227,6 @@ private:
     // The 24-bit picture a save takes: the display zone of the frame before
     // processing, or the result view.
     const kernels::Bitmap24& SaveSource(bool zone);
-    bool SaveZoneBeforeProcessing() const;
     // Opens the AVI file of the current number at the size of what will be
     // appended; false (after the writer's message) when it did not open.
     bool OpenAviFile(const kernels::Bitmap24& source, QString* fileName = nullptr);
@@ -269,5 +275,7 @@ extern std::unique_ptr<kernels::TiffPageWriter> TiffSequence;
 // Set once a multi-page file was created (the stop then steps the number).
 extern std::uint8_t TiffSequenceStarted;
 // The display zone of the frame before processing, sized at each start from
-// the display tool's zone size.
+// the zone itself.
 extern kernels::Bitmap24 ZoneCaptureBitmap;
+// The part of the result a save holds, when it is not the whole view.
+extern kernels::Bitmap24 ResultCaptureBitmap;

@@ -146,11 +146,11 @@ void TFRM_Tool_Images::SaveImage()
         if (AVICompression::CompressOptions.fccHandler == 0 || AviWriter->CodecCode() == QLatin1String("DIB "))
             size_kb = (std::int64_t(AviWriter->Width()) * AviWriter->Height() * 3 * SequenceFrameCounter + 2560) / 1024;
     } else if (key == QLatin1String("TFV")) {
-        if (!AppendTiffPage(zone, true))
+        if (!AppendTiffPage(zone))
             return;
     } else if (key == QLatin1String("BMP") || key == QLatin1String("JPG") || key == QLatin1String("PNG")
                || key == QLatin1String("TIF")) {
-        SaveStillImage(key, zone ? SaveSource(true) : FRM_Alv->Image3->Bitmap());
+        SaveStillImage(key, SaveSource(zone));
     } else {
         return;
     }
@@ -170,9 +170,9 @@ void TFRM_Tool_Images::SaveStillImage(const QString& key, const kernels::Bitmap2
     } else if (key == QLatin1String("PNG")) {
         // The 16-bit files hold the result as the render pass last wrote it,
         // whatever the before/after choice.
-        Util_Images::WritePng16(ResultPlaneSize.width(), ResultPlaneSize.height(), base + ".png");
+        Util_Images::WritePng16(SavedResultRect(), base + ".png");
     } else {
-        Util_Images::WriteTiff16(ResultPlaneSize.width(), ResultPlaneSize.height(), base + ".tif");
+        Util_Images::WriteTiff16(SavedResultRect(), base + ".tif");
     }
     if (!ok)
         throw SaveError(error);
@@ -212,10 +212,9 @@ bool TFRM_Tool_Images::AppendAviFrame(const kernels::Bitmap24& source)
     return true;
 }
 
-bool TFRM_Tool_Images::AppendTiffPage(bool zone, bool counted)
+bool TFRM_Tool_Images::AppendTiffPage(bool zone)
 {
-    if (counted)
-        EDT_Compte_trames->setText(QString::number(SequenceFrameCounter));
+    EDT_Compte_trames->setText(QString::number(SequenceFrameCounter));
     if (!TiffSequence || !TiffSequence->isOpen())
         return false;
     TiffSequenceStarted = 1;
@@ -225,12 +224,11 @@ bool TFRM_Tool_Images::AppendTiffPage(bool zone, bool counted)
     if (processing && zone) {
         ok = TiffSequence->addPage(SaveSource(true), &error);
     } else if (processing) {
-        const kernels::Bitmap24& view = FRM_Alv->Image3->Bitmap();
-        ok = TiffSequence->addPage(Util_Images::ResultPlaneImage(view.width(), view.height()), &error);
+        ok = TiffSequence->addPage(Util_Images::ResultPlaneImage(SavedResultRect()), &error);
     } else {
         // Without processing the plane holds nothing new: the page is the
         // result view, as the 24-bit saves take it.
-        ok = TiffSequence->addPage(FRM_Alv->Image3->Bitmap(), &error);
+        ok = TiffSequence->addPage(SaveSource(false), &error);
     }
     if (!ok) {
         // The writer closed the file once, keeping the pages before; no
@@ -238,8 +236,6 @@ bool TFRM_Tool_Images::AppendTiffPage(bool zone, bool counted)
         TiffSequence.reset();
         throw SaveError(error);
     }
-    if (!counted)
-        return true;
     const auto reportError = tryReport(
         false, Util_Images::BuildCaptureFileName(SequenceFrameCounter) + ".par", SequenceFrameCounter);
     CountEndRule();
@@ -282,13 +278,58 @@ bool TFRM_Tool_Images::SaveZoneBeforeProcessing() const
            && RDB_Images_Avant_Traitement->isChecked();
 }
 
+QSize TFRM_Tool_Images::ZoneCaptureSize()
+{
+    // The zone as the frame shows it: a save holds its pixels one for one,
+    // whatever the camera's frame size.
+    const int width = DisplayZoneRect.right - DisplayZoneRect.left;
+    const int height = DisplayZoneRect.bottom - DisplayZoneRect.top;
+    if (width > 0 && height > 0)
+        return {width, height};
+    if (!FRM_Tool_Affichage)
+        return {};
+    return {std::max(int(std::trunc(double(FRM_Tool_Affichage->TNI_Taille_ZAffich->Value()))), 0),
+            std::max(int(std::trunc(double(FRM_Tool_Affichage->TNI_Taille_ZAffichV->Value()))), 0)};
+}
+
+kernels::Rect TFRM_Tool_Images::SavedResultRect()
+{
+    const kernels::Bitmap24& view = FRM_Alv->Image3->Bitmap();
+    const kernels::Rect whole = kernels::boundsOf(view);
+    // Two cameras share the result: it is saved whole.
+    if (CameraSlots[1].recordLayout != 0 || CameraSlots[2].recordLayout != 0)
+        return whole;
+    const kernels::Rect frame{std::max(ZoneImageRect.left, whole.left), std::max(ZoneImageRect.top, whole.top),
+                              std::min(ZoneImageRect.right, whole.right), std::min(ZoneImageRect.bottom, whole.bottom)};
+    return frame.isEmpty() ? whole : frame;
+}
+
 const kernels::Bitmap24& TFRM_Tool_Images::SaveSource(bool zone)
 {
-    if (!zone)
-        return FRM_Alv->Image3->Bitmap();
-    if (ZoneCaptureBitmap.isEmpty() && FRM_Tool_Affichage)
-        ZoneCaptureBitmap.resize(int(std::trunc(double(FRM_Tool_Affichage->TNI_Taille_ZAffich->Value()))),
-                                 int(std::trunc(double(FRM_Tool_Affichage->TNI_Taille_ZAffichV->Value()))));
+    if (!zone) {
+        // The result as rendered, without the overlays drawn for the screen,
+        // and only the part that holds the frame (not the rows the zone's
+        // shape leaves empty above and below it).
+        const kernels::Bitmap24& view = ResultOverlaid && ResultWithoutOverlay.width() == FRM_Alv->Image3->Bitmap().width()
+                                                && ResultWithoutOverlay.height() == FRM_Alv->Image3->Bitmap().height()
+                                            ? ResultWithoutOverlay
+                                            : FRM_Alv->Image3->Bitmap();
+        const kernels::Rect part = SavedResultRect();
+        if (part.left == 0 && part.top == 0 && part.right == view.width() && part.bottom == view.height())
+            return view;
+        // A sequence keeps the size it started with.
+        if (ResultCaptureBitmap.isEmpty() || !SequenceSaving)
+            ResultCaptureBitmap.resize(int(part.width()), int(part.height()));
+        kernels::stretchBlt(ResultCaptureBitmap, kernels::boundsOf(ResultCaptureBitmap), view, part,
+                            kernels::RasterOp::SrcCopy);
+        return ResultCaptureBitmap;
+    }
+    // A sequence keeps the size it started with (a film's frames are all
+    // alike); a save on its own takes the zone as it is now.
+    if (ZoneCaptureBitmap.isEmpty() || !SequenceSaving) {
+        const QSize size = ZoneCaptureSize();
+        ZoneCaptureBitmap.resize(size.width(), size.height());
+    }
     const int slot = CurrentCameraSlot == 2 ? 2 : 1;
     if (const kernels::Bitmap24* frame = SlotBitmaps[std::size_t(slot)][0].get())
         kernels::stretchBlt(ZoneCaptureBitmap, kernels::boundsOf(ZoneCaptureBitmap), *frame, DisplayZoneRect,
@@ -309,9 +350,10 @@ void TFRM_Tool_Images::StopAfterRule(const QString& message)
 
 void TFRM_Tool_Images::CountEndRule()
 {
-    // A save outside a sequence (the flash button) has no end rule.
+    // A save outside a sequence (the flash button) has no end rule. "During
+    // N images" writes N, the start's own save included.
     if (!SequenceSaving || !RDB_Pendant->isChecked() || CBX_Pendant->currentIndex() != 0
-        || SequenceImageCounter <= SPED_Pendant->value())
+        || SequenceImageCounter < SPED_Pendant->value())
         return;
     if (CBX_Unite->currentIndex() == 0) {
         SaveFramesEnabled = 0;

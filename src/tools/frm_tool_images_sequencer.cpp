@@ -35,14 +35,13 @@ std::int32_t SequenceImageCounter = 0;
 std::unique_ptr<kernels::TiffPageWriter> TiffSequence;
 std::uint8_t TiffSequenceStarted = 0;
 kernels::Bitmap24 ZoneCaptureBitmap;
+kernels::Bitmap24 ResultCaptureBitmap;
 
 namespace {
 
 constexpr std::int64_t kSecond_ms = 1000;
 constexpr std::int64_t kMinute_ms = 60 * kSecond_ms;
 constexpr std::int64_t kHour_ms = 60 * kMinute_ms;
-
-int truncValue(const TCustomNumInp* input) { return int(std::trunc(double(input->Value()))); }
 
 } // namespace
 
@@ -102,9 +101,9 @@ void TFRM_Tool_Images::BTN_Demarrer_SauvClick()
 {
     if (SequenceSaving)
         return;
-    if (FRM_Tool_Affichage)
-        ZoneCaptureBitmap.resize(std::max(truncValue(FRM_Tool_Affichage->TNI_Taille_ZAffich), 0),
-                                 std::max(truncValue(FRM_Tool_Affichage->TNI_Taille_ZAffichV), 0));
+    const QSize zone = ZoneCaptureSize();
+    ZoneCaptureBitmap.resize(zone.width(), zone.height());
+    ResultCaptureBitmap = kernels::Bitmap24();
     SequenceFrameTick = SequenceFrameCounter = SequenceImageCounter = 0;
     TiffSequenceStarted = 0;
     Util_Images::ResetReportWarnings();
@@ -153,12 +152,9 @@ bool TFRM_Tool_Images::StartContainers()
     if (key == QLatin1String("AVI") && !AviWriterOpen) {
         const kernels::Bitmap24& source = SaveSource(zone);
         QString name;
+        // Opened at the size of the frames to come; the start's own save
+        // writes the first frame, counted like every other.
         if (!OpenAviFile(source, &name)) {
-            StartFailed(name, {});
-            return false;
-        }
-        if (AviWriter->WriteFrame(source) < 0) {
-            CloseContainersAfterFailedStart();
             StartFailed(name, {});
             return false;
         }
@@ -171,13 +167,9 @@ bool TFRM_Tool_Images::StartContainers()
             return false;
         }
         TiffSequence = std::move(writer);
-        try {
-            AppendTiffPage(zone, false);
-        } catch (const Util_Images::SaveError& e) {
-            CloseContainersAfterFailedStart();
-            StartFailed(name, e.text());
-            return false;
-        }
+        // The file exists from here on: the stop closes it and steps the
+        // number even when no page was added.
+        TiffSequenceStarted = 1;
     }
     if (CKB_Un_seul_fichier->isChecked()) {
         Util_Images::ReportHeaderPending = true;

@@ -104,7 +104,7 @@ void CmdIntegrationCount(std::uint8_t, const QString& arguments)
 void CmdFilter(std::uint8_t, const QString& arguments)
 {
     if (!SetOnOff(arguments, FRM_Tool_Images->CKB_Filtre,
-                  [] { Settings::RunHandler(QStringLiteral("FRM_Tool_Images.CKB_FiltreClick")); })) {
+                  [] { RunCommandHandler(QStringLiteral("FRM_Tool_Images.CKB_FiltreClick")); })) {
         ScriptError(arguments);
         return;
     }
@@ -115,11 +115,11 @@ void CmdFilterType(std::uint8_t, const QString& arguments)
 {
     TFRM_Tool_Images* w = FRM_Tool_Images;
     if (arguments == QLatin1String("deconvolution"))
-        Check(w->RDB_Deconvolution, [] { Settings::RunHandler(QStringLiteral("FRM_Tool_Images.RDB_DeconvolutionClick")); });
+        Check(w->RDB_Deconvolution, [] { RunCommandHandler(QStringLiteral("FRM_Tool_Images.RDB_DeconvolutionClick")); });
     else if (arguments == QLatin1String("umask"))
-        Check(w->RDB_MasqueFlou, [] { Settings::RunHandler(QStringLiteral("FRM_Tool_Images.RDB_MasqueFlouClick")); });
+        Check(w->RDB_MasqueFlou, [] { RunCommandHandler(QStringLiteral("FRM_Tool_Images.RDB_MasqueFlouClick")); });
     else if (arguments == QLatin1String("wavelet"))
-        Check(w->RDB_Ondelettes, [] { Settings::RunHandler(QStringLiteral("FRM_Tool_Images.RDB_OndelettesClick")); });
+        Check(w->RDB_Ondelettes, [] { RunCommandHandler(QStringLiteral("FRM_Tool_Images.RDB_OndelettesClick")); });
     else {
         ScriptError(arguments);
         return;
@@ -131,13 +131,13 @@ void CmdFilterDeconvolutionSize(std::uint8_t, const QString& arguments)
 {
     TFRM_Tool_Images* w = FRM_Tool_Images;
     if (arguments == QLatin1String("3x3"))
-        Check(w->RDB_3x3, [] { Settings::RunHandler(QStringLiteral("FRM_Tool_Images.RDB_3x3Click")); });
+        Check(w->RDB_3x3, [] { RunCommandHandler(QStringLiteral("FRM_Tool_Images.RDB_3x3Click")); });
     else if (arguments == QLatin1String("5x5"))
-        Check(w->RDB_5x5, [] { Settings::RunHandler(QStringLiteral("FRM_Tool_Images.RDB_5x5Click")); });
+        Check(w->RDB_5x5, [] { RunCommandHandler(QStringLiteral("FRM_Tool_Images.RDB_5x5Click")); });
     else if (arguments == QLatin1String("7x7"))
-        Check(w->RDB_7x7, [] { Settings::RunHandler(QStringLiteral("FRM_Tool_Images.RDB_7x7Click")); });
+        Check(w->RDB_7x7, [] { RunCommandHandler(QStringLiteral("FRM_Tool_Images.RDB_7x7Click")); });
     else if (arguments == QLatin1String("9x9"))
-        Check(w->RDB_9x9, [] { Settings::RunHandler(QStringLiteral("FRM_Tool_Images.RDB_9x9Click")); });
+        Check(w->RDB_9x9, [] { RunCommandHandler(QStringLiteral("FRM_Tool_Images.RDB_9x9Click")); });
     else {
         ScriptError(arguments);
         return;
@@ -156,19 +156,19 @@ void CmdFilterDeconvolutionValue(std::uint8_t, const QString& arguments)
     // The centre coefficient falls back to 1000, the outer ones to 0.
     if (which == QLatin1String("1")) {
         w->TNI_Set_1->SetValue(converted ? v : 1000);
-        Settings::RunHandler(QStringLiteral("FRM_Tool_Images.TNI_Set_1Exit"));
+        RunCommandHandler(QStringLiteral("FRM_Tool_Images.TNI_Set_1Exit"));
     } else if (which == QLatin1String("3")) {
         w->TNI_Set_3->SetValue(v);
-        Settings::RunHandler(QStringLiteral("FRM_Tool_Images.TNI_Set_3Exit"));
+        RunCommandHandler(QStringLiteral("FRM_Tool_Images.TNI_Set_3Exit"));
     } else if (which == QLatin1String("5")) {
         w->TNI_Set_5->SetValue(v);
-        Settings::RunHandler(QStringLiteral("FRM_Tool_Images.TNI_Set_5Exit"));
+        RunCommandHandler(QStringLiteral("FRM_Tool_Images.TNI_Set_5Exit"));
     } else if (which == QLatin1String("7")) {
         w->TNI_Set_7->SetValue(v);
-        Settings::RunHandler(QStringLiteral("FRM_Tool_Images.TNI_Set_7Exit"));
+        RunCommandHandler(QStringLiteral("FRM_Tool_Images.TNI_Set_7Exit"));
     } else if (which == QLatin1String("9")) {
         w->TNI_Set_9->SetValue(v);
-        Settings::RunHandler(QStringLiteral("FRM_Tool_Images.TNI_Set_9Exit"));
+        RunCommandHandler(QStringLiteral("FRM_Tool_Images.TNI_Set_9Exit"));
     } else {
         ScriptError(arguments);
         return;

@@ -8,6 +8,7 @@
 #include "kernels/equalizer.h"
 #include "kernels/image_files.h"
 #include "kernels/nj_bitmap.h"
+#include "kernels/raster.h"
 #include "kernels/result_passes.h"
 #include "kernels/wavelet.h"
 
@@ -112,12 +113,16 @@ void ShowFreeDiskSpace();
 // The part of plane 5 that the render pass wrote, width by height clipped to
 // what it wrote and to the plane.
 kernels::Deep16Image ResultPlaneImage(int width, int height);
+// The part area of it (clipped to what the render pass wrote).
+kernels::Deep16Image ResultPlaneImage(const kernels::Rect& area);
 // zlib level of the 16-bit PNG files: the fastest, so that sequences keep up.
 constexpr int kPngZlibLevel = 1;
 // 16-bit RGB files of plane 5 (ResultPlaneImage); throw SaveError on failure,
 // an empty result included.
 void WritePng16(int width, int height, const QString& fileName);
 void WriteTiff16(int width, int height, const QString& fileName);
+void WritePng16(const kernels::Rect& area, const QString& fileName);
+void WriteTiff16(const kernels::Rect& area, const QString& fileName);
 
 // ---- capture report (".par") ------------------------------------------------
 //

@@ -52,7 +52,7 @@ bool LooksLikeFileName(const QString& name)
 QSet<QString> CalledNames()
 {
     static const QRegularExpression literalCall(
-        QStringLiteral(R"re(RunHandler\(\s*(?:QStringLiteral\(\s*)?u?"([^"]+)")re"));
+        QStringLiteral(R"re(Run(?:Command)?Handler\(\s*(?:QStringLiteral\(\s*)?u?"([^"]+)")re"));
     // A name kept in a table entry or a constant: {"MNU_X", "FRM_Alv.MNU_XClick"}, k = QStringLiteral("...").
     static const QRegularExpression qualified(QStringLiteral(
         R"re([{,=]\s*(?:QStringLiteral\(\s*)?"([A-Za-z][A-Za-z0-9_]*\.[A-Za-z_][A-Za-z0-9_]*)")re"));
@@ -67,7 +67,8 @@ QSet<QString> CalledNames()
         if (!f.open(QIODevice::ReadOnly))
             continue;
         const QString text = QString::fromUtf8(f.readAll());
-        if (!text.contains(QLatin1String("RunHandler(")))
+        // Script commands run their action's handler through the engine.
+        if (!text.contains(QLatin1String("RunHandler(")) && !text.contains(QLatin1String("RunCommandHandler(")))
             continue;
         for (const auto& m : literalCall.globalMatch(text))
             if (!m.captured(1).endsWith(u'.'))   // the start of a name made at run time

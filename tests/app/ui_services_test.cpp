@@ -95,6 +95,7 @@ TEST(WidgetMessageService, ModalBoxWithKindButtonsAndApplicationTitle)
                                  platform::MsgButtons::YesNo, {}, {}};
     QString title;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
+    bool onTop = false;
     MsgResult nested = MsgResult::Ok;
     // Inside the box's modal loop: ask again for the same cause (answered
     // at once, no second box), then press No.
@@ -104,6 +105,8 @@ TEST(WidgetMessageService, ModalBoxWithKindButtonsAndApplicationTitle)
             return QTimer::singleShot(10, answer);
         title = box->windowTitle();
         icon = box->icon();
+        // Above the windows kept on top (the script window): never hidden.
+        onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
         nested = platform::messages().show(quit);
         box->button(QMessageBox::No)->click();
     };
@@ -117,4 +120,5 @@ TEST(WidgetMessageService, ModalBoxWithKindButtonsAndApplicationTitle)
     EXPECT_EQ(nested, MsgResult::None);
     EXPECT_EQ(title, "Nightjar Test");
     EXPECT_EQ(icon, QMessageBox::Question);
+    EXPECT_TRUE(onTop);
 }

@@ -23,6 +23,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QtEndian>
 
 using FileSources::Sequence;
 
@@ -443,4 +444,50 @@ TEST_F(FileSource, TheChooserRefusesNamesThatMakeNoSequence)
     EXPECT_TRUE(FRM_Chargeseq->isVisible());
     FRM_Chargeseq->BTN_AnnulerClick();
     EXPECT_EQ(FRM_Chargeseq->ModalResult(), TSeqResult::mrCancel);
+}
+
+TEST_F(FileSource, AFrameOfAFilmThatCannotBeDecodedKeepsThePreviousOneAndIsToldOncePerFilm)
+{
+    std::vector<kernels::Bitmap24> frames;
+    const QString path = writeAvi(dir.filePath(QStringLiteral("damaged.avi")), QStringLiteral("MJPG"), frames);
+    ASSERT_FALSE(path.isEmpty());
+    // The picture data of frame 5 is overwritten: its JPEG has no start any more.
+    QFile film(path);
+    ASSERT_TRUE(film.open(QIODevice::ReadWrite));
+    QByteArray bytes = film.readAll();
+    qsizetype chunk = bytes.indexOf("movi");
+    for (int i = 0; i <= 5 && chunk >= 0; ++i)
+        chunk = bytes.indexOf("00dc", chunk + 4);
+    ASSERT_GT(chunk, 0);
+    const qint32 size = qFromLittleEndian<qint32>(bytes.constData() + chunk + 4);
+    bytes.replace(chunk + 8, size, QByteArray(size, '\x55'));
+    film.seek(0);
+    film.write(bytes);
+    film.close();
+
+    LastOpenDir = dir.path() + QLatin1Char('/');
+    dialogs.openManyAnswers = {QStringList{path}};
+    FRM_Alv->MNU_Ouvrir_ImageClick();
+    ASSERT_EQ(PlayCount, 20);
+    player().Press(player().SPDB_PlayForward);
+    tick(4);
+    ASSERT_EQ(PlayPosition, 4);
+    EXPECT_NEAR(live().scanLine(8)[3 * 8], 40, 3);
+    tick();   // frame 5
+    EXPECT_NEAR(live().scanLine(8)[3 * 8], 40, 3) << "the frame before stays";
+    EXPECT_EQ(messageText().count(QStringLiteral("damaged.avi")), 1);
+    EXPECT_TRUE(AviFileOpen) << "the reader stays open for the next frame";
+    tick();   // frame 6
+    EXPECT_EQ(PlayPosition, 6);
+    EXPECT_NEAR(live().scanLine(8)[3 * 8], 60, 3);
+
+    // Back over the damaged frame: not told again.
+    player().Press(player().SPDB_PlayBackwards);
+    tick();
+    EXPECT_EQ(PlayPosition, 5);
+    EXPECT_EQ(messageText().count(QStringLiteral("damaged.avi")), 1);
+    EXPECT_NEAR(live().scanLine(8)[3 * 8], 60, 3);
+    tick();
+    EXPECT_EQ(PlayPosition, 4);
+    EXPECT_NEAR(live().scanLine(8)[3 * 8], 40, 3);
 }

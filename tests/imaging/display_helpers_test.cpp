@@ -14,6 +14,9 @@
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 
+#include <QGridLayout>
+#include <QLabel>
+
 #include <cmath>
 
 using testsupport::uniformBitmap;
@@ -31,6 +34,29 @@ TEST_F(PipelineTest, IntegrationKindFollowsTheImageTool)
     EXPECT_EQ(Align_V::GetIntegrationKind(), 0);
     t->RDB_Boucle->setChecked(true);
     EXPECT_EQ(Align_V::GetIntegrationKind(), 0);
+}
+
+TEST_F(PipelineTest, TheResourcesWindowNamesEachFigureItShows)
+{
+    // Each read-only figure sits beside the label that says what it is.
+    const std::pair<QLineEdit*, const char*> figures[] = {
+        {FRM_Ressources->EDT_Memoryload, "% d'utilisation :"},
+        {FRM_Ressources->EDT_TotalPhys, "Memoire physique totale :"},
+        {FRM_Ressources->EDT_AvailVirtual, "Memoire utilisateur libre :"},
+        {FRM_Ressources->EDT_Temps_addition, "Temps d'addition (ms) :"},
+        {FRM_Ressources->EDT_Temps_BitBlt, "Temps Bitblt (ms) :"},
+    };
+    auto* grid = qobject_cast<QGridLayout*>(FRM_Ressources->centralWidget()->layout());
+    ASSERT_TRUE(grid);
+    for (const auto& [edit, caption] : figures) {
+        int row = -1, column = -1, rows = 0, columns = 0;
+        grid->getItemPosition(grid->indexOf(edit), &row, &column, &rows, &columns);
+        ASSERT_GT(column, 0) << caption;
+        auto* label = qobject_cast<QLabel*>(grid->itemAtPosition(row, column - 1)->widget());
+        ASSERT_TRUE(label) << caption;
+        EXPECT_EQ(label->text(), QString::fromUtf8(caption));
+        EXPECT_TRUE(edit->isReadOnly()) << caption;
+    }
 }
 
 TEST_F(PipelineTest, FrameRingStopsAtTheMemoryBudget)

@@ -1,4 +1,5 @@
 #include "pipeline_fixture.h"
+#include <cstring>
 
 #include "app/frm_alv.h"
 #include "capture/camera_slots.h"
@@ -139,4 +140,30 @@ TEST(Overlays, CircleMarkerIsARingInsideItsBox)
     EXPECT_EQ(kernels::pixel(b, 12, 12), 0u);                // the box's corner stays clear
     EXPECT_EQ(kernels::pixel(b, 16, 20), 0u);                // inside the ring
     EXPECT_EQ(kernels::pixel(b, 20, 20), Align_V::kGreen);   // the centre point
+}
+
+// The zone outline merged edge by edge leaves the view as the merge over the
+// whole zone does: zones inside, on and past the view's edges, thin ones,
+// and another size (stretched over the whole zone).
+TEST(Overlays, ZoneOutlineMergedByItsEdgesMatchesTheWholeMerge)
+{
+    kernels::Bitmap24 base(37, 23);
+    for (int y = 0; y < base.height(); ++y)
+        for (int x = 0; x < base.width() * 3; ++x)
+            base.scanLine(y)[x] = std::uint8_t((x * 29 + y * 71) & 0xFF);
+    kernels::Bitmap24 outline(37, 23);
+    const Rect zones[] = {{3, 4, 20, 15}, {0, 0, 37, 23}, {-5, -3, 12, 9}, {30, 18, 45, 30}, {5, 5, 6, 19},
+                          {5, 5, 19, 6}, {5, 5, 6, 6}, {8, 2, 10, 4}};
+    const Rect places[] = {{3, 4, 20, 15}, {0, 0, 37, 23}, {10, 6, 27, 17}, {-4, -2, 11, 10}, {20, 10, 21, 24},
+                           {1, 1, 15, 2}, {36, 22, 37, 23}, {2, 3, 4, 5}};
+    for (const Rect& zone : zones)
+        for (const Rect& place : places) {
+            Align_V::DrawZoneRect(outline, zone, 1);
+            kernels::Bitmap24 whole = base, edges = base;
+            kernels::stretchBlt(whole, place, outline, zone, kernels::RasterOp::MergePaint);
+            Align_V::MergeZoneOutline(edges, place, outline, zone);
+            for (int y = 0; y < base.height(); ++y)
+                ASSERT_EQ(0, std::memcmp(whole.scanLine(y), edges.scanLine(y), std::size_t(base.width()) * 3))
+                    << zone.left << "," << zone.top << " -> " << place.left << "," << place.top << " row " << y;
+        }
 }

@@ -46,3 +46,24 @@ TEST(FrameRows, MotionDiffAndBlendMatchTheirFormulas)
         }
     }
 }
+
+// The blend's vector loop gives the plain loop's bytes for every pair of
+// bytes and every length around its step of eight.
+TEST(FrameRows, BlendVectorLoopMatchesThePlainOne)
+{
+    std::vector<std::uint8_t> dst(65536), src(65536);
+    for (int i = 0; i < 65536; ++i) {
+        dst[std::size_t(i)] = std::uint8_t(i & 0xFF);
+        src[std::size_t(i)] = std::uint8_t(i >> 8);
+    }
+    for (int n : {-3, 0, 1, 2, 3, 4, 7, 10, 255, 1000}) {
+        const kernels::BlendTables tables(n);
+        for (int length : {65536, 1, 7, 8, 9, 15, 16, 17, 23}) {
+            const std::size_t from = dst.size() - std::size_t(length);   // ends at the buffer's last byte
+            std::vector<std::uint8_t> fast = dst, plain = dst;
+            kernels::BlendRow(fast.data() + from, src.data() + from, length, tables);
+            kernels::BlendRowPortable(plain.data() + from, src.data() + from, length, tables);
+            ASSERT_EQ(fast, plain) << "n " << n << " length " << length;
+        }
+    }
+}

@@ -1,4 +1,5 @@
 #include "kernels/result_passes.h"
+#include "kernels/row_pool.h"
 #include "support/star_field.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,8 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <stdexcept>
+#include <vector>
 
 using kernels::AccumulateJob;
 using kernels::DeepPlanes;
@@ -325,5 +328,110 @@ TEST(ResultPasses, VectorAndPortableRoutesGiveTheSameWords)
         const std::uint8_t* L = t.levels(std::uint16_t(low), range, nullptr);
         for (int w = 0; w < 65536; w += 7)
             ASSERT_EQ(L[w], w <= low ? 0 : std::min<std::int64_t>(255, std::int64_t(w - low) * 256 / range)) << w;
+    }
+}
+
+// Rows split across a pool give the words, the extremes and the displayed
+// bytes of one thread, for heights that split unevenly, with and without
+// binning, subtraction, dark and flat, and every display variant.
+TEST(ResultPasses, RowsOnThePoolGiveTheSameWordsAndBytes)
+{
+    static DeepPlanes single, pooled;
+    kernels::RowPool pool(4);
+    std::mt19937 rng(23);
+    auto any = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    auto randomFrame = [&](int w, int h) {
+        kernels::Bitmap24 b(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < 3 * w; ++x)
+                b.scanLine(y)[x] = std::uint8_t(any(0, 255));
+        return b;
+    };
+    for (const auto [width, height] : {std::pair{37, 131}, {64, 64}, {5, 257}, {101, 32}}) {
+        for (int variant = 0; variant < 6; ++variant) {
+            const int B = variant == 3 ? 2 : 1;
+            for (DeepPlanes* p : {&single, &pooled})
+                p->clearAll();
+            for (int plane : {0, 1, 2})
+                for (int y = 0; y < height; ++y)
+                    for (int x = 0; x < width; ++x) {
+                        std::uint16_t w[4];
+                        for (std::uint16_t& v : w)
+                            v = std::uint16_t(any(0, plane == 0 ? 60000 : 9000));
+                        std::memcpy(single.pixel(plane, x, y), w, sizeof w);
+                        std::memcpy(pooled.pixel(plane, x, y), w, sizeof w);
+                    }
+            const kernels::Bitmap24 frame = randomFrame(width * B, height * B);
+            const kernels::Bitmap24 oldest = randomFrame(width * B - 2, height * B - 5);
+            AccumulateJob j;
+            j.width = width;
+            j.height = height;
+            j.binning = B;
+            j.frame = &frame;
+            j.subtract = variant % 2 == 1 ? &oldest : nullptr;
+            j.plainCopy = variant == 0;
+            j.correct = !j.plainCopy;
+            j.dark = variant >= 2;
+            j.darkLevel = 0.61;
+            j.darkRatio = 1.7;
+            j.darkFrames = 4;
+            j.flat = variant != 2;
+            j.flatMeans = {5000, 4200, 3900};
+            kernels::ResultTables ts, tp;
+            kernels::LevelStats ss{1 << 30, 0}, sp = ss;
+            kernels::Accumulate(single, j, ts, ss);
+            j.pool = &pool;
+            kernels::Accumulate(pooled, j, tp, sp);
+            EXPECT_EQ(ss.min, sp.min) << width << "x" << height << " variant " << variant;
+            EXPECT_EQ(ss.max, sp.max) << width << "x" << height << " variant " << variant;
+            for (int plane : {0, 5})
+                for (int y = 0; y < height; ++y)
+                    ASSERT_EQ(std::memcmp(single.row(plane, y), pooled.row(plane, y), std::size_t(width) * 8), 0)
+                        << "plane " << plane << " row " << y << " " << width << "x" << height << " variant " << variant;
+
+            kernels::DisplayJob dj;
+            dj.width = width;
+            dj.height = height;
+            dj.levels = ts.levels(std::uint16_t(ss.min), std::int32_t(ss.max - ss.min), nullptr);
+            dj.grey = variant == 4;
+            dj.showGreen = variant != 5;
+            if (variant == 5) {
+                dj.mixRed = {1, 0.5, 0.3, 0.2, 1.1};
+                dj.saturation = 1.4;
+            }
+            kernels::Bitmap24 a(width, height), b(width, height);
+            kernels::DisplayPass(single, dj, a);
+            dj.pool = &pool;
+            kernels::DisplayPass(pooled, dj, b);
+            for (int y = 0; y < height; ++y)
+                ASSERT_EQ(std::memcmp(a.scanLine(y), b.scanLine(y), std::size_t(width) * 3), 0)
+                    << "display row " << y << " " << width << "x" << height << " variant " << variant;
+        }
+    }
+}
+
+// Every row of a run goes to exactly one part, in order, whatever the split.
+TEST(RowPool, EachRowOnceInOrderedBands)
+{
+    for (int threads : {1, 2, 3, 4, 7}) {
+        kernels::RowPool pool(threads);
+        for (int rows : {0, 1, 31, 32, 64, 100, 129, 1000}) {
+            std::vector<int> seen(std::size_t(rows), 0);
+            std::vector<std::pair<int, int>> bands(std::size_t(threads), {-1, -1});
+            pool.Run(rows, [&](int part, int first, int end) {
+                bands[std::size_t(part)] = {first, end};
+                for (int r = first; r < end; ++r)
+                    ++seen[std::size_t(r)];
+            });
+            for (int r = 0; r < rows; ++r)
+                ASSERT_EQ(seen[std::size_t(r)], 1) << threads << " threads, " << rows << " rows, row " << r;
+            const int parts = pool.Parts(rows);
+            for (int p = 1; p < parts && rows > 0; ++p)
+                EXPECT_EQ(bands[std::size_t(p)].first, bands[std::size_t(p - 1)].second);
+        }
+        EXPECT_THROW(pool.Run(200, [&pool](int part, int, int) {
+            if (part == pool.Parts(200) - 1)
+                throw std::runtime_error("band");
+        }), std::runtime_error);
     }
 }

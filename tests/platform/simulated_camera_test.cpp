@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -200,4 +201,128 @@ TEST(StarField, PeriodicErrorFromTheEnvironment)
     ::unsetenv("NJ_SIM_PERIODIC_ERROR");
     const auto plain = platform::grabCameras().create(0);
     EXPECT_EQ(dynamic_cast<platform::SimulatedCamera*>(plain.get())->field().settings().periodicError_px, 0);
+}
+
+// Stars are stamped on their own patches only; where patches overlap, each
+// pixel still gets the sky plus the light of every star, whichever patch
+// is drawn last. Checked against a plain per-pixel sum over all stars, on a
+// crowded field whose stars cross every edge, in colour, grey and mosaic.
+TEST(StarField, CrowdedFieldMatchesAPlainSumOverAllStars)
+{
+    for (const int mode : {0, 1, 2}) {
+        platform::StarFieldSettings s;
+        s.width = 61;
+        s.height = 47;
+        s.starCount = 150;
+        s.noise = 0;
+        s.tremble_px = 0;
+        s.fwhm = 3.7;
+        s.colour = mode != 1;
+        s.bayer = mode == 2;
+        const platform::StarField f(s);
+        const double t = 3.3, ox = 7.25, oy = -2.5, gain = 1.3;
+        std::vector<std::uint8_t> px(f.frameBytes());
+        f.render(5, t, ox, oy, gain, px.data(), f.minStride());
+        const double sigma = s.fwhm / 2.3548;
+        const int reach = static_cast<int>(std::ceil(4 * sigma));
+        int differ = 0;
+        for (int y = 0; y < s.height; ++y)
+            for (int x = 0; x < s.width; ++x) {
+                double light[3] = {14, 14, 14};   // blue, green, red
+                for (std::size_t i = 0; i < f.stars().size(); ++i) {
+                    double sx, sy;
+                    f.position(i, t, ox, oy, sx, sy);
+                    if (std::abs(x - static_cast<int>(sx)) > reach || std::abs(y - static_cast<int>(sy)) > reach)
+                        continue;
+                    const auto& st = f.stars()[i];
+                    const double level = st.peak * gain * std::exp(-((x - sx) * (x - sx) + (y - sy) * (y - sy)) / (2 * sigma * sigma));
+                    light[0] += level * (s.colour ? st.b : 1);
+                    light[1] += level * (s.colour ? st.g : 1);
+                    light[2] += level * (s.colour ? st.r : 1);
+                }
+                auto byte = [](double v) { return static_cast<int>(std::clamp(std::lround(v), 0L, 255L)); };
+                if (s.bayer) {
+                    const int site = (y % 2 == 0) ? (x % 2 == 0 ? 2 : 1) : (x % 2 == 0 ? 1 : 0);
+                    differ += px[y * s.width + x] != byte(light[site]);
+                } else {
+                    for (int k = 0; k < 3; ++k)
+                        differ += px[(y * s.width + x) * 3 + k] != byte(light[k]);
+                }
+            }
+        EXPECT_EQ(differ, 0) << "mode " << mode;
+    }
+}
+
+// The noise has the settings' deviation around the sky level, changes from
+// frame to frame, and the noise of one frame tells nothing of the next.
+TEST(StarField, NoiseHasItsDeviationAndChangesFromFrameToFrame)
+{
+    platform::StarFieldSettings s;
+    s.width = 160;
+    s.height = 120;
+    s.starCount = 0;
+    s.background = 60;
+    s.noise = 5;
+    s.bayer = true;
+    const platform::StarField f(s);
+    std::vector<std::vector<std::uint8_t>> frames;
+    for (int n = 0; n < 4; ++n)
+        frames.push_back(render(f, n, n / 30.0));
+    for (const auto& px : frames) {
+        double sum = 0, sum2 = 0;
+        for (const auto v : px) {
+            sum += v;
+            sum2 += double(v) * v;
+        }
+        const double mean = sum / double(px.size()), sd = std::sqrt(sum2 / double(px.size()) - mean * mean);
+        EXPECT_NEAR(mean, 60, 0.2);
+        EXPECT_NEAR(sd, 5, 0.25);
+    }
+    for (int n = 1; n < 4; ++n) {
+        double c = 0;
+        for (std::size_t i = 0; i < frames[0].size(); ++i)
+            c += (frames[n - 1][i] - 60.0) * (frames[n][i] - 60.0);
+        EXPECT_LT(std::abs(c / double(frames[0].size()) / 25.0), 0.05) << n;
+    }
+    // A narrower drawing is the top-left part of the full frame.
+    std::vector<std::uint8_t> part(50 * 30);
+    f.render(2, 2 / 30.0, 0, 0, 1.0, part.data(), 50, 50, 30);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 50; ++x)
+            ASSERT_EQ(part[y * 50 + x], frames[2][y * 160 + x]) << x << "," << y;
+}
+
+// Grabs hand over the frame drawn ahead on the camera's thread: once grabs
+// come at a steady pace each shows the sky at the time of its grab (the
+// second, before any pace is known, shows the time of the first), and a
+// format change never hands over a frame of the old size.
+TEST(SimulatedCamera, GrabsFollowTheSkyAtTheTimeOfTheGrab)
+{
+    testsupport::FakeClock clock;
+    platform::StarFieldSettings s;
+    s.width = 200;
+    s.height = 150;
+    s.starCount = 1;
+    s.tremble_px = 0;
+    s.noise = 1;
+    platform::SimulatedCamera cam(s);
+    ASSERT_TRUE(cam.open());
+    std::vector<std::uint8_t> px;
+    auto keep = [&px](const platform::FrameView& f) { px.assign(f.data, f.data + f.size); };
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(cam.grabFrame(keep));
+        const double t = i == 1 ? 0 : 2 * i;
+        double cx, cy;
+        centroid(px, cam.field(), 100 + 1.5 * t, 75 + 0.4 * t, cx, cy);
+        EXPECT_NEAR(cx, 100 + 1.5 * t, 0.5) << i;
+        EXPECT_NEAR(cy, 75 + 0.4 * t, 0.5) << i;
+        clock.advanceMs(2000);
+    }
+    EXPECT_EQ(cam.framesRendered(), 4);
+    ASSERT_TRUE(cam.setFormat({64, 48, 24}));
+    ASSERT_TRUE(cam.grabFrame(keep));
+    EXPECT_EQ(px.size(), 64u * 48u * 3u);
+    ASSERT_TRUE(cam.grabFrame(keep));
+    EXPECT_EQ(px.size(), 64u * 48u * 3u);
+    cam.close();
 }

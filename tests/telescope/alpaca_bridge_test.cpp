@@ -11,6 +11,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <cmath>
+#include <functional>
 
 using namespace AscomBridge;
 using Telescope::AlpacaSimulator;
@@ -30,6 +32,19 @@ void drainEvents()
 {
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
+}
+
+// Lets the interface thread take the bridge's answers until pred holds (or
+// timeout_ms).
+bool waitUntil(const std::function<bool()>& pred, int timeout_ms = 5000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!pred() && t.elapsed() < timeout_ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return pred();
 }
 
 // Waits until the simulator saw `count` calls of a member (or 3 s).
@@ -129,15 +144,17 @@ TEST_F(AlpacaBridgeTest, RequestsReachTheDriverWithTheirOwnInputs)
     // North +Maximum on axis 1, south -, east - on axis 0; each request
     // keeps the inputs it was signalled with.
     AscomSharedData.CurrentRate = {AscomSharedData.AxisRates[0][0], AscomSharedData.AxisRates[1][1]};
+    int sent = 0;
     for (std::uint8_t d : {dirNorth, dirSouth, dirEast}) {
         AscomSharedData.Direction = d;
         Signal(rqMoveAxis);
+        ASSERT_TRUE(waitForCalls(sim, QStringLiteral("PUT moveaxis"), ++sent));
     }
     // Two releases in a row: two stops.
     AscomSharedData.Direction = dirNorth;
     Signal(rqStopAxis);
     Signal(rqStopAxis);
-    ASSERT_TRUE(Ask(rqGetDeclination));
+    ASSERT_TRUE(waitForCalls(sim, QStringLiteral("PUT moveaxis"), 5));
     const QStringList moves = sim.calls().filter(QStringLiteral("PUT moveaxis"));
     EXPECT_EQ(moves, (QStringList{"PUT moveaxis Axis=1&Rate=4", "PUT moveaxis Axis=1&Rate=-4",
                                   "PUT moveaxis Axis=0&Rate=-0.5", "PUT moveaxis Axis=1&Rate=0",
@@ -150,40 +167,56 @@ TEST_F(AlpacaBridgeTest, RequestsReachTheDriverWithTheirOwnInputs)
     AscomSharedData.TargetDeclination = 10;
     Signal(rqSlewToCoordinatesAsync);
     Signal(rqSyncToCoordinates);
+    ASSERT_TRUE(waitForCalls(sim, QStringLiteral("PUT synctocoordinates"), 1));
     ASSERT_TRUE(Ask(rqGetRightAscension));
     EXPECT_EQ(sim.calls().filter(QStringLiteral("PUT slew")),
               QStringList{"PUT slewtocoordinates RightAscension=5&Declination=10"});
     EXPECT_EQ(AscomSharedData.RightAscension, 5.0);
 }
 
-TEST_F(AlpacaBridgeTest, FailuresClearTheConnectionButNeverLeaveAnAxisMoving)
+TEST_F(AlpacaBridgeTest, AFailureIsToldAndLaterRequestsStillReachTheDriver)
 {
     ASSERT_TRUE(connect());
     AscomSharedData.CurrentRate = {AscomSharedData.AxisRates[0][1], AscomSharedData.AxisRates[1][1]};
     AscomSharedData.RightAscension = 7;
 
-    // An error while the east axis moves: the axis is stopped first, the
-    // record keeps its position, Connected is cleared, the panel says why.
+    // A read that fails while the west axis moves: the record keeps its
+    // position, the panel says why, the connection and the move stay.
     AscomSharedData.Direction = dirWest;
     Signal(rqMoveAxis);
+    ASSERT_TRUE(waitForCalls(sim, QStringLiteral("PUT moveaxis Axis=0&Rate=4"), 1));
     sim.update([](AlpacaSimulator::State& s) {
         s.failMember = QStringLiteral("rightascension");
         s.failCount = 1;
     });
     EXPECT_FALSE(Ask(rqGetRightAscension));
     EXPECT_EQ(AscomSharedData.RightAscension, 7.0);
-    EXPECT_EQ(AscomSharedData.Connected, 0);
-    EXPECT_EQ(sim.state().axisRate[0], 0.0);
+    EXPECT_EQ(AscomSharedData.Connected, 1);
+    EXPECT_EQ(sim.state().axisRate[0], 4.0);
     drainEvents();
     ASSERT_FALSE(statuses.empty());
     EXPECT_FALSE(statuses.back().ok);
     EXPECT_TRUE(statuses.back().error.contains(QStringLiteral("rightascension")));
+    // The next read is served again and clears the error.
+    EXPECT_TRUE(Ask(rqGetRightAscension));
+    drainEvents();
+    EXPECT_TRUE(statuses.back().ok);
 
-    // A release after the link failed still stops its axis.
+    // A refused move stops its axis.
+    sim.update([](AlpacaSimulator::State& s) {
+        s.failMember = QStringLiteral("moveaxis");
+        s.failCount = 1;
+    });
+    AscomSharedData.Direction = dirNorth;
+    Signal(rqMoveAxis);
+    ASSERT_TRUE(waitForCalls(sim, QStringLiteral("PUT moveaxis Axis=1&Rate=0"), 1));
+
+    // A release after a failure still stops its axis.
     sim.update([](AlpacaSimulator::State& s) { s.axisRate[1] = 4; });
     AscomSharedData.Direction = dirNorth;
     Signal(rqStopAxis);
-    ASSERT_TRUE(waitForCalls(sim, QStringLiteral("PUT moveaxis Axis=1&Rate=0"), 1));
+    ASSERT_TRUE(waitForCalls(sim, QStringLiteral("PUT moveaxis Axis=1&Rate=0"), 2));
+    EXPECT_EQ(sim.state().axisRate[1], 0.0);
 
     // A driver that hangs: the requester waits no longer than it asked.
     ASSERT_TRUE(connect());
@@ -201,6 +234,7 @@ TEST_F(AlpacaBridgeTest, FailuresClearTheConnectionButNeverLeaveAnAxisMoving)
     AscomSharedData.CurrentRate = {AscomSharedData.AxisRates[0][0], AscomSharedData.AxisRates[1][0]};
     AscomSharedData.Direction = dirSouth;
     Signal(rqMoveAxis);
+    ASSERT_TRUE(waitForCalls(sim, QStringLiteral("PUT moveaxis Axis=1&Rate=-0.5"), 1));
     EXPECT_TRUE(bridge->Stop(kStopWait_ms));
     EXPECT_EQ(sim.state().axisRate[1], 0.0);
 }
@@ -211,7 +245,8 @@ TEST_F(MountTest, AlpacaTelescopeFoundByDiscoveryIsDrivenFromTheHandPad)
     ASSERT_TRUE(sim.listening());
     ASSERT_NE(sim.discoveryPort(), 0);
     dir.writeFile(QStringLiteral("ASComRates.ini"), "[AxisRates]\r\nLent=0.5\r\nRapide=2\r\n");
-    Alpaca::DiscoveryPort = sim.discoveryPort();
+    Alpaca::DiscoveryPorts = {sim.discoveryPort()};
+    Alpaca::DiscoveryBroadcast = false;
     QStringList offered;
     Alpaca::SetChooserDialog([&](const QStringList& entries, const QString&) -> std::optional<QString> {
         offered = entries;
@@ -220,15 +255,16 @@ TEST_F(MountTest, AlpacaTelescopeFoundByDiscoveryIsDrivenFromTheHandPad)
     pref().RDB_Mount_ASCOM->setChecked(true);
     Alpaca::ChooseTelescope();
     const QString address = QStringLiteral("127.0.0.1:%1/0").arg(sim.port());
-    ASSERT_EQ(offered, QStringList{address + QStringLiteral(" - Simulateur Alpaca")});
+    ASSERT_TRUE(waitUntil([&] { return !offered.isEmpty() && pref().BTN_Mount_Connecter->isEnabled(); }));
+    ASSERT_EQ(offered, QStringList{address + QStringLiteral(" – Simulateur Alpaca")});
     EXPECT_EQ(pref().EDT_ASCOM_Telescope->text(), address);
     EXPECT_TRUE(pref().BTN_Mount_Connecter->isEnabled());
     EXPECT_TRUE(pref().BTN_ASCOM_Configurer->isEnabled());
 
     // Connected through the Preferences: the hand pad lists the rates.
     Prg_Suivi::MountConnectClick();
+    ASSERT_TRUE(waitUntil([] { return FRM_Raquette->CBX_Rate->count() == 2; }));
     ASSERT_TRUE(AscomSharedData.Connected);
-    ASSERT_EQ(FRM_Raquette->CBX_Rate->count(), 2);
     FRM_Raquette->CBX_Rate->setCurrentIndex(1);
     FRM_Raquette->CBX_RateChange();
 
@@ -242,18 +278,24 @@ TEST_F(MountTest, AlpacaTelescopeFoundByDiscoveryIsDrivenFromTheHandPad)
     EXPECT_LT(ra, 24.0);
     EXPECT_GT(ra, 23.9) << "west lowers the right ascension from 0 h";
     FRM_Raquette->BTN_Position_ActuelleClick();
-    EXPECT_NEAR(TelescopeRA, ra * 54000, 1);
+    ASSERT_TRUE(waitUntil([&] { return std::abs(TelescopeRA - ra * 54000) < 1; }));
     EXPECT_FALSE(FRM_Raquette->EDT_Position_Actuelle_AD->text().isEmpty());
 
     // Cancelling the choice: no telescope, both connect buttons off.
-    Alpaca::SetChooserDialog([](const QStringList&, const QString&) { return std::nullopt; });
+    Alpaca::SetChooserDialog([&](const QStringList& entries, const QString&) -> std::optional<QString> {
+        offered = entries;
+        return std::nullopt;
+    });
+    offered.clear();
     Alpaca::ChooseTelescope();
+    ASSERT_TRUE(waitUntil([&] { return !offered.isEmpty() && pref().BTN_Choose->isEnabled(); }));
     EXPECT_TRUE(pref().EDT_ASCOM_Telescope->text().isEmpty());
     EXPECT_FALSE(pref().BTN_Mount_Connecter->isEnabled());
     EXPECT_FALSE(pref().BTN_Mount_Deconnecter->isEnabled());
     EXPECT_TRUE(pref().BTN_ASCOM_Configurer->isEnabled());
     Alpaca::SetChooserDialog({});
-    Alpaca::DiscoveryPort = Alpaca::kDiscoveryPort;
+    Alpaca::DiscoveryPorts = {Alpaca::kDiscoveryPort};
+    Alpaca::DiscoveryBroadcast = true;
     StopBridge();
     EXPECT_EQ(sim.state().axisRate[0], 0.0);
 }

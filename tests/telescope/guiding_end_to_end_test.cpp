@@ -5,7 +5,10 @@
 
 #include "mount_fixture.h"
 
+#include "app/controls/num_inp.h"
 #include "app/frm_alv.h"
+#include "app/frm_message.h"
+#include "app/ui/control_adapters.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "capture/camera_slots.h"
@@ -209,6 +212,86 @@ TEST_F(MountTest, GuidingThroughTheLx200MountHoldsTheDriftingStar)
     EXPECT_NEAR((mount.dec() - dec0) / kScale, -kDriftY * seconds, 2);
     EXPECT_EQ(TrackedStarPos, start.toPoint()) << "autoguiding keeps the zone";
     EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
+}
+
+// Without an image scale no correction has a length: nothing goes to the
+// mount, the user is told once what to set, and guiding holds the star as
+// soon as the scale is typed into the measurement window.
+TEST_F(MountTest, GuidingWithoutAnImageScaleTellsOnceWhatToSetAndSendsNothing)
+{
+    pref().RDB_Mount_LX200->setChecked(true);
+    pref().SPED_Delai_Serie->setValue(0);
+    ASSERT_TRUE(Prg_Suivi::ConnectMount());
+    MotorSpeeds = {30, 30, 30, 30};
+    const double ra0 = 20000, dec0 = 1000;
+    mount.setPosition(ra0, dec0);
+    const testsupport::StarField field = oneStarSky();
+    const QPointF start = prepareGuiding(field);
+    auto* scale = app::findControl<TCustomNumInp>(FRM_Tool_Mesures, QStringLiteral("TNI_Echantillonnage"));
+    ASSERT_TRUE(scale);
+    scale->SetValue(0);   // no optics entered yet
+    const std::int32_t lastWidth = LastVideoWidth;
+    LastVideoWidth = CameraSlots[1].width;   // the camera that ran last is this one
+    // Optics typed by the user, control by control: 10 um pixels, the whole
+    // sensor on the frame, and the focal length that makes 5 seconds of arc
+    // a pixel.
+    auto enterOpticsGivingTheScale = [] {
+        auto control = [](const char* name) {
+            return app::findControl<TCustomNumInp>(FRM_Tool_Mesures, QString::fromLatin1(name));
+        };
+        app::findControl<QRadioButton>(FRM_Tool_Mesures, QStringLiteral("RDB_Manuelle"))->click();
+        const double focal_mm = 0.010 / std::tan(kScale / 206264.806);
+        for (const auto& [name, text] : {std::pair{"TNI_Larg_Pix", QStringLiteral("10")},
+                                         std::pair{"TNI_NbPix_X", QString::number(CameraSlots[1].width)},
+                                         std::pair{"TNI_Focale", QString::number(focal_mm, 'f', 3)}}) {
+            TCustomNumInp* input = control(name);
+            ASSERT_TRUE(input) << name;
+            input->setText(text);
+            ASSERT_TRUE(input->DoExit()) << name;
+        }
+    };
+    FRM_Message->MEMO_Message->clear();
+    reports.clear();
+
+    PulseClock pulses(clock);
+    const std::int64_t t0 = clock.monotonicMs();
+    int frames = 0, moves = 0;
+    double worstWithScale = 0;
+    for (std::int64_t t = 0; frames < 300; t += kTick_ms) {
+        clock.advanceMs(kTick_ms);
+        mount.pump();
+        pulses.fireDue();
+        if (t % kFramePeriod_ms != 0)
+            continue;
+        if (frames == 100)
+            enterOpticsGivingTheScale();   // the user types the optics into the measurement window
+        const double seconds = double(clock.monotonicMs() - t0) / 1000;
+        const double dx = kDriftX * seconds + (mount.ra() - ra0) / kScale;
+        const double dy = kDriftY * seconds + (mount.dec() - dec0) / kScale;
+        field.renderInto(*SlotBitmaps[1][0], dx, dy, std::uint32_t(frames));
+        const QList<QByteArray> before = mount.commands();
+        std::uint8_t keep = 0;
+        Align_V::ProcessFrame(1, keep, 1);
+        mount.pump();
+        const QList<QByteArray> sent = mount.commands().mid(before.size());
+        const int ra = countOf(sent, {":Mw#", ":Me#"}), dec = countOf(sent, {":Mn#", ":Ms#"});
+        if (frames < 100)
+            EXPECT_EQ(ra + dec, 0) << "frame " << frames << ": a move without a length";
+        else
+            moves += ra + dec;
+        pulses.noteStarts(ra > 0, dec > 0);
+        if (frames >= 200)
+            worstWithScale = std::max(worstWithScale, std::hypot(dx, dy));
+        ++frames;
+    }
+    const QString told = FRM_Message->MEMO_Message->toPlainText();
+    EXPECT_EQ(told.count(QStringLiteral("Autoguidage : aucune correction")), 1) << told.toStdString();
+    EXPECT_TRUE(told.contains(QStringLiteral("Mesures"))) << "names where to set it";
+    LastVideoWidth = lastWidth;
+    EXPECT_NEAR(double(scale->Value()), kScale, 0.01) << "the scale the measurement window computed";
+    EXPECT_GT(moves, 5);
+    EXPECT_LE(worstWithScale, 3.0) << "caught up once the scale was there";
+    EXPECT_EQ(TrackedStarPos, start.toPoint());
 }
 
 // ---- Through the simulator plug-in ------------------------------------------

@@ -1,4 +1,5 @@
 #include "app/frm_pref.h"
+#include "support/fakes.h"
 #include "support/temp_program_dir.h"
 #include "telescope/frm_joy.h"
 
@@ -141,4 +142,36 @@ TEST(Joystick, WizardCentresTheDeadZonesAndOkWritesTheFileInOrder)
     reread.LoadCalibration();
     EXPECT_EQ(reread.Calibration[0].centreMin, 31768);
     EXPECT_EQ(reread.Calibration[1].maxValue, 32768);
+}
+
+// The stick is read only while it drives the mount (or its window shows),
+// and an absent device is looked for at most once a second.
+TEST(Joystick, ReadOnlyWhileOnAndAnAbsentDeviceLookedForOnceASecond)
+{
+    testsupport::FakeClock clock;
+    testsupport::TempProgramDir dir;
+    TfrmJoy joy;
+    joy.Timer1->stop();
+    std::vector<Call> calls;
+    joy.SetJoystickHandler([&](std::uint16_t b, double x, double y, double z, double r) { calls.push_back({b, x, y, z, r}); });
+    joy.DevicePath = dir.filePath(QStringLiteral("js0"));
+    dir.writeFile(QStringLiteral("js0"), event(JS_EVENT_AXIS, 0, 20000));
+    joy.Timer1Timer();
+    EXPECT_EQ(joy.Position[0], 0) << "off and hidden: the device is not read";
+
+    // Switched on with the device absent: one look, then none for a second.
+    QFile::remove(joy.DevicePath);
+    joy.Active = true;
+    joy.Timer1Timer();
+    ASSERT_EQ(calls.size(), 1u) << "the centre, once";
+    dir.writeFile(QStringLiteral("js0"), event(JS_EVENT_AXIS, 0, 20000));
+    clock.advanceMs(500);
+    joy.Timer1Timer();
+    EXPECT_EQ(joy.Position[0], 0) << "looked for again only a second after the last look";
+    EXPECT_EQ(calls.size(), 1u);
+    clock.advanceMs(500);
+    joy.Timer1Timer();
+    EXPECT_EQ(joy.Position[0], 52768);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[1].x, 2.0);
 }

@@ -104,6 +104,32 @@ TEST_F(ConversationTest, RepliesAreMatchedToTheirOwnCommandLateOrStale)
     EXPECT_EQ(reports.size(), 1) << reports.join(QLatin1Char('|')).toStdString();
 }
 
+TEST_F(ConversationTest, AReplyLaterThanItsBoundIsNeverTakenForTheNextCommands)
+{
+    // A mount answering in 2 s: the bars request times out at 1.5 s, and its
+    // "#" comes while the goto's coordinates are being sent.
+    scripted.setReply(":D#", "#");
+    scripted.setDelay(2000);
+    RunResult r = converse({{":D#"}});
+    EXPECT_EQ(r.status, RunStatus::TimedOut);
+    // The goto's answers come later than that "#", well within their bound.
+    scripted.setDelay(700);
+    scripted.clearRecords();
+    FRM_Message->BTN_EffacerClick();
+    startGoto();
+    EXPECT_TRUE(Scripts::GotoRunning) << messageLines().join(u'|').toStdString();
+    EXPECT_EQ(scripted.commands(), (QList<QByteArray>{":Q#", ":Sr 05:30:00#", ":Sd +45:30:00#", ":MS#"}));
+    EXPECT_TRUE(messageLines().filter(QLatin1String("refus")).isEmpty()) << messageLines().join(u'|').toStdString();
+
+    // A one-character answer takes only its own characters.
+    QByteArray buffer("#\x7f" "1");
+    Lx200::DropForeignLead(Lx200::ReplyKind::Digit, buffer);
+    EXPECT_EQ(buffer, QByteArray("1"));
+    buffer = "12:00#";
+    Lx200::DropForeignLead(Lx200::ReplyKind::Text, buffer);
+    EXPECT_EQ(buffer, QByteArray("12:00#"));
+}
+
 TEST_F(ConversationTest, AGotoEndsWhenTheSlewBarsAreGone)
 {
     startWaitingScript(Scripts::GotoRunning);

@@ -6,6 +6,7 @@
 #include "imaging/pipeline_state.h"
 #include "kernels/raster.h"
 #include "telescope/frm_prg_suivi.h"
+#include "telescope/frm_raquette.h"
 #include "telescope/frm_tool_suivi.h"
 #include "telescope/mount_state.h"
 #include "telescope/track_step.h"
@@ -318,4 +319,49 @@ TEST_F(TrackingTest, GuideLogAndFocusHistory)
     ASSERT_EQ(profile.width(), 128);
     EXPECT_EQ(kernels::pixel(profile, 0, 0), kernels::kBlack);
     EXPECT_GT(redPixels(profile), 40);
+}
+
+TEST_F(TrackingTest, HandPadAutofocusStepsOnTheTrackingStepsFocusMeasures)
+{
+    // "Demarrer" switches the focusing measure on; every SPED_Nb_Mesures
+    // frames of the tracking step make one step of the automatic focusing,
+    // until the measured FWHM reaches the target.
+    ASSERT_NE(FRM_Raquette, nullptr);
+    auto* a = FRM_Tool_Affichage;
+    a->RDB_Methode_FWHM->setChecked(true);
+    suivi().RDB_Colimacon->setChecked(true);
+    FRM_Pref->SPED_Nb_Mesures->setValue(3);
+    FRM_Pref->SPED_Tps_Base_Autofocus->setValue(60000);
+    FRM_Pref->TNI_FWHM_Stop->SetValue(0.5);
+    FRM_Raquette->BTN_Demarrer_Autofocus->click();
+    EXPECT_TRUE(a->CKB_MAP->isChecked());
+    showStar(320, 240);
+    // The history is full from the third frame on; three measures of a full
+    // history make the first step, inwards.
+    for (int i = 0; i < 4; ++i)
+        step();
+    EXPECT_FALSE(FRM_Raquette->TMR_Autofocus->isActive());
+    step();
+    ASSERT_TRUE(FRM_Raquette->TMR_Autofocus->isActive());
+    EXPECT_EQ(FocusDirection, 0);
+    const double first = AutofocusPrevFWHM;
+    EXPECT_NEAR(first, double(a->TNI_FWHM->Value()), 1e-9);
+    // Frames while the focuser runs count for nothing.
+    for (int i = 0; i < 5; ++i)
+        step();
+    EXPECT_EQ(AutofocusPrevFWHM, first);
+    // The step's end: three more frames, a focus no worse, the same way.
+    FRM_Raquette->TMR_AutofocusTimer();
+    for (int i = 0; i < 3; ++i)
+        step();
+    EXPECT_TRUE(FRM_Raquette->TMR_Autofocus->isActive());
+    EXPECT_EQ(FocusDirection, 0);
+    // The target within reach: the next measure stops the focusing.
+    FRM_Pref->TNI_FWHM_Stop->SetValue(first + 1);
+    FRM_Raquette->TMR_AutofocusTimer();
+    for (int i = 0; i < 3; ++i)
+        step();
+    EXPECT_TRUE(FRM_Raquette->BTN_Demarrer_Autofocus->isEnabled());
+    EXPECT_FALSE(FRM_Raquette->TMR_Autofocus->isActive());
+    EXPECT_FALSE(a->CKB_MAP->isChecked());
 }

@@ -10,6 +10,7 @@
 #include "capture/avi_compression.h"
 #include "capture/camera_slots.h"
 #include "capture/long_exposure.h"
+#include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
 #include "platform/disk_space.h"
 #include "telescope/frm_tool_suivi.h"
@@ -18,6 +19,7 @@
 #include "tools/util_images.h"
 
 #include <QFile>
+#include <QImage>
 #include <QTest>
 #include <QtEndian>
 
@@ -293,4 +295,35 @@ TEST_F(ImageTool, AWriteFailureInASequenceStopsItOnceAndKeepsTheFilesBefore)
     boxes.clear();
     tool().BTN_Enregistrer_ImageClick();
     EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
+TEST_F(ImageTool, SavedResultsHoldTheFramesPartWithoutTheScreensOverlays)
+{
+    // The zone's shape leaves four empty rows above and below the frame in
+    // the 64 x 48 result view; a reticle is drawn over it for the screen.
+    kernels::Bitmap24& view = FRM_Alv->Image3->Bitmap();
+    kernels::fillRect(view, kernels::boundsOf(view), kernels::kBlack);
+    kernels::fillRect(view, {0, 4, 64, 44}, kernels::Colour(0x505050));
+    ResultWithoutOverlay.resize(64, 48);
+    kernels::bitBlt(ResultWithoutOverlay, 0, 0, 64, 48, view, 0, 0, kernels::RasterOp::SrcCopy);
+    ResultOverlaid = true;
+    kernels::fillRect(view, {30, 20, 34, 24}, Align_V::kRed);
+    ZoneImageRect = {0, 4, 64, 44};
+
+    tool().BTN_Enregistrer_ImageClick();
+    const QImage saved(dir.filePath(QStringLiteral("lune1.bmp")));
+    ASSERT_EQ(saved.size(), QSize(64, 40)) << "no empty rows";
+    for (int y = 0; y < saved.height(); ++y)
+        for (int x = 0; x < saved.width(); ++x)
+            ASSERT_EQ(saved.pixel(x, y), qRgb(0x50, 0x50, 0x50)) << x << "," << y;
+
+    // The 16-bit files: the same part of what the render pass wrote.
+    ZoneImageRect = {0, 4, 37, 20};
+    chooseType(QStringLiteral("PNG (48 bit RGB)"));
+    tool().BTN_Enregistrer_ImageClick();
+    EXPECT_EQ(pngSize(dir.readFile(QStringLiteral("lune2.png"))), QSize(37, 16));
+    const kernels::Deep16Image part = ResultPlaneImage(ZoneImageRect);
+    ASSERT_EQ(part.height, 16);
+    EXPECT_EQ(part.base[1], 4) << "the first row is the frame's";
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('|').toStdString();
 }

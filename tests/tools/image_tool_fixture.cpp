@@ -39,6 +39,9 @@ void ImageTool::SetUp()
             p[2] = std::uint16_t(x * 100 + y);
         }
     ResultPlaneSize = QSize(37, 23);
+    // No camera has placed a zone: the result view is saved whole.
+    DisplayZoneRect = ZoneImageRect = kernels::Rect{};
+    ResultOverlaid = false;
     setPrefix(QStringLiteral("lune"));
     boxes.clear();
 }

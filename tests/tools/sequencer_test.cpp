@@ -7,6 +7,7 @@
 #include "app/frm_alv.h"
 #include "app/ui/long_timer.h"
 #include "capture/avi_compression.h"
+#include "capture/avi_reader.h"
 #include "imaging/pipeline_state.h"
 #include "scripting/scripts.h"
 #include "support/file_size_limit.h"
@@ -78,16 +79,23 @@ TEST_F(ImageTool, FrameDrivenSequencesSaveOnTheirTicks)
     tool().BTN_Pause_sauv->setChecked(false);
     tool().BTN_Arreter_SauvClick();
 
-    // During 3 images: the start's save and three more, then the stop.
+    // During 3 images: three saves, the start's own included, then the stop.
     every(1, 0);
     during(3, 0);
     waitingScript();
     tool().BTN_Demarrer_SauvClick();
     frames(10);
-    EXPECT_EQ(saved(), 4);
+    EXPECT_EQ(saved(), 3);
     EXPECT_FALSE(SequenceSaving);
     EXPECT_TRUE(scriptResumed());
-    EXPECT_EQ(files(QStringLiteral("bmp")).size(), 4 + 4 + 4);
+    EXPECT_EQ(files(QStringLiteral("bmp")).size(), 4 + 4 + 3);
+
+    // During 1 image: the start's save is the whole sequence.
+    during(1, 0);
+    tool().BTN_Demarrer_SauvClick();
+    EXPECT_FALSE(SequenceSaving);
+    frames(3);
+    EXPECT_EQ(saved(), 1);
 }
 
 TEST_F(ImageTool, TimeDrivenSequenceEndsAfterItsDurationAndResumesTheScript)
@@ -161,7 +169,7 @@ TEST_F(ImageTool, MultiPageTiffSequenceClosesItsFileAndStepsTheNumber)
     tool().BTN_Demarrer_SauvClick();
     frames(2);
     tool().BTN_Arreter_SauvClick();
-    EXPECT_EQ(tiffPages(dir.filePath(QStringLiteral("lune1.tif"))), 4) << "the start's page, then three saves";
+    EXPECT_EQ(tiffPages(dir.filePath(QStringLiteral("lune1.tif"))), 3) << "the start's save, then two frames";
     EXPECT_EQ(tool().TNI_Num_Suffixe->Value(), 2);
     EXPECT_TRUE(boxes.shown.empty());
 
@@ -190,12 +198,14 @@ TEST_F(ImageTool, AviSequenceAtTheAppendedSizeAndAFailedAppendNeverReopensTheNam
     EXPECT_FALSE(AviWriterOpen);
     EXPECT_EQ(tool().TNI_Num_Suffixe->Value(), 2);
 
-    // The zone before processing is appended: the stream takes its size.
+    // The zone before processing is appended: the stream takes its size,
+    // the zone as the frame shows it.
     tool().CKB_Integration->setChecked(true);
     FRM_Tool_Images->RDB_Images_Avant_Traitement->setChecked(true);
+    DisplayZoneRect = {10, 20, 170, 140};
     tool().BTN_Demarrer_SauvClick();
-    EXPECT_EQ(AviWriter->Width(), 320);
-    EXPECT_EQ(AviWriter->Height(), 240);
+    EXPECT_EQ(AviWriter->Width(), 160);
+    EXPECT_EQ(AviWriter->Height(), 120);
     tool().BTN_Arreter_SauvClick();
     EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('|').toStdString();
 
@@ -203,6 +213,7 @@ TEST_F(ImageTool, AviSequenceAtTheAppendedSizeAndAFailedAppendNeverReopensTheNam
     // file stays, and the next sequence takes the next number.
     tool().CKB_Integration->setChecked(false);   // gives the result the zone's size
     FRM_Alv->Image3->SetPictureSize(640, 480);
+    ZoneImageRect = {0, 0, 640, 480};            // the frame fills the view
     {
         testsupport::FileSizeLimit limit(2 * 1024 * 1024);
         tool().BTN_Demarrer_SauvClick();
@@ -227,4 +238,32 @@ TEST_F(ImageTool, AviSequenceAtTheAppendedSizeAndAFailedAppendNeverReopensTheNam
     EXPECT_FALSE(SequenceSaving);
     EXPECT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(tool().BTN_Demarrer_Sauv->isEnabled());
+}
+
+TEST_F(ImageTool, DuringNImagesWritesNFilesFramesOrPages)
+{
+    FRM_Alv->Image3->SetPictureSize(64, 48);
+    during(5, 0);
+    tool().BTN_Demarrer_SauvClick();
+    frames(10);
+    EXPECT_FALSE(SequenceSaving);
+    EXPECT_EQ(files(QStringLiteral("bmp")).size(), 5);
+
+    chooseType(QStringLiteral("AVI"));
+    tool().BTN_Demarrer_SauvClick();
+    const QString film = Util_Images::BuildCaptureFileName(Util_Images::CurrentImageNumber()) + QStringLiteral(".avi");
+    frames(10);
+    EXPECT_FALSE(SequenceSaving);
+    TAviReader reader;
+    ASSERT_TRUE(reader.Open(film));
+    EXPECT_EQ(reader.FrameCount(), 5);
+    reader.Close();
+
+    chooseType(QStringLiteral("TFV (48 bit Video)"));
+    const QString pages = Util_Images::BuildCaptureFileName(Util_Images::CurrentImageNumber()) + QStringLiteral(".tif");
+    tool().BTN_Demarrer_SauvClick();
+    frames(10);
+    EXPECT_FALSE(SequenceSaving);
+    EXPECT_EQ(tiffPages(pages), 5);
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('|').toStdString();
 }

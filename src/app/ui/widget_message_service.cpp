@@ -54,6 +54,10 @@ platform::MsgResult showOnGuiThread(const platform::Message& m)
     QMessageBox box(iconFor(m.kind), title, m.text, buttonsFor(m.buttons),
                     QApplication::activeWindow());
     box.setWindowModality(Qt::ApplicationModal);
+    // A box waits for its answer: it stands above every window, those kept
+    // on top included (the script window, the tracking window), whichever
+    // window was active when it came.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     return resultFor(box.exec());
 }
 

@@ -1,31 +1,40 @@
 #pragma once
-// The telescope-driver bridge over Alpaca (HTTP/JSON). One worker thread
-// alone talks to the driver; requesters on the interface thread hand it
-// numbered requests through a queue, each with a copy of its inputs taken
-// when it is signalled, so a later request never overwrites them and two
-// releases are two stops. A request with an answer gets its own ticket:
-// WaitDataSet waits a bounded time for the answer of the last one signalled
-// and copies it into AscomSharedData there, on the interface thread; an
-// answer the driver did not serve (not connected, failed call) counts as
-// none, so the record keeps its values.
+// The telescope-driver bridge over Alpaca (HTTP/JSON). Requesters on the
+// interface thread hand it numbered requests, each with a copy of its inputs
+// taken when it is signalled, and never wait: the answer is applied to
+// AscomSharedData and the requester's completion handler runs on the
+// interface thread when the device has answered, however long it takes.
 //
-// Stops of an axis are never gated and are retried once; a failed call
-// while an axis moves stops the axes before the connection is given up;
-// ending the bridge stops what still moves.
+// Three lanes serve the requests, each call on its own connection:
+//   - stops of an axis, aborts and disconnections go to a lane of their own,
+//     ahead of everything else, and reach the device whatever is still out;
+//     a stop drops the moves of its axis not sent yet, and a move that was
+//     out when its stop went is followed by another stop once it is
+//     answered, so nothing is left moving;
+//   - connections, moves, slews, syncs and guide pulses keep their order in
+//     the ordinary lane (a connection waits for the stops before it);
+//   - reads go out side by side, and a read asked again while the same one
+//     is still out shares its answer instead of piling up.
+// A failed call (Alpaca error, HTTP error, cut reply, time-out) is told
+// through the status with the member's name, stops what it moved, and the
+// bridge goes on serving; the connection is given up only by a
+// disconnection or a failed connection. Moves never send a rate the axis
+// does not allow.
 
 #include "telescope/alpaca/alpaca_protocol.h"
 #include "telescope/ascom_bridge.h"
 
+#include <QObject>
 #include <QString>
-#include <QThread>
 #include <array>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 namespace Alpaca {
 
@@ -51,38 +60,71 @@ public:
     };
 
     explicit AlpacaBridge(Sources sources);
-    // Stops the worker (Stop with its 5 s bound).
+    // Stops the lanes (Stop with its 5 s bound).
     ~AlpacaBridge() override;
 
-    void Signal(int request) override;
+    void Signal(int request) override { Request(request, {}); }
+    void Request(int request, AscomBridge::Done done) override;
+    // Waits at most timeout_ms for the answer of the last request signalled
+    // that has one, and applies it at once.
     bool WaitDataSet(int timeout_ms) override;
     bool Finish(int timeout_ms) override { return Stop(timeout_ms); }
-    // "fin": the worker stops what moves and ends; false when it did not
-    // end within timeout_ms (it is then left to end on its own).
+    bool ChoosesByDiscovery() const override { return true; }
+    // "fin": what moves is stopped and the lanes end; false when they did
+    // not end within timeout_ms (they are then left to end on their own).
     bool Stop(int timeout_ms = kStopWait_ms);
 
     static constexpr int kStopWait_ms = 5000;
     static constexpr int kCallTimeout_ms = 5000;
-    static constexpr int kConnectTimeout_ms = 25000;
+    // A whole connection, its reads of the capabilities and rates included.
+    static constexpr int kConnectTimeout_ms = 10000;
+    static constexpr int kReadLanes = 3;
 
 private:
     struct Job;
-    struct Answer;
-    class Worker;
+    struct Device;
+    enum class Lane { Urgent, Ordinary, Read };
+    struct Queue {
+        std::deque<std::shared_ptr<Job>> jobs;
+        int busy = 0;
+    };
 
+    static Lane laneOf(const Job& job);
+    void run(Lane lane);
+    void serve(Job& job);
+    void finish(const std::shared_ptr<Job>& job);
+    void deliver(const std::shared_ptr<Job>& job);
+    // Drops the queued jobs of a lane that match (under the lock).
+    void dropQueued(Queue& queue, const std::function<bool(const Job&)>& match);
+
+    // Worker side.
+    Reply call(bool put, const QString& member, const QList<QPair<QString, QString>>& fields, int timeout_ms);
+    bool put(Job& job, const QString& member, const QList<QPair<QString, QString>>& fields = {},
+             int timeout_ms = kCallTimeout_ms);
+    void failed(Job& job, const QString& error);
+    void succeeded();
+    void post(const Status& status);
+    bool stopAxis(int axis, QString* error = nullptr);
+    void stopAxes();
+    bool createDriver(Job& job);
+    void connect(Job& job);
+    void disconnect(Job& job);
+    void move(Job& job);
+    void read(Job& job);
+
+    Sources sources_;
+    std::unique_ptr<QObject> context_;   // answers are delivered through it
     std::mutex mutex_;
     std::condition_variable jobReady_;
     std::condition_variable answerReady_;
-    std::deque<std::shared_ptr<Job>> queue_;
-    std::map<std::uint64_t, std::shared_ptr<Answer>> answers_;
-    std::uint64_t nextTicket_ = 1;
-    std::uint64_t waitTicket_ = 0;   // the answer WaitDataSet waits for
-    Sources sources_;
-    std::unique_ptr<QThread> thread_;
-    bool stopped_ = false;
+    std::condition_variable lanesEnded_;
+    Queue urgent_, ordinary_, reads_;
+    std::vector<std::shared_ptr<Job>> openReads_;   // reads not answered yet
+    std::weak_ptr<Job> waitJob_;
+    std::unique_ptr<Device> device_;
+    std::vector<std::thread> threads_;
+    int running_ = 0;
+    bool stopping_ = false;
 };
-
-// Whether a request is answered ("data_set").
-bool HasAnswer(int request);
 
 } // namespace Alpaca

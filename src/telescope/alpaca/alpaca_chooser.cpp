@@ -1,28 +1,39 @@
 #include "telescope/alpaca/alpaca_chooser.h"
 
 #include "app/desktop.h"
+#include "app/ui/event_boundary.h"
+#include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/settings.h"
 #include "platform/paths.h"
 #include "telescope/alpaca/alpaca_bridge.h"
 #include "telescope/alpaca/alpaca_http.h"
 #include "telescope/frm_raquette.h"
+#include "telescope/prg_suivi.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QInputDialog>
+#include <QPointer>
+#include <QThread>
 #include <QNetworkDatagram>
 #include <QTimer>
 #include <QUdpSocket>
 
 namespace Alpaca {
 
-quint16 DiscoveryPort = kDiscoveryPort;
+QList<quint16> DiscoveryPorts{kDiscoveryPort};
+bool DiscoveryBroadcast = true;
 
 namespace {
 
 ChooserDialog g_dialog;
+// A discovery under way: "..." starts no second one.
+bool g_discovering = false;
+// The last failure told in the message window: the same one is not told
+// again until something worked.
+QString g_lastTold;
 
 std::optional<QString> askOnScreen(const QStringList& entries, const QString& current)
 {
@@ -36,9 +47,17 @@ std::optional<QString> askOnScreen(const QStringList& entries, const QString& cu
 void showStatus(const AlpacaBridge::Status& status)
 {
     AscomBridge::AscomSharedData.Connected = status.connected ? 1 : 0;
+    if (status.ok) {
+        g_lastTold.clear();
+    } else if (status.error != g_lastTold) {
+        g_lastTold = status.error;
+        Msg::ShowMessageText(false, QStringLiteral("Télescope Alpaca : %1").arg(status.error));
+    }
     if (!FRM_Pref)
         return;
-    FRM_Pref->LBL_Error_Ascom->setText(status.ok ? QString() : status.error);
+    // A connection under way keeps saying so until it has ended.
+    if (!status.ok || !Prg_Suivi::AscomConnectionUnderWay())
+        FRM_Pref->LBL_Error_Ascom->setText(status.ok ? QString() : status.error);
     FRM_Pref->PNL_ASCOM_Status->setAutoFillBackground(true);
     QPalette p = FRM_Pref->PNL_ASCOM_Status->palette();
     p.setColor(QPalette::Window, status.ok ? QColor(0, 255, 0) : QColor(255, 0, 0));
@@ -58,36 +77,34 @@ QList<QPair<QString, QString>> rateEntries()
 
 void SetChooserDialog(ChooserDialog dialog) { g_dialog = std::move(dialog); }
 
-QStringList Discover(quint16 discoveryPort, int timeout_ms)
+QStringList Discover(const QList<quint16>& discoveryPorts, int timeout_ms, bool broadcast)
 {
     QUdpSocket socket;
-    if (!socket.bind(QHostAddress::AnyIPv4, 0))
+    if (!socket.bind(broadcast ? QHostAddress(QHostAddress::AnyIPv4) : QHostAddress(QHostAddress::LocalHost), 0))
         return {};
-    for (const QHostAddress& to : {QHostAddress(QHostAddress::Broadcast), QHostAddress(QHostAddress::LocalHost)})
-        socket.writeDatagram(DiscoveryProbe, to, discoveryPort);
+    for (const quint16 port : discoveryPorts) {
+        socket.writeDatagram(DiscoveryProbe, QHostAddress(QHostAddress::LocalHost), port);
+        if (broadcast)
+            socket.writeDatagram(DiscoveryProbe, QHostAddress(QHostAddress::Broadcast), port);
+    }
     QList<QPair<QString, quint16>> servers;
     QElapsedTimer clock;
     clock.start();
-    QEventLoop loop;
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QObject::connect(&socket, &QUdpSocket::readyRead, &loop, &QEventLoop::quit);
-    tick.start(20);
     while (clock.elapsed() < timeout_ms) {
+        socket.waitForReadyRead(int(std::max<qint64>(1, std::min<qint64>(20, timeout_ms - clock.elapsed()))));
         while (socket.hasPendingDatagrams()) {
             const QNetworkDatagram d = socket.receiveDatagram(1024);
             QHostAddress host(d.senderAddress().toIPv4Address());
             if (const auto port = ParseDiscoveryReply(d.data()); port && !servers.contains({host.toString(), *port}))
                 servers.append({host.toString(), *port});
         }
-        loop.exec();
     }
     QStringList out;
     for (const auto& [host, port] : servers) {
         const Reply r = HttpCall(host, port, "GET", QStringLiteral("/management/v1/configureddevices"), {},
                                  std::max(100, timeout_ms), true);
         for (const auto& [name, number] : ConfiguredTelescopes(r.value))
-            out << QStringLiteral("%1:%2/%3 - %4").arg(host).arg(port).arg(number).arg(name);
+            out << QStringLiteral("%1:%2/%3 – %4").arg(host).arg(port).arg(number).arg(name);
     }
     return out;
 }
@@ -110,28 +127,77 @@ void StartBridge()
         FRM_Raquette->EnableAscomControls(true);
 }
 
-void ChooseTelescope()
+namespace {
+
+// What the chooser flow leaves on the Preferences page.
+void chooserButtons(bool connected)
 {
     if (!FRM_Pref)
         return;
+    FRM_Pref->BTN_Mount_Connecter->setEnabled(connected);
+    FRM_Pref->BTN_Mount_Deconnecter->setEnabled(false);
+    FRM_Pref->BTN_ASCOM_Configurer->setEnabled(true);
+}
+
+void offer(const QStringList& found)
+{
+    g_discovering = false;
+    if (!FRM_Pref)
+        return;
     TFRM_Pref& p = *FRM_Pref;
-    const QStringList found = Discover(DiscoveryPort, 500);
-    const auto choice = (g_dialog ? g_dialog : askOnScreen)(found, p.EDT_ASCOM_Telescope->text());
-    // "host:port/N - name": the address is the part before the name.
-    const QString address = choice ? choice->section(QStringLiteral(" - "), 0, 0).trimmed() : QString();
-    p.EDT_ASCOM_Telescope->setText(address);
-    bool connected = false;
-    if (!address.isEmpty()) {
-        if (!AscomBridge::Running())
-            StartBridge();
-        connected = AscomBridge::Ask(AscomBridge::rqChoose, AscomBridge::kConnectWait_ms)
-                    && AscomBridge::AscomSharedData.Connected;
-        if (!ParseDeviceAddress(address))
-            showStatus({false, QStringLiteral("« %1 » n'est pas une adresse Alpaca hôte:port/N").arg(address), false});
+    p.BTN_Choose->setEnabled(true);
+    p.LBL_Error_Ascom->clear();
+    if (found.isEmpty()) {
+        const QString text = QStringLiteral("Aucun télescope Alpaca n'a répondu sur le réseau local. Saisissez son "
+                                            "adresse (hôte:port/N) dans le champ du télescope.");
+        p.LBL_Error_Ascom->setText(text);
+        Msg::ShowMessageText(false, text);
+        return;
     }
-    p.BTN_Mount_Connecter->setEnabled(connected);
-    p.BTN_Mount_Deconnecter->setEnabled(false);
-    p.BTN_ASCOM_Configurer->setEnabled(true);
+    const auto choice = (g_dialog ? g_dialog : askOnScreen)(found, p.EDT_ASCOM_Telescope->text());
+    // "host:port/N – name": the address is the part before the name. A
+    // cancelled choice names no telescope.
+    const QString address =
+        choice ? choice->section(QStringLiteral(" – "), 0, 0).section(QStringLiteral(" - "), 0, 0).trimmed() : QString();
+    p.EDT_ASCOM_Telescope->setText(address);
+    if (address.isEmpty()) {
+        chooserButtons(false);
+        return;
+    }
+    if (!ParseDeviceAddress(address)) {
+        showStatus({false, QStringLiteral("« %1 » n'est pas une adresse Alpaca hôte:port/N").arg(address.left(100)), false});
+        chooserButtons(false);
+        return;
+    }
+    if (!AscomBridge::Running())
+        StartBridge();
+    AscomBridge::Request(AscomBridge::rqChoose, [](const AscomBridge::Outcome& o) {
+        chooserButtons(o.served && AscomBridge::AscomSharedData.Connected);
+    });
+}
+
+} // namespace
+
+void ChooseTelescope()
+{
+    if (!FRM_Pref || g_discovering)
+        return;
+    g_discovering = true;
+    FRM_Pref->BTN_Choose->setEnabled(false);
+    FRM_Pref->LBL_Error_Ascom->setText(QStringLiteral("Recherche des télescopes Alpaca..."));
+    // The network is asked on a thread of its own: the window stays usable.
+    const QList<quint16> ports = DiscoveryPorts;
+    const bool broadcast = DiscoveryBroadcast;
+    QPointer<QObject> receiver(FRM_Pref);
+    QThread* search = QThread::create([ports, broadcast, receiver] {
+        const QStringList found = Discover(ports, kDiscoveryWait_ms, broadcast);
+        if (receiver)
+            QMetaObject::invokeMethod(receiver.data(),
+                                      [found] { app::runGuarded(QStringLiteral("BTN_Choose"), [&] { offer(found); }); },
+                                      Qt::QueuedConnection);
+    });
+    QObject::connect(search, &QThread::finished, search, &QObject::deleteLater);
+    search->start();
 }
 
 void ConfigureTelescope()

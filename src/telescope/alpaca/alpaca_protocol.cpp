@@ -11,6 +11,17 @@
 
 namespace Alpaca {
 
+QJsonValue Member(const QJsonObject& o, const QString& key)
+{
+    const auto exact = o.constFind(key);
+    if (exact != o.constEnd())
+        return *exact;
+    for (auto it = o.constBegin(); it != o.constEnd(); ++it)
+        if (it.key().compare(key, Qt::CaseInsensitive) == 0)
+            return *it;
+    return QJsonValue(QJsonValue::Undefined);
+}
+
 QString DeviceAddress::text() const { return QStringLiteral("%1:%2/%3").arg(host).arg(port).arg(device); }
 
 QString DeviceAddress::memberUrl(const QString& member) const
@@ -45,7 +56,7 @@ Reply ParseReply(const QByteArray& body, bool needValue)
         return r;
     }
     const QJsonObject o = doc.object();
-    const QJsonValue number = o.value(QStringLiteral("ErrorNumber"));
+    const QJsonValue number = Member(o, QStringLiteral("ErrorNumber"));
     if (!number.isUndefined() && !number.isDouble()) {
         r.error = QStringLiteral("réponse Alpaca illisible");
         return r;
@@ -54,10 +65,10 @@ Reply ParseReply(const QByteArray& body, bool needValue)
     if (r.errorNumber != 0) {
         r.error = QStringLiteral("erreur Alpaca %1 : %2")
                       .arg(r.errorNumber)
-                      .arg(o.value(QStringLiteral("ErrorMessage")).toString().left(200));
+                      .arg(Member(o, QStringLiteral("ErrorMessage")).toString().left(200));
         return r;
     }
-    r.value = o.value(QStringLiteral("Value"));
+    r.value = Member(o, QStringLiteral("Value"));
     if (needValue && r.value.isUndefined()) {
         r.error = QStringLiteral("réponse Alpaca sans valeur");
         return r;
@@ -80,18 +91,51 @@ std::optional<bool> BoolOf(const QJsonValue& v)
     return v.toBool();
 }
 
-std::optional<double> LargestMaximum(const QJsonValue& v)
+std::optional<std::vector<RateRange>> AxisRanges(const QJsonValue& v)
 {
     if (!v.isArray())
         return std::nullopt;
-    double largest = 0;
+    std::vector<RateRange> out;
     for (const QJsonValue& item : v.toArray()) {
-        const auto maximum = item.isObject() ? NumberOf(item.toObject().value(QStringLiteral("Maximum"))) : std::nullopt;
-        if (!maximum)
+        if (!item.isObject() || out.size() >= 100)
             return std::nullopt;
-        largest = std::max(largest, *maximum);
+        const auto minimum = NumberOf(Member(item.toObject(), QStringLiteral("Minimum")));
+        const auto maximum = NumberOf(Member(item.toObject(), QStringLiteral("Maximum")));
+        if (!maximum || *maximum < 0)
+            return std::nullopt;
+        // A range without its minimum starts at 0; an inverted one is read
+        // as the single rate of its maximum.
+        const double low = std::clamp(minimum.value_or(0.0), 0.0, *maximum);
+        out.push_back({low, *maximum});
     }
+    return out;
+}
+
+std::optional<double> LargestMaximum(const QJsonValue& v)
+{
+    const auto ranges = AxisRanges(v);
+    if (!ranges)
+        return std::nullopt;
+    double largest = 0;
+    for (const RateRange& r : *ranges)
+        largest = std::max(largest, r.maximum);
     return largest;
+}
+
+std::optional<double> AllowedRate(const std::vector<RateRange>& ranges, double rate)
+{
+    if (!std::isfinite(rate))
+        return std::nullopt;
+    const double wanted = std::abs(rate);
+    if (wanted == 0)
+        return 0.0;
+    std::optional<double> best;
+    for (const RateRange& r : ranges)
+        if (r.minimum <= wanted)
+            best = std::max(best.value_or(0.0), std::min(wanted, r.maximum));
+    if (!best || *best <= 0)
+        return std::nullopt;
+    return rate < 0 ? -*best : *best;
 }
 
 std::optional<quint16> ParseDiscoveryReply(const QByteArray& datagram)
@@ -99,7 +143,7 @@ std::optional<quint16> ParseDiscoveryReply(const QByteArray& datagram)
     const QJsonDocument doc = QJsonDocument::fromJson(datagram);
     if (!doc.isObject())
         return std::nullopt;
-    const auto port = NumberOf(doc.object().value(QStringLiteral("AlpacaPort")));
+    const auto port = NumberOf(Member(doc.object(), QStringLiteral("AlpacaPort")));
     if (!port || *port < 1 || *port > 65535 || *port != std::floor(*port))
         return std::nullopt;
     return quint16(*port);
@@ -114,12 +158,14 @@ QList<QPair<QString, int>> ConfiguredTelescopes(const QJsonValue& v)
 {
     QList<QPair<QString, int>> out;
     for (const QJsonValue& item : v.toArray()) {
+        if (out.size() >= 100)
+            break;
         const QJsonObject o = item.toObject();
-        const auto number = NumberOf(o.value(QStringLiteral("DeviceNumber")));
-        if (o.value(QStringLiteral("DeviceType")).toString().compare(QStringLiteral("Telescope"), Qt::CaseInsensitive) != 0
+        const auto number = NumberOf(Member(o, QStringLiteral("DeviceNumber")));
+        if (Member(o, QStringLiteral("DeviceType")).toString().compare(QStringLiteral("Telescope"), Qt::CaseInsensitive) != 0
             || !number || *number < 0 || *number > 9999)
             continue;
-        out.append({o.value(QStringLiteral("DeviceName")).toString().left(200), int(*number)});
+        out.append({Member(o, QStringLiteral("DeviceName")).toString().left(200), int(*number)});
     }
     return out;
 }

@@ -7,11 +7,13 @@
 #include "telescope/ascom_bridge.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
 #include <QPair>
 #include <QString>
 #include <optional>
+#include <vector>
 
 namespace Alpaca {
 
@@ -28,6 +30,10 @@ struct DeviceAddress {
 // None for anything else (an old driver identifier included).
 std::optional<DeviceAddress> ParseDeviceAddress(const QString& text);
 
+// A member of a JSON object whatever the letter case of its key (devices
+// differ); the exact key first.
+QJsonValue Member(const QJsonObject& o, const QString& key);
+
 // One reply of the REST API. ok only for a JSON object with ErrorNumber 0;
 // otherwise error says why in one line.
 struct Reply {
@@ -41,9 +47,22 @@ Reply ParseReply(const QByteArray& body, bool needValue);
 // Typed reads of a reply's value; none when the value has another type.
 std::optional<double> NumberOf(const QJsonValue& v);
 std::optional<bool> BoolOf(const QJsonValue& v);
+// One range of an axis's "axisrates", degrees per second, 0 <= minimum <=
+// maximum.
+struct RateRange {
+    double minimum = 0;
+    double maximum = 0;
+};
+// The ranges of an "axisrates" value; none when it is not a list of rate
+// objects with a non-negative Maximum.
+std::optional<std::vector<RateRange>> AxisRanges(const QJsonValue& v);
 // The largest "Maximum" of an "axisrates" value (0 for an empty list);
 // none when the value is not a list of rate objects.
 std::optional<double> LargestMaximum(const QJsonValue& v);
+// The rate a move may send for the chosen one (sign kept): the largest
+// allowed rate not above it; 0 for 0; none when no range allows any rate
+// up to it.
+std::optional<double> AllowedRate(const std::vector<RateRange>& ranges, double rate);
 
 // The discovery probe and the reply's port (none when not a valid reply).
 inline const QByteArray DiscoveryProbe = QByteArrayLiteral("alpacadiscovery1");

@@ -4,6 +4,7 @@
 #include "telescope/track_step.h"
 
 #include "app/controls/float_text.h"
+#include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/helpers/calc_helpers.h"
 #include "platform/clock.h"
@@ -47,6 +48,28 @@ void correctAxis(std::uint8_t direction, const QCheckBox* enabled, double pixels
         Prg_Suivi::StopMountDirection(direction);
 }
 
+// The image scale was found missing and the user was told; cleared as soon
+// as a scale is there again, so that a later loss is told too.
+bool scaleMissingTold = false;
+
+// Without an image scale no correction has a length: the user is told once
+// what to set, and nothing is sent to the mount.
+bool imageScaleMissing(double scale)
+{
+    if (scale > 0) {
+        scaleMissingTold = false;
+        return false;
+    }
+    if (!scaleMissingTold) {
+        scaleMissingTold = true;
+        Msg::ShowMessageText(false, QStringLiteral(
+            "Autoguidage : aucune correction n'est envoyée à la monture, l'échantillonnage de l'image est nul. "
+            "Indiquez la focale et la taille des pixels de la caméra (fenêtre Mesures, onglet Echantillonnage, "
+            "ou Préférences) pour que les corrections aient une durée."));
+    }
+    return true;
+}
+
 } // namespace
 
 void SendGuideCorrection(double DX, double DY)
@@ -71,6 +94,9 @@ void SendGuideCorrection(double DX, double DY)
         setNum(FRM_Prg_Suivi->TNI_TR_AD, raPix);
         setNum(FRM_Prg_Suivi->TNI_TR_Dec, decPix);
     }
+
+    if (imageScaleMissing(scale))
+        return;
 
     const bool separate = p.CKB_Axes_Separes->isChecked();
     if (separate) {

@@ -1,0 +1,21 @@
+#pragma once
+// The kernels the compiler builds twice, once for processors with AVX2 and
+// once for any processor (the Bayer rebuild, the motion and saturation row
+// loops), run the AVX2 copy when the processor has it. With
+// CloneRoute::Portable the copy for any processor runs whatever the
+// processor, so that the two can be compared on the same input. Set it
+// while none of them runs.
+
+namespace kernels {
+
+enum class CloneRoute { Best, Portable };
+void SetCloneRoute(CloneRoute route);
+// True when CloneRoute::Best runs the AVX2 copies on this processor.
+bool Avx2CloneAvailable();
+
+namespace detail {
+// The copy to run now.
+bool UseAvx2Clone();
+} // namespace detail
+
+} // namespace kernels

@@ -1,0 +1,71 @@
+#include "kernels/row_pool.h"
+
+#include <algorithm>
+
+namespace kernels {
+
+RowPool::RowPool(int threads)
+{
+    for (int i = 1; i < std::clamp(threads, 1, TGenericModule::MaxThreads); ++i) {
+        auto w = std::make_unique<Worker>();
+        w->pool = this;
+        w->part = i;
+        try {
+            w->thread = std::make_unique<TThreads>(&RowPool::RunPart, w.get());
+        } catch (...) {
+            break;   // no more threads: fewer parts
+        }
+        workers_.push_back(std::move(w));
+    }
+}
+
+RowPool::~RowPool() = default;
+
+int RowPool::Parts(int rows, int minRows) const
+{
+    return std::clamp(rows / std::max(minRows, 1), 1, Threads());
+}
+
+void RowPool::RunPart(void* worker)
+{
+    auto* w = static_cast<Worker*>(worker);
+    RowPool& pool = *w->pool;
+    const int first = static_cast<int>(static_cast<long long>(pool.rows_) * w->part / pool.parts_);
+    const int end = static_cast<int>(static_cast<long long>(pool.rows_) * (w->part + 1) / pool.parts_);
+    (*pool.band_)(w->part, first, end);
+}
+
+void RowPool::Run(int rows, const Band& band, int minRows)
+{
+    if (rows <= 0)
+        return;
+    const int parts = Parts(rows, minRows);
+    if (parts <= 1) {
+        band(0, 0, rows);
+        return;
+    }
+    band_ = &band;
+    rows_ = rows;
+    parts_ = parts;
+    for (int i = 1; i < parts; ++i)
+        workers_[std::size_t(i - 1)]->thread->Run();
+    std::exception_ptr error;
+    try {
+        band(0, 0, static_cast<int>(static_cast<long long>(rows) / parts));
+    } catch (...) {
+        error = std::current_exception();
+    }
+    for (int i = 1; i < parts; ++i) {
+        try {
+            workers_[std::size_t(i - 1)]->thread->WaitFinished();
+        } catch (...) {
+            if (!error)
+                error = std::current_exception();
+        }
+    }
+    band_ = nullptr;
+    if (error)
+        std::rethrow_exception(error);
+}
+
+} // namespace kernels

@@ -1,0 +1,48 @@
+#pragma once
+// Splits the rows of a pass across worker threads: RowPool(n) keeps n - 1
+// workers (the calling thread does the first band itself); Run() gives each
+// part a band of rows and returns once every band is done. Bands are
+// contiguous and in order (part 0 has the first rows), so per-band results
+// combine in a fixed order. Created, run and destroyed from one thread; a
+// pool of one thread, or a run of few rows, runs inline.
+
+#include "kernels/threads.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace kernels {
+
+class RowPool {
+public:
+    using Band = std::function<void(int part, int firstRow, int endRow)>;
+
+    explicit RowPool(int threads = 1);
+    ~RowPool();
+    RowPool(const RowPool&) = delete;
+    RowPool& operator=(const RowPool&) = delete;
+
+    int Threads() const { return static_cast<int>(workers_.size()) + 1; }
+    // The parts a run of `rows` rows is split into (at least minRows rows
+    // each, at most Threads()).
+    int Parts(int rows, int minRows = 32) const;
+    // Runs band(part, first, end) for each part of Parts(rows, minRows);
+    // rethrows the first exception a band let escape.
+    void Run(int rows, const Band& band, int minRows = 32);
+
+private:
+    struct Worker {
+        RowPool* pool = nullptr;
+        int part = 0;
+        std::unique_ptr<TThreads> thread;
+    };
+    static void RunPart(void* worker);
+
+    std::vector<std::unique_ptr<Worker>> workers_;
+    const Band* band_ = nullptr;
+    int rows_ = 0;
+    int parts_ = 1;
+};
+
+} // namespace kernels

@@ -1,0 +1,486 @@
+// The Alpaca telescope as devices in the field answer: late, refusing,
+// hanging, cutting replies, with keys in another letter case, through the
+// program's own windows.
+
+#include "mount_fixture.h"
+
+#include "app/desktop.h"
+#include "app/frm_message.h"
+#include "app/helpers/calc_helpers.h"
+#include "app/settings.h"
+#include "scripting/scripts.h"
+#include "support/alpaca_peer.h"
+#include "telescope/alpaca/alpaca_chooser.h"
+#include "telescope/alpaca/alpaca_protocol.h"
+#include "telescope/ascom_bridge.h"
+#include "telescope/frm_joy.h"
+#include "telescope/frm_object_action.h"
+#include "telescope/frm_prg_suivi.h"
+#include "telescope/frm_raquette.h"
+#include "telescope/mount_state.h"
+#include "telescope/prg_suivi.h"
+#include "telescope/sky/sky_chart.h"
+#include "telescope/tracking/tracking_state.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QElapsedTimer>
+#include <QThread>
+#include <cmath>
+
+using testsupport::AlpacaPeer;
+
+namespace {
+
+bool waitUntil(const std::function<bool()>& pred, int timeout_ms = 8000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!pred() && t.elapsed() < timeout_ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return pred();
+}
+
+// Lets whatever is under way settle for ms of real time.
+void pumpFor(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+}
+
+bool connected()
+{
+    return !Prg_Suivi::AscomConnectionUnderWay() && AscomBridge::AscomSharedData.Connected
+           && FRM_Pref->BTN_Mount_Deconnecter->isEnabled() && !FRM_Pref->BTN_Mount_Connecter->isEnabled();
+}
+
+QString messages() { return FRM_Message ? FRM_Message->MEMO_Message->toPlainText() : QString(); }
+
+class AlpacaFieldTest : public MountTest {
+protected:
+    void SetUp() override
+    {
+        MountTest::SetUp();
+        AscomBridge::AscomSharedData = {};
+        Scripts::GotoRunning = false;
+    }
+    void TearDown() override
+    {
+        AscomBridge::StopBridge();
+        AscomBridge::AscomSharedData = {};
+        Scripts::GotoRunning = false;
+        Alpaca::SetChooserDialog({});
+        Alpaca::DiscoveryPorts = {Alpaca::kDiscoveryPort};
+        Alpaca::DiscoveryBroadcast = true;
+        MountTest::TearDown();
+    }
+    // The ASCOM interface chosen with the peer's address, as a user does.
+    void choosePeer(const AlpacaPeer& peer)
+    {
+        pref().EDT_ASCOM_Telescope->setText(peer.address());
+        pref().RDB_Mount_ASCOM->click();
+        ASSERT_TRUE(AscomBridge::Running());
+    }
+    // "Connecter" and the wait for its answer.
+    bool connect()
+    {
+        pref().BTN_Mount_Connecter->click();
+        return waitUntil([] { return connected(); }, 15000);
+    }
+    void pressAndRelease(QPushButton* button, int hold_ms = 0)
+    {
+        emit button->pressed();
+        if (hold_ms)
+            pumpFor(hold_ms);
+        emit button->released();
+    }
+    void gotoFromTheDialog(double ra_arcsec, double dec_arcsec)
+    {
+        Sky::GotoDestinationRA = ra_arcsec;
+        Sky::GotoDestinationDec = dec_arcsec;
+        FRM_ObjectAction->RDB_Absolu->setChecked(true);
+        FRM_ObjectAction->BTN_GotoClick();
+    }
+};
+
+} // namespace
+
+TEST(AlpacaReplies, AnErrorIsAnErrorWhateverTheCaseOfItsKeys)
+{
+    const auto lower = Alpaca::ParseReply(R"({"value":0,"errornumber":1025,"errormessage":"non"})", true);
+    EXPECT_FALSE(lower.ok);
+    EXPECT_EQ(lower.errorNumber, 1025);
+    const auto mixed = Alpaca::ParseReply(R"({"VALUE":2.5,"errorNumber":0})", true);
+    ASSERT_TRUE(mixed.ok);
+    EXPECT_EQ(mixed.value.toDouble(), 2.5);
+
+    // A move takes the largest allowed rate not above the chosen one.
+    const std::vector<Alpaca::RateRange> ranges{{0.5, 1.0}, {1.5, 2.0}};
+    EXPECT_EQ(Alpaca::AllowedRate(ranges, 3.0), 2.0);
+    EXPECT_EQ(Alpaca::AllowedRate(ranges, -1.2), -1.0);
+    EXPECT_EQ(Alpaca::AllowedRate(ranges, 1.7), 1.7);
+    EXPECT_FALSE(Alpaca::AllowedRate(ranges, 0.2)) << "nothing allowed up to it";
+    EXPECT_EQ(Alpaca::AllowedRate(ranges, 0), 0.0);
+    const auto read = Alpaca::AxisRanges(QJsonDocument::fromJson(R"([{"minimum":0,"maximum":2}])").array());
+    ASSERT_TRUE(read && read->size() == 1);
+    EXPECT_EQ(read->front().maximum, 2.0);
+}
+
+// A goto ends when the device says it no longer slews, however late its
+// answers come; the position shown is the device's.
+class AlpacaSlowGoto : public AlpacaFieldTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(AlpacaSlowGoto, EndsWithTheDevicesOwnAnswer)
+{
+    AlpacaPeer peer;
+    peer.configure([](AlpacaPeer::Config& c) { c.slewDuration_ms = 300; });
+    choosePeer(peer);
+    ASSERT_TRUE(connect());
+    peer.configure([](AlpacaPeer::Config& c) { c.delay_ms = GetParam(); });
+
+    gotoFromTheDialog(6 * 54000.0, 45 * 3600.0);
+    EXPECT_TRUE(Scripts::GotoRunning);
+    EXPECT_EQ(AscomBridge::AscomSharedData.Slewing, 1) << "slewing from the request on";
+    EXPECT_FALSE(FRM_ObjectAction->BTN_Goto->isEnabled());
+    ASSERT_TRUE(waitUntil([] { return !Scripts::GotoRunning; }, 20000));
+    EXPECT_DOUBLE_EQ(TelescopeRA, 6 * 54000.0);
+    EXPECT_DOUBLE_EQ(TelescopeDec, 45 * 3600.0);
+    EXPECT_TRUE(FRM_ObjectAction->BTN_Goto->isEnabled());
+    EXPECT_EQ(peer.callTexts(QStringLiteral("PUT slewtocoordinatesasync")).size(), 1);
+
+    // Polls never pile up: at most one of each read is out at a time.
+    const auto calls = peer.calls();
+    for (std::size_t i = 0; i + 1 < calls.size(); ++i)
+        if (calls[i].member == QLatin1String("slewing"))
+            for (std::size_t j = i + 1; j < calls.size() && calls[j].at_ms < calls[i].at_ms + GetParam(); ++j)
+                EXPECT_NE(calls[j].member, QStringLiteral("slewing")) << "a second read while the first was out";
+
+    // "Obtenir Position" shows the device's coordinates.
+    peer.setState([](AlpacaPeer::State& s) {
+        s.raHours = 2.5;
+        s.decDegrees = -10.5;
+    });
+    FRM_Raquette->BTN_Position_Actuelle->click();
+    ASSERT_TRUE(waitUntil([] { return TelescopeDec == -10.5 * 3600 && TelescopeRA == 2.5 * 54000; }, 10000));
+    EXPECT_EQ(FRM_Raquette->EDT_Position_Actuelle_Dec->text(), CalcHelpers::DecToStr(-10.5 * 3600));
+}
+
+INSTANTIATE_TEST_SUITE_P(ReplyDelays, AlpacaSlowGoto, ::testing::Values(300, 2000));
+
+TEST_F(AlpacaFieldTest, ACoordinateNeverReadIsNeverShown)
+{
+    AlpacaPeer peer;
+    choosePeer(peer);
+    ASSERT_TRUE(connect());
+    FRM_Raquette->EDT_Position_Actuelle_AD->setText(QStringLiteral("avant"));
+    Sky::GotoOriginRA = Sky::GotoOriginDec = 99;
+    peer.configure([](AlpacaPeer::Config& c) { c.faults[QStringLiteral("rightascension")] = {0x407}; });
+    FRM_Raquette->BTN_Position_Actuelle->click();
+    ASSERT_TRUE(waitUntil([] { return TelescopeDec == 20.25 * 3600; }));
+    pumpFor(50);
+    EXPECT_EQ(FRM_Raquette->EDT_Position_Actuelle_AD->text(), QStringLiteral("avant"));
+    EXPECT_EQ(Sky::GotoOriginRA, 99.0);
+    // The refusal is told with the request it hit.
+    EXPECT_TRUE(messages().contains(QStringLiteral("rightascension")));
+}
+
+TEST_F(AlpacaFieldTest, StopsGoAheadOfEverythingAndNothingIsLeftMoving)
+{
+    AlpacaPeer peer;
+    choosePeer(peer);
+    ASSERT_TRUE(connect());
+    peer.configure([](AlpacaPeer::Config& c) { c.delay_ms = 2000; });
+    peer.clearCalls();
+
+    // Reads out, then a press and its release at once: the release reaches
+    // the device without waiting for them, and the press that was out when
+    // it went is stopped again once answered.
+    FRM_Prg_Suivi->TMR_ScopePositionTimer();
+    const qint64 released = peer.now_ms();
+    pressAndRelease(FRM_Raquette->BTN_N);
+    ASSERT_TRUE(peer.waitForCalls(QStringLiteral("PUT moveaxis Axis=1&Rate=0"), 1, 3000));
+    for (const AlpacaPeer::Call& c : peer.calls())
+        if (c.text() == QLatin1String("PUT moveaxis Axis=1&Rate=0")) {
+            EXPECT_LT(c.at_ms - released, 1000);
+            break;
+        }
+    pumpFor(2500);
+    EXPECT_EQ(peer.state().axisRate[1], 0.0);
+    EXPECT_TRUE(messages().isEmpty()) << messages().toStdString();
+
+    // A press whose move has not gone out when its release comes: nothing
+    // moves at all.
+    peer.configure([](AlpacaPeer::Config& c) { c.delay_ms = 300; });
+    Prg_Suivi::AscomSync(3 * 54000.0, 0);   // the ordinary requests are busy
+    pressAndRelease(FRM_Raquette->BTN_E);
+    pumpFor(1000);
+    EXPECT_EQ(peer.state().axisRate[0], 0.0);
+    EXPECT_TRUE(peer.callTexts(QStringLiteral("PUT moveaxis Axis=0&Rate=-2")).isEmpty());
+
+    // Sync and abort reach a slow device in the time of its replies.
+    peer.clearCalls();
+    FRM_Raquette->RDB_Coords->setChecked(true);
+    Sky::GotoOriginRA = Sky::GotoOriginDec = 1000;
+    FRM_Raquette->BTN_Sync->click();
+    gotoFromTheDialog(3 * 54000.0, 10 * 3600.0);
+    FRM_ObjectAction->BTN_AbortClick();
+    EXPECT_FALSE(Scripts::GotoRunning);
+    ASSERT_TRUE(peer.waitForCalls(QStringLiteral("PUT abortslew"), 1, 1000));
+    ASSERT_TRUE(peer.waitForCalls(QStringLiteral("PUT synctocoordinates"), 1, 3000));
+
+    // "Déconnecter" returns at once; the device is told in the background.
+    QElapsedTimer t;
+    t.start();
+    pref().BTN_Mount_Deconnecter->click();
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_TRUE(pref().BTN_Mount_Connecter->isEnabled());
+    ASSERT_TRUE(peer.waitForCalls(QStringLiteral("PUT connected Connected=false"), 1, 6000));
+}
+
+TEST_F(AlpacaFieldTest, AFailureIsToldOnceStopsItsMoveAndLaterRequestsStillGo)
+{
+    AlpacaPeer peer;
+    choosePeer(peer);
+    ASSERT_TRUE(connect());
+
+    // A refused move: told once, its axis stopped, the next press served.
+    peer.configure([](AlpacaPeer::Config& c) { c.faults[QStringLiteral("moveaxis")] = {0x500, 0, false, false, 1}; });
+    emit FRM_Raquette->BTN_E->pressed();
+    ASSERT_TRUE(waitUntil([] { return messages().contains(QStringLiteral("moveaxis")); }));
+    EXPECT_EQ(messages().count(QStringLiteral("moveaxis")), 1);
+    EXPECT_TRUE(peer.waitForCalls(QStringLiteral("PUT moveaxis Axis=0&Rate=0"), 1));
+    emit FRM_Raquette->BTN_E->released();
+    EXPECT_FALSE(pref().BTN_Mount_Connecter->isEnabled()) << "still connected";
+    emit FRM_Raquette->BTN_N->pressed();
+    ASSERT_TRUE(peer.waitForCalls(QStringLiteral("PUT moveaxis Axis=1&Rate=2"), 1));
+    emit FRM_Raquette->BTN_N->released();
+
+    // A cut reply and a read that hangs: told, and the goto and its abort
+    // still reach the device.
+    peer.configure([](AlpacaPeer::Config& c) {
+        c.faults[QStringLiteral("declination")] = {0, 0, false, true, 1};
+        c.faults[QStringLiteral("rightascension")] = {0, 0, true, false, 1};
+    });
+    FRM_Raquette->BTN_Position_Actuelle->click();
+    ASSERT_TRUE(waitUntil([] { return messages().contains(QStringLiteral("declination")); }));
+    gotoFromTheDialog(4 * 54000.0, 0);
+    ASSERT_TRUE(peer.waitForCalls(QStringLiteral("PUT slewtocoordinatesasync"), 1));
+    FRM_ObjectAction->BTN_AbortClick();
+    ASSERT_TRUE(peer.waitForCalls(QStringLiteral("PUT abortslew"), 1));
+
+    // A refused slew ends the goto with a message.
+    peer.configure([](AlpacaPeer::Config& c) {
+        c.faults[QStringLiteral("slewtocoordinatesasync")] = {0x401, 0, false, false, 1};
+    });
+    gotoFromTheDialog(5 * 54000.0, 0);
+    ASSERT_TRUE(waitUntil([] { return !Scripts::GotoRunning; }));
+    EXPECT_TRUE(messages().contains(QStringLiteral("Goto impossible")));
+    EXPECT_TRUE(FRM_ObjectAction->BTN_Goto->isEnabled());
+
+    // Keys in lower case: a refusal is a refusal.
+    peer.configure([](AlpacaPeer::Config& c) {
+        c.lowerCaseKeys = true;
+        c.faults[QStringLiteral("rightascension")] = {0x407, 0, false, false, 1};
+    });
+    TelescopeRA = 123;
+    FRM_Raquette->BTN_Position_Actuelle->click();
+    ASSERT_TRUE(waitUntil([] { return TelescopeDec == 20.25 * 3600; }));
+    pumpFor(50);
+    EXPECT_EQ(TelescopeRA, 123.0);
+}
+
+TEST_F(AlpacaFieldTest, MovesUseARateTheDeviceAllows)
+{
+    AlpacaPeer peer;
+    peer.configure([](AlpacaPeer::Config& c) { c.ranges[1] = {{0.0, 0.5}, {1.0, 1.5}}; });
+    // No rates file: the hand pad still moves, at the fastest allowed rate.
+    choosePeer(peer);
+    ASSERT_TRUE(connect());
+    EXPECT_EQ(FRM_Raquette->CBX_Rate->count(), 0);
+    pressAndRelease(FRM_Raquette->BTN_N, 50);
+    ASSERT_TRUE(peer.waitForCalls(QStringLiteral("PUT moveaxis Axis=1&Rate=0"), 1));
+    EXPECT_EQ(peer.callTexts(QStringLiteral("PUT moveaxis Axis=1&Rate=1.5")).size(), 1);
+    pressAndRelease(FRM_Raquette->BTN_W, 50);
+    EXPECT_TRUE(peer.waitForCalls(QStringLiteral("PUT moveaxis Axis=0&Rate=2"), 1));
+    EXPECT_EQ(peer.callTexts(QStringLiteral("PUT moveaxis Axis=1&Rate=3")).size(), 0);
+
+    // The shipped rates file: only the rates the device allows are listed.
+    pref().BTN_Mount_Deconnecter->click();
+    dir.writeFile(QStringLiteral("ASComRates.ini"), "[AxisRates]\r\nGuidage=0.0042\r\nLent=1\r\nPointage=2\r\nRapide=4\r\n");
+    ASSERT_TRUE(connect());
+    QStringList names;
+    for (int i = 0; i < FRM_Raquette->CBX_Rate->count(); ++i)
+        names << FRM_Raquette->CBX_Rate->itemText(i);
+    EXPECT_EQ(names, (QStringList{"Guidage", "Lent", "Pointage"}));
+    // "Lent" (1 °/s) on an axis allowing 0-0.5 and 1-1.5 goes out as 1.
+    FRM_Raquette->CBX_Rate->setCurrentIndex(1);
+    FRM_Raquette->CBX_RateChange();
+    peer.clearCalls();
+    pressAndRelease(FRM_Raquette->BTN_S, 50);
+    ASSERT_TRUE(peer.waitForCalls(QStringLiteral("PUT moveaxis Axis=1&Rate=0"), 1));
+    EXPECT_EQ(peer.callTexts(QStringLiteral("PUT moveaxis Axis=1")).first(), QStringLiteral("PUT moveaxis Axis=1&Rate=-1"));
+
+    // The rate scroll bar's steps do not pile up behind a slow device: a
+    // step not sent yet is replaced by the next one.
+    peer.configure([](AlpacaPeer::Config& c) { c.delay_ms = 300; });
+    Prg_Suivi::AscomSync(3 * 54000.0, 0);   // the ordinary requests are busy
+    peer.clearCalls();
+    FRM_Raquette->SCB_Rate->setValue(100);
+    FRM_Raquette->SCB_Rate->setValue(200);
+    ASSERT_TRUE(peer.waitForCalls(QStringLiteral("PUT moveaxis Axis=0"), 1));
+    pumpFor(400);
+    EXPECT_EQ(peer.callTexts(QStringLiteral("PUT moveaxis Axis=0")),
+              QStringList{QStringLiteral("PUT moveaxis Axis=0&Rate=%1").arg(Alpaca::FormatNumber(200 / 3600.0))});
+    FRM_Raquette->SCB_Rate->setValue(0);
+    ASSERT_TRUE(peer.waitForCalls(QStringLiteral("PUT moveaxis Axis=0&Rate=0"), 1));
+}
+
+TEST_F(AlpacaFieldTest, ConnectingRunsInTheBackgroundOnceAndWithinItsBound)
+{
+    AlpacaPeer peer;
+    peer.configure([](AlpacaPeer::Config& c) { c.delay_ms = 1000; });
+    choosePeer(peer);
+    QElapsedTimer t;
+    t.start();
+    pref().BTN_Mount_Connecter->click();
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_FALSE(pref().BTN_Mount_Connecter->isEnabled()) << "no second attempt";
+    EXPECT_TRUE(pref().LBL_Error_Ascom->text().contains(QStringLiteral("en cours")));
+    Prg_Suivi::MountConnectClick();   // an automatic connection meanwhile
+    ASSERT_TRUE(waitUntil([] { return connected(); }, 12000));
+    EXPECT_EQ(peer.callTexts(QStringLiteral("PUT connected")).size(), 1);
+    EXPECT_TRUE(AscomBridge::AscomSharedData.Connected);
+
+    // A device that never answers: a clear message, "Connecter" again.
+    pref().BTN_Mount_Deconnecter->click();
+    ASSERT_TRUE(peer.waitForCalls(QStringLiteral("PUT connected Connected=false"), 1));
+    pumpFor(1100);
+    peer.configure([](AlpacaPeer::Config& c) { c.faults[QStringLiteral("*")] = {0, 0, true, false, -1}; });
+    ASSERT_TRUE(pref().BTN_Mount_Connecter->isEnabled());
+    pref().BTN_Mount_Connecter->click();
+    ASSERT_TRUE(waitUntil([this] { return pref().BTN_Mount_Connecter->isEnabled(); }, 14000));
+    EXPECT_FALSE(pref().BTN_Mount_Deconnecter->isEnabled());
+    EXPECT_FALSE(pref().LBL_Error_Ascom->text().isEmpty());
+    EXPECT_FALSE(AscomBridge::AscomSharedData.Connected);
+}
+
+TEST_F(AlpacaFieldTest, TheChooserOffersTheTelescopesThatAnswerTheDiscovery)
+{
+    AlpacaPeer first(true), second(true);
+    second.configure([](AlpacaPeer::Config& c) { c.name = QStringLiteral("Seconde monture"); });
+    Alpaca::DiscoveryPorts = {first.discoveryPort(), second.discoveryPort()};
+    Alpaca::DiscoveryBroadcast = false;
+    choosePeer(first);
+    pref().EDT_ASCOM_Telescope->clear();
+    QStringList offered;
+    Alpaca::SetChooserDialog([&](const QStringList& entries, const QString&) -> std::optional<QString> {
+        offered = entries;
+        return entries.filter(QStringLiteral("Seconde")).value(0);
+    });
+    pref().BTN_Choose->click();
+    EXPECT_FALSE(pref().BTN_Choose->isEnabled()) << "one search at a time";
+    ASSERT_TRUE(waitUntil([&] { return !offered.isEmpty(); }));
+    QStringList expected{first.address() + QStringLiteral(" – Monture de terrain"),
+                         second.address() + QStringLiteral(" – Seconde monture")};
+    offered.sort();
+    expected.sort();
+    EXPECT_EQ(offered, expected);
+    EXPECT_EQ(pref().EDT_ASCOM_Telescope->text(), second.address());
+    ASSERT_TRUE(second.waitForCalls(QStringLiteral("PUT connected Connected=true"), 1));
+    ASSERT_TRUE(waitUntil([this] { return pref().BTN_Mount_Connecter->isEnabled(); }));
+    EXPECT_TRUE(first.callTexts(QStringLiteral("PUT")).isEmpty());
+
+    // "Configurer" opens the chosen device's setup page.
+    QString opened;
+    Desktop::SetDocumentOpener([&](const QString& url) {
+        opened = url;
+        return true;
+    });
+    pref().BTN_ASCOM_Configurer->click();
+    Desktop::SetDocumentOpener({});
+    EXPECT_EQ(opened, QStringLiteral("http://%1/setup/v1/telescope/0/setup").arg(second.address().section(u'/', 0, 0)));
+
+    // Nothing answers: one clear message, and the address can be typed.
+    Alpaca::DiscoveryPorts = {1};
+    offered.clear();
+    pref().BTN_Choose->click();
+    ASSERT_TRUE(waitUntil([this] { return pref().BTN_Choose->isEnabled(); }));
+    EXPECT_TRUE(offered.isEmpty());
+    EXPECT_EQ(messages().count(QStringLiteral("Aucun télescope Alpaca")), 1);
+    EXPECT_FALSE(pref().EDT_ASCOM_Telescope->isReadOnly());
+}
+
+TEST_F(AlpacaFieldTest, ADeviceWithoutMoveAxisGetsNoStopAndNoMessage)
+{
+    AlpacaPeer peer;
+    peer.configure([](AlpacaPeer::Config& c) { c.canMoveAxis = {false, false, false}; });
+    choosePeer(peer);
+    ASSERT_TRUE(connect());
+    pressAndRelease(FRM_Raquette->BTN_N, 50);
+    FRM_Raquette->BTN_Position_Actuelle->click();
+    ASSERT_TRUE(waitUntil([] { return TelescopeDec == 20.25 * 3600; }));
+    pumpFor(100);
+    EXPECT_TRUE(peer.callTexts(QStringLiteral("PUT moveaxis")).isEmpty());
+    EXPECT_TRUE(messages().isEmpty()) << messages().toStdString();
+}
+
+TEST_F(MountTest, TheTrackingStepsFocusMeasuresDriveTheAutomaticFocusing)
+{
+    // The program assigns the hook: every SPED_Nb_Mesures-th measure makes
+    // a step of the focuser (on the LX200 mount's port here).
+    ASSERT_TRUE(TrackingHooks.AutofocusMeasure);
+    pref().RDB_Mount_LX200->setChecked(true);
+    pref().RDB_Focus_LX200->setChecked(true);
+    ASSERT_TRUE(Prg_Suivi::ConnectMount());
+    pref().SPED_Nb_Mesures->setValue(3);
+    pref().SPED_Tps_Base_Autofocus->setValue(60000);
+    pref().TNI_FWHM_Stop->SetValue(2.0);
+    FRM_Raquette->RDB_AF_Rapide->setChecked(true);
+    FRM_Raquette->BTN_Demarrer_Autofocus->click();
+    ASSERT_FALSE(FRM_Raquette->BTN_Demarrer_Autofocus->isEnabled());
+    const auto measures = [](double fwhm, int n) {
+        for (int i = 0; i < n; ++i)
+            TrackingHooks.AutofocusMeasure(fwhm, 3);
+    };
+    measures(6.0, 2);
+    ASSERT_TRUE(settle());
+    for (const QByteArray& c : mount.commands())
+        EXPECT_FALSE(c.startsWith(":F")) << "two measures are not enough";
+    measures(6.0, 1);
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(mount.commands().contains(":F-#")) << "inwards first";
+    EXPECT_TRUE(FRM_Raquette->TMR_Autofocus->isActive());
+    measures(5.0, 5);   // while it moves, measures do nothing
+    FRM_Raquette->TMR_AutofocusTimer();
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(mount.commands().contains(":FQ#"));
+    measures(7.0, 3);   // worse: the other way
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(mount.commands().contains(":F+#"));
+    FRM_Raquette->TMR_AutofocusTimer();
+    measures(1.5, 3);   // the target reached: it stops
+    EXPECT_TRUE(FRM_Raquette->BTN_Demarrer_Autofocus->isEnabled());
+    EXPECT_FALSE(FRM_Raquette->TMR_Autofocus->isActive());
+}
+
+TEST(JoystickAbsent, IsLookedForAboutOnceASecond)
+{
+    TfrmJoy joy;
+    joy.Timer1->stop();
+    joy.SetJoystickHandler([](std::uint16_t, double, double, double, double) {});
+    joy.Active = true;   // switched on: an off stick is not looked for at all
+    joy.DevicePath = QStringLiteral("/nonexistent/js9");
+    for (int i = 0; i < 20; ++i)
+        joy.Timer1Timer();
+    EXPECT_EQ(joy.OpenAttempts, 1);
+    joy.DevicePath = QStringLiteral("/nonexistent/js8");   // another device: looked for at once
+    joy.Timer1Timer();
+    EXPECT_EQ(joy.OpenAttempts, 2);
+}
