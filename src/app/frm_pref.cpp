@@ -23,6 +23,7 @@
 #include "telescope/frm_sky.h"
 #include "telescope/frm_tool_suivi.h"
 #include "tools/frm_tool_images.h"
+#include "tools/frm_tool_mesures.h"
 #include "translation/language.h"
 #include "translation/translated_texts.h"
 
@@ -394,8 +395,7 @@ void TFRM_Pref::opticsChanged(bool redrawChart)
 {
     measurementsFollowOptics();
     Settings::UpdateOpticsDerived();
-    Settings::SetAngleUnitCaptions(1);
-    Settings::SetAngleUnitCaptions(2);
+    Util_Mesure::UpdateImageScales();
     if (redrawChart && FRM_Sky && FRM_Sky->isVisible())
         Align_V::ShowSkyChart();
 }
@@ -403,8 +403,7 @@ void TFRM_Pref::opticsChanged(bool redrawChart)
 void TFRM_Pref::cameraChanged()
 {
     measurementsFollowOptics();
-    Settings::SetAngleUnitCaptions(1);
-    Settings::SetAngleUnitCaptions(2);
+    Util_Mesure::UpdateImageScales();
 }
 
 void TFRM_Pref::CBX_OptiqueDropDown() { ProfileComboTouched = true; }

@@ -31,6 +31,13 @@ TFRM_Tool_Mesures* FRM_Tool_Mesures = nullptr;
 namespace Util_Mesure {
 long double ObjectDistanceMetres = 1000000.0L * DistanceUnitFactors[1];
 MeasureHistory History;
+
+void UpdateImageScales()
+{
+    const int guide = GuideSourceSlot == 2 ? 2 : 1;
+    Settings::SetAngleUnitCaptions(3 - guide);
+    Settings::SetAngleUnitCaptions(guide);
+}
 } // namespace Util_Mesure
 
 namespace {
@@ -222,8 +229,7 @@ void TFRM_Tool_Mesures::TNI_FocaleExit()
                                                  factorOf(CKB_Reducteur, TNI_Reducteur));
     setNum(TNI_Focale_Reelle, EffectiveFocalLength);
     Settings::UpdateOpticsDerived();
-    Settings::SetAngleUnitCaptions(1);
-    Settings::SetAngleUnitCaptions(2);
+    Util_Mesure::UpdateImageScales();
     Util_Mesure::ObjectDistanceMetres = Util_Mesure::DistanceToMetres(CBX_Unite->currentIndex(), TNI_DistObjet->Value());
     if (CKB_Fichier_Comparaison->isChecked())
         storeImageFit();

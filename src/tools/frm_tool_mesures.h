@@ -74,3 +74,11 @@ private:
 };
 
 extern TFRM_Tool_Mesures* FRM_Tool_Mesures;
+
+namespace Util_Mesure {
+// Recomputes the image scale and field for both camera slots, the guiding
+// slot last: the window shows one scale, and the guide corrections read it,
+// so it must be the guiding slot's even when the other slot's frame (or the
+// last video width it falls back on) differs.
+void UpdateImageScales();
+} // namespace Util_Mesure

@@ -751,3 +751,172 @@ TEST_F(MountTest, GuideLogLinesMatchThePulsesTheSimulatedMountGot)
     EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
     EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
 }
+
+// Autoguiding set up from a fresh program directory through the windows, as
+// a user does it: the simulated LX200 on COM20 as the guide port and its
+// speeds in the Preferences, the optics typed into the measurement window,
+// then in the tracking window a star, tracking, autoguiding and the guide
+// log. The sky drifts for 5 minutes of simulated time and is carried back
+// by the moves the program holds: the star stays in its zone, each log line
+// names the direction and duration of the pulse the mount got, and stopping
+// the tracking leaves nothing moving.
+TEST_F(MountTest, AutoguidingSetUpThroughTheWindowsHoldsTheDriftingStar)
+{
+    const SimulatorGuard guard;
+    Translation::ResetTexts();
+    dir.writeFile(QStringLiteral("comports.map"), "COM20=SIM\n");
+    auto typeInto = [](QWidget* window, const char* name, const QString& text) {
+        auto* input = app::findControl<TCustomNumInp>(window, QString::fromLatin1(name));
+        ASSERT_TRUE(input) << name;
+        input->setText(text);
+        ASSERT_TRUE(input->DoExit()) << name;
+    };
+
+    // Preferences: the guide port, guide moves of exactly their length, and
+    // the mount's guide speed of 30"/s each way.
+    TFRM_Pref& p = pref();
+    p.SPED_Delai_Serie->setValue(0);
+    p.RDB_Autoguide_LX200->click();
+    p.CBX_AG_PortSerie->setCurrentIndex(p.CBX_AG_PortSerie->findText(QStringLiteral("      COM20")));
+    p.BTN_Autoguide_Connecter->click();
+    ASSERT_NE(Telescope::MountSimulator(), nullptr);
+    plainGuideMoves(p);
+    for (const char* speed : {"TNI_Vitesse_Ouest", "TNI_Vitesse_Est", "TNI_Vitesse_Nord", "TNI_Vitesse_Sud"})
+        typeInto(FRM_Pref, speed, QStringLiteral("30"));
+    if (HasFatalFailure())
+        return;
+    const TMotorSpeeds speeds = MotorSpeeds;
+    ASSERT_GT(speeds.West, 0);
+    ASSERT_GT(speeds.North, 0);
+
+    // The guide camera's frames on slot 1.
+    const testsupport::StarField field = oneStarSky();
+    Align_V::CreateMissingSlotBitmaps();
+    Align_V::CreateMissingWorkBitmaps();
+    Align_V::ResetPipelineStartValues();
+    Align_V::ResetTrackingState();
+    CameraSlots[1].width = field.options().width;
+    CameraSlots[1].height = field.options().height;
+    CurrentCameraSlot = GuideSourceSlot = 1;
+    PipelineActive = 1;
+    ProcedureState = 0;
+
+    // The measurement window: 10 um pixels, the whole sensor on the frame,
+    // and the focal length that makes half a second of arc a pixel.
+    constexpr double scale = 0.5;
+    app::findControl<QRadioButton>(FRM_Tool_Mesures, QStringLiteral("RDB_Manuelle"))->click();
+    typeInto(FRM_Tool_Mesures, "TNI_Larg_Pix", QStringLiteral("10"));
+    typeInto(FRM_Tool_Mesures, "TNI_NbPix_X", QString::number(CameraSlots[1].width));
+    typeInto(FRM_Tool_Mesures, "TNI_Focale", QString::number(0.010 / std::tan(scale / 206264.806), 'f', 3));
+    if (HasFatalFailure())
+        return;
+    ASSERT_NEAR(double(FRM_Tool_Mesures->TNI_Echantillonnage->Value()), scale, 0.01);
+
+    // The tracking window: the star, tracking, autoguiding, the log.
+    const QPoint start(int(std::lround(field.stars()[0].x)), int(std::lround(field.stars()[0].y)));
+    TrackedStarPos = PreviousTrackedStarPos = DisplayZoneCenter = start;
+    DisplayZoneOffset = PreviousDisplayZoneOffset = QPoint();
+    Align_V::ComputeDisplayZone(1);
+    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(40);
+    auto* s = FRM_Tool_Suivi;
+    s->RDB_Somax->click();
+    s->SPED_Intervalle_Guidage->setValue(1);
+    s->SPED_Intervalle_Moy->setValue(1);
+    s->CKB_Suivi->click();
+    s->RDB_Autoguidage->click();
+    ASSERT_TRUE(s->CKB_Suivi->isChecked());
+    ASSERT_TRUE(s->RDB_Autoguidage->isChecked());
+    const QString path = dir.path() + QStringLiteral("/guide.txt");
+    s->EDT_Nom_Log_Guidage->setText(path);
+    s->CKB_Log_Guidage->click();
+    ASSERT_TRUE(GuideLog);
+    Telescope::MountSimulator()->clearRecords();
+
+    // 5 minutes of drift (1 and -0.4 pixels a second), one frame each 100 ms,
+    // the pulse timers on the fake clock (1 ms steps). The sky moves back
+    // while a guide move is held, at the mount's speed.
+    PulseClock pulses(clock);
+    QList<std::int64_t> raPulses, decPulses;   // each started pulse's length, ms
+    double backX = 0, backY = 0, worst = 0, farthestFromZone = 0;
+    const std::int64_t t0 = clock.monotonicMs();
+    int frames = 0;
+    for (std::int64_t t = 0; frames < 3000; ++t) {
+        clock.advanceMs(1);
+        backX += (MovingFlags[dirEast] * speeds.East - MovingFlags[dirWest] * speeds.West) / 1000 / scale;
+        backY += (MovingFlags[dirNorth] * speeds.North - MovingFlags[dirSouth] * speeds.South) / 1000 / scale;
+        pulses.fireDue();
+        if (t % kFramePeriod_ms != 0)
+            continue;
+        const double seconds = double(clock.monotonicMs() - t0) / 1000;
+        const double dx = kDriftX * seconds + backX, dy = kDriftY * seconds + backY;
+        field.renderInto(*SlotBitmaps[1][0], dx, dy, std::uint32_t(frames));
+        worst = std::max(worst, std::hypot(dx, dy));
+        const std::array<std::uint8_t, 4> before = MovingFlags;
+        std::uint8_t keep = 0;
+        Align_V::ProcessFrame(1, keep, 1);
+        const bool raStarted = MovingFlags[dirWest] + MovingFlags[dirEast] > before[dirWest] + before[dirEast];
+        const bool decStarted = MovingFlags[dirNorth] + MovingFlags[dirSouth] > before[dirNorth] + before[dirSouth];
+        if (raStarted)
+            raPulses << FRM_Prg_Suivi->TMR_Suivi_AD->interval();
+        if (decStarted)
+            decPulses << FRM_Prg_Suivi->TMR_Suivi_Dec->interval();
+        pulses.noteStarts(raStarted, decStarted);
+        const QPoint star = (QPointF(start) + QPointF(dx, dy)).toPoint() - TrackedStarPos;
+        farthestFromZone = std::max(farthestFromZone, double(std::max(std::abs(star.x()), std::abs(star.y()))));
+        ++frames;
+    }
+    for (int i = 0; i < 100; ++i) {   // the last pulses end
+        clock.advanceMs(1);
+        pulses.fireDue();
+    }
+    EXPECT_LE(worst, 2.0) << "the star left its place by " << worst << " pixels";
+    EXPECT_LT(farthestFromZone, 20) << "the star left its 40-pixel zone";
+    EXPECT_EQ(TrackedStarPos, start) << "autoguiding keeps the zone";
+
+    // Stopping: the log closes, tracking off, nothing left moving.
+    s->CKB_Log_Guidage->click();
+    s->CKB_Suivi->click();
+    EXPECT_FALSE(s->CKB_Suivi->isChecked());
+    EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+    EXPECT_FALSE(FRM_Prg_Suivi->TMR_Suivi_AD->isActive());
+    EXPECT_FALSE(FRM_Prg_Suivi->TMR_Suivi_Dec->isActive());
+
+    // The log: one line a correction, its directions the moves the mount
+    // got in the same order, its durations the pulses' lengths.
+    const QStringList lines = fileLines(path);
+    ASSERT_GT(lines.size(), 50);
+    QList<QByteArray> logged;
+    QList<std::int64_t> loggedRa, loggedDec;
+    for (const QString& line : lines.mid(1)) {
+        logged += movesOfLogLine(line);
+        const QStringList f = line.split(QLatin1Char(';'));
+        if (f.size() != 9)
+            continue;
+        // Signed by the side of the move; the direction field names it.
+        if (const std::int64_t ms = std::abs(f[3].toLongLong()))
+            loggedRa << ms;
+        if (const std::int64_t ms = std::abs(f[7].toLongLong()))
+            loggedDec << ms;
+    }
+    ASSERT_GT(logged.size(), 20);
+    EXPECT_EQ(loggedRa, raPulses);
+    EXPECT_EQ(loggedDec, decPulses);
+    const std::initializer_list<const char*> moveCodes = {":Mn#", ":Ms#", ":Me#", ":Mw#"};
+    const QList<QByteArray> got = simulatorCommandsOnce(int(logged.size()), moveCodes);
+    QList<QByteArray> moves;
+    for (const QByteArray& c : got)
+        if (countOf({c}, moveCodes))
+            moves << c;
+    EXPECT_EQ(moves.join(' ').toStdString(), logged.join(' ').toStdString());
+    const QList<QByteArray> all = simulatorCommandsOnce(int(logged.size()), {":Qn#", ":Qs#", ":Qe#", ":Qw#", ":Q#"});
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        if (!countOf({all[i]}, moveCodes))
+            continue;
+        const QByteArray stop = ":Q" + all[i].mid(2);
+        bool stopped = false;
+        for (qsizetype j = i + 1; j < all.size() && !stopped; ++j)
+            stopped = all[j] == stop || all[j] == ":Q#";
+        EXPECT_TRUE(stopped) << "command " << i << " " << all[i].toStdString() << " never stopped";
+    }
+    EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
+}

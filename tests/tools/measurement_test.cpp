@@ -111,6 +111,50 @@ TEST_F(MeasurementWindow, OpticsTypedHereOrInThePreferencesGiveTheScaleTheGuidin
     EXPECT_NEAR(double(m->TNI_Echantillonnage->Value()), std::atan(0.0074 / 2000) * 648000 / std::numbers::pi, 1e-9);
 }
 
+// The window shows one scale, which the guide corrections read: it is the
+// guiding slot's, whatever the other slot's frame or the last video width
+// an idle slot falls back on.
+TEST_F(MeasurementWindow, TheScaleShownIsTheGuidingSlotsWhenTheSlotsFramesDiffer)
+{
+    const auto savedSlots = CameraSlots;
+    const std::int32_t lastWidth = LastVideoWidth;
+    const std::uint8_t guideSlot = GuideSourceSlot;
+    CameraSlots[1].width = 320;   // the guiding camera
+    CameraSlots[2].width = 0;     // idle: it falls back on the last video width
+    LastVideoWidth = 640;
+    GuideSourceSlot = 1;
+    // 10 um pixels on a 320-pixel sensor at 1000 mm: slot 1 sees whole pixels,
+    // an image twice as wide would see half-pixels and half the scale.
+    const double whole = std::atan(0.010 / 1000) * 648000 / std::numbers::pi;
+    m->RDB_Manuelle->setChecked(true);
+    type(m->TNI_Larg_Pix, QStringLiteral("10"));
+    type(m->TNI_NbPix_X, QStringLiteral("320"));
+    type(m->TNI_Focale, QStringLiteral("1000"));
+    EXPECT_NEAR(double(m->TNI_Echantillonnage->Value()), whole, 0.01);
+    EXPECT_NEAR(LastSampling, whole, 0.01);
+
+    // The same from the Preferences' optics.
+    FRM_Pref->TNI_Focale->SetValue(2000);
+    FRM_Pref->TNI_Larg_Pix->SetValue(10);
+    FRM_Pref->TNI_NbPix_X->SetValue(320);
+    m->RDB_Preferences->setChecked(true);
+    FRM_Pref->TNI_FocaleExit();
+    EXPECT_NEAR(double(m->TNI_Echantillonnage->Value()), whole / 2, 0.01);
+
+    // Guiding on slot 2, 640 wide, while slot 1 runs at 320: slot 2's scale.
+    CameraSlots[2].width = 640;
+    GuideSourceSlot = 2;
+    FRM_Pref->TNI_FocaleExit();
+    EXPECT_NEAR(double(m->TNI_Echantillonnage->Value()), whole / 4, 0.01);
+    m->RDB_Manuelle->setChecked(true);
+    type(m->TNI_Focale, QStringLiteral("1000"));
+    EXPECT_NEAR(double(m->TNI_Echantillonnage->Value()), whole / 2, 0.01);
+
+    CameraSlots = savedSlots;
+    LastVideoWidth = lastWidth;
+    GuideSourceSlot = guideSlot;
+}
+
 TEST_F(MeasurementWindow, DistanceBetweenTwoPointsAndTheUnitsOfTheObjectDistance)
 {
     m->RDB_Manuelle->setChecked(true);
