@@ -1,9 +1,11 @@
 // Convolution filters on a 1280 x 960 frame, single thread: megapixels per
 // second for each kernel size, with a small kernel (the usual sharpening
-// kind) and with one that needs 64-bit sums.
+// kind) and with one that needs 64-bit sums; then the same with the rows split
+// across a pool of 1, 2 and 4 threads.
 
 #include "kernels/bitmap24.h"
 #include "kernels/convolution.h"
+#include "kernels/row_pool.h"
 
 #include <benchmark/benchmark.h>
 
@@ -44,11 +46,12 @@ Filtres2::KernelCoefficients sharpen(int n, std::int32_t weight)
 
 using Filter = void (*)(Bitmap24&, const Filtres2::KernelCoefficients&, std::int64_t, Filtres2::ConvolutionScratch&);
 
-void run(benchmark::State& state, Filter filter, int n, std::int32_t weight)
+void runWith(benchmark::State& state, Filter filter, int n, std::int32_t weight, RowPool* pool)
 {
     Bitmap24 frame = noiseFrame();
     const auto coefficients = sharpen(n, weight);
     Filtres2::ConvolutionScratch scratch;
+    scratch.setPool(pool);
     for (auto _ : state) {
         filter(frame, coefficients, 1, scratch);
         benchmark::DoNotOptimize(frame.bits());
@@ -56,6 +59,17 @@ void run(benchmark::State& state, Filter filter, int n, std::int32_t weight)
     }
     state.counters["MP/s"] = benchmark::Counter(double(kWidth) * kHeight / 1e6 * double(state.iterations()),
                                                 benchmark::Counter::kIsRate);
+}
+
+void run(benchmark::State& state, Filter filter, int n, std::int32_t weight)
+{
+    runWith(state, filter, n, weight, nullptr);
+}
+
+void pooled(benchmark::State& state, Filter filter, int n, std::int32_t weight)
+{
+    RowPool pool(static_cast<int>(state.range(0)));
+    runWith(state, filter, n, weight, &pool);
 }
 
 } // namespace
@@ -66,3 +80,9 @@ BENCHMARK_CAPTURE(run, 7x7, &Filtres2::Convolve7x7, 7, 1)->Unit(benchmark::kMill
 BENCHMARK_CAPTURE(run, 9x9, &Filtres2::Convolve9x9, 9, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(run, 3x3_wide, &Filtres2::Convolve3x3, 3, 100000)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(run, 9x9_wide, &Filtres2::Convolve9x9, 9, 100000)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_CAPTURE(pooled, 3x3, &Filtres2::Convolve3x3, 3, 1)->ArgName("threads")->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(pooled, 5x5, &Filtres2::Convolve5x5, 5, 1)->ArgName("threads")->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(pooled, 7x7, &Filtres2::Convolve7x7, 7, 1)->ArgName("threads")->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(pooled, 9x9, &Filtres2::Convolve9x9, 9, 1)->ArgName("threads")->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(pooled, 9x9_wide, &Filtres2::Convolve9x9, 9, 100000)->ArgName("threads")->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build ccache g++ pkg-config
   qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6-multimedia-dev
+  qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev libtiff-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libv4l-dev

@@ -2,8 +2,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QAbstractButton>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
 
+#include "app/controls/num_inp.h"
 #include "app/ui/event_boundary.h"
 
 namespace {
@@ -44,6 +48,45 @@ public:
 
 KeyPreviewFilter* g_keyPreview = nullptr;
 
+// A value typed into a field counts when any button of its window is
+// pressed, Enter or not: buttons that do not take the focus (speed
+// buttons, or any button reached by its shortcut) would otherwise run
+// with the field's previous value. The field is left as a focus change
+// would leave it; an entry it refuses keeps the press from reaching the
+// button.
+class PendingEntryFilter final : public QObject {
+public:
+    bool eventFilter(QObject* obj, QEvent* e) override
+    {
+        if (e->type() != QEvent::MouseButtonPress && e->type() != QEvent::MouseButtonDblClick
+            && e->type() != QEvent::Shortcut)
+            return false;
+        auto* button = qobject_cast<QAbstractButton*>(obj);
+        if (!button || !button->isEnabled())
+            return false;
+        if (e->type() != QEvent::Shortcut && static_cast<QMouseEvent*>(e)->button() != Qt::LeftButton)
+            return false;
+        QWidget* focus = button->window()->focusWidget();
+        auto* edit = qobject_cast<QLineEdit*>(focus);
+        if (!edit || edit == static_cast<QWidget*>(button) || edit->window() != button->window())
+            return false;
+        if (auto* number = qobject_cast<TCustomNumInp*>(edit)) {
+            if (!number->HasPendingEntry())
+                return false;
+            bool taken = true;
+            app::runGuarded(number->objectName(), [&] { taken = number->DoExit(); });
+            return !taken;
+        }
+        if (edit->isModified() && !edit->isReadOnly()) {
+            edit->setModified(false);
+            emit edit->editingFinished();
+        }
+        return false;
+    }
+};
+
+PendingEntryFilter* g_pendingEntry = nullptr;
+
 } // namespace
 
 TForm::TForm(QWidget* parent) : QMainWindow(parent, Qt::Window)
@@ -52,6 +95,11 @@ TForm::TForm(QWidget* parent) : QMainWindow(parent, Qt::Window)
         g_keyPreview = new KeyPreviewFilter;
         g_keyPreview->setParent(qApp);
         qApp->installEventFilter(g_keyPreview);
+    }
+    if (!g_pendingEntry && qApp) {
+        g_pendingEntry = new PendingEntryFilter;
+        g_pendingEntry->setParent(qApp);
+        qApp->installEventFilter(g_pendingEntry);
     }
 }
 

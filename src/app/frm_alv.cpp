@@ -32,7 +32,12 @@
 #include "translation/language.h"
 #include "translation/translated_texts.h"
 
+#include <QIcon>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QPolygon>
 
 TFRM_Alv* FRM_Alv = nullptr;
 
@@ -61,11 +66,40 @@ QTimer* makeTimer(QObject* owner, const char* name)
     return t;
 }
 
+// The pictures of the status bar's buttons, drawn here: stop (a red
+// square), execute (a green triangle) and night mode (a red crescent).
+QIcon statusPicture(int kind)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    if (kind == 0) {
+        p.setBrush(QColor(190, 20, 20));
+        p.drawRect(3, 3, 10, 10);
+    } else if (kind == 1) {
+        p.setBrush(QColor(20, 150, 20));
+        p.drawPolygon(QPolygon({QPoint(4, 2), QPoint(13, 8), QPoint(4, 14)}));
+    } else {
+        QPainterPath moon;
+        moon.addEllipse(QRectF(2, 2, 12, 12));
+        QPainterPath bite;
+        bite.addEllipse(QRectF(6, 0, 11, 11));
+        p.setBrush(QColor(200, 30, 30));
+        p.drawPath(moon.subtracted(bite));
+    }
+    return QIcon(pixmap);
+}
+
 } // namespace
 
 TFRM_Alv::TFRM_Alv(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
+    SPDB_Abort->setIcon(statusPicture(0));
+    SPDB_Executer->setIcon(statusPicture(1));
+    SPDB_Nite->setIcon(statusPicture(2));
     Timer_Cam1 = makeTimer(this, "Timer_Cam1");
     Timer_Cam2 = makeTimer(this, "Timer_Cam2");
     TMR_Exposure = makeTimer(this, "TMR_Exposure");

@@ -150,7 +150,7 @@ int centred(int screen, int size) { return std::max(0, (screen - size) / 2); }
 // it does not move again at the next start.
 void placeOnScreen(QWidget* w, int left, int top)
 {
-    w->move(Systeme::PlaceInsideScreen(QRect(QPoint(left, top), w->size()), Systeme::ScreenSize()));
+    Systeme::PlaceWindow(w, Systeme::PlaceInsideScreen(QRect(QPoint(left, top), w->size()), Systeme::ScreenSize()));
 }
 
 } // namespace
@@ -592,7 +592,10 @@ void LoadWindowLayout()
     tlv(QStringLiteral("FRM_Tool_Images"));
     tlv(QStringLiteral("FRM_Tool_Mesures"));
     place(QStringLiteral("FRM_Longuepose"), {}, false);
-    tlv(QStringLiteral("FRM_ObjectAction"), [](QWidget* w) { w->setWindowTitle(QString()); });
+    // The goto dialog comes back as it opens: its caption and the current
+    // object's coordinates (an empty caption would show the program's name).
+    tlv(QStringLiteral("FRM_ObjectAction"),
+        [](QWidget*) { RunHandler(QStringLiteral("FRM_ObjectAction.ShowCurrentObject")); });
     tlv(QStringLiteral("FRM_ImgRef"));
     tlv(QStringLiteral("FRM_Detect_Mvt"));
     tlv(QStringLiteral("FRM_ComTrafic"), [](QWidget*) {

@@ -3,9 +3,12 @@
 #include "app/frm_message.h"
 #include "platform/port_access.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 bool PortDriverOpen = false;
@@ -13,6 +16,83 @@ bool PortDriverOpen = false;
 namespace Systeme {
 namespace {
 std::function<QSize()> g_screenSize;
+
+const char* const kFramePlacerName = "nj_frame_placer";
+
+// Watches a window until the window manager has framed it, then moves it
+// once so that the frame's corner is where it was asked to be, and goes.
+// A frame drawn around a client that stays where it is brings no move
+// event: once shown, the window is looked at for a while as well.
+class FramePlacer final : public QObject {
+public:
+    FramePlacer(QWidget* window, QPoint wanted) : QObject(window), window_(window), wanted_(wanted)
+    {
+        setObjectName(QLatin1String(kFramePlacerName));
+        window->installEventFilter(this);
+        look_.setInterval(50);
+        QObject::connect(&look_, &QTimer::timeout, this, [this] {
+            if (!tryPlace() && ++looks_ >= kLooks)
+                look_.stop();
+        });
+        if (window->isVisible())
+            look_.start();
+    }
+
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (watched != window_)
+            return false;
+        if (e->type() == QEvent::Show) {
+            looks_ = 0;
+            look_.start();
+        }
+        if (e->type() == QEvent::Move || e->type() == QEvent::Show || e->type() == QEvent::Resize)
+            tryPlace();
+        return false;
+    }
+
+private:
+    static constexpr int kLooks = 60;
+
+    bool tryPlace()
+    {
+        if (done_ || !window_->isVisible() || window_->frameGeometry() == window_->geometry())
+            return done_;
+        done_ = true;
+        look_.stop();
+        window_->removeEventFilter(this);
+        if (window_->pos() != wanted_)
+            window_->move(wanted_);
+        deleteLater();
+        return true;
+    }
+
+    QWidget* window_;
+    QPoint wanted_;
+    QTimer look_;
+    int looks_ = 0;
+    bool done_ = false;
+};
+
+bool frameKnown(const QWidget* w)
+{
+    return w->isVisible() && w->frameGeometry() != w->geometry();
+}
+} // namespace
+
+void PlaceWindow(QWidget* window, QPoint frameTopLeft)
+{
+    if (!window)
+        return;
+    const auto placers = window->findChildren<QObject*>(QLatin1String(kFramePlacerName), Qt::FindDirectChildrenOnly);
+    for (QObject* old : placers) {
+        window->removeEventFilter(old);
+        old->setObjectName(QString());
+        old->deleteLater();
+    }
+    window->move(frameTopLeft);
+    if (!frameKnown(window))
+        new FramePlacer(window, frameTopLeft);
 }
 
 QPoint PlaceInsideScreen(const QRect& window, const QSize& screen)
@@ -48,7 +128,15 @@ void ShowFormOnScreen(QWidget* form)
         return;
     if (form->isMinimized())
         form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
-    form->move(PlaceInsideScreen(QRect(form->pos(), form->size()), ScreenSize()));
+    // A window opened from one that stays on top would open under it.
+    QWidget* opener = QApplication::activeWindow();
+    if (opener && opener != form && opener->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
+        && !form->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+        form->winId();
+        if (form->windowHandle() && opener->windowHandle())
+            form->windowHandle()->setTransientParent(opener->windowHandle());
+    }
+    PlaceWindow(form, PlaceInsideScreen(QRect(form->pos(), form->size()), ScreenSize()));
     form->show();
     form->raise();
     form->activateWindow();

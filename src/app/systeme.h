@@ -19,8 +19,17 @@ namespace Systeme {
 // the far edge or beyond, and to 0 when it ends left of or above 10 pixels.
 QPoint PlaceInsideScreen(const QRect& window, const QSize& screen);
 
+// Puts a top-level window's frame, title bar included, with its top-left
+// corner at `frameTopLeft`, so that the window's Left and Top read back
+// that point. A window whose frame the window manager has not drawn yet
+// (never shown, or shown a moment ago) is put back there once the frame is
+// known, so it neither opens under the screen's top edge nor creeps by the
+// frame's size from one start to the next.
+void PlaceWindow(QWidget* window, QPoint frameTopLeft);
+
 // Restores a minimised window, moves it inside the screen, shows it and
-// brings it to the front.
+// brings it to the front. Opened from a window that stays on top, it is
+// kept in front of that window.
 void ShowFormOnScreen(QWidget* form);
 
 // The screen size used by ShowFormOnScreen; tests replace it. An empty

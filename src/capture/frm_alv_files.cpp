@@ -6,6 +6,7 @@
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/settings.h"
+#include "app/systeme.h"
 #include "capture/avi_reader.h"
 #include "capture/camera_slots.h"
 #include "capture/capture_helpers.h"
@@ -259,8 +260,8 @@ bool TFRM_Alv::StartFileSource(int slot)
             b->setEnabled(true);
         p->BTN_Ajouter->setEnabled(true);
         p->SCB_PlayControl->setValue(PlayPosition);
-        p->move(x(), p->y());
-        p->show();
+        Systeme::PlaceWindow(p, QPoint(x(), p->y()));
+        Systeme::ShowFormOnScreen(p);
     }
     if (FRM_Tool_Images) {
         QRadioButton* kinds[] = {FRM_Tool_Images->RDB_Unique, FRM_Tool_Images->RDB_Dark, FRM_Tool_Images->RDB_Flat};

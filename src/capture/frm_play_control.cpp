@@ -90,5 +90,6 @@ void TFRM_PlayControl::BTN_AjouterClick()
 
 void TFRM_PlayControl::FormCloseQuery(bool& canClose)
 {
-    canClose = false;
+    // The close box hides the player; opening a file source shows it again.
+    canClose = true;
 }

@@ -121,14 +121,18 @@ void runFilter(kernels::Bitmap24& bitmap, int passes)
         if (t->RDB_Deconvolution->isChecked()) {
             Util_Images::KernelFromGrid();
             const auto& k = Util_Images::ConvolutionKernel;
+            // The filter's rows are split across the passes' pool, as the
+            // result passes are; its buffers are kept from frame to frame.
+            static kernels::Filtres2::ConvolutionScratch scratch;
+            scratch.setPool(passPool());
             if (t->RDB_3x3->isChecked())
-                kernels::Filtres2::Convolve3x3(bitmap, k.Coefficients, k.Divisor);
+                kernels::Filtres2::Convolve3x3(bitmap, k.Coefficients, k.Divisor, scratch);
             else if (t->RDB_5x5->isChecked())
-                kernels::Filtres2::Convolve5x5(bitmap, k.Coefficients, k.Divisor);
+                kernels::Filtres2::Convolve5x5(bitmap, k.Coefficients, k.Divisor, scratch);
             else if (t->RDB_7x7->isChecked())
-                kernels::Filtres2::Convolve7x7(bitmap, k.Coefficients, k.Divisor);
+                kernels::Filtres2::Convolve7x7(bitmap, k.Coefficients, k.Divisor, scratch);
             else if (t->RDB_9x9->isChecked())
-                kernels::Filtres2::Convolve9x9(bitmap, k.Coefficients, k.Divisor);
+                kernels::Filtres2::Convolve9x9(bitmap, k.Coefficients, k.Divisor, scratch);
         } else if (t->RDB_Ondelettes->isChecked()) {
             if (!WaveletModule)
                 return;

@@ -1,6 +1,7 @@
 #include "kernels/convolution.h"
 
 #include "kernels/rounding.h"
+#include "kernels/row_pool.h"
 
 #include <algorithm>
 #include <cstring>
@@ -70,10 +71,10 @@ inline std::uint8_t scaleToByte(double v)
 // Plain path, 64-bit sums: any coefficients, any processor.
 template <int N>
 void filterRowsWide(const Taps<N>& taps, const std::uint8_t* frame, std::ptrdiff_t stride, Bitmap24& bitmap,
-                    double scale)
+                    double scale, int firstRow, int endRow)
 {
     const int bytes = bitmap.width() * 3;
-    for (int y = 0; y < bitmap.height(); ++y) {
+    for (int y = firstRow; y < endRow; ++y) {
         const std::uint8_t* base = frame + y * stride;
         std::uint8_t* out = bitmap.scanLine(y);
         for (int q = 0; q < bytes; ++q) {
@@ -112,13 +113,13 @@ inline __m128i scale4(__m128i sums, __m128d scale)
 
 template <int N>
 void filterRowsSse2(const Taps<N>& taps, const std::uint8_t* frame, std::ptrdiff_t stride, Bitmap24& bitmap,
-                    double scaleValue)
+                    double scaleValue, int firstRow, int endRow)
 {
     const auto packed = packPairs(taps);
     const __m128d scale = _mm_set1_pd(scaleValue);
     const __m128i zero = _mm_setzero_si128();
     const int bytes = bitmap.width() * 3;
-    for (int y = 0; y < bitmap.height(); ++y) {
+    for (int y = firstRow; y < endRow; ++y) {
         const std::uint8_t* base = frame + y * stride;
         std::uint8_t* out = bitmap.scanLine(y);
         for (int q = 0; q < bytes; q += 8) {
@@ -157,12 +158,13 @@ __attribute__((target("avx2"))) inline __m128i scale8Avx2(__m256i sums, __m256d 
 
 template <int N>
 __attribute__((target("avx2"))) void filterRowsAvx2(const Taps<N>& taps, const std::uint8_t* frame,
-                                                    std::ptrdiff_t stride, Bitmap24& bitmap, double scaleValue)
+                                                    std::ptrdiff_t stride, Bitmap24& bitmap, double scaleValue,
+                                                    int firstRow, int endRow)
 {
     const auto packed = packPairs(taps);
     const __m256d scale = _mm256_set1_pd(scaleValue);
     const int bytes = bitmap.width() * 3;
-    for (int y = 0; y < bitmap.height(); ++y) {
+    for (int y = firstRow; y < endRow; ++y) {
         const std::uint8_t* base = frame + y * stride;
         std::uint8_t* out = bitmap.scanLine(y);
         for (int q = 0; q < bytes; q += 16) {
@@ -200,12 +202,14 @@ bool haveAvx2()
 
 #endif // NJ_CONVOLUTION_X86
 
-// Copies the image into the frame: rows -k .. H-1+k, each with k copies of
-// its first pixel on the left and of its last on the right.
-void buildFrame(const Bitmap24& bitmap, int k, std::uint8_t* frame, std::ptrdiff_t stride)
+// Copies the image into frame rows firstRow .. endRow - 1 (of H + 2k: image
+// rows -k .. H-1+k), each with k copies of its first pixel on the left and of
+// its last on the right.
+void buildFrame(const Bitmap24& bitmap, int k, std::uint8_t* frame, std::ptrdiff_t stride, int firstRow,
+                int endRow)
 {
     const int w = bitmap.width(), h = bitmap.height();
-    for (int fy = 0; fy < h + 2 * k; ++fy) {
+    for (int fy = firstRow; fy < endRow; ++fy) {
         const std::uint8_t* src = bitmap.scanLine(std::clamp(fy - k, 0, h - 1));
         std::uint8_t* dst = frame + fy * stride;
         for (int i = 0; i < k; ++i)
@@ -227,7 +231,16 @@ void convolve(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int
     std::uint8_t* frame = scratch.prepare(bitmap.width(), bitmap.height(), k, stride);
     if (!frame)
         return;   // no memory for the frame: the image stays as it was
-    buildFrame(bitmap, k, frame, stride);
+    // Every row, of the frame and of the result, is made on its own, so bands
+    // of rows may run on several threads and give the same bytes as one.
+    RowPool* pool = scratch.pool();
+    const auto inBands = [pool](int rows, const auto& band) {
+        if (pool)
+            pool->Run(rows, [&band](int, int first, int end) { band(first, end); });
+        else
+            band(0, rows);
+    };
+    inBands(bitmap.height() + 2 * k, [&](int first, int end) { buildFrame(bitmap, k, frame, stride, first, end); });
 
     // A divisor of 0 would make every value infinite; it counts as 1.
     const double scale = 1.0 / double(divisor == 0 ? 1 : divisor);
@@ -235,13 +248,17 @@ void convolve(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int
 #ifdef NJ_CONVOLUTION_X86
     if (taps.fits16 && scratch.route() != ConvolutionScratch::Route::Portable) {
         if (scratch.route() == ConvolutionScratch::Route::Fastest && haveAvx2())
-            filterRowsAvx2<N>(taps, frame, stride, bitmap, scale);
+            inBands(bitmap.height(), [&](int first, int end) {
+                filterRowsAvx2<N>(taps, frame, stride, bitmap, scale, first, end);
+            });
         else
-            filterRowsSse2<N>(taps, frame, stride, bitmap, scale);
+            inBands(bitmap.height(), [&](int first, int end) {
+                filterRowsSse2<N>(taps, frame, stride, bitmap, scale, first, end);
+            });
         return;
     }
 #endif
-    filterRowsWide<N>(taps, frame, stride, bitmap, scale);
+    inBands(bitmap.height(), [&](int first, int end) { filterRowsWide<N>(taps, frame, stride, bitmap, scale, first, end); });
 }
 
 ConvolutionScratch& threadScratch()

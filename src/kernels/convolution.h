@@ -19,6 +19,10 @@
 #include <cstdint>
 #include <vector>
 
+namespace kernels {
+class RowPool;
+}
+
 namespace kernels::Filtres2 {
 
 using KernelCoefficients = std::array<std::int32_t, 81>;
@@ -49,6 +53,12 @@ public:
     void setRoute(Route route) { route_ = route; }
     Route route() const { return route_; }
 
+    // Splits the rows of each filtering across the pool's threads (none: the
+    // calling thread alone); the bytes out are the same either way. The pool
+    // is the caller's and must outlive its use here.
+    void setPool(RowPool* pool) { pool_ = pool; }
+    RowPool* pool() const { return pool_; }
+
     // Makes room for a frame of width x height pixels with a border of k
     // pixels; returns its first row (nullptr when memory is short) and its
     // row length in bytes.
@@ -57,6 +67,7 @@ public:
 private:
     std::vector<std::uint8_t> frame_;
     Route route_ = Route::Fastest;
+    RowPool* pool_ = nullptr;
 };
 
 void Convolve3x3(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int64_t divisor);

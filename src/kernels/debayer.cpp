@@ -2,8 +2,13 @@
 
 #include "kernels/clone_route.h"
 
-#include <algorithm>
 #include <cstddef>
+#include <vector>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define NJ_DEBAYER_AVX2 1
+#endif
 
 namespace kernels {
 
@@ -21,143 +26,239 @@ constexpr Site kSites[4][4] = {
     {GreenBlueRow, Blue, Red, GreenRedRow},
 };
 
-// Every output byte is one sum shifted right by 2:
-//   own x 4 + (left + right) x lr + (above + below) x ud + diagonals x dg
-// which gives the own sample (4, 0, 0, 0), the left-right mean (0, 2, 0, 0),
-// the above-below mean (0, 0, 2, 0), the mean of the four diagonals
-// (0, 0, 0, 1) and of the four side neighbours (0, 1, 1, 0), each exactly as
-// its own truncated mean. The weights of a row repeat every two pixels; one
-// block holds 16 pixels (48 bytes), so that the weights of a block are the
-// same for every block of the row.
-constexpr int kBlock = 48;
+// The byte (blue 0, green 1, red 2) that carries a site's own colour. Every
+// output byte reads only sites of its own colour, so the rebuild works from
+// one byte a site: a row of samples.
+constexpr int ownByte(Site s) { return s == Red ? 2 : s == Blue ? 0 : 1; }
 
-struct Weights {
-    std::uint16_t own, lr, ud, dg;
+// The five values a pixel's bytes are made of, from the samples around it.
+enum Term : std::uint8_t { Own, LeftRight, UpDown, Sides, Diagonals };
+
+// Terms of blue, green, red at a site: at a red site red is its own sample,
+// green the mean of the four side neighbours and blue the mean of the four
+// diagonals (blue sites the other way round); a green site takes the colour
+// of its row from left and right and the other colour from above and below.
+constexpr Term kTerms[4][3] = {
+    {Diagonals, Sides, Own},      // Red
+    {Own, Sides, Diagonals},      // Blue
+    {UpDown, Own, LeftRight},     // GreenRedRow
+    {LeftRight, Own, UpDown},     // GreenBlueRow
 };
 
-constexpr Weights kOwn{4, 0, 0, 0}, kH{0, 2, 0, 0}, kV{0, 0, 2, 0}, kX{0, 0, 0, 1}, kP{0, 1, 1, 0};
-
-// Bytes blue, green, red of a site.
-void siteWeights(Site s, Weights out[3])
-{
-    switch (s) {
-    case Red:
-        out[0] = kX, out[1] = kP, out[2] = kOwn;
-        break;
-    case Blue:
-        out[0] = kOwn, out[1] = kP, out[2] = kX;
-        break;
-    case GreenRedRow:   // red left and right, blue above and below
-        out[0] = kV, out[1] = kOwn, out[2] = kH;
-        break;
-    case GreenBlueRow:  // blue left and right, red above and below
-        out[0] = kH, out[1] = kOwn, out[2] = kV;
-        break;
-    }
-}
-
-struct RowWeights {
-    alignas(64) std::uint16_t own[kBlock];
-    alignas(64) std::uint16_t lr[kBlock];
-    alignas(64) std::uint16_t ud[kBlock];
-    alignas(64) std::uint16_t dg[kBlock];
+// One row's sites: odd columns (the first inner pixel, x = 1) and even ones.
+struct RowSites {
+    Site odd, even;
 };
 
-// Weights of the block bytes of a row whose first inner pixel (x = 1) has
-// site `odd` and whose next pixel has site `even`.
-void buildRow(Site even, Site odd, RowWeights& r)
+RowSites rowSites(const Site* s, int y)
 {
-    Weights w[2][3];
-    siteWeights(odd, w[0]);
-    siteWeights(even, w[1]);
-    for (int j = 0; j < kBlock; ++j) {
-        const Weights& k = w[(j / 3) & 1][j % 3];
-        r.own[j] = k.own;
-        r.lr[j] = k.lr;
-        r.ud[j] = k.ud;
-        r.dg[j] = k.dg;
+    const Site* p = s + 2 * (y & 1);
+    return {p[1], p[0]};
+}
+
+// --- the copy for any processor ---
+
+void sampleRowPortable(const std::uint8_t* __restrict src, std::uint8_t* __restrict plane, int from, int width,
+                       RowSites sites)
+{
+    const int e = ownByte(sites.even), o = ownByte(sites.odd);
+    for (int x = from; x < width; ++x)
+        plane[x] = src[3 * x + ((x & 1) ? o : e)];
+}
+
+inline unsigned termValue(Term t, unsigned own, unsigned lr, unsigned ud, unsigned diag)
+{
+    switch (t) {
+    case Own:
+        return own;
+    case LeftRight:
+        return lr >> 1;
+    case UpDown:
+        return ud >> 1;
+    case Sides:
+        return (lr + ud) >> 2;
+    case Diagonals:
+        break;
+    }
+    return diag >> 2;
+}
+
+// Output pixels from .. width - 2 of a row; u, m and d are the samples of the
+// rows above, at and below it.
+void siteRowPortable(const std::uint8_t* __restrict u, const std::uint8_t* __restrict m,
+                     const std::uint8_t* __restrict d, std::uint8_t* __restrict out, int from, int width,
+                     RowSites sites)
+{
+    for (int x = from; x < width - 1; ++x) {
+        const unsigned own = m[x];
+        const unsigned lr = unsigned(m[x - 1]) + m[x + 1];
+        const unsigned ud = unsigned(u[x]) + d[x];
+        const unsigned diag = unsigned(u[x - 1]) + u[x + 1] + d[x - 1] + d[x + 1];
+        const Term* t = kTerms[(x & 1) ? sites.odd : sites.even];
+        for (int c = 0; c < 3; ++c)
+            out[3 * x + c] = static_cast<std::uint8_t>(termValue(t[c], own, lr, ud, diag));
     }
 }
 
-// One block of n (<= kBlock) bytes; all pointers at the block's first byte.
-// The fixed trip count of full blocks lets the compiler keep the whole block
-// in vector registers.
-template <int N>
-[[gnu::always_inline]] inline void blockBytes(const std::uint8_t* __restrict up, const std::uint8_t* __restrict mid,
-                       const std::uint8_t* __restrict dn, std::uint8_t* __restrict out, const RowWeights& w,
-                       int n = N)
+// --- the AVX2 copy: 16 pixels a step, the same sums in 16-bit lanes ---
+
+#ifdef NJ_DEBAYER_AVX2
+
+// Shuffle masks of one row kind.
+struct RowMasks {
+    __m128i sample[3];    // pick each pixel's own byte out of 48 source bytes
+    __m128i oddLanes;     // lanes of odd columns (the step starts at an odd x)
+    std::uint8_t oddTerm[3], evenTerm[3];
+};
+
+// Spreads blue, green and red planes of 16 pixels into 48 interleaved bytes.
+struct Interleave {
+    __m128i spread[3][3];   // [output vector][channel]
+};
+
+void buildMasks(RowSites sites, RowMasks& r)
 {
-    for (int j = 0; j < n; ++j) {
-        const std::uint16_t lr = std::uint16_t(mid[j - 3] + mid[j + 3]);
-        const std::uint16_t ud = std::uint16_t(up[j] + dn[j]);
-        const std::uint16_t dg = std::uint16_t(up[j - 3] + up[j + 3] + dn[j - 3] + dn[j + 3]);
-        const std::uint16_t sum =
-            std::uint16_t(w.own[j] * mid[j] + w.lr[j] * lr + w.ud[j] * ud + w.dg[j] * dg);
-        out[j] = static_cast<std::uint8_t>(sum >> 2);
+    alignas(16) std::uint8_t m[3][16];
+    // Sample steps start at even x.
+    for (int v = 0; v < 3; ++v)
+        for (int k = 0; k < 16; ++k) {
+            const int index = 3 * k + ((k & 1) ? ownByte(sites.odd) : ownByte(sites.even)) - 16 * v;
+            m[v][k] = (index >= 0 && index < 16) ? std::uint8_t(index) : 0x80;
+        }
+    for (int v = 0; v < 3; ++v)
+        r.sample[v] = _mm_load_si128(reinterpret_cast<const __m128i*>(m[v]));
+    alignas(16) std::uint8_t odd[16];
+    for (int k = 0; k < 16; ++k)
+        odd[k] = (k & 1) ? 0 : 0xff;
+    r.oddLanes = _mm_load_si128(reinterpret_cast<const __m128i*>(odd));
+    for (int c = 0; c < 3; ++c) {
+        r.oddTerm[c] = kTerms[sites.odd][c];
+        r.evenTerm[c] = kTerms[sites.even][c];
     }
 }
 
-// The row loop, built once for any processor and once for AVX2.
-[[gnu::always_inline]] inline void rebuildRowsBody(const Bitmap24& src, Bitmap24& dst, const RowWeights rows[2])
+void buildInterleave(Interleave& r)
+{
+    alignas(16) std::uint8_t m[16];
+    for (int v = 0; v < 3; ++v)
+        for (int c = 0; c < 3; ++c) {
+            for (int k = 0; k < 16; ++k) {
+                const int n = 16 * v + k;
+                m[k] = (n % 3 == c) ? std::uint8_t(n / 3) : 0x80;
+            }
+            r.spread[v][c] = _mm_load_si128(reinterpret_cast<const __m128i*>(m));
+        }
+}
+
+__attribute__((target("avx2"))) inline __m256i widen(const std::uint8_t* p)
+{
+    return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+__attribute__((target("avx2"))) inline __m128i narrow(__m256i v)
+{
+    return _mm_packus_epi16(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+}
+
+__attribute__((target("avx2"))) void sampleRowAvx2(const std::uint8_t* src, std::uint8_t* plane, int width,
+                                                   const RowMasks& masks, RowSites sites)
+{
+    int x = 0;
+    for (; x + 16 <= width; x += 16) {
+        const std::uint8_t* s = src + 3 * x;
+        const __m128i a = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), masks.sample[0]);
+        const __m128i b = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16)), masks.sample[1]);
+        const __m128i c = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 32)), masks.sample[2]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(plane + x), _mm_or_si128(_mm_or_si128(a, b), c));
+    }
+    sampleRowPortable(src, plane, x, width, sites);
+}
+
+__attribute__((target("avx2"))) void siteRowAvx2(const std::uint8_t* u, const std::uint8_t* m, const std::uint8_t* d,
+                                                 std::uint8_t* out, int width, const RowMasks& masks,
+                                                 const Interleave& il, RowSites sites)
+{
+    int x = 1;
+    // A step reads samples x - 1 .. x + 16 and writes pixels x .. x + 15,
+    // the last of which must be an inner one.
+    for (; x + 17 <= width; x += 16) {
+        const __m256i ml = widen(m + x - 1), mr = widen(m + x + 1);
+        const __m256i ul = widen(u + x - 1), ur = widen(u + x + 1);
+        const __m256i dl = widen(d + x - 1), dr = widen(d + x + 1);
+        const __m256i lr = _mm256_add_epi16(ml, mr);
+        const __m256i ud = _mm256_add_epi16(widen(u + x), widen(d + x));
+        const __m256i dg = _mm256_add_epi16(_mm256_add_epi16(ul, ur), _mm256_add_epi16(dl, dr));
+        __m128i term[5];
+        term[Own] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + x));
+        term[LeftRight] = narrow(_mm256_srli_epi16(lr, 1));
+        term[UpDown] = narrow(_mm256_srli_epi16(ud, 1));
+        term[Sides] = narrow(_mm256_srli_epi16(_mm256_add_epi16(lr, ud), 2));
+        term[Diagonals] = narrow(_mm256_srli_epi16(dg, 2));
+        __m128i channel[3];
+        for (int c = 0; c < 3; ++c)
+            channel[c] = _mm_blendv_epi8(term[masks.evenTerm[c]], term[masks.oddTerm[c]], masks.oddLanes);
+        std::uint8_t* o = out + 3 * x;
+        for (int v = 0; v < 3; ++v) {
+            const __m128i bytes = _mm_or_si128(
+                _mm_or_si128(_mm_shuffle_epi8(channel[0], il.spread[v][0]), _mm_shuffle_epi8(channel[1], il.spread[v][1])),
+                _mm_shuffle_epi8(channel[2], il.spread[v][2]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 16 * v), bytes);
+        }
+    }
+    siteRowPortable(u, m, d, out, x, width, sites);
+}
+
+#endif
+
+// The row loop. planes holds three rows of samples, reused as the rows move
+// down: row y + 1 is sampled before row y is written.
+void rebuildRows(const Bitmap24& src, Bitmap24& dst, const Site* s, std::uint8_t* planes)
 {
     const int w = src.width(), h = src.height();
-    const int bytes = 3 * (w - 2);   // inner bytes of a row
-    const int full = bytes - bytes % kBlock;
-    for (int y = 1; y < h - 1; ++y) {
-        const RowWeights& rw = rows[y & 1];
-        const std::uint8_t* up = src.scanLine(y - 1) + 3;
-        const std::uint8_t* mid = src.scanLine(y) + 3;
-        const std::uint8_t* dn = src.scanLine(y + 1) + 3;
-        std::uint8_t* out = dst.scanLine(y) + 3;
-        int i = 0;
-        for (; i < full; i += kBlock)
-            blockBytes<kBlock>(up + i, mid + i, dn + i, out + i, rw);
-        if (i < bytes)
-            blockBytes<kBlock>(up + i, mid + i, dn + i, out + i, rw, bytes - i);
+    std::uint8_t* rows[3] = {planes, planes + w, planes + 2 * w};
+#ifdef NJ_DEBAYER_AVX2
+    if (detail::UseAvx2Clone()) {
+        RowMasks masks[2];
+        buildMasks(rowSites(s, 0), masks[0]);
+        buildMasks(rowSites(s, 1), masks[1]);
+        Interleave il;
+        buildInterleave(il);
+        sampleRowAvx2(src.scanLine(0), rows[0], w, masks[0], rowSites(s, 0));
+        sampleRowAvx2(src.scanLine(1), rows[1], w, masks[1], rowSites(s, 1));
+        for (int y = 1; y < h - 1; ++y) {
+            sampleRowAvx2(src.scanLine(y + 1), rows[2], w, masks[(y + 1) & 1], rowSites(s, y + 1));
+            siteRowAvx2(rows[0], rows[1], rows[2], dst.scanLine(y), w, masks[y & 1], il, rowSites(s, y));
+            std::uint8_t* first = rows[0];
+            rows[0] = rows[1], rows[1] = rows[2], rows[2] = first;
+        }
+        return;
     }
-}
-
-void rebuildRowsPortable(const Bitmap24& src, Bitmap24& dst, const RowWeights rows[2])
-{
-    rebuildRowsBody(src, dst, rows);
-}
-
-__attribute__((target("avx2"))) void rebuildRowsAvx2(const Bitmap24& src, Bitmap24& dst, const RowWeights rows[2])
-{
-    rebuildRowsBody(src, dst, rows);
-}
-
-void rebuildRows(const Bitmap24& src, Bitmap24& dst, const RowWeights rows[2])
-{
-    if (detail::UseAvx2Clone())
-        rebuildRowsAvx2(src, dst, rows);
-    else
-        rebuildRowsPortable(src, dst, rows);
+#endif
+    sampleRowPortable(src.scanLine(0), rows[0], 0, w, rowSites(s, 0));
+    sampleRowPortable(src.scanLine(1), rows[1], 0, w, rowSites(s, 1));
+    for (int y = 1; y < h - 1; ++y) {
+        sampleRowPortable(src.scanLine(y + 1), rows[2], 0, w, rowSites(s, y + 1));
+        siteRowPortable(rows[0], rows[1], rows[2], dst.scanLine(y), 1, w, rowSites(s, y));
+        std::uint8_t* first = rows[0];
+        rows[0] = rows[1], rows[1] = rows[2], rows[2] = first;
+    }
 }
 
 } // namespace
 
 void DebayerFrame(const Bitmap24& source, Bitmap24& destination, int mode)
 {
-    const Bitmap24* src = &source;
-    if (src == &destination) {
-        // The rebuild reads every source pixel after its neighbours were
-        // written: work from a copy, kept for the next frame.
-        thread_local Bitmap24 copy;
-        copy.resize(source.width(), source.height());
-        if (!source.isEmpty())
-            std::copy(source.bits(), source.bits() + source.byteCount(), copy.bits());
-        src = &copy;
-    }
-    destination.resize(src->width(), src->height());
-    if (mode < 1 || mode > 4 || src->width() < 3 || src->height() < 3)
+    destination.resize(source.width(), source.height());
+    if (mode < 1 || mode > 4 || source.width() < 3 || source.height() < 3)
         return;
-    const Site* s = kSites[mode - 1];
-    // rows[p] for rows of parity p; x = 1 is odd, its neighbour even.
-    RowWeights rows[2];
-    buildRow(s[0], s[1], rows[0]);
-    buildRow(s[2], s[3], rows[1]);
-    rebuildRows(*src, destination, rows);
+    // Three rows of samples, kept for the next frame. Only row y of the
+    // destination is written, after the source rows up to y + 1 were
+    // sampled, so source and destination may be the same bitmap.
+    thread_local std::vector<std::uint8_t> planes;
+    const std::size_t need = std::size_t(3) * std::size_t(source.width());
+    if (planes.size() < need)
+        planes.resize(need);
+    rebuildRows(source, destination, kSites[mode - 1], planes.data());
 }
 
 } // namespace kernels

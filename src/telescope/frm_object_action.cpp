@@ -1,5 +1,7 @@
 #include "telescope/frm_object_action.h"
 
+#include "app/systeme.h"
+
 #include "app/controls/num_inp.h"
 #include "app/frm_pref.h"
 #include "app/helpers/calc_helpers.h"
@@ -8,6 +10,7 @@
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
 #include "platform/clock.h"
+#include "scripting/frm_scr_cmd.h"
 #include "scripting/frm_script.h"
 #include "scripting/scripts.h"
 #include "telescope/frm_prg_suivi.h"
@@ -119,6 +122,7 @@ QStringList WaypointLines(bool relative)
 TFRM_ObjectAction::TFRM_ObjectAction(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
+    designTitle_ = windowTitle();
     using W = TFRM_ObjectAction;
     auto speed = [this](QToolButton* b, void (W::*m)()) { app::bindSpeedButtonClick(b, this, m); };
     speed(SPDB_Devient_Origine, &W::BTN_Devient_OrigineClick);
@@ -157,6 +161,10 @@ TFRM_ObjectAction::TFRM_ObjectAction(QWidget* parent) : TForm(parent)
         if (FRM_ObjectAction)
             FRM_ObjectAction->BTN_Devient_DestinationClick(GotoFromHandPad);
     });
+    Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.ShowCurrentObject"), [] {
+        if (FRM_ObjectAction)
+            FRM_ObjectAction->ShowCurrentObject();
+    });
     Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.BTN_GotoClick"), [] {
         if (FRM_ObjectAction)
             FRM_ObjectAction->BTN_GotoClick();
@@ -165,6 +173,8 @@ TFRM_ObjectAction::TFRM_ObjectAction(QWidget* parent) : TForm(parent)
         if (FRM_ObjectAction)
             FRM_ObjectAction->BTN_AbortClick();
     };
+    // The command wizard's "Charger" of <ADSec> and <DECSec>.
+    TFRM_ScrCmd::MemorisedPosition = [] { return std::pair<double, double>{MemorisedRA, MemorisedDec}; };
     Prg_Suivi::Hooks.UpdateGotoDistances = [] {
         if (FRM_ObjectAction)
             FRM_ObjectAction->ShowDistances();
@@ -188,8 +198,13 @@ void TFRM_ObjectAction::ShowObject(const QString& caption, double ra, double dec
     Sky::GotoCurrentRA = ra;
     Sky::GotoCurrentDec = dec;
     showCurrentObject();
-    show();
-    raise();
+    Systeme::ShowFormOnScreen(this);
+}
+
+void TFRM_ObjectAction::ShowCurrentObject()
+{
+    setWindowTitle(designTitle_);
+    showCurrentObject();
 }
 
 void TFRM_ObjectAction::showCurrentObject()

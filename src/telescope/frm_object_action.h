@@ -51,6 +51,9 @@ public:
 
     // The chart's object list: caption, current object, inputs, shown.
     void ShowObject(const QString& caption, double ra, double dec);
+    // The dialog as the start-up reopens it: the current object's
+    // coordinates under the dialog's own caption.
+    void ShowCurrentObject();
 
     void BTN_Devient_OrigineClick();
     // `fromHandPad`: the hand pad's own goto, whose inputs are left alone.
@@ -81,6 +84,7 @@ public:
 
 private:
     void showCurrentObject();
+    QString designTitle_;
     void showEstimate();
     void setBusy(bool busy);
     void showRelativeControls(bool relative);

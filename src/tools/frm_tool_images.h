@@ -33,9 +33,10 @@ public:
     void AddAviFileType();
 
     // ---- star search (frm_tool_images_colours.cpp) ---------------------------
-    // Both search the image shown and circle the stars on slot 1's frame;
+    // Both search the image shown and circle the stars on that source view
+    // (never on slot 1's frame, which the result and the saves are made of);
     // the frame routine runs "Montrer" for every frame while CKB_FS_Video is
-    // checked.
+    // checked, after the frame is shown.
     void BTN_FindStarsClick();
     void BTN_ShowStarsClick();
     void BTN_ClearClick();

@@ -12,8 +12,10 @@
 #include "app/ui/event_boundary.h"
 #include "capture/camera_slots.h"
 #include "imaging/pipeline_state.h"
+#include "imaging/overlays.h"
 #include "imaging/process_frame.h"
 #include "kernels/fish_eye.h"
+#include "kernels/raster.h"
 #include "kernels/tool_files.h"
 #include "platform/atomic_file.h"
 #include "platform/dialog_service.h"
@@ -316,21 +318,58 @@ void TFRM_Tool_Images::BTN_MerlanClick()
 
 namespace {
 
-// Both buttons search the image shown (Image1) and mark slot 1's frame.
+// The marks of the last search on the source view, and the picture they were
+// drawn over.
+struct ViewMarks {
+    kernels::Bitmap24 unmarked;
+    std::vector<QPoint> pixels;
+
+    // Whether the view still carries these marks, i.e. has not been redrawn
+    // since (another page is shown, or no frame came). Markers the frame
+    // routine merges on top may change a few of them.
+    bool standOn(const kernels::Bitmap24& view) const
+    {
+        if (pixels.empty() || view.width() != unmarked.width() || view.height() != unmarked.height())
+            return false;
+        std::size_t red = 0;
+        for (const QPoint& p : pixels)
+            red += kernels::pixel(view, p.x(), p.y()) == Align_V::kRed;
+        return red * 10 >= pixels.size() * 9;
+    }
+
+    void note(const kernels::Bitmap24& view)
+    {
+        pixels.clear();
+        for (int y = 0; y < view.height(); ++y)
+            for (int x = 0; x < view.width(); ++x)
+                if (kernels::pixel(view, x, y) == Align_V::kRed && kernels::pixel(unmarked, x, y) != Align_V::kRed)
+                    pixels.emplace_back(x, y);
+    }
+};
+
+// Both buttons search the image shown (Image1) and mark it where it is
+// seen: on the source view itself. Slot 1's frame stays as the camera gave
+// it, since the result view and the saved pictures are made from it; the
+// marks last until the view is redrawn. Until then the search reads the
+// picture as it was before them, so that it never finds its own circles and
+// numbers; the same marks are drawn again in the same places.
 void searchStars(bool flag)
 {
     auto* t = FRM_Tool_Images;
     if (!FRM_Alv)
         return;
-    static kernels::Bitmap24 noFrame;
     static std::vector<QPoint> positions;
-    kernels::Bitmap24& target = SlotBitmaps[1][0] ? *SlotBitmaps[1][0] : noFrame;
-    StarDetection::FindStars(target, FRM_Alv->Image1->Bitmap(), t->SPED_Seuil->value(), flag,
-                             t->SPED_Tolerance_Secarc->value(), t->SPED_MaxDiam->value(), positions,
-                             &FRM_Alv->Image3->Bitmap());
+    static ViewMarks marks;
+    kernels::Bitmap24& view = FRM_Alv->Image1->Bitmap();
+    if (!marks.standOn(view))
+        marks.unmarked = view;
+    StarDetection::FindStars(view, marks.unmarked, t->SPED_Seuil->value(), flag, t->SPED_Tolerance_Secarc->value(),
+                             t->SPED_MaxDiam->value(), positions, &FRM_Alv->Image3->Bitmap());
+    marks.note(view);
     t->LSB_BSC_OK->clear();
     for (const QPoint& p : positions)
         t->LSB_BSC_OK->addItem(QStringLiteral("%1,%2").arg(p.x()).arg(p.y()));
+    FRM_Alv->Image1->Changed();
     FRM_Alv->Image3->Changed();
 }
 

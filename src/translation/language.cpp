@@ -8,8 +8,13 @@
 #include "platform/ini_document.h"
 #include "platform/paths.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QPointer>
+#include <QTranslator>
+#include <utility>
 
 QString LanguageFilePath;
 
@@ -68,6 +73,44 @@ QString ResolveLanguageFile(const QString& path)
         return path;
     const QString found = platform::findFileNoCase(info.path(), info.fileName());
     return !found.isEmpty() && QFileInfo(found).isFile() ? found : QString();
+}
+
+QString QtLanguageCode(const QString& languageName)
+{
+    static const std::pair<const char*, const char*> known[] = {
+        {"fran", "fr"},   {"english", ""},  {"anglais", ""},  {"deutsch", "de"}, {"allemand", "de"},
+        {"espa", "es"},   {"italia", "it"}, {"nederland", "nl"}, {"portug", "pt_BR"}, {"polsk", "pl"},
+        {"polski", "pl"}, {"cesk", "cs"},   {"russ", "ru"},
+    };
+    const QString name = languageName.trimmed().toLower();
+    if (name.isEmpty())
+        return QStringLiteral("fr");
+    for (const auto& [start, code] : known)
+        if (name.startsWith(QLatin1String(start)))
+            return QString::fromLatin1(code);
+    return {};
+}
+
+bool ApplyQtTranslations(const QString& languageName)
+{
+    static QPointer<QTranslator> installed;
+    if (!qApp)
+        return false;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed);
+        delete installed;
+    }
+    const QString code = QtLanguageCode(languageName);
+    if (code.isEmpty())
+        return languageName.trimmed().toLower().startsWith(QLatin1String("engl"));
+    auto* translator = new QTranslator(qApp);
+    if (!translator->load(QStringLiteral("qtbase_") + code, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    installed = translator;
+    return true;
 }
 
 } // namespace Translation

@@ -49,4 +49,15 @@ void ApplyFontCharsetTo(QWidget* window);
 // when there is none.
 QString ResolveLanguageFile(const QString& path);
 
+// The code of Qt's own translation files ("fr") for a language of the
+// language list ("Francais"); French when no language is chosen; empty for
+// English and for languages Qt has no name for here.
+QString QtLanguageCode(const QString& languageName);
+
+// Loads Qt's own texts (file dialogs, standard buttons, edit menus) in the
+// language of that name from the translations of the Qt installation, in
+// place of those loaded before; English needs none. False when a language
+// other than English has no such file.
+bool ApplyQtTranslations(const QString& languageName);
+
 } // namespace Translation

@@ -359,6 +359,9 @@ void ApplyTranslation()
     for (std::size_t i = kFixedWords; i < texts.size(); ++i)
         readText(texts[i]);
 
+    // Qt's own dialogs and buttons follow the same language.
+    ApplyQtTranslations(section);
+
     // The planner grid takes its column titles from the texts just read.
     RunHandler(QStringLiteral("FRM_Planificateur.FormActivate"));
 }

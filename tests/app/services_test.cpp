@@ -12,6 +12,7 @@
 #include "telescope/frm_com_trafic.h"
 #include "telescope/frm_joy.h"
 
+#include <QToolButton>
 #include <QApplication>
 #include <QKeyEvent>
 
@@ -132,4 +133,10 @@ TEST_F(ProgramWindows, ResizeLaysOutTheImageAreaAndStatusBar)
     EXPECT_EQ(FRM_Alv->SBX_Images->width(), FRM_Alv->frameGeometry().width() - 159);
     EXPECT_EQ(FRM_Alv->SBX_Images->height(), FRM_Alv->frameGeometry().height() - 119);
     EXPECT_EQ(FRM_Alv->TLB_Status->x(), FRM_Alv->centralWidget()->width() - 280);
+}
+
+TEST_F(ProgramWindows, EveryButtonOfTheStatusBarShowsACaptionOrAPicture)
+{
+    for (QToolButton* b : FRM_Alv->TLB_Status->findChildren<QToolButton*>())
+        EXPECT_TRUE(!b->text().isEmpty() || !b->icon().isNull()) << b->objectName().toStdString();
 }

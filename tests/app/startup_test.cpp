@@ -342,3 +342,20 @@ TEST(ShippedFiles, ThePromptSetNamesARenderedWavForEveryKeyTheHandPadSpeaks)
         EXPECT_TRUE(rendered.contains(QLatin1String(key))) << key;
     EXPECT_EQ(set.readSection(QStringLiteral("Main")).size(), rendered.size());
 }
+
+TEST_F(ProgramWindows, EveryToolWindowClosesWithItsCloseBox)
+{
+    QStringList stayed;
+    for (const QString& name : Startup::kWindowNames) {
+        if (name == QLatin1String("FRM_Alv"))
+            continue;
+        QWidget* w = Settings::FindWindow(name);
+        ASSERT_NE(w, nullptr) << name.toStdString();
+        w->show();
+        w->close();
+        if (w->isVisible())
+            stayed << name;
+        w->hide();
+    }
+    EXPECT_TRUE(stayed.isEmpty()) << stayed.join(QStringLiteral(", ")).toStdString();
+}

@@ -4,8 +4,15 @@
 
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
+#include "app/settings/key_engine.h"
 #include "app/systeme.h"
 #include "telescope/frm_com_trafic.h"
+#include "telescope/frm_object_action.h"
+#include "telescope/frm_sky.h"
+#include "telescope/sky/sky_chart.h"
+
+#include <QApplication>
+#include <QWindow>
 #include "telescope/frm_raquette.h"
 #include "telescope/frm_tool_suivi.h"
 #include "tools/frm_tool_images.h"
@@ -67,4 +74,59 @@ TEST_F(WindowLayout, PositionsOfALargerScreenAndBadSizesAreMended)
     EXPECT_EQ(FRM_Tool_Images->x(), 1024 - 1 - FRM_Tool_Images->width());
     EXPECT_EQ(FRM_Tool_Images->y(), 0);
     EXPECT_EQ(FRM_Message->width(), 250);
+}
+
+TEST_F(WindowLayout, EveryPlacedWindowIsStoredWhereItWasPutAndTheGotoDialogComesBackAsItOpens)
+{
+    // Each window put at a point and saved reads that point back from the
+    // file, shown or not: nothing drifts by a frame from one start to the
+    // next.
+    const QStringList placed = {QStringLiteral("FRM_Tool_Images"), QStringLiteral("FRM_Tool_Mesures"),
+                                QStringLiteral("FRM_Tool_Suivi"), QStringLiteral("FRM_Detect_Mvt"),
+                                QStringLiteral("FRM_Raquette"), QStringLiteral("FRM_ObjectAction"),
+                                QStringLiteral("FRM_ComTrafic"), QStringLiteral("FRM_Tool_Affichage")};
+    int n = 0;
+    for (const QString& name : placed) {
+        QWidget* w = Settings::FindWindow(name);
+        ASSERT_NE(w, nullptr) << name.toStdString();
+        Systeme::PlaceWindow(w, QPoint(20 + 37 * n, 30 + 23 * n));
+        w->setVisible(n % 2 == 0);
+        ++n;
+    }
+    Sky::GotoCurrentRA = 5 * 3600 * 15 + 35 * 60 * 15;  // 5h 35m
+    Sky::GotoCurrentDec = -(5 * 3600 + 23 * 60);          // -5° 23'
+    FRM_ObjectAction->ShowObject(QStringLiteral("M42"), Sky::GotoCurrentRA, Sky::GotoCurrentDec);
+    save();
+    const platform::IniDocument ini = file();
+    n = 0;
+    for (const QString& name : placed) {
+        EXPECT_EQ(ini.readInteger(QStringLiteral("Windows"), name + QStringLiteral("_Left"), -1), 20 + 37 * n)
+            << name.toStdString();
+        EXPECT_EQ(ini.readInteger(QStringLiteral("Windows"), name + QStringLiteral("_Top"), -1), 30 + 23 * n)
+            << name.toStdString();
+        ++n;
+    }
+
+    // Reopened at start-up, the goto dialog shows its own caption and the
+    // current object, not an empty caption and zeros.
+    FRM_ObjectAction->hide();
+    FRM_ObjectAction->setWindowTitle(QStringLiteral("M42"));
+    Settings::LoadWindowLayout();
+    EXPECT_TRUE(FRM_ObjectAction->isVisible());
+    EXPECT_EQ(FRM_ObjectAction->windowTitle(), QStringLiteral("Goto"));
+    EXPECT_EQ(FRM_ObjectAction->TNI_RaH->Value(), 5);
+    EXPECT_EQ(FRM_ObjectAction->TNI_RaM->Value(), 35);
+    EXPECT_EQ(FRM_ObjectAction->TNI_DecM->Value(), 23);
+}
+
+TEST_F(WindowLayout, AWindowOpenedFromOneThatStaysOnTopOpensInFrontOfIt)
+{
+    Systeme::ShowFormOnScreen(FRM_Sky);
+    FRM_Sky->activateWindow();
+    QApplication::setActiveWindow(FRM_Sky);
+    ASSERT_EQ(QApplication::activeWindow(), FRM_Sky);
+    FRM_ObjectAction->ShowObject(QStringLiteral("M42"), 0, 0);
+    ASSERT_NE(FRM_ObjectAction->windowHandle(), nullptr);
+    EXPECT_EQ(FRM_ObjectAction->windowHandle()->transientParent(), FRM_Sky->windowHandle());
+    EXPECT_TRUE(FRM_ObjectAction->isVisible());
 }

@@ -1,6 +1,7 @@
 #include "pipeline_fixture.h"
 
 #include "app/frm_alv.h"
+#include "app/controls/num_inp.h"
 #include "app/frm_pref.h"
 #include "capture/camera_slots.h"
 #include "imaging/focus_aids.h"
@@ -11,8 +12,15 @@
 #include "tools/frm_tool_images.h"
 #include "tools/util_images.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QSpinBox>
+#include <cstring>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -226,4 +234,81 @@ TEST_F(PipelineTest, BadInputNeitherCrashesNorStopsTheFrames)
     processFrame();
     EXPECT_TRUE(DisplayZoneRect.isEmpty());
     EXPECT_TRUE(reports.isEmpty());
+}
+
+TEST_F(PipelineTest, StarMarksShowOnTheSourceViewButNeverInTheFrameOrTheSaves)
+{
+    auto* t = FRM_Tool_Images;
+    FRM_Alv->PGC_Main->setCurrentWidget(FRM_Alv->TBS_Source1);
+    t->SPED_Seuil->setValue(60);
+    t->CBX_TypeFichier->setCurrentText(QStringLiteral("BMP (24 bits RGB)"));
+    t->EDT_Nom_Image->setText(dir.filePath(QStringLiteral("ciel")));
+    const kernels::Bitmap24 sky = field.render();
+    const kernels::Bitmap24& view = FRM_Alv->Image1->Bitmap();
+    const auto redPixels = [](const kernels::Bitmap24& b) {
+        int n = 0;
+        for (int y = 0; y < b.height(); ++y)
+            for (int x = 0; x < b.width(); ++x)
+                n += kernels::pixel(b, x, y) == Align_V::kRed;
+        return n;
+    };
+    const auto savedPixels = [&](const QString& name) {
+        const QImage saved(dir.filePath(name));
+        std::vector<QRgb> pixels;
+        for (int y = 0; y < saved.height(); ++y)
+            for (int x = 0; x < saved.width(); ++x)
+                pixels.push_back(saved.pixel(x, y));
+        return pixels;
+    };
+
+    // The same frame without the search, as the reference.
+    processFrame();
+    const int plainRed = redPixels(view);
+    t->TNI_Num_Suffixe->SetValue(1);
+    t->BTN_Enregistrer_ImageClick();
+
+    t->CKB_FS_Video->setChecked(true);
+    setFrame(sky);
+    processFrame();
+    ASSERT_GE(t->LSB_BSC_OK->count(), 2) << "stars of the frame are found";
+    EXPECT_GT(redPixels(view), plainRed + 10 * t->LSB_BSC_OK->count()) << "circles and numbers are on the view";
+    // Where the view is not marked it shows this very frame.
+    int same = 0, other = 0;
+    for (int y = 0; y < view.height(); ++y)
+        for (int x = 0; x < view.width(); ++x) {
+            const std::uint32_t v = kernels::pixel(view, x, y);
+            if (v != Align_V::kRed)
+                (v == kernels::pixel(sky, x, y) ? same : other)++;
+        }
+    EXPECT_GT(same, 99 * other);
+
+    // The frame itself, the result made from it and a save hold only the sky.
+    const kernels::Bitmap24& frame = *SlotBitmaps[1][0];
+    int changedRows = 0;
+    for (int y = 0; y < sky.height(); ++y)
+        changedRows += std::memcmp(frame.scanLine(y), sky.scanLine(y), std::size_t(sky.width()) * 3) != 0;
+    EXPECT_EQ(changedRows, 0);
+    t->TNI_Num_Suffixe->SetValue(2);
+    t->BTN_Enregistrer_ImageClick();
+    const std::vector<QRgb> plain = savedPixels(QStringLiteral("ciel1.bmp"));
+    ASSERT_FALSE(plain.empty());
+    EXPECT_TRUE(plain == savedPixels(QStringLiteral("ciel2.bmp")));
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('|').toStdString();
+
+    // With another page shown the view keeps its marks from frame to frame;
+    // the search neither finds them (they pass this threshold) nor piles
+    // new ones on them.
+    const int stars = t->LSB_BSC_OK->count();
+    const kernels::Bitmap24 marked = view;
+    FRM_Alv->PGC_Main->setCurrentWidget(FRM_Alv->TBS_Resultat);
+    for (int i = 0; i < 2; ++i) {
+        setFrame(sky);
+        processFrame();
+    }
+    EXPECT_EQ(t->LSB_BSC_OK->count(), stars);
+    int changedPixels = 0;
+    for (int y = 0; y < view.height(); ++y)
+        for (int x = 0; x < view.width(); ++x)
+            changedPixels += kernels::pixel(view, x, y) != kernels::pixel(marked, x, y);
+    EXPECT_EQ(changedPixels, 0);
 }

@@ -55,7 +55,7 @@ TEST_F(CloneRoutes, EveryKernelGivesTheSameBytesOnBothCopies)
     if (!kernels::Avx2CloneAvailable())
         GTEST_LOG_(INFO) << "no AVX2 here: both runs take the copy for any processor";
     // Widths around the 16-pixel blocks and the vector widths, odd heights.
-    for (const int width : {3, 15, 16, 17, 33, 97, 640}) {
+    for (const int width : {3, 15, 16, 17, 18, 19, 33, 34, 35, 49, 97, 640}) {
         SCOPED_TRACE(width);
         const Bitmap24 raw = noiseBitmap(width, 37, std::uint32_t(width));
         for (int mode = 1; mode <= 4; ++mode) {
@@ -65,6 +65,20 @@ TEST_F(CloneRoutes, EveryKernelGivesTheSameBytesOnBothCopies)
                 return std::vector<std::uint8_t>(out.bits(), out.bits() + out.byteCount());
             });
             EXPECT_EQ(portable, best) << "Bayer rebuild, mode " << mode;
+
+            // Three rows (only one inner row), a destination whose edges
+            // must be kept, and the rebuild in place.
+            const Bitmap24 low = noiseBitmap(width, 3, std::uint32_t(width + 1));
+            const auto [portableKept, bestKept] = bothRoutes([&] {
+                Bitmap24 out = noiseBitmap(width, 3, 5);
+                kernels::DebayerFrame(low, out, mode);
+                Bitmap24 inPlace = raw;
+                kernels::DebayerFrame(inPlace, inPlace, mode);
+                std::vector<std::uint8_t> bytes(out.bits(), out.bits() + out.byteCount());
+                bytes.insert(bytes.end(), inPlace.bits(), inPlace.bits() + inPlace.byteCount());
+                return bytes;
+            });
+            EXPECT_EQ(portableKept, bestKept) << "Bayer rebuild kept edges and in place, mode " << mode;
         }
 
         const std::vector<std::uint8_t> a = noise(std::size_t(width) * 3, 1), b = noise(std::size_t(width) * 3, 2);

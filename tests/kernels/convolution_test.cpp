@@ -1,4 +1,5 @@
 #include "kernels/convolution.h"
+#include "kernels/row_pool.h"
 
 #include <gtest/gtest.h>
 
@@ -187,5 +188,36 @@ TEST(Convolution, ClampRoundingAndBadWeights)
         Bitmap24 empty(w, h);
         Convolve9x9(empty, identity(), 1);
         EXPECT_EQ(empty.width(), w);
+    }
+}
+
+TEST(Convolution, RowsSplitAcrossThreadsGiveTheBytesOfOneThread)
+{
+    std::mt19937 rng(29);
+    // Heights that split into uneven bands, a width off every vector width.
+    const Bitmap24 source = randomBitmap(53, 131, rng);
+    KernelCoefficients small{}, wide{};
+    for (auto& v : small)
+        v = std::int32_t(rng() % 41) - 20;
+    for (auto& v : wide)
+        v = std::int32_t(rng() % 400001) - 200000;
+    for (const int threads : {2, 3, 4}) {
+        RowPool pool(threads);
+        for (const Size& size : kSizes)
+            for (const auto& [coefficients, divisor] : {std::pair{small, std::int64_t(9)}, {wide, std::int64_t(150000)}})
+                for (const auto route : {ConvolutionScratch::Route::Fastest, ConvolutionScratch::Route::Baseline,
+                                         ConvolutionScratch::Route::Portable}) {
+                    ConvolutionScratch alone, banded;
+                    alone.setRoute(route);
+                    banded.setRoute(route);
+                    banded.setPool(&pool);
+                    Bitmap24 one = source, many = source;
+                    size.filter(one, coefficients, divisor, alone);
+                    size.filter(many, coefficients, divisor, banded);
+                    EXPECT_TRUE(kernels::SamePixels(one, many))
+                        << threads << " threads, " << size.n << " x " << size.n << ", route " << int(route);
+                    EXPECT_TRUE(kernels::SamePixels(many, reference(source, size.n, coefficients, divisor)))
+                        << threads << " threads, " << size.n << " x " << size.n << ", route " << int(route);
+                }
     }
 }

@@ -4,6 +4,8 @@
 #include "script_fixture.h"
 
 #include "scripting/frm_scr_cmd.h"
+#include "telescope/frm_object_action.h"
+#include "telescope/sky/sky_chart.h"
 #include "scripting/frm_script.h"
 
 #include <QSet>
@@ -126,6 +128,18 @@ TEST_F(CommandWizard, TheStatementGoesByTheCaretAndTheLevelTakesTheEditorsLines)
     FRM_Script->Memo_Script->clear();
     insert(QStringLiteral("goto.execute"), 0);
     EXPECT_EQ(FRM_Script->Memo_Script->toPlainText(), QStringLiteral("goto.execute"));
+}
+
+TEST_F(CommandWizard, ChargerTakesThePositionTheGotoDialogMemorised)
+{
+    Sky::GotoCurrentRA = 54000.25;
+    Sky::GotoCurrentDec = -3600;
+    FRM_ObjectAction->BTN_Store->click();
+    Sky::GotoCurrentRA = Sky::GotoCurrentDec = 0;
+    choose(QStringLiteral("goto.origin(<ADSec>,<DECSec>)"));
+    w()->BTN_Charger1Click();
+    w()->BTN_Charger2Click();
+    EXPECT_EQ(w()->Statement(), QStringLiteral("goto.origin(54000.25,-3600)"));
 }
 
 TEST_F(CommandWizard, ChargerFillsPositionsAndFileNames)

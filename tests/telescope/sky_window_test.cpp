@@ -23,7 +23,9 @@
 #include "telescope/sim/simulated_lx200_mount.h"
 #include "translation/translated_texts.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QTest>
 #include <QMenu>
 #include <QTableWidget>
 #include <numbers>
@@ -472,4 +474,43 @@ TEST_F(SkyWindowTest, AGotoToAPortThatIsNotThereLeavesTheDialogReady)
     EXPECT_TRUE(d.BTN_Goto->isEnabled());
     EXPECT_FALSE(d.BTN_Abort->isEnabled());
     EXPECT_FALSE(reports.isEmpty() && messages().isEmpty());   // the user is told
+}
+
+TEST_F(SkyWindowTest, ADeclinationTypedWithoutEnterIsWhereTheGotoGoes)
+{
+    dir.writeFile(QStringLiteral("comports.map"), "COM20=SIM\n");   // the built-in simulated mount
+    for (int i = 0; i < pref().CBX_AG_PortSerie->count(); ++i)
+        if (pref().CBX_AG_PortSerie->itemText(i).trimmed() == QStringLiteral("COM20"))
+            pref().CBX_AG_PortSerie->setCurrentIndex(i);
+    pref().RDB_Mount_LX200->setChecked(true);
+    pref().SPED_Rafraichissement_Carte->setValue(0);
+
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    d.ShowObject(QStringLiteral("M42"), 301770, -19380);
+    d.RDB_Absolu->setChecked(true);
+    QApplication::setActiveWindow(&d);
+    d.TNI_DecM->setFocus(Qt::MouseFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), d.TNI_DecM);
+    d.TNI_DecM->selectAll();
+    QTest::keyClicks(d.TNI_DecM, QStringLiteral("40"));
+    // The speed button takes no focus: the press itself takes the entry.
+    QTest::mouseClick(d.SPDB_Devient_Destination, Qt::LeftButton);
+    EXPECT_EQ(d.TNI_DecM->Value(), 40);
+    ASSERT_TRUE(d.BTN_Goto->isEnabled());
+    QTest::mouseClick(d.BTN_Goto, Qt::LeftButton);
+    ASSERT_TRUE(settle());
+    Telescope::SimulatedLx200Mount* sim = Telescope::MountSimulator();
+    ASSERT_NE(sim, nullptr);
+    EXPECT_TRUE(sim->commands().contains(":Sd -05:40:00#")) << sim->commands().join(' ').toStdString();
+
+    // An entry the field refuses keeps the press from the button.
+    d.TNI_DecM->setFocus(Qt::MouseFocusReason);
+    d.TNI_DecM->selectAll();
+    QTest::keyClicks(d.TNI_DecM, QStringLiteral("75"));
+    const double destination = GotoDestinationDec;
+    boxes.clear();
+    QTest::mouseClick(d.SPDB_Devient_Destination, Qt::LeftButton);
+    EXPECT_EQ(GotoDestinationDec, destination);
+    EXPECT_EQ(d.TNI_DecM->Value(), 40);
+    EXPECT_EQ(boxes.shown.size(), 1u);
 }

@@ -9,6 +9,7 @@
 #include "translation/translated_texts.h"
 
 #include <QDir>
+#include <QCoreApplication>
 #include <QFile>
 #include <QMenu>
 
@@ -120,6 +121,8 @@ TEST_F(LanguageFiles, ShippedEnglishAtStartAndFrenchPickedInThePreferences)
     EXPECT_EQ(file->title(), QStringLiteral("&File"));
     EXPECT_EQ(TranslatedTexts.MSG_Script_not_found, QStringLiteral("Script not found"));
     EXPECT_EQ(TranslatedTexts.Txt_OUI, QStringLiteral("YES"));
+    // Qt's own buttons and dialogs speak the same language.
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
 
     // Picking French in the open Preferences changes the texts at once; the
     // choice reaches the settings file only when the settings are saved.
@@ -127,7 +130,13 @@ TEST_F(LanguageFiles, ShippedEnglishAtStartAndFrenchPickedInThePreferences)
     FRM_Pref->CBX_LangueChange();
     EXPECT_EQ(file->title(), QStringLiteral("&Fichier"));
     EXPECT_EQ(TranslatedTexts.Txt_OUI, QStringLiteral("OUI"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuler"))
+        << "Qt's translations are installed by scripts/install-deps.sh";
     EXPECT_TRUE(dir.readFile(Settings::kSettingsFileName).contains("Langue=0"));
+    // And back to English.
+    FRM_Pref->CBX_Langue->setCurrentIndex(0);
+    FRM_Pref->CBX_LangueChange();
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
 }
 
 TEST_F(LanguageFiles, FreshProgramDirectoryStartsInFrench)
@@ -141,4 +150,5 @@ TEST_F(LanguageFiles, FreshProgramDirectoryStartsInFrench)
     EXPECT_EQ(FRM_Pref->CBX_Langue->currentText(), QStringLiteral("Francais"));
     EXPECT_EQ(FRM_Alv->findChild<QMenu*>(QStringLiteral("MNU_Fichier"))->title(), QStringLiteral("&Fichier"));
     EXPECT_EQ(TranslatedTexts.Txt_OUI, QStringLiteral("OUI"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuler"));
 }

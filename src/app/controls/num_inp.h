@@ -96,6 +96,9 @@ public:
     // back; otherwise it is stored and exited() is emitted. Returns true
     // when the control may be left.
     bool DoExit();
+    // True while the text holds an entry the user typed and DoExit has not
+    // taken yet.
+    bool HasPendingEntry() const { return text() != displayed_; }
 
     // The number of characters the user can type (12).
     int MaxTypedLength() const { return maxTypedLength_; }

@@ -1,0 +1,152 @@
+// What the settings file stores comes back in the windows after a restart:
+// every control that a key of the settings table holds is changed, the
+// program is closed and started again, and the controls are compared (not
+// only the file).
+
+#include "program_windows_fixture.h"
+
+#include "app/controls/num_inp.h"
+#include "app/settings/key_engine.h"
+#include "app/settings/key_table.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QAbstractSlider>
+#include <cmath>
+
+namespace {
+
+using Settings::KeyKind;
+using Settings::KeySpec;
+
+// Stored controls that are not back after a restart yet. The list only
+// shrinks.
+const QSet<QString>& NotYetRestored()
+{
+    static const QSet<QString> names = {
+#include "restart_pending.inc"
+    };
+    return names;
+}
+
+QWidget* holder(const KeySpec& k)
+{
+    if (!k.window || !k.control || k.kind == KeyKind::Geometry)
+        return nullptr;
+    if (k.access != Settings::ReadWrite || (k.flags & (Settings::ProfileKey | Settings::SchemeKey)))
+        return nullptr;
+    if (k.writeWindow || k.writeControl)
+        return nullptr;
+    if (k.kind == KeyKind::Choice)
+        return Settings::FindWindow(QString::fromLatin1(k.window));
+    QWidget* w = Settings::FindWindow(QString::fromLatin1(k.window));
+    return w ? w->findChild<QWidget*>(QString::fromLatin1(k.control)) : nullptr;
+}
+
+// The checked option of a choice.
+QString chosen(QWidget* window, const KeySpec& k)
+{
+    for (const Settings::ChoiceOption& o : k.choice->options)
+        if (auto* b = window->findChild<QAbstractButton*>(QString::fromLatin1(o.control)); b && b->isChecked())
+            return QString::fromLatin1(o.control);
+    return {};
+}
+
+QString shown(QWidget* c, const KeySpec& k)
+{
+    if (k.kind == KeyKind::Choice)
+        return chosen(c, k);
+    if (k.kind == KeyKind::ComboText || k.kind == KeyKind::ComboTextIndex)
+        if (auto* b = qobject_cast<QComboBox*>(c))
+            return b->currentText();
+    if (auto* n = qobject_cast<TCustomNumInp*>(c))
+        return QString::number(double(n->Value()), 'g', 12);
+    if (auto* b = qobject_cast<QAbstractButton*>(c))
+        return b->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    if (auto* e = qobject_cast<QLineEdit*>(c))
+        return e->text();
+    if (auto* s = qobject_cast<QSpinBox*>(c))
+        return QString::number(s->value());
+    if (auto* s = qobject_cast<QAbstractSlider*>(c))
+        return QString::number(s->value());
+    if (auto* b = qobject_cast<QComboBox*>(c))
+        return QString::number(b->currentIndex()) + QLatin1Char(':') + b->currentText();
+    return {};
+}
+
+// A value other than the one in place, inside the control's range.
+void change(QWidget* c, const KeySpec& k)
+{
+    if (k.kind == KeyKind::Choice) {
+        const QString now = chosen(c, k);
+        for (const Settings::ChoiceOption& o : k.choice->options) {
+            auto* b = c->findChild<QAbstractButton*>(QString::fromLatin1(o.control));
+            if (b && b->isEnabled() && QString::fromLatin1(o.control) != now) {
+                b->setChecked(true);
+                return;
+            }
+        }
+        return;
+    }
+    if (auto* n = qobject_cast<TCustomNumInp*>(c)) {
+        const long double lo = std::max<long double>(n->Min(), -1000);
+        const long double hi = std::min<long double>(n->Max(), 1000);
+        long double v = std::floor((lo + hi) / 2) + 1;
+        if (v == n->Value() || v > hi)
+            v = lo;
+        n->SetValue(v);
+    } else if (auto* b = qobject_cast<QAbstractButton*>(c)) {
+        if (b->isCheckable())
+            b->setChecked(!b->isChecked());
+    } else if (auto* e = qobject_cast<QLineEdit*>(c)) {
+        if (k.kind != KeyKind::Folder)
+            e->setText(e->text() + QStringLiteral("7"));
+    } else if (auto* s = qobject_cast<QSpinBox*>(c)) {
+        s->setValue(s->value() < s->maximum() ? s->value() + 1 : s->minimum());
+    } else if (auto* s = qobject_cast<QAbstractSlider*>(c)) {
+        s->setValue(s->value() < s->maximum() ? s->value() + 1 : s->minimum());
+    } else if (auto* b = qobject_cast<QComboBox*>(c)) {
+        if (b->count() > 1)
+            b->setCurrentIndex((b->currentIndex() + 1) % b->count());
+    }
+}
+
+} // namespace
+
+TEST_F(ProgramWindows, WhatTheSettingsStoreComesBackInTheWindowsAfterARestart)
+{
+    activate();
+    QMap<QString, QString> before;
+    for (const KeySpec& k : Settings::KeyTable()) {
+        if (QWidget* c = holder(k))
+            change(c, k);
+    }
+    for (const KeySpec& k : Settings::KeyTable()) {
+        if (QWidget* c = holder(k))
+            before[QString::fromLatin1(k.section) + QLatin1Char('/') + QString::fromLatin1(k.name)] = shown(c, k);
+    }
+    ASSERT_GT(before.size(), 100);
+    EXPECT_TRUE(FRM_Alv->close());
+
+    Startup::DestroyWindows();
+    Startup::CreateWindows();
+    activate();
+    QStringList lost;
+    QStringList back;
+    QMap<QString, QString> after;
+    for (const KeySpec& k : Settings::KeyTable()) {
+        if (QWidget* c = holder(k))
+            after[QString::fromLatin1(k.section) + QLatin1Char('/') + QString::fromLatin1(k.name)] = shown(c, k);
+    }
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        const QString now = after.value(it.key());
+        if (now != it.value() && !NotYetRestored().contains(it.key()))
+            lost << QStringLiteral("    QStringLiteral(\"") + it.key() + QStringLiteral("\"),  // ") + it.value() + QStringLiteral(" -> ") + now;
+        if (now == it.value() && NotYetRestored().contains(it.key()))
+            back << it.key();
+    }
+    EXPECT_TRUE(lost.isEmpty()) << "not back after a restart:\n" << lost.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(back.isEmpty()) << "back now, drop from the list: " << back.join(QStringLiteral(", ")).toStdString();
+}
