@@ -327,3 +327,27 @@ TEST_F(ImageTool, SavedResultsHoldTheFramesPartWithoutTheScreensOverlays)
     EXPECT_EQ(part.base[1], 4) << "the first row is the frame's";
     EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('|').toStdString();
 }
+
+TEST_F(ImageTool, TheReportTellsTheDarkAndFlatAsTheResultGotThem)
+{
+    // A dark of 12 frames subtracted and the flat on, without stacking.
+    FRM_Tool_Images->TNI_MaxDark->SetValue(100);
+    const std::int32_t frames = AdditionFrameCount[1];
+    AdditionFrameCount[1] = 12;
+    FRM_Tool_Images->CKB_Active_Flat->setChecked(true);
+    tool().CKB_Enreg_Params->setChecked(true);
+    tool().BTN_Enregistrer_ImageClick();
+    const QByteArray report = dir.readFile(QStringLiteral("lune1.par"));
+    EXPECT_TRUE(report.contains("Dark appliqu\xE9 (Nb Img)          : 12 / 100\r\n")) << report.toStdString();
+    EXPECT_TRUE(report.contains("Flat appliqu\xE9   (O/N)           : O\r\n"));
+
+    // Neither: the report says so rather than a count of none.
+    FRM_Tool_Images->TNI_MaxDark->SetValue(0);
+    FRM_Tool_Images->CKB_Active_Flat->setChecked(false);
+    tool().BTN_Enregistrer_ImageClick();
+    const QByteArray plain = dir.readFile(QStringLiteral("lune2.par"));
+    EXPECT_TRUE(plain.contains("Dark appliqu\xE9 (Nb Img)          : N/A\r\n")) << plain.toStdString();
+    EXPECT_TRUE(plain.contains("Flat appliqu\xE9   (O/N)           : N/A\r\n"));
+    AdditionFrameCount[1] = frames;
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('|').toStdString();
+}
