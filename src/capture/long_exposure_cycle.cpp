@@ -185,13 +185,7 @@ void stepOffsetTable()
 {
     if (!FRM_Pref || !FRM_Pref->CKB_Fichier_decalage->isChecked())
         return;
-    TGuideOffsetTable& t = GuideOffsetTable;
-    if (t.count <= 0)
-        return;
-    t.position = t.position % t.count + 1;
-    const TGuideOffsetPair shift = t.pairs[std::size_t(t.position - 1)];
-    PreviousTrackedStarPos = TrackedStarPos;
-    TrackedStarPos += QPoint(shift.x, shift.y);
+    Align_V::StepGuideOffset();
 }
 
 void setCountDown(double seconds)

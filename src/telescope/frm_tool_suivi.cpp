@@ -415,23 +415,32 @@ void TFRM_Tool_Suivi::CopyInversion(QCheckBox* box)
 
 namespace Align_V {
 
+std::optional<QPoint> StepGuideOffset()
+{
+    TGuideOffsetTable& t = GuideOffsetTable;
+    if (t.count <= 0)
+        return std::nullopt;
+    t.position = t.position % t.count + 1;
+    const TGuideOffsetPair pair = t.pairs[std::size_t(t.position - 1)];
+    const QPoint shift(pair.x, pair.y);
+    PreviousTrackedStarPos = TrackedStarPos;
+    TrackedStarPos += shift;
+    return shift;
+}
+
 void ApplyNextShift()
 {
     auto* s = FRM_Tool_Suivi;
     if (!s || !FRM_Pref || !s->CKB_Suivi->isChecked() || !FRM_Pref->CKB_Fichier_decalage->isChecked()
         || !s->RDB_Autoguidage->isChecked())
         return;
-    TGuideOffsetTable& t = GuideOffsetTable;
-    if (t.count <= 0)
+    const std::optional<QPoint> shift = StepGuideOffset();
+    if (!shift)
         return;
-    t.position = t.position % t.count + 1;
-    const TGuideOffsetPair shift = t.pairs[std::size_t(t.position - 1)];
-    PreviousTrackedStarPos = TrackedStarPos;
-    TrackedStarPos += QPoint(shift.x, shift.y);
     TrackedStarPosF = QPointF(TrackedStarPos);
     if (!(FRM_Tool_Affichage && FRM_Tool_Affichage->CKB_Zones_Liees->isChecked())) {
         PreviousDisplayZoneOffset = DisplayZoneOffset;
-        DisplayZoneOffset -= QPoint(shift.x, shift.y);
+        DisplayZoneOffset -= *shift;
     }
     ComputeDisplayZone(GuideSourceSlot);
 }

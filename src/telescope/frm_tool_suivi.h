@@ -4,6 +4,7 @@
 #include "ui_frm_tool_suivi.h"
 
 #include <memory>
+#include <optional>
 
 class TLog;
 
@@ -64,5 +65,9 @@ namespace Align_V {
 // Steps the guide target to the next pair of the offset file (cyclic), only
 // while tracking with autoguiding and the offset file ticked.
 void ApplyNextShift();
+// The step both the autoguiding shift and the self-guided exposures take:
+// the table's next pair (cyclic) moves the tracked star's target. Returns
+// the pair, or nothing when the table is empty.
+std::optional<QPoint> StepGuideOffset();
 
 } // namespace Align_V
