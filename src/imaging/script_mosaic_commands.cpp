@@ -110,32 +110,16 @@ void CmdMosaicPosition(std::uint8_t, const QString& arguments)
 
 void CmdMosaicOptionsMovementsMode(std::uint8_t, const QString& arguments)
 {
-    if (arguments == QLatin1String("softtrack")) {
-        FRM_Alv->RDB_Mosaique_Suivi_Logiciel->setChecked(true);
-        Settings::RunHandler(QStringLiteral("FRM_Alv.RDB_Mosaique_Suivi_LogicielClick"));
-    } else if (arguments == QLatin1String("standalone")) {
-        FRM_Alv->RDB_Mosaique_Derive_Independante->setChecked(true);
-        Settings::RunHandler(QStringLiteral("FRM_Alv.RDB_Mosaique_Derive_IndependanteClick"));
-    } else {
-        ScriptError(arguments);
-        return;
-    }
-    CommandDone();
+    ChooseRadio(arguments,
+                {{"softtrack", FRM_Alv->RDB_Mosaique_Suivi_Logiciel, "FRM_Alv.RDB_Mosaique_Suivi_LogicielClick"},
+                 {"standalone", FRM_Alv->RDB_Mosaique_Derive_Independante,
+                  "FRM_Alv.RDB_Mosaique_Derive_IndependanteClick"}});
 }
 
 void CmdMosaicOptionsMovementsStandaloneUnit(std::uint8_t, const QString& arguments)
 {
-    if (arguments == QLatin1String("secarcs")) {
-        FRM_Alv->RDB_Secarcs_S->setChecked(true);
-        Settings::RunHandler(QStringLiteral("FRM_Alv.RDB_Secarcs_SClick"));
-    } else if (arguments == QLatin1String("pixels")) {
-        FRM_Alv->RDB_Pixels_S->setChecked(true);
-        Settings::RunHandler(QStringLiteral("FRM_Alv.RDB_Pixels_SClick"));
-    } else {
-        ScriptError(arguments);
-        return;
-    }
-    CommandDone();
+    ChooseRadio(arguments, {{"secarcs", FRM_Alv->RDB_Secarcs_S, "FRM_Alv.RDB_Secarcs_SClick"},
+                            {"pixels", FRM_Alv->RDB_Pixels_S, "FRM_Alv.RDB_Pixels_SClick"}});
 }
 
 void CmdMosaicOptionsMovementsStandaloneRateX(std::uint8_t, const QString& arguments)

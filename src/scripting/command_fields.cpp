@@ -1,8 +1,11 @@
 #include "scripting/command_fields.h"
 
 #include "app/helpers/str_helpers.h"
+#include "app/settings.h"
 #include "scripting/script_language.h"
 #include "scripting/scripts.h"
+
+#include <QAbstractButton>
 
 namespace Scripts {
 
@@ -49,6 +52,19 @@ int CameraField(const QString& field)
 void CommandDone()
 {
     ScriptNext(50);
+}
+
+void ChooseRadio(const QString& arguments, std::initializer_list<RadioChoice> choices)
+{
+    for (const RadioChoice& c : choices) {
+        if (arguments == QLatin1String(c.word)) {
+            c.button->setChecked(true);
+            Settings::RunHandler(QLatin1String(c.handler));
+            CommandDone();
+            return;
+        }
+    }
+    ScriptError(arguments);
 }
 
 } // namespace Scripts

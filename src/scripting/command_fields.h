@@ -7,6 +7,9 @@
 #include <QString>
 
 #include <cstdint>
+#include <initializer_list>
+
+class QAbstractButton;
 
 namespace Scripts {
 
@@ -30,6 +33,17 @@ int CameraField(const QString& field);
 
 // The end of a statement that succeeded: the next one 50 ms later.
 void CommandDone();
+
+// One keyword of a command that picks a radio button: the button the user
+// would click and the name its click handler is registered under.
+struct RadioChoice {
+    const char* word;
+    QAbstractButton* button;
+    const char* handler;
+};
+// Checks the button of the keyword the arguments name and runs its click
+// handler by name, then goes on; any other keyword is a script error.
+void ChooseRadio(const QString& arguments, std::initializer_list<RadioChoice> choices);
 
 } // namespace Scripts
 

@@ -213,17 +213,8 @@ void CmdDisplayZoneHeight(std::uint8_t, const QString& arguments)
 void CmdDisplayZoneRatio(std::uint8_t, const QString& arguments)
 {
     TFRM_Tool_Affichage* w = FRM_Tool_Affichage;
-    if (arguments == QLatin1String("screen")) {
-        w->RDB_Ratio_Ecran->setChecked(true);
-        Settings::RunHandler(QStringLiteral("FRM_Tool_Affichage.RDB_Ratio_EcranClick"));
-    } else if (arguments == QLatin1String("free")) {
-        w->RDB_Ratio_Libre->setChecked(true);
-        Settings::RunHandler(QStringLiteral("FRM_Tool_Affichage.RDB_Ratio_LibreClick"));
-    } else {
-        ScriptError(arguments);
-        return;
-    }
-    CommandDone();
+    ChooseRadio(arguments, {{"screen", w->RDB_Ratio_Ecran, "FRM_Tool_Affichage.RDB_Ratio_EcranClick"},
+                            {"free", w->RDB_Ratio_Libre, "FRM_Tool_Affichage.RDB_Ratio_LibreClick"}});
 }
 
 void CmdDisplayZonePosition(std::uint8_t, const QString& arguments)
