@@ -22,8 +22,10 @@
 //
 // When every coefficient in use fits in 16 bits the sums cannot leave 32 bits
 // (255 x 81 x 32768 < 2^31), and the rows are computed with the processor's
-// 16-bit multiply-add, eight or sixteen bytes at a time. Any other kernel
-// takes the plain path with 64-bit sums. Both give the same numbers.
+// 16-bit multiply-add, eight or sixteen bytes at a time. Larger coefficients
+// are split into two 16-bit halves, each summed on its own in 32 bits the
+// same way, and the halves joined exactly in double (the sum stays below
+// 2^47). The plain path sums in 64 bits; all give the same numbers.
 
 namespace kernels::Filtres2 {
 
@@ -32,6 +34,9 @@ namespace {
 // Bytes after each frame row, so that vector loads of the last block of a row
 // stay inside the buffer.
 constexpr std::ptrdiff_t kRowPadding = 32;
+
+// Rows a thread of the pool takes at a time.
+constexpr int kPieceRows = 16;
 
 template <int N>
 struct Taps {
@@ -194,6 +199,162 @@ __attribute__((target("avx2"))) void filterRowsAvx2(const Taps<N>& taps, const s
     }
 }
 
+// A coefficient beyond 16 bits is c = 65536 h + l, both halves packed in
+// pairs for the multiply-add. Usually l is c's low 16 bits taken as signed,
+// and h = (c - l) / 65536 fits 16 bits too. Only for c within 32768 of 2^31
+// would h be 32768; any such coefficient makes every split h = c >> 16 and
+// l = (c & 0xffff) - 32768 instead, and the 32768 x pixel this leaves out is
+// put back from the sum of the pixels under the taps. The pixel sum stays
+// below 2^15 (82 x 255), the high sum within +-2^30 and the low one (with
+// the pixels put back, at most 82 x 65535 x 255) within +-2^31.
+template <int N>
+struct WidePairs {
+    std::array<std::int32_t, Taps<N>::kPairs> high{}, low{};
+    bool pixelSum = false;
+
+    explicit WidePairs(const Taps<N>& taps)
+    {
+        for (int t = 0; t < Taps<N>::kCount; ++t)
+            pixelSum = pixelSum || taps.coefficient[t] > std::numeric_limits<std::int32_t>::max() - 32768;
+        const auto split = [&](int t, std::uint32_t& h, std::uint32_t& l) {
+            const std::int64_t c = taps.coefficient[t];
+            const std::int64_t low = pixelSum ? (c & 0xffff) - 32768 : std::int16_t(std::uint16_t(c & 0xffff));
+            const std::int64_t highPart = pixelSum ? (c >> 16) : (c - low) / 65536;
+            h = std::uint16_t(highPart);
+            l = std::uint16_t(low);
+        };
+        for (int p = 0; p < Taps<N>::kPairs; ++p) {
+            std::uint32_t h0, l0, h1, l1;
+            split(2 * p, h0, l0);
+            split(2 * p + 1, h1, l1);
+            high[p] = std::int32_t(h0 | h1 << 16);
+            low[p] = std::int32_t(l0 | l1 << 16);
+        }
+    }
+};
+
+// Four sums given as high and low halves to four clamped, rounded values.
+inline __m128i scaleWide4(__m128i high, __m128i low, __m128d scale)
+{
+    const __m128d zero = _mm_setzero_pd(), top = _mm_set1_pd(255.0), step = _mm_set1_pd(65536.0);
+    const auto join = [&](__m128i h, __m128i l) {
+        const __m128d v = _mm_add_pd(_mm_mul_pd(_mm_cvtepi32_pd(h), step), _mm_cvtepi32_pd(l));
+        return _mm_min_pd(_mm_max_pd(_mm_mul_pd(v, scale), zero), top);
+    };
+    const __m128d a = join(high, low);
+    const __m128d b = join(_mm_shuffle_epi32(high, 0x4E), _mm_shuffle_epi32(low, 0x4E));
+    return _mm_unpacklo_epi64(_mm_cvtpd_epi32(a), _mm_cvtpd_epi32(b));
+}
+
+template <int N, bool PixelSum>
+void filterRowsWideSse2(const Taps<N>& taps, const WidePairs<N>& pairs, const std::uint8_t* frame,
+                        std::ptrdiff_t stride, Bitmap24& bitmap, double scaleValue, int firstRow, int endRow)
+{
+    const __m128d scale = _mm_set1_pd(scaleValue);
+    const __m128i zero = _mm_setzero_si128();
+    const int bytes = bitmap.width() * 3;
+    for (int y = firstRow; y < endRow; ++y) {
+        const std::uint8_t* base = frame + y * stride;
+        std::uint8_t* out = bitmap.scanLine(y);
+        for (int q = 0; q < bytes; q += 8) {
+            __m128i highLo = _mm_setzero_si128(), highHi = _mm_setzero_si128();
+            __m128i lowLo = _mm_setzero_si128(), lowHi = _mm_setzero_si128();
+            __m128i pixels = _mm_setzero_si128();
+            for (int p = 0; p < Taps<N>::kPairs; ++p) {
+                const __m128i h = _mm_set1_epi32(pairs.high[p]), l = _mm_set1_epi32(pairs.low[p]);
+                const __m128i a = _mm_unpacklo_epi8(
+                    _mm_loadl_epi64(reinterpret_cast<const __m128i*>(base + q + taps.offset[2 * p])), zero);
+                const __m128i b = _mm_unpacklo_epi8(
+                    _mm_loadl_epi64(reinterpret_cast<const __m128i*>(base + q + taps.offset[2 * p + 1])), zero);
+                const __m128i abLo = _mm_unpacklo_epi16(a, b), abHi = _mm_unpackhi_epi16(a, b);
+                highLo = _mm_add_epi32(highLo, _mm_madd_epi16(abLo, h));
+                highHi = _mm_add_epi32(highHi, _mm_madd_epi16(abHi, h));
+                lowLo = _mm_add_epi32(lowLo, _mm_madd_epi16(abLo, l));
+                lowHi = _mm_add_epi32(lowHi, _mm_madd_epi16(abHi, l));
+                if constexpr (PixelSum)
+                    pixels = _mm_add_epi16(pixels, _mm_add_epi16(a, b));
+            }
+            if constexpr (PixelSum) {
+                lowLo = _mm_add_epi32(lowLo, _mm_slli_epi32(_mm_unpacklo_epi16(pixels, zero), 15));
+                lowHi = _mm_add_epi32(lowHi, _mm_slli_epi32(_mm_unpackhi_epi16(pixels, zero), 15));
+            }
+            const __m128i words = _mm_packs_epi32(scaleWide4(highLo, lowLo, scale), scaleWide4(highHi, lowHi, scale));
+            const __m128i result = _mm_packus_epi16(words, words);
+            if (q + 8 <= bytes) {
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(out + q), result);
+            } else {
+                alignas(16) std::uint8_t last[16];
+                _mm_store_si128(reinterpret_cast<__m128i*>(last), result);
+                std::memcpy(out + q, last, std::size_t(bytes - q));
+            }
+        }
+    }
+}
+
+__attribute__((target("avx2"))) inline __m256d joinWide4Avx2(__m128i high, __m128i low, __m256d scale)
+{
+    const __m256d v =
+        _mm256_add_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(high), _mm256_set1_pd(65536.0)), _mm256_cvtepi32_pd(low));
+    return _mm256_min_pd(_mm256_max_pd(_mm256_mul_pd(v, scale), _mm256_setzero_pd()), _mm256_set1_pd(255.0));
+}
+
+__attribute__((target("avx2"))) inline __m128i scaleWide8Avx2(__m256i high, __m256i low, __m256d scale)
+{
+    const __m256d a = joinWide4Avx2(_mm256_castsi256_si128(high), _mm256_castsi256_si128(low), scale);
+    const __m256d b = joinWide4Avx2(_mm256_extracti128_si256(high, 1), _mm256_extracti128_si256(low, 1), scale);
+    return _mm_packs_epi32(_mm256_cvtpd_epi32(a), _mm256_cvtpd_epi32(b));
+}
+
+template <int N, bool PixelSum>
+__attribute__((target("avx2"))) void filterRowsWideAvx2(const Taps<N>& taps, const WidePairs<N>& pairs,
+                                                        const std::uint8_t* frame, std::ptrdiff_t stride,
+                                                        Bitmap24& bitmap, double scaleValue, int firstRow, int endRow)
+{
+    const __m256d scale = _mm256_set1_pd(scaleValue);
+    const __m256i zero = _mm256_setzero_si256();
+    const int bytes = bitmap.width() * 3;
+    for (int y = firstRow; y < endRow; ++y) {
+        const std::uint8_t* base = frame + y * stride;
+        std::uint8_t* out = bitmap.scanLine(y);
+        for (int q = 0; q < bytes; q += 16) {
+            // Lanes as in filterRowsAvx2: lo holds bytes 0-3 | 8-11, hi 4-7 | 12-15.
+            __m256i highLo = _mm256_setzero_si256(), highHi = _mm256_setzero_si256();
+            __m256i lowLo = _mm256_setzero_si256(), lowHi = _mm256_setzero_si256();
+            __m256i pixels = _mm256_setzero_si256();
+            for (int p = 0; p < Taps<N>::kPairs; ++p) {
+                const __m256i h = _mm256_set1_epi32(pairs.high[p]), l = _mm256_set1_epi32(pairs.low[p]);
+                const __m256i a = _mm256_cvtepu8_epi16(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + q + taps.offset[2 * p])));
+                const __m256i b = _mm256_cvtepu8_epi16(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + q + taps.offset[2 * p + 1])));
+                const __m256i abLo = _mm256_unpacklo_epi16(a, b), abHi = _mm256_unpackhi_epi16(a, b);
+                highLo = _mm256_add_epi32(highLo, _mm256_madd_epi16(abLo, h));
+                highHi = _mm256_add_epi32(highHi, _mm256_madd_epi16(abHi, h));
+                lowLo = _mm256_add_epi32(lowLo, _mm256_madd_epi16(abLo, l));
+                lowHi = _mm256_add_epi32(lowHi, _mm256_madd_epi16(abHi, l));
+                if constexpr (PixelSum)
+                    pixels = _mm256_add_epi16(pixels, _mm256_add_epi16(a, b));
+            }
+            if constexpr (PixelSum) {
+                lowLo = _mm256_add_epi32(lowLo, _mm256_slli_epi32(_mm256_unpacklo_epi16(pixels, zero), 15));
+                lowHi = _mm256_add_epi32(lowHi, _mm256_slli_epi32(_mm256_unpackhi_epi16(pixels, zero), 15));
+            }
+            const __m128i first = scaleWide8Avx2(_mm256_permute2x128_si256(highLo, highHi, 0x20),
+                                                 _mm256_permute2x128_si256(lowLo, lowHi, 0x20), scale);
+            const __m128i second = scaleWide8Avx2(_mm256_permute2x128_si256(highLo, highHi, 0x31),
+                                                  _mm256_permute2x128_si256(lowLo, lowHi, 0x31), scale);
+            const __m128i result = _mm_packus_epi16(first, second);
+            if (q + 16 <= bytes) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + q), result);
+            } else {
+                alignas(16) std::uint8_t last[16];
+                _mm_store_si128(reinterpret_cast<__m128i*>(last), result);
+                std::memcpy(out + q, last, std::size_t(bytes - q));
+            }
+        }
+    }
+}
+
 bool haveAvx2()
 {
     static const bool avx2 = __builtin_cpu_supports("avx2");
@@ -236,7 +397,7 @@ void convolve(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int
     RowPool* pool = scratch.pool();
     const auto inBands = [pool](int rows, const auto& band) {
         if (pool)
-            pool->Run(rows, [&band](int, int first, int end) { band(first, end); });
+            pool->RunShared(rows, kPieceRows, [&band](int first, int end) { band(first, end); });
         else
             band(0, rows);
     };
@@ -246,15 +407,23 @@ void convolve(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int
     const double scale = 1.0 / double(divisor == 0 ? 1 : divisor);
     const Taps<N> taps(coefficients, stride);
 #ifdef NJ_CONVOLUTION_X86
-    if (taps.fits16 && scratch.route() != ConvolutionScratch::Route::Portable) {
-        if (scratch.route() == ConvolutionScratch::Route::Fastest && haveAvx2())
-            inBands(bitmap.height(), [&](int first, int end) {
+    if (scratch.route() != ConvolutionScratch::Route::Portable) {
+        const bool avx2 = scratch.route() == ConvolutionScratch::Route::Fastest && haveAvx2();
+        const WidePairs<N> pairs(taps);
+        inBands(bitmap.height(), [&](int first, int end) {
+            if (taps.fits16 && avx2)
                 filterRowsAvx2<N>(taps, frame, stride, bitmap, scale, first, end);
-            });
-        else
-            inBands(bitmap.height(), [&](int first, int end) {
+            else if (taps.fits16)
                 filterRowsSse2<N>(taps, frame, stride, bitmap, scale, first, end);
-            });
+            else if (avx2 && pairs.pixelSum)
+                filterRowsWideAvx2<N, true>(taps, pairs, frame, stride, bitmap, scale, first, end);
+            else if (avx2)
+                filterRowsWideAvx2<N, false>(taps, pairs, frame, stride, bitmap, scale, first, end);
+            else if (pairs.pixelSum)
+                filterRowsWideSse2<N, true>(taps, pairs, frame, stride, bitmap, scale, first, end);
+            else
+                filterRowsWideSse2<N, false>(taps, pairs, frame, stride, bitmap, scale, first, end);
+        });
         return;
     }
 #endif

@@ -1,6 +1,7 @@
 #include "kernels/row_pool.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace kernels {
 
@@ -66,6 +67,28 @@ void RowPool::Run(int rows, const Band& band, int minRows)
     band_ = nullptr;
     if (error)
         std::rethrow_exception(error);
+}
+
+void RowPool::RunShared(int rows, int pieceRows, const Piece& piece, int minRows)
+{
+    if (rows <= 0)
+        return;
+    pieceRows = std::max(pieceRows, 1);
+    const int pieces = static_cast<int>((static_cast<long long>(rows) + pieceRows - 1) / pieceRows);
+    std::atomic<int> next{0};
+    std::atomic<bool> failed{false};
+    Run(rows, [&](int, int, int) {
+        for (int i = next.fetch_add(1, std::memory_order_relaxed); i < pieces && !failed.load(std::memory_order_relaxed);
+             i = next.fetch_add(1, std::memory_order_relaxed)) {
+            const int first = static_cast<int>(static_cast<long long>(i) * pieceRows);
+            try {
+                piece(first, static_cast<int>(std::min<long long>(static_cast<long long>(first) + pieceRows, rows)));
+            } catch (...) {
+                failed.store(true, std::memory_order_relaxed);
+                throw;
+            }
+        }
+    }, minRows);
 }
 
 } // namespace kernels

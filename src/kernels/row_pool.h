@@ -31,6 +31,16 @@ public:
     // rethrows the first exception a band let escape.
     void Run(int rows, const Band& band, int minRows = 32);
 
+    // For work whose rows are independent: rows 0..rows-1 go out in pieces of
+    // pieceRows rows (at least 1), each part taking the next piece as soon as
+    // it is done with its last, so a thread slowed down by the rest of the
+    // machine holds the run up by one piece at most. Pieces come in no fixed
+    // order nor on a fixed thread. Parts as for Run(rows, ..., minRows);
+    // rethrows the first exception a piece let escape (the other parts then
+    // take no new piece).
+    using Piece = std::function<void(int firstRow, int endRow)>;
+    void RunShared(int rows, int pieceRows, const Piece& piece, int minRows = 32);
+
 private:
     struct Worker {
         RowPool* pool = nullptr;

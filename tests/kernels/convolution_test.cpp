@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -90,6 +91,45 @@ TEST(Convolution, MatchesTheDefinitionForEverySizeAndKernel)
             for (const auto& shape : shapes) {
                 check(route, s, shape[0], shape[1], 40);         // 16-bit weights
                 check(route, s, shape[0], shape[1], 20000000);   // weights that need 64-bit sums
+            }
+}
+
+TEST(Convolution, CoefficientsAtTheEdgesOfTheirHalvesMatchTheDefinitionOnEveryRoute)
+{
+    // Coefficients beyond 16 bits are filtered in two halves; these sit on
+    // either side of every place a half can overflow, with and without one
+    // within 32768 of the top of the range (which changes the split).
+    constexpr auto kMax = std::numeric_limits<std::int32_t>::max(), kMin = std::numeric_limits<std::int32_t>::min();
+    const std::int32_t edges[] = {kMin,    kMin + 1, -65537, -65536, -32769, -32768, -1,          0,
+                                  1,       32767,    32768,  65535,  65536,  65537,  kMax - 32768, kMax - 32767,
+                                  kMax - 1, kMax,    1 << 30, -(1 << 30)};
+    std::mt19937 rng(41);
+    using Route = ConvolutionScratch::Route;
+    for (const bool nearTop : {false, true})
+        for (const auto& s : kSizes)
+            for (const auto& [w, h] : {std::pair{19, 7}, std::pair{6, 3}}) {
+                KernelCoefficients c{};
+                for (auto& v : c) {
+                    v = edges[rng() % std::size(edges)];
+                    if (!nearTop && v > kMax - 32768)
+                        v = kMax - 32768;
+                }
+                if (nearTop)
+                    c[40] = kMax - 5;
+                const Bitmap24 input = randomBitmap(w, h, rng);
+                // Divisors that leave some bytes inside 0..255, not all clamped.
+                for (const std::int64_t divisor : {std::int64_t(1) << 31, std::int64_t(1) << 38, std::int64_t(1) << 40}) {
+                    const Bitmap24 expected = reference(input, s.n, c, divisor);
+                    for (Route route : {Route::Fastest, Route::Baseline, Route::Portable}) {
+                        ConvolutionScratch scratch;
+                        scratch.setRoute(route);
+                        Bitmap24 out = input;
+                        s.filter(out, c, divisor, scratch);
+                        EXPECT_TRUE(kernels::SamePixels(out, expected))
+                            << "route " << int(route) << ", " << s.n << "x" << s.n << ", near top " << nearTop
+                            << ", divisor 2^" << std::countr_zero(std::uint64_t(divisor));
+                    }
+                }
             }
 }
 

@@ -1,11 +1,15 @@
 #include "kernels/threads.h"
+#include "kernels/row_pool.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 using kernels::NJRect;
 using kernels::TGenericModule;
@@ -129,4 +133,43 @@ TEST(ThreadPool, ModulePoolsAndThreadCount)
         for (int i = 0; i < 2; ++i)
             module.GetPool(p)->AddWorker(slowCount, &counter);
     module.GetPool(1)->GetWorker(0)->Run();
+}
+
+// Shared pieces: every row exactly once in pieces of the asked size (the
+// last one shorter), on several threads when there are rows enough, and a
+// piece's exception reaches the caller with the pool still usable.
+TEST(RowPool, SharedPiecesCoverEveryRowOnce)
+{
+    for (const int threads : {1, 2, 4}) {
+        kernels::RowPool pool(threads);
+        for (const auto& [rows, pieceRows] : {std::pair{0, 16}, {1, 16}, {45, 16}, {960, 16}, {961, 7}, {100, 0}}) {
+            std::vector<std::atomic<int>> seen(static_cast<std::size_t>(rows));
+            std::atomic<int> badPieces{0};
+            std::mutex idsMutex;
+            std::vector<std::thread::id> ids;
+            pool.RunShared(rows, pieceRows, [&](int first, int end) {
+                const int size = std::max(pieceRows, 1);
+                if (first % size != 0 || (end - first != size && end != rows) || end > rows)
+                    ++badPieces;
+                for (int r = first; r < end; ++r)
+                    ++seen[std::size_t(r)];
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+                std::lock_guard lock(idsMutex);
+                if (std::find(ids.begin(), ids.end(), std::this_thread::get_id()) == ids.end())
+                    ids.push_back(std::this_thread::get_id());
+            });
+            EXPECT_EQ(badPieces, 0) << threads << " threads, " << rows << " rows";
+            for (int r = 0; r < rows; ++r)
+                ASSERT_EQ(seen[std::size_t(r)], 1) << threads << " threads, " << rows << " rows, row " << r;
+            if (rows >= 960 && threads > 1)
+                EXPECT_GT(ids.size(), 1u) << threads << " threads";
+        }
+        std::atomic<int> after{0};
+        EXPECT_THROW(pool.RunShared(400, 10, [&](int first, int) {
+            if (first == 200)
+                throw std::runtime_error("piece");
+        }), std::runtime_error);
+        pool.RunShared(400, 10, [&](int first, int end) { after += end - first; });
+        EXPECT_EQ(after, 400);
+    }
 }
