@@ -12,11 +12,11 @@
 #include "capture/capture_helpers.h"
 #include "capture/file_sources.h"
 #include "capture/frm_play_control.h"
+#include "capture/grab_road.h"
 #include "imaging/display_helpers.h"
 #include "imaging/pipeline_state.h"
 #include "imaging/process_frame.h"
 #include "imaging/result_render.h"
-#include "kernels/debayer.h"
 #include "kernels/raster.h"
 #include "platform/dialog_service.h"
 #include "scripting/frm_script.h"
@@ -80,7 +80,7 @@ bool readFrame(int position, kernels::Bitmap24& live, QString* error)
             return true;   // another kind of file loads nothing
         if (!FileSources::LoadPictureFile(rawFrame(), name, error))
             return false;
-        kernels::DebayerFrame(rawFrame(), live, RawBayerMode);
+        Align_V::RebuildBayerColours(rawFrame(), live);
         return true;
     }
     if (!ReadAviFrame(position, raw ? rawFrame() : live)) {
@@ -89,7 +89,7 @@ bool readFrame(int position, kernels::Bitmap24& live, QString* error)
         return false;
     }
     if (raw)
-        kernels::DebayerFrame(rawFrame(), live, RawBayerMode);
+        Align_V::RebuildBayerColours(rawFrame(), live);
     return true;
 }
 

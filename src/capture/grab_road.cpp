@@ -9,11 +9,15 @@
 #include "imaging/process_frame.h"
 #include "kernels/debayer.h"
 #include "kernels/frame_copy.h"
+#include "kernels/row_pool.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <array>
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -61,8 +65,16 @@ bool DecodeGrabFrame(int slot, const platform::FrameView& frame, kernels::Bitmap
         raw = kernels::Bitmap24(frame.width, frame.height);
     if (!kernels::CopyFrameToBitmap(frame, raw))
         return false;
-    kernels::DebayerFrame(raw, *live, RawBayerMode);
+    RebuildBayerColours(raw, *live);
     return true;
+}
+
+void RebuildBayerColours(const kernels::Bitmap24& raw, kernels::Bitmap24& colour)
+{
+    // A pool is run from the thread that made it: one per calling thread.
+    thread_local const auto pool =
+        std::make_unique<kernels::RowPool>(std::clamp(int(std::thread::hardware_concurrency()), 1, 4));
+    kernels::DebayerFrame(raw, colour, RawBayerMode, pool.get());
 }
 
 } // namespace Align_V

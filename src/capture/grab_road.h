@@ -24,4 +24,9 @@ bool CaptureCallbacksInstalled(int slot);
 // target; otherwise it goes to `target`. False, the bitmaps unchanged, when
 // the frame is incomplete or too large.
 bool DecodeGrabFrame(int slot, const platform::FrameView& frame, kernels::Bitmap24& target);
+
+// Rebuilds a raw Bayer mosaic in colour with the Preferences' arrangement,
+// its rows split across a pool of up to four threads kept for the calling
+// thread.
+void RebuildBayerColours(const kernels::Bitmap24& raw, kernels::Bitmap24& colour);
 } // namespace Align_V

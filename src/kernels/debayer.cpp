@@ -1,6 +1,10 @@
 #include "kernels/debayer.h"
 
 #include "kernels/clone_route.h"
+#include "kernels/row_pool.h"
+
+#include <algorithm>
+#include <cstring>
 
 #include <cstddef>
 #include <vector>
@@ -210,12 +214,32 @@ __attribute__((target("avx2"))) void siteRowAvx2(const std::uint8_t* u, const st
 
 #endif
 
-// The row loop. planes holds three rows of samples, reused as the rows move
-// down: row y + 1 is sampled before row y is written.
-void rebuildRows(const Bitmap24& src, Bitmap24& dst, const Site* s, std::uint8_t* planes)
+// Output rows firstRow .. endRow - 1 (all inner rows). planes holds three
+// rows of samples, reused as the rows move down: row y + 1 is sampled before
+// row y is written. above and below, when given, are the samples of rows
+// firstRow - 1 and endRow taken before any row was written (other threads
+// may have written those rows of an in-place frame since).
+void rebuildRows(const Bitmap24& src, Bitmap24& dst, const Site* s, std::uint8_t* planes, int firstRow, int endRow,
+                 const std::uint8_t* above, const std::uint8_t* below)
 {
-    const int w = src.width(), h = src.height();
+    const int w = src.width();
     std::uint8_t* rows[3] = {planes, planes + w, planes + 2 * w};
+    const auto take = [&](std::uint8_t* plane, int y, const std::uint8_t* saved, auto&& sample) {
+        if (saved)
+            std::memcpy(plane, saved, std::size_t(w));
+        else
+            sample(src.scanLine(y), plane, y);
+    };
+    const auto rowLoop = [&](auto&& sample, auto&& sites) {
+        take(rows[0], firstRow - 1, above, sample);
+        take(rows[1], firstRow, nullptr, sample);
+        for (int y = firstRow; y < endRow; ++y) {
+            take(rows[2], y + 1, y + 1 == endRow ? below : nullptr, sample);
+            sites(rows[0], rows[1], rows[2], dst.scanLine(y), y);
+            std::uint8_t* first = rows[0];
+            rows[0] = rows[1], rows[1] = rows[2], rows[2] = first;
+        }
+    };
 #ifdef NJ_DEBAYER_AVX2
     if (detail::UseAvx2Clone()) {
         RowMasks masks[2];
@@ -223,42 +247,95 @@ void rebuildRows(const Bitmap24& src, Bitmap24& dst, const Site* s, std::uint8_t
         buildMasks(rowSites(s, 1), masks[1]);
         Interleave il;
         buildInterleave(il);
-        sampleRowAvx2(src.scanLine(0), rows[0], w, masks[0], rowSites(s, 0));
-        sampleRowAvx2(src.scanLine(1), rows[1], w, masks[1], rowSites(s, 1));
-        for (int y = 1; y < h - 1; ++y) {
-            sampleRowAvx2(src.scanLine(y + 1), rows[2], w, masks[(y + 1) & 1], rowSites(s, y + 1));
-            siteRowAvx2(rows[0], rows[1], rows[2], dst.scanLine(y), w, masks[y & 1], il, rowSites(s, y));
-            std::uint8_t* first = rows[0];
-            rows[0] = rows[1], rows[1] = rows[2], rows[2] = first;
-        }
+        rowLoop([&](const std::uint8_t* in, std::uint8_t* plane,
+                    int y) { sampleRowAvx2(in, plane, w, masks[y & 1], rowSites(s, y)); },
+                [&](const std::uint8_t* u, const std::uint8_t* m, const std::uint8_t* d, std::uint8_t* out, int y) {
+                    siteRowAvx2(u, m, d, out, w, masks[y & 1], il, rowSites(s, y));
+                });
         return;
     }
 #endif
-    sampleRowPortable(src.scanLine(0), rows[0], 0, w, rowSites(s, 0));
-    sampleRowPortable(src.scanLine(1), rows[1], 0, w, rowSites(s, 1));
-    for (int y = 1; y < h - 1; ++y) {
-        sampleRowPortable(src.scanLine(y + 1), rows[2], 0, w, rowSites(s, y + 1));
-        siteRowPortable(rows[0], rows[1], rows[2], dst.scanLine(y), 1, w, rowSites(s, y));
-        std::uint8_t* first = rows[0];
-        rows[0] = rows[1], rows[1] = rows[2], rows[2] = first;
-    }
+    rowLoop([&](const std::uint8_t* in, std::uint8_t* plane, int y) { sampleRowPortable(in, plane, 0, w, rowSites(s, y)); },
+            [&](const std::uint8_t* u, const std::uint8_t* m, const std::uint8_t* d, std::uint8_t* out, int y) {
+                siteRowPortable(u, m, d, out, 1, w, rowSites(s, y));
+            });
 }
+
+// Three rows of samples for the calling thread, kept for the next frame.
+std::uint8_t* threadPlanes(int width)
+{
+    thread_local std::vector<std::uint8_t> planes;
+    const std::size_t need = std::size_t(3) * std::size_t(width);
+    if (planes.size() < need)
+        planes.resize(need);
+    return planes.data();
+}
+
+// The samples of source row y.
+void sampleRow(const Bitmap24& src, const Site* s, int y, std::uint8_t* plane)
+{
+#ifdef NJ_DEBAYER_AVX2
+    if (detail::UseAvx2Clone()) {
+        RowMasks masks;
+        buildMasks(rowSites(s, y), masks);
+        sampleRowAvx2(src.scanLine(y), plane, src.width(), masks, rowSites(s, y));
+        return;
+    }
+#endif
+    sampleRowPortable(src.scanLine(y), plane, 0, src.width(), rowSites(s, y));
+}
+
+// Rows a thread of the pool takes at a time.
+constexpr int kPieceRows = 32;
 
 } // namespace
 
-void DebayerFrame(const Bitmap24& source, Bitmap24& destination, int mode)
+void DebayerFrame(const Bitmap24& source, Bitmap24& destination, int mode, RowPool* pool)
 {
     destination.resize(source.width(), source.height());
     if (mode < 1 || mode > 4 || source.width() < 3 || source.height() < 3)
         return;
-    // Three rows of samples, kept for the next frame. Only row y of the
-    // destination is written, after the source rows up to y + 1 were
-    // sampled, so source and destination may be the same bitmap.
-    thread_local std::vector<std::uint8_t> planes;
-    const std::size_t need = std::size_t(3) * std::size_t(source.width());
-    if (planes.size() < need)
-        planes.resize(need);
-    rebuildRows(source, destination, kSites[mode - 1], planes.data());
+    const Site* sites = kSites[mode - 1];
+    const int w = source.width(), inner = source.height() - 2;
+    if (!pool || pool->Parts(inner) <= 1) {
+        rebuildRows(source, destination, sites, threadPlanes(w), 1, inner + 1, nullptr, nullptr);
+        return;
+    }
+    if (&source != &destination) {
+        pool->RunShared(inner, kPieceRows, [&](int first, int end) {
+            rebuildRows(source, destination, sites, threadPlanes(w), first + 1, end + 1, nullptr, nullptr);
+        });
+        return;
+    }
+    // In place, a band's first and last rows read rows its neighbours write:
+    // their samples are taken before any band starts.
+    const int parts = pool->Parts(inner);
+    thread_local std::vector<std::uint8_t> edges;
+    if (edges.size() < std::size_t(2 * parts) * std::size_t(w))
+        edges.resize(std::size_t(2 * parts) * std::size_t(w));
+    // Worker threads see their own thread_local: they get the rows by pointer.
+    std::uint8_t* const edgeRows = edges.data();
+    const auto bandOf = [&](int part, int& first, int& end) {
+        first = 1 + int(std::int64_t(inner) * part / parts);
+        end = 1 + int(std::int64_t(inner) * (part + 1) / parts);
+    };
+    for (int part = 0; part < parts; ++part) {
+        int first, end;
+        bandOf(part, first, end);
+        sampleRow(source, sites, first - 1, edgeRows + std::ptrdiff_t(w) * (2 * part));
+        sampleRow(source, sites, end, edgeRows + std::ptrdiff_t(w) * (2 * part + 1));
+    }
+    pool->Run(inner, [&](int part, int, int) {
+        int first, end;
+        bandOf(part, first, end);
+        const std::uint8_t* pair = edgeRows + std::ptrdiff_t(w) * (2 * part);
+        rebuildRows(source, destination, sites, threadPlanes(w), first, end, pair, pair + w);
+    });
+}
+
+void DebayerFrame(const Bitmap24& source, Bitmap24& destination, int mode)
+{
+    DebayerFrame(source, destination, mode, nullptr);
 }
 
 } // namespace kernels

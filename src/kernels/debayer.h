@@ -19,6 +19,8 @@
 
 namespace kernels {
 
+class RowPool;
+
 // Gives destination the source's size, then rebuilds every inner pixel
 // (rows 1 .. height - 2, columns 1 .. width - 2) from the source. The
 // outermost rows and columns of the destination keep what they held (zero
@@ -26,5 +28,8 @@ namespace kernels {
 // lower than 3, only resizes. Source and destination may be the same
 // bitmap. Nothing is allocated per call once the sizes are settled.
 void DebayerFrame(const Bitmap24& source, Bitmap24& destination, int mode);
+// The same with the rows split across the pool's threads (none: the calling
+// thread alone); the bytes out are the same either way, in place too.
+void DebayerFrame(const Bitmap24& source, Bitmap24& destination, int mode, RowPool* pool);
 
 } // namespace kernels

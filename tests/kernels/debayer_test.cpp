@@ -1,5 +1,7 @@
 #include "kernels/debayer.h"
 
+#include "kernels/clone_route.h"
+#include "kernels/row_pool.h"
 #include "support/star_field.h"
 
 #include <gtest/gtest.h>
@@ -112,4 +114,35 @@ TEST(DebayerFrame, WritesOnlyInnerPixelsAndPlacesTheSitesOfEachMode)
         // The blue site sees the red one as a diagonal: a quarter of it.
         EXPECT_EQ(o.scanLine(blue[mode - 1][1])[3 * blue[mode - 1][0] + 2], 60) << "mode " << mode;
     }
+}
+
+TEST(DebayerFrame, RowsSplitAcrossThreadsGiveTheBytesOfOneThreadInPlaceToo)
+{
+    std::mt19937 rng(11);
+    // Inner rows split into uneven bands and pieces; widths off the vector
+    // step; both copies of the row loops.
+    for (const auto route : {kernels::CloneRoute::Best, kernels::CloneRoute::Portable}) {
+        kernels::SetCloneRoute(route);
+        for (const int threads : {2, 3, 4}) {
+            kernels::RowPool pool(threads);
+            for (const auto& [w, h] : {std::pair{53, 131}, {1283, 70}, {18, 200}})
+                for (int mode = 1; mode <= 4; ++mode) {
+                    Bitmap24 src(w, h);
+                    for (std::size_t i = 0; i < src.byteCount(); ++i)
+                        src.bits()[i] = std::uint8_t(rng());
+                    Bitmap24 one = filled(w, h, 5), many = filled(w, h, 5);
+                    kernels::DebayerFrame(src, one, mode);
+                    kernels::DebayerFrame(src, many, mode, &pool);
+                    EXPECT_TRUE(kernels::SamePixels(one, many))
+                        << threads << " threads, " << w << " x " << h << " mode " << mode << " route " << int(route);
+                    Bitmap24 reference;
+                    referenceDebayer(src, reference = src, mode);
+                    Bitmap24 inPlace = src;
+                    kernels::DebayerFrame(inPlace, inPlace, mode, &pool);
+                    EXPECT_TRUE(kernels::SamePixels(inPlace, reference)) << "in place, " << threads << " threads, "
+                                                                         << w << " x " << h << " mode " << mode;
+                }
+        }
+    }
+    kernels::SetCloneRoute(kernels::CloneRoute::Best);
 }
