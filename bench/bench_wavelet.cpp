@@ -43,6 +43,28 @@ void BM_WaveletSixLevels(benchmark::State& state)
 }
 BENCHMARK(BM_WaveletSixLevels)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The same result in one pass without planes, in place, as the result
+// rendering now does it; range(0) is the thread count.
+void BM_WaveletSharpenSixLevels(benchmark::State& state)
+{
+    const kernels::Bitmap24 source = makeFrame();
+    kernels::Bitmap24 work = source;
+    kernels::TWavelet wavelet;
+    wavelet.SetThreadCount(static_cast<int>(state.range(0)));
+    const std::int32_t weights[6] = {1500, 1200, 900, 300, 0, -200};
+    for (int level = 1; level <= 6; ++level)
+        wavelet.SetWeight(level, weights[level - 1]);
+    wavelet.Sharpen(work, work, 6);   // sizes the working rows and starts the pools
+    for (auto _ : state) {
+        state.PauseTiming();
+        work = source;
+        state.ResumeTiming();
+        wavelet.Sharpen(work, work, 6);
+        benchmark::DoNotOptimize(work.bits());
+    }
+}
+BENCHMARK(BM_WaveletSharpenSixLevels)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The decomposition alone, the part that runs on the pools.
 void BM_WaveletDecompose(benchmark::State& state)
 {

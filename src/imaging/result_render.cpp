@@ -144,9 +144,10 @@ void runFilter(kernels::Bitmap24& bitmap, int passes)
                 wavelet.SetSize(bitmap.width(), bitmap.height(), 6);
             for (int level = 1; level <= 6; ++level)
                 wavelet.SetWeight(level, weights[level - 1]->value());
-            if (!wavelet.Decompose(bitmap, 6))
-                throw std::runtime_error("wavelet planes cannot be allocated");
-            wavelet.Recombine(bitmap, bitmap);
+            // The planes' rows are added as they are made: none goes
+            // through memory.
+            if (!wavelet.Sharpen(bitmap, bitmap, 6))
+                throw std::runtime_error("wavelet working rows cannot be allocated");
         }
     }
 }

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -236,8 +237,11 @@ constexpr int ringStart(int ring)
         start += ringRows(i);
     return start;
 }
-// After the rings, one row per level for its smoothing.
-constexpr int kScratchRows = ringStart(kRings) + TWavelet::MaxLevels;
+// After the rings, one row per level for its smoothing; then, for a
+// sharpening without planes, the ring of the rows being recombined (row y
+// lives from level 1's row y to the last level's, as the input row y does).
+constexpr int kAccumulatorStart = ringStart(kRings) + TWavelet::MaxLevels;
+constexpr int kScratchRows = kAccumulatorStart + kInputRingRows;
 
 } // namespace
 
@@ -274,14 +278,107 @@ struct alignas(64) WaveletJobBlock {
     std::array<TNJBitmap*, TWavelet::MaxLevels> Planes{};
     std::array<std::int32_t, TWavelet::MaxLevels> Weights{};
     StripScratch* Scratch = nullptr;
+    // A sharpening without planes writes its rows here instead (blue,
+    // green, red; the strip's columns), Weights being the gains of all the
+    // levels, 0 for those that add nothing.
+    std::uint8_t* Output = nullptr;
+    std::ptrdiff_t OutputStride = 0;
 };
 
 struct TWavelet::Workspace {
     std::array<WaveletJobBlock, MaxThreads> Blocks;
     std::array<StripScratch, MaxThreads> Scratch;
+    std::vector<std::uint8_t> Result;   // a sharpening in place
 };
 
 namespace {
+
+// The gain of a level: value x weight / 1024, truncated toward zero, added
+// to a channel and clamped to 0..255, exactly as with a 64-bit product.
+// Plane values lie in -255..255, so a weight beyond +-2^18 moves any nonzero
+// value by 256 or more and clamps exactly like +-2^18: the weight is limited
+// there. With |weight| = 1024 q + r, the size of the gain is
+// |value| q + (|value| r) div 1024: at most 65534, and whatever reaches 256
+// clamps alike, so sixteen bits suffice.
+constexpr std::int32_t kWeightLimit = 1 << 18;
+
+std::int32_t effectiveWeight(std::int32_t weight) { return std::clamp(weight, -kWeightLimit, kWeightLimit); }
+
+std::uint8_t addGain(int value, std::int16_t planeValue, std::int32_t weight)
+{
+    const std::int64_t sum = value + std::int64_t(planeValue) * weight / 1024;
+    return static_cast<std::uint8_t>(std::clamp<std::int64_t>(sum, 0, 255));
+}
+
+// Adds the gains of the first levels planes to the n channel values, level
+// after level, each onto the clamped result of the ones before.
+void applyGains(std::uint8_t* values, const std::array<const std::int16_t*, TWavelet::MaxLevels>& planes,
+                const std::array<std::int32_t, TWavelet::MaxLevels>& weights, int levels, std::ptrdiff_t n)
+{
+    std::ptrdiff_t i = 0;
+#if defined(__SSE2__)
+    struct Gain {
+        __m128i whole, part, negative;
+    };
+    std::array<Gain, TWavelet::MaxLevels> gains;
+    for (int k = 0; k < levels; ++k) {
+        const std::int32_t size = weights[k] < 0 ? -weights[k] : weights[k];
+        // (|value| r) div 1024 is the high half of |value| x 64 r.
+        gains[k] = {_mm_set1_epi16(static_cast<short>(size >> 10)),
+                    _mm_set1_epi16(static_cast<short>((size & 1023) << 6)), _mm_set1_epi16(weights[k] < 0 ? -1 : 0)};
+    }
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i limit = _mm_set1_epi16(256);
+    const __m128i top = _mm_set1_epi16(255);
+    for (; i + 8 <= n; i += 8) {
+        __m128i v = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(values + i)), zero);
+        for (int k = 0; k < levels; ++k) {
+            const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(planes[k] + i));
+            const __m128i sign = _mm_srai_epi16(p, 15);
+            const __m128i size = _mm_sub_epi16(_mm_xor_si128(p, sign), sign);
+            __m128i g = _mm_add_epi16(_mm_mullo_epi16(size, gains[k].whole), _mm_mulhi_epu16(size, gains[k].part));
+            g = _mm_sub_epi16(g, _mm_subs_epu16(g, limit));   // at most 256
+            const __m128i negate = _mm_xor_si128(sign, gains[k].negative);
+            g = _mm_sub_epi16(_mm_xor_si128(g, negate), negate);
+            v = _mm_min_epi16(_mm_max_epi16(_mm_add_epi16(v, g), zero), top);
+        }
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(values + i), _mm_packus_epi16(v, v));
+    }
+#endif
+    for (; i < n; ++i)
+        for (int k = 0; k < levels; ++k)
+            values[i] = addGain(values[i], planes[k][i], weights[k]);
+}
+
+// The plane values of n channel values, input minus smoothing, kept in
+// the caches (they are used at once).
+void differenceSpan(const std::uint8_t* a, const std::uint8_t* c, std::int16_t* out, std::ptrdiff_t n)
+{
+    std::ptrdiff_t i = 0;
+    for (; i + kLanes <= n; i += kLanes) {
+        U8xN a8, c8;
+        load(a8, a + i);
+        load(c8, c + i);
+        store(out + i, __builtin_convertvector(a8, I16xN) - __builtin_convertvector(c8, I16xN));
+    }
+    for (; i < n; ++i)
+        out[i] = static_cast<std::int16_t>(a[i] - c[i]);
+}
+
+// values += gain x (input - smoothing), clamped, for n channel values.
+void addLevelSpan(const std::uint8_t* input, const std::uint8_t* smooth, std::uint8_t* values, std::int32_t weight,
+                  std::ptrdiff_t n)
+{
+    constexpr std::ptrdiff_t kChunk = 512;
+    std::int16_t plane[kChunk];
+    const std::array<const std::int16_t*, TWavelet::MaxLevels> planes{plane};
+    const std::array<std::int32_t, TWavelet::MaxLevels> weights{weight};
+    for (std::ptrdiff_t i = 0; i < n; i += kChunk) {
+        const std::ptrdiff_t m = std::min(kChunk, n - i);
+        differenceSpan(input + i, smooth + i, plane, m);
+        applyGains(values + i, planes, weights, 1, m);
+    }
+}
 
 // All the levels of one strip, worked from the top row to the bottom one.
 // Making row y of level n first makes the rows of level n - 1 (or of the
@@ -300,7 +397,10 @@ public:
           levels_(job.Levels),
           first_(job.Band.Left),
           last_(job.Band.Right),
-          rowBytes_(std::ptrdiff_t(width_) * kChannels)
+          rowBytes_(std::ptrdiff_t(width_) * kChannels),
+          weights_(job.Weights),
+          output_(job.Output),
+          outputStride_(job.OutputStride)
     {
         spans_[levels_] = {first_, last_};
         for (int n = levels_; n >= 1; --n) {
@@ -364,8 +464,21 @@ private:
                    std::ptrdiff_t(hi - lo + 1) * kChannels);
 
         const std::ptrdiff_t strip = std::ptrdiff_t(first_) * kChannels;
-        subtractSpan(ringRow(0, y) + strip, out + strip, row<std::int16_t>(planes_[n - 1], y) + strip,
-                     std::ptrdiff_t(last_ - first_ + 1) * kChannels);
+        const std::ptrdiff_t count = std::ptrdiff_t(last_ - first_ + 1) * kChannels;
+        if (!output_) {
+            subtractSpan(ringRow(0, y) + strip, out + strip, row<std::int16_t>(planes_[n - 1], y) + strip, count);
+            return out;
+        }
+        // Sharpening: the plane's row goes at once into the recombined row,
+        // the levels of a row coming in order (level n's row y is made
+        // before level n + 1's).
+        std::uint8_t* values = scratchRow(kAccumulatorStart + y % kInputRingRows) + strip;
+        if (n == 1)
+            std::memcpy(values, ringRow(0, y) + strip, std::size_t(count));
+        if (weights_[n - 1] != 0)
+            addLevelSpan(ringRow(0, y) + strip, out + strip, values, weights_[n - 1], count);
+        if (n == levels_)
+            packSpan(values, output_ + outputStride_ * y + std::ptrdiff_t(first_) * 3, last_ - first_ + 1);
         return out;
     }
 
@@ -378,6 +491,9 @@ private:
     const int first_;   // the strip's columns: the part of the planes it writes
     const int last_;
     const std::ptrdiff_t rowBytes_;
+    const std::array<std::int32_t, TWavelet::MaxLevels>& weights_;
+    std::uint8_t* const output_;
+    const std::ptrdiff_t outputStride_;
     std::array<std::pair<int, int>, kRings> spans_;
     std::array<int, kRings> done_{};   // rows made so far, per level
 };
@@ -386,63 +502,6 @@ void decomposeStrip(const WaveletJobBlock& job)
 {
     StripDecomposer(job).Run();
     finishStreaming();
-}
-
-// The gain of a level: value x weight / 1024, truncated toward zero, added
-// to a channel and clamped to 0..255, exactly as with a 64-bit product.
-// Plane values lie in -255..255, so a weight beyond +-2^18 moves any nonzero
-// value by 256 or more and clamps exactly like +-2^18: the weight is limited
-// there. With |weight| = 1024 q + r, the size of the gain is
-// |value| q + (|value| r) div 1024: at most 65534, and whatever reaches 256
-// clamps alike, so sixteen bits suffice.
-constexpr std::int32_t kWeightLimit = 1 << 18;
-
-std::int32_t effectiveWeight(std::int32_t weight) { return std::clamp(weight, -kWeightLimit, kWeightLimit); }
-
-std::uint8_t addGain(int value, std::int16_t planeValue, std::int32_t weight)
-{
-    const std::int64_t sum = value + std::int64_t(planeValue) * weight / 1024;
-    return static_cast<std::uint8_t>(std::clamp<std::int64_t>(sum, 0, 255));
-}
-
-// Adds the gains of the first levels planes to the n channel values, level
-// after level, each onto the clamped result of the ones before.
-void applyGains(std::uint8_t* values, const std::array<const std::int16_t*, TWavelet::MaxLevels>& planes,
-                const std::array<std::int32_t, TWavelet::MaxLevels>& weights, int levels, std::ptrdiff_t n)
-{
-    std::ptrdiff_t i = 0;
-#if defined(__SSE2__)
-    struct Gain {
-        __m128i whole, part, negative;
-    };
-    std::array<Gain, TWavelet::MaxLevels> gains;
-    for (int k = 0; k < levels; ++k) {
-        const std::int32_t size = weights[k] < 0 ? -weights[k] : weights[k];
-        // (|value| r) div 1024 is the high half of |value| x 64 r.
-        gains[k] = {_mm_set1_epi16(static_cast<short>(size >> 10)),
-                    _mm_set1_epi16(static_cast<short>((size & 1023) << 6)), _mm_set1_epi16(weights[k] < 0 ? -1 : 0)};
-    }
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i limit = _mm_set1_epi16(256);
-    const __m128i top = _mm_set1_epi16(255);
-    for (; i + 8 <= n; i += 8) {
-        __m128i v = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(values + i)), zero);
-        for (int k = 0; k < levels; ++k) {
-            const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(planes[k] + i));
-            const __m128i sign = _mm_srai_epi16(p, 15);
-            const __m128i size = _mm_sub_epi16(_mm_xor_si128(p, sign), sign);
-            __m128i g = _mm_add_epi16(_mm_mullo_epi16(size, gains[k].whole), _mm_mulhi_epu16(size, gains[k].part));
-            g = _mm_sub_epi16(g, _mm_subs_epu16(g, limit));   // at most 256
-            const __m128i negate = _mm_xor_si128(sign, gains[k].negative);
-            g = _mm_sub_epi16(_mm_xor_si128(g, negate), negate);
-            v = _mm_min_epi16(_mm_max_epi16(_mm_add_epi16(v, g), zero), top);
-        }
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(values + i), _mm_packus_epi16(v, v));
-    }
-#endif
-    for (; i < n; ++i)
-        for (int k = 0; k < levels; ++k)
-            values[i] = addGain(values[i], planes[k][i], weights[k]);
 }
 
 // The recombination of the job's band of rows, a chunk of a row at a time:
@@ -473,6 +532,14 @@ void recombineRows(const WaveletJobBlock& job)
             packSpan(values.data(), d + std::ptrdiff_t(x) * 3, n);
         }
     }
+}
+
+// The job's band of rows of a sharpening's result into the destination.
+void copyResultRows(const WaveletJobBlock& job)
+{
+    const std::size_t bytes = std::size_t(job.Destination->width()) * 3;
+    for (int y = job.Band.Top; y <= job.Band.Bottom; ++y)
+        std::memcpy(job.Destination->scanLine(y), job.Output + job.OutputStride * y, bytes);
 }
 
 // Strip index of parts: the columns are split evenly, with the inner edges
@@ -613,6 +680,69 @@ bool TWavelet::Decompose(const Bitmap24& source, int levels)
     RunJobs(parts);
     levels_ = levels;
     return ok;
+}
+
+bool TWavelet::Sharpen(const Bitmap24& source, Bitmap24& destination, int levels)
+{
+    levels = std::clamp(levels, 0, MaxLevels);
+    const int width = source.width();
+    const int height = source.height();
+    if (&source != &destination && !destination.resize(width, height))
+        return false;
+    if (width == 0 || height == 0)
+        return true;
+    if (levels == 0) {
+        if (&source != &destination)
+            for (int y = 0; y < height; ++y)
+                std::memcpy(destination.scanLine(y), source.scanLine(y), std::size_t(width) * 3);
+        return true;
+    }
+    const int parts = PrepareParts();
+    for (int i = 0; i < parts; ++i)
+        if (!work_->Scratch[i].Reserve(width))
+            return false;
+    // In place, the strips still read columns of rows their neighbours have
+    // finished: the rows go to a buffer first.
+    const bool buffered = &source == &destination;
+    std::uint8_t* output = destination.scanLine(0);
+    std::ptrdiff_t stride = destination.stride();
+    if (buffered) {
+        stride = std::ptrdiff_t(width) * 3;
+        const std::size_t bytes = std::size_t(stride) * std::size_t(height);
+        try {
+            if (work_->Result.size() < bytes)
+                work_->Result.resize(bytes);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        output = work_->Result.data();
+    }
+
+    const NJRect whole{0, 0, width - 1, height - 1};
+    for (int i = 0; i < parts; ++i) {
+        WaveletJobBlock& job = work_->Blocks[i];
+        job = {};
+        job.Work = decomposeStrip;
+        job.Source = &source;
+        job.Levels = levels;
+        for (int n = 0; n < levels; ++n)
+            job.Weights[n] = effectiveWeight(planes_[n].Weight);
+        job.Scratch = &work_->Scratch[i];
+        job.Output = output;
+        job.OutputStride = stride;
+        job.Band = stripOf(parts, i, whole);
+    }
+    RunJobs(parts);
+    if (buffered) {
+        for (int i = 0; i < parts; ++i) {
+            WaveletJobBlock& job = work_->Blocks[i];
+            job.Work = copyResultRows;
+            job.Destination = &destination;
+            NJImages_Threaded::SplitRows(parts, i, whole, job.Band);
+        }
+        RunJobs(parts);
+    }
+    return true;
 }
 
 bool TWavelet::Recombine(const Bitmap24& source, Bitmap24& destination)

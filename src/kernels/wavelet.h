@@ -64,6 +64,13 @@ public:
     // only when destination cannot take source's size. On more than one
     // thread the rows are shared among the workers of the pool.
     bool Recombine(const Bitmap24& source, Bitmap24& destination);
+    // Destination := what Decompose(source, levels) and then
+    // Recombine(source, destination) give, byte for byte, without making the
+    // planes: each plane's row is added to the result as it is made, so no
+    // plane goes through memory. The planes and Levels() stay as the last
+    // Decompose left them. Source and destination may be the same bitmap.
+    // Returns false, destination unchanged, when memory runs out.
+    bool Sharpen(const Bitmap24& source, Bitmap24& destination, int levels);
 
     // The pool of the pooled road: ThreadCount() workers, which run the
     // decomposition's strips and the recombination's bands of rows.
