@@ -21,13 +21,14 @@ void MarkSaturatedRow(const std::uint8_t* src, std::uint8_t* dst, int pixels, st
 // 1): keep[v] = v x (1 - 1/n), take[v] = v x 1/n.
 struct BlendTables {
     std::array<double, 256> keep{}, take{};
+    std::int32_t frames = 1;   // n, at least 1
     explicit BlendTables(std::int32_t n);
 };
 
 // Moves each of `bytes` bytes of dst 1/n of the way to src: the nearest
 // integer of keep[dst] + take[src], halves to even.
-// Runs on the processor's vector units (AVX2) when it has them; the plain
-// loop gives the same bytes.
+// Runs on the processor's vector units (AVX2) when it has them and the
+// clone route allows; the plain loop gives the same bytes.
 void BlendRow(std::uint8_t* dst, const std::uint8_t* src, int bytes, const BlendTables& tables);
 void BlendRowPortable(std::uint8_t* dst, const std::uint8_t* src, int bytes, const BlendTables& tables);
 

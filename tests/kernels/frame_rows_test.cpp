@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -47,8 +48,9 @@ TEST(FrameRows, MotionDiffAndBlendMatchTheirFormulas)
     }
 }
 
-// The blend's vector loop gives the plain loop's bytes for every pair of
-// bytes and every length around its step of eight.
+// The blend's vector loops give the plain loop's bytes for every pair of
+// bytes, every frame count up to where the result stops moving and beyond,
+// and every length around their steps of eight and sixteen.
 TEST(FrameRows, BlendVectorLoopMatchesThePlainOne)
 {
     std::vector<std::uint8_t> dst(65536), src(65536);
@@ -56,9 +58,12 @@ TEST(FrameRows, BlendVectorLoopMatchesThePlainOne)
         dst[std::size_t(i)] = std::uint8_t(i & 0xFF);
         src[std::size_t(i)] = std::uint8_t(i >> 8);
     }
-    for (int n : {-3, 0, 1, 2, 3, 4, 7, 10, 255, 1000}) {
+    std::vector<int> counts{-3, 0, 1000, 1024, 65536, 1 << 20, 1000001, std::numeric_limits<int>::max()};
+    for (int n = 1; n <= 520; ++n)
+        counts.push_back(n);
+    for (int n : counts) {
         const kernels::BlendTables tables(n);
-        for (int length : {65536, 1, 7, 8, 9, 15, 16, 17, 23}) {
+        for (int length : {65536, 1, 7, 8, 9, 15, 16, 17, 23, 31, 33}) {
             const std::size_t from = dst.size() - std::size_t(length);   // ends at the buffer's last byte
             std::vector<std::uint8_t> fast = dst, plain = dst;
             kernels::BlendRow(fast.data() + from, src.data() + from, length, tables);
