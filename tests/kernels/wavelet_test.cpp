@@ -1,4 +1,5 @@
 #include "kernels/bitmap24.h"
+#include "kernels/clone_route.h"
 #include "kernels/wavelet.h"
 
 #include <gtest/gtest.h>
@@ -259,43 +260,55 @@ TEST(WaveletPool, PooledRunsMatchTheInlineRun)
 }
 
 // Sharpening without planes gives the bytes of a decomposition and a
-// recombination, inline and on the pool, in place or not, on sizes whose
-// strips are narrower or wider than the columns they share, for every level
-// count and with weights that clamp, cancel or are 0; the planes stay those
-// of the last decomposition.
+// recombination, inline and on the pool, in place or not, on both copies of
+// the row loops, on sizes whose strips are narrower or wider than the
+// columns they share, for several level counts and with weights that clamp,
+// cancel or are 0; the planes stay those of the last decomposition.
 TEST(WaveletPool, SharpeningGivesTheBytesOfDecomposeAndRecombine)
 {
     const std::int32_t weightSets[][6] = {{700, -800, 1500, 0, 2600, -1500}, {0, 0, 0, 0, 0, 0},
                                           {1 << 20, -(1 << 20), 3000000, 1, -1, 1023}};
+    const int levelCounts[] = {6, 3, 1, 0};
     for (auto [width, height] : {std::pair{67, 45}, std::pair{5, 3}, std::pair{1, 7}, std::pair{301, 150},
                                  std::pair{700, 70}}) {
         const Bitmap24 image = noise(width, height, 23);
-        for (const int threads : {1, 2, 4}) {
-            TWavelet expected, sharpened;
-            ASSERT_TRUE(sharpened.SetThreadCount(threads));
-            ASSERT_TRUE(sharpened.Decompose(noise(width, height, 5), 2));   // planes of another image
-            const kernels::TNJBitmap& keptPlane = sharpened.Plane(1);
-            const std::vector<std::uint8_t> kept(keptPlane.ScanLine(0), keptPlane.ScanLine(0) + std::size_t(width) * 8);
-            for (const auto& weights : weightSets)
-                for (const int levels : {6, 3, 1, 0}) {
-                    for (int n = 1; n <= 6; ++n) {
-                        expected.SetWeight(n, weights[n - 1]);
-                        sharpened.SetWeight(n, weights[n - 1]);
+        std::vector<Bitmap24> references;
+        TWavelet expected;
+        for (const auto& weights : weightSets)
+            for (const int levels : levelCounts) {
+                for (int n = 1; n <= 6; ++n)
+                    expected.SetWeight(n, weights[n - 1]);
+                ASSERT_TRUE(expected.Decompose(image, levels));
+                ASSERT_TRUE(expected.Recombine(image, references.emplace_back()));
+            }
+        for (const auto route : {kernels::CloneRoute::Best, kernels::CloneRoute::Portable})
+            for (const int threads : {1, 2, 4}) {
+                kernels::SetCloneRoute(route);
+                TWavelet sharpened;
+                ASSERT_TRUE(sharpened.SetThreadCount(threads));
+                ASSERT_TRUE(sharpened.Decompose(noise(width, height, 5), 2));   // planes of another image
+                const kernels::TNJBitmap& keptPlane = sharpened.Plane(1);
+                const std::vector<std::uint8_t> kept(keptPlane.ScanLine(0),
+                                                     keptPlane.ScanLine(0) + std::size_t(width) * 8);
+                auto reference = references.begin();
+                for (const auto& weights : weightSets)
+                    for (const int levels : levelCounts) {
+                        for (int n = 1; n <= 6; ++n)
+                            sharpened.SetWeight(n, weights[n - 1]);
+                        Bitmap24 out, inPlace = image;
+                        ASSERT_TRUE(sharpened.Sharpen(image, out, levels));
+                        ASSERT_TRUE(sharpened.Sharpen(inPlace, inPlace, levels));
+                        EXPECT_TRUE(kernels::SamePixels(out, *reference))
+                            << width << "x" << height << ", " << threads << " threads, " << levels
+                            << " levels, route " << int(route);
+                        EXPECT_TRUE(kernels::SamePixels(inPlace, *reference))
+                            << "in place, " << width << "x" << height << ", " << threads << " threads, " << levels
+                            << " levels, route " << int(route);
+                        ++reference;
                     }
-                    ASSERT_TRUE(expected.Decompose(image, levels));
-                    Bitmap24 reference;
-                    ASSERT_TRUE(expected.Recombine(image, reference));
-                    Bitmap24 out, inPlace = image;
-                    ASSERT_TRUE(sharpened.Sharpen(image, out, levels));
-                    ASSERT_TRUE(sharpened.Sharpen(inPlace, inPlace, levels));
-                    EXPECT_TRUE(kernels::SamePixels(out, reference))
-                        << width << "x" << height << ", " << threads << " threads, " << levels << " levels";
-                    EXPECT_TRUE(kernels::SamePixels(inPlace, reference))
-                        << "in place, " << width << "x" << height << ", " << threads << " threads, " << levels
-                        << " levels";
-                }
-            EXPECT_EQ(sharpened.Levels(), 2);
-            EXPECT_EQ(std::memcmp(sharpened.Plane(1).ScanLine(0), kept.data(), kept.size()), 0);
-        }
+                EXPECT_EQ(sharpened.Levels(), 2);
+                EXPECT_EQ(std::memcmp(sharpened.Plane(1).ScanLine(0), kept.data(), kept.size()), 0);
+            }
+        kernels::SetCloneRoute(kernels::CloneRoute::Best);
     }
 }
