@@ -1,7 +1,8 @@
 #pragma once
 // The kernels that have two copies, one for processors with AVX2 and one for
-// any processor (the Bayer rebuild, the motion and saturation row loops),
-// run the AVX2 copy when the processor has it. With
+// any processor (the Bayer rebuild, the motion and saturation row loops, the
+// mosaic blend, the wavelet smoothing and gains, the convolution's fastest
+// route), run the AVX2 copy when the processor has it. With
 // CloneRoute::Portable the copy for any processor runs whatever the
 // processor, so that the two can be compared on the same input. Set it
 // while none of them runs.

@@ -1,5 +1,6 @@
 #include "kernels/convolution.h"
 
+#include "kernels/clone_route.h"
 #include "kernels/rounding.h"
 #include "kernels/row_pool.h"
 
@@ -355,12 +356,6 @@ __attribute__((target("avx2"))) void filterRowsWideAvx2(const Taps<N>& taps, con
     }
 }
 
-bool haveAvx2()
-{
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    return avx2;
-}
-
 #endif // NJ_CONVOLUTION_X86
 
 // Copies the image into frame rows firstRow .. endRow - 1 (of H + 2k: image
@@ -408,7 +403,7 @@ void convolve(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int
     const Taps<N> taps(coefficients, stride);
 #ifdef NJ_CONVOLUTION_X86
     if (scratch.route() != ConvolutionScratch::Route::Portable) {
-        const bool avx2 = scratch.route() == ConvolutionScratch::Route::Fastest && haveAvx2();
+        const bool avx2 = scratch.route() == ConvolutionScratch::Route::Fastest && detail::UseAvx2Clone();
         const WidePairs<N> pairs(taps);
         inBands(bitmap.height(), [&](int first, int end) {
             if (taps.fits16 && avx2)

@@ -45,9 +45,10 @@ inline constexpr std::size_t kConvolutionKernelStoredSize = 332;
 // needed, so filtering frame after frame allocates nothing.
 class ConvolutionScratch {
 public:
-    // Which row routine filters: the fastest the processor offers, the
-    // baseline vector one, or the portable one. All give the same numbers;
-    // the choice exists so each can be checked on any machine.
+    // Which row routine filters: the fastest the processor offers (the
+    // baseline vector one under CloneRoute::Portable), the baseline vector
+    // one, or the portable one. All give the same numbers; the choice exists
+    // so each can be checked on any machine.
     enum class Route { Fastest, Baseline, Portable };
     void setRoute(Route route) { route_ = route; }
     Route route() const { return route_; }
