@@ -10,6 +10,8 @@
 #include "kernels/convolution.h"
 #include "kernels/row_pool.h"
 
+#include "busy_threads.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -55,11 +57,15 @@ void runWith(benchmark::State& state, Filter filter, int n, std::int32_t weight,
     const auto coefficients = sharpen(n, weight);
     Filtres2::ConvolutionScratch scratch;
     scratch.setPool(pool);
+    filter(frame, coefficients, 1, scratch);   // sizes the frame, starts the threads' caches
+    const BusyThreads busy;
     for (auto _ : state) {
         filter(frame, coefficients, 1, scratch);
         benchmark::DoNotOptimize(frame.bits());
         benchmark::ClobberMemory();
     }
+    if (pool)
+        busy.Report(state);
     state.counters["MP/s"] = benchmark::Counter(double(kWidth) * kHeight / 1e6 * double(state.iterations()),
                                                 benchmark::Counter::kIsRate);
 }
@@ -78,6 +84,7 @@ void pooled(benchmark::State& state, Filter filter, int n, std::int32_t weight)
 void machine(benchmark::State& state)
 {
     RowPool pool(static_cast<int>(state.range(0)));
+    const BusyThreads busy;
     for (auto _ : state) {
         pool.Run(kHeight, [](int, int first, int end) {
             for (int y = first; y < end; ++y) {
@@ -88,6 +95,7 @@ void machine(benchmark::State& state)
             }
         });
     }
+    busy.Report(state);
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "kernels/debayer.h"
 #include "kernels/row_pool.h"
 
+#include "busy_threads.h"
+
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -37,11 +39,14 @@ static void BM_DebayerFramePooled(benchmark::State& state)
     std::mt19937 rng(1);
     for (std::size_t i = 0; i < src.byteCount(); ++i)
         src.bits()[i] = static_cast<std::uint8_t>(rng());
+    kernels::DebayerFrame(src, dst, 1, &pool);
+    const BusyThreads busy;
     for (auto _ : state) {
         kernels::DebayerFrame(src, dst, 1, &pool);
         benchmark::DoNotOptimize(dst.bits());
         benchmark::ClobberMemory();
     }
+    busy.Report(state);
     state.counters["pixels"] = benchmark::Counter(double(w) * h, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_DebayerFramePooled)->ArgName("threads")->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMicrosecond)->UseRealTime();
