@@ -541,6 +541,12 @@ void LoadMiscPrefs()
             b->setChecked(true);
     }
 
+    // 6. A guide port on a plug-in: its guiders are listed once the
+    // plug-ins are loaded, which comes after the settings.
+    if (auto* plugin = control<QAbstractButton>(QStringLiteral("FRM_Pref"), "RDB_Autoguide_Plugin");
+        plugin && plugin->isChecked())
+        RunHandler(QStringLiteral("FRM_Pref.RDB_Autoguide_PluginClick"));
+
     StartupPrefsLoaded = true;
 }
 
