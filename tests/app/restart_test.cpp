@@ -8,6 +8,7 @@
 #include "app/controls/num_inp.h"
 #include "app/settings/key_engine.h"
 #include "app/settings/key_table.h"
+#include "app/systeme.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -130,6 +131,19 @@ TEST_F(ProgramWindows, WhatTheSettingsStoreComesBackInTheWindowsAfterARestart)
             before[QString::fromLatin1(k.section) + QLatin1Char('/') + QString::fromLatin1(k.name)] = shown(c, k);
     }
     ASSERT_GT(before.size(), 100);
+    // The windows the user left open, where they were; the chart among them.
+    const QStringList open = {QStringLiteral("FRM_Tool_Images"), QStringLiteral("FRM_Tool_Mesures"),
+                              QStringLiteral("FRM_Tool_Suivi"),  QStringLiteral("FRM_Detect_Mvt"),
+                              QStringLiteral("FRM_Raquette"),    QStringLiteral("FRM_Sky"),
+                              QStringLiteral("FRM_ObjectAction")};
+    QMap<QString, QPoint> places;
+    for (const QString& name : open) {
+        QWidget* w = Settings::FindWindow(name);
+        ASSERT_NE(w, nullptr) << name.toStdString();
+        places[name] = QPoint(30 + 41 * int(places.size()), 40 + 29 * int(places.size()));
+        Systeme::PlaceWindow(w, places[name]);
+        w->show();
+    }
     EXPECT_TRUE(FRM_Alv->close());
 
     Startup::DestroyWindows();
@@ -149,6 +163,14 @@ TEST_F(ProgramWindows, WhatTheSettingsStoreComesBackInTheWindowsAfterARestart)
         if (now == it.value() && NotYetRestored().contains(it.key()))
             back << it.key();
     }
+    for (auto it = places.cbegin(); it != places.cend(); ++it) {
+        QWidget* w = Settings::FindWindow(it.key());
+        ASSERT_NE(w, nullptr) << it.key().toStdString();
+        EXPECT_TRUE(w->isVisible()) << it.key().toStdString();
+        EXPECT_EQ(w->pos(), it.value()) << it.key().toStdString();
+    }
+    // The goto dialog came back in front of the chart, which stays on top.
+    EXPECT_TRUE(Settings::FindWindow(QStringLiteral("FRM_ObjectAction"))->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(lost.isEmpty()) << "not back after a restart:\n" << lost.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(back.isEmpty()) << "back now, drop from the list: " << back.join(QStringLiteral(", ")).toStdString();
 }
