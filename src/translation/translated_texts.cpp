@@ -13,6 +13,8 @@ constexpr std::array kEntries{
     NJ_TRANSLATED_TEXTS(NJ_TRANSLATED_TEXT_ENTRY)
     TTranslatedTextEntry{"MSG_Settings_not_saved", "MSG_Settings_not_saved",
                          "Les réglages n'ont pas pu être enregistrés", &TTranslatedTexts::MSG_Settings_not_saved},
+    TTranslatedTextEntry{"MSG_Valeur_Hors_Limites", "MSG_Valeur_Hors_Limites",
+                         "La valeur doit être comprise entre %g et %g", &TTranslatedTexts::MSG_Valeur_Hors_Limites},
 };
 
 #undef NJ_TRANSLATED_TEXT_ENTRY

@@ -354,7 +354,9 @@ void ApplyTranslation()
     for (std::size_t i = 0; i < texts.size() && i < kFixedWords; ++i)
         readText(texts[i]);
 
-    Pass(file).run(TranslationTable());
+    Pass pass(file);
+    pass.run(TranslationTable());
+    pass.run(ControlTextTable());
 
     for (std::size_t i = kFixedWords; i < texts.size(); ++i)
         readText(texts[i]);

@@ -50,7 +50,6 @@ TEST_F(TranslationPass, WritesSharedTwinAndCopiedTextsAndPutsFrenchBack)
 
     useNoLanguage();
     const TextSnapshot french = SnapshotTexts();
-    const QString pauseCaption = caption(FRM_Tool_Images, "BTN_Pause_sauv");
     EXPECT_EQ(avance->text(), QStringLiteral("Avance (ms)"));
     EXPECT_EQ(avanceRs->text(), QStringLiteral("Avance(ms) :"));
     EXPECT_EQ(TranslatedTexts.MSG_OK, QStringLiteral("OK"));
@@ -79,7 +78,8 @@ TEST_F(TranslationPass, WritesSharedTwinAndCopiedTextsAndPutsFrenchBack)
     EXPECT_EQ(hint(FRM_Alv, "SPDB_Cam1_Start"), QStringLiteral("Camera 1: start"));
     EXPECT_EQ(hint(FRM_Alv, "SPDB_Cam1_Start_B"), QStringLiteral("Camera 1: start"));
     EXPECT_EQ(hint(FRM_Tool_Images, "BTN_Pause_sauv"), QStringLiteral("Pause it"));
-    EXPECT_EQ(caption(FRM_Tool_Images, "BTN_Pause_sauv"), pauseCaption);
+    // The sequencer's buttons show a caption: their keys reach it too.
+    EXPECT_EQ(caption(FRM_Tool_Images, "BTN_Pause_sauv"), QStringLiteral("Pause it"));
     EXPECT_EQ(avance->text(), QStringLiteral("Advance"));
     EXPECT_EQ(avanceRs->text(), QStringLiteral("Advance"));
     EXPECT_EQ(FRM_Pref->windowTitle(), QStringLiteral("  Options  "));
