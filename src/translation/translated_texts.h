@@ -129,6 +129,8 @@ struct TTranslatedTexts {
     // Shown when a typed value is outside its field's bounds, which the two
     // "%g" take in order; a field may be left before any translation pass.
     QString MSG_Valeur_Hors_Limites = QStringLiteral("La valeur doit être comprise entre %g et %g");
+    // The main window's operation panel when no operation is under way.
+    QString MSG_Aucune_Operation = QStringLiteral("Aucune");
 };
 
 extern TTranslatedTexts TranslatedTexts;

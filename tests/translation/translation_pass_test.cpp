@@ -5,6 +5,7 @@
 #include "app/frm_pref.h"
 #include "app/settings.h"
 #include "app/settings/key_engine.h"
+#include "imaging/pipeline_state.h"
 #include "scripting/frm_script.h"
 #include "telescope/frm_raquette.h"
 #include "tools/frm_small.h"
@@ -158,4 +159,25 @@ TEST_F(TranslationPass, WritesChartStatusPanelsAndEndsWithThePlanner)
     EXPECT_EQ(chart->property("titleText").toString(), QStringLiteral("Error"));
     EXPECT_EQ(chart->property("leftAxisTitle").toString(), QStringLiteral("Ecart (Secondes d'arc)"));
     EXPECT_EQ(plannerSaw, QStringLiteral("Length"));
+}
+
+// The operation panel says "no operation" in the chosen language, but a
+// language change while an operation is under way leaves its name.
+TEST_F(TranslationPass, OperationPanelFollowsTheLanguageOnlyWhenIdle)
+{
+    const QByteArray english = "MSG_Aucune_Operation=None\r\n";
+    useLanguage(QStringLiteral("Test"), english);
+    EXPECT_EQ(FRM_Alv->PNL_Action->text(), QStringLiteral("None"));
+    useNoLanguage();
+    EXPECT_EQ(FRM_Alv->PNL_Action->text(), QStringLiteral("Aucune"));
+
+    ProcedureState = 8;
+    FRM_Alv->PNL_Action->setText(QStringLiteral("Orientation"));
+    useLanguage(QStringLiteral("Test"), english);
+    EXPECT_EQ(FRM_Alv->PNL_Action->text(), QStringLiteral("Orientation"));
+    FRM_Alv->SPDB_AbortClick();  // back to the armed step, then no operation
+    ProcedureState = 1;
+    FRM_Alv->SPDB_AbortClick();
+    EXPECT_EQ(ProcedureState, 0);
+    EXPECT_EQ(FRM_Alv->PNL_Action->text(), QStringLiteral("None"));
 }
