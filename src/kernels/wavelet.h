@@ -69,7 +69,9 @@ public:
     // planes: each plane's row is added to the result as it is made, so no
     // plane goes through memory. The planes and Levels() stay as the last
     // Decompose left them. Source and destination may be the same bitmap.
-    // Returns false, destination unchanged, when memory runs out.
+    // Returns false when memory runs out: a frame sharpened in place is then
+    // left as it was, another destination holds source's size but not the
+    // result.
     bool Sharpen(const Bitmap24& source, Bitmap24& destination, int levels);
 
     // The pool of the pooled road: ThreadCount() workers, which run the
