@@ -119,8 +119,11 @@ __attribute__((target("avx2"))) void blendRowDoubleAvx2(std::uint8_t* dst, const
     for (; i + 8 <= bytes; i += 8) {
         __m128i half[2];
         for (int h = 0; h < 2; ++h) {
-            const __m128i dh = _mm_cvtepu8_epi32(_mm_cvtsi32_si128(*reinterpret_cast<const std::int32_t*>(dst + i + 4 * h)));
-            const __m128i sh = _mm_cvtepu8_epi32(_mm_cvtsi32_si128(*reinterpret_cast<const std::int32_t*>(src + i + 4 * h)));
+            std::int32_t d4, s4;
+            std::memcpy(&d4, dst + i + 4 * h, 4);
+            std::memcpy(&s4, src + i + 4 * h, 4);
+            const __m128i dh = _mm_cvtepu8_epi32(_mm_cvtsi32_si128(d4));
+            const __m128i sh = _mm_cvtepu8_epi32(_mm_cvtsi32_si128(s4));
             half[h] = _mm256_cvtpd_epi32(
                 _mm256_add_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(dh), k), _mm256_mul_pd(_mm256_cvtepi32_pd(sh), w)));
         }
@@ -130,14 +133,15 @@ __attribute__((target("avx2"))) void blendRowDoubleAvx2(std::uint8_t* dst, const
     BlendRowPortable(dst + i, src + i, bytes - i, tables);
 }
 
-// Sixteen bytes a step in single precision, for the n whose result it gives
-// exactly. The exact value is d + (s - d) / n. For odd n it is never a half:
-// it lies at least 1 / (2n) from one, more than 1/1100 below 550, while both
-// the tables' doubles and d + (s - d) x (1/n) in floats stay within 1/30000
-// of it, so all three round alike and the result is d plus (s - d) / n
-// rounded. For n a power of two up to 256 every operation here and in the
-// tables is exact, halves included, and both round halves to even: the
-// float sum d + (s - d) / n is rounded as a whole (WithOwn).
+// The single-precision loop below, for the n whose bytes it gives exactly.
+// The exact value is d + (s - d) / n. For odd n below 511 it is never a
+// half: it lies at least 1 / (2n), more than 1/1100, from one, while the
+// tables' doubles and (s - d) x (1/n) in floats both stay within 1/30000 of
+// it, so all round alike and the result is d plus (s - d) / n rounded. For n
+// a power of two up to 256 every operation here and in the tables is exact,
+// halves included, and both round halves to even: the float sum
+// d + (s - d) / n is rounded as a whole (WithOwn).
+//
 // Eight results as int32: (s - d) / n, plus d when WithOwn, rounded.
 template <bool WithOwn>
 __attribute__((target("avx2"))) inline __m256i blendPartAvx2(__m128i d16, __m128i t16, __m256 w)
@@ -148,6 +152,7 @@ __attribute__((target("avx2"))) inline __m256i blendPartAvx2(__m128i d16, __m128
     return _mm256_cvtps_epi32(v);
 }
 
+// Sixteen bytes a step.
 template <bool WithOwn>
 __attribute__((target("avx2"))) void blendRowFloatAvx2(std::uint8_t* dst, const std::uint8_t* src, int bytes,
                                                        const BlendTables& tables)
