@@ -1,10 +1,13 @@
 // Convolution filters on a 1280 x 960 frame, single thread: megapixels per
 // second for each kernel size, with a small kernel (the usual sharpening
 // kind) and with one whose coefficients exceed 16 bits; then the same with
-// the rows split across a pool of 1, 2 and 4 threads. "machine" splits a
-// loop of pure arithmetic (about as long as the 9 x 9 filter, no memory
-// traffic) across the same pool: the scaling the machine gives at the time,
-// to set the filters' scaling against.
+// the rows split across a pool of 1, 2 and 4 threads. "machine" splits
+// loops of pure arithmetic (no memory traffic) across the same pool: the
+// scaling the machine gives at the time, to set the filters' scaling
+// against. Its scalar loop waits on each multiply (threads sharing a core
+// hardly slow it); its vector loop keeps the multiply-add units as busy as
+// the filters do (threads sharing a core, or a lower clock with more cores
+// busy, slow it as they slow the filters).
 
 #include "kernels/bitmap24.h"
 #include "kernels/convolution.h"
@@ -15,6 +18,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -81,20 +88,42 @@ void pooled(benchmark::State& state, Filter filter, int n, std::int32_t weight)
     runWith(state, filter, n, weight, &pool);
 }
 
-void machine(benchmark::State& state)
+void scalarRows(int first, int end)
+{
+    for (int y = first; y < end; ++y) {
+        std::uint64_t x = std::uint64_t(y);
+        for (int i = 0; i < 6000; ++i)
+            x = x * 6364136223846793005u + 1442695040888963407u;
+        benchmark::DoNotOptimize(x);
+    }
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) void vectorRows(int first, int end)
+{
+    for (int y = first; y < end; ++y) {
+        __m256i a[8];
+        for (int j = 0; j < 8; ++j)
+            a[j] = _mm256_set1_epi32(y + j);
+        const __m256i c = _mm256_set1_epi32(0x00030001);
+        for (int i = 0; i < 1500; ++i)
+            for (int j = 0; j < 8; ++j)
+                a[j] = _mm256_add_epi32(a[j], _mm256_madd_epi16(a[j], c));
+        for (int j = 1; j < 8; ++j)
+            a[0] = _mm256_xor_si256(a[0], a[j]);
+        benchmark::DoNotOptimize(a[0]);
+    }
+}
+#else
+void vectorRows(int first, int end) { scalarRows(first, end); }
+#endif
+
+void machine(benchmark::State& state, void (*rows)(int, int))
 {
     RowPool pool(static_cast<int>(state.range(0)));
     const BusyThreads busy;
-    for (auto _ : state) {
-        pool.Run(kHeight, [](int, int first, int end) {
-            for (int y = first; y < end; ++y) {
-                std::uint64_t x = std::uint64_t(y);
-                for (int i = 0; i < 6000; ++i)
-                    x = x * 6364136223846793005u + 1442695040888963407u;
-                benchmark::DoNotOptimize(x);
-            }
-        });
-    }
+    for (auto _ : state)
+        pool.Run(kHeight, [rows](int, int first, int end) { rows(first, end); });
     busy.Report(state);
 }
 
@@ -112,4 +141,5 @@ BENCHMARK_CAPTURE(pooled, 5x5, &Filtres2::Convolve5x5, 5, 1)->ArgName("threads")
 BENCHMARK_CAPTURE(pooled, 7x7, &Filtres2::Convolve7x7, 7, 1)->ArgName("threads")->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(pooled, 9x9, &Filtres2::Convolve9x9, 9, 1)->ArgName("threads")->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(pooled, 9x9_wide, &Filtres2::Convolve9x9, 9, 100000)->ArgName("threads")->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(machine)->ArgName("threads")->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(machine, scalar, &scalarRows)->ArgName("threads")->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(machine, vector, &vectorRows)->ArgName("threads")->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
