@@ -39,6 +39,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPolygon>
+#include <QToolButton>
 
 #include <algorithm>
 
@@ -126,6 +127,11 @@ TFRM_Alv::TFRM_Alv(QWidget* parent) : TForm(parent)
     SPDB_Abort->setIcon(statusPicture(0));
     SPDB_Executer->setIcon(statusPicture(1));
     SPDB_Nite->setIcon(statusPicture(2));
+    // The buttons of the expert tool bars and of the function-button grid
+    // fill their cells, in even columns.
+    for (QWidget* grid : {static_cast<QWidget*>(PNL_Toolbar_Expert), GRD_Fonctions_B})
+        for (QToolButton* b : grid->findChildren<QToolButton*>())
+            b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     ConnectLayoutHooks();
     Timer_Cam1 = makeTimer(this, "Timer_Cam1");
     Timer_Cam2 = makeTimer(this, "Timer_Cam2");

@@ -201,6 +201,12 @@ TEST_F(MainWindowLayout, AtItsOwnSizeEveryCaptionOfTheToolBarsAndTheStatusBarRea
     EXPECT_TRUE(faults.isEmpty()) << "in English:\n" << listed(faults);
     chooseLanguage(1);
 
+    // A longer operation name widens the status bar.
+    FRM_Alv->PNL_Action->setText(QStringLiteral("Err.Periodique"));
+    settle();
+    faults = statusFaults();
+    EXPECT_TRUE(faults.isEmpty()) << "with an operation armed:\n" << listed(faults);
+
     // The expert tool bars, in the same column.
     FRM_Pref->RDB_WM_Expert->setChecked(true);
     FRM_Pref->RDB_WM_ExpertClick();

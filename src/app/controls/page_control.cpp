@@ -234,8 +234,14 @@ void TTabRowsBar::paintEvent(QPaintEvent* e)
         QRect clip = rects[i];
         if (rects[i].top() == paneRow)
             clip.adjust(0, south ? -2 : 0, 0, south ? 0 : 2);
-        p.setClipRect(clip);
+        // Styles turn the headers below the pages about the bar's top edge:
+        // each row is drawn as if it were the bar's only one.
+        p.save();
+        p.translate(0, rects[i].top());
+        opt.rect.moveTop(0);
+        p.setClipRect(clip.translated(0, -rects[i].top()));
         p.drawControl(QStyle::CE_TabBarTab, opt);
+        p.restore();
     }
 }
 
