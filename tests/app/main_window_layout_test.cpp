@@ -214,6 +214,9 @@ TEST_F(MainWindowLayout, AtItsOwnSizeEveryCaptionOfTheToolBarsAndTheStatusBarRea
     ASSERT_TRUE(FRM_Alv->PNL_Toolbar_Expert->isVisible());
     faults = captionFaults(FRM_Alv->PNL_Toolbar_Expert) + statusFaults();
     EXPECT_TRUE(faults.isEmpty()) << "expert tool bars:\n" << listed(faults);
+    chooseLanguage(0);
+    faults = captionFaults(FRM_Alv->PNL_Toolbar_Expert) + statusFaults();
+    EXPECT_TRUE(faults.isEmpty()) << "expert tool bars in English:\n" << listed(faults);
 
     // No tool-bar button is blank: each has a caption or a picture.
     for (QWidget* bar : {FRM_Alv->PNL_Toolbar_Beginner, FRM_Alv->PNL_Toolbar_Expert, FRM_Alv->TLB_Status})
