@@ -125,7 +125,7 @@ void StartCollimationAid()
                                    + t.MSG_Setderive4);
     ProcedureState = 15;
     if (FRM_Alv) {
-        FRM_Alv->PNL_Action->setText(QStringLiteral("Collimation"));
+        FRM_Alv->ShowOperation(&TTranslatedTexts::MSG_Operation_Collimation);
         FRM_Alv->SPDB_Executer->setEnabled(true);
         FRM_Alv->SPDB_Abort->setEnabled(true);
     }

@@ -18,6 +18,7 @@
 
 class QCheckBox;
 class TFRM_Progress;
+struct TTranslatedTexts;
 
 class TFRM_Alv : public TForm, public Ui::TFRM_Alv {
     Q_OBJECT
@@ -227,6 +228,10 @@ public:
     void BTN_SetDeriveClick();
     void SPDB_ExecuterClick();
     void SPDB_AbortClick();
+    // Names the operation armed or running on the operation panel with one
+    // of the translated texts; a language change names it again in the new
+    // language ("no operation" whenever none is armed).
+    void ShowOperation(QString TTranslatedTexts::*name);
     void TMR_ApprTimer();
     void RDB_DeriveClick();
     void BTN_DecalerClick();
@@ -272,6 +277,8 @@ public:
 
     // Whether the application's message hook is installed.
     bool MessageHookInstalled() const;
+    // The text the operation panel was last given by ShowOperation.
+    QString TTranslatedTexts::*OperationName = nullptr;
 
     // Receives the name of each start-up and close step as it runs; tests
     // use it to check the order.
