@@ -5,7 +5,12 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QLayout>
+#include <QMainWindow>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -78,7 +83,85 @@ bool frameKnown(const QWidget* w)
 {
     return w->isVisible() && w->frameGeometry() != w->geometry();
 }
+
+QMargins frameMargins(const QWidget* w)
+{
+    const QRect f = w->frameGeometry();
+    const QRect g = w->geometry();
+    return {g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom()};
+}
+
+// The frame the window manager draws around `window`: its own once drawn,
+// else that of another framed window, else a generous guess.
+QMargins expectedFrame(const QWidget* window)
+{
+    if (frameKnown(window))
+        return frameMargins(window);
+    for (const QWidget* other : QApplication::topLevelWidgets())
+        if (other != window && other->isWindow() && frameKnown(other))
+            return frameMargins(other);
+    return {4, 30, 4, 4};
+}
+
+const char* const kFitScrollName = "nj_fit_scroll";
+
+// Moves a main window's content into a scroll area, once, so that the window
+// can be smaller than its content.
+void scrollContent(QMainWindow* window)
+{
+    QWidget* content = window->centralWidget();
+    if (!content || content->objectName() == QLatin1String(kFitScrollName))
+        return;
+    // Content without a layout keeps its controls where they are: its
+    // present size is what it needs.
+    if (!content->layout())
+        content->setMinimumSize(content->size());
+    auto* scroll = new QScrollArea;
+    scroll->setObjectName(QLatin1String(kFitScrollName));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    window->takeCentralWidget();
+    scroll->setWidget(content);
+    window->setCentralWidget(scroll);
+}
 } // namespace
+
+void FitInsideScreen(QWidget* window)
+{
+    if (!window || !window->isWindow())
+        return;
+    const QRect area = ScreenArea();
+    const QMargins frame = expectedFrame(window);
+    const QSize room(std::max(1, area.width() - frame.left() - frame.right()),
+                     std::max(1, area.height() - frame.top() - frame.bottom()));
+    const QSize needed = window->size().expandedTo(window->minimumSizeHint()).expandedTo(window->minimumSize());
+    const bool tooWide = needed.width() > room.width();
+    const bool tooTall = needed.height() > room.height();
+    if (!tooWide && !tooTall)
+        return;
+    if (auto* main = qobject_cast<QMainWindow*>(window)) {
+        scrollContent(main);
+        if (main->layout())
+            main->layout()->activate();
+    }
+    // What scrolls one way needs room for the bar of the other.
+    const int bar = window->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, window);
+    QSize size = needed;
+    if (tooTall)
+        size = QSize(needed.width() + bar, room.height());
+    if (tooWide)
+        size = QSize(room.width(), std::min(room.height(), size.height() + (tooTall ? 0 : bar)));
+    size = size.boundedTo(room).expandedTo(window->minimumSizeHint().boundedTo(room));
+    window->setMinimumSize(window->minimumSize().boundedTo(size));
+    window->resize(size);
+    QPoint at = window->pos();
+    if (tooWide || at.x() + frame.left() + size.width() + frame.right() > area.right() + 1)
+        at.setX(tooWide ? area.left() : std::max(area.left(), area.right() + 1 - frame.left() - size.width() - frame.right()));
+    if (tooTall || at.y() + frame.top() + size.height() + frame.bottom() > area.bottom() + 1)
+        at.setY(tooTall ? area.top() : std::max(area.top(), area.bottom() + 1 - frame.top() - size.height() - frame.bottom()));
+    if (at != window->pos())
+        PlaceWindow(window, at);
+}
 
 void PlaceWindow(QWidget* window, QPoint frameTopLeft)
 {
@@ -122,6 +205,14 @@ QSize ScreenSize()
     return s ? s->geometry().size() : QSize(1024, 768);
 }
 
+QRect ScreenArea()
+{
+    if (g_screenSize)
+        return {QPoint(0, 0), g_screenSize()};
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
 void KeepInFrontOf(QWidget* form, QWidget* opener)
 {
     if (!form || !opener || opener == form || !opener->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
@@ -144,8 +235,11 @@ void ShowFormOnScreen(QWidget* form)
     if (form->isMinimized())
         form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
     KeepInFrontOf(form, QApplication::activeWindow());
+    FitInsideScreen(form);
     PlaceWindow(form, PlaceInsideScreen(QRect(form->pos(), form->size()), ScreenSize()));
     form->show();
+    // What the window fills in as it shows may make it larger.
+    FitInsideScreen(form);
     form->raise();
     form->activateWindow();
 }
