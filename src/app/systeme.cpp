@@ -135,8 +135,16 @@ void FitInsideScreen(QWidget* window)
     const QSize room(std::max(1, area.width() - frame.left() - frame.right()),
                      std::max(1, area.height() - frame.top() - frame.bottom()));
     const QSize needed = window->size().expandedTo(window->minimumSizeHint()).expandedTo(window->minimumSize());
-    const bool tooWide = needed.width() > room.width();
-    const bool tooTall = needed.height() > room.height();
+    // One fitted before that the user or a stored place left hanging over
+    // an edge is fitted again.
+    const auto* main = qobject_cast<const QMainWindow*>(window);
+    const bool scrolls = main && main->centralWidget()
+                         && main->centralWidget()->objectName() == QLatin1String(kFitScrollName);
+    const QPoint pos = window->pos();
+    const bool tooWide = needed.width() > room.width()
+                         || (scrolls && pos.x() + frame.left() + needed.width() + frame.right() > area.right() + 1);
+    const bool tooTall = needed.height() > room.height()
+                         || (scrolls && pos.y() + frame.top() + needed.height() + frame.bottom() > area.bottom() + 1);
     if (!tooWide && !tooTall)
         return;
     if (auto* main = qobject_cast<QMainWindow*>(window)) {
@@ -144,21 +152,23 @@ void FitInsideScreen(QWidget* window)
         if (main->layout())
             main->layout()->activate();
     }
+    // Where it was too large, its frame keeps its place when that lies in
+    // the first half of the area (a stored place comes back exactly) and
+    // starts at the area's edge otherwise; it then ends at the far edge.
+    QPoint at = window->pos();
+    const auto keeps = [](int start, int first, int length) { return start >= first && start - first <= length / 2; };
+    if (tooWide && !keeps(at.x(), area.left(), area.width()))
+        at.setX(area.left());
+    if (tooTall && !keeps(at.y(), area.top(), area.height()))
+        at.setY(area.top());
+    const int wideRoom = std::max(1, area.right() + 1 - at.x() - frame.left() - frame.right());
+    const int tallRoom = std::max(1, area.bottom() + 1 - at.y() - frame.top() - frame.bottom());
     // What scrolls one way needs room for the bar of the other.
     const int bar = window->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, window);
-    QSize size = needed;
-    if (tooTall)
-        size = QSize(needed.width() + bar, room.height());
-    if (tooWide)
-        size = QSize(room.width(), std::min(room.height(), size.height() + (tooTall ? 0 : bar)));
-    size = size.boundedTo(room).expandedTo(window->minimumSizeHint().boundedTo(room));
+    QSize size(tooWide ? wideRoom : std::min(room.width(), needed.width() + (tooTall ? bar : 0)),
+               tooTall ? tallRoom : std::min(room.height(), needed.height() + (tooWide ? bar : 0)));
     window->setMinimumSize(window->minimumSize().boundedTo(size));
     window->resize(size);
-    QPoint at = window->pos();
-    if (tooWide || at.x() + frame.left() + size.width() + frame.right() > area.right() + 1)
-        at.setX(tooWide ? area.left() : std::max(area.left(), area.right() + 1 - frame.left() - size.width() - frame.right()));
-    if (tooTall || at.y() + frame.top() + size.height() + frame.bottom() > area.bottom() + 1)
-        at.setY(tooTall ? area.top() : std::max(area.top(), area.bottom() + 1 - frame.top() - size.height() - frame.bottom()));
     if (at != window->pos())
         PlaceWindow(window, at);
 }

@@ -177,11 +177,13 @@ TEST_F(WindowLayout, TheChartLeftOpenComesBackWithTheGotoDialogInFrontOfIt)
 // On a screen smaller than a window (the Images window is taller than an
 // 800 x 600 screen), the window opens inside the screen, frame included, with
 // every control reachable by scrolling; a window that fits opens exactly
-// where it was put, at its size, and opening either again changes nothing.
+// where it was put, at its size; a place stored within the screen is kept,
+// and opening a window again changes nothing.
 TEST_F(WindowLayout, AWindowLargerThanTheScreenOpensInsideItAndOneThatFitsAsItWas)
 {
     Systeme::SetScreenSizeProvider([] { return QSize(800, 600); });
     const QRect screen(0, 0, 800, 600);
+    ASSERT_GT(FRM_Tool_Images->minimumSizeHint().height(), 600);
 
     Systeme::ShowFormOnScreen(FRM_Tool_Mesures);
     Systeme::PlaceWindow(FRM_Tool_Mesures, QPoint(30, 40));
@@ -191,7 +193,6 @@ TEST_F(WindowLayout, AWindowLargerThanTheScreenOpensInsideItAndOneThatFitsAsItWa
     EXPECT_EQ(FRM_Tool_Mesures->size(), mesures);
     EXPECT_EQ(qobject_cast<QScrollArea*>(FRM_Tool_Mesures->centralWidget()), nullptr);
 
-    ASSERT_GT(FRM_Tool_Images->minimumSizeHint().height(), 600);
     QStringList fitted;
     for (QWidget* w : QApplication::topLevelWidgets()) {
         auto* main = qobject_cast<QMainWindow*>(w);
@@ -216,11 +217,19 @@ TEST_F(WindowLayout, AWindowLargerThanTheScreenOpensInsideItAndOneThatFitsAsItWa
             const QRect at = main->geometry();
             Systeme::ShowFormOnScreen(main);
             EXPECT_EQ(main->geometry(), at);
-        } else {
-            EXPECT_EQ(main->pos(), QPoint(5, 5)) << "moved though it fits";
         }
+        // Its place comes back exactly: nothing creeps from start to start.
+        EXPECT_EQ(main->pos(), QPoint(5, 5));
         main->hide();
     }
     EXPECT_TRUE(fitted.contains(QStringLiteral("FRM_Tool_Images"))) << fitted.join(u' ').toStdString();
     EXPECT_TRUE(fitted.contains(QStringLiteral("FRM_Raquette"))) << fitted.join(u' ').toStdString();
+
+    // Put low, a window too large is brought to the screen's top; its
+    // left, within the screen's first half, is kept. So is one fitted before.
+    Systeme::PlaceWindow(FRM_Raquette, QPoint(60, 420));
+    Systeme::ShowFormOnScreen(FRM_Raquette);
+    EXPECT_EQ(FRM_Raquette->pos(), QPoint(60, 0));
+    EXPECT_TRUE(screen.contains(FRM_Raquette->frameGeometry()));
+    FRM_Raquette->hide();
 }
