@@ -170,7 +170,10 @@ void BM_ResultPasses(benchmark::State& state)
     auto once = [&] {
         kernels::LevelStats stats{1 << 30, 0};
         kernels::Accumulate(DeepImagePlanes(), job, tables, stats);
-        dj.levels = tables.levels(std::uint16_t(stats.min), std::int32_t(stats.max - stats.min), nullptr);
+        dj.low = std::uint16_t(stats.min);
+        dj.range = std::int32_t(stats.max - stats.min);
+        dj.levels = tables.levels(dj.low, dj.range, nullptr);
+        dj.plainStretch = true;
         kernels::DisplayPass(DeepImagePlanes(), dj, out);
     };
     MeasureAllocations(state, "allocs/frame", once);

@@ -294,6 +294,9 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
     dj.width = W;
     dj.height = H;
     dj.levels = tables().levels(low, range, ToneCurveActive ? ToneCurve : nullptr);
+    dj.plainStretch = !(ToneCurveActive && ToneCurve);
+    dj.low = low;
+    dj.range = range;
     dj.grey = t->RDB_NB->isChecked();
     dj.showRed = t->CKB_Red->isChecked();
     dj.showGreen = t->CKB_Green->isChecked();

@@ -39,6 +39,7 @@ std::uint16_t* DeepPlanes::base(int plane) const
 
 void DeepPlanes::mark(int plane, int width, int height)
 {
+    ++generation_[plane];
     Extent& e = written_[plane];
     e.width = std::max(e.width, width);
     e.height = std::max(e.height, height);
@@ -149,9 +150,15 @@ void DeepPlanes::clear(int plane)
 {
     if (!base(plane))
         return;
+    ++generation_[plane];
     pendingClear_[plane] = written_[plane].width > 0 && written_[plane].height > 0;
     if (!pendingClear_[plane])
         written_[plane] = {};
+}
+
+std::uint64_t DeepPlanes::generation(int plane) const
+{
+    return plane >= 0 && plane < kPlanes ? generation_[plane] : 0;
 }
 
 void DeepPlanes::clearAll()
