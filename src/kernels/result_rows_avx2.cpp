@@ -95,9 +95,35 @@ NJ_AVX2 inline __m256i amountsOf4(const std::uint16_t* dark, const AmountMaths& 
 
 enum class DarkFrom { None, Words, Amounts };
 
+// Words 0 to 2 of four pixels (b0 g0 r0 . b1 g1 r1 . | b2 ...) as three
+// groups of four doubles: b0 g0 r0 b1, g1 r1 b2 g2, r2 b3 g3 r3.
+NJ_AVX2 inline void spreadWords(__m256i w, __m256d out[3])
+{
+    const __m256i lo = _mm256_cvtepu16_epi32(_mm256_castsi256_si128(w));
+    const __m256i hi = _mm256_cvtepu16_epi32(_mm256_extracti128_si256(w, 1));
+    const __m256i a = _mm256_permutevar8x32_epi32(lo, _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 0, 0));
+    const __m256i b = _mm256_permutevar8x32_epi32(hi, _mm256_setr_epi32(0, 0, 0, 1, 2, 4, 5, 6));
+    out[0] = _mm256_cvtepi32_pd(_mm256_castsi256_si128(a));
+    out[1] = _mm256_cvtepi32_pd(_mm_blend_epi32(_mm256_extracti128_si256(a, 1), _mm256_castsi256_si128(b), 0xC));
+    out[2] = _mm256_cvtepi32_pd(_mm256_extracti128_si256(b, 1));
+}
+
+// The inverse: three groups of four integers (at most 65535 where they
+// are not below 0) back to the words of four pixels; the fourth words 0.
+NJ_AVX2 inline __m256i gatherWords(const __m128i q[3])
+{
+    const __m128i first = _mm_packus_epi32(q[0], q[1]);    // b0 g0 r0 b1 g1 r1 b2 g2
+    const __m128i last = _mm_packus_epi32(q[2], q[2]);     // r2 b3 g3 r3 ...
+    const __m128i second = _mm_alignr_epi8(last, first, 12);   // b2 g2 r2 b3 g3 r3 ...
+    const __m256i place = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, -1, -1, 6, 7, 8, 9, 10, 11, -1, -1, 0, 1, 2, 3, 4, 5,
+                                           -1, -1, 6, 7, 8, 9, 10, 11, -1, -1);
+    return _mm256_shuffle_epi8(_mm256_set_m128i(second, first), place);
+}
+
 // Four pixels per step, sixteen words at once: the dark taken away in
 // words (P - min(P, d) is the saturating difference), the flat division in
-// double one pixel at a time. Returns where the portable tail starts.
+// double on the twelve words that count. Returns where the portable tail
+// starts.
 template <DarkFrom Dark, bool Flat>
 NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi)
 {
@@ -135,34 +161,34 @@ NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi)
         if constexpr (Dark == DarkFrom::Amounts)
             w = _mm256_subs_epu16(w, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(amounts + 4 * c)));
         if constexpr (Flat) {
-            const std::uint16_t* f = flat + 4 * c;
-            __m128i q[4];
-            const __m128i halves[2] = {_mm256_castsi256_si128(w), _mm256_extracti128_si256(w, 1)};
-            __m128i darks[2];
+            // The twelve words that count, as three groups of four doubles
+            // (the fourth words are left out of the arithmetic).
+            __m256d v[3];
+            spreadWords(w, v);
             if constexpr (Dark == DarkFrom::Words) {
-                const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dark + 4 * c));
-                darks[0] = _mm256_castsi256_si128(d);
-                darks[1] = _mm256_extracti128_si256(d, 1);
-            }
-            for (int i = 0; i < 4; ++i, f += 4) {
-                const __m128i h = halves[i / 2];
-                __m256d v = pixelWords(i % 2 == 0 ? h : _mm_unpackhi_epi64(h, h));
-                if constexpr (Dark == DarkFrom::Words) {
-                    // Followed by the division, the dark stays in double
-                    // (the words are converted once): at least 0, NaN too
-                    // (max gives its second operand), at most the word.
-                    const __m128i dh = darks[i / 2];
-                    const __m256d dw = pixelWords(i % 2 == 0 ? dh : _mm_unpackhi_epi64(dh, dh));
-                    __m256d t = roundEven(_mm256_sub_pd(_mm256_mul_pd(_mm256_mul_pd(dw, maths.level), maths.ratio), half));
-                    t = _mm256_min_pd(_mm256_max_pd(t, zero), v);
-                    v = _mm256_sub_pd(v, t);
+                // Followed by the division, the dark stays in double (the
+                // words are converted once): at least 0, NaN too (max gives
+                // its second operand), at most the word.
+                __m256d d[3];
+                spreadWords(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(dark + 4 * c)), d);
+                for (int i = 0; i < 3; ++i) {
+                    __m256d t =
+                        roundEven(_mm256_sub_pd(_mm256_mul_pd(_mm256_mul_pd(d[i], maths.level), maths.ratio), half));
+                    t = _mm256_min_pd(_mm256_max_pd(t, zero), v[i]);
+                    v[i] = _mm256_sub_pd(v[i], t);
                 }
-                const __m256d factor = _mm256_setr_pd(t0[f[0]], t1[f[1]], t2[f[2]], 1.0);
-                __m256d x = roundEven(_mm256_sub_pd(_mm256_mul_pd(factor, v), half));
+            }
+            const std::uint16_t* f = flat + 4 * c;
+            const __m256d factor[3] = {_mm256_setr_pd(t0[f[0]], t1[f[1]], t2[f[2]], t0[f[4]]),
+                                       _mm256_setr_pd(t1[f[5]], t2[f[6]], t0[f[8]], t1[f[9]]),
+                                       _mm256_setr_pd(t2[f[10]], t0[f[12]], t1[f[13]], t2[f[14]])};
+            __m128i q[3];
+            for (int i = 0; i < 3; ++i) {
+                __m256d x = roundEven(_mm256_sub_pd(_mm256_mul_pd(factor[i], v[i]), half));
                 x = _mm256_min_pd(_mm256_max_pd(x, zero), limit);
                 q[i] = _mm256_cvttpd_epi32(x);
             }
-            w = _mm256_set_m128i(_mm_packus_epi32(q[2], q[3]), _mm_packus_epi32(q[0], q[1]));
+            w = gatherWords(q);
         }
         lo = _mm256_min_epu16(lo, _mm256_or_si256(w, fourth));
         hi = _mm256_max_epu16(hi, _mm256_andnot_si256(fourth, w));
