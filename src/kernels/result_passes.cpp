@@ -178,14 +178,14 @@ const std::uint16_t* ResultTables::darkAmountPlane(const DeepPlanes& planes, int
     amountPlane_.resize(std::size_t(D.height) * std::size_t(DeepPlanes::kRowWords));
     std::uint16_t* A = amountPlane_.data();
     const RowRoute& route = rowRoute();
-    auto rowsOf = [&](int, int first, int end) {
+    auto rowsOf = [&](int first, int end) {
         for (int r = first; r < end; ++r)
             route.amounts(D.row(r), A + std::ptrdiff_t(r) * DeepPlanes::kRowWords, D.width, darkLevel, darkRatio);
     };
     if (pool)
-        pool->Run(D.height, rowsOf);
+        pool->Run(D.height, [&rowsOf](int, int first, int end) { rowsOf(first, end); });
     else
-        rowsOf(0, 0, D.height);
+        rowsOf(0, D.height);
     amountPlaneKey_ = key;
     return A;
 }
