@@ -82,10 +82,11 @@ public:
     void clear(int plane);
     void clearAll();
 
-    // Grows each time the plane may have changed: at every access that can
-    // write it (pixel, row, region and overwrite without const) and every
-    // clear. What is derived from a plane is still good while its
-    // generation is the one it was derived at. 0 for a plane outside 0..5.
+    // Changes each time the plane may have changed: at every access that
+    // can write it (pixel, row, region and overwrite without const) and
+    // every clear; never the same for two changes, whatever the planes. What
+    // is derived from a plane is still good while its generation is the one
+    // it was derived at. 0 for a plane outside 0..5 or never changed.
     std::uint64_t generation(int plane) const;
 
 private:
