@@ -1,5 +1,6 @@
 #include "kernels/result_passes.h"
 
+#include "kernels/clone_route.h"
 #include "kernels/result_rows.h"
 #include "kernels/row_pool.h"
 
@@ -106,9 +107,12 @@ constexpr RowRoute kAvx2Route{rows::addRowAvx2, rows::correctRowAvx2, rows::fold
 
 std::atomic<bool> portableOnly{false};
 
+// The portable loops run when either switch asks for them: this file's own
+// or the one of the kernels with an AVX2 copy.
 const RowRoute& rowRoute()
 {
-    return !portableOnly.load(std::memory_order_relaxed) && hasAvx2() ? kAvx2Route : kPortableRoute;
+    return !portableOnly.load(std::memory_order_relaxed) && hasAvx2() && detail::UseAvx2Clone() ? kAvx2Route
+                                                                                                 : kPortableRoute;
 }
 
 // The tables of the corrections.

@@ -121,9 +121,10 @@ private:
 // added to and corrected into plane 5 while it is in the cache.
 bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tables, LevelStats& stats);
 
-// The row loops of Accumulate run on the processor's vector units (AVX2)
-// when it has them, else portably; both routes give the same words. With
-// PassRoute::Portable the portable loops run whatever the processor (to
+// The row loops of Accumulate and DisplayPass run on the processor's
+// vector units (AVX2) when it has them, else portably; both routes give the
+// same words and bytes. With PassRoute::Portable (or CloneRoute::Portable,
+// kernels/clone_route.h) the portable loops run whatever the processor (to
 // compare the routes). Set it while no pass runs.
 enum class PassRoute { Best, Portable };
 void SetPassRoute(PassRoute route);
