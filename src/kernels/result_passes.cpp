@@ -356,6 +356,7 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
                 row.dark = job.dark ? D.row(r) : nullptr;
                 row.amounts = amounts ? amounts + std::ptrdiff_t(r) * DeepPlanes::kRowWords : nullptr;
                 row.flat = flatOn ? F.row(r) : nullptr;
+                row.nextRow = r + 1 < end ? DeepPlanes::kRowWords : 0;
                 route.correct(row, e);
             }
         }

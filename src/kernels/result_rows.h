@@ -44,6 +44,9 @@ struct CorrectRow {
     const std::uint16_t* flat = nullptr;   // null: no flat
     std::uint16_t* out = nullptr;
     int pixels = 0;
+    // Words from a pixel to the one below it when the next row follows (the
+    // vector route asks for it on the way), else 0.
+    std::ptrdiff_t nextRow = 0;
     double darkLevel = 0;
     double darkRatio = 0;
     double means[3] = {0, 0, 0};

@@ -140,8 +140,21 @@ NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi)
     const std::uint16_t* const flat = r.flat;
     std::uint16_t* const out = r.out;
     const int pixels = r.pixels;
+    const std::ptrdiff_t next = r.nextRow;
     int c = 0;
     for (; c + 4 <= pixels; c += 4) {
+        if (next != 0 && c % 8 == 0) {
+            // One cache line of each plane's next row per eight pixels: the
+            // rows are short streams for the processor's own prefetching.
+            __builtin_prefetch(sum + 4 * c + next, 1, 2);
+            __builtin_prefetch(out + 4 * c + next, 1, 2);
+            if constexpr (Dark == DarkFrom::Words)
+                __builtin_prefetch(dark + 4 * c + next, 0, 2);
+            if constexpr (Dark == DarkFrom::Amounts)
+                __builtin_prefetch(amounts + 4 * c + next, 0, 2);
+            if constexpr (Flat)
+                __builtin_prefetch(flat + 4 * c + next, 0, 2);
+        }
         __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sum + 4 * c));
         if constexpr (Dark == DarkFrom::Words && !Flat)
             w = _mm256_subs_epu16(w, amountsOf4(dark + 4 * c, maths));
