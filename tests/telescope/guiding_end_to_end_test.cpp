@@ -22,6 +22,7 @@
 #include "platform/camera_device.h"
 #include "platform/clock.h"
 #include "platform/port_access.h"
+#include "platform/simulated_camera.h"
 #include "scripting/scripts.h"
 #include "support/star_field.h"
 #include "support/temp_program_dir.h"
@@ -511,6 +512,35 @@ TEST_F(SimulatorGuiding, ThePluginButtonListsEveryGuiderAsPluginColonDevice)
     EXPECT_FALSE(FRM_Pref->GRB_Choix_Plugins_Mount->isHidden());
 }
 
+// Choosing the plug-in's guider opens autoguiding and the telescope menu as
+// every other guide interface does; the guide page's buttons connect it
+// (locking the page's choices) and disconnect it again (unlocking them),
+// and the mount is left as it was.
+TEST_F(SimulatorGuiding, TheGuidePageConnectsAndDisconnectsThePluginsGuiderForAutoguiding)
+{
+    ASSERT_FALSE(PluginManager->Guiders.empty());
+    TFRM_Pref& p = *FRM_Pref;
+    ASSERT_TRUE(p.RDB_Mount_Aucun->isChecked());
+    ASSERT_FALSE(FRM_Tool_Suivi->RDB_Autoguidage->isEnabled()) << "no guide interface yet";
+    p.RDB_Autoguide_Plugin->click();
+    EXPECT_TRUE(FRM_Tool_Suivi->RDB_Autoguidage->isEnabled());
+    EXPECT_TRUE(FRM_Alv->MNU_Telescope->isEnabled());
+
+    p.BTN_Autoguide_Connecter->click();
+    EXPECT_NE(GuidePlugin::Instance.handle, 0);
+    EXPECT_FALSE(p.RDB_Autoguide_LX200->isEnabled());
+    EXPECT_FALSE(p.BTN_Autoguide_Connecter->isEnabled());
+    ASSERT_TRUE(p.BTN_Autoguide_Deconnecter->isEnabled());
+    p.BTN_Autoguide_Deconnecter->click();
+    EXPECT_EQ(GuidePlugin::Instance.handle, 0);
+    EXPECT_TRUE(p.RDB_Autoguide_LX200->isEnabled());
+    EXPECT_TRUE(p.RDB_Autoguide_Plugin->isEnabled());
+    EXPECT_TRUE(p.BTN_Autoguide_Connecter->isEnabled());
+    EXPECT_FALSE(p.BTN_Autoguide_Deconnecter->isEnabled());
+    EXPECT_TRUE(p.RDB_Mount_Aucun->isChecked());
+    EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+}
+
 // Motor-speed learning on the plug-in's guider (6 pixels a second, 12"/s at
 // 2"/pixel): West, North, East and South for two seconds each (long enough
 // for the whole-pixel star positions and the frames' delay to matter
@@ -750,6 +780,56 @@ TEST_F(MountTest, GuideLogLinesMatchThePulsesTheSimulatedMountGot)
     EXPECT_EQ(ProcedureState, 0);
     EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
     EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
+}
+
+// The simulated LX200 on COM20 carries the sky of the built-in simulated
+// cameras, so that guiding on them closes its loop in the running program:
+// a West move held for a second takes the stars 30" towards smaller x at
+// the cameras' scale, North towards greater y; a West move from right
+// ascension 0 (where the mount starts) is no jump across the whole circle;
+// once the simulator stops, the sky no longer follows it.
+TEST_F(MountTest, TheSimulatedMountOnCom20CarriesTheSimulatedCamerasSky)
+{
+    const SimulatorGuard guard;
+    dir.writeFile(QStringLiteral("comports.map"), "COM20=SIM\n");
+    pref().SPED_Delai_Serie->setValue(0);
+    pref().RDB_Autoguide_LX200->click();
+    pref().CBX_AG_PortSerie->setCurrentIndex(pref().CBX_AG_PortSerie->findText(QStringLiteral("      COM20")));
+    pref().BTN_Autoguide_Connecter->click();
+    Telescope::SimulatedLx200Mount* sim = Telescope::MountSimulator();
+    ASSERT_NE(sim, nullptr);
+    const double scale = Telescope::kSimulatedSkyScale;
+    EXPECT_NEAR(scale, 0.763, 0.001) << "the optics of a fresh program directory";
+    double x, y;
+    platform::simulatedMountOffset(x, y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    const double ra0 = sim->ra(), dec0 = sim->dec();
+
+    // West through the Preferences' test button, for one second of the
+    // mount's time (its thread moves it on the program's clock).
+    emit pref().BTN_Autoguide_Ouest->pressed();
+    ASSERT_EQ(countOf(simulatorCommandsOnce(1, {":Mw#"}), {":Mw#"}), 1);
+    clock.advanceMs(1000);
+    QElapsedTimer waited;
+    waited.start();
+    while (sim->ra() == ra0 && waited.elapsed() < 10000)
+        QThread::msleep(5);
+    emit pref().BTN_Autoguide_Ouest->released();
+    ASSERT_EQ(countOf(simulatorCommandsOnce(1, {":Qw#", ":Q#"}), {":Qw#", ":Q#"}), 1);
+    platform::simulatedMountOffset(x, y);
+    EXPECT_NEAR(x, -Telescope::SimulatedLx200Mount::kGuideRate / scale, 0.01);
+    EXPECT_NEAR(y, 0, 0.01);
+
+    sim->setPosition(ra0 + 12, dec0 + 45);   // 12" East and 45" North of the start
+    platform::simulatedMountOffset(x, y);
+    EXPECT_NEAR(x, 12 / scale, 0.01);
+    EXPECT_NEAR(y, 45 / scale, 0.01);
+
+    Telescope::StopMountSimulator();
+    platform::simulatedMountOffset(x, y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
 }
 
 // Autoguiding set up from a fresh program directory through the windows, as
