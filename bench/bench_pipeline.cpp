@@ -1,7 +1,10 @@
 // The per-frame routine with the result rendering, as a running addition
-// with dark, flat and thresholds on makes it work: one camera frame of
-// 640 x 480 or 1280 x 960 through Align_V::ProcessFrame, single thread,
-// the display zone covering the whole frame. Besides the time per frame,
+// with dark, flat and thresholds on makes it work (or the live view with
+// the same dark and flat): one camera frame of 640 x 480 or 1280 x 960
+// through Align_V::ProcessFrame, on one thread or with the result passes
+// on four, the display zone covering the whole frame. To see one core's
+// figure, pin the program to one core (taskset -c N); the four-thread
+// figure wants four free cores. Besides the time per frame,
 // "allocs/frame" counts the heap allocations made per frame once running,
 // and "allocs/refresh" those of one refresh of the read-outs, which their
 // timer makes ten times a second while frames stream, whatever the rate.
@@ -89,7 +92,9 @@ void prepare(int W, int H)
     a->SCB_Taille_ZAffich->setMaximum(1600);
     a->SCB_Taille_ZAffich->setValue(W);
     a->TNI_Taille_ZAffich->SetValue(W);
+    a->SCB_Taille_ZAffichV->setMaximum(1600);
     a->SCB_Taille_ZAffichV->setValue(H);
+    a->TNI_Taille_ZAffichV->SetValue(H);
     Align_V::ComputeDisplayZone(1);
     FRM_Alv->Image3->SetPictureSize(W, H);
 
@@ -116,12 +121,18 @@ void prepare(int W, int H)
         }
 }
 
+// The fourth argument, when 1, runs the live view instead of the running
+// addition: each frame alone with the same dark and flat, the dark's ratio
+// the same from frame to frame.
 void BM_ProcessFrame(benchmark::State& state)
 {
     const int W = int(state.range(0)), H = int(state.range(1));
     const int threads = state.range(2) > 0 ? int(state.range(2)) : 1;
+    const bool live = state.range(3) == 1;
     Align_V::SetResultThreads(threads);
     prepare(W, H);
+    if (live)
+        FRM_Tool_Images->CKB_Integration->setChecked(false);
     std::uint8_t keep = 0;
     for (int i = 0; i < 5; ++i)
         Align_V::ProcessFrame(1, keep, 1);
@@ -136,7 +147,8 @@ void BM_ProcessFrame(benchmark::State& state)
     const long long beforeRefresh = g_allocations.load();
     pipeline::ReadoutRefresh::instance().flush();
     state.counters["allocs/refresh"] = double(g_allocations.load() - beforeRefresh);
-    state.SetLabel(std::to_string(W) + "x" + std::to_string(H) + ", " + std::to_string(threads) + " thread(s)");
+    state.SetLabel(std::to_string(W) + "x" + std::to_string(H) + ", " + std::to_string(threads) + " thread(s)"
+                   + (live ? ", live" : ", addition"));
     Align_V::SetResultThreads(1);
 }
 
@@ -170,7 +182,10 @@ void BM_ResultPasses(benchmark::State& state)
     auto once = [&] {
         kernels::LevelStats stats{1 << 30, 0};
         kernels::Accumulate(DeepImagePlanes(), job, tables, stats);
-        dj.levels = tables.levels(std::uint16_t(stats.min), std::int32_t(stats.max - stats.min), nullptr);
+        dj.low = std::uint16_t(stats.min);
+        dj.range = std::int32_t(stats.max - stats.min);
+        dj.levels = tables.levels(dj.low, dj.range, nullptr);
+        dj.plainStretch = true;
         kernels::DisplayPass(DeepImagePlanes(), dj, out);
     };
     MeasureAllocations(state, "allocs/frame", once);
@@ -261,14 +276,18 @@ BENCHMARK(BM_EndToEnd640x480At30Fps)->Iterations(1)->Unit(benchmark::kSecond)->U
 
 } // namespace
 
-// The third argument is the threads the passes' rows are split across.
+// The third argument is the threads the passes' rows are split across; the
+// fourth 0 for the running addition, 1 for the live view.
 BENCHMARK(BM_ProcessFrame)
-    ->Args({640, 480, 1})
-    ->Args({1280, 960, 1})
-    ->Args({1280, 960, 4})
+    ->Args({640, 480, 1, 0})
+    ->Args({1280, 960, 1, 0})
+    ->Args({1280, 960, 4, 0})
+    ->Args({1280, 960, 1, 1})
+    ->Args({1280, 960, 4, 1})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_ResultPasses)
+    ->Args({320, 240, 1})
     ->Args({640, 480, 1})
     ->Args({1280, 960, 1})
     ->Args({1280, 960, 2})

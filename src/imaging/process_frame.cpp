@@ -113,8 +113,16 @@ kernels::Bitmap24& smallBitmap()
 // Copies the display zone of the slot's frame into ZoneBitmap.
 void copyZone(int slot)
 {
-    kernels::stretchBlt(*ZoneBitmap, ZoneImageRect, *SlotBitmaps[slot][0], DisplayZoneRect,
-                        kernels::RasterOp::SrcCopy);
+    const kernels::Rect& to = ZoneImageRect;
+    const kernels::Rect& from = DisplayZoneRect;
+    // The same size both sides (the usual case) is a plain copy, which the
+    // result passes' threads share.
+    if (!to.isEmpty() && to.width() == from.width() && to.height() == from.height() && to.width() <= INT32_MAX
+        && to.height() <= INT32_MAX)
+        kernels::bitBlt(*ZoneBitmap, to.left, to.top, int(to.width()), int(to.height()), *SlotBitmaps[slot][0],
+                        from.left, from.top, kernels::RasterOp::SrcCopy, ResultRowPool());
+    else
+        kernels::stretchBlt(*ZoneBitmap, to, *SlotBitmaps[slot][0], from, kernels::RasterOp::SrcCopy);
 }
 
 // Top-left corner of the stamp of a two-camera layout, or false for none.
@@ -190,7 +198,7 @@ void showSource(Frame& f)
     } else {
         if (SourceViewShown) {
             kernels::bitBlt(view, 0, 0, view.width(), view.height(), *SlotBitmaps[f.slot][0], 0, 0,
-                            kernels::RasterOp::SrcCopy);
+                            kernels::RasterOp::SrcCopy, ResultRowPool());
             f.view->Changed();
         }
         if (smallShows(f.slot)) {
