@@ -4,6 +4,8 @@
 #include "app/log.h"
 #include "capture/avi_compression.h"
 #include "capture/wdm_capture.h"
+#include "imaging/pipeline_state.h"
+#include "kernels/frame_copy.h"
 
 std::array<TCameraSlot, 3> CameraSlots;
 std::uint8_t CurrentCameraSlot = 1;
@@ -51,6 +53,13 @@ void ResetCaptureStartValues()
 void CloseCaptureDebugFile()
 {
     TLog::Close(DebugLog);
+}
+
+platform::FrameLayout SlotFrameLayout(int slot)
+{
+    if ((slot != 1 && slot != 2) || !SlotBitmaps[slot][0])
+        return {};
+    return kernels::LayoutOf(*SlotBitmaps[slot][0]);
 }
 
 void DebugLine(const QString& text)

@@ -110,4 +110,9 @@ void CloseCaptureDebugFile();
 // Appends one line to the debug log, opening it when it is not open yet.
 void DebugLine(const QString& text);
 
+// The layout of the slot's live bitmap (SlotBitmaps[slot][0]), for its
+// frame hand-over: frames are handed to the bitmap without a second copy.
+// Not valid when the bitmap does not exist yet.
+platform::FrameLayout SlotFrameLayout(int slot);
+
 } // namespace Capture
