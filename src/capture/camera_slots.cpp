@@ -18,6 +18,7 @@ std::array<std::uint8_t, 3> SlotModes{};
 std::array<std::int32_t, 3> FrameCounters{};
 std::array<TFrameRateStamps, 3> FrameRateStamps;
 std::int32_t PendingTimerInterval = 0;
+std::uint8_t PendingTimerSlot = 0;
 std::uint8_t PlayerActive = 0;
 std::array<std::uint8_t, 3> LongExposureRunning{};
 std::uint8_t ExposureTimerRearm = 0;
@@ -48,6 +49,7 @@ void ResetCaptureStartValues()
     AviWriterOpen = false;
     CaptureStartPending = true;
     PendingTimerInterval = 0;
+    PendingTimerSlot = 0;
 }
 
 void CloseCaptureDebugFile()

@@ -77,7 +77,10 @@ struct TFrameRateStamps {
     std::int64_t previous_ms = -1;
 };
 extern std::array<TFrameRateStamps, 3> FrameRateStamps;
+// The frame timer interval to restore at the next tick of PendingTimerSlot's
+// timer (after the format page slowed it down); 0 none.
 extern std::int32_t PendingTimerInterval;
+extern std::uint8_t PendingTimerSlot;
 extern std::uint8_t PlayerActive;
 // Elements 1..2: a long exposure runs on the slot; element 0: the index of
 // SlotBitmaps[slot][k] that the next grabbed frame goes to.

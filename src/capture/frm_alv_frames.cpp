@@ -83,8 +83,9 @@ void TFRM_Alv::Timer_Cam2Timer()
 void TFRM_Alv::FrameTick(int slot)
 {
     QTimer* timer = slot == 1 ? Timer_Cam1 : Timer_Cam2;
+    // Only the slowed timer gets its interval back, not the other slot's.
     auto applyPendingInterval = [&] {
-        if (PendingTimerInterval > 0) {
+        if (PendingTimerInterval > 0 && PendingTimerSlot == slot) {
             timer->setInterval(PendingTimerInterval);
             PendingTimerInterval = 0;
         }
