@@ -215,7 +215,7 @@ void ApplyFilter()
                                                       on ? QStringLiteral("Sharpen_I.bmp") : QStringLiteral("Sharpen.bmp"));
         const QImage glyph(file);
         if (!glyph.isNull())
-            for (QToolButton* b : {FRM_Alv->SPDB_Filtres, FRM_Alv->SPDB_Filtres_B})
+            for (QToolButton* b : std::initializer_list<QToolButton*>{FRM_Alv->SPDB_Filtres, FRM_Alv->SPDB_Filtres_B})
                 b->setIcon(QIcon(QPixmap::fromImage(glyph)));
     }
     if (!t.CKB_Integration->isChecked())

@@ -30,7 +30,12 @@ public:
     void FormCloseQuery(bool& canClose) override;
     void FormClose(TCloseAction& action) override;
     void FormDestroy();
+    // Lays the window out: the status bar right of the image tabs, the tool
+    // bar in use in a column at the right as wide as its pages need, the
+    // image area in what is left.
     void FormResize();
+    // The tool bar column's width in a window area `areaWidth` wide.
+    static int ToolPanelWidth(const QWidget* panel, int areaWidth);
 
     // Camera slots (capture/frm_alv_capture.cpp, capture/frm_alv_frames.cpp).
     // Opens the source of slot 1 or 2: the driver choice, the source, the
@@ -290,6 +295,7 @@ private:
     void ConnectFunctionButtons();
     void ConnectMouseHandlers();
     void ConnectMosaicHandlers();
+    void ConnectLayoutHooks();
     void FrameTick(int slot);
     bool StartCameraSource(int slot);
     bool StartFileSource(int slot);

@@ -526,8 +526,11 @@ void LoadMiscPrefs()
         w->resize(readInt("Windows", "FRM_Sky_Width", 640), readInt("Windows", "FRM_Sky_Height", 480));
         placeOnScreen(w, readInt("Windows", "FRM_Sky_Left", 0), readInt("Windows", "FRM_Sky_Top", 0));
     }
-    if (readInt("Windows", "FRM_Sky_visible", 0) != 0)
+    // A chart left open comes back open.
+    if (readInt("Windows", "FRM_Sky_visible", 0) != 0) {
+        Systeme::ShowFormOnScreen(FindWindow(QStringLiteral("FRM_Sky")));
         RunHandler(QStringLiteral("Sky.RedrawChart"));
+    }
 
     // 4. Spoken assistant, only while the hand pad is enabled.
     if (QWidget* pad = FindWindow(QStringLiteral("FRM_Raquette")); pad && pad->isEnabled())
@@ -540,6 +543,12 @@ void LoadMiscPrefs()
         if (auto* b = control<QAbstractButton>(window, useRelative ? "RDB_Relatif" : "RDB_Absolu"))
             b->setChecked(true);
     }
+
+    // 6. A guide port on a plug-in: its guiders are listed once the
+    // plug-ins are loaded, which comes after the settings.
+    if (auto* plugin = control<QAbstractButton>(QStringLiteral("FRM_Pref"), "RDB_Autoguide_Plugin");
+        plugin && plugin->isChecked())
+        RunHandler(QStringLiteral("FRM_Pref.RDB_Autoguide_PluginClick"));
 
     StartupPrefsLoaded = true;
 }
@@ -594,8 +603,13 @@ void LoadWindowLayout()
     place(QStringLiteral("FRM_Longuepose"), {}, false);
     // The goto dialog comes back as it opens: its caption and the current
     // object's coordinates (an empty caption would show the program's name).
-    tlv(QStringLiteral("FRM_ObjectAction"),
-        [](QWidget*) { RunHandler(QStringLiteral("FRM_ObjectAction.ShowCurrentObject")); });
+    // In front of the chart when the chart came back too, as when the
+    // chart opens it.
+    tlv(QStringLiteral("FRM_ObjectAction"), [](QWidget* w) {
+        RunHandler(QStringLiteral("FRM_ObjectAction.ShowCurrentObject"));
+        if (QWidget* chart = FindWindow(QStringLiteral("FRM_Sky")); chart && chart->isVisible())
+            Systeme::KeepInFrontOf(w, chart);
+    });
     tlv(QStringLiteral("FRM_ImgRef"));
     tlv(QStringLiteral("FRM_Detect_Mvt"));
     tlv(QStringLiteral("FRM_ComTrafic"), [](QWidget*) {

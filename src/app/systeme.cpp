@@ -122,20 +122,28 @@ QSize ScreenSize()
     return s ? s->geometry().size() : QSize(1024, 768);
 }
 
+void KeepInFrontOf(QWidget* form, QWidget* opener)
+{
+    if (!form || !opener || opener == form || !opener->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
+        || form->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        return;
+    // Changing the flags hides a shown window and may give it a new native
+    // window: the caller shows it again, where it was.
+    const QPoint at = form->pos();
+    form->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    form->move(at);
+    form->winId();
+    if (form->windowHandle() && opener->windowHandle())
+        form->windowHandle()->setTransientParent(opener->windowHandle());
+}
+
 void ShowFormOnScreen(QWidget* form)
 {
     if (!form)
         return;
     if (form->isMinimized())
         form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
-    // A window opened from one that stays on top would open under it.
-    QWidget* opener = QApplication::activeWindow();
-    if (opener && opener != form && opener->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
-        && !form->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
-        form->winId();
-        if (form->windowHandle() && opener->windowHandle())
-            form->windowHandle()->setTransientParent(opener->windowHandle());
-    }
+    KeepInFrontOf(form, QApplication::activeWindow());
     PlaceWindow(form, PlaceInsideScreen(QRect(form->pos(), form->size()), ScreenSize()));
     form->show();
     form->raise();

@@ -31,6 +31,10 @@ void PlaceWindow(QWidget* window, QPoint frameTopLeft);
 // brings it to the front. Opened from a window that stays on top, it is
 // kept in front of that window.
 void ShowFormOnScreen(QWidget* form);
+// A window opened from one that stays on top would open under it: it stays
+// on top as well, in front of its opener (on X11 a transient parent alone
+// does not lift a plain window). Nothing changes for other openers.
+void KeepInFrontOf(QWidget* form, QWidget* opener);
 
 // The screen size used by ShowFormOnScreen; tests replace it. An empty
 // function restores the primary screen's size.

@@ -176,6 +176,9 @@ bool TFRM_Alv::GetDriver(int slot)
         dialog.ComboBox1->addItem(d.Line());
     if (dialog.ComboBox1->count() > 0)
         dialog.ComboBox1->setCurrentIndex(0);
+    // The choice waits for its answer: it stands above every window, those
+    // kept on top included, or the program would seem frozen behind them.
+    dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     const int i = dialog.ComboBox1->currentIndex();

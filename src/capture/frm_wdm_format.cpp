@@ -57,6 +57,8 @@ namespace Wdm {
 bool RunFormatPage(const std::vector<platform::V4l2Camera::FormatEntry>& formats, TWDMCapture::FormatChoice& choice)
 {
     TFRM_WDMFormat page(formats, choice);
+    // Above the windows kept on top, as every dialog that waits for an answer.
+    page.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     if (page.exec() != QDialog::Accepted)
         return false;
     choice = page.Choice();

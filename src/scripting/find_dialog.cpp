@@ -14,6 +14,7 @@ TFindDialog::TFindDialog(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Rechercher"));
     setModal(false);
     auto* label = new QLabel(QStringLiteral("Rechercher :"), this);
+    label->setObjectName(QStringLiteral("LBL_Rechercher"));
     EDT_Texte = new QLineEdit(this);
     EDT_Texte->setObjectName(QStringLiteral("EDT_Texte"));
     BTN_Suivant = new QPushButton(QStringLiteral("Suivant"), this);

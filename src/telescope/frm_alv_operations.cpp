@@ -94,6 +94,12 @@ void TFRM_Alv::ConnectOperationHandlers()
             if (FRM_Alv)
                 (FRM_Alv->*m)();
         });
+    // After a language change: the panel's "no operation" in the new
+    // language; an operation under way keeps its name.
+    Settings::RegisterHandler(QStringLiteral("FRM_Alv.ShowIdleOperation"), [] {
+        if (FRM_Alv && ProcedureState == 0)
+            FRM_Alv->PNL_Action->setText(TranslatedTexts.MSG_Aucune_Operation);
+    });
 }
 
 void TFRM_Alv::MNU_Decl_EtoileClick()
@@ -222,7 +228,7 @@ void TFRM_Alv::SPDB_AbortClick()
 {
     const std::uint8_t s = ProcedureState;
     if (s % 2 == 1 && s <= 15) {
-        PNL_Action->setText(QStringLiteral("Aucune"));
+        PNL_Action->setText(TranslatedTexts.MSG_Aucune_Operation);
         ProcedureState = 0;
         MNU_Operations->setEnabled(true);
         SPDB_Executer->setEnabled(false);

@@ -123,7 +123,7 @@ void TFRM_MiseEnStation::FormClose(TCloseAction&)
         if (ProcedureState % 2 == 0 && w.SPDB_Abort->isEnabled())
             w.SPDB_AbortClick();
         ProcedureState = 0;
-        w.PNL_Action->setText(QStringLiteral("Aucune"));
+        w.PNL_Action->setText(TranslatedTexts.MSG_Aucune_Operation);
         w.SPDB_Executer->setEnabled(false);
         w.SPDB_Abort->setEnabled(false);
     }

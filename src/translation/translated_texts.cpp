@@ -13,6 +13,9 @@ constexpr std::array kEntries{
     NJ_TRANSLATED_TEXTS(NJ_TRANSLATED_TEXT_ENTRY)
     TTranslatedTextEntry{"MSG_Settings_not_saved", "MSG_Settings_not_saved",
                          "Les réglages n'ont pas pu être enregistrés", &TTranslatedTexts::MSG_Settings_not_saved},
+    TTranslatedTextEntry{"MSG_Valeur_Hors_Limites", "MSG_Valeur_Hors_Limites",
+                         "La valeur doit être comprise entre %g et %g", &TTranslatedTexts::MSG_Valeur_Hors_Limites},
+    TTranslatedTextEntry{"MSG_Aucune_Operation", "MSG_Aucune_Operation", "Aucune", &TTranslatedTexts::MSG_Aucune_Operation},
 };
 
 #undef NJ_TRANSLATED_TEXT_ENTRY

@@ -126,6 +126,11 @@ struct TTranslatedTexts {
     // Shown when the settings file cannot be written at the program's end,
     // which may come before any translation pass: it starts with its default.
     QString MSG_Settings_not_saved = QStringLiteral("Les réglages n'ont pas pu être enregistrés");
+    // Shown when a typed value is outside its field's bounds, which the two
+    // "%g" take in order; a field may be left before any translation pass.
+    QString MSG_Valeur_Hors_Limites = QStringLiteral("La valeur doit être comprise entre %g et %g");
+    // The main window's operation panel when no operation is under way.
+    QString MSG_Aucune_Operation = QStringLiteral("Aucune");
 };
 
 extern TTranslatedTexts TranslatedTexts;

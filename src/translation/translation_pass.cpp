@@ -354,13 +354,18 @@ void ApplyTranslation()
     for (std::size_t i = 0; i < texts.size() && i < kFixedWords; ++i)
         readText(texts[i]);
 
-    Pass(file).run(TranslationTable());
+    Pass pass(file);
+    pass.run(TranslationTable());
+    pass.run(ControlTextTable());
 
     for (std::size_t i = kFixedWords; i < texts.size(); ++i)
         readText(texts[i]);
 
     // Qt's own dialogs and buttons follow the same language.
     ApplyQtTranslations(section);
+
+    // The operation panel says "no operation" in the language just read.
+    RunHandler(QStringLiteral("FRM_Alv.ShowIdleOperation"));
 
     // The planner grid takes its column titles from the texts just read.
     RunHandler(QStringLiteral("FRM_Planificateur.FormActivate"));

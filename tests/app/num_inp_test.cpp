@@ -4,6 +4,7 @@
 #include "app/controls/num_inp.h"
 #include "app/ui/same_cause_guard.h"
 #include "support/fakes.h"
+#include "translation/translated_texts.h"
 
 #include <QFocusEvent>
 #include <QSignalSpy>
@@ -15,7 +16,7 @@
 static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
-const QString kRange010 = QStringLiteral("La valeur doit être comprise entre 0 and 10");
+const QString kRange010 = QStringLiteral("La valeur doit être comprise entre 0 et 10");
 constexpr long double kNaN = std::numeric_limits<long double>::quiet_NaN();
 constexpr long double kInf = std::numeric_limits<long double>::infinity();
 } // namespace
@@ -59,6 +60,27 @@ TEST(NumInp, NewControlAndTypingLimit)
     num.setText("");
     QTest::keyClicks(&num, "12345678901234");
     EXPECT_EQ(num.text(), "123456789012");
+}
+
+// The range message is the interface language's text with the bounds in
+// place of its two "%g"; nothing else of a language file's text is read as
+// a format.
+TEST(NumInp, RangeMessageIsInTheInterfaceLanguage)
+{
+    testsupport::RecordingMessageService messages;
+    const QString french = TranslatedTexts.MSG_Valeur_Hors_Limites;
+    TNumInp num;
+    num.SetMin(-2.5);
+    num.SetMax(1e6);
+    TranslatedTexts.MSG_Valeur_Hors_Limites = QStringLiteral("The value must be between %g and %g");
+    num.SetValue(2e6);
+    TranslatedTexts.MSG_Valeur_Hors_Limites = QStringLiteral("%s %d %1 %g-%g %g");
+    num.SetValue(2e6);
+    TranslatedTexts.MSG_Valeur_Hors_Limites = french;
+    num.SetValue(2e6);
+    EXPECT_EQ(messages.texts(), (QStringList{QStringLiteral("The value must be between -2.5 and 1000000"),
+                                             QStringLiteral("%s %d %1 -2.5-1000000 %g"),
+                                             QStringLiteral("La valeur doit être comprise entre -2.5 et 1000000")}));
 }
 
 TEST(NumInp, RangeCheckFromCode)

@@ -262,6 +262,26 @@ TEST_F(SettingsStore, StoredEncodingsAndSpellings)
     EXPECT_FALSE(bytes.contains("FRM_Longuepose_Top"));
 }
 
+// The guide port's choice comes back whichever button it is; a file that
+// names only one of the guide boxes (written before the guide port's other
+// buttons were stored) keeps that box.
+TEST_F(SettingsStore, TheGuidePortChoiceComesBackFromNewAndOlderFiles)
+{
+    writeSettings("[Autoguide]\r\nRDB_LX200.Checked=1\r\nRDB_Autoguide_Aucun.Checked=0\r\n"
+                  "RDB_Autoguide_LX200.Checked=1\r\n[Focus]\r\nAucun=0\r\nFocus_ASCOM=1\r\n");
+    load();
+    EXPECT_TRUE(FRM_Pref->RDB_Autoguide_LX200->isChecked());
+    EXPECT_FALSE(FRM_Pref->RDB_Autoguide_Aucun->isChecked());
+    EXPECT_TRUE(FRM_Pref->RDB_Focus_ASCOM->isChecked());
+
+    writeSettings("[Autoguide]\r\nRDB_Aucun.Checked=1\r\nRDB_Venner.Checked=1\r\n");
+    load();
+    EXPECT_TRUE(FRM_Pref->RDB_Autoguide_Venner->isChecked());
+    EXPECT_FALSE(FRM_Pref->RDB_Autoguide_Aucun->isChecked());
+    EXPECT_FALSE(FRM_Pref->RDB_Autoguide_LX200->isChecked());
+    EXPECT_TRUE(FRM_Pref->RDB_Focus_Aucun->isChecked());
+}
+
 TEST_F(SettingsStore, LoadRunsItsStepsAndHandlersInOrder)
 {
     int levelHandlerRuns = 0;

@@ -125,8 +125,48 @@ TEST_F(WindowLayout, AWindowOpenedFromOneThatStaysOnTopOpensInFrontOfIt)
     FRM_Sky->activateWindow();
     QApplication::setActiveWindow(FRM_Sky);
     ASSERT_EQ(QApplication::activeWindow(), FRM_Sky);
+    // Already open elsewhere, as the user left it: a window manager keeps a
+    // plain window under one that stays on top, whatever its transient
+    // parent says, so the dialog stays on top as well, where it was.
+    FRM_ObjectAction->move(40, 50);
+    FRM_ObjectAction->show();
     FRM_ObjectAction->ShowObject(QStringLiteral("M42"), 0, 0);
     ASSERT_NE(FRM_ObjectAction->windowHandle(), nullptr);
     EXPECT_EQ(FRM_ObjectAction->windowHandle()->transientParent(), FRM_Sky->windowHandle());
+    EXPECT_TRUE(FRM_ObjectAction->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(FRM_ObjectAction->isVisible());
+    EXPECT_EQ(FRM_ObjectAction->pos(), QPoint(40, 50));
+    EXPECT_EQ(FRM_ObjectAction->windowTitle(), QStringLiteral("M42"));
+
+    // Opened from a window that does not stay on top, nothing changes.
+    QApplication::setActiveWindow(FRM_Alv);
+    Systeme::ShowFormOnScreen(FRM_Raquette);
+    EXPECT_FALSE(FRM_Raquette->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+// The chart left open comes back open, and the goto dialog left open with it
+// comes back in front of it, as when the chart opens it.
+TEST_F(WindowLayout, TheChartLeftOpenComesBackWithTheGotoDialogInFrontOfIt)
+{
+    Systeme::PlaceWindow(FRM_Sky, QPoint(0, 0));
+    FRM_Sky->show();
+    Systeme::PlaceWindow(FRM_ObjectAction, QPoint(10, 10));
+    FRM_ObjectAction->show();
+    save();
+    FRM_Sky->hide();
+    FRM_ObjectAction->hide();
+    QApplication::setActiveWindow(FRM_Alv);
+
+    Settings::LoadMiscPrefs();
+    Settings::LoadWindowLayout();
+    EXPECT_TRUE(FRM_Sky->isVisible());
+    EXPECT_TRUE(FRM_ObjectAction->isVisible());
+    EXPECT_TRUE(FRM_ObjectAction->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(FRM_ObjectAction->pos(), QPoint(10, 10));
+
+    // A chart left closed stays closed.
+    FRM_Sky->hide();
+    save();
+    Settings::LoadMiscPrefs();
+    EXPECT_FALSE(FRM_Sky->isVisible());
 }

@@ -70,10 +70,11 @@ void CameraRoad::TearDown()
 void CameraRoad::answerDriverDialog(int line)
 {
     auto* poll = new QTimer(qApp);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, line] {
+    QObject::connect(poll, &QTimer::timeout, poll, [this, poll, line] {
         auto* d = qobject_cast<TFRM_Pilote*>(QApplication::activeModalWidget());
         if (!d)
             return;
+        driverDialogOnTop = d->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
         poll->deleteLater();
         poll->stop();
         if (line < 0) {

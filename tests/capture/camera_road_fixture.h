@@ -43,6 +43,9 @@ protected:
 
     // The next driver dialog picks `line` and confirms, or cancels for -1.
     void answerDriverDialog(int line);
+    // Whether the last driver dialog answered stood above the windows kept
+    // on top (the chart, the tracking window), which would hide it.
+    bool driverDialogOnTop = false;
     // Copies the test plug-ins into the program's Plugins folder and scans it again.
     void usePlugins(const QStringList& names);
     // A test entry point of a copied plug-in.

@@ -175,6 +175,7 @@ TEST_F(CameraRoad, DriverListRunsGrabThenStreamThenPluginCameras)
 
     answerDriverDialog(4);
     ASSERT_TRUE(FRM_Alv->GetDriver(1));
+    EXPECT_TRUE(driverDialogOnTop) << "a modal dialog under the windows kept on top would freeze the program";
     EXPECT_EQ(CameraSlots[1].sourceKind, 1);
     EXPECT_EQ(WdmDeviceIndex[1], 1);
     answerDriverDialog(5);

@@ -11,6 +11,66 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <algorithm>
+
+namespace {
+
+QString pendingLine(const QString& key, const QString& french)
+{
+    return QStringLiteral("QStringLiteral(\"") + key + QStringLiteral("\"),  // ") + french.simplified();
+}
+
+// Rewrites the list of texts alike in both languages, keeping its groups and
+// their comments: texts translated since leave it, a group left empty loses
+// its comment, and new texts go to the end, to be sorted into a group.
+bool rewritePendingList(const QString& path, const QStringList& same, const TextSnapshot& french)
+{
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    const QStringList old = QString::fromUtf8(in.readAll()).split(u'\n');
+    in.close();
+    const QRegularExpression entry(QStringLiteral("^QStringLiteral\\(\"([^\"]+)\"\\)"));
+    QList<QStringList> blocks{{}};  // separated by blank lines
+    QStringList listed;
+    for (const QString& line : old) {
+        if (line.trimmed().isEmpty()) {
+            blocks.append(QStringList());
+            continue;
+        }
+        const QRegularExpressionMatch m = entry.match(line);
+        if (!m.hasMatch()) {
+            blocks.last() << line;
+        } else if (same.contains(m.captured(1))) {
+            blocks.last() << pendingLine(m.captured(1), french.value(m.captured(1)));
+            listed << m.captured(1);
+        }
+    }
+    QStringList fresh;
+    for (const QString& key : same)
+        if (!listed.contains(key))
+            fresh << pendingLine(key, french.value(key));
+    if (!fresh.isEmpty())
+        blocks.append(QStringList{QStringLiteral("// New, to sort into a group above.")} + fresh);
+    QStringList out;
+    for (qsizetype i = 0; i < blocks.size(); ++i) {
+        const bool onlyComments =
+            std::all_of(blocks[i].cbegin(), blocks[i].cend(), [](const QString& l) { return l.startsWith(QLatin1String("//")); });
+        if (blocks[i].isEmpty() || (i > 0 && onlyComments))
+            continue;
+        if (!out.isEmpty())
+            out << QString();
+        out << blocks[i];
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    file.write((out.join(u'\n') + u'\n').toUtf8());
+    return true;
+}
+
+} // namespace
+
 TEST_F(LanguageFiles, ASwitchThereAndBackLeavesEveryWindowAsItWas)
 {
     for (const char* name : {"Lang_English.ini", "Lang_Francais.ini"}) {
@@ -30,9 +90,10 @@ TEST_F(LanguageFiles, ASwitchThereAndBackLeavesEveryWindowAsItWas)
     const TextSnapshot back = SnapshotTexts();
     EXPECT_EQ(french, back) << SnapshotDiff(french, back);
 
-    // Texts that read the same in English and in French: words of both
-    // languages ("Stop", "Flat", "ASCOM") and texts still to translate. The
-    // list only shrinks; NJ_WRITE_LANGUAGE_WALK=1 rewrites it.
+    // Texts that read the same in English and in French: names, words of
+    // both languages ("Stop", "Flat", "ASCOM"), script keywords, texts the
+    // windows write as they work. The list only shrinks;
+    // NJ_WRITE_LANGUAGE_WALK=1 rewrites it.
     QStringList same;
     const QRegularExpression word(QStringLiteral("[A-Za-z\u00C0-\u00FF]{3}"));
     for (auto it = french.cbegin(); it != french.cend(); ++it)
@@ -41,12 +102,7 @@ TEST_F(LanguageFiles, ASwitchThereAndBackLeavesEveryWindowAsItWas)
     same.sort();
     const QString listPath = QStringLiteral(NJ_SOURCE_DIR "/tests/translation/language_walk_pending.inc");
     if (qEnvironmentVariable("NJ_WRITE_LANGUAGE_WALK") == QLatin1String("1")) {
-        QFile out(listPath);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        out.write("// Texts the same in English and in French (written by the language walk test).\n");
-        for (const QString& key : same)
-            out.write((QStringLiteral("QStringLiteral(\"") + key + QStringLiteral("\"),  // ") + french.value(key).simplified()
-                       + QLatin1Char('\n')).toUtf8());
+        ASSERT_TRUE(rewritePendingList(listPath, same, french));
         return;
     }
     static const QStringList pending = {

@@ -46,8 +46,11 @@ TextSnapshot SnapshotTexts()
                     s.insert(SnapshotKey(win, name, "item") + QString::number(i), c->itemText(i));
                 s.insert(SnapshotKey(win, name, "selected"), QString::number(c->currentIndex()));
             }
-            if (auto* x = qobject_cast<QWidget*>(o))
+            if (auto* x = qobject_cast<QWidget*>(o)) {
                 s.insert(SnapshotKey(win, name, "hint"), x->toolTip());
+                if (x->isWindow() && !qobject_cast<QMenu*>(o))  // a dialog the window owns
+                    s.insert(SnapshotKey(win, name, "caption"), x->windowTitle());
+            }
             for (const char* p : {"leftAxisTitle", "bottomAxisTitle", "titleText"}) {
                 const QVariant v = o->property(p);
                 if (v.isValid())

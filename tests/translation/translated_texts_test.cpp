@@ -37,7 +37,7 @@ TEST(TranslatedTexts, EveryFieldHasExactlyOneKey)
     // Every member of the struct is a text with its own table row (no
     // member without a key, none listed twice).
     EXPECT_EQ(sizeof(TTranslatedTexts), entries.size() * sizeof(QString));
-    EXPECT_EQ(entries.size(), 98u); // the 97 shared texts and the settings-save failure
+    EXPECT_EQ(entries.size(), 100u); // the 97 shared texts, the settings-save failure, the range message, no operation
 
     QSet<QString> keys;
     QSet<const QString*> members;
@@ -57,6 +57,7 @@ TEST(TranslatedTexts, EmptyUntilTheFirstPassThenReadFromTheReader)
     EXPECT_TRUE(fresh.Txt_OUI.isEmpty());
     EXPECT_TRUE(fresh.MSG_PT_Access_Error_3.isEmpty());
     EXPECT_FALSE(fresh.MSG_Settings_not_saved.isEmpty());
+    EXPECT_FALSE(fresh.MSG_Valeur_Hors_Limites.isEmpty());
 
     Translation::ReadTexts([](const QString& key, const QString& def) {
         return key == QLatin1String("OUI") ? QStringLiteral("YES") : def;

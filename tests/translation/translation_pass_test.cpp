@@ -5,6 +5,7 @@
 #include "app/frm_pref.h"
 #include "app/settings.h"
 #include "app/settings/key_engine.h"
+#include "imaging/pipeline_state.h"
 #include "scripting/frm_script.h"
 #include "telescope/frm_raquette.h"
 #include "tools/frm_small.h"
@@ -50,7 +51,6 @@ TEST_F(TranslationPass, WritesSharedTwinAndCopiedTextsAndPutsFrenchBack)
 
     useNoLanguage();
     const TextSnapshot french = SnapshotTexts();
-    const QString pauseCaption = caption(FRM_Tool_Images, "BTN_Pause_sauv");
     EXPECT_EQ(avance->text(), QStringLiteral("Avance (ms)"));
     EXPECT_EQ(avanceRs->text(), QStringLiteral("Avance(ms) :"));
     EXPECT_EQ(TranslatedTexts.MSG_OK, QStringLiteral("OK"));
@@ -79,7 +79,8 @@ TEST_F(TranslationPass, WritesSharedTwinAndCopiedTextsAndPutsFrenchBack)
     EXPECT_EQ(hint(FRM_Alv, "SPDB_Cam1_Start"), QStringLiteral("Camera 1: start"));
     EXPECT_EQ(hint(FRM_Alv, "SPDB_Cam1_Start_B"), QStringLiteral("Camera 1: start"));
     EXPECT_EQ(hint(FRM_Tool_Images, "BTN_Pause_sauv"), QStringLiteral("Pause it"));
-    EXPECT_EQ(caption(FRM_Tool_Images, "BTN_Pause_sauv"), pauseCaption);
+    // The sequencer's buttons show a caption: their keys reach it too.
+    EXPECT_EQ(caption(FRM_Tool_Images, "BTN_Pause_sauv"), QStringLiteral("Pause it"));
     EXPECT_EQ(avance->text(), QStringLiteral("Advance"));
     EXPECT_EQ(avanceRs->text(), QStringLiteral("Advance"));
     EXPECT_EQ(FRM_Pref->windowTitle(), QStringLiteral("  Options  "));
@@ -158,4 +159,25 @@ TEST_F(TranslationPass, WritesChartStatusPanelsAndEndsWithThePlanner)
     EXPECT_EQ(chart->property("titleText").toString(), QStringLiteral("Error"));
     EXPECT_EQ(chart->property("leftAxisTitle").toString(), QStringLiteral("Ecart (Secondes d'arc)"));
     EXPECT_EQ(plannerSaw, QStringLiteral("Length"));
+}
+
+// The operation panel says "no operation" in the chosen language, but a
+// language change while an operation is under way leaves its name.
+TEST_F(TranslationPass, OperationPanelFollowsTheLanguageOnlyWhenIdle)
+{
+    const QByteArray english = "MSG_Aucune_Operation=None\r\n";
+    useLanguage(QStringLiteral("Test"), english);
+    EXPECT_EQ(FRM_Alv->PNL_Action->text(), QStringLiteral("None"));
+    useNoLanguage();
+    EXPECT_EQ(FRM_Alv->PNL_Action->text(), QStringLiteral("Aucune"));
+
+    ProcedureState = 8;
+    FRM_Alv->PNL_Action->setText(QStringLiteral("Orientation"));
+    useLanguage(QStringLiteral("Test"), english);
+    EXPECT_EQ(FRM_Alv->PNL_Action->text(), QStringLiteral("Orientation"));
+    FRM_Alv->SPDB_AbortClick();  // back to the armed step, then no operation
+    ProcedureState = 1;
+    FRM_Alv->SPDB_AbortClick();
+    EXPECT_EQ(ProcedureState, 0);
+    EXPECT_EQ(FRM_Alv->PNL_Action->text(), QStringLiteral("None"));
 }

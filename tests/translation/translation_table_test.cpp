@@ -10,9 +10,12 @@
 #include "translation/translated_texts.h"
 #include "translation/translation_table.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QMap>
 #include <QSet>
+
+#include <vector>
 
 using Translation::TextTarget;
 using Translation::TranslationEntry;
@@ -45,6 +48,15 @@ bool exists(const char* window, const char* component)
     return false;
 }
 
+// Every entry of a pass: the table, then the texts of the other controls.
+std::vector<TranslationEntry> allEntries()
+{
+    std::vector<TranslationEntry> all;
+    for (auto part : {Translation::TranslationTable(), Translation::ControlTextTable()})
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
 // Where an entry's text lands in a snapshot (list items: item and index).
 QString destination(const TranslationEntry& e)
 {
@@ -73,7 +85,7 @@ QByteArray frenchFileBytes(const TextSnapshot& french)
         }
     };
     add(QStringLiteral("Charset"), QStringLiteral("1;Default charset"));
-    for (const TranslationEntry& e : Translation::TranslationTable()) {
+    for (const TranslationEntry& e : allEntries()) {
         if (exists(e.window, e.component))
             add(e.keyName(), e.target == TextTarget::StatusPanel ? e.defaultText() : french.value(destination(e), e.defaultText()));
     }
@@ -146,6 +158,26 @@ TEST_F(TranslationTable, EntriesCountAndNameTheirPlaces)
     EXPECT_EQ(Translation::CharsetWindows().size(), 23u);
 }
 
+// The other controls' texts name controls that exist once the windows are
+// made (a misspelt name would leave a text untranslated without a word),
+// and a list they rebuild gets all its items back.
+TEST_F(TranslationTable, ControlTextsNameExistingControlsAndWholeLists)
+{
+    QMap<QString, int> listItems;
+    for (const TranslationEntry& e : Translation::ControlTextTable()) {
+        EXPECT_TRUE(exists(e.window, e.component)) << e.window << "/" << e.component;
+        if (e.target == TextTarget::ListItem) {
+            EXPECT_EQ(e.index, listItems[e.windowName() + u'/' + e.componentName()]++) << e.key;
+        }
+    }
+    for (auto it = listItems.cbegin(); it != listItems.cend(); ++it) {
+        const QStringList place = it.key().split(u'/');
+        auto* combo = Settings::FindWindow(place[0])->findChild<QComboBox*>(place[1]);
+        ASSERT_NE(combo, nullptr) << it.key().toStdString();
+        EXPECT_EQ(combo->count(), it.value()) << it.key().toStdString();
+    }
+}
+
 TEST_F(TranslationTable, EveryKeyReachesExactlyItsPlaces)
 {
     useNoLanguage();
@@ -154,7 +186,8 @@ TEST_F(TranslationTable, EveryKeyReachesExactlyItsPlaces)
     // Every key a distinct value, written in lower case.
     QMap<QString, QString> valueOfKey;
     QByteArray body;
-    for (const TranslationEntry& e : Translation::TranslationTable()) {
+    const std::vector<TranslationEntry> entries = allEntries();
+    for (const TranslationEntry& e : entries) {
         const QString k = e.keyName().toLower();
         if (!valueOfKey.contains(k)) {
             valueOfKey.insert(k, QStringLiteral("v%1").arg(valueOfKey.size()));
@@ -165,7 +198,7 @@ TEST_F(TranslationTable, EveryKeyReachesExactlyItsPlaces)
     const TextSnapshot after = SnapshotTexts();
 
     QMap<QString, QString> expected;  // the later entry wins
-    for (const TranslationEntry& e : Translation::TranslationTable()) {
+    for (const TranslationEntry& e : entries) {
         if (!exists(e.window, e.component) || e.target == TextTarget::StatusPanel)
             continue;
         const QString v = valueOfKey.value(e.keyName().toLower());
@@ -211,7 +244,7 @@ TEST_F(TranslationTable, ShippedLanguageFilesAreInStepWithTheWindows)
     Translation::LanguageFile enFile;
     enFile.parse(en, QStringLiteral("English"));
     QSet<QString> known{QStringLiteral("charset")};
-    for (const TranslationEntry& e : Translation::TranslationTable()) {
+    for (const TranslationEntry& e : allEntries()) {
         known.insert(e.keyName().toLower());
         EXPECT_TRUE(enFile.value(e.keyName()).has_value()) << "no English for " << e.key;
     }

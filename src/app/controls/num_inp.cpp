@@ -3,6 +3,7 @@
 #include "app/controls/float_text.h"
 #include "app/ui/event_boundary.h"
 #include "platform/message_service.h"
+#include "translation/translated_texts.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -268,8 +269,18 @@ bool TCustomNumInp::CheckRange(long double value)
 
 void TCustomNumInp::showRangeMessage()
 {
-    showControlError(objectName(), QStringLiteral("La valeur doit être comprise entre %1 and %2")
-                                       .arg(app::FormatG(min_), app::FormatG(max_)));
+    // The bounds replace the text's two "%g" in order; nothing else in the
+    // (translated) text is read as a format.
+    QString text = TranslatedTexts.MSG_Valeur_Hors_Limites;
+    qsizetype from = 0;
+    for (const QString& bound : {app::FormatG(min_), app::FormatG(max_)}) {
+        const qsizetype at = text.indexOf(QLatin1String("%g"), from);
+        if (at < 0)
+            break;
+        text.replace(at, 2, bound);
+        from = at + bound.size();
+    }
+    showControlError(objectName(), text);
 }
 
 void TCustomNumInp::ClampToDataType()

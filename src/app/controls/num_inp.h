@@ -74,7 +74,8 @@ public:
     virtual quint16 AsWord() const;
 
     // True when Validate is off or Min <= value <= Max; otherwise shows
-    // "La valeur doit être comprise entre <Min> and <Max>" and fails.
+    // "La valeur doit être comprise entre <Min> et <Max>" (in the interface's
+    // language) and fails.
     virtual bool CheckRange(long double value);
     // Min, Max and Value outside the data type's range become the type's
     // lower bound, upper bound and 0.

@@ -39,6 +39,7 @@ std::function<void()> builtin(const QString& name)
         {QStringLiteral("FRM_Pref.RDB_CroixClick"), &TFRM_Pref::RDB_CroixClick},
         {QStringLiteral("FRM_Pref.RDB_PointClick"), &TFRM_Pref::RDB_PointClick},
         {QStringLiteral("FRM_Pref.CKB_VestaModClick"), &TFRM_Pref::CKB_VestaModClick},
+        {QStringLiteral("FRM_Pref.RDB_Autoguide_PluginClick"), &TFRM_Pref::RDB_Autoguide_PluginClick},
     };
     if (name == QLatin1String("Preferences.ApplyLongExposureSettings"))
         return [] { Preferences::ApplyLongExposureSettings(); };

@@ -228,6 +228,13 @@ constexpr K kTable[] = {
     B("Autoguide", "RDB_Aucun.Checked", Pref, "RDB_Mount_Aucun", "1").at(24, 0),
     B("Autoguide", "RDB_ASCOM.Checked", Pref, "RDB_Mount_ASCOM", "0").at(24, 0),
     B("Autoguide", "RDB_LX200.Checked", Pref, "RDB_Mount_LX200", "0").at(24, 0),
+    // The guide port's own choices beside the guide boxes stored above and
+    // below: read before those, so that a file written without them keeps
+    // the guide box it names.
+    B("Autoguide", "RDB_Autoguide_Aucun.Checked", Pref, "RDB_Autoguide_Aucun", "1").at(24, 0),
+    B("Autoguide", "RDB_Autoguide_LX200.Checked", Pref, "RDB_Autoguide_LX200", "0").at(24, 0),
+    B("Autoguide", "RDB_Autoguide_ASCOM.Checked", Pref, "RDB_Autoguide_ASCOM", "0").at(24, 0),
+    B("Autoguide", "RDB_Autoguide_Plugin.Checked", Pref, "RDB_Autoguide_Plugin", "0").at(24, 0),
     B("Autoguide", "RDB_Marrick.Checked", Pref, "RDB_Autoguide_Marrick", "0").at(24, 0),
     B("Autoguide", "RDB_Venner.Checked", Pref, "RDB_Autoguide_Venner", "0").at(24, 0),
     B("Autoguide", "RDB_Quillon.Checked", Pref, "RDB_Autoguide_Quillon", "0").at(24, 0),
@@ -284,6 +291,9 @@ constexpr K kTable[] = {
     B("Focus", "Focus_LX200", Pref, "RDB_Focus_LX200", "0").at(25, 0),
     B("Focus", "Focus_Venner", Pref, "RDB_Focus_Venner", "0").at(25, 0),
     B("Focus", "Focus_Quillon", Pref, "RDB_Focus_Quillon", "0").at(25, 0),
+    B("Focus", "Focus_Kitsrus", Pref, "RDB_Focus_Kitsrus", "0").at(25, 0),
+    B("Focus", "Focus_Plugin", Pref, "RDB_Focus_Plugin", "0").at(25, 0),
+    B("Focus", "Focus_ASCOM", Pref, "RDB_Focus_ASCOM", "0").at(25, 0),
     Of(KeyKind::ComboIndex, "Focus", "AG_Focus_PortSerie", Pref, "CBX_AG_Focus_PortSerie", "0").at(25, 2),
     Of(KeyKind::ComboIndex, "Focus", "AG_Focus_PortParallele", Pref, "CBX_AG_Focus_PortParallele", "0").at(25, 1),
     Of(KeyKind::ComboIndex, "Focus", "AG_Focus_Vitesse", Pref, "CBX_AG_Focus_Vitesse", "6").at(25, 3),
@@ -411,7 +421,10 @@ constexpr K kTable[] = {
     B("Vitesse_Moteur.", "CKB_Correct_Est", Pref, "CKB_Correct_Est", "1").with(ProfileKey),
     B("Vitesse_Moteur.", "CKB_Correct_Nord", Pref, "CKB_Correct_Nord", "1").with(ProfileKey),
     B("Vitesse_Moteur.", "CKB_Correct_Sud", Pref, "CKB_Correct_Sud", "1").with(ProfileKey),
-    B("Vitesse_Moteur.", "CKB_Correct_SID", Pref, "CKB_Correct_Sid", "1").with(ProfileKey),
+    // Off unless a stored profile says otherwise: the box is hidden, and on
+    // it would time West pulses of a guide speed under the sidereal rate at
+    // 0.1"/s.
+    B("Vitesse_Moteur.", "CKB_Correct_SID", Pref, "CKB_Correct_Sid", "0").with(ProfileKey),
     B("Vitesse_Moteur.", "AG_Choix_Tps_Inertie_Dec", Pref, "RDB_Temps_Inertie_Dec", "1").with(ProfileKey),
     B("Vitesse_Moteur.", "AG_Choix_Prc_Inertie_Dec", Pref, "RDB_Pourcent_Inertie_Dec", "0").with(ProfileKey),
     B("Vitesse_Moteur.", "AG_Choix_Tps_Inertie_AD", Pref, "RDB_Temps_Inertie_AD", "1").with(ProfileKey),
