@@ -1,7 +1,10 @@
 // The per-frame routine with the result rendering, as a running addition
-// with dark, flat and thresholds on makes it work: one camera frame of
-// 640 x 480 or 1280 x 960 through Align_V::ProcessFrame, single thread,
-// the display zone covering the whole frame. Besides the time per frame,
+// with dark, flat and thresholds on makes it work (or the live view with
+// the same dark and flat): one camera frame of 640 x 480 or 1280 x 960
+// through Align_V::ProcessFrame, on one thread or with the result passes
+// on four, the display zone covering the whole frame. To see one core's
+// figure, pin the program to one core (taskset -c N); the four-thread
+// figure wants four free cores. Besides the time per frame,
 // "allocs/frame" counts the heap allocations made per frame once running,
 // and "allocs/refresh" those of one refresh of the read-outs, which their
 // timer makes ten times a second while frames stream, whatever the rate.
@@ -89,7 +92,9 @@ void prepare(int W, int H)
     a->SCB_Taille_ZAffich->setMaximum(1600);
     a->SCB_Taille_ZAffich->setValue(W);
     a->TNI_Taille_ZAffich->SetValue(W);
+    a->SCB_Taille_ZAffichV->setMaximum(1600);
     a->SCB_Taille_ZAffichV->setValue(H);
+    a->TNI_Taille_ZAffichV->SetValue(H);
     Align_V::ComputeDisplayZone(1);
     FRM_Alv->Image3->SetPictureSize(W, H);
 
@@ -116,12 +121,18 @@ void prepare(int W, int H)
         }
 }
 
+// The fourth argument, when 1, runs the live view instead of the running
+// addition: each frame alone with the same dark and flat, the dark's ratio
+// the same from frame to frame.
 void BM_ProcessFrame(benchmark::State& state)
 {
     const int W = int(state.range(0)), H = int(state.range(1));
     const int threads = state.range(2) > 0 ? int(state.range(2)) : 1;
+    const bool live = state.range(3) == 1;
     Align_V::SetResultThreads(threads);
     prepare(W, H);
+    if (live)
+        FRM_Tool_Images->CKB_Integration->setChecked(false);
     std::uint8_t keep = 0;
     for (int i = 0; i < 5; ++i)
         Align_V::ProcessFrame(1, keep, 1);
@@ -136,7 +147,8 @@ void BM_ProcessFrame(benchmark::State& state)
     const long long beforeRefresh = g_allocations.load();
     pipeline::ReadoutRefresh::instance().flush();
     state.counters["allocs/refresh"] = double(g_allocations.load() - beforeRefresh);
-    state.SetLabel(std::to_string(W) + "x" + std::to_string(H) + ", " + std::to_string(threads) + " thread(s)");
+    state.SetLabel(std::to_string(W) + "x" + std::to_string(H) + ", " + std::to_string(threads) + " thread(s)"
+                   + (live ? ", live" : ", addition"));
     Align_V::SetResultThreads(1);
 }
 
@@ -170,7 +182,10 @@ void BM_ResultPasses(benchmark::State& state)
     auto once = [&] {
         kernels::LevelStats stats{1 << 30, 0};
         kernels::Accumulate(DeepImagePlanes(), job, tables, stats);
-        dj.levels = tables.levels(std::uint16_t(stats.min), std::int32_t(stats.max - stats.min), nullptr);
+        dj.low = std::uint16_t(stats.min);
+        dj.range = std::int32_t(stats.max - stats.min);
+        dj.levels = tables.levels(dj.low, dj.range, nullptr);
+        dj.plainStretch = true;
         kernels::DisplayPass(DeepImagePlanes(), dj, out);
     };
     MeasureAllocations(state, "allocs/frame", once);
@@ -180,14 +195,22 @@ void BM_ResultPasses(benchmark::State& state)
 // End to end at 640 x 480 and 30 frames a second: a device thread draws the
 // simulated sky (the simulator plug-in's generator) and delivers each frame
 // to the hand-over; this thread, as the interface thread does, takes it into
-// the slot bitmap, runs the frame routine and paints the source view and the
-// result view offscreen. Counters: CPU time per frame of each thread, and
-// the share of one core each takes at 30 frames a second.
-void BM_EndToEnd640x480At30Fps(benchmark::State& state)
+// the slot bitmap (by exchanging buffers, as the program does), runs the
+// frame routine and paints the source view and the result view offscreen.
+// Counters: CPU time per frame of each thread, and the share of one core
+// each takes at 30 frames a second.
+void endToEnd(benchmark::State& state, bool plainDisplay)
 {
     const int W = 640, H = 480;
     Align_V::SetResultThreads(1);   // all of the frame routine on this thread
     prepare(W, H);
+    if (plainDisplay) {
+        auto* t = FRM_Tool_Images;
+        t->CKB_Integration->setChecked(false);
+        t->CKB_utiliser_seuils->setChecked(false);
+        t->CKB_Active_Flat->setChecked(false);
+        t->TNI_MaxDark->SetValue(0);
+    }
     FRM_Alv->Image1->SetPictureSize(W, H);
     FRM_Alv->Image1->resize(W, H);
     FRM_Alv->Image3->resize(W, H);
@@ -203,11 +226,15 @@ void BM_EndToEnd640x480At30Fps(benchmark::State& state)
     std::mutex m;
     std::condition_variable cv;
     int announced = 0;
-    handOver.arm(1, [&] {
-        std::lock_guard lock(m);
-        ++announced;
-        cv.notify_one();
-    });
+    // As the program arms a slot: frames stored in the live bitmap's layout.
+    handOver.arm(
+        1,
+        [&] {
+            std::lock_guard lock(m);
+            ++announced;
+            cv.notify_one();
+        },
+        kernels::LayoutOf(*SlotBitmaps[1][0]));
     constexpr int kFrames = 90;
     double deviceCpu = 0;
     double uiCpu = 0;
@@ -237,14 +264,13 @@ void BM_EndToEnd640x480At30Fps(benchmark::State& state)
                     break;
                 announced = 0;
             }
-            bool copied = false;
-            handOver.take([&](const platform::FrameView& f) { copied = kernels::CopyFrameToBitmap(f, *SlotBitmaps[1][0]); });
-            if (!copied)
+            if (!kernels::TakeFrame(handOver, *SlotBitmaps[1][0]))
                 continue;
             std::uint8_t keep = 0;
             Align_V::ProcessFrame(1, keep, 1);
             FRM_Alv->Image1->render(&surface);
-            FRM_Alv->Image3->render(&surface);
+            if (!plainDisplay)
+                FRM_Alv->Image3->render(&surface);
             ++taken;
         }
         uiCpu += threadCpu() - start;
@@ -257,18 +283,35 @@ void BM_EndToEnd640x480At30Fps(benchmark::State& state)
     state.counters["ui_%core"] = uiCpu / frames * 30 * 100;
     state.counters["frames_taken"] = double(taken) / double(state.iterations());
 }
+
+void BM_EndToEnd640x480At30Fps(benchmark::State& state)
+{
+    endToEnd(state, false);
+}
 BENCHMARK(BM_EndToEnd640x480At30Fps)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// The same stream as a user first watches it: the frames shown on the source
+// view, the result (a plain copy of the zone, no addition) on its hidden page.
+void BM_EndToEndPlainDisplay640x480At30Fps(benchmark::State& state)
+{
+    endToEnd(state, true);
+}
+BENCHMARK(BM_EndToEndPlainDisplay640x480At30Fps)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 } // namespace
 
-// The third argument is the threads the passes' rows are split across.
+// The third argument is the threads the passes' rows are split across; the
+// fourth 0 for the running addition, 1 for the live view.
 BENCHMARK(BM_ProcessFrame)
-    ->Args({640, 480, 1})
-    ->Args({1280, 960, 1})
-    ->Args({1280, 960, 4})
+    ->Args({640, 480, 1, 0})
+    ->Args({1280, 960, 1, 0})
+    ->Args({1280, 960, 4, 0})
+    ->Args({1280, 960, 1, 1})
+    ->Args({1280, 960, 4, 1})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_ResultPasses)
+    ->Args({320, 240, 1})
     ->Args({640, 480, 1})
     ->Args({1280, 960, 1})
     ->Args({1280, 960, 2})

@@ -8,10 +8,16 @@
 // (autoguide_move .. autoguide_stop) the whole sky of every camera of this
 // plug-in moves at kGuideRate_pxPerS, so the program's guiding can close the
 // loop on the simulated stars.
+//
+// For tests, two entry points beyond the plug-in contract let the
+// simulator's time stand still and move by steps: nj_simulator_manual_clock
+// and nj_simulator_advance_ms (see there).
 
 #include "nj_plugin.h"
 #include "platform/star_field.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -26,6 +32,16 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// The simulator's time: the steady clock, or, once a test has taken it in
+// hand, a time that moves only by nj_simulator_advance_ms.
+std::atomic<bool> g_manualClock{false};
+std::atomic<Clock::rep> g_manualNow{0};
+
+Clock::time_point now()
+{
+    return g_manualClock ? Clock::time_point(Clock::duration(g_manualNow.load())) : Clock::now();
+}
 
 constexpr double kFrameRate = 30.0;
 constexpr double kGuideRate_pxPerS = 6.0;
@@ -45,7 +61,7 @@ public:
     void move(int direction, bool on)
     {
         std::lock_guard lock(mutex_);
-        settle(Clock::now());
+        settle(now());
         if (direction >= 0 && direction < 4)
             moving_[direction] = on;
     }
@@ -53,7 +69,7 @@ public:
     void offset(double& x, double& y)
     {
         std::lock_guard lock(mutex_);
-        settle(Clock::now());
+        settle(now());
         x = x_;
         y = y_;
     }
@@ -61,7 +77,9 @@ public:
 private:
     void settle(Clock::time_point now)
     {
-        const double dt = std::chrono::duration<double>(now - last_).count();
+        // Never backwards: a test's stepped time may have run ahead of the
+        // steady clock it hands back to.
+        const double dt = std::max(0.0, std::chrono::duration<double>(now - last_).count());
         last_ = now;
         const double step = kGuideRate_pxPerS * dt;
         if (moving_[NJ_GUIDE_NORTH])
@@ -75,7 +93,7 @@ private:
     }
 
     std::mutex mutex_;
-    Clock::time_point last_ = Clock::now();
+    Clock::time_point last_ = now();
     bool moving_[4] = {false, false, false, false};
     double x_ = 0, y_ = 0;
 };
@@ -116,6 +134,8 @@ public:
     {
         {
             std::lock_guard lock(mutex_);
+            if (!videoOn_)
+                nextFrame_ = now() + period();
             videoOn_ = true;
             changed_ = true;
         }
@@ -137,7 +157,7 @@ public:
             std::lock_guard lock(mutex_);
             exposing_ = true;
             exposureMs_ = duration_ms < 1 ? 1 : duration_ms;
-            exposureEnd_ = Clock::now() + std::chrono::microseconds(static_cast<long long>(exposureMs_ * 1000));
+            exposureEnd_ = now() + std::chrono::microseconds(static_cast<long long>(exposureMs_ * 1000));
             changed_ = true;
         }
         wake_.notify_all();
@@ -203,6 +223,39 @@ public:
     }
     const char* name() const { return model_.name; }
 
+    // On the calling thread, hands over what falls due by `t` on the
+    // stepped clock: the end of an exposure, and with `video` the newest
+    // video frame due (those before it are missed, as frames nobody reads).
+    void handOverDue(int32_t handle, Clock::time_point t, bool video)
+    {
+        std::vector<std::uint8_t> frame;
+        for (;;) {
+            Callback cb;
+            {
+                std::lock_guard lock(mutex_);
+                if (!(exposing_ && t >= exposureEnd_) && !video)
+                    return;
+                if (!takeDueLocked(t, frame, cb))
+                    return;
+            }
+            if (cb.fn) {
+                const nj_frame f = describe(frame);
+                cb.fn(handle, &f, cb.user);
+            }
+        }
+    }
+    // The clock was taken in hand or given back: the next frame is due one
+    // period from now on the clock that runs now, and the thread looks again.
+    void resync()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            nextFrame_ = now() + period();
+            changed_ = true;
+        }
+        wake_.notify_all();
+    }
+
 private:
     struct Callback {
         nj_frame_callback fn = nullptr;
@@ -221,7 +274,7 @@ private:
         double ox, oy;
         mount().offset(ox, oy);
         out.resize(field_.frameBytes());
-        const double t = std::chrono::duration<double>(Clock::now() - start_).count();
+        const double t = std::chrono::duration<double>(now() - start_).count();
         field_.render(frame_++, t, ox, oy, gain, out.data(), field_.minStride());
     }
 
@@ -250,40 +303,58 @@ private:
         thread_.join();
     }
 
+    static Clock::duration period()
+    {
+        return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / kFrameRate));
+    }
+
+    // Under the lock: renders what is due at `t` into `frame` and gives its
+    // callback; false when nothing is. Frames that fell far behind are
+    // skipped rather than handed over in a burst.
+    bool takeDueLocked(Clock::time_point t, std::vector<std::uint8_t>& frame, Callback& cb)
+    {
+        if (exposing_ && t >= exposureEnd_) {
+            exposing_ = false;
+            renderLocked(frame, exposureMs_ / (1000.0 / kFrameRate));
+            last_ = frame;
+            cb = snapshot_;
+            return true;
+        }
+        if (videoOn_ && t >= nextFrame_) {
+            nextFrame_ += period();
+            if (nextFrame_ < t)
+                nextFrame_ = t + period();
+            renderLocked(frame, 1.0);
+            last_ = frame;
+            cb = video_;
+            return true;
+        }
+        return false;
+    }
+
     void run(int32_t handle)
     {
-        const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / kFrameRate));
-        auto nextFrame = Clock::now() + period;
         std::vector<std::uint8_t> frame;
         for (;;) {
             Callback cb;
             {
                 std::unique_lock lock(mutex_);
-                auto due = nextFrame;
-                if (exposing_ && (!videoOn_ || exposureEnd_ < due))
-                    due = exposureEnd_;
-                if (!videoOn_ && !exposing_)
-                    due = Clock::now() + std::chrono::seconds(1);
-                wake_.wait_until(lock, due, [this] { return stop_ || changed_; });
+                if (g_manualClock) {
+                    // Stepped time: nj_simulator_advance_ms hands the frames over.
+                    wake_.wait(lock, [this] { return stop_ || changed_; });
+                } else {
+                    auto due = nextFrame_;
+                    if (exposing_ && (!videoOn_ || exposureEnd_ < due))
+                        due = exposureEnd_;
+                    if (!videoOn_ && !exposing_)
+                        due = Clock::now() + std::chrono::seconds(1);
+                    wake_.wait_until(lock, due, [this] { return stop_ || changed_; });
+                }
                 if (stop_)
                     return;
                 changed_ = false;
-                const auto now = Clock::now();
-                if (exposing_ && now >= exposureEnd_) {
-                    exposing_ = false;
-                    renderLocked(frame, exposureMs_ / (1000.0 / kFrameRate));
-                    last_ = frame;
-                    cb = snapshot_;
-                } else if (videoOn_ && now >= nextFrame) {
-                    nextFrame += period;
-                    if (nextFrame < now)
-                        nextFrame = now + period;   // fell far behind: do not burst
-                    renderLocked(frame, 1.0);
-                    last_ = frame;
-                    cb = video_;
-                } else {
+                if (g_manualClock || !takeDueLocked(Clock::now(), frame, cb))
                     continue;
-                }
             }
             if (cb.fn) {
                 const nj_frame f = describe(frame);
@@ -294,7 +365,7 @@ private:
 
     CameraModel model_;
     platform::StarField field_;
-    Clock::time_point start_ = Clock::now();
+    Clock::time_point start_ = now();
 
     std::mutex threadMutex_;   // guards thread_ (start and stop from the program)
     std::thread thread_;
@@ -308,6 +379,7 @@ private:
     double exposureMs_ = 0;
     double streamExposureMs_ = 1000.0 / kFrameRate;
     Clock::time_point exposureEnd_;
+    Clock::time_point nextFrame_;
     std::int64_t frame_ = 0;
     Callback video_, snapshot_;
     std::vector<std::uint8_t> last_, image_;
@@ -332,6 +404,13 @@ std::shared_ptr<Camera> camera(int32_t handle)
     std::lock_guard lock(r.mutex);
     const auto it = r.cameras.find(handle);
     return it == r.cameras.end() ? nullptr : it->second;
+}
+
+std::vector<std::pair<int32_t, std::shared_ptr<Camera>>> allCameras()
+{
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    return {r.cameras.begin(), r.cameras.end()};
 }
 
 } // namespace
@@ -533,6 +612,38 @@ NJ_PLUGIN_EXPORT void autoguide_stop(int32_t, int32_t direction)
 {
     // A stop always stops, connected or not: the mount is never left moving.
     mount().move(direction, false);
+}
+
+// ---- For tests: stepped time -------------------------------------------------
+
+// Not part of the plug-in contract. With `on`, the simulator's time (sky
+// drift, guide moves, exposures, video frames) stands still from now and
+// moves only by nj_simulator_advance_ms; the cameras' threads hand nothing
+// over meanwhile. Off gives the steady clock back.
+NJ_PLUGIN_EXPORT void nj_simulator_manual_clock(int32_t on)
+{
+    if (on) {
+        g_manualNow = Clock::now().time_since_epoch().count();
+        g_manualClock = true;
+    } else {
+        g_manualClock = false;
+    }
+    for (const auto& [handle, c] : allCameras())
+        c->resync();
+}
+
+// Moves the stepped time on by `ms` and hands over, on the calling thread,
+// the exposures that end meanwhile and, with `video`, each streaming
+// camera's newest frame due (the others are missed: a test chooses its
+// frame rate by the steps it hands frames over at).
+NJ_PLUGIN_EXPORT void nj_simulator_advance_ms(int32_t ms, int32_t video)
+{
+    if (!g_manualClock || ms < 0)
+        return;
+    g_manualNow += std::chrono::duration_cast<Clock::duration>(std::chrono::milliseconds(ms)).count();
+    const Clock::time_point t = now();
+    for (const auto& [handle, c] : allCameras())
+        c->handOverDue(handle, t, video != 0);
 }
 
 } // extern "C"

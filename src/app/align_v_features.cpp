@@ -125,7 +125,7 @@ void StartCollimationAid()
                                    + t.MSG_Setderive4);
     ProcedureState = 15;
     if (FRM_Alv) {
-        FRM_Alv->PNL_Action->setText(QStringLiteral("Collimation"));
+        FRM_Alv->ShowOperation(&TTranslatedTexts::MSG_Operation_Collimation);
         FRM_Alv->SPDB_Executer->setEnabled(true);
         FRM_Alv->SPDB_Abort->setEnabled(true);
     }
@@ -215,7 +215,7 @@ void ApplyFilter()
                                                       on ? QStringLiteral("Sharpen_I.bmp") : QStringLiteral("Sharpen.bmp"));
         const QImage glyph(file);
         if (!glyph.isNull())
-            for (QToolButton* b : {FRM_Alv->SPDB_Filtres, FRM_Alv->SPDB_Filtres_B})
+            for (QToolButton* b : std::initializer_list<QToolButton*>{FRM_Alv->SPDB_Filtres, FRM_Alv->SPDB_Filtres_B})
                 b->setIcon(QIcon(QPixmap::fromImage(glyph)));
     }
     if (!t.CKB_Integration->isChecked())

@@ -32,12 +32,16 @@
 #include "translation/language.h"
 #include "translation/translated_texts.h"
 
+#include <QCoreApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPolygon>
+#include <QToolButton>
+
+#include <algorithm>
 
 TFRM_Alv* FRM_Alv = nullptr;
 
@@ -58,6 +62,29 @@ public:
         return false;
     }
 };
+
+// Runs an action on one kind of event of the objects it watches; the action
+// tells whether the event is taken.
+class EventHook final : public QObject {
+public:
+    EventHook(QObject* owner, QEvent::Type type, std::function<bool(QObject*, QEvent*)> action)
+        : QObject(owner), type_(type), action_(std::move(action))
+    {
+    }
+    bool eventFilter(QObject* obj, QEvent* e) override { return e->type() == type_ && action_(obj, e); }
+
+private:
+    QEvent::Type type_;
+    std::function<bool(QObject*, QEvent*)> action_;
+};
+
+// A view's page is at least as large as the view, so that the image area
+// scrolls to every part of a picture larger than itself.
+void fitPageToView(QWidget* view)
+{
+    if (QWidget* page = view->parentWidget())
+        page->setMinimumSize(view->geometry().right() + 1, view->geometry().bottom() + 1);
+}
 
 QTimer* makeTimer(QObject* owner, const char* name)
 {
@@ -100,6 +127,12 @@ TFRM_Alv::TFRM_Alv(QWidget* parent) : TForm(parent)
     SPDB_Abort->setIcon(statusPicture(0));
     SPDB_Executer->setIcon(statusPicture(1));
     SPDB_Nite->setIcon(statusPicture(2));
+    // The buttons of the expert tool bars and of the function-button grid
+    // fill their cells, in even columns.
+    for (QWidget* grid : {static_cast<QWidget*>(PNL_Toolbar_Expert), GRD_Fonctions_B})
+        for (QToolButton* b : grid->findChildren<QToolButton*>())
+            b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    ConnectLayoutHooks();
     Timer_Cam1 = makeTimer(this, "Timer_Cam1");
     Timer_Cam2 = makeTimer(this, "Timer_Cam2");
     TMR_Exposure = makeTimer(this, "TMR_Exposure");
@@ -330,13 +363,58 @@ void TFRM_Alv::FormDestroy()
 
 void TFRM_Alv::FormResize()
 {
-    SBX_Images->resize(frameGeometry().width() - 159, frameGeometry().height() - 119);
-    const QPoint tabs = PGC_Main->mapTo(centralWidget(), QPoint(0, 0));
-    TLB_Status->move(centralWidget()->width() - 280, tabs.y());
-    // The tool bar in use fills the column right of the views.
-    const QRect column(centralWidget()->width() - 152, tabs.y() + 30, 150, centralWidget()->height() - tabs.y() - 32);
+    QWidget* area = centralWidget();
+    if (!area)
+        return;
+    constexpr int kGap = 2;
+    // The status bar sits right of the image tabs, at their top, as wide and
+    // as tall as its buttons and texts need.
+    const int top = SBX_Images->geometry().top() + SBX_Images->frameWidth();
+    const QSize status = TLB_Status->sizeHint();
+    TLB_Status->setGeometry(area->width() - status.width() - kGap, top, status.width(), status.height());
+
+    // The tool bar in use fills the column right of the views, below the
+    // status bar, as wide as its pages need; the views take what is left.
+    QWidget* panel = PNL_Toolbar_Expert->isHidden() ? PNL_Toolbar_Beginner : PNL_Toolbar_Expert;
+    const int width = ToolPanelWidth(panel, area->width());
+    const int panelTop = std::max(top + PGC_Main->tabBar()->sizeHint().height(), TLB_Status->geometry().bottom() + 1) + kGap;
+    const QRect column(area->width() - width - kGap, panelTop, width, std::max(0, area->height() - panelTop - kGap));
     PNL_Toolbar_Beginner->setGeometry(column);
     PNL_Toolbar_Expert->setGeometry(column);
+    SBX_Images->setGeometry(0, 0, std::max(0, column.left() - kGap), area->height());
+}
+
+int TFRM_Alv::ToolPanelWidth(const QWidget* panel, int areaWidth)
+{
+    // A third of the window, but never narrower than the pages' longest
+    // words and widest header, nor wider than their captions on one line.
+    const int need = panel->minimumSizeHint().width();
+    const int ideal = std::max(need, panel->sizeHint().width());
+    return std::clamp(areaWidth / 3, need, ideal);
+}
+
+void TFRM_Alv::ConnectLayoutHooks()
+{
+    // Captions of another length (a language switch, an operation's name)
+    // and the other tool bar lay the window out again.
+    centralWidget()->installEventFilter(new EventHook(this, QEvent::LayoutRequest, [this](QObject*, QEvent*) {
+        app::runGuarded(QStringLiteral("FormResize"), [this] { FormResize(); });
+        return false;
+    }));
+    auto* viewHook = new EventHook(this, QEvent::Resize, [](QObject* view, QEvent*) {
+        fitPageToView(static_cast<QWidget*>(view));
+        return false;
+    });
+    for (TImageView* view : {Image1, Image2, Image3}) {
+        fitPageToView(view);
+        view->installEventFilter(viewHook);
+    }
+    // The wheel sizes the zones wherever it turns over the image area; it
+    // does not scroll it.
+    SBX_Images->viewport()->installEventFilter(new EventHook(this, QEvent::Wheel, [this](QObject*, QEvent* e) {
+        QCoreApplication::sendEvent(this, e);
+        return true;
+    }));
 }
 
 void TFRM_Alv::resizeEvent(QResizeEvent* e)

@@ -18,6 +18,7 @@
 
 class QCheckBox;
 class TFRM_Progress;
+struct TTranslatedTexts;
 
 class TFRM_Alv : public TForm, public Ui::TFRM_Alv {
     Q_OBJECT
@@ -30,7 +31,12 @@ public:
     void FormCloseQuery(bool& canClose) override;
     void FormClose(TCloseAction& action) override;
     void FormDestroy();
+    // Lays the window out: the status bar right of the image tabs, the tool
+    // bar in use in a column at the right as wide as its pages need, the
+    // image area in what is left.
     void FormResize();
+    // The tool bar column's width in a window area `areaWidth` wide.
+    static int ToolPanelWidth(const QWidget* panel, int areaWidth);
 
     // Camera slots (capture/frm_alv_capture.cpp, capture/frm_alv_frames.cpp).
     // Opens the source of slot 1 or 2: the driver choice, the source, the
@@ -222,6 +228,10 @@ public:
     void BTN_SetDeriveClick();
     void SPDB_ExecuterClick();
     void SPDB_AbortClick();
+    // Names the operation armed or running on the operation panel with one
+    // of the translated texts; a language change names it again in the new
+    // language ("no operation" whenever none is armed).
+    void ShowOperation(QString TTranslatedTexts::*name);
     void TMR_ApprTimer();
     void RDB_DeriveClick();
     void BTN_DecalerClick();
@@ -267,6 +277,8 @@ public:
 
     // Whether the application's message hook is installed.
     bool MessageHookInstalled() const;
+    // The text the operation panel was last given by ShowOperation.
+    QString TTranslatedTexts::*OperationName = nullptr;
 
     // Receives the name of each start-up and close step as it runs; tests
     // use it to check the order.
@@ -290,6 +302,7 @@ private:
     void ConnectFunctionButtons();
     void ConnectMouseHandlers();
     void ConnectMosaicHandlers();
+    void ConnectLayoutHooks();
     void FrameTick(int slot);
     bool StartCameraSource(int slot);
     bool StartFileSource(int slot);

@@ -262,20 +262,20 @@ void TFRM_Alv::ConnectMenuHandlers()
         release({SPDB_Ouvrir});
     }, this);
     app::bindSpeedButtonClick(SPDB_Ouvrir_B, this, &W::SPDB_Ouvrir_BClick);
-    for (QToolButton* b : {SPDB_OuvrirSequence, SPDB_OuvrirSequence_B})
+    for (QToolButton* b : std::initializer_list<QToolButton*>{SPDB_OuvrirSequence, SPDB_OuvrirSequence_B})
         app::bindSpeedButtonClick(b, [b] {
             runNamed("FRM_Alv.MNU_OuvrirsequenceClick");
             b->setChecked(false);
         }, this);
     app::bindSpeedButtonClick(SPDB_Enregistrer, this, &W::MNU_EnregistrerClick);
     app::bindSpeedButtonClick(SPDB_Enregistrer_B, this, &W::MNU_EnregistrerClick);
-    for (QToolButton* b : {SPDB_Executer_Script, SPDB_Executer_Script_B})
+    for (QToolButton* b : std::initializer_list<QToolButton*>{SPDB_Executer_Script, SPDB_Executer_Script_B})
         app::bindSpeedButtonClick(b, this, &W::SPDB_Executer_ScriptClick);
-    for (QToolButton* b : {SPDB_Pauser_Script, SPDB_Pauser_Script_B})
+    for (QToolButton* b : std::initializer_list<QToolButton*>{SPDB_Pauser_Script, SPDB_Pauser_Script_B})
         app::bindSpeedButtonClick(b, this, &W::SPDB_Pauser_ScriptClick);
-    for (QToolButton* b : {SPDB_Arreter_Script, SPDB_Arreter_Script_B})
+    for (QToolButton* b : std::initializer_list<QToolButton*>{SPDB_Arreter_Script, SPDB_Arreter_Script_B})
         app::bindSpeedButtonClick(b, this, &W::SPDB_Arreter_ScriptClick);
-    for (QToolButton* b : {SPDB_Nite, SPDB_Nite_B})
+    for (QToolButton* b : std::initializer_list<QToolButton*>{SPDB_Nite, SPDB_Nite_B})
         app::bindSpeedButtonClick(b, [this, b] { SPDB_NiteClick(b); }, this);
 
     connect(PGC_Main, &QTabWidget::currentChanged, this,

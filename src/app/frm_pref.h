@@ -172,6 +172,7 @@ public Q_SLOTS:
     void BTN_Mount_ConnecterClick();
     void BTN_Autoguide_ConnecterClick();
     void BTN_Mount_DeconnecterClick();
+    void BTN_Autoguide_DeconnecterClick();
     void BTN_Mount_NordMouseDown();
     void BTN_Mount_SudMouseDown();
     void BTN_Mount_EstMouseDown();

@@ -141,7 +141,7 @@ void TFRM_Pref::bindTelescopeHandlers()
     bindButtonClick(BTN_Mount_Connecter, this, &W::BTN_Mount_ConnecterClick);
     bindButtonClick(BTN_Autoguide_Connecter, this, &W::BTN_Autoguide_ConnecterClick);
     bindButtonClick(BTN_Mount_Deconnecter, this, &W::BTN_Mount_DeconnecterClick);
-    bindButtonClick(BTN_Autoguide_Deconnecter, this, &W::BTN_Mount_DeconnecterClick);
+    bindButtonClick(BTN_Autoguide_Deconnecter, this, &W::BTN_Autoguide_DeconnecterClick);
     bindButtonClick(BTN_Mount_Stop, this, &W::BTN_Mount_StopClick);
     bindButtonClick(BTN_Autoguide_Stop, this, &W::BTN_Mount_StopClick);
     const auto press = [this](QAbstractButton* button, void (W::*down)(), void (W::*up)()) {
@@ -370,6 +370,9 @@ void TFRM_Pref::RDB_Autoguide_PluginClick()
     }
     if (CBX_Autoguide_Plugin->count() > 0)
         CBX_Autoguide_Plugin->setCurrentIndex(0);
+    // A plug-in's guider or mount serves autoguiding and the telescope menu
+    // as every other interface does.
+    enableMountUsers(true);
     refreshHandPad();
 }
 
@@ -450,6 +453,9 @@ void TFRM_Pref::RDB_Focus_AucunClick() { toFront(GRB_Focus_Aucun); }
 void TFRM_Pref::BTN_Mount_ConnecterClick() { Prg_Suivi::MountConnectClick(); }
 void TFRM_Pref::BTN_Autoguide_ConnecterClick() { Prg_Suivi::GuideConnectClick(); }
 void TFRM_Pref::BTN_Mount_DeconnecterClick() { Prg_Suivi::DisconnectMount(); }
+// The guide page's button disconnects the guide port, which its Connect
+// button connected (and unlocks that page), not the mount.
+void TFRM_Pref::BTN_Autoguide_DeconnecterClick() { Prg_Suivi::DisconnectGuidePort(); }
 
 void TFRM_Pref::pressDirection(std::uint8_t direction, std::uint8_t source)
 {

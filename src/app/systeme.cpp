@@ -5,7 +5,12 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QLayout>
+#include <QMainWindow>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -78,7 +83,95 @@ bool frameKnown(const QWidget* w)
 {
     return w->isVisible() && w->frameGeometry() != w->geometry();
 }
+
+QMargins frameMargins(const QWidget* w)
+{
+    const QRect f = w->frameGeometry();
+    const QRect g = w->geometry();
+    return {g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom()};
+}
+
+// The frame the window manager draws around `window`: its own once drawn,
+// else that of another framed window, else a generous guess.
+QMargins expectedFrame(const QWidget* window)
+{
+    if (frameKnown(window))
+        return frameMargins(window);
+    for (const QWidget* other : QApplication::topLevelWidgets())
+        if (other != window && other->isWindow() && frameKnown(other))
+            return frameMargins(other);
+    return {4, 30, 4, 4};
+}
+
+const char* const kFitScrollName = "nj_fit_scroll";
+
+// Moves a main window's content into a scroll area, once, so that the window
+// can be smaller than its content.
+void scrollContent(QMainWindow* window)
+{
+    QWidget* content = window->centralWidget();
+    if (!content || content->objectName() == QLatin1String(kFitScrollName))
+        return;
+    // Content without a layout keeps its controls where they are: its
+    // present size is what it needs.
+    if (!content->layout())
+        content->setMinimumSize(content->size());
+    auto* scroll = new QScrollArea;
+    scroll->setObjectName(QLatin1String(kFitScrollName));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    window->takeCentralWidget();
+    scroll->setWidget(content);
+    window->setCentralWidget(scroll);
+}
 } // namespace
+
+void FitInsideScreen(QWidget* window)
+{
+    if (!window || !window->isWindow())
+        return;
+    const QRect area = ScreenArea();
+    const QMargins frame = expectedFrame(window);
+    const QSize room(std::max(1, area.width() - frame.left() - frame.right()),
+                     std::max(1, area.height() - frame.top() - frame.bottom()));
+    const QSize needed = window->size().expandedTo(window->minimumSizeHint()).expandedTo(window->minimumSize());
+    // One fitted before that the user or a stored place left hanging over
+    // an edge is fitted again.
+    const auto* main = qobject_cast<const QMainWindow*>(window);
+    const bool scrolls = main && main->centralWidget()
+                         && main->centralWidget()->objectName() == QLatin1String(kFitScrollName);
+    const QPoint pos = window->pos();
+    const bool tooWide = needed.width() > room.width()
+                         || (scrolls && pos.x() + frame.left() + needed.width() + frame.right() > area.right() + 1);
+    const bool tooTall = needed.height() > room.height()
+                         || (scrolls && pos.y() + frame.top() + needed.height() + frame.bottom() > area.bottom() + 1);
+    if (!tooWide && !tooTall)
+        return;
+    if (auto* main = qobject_cast<QMainWindow*>(window)) {
+        scrollContent(main);
+        if (main->layout())
+            main->layout()->activate();
+    }
+    // Where it was too large, its frame keeps its place when that lies in
+    // the first half of the area (a stored place comes back exactly) and
+    // starts at the area's edge otherwise; it then ends at the far edge.
+    QPoint at = window->pos();
+    const auto keeps = [](int start, int first, int length) { return start >= first && start - first <= length / 2; };
+    if (tooWide && !keeps(at.x(), area.left(), area.width()))
+        at.setX(area.left());
+    if (tooTall && !keeps(at.y(), area.top(), area.height()))
+        at.setY(area.top());
+    const int wideRoom = std::max(1, area.right() + 1 - at.x() - frame.left() - frame.right());
+    const int tallRoom = std::max(1, area.bottom() + 1 - at.y() - frame.top() - frame.bottom());
+    // What scrolls one way needs room for the bar of the other.
+    const int bar = window->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, window);
+    QSize size(tooWide ? wideRoom : std::min(room.width(), needed.width() + (tooTall ? bar : 0)),
+               tooTall ? tallRoom : std::min(room.height(), needed.height() + (tooWide ? bar : 0)));
+    window->setMinimumSize(window->minimumSize().boundedTo(size));
+    window->resize(size);
+    if (at != window->pos())
+        PlaceWindow(window, at);
+}
 
 void PlaceWindow(QWidget* window, QPoint frameTopLeft)
 {
@@ -122,6 +215,14 @@ QSize ScreenSize()
     return s ? s->geometry().size() : QSize(1024, 768);
 }
 
+QRect ScreenArea()
+{
+    if (g_screenSize)
+        return {QPoint(0, 0), g_screenSize()};
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
 void KeepInFrontOf(QWidget* form, QWidget* opener)
 {
     if (!form || !opener || opener == form || !opener->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
@@ -144,8 +245,11 @@ void ShowFormOnScreen(QWidget* form)
     if (form->isMinimized())
         form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
     KeepInFrontOf(form, QApplication::activeWindow());
+    FitInsideScreen(form);
     PlaceWindow(form, PlaceInsideScreen(QRect(form->pos(), form->size()), ScreenSize()));
     form->show();
+    // What the window fills in as it shows may make it larger.
+    FitInsideScreen(form);
     form->raise();
     form->activateWindow();
 }

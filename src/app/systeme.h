@@ -3,6 +3,7 @@
 // closing the port access that the long-exposure and parallel guide lines
 // need.
 
+#include <QMargins>
 #include <QRect>
 #include <QSize>
 #include <functional>
@@ -27,8 +28,9 @@ QPoint PlaceInsideScreen(const QRect& window, const QSize& screen);
 // frame's size from one start to the next.
 void PlaceWindow(QWidget* window, QPoint frameTopLeft);
 
-// Restores a minimised window, moves it inside the screen, shows it and
-// brings it to the front. Opened from a window that stays on top, it is
+// Restores a minimised window, fits it inside the screen when it is larger
+// (FitInsideScreen), moves it inside the screen, shows it and brings it to
+// the front. Opened from a window that stays on top, it is
 // kept in front of that window.
 void ShowFormOnScreen(QWidget* form);
 // A window opened from one that stays on top would open under it: it stays
@@ -36,10 +38,20 @@ void ShowFormOnScreen(QWidget* form);
 // does not lift a plain window). Nothing changes for other openers.
 void KeepInFrontOf(QWidget* form, QWidget* opener);
 
+// Makes a window larger than the screen's free area (panels and docks left
+// out) fit inside it, frame included: a main window's content then scrolls
+// in it, and on each side where it was too large its frame starts at that
+// area's edge, so its title bar, close box and every control can be
+// reached. A window that fits is left as it is, where it is.
+void FitInsideScreen(QWidget* window);
+
 // The screen size used by ShowFormOnScreen; tests replace it. An empty
 // function restores the primary screen's size.
 void SetScreenSizeProvider(std::function<QSize()> provider);
 QSize ScreenSize();
+// The part of the screen windows may take: the primary screen's free area,
+// or the whole of the size a test gave.
+QRect ScreenArea();
 
 // Opens the port access once and sets PortDriverOpen. Every device that
 // could not be opened (with what to do about permissions) is listed in the

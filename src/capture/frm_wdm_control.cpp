@@ -1,5 +1,6 @@
 #include "capture/frm_wdm_control.h"
 
+#include "app/systeme.h"
 #include "app/ui/control_adapters.h"
 #include "capture/camera_slots.h"
 #include "capture/wdm_capture.h"
@@ -57,6 +58,7 @@ void TFRM_WDMControl::ShowFor(int slot)
 {
     slot_ = slot;
     FillRows();
+    Systeme::FitInsideScreen(this);
     show();
     raise();
     activateWindow();

@@ -295,6 +295,9 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
     dj.width = W;
     dj.height = H;
     dj.levels = tables().levels(low, range, ToneCurveActive ? ToneCurve : nullptr);
+    dj.plainStretch = !(ToneCurveActive && ToneCurve);
+    dj.low = low;
+    dj.range = range;
     dj.grey = t->RDB_NB->isChecked();
     dj.showRed = t->CKB_Red->isChecked();
     dj.showGreen = t->CKB_Green->isChecked();
@@ -336,13 +339,18 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
 
     // 18. Show.
     kernels::bitBlt(view, 0, 0, ResultBitmap->width(), ResultBitmap->height(), *ResultBitmap, 0, 0,
-                    kernels::RasterOp::SrcCopy);
+                    kernels::RasterOp::SrcCopy, passPool());
     FRM_Alv->Image3->Changed();
     showTiming(FRM_Ressources ? FRM_Ressources->EDT_Temps_BitBlt : nullptr, clock.monotonicMs() - shown_ms);
     return stop;
 }
 
 } // namespace
+
+kernels::RowPool* ResultRowPool()
+{
+    return passPool();
+}
 
 void SetResultThreads(int threads)
 {

@@ -8,6 +8,10 @@
 
 #include <cstdint>
 
+namespace kernels {
+class RowPool;
+}
+
 namespace Align_V {
 
 // kind: 0 image, 1 dark, 2 flat (others count as 0); newFrame 1 adds
@@ -20,6 +24,10 @@ void RenderResult(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFr
 // adaptive high contrast; other modes change nothing).
 void LuminanceTransfer(kernels::Bitmap24& bitmap, std::uint8_t mode, double weightRed, double weightGreen,
                        double weightBlue);
+
+// The pool the result passes split their rows across (null with one
+// thread); the frame routine's full-frame copies use it too.
+kernels::RowPool* ResultRowPool();
 
 // Threads the result passes split their rows across (1: the calling thread
 // only); by default as many as the processor has, at most 4.

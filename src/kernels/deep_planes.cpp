@@ -1,6 +1,7 @@
 #include "kernels/deep_planes.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -10,6 +11,15 @@ namespace kernels {
 
 namespace {
 constexpr std::size_t kBytes = DeepPlanes::kPlaneWords * DeepPlanes::kPlanes * sizeof(std::uint16_t);
+
+// Generations are drawn from one count for every set of planes, so that
+// planes made where others were freed never repeat one of theirs.
+std::atomic<std::uint64_t> changes{0};
+
+std::uint64_t nextGeneration()
+{
+    return changes.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 }
 
 DeepPlanes::DeepPlanes()
@@ -39,6 +49,7 @@ std::uint16_t* DeepPlanes::base(int plane) const
 
 void DeepPlanes::mark(int plane, int width, int height)
 {
+    generation_[plane] = nextGeneration();
     Extent& e = written_[plane];
     e.width = std::max(e.width, width);
     e.height = std::max(e.height, height);
@@ -149,9 +160,15 @@ void DeepPlanes::clear(int plane)
 {
     if (!base(plane))
         return;
+    generation_[plane] = nextGeneration();
     pendingClear_[plane] = written_[plane].width > 0 && written_[plane].height > 0;
     if (!pendingClear_[plane])
         written_[plane] = {};
+}
+
+std::uint64_t DeepPlanes::generation(int plane) const
+{
+    return plane >= 0 && plane < kPlanes ? generation_[plane] : 0;
 }
 
 void DeepPlanes::clearAll()

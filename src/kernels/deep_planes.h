@@ -82,6 +82,13 @@ public:
     void clear(int plane);
     void clearAll();
 
+    // Changes each time the plane may have changed: at every access that
+    // can write it (pixel, row, region and overwrite without const) and
+    // every clear; never the same for two changes, whatever the planes. What
+    // is derived from a plane is still good while its generation is the one
+    // it was derived at. 0 for a plane outside 0..5 or never changed.
+    std::uint64_t generation(int plane) const;
+
 private:
     // Rows and columns of a plane that may hold non-zero words.
     struct Extent {
@@ -96,6 +103,7 @@ private:
     std::uint16_t* memory_ = nullptr;
     mutable Extent written_[kPlanes];
     mutable bool pendingClear_[kPlanes] = {};
+    std::uint64_t generation_[kPlanes] = {};
 };
 
 } // namespace kernels

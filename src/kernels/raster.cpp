@@ -1,5 +1,7 @@
 #include "kernels/raster.h"
 
+#include "kernels/row_pool.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -193,6 +195,25 @@ void bitBlt(Bitmap24& dst, int dstX, int dstY, int width, int height, const Bitm
             RasterOp op)
 {
     blockCopy(dst, dstX, dstY, width, height, src, srcX, srcY, op);
+}
+
+void bitBlt(Bitmap24& dst, int dstX, int dstY, int width, int height, const Bitmap24& src, int srcX, int srcY,
+            RasterOp op, RowPool* pool)
+{
+    Colour c;
+    if (!pool || &src == &dst || fillOp(op, c)) {
+        blockCopy(dst, dstX, dstY, width, height, src, srcX, srcY, op);
+        return;
+    }
+    i64 dx = dstX, dy = dstY, sx = srcX, sy = srcY, w = width, h = height;
+    if (!clipAxis(dx, sx, w, dst.width(), src.width()) || !clipAxis(dy, sy, h, dst.height(), src.height()))
+        return;
+    auto rows = [&](int first, int end) {
+        for (i64 row = first; row < end; ++row)
+            rowOp(dst.scanLine(int(dy + row)) + dx * 3, src.scanLine(int(sy + row)) + sx * 3, std::size_t(w) * 3, op);
+    };
+    // One reference captured: the band is held without an allocation.
+    pool->Run(int(h), [&rows](int, int first, int end) { rows(first, end); });
 }
 
 void stretchBlt(Bitmap24& dst, const Rect& dstRect, const Bitmap24& src, const Rect& srcRect, RasterOp op)

@@ -10,6 +10,8 @@
 
 namespace kernels {
 
+class RowPool;
+
 // Left, top, right, bottom; right and bottom are exclusive. A rectangle
 // whose right is not beyond its left (or bottom beyond top) is empty.
 struct Rect {
@@ -64,6 +66,11 @@ void fillRect(Bitmap24& bitmap, const Rect& rect, Colour colour);
 // blocks are copied as if through a temporary.
 void bitBlt(Bitmap24& dst, int dstX, int dstY, int width, int height, const Bitmap24& src, int srcX, int srcY,
             RasterOp op);
+// The same, the rows split across pool when one is given (a frame-sized
+// copy is bound by memory, which several threads move faster); within one
+// bitmap the rows stay on the calling thread.
+void bitBlt(Bitmap24& dst, int dstX, int dstY, int width, int height, const Bitmap24& src, int srcX, int srcY,
+            RasterOp op, RowPool* pool);
 
 // Copies srcRect of src onto dstRect of dst, stretching or shrinking by
 // nearest neighbour: whole source rows and columns are repeated or dropped,

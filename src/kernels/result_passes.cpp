@@ -1,5 +1,6 @@
 #include "kernels/result_passes.h"
 
+#include "kernels/clone_route.h"
 #include "kernels/result_rows.h"
 #include "kernels/row_pool.h"
 
@@ -97,15 +98,21 @@ struct RowRoute {
     void (*add)(const rows::AddRow&);
     void (*correct)(const rows::CorrectRow&, rows::Extremes&);
     void (*fold)(const std::uint16_t*, int, rows::Extremes&);
+    void (*amounts)(const std::uint16_t*, std::uint16_t*, int, double, double);
 };
-constexpr RowRoute kPortableRoute{rows::addRowPortable, rows::correctRowPortable, rows::foldPixelsPortable};
-constexpr RowRoute kAvx2Route{rows::addRowAvx2, rows::correctRowAvx2, rows::foldPixelsAvx2};
+constexpr RowRoute kPortableRoute{rows::addRowPortable, rows::correctRowPortable, rows::foldPixelsPortable,
+                                  rows::darkAmountsRowPortable};
+constexpr RowRoute kAvx2Route{rows::addRowAvx2, rows::correctRowAvx2, rows::foldPixelsAvx2,
+                              rows::darkAmountsRowAvx2};
 
 std::atomic<bool> portableOnly{false};
 
+// The portable loops run when either switch asks for them: this file's own
+// or the one of the kernels with an AVX2 copy.
 const RowRoute& rowRoute()
 {
-    return !portableOnly.load(std::memory_order_relaxed) && hasAvx2() ? kAvx2Route : kPortableRoute;
+    return !portableOnly.load(std::memory_order_relaxed) && hasAvx2() && detail::UseAvx2Clone() ? kAvx2Route
+                                                                                                 : kPortableRoute;
 }
 
 // The tables of the corrections.
@@ -158,6 +165,33 @@ const std::uint16_t* ResultTables::darkAmounts(double darkLevel, double darkRati
         darkAmountsRatio_ = darkRatio;
     }
     return darkAmounts_.data();
+}
+
+const std::uint16_t* ResultTables::darkAmountPlane(const DeepPlanes& planes, int width, int height, double darkLevel,
+                                                   double darkRatio, RowPool* pool)
+{
+    const AmountKey key{&planes, planes.generation(1), width, height, darkLevel, darkRatio};
+    if (key == amountPlaneKey_ && key.planes)
+        return amountPlane_.data();
+    const bool again = key == amountAsked_;
+    amountAsked_ = key;
+    const DeepPlanes::ConstRegion D = planes.region(1, width, height);
+    if (!again || !D)
+        return nullptr;
+    amountPlaneKey_ = {};
+    amountPlane_.resize(std::size_t(D.height) * std::size_t(DeepPlanes::kRowWords));
+    std::uint16_t* A = amountPlane_.data();
+    const RowRoute& route = rowRoute();
+    auto rowsOf = [&](int first, int end) {
+        for (int r = first; r < end; ++r)
+            route.amounts(D.row(r), A + std::ptrdiff_t(r) * DeepPlanes::kRowWords, D.width, darkLevel, darkRatio);
+    };
+    if (pool)
+        pool->Run(D.height, [&rowsOf](int, int first, int end) { rowsOf(first, end); });
+    else
+        rowsOf(0, D.height);
+    amountPlaneKey_ = key;
+    return A;
 }
 
 const std::uint8_t* ResultTables::hotPixels(double darkLevel, std::int32_t darkFrames, std::int32_t maxLevel)
@@ -279,10 +313,16 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
         cr.means[k] = job.flatMeans[std::size_t(k)];
         cr.flatFactors[k] = corr.flat[k];
     }
-    // The portable loops look the dark amounts up; the vector loops compute
-    // them faster than the table (rebuilt for every new ratio) would take.
-    if (job.correct && job.dark && !smart && &route == &kPortableRoute)
-        cr.darkTable = tables.darkAmounts(job.darkLevel, job.darkRatio);
+    // A dark applied frame after frame has its amounts worked out once;
+    // otherwise the portable loops look them up, and the vector loops
+    // compute them faster than the table (rebuilt for every new ratio)
+    // would take.
+    const std::uint16_t* amounts = nullptr;
+    if (job.correct && job.dark && !smart) {
+        amounts = tables.darkAmountPlane(planes, W, H, job.darkLevel, job.darkRatio, job.pool);
+        if (!amounts && &route == &kPortableRoute)
+            cr.darkTable = tables.darkAmounts(job.darkLevel, job.darkRatio);
+    }
     rows::Extremes fold;
     // Rows in bands across the pool (when given), each band folding its own
     // extremes, combined once all are done.
@@ -314,6 +354,7 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
                 row.sum = pr;
                 row.out = out.row(r);
                 row.dark = job.dark ? D.row(r) : nullptr;
+                row.amounts = amounts ? amounts + std::ptrdiff_t(r) * DeepPlanes::kRowWords : nullptr;
                 row.flat = flatOn ? F.row(r) : nullptr;
                 row.nextRow = r + 1 < end ? DeepPlanes::kRowWords : 0;
                 route.correct(row, e);
@@ -392,6 +433,7 @@ void DisplayPass(const DeepPlanes& planes, const DisplayJob& job, Bitmap24& resu
     const bool plainColour = !job.grey && !mixed && job.saturation == 1.0;
     const int shown = int(job.showRed) + int(job.showGreen) + int(job.showBlue);
     const std::uint8_t mb = job.showBlue ? 0xFF : 0, mg = job.showGreen ? 0xFF : 0, mr = job.showRed ? 0xFF : 0;
+    const bool stretchOnVectors = plainColour && job.plainStretch && &rowRoute() == &kAvx2Route;
 
     auto toByte = [](double v) -> std::uint8_t {
         if (!(v > 0))
@@ -416,6 +458,11 @@ void DisplayPass(const DeepPlanes& planes, const DisplayJob& job, Bitmap24& resu
                 // next pixel's first, written again by the next turn.
                 const std::uint32_t mask = mb | std::uint32_t(mg) << 8 | std::uint32_t(mr) << 16;
                 int c = 0;
+                if (stretchOnVectors) {
+                    c = rows::stretchRowAvx2(s, o, src.width, job.low, job.range, mask);
+                    s += 4 * c;
+                    o += 3 * c;
+                }
                 for (; c + 1 < src.width; ++c, s += 4, o += 3) {
                     std::uint64_t w;
                     std::memcpy(&w, s, 8);

@@ -69,6 +69,16 @@ class ResultTables {
 public:
     // Dark word -> amount the dark subtracts, for the dark level and ratio.
     const std::uint16_t* darkAmounts(double darkLevel, double darkRatio);
+    // The amounts the dark plane (1) of planes subtracts at each word of its
+    // top-left width x height pixels, for the level and ratio, as a plane
+    // of the same layout (rows of DeepPlanes::kRowWords words); nullptr
+    // while there is none for these. It is made when the same dark (plane
+    // 1 unchanged since), size, level and ratio are asked for twice running,
+    // and kept while they hold: a dark applied frame after frame is worked
+    // out once. A ratio new at every frame (a running sum) gets none; the
+    // pass works the amounts out itself. Rows split across pool when set.
+    const std::uint16_t* darkAmountPlane(const DeepPlanes& planes, int width, int height, double darkLevel,
+                                         double darkRatio, RowPool* pool);
     // Word -> 1 when a dark sum of darkFrames frames marks a hot pixel.
     const std::uint8_t* hotPixels(double darkLevel, std::int32_t darkFrames, std::int32_t maxLevel);
     // Channel k, flat word F -> factor of the flat division.
@@ -80,6 +90,16 @@ public:
 private:
     std::vector<std::uint16_t> darkAmounts_;
     double darkAmountsLevel_ = -1, darkAmountsRatio_ = -1;
+    struct AmountKey {
+        const DeepPlanes* planes = nullptr;
+        std::uint64_t darkGeneration = 0;
+        int width = 0, height = 0;
+        double level = 0, ratio = 0;
+        bool operator==(const AmountKey&) const = default;
+    };
+    std::vector<std::uint16_t> amountPlane_;
+    AmountKey amountPlaneKey_;    // what amountPlane_ holds (planes null: nothing)
+    AmountKey amountAsked_;       // what was asked for last
     std::vector<std::uint8_t> hot_;
     double hotLevel_ = -1;
     std::int32_t hotFrames_ = -1, hotMax_ = -1;
@@ -101,9 +121,10 @@ private:
 // added to and corrected into plane 5 while it is in the cache.
 bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tables, LevelStats& stats);
 
-// The row loops of Accumulate run on the processor's vector units (AVX2)
-// when it has them, else portably; both routes give the same words. With
-// PassRoute::Portable the portable loops run whatever the processor (to
+// The row loops of Accumulate and DisplayPass run on the processor's
+// vector units (AVX2) when it has them, else portably; both routes give the
+// same words and bytes. With PassRoute::Portable (or CloneRoute::Portable,
+// kernels/clone_route.h) the portable loops run whatever the processor (to
 // compare the routes). Set it while no pass runs.
 enum class PassRoute { Best, Portable };
 void SetPassRoute(PassRoute route);
@@ -124,6 +145,12 @@ struct DisplayJob {
     int width = 0;
     int height = 0;
     const std::uint8_t* levels = nullptr;   // from ResultTables::levels
+    // Set when levels is ResultTables::levels(low, range, nullptr), the
+    // plain stretch: the vector route works the levels out rather than
+    // looking them up.
+    bool plainStretch = false;
+    std::uint16_t low = 0;
+    std::int32_t range = 1;
     bool grey = false;
     bool showRed = true, showGreen = true, showBlue = true;
     ChannelMix mixRed, mixGreen, mixBlue;

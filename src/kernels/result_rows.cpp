@@ -62,8 +62,14 @@ void correctChunk(const CorrectRow& row, int from, int n, int& lo, int& hi)
         for (int k = 0; k < 3; ++k) {
             int v = p[k];
             if constexpr (Dark) {
-                const std::uint16_t d = row.dark[4 * (from + c) + k];
-                v -= std::min(v, row.darkTable ? int(row.darkTable[d]) : darkAmount(d, row.darkLevel, row.darkRatio));
+                const std::size_t at = std::size_t(4 * (from + c) + k);
+                if (row.amounts) {
+                    v -= std::min(v, int(row.amounts[at]));
+                } else {
+                    const std::uint16_t d = row.dark[at];
+                    v -= std::min(v, row.darkTable ? int(row.darkTable[d])
+                                                   : darkAmount(d, row.darkLevel, row.darkRatio));
+                }
             }
             q[3 * c + k] = v;
             if constexpr (Flat) {
@@ -103,9 +109,10 @@ void correctChunks(const CorrectRow& row, int& lo, int& hi)
 void correctRowPortable(const CorrectRow& row, Extremes& e)
 {
     int lo = e.min, hi = e.max;
-    if (row.dark && row.flat)
+    const bool dark = row.dark || row.amounts;
+    if (dark && row.flat)
         correctChunks<true, true>(row, lo, hi);
-    else if (row.dark)
+    else if (dark)
         correctChunks<true, false>(row, lo, hi);
     else if (row.flat)
         correctChunks<false, true>(row, lo, hi);
@@ -113,6 +120,16 @@ void correctRowPortable(const CorrectRow& row, Extremes& e)
         correctChunks<false, false>(row, lo, hi);
     e.min = lo;
     e.max = hi;
+}
+
+void darkAmountsRowPortable(const std::uint16_t* dark, std::uint16_t* amounts, int pixels, double level,
+                            double ratio)
+{
+    for (int c = 0; c < pixels; ++c, dark += 4, amounts += 4) {
+        for (int k = 0; k < 3; ++k)
+            amounts[k] = std::uint16_t(darkAmount(dark[k], level, ratio));
+        amounts[3] = 0;
+    }
 }
 
 void foldPixelsPortable(const std::uint16_t* row, int pixels, Extremes& e)

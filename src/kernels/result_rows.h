@@ -30,7 +30,7 @@ struct AddRow {
 // fourth word of plane 5 is left as it was), with the words written folded
 // into lo and hi:
 //   dark (when given): v := P - min(P, d), d = Round(D x level x ratio - 0.5)
-//     limited to 0 .. 65535;
+//     limited to 0 .. 65535 (or d read from amounts);
 //   flat (when given): v := Round(f x v - 0.5) limited to 0 .. 65280, where
 //     f = mean / F, or the mean itself when F is 0 or 1.
 // Round is to the nearest integer, halves to even, in double precision
@@ -38,6 +38,9 @@ struct AddRow {
 struct CorrectRow {
     const std::uint16_t* sum = nullptr;
     const std::uint16_t* dark = nullptr;   // null: no dark
+    // The dark amounts of this row already worked out (darkAmountsRow* of
+    // the dark row, same layout), or null to work them out from dark.
+    const std::uint16_t* amounts = nullptr;
     const std::uint16_t* flat = nullptr;   // null: no flat
     std::uint16_t* out = nullptr;
     int pixels = 0;
@@ -69,10 +72,26 @@ void correctRowPortable(const CorrectRow& row, Extremes& e);
 // Folds words 0 to 2 of each pixel of a plane row.
 void foldPixelsPortable(const std::uint16_t* row, int pixels, Extremes& e);
 
+// Words 0 to 2 of each pixel of amounts := darkAmount of the dark row's
+// words for the level and ratio; the fourth word := 0.
+void darkAmountsRowPortable(const std::uint16_t* dark, std::uint16_t* amounts, int pixels, double level,
+                            double ratio);
+
 // The same with AVX2; callable only when the processor has it.
 void addRowAvx2(const AddRow& row);
 void correctRowAvx2(const CorrectRow& row, Extremes& e);
 void foldPixelsAvx2(const std::uint16_t* row, int pixels, Extremes& e);
+void darkAmountsRowAvx2(const std::uint16_t* dark, std::uint16_t* amounts, int pixels, double level, double ratio);
+
+// The displayed bytes of one row of plane 5 through the plain stretch of
+// the thresholds (no tone curve): byte k of pixel c := 0 when word k is at
+// most low, else min(255, (word - low) x 256 div range), kept where byte k
+// of mask is set (blue, green, red). Equal to the look-up in
+// ResultTables::levels(low, range, nullptr). Returns the pixels done from
+// the start of the row; the rest is the caller's (the vector loop stops
+// short of the end, as its stores reach past the pixels they finish).
+int stretchRowAvx2(const std::uint16_t* words, std::uint8_t* out, int pixels, std::uint16_t low, std::int32_t range,
+                   std::uint32_t mask);
 
 // The dark amount of one word, as both routes compute it.
 inline int darkAmount(std::uint16_t d, double level, double ratio)

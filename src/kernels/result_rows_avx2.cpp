@@ -5,7 +5,9 @@
 //
 // Plane words are handled four to a pixel as they lie in memory: the fourth
 // lane of each pixel is computed along and then left out (of the fold) or
-// put back (in plane 5). The corrections run in double precision with the
+// put back (in plane 5). The dark is taken away in 16-bit words: the
+// amounts are worked out in double and saturated to words, and P - min(P,
+// d) is the saturating difference. The corrections run in double precision with the
 // very operations of the portable route, in the same order, so the words
 // are the same bit for bit; rounding to the nearest, halves to even, is the
 // processor's instruction where the portable route adds and takes back
@@ -57,14 +59,10 @@ NJ_AVX2 int addLoop(const AddRow& a, int from, int to)
     return c;
 }
 
-NJ_AVX2 inline __m256d lowPixel(__m128i words)
+// The four words of one pixel (words 4i to 4i + 3 of w) as doubles.
+NJ_AVX2 inline __m256d pixelWords(__m128i w)
 {
-    return _mm256_cvtepi32_pd(_mm_cvtepu16_epi32(words));
-}
-
-NJ_AVX2 inline __m256d highPixel(__m128i words)
-{
-    return _mm256_cvtepi32_pd(_mm_cvtepu16_epi32(_mm_unpackhi_epi64(words, words)));
+    return _mm256_cvtepi32_pd(_mm_cvtepu16_epi32(w));
 }
 
 NJ_AVX2 inline __m256d roundEven(__m256d x)
@@ -72,61 +70,130 @@ NJ_AVX2 inline __m256d roundEven(__m256d x)
     return _mm256_round_pd(x, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
 }
 
-// Two pixels per step; returns where the portable tail starts.
-template <bool Dark, bool Flat>
-NJ_AVX2 int correctLoop(const CorrectRow& r, __m128i& lo, __m128i& hi)
+// The dark amounts of the sixteen words of four pixels: Round(D x level x
+// ratio - 0.5) at most 65535 in double, then to words where the packing
+// saturates below 0. A product that is no number stays one through the
+// min (it returns its second operand), converts to the integer
+// indefinite, which is negative, and so gives 0 as the portable route.
+struct AmountMaths {
+    __m256d level, ratio, half, top;
+};
+
+NJ_AVX2 inline __m128i amountsOf(__m128i dark, const AmountMaths& m)
+{
+    __m256d a = pixelWords(dark), b = pixelWords(_mm_unpackhi_epi64(dark, dark));
+    a = _mm256_min_pd(m.top, roundEven(_mm256_sub_pd(_mm256_mul_pd(_mm256_mul_pd(a, m.level), m.ratio), m.half)));
+    b = _mm256_min_pd(m.top, roundEven(_mm256_sub_pd(_mm256_mul_pd(_mm256_mul_pd(b, m.level), m.ratio), m.half)));
+    return _mm_packus_epi32(_mm256_cvttpd_epi32(a), _mm256_cvttpd_epi32(b));
+}
+
+NJ_AVX2 inline __m256i amountsOf4(const std::uint16_t* dark, const AmountMaths& m)
+{
+    const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dark));
+    return _mm256_set_m128i(amountsOf(_mm256_extracti128_si256(d, 1), m), amountsOf(_mm256_castsi256_si128(d), m));
+}
+
+enum class DarkFrom { None, Words, Amounts };
+
+// Words 0 to 2 of four pixels (b0 g0 r0 . b1 g1 r1 . | b2 ...) as three
+// groups of four doubles: b0 g0 r0 b1, g1 r1 b2 g2, r2 b3 g3 r3.
+NJ_AVX2 inline void spreadWords(__m256i w, __m256d out[3])
+{
+    const __m256i lo = _mm256_cvtepu16_epi32(_mm256_castsi256_si128(w));
+    const __m256i hi = _mm256_cvtepu16_epi32(_mm256_extracti128_si256(w, 1));
+    const __m256i a = _mm256_permutevar8x32_epi32(lo, _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 0, 0));
+    const __m256i b = _mm256_permutevar8x32_epi32(hi, _mm256_setr_epi32(0, 0, 0, 1, 2, 4, 5, 6));
+    out[0] = _mm256_cvtepi32_pd(_mm256_castsi256_si128(a));
+    out[1] = _mm256_cvtepi32_pd(_mm_blend_epi32(_mm256_extracti128_si256(a, 1), _mm256_castsi256_si128(b), 0xC));
+    out[2] = _mm256_cvtepi32_pd(_mm256_extracti128_si256(b, 1));
+}
+
+// The inverse: three groups of four integers (at most 65535 where they
+// are not below 0) back to the words of four pixels; the fourth words 0.
+NJ_AVX2 inline __m256i gatherWords(const __m128i q[3])
+{
+    const __m128i first = _mm_packus_epi32(q[0], q[1]);    // b0 g0 r0 b1 g1 r1 b2 g2
+    const __m128i last = _mm_packus_epi32(q[2], q[2]);     // r2 b3 g3 r3 ...
+    const __m128i second = _mm_alignr_epi8(last, first, 12);   // b2 g2 r2 b3 g3 r3 ...
+    const __m256i place = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, -1, -1, 6, 7, 8, 9, 10, 11, -1, -1, 0, 1, 2, 3, 4, 5,
+                                           -1, -1, 6, 7, 8, 9, 10, 11, -1, -1);
+    return _mm256_shuffle_epi8(_mm256_set_m128i(second, first), place);
+}
+
+// Four pixels per step, sixteen words at once: the dark taken away in
+// words (P - min(P, d) is the saturating difference), the flat division in
+// double on the twelve words that count. Returns where the portable tail
+// starts.
+template <DarkFrom Dark, bool Flat>
+NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi)
 {
     const __m256d half = _mm256_set1_pd(0.5), zero = _mm256_setzero_pd();
     const __m256d limit = _mm256_set1_pd(65280.0);
-    const __m256d level = _mm256_set1_pd(r.darkLevel), ratio = _mm256_set1_pd(r.darkRatio);
+    const AmountMaths maths{_mm256_set1_pd(r.darkLevel), _mm256_set1_pd(r.darkRatio), half,
+                            _mm256_set1_pd(65535.0)};
     const double *t0 = r.flatFactors[0], *t1 = r.flatFactors[1], *t2 = r.flatFactors[2];
-    const __m128i fourth = _mm_setr_epi16(0, 0, 0, -1, 0, 0, 0, -1);
+    const __m256i fourth = _mm256_setr_epi16(0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, -1);
     // Local copies: the stores below could otherwise alias the row fields.
     const std::uint16_t* const sum = r.sum;
     const std::uint16_t* const dark = r.dark;
+    const std::uint16_t* const amounts = r.amounts;
     const std::uint16_t* const flat = r.flat;
     std::uint16_t* const out = r.out;
     const int pixels = r.pixels;
     const std::ptrdiff_t next = r.nextRow;
     int c = 0;
-    for (; c + 2 <= pixels; c += 2) {
+    for (; c + 4 <= pixels; c += 4) {
         if (next != 0 && c % 8 == 0) {
             // One cache line of each plane's next row per eight pixels: the
             // rows are short streams for the processor's own prefetching.
             __builtin_prefetch(sum + 4 * c + next, 1, 2);
             __builtin_prefetch(out + 4 * c + next, 1, 2);
-            if constexpr (Dark)
+            if constexpr (Dark == DarkFrom::Words)
                 __builtin_prefetch(dark + 4 * c + next, 0, 2);
+            if constexpr (Dark == DarkFrom::Amounts)
+                __builtin_prefetch(amounts + 4 * c + next, 0, 2);
             if constexpr (Flat)
                 __builtin_prefetch(flat + 4 * c + next, 0, 2);
         }
-        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sum + 4 * c));
-        __m256d v[2] = {lowPixel(p), highPixel(p)};
-        if constexpr (Dark) {
-            const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dark + 4 * c));
-            const __m256d dw[2] = {lowPixel(d), highPixel(d)};
-            for (int i = 0; i < 2; ++i) {
-                // Round(D x level x ratio - 0.5), at least 0 (NaN too: max
-                // gives its second operand), at most the word itself.
-                __m256d t = roundEven(_mm256_sub_pd(_mm256_mul_pd(_mm256_mul_pd(dw[i], level), ratio), half));
-                t = _mm256_min_pd(_mm256_max_pd(t, zero), v[i]);
-                v[i] = _mm256_sub_pd(v[i], t);
-            }
-        }
+        __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sum + 4 * c));
+        if constexpr (Dark == DarkFrom::Words && !Flat)
+            w = _mm256_subs_epu16(w, amountsOf4(dark + 4 * c, maths));
+        if constexpr (Dark == DarkFrom::Amounts)
+            w = _mm256_subs_epu16(w, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(amounts + 4 * c)));
         if constexpr (Flat) {
-            const std::uint16_t* f = flat + 4 * c;
-            for (int i = 0; i < 2; ++i, f += 4) {
-                const __m256d factor = _mm256_setr_pd(t0[f[0]], t1[f[1]], t2[f[2]], 1.0);
-                __m256d x = roundEven(_mm256_sub_pd(_mm256_mul_pd(factor, v[i]), half));
-                x = _mm256_min_pd(_mm256_max_pd(x, zero), limit);
-                v[i] = x;
+            // The twelve words that count, as three groups of four doubles
+            // (the fourth words are left out of the arithmetic).
+            __m256d v[3];
+            spreadWords(w, v);
+            if constexpr (Dark == DarkFrom::Words) {
+                // Followed by the division, the dark stays in double (the
+                // words are converted once): at least 0, NaN too (max gives
+                // its second operand), at most the word.
+                __m256d d[3];
+                spreadWords(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(dark + 4 * c)), d);
+                for (int i = 0; i < 3; ++i) {
+                    __m256d t =
+                        roundEven(_mm256_sub_pd(_mm256_mul_pd(_mm256_mul_pd(d[i], maths.level), maths.ratio), half));
+                    t = _mm256_min_pd(_mm256_max_pd(t, zero), v[i]);
+                    v[i] = _mm256_sub_pd(v[i], t);
+                }
             }
+            const std::uint16_t* f = flat + 4 * c;
+            const __m256d factor[3] = {_mm256_setr_pd(t0[f[0]], t1[f[1]], t2[f[2]], t0[f[4]]),
+                                       _mm256_setr_pd(t1[f[5]], t2[f[6]], t0[f[8]], t1[f[9]]),
+                                       _mm256_setr_pd(t2[f[10]], t0[f[12]], t1[f[13]], t2[f[14]])};
+            __m128i q[3];
+            for (int i = 0; i < 3; ++i) {
+                __m256d x = roundEven(_mm256_sub_pd(_mm256_mul_pd(factor[i], v[i]), half));
+                x = _mm256_min_pd(_mm256_max_pd(x, zero), limit);
+                q[i] = _mm256_cvttpd_epi32(x);
+            }
+            w = gatherWords(q);
         }
-        const __m128i w = _mm_packus_epi32(_mm256_cvttpd_epi32(v[0]), _mm256_cvttpd_epi32(v[1]));
-        lo = _mm_min_epu16(lo, _mm_or_si128(w, fourth));
-        hi = _mm_max_epu16(hi, _mm_andnot_si128(fourth, w));
-        auto* o = reinterpret_cast<__m128i*>(out + 4 * c);
-        _mm_storeu_si128(o, _mm_blend_epi16(w, _mm_loadu_si128(o), 0x88));
+        lo = _mm256_min_epu16(lo, _mm256_or_si256(w, fourth));
+        hi = _mm256_max_epu16(hi, _mm256_andnot_si256(fourth, w));
+        auto* o = reinterpret_cast<__m256i*>(out + 4 * c);
+        _mm256_storeu_si256(o, _mm256_blend_epi16(w, _mm256_loadu_si256(o), 0x88));
     }
     return c;
 }
@@ -167,29 +234,43 @@ NJ_AVX2 void addRowAvx2(const AddRow& a)
 
 NJ_AVX2 void correctRowAvx2(const CorrectRow& r, Extremes& e)
 {
-    __m128i lo = _mm_set1_epi16(-1), hi = _mm_setzero_si128();
+    __m256i lo = _mm256_set1_epi16(-1), hi = _mm256_setzero_si256();
     int c;
-    if (r.dark && r.flat)
-        c = correctLoop<true, true>(r, lo, hi);
+    if (r.amounts)
+        c = r.flat ? correctLoop<DarkFrom::Amounts, true>(r, lo, hi) : correctLoop<DarkFrom::Amounts, false>(r, lo, hi);
     else if (r.dark)
-        c = correctLoop<true, false>(r, lo, hi);
-    else if (r.flat)
-        c = correctLoop<false, true>(r, lo, hi);
+        c = r.flat ? correctLoop<DarkFrom::Words, true>(r, lo, hi) : correctLoop<DarkFrom::Words, false>(r, lo, hi);
     else
-        c = correctLoop<false, false>(r, lo, hi);
+        c = r.flat ? correctLoop<DarkFrom::None, true>(r, lo, hi) : correctLoop<DarkFrom::None, false>(r, lo, hi);
     if (c > 0)
-        foldInto(lo, hi, e);
+        foldInto(_mm_min_epu16(_mm256_castsi256_si128(lo), _mm256_extracti128_si256(lo, 1)),
+                 _mm_max_epu16(_mm256_castsi256_si128(hi), _mm256_extracti128_si256(hi, 1)), e);
     if (c < r.pixels) {
         CorrectRow rest = r;
         rest.sum += 4 * c;
         rest.out += 4 * c;
         if (rest.dark)
             rest.dark += 4 * c;
+        if (rest.amounts)
+            rest.amounts += 4 * c;
         if (rest.flat)
             rest.flat += 4 * c;
         rest.pixels = r.pixels - c;
         correctRowPortable(rest, e);
     }
+}
+
+NJ_AVX2 void darkAmountsRowAvx2(const std::uint16_t* dark, std::uint16_t* amounts, int pixels, double level,
+                                double ratio)
+{
+    const AmountMaths maths{_mm256_set1_pd(level), _mm256_set1_pd(ratio), _mm256_set1_pd(0.5),
+                            _mm256_set1_pd(65535.0)};
+    const __m256i fourth = _mm256_setr_epi16(0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, -1);
+    int c = 0;
+    for (; c + 4 <= pixels; c += 4)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(amounts + 4 * c),
+                            _mm256_andnot_si256(fourth, amountsOf4(dark + 4 * c, maths)));
+    darkAmountsRowPortable(dark + 4 * c, amounts + 4 * c, pixels - c, level, ratio);
 }
 
 NJ_AVX2 void foldPixelsAvx2(const std::uint16_t* row, int pixels, Extremes& e)
@@ -206,6 +287,57 @@ NJ_AVX2 void foldPixelsAvx2(const std::uint16_t* row, int pixels, Extremes& e)
         foldInto(_mm_min_epu16(_mm256_castsi256_si128(lo), _mm256_extracti128_si256(lo, 1)),
                  _mm_max_epu16(_mm256_castsi256_si128(hi), _mm256_extracti128_si256(hi, 1)), e);
     foldPixelsPortable(row + 4 * c, pixels - c, e);
+}
+
+namespace {
+
+// (o x 256) div r for the eight words o (at most r) of one half: a float
+// estimate, off by at most one, set right by the remainder.
+NJ_AVX2 inline __m256i stretchHalf(__m128i o, __m256 inverse, __m256i r, __m256i rLess1)
+{
+    const __m256i n = _mm256_slli_epi32(_mm256_cvtepu16_epi32(o), 8);
+    __m256i k = _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(n), inverse));
+    const __m256i rem = _mm256_sub_epi32(n, _mm256_mullo_epi32(k, r));
+    k = _mm256_add_epi32(k, _mm256_cmpgt_epi32(_mm256_setzero_si256(), rem));
+    return _mm256_sub_epi32(k, _mm256_cmpgt_epi32(rem, rLess1));
+}
+
+} // namespace
+
+NJ_AVX2 int stretchRowAvx2(const std::uint16_t* words, std::uint8_t* out, int pixels, std::uint16_t low,
+                           std::int32_t range, std::uint32_t mask)
+{
+    // Offsets are taken at most the range (a larger one shows 255 either
+    // way); a range beyond 65535 x 256 shows 0 for every offset, as its
+    // largest value does, which keeps the products within 32 bits.
+    const std::int32_t r = std::clamp<std::int32_t>(range, 1, 65535 * 256 + 1);
+    const __m256i low16 = _mm256_set1_epi16(std::int16_t(low));
+    const __m256i range16 = _mm256_set1_epi16(std::int16_t(std::min(r, 65535)));
+    const __m256 inverse = _mm256_set1_ps(1.0f / float(r));
+    const __m256i rv = _mm256_set1_epi32(r), rLess1 = _mm256_set1_epi32(r - 1);
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    const __m256i keep = _mm256_set1_epi32(std::int32_t(mask & 0xFFFFFF));
+    const __m256i pack = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4, 5, 6,
+                                          8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    int c = 0;
+    // Eight pixels a step; the second store reaches four bytes past them.
+    for (; c + 10 <= pixels; c += 8) {
+        __m256i k[4];
+        for (int i = 0; i < 2; ++i) {
+            const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(words + 4 * c + 16 * i));
+            const __m256i o = _mm256_min_epu16(_mm256_subs_epu16(w, low16), range16);
+            k[2 * i] = stretchHalf(_mm256_castsi256_si128(o), inverse, rv, rLess1);
+            k[2 * i + 1] = stretchHalf(_mm256_extracti128_si256(o, 1), inverse, rv, rLess1);
+        }
+        // Pixels 0 and 2 | 1 and 3, then 4 and 6 | 5 and 7; bytes saturate
+        // 256 to 255.
+        const __m256i bytes = _mm256_packus_epi16(_mm256_packus_epi32(k[0], k[1]), _mm256_packus_epi32(k[2], k[3]));
+        const __m256i px = _mm256_and_si256(_mm256_permutevar8x32_epi32(bytes, order), keep);
+        const __m256i packed = _mm256_shuffle_epi8(px, pack);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * c), _mm256_castsi256_si128(packed));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * c + 12), _mm256_extracti128_si256(packed, 1));
+    }
+    return c;
 }
 
 } // namespace kernels::rows

@@ -3,8 +3,41 @@
 #include "platform/clock.h"
 
 #include <chrono>
+#include <cmath>
 
 namespace platform {
+
+namespace {
+
+std::mutex& offsetMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+SimulatedMountOffsetSource& offsetSource()
+{
+    static SimulatedMountOffsetSource source;
+    return source;
+}
+
+} // namespace
+
+void setSimulatedMountOffset(SimulatedMountOffsetSource source)
+{
+    std::lock_guard lock(offsetMutex());
+    offsetSource() = std::move(source);
+}
+
+void simulatedMountOffset(double& x, double& y)
+{
+    x = y = 0;
+    std::lock_guard lock(offsetMutex());
+    if (offsetSource())
+        offsetSource()(x, y);
+    if (!std::isfinite(x) || !std::isfinite(y))
+        x = y = 0;
+}
 
 SimulatedCamera::SimulatedCamera(const StarFieldSettings& settings) : field_(settings) {}
 
@@ -54,7 +87,9 @@ bool SimulatedCamera::setFormat(const CameraFormat& format)
 FrameView SimulatedCamera::renderInto(std::vector<std::uint8_t>& buffer, std::int64_t frame, double t_s) const
 {
     buffer.resize(field_.frameBytes());
-    field_.render(frame, t_s, 0, 0, 1.0, buffer.data(), field_.minStride());
+    double x, y;
+    simulatedMountOffset(x, y);
+    field_.render(frame, t_s, x, y, 1.0, buffer.data(), field_.minStride());
     return describe(buffer);
 }
 

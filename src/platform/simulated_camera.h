@@ -14,11 +14,23 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 namespace platform {
+
+// Where the program's simulated mount has carried the sky since it started,
+// in pixels of the simulated cameras: the built-in simulated cameras add it
+// to their field's drift, so that guiding on them closes its loop. Called
+// from the cameras' drawing threads; the source must be safe there.
+using SimulatedMountOffsetSource = std::function<void(double& x, double& y)>;
+// Sets the source, or clears it with an empty one (the sky stays where its
+// drift puts it). Returns once no drawing thread uses the previous source.
+void setSimulatedMountOffset(SimulatedMountOffsetSource source);
+// The offset now: (0, 0) without a source.
+void simulatedMountOffset(double& x, double& y);
 
 class SimulatedCamera final : public CameraDevice {
 public:

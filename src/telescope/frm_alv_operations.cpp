@@ -50,12 +50,12 @@ QString instructions(std::initializer_list<std::pair<const char*, QString>> line
     return out.join(QStringLiteral("\r\n"));
 }
 
-void arm(TFRM_Alv& w, std::uint8_t code, const QString& caption)
+void arm(TFRM_Alv& w, std::uint8_t code, QString TTranslatedTexts::*name)
 {
     // A running learning's move "until stopped" must not outlive it.
     Align_V::StopLearning();
     ProcedureState = code;
-    w.PNL_Action->setText(caption);
+    w.ShowOperation(name);
     w.SPDB_Executer->setEnabled(true);
     w.SPDB_Abort->setEnabled(true);
 }
@@ -94,12 +94,22 @@ void TFRM_Alv::ConnectOperationHandlers()
             if (FRM_Alv)
                 (FRM_Alv->*m)();
         });
-    // After a language change: the panel's "no operation" in the new
-    // language; an operation under way keeps its name.
-    Settings::RegisterHandler(QStringLiteral("FRM_Alv.ShowIdleOperation"), [] {
-        if (FRM_Alv && ProcedureState == 0)
-            FRM_Alv->PNL_Action->setText(TranslatedTexts.MSG_Aucune_Operation);
+    // After a language change: the operation armed or running named in the
+    // new language, or "no operation" in it.
+    Settings::RegisterHandler(QStringLiteral("FRM_Alv.ShowOperation"), [] {
+        if (!FRM_Alv)
+            return;
+        if (ProcedureState == 0)
+            FRM_Alv->ShowOperation(&TTranslatedTexts::MSG_Aucune_Operation);
+        else if (FRM_Alv->OperationName)
+            FRM_Alv->ShowOperation(FRM_Alv->OperationName);
     });
+}
+
+void TFRM_Alv::ShowOperation(QString TTranslatedTexts::*name)
+{
+    OperationName = name;
+    PNL_Action->setText(TranslatedTexts.*name);
 }
 
 void TFRM_Alv::MNU_Decl_EtoileClick()
@@ -111,7 +121,7 @@ void TFRM_Alv::MNU_Decl_EtoileClick()
                                              {"3-", t.MSG_DeclEtoile3},
                                              {"4-", t.MSG_DeclEtoile4},
                                              {"  ", t.MSG_DeclEtoile5}}));
-    arm(*this, 7, QStringLiteral("Decl. Etoile"));
+    arm(*this, 7, &TTranslatedTexts::MSG_Operation_Decl_Etoile);
 }
 
 void TFRM_Alv::BTN_SetDeriveClick()
@@ -122,7 +132,7 @@ void TFRM_Alv::BTN_SetDeriveClick()
                                              {"2-", t.MSG_Setderive2},
                                              {"3-", t.MSG_Setderive3},
                                              {"  ", t.MSG_Setderive4}}));
-    arm(*this, 11, QStringLiteral("Def. Derive"));
+    arm(*this, 11, &TTranslatedTexts::MSG_Operation_Def_Derive);
 }
 
 void TFRM_Alv::MNU_TailleOrientCaptClick()
@@ -135,7 +145,7 @@ void TFRM_Alv::MNU_TailleOrientCaptClick()
                                              {"3-", t.MSG_TailleOrientCapt3},
                                              {"5-", t.MSG_TailleOrientCapt4},
                                              {"", t.MSG_TailleOrientCapt5}}));
-    arm(*this, 7, QStringLiteral("Orientation"));
+    arm(*this, 7, &TTranslatedTexts::MSG_Operation_Orientation);
 }
 
 void TFRM_Alv::MNU_Erreur_PeriodiqueClick()
@@ -164,14 +174,14 @@ void TFRM_Alv::SPDB_ExecuterClick()
             FRM_MiseEnStation->PCTRL_Bigourdan->setCurrentWidget(FRM_MiseEnStation->TBS_Correct);
         reticleOn();
         ProcedureState = 2;
-        PNL_Action->setText(QStringLiteral("M.en station"));
+        ShowOperation(&TTranslatedTexts::MSG_Operation_MES);
         break;
     case 3:
         reticleOn();
         if (FRM_MiseEnStation)
             FRM_MiseEnStation->BTN_Pause->setEnabled(true);
         ProcedureState = 4;
-        PNL_Action->setText(QStringLiteral("M.en station"));
+        ShowOperation(&TTranslatedTexts::MSG_Operation_MES);
         break;
     case 5: {
         ProcedureState = 6;
@@ -183,25 +193,25 @@ void TFRM_Alv::SPDB_ExecuterClick()
         break;
     }
     case 7:
-        PNL_Action->setText(QStringLiteral("Orientation"));
+        ShowOperation(&TTranslatedTexts::MSG_Operation_Orientation);
         ProcedureState = 8;
         break;
     case 9:
         reticleOn();
-        PNL_Action->setText(QStringLiteral("Err.Periodique"));
+        ShowOperation(&TTranslatedTexts::MSG_Operation_Err_Periodique);
         if (FRM_ErrPeriod)
             FRM_ErrPeriod->RecordingStarted();
         ProcedureState = 10;
         break;
     case 11:
-        PNL_Action->setText(QStringLiteral("Def. Derive"));
+        ShowOperation(&TTranslatedTexts::MSG_Operation_Def_Derive);
         DriftGuideSeconds = 0;
         TrackDrift.reset();
         ProcedureState = 12;
         break;
     case 13:
         reticleOn();
-        PNL_Action->setText(QStringLiteral("Appr.Guidage"));
+        ShowOperation(&TTranslatedTexts::MSG_Operation_Appr_Guidage);
         Learning = {};
         if (FRM_Pref)
             FRM_Pref->EDT_Etape_Appr->setText(QStringLiteral("1"));
@@ -212,7 +222,7 @@ void TFRM_Alv::SPDB_ExecuterClick()
         if (FRM_Tool_Suivi)
             FRM_Tool_Suivi->RDB_Cadres->setChecked(true);
         ProcedureState = 16;
-        PNL_Action->setText(QStringLiteral("Collimation"));
+        ShowOperation(&TTranslatedTexts::MSG_Operation_Collimation);
         break;
     default:
         break;
@@ -228,7 +238,7 @@ void TFRM_Alv::SPDB_AbortClick()
 {
     const std::uint8_t s = ProcedureState;
     if (s % 2 == 1 && s <= 15) {
-        PNL_Action->setText(TranslatedTexts.MSG_Aucune_Operation);
+        ShowOperation(&TTranslatedTexts::MSG_Aucune_Operation);
         ProcedureState = 0;
         MNU_Operations->setEnabled(true);
         SPDB_Executer->setEnabled(false);

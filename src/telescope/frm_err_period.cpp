@@ -67,7 +67,7 @@ void TFRM_ErrPeriod::BTN_Demar_EPClick()
     Align_V::StopLearning();
     ProcedureState = 9;
     if (FRM_Alv) {
-        FRM_Alv->PNL_Action->setText(QStringLiteral("Err.Periodique"));
+        FRM_Alv->ShowOperation(&TTranslatedTexts::MSG_Operation_Err_Periodique);
         FRM_Alv->SPDB_Executer->setEnabled(true);
     }
     const TTranslatedTexts& t = TranslatedTexts;

@@ -55,7 +55,7 @@ void arm(std::uint8_t code)
     Align_V::StopLearning();
     ProcedureState = code;
     if (FRM_Alv) {
-        FRM_Alv->PNL_Action->setText(QStringLiteral("M.en station"));
+        FRM_Alv->ShowOperation(&TTranslatedTexts::MSG_Operation_MES);
         FRM_Alv->SPDB_Executer->setEnabled(true);
     }
 }
@@ -123,7 +123,7 @@ void TFRM_MiseEnStation::FormClose(TCloseAction&)
         if (ProcedureState % 2 == 0 && w.SPDB_Abort->isEnabled())
             w.SPDB_AbortClick();
         ProcedureState = 0;
-        w.PNL_Action->setText(TranslatedTexts.MSG_Aucune_Operation);
+        w.ShowOperation(&TTranslatedTexts::MSG_Aucune_Operation);
         w.SPDB_Executer->setEnabled(false);
         w.SPDB_Abort->setEnabled(false);
     }

@@ -16,6 +16,13 @@ constexpr std::array kEntries{
     TTranslatedTextEntry{"MSG_Valeur_Hors_Limites", "MSG_Valeur_Hors_Limites",
                          "La valeur doit être comprise entre %g et %g", &TTranslatedTexts::MSG_Valeur_Hors_Limites},
     TTranslatedTextEntry{"MSG_Aucune_Operation", "MSG_Aucune_Operation", "Aucune", &TTranslatedTexts::MSG_Aucune_Operation},
+    TTranslatedTextEntry{"MSG_Operation_MES", "MSG_Operation_MES", "M.en station", &TTranslatedTexts::MSG_Operation_MES},
+    TTranslatedTextEntry{"MSG_Operation_Orientation", "MSG_Operation_Orientation", "Orientation", &TTranslatedTexts::MSG_Operation_Orientation},
+    TTranslatedTextEntry{"MSG_Operation_Decl_Etoile", "MSG_Operation_Decl_Etoile", "Decl. Etoile", &TTranslatedTexts::MSG_Operation_Decl_Etoile},
+    TTranslatedTextEntry{"MSG_Operation_Err_Periodique", "MSG_Operation_Err_Periodique", "Err.Periodique", &TTranslatedTexts::MSG_Operation_Err_Periodique},
+    TTranslatedTextEntry{"MSG_Operation_Def_Derive", "MSG_Operation_Def_Derive", "Def. Derive", &TTranslatedTexts::MSG_Operation_Def_Derive},
+    TTranslatedTextEntry{"MSG_Operation_Appr_Guidage", "MSG_Operation_Appr_Guidage", "Appr.Guidage", &TTranslatedTexts::MSG_Operation_Appr_Guidage},
+    TTranslatedTextEntry{"MSG_Operation_Collimation", "MSG_Operation_Collimation", "Collimation", &TTranslatedTexts::MSG_Operation_Collimation},
 };
 
 #undef NJ_TRANSLATED_TEXT_ENTRY

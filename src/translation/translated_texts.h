@@ -131,6 +131,14 @@ struct TTranslatedTexts {
     QString MSG_Valeur_Hors_Limites = QStringLiteral("La valeur doit être comprise entre %g et %g");
     // The main window's operation panel when no operation is under way.
     QString MSG_Aucune_Operation = QStringLiteral("Aucune");
+    // The operation panel's name of each operation, armed or running.
+    QString MSG_Operation_MES = QStringLiteral("M.en station");
+    QString MSG_Operation_Orientation = QStringLiteral("Orientation");
+    QString MSG_Operation_Decl_Etoile = QStringLiteral("Decl. Etoile");
+    QString MSG_Operation_Err_Periodique = QStringLiteral("Err.Periodique");
+    QString MSG_Operation_Def_Derive = QStringLiteral("Def. Derive");
+    QString MSG_Operation_Appr_Guidage = QStringLiteral("Appr.Guidage");
+    QString MSG_Operation_Collimation = QStringLiteral("Collimation");
 };
 
 extern TTranslatedTexts TranslatedTexts;

@@ -364,8 +364,9 @@ void ApplyTranslation()
     // Qt's own dialogs and buttons follow the same language.
     ApplyQtTranslations(section);
 
-    // The operation panel says "no operation" in the language just read.
-    RunHandler(QStringLiteral("FRM_Alv.ShowIdleOperation"));
+    // The operation panel names the operation, or none, in the language
+    // just read.
+    RunHandler(QStringLiteral("FRM_Alv.ShowOperation"));
 
     // The planner grid takes its column titles from the texts just read.
     RunHandler(QStringLiteral("FRM_Planificateur.FormActivate"));

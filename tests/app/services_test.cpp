@@ -128,11 +128,35 @@ TEST(TForm, KeyPreviewCloseQueryAndFailingCloseHandlers)
 
 TEST_F(ProgramWindows, ResizeLaysOutTheImageAreaAndStatusBar)
 {
+    FRM_Alv->show();
     FRM_Alv->resize(1100, 800);
+    QApplication::processEvents();
     FRM_Alv->FormResize();
-    EXPECT_EQ(FRM_Alv->SBX_Images->width(), FRM_Alv->frameGeometry().width() - 159);
-    EXPECT_EQ(FRM_Alv->SBX_Images->height(), FRM_Alv->frameGeometry().height() - 119);
-    EXPECT_EQ(FRM_Alv->TLB_Status->x(), FRM_Alv->centralWidget()->width() - 280);
+    const QWidget* area = FRM_Alv->centralWidget();
+    // The tool bar in use fills a column at the right, no narrower than its
+    // pages need and no wider than their captions on one line.
+    const QWidget* panel = FRM_Alv->PNL_Toolbar_Beginner;
+    const QRect column = panel->geometry();
+    EXPECT_GE(column.right(), area->width() - 4);
+    EXPECT_LE(column.right(), area->width() - 1);
+    EXPECT_GE(column.width(), panel->minimumSizeHint().width());
+    EXPECT_LE(column.width(), std::max(panel->minimumSizeHint().width(), panel->sizeHint().width()));
+    EXPECT_EQ(FRM_Alv->PNL_Toolbar_Expert->geometry(), column);
+    // The image area takes the rest: from the left edge to the column, from
+    // the top to the bottom.
+    const QRect images = FRM_Alv->SBX_Images->geometry();
+    EXPECT_EQ(images.topLeft(), QPoint(0, 0));
+    EXPECT_EQ(images.height(), area->height());
+    EXPECT_LT(images.right(), column.left());
+    EXPECT_GE(images.right(), column.left() - 5);
+    // The status bar at the top right, beside the image tabs, at the size
+    // its buttons and texts need, above the column.
+    const QRect status = FRM_Alv->TLB_Status->geometry();
+    EXPECT_EQ(status.size(), FRM_Alv->TLB_Status->sizeHint());
+    EXPECT_EQ(status.top(), FRM_Alv->SBX_Images->viewport()->mapTo(area, QPoint(0, 0)).y());
+    EXPECT_GE(status.right(), area->width() - 4);
+    EXPECT_LE(status.right(), area->width() - 1);
+    EXPECT_LT(status.bottom(), column.top());
 }
 
 TEST_F(ProgramWindows, EveryButtonOfTheStatusBarShowsACaptionOrAPicture)

@@ -239,6 +239,13 @@ TEST_F(ProgramWindows, ANewcomersFirstStartAndCloseShowNothingAndKeepTheShippedV
             ADD_FAILURE() << "radio group of " << k.name << ": " << groups[group].second << " set";
     }
     EXPECT_GE(groups.size(), 10);
+    // The guide speeds the user sees are the speeds the corrections are
+    // timed with, both ways of each axis (no hidden sidereal correction
+    // that would time a West pulse at 0.1"/s).
+    EXPECT_FALSE(FRM_Pref->CKB_Correct_Sid->isChecked());
+    EXPECT_DOUBLE_EQ(MotorSpeeds.West, double(FRM_Pref->TNI_Vitesse_Ouest->Value()));
+    EXPECT_DOUBLE_EQ(MotorSpeeds.East, double(FRM_Pref->TNI_Vitesse_Est->Value()));
+    EXPECT_GT(MotorSpeeds.West, 1);
 
     EXPECT_TRUE(FRM_Alv->close());
     EXPECT_TRUE(boxes.shown.empty());

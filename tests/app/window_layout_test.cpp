@@ -12,10 +12,13 @@
 #include "telescope/sky/sky_chart.h"
 
 #include <QApplication>
+#include <QMainWindow>
+#include <QScrollArea>
 #include <QWindow>
 #include "telescope/frm_raquette.h"
 #include "telescope/frm_tool_suivi.h"
 #include "tools/frm_tool_images.h"
+#include "tools/frm_tool_mesures.h"
 
 class WindowLayout : public SettingsStore {
 protected:
@@ -169,4 +172,64 @@ TEST_F(WindowLayout, TheChartLeftOpenComesBackWithTheGotoDialogInFrontOfIt)
     save();
     Settings::LoadMiscPrefs();
     EXPECT_FALSE(FRM_Sky->isVisible());
+}
+
+// On a screen smaller than a window (the Images window is taller than an
+// 800 x 600 screen), the window opens inside the screen, frame included, with
+// every control reachable by scrolling; a window that fits opens exactly
+// where it was put, at its size; a place stored within the screen is kept,
+// and opening a window again changes nothing.
+TEST_F(WindowLayout, AWindowLargerThanTheScreenOpensInsideItAndOneThatFitsAsItWas)
+{
+    Systeme::SetScreenSizeProvider([] { return QSize(800, 600); });
+    const QRect screen(0, 0, 800, 600);
+    ASSERT_GT(FRM_Tool_Images->minimumSizeHint().height(), 600);
+
+    Systeme::ShowFormOnScreen(FRM_Tool_Mesures);
+    Systeme::PlaceWindow(FRM_Tool_Mesures, QPoint(30, 40));
+    const QSize mesures = FRM_Tool_Mesures->size();
+    Systeme::ShowFormOnScreen(FRM_Tool_Mesures);
+    EXPECT_EQ(FRM_Tool_Mesures->pos(), QPoint(30, 40));
+    EXPECT_EQ(FRM_Tool_Mesures->size(), mesures);
+    EXPECT_EQ(qobject_cast<QScrollArea*>(FRM_Tool_Mesures->centralWidget()), nullptr);
+
+    QStringList fitted;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* main = qobject_cast<QMainWindow*>(w);
+        if (!main || main == FRM_Alv || main->objectName().isEmpty() || main->maximumHeight() < 100
+            || main->objectName() == QLatin1String("FRM_FullScreen"))
+            continue;
+        SCOPED_TRACE(main->objectName().toStdString());
+        Systeme::PlaceWindow(main, QPoint(5, 5));
+        Systeme::ShowFormOnScreen(main);
+        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        // Some grow as they show (the planner's columns): larger once shown.
+        auto* scroll = qobject_cast<QScrollArea*>(main->centralWidget());
+        const bool larger = scroll != nullptr;
+        EXPECT_TRUE(screen.contains(main->frameGeometry())) << main->frameGeometry().x() << "," << main->frameGeometry().y()
+                                                             << " " << main->width() << "x" << main->height();
+        if (larger) {
+            fitted << main->objectName();
+            ASSERT_NE(scroll->widget(), nullptr);
+            const QSize content = scroll->widget()->size();
+            EXPECT_GE(content.width(), scroll->widget()->minimumSizeHint().width());
+            EXPECT_GE(content.height(), scroll->widget()->minimumSizeHint().height());
+            const QRect at = main->geometry();
+            Systeme::ShowFormOnScreen(main);
+            EXPECT_EQ(main->geometry(), at);
+        }
+        // Its place comes back exactly: nothing creeps from start to start.
+        EXPECT_EQ(main->pos(), QPoint(5, 5));
+        main->hide();
+    }
+    EXPECT_TRUE(fitted.contains(QStringLiteral("FRM_Tool_Images"))) << fitted.join(u' ').toStdString();
+    EXPECT_TRUE(fitted.contains(QStringLiteral("FRM_Raquette"))) << fitted.join(u' ').toStdString();
+
+    // Put low, a window too large is brought to the screen's top; its
+    // left, within the screen's first half, is kept. So is one fitted before.
+    Systeme::PlaceWindow(FRM_Raquette, QPoint(60, 420));
+    Systeme::ShowFormOnScreen(FRM_Raquette);
+    EXPECT_EQ(FRM_Raquette->pos(), QPoint(60, 0));
+    EXPECT_TRUE(screen.contains(FRM_Raquette->frameGeometry()));
+    FRM_Raquette->hide();
 }

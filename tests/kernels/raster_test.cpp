@@ -1,4 +1,5 @@
 #include "kernels/raster.h"
+#include "kernels/row_pool.h"
 
 #include <QImage>
 #include <gtest/gtest.h>
@@ -119,6 +120,37 @@ TEST(Raster, CopiesAreClippedToSourceAndDestination)
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 6; ++x)
             EXPECT_EQ(pixel(self, x, y), pixel(expected, x, y)) << x << "," << y;
+}
+
+// Rows split across threads give the bytes of one thread: blocks clipped on
+// every side, heights that split unevenly, operations other than a copy,
+// sizes past every limit and a block within one bitmap.
+TEST(Raster, CopiesOnThreadsWriteWhatOneThreadWrites)
+{
+    RowPool pool(4);
+    const Bitmap24 src = pattern(157, 203, 7);
+    struct Block {
+        int dx, dy, w, h, sx, sy;
+        RasterOp op;
+    };
+    const Block blocks[] = {{0, 0, 157, 203, 0, 0, RasterOp::SrcCopy},     {-5, -9, 150, 190, 0, 0, RasterOp::SrcCopy},
+                            {3, 2, 157, 203, -4, -7, RasterOp::SrcCopy},   {10, 70, 40, 131, 20, 1, RasterOp::SrcCopy},
+                            {0, 0, 157, 203, 0, 0, RasterOp::SrcPaint},    {1, 1, 157, 203, 0, 0, RasterOp::Whiteness},
+                            {INT_MIN, INT_MIN, INT_MAX, INT_MAX, 0, 0, RasterOp::SrcCopy},
+                            {0, 0, 100, 100, 200, 0, RasterOp::SrcCopy}};
+    for (const Block& b : blocks) {
+        Bitmap24 one = pattern(140, 170, 3), four = pattern(140, 170, 3);
+        bitBlt(one, b.dx, b.dy, b.w, b.h, src, b.sx, b.sy, b.op);
+        bitBlt(four, b.dx, b.dy, b.w, b.h, src, b.sx, b.sy, b.op, &pool);
+        for (int y = 0; y < one.height(); ++y)
+            ASSERT_EQ(std::memcmp(one.scanLine(y), four.scanLine(y), std::size_t(one.width()) * 3), 0)
+                << "block at " << b.dx << "," << b.dy << " row " << y;
+    }
+    Bitmap24 self = pattern(64, 96), expected = pattern(64, 96);
+    bitBlt(self, 0, 1, 64, 95, self, 0, 0, RasterOp::SrcCopy, &pool);
+    bitBlt(expected, 0, 1, 64, 95, Bitmap24(expected), 0, 0, RasterOp::SrcCopy);
+    for (int y = 0; y < 96; ++y)
+        ASSERT_EQ(std::memcmp(self.scanLine(y), expected.scanLine(y), 64 * 3), 0) << "row " << y;
 }
 
 TEST(Raster, StretchRepeatsAndDropsWholeRowsAndColumns)

@@ -1,4 +1,5 @@
 #include "kernels/result_passes.h"
+#include "kernels/result_rows.h"
 #include "kernels/row_pool.h"
 #include "support/star_field.h"
 
@@ -305,18 +306,23 @@ TEST(ResultPasses, VectorAndPortableRoutesGiveTheSameWords)
             j.darkFrames = 3;
             j.flat = variant % 3 != 2;
             j.flatMeans = meansSets[variant % 3];
+            // Three passes with the same tables: the dark amounts worked out
+            // in the pass, then kept in a plane and read from it.
             kernels::ResultTables tp, tv;
-            kernels::LevelStats sp{1 << 30, 0}, sv = sp;
-            kernels::SetPassRoute(kernels::PassRoute::Portable);
-            kernels::Accumulate(portable, j, tp, sp);
-            kernels::SetPassRoute(kernels::PassRoute::Best);
-            kernels::Accumulate(vector, j, tv, sv);
-            EXPECT_EQ(sp.min, sv.min) << "width " << width << " variant " << variant;
-            EXPECT_EQ(sp.max, sv.max) << "width " << width << " variant " << variant;
-            for (int plane : {0, 5})
-                for (int y = 0; y < height + 1; ++y)
-                    ASSERT_EQ(std::memcmp(portable.row(plane, y), vector.row(plane, y), (width + 2) * 8), 0)
-                        << "plane " << plane << " row " << y << " width " << width << " variant " << variant;
+            for (int pass = 0; pass < 3; ++pass) {
+                kernels::LevelStats sp{1 << 30, 0}, sv = sp;
+                kernels::SetPassRoute(kernels::PassRoute::Portable);
+                kernels::Accumulate(portable, j, tp, sp);
+                kernels::SetPassRoute(kernels::PassRoute::Best);
+                kernels::Accumulate(vector, j, tv, sv);
+                EXPECT_EQ(sp.min, sv.min) << "width " << width << " variant " << variant << " pass " << pass;
+                EXPECT_EQ(sp.max, sv.max) << "width " << width << " variant " << variant << " pass " << pass;
+                for (int plane : {0, 5})
+                    for (int y = 0; y < height + 1; ++y)
+                        ASSERT_EQ(std::memcmp(portable.row(plane, y), vector.row(plane, y), (width + 2) * 8), 0)
+                            << "plane " << plane << " row " << y << " width " << width << " variant " << variant
+                            << " pass " << pass;
+            }
             ++checked;
         }
     }
@@ -329,6 +335,125 @@ TEST(ResultPasses, VectorAndPortableRoutesGiveTheSameWords)
         for (int w = 0; w < 65536; w += 7)
             ASSERT_EQ(L[w], w <= low ? 0 : std::min<std::int64_t>(255, std::int64_t(w - low) * 256 / range)) << w;
     }
+}
+
+// The display pass works the plain stretch out on the vector route: the
+// same bytes as the level table, for rows of every length around the
+// vector step, words at and around the thresholds, ranges from 0 to beyond
+// what any word reaches, and channels left out.
+TEST(ResultPasses, VectorStretchShowsTheLevelTable)
+{
+    if (!kernels::VectorRouteAvailable())
+        GTEST_SKIP() << "no vector route on this processor";
+    std::mt19937 rng(29);
+    auto any = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    const std::pair<int, std::int32_t> stretches[] = {{0, 0},       {0, 1},          {100, 3},     {1000, 700},
+                                                      {12, 255},    {12, 257},       {0, 65535},   {30000, 65535},
+                                                      {65535, 1},   {0, 65535 * 256}, {0, 65535 * 256 + 1},
+                                                      {65000, 123456789}, {4321, 40000}};
+    kernels::ResultTables t;
+    int rowsChecked = 0;
+    for (const auto& [low, range] : stretches) {
+        planes().clearAll();
+        const int width = 1 + (rowsChecked % 23);
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 40; ++x) {
+                std::uint16_t* p = planes().pixel(5, x, y);
+                for (int k = 0; k < 4; ++k) {
+                    const int pick = any(0, 5);
+                    const std::int64_t edge = pick == 0   ? low
+                                              : pick == 1 ? low + 1
+                                              : pick == 2 ? std::int64_t(low) + range
+                                              : pick == 3 ? std::int64_t(low) + range - 1
+                                                          : any(0, 65535);
+                    p[k] = std::uint16_t(std::clamp<std::int64_t>(edge + (pick < 4 ? any(-1, 1) : 0), 0, 65535));
+                }
+            }
+        for (int shown = 0; shown < 8; ++shown) {
+            kernels::DisplayJob dj;
+            dj.height = 24;
+            dj.low = std::uint16_t(low);
+            dj.range = range;
+            dj.levels = t.levels(dj.low, range, nullptr);
+            dj.plainStretch = true;
+            dj.showBlue = shown & 1;
+            dj.showGreen = shown & 2;
+            dj.showRed = shown & 4;
+            for (int w : {width, 9, 10, 11, 17, 18, 26, 37, 40}) {
+                dj.width = w;
+                kernels::Bitmap24 a(w, 24), b(w, 24);
+                kernels::SetPassRoute(kernels::PassRoute::Portable);
+                kernels::DisplayPass(planes(), dj, a);
+                kernels::SetPassRoute(kernels::PassRoute::Best);
+                kernels::DisplayPass(planes(), dj, b);
+                for (int y = 0; y < 24; ++y, ++rowsChecked)
+                    ASSERT_EQ(std::memcmp(a.scanLine(y), b.scanLine(y), std::size_t(w) * 3), 0)
+                        << "low " << low << " range " << range << " width " << w << " row " << y << " shown "
+                        << shown;
+            }
+        }
+    }
+    EXPECT_GT(rowsChecked, 10000);
+}
+
+// The dark amounts worked out once and kept follow every change on the next
+// frame: a dark word written, the dark cleared, a new level, a new ratio and
+// a larger size; on both routes.
+TEST(ResultPasses, KeptDarkAmountsFollowTheDarkLevelRatioAndSize)
+{
+    for (const auto route : {kernels::PassRoute::Portable, kernels::PassRoute::Best}) {
+        kernels::SetPassRoute(route);
+        planes().clearAll();
+        int W = 9;
+        const int H = 5;
+        fill(0, 12, H, 5000, 6000, 7000);
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < 12; ++x)
+                for (int k = 0; k < 3; ++k)
+                    planes().pixel(1, x, y)[k] = std::uint16_t(100 * (x + 1) + 10 * y + k);
+        AccumulateJob j = correction(W, H);
+        j.dark = true;
+        j.darkLevel = 0.75;
+        j.darkRatio = 3.0;
+        j.darkFrames = 4;
+        kernels::ResultTables tables;
+        auto frame = [&](const char* after) {
+            kernels::LevelStats s{1 << 30, 0};
+            kernels::Accumulate(planes(), j, tables, s);
+            const kernels::DeepPlanes& p = planes();
+            for (int y = 0; y < H; ++y)
+                for (int x = 0; x < W; ++x)
+                    for (int k = 0; k < 3; ++k) {
+                        const int P = p.pixel(0, x, y)[k];
+                        const int d = kernels::rows::darkAmount(p.pixel(1, x, y)[k], j.darkLevel, j.darkRatio);
+                        ASSERT_EQ(p.pixel(5, x, y)[k], P - std::min(P, d))
+                            << after << ": pixel " << x << "," << y << " word " << k;
+                    }
+        };
+        for (int n = 0; n < 3; ++n)
+            frame("steady");
+        planes().pixel(1, 4, 2)[1] = 2900;
+        frame("a dark word written");
+        frame("a dark word written");
+        frame("a dark word written");
+        j.darkLevel = 0.5;
+        frame("a new level");
+        frame("a new level");
+        frame("a new level");
+        j.darkRatio = 7.0;
+        frame("a new ratio");
+        frame("a new ratio");
+        frame("a new ratio");
+        W = 12;
+        j.width = W;
+        frame("a larger size");
+        frame("a larger size");
+        frame("a larger size");
+        planes().clear(1);
+        frame("the dark cleared");
+        EXPECT_EQ(planes().pixel(5, 4, 2)[1], 6000);
+    }
+    kernels::SetPassRoute(kernels::PassRoute::Best);
 }
 
 // Rows split across a pool give the words, the extremes and the displayed

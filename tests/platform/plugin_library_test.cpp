@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -44,12 +45,15 @@ struct Frames {
     }
 };
 
-// Row of the guide star (the bright star near the middle of a 640 x 480 BGR frame).
-double guideStarRow(const std::vector<std::uint8_t>& px)
+// Row of the guide star, the bright star that starts in the middle of the
+// 640 x 480 BGR frame and drifts 1.5 pixels a second to the right: looked
+// for within 40 pixels of where the drift has taken it after `age_s`.
+double guideStarRow(const std::vector<std::uint8_t>& px, double age_s)
 {
+    const int cx = 320 + int(1.5 * age_s);
     double sum = 0, sy = 0;
     for (int y = 200; y < 280; ++y)
-        for (int x = 280; x < 360; ++x) {
+        for (int x = std::max(0, cx - 40); x < std::min(640, cx + 40); ++x) {
             const double v = px[(y * 640 + x) * 3 + 1];
             if (v > 150) {
                 sum += v;
@@ -112,6 +116,9 @@ TEST(SimulatorPluginThread, StreamsExposesAndGuides)
     EXPECT_EQ(cam.camera_enum("", collect, &cameras), 2);
     ASSERT_EQ(cameras.size(), 2u);
 
+    using Clock = std::chrono::steady_clock;
+    const auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
+    const Clock::time_point created = Clock::now();
     const std::int32_t h = cam.camera_create(cameras[0].first, "x", "", 0);
     ASSERT_NE(h, 0);
     ASSERT_EQ(cam.camera_connect(h), 0);
@@ -138,16 +145,24 @@ TEST(SimulatorPluginThread, StreamsExposesAndGuides)
         EXPECT_EQ(video.count, stoppedAt) << "no video frame after camera_stop_video";
     }
 
-    // Hold north for a while: the guide star climbs (rows decrease).
+    // Hold north for a second: the guide star climbs (rows decrease) at 6
+    // pixels a second for the time held, and sinks with the sky's drift of
+    // 0.4 pixel a second between the two frames. Both times are bounded by
+    // the clock read around the calls, so a busy machine, which stretches
+    // them, moves the bounds with them.
     const std::int32_t g = guide.autoguide_create(1, "g", "", 0);
     ASSERT_EQ(guide.autoguide_connect(g), 0);
     std::vector<std::uint8_t> before, after;
-    auto download = [&](std::vector<std::uint8_t>& into) {
+    // The frame of one exposure, and the times around it: it was drawn
+    // between its end at the earliest and its delivery at the latest.
+    auto download = [&](std::vector<std::uint8_t>& into, Clock::time_point& asked, Clock::time_point& got) {
         // Count before starting: on a loaded machine the exposure may end
         // before this thread looks again.
         const int seen = snaps.seen();
+        asked = Clock::now();
         cam.camera_startexposure(h, 330, 1);   // one video frame's worth of light
         snaps.waitFor(seen + 1);
+        got = Clock::now();
         cam.camera_getimage(h);
         cam.camera_readasbitmap(
             h, [](std::int32_t, const nj_frame* f, void* u) {
@@ -155,13 +170,29 @@ TEST(SimulatorPluginThread, StreamsExposesAndGuides)
             },
             &into);
     };
-    download(before);
+    Clock::time_point beforeAsked, beforeGot, afterAsked, afterGot;
+    download(before, beforeAsked, beforeGot);
+    const Clock::time_point moveAsked = Clock::now();
     guide.autoguide_move(g, NJ_GUIDE_NORTH);
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    const Clock::time_point moving = Clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    const Clock::time_point stopAsked = Clock::now();
     guide.autoguide_stop(g, NJ_GUIDE_NORTH);
-    download(after);
-    ASSERT_GT(guideStarRow(before), 0);
-    EXPECT_LT(guideStarRow(after), guideStarRow(before) - 2.0);
+    const Clock::time_point stopped = Clock::now();
+    download(after, afterAsked, afterGot);
+
+    const double rowBefore = guideStarRow(before, seconds(beforeGot - created));
+    const double rowAfter = guideStarRow(after, seconds(afterGot - created));
+    ASSERT_GT(rowBefore, 0);
+    ASSERT_GT(rowAfter, 0);
+    const double exposure = 0.033;
+    const double heldMin = seconds(stopAsked - moving), heldMax = seconds(stopped - moveAsked);
+    const double betweenMin = std::max(0.0, seconds(afterAsked - beforeGot) + exposure);
+    const double betweenMax = seconds(afterGot - beforeAsked) - exposure;
+    // The seeing trembles the whole field by 0.4 pixel from frame to frame.
+    const double moved = rowAfter - rowBefore;
+    EXPECT_LT(moved, -6 * heldMin + 0.4 * betweenMax + 2) << "held " << heldMin << " s at least";
+    EXPECT_GT(moved, -6 * heldMax + 0.4 * betweenMin - 2) << "held " << heldMax << " s at most";
 
     guide.autoguide_free(g);
     cam.camera_disconnect(h);

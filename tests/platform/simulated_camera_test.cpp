@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -325,4 +326,59 @@ TEST(SimulatedCamera, GrabsFollowTheSkyAtTheTimeOfTheGrab)
     ASSERT_TRUE(cam.grabFrame(keep));
     EXPECT_EQ(px.size(), 64u * 48u * 3u);
     cam.close();
+}
+
+// The program's simulated mount carries the sky of the built-in simulated
+// cameras: their frames show the star moved by the offset its source gives
+// (read when the frame is drawn, on the camera's drawing thread), and back
+// where the drift puts it once the source is cleared.
+TEST(SimulatedCamera, TheSkyFollowsTheSimulatedMountsOffset)
+{
+    testsupport::FakeClock clock;
+    platform::StarFieldSettings s;
+    s.width = 200;
+    s.height = 150;
+    s.starCount = 1;
+    s.tremble_px = 0;
+    s.noise = 1;
+    std::atomic<double> ox{12}, oy{-7};
+    platform::setSimulatedMountOffset([&](double& x, double& y) {
+        x = ox;
+        y = oy;
+    });
+    double x, y;
+    platform::simulatedMountOffset(x, y);
+    EXPECT_EQ(x, 12);
+    EXPECT_EQ(y, -7);
+    std::vector<std::uint8_t> px;
+    auto keep = [&px](const platform::FrameView& f) { px.assign(f.data, f.data + f.size); };
+    double cx, cy;
+    {
+        platform::SimulatedCamera cam(s);
+        ASSERT_TRUE(cam.open());
+        ASSERT_TRUE(cam.grabFrame(keep));
+        centroid(px, cam.field(), 112, 68, cx, cy);
+        EXPECT_NEAR(cx, 112, 0.5);
+        EXPECT_NEAR(cy, 68, 0.5);
+        // A move of the mount reaches the frames drawn after it; the one
+        // drawn ahead at the last grab may still show the sky before it.
+        ox = -20;
+        oy = 5;
+        ASSERT_TRUE(cam.grabFrame(keep));
+        ASSERT_TRUE(cam.grabFrame(keep));
+        centroid(px, cam.field(), 80, 80, cx, cy);
+        EXPECT_NEAR(cx, 80, 0.5);
+        EXPECT_NEAR(cy, 80, 0.5);
+    }
+    ox = std::nan("");   // a source that has nothing sensible to give moves nothing
+    platform::simulatedMountOffset(x, y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    platform::setSimulatedMountOffset({});
+    platform::SimulatedCamera cam(s);
+    ASSERT_TRUE(cam.open());
+    ASSERT_TRUE(cam.grabFrame(keep));
+    centroid(px, cam.field(), 100, 75, cx, cy);
+    EXPECT_NEAR(cx, 100, 0.5);
+    EXPECT_NEAR(cy, 75, 0.5);
 }

@@ -22,6 +22,7 @@
 #include "platform/camera_device.h"
 #include "platform/clock.h"
 #include "platform/port_access.h"
+#include "platform/simulated_camera.h"
 #include "scripting/scripts.h"
 #include "support/star_field.h"
 #include "support/temp_program_dir.h"
@@ -42,6 +43,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLibrary>
 #include <QLineF>
 #include <QRadioButton>
 #include <QTimer>
@@ -298,9 +300,88 @@ TEST_F(MountTest, GuidingWithoutAnImageScaleTellsOnceWhatToSetAndSendsNothing)
 
 namespace {
 
+// The simulator plug-in's time taken in hand through its test entry points:
+// it stands still and moves by steps to the next frame, handing that frame
+// over, and on the way ends the guide pulses that fall due (their timers run
+// on this time instead of the real clock). A busy machine changes nothing.
+class SteppedPluginTime {
+public:
+    static constexpr std::int64_t kFramePeriod_ms = 100;
+
+    explicit SteppedPluginTime(const QString& library) : lib_(library)
+    {
+        manual_ = reinterpret_cast<void (*)(std::int32_t)>(lib_.resolve("nj_simulator_manual_clock"));
+        advance_ = reinterpret_cast<void (*)(std::int32_t, std::int32_t)>(lib_.resolve("nj_simulator_advance_ms"));
+        if (ready())
+            manual_(1);
+    }
+    ~SteppedPluginTime()
+    {
+        if (ready())
+            manual_(0);
+    }
+    bool ready() const { return manual_ && advance_; }
+    std::int64_t nowMs() const { return now_; }
+    // Time each direction has moved, ms.
+    const std::array<std::int64_t, 4>& movedMs() const { return moved_; }
+
+    // To the next frame's time; the plug-in hands the frame over there.
+    void toNextFrame()
+    {
+        for (;;) {
+            takeStartedPulses();
+            std::int64_t next = nextFrame_;
+            for (std::int64_t due : dues_)
+                if (due >= 0)
+                    next = std::min(next, due);
+            const bool frame = next == nextFrame_;
+            advance_(std::int32_t(next - now_), frame ? 1 : 0);
+            for (std::size_t d = 0; d < 4; ++d)
+                moved_[d] += MovingFlags[d] ? next - now_ : 0;
+            now_ = next;
+            endDuePulses();
+            if (frame) {
+                nextFrame_ += kFramePeriod_ms;
+                return;
+            }
+        }
+    }
+
+private:
+    QTimer* timer(std::size_t axis) const
+    {
+        return axis == 0 ? FRM_Prg_Suivi->TMR_Suivi_AD : FRM_Prg_Suivi->TMR_Suivi_Dec;
+    }
+    // A pulse armed since the last look started at this time: it ends on
+    // this time, never on the real clock.
+    void takeStartedPulses()
+    {
+        for (std::size_t axis = 0; axis < 2; ++axis)
+            if (timer(axis)->isActive()) {
+                dues_[axis] = now_ + timer(axis)->interval();
+                timer(axis)->stop();
+            }
+    }
+    void endDuePulses()
+    {
+        for (std::size_t axis = 0; axis < 2; ++axis)
+            if (dues_[axis] >= 0 && now_ >= dues_[axis]) {
+                dues_[axis] = -1;
+                axis == 0 ? FRM_Prg_Suivi->TMR_Suivi_ADTimer() : FRM_Prg_Suivi->TMR_Suivi_DecTimer();
+            }
+    }
+
+    QLibrary lib_;
+    void (*manual_)(std::int32_t) = nullptr;
+    void (*advance_)(std::int32_t, std::int32_t) = nullptr;
+    std::int64_t now_ = 0, nextFrame_ = kFramePeriod_ms;
+    std::array<std::int64_t, 2> dues_{-1, -1};
+    std::array<std::int64_t, 4> moved_{};
+};
+
 // The program's windows with the simulator plug-in in the program's Plugins
 // folder and no other camera; the plug-in's camera streams on its own
-// thread in real time, so this test runs on the real clock.
+// thread in real time, or on its stepped time once a test takes it in hand.
 class SimulatorGuiding : public ::testing::Test {
 protected:
     void SetUp() override
@@ -318,6 +399,7 @@ protected:
     void TearDown() override
     {
         Capture::ReleaseSlotSource(1);
+        stepped.reset();
         Prg_Suivi::StopGuidePort();
         Prg_Suivi::DisconnectGuidePort();
         Prg_Suivi::ResetMotionState();
@@ -366,9 +448,27 @@ protected:
     }
 
     // Processes events until the slot has handed over `frames` more frames
-    // (false after 60 s without them); `each` runs after every frame.
+    // (false after 60 s without them); `each` runs after every frame. On
+    // stepped time each frame is handed over by a step and processed before
+    // the next.
     bool runFrames(int frames, const std::function<void()>& each = {})
     {
+        if (stepped) {
+            for (int i = 0; i < frames; ++i) {
+                const int before = FrameCounters[1];
+                stepped->toNextFrame();
+                QElapsedTimer waited;
+                waited.start();
+                while (FrameCounters[1] == before) {
+                    if (waited.elapsed() > 60000)
+                        return false;
+                    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+                }
+                if (each)
+                    each();
+            }
+            return true;
+        }
         QElapsedTimer waited;
         waited.start();
         const int target = FrameCounters[1] + frames;
@@ -386,10 +486,18 @@ protected:
         return true;
     }
 
+    // Takes the plug-in's time in hand until the test ends.
+    void stepThePluginsTime()
+    {
+        stepped = std::make_unique<SteppedPluginTime>(dir.filePath(QStringLiteral("Plugins/NJ_Simulator.so")));
+        ASSERT_TRUE(stepped->ready());
+    }
+
     testsupport::TempProgramDir dir;
     testsupport::RecordingMessageService boxes;
     platform::SimulatedPortAccess ports;
     platform::CameraTable noCameras;
+    std::unique_ptr<SteppedPluginTime> stepped;
 };
 
 // Centre of the light above the sky within 12 pixels of `near`.
@@ -413,8 +521,12 @@ QPointF starCentre(const kernels::Bitmap24& frame, QPoint near, int sky)
 // The simulator's camera drifts its sky by (1.5, 0.4) pixels a second; its
 // guider moves the sky at 6 pixels a second, and it turns it as a camera
 // turned by 180 degrees would, which the measurement tool's orientation says.
+// Five minutes of the plug-in's time, a frame each 100 ms, stepped.
 TEST_F(SimulatorGuiding, GuidingThroughThePluginsGuiderHoldsItsDriftingStar)
 {
+    stepThePluginsTime();
+    if (HasFatalFailure())
+        return;
     // The camera, and the guider at its rate, 1"/pixel.
     startPluginCameraAndGuider(1);
     if (HasFatalFailure())
@@ -433,19 +545,18 @@ TEST_F(SimulatorGuiding, GuidingThroughThePluginsGuiderHoldsItsDriftingStar)
     const QPoint zone = TrackedStarPos;
     ASSERT_GT(zone.x(), 40);
     ASSERT_LT(zone.x(), W - 40);
-    s->RDB_Autoguidage->setChecked(true);
-    s->CKB_Suivi->setChecked(true);
+    FRM_Pref->RDB_Autoguide_Plugin->click();
+    s->RDB_Autoguidage->click();
+    ASSERT_TRUE(s->RDB_Autoguidage->isChecked());
+    s->CKB_Suivi->click();
+    const std::array<std::int64_t, 4> movedBefore = stepped->movedMs();
+    const std::int64_t t0 = stepped->nowMs();
 
     // The star's place, smoothed over five frames against the seeing's
     // tremble, never leaves its start by more than 2 pixels.
     std::vector<QPointF> seen;
-    int eastMoving = 0, westMoving = 0;
-    const auto measure = [&] {
-        seen.push_back(starCentre(*SlotBitmaps[1][0], zone, 40));
-        eastMoving += MovingFlags[dirEast];
-        westMoving += MovingFlags[dirWest];
-    };
-    ASSERT_TRUE(runFrames(204, measure));
+    const auto measure = [&] { seen.push_back(starCentre(*SlotBitmaps[1][0], zone, 40)); };
+    ASSERT_TRUE(runFrames(3000, measure));
     const auto mean5 = [&](std::size_t i) {
         return (seen[i] + seen[i + 1] + seen[i + 2] + seen[i + 3] + seen[i + 4]) / 5;
     };
@@ -454,11 +565,32 @@ TEST_F(SimulatorGuiding, GuidingThroughThePluginsGuiderHoldsItsDriftingStar)
     for (std::size_t i = 0; i + 4 < seen.size(); ++i)
         worst = std::max(worst, QLineF(start, mean5(i)).length());
     EXPECT_LE(worst, 2.0) << "the star left its place by " << worst << " pixels";
-    // Unguided, it would have gone 10 pixels to the right in those 200
-    // frames: the RA corrections were East for some 1.7 s more than West (at
-    // 6 pixels a second), which the turned sky shows as a move to the left.
     EXPECT_EQ(TrackedStarPos, zone) << "autoguiding keeps the zone";
-    EXPECT_GT(eastMoving - westMoving, 25) << eastMoving << " frames moving East, " << westMoving << " West";
+
+    // Unguided, it would have gone 450 pixels to the right and 120 down:
+    // the moves took that back at 6 pixels a second, East for 75 s more
+    // than West and North for 20 s more than South (within the 2 pixels the
+    // star may be off, a third of a second).
+    const double seconds = double(stepped->nowMs() - t0) / 1000;
+    EXPECT_NEAR(seconds, 300, 0.2);
+    const auto moved = [&](std::uint8_t d) { return double(stepped->movedMs()[d] - movedBefore[d]) / 1000; };
+    EXPECT_NEAR(moved(dirEast) - moved(dirWest), 1.5 * seconds / 6, 0.4)
+        << moved(dirEast) << " s East, " << moved(dirWest) << " s West";
+    EXPECT_NEAR(moved(dirNorth) - moved(dirSouth), 0.4 * seconds / 6, 0.4)
+        << moved(dirNorth) << " s North, " << moved(dirSouth) << " s South";
+
+    // Tracking off: nothing moves any more, the star drifts with the sky
+    // alone (15 pixels right and 4 down in 10 s).
+    s->CKB_Suivi->click();
+    EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+    const std::array<std::int64_t, 4> movedAtStop = stepped->movedMs();
+    const QPointF before = starCentre(*SlotBitmaps[1][0], zone, 40);
+    std::vector<QPointF> after;
+    ASSERT_TRUE(runFrames(100, [&] { after.push_back(starCentre(*SlotBitmaps[1][0], (before + QPointF(15, 4)).toPoint(), 40)); }));
+    const QPointF last = (after[95] + after[96] + after[97] + after[98] + after[99]) / 5;
+    EXPECT_NEAR(last.x() - before.x(), 14.7, 1.5);
+    EXPECT_NEAR(last.y() - before.y(), 3.9, 1.5);
+    EXPECT_EQ(stepped->movedMs(), movedAtStop);
 }
 
 // A Ctrl+Shift click 12 pixels right of the tracked star asks the plug-in's
@@ -509,6 +641,35 @@ TEST_F(SimulatorGuiding, ThePluginButtonListsEveryGuiderAsPluginColonDevice)
     EXPECT_FALSE(first->Name.isEmpty());
     EXPECT_EQ(list->currentIndex(), 0);
     EXPECT_FALSE(FRM_Pref->GRB_Choix_Plugins_Mount->isHidden());
+}
+
+// Choosing the plug-in's guider opens autoguiding and the telescope menu as
+// every other guide interface does; the guide page's buttons connect it
+// (locking the page's choices) and disconnect it again (unlocking them),
+// and the mount is left as it was.
+TEST_F(SimulatorGuiding, TheGuidePageConnectsAndDisconnectsThePluginsGuiderForAutoguiding)
+{
+    ASSERT_FALSE(PluginManager->Guiders.empty());
+    TFRM_Pref& p = *FRM_Pref;
+    ASSERT_TRUE(p.RDB_Mount_Aucun->isChecked());
+    ASSERT_FALSE(FRM_Tool_Suivi->RDB_Autoguidage->isEnabled()) << "no guide interface yet";
+    p.RDB_Autoguide_Plugin->click();
+    EXPECT_TRUE(FRM_Tool_Suivi->RDB_Autoguidage->isEnabled());
+    EXPECT_TRUE(FRM_Alv->MNU_Telescope->isEnabled());
+
+    p.BTN_Autoguide_Connecter->click();
+    EXPECT_NE(GuidePlugin::Instance.handle, 0);
+    EXPECT_FALSE(p.RDB_Autoguide_LX200->isEnabled());
+    EXPECT_FALSE(p.BTN_Autoguide_Connecter->isEnabled());
+    ASSERT_TRUE(p.BTN_Autoguide_Deconnecter->isEnabled());
+    p.BTN_Autoguide_Deconnecter->click();
+    EXPECT_EQ(GuidePlugin::Instance.handle, 0);
+    EXPECT_TRUE(p.RDB_Autoguide_LX200->isEnabled());
+    EXPECT_TRUE(p.RDB_Autoguide_Plugin->isEnabled());
+    EXPECT_TRUE(p.BTN_Autoguide_Connecter->isEnabled());
+    EXPECT_FALSE(p.BTN_Autoguide_Deconnecter->isEnabled());
+    EXPECT_TRUE(p.RDB_Mount_Aucun->isChecked());
+    EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
 }
 
 // Motor-speed learning on the plug-in's guider (6 pixels a second, 12"/s at
@@ -750,6 +911,56 @@ TEST_F(MountTest, GuideLogLinesMatchThePulsesTheSimulatedMountGot)
     EXPECT_EQ(ProcedureState, 0);
     EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
     EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
+}
+
+// The simulated LX200 on COM20 carries the sky of the built-in simulated
+// cameras, so that guiding on them closes its loop in the running program:
+// a West move held for a second takes the stars 30" towards smaller x at
+// the cameras' scale, North towards greater y; a West move from right
+// ascension 0 (where the mount starts) is no jump across the whole circle;
+// once the simulator stops, the sky no longer follows it.
+TEST_F(MountTest, TheSimulatedMountOnCom20CarriesTheSimulatedCamerasSky)
+{
+    const SimulatorGuard guard;
+    dir.writeFile(QStringLiteral("comports.map"), "COM20=SIM\n");
+    pref().SPED_Delai_Serie->setValue(0);
+    pref().RDB_Autoguide_LX200->click();
+    pref().CBX_AG_PortSerie->setCurrentIndex(pref().CBX_AG_PortSerie->findText(QStringLiteral("      COM20")));
+    pref().BTN_Autoguide_Connecter->click();
+    Telescope::SimulatedLx200Mount* sim = Telescope::MountSimulator();
+    ASSERT_NE(sim, nullptr);
+    const double scale = Telescope::kSimulatedSkyScale;
+    EXPECT_NEAR(scale, 0.763, 0.001) << "the optics of a fresh program directory";
+    double x, y;
+    platform::simulatedMountOffset(x, y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    const double ra0 = sim->ra(), dec0 = sim->dec();
+
+    // West through the Preferences' test button, for one second of the
+    // mount's time (its thread moves it on the program's clock).
+    emit pref().BTN_Autoguide_Ouest->pressed();
+    ASSERT_EQ(countOf(simulatorCommandsOnce(1, {":Mw#"}), {":Mw#"}), 1);
+    clock.advanceMs(1000);
+    QElapsedTimer waited;
+    waited.start();
+    while (sim->ra() == ra0 && waited.elapsed() < 10000)
+        QThread::msleep(5);
+    emit pref().BTN_Autoguide_Ouest->released();
+    ASSERT_EQ(countOf(simulatorCommandsOnce(1, {":Qw#", ":Q#"}), {":Qw#", ":Q#"}), 1);
+    platform::simulatedMountOffset(x, y);
+    EXPECT_NEAR(x, -Telescope::SimulatedLx200Mount::kGuideRate / scale, 0.01);
+    EXPECT_NEAR(y, 0, 0.01);
+
+    sim->setPosition(ra0 + 12, dec0 + 45);   // 12" East and 45" North of the start
+    platform::simulatedMountOffset(x, y);
+    EXPECT_NEAR(x, 12 / scale, 0.01);
+    EXPECT_NEAR(y, 45 / scale, 0.01);
+
+    Telescope::StopMountSimulator();
+    platform::simulatedMountOffset(x, y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
 }
 
 // Autoguiding set up from a fresh program directory through the windows, as

@@ -1,12 +1,15 @@
 #include "translation_fixture.h"
 #include "text_snapshot.h"
 
+#include "app/align_v_features.h"
 #include "app/frm_alv.h"
 #include "app/frm_pref.h"
 #include "app/settings.h"
 #include "app/settings/key_engine.h"
 #include "imaging/pipeline_state.h"
 #include "scripting/frm_script.h"
+#include "telescope/frm_err_period.h"
+#include "telescope/frm_mise_en_station.h"
 #include "telescope/frm_raquette.h"
 #include "tools/frm_small.h"
 #include "tools/frm_tool_images.h"
@@ -14,10 +17,13 @@
 #include "translation/translated_texts.h"
 
 #include <QLabel>
+#include <QMap>
 #include <QMenu>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
+
+#include <functional>
 
 namespace {
 
@@ -161,23 +167,69 @@ TEST_F(TranslationPass, WritesChartStatusPanelsAndEndsWithThePlanner)
     EXPECT_EQ(plannerSaw, QStringLiteral("Length"));
 }
 
-// The operation panel says "no operation" in the chosen language, but a
-// language change while an operation is under way leaves its name.
-TEST_F(TranslationPass, OperationPanelFollowsTheLanguageOnlyWhenIdle)
+// The operation panel names the operation armed or running, or none, in the
+// chosen language, and names it again when the language changes meanwhile.
+TEST_F(TranslationPass, OperationPanelNamesTheOperationInTheCurrentLanguage)
 {
-    const QByteArray english = "MSG_Aucune_Operation=None\r\n";
+    const QByteArray english = "MSG_Aucune_Operation=None\r\n"
+                               "MSG_Operation_MES=en MES\r\n"
+                               "MSG_Operation_Orientation=en Orientation\r\n"
+                               "MSG_Operation_Decl_Etoile=en Decl\r\n"
+                               "MSG_Operation_Err_Periodique=en EP\r\n"
+                               "MSG_Operation_Def_Derive=en Derive\r\n"
+                               "MSG_Operation_Appr_Guidage=en Appr\r\n"
+                               "MSG_Operation_Collimation=en Collimation\r\n";
     useLanguage(QStringLiteral("Test"), english);
     EXPECT_EQ(FRM_Alv->PNL_Action->text(), QStringLiteral("None"));
     useNoLanguage();
     EXPECT_EQ(FRM_Alv->PNL_Action->text(), QStringLiteral("Aucune"));
 
-    ProcedureState = 8;
-    FRM_Alv->PNL_Action->setText(QStringLiteral("Orientation"));
-    useLanguage(QStringLiteral("Test"), english);
-    EXPECT_EQ(FRM_Alv->PNL_Action->text(), QStringLiteral("Orientation"));
-    FRM_Alv->SPDB_AbortClick();  // back to the armed step, then no operation
-    ProcedureState = 1;
-    FRM_Alv->SPDB_AbortClick();
-    EXPECT_EQ(ProcedureState, 0);
-    EXPECT_EQ(FRM_Alv->PNL_Action->text(), QStringLiteral("None"));
+    // Each way of arming an operation, the name it shows armed and running.
+    struct Operation {
+        const char* what;
+        std::function<void()> arm;
+        const char* armedFr;
+        const char* runningFr;
+        const char* runningEn;
+    };
+    const Operation operations[] = {
+        {"star declination", [] { FRM_Alv->MNU_Decl_EtoileClick(); }, "Decl. Etoile", "Orientation", "en Orientation"},
+        {"camera orientation", [] { FRM_Alv->MNU_TailleOrientCaptClick(); }, "Orientation", "Orientation", "en Orientation"},
+        {"drift definition", [] { FRM_Alv->BTN_SetDeriveClick(); }, "Def. Derive", "Def. Derive", "en Derive"},
+        {"periodic error", [] { FRM_ErrPeriod->BTN_Demar_EPClick(); }, "Err.Periodique", "Err.Periodique", "en EP"},
+        {"polar alignment", [] { FRM_MiseEnStation->BTN_Demar_MESClick(); }, "M.en station", "M.en station", "en MES"},
+        {"collimation", [] { Align_V::StartCollimationAid(); }, "Collimation", "Collimation", "en Collimation"},
+        // Armed from the Preferences, the panel is left as it was.
+        {"guiding learning", [] { ProcedureState = 13; }, "Aucune", "Appr.Guidage", "en Appr"},
+    };
+    const QMap<QString, QString> toEnglish = {
+        {QStringLiteral("Aucune"), QStringLiteral("None")},        {QStringLiteral("Decl. Etoile"), QStringLiteral("en Decl")},
+        {QStringLiteral("Orientation"), QStringLiteral("en Orientation")}, {QStringLiteral("Def. Derive"), QStringLiteral("en Derive")},
+        {QStringLiteral("Err.Periodique"), QStringLiteral("en EP")}, {QStringLiteral("M.en station"), QStringLiteral("en MES")},
+        {QStringLiteral("Collimation"), QStringLiteral("en Collimation")},
+    };
+    for (const Operation& op : operations) {
+        SCOPED_TRACE(op.what);
+        op.arm();
+        ASSERT_EQ(ProcedureState % 2, 1);
+        EXPECT_EQ(FRM_Alv->PNL_Action->text(), QString::fromUtf8(op.armedFr));
+        useLanguage(QStringLiteral("Test"), english);
+        EXPECT_EQ(FRM_Alv->PNL_Action->text(), toEnglish.value(QString::fromUtf8(op.armedFr)));
+
+        FRM_Alv->SPDB_ExecuterClick();
+        EXPECT_EQ(FRM_Alv->PNL_Action->text(), QString::fromUtf8(op.runningEn));
+        useNoLanguage();
+        EXPECT_EQ(FRM_Alv->PNL_Action->text(), QString::fromUtf8(op.runningFr));
+        useLanguage(QStringLiteral("Test"), english);
+        EXPECT_EQ(FRM_Alv->PNL_Action->text(), QString::fromUtf8(op.runningEn));
+
+        // Stopped, it is armed again under its name; dropped, none is.
+        FRM_Alv->SPDB_AbortClick();
+        EXPECT_EQ(FRM_Alv->PNL_Action->text(), QString::fromUtf8(op.runningEn));
+        FRM_Alv->SPDB_AbortClick();
+        EXPECT_EQ(ProcedureState, 0);
+        EXPECT_EQ(FRM_Alv->PNL_Action->text(), QStringLiteral("None"));
+        useNoLanguage();
+        EXPECT_EQ(FRM_Alv->PNL_Action->text(), QStringLiteral("Aucune"));
+    }
 }

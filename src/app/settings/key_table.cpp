@@ -421,7 +421,10 @@ constexpr K kTable[] = {
     B("Vitesse_Moteur.", "CKB_Correct_Est", Pref, "CKB_Correct_Est", "1").with(ProfileKey),
     B("Vitesse_Moteur.", "CKB_Correct_Nord", Pref, "CKB_Correct_Nord", "1").with(ProfileKey),
     B("Vitesse_Moteur.", "CKB_Correct_Sud", Pref, "CKB_Correct_Sud", "1").with(ProfileKey),
-    B("Vitesse_Moteur.", "CKB_Correct_SID", Pref, "CKB_Correct_Sid", "1").with(ProfileKey),
+    // Off unless a stored profile says otherwise: the box is hidden, and on
+    // it would time West pulses of a guide speed under the sidereal rate at
+    // 0.1"/s.
+    B("Vitesse_Moteur.", "CKB_Correct_SID", Pref, "CKB_Correct_Sid", "0").with(ProfileKey),
     B("Vitesse_Moteur.", "AG_Choix_Tps_Inertie_Dec", Pref, "RDB_Temps_Inertie_Dec", "1").with(ProfileKey),
     B("Vitesse_Moteur.", "AG_Choix_Prc_Inertie_Dec", Pref, "RDB_Pourcent_Inertie_Dec", "0").with(ProfileKey),
     B("Vitesse_Moteur.", "AG_Choix_Tps_Inertie_AD", Pref, "RDB_Temps_Inertie_AD", "1").with(ProfileKey),

@@ -3,10 +3,19 @@
 // line "COM20=SIM" in the program directory's "comports.map" makes COM20
 // open the simulator, which is started on first use and runs on a thread of
 // its own until the program ends.
+//
+// While it runs, the built-in simulated cameras see its moves: the sky
+// moves by kSimulatedSkyScale seconds of arc a pixel, East and North
+// towards greater x and y, so that guiding on them through COM20 closes
+// its loop.
 
 namespace Telescope {
 
 class SimulatedLx200Mount;
+
+// The simulated cameras' image scale, in seconds of arc a pixel: 7.4 um
+// pixels at 2000 mm, the optics of a fresh program directory's settings.
+constexpr double kSimulatedSkyScale = 206264.806 * 0.0074 / 2000;
 
 // Registers the device name "SIM" with the serial layer.
 void RegisterMountSimulator();

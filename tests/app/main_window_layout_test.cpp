@@ -1,0 +1,295 @@
+// The main window at its own size (800 x 600) and on a large screen: every
+// caption of the tool-bar column's pages and page headers reads whole, the
+// status bar shows its buttons and texts whole, every tool-bar button shows a
+// caption or a picture, and the image area takes what is left and scrolls.
+
+#include "program_windows_fixture.h"
+
+#include "app/controls/page_control.h"
+#include "app/controls/word_wrap_button.h"
+#include "app/frm_pref.h"
+#include "app/settings.h"
+#include "tools/frm_tool_affichage.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyleOptionTab>
+#include <QToolButton>
+#include <QWheelEvent>
+
+namespace {
+
+constexpr int kTextFlags = Qt::AlignCenter | Qt::TextWordWrap;
+
+void settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QApplication::processEvents();
+    }
+}
+
+QRect inArea(const QWidget* w)
+{
+    return QRect(w->mapTo(FRM_Alv->centralWidget(), QPoint(0, 0)), w->size());
+}
+
+// Whether no container between the control and the window cuts it.
+bool shownWhole(const QWidget* w)
+{
+    const QRect r(w->mapTo(FRM_Alv, QPoint(0, 0)), w->size());
+    for (const QWidget* p = w->parentWidget(); p; p = p->parentWidget())
+        if (!QRect(p->mapTo(FRM_Alv, QPoint(0, 0)), p->size()).contains(r))
+            return false;
+    return true;
+}
+
+// The captioned controls under `root` that the user sees, each with what is
+// wrong with it: a caption wider or taller than the room it is drawn in, or
+// a control cut by the window's edge.
+QStringList captionFaults(QWidget* root)
+{
+    QStringList faults;
+    const auto fault = [&](const QWidget* w, const QString& text, const QString& why) {
+        faults << w->objectName() + QStringLiteral(" \"") + text + QStringLiteral("\": ") + why;
+    };
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(FRM_Alv))
+            continue;
+        const QFontMetrics fm = w->fontMetrics();
+        QString text;
+        if (auto* wrap = qobject_cast<TWordWrapButton*>(w); wrap && wrap->icon().isNull()) {
+            text = wrap->text();
+            const QRect room = wrap->CaptionRect();
+            if (!room.contains(fm.boundingRect(room, kTextFlags, text)))
+                fault(w, text, QStringLiteral("does not fit %1 x %2").arg(room.width()).arg(room.height()));
+        } else if (auto* b = qobject_cast<QToolButton*>(w);
+                   b && b->toolButtonStyle() != Qt::ToolButtonIconOnly && b->icon().isNull()) {
+            text = b->text();
+            const int frame = b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b);
+            const QRect room = b->rect().adjusted(frame, frame, -frame, -frame);
+            if (fm.horizontalAdvance(text) > room.width() || fm.height() > room.height())
+                fault(w, text, QStringLiteral("does not fit %1 x %2").arg(room.width()).arg(room.height()));
+        } else if (auto* l = qobject_cast<QLabel*>(w)) {
+            text = l->text();
+            if (fm.horizontalAdvance(text) > l->contentsRect().width() || fm.height() > l->contentsRect().height())
+                fault(w, text, QStringLiteral("wider or taller than the label"));
+        } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+            text = g->title();
+            if (fm.horizontalAdvance(text) + 2 * fm.horizontalAdvance(u' ') > g->width())
+                fault(w, text, QStringLiteral("wider than the box"));
+        }
+        if (!text.isEmpty() && !shownWhole(w))
+            fault(w, text, QStringLiteral("cut by the edge of its page or of the window"));
+    }
+    return faults;
+}
+
+// The page headers: each on the bar, wide enough for its caption, none
+// behind scroll arrows.
+QStringList headerFaults(TPageControl* pages)
+{
+    QStringList faults;
+    TTabRowsBar* bar = pages->RowsBar();
+    if (!pages->rect().contains(bar->geometry()))
+        faults << QStringLiteral("the headers go past the page control");
+    for (QToolButton* arrow : bar->findChildren<QToolButton*>())
+        if (arrow->isVisibleTo(bar))
+            faults << QStringLiteral("a scroll arrow shows");
+    for (int i = 0; i < pages->count(); ++i) {
+        QStyleOptionTab opt;
+        opt.initFrom(bar);
+        opt.shape = bar->shape();
+        opt.text = pages->tabText(i);
+        opt.rect = bar->RowTabRect(i);
+        const QRect room = bar->style()->subElementRect(QStyle::SE_TabBarTabText, &opt, bar);
+        if (opt.rect.isEmpty() || !bar->rect().contains(opt.rect))
+            faults << opt.text + QStringLiteral(": header not on the bar");
+        else if (bar->fontMetrics().horizontalAdvance(opt.text) > room.width())
+            faults << opt.text + QStringLiteral(": caption wider than its header");
+    }
+    return faults;
+}
+
+// The status bar: as tall as its buttons and texts, each of them whole,
+// right of the image tabs and above the tool-bar column.
+QStringList statusFaults()
+{
+    QStringList faults;
+    QWidget* status = FRM_Alv->TLB_Status;
+    if (status->height() < status->sizeHint().height())
+        faults << QStringLiteral("status bar %1 px tall, needs %2").arg(status->height()).arg(status->sizeHint().height());
+    for (QWidget* w : status->findChildren<QWidget*>())
+        if (w->isVisibleTo(status) && !status->rect().contains(w->geometry()))
+            faults << w->objectName() + QStringLiteral(" cut by the status bar's edge");
+    const QRect bar = inArea(status);
+    if (!FRM_Alv->centralWidget()->rect().contains(bar))
+        faults << QStringLiteral("status bar cut by the window's edge");
+    if (bar.intersects(inArea(FRM_Alv->PGC_Main->tabBar())))
+        faults << QStringLiteral("status bar over the image tabs");
+    for (QWidget* panel : {FRM_Alv->PNL_Toolbar_Beginner, FRM_Alv->PNL_Toolbar_Expert})
+        if (panel->isVisibleTo(FRM_Alv) && bar.intersects(inArea(panel)))
+            faults << QStringLiteral("status bar over the tool-bar column");
+    return faults + captionFaults(status);
+}
+
+// Every page of the beginner tool bar in turn, its headers and the status bar.
+QStringList beginnerFaults()
+{
+    QStringList faults;
+    TPageControl* pages = FRM_Alv->PGC_Control;
+    const int current = pages->currentIndex();
+    for (int i = 0; i < pages->count(); ++i) {
+        pages->setCurrentIndex(i);
+        settle();
+        for (const QString& f : captionFaults(pages->widget(i)))
+            faults << pages->tabText(i) + QStringLiteral(": ") + f;
+    }
+    pages->setCurrentIndex(current);
+    return faults + headerFaults(pages) + statusFaults();
+}
+
+std::string listed(const QStringList& faults)
+{
+    return faults.join(QLatin1Char('\n')).toStdString();
+}
+
+} // namespace
+
+class MainWindowLayout : public ProgramWindows {
+protected:
+    // Started in French with the shipped language files, shown at `size`.
+    void startAt(QSize size)
+    {
+        for (const char* name : {"Lang_English.ini", "Lang_Francais.ini"}) {
+            QFile f(QStringLiteral(NJ_SOURCE_DIR "/resources/programdir/") + QLatin1String(name));
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name;
+            dir.writeFile(QString::fromLatin1(name), f.readAll());
+        }
+        dir.writeFile(Settings::kSettingsFileName, "[Prefs]\r\nLangue=1\r\n");
+        activate();
+        ASSERT_EQ(FRM_Pref->CBX_Langue->currentText(), QStringLiteral("Francais"));
+        FRM_Alv->show();
+        FRM_Alv->resize(size);
+        settle();
+    }
+
+    void chooseLanguage(int index)
+    {
+        FRM_Pref->CBX_Langue->setCurrentIndex(index);
+        FRM_Pref->CBX_LangueChange();
+        settle();
+    }
+};
+
+TEST_F(MainWindowLayout, AtItsOwnSizeEveryCaptionOfTheToolBarsAndTheStatusBarReadsWhole)
+{
+    startAt(QSize(800, 600));
+    ASSERT_EQ(FRM_Alv->size(), QSize(800, 600));
+    QStringList faults = beginnerFaults();
+    EXPECT_TRUE(faults.isEmpty()) << "in French:\n" << listed(faults);
+
+    // Captions of another length after a language switch lay the column out
+    // again.
+    chooseLanguage(0);
+    ASSERT_NE(FRM_Alv->PGC_Control->tabText(0), QStringLiteral("Lecture Fichiers"));
+    faults = beginnerFaults();
+    EXPECT_TRUE(faults.isEmpty()) << "in English:\n" << listed(faults);
+    chooseLanguage(1);
+
+    // A longer operation name widens the status bar.
+    FRM_Alv->PNL_Action->setText(QStringLiteral("Err.Periodique"));
+    settle();
+    faults = statusFaults();
+    EXPECT_TRUE(faults.isEmpty()) << "with an operation armed:\n" << listed(faults);
+
+    // The expert tool bars, in the same column.
+    FRM_Pref->RDB_WM_Expert->setChecked(true);
+    FRM_Pref->RDB_WM_ExpertClick();
+    settle();
+    ASSERT_TRUE(FRM_Alv->PNL_Toolbar_Expert->isVisible());
+    faults = captionFaults(FRM_Alv->PNL_Toolbar_Expert) + statusFaults();
+    EXPECT_TRUE(faults.isEmpty()) << "expert tool bars:\n" << listed(faults);
+    chooseLanguage(0);
+    faults = captionFaults(FRM_Alv->PNL_Toolbar_Expert) + statusFaults();
+    EXPECT_TRUE(faults.isEmpty()) << "expert tool bars in English:\n" << listed(faults);
+
+    // No tool-bar button is blank: each has a caption or a picture.
+    for (QWidget* bar : {FRM_Alv->PNL_Toolbar_Beginner, FRM_Alv->PNL_Toolbar_Expert, FRM_Alv->TLB_Status})
+        for (QToolButton* b : bar->findChildren<QToolButton*>())
+            if (!qobject_cast<TTabRowsBar*>(b->parentWidget()))
+                EXPECT_TRUE(!b->text().isEmpty() || !b->icon().isNull()) << b->objectName().toStdString();
+}
+
+TEST_F(MainWindowLayout, PageHeadersInRowsAnswerClicksOnEveryRow)
+{
+    startAt(QSize(800, 600));
+    TTabRowsBar* bar = FRM_Alv->PGC_Control->RowsBar();
+    ASSERT_GT(bar->RowCount(), 1);
+    EXPECT_EQ(bar->height(), bar->RowsHeight(bar->width()));
+    const int last = FRM_Alv->PGC_Control->count() - 1;
+    for (int page : {last, 1, 0}) {
+        const QPointF at = bar->RowTabRect(page).center();
+        QMouseEvent press(QEvent::MouseButtonPress, at, bar->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(bar, &press);
+        EXPECT_EQ(FRM_Alv->PGC_Control->currentIndex(), page);
+    }
+    // Headers keep their page order, row after row.
+    for (int i = 1; i <= last; ++i) {
+        const QRect a = bar->RowTabRect(i - 1);
+        const QRect b = bar->RowTabRect(i);
+        EXPECT_TRUE(b.top() > a.top() || (b.top() == a.top() && b.left() > a.left())) << i;
+    }
+}
+
+TEST_F(MainWindowLayout, ImageAreaTakesWhatTheColumnLeavesAndScrollsButTheWheelSizesTheZone)
+{
+    startAt(QSize(800, 600));
+    QWidget* area = FRM_Alv->centralWidget();
+    const QRect images = FRM_Alv->SBX_Images->geometry();
+    const QRect column = FRM_Alv->PNL_Toolbar_Beginner->geometry();
+    EXPECT_EQ(images.topLeft(), QPoint(0, 0));
+    EXPECT_LT(images.right(), column.left());
+    EXPECT_LE(column.left() - images.right(), 4);
+    EXPECT_GE(images.bottom(), area->height() - 4);
+    EXPECT_GT(images.width(), area->width() / 2);
+
+    // A picture larger than the area scrolls.
+    FRM_Alv->Image1->resize(1280, 960);
+    settle();
+    EXPECT_GT(FRM_Alv->SBX_Images->horizontalScrollBar()->maximum(), 0);
+    EXPECT_GT(FRM_Alv->SBX_Images->verticalScrollBar()->maximum(), 0);
+
+    // The wheel over the image area still sizes the display zone.
+    QScrollBar* zone = FRM_Tool_Affichage->SCB_Taille_ZAffich;
+    zone->setValue((zone->minimum() + zone->maximum()) / 2);
+    const int before = zone->value();
+    QWidget* viewport = FRM_Alv->SBX_Images->viewport();
+    QWheelEvent wheel(QPointF(20, 20), viewport->mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &wheel);
+    EXPECT_EQ(zone->value(), before + 10);
+    EXPECT_EQ(FRM_Alv->SBX_Images->verticalScrollBar()->value(), 0);
+}
+
+TEST_F(MainWindowLayout, OnALargeScreenEveryCaptionTakesOneLine)
+{
+    startAt(QSize(1920, 1040));
+    const QStringList faults = beginnerFaults();
+    EXPECT_TRUE(faults.isEmpty()) << listed(faults);
+    TPageControl* pages = FRM_Alv->PGC_Control;
+    for (int i = 0; i < pages->count(); ++i) {
+        pages->setCurrentIndex(i);
+        settle();
+        for (TWordWrapButton* b : pages->widget(i)->findChildren<TWordWrapButton*>())
+            if (b->isVisibleTo(FRM_Alv)) {
+                EXPECT_EQ(b->height(), b->QToolButton::sizeHint().height()) << b->objectName().toStdString();
+            }
+    }
+    EXPECT_GT(FRM_Alv->SBX_Images->width(), 1920 / 2);
+}
