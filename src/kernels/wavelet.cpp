@@ -620,11 +620,11 @@ void copyResultRows(const WaveletJobBlock& job)
 // Strip index of parts: the columns are split evenly, with the inner edges
 // moved down to a multiple of 8 pixels, so that no two strips write into
 // the same 64 bytes of a plane row (the stores would fight over the line).
-NJRect stripOf(int parts, int index, const NJRect& whole)
+NJRect stripOf(int parts, int index, const NJRect& whole, int step = 8)
 {
     NJRect band;
     NJImages_Threaded::SplitColumns(parts, index, whole, band);
-    auto edge = [&](int x) { return x > whole.Right ? x : whole.Left + (x - whole.Left) / 8 * 8; };
+    auto edge = [&](int x) { return x > whole.Right ? x : whole.Left + (x - whole.Left) / step * step; };
     band.Left = edge(band.Left);
     band.Right = edge(band.Right + 1) - 1;
     return band;
@@ -805,7 +805,9 @@ bool TWavelet::Sharpen(const Bitmap24& source, Bitmap24& destination, int levels
         job.Scratch = &work_->Scratch[i];
         job.Output = output;
         job.OutputStride = stride;
-        job.Band = stripOf(parts, i, whole);
+        // Edges on multiples of 64 pixels: no two strips write into the
+        // same 64 bytes of a result row.
+        job.Band = stripOf(parts, i, whole, 64);
     }
     RunJobs(parts);
     if (buffered) {
