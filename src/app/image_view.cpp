@@ -16,8 +16,28 @@ void TImageView::SetOpaqueStyle()
     setAutoFillBackground(false);
 }
 
+void TImageView::Fill(std::function<void()> fill)
+{
+    waitingFill_ = nullptr;
+    if (isVisible())
+        fill();
+    else
+        waitingFill_ = std::move(fill);
+}
+
+void TImageView::RunWaitingFill() const
+{
+    if (!waitingFill_)
+        return;
+    // Taken out first: the fill draws through Bitmap().
+    const std::function<void()> fill = std::move(waitingFill_);
+    waitingFill_ = nullptr;
+    fill();
+}
+
 void TImageView::SetPictureSize(int width, int height)
 {
+    RunWaitingFill();
     stale_ = true;
     bitmap_.resize(std::max(width, 0), std::max(height, 0));
     update();
@@ -26,6 +46,7 @@ void TImageView::SetPictureSize(int width, int height)
 void TImageView::SetPicture(const QImage& picture)
 {
     const QImage bgr = picture.convertToFormat(QImage::Format_BGR888);
+    waitingFill_ = nullptr;
     stale_ = true;
     bitmap_.resize(bgr.width(), bgr.height());
     for (int y = 0; y < bgr.height(); ++y)
@@ -35,6 +56,7 @@ void TImageView::SetPicture(const QImage& picture)
 
 QImage TImageView::Picture() const
 {
+    RunWaitingFill();
     if (bitmap_.isEmpty())
         return QImage();
     return QImage(bitmap_.bits(), bitmap_.width(), bitmap_.height(), static_cast<qsizetype>(bitmap_.stride()),
@@ -44,6 +66,7 @@ QImage TImageView::Picture() const
 
 void TImageView::Clear()
 {
+    waitingFill_ = nullptr;
     if (bitmap_.isEmpty())
         bitmap_.resize(std::max(1, width()), std::max(1, height()));
     stale_ = true;
@@ -53,6 +76,7 @@ void TImageView::Clear()
 
 const QImage& TImageView::ScreenPicture()
 {
+    RunWaitingFill();
     if (!stale_ && screen_.width() == bitmap_.width() && screen_.height() == bitmap_.height())
         return screen_;
     if (screen_.width() != bitmap_.width() || screen_.height() != bitmap_.height())
@@ -65,6 +89,7 @@ const QImage& TImageView::ScreenPicture()
 
 void TImageView::paintEvent(QPaintEvent*)
 {
+    RunWaitingFill();
     QPainter p(this);
     if (bitmap_.isEmpty()) {
         p.fillRect(rect(), Qt::black);

@@ -7,6 +7,11 @@
 // pixel), made at the first paint after the bitmap was handed out for
 // writing (Bitmap()) or changed through the view, so a picture is converted
 // once per frame however often it is painted.
+//
+// A picture drawn every frame can be given as a fill (Fill()): it is drawn at
+// once while the view is shown, else only when the picture is next used
+// (painted, read or written through the view), so a view nobody looks at
+// costs nothing per frame yet never shows or hands out an older picture.
 
 #include "kernels/bitmap24.h"
 
@@ -14,6 +19,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 
 class TImageView : public QWidget {
     Q_OBJECT
@@ -27,10 +33,21 @@ public:
     // The picture bitmap. After drawing into it, call Changed().
     kernels::Bitmap24& Bitmap()
     {
+        RunWaitingFill();
         stale_ = true;
         return bitmap_;
     }
-    const kernels::Bitmap24& Bitmap() const { return bitmap_; }
+    const kernels::Bitmap24& Bitmap() const
+    {
+        RunWaitingFill();
+        return bitmap_;
+    }
+    // Draws the picture with `fill` (which draws through Bitmap()): now when
+    // the view is visible, else at the picture's next use. A fill still
+    // waiting is dropped, so `fill` must draw all that the last one did.
+    void Fill(std::function<void()> fill);
+    // True while a fill waits for the picture's next use.
+    bool FillWaiting() const { return bool(waitingFill_); }
     // Sets the picture's size; pixels are kept when the size does not change.
     void SetPictureSize(int width, int height);
     // Asks for a repaint of the picture.
@@ -54,6 +71,9 @@ protected:
     const QImage& ScreenPicture();
 
 private:
+    void RunWaitingFill() const;
+
+    mutable std::function<void()> waitingFill_;
     kernels::Bitmap24 bitmap_;
     QImage screen_;        // bitmap_ as 0xffRRGGBB words
     bool stale_ = true;    // screen_ may differ from bitmap_

@@ -60,6 +60,7 @@ void TFRM_Alv::CameraFormat(int slot)
     } else if (s.sourceKind == 0 && s.hasCaptureWindow && GrabDevices[slot]) {
         if (!s.streamMode) {
             PendingTimerInterval = timer->interval();
+            PendingTimerSlot = static_cast<std::uint8_t>(slot);
             timer->setInterval(1000);   // quiet while the page is open; the next tick restores it
             ChooseGrabFormat(*GrabDevices[slot]);
         }

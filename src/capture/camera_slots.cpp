@@ -4,6 +4,8 @@
 #include "app/log.h"
 #include "capture/avi_compression.h"
 #include "capture/wdm_capture.h"
+#include "imaging/pipeline_state.h"
+#include "kernels/frame_copy.h"
 
 std::array<TCameraSlot, 3> CameraSlots;
 std::uint8_t CurrentCameraSlot = 1;
@@ -16,6 +18,7 @@ std::array<std::uint8_t, 3> SlotModes{};
 std::array<std::int32_t, 3> FrameCounters{};
 std::array<TFrameRateStamps, 3> FrameRateStamps;
 std::int32_t PendingTimerInterval = 0;
+std::uint8_t PendingTimerSlot = 0;
 std::uint8_t PlayerActive = 0;
 std::array<std::uint8_t, 3> LongExposureRunning{};
 std::uint8_t ExposureTimerRearm = 0;
@@ -46,11 +49,19 @@ void ResetCaptureStartValues()
     AviWriterOpen = false;
     CaptureStartPending = true;
     PendingTimerInterval = 0;
+    PendingTimerSlot = 0;
 }
 
 void CloseCaptureDebugFile()
 {
     TLog::Close(DebugLog);
+}
+
+platform::FrameLayout SlotFrameLayout(int slot)
+{
+    if ((slot != 1 && slot != 2) || !SlotBitmaps[slot][0])
+        return {};
+    return kernels::LayoutOf(*SlotBitmaps[slot][0]);
 }
 
 void DebugLine(const QString& text)

@@ -77,7 +77,10 @@ struct TFrameRateStamps {
     std::int64_t previous_ms = -1;
 };
 extern std::array<TFrameRateStamps, 3> FrameRateStamps;
+// The frame timer interval to restore at the next tick of PendingTimerSlot's
+// timer (after the format page slowed it down); 0 none.
 extern std::int32_t PendingTimerInterval;
+extern std::uint8_t PendingTimerSlot;
 extern std::uint8_t PlayerActive;
 // Elements 1..2: a long exposure runs on the slot; element 0: the index of
 // SlotBitmaps[slot][k] that the next grabbed frame goes to.
@@ -109,5 +112,10 @@ void CloseCaptureDebugFile();
 
 // Appends one line to the debug log, opening it when it is not open yet.
 void DebugLine(const QString& text);
+
+// The layout of the slot's live bitmap (SlotBitmaps[slot][0]), for its
+// frame hand-over: frames are handed to the bitmap without a second copy.
+// Not valid when the bitmap does not exist yet.
+platform::FrameLayout SlotFrameLayout(int slot);
 
 } // namespace Capture

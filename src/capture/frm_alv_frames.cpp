@@ -63,8 +63,7 @@ void TFRM_Alv::FrameMessageArrived(int slot)
     // After a start or a format change the slot bitmap starts black, on this thread.
     if (s.sourceKind == 1 && WdmBufferPending[slot].exchange(false))
         Align_V::ClearSlotBitmap(slot, 0);
-    bool copied = false;
-    handOver.take([&](const platform::FrameView& f) { copied = kernels::CopyFrameToBitmap(f, *live); });
+    const bool copied = kernels::TakeFrame(handOver, *live);
     if (copied && s.frameHandOver == 1 && SlotModes[slot] == 2)
         FrameTick(slot);
     if (copied && exposureImage)
@@ -84,8 +83,9 @@ void TFRM_Alv::Timer_Cam2Timer()
 void TFRM_Alv::FrameTick(int slot)
 {
     QTimer* timer = slot == 1 ? Timer_Cam1 : Timer_Cam2;
+    // Only the slowed timer gets its interval back, not the other slot's.
     auto applyPendingInterval = [&] {
-        if (PendingTimerInterval > 0) {
+        if (PendingTimerInterval > 0 && PendingTimerSlot == slot) {
             timer->setInterval(PendingTimerInterval);
             PendingTimerInterval = 0;
         }

@@ -82,7 +82,7 @@ void TFRM_Alv::StartSequence(int slot)
     static std::intptr_t nextToken = 0x5000;
     const std::intptr_t token = ++nextToken;
     auto& handOver = PluginFrameBitmaps[slot];
-    handOver.arm(token, FrameMessages::Poster(slot));
+    handOver.arm(token, FrameMessages::Poster(slot), Capture::SlotFrameLayout(slot));
     if (!dev->startStream([&handOver, token](const platform::FrameView& f) { handOver.deliver(token, f); }, rate)) {
         handOver.disarm();
         return;
@@ -94,10 +94,14 @@ void TFRM_Alv::VideoStreamCallback(int slot)
 {
     kernels::Bitmap24* target = SlotBitmaps[slot][LongExposureRunning[0] < 3 ? LongExposureRunning[0] : 0].get();
     bool decoded = false;
-    PluginFrameBitmaps[slot].take([&](const platform::FrameView& f) {
-        if (target && Align_V::CaptureCallbacksInstalled(slot))
-            decoded = Align_V::DecodeGrabFrame(slot, f, *target);
-    });
+    auto& handOver = PluginFrameBitmaps[slot];
+    if (!target || !Align_V::CaptureCallbacksInstalled(slot)) {
+        handOver.take(nullptr);
+    } else if (!rawColour()) {
+        decoded = kernels::TakeFrame(handOver, *target);
+    } else {
+        handOver.take([&](const platform::FrameView& f) { decoded = Align_V::DecodeGrabFrame(slot, f, *target); });
+    }
     if (!decoded)
         return;
     Capture::CountFrame(slot);

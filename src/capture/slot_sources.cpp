@@ -68,7 +68,7 @@ PluginStart OpenPluginCamera(int slot)
         FRM_Alv->SPDB_Cam1_PoseLongue->setEnabled(true);
     }
     auto& handOver = PluginFrameBitmaps[slot];
-    handOver.arm(handle, FrameMessages::Poster(slot));
+    handOver.arm(handle, FrameMessages::Poster(slot), SlotFrameLayout(slot));
     api.camera_setvideostreamcallback(handle, &Align_V::PluginFrameCallback, &handOver);
     api.camera_setsnapshotcallback(handle, &Align_V::PluginFrameCallback, &handOver);
     api.camera_init_video(handle);

@@ -138,7 +138,7 @@ bool TWDMCapture::startDevice()
     token_ = token;
     refusedNoted_.clear();
     auto& handOver = PluginFrameBitmaps[slot_];
-    handOver.arm(token, FrameMessages::Poster(slot_));
+    handOver.arm(token, FrameMessages::Poster(slot_), Capture::SlotFrameLayout(slot_));
     WdmBufferPending[slot_] = true;
     if (v)
         v->setStreamLost([this, token](int error) { onStreamLost(token, error); });

@@ -481,9 +481,13 @@ void detectMotion(Frame& f)
 void resultOverlayAndFullScreen()
 {
     auto* m = FRM_Tool_Mesures;
+    const bool overlay = m && (m->CKB_Reticule->isChecked() || m->CKB_Fichier_Comparaison->isChecked())
+                         && m->CKB_Reticule_resultat->isChecked() && OverlayBitmap;
+    // The result is only touched when something here uses it.
+    if (!overlay && !(FRM_Alv->MNU_PleinEcran->isChecked() && FRM_FullScreen))
+        return;
     kernels::Bitmap24& result = FRM_Alv->Image3->Bitmap();
-    if (m && (m->CKB_Reticule->isChecked() || m->CKB_Fichier_Comparaison->isChecked())
-        && m->CKB_Reticule_resultat->isChecked() && OverlayBitmap) {
+    if (overlay) {
         // Saves take the result without what is drawn for the screen.
         ResultWithoutOverlay.resize(result.width(), result.height());
         kernels::bitBlt(ResultWithoutOverlay, 0, 0, result.width(), result.height(), result, 0, 0,
@@ -533,13 +537,12 @@ void mosaic()
 }
 
 // 21. Plain display: the zone copied into the result view.
-void plainDisplay(Frame& f)
+void drawPlainResult(std::uint8_t slot)
 {
     kernels::Bitmap24& result = FRM_Alv->Image3->Bitmap();
-    ResultOverlaid = false;
     const kernels::Rect* place = &ZoneImageRect;
     if (dualCapture()) {
-        switch (CameraSlots[f.slot].recordLayout) {
+        switch (CameraSlots[slot].recordLayout) {
         case 0:
             break;
         case 1:
@@ -553,24 +556,36 @@ void plainDisplay(Frame& f)
         }
     }
     if (place)
-        kernels::stretchBlt(result, *place, *SlotBitmaps[f.slot][0], DisplayZoneRect, kernels::RasterOp::SrcCopy);
+        kernels::stretchBlt(result, *place, *SlotBitmaps[slot][0], DisplayZoneRect, kernels::RasterOp::SrcCopy);
     ApplyFishEyeAttenuation();
     if ((FRM_Pref && FRM_Pref->CKB_DateHeure->isChecked())) {
-        const QString text = FrameStampText(f.slot);
+        const QString text = FrameStampText(slot);
         const QSize ext = TextExtent(text);
         const kernels::Rect clip = kernels::boundsOf(result);
         QPoint at;
         bool draw = true;
         if (!dualCapture())
             at = {DisplayZoneRect.right - ext.width(), DisplayZoneRect.bottom - ext.height()};
-        else if (CameraSlots[f.slot].recordLayout == 1 || CameraSlots[f.slot].recordLayout == 2)
+        else if (CameraSlots[slot].recordLayout == 1 || CameraSlots[slot].recordLayout == 2)
             at = {clip.right - ext.width(), clip.bottom - ext.height()};
         else
-            draw = dualStampPlace(f.slot, clip, ext, at);
+            draw = dualStampPlace(slot, clip, ext, at);
         if (draw)
             TextOut(result, at.x(), at.y(), text, kRed);
     }
     FRM_Alv->Image3->Changed();
+}
+
+void plainDisplay(Frame& f)
+{
+    ResultOverlaid = false;
+    // While the result view is hidden the zone is drawn into it only when
+    // the result is next used; two cameras share it, so they draw at once.
+    const std::uint8_t slot = f.slot;
+    if (dualCapture())
+        drawPlainResult(slot);
+    else
+        FRM_Alv->Image3->Fill([slot] { drawPlainResult(slot); });
     resultOverlayAndFullScreen();
     mosaic();
 }

@@ -41,6 +41,18 @@ public:
     const std::uint8_t* bits() const { return data_.data(); }
     std::size_t byteCount() const { return data_.size(); }
 
+    // Swaps the pixels with `pixels`, which must hold a picture of this
+    // size, laid out with this stride (byteCount() bytes); false, nothing
+    // changed, otherwise. Pointers into the old pixels (and view()s) then
+    // point into `pixels`.
+    bool exchangePixels(std::vector<std::uint8_t>& pixels, int width, int height, std::ptrdiff_t stride)
+    {
+        if (width != width_ || height != height_ || stride != stride_ || pixels.size() != data_.size() || isEmpty())
+            return false;
+        data_.swap(pixels);
+        return true;
+    }
+
     bool contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 
     // A QImage (Format_BGR888) over the same pixels, without copying: for

@@ -26,4 +26,24 @@ bool CopyFrameToBitmap(const platform::FrameView& frame, Bitmap24& dst)
     return true;
 }
 
+platform::FrameLayout LayoutOf(const Bitmap24& bitmap)
+{
+    return {bitmap.width(), bitmap.height(), bitmap.stride()};
+}
+
+bool TakeFrame(platform::FrameHandOver& handOver, Bitmap24& dst)
+{
+    bool taken = false;
+    handOver.takeBuffer([&](const platform::FrameView& frame, const platform::FrameLayout& layout,
+                            std::vector<std::uint8_t>& buffer) {
+        if (layout.isValid() && dst.exchangePixels(buffer, layout.width, layout.height, layout.stride)) {
+            taken = true;
+            return true;
+        }
+        taken = CopyFrameToBitmap(frame, dst);
+        return false;
+    });
+    return taken;
+}
+
 } // namespace kernels

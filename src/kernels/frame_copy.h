@@ -3,6 +3,7 @@
 
 #include "kernels/bitmap24.h"
 #include "platform/camera_device.h"
+#include "platform/frame_handover.h"
 
 namespace kernels {
 
@@ -13,5 +14,14 @@ namespace kernels {
 // frame is skipped too. A skipped frame leaves `dst` unchanged and the result
 // is false.
 bool CopyFrameToBitmap(const platform::FrameView& frame, Bitmap24& dst);
+
+// The layout of `bitmap` for a hand-over that delivers into bitmaps like it.
+platform::FrameLayout LayoutOf(const Bitmap24& bitmap);
+
+// Takes the hand-over's frame into `dst`: when the hand-over keeps its
+// frames in dst's layout the buffers are exchanged, otherwise the frame is
+// copied as CopyFrameToBitmap does. True when `dst` got a frame. Clears the
+// pending announcement either way.
+bool TakeFrame(platform::FrameHandOver& handOver, Bitmap24& dst);
 
 } // namespace kernels

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csetjmp>
 #include <cstdarg>
 #include <cstdio>
@@ -13,8 +14,10 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <jpeglib.h>
 #include <png.h>
+#include <sys/uio.h>
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -58,6 +61,37 @@ public:
         if (errno_ == 0 && std::fwrite(data, 1, bytes, file_) != bytes)
             errno_ = errno ? errno : EIO;
     }
+    // Writes the pieces in their order with as few system calls as the
+    // system allows (a picture's rows go out straight from the bitmap).
+    void writeGathered(std::vector<iovec>& pieces)
+    {
+        if (errno_ != 0)
+            return;
+        if (std::fflush(file_) != 0) {
+            errno_ = errno ? errno : EIO;
+            return;
+        }
+        const int fd = fileno(file_);
+        std::size_t next = 0;
+        while (next < pieces.size()) {
+            const int count = int(std::min<std::size_t>(pieces.size() - next, IOV_MAX));
+            const ssize_t written = ::writev(fd, pieces.data() + next, count);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0) {
+                errno_ = written < 0 && errno ? errno : EIO;
+                return;
+            }
+            // Skips what went out, the last piece perhaps only in part.
+            auto left = std::size_t(written);
+            while (next < pieces.size() && left >= pieces[next].iov_len)
+                left -= pieces[next++].iov_len;
+            if (left > 0) {
+                pieces[next].iov_base = static_cast<std::uint8_t*>(pieces[next].iov_base) + left;
+                pieces[next].iov_len -= left;
+            }
+        }
+    }
     // Closes the file; complete says whether the caller wrote all of it.
     // Returns true when the whole file reached the disk.
     bool finish(bool complete)
@@ -91,15 +125,22 @@ void put32(std::uint8_t* p, std::uint32_t v)
     put16(p + 2, v >> 16);
 }
 
-// One row of a deep plane as red, green, blue words.
+// One row of a deep plane as red, green, blue words. Each pixel but the
+// last is moved as one 64-bit word (its fourth word is overwritten by the
+// next pixel), so nothing is written past the row.
 void deepRow(const Deep16Image& image, int y, std::uint16_t* out)
 {
     const std::uint16_t* p = image.base + std::ptrdiff_t(y) * image.rowWords;
-    for (int x = 0; x < image.width; ++x, p += 4, out += 3) {
-        out[0] = p[2];
-        out[1] = p[1];
-        out[2] = p[0];
+    const int last = image.width - 1;
+    for (int x = 0; x < last; ++x, p += 4, out += 3) {
+        std::uint64_t bgrx;
+        std::memcpy(&bgrx, p, 8);
+        const std::uint64_t rgb = (bgrx >> 32 & 0xFFFF) | (bgrx & 0xFFFF0000u) | (bgrx & 0xFFFF) << 32;
+        std::memcpy(out, &rgb, 8);
     }
+    out[0] = p[2];
+    out[1] = p[1];
+    out[2] = p[0];
 }
 
 // One row of a bitmap as red, green, blue words (levels x 257).
@@ -220,13 +261,163 @@ int tiffMessage(TIFF*, void* user, const char* module, const char* format, va_li
 
 int tiffSilent(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
-TIFF* openTiff(const QString& path, std::string& message)
+// The file libtiff writes through. libtiff writes a strip at a time and
+// seeks before each one; here its bytes are gathered in a buffer that goes
+// out in large writes, and a seek only moves the position. A failed write
+// is kept: every later write, read and flush fails with the same error.
+class TiffFile {
+public:
+    TiffFile() = default;
+    TiffFile(const TiffFile&) = delete;
+    TiffFile& operator=(const TiffFile&) = delete;
+    ~TiffFile() { close(false); }
+
+    bool open(const QString& path)
+    {
+        fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        return fd_ >= 0;
+    }
+
+    tmsize_t write(const void* data, tmsize_t bytes)
+    {
+        if (failed() || bytes < 0)
+            return -1;
+        const auto n = std::size_t(bytes);
+        if (used_ > 0 && position_ != bufferAt_ + used_ && !flush())
+            return -1;
+        if (used_ + n > kBuffer && !flush())
+            return -1;
+        if (used_ == 0)
+            bufferAt_ = position_;
+        if (n >= kBuffer) {
+            if (!writeAt(static_cast<const std::uint8_t*>(data), n, position_))
+                return -1;
+        } else {
+            if (!buffer_)
+                buffer_.reset(new std::uint8_t[kBuffer]);
+            std::memcpy(buffer_.get() + used_, data, n);
+            used_ += n;
+        }
+        position_ += n;
+        return bytes;
+    }
+
+    tmsize_t read(void* data, tmsize_t bytes)
+    {
+        if (!flush() || bytes < 0)
+            return -1;
+        std::size_t done = 0;
+        while (done < std::size_t(bytes)) {
+            const ssize_t got = ::pread(fd_, static_cast<std::uint8_t*>(data) + done, std::size_t(bytes) - done,
+                                        off_t(position_ + done));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            done += std::size_t(got);
+        }
+        position_ += done;
+        return tmsize_t(done);
+    }
+
+    toff_t seek(toff_t offset, int whence)
+    {
+        if (whence == SEEK_CUR)
+            position_ += offset;
+        else if (whence == SEEK_END)
+            position_ = size() + offset;
+        else
+            position_ = offset;
+        return position_;
+    }
+
+    toff_t size() const { return std::max(written_, used_ > 0 ? bufferAt_ + used_ : 0); }
+
+    // Writes out what is gathered; false once any write failed.
+    bool flush()
+    {
+        if (failed())
+            return false;
+        if (used_ == 0)
+            return true;
+        const bool ok = writeAt(buffer_.get(), used_, bufferAt_);
+        used_ = 0;
+        return ok;
+    }
+
+    // Closes the file, writing out what is gathered when `keep` is true
+    // (else it is dropped). False when anything failed to reach the file.
+    bool close(bool keep)
+    {
+        if (fd_ < 0)
+            return !failed();
+        if (keep)
+            flush();
+        used_ = 0;
+        if (::close(fd_) != 0 && keep && !failed())
+            errno_ = errno ? errno : EIO;
+        fd_ = -1;
+        return !failed();
+    }
+
+    bool failed() const { return errno_ != 0; }
+    int errorCode() const { return errno_ ? errno_ : EIO; }
+
+    static tmsize_t readProc(thandle_t h, void* data, tmsize_t bytes) { return self(h).read(data, bytes); }
+    static tmsize_t writeProc(thandle_t h, void* data, tmsize_t bytes) { return self(h).write(data, bytes); }
+    static toff_t seekProc(thandle_t h, toff_t offset, int whence) { return self(h).seek(offset, whence); }
+    static toff_t sizeProc(thandle_t h) { return self(h).size(); }
+    // The file stays open when libtiff lets go of it: its owner closes it.
+    static int closeProc(thandle_t) { return 0; }
+    static int mapProc(thandle_t, void**, toff_t*) { return 0; }
+    static void unmapProc(thandle_t, void*, toff_t) {}
+
+private:
+    static constexpr std::size_t kBuffer = std::size_t(1) << 20;
+
+    static TiffFile& self(thandle_t h) { return *static_cast<TiffFile*>(h); }
+
+    bool writeAt(const std::uint8_t* data, std::size_t bytes, std::uint64_t at)
+    {
+        std::size_t done = 0;
+        while (done < bytes) {
+            const ssize_t n = ::pwrite(fd_, data + done, bytes - done, off_t(at + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                errno_ = n < 0 && errno ? errno : EIO;
+                written_ = std::max(written_, at + done);
+                errno = errno_;
+                return false;
+            }
+            done += std::size_t(n);
+        }
+        written_ = std::max(written_, at + done);
+        return true;
+    }
+
+    int fd_ = -1;
+    int errno_ = 0;
+    std::unique_ptr<std::uint8_t[]> buffer_;
+    std::size_t used_ = 0;
+    std::uint64_t bufferAt_ = 0;   // file offset of the buffer's first byte
+    std::uint64_t position_ = 0;
+    std::uint64_t written_ = 0;    // bytes the file holds
+};
+
+TIFF* openTiff(const QString& path, TiffFile& file, std::string& message)
 {
+    if (!file.open(path))
+        return nullptr;
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     TIFFOpenOptionsSetErrorHandlerExtR(options, tiffMessage, &message);
     TIFFOpenOptionsSetWarningHandlerExtR(options, tiffSilent, nullptr);
-    TIFF* tif = TIFFOpenExt(QFile::encodeName(path).constData(), "w", options);
+    TIFF* tif = TIFFClientOpenExt(QFile::encodeName(path).constData(), "w", &file, TiffFile::readProc,
+                                  TiffFile::writeProc, TiffFile::seekProc, TiffFile::closeProc, TiffFile::sizeProc,
+                                  TiffFile::mapProc, TiffFile::unmapProc, options);
     TIFFOpenOptionsFree(options);
+    if (!tif)
+        file.close(false);
     return tif;
 }
 
@@ -253,10 +444,19 @@ bool writeTiffPage(TIFF* tif, int width, int height, bool page, int pageNumber, 
         TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
         TIFFSetField(tif, TIFFTAG_PAGENUMBER, std::uint16_t(std::min(pageNumber, 65535)), std::uint16_t(0));
     }
-    row.resize(std::size_t(width) * 3);
-    for (int y = 0; y < height; ++y) {
-        fill(y, row.data());
-        if (TIFFWriteScanline(tif, row.data(), std::uint32_t(y), 0) < 0)
+    // Whole strips are converted and handed over at once; uncompressed,
+    // they are what the encoder would have written row by row.
+    std::uint32_t rowsPerStrip = 0;
+    TIFFGetField(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    const int stripRows = int(std::clamp<std::uint32_t>(rowsPerStrip, 1, std::uint32_t(height)));
+    const std::size_t rowWords = std::size_t(width) * 3;
+    row.resize(rowWords * std::size_t(stripRows));
+    for (int y = 0, strip = 0; y < height; y += stripRows, ++strip) {
+        const int rows = std::min(stripRows, height - y);
+        for (int r = 0; r < rows; ++r)
+            fill(y + r, row.data() + rowWords * std::size_t(r));
+        const auto bytes = tmsize_t(rowWords * std::size_t(rows) * sizeof(std::uint16_t));
+        if (TIFFWriteRawStrip(tif, std::uint32_t(strip), row.data(), bytes) != bytes)
             return false;
     }
     return TIFFWriteDirectory(tif) != 0;
@@ -289,9 +489,13 @@ bool WriteBmp24(const QString& path, const Bitmap24& bitmap, QString* error)
     OutFile out(path);
     if (!out.opened())
         return fail(error, path, systemError(out.errorCode()));
-    out.write(header, sizeof header);
-    for (int y = bitmap.height() - 1; y >= 0 && !out.failed(); --y)
-        out.write(bitmap.scanLine(y), std::size_t(stride));
+    // The bitmap's rows, with their padding, are the file's rows.
+    std::vector<iovec> pieces;
+    pieces.reserve(std::size_t(bitmap.height()) + 1);
+    pieces.push_back({header, sizeof header});
+    for (int y = bitmap.height() - 1; y >= 0; --y)
+        pieces.push_back({const_cast<std::uint8_t*>(bitmap.scanLine(y)), std::size_t(stride)});
+    out.writeGathered(pieces);
     if (!out.finish(true))
         return fail(error, path, systemError(out.errorCode()));
     return true;
@@ -328,15 +532,19 @@ bool WriteTiff48(const QString& path, const Deep16Image& image, QString* error)
         return fail(error, path, emptyPicture());
     std::string message;
     errno = 0;
-    TIFF* tif = openTiff(path, message);
+    TiffFile file;
+    TIFF* tif = openTiff(path, file, message);
     if (!tif)
         return fail(error, path, tiffReason(message));
     std::vector<std::uint16_t> row;
-    const bool ok = writeTiffPage(tif, image.width, image.height, false, 0, row,
-                                  [&](int y, std::uint16_t* out) { deepRow(image, y, out); })
-                    && TIFFFlush(tif) != 0;
+    bool ok = writeTiffPage(tif, image.width, image.height, false, 0, row,
+                            [&](int y, std::uint16_t* out) { deepRow(image, y, out); })
+              && TIFFFlush(tif) != 0;
     TIFFClose(tif);
+    ok = file.close(ok) && ok;
     if (!ok) {
+        if (message.empty() && file.failed())
+            errno = file.errorCode();
         QFile::remove(path);
         return fail(error, path, tiffReason(message));
     }
@@ -348,6 +556,7 @@ bool WriteTiff48(const QString& path, const Deep16Image& image, QString* error)
 // ---- multi-page TIFF -------------------------------------------------------
 
 struct TiffPageWriter::State {
+    TiffFile file;
     TIFF* tif = nullptr;
     std::string message;
     std::vector<std::uint16_t> row;
@@ -365,7 +574,7 @@ bool TiffPageWriter::open(const QString& path, QString* error)
     pages_ = 0;
     state_ = std::make_unique<State>();
     errno = 0;
-    state_->tif = openTiff(path, state_->message);
+    state_->tif = openTiff(path, state_->file, state_->message);
     if (!state_->tif)
         return fail(error, path, tiffReason(state_->message));
     return true;
@@ -380,7 +589,10 @@ bool TiffPageWriter::writePage(int width, int height, const Fill& fill, QString*
         return fail(error, path_, emptyPicture());
     state_->message.clear();
     errno = 0;
-    if (!writeTiffPage(state_->tif, width, height, true, pages_, state_->row, fill)) {
+    // Each page reaches the file before the call returns.
+    if (!writeTiffPage(state_->tif, width, height, true, pages_, state_->row, fill) || !state_->file.flush()) {
+        if (state_->message.empty() && state_->file.failed())
+            errno = state_->file.errorCode();
         const QString reason = tiffReason(state_->message);
         closeAfterFailure();
         return fail(error, path_, reason);
@@ -409,9 +621,8 @@ void TiffPageWriter::closeAfterFailure()
     // of directories ends with the last complete page.
     TIFF* tif = state_->tif;
     state_->tif = nullptr;
-    const int fd = TIFFFileno(tif);
     TIFFCleanup(tif);
-    ::close(fd);
+    state_->file.close(false);
 }
 
 bool TiffPageWriter::close(QString* error)
@@ -421,12 +632,16 @@ bool TiffPageWriter::close(QString* error)
     state_->message.clear();
     errno = 0;
     // A page is complete once its directory is written; nothing is pending.
-    const bool ok = TIFFFlush(state_->tif) != 0;
+    bool ok = TIFFFlush(state_->tif) != 0;
     TIFF* tif = state_->tif;
     state_->tif = nullptr;
     TIFFClose(tif);
-    if (!ok)
+    ok = state_->file.close(ok) && ok;
+    if (!ok) {
+        if (state_->message.empty() && state_->file.failed())
+            errno = state_->file.errorCode();
         return fail(error, path_, tiffReason(state_->message));
+    }
     return true;
 }
 

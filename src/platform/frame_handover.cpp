@@ -4,7 +4,7 @@
 
 namespace platform {
 
-void FrameHandOver::arm(std::intptr_t source, Notifier notifier)
+void FrameHandOver::arm(std::intptr_t source, Notifier notifier, FrameLayout layout)
 {
     std::lock_guard lock(mutex_);
     armed_ = true;
@@ -12,6 +12,9 @@ void FrameHandOver::arm(std::intptr_t source, Notifier notifier)
     notifier_ = std::move(notifier);
     pending_ = false;
     hasFrame_ = false;
+    layout_ = layout.isValid() ? layout : FrameLayout{};
+    lastWidth_ = lastHeight_ = -1;
+    clean_[0] = clean_[1] = nullptr;
     delivered_ = 0;
     announced_ = 0;
 }
@@ -36,12 +39,18 @@ bool FrameHandOver::deliver(std::intptr_t source, const FrameView& frame)
     std::lock_guard lock(mutex_);
     if (!armed_ || source != source_)
         return false;
-    // Rows are packed; the buffer keeps its capacity from frame to frame.
-    const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(frame.width) * bytesPerPixel(frame.format);
-    buffer_.resize(static_cast<std::size_t>(row) * static_cast<std::size_t>(frame.height));
-    for (int y = 0; y < frame.height; ++y)
-        std::memcpy(buffer_.data() + y * row, frame.data + y * frame.stride, static_cast<std::size_t>(row));
-    frame_ = FrameView{frame.width, frame.height, row, frame.format, buffer_.data(), buffer_.size()};
+    if (layout_.isValid()) {
+        if (frame.width > layout_.width || frame.height > layout_.height)
+            return false;
+        storeInLayout(frame);
+    } else {
+        // Rows are packed; the buffer keeps its capacity from frame to frame.
+        const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(frame.width) * bytesPerPixel(frame.format);
+        buffer_.resize(static_cast<std::size_t>(row) * static_cast<std::size_t>(frame.height));
+        for (int y = 0; y < frame.height; ++y)
+            std::memcpy(buffer_.data() + y * row, frame.data + y * frame.stride, static_cast<std::size_t>(row));
+        frame_ = FrameView{frame.width, frame.height, row, frame.format, buffer_.data(), buffer_.size()};
+    }
     hasFrame_ = true;
     ++delivered_;
     if (!pending_) {
@@ -50,6 +59,54 @@ bool FrameHandOver::deliver(std::intptr_t source, const FrameView& frame)
         if (notifier_)
             notifier_();
     }
+    return true;
+}
+
+void FrameHandOver::storeInLayout(const FrameView& frame)
+{
+    if (frame.width != lastWidth_ || frame.height != lastHeight_) {
+        lastWidth_ = frame.width;
+        lastHeight_ = frame.height;
+        clean_[0] = clean_[1] = nullptr;
+    }
+    const std::size_t bytes = layout_.bytes();
+    if (buffer_.size() != bytes) {
+        buffer_.assign(bytes, 0);
+    } else if (buffer_.data() != clean_[0] && buffer_.data() != clean_[1]) {
+        std::memset(buffer_.data(), 0, bytes);
+    }
+    if (buffer_.data() != clean_[0] && buffer_.data() != clean_[1]) {
+        clean_[1] = clean_[0];
+        clean_[0] = buffer_.data();
+    }
+    const auto row = static_cast<std::size_t>(frame.width) * 3;
+    for (int y = 0; y < frame.height; ++y) {
+        const std::uint8_t* from = frame.data + y * frame.stride;
+        std::uint8_t* to = buffer_.data() + y * layout_.stride;
+        if (frame.format == PixelFormat::Bgr24) {
+            std::memcpy(to, from, row);
+        } else {
+            for (int x = 0; x < frame.width; ++x, to += 3)
+                to[0] = to[1] = to[2] = from[x];
+        }
+    }
+    frame_ = FrameView{frame.width, frame.height, layout_.stride, PixelFormat::Bgr24, buffer_.data(), buffer_.size()};
+}
+
+bool FrameHandOver::takeBuffer(const Exchanger& exchange)
+{
+    std::lock_guard lock(mutex_);
+    pending_ = false;
+    if (!hasFrame_ || !exchange)
+        return false;
+    const std::size_t size = buffer_.size();
+    if (!exchange(frame_, layout_, buffer_))
+        return false;
+    // The consumer owns the frame now; what came back is only storage.
+    hasFrame_ = false;
+    if (buffer_.size() != size)
+        buffer_.clear();
+    frame_ = FrameView{};
     return true;
 }
 

@@ -13,6 +13,14 @@
 // from another source, frames that arrive while it is disarmed (after a stop)
 // and incomplete frames are ignored. After disarm() returns, the notifier is
 // never run again.
+//
+// Armed with the layout its consumer keeps frames in, the hand-over stores
+// each frame in that layout (top-left corner, three bytes a pixel, 8-bit
+// levels widened to all three) and takeBuffer() gives the consumer the very
+// buffer that holds it, taking the consumer's old one in exchange: one copy
+// a frame from the device to the consumer. Outside the frame such a buffer
+// is black whenever the frame size changed (and after arm()), so no part of
+// an earlier, larger frame lingers there.
 
 #include "platform/camera_device.h"
 
@@ -23,14 +31,30 @@
 
 namespace platform {
 
+// A consumer's frame buffer: `height` rows of `stride` bytes holding at
+// least `width` pixels of three bytes each.
+struct FrameLayout {
+    int width = 0;
+    int height = 0;
+    std::ptrdiff_t stride = 0;
+
+    bool isValid() const { return width > 0 && height > 0 && stride >= std::ptrdiff_t(width) * 3; }
+    std::size_t bytes() const { return isValid() ? std::size_t(stride) * std::size_t(height) : 0; }
+    bool operator==(const FrameLayout&) const = default;
+};
+
 class FrameHandOver {
 public:
     using Notifier = std::function<void()>;
     using Reader = std::function<void(const FrameView&)>;
+    // Given the frame, the layout it is stored in and the buffer holding it;
+    // returns true after swapping that buffer with one of the same size.
+    using Exchanger = std::function<bool(const FrameView&, const FrameLayout&, std::vector<std::uint8_t>&)>;
 
-    // Accepts frames of `source` from now on. The pending mark and any
-    // buffered frame are dropped.
-    void arm(std::intptr_t source, Notifier notifier);
+    // Accepts frames of `source` from now on, stored in `layout` when it is
+    // valid (frames larger than it are then refused), else packed as they
+    // come. The pending mark and any buffered frame are dropped.
+    void arm(std::intptr_t source, Notifier notifier, FrameLayout layout = {});
     void disarm();
     bool armed() const;
 
@@ -41,6 +65,10 @@ public:
     // and, when a frame is buffered and `read` is given, hands it to `read`
     // under the lock. True when `read` saw a frame.
     bool take(const Reader& read);
+    // Like take(), for a hand-over armed with a layout: `exchange` may take
+    // the buffer itself (returning true), after which no frame is buffered
+    // until the next delivery. True when `exchange` took the buffer.
+    bool takeBuffer(const Exchanger& exchange);
 
     bool pending() const;
     // Frames buffered and announcements made since the last arm().
@@ -48,6 +76,8 @@ public:
     std::uint64_t announcements() const;
 
 private:
+    void storeInLayout(const FrameView& frame);
+
     mutable std::mutex mutex_;
     bool armed_ = false;
     std::intptr_t source_ = 0;
@@ -56,6 +86,12 @@ private:
     bool hasFrame_ = false;
     FrameView frame_;                  // describes buffer_
     std::vector<std::uint8_t> buffer_;
+    FrameLayout layout_;
+    // Frame size of the last delivery, and the buffers known black outside
+    // a frame of that size.
+    int lastWidth_ = -1;
+    int lastHeight_ = -1;
+    const std::uint8_t* clean_[2] = {nullptr, nullptr};
     std::uint64_t delivered_ = 0;
     std::uint64_t announced_ = 0;
 };

@@ -9,6 +9,7 @@
 #include "capture/capture_helpers.h"
 #include "capture/driver_list.h"
 #include "capture/plugin_mgr.h"
+#include "capture/wdm_capture.h"
 #include "telescope/guide_plugin.h"
 #include "imaging/pipeline_state.h"
 #include "platform/simulated_camera.h"
@@ -432,4 +433,34 @@ TEST_F(CameraRoad, StartPreparesAUsbCameraThroughTheCameraControlLibraryAndTheSt
     FRM_Alv->MNU_Cam1_ArreterClick();
     probe.unload();
     Align_V::FreeLedControlDll();
+}
+
+// The format page slows the slot's frame timer while it is open; the next
+// tick of that slot's own timer gives the interval back, whichever timer
+// ticks first. The other slot's tick neither takes it nor changes its own.
+TEST_F(CameraRoad, TheFormatPageGivesTheFrameRateBackToItsOwnSlot)
+{
+    const TWDMCapture::FormatPage savedPage = TWDMCapture::formatPage();
+    TWDMCapture::formatPage() = [](const std::vector<platform::V4l2Camera::FormatEntry>&, TWDMCapture::FormatChoice& c) {
+        c.width = 1280;
+        c.height = 960;
+        return true;
+    };
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    FRM_Tool_Affichage->CBX_Cam1_IPS->setCurrentText(QStringLiteral("30"));
+    FRM_Tool_Affichage->CBX_Cam1_IPSChange();
+    const int frameInterval = FRM_Alv->Timer_Cam1->interval();
+    ASSERT_LE(frameInterval, 34);
+    const int otherInterval = FRM_Alv->Timer_Cam2->interval();
+
+    FRM_Alv->MNU_Cam1_FormatClick();
+    TWDMCapture::formatPage() = savedPage;
+    EXPECT_EQ(CameraSlots[1].width, 1280);
+    EXPECT_EQ(FRM_Alv->Timer_Cam1->interval(), 1000) << "quiet while the page was open";
+    FRM_Alv->Timer_Cam2Timer();
+    EXPECT_EQ(FRM_Alv->Timer_Cam2->interval(), otherInterval);
+    FRM_Alv->Timer_Cam1Timer();
+    EXPECT_EQ(FRM_Alv->Timer_Cam1->interval(), frameInterval) << "30 frames a second again";
+    EXPECT_EQ(FRM_Alv->Timer_Cam2->interval(), otherInterval);
 }

@@ -5,6 +5,7 @@
 #include "support/file_size_limit.h"
 #include "support/temp_program_dir.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
@@ -252,4 +253,45 @@ TEST(ImageFiles, TiffPagesAppendAndAFailedPageClosesTheFileKeepingTheEarlierPage
     pages = readTiff(path);
     ASSERT_EQ(pages.size(), 2u);
     expectGradient(pages[1], big);
+}
+
+// The files are those every earlier version wrote, byte for byte: BMP rows
+// with their padding, and TIFF strips, tags and directory chains as libtiff
+// lays them out (single pictures with one, two and many strips, and a
+// multi-page file mixing deep and 24-bit pages of several sizes).
+TEST(ImageFiles, WrittenFilesKeepTheirExactBytes)
+{
+    testsupport::TempProgramDir dir;
+    auto digest = [&](const QString& name) {
+        return QCryptographicHash::hash(dir.readFile(name), QCryptographicHash::Sha1).toHex().toStdString();
+    };
+    struct Case {
+        int width, height;
+        const char* bmp;
+        const char* tiff;
+    };
+    const Case cases[] = {
+        {41, 17, "926e8a6ffab7f01dc8600a9ee5042d856cd12ce9", "5f39d791c96620df8f708abc35c3fd46c2f7e822"},
+        {640, 480, "f901ce4894df3e953189bac6def0899838dfe9fa", "d84c97a8ac9f8f052dc207ba6fe1c3222f84b745"},
+        {1280, 7, "925772a2414d75ce134760b21abb5d1495d3eff5", "e4937e9dd83b0223007c0279ffd16046824398a1"},
+        {3, 1100, "6ba291011142a70742b77aaa1d96f2b931852d3b", "dd076a63ab629081f146208373e4d19e9c7c301c"},
+    };
+    for (const Case& c : cases) {
+        const QString size = QStringLiteral("%1x%2").arg(c.width).arg(c.height);
+        ASSERT_TRUE(ImageFiles::WriteBmp24(dir.filePath(size + ".bmp"), gradientBitmap(c.width, c.height)));
+        const DeepGradient g(c.width, c.height, std::max(c.width, 1281));
+        ASSERT_TRUE(ImageFiles::WriteTiff48(dir.filePath(size + ".tif"), g.image()));
+        EXPECT_EQ(digest(size + ".bmp"), c.bmp) << size.toStdString();
+        EXPECT_EQ(digest(size + ".tif"), c.tiff) << size.toStdString();
+    }
+    {
+        TiffPageWriter w;
+        ASSERT_TRUE(w.open(dir.filePath(QStringLiteral("pages.tif"))));
+        ASSERT_TRUE(w.addPage(DeepGradient(37, 23).image()));
+        ASSERT_TRUE(w.addPage(gradientBitmap(20, 10)));
+        ASSERT_TRUE(w.addPage(DeepGradient(1280, 9).image()));
+        ASSERT_TRUE(w.addPage(gradientBitmap(641, 3)));
+        ASSERT_TRUE(w.close());
+    }
+    EXPECT_EQ(digest(QStringLiteral("pages.tif")), "7cc0d39e00022e5fcd093391e6e22840243763b0");
 }

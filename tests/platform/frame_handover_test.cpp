@@ -132,3 +132,137 @@ TEST(FrameHandOverThread, DisarmStopsAnnouncementsOfARunningStream)
     EXPECT_EQ(notes.load(), before);
     EXPECT_TRUE(ownThread) << "frames come on the camera's own thread";
 }
+
+// Armed with its consumer's layout, the hand-over copies each frame once,
+// into that layout, and gives the consumer the buffer itself in exchange for
+// the consumer's old one. Grey frames are widened; frames larger than the
+// layout are refused; outside the frame the buffer is black after every
+// change of frame size, whatever the consumer left in the buffer it gave.
+TEST(FrameHandOver, ALayoutHandsTheFrameBufferOverInExchangeForTheConsumers)
+{
+    platform::FrameHandOver h;
+    const platform::FrameLayout layout{4, 3, 16};
+    int notes = 0;
+    h.arm(3, [&] { ++notes; }, layout);
+    std::vector<std::uint8_t> mine(layout.bytes(), 0xEE);   // the consumer's picture
+
+    auto exchange = [&](const std::uint8_t** frameData = nullptr) {
+        return h.takeBuffer([&](const platform::FrameView& f, const platform::FrameLayout& l,
+                                std::vector<std::uint8_t>& buffer) {
+            EXPECT_EQ(l, layout);
+            EXPECT_EQ(f.stride, 16);
+            EXPECT_EQ(f.format, platform::PixelFormat::Bgr24);
+            EXPECT_EQ(f.data, buffer.data()) << "the frame is the buffer handed over";
+            if (frameData)
+                *frameData = f.data;
+            buffer.swap(mine);
+            return true;
+        });
+    };
+
+    // A 2 x 2 colour frame with padded rows.
+    std::vector<std::uint8_t> px = {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0};
+    EXPECT_FALSE(h.deliver(3, bgr(px, 5, 1, 15))) << "wider than the layout";
+    EXPECT_FALSE(h.deliver(3, bgr(std::vector<std::uint8_t>(48), 1, 4, 3))) << "taller than the layout";
+    ASSERT_TRUE(h.deliver(3, bgr(px, 2, 2, 8)));
+    const std::uint8_t* handed = nullptr;
+    ASSERT_TRUE(exchange(&handed));
+    EXPECT_EQ(mine.data(), handed) << "no second copy: the consumer holds the delivered buffer";
+    std::vector<std::uint8_t> expected(48, 0);
+    const std::uint8_t rows[2][6] = {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}};
+    for (int y = 0; y < 2; ++y)
+        std::copy(rows[y], rows[y] + 6, expected.begin() + 16 * y);
+    EXPECT_EQ(mine, expected);
+    EXPECT_FALSE(exchange()) << "the frame went to the consumer; nothing is left to take";
+    EXPECT_FALSE(h.take([](const platform::FrameView&) {}));
+
+    // The same size again lands in the consumer's old buffer: its frame
+    // area is overwritten, and it was made black outside when first used.
+    px[0] = 50;
+    ASSERT_TRUE(h.deliver(3, bgr(px, 2, 2, 8)));
+    ASSERT_TRUE(exchange());
+    expected[0] = 50;
+    EXPECT_EQ(mine, expected);
+
+    // A grey frame of the full layout, then a smaller one: in both buffers
+    // nothing of the large frame stays outside the small one.
+    const std::vector<std::uint8_t> grey = {9, 8, 7, 6, 5, 4, 3, 2, 1, 9, 8, 7};
+    ASSERT_TRUE(h.deliver(3, {4, 3, 4, platform::PixelFormat::Mono8, grey.data(), grey.size()}));
+    ASSERT_TRUE(exchange());
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x)
+            for (int c = 0; c < 3; ++c)
+                ASSERT_EQ(mine[std::size_t(16 * y + 3 * x + c)], grey[std::size_t(4 * y + x)]) << x << "," << y;
+    for (int round = 0; round < 2; ++round) {
+        std::fill(mine.begin(), mine.end(), std::uint8_t(0xEE));   // whatever the consumer drew
+        ASSERT_TRUE(h.deliver(3, bgr(px, 2, 2, 8)));
+        ASSERT_TRUE(exchange());
+        EXPECT_EQ(mine, expected) << "round " << round;
+    }
+    EXPECT_EQ(notes, 5);
+}
+
+// A device thread streams numbered frames (the number in the first two
+// bytes, every other byte derived from it) while the consumer takes them by
+// exchange and scribbles over what it holds: each frame arrives whole and
+// newer than the one before, and the last one is the last delivered.
+TEST(FrameHandOverThread, ExchangedFramesArriveWholeAndInOrder)
+{
+    platform::FrameHandOver h;
+    const platform::FrameLayout layout{64, 48, 200};
+    std::mutex m;
+    std::condition_variable cv;
+    int queued = 0;
+    bool done = false;
+    h.arm(1, [&] {
+        std::lock_guard lock(m);
+        ++queued;
+        cv.notify_one();
+    }, layout);
+
+    constexpr int kFrames = 600;
+    std::thread device([&] {
+        std::vector<std::uint8_t> px(64 * 48 * 3);
+        for (int i = 1; i <= kFrames; ++i) {
+            std::fill(px.begin(), px.end(), std::uint8_t(i % 251));
+            px[0] = std::uint8_t(i & 0xFF);
+            px[1] = std::uint8_t(i >> 8);
+            h.deliver(1, bgr(px, 64, 48, 64 * 3));
+        }
+        std::lock_guard lock(m);
+        done = true;
+        cv.notify_one();
+    });
+
+    std::vector<std::uint8_t> mine(layout.bytes());
+    int last = 0, torn = 0, backwards = 0, taken = 0;
+    auto takeOne = [&] {
+        h.takeBuffer([&](const platform::FrameView& f, const platform::FrameLayout&, std::vector<std::uint8_t>& b) {
+            b.swap(mine);
+            const int n = mine[0] | mine[1] << 8;
+            for (int y = 0; y < f.height; ++y)
+                for (int x = y == 0 ? 2 : 0; x < f.width * 3; ++x)
+                    torn += mine[std::size_t(y * 200 + x)] != n % 251;
+            backwards += n <= last;
+            last = n;
+            ++taken;
+            return true;
+        });
+        std::fill(mine.begin(), mine.end(), std::uint8_t(0xFF));
+    };
+    for (;;) {
+        std::unique_lock lock(m);
+        cv.wait(lock, [&] { return queued > 0 || done; });
+        if (queued == 0 && done)
+            break;
+        queued = 0;
+        lock.unlock();
+        takeOne();
+    }
+    device.join();
+    takeOne();
+    EXPECT_EQ(torn, 0);
+    EXPECT_EQ(backwards, 0);
+    EXPECT_GT(taken, 0);
+    EXPECT_EQ(last, kFrames);
+}
