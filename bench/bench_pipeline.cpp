@@ -123,16 +123,20 @@ void prepare(int W, int H)
 
 // The fourth argument, when 1, runs the live view instead of the running
 // addition: each frame alone with the same dark and flat, the dark's ratio
-// the same from frame to frame.
+// the same from frame to frame; when 2, the same live view with the
+// thresholds set by hand rather than following each frame.
 void BM_ProcessFrame(benchmark::State& state)
 {
     const int W = int(state.range(0)), H = int(state.range(1));
     const int threads = state.range(2) > 0 ? int(state.range(2)) : 1;
-    const bool live = state.range(3) == 1;
+    const bool live = state.range(3) >= 1;
+    const bool byHand = state.range(3) == 2;
     Align_V::SetResultThreads(threads);
     prepare(W, H);
     if (live)
         FRM_Tool_Images->CKB_Integration->setChecked(false);
+    if (byHand)
+        FRM_Tool_Images->CKB_Seuils_Evol->setChecked(false);
     std::uint8_t keep = 0;
     for (int i = 0; i < 5; ++i)
         Align_V::ProcessFrame(1, keep, 1);
@@ -148,7 +152,7 @@ void BM_ProcessFrame(benchmark::State& state)
     pipeline::ReadoutRefresh::instance().flush();
     state.counters["allocs/refresh"] = double(g_allocations.load() - beforeRefresh);
     state.SetLabel(std::to_string(W) + "x" + std::to_string(H) + ", " + std::to_string(threads) + " thread(s)"
-                   + (live ? ", live" : ", addition"));
+                   + (live ? ", live" : ", addition") + (byHand ? ", thresholds by hand" : ""));
     Align_V::SetResultThreads(1);
 }
 
@@ -301,13 +305,16 @@ BENCHMARK(BM_EndToEndPlainDisplay640x480At30Fps)->Iterations(1)->Unit(benchmark:
 } // namespace
 
 // The third argument is the threads the passes' rows are split across; the
-// fourth 0 for the running addition, 1 for the live view.
+// fourth 0 for the running addition, 1 for the live view, 2 for the live
+// view with the thresholds set by hand.
 BENCHMARK(BM_ProcessFrame)
     ->Args({640, 480, 1, 0})
     ->Args({1280, 960, 1, 0})
     ->Args({1280, 960, 4, 0})
     ->Args({1280, 960, 1, 1})
     ->Args({1280, 960, 4, 1})
+    ->Args({1280, 960, 1, 2})
+    ->Args({1280, 960, 4, 2})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_ResultPasses)

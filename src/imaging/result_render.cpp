@@ -19,6 +19,7 @@
 #include "translation/translated_texts.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 #include <stdexcept>
@@ -112,6 +113,76 @@ void autoThreshold(double level, double factor, TCustomNumInp* limitInput, QScro
     }
     pipeline::ReadoutRefresh::instance().setPosition(bar, t);
     setNum(input, t);
+}
+
+// Step 11's thresholds: the low one and the range above it (at least 1).
+std::uint16_t thresholdLow()
+{
+    return std::uint16_t(pipeline::ReadoutRefresh::instance().position(FRM_Tool_Images->SCB_Minimum));
+}
+
+std::int32_t thresholdRange()
+{
+    const auto& refresh = pipeline::ReadoutRefresh::instance();
+    const std::int32_t range = std::abs(refresh.position(FRM_Tool_Images->SCB_Maximum) - std::int32_t(thresholdLow()));
+    return range == 0 ? 1 : range;
+}
+
+// The display pass for the thresholds and the colour settings as they
+// stand; the tone curve's levels come from the shared tables.
+kernels::DisplayJob displayJob(int width, int height, std::uint16_t low, std::int32_t range, double saturation)
+{
+    auto* t = FRM_Tool_Images;
+    kernels::DisplayJob dj;
+    dj.width = width;
+    dj.height = height;
+    dj.levels = tables().levels(low, range, ToneCurveActive ? ToneCurve : nullptr);
+    dj.plainStretch = !(ToneCurveActive && ToneCurve);
+    dj.low = low;
+    dj.range = range;
+    dj.grey = t->RDB_NB->isChecked();
+    dj.showRed = t->CKB_Red->isChecked();
+    dj.showGreen = t->CKB_Green->isChecked();
+    dj.showBlue = t->CKB_Blue->isChecked();
+    dj.mixRed = ChannelMixR;
+    dj.mixGreen = ChannelMixG;
+    dj.mixBlue = ChannelMixB;
+    dj.saturation = saturation;
+    dj.pool = passPool();
+    // Nothing drawn on the result before it is shown (luminance, filter,
+    // time stamp): the pass writes the view's rows as it goes rather than
+    // the result being copied there afterwards.
+    kernels::Bitmap24& view = FRM_Alv->Image3->Bitmap();
+    if (&view != ResultBitmap.get() && view.width() == width && view.height() == height && !t->CKB_L->isChecked() && !t->CKB_Filtre->isChecked()
+        && !(FRM_Pref && FRM_Pref->CKB_DateHeure->isChecked()))
+        dj.copyInto = &view;
+    return dj;
+}
+
+bool sameMix(const kernels::ChannelMix& a, const kernels::ChannelMix& b)
+{
+    return a.Enabled == b.Enabled && a.WeightR == b.WeightR && a.WeightG == b.WeightG && a.WeightB == b.WeightB
+           && a.Multiplier == b.Multiplier;
+}
+
+// The tone curve as it stands (all zeros when none is on).
+std::array<std::int32_t, 256> toneCurveNow()
+{
+    std::array<std::int32_t, 256> c{};
+    if (ToneCurveActive && ToneCurve)
+        std::copy(ToneCurve, ToneCurve + 256, c.begin());
+    return c;
+}
+
+// True when two display passes give the same bytes from the same plane
+// (their level tables built for the same curve).
+bool sameDisplay(const kernels::DisplayJob& a, const kernels::DisplayJob& b)
+{
+    return a.width == b.width && a.height == b.height && a.levels == b.levels && a.plainStretch == b.plainStretch
+           && a.low == b.low && a.range == b.range && a.grey == b.grey && a.showRed == b.showRed
+           && a.showGreen == b.showGreen && a.showBlue == b.showBlue && sameMix(a.mixRed, b.mixRed)
+           && sameMix(a.mixGreen, b.mixGreen) && sameMix(a.mixBlue, b.mixBlue) && a.saturation == b.saturation
+           && a.copyInto == b.copyInto;
 }
 
 void runFilter(kernels::Bitmap24& bitmap, int passes)
@@ -250,6 +321,22 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
     job.flatMeans = FlatChannelMeans;
     kernels::LevelStats stats{AdditionMin[kind], AdditionMax[kind]};
     job.pool = passPool();
+    // Thresholds set by hand: the display pass runs behind the correction,
+    // each row while it is in the cache (should anything below still move
+    // them, it runs again afterwards). Automatic ones follow this pass's
+    // extremes, so the display waits for them.
+    kernels::DisplayJob shownJob;
+    std::array<std::int32_t, 256> shownCurve{};
+    bool displayed = false;
+    if (display && !t->CKB_Seuils_Evol->isChecked()) {
+        shownCurve = toneCurveNow();
+        if (ResultBitmap->width() != W || ResultBitmap->height() != H)
+            ResultBitmap->resize(W, H);
+        shownJob = displayJob(W, H, thresholdLow(), thresholdRange(), saturation);
+        job.display = &shownJob;
+        job.displayInto = ResultBitmap.get();
+        job.displayed = &displayed;
+    }
     kernels::Accumulate(planes, job, tables(), stats);
     if (job.plainCopy || job.correct)
         ResultPlaneSize = QSize(W, H);
@@ -276,11 +363,8 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
     if (kind == 2)
         t->CKB_Active_Flat->setChecked(true);
     // 11. Thresholds.
-    const auto& refresh = pipeline::ReadoutRefresh::instance();
-    const std::uint16_t low = std::uint16_t(refresh.position(t->SCB_Minimum));
-    std::int32_t range = std::abs(refresh.position(t->SCB_Maximum) - std::int32_t(low));
-    if (range == 0)
-        range = 1;
+    const std::uint16_t low = thresholdLow();
+    const std::int32_t range = thresholdRange();
     const i64 levels_ms = clock.monotonicMs();
     showTiming(FRM_Ressources ? FRM_Ressources->EDT_Temps_Dark_Flat : nullptr, levels_ms - added_ms);
 
@@ -291,23 +375,9 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
     // 13, 14. Display pass.
     if (ResultBitmap->width() != W || ResultBitmap->height() != H)
         ResultBitmap->resize(W, H);
-    kernels::DisplayJob dj;
-    dj.width = W;
-    dj.height = H;
-    dj.levels = tables().levels(low, range, ToneCurveActive ? ToneCurve : nullptr);
-    dj.plainStretch = !(ToneCurveActive && ToneCurve);
-    dj.low = low;
-    dj.range = range;
-    dj.grey = t->RDB_NB->isChecked();
-    dj.showRed = t->CKB_Red->isChecked();
-    dj.showGreen = t->CKB_Green->isChecked();
-    dj.showBlue = t->CKB_Blue->isChecked();
-    dj.mixRed = ChannelMixR;
-    dj.mixGreen = ChannelMixG;
-    dj.mixBlue = ChannelMixB;
-    dj.saturation = saturation;
-    dj.pool = passPool();
-    kernels::DisplayPass(planes, dj, *ResultBitmap);
+    const kernels::DisplayJob dj = displayJob(W, H, low, range, saturation);
+    if (!displayed || !sameDisplay(dj, shownJob) || toneCurveNow() != shownCurve)
+        kernels::DisplayPass(planes, dj, *ResultBitmap);
     const i64 shown_ms = clock.monotonicMs();
     showTiming(FRM_Ressources ? FRM_Ressources->EDT_Temps_Copie : nullptr, shown_ms - levels_ms);
 
@@ -337,9 +407,10 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
                 kRed);
     }
 
-    // 18. Show.
-    kernels::bitBlt(view, 0, 0, ResultBitmap->width(), ResultBitmap->height(), *ResultBitmap, 0, 0,
-                    kernels::RasterOp::SrcCopy, passPool());
+    // 18. Show (unless the display pass wrote the view already).
+    if (!dj.copyInto)
+        kernels::bitBlt(view, 0, 0, ResultBitmap->width(), ResultBitmap->height(), *ResultBitmap, 0, 0,
+                        kernels::RasterOp::SrcCopy, passPool());
     FRM_Alv->Image3->Changed();
     showTiming(FRM_Ressources ? FRM_Ressources->EDT_Temps_BitBlt : nullptr, clock.monotonicMs() - shown_ms);
     return stop;

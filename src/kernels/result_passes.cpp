@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace kernels {
 
@@ -153,6 +154,115 @@ std::int64_t borderSum(const DeepPlanes::Region& P, int k, int left, int top, in
     return sum;
 }
 
+// One row of the display pass: plane 5 words -> result bytes, as the job
+// says. Rows are independent, so they can be shown in any order, right
+// after each is corrected.
+class DisplayRows {
+public:
+    explicit DisplayRows(const DisplayJob& job, const Bitmap24& result)
+        : job_(job), L_(job.levels)
+    {
+        if (job.copyInto && job.copyInto->width() == result.width() && job.copyInto->height() == result.height())
+            copy_ = job.copyInto;
+        const bool mixed = job.mixRed.Enabled || job.mixGreen.Enabled || job.mixBlue.Enabled;
+        plainColour_ = !job.grey && !mixed && job.saturation == 1.0;
+        shown_ = int(job.showRed) + int(job.showGreen) + int(job.showBlue);
+        mb_ = job.showBlue ? 0xFF : 0;
+        mg_ = job.showGreen ? 0xFF : 0;
+        mr_ = job.showRed ? 0xFF : 0;
+        stretchOnVectors_ = plainColour_ && job.plainStretch && &rowRoute() == &kAvx2Route;
+    }
+
+    // Row r of plane 5 (width pixels) into row r of result.
+    void row(const std::uint16_t* s, Bitmap24& result, int r, int width) const
+    {
+        std::uint8_t* o = result.scanLine(r);
+        bytes(s, o, width);
+        if (copy_)
+            std::memcpy(copy_->scanLine(r), o, std::size_t(width) * 3);
+    }
+
+private:
+    void bytes(const std::uint16_t* s, std::uint8_t* o, int width) const
+    {
+        const std::uint8_t* L = L_;
+        if (plainColour_) {
+            // The usual case, on its own loop: one load, three table
+            // look-ups and one store a pixel. The store's fourth byte is the
+            // next pixel's first, written again by the next turn.
+            const std::uint32_t mask = mb_ | std::uint32_t(mg_) << 8 | std::uint32_t(mr_) << 16;
+            int c = 0;
+            if (stretchOnVectors_) {
+                c = rows::stretchRowAvx2(s, o, width, job_.low, job_.range, mask);
+                s += 4 * c;
+                o += 3 * c;
+            }
+            for (; c + 1 < width; ++c, s += 4, o += 3) {
+                std::uint64_t w;
+                std::memcpy(&w, s, 8);
+                const std::uint32_t v = L[w & 0xFFFF] | std::uint32_t(L[(w >> 16) & 0xFFFF]) << 8
+                                        | std::uint32_t(L[(w >> 32) & 0xFFFF]) << 16;
+                const std::uint32_t bytes = v & mask;
+                std::memcpy(o, &bytes, 4);
+            }
+            if (c < width) {
+                o[0] = L[s[0]] & mb_;
+                o[1] = L[s[1]] & mg_;
+                o[2] = L[s[2]] & mr_;
+            }
+            return;
+        }
+        const DisplayJob& job = job_;
+        auto toByte = [](double v) -> std::uint8_t {
+            if (!(v > 0))
+                return 0;
+            if (v > 255)
+                return 255;
+            return std::uint8_t(std::nearbyint(v));
+        };
+        auto mix = [](const ChannelMix& m, double own, double red, double green, double blue) {
+            if (!m.Enabled)
+                return own;
+            return (red * m.WeightR + green * m.WeightG + blue * m.WeightB) * m.Multiplier;
+        };
+        for (int c = 0; c < width; ++c, s += 4, o += 3) {
+            const std::uint8_t lb = L[s[0]], lg = L[s[1]], lr = L[s[2]];
+            if (job.grey) {
+                int sum = 0;
+                if (job.showRed)
+                    sum += lr;
+                if (job.showGreen)
+                    sum += lg;
+                if (job.showBlue)
+                    sum += lb;
+                const std::uint8_t v = shown_ ? std::uint8_t(std::min(255, sum / shown_)) : 0;
+                o[0] = o[1] = o[2] = v;
+            } else {
+                double vr = mix(job.mixRed, lr, lr, lg, lb);
+                double vg = mix(job.mixGreen, lg, lr, lg, lb);
+                double vb = mix(job.mixBlue, lb, lr, lg, lb);
+                if (job.saturation != 1.0) {
+                    const double mean = (vr + vg + vb) / 3;
+                    vr = (vr - mean) * job.saturation + mean;
+                    vg = (vg - mean) * job.saturation + mean;
+                    vb = (vb - mean) * job.saturation + mean;
+                }
+                o[0] = job.showBlue ? toByte(vb) : 0;
+                o[1] = job.showGreen ? toByte(vg) : 0;
+                o[2] = job.showRed ? toByte(vr) : 0;
+            }
+        }
+    }
+
+    const DisplayJob& job_;
+    const std::uint8_t* L_;
+    Bitmap24* copy_ = nullptr;
+    bool plainColour_ = false;
+    bool stretchOnVectors_ = false;
+    int shown_ = 0;
+    std::uint8_t mb_ = 0, mg_ = 0, mr_ = 0;
+};
+
 } // namespace
 
 const std::uint16_t* ResultTables::darkAmounts(double darkLevel, double darkRatio)
@@ -269,6 +379,8 @@ const std::uint8_t* ResultTables::levels(std::uint16_t low, std::int32_t range, 
 
 bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tables, LevelStats& stats)
 {
+    if (job.displayed)
+        *job.displayed = false;
     if (!planes.isAllocated() || job.kind < 0 || job.kind > 2)
         return false;
     const int B = job.binning == 2 ? 2 : 1;
@@ -278,6 +390,21 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
         return true;
 
     const bool smart = job.correct && job.dark && job.darkSmart;
+    // The display pass row by row behind the correction, when every word it
+    // reads is written here.
+    std::optional<DisplayRows> show;
+    int showWidth = 0, showHeight = 0;
+    if (job.display && job.displayInto && job.displayed && job.display->levels && (job.plainCopy || job.correct)
+        && !smart) {
+        const DeepPlanes::ConstRegion shown =
+            static_cast<const DeepPlanes&>(planes).region(5, std::min(job.display->width, job.displayInto->width()),
+                                                          std::min(job.display->height, job.displayInto->height()));
+        if (shown && shown.width <= W && shown.height <= H) {
+            show.emplace(*job.display, *job.displayInto);
+            showWidth = shown.width;
+            showHeight = shown.height;
+        }
+    }
     DeepPlanes::Region P = job.frame ? planes.overwrite(job.kind, W, H) : planes.region(job.kind, W, H);
     DeepPlanes::Region out;
     if (job.plainCopy || job.correct)
@@ -359,6 +486,8 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
                 row.nextRow = r + 1 < end ? DeepPlanes::kRowWords : 0;
                 route.correct(row, e);
             }
+            if (show && r < showHeight)
+                show->row(out.row(r), *job.displayInto, r, showWidth);
         }
     };
     if (job.pool && !smart && job.pool->Parts(H) > 1) {
@@ -406,6 +535,8 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
         }
     }
     foldInto(fold, stats);
+    if (show)
+        *job.displayed = true;
     return true;
 }
 
@@ -428,84 +559,10 @@ void DisplayPass(const DeepPlanes& planes, const DisplayJob& job, Bitmap24& resu
     const DeepPlanes::ConstRegion src = planes.region(5, W, H);
     if (!src)
         return;
-    const std::uint8_t* L = job.levels;
-    const bool mixed = job.mixRed.Enabled || job.mixGreen.Enabled || job.mixBlue.Enabled;
-    const bool plainColour = !job.grey && !mixed && job.saturation == 1.0;
-    const int shown = int(job.showRed) + int(job.showGreen) + int(job.showBlue);
-    const std::uint8_t mb = job.showBlue ? 0xFF : 0, mg = job.showGreen ? 0xFF : 0, mr = job.showRed ? 0xFF : 0;
-    const bool stretchOnVectors = plainColour && job.plainStretch && &rowRoute() == &kAvx2Route;
-
-    auto toByte = [](double v) -> std::uint8_t {
-        if (!(v > 0))
-            return 0;
-        if (v > 255)
-            return 255;
-        return std::uint8_t(std::nearbyint(v));
-    };
-    auto mix = [](const ChannelMix& m, double own, double red, double green, double blue) {
-        if (!m.Enabled)
-            return own;
-        return (red * m.WeightR + green * m.WeightG + blue * m.WeightB) * m.Multiplier;
-    };
-
+    const DisplayRows rows(job, result);
     auto rowsOf = [&](int first, int end) {
-        for (int r = first; r < end; ++r) {
-            const std::uint16_t* s = src.row(r);
-            std::uint8_t* o = result.scanLine(r);
-            if (plainColour) {
-                // The usual case, on its own loop: one load, three table
-                // look-ups and one store a pixel. The store's fourth byte is the
-                // next pixel's first, written again by the next turn.
-                const std::uint32_t mask = mb | std::uint32_t(mg) << 8 | std::uint32_t(mr) << 16;
-                int c = 0;
-                if (stretchOnVectors) {
-                    c = rows::stretchRowAvx2(s, o, src.width, job.low, job.range, mask);
-                    s += 4 * c;
-                    o += 3 * c;
-                }
-                for (; c + 1 < src.width; ++c, s += 4, o += 3) {
-                    std::uint64_t w;
-                    std::memcpy(&w, s, 8);
-                    const std::uint32_t v = L[w & 0xFFFF] | std::uint32_t(L[(w >> 16) & 0xFFFF]) << 8
-                                            | std::uint32_t(L[(w >> 32) & 0xFFFF]) << 16;
-                    const std::uint32_t bytes = v & mask;
-                    std::memcpy(o, &bytes, 4);
-                }
-                if (c < src.width) {
-                    o[0] = L[s[0]] & mb;
-                    o[1] = L[s[1]] & mg;
-                    o[2] = L[s[2]] & mr;
-                }
-                continue;
-            }
-            for (int c = 0; c < src.width; ++c, s += 4, o += 3) {
-                const std::uint8_t lb = L[s[0]], lg = L[s[1]], lr = L[s[2]];
-                if (job.grey) {
-                    int sum = 0;
-                    if (job.showRed)
-                        sum += lr;
-                    if (job.showGreen)
-                        sum += lg;
-                    if (job.showBlue)
-                        sum += lb;
-                    const std::uint8_t v = shown ? std::uint8_t(std::min(255, sum / shown)) : 0;
-                    o[0] = o[1] = o[2] = v;
-                } else {
-                    double vr = mix(job.mixRed, lr, lr, lg, lb);
-                    double vg = mix(job.mixGreen, lg, lr, lg, lb);
-                    double vb = mix(job.mixBlue, lb, lr, lg, lb);
-                    if (job.saturation != 1.0) {
-                        const double mean = (vr + vg + vb) / 3;
-                        vr = (vr - mean) * job.saturation + mean;
-                        vg = (vg - mean) * job.saturation + mean;
-                        vb = (vb - mean) * job.saturation + mean;
-                    }
-                    o[0] = job.showBlue ? toByte(vb) : 0;
-                    o[1] = job.showGreen ? toByte(vg) : 0;
-                    o[2] = job.showRed ? toByte(vr) : 0;
-                }
-            }
-        }
+        for (int r = first; r < end; ++r)
+            rows.row(src.row(r), result, r, src.width);
     };
     if (job.pool)
         job.pool->Run(src.height, [&](int, int first, int end) { rowsOf(first, end); });

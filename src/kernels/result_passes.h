@@ -20,6 +20,7 @@
 namespace kernels {
 
 class RowPool;
+struct DisplayJob;
 
 // Lowest and highest word folded by a pass.
 struct LevelStats {
@@ -61,6 +62,17 @@ struct AccumulateJob {
     // Rows split across this pool when set (the hot-pixel correction runs
     // on the calling thread); the words and extremes are the same.
     RowPool* pool = nullptr;
+
+    // When set, each row written to plane 5 also goes through the display
+    // pass into displayInto while it is in the cache: the bytes
+    // DisplayPass(planes, *display, *displayInto) gives after the pass. It is
+    // done, and *displayed set, only when the pass writes every word the
+    // display reads (plane 5 built, no hot-pixel correction, the display's
+    // clipped size within the pass's); otherwise *displayed is false and
+    // the caller runs the display pass itself.
+    const DisplayJob* display = nullptr;
+    Bitmap24* displayInto = nullptr;
+    bool* displayed = nullptr;
 };
 
 // Tables reused from call to call so that a pass allocates nothing once
@@ -156,6 +168,9 @@ struct DisplayJob {
     ChannelMix mixRed, mixGreen, mixBlue;
     double saturation = 1.0;
     RowPool* pool = nullptr;   // rows split across it when set
+    // When set, each row shown is also written to the same row of this
+    // bitmap (of the result's size), in place of a copy afterwards.
+    Bitmap24* copyInto = nullptr;
 };
 
 // Plane 5 -> result bitmap, over job.width x job.height clipped to both.

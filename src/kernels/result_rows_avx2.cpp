@@ -82,9 +82,10 @@ struct AmountMaths {
 NJ_AVX2 inline __m128i amountsOf(__m128i dark, const AmountMaths& m)
 {
     __m256d a = pixelWords(dark), b = pixelWords(_mm_unpackhi_epi64(dark, dark));
-    a = _mm256_min_pd(m.top, roundEven(_mm256_sub_pd(_mm256_mul_pd(_mm256_mul_pd(a, m.level), m.ratio), m.half)));
-    b = _mm256_min_pd(m.top, roundEven(_mm256_sub_pd(_mm256_mul_pd(_mm256_mul_pd(b, m.level), m.ratio), m.half)));
-    return _mm_packus_epi32(_mm256_cvttpd_epi32(a), _mm256_cvttpd_epi32(b));
+    // Limited first, then rounded by the conversion: the same words.
+    a = _mm256_min_pd(m.top, _mm256_sub_pd(_mm256_mul_pd(_mm256_mul_pd(a, m.level), m.ratio), m.half));
+    b = _mm256_min_pd(m.top, _mm256_sub_pd(_mm256_mul_pd(_mm256_mul_pd(b, m.level), m.ratio), m.half));
+    return _mm_packus_epi32(_mm256_cvtpd_epi32(a), _mm256_cvtpd_epi32(b));
 }
 
 NJ_AVX2 inline __m256i amountsOf4(const std::uint16_t* dark, const AmountMaths& m)
@@ -182,12 +183,14 @@ NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi)
             const __m256d factor[3] = {_mm256_setr_pd(t0[f[0]], t1[f[1]], t2[f[2]], t0[f[4]]),
                                        _mm256_setr_pd(t1[f[5]], t2[f[6]], t0[f[8]], t1[f[9]]),
                                        _mm256_setr_pd(t2[f[10]], t0[f[12]], t1[f[13]], t2[f[14]])};
+            // Limited above in double, then rounded by the conversion (to
+            // the nearest, halves to even): the same as rounding first
+            // wherever the limit applies. NaN stays one through the min
+            // (its second operand) and, like anything below 0, converts to
+            // a negative integer, which the packing makes 0.
             __m128i q[3];
-            for (int i = 0; i < 3; ++i) {
-                __m256d x = roundEven(_mm256_sub_pd(_mm256_mul_pd(factor[i], v[i]), half));
-                x = _mm256_min_pd(_mm256_max_pd(x, zero), limit);
-                q[i] = _mm256_cvttpd_epi32(x);
-            }
+            for (int i = 0; i < 3; ++i)
+                q[i] = _mm256_cvtpd_epi32(_mm256_min_pd(limit, _mm256_sub_pd(_mm256_mul_pd(factor[i], v[i]), half)));
             w = gatherWords(q);
         }
         lo = _mm256_min_epu16(lo, _mm256_or_si256(w, fourth));

@@ -10,6 +10,7 @@
 #include <limits>
 #include <random>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 using kernels::AccumulateJob;
@@ -301,8 +302,9 @@ TEST(ResultPasses, VectorAndPortableRoutesGiveTheSameWords)
             j.plainCopy = variant % 4 == 0;
             j.correct = !j.plainCopy;
             j.dark = variant % 2 == 1;
-            j.darkLevel = variant % 7 == 3 ? 1e300 : 0.37 * (variant + 1);
-            j.darkRatio = 17.0 / (variant + 3);
+            // Variant 5's dark amounts of even words fall on halves.
+            j.darkLevel = variant % 7 == 3 ? 1e300 : variant == 5 ? 0.5 : 0.37 * (variant + 1);
+            j.darkRatio = variant == 5 ? 1.0 : 17.0 / (variant + 3);
             j.darkFrames = 3;
             j.flat = variant % 3 != 2;
             j.flatMeans = meansSets[variant % 3];
@@ -531,6 +533,106 @@ TEST(ResultPasses, RowsOnThePoolGiveTheSameWordsAndBytes)
             for (int y = 0; y < height; ++y)
                 ASSERT_EQ(std::memcmp(a.scanLine(y), b.scanLine(y), std::size_t(width) * 3), 0)
                     << "display row " << y << " " << width << "x" << height << " variant " << variant;
+        }
+    }
+}
+
+// The display pass run behind the correction, row by row, shows the bytes
+// of the display pass run afterwards, also into the bitmap it copies to,
+// on one thread and on a pool; where the pass does not write every word
+// the display reads (hot pixels, a display wider or taller than the pass)
+// it leaves the display to the caller and says so.
+TEST(ResultPasses, DisplayBehindTheCorrectionShowsTheBytesOfTheDisplayPass)
+{
+    static DeepPlanes ahead, behind;
+    kernels::RowPool pool(3);
+    std::mt19937 rng(31);
+    auto any = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    struct Case {
+        int width, height;
+        bool plainCopy, dark, smart, flat, grey, onPool;
+        int displayWidth, displayHeight;   // of the display job and the bitmaps
+        bool shown;                        // done behind the correction
+    };
+    const Case cases[] = {
+        {37, 41, false, true, false, true, false, false, 37, 41, true},
+        {37, 41, false, true, false, true, false, true, 37, 41, true},
+        {70, 67, true, false, false, false, false, true, 70, 67, true},
+        {9, 5, false, false, false, true, true, false, 9, 5, true},
+        {33, 40, false, true, false, false, false, true, 20, 17, true},
+        {33, 40, false, true, true, false, false, false, 33, 40, false},
+        {33, 40, false, true, false, true, false, true, 34, 40, false},
+        {33, 40, false, true, false, true, false, false, 33, 41, false},
+    };
+    for (const Case& c : cases) {
+        for (DeepPlanes* p : {&ahead, &behind})
+            p->clearAll();
+        for (int plane : {0, 1, 2, 5})
+            for (int y = 0; y < c.height + 2; ++y)
+                for (int x = 0; x < c.width + 2; ++x) {
+                    std::uint16_t w[4];
+                    for (std::uint16_t& v : w)
+                        v = std::uint16_t(any(0, plane == 0 ? 60000 : 9000));
+                    std::memcpy(ahead.pixel(plane, x, y), w, sizeof w);
+                    std::memcpy(behind.pixel(plane, x, y), w, sizeof w);
+                }
+        AccumulateJob j;
+        j.width = c.width;
+        j.height = c.height;
+        j.plainCopy = c.plainCopy;
+        j.correct = !c.plainCopy;
+        j.dark = c.dark;
+        j.darkSmart = c.smart;
+        j.darkLevel = 0.61;
+        j.darkRatio = 1.7;
+        j.darkFrames = 4;
+        j.flat = c.flat;
+        j.flatMeans = {5000, 4200, 3900};
+        j.zone = {0, 0, c.width, c.height};
+        j.pool = c.onPool ? &pool : nullptr;
+        kernels::ResultTables ta, tb;
+        kernels::DisplayJob dj;
+        dj.width = c.displayWidth;
+        dj.height = c.displayHeight;
+        dj.low = 900;
+        dj.range = 30000;
+        dj.levels = ta.levels(dj.low, dj.range, nullptr);
+        dj.plainStretch = true;
+        dj.grey = c.grey;
+        dj.pool = j.pool;
+        const std::string what = std::to_string(c.width) + "x" + std::to_string(c.height) + " display "
+                                 + std::to_string(c.displayWidth) + "x" + std::to_string(c.displayHeight);
+
+        // Afterwards: the pass, the display pass, then a copy.
+        kernels::Bitmap24 a(c.displayWidth, c.displayHeight), aCopy(c.displayWidth, c.displayHeight);
+        kernels::LevelStats sa{1 << 30, 0}, sb = sa;
+        kernels::Accumulate(ahead, j, ta, sa);
+        kernels::DisplayPass(ahead, dj, a);
+        for (int y = 0; y < c.displayHeight; ++y)
+            std::memcpy(aCopy.scanLine(y), a.scanLine(y), std::size_t(c.displayWidth) * 3);
+
+        // Behind the correction, into b and its copy.
+        kernels::Bitmap24 b(c.displayWidth, c.displayHeight), bCopy(c.displayWidth, c.displayHeight);
+        kernels::DisplayJob djb = dj;
+        djb.levels = tb.levels(dj.low, dj.range, nullptr);
+        djb.copyInto = &bCopy;
+        bool displayed = !c.shown;
+        j.display = &djb;
+        j.displayInto = &b;
+        j.displayed = &displayed;
+        kernels::Accumulate(behind, j, tb, sb);
+        ASSERT_EQ(displayed, c.shown) << what;
+        if (!displayed)
+            kernels::DisplayPass(behind, djb, b);
+        EXPECT_EQ(sa.min, sb.min) << what;
+        EXPECT_EQ(sa.max, sb.max) << what;
+        for (int y = 0; y < c.height; ++y)
+            ASSERT_EQ(std::memcmp(ahead.row(5, y), behind.row(5, y), std::size_t(c.width) * 8), 0) << what << " row " << y;
+        for (int y = 0; y < c.displayHeight; ++y) {
+            ASSERT_EQ(std::memcmp(a.scanLine(y), b.scanLine(y), std::size_t(c.displayWidth) * 3), 0)
+                << what << " display row " << y;
+            ASSERT_EQ(std::memcmp(aCopy.scanLine(y), bCopy.scanLine(y), std::size_t(c.displayWidth) * 3), 0)
+                << what << " copied row " << y;
         }
     }
 }
