@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <optional>
 
 namespace kernels {
@@ -16,6 +17,10 @@ namespace {
 
 constexpr int kLimit = DeepPlanes::kLevelLimit;
 constexpr std::ptrdiff_t kRowWords = DeepPlanes::kRowWords;
+// Rows a thread of the pool takes at a time: small enough that a thread the
+// rest of the machine slows down holds the pass up by little, large enough
+// that taking them costs nothing worth counting.
+constexpr int kPieceRows = 16;
 
 // Round to nearest, halves to even (the default rounding mode), for
 // |x| < 2^51: adding and taking back 1.5 x 2^52 leaves the rounded value.
@@ -297,7 +302,7 @@ const std::uint16_t* ResultTables::darkAmountPlane(const DeepPlanes& planes, int
             route.amounts(D.row(r), A + std::ptrdiff_t(r) * DeepPlanes::kRowWords, D.width, darkLevel, darkRatio);
     };
     if (pool)
-        pool->Run(D.height, [&rowsOf](int, int first, int end) { rowsOf(first, end); });
+        pool->RunShared(D.height, kPieceRows, [r = &rowsOf](int first, int end) { (*r)(first, end); });
     else
         rowsOf(0, D.height);
     amountPlaneKey_ = key;
@@ -451,8 +456,9 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
             cr.darkTable = tables.darkAmounts(job.darkLevel, job.darkRatio);
     }
     rows::Extremes fold;
-    // Rows in bands across the pool (when given), each band folding its own
-    // extremes, combined once all are done.
+    // Rows in pieces across the pool (when given), taken by whichever
+    // thread is free; each piece folds its own extremes, combined into the
+    // pass's as it ends.
     auto rowsOf = [&](int first, int end, rows::Extremes& e) {
         rows::CorrectRow row = cr;
         for (int r = first; r < end; ++r) {
@@ -491,14 +497,22 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
         }
     };
     if (job.pool && !smart && job.pool->Parts(H) > 1) {
-        rows::Extremes parts[TGenericModule::MaxThreads];
-        job.pool->Run(H, [&](int part, int first, int end) { rowsOf(first, end, parts[part]); });
-        for (const auto& e : parts) {
+        // Captured through one pointer: the piece is wrapped without
+        // allocating.
+        struct {
+            decltype(rowsOf)& rows;
+            rows::Extremes& fold;
+            std::mutex combine;
+        } shared{rowsOf, fold, {}};
+        job.pool->RunShared(H, kPieceRows, [s = &shared](int first, int end) {
+            rows::Extremes e;
+            s->rows(first, end, e);
             if (e.max < 0)
-                continue;
-            fold.min = std::min(fold.min, e.min);
-            fold.max = std::max(fold.max, e.max);
-        }
+                return;
+            const std::lock_guard lock(s->combine);
+            s->fold.min = std::min(s->fold.min, e.min);
+            s->fold.max = std::max(s->fold.max, e.max);
+        });
     } else {
         rowsOf(0, H, fold);
     }
@@ -565,7 +579,7 @@ void DisplayPass(const DeepPlanes& planes, const DisplayJob& job, Bitmap24& resu
             rows.row(src.row(r), result, r, src.width);
     };
     if (job.pool)
-        job.pool->Run(src.height, [&](int, int first, int end) { rowsOf(first, end); });
+        job.pool->RunShared(src.height, kPieceRows, [r = &rowsOf](int first, int end) { (*r)(first, end); });
     else
         rowsOf(0, src.height);
 }

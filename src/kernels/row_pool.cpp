@@ -73,18 +73,27 @@ void RowPool::RunShared(int rows, int pieceRows, const Piece& piece, int minRows
 {
     if (rows <= 0)
         return;
-    pieceRows = std::max(pieceRows, 1);
-    const int pieces = static_cast<int>((static_cast<long long>(rows) + pieceRows - 1) / pieceRows);
-    std::atomic<int> next{0};
-    std::atomic<bool> failed{false};
-    Run(rows, [&](int, int, int) {
-        for (int i = next.fetch_add(1, std::memory_order_relaxed); i < pieces && !failed.load(std::memory_order_relaxed);
-             i = next.fetch_add(1, std::memory_order_relaxed)) {
-            const int first = static_cast<int>(static_cast<long long>(i) * pieceRows);
+    // The bands' state behind one pointer, so that wrapping the band for
+    // Run() allocates nothing.
+    struct Shared {
+        const Piece& piece;
+        int rows;
+        int pieceRows;
+        int pieces;
+        std::atomic<int> next{0};
+        std::atomic<bool> failed{false};
+    } shared{piece, rows, std::max(pieceRows, 1), 0};
+    shared.pieces = static_cast<int>((static_cast<long long>(rows) + shared.pieceRows - 1) / shared.pieceRows);
+    Run(rows, [s = &shared](int, int, int) {
+        for (int i = s->next.fetch_add(1, std::memory_order_relaxed);
+             i < s->pieces && !s->failed.load(std::memory_order_relaxed);
+             i = s->next.fetch_add(1, std::memory_order_relaxed)) {
+            const int first = static_cast<int>(static_cast<long long>(i) * s->pieceRows);
             try {
-                piece(first, static_cast<int>(std::min<long long>(static_cast<long long>(first) + pieceRows, rows)));
+                s->piece(first, static_cast<int>(std::min<long long>(static_cast<long long>(first) + s->pieceRows,
+                                                                     s->rows)));
             } catch (...) {
-                failed.store(true, std::memory_order_relaxed);
+                s->failed.store(true, std::memory_order_relaxed);
                 throw;
             }
         }
