@@ -182,13 +182,16 @@ public:
     void row(const std::uint16_t* s, Bitmap24& result, int r, int width) const
     {
         std::uint8_t* o = result.scanLine(r);
-        bytes(s, o, width);
-        if (copy_)
-            std::memcpy(copy_->scanLine(r), o, std::size_t(width) * 3);
+        std::uint8_t* copy = copy_ ? copy_->scanLine(r) : nullptr;
+        // The pixels the vector loop wrote to both rows, then the others.
+        const int both = bytes(s, o, copy, width);
+        if (copy)
+            std::memcpy(copy + 3 * both, o + 3 * both, std::size_t(width - both) * 3);
     }
 
 private:
-    void bytes(const std::uint16_t* s, std::uint8_t* o, int width) const
+    // Returns the pixels written to copy as well (from the start).
+    int bytes(const std::uint16_t* s, std::uint8_t* o, std::uint8_t* copy, int width) const
     {
         const std::uint8_t* L = L_;
         if (plainColour_) {
@@ -198,10 +201,11 @@ private:
             const std::uint32_t mask = mb_ | std::uint32_t(mg_) << 8 | std::uint32_t(mr_) << 16;
             int c = 0;
             if (stretchOnVectors_) {
-                c = rows::stretchRowAvx2(s, o, width, job_.low, job_.range, mask);
+                c = rows::stretchRowAvx2(s, o, copy, width, job_.low, job_.range, mask);
                 s += 4 * c;
                 o += 3 * c;
             }
+            const int both = c;
             for (; c + 1 < width; ++c, s += 4, o += 3) {
                 std::uint64_t w;
                 std::memcpy(&w, s, 8);
@@ -215,7 +219,7 @@ private:
                 o[1] = L[s[1]] & mg_;
                 o[2] = L[s[2]] & mr_;
             }
-            return;
+            return both;
         }
         const DisplayJob& job = job_;
         auto toByte = [](double v) -> std::uint8_t {
@@ -257,6 +261,7 @@ private:
                 o[2] = job.showRed ? toByte(vr) : 0;
             }
         }
+        return 0;
     }
 
     const DisplayJob& job_;

@@ -87,11 +87,12 @@ void darkAmountsRowAvx2(const std::uint16_t* dark, std::uint16_t* amounts, int p
 // the thresholds (no tone curve): byte k of pixel c := 0 when word k is at
 // most low, else min(255, (word - low) x 256 div range), kept where byte k
 // of mask is set (blue, green, red). Equal to the look-up in
-// ResultTables::levels(low, range, nullptr). Returns the pixels done from
-// the start of the row; the rest is the caller's (the vector loop stops
-// short of the end, as its stores reach past the pixels they finish).
-int stretchRowAvx2(const std::uint16_t* words, std::uint8_t* out, int pixels, std::uint16_t low, std::int32_t range,
-                   std::uint32_t mask);
+// ResultTables::levels(low, range, nullptr). The same bytes go to copy as
+// well when it is not null. Returns the pixels done from the start of the
+// row; the rest is the caller's (the vector loop stops short of the end, as
+// its stores reach past the pixels they finish).
+int stretchRowAvx2(const std::uint16_t* words, std::uint8_t* out, std::uint8_t* copy, int pixels, std::uint16_t low,
+                   std::int32_t range, std::uint32_t mask);
 
 // The dark amount of one word, as both routes compute it.
 inline int darkAmount(std::uint16_t d, double level, double ratio)

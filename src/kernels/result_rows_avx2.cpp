@@ -307,8 +307,8 @@ NJ_AVX2 inline __m256i stretchHalf(__m128i o, __m256 inverse, __m256i r, __m256i
 
 } // namespace
 
-NJ_AVX2 int stretchRowAvx2(const std::uint16_t* words, std::uint8_t* out, int pixels, std::uint16_t low,
-                           std::int32_t range, std::uint32_t mask)
+NJ_AVX2 int stretchRowAvx2(const std::uint16_t* words, std::uint8_t* out, std::uint8_t* copy, int pixels,
+                           std::uint16_t low, std::int32_t range, std::uint32_t mask)
 {
     // Offsets are taken at most the range (a larger one shows 255 either
     // way); a range beyond 65535 x 256 shows 0 for every offset, as its
@@ -339,6 +339,10 @@ NJ_AVX2 int stretchRowAvx2(const std::uint16_t* words, std::uint8_t* out, int pi
         const __m256i packed = _mm256_shuffle_epi8(px, pack);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * c), _mm256_castsi256_si128(packed));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * c + 12), _mm256_extracti128_si256(packed, 1));
+        if (copy) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(copy + 3 * c), _mm256_castsi256_si128(packed));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(copy + 3 * c + 12), _mm256_extracti128_si256(packed, 1));
+        }
     }
     return c;
 }

@@ -610,6 +610,17 @@ TEST(ResultPasses, DisplayBehindTheCorrectionShowsTheBytesOfTheDisplayPass)
         kernels::DisplayPass(ahead, dj, a);
         for (int y = 0; y < c.displayHeight; ++y)
             std::memcpy(aCopy.scanLine(y), a.scanLine(y), std::size_t(c.displayWidth) * 3);
+        // The display pass alone, also into a copy: both hold those bytes.
+        {
+            kernels::Bitmap24 own(c.displayWidth, c.displayHeight), copied(c.displayWidth, c.displayHeight);
+            kernels::DisplayJob copying = dj;
+            copying.copyInto = &copied;
+            kernels::DisplayPass(ahead, copying, own);
+            for (int y = 0; y < c.displayHeight; ++y)
+                for (const kernels::Bitmap24* o : {&own, &copied})
+                    ASSERT_EQ(std::memcmp(a.scanLine(y), o->scanLine(y), std::size_t(c.displayWidth) * 3), 0)
+                        << what << (o == &own ? " display" : " display copy") << " row " << y;
+        }
 
         // Behind the correction, into b and its copy.
         kernels::Bitmap24 b(c.displayWidth, c.displayHeight), bCopy(c.displayWidth, c.displayHeight);
