@@ -186,7 +186,8 @@ void BlendRow(std::uint8_t* dst, const std::uint8_t* src, int bytes, const Blend
     const std::int32_t n = tables.frames;
     if (n <= 1) {
         // keep is 0 and take the byte itself: the source's bytes.
-        std::memmove(dst, src, std::size_t(std::max(bytes, 0)));
+        if (bytes > 0)
+            std::memmove(dst, src, std::size_t(bytes));
     } else if (n > 510) {
         // (s - d) / n stays within 255/511 of d, well short of a half: d.
     } else if (n % 2 == 1) {
