@@ -48,6 +48,9 @@ public:
     void Fill(std::function<void()> fill);
     // True while a fill waits for the picture's next use.
     bool FillWaiting() const { return bool(waitingFill_); }
+    // The picture's size, without drawing a waiting fill (a fill never
+    // changes it).
+    QSize PictureSize() const { return {bitmap_.width(), bitmap_.height()}; }
     // Sets the picture's size; pixels are kept when the size does not change.
     void SetPictureSize(int width, int height);
     // Asks for a repaint of the picture.

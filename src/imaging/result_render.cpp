@@ -151,10 +151,14 @@ kernels::DisplayJob displayJob(int width, int height, std::uint16_t low, std::in
     dj.pool = passPool();
     // Nothing drawn on the result before it is shown (luminance, filter,
     // time stamp): the pass writes the view's rows as it goes rather than
-    // the result being copied there afterwards.
-    kernels::Bitmap24& view = FRM_Alv->Image3->Bitmap();
-    if (&view != ResultBitmap.get() && view.width() == width && view.height() == height && !t->CKB_L->isChecked() && !t->CKB_Filtre->isChecked()
-        && !(FRM_Pref && FRM_Pref->CKB_DateHeure->isChecked()))
+    // the result being copied there afterwards. A hidden view is copied
+    // into only when next used.
+    TImageView* shown = FRM_Alv->Image3;
+    if (!shown->isVisible() || shown->PictureSize() != QSize(width, height) || t->CKB_L->isChecked()
+        || t->CKB_Filtre->isChecked() || (FRM_Pref && FRM_Pref->CKB_DateHeure->isChecked()))
+        return dj;
+    kernels::Bitmap24& view = shown->Bitmap();
+    if (&view != ResultBitmap.get())
         dj.copyInto = &view;
     return dj;
 }
@@ -223,6 +227,16 @@ void runFilter(kernels::Bitmap24& bitmap, int passes)
     }
 }
 
+// The result copied into its view.
+void showResult()
+{
+    if (!FRM_Alv || !ResultBitmap)
+        return;
+    kernels::bitBlt(FRM_Alv->Image3->Bitmap(), 0, 0, ResultBitmap->width(), ResultBitmap->height(), *ResultBitmap, 0,
+                    0, kernels::RasterOp::SrcCopy, passPool());
+    FRM_Alv->Image3->Changed();
+}
+
 // Steps 1 to 19; returns true when the addition is to be stopped.
 bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, std::uint8_t display)
 {
@@ -242,9 +256,9 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
     const double s = t->SCB_Saturation->value() / 100.0;
     const double saturation = s > 0 ? s * s : s;
     // The result fits the planes and the frames it is made from.
-    kernels::Bitmap24& view = FRM_Alv->Image3->Bitmap();
-    const int W = std::clamp(view.width(), 0, std::min(kernels::DeepPlanes::kSide, ZoneBitmap->width() / B));
-    const int H = std::clamp(view.height(), 0, std::min(kernels::DeepPlanes::kSide, ZoneBitmap->height() / B));
+    const QSize viewSize = FRM_Alv->Image3->PictureSize();
+    const int W = std::clamp(viewSize.width(), 0, std::min(kernels::DeepPlanes::kSide, ZoneBitmap->width() / B));
+    const int H = std::clamp(viewSize.height(), 0, std::min(kernels::DeepPlanes::kSide, ZoneBitmap->height() / B));
     const bool loop = t->RDB_Boucle->isChecked();
     const bool loopNew = loop && newFrame;
 
@@ -294,6 +308,10 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
     AdditionMax[kind] = 0;
 
     // 5 to 7. Addition and corrections.
+    // A frame the filter skips leaves the view as it was while the result
+    // is drawn over: a copy still waiting is made before that.
+    if (display && t->CKB_Filtre->isChecked())
+        FRM_Alv->Image3->Bitmap();
     kernels::DeepPlanes& planes = DeepImagePlanes();
     if (!planes.isAllocated()) {
         app::reportOnce(QStringLiteral("RenderResult: ") + TranslatedTexts.MSG_Planes_Missing);
@@ -408,10 +426,10 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
     }
 
     // 18. Show (unless the display pass wrote the view already).
-    if (!dj.copyInto)
-        kernels::bitBlt(view, 0, 0, ResultBitmap->width(), ResultBitmap->height(), *ResultBitmap, 0, 0,
-                        kernels::RasterOp::SrcCopy, passPool());
-    FRM_Alv->Image3->Changed();
+    if (dj.copyInto)
+        FRM_Alv->Image3->Changed();
+    else
+        FRM_Alv->Image3->Fill(showResult);
     showTiming(FRM_Ressources ? FRM_Ressources->EDT_Temps_BitBlt : nullptr, clock.monotonicMs() - shown_ms);
     return stop;
 }

@@ -2,11 +2,19 @@
 
 #include "app/frm_alv.h"
 #include "imaging/pipeline_state.h"
+#include "imaging/overlays.h"
 #include "kernels/raster.h"
+#include "tools/frm_tool_images.h"
 
 #include <QCoreApplication>
 #include <QImage>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSpinBox>
 #include <QTabWidget>
+
+#include <vector>
 
 namespace {
 
@@ -72,5 +80,88 @@ TEST_F(PipelineTest, AHiddenResultViewIsDrawnWhenShownOrReadAndNeverStale)
     EXPECT_TRUE(result->FillWaiting());
     EXPECT_EQ(kernels::pixel(result->Bitmap(), rx, ry), expectedPixel(second, rx, ry));
     EXPECT_FALSE(result->FillWaiting());
+    FRM_Alv->hide();
+}
+
+// With an addition running, the result is made at every frame whether its
+// view shows or not; hidden, the view is filled from it only when shown or
+// read. Counts, saves and what the view shows are those of a shown view.
+TEST_F(PipelineTest, AHiddenAdditionResultIsCopiedIntoItsViewWhenShownOrRead)
+{
+    auto* t = FRM_Tool_Images;
+    FRM_Alv->resize(800, 600);
+    FRM_Alv->show();
+    t->CKB_Seuils_Evol->setChecked(false);
+    t->SCB_Minimum->setValue(0);
+    t->SCB_Maximum->setValue(512);
+    t->SPED_Nb_Bitmap->setValue(10);
+    t->CBX_TypeFichier->setCurrentText(QStringLiteral("BMP (24 bits RGB)"));
+    TImageView* view = FRM_Alv->Image3;
+
+    // The same frame twice: each is kept, and the sum grows.
+    const kernels::Bitmap24 sky = field.render();
+    const auto total = [](const kernels::Bitmap24& b) {
+        std::uint64_t sum = 0;
+        for (int y = 0; y < b.height(); ++y)
+            for (int x = 0; x < b.width() * 3; ++x)
+                sum += b.scanLine(y)[x];
+        return sum;
+    };
+
+    struct Run {
+        int frames = 0;
+        std::vector<QRgb> saved;
+        QImage shown;
+    };
+    // Two frames added with the result page shown or not; then a save
+    // (when `suffix` is given) and the result page shown.
+    const auto run = [&](bool hidden, int suffix) {
+        Run r;
+        DeepImagePlanes().clear(0);
+        AdditionFrameCount[0] = 0;
+        Align_V::ClearImage3();
+        t->CKB_Integration->setChecked(true);
+        t->BTN_Demarrer_Add->setEnabled(false);
+        t->BTN_Arreter_Add->setEnabled(true);
+        FRM_Alv->PGC_Main->setCurrentWidget(hidden ? FRM_Alv->TBS_Source1 : FRM_Alv->TBS_Resultat);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(view->isVisible(), !hidden);
+        setFrame(sky);
+        processFrame();
+        const std::uint64_t afterFirst = total(*ResultBitmap);
+        processFrame();
+        EXPECT_GT(total(*ResultBitmap), afterFirst) << "the result is made at each frame";
+        EXPECT_EQ(view->FillWaiting(), hidden);
+        r.frames = AdditionFrameCount[0];
+        if (suffix) {
+            t->EDT_Nom_Image->setText(dir.filePath(QStringLiteral("somme")));
+            t->RDB_Images_Apres_Traitement->setChecked(true);   // the result, not the zone
+            EXPECT_FALSE(t->SaveZoneBeforeProcessing());
+            t->TNI_Num_Suffixe->SetValue(suffix);
+            t->BTN_Enregistrer_ImageClick();
+            EXPECT_FALSE(view->FillWaiting()) << "the save read the result";
+            const QImage saved(dir.filePath(QStringLiteral("somme%1.bmp").arg(suffix)));
+            for (int y = 0; y < saved.height(); ++y)
+                for (int x = 0; x < saved.width(); ++x)
+                    r.saved.push_back(saved.pixel(x, y));
+        }
+        FRM_Alv->PGC_Main->setCurrentWidget(FRM_Alv->TBS_Resultat);
+        r.shown = view->grab().toImage();
+        EXPECT_FALSE(view->FillWaiting());
+        t->BTN_Demarrer_Add->setEnabled(true);
+        t->BTN_Arreter_Add->setEnabled(false);
+        return r;
+    };
+
+    const Run shown = run(false, 1);
+    ASSERT_EQ(shown.frames, 2);
+    ASSERT_FALSE(shown.saved.empty());
+    const Run saved = run(true, 2);
+    EXPECT_EQ(saved.frames, 2);
+    EXPECT_TRUE(saved.saved == shown.saved);
+    EXPECT_EQ(saved.shown, shown.shown);
+    const Run painted = run(true, 0);
+    EXPECT_EQ(painted.frames, 2);
+    EXPECT_EQ(painted.shown, shown.shown);
     FRM_Alv->hide();
 }
