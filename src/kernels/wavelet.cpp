@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <exception>
 #include <new>
 #include <vector>
 
@@ -717,9 +718,19 @@ void TWavelet::RunJobs(int parts)
             WaveletJob(&work_->Blocks[i]);
         return;
     }
-    for (int i = 0; i < parts; ++i)
+    // The calling thread works the first part itself rather than waking a
+    // worker for it and sleeping until the others are done.
+    for (int i = 1; i < parts; ++i)
         pool->GetWorker(i)->Run();
+    std::exception_ptr error;
+    try {
+        WaveletJob(&work_->Blocks[0]);
+    } catch (...) {
+        error = std::current_exception();
+    }
     pool->WaitAll();
+    if (error)
+        std::rethrow_exception(error);
 }
 
 bool TWavelet::Decompose(const Bitmap24& source, int levels)
