@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <exception>
 #include <new>
 #include <vector>
 
@@ -276,19 +277,28 @@ constexpr int kScratchRows = kAccumulatorStart + kInputRingRows;
 
 } // namespace
 
+// A strip's working rows hold only the columns it works, each row starting
+// on a cache line: rows as wide as the image would leave a narrow strip a
+// short piece of every line and page it touches.
+std::size_t scratchRowBytes(int pixels) { return (std::size_t(std::max(pixels, 0)) * kChannels + 63) / 64 * 64; }
+
 // The working rows of one strip, kept between calls and made again only
-// when the width changes: every row as wide as the image, four channels per
-// pixel, so that columns are addressed alike in all of them.
+// when the width changes: room for rows as wide as the image, four channels
+// per pixel, the first on a cache line.
 struct StripScratch {
-    std::unique_ptr<std::uint8_t[]> rows;
+    std::unique_ptr<std::uint8_t[]> storage;
+    std::uint8_t* rows = nullptr;
     int width = -1;
 
     bool Reserve(int w)
     {
         if (w == width)
             return true;
-        const std::size_t bytes = std::size_t(w) * kChannels * kScratchRows;
-        rows.reset(new (std::nothrow) std::uint8_t[std::max<std::size_t>(bytes, 1)]);
+        const std::size_t bytes = scratchRowBytes(w) * kScratchRows + 63;
+        storage.reset(new (std::nothrow) std::uint8_t[bytes]);
+        rows = storage.get();
+        if (rows)
+            rows += (64 - reinterpret_cast<std::uintptr_t>(rows) % 64) % 64;
         width = rows ? w : -1;
         return rows != nullptr;
     }
@@ -466,13 +476,13 @@ public:
     explicit StripDecomposer(const WaveletJobBlock& job)
         : source_(*job.Source),
           planes_(job.Planes),
-          rows_(job.Scratch->rows.get()),
+          rows_(job.Scratch->rows),
           width_(job.Source->width()),
           height_(job.Source->height()),
           levels_(job.Levels),
           first_(job.Band.Left),
           last_(job.Band.Right),
-          rowBytes_(std::ptrdiff_t(width_) * kChannels),
+
           weights_(job.Weights),
           output_(job.Output),
           outputStride_(job.OutputStride)
@@ -487,6 +497,10 @@ public:
                 }
             spans_[n - 1] = {lo, hi};
         }
+        rowBytes_ = std::ptrdiff_t(scratchRowBytes(spans_[0].second - spans_[0].first + 1));
+        // Rows are addressed by the image's columns: column x of a row at
+        // byte (x - the first column worked) x channels.
+        origin_ = std::ptrdiff_t(spans_[0].first) * kChannels;
     }
 
     void Run()
@@ -496,7 +510,11 @@ public:
     }
 
 private:
-    std::uint8_t* scratchRow(int index) { return rows_ + rowBytes_ * index; }
+    std::uint8_t* scratchRow(int index)
+    {
+        return reinterpret_cast<std::uint8_t*>(reinterpret_cast<std::uintptr_t>(rows_ + rowBytes_ * index) -
+                                               std::uintptr_t(origin_));
+    }
     std::uint8_t* ringRow(int ring, int y) { return scratchRow(ringStart(ring) + y % ringRows(ring)); }
 
     // Makes the rows of level n (0: the input) up to row y.
@@ -565,7 +583,8 @@ private:
     const int levels_;
     const int first_;   // the strip's columns: the part of the planes it writes
     const int last_;
-    const std::ptrdiff_t rowBytes_;
+    std::ptrdiff_t rowBytes_ = 0;
+    std::ptrdiff_t origin_ = 0;
     const std::array<std::int32_t, TWavelet::MaxLevels>& weights_;
     std::uint8_t* const output_;
     const std::ptrdiff_t outputStride_;
@@ -717,9 +736,19 @@ void TWavelet::RunJobs(int parts)
             WaveletJob(&work_->Blocks[i]);
         return;
     }
-    for (int i = 0; i < parts; ++i)
+    // The calling thread works the first part itself rather than waking a
+    // worker for it and sleeping until the others are done.
+    for (int i = 1; i < parts; ++i)
         pool->GetWorker(i)->Run();
+    std::exception_ptr error;
+    try {
+        WaveletJob(&work_->Blocks[0]);
+    } catch (...) {
+        error = std::current_exception();
+    }
     pool->WaitAll();
+    if (error)
+        std::rethrow_exception(error);
 }
 
 bool TWavelet::Decompose(const Bitmap24& source, int levels)

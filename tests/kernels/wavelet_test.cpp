@@ -282,7 +282,7 @@ TEST(WaveletPool, SharpeningGivesTheBytesOfDecomposeAndRecombine)
                 ASSERT_TRUE(expected.Recombine(image, references.emplace_back()));
             }
         for (const auto route : {kernels::CloneRoute::Best, kernels::CloneRoute::Portable})
-            for (const int threads : {1, 2, 4}) {
+            for (const int threads : {1, 2, 3, 4}) {
                 kernels::SetCloneRoute(route);
                 TWavelet sharpened;
                 ASSERT_TRUE(sharpened.SetThreadCount(threads));
