@@ -555,7 +555,7 @@ void drawPlainResult(std::uint8_t slot)
             place = nullptr;
         }
     }
-    if (place)
+    if (place && SlotBitmaps[slot][0])
         kernels::stretchBlt(result, *place, *SlotBitmaps[slot][0], DisplayZoneRect, kernels::RasterOp::SrcCopy);
     ApplyFishEyeAttenuation();
     if ((FRM_Pref && FRM_Pref->CKB_DateHeure->isChecked())) {
