@@ -95,23 +95,31 @@ void endOfSlew(bool withActions)
 // LX200 polls in a row that gave no position.
 int FailedPolls = 0;
 
-// A goto that could not start or whose mount stopped answering: it ends
-// here, as failed. ":Q#" goes out when the line still takes it.
-void failGoto(const QString& text, bool sendStop)
+// A goto that could not start or whose mount stopped answering ends here,
+// as failed: the poll stops, the dialog is ready again, the user is told and
+// a script waiting for the goto gets the error.
+void endFailedGoto(const QString& text)
 {
     FailedPolls = 0;
     if (QTimer* t = detail::positionTimer())
         t->stop();
     restoreGotoDialog();
-    Conversation().cancelAll();
-    if (sendStop)
-        Conversation().submit(ComChannel::LX200, {{Lx200::StopAllCommand}}, {});
     Msg::ShowMessageText(false, text);
     const bool scriptWaits = Scripts::GotoRunning && Scripts::ScriptRunning
                              && Scripts::CurrentScript().State == Scripts::StateWaiting;
     Scripts::GotoRunning = false;
     if (scriptWaits)
         Scripts::ScriptError(text);
+}
+
+// A failed LX200 goto: what is still queued for the mount is dropped and
+// ":Q#" goes out when the line still takes it.
+void failGoto(const QString& text, bool sendStop)
+{
+    Conversation().cancelAll();
+    if (sendStop)
+        Conversation().submit(ComChannel::LX200, {{Lx200::StopAllCommand}}, {});
+    endFailedGoto(text);
 }
 
 void applyPoll(const RunResult& r)
@@ -167,21 +175,6 @@ int AscomSlewsOut = 0;
 // for.
 std::uint64_t AscomGotoNumber = 0;
 
-// An ASCOM goto that could not start or whose mount stopped answering.
-void failAscomGoto(const QString& text)
-{
-    FailedPolls = 0;
-    if (QTimer* t = detail::positionTimer())
-        t->stop();
-    restoreGotoDialog();
-    Msg::ShowMessageText(false, text);
-    const bool scriptWaits = Scripts::GotoRunning && Scripts::ScriptRunning
-                             && Scripts::CurrentScript().State == Scripts::StateWaiting;
-    Scripts::GotoRunning = false;
-    if (scriptWaits)
-        Scripts::ScriptError(text);
-}
-
 void pollAscom()
 {
     using namespace AscomBridge;
@@ -205,7 +198,7 @@ void pollAscom()
             FailedPolls = 0;
             endOfSlew(true);
         } else if (!poll->error.isEmpty() && ++FailedPolls >= kMaxFailedPolls) {
-            failAscomGoto(QStringLiteral("Goto interrompu, la monture ne répond plus. %1").arg(poll->error));
+            endFailedGoto(QStringLiteral("Goto interrompu, la monture ne répond plus. %1").arg(poll->error));
             AscomBridge::Request(rqAbortSlew, {});
         } else if (poll->error.isEmpty()) {
             FailedPolls = 0;
@@ -424,7 +417,7 @@ void AscomSlewAsync(double ra_arcsec, double dec_arcsec)
         if (o.dropped || number != AscomGotoNumber || !Scripts::GotoRunning)
             return;
         if (!o.served)
-            failAscomGoto(o.error.isEmpty() ? QStringLiteral("Goto impossible : le télescope n'est pas connecté ou ne "
+            endFailedGoto(o.error.isEmpty() ? QStringLiteral("Goto impossible : le télescope n'est pas connecté ou ne "
                                                              "sait pas aller à des coordonnées.")
                                             : QStringLiteral("Goto impossible : %1").arg(o.error));
     });
