@@ -1,7 +1,11 @@
 // Convolution filters on a 1280 x 960 frame, single thread: megapixels per
 // second for each kernel size, with a small kernel (the usual sharpening
 // kind) and with one whose coefficients exceed 16 bits; then the same with
-// the rows split across a pool of 1, 2 and 4 threads. "machine" splits
+// the rows split across a pool of 1, 2 and 4 threads. "apart" gives each of
+// the pool's n threads a frame of its own, 1/n of the height, to filter
+// alone: the same work and memory with nothing shared between threads, so its
+// one-thread time over its n-thread time is how far the machine lets this
+// very work scale at the time, to set the pooled filters' scaling against. "machine" splits
 // loops of pure arithmetic (no memory traffic) across the same pool: the
 // scaling the machine gives at the time, to set the filters' scaling
 // against. Its scalar loop waits on each multiply (threads sharing a core
@@ -18,6 +22,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <vector>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -30,11 +35,11 @@ using namespace kernels;
 constexpr int kWidth = 1280;
 constexpr int kHeight = 960;
 
-Bitmap24 noiseFrame()
+Bitmap24 noiseFrame(int height = kHeight)
 {
-    Bitmap24 frame(kWidth, kHeight);
+    Bitmap24 frame(kWidth, height);
     std::uint32_t seed = 12345;
-    for (int y = 0; y < kHeight; ++y) {
+    for (int y = 0; y < height; ++y) {
         std::uint8_t* row = frame.scanLine(y);
         for (int i = 0; i < kWidth * 3; ++i) {
             seed = seed * 1664525u + 1013904223u;
@@ -86,6 +91,26 @@ void pooled(benchmark::State& state, Filter filter, int n, std::int32_t weight)
 {
     RowPool pool(static_cast<int>(state.range(0)));
     runWith(state, filter, n, weight, &pool);
+}
+
+void apart(benchmark::State& state, Filter filter, int n, std::int32_t weight)
+{
+    const int threads = static_cast<int>(state.range(0));
+    RowPool pool(threads);
+    const auto coefficients = sharpen(n, weight);
+    std::vector<Bitmap24> frames(static_cast<std::size_t>(threads), noiseFrame(kHeight / threads));
+    std::vector<Filtres2::ConvolutionScratch> scratches(static_cast<std::size_t>(threads));
+    const auto each = [&](int part, int, int) {
+        filter(frames[std::size_t(part)], coefficients, 1, scratches[std::size_t(part)]);
+        benchmark::DoNotOptimize(frames[std::size_t(part)].bits());
+    };
+    pool.Run(threads, each, 1);
+    const BusyThreads busy;
+    for (auto _ : state) {
+        pool.Run(threads, each, 1);
+        benchmark::ClobberMemory();
+    }
+    busy.Report(state);
 }
 
 void scalarRows(int first, int end)
@@ -141,5 +166,8 @@ BENCHMARK_CAPTURE(pooled, 5x5, &Filtres2::Convolve5x5, 5, 1)->ArgName("threads")
 BENCHMARK_CAPTURE(pooled, 7x7, &Filtres2::Convolve7x7, 7, 1)->ArgName("threads")->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(pooled, 9x9, &Filtres2::Convolve9x9, 9, 1)->ArgName("threads")->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(pooled, 9x9_wide, &Filtres2::Convolve9x9, 9, 100000)->ArgName("threads")->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(apart, 3x3, &Filtres2::Convolve3x3, 3, 1)->ArgName("threads")->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(apart, 5x5, &Filtres2::Convolve5x5, 5, 1)->ArgName("threads")->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(apart, 9x9, &Filtres2::Convolve9x9, 9, 1)->ArgName("threads")->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(machine, scalar, &scalarRows)->ArgName("threads")->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(machine, vector, &vectorRows)->ArgName("threads")->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();

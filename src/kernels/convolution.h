@@ -15,8 +15,10 @@
 #include "kernels/bitmap24.h"
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace kernels {
@@ -40,9 +42,11 @@ struct ConvolutionKernel {
 };
 inline constexpr std::size_t kConvolutionKernelStoredSize = 332;
 
-// The framed copy of the image that a filter reads while it writes the
-// bitmap. Kept between calls and reallocated only when a larger frame is
-// needed, so filtering frame after frame allocates nothing.
+// The working rows of the filters: framed copies of the image rows a filter
+// reads while it writes the bitmap, and the rows held back along the seams
+// between the pieces of a pooled filtering. Kept between calls and
+// reallocated only when more are needed, so filtering frame after frame
+// allocates nothing.
 class ConvolutionScratch {
 public:
     // Which row routine filters: the fastest the processor offers (the
@@ -59,13 +63,24 @@ public:
     void setPool(RowPool* pool) { pool_ = pool; }
     RowPool* pool() const { return pool_; }
 
-    // Makes room for a frame of width x height pixels with a border of k
-    // pixels; returns its first row (nullptr when memory is short) and its
-    // row length in bytes.
-    std::uint8_t* prepare(int width, int height, int k, std::ptrdiff_t& stride);
+    struct Buffers {
+        std::uint8_t* work = nullptr;   // parts x partBytes: each part's 3k + 1 framed rows
+        std::ptrdiff_t partBytes = 0;
+        std::ptrdiff_t stride = 0;      // bytes of a framed row
+        std::uint8_t* held = nullptr;   // per seam, 2k rows of width x 3 bytes
+        std::atomic<std::uint8_t>* seams = nullptr;
+    };
+    // Makes room for filtering rows of width pixels with a border of k
+    // pixels on `parts` threads at once, cut by `seams` seams; false when
+    // memory is short.
+    bool prepare(int width, int k, int parts, int seams, Buffers& buffers);
 
 private:
-    std::vector<std::uint8_t> frame_;
+    std::vector<std::uint8_t> work_;
+    std::unique_ptr<std::uint8_t[]> held_;
+    std::size_t heldCapacity_ = 0;
+    std::unique_ptr<std::atomic<std::uint8_t>[]> seams_;
+    std::size_t seamCapacity_ = 0;
     Route route_ = Route::Fastest;
     RowPool* pool_ = nullptr;
 };
@@ -81,5 +96,15 @@ void Convolve3x3(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::
 void Convolve5x5(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int64_t divisor, ConvolutionScratch& scratch);
 void Convolve7x7(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int64_t divisor, ConvolutionScratch& scratch);
 void Convolve9x9(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int64_t divisor, ConvolutionScratch& scratch);
+
+namespace detail {
+// Filters with a kernel of size n as the pool does, but on the calling thread
+// alone: the rows cut into pieces of pieceRows rows or more (at least n - 1),
+// done in the given order of piece numbers, each listed once, from 0 to
+// height / max(pieceRows, n - 1) - 1. On the pool the pieces run in whatever
+// order its threads reach them; this checks any order gives the same bytes.
+void ConvolveInPieces(int n, Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int64_t divisor,
+                      ConvolutionScratch& scratch, int pieceRows, const std::vector<int>& order);
+} // namespace detail
 
 } // namespace kernels::Filtres2

@@ -2,6 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <thread>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 namespace kernels {
 
@@ -69,6 +75,29 @@ void RowPool::Run(int rows, const Band& band, int minRows)
         std::rethrow_exception(error);
 }
 
+void RowPool::StartParts(int rows, int parts, const Band& band)
+{
+    band_ = &band;
+    rows_ = rows;
+    parts_ = parts;
+    for (int i = 1; i < parts; ++i)
+        workers_[std::size_t(i - 1)]->thread->Run();
+}
+
+std::exception_ptr RowPool::WaitParts(std::exception_ptr error)
+{
+    for (int i = 1; i < parts_; ++i) {
+        try {
+            workers_[std::size_t(i - 1)]->thread->WaitFinished();
+        } catch (...) {
+            if (!error)
+                error = std::current_exception();
+        }
+    }
+    band_ = nullptr;
+    return error;
+}
+
 void RowPool::RunShared(int rows, int pieceRows, const Piece& piece, int minRows)
 {
     if (rows <= 0)
@@ -98,6 +127,65 @@ void RowPool::RunShared(int rows, int pieceRows, const Piece& piece, int minRows
             }
         }
     }, minRows);
+}
+
+void RowPool::RunPieces(int pieces, const NumberedPiece& piece)
+{
+    if (pieces <= 0)
+        return;
+    const int parts = std::clamp(pieces, 1, Threads());
+    if (parts == 1) {
+        for (int i = 0; i < pieces; ++i)
+            piece(0, i);
+        return;
+    }
+    struct Shared {
+        const NumberedPiece& piece;
+        int pieces;
+        std::atomic<int> next{0};
+        std::atomic<bool> failed{false};
+        std::atomic<int> working;   // workers not yet out of pieces
+    } shared{piece, pieces, 0, false, parts - 1};
+    const auto take = [](Shared& s, int part) {
+        for (int i = s.next.fetch_add(1, std::memory_order_relaxed);
+             i < s.pieces && !s.failed.load(std::memory_order_relaxed);
+             i = s.next.fetch_add(1, std::memory_order_relaxed)) {
+            try {
+                s.piece(part, i);
+            } catch (...) {
+                s.failed.store(true, std::memory_order_relaxed);
+                throw;
+            }
+        }
+    };
+    const Band band = [s = &shared, &take](int part, int, int) {
+        struct Done {
+            Shared& s;
+            ~Done() { s.working.fetch_sub(1, std::memory_order_release); }
+        } done{*s};
+        take(*s, part);
+    };
+    StartParts(pieces, parts, band);
+    std::exception_ptr error;
+    try {
+        take(shared, 0);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    // Waking a sleeping thread costs tens of microseconds on some systems;
+    // the last pieces usually end well within that.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(50);
+    for (int spin = 0; shared.working.load(std::memory_order_acquire) > 0; ++spin) {
+#if defined(__x86_64__) || defined(__i386__)
+        _mm_pause();
+#else
+        std::this_thread::yield();
+#endif
+        if (spin % 64 == 63 && std::chrono::steady_clock::now() >= until)
+            break;
+    }
+    if (error = WaitParts(error); error)
+        std::rethrow_exception(error);
 }
 
 } // namespace kernels

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <vector>
 
 using namespace kernels;
 using namespace kernels::Filtres2;
@@ -260,4 +261,63 @@ TEST(Convolution, RowsSplitAcrossThreadsGiveTheBytesOfOneThread)
                         << threads << " threads, " << size.n << " x " << size.n << ", route " << int(route);
                 }
     }
+
+    // Heights around one and two pieces of rows and not a multiple of them,
+    // one scratch for all (it grows and shrinks with the image and the
+    // kernel), frame after frame so that threads meet rows others wrote.
+    RowPool pool(4);
+    ConvolutionScratch alone, banded;
+    banded.setPool(&pool);
+    for (const auto& [w, h] : {std::pair{1, 1}, {7, 2}, {5, 15}, {17, 16}, {3, 31}, {40, 32}, {9, 33}, {1, 47},
+                               {33, 64}, {70, 250}, {16, 97}})
+        for (const Size& size : kSizes) {
+            Bitmap24 one = randomBitmap(w, h, rng), many = one;
+            for (int frame = 0; frame < 3; ++frame) {
+                size.filter(one, small, 9, alone);
+                size.filter(many, small, 9, banded);
+                ASSERT_TRUE(kernels::SamePixels(one, many))
+                    << size.n << " x " << size.n << " on " << w << " x " << h << ", frame " << frame;
+            }
+        }
+}
+
+// A pooled filtering cuts the rows into pieces that its threads take in
+// whatever order they reach them, each holding back its rows along a seam
+// until the piece across has read them. Every order, including those where a
+// piece ends before either neighbour starts, gives the bytes of one thread.
+TEST(Convolution, PiecesInAnyOrderGiveTheBytesOfOneThread)
+{
+    std::mt19937 rng(53);
+    KernelCoefficients small{}, wide{};
+    for (auto& v : small)
+        v = std::int32_t(rng() % 41) - 20;
+    for (auto& v : wide)
+        v = std::int32_t(rng() % 4000001) - 2000000;
+    ConvolutionScratch pieced;
+    for (const auto& [w, h] : {std::pair{21, 61}, {1, 40}, {35, 16}})
+        for (const Size& size : kSizes) {
+            const int pieceRows = size.n - 1;   // the shortest pieces: every row lies on a seam
+            const int count = std::max(h / pieceRows, 1);
+            std::vector<int> forward(std::size_t(count), 0);
+            for (int i = 0; i < count; ++i)
+                forward[std::size_t(i)] = i;
+            std::vector<int> backward(forward.rbegin(), forward.rend()), evensFirst, shuffled = forward;
+            for (const int parity : {0, 1})
+                for (int i = parity; i < count; i += 2)
+                    evensFirst.push_back(i);
+            std::shuffle(shuffled.begin(), shuffled.end(), rng);
+            for (const auto& [coefficients, divisor] : {std::pair{small, std::int64_t(7)}, {wide, std::int64_t(900000)}})
+                for (const auto route : {ConvolutionScratch::Route::Fastest, ConvolutionScratch::Route::Portable}) {
+                    const Bitmap24 source = randomBitmap(w, h, rng);
+                    const Bitmap24 expected = reference(source, size.n, coefficients, divisor);
+                    pieced.setRoute(route);
+                    for (const auto* order : {&forward, &backward, &evensFirst, &shuffled}) {
+                        Bitmap24 out = source;
+                        detail::ConvolveInPieces(size.n, out, coefficients, divisor, pieced, pieceRows, *order);
+                        EXPECT_TRUE(kernels::SamePixels(out, expected))
+                            << size.n << " x " << size.n << " on " << w << " x " << h << ", route " << int(route)
+                            << ", order starting " << order->front() << ", " << (count > 1 ? (*order)[1] : -1);
+                    }
+                }
+        }
 }
