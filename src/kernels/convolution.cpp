@@ -424,15 +424,13 @@ class Pieces {
 public:
     static constexpr int k = (N - 1) / 2;
 
-    Pieces(Bitmap24& bitmap, const RowFilter<N>& filter, int count, const ConvolutionScratch::Buffers& buffers)
-        : bitmap_(bitmap), filter_(filter), count_(count), width_(bitmap.width()), height_(bitmap.height()),
+    Pieces(Bitmap24& bitmap, const RowFilter<N>& filter, const ConvolutionScratch::Buffers& buffers)
+        : bitmap_(bitmap), filter_(filter), count_(buffers.pieces), width_(bitmap.width()), height_(bitmap.height()),
           bytes_(std::size_t(bitmap.width()) * 3), buffers_(buffers)
     {
-        for (int s = 0; s + 1 < count; ++s)
+        for (int s = 0; s + 1 < count_; ++s)
             buffers_.seams[s].store(0, std::memory_order_relaxed);
     }
-
-    int count() const { return count_; }
 
     // Filters the rows of piece i, with the 3k + 1 framed rows at work.
     void run(int i, std::uint8_t* work) const
@@ -496,7 +494,7 @@ private:
     // rows wait in the side buffer.
     static constexpr std::uint8_t kUpperRead = 1, kLowerRead = 2, kUpperHeld = 4, kLowerHeld = 8;
 
-    int firstRow(int i) const { return int(std::int64_t(height_) * i / count_); }
+    int firstRow(int i) const { return buffers_.firstRows[i]; }
 
     // The side buffer of seam s for the upper piece's last k rows or the
     // lower piece's first k.
@@ -528,15 +526,17 @@ void convolve(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int
         return;
     RowPool* pool = order ? nullptr : scratch.pool();
     const int threads = pool ? pool->Threads() : 1;
-    // Pieces of at least 2k rows, so that a piece's rows along its two seams
-    // are distinct and its neighbours read no further than their own seams.
-    const int count = order || threads > 1 ? std::max(bitmap.height() / std::max(pieceRows, 2 * k), 1) : 1;
-    const int parts = std::min(threads, count);
+    // One piece on one thread. Pieces of at least 2k rows otherwise, so that
+    // a piece's rows along its two seams are distinct and its neighbours read
+    // no further than their own seams.
+    const int longest = order || threads > 1 ? std::max(pieceRows, 2 * k) : bitmap.height();
+    const int shortest = order || threads <= 1 ? longest : std::max(2 * k, 2);
     ConvolutionScratch::Buffers buffers;
-    if (!scratch.prepare(bitmap.width(), k, parts, count - 1, buffers))
+    if (!scratch.prepare(bitmap.width(), bitmap.height(), k, threads, longest, shortest, buffers))
         return;   // no memory for the framed rows: the image stays as it was
+    const int count = buffers.pieces, parts = std::min(threads, count);
     const RowFilter<N> filter(coefficients, divisor, scratch.route(), bitmap.width() * 3);
-    const Pieces<N> pieces(bitmap, filter, count, buffers);
+    const Pieces<N> pieces(bitmap, filter, buffers);
     if (order) {
         for (const int i : *order)
             pieces.run(i, buffers.work);
@@ -565,26 +565,42 @@ void convolve(Bitmap24& bitmap, const KernelCoefficients& coefficients, std::int
 
 } // namespace
 
-bool ConvolutionScratch::prepare(int width, int k, int parts, int seams, Buffers& buffers)
+bool ConvolutionScratch::prepare(int width, int height, int k, int threads, int longest, int shortest,
+                                 Buffers& buffers)
 {
     buffers.stride = (std::ptrdiff_t(width) + 2 * k) * 3 + kRowPadding;
     // Each part's rows start on a cache line of their own.
     buffers.partBytes = (buffers.stride * (3 * k + 1) + 63) & ~std::ptrdiff_t(63);
-    const std::size_t heldBytes = std::size_t(seams) * 2 * std::size_t(k) * std::size_t(width) * 3;
     try {
+        // Pieces of `longest` rows, shorter towards the end (never below
+        // `shortest`), so that the threads run out of work close together.
+        firstRows_.clear();
+        for (int row = 0; row < height;) {
+            firstRows_.push_back(row);
+            const int left = height - row;
+            int rows = std::clamp(left / (4 * std::max(threads, 1)), std::min(shortest, longest), longest);
+            if (left - rows < shortest)
+                rows = left;
+            row += rows;
+        }
+        firstRows_.push_back(height);
+        buffers.pieces = int(firstRows_.size()) - 1;
+        const auto seams = std::size_t(buffers.pieces - 1);
+        const int parts = std::min(threads, buffers.pieces);
         const std::size_t workBytes = std::size_t(buffers.partBytes) * std::size_t(parts) + 64;
         if (work_.size() < workBytes)
             work_.resize(workBytes);
         // Written only when a piece finishes before the one across its
         // seam has started: left uninitialised, most of it is never touched.
+        const std::size_t heldBytes = seams * 2 * std::size_t(k) * std::size_t(width) * 3;
         if (heldCapacity_ < heldBytes) {
             held_.reset();
             held_ = std::make_unique_for_overwrite<std::uint8_t[]>(heldBytes);
             heldCapacity_ = heldBytes;
         }
-        if (seamCapacity_ < std::size_t(seams)) {
-            seams_ = std::make_unique<std::atomic<std::uint8_t>[]>(std::size_t(seams));
-            seamCapacity_ = std::size_t(seams);
+        if (seamCapacity_ < seams) {
+            seams_ = std::make_unique<std::atomic<std::uint8_t>[]>(seams);
+            seamCapacity_ = seams;
         }
     } catch (const std::bad_alloc&) {
         std::vector<std::uint8_t>().swap(work_);
@@ -598,6 +614,7 @@ bool ConvolutionScratch::prepare(int width, int k, int parts, int seams, Buffers
     buffers.work = work_.data() + ((64 - address % 64) % 64);
     buffers.held = held_.get();
     buffers.seams = seams_.get();
+    buffers.firstRows = firstRows_.data();
     return true;
 }
 

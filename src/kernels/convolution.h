@@ -64,18 +64,22 @@ public:
     RowPool* pool() const { return pool_; }
 
     struct Buffers {
-        std::uint8_t* work = nullptr;   // parts x partBytes: each part's 3k + 1 framed rows
+        int pieces = 1;                 // the rows cut into pieces: piece i has rows
+        const int* firstRows = nullptr; // firstRows[i] .. firstRows[i + 1] - 1
+        std::uint8_t* work = nullptr;   // per part, partBytes for its 3k + 1 framed rows
         std::ptrdiff_t partBytes = 0;
         std::ptrdiff_t stride = 0;      // bytes of a framed row
         std::uint8_t* held = nullptr;   // per seam, 2k rows of width x 3 bytes
         std::atomic<std::uint8_t>* seams = nullptr;
     };
-    // Makes room for filtering rows of width pixels with a border of k
-    // pixels on `parts` threads at once, cut by `seams` seams; false when
-    // memory is short.
-    bool prepare(int width, int k, int parts, int seams, Buffers& buffers);
+    // Cuts the height rows into pieces of `longest` rows, shorter towards the
+    // end down to `shortest`, for filtering by up to `threads` threads, and
+    // makes room for that with framed rows of width pixels and a border of k
+    // pixels; false when memory is short.
+    bool prepare(int width, int height, int k, int threads, int longest, int shortest, Buffers& buffers);
 
 private:
+    std::vector<int> firstRows_;
     std::vector<std::uint8_t> work_;
     std::unique_ptr<std::uint8_t[]> held_;
     std::size_t heldCapacity_ = 0;
