@@ -9,6 +9,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -54,14 +55,20 @@ static void BM_DebayerFramePooled(benchmark::State& state)
 BENCHMARK(BM_DebayerFramePooled)->ArgName("threads")->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 // The raw camera road's rebuild of one delivered frame into the live
-// bitmap, on one thread: from a copy of the frame (0, the frame copied into
-// a bitmap first) or straight from the frame's rows (1); frames of three
-// bytes a pixel (format 0) or one (format 1), rows padded to 4 bytes.
+// bitmap: from a copy of the frame (direct 0, the frame copied into a bitmap
+// first, one thread) or straight from the frame's rows (direct 1); frames of
+// three bytes a pixel (mono 0) or one (mono 1), rows padded to 4 bytes; on
+// the calling thread alone (threads 1) or split across a pool of 4 as the
+// road runs it (wall time).
 static void BM_RawFrameRebuild(benchmark::State& state)
 {
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     const bool direct = state.range(2) != 0;
     const auto format = state.range(3) ? platform::PixelFormat::Mono8 : platform::PixelFormat::Bgr24;
+    const int threads = static_cast<int>(state.range(4));
+    std::unique_ptr<kernels::RowPool> pool;
+    if (threads > 1)
+        pool = std::make_unique<kernels::RowPool>(threads);
     const std::ptrdiff_t stride = (std::ptrdiff_t(w) * platform::bytesPerPixel(format) + 3) & ~std::ptrdiff_t(3);
     std::vector<std::uint8_t> pixels(std::size_t(stride) * std::size_t(h));
     std::mt19937 rng(1);
@@ -72,10 +79,10 @@ static void BM_RawFrameRebuild(benchmark::State& state)
     for (auto _ : state) {
         if (direct) {
             kernels::DebayerFrame(kernels::MosaicRows{frame.data, frame.stride, w, h, platform::bytesPerPixel(format)},
-                                  live, 1, nullptr);
+                                  live, 1, pool.get());
         } else {
             kernels::CopyFrameToBitmap(frame, raw);
-            kernels::DebayerFrame(raw, live, 1, nullptr);
+            kernels::DebayerFrame(raw, live, 1, pool.get());
         }
         benchmark::DoNotOptimize(live.bits());
         benchmark::ClobberMemory();
@@ -83,7 +90,8 @@ static void BM_RawFrameRebuild(benchmark::State& state)
     state.SetLabel(direct ? "direct" : "copy");
 }
 BENCHMARK(BM_RawFrameRebuild)
-    ->ArgNames({"w", "h", "direct", "mono"})
-    ->ArgsProduct({{640}, {480}, {0, 1}, {0, 1}})
-    ->ArgsProduct({{1280}, {960}, {0, 1}, {0, 1}})
-    ->Unit(benchmark::kMicrosecond);
+    ->ArgNames({"w", "h", "direct", "mono", "threads"})
+    ->ArgsProduct({{640}, {480}, {0, 1}, {0, 1}, {1}})
+    ->ArgsProduct({{1280}, {960}, {0, 1}, {0, 1}, {1, 4}})
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
