@@ -173,17 +173,25 @@ void RowPool::RunPieces(int pieces, const NumberedPiece& piece)
         error = std::current_exception();
     }
     // Waking a sleeping thread costs tens of microseconds on some systems;
-    // the last pieces usually end well within that.
-    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(50);
-    for (int spin = 0; shared.working.load(std::memory_order_acquire) > 0; ++spin) {
+    // the last pieces usually end well within that. A worker out of pieces
+    // still has to report its run done; found unreported, it would put this
+    // thread to sleep, so give it a moment.
+    const auto pause = [] {
 #if defined(__x86_64__) || defined(__i386__)
         _mm_pause();
 #else
         std::this_thread::yield();
 #endif
+    };
+    auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(50);
+    for (int spin = 0; shared.working.load(std::memory_order_acquire) > 0; ++spin) {
+        pause();
         if (spin % 64 == 63 && std::chrono::steady_clock::now() >= until)
             break;
     }
+    until = std::chrono::steady_clock::now() + std::chrono::microseconds(3);
+    while (std::chrono::steady_clock::now() < until)
+        pause();
     if (error = WaitParts(error); error)
         std::rethrow_exception(error);
 }
