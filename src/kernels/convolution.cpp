@@ -25,8 +25,9 @@
 // is read once and written once, by the same thread, while the rows are still
 // in its caches.
 //
-// On the pool, the rows are cut into pieces taken by whichever thread is
-// free. A piece reads k image rows of each neighbour beyond its own, so the k
+// On the pool, the rows are cut into pieces: each thread works through a
+// band of them and then takes the last ones left of the others' bands. A
+// piece reads k image rows of each neighbour beyond its own, so the k
 // rows along each seam are written only once the piece across the seam has
 // framed them; until then they wait in a side buffer, and whichever of the two
 // pieces comes last puts them in place (see Seams).

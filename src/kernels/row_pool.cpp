@@ -1,6 +1,8 @@
 #include "kernels/row_pool.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -139,17 +141,46 @@ void RowPool::RunPieces(int pieces, const NumberedPiece& piece)
             piece(0, i);
         return;
     }
+    // Each part has a band of pieces of its own, in order, which it takes
+    // from the front; out of them, it takes the last piece of the band with
+    // the most left. A part's band is (first << 32) | end.
     struct Shared {
         const NumberedPiece& piece;
-        int pieces;
-        std::atomic<int> next{0};
+        int parts;
+        std::array<std::atomic<std::uint64_t>, TGenericModule::MaxThreads> bands;
         std::atomic<bool> failed{false};
         std::atomic<int> working;   // workers not yet out of pieces
-    } shared{piece, pieces, 0, false, parts - 1};
-    const auto take = [](Shared& s, int part) {
-        for (int i = s.next.fetch_add(1, std::memory_order_relaxed);
-             i < s.pieces && !s.failed.load(std::memory_order_relaxed);
-             i = s.next.fetch_add(1, std::memory_order_relaxed)) {
+    } shared{piece, parts, {}, false, parts - 1};
+    for (int p = 0; p < parts; ++p) {
+        const auto first = std::uint64_t(static_cast<long long>(pieces) * p / parts);
+        const auto end = std::uint64_t(static_cast<long long>(pieces) * (p + 1) / parts);
+        shared.bands[std::size_t(p)].store(first << 32 | end, std::memory_order_relaxed);
+    }
+    const auto next = [](Shared& s, int part) -> int {
+        auto& own = s.bands[std::size_t(part)];
+        for (std::uint64_t band = own.load(std::memory_order_relaxed); (band >> 32) < (band & 0xffffffffu);)
+            if (own.compare_exchange_weak(band, band + (std::uint64_t(1) << 32), std::memory_order_relaxed))
+                return int(band >> 32);
+        for (;;) {
+            int victim = -1;
+            std::uint64_t most = 0, seen = 0;
+            for (int p = 0; p < s.parts; ++p) {
+                const std::uint64_t band = s.bands[std::size_t(p)].load(std::memory_order_relaxed);
+                const std::uint64_t left = (band & 0xffffffffu) > (band >> 32) ? (band & 0xffffffffu) - (band >> 32) : 0;
+                if (left > most) {
+                    most = left;
+                    victim = p;
+                    seen = band;
+                }
+            }
+            if (victim < 0)
+                return -1;
+            if (s.bands[std::size_t(victim)].compare_exchange_weak(seen, seen - 1, std::memory_order_relaxed))
+                return int((seen & 0xffffffffu) - 1);
+        }
+    };
+    const auto take = [&next](Shared& s, int part) {
+        for (int i = next(s, part); i >= 0 && !s.failed.load(std::memory_order_relaxed); i = next(s, part)) {
             try {
                 s.piece(part, i);
             } catch (...) {

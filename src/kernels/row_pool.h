@@ -41,16 +41,18 @@ public:
     using Piece = std::function<void(int firstRow, int endRow)>;
     void RunShared(int rows, int pieceRows, const Piece& piece, int minRows = 32);
 
-    // For pieces of work 0..pieces-1 that are independent but use a
+    // For pieces of work 0..pieces-1 that may run in any order but use a
     // workspace per thread: each of min(pieces, Threads()) parts calls
-    // piece(part, i) for the next piece not yet taken (pieces are taken in
-    // increasing order) as soon as it is done with its last, so a thread
-    // slowed down by the rest of the machine holds the run up by one piece at
-    // most. The calling thread is part 0; out of pieces, it watches the
-    // others for a few tens of microseconds before it sleeps, so that a run
-    // of well under a millisecond does not wait on the system to wake it.
-    // Rethrows the first exception a piece let escape (the other parts then
-    // take no new piece).
+    // piece(part, i) for the pieces of its own band (the parts' bands are
+    // contiguous and in order, as in Run(), so a part finds the rows an
+    // earlier Run() gave it still in its caches), front to back; out of
+    // them, it takes the last piece left of the band with the most left. A
+    // thread slowed down by the rest of the machine, or late to start, holds
+    // the run up by one piece at most. The calling thread is part 0; out of
+    // pieces, it watches the others for a few tens of microseconds before it
+    // sleeps, so that a run of well under a millisecond does not wait on the
+    // system to wake it. Rethrows the first exception a piece let escape (the
+    // other parts then take no new piece).
     using NumberedPiece = std::function<void(int part, int piece)>;
     void RunPieces(int pieces, const NumberedPiece& piece);
 
