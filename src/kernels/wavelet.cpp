@@ -4,10 +4,12 @@
 #include "kernels/clone_route.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <exception>
 #include <new>
+#include <thread>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -61,6 +63,7 @@ int neighbour(int i, int last)
 
 // The gap of level n (1-based).
 constexpr int gap(int n) { return 1 << (n - 1); }
+constexpr int kMaxGap = 1 << 5;
 
 // The hot loops work on sixteen lanes at a time (GCC/Clang vector
 // extensions: SSE2 on x86-64, NEON on ARM), with a scalar tail.
@@ -175,9 +178,8 @@ void finishStreaming()
 
 // Blue, green, red of n pixels into four channels, the fourth 0. Four
 // pixels at a time are read as 12 bytes and written as 16, in registers.
-void expandSpan(const std::uint8_t* bgr, std::uint8_t* out, std::ptrdiff_t n)
+void expandSpanPortable(const std::uint8_t* bgr, std::uint8_t* out, std::ptrdiff_t n, std::ptrdiff_t i = 0)
 {
-    std::ptrdiff_t i = 0;
     if constexpr (std::endian::native == std::endian::little) {
         for (; i + 4 <= n; i += 4) {
             std::uint64_t lo;   // bytes 0..7
@@ -200,9 +202,8 @@ void expandSpan(const std::uint8_t* bgr, std::uint8_t* out, std::ptrdiff_t n)
 }
 
 // The inverse: four channels of n pixels into blue, green, red.
-void packSpan(const std::uint8_t* in, std::uint8_t* bgr, std::ptrdiff_t n)
+void packSpanPortable(const std::uint8_t* in, std::uint8_t* bgr, std::ptrdiff_t n, std::ptrdiff_t i = 0)
 {
-    std::ptrdiff_t i = 0;
     if constexpr (std::endian::native == std::endian::little) {
         for (; i + 4 <= n; i += 4) {
             std::uint64_t first, second;   // pixels 0, 1 and 2, 3
@@ -222,31 +223,100 @@ void packSpan(const std::uint8_t* in, std::uint8_t* bgr, std::ptrdiff_t n)
     }
 }
 
+#if defined(__x86_64__) || defined(__i386__)
+// The same four pixels at a time by one byte shuffle, reading and writing
+// 16 bytes where the pixels hold 12 only while that stays inside the row.
+__attribute__((target("avx2"))) void expandSpanAvx2(const std::uint8_t* bgr, std::uint8_t* out, std::ptrdiff_t n)
+{
+    const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    std::ptrdiff_t i = 0;
+    for (; i + 6 <= n; i += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 3 * i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), _mm_shuffle_epi8(v, spread));
+    }
+    expandSpanPortable(bgr, out, n, i);
+}
+
+__attribute__((target("avx2"))) void packSpanAvx2(const std::uint8_t* in, std::uint8_t* bgr, std::ptrdiff_t n)
+{
+    const __m128i gather = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    std::ptrdiff_t i = 0;
+    // Bytes 12..15 of each store are written again by the next one.
+    for (; i + 6 <= n; i += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(bgr + 3 * i), _mm_shuffle_epi8(v, gather));
+    }
+    packSpanPortable(in, bgr, n, i);
+}
+#endif
+
+void expandSpan(const std::uint8_t* bgr, std::uint8_t* out, std::ptrdiff_t n)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    if (detail::UseAvx2Clone()) {
+        expandSpanAvx2(bgr, out, n);
+        return;
+    }
+#endif
+    expandSpanPortable(bgr, out, n);
+}
+
+void packSpan(const std::uint8_t* in, std::uint8_t* bgr, std::ptrdiff_t n)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    if (detail::UseAvx2Clone()) {
+        packSpanAvx2(in, bgr, n);
+        return;
+    }
+#endif
+    packSpanPortable(in, bgr, n);
+}
+
 // Row smoothing with gap g of the pixels first..last of a row of an image
 // width pixels wide; in holds every pixel the mirrored neighbours reach.
+// Near the image's edges one neighbour of each pixel is a mirrored one: the
+// mirrored neighbours of a run of such pixels are gathered into a short row
+// first (at most g pixels), so the whole row is smoothed by vectors.
 void smoothRow(const std::uint8_t* in, std::uint8_t* out, int first, int last, int g, int width)
 {
-    auto border = [&](int x) {
-        const int l = neighbour(x - g, width - 1);
-        const int r = neighbour(x + g, width - 1);
-        for (int c = 0; c < kChannels; ++c)
-            out[x * kChannels + c] = static_cast<std::uint8_t>(
-                (2 * in[x * kChannels + c] + in[l * kChannels + c] + in[r * kChannels + c]) / 4);
-    };
     const int innerFirst = g;   // the pixels whose neighbours are both inside
     const int innerLast = width - 1 - g;
-    int x = first;
-    for (; x <= last && x < innerFirst; ++x)
-        border(x);
-    if (x <= innerLast && x <= last) {
-        const int end = std::min(last, innerLast);
-        const std::ptrdiff_t at = std::ptrdiff_t(x) * kChannels;
-        const std::ptrdiff_t step = std::ptrdiff_t(g) * kChannels;
-        smoothSpan(in + at, in + at - step, in + at + step, out + at, std::ptrdiff_t(end - x + 1) * kChannels);
-        x = end + 1;
+    auto pixel = [](auto* row, int x) { return row + std::ptrdiff_t(x) * kChannels; };
+    if (width < 2 * g || width < g + 2 || g > kMaxGap) {
+        // An image narrower than twice the gap (or than three pixels): the
+        // mirror may itself be held inside, one pixel at a time.
+        for (int x = first; x <= last; ++x) {
+            const int l = neighbour(x - g, width - 1);
+            const int r = neighbour(x + g, width - 1);
+            for (int c = 0; c < kChannels; ++c)
+                pixel(out, x)[c] =
+                    static_cast<std::uint8_t>((2 * pixel(in, x)[c] + pixel(in, l)[c] + pixel(in, r)[c]) / 4);
+        }
+        return;
     }
-    for (; x <= last; ++x)
-        border(x);
+    alignas(64) std::uint8_t mirrored[kMaxGap * kChannels];
+    // Left of the inner pixels: x - g reads 1 - (x - g), which lies inside.
+    if (first < innerFirst) {
+        const int end = std::min(last, innerFirst - 1);
+        for (int x = first; x <= end; ++x)
+            std::memcpy(mirrored + (x - first) * kChannels, pixel(in, g + 1 - x), kChannels);
+        smoothSpan(pixel(in, first), mirrored, pixel(in, first + g), pixel(out, first),
+                   std::ptrdiff_t(end - first + 1) * kChannels);
+    }
+    // The inner pixels.
+    const int lo = std::max(first, innerFirst);
+    const int hi = std::min(last, innerLast);
+    if (lo <= hi)
+        smoothSpan(pixel(in, lo), pixel(in, lo - g), pixel(in, lo + g), pixel(out, lo),
+                   std::ptrdiff_t(hi - lo + 1) * kChannels);
+    // Right of them: x + g reads 2 (width - 1) - (x + g), inside too.
+    if (last > innerLast) {
+        const int begin = std::max(first, innerLast + 1);
+        for (int x = begin; x <= last; ++x)
+            std::memcpy(mirrored + (x - begin) * kChannels, pixel(in, 2 * (width - 1) - x - g), kChannels);
+        smoothSpan(pixel(in, begin), pixel(in, begin - g), mirrored, pixel(out, begin),
+                   std::ptrdiff_t(last - begin + 1) * kChannels);
+    }
 }
 
 // The rows a strip works with, each kind in a ring where row y sits in slot
@@ -273,7 +343,41 @@ constexpr int ringStart(int ring)
 // sharpening without planes, the ring of the rows being recombined (row y
 // lives from level 1's row y to the last level's, as the input row y does).
 constexpr int kAccumulatorStart = ringStart(kRings) + TWavelet::MaxLevels;
-constexpr int kScratchRows = kAccumulatorStart + kInputRingRows;
+
+// Where row y of a ring sits, without a division: y mod size as the high
+// part of (y x the ring's 64-bit fraction 1 / size) x size, exact for any
+// 32-bit y.
+struct RingPlace {
+    int start = 0;
+    std::uint32_t size = 1;
+    std::uint64_t fraction = 0;
+};
+constexpr std::array<RingPlace, kRings> kRingPlaces = [] {
+    std::array<RingPlace, kRings> places{};
+    for (int ring = 0; ring < kRings; ++ring) {
+        const auto size = std::uint32_t(ringRows(ring));
+        places[ring] = {ringStart(ring), size, ~std::uint64_t(0) / size + 1};
+    }
+    return places;
+}();
+inline int ringSlot(int ring, int y)
+{
+    const RingPlace& place = kRingPlaces[std::size_t(ring)];
+    const std::uint64_t low = place.fraction * std::uint32_t(y);
+    return place.start + int((static_cast<unsigned __int128>(low) * place.size) >> 64);
+}
+// A strip that starts from a smoothing made by an earlier pass reads that
+// smoothing straight from its image and keeps the input rows, which the
+// planes are made from, in a ring of their own.
+constexpr int kInputCopyStart = kAccumulatorStart + kInputRingRows;
+constexpr int kScratchRows = kInputCopyStart + kInputRingRows;
+
+// On the pool, six levels are made in two passes, the first four levels and
+// then the others from the fourth level's smoothing, with all the workers
+// meeting in between. A strip works, besides its own columns, those its
+// neighbours' later levels reach: 63 on each side for six levels in one
+// pass, against 15 for the first four levels and 48 for the other two.
+constexpr int kFirstPassLevels = 4;
 
 } // namespace
 
@@ -307,12 +411,26 @@ struct StripScratch {
 // The parameter of one job, one per worker; each on its own cache lines, as
 // the workers read them side by side.
 struct alignas(64) WaveletJobBlock {
-    void (*Work)(const WaveletJobBlock& job) = nullptr;   // a strip, or a band of rows
+    // A strip, or a band of rows, in pass 0..Passes-1.
+    void (*Work)(const WaveletJobBlock& job, int pass) = nullptr;
     const Bitmap24* Source = nullptr;
     Bitmap24* Destination = nullptr;   // recombination
-    // The decomposition's strip of columns (all rows), or the
-    // recombination's band of rows (all columns).
+    // The recombination's band of rows (all columns), or a band of rows of
+    // a copy.
     NJRect Band;
+    // The decomposition's strips of columns (all rows), one per pass: the
+    // first pass makes levels 1..Split, the second the others.
+    std::array<NJRect, 2> Strips;
+    int Passes = 1;
+    int Split = 0;
+    // Between two passes on the pool, the workers meet here: each adds one
+    // and goes on once all Parts have.
+    std::atomic<int>* Arrived = nullptr;
+    int Parts = 1;
+    // With two passes: the first pass's last smoothing (blue, green, red,
+    // Stride bytes a row).
+    std::uint8_t* Smooth = nullptr;
+    std::ptrdiff_t Stride = 0;
     int Levels = 0;
     // The decomposition fills Planes[0..Levels-1]; the recombination adds
     // them with the gains Weights[0..Levels-1].
@@ -326,10 +444,25 @@ struct alignas(64) WaveletJobBlock {
     std::ptrdiff_t OutputStride = 0;
 };
 
+// The strips of the last split of a pass's columns, kept while the same
+// split is asked for.
+struct StripSplit {
+    int Parts = 0;
+    int Width = -1;
+    int From = 0;
+    int To = 0;
+    int Step = 0;
+    std::array<NJRect, TGenericModule::MaxThreads> Strips;
+};
+
 struct TWavelet::Workspace {
     std::array<WaveletJobBlock, MaxThreads> Blocks;
     std::array<StripScratch, MaxThreads> Scratch;
     std::vector<std::uint8_t> Result;   // a sharpening in place
+    // The first pass's last smoothing (two passes).
+    std::vector<std::uint8_t> Smooth;
+    std::atomic<int> Arrived{0};
+    std::array<StripSplit, 2> Splits;   // per pass
 };
 
 namespace {
@@ -449,6 +582,10 @@ __attribute__((target("avx2"))) void addLevelSpanAvx2(const std::uint8_t* input,
         const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(v, v), 0x08);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(values + i), _mm256_castsi256_si128(packed));
     }
+    // The compiler turns the call below into a jump without clearing the
+    // upper halves of the vector registers; the SSE code after it would then
+    // run several times slower on this thread until something clears them.
+    _mm256_zeroupper();
     addLevelSpanPortable(input + i, smooth + i, values + i, weight, n - i);
 }
 #endif
@@ -465,30 +602,37 @@ void addLevelSpan(const std::uint8_t* input, const std::uint8_t* smooth, std::ui
     addLevelSpanPortable(input, smooth, values, weight, n);
 }
 
-// All the levels of one strip, worked from the top row to the bottom one.
-// Making row y of level n first makes the rows of level n - 1 (or of the
-// input) that it reads; each new row of a level is smoothed along the row
-// into the ring of the level above. Level n is needed on the columns its
-// upper levels reach (spans_[n]), so the strip's edges move out by one gap
-// per level downward.
+// The levels from + 1..to of one strip, worked from the top row to the
+// bottom one. Making row y of level n first makes the rows of level n - 1
+// (or of the pass's input) that it reads; each new row of a level is
+// smoothed along the row into the ring of the level above. Level n is
+// needed on the columns its upper levels in the pass reach (spans_[n]), so
+// the strip's edges move out by one gap per level downward. The input of a
+// pass is the source image (from = 0) or the smoothing of level from, made
+// by the pass before on every column and kept, like the sums of a
+// sharpening so far, as blue, green, red (3 bytes a pixel: the least to
+// carry through memory between the passes).
 class StripDecomposer {
 public:
-    explicit StripDecomposer(const WaveletJobBlock& job)
+    StripDecomposer(const WaveletJobBlock& job, int pass)
         : source_(*job.Source),
           planes_(job.Planes),
           rows_(job.Scratch->rows),
           width_(job.Source->width()),
           height_(job.Source->height()),
           levels_(job.Levels),
-          first_(job.Band.Left),
-          last_(job.Band.Right),
-
+          from_(pass == 0 ? 0 : job.Split),
+          to_(job.Passes == 1 ? job.Levels : pass == 0 ? job.Split : job.Levels),
+          first_(job.Strips[pass].Left),
+          last_(job.Strips[pass].Right),
           weights_(job.Weights),
           output_(job.Output),
-          outputStride_(job.OutputStride)
+          outputStride_(job.OutputStride),
+          smooth_(job.Smooth),
+          stride_(job.Stride)
     {
-        spans_[levels_] = {first_, last_};
-        for (int n = levels_; n >= 1; --n) {
+        spans_[to_] = {first_, last_};
+        for (int n = to_; n > from_; --n) {
             auto [lo, hi] = spans_[n];
             for (int x = spans_[n].first; x <= spans_[n].second; ++x)
                 for (int reach : {neighbour(x - gap(n), width_ - 1), neighbour(x + gap(n), width_ - 1)}) {
@@ -497,16 +641,16 @@ public:
                 }
             spans_[n - 1] = {lo, hi};
         }
-        rowBytes_ = std::ptrdiff_t(scratchRowBytes(spans_[0].second - spans_[0].first + 1));
+        rowBytes_ = std::ptrdiff_t(scratchRowBytes(spans_[from_].second - spans_[from_].first + 1));
         // Rows are addressed by the image's columns: column x of a row at
         // byte (x - the first column worked) x channels.
-        origin_ = std::ptrdiff_t(spans_[0].first) * kChannels;
+        origin_ = std::ptrdiff_t(spans_[from_].first) * kChannels;
     }
 
     void Run()
     {
-        if (levels_ >= 1 && first_ <= last_)
-            advance(levels_, height_ - 1);
+        if (to_ > from_ && first_ <= last_)
+            advance(to_, height_ - 1);
     }
 
 private:
@@ -515,31 +659,55 @@ private:
         return reinterpret_cast<std::uint8_t*>(reinterpret_cast<std::uintptr_t>(rows_ + rowBytes_ * index) -
                                                std::uintptr_t(origin_));
     }
-    std::uint8_t* ringRow(int ring, int y) { return scratchRow(ringStart(ring) + y % ringRows(ring)); }
+    std::uint8_t* ringRow(int ring, int y) { return scratchRow(ringSlot(ring, y)); }
+    // Source row y as four channels, as the planes are made from it.
+    std::uint8_t* inputCopy(int y)
+    {
+        return from_ == 0 ? ringRow(0, y) : scratchRow(kInputCopyStart + y % kInputRingRows);
+    }
 
-    // Makes the rows of level n (0: the input) up to row y.
+    // Makes the rows of level n (from_: the pass's input) up to row y.
     void advance(int n, int y)
     {
         for (; done_[n] <= y; ++done_[n]) {
             const int q = done_[n];
-            const std::uint8_t* made = n == 0 ? inputRow(q) : levelRow(n, q);
-            if (n < levels_)
+            const std::uint8_t* made = n == from_ ? inputRow(q) : levelRow(n, q);
+            if (n < to_)
                 smoothRow(made, ringRow(n + 1, q), spans_[n + 1].first, spans_[n + 1].second, gap(n + 1), width_);
         }
     }
 
-    // Input row y as four channels.
+    // A strip reads a short piece of each row, which the hardware does not
+    // fetch ahead on its own: ask for a later row's columns lo..hi of a
+    // 3-byte image.
+    static void prefetchPiece(const std::uint8_t* later, int lo, int hi)
+    {
+        for (std::ptrdiff_t at = std::ptrdiff_t(lo) * 3; at < std::ptrdiff_t(hi + 1) * 3; at += 64)
+            __builtin_prefetch(later + at);
+    }
+
+    // The pass's input row y as four channels on the columns the first
+    // level reads; a pass that starts from a smoothing also keeps the
+    // source row, on the strip's columns only.
     const std::uint8_t* inputRow(int y)
     {
-        std::uint8_t* out = ringRow(0, y);
-        const auto [lo, hi] = spans_[0];
-        // A strip reads a short piece of each source row, which the
-        // hardware does not fetch ahead on its own: ask for a later row's.
-        if (const std::uint8_t* later = source_.scanLine(y + kPrefetchRows)) {
-            for (std::ptrdiff_t at = std::ptrdiff_t(lo) * 3; at < std::ptrdiff_t(hi + 1) * 3; at += 64)
-                __builtin_prefetch(later + at);
+        const int later = y + kPrefetchRows;
+        if (from_ > 0) {
+            if (later < height_) {
+                prefetchPiece(source_.scanLine(later), first_, last_);
+                prefetchPiece(smooth_ + stride_ * later, spans_[from_].first, spans_[from_].second);
+                if (output_)
+                    prefetchPiece(output_ + outputStride_ * later, first_, last_);
+            }
+            expandSpan(source_.scanLine(y) + std::ptrdiff_t(first_) * 3, inputCopy(y) + std::ptrdiff_t(first_) * kChannels,
+                       last_ - first_ + 1);
+        } else if (later < height_) {
+            prefetchPiece(source_.scanLine(later), spans_[0].first, spans_[0].second);
         }
-        expandSpan(source_.scanLine(y) + std::ptrdiff_t(lo) * 3, out + std::ptrdiff_t(lo) * kChannels, hi - lo + 1);
+        const std::uint8_t* input = from_ == 0 ? source_.scanLine(y) : smooth_ + stride_ * y;
+        const auto [lo, hi] = spans_[from_];
+        std::uint8_t* out = ringRow(0, y);
+        expandSpan(input + std::ptrdiff_t(lo) * 3, out + std::ptrdiff_t(lo) * kChannels, hi - lo + 1);
         return out;
     }
 
@@ -558,20 +726,29 @@ private:
 
         const std::ptrdiff_t strip = std::ptrdiff_t(first_) * kChannels;
         const std::ptrdiff_t count = std::ptrdiff_t(last_ - first_ + 1) * kChannels;
+        const std::uint8_t* input = inputCopy(y) + strip;
+        // The last level of a first pass goes to the image the next pass
+        // starts from.
+        if (n == to_ && to_ < levels_)
+            packSpan(out + strip, smooth_ + stride_ * y + std::ptrdiff_t(first_) * 3, last_ - first_ + 1);
         if (!output_) {
-            subtractSpan(ringRow(0, y) + strip, out + strip, row<std::int16_t>(planes_[n - 1], y) + strip, count);
+            subtractSpan(input, out + strip, row<std::int16_t>(planes_[n - 1], y) + strip, count);
             return out;
         }
         // Sharpening: the plane's row goes at once into the recombined row,
         // the levels of a row coming in order (level n's row y is made
-        // before level n + 1's).
+        // before level n + 1's). Between two passes the sums so far wait in
+        // the result's row.
         std::uint8_t* values = scratchRow(kAccumulatorStart + y % kInputRingRows) + strip;
+        std::uint8_t* result = output_ + outputStride_ * y + std::ptrdiff_t(first_) * 3;
         if (n == 1)
-            std::memcpy(values, ringRow(0, y) + strip, std::size_t(count));
+            std::memcpy(values, input, std::size_t(count));
+        else if (n == from_ + 1)
+            expandSpan(result, values, last_ - first_ + 1);
         if (weights_[n - 1] != 0)
-            addLevelSpan(ringRow(0, y) + strip, out + strip, values, weights_[n - 1], count);
-        if (n == levels_)
-            packSpan(values, output_ + outputStride_ * y + std::ptrdiff_t(first_) * 3, last_ - first_ + 1);
+            addLevelSpan(input, out + strip, values, weights_[n - 1], count);
+        if (n == to_)
+            packSpan(values, result, last_ - first_ + 1);
         return out;
     }
 
@@ -581,6 +758,8 @@ private:
     const int width_;
     const int height_;
     const int levels_;
+    const int from_;   // the levels the pass makes: from_ + 1..to_
+    const int to_;
     const int first_;   // the strip's columns: the part of the planes it writes
     const int last_;
     std::ptrdiff_t rowBytes_ = 0;
@@ -588,20 +767,22 @@ private:
     const std::array<std::int32_t, TWavelet::MaxLevels>& weights_;
     std::uint8_t* const output_;
     const std::ptrdiff_t outputStride_;
+    std::uint8_t* const smooth_;
+    const std::ptrdiff_t stride_;
     std::array<std::pair<int, int>, kRings> spans_;
     std::array<int, kRings> done_{};   // rows made so far, per level
 };
 
-void decomposeStrip(const WaveletJobBlock& job)
+void decomposeStrip(const WaveletJobBlock& job, int pass)
 {
-    StripDecomposer(job).Run();
+    StripDecomposer(job, pass).Run();
     finishStreaming();
 }
 
 // The recombination of the job's band of rows, a chunk of a row at a time:
 // spread into four channels per pixel like the planes, all the levels
 // added, packed back.
-void recombineRows(const WaveletJobBlock& job)
+void recombineRows(const WaveletJobBlock& job, int)
 {
     constexpr int kChunk = 128;   // pixels
     const Bitmap24& source = *job.Source;
@@ -629,31 +810,106 @@ void recombineRows(const WaveletJobBlock& job)
 }
 
 // The job's band of rows of a sharpening's result into the destination.
-void copyResultRows(const WaveletJobBlock& job)
+void copyResultRows(const WaveletJobBlock& job, int)
 {
     const std::size_t bytes = std::size_t(job.Destination->width()) * 3;
     for (int y = job.Band.Top; y <= job.Band.Bottom; ++y)
         std::memcpy(job.Destination->scanLine(y), job.Output + job.OutputStride * y, bytes);
 }
 
-// Strip index of parts: the columns are split evenly, with the inner edges
-// moved down to a multiple of 8 pixels, so that no two strips write into
-// the same 64 bytes of a plane row (the stores would fight over the line).
-NJRect stripOf(int parts, int index, const NJRect& whole, int step = 8)
+// The work of a strip of columns first..last making levels from + 1..to
+// of an image width pixels wide, in rough units: per level, its two
+// smoothings on the columns the pass's later levels reach, and its plane or
+// sum on the strip's own columns.
+double stripCost(int first, int last, int width, int from, int to)
 {
-    NJRect band;
-    NJImages_Threaded::SplitColumns(parts, index, whole, band);
-    auto edge = [&](int x) { return x > whole.Right ? x : whole.Left + (x - whole.Left) / step * step; };
-    band.Left = edge(band.Left);
-    band.Right = edge(band.Right + 1) - 1;
-    return band;
+    double cost = 0;
+    int reach = 0;
+    for (int n = to; n > from; --n) {
+        cost += 2.0 * (std::min(width - 1, last + reach) - std::max(0, first - reach) + 1) + (last - first + 1);
+        reach += gap(n);
+    }
+    return cost;
 }
 
-// The job of every worker.
+// The strips of a pass's columns for parts workers, each strip's edges on
+// multiples of step pixels so that no two strips write into the same 64
+// bytes of a row (the stores would fight over the line). The strips at the
+// image's edges have neighbours on one side only and so work fewer columns
+// besides their own: they are made wider, so that every strip has about
+// the same work (the slowest one sets the time).
+void splitStrips(StripSplit& split, int parts, int width, int from, int to, int step)
+{
+    if (split.Parts == parts && split.Width == width && split.From == from && split.To == to && split.Step == step)
+        return;
+    split = {parts, width, from, to, step, {}};
+    const int units = (width + step - 1) / step;   // strip edges on unit boundaries
+    auto edge = [&](int unit) { return std::min(unit * step, width); };
+    // The greedy split with strips of cost at most limit, the last taking
+    // what is left; true when the last's cost is within the limit too.
+    auto fill = [&](double limit) {
+        int unit = 0;
+        for (int i = 0; i < parts; ++i) {
+            int end = unit;
+            if (i == parts - 1)
+                end = units;
+            else if (unit < units) {
+                end = unit + 1;
+                while (end < units && stripCost(edge(unit), edge(end + 1) - 1, width, from, to) <= limit)
+                    ++end;
+            }
+            split.Strips[i] = {edge(unit), 0, edge(end) - 1, 0};
+            unit = end;
+        }
+        const NJRect& last = split.Strips[parts - 1];
+        return last.Left > last.Right || stripCost(last.Left, last.Right, width, from, to) <= limit;
+    };
+    double low = 0;
+    double high = stripCost(0, width - 1, width, from, to);
+    for (int i = 0; i < 40 && high - low > 0.5; ++i) {
+        const double middle = (low + high) / 2;
+        (fill(middle) ? high : low) = middle;
+    }
+    fill(high);
+}
+
+// Spins until count reaches target, then lets other threads run while it
+// waits longer.
+void awaitCount(const std::atomic<int>& count, int target)
+{
+    for (int spins = 0; count.load(std::memory_order_acquire) < target; ++spins) {
+        if (spins < 20000) {
+#if defined(__SSE2__)
+            _mm_pause();
+#endif
+        } else {
+            std::this_thread::yield();
+        }
+    }
+}
+
+// The job of every worker on the pool: its part of each pass, meeting the
+// others between two passes. A part that fails still meets them, doing no
+// more work, and its error goes to the caller at the end.
 void WaveletJob(void* parameter)
 {
     const auto& job = *static_cast<const WaveletJobBlock*>(parameter);
-    job.Work(job);
+    std::exception_ptr error;
+    for (int pass = 0; pass < job.Passes; ++pass) {
+        if (!error) {
+            try {
+                job.Work(job, pass);
+            } catch (...) {
+                error = std::current_exception();
+            }
+        }
+        if (pass + 1 < job.Passes) {
+            job.Arrived->fetch_add(1, std::memory_order_acq_rel);
+            awaitCount(*job.Arrived, job.Parts * (pass + 1));
+        }
+    }
+    if (error)
+        std::rethrow_exception(error);
 }
 
 } // namespace
@@ -732,10 +988,14 @@ void TWavelet::RunJobs(int parts)
 {
     TThreadPool* pool = RunsPooled() ? GetPool(0) : nullptr;
     if (parts < 2 || !pool || pool->Count() < parts) {
-        for (int i = 0; i < parts; ++i)
-            WaveletJob(&work_->Blocks[i]);
+        // One part after the other: each pass of all the parts before the
+        // next pass.
+        for (int pass = 0; pass < work_->Blocks[0].Passes; ++pass)
+            for (int i = 0; i < parts; ++i)
+                work_->Blocks[i].Work(work_->Blocks[i], pass);
         return;
     }
+    work_->Arrived.store(0, std::memory_order_relaxed);
     // The calling thread works the first part itself rather than waking a
     // worker for it and sleeping until the others are done.
     for (int i = 1; i < parts; ++i)
@@ -749,6 +1009,40 @@ void TWavelet::RunJobs(int parts)
     pool->WaitAll();
     if (error)
         std::rethrow_exception(error);
+}
+
+void TWavelet::SplitPasses(int parts, int width, int height, int levels, int firstStep, int secondStep)
+{
+    // Two passes only on the pool, and where the images between them can
+    // be had; otherwise one pass makes all the levels.
+    int split = levels;
+    if (parts > 1 && RunsPooled() && levels > kFirstPassLevels) {
+        const std::size_t bytes = std::size_t(width) * 3 * std::size_t(height);
+        try {
+            if (work_->Smooth.size() < bytes)
+                work_->Smooth.resize(bytes);
+            split = kFirstPassLevels;
+        } catch (const std::bad_alloc&) {
+            split = levels;
+        }
+    }
+    const int passes = split < levels ? 2 : 1;
+    splitStrips(work_->Splits[0], parts, width, 0, split, passes == 2 ? firstStep : secondStep);
+    if (passes == 2)
+        splitStrips(work_->Splits[1], parts, width, split, levels, secondStep);
+    for (int i = 0; i < parts; ++i) {
+        WaveletJobBlock& job = work_->Blocks[i];
+        job.Passes = passes;
+        job.Split = split;
+        job.Parts = parts;
+        job.Arrived = &work_->Arrived;
+        job.Strips[0] = work_->Splits[0].Strips[i];
+        if (passes == 2) {
+            job.Strips[1] = work_->Splits[1].Strips[i];
+            job.Smooth = work_->Smooth.data();
+            job.Stride = std::ptrdiff_t(width) * 3;
+        }
+    }
 }
 
 bool TWavelet::Decompose(const Bitmap24& source, int levels)
@@ -769,7 +1063,6 @@ bool TWavelet::Decompose(const Bitmap24& source, int levels)
         if (!work_->Scratch[i].Reserve(width))
             return false;
 
-    const NJRect whole{0, 0, width - 1, height - 1};
     for (int i = 0; i < parts; ++i) {
         WaveletJobBlock& job = work_->Blocks[i];
         job = {};
@@ -779,8 +1072,11 @@ bool TWavelet::Decompose(const Bitmap24& source, int levels)
         for (int n = 0; n < levels; ++n)
             job.Planes[n] = &planes_[n].Plane;
         job.Scratch = &work_->Scratch[i];
-        job.Band = stripOf(parts, i, whole);
     }
+    // No two strips write into the same 64 bytes of a row: edges on
+    // multiples of 64 pixels where the smoothing between the passes (3
+    // bytes a pixel) is written, of 8 where only planes are.
+    SplitPasses(parts, width, height, levels, 64, 8);
     RunJobs(parts);
     levels_ = levels;
     return ok;
@@ -822,7 +1118,6 @@ bool TWavelet::Sharpen(const Bitmap24& source, Bitmap24& destination, int levels
         output = work_->Result.data();
     }
 
-    const NJRect whole{0, 0, width - 1, height - 1};
     for (int i = 0; i < parts; ++i) {
         WaveletJobBlock& job = work_->Blocks[i];
         job = {};
@@ -834,15 +1129,17 @@ bool TWavelet::Sharpen(const Bitmap24& source, Bitmap24& destination, int levels
         job.Scratch = &work_->Scratch[i];
         job.Output = output;
         job.OutputStride = stride;
-        // Edges on multiples of 64 pixels: no two strips write into the
-        // same 64 bytes of a result row.
-        job.Band = stripOf(parts, i, whole, 64);
     }
+    // Edges on multiples of 64 pixels: no two strips write into the same
+    // 64 bytes of a result row (nor of the smoothing between the passes).
+    SplitPasses(parts, width, height, levels, 64, 64);
     RunJobs(parts);
+    const NJRect whole{0, 0, width - 1, height - 1};
     if (buffered) {
         for (int i = 0; i < parts; ++i) {
             WaveletJobBlock& job = work_->Blocks[i];
             job.Work = copyResultRows;
+            job.Passes = 1;
             job.Destination = &destination;
             NJImages_Threaded::SplitRows(parts, i, whole, job.Band);
         }
