@@ -96,11 +96,10 @@ private:
     // Runs the jobs whose blocks 0..parts-1 are filled, on the pool (inline
     // without one) and waits for them.
     void RunJobs(int parts);
-    // Fills the passes and strips of the decomposition's job blocks
-    // 0..parts-1 for a width x height image and levels levels, the strips'
-    // edges on multiples of firstStep pixels in a first pass of two, of
-    // secondStep in the last pass.
-    void SplitPasses(int parts, int width, int height, int levels, int firstStep, int secondStep);
+    // Gives the decomposition's job blocks 0..parts-1 their tiles of a
+    // width x height image for levels levels, the columns' edges on
+    // multiples of step pixels.
+    void SplitTiles(int parts, int width, int height, int levels, int step);
 
     struct Level {
         std::int32_t Weight = 0;
