@@ -9,7 +9,6 @@
 #include <cstring>
 #include <exception>
 #include <new>
-#include <thread>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -399,12 +398,12 @@ constexpr int kScratchRows = kAccumulatorStart + kInputRingRows;
 
 } // namespace
 
-// A strip's working rows hold only the columns it works, each row starting
+// A tile's working rows hold only the columns it works, each row starting
 // on a cache line: rows as wide as the image would leave a narrow strip a
 // short piece of every line and page it touches.
 std::size_t scratchRowBytes(int pixels) { return (std::size_t(std::max(pixels, 0)) * kChannels + 63) / 64 * 64; }
 
-// The working rows of one strip, kept between calls and made again only
+// The working rows of one tile, kept between calls and made again only
 // when the width changes: room for rows as wide as the image, four channels
 // per pixel, the first on a cache line.
 struct StripScratch {
@@ -457,6 +456,7 @@ struct TileSplit {
     int Height = -1;
     int Levels = 0;
     int Step = 0;
+    double Own = 0;
     std::array<NJRect, TGenericModule::MaxThreads> Tiles;
 };
 
@@ -809,18 +809,18 @@ void sharedRows(const WaveletJobBlock& job)
 }
 
 // The work of making all the levels of the tile whose columns are
-// first..last and rows top..bottom, in rough units: per level, its two
-// smoothings on the columns and rows the later levels reach, its plane or
-// sum on the tile's own pixels, and a fixed cost per row (worth about 32
-// pixels).
-double tileCost(int first, int last, int top, int bottom, int width, int height, int levels)
+// first..last and rows top..bottom, in rough units (a pixel smoothed once):
+// per level, its two smoothings on the columns and rows the later levels
+// reach, a fixed cost per row (worth about 32 pixels), and own for each of
+// the tile's own pixels (its plane or sum).
+double tileCost(int first, int last, int top, int bottom, int width, int height, int levels, double own)
 {
     double cost = 0;
     int reach = 0;
     for (int n = levels; n >= 1; --n) {
         const int columns = std::min(width - 1, last + reach) - std::max(0, first - reach) + 1;
         const int rows = std::min(height - 1, bottom + reach) - std::max(0, top - reach) + 1;
-        cost += (2.0 * columns + 32) * rows + double(last - first + 1) * (bottom - top + 1);
+        cost += (2.0 * columns + 32) * rows + own * (last - first + 1) * (bottom - top + 1);
         reach += gap(n);
     }
     return cost;
@@ -861,37 +861,35 @@ void balancedSplit(int parts, int size, int step, const Cost& cost, std::array<s
     fill(high);
 }
 
-// The tiles for parts workers: the image cut into a grid of columns x rows
-// tiles (every way of making parts so), balanced along each direction; the
-// grid whose costliest tile costs least, bands of whole rows unless tiles
-// save much more work (a wide image not much taller than the rows shared
-// between bands). The columns' edges fall on
-// multiples of step pixels, so that no two tiles write into the same 64
-// bytes of a row (the stores would fight over the line). A tile's work
-// includes the columns and rows around it that its later levels read:
-// fewer, squarer tiles share less of it; the tiles at the image's edges,
-// with neighbours on fewer sides, are made larger.
-void splitTiles(TileSplit& split, int parts, int width, int height, int levels, int step)
+// The tiles for parts workers: the image cut into bands of whole rows, or
+// into strips of columns where those save much more work (an image not
+// much taller than the rows that bands share); balanced by their work. A
+// tile's work includes the columns or rows around it that its later levels
+// read, so the tiles at the image's edges, with a neighbour on one side
+// only, are made larger. The strips' edges fall on multiples of step
+// pixels, so that no two strips write into the same 64 bytes of a row (the
+// stores would fight over the line). Squarer tiles, cut both ways, would
+// share more work than either, the pixels around a tile growing with both
+// its sides.
+void splitTiles(TileSplit& split, int parts, int width, int height, int levels, int step, double own)
 {
     if (split.Parts == parts && split.Width == width && split.Height == height && split.Levels == levels &&
-        split.Step == step)
+        split.Step == step && split.Own == own)
         return;
-    split = {parts, width, height, levels, step, {}};
+    split = {parts, width, height, levels, step, own, {}};
     double best = -1;
-    for (int columns = 1; columns <= parts; ++columns) {
-        if (parts % columns != 0)
-            continue;
+    for (const int columns : {1, parts}) {
         const int rows = parts / columns;
         std::array<std::pair<int, int>, TGenericModule::MaxThreads> xs{}, ys{};
         balancedSplit(columns, width, step,
-                      [&](int first, int last) { return tileCost(first, last, 0, height - 1, width, height, levels); },
+                      [&](int first, int last) { return tileCost(first, last, 0, height - 1, width, height, levels, own); },
                       xs);
         balancedSplit(rows, height, 1,
-                      [&](int top, int bottom) { return tileCost(0, width - 1, top, bottom, width, height, levels); },
+                      [&](int top, int bottom) { return tileCost(0, width - 1, top, bottom, width, height, levels, own); },
                       ys);
-        // Tiles narrower than the image write their planes and result in
-        // pieces of rows, which the memory takes more slowly than whole
-        // rows (about a quarter more time at 1280 x 960 on four threads).
+        // Strips write their planes and result in pieces of rows, which the
+        // memory takes more slowly than whole rows (about a quarter more
+        // time at 1280 x 960 on four threads).
         double worst = 0;
         const double pieces = columns > 1 ? 1.25 : 1.0;
         std::array<NJRect, TGenericModule::MaxThreads> tiles{};
@@ -901,7 +899,7 @@ void splitTiles(TileSplit& split, int parts, int width, int height, int levels, 
                 const auto [top, bottom] = ys[std::size_t(r)];
                 tiles[std::size_t(c * rows + r)] = {first, top, last, bottom};
                 if (first <= last && top <= bottom)
-                    worst = std::max(worst, pieces * tileCost(first, last, top, bottom, width, height, levels));
+                    worst = std::max(worst, pieces * tileCost(first, last, top, bottom, width, height, levels, own));
             }
         if (best < 0 || worst < best) {
             best = worst;
@@ -1014,9 +1012,9 @@ void TWavelet::RunJobs(int parts)
         std::rethrow_exception(error);
 }
 
-void TWavelet::SplitTiles(int parts, int width, int height, int levels, int step)
+void TWavelet::SplitTiles(int parts, int width, int height, int levels, int step, double own)
 {
-    splitTiles(work_->Split, parts, width, height, levels, step);
+    splitTiles(work_->Split, parts, width, height, levels, step, own);
     for (int i = 0; i < parts; ++i)
         work_->Blocks[i].Band = work_->Split.Tiles[i];
 }
@@ -1049,9 +1047,12 @@ bool TWavelet::Decompose(const Bitmap24& source, int levels)
             job.Planes[n] = &planes_[n].Plane;
         job.Scratch = &work_->Scratch[i];
     }
-    // Column edges on multiples of 8 pixels: no two tiles write into the
-    // same 64 bytes of a plane row.
-    SplitTiles(parts, width, height, levels, 8);
+    // Strip edges on multiples of 8 pixels: no two strips write into the
+    // same 64 bytes of a plane row. Each pixel of a tile's own streams 8
+    // bytes of plane to memory per level, which on four threads takes about
+    // twice as long as all the smoothing of the level: the tiles' own
+    // pixels weigh more than the pixels they share.
+    SplitTiles(parts, width, height, levels, 8, 6.0);
     RunJobs(parts);
     levels_ = levels;
     return ok;
@@ -1105,9 +1106,9 @@ bool TWavelet::Sharpen(const Bitmap24& source, Bitmap24& destination, int levels
         job.Output = output;
         job.OutputStride = stride;
     }
-    // Column edges on multiples of 64 pixels: no two tiles write into the
+    // Strip edges on multiples of 64 pixels: no two strips write into the
     // same 64 bytes of a result row.
-    SplitTiles(parts, width, height, levels, 64);
+    SplitTiles(parts, width, height, levels, 64, 1.0);
     RunJobs(parts);
     const NJRect whole{0, 0, width - 1, height - 1};
     if (buffered) {

@@ -11,13 +11,16 @@
 // SetLevel6Weight. This layer has no widgets: the program layer pairs a
 // TWavelet with its window (see imaging/wavelet_module.h).
 //
-// The decomposition works the image in column strips, one per thread (one
-// strip inline). Each strip is worked through all the levels from the top
-// row to the bottom one, keeping only the rows still needed in small rings,
-// so that no working image goes through memory: only the input and the
-// planes do. A strip also works the columns its neighbours need from it
-// (63 on each side for six levels), which keeps the strips independent. The
-// recombination shares out the rows.
+// The decomposition works the image in tiles, one per thread (the whole
+// image inline): bands of whole rows, or strips of columns for an image
+// not much taller than the rows bands would share. Each tile is worked
+// through all the levels from its top row to its bottom one, keeping only
+// the rows still needed in small rings, so that no working image goes
+// through memory: only the input and the planes do. A tile also works the
+// rows or columns its neighbours need from it (up to 63 on each side for
+// six levels), which keeps the tiles independent; the tiles at the image's
+// edges are larger, so that all have about the same work. The
+// recombination shares out the rows by pieces.
 
 #include "kernels/nj_bitmap.h"
 #include "kernels/threads.h"
@@ -97,9 +100,10 @@ private:
     // without one) and waits for them.
     void RunJobs(int parts);
     // Gives the decomposition's job blocks 0..parts-1 their tiles of a
-    // width x height image for levels levels, the columns' edges on
-    // multiples of step pixels.
-    void SplitTiles(int parts, int width, int height, int levels, int step);
+    // width x height image for levels levels, strips' edges on multiples of
+    // step pixels; own: the weight of a tile's own pixels in its work
+    // against those it shares (see tileCost in the source).
+    void SplitTiles(int parts, int width, int height, int levels, int step, double own);
 
     struct Level {
         std::int32_t Weight = 0;
