@@ -436,6 +436,8 @@ struct alignas(64) WaveletJobBlock {
     NJRect Band;
     // Work shared out by pieces of rows: the first row no part has taken.
     std::atomic<int>* Next = nullptr;
+    // On the pool: each job adds one here when it ends.
+    std::atomic<int>* Finished = nullptr;
     int Levels = 0;
     // The decomposition fills Planes[0..Levels-1]; the recombination adds
     // them with the gains Weights[0..Levels-1].
@@ -465,6 +467,7 @@ struct TWavelet::Workspace {
     std::array<StripScratch, MaxThreads> Scratch;
     std::vector<std::uint8_t> Result;   // a sharpening in place
     std::atomic<int> Next{0};
+    std::atomic<int> Finished{0};
     TileSplit Split;
 };
 
@@ -912,7 +915,30 @@ void splitTiles(TileSplit& split, int parts, int width, int height, int levels, 
 void WaveletJob(void* parameter)
 {
     const auto& job = *static_cast<const WaveletJobBlock*>(parameter);
+    // Counted done however it ends: the caller waits on the count.
+    struct Count {
+        std::atomic<int>* finished;
+        ~Count()
+        {
+            if (finished)
+                finished->fetch_add(1, std::memory_order_release);
+        }
+    } count{job.Finished};
     job.Work(job);
+}
+
+// Waits, spinning for a short while, until count reaches target; false when
+// it has not by then (the caller then sleeps until the workers report).
+bool spinUntil(const std::atomic<int>& count, int target)
+{
+    for (int spins = 0; spins < 50000; ++spins) {
+        if (count.load(std::memory_order_acquire) >= target)
+            return true;
+#if defined(__SSE2__)
+        _mm_pause();
+#endif
+    }
+    return false;
 }
 
 } // namespace
@@ -997,8 +1023,13 @@ void TWavelet::RunJobs(int parts)
         return;
     }
     work_->Next.store(0, std::memory_order_relaxed);
+    work_->Finished.store(0, std::memory_order_relaxed);
+    for (int i = 0; i < parts; ++i)
+        work_->Blocks[i].Finished = &work_->Finished;
     // The calling thread works the first part itself rather than waking a
-    // worker for it and sleeping until the others are done.
+    // worker for it and sleeping until the others are done; done first, it
+    // spins a little before it sleeps, as the others are usually about to
+    // end (waking it again would take longer).
     for (int i = 1; i < parts; ++i)
         pool->GetWorker(i)->Run();
     std::exception_ptr error;
@@ -1007,6 +1038,7 @@ void TWavelet::RunJobs(int parts)
     } catch (...) {
         error = std::current_exception();
     }
+    spinUntil(work_->Finished, parts);
     pool->WaitAll();
     if (error)
         std::rethrow_exception(error);

@@ -259,11 +259,12 @@ TEST(WaveletPool, PooledRunsMatchTheInlineRun)
         }
     }
 
-    // One filter on the pool for images of several sizes in turn (the
-    // strips of a size are kept until the size changes), with the level
-    // counts split into two passes or not; widths that do not fall on the
-    // strips' 64-pixel steps and strips narrower than the columns the second
-    // pass shares.
+    // One filter on the pool for images of several sizes in turn (the tiles
+    // of a size and level count are kept until either changes): strips of
+    // columns for images not much taller than the rows bands would share
+    // (333 x 97, 1000 x 19), bands of rows otherwise; sizes off the strips'
+    // steps, tiles narrower or lower than what they share with their
+    // neighbours, several level counts.
     TWavelet reused;
     ASSERT_TRUE(reused.SetThreadCount(3));
     for (int n = 1; n <= 6; ++n)
