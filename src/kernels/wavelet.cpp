@@ -6,9 +6,12 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <chrono>
 #include <cstring>
 #include <exception>
 #include <new>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -425,6 +428,17 @@ struct StripScratch {
     }
 };
 
+// How the caller reaches a pool worker. After a job a worker lingers a
+// short while (kLingering) before it goes back to sleep (kAway): a run that
+// comes meanwhile, as the next of a series does, calls it (kCalled) without
+// the wake-up, which takes longer than many a band of rows here. An error
+// its job let escape waits here for the caller.
+enum SeatState : int { kAway, kLingering, kCalled };
+struct alignas(64) WorkerSeat {
+    std::atomic<int> State{kAway};
+    std::exception_ptr Error;
+};
+
 // The parameter of one job, one per worker; each on its own cache lines, as
 // the workers read them side by side.
 struct alignas(64) WaveletJobBlock {
@@ -436,8 +450,9 @@ struct alignas(64) WaveletJobBlock {
     NJRect Band;
     // Work shared out by pieces of rows: the first row no part has taken.
     std::atomic<int>* Next = nullptr;
-    // On the pool: each job adds one here when it ends.
+    // On the pool: each job adds one here when it ends; the worker's seat.
     std::atomic<int>* Finished = nullptr;
+    WorkerSeat* Seat = nullptr;
     int Levels = 0;
     // The decomposition fills Planes[0..Levels-1]; the recombination adds
     // them with the gains Weights[0..Levels-1].
@@ -468,6 +483,7 @@ struct TWavelet::Workspace {
     std::vector<std::uint8_t> Result;   // a sharpening in place
     std::atomic<int> Next{0};
     std::atomic<int> Finished{0};
+    std::array<WorkerSeat, MaxThreads> Seats;
     TileSplit Split;
 };
 
@@ -911,7 +927,7 @@ void splitTiles(TileSplit& split, int parts, int width, int height, int levels, 
     }
 }
 
-// The job of every worker.
+// A job of the calling thread, or of any thread without the pool.
 void WaveletJob(void* parameter)
 {
     const auto& job = *static_cast<const WaveletJobBlock*>(parameter);
@@ -927,18 +943,50 @@ void WaveletJob(void* parameter)
     job.Work(job);
 }
 
-// Waits, spinning for a short while, until count reaches target; false when
-// it has not by then (the caller then sleeps until the workers report).
-bool spinUntil(const std::atomic<int>& count, int target)
+void pause()
 {
-    for (int spins = 0; spins < 50000; ++spins) {
-        if (count.load(std::memory_order_acquire) >= target)
-            return true;
 #if defined(__SSE2__)
-        _mm_pause();
+    _mm_pause();
 #endif
+}
+
+// How long a worker lingers after a job.
+constexpr auto kLinger = std::chrono::microseconds(200);
+
+// Lingers on the seat: true when called meanwhile, false when the worker
+// went away.
+bool awaitCall(WorkerSeat& seat)
+{
+    const auto until = std::chrono::steady_clock::now() + kLinger;
+    for (int spins = 1;; ++spins) {
+        if (seat.State.load(std::memory_order_acquire) == kCalled)
+            return true;
+        if (spins % 256 == 0 && std::chrono::steady_clock::now() > until) {
+            int lingering = kLingering;
+            return !seat.State.compare_exchange_strong(lingering, kAway, std::memory_order_acq_rel);
+        }
+        pause();
     }
-    return false;
+}
+
+// The job of a pool worker: its block's job, then again each time it is
+// called while it lingers. The block is read afresh for each run (the
+// caller has filled it before calling).
+void WorkerJob(void* parameter)
+{
+    const auto* block = static_cast<const WaveletJobBlock*>(parameter);
+    do {
+        WorkerSeat& seat = *block->Seat;
+        std::atomic<int>& finished = *block->Finished;
+        try {
+            block->Work(*block);
+        } catch (...) {
+            seat.Error = std::current_exception();
+        }
+        // Lingering before counted done: the caller's next run finds it so.
+        seat.State.store(kLingering, std::memory_order_release);
+        finished.fetch_add(1, std::memory_order_release);
+    } while (awaitCall(*block->Seat));
 }
 
 } // namespace
@@ -987,8 +1035,12 @@ bool TWavelet::CreatePools()
 {
     FreePools();
     SetPools(1);
+    for (auto& seat : work_->Seats) {
+        seat.State.store(kAway, std::memory_order_relaxed);
+        seat.Error = nullptr;
+    }
     for (int i = 0; i < ThreadCount(); ++i) {
-        if (!GetPool(0)->AddWorker(WaveletJob, &work_->Blocks[i])) {
+        if (!GetPool(0)->AddWorker(WorkerJob, &work_->Blocks[i])) {
             FreePools();
             return false;
         }
@@ -1024,22 +1076,37 @@ void TWavelet::RunJobs(int parts)
     }
     work_->Next.store(0, std::memory_order_relaxed);
     work_->Finished.store(0, std::memory_order_relaxed);
-    for (int i = 0; i < parts; ++i)
+    for (int i = 0; i < parts; ++i) {
         work_->Blocks[i].Finished = &work_->Finished;
+        work_->Blocks[i].Seat = &work_->Seats[i];
+    }
+    // A worker still lingering after its last job is called; one gone back
+    // to sleep is woken through the pool.
+    for (int i = 1; i < parts; ++i) {
+        int lingering = kLingering;
+        if (!work_->Seats[i].State.compare_exchange_strong(lingering, kCalled, std::memory_order_acq_rel))
+            pool->GetWorker(i)->Run();
+    }
     // The calling thread works the first part itself rather than waking a
-    // worker for it and sleeping until the others are done; done first, it
-    // spins a little before it sleeps, as the others are usually about to
-    // end (waking it again would take longer).
-    for (int i = 1; i < parts; ++i)
-        pool->GetWorker(i)->Run();
+    // worker for it and sleeping until the others are done. Then it waits
+    // for the others' count (they linger in their jobs, so the pool does
+    // not report them done): spinning, as they are usually about to end,
+    // then giving way to other threads.
     std::exception_ptr error;
     try {
         WaveletJob(&work_->Blocks[0]);
     } catch (...) {
         error = std::current_exception();
     }
-    spinUntil(work_->Finished, parts);
-    pool->WaitAll();
+    for (int spins = 0; work_->Finished.load(std::memory_order_acquire) < parts; ++spins) {
+        if (spins < 50000)
+            pause();
+        else
+            std::this_thread::yield();
+    }
+    for (int i = 1; i < parts; ++i)
+        if (std::exception_ptr e = std::exchange(work_->Seats[i].Error, nullptr); e && !error)
+            error = e;
     if (error)
         std::rethrow_exception(error);
 }
