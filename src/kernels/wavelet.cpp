@@ -943,7 +943,7 @@ void WaveletJob(void* parameter)
     job.Work(job);
 }
 
-void pause()
+void spinPause()
 {
 #if defined(__SSE2__)
     _mm_pause();
@@ -965,7 +965,7 @@ bool awaitCall(WorkerSeat& seat)
             int lingering = kLingering;
             return !seat.State.compare_exchange_strong(lingering, kAway, std::memory_order_acq_rel);
         }
-        pause();
+        spinPause();
     }
 }
 
@@ -975,7 +975,7 @@ bool awaitCall(WorkerSeat& seat)
 void WorkerJob(void* parameter)
 {
     const auto* block = static_cast<const WaveletJobBlock*>(parameter);
-    do {
+    for (;;) {
         WorkerSeat& seat = *block->Seat;
         std::atomic<int>& finished = *block->Finished;
         try {
@@ -984,9 +984,13 @@ void WorkerJob(void* parameter)
             seat.Error = std::current_exception();
         }
         // Lingering before counted done: the caller's next run finds it so.
+        // From the count on, the caller may fill the block again: only the
+        // seat is read until it calls.
         seat.State.store(kLingering, std::memory_order_release);
         finished.fetch_add(1, std::memory_order_release);
-    } while (awaitCall(*block->Seat));
+        if (!awaitCall(seat))
+            return;
+    }
 }
 
 } // namespace
@@ -1100,7 +1104,7 @@ void TWavelet::RunJobs(int parts)
     }
     for (int spins = 0; work_->Finished.load(std::memory_order_acquire) < parts; ++spins) {
         if (spins < 50000)
-            pause();
+            spinPause();
         else
             std::this_thread::yield();
     }
