@@ -314,6 +314,40 @@ const std::uint16_t* ResultTables::darkAmountPlane(const DeepPlanes& planes, int
     return A;
 }
 
+const double* ResultTables::darkAmountRange(const DeepPlanes& planes, int width, int height, double darkLevel,
+                                            double darkRatio)
+{
+    const DeepPlanes::ConstRegion D = planes.region(1, width, height);
+    if (!D)
+        return nullptr;
+    const SpanKey key{&planes, planes.generation(1), width, height};
+    if (!(key == spanKey_)) {
+        // The lowest and highest word of the dark, once per dark.
+        int lo = 65535, hi = 0;
+        for (int r = 0; r < D.height; ++r) {
+            const std::uint16_t* d = D.row(r);
+            for (int c = 0; c < 4 * D.width; c += 4) {
+                lo = std::min({lo, int(d[c]), int(d[c + 1]), int(d[c + 2])});
+                hi = std::max({hi, int(d[c]), int(d[c + 1]), int(d[c + 2])});
+            }
+        }
+        spanKey_ = key;
+        spanLow_ = lo;
+        spanHigh_ = hi;
+    }
+    rangeAmounts_.resize(65536);
+    if (darkLevel != rangeLevel_ || darkRatio != rangeRatio_ || spanLow_ < rangeLow_ || spanHigh_ > rangeHigh_) {
+        double* t = rangeAmounts_.data();
+        for (int d = spanLow_; d <= spanHigh_; ++d)
+            t[d] = rows::darkAmount(std::uint16_t(d), darkLevel, darkRatio);
+        rangeLevel_ = darkLevel;
+        rangeRatio_ = darkRatio;
+        rangeLow_ = spanLow_;
+        rangeHigh_ = spanHigh_;
+    }
+    return rangeAmounts_.data();
+}
+
 const std::uint8_t* ResultTables::hotPixels(double darkLevel, std::int32_t darkFrames, std::int32_t maxLevel)
 {
     if (hot_.size() != 65536 || darkLevel != hotLevel_ || darkFrames != hotFrames_ || maxLevel != hotMax_) {
@@ -459,6 +493,10 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
         amounts = tables.darkAmountPlane(planes, W, H, job.darkLevel, job.darkRatio, job.pool);
         if (!amounts && &route == &kPortableRoute)
             cr.darkTable = tables.darkAmounts(job.darkLevel, job.darkRatio);
+        // With a flat the vector loops look the amounts up by dark word
+        // (the words are spread to doubles for the division anyway).
+        if (!amounts && &route == &kAvx2Route && flatOn)
+            cr.darkRange = tables.darkAmountRange(planes, W, H, job.darkLevel, job.darkRatio);
     }
     rows::Extremes fold;
     // Rows in pieces across the pool (when given), taken by whichever

@@ -94,7 +94,9 @@ NJ_AVX2 inline __m256i amountsOf4(const std::uint16_t* dark, const AmountMaths& 
     return _mm256_set_m128i(amountsOf(_mm256_extracti128_si256(d, 1), m), amountsOf(_mm256_castsi256_si128(d), m));
 }
 
-enum class DarkFrom { None, Words, Amounts };
+// Where the dark amounts come from: none, worked out from the dark words,
+// read from a plane of amounts, or looked up by dark word (with a flat).
+enum class DarkFrom { None, Words, Amounts, Lookup };
 
 // Words 0 to 2 of four pixels (b0 g0 r0 . b1 g1 r1 . | b2 ...) as three
 // groups of four doubles: b0 g0 r0 b1, g1 r1 b2 g2, r2 b3 g3 r3.
@@ -133,6 +135,7 @@ NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi)
     const AmountMaths maths{_mm256_set1_pd(r.darkLevel), _mm256_set1_pd(r.darkRatio), half,
                             _mm256_set1_pd(65535.0)};
     const double *t0 = r.flatFactors[0], *t1 = r.flatFactors[1], *t2 = r.flatFactors[2];
+    const double* const range = r.darkRange;
     const __m256i fourth = _mm256_setr_epi16(0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, -1);
     // Local copies: the stores below could otherwise alias the row fields.
     const std::uint16_t* const sum = r.sum;
@@ -144,15 +147,19 @@ NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi)
     const std::ptrdiff_t next = r.nextRow;
     int c = 0;
     for (; c + 4 <= pixels; c += 4) {
-        if (next != 0 && c % 8 == 0) {
+        if (!Flat && next != 0 && c % 8 == 0) {
             // One cache line of each plane's next row per eight pixels: the
             // rows are short streams for the processor's own prefetching.
+            // (With a flat the loop is slow enough for that prefetching to
+            // keep up; asking on top of it measured slower.)
             __builtin_prefetch(sum + 4 * c + next, 1, 2);
             __builtin_prefetch(out + 4 * c + next, 1, 2);
             if constexpr (Dark == DarkFrom::Words)
                 __builtin_prefetch(dark + 4 * c + next, 0, 2);
             if constexpr (Dark == DarkFrom::Amounts)
                 __builtin_prefetch(amounts + 4 * c + next, 0, 2);
+            if constexpr (Dark == DarkFrom::Lookup)
+                __builtin_prefetch(dark + 4 * c + next, 0, 2);
             if constexpr (Flat)
                 __builtin_prefetch(flat + 4 * c + next, 0, 2);
         }
@@ -178,6 +185,17 @@ NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi)
                     t = _mm256_min_pd(_mm256_max_pd(t, zero), v[i]);
                     v[i] = _mm256_sub_pd(v[i], t);
                 }
+            }
+            if constexpr (Dark == DarkFrom::Lookup) {
+                // The amounts (whole numbers 0 to 65535) looked up: far
+                // cheaper than working them out, and at most the word
+                // taken away.
+                const std::uint16_t* d = dark + 4 * c;
+                const __m256d amount[3] = {_mm256_setr_pd(range[d[0]], range[d[1]], range[d[2]], range[d[4]]),
+                                           _mm256_setr_pd(range[d[5]], range[d[6]], range[d[8]], range[d[9]]),
+                                           _mm256_setr_pd(range[d[10]], range[d[12]], range[d[13]], range[d[14]])};
+                for (int i = 0; i < 3; ++i)
+                    v[i] = _mm256_sub_pd(v[i], _mm256_min_pd(amount[i], v[i]));
             }
             const std::uint16_t* f = flat + 4 * c;
             const __m256d factor[3] = {_mm256_setr_pd(t0[f[0]], t1[f[1]], t2[f[2]], t0[f[4]]),
@@ -241,6 +259,8 @@ NJ_AVX2 void correctRowAvx2(const CorrectRow& r, Extremes& e)
     int c;
     if (r.amounts)
         c = r.flat ? correctLoop<DarkFrom::Amounts, true>(r, lo, hi) : correctLoop<DarkFrom::Amounts, false>(r, lo, hi);
+    else if (r.dark && r.flat && r.darkRange)
+        c = correctLoop<DarkFrom::Lookup, true>(r, lo, hi);
     else if (r.dark)
         c = r.flat ? correctLoop<DarkFrom::Words, true>(r, lo, hi) : correctLoop<DarkFrom::Words, false>(r, lo, hi);
     else
@@ -294,16 +314,47 @@ NJ_AVX2 void foldPixelsAvx2(const std::uint16_t* row, int pixels, Extremes& e)
 
 namespace {
 
-// (o x 256) div r for the eight words o (at most r) of one half: a float
-// estimate, off by at most one, set right by the remainder.
-NJ_AVX2 inline __m256i stretchHalf(__m128i o, __m256 inverse, __m256i r, __m256i rLess1)
-{
-    const __m256i n = _mm256_slli_epi32(_mm256_cvtepu16_epi32(o), 8);
-    __m256i k = _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(n), inverse));
-    const __m256i rem = _mm256_sub_epi32(n, _mm256_mullo_epi32(k, r));
-    k = _mm256_add_epi32(k, _mm256_cmpgt_epi32(_mm256_setzero_si256(), rem));
-    return _mm256_sub_epi32(k, _mm256_cmpgt_epi32(rem, rLess1));
-}
+// (o x 256) div r for sixteen words o at a time, in 16-bit arithmetic, by
+// the multiply-and-shift that divides exactly by a constant: with l the
+// least power of two with 2^l >= r and M = ceil(2^(24 + l) / r), every
+// n = o x 256 below 2^24 has n div r = (n x M) >> (24 + l), that is
+// (o x M) >> (16 + l). M (at most 2^25) is split into its high and low
+// sixteen bits, and o x M >> 16 is put together from three 16-bit products
+// as a high and a low word, then shifted by l.
+struct StretchDivisor {
+    __m256i low, high, one;
+    __m128i left, right;
+    bool wide;   // l > 16: the quotient lies in the high word alone
+
+    NJ_AVX2 explicit StretchDivisor(std::int32_t r)
+    {
+        int l = 0;
+        while ((std::int64_t(1) << l) < r)
+            ++l;
+        const std::uint64_t M = ((std::uint64_t(1) << (24 + l)) + std::uint64_t(r) - 1) / std::uint64_t(r);
+        low = _mm256_set1_epi16(std::int16_t(M & 0xFFFF));
+        high = _mm256_set1_epi16(std::int16_t(M >> 16));
+        one = _mm256_set1_epi16(1);
+        wide = l > 16;
+        left = _mm_cvtsi32_si128(wide ? 0 : 16 - l);
+        right = _mm_cvtsi32_si128(wide ? l - 16 : l);
+    }
+
+    NJ_AVX2 __m256i of(__m256i o) const
+    {
+        const __m256i h1 = _mm256_mulhi_epu16(o, low);
+        const __m256i l2 = _mm256_mullo_epi16(o, high);
+        const __m256i h2 = _mm256_mulhi_epu16(o, high);
+        // Low word l2 + h1; its carry goes to the high word h2 (the
+        // saturating sum equals the wrapped one when there is none).
+        const __m256i sum = _mm256_add_epi16(l2, h1);
+        const __m256i noCarry = _mm256_cmpeq_epi16(_mm256_adds_epu16(l2, h1), sum);
+        const __m256i top = _mm256_add_epi16(_mm256_add_epi16(h2, one), noCarry);
+        if (wide)
+            return _mm256_srl_epi16(top, right);
+        return _mm256_or_si256(_mm256_sll_epi16(top, left), _mm256_srl_epi16(sum, right));
+    }
+};
 
 } // namespace
 
@@ -312,31 +363,26 @@ NJ_AVX2 int stretchRowAvx2(const std::uint16_t* words, std::uint8_t* out, std::u
 {
     // Offsets are taken at most the range (a larger one shows 255 either
     // way); a range beyond 65535 x 256 shows 0 for every offset, as its
-    // largest value does, which keeps the products within 32 bits.
+    // largest value does, which keeps the quotients within 16 bits.
     const std::int32_t r = std::clamp<std::int32_t>(range, 1, 65535 * 256 + 1);
+    const StretchDivisor divisor(r);
     const __m256i low16 = _mm256_set1_epi16(std::int16_t(low));
     const __m256i range16 = _mm256_set1_epi16(std::int16_t(std::min(r, 65535)));
-    const __m256 inverse = _mm256_set1_ps(1.0f / float(r));
-    const __m256i rv = _mm256_set1_epi32(r), rLess1 = _mm256_set1_epi32(r - 1);
-    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
     const __m256i keep = _mm256_set1_epi32(std::int32_t(mask & 0xFFFFFF));
     const __m256i pack = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4, 5, 6,
                                           8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
     int c = 0;
     // Eight pixels a step; the second store reaches four bytes past them.
     for (; c + 10 <= pixels; c += 8) {
-        __m256i k[4];
+        __m256i k[2];
         for (int i = 0; i < 2; ++i) {
             const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(words + 4 * c + 16 * i));
-            const __m256i o = _mm256_min_epu16(_mm256_subs_epu16(w, low16), range16);
-            k[2 * i] = stretchHalf(_mm256_castsi256_si128(o), inverse, rv, rLess1);
-            k[2 * i + 1] = stretchHalf(_mm256_extracti128_si256(o, 1), inverse, rv, rLess1);
+            k[i] = divisor.of(_mm256_min_epu16(_mm256_subs_epu16(w, low16), range16));
         }
-        // Pixels 0 and 2 | 1 and 3, then 4 and 6 | 5 and 7; bytes saturate
-        // 256 to 255.
-        const __m256i bytes = _mm256_packus_epi16(_mm256_packus_epi32(k[0], k[1]), _mm256_packus_epi32(k[2], k[3]));
-        const __m256i px = _mm256_and_si256(_mm256_permutevar8x32_epi32(bytes, order), keep);
-        const __m256i packed = _mm256_shuffle_epi8(px, pack);
+        // Bytes saturate 256 to 255; the packing interleaves the halves,
+        // which the permutation puts back in pixel order.
+        const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(k[0], k[1]), 0xD8);
+        const __m256i packed = _mm256_shuffle_epi8(_mm256_and_si256(bytes, keep), pack);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * c), _mm256_castsi256_si128(packed));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * c + 12), _mm256_extracti128_si256(packed, 1));
         if (copy) {
