@@ -105,11 +105,12 @@ struct RowRoute {
     void (*correct)(const rows::CorrectRow&, rows::Extremes&);
     void (*fold)(const std::uint16_t*, int, rows::Extremes&);
     void (*amounts)(const std::uint16_t*, std::uint16_t*, int, double, double);
+    void (*addCorrect)(const rows::AddRow&, const rows::CorrectRow&, rows::Extremes&);
 };
 constexpr RowRoute kPortableRoute{rows::addRowPortable, rows::correctRowPortable, rows::foldPixelsPortable,
-                                  rows::darkAmountsRowPortable};
+                                  rows::darkAmountsRowPortable, rows::addCorrectRowPortable};
 constexpr RowRoute kAvx2Route{rows::addRowAvx2, rows::correctRowAvx2, rows::foldPixelsAvx2,
-                              rows::darkAmountsRowAvx2};
+                              rows::darkAmountsRowAvx2, rows::addCorrectRowAvx2};
 
 std::atomic<bool> portableOnly{false};
 
@@ -506,17 +507,21 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
         rows::CorrectRow row = cr;
         for (int r = first; r < end; ++r) {
             std::uint16_t* pr = P.row(r);
+            // A frame added and corrected without binning: both in one
+            // walk along the row.
+            const bool addAndCorrect = job.frame && B == 1 && job.correct && !job.plainCopy && !smart;
+            rows::AddRow a;
             if (job.frame) {
                 const Bitmap24* sub = r < subRows ? job.subtract : nullptr;
                 if (B == 1) {
-                    rows::AddRow a;
                     a.sum = pr;
                     a.frame = job.frame->scanLine(r);
                     a.subtract = sub ? sub->scanLine(r) : nullptr;
                     a.pixels = W;
                     a.subPixels = a.subtract ? subCols : 0;
                     a.zero = P.zero;
-                    route.add(a);
+                    if (!addAndCorrect)
+                        route.add(a);
                 } else {
                     addRow2(pr, P.zero, W, job.frame, sub, subCols, r * 2);
                 }
@@ -533,7 +538,10 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
                 row.amounts = amounts ? amounts + std::ptrdiff_t(r) * DeepPlanes::kRowWords : nullptr;
                 row.flat = flatOn ? F.row(r) : nullptr;
                 row.nextRow = r + 1 < end ? DeepPlanes::kRowWords : 0;
-                route.correct(row, e);
+                if (addAndCorrect)
+                    route.addCorrect(a, row, e);
+                else
+                    route.correct(row, e);
             }
             if (show && r < showHeight)
                 show->row(out.row(r), *job.displayInto, r, showWidth);

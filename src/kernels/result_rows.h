@@ -74,6 +74,10 @@ struct Extremes {
 
 void addRowPortable(const AddRow& row);
 void correctRowPortable(const CorrectRow& row, Extremes& e);
+// addRow then correctRow of the same row (the correction's sum is the
+// row added): the vector route does both in one walk, keeping the sum in
+// registers between them.
+void addCorrectRowPortable(const AddRow& add, const CorrectRow& row, Extremes& e);
 // Folds words 0 to 2 of each pixel of a plane row.
 void foldPixelsPortable(const std::uint16_t* row, int pixels, Extremes& e);
 
@@ -85,6 +89,7 @@ void darkAmountsRowPortable(const std::uint16_t* dark, std::uint16_t* amounts, i
 // The same with AVX2; callable only when the processor has it.
 void addRowAvx2(const AddRow& row);
 void correctRowAvx2(const CorrectRow& row, Extremes& e);
+void addCorrectRowAvx2(const AddRow& add, const CorrectRow& row, Extremes& e);
 void foldPixelsAvx2(const std::uint16_t* row, int pixels, Extremes& e);
 void darkAmountsRowAvx2(const std::uint16_t* dark, std::uint16_t* amounts, int pixels, double level, double ratio);
 

@@ -123,12 +123,18 @@ NJ_AVX2 inline __m256i gatherWords(const __m128i q[3])
     return _mm256_shuffle_epi8(_mm256_set_m128i(second, first), place);
 }
 
+// How the loop gets the sum words: read from the sum row, or added there
+// from the frame row first (the sum kept, as addRowAvx2 leaves it, and
+// used while in registers).
+enum class SumFrom { Row, Added };
+
 // Four pixels per step, sixteen words at once: the dark taken away in
 // words (P - min(P, d) is the saturating difference), the flat division in
 // double on the twelve words that count. Returns where the portable tail
 // starts.
-template <DarkFrom Dark, bool Flat>
-NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi)
+
+template <DarkFrom Dark, bool Flat, SumFrom Sum>
+NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi, const AddRow* add)
 {
     const __m256d half = _mm256_set1_pd(0.5), zero = _mm256_setzero_pd();
     const __m256d limit = _mm256_set1_pd(65280.0);
@@ -145,13 +151,18 @@ NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi)
     std::uint16_t* const out = r.out;
     const int pixels = r.pixels;
     const std::ptrdiff_t next = r.nextRow;
+    // Adding: the 16-byte frame loads stay inside the row (3c + 16 <= 3n).
+    const std::uint8_t* const frame = add ? add->frame : nullptr;
+    std::uint16_t* const sumOut = add ? add->sum : nullptr;
+    const bool fresh = add && add->zero;
+    const __m256i sumLimit = _mm256_setr_epi16(-256, -256, -256, -1, -256, -256, -256, -1, -256, -256, -256, -1,
+                                               -256, -256, -256, -1);
+    const int end = Sum == SumFrom::Added ? pixels - 2 : pixels;
     int c = 0;
-    for (; c + 4 <= pixels; c += 4) {
-        if (!Flat && next != 0 && c % 8 == 0) {
+    for (; c + 4 <= end; c += 4) {
+        if (next != 0 && c % 8 == 0) {
             // One cache line of each plane's next row per eight pixels: the
             // rows are short streams for the processor's own prefetching.
-            // (With a flat the loop is slow enough for that prefetching to
-            // keep up; asking on top of it measured slower.)
             __builtin_prefetch(sum + 4 * c + next, 1, 2);
             __builtin_prefetch(out + 4 * c + next, 1, 2);
             if constexpr (Dark == DarkFrom::Words)
@@ -163,7 +174,17 @@ NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi)
             if constexpr (Flat)
                 __builtin_prefetch(flat + 4 * c + next, 0, 2);
         }
-        __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sum + 4 * c));
+        __m256i w;
+        if constexpr (Sum == SumFrom::Added) {
+            const __m256i f = framePixels4(frame + 3 * c);
+            auto* p = reinterpret_cast<__m256i*>(sumOut + 4 * c);
+            // A fresh sum is the frame's bytes (within the limit, fourth
+            // words 0); otherwise as addRowAvx2 adds.
+            w = fresh ? f : _mm256_min_epu16(_mm256_adds_epu16(_mm256_loadu_si256(p), f), sumLimit);
+            _mm256_storeu_si256(p, w);
+        } else {
+            w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sum + 4 * c));
+        }
         if constexpr (Dark == DarkFrom::Words && !Flat)
             w = _mm256_subs_epu16(w, amountsOf4(dark + 4 * c, maths));
         if constexpr (Dark == DarkFrom::Amounts)
@@ -253,33 +274,78 @@ NJ_AVX2 void addRowAvx2(const AddRow& a)
     addRowPortable(rest);
 }
 
+namespace {
+
+// Row r from pixel c on.
+CorrectRow correctFrom(const CorrectRow& r, int c)
+{
+    CorrectRow rest = r;
+    rest.sum += 4 * c;
+    rest.out += 4 * c;
+    if (rest.dark)
+        rest.dark += 4 * c;
+    if (rest.amounts)
+        rest.amounts += 4 * c;
+    if (rest.flat)
+        rest.flat += 4 * c;
+    rest.pixels = r.pixels - c;
+    return rest;
+}
+
+template <SumFrom Sum>
+NJ_AVX2 int correctLoops(const CorrectRow& r, __m256i& lo, __m256i& hi, const AddRow* add)
+{
+    if (r.amounts)
+        return r.flat ? correctLoop<DarkFrom::Amounts, true, Sum>(r, lo, hi, add)
+                      : correctLoop<DarkFrom::Amounts, false, Sum>(r, lo, hi, add);
+    if (r.dark && r.flat && r.darkRange)
+        return correctLoop<DarkFrom::Lookup, true, Sum>(r, lo, hi, add);
+    if (r.dark)
+        return r.flat ? correctLoop<DarkFrom::Words, true, Sum>(r, lo, hi, add)
+                      : correctLoop<DarkFrom::Words, false, Sum>(r, lo, hi, add);
+    return r.flat ? correctLoop<DarkFrom::None, true, Sum>(r, lo, hi, add)
+                  : correctLoop<DarkFrom::None, false, Sum>(r, lo, hi, add);
+}
+
+NJ_AVX2 void foldVectors(__m256i lo, __m256i hi, Extremes& e)
+{
+    foldInto(_mm_min_epu16(_mm256_castsi256_si128(lo), _mm256_extracti128_si256(lo, 1)),
+             _mm_max_epu16(_mm256_castsi256_si128(hi), _mm256_extracti128_si256(hi, 1)), e);
+}
+
+} // namespace
+
 NJ_AVX2 void correctRowAvx2(const CorrectRow& r, Extremes& e)
 {
     __m256i lo = _mm256_set1_epi16(-1), hi = _mm256_setzero_si256();
-    int c;
-    if (r.amounts)
-        c = r.flat ? correctLoop<DarkFrom::Amounts, true>(r, lo, hi) : correctLoop<DarkFrom::Amounts, false>(r, lo, hi);
-    else if (r.dark && r.flat && r.darkRange)
-        c = correctLoop<DarkFrom::Lookup, true>(r, lo, hi);
-    else if (r.dark)
-        c = r.flat ? correctLoop<DarkFrom::Words, true>(r, lo, hi) : correctLoop<DarkFrom::Words, false>(r, lo, hi);
-    else
-        c = r.flat ? correctLoop<DarkFrom::None, true>(r, lo, hi) : correctLoop<DarkFrom::None, false>(r, lo, hi);
+    const int c = correctLoops<SumFrom::Row>(r, lo, hi, nullptr);
     if (c > 0)
-        foldInto(_mm_min_epu16(_mm256_castsi256_si128(lo), _mm256_extracti128_si256(lo, 1)),
-                 _mm_max_epu16(_mm256_castsi256_si128(hi), _mm256_extracti128_si256(hi, 1)), e);
-    if (c < r.pixels) {
-        CorrectRow rest = r;
+        foldVectors(lo, hi, e);
+    if (c < r.pixels)
+        correctRowPortable(correctFrom(r, c), e);
+}
+
+NJ_AVX2 void addCorrectRowAvx2(const AddRow& a, const CorrectRow& r, Extremes& e)
+{
+    const bool subtracts = a.subtract && a.subPixels > 0;
+    if (subtracts || a.sum != r.sum || a.pixels != r.pixels) {
+        addRowAvx2(a);
+        correctRowAvx2(r, e);
+        return;
+    }
+    __m256i lo = _mm256_set1_epi16(-1), hi = _mm256_setzero_si256();
+    const int c = correctLoops<SumFrom::Added>(r, lo, hi, &a);
+    if (c > 0)
+        foldVectors(lo, hi, e);
+    if (c < a.pixels) {
+        AddRow rest = a;
         rest.sum += 4 * c;
-        rest.out += 4 * c;
-        if (rest.dark)
-            rest.dark += 4 * c;
-        if (rest.amounts)
-            rest.amounts += 4 * c;
-        if (rest.flat)
-            rest.flat += 4 * c;
-        rest.pixels = r.pixels - c;
-        correctRowPortable(rest, e);
+        rest.frame += 3 * c;
+        rest.subtract = nullptr;
+        rest.pixels = a.pixels - c;
+        rest.subPixels = 0;
+        addRowPortable(rest);
+        correctRowPortable(correctFrom(r, c), e);
     }
 }
 

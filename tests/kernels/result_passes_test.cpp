@@ -252,7 +252,9 @@ TEST(ResultPasses, DisplayLevelsCurvesColoursAndLuminance)
 }
 
 // The vector loops give the portable loops' words bit for bit: odd widths
-// (vector bodies with portable tails of every length), binning, a loop
+// (vector bodies with portable tails of every length), rows on each of the
+// four 8-byte offsets from a 32-byte boundary (where a fresh sum's
+// streamed part starts after a portable head), binning, a loop
 // frame narrower than the sum, a cleared sum, dark and flat alone and
 // together, flat words 0 and 1, means that are no numbers, words above the
 // limit and a fourth word that must be kept.
@@ -275,7 +277,7 @@ TEST(ResultPasses, VectorAndPortableRoutesGiveTheSameWords)
     int checked = 0;
     for (int width : {1, 2, 5, 7, 9, 13, 37, 101}) {
         for (int variant = 0; variant < 12; ++variant) {
-            const int height = 3;
+            const int height = 4;
             const int B = variant % 4 == 3 ? 2 : 1;
             for (DeepPlanes* p : {&portable, &vector})
                 p->clearAll();
