@@ -315,8 +315,8 @@ const std::uint16_t* ResultTables::darkAmountPlane(const DeepPlanes& planes, int
     return A;
 }
 
-const double* ResultTables::darkAmountRange(const DeepPlanes& planes, int width, int height, double darkLevel,
-                                            double darkRatio)
+const std::uint16_t* ResultTables::darkAmountSpan(const DeepPlanes& planes, int width, int height, double darkLevel,
+                                                  double darkRatio)
 {
     const DeepPlanes::ConstRegion D = planes.region(1, width, height);
     if (!D)
@@ -338,9 +338,9 @@ const double* ResultTables::darkAmountRange(const DeepPlanes& planes, int width,
     }
     rangeAmounts_.resize(65536);
     if (darkLevel != rangeLevel_ || darkRatio != rangeRatio_ || spanLow_ < rangeLow_ || spanHigh_ > rangeHigh_) {
-        double* t = rangeAmounts_.data();
+        std::uint16_t* t = rangeAmounts_.data();
         for (int d = spanLow_; d <= spanHigh_; ++d)
-            t[d] = rows::darkAmount(std::uint16_t(d), darkLevel, darkRatio);
+            t[d] = std::uint16_t(rows::darkAmount(std::uint16_t(d), darkLevel, darkRatio));
         rangeLevel_ = darkLevel;
         rangeRatio_ = darkRatio;
         rangeLow_ = spanLow_;
@@ -486,18 +486,17 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
         cr.flatFactors[k] = corr.flat[k];
     }
     // A dark applied frame after frame has its amounts worked out once;
-    // otherwise the portable loops look them up, and the vector loops
-    // compute them faster than the table (rebuilt for every new ratio)
-    // would take.
+    // otherwise the portable loops look them up in a table of every word.
     const std::uint16_t* amounts = nullptr;
     if (job.correct && job.dark && !smart) {
         amounts = tables.darkAmountPlane(planes, W, H, job.darkLevel, job.darkRatio, job.pool);
         if (!amounts && &route == &kPortableRoute)
             cr.darkTable = tables.darkAmounts(job.darkLevel, job.darkRatio);
-        // With a flat the vector loops look the amounts up by dark word
-        // (the words are spread to doubles for the division anyway).
-        if (!amounts && &route == &kAvx2Route && flatOn)
-            cr.darkRange = tables.darkAmountRange(planes, W, H, job.darkLevel, job.darkRatio);
+        // Otherwise the vector loops look them up over the dark's span of
+        // words: cheaper than working them out, and built for a few
+        // thousand words rather than all.
+        if (!amounts && &route == &kAvx2Route)
+            cr.darkSpan = tables.darkAmountSpan(planes, W, H, job.darkLevel, job.darkRatio);
     }
     rows::Extremes fold;
     // Rows in pieces across the pool (when given), taken by whichever

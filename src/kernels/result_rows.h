@@ -54,11 +54,12 @@ struct CorrectRow {
     // as ResultTables::darkAmounts builds it; the portable route looks the
     // amounts up when given (the vector route computes them).
     const std::uint16_t* darkTable = nullptr;
-    // The same amounts as doubles, as ResultTables::darkAmountRange builds
-    // them: entry d holds darkAmount(d) for every word 0 to 2 of the dark
-    // row (other entries may hold anything). The vector route with a flat
-    // looks the amounts up there when given rather than working them out.
-    const double* darkRange = nullptr;
+    // The same amounts over the dark's span of words, as
+    // ResultTables::darkAmountSpan builds them: entry d holds darkAmount(d)
+    // for every word 0 to 2 of the dark row (other entries may hold
+    // anything). The vector route looks the amounts up there when given
+    // rather than working them out.
+    const std::uint16_t* darkSpan = nullptr;
     // Per channel, flat word -> factor (mean / F, the mean for 0 and 1), as
     // ResultTables::flatFactors builds them; required by the vector route
     // with a flat. The portable route divides when they are null, with the

@@ -16,6 +16,7 @@
 #include "kernels/result_rows.h"
 
 #include <algorithm>
+#include <cstring>
 #include <immintrin.h>
 
 #define NJ_AVX2 __attribute__((target("avx2")))
@@ -95,8 +96,23 @@ NJ_AVX2 inline __m256i amountsOf4(const std::uint16_t* dark, const AmountMaths& 
 }
 
 // Where the dark amounts come from: none, worked out from the dark words,
-// read from a plane of amounts, or looked up by dark word (with a flat).
+// read from a plane of amounts, or looked up by dark word.
 enum class DarkFrom { None, Words, Amounts, Lookup };
+
+// The dark amounts of four pixels looked up by their words 0 to 2 (the
+// fourth words 0). The look-ups and the putting together run on the
+// integer units, which the vector work leaves free.
+NJ_AVX2 inline __m256i lookedUpAmounts4(const std::uint16_t* dark, const std::uint16_t* span)
+{
+    std::int64_t q[4];
+    for (int j = 0; j < 4; ++j) {
+        std::uint64_t d;
+        std::memcpy(&d, dark + 4 * j, sizeof d);
+        q[j] = std::int64_t(std::uint64_t(span[d & 0xFFFF]) | std::uint64_t(span[(d >> 16) & 0xFFFF]) << 16
+                            | std::uint64_t(span[(d >> 32) & 0xFFFF]) << 32);
+    }
+    return _mm256_setr_epi64x(q[0], q[1], q[2], q[3]);
+}
 
 // Words 0 to 2 of four pixels (b0 g0 r0 . b1 g1 r1 . | b2 ...) as three
 // groups of four doubles: b0 g0 r0 b1, g1 r1 b2 g2, r2 b3 g3 r3.
@@ -141,7 +157,7 @@ NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi, const Add
     const AmountMaths maths{_mm256_set1_pd(r.darkLevel), _mm256_set1_pd(r.darkRatio), half,
                             _mm256_set1_pd(65535.0)};
     const double *t0 = r.flatFactors[0], *t1 = r.flatFactors[1], *t2 = r.flatFactors[2];
-    const double* const range = r.darkRange;
+    const std::uint16_t* const span = r.darkSpan;
     const __m256i fourth = _mm256_setr_epi16(0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, -1);
     // Local copies: the stores below could otherwise alias the row fields.
     const std::uint16_t* const sum = r.sum;
@@ -189,6 +205,8 @@ NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi, const Add
             w = _mm256_subs_epu16(w, amountsOf4(dark + 4 * c, maths));
         if constexpr (Dark == DarkFrom::Amounts)
             w = _mm256_subs_epu16(w, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(amounts + 4 * c)));
+        if constexpr (Dark == DarkFrom::Lookup)
+            w = _mm256_subs_epu16(w, lookedUpAmounts4(dark + 4 * c, span));
         if constexpr (Flat) {
             // The twelve words that count, as three groups of four doubles
             // (the fourth words are left out of the arithmetic).
@@ -207,17 +225,7 @@ NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi, const Add
                     v[i] = _mm256_sub_pd(v[i], t);
                 }
             }
-            if constexpr (Dark == DarkFrom::Lookup) {
-                // The amounts (whole numbers 0 to 65535) looked up: far
-                // cheaper than working them out, and at most the word
-                // taken away.
-                const std::uint16_t* d = dark + 4 * c;
-                const __m256d amount[3] = {_mm256_setr_pd(range[d[0]], range[d[1]], range[d[2]], range[d[4]]),
-                                           _mm256_setr_pd(range[d[5]], range[d[6]], range[d[8]], range[d[9]]),
-                                           _mm256_setr_pd(range[d[10]], range[d[12]], range[d[13]], range[d[14]])};
-                for (int i = 0; i < 3; ++i)
-                    v[i] = _mm256_sub_pd(v[i], _mm256_min_pd(amount[i], v[i]));
-            }
+
             const std::uint16_t* f = flat + 4 * c;
             const __m256d factor[3] = {_mm256_setr_pd(t0[f[0]], t1[f[1]], t2[f[2]], t0[f[4]]),
                                        _mm256_setr_pd(t1[f[5]], t2[f[6]], t0[f[8]], t1[f[9]]),
@@ -298,8 +306,9 @@ NJ_AVX2 int correctLoops(const CorrectRow& r, __m256i& lo, __m256i& hi, const Ad
     if (r.amounts)
         return r.flat ? correctLoop<DarkFrom::Amounts, true, Sum>(r, lo, hi, add)
                       : correctLoop<DarkFrom::Amounts, false, Sum>(r, lo, hi, add);
-    if (r.dark && r.flat && r.darkRange)
-        return correctLoop<DarkFrom::Lookup, true, Sum>(r, lo, hi, add);
+    if (r.dark && r.darkSpan)
+        return r.flat ? correctLoop<DarkFrom::Lookup, true, Sum>(r, lo, hi, add)
+                      : correctLoop<DarkFrom::Lookup, false, Sum>(r, lo, hi, add);
     if (r.dark)
         return r.flat ? correctLoop<DarkFrom::Words, true, Sum>(r, lo, hi, add)
                       : correctLoop<DarkFrom::Words, false, Sum>(r, lo, hi, add);

@@ -449,11 +449,11 @@ TEST(ResultPasses, VectorStretchIsExactForEveryWordAndRange)
     }
 }
 
-// A running sum with a dark and a flat takes a new dark ratio at every
+// A running sum with a dark (and a flat) takes a new dark ratio at every
 // frame; the vector route looks the amounts up over the dark's span of
 // words. Its words are the portable route's while the dark changes under
 // it: words beyond the span on either side, a dark cleared and refilled,
-// a larger size, a new level, and the largest words.
+// a larger size, a new level, the largest words, and without the flat.
 TEST(ResultPasses, DarkAmountsOfARunningSumFollowTheDark)
 {
     if (!kernels::VectorRouteAvailable())
@@ -523,6 +523,10 @@ TEST(ResultPasses, DarkAmountsOfARunningSumFollowTheDark)
     check("a larger size");
     j.darkLevel = 0.37;
     check("a new level");
+    j.flat = false;
+    check("without a flat");
+    setWord(1, 5, 1, 0, 4000);
+    check("without a flat, a word beyond the span", true);
     kernels::SetPassRoute(kernels::PassRoute::Best);
 }
 
