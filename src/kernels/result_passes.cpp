@@ -336,17 +336,17 @@ const std::uint16_t* ResultTables::darkAmountSpan(const DeepPlanes& planes, int 
         spanLow_ = lo;
         spanHigh_ = hi;
     }
-    rangeAmounts_.resize(65536);
-    if (darkLevel != rangeLevel_ || darkRatio != rangeRatio_ || spanLow_ < rangeLow_ || spanHigh_ > rangeHigh_) {
-        std::uint16_t* t = rangeAmounts_.data();
+    spanAmounts_.resize(65536);
+    if (darkLevel != builtLevel_ || darkRatio != builtRatio_ || spanLow_ < builtLow_ || spanHigh_ > builtHigh_) {
+        std::uint16_t* t = spanAmounts_.data();
         for (int d = spanLow_; d <= spanHigh_; ++d)
             t[d] = std::uint16_t(rows::darkAmount(std::uint16_t(d), darkLevel, darkRatio));
-        rangeLevel_ = darkLevel;
-        rangeRatio_ = darkRatio;
-        rangeLow_ = spanLow_;
-        rangeHigh_ = spanHigh_;
+        builtLevel_ = darkLevel;
+        builtRatio_ = darkRatio;
+        builtLow_ = spanLow_;
+        builtHigh_ = spanHigh_;
     }
-    return rangeAmounts_.data();
+    return spanAmounts_.data();
 }
 
 const std::uint8_t* ResultTables::hotPixels(double darkLevel, std::int32_t darkFrames, std::int32_t maxLevel)

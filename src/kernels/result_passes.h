@@ -129,9 +129,9 @@ private:
     };
     SpanKey spanKey_;             // the dark the span below was found in (planes null: none)
     int spanLow_ = 0, spanHigh_ = -1;
-    std::vector<std::uint16_t> rangeAmounts_;
-    double rangeLevel_ = -1, rangeRatio_ = -1;
-    int rangeLow_ = 0, rangeHigh_ = -1;   // entries built
+    std::vector<std::uint16_t> spanAmounts_;
+    double builtLevel_ = -1, builtRatio_ = -1;
+    int builtLow_ = 0, builtHigh_ = -1;   // entries built
     std::vector<std::uint8_t> hot_;
     double hotLevel_ = -1;
     std::int32_t hotFrames_ = -1, hotMax_ = -1;

@@ -52,7 +52,7 @@ struct CorrectRow {
     double means[3] = {0, 0, 0};
     // Dark word -> dark amount (darkAmount below) for the level and ratio,
     // as ResultTables::darkAmounts builds it; the portable route looks the
-    // amounts up when given (the vector route computes them).
+    // amounts up when given (the vector route uses darkSpan below).
     const std::uint16_t* darkTable = nullptr;
     // The same amounts over the dark's span of words, as
     // ResultTables::darkAmountSpan builds them: entry d holds darkAmount(d)

@@ -6,12 +6,15 @@
 // Plane words are handled four to a pixel as they lie in memory: the fourth
 // lane of each pixel is computed along and then left out (of the fold) or
 // put back (in plane 5). The dark is taken away in 16-bit words: the
-// amounts are worked out in double and saturated to words, and P - min(P,
-// d) is the saturating difference. The corrections run in double precision with the
-// very operations of the portable route, in the same order, so the words
-// are the same bit for bit; rounding to the nearest, halves to even, is the
-// processor's instruction where the portable route adds and takes back
-// 1.5 x 2^52, which agree wherever the result is not clamped anyway.
+// amounts are read from a plane of them, looked up by dark word in a table
+// of them, or worked out in double and saturated to words, and P - min(P,
+// d) is the saturating difference. The corrections run in double
+// precision with the very operations of the portable route, in the same
+// order, so the words are the same bit for bit; rounding to the nearest,
+// halves to even, is the processor's instruction where the portable route
+// adds and takes back 1.5 x 2^52, which agree wherever the result is not
+// clamped anyway. A frame added and corrected is done in one walk: each
+// step adds four pixels into the sum row and corrects them from registers.
 
 #include "kernels/result_rows.h"
 
@@ -148,7 +151,6 @@ enum class SumFrom { Row, Added };
 // words (P - min(P, d) is the saturating difference), the flat division in
 // double on the twelve words that count. Returns where the portable tail
 // starts.
-
 template <DarkFrom Dark, bool Flat, SumFrom Sum>
 NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi, const AddRow* add)
 {
@@ -225,7 +227,6 @@ NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi, const Add
                     v[i] = _mm256_sub_pd(v[i], t);
                 }
             }
-
             const std::uint16_t* f = flat + 4 * c;
             const __m256d factor[3] = {_mm256_setr_pd(t0[f[0]], t1[f[1]], t2[f[2]], t0[f[4]]),
                                        _mm256_setr_pd(t1[f[5]], t2[f[6]], t0[f[8]], t1[f[9]]),
