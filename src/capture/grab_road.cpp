@@ -22,12 +22,18 @@
 namespace {
 
 std::array<bool, 3> g_installed{};
-// The raw mosaic of each slot before its colours are rebuilt; sized once.
-std::array<kernels::Bitmap24, 3> g_raw;
 
 bool rawColour()
 {
     return FRM_Pref && FRM_Pref->CKB_Raw->isChecked();
+}
+
+// A pool is run from the thread that made it: one per calling thread.
+kernels::RowPool* bayerPool()
+{
+    thread_local const auto pool =
+        std::make_unique<kernels::RowPool>(std::clamp(int(std::thread::hardware_concurrency()), 1, 4));
+    return pool.get();
 }
 
 } // namespace
@@ -60,21 +66,19 @@ bool DecodeGrabFrame(int slot, const platform::FrameView& frame, kernels::Bitmap
     kernels::Bitmap24* live = SlotBitmaps[slot][0].get();
     if (!live || frame.width > live->width() || frame.height > live->height())
         return false;
-    kernels::Bitmap24& raw = g_raw[slot];
-    if (raw.width() != frame.width || raw.height() != frame.height)
-        raw = kernels::Bitmap24(frame.width, frame.height);
-    if (!kernels::CopyFrameToBitmap(frame, raw))
+    // The colours are rebuilt straight from the frame's rows, whichever
+    // pixel size and stride it comes in: never from a copy of it.
+    if (!frame.isComplete())
         return false;
-    RebuildBayerColours(raw, *live);
+    const kernels::MosaicRows rows{frame.data, frame.stride, frame.width, frame.height,
+                                   platform::bytesPerPixel(frame.format)};
+    kernels::DebayerFrame(rows, *live, RawBayerMode, bayerPool());
     return true;
 }
 
 void RebuildBayerColours(const kernels::Bitmap24& raw, kernels::Bitmap24& colour)
 {
-    // A pool is run from the thread that made it: one per calling thread.
-    thread_local const auto pool =
-        std::make_unique<kernels::RowPool>(std::clamp(int(std::thread::hardware_concurrency()), 1, 4));
-    kernels::DebayerFrame(raw, colour, RawBayerMode, pool.get());
+    kernels::DebayerFrame(raw, colour, RawBayerMode, bayerPool());
 }
 
 } // namespace Align_V

@@ -219,25 +219,48 @@ __attribute__((target("avx2"))) void siteRowAvx2(const std::uint8_t* u, const st
 // row y is written. above and below, when given, are the samples of rows
 // firstRow - 1 and endRow taken before any row was written (other threads
 // may have written those rows of an in-place frame since).
-void rebuildRows(const Bitmap24& src, Bitmap24& dst, const Site* s, std::uint8_t* planes, int firstRow, int endRow,
+// A source's rows: three bytes a pixel (samples picked out of them) or one
+// (the samples themselves, read where they lie).
+struct Rows {
+    const std::uint8_t* data;
+    std::ptrdiff_t stride;
+    int width, bytesPerPixel;
+    const std::uint8_t* row(int y) const { return data + std::ptrdiff_t(y) * stride; }
+};
+
+Rows rowsOf(const Bitmap24& b)
+{
+    return {b.scanLine(0), b.stride(), b.width(), 3};
+}
+
+void rebuildRows(const Rows& src, Bitmap24& dst, const Site* s, std::uint8_t* planes, int firstRow, int endRow,
                  const std::uint8_t* above, const std::uint8_t* below)
 {
-    const int w = src.width();
-    std::uint8_t* rows[3] = {planes, planes + w, planes + 2 * w};
-    const auto take = [&](std::uint8_t* plane, int y, const std::uint8_t* saved, auto&& sample) {
-        if (saved)
-            std::memcpy(plane, saved, std::size_t(w));
-        else
-            sample(src.scanLine(y), plane, y);
+    const int w = src.width;
+    // The samples of the rows above, at and below the row being written, and
+    // the planes that may hold them.
+    const std::uint8_t* rows[3];
+    std::uint8_t* plane[3] = {planes, planes + w, planes + 2 * w};
+    const auto take = [&](int k, int y, const std::uint8_t* saved, auto&& sample) {
+        if (saved) {
+            rows[k] = saved;
+        } else if (src.bytesPerPixel == 1) {
+            rows[k] = src.row(y);
+        } else {
+            sample(src.row(y), plane[k], y);
+            rows[k] = plane[k];
+        }
     };
     const auto rowLoop = [&](auto&& sample, auto&& sites) {
-        take(rows[0], firstRow - 1, above, sample);
-        take(rows[1], firstRow, nullptr, sample);
+        take(0, firstRow - 1, above, sample);
+        take(1, firstRow, nullptr, sample);
         for (int y = firstRow; y < endRow; ++y) {
-            take(rows[2], y + 1, y + 1 == endRow ? below : nullptr, sample);
+            take(2, y + 1, y + 1 == endRow ? below : nullptr, sample);
             sites(rows[0], rows[1], rows[2], dst.scanLine(y), y);
-            std::uint8_t* first = rows[0];
+            const std::uint8_t* first = rows[0];
             rows[0] = rows[1], rows[1] = rows[2], rows[2] = first;
+            std::uint8_t* firstPlane = plane[0];
+            plane[0] = plane[1], plane[1] = plane[2], plane[2] = firstPlane;
         }
     };
 #ifdef NJ_DEBAYER_AVX2
@@ -271,7 +294,7 @@ std::uint8_t* threadPlanes(int width)
     return planes.data();
 }
 
-// The samples of source row y.
+// The samples of source row y (of a bitmap: three bytes a pixel).
 void sampleRow(const Bitmap24& src, const Site* s, int y, std::uint8_t* plane)
 {
 #ifdef NJ_DEBAYER_AVX2
@@ -288,6 +311,20 @@ void sampleRow(const Bitmap24& src, const Site* s, int y, std::uint8_t* plane)
 // Rows a thread of the pool takes at a time.
 constexpr int kPieceRows = 32;
 
+// The inner rows of a source that is not the destination, on the pool when
+// it splits them.
+void rebuildSeparate(const Rows& rows, int inner, Bitmap24& destination, const Site* sites, RowPool* pool)
+{
+    const int w = rows.width;
+    if (!pool || pool->Parts(inner) <= 1) {
+        rebuildRows(rows, destination, sites, threadPlanes(w), 1, inner + 1, nullptr, nullptr);
+        return;
+    }
+    pool->RunShared(inner, kPieceRows, [&](int first, int end) {
+        rebuildRows(rows, destination, sites, threadPlanes(w), first + 1, end + 1, nullptr, nullptr);
+    });
+}
+
 } // namespace
 
 void DebayerFrame(const Bitmap24& source, Bitmap24& destination, int mode, RowPool* pool)
@@ -297,14 +334,13 @@ void DebayerFrame(const Bitmap24& source, Bitmap24& destination, int mode, RowPo
         return;
     const Site* sites = kSites[mode - 1];
     const int w = source.width(), inner = source.height() - 2;
-    if (!pool || pool->Parts(inner) <= 1) {
-        rebuildRows(source, destination, sites, threadPlanes(w), 1, inner + 1, nullptr, nullptr);
+    const Rows rows = rowsOf(source);
+    if (&source != &destination) {
+        rebuildSeparate(rows, inner, destination, sites, pool);
         return;
     }
-    if (&source != &destination) {
-        pool->RunShared(inner, kPieceRows, [&](int first, int end) {
-            rebuildRows(source, destination, sites, threadPlanes(w), first + 1, end + 1, nullptr, nullptr);
-        });
+    if (!pool || pool->Parts(inner) <= 1) {
+        rebuildRows(rows, destination, sites, threadPlanes(w), 1, inner + 1, nullptr, nullptr);
         return;
     }
     // In place, a band's first and last rows read rows its neighbours write:
@@ -329,8 +365,19 @@ void DebayerFrame(const Bitmap24& source, Bitmap24& destination, int mode, RowPo
         int first, end;
         bandOf(part, first, end);
         const std::uint8_t* pair = edgeRows + std::ptrdiff_t(w) * (2 * part);
-        rebuildRows(source, destination, sites, threadPlanes(w), first, end, pair, pair + w);
+        rebuildRows(rows, destination, sites, threadPlanes(w), first, end, pair, pair + w);
     });
+}
+
+void DebayerFrame(const MosaicRows& source, Bitmap24& destination, int mode, RowPool* pool)
+{
+    destination.resize(source.width, source.height);
+    if (mode < 1 || mode > 4 || source.width < 3 || source.height < 3 || !source.data
+        || (source.bytesPerPixel != 1 && source.bytesPerPixel != 3)
+        || source.stride < std::ptrdiff_t(source.width) * source.bytesPerPixel)
+        return;
+    rebuildSeparate({source.data, source.stride, source.width, source.bytesPerPixel}, source.height - 2, destination,
+                    kSites[mode - 1], pool);
 }
 
 void DebayerFrame(const Bitmap24& source, Bitmap24& destination, int mode)

@@ -15,11 +15,23 @@
 
 #include "kernels/bitmap24.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace kernels {
 
 class RowPool;
+
+// A raw mosaic read where it lies: `height` rows of `width` pixels, row y at
+// data + y x stride, a pixel being one byte (its sample) or three (blue,
+// green, red, as a Bitmap24 holds them).
+struct MosaicRows {
+    const std::uint8_t* data = nullptr;
+    std::ptrdiff_t stride = 0;
+    int width = 0;
+    int height = 0;
+    int bytesPerPixel = 3;
+};
 
 // Gives destination the source's size, then rebuilds every inner pixel
 // (rows 1 .. height - 2, columns 1 .. width - 2) from the source. The
@@ -31,5 +43,11 @@ void DebayerFrame(const Bitmap24& source, Bitmap24& destination, int mode);
 // The same with the rows split across the pool's threads (none: the calling
 // thread alone); the bytes out are the same either way, in place too.
 void DebayerFrame(const Bitmap24& source, Bitmap24& destination, int mode, RowPool* pool);
+// The same from rows read in place: the bytes out are those of the rebuild
+// of a bitmap holding the rows (one-byte samples in all three bytes). The
+// rows must not overlap the destination. Rows that are not all there (no
+// data, a pixel size other than 1 or 3, a stride shorter than a row) only
+// resize, as a too small source does.
+void DebayerFrame(const MosaicRows& source, Bitmap24& destination, int mode, RowPool* pool);
 
 } // namespace kernels

@@ -133,6 +133,51 @@ __attribute__((target("avx2"))) void blendRowDoubleAvx2(std::uint8_t* dst, const
     BlendRowPortable(dst + i, src + i, bytes - i, tables);
 }
 
+// Sixteen bytes a step, the same sums as the loop above with fewer
+// operations: a byte b becomes the double 2^52 + b by setting the exponent
+// bits above it, and fma(2^52 + b, weight, -2^52 x weight) is b x weight
+// rounded once, as the tables' product is (2^52 x weight is exact). The two
+// products are added and rounded as there.
+__attribute__((target("avx2,fma"))) inline __m256d blendFourFma(const std::uint8_t* dst, const std::uint8_t* src,
+                                                                __m256d k, __m256d kOffset, __m256d w,
+                                                                __m256d wOffset)
+{
+    const __m256i exponent = _mm256_set1_epi64x(0x4330000000000000LL);   // the double 2^52
+    std::int32_t d4, s4;
+    std::memcpy(&d4, dst, 4);
+    std::memcpy(&s4, src, 4);
+    const __m256d d = _mm256_castsi256_pd(_mm256_or_si256(_mm256_cvtepu8_epi64(_mm_cvtsi32_si128(d4)), exponent));
+    const __m256d s = _mm256_castsi256_pd(_mm256_or_si256(_mm256_cvtepu8_epi64(_mm_cvtsi32_si128(s4)), exponent));
+    return _mm256_add_pd(_mm256_fmadd_pd(d, k, kOffset), _mm256_fmadd_pd(s, w, wOffset));
+}
+
+__attribute__((target("avx2,fma"))) void blendRowDoubleFma(std::uint8_t* dst, const std::uint8_t* src, int bytes,
+                                                          const BlendTables& tables)
+{
+    constexpr double kTwo52 = 4503599627370496.0;
+    const __m256d k = _mm256_set1_pd(tables.keep[1]), w = _mm256_set1_pd(tables.take[1]);
+    const __m256d kOffset = _mm256_set1_pd(-kTwo52 * tables.keep[1]), wOffset = _mm256_set1_pd(-kTwo52 * tables.take[1]);
+    int i = 0;
+    for (; i + 16 <= bytes; i += 16) {
+        __m128i r[4];
+        for (int q = 0; q < 4; ++q)
+            r[q] = _mm256_cvtpd_epi32(blendFourFma(dst + i + 4 * q, src + i + 4 * q, k, kOffset, w, wOffset));
+        const __m128i bytes16 = _mm_packus_epi16(_mm_packus_epi32(r[0], r[1]), _mm_packus_epi32(r[2], r[3]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), bytes16);
+    }
+    blendRowDoubleAvx2(dst + i, src + i, bytes - i, tables);
+}
+
+bool fusedMultiplyAdd()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool fma = __builtin_cpu_supports("fma");
+    return fma;
+#else
+    return false;
+#endif
+}
+
 // The single-precision loop below, for the n whose bytes it gives exactly.
 // The exact value is d + (s - d) / n. For odd n below 511 it is never a
 // half: it lies at least 1 / (2n), more than 1/1100, from one, while the
@@ -194,6 +239,10 @@ void BlendRow(std::uint8_t* dst, const std::uint8_t* src, int bytes, const Blend
         blendRowFloatAvx2<false>(dst, src, bytes, tables);
     } else if (n <= 256 && (n & (n - 1)) == 0) {
         blendRowFloatAvx2<true>(dst, src, bytes, tables);
+    } else if (fusedMultiplyAdd()) {
+        // Other even n: their exact halves (s - d = n/2 modulo n) round
+        // either way in the tables, so the double sums are kept.
+        blendRowDoubleFma(dst, src, bytes, tables);
     } else {
         blendRowDoubleAvx2(dst, src, bytes, tables);
     }

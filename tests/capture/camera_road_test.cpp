@@ -8,6 +8,8 @@
 #include "capture/camera_slots.h"
 #include "capture/capture_helpers.h"
 #include "capture/driver_list.h"
+#include "capture/grab_road.h"
+#include "kernels/frame_copy.h"
 #include "capture/plugin_mgr.h"
 #include "capture/wdm_capture.h"
 #include "telescope/guide_plugin.h"
@@ -23,6 +25,8 @@
 #include <QFileInfo>
 #include <QLibrary>
 #include <dlfcn.h>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -463,4 +467,67 @@ TEST_F(CameraRoad, TheFormatPageGivesTheFrameRateBackToItsOwnSlot)
     FRM_Alv->Timer_Cam1Timer();
     EXPECT_EQ(FRM_Alv->Timer_Cam1->interval(), frameInterval) << "30 frames a second again";
     EXPECT_EQ(FRM_Alv->Timer_Cam2->interval(), otherInterval);
+}
+
+// With the raw option a grabbed frame's colours are rebuilt straight from
+// its rows: the live bitmap gets the bytes of the copy then rebuild, for
+// three-byte and one-byte pixels, padded or packed rows, odd sizes, every
+// arrangement, a frame smaller than the live bitmap too. Frames it cannot
+// take leave the live bitmap as it was.
+TEST_F(CameraRoad, ARawFrameIsRebuiltFromItsRowsAsFromACopy)
+{
+    ASSERT_TRUE(SlotBitmaps[1][0]);
+    kernels::Bitmap24& live = *SlotBitmaps[1][0];
+    const kernels::Bitmap24 kept = live;   // put back for the tests after this one
+    const std::uint8_t keptMode = RawBayerMode;
+    kernels::Bitmap24 target(8, 8);
+    std::mt19937 rng(5);
+    const auto fillLive = [&](int w, int h) {
+        live.resize(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int i = 0; i < 3 * w; ++i)
+                live.scanLine(y)[i] = std::uint8_t(7 + i + y);
+    };
+    FRM_Pref->CKB_Raw->setChecked(true);
+    struct Shape {
+        int width, height;
+        platform::PixelFormat format;
+        int padding;
+    };
+    for (const Shape& shape : {Shape{37, 21, platform::PixelFormat::Bgr24, 7}, Shape{37, 21, platform::PixelFormat::Mono8, 3},
+                               Shape{64, 48, platform::PixelFormat::Mono8, 0}, Shape{64, 48, platform::PixelFormat::Bgr24, 0},
+                               Shape{35, 47, platform::PixelFormat::Bgr24, 1}})
+        for (int mode = 1; mode <= 4; ++mode) {
+            RawBayerMode = std::uint8_t(mode);
+            const std::ptrdiff_t stride = std::ptrdiff_t(shape.width) * platform::bytesPerPixel(shape.format) + shape.padding;
+            std::vector<std::uint8_t> pixels(std::size_t(stride) * std::size_t(shape.height));
+            for (auto& b : pixels)
+                b = std::uint8_t(rng());
+            const platform::FrameView frame{shape.width, shape.height, stride, shape.format, pixels.data(), pixels.size()};
+
+            fillLive(64, 48);
+            kernels::Bitmap24 expected = live, raw;
+            ASSERT_TRUE(kernels::CopyFrameToBitmap(frame, raw));
+            Align_V::RebuildBayerColours(raw, expected);
+
+            fillLive(64, 48);
+            EXPECT_TRUE(Align_V::DecodeGrabFrame(1, frame, target));
+            EXPECT_TRUE(kernels::SamePixels(live, expected))
+                << shape.width << " x " << shape.height << " format " << int(shape.format) << " padding " << shape.padding
+                << " mode " << mode;
+        }
+
+    // Too large for the live bitmap, or not all delivered: nothing changes.
+    std::vector<std::uint8_t> pixels(65 * 49 * 3, 200);
+    for (const platform::FrameView& frame : {platform::FrameView{65, 48, 65 * 3, platform::PixelFormat::Bgr24, pixels.data(), pixels.size()},
+                                             platform::FrameView{32, 32, 32 * 3, platform::PixelFormat::Bgr24, pixels.data(), 32 * 3 * 31},
+                                             platform::FrameView{32, 32, 31, platform::PixelFormat::Mono8, pixels.data(), pixels.size()}}) {
+        fillLive(64, 48);
+        const kernels::Bitmap24 before = live;
+        EXPECT_FALSE(Align_V::DecodeGrabFrame(1, frame, target)) << frame.width << " x " << frame.height;
+        EXPECT_TRUE(kernels::SamePixels(live, before)) << frame.width << " x " << frame.height;
+    }
+    FRM_Pref->CKB_Raw->setChecked(false);
+    RawBayerMode = keptMode;
+    live = kept;
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 using kernels::Bitmap24;
 
@@ -145,4 +146,56 @@ TEST(DebayerFrame, RowsSplitAcrossThreadsGiveTheBytesOfOneThreadInPlaceToo)
         }
     }
     kernels::SetCloneRoute(kernels::CloneRoute::Best);
+}
+
+// Rows read where they lie (one byte a pixel, or three, with padded rows)
+// give the bytes of the rebuild of a bitmap holding them: odd and even
+// sizes, every arrangement, one thread and a pool, both copies of the row
+// loops, a destination of the same size (its border kept) or another
+// (resized, its border zero).
+TEST(DebayerFrame, RowsReadInPlaceGiveTheBytesOfTheBitmapRebuild)
+{
+    std::mt19937 rng(13);
+    kernels::RowPool pool(3);
+    for (const auto route : {kernels::CloneRoute::Best, kernels::CloneRoute::Portable}) {
+        kernels::SetCloneRoute(route);
+        for (const auto& [w, h] : {std::pair{3, 3}, {17, 5}, {50, 7}, {331, 70}, {641, 13}})
+            for (const int bytes : {1, 3})
+                for (int mode = 1; mode <= 4; ++mode) {
+                    const std::ptrdiff_t stride = std::ptrdiff_t(w) * bytes + 5;   // rows padded, unaligned
+                    std::vector<std::uint8_t> frame(std::size_t(stride) * std::size_t(h));
+                    for (auto& b : frame)
+                        b = std::uint8_t(rng());
+                    // The frame as the copy would hold it.
+                    Bitmap24 copy(w, h);
+                    for (int y = 0; y < h; ++y)
+                        for (int x = 0; x < w; ++x)
+                            for (int c = 0; c < 3; ++c)
+                                copy.scanLine(y)[3 * x + c] = frame[std::size_t(y * stride + x * bytes + (bytes == 3 ? c : 0))];
+                    const kernels::MosaicRows rows{frame.data(), stride, w, h, bytes};
+                    for (kernels::RowPool* threads : {static_cast<kernels::RowPool*>(nullptr), &pool})
+                        for (const int destinationWidth : {w, w + 2}) {
+                            Bitmap24 direct = filled(destinationWidth, h, 9), copied = filled(destinationWidth, h, 9);
+                            kernels::DebayerFrame(rows, direct, mode, threads);
+                            kernels::DebayerFrame(copy, copied, mode, threads);
+                            EXPECT_EQ(direct.width(), w);
+                            EXPECT_TRUE(kernels::SamePixels(direct, copied))
+                                << w << " x " << h << ", " << bytes << " bytes a pixel, mode " << mode << ", route "
+                                << int(route) << (threads ? ", pool" : "") << ", destination width " << destinationWidth;
+                        }
+                }
+    }
+    kernels::SetCloneRoute(kernels::CloneRoute::Best);
+
+    // Rows that are not all there are never read: the destination is only
+    // resized.
+    const std::vector<std::uint8_t> frame(64, 200);
+    for (const kernels::MosaicRows& bad : {kernels::MosaicRows{nullptr, 8, 8, 8, 1},
+                                           kernels::MosaicRows{frame.data(), 7, 8, 8, 1},
+                                           kernels::MosaicRows{frame.data(), 8, 8, 8, 2},
+                                           kernels::MosaicRows{frame.data() + 56, -8, 8, 8, 1}}) {
+        Bitmap24 d = filled(8, 8, 9);
+        kernels::DebayerFrame(bad, d, 1, nullptr);
+        EXPECT_EQ(d.scanLine(3)[9], 9) << "stride " << bad.stride << ", " << bad.bytesPerPixel << " bytes a pixel";
+    }
 }

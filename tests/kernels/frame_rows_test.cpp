@@ -50,7 +50,9 @@ TEST(FrameRows, MotionDiffAndBlendMatchTheirFormulas)
 
 // The blend's vector loops give the plain loop's bytes for every pair of
 // bytes, every frame count up to where the result stops moving and beyond,
-// and every length around their steps of eight and sixteen.
+// and every length around their steps of eight and sixteen (an empty row
+// too). The even counts that are not powers of two are the ones whose exact
+// halves round either way in the tables.
 TEST(FrameRows, BlendVectorLoopMatchesThePlainOne)
 {
     std::vector<std::uint8_t> dst(65536), src(65536);
@@ -63,7 +65,7 @@ TEST(FrameRows, BlendVectorLoopMatchesThePlainOne)
         counts.push_back(n);
     for (int n : counts) {
         const kernels::BlendTables tables(n);
-        for (int length : {65536, 1, 7, 8, 9, 15, 16, 17, 23, 31, 33}) {
+        for (int length : {65536, 0, 1, 7, 8, 9, 15, 16, 17, 23, 24, 25, 31, 33}) {
             const std::size_t from = dst.size() - std::size_t(length);   // ends at the buffer's last byte
             std::vector<std::uint8_t> fast = dst, plain = dst;
             kernels::BlendRow(fast.data() + from, src.data() + from, length, tables);
