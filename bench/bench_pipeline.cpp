@@ -7,8 +7,9 @@
 // figure wants four free cores. Besides the time per frame,
 // "allocs/frame" counts the heap allocations made per frame once running,
 // "faults/frame" the page faults (memory first touched, or freed and
-// taken again), and "allocs/refresh" those of one refresh of the read-outs, which their
-// timer makes ten times a second while frames stream, whatever the rate.
+// taken again), and "allocs/refresh" those of one refresh of the
+// read-outs, which their timer makes ten times a second while frames
+// stream, whatever the rate.
 
 #include "app/frm_alv.h"
 #include "app/startup.h"
