@@ -350,7 +350,7 @@ void smoothRow(const std::uint8_t* in, std::uint8_t* out, int first, int last, i
     }
 }
 
-// The rows a strip works with, each kind in a ring where row y sits in slot
+// The rows a tile works with, each kind in a ring where row y sits in slot
 // y mod size. The levels are worked in row order, each only as far as the
 // level above needs. Level n's row y reads rows y - gap, y and y + gap of
 // its row smoothing (mirrored at the top and the bottom: row 0 reads row
@@ -409,7 +409,7 @@ std::size_t scratchRowBytes(int pixels) { return (std::size_t(std::max(pixels, 0
 // The working rows of one tile, kept between calls and made again only
 // when the width changes: room for rows as wide as the image, four channels
 // per pixel, the first on a cache line.
-struct StripScratch {
+struct TileScratch {
     std::unique_ptr<std::uint8_t[]> storage;
     std::uint8_t* rows = nullptr;
     int width = -1;
@@ -458,7 +458,7 @@ struct alignas(64) WaveletJobBlock {
     // them with the gains Weights[0..Levels-1].
     std::array<TNJBitmap*, TWavelet::MaxLevels> Planes{};
     std::array<std::int32_t, TWavelet::MaxLevels> Weights{};
-    StripScratch* Scratch = nullptr;
+    TileScratch* Scratch = nullptr;
     // A sharpening without planes writes its rows here instead (blue,
     // green, red; the tile's columns), Weights being the gains of all the
     // levels, 0 for those that add nothing.
@@ -479,7 +479,7 @@ struct TileSplit {
 
 struct TWavelet::Workspace {
     std::array<WaveletJobBlock, MaxThreads> Blocks;
-    std::array<StripScratch, MaxThreads> Scratch;
+    std::array<TileScratch, MaxThreads> Scratch;
     std::vector<std::uint8_t> Result;   // a sharpening in place
     std::atomic<int> Next{0};
     std::atomic<int> Finished{0};
@@ -726,21 +726,21 @@ private:
         if (y < top_ || y > bottom_)   // a row only the levels above read
             return out;
 
-        const std::ptrdiff_t strip = std::ptrdiff_t(first_) * kChannels;
+        const std::ptrdiff_t own = std::ptrdiff_t(first_) * kChannels;
         const std::ptrdiff_t count = std::ptrdiff_t(last_ - first_ + 1) * kChannels;
-        const std::uint8_t* input = ringRow(0, y) + strip;
+        const std::uint8_t* input = ringRow(0, y) + own;
         if (!output_) {
-            subtractSpan(input, out + strip, row<std::int16_t>(planes_[n - 1], y) + strip, count);
+            subtractSpan(input, out + own, row<std::int16_t>(planes_[n - 1], y) + own, count);
             return out;
         }
         // Sharpening: the plane's row goes at once into the recombined row,
         // the levels of a row coming in order (level n's row y is made
         // before level n + 1's).
-        std::uint8_t* values = scratchRow(kAccumulatorStart + y % kInputRingRows) + strip;
+        std::uint8_t* values = scratchRow(kAccumulatorStart + y % kInputRingRows) + own;
         if (n == 1)
             std::memcpy(values, input, std::size_t(count));
         if (weights_[n - 1] != 0)
-            addLevelSpan(input, out + strip, values, weights_[n - 1], count);
+            addLevelSpan(input, out + own, values, weights_[n - 1], count);
         if (n == levels_)
             packSpan(values, output_ + outputStride_ * y + std::ptrdiff_t(first_) * 3, last_ - first_ + 1);
         return out;
