@@ -6,8 +6,10 @@
 // figure, pin the program to one core (taskset -c N); the four-thread
 // figure wants four free cores. Besides the time per frame,
 // "allocs/frame" counts the heap allocations made per frame once running,
-// and "allocs/refresh" those of one refresh of the read-outs, which their
-// timer makes ten times a second while frames stream, whatever the rate.
+// "faults/frame" the page faults (memory first touched, or freed and
+// taken again), and "allocs/refresh" those of one refresh of the
+// read-outs, which their timer makes ten times a second while frames
+// stream, whatever the rate.
 
 #include "app/frm_alv.h"
 #include "app/startup.h"
@@ -44,6 +46,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <random>
+
+#include <sys/resource.h>
 
 #include "alloc_counter.h"
 #include "qt_main.h"
@@ -121,6 +125,15 @@ void prepare(int W, int H)
         }
 }
 
+// Page faults of the process so far: memory the kernel maps (and zeroes)
+// on first write, counted per frame once running.
+long minorFaults()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_minflt;
+}
+
 // The fourth argument, when 1, runs the live view instead of the running
 // addition: each frame alone with the same dark and flat, the dark's ratio
 // the same from frame to frame; when 2, the same live view with the
@@ -141,6 +154,7 @@ void BM_ProcessFrame(benchmark::State& state)
     for (int i = 0; i < 5; ++i)
         Align_V::ProcessFrame(1, keep, 1);
     const long long before = g_allocations.load();
+    const long faultsBefore = minorFaults();
     long long frames = 0;
     for (auto _ : state) {
         Align_V::ProcessFrame(1, keep, 1);
@@ -148,6 +162,7 @@ void BM_ProcessFrame(benchmark::State& state)
         ++frames;
     }
     state.counters["allocs/frame"] = double(g_allocations.load() - before) / double(std::max(frames, 1LL));
+    state.counters["faults/frame"] = double(minorFaults() - faultsBefore) / double(std::max(frames, 1LL));
     const long long beforeRefresh = g_allocations.load();
     pipeline::ReadoutRefresh::instance().flush();
     state.counters["allocs/refresh"] = double(g_allocations.load() - beforeRefresh);

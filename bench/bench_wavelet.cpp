@@ -95,10 +95,12 @@ void BM_WaveletDecompose(benchmark::State& state)
     kernels::TWavelet wavelet;
     wavelet.SetThreadCount(static_cast<int>(state.range(0)));
     wavelet.Decompose(source, 6);
+    const BusyThreads busy;
     for (auto _ : state) {
         wavelet.Decompose(source, 6);
         benchmark::ClobberMemory();
     }
+    busy.Report(state);
 }
 BENCHMARK(BM_WaveletDecompose)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -113,10 +115,12 @@ void BM_WaveletRecombine(benchmark::State& state)
     const std::int32_t weights[6] = {1500, 1200, 900, 300, 0, -200};
     for (int level = 1; level <= 6; ++level)
         wavelet.SetWeight(level, weights[level - 1]);
+    const BusyThreads busy;
     for (auto _ : state) {
         wavelet.Recombine(work, work);
         benchmark::DoNotOptimize(work.bits());
     }
+    busy.Report(state);
 }
 BENCHMARK(BM_WaveletRecombine)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -209,6 +209,9 @@ __attribute__((target("avx2"))) void siteRowAvx2(const std::uint8_t* u, const st
             _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 16 * v), bytes);
         }
     }
+    // The wide registers are left clear before the plain loop, which the
+    // compiler may reach by a jump that skips the clearing on return.
+    _mm256_zeroupper();
     siteRowPortable(u, m, d, out, x, width, sites);
 }
 

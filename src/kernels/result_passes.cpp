@@ -105,11 +105,12 @@ struct RowRoute {
     void (*correct)(const rows::CorrectRow&, rows::Extremes&);
     void (*fold)(const std::uint16_t*, int, rows::Extremes&);
     void (*amounts)(const std::uint16_t*, std::uint16_t*, int, double, double);
+    void (*addCorrect)(const rows::AddRow&, const rows::CorrectRow&, rows::Extremes&);
 };
 constexpr RowRoute kPortableRoute{rows::addRowPortable, rows::correctRowPortable, rows::foldPixelsPortable,
-                                  rows::darkAmountsRowPortable};
+                                  rows::darkAmountsRowPortable, rows::addCorrectRowPortable};
 constexpr RowRoute kAvx2Route{rows::addRowAvx2, rows::correctRowAvx2, rows::foldPixelsAvx2,
-                              rows::darkAmountsRowAvx2};
+                              rows::darkAmountsRowAvx2, rows::addCorrectRowAvx2};
 
 std::atomic<bool> portableOnly{false};
 
@@ -314,6 +315,40 @@ const std::uint16_t* ResultTables::darkAmountPlane(const DeepPlanes& planes, int
     return A;
 }
 
+const std::uint16_t* ResultTables::darkAmountSpan(const DeepPlanes& planes, int width, int height, double darkLevel,
+                                                  double darkRatio)
+{
+    const DeepPlanes::ConstRegion D = planes.region(1, width, height);
+    if (!D)
+        return nullptr;
+    const SpanKey key{&planes, planes.generation(1), width, height};
+    if (!(key == spanKey_)) {
+        // The lowest and highest word of the dark, once per dark.
+        int lo = 65535, hi = 0;
+        for (int r = 0; r < D.height; ++r) {
+            const std::uint16_t* d = D.row(r);
+            for (int c = 0; c < 4 * D.width; c += 4) {
+                lo = std::min({lo, int(d[c]), int(d[c + 1]), int(d[c + 2])});
+                hi = std::max({hi, int(d[c]), int(d[c + 1]), int(d[c + 2])});
+            }
+        }
+        spanKey_ = key;
+        spanLow_ = lo;
+        spanHigh_ = hi;
+    }
+    spanAmounts_.resize(65536);
+    if (darkLevel != builtLevel_ || darkRatio != builtRatio_ || spanLow_ < builtLow_ || spanHigh_ > builtHigh_) {
+        std::uint16_t* t = spanAmounts_.data();
+        for (int d = spanLow_; d <= spanHigh_; ++d)
+            t[d] = std::uint16_t(rows::darkAmount(std::uint16_t(d), darkLevel, darkRatio));
+        builtLevel_ = darkLevel;
+        builtRatio_ = darkRatio;
+        builtLow_ = spanLow_;
+        builtHigh_ = spanHigh_;
+    }
+    return spanAmounts_.data();
+}
+
 const std::uint8_t* ResultTables::hotPixels(double darkLevel, std::int32_t darkFrames, std::int32_t maxLevel)
 {
     if (hot_.size() != 65536 || darkLevel != hotLevel_ || darkFrames != hotFrames_ || maxLevel != hotMax_) {
@@ -451,14 +486,17 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
         cr.flatFactors[k] = corr.flat[k];
     }
     // A dark applied frame after frame has its amounts worked out once;
-    // otherwise the portable loops look them up, and the vector loops
-    // compute them faster than the table (rebuilt for every new ratio)
-    // would take.
+    // otherwise the portable loops look them up in a table of every word.
     const std::uint16_t* amounts = nullptr;
     if (job.correct && job.dark && !smart) {
         amounts = tables.darkAmountPlane(planes, W, H, job.darkLevel, job.darkRatio, job.pool);
         if (!amounts && &route == &kPortableRoute)
             cr.darkTable = tables.darkAmounts(job.darkLevel, job.darkRatio);
+        // Otherwise the vector loops look them up over the dark's span of
+        // words: cheaper than working them out, and built for a few
+        // thousand words rather than all.
+        if (!amounts && &route == &kAvx2Route)
+            cr.darkSpan = tables.darkAmountSpan(planes, W, H, job.darkLevel, job.darkRatio);
     }
     rows::Extremes fold;
     // Rows in pieces across the pool (when given), taken by whichever
@@ -468,17 +506,21 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
         rows::CorrectRow row = cr;
         for (int r = first; r < end; ++r) {
             std::uint16_t* pr = P.row(r);
+            // A frame added and corrected without binning: both in one
+            // walk along the row.
+            const bool addAndCorrect = job.frame && B == 1 && job.correct && !job.plainCopy && !smart;
+            rows::AddRow a;
             if (job.frame) {
                 const Bitmap24* sub = r < subRows ? job.subtract : nullptr;
                 if (B == 1) {
-                    rows::AddRow a;
                     a.sum = pr;
                     a.frame = job.frame->scanLine(r);
                     a.subtract = sub ? sub->scanLine(r) : nullptr;
                     a.pixels = W;
                     a.subPixels = a.subtract ? subCols : 0;
                     a.zero = P.zero;
-                    route.add(a);
+                    if (!addAndCorrect)
+                        route.add(a);
                 } else {
                     addRow2(pr, P.zero, W, job.frame, sub, subCols, r * 2);
                 }
@@ -495,7 +537,10 @@ bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tabl
                 row.amounts = amounts ? amounts + std::ptrdiff_t(r) * DeepPlanes::kRowWords : nullptr;
                 row.flat = flatOn ? F.row(r) : nullptr;
                 row.nextRow = r + 1 < end ? DeepPlanes::kRowWords : 0;
-                route.correct(row, e);
+                if (addAndCorrect)
+                    route.addCorrect(a, row, e);
+                else
+                    route.correct(row, e);
             }
             if (show && r < showHeight)
                 show->row(out.row(r), *job.displayInto, r, showWidth);

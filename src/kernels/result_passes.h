@@ -91,6 +91,15 @@ public:
     // pass works the amounts out itself. Rows split across pool when set.
     const std::uint16_t* darkAmountPlane(const DeepPlanes& planes, int width, int height, double darkLevel,
                                          double darkRatio, RowPool* pool);
+    // Dark word -> amount the dark subtracts, for the level and ratio,
+    // built over the span of the words 0 to 2 that the dark plane (1) of
+    // planes holds at its top-left width x height pixels. The span is found
+    // once per dark (plane 1 unchanged since), so that a ratio new at every
+    // frame (a running sum) costs a few thousand amounts rather than one
+    // per word. Entries outside the span may hold anything. nullptr when
+    // the plane is not there.
+    const std::uint16_t* darkAmountSpan(const DeepPlanes& planes, int width, int height, double darkLevel,
+                                        double darkRatio);
     // Word -> 1 when a dark sum of darkFrames frames marks a hot pixel.
     const std::uint8_t* hotPixels(double darkLevel, std::int32_t darkFrames, std::int32_t maxLevel);
     // Channel k, flat word F -> factor of the flat division.
@@ -112,6 +121,17 @@ private:
     std::vector<std::uint16_t> amountPlane_;
     AmountKey amountPlaneKey_;    // what amountPlane_ holds (planes null: nothing)
     AmountKey amountAsked_;       // what was asked for last
+    struct SpanKey {
+        const DeepPlanes* planes = nullptr;
+        std::uint64_t darkGeneration = 0;
+        int width = 0, height = 0;
+        bool operator==(const SpanKey&) const = default;
+    };
+    SpanKey spanKey_;             // the dark the span below was found in (planes null: none)
+    int spanLow_ = 0, spanHigh_ = -1;
+    std::vector<std::uint16_t> spanAmounts_;
+    double builtLevel_ = -1, builtRatio_ = -1;
+    int builtLow_ = 0, builtHigh_ = -1;   // entries built
     std::vector<std::uint8_t> hot_;
     double hotLevel_ = -1;
     std::int32_t hotFrames_ = -1, hotMax_ = -1;

@@ -122,6 +122,12 @@ void correctRowPortable(const CorrectRow& row, Extremes& e)
     e.max = hi;
 }
 
+void addCorrectRowPortable(const AddRow& add, const CorrectRow& row, Extremes& e)
+{
+    addRowPortable(add);
+    correctRowPortable(row, e);
+}
+
 void darkAmountsRowPortable(const std::uint16_t* dark, std::uint16_t* amounts, int pixels, double level,
                             double ratio)
 {

@@ -52,8 +52,14 @@ struct CorrectRow {
     double means[3] = {0, 0, 0};
     // Dark word -> dark amount (darkAmount below) for the level and ratio,
     // as ResultTables::darkAmounts builds it; the portable route looks the
-    // amounts up when given (the vector route computes them).
+    // amounts up when given (the vector route uses darkSpan below).
     const std::uint16_t* darkTable = nullptr;
+    // The same amounts over the dark's span of words, as
+    // ResultTables::darkAmountSpan builds them: entry d holds darkAmount(d)
+    // for every word 0 to 2 of the dark row (other entries may hold
+    // anything). The vector route looks the amounts up there when given
+    // rather than working them out.
+    const std::uint16_t* darkSpan = nullptr;
     // Per channel, flat word -> factor (mean / F, the mean for 0 and 1), as
     // ResultTables::flatFactors builds them; required by the vector route
     // with a flat. The portable route divides when they are null, with the
@@ -69,6 +75,10 @@ struct Extremes {
 
 void addRowPortable(const AddRow& row);
 void correctRowPortable(const CorrectRow& row, Extremes& e);
+// addRow then correctRow of the same row (the correction's sum is the
+// row added): the vector route does both in one walk, keeping the sum in
+// registers between them.
+void addCorrectRowPortable(const AddRow& add, const CorrectRow& row, Extremes& e);
 // Folds words 0 to 2 of each pixel of a plane row.
 void foldPixelsPortable(const std::uint16_t* row, int pixels, Extremes& e);
 
@@ -80,6 +90,7 @@ void darkAmountsRowPortable(const std::uint16_t* dark, std::uint16_t* amounts, i
 // The same with AVX2; callable only when the processor has it.
 void addRowAvx2(const AddRow& row);
 void correctRowAvx2(const CorrectRow& row, Extremes& e);
+void addCorrectRowAvx2(const AddRow& add, const CorrectRow& row, Extremes& e);
 void foldPixelsAvx2(const std::uint16_t* row, int pixels, Extremes& e);
 void darkAmountsRowAvx2(const std::uint16_t* dark, std::uint16_t* amounts, int pixels, double level, double ratio);
 

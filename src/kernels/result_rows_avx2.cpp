@@ -6,16 +6,20 @@
 // Plane words are handled four to a pixel as they lie in memory: the fourth
 // lane of each pixel is computed along and then left out (of the fold) or
 // put back (in plane 5). The dark is taken away in 16-bit words: the
-// amounts are worked out in double and saturated to words, and P - min(P,
-// d) is the saturating difference. The corrections run in double precision with the
-// very operations of the portable route, in the same order, so the words
-// are the same bit for bit; rounding to the nearest, halves to even, is the
-// processor's instruction where the portable route adds and takes back
-// 1.5 x 2^52, which agree wherever the result is not clamped anyway.
+// amounts are read from a plane of them, looked up by dark word in a table
+// of them, or worked out in double and saturated to words, and P - min(P,
+// d) is the saturating difference. The corrections run in double
+// precision with the very operations of the portable route, in the same
+// order, so the words are the same bit for bit; rounding to the nearest,
+// halves to even, is the processor's instruction where the portable route
+// adds and takes back 1.5 x 2^52, which agree wherever the result is not
+// clamped anyway. A frame added and corrected is done in one walk: each
+// step adds four pixels into the sum row and corrects them from registers.
 
 #include "kernels/result_rows.h"
 
 #include <algorithm>
+#include <cstring>
 #include <immintrin.h>
 
 #define NJ_AVX2 __attribute__((target("avx2")))
@@ -94,7 +98,24 @@ NJ_AVX2 inline __m256i amountsOf4(const std::uint16_t* dark, const AmountMaths& 
     return _mm256_set_m128i(amountsOf(_mm256_extracti128_si256(d, 1), m), amountsOf(_mm256_castsi256_si128(d), m));
 }
 
-enum class DarkFrom { None, Words, Amounts };
+// Where the dark amounts come from: none, worked out from the dark words,
+// read from a plane of amounts, or looked up by dark word.
+enum class DarkFrom { None, Words, Amounts, Lookup };
+
+// The dark amounts of four pixels looked up by their words 0 to 2 (the
+// fourth words 0). The look-ups and the putting together run on the
+// integer units, which the vector work leaves free.
+NJ_AVX2 inline __m256i lookedUpAmounts4(const std::uint16_t* dark, const std::uint16_t* span)
+{
+    std::int64_t q[4];
+    for (int j = 0; j < 4; ++j) {
+        std::uint64_t d;
+        std::memcpy(&d, dark + 4 * j, sizeof d);
+        q[j] = std::int64_t(std::uint64_t(span[d & 0xFFFF]) | std::uint64_t(span[(d >> 16) & 0xFFFF]) << 16
+                            | std::uint64_t(span[(d >> 32) & 0xFFFF]) << 32);
+    }
+    return _mm256_setr_epi64x(q[0], q[1], q[2], q[3]);
+}
 
 // Words 0 to 2 of four pixels (b0 g0 r0 . b1 g1 r1 . | b2 ...) as three
 // groups of four doubles: b0 g0 r0 b1, g1 r1 b2 g2, r2 b3 g3 r3.
@@ -121,18 +142,24 @@ NJ_AVX2 inline __m256i gatherWords(const __m128i q[3])
     return _mm256_shuffle_epi8(_mm256_set_m128i(second, first), place);
 }
 
+// How the loop gets the sum words: read from the sum row, or added there
+// from the frame row first (the sum kept, as addRowAvx2 leaves it, and
+// used while in registers).
+enum class SumFrom { Row, Added };
+
 // Four pixels per step, sixteen words at once: the dark taken away in
 // words (P - min(P, d) is the saturating difference), the flat division in
 // double on the twelve words that count. Returns where the portable tail
 // starts.
-template <DarkFrom Dark, bool Flat>
-NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi)
+template <DarkFrom Dark, bool Flat, SumFrom Sum>
+NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi, const AddRow* add)
 {
     const __m256d half = _mm256_set1_pd(0.5), zero = _mm256_setzero_pd();
     const __m256d limit = _mm256_set1_pd(65280.0);
     const AmountMaths maths{_mm256_set1_pd(r.darkLevel), _mm256_set1_pd(r.darkRatio), half,
                             _mm256_set1_pd(65535.0)};
     const double *t0 = r.flatFactors[0], *t1 = r.flatFactors[1], *t2 = r.flatFactors[2];
+    const std::uint16_t* const span = r.darkSpan;
     const __m256i fourth = _mm256_setr_epi16(0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, -1);
     // Local copies: the stores below could otherwise alias the row fields.
     const std::uint16_t* const sum = r.sum;
@@ -142,8 +169,15 @@ NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi)
     std::uint16_t* const out = r.out;
     const int pixels = r.pixels;
     const std::ptrdiff_t next = r.nextRow;
+    // Adding: the 16-byte frame loads stay inside the row (3c + 16 <= 3n).
+    const std::uint8_t* const frame = add ? add->frame : nullptr;
+    std::uint16_t* const sumOut = add ? add->sum : nullptr;
+    const bool fresh = add && add->zero;
+    const __m256i sumLimit = _mm256_setr_epi16(-256, -256, -256, -1, -256, -256, -256, -1, -256, -256, -256, -1,
+                                               -256, -256, -256, -1);
+    const int end = Sum == SumFrom::Added ? pixels - 2 : pixels;
     int c = 0;
-    for (; c + 4 <= pixels; c += 4) {
+    for (; c + 4 <= end; c += 4) {
         if (next != 0 && c % 8 == 0) {
             // One cache line of each plane's next row per eight pixels: the
             // rows are short streams for the processor's own prefetching.
@@ -153,14 +187,28 @@ NJ_AVX2 int correctLoop(const CorrectRow& r, __m256i& lo, __m256i& hi)
                 __builtin_prefetch(dark + 4 * c + next, 0, 2);
             if constexpr (Dark == DarkFrom::Amounts)
                 __builtin_prefetch(amounts + 4 * c + next, 0, 2);
+            if constexpr (Dark == DarkFrom::Lookup)
+                __builtin_prefetch(dark + 4 * c + next, 0, 2);
             if constexpr (Flat)
                 __builtin_prefetch(flat + 4 * c + next, 0, 2);
         }
-        __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sum + 4 * c));
+        __m256i w;
+        if constexpr (Sum == SumFrom::Added) {
+            const __m256i f = framePixels4(frame + 3 * c);
+            auto* p = reinterpret_cast<__m256i*>(sumOut + 4 * c);
+            // A fresh sum is the frame's bytes (within the limit, fourth
+            // words 0); otherwise as addRowAvx2 adds.
+            w = fresh ? f : _mm256_min_epu16(_mm256_adds_epu16(_mm256_loadu_si256(p), f), sumLimit);
+            _mm256_storeu_si256(p, w);
+        } else {
+            w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sum + 4 * c));
+        }
         if constexpr (Dark == DarkFrom::Words && !Flat)
             w = _mm256_subs_epu16(w, amountsOf4(dark + 4 * c, maths));
         if constexpr (Dark == DarkFrom::Amounts)
             w = _mm256_subs_epu16(w, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(amounts + 4 * c)));
+        if constexpr (Dark == DarkFrom::Lookup)
+            w = _mm256_subs_epu16(w, lookedUpAmounts4(dark + 4 * c, span));
         if constexpr (Flat) {
             // The twelve words that count, as three groups of four doubles
             // (the fourth words are left out of the arithmetic).
@@ -235,31 +283,79 @@ NJ_AVX2 void addRowAvx2(const AddRow& a)
     addRowPortable(rest);
 }
 
+namespace {
+
+// Row r from pixel c on.
+CorrectRow correctFrom(const CorrectRow& r, int c)
+{
+    CorrectRow rest = r;
+    rest.sum += 4 * c;
+    rest.out += 4 * c;
+    if (rest.dark)
+        rest.dark += 4 * c;
+    if (rest.amounts)
+        rest.amounts += 4 * c;
+    if (rest.flat)
+        rest.flat += 4 * c;
+    rest.pixels = r.pixels - c;
+    return rest;
+}
+
+template <SumFrom Sum>
+NJ_AVX2 int correctLoops(const CorrectRow& r, __m256i& lo, __m256i& hi, const AddRow* add)
+{
+    if (r.amounts)
+        return r.flat ? correctLoop<DarkFrom::Amounts, true, Sum>(r, lo, hi, add)
+                      : correctLoop<DarkFrom::Amounts, false, Sum>(r, lo, hi, add);
+    if (r.dark && r.darkSpan)
+        return r.flat ? correctLoop<DarkFrom::Lookup, true, Sum>(r, lo, hi, add)
+                      : correctLoop<DarkFrom::Lookup, false, Sum>(r, lo, hi, add);
+    if (r.dark)
+        return r.flat ? correctLoop<DarkFrom::Words, true, Sum>(r, lo, hi, add)
+                      : correctLoop<DarkFrom::Words, false, Sum>(r, lo, hi, add);
+    return r.flat ? correctLoop<DarkFrom::None, true, Sum>(r, lo, hi, add)
+                  : correctLoop<DarkFrom::None, false, Sum>(r, lo, hi, add);
+}
+
+NJ_AVX2 void foldVectors(__m256i lo, __m256i hi, Extremes& e)
+{
+    foldInto(_mm_min_epu16(_mm256_castsi256_si128(lo), _mm256_extracti128_si256(lo, 1)),
+             _mm_max_epu16(_mm256_castsi256_si128(hi), _mm256_extracti128_si256(hi, 1)), e);
+}
+
+} // namespace
+
 NJ_AVX2 void correctRowAvx2(const CorrectRow& r, Extremes& e)
 {
     __m256i lo = _mm256_set1_epi16(-1), hi = _mm256_setzero_si256();
-    int c;
-    if (r.amounts)
-        c = r.flat ? correctLoop<DarkFrom::Amounts, true>(r, lo, hi) : correctLoop<DarkFrom::Amounts, false>(r, lo, hi);
-    else if (r.dark)
-        c = r.flat ? correctLoop<DarkFrom::Words, true>(r, lo, hi) : correctLoop<DarkFrom::Words, false>(r, lo, hi);
-    else
-        c = r.flat ? correctLoop<DarkFrom::None, true>(r, lo, hi) : correctLoop<DarkFrom::None, false>(r, lo, hi);
+    const int c = correctLoops<SumFrom::Row>(r, lo, hi, nullptr);
     if (c > 0)
-        foldInto(_mm_min_epu16(_mm256_castsi256_si128(lo), _mm256_extracti128_si256(lo, 1)),
-                 _mm_max_epu16(_mm256_castsi256_si128(hi), _mm256_extracti128_si256(hi, 1)), e);
-    if (c < r.pixels) {
-        CorrectRow rest = r;
+        foldVectors(lo, hi, e);
+    if (c < r.pixels)
+        correctRowPortable(correctFrom(r, c), e);
+}
+
+NJ_AVX2 void addCorrectRowAvx2(const AddRow& a, const CorrectRow& r, Extremes& e)
+{
+    const bool subtracts = a.subtract && a.subPixels > 0;
+    if (subtracts || a.sum != r.sum || a.pixels != r.pixels) {
+        addRowAvx2(a);
+        correctRowAvx2(r, e);
+        return;
+    }
+    __m256i lo = _mm256_set1_epi16(-1), hi = _mm256_setzero_si256();
+    const int c = correctLoops<SumFrom::Added>(r, lo, hi, &a);
+    if (c > 0)
+        foldVectors(lo, hi, e);
+    if (c < a.pixels) {
+        AddRow rest = a;
         rest.sum += 4 * c;
-        rest.out += 4 * c;
-        if (rest.dark)
-            rest.dark += 4 * c;
-        if (rest.amounts)
-            rest.amounts += 4 * c;
-        if (rest.flat)
-            rest.flat += 4 * c;
-        rest.pixels = r.pixels - c;
-        correctRowPortable(rest, e);
+        rest.frame += 3 * c;
+        rest.subtract = nullptr;
+        rest.pixels = a.pixels - c;
+        rest.subPixels = 0;
+        addRowPortable(rest);
+        correctRowPortable(correctFrom(r, c), e);
     }
 }
 
@@ -294,16 +390,47 @@ NJ_AVX2 void foldPixelsAvx2(const std::uint16_t* row, int pixels, Extremes& e)
 
 namespace {
 
-// (o x 256) div r for the eight words o (at most r) of one half: a float
-// estimate, off by at most one, set right by the remainder.
-NJ_AVX2 inline __m256i stretchHalf(__m128i o, __m256 inverse, __m256i r, __m256i rLess1)
-{
-    const __m256i n = _mm256_slli_epi32(_mm256_cvtepu16_epi32(o), 8);
-    __m256i k = _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(n), inverse));
-    const __m256i rem = _mm256_sub_epi32(n, _mm256_mullo_epi32(k, r));
-    k = _mm256_add_epi32(k, _mm256_cmpgt_epi32(_mm256_setzero_si256(), rem));
-    return _mm256_sub_epi32(k, _mm256_cmpgt_epi32(rem, rLess1));
-}
+// (o x 256) div r for sixteen words o at a time, in 16-bit arithmetic, by
+// the multiply-and-shift that divides exactly by a constant: with l the
+// least power of two with 2^l >= r and M = ceil(2^(24 + l) / r), every
+// n = o x 256 below 2^24 has n div r = (n x M) >> (24 + l), that is
+// (o x M) >> (16 + l). M (at most 2^25) is split into its high and low
+// sixteen bits, and o x M >> 16 is put together from three 16-bit products
+// as a high and a low word, then shifted by l.
+struct StretchDivisor {
+    __m256i low, high, one;
+    __m128i left, right;
+    bool wide;   // l > 16: the quotient lies in the high word alone
+
+    NJ_AVX2 explicit StretchDivisor(std::int32_t r)
+    {
+        int l = 0;
+        while ((std::int64_t(1) << l) < r)
+            ++l;
+        const std::uint64_t M = ((std::uint64_t(1) << (24 + l)) + std::uint64_t(r) - 1) / std::uint64_t(r);
+        low = _mm256_set1_epi16(std::int16_t(M & 0xFFFF));
+        high = _mm256_set1_epi16(std::int16_t(M >> 16));
+        one = _mm256_set1_epi16(1);
+        wide = l > 16;
+        left = _mm_cvtsi32_si128(wide ? 0 : 16 - l);
+        right = _mm_cvtsi32_si128(wide ? l - 16 : l);
+    }
+
+    NJ_AVX2 __m256i of(__m256i o) const
+    {
+        const __m256i h1 = _mm256_mulhi_epu16(o, low);
+        const __m256i l2 = _mm256_mullo_epi16(o, high);
+        const __m256i h2 = _mm256_mulhi_epu16(o, high);
+        // Low word l2 + h1; its carry goes to the high word h2 (the
+        // saturating sum equals the wrapped one when there is none).
+        const __m256i sum = _mm256_add_epi16(l2, h1);
+        const __m256i noCarry = _mm256_cmpeq_epi16(_mm256_adds_epu16(l2, h1), sum);
+        const __m256i top = _mm256_add_epi16(_mm256_add_epi16(h2, one), noCarry);
+        if (wide)
+            return _mm256_srl_epi16(top, right);
+        return _mm256_or_si256(_mm256_sll_epi16(top, left), _mm256_srl_epi16(sum, right));
+    }
+};
 
 } // namespace
 
@@ -312,31 +439,26 @@ NJ_AVX2 int stretchRowAvx2(const std::uint16_t* words, std::uint8_t* out, std::u
 {
     // Offsets are taken at most the range (a larger one shows 255 either
     // way); a range beyond 65535 x 256 shows 0 for every offset, as its
-    // largest value does, which keeps the products within 32 bits.
+    // largest value does, which keeps the quotients within 16 bits.
     const std::int32_t r = std::clamp<std::int32_t>(range, 1, 65535 * 256 + 1);
+    const StretchDivisor divisor(r);
     const __m256i low16 = _mm256_set1_epi16(std::int16_t(low));
     const __m256i range16 = _mm256_set1_epi16(std::int16_t(std::min(r, 65535)));
-    const __m256 inverse = _mm256_set1_ps(1.0f / float(r));
-    const __m256i rv = _mm256_set1_epi32(r), rLess1 = _mm256_set1_epi32(r - 1);
-    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
     const __m256i keep = _mm256_set1_epi32(std::int32_t(mask & 0xFFFFFF));
     const __m256i pack = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4, 5, 6,
                                           8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
     int c = 0;
     // Eight pixels a step; the second store reaches four bytes past them.
     for (; c + 10 <= pixels; c += 8) {
-        __m256i k[4];
+        __m256i k[2];
         for (int i = 0; i < 2; ++i) {
             const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(words + 4 * c + 16 * i));
-            const __m256i o = _mm256_min_epu16(_mm256_subs_epu16(w, low16), range16);
-            k[2 * i] = stretchHalf(_mm256_castsi256_si128(o), inverse, rv, rLess1);
-            k[2 * i + 1] = stretchHalf(_mm256_extracti128_si256(o, 1), inverse, rv, rLess1);
+            k[i] = divisor.of(_mm256_min_epu16(_mm256_subs_epu16(w, low16), range16));
         }
-        // Pixels 0 and 2 | 1 and 3, then 4 and 6 | 5 and 7; bytes saturate
-        // 256 to 255.
-        const __m256i bytes = _mm256_packus_epi16(_mm256_packus_epi32(k[0], k[1]), _mm256_packus_epi32(k[2], k[3]));
-        const __m256i px = _mm256_and_si256(_mm256_permutevar8x32_epi32(bytes, order), keep);
-        const __m256i packed = _mm256_shuffle_epi8(px, pack);
+        // Bytes saturate 256 to 255; the packing interleaves the halves,
+        // which the permutation puts back in pixel order.
+        const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(k[0], k[1]), 0xD8);
+        const __m256i packed = _mm256_shuffle_epi8(_mm256_and_si256(bytes, keep), pack);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * c), _mm256_castsi256_si128(packed));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * c + 12), _mm256_extracti128_si256(packed, 1));
         if (copy) {

@@ -11,13 +11,16 @@
 // SetLevel6Weight. This layer has no widgets: the program layer pairs a
 // TWavelet with its window (see imaging/wavelet_module.h).
 //
-// The decomposition works the image in column strips, one per thread (one
-// strip inline). Each strip is worked through all the levels from the top
-// row to the bottom one, keeping only the rows still needed in small rings,
-// so that no working image goes through memory: only the input and the
-// planes do. A strip also works the columns its neighbours need from it
-// (63 on each side for six levels), which keeps the strips independent. The
-// recombination shares out the rows.
+// The decomposition works the image in tiles, one per thread (the whole
+// image inline): bands of whole rows, or strips of columns for an image
+// not much taller than the rows bands would share. Each tile is worked
+// through all the levels from its top row to its bottom one, keeping only
+// the rows still needed in small rings, so that no working image goes
+// through memory: only the input and the planes do. A tile also works the
+// rows or columns its neighbours need from it (up to 63 on each side for
+// six levels), which keeps the tiles independent; the tiles at the image's
+// edges are larger, so that all have about the same work. The
+// recombination shares out the rows by pieces.
 
 #include "kernels/nj_bitmap.h"
 #include "kernels/threads.h"
@@ -53,7 +56,8 @@ public:
 
     // Splits source into levels (limited to 0..6) planes. On more than one
     // thread the work runs through the pool, which is kept for the next
-    // call. Returns false when memory runs out: with no planes left to apply
+    // call; its workers linger 0.2 ms after a run, so that the next run of
+    // a series finds them awake. Returns false when memory runs out: with no planes left to apply
     // when the working rows cannot be had, or with the levels before the
     // first plane that cannot be.
     bool Decompose(const Bitmap24& source, int levels);
@@ -96,6 +100,11 @@ private:
     // Runs the jobs whose blocks 0..parts-1 are filled, on the pool (inline
     // without one) and waits for them.
     void RunJobs(int parts);
+    // Gives the decomposition's job blocks 0..parts-1 their tiles of a
+    // width x height image for levels levels, strips' edges on multiples of
+    // step pixels; own: the weight of a tile's own pixels in its work
+    // against those it shares (see tileCost in the source).
+    void SplitTiles(int parts, int width, int height, int levels, int step, double own);
 
     struct Level {
         std::int32_t Weight = 0;

@@ -252,7 +252,9 @@ TEST(ResultPasses, DisplayLevelsCurvesColoursAndLuminance)
 }
 
 // The vector loops give the portable loops' words bit for bit: odd widths
-// (vector bodies with portable tails of every length), binning, a loop
+// (vector bodies with portable tails of every length), rows on each of the
+// four 8-byte offsets from a 32-byte boundary (where a fresh sum's
+// streamed part starts after a portable head), binning, a loop
 // frame narrower than the sum, a cleared sum, dark and flat alone and
 // together, flat words 0 and 1, means that are no numbers, words above the
 // limit and a fourth word that must be kept.
@@ -275,7 +277,7 @@ TEST(ResultPasses, VectorAndPortableRoutesGiveTheSameWords)
     int checked = 0;
     for (int width : {1, 2, 5, 7, 9, 13, 37, 101}) {
         for (int variant = 0; variant < 12; ++variant) {
-            const int height = 3;
+            const int height = 4;
             const int B = variant % 4 == 3 ? 2 : 1;
             for (DeepPlanes* p : {&portable, &vector})
                 p->clearAll();
@@ -396,6 +398,136 @@ TEST(ResultPasses, VectorStretchShowsTheLevelTable)
         }
     }
     EXPECT_GT(rowsChecked, 10000);
+}
+
+// The vector stretch divides every word exactly: all 65536 words, spread
+// over the three lanes shown, against the level table, for the ranges around every power of two
+// (where the divisor's shift changes), small ranges one by one and
+// scattered large ones, with and without a low threshold.
+TEST(ResultPasses, VectorStretchIsExactForEveryWordAndRange)
+{
+    if (!kernels::VectorRouteAvailable())
+        GTEST_SKIP() << "no vector route on this processor";
+    constexpr int kWidth = 1281, kRows = 18;   // 23058 pixels of three words shown
+    planes().clearAll();
+    for (int y = 0; y < kRows; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            std::uint16_t* p = planes().pixel(5, x, y);
+            const int n = y * kWidth + x;
+            for (int k = 0; k < 4; ++k)
+                p[k] = std::uint16_t(3 * n + k);
+        }
+    std::vector<std::int32_t> ranges;
+    for (int l = 0; l <= 25; ++l)
+        for (int d : {-1, 0, 1})
+            ranges.push_back((1 << l) + d);
+    for (int r = 2; r < 300; ++r)
+        ranges.push_back(r);
+    std::mt19937 rng(41);
+    for (int i = 0; i < 40; ++i)
+        ranges.push_back(std::uniform_int_distribution<std::int32_t>(300, 65535 * 256 + 2)(rng));
+    ranges.push_back(2147483647);
+    kernels::ResultTables t;
+    kernels::Bitmap24 a(kWidth, kRows), b(kWidth, kRows);
+    for (std::int32_t range : ranges) {
+        for (std::uint16_t low : {std::uint16_t(0), std::uint16_t(777)}) {
+            kernels::DisplayJob dj;
+            dj.width = kWidth;
+            dj.height = kRows;
+            dj.low = low;
+            dj.range = range;
+            dj.levels = t.levels(low, range, nullptr);
+            dj.plainStretch = true;
+            kernels::SetPassRoute(kernels::PassRoute::Portable);
+            kernels::DisplayPass(planes(), dj, a);
+            kernels::SetPassRoute(kernels::PassRoute::Best);
+            kernels::DisplayPass(planes(), dj, b);
+            for (int y = 0; y < kRows; ++y)
+                ASSERT_EQ(std::memcmp(a.scanLine(y), b.scanLine(y), std::size_t(kWidth) * 3), 0)
+                    << "range " << range << " low " << low << " row " << y;
+        }
+    }
+}
+
+// A running sum with a dark (and a flat) takes a new dark ratio at every
+// frame; the vector route looks the amounts up over the dark's span of
+// words. Its words are the portable route's while the dark changes under
+// it: words beyond the span on either side, a dark cleared and refilled,
+// a larger size, a new level, the largest words, and without the flat.
+TEST(ResultPasses, DarkAmountsOfARunningSumFollowTheDark)
+{
+    if (!kernels::VectorRouteAvailable())
+        GTEST_SKIP() << "no vector route on this processor";
+    static DeepPlanes portable, vector;
+    for (DeepPlanes* p : {&portable, &vector})
+        p->clearAll();
+    std::mt19937 rng(43);
+    auto any = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    const int H = 6;
+    auto setWord = [&](int plane, int x, int y, int k, int v) {
+        portable.pixel(plane, x, y)[k] = std::uint16_t(v);
+        vector.pixel(plane, x, y)[k] = std::uint16_t(v);
+    };
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < 40; ++x)
+            for (int k = 0; k < 4; ++k) {
+                setWord(0, x, y, k, any(0, 65280));
+                setWord(1, x, y, k, any(1400, 1600));
+                setWord(2, x, y, k, any(0, 9) == 0 ? any(0, 1) : any(4000, 6000));
+            }
+    AccumulateJob j;
+    j.width = 29;
+    j.height = H;
+    j.correct = true;
+    j.dark = true;
+    j.darkLevel = 0.5;
+    j.darkFrames = 10;
+    j.flat = true;
+    j.flatMeans = {5000, 4800.5, 5100};
+    kernels::ResultTables tp, tv;
+    int frame = 0;
+    // Three frames; with sameRatio the first keeps the last frame's ratio
+    // (the dark changed, its amounts not yet kept).
+    auto check = [&](const char* after, bool sameRatio = false) {
+        for (int n = 0; n < 3; ++n, ++frame) {
+            // Ratios on halves and beyond: the amounts reach 65535.
+            if (!(sameRatio && n == 0))
+                j.darkRatio = (frame + 1) / 10.0 + (frame % 4 == 3 ? 40 : 0);
+            kernels::LevelStats sp{1 << 30, 0}, sv = sp;
+            kernels::SetPassRoute(kernels::PassRoute::Portable);
+            kernels::Accumulate(portable, j, tp, sp);
+            kernels::SetPassRoute(kernels::PassRoute::Best);
+            kernels::Accumulate(vector, j, tv, sv);
+            EXPECT_EQ(sp.min, sv.min) << after << " frame " << frame;
+            EXPECT_EQ(sp.max, sv.max) << after << " frame " << frame;
+            for (int y = 0; y < H; ++y)
+                ASSERT_EQ(std::memcmp(portable.row(5, y), vector.row(5, y), std::size_t(j.width) * 8), 0)
+                    << after << ": frame " << frame << " row " << y;
+        }
+    };
+    check("steady");
+    setWord(1, 28, H - 1, 2, 3000);
+    setWord(1, 0, 0, 0, 7);
+    check("words beyond the span", true);
+    setWord(1, 3, 2, 1, 65535);
+    check("the largest dark word", true);
+    for (DeepPlanes* p : {&portable, &vector})
+        p->clear(1);
+    check("the dark cleared");
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < 40; ++x)
+            for (int k = 0; k < 3; ++k)
+                setWord(1, x, y, k, any(200, 260));
+    check("the dark refilled narrower");
+    j.width = 37;
+    check("a larger size");
+    j.darkLevel = 0.37;
+    check("a new level");
+    j.flat = false;
+    check("without a flat");
+    setWord(1, 5, 1, 0, 4000);
+    check("without a flat, a word beyond the span", true);
+    kernels::SetPassRoute(kernels::PassRoute::Best);
 }
 
 // The dark amounts worked out once and kept follow every change on the next
