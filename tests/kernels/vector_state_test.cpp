@@ -5,6 +5,7 @@
 // The processor reports them in use in bit 2 of extended control register 1.
 
 #include "kernels/clone_route.h"
+#include "kernels/convolution.h"
 #include "kernels/debayer.h"
 #include "kernels/frame_rows.h"
 #include "kernels/result_rows.h"
@@ -23,6 +24,7 @@
 namespace {
 
 using kernels::Bitmap24;
+using kernels::RowPool;
 
 bool upperHalvesInUse()
 {
@@ -137,6 +139,32 @@ TEST_F(VectorState, TheBayerRebuildLeavesTheUpperHalvesClear)
         expectClearAfter("the pooled rebuild" + m, [&] { kernels::DebayerFrame(source, colour, mode, &pool); });
         const kernels::MosaicRows rows{source.scanLine(0), source.stride(), source.width(), source.height(), 3};
         expectClearAfter("the rebuild from rows" + m, [&] { kernels::DebayerFrame(rows, colour, mode, nullptr); });
+    }
+}
+
+TEST_F(VectorState, TheConvolutionLeavesTheUpperHalvesClear)
+{
+    namespace F = kernels::Filtres2;
+    Bitmap24 image(83, 40);
+    const auto bytes = noise(std::size_t(image.byteCount()), 5);
+    kernels::RowPool pool(3);
+    using Filter = void (*)(Bitmap24&, const F::KernelCoefficients&, std::int64_t, F::ConvolutionScratch&);
+    const Filter filters[] = {&F::Convolve3x3, &F::Convolve5x5, &F::Convolve7x7, &F::Convolve9x9};
+    // Coefficients within 16 bits and beyond them take different loops.
+    for (const std::int32_t weight : {1, 100000}) {
+        F::KernelCoefficients c{};
+        c.fill(-weight);
+        c[40] = 81 * weight;
+        for (int f = 0; f < 4; ++f) {
+            for (RowPool* p : {static_cast<RowPool*>(nullptr), &pool}) {
+                std::copy(bytes.begin(), bytes.end(), image.bits());
+                F::ConvolutionScratch scratch;
+                scratch.setPool(p);
+                expectClearAfter("the " + std::to_string(2 * f + 3) + " x " + std::to_string(2 * f + 3)
+                                     + " convolution of weight " + std::to_string(weight) + (p ? " on the pool" : ""),
+                                 [&] { filters[f](image, c, weight, scratch); });
+            }
+        }
     }
 }
 
