@@ -1,11 +1,30 @@
 #include "kernels/threads.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <new>
 #include <system_error>
 #include <utility>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 namespace kernels {
+
+namespace {
+
+inline void spinPause()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    _mm_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
+
+} // namespace
 
 TThreads::TThreads(ThreadJob job, void* jobParameter)
     : job_(job), jobParameter_(jobParameter), thread_(&TThreads::ThreadProc, this)
@@ -14,9 +33,11 @@ TThreads::TThreads(ThreadJob job, void* jobParameter)
 
 TThreads::~TThreads()
 {
+    ending_.store(true, std::memory_order_seq_cst);
     {
+        // Taken so that a worker between its last look and its sleep is
+        // either asleep when notified or sees ending_ before sleeping.
         std::lock_guard lock(mutex_);
-        ending_ = true;
     }
     wake_.notify_one();
     thread_.join();
@@ -24,45 +45,74 @@ TThreads::~TThreads()
 
 void TThreads::Run()
 {
-    {
-        std::lock_guard lock(mutex_);
-        ++requested_;
+    requested_.fetch_add(1, std::memory_order_seq_cst);
+    if (workerAsleep_.load(std::memory_order_seq_cst)) {
+        { std::lock_guard lock(mutex_); }
+        wake_.notify_one();
     }
-    wake_.notify_one();
 }
 
 void TThreads::WaitFinished()
 {
-    std::unique_lock lock(mutex_);
-    finished_.wait(lock, [this] { return completed_ == requested_; });
-    if (error_) {
-        std::exception_ptr error = std::exchange(error_, nullptr);
-        lock.unlock();
-        std::rethrow_exception(error);
+    // Only this thread changes requested_.
+    const std::uint64_t target = requested_.load(std::memory_order_relaxed);
+    if (completed_.load(std::memory_order_acquire) != target) {
+        const auto until = std::chrono::steady_clock::now() + WaitLinger;
+        for (int spin = 1; completed_.load(std::memory_order_acquire) != target; ++spin) {
+            if (spin % 64 == 0 && std::chrono::steady_clock::now() >= until) {
+                std::unique_lock lock(mutex_);
+                ownerAsleep_.store(true, std::memory_order_seq_cst);
+                finished_.wait(lock, [&] { return completed_.load(std::memory_order_seq_cst) == target; });
+                ownerAsleep_.store(false, std::memory_order_relaxed);
+                break;
+            }
+            spinPause();
+        }
+    }
+    if (error_)
+        std::rethrow_exception(std::exchange(error_, nullptr));
+}
+
+void TThreads::AwaitRun(std::uint64_t done)
+{
+    const auto ready = [&] {
+        return ending_.load(std::memory_order_seq_cst) || requested_.load(std::memory_order_seq_cst) != done;
+    };
+    const auto until = std::chrono::steady_clock::now() + Linger;
+    for (int spin = 1; !ready(); ++spin) {
+        if (spin % 64 == 0 && std::chrono::steady_clock::now() >= until) {
+            std::unique_lock lock(mutex_);
+            workerAsleep_.store(true, std::memory_order_seq_cst);
+            wake_.wait(lock, ready);
+            workerAsleep_.store(false, std::memory_order_relaxed);
+            return;
+        }
+        spinPause();
     }
 }
 
 void TThreads::ThreadProc()
 {
-    std::unique_lock lock(mutex_);
+    std::uint64_t done = 0;
     for (;;) {
-        wake_.wait(lock, [this] { return ending_ || completed_ < requested_; });
+        AwaitRun(done);
         // Told to end and to run at once: ending wins.
-        if (ending_)
+        if (ending_.load(std::memory_order_acquire))
             return;
-        lock.unlock();
-        std::exception_ptr error;
+        // Pairs with Run(): what the owner prepared is visible from here.
+        (void)requested_.load(std::memory_order_acquire);
         try {
             if (job_)
                 job_(jobParameter_);
         } catch (...) {
-            error = std::current_exception();
+            if (!error_)
+                error_ = std::current_exception();
         }
-        lock.lock();
-        if (error && !error_)
-            error_ = error;
-        ++completed_;
-        finished_.notify_all();
+        completed_.store(++done, std::memory_order_seq_cst);
+        if (ownerAsleep_.load(std::memory_order_seq_cst)) {
+            { std::lock_guard lock(mutex_); }
+            finished_.notify_all();
+        }
     }
 }
 

@@ -10,7 +10,15 @@
 // Everything here is created, run, awaited and destroyed from the module's
 // owner thread. A worker's mutex and condition variables exist before its
 // thread starts; nothing is shared between workers or named system-wide.
+//
+// Waking a sleeping thread costs tens of microseconds on some systems, as
+// much as a whole pass over a small image. So a worker that has finished its
+// runs keeps watching for the next one for TThreads::Linger before it
+// sleeps, and Run() on a watching worker makes no system call; WaitFinished()
+// likewise watches for a while before it sleeps.
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -37,11 +45,17 @@ using ThreadJob = void (*)(void* jobParameter);
 
 class TThreads {
 public:
+    // How long a worker out of runs watches for the next before it sleeps.
+    static constexpr std::chrono::microseconds Linger{150};
+    // How long WaitFinished() watches for the runs to end before it sleeps.
+    static constexpr std::chrono::microseconds WaitLinger{100};
+
     // Starts the worker thread at once; it then waits to be run. Throws
     // std::system_error when the system cannot start a thread.
     TThreads(ThreadJob job, void* jobParameter);
-    // Ends the thread and returns once it has ended. A job in progress
-    // finishes first; runs not yet started are dropped.
+    // Ends the thread and returns once it has ended, at once when the worker
+    // is watching or asleep. A job in progress finishes first; runs not yet
+    // started are dropped.
     ~TThreads();
     TThreads(const TThreads&) = delete;
     TThreads& operator=(const TThreads&) = delete;
@@ -56,15 +70,29 @@ public:
 
 private:
     void ThreadProc();
+    // Watches for a run or the end for Linger, then sleeps until one comes.
+    void AwaitRun(std::uint64_t done);
 
     ThreadJob job_;
     void* jobParameter_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable finished_;
-    std::uint64_t requested_ = 0;
-    std::uint64_t completed_ = 0;
-    bool ending_ = false;
+    // Written by the owner; the worker's load of it (acquire) makes what the
+    // owner prepared before Run() visible to the job.
+    std::atomic<std::uint64_t> requested_{0};
+    // Written by the worker after each job (release), so the owner finds the
+    // job's results, and error_, once it sees the count.
+    std::atomic<std::uint64_t> completed_{0};
+    std::atomic<bool> ending_{false};
+    // Set, under the mutex, by a side about to sleep; the other side, having
+    // changed the count it waits on, then takes the mutex and notifies. Both
+    // sides store then load in sequential consistency, so either the sleeper
+    // sees the new count or the other side sees it asleep.
+    std::atomic<bool> workerAsleep_{false};
+    std::atomic<bool> ownerAsleep_{false};
+    // The first exception a job let escape since the owner last took it;
+    // the worker writes it only before counting the run done.
     std::exception_ptr error_;
     std::thread thread_;   // last: starts after everything above exists
 };

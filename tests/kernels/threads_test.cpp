@@ -103,6 +103,119 @@ TEST(ThreadPool, JobErrorsReachTheWaiterOnce)
     EXPECT_NO_THROW(pool.WaitAll());
 }
 
+namespace {
+
+// A job that doubles what the owner left in `input`: a run whose data the
+// worker does not see, or whose result the owner reads early, is a data race
+// (ThreadSanitizer reports it) or a wrong result.
+struct Doubler {
+    int input = 0;
+    int output = 0;
+    std::atomic<int> calls{0};
+    std::chrono::microseconds busy{0};
+};
+
+void doubleIt(void* parameter)
+{
+    auto* d = static_cast<Doubler*>(parameter);
+    if (d->busy.count() > 0) {
+        const auto until = std::chrono::steady_clock::now() + d->busy;
+        while (std::chrono::steady_clock::now() < until) {
+        }
+    }
+    d->output = d->input * 2;
+    d->calls.fetch_add(1, std::memory_order_relaxed);
+}
+
+void busyFor(std::chrono::microseconds span)
+{
+    const auto until = std::chrono::steady_clock::now() + span;
+    while (std::chrono::steady_clock::now() < until) {
+    }
+}
+
+} // namespace
+
+// Runs asked back to back find the worker still watching: each is one call,
+// with the data the owner prepared, in bursts as well as one by one.
+TEST(ThreadWorker, RunsAskedWhileTheWorkerWatchesRunOnceEach)
+{
+    Doubler d;
+    kernels::TThreads worker(doubleIt, &d);
+    int expected = 0;
+    for (int i = 1; i <= 2000; ++i) {
+        d.input = i;
+        worker.Run();
+        ++expected;
+        if (i % 7 == 0) {   // a burst: both runs before the wait
+            worker.Run();
+            ++expected;
+        }
+        worker.WaitFinished();
+        ASSERT_EQ(d.calls.load(), expected);
+        ASSERT_EQ(d.output, 2 * i);
+    }
+    worker.WaitFinished();   // nothing pending: at once
+    EXPECT_EQ(d.calls.load(), expected);
+}
+
+// A run asked about when the worker gives up watching and goes to sleep (or
+// when the owner's wait does) is neither lost nor run twice. A lost wake-up
+// shows as a call that never comes.
+TEST(ThreadWorker, RunsAskedAsEitherSideGoesToSleepAreNotLost)
+{
+    using std::chrono::microseconds;
+    Doubler d;
+    kernels::TThreads worker(doubleIt, &d);
+    const auto linger = kernels::TThreads::Linger;
+    const auto waitLinger = kernels::TThreads::WaitLinger;
+    for (int i = 1; i <= 240; ++i) {
+        // Gaps from well inside the worker's watch to past it, in steps
+        // finer than its clock checks.
+        busyFor(linger - microseconds(30) + microseconds((i * 7) % 60));
+        // Every third job outlasts the owner's watch, so its wait sleeps.
+        d.busy = i % 3 == 0 ? waitLinger - microseconds(20) + microseconds((i * 11) % 40) : microseconds(0);
+        d.input = i;
+        worker.Run();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (d.calls.load() < i && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
+        ASSERT_EQ(d.calls.load(), i) << "run " << i << " was never started";
+        worker.WaitFinished();
+        ASSERT_EQ(d.output, 2 * i);
+    }
+    // And once it has surely gone to sleep.
+    std::this_thread::sleep_for(linger * 4);
+    d.busy = microseconds(0);
+    d.input = 5;
+    worker.Run();
+    worker.WaitFinished();
+    EXPECT_EQ(d.output, 10);
+    EXPECT_EQ(d.calls.load(), 241);
+}
+
+// Destroyed while its worker watches, sleeps, or has a run just asked, a
+// worker ends without hanging; the run just asked is run at most once.
+TEST(ThreadWorker, EndsWhileWatchingOrAsleep)
+{
+    for (int i = 0; i < 60; ++i) {
+        Doubler d;
+        {
+            kernels::TThreads worker(doubleIt, &d);
+            worker.Run();
+            worker.WaitFinished();
+            if (i % 3 == 1)
+                busyFor(kernels::TThreads::Linger / 2);
+            else if (i % 3 == 2)
+                std::this_thread::sleep_for(kernels::TThreads::Linger * 3);
+            if (i % 2 == 0)
+                worker.Run();
+        }
+        EXPECT_GE(d.calls.load(), 1);
+        EXPECT_LE(d.calls.load(), i % 2 == 0 ? 2 : 1);
+    }
+}
+
 TEST(ThreadPool, ModulePoolsAndThreadCount)
 {
     Counter counter;   // outlives the module and its workers
