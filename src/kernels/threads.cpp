@@ -24,6 +24,18 @@ inline void spinPause()
 #endif
 }
 
+// Every so often while watching: true once the watch is over; until then,
+// the core goes to any thread waiting for it. The system tends to start a
+// woken thread on the core of the thread that woke it, which may be
+// watching; that thread would otherwise wait for the watch to end.
+bool giveWay(std::chrono::steady_clock::time_point until)
+{
+    if (std::chrono::steady_clock::now() >= until)
+        return true;
+    std::this_thread::yield();
+    return false;
+}
+
 } // namespace
 
 TThreads::TThreads(ThreadJob job, void* jobParameter)
@@ -59,7 +71,7 @@ void TThreads::WaitFinished()
     if (completed_.load(std::memory_order_acquire) != target) {
         const auto until = std::chrono::steady_clock::now() + WaitLinger;
         for (int spin = 1; completed_.load(std::memory_order_acquire) != target; ++spin) {
-            if (spin % 64 == 0 && std::chrono::steady_clock::now() >= until) {
+            if (spin % 64 == 0 && giveWay(until)) {
                 std::unique_lock lock(mutex_);
                 ownerAsleep_.store(true, std::memory_order_seq_cst);
                 finished_.wait(lock, [&] { return completed_.load(std::memory_order_seq_cst) == target; });
@@ -80,7 +92,7 @@ void TThreads::AwaitRun(std::uint64_t done)
     };
     const auto until = std::chrono::steady_clock::now() + Linger;
     for (int spin = 1; !ready(); ++spin) {
-        if (spin % 64 == 0 && std::chrono::steady_clock::now() >= until) {
+        if (spin % 64 == 0 && giveWay(until)) {
             std::unique_lock lock(mutex_);
             workerAsleep_.store(true, std::memory_order_seq_cst);
             wake_.wait(lock, ready);
