@@ -53,27 +53,14 @@ void RowPool::Run(int rows, const Band& band, int minRows)
         band(0, 0, rows);
         return;
     }
-    band_ = &band;
-    rows_ = rows;
-    parts_ = parts;
-    for (int i = 1; i < parts; ++i)
-        workers_[std::size_t(i - 1)]->thread->Run();
+    StartParts(rows, parts, band);
     std::exception_ptr error;
     try {
         band(0, 0, static_cast<int>(static_cast<long long>(rows) / parts));
     } catch (...) {
         error = std::current_exception();
     }
-    for (int i = 1; i < parts; ++i) {
-        try {
-            workers_[std::size_t(i - 1)]->thread->WaitFinished();
-        } catch (...) {
-            if (!error)
-                error = std::current_exception();
-        }
-    }
-    band_ = nullptr;
-    if (error)
+    if (error = WaitParts(error); error)
         std::rethrow_exception(error);
 }
 
