@@ -24,6 +24,16 @@ kernels::Bitmap24 makeFrame()
     return frame;
 }
 
+// The wavelet on range(0) threads (1 = inline) with the weights the
+// sharpening benchmarks apply.
+void setUp(kernels::TWavelet& wavelet, const benchmark::State& state)
+{
+    wavelet.SetThreadCount(static_cast<int>(state.range(0)));
+    const std::int32_t weights[6] = {1500, 1200, 900, 300, 0, -200};
+    for (int level = 1; level <= 6; ++level)
+        wavelet.SetWeight(level, weights[level - 1]);
+}
+
 // Decompose into six levels and recombine in place, as the result rendering
 // does it; range(0) is the thread count (1 = inline).
 void BM_WaveletSixLevels(benchmark::State& state)
@@ -31,11 +41,8 @@ void BM_WaveletSixLevels(benchmark::State& state)
     kernels::Bitmap24 source = makeFrame();
     kernels::Bitmap24 work(source.width(), source.height());
     kernels::TWavelet wavelet;
-    wavelet.SetThreadCount(static_cast<int>(state.range(0)));
     wavelet.SetSize(source.width(), source.height(), 6);
-    const std::int32_t weights[6] = {1500, 1200, 900, 300, 0, -200};
-    for (int level = 1; level <= 6; ++level)
-        wavelet.SetWeight(level, weights[level - 1]);
+    setUp(wavelet, state);
     wavelet.Decompose(source, 6);   // sizes the working images and starts the pools
     const BusyThreads busy;
     for (auto _ : state) {
@@ -55,10 +62,7 @@ void BM_WaveletSharpenSixLevels(benchmark::State& state)
     const kernels::Bitmap24 source = makeFrame();
     kernels::Bitmap24 work = source;
     kernels::TWavelet wavelet;
-    wavelet.SetThreadCount(static_cast<int>(state.range(0)));
-    const std::int32_t weights[6] = {1500, 1200, 900, 300, 0, -200};
-    for (int level = 1; level <= 6; ++level)
-        wavelet.SetWeight(level, weights[level - 1]);
+    setUp(wavelet, state);
     wavelet.Sharpen(source, work, 6);   // sizes the working rows and starts the pools
     const BusyThreads busy;
     for (auto _ : state) {
@@ -74,10 +78,7 @@ void BM_WaveletSharpenInPlace(benchmark::State& state)
     const kernels::Bitmap24 source = makeFrame();
     kernels::Bitmap24 work = source;
     kernels::TWavelet wavelet;
-    wavelet.SetThreadCount(static_cast<int>(state.range(0)));
-    const std::int32_t weights[6] = {1500, 1200, 900, 300, 0, -200};
-    for (int level = 1; level <= 6; ++level)
-        wavelet.SetWeight(level, weights[level - 1]);
+    setUp(wavelet, state);
     wavelet.Sharpen(work, work, 6);
     for (auto _ : state) {
         // The result rendering sharpens frame after frame in place; working
@@ -110,11 +111,8 @@ void BM_WaveletRecombine(benchmark::State& state)
     const kernels::Bitmap24 source = makeFrame();
     kernels::Bitmap24 work = source;
     kernels::TWavelet wavelet;
-    wavelet.SetThreadCount(static_cast<int>(state.range(0)));
+    setUp(wavelet, state);
     wavelet.Decompose(source, 6);
-    const std::int32_t weights[6] = {1500, 1200, 900, 300, 0, -200};
-    for (int level = 1; level <= 6; ++level)
-        wavelet.SetWeight(level, weights[level - 1]);
     const BusyThreads busy;
     for (auto _ : state) {
         wavelet.Recombine(work, work);

@@ -5,9 +5,10 @@
 #include "kernels/debayer.h"
 #include "kernels/frame_rows.h"
 
+#include "support/random_bytes.h"
+
 #include <gtest/gtest.h>
 
-#include <random>
 #include <vector>
 
 namespace {
@@ -17,11 +18,7 @@ using kernels::CloneRoute;
 
 std::vector<std::uint8_t> noise(std::size_t bytes, std::uint32_t seed)
 {
-    std::mt19937 random(seed);
-    std::vector<std::uint8_t> v(bytes);
-    for (auto& b : v)
-        b = std::uint8_t(random());
-    return v;
+    return testsupport::RandomBytes(bytes, seed);
 }
 
 Bitmap24 noiseBitmap(int width, int height, std::uint32_t seed)

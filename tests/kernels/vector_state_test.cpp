@@ -11,10 +11,11 @@
 #include "kernels/result_rows.h"
 #include "kernels/row_pool.h"
 
+#include "support/random_bytes.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -54,11 +55,7 @@ protected:
 
 std::vector<std::uint8_t> noise(std::size_t bytes, std::uint32_t seed)
 {
-    std::mt19937 random(seed);
-    std::vector<std::uint8_t> v(bytes);
-    for (auto& b : v)
-        b = std::uint8_t(random());
-    return v;
+    return testsupport::RandomBytes(bytes, seed);
 }
 
 TEST_F(VectorState, ResultRowLoopsLeaveTheUpperHalvesClear)

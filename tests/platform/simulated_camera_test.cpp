@@ -39,6 +39,18 @@ void centroid(const std::vector<std::uint8_t>& px, const platform::StarField& f,
     cy = sy / sum;
 }
 
+// A 200 x 150 sky of one star that does not tremble, with little noise.
+platform::StarFieldSettings oneSteadyStar()
+{
+    platform::StarFieldSettings s;
+    s.width = 200;
+    s.height = 150;
+    s.starCount = 1;
+    s.tremble_px = 0;
+    s.noise = 1;
+    return s;
+}
+
 } // namespace
 
 TEST(StarField, SameSeedSameFramesAndTheFieldDriftsAndFollowsTheMount)
@@ -300,12 +312,7 @@ TEST(StarField, NoiseHasItsDeviationAndChangesFromFrameToFrame)
 TEST(SimulatedCamera, GrabsFollowTheSkyAtTheTimeOfTheGrab)
 {
     testsupport::FakeClock clock;
-    platform::StarFieldSettings s;
-    s.width = 200;
-    s.height = 150;
-    s.starCount = 1;
-    s.tremble_px = 0;
-    s.noise = 1;
+    const platform::StarFieldSettings s = oneSteadyStar();
     platform::SimulatedCamera cam(s);
     ASSERT_TRUE(cam.open());
     std::vector<std::uint8_t> px;
@@ -335,12 +342,7 @@ TEST(SimulatedCamera, GrabsFollowTheSkyAtTheTimeOfTheGrab)
 TEST(SimulatedCamera, TheSkyFollowsTheSimulatedMountsOffset)
 {
     testsupport::FakeClock clock;
-    platform::StarFieldSettings s;
-    s.width = 200;
-    s.height = 150;
-    s.starCount = 1;
-    s.tremble_px = 0;
-    s.noise = 1;
+    const platform::StarFieldSettings s = oneSteadyStar();
     std::atomic<double> ox{12}, oy{-7};
     platform::setSimulatedMountOffset([&](double& x, double& y) {
         x = ox;
