@@ -84,21 +84,12 @@ void uncheckWhenMissing(QCheckBox* box, const QString& file)
         box->setChecked(false);
 }
 
-// Profile lists are kept sorted; a new name goes to its place.
-void addSorted(QComboBox* combo, const QString& name)
-{
-    int i = 0;
-    while (i < combo->count() && QString::compare(combo->itemText(i), name, Qt::CaseInsensitive) <= 0)
-        ++i;
-    combo->insertItem(i, name);
-}
-
 // A name refused by the profile store (told to the user) is not listed.
 void addProfile(QComboBox* combo, Kind kind)
 {
     const QString name = combo->currentText();
     if (Profiles::SaveProfile(kind, name))
-        addSorted(combo, name);
+        Profiles::AddSorted(combo, name);
 }
 
 void eraseProfile(QComboBox* combo, Kind kind)
@@ -726,7 +717,7 @@ void TFRM_Pref::BTN_Nouveau_Couleur_NuitClick()
 {
     const QString name = CBX_NiteColor->currentText();
     if (NightColors::SaveNightColors(name))
-        addSorted(CBX_NiteColor, name);
+        Profiles::AddSorted(CBX_NiteColor, name);
 }
 
 // The scheme named is removed from the list and its file deleted.

@@ -715,7 +715,7 @@ void TFRM_Pref::BTN_Nouveau_VitesseClick()
 {
     const QString name = CBX_Vitesse_Moteur->currentText();
     if (Profiles::SaveProfile(Profiles::Kind::MotorSpeeds, name))
-        CBX_Vitesse_Moteur->addItem(name);
+        Profiles::AddSorted(CBX_Vitesse_Moteur, name);
 }
 
 void TFRM_Pref::BTN_Enregistrer_VitesseClick()
@@ -728,22 +728,31 @@ void TFRM_Pref::BTN_Enregistrer_AutoguidageClick() { BTN_Enregistrer_VitesseClic
 void TFRM_Pref::BTN_Sup_VitesseClick()
 {
     const int position = CBX_Vitesse_Moteur->findText(CBX_Vitesse_Moteur->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (position < 0)
+    if (position < 0) {
+        // A name not in the list: nothing to erase; the combo is cleared and
+        // every default loaded.
+        CBX_Vitesse_Moteur->setCurrentIndex(-1);
+        CBX_Vitesse_Moteur->setEditText(QString());
+        Profiles::LoadProfile(Profiles::Kind::MotorSpeeds, QString());
+        CurrentSpeedProfileName.clear();
         return;
+    }
     if (!Profiles::EraseProfile(Profiles::Prefix(Profiles::Kind::MotorSpeeds) + CBX_Vitesse_Moteur->itemText(position)))
         return;
     CBX_Vitesse_Moteur->removeItem(position);
-    QString next;
     if (position < CBX_Vitesse_Moteur->count()) {
+        // The entry that followed the erased one takes its place.
         CBX_Vitesse_Moteur->setCurrentIndex(position);
-        next = CBX_Vitesse_Moteur->itemText(position);
+        const QString next = CBX_Vitesse_Moteur->itemText(position);
+        Profiles::LoadProfile(Profiles::Kind::MotorSpeeds, next);
+        CurrentSpeedProfileName = next;
     } else {
+        // The last entry: none is chosen and nothing is loaded; the
+        // controls keep the speeds in use.
         CBX_Vitesse_Moteur->setCurrentIndex(-1);
         CBX_Vitesse_Moteur->setEditText(QString());
+        CurrentSpeedProfileName.clear();
     }
-    // The entry that followed, or every default when none did.
-    Profiles::LoadProfile(Profiles::Kind::MotorSpeeds, next);
-    CurrentSpeedProfileName = next;
 }
 
 // Speed learning: the camera runs, tracking is on, the user is led through

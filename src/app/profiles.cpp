@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QTabWidget>
 #include <QWidget>
 
@@ -151,6 +152,21 @@ bool EraseProfile(const QString& section)
         return false;
     }
     return true;
+}
+
+void AddSorted(QComboBox* combo, const QString& name)
+{
+    int i = 0;
+    while (i < combo->count() && QString::compare(combo->itemText(i), name, Qt::CaseInsensitive) <= 0)
+        ++i;
+    combo->insertItem(i, name);
+}
+
+void FillSorted(QComboBox* combo, const QStringList& names)
+{
+    combo->clear();
+    for (const QString& name : names)
+        AddSorted(combo, name);
 }
 
 bool IsValidName(const QString& name, QString* reason)

@@ -14,6 +14,8 @@
 #include <QStringList>
 #include <cstdint>
 
+class QComboBox;
+
 // The motor-speed profile name last chosen. (ProfileComboTouched and
 // RawBayerMode, which these routines also set, live with the Preferences
 // dialog: app/frm_pref.h.)
@@ -41,6 +43,11 @@ bool SaveProfile(Kind kind, const QString& name);
 // Removes a whole section (prefix and name joined). False when the file
 // cannot be written (told to the user).
 bool EraseProfile(const QString& section);
+
+// Profile combos are sorted lists (letter case ignored): puts the names in
+// their places, or one name at its place (a duplicate too).
+void FillSorted(QComboBox* combo, const QStringList& names);
+void AddSorted(QComboBox* combo, const QString& name);
 
 // A name that can be part of a section or file name: not empty, no leading
 // or trailing blank, no "/", "\", "..", ":", "[", "]", "=" and no control

@@ -120,10 +120,8 @@ void listInto(const char* combo, const QString& prefix)
 {
     NotifyStep(QStringLiteral("ListProfiles ") + prefix);
     const QStringList names = Profiles::ListProfiles(prefix);
-    if (auto* c = control<QComboBox>(kPref, combo)) {
-        c->clear();
-        c->addItems(names);
-    }
+    if (auto* c = control<QComboBox>(kPref, combo))
+        Profiles::FillSorted(c, names);
 }
 
 void loadAll(KeyEngine& keys, int stepNumber)

@@ -8,6 +8,7 @@
 #include "telescope/frm_object_action.h"
 #include "telescope/frm_raquette.h"
 
+#include <QAbstractItemView>
 #include <QTest>
 
 class SpeedProfiles : public SettingsStore {
@@ -55,6 +56,13 @@ TEST_F(SpeedProfiles, AddSaveAndEraseKeepTheListAndTheFileInStep)
     FRM_Pref->TNI_Vitesse_Est->SetValue(4);
     FRM_Pref->BTN_Nouveau_VitesseClick();
     EXPECT_EQ(combo()->count(), 4);
+    // The list stays sorted, letter case aside.
+    combo()->setEditText(QStringLiteral("b2"));
+    FRM_Pref->BTN_Nouveau_VitesseClick();
+    EXPECT_EQ(combo()->itemText(2), QStringLiteral("b2"));
+    combo()->setCurrentIndex(2);
+    FRM_Pref->BTN_Sup_VitesseClick();
+    EXPECT_EQ(combo()->count(), 4);
     EXPECT_EQ(file().readString(QStringLiteral("Vitesse_Moteur.D"), QStringLiteral("AG_Vitesse_Est"), {}),
               QStringLiteral("4000"));
 
@@ -65,12 +73,17 @@ TEST_F(SpeedProfiles, AddSaveAndEraseKeepTheListAndTheFileInStep)
     EXPECT_EQ(combo()->currentText(), QStringLiteral("C"));
     EXPECT_EQ(east(), 3);
 
-    // Erasing the last entry loads every default.
+    // Erasing the last entry chooses none and loads nothing: the speeds in
+    // use stay.
     combo()->setCurrentIndex(combo()->count() - 1);
+    ProfileComboTouched = true;
+    FRM_Pref->CBX_Vitesse_MoteurChange();
+    ASSERT_EQ(east(), 4);
     FRM_Pref->BTN_Sup_VitesseClick();
     EXPECT_EQ(combo()->currentText(), QString());
-    EXPECT_EQ(east(), 5);
+    EXPECT_EQ(east(), 4);
     EXPECT_EQ(combo()->count(), 2);
+    EXPECT_EQ(CurrentSpeedProfileName, QString());
 
     // The guiding page's save button saves the speed profile too.
     combo()->setCurrentIndex(0);
@@ -102,4 +115,39 @@ TEST_F(SpeedProfiles, TheGotoDialogFollowsTheNameThroughItsOwnHandler)
     FRM_Pref->CBX_Vitesse_MoteurExit();
     EXPECT_EQ(FRM_ObjectAction->CBX_Vitesse_Moteur->currentText(), QStringLiteral("B"));
     EXPECT_EQ(CurrentSpeedProfileName, QStringLiteral("B"));
+}
+
+// The speed lists of the hand pad and of the goto dialog: a name chosen from
+// the opened list loads that profile, as in the Preferences.
+TEST_F(SpeedProfiles, ChoosingFromTheHandPadOrTheGotoDialogListLoadsTheSpeeds)
+{
+    auto choose = [](QComboBox* list, int index) {
+        list->showPopup();   // the user opens the list...
+        QAbstractItemView* view = list->view();
+        view->setCurrentIndex(view->model()->index(index, 0));
+        QTest::keyClick(view, Qt::Key_Return);   // ...and takes an entry
+        ASSERT_EQ(list->currentIndex(), index);
+    };
+
+    FRM_Raquette->FormActivate();
+    FRM_Pref->TNI_Vitesse_Est->SetValue(9);
+    choose(FRM_Raquette->CBX_Vitesse_Moteur, 1);
+    EXPECT_EQ(combo()->currentText(), QStringLiteral("B"));
+    EXPECT_EQ(east(), 2);
+    EXPECT_DOUBLE_EQ(MotorSpeeds.East, 2);
+    EXPECT_FALSE(ProfileComboTouched);
+
+    // The goto dialog's estimate is timed with the chosen speeds.
+    GotoDistanceRA = -3600;   // an hour of arc to the east
+    GotoDistanceDec = 0;
+    FRM_ObjectAction->FormActivate();
+    choose(FRM_ObjectAction->CBX_Vitesse_Moteur, 2);
+    EXPECT_EQ(combo()->currentText(), QStringLiteral("C"));
+    EXPECT_EQ(east(), 3);
+    EXPECT_DOUBLE_EQ(MotorSpeeds.East, 3);
+    EXPECT_EQ(FRM_ObjectAction->EDT_Tps_Estime->text(), QStringLiteral("1200"));
+    EXPECT_EQ(CurrentSpeedProfileName, QStringLiteral("C"));
+    choose(FRM_ObjectAction->CBX_Vitesse_Moteur, 0);
+    EXPECT_EQ(FRM_ObjectAction->EDT_Tps_Estime->text(), QStringLiteral("3600"));
+    GotoDistanceRA = 0;
 }

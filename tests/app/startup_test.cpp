@@ -293,6 +293,53 @@ TEST_F(ProgramWindows, StoredValuesTheProgramCannotUseSurviveAStartAndAClose)
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+// The current profile names of a settings file written by hand: the name
+// the file gives is the profile the program uses and writes back, never the
+// first one the file happens to hold.
+TEST_F(ProgramWindows, CurrentProfilesAreTheOnesTheFileNames)
+{
+    QFile shipped(QStringLiteral(NJ_SOURCE_DIR "/resources/programdir/nightjarpro.one"));
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    platform::IniDocument stored;
+    stored.setBytes(shipped.readAll());
+    for (const QString& section : stored.readSections())
+        if (section.startsWith(QLatin1String("Optique.")) || section.startsWith(QLatin1String("Monture.")))
+            stored.eraseSection(section);
+    stored.deleteKey(QStringLiteral("Prefs"), QStringLiteral("Optique_Courante"));
+    stored.writeString(QStringLiteral("Prefs"), QStringLiteral("Monture_Courante"), QStringLiteral("Absent"));
+    stored.writeString(QStringLiteral("Prefs"), QStringLiteral("Camera_Courante"), QStringLiteral("Perdue"));
+    stored.writeString(QStringLiteral("Optique.Zeta"), QStringLiteral("Focale"), QStringLiteral("7000000"));
+    stored.writeString(QStringLiteral("Optique.apo"), QStringLiteral("Focale"), QStringLiteral("5000000"));
+    stored.writeString(QStringLiteral("Monture.Alpha"), QStringLiteral("Rayon_Az"), QStringLiteral("40"));
+    dir.writeFile(QStringLiteral("NightjarPro.ini"), stored.toBytes());
+    activate();
+
+    TFRM_Pref& p = *FRM_Pref;
+    // No current optics: "Defaut", which has no section, so the defaults.
+    EXPECT_EQ(p.CBX_Optique->currentText(), QStringLiteral("Defaut"));
+    EXPECT_EQ(double(p.TNI_Focale->Value()), 2000);
+    // A mount name with no section: none chosen, the defaults.
+    EXPECT_EQ(p.CBX_Monture->currentText(), QString());
+    EXPECT_EQ(double(p.TNI_Rayon_Az->Value()), 15);
+    EXPECT_EQ(p.CBX_Camera->currentText(), QStringLiteral("Perdue"));
+    // The lists are sorted, not in file order.
+    QStringList optics;
+    for (int i = 0; i < p.CBX_Optique->count(); ++i)
+        optics << p.CBX_Optique->itemText(i);
+    EXPECT_EQ(optics, (QStringList{"apo", "Zeta"}));
+
+    EXPECT_TRUE(FRM_Alv->close());
+    const platform::IniDocument saved(dir.filePath(QStringLiteral("NightjarPro.ini")));
+    EXPECT_EQ(saved.readString(QStringLiteral("Prefs"), QStringLiteral("Optique_Courante"), {}), QStringLiteral("Defaut"));
+    EXPECT_EQ(saved.readString(QStringLiteral("Prefs"), QStringLiteral("Monture_Courante"), {}), QStringLiteral("Absent"));
+    EXPECT_EQ(saved.readString(QStringLiteral("Prefs"), QStringLiteral("Camera_Courante"), {}), QStringLiteral("Perdue"));
+    // The profiles the file holds are left as they were.
+    EXPECT_EQ(saved.readString(QStringLiteral("Optique.Zeta"), QStringLiteral("Focale"), {}), QStringLiteral("7000000"));
+    EXPECT_EQ(saved.readString(QStringLiteral("Optique.apo"), QStringLiteral("Focale"), {}), QStringLiteral("5000000"));
+    EXPECT_EQ(saved.readString(QStringLiteral("Monture.Alpha"), QStringLiteral("Rayon_Az"), {}), QStringLiteral("40"));
+    EXPECT_EQ(saved.readString(QStringLiteral("Optique.Defaut"), QStringLiteral("Focale"), {}), QStringLiteral("20000000"));
+}
+
 TEST_F(ProgramWindows, KeypadCentreShowsTheHandPadWithoutConsumingTheKey)
 {
     struct Seen : QObject {

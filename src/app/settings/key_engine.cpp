@@ -186,7 +186,8 @@ enum class Outcome { Applied, Refused, NoHolder };
 
 struct Applied {
     Outcome outcome = Outcome::Applied;
-    QString why;  // for a refused numeric value
+    QString why;      // for a refused numeric value
+    QString outcome_note;   // what the program does instead, when not the usual
 };
 
 Applied refused(QString why = {}) { return {Outcome::Refused, std::move(why)}; }
@@ -517,10 +518,15 @@ bool KeyEngine::load(const KeySpec& k)
                 if (i >= 0) {
                     c->setCurrentIndex(i);
                     result = {};
-                } else if (c->isEditable() && !k.has(ListedOnly)) {
+                } else if (c->isEditable()) {
                     c->setCurrentIndex(-1);
                     c->setEditText(text);
                     result = {};
+                    // A profile name with no section: that name stays the
+                    // current one and its values are the defaults.
+                    if (k.has(ProfileName) && present && raw != def)
+                        notes_ << refusalNote(k, sec, QStringLiteral("« %1 » n'est pas dans la liste").arg(text),
+                                              QStringLiteral("ce profil prend les valeurs par défaut"));
                 } else {
                     result = notInList(text);
                 }
@@ -532,6 +538,14 @@ bool KeyEngine::load(const KeySpec& k)
                 if (i >= 0 || text.isEmpty()) {
                     c->setCurrentIndex(i);
                     result = {};
+                } else if (k.has(ProfileName)) {
+                    // No entry is chosen, so the profile loaded is the one of
+                    // the empty name (every default), never another entry.
+                    c->setCurrentIndex(-1);
+                    if (c->isEditable())
+                        c->setEditText(QString());
+                    result = notInList(text);
+                    result.outcome_note = QStringLiteral("aucun profil n'est choisi, les valeurs par défaut sont prises");
                 } else {
                     result = notInList(text);
                 }
@@ -650,7 +664,8 @@ bool KeyEngine::load(const KeySpec& k)
         // The shipped default is no fault of the user's: only other values
         // are listed.
         if (!result.why.isEmpty() && present && raw != def)
-            notes_ << refusalNote(k, sec, result.why);
+            notes_ << (result.outcome_note.isEmpty() ? refusalNote(k, sec, result.why)
+                                                     : refusalNote(k, sec, result.why, result.outcome_note));
         return false;
     case Outcome::NoHolder:
         return false;

@@ -71,10 +71,10 @@ constexpr K kTable[] = {
     // The shipped template picks the second of the shipped languages
     // (English, Francais): a fresh program directory starts in French.
     Of(KeyKind::ComboIndex, "Prefs", "Langue", Pref, "CBX_Langue", "1").only(Write),
-    Of(KeyKind::ComboText, "Prefs", "Optique_Courante", Pref, "CBX_Optique", "Defaut").at(5).with(ListedOnly),
-    Of(KeyKind::ComboTextIndex, "Prefs", "Monture_Courante", Pref, "CBX_Monture", "Defaut").at(8),
-    Of(KeyKind::ComboText, "Prefs", "Camera_Courante", Pref, "CBX_Camera", "Defaut").at(17).with(ListedOnly),
-    Of(KeyKind::ComboText, "Prefs", "Vitesse_Moteur_Courante", Pref, "CBX_Vitesse_Moteur", "Defaut").at(9).with(ListedOnly),
+    Of(KeyKind::ComboText, "Prefs", "Optique_Courante", Pref, "CBX_Optique", "Defaut").at(5).with(ProfileName),
+    Of(KeyKind::ComboTextIndex, "Prefs", "Monture_Courante", Pref, "CBX_Monture", "Defaut").at(8).with(ProfileName),
+    Of(KeyKind::ComboText, "Prefs", "Camera_Courante", Pref, "CBX_Camera", "Defaut").at(17).with(ProfileName),
+    Of(KeyKind::ComboText, "Prefs", "Vitesse_Moteur_Courante", Pref, "CBX_Vitesse_Moteur", "Defaut").at(9).with(ProfileName),
     Of(KeyKind::ComboText, "Prefs", "Couleurs Nuit", Pref, "CBX_NiteColor", "Default").at(10, 1),
     // Folder defaults are folders of the program directory.
     Of(KeyKind::Folder, "Prefs", "Repertoire_Bitmaps", Pref, "EDT_Repertoire_Bitmaps", "Bitmaps").at(11, 0).with(MachineDefault),

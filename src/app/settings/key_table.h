@@ -55,9 +55,8 @@ enum KeyFlag : std::uint16_t {
     // TNI_Set_1 .. TNI_Set_9: loaded into the scroll bar of the same number,
     // then the input takes the scroll bar's position.
     ThroughScrollBar = 1 << 7,
-    // A profile name: the text must be one of the combo's items even when
-    // the combo can be typed in.
-    ListedOnly = 1 << 8,
+    // The current name of an equipment profile.
+    ProfileName = 1 << 8,
 };
 
 struct ChoiceOption {
