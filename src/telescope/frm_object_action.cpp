@@ -150,6 +150,7 @@ TFRM_ObjectAction::TFRM_ObjectAction(QWidget* parent) : TForm(parent)
     connect(CBX_Vitesse_Moteur, &QComboBox::activated, this, [this] {
         app::runGuarded(QStringLiteral("FRM_ObjectAction.CBX_Vitesse_MoteurChange"), [this] { CBX_Vitesse_MoteurChange(); });
     });
+    app::bindComboDropDown(CBX_Vitesse_Moteur, this, &W::CBX_Vitesse_MoteurDropDown);
 
     // Other windows reach the dialog through its global reference, so a
     // later dialog takes over these names.
@@ -364,6 +365,8 @@ void TFRM_ObjectAction::BTN_MemoriserClick()
 }
 
 void TFRM_ObjectAction::BTN_OkClick() { close(); }
+
+void TFRM_ObjectAction::CBX_Vitesse_MoteurDropDown() { ProfileComboTouched = true; }
 
 void TFRM_ObjectAction::CBX_Vitesse_MoteurChange()
 {

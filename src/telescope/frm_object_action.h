@@ -70,6 +70,8 @@ public:
     void BTN_MemoriserClick();
     void BTN_OkClick();
     void CBX_Vitesse_MoteurChange();
+    // Opening the list marks the next choice as the user's: it loads the profile.
+    void CBX_Vitesse_MoteurDropDown();
     void RDB_RelatifClick();
     void RDB_AbsoluClick();
     void BTN_GotoClick();

@@ -4,6 +4,7 @@
 #include "app/frm_pref.h"
 #include "app/settings.h"
 #include "app/systeme.h"
+#include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
 #include "platform/clock.h"
 #include "scripting/scripts.h"
@@ -158,6 +159,7 @@ void TFRM_Raquette::wire()
 
     connect(CBX_Vitesse_Moteur, &QComboBox::activated, this,
             [this] { guarded("CBX_Vitesse_MoteurChange", [this] { CBX_Vitesse_MoteurChange(); }); });
+    app::bindComboDropDown(CBX_Vitesse_Moteur, this, &TFRM_Raquette::CBX_Vitesse_MoteurDropDown);
     connect(BTN_Config_Vitesse, &QPushButton::clicked, this, [] { guarded("BTN_Config_VitesseClick", showMotorSpeedPage); });
     connect(BTN_Settings_Joystick, &QPushButton::clicked, this,
             [this] { guarded("BTN_Settings_JoystickClick", [this] { BTN_Settings_JoystickClick(); }); });
@@ -445,6 +447,8 @@ void TFRM_Raquette::BTN_Arreter_AutofocusClick()
 }
 
 // ---------------------------------------------------------------- settings of the window
+
+void TFRM_Raquette::CBX_Vitesse_MoteurDropDown() { ProfileComboTouched = true; }
 
 void TFRM_Raquette::CBX_Vitesse_MoteurChange()
 {

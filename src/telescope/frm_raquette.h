@@ -71,6 +71,8 @@ public:
     void TMR_AutofocusTimer();
 
     void CBX_Vitesse_MoteurChange();
+    // Opening the list marks the next choice as the user's: it loads the profile.
+    void CBX_Vitesse_MoteurDropDown();
     // Runs the joystick calibration wizard.
     void BTN_Settings_JoystickClick();
     void RDB_AbsoluClick();
