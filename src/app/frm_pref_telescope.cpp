@@ -490,7 +490,8 @@ void TFRM_Pref::BTN_Mount_StopClick()
 }
 
 void TFRM_Pref::BTN_Focus_ConnecterClick() { Prg_Suivi::ConnectFocuser(); }
-void TFRM_Pref::BTN_Focus_DeconnecterClick() { Prg_Suivi::DisconnectFocuser(false); }
+// The focuser's button takes the mount down with it.
+void TFRM_Pref::BTN_Focus_DeconnecterClick() { Prg_Suivi::DisconnectFocuser(true); }
 
 void TFRM_Pref::BTN_InMouseDown()
 {

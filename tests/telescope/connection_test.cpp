@@ -66,7 +66,7 @@ TEST_F(MountTest, Lx200MountAndFocuserOnOnePortShareChannelOne)
     // moves on the shared port is stopped before the port closes.
     StartMotion(dirNorth, false, true, kUntilStopped);
     mount.clearRecords();
-    DisconnectFocuser(true);
+    pref().BTN_Focus_Deconnecter->click();
     EXPECT_EQ(mount.commands(), (QList<QByteArray>{":FQ#", ":Qn#"}));
     EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
     EXPECT_FALSE(com_io::channel(1).open);
