@@ -293,7 +293,8 @@ bool disconnectInterface(Interface kind)
     case Interface::Ascom: {
         TFRM_Pref& p = pref();
         p.BTN_ASCOM_Configurer->setEnabled(false);
-        p.EDT_ASCOM_Telescope->setEnabled(false);
+        // The device's address stays open to typing: it is how another
+        // telescope is named before the next connection.
         // The window shows the mount disconnected at once; the driver's
         // own disconnection (its stops first) follows in the background.
         ++AscomAttempt;

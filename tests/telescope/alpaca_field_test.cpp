@@ -26,6 +26,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTest>
 #include <QThread>
 #include <cmath>
 
@@ -369,6 +371,24 @@ TEST_F(AlpacaFieldTest, ConnectingRunsInTheBackgroundOnceAndWithinItsBound)
     EXPECT_FALSE(pref().BTN_Mount_Deconnecter->isEnabled());
     EXPECT_FALSE(pref().LBL_Error_Ascom->text().isEmpty());
     EXPECT_FALSE(AscomBridge::AscomSharedData.Connected);
+}
+
+TEST_F(AlpacaFieldTest, AfterADisconnectionAnotherTelescopeIsTypedAndConnected)
+{
+    AlpacaPeer first, second;
+    choosePeer(first);
+    ASSERT_TRUE(connect());
+    pref().BTN_Mount_Deconnecter->click();
+    ASSERT_TRUE(first.waitForCalls(QStringLiteral("PUT connected Connected=false"), 1));
+    ASSERT_TRUE(waitUntil([this] { return pref().BTN_Mount_Connecter->isEnabled(); }));
+
+    QLineEdit* address = pref().EDT_ASCOM_Telescope;
+    EXPECT_TRUE(address->isEnabled());
+    address->selectAll();
+    QTest::keyClicks(address, second.address());
+    EXPECT_EQ(address->text(), second.address());
+    ASSERT_TRUE(connect());
+    EXPECT_EQ(second.callTexts(QStringLiteral("PUT connected Connected=true")).size(), 1);
 }
 
 TEST_F(AlpacaFieldTest, TheChooserOffersTheTelescopesThatAnswerTheDiscovery)
