@@ -1,6 +1,7 @@
 #include "platform/com_io.h"
 
 #include "platform/clock.h"
+#include "platform/com_io_linux_baud.h"
 #include "platform/paths.h"
 
 #include <QFile>
@@ -283,14 +284,17 @@ void set_com(std::uint8_t ch, int baud, int parity, int dataBits, int stopBits)
         fail("get_com", errno, c);
     const speed_t speed = speedOf(baud);
     const tcflag_t size = sizeOf(dataBits);
-    if (speed == B0)
+    // A rate with no constant of its own is set afterwards, exactly.
+    if (speed == B0 && baud <= 0)
         throw ExCom(QStringLiteral("set_com"), EINVAL,
                     c.device + QStringLiteral(" : vitesse de %1 bauds non prise en charge").arg(baud));
     if (size == 0)
         throw ExCom(QStringLiteral("set_com"), EINVAL,
                     c.device + QStringLiteral(" : %1 bits de données non pris en charge").arg(dataBits));
-    cfsetispeed(&t, speed);
-    cfsetospeed(&t, speed);
+    if (speed != B0) {
+        cfsetispeed(&t, speed);
+        cfsetospeed(&t, speed);
+    }
     t.c_cflag = (t.c_cflag & ~tcflag_t(CSIZE)) | size;
     t.c_cflag &= ~tcflag_t(PARENB | PARODD | CMSPAR);
     switch (parity) {
@@ -308,6 +312,11 @@ void set_com(std::uint8_t ch, int baud, int parity, int dataBits, int stopBits)
     t.c_cc[VSTOP] = 19;
     if (tcsetattr(c.handle, TCSANOW, &t) != 0)
         fail("set_com", errno, c);
+    if (speed == B0) {
+        if (const int error = detail::SetAnyBaudRate(c.handle, baud))
+            throw ExCom(QStringLiteral("set_com"), error,
+                        c.device + QStringLiteral(" : vitesse de %1 bauds non prise en charge").arg(baud));
+    }
 }
 
 void set_timeout(std::uint8_t ch, int readInterval_ms, int readTotalConstant_ms)

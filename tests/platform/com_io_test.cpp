@@ -1,4 +1,5 @@
 #include "platform/com_io.h"
+#include "platform/com_io_linux_baud.h"
 #include "platform/pseudo_terminal.h"
 #include "support/fakes.h"
 #include "support/temp_program_dir.h"
@@ -169,7 +170,13 @@ TEST_F(ComIo, LineSettingsChangeOnlyWhatIsAsked)
     EXPECT_TRUE((t.c_iflag & IXON) && (t.c_iflag & IXOFF));
     EXPECT_EQ(t.c_cc[VSTART], 17);
     EXPECT_EQ(t.c_cc[VSTOP], 19);
-    EXPECT_EQ(exComMessage([] { com_io::set_com(1, 14400, 0, 8, 0); }), QStringLiteral("set_com, erreur = 22"));
+    // Every rate the Preferences offer is set, those without a constant of
+    // their own too.
+    for (const int baud : {2400, 14400, 56000, 57600, 128000, 256000}) {
+        EXPECT_EQ(exComMessage([baud] { com_io::set_com(1, baud, 0, 8, 0); }), QStringLiteral("no ExCom")) << baud;
+        EXPECT_EQ(com_io::detail::ReadBaudRate(fd), baud);
+    }
+    EXPECT_EQ(exComMessage([] { com_io::set_com(1, 0, 0, 8, 0); }), QStringLiteral("set_com, erreur = 22"));
     EXPECT_EQ(exComMessage([] { com_io::set_com(3, 9600, 0, 8, 0); }), QStringLiteral("get_com, erreur = 9"));
 }
 
