@@ -12,9 +12,10 @@ void AddTrafficLine(bool textForm, bool hexData, const QString& label, const QSt
     if (!FRM_ComTrafic)
         return;
     QPlainTextEdit* memo = FRM_ComTrafic->Memo_Historique_Comm;
-    // The memo keeps the last 100 lines.
+    // Beyond 100 lines the first goes before the next is added: the memo
+    // keeps the last 101.
     const int lines = memo->document()->isEmpty() ? 0 : memo->document()->blockCount();
-    if (lines >= 100) {
+    if (lines > 100) {
         QTextCursor c(memo->document()->firstBlock());
         c.select(QTextCursor::BlockUnderCursor);
         c.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
