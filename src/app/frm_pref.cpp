@@ -470,9 +470,12 @@ void TFRM_Pref::CKB_ReducteurClick()
     opticsChanged(true);
 }
 
-// The measurement window's reticle (mirrored by a diagonal) comes with that
-// window's drawing; nothing to redraw yet.
-void TFRM_Pref::CKB_RenvoiCoudeClick() {}
+// The diagonal mirrors the image: the reticle is drawn again at once.
+void TFRM_Pref::CKB_RenvoiCoudeClick()
+{
+    measurementsFollowOptics();
+    Settings::RunHandler(QStringLiteral("FRM_Tool_Mesures.CKB_ReticuleClick"));
+}
 
 void TFRM_Pref::BTN_Calculer_TaillePixClick()
 {

@@ -265,6 +265,17 @@ TEST_F(MeasurementWindow, ReticleOnlyOverALiveGuideSlotAndItsCentring)
     m->CKB_ReticuleClick();
     EXPECT_FALSE(overlayIsBlack());
 
+    // The diagonal mirror of the Preferences turns the reticle at once.
+    if (!m->CKB_Croix->isChecked())
+        m->CKB_Croix->click();
+    const kernels::Bitmap24& overlay = OverlayBitmap->bitmap;
+    const std::vector<std::uint8_t> upright(overlay.bits(), overlay.bits() + overlay.byteCount());
+    FRM_Pref->CKB_RenvoiCoude->click();
+    const std::vector<std::uint8_t> mirrored(overlay.bits(), overlay.bits() + overlay.byteCount());
+    EXPECT_NE(mirrored, upright);
+    FRM_Pref->CKB_RenvoiCoude->click();
+    EXPECT_EQ(std::vector<std::uint8_t>(overlay.bits(), overlay.bits() + overlay.byteCount()), upright);
+
     int position = 1234;
     m->SCB_OrientScroll(4, position);
     EXPECT_NEAR(double(m->TNI_Orient->Value()), 123.4, 1e-9);
