@@ -24,12 +24,12 @@ TAboutBox::TAboutBox(QWidget* parent) : TForm(parent)
     setupUi(this);
     setWindowFlags((windowFlags() | Qt::Dialog) & ~Qt::WindowMaximizeButtonHint);
     IMG_Icon_Nightjar->setPixmap(style()->standardIcon(QStyle::SP_DesktopIcon).pixmap(32, 32));
-    EDT_Web_Nightjar->setText(QString::fromUtf8(VersionInfo::kReadmePath));
-    // There is no author address to write to: the mail line is not shown.
-    Label8->hide();
-    EDT_Mail_Nightjar->hide();
+    EDT_Web_Nightjar->setText(QString::fromUtf8(VersionInfo::kWebAddress));
+    EDT_Mail_Nightjar->setText(QString::fromUtf8(VersionInfo::kAuthorMail));
+    EDT_Mail_Nightjar->setCursor(Qt::PointingHandCursor);
     IMG_Icon_Nightjar->installEventFilter(this);
     EDT_Web_Nightjar->installEventFilter(this);
+    EDT_Mail_Nightjar->installEventFilter(this);
     app::bindButtonClick(BTN_Ok, this, &TAboutBox::BTN_OkClick);
 }
 
@@ -66,15 +66,26 @@ void TAboutBox::BTN_OkClick()
     close();
 }
 
-void TAboutBox::EDT_Web_NightjarClick()
+void TAboutBox::openLink(const QString& url)
 {
-    Desktop::OpenDocument(EDT_Web_Nightjar->text());
+    if (Desktop::OpenLink(url))
+        return;
+    platform::messages().show({QStringLiteral("Impossible d'ouvrir %1 : aucun programme ne l'a pris en charge.").arg(url),
+                               platform::MsgKind::Warning, platform::MsgButtons::Ok,
+                               QStringLiteral("AboutBox.Link"), {}});
 }
+
+void TAboutBox::EDT_Web_NightjarClick() { openLink(EDT_Web_Nightjar->text()); }
+
+void TAboutBox::EDT_Mail_NightjarClick() { openLink(QStringLiteral("mailto:") + EDT_Mail_Nightjar->text()); }
 
 bool TAboutBox::eventFilter(QObject* obj, QEvent* e)
 {
-    if ((obj == IMG_Icon_Nightjar || obj == EDT_Web_Nightjar) && e->type() == QEvent::MouseButtonRelease
-        && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton)
-        app::runGuarded(QStringLiteral("EDT_Web_Nightjar"), [this] { EDT_Web_NightjarClick(); });
+    if (e->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+        if (obj == IMG_Icon_Nightjar || obj == EDT_Web_Nightjar)
+            app::runGuarded(QStringLiteral("EDT_Web_Nightjar"), [this] { EDT_Web_NightjarClick(); });
+        else if (obj == EDT_Mail_Nightjar)
+            app::runGuarded(QStringLiteral("EDT_Mail_Nightjar"), [this] { EDT_Mail_NightjarClick(); });
+    }
     return TForm::eventFilter(obj, e);
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The About box: name and version, the link to the program's README, and
-// the acknowledgements read from "Acknowledgements.txt" at every activation.
+// The About box: name and version, links to the product's web page and to a
+// mail message for its author, and the acknowledgements read from
+// "Acknowledgements.txt" at every activation.
 
 #include "app/form.h"
 #include "ui_about_box.h"
@@ -13,12 +14,15 @@ public:
     void FormActivate() override;
     void BTN_OkClick();
     void EDT_Web_NightjarClick();
+    void EDT_Mail_NightjarClick();
 
 protected:
     bool eventFilter(QObject* obj, QEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
 private:
+    // Opens a link; a link nothing opens is told to the user.
+    void openLink(const QString& url);
     // A missing file is reported once per opening of the box, not at every
     // activation (the message box itself re-activates the window).
     bool missingReported_ = false;

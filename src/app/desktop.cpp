@@ -20,7 +20,8 @@ bool OpenLink(const QString& url)
     if (g_opener)
         return g_opener(url);
     const QUrl u(url);
-    if (u.scheme() != QLatin1String("http") && u.scheme() != QLatin1String("https"))
+    if (u.scheme() != QLatin1String("http") && u.scheme() != QLatin1String("https")
+        && u.scheme() != QLatin1String("mailto"))
         return false;
     return QDesktopServices::openUrl(u);
 }

@@ -5,7 +5,10 @@
 #include "app/frm_message.h"
 #include "app/systeme.h"
 #include "app/version_info.h"
+#include "app/version_table.h"
 #include "tools/frm_info.h"
+
+#include <QTest>
 
 using VersionInfo::VersionResource;
 
@@ -41,14 +44,29 @@ TEST_F(ProgramWindows, AboutBoxReadsTheAcknowledgementsAtEveryActivation)
     dir.writeFile(QStringLiteral("Acknowledgements.txt"), "Thanks\n");
     AboutBox->FormActivate();
     EXPECT_EQ(AboutBox->RCH_Acknowledgements->toPlainText(), QStringLiteral("Thanks\n"));
-    EXPECT_FALSE(AboutBox->EDT_Mail_Nightjar->isVisibleTo(AboutBox));
-    EXPECT_TRUE(AboutBox->EDT_Web_Nightjar->text().endsWith(QStringLiteral("README.md")));
 
+    // The web page (from the field or the icon) and a mail to the author,
+    // clicked as a user does; a link nothing opens is told.
+    AboutBox->show();
+    EXPECT_TRUE(AboutBox->EDT_Mail_Nightjar->isVisible());
+    EXPECT_TRUE(AboutBox->Label8->isVisible());
     QStringList opened;
-    Desktop::SetDocumentOpener([&](const QString& p) { opened << p; return true; });
-    AboutBox->EDT_Web_NightjarClick();
+    bool opens = true;
+    Desktop::SetDocumentOpener([&](const QString& p) { opened << p; return opens; });
+    QTest::mouseClick(AboutBox->EDT_Web_Nightjar, Qt::LeftButton);
+    QTest::mouseClick(AboutBox->IMG_Icon_Nightjar, Qt::LeftButton);
+    QTest::mouseClick(AboutBox->EDT_Mail_Nightjar, Qt::LeftButton);
+    EXPECT_EQ(opened, (QStringList{QString::fromUtf8(VersionInfo::kWebAddress), QString::fromUtf8(VersionInfo::kWebAddress),
+                                   QStringLiteral("mailto:") + QString::fromUtf8(VersionInfo::kAuthorMail)}));
+    EXPECT_TRUE(opened[0].startsWith(QStringLiteral("https://")));
+    EXPECT_TRUE(boxes.shown.empty());
+    opens = false;
+    QTest::mouseClick(AboutBox->EDT_Web_Nightjar, Qt::LeftButton);
     Desktop::SetDocumentOpener({});
-    EXPECT_EQ(opened, QStringList{AboutBox->EDT_Web_Nightjar->text()});
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.contains(QString::fromUtf8(VersionInfo::kWebAddress)));
+    boxes.shown.clear();
+    AboutBox->hide();
 
     // A missing file empties the box and is reported once, not at each of
     // the activations that the message box itself causes.
