@@ -546,6 +546,10 @@ void TFRM_Planificateur::BTN_GenererClick()
         tell(error, platform::MsgKind::Error);
         return;
     }
+    // The mosaic replaces the editor's text: unsaved edits are asked for,
+    // as opening or starting a script does.
+    if (FRM_Script && !FRM_Script->MayDiscardEdits())
+        return;
     if (FRM_Alv)
         FRM_Alv->MNU_ScriptsClick();
     if (FRM_Script)

@@ -71,6 +71,9 @@ public:
 
     void FormClose(TCloseAction& action) override;
 
+    // Asks before edits that were never saved are replaced; true to go on.
+    bool MayDiscardEdits() { return mayDiscardEdits(); }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

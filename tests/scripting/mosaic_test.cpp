@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTest>
 
 #include <numbers>
 
@@ -395,6 +396,33 @@ TEST_F(MosaicScript, AnAbsoluteStandardFieldGivesTheScriptLineForLine)
     EXPECT_EQ(Scripts::CurrentScript().LineCount, expected.size());
     EXPECT_TRUE(FRM_Script->isVisible());
     EXPECT_EQ(g->rowCount(), 3);   // the grid is left as it was
+    EXPECT_TRUE(boxes.shown.empty());
+    FRM_Script->hide();
+}
+
+TEST_F(MosaicScript, UnsavedEditsInTheEditorAreAskedForBeforeTheMosaicReplacesThem)
+{
+    oneField();
+    FRM_Script->Memo_Script->setPlainText(QStringLiteral("beep"));
+    QTest::keyClicks(FRM_Script->Memo_Script, QStringLiteral(" x"));   // typed, never saved
+    ASSERT_TRUE(FRM_Script->Memo_Script->document()->isModified());
+    const QString typed = FRM_Script->Memo_Script->toPlainText();
+
+    boxes.answers = {platform::MsgResult::No};
+    w->BTN_Generer->click();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].kind, platform::MsgKind::Confirmation);
+    EXPECT_EQ(FRM_Script->Memo_Script->toPlainText(), typed);
+
+    boxes.clear();
+    boxes.answers = {platform::MsgResult::Yes};
+    w->BTN_Generer->click();
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(editorLines().value(0), QStringLiteral("telescope.softspeed(profile)"));
+
+    // Nothing unsaved: no question.
+    boxes.clear();
+    w->BTN_Generer->click();
     EXPECT_TRUE(boxes.shown.empty());
     FRM_Script->hide();
 }
