@@ -42,7 +42,7 @@ TEST(PortIO, CheckedWritesAreLoggedAndReadsFallBackWhilePortsAreShut)
     EXPECT_EQ(Align_V::PortRead(0xFFFC), 0xFF);
     for (int i = 0; i < 150; ++i)
         Align_V::PortWrite(0x378, std::uint8_t(i), QStringLiteral("Test"));
-    EXPECT_EQ(memo->document()->blockCount(), 100) << "the traffic window keeps the last 100 lines";
+    EXPECT_EQ(memo->document()->blockCount(), 101) << "the traffic window keeps the last 101 lines";
     EXPECT_TRUE(memo->toPlainText().endsWith(QStringLiteral("0378 : 10010101")));
 
     PortDriverOpen = false;
