@@ -10,6 +10,7 @@
 #include "app/settings.h"
 #include "app/settings/port_lists.h"
 #include "app/systeme.h"
+#include "app/ui/caption_labels.h"
 #include "app/ui/control_adapters.h"
 #include "capture/camera_slots.h"
 #include "capture/frm_longuepose.h"
@@ -29,7 +30,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
 #include <QTabWidget>
+#include <QVBoxLayout>
+#include <iterator>
 #include <algorithm>
 #include <cstring>
 
@@ -121,7 +128,42 @@ TFRM_Pref::TFRM_Pref(QWidget* parent) : TForm(parent)
     PTD_Repertoire.Title = QStringLiteral("Choisir un répertoire");
     // The long-exposure page shows only with the camera modification.
     PGC_Preferences->setTabVisible(PGC_Preferences->indexOf(TBS_Poselongue), CKB_VestaMod->isChecked());
+    addCaptionControls();
     bindHandlers();
+}
+
+// Controls that carry a caption of the language files but have no place on
+// the pages: the camera's software interface (one kind here) and three
+// captions of the speed pages. They are made here, in the hidden panel, so
+// a language file translates every control it names; the ASCOM address
+// gets its caption beside it.
+void TFRM_Pref::addCaptionControls()
+{
+    auto label = [](const char* name, const QString& text, QWidget* parent) {
+        auto* l = new QLabel(text, parent);
+        l->setObjectName(QString::fromLatin1(name));
+        return l;
+    };
+    auto* hidden = qobject_cast<QGridLayout*>(PNL_Hidden->layout());
+    auto* software = new QGroupBox(QStringLiteral("Interface Logicielle"), PNL_Hidden);
+    software->setObjectName(QStringLiteral("GRB_Interface_Logicielle"));
+    auto* softwareRows = new QVBoxLayout(software);
+    for (const auto& [name, text] : {std::pair{"RDB_VFW", "Video For Windows"},
+                                     std::pair{"RDB_DirectShow", "DirectShow (Nécessite DirectX 8.1 ou supérieur)"}}) {
+        auto* r = new QRadioButton(QString::fromUtf8(text), software);
+        r->setObjectName(QString::fromLatin1(name));
+        softwareRows->addWidget(r);
+    }
+    const int row = hidden ? hidden->rowCount() : 0;
+    QWidget* made[] = {software, label("LBL_Vitesse_Moteurs", QStringLiteral("Vitesse des moteurs"), PNL_Hidden),
+                       label("LBL_Tps_Inertie", QStringLiteral("Temps d'inertie (ms)"), PNL_Hidden),
+                       label("LBL_Apprentissage_Etape", QStringLiteral("Etape"), PNL_Hidden)};
+    for (int i = 0; i < int(std::size(made)); ++i) {
+        if (hidden)
+            hidden->addWidget(made[i], row + i, 0);
+    }
+
+    app::AddCaptionBefore(EDT_ASCOM_Telescope, "LBL_ASCOM_Telescope", QStringLiteral("Télescope"));
 }
 
 TFRM_Pref::~TFRM_Pref() = default;

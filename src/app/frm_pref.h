@@ -258,6 +258,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void addCaptionControls();
     void bindHandlers();
     void bindTelescopeHandlers();
     void arrangeInterfaceGroups();

@@ -1,5 +1,7 @@
 #include "scripting/frm_planificateur.h"
 
+#include "app/ui/caption_labels.h"
+
 #include "app/frm_alv.h"
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
@@ -371,6 +373,9 @@ std::optional<QStringList> BuildScript(QString& error)
 TFRM_Planificateur::TFRM_Planificateur(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
+    // The size caption the language files name; the planner shows the
+    // field size in its grid, so it has no place of its own.
+    app::AddHiddenCaption(this, "LBL_Taille", QStringLiteral("Taille"));
     setWindowFlag(Qt::WindowStaysOnTopHint);
     STG_Actions->horizontalHeader()->hide();   // row 0 holds the titles
     STG_Actions->setTextElideMode(Qt::ElideNone);

@@ -1,5 +1,7 @@
 #include "tools/frm_tool_affichage.h"
 
+#include "app/ui/caption_labels.h"
+
 #include "app/frm_alv.h"
 #include "app/settings.h"
 #include "app/ui/control_adapters.h"
@@ -105,6 +107,7 @@ void setIfInRange(TNumInp* input, long double value)
 TFRM_Tool_Affichage::TFRM_Tool_Affichage(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
+    app::AddCaptionBefore(TNI_Taille_ZDetect, "LBL_TaillePixels", QStringLiteral("Zone (Pixels) :"));
     setWindowFlag(Qt::Tool, true);
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
     // "XVid Ok" turns green when both zone sizes are multiples of 4.

@@ -1,17 +1,55 @@
 #include "tools/frm_tool_images.h"
 
 #include "app/align_v_features.h"
+#include "app/ui/caption_labels.h"
 #include "app/ui/control_adapters.h"
 
 #include "imaging/display_helpers.h"
 #include "imaging/pipeline_state.h"
 
+#include <QCheckBox>
+
 TFRM_Tool_Images* FRM_Tool_Images = nullptr;
 bool AviTypeListed = false;
+
+// The captions beside the thresholds, the addition counters, the dark and
+// selection values that the language files name; the sound check box of
+// the selection, which nothing here plays, is kept hidden.
+void TFRM_Tool_Images::addCaptions()
+{
+    const struct {
+        QWidget* control;
+        const char* name;
+        const char* text;
+    } captions[] = {
+        {TNI_Seuil_Min, "LBL_SeuilMin", "Min"},
+        {TNI_Seuil_Max, "LBL_SeuilMax", "Max"},
+        {TNI_Seuil_MinMin, "LBL_SeuilBas", "Bas"},
+        {TNI_Seuil_MaxMin, "LBL_SeuilHaut", "Haut"},
+        {TNI_Min, "LBL_Actuel", "Actuel"},
+        {SPED_Nb_Bitmap, "LBL_Nb_Images", "Nb Images"},
+        {EDT_NBCaps, "LBL_Img", "Nb. Images"},
+        {EDT_Decompte, "LBL_Decompte", "Décompte"},
+        {CKB_Filtre, "LBL_Filtre", "Filtre"},
+        {TNI_MaxDark, "LBL_DarkApplique", "Appliqué"},
+        {SPED_RDark, "LBL_Rayon_Action", "Rayon d'action"},
+        {SCB_Seuil_dark, "LBL_Seuil_Dark", "Seuil"},
+        {TNI_Meilleure_Qualite, "LBL_Select_Meilleure", "Meilleure"},
+        {TNI_Pire_Qualite, "LBL_Select_Pire", "Pire"},
+        {TNI_Qualite_Actuelle, "LBL_Select_Actuelle", "Actuelle"},
+    };
+    for (const auto& c : captions)
+        app::AddCaptionBefore(c.control, c.name, QString::fromUtf8(c.text));
+    auto* sound = new QCheckBox(QStringLiteral("Son"), TBS_Select_Images);
+    sound->setObjectName(QStringLiteral("CKB_Select_Son"));
+    sound->setToolTip(QStringLiteral("Activer les informations sonores"));
+    sound->hide();
+}
 
 TFRM_Tool_Images::TFRM_Tool_Images(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
+    addCaptions();
     ConnectSavingHandlers();
     // The colour mixer's pads (red, green, blue zones) and the luminance pad.
     const struct {

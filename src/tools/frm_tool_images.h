@@ -215,6 +215,7 @@ public:
 
 private:
     void ConnectSavingHandlers();
+    void addCaptions();
     void ConnectFilterHandlers();
     void ConnectColourHandlers();
     // The frame routine again on the current camera slot.

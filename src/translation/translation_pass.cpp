@@ -356,7 +356,6 @@ void ApplyTranslation()
 
     Pass pass(file);
     pass.run(TranslationTable());
-    pass.run(ControlTextTable());
 
     for (std::size_t i = kFixedWords; i < texts.size(); ++i)
         readText(texts[i]);

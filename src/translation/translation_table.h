@@ -55,11 +55,6 @@ struct TranslationEntry {
 // window, then the hints.
 std::span<const TranslationEntry> TranslationTable();
 
-// The texts of the controls that the table leaves out, in the same form,
-// written by the pass right after the table (so a later entry of either
-// wins over the table's).
-std::span<const TranslationEntry> ControlTextTable();
-
 // The 23 windows that take the font character set of the language, in the
 // order they are set.
 std::span<const char* const> CharsetWindows();

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QCoreApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 
 namespace {
@@ -151,4 +152,33 @@ TEST_F(LanguageFiles, FreshProgramDirectoryStartsInFrench)
     EXPECT_EQ(FRM_Alv->findChild<QMenu*>(QStringLiteral("MNU_Fichier"))->title(), QStringLiteral("&Fichier"));
     EXPECT_EQ(TranslatedTexts.Txt_OUI, QStringLiteral("OUI"));
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuler"));
+}
+
+// A language file written before the labels had their own names keys them
+// by window and generated name: it loads without a word, its old keys
+// change nothing, and the keys of the table reach the labels by their names.
+TEST_F(LanguageFiles, OldKeysLoadQuietlyAndTheTableKeysReachTheNamedLabels)
+{
+    auto text = [](const char* name) {
+        auto* l = FRM_Pref->findChild<QLabel*>(QString::fromLatin1(name));
+        return l ? l->text() : QStringLiteral("<none>");
+    };
+    useNoLanguage();
+    const QString french = text("LBL_BitmapDir");
+    useLanguage(QStringLiteral("Ancien"),
+                "FRM_Pref.lbl_6.Caption=Pictures:\r\n"
+                "FRM_Pref.lbl_265.Caption=Hot tracking\r\n"
+                "FRM_Input.BTN_Annuler.Caption=Cancel\r\n");
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(text("LBL_BitmapDir"), french);
+    EXPECT_EQ(FRM_Pref->findChild<QLabel*>(QStringLiteral("lbl_6")), nullptr);
+
+    useLanguage(QStringLiteral("Nouveau"),
+                "LBL_BitmapDir.Caption=Pictures\r\n"
+                "LBL_Hottracking_color.Caption=Hot tracking\r\n"
+                "LBL_ASCOM_Telescope.Caption=Telescope\r\n");
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(text("LBL_BitmapDir"), QStringLiteral("Pictures"));
+    EXPECT_EQ(text("LBL_Hottracking_color"), QStringLiteral("Hot tracking"));
+    EXPECT_EQ(text("LBL_ASCOM_Telescope"), QStringLiteral("Telescope"));
 }

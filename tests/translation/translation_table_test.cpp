@@ -48,13 +48,11 @@ bool exists(const char* window, const char* component)
     return false;
 }
 
-// Every entry of a pass: the table, then the texts of the other controls.
+// Every entry of a pass.
 std::vector<TranslationEntry> allEntries()
 {
-    std::vector<TranslationEntry> all;
-    for (auto part : {Translation::TranslationTable(), Translation::ControlTextTable()})
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
+    const auto table = Translation::TranslationTable();
+    return std::vector<TranslationEntry>(table.begin(), table.end());
 }
 
 // Where an entry's text lands in a snapshot (list items: item and index).
@@ -158,18 +156,25 @@ TEST_F(TranslationTable, EntriesCountAndNameTheirPlaces)
     EXPECT_EQ(Translation::CharsetWindows().size(), 23u);
 }
 
-// The other controls' texts name controls that exist once the windows are
-// made (a misspelt name would leave a text untranslated without a word),
-// and a list they rebuild gets all its items back.
-TEST_F(TranslationTable, ControlTextsNameExistingControlsAndWholeLists)
+// Every entry names a control of its window once the windows are made, and
+// so does every copy: the pass skips a missing control without a word, so a
+// misspelt or generated name would leave a text untranslated. A list the
+// pass rebuilds gets all its items back.
+TEST_F(TranslationTable, EveryEntryNamesAControlOfItsWindowAndWholeLists)
 {
     QMap<QString, int> listItems;
-    for (const TranslationEntry& e : Translation::ControlTextTable()) {
-        EXPECT_TRUE(exists(e.window, e.component)) << e.window << "/" << e.component;
-        if (e.target == TextTarget::ListItem) {
+    QStringList missing;
+    for (const TranslationEntry& e : Translation::TranslationTable()) {
+        if (!exists(e.window, e.component))
+            missing << QStringLiteral("%1/%2 (%3)").arg(e.windowName(), e.componentName(), e.keyName());
+        if (e.copyWindow && !exists(e.copyWindow, e.copyComponent))
+            missing << QStringLiteral("%1/%2 (copy of %3)")
+                           .arg(QString::fromLatin1(e.copyWindow), QString::fromLatin1(e.copyComponent), e.keyName());
+        if (e.target == TextTarget::ListItem)
             EXPECT_EQ(e.index, listItems[e.windowName() + u'/' + e.componentName()]++) << e.key;
-        }
     }
+    EXPECT_TRUE(missing.isEmpty()) << missing.size() << " entries name no control:\n"
+                                   << missing.join(u'\n').toStdString();
     for (auto it = listItems.cbegin(); it != listItems.cend(); ++it) {
         const QStringList place = it.key().split(u'/');
         auto* combo = Settings::FindWindow(place[0])->findChild<QComboBox*>(place[1]);
@@ -235,8 +240,8 @@ TEST_F(TranslationTable, ShippedLanguageFilesAreInStepWithTheWindows)
     EXPECT_EQ(SnapshotDiff(SnapshotTexts(), french), "");
     EXPECT_EQ(::FontCharset, 1);
 
-    // The English file: CP1252 with CR LF, every key of the French file
-    // and of the controls still to come, no key the program does not know,
+    // The English file: CP1252 with CR LF, every key of the table and of
+    // the texts, no key the program does not know,
     // and the words the focus prompts play.
     const QByteArray en = shipped("Lang_English.ini");
     ASSERT_TRUE(en.startsWith("[English]\r\n"));
