@@ -103,6 +103,39 @@ TEST_F(DisplayTools, ZoneSizesFollowTheRatioTheBinningAndTheCodecSnap)
     EXPECT_EQ(Util_Affichage::ZoneMultipleOf4State(6, 8), 2);
 }
 
+// The other windows apply the width shown; with a binned slot and the
+// "Ecran" ratio the zone keeps its width however often they do.
+TEST_F(DisplayTools, ABinnedZoneKeepsItsWidthWhenTheOtherWindowsApplyIt)
+{
+    binning(false);
+    a->RDB_Ratio_Ecran->click();
+    // A new source size applies the whole frame width.
+    FRM_Alv->SetSourceDimensions(1);
+    EXPECT_EQ(a->SCB_Taille_ZAffich->value(), CameraSlots[1].width);
+
+    int w320 = 320;
+    a->SCB_Taille_ZAffichScroll(a->SCB_Taille_ZAffich, 4, w320);
+    ASSERT_EQ(a->SCB_Taille_ZAffich->value(), 320);
+    const int height = a->SCB_Taille_ZAffichV->value();
+    const QSize result(FRM_Alv->Image3->Bitmap().width(), FRM_Alv->Image3->Bitmap().height());
+    EXPECT_EQ(result.width(), 160) << "the binned result shows half the zone";
+
+    a->CKB_DoubleEnreg->click();
+    a->CKB_DoubleEnreg->click();
+    FRM_Tool_Images->RDB_Boucle->click();
+    FRM_Tool_Images->RDB_Unique->click();
+    int again = a->SCB_Taille_ZAffich->value();
+    a->SCB_Taille_ZAffichScroll(a->SCB_Taille_ZAffich, 4, again);
+    EXPECT_EQ(a->SCB_Taille_ZAffich->value(), 320);
+    EXPECT_EQ(a->TNI_Taille_ZAffich->Value(), 320);
+    EXPECT_EQ(a->SCB_Taille_ZAffichV->value(), height);
+    EXPECT_EQ(QSize(FRM_Alv->Image3->Bitmap().width(), FRM_Alv->Image3->Bitmap().height()), result);
+    // A flat takes the whole frame, and keeps it.
+    FRM_Tool_Images->RDB_Flat->click();
+    FRM_Tool_Images->RDB_Flat->click();
+    EXPECT_EQ(a->SCB_Taille_ZAffich->value(), CameraSlots[1].width);
+}
+
 TEST_F(DisplayTools, CentringAndTheDetectionZoneOfTheTrackingWindow)
 {
     TrackedStarPos = QPoint(100, 100);
