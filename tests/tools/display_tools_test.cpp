@@ -6,6 +6,7 @@
 
 #include "app/frm_alv.h"
 #include "app/frm_pref.h"
+#include "app/helpers/calc_helpers.h"
 #include "app/log.h"
 #include "capture/camera_slots.h"
 #include "imaging/display_helpers.h"
@@ -16,6 +17,7 @@
 #include "tools/frm_full_screen.h"
 #include "tools/frm_fwhm.h"
 #include "tools/frm_info.h"
+#include "tools/frm_ressources.h"
 #include "tools/frm_small.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
@@ -24,6 +26,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -481,4 +485,19 @@ TEST(FullScreenZoom, DoublingAveragesTheFourNeighboursWithTheEdgesRepeated)
         EXPECT_TRUE(kernels::SamePixels(doubled, reference(source, out.width(), out.height())))
             << out.width() << "x" << out.height();
     }
+}
+
+// The resource window's three small read-outs show the drift vector of the
+// last direction the guiding computed; a vector of length 0 leaves them.
+TEST_F(DisplayTools, TheResourceWindowShowsTheLastDriftVector)
+{
+    ASSERT_TRUE(FRM_Ressources);
+    EXPECT_DOUBLE_EQ(CalcHelpers::DriftDirection(-3, 4, 5), std::atan(4.0 / -3.0) * 180 / std::numbers::pi + 180);
+    EXPECT_EQ(FRM_Ressources->Edit1->text(), QStringLiteral("-3"));
+    EXPECT_EQ(FRM_Ressources->Edit2->text(), QStringLiteral("4"));
+    EXPECT_EQ(FRM_Ressources->Edit3->text(), QStringLiteral("5"));
+    CalcHelpers::DriftDirection(0, 0, 0);
+    EXPECT_EQ(FRM_Ressources->Edit3->text(), QStringLiteral("5"));
+    CalcHelpers::DriftDirection(0.5, 0, 0.5);
+    EXPECT_EQ(FRM_Ressources->Edit1->text(), QStringLiteral("0.5"));
 }
