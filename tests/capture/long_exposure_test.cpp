@@ -515,6 +515,9 @@ TEST_F(LongExposureCycle, TheCameraControlLibraryGetsTheLevelsOfTheChosenModeThr
     ASSERT_TRUE(calls && reset);
     ASSERT_TRUE(Align_V::LoadLedControlDll());   // kept loaded from one camera start to the next
     FRM_Pref->RDB_QV_USB->click();
+    EXPECT_FALSE(FRM_Pref->GRB_QV_USB->isHidden()) << "the library's levels in place of the port lines";
+    EXPECT_TRUE(FRM_Pref->GRB_QV_Parallel->isHidden());
+    EXPECT_TRUE(FRM_Pref->GRB_QV_Serial->isHidden());
     EXPECT_TRUE(FRM_Pref->RDB_Ledlex_on_blink->isChecked()) << "blinking at first";
     auto* d = FRM_Longuepose;
 
