@@ -10,6 +10,7 @@
 #include "capture/frm_longuepose.h"
 #include "imaging/pipeline_state.h"
 #include "imaging/process_frame.h"
+#include "kernels/rounding.h"
 #include "kernels/image_files.h"
 #include "platform/message_service.h"
 #include "platform/paths.h"
@@ -193,9 +194,9 @@ void ApplyLuminance()
     LuminanceMix.WeightG = w.green;
     LuminanceMix.WeightB = w.blue;
     LuminanceMix.Multiplier = 1.0;
-    t.EDT_L_R->setText(QString::number(std::lround(w.red * 100)));
-    t.EDT_L_G->setText(QString::number(std::lround(w.green * 100)));
-    t.EDT_L_B->setText(QString::number(std::lround(w.blue * 100)));
+    t.EDT_L_R->setText(QString::number(kernels::roundHalfEvenToInt(w.red * 100)));
+    t.EDT_L_G->setText(QString::number(kernels::roundHalfEvenToInt(w.green * 100)));
+    t.EDT_L_B->setText(QString::number(kernels::roundHalfEvenToInt(w.blue * 100)));
     Util_Images::RefreshResultImage();
 }
 

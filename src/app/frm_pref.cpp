@@ -129,6 +129,14 @@ TFRM_Pref::TFRM_Pref(QWidget* parent) : TForm(parent)
     // The long-exposure page shows only with the camera modification.
     PGC_Preferences->setTabVisible(PGC_Preferences->indexOf(TBS_Poselongue), CKB_VestaMod->isChecked());
     addCaptionControls();
+    // The groups of the three line interfaces share one place on that page:
+    // only the chosen interface's group shows, however it was chosen.
+    const std::pair<QRadioButton*, QGroupBox*> lineGroups[] = {
+        {RDB_QV_Parallel, GRB_QV_Parallel}, {RDB_QV_Serial, GRB_QV_Serial}, {RDB_QV_USB, GRB_QV_USB}};
+    for (auto [choice, group] : lineGroups) {
+        group->setVisible(choice->isChecked());
+        connect(choice, &QRadioButton::toggled, group, &QWidget::setVisible);
+    }
     bindHandlers();
 }
 

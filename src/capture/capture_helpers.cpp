@@ -3,6 +3,7 @@
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "capture/frame_timers.h"
+#include "capture/frm_longuepose.h"
 #include "capture/grab_road.h"
 #include "capture/plugin_mgr.h"
 #include "capture/wdm_capture.h"
@@ -86,11 +87,21 @@ bool grabStream(std::uint8_t slot, std::uint8_t skipCount)
     auto& handOver = PluginFrameBitmaps[slot];
     const auto wanted = handOver.framesDelivered() + skipCount + 1;
     const auto start = platform::clock().monotonicMs();
+    // The long-exposure window shows how many passes the wait took.
+    int passes = 0;
+    const auto showPasses = [&passes] {
+        if (FRM_Longuepose)
+            FRM_Longuepose->LBL_cpt->setText(QString::number(passes));
+    };
     while (handOver.framesDelivered() < wanted) {
-        if (platform::clock().monotonicMs() - start > kStreamGrabWait_ms)
+        if (platform::clock().monotonicMs() - start > kStreamGrabWait_ms) {
+            showPasses();
             return false;
+        }
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        ++passes;
     }
+    showPasses();
     return true;
 }
 

@@ -285,7 +285,7 @@ static void PrepareLongExposureLines(int slot)
     }
     LedControlResult = p.SetCam ? p.SetCam(0) : 1;
     if (p.CamTrigger)
-        LedControlResult = p.CamTrigger(1);   // blinking (the Preferences offer no fixed level yet)
+        LedControlResult = p.CamTrigger(FRM_Pref->RDB_Ledlex_off_fixe->isChecked() ? 0 : 1);
     Msg::ShowMessageText(false, QStringLiteral("ResLedLex = ") + QString::number(LedControlResult));
 }
 
@@ -388,8 +388,16 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
             FRM_Tool_Affichage->SCB_Taille_ZDetect->setEnabled(true);
         }
     } else if (s.previousWidth > 0 && s.previousHeight > 0 && w != s.previousWidth && h != s.previousHeight) {
+        // The display zone of the slot shown is anchored where it stands; a
+        // new format moves the anchor with the frame and the zone follows,
+        // so that it shows the same part of the picture.
+        const bool shown = slot == CurrentCameraSlot;
+        if (shown)
+            ZoneAnchor = DisplayZoneCenter;
         ZoneAnchor = QPoint(static_cast<int>(kernels::roundHalfEvenToInt(double(ZoneAnchor.x()) * w / s.previousWidth)),
                             static_cast<int>(kernels::roundHalfEvenToInt(double(ZoneAnchor.y()) * h / s.previousHeight)));
+        if (shown)
+            DisplayZoneCenter = ZoneAnchor;
         s.previousWidth = w;
         s.previousHeight = h;
     }

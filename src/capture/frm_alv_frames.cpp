@@ -160,7 +160,11 @@ void TFRM_Alv::MouseWheel(int angleDelta)
         wheelRemainder_ -= notch * 120;
         if (!FRM_Tool_Affichage)
             continue;
+        // A notch away from the user widens the zone as a line up of the
+        // width bar would, one towards the user narrows it as a line down.
         QScrollBar* bar = FRM_Tool_Affichage->SCB_Taille_ZAffich;
-        bar->setValue(std::clamp(bar->value() + notch * 10, bar->minimum(), bar->maximum()));
+        int pos = std::clamp(bar->value() + notch * 10, bar->minimum(), bar->maximum());
+        bar->setValue(pos);
+        FRM_Tool_Affichage->SCB_Taille_ZAffichScroll(bar, notch > 0 ? 0 : 1, pos);
     }
 }

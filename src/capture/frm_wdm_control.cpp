@@ -34,9 +34,9 @@ TFRM_WDMControl::TFRM_WDMControl(QWidget* parent) : TForm(parent)
         {SCB_WDM_Focus, TNI_WDM_Focus, TNI_WDM_Min_Focus, TNI_WDM_Max_Focus, nullptr, 6},
     };
     for (int i = 0; i < static_cast<int>(procAmp_.size()); ++i)
-        app::bindScrollBarScroll(procAmp_[i].bar, [this, i](int, int&) { SCB_WDM_ProcAmpScroll(i); }, this);
+        app::bindScrollBarScroll(procAmp_[i].bar, [this, i](int, int& pos) { SCB_WDM_ProcAmpScroll(i, pos); }, this);
     for (int i = 0; i < static_cast<int>(camera_.size()); ++i)
-        app::bindScrollBarScroll(camera_[i].bar, [this, i](int, int&) { SCB_WDM_CameraScroll(i); }, this);
+        app::bindScrollBarScroll(camera_[i].bar, [this, i](int, int& pos) { SCB_WDM_CameraScroll(i, pos); }, this);
     CPC_PanTilt->OnXCoordChange = [this](TcpCoord*, int, int) { CPC_PanTiltXCoordChange(); };
     CPC_PanTilt->OnYCoordChange = [this](TcpCoord*, int, int) { CPC_PanTiltYCoordChange(); };
     app::bindNumInpExit(TNI_WDM_Min_Exposure, [this] { TNI_WDM_Min_ExposureExit(); }, this);
@@ -166,21 +166,25 @@ void TFRM_WDMControl::FillRows()
     fillPanTilt(c, false);
 }
 
-void TFRM_WDMControl::SCB_WDM_ProcAmpScroll(int row)
+void TFRM_WDMControl::SCB_WDM_ProcAmpScroll(int row, int scrollPos)
 {
     const Row& r = procAmp_.at(row);
-    r.value->SetValue(r.bar->value());
+    r.value->SetValue(scrollPos);
     if (TWDMCapture* c = capture())
         c->SetVideoProcs(r.property, trunc32(r.value->Value()));
 }
 
-void TFRM_WDMControl::SCB_WDM_CameraScroll(int row)
+void TFRM_WDMControl::SCB_WDM_CameraScroll(int row, int scrollPos)
 {
     const Row& r = camera_.at(row);
-    r.value->SetValue(r.bar->value());
+    r.value->SetValue(scrollPos);
     if (TWDMCapture* c = capture())
         c->SetCameraCaps(r.property, trunc32(r.value->Value()));
 }
+
+void TFRM_WDMControl::SCB_WDM_ProcAmpScroll(int row) { SCB_WDM_ProcAmpScroll(row, procAmp_.at(row).bar->value()); }
+
+void TFRM_WDMControl::SCB_WDM_CameraScroll(int row) { SCB_WDM_CameraScroll(row, camera_.at(row).bar->value()); }
 
 void TFRM_WDMControl::CPC_PanTiltXCoordChange()
 {

@@ -28,8 +28,13 @@ public:
     void FillRows();
     int Slot() const { return slot_; }
 
-    void SCB_WDM_ProcAmpScroll(int row);   // rows 0..9: Brightness..Gain
-    void SCB_WDM_CameraScroll(int row);    // Exposure, Zoom, Iris, Focus
+    // A scroll sends the bar's new position, which the bar commits only after
+    // the handler: rows 0..9 are Brightness..Gain; Exposure, Zoom, Iris, Focus.
+    // Without a position the bar's current one is sent.
+    void SCB_WDM_ProcAmpScroll(int row, int scrollPos);
+    void SCB_WDM_CameraScroll(int row, int scrollPos);
+    void SCB_WDM_ProcAmpScroll(int row);
+    void SCB_WDM_CameraScroll(int row);
     void CPC_PanTiltXCoordChange();
     void CPC_PanTiltYCoordChange();
     void TNI_WDM_Min_ExposureExit();

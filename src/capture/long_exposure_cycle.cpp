@@ -103,12 +103,10 @@ long double pref(const TCustomNumInp* input) { return input ? input->Value() : -
 void serialOn() { LongExposure::SetSerialLines(pref(FRM_Pref->TNI_LonguePose_On_RTS), pref(FRM_Pref->TNI_LonguePose_On_DTR)); }
 void serialOff() { LongExposure::SetSerialLines(pref(FRM_Pref->TNI_LonguePose_Off_RTS), pref(FRM_Pref->TNI_LonguePose_Off_DTR)); }
 
-// The library's steady level is chosen in the Preferences when they offer it.
-bool libraryFixed(const char* box)
-{
-    auto* b = FRM_Pref ? app::findControl<QAbstractButton>(FRM_Pref, QString::fromLatin1(box)) : nullptr;
-    return b && b->isChecked();
-}
+// The library's level: an exposure starts with 0 when "Blink (1)" is chosen
+// and ends with 0 when "Fixe (0)" is chosen, 1 otherwise.
+bool blinkChosen() { return FRM_Pref && FRM_Pref->RDB_Ledlex_on_blink->isChecked(); }
+bool fixedChosen() { return FRM_Pref && FRM_Pref->RDB_Ledlex_off_fixe->isChecked(); }
 
 // Lines of an exposure that starts: the read-out lines (only the one not
 // guided on when self-guiding) and the amplifier go inactive.
@@ -128,7 +126,7 @@ void exposingLines(const QString& tag)
     } else if (serial()) {
         serialOn();
     } else {
-        LongExposure::LibraryTrigger(libraryFixed("RDB_Ledlex_on_blink"));
+        LongExposure::LibraryTrigger(blinkChosen());
     }
 }
 
@@ -149,7 +147,7 @@ void readoutLines(const QString& tag)
     } else if (serial()) {
         serialOff();
     } else {
-        LongExposure::LibraryTrigger(libraryFixed("RDB_Ledlex_off_fixe"));
+        LongExposure::LibraryTrigger(fixedChosen());
     }
 }
 
@@ -265,7 +263,7 @@ void TFRM_Alv::CKB_Longuepose_ActiveClick()
             } else if (serial()) {
                 serialOff();
             } else {
-                LongExposure::LibraryTrigger(libraryFixed("RDB_Ledlex_off_fixe"));
+                LongExposure::LibraryTrigger(fixedChosen());
             }
         }
         const auto kind = CameraSlots[1].sourceKind;
@@ -302,7 +300,7 @@ void TFRM_Alv::CKB_Longuepose_ActiveClick()
         } else if (serial()) {
             serialOn();
         } else {
-            LongExposure::LibraryTrigger(libraryFixed("RDB_Ledlex_on_blink"));
+            LongExposure::LibraryTrigger(blinkChosen());
         }
         TMR_Exposure->setInterval(exposureInterval());
         TMR_Exposure_Guide->setInterval(std::max(1, p.GuideExposureMs));

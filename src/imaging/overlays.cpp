@@ -281,8 +281,9 @@ void DrawOverlayPicture(std::int32_t x, std::int32_t y)
         return;
     const double kx = 2.0 * rec.HalfWidth / pw, ky = 2.0 * rec.HalfHeight / ph;
     auto t = [](double v) { return int(std::clamp(std::trunc(v), -1e9, 1e9)); };
-    const kernels::Rect dst{t(x - rec.CX * kx), t(y - rec.CY * ky), t(x + (pw - rec.CX) * kx),
-                            t(y + (ph - rec.CY) * ky)};
+    // The reticle centre stays a whole pixel: only the scaled extents are cut.
+    const kernels::Rect dst{x - t(rec.CX * kx), y - t(rec.CY * ky), x + t((pw - rec.CX) * kx),
+                            y + t((ph - rec.CY) * ky)};
     kernels::stretchBlt(OverlayBitmap->bitmap, dst, rec.Picture, kernels::boundsOf(rec.Picture),
                         kernels::RasterOp::SrcCopy);
 }

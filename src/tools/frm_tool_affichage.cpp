@@ -319,8 +319,11 @@ void TFRM_Tool_Affichage::SCB_Taille_ZAffichScroll(QObject*, int scrollCode, int
     const Util_Affichage::ZoneRules rules = CurrentZoneRules();
     std::int32_t w = std::clamp(scrollPos, SCB_Taille_ZAffich->minimum(), SCB_Taille_ZAffich->maximum());
     std::int32_t h = std::int32_t(std::trunc(double(TNI_Taille_ZAffichV->Value())));
+    // "Ecran" derives the height from the width. The width of a binned slot
+    // is not halved here: the result is halved when it is sized, and the
+    // other windows apply the width shown, which would halve it each time.
     if (RDB_Ratio_Ecran->isChecked())
-        Util_Affichage::AdjustZoneSize(3, w, h, rules);
+        Util_Affichage::AdjustZoneSize(2, w, h, rules);
     if (CKB_XVid_Compatible->isChecked())
         Util_Affichage::SnapZoneToMultipleOf4(w, h, Util_Affichage::SnapDirection(scrollCode), rules);
     w = std::clamp(w, SCB_Taille_ZAffich->minimum(), SCB_Taille_ZAffich->maximum());

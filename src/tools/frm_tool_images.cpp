@@ -66,7 +66,7 @@ TFRM_Tool_Images::TFRM_Tool_Images(QWidget* parent) : TForm(parent)
         p.pad->SetPadSize(p.xmax, p.ymax);
     }
     // The toggles of the main window apply a user's click.
-    app::bindButtonClick(CKB_Filtre, [] { Align_V::ApplyFilter(); }, this);
+    app::bindButtonClick(CKB_Filtre, [this] { CKB_FiltreClick(); }, this);
     app::bindButtonClick(CKB_L, [] { Align_V::ApplyLuminance(); }, this);
     app::bindButtonClick(CKB_Equal, [] { Align_V::ApplyCurves(); }, this);
 }

@@ -397,8 +397,10 @@ void TFRM_Tool_Images::CBX_TypeFichierChange()
     LBL_Compte_Trames->setVisible(avi || tfv);
     EDT_Compte_trames->setVisible(avi || tfv);
     for (QWidget* w : {static_cast<QWidget*>(BTN_AVICompression), static_cast<QWidget*>(EDT_AVICompression),
-                       static_cast<QWidget*>(LBL_Framerate), static_cast<QWidget*>(SPED_Framerate)})
+                       static_cast<QWidget*>(LBL_AVICompression), static_cast<QWidget*>(LBL_Framerate),
+                       static_cast<QWidget*>(SPED_Framerate)})
         w->setVisible(avi);
+    CKB_Nouvelle_Video->setVisible(false);
     BTN_Enregistrer_Image->setEnabled(still);
     OverwriteWarning();
 }

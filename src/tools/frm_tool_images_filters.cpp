@@ -4,6 +4,7 @@
 
 #include "tools/frm_tool_images.h"
 
+#include "app/align_v_features.h"
 #include "app/frm_alv.h"
 #include "app/frm_pref.h"
 #include "app/settings.h"
@@ -504,7 +505,9 @@ void TFRM_Tool_Images::RDB_OndelettesClick()
     }
 }
 
-void TFRM_Tool_Images::CKB_FiltreClick() {}
+// The box's state (clicked, or set by a script) goes to the main window's
+// filter button, the thresholds and the result.
+void TFRM_Tool_Images::CKB_FiltreClick() { Align_V::ApplyFilter(); }
 
 void TFRM_Tool_Images::SPED_Repete_FiltreChange() { refreshWhenFiltering(); }
 

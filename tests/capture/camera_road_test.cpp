@@ -24,6 +24,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLibrary>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QWheelEvent>
+#include <cmath>
 #include <dlfcn.h>
 #include <random>
 #include <vector>
@@ -386,6 +390,58 @@ TEST_F(CameraRoad, TheWheelStepsOncePerWholeNotch)
     EXPECT_EQ(bar->value(), 115);
 }
 
+// A notch of the wheel over the images sizes the display zone as the width
+// bar would: its read-out, the zone's height and the result view follow.
+TEST_F(CameraRoad, AWheelNotchOverTheImagesResizesTheZoneAndTheResult)
+{
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    FRM_Alv->MNU_Cam1_Binning_1x1Click();
+    TFRM_Tool_Affichage* a = FRM_Tool_Affichage;
+    a->RDB_Ratio_Ecran->click();
+    const int w = CameraSlots[1].width, h = CameraSlots[1].height;
+    ASSERT_GT(w, 100);
+    int start = w - 100;
+    a->SCB_Taille_ZAffichScroll(a->SCB_Taille_ZAffich, 4, start);
+    QWidget* over = FRM_Alv->SBX_Images->viewport();
+    const auto turn = [over](int delta) {
+        QWheelEvent e(QPointF(10, 10), over->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(over, &e);
+    };
+    const auto heightFor = [h](int width) { return std::min(h, int(std::nearbyint(width / 1.25 - 0.5))); };
+
+    turn(-120);
+    EXPECT_EQ(a->SCB_Taille_ZAffich->value(), w - 110);
+    EXPECT_EQ(a->TNI_Taille_ZAffich->Value(), w - 110);
+    EXPECT_EQ(a->TNI_Taille_ZAffichV->Value(), heightFor(w - 110));
+    EXPECT_EQ(FRM_Alv->Image3->Bitmap().width(), w - 110);
+    EXPECT_EQ(FRM_Alv->Image3->Bitmap().height(), heightFor(w - 110));
+    turn(120);
+    turn(120);
+    EXPECT_EQ(a->TNI_Taille_ZAffich->Value(), w - 90);
+    EXPECT_EQ(FRM_Alv->Image3->Bitmap().width(), w - 90);
+
+    // "Libre": the height stays and the result takes the bars' own ratio.
+    a->RDB_Ratio_Libre->click();
+    int tall = 100;
+    a->SCB_Taille_ZAffichVScroll(a->SCB_Taille_ZAffichV, 4, tall);
+    const int height = a->SCB_Taille_ZAffichV->value();
+    turn(-120);
+    EXPECT_EQ(a->TNI_Taille_ZAffich->Value(), w - 100);
+    EXPECT_EQ(a->SCB_Taille_ZAffichV->value(), height);
+    EXPECT_EQ(FRM_Alv->Image3->Bitmap().width(), w - 100);
+
+    // A binned slot: the wheel steps the width, never halves it.
+    FRM_Alv->MNU_Cam1_Binning_2x2Click();
+    a->RDB_Ratio_Ecran->click();
+    turn(-120);
+    turn(-120);
+    EXPECT_EQ(a->SCB_Taille_ZAffich->value(), w - 120);
+    EXPECT_EQ(FRM_Alv->Image3->Bitmap().width(), int(std::nearbyint((w - 120) / 2.0 - 0.5)));
+    FRM_Alv->MNU_Cam1_ArreterClick();
+}
+
 TEST_F(CameraRoad, StartRaisesTheLinesOfACameraModifiedForLongExposures)
 {
     FRM_Pref->CKB_VestaMod->setChecked(true);
@@ -530,4 +586,37 @@ TEST_F(CameraRoad, ARawFrameIsRebuiltFromItsRowsAsFromACopy)
     FRM_Pref->CKB_Raw->setChecked(false);
     RawBayerMode = keptMode;
     live = kept;
+}
+
+// A camera restarted with another format keeps its display zone on the same
+// part of the picture: the zone's anchor is rescaled with the frame and the
+// zone follows it; a format that changes only one side leaves both.
+TEST_F(CameraRoad, ANewFormatMovesTheDisplayZoneWithItsAnchor)
+{
+    grab.clear();
+    grab.add({QStringLiteral("Big"), QStringLiteral("1")},
+             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{640, 480, 24}, 640, 480); });
+    grab.add({QStringLiteral("Small"), QStringLiteral("1")},
+             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{320, 240, 24}, 320, 240); });
+    grab.add({QStringLiteral("Wide"), QStringLiteral("1")},
+             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{400, 240, 24}, 400, 240); });
+    const auto startOn = [&](int line) {
+        answerDriverDialog(line);
+        FRM_Alv->MNU_Cam1_DemarrerClick();
+        ASSERT_TRUE(GrabDevices[1]);
+    };
+    startOn(0);
+    EXPECT_EQ(DisplayZoneCenter, QPoint(320, 240));
+    DisplayZoneCenter = QPoint(400, 300);   // the user moved the zone
+    FRM_Alv->MNU_Cam1_ArreterClick();
+
+    startOn(1);
+    EXPECT_EQ(ZoneAnchor, QPoint(200, 150));
+    EXPECT_EQ(DisplayZoneCenter, QPoint(200, 150));
+    FRM_Alv->MNU_Cam1_ArreterClick();
+
+    startOn(2);
+    EXPECT_EQ(ZoneAnchor, QPoint(200, 150)) << "only the width changed";
+    EXPECT_EQ(DisplayZoneCenter, QPoint(200, 150));
+    FRM_Alv->MNU_Cam1_ArreterClick();
 }

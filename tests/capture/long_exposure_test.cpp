@@ -8,6 +8,7 @@
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/settings/guide_offset.h"
+#include "capture/camera_control_lib.h"
 #include "capture/camera_slots.h"
 #include "capture/frm_longuepose.h"
 #include "capture/long_exposure.h"
@@ -24,8 +25,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 
 namespace {
 
@@ -497,4 +500,64 @@ TEST_F(CameraRoad, APluginExposureEndsWithItsImageOnlyAndAStopNeverWaitsForIt)
     EXPECT_FALSE(PluginExposurePending);
     EXPECT_FALSE(FRM_Alv->TMR_Exposure->isActive());
     EXPECT_EQ(CameraSlots[1].pluginHandle, 0);
+}
+
+// A USB camera whose exposures the camera-control library triggers: the level
+// chosen in the Preferences is sent at the camera start, at each exposure
+// start and end of a series of three, and when the series stops.
+TEST_F(LongExposureCycle, TheCameraControlLibraryGetsTheLevelsOfTheChosenModeThroughASeries)
+{
+    ASSERT_TRUE(QFile::copy(QStringLiteral(NJ_DSTESTENV), dir.filePath(QStringLiteral("libDStestenv.so"))));
+    QLibrary probe(dir.filePath(QStringLiteral("libDStestenv.so")));
+    ASSERT_TRUE(probe.load());
+    const auto calls = reinterpret_cast<const char* (*)()>(probe.resolve("DStestenv_Calls"));
+    const auto reset = reinterpret_cast<void (*)(int, int, int, int)>(probe.resolve("DStestenv_Reset"));
+    ASSERT_TRUE(calls && reset);
+    ASSERT_TRUE(Align_V::LoadLedControlDll());   // kept loaded from one camera start to the next
+    FRM_Pref->RDB_QV_USB->click();
+    EXPECT_FALSE(FRM_Pref->GRB_QV_USB->isHidden()) << "the library's levels in place of the port lines";
+    EXPECT_TRUE(FRM_Pref->GRB_QV_Parallel->isHidden());
+    EXPECT_TRUE(FRM_Pref->GRB_QV_Serial->isHidden());
+    EXPECT_TRUE(FRM_Pref->RDB_Ledlex_on_blink->isChecked()) << "blinking at first";
+    auto* d = FRM_Longuepose;
+
+    const auto series = [&](QRadioButton* mode) {
+        mode->click();
+        reset(0, 0, 0, 0);
+        startCamera();
+        d->SPED_Vesta_Pose->setValue(1000);
+        d->SPED_Nb_Poses->setValue(3);
+        d->BTN_Demarrer_Pose->click();
+        for (int i = 0; i < 3; ++i) {
+            FRM_Alv->Timer_Cam1Timer();   // arms the exposure timer
+            clock.advanceMs(1000);
+            FRM_Alv->TMR_ExposureTimer();   // read-out
+            if (i == 2)
+                break;
+            FRM_Alv->Timer_Cam1Timer();
+            clock.advanceMs(100);
+            FRM_Alv->TMR_ExposureTimer();   // the pause is over
+        }
+        EXPECT_FALSE(FRM_Alv->CKB_Longuepose_Active->isChecked()) << "the series is over";
+        const std::string out = calls();
+        FRM_Alv->MNU_Cam1_ArreterClick();
+        return out;
+    };
+    // "Fixe (0)": 0 at rest, 1 while exposing.
+    EXPECT_EQ(series(FRM_Pref->RDB_Ledlex_off_fixe), "InitLedCtrl,EnumCams,SetCam(0),CamTrigger(0),"   // start
+                                                     "CamTrigger(1),CamTrigger(0),"   // first exposure
+                                                     "CamTrigger(1),CamTrigger(0),"   // second
+                                                     "CamTrigger(1),CamTrigger(0),"   // third
+                                                     "CamTrigger(0)");                // series over
+    EXPECT_FALSE(FRM_Pref->RDB_Ledlex_on_blink->isChecked());
+    // "Blink (1)": 1 at rest, 0 while exposing.
+    EXPECT_EQ(series(FRM_Pref->RDB_Ledlex_on_blink), "InitLedCtrl,EnumCams,SetCam(0),CamTrigger(1),"
+                                                      "CamTrigger(0),CamTrigger(1),"
+                                                      "CamTrigger(0),CamTrigger(1),"
+                                                      "CamTrigger(0),CamTrigger(1),"
+                                                      "CamTrigger(1)");
+    EXPECT_TRUE(messageText().contains(QStringLiteral("ResLedLex = 0")));
+    EXPECT_TRUE(ports.writes().empty()) << "no port line is touched";
+    probe.unload();
+    Align_V::FreeLedControlDll();
 }

@@ -4,6 +4,7 @@
 #include "app/frm_message.h"
 #include "capture/camera_slots.h"
 #include "capture/driver_list.h"
+#include "capture/frm_longuepose.h"
 #include "capture/frm_wdm_control.h"
 #include "capture/wdm_capture.h"
 #include "imaging/pipeline_state.h"
@@ -19,7 +20,34 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
 #include <linux/videodev2.h>
+
+namespace {
+
+// A click of the mouse on the arrow at the end of a scroll bar (`add`: the
+// end that increases the position).
+void clickArrow(QScrollBar* bar, bool add)
+{
+    QStyleOptionSlider opt;
+    opt.initFrom(bar);
+    opt.orientation = bar->orientation();
+    opt.minimum = bar->minimum();
+    opt.maximum = bar->maximum();
+    opt.sliderPosition = bar->sliderPosition();
+    opt.sliderValue = bar->value();
+    opt.singleStep = bar->singleStep();
+    opt.pageStep = bar->pageStep();
+    opt.subControls = QStyle::SC_All;
+    const QRect arrow = bar->style()->subControlRect(
+        QStyle::CC_ScrollBar, &opt, add ? QStyle::SC_ScrollBarAddLine : QStyle::SC_ScrollBarSubLine, bar);
+    ASSERT_FALSE(arrow.isEmpty()) << bar->objectName().toStdString();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, arrow.center());
+}
+
+} // namespace
 
 namespace {
 
@@ -130,6 +158,21 @@ TEST_F(Webcam, StreamsIntoTheViewFollowsTheFormatSendsControlsAndReleasesTheDevi
     w.SCB_WDM_CameraScroll(0);
     EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_EXPOSURE_ABSOLUTE), 500);
     EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_MANUAL);
+    // The mouse on a bar's arrow and the keys send the position the bar
+    // moves to, not the one it leaves.
+    clickArrow(w.SCB_WDM_Brightness, true);
+    EXPECT_EQ(w.SCB_WDM_Brightness->value(), 201);
+    EXPECT_EQ(w.TNI_WDM_Brightness->Value(), 201);
+    EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_BRIGHTNESS), 201);
+    clickArrow(w.SCB_WDM_Brightness, false);
+    clickArrow(w.SCB_WDM_Brightness, false);
+    EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_BRIGHTNESS), 199);
+    clickArrow(w.SCB_WDM_Brightness, true);
+    EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_BRIGHTNESS), 200);
+    QTest::keyClick(w.SCB_WDM_Exposure, Qt::Key_PageUp);
+    EXPECT_NE(w.SCB_WDM_Exposure->value(), 500);
+    EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_EXPOSURE_ABSOLUTE), w.SCB_WDM_Exposure->value());
+    EXPECT_EQ(w.TNI_WDM_Exposure->Value(), w.SCB_WDM_Exposure->value());
 
     // The pad: Pan's range on X, Tilt's on Y; moves sent at once.
     EXPECT_TRUE(w.CPC_PanTilt->isEnabled());
@@ -252,4 +295,22 @@ TEST_F(Webcam, ARefusedFormatRestartsWithThePreviousOneOrStopsTheSlot)
     EXPECT_EQ(messageText().count("Impossible de demarrer la camera # 1"), 1) << messageText().toStdString();
     EXPECT_EQ(fake.openDescriptors(), 0);
     EXPECT_EQ(fake.mappedBuffers(), 0);
+}
+
+// A grab of a long exposure waits for the stream's next frame; the
+// long-exposure window shows how many passes that wait took.
+TEST_F(Webcam, ALongExposureGrabShowsItsWaitInTheLongExposureWindow)
+{
+    startWebcam();
+    ASSERT_TRUE(WdmCaptures[1] && WdmCaptures[1]->Running());
+    FRM_Longuepose->LBL_cpt->setText(QStringLiteral("LBL_cpt"));
+    LongExposureRunning[1] = 1;
+    const bool grabbed = Align_V::GrabFrameViaClipboard(*SlotBitmaps[1][0], 0, 1, 0);
+    LongExposureRunning[1] = 0;
+    EXPECT_TRUE(grabbed);
+    bool number = false;
+    const int passes = FRM_Longuepose->LBL_cpt->text().toInt(&number);
+    EXPECT_TRUE(number) << FRM_Longuepose->LBL_cpt->text().toStdString();
+    EXPECT_GE(passes, 0);
+    FRM_Alv->MNU_Cam1_ArreterClick();
 }

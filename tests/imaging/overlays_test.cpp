@@ -110,6 +110,18 @@ TEST_F(PipelineTest, ReticleOverlayPictureAndFrameSize)
     EXPECT_EQ(kernels::pixel(o, 96, 96), 200u);
     EXPECT_EQ(kernels::pixel(o, 103, 103), 200u);
     EXPECT_EQ(kernels::pixel(o, 104, 104), 0u);
+    // At a scale that is not whole the reference point keeps its pixel: the
+    // picture starts one scaled pixel (cut to whole pixels) before it.
+    Align_V::ClearOverlay();
+    rec.Picture = testsupport::uniformBitmap(3, 3, 0, 0, 200);
+    rec.CX = rec.CY = 1;
+    rec.HalfWidth = rec.HalfHeight = 2;   // 4/3 of its size
+    Align_V::DrawOverlayPicture(100, 100);
+    EXPECT_EQ(kernels::pixel(o, 98, 100), 0u);
+    EXPECT_EQ(kernels::pixel(o, 100, 98), 0u);
+    EXPECT_EQ(kernels::pixel(o, 99, 99), 200u);
+    EXPECT_EQ(kernels::pixel(o, 101, 101), 200u);
+    EXPECT_EQ(kernels::pixel(o, 102, 102), 0u);
 
     // A new frame size smaller than the tracked star's position brings the
     // star d + 1 pixels inside, d following the detection zone that the

@@ -87,3 +87,18 @@ TEST_F(StackingCommands, FilterValuesFallBackAndClamp)
     EXPECT_EQ(boxes.texts().size(), 1);
     EXPECT_FALSE(boxes.texts().front().contains(QStringLiteral("1,missing")));
 }
+
+// Switching the filter from a script does what the box's click does: the
+// thresholds follow it while no addition runs.
+TEST_F(StackingCommands, TheFilterSwitchedByAScriptTakesTheThresholdsWithIt)
+{
+    FRM_Tool_Images->CKB_Integration->setChecked(false);
+    FRM_Tool_Images->CKB_utiliser_seuils->setChecked(false);
+    runScript(QStringLiteral("filter(on)"));
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join(u'|').toStdString();
+    EXPECT_TRUE(FRM_Tool_Images->CKB_Filtre->isChecked());
+    EXPECT_TRUE(FRM_Tool_Images->CKB_utiliser_seuils->isChecked());
+    runScript(QStringLiteral("filter(off)"));
+    EXPECT_FALSE(FRM_Tool_Images->CKB_Filtre->isChecked());
+    EXPECT_FALSE(FRM_Tool_Images->CKB_utiliser_seuils->isChecked());
+}

@@ -6,6 +6,7 @@
 
 #include "app/frm_alv.h"
 #include "app/frm_pref.h"
+#include "app/helpers/calc_helpers.h"
 #include "app/log.h"
 #include "capture/camera_slots.h"
 #include "imaging/display_helpers.h"
@@ -16,6 +17,7 @@
 #include "tools/frm_full_screen.h"
 #include "tools/frm_fwhm.h"
 #include "tools/frm_info.h"
+#include "tools/frm_ressources.h"
 #include "tools/frm_small.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
@@ -24,6 +26,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -101,6 +105,39 @@ TEST_F(DisplayTools, ZoneSizesFollowTheRatioTheBinningAndTheCodecSnap)
     EXPECT_EQ(w, 164);
     EXPECT_EQ(zh, 64);
     EXPECT_EQ(Util_Affichage::ZoneMultipleOf4State(6, 8), 2);
+}
+
+// The other windows apply the width shown; with a binned slot and the
+// "Ecran" ratio the zone keeps its width however often they do.
+TEST_F(DisplayTools, ABinnedZoneKeepsItsWidthWhenTheOtherWindowsApplyIt)
+{
+    binning(false);
+    a->RDB_Ratio_Ecran->click();
+    // A new source size applies the whole frame width.
+    FRM_Alv->SetSourceDimensions(1);
+    EXPECT_EQ(a->SCB_Taille_ZAffich->value(), CameraSlots[1].width);
+
+    int w320 = 320;
+    a->SCB_Taille_ZAffichScroll(a->SCB_Taille_ZAffich, 4, w320);
+    ASSERT_EQ(a->SCB_Taille_ZAffich->value(), 320);
+    const int height = a->SCB_Taille_ZAffichV->value();
+    const QSize result(FRM_Alv->Image3->Bitmap().width(), FRM_Alv->Image3->Bitmap().height());
+    EXPECT_EQ(result.width(), 160) << "the binned result shows half the zone";
+
+    a->CKB_DoubleEnreg->click();
+    a->CKB_DoubleEnreg->click();
+    FRM_Tool_Images->RDB_Boucle->click();
+    FRM_Tool_Images->RDB_Unique->click();
+    int again = a->SCB_Taille_ZAffich->value();
+    a->SCB_Taille_ZAffichScroll(a->SCB_Taille_ZAffich, 4, again);
+    EXPECT_EQ(a->SCB_Taille_ZAffich->value(), 320);
+    EXPECT_EQ(a->TNI_Taille_ZAffich->Value(), 320);
+    EXPECT_EQ(a->SCB_Taille_ZAffichV->value(), height);
+    EXPECT_EQ(QSize(FRM_Alv->Image3->Bitmap().width(), FRM_Alv->Image3->Bitmap().height()), result);
+    // A flat takes the whole frame, and keeps it.
+    FRM_Tool_Images->RDB_Flat->click();
+    FRM_Tool_Images->RDB_Flat->click();
+    EXPECT_EQ(a->SCB_Taille_ZAffich->value(), CameraSlots[1].width);
 }
 
 TEST_F(DisplayTools, CentringAndTheDetectionZoneOfTheTrackingWindow)
@@ -448,4 +485,19 @@ TEST(FullScreenZoom, DoublingAveragesTheFourNeighboursWithTheEdgesRepeated)
         EXPECT_TRUE(kernels::SamePixels(doubled, reference(source, out.width(), out.height())))
             << out.width() << "x" << out.height();
     }
+}
+
+// The resource window's three small read-outs show the drift vector of the
+// last direction the guiding computed; a vector of length 0 leaves them.
+TEST_F(DisplayTools, TheResourceWindowShowsTheLastDriftVector)
+{
+    ASSERT_TRUE(FRM_Ressources);
+    EXPECT_DOUBLE_EQ(CalcHelpers::DriftDirection(-3, 4, 5), std::atan(4.0 / -3.0) * 180 / std::numbers::pi + 180);
+    EXPECT_EQ(FRM_Ressources->Edit1->text(), QStringLiteral("-3"));
+    EXPECT_EQ(FRM_Ressources->Edit2->text(), QStringLiteral("4"));
+    EXPECT_EQ(FRM_Ressources->Edit3->text(), QStringLiteral("5"));
+    CalcHelpers::DriftDirection(0, 0, 0);
+    EXPECT_EQ(FRM_Ressources->Edit3->text(), QStringLiteral("5"));
+    CalcHelpers::DriftDirection(0.5, 0, 0.5);
+    EXPECT_EQ(FRM_Ressources->Edit1->text(), QStringLiteral("0.5"));
 }

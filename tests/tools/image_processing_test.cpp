@@ -373,6 +373,11 @@ TEST_F(ImageTool, ColourMixerAndLuminanceWeights)
     EXPECT_DOUBLE_EQ(LuminanceMix.WeightG, 0.328125);
     EXPECT_DOUBLE_EQ(LuminanceMix.WeightB, 0.328125);
     EXPECT_EQ(tool().EDT_L_R->text() + tool().EDT_L_G->text() + tool().EDT_L_B->text(), QStringLiteral("343333"));
+    // Moving the pad recomputes the read-outs, halves going to the even
+    // neighbour: 12.5 % of red shows as 12.
+    tool().CPC_L->SetCoordinates(64, 56);
+    EXPECT_DOUBLE_EQ(LuminanceMix.WeightR, 0.125);
+    EXPECT_EQ(tool().EDT_L_R->text() + tool().EDT_L_G->text() + tool().EDT_L_B->text(), QStringLiteral("124444"));
 
     // The green multiplier at 20 changes only the green output's.
     const auto blue = ChannelMixB;
@@ -406,6 +411,12 @@ TEST_F(ImageTool, FileTypeFilterTypeAndTheShadowPage)
     tool().CBX_TypeFichierChange();
     EXPECT_FALSE(tool().BTN_Enregistrer_Image->isEnabled());
     EXPECT_FALSE(tool().EDT_Compte_trames->isHidden());
+    EXPECT_TRUE(tool().LBL_AVICompression->isHidden());
+    chooseType(QStringLiteral("AVI"));
+    tool().CBX_TypeFichierChange();
+    EXPECT_FALSE(tool().LBL_AVICompression->isHidden()) << "shown with the codec choice";
+    EXPECT_FALSE(tool().EDT_AVICompression->isHidden());
+    EXPECT_TRUE(tool().CKB_Nouvelle_Video->isHidden());
     chooseType(QStringLiteral("JPG (24 bit RGB)"));
     tool().CBX_TypeFichierChange();
     EXPECT_FALSE(tool().BTN_Enregistrer_Image->isEnabled());

@@ -58,12 +58,16 @@ double ArcCos(double ratio) { return std::acos(std::clamp(ratio, -1.0, 1.0)); }
 
 double ArcSin(double ratio) { return std::asin(std::clamp(ratio, -1.0, 1.0)); }
 
+DriftInputsObserver DriftInputsShown = nullptr;
+
 double DriftDirection(double dx, double dy, double length)
 {
     if (length == 0)
         return 0;
     const double c = dx / length;
     const double s = dy / length;
+    if (DriftInputsShown)
+        DriftInputsShown(dx, dy, length);
     if (dx != 0) {
         double angle = std::atan(dy / dx) * kDegPerRad;
         if (c < 0)

@@ -48,6 +48,10 @@ double ArcSin(double ratio);
 // Direction in degrees, in [0, 360), of the drift vector (dx, dy) whose
 // length is `length`, measured from +x towards +y. 0 for a zero length.
 double DriftDirection(double dx, double dy, double length);
+// Told the inputs of every DriftDirection of a non-zero length (the resource
+// window shows them); none when null.
+using DriftInputsObserver = void (*)(double dx, double dy, double length);
+extern DriftInputsObserver DriftInputsShown;
 
 Sexagesimal ArcsecToDMS(double arcsec);
 Sexagesimal RadToDMS(double r);
