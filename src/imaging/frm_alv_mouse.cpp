@@ -212,8 +212,8 @@ void placeTrackingZone(int slot, int shift, int x, int y)
         if (s->CKB_Recentrage->isChecked()) {
             RecentreTarget = QPoint(x, y);
             if (!noMount())
-                Align_V::SendGuideCorrection(RecentreTarget.x() - TrackedStarPos.x(),
-                                             RecentreTarget.y() - TrackedStarPos.y());
+                Align_V::SendGuideCorrection(TrackedStarPos.x() - RecentreTarget.x(),
+                                             TrackedStarPos.y() - RecentreTarget.y());
         }
     }
     redraw(slot);

@@ -216,6 +216,103 @@ TEST_F(MountTest, GuidingThroughTheLx200MountHoldsTheDriftingStar)
     EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
 }
 
+// "Recentrage mecanique": with software tracking and re-centring on, a
+// click near the star makes the click the target, and the LX200 mount's
+// moves bring the drifting star there: the pulses shrink as it comes near
+// and it stays. A Ctrl+Shift click then moves it the same way.
+TEST_F(MountTest, RecentringBringsTheDriftingStarToTheTargetThroughTheLx200Mount)
+{
+    pref().RDB_Mount_LX200->setChecked(true);
+    pref().SPED_Delai_Serie->setValue(0);
+    ASSERT_TRUE(Prg_Suivi::ConnectMount());
+    MotorSpeeds = {30, 30, 30, 30};
+    const double ra0 = 20000, dec0 = 1000;
+    mount.setPosition(ra0, dec0);
+
+    const testsupport::StarField field = oneStarSky();
+    const QPointF start = prepareGuiding(field);
+    auto* s = FRM_Tool_Suivi;
+    s->RDB_Suivi_logiciel->setChecked(true);
+    s->CKB_Recentrage->setChecked(true);
+    s->SPED_Intervalle_Guidage->setValue(10);
+    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(90);
+    FRM_Alv->setEnabled(true);
+    FRM_Alv->Timer_Cam1->start(3'600'000);   // slot 1 delivers frames (the timer never fires here)
+    field.renderInto(*SlotBitmaps[1][0], 0, 0, 0);
+    const QPoint target = start.toPoint() + QPoint(-30, 12);
+    QTest::mouseClick(FRM_Alv->Image1, Qt::LeftButton, {}, target);
+    ASSERT_EQ(RecentreTarget, target);
+    mount.pump();
+
+    PulseClock pulses(clock);
+    pulses.noteStarts(FRM_Prg_Suivi->TMR_Suivi_AD->isActive(), FRM_Prg_Suivi->TMR_Suivi_Dec->isActive());
+    QList<int> raPulses;   // each started RA pulse's length, ms
+    if (FRM_Prg_Suivi->TMR_Suivi_AD->isActive())
+        raPulses << FRM_Prg_Suivi->TMR_Suivi_AD->interval();
+    const std::int64_t t0 = clock.monotonicMs();
+    const double farAtStart = QLineF(start, QPointF(target)).length();
+    double farthest = 0, nearLater = 0;
+    QPointF star = start;
+    auto run = [&](int count) {
+        for (int frames = 0; frames < count;) {
+            clock.advanceMs(kTick_ms);
+            mount.pump();
+            pulses.fireDue();
+            if ((clock.monotonicMs() - t0) % kFramePeriod_ms != 0)
+                continue;
+            const double seconds = double(clock.monotonicMs() - t0) / 1000;
+            const double dx = kDriftX * seconds + (mount.ra() - ra0) / kScale;
+            const double dy = kDriftY * seconds + (mount.dec() - dec0) / kScale;
+            field.renderInto(*SlotBitmaps[1][0], dx, dy, std::uint32_t(frames));
+            star = start + QPointF(dx, dy);
+            const QList<QByteArray> before = mount.commands();
+            std::uint8_t keep = 0;
+            Align_V::ProcessFrame(1, keep, 1);
+            mount.pump();
+            const QList<QByteArray> sent = mount.commands().mid(before.size());
+            const int ra = countOf(sent, {":Mw#", ":Me#"}), dec = countOf(sent, {":Mn#", ":Ms#"});
+            if (ra > 0)
+                raPulses << FRM_Prg_Suivi->TMR_Suivi_AD->interval();
+            pulses.noteStarts(ra > 0, dec > 0);
+            ++frames;
+        }
+    };
+    // 40 s: the star comes to the target within 15 s and stays there.
+    for (int second = 0; second < 40; ++second) {
+        run(10);
+        const double off = QLineF(star, QPointF(target)).length();
+        farthest = std::max(farthest, off);
+        if (second >= 15)
+            nearLater = std::max(nearLater, off);
+    }
+    EXPECT_LE(farthest, farAtStart + 2) << "the star went away from the target";
+    EXPECT_LE(nearLater, 2.0) << "the star stayed " << nearLater << " pixels from the target";
+    EXPECT_LE(std::abs(TrackedStarPos.x() - target.x()) + std::abs(TrackedStarPos.y() - target.y()), 3)
+        << "the zone follows the star to the target";
+    // The pulses shrink as the star comes near: the last ones only take up
+    // the drift.
+    ASSERT_GT(raPulses.size(), 10);
+    const int firstLongest = *std::max_element(raPulses.begin(), raPulses.begin() + 3);
+    EXPECT_GE(firstLongest, 2500) << "the first pulses take up most of the 30 pixels";
+    for (qsizetype i = raPulses.size() - 10; i < raPulses.size(); ++i)
+        EXPECT_LT(raPulses[i], 500) << "pulse " << i;
+
+    // Ctrl+Shift 15 pixels left of the star, re-centring off and its last
+    // pulse over: the star goes there, the same way.
+    s->CKB_Recentrage->setChecked(false);
+    run(5);
+    const QPoint pointer = TrackedStarPos + QPoint(-15, 0);
+    const QPointF before = star;
+    // (a second later: not a double click)
+    QTest::mouseClick(FRM_Alv->Image1, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, pointer, 1000);
+    mount.pump();
+    pulses.noteStarts(FRM_Prg_Suivi->TMR_Suivi_AD->isActive(), FRM_Prg_Suivi->TMR_Suivi_Dec->isActive());
+    run(25);
+    EXPECT_LT(star.x(), before.x() - 10) << "the star moved toward the pointer";
+    FRM_Alv->Timer_Cam1->stop();
+    EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
+}
+
 // Without an image scale no correction has a length: nothing goes to the
 // mount, the user is told once what to set, and guiding holds the star as
 // soon as the scale is typed into the measurement window.
