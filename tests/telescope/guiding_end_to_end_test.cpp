@@ -51,6 +51,7 @@
 #include <QTest>
 #include <QThread>
 #include <cmath>
+#include <numeric>
 
 namespace {
 
@@ -724,6 +725,45 @@ TEST_F(SimulatorGuiding, ACtrlShiftClickBringsTheStarUnderThePointer)
     for (int i = 0; i < 80 && nearest > 2; ++i)
         ASSERT_TRUE(runFrames(1, measure));
     EXPECT_LE(nearest, 2.0) << "the star came no nearer the click than " << nearest << " pixels";
+}
+
+// Re-centring through the plug-in's guider: a click 12 pixels right of the
+// star with "Recentrage mecanique" on makes the click the target, and the
+// sky moves until the star is there and stays, as a Ctrl+Shift click does.
+TEST_F(SimulatorGuiding, RecentringBringsTheStarToTheClickedTarget)
+{
+    startPluginCameraAndGuider(1);
+    if (HasFatalFailure())
+        return;
+    Align_V::ResetTrackingState();
+    GuideSourceSlot = CurrentCameraSlot = 1;
+    auto* s = FRM_Tool_Suivi;
+    s->RDB_Somax->setChecked(true);
+    s->SPED_Intervalle_Guidage->setValue(3);
+    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(40);
+    const int W = CameraSlots[1].width, H = CameraSlots[1].height;
+    Align_V::TrackStep(W / 2, H / 2, W - 2, H - 2, 1, 0, 1, 1, TrackResult, 0);
+    ASSERT_GT(TrackedStarPos.x(), 40);
+    ASSERT_LT(TrackedStarPos.x(), W - 60);
+    s->RDB_Suivi_logiciel->setChecked(true);
+    s->CKB_Suivi->setChecked(true);
+    FRM_Pref->RDB_Mount_Plugin->setChecked(true);
+    s->CKB_Recentrage->setChecked(true);
+    ASSERT_TRUE(runFrames(3));
+
+    const QPoint target = TrackedStarPos + QPoint(12, 0);
+    QTest::mouseClick(FRM_Alv->Image1, Qt::LeftButton, {}, target);
+    ASSERT_EQ(RecentreTarget, target);
+    std::vector<double> off;
+    const auto measure = [&] {
+        off.push_back(QLineF(starCentre(*SlotBitmaps[1][0], TrackedStarPos, 40), QPointF(target)).length());
+    };
+    ASSERT_TRUE(runFrames(120, measure));
+    const double farthest = *std::max_element(off.begin(), off.end());
+    const double lastMean = std::accumulate(off.end() - 20, off.end(), 0.0) / 20;
+    EXPECT_LE(farthest, 16) << "the star went away from the target";
+    EXPECT_LE(lastMean, 2.0) << "the star stayed " << lastMean << " pixels from the target";
+    s->CKB_Suivi->click();
 }
 
 TEST_F(SimulatorGuiding, ThePluginButtonListsEveryGuiderAsPluginColonDevice)
