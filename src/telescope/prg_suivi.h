@@ -41,7 +41,10 @@ std::uint8_t FocuserChannel();
 // --- Connections -----------------------------------------------------------
 
 bool ConnectMount();
-bool ConnectGuidePort();
+// True when the guide port is connected now. An ASCOM driver answers later:
+// whenAnswered then gets its answer (also false when the attempt failed or
+// ran out of time, which the user has been told).
+bool ConnectGuidePort(std::function<void(bool connected)> whenAnswered = {});
 bool ConnectFocuser();
 void DisconnectMount(bool byFocuser = false);
 void DisconnectGuidePort(bool byFocuser = false);
