@@ -348,6 +348,8 @@ bool disconnectInterface(Interface kind)
         return true;
     }
     default:
+        if (kind == Interface::LX200)
+            detail::Lx200Rate = -1;
         if (const std::uint8_t channel = ChannelOf(kind))
             com_io::close_com(channel);
         return true;

@@ -28,6 +28,7 @@
 #include "support/temp_program_dir.h"
 #include "telescope/guide_plugin.h"
 #include "telescope/frm_prg_suivi.h"
+#include "telescope/frm_raquette.h"
 #include "telescope/frm_tool_suivi.h"
 #include "telescope/mount_state.h"
 #include "telescope/prg_suivi.h"
@@ -311,6 +312,70 @@ TEST_F(MountTest, RecentringBringsTheDriftingStarToTheTargetThroughTheLx200Mount
     run(25);
     EXPECT_LT(star.x(), before.x() - 10) << "the star moved toward the pointer";
     FRM_Alv->Timer_Cam1->stop();
+    EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
+}
+
+// Connecting the LX200 mount selects the hand pad's rate, "Slew" at first.
+// A guide pulse then sets the guide rate first, so the mount moves at its
+// guide speed (30"/s here, not 4 degrees a second), and the hand pad shows
+// "Guide"; a rate the hand pad sets below "Find" is kept.
+TEST_F(MountTest, GuidePulsesGoAtTheGuideRateWhateverRateTheConnectionSelected)
+{
+    pref().RDB_Mount_LX200->setChecked(true);
+    pref().SPED_Delai_Serie->setValue(0);
+    FRM_Raquette->CBX_Rate->clear();
+    FRM_Raquette->CBX_Rate->addItems({"Slew", "Find", "Cntr", "Guide"});
+    FRM_Raquette->CBX_Rate->setCurrentIndex(0);
+    Prg_Suivi::MountConnectClick();
+    ASSERT_EQ(mount.commands(), QList<QByteArray>{":RS#"});
+    plainGuideMoves(pref());
+    MotorSpeeds = {30, 30, 30, 30};
+    FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(kScale);
+    FRM_Tool_Mesures->TNI_Orient->SetValue(0);
+    const double ra0 = 20000, dec0 = 1000;
+    mount.setPosition(ra0, dec0);
+    mount.clearRecords();
+
+    PulseClock pulses(clock);
+    auto pulse = [&](double dx) {
+        Align_V::SendGuideCorrection(dx, 0);
+        mount.pump();
+        pulses.noteStarts(true, false);
+        for (int ms = 0; ms < 2000; ms += kTick_ms) {
+            clock.advanceMs(kTick_ms);
+            mount.pump();
+            pulses.fireDue();
+        }
+        mount.pump();
+    };
+    // 6 pixels at 5"/pixel: one second at the guide speed.
+    pulse(6);
+    const QList<QByteArray> moves = mount.commands();
+    ASSERT_GE(moves.size(), 2);
+    EXPECT_EQ(moves[0], ":RG#") << "the guide rate before the pulse";
+    EXPECT_EQ(countOf(moves, {":RG#"}), 1);
+    EXPECT_NEAR(std::fabs(mount.ra() - ra0), 30, 3) << "moved at the guide speed";
+    EXPECT_TRUE(FRM_Raquette->RDB_Guide->isChecked());
+    EXPECT_EQ(FRM_Raquette->CBX_Rate->currentText(), QStringLiteral("Guide"));
+
+    // Once at the guide rate, pulses go without another rate command.
+    mount.clearRecords();
+    pulse(-6);
+    EXPECT_EQ(countOf(mount.commands(), {":RG#", ":RC#", ":RM#", ":RS#"}), 0);
+    EXPECT_NEAR(mount.ra(), ra0, 3);
+
+    // "Cntr" chosen on the hand pad stays; "Find" does not.
+    FRM_Raquette->RDB_Cntr->click();
+    mount.pump();
+    mount.clearRecords();
+    pulse(1);
+    EXPECT_EQ(countOf(mount.commands(), {":RG#"}), 0);
+    FRM_Raquette->RDB_Find->click();
+    mount.pump();
+    mount.clearRecords();
+    pulse(1);
+    ASSERT_FALSE(mount.commands().isEmpty());
+    EXPECT_EQ(mount.commands().first(), ":RG#");
     EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
 }
 
