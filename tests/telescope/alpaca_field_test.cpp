@@ -553,13 +553,15 @@ QPoint prepareAlpacaGuiding(const testsupport::StarField& field)
 
 struct GuidingRun {
     double worst = 0;                // farthest the star went from its place, pixels
+    QPointF last;                    // the star's last place
     QStringList pulses;              // "PUT pulseguide Direction=3&Duration=166", as sent
 };
 
 // Five minutes of a drifting sky (1 and -0.4 pixels a second), a frame each
 // 100 ms on the fake clock. Each pulse the program asks for moves the sky
 // back for its duration at the guide speed, as the device does.
-GuidingRun guideFiveMinutes(testsupport::FakeClock& clock, const testsupport::StarField& field, QPoint start)
+GuidingRun guideFiveMinutes(testsupport::FakeClock& clock, const testsupport::StarField& field, QPoint start,
+                            int frames = 3000)
 {
     GuidingRun run;
     const QString names[] = {TranslatedTexts.Txt_Nord, TranslatedTexts.Txt_Sud, TranslatedTexts.Txt_Est,
@@ -568,7 +570,7 @@ GuidingRun guideFiveMinutes(testsupport::FakeClock& clock, const testsupport::St
     std::array<std::uint8_t, 2> towards{};
     double backX = 0, backY = 0;
     const std::int64_t t0 = clock.monotonicMs();
-    for (int frame = 0; frame < 3000; ++frame) {
+    for (int frame = 0; frame < frames; ++frame) {
         for (int ms = 0; ms < 100; ++ms) {
             clock.advanceMs(1);
             const std::int64_t now = clock.monotonicMs();
@@ -588,6 +590,7 @@ GuidingRun guideFiveMinutes(testsupport::FakeClock& clock, const testsupport::St
         const double dx = seconds + backX, dy = -0.4 * seconds + backY;
         field.renderInto(*SlotBitmaps[1][0], dx, dy, std::uint32_t(frame));
         run.worst = std::max(run.worst, std::hypot(dx, dy));
+        run.last = QPointF(start) + QPointF(dx, dy);
         for (QLineEdit* e : {FRM_Prg_Suivi->EDT_Duree_AD, FRM_Prg_Suivi->EDT_Duree_Dec})
             e->clear();
         std::uint8_t keep = 0;
@@ -676,8 +679,9 @@ TEST_F(AlpacaFieldTest, AutoguidingThroughADeviceThatRefusesItsConnectionIsUntic
 }
 
 // The shipped Alpaca simulator as guide port: ticked "Autoguidage" stays
-// ticked once it answers, and the pulses hold the star as through any device.
-TEST_F(AlpacaFieldTest, AutoguidingThroughTheShippedAlpacaSimulatorHoldsTheDriftingStar)
+// ticked once it answers, the pulses hold the star as through any device,
+// and re-centring brings it to its target.
+TEST_F(AlpacaFieldTest, AutoguidingAndRecentringThroughTheShippedAlpacaSimulatorPlaceTheStar)
 {
     Telescope::AlpacaSimulator sim;
     ASSERT_TRUE(sim.listening());
@@ -699,6 +703,18 @@ TEST_F(AlpacaFieldTest, AutoguidingThroughTheShippedAlpacaSimulatorHoldsTheDrift
     const auto pulses = [&] { return sim.calls().filter(QStringLiteral("PUT pulseguide")); };
     ASSERT_TRUE(waitUntil([&] { return pulses().size() >= run.pulses.size(); }, 60000));
     EXPECT_EQ(pulses().join('\n').toStdString(), run.pulses.join('\n').toStdString());
+
+    // Re-centring on the same road: software tracking brings the star to a
+    // target 20 pixels left and 8 down of it, and keeps it there.
+    s->RDB_Suivi_logiciel->click();
+    s->SPED_Intervalle_Guidage->setValue(5);
+    s->CKB_Recentrage->click();
+    const QPoint target = TrackedStarPos + QPoint(-20, 8);
+    RecentreTarget = target;
+    const GuidingRun recentred = guideFiveMinutes(clock, field, start, 300);
+    EXPECT_LE(QLineF(recentred.last, QPointF(target)).length(), 2.0)
+        << recentred.last.x() << "," << recentred.last.y() << " for " << target.x() << "," << target.y();
+    s->CKB_Recentrage->click();
     s->CKB_Suivi->click();
     EXPECT_TRUE(messages().isEmpty()) << messages().toStdString();
 }
