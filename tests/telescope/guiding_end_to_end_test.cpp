@@ -242,9 +242,13 @@ TEST_F(MountTest, RecentringBringsTheDriftingStarToTheTargetThroughTheLx200Mount
     FRM_Alv->Timer_Cam1->start(3'600'000);   // slot 1 delivers frames (the timer never fires here)
     field.renderInto(*SlotBitmaps[1][0], 0, 0, 0);
     const QPoint target = start.toPoint() + QPoint(-30, 12);
+    mount.clearRecords();
     QTest::mouseClick(FRM_Alv->Image1, Qt::LeftButton, {}, target);
     ASSERT_EQ(RecentreTarget, target);
     mount.pump();
+    // The star is right of and above the target: West and North only.
+    EXPECT_EQ(countOf(mount.commands(), {":Me#", ":Ms#"}), 0) << mount.commands().join(' ').toStdString();
+    EXPECT_EQ(countOf(mount.commands(), {":Mw#"}), 1) << mount.commands().join(' ').toStdString();
 
     PulseClock pulses(clock);
     pulses.noteStarts(FRM_Prg_Suivi->TMR_Suivi_AD->isActive(), FRM_Prg_Suivi->TMR_Suivi_Dec->isActive());
