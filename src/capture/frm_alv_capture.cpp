@@ -34,6 +34,7 @@
 #include "telescope/frm_detect_mvt.h"
 #include "telescope/frm_tool_suivi.h"
 #include "tools/frm_info.h"
+#include "tools/frm_small.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 #include "tools/frm_tool_mesures.h"
@@ -83,6 +84,19 @@ void setOnline(int slot, bool online)
 bool vestaMod()
 {
     return FRM_Pref && FRM_Pref->CKB_VestaMod->isChecked();
+}
+
+// The display zone's height for the current slot's frame of height h: its
+// width over the frame's aspect, at least 20 pixels or the frame's height.
+void setDisplayZoneHeight(int h)
+{
+    auto* a = FRM_Tool_Affichage;
+    if (!(FrameAspect > 0))
+        return;
+    const double fromWidth = kernels::roundHalfEven(double(a->TNI_Taille_ZAffich->Value()) / FrameAspect);
+    const double height = kernels::roundHalfEven(std::min(double(std::max(h, 20)), fromWidth) - 0.5);
+    a->TNI_Taille_ZAffichV->SetValue(std::clamp<long double>(height, a->TNI_Taille_ZAffichV->Min(),
+                                                             a->TNI_Taille_ZAffichV->Max()));
 }
 
 } // namespace
@@ -411,10 +425,14 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
         FRM_Tool_Affichage->SCB_Taille_ZAffichV->setValue(h);
         FRM_Tool_Affichage->TNI_Taille_ZAffich->SetValue(bar->value());
     }
+    if (slot == CurrentCameraSlot && FRM_Tool_Affichage && h > 0)
+        setDisplayZoneHeight(h);
+    // The image scale and field for the new frame: the field from its size.
     if (FRM_Tool_Mesures) {
         FRM_Tool_Mesures->TNI_Lx->SetValue(w);
         FRM_Tool_Mesures->TNI_Ly->SetValue(h);
     }
+    Settings::SetAngleUnitCaptions(slot);
     if (slot == GuideSourceSlot && FRM_Tool_Affichage) {
         auto* bar = FRM_Tool_Affichage->SCB_Taille_ZDetect;
         auto* size = FRM_Tool_Affichage->TNI_Taille_ZDetect;
@@ -470,8 +488,10 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
         FRM_Tool_Images->CKB_Integration->setEnabled(true);
         FRM_Tool_Images->CKB_Selection->setEnabled(true);
     }
-    if (FRM_Tool_Suivi)
+    if (FRM_Tool_Suivi) {
         FRM_Tool_Suivi->CKB_Suivi->setEnabled(true);
+        FRM_Tool_Suivi->BTN_SetDerive->setEnabled(true);
+    }
     if (FRM_Tool_Mesures) {
         FRM_Tool_Mesures->CKB_Reticule->setEnabled(true);
         FRM_Tool_Mesures->BTN_Def_Declinaison->setEnabled(true);
@@ -486,6 +506,10 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
             centring->setEnabled(true);
     }
     Align_V::ComputeDisplayZone(static_cast<std::uint8_t>(slot));
+    if (SourceViewShown && ZoneFrameBitmap)
+        Align_V::DrawZoneRect(*ZoneFrameBitmap, ZoneImageRect, 1);
+    if (FRM_Small && FRM_Small->isVisible() && MiniZoneFrameBitmap)
+        Align_V::DrawZoneRect(*MiniZoneFrameBitmap, MiniZoneImageRect, 1);
     Capture::ResetFrameRate(slot);
 
     if (!camera)
@@ -497,6 +521,9 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
         c.timer->setInterval(static_cast<int>(std::max<std::int64_t>(1, kernels::roundHalfEvenToInt(double(refresh->Value())))));
         c.timer->start();
     }
+    // The reticle at the new scale, now that the slot delivers frames.
+    if (FRM_Tool_Mesures)
+        FRM_Tool_Mesures->CKB_ReticuleClick();
 }
 
 // ---- Stop ------------------------------------------------------------------
@@ -610,8 +637,10 @@ void TFRM_Alv::StopSlot(int slot)
             FRM_Tool_Suivi->CKB_Suivi->setEnabled(false);
             FRM_Tool_Suivi->BTN_SetDerive->setEnabled(false);
         }
-        if (FRM_Tool_Mesures)
+        if (FRM_Tool_Mesures) {
             FRM_Tool_Mesures->CKB_Reticule->setEnabled(false);
+            FRM_Tool_Mesures->BTN_Def_Declinaison->setEnabled(false);
+        }
         FRM_Tool_Affichage->CKB_MAP->setChecked(false);
         FRM_Tool_Affichage->CKB_MAP->setEnabled(false);
     }

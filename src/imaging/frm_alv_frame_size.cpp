@@ -2,6 +2,7 @@
 
 #include "app/frm_alv.h"
 
+#include "app/settings.h"
 #include "capture/camera_slots.h"
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
@@ -23,9 +24,13 @@ void TFRM_Alv::SetSourceDimensions(int slot)
         FrameAspect = double(W) / H;
     view->resize(W, H);
     view->SetPictureSize(W, H);
+    // The image scale and field for the new frame (the field from its size),
+    // and the reticle graduated at that scale.
     if (FRM_Tool_Mesures) {
         FRM_Tool_Mesures->TNI_Lx->SetValue(W);
         FRM_Tool_Mesures->TNI_Ly->SetValue(H);
+        Settings::SetAngleUnitCaptions(slot);
+        FRM_Tool_Mesures->CKB_ReticuleClick();
     }
     const int detectMax = std::min(480, std::max(1, W));
     a->SCB_Taille_ZDetect->setMaximum(detectMax);

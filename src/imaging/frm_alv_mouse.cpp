@@ -208,12 +208,16 @@ void placeTrackingZone(int slot, int shift, int x, int y)
             Align_V::CaptureZoneReference(Align_V::SourceFrame(std::uint8_t(slot), 0, false), x, y, Z, Z,
                                           s->SPED_Correl_Precision->value(), s->CBX_Couleurs_Suivi->currentIndex());
         }
+        // The click is the new target before the step runs: a correction
+        // the step sends goes there, never to the old target.
+        if (s->CKB_Recentrage->isChecked())
+            RecentreTarget = QPoint(x, y);
         Align_V::TrackStep(x, y, Z, Z, 1, 0, std::uint8_t(slot), 0, TrackResult, 0);
         if (s->CKB_Recentrage->isChecked()) {
             RecentreTarget = QPoint(x, y);
             if (!noMount())
-                Align_V::SendGuideCorrection(RecentreTarget.x() - TrackedStarPos.x(),
-                                             RecentreTarget.y() - TrackedStarPos.y());
+                Align_V::SendGuideCorrection(TrackedStarPos.x() - RecentreTarget.x(),
+                                             TrackedStarPos.y() - RecentreTarget.y());
         }
     }
     redraw(slot);

@@ -9,6 +9,7 @@
 #include "app/ui/control_adapters.h"
 #include "capture/camera_slots.h"
 #include "imaging/display_zone.h"
+#include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
 #include "platform/clock.h"
 #include "platform/dialog_service.h"
@@ -21,6 +22,7 @@
 #include "telescope/tracking/guide_log.h"
 #include "telescope/tracking/tracking_state.h"
 #include "tools/frm_tool_affichage.h"
+#include "tools/frm_small.h"
 #include "tools/frm_tool_mesures.h"
 #include "tools/util_images.h"
 
@@ -171,12 +173,9 @@ void TFRM_Tool_Suivi::CKB_SuiviClick()
     setFormatEnabled(!on);
 }
 
-void TFRM_Tool_Suivi::RDB_AutoguidageClick()
+void TFRM_Tool_Suivi::GuidePortAnswered(bool connected)
 {
-    TrackAverageCount = 0;
-    if (FRM_Tool_Affichage)
-        FRM_Tool_Affichage->CKB_Zones_Liees->setChecked(false);
-    if (Prg_Suivi::ConnectGuidePort()) {
+    if (connected) {
         if (FRM_Pref)
             FRM_Pref->BTN_Autoguide_Deconnecter->setEnabled(false);
     } else {
@@ -185,6 +184,23 @@ void TFRM_Tool_Suivi::RDB_AutoguidageClick()
         RDB_Autoguidage->setChecked(false);
         RDB_Autoguidage->setAutoExclusive(true);
     }
+}
+
+void TFRM_Tool_Suivi::RDB_AutoguidageClick()
+{
+    TrackAverageCount = 0;
+    if (FRM_Tool_Affichage)
+        FRM_Tool_Affichage->CKB_Zones_Liees->setChecked(false);
+    // A driver that answers later (ASCOM) keeps the choice until it does.
+    const bool connected = Prg_Suivi::ConnectGuidePort([](bool late) {
+        if (FRM_Tool_Suivi)
+            FRM_Tool_Suivi->GuidePortAnswered(late);
+    });
+    const bool answerToCome =
+        Prg_Suivi::GuideKind() == Prg_Suivi::Interface::Ascom && Prg_Suivi::AscomConnectionUnderWay();
+    if (connected || !answerToCome)
+        GuidePortAnswered(connected);
+
     CKB_Guide_On_Result->setEnabled(true);
     if (CKB_Guide_On_Result->isChecked())
         CKB_Guide_On_ResultClick();
@@ -443,6 +459,10 @@ void ApplyNextShift()
         DisplayZoneOffset -= *shift;
     }
     ComputeDisplayZone(GuideSourceSlot);
+    if (SourceViewShown && ZoneFrameBitmap)
+        DrawZoneRect(*ZoneFrameBitmap, ZoneImageRect, 1);
+    if (FRM_Small && FRM_Small->isVisible() && MiniZoneFrameBitmap)
+        DrawZoneRect(*MiniZoneFrameBitmap, MiniZoneImageRect, 1);
 }
 
 } // namespace Align_V

@@ -18,6 +18,9 @@ public:
 
     void CKB_SuiviClick();
     void RDB_AutoguidageClick();
+    // The guide port's connection answered: autoguiding stays chosen, or is
+    // refused.
+    void GuidePortAnswered(bool connected);
     void RDB_Suivi_logicielClick();
     void CKB_Guide_On_ResultClick();
     void RDB_DeriveClick();

@@ -41,7 +41,10 @@ std::uint8_t FocuserChannel();
 // --- Connections -----------------------------------------------------------
 
 bool ConnectMount();
-bool ConnectGuidePort();
+// True when the guide port is connected now. An ASCOM driver answers later:
+// whenAnswered then gets its answer (also false when the attempt failed or
+// ran out of time, which the user has been told).
+bool ConnectGuidePort(std::function<void(bool connected)> whenAnswered = {});
 bool ConnectFocuser();
 void DisconnectMount(bool byFocuser = false);
 void DisconnectGuidePort(bool byFocuser = false);
@@ -71,6 +74,9 @@ void SendMountCommand(const QByteArray& text);
 void SendGuideByte(std::uint8_t channel, std::uint8_t value);
 // Auto-connects the mount; with an LX200 mount sends the rate command 0..3.
 void SelectSlewRate(int index);
+// Before a guide or recentring pulse: an LX200 mount left at "Find" or
+// "Slew" is set to its guide rate.
+void UseGuideRateForGuiding();
 
 // --- Focuser -------------------------------------------------------------------
 

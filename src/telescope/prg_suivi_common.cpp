@@ -118,6 +118,7 @@ void ResetMotionState()
     HandPadMoving = 0;
     GotoAxisMovingRA = GotoAxisMovingDec = 0;
     detail::g_startedOn.fill(Interface::None);
+    detail::Lx200Rate = -1;
     detail::VennerBase = detail::QuillonBase = 0;
     detail::FocuserMoving = -1;
     GuidePlugin::Instance = {};

@@ -16,12 +16,16 @@
 #include "telescope/guide_plugin.h"
 #include "telescope/mount_state.h"
 
+#include <QPointer>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
 #include <functional>
 #include <memory>
 #include <initializer_list>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace Prg_Suivi {
 
@@ -141,6 +145,17 @@ bool parallelPortNamed(const QString& entry)
 constexpr int kAscomConnectBound_ms = 12000;
 bool AscomConnecting = false;
 std::uint64_t AscomAttempt = 0;
+// Who waits for the attempt under way: the first caller's answer and those
+// of later callers that found it running.
+std::vector<std::function<void(bool connected)>> AscomWaiting;
+
+void tellAscomWaiting(bool connected)
+{
+    auto waiting = std::exchange(AscomWaiting, {});
+    for (auto& answer : waiting)
+        if (answer)
+            answer(connected);
+}
 
 void showAscomState(const QString& text)
 {
@@ -160,16 +175,23 @@ void fillAscomRates()
         FRM_Raquette->CBX_Rate->setCurrentIndex(0);
 }
 
-// Starts the connection; true when the bridge answered at once and the
-// driver is connected. An answer that comes later goes to whenLate.
-bool connectAscom(std::function<void(bool connected)> whenLate)
+// Starts the connection; true when the driver is connected already or the
+// bridge answered at once. An answer that comes later goes to whenLate, also
+// when an attempt was under way already (one attempt at a time). connecter
+// is the button that started it: disabled while it runs.
+bool connectAscom(std::function<void(bool connected)> whenLate, QPushButton* connecter)
 {
     if (!AscomBridge::Running()) {
         platform::showError(QStringLiteral("Le pont ASCOM n'est pas démarré : choisissez de nouveau l'interface ASCOM."));
         return false;
     }
-    if (AscomConnecting)
-        return false;   // one attempt at a time
+    if (AscomConnecting) {
+        AscomWaiting.push_back(std::move(whenLate));
+        return false;
+    }
+    // The mount and the guide port share the driver: connected once is enough.
+    if (AscomBridge::AscomSharedData.Connected)
+        return true;
     struct Attempt {
         bool returned = false;
         bool answered = false;
@@ -178,10 +200,11 @@ bool connectAscom(std::function<void(bool connected)> whenLate)
     auto attempt = std::make_shared<Attempt>();
     const std::uint64_t number = ++AscomAttempt;
     AscomConnecting = true;
-    TFRM_Pref& p = pref();
-    const bool connecterWas = p.BTN_Mount_Connecter->isEnabled();
+    AscomWaiting = {std::move(whenLate)};
+    QPointer<QPushButton> button(connecter);
+    const bool connecterWas = connecter && connecter->isEnabled();
     AscomBridge::Request(AscomBridge::rqConnect,
-                         [attempt, number, whenLate, connecterWas](const AscomBridge::Outcome& o) {
+                         [attempt, number, button, connecterWas](const AscomBridge::Outcome& o) {
         if (number != AscomAttempt)
             return;   // given up already
         AscomConnecting = false;
@@ -197,17 +220,19 @@ bool connectAscom(std::function<void(bool connected)> whenLate)
         // The failure's own text stays shown (the bridge's status).
         if (attempt->connected)
             showAscomState(QString());
-        else if (FRM_Pref)
-            FRM_Pref->BTN_Mount_Connecter->setEnabled(connecterWas);
-        if (whenLate)
-            whenLate(attempt->connected);
+        else if (button)
+            button->setEnabled(connecterWas);
+        tellAscomWaiting(attempt->connected);
     });
     attempt->returned = true;
-    if (attempt->answered)
+    if (attempt->answered) {
+        AscomWaiting.clear();
         return attempt->connected;
+    }
     showAscomState(QStringLiteral("Connexion au télescope en cours..."));
-    p.BTN_Mount_Connecter->setEnabled(false);
-    QTimer::singleShot(kAscomConnectBound_ms, FRM_Pref, [number, connecterWas, whenLate] {
+    if (connecter)
+        connecter->setEnabled(false);
+    QTimer::singleShot(kAscomConnectBound_ms, FRM_Pref, [number, button, connecterWas] {
         if (!AscomConnecting || number != AscomAttempt)
             return;
         ++AscomAttempt;
@@ -216,10 +241,9 @@ bool connectAscom(std::function<void(bool connected)> whenLate)
                                  .arg(kAscomConnectBound_ms / 1000);
         showAscomState(text);
         Msg::ShowMessageText(false, text);
-        if (FRM_Pref)
-            FRM_Pref->BTN_Mount_Connecter->setEnabled(connecterWas);
-        if (whenLate)
-            whenLate(false);
+        if (button)
+            button->setEnabled(connecterWas);
+        tellAscomWaiting(false);
     });
     return false;
 }
@@ -244,7 +268,7 @@ bool connectPlugin()
     return true;
 }
 
-bool connectInterface(Interface kind, std::function<void(bool)> whenLate = {})
+bool connectInterface(Interface kind, std::function<void(bool)> whenLate, QPushButton* connecter)
 {
     TFRM_Pref& p = pref();
     switch (kind) {
@@ -263,7 +287,7 @@ bool connectInterface(Interface kind, std::function<void(bool)> whenLate = {})
         VennerInit();
         return true;
     case Interface::Ascom:
-        return connectAscom(std::move(whenLate));
+        return connectAscom(std::move(whenLate), connecter);
     case Interface::Plugin:
         return connectPlugin();
     case Interface::None:
@@ -299,6 +323,7 @@ bool disconnectInterface(Interface kind)
         // own disconnection (its stops first) follows in the background.
         ++AscomAttempt;
         AscomConnecting = false;
+        AscomWaiting.clear();
         if (!AscomBridge::Running())
             return true;
         AscomBridge::AscomSharedData.Connected = 0;
@@ -324,6 +349,8 @@ bool disconnectInterface(Interface kind)
         return true;
     }
     default:
+        if (kind == Interface::LX200)
+            detail::Lx200Rate = -1;
         if (const std::uint8_t channel = ChannelOf(kind))
             com_io::close_com(channel);
         return true;
@@ -420,19 +447,21 @@ bool ConnectMount()
         if (connected)
             lockMount(true);
         afterConnectClick(false, connected && MountKind() == Interface::Ascom);
-    });
+    }, pref().BTN_Mount_Connecter);
     if (ok)
         lockMount(true);
     return ok;
 }
 
-bool ConnectGuidePort()
+bool ConnectGuidePort(std::function<void(bool connected)> whenAnswered)
 {
-    const bool ok = connectInterface(GuideKind(), [](bool connected) {
+    const bool ok = connectInterface(GuideKind(), [whenAnswered](bool connected) {
         if (connected)
             lockGuidePort(true);
         afterConnectClick(false, connected && GuideKind() == Interface::Ascom);
-    });
+        if (whenAnswered)
+            whenAnswered(connected);
+    }, pref().BTN_Autoguide_Connecter);
     if (ok)
         lockGuidePort(true);
     return ok;

@@ -46,6 +46,9 @@ void endLx200GotoByStop();
 
 // Guards against connecting from inside a connection.
 extern bool Connecting;
+// The rate last selected on the LX200 mount (index of the slew-rate
+// commands), -1 while none was selected on this connection.
+extern int Lx200Rate;
 
 // The direction of the focuser move under way (0 in, 1 out), -1 when none.
 extern int FocuserMoving;

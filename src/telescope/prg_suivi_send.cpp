@@ -7,6 +7,7 @@
 #include "app/ui/event_boundary.h"
 #include "platform/clock.h"
 #include "platform/com_io.h"
+#include "telescope/frm_raquette.h"
 #include "telescope/lx200_protocol.h"
 #include "telescope/mount_state.h"
 
@@ -44,11 +45,30 @@ void SendGuideByte(std::uint8_t channel, std::uint8_t value)
                                 QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper());
 }
 
+int detail::Lx200Rate = -1;
+
 void SelectSlewRate(int index)
 {
     AutoConnectMount();
-    if (MountKind() == Interface::LX200 && index >= 0 && index < int(Lx200::SlewRateCommands.size()))
+    if (MountKind() == Interface::LX200 && index >= 0 && index < int(Lx200::SlewRateCommands.size())) {
         SendLX200Command(ComChannel::LX200, Lx200::SlewRateCommands[std::size_t(index)]);
+        detail::Lx200Rate = index;
+    }
+}
+
+void UseGuideRateForGuiding()
+{
+    // A guide pulse at "Find" or "Slew" would carry the mount by degrees:
+    // the guide rate is selected first, and the hand pad shows it.
+    if (detail::Lx200Rate < 2 || MotionKind() != Interface::LX200 || MountKind() != Interface::LX200)
+        return;
+    SelectSlewRate(0);
+    if (!FRM_Raquette)
+        return;
+    FRM_Raquette->RDB_Guide->setChecked(true);   // no click: the rate went out already
+    const int guide = FRM_Raquette->CBX_Rate->findText(QStringLiteral("Guide"));
+    if (guide >= 0)
+        FRM_Raquette->CBX_Rate->setCurrentIndex(guide);
 }
 
 void StartFocuser(std::uint8_t direction, bool fast)

@@ -16,7 +16,13 @@
 #include "imaging/pipeline_state.h"
 #include "platform/simulated_camera.h"
 #include "scripting/scripts.h"
+#include "app/controls/num_inp.h"
+#include "app/ui/control_adapters.h"
+#include "imaging/overlays.h"
+#include "kernels/raster.h"
+#include "telescope/frm_tool_suivi.h"
 #include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_mesures.h"
 #include "tools/frm_tool_images.h"
 #include "translation/translated_texts.h"
 
@@ -619,4 +625,106 @@ TEST_F(CameraRoad, ANewFormatMovesTheDisplayZoneWithItsAnchor)
     EXPECT_EQ(ZoneAnchor, QPoint(200, 150)) << "only the width changed";
     EXPECT_EQ(DisplayZoneCenter, QPoint(200, 150));
     FRM_Alv->MNU_Cam1_ArreterClick();
+}
+
+// The optics typed into the measurement window give the image scale of the
+// frame the camera delivers: recomputed at each start and format change,
+// with the field, the reticle graduated at that scale (also one switched on
+// before the first start), the display zone's height, and the buttons of a
+// running guide camera.
+TEST_F(CameraRoad, EachStartAndFormatChangeGivesTheScaleOfItsFrameAndRedrawsTheReticle)
+{
+    auto* m = FRM_Tool_Mesures;
+    auto typeInto = [m](const char* name, const QString& text) {
+        auto* input = app::findControl<TCustomNumInp>(m, QString::fromLatin1(name));
+        ASSERT_TRUE(input) << name;
+        input->setText(text);
+        ASSERT_TRUE(input->DoExit()) << name;
+    };
+    // 10 um pixels, 640 of them across, the focal length that makes one
+    // second of arc a pixel on a 640-pixel frame.
+    constexpr double kScale640 = 1.0;
+    app::findControl<QRadioButton>(m, QStringLiteral("RDB_Manuelle"))->click();
+    typeInto("TNI_Larg_Pix", QStringLiteral("10"));
+    typeInto("TNI_NbPix_X", QStringLiteral("640"));
+    typeInto("TNI_Focale", QString::number(0.010 / std::tan(kScale640 / 206264.806), 'f', 3));
+    if (HasFatalFailure())
+        return;
+    // The reticle, with its circles, switched on before the first start.
+    m->CKB_Croix->setChecked(true);
+    m->CKB_Cercles->setChecked(true);
+    m->CKB_Reticule->setChecked(true);
+    MeasureCentre = QPoint(300, 200);
+    Align_V::ClearOverlay();
+    EXPECT_FALSE(FRM_Tool_Suivi->BTN_SetDerive->isEnabled());
+
+    auto reticleDrawnAt = [](double scale, int width) {
+        const Align_V::ReticleScale s = Align_V::ComputeReticleScale(scale, width);
+        if (s.radii.isEmpty())
+            return false;
+        const kernels::Bitmap24& o = OverlayBitmap->bitmap;
+        for (int r : s.radii) {
+            bool lit = false;
+            for (int d = -1; d <= 1 && !lit; ++d)
+                lit = kernels::pixel(o, MeasureCentre.x() + d, MeasureCentre.y() - r) == Align_V::kRed;
+            if (!lit && MeasureCentre.y() - r > 0)
+                return false;
+        }
+        return true;
+    };
+    auto expectScale = [m](double scale, int width, int height) {
+        EXPECT_NEAR(double(m->TNI_Echantillonnage->Value()), scale, 0.01);
+        EXPECT_EQ(int(m->TNI_Lx->Value()), width);
+        EXPECT_EQ(int(m->TNI_Ly->Value()), height);
+        // The field in minutes of arc once it passes two.
+        EXPECT_NEAR(double(m->TNI_ChampX->Value()), width * scale / 60, 0.05);
+        EXPECT_NEAR(double(m->TNI_ChampY->Value()), height * scale / 60, 0.05);
+    };
+
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].width, 640);
+    expectScale(kScale640, 640, 480);
+    EXPECT_TRUE(reticleDrawnAt(kScale640, 640)) << "the reticle is whole after the start";
+    EXPECT_TRUE(FRM_Tool_Suivi->BTN_SetDerive->isEnabled());
+    EXPECT_TRUE(m->BTN_Def_Declinaison->isEnabled());
+    auto* a = FRM_Tool_Affichage;
+    EXPECT_EQ(int(a->TNI_Taille_ZAffichV->Value()),
+              int(std::nearbyint(std::min(480.0, std::nearbyint(double(a->TNI_Taille_ZAffich->Value()) / (640.0 / 480))) - 0.5)));
+
+    // Half the width: twice the angle a pixel.
+    TWDMCapture::FormatPage saved = TWDMCapture::formatPage();
+    TWDMCapture::formatPage() = [](const std::vector<platform::V4l2Camera::FormatEntry>&, TWDMCapture::FormatChoice& c) {
+        c.width = 320;
+        c.height = 240;
+        return true;
+    };
+    FRM_Alv->MNU_Cam1_FormatClick();
+    TWDMCapture::formatPage() = saved;
+    ASSERT_EQ(CameraSlots[1].width, 320);
+    expectScale(2 * kScale640, 320, 240);
+    EXPECT_TRUE(reticleDrawnAt(2 * kScale640, 320)) << "graduated at the new scale";
+
+    // The stop leaves the guide camera's buttons off. A camera of 320 x 240
+    // started next has that frame's scale, with the optics typed meanwhile;
+    // the first camera, started again, its own.
+    FRM_Alv->SPDB_Cam1_StopClick();
+    EXPECT_FALSE(m->BTN_Def_Declinaison->isEnabled());
+    EXPECT_FALSE(FRM_Tool_Suivi->BTN_SetDerive->isEnabled());
+    typeInto("TNI_Focale", QString::number(0.010 / std::tan(0.5 / 206264.806), 'f', 3));   // 0.5"/px at 640
+    if (HasFatalFailure())
+        return;
+    grab.add({QStringLiteral("Petite"), QStringLiteral("2")},
+             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{320, 240, 24}, 320, 240); });
+    answerDriverDialog(int(grab.devices().size()) - 1);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].width, 320);
+    expectScale(1.0, 320, 240);
+    EXPECT_TRUE(reticleDrawnAt(1.0, 320));
+    FRM_Alv->SPDB_Cam1_StopClick();
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].width, 640);
+    expectScale(0.5, 640, 480);
+    FRM_Alv->SPDB_Cam1_StopClick();
 }

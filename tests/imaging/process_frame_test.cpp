@@ -8,7 +8,14 @@
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
 #include "imaging/process_frame.h"
+#include "capture/long_exposure.h"
+#include "platform/sound_service.h"
+#include "scripting/scripts.h"
+#include "telescope/frm_prg_action_ls.h"
+#include "telescope/frm_tool_suivi.h"
+#include "telescope/tracking/tracking_state.h"
 #include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_mesures.h"
 #include "tools/frm_tool_images.h"
 #include "tools/util_images.h"
 
@@ -16,6 +23,8 @@
 #include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
+#include <QLineF>
+#include <QSignalBlocker>
 #include <QListWidget>
 #include <QSpinBox>
 #include <cstring>
@@ -311,4 +320,167 @@ TEST_F(PipelineTest, StarMarksShowOnTheSourceViewButNeverInTheFrameOrTheSaves)
         for (int x = 0; x < view.width(); ++x)
             changedPixels += kernels::pixel(view, x, y) != kernels::pixel(marked, x, y);
     EXPECT_EQ(changedPixels, 0);
+}
+
+// ---- The tracking step of the guide slot ---------------------------------------
+
+namespace {
+
+// A sky of one bright star well inside a 640 x 480 frame.
+testsupport::StarField oneStar()
+{
+    for (std::uint32_t seed = 1;; ++seed) {
+        testsupport::StarField f({.width = 640, .height = 480, .seed = seed, .stars = 1, .minPeak = 220, .maxPeak = 220});
+        const auto& s = f.stars()[0];
+        if (s.x > 100 && s.x < 400 && s.y > 100 && s.y < 380)
+            return f;
+    }
+}
+
+// Notes where the tracked star was when a sound began: the lost-star
+// actions play one.
+class SoundAtTrackedStar final : public platform::SoundService {
+public:
+    void playResource(const QString&) override {}
+    void playFile(const QString&) override { at << TrackedStarPos; }
+    QList<QPoint> at;
+};
+
+bool near(QPoint a, QPointF b, double within = 2) { return QLineF(QPointF(a), b).length() <= within; }
+
+} // namespace
+
+// Tracking on: each frame one step follows the star and tells the scripts
+// whether it is in the field. A star lost from the zone is searched for on
+// the whole frame when the lost-star window says so, the actions running
+// after the search while autoguiding and before it in software tracking;
+// with the alarm off the zone stays where it was.
+TEST_F(PipelineTest, TheGuideSlotsTrackingStepFollowsTellsAndSearchesALostStar)
+{
+    const testsupport::StarField sky = oneStar();
+    const QPointF star(sky.stars()[0].x, sky.stars()[0].y);
+    kernels::Bitmap24 frame = sky.render();
+    auto* s = FRM_Tool_Suivi;
+    {
+        const QSignalBlocker quiet(s->CKB_Suivi);
+        s->CKB_Suivi->setChecked(true);
+    }
+    s->RDB_Suivi_logiciel->setChecked(true);
+    s->RDB_Somax->setChecked(true);
+    s->SPED_Seuil_Detect_Min->setValue(60);
+    s->CKB_Lost_Star_Alert->setChecked(false);
+    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(40);
+    FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(1);
+    TrackedStarPos = star.toPoint() + QPoint(4, -3);
+    setFrame(frame);
+    processFrame();
+    EXPECT_TRUE(near(TrackedStarPos, star)) << TrackedStarPos.x() << "," << TrackedStarPos.y();
+    EXPECT_TRUE(Scripts::ObjectInField);
+
+    // The star jumps 150 pixels right: out of the zone, not in the field;
+    // without the alarm nothing else happens.
+    const QPoint before = TrackedStarPos;
+    const QPointF moved = star + QPointF(150, 0);
+    sky.renderInto(frame, 150, 0, 1);
+    setFrame(frame);
+    processFrame();
+    EXPECT_FALSE(Scripts::ObjectInField);
+    EXPECT_EQ(TrackedStarPos, before);
+
+    // The alarm with a sound and the search: software tracking runs the
+    // actions first, then finds the star.
+    SoundAtTrackedStar sound;
+    platform::setSoundService(&sound);
+    dir.writeFile(QStringLiteral("perdu.wav"), QByteArray("RIFF"));
+    auto* ls = FRM_PRG_Action_LS;
+    ls->EDT_Son_a_jouer->setText(QStringLiteral("perdu.wav"));
+    ls->CKB_Jouer_un_son->setChecked(true);
+    ls->CKB_Stop_Guiding->setChecked(false);
+    ls->CKB_Find_New_Star->setChecked(true);
+    s->CKB_Lost_Star_Alert->setChecked(true);
+    processFrame();
+    ASSERT_EQ(sound.at.size(), 1);
+    EXPECT_EQ(sound.at[0], before) << "the actions before the search";
+    EXPECT_TRUE(near(TrackedStarPos, moved)) << TrackedStarPos.x() << "," << TrackedStarPos.y();
+
+    // Autoguiding: the search first, then the actions.
+    TrackedStarPos = before;
+    {
+        const QSignalBlocker quiet(s->RDB_Autoguidage);
+        s->RDB_Autoguidage->setChecked(true);
+    }
+    processFrame();
+    ASSERT_EQ(sound.at.size(), 2);
+    EXPECT_TRUE(near(sound.at[1], moved)) << "the search before the actions";
+    EXPECT_TRUE(near(TrackedStarPos, moved));
+    platform::setSoundService(&sounds);
+    EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
+}
+
+// Tracking off: autoguiding measures the whole frame every "Intervalle"
+// frames, software tracking the zone each frame, for the image tool's
+// level; neither moves the zone. Under a long exposure whose guiding is
+// held the zone stays while the star moves, and follows it again after.
+TEST_F(PipelineTest, TrackingOffMeasuresOnlyAndAHeldLongExposureKeepsTheZone)
+{
+    const testsupport::StarField sky = oneStar();
+    const QPointF star(sky.stars()[0].x, sky.stars()[0].y);
+    kernels::Bitmap24 frame = sky.render();
+    setFrame(frame);
+    auto* s = FRM_Tool_Suivi;
+    {
+        const QSignalBlocker quiet(s->CKB_Suivi);
+        s->CKB_Suivi->setChecked(false);
+    }
+    s->RDB_Somax->setChecked(true);
+    s->SPED_Intervalle_Guidage->setValue(3);
+    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(40);
+    auto* notEmpty = FRM_Tool_Images->findChild<QCheckBox*>(QStringLiteral("CKB_Nonvide"));
+    ASSERT_TRUE(notEmpty);
+    notEmpty->setChecked(true);
+    const QPoint zone = star.toPoint() + QPoint(100, 0);   // an empty part of the sky
+    TrackedStarPos = zone;
+    {
+        const QSignalBlocker quiet(s->RDB_Autoguidage);
+        s->RDB_Autoguidage->setChecked(true);
+    }
+    GuideSearchCounter = 0;
+    QList<bool> measured;
+    for (int i = 0; i < 7; ++i) {
+        ZoneMeanLevel = -1;
+        processFrame();
+        measured << (ZoneMeanLevel != -1);
+    }
+    EXPECT_EQ(measured, (QList<bool>{true, false, false, true, false, false, true}));
+    EXPECT_EQ(TrackedStarPos, zone);
+    s->RDB_Suivi_logiciel->setChecked(true);
+    ZoneMeanLevel = -1;
+    processFrame();
+    EXPECT_NE(ZoneMeanLevel, -1) << "the zone measured each frame";
+    EXPECT_EQ(TrackedStarPos, zone);
+
+    // A long exposure holding its guiding: the zone stays on the star's old
+    // place; released, it follows the star again.
+    {
+        const QSignalBlocker quiet(s->CKB_Suivi);
+        s->CKB_Suivi->setChecked(true);
+    }
+    {
+        const QSignalBlocker quiet(FRM_Alv->CKB_Longuepose_Active);
+        FRM_Alv->CKB_Longuepose_Active->setChecked(true);
+    }
+    TrackedStarPos = star.toPoint();
+    LongExposureParams.ExposureArmed = 1;
+    sky.renderInto(frame, 6, 4, 1);
+    setFrame(frame);
+    processFrame();
+    EXPECT_EQ(TrackedStarPos, star.toPoint()) << "held";
+    LongExposureParams.ExposureArmed = 0;
+    processFrame();
+    EXPECT_TRUE(near(TrackedStarPos, star + QPointF(6, 4))) << TrackedStarPos.x() << "," << TrackedStarPos.y();
+    {
+        const QSignalBlocker quiet(FRM_Alv->CKB_Longuepose_Active);
+        FRM_Alv->CKB_Longuepose_Active->setChecked(false);
+    }
+    EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
 }

@@ -8,6 +8,16 @@
 #include "app/frm_message.h"
 #include "app/helpers/calc_helpers.h"
 #include "app/settings.h"
+#include "capture/camera_slots.h"
+#include "imaging/display_zone.h"
+#include "imaging/pipeline_state.h"
+#include "imaging/process_frame.h"
+#include "support/star_field.h"
+#include "telescope/frm_tool_suivi.h"
+#include "telescope/sim/alpaca_simulator.h"
+#include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_mesures.h"
+#include "translation/translated_texts.h"
 #include "scripting/scripts.h"
 #include "support/alpaca_peer.h"
 #include "telescope/alpaca/alpaca_chooser.h"
@@ -503,4 +513,227 @@ TEST(JoystickAbsent, IsLookedForAboutOnceASecond)
     joy.DevicePath = QStringLiteral("/nonexistent/js8");   // another device: looked for at once
     joy.Timer1Timer();
     EXPECT_EQ(joy.OpenAttempts, 2);
+}
+
+// ---- Autoguiding through an Alpaca telescope ----------------------------------
+
+namespace {
+
+constexpr double kGuideScale = 0.5;   // seconds of arc per pixel
+constexpr double kGuideSpeed = 30;    // the mount's guide speed, seconds of arc per second
+
+// A 320 x 240 sky with one star well inside the frame.
+testsupport::StarField guideSky()
+{
+    for (std::uint32_t seed = 1;; ++seed) {
+        testsupport::StarField f({.width = 320, .height = 240, .seed = seed, .stars = 1, .minPeak = 200, .maxPeak = 200});
+        const auto& s = f.stars()[0];
+        if (s.x > 60 && s.x < 260 && s.y > 60 && s.y < 180)
+            return f;
+    }
+}
+
+// The guide camera on slot 1, its star as the tracked star, the optics'
+// scale, guide moves of exactly their length; returns the star's place.
+QPoint prepareAlpacaGuiding(const testsupport::StarField& field)
+{
+    Translation::ResetTexts();   // the direction words of the readouts
+    Align_V::CreateMissingSlotBitmaps();
+    Align_V::CreateMissingWorkBitmaps();
+    Align_V::ResetPipelineStartValues();
+    Align_V::ResetTrackingState();
+    CameraSlots[1].width = field.options().width;
+    CameraSlots[1].height = field.options().height;
+    CurrentCameraSlot = GuideSourceSlot = 1;
+    PipelineActive = 1;
+    ProcedureState = 0;
+    const QPoint start(int(std::lround(field.stars()[0].x)), int(std::lround(field.stars()[0].y)));
+    TrackedStarPos = PreviousTrackedStarPos = DisplayZoneCenter = start;
+    DisplayZoneOffset = PreviousDisplayZoneOffset = QPoint();
+    Align_V::ComputeDisplayZone(1);
+    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(40);
+    FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(kGuideScale);
+    TFRM_Pref& p = *FRM_Pref;
+    p.SPED_Neutre->setValue(0);
+    p.TNI_Jeu_AD->SetValue(0);
+    p.TNI_Jeu_Dec->SetValue(0);
+    p.RDB_Pourcent_Inertie_AD->setChecked(true);
+    p.RDB_Pourcent_Inertie_Dec->setChecked(true);
+    p.SPED_Pourcent_Inertie_AD->setValue(0);
+    p.SPED_Pourcent_Inertie_Dec->setValue(0);
+    p.SPED_Impulsions_Maxi->setValue(p.SPED_Impulsions_Maxi->maximum());
+    MotorSpeeds = {kGuideSpeed, kGuideSpeed, kGuideSpeed, kGuideSpeed};
+    auto* s = FRM_Tool_Suivi;
+    s->RDB_Somax->click();
+    s->SPED_Intervalle_Guidage->setValue(1);
+    s->SPED_Intervalle_Moy->setValue(1);
+    return start;
+}
+
+struct GuidingRun {
+    double worst = 0;                // farthest the star went from its place, pixels
+    QPointF last;                    // the star's last place
+    QStringList pulses;              // "PUT pulseguide Direction=3&Duration=166", as sent
+};
+
+// Five minutes of a drifting sky (1 and -0.4 pixels a second), a frame each
+// 100 ms on the fake clock. Each pulse the program asks for moves the sky
+// back for its duration at the guide speed, as the device does.
+GuidingRun guideFiveMinutes(testsupport::FakeClock& clock, const testsupport::StarField& field, QPoint start,
+                            int frames = 3000)
+{
+    GuidingRun run;
+    const QString names[] = {TranslatedTexts.Txt_Nord, TranslatedTexts.Txt_Sud, TranslatedTexts.Txt_Est,
+                             TranslatedTexts.Txt_Ouest};
+    std::array<std::int64_t, 2> until{-1, -1};   // end of the pulse on each axis
+    std::array<std::uint8_t, 2> towards{};
+    double backX = 0, backY = 0;
+    const std::int64_t t0 = clock.monotonicMs();
+    for (int frame = 0; frame < frames; ++frame) {
+        for (int ms = 0; ms < 100; ++ms) {
+            clock.advanceMs(1);
+            const std::int64_t now = clock.monotonicMs();
+            for (std::size_t axis = 0; axis < 2; ++axis) {
+                if (now > until[axis])
+                    continue;
+                const double step = kGuideSpeed / 1000 / kGuideScale;
+                switch (towards[axis]) {
+                case dirEast: backX += step; break;
+                case dirWest: backX -= step; break;
+                case dirNorth: backY += step; break;
+                default: backY -= step; break;
+                }
+            }
+        }
+        const double seconds = double(clock.monotonicMs() - t0) / 1000;
+        const double dx = seconds + backX, dy = -0.4 * seconds + backY;
+        field.renderInto(*SlotBitmaps[1][0], dx, dy, std::uint32_t(frame));
+        run.worst = std::max(run.worst, std::hypot(dx, dy));
+        run.last = QPointF(start) + QPointF(dx, dy);
+        for (QLineEdit* e : {FRM_Prg_Suivi->EDT_Duree_AD, FRM_Prg_Suivi->EDT_Duree_Dec})
+            e->clear();
+        std::uint8_t keep = 0;
+        Align_V::ProcessFrame(1, keep, 1);
+        QCoreApplication::processEvents();
+        const std::pair<QLineEdit*, QLineEdit*> axes[] = {{FRM_Prg_Suivi->EDT_Dir_AD, FRM_Prg_Suivi->EDT_Duree_AD},
+                                                          {FRM_Prg_Suivi->EDT_Dir_Dec, FRM_Prg_Suivi->EDT_Duree_Dec}};
+        for (std::size_t axis = 0; axis < 2; ++axis) {
+            const int duration = axes[axis].second->text().toInt();
+            if (duration <= 0)
+                continue;
+            const auto d = std::uint8_t(std::find(std::begin(names), std::end(names), axes[axis].first->text()) - names);
+            towards[axis] = d;
+            until[axis] = clock.monotonicMs() + duration;
+            run.pulses << QStringLiteral("PUT pulseguide Direction=%1&Duration=%2").arg(d).arg(duration);
+        }
+    }
+    return run;
+}
+
+} // namespace
+
+// An Alpaca telescope that takes 1.5 s to answer its connection, as mount
+// and guide port: "Autoguidage" ticked before it answered stays ticked, the
+// mount's "Connecter" is left alone, and once connected a second tick sends
+// no second connection. Its pulses then hold the drifting star for five
+// simulated minutes, each one reaching the device as it was asked.
+TEST_F(AlpacaFieldTest, AutoguidingWaitsForALateDeviceAndHoldsTheDriftingStar)
+{
+    AlpacaPeer peer;
+    peer.configure([](AlpacaPeer::Config& c) { c.delayOf[QStringLiteral("connected")] = 1500; });
+    pref().EDT_ASCOM_Telescope->setText(peer.address());
+    pref().RDB_Mount_ASCOM->click();
+    pref().RDB_Autoguide_ASCOM->click();
+    ASSERT_TRUE(AscomBridge::Running());
+
+    const testsupport::StarField field = guideSky();
+    const QPoint start = prepareAlpacaGuiding(field);
+    auto* s = FRM_Tool_Suivi;
+    s->CKB_Suivi->click();
+    s->RDB_Autoguidage->click();
+    EXPECT_TRUE(s->RDB_Autoguidage->isChecked()) << "the answer is still to come";
+    EXPECT_TRUE(pref().BTN_Mount_Connecter->isEnabled()) << "the guide port connects, not the mount";
+    ASSERT_TRUE(waitUntil([] { return !Prg_Suivi::AscomConnectionUnderWay(); }, 15000));
+    ASSERT_TRUE(AscomBridge::AscomSharedData.Connected);
+    EXPECT_TRUE(s->RDB_Autoguidage->isChecked());
+    EXPECT_TRUE(pref().BTN_Autoguide_Deconnecter->isEnabled() || !pref().BTN_Autoguide_Connecter->isEnabled());
+    s->RDB_Suivi_logiciel->click();
+    s->RDB_Autoguidage->click();
+    EXPECT_TRUE(s->RDB_Autoguidage->isChecked());
+    pumpFor(300);
+    EXPECT_EQ(peer.callTexts(QStringLiteral("PUT connected Connected=true")).size(), 1);
+
+    peer.clearCalls();
+    const GuidingRun run = guideFiveMinutes(clock, field, start);
+    EXPECT_LE(run.worst, 2.0) << "the star left its place by " << run.worst << " pixels";
+    EXPECT_EQ(TrackedStarPos, start) << "autoguiding keeps the zone";
+    ASSERT_GT(run.pulses.size(), 100);
+    ASSERT_TRUE(waitUntil([&] { return peer.callTexts(QStringLiteral("PUT pulseguide")).size() >= run.pulses.size(); },
+                          60000));
+    EXPECT_EQ(peer.callTexts(QStringLiteral("PUT pulseguide")).join('\n').toStdString(), run.pulses.join('\n').toStdString());
+    s->CKB_Suivi->click();
+    EXPECT_TRUE(messages().isEmpty()) << messages().toStdString();
+}
+
+// A device that refuses its connection: "Autoguidage" is unticked again
+// once it answered, and the message says why.
+TEST_F(AlpacaFieldTest, AutoguidingThroughADeviceThatRefusesItsConnectionIsUntickedWithAMessage)
+{
+    AlpacaPeer peer;
+    peer.configure([](AlpacaPeer::Config& c) {
+        c.delay_ms = 300;
+        c.faults[QStringLiteral("connected")] = AlpacaPeer::Fault{.errorNumber = 0x407};
+    });
+    pref().EDT_ASCOM_Telescope->setText(peer.address());
+    pref().RDB_Autoguide_ASCOM->click();
+    ASSERT_TRUE(AscomBridge::Running());
+    auto* s = FRM_Tool_Suivi;
+    s->RDB_Autoguidage->click();
+    EXPECT_TRUE(s->RDB_Autoguidage->isChecked());
+    ASSERT_TRUE(waitUntil([] { return !Prg_Suivi::AscomConnectionUnderWay(); }, 15000));
+    EXPECT_FALSE(s->RDB_Autoguidage->isChecked());
+    EXPECT_FALSE(messages().isEmpty()) << "the user is told";
+    EXPECT_TRUE(pref().BTN_Autoguide_Connecter->isEnabled());
+    EXPECT_TRUE(pref().BTN_Mount_Connecter->isEnabled());
+}
+
+// The shipped Alpaca simulator as guide port: ticked "Autoguidage" stays
+// ticked once it answers, the pulses hold the star as through any device,
+// and re-centring brings it to its target.
+TEST_F(AlpacaFieldTest, AutoguidingAndRecentringThroughTheShippedAlpacaSimulatorPlaceTheStar)
+{
+    Telescope::AlpacaSimulator sim;
+    ASSERT_TRUE(sim.listening());
+    pref().EDT_ASCOM_Telescope->setText(QStringLiteral("127.0.0.1:%1/0").arg(sim.port()));
+    pref().RDB_Autoguide_ASCOM->click();
+    ASSERT_TRUE(AscomBridge::Running());
+    const testsupport::StarField field = guideSky();
+    const QPoint start = prepareAlpacaGuiding(field);
+    auto* s = FRM_Tool_Suivi;
+    s->CKB_Suivi->click();
+    s->RDB_Autoguidage->click();
+    ASSERT_TRUE(waitUntil([] { return !Prg_Suivi::AscomConnectionUnderWay(); }, 15000));
+    ASSERT_TRUE(AscomBridge::AscomSharedData.Connected);
+    ASSERT_TRUE(s->RDB_Autoguidage->isChecked());
+    sim.clearCalls();
+    const GuidingRun run = guideFiveMinutes(clock, field, start);
+    EXPECT_LE(run.worst, 2.0) << "the star left its place by " << run.worst << " pixels";
+    ASSERT_GT(run.pulses.size(), 100);
+    const auto pulses = [&] { return sim.calls().filter(QStringLiteral("PUT pulseguide")); };
+    ASSERT_TRUE(waitUntil([&] { return pulses().size() >= run.pulses.size(); }, 60000));
+    EXPECT_EQ(pulses().join('\n').toStdString(), run.pulses.join('\n').toStdString());
+
+    // Re-centring on the same road: software tracking brings the star to a
+    // target 20 pixels left and 8 down of it, and keeps it there.
+    s->RDB_Suivi_logiciel->click();
+    s->SPED_Intervalle_Guidage->setValue(5);
+    s->CKB_Recentrage->click();
+    const QPoint target = TrackedStarPos + QPoint(-20, 8);
+    RecentreTarget = target;
+    const GuidingRun recentred = guideFiveMinutes(clock, field, start, 300);
+    EXPECT_LE(QLineF(recentred.last, QPointF(target)).length(), 2.0)
+        << recentred.last.x() << "," << recentred.last.y() << " for " << target.x() << "," << target.y();
+    s->CKB_Recentrage->click();
+    s->CKB_Suivi->click();
+    EXPECT_TRUE(messages().isEmpty()) << messages().toStdString();
 }

@@ -28,6 +28,7 @@
 #include "support/temp_program_dir.h"
 #include "telescope/guide_plugin.h"
 #include "telescope/frm_prg_suivi.h"
+#include "telescope/frm_raquette.h"
 #include "telescope/frm_tool_suivi.h"
 #include "telescope/mount_state.h"
 #include "telescope/prg_suivi.h"
@@ -51,6 +52,7 @@
 #include <QTest>
 #include <QThread>
 #include <cmath>
+#include <numeric>
 
 namespace {
 
@@ -213,6 +215,171 @@ TEST_F(MountTest, GuidingThroughTheLx200MountHoldsTheDriftingStar)
     EXPECT_NEAR((mount.ra() - ra0) / kScale, -kDriftX * seconds, 2);
     EXPECT_NEAR((mount.dec() - dec0) / kScale, -kDriftY * seconds, 2);
     EXPECT_EQ(TrackedStarPos, start.toPoint()) << "autoguiding keeps the zone";
+    EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
+}
+
+// "Recentrage mecanique": with software tracking and re-centring on, a
+// click near the star makes the click the target, and the LX200 mount's
+// moves bring the drifting star there: the pulses shrink as it comes near
+// and it stays. A Ctrl+Shift click then moves it the same way.
+TEST_F(MountTest, RecentringBringsTheDriftingStarToTheTargetThroughTheLx200Mount)
+{
+    pref().RDB_Mount_LX200->setChecked(true);
+    pref().SPED_Delai_Serie->setValue(0);
+    ASSERT_TRUE(Prg_Suivi::ConnectMount());
+    MotorSpeeds = {30, 30, 30, 30};
+    const double ra0 = 20000, dec0 = 1000;
+    mount.setPosition(ra0, dec0);
+
+    const testsupport::StarField field = oneStarSky();
+    const QPointF start = prepareGuiding(field);
+    auto* s = FRM_Tool_Suivi;
+    s->RDB_Suivi_logiciel->setChecked(true);
+    s->CKB_Recentrage->setChecked(true);
+    s->SPED_Intervalle_Guidage->setValue(10);
+    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(90);
+    FRM_Alv->setEnabled(true);
+    FRM_Alv->Timer_Cam1->start(3'600'000);   // slot 1 delivers frames (the timer never fires here)
+    field.renderInto(*SlotBitmaps[1][0], 0, 0, 0);
+    const QPoint target = start.toPoint() + QPoint(-30, 12);
+    mount.clearRecords();
+    QTest::mouseClick(FRM_Alv->Image1, Qt::LeftButton, {}, target);
+    ASSERT_EQ(RecentreTarget, target);
+    mount.pump();
+    // The star is right of and above the target: West and North only.
+    EXPECT_EQ(countOf(mount.commands(), {":Me#", ":Ms#"}), 0) << mount.commands().join(' ').toStdString();
+    EXPECT_EQ(countOf(mount.commands(), {":Mw#"}), 1) << mount.commands().join(' ').toStdString();
+
+    PulseClock pulses(clock);
+    pulses.noteStarts(FRM_Prg_Suivi->TMR_Suivi_AD->isActive(), FRM_Prg_Suivi->TMR_Suivi_Dec->isActive());
+    QList<int> raPulses;   // each started RA pulse's length, ms
+    if (FRM_Prg_Suivi->TMR_Suivi_AD->isActive())
+        raPulses << FRM_Prg_Suivi->TMR_Suivi_AD->interval();
+    const std::int64_t t0 = clock.monotonicMs();
+    const double farAtStart = QLineF(start, QPointF(target)).length();
+    double farthest = 0, nearLater = 0;
+    QPointF star = start;
+    auto run = [&](int count) {
+        for (int frames = 0; frames < count;) {
+            clock.advanceMs(kTick_ms);
+            mount.pump();
+            pulses.fireDue();
+            if ((clock.monotonicMs() - t0) % kFramePeriod_ms != 0)
+                continue;
+            const double seconds = double(clock.monotonicMs() - t0) / 1000;
+            const double dx = kDriftX * seconds + (mount.ra() - ra0) / kScale;
+            const double dy = kDriftY * seconds + (mount.dec() - dec0) / kScale;
+            field.renderInto(*SlotBitmaps[1][0], dx, dy, std::uint32_t(frames));
+            star = start + QPointF(dx, dy);
+            const QList<QByteArray> before = mount.commands();
+            std::uint8_t keep = 0;
+            Align_V::ProcessFrame(1, keep, 1);
+            mount.pump();
+            const QList<QByteArray> sent = mount.commands().mid(before.size());
+            const int ra = countOf(sent, {":Mw#", ":Me#"}), dec = countOf(sent, {":Mn#", ":Ms#"});
+            if (ra > 0)
+                raPulses << FRM_Prg_Suivi->TMR_Suivi_AD->interval();
+            pulses.noteStarts(ra > 0, dec > 0);
+            ++frames;
+        }
+    };
+    // 40 s: the star comes to the target within 15 s and stays there.
+    for (int second = 0; second < 40; ++second) {
+        run(10);
+        const double off = QLineF(star, QPointF(target)).length();
+        farthest = std::max(farthest, off);
+        if (second >= 15)
+            nearLater = std::max(nearLater, off);
+    }
+    EXPECT_LE(farthest, farAtStart + 2) << "the star went away from the target";
+    EXPECT_LE(nearLater, 2.0) << "the star stayed " << nearLater << " pixels from the target";
+    EXPECT_LE(std::abs(TrackedStarPos.x() - target.x()) + std::abs(TrackedStarPos.y() - target.y()), 3)
+        << "the zone follows the star to the target";
+    // The pulses shrink as the star comes near: the last ones only take up
+    // the drift.
+    ASSERT_GT(raPulses.size(), 10);
+    const int firstLongest = *std::max_element(raPulses.begin(), raPulses.begin() + 3);
+    EXPECT_GE(firstLongest, 2500) << "the first pulses take up most of the 30 pixels";
+    for (qsizetype i = raPulses.size() - 10; i < raPulses.size(); ++i)
+        EXPECT_LT(raPulses[i], 500) << "pulse " << i;
+
+    // Ctrl+Shift 15 pixels left of the star, re-centring off and its last
+    // pulse over: the star goes there, the same way.
+    s->CKB_Recentrage->setChecked(false);
+    run(5);
+    const QPoint pointer = TrackedStarPos + QPoint(-15, 0);
+    const QPointF before = star;
+    // (a second later: not a double click)
+    QTest::mouseClick(FRM_Alv->Image1, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, pointer, 1000);
+    mount.pump();
+    pulses.noteStarts(FRM_Prg_Suivi->TMR_Suivi_AD->isActive(), FRM_Prg_Suivi->TMR_Suivi_Dec->isActive());
+    run(25);
+    EXPECT_LT(star.x(), before.x() - 10) << "the star moved toward the pointer";
+    FRM_Alv->Timer_Cam1->stop();
+    EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
+}
+
+// Connecting the LX200 mount selects the hand pad's rate, "Slew" at first.
+// A guide pulse then sets the guide rate first, so the mount moves at its
+// guide speed (30"/s here, not 4 degrees a second), and the hand pad shows
+// "Guide"; a rate the hand pad sets below "Find" is kept.
+TEST_F(MountTest, GuidePulsesGoAtTheGuideRateWhateverRateTheConnectionSelected)
+{
+    pref().RDB_Mount_LX200->setChecked(true);
+    pref().SPED_Delai_Serie->setValue(0);
+    FRM_Raquette->CBX_Rate->clear();
+    FRM_Raquette->CBX_Rate->addItems({"Slew", "Find", "Cntr", "Guide"});
+    FRM_Raquette->CBX_Rate->setCurrentIndex(0);
+    Prg_Suivi::MountConnectClick();
+    ASSERT_EQ(mount.commands(), QList<QByteArray>{":RS#"});
+    plainGuideMoves(pref());
+    MotorSpeeds = {30, 30, 30, 30};
+    FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(kScale);
+    FRM_Tool_Mesures->TNI_Orient->SetValue(0);
+    const double ra0 = 20000, dec0 = 1000;
+    mount.setPosition(ra0, dec0);
+    mount.clearRecords();
+
+    PulseClock pulses(clock);
+    auto pulse = [&](double dx) {
+        Align_V::SendGuideCorrection(dx, 0);
+        mount.pump();
+        pulses.noteStarts(true, false);
+        for (int ms = 0; ms < 2000; ms += kTick_ms) {
+            clock.advanceMs(kTick_ms);
+            mount.pump();
+            pulses.fireDue();
+        }
+        mount.pump();
+    };
+    // 6 pixels at 5"/pixel: one second at the guide speed.
+    pulse(6);
+    const QList<QByteArray> moves = mount.commands();
+    ASSERT_GE(moves.size(), 2);
+    EXPECT_EQ(moves[0], ":RG#") << "the guide rate before the pulse";
+    EXPECT_EQ(countOf(moves, {":RG#"}), 1);
+    EXPECT_NEAR(std::fabs(mount.ra() - ra0), 30, 3) << "moved at the guide speed";
+    EXPECT_TRUE(FRM_Raquette->RDB_Guide->isChecked());
+    EXPECT_EQ(FRM_Raquette->CBX_Rate->currentText(), QStringLiteral("Guide"));
+
+    // Once at the guide rate, pulses go without another rate command.
+    mount.clearRecords();
+    pulse(-6);
+    EXPECT_EQ(countOf(mount.commands(), {":RG#", ":RC#", ":RM#", ":RS#"}), 0);
+    EXPECT_NEAR(mount.ra(), ra0, 3);
+
+    // "Cntr" chosen on the hand pad stays; "Find" does not.
+    FRM_Raquette->RDB_Cntr->click();
+    mount.pump();
+    mount.clearRecords();
+    pulse(1);
+    EXPECT_EQ(countOf(mount.commands(), {":RG#"}), 0);
+    FRM_Raquette->RDB_Find->click();
+    mount.pump();
+    mount.clearRecords();
+    pulse(1);
+    ASSERT_FALSE(mount.commands().isEmpty());
+    EXPECT_EQ(mount.commands().first(), ":RG#");
     EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
 }
 
@@ -627,6 +794,45 @@ TEST_F(SimulatorGuiding, ACtrlShiftClickBringsTheStarUnderThePointer)
     for (int i = 0; i < 80 && nearest > 2; ++i)
         ASSERT_TRUE(runFrames(1, measure));
     EXPECT_LE(nearest, 2.0) << "the star came no nearer the click than " << nearest << " pixels";
+}
+
+// Re-centring through the plug-in's guider: a click 12 pixels right of the
+// star with "Recentrage mecanique" on makes the click the target, and the
+// sky moves until the star is there and stays, as a Ctrl+Shift click does.
+TEST_F(SimulatorGuiding, RecentringBringsTheStarToTheClickedTarget)
+{
+    startPluginCameraAndGuider(1);
+    if (HasFatalFailure())
+        return;
+    Align_V::ResetTrackingState();
+    GuideSourceSlot = CurrentCameraSlot = 1;
+    auto* s = FRM_Tool_Suivi;
+    s->RDB_Somax->setChecked(true);
+    s->SPED_Intervalle_Guidage->setValue(3);
+    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(40);
+    const int W = CameraSlots[1].width, H = CameraSlots[1].height;
+    Align_V::TrackStep(W / 2, H / 2, W - 2, H - 2, 1, 0, 1, 1, TrackResult, 0);
+    ASSERT_GT(TrackedStarPos.x(), 40);
+    ASSERT_LT(TrackedStarPos.x(), W - 60);
+    s->RDB_Suivi_logiciel->setChecked(true);
+    s->CKB_Suivi->setChecked(true);
+    FRM_Pref->RDB_Mount_Plugin->setChecked(true);
+    s->CKB_Recentrage->setChecked(true);
+    ASSERT_TRUE(runFrames(3));
+
+    const QPoint target = TrackedStarPos + QPoint(12, 0);
+    QTest::mouseClick(FRM_Alv->Image1, Qt::LeftButton, {}, target);
+    ASSERT_EQ(RecentreTarget, target);
+    std::vector<double> off;
+    const auto measure = [&] {
+        off.push_back(QLineF(starCentre(*SlotBitmaps[1][0], TrackedStarPos, 40), QPointF(target)).length());
+    };
+    ASSERT_TRUE(runFrames(120, measure));
+    const double farthest = *std::max_element(off.begin(), off.end());
+    const double lastMean = std::accumulate(off.end() - 20, off.end(), 0.0) / 20;
+    EXPECT_LE(farthest, 16) << "the star went away from the target";
+    EXPECT_LE(lastMean, 2.0) << "the star stayed " << lastMean << " pixels from the target";
+    s->CKB_Suivi->click();
 }
 
 TEST_F(SimulatorGuiding, ThePluginButtonListsEveryGuiderAsPluginColonDevice)

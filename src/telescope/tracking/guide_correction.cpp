@@ -97,6 +97,7 @@ void SendGuideCorrection(double DX, double DY)
 
     if (imageScaleMissing(scale))
         return;
+    Prg_Suivi::UseGuideRateForGuiding();
 
     const bool separate = p.CKB_Axes_Separes->isChecked();
     if (separate) {

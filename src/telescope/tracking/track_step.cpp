@@ -268,8 +268,9 @@ void follow(Step& s)
     const auto* t = FRM_Tool_Suivi;
     if (t->CKB_Recentrage->isChecked()) {
         drawCross(s.view, RecentreTarget.x(), RecentreTarget.y());
+        // The star's offset from the target: the moves bring it there.
         if (correctionDue())
-            SendGuideCorrection(RecentreTarget.x() - TrackedStarPos.x(), RecentreTarget.y() - TrackedStarPos.y());
+            SendGuideCorrection(TrackedStarPos.x() - RecentreTarget.x(), TrackedStarPos.y() - RecentreTarget.y());
     }
     if (FRM_Longuepose && FRM_Longuepose->CKB_Holdspan->isChecked()) {
         const double half = FRM_Pref ? FRM_Pref->SPED_Neutre->value() / 2.0 : 0.0;
