@@ -12,6 +12,7 @@ PACKAGES=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libv4l-dev
   libsqlite3-dev
   xvfb xauth fonts-dejavu-core espeak-ng
+  pulseaudio pulseaudio-utils gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   openbox xdotool x11-apps imagemagick
   clang-14 libclang-rt-14-dev
 )
