@@ -1,15 +1,18 @@
 // The "Jouer un fichier son" actions of motion detection and of a lost
-// guide star, played by the program's own sound service on a real sound
-// server with a null output.
+// guide star, and the focusing aid's prompts, played by the program's own
+// sound service on a real sound server with a null output.
 
 #include "pipeline_fixture.h"
 
+#include "app/frm_pref.h"
 #include "app/ui/event_boundary.h"
+#include "imaging/focus_aids.h"
 #include "imaging/frame_helpers.h"
 #include "platform/audio_sound_service.h"
 #include "support/null_sound_server.h"
 #include "telescope/frm_prg_action.h"
 #include "telescope/frm_prg_action_ls.h"
+#include "translation/translated_texts.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
@@ -99,4 +102,24 @@ TEST_F(SoundActions, ALostStarWithACorruptSoundFileSaysSoOnceAndPlaysItOnceMende
     EXPECT_TRUE(service->playing());
     ASSERT_TRUE(testsupport::waitUntil([&] { return !service->playing(); }, 5000));
     EXPECT_NEAR(rec.stop().length_ms, 300, 40);
+}
+
+TEST_F(SoundActions, TheFocusingAidSpeaksTheBuiltInPromptOfTheLanguageInForce)
+{
+    FocusTolerance = 0.01;
+    FocusSensitivity = 0.01;
+    // The English language file gives "OUI" the value "YES".
+    struct Reset {
+        ~Reset() { Translation::ResetTexts(); }
+    } reset;
+    TranslatedTexts.Txt_OUI = QStringLiteral("YES");
+    testsupport::OutputRecorder rec(*server);
+    ASSERT_TRUE(rec.running());
+    Align_V::PlayFocusSound(true, 4, 2, 3, 3.5);   // better by more than the sensitivity
+    EXPECT_EQ(service->current(), QStringLiteral(":/sounds/YES.wav"));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !service->playing(); }, 5000));
+    EXPECT_TRUE(rec.stop().any);
+    Align_V::PlayFocusSound(true, 4, 2, 2, 3);   // at the best
+    EXPECT_EQ(service->current(), QStringLiteral(":/sounds/TOP.wav"));
+    EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
 }
