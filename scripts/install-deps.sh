@@ -12,6 +12,10 @@ PACKAGES=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libv4l-dev
   libsqlite3-dev
   xvfb xauth fonts-dejavu-core espeak-ng
+  # Sound: Qt 6.4's audio output talks to a PulseAudio server (libpulse0); its
+  # media backend on Debian 12 is GStreamer, whose base and good plug-ins it
+  # loads. pulseaudio and its tools (parec) give the tests a server of their own.
+  pulseaudio pulseaudio-utils gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   openbox xdotool x11-apps imagemagick
   clang-14 libclang-rt-14-dev
 )

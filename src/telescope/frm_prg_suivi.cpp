@@ -3,6 +3,8 @@
 #include "app/frm_pref.h"
 #include "app/ui/event_boundary.h"
 #include "platform/com_io.h"
+#include "platform/paths.h"
+#include "platform/sound_service.h"
 #include "telescope/mount_state.h"
 #include "telescope/mount_conversation.h"
 #include "telescope/prg_suivi.h"
@@ -40,6 +42,11 @@ TFRM_Prg_Suivi::TFRM_Prg_Suivi(QWidget* parent) : TForm(parent)
     connect(TMR_ScopePosition, &QTimer::timeout, this, [this] {
         app::runGuarded(QStringLiteral("TMR_ScopePosition"), [this] { TMR_ScopePositionTimer(); });
     });
+    // The end-of-slew sound: a stored path (either separator, relative to
+    // the program folder), played without waiting.
+    Prg_Suivi::Hooks.PlaySoundFile = [](const QString& stored) {
+        platform::sound().playFile(platform::resolveDataFile(platform::fromStoredPath(stored.trimmed())));
+    };
 }
 
 TFRM_Prg_Suivi::~TFRM_Prg_Suivi()

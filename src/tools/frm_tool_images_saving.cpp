@@ -129,8 +129,13 @@ void TFRM_Tool_Images::SaveImage()
     if (const auto freeKB = Util_Images::FreeDiskSpaceKB(EDT_Nom_Image->text()); freeKB && FRM_Pref) {
         EDT_FreeDiskSpaceMb->setText(QString::number(*freeKB));
         if (std::int64_t(FRM_Pref->SPED_MinFreeDiskSpace->value()) * 1024 >= *freeKB) {
-            if (FRM_Pref->CKB_Jouer_un_son->isChecked())
-                platform::sound().playFile(platform::fromStoredPath(FRM_Pref->EDT_Son_a_jouer->text()));
+            if (FRM_Pref->CKB_Jouer_un_son->isChecked()) {
+                // Saved frame after frame, the alarm still playing goes on
+                // instead of starting over on each one.
+                const QString alarm = platform::fromStoredPath(FRM_Pref->EDT_Son_a_jouer->text());
+                if (!platform::sound().filePlaying(alarm))
+                    platform::sound().playFile(alarm);
+            }
             if (FRM_Pref->CKB_Arreter_Sauvegarde->isChecked()) {
                 StopAfterRule(kDiskCritical);
                 return;

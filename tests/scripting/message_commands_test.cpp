@@ -4,10 +4,12 @@
 #include "app/frm_pref.h"
 #include "app/frm_message.h"
 #include "app/systeme.h"
+#include "platform/audio_sound_service.h"
 #include "platform/com_io.h"
 #include "platform/port_access.h"
 #include "platform/port_access_sim.h"
 #include "platform/pseudo_terminal.h"
+#include "support/null_sound_server.h"
 #include "telescope/frm_com_trafic.h"
 
 #include <QElapsedTimer>
@@ -79,6 +81,32 @@ TEST_F(MessageCommands, BeepsAndSoundsGoToTheSoundService)
     ASSERT_EQ(notWave.size(), 1);
     EXPECT_TRUE(notWave.front().endsWith(QStringLiteral("notes.txt")));
     EXPECT_EQ(sounds.playedFiles.size(), 1);
+}
+
+TEST_F(MessageCommands, PlaysoundIsHeardOnTheSoundOutputWhileTheScriptGoesOn)
+{
+    QString why;
+    testsupport::NullSoundServer* server = testsupport::NullSoundServer::get(&why);
+    if (!server)
+        GTEST_SKIP() << "no sound server for this test: " << why.toStdString();
+    platform::AudioSoundService service([](const QString& t) { ADD_FAILURE() << t.toStdString(); });
+    platform::setSoundService(&service);
+    struct Restore {
+        testsupport::RecordingSoundService& fake;
+        ~Restore() { platform::setSoundService(&fake); }
+    } restore{sounds};
+    dir.writeFile(QStringLiteral("do.wav"), testsupport::toneWav(523, 400));
+    const QString path = dir.filePath(QStringLiteral("do.wav"));
+
+    testsupport::OutputRecorder rec(*server);
+    ASSERT_TRUE(rec.running());
+    EXPECT_EQ(delayAfter(QStringLiteral("playsound(\"%1\")").arg(path)), 50) << "the script does not wait for the sound";
+    EXPECT_TRUE(service.filePlaying(path));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !service.playing(); }, 5000));
+    const testsupport::Heard heard = rec.stop();
+    ASSERT_TRUE(heard.any);
+    EXPECT_NEAR(heard.length_ms, 400, 40);
+    EXPECT_NEAR(heard.frequency_hz, 523, 15);
 }
 
 TEST_F(MessageCommands, WaitDelaysTheNextStatementAndLeavesTheLevelRunning)

@@ -74,6 +74,28 @@ TEST_F(MountTest, Lx200GotoRunsUntilThePollSeesItsEnd)
     EXPECT_TRUE(scriptResumed());
 }
 
+TEST_F(MountTest, TheEndOfAGotoPlaysItsSoundThroughTheSoundService)
+{
+    testsupport::RecordingSoundService sounds;
+    dir.writeFile(QStringLiteral("Sounds/fin.wav"), QByteArray("RIFF\x04\x00\x00\x00WAVE", 12));
+    pref().RDB_Mount_LX200->setChecked(true);
+    ASSERT_TRUE(ConnectMount());
+    pref().EDT_Fin_GOTO_Son_a_jouer->setText(QStringLiteral("Sounds\\fin.wav"));
+    pref().CKB_Fin_Goto_Jouer_un_son->setChecked(true);
+    ASSERT_TRUE(pref().CKB_Fin_Goto_Jouer_un_son->isChecked());
+
+    EXPECT_TRUE(GotoCoordinates(hms(5, 30, 0), -dms(0, 30, 0), nullptr));
+    ASSERT_TRUE(settle());
+    clock.advanceMs(500);
+    FRM_Prg_Suivi->TMR_ScopePositionTimer();
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(sounds.playedFiles.isEmpty()) << "nothing plays while the goto runs";
+    clock.advanceMs(60000);
+    FRM_Prg_Suivi->TMR_ScopePositionTimer();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(sounds.playedFiles, QStringList{dir.filePath(QStringLiteral("Sounds/fin.wav"))});
+}
+
 TEST_F(MountTest, AbortAndSyncOnAnLx200Mount)
 {
     pref().RDB_Mount_LX200->setChecked(true);

@@ -2,6 +2,8 @@
 
 #include "app/align_v_features.h"
 #include "app/frm_message.h"
+#include "platform/audio_sound_service.h"
+#include "support/null_sound_server.h"
 #include "scripting/scripts.h"
 #include "telescope/ascom_bridge.h"
 #include "telescope/frm_object_action.h"
@@ -356,4 +358,37 @@ TEST_F(HandPadTest, AutomaticFocusingHalvesItsStepUntilTheTargetIsReached)
     pad().AutofocusStep(false, 6.0);
     EXPECT_EQ(pad().GAUGE_Autofocus->value(), 100);
     pad().BTN_Arreter_AutofocusClick();
+}
+
+TEST_F(HandPadTest, SpokenPromptsReachTheSoundOutputOneAfterTheOtherAtTheirSpacing)
+{
+    QString why;
+    testsupport::NullSoundServer* server = testsupport::NullSoundServer::get(&why);
+    if (!server)
+        GTEST_SKIP() << "no sound server for this test: " << why.toStdString();
+    platform::AudioSoundService service([](const QString& t) { ADD_FAILURE() << t.toStdString(); });
+    platform::setSoundService(&service);
+    struct Restore {
+        testsupport::RecordingSoundService& fake;
+        ~Restore() { platform::setSoundService(&fake); }
+    } restore{sound};
+    dir.writeFile(QStringLiteral("Sons/S_1.wav"), testsupport::toneWav(440, 200));
+    dir.writeFile(QStringLiteral("Sons/S_2.wav"), testsupport::toneWav(440, 200));
+
+    testsupport::OutputRecorder rec(*server);
+    ASSERT_TRUE(rec.running());
+    Telescope::PlayVoicePrompt(QStringLiteral("S_1"), 300);
+    Telescope::PlayVoicePrompt(QStringLiteral("S_2"), 300);
+    EXPECT_EQ(Telescope::Prompts().Pending(), 1u) << "the second waits for the first one's time";
+    testsupport::waitUntil([] { return !Telescope::Prompts().Busy(); }, 5000);
+    testsupport::waitUntil([&] { return !service.playing(); }, 5000);
+    const testsupport::Heard heard = rec.stop();
+
+    // The first tone, its 100 ms of quiet, the second: 300 + 200 ms (a
+    // few tens of ms either way as the output opens each one).
+    ASSERT_TRUE(heard.any);
+    EXPECT_GE(heard.length_ms, 450);
+    EXPECT_LE(heard.length_ms, 700);
+    // Both tones in full: 400 ms of periods at 440 Hz.
+    EXPECT_NEAR(heard.frequency_hz * heard.length_ms / 1000, 0.4 * 440, 10);
 }

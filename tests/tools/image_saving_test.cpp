@@ -242,6 +242,25 @@ TEST_F(ImageTool, PrefixEditWarnsOnlyWhenAskedAndOffersToCreateAMissingFolder)
     EXPECT_EQ(boxes.shown.size(), 2u) << "not typed since: no question";
 }
 
+TEST_F(ImageTool, TheFreeSpaceAlarmPlaysOnThroughTheFramesSavedWhileItSounds)
+{
+    FRM_Pref->SPED_MinFreeDiskSpace->setValue(150);
+    dir.writeFile(QStringLiteral("alarme.wav"), "RIFF");
+    FRM_Pref->EDT_Son_a_jouer->setText(dir.filePath(QStringLiteral("alarme.wav")));
+    FRM_Pref->CKB_Jouer_un_son->setChecked(true);
+    FRM_Pref->CKB_Arreter_Sauvegarde->setChecked(false);
+    freeBytes = 100.0 * 1024 * 1024;   // below the minimum, saving goes on
+    tool().BTN_Demarrer_SauvClick();
+    ASSERT_TRUE(SequenceSaving);
+    sounds.stillPlaying = true;
+    frames(3);
+    EXPECT_EQ(sounds.playedFiles.size(), 1);
+    sounds.stillPlaying = false;
+    frames(1);
+    EXPECT_EQ(sounds.playedFiles.size(), 2);
+    tool().BTN_Arreter_SauvClick();
+}
+
 TEST_F(ImageTool, CriticalFreeSpaceStopsTheSequenceWithASoundAndWritesNothing)
 {
     tool().RDB_Pendant->setChecked(true);

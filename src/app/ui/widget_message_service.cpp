@@ -1,9 +1,10 @@
 #include "app/ui/widget_message_service.h"
 
+#include "app/ui/event_boundary.h"
 #include "app/ui/same_cause_guard.h"
 #include "app/ui/widget_dialog_service.h"
 #include "platform/dialog_service.h"
-#include "platform/sound_service.h"
+#include "platform/audio_sound_service.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -78,11 +79,14 @@ platform::MsgResult WidgetMessageService::show(const platform::Message& message)
 
 namespace {
 
-// The desktop's alert sound for every kind of beep; sound files and prompts
-// stay with the platform's service.
-class DesktopSoundService final : public platform::SoundService {
+// Sound files and prompts on the default audio output, their troubles told
+// once in the message window; the desktop's alert sound for every kind of beep.
+class DesktopSoundService final : public platform::AudioSoundService {
 public:
-    void playResource(const QString&) override {}
+    explicit DesktopSoundService(QObject* parent)
+        : AudioSoundService([](const QString& text) { reportOnce(text); }, parent)
+    {
+    }
     void beep(int) override { QApplication::beep(); }
 };
 
@@ -90,8 +94,17 @@ public:
 
 void installWidgetServices()
 {
-    static DesktopSoundService sounds;
-    platform::setSoundService(&sounds);
+    // Made on the interface thread and owned by the application, so its
+    // audio output is let go before the application ends.
+    static DesktopSoundService* sounds = nullptr;
+    if (!sounds && qApp) {
+        sounds = new DesktopSoundService(qApp);
+        QObject::connect(sounds, &QObject::destroyed, [] {
+            sounds = nullptr;
+            platform::setSoundService(nullptr);
+        });
+        platform::setSoundService(sounds);
+    }
     static WidgetMessageService screen;
     static SameCauseGuard guarded(screen);
     static WidgetDialogService dialogs;

@@ -1,0 +1,264 @@
+// The program's sound service on a real sound server (a private PulseAudio
+// with a null output): what it plays reaches the output with the file's
+// tone and length, a new sound replaces the one playing, and a file it
+// cannot play is told once and skipped. WAV decoding is checked on bytes.
+
+#include "platform/audio_sound_service.h"
+#include "platform/wav_file.h"
+#include "support/null_sound_server.h"
+
+#include <QElapsedTimer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace platform;
+using testsupport::Heard;
+using testsupport::NullSoundServer;
+using testsupport::OutputRecorder;
+
+namespace {
+
+QByteArray le16(int v) { return QByteArray(1, char(v & 0xFF)) + QByteArray(1, char((v >> 8) & 0xFF)); }
+QByteArray le32(std::uint32_t v) { return le16(int(v & 0xFFFF)) + le16(int(v >> 16)); }
+
+QByteArray wav(int tag, int channels, int rate, int bits, const QByteArray& data, const QByteArray& extra = {},
+               std::uint32_t dataSize = 0xFFFFFFFF)
+{
+    const int align = channels * bits / 8;
+    QByteArray fmt = le16(tag) + le16(channels) + le32(std::uint32_t(rate)) + le32(std::uint32_t(rate * align))
+                     + le16(align) + le16(bits) + extra;
+    QByteArray body = "WAVE";
+    body += "fmt " + le32(std::uint32_t(fmt.size())) + fmt;
+    body += "LIST" + le32(3) + "abc" + QByteArray(1, 0);   // an odd chunk, padded
+    body += "data" + le32(dataSize == 0xFFFFFFFF ? std::uint32_t(data.size()) : dataSize) + data;
+    return "RIFF" + le32(std::uint32_t(body.size())) + body;
+}
+
+class SoundOutput : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QString why;
+        server_ = NullSoundServer::get(&why);
+        if (!server_)
+            GTEST_SKIP() << "no sound server for this test: " << why.toStdString();
+        ASSERT_TRUE(dir_.isValid());
+    }
+    QString writeFile(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = dir_.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    }
+
+    NullSoundServer* server_ = nullptr;
+    QTemporaryDir dir_;
+    QStringList told_;
+};
+
+} // namespace
+
+TEST(WavFile, DecodesTheKindsTheSystemPlaysAndRefusesTheRestWithAReason)
+{
+    WavSound s;
+    QString reason;
+    // 16-bit stereo: two frames.
+    ASSERT_TRUE(decodeWav(wav(1, 2, 44100, 16, QByteArray("\x01\x02\x03\x04\x05\x06\x07\x08", 8)), s, reason))
+        << reason.toStdString();
+    EXPECT_EQ(s.sample, WavSound::Sample::Int16);
+    EXPECT_EQ(s.channels, 2);
+    EXPECT_EQ(s.rate_hz, 44100);
+    EXPECT_EQ(s.frames(), 2);
+    // 24 bits are widened to 32, the low byte zero.
+    ASSERT_TRUE(decodeWav(wav(1, 1, 8000, 24, QByteArray("\x11\x22\x33\x44\x55\x66", 6)), s, reason));
+    EXPECT_EQ(s.sample, WavSound::Sample::Int32);
+    EXPECT_EQ(s.pcm, QByteArray("\x00\x11\x22\x33\x00\x44\x55\x66", 8));
+    // The extensible header with a float sub-format; 8-bit samples.
+    QByteArray ext = le16(22) + le16(32) + le32(3) + le16(3) + QByteArray(14, 0);
+    ASSERT_TRUE(decodeWav(wav(0xFFFE, 1, 48000, 32, QByteArray(8, 0), ext), s, reason)) << reason.toStdString();
+    EXPECT_EQ(s.sample, WavSound::Sample::Float);
+    ASSERT_TRUE(decodeWav(wav(1, 1, 11025, 8, QByteArray(11025, char(0x80))), s, reason));
+    EXPECT_EQ(s.duration_ms(), 1000);
+    // A recording cut short plays its whole frames.
+    ASSERT_TRUE(decodeWav(wav(1, 1, 8000, 16, QByteArray(5, 1), {}, 1000), s, reason));
+    EXPECT_EQ(s.frames(), 2);
+
+    const QByteArray refused[] = {
+        QByteArray("RIFF\x04\x00\x00\x00" "AVI ", 12),
+        QByteArray("ID3\x03 an mp3 file"),
+        wav(2, 1, 8000, 4, QByteArray(100, 0)),    // ADPCM
+        wav(1, 1, 8000, 12, QByteArray(100, 0)),   // 12 bits
+        wav(1, 0, 8000, 16, QByteArray(100, 0)),   // no channel
+        wav(1, 1, 8000, 16, QByteArray()),         // no sound
+        wav(1, 1, 8000, 16, QByteArray(100, 0)).left(30),
+    };
+    for (const QByteArray& bytes : refused) {
+        reason.clear();
+        EXPECT_FALSE(decodeWav(bytes, s, reason)) << bytes.toHex().toStdString();
+        EXPECT_FALSE(reason.isEmpty());
+    }
+    EXPECT_FALSE(readWavFile(QStringLiteral("/nonexistent/ding.wav"), s, reason));
+}
+
+TEST_F(SoundOutput, AFileReachesTheOutputWithItsToneAndLengthWithoutTheCallerWaiting)
+{
+    AudioSoundService service([this](const QString& t) { told_ << t; });
+    const QString tone = writeFile(QStringLiteral("la.wav"), testsupport::toneWav(440, 600));
+    OutputRecorder rec(*server_);
+    ASSERT_TRUE(rec.running());
+
+    QElapsedTimer call;
+    call.start();
+    service.playFile(tone);
+    EXPECT_LT(call.elapsed(), 300);   // returns long before the sound ends
+    EXPECT_TRUE(service.filePlaying(tone));
+    EXPECT_FALSE(service.filePlaying(dir_.filePath(QStringLiteral("other.wav"))));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !service.playing(); }, 5000));
+    const Heard heard = rec.stop();
+
+    EXPECT_TRUE(told_.isEmpty()) << told_.join('\n').toStdString();
+    ASSERT_TRUE(heard.any);
+    EXPECT_NEAR(heard.length_ms, 600, 40);
+    EXPECT_NEAR(heard.frequency_hz, 440, 15);
+    EXPECT_FALSE(service.filePlaying(tone));
+}
+
+TEST_F(SoundOutput, ASoundStartedWhileAnotherPlaysReplacesIt)
+{
+    AudioSoundService service([this](const QString& t) { told_ << t; });
+    const QString longTone = writeFile(QStringLiteral("long.wav"), testsupport::toneWav(440, 2000));
+    const QString shortTone = writeFile(QStringLiteral("short.wav"), testsupport::toneWav(880, 300));
+    OutputRecorder rec(*server_);
+    ASSERT_TRUE(rec.running());
+
+    service.playFile(longTone);
+    testsupport::spinFor(300);
+    service.playFile(shortTone);
+    EXPECT_FALSE(service.filePlaying(longTone));
+    EXPECT_TRUE(service.filePlaying(shortTone));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !service.playing(); }, 5000));
+    const Heard heard = rec.stop();
+
+    // 300 ms of the first tone, then the second in full: far less than the
+    // first tone alone.
+    ASSERT_TRUE(heard.any);
+    EXPECT_NEAR(heard.length_ms, 600, 120);
+    EXPECT_GT(heard.frequency_hz, 440 + 40);
+}
+
+TEST_F(SoundOutput, ThePromptsAreBuiltInAndPlayedByNameInEitherLanguage)
+{
+    AudioSoundService service([this](const QString& t) { told_ << t; });
+    for (const QString& name : AudioSoundService::resourceNames()) {
+        OutputRecorder rec(*server_);
+        ASSERT_TRUE(rec.running());
+        service.playResource(name.toLower());
+        EXPECT_EQ(service.current(), QStringLiteral(":/sounds/%1.wav").arg(name));
+        ASSERT_TRUE(testsupport::waitUntil([&] { return !service.playing(); }, 5000));
+        WavSound own;
+        QString reason;
+        ASSERT_TRUE(readWavFile(QStringLiteral(":/sounds/%1.wav").arg(name), own, reason));
+        const Heard heard = rec.stop();
+        ASSERT_TRUE(heard.any) << name.toStdString();
+        EXPECT_GT(heard.length_ms, 80) << name.toStdString();
+        EXPECT_LE(heard.length_ms, own.duration_ms() + 30) << name.toStdString();
+    }
+    // Asked for again while it plays (frame after frame), a prompt goes on;
+    // another prompt replaces it.
+    {
+        WavSound oui;
+        QString reason;
+        ASSERT_TRUE(readWavFile(QStringLiteral(":/sounds/OUI.wav"), oui, reason));
+        OutputRecorder rec(*server_);
+        service.playResource(QStringLiteral("OUI"));
+        for (int i = 0; i < 8; ++i) {
+            testsupport::spinFor(40);
+            service.playResource(QStringLiteral("OUI"));
+        }
+        ASSERT_TRUE(testsupport::waitUntil([&] { return !service.playing(); }, 5000));
+        EXPECT_LE(rec.stop().length_ms, oui.duration_ms() + 30);
+        service.playResource(QStringLiteral("OUI"));
+        service.playResource(QStringLiteral("NON"));
+        EXPECT_EQ(service.current(), QStringLiteral(":/sounds/NON.wav"));
+        service.stop();
+    }
+    // A name that is no prompt plays nothing, and says nothing.
+    service.playResource(QStringLiteral("MAYBE"));
+    EXPECT_FALSE(service.playing());
+    EXPECT_TRUE(told_.isEmpty()) << told_.join('\n').toStdString();
+}
+
+TEST_F(SoundOutput, AFileThatCannotBePlayedIsToldOnceAndSkipped)
+{
+    AudioSoundService service([this](const QString& t) { told_ << t; });
+    const QString missing = dir_.filePath(QStringLiteral("absent.wav"));
+    const QString corrupt = writeFile(QStringLiteral("corrupt.wav"), QByteArray("RIFF\x10\x00\x00\x00WAVEfmt \x40", 17));
+    const QString notWav = writeFile(QStringLiteral("song.wav"), QByteArray("ID3\x04\x00 not a wave file at all"));
+    const QString tone = writeFile(QStringLiteral("la.wav"), testsupport::toneWav(440, 200));
+
+    OutputRecorder rec(*server_);
+    ASSERT_TRUE(rec.running());
+    service.playFile(tone);
+    for (int i = 0; i < 3; ++i) {
+        for (const QString& bad : {missing, corrupt, notWav}) {
+            QElapsedTimer t;
+            t.start();
+            service.playFile(bad);
+            EXPECT_LT(t.elapsed(), 200);
+            EXPECT_FALSE(service.filePlaying(bad));
+        }
+    }
+    ASSERT_EQ(told_.size(), 3) << told_.join('\n').toStdString();
+    EXPECT_TRUE(told_[0].contains(QStringLiteral("absent.wav")));
+    EXPECT_TRUE(told_[1].contains(QStringLiteral("corrupt.wav")));
+    EXPECT_TRUE(told_[2].contains(QStringLiteral("song.wav")));
+    // The sound playing before goes on: a file that cannot be played stops nothing.
+    EXPECT_TRUE(service.filePlaying(tone));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !service.playing(); }, 5000));
+    const Heard heard = rec.stop();
+    EXPECT_NEAR(heard.length_ms, 200, 40);
+}
+
+// Run in a process of its own whose audio layer finds no server: the
+// sounds are skipped, nothing waits, and the missing output is told once.
+TEST(SoundWithoutOutput, TheProgramGoesOnSilentlyAndSaysSoOnce)
+{
+    if (qEnvironmentVariableIsEmpty("NJ_SOUND_WITHOUT_OUTPUT")) {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("NJ_SOUND_WITHOUT_OUTPUT"), QStringLiteral("1"));
+        env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:/nonexistent/nj-no-sound-server"));
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=SoundWithoutOutput.TheProgramGoesOnSilentlyAndSaysSoOnce")});
+        ASSERT_TRUE(child.waitForFinished(60000));
+        const QString out = QString::fromLocal8Bit(child.readAll());
+        EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+        EXPECT_TRUE(out.contains(QStringLiteral("[  PASSED  ] 1 test"))) << out.toStdString();
+        return;
+    }
+    QTemporaryDir dir;
+    const QString tone = dir.filePath(QStringLiteral("la.wav"));
+    QFile f(tone);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(testsupport::toneWav(440, 500));
+    f.close();
+    QStringList told;
+    AudioSoundService service([&](const QString& t) { told << t; });
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < 3; ++i) {
+        service.playFile(tone);
+        service.playResource(QStringLiteral("TOP"));
+        EXPECT_FALSE(service.playing());
+        EXPECT_FALSE(service.filePlaying(tone));
+    }
+    EXPECT_LT(t.elapsed(), 2000);
+    EXPECT_EQ(told, QStringList{QStringLiteral("Aucune sortie audio : les sons ne sont pas joués")});
+}

@@ -1,0 +1,202 @@
+#include "support/null_sound_server.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <cmath>
+#include <csignal>
+#include <sys/types.h>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+
+namespace testsupport {
+
+namespace {
+qint64 g_serverPid = 0;
+void endServer()
+{
+    if (g_serverPid > 0)
+        ::kill(pid_t(g_serverPid), SIGTERM);
+}
+} // namespace
+
+struct NullSoundServerStarter {
+    NullSoundServer server;
+    QString why;
+    bool ok = false;
+    QTemporaryDir dir{QDir::temp().filePath(QStringLiteral("nj-pulse-XXXXXX"))};
+
+    NullSoundServerStarter()
+    {
+        const QString program = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
+        if (program.isEmpty()) {
+            why = QStringLiteral("pulseaudio is not installed (scripts/install-deps.sh installs it)");
+            return;
+        }
+        if (!dir.isValid()) {
+            why = QStringLiteral("no temporary folder for the sound server");
+            return;
+        }
+        const QString socket = dir.filePath(QStringLiteral("native"));
+        QDir(dir.path()).mkpath(QStringLiteral("home"));
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), dir.filePath(QStringLiteral("home")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("home")));
+        env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        env.remove(QStringLiteral("PULSE_SERVER"));
+        p.setProcessEnvironment(env);
+        p.setProgram(program);
+        // No configuration file, no session bus, no daemon: one null output
+        // and one socket; the server ends by itself 10 s after its last
+        // client should this process die without ending it.
+        p.setArguments({QStringLiteral("--daemonize=no"), QStringLiteral("-n"), QStringLiteral("--system=false"),
+                        QStringLiteral("--use-pid-file=false"), QStringLiteral("--exit-idle-time=10"),
+                        QStringLiteral("--log-target=stderr"), QStringLiteral("--log-level=error"),
+                        QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=nj_null rate=44100"),
+                        QStringLiteral("-L"),
+                        QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=") + socket});
+        p.setStandardOutputFile(QProcess::nullDevice());
+        p.setStandardErrorFile(dir.filePath(QStringLiteral("server.log")));
+        if (!p.startDetached(&g_serverPid)) {
+            why = QStringLiteral("pulseaudio did not start: ") + p.errorString();
+            return;
+        }
+        std::atexit(endServer);
+        QElapsedTimer t;
+        t.start();
+        while (!QFileInfo(socket).exists() && t.elapsed() < 10000)
+            QThread::msleep(20);
+        if (!QFileInfo(socket).exists()) {
+            QFile log(dir.filePath(QStringLiteral("server.log")));
+            log.open(QIODevice::ReadOnly);
+            why = QStringLiteral("pulseaudio started but opened no socket: ") + QString::fromLocal8Bit(log.readAll());
+            return;
+        }
+        server.address_ = QStringLiteral("unix:") + socket;
+        // The audio layer reads it when it first connects.
+        qputenv("PULSE_SERVER", server.address_.toLocal8Bit());
+        ok = true;
+    }
+};
+
+NullSoundServer* NullSoundServer::get(QString* why)
+{
+    static NullSoundServerStarter starter;
+    if (why)
+        *why = starter.why;
+    return starter.ok ? &starter.server : nullptr;
+}
+
+bool waitUntil(const std::function<bool()>& done, int timeout_ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > timeout_ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+void spinFor(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    waitUntil([&] { return t.elapsed() >= ms; }, ms + 1000);
+}
+
+OutputRecorder::OutputRecorder(const NullSoundServer& server) : parec_(std::make_unique<QProcess>())
+{
+    parec_->setProgram(QStringLiteral("parec"));
+    parec_->setArguments({QStringLiteral("--server=") + server.serverAddress(), QStringLiteral("--device=nj_null.monitor"),
+                          QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                          QStringLiteral("--rate=%1").arg(kRate), QStringLiteral("--channels=1"),
+                          QStringLiteral("--latency-msec=10")});
+    QObject::connect(parec_.get(), &QProcess::readyReadStandardOutput, [this] { bytes_ += parec_->readAllStandardOutput(); });
+    parec_->start();
+    if (!parec_->waitForStarted(5000))
+        return;
+    // The monitor sends silence while nothing plays: the first bytes say the
+    // recording runs.
+    running_ = waitUntil([this] { return bytes_.size() >= 2048; }, 5000);
+}
+
+OutputRecorder::~OutputRecorder()
+{
+    if (parec_->state() != QProcess::NotRunning) {
+        parec_->kill();
+        parec_->waitForFinished(2000);
+    }
+}
+
+Heard OutputRecorder::stop()
+{
+    spinFor(100);   // what is still on its way
+    bytes_ += parec_->readAllStandardOutput();
+    parec_->kill();
+    parec_->waitForFinished(2000);
+    std::vector<std::int16_t> samples(std::size_t(bytes_.size() / 2));
+    std::memcpy(samples.data(), bytes_.constData(), samples.size() * 2);
+    return analyse(samples, kRate);
+}
+
+Heard analyse(const std::vector<std::int16_t>& samples, int rate_hz)
+{
+    constexpr int kLoud = 1500;
+    Heard h;
+    std::size_t first = samples.size(), last = 0;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        if (std::abs(int(samples[i])) > kLoud) {
+            first = std::min(first, i);
+            last = i;
+        }
+    }
+    if (first >= samples.size())
+        return h;
+    h.any = true;
+    h.start_ms = double(first) * 1000.0 / rate_hz;
+    h.length_ms = double(last - first) * 1000.0 / rate_hz;
+    int rising = 0;
+    for (std::size_t i = first + 1; i <= last; ++i)
+        if (samples[i - 1] < 0 && samples[i] >= 0)
+            ++rising;
+    if (h.length_ms > 0)
+        h.frequency_hz = rising * 1000.0 / h.length_ms;
+    return h;
+}
+
+QByteArray toneWav(double frequency_hz, int length_ms, int rate_hz)
+{
+    const int frames = int(std::int64_t(rate_hz) * length_ms / 1000);
+    QByteArray pcm(frames * 2, Qt::Uninitialized);
+    for (int i = 0; i < frames; ++i) {
+        const auto s = std::int16_t(std::lround(16384.0 * std::sin(2 * M_PI * frequency_hz * i / rate_hz)));
+        pcm[2 * i] = char(s & 0xFF);
+        pcm[2 * i + 1] = char((s >> 8) & 0xFF);
+    }
+    auto u32 = [](std::uint32_t v) {
+        QByteArray b(4, 0);
+        for (int i = 0; i < 4; ++i)
+            b[i] = char((v >> (8 * i)) & 0xFF);
+        return b;
+    };
+    auto u16 = [](std::uint16_t v) { return QByteArray(1, char(v & 0xFF)) + QByteArray(1, char(v >> 8)); };
+    QByteArray out = "RIFF" + u32(std::uint32_t(36 + pcm.size())) + "WAVE";
+    out += "fmt " + u32(16) + u16(1) + u16(1) + u32(std::uint32_t(rate_hz)) + u32(std::uint32_t(rate_hz * 2)) + u16(2)
+           + u16(16);
+    out += "data" + u32(std::uint32_t(pcm.size())) + pcm;
+    return out;
+}
+
+} // namespace testsupport

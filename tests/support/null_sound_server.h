@@ -1,0 +1,65 @@
+#pragma once
+// A real sound server for the tests of the program's sound service: a
+// PulseAudio server private to the test process (own runtime folder and
+// socket, no session bus, root or not) with one null output, made the
+// default server of the process before the audio layer first looks for one.
+// What the output plays is recorded from its monitor with parec.
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace testsupport {
+
+class NullSoundServer {
+public:
+    // The server of this process, started on first use and ended with the
+    // process; nullptr (with the reason in why) when it cannot start.
+    static NullSoundServer* get(QString* why = nullptr);
+
+    QString serverAddress() const { return address_; }
+
+private:
+    QString address_;
+    friend struct NullSoundServerStarter;
+};
+
+// What the null output played while it was recorded.
+struct Heard {
+    bool any = false;
+    double start_ms = 0;       // from the start of the recording
+    double length_ms = 0;      // first to last loud sample
+    double frequency_hz = 0;   // from the rising zero crossings in between
+};
+
+class OutputRecorder {
+public:
+    // Starts recording and returns once the recording runs.
+    explicit OutputRecorder(const NullSoundServer& server);
+    ~OutputRecorder();
+    bool running() const { return running_; }
+    // Stops and analyses what was recorded (mono, 44100 Hz).
+    Heard stop();
+    static constexpr int kRate = 44100;
+
+private:
+    std::unique_ptr<QProcess> parec_;
+    QByteArray bytes_;
+    bool running_ = false;
+};
+
+Heard analyse(const std::vector<std::int16_t>& samples, int rate_hz);
+
+// A 16-bit mono WAV file of a sine tone at half the full scale.
+QByteArray toneWav(double frequency_hz, int length_ms, int rate_hz = 22050);
+
+// Runs the event loop until done() or timeout_ms.
+bool waitUntil(const std::function<bool()>& done, int timeout_ms);
+// Runs the event loop for ms.
+void spinFor(int ms);
+
+} // namespace testsupport
