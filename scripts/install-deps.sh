@@ -12,7 +12,7 @@ PACKAGES=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libv4l-dev
   libsqlite3-dev
   xvfb xauth fonts-dejavu-core espeak-ng
-  openbox xdotool x11-apps imagemagick
+  openbox xdotool x11-apps x11-utils imagemagick
   clang-14 libclang-rt-14-dev
 )
 
