@@ -31,6 +31,8 @@ mkdir -p "$work/run" "$prog/Plugins" "$prog/Scripts" "$out"
 chmod 700 "$work/run"
 cp -r "$source_dir/resources/programdir/." "$prog/"
 cp "$build"/Plugins/NJ_*.so "$prog/Plugins/"
+# The mount: LX200 on COM20, the built-in simulated mount (comports.map).
+printf '[Prefs]\r\nLangue=1\r\n[Autoguide]\r\nRDB_Aucun.Checked=0\r\nRDB_LX200.Checked=1\r\nAG_PortSerie=19\r\n' >"$prog/NightjarPro.ini"
 : >"$boxlog"
 
 xvfb_pid="" ; wm_pid="" ; app_pid=""
@@ -298,6 +300,34 @@ message.show(\"Flats\")"
   until_true 10 script_idle || fail "the script window still runs: $(script_caption)"
 }
 
+case_gotos() {
+  local n m
+  mkdir -p "$out/goto"
+  n=$(box_count)
+  start_script "gotos.txt" "camera(1,start)
+goto.mode(absolute)
+image.sequence.for(3,images)
+goto.destination(00h20m00s,05d00m00s)
+goto.execute
+image.sequence.prefix(\"$out/goto/m1_\")
+image.sequence(startwait)
+goto.destination(00h40m00s,10d00m00s)
+goto.execute
+image.sequence.prefix(\"$out/goto/m2_\")
+image.sequence(startwait)
+goto.destination(01h00m00s,05d00m00s)
+goto.execute
+image.sequence.prefix(\"$out/goto/m3_\")
+image.sequence(startwait)
+camera(1,stop)"
+  answer_driver first hold || return
+  until_true 90 script_idle || fail "the script window still runs: $(script_caption)"
+  for m in m1 m2 m3; do
+    [ "$(ls "$out/goto" | grep -c "^${m}_")" -ge 3 ] || fail "after the goto $m: $(ls "$out/goto" | tr '\n' ' ')"
+  done
+  [ "$(box_count)" -eq "$n" ] || fail "boxes: $(tail -n +$((n + 1)) "$boxlog" | grep '^shown' | tr '\n' '|')"
+}
+
 case_goto_error() {
   local n
   n=$(box_count)
@@ -326,6 +356,7 @@ run_case loop-plugin case_loop last
 run_case integration case_integration
 run_case longexposure case_longexposure
 run_case showwait case_showwait
+run_case gotos case_gotos
 run_case goto-error case_goto_error
 
 echo "boxes:"; sed 's/^/  /' "$boxlog"
