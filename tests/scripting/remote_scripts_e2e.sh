@@ -248,6 +248,11 @@ jump(encore)"
   files=$(files_in "loop$camera")
   [ "$files" -ge 5 ] || fail "only $files files after 8 s"
   script_runs_file "loop$camera.txt" || fail "the script window no longer runs it: $(script_caption)"
+  # A single statement from another program meanwhile leaves the loop running.
+  "$client" execute "messagebox.show(\"distant\")" || fail "the remote client was refused"
+  sleep 3
+  [ "$(files_in "loop$camera")" -ge $((files + 2)) ] || fail "the loop stopped after a remote statement"
+  script_runs_file "loop$camera.txt" || fail "the script window no longer runs it: $(script_caption)"
   [ "$(box_count)" -eq "$n" ] || fail "boxes: $(tail -n +$((n + 1)) "$boxlog" | grep '^shown' | tr '\n' '|')"
   stop_from_script_window
   until_true 10 script_idle || fail "the stop did not stop it: $(script_caption)"
