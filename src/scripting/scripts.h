@@ -161,6 +161,8 @@ bool RunCommandHandler(const QString& name);
 // that is not running (stopped, paused) is left where it stands.
 void ScriptNext(int delay_ms);
 // One clock tick: selects the current line in the editor and executes it.
+// While a script runs or waits the editor takes no keys (the window takes
+// the focus at every tick); its text is edited while paused or stopped.
 void Tick();
 
 // --- levels and runs -------------------------------------------------------

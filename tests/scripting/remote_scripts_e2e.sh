@@ -47,7 +47,6 @@ trap cleanup EXIT
 
 failures=0
 fail() { echo "FAIL [$case_name]: $*"; failures=$((failures + 1)); }
-note() { echo "  [$case_name] $*"; }
 
 # Polls a condition (a shell command) every 0.2 s for at most $1 seconds.
 until_true() {
