@@ -16,7 +16,7 @@ PACKAGES=(
   # media backend on Debian 12 is GStreamer, whose base and good plug-ins it
   # loads. pulseaudio and its tools (parec) give the tests a server of their own.
   pulseaudio pulseaudio-utils gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-  openbox xdotool x11-apps imagemagick
+  openbox xdotool x11-apps x11-utils imagemagick
   clang-14 libclang-rt-14-dev
 )
 

@@ -52,8 +52,20 @@ void TFRM_Message::BTN_EffacerClick()
     MEMO_Message->clear();
 }
 
+void TFRM_Message::FormKeyDown(int& key, Qt::KeyboardModifiers)
+{
+    pressedHere_.insert(key);
+}
+
 void TFRM_Message::FormKeyUp(int& key, Qt::KeyboardModifiers)
 {
+    // The release of a key pressed in another window (the Enter that closed
+    // a box, after which this window has the focus) is not the user's.
+    if (!pressedHere_.remove(key))
+        return;
+    // A script waiting for "Poursuivre" could never go on without it.
+    if (waitPending_ && Scripts::ScriptRunning)
+        return;
     if ((key == Qt::Key_Delete || key == Qt::Key_NumLock) && FRM_Raquette && FRM_Raquette->isVisible()) {
         FRM_Raquette->raise();
         FRM_Raquette->activateWindow();

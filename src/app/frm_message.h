@@ -5,6 +5,8 @@
 #include "app/form.h"
 #include "ui_frm_message.h"
 
+#include <QSet>
+
 class TFRM_Message : public TForm, public Ui::TFRM_Message {
     Q_OBJECT
 public:
@@ -12,6 +14,7 @@ public:
 
     void BTN_PoursuivreClick();
     void BTN_EffacerClick();
+    void FormKeyDown(int& key, Qt::KeyboardModifiers shift) override;
     void FormKeyUp(int& key, Qt::KeyboardModifiers shift) override;
 
     // True from ShowMessageAndWait until "Poursuivre" is pressed.
@@ -22,6 +25,9 @@ public:
 
 private:
     bool waitPending_ = false;
+    // Keys pressed while the window had the focus: only their release
+    // closes it, not the release of a key that answered a box.
+    QSet<int> pressedHere_;
 };
 
 extern TFRM_Message* FRM_Message;

@@ -146,7 +146,7 @@ void CmdMessageboxShowwait(std::uint8_t, const QString& arguments)
     QString text;
     if (!DisplayText(arguments, false, text))
         return;
-    BeginWait();   // "Poursuivre" resumes the script
+    BeginWaitForUser();   // only "Poursuivre" resumes the script
     Msg::ShowMessageAndWait(false, text);
 }
 

@@ -150,6 +150,9 @@ void PrepareProcess()
 {
     UseDotDecimalSeparator();
     platform::initProgramDirFromCurrentDir();
+    // The application's title: message boxes without a title of their own
+    // carry it.
+    QGuiApplication::setApplicationDisplayName(kApplicationTitle);
     app::installWidgetServices();
     InstallHintTiming();
 }

@@ -24,7 +24,8 @@ void UseDotDecimalSeparator();
 void InstallHintTiming();
 
 // Steps 1 to 5 of the program block: "." separator, ProgramDir from the
-// current directory, hint timing. Needs the QApplication.
+// current directory, the application title (the display name), hint
+// timing. Needs the QApplication.
 void PrepareProcess();
 
 // Creates every window in order, each stored in its global reference

@@ -108,7 +108,11 @@ void showCount(int count)
 
 // The script's wait for a dialog: a choice resumes it, a cancel stops it.
 // A script that does not wait for the dialog is left alone.
-bool scriptWaits() { return Scripts::ScriptRunning && Scripts::CurrentScript().State == Scripts::StateWaiting; }
+bool scriptWaits()
+{
+    return Scripts::ScriptRunning && Scripts::CurrentScript().State == Scripts::StateWaiting
+           && !Scripts::WaitsForUserAnswer();
+}
 
 } // namespace
 

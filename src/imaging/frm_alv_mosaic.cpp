@@ -318,7 +318,9 @@ void TFRM_Alv::MNU_OuvrirsequenceClick()
     PlayListIsPictures = 1;
     StopForFileSource(true);
     OpenFileSource(list, 0);
-    Scripts::ResumeIfWaiting();
+    // A script waiting for the user's "Poursuivre" goes on only with it.
+    if (!Scripts::WaitsForUserAnswer())
+        Scripts::ResumeIfWaiting();
 }
 
 void TFRM_Alv::SPDB_Ouvrir_BClick()

@@ -70,6 +70,11 @@ struct Statement {
 };
 Statement g_statement;
 
+// What the waiting level waits for: the wait flag of its action, the user's
+// answer (g_userAnswer), or nullptr for a wait that any end resumes.
+const bool* g_awaited = nullptr;
+bool g_userAnswer = false;
+
 // The wait bound's timer and how many looks in a row found nothing to wait for.
 QPointer<QTimer> g_watch;
 int g_idleLooks = 0;
@@ -163,6 +168,17 @@ void selectCurrentLine(TScript& s)
     c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
     c.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
     e->setTextCursor(c);
+}
+
+// While a script runs the window takes the focus at every statement with the
+// statement's line selected: a key meant for another window (the answer to a
+// box or a dialog, a key held down) would replace the line and the script
+// would go on with blank or shifted statements, then end silently. The text
+// is edited while the script is paused or stopped.
+void lockEditor(bool locked)
+{
+    if (QPlainTextEdit* e = editor())
+        e->setReadOnly(locked);
 }
 
 void takeFocusWhenVisible()
@@ -431,6 +447,7 @@ void ResumeScript()
     const ScopedValue<int> run(g_macroLevel, -1);
     ScriptRunning = true;
     ScriptPaused = false;
+    lockEditor(true);
     ScriptNext(50);
 }
 
@@ -490,6 +507,7 @@ void PauseScript()
     enableMainButton("SPDB_Pauser_Script", false);
     g_pausedWhileArmed = clockArmed();
     stopClock();
+    lockEditor(false);
     CurrentScript().State = StatePaused;
 }
 
@@ -517,6 +535,8 @@ void StopScript()
         CurrentScript().State = StateStopped;
         // A stale flag would later resume a script that never waited for it.
         WaitSequence = WaitLongExposure = WaitIntegration = WaitMove = WaitPlayer = false;
+        g_awaited = nullptr;
+        lockEditor(false);
         if (FRM_Script) {
             enableExecuter(true);
             enable(FRM_Script->MNU_ExecuterDuDebut, true);
@@ -552,7 +572,9 @@ void StopAll()
     CurrentLevel = 0;
     ScriptRunning = ScriptPaused = false;
     WaitSequence = WaitLongExposure = WaitIntegration = WaitMove = WaitPlayer = GotoRunning = false;
+    g_awaited = nullptr;
     g_pausedWhileArmed = false;
+    lockEditor(false);
 }
 
 // --- the clock -------------------------------------------------------------------
@@ -600,7 +622,12 @@ void Tick()
 
 void BeginWait(bool& waitFlag)
 {
+    // A remote statement waits for nothing: a flag it set would, when its
+    // action ends, resume whatever the script then waits for.
+    if (inMacroStatement())
+        return;
     BeginWait();
+    g_awaited = &waitFlag;
     waitFlag = true;
 }
 
@@ -609,14 +636,32 @@ void BeginWait()
     if (inMacroStatement())
         return;
     CurrentScript().State = StateWaiting;
+    g_awaited = nullptr;
     armWatch();
+}
+
+void BeginWaitForUser()
+{
+    if (inMacroStatement())
+        return;
+    BeginWait();
+    g_awaited = &g_userAnswer;
+}
+
+bool WaitsForUserAnswer()
+{
+    return ScriptRunning && CurrentScript().State == StateWaiting && g_awaited == &g_userAnswer;
 }
 
 bool ResumeIfWaiting(bool& waitFlag)
 {
     const bool wasSet = waitFlag;
     waitFlag = false;
-    return wasSet && ResumeIfWaiting();
+    // Only the end of what the level waits for resumes it: another action
+    // ending (one a remote statement or the user started) leaves it waiting.
+    if (!wasSet || (g_awaited && g_awaited != &waitFlag))
+        return false;
+    return ResumeIfWaiting();
 }
 
 bool ResumeIfWaiting()
@@ -624,6 +669,7 @@ bool ResumeIfWaiting()
     if (!ScriptRunning || CurrentScript().State != StateWaiting)
         return false;
     const ScopedValue<int> resume(g_macroLevel, -1);
+    g_awaited = nullptr;
     CurrentScript().State = StateRunning;
     ScriptNext(50);
     return true;
@@ -650,6 +696,9 @@ bool frameSourceRuns() { return Cam1Online || Cam2Online || PlayerActive; }
 // otherwise the text telling what is missing.
 QString missingForWait()
 {
+    // The user answers when ready.
+    if (g_awaited == &g_userAnswer)
+        return {};
     if (WaitSequence) {
         if (!SequenceSaving)
             return ScriptTexts::kNoSequence;

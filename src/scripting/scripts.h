@@ -41,9 +41,9 @@
 //   WaitPlayer        player.play(startwait)        the camera/player timers
 //   GotoRunning       goto.execute                  the mount when a slew ends
 //
-// A wait that has no flag of its own (messagebox.showwait, ended by the
-// message window's "Poursuivre") uses BeginWait() and ResumeIfWaiting()
-// without a flag.
+// A wait that has no flag of its own uses BeginWait() and ResumeIfWaiting()
+// without a flag; messagebox.showwait, ended only by the message window's
+// "Poursuivre", uses BeginWaitForUser().
 // A plain delay (the "wait" command) is not a wait in this sense: it only
 // calls ScriptNext(delay) and leaves the level running.
 // ---------------------------------------------------------------------------
@@ -129,8 +129,15 @@ TScript& CurrentScript();
 // before starting the action.
 void BeginWait(bool& waitFlag);
 void BeginWait();
+// A wait that only the user's answer ends ("Poursuivre"): no action's end
+// resumes it, and the wait bound leaves it alone.
+void BeginWaitForUser();
+// True while the current level waits for the user's answer.
+bool WaitsForUserAnswer();
 // Called by the owner of the action when it ends: clears the flag and, when a
-// script runs and waits, continues it 50 ms later. True when it resumed.
+// script runs and waits for that action (or for any end, BeginWait()),
+// continues it 50 ms later. True when it resumed. A statement sent by another
+// program (ExecuteMacroLine) never waits: it sets no flag.
 bool ResumeIfWaiting(bool& waitFlag);
 // The same for a wait that has no flag of its own ("Poursuivre").
 bool ResumeIfWaiting();
@@ -154,6 +161,8 @@ bool RunCommandHandler(const QString& name);
 // that is not running (stopped, paused) is left where it stands.
 void ScriptNext(int delay_ms);
 // One clock tick: selects the current line in the editor and executes it.
+// While a script runs or waits the editor takes no keys (the window takes
+// the focus at every tick); its text is edited while paused or stopped.
 void Tick();
 
 // --- levels and runs -------------------------------------------------------

@@ -212,7 +212,12 @@ void CmdGotoMove(std::uint8_t, const QString& arguments)
         ScriptError(kNoMount);
         return;
     }
-    WaitMove = wait;
+    // Only the end of this move resumes the script (a statement sent by
+    // another program waits for nothing).
+    if (wait)
+        BeginWait(WaitMove);
+    else
+        WaitMove = false;
     try {
         Prg_Suivi::StartMotion(direction, false, true, amount);
     } catch (const std::exception& e) {

@@ -23,6 +23,15 @@ void startWaitingScript()
     Scripts::ScriptRunning = true;
 }
 
+// A key pressed and released while the message window has the focus.
+void typeKey(int key)
+{
+    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(FRM_Message, &down);
+    QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier);
+    QApplication::sendEvent(FRM_Message, &up);
+}
+
 } // namespace
 
 TEST_F(ProgramWindows, MessageWindowAppendsAndClears)
@@ -40,9 +49,30 @@ TEST_F(ProgramWindows, MessageWindowAppendsAndClears)
     FRM_Message->BTN_EffacerClick();
     EXPECT_TRUE(FRM_Message->MEMO_Message->toPlainText().isEmpty());
 
-    // Any key released closes it.
-    QKeyEvent up(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier);
+    // Any key pressed and released in it closes it.
+    typeKey(Qt::Key_A);
+    EXPECT_FALSE(FRM_Message->isVisible());
+}
+
+TEST_F(ProgramWindows, TheKeyThatAnsweredABoxOrAScriptsWaitLeaveTheMessageWindowOnScreen)
+{
+    // Enter closed a box on its press; its release comes to this window,
+    // which has the focus once the box is gone.
+    Msg::ShowMessageText(false, QStringLiteral("Début de la nuit"));
+    QKeyEvent up(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(FRM_Message, &up);
+    EXPECT_TRUE(FRM_Message->isVisible());
+
+    // While a script waits for "Poursuivre" no key takes it away.
+    startWaitingScript();
+    Msg::ShowMessageAndWait(false, QStringLiteral("Mettre le cache puis Poursuivre"));
+    typeKey(Qt::Key_Escape);
+    typeKey(Qt::Key_Space);
+    EXPECT_TRUE(FRM_Message->isVisible());
+    EXPECT_TRUE(FRM_Message->BTN_Poursuivre->isVisibleTo(FRM_Message));
+    FRM_Message->BTN_Poursuivre->click();
+    EXPECT_EQ(Scripts::CurrentScript().State, Scripts::StateRunning);
+    typeKey(Qt::Key_A);
     EXPECT_FALSE(FRM_Message->isVisible());
 }
 
@@ -77,8 +107,7 @@ TEST_F(ProgramWindows, NumLockInTheMessageWindowGoesOnToTheHandPad)
 {
     FRM_Raquette->show();
     Msg::ShowMessageText(false, QStringLiteral("x"));
-    QKeyEvent up(QEvent::KeyRelease, Qt::Key_NumLock, Qt::NoModifier);
-    QApplication::sendEvent(FRM_Message, &up);
+    typeKey(Qt::Key_NumLock);
     EXPECT_FALSE(FRM_Message->isVisible());
     EXPECT_TRUE(FRM_Raquette->isVisible());
 }

@@ -139,6 +139,48 @@ TEST_F(RemoteControl, AMacroStatementLeavesTheScriptWhereItIs)
     EXPECT_FALSE(clockArmed());
 }
 
+TEST_F(RemoteControl, OnlyTheActionAScriptWaitsForResumesIt)
+{
+    // The script waits for the user's "Poursuivre".
+    setText(QStringLiteral("messagebox.showwait(\"Mettre le cache puis Poursuivre\")\ntest.log(after)"));
+    run();
+    ticks();
+    ASSERT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+    // Another program starts an action that a script would wait for; the
+    // action ends.
+    FRM_DDEServer->DDELinkExecuteMacro(QStringLiteral("test.wait"));
+    EXPECT_FALSE(Scripts::WaitSequence);
+    EXPECT_FALSE(Scripts::ResumeIfWaiting(Scripts::WaitSequence));
+    // A goto the user started from the goto window ends.
+    Scripts::GotoRunning = true;
+    EXPECT_FALSE(Scripts::ResumeIfWaiting(Scripts::GotoRunning));
+    // The wait's bound leaves a wait for the user alone.
+    for (int i = 0; i < 4; ++i)
+        Scripts::WatchWait();
+    EXPECT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+    EXPECT_FALSE(clockArmed());
+    EXPECT_TRUE(logged.isEmpty());
+    EXPECT_TRUE(boxes.shown.empty());
+    FRM_Message->BTN_Poursuivre->click();
+    ticks();
+    EXPECT_EQ(logged, QStringList{QStringLiteral("after")});
+
+    // A script waiting for a sequence goes on at its end, not at the end of
+    // a move or a goto.
+    logged.clear();
+    setText(QStringLiteral("test.wait\ntest.log(after)"));
+    run();
+    ticks();
+    Scripts::WaitMove = true;
+    EXPECT_FALSE(Scripts::ResumeIfWaiting(Scripts::WaitMove));
+    Scripts::GotoRunning = true;
+    EXPECT_FALSE(Scripts::ResumeIfWaiting(Scripts::GotoRunning));
+    EXPECT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+    EXPECT_TRUE(Scripts::ResumeIfWaiting(Scripts::WaitSequence));
+    ticks();
+    EXPECT_EQ(logged, QStringList{QStringLiteral("after")});
+}
+
 TEST_F(RemoteControl, RequestsRunOneAtATimeNeverInsideAModalBox)
 {
     auto first = connectClient();

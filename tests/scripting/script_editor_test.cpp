@@ -166,8 +166,11 @@ TEST_F(ScriptEditor, NewEmptiesTheLevelAndEditsAreNeverDroppedUnasked)
     ticks();
     ASSERT_TRUE(Scripts::ScriptRunning);
 
-    // Typed text that was never saved: New asks, and No keeps everything.
-    QTest::keyClicks(w->Memo_Script, "x");
+    // Text edited and never saved (typed while the script stood paused):
+    // New asks, and No keeps everything.
+    QTextCursor edit(w->Memo_Script->document());
+    edit.movePosition(QTextCursor::End);
+    edit.insertText(QStringLiteral("\n// x"));
     boxes.answers.push_back(platform::MsgResult::No);
     w->MNU_NouveauClick();
     ASSERT_EQ(boxes.shown.size(), 1u);
@@ -259,3 +262,36 @@ TEST_F(ScriptEditor, ClosingHidesTheWindowAndTheScriptTicksOn)
 }
 
 } // namespace
+
+TEST_F(ScriptEditor, KeysReachingTheEditorWhileAScriptRunsLeaveItsStatementsAlone)
+{
+    // The window takes the focus at every statement with the statement's
+    // line selected: Enter held down to answer a dialog, or typed for a box
+    // that is already gone, comes here.
+    FRM_Script->show();
+    setText(QStringLiteral("test.log(1)\ntest.wait\ntest.log(2)\ntest.log(3)"));
+    run();
+    ticks();
+    ASSERT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+    EXPECT_TRUE(FRM_Script->Memo_Script->isReadOnly());
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(FRM_Script->Memo_Script, Qt::Key_Return);
+    QTest::keyClicks(FRM_Script->Memo_Script, QStringLiteral("x"));
+    EXPECT_EQ(editorText(), QStringLiteral("test.log(1)\ntest.wait\ntest.log(2)\ntest.log(3)"));
+    EXPECT_TRUE(Scripts::ResumeIfWaiting(Scripts::WaitSequence));
+    ticks();
+    EXPECT_EQ(logged, (QStringList{"1", "2", "3"}));
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // Paused or stopped, the text is the user's to edit.
+    EXPECT_FALSE(FRM_Script->Memo_Script->isReadOnly());
+    setText(QStringLiteral("test.log(1)\ntest.log(2)"));
+    run();
+    EXPECT_TRUE(FRM_Script->Memo_Script->isReadOnly());
+    FRM_Script->MNU_PauseClick();
+    EXPECT_FALSE(FRM_Script->Memo_Script->isReadOnly());
+    FRM_Script->MNU_ExecuterDuDebutClick(nullptr);
+    EXPECT_TRUE(FRM_Script->Memo_Script->isReadOnly());
+    FRM_Script->MNU_ArreterClick();
+    EXPECT_FALSE(FRM_Script->Memo_Script->isReadOnly());
+}

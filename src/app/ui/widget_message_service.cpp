@@ -7,6 +7,7 @@
 #include "platform/audio_sound_service.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMessageBox>
 #include <QThread>
 
@@ -47,6 +48,22 @@ platform::MsgResult resultFor(int button)
     }
 }
 
+// For tests that drive the running program from outside: with
+// NIGHTJARPRO_BOX_LOG naming a file, every box appends one line there as it
+// shows ("shown : title : text", line breaks as "\n") and one as it closes.
+void logBox(const char* what, const QString& title, const QString& text)
+{
+    static const QString path = qEnvironmentVariable("NIGHTJARPRO_BOX_LOG");
+    if (path.isEmpty())
+        return;
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
+        return;
+    QString flat = text;
+    flat.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    f.write(QStringLiteral("%1 : %2 : %3\n").arg(QLatin1String(what), title, flat).toUtf8());
+}
+
 platform::MsgResult showOnGuiThread(const platform::Message& m)
 {
     QString title = m.title;
@@ -54,6 +71,12 @@ platform::MsgResult showOnGuiThread(const platform::Message& m)
         title = QGuiApplication::applicationDisplayName();
     QMessageBox box(iconFor(m.kind), title, m.text, buttonsFor(m.buttons),
                     QApplication::activeWindow());
+    logBox("shown", title, m.text);
+    struct Closed {
+        const QString& title;
+        const QString& text;
+        ~Closed() { logBox("closed", title, text); }
+    } closed{title, m.text};
     box.setWindowModality(Qt::ApplicationModal);
     // A box waits for its answer: it stands above every window, those kept
     // on top included (the script window, the tracking window), whichever
