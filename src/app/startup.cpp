@@ -151,9 +151,9 @@ void PrepareProcess()
     UseDotDecimalSeparator();
     platform::initProgramDirFromCurrentDir();
     // The application's title: message boxes without a title of their own
-    // carry it.
-    QGuiApplication::setApplicationDisplayName(kApplicationTitle);
-    app::installWidgetServices();
+    // carry it. (Not Qt's display name, which the desktop would append to
+    // every window's title bar.)
+    app::installWidgetServices(kApplicationTitle);
     InstallHintTiming();
 }
 

@@ -88,9 +88,7 @@ TEST(EventBoundary, ReportsEachCauseOnceAndLetsTheNextHandlerRun)
 
 TEST(WidgetMessageService, ModalBoxWithKindButtonsAndApplicationTitle)
 {
-    const QString oldName = QGuiApplication::applicationDisplayName();
-    QGuiApplication::setApplicationDisplayName("Nightjar Test");
-    app::installWidgetServices();
+    app::installWidgetServices("Nightjar Test");
     const platform::Message quit{"Quitter ?", platform::MsgKind::Confirmation,
                                  platform::MsgButtons::YesNo, {}, {}};
     QString title;
@@ -115,7 +113,6 @@ TEST(WidgetMessageService, ModalBoxWithKindButtonsAndApplicationTitle)
 
     platform::setMessageService(nullptr);
     platform::setDialogService(nullptr);
-    QGuiApplication::setApplicationDisplayName(oldName);
     EXPECT_EQ(result, MsgResult::No);
     EXPECT_EQ(nested, MsgResult::None);
     EXPECT_EQ(title, "Nightjar Test");

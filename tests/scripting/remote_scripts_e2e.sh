@@ -167,7 +167,7 @@ script_caption() {
   w=$(xdotool search --name "^Scripts : " 2>/dev/null | head -1)
   [ -n "$w" ] && xdotool getwindowname "$w"
 }
-script_idle() { script_caption | grep -q "^Scripts : \( — .*\)\?$"; }
+script_idle() { script_caption | grep -q "^Scripts : $"; }
 script_runs_file() { script_caption | grep -q "^Scripts : .*$1"; }
 
 # Starts a script file of the Scripts folder through the remote client.

@@ -14,6 +14,13 @@
 namespace app {
 namespace {
 
+// The title of boxes that have none of their own.
+QString& boxTitle()
+{
+    static QString title;
+    return title;
+}
+
 QMessageBox::Icon iconFor(platform::MsgKind kind)
 {
     switch (kind) {
@@ -68,7 +75,7 @@ platform::MsgResult showOnGuiThread(const platform::Message& m)
 {
     QString title = m.title;
     if (title.isEmpty())
-        title = QGuiApplication::applicationDisplayName();
+        title = boxTitle();
     QMessageBox box(iconFor(m.kind), title, m.text, buttonsFor(m.buttons),
                     QApplication::activeWindow());
     logBox("shown", title, m.text);
@@ -115,8 +122,10 @@ public:
 
 } // namespace
 
-void installWidgetServices()
+void installWidgetServices(const QString& applicationTitle)
 {
+    if (!applicationTitle.isEmpty())
+        boxTitle() = applicationTitle;
     // Made on the interface thread and owned by the application, so its
     // audio output is let go before the application ends.
     static DesktopSoundService* sounds = nullptr;

@@ -1,6 +1,8 @@
 #pragma once
 // The on-screen message and dialog services, installed once at start-up.
 
+#include <QString>
+
 #include "platform/message_service.h"
 
 class QWidget;
@@ -18,6 +20,7 @@ public:
 
 // Installs the on-screen message service (behind the same-cause guard) and
 // the on-screen dialog service. Call once, after the QApplication exists.
-void installWidgetServices();
+// Boxes without a title of their own carry `applicationTitle`.
+void installWidgetServices(const QString& applicationTitle = {});
 
 } // namespace app
