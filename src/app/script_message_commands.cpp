@@ -62,11 +62,15 @@ QString ProgramPath(const QString& file, const QString& folder)
 {
     const QFileInfo asGiven(file);
     if (asGiven.isAbsolute())
-        return file;
-    if (!folder.isEmpty() && QFileInfo::exists(QDir(folder).filePath(file)))
-        return QDir(folder).absoluteFilePath(file);
-    if (asGiven.exists() || file.contains(QLatin1Char('/')))
-        return asGiven.absoluteFilePath();
+        return ExistingPath(file);
+    if (!folder.isEmpty()) {
+        const QString inFolder = ExistingPath(QDir(folder).filePath(file));
+        if (QFileInfo::exists(inFolder))
+            return QFileInfo(inFolder).absoluteFilePath();
+    }
+    const QString here = ExistingPath(file);
+    if (QFileInfo::exists(here) || file.contains(QLatin1Char('/')))
+        return QFileInfo(here).absoluteFilePath();
     return QStandardPaths::findExecutable(file);
 }
 
@@ -100,15 +104,16 @@ void CmdPlaysound(std::uint8_t, const QString& arguments)
     QString file;
     if (!EvalField(arguments, TypeString, file))
         return;
-    if (!QFileInfo(file).isFile()) {
+    const QString path = ExistingPath(file);
+    if (!QFileInfo(path).isFile()) {
         ScriptError(kFileNotFound + file);
         return;
     }
-    if (!IsWaveFile(file)) {
+    if (!IsWaveFile(path)) {
         ScriptError(kNotASoundFile + file);
         return;
     }
-    platform::sound().playFile(file);
+    platform::sound().playFile(path);
     CommandDone();
 }
 
@@ -174,6 +179,7 @@ void CmdShellexec(std::uint8_t, const QString& arguments)
         || !EvalField(CommandField(arguments, 2), TypeString, parameters)
         || !EvalField(CommandField(arguments, 3), TypeString, folder))
         return;
+    folder = ExistingPath(folder);
     bool started = false;
     if (!file.isEmpty() && !file.startsWith(QLatin1Char('-'))) {
         const QString path = ProgramPath(file, folder);

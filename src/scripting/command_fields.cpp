@@ -2,10 +2,12 @@
 
 #include "app/helpers/str_helpers.h"
 #include "app/settings.h"
+#include "platform/paths.h"
 #include "scripting/script_language.h"
 #include "scripting/scripts.h"
 
 #include <QAbstractButton>
+#include <QFileInfo>
 
 namespace Scripts {
 
@@ -24,6 +26,14 @@ bool EvalField(const QString& text, int wantedType, QString& result)
     if (pos == kWrongType)
         result.clear();
     return true;
+}
+
+QString ExistingPath(const QString& written)
+{
+    if (written.isEmpty() || QFileInfo::exists(written))
+        return written;
+    const QString found = platform::resolveDataFile(written);
+    return QFileInfo::exists(found) ? found : written;
 }
 
 bool EvalIntField(const QString& text, std::int32_t fallback, std::int32_t& value, bool* converted)

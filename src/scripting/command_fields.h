@@ -22,6 +22,15 @@ QString CommandField(const QString& arguments, int n);
 // empty.
 bool EvalField(const QString& text, int wantedType, QString& result);
 
+// The file or folder a command about to open names, as it is on disk: the
+// text itself when it exists, else the entry found one component at a time
+// without regard to letter case (a relative name from the program
+// directory), else the text unchanged. Lines sent by other programs arrive
+// lower-cased whole, so "/data/Nuit/M42.bmp" comes as "/data/nuit/m42.bmp".
+// Only for entries that must already exist: names of files to be written are
+// used as written.
+QString ExistingPath(const QString& written);
+
 // An integer value field: false after a reported error, else value is the
 // evaluated integer or fallback when it is none. converted (optional) tells
 // whether the text was an integer.

@@ -45,6 +45,9 @@ void TFRM_DDEServer::StartServer(const QString& service)
 
 void TFRM_DDEServer::DDELinkExecuteMacro(const QString& msg)
 {
+    // Lines are lower-cased whole, option words included; commands that open
+    // a file find its name on disk without regard to letter case
+    // (Scripts::ExistingPath).
     for (const QString& line : platform::SplitLines(msg))
         Scripts::ExecuteMacroLine(line.toLower());
 }

@@ -131,12 +131,13 @@ void CmdImageNameLoad(std::uint8_t, const QString& arguments)
         ScriptError(arguments);
         return;
     }
-    if (!QFileInfo(file).isFile()) {
+    const QString path = ExistingPath(file);
+    if (!QFileInfo(path).isFile()) {
         ScriptError(file + QStringLiteral(" : file not found"));
         return;
     }
     // The kind of source (pictures or a film) follows the extension.
-    Align_V::OpenImageFile(file, kind);
+    Align_V::OpenImageFile(path, kind);
     if (PlayerActive == 0) {
         // The file did not give a picture (corrupt, or no picture at all).
         ScriptError(file + QStringLiteral(" : cannot be opened"));

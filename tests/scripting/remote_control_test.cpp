@@ -3,7 +3,12 @@
 
 #include "script_fixture.h"
 
+#include "app/desktop.h"
 #include "app/frm_message.h"
+#include "app/frm_pref.h"
+#include "capture/camera_slots.h"
+#include "imaging/pipeline_state.h"
+#include "kernels/image_files.h"
 #include "platform/remote_server.h"
 #include "scripting/frm_dde_server.h"
 #include "scripting/frm_script.h"
@@ -137,6 +142,54 @@ TEST_F(RemoteControl, AMacroStatementLeavesTheScriptWhereItIs)
     EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Error, Line 1 : Unknown Command")});
     EXPECT_FALSE(Scripts::ScriptRunning);
     EXPECT_FALSE(clockArmed());
+}
+
+TEST_F(RemoteControl, FilesNamedWithCapitalsAreFoundThoughTheLinesArriveLowerCased)
+{
+    // A script in a folder of the scripts folder, a sound, a picture and a
+    // document, all in folders and under names that hold capitals.
+    testsupport::RecordingSoundService sounds;
+    QStringList opened;
+    Desktop::SetDocumentOpener([&](const QString& path) {
+        opened << path;
+        return true;
+    });
+    FRM_Pref->EDT_Repertoire_Scripts->setText(dir.path() + QStringLiteral("/Scripts/"));
+    dir.writeFile(QStringLiteral("Scripts/Nuit/Night.script"), "test.log(Called)\r\n");
+    dir.writeFile(QStringLiteral("Sons/Tone.wav"), QByteArray("RIFF\x24\x00\x00\x00WAVEfmt ", 16));
+    dir.writeFile(QStringLiteral("Docs/Notes.txt"), "x");
+    dir.writeFile(QStringLiteral("Images/keep"), "");
+    kernels::Bitmap24 pixels;
+    pixels.resize(32, 24);
+    const QString picture = dir.filePath(QStringLiteral("Images/M42.bmp"));
+    ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(picture, pixels));
+    const QString sound = dir.filePath(QStringLiteral("Sons/Tone.wav"));
+    Align_V::CreateMissingSlotBitmaps();   // as the main window's first activation does
+
+    auto client = connectClient();
+    const QString lines = QStringLiteral("playsound(\"%1\")\nimage.name.load(image,\"%2\")\n"
+                                         "shellexec(\"Notes.txt\",\"\",\"%3\")\ncallfar(\"Nuit/Night.script\")")
+                              .arg(sound, picture, dir.filePath(QStringLiteral("Docs")));
+    EXPECT_EQ(exchange(*client, ExecuteRequest(lines)).kind, Reply::Kind::Ack);
+    ticks();
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join(u'|').toStdString();
+    // Each command got the file as it is on disk.
+    EXPECT_EQ(sounds.playedFiles, QStringList{sound});
+    EXPECT_NE(PlayerActive, 0);
+    ASSERT_TRUE(PlayList);
+    EXPECT_EQ(*PlayList, QStringList{picture});
+    EXPECT_EQ(opened, QStringList{dir.filePath(QStringLiteral("Docs/Notes.txt"))});
+    EXPECT_EQ(logged, QStringList{QStringLiteral("Called")});
+    Desktop::SetDocumentOpener({});
+
+    // A file that exists in no letter case is named as the line arrived.
+    const QString absent = dir.filePath(QStringLiteral("Sons/Absent.wav"));
+    EXPECT_EQ(exchange(*client, ExecuteRequest(QStringLiteral("playsound(\"%1\")").arg(absent))).kind,
+              Reply::Kind::Ack);
+    ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_TRUE(boxes.texts().front().endsWith(QStringLiteral("File not found : ") + absent.toLower()))
+        << boxes.texts().front().toStdString();
+    EXPECT_EQ(sounds.playedFiles.size(), 1);
 }
 
 TEST_F(RemoteControl, OnlyTheActionAScriptWaitsForResumesIt)
