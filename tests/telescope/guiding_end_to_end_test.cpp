@@ -63,6 +63,16 @@ constexpr double kDriftY = -0.4;
 constexpr int kFramePeriod_ms = 100;
 constexpr int kTick_ms = 5;
 
+// The LX200 mount chosen and connected, no delay between its serial
+// commands, every guide speed 30"/s.
+void connectTheLx200Mount()
+{
+    FRM_Pref->RDB_Mount_LX200->setChecked(true);
+    FRM_Pref->SPED_Delai_Serie->setValue(0);
+    ASSERT_TRUE(Prg_Suivi::ConnectMount());
+    MotorSpeeds = {30, 30, 30, 30};
+}
+
 // Sets up the tracking window and the pipeline for autoguiding slot 1 on a
 // one-star sky; returns the star's start position.
 QPointF prepareGuiding(const testsupport::StarField& field)
@@ -137,10 +147,7 @@ int countOf(const QList<QByteArray>& commands, std::initializer_list<const char*
 // held, at its guide rate of 30"/s, 6 pixels a second at 5"/pixel.
 TEST_F(MountTest, GuidingThroughTheLx200MountHoldsTheDriftingStar)
 {
-    pref().RDB_Mount_LX200->setChecked(true);
-    pref().SPED_Delai_Serie->setValue(0);
-    ASSERT_TRUE(Prg_Suivi::ConnectMount());
-    MotorSpeeds = {30, 30, 30, 30};
+    ASSERT_NO_FATAL_FAILURE(connectTheLx200Mount());
     const double ra0 = 20000, dec0 = 1000;
     mount.setPosition(ra0, dec0);
 
@@ -191,10 +198,7 @@ TEST_F(MountTest, GuidingThroughTheLx200MountHoldsTheDriftingStar)
 // and it stays. A Ctrl+Shift click then moves it the same way.
 TEST_F(MountTest, RecentringBringsTheDriftingStarToTheTargetThroughTheLx200Mount)
 {
-    pref().RDB_Mount_LX200->setChecked(true);
-    pref().SPED_Delai_Serie->setValue(0);
-    ASSERT_TRUE(Prg_Suivi::ConnectMount());
-    MotorSpeeds = {30, 30, 30, 30};
+    ASSERT_NO_FATAL_FAILURE(connectTheLx200Mount());
     const double ra0 = 20000, dec0 = 1000;
     mount.setPosition(ra0, dec0);
 
@@ -355,10 +359,7 @@ TEST_F(MountTest, GuidePulsesGoAtTheGuideRateWhateverRateTheConnectionSelected)
 // soon as the scale is typed into the measurement window.
 TEST_F(MountTest, GuidingWithoutAnImageScaleTellsOnceWhatToSetAndSendsNothing)
 {
-    pref().RDB_Mount_LX200->setChecked(true);
-    pref().SPED_Delai_Serie->setValue(0);
-    ASSERT_TRUE(Prg_Suivi::ConnectMount());
-    MotorSpeeds = {30, 30, 30, 30};
+    ASSERT_NO_FATAL_FAILURE(connectTheLx200Mount());
     const double ra0 = 20000, dec0 = 1000;
     mount.setPosition(ra0, dec0);
     const testsupport::StarField field = guideStarSky();
