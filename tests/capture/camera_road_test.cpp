@@ -1,4 +1,5 @@
 #include "camera_road_fixture.h"
+#include "camera_control_probe.h"
 
 #include "app/frm_alv.h"
 #include "app/frm_pref.h"
@@ -29,7 +30,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QLibrary>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QWheelEvent>
@@ -472,27 +472,23 @@ TEST_F(CameraRoad, StartRaisesTheLinesOfACameraModifiedForLongExposures)
 
 TEST_F(CameraRoad, StartPreparesAUsbCameraThroughTheCameraControlLibraryAndTheStopLetsItGo)
 {
-    ASSERT_TRUE(QFile::copy(QStringLiteral(NJ_DSTESTENV), dir.filePath(QStringLiteral("libDStestenv.so"))));
-    QLibrary probe(dir.filePath(QStringLiteral("libDStestenv.so")));
-    ASSERT_TRUE(probe.load());
-    const auto calls = reinterpret_cast<const char* (*)()>(probe.resolve("DStestenv_Calls"));
-    const auto reset = reinterpret_cast<void (*)(int, int, int, int)>(probe.resolve("DStestenv_Reset"));
-    ASSERT_TRUE(calls && reset);
+    CameraControlProbe probe;
+    ASSERT_NO_FATAL_FAILURE(probe.open(dir));
     ASSERT_TRUE(Align_V::LoadLedControlDll());   // the test's own reference keeps it loaded throughout
     FRM_Pref->CKB_VestaMod->setChecked(true);
     FRM_Pref->RDB_QV_USB->setChecked(true);
 
-    reset(0, 0, 0, 5);
+    probe.reset(0, 0, 0, 5);
     answerDriverDialog(0);
     FRM_Alv->MNU_Cam1_DemarrerClick();
-    EXPECT_STREQ(calls(), "InitLedCtrl,EnumCams,SetCam(0),CamTrigger(1)");
+    EXPECT_STREQ(probe.calls(), "InitLedCtrl,EnumCams,SetCam(0),CamTrigger(1)");
     EXPECT_EQ(messageText(), QStringLiteral("InitLedCtrl = 0\nResLedLex = 5"));
     EXPECT_EQ(Align_V::LedControlReferences(), 2);
     FRM_Alv->MNU_Cam1_ArreterClick();
     EXPECT_EQ(Align_V::LedControlReferences(), 1);
 
     FRM_Message->MEMO_Message->clear();
-    reset(0, 2, 0, 0);
+    probe.reset(0, 2, 0, 0);
     answerDriverDialog(0);
     FRM_Alv->MNU_Cam1_DemarrerClick();
     EXPECT_EQ(messageText(), QStringLiteral("InitLedCtrl = 0\nEnumCams = -1 !!"));

@@ -3,6 +3,7 @@
 // camera, the serial control lines, the capture modes and the window.
 
 #include "camera_road_fixture.h"
+#include "camera_control_probe.h"
 
 #include "app/frm_alv.h"
 #include "app/frm_message.h"
@@ -507,12 +508,8 @@ TEST_F(CameraRoad, APluginExposureEndsWithItsImageOnlyAndAStopNeverWaitsForIt)
 // start and end of a series of three, and when the series stops.
 TEST_F(LongExposureCycle, TheCameraControlLibraryGetsTheLevelsOfTheChosenModeThroughASeries)
 {
-    ASSERT_TRUE(QFile::copy(QStringLiteral(NJ_DSTESTENV), dir.filePath(QStringLiteral("libDStestenv.so"))));
-    QLibrary probe(dir.filePath(QStringLiteral("libDStestenv.so")));
-    ASSERT_TRUE(probe.load());
-    const auto calls = reinterpret_cast<const char* (*)()>(probe.resolve("DStestenv_Calls"));
-    const auto reset = reinterpret_cast<void (*)(int, int, int, int)>(probe.resolve("DStestenv_Reset"));
-    ASSERT_TRUE(calls && reset);
+    CameraControlProbe probe;
+    ASSERT_NO_FATAL_FAILURE(probe.open(dir));
     ASSERT_TRUE(Align_V::LoadLedControlDll());   // kept loaded from one camera start to the next
     FRM_Pref->RDB_QV_USB->click();
     EXPECT_FALSE(FRM_Pref->GRB_QV_USB->isHidden()) << "the library's levels in place of the port lines";
@@ -523,7 +520,7 @@ TEST_F(LongExposureCycle, TheCameraControlLibraryGetsTheLevelsOfTheChosenModeThr
 
     const auto series = [&](QRadioButton* mode) {
         mode->click();
-        reset(0, 0, 0, 0);
+        probe.reset(0, 0, 0, 0);
         startCamera();
         d->SPED_Vesta_Pose->setValue(1000);
         d->SPED_Nb_Poses->setValue(3);
@@ -539,7 +536,7 @@ TEST_F(LongExposureCycle, TheCameraControlLibraryGetsTheLevelsOfTheChosenModeThr
             FRM_Alv->TMR_ExposureTimer();   // the pause is over
         }
         EXPECT_FALSE(FRM_Alv->CKB_Longuepose_Active->isChecked()) << "the series is over";
-        const std::string out = calls();
+        const std::string out = probe.calls();
         FRM_Alv->MNU_Cam1_ArreterClick();
         return out;
     };

@@ -1,3 +1,5 @@
+#include "camera_control_probe.h"
+
 #include "app/form.h"
 #include "app/systeme.h"
 #include "app/ui/event_boundary.h"
@@ -8,8 +10,6 @@
 #include "support/temp_program_dir.h"
 #include "telescope/frm_com_trafic.h"
 
-#include <QFile>
-#include <QLibrary>
 #include <gtest/gtest.h>
 
 TEST(PortIO, CheckedWritesAreLoggedAndReadsFallBackWhilePortsAreShut)
@@ -59,29 +59,25 @@ TEST(CameraControlLibrary, LoadedOnceWhileUsedAndCalledInOrder)
     EXPECT_EQ(Align_V::StartLedCamera(1), 1);
     EXPECT_EQ(Align_V::LedControlReferences(), 0);
 
-    ASSERT_TRUE(QFile::copy(QStringLiteral(NJ_DSTESTENV), dir.filePath(QStringLiteral("libDStestenv.so"))));
-    QLibrary probe(dir.filePath(QStringLiteral("libDStestenv.so")));
-    ASSERT_TRUE(probe.load());
-    const auto calls = reinterpret_cast<const char* (*)()>(probe.resolve("DStestenv_Calls"));
-    const auto reset = reinterpret_cast<void (*)(int, int, int, int)>(probe.resolve("DStestenv_Reset"));
-    ASSERT_TRUE(calls && reset);
+    CameraControlProbe probe;
+    ASSERT_NO_FATAL_FAILURE(probe.open(dir));
 
     ASSERT_TRUE(Align_V::LoadLedControlDll());
     ASSERT_TRUE(Align_V::LoadLedControlDll());
     EXPECT_EQ(Align_V::LedControlReferences(), 2);
-    reset(0, 0, 3, 0);
+    probe.reset(0, 0, 3, 0);
     EXPECT_EQ(Align_V::StartLedCamera(1), 0) << "the trigger goes out whatever SetCam gave";
-    EXPECT_STREQ(calls(), "InitLedCtrl,EnumCams,SetCam(0),CamTrigger(1)");
-    reset(0, -1, 0, 0);
+    EXPECT_STREQ(probe.calls(), "InitLedCtrl,EnumCams,SetCam(0),CamTrigger(1)");
+    probe.reset(0, -1, 0, 0);
     EXPECT_EQ(Align_V::StartLedCamera(1), -1);
-    EXPECT_STREQ(calls(), "InitLedCtrl,EnumCams");
+    EXPECT_STREQ(probe.calls(), "InitLedCtrl,EnumCams");
     EXPECT_EQ(LedControlResult, -1);
 
     Align_V::FreeLedControlDll();
     EXPECT_TRUE(Align_V::LedControlLoaded()) << "still used";
-    reset(0, 0, 0, 0);
+    probe.reset(0, 0, 0, 0);
     EXPECT_EQ(Align_V::LedCamTrigger(0), 0);
-    EXPECT_STREQ(calls(), "CamTrigger(0)");
+    EXPECT_STREQ(probe.calls(), "CamTrigger(0)");
     probe.unload();
     Align_V::FreeLedControlDll();
     EXPECT_FALSE(Align_V::LedControlLoaded());

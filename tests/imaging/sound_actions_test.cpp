@@ -25,19 +25,17 @@ protected:
     void SetUp() override
     {
         PipelineTest::SetUp();
-        QString why;
-        server = testsupport::NullSoundServer::get(&why);
-        if (!server)
-            GTEST_SKIP() << "no sound server for this test: " << why.toStdString();
         // The program's service, telling its troubles through the event
         // boundary's reports as in the running program.
-        service = std::make_unique<platform::AudioSoundService>([](const QString& t) { app::reportOnce(t); });
-        platform::setSoundService(service.get());
+        output = std::make_unique<testsupport::RealSoundOutput>(sounds, [](const QString& t) { app::reportOnce(t); });
+        server = output->server();
+        if (!server)
+            GTEST_SKIP() << "no sound server for this test: " << output->why().toStdString();
+        service = &output->service();
     }
     void TearDown() override
     {
-        platform::setSoundService(&sounds);
-        service.reset();
+        output.reset();
         PipelineTest::TearDown();
     }
     // Ticks a "Jouer un fichier son" box without its click handler (which
@@ -49,8 +47,9 @@ protected:
         box->setChecked(true);
     }
 
+    std::unique_ptr<testsupport::RealSoundOutput> output;
     testsupport::NullSoundServer* server = nullptr;
-    std::unique_ptr<platform::AudioSoundService> service;
+    platform::AudioSoundService* service = nullptr;
 };
 
 } // namespace

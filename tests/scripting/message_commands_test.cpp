@@ -85,20 +85,14 @@ TEST_F(MessageCommands, BeepsAndSoundsGoToTheSoundService)
 
 TEST_F(MessageCommands, PlaysoundIsHeardOnTheSoundOutputWhileTheScriptGoesOn)
 {
-    QString why;
-    testsupport::NullSoundServer* server = testsupport::NullSoundServer::get(&why);
-    if (!server)
-        GTEST_SKIP() << "no sound server for this test: " << why.toStdString();
-    platform::AudioSoundService service([](const QString& t) { ADD_FAILURE() << t.toStdString(); });
-    platform::setSoundService(&service);
-    struct Restore {
-        testsupport::RecordingSoundService& fake;
-        ~Restore() { platform::setSoundService(&fake); }
-    } restore{sounds};
+    testsupport::RealSoundOutput output(sounds, [](const QString& t) { ADD_FAILURE() << t.toStdString(); });
+    if (!output.server())
+        GTEST_SKIP() << "no sound server for this test: " << output.why().toStdString();
+    platform::AudioSoundService& service = output.service();
     dir.writeFile(QStringLiteral("do.wav"), testsupport::toneWav(523, 400));
     const QString path = dir.filePath(QStringLiteral("do.wav"));
 
-    testsupport::OutputRecorder rec(*server);
+    testsupport::OutputRecorder rec(*output.server());
     ASSERT_TRUE(rec.running());
     EXPECT_EQ(delayAfter(QStringLiteral("playsound(\"%1\")").arg(path)), 50) << "the script does not wait for the sound";
     EXPECT_TRUE(service.filePlaying(path));

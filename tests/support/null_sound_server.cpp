@@ -116,6 +116,22 @@ void spinFor(int ms)
     waitUntil([&] { return t.elapsed() >= ms; }, ms + 1000);
 }
 
+RealSoundOutput::RealSoundOutput(platform::SoundService& fake, platform::AudioSoundService::Report report)
+    : fake_(fake)
+{
+    server_ = NullSoundServer::get(&why_);
+    if (!server_)
+        return;
+    service_ = std::make_unique<platform::AudioSoundService>(std::move(report));
+    platform::setSoundService(service_.get());
+}
+
+RealSoundOutput::~RealSoundOutput()
+{
+    if (service_)
+        platform::setSoundService(&fake_);
+}
+
 OutputRecorder::OutputRecorder(const NullSoundServer& server) : parec_(std::make_unique<QProcess>())
 {
     parec_->setProgram(QStringLiteral("parec"));

@@ -5,6 +5,8 @@
 // default server of the process before the audio layer first looks for one.
 // What the output plays is recorded from its monitor with parec.
 
+#include "platform/audio_sound_service.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
@@ -26,6 +28,28 @@ public:
 private:
     QString address_;
     friend struct NullSoundServerStarter;
+};
+
+// The program's own sound service, playing on the null sound server, in
+// place of a test's recording fake; the fake is put back, before the
+// service ends, when this ends. When no server can start, server() is
+// nullptr, why() says why and nothing is replaced: the test skips.
+class RealSoundOutput {
+public:
+    RealSoundOutput(platform::SoundService& fake, platform::AudioSoundService::Report report);
+    ~RealSoundOutput();
+    RealSoundOutput(const RealSoundOutput&) = delete;
+    RealSoundOutput& operator=(const RealSoundOutput&) = delete;
+
+    NullSoundServer* server() const { return server_; }
+    const QString& why() const { return why_; }
+    platform::AudioSoundService& service() { return *service_; }
+
+private:
+    platform::SoundService& fake_;
+    NullSoundServer* server_ = nullptr;
+    QString why_;
+    std::unique_ptr<platform::AudioSoundService> service_;
 };
 
 // What the null output played while it was recorded.

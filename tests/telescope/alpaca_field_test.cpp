@@ -2,6 +2,7 @@
 // hanging, cutting replies, with keys in another letter case, through the
 // program's own windows.
 
+#include "guide_setup.h"
 #include "mount_fixture.h"
 
 #include "app/desktop.h"
@@ -522,45 +523,17 @@ namespace {
 constexpr double kGuideScale = 0.5;   // seconds of arc per pixel
 constexpr double kGuideSpeed = 30;    // the mount's guide speed, seconds of arc per second
 
-// A 320 x 240 sky with one star well inside the frame.
-testsupport::StarField guideSky()
-{
-    for (std::uint32_t seed = 1;; ++seed) {
-        testsupport::StarField f({.width = 320, .height = 240, .seed = seed, .stars = 1, .minPeak = 200, .maxPeak = 200});
-        const auto& s = f.stars()[0];
-        if (s.x > 60 && s.x < 260 && s.y > 60 && s.y < 180)
-            return f;
-    }
-}
-
 // The guide camera on slot 1, its star as the tracked star, the optics'
 // scale, guide moves of exactly their length; returns the star's place.
 QPoint prepareAlpacaGuiding(const testsupport::StarField& field)
 {
     Translation::ResetTexts();   // the direction words of the readouts
-    Align_V::CreateMissingSlotBitmaps();
-    Align_V::CreateMissingWorkBitmaps();
-    Align_V::ResetPipelineStartValues();
-    Align_V::ResetTrackingState();
-    CameraSlots[1].width = field.options().width;
-    CameraSlots[1].height = field.options().height;
-    CurrentCameraSlot = GuideSourceSlot = 1;
-    PipelineActive = 1;
-    ProcedureState = 0;
     const QPoint start(int(std::lround(field.stars()[0].x)), int(std::lround(field.stars()[0].y)));
-    TrackedStarPos = PreviousTrackedStarPos = DisplayZoneCenter = start;
-    DisplayZoneOffset = PreviousDisplayZoneOffset = QPoint();
-    Align_V::ComputeDisplayZone(1);
+    aimTheGuideCameraAt(field, start);
     FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(40);
     FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(kGuideScale);
     TFRM_Pref& p = *FRM_Pref;
-    p.SPED_Neutre->setValue(0);
-    p.TNI_Jeu_AD->SetValue(0);
-    p.TNI_Jeu_Dec->SetValue(0);
-    p.RDB_Pourcent_Inertie_AD->setChecked(true);
-    p.RDB_Pourcent_Inertie_Dec->setChecked(true);
-    p.SPED_Pourcent_Inertie_AD->setValue(0);
-    p.SPED_Pourcent_Inertie_Dec->setValue(0);
+    plainGuideMoves(p);
     p.SPED_Impulsions_Maxi->setValue(p.SPED_Impulsions_Maxi->maximum());
     MotorSpeeds = {kGuideSpeed, kGuideSpeed, kGuideSpeed, kGuideSpeed};
     auto* s = FRM_Tool_Suivi;
@@ -646,7 +619,7 @@ TEST_F(AlpacaFieldTest, AutoguidingWaitsForALateDeviceAndHoldsTheDriftingStar)
     pref().RDB_Autoguide_ASCOM->click();
     ASSERT_TRUE(AscomBridge::Running());
 
-    const testsupport::StarField field = guideSky();
+    const testsupport::StarField field = guideStarSky();
     const QPoint start = prepareAlpacaGuiding(field);
     auto* s = FRM_Tool_Suivi;
     s->CKB_Suivi->click();
@@ -707,7 +680,7 @@ TEST_F(AlpacaFieldTest, AutoguidingAndRecentringThroughTheShippedAlpacaSimulator
     pref().EDT_ASCOM_Telescope->setText(QStringLiteral("127.0.0.1:%1/0").arg(sim.port()));
     pref().RDB_Autoguide_ASCOM->click();
     ASSERT_TRUE(AscomBridge::Running());
-    const testsupport::StarField field = guideSky();
+    const testsupport::StarField field = guideStarSky();
     const QPoint start = prepareAlpacaGuiding(field);
     auto* s = FRM_Tool_Suivi;
     s->CKB_Suivi->click();

@@ -3,6 +3,7 @@
 // they reach moves the sky back. The time is simulated: the frames, the
 // mount and the pulse timers all run on the fake clock.
 
+#include "guide_setup.h"
 #include "mount_fixture.h"
 
 #include "app/controls/num_inp.h"
@@ -62,35 +63,22 @@ constexpr double kDriftY = -0.4;
 constexpr int kFramePeriod_ms = 100;
 constexpr int kTick_ms = 5;
 
-// Guide moves of exactly their length: no neutral zone, backlash or inertia.
-void plainGuideMoves(TFRM_Pref& p)
+// The LX200 mount chosen and connected, no delay between its serial
+// commands, every guide speed 30"/s.
+void connectTheLx200Mount()
 {
-    p.SPED_Neutre->setValue(0);
-    p.TNI_Jeu_AD->SetValue(0);
-    p.TNI_Jeu_Dec->SetValue(0);
-    p.RDB_Pourcent_Inertie_AD->setChecked(true);
-    p.RDB_Pourcent_Inertie_Dec->setChecked(true);
-    p.SPED_Pourcent_Inertie_AD->setValue(0);
-    p.SPED_Pourcent_Inertie_Dec->setValue(0);
+    FRM_Pref->RDB_Mount_LX200->setChecked(true);
+    FRM_Pref->SPED_Delai_Serie->setValue(0);
+    ASSERT_TRUE(Prg_Suivi::ConnectMount());
+    MotorSpeeds = {30, 30, 30, 30};
 }
 
 // Sets up the tracking window and the pipeline for autoguiding slot 1 on a
 // one-star sky; returns the star's start position.
 QPointF prepareGuiding(const testsupport::StarField& field)
 {
-    Align_V::CreateMissingSlotBitmaps();
-    Align_V::CreateMissingWorkBitmaps();
-    Align_V::ResetPipelineStartValues();
-    Align_V::ResetTrackingState();
-    CameraSlots[1].width = field.options().width;
-    CameraSlots[1].height = field.options().height;
-    CurrentCameraSlot = GuideSourceSlot = 1;
-    PipelineActive = 1;
-    ProcedureState = 0;
     const QPointF star(field.stars()[0].x, field.stars()[0].y);
-    TrackedStarPos = PreviousTrackedStarPos = DisplayZoneCenter = star.toPoint();
-    DisplayZoneOffset = PreviousDisplayZoneOffset = QPoint();
-    Align_V::ComputeDisplayZone(1);
+    aimTheGuideCameraAt(field, star.toPoint());
 
     auto* s = FRM_Tool_Suivi;
     s->CKB_Suivi->setChecked(true);
@@ -153,31 +141,17 @@ int countOf(const QList<QByteArray>& commands, std::initializer_list<const char*
     return n;
 }
 
-// A 320 x 240 sky with one star, well inside the frame.
-testsupport::StarField oneStarSky()
-{
-    for (std::uint32_t seed = 1;; ++seed) {
-        testsupport::StarField f({.width = 320, .height = 240, .seed = seed, .stars = 1, .minPeak = 200, .maxPeak = 200});
-        const auto& s = f.stars()[0];
-        if (s.x > 60 && s.x < 260 && s.y > 60 && s.y < 180)
-            return f;
-    }
-}
-
 } // namespace
 
 // The LX200 mount on a pseudo-terminal moves the sky while ":Mw#" ... are
 // held, at its guide rate of 30"/s, 6 pixels a second at 5"/pixel.
 TEST_F(MountTest, GuidingThroughTheLx200MountHoldsTheDriftingStar)
 {
-    pref().RDB_Mount_LX200->setChecked(true);
-    pref().SPED_Delai_Serie->setValue(0);
-    ASSERT_TRUE(Prg_Suivi::ConnectMount());
-    MotorSpeeds = {30, 30, 30, 30};
+    ASSERT_NO_FATAL_FAILURE(connectTheLx200Mount());
     const double ra0 = 20000, dec0 = 1000;
     mount.setPosition(ra0, dec0);
 
-    const testsupport::StarField field = oneStarSky();
+    const testsupport::StarField field = guideStarSky();
     const QPointF start = prepareGuiding(field);
     PulseClock pulses(clock);
     const std::int64_t t0 = clock.monotonicMs();
@@ -224,14 +198,11 @@ TEST_F(MountTest, GuidingThroughTheLx200MountHoldsTheDriftingStar)
 // and it stays. A Ctrl+Shift click then moves it the same way.
 TEST_F(MountTest, RecentringBringsTheDriftingStarToTheTargetThroughTheLx200Mount)
 {
-    pref().RDB_Mount_LX200->setChecked(true);
-    pref().SPED_Delai_Serie->setValue(0);
-    ASSERT_TRUE(Prg_Suivi::ConnectMount());
-    MotorSpeeds = {30, 30, 30, 30};
+    ASSERT_NO_FATAL_FAILURE(connectTheLx200Mount());
     const double ra0 = 20000, dec0 = 1000;
     mount.setPosition(ra0, dec0);
 
-    const testsupport::StarField field = oneStarSky();
+    const testsupport::StarField field = guideStarSky();
     const QPointF start = prepareGuiding(field);
     auto* s = FRM_Tool_Suivi;
     s->RDB_Suivi_logiciel->setChecked(true);
@@ -388,13 +359,10 @@ TEST_F(MountTest, GuidePulsesGoAtTheGuideRateWhateverRateTheConnectionSelected)
 // soon as the scale is typed into the measurement window.
 TEST_F(MountTest, GuidingWithoutAnImageScaleTellsOnceWhatToSetAndSendsNothing)
 {
-    pref().RDB_Mount_LX200->setChecked(true);
-    pref().SPED_Delai_Serie->setValue(0);
-    ASSERT_TRUE(Prg_Suivi::ConnectMount());
-    MotorSpeeds = {30, 30, 30, 30};
+    ASSERT_NO_FATAL_FAILURE(connectTheLx200Mount());
     const double ra0 = 20000, dec0 = 1000;
     mount.setPosition(ra0, dec0);
-    const testsupport::StarField field = oneStarSky();
+    const testsupport::StarField field = guideStarSky();
     const QPointF start = prepareGuiding(field);
     auto* scale = app::findControl<TCustomNumInp>(FRM_Tool_Mesures, QStringLiteral("TNI_Echantillonnage"));
     ASSERT_TRUE(scale);
@@ -614,6 +582,19 @@ protected:
         plainGuideMoves(p);
     }
 
+    // Tracking by the brightest star of slot 1's frames (Somme Axes), its
+    // zone zoneSize pixels wide: one tracking step over the whole frame
+    // finds it and makes it the tracked star.
+    void lockTheBrightestStar(int zoneSize)
+    {
+        Align_V::ResetTrackingState();
+        GuideSourceSlot = CurrentCameraSlot = 1;
+        FRM_Tool_Suivi->RDB_Somax->setChecked(true);
+        FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(zoneSize);
+        const int W = CameraSlots[1].width, H = CameraSlots[1].height;
+        Align_V::TrackStep(W / 2, H / 2, W - 2, H - 2, 1, 0, 1, 1, TrackResult, 0);
+    }
+
     // Processes events until the slot has handed over `frames` more frames
     // (false after 60 s without them); `each` runs after every frame. On
     // stepped time each frame is handed over by a step and processed before
@@ -700,15 +681,11 @@ TEST_F(SimulatorGuiding, GuidingThroughThePluginsGuiderHoldsItsDriftingStar)
         return;
 
     // The guide star: the brightest of the frame; then autoguiding.
-    Align_V::ResetTrackingState();
-    GuideSourceSlot = CurrentCameraSlot = 1;
     auto* s = FRM_Tool_Suivi;
-    s->RDB_Somax->setChecked(true);
     s->SPED_Intervalle_Guidage->setValue(3);
     GuideAverageInterval = 3;
-    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(30);
-    const int W = CameraSlots[1].width, H = CameraSlots[1].height;
-    Align_V::TrackStep(W / 2, H / 2, W - 2, H - 2, 1, 0, 1, 1, TrackResult, 0);
+    lockTheBrightestStar(30);
+    const int W = CameraSlots[1].width;
     const QPoint zone = TrackedStarPos;
     ASSERT_GT(zone.x(), 40);
     ASSERT_LT(zone.x(), W - 40);
@@ -768,13 +745,9 @@ TEST_F(SimulatorGuiding, ACtrlShiftClickBringsTheStarUnderThePointer)
     startPluginCameraAndGuider(1);
     if (HasFatalFailure())
         return;
-    Align_V::ResetTrackingState();
-    GuideSourceSlot = CurrentCameraSlot = 1;
     auto* s = FRM_Tool_Suivi;
-    s->RDB_Somax->setChecked(true);
-    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(30);
-    const int W = CameraSlots[1].width, H = CameraSlots[1].height;
-    Align_V::TrackStep(W / 2, H / 2, W - 2, H - 2, 1, 0, 1, 1, TrackResult, 0);
+    lockTheBrightestStar(30);
+    const int W = CameraSlots[1].width;
     ASSERT_GT(TrackedStarPos.x(), 40);
     ASSERT_LT(TrackedStarPos.x(), W - 60);
     // Software tracking: the zone follows the star, the mount is left alone.
@@ -804,14 +777,10 @@ TEST_F(SimulatorGuiding, RecentringBringsTheStarToTheClickedTarget)
     startPluginCameraAndGuider(1);
     if (HasFatalFailure())
         return;
-    Align_V::ResetTrackingState();
-    GuideSourceSlot = CurrentCameraSlot = 1;
     auto* s = FRM_Tool_Suivi;
-    s->RDB_Somax->setChecked(true);
     s->SPED_Intervalle_Guidage->setValue(3);
-    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(40);
-    const int W = CameraSlots[1].width, H = CameraSlots[1].height;
-    Align_V::TrackStep(W / 2, H / 2, W - 2, H - 2, 1, 0, 1, 1, TrackResult, 0);
+    lockTheBrightestStar(40);
+    const int W = CameraSlots[1].width;
     ASSERT_GT(TrackedStarPos.x(), 40);
     ASSERT_LT(TrackedStarPos.x(), W - 60);
     s->RDB_Suivi_logiciel->setChecked(true);
@@ -894,13 +863,8 @@ TEST_F(SimulatorGuiding, LearningTheMotorSpeedsMovesEachDirectionInTurn)
     p.SPED_Iterations->setValue(1);
 
     // Tracking on a bright star, not autoguiding, as the learn button sets it.
-    Align_V::ResetTrackingState();
-    GuideSourceSlot = CurrentCameraSlot = 1;
+    lockTheBrightestStar(40);
     auto* s = FRM_Tool_Suivi;
-    s->RDB_Somax->setChecked(true);
-    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(40);
-    const int W = CameraSlots[1].width, H = CameraSlots[1].height;
-    Align_V::TrackStep(W / 2, H / 2, W - 2, H - 2, 1, 0, 1, 1, TrackResult, 0);
     s->SPED_Seuil_Detect_Min->setValue(0);
     s->RDB_Cadres->setChecked(true);
     s->CKB_Suivi->setChecked(true);
@@ -1031,7 +995,7 @@ TEST_F(MountTest, GuideLogLinesMatchThePulsesTheSimulatedMountGot)
     ASSERT_NE(Telescope::MountSimulator(), nullptr);
     MotorSpeeds = {30, 30, 30, 30};
 
-    const testsupport::StarField field = oneStarSky();
+    const testsupport::StarField field = guideStarSky();
     prepareGuiding(field);
     auto* s = FRM_Tool_Suivi;
     s->RDB_Autoguidage->setChecked(false);
@@ -1207,7 +1171,7 @@ TEST_F(MountTest, AutoguidingSetUpThroughTheWindowsHoldsTheDriftingStar)
     ASSERT_GT(speeds.North, 0);
 
     // The guide camera's frames on slot 1.
-    const testsupport::StarField field = oneStarSky();
+    const testsupport::StarField field = guideStarSky();
     Align_V::CreateMissingSlotBitmaps();
     Align_V::CreateMissingWorkBitmaps();
     Align_V::ResetPipelineStartValues();

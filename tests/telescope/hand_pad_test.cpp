@@ -362,20 +362,14 @@ TEST_F(HandPadTest, AutomaticFocusingHalvesItsStepUntilTheTargetIsReached)
 
 TEST_F(HandPadTest, SpokenPromptsReachTheSoundOutputOneAfterTheOtherAtTheirSpacing)
 {
-    QString why;
-    testsupport::NullSoundServer* server = testsupport::NullSoundServer::get(&why);
-    if (!server)
-        GTEST_SKIP() << "no sound server for this test: " << why.toStdString();
-    platform::AudioSoundService service([](const QString& t) { ADD_FAILURE() << t.toStdString(); });
-    platform::setSoundService(&service);
-    struct Restore {
-        testsupport::RecordingSoundService& fake;
-        ~Restore() { platform::setSoundService(&fake); }
-    } restore{sound};
+    testsupport::RealSoundOutput output(sound, [](const QString& t) { ADD_FAILURE() << t.toStdString(); });
+    if (!output.server())
+        GTEST_SKIP() << "no sound server for this test: " << output.why().toStdString();
+    platform::AudioSoundService& service = output.service();
     dir.writeFile(QStringLiteral("Sons/S_1.wav"), testsupport::toneWav(440, 200));
     dir.writeFile(QStringLiteral("Sons/S_2.wav"), testsupport::toneWav(440, 200));
 
-    testsupport::OutputRecorder rec(*server);
+    testsupport::OutputRecorder rec(*output.server());
     ASSERT_TRUE(rec.running());
     Telescope::PlayVoicePrompt(QStringLiteral("S_1"), 300);
     Telescope::PlayVoicePrompt(QStringLiteral("S_2"), 300);
