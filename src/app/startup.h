@@ -24,8 +24,8 @@ void UseDotDecimalSeparator();
 void InstallHintTiming();
 
 // Steps 1 to 5 of the program block: "." separator, ProgramDir from the
-// current directory, the application title (the display name), hint
-// timing. Needs the QApplication.
+// current directory, the message service with the application title,
+// hint timing. Needs the QApplication.
 void PrepareProcess();
 
 // Creates every window in order, each stored in its global reference

@@ -25,8 +25,8 @@
 #include "capture/wdm_capture.h"
 #include "imaging/display_helpers.h"
 #include "imaging/display_zone.h"
-#include "imaging/frame_helpers.h"
 #include "imaging/overlays.h"
+#include "imaging/frame_helpers.h"
 #include "imaging/process_frame.h"
 #include "imaging/pipeline_state.h"
 #include "kernels/rounding.h"
@@ -34,7 +34,6 @@
 #include "telescope/frm_detect_mvt.h"
 #include "telescope/frm_tool_suivi.h"
 #include "tools/frm_info.h"
-#include "tools/frm_small.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 #include "tools/frm_tool_mesures.h"
@@ -505,11 +504,7 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
                                                                  FRM_Tool_Affichage->BTN_Centrer_Affich_Mire})
             centring->setEnabled(true);
     }
-    Align_V::ComputeDisplayZone(static_cast<std::uint8_t>(slot));
-    if (SourceViewShown && ZoneFrameBitmap)
-        Align_V::DrawZoneRect(*ZoneFrameBitmap, ZoneImageRect, 1);
-    if (FRM_Small && FRM_Small->isVisible() && MiniZoneFrameBitmap)
-        Align_V::DrawZoneRect(*MiniZoneFrameBitmap, MiniZoneImageRect, 1);
+    Align_V::RedrawDisplayZone(static_cast<std::uint8_t>(slot));
     Capture::ResetFrameRate(slot);
 
     if (!camera)

@@ -1,8 +1,10 @@
 #include "imaging/display_zone.h"
 
 #include "capture/camera_slots.h"
+#include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
 #include "kernels/rounding.h"
+#include "tools/frm_small.h"
 #include "tools/frm_tool_affichage.h"
 
 #include <algorithm>
@@ -103,6 +105,20 @@ void ComputeDisplayZone(std::uint8_t slot)
     MiniZoneImageRect = g.miniZoneImage;
     ZoneImageRectRight = g.zoneImageRight;
     ZoneImageRectBelow = g.zoneImageBelow;
+}
+
+void DrawDisplayZoneOutlines()
+{
+    if (SourceViewShown && ZoneFrameBitmap)
+        DrawZoneRect(*ZoneFrameBitmap, ZoneImageRect, 1);
+    if (FRM_Small && FRM_Small->isVisible() && MiniZoneFrameBitmap)
+        DrawZoneRect(*MiniZoneFrameBitmap, MiniZoneImageRect, 1);
+}
+
+void RedrawDisplayZone(std::uint8_t slot)
+{
+    ComputeDisplayZone(slot);
+    DrawDisplayZoneOutlines();
 }
 
 std::int32_t ZoneDisplayWidth(std::uint8_t slot, bool dualCapture, std::int32_t width)

@@ -38,6 +38,12 @@ double GetDisplayRatio(std::int32_t width, std::int32_t height);
 // offset.
 void ComputeDisplayZone(std::uint8_t slot);
 
+// The zone's outline drawn again on the source view and the preview window
+// when they show.
+void DrawDisplayZoneOutlines();
+// ComputeDisplayZone, then DrawDisplayZoneOutlines.
+void RedrawDisplayZone(std::uint8_t slot);
+
 // Width and height to give the result view: the zone size, limited to the
 // current slot's frame; doubled by a side-by-side (width) or one-above-
 // the-other (height) layout of two-camera capture; never beyond what the

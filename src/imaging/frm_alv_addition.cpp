@@ -10,12 +10,10 @@
 #include "imaging/addition.h"
 #include "imaging/display_helpers.h"
 #include "imaging/display_zone.h"
-#include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
 #include "imaging/process_frame.h"
 #include "imaging/result_render.h"
 #include "tools/frm_full_screen.h"
-#include "tools/frm_small.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 #include "tools/util_images.h"
@@ -73,11 +71,7 @@ void TFRM_Alv::SCB_Taille_ZAffichChange()
     if (ResultBitmap)
         ResultBitmap->resize(size.width(), size.height());
 
-    Align_V::ComputeDisplayZone(slot);
-    if (SourceViewShown && ZoneFrameBitmap)
-        Align_V::DrawZoneRect(*ZoneFrameBitmap, ZoneImageRect, 1);
-    if (FRM_Small && FRM_Small->isVisible() && MiniZoneFrameBitmap)
-        Align_V::DrawZoneRect(*MiniZoneFrameBitmap, MiniZoneImageRect, 1);
+    Align_V::RedrawDisplayZone(slot);
     Align_V::ShowMemoryStatus();
     if (FRM_Tool_Images)
         FRM_Tool_Images->EDT_Taille_Fichier->setText(QString::number(savedImageBytes(size)));

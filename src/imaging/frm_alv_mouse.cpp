@@ -31,7 +31,6 @@
 #include "telescope/track_step.h"
 #include "telescope/tracking/tracking_state.h"
 #include "tools/frm_info.h"
-#include "tools/frm_small.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 #include "tools/frm_tool_mesures.h"
@@ -138,11 +137,7 @@ void processFrame(int slot)
 // show it, and the slot's frame processed again.
 void redraw(int slot)
 {
-    Align_V::ComputeDisplayZone(std::uint8_t(slot));
-    if (SourceViewShown && ZoneFrameBitmap)
-        Align_V::DrawZoneRect(*ZoneFrameBitmap, ZoneImageRect, 1);
-    if (FRM_Small && FRM_Small->isVisible() && MiniZoneFrameBitmap)
-        Align_V::DrawZoneRect(*MiniZoneFrameBitmap, MiniZoneImageRect, 1);
+    Align_V::RedrawDisplayZone(std::uint8_t(slot));
     processFrame(slot);
 }
 
@@ -214,7 +209,6 @@ void placeTrackingZone(int slot, int shift, int x, int y)
             RecentreTarget = QPoint(x, y);
         Align_V::TrackStep(x, y, Z, Z, 1, 0, std::uint8_t(slot), 0, TrackResult, 0);
         if (s->CKB_Recentrage->isChecked()) {
-            RecentreTarget = QPoint(x, y);
             if (!noMount())
                 Align_V::SendGuideCorrection(TrackedStarPos.x() - RecentreTarget.x(),
                                              TrackedStarPos.y() - RecentreTarget.y());

@@ -9,7 +9,6 @@
 #include "app/ui/control_adapters.h"
 #include "capture/camera_slots.h"
 #include "imaging/display_zone.h"
-#include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
 #include "platform/clock.h"
 #include "platform/dialog_service.h"
@@ -22,7 +21,6 @@
 #include "telescope/tracking/guide_log.h"
 #include "telescope/tracking/tracking_state.h"
 #include "tools/frm_tool_affichage.h"
-#include "tools/frm_small.h"
 #include "tools/frm_tool_mesures.h"
 #include "tools/util_images.h"
 
@@ -458,11 +456,7 @@ void ApplyNextShift()
         PreviousDisplayZoneOffset = DisplayZoneOffset;
         DisplayZoneOffset -= *shift;
     }
-    ComputeDisplayZone(GuideSourceSlot);
-    if (SourceViewShown && ZoneFrameBitmap)
-        DrawZoneRect(*ZoneFrameBitmap, ZoneImageRect, 1);
-    if (FRM_Small && FRM_Small->isVisible() && MiniZoneFrameBitmap)
-        DrawZoneRect(*MiniZoneFrameBitmap, MiniZoneImageRect, 1);
+    RedrawDisplayZone(GuideSourceSlot);
 }
 
 } // namespace Align_V

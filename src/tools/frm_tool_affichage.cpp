@@ -389,13 +389,7 @@ void TFRM_Tool_Affichage::TNI_Taille_ZAffichExit()
         FRM_Alv->SCB_Taille_ZAffichChange();
 }
 
-void TFRM_Tool_Affichage::redrawZoneOutlines()
-{
-    if (SourceViewShown && ZoneFrameBitmap)
-        Align_V::DrawZoneRect(*ZoneFrameBitmap, ZoneImageRect, 1);
-    if (FRM_Small && FRM_Small->isVisible() && MiniZoneFrameBitmap)
-        Align_V::DrawZoneRect(*MiniZoneFrameBitmap, MiniZoneImageRect, 1);
-}
+void TFRM_Tool_Affichage::redrawZoneOutlines() { Align_V::DrawDisplayZoneOutlines(); }
 
 void TFRM_Tool_Affichage::SCB_Taille_ZDetectScroll(int, int& scrollPos)
 {

@@ -19,7 +19,6 @@
 #include "telescope/frm_tool_suivi.h"
 #include "telescope/tracking/focus_measure.h"
 #include "telescope/tracking/tracking_state.h"
-#include "tools/frm_small.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 
@@ -310,15 +309,6 @@ void follow(Step& s)
     followDisplayZone();
 }
 
-void redrawZone(std::uint8_t slot)
-{
-    ComputeDisplayZone(slot);
-    if (SourceViewShown && ZoneFrameBitmap)
-        DrawZoneRect(*ZoneFrameBitmap, ZoneImageRect, 1);
-    if (FRM_Small && FRM_Small->isVisible() && MiniZoneFrameBitmap)
-        DrawZoneRect(*MiniZoneFrameBitmap, MiniZoneImageRect, 1);
-}
-
 // The measure-only step: the zone's mean level for the image tool.
 void measureOnly(Step& s)
 {
@@ -411,7 +401,7 @@ std::uint8_t TrackStep(std::int32_t X, std::int32_t Y, std::int32_t W, std::int3
     if (focus)
         FocusMeasure(Slot, s.X, s.Y, s.halfW, std::int32_t(zoneSum));
 
-    redrawZone(Slot);
+    RedrawDisplayZone(Slot);
     if (s.view && FRM_Alv)
         (Slot == 2 ? FRM_Alv->Image2 : FRM_Alv->Image1)->Changed();
     result.level = ZoneLevelMax;
