@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 #include <cstring>
 
 namespace platform {
@@ -11,17 +12,8 @@ constexpr std::uint16_t kPcm = 1;
 constexpr std::uint16_t kFloat = 3;
 constexpr std::uint16_t kExtensible = 0xFFFE;
 
-std::uint32_t le32(const char* p)
-{
-    const auto* u = reinterpret_cast<const unsigned char*>(p);
-    return std::uint32_t(u[0]) | std::uint32_t(u[1]) << 8 | std::uint32_t(u[2]) << 16 | std::uint32_t(u[3]) << 24;
-}
-
-std::uint16_t le16(const char* p)
-{
-    const auto* u = reinterpret_cast<const unsigned char*>(p);
-    return std::uint16_t(u[0] | u[1] << 8);
-}
+std::uint32_t le32(const char* p) { return qFromLittleEndian<quint32>(p); }
+std::uint16_t le16(const char* p) { return qFromLittleEndian<quint16>(p); }
 
 struct Format {
     std::uint16_t tag = 0;
