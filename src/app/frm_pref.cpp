@@ -106,7 +106,18 @@ void eraseProfile(QComboBox* combo, Kind kind)
     if (index < 0 || !Profiles::EraseProfile(Profiles::Prefix(kind) + name))
         return;
     combo->removeItem(index);
-    combo->setEditText(name);   // the controls keep their values, and the combo its text
+    // The controls keep their values, under no name: the erased name left
+    // in the field would be written back by the next save.
+    combo->setCurrentIndex(-1);
+    combo->setEditText(QString());
+}
+
+// Leaving a value input saves the profile the list names; with no name
+// (the profile just erased) there is nothing to save under.
+void saveNamedProfile(const QComboBox* combo, Kind kind)
+{
+    if (!combo->currentText().isEmpty())
+        Profiles::SaveProfile(kind, combo->currentText());
 }
 
 // Pin numbers 2..9 are data bits 0..7.
@@ -208,11 +219,11 @@ void TFRM_Pref::bindHandlers()
     bindEditUserChange(EDT_Son_a_jouer, this, &W::EDT_Son_a_jouerChange);
     bindButtonClick(BTN_ChargeSon, this, &W::BTN_ChargeSonClick);
 
-    bindComboChange(CBX_Optique, this, &W::CBX_OptiqueChange);
+    Profiles::BindProfileList(CBX_Optique, [this] { CBX_OptiqueChange(); }, this);
     bindComboDropDown(CBX_Optique, this, &W::CBX_OptiqueDropDown);
-    bindComboChange(CBX_Monture, this, &W::CBX_MontureChange);
+    Profiles::BindProfileList(CBX_Monture, [this] { CBX_MontureChange(); }, this);
     bindComboDropDown(CBX_Monture, this, &W::CBX_MontureDropDown);
-    bindComboChange(CBX_Camera, this, &W::CBX_CameraChange);
+    Profiles::BindProfileList(CBX_Camera, [this] { CBX_CameraChange(); }, this);
     bindComboDropDown(CBX_Camera, this, &W::CBX_CameraDropDown);
     bindButtonClick(BTN_Nouveau_Optique, this, &W::BTN_Nouveau_OptiqueClick);
     bindButtonClick(BTN_Sup_Optique, this, &W::BTN_Sup_OptiqueClick);
@@ -487,12 +498,12 @@ void TFRM_Pref::BTN_Enregistrer_CameraClick() { Profiles::SaveProfile(Kind::Came
 void TFRM_Pref::TNI_FocaleExit()
 {
     opticsChanged(true);
-    Profiles::SaveProfile(Kind::Optics, CBX_Optique->currentText());
+    saveNamedProfile(CBX_Optique, Kind::Optics);
 }
 void TFRM_Pref::TNI_BarlowExit() { TNI_FocaleExit(); }
 void TFRM_Pref::TNI_ReducteurExit() { TNI_FocaleExit(); }
 
-void TFRM_Pref::TNI_Rayon_AzExit() { Profiles::SaveProfile(Kind::Mount, CBX_Monture->currentText()); }
+void TFRM_Pref::TNI_Rayon_AzExit() { saveNamedProfile(CBX_Monture, Kind::Mount); }
 void TFRM_Pref::TNI_Rayon_AltExit() { TNI_Rayon_AzExit(); }
 void TFRM_Pref::TNI_Fil_AzExit() { TNI_Rayon_AzExit(); }
 void TFRM_Pref::TNI_Fil_AltExit() { TNI_Rayon_AzExit(); }
@@ -500,7 +511,7 @@ void TFRM_Pref::TNI_Fil_AltExit() { TNI_Rayon_AzExit(); }
 void TFRM_Pref::TNI_Larg_PixExit()
 {
     cameraChanged();
-    Profiles::SaveProfile(Kind::Camera, CBX_Camera->currentText());
+    saveNamedProfile(CBX_Camera, Kind::Camera);
 }
 void TFRM_Pref::TNI_Haut_PixExit() { TNI_Larg_PixExit(); }
 void TFRM_Pref::TNI_NbPix_XExit() { TNI_Larg_PixExit(); }

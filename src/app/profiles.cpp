@@ -5,6 +5,7 @@
 #include "app/settings/key_engine.h"
 #include "app/settings/key_table.h"
 #include "app/settings/settings_file.h"
+#include "app/ui/control_adapters.h"
 #include "platform/message_service.h"
 
 #include <QAbstractButton>
@@ -152,6 +153,16 @@ bool EraseProfile(const QString& section)
         return false;
     }
     return true;
+}
+
+void BindProfileList(QComboBox* combo, std::function<void()> changeHandler, QObject* context)
+{
+    // The combo's change is the user's taking of an entry of the list
+    // (setting it from code runs nothing).
+    app::bindComboChange(combo, [h = std::move(changeHandler)] {
+        ProfileComboTouched = true;
+        h();
+    }, context);
 }
 
 void AddSorted(QComboBox* combo, const QString& name)
