@@ -39,6 +39,7 @@
 #include <iterator>
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 TFRM_Pref* FRM_Pref = nullptr;
 
@@ -99,21 +100,33 @@ void addProfile(QComboBox* combo, Kind kind)
         Profiles::AddSorted(combo, name);
 }
 
-void eraseProfile(QComboBox* combo, Kind kind)
+// "Suppr.": the profile shown is erased and its name leaves the list (every
+// entry of it). The list then shows the entry that took its place (the one
+// that followed, or the one before when it was the last) and that profile
+// is loaded, as if chosen; with no entry left the field is emptied and the
+// controls keep their values under no name. The erased name never stays in
+// the field, where the next save would write the section back.
+void eraseProfile(QComboBox* combo, Kind kind, const std::function<void()>& changeHandler)
 {
     const QString name = combo->currentText();
     const int index = combo->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index < 0 || !Profiles::EraseProfile(Profiles::Prefix(kind) + name))
         return;
-    combo->removeItem(index);
-    // The controls keep their values, under no name: the erased name left
-    // in the field would be written back by the next save.
-    combo->setCurrentIndex(-1);
-    combo->setEditText(QString());
+    for (int i = combo->count() - 1; i >= 0; --i)
+        if (combo->itemText(i) == name)
+            combo->removeItem(i);
+    if (combo->count() == 0) {
+        combo->setCurrentIndex(-1);
+        combo->setEditText(QString());
+        return;
+    }
+    combo->setCurrentIndex(std::min(index, combo->count() - 1));
+    ProfileComboTouched = true;
+    changeHandler();
 }
 
 // Leaving a value input saves the profile the list names; with no name
-// (the profile just erased) there is nothing to save under.
+// (the last entry of the list erased) there is nothing to save under.
 void saveNamedProfile(const QComboBox* combo, Kind kind)
 {
     if (!combo->currentText().isEmpty())
@@ -486,13 +499,13 @@ void TFRM_Pref::CBX_CameraChange()
 }
 
 void TFRM_Pref::BTN_Nouveau_OptiqueClick() { addProfile(CBX_Optique, Kind::Optics); }
-void TFRM_Pref::BTN_Sup_OptiqueClick() { eraseProfile(CBX_Optique, Kind::Optics); }
+void TFRM_Pref::BTN_Sup_OptiqueClick() { eraseProfile(CBX_Optique, Kind::Optics, [this] { CBX_OptiqueChange(); }); }
 void TFRM_Pref::BTN_Enregistrer_OptiqueClick() { Profiles::SaveProfile(Kind::Optics, CBX_Optique->currentText()); }
 void TFRM_Pref::BTN_Nouveau_MontureClick() { addProfile(CBX_Monture, Kind::Mount); }
-void TFRM_Pref::BTN_Sup_MontureClick() { eraseProfile(CBX_Monture, Kind::Mount); }
+void TFRM_Pref::BTN_Sup_MontureClick() { eraseProfile(CBX_Monture, Kind::Mount, [this] { CBX_MontureChange(); }); }
 void TFRM_Pref::BTN_Enregistrer_MontureClick() { Profiles::SaveProfile(Kind::Mount, CBX_Monture->currentText()); }
 void TFRM_Pref::BTN_Nouveau_CameraClick() { addProfile(CBX_Camera, Kind::Camera); }
-void TFRM_Pref::BTN_Sup_CameraClick() { eraseProfile(CBX_Camera, Kind::Camera); }
+void TFRM_Pref::BTN_Sup_CameraClick() { eraseProfile(CBX_Camera, Kind::Camera, [this] { CBX_CameraChange(); }); }
 void TFRM_Pref::BTN_Enregistrer_CameraClick() { Profiles::SaveProfile(Kind::Camera, CBX_Camera->currentText()); }
 
 void TFRM_Pref::TNI_FocaleExit()

@@ -376,14 +376,16 @@ TEST_F(SettingsStore, SteppingThroughClosedProfileListsLoadsEachProfileAndSaving
     p.hide();
 }
 
-// "Suppr." erases the profile shown: its name leaves the field with it, and
-// neither leaving an input nor the next save writes the section back.
+// "Suppr." erases the profile shown: its name leaves the field with it, the
+// entry that takes its place loads, and neither leaving an input nor the
+// next save writes the erased section back. Erasing the last entry of a
+// list leaves no name: the values stay and nothing is saved under a name.
 TEST_F(SettingsStore, AnErasedProfileIsNotWrittenBack)
 {
-    writeSettings("[Prefs]\r\nOptique_Courante=Lunette\r\nMonture_Courante=EQ6\r\nCamera_Courante=Toucam\r\n"
+    writeSettings("[Prefs]\r\nOptique_Courante=Newton\r\nMonture_Courante=EQ6\r\nCamera_Courante=Toucam\r\n"
                   "[Optique.Lunette]\r\nFocale=5000000\r\n[Optique.Newton]\r\nFocale=12000000\r\n"
                   "[Monture.EQ6]\r\nRayon_Az=20\r\n[Monture.HEQ5]\r\nRayon_Az=30\r\n"
-                  "[Camera.Toucam]\r\nLarg_Pix=5600\r\n[Camera.Vesta]\r\nLarg_Pix=9000\r\n");
+                  "[Camera.Toucam]\r\nLarg_Pix=5600\r\n");
     load();
     TFRM_Pref& p = *FRM_Pref;
     p.show();
@@ -392,28 +394,38 @@ TEST_F(SettingsStore, AnErasedProfileIsNotWrittenBack)
         QComboBox* list;
         QPushButton* erase;
         TCustomNumInp* input;
-        const char* section;
+        const char* erased;
+        const char* shown;    // the entry that takes its place; none when empty
+        double loaded;        // its value in the input
     };
-    const Page pages[] = {{p.TBS_Optique, p.CBX_Optique, p.BTN_Sup_Optique, p.TNI_Focale, "Optique.Lunette"},
-                          {p.TBS_Monture, p.CBX_Monture, p.BTN_Sup_Monture, p.TNI_Rayon_Az, "Monture.EQ6"},
-                          {p.TBS_Camera, p.CBX_Camera, p.BTN_Sup_Camera, p.TNI_Larg_Pix, "Camera.Toucam"}};
+    const Page pages[] = {
+        {p.TBS_Optique, p.CBX_Optique, p.BTN_Sup_Optique, p.TNI_Focale, "Optique.Newton", "Lunette", 500},
+        {p.TBS_Monture, p.CBX_Monture, p.BTN_Sup_Monture, p.TNI_Rayon_Az, "Monture.EQ6", "HEQ5", 30},
+        {p.TBS_Camera, p.CBX_Camera, p.BTN_Sup_Camera, p.TNI_Larg_Pix, "Camera.Toucam", "", 5.6}};
     for (const Page& page : pages) {
         p.PGC_Preferences->setCurrentWidget(page.page);
-        const long double kept = page.input->Value();
         QTest::mouseClick(page.erase, Qt::LeftButton);
-        EXPECT_EQ(page.list->currentText(), QString()) << page.section;
-        EXPECT_EQ(page.list->count(), 1) << page.section;
-        EXPECT_EQ(page.input->Value(), kept) << "the values stay: " << page.section;
+        EXPECT_EQ(page.list->currentText(), QString::fromLatin1(page.shown)) << page.erased;
+        EXPECT_EQ(double(page.input->Value()), page.loaded) << page.erased;
+        EXPECT_EQ(page.list->findText(QString::fromLatin1(page.erased).section(QLatin1Char('.'), 1)), -1);
         page.input->setText(QStringLiteral("12"));
         page.input->DoExit();
-        EXPECT_FALSE(file().sectionExists(QString::fromLatin1(page.section)));
+        EXPECT_FALSE(file().sectionExists(QString::fromLatin1(page.erased))) << page.erased;
     }
     save();
-    const QStringList sections = file().readSections();
-    EXPECT_FALSE(sections.contains(QStringLiteral("Optique.Lunette")));
+    const platform::IniDocument saved = file();
+    const QStringList sections = saved.readSections();
+    EXPECT_FALSE(sections.contains(QStringLiteral("Optique.Newton")));
     EXPECT_FALSE(sections.contains(QStringLiteral("Monture.EQ6")));
     EXPECT_FALSE(sections.contains(QStringLiteral("Camera.Toucam")));
-    EXPECT_TRUE(sections.contains(QStringLiteral("Optique.Newton")));
+    EXPECT_EQ(saved.readString(QStringLiteral("Optique.Lunette"), QStringLiteral("Focale"), {}), QStringLiteral("120000"));
+    EXPECT_EQ(saved.readString(QStringLiteral("Prefs"), QStringLiteral("Monture_Courante"), {}), QStringLiteral("HEQ5"));
+    EXPECT_EQ(saved.readString(QStringLiteral("Prefs"), QStringLiteral("Camera_Courante"), QStringLiteral("?")), QString());
     EXPECT_TRUE(boxes.shown.empty()) << "an input left with no profile named saves nothing, silently";
+
+    // The next start takes the empty name as it was left, without a word.
+    load();
+    EXPECT_EQ(p.CBX_Camera->currentText(), QString());
+    EXPECT_FALSE(messageWindowText().contains(QStringLiteral("Camera_Courante"))) << messageWindowText().toStdString();
     p.hide();
 }
