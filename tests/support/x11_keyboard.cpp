@@ -23,6 +23,13 @@ void X11Keyboard::release(QWidget* target, int key, Qt::KeyboardModifiers modifi
     send(target, QEvent::KeyRelease, key, modifiers, false);
 }
 
+void X11Keyboard::tap(QWidget* target, int key, int held_ms, Qt::KeyboardModifiers modifiers)
+{
+    press(target, key, modifiers);
+    advance(held_ms);
+    release(target, key, modifiers);
+}
+
 void X11Keyboard::hold(QWidget* target, int key, int repeats, const std::function<bool(int)>& flagged,
                        const std::function<void()>& eachRepeat, Qt::KeyboardModifiers modifiers)
 {

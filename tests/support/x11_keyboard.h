@@ -23,6 +23,9 @@ public:
     // Events go to target (the control with the keyboard, or the window).
     void press(QWidget* target, int key, Qt::KeyboardModifiers modifiers = {});
     void release(QWidget* target, int key, Qt::KeyboardModifiers modifiers = {});
+    // A short press: the key goes up held_ms after it went down, before the
+    // keyboard repeats it.
+    void tap(QWidget* target, int key, int held_ms, Qt::KeyboardModifiers modifiers = {});
     // The key held: its press, `repeats` release+press pairs kRepeat_ms
     // apart, then its release. Pair i is flagged as auto-repeat when
     // flagged(i); unflagged pairs alternate between a press right behind its

@@ -238,13 +238,9 @@ TEST_F(HandPadTest, HeldKeysAsX11SendsThemActOncePerHold)
 
     mount.clearRecords();
     keyboard.advance(500);
-    keyboard.press(FRM_Raquette, Qt::Key_Down);
-    keyboard.advance(150);
-    keyboard.release(FRM_Raquette, Qt::Key_Down);
+    keyboard.tap(FRM_Raquette, Qt::Key_Down, 150);
     keyboard.advance(30);
-    keyboard.press(FRM_Raquette, Qt::Key_Down);
-    keyboard.advance(150);
-    keyboard.release(FRM_Raquette, Qt::Key_Down);
+    keyboard.tap(FRM_Raquette, Qt::Key_Down, 150);
     runOut();
     EXPECT_EQ(mount.commands(), (QList<QByteArray>{":Ms#", ":Qs#", ":Ms#", ":Qs#"}));
 

@@ -306,13 +306,9 @@ TEST_F(MountTest, HeldArrowKeyInTheCommandWindowStartsOneMoveAndStopsOnce)
 
     mount.clearRecords();
     keyboard.advance(500);
-    keyboard.press(FRM_Prg_Suivi, Qt::Key_Up);
-    keyboard.advance(120);
-    keyboard.release(FRM_Prg_Suivi, Qt::Key_Up);
+    keyboard.tap(FRM_Prg_Suivi, Qt::Key_Up, 120);
     keyboard.advance(25);
-    keyboard.press(FRM_Prg_Suivi, Qt::Key_Up);
-    keyboard.advance(120);
-    keyboard.release(FRM_Prg_Suivi, Qt::Key_Up);
+    keyboard.tap(FRM_Prg_Suivi, Qt::Key_Up, 120);
     runOut();
     EXPECT_EQ(mount.commands(), (QList<QByteArray>{":Mn#", ":Qn#", ":Mn#", ":Qn#"}));
     EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
