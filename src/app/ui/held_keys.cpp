@@ -29,7 +29,7 @@ bool HeldKeyFilter::eventFilter(QObject* watched, QEvent* event)
         held_.clear();
         return false;
     }
-    if ((type != QEvent::KeyPress && type != QEvent::KeyRelease) || delivering_ || !watched->isWidgetType())
+    if ((type != QEvent::KeyPress && type != QEvent::KeyRelease) || event == delivering_ || !watched->isWidgetType())
         return false;
     auto* k = static_cast<QKeyEvent*>(event);
     const int key = k->key();
@@ -95,9 +95,10 @@ void HeldKeyFilter::deliverRelease(int key)
     QKeyEvent release(QEvent::KeyRelease, key, Qt::KeyboardModifiers(p.modifiers), p.scanCode, p.virtualKey,
                       p.nativeModifiers, p.text);
     release.setTimestamp(p.timestamp);
-    delivering_ = true;
+    const QEvent* outer = delivering_;
+    delivering_ = &release;
     QApplication::sendEvent(target, &release);
-    delivering_ = false;
+    delivering_ = outer;
 }
 
 void HeldKeyFilter::releasePending()

@@ -66,7 +66,8 @@ private:
     QSet<int> held_;
     QHash<int, Pending> pending_;
     int serial_ = 0;
-    bool delivering_ = false;
+    // The release this filter is sending on, which it lets through.
+    const QEvent* delivering_ = nullptr;
 };
 
 } // namespace app
