@@ -93,11 +93,13 @@ void uncheckWhenMissing(QCheckBox* box, const QString& file)
 }
 
 // A name refused by the profile store (told to the user) is not listed.
+// The new entry is the one chosen in the list, so that the wheel and the
+// arrow keys step from it.
 void addProfile(QComboBox* combo, Kind kind)
 {
     const QString name = combo->currentText();
     if (Profiles::SaveProfile(kind, name))
-        Profiles::AddSorted(combo, name);
+        combo->setCurrentIndex(Profiles::AddSorted(combo, name));
 }
 
 // "Suppr.": the profile shown is erased and its name leaves the list (every

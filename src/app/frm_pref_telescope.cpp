@@ -716,7 +716,7 @@ void TFRM_Pref::BTN_Nouveau_VitesseClick()
 {
     const QString name = CBX_Vitesse_Moteur->currentText();
     if (Profiles::SaveProfile(Profiles::Kind::MotorSpeeds, name))
-        Profiles::AddSorted(CBX_Vitesse_Moteur, name);
+        CBX_Vitesse_Moteur->setCurrentIndex(Profiles::AddSorted(CBX_Vitesse_Moteur, name));
 }
 
 void TFRM_Pref::BTN_Enregistrer_VitesseClick()

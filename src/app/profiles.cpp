@@ -165,12 +165,13 @@ void BindProfileList(QComboBox* combo, std::function<void()> changeHandler, QObj
     }, context);
 }
 
-void AddSorted(QComboBox* combo, const QString& name)
+int AddSorted(QComboBox* combo, const QString& name)
 {
     int i = 0;
     while (i < combo->count() && QString::compare(combo->itemText(i), name, Qt::CaseInsensitive) <= 0)
         ++i;
     combo->insertItem(i, name);
+    return i;
 }
 
 void FillSorted(QComboBox* combo, const QStringList& names)

@@ -56,9 +56,10 @@ bool EraseProfile(const QString& section);
 void BindProfileList(QComboBox* combo, std::function<void()> changeHandler, QObject* context);
 
 // Profile combos are sorted lists (letter case ignored): puts the names in
-// their places, or one name at its place (a duplicate too).
+// their places, or one name at its place (a duplicate too), returning that
+// place.
 void FillSorted(QComboBox* combo, const QStringList& names);
-void AddSorted(QComboBox* combo, const QString& name);
+int AddSorted(QComboBox* combo, const QString& name);
 
 // A name that can be part of a section or file name: not empty, no leading
 // or trailing blank, no "/", "\", "..", ":", "[", "]", "=" and no control

@@ -429,3 +429,29 @@ TEST_F(SettingsStore, AnErasedProfileIsNotWrittenBack)
     EXPECT_FALSE(messageWindowText().contains(QStringLiteral("Camera_Courante"))) << messageWindowText().toStdString();
     p.hide();
 }
+
+// A profile just added ("Ajouter") is the entry the list stands on: one
+// wheel notch up shows and loads the name above it, one down comes back.
+TEST_F(SettingsStore, TheWheelStepsFromAProfileJustAdded)
+{
+    writeSettings("[Prefs]\r\nOptique_Courante=Newton\r\n"
+                  "[Optique.Lunette]\r\nFocale=5000000\r\n[Optique.Newton]\r\nFocale=12000000\r\n");
+    load();
+    TFRM_Pref& p = *FRM_Pref;
+    p.show();
+    p.PGC_Preferences->setCurrentWidget(p.TBS_Optique);
+    p.CBX_Optique->lineEdit()->selectAll();
+    QTest::keyClicks(p.CBX_Optique, QStringLiteral("Maksutov"));
+    p.TNI_Focale->setText(QStringLiteral("1300"));
+    ASSERT_TRUE(p.TNI_Focale->DoExit());
+    QTest::mouseClick(p.BTN_Nouveau_Optique, Qt::LeftButton);
+    ASSERT_EQ(p.CBX_Optique->itemText(1), QStringLiteral("Maksutov"));
+
+    wheel(p.CBX_Optique, 1);
+    EXPECT_EQ(p.CBX_Optique->currentText(), QStringLiteral("Lunette"));
+    EXPECT_EQ(double(p.TNI_Focale->Value()), 500);
+    wheel(p.CBX_Optique, -1);
+    EXPECT_EQ(p.CBX_Optique->currentText(), QStringLiteral("Maksutov"));
+    EXPECT_EQ(double(p.TNI_Focale->Value()), 1300);
+    p.hide();
+}
