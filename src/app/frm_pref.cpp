@@ -39,6 +39,7 @@
 #include <iterator>
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 TFRM_Pref* FRM_Pref = nullptr;
 
@@ -92,21 +93,46 @@ void uncheckWhenMissing(QCheckBox* box, const QString& file)
 }
 
 // A name refused by the profile store (told to the user) is not listed.
+// The new entry is the one chosen in the list, so that the wheel and the
+// arrow keys step from it.
 void addProfile(QComboBox* combo, Kind kind)
 {
     const QString name = combo->currentText();
     if (Profiles::SaveProfile(kind, name))
-        Profiles::AddSorted(combo, name);
+        combo->setCurrentIndex(Profiles::AddSorted(combo, name));
 }
 
-void eraseProfile(QComboBox* combo, Kind kind)
+// "Suppr.": the profile shown is erased and its name leaves the list (every
+// entry of it). The list then shows the entry that took its place (the one
+// that followed, or the one before when it was the last) and that profile
+// is loaded, as if chosen; with no entry left the field is emptied and the
+// controls keep their values under no name. The erased name never stays in
+// the field, where the next save would write the section back.
+void eraseProfile(QComboBox* combo, Kind kind, const std::function<void()>& changeHandler)
 {
     const QString name = combo->currentText();
     const int index = combo->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index < 0 || !Profiles::EraseProfile(Profiles::Prefix(kind) + name))
         return;
-    combo->removeItem(index);
-    combo->setEditText(name);   // the controls keep their values, and the combo its text
+    for (int i = combo->count() - 1; i >= 0; --i)
+        if (combo->itemText(i) == name)
+            combo->removeItem(i);
+    if (combo->count() == 0) {
+        combo->setCurrentIndex(-1);
+        combo->setEditText(QString());
+        return;
+    }
+    combo->setCurrentIndex(std::min(index, combo->count() - 1));
+    ProfileComboTouched = true;
+    changeHandler();
+}
+
+// Leaving a value input saves the profile the list names; with no name
+// (the last entry of the list erased) there is nothing to save under.
+void saveNamedProfile(const QComboBox* combo, Kind kind)
+{
+    if (!combo->currentText().isEmpty())
+        Profiles::SaveProfile(kind, combo->currentText());
 }
 
 // Pin numbers 2..9 are data bits 0..7.
@@ -208,11 +234,11 @@ void TFRM_Pref::bindHandlers()
     bindEditUserChange(EDT_Son_a_jouer, this, &W::EDT_Son_a_jouerChange);
     bindButtonClick(BTN_ChargeSon, this, &W::BTN_ChargeSonClick);
 
-    bindComboChange(CBX_Optique, this, &W::CBX_OptiqueChange);
+    Profiles::BindProfileList(CBX_Optique, [this] { CBX_OptiqueChange(); }, this);
     bindComboDropDown(CBX_Optique, this, &W::CBX_OptiqueDropDown);
-    bindComboChange(CBX_Monture, this, &W::CBX_MontureChange);
+    Profiles::BindProfileList(CBX_Monture, [this] { CBX_MontureChange(); }, this);
     bindComboDropDown(CBX_Monture, this, &W::CBX_MontureDropDown);
-    bindComboChange(CBX_Camera, this, &W::CBX_CameraChange);
+    Profiles::BindProfileList(CBX_Camera, [this] { CBX_CameraChange(); }, this);
     bindComboDropDown(CBX_Camera, this, &W::CBX_CameraDropDown);
     bindButtonClick(BTN_Nouveau_Optique, this, &W::BTN_Nouveau_OptiqueClick);
     bindButtonClick(BTN_Sup_Optique, this, &W::BTN_Sup_OptiqueClick);
@@ -475,24 +501,24 @@ void TFRM_Pref::CBX_CameraChange()
 }
 
 void TFRM_Pref::BTN_Nouveau_OptiqueClick() { addProfile(CBX_Optique, Kind::Optics); }
-void TFRM_Pref::BTN_Sup_OptiqueClick() { eraseProfile(CBX_Optique, Kind::Optics); }
+void TFRM_Pref::BTN_Sup_OptiqueClick() { eraseProfile(CBX_Optique, Kind::Optics, [this] { CBX_OptiqueChange(); }); }
 void TFRM_Pref::BTN_Enregistrer_OptiqueClick() { Profiles::SaveProfile(Kind::Optics, CBX_Optique->currentText()); }
 void TFRM_Pref::BTN_Nouveau_MontureClick() { addProfile(CBX_Monture, Kind::Mount); }
-void TFRM_Pref::BTN_Sup_MontureClick() { eraseProfile(CBX_Monture, Kind::Mount); }
+void TFRM_Pref::BTN_Sup_MontureClick() { eraseProfile(CBX_Monture, Kind::Mount, [this] { CBX_MontureChange(); }); }
 void TFRM_Pref::BTN_Enregistrer_MontureClick() { Profiles::SaveProfile(Kind::Mount, CBX_Monture->currentText()); }
 void TFRM_Pref::BTN_Nouveau_CameraClick() { addProfile(CBX_Camera, Kind::Camera); }
-void TFRM_Pref::BTN_Sup_CameraClick() { eraseProfile(CBX_Camera, Kind::Camera); }
+void TFRM_Pref::BTN_Sup_CameraClick() { eraseProfile(CBX_Camera, Kind::Camera, [this] { CBX_CameraChange(); }); }
 void TFRM_Pref::BTN_Enregistrer_CameraClick() { Profiles::SaveProfile(Kind::Camera, CBX_Camera->currentText()); }
 
 void TFRM_Pref::TNI_FocaleExit()
 {
     opticsChanged(true);
-    Profiles::SaveProfile(Kind::Optics, CBX_Optique->currentText());
+    saveNamedProfile(CBX_Optique, Kind::Optics);
 }
 void TFRM_Pref::TNI_BarlowExit() { TNI_FocaleExit(); }
 void TFRM_Pref::TNI_ReducteurExit() { TNI_FocaleExit(); }
 
-void TFRM_Pref::TNI_Rayon_AzExit() { Profiles::SaveProfile(Kind::Mount, CBX_Monture->currentText()); }
+void TFRM_Pref::TNI_Rayon_AzExit() { saveNamedProfile(CBX_Monture, Kind::Mount); }
 void TFRM_Pref::TNI_Rayon_AltExit() { TNI_Rayon_AzExit(); }
 void TFRM_Pref::TNI_Fil_AzExit() { TNI_Rayon_AzExit(); }
 void TFRM_Pref::TNI_Fil_AltExit() { TNI_Rayon_AzExit(); }
@@ -500,7 +526,7 @@ void TFRM_Pref::TNI_Fil_AltExit() { TNI_Rayon_AzExit(); }
 void TFRM_Pref::TNI_Larg_PixExit()
 {
     cameraChanged();
-    Profiles::SaveProfile(Kind::Camera, CBX_Camera->currentText());
+    saveNamedProfile(CBX_Camera, Kind::Camera);
 }
 void TFRM_Pref::TNI_Haut_PixExit() { TNI_Larg_PixExit(); }
 void TFRM_Pref::TNI_NbPix_XExit() { TNI_Larg_PixExit(); }

@@ -184,7 +184,7 @@ void TFRM_Pref::bindTelescopeHandlers()
     bindCheckBoxClick(CKB_GUIDE_InverseDEC, this, &W::CKB_GUIDE_InverseDECClick);
     bindCheckBoxClick(CKB_InverseAD_Carte, this, &W::CKB_InverseAD_CarteClick);
     bindCheckBoxClick(CKB_InverseDEC_Carte, this, &W::CKB_InverseDEC_CarteClick);
-    bindComboChange(CBX_Vitesse_Moteur, this, &W::CBX_Vitesse_MoteurChange);
+    Profiles::BindProfileList(CBX_Vitesse_Moteur, [this] { CBX_Vitesse_MoteurChange(); }, this);
     bindComboDropDown(CBX_Vitesse_Moteur, this, &W::CBX_Vitesse_MoteurDropDown);
     CBX_Vitesse_Moteur->installEventFilter(this);
     if (QLineEdit* edit = CBX_Vitesse_Moteur->lineEdit())
@@ -716,7 +716,7 @@ void TFRM_Pref::BTN_Nouveau_VitesseClick()
 {
     const QString name = CBX_Vitesse_Moteur->currentText();
     if (Profiles::SaveProfile(Profiles::Kind::MotorSpeeds, name))
-        Profiles::AddSorted(CBX_Vitesse_Moteur, name);
+        CBX_Vitesse_Moteur->setCurrentIndex(Profiles::AddSorted(CBX_Vitesse_Moteur, name));
 }
 
 void TFRM_Pref::BTN_Enregistrer_VitesseClick()

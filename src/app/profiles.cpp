@@ -5,6 +5,7 @@
 #include "app/settings/key_engine.h"
 #include "app/settings/key_table.h"
 #include "app/settings/settings_file.h"
+#include "app/ui/control_adapters.h"
 #include "platform/message_service.h"
 
 #include <QAbstractButton>
@@ -154,12 +155,23 @@ bool EraseProfile(const QString& section)
     return true;
 }
 
-void AddSorted(QComboBox* combo, const QString& name)
+void BindProfileList(QComboBox* combo, std::function<void()> changeHandler, QObject* context)
+{
+    // The combo's change is the user's taking of an entry of the list
+    // (setting it from code runs nothing).
+    app::bindComboChange(combo, [h = std::move(changeHandler)] {
+        ProfileComboTouched = true;
+        h();
+    }, context);
+}
+
+int AddSorted(QComboBox* combo, const QString& name)
 {
     int i = 0;
     while (i < combo->count() && QString::compare(combo->itemText(i), name, Qt::CaseInsensitive) <= 0)
         ++i;
     combo->insertItem(i, name);
+    return i;
 }
 
 void FillSorted(QComboBox* combo, const QStringList& names)

@@ -13,8 +13,10 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 
 class QComboBox;
+class QObject;
 
 // The motor-speed profile name last chosen. (ProfileComboTouched and
 // RawBayerMode, which these routines also set, live with the Preferences
@@ -44,10 +46,20 @@ bool SaveProfile(Kind kind, const QString& name);
 // cannot be written (told to the user).
 bool EraseProfile(const QString& section);
 
+// Binds the change handler of a profile list. A name the user takes from
+// the list, however he takes it (from the opened list, with the wheel or an
+// arrow key over the closed list, or by typing a name of the list), counts
+// as chosen: ProfileComboTouched is set before the handler runs, so the
+// profile loads and the list never shows a name over another profile's
+// values. A new name typed runs nothing. Handlers called from code keep
+// their rule: they load only when the caller set the flag.
+void BindProfileList(QComboBox* combo, std::function<void()> changeHandler, QObject* context);
+
 // Profile combos are sorted lists (letter case ignored): puts the names in
-// their places, or one name at its place (a duplicate too).
+// their places, or one name at its place (a duplicate too), returning that
+// place.
 void FillSorted(QComboBox* combo, const QStringList& names);
-void AddSorted(QComboBox* combo, const QString& name);
+int AddSorted(QComboBox* combo, const QString& name);
 
 // A name that can be part of a section or file name: not empty, no leading
 // or trailing blank, no "/", "\", "..", ":", "[", "]", "=" and no control

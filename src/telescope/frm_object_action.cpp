@@ -147,9 +147,7 @@ TFRM_ObjectAction::TFRM_ObjectAction(QWidget* parent) : TForm(parent)
     app::bindButtonClick(BTN_Creer_Mosaique, this, &W::BTN_Creer_MosaiqueClick);
     app::bindRadioClick(RDB_Relatif, this, &W::RDB_RelatifClick);
     app::bindRadioClick(RDB_Absolu, this, &W::RDB_AbsoluClick);
-    connect(CBX_Vitesse_Moteur, &QComboBox::activated, this, [this] {
-        app::runGuarded(QStringLiteral("FRM_ObjectAction.CBX_Vitesse_MoteurChange"), [this] { CBX_Vitesse_MoteurChange(); });
-    });
+    Profiles::BindProfileList(CBX_Vitesse_Moteur, [this] { CBX_Vitesse_MoteurChange(); }, this);
     app::bindComboDropDown(CBX_Vitesse_Moteur, this, &W::CBX_Vitesse_MoteurDropDown);
 
     // Other windows reach the dialog through its global reference, so a

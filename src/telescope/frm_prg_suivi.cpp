@@ -2,6 +2,7 @@
 
 #include "app/frm_pref.h"
 #include "app/ui/event_boundary.h"
+#include "app/ui/held_keys.h"
 #include "platform/com_io.h"
 #include "platform/paths.h"
 #include "platform/sound_service.h"
@@ -10,6 +11,8 @@
 #include "telescope/prg_suivi.h"
 #include "telescope/prg_suivi_private.h"
 #include "telescope/sim/mount_simulator_device.h"
+
+#include <QApplication>
 
 TFRM_Prg_Suivi* FRM_Prg_Suivi = nullptr;
 
@@ -31,6 +34,9 @@ TFRM_Prg_Suivi::TFRM_Prg_Suivi(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
     KeyPreview = true;
+    // A held arrow key makes one move: the keyboard's repeats are kept away
+    // (installed after the forms' key preview, so it runs before it).
+    qApp->installEventFilter(new app::HeldKeyFilter(this, [](int key) { return ArrowKeyDirection(key) >= 0; }));
     TMR_Suivi_AD = makeTimer(this, "TMR_Suivi_AD", 1000);
     TMR_Suivi_Dec = makeTimer(this, "TMR_Suivi_Dec", 1000);
     TMR_ScopePosition = makeTimer(this, "TMR_ScopePosition", 1000);

@@ -2,6 +2,7 @@
 
 #include "app/align_v_features.h"
 #include "app/frm_pref.h"
+#include "app/profiles.h"
 #include "app/settings.h"
 #include "app/systeme.h"
 #include "app/ui/control_adapters.h"
@@ -157,8 +158,7 @@ void TFRM_Raquette::wire()
             [this] { guarded("BTN_Arreter_AutofocusClick", [this] { BTN_Arreter_AutofocusClick(); }); });
     connect(TMR_Autofocus, &QTimer::timeout, this, [this] { guarded("TMR_AutofocusTimer", [this] { TMR_AutofocusTimer(); }); });
 
-    connect(CBX_Vitesse_Moteur, &QComboBox::activated, this,
-            [this] { guarded("CBX_Vitesse_MoteurChange", [this] { CBX_Vitesse_MoteurChange(); }); });
+    Profiles::BindProfileList(CBX_Vitesse_Moteur, [this] { CBX_Vitesse_MoteurChange(); }, this);
     app::bindComboDropDown(CBX_Vitesse_Moteur, this, &TFRM_Raquette::CBX_Vitesse_MoteurDropDown);
     connect(BTN_Config_Vitesse, &QPushButton::clicked, this, [] { guarded("BTN_Config_VitesseClick", showMotorSpeedPage); });
     connect(BTN_Settings_Joystick, &QPushButton::clicked, this,

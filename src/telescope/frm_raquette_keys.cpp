@@ -9,6 +9,7 @@
 
 #include "app/frm_pref.h"
 #include "app/settings.h"
+#include "app/ui/held_keys.h"
 #include "app/ui/event_boundary.h"
 #include "platform/clock.h"
 #include "scripting/scripts.h"
@@ -26,29 +27,12 @@ bool isEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
 bool keypad(Qt::KeyboardModifiers shift) { return shift & Qt::KeypadModifier; }
 
 // The keys the hand pad acts on; the keyboard's own repeats of them are
-// dropped before anything sees them.
+// kept away before anything sees them (app::HeldKeyFilter).
 bool handPadKey(int key)
 {
     return ArrowKeyDirection(key) >= 0 || isEnter(key) || key == Qt::Key_PageUp || key == Qt::Key_PageDown
            || key == Qt::Key_Insert || key == Qt::Key_Asterisk || key == Qt::Key_Slash;
 }
-
-// Drops auto-repeated hand-pad keys aimed at the hand pad. Installed on the
-// application after the forms' key preview, so it runs before it.
-class RepeatFilter final : public QObject {
-public:
-    explicit RepeatFilter(QWidget* window) : QObject(window), window_(window) {}
-    bool eventFilter(QObject* obj, QEvent* e) override
-    {
-        if ((e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease) || !obj->isWidgetType())
-            return false;
-        auto* k = static_cast<QKeyEvent*>(e);
-        return k->isAutoRepeat() && handPadKey(k->key()) && static_cast<QWidget*>(obj)->window() == window_;
-    }
-
-private:
-    QWidget* window_;
-};
 
 void speak(const QString& key, int wait_ms) { Telescope::PlayVoicePrompt(key, wait_ms); }
 
@@ -251,4 +235,6 @@ void TFRM_Raquette::speakNumberEntry()
         speak(QStringLiteral("S_") + c, 300);
 }
 
-void TFRM_Raquette::installRepeatFilter() { qApp->installEventFilter(new RepeatFilter(this)); }
+// Installed on the application after the forms' key preview, so it runs
+// before it.
+void TFRM_Raquette::installRepeatFilter() { qApp->installEventFilter(new app::HeldKeyFilter(this, handPadKey)); }

@@ -88,6 +88,50 @@ TEST(ControlAdapters, CheckRadioComboAndEdit)
     EXPECT_EQ(edit, 2);
 }
 
+// A box whose handler refuses the tick (a missing file, an empty name)
+// unticks itself during the user's click. The next clicks must still reach
+// the handler, each one once per change.
+TEST(ControlAdapters, ABoxItsHandlerUntickedStillAnswersTheNextClicks)
+{
+    Window win;
+    bool refuse = true;
+    QList<bool> seen;   // the box's state at each run of the handler
+    app::bindCheckBoxClick(win.ckb, [&] {
+        seen << win.ckb->isChecked();
+        if (win.ckb->isChecked() && refuse)
+            win.ckb->setChecked(false);
+    });
+
+    clickIndicator(win.ckb);
+    EXPECT_FALSE(win.ckb->isChecked());
+    EXPECT_EQ(seen, (QList<bool>{true, false})) << "the refusal runs the handler for the unticked box too";
+
+    refuse = false;
+    seen.clear();
+    clickIndicator(win.ckb);
+    EXPECT_TRUE(win.ckb->isChecked());
+    clickIndicator(win.ckb);
+    EXPECT_FALSE(win.ckb->isChecked());
+    EXPECT_EQ(seen, (QList<bool>{true, false}));
+
+    // The space bar clicks the same way.
+    refuse = true;
+    seen.clear();
+    win.ckb->setFocus();
+    QTest::keyClick(win.ckb, Qt::Key_Space);
+    refuse = false;
+    QTest::keyClick(win.ckb, Qt::Key_Space);
+    EXPECT_TRUE(win.ckb->isChecked());
+    EXPECT_EQ(seen, (QList<bool>{true, false, true}));
+
+    // From code nothing changes: a state set runs the handler once, the
+    // same state again nothing.
+    seen.clear();
+    win.ckb->setChecked(false);
+    win.ckb->setChecked(false);
+    EXPECT_EQ(seen, QList<bool>{false});
+}
+
 TEST(ControlAdapters, BarsAndButtons)
 {
     Window win;

@@ -13,7 +13,10 @@
 #include "telescope/frm_sky.h"
 #include "tools/frm_tool_images.h"
 
+#include <QCheckBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -171,6 +174,36 @@ TEST_F(PrefEnv, DebugLogAlwaysInTheProgramDirectory)
     EXPECT_FALSE(DebugLog);
     EXPECT_FALSE(w.CKB_Debug->isChecked());
     EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
+// The boxes that need a file refuse a click while it is missing, at every
+// click, and take the first click once it is there.
+TEST_F(PrefEnv, BoxesNeedingAFileRefuseEveryClickUntilItExists)
+{
+    TFRM_Pref w;
+    w.show();
+    const struct {
+        QCheckBox* box;
+        QLineEdit* edit;
+        const char* file;
+    } needing[] = {{w.CKB_Jouer_un_son, w.EDT_Son_a_jouer, "Sounds/bip.wav"},
+                   {w.CKB_Fin_Goto_Jouer_un_son, w.EDT_Fin_GOTO_Son_a_jouer, "Sounds/fin.wav"},
+                   {w.CKB_Fin_GOTO_ExecuteScript, w.EDT_Fin_GOTO_Script, "Scripts/fin.script"}};
+    for (const auto& n : needing) {
+        // The box's page in front, as the user sees it.
+        for (QWidget* p = n.box; p->parentWidget(); p = p->parentWidget())
+            if (auto* pages = qobject_cast<QStackedWidget*>(p->parentWidget()))
+                pages->setCurrentWidget(p);
+        const auto click = [&] { QTest::mouseClick(n.box, Qt::LeftButton, {}, QPoint(8, n.box->height() / 2)); };
+        const QString path = dir.filePath(QString::fromLatin1(n.file));
+        n.edit->setText(path);
+        click();
+        click();
+        EXPECT_FALSE(n.box->isChecked()) << n.file;
+        dir.writeFile(QString::fromLatin1(n.file), "RIFF");
+        click();
+        EXPECT_TRUE(n.box->isChecked()) << n.file;
+    }
 }
 
 TEST_F(PrefEnv, SoundAndStartupScriptMustExist)

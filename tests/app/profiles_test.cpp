@@ -4,6 +4,7 @@
 #include "settings_store_fixture.h"
 
 #include "app/controls/color_panel.h"
+#include "app/controls/num_inp.h"
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/night_colors.h"
@@ -16,7 +17,13 @@
 #include "tools/frm_tool_images.h"
 #include "tools/frm_tool_mesures.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
+#include <QWheelEvent>
 
 using namespace Settings;
 
@@ -217,4 +224,234 @@ TEST_F(SettingsStore, StartupReadersOfFileTypeGotoModeAndWindowLayout)
     EXPECT_EQ(FRM_Message->size(), QSize(250, 350));
     EXPECT_EQ(FRM_Message->pos(), QPoint(387, 209));
     Systeme::SetScreenSizeProvider({});
+}
+
+namespace {
+
+// Every profile section of the settings file, key by key.
+QMap<QString, QMap<QString, QString>> profileSections(const platform::IniDocument& ini)
+{
+    QMap<QString, QMap<QString, QString>> sections;
+    for (const QString& section : ini.readSections()) {
+        if (!section.startsWith(QStringLiteral("Optique.")) && !section.startsWith(QStringLiteral("Monture."))
+            && !section.startsWith(QStringLiteral("Vitesse_Moteur.")) && !section.startsWith(QStringLiteral("Camera.")))
+            continue;
+        for (const QString& key : ini.readSection(section))
+            sections[section][key] = ini.readString(section, key, {});
+    }
+    return sections;
+}
+
+// One notch of the mouse wheel over the closed list: up (+1) or down (-1).
+void wheel(QComboBox* list, int notches)
+{
+    const QPointF at(list->width() / 2.0, list->height() / 2.0);
+    QWheelEvent e(at, list->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
+    QApplication::sendEvent(list, &e);
+}
+
+void key(QComboBox* list, Qt::Key k)
+{
+    list->setFocus();
+    QTest::keyClick(list, k);
+}
+
+} // namespace
+
+// The wheel and the arrow keys over a closed profile list step to another
+// name; the profile of that name loads, so that saving (OK, leaving an
+// input, closing the program) writes each profile back as it was and only
+// the one the user edited changes. The same holds for the speed lists of
+// the hand pad and of the goto dialog.
+TEST_F(SettingsStore, SteppingThroughClosedProfileListsLoadsEachProfileAndSavingChangesOnlyTheEditedOne)
+{
+    writeSettings("[Prefs]\r\nOptique_Courante=Lunette\r\nMonture_Courante=EQ6\r\n"
+                  "Vitesse_Moteur_Courante=Rapide\r\nCamera_Courante=Toucam\r\n"
+                  "[Optique.Lunette]\r\nFocale=5000000\r\n[Optique.Newton]\r\nFocale=12000000\r\n"
+                  "[Monture.EQ6]\r\nRayon_Az=20\r\n[Monture.HEQ5]\r\nRayon_Az=30\r\n"
+                  "[Vitesse_Moteur.Lent]\r\nAG_Vitesse_Est=5000\r\n[Vitesse_Moteur.Rapide]\r\nAG_Vitesse_Est=30000\r\n"
+                  "[Camera.Toucam]\r\nLarg_Pix=5600\r\n[Camera.Vesta]\r\nLarg_Pix=9000\r\n");
+    // Every key of every profile written once, then the current ones back.
+    for (const auto& [kind, names] : {std::pair{Profiles::Kind::Optics, QStringList{"Lunette", "Newton"}},
+                                      std::pair{Profiles::Kind::Mount, QStringList{"EQ6", "HEQ5"}},
+                                      std::pair{Profiles::Kind::MotorSpeeds, QStringList{"Lent", "Rapide"}},
+                                      std::pair{Profiles::Kind::Camera, QStringList{"Toucam", "Vesta"}}})
+        for (const QString& name : names) {
+            Profiles::LoadProfile(kind, name);
+            ASSERT_TRUE(Profiles::SaveProfile(kind, name));
+        }
+    load();
+    const auto before = profileSections(file());
+    ASSERT_EQ(before.size(), 8);
+
+    TFRM_Pref& p = *FRM_Pref;
+    p.show();
+    const auto focal = [&] { return double(p.TNI_Focale->Value()); };
+    const auto radius = [&] { return double(p.TNI_Rayon_Az->Value()); };
+    const auto east = [&] { return double(p.TNI_Vitesse_Est->Value()); };
+    const auto pixel = [&] { return double(p.TNI_Larg_Pix->Value()); };
+
+    p.PGC_Preferences->setCurrentWidget(p.TBS_Optique);
+    ASSERT_EQ(focal(), 500);
+    wheel(p.CBX_Optique, -1);
+    EXPECT_EQ(p.CBX_Optique->currentText(), QStringLiteral("Newton"));
+    EXPECT_EQ(focal(), 1200);
+    key(p.CBX_Optique, Qt::Key_Up);
+    EXPECT_EQ(focal(), 500);
+    key(p.CBX_Optique, Qt::Key_Down);
+    EXPECT_EQ(focal(), 1200);
+    // A name of the list typed in full is taken from the list too; a new
+    // name typed loads nothing.
+    p.CBX_Optique->lineEdit()->selectAll();
+    QTest::keyClicks(p.CBX_Optique, QStringLiteral("lunette"));
+    QTest::keyClick(p.CBX_Optique, Qt::Key_Return);
+    EXPECT_EQ(p.CBX_Optique->currentText(), QStringLiteral("Lunette"));
+    EXPECT_EQ(focal(), 500);
+    p.CBX_Optique->lineEdit()->selectAll();
+    QTest::keyClicks(p.CBX_Optique, QStringLiteral("Apo"));
+    QTest::keyClick(p.CBX_Optique, Qt::Key_Return);
+    EXPECT_EQ(focal(), 500);
+    wheel(p.CBX_Optique, -1);
+    EXPECT_EQ(p.CBX_Optique->currentText(), QStringLiteral("Newton"));
+    EXPECT_EQ(focal(), 1200);
+
+    p.PGC_Preferences->setCurrentWidget(p.TBS_Monture);
+    ASSERT_EQ(radius(), 20);
+    key(p.CBX_Monture, Qt::Key_Down);
+    EXPECT_EQ(p.CBX_Monture->currentText(), QStringLiteral("HEQ5"));
+    EXPECT_EQ(radius(), 30);
+    wheel(p.CBX_Monture, 1);
+    EXPECT_EQ(radius(), 20);
+    wheel(p.CBX_Monture, -1);
+    EXPECT_EQ(radius(), 30);
+
+    p.PGC_Preferences->setCurrentWidget(p.TBS_Camera);
+    ASSERT_EQ(pixel(), 5.6);
+    wheel(p.CBX_Camera, -1);
+    EXPECT_EQ(p.CBX_Camera->currentText(), QStringLiteral("Vesta"));
+    EXPECT_EQ(pixel(), 9);
+    key(p.CBX_Camera, Qt::Key_Up);
+    EXPECT_EQ(pixel(), 5.6);
+
+    p.PGC_Preferences->setCurrentWidget(p.TBS_Telescope);
+    ASSERT_EQ(east(), 30);
+    wheel(p.CBX_Vitesse_Moteur, 1);
+    EXPECT_EQ(p.CBX_Vitesse_Moteur->currentText(), QStringLiteral("Lent"));
+    EXPECT_EQ(east(), 5);
+    EXPECT_EQ(CurrentSpeedProfileName, QStringLiteral("Lent"));
+    key(p.CBX_Vitesse_Moteur, Qt::Key_Down);
+    EXPECT_EQ(east(), 30);
+    wheel(p.CBX_Vitesse_Moteur, 1);
+    EXPECT_EQ(east(), 5);
+
+    // The hand pad's and the goto dialog's speed lists.
+    FRM_Raquette->FormActivate();
+    wheel(FRM_Raquette->CBX_Vitesse_Moteur, -1);
+    EXPECT_EQ(p.CBX_Vitesse_Moteur->currentText(), QStringLiteral("Rapide"));
+    EXPECT_EQ(east(), 30);
+    FRM_ObjectAction->FormActivate();
+    key(FRM_ObjectAction->CBX_Vitesse_Moteur, Qt::Key_Up);
+    EXPECT_EQ(p.CBX_Vitesse_Moteur->currentText(), QStringLiteral("Lent"));
+    EXPECT_EQ(east(), 5);
+    wheel(FRM_ObjectAction->CBX_Vitesse_Moteur, -1);
+    EXPECT_EQ(east(), 30);
+    EXPECT_FALSE(ProfileComboTouched);
+
+    // The one profile the user edits: the focal length of the Newton.
+    p.TNI_Focale->setText(QStringLiteral("1250"));
+    ASSERT_TRUE(p.TNI_Focale->DoExit());
+    save();
+
+    auto expected = before;
+    expected[QStringLiteral("Optique.Newton")][QStringLiteral("Focale")] = QStringLiteral("12500000");
+    EXPECT_EQ(profileSections(file()), expected);
+    const platform::IniDocument saved = file();
+    const auto current = [&](const char* k) { return saved.readString(QStringLiteral("Prefs"), QString::fromLatin1(k), {}); };
+    EXPECT_EQ(current("Optique_Courante"), QStringLiteral("Newton"));
+    EXPECT_EQ(current("Monture_Courante"), QStringLiteral("HEQ5"));
+    EXPECT_EQ(current("Camera_Courante"), QStringLiteral("Toucam"));
+    EXPECT_EQ(current("Vitesse_Moteur_Courante"), QStringLiteral("Rapide"));
+    EXPECT_TRUE(boxes.shown.empty());
+    p.hide();
+}
+
+// "Suppr." erases the profile shown: its name leaves the field with it, the
+// entry that takes its place loads, and neither leaving an input nor the
+// next save writes the erased section back. Erasing the last entry of a
+// list leaves no name: the values stay and nothing is saved under a name.
+TEST_F(SettingsStore, AnErasedProfileIsNotWrittenBack)
+{
+    writeSettings("[Prefs]\r\nOptique_Courante=Newton\r\nMonture_Courante=EQ6\r\nCamera_Courante=Toucam\r\n"
+                  "[Optique.Lunette]\r\nFocale=5000000\r\n[Optique.Newton]\r\nFocale=12000000\r\n"
+                  "[Monture.EQ6]\r\nRayon_Az=20\r\n[Monture.HEQ5]\r\nRayon_Az=30\r\n"
+                  "[Camera.Toucam]\r\nLarg_Pix=5600\r\n");
+    load();
+    TFRM_Pref& p = *FRM_Pref;
+    p.show();
+    struct Page {
+        QWidget* page;
+        QComboBox* list;
+        QPushButton* erase;
+        TCustomNumInp* input;
+        const char* erased;
+        const char* shown;    // the entry that takes its place; none when empty
+        double loaded;        // its value in the input
+    };
+    const Page pages[] = {
+        {p.TBS_Optique, p.CBX_Optique, p.BTN_Sup_Optique, p.TNI_Focale, "Optique.Newton", "Lunette", 500},
+        {p.TBS_Monture, p.CBX_Monture, p.BTN_Sup_Monture, p.TNI_Rayon_Az, "Monture.EQ6", "HEQ5", 30},
+        {p.TBS_Camera, p.CBX_Camera, p.BTN_Sup_Camera, p.TNI_Larg_Pix, "Camera.Toucam", "", 5.6}};
+    for (const Page& page : pages) {
+        p.PGC_Preferences->setCurrentWidget(page.page);
+        QTest::mouseClick(page.erase, Qt::LeftButton);
+        EXPECT_EQ(page.list->currentText(), QString::fromLatin1(page.shown)) << page.erased;
+        EXPECT_EQ(double(page.input->Value()), page.loaded) << page.erased;
+        EXPECT_EQ(page.list->findText(QString::fromLatin1(page.erased).section(QLatin1Char('.'), 1)), -1);
+        page.input->setText(QStringLiteral("12"));
+        page.input->DoExit();
+        EXPECT_FALSE(file().sectionExists(QString::fromLatin1(page.erased))) << page.erased;
+    }
+    save();
+    const platform::IniDocument saved = file();
+    const QStringList sections = saved.readSections();
+    EXPECT_FALSE(sections.contains(QStringLiteral("Optique.Newton")));
+    EXPECT_FALSE(sections.contains(QStringLiteral("Monture.EQ6")));
+    EXPECT_FALSE(sections.contains(QStringLiteral("Camera.Toucam")));
+    EXPECT_EQ(saved.readString(QStringLiteral("Optique.Lunette"), QStringLiteral("Focale"), {}), QStringLiteral("120000"));
+    EXPECT_EQ(saved.readString(QStringLiteral("Prefs"), QStringLiteral("Monture_Courante"), {}), QStringLiteral("HEQ5"));
+    EXPECT_EQ(saved.readString(QStringLiteral("Prefs"), QStringLiteral("Camera_Courante"), QStringLiteral("?")), QString());
+    EXPECT_TRUE(boxes.shown.empty()) << "an input left with no profile named saves nothing, silently";
+
+    // The next start takes the empty name as it was left, without a word.
+    load();
+    EXPECT_EQ(p.CBX_Camera->currentText(), QString());
+    EXPECT_FALSE(messageWindowText().contains(QStringLiteral("Camera_Courante"))) << messageWindowText().toStdString();
+    p.hide();
+}
+
+// A profile just added ("Ajouter") is the entry the list stands on: one
+// wheel notch up shows and loads the name above it, one down comes back.
+TEST_F(SettingsStore, TheWheelStepsFromAProfileJustAdded)
+{
+    writeSettings("[Prefs]\r\nOptique_Courante=Newton\r\n"
+                  "[Optique.Lunette]\r\nFocale=5000000\r\n[Optique.Newton]\r\nFocale=12000000\r\n");
+    load();
+    TFRM_Pref& p = *FRM_Pref;
+    p.show();
+    p.PGC_Preferences->setCurrentWidget(p.TBS_Optique);
+    p.CBX_Optique->lineEdit()->selectAll();
+    QTest::keyClicks(p.CBX_Optique, QStringLiteral("Maksutov"));
+    p.TNI_Focale->setText(QStringLiteral("1300"));
+    ASSERT_TRUE(p.TNI_Focale->DoExit());
+    QTest::mouseClick(p.BTN_Nouveau_Optique, Qt::LeftButton);
+    ASSERT_EQ(p.CBX_Optique->itemText(1), QStringLiteral("Maksutov"));
+
+    wheel(p.CBX_Optique, 1);
+    EXPECT_EQ(p.CBX_Optique->currentText(), QStringLiteral("Lunette"));
+    EXPECT_EQ(double(p.TNI_Focale->Value()), 500);
+    wheel(p.CBX_Optique, -1);
+    EXPECT_EQ(p.CBX_Optique->currentText(), QStringLiteral("Maksutov"));
+    EXPECT_EQ(double(p.TNI_Focale->Value()), 1300);
+    p.hide();
 }

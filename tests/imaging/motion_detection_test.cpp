@@ -22,9 +22,11 @@
 #include "telescope/frm_tool_suivi.h"
 #include "tools/frm_tool_images.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QScrollBar>
+#include <QTest>
 
 namespace {
 
@@ -366,4 +368,35 @@ TEST_F(MotionDetection, LostStarActionsStopGuidingAndRestartItOnlyThen)
     l.BBTN_Lost_Star_Script->click();
     EXPECT_EQ(l.EDT_Lost_Star_Script->text(), QStringLiteral("autre.txt"));
     EXPECT_EQ(dialogs.requests.at(1).filter, QStringLiteral("Text (*.txt)"));
+}
+
+// As the user meets it: a box clicked before its file exists is refused,
+// at every click; once the file is there the next click ticks it and the
+// loss of the star plays the sound and runs the script.
+TEST_F(MotionDetection, LostStarBoxesClickedAgainAfterARefusalRunTheirActions)
+{
+    TFRM_PRG_Action_LS& l = *FRM_PRG_Action_LS;
+    l.show();
+    const auto click = [](QCheckBox* box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2)); };
+    const QString wav = dir.filePath(QStringLiteral("Sounds/perte.wav"));
+    l.EDT_Son_a_jouer->setText(wav);
+    l.EDT_Lost_Star_Script->setText(QStringLiteral("perdu.txt"));
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        click(l.CKB_Jouer_un_son);
+        click(l.CKB_Lost_Star_ExecuteScript);
+        EXPECT_FALSE(l.CKB_Jouer_un_son->isChecked()) << "click " << attempt;
+        EXPECT_FALSE(l.CKB_Lost_Star_ExecuteScript->isChecked()) << "click " << attempt;
+    }
+
+    writeFile(QStringLiteral("Sounds/perte.wav"));
+    writeFile(QStringLiteral("Scripts/perdu.txt"));
+    click(l.CKB_Jouer_un_son);
+    click(l.CKB_Lost_Star_ExecuteScript);
+    EXPECT_TRUE(l.CKB_Jouer_un_son->isChecked());
+    EXPECT_TRUE(l.CKB_Lost_Star_ExecuteScript->isChecked());
+    Align_V::RunLostStarActions();
+    EXPECT_EQ(sounds.playedFiles, QStringList{wav});
+    EXPECT_TRUE(Scripts::ScriptRunning);
+    Scripts::StopAll();
+    l.hide();
 }

@@ -4,6 +4,7 @@
 #include "app/frm_message.h"
 #include "platform/audio_sound_service.h"
 #include "support/null_sound_server.h"
+#include "support/x11_keyboard.h"
 #include "scripting/scripts.h"
 #include "telescope/ascom_bridge.h"
 #include "telescope/frm_object_action.h"
@@ -212,6 +213,47 @@ TEST_F(HandPadTest, KeyboardControlActsOncePerPressAndStepsThroughChoices)
     EXPECT_TRUE(pad().RDB_Etoile_SAO->isChecked());
     tap(Qt::Key_Slash, true);
     EXPECT_TRUE(pad().RDB_Coords->isChecked());
+}
+
+// The keys as an X11 server sends them while held: the arrow moves the
+// mount once and stops it once; Enter held 1.2 s synchronises once; a real
+// release and a quick new press stop and start again.
+TEST_F(HandPadTest, HeldKeysAsX11SendsThemActOncePerHold)
+{
+    useLx200();
+    testsupport::X11Keyboard keyboard;
+    const auto runOut = [&] {
+        testsupport::X11Keyboard::runEvents(150);
+        ASSERT_TRUE(settle());
+    };
+    keyboard.press(FRM_Raquette, Qt::Key_Return);
+    keyboard.advance(100);
+    keyboard.release(FRM_Raquette, Qt::Key_Return);
+    runOut();
+    ASSERT_EQ(pad().KeyboardControl, 1);
+
+    keyboard.hold(FRM_Raquette, Qt::Key_Left, 23, [](int i) { return i % 5 == 2; });
+    runOut();
+    EXPECT_EQ(mount.commands(), (QList<QByteArray>{":Me#", ":Qe#"}));
+
+    mount.clearRecords();
+    keyboard.advance(500);
+    keyboard.tap(FRM_Raquette, Qt::Key_Down, 150);
+    keyboard.advance(30);
+    keyboard.tap(FRM_Raquette, Qt::Key_Down, 150);
+    runOut();
+    EXPECT_EQ(mount.commands(), (QList<QByteArray>{":Ms#", ":Qs#", ":Ms#", ":Qs#"}));
+
+    // Enter held 1.2 s (30 repeats) with the fake clock following.
+    pad().RDB_Messier->setChecked(true);
+    pad().EDT_Numero->setText(QStringLiteral("42"));
+    mount.clearRecords();
+    keyboard.advance(500);
+    keyboard.hold(FRM_Raquette, Qt::Key_Return, 30, [](int i) { return i % 2 == 0; },
+                  [&] { clock.advanceMs(testsupport::X11Keyboard::kRepeat_ms); });
+    runOut();
+    EXPECT_EQ(mount.commands().count(":CM#"), 1) << mount.commands().join(' ').toStdString();
+    EXPECT_EQ(pad().KeyboardControl, 1);
 }
 
 TEST_F(HandPadTest, Lx200GotoAndPositionReadingUseTheMountsLibrariesAndReplies)

@@ -12,6 +12,7 @@
 #include "telescope/mount_state.h"
 #include "telescope/prg_suivi.h"
 #include "telescope/sim/simulated_telescope.h"
+#include "support/x11_keyboard.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -281,6 +282,36 @@ TEST_F(MountTest, ArrowKeyMovesStopOnReleaseAndWhenTheWindowLosesTheKeyboard)
     EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
     key(QEvent::KeyRelease, Qt::Key_Up);   // a late release changes nothing
     EXPECT_EQ(mount.commands().size(), 2);
+    EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
+}
+
+// Under X11 a held arrow key repeats as release+press pairs, flagged as
+// auto-repeat or not: the mount gets one start and one stop. A real release
+// followed at once by a new press stops and starts again.
+TEST_F(MountTest, HeldArrowKeyInTheCommandWindowStartsOneMoveAndStopsOnce)
+{
+    pref().RDB_Mount_LX200->setChecked(true);
+    ASSERT_TRUE(ConnectMount());
+    mount.clearRecords();
+    testsupport::X11Keyboard keyboard;
+    const auto runOut = [&] {
+        testsupport::X11Keyboard::runEvents(150);
+        ASSERT_TRUE(settle());
+    };
+
+    keyboard.hold(FRM_Prg_Suivi, Qt::Key_Left, 23, [](int i) { return i % 4 == 1 || i == 10; });
+    runOut();
+    EXPECT_EQ(mount.commands(), (QList<QByteArray>{":Me#", ":Qe#"}));
+    EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+
+    mount.clearRecords();
+    keyboard.advance(500);
+    keyboard.tap(FRM_Prg_Suivi, Qt::Key_Up, 120);
+    keyboard.advance(25);
+    keyboard.tap(FRM_Prg_Suivi, Qt::Key_Up, 120);
+    runOut();
+    EXPECT_EQ(mount.commands(), (QList<QByteArray>{":Mn#", ":Qn#", ":Mn#", ":Qn#"}));
+    EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
     EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
 }
 

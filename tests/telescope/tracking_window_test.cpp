@@ -19,7 +19,9 @@
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_mesures.h"
 
+#include <QCheckBox>
 #include <QFile>
+#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -184,6 +186,36 @@ TEST_F(TrackingTest, GuideLogOpensOnlyWithAWritableName)
     EXPECT_TRUE(lines[0].endsWith(
         QStringLiteral("Trainee_X;Tr_AD;Durée_corr_AD;Dir_corr_AD;Trainee_Y;Tr_Dec;Durée_corr_Dec;Dir_corr_Dec")));
     EXPECT_EQ(lines[1].split(QLatin1Char(';')).size(), 9);
+}
+
+// As at the telescope: the box clicked with no name is refused; a name is
+// typed and the box clicked again: the log opens and takes the corrections,
+// and the next click closes it.
+TEST_F(TrackingTest, GuideLogClickedAgainAfterARefusalOpensTheLog)
+{
+    TFRM_Tool_Suivi& s = suivi();
+    s.show();
+    const auto click = [](QCheckBox* box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2)); };
+
+    click(s.CKB_Log_Guidage);
+    EXPECT_FALSE(s.CKB_Log_Guidage->isChecked());
+    EXPECT_TRUE(s.EDT_Nom_Log_Guidage->isEnabled());
+
+    const QString path = dir.path() + QStringLiteral("/guide.txt");
+    QTest::keyClicks(s.EDT_Nom_Log_Guidage, path);
+    click(s.CKB_Log_Guidage);
+    EXPECT_TRUE(s.CKB_Log_Guidage->isChecked());
+    ASSERT_TRUE(GuideLog) << "the handler ran for the second click";
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_FALSE(s.EDT_Nom_Log_Guidage->isEnabled());
+    Align_V::SendGuideCorrection(4, 0);
+
+    click(s.CKB_Log_Guidage);
+    EXPECT_FALSE(s.CKB_Log_Guidage->isChecked());
+    EXPECT_FALSE(GuideLog);
+    EXPECT_TRUE(s.EDT_Nom_Log_Guidage->isEnabled());
+    EXPECT_EQ(fileLines(path).size(), 2) << "header and the correction";
+    s.hide();
 }
 
 TEST_F(TrackingTest, FindBestZoneHalvesToTheDetailedQuarter)

@@ -523,8 +523,10 @@ bool KeyEngine::load(const KeySpec& k)
                     c->setEditText(text);
                     result = {};
                     // A profile name with no section: that name stays the
-                    // current one and its values are the defaults.
-                    if (k.has(ProfileName) && present && raw != def)
+                    // current one and its values are the defaults. (No name
+                    // at all is what erasing the last profile of a list
+                    // leaves: nothing to tell.)
+                    if (k.has(ProfileName) && present && raw != def && !text.isEmpty())
                         notes_ << refusalNote(k, sec, QStringLiteral("« %1 » n'est pas dans la liste").arg(text),
                                               QStringLiteral("ce profil prend les valeurs par défaut"));
                 } else {

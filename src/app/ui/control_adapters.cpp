@@ -11,6 +11,7 @@
 #include <QEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
@@ -78,7 +79,22 @@ QMetaObject::Connection bindCheckBoxClick(QCheckBox* box, Handler handler, QObje
 {
     // stateChanged, not clicked: a state set from code fires too, but only
     // when it differs (the grayed state included).
-    return bindGuarded(box, &QCheckBox::stateChanged, std::move(handler), context);
+    if (!box || !handler)
+        return {};
+    return QObject::connect(box, &QCheckBox::stateChanged, context ? context : box,
+                            [box = QPointer<QCheckBox>(box), h = std::move(handler)](int state) {
+                                runGuarded(box->objectName(), h);
+                                // A handler that sets the box back during a user's click
+                                // changes it while the click holds the box's own
+                                // bookkeeping: no stateChanged follows, and the box then
+                                // takes the next click to the state it believes it already
+                                // announced, so that click fires nothing. Announcing the
+                                // state it really has runs the handler for it now and
+                                // lets the next click fire as usual. (Outside a click the
+                                // change has fired already and this announces nothing.)
+                                if (box && box->checkState() != state)
+                                    box->setCheckState(box->checkState());
+                            });
 }
 
 QMetaObject::Connection bindRadioClick(QRadioButton* radio, Handler handler, QObject* context)

@@ -5,7 +5,9 @@
 // the event boundary with the control's objectName as the cause.
 //
 //   check box     click handler on a user click, and when code changes the
-//                 state; setting the same state runs nothing
+//                 state; setting the same state runs nothing; a handler that
+//                 sets its own box back (refusing the tick) runs again for
+//                 the state it set, and the next click fires as usual
 //   radio button  click handler when it becomes checked (user or code),
 //                 never when it is unchecked
 //   combo box     change handler on the user's choice only; an index set
