@@ -262,7 +262,9 @@ bool TFRM_Alv::StartFileSource(int slot)
             b->setEnabled(false);
         for (QToolButton* b : {p->SPDB_Stop, p->SPDB_PlayForward, p->SPDB_Forw1, p->SPDB_FF, p->SPDB_Loop})
             b->setEnabled(true);
-        p->BTN_Ajouter->setEnabled(true);
+        // "Ajouter" adds the shown frame to an addition: there only while
+        // integration is on (the integration switch keeps it so).
+        p->BTN_Ajouter->setEnabled(FRM_Tool_Images && FRM_Tool_Images->CKB_Integration->isChecked());
         p->SCB_PlayControl->setValue(PlayPosition);
         Systeme::PlaceWindow(p, QPoint(x(), p->y()));
         Systeme::ShowFormOnScreen(p);
