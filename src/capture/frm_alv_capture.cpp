@@ -13,6 +13,7 @@
 #include "capture/camera_control_lib.h"
 #include "capture/capture_helpers.h"
 #include "capture/driver_list.h"
+#include "capture/file_sources.h"
 #include "capture/frame_timers.h"
 #include "capture/long_exposure.h"
 #include "capture/port_io.h"
@@ -145,7 +146,7 @@ void TFRM_Alv::MNU_Cam1_DemarrerClick()
     if (FRM_PlayControl
         && (FRM_PlayControl->SPDB_PlayForward->isChecked() || FRM_PlayControl->SPDB_PlayBackwards->isChecked())) {
         FRM_PlayControl->SPDB_Stop->setChecked(true);
-        Timer_Cam1Timer();
+        FrameTick(PlayerSlot);   // the file's own slot stops it
     }
     Timer_Cam1->stop();
     PlayerActive = 0;
@@ -174,7 +175,11 @@ void Align_V::StartCamera2()
     if (FRM_PlayControl
         && (FRM_PlayControl->SPDB_PlayBackwards->isChecked() || FRM_PlayControl->SPDB_PlayForward->isChecked())) {
         FRM_PlayControl->SPDB_Stop->setChecked(true);
-        FRM_Alv->Timer_Cam2Timer();
+        // The tick of the file's own slot stops it.
+        if (PlayerSlot == 2)
+            FRM_Alv->Timer_Cam2Timer();
+        else
+            FRM_Alv->Timer_Cam1Timer();
         FRM_Alv->Timer_Cam2->stop();
     }
     PlayerActive = 0;
@@ -371,6 +376,9 @@ bool TFRM_Alv::StartCameraSource(int slot)
     }
     if (!Align_V::CheckFrameSize(slot))
         return refuse();
+    // The camera's frames fill the slot's live bitmap, whatever size an
+    // earlier source (a smaller picture or film) left it.
+    Capture::LayLiveBitmap(slot, s.width, s.height);
     if (FRM_Tool_Affichage) {
         if (slot == 1)
             FRM_Tool_Affichage->CBX_Cam1_IPSChange();
