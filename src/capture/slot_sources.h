@@ -40,6 +40,11 @@ void ReleaseSlotSource(int slot);
 // the slot took the size. Interface thread, outside the slot's own tick.
 bool FollowFrameSize(int slot, int width, int height);
 
+// The current slot changed: the display zone and the result take that
+// slot's frame, the whole of it as a start gives it (a zone centred outside
+// it comes to its middle). Nothing changes while the slot has no frame.
+void FitZoneToCurrentSlot();
+
 } // namespace Capture
 
 namespace Align_V {

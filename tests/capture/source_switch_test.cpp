@@ -362,3 +362,138 @@ TEST_F(SourceSwitch, ThePlayerRefusesItsCloseBoxWhileAFilePlaysAndAddFollowsInte
     EXPECT_FALSE(p->isVisible());
     FRM_Alv->MNU_Cam1_ArreterClick();
 }
+
+// A file opened on a slot whose plug-in camera stays open: the camera's
+// frames no longer reach the slot. A file playing on slot 1 and a camera on
+// slot 2: each timer keeps to its own source, whichever slot is current.
+TEST_F(SourceSwitch, AFileAndACameraEachKeepToTheirOwnSlot)
+{
+    usePlugins({QStringLiteral("NJ_Pair1")});
+    auto deliver = reinterpret_cast<Deliver>(pluginFunction(QStringLiteral("NJ_Pair1"), "fake_deliver"));
+    ASSERT_TRUE(deliver);
+    answerDriverDialog(2);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    const std::int32_t h = CameraSlots[1].pluginHandle;
+    ASSERT_NE(h, 0);
+    ASSERT_NO_FATAL_FAILURE(openPicture(320, 240));
+    EXPECT_NE(CameraSlots[1].pluginHandle, 0) << "a plug-in camera is not stopped by a file";
+    const int frames = FrameCounters[1];
+    deliver(h, h, 320, 240, 33);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(qGray(FRM_Alv->Image1->Picture().pixel(5, 5)), kPictureLevel) << "the file's picture stays";
+    EXPECT_EQ(kernels::pixel(*SlotBitmaps[1][0], 5, 5), kernels::rgbColour(kPictureLevel, kPictureLevel, kPictureLevel));
+    EXPECT_EQ(FrameCounters[1], frames);
+    FRM_Alv->MNU_Cam1_ArreterClick();
+
+    // Camera 2 first, then three pictures played on slot 1.
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam2_DemarrerClick();
+    ASSERT_TRUE(GrabDevices[2]);
+    QStringList files;
+    for (int i = 0; i < 3; ++i) {
+        files << dir.filePath(QStringLiteral("p%1.bmp").arg(i));
+        kernels::Bitmap24 b(320, 240);
+        kernels::fillRect(b, kernels::boundsOf(b), kernels::rgbColour(50 + i, 50 + i, 50 + i));
+        ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(files.last(), b));
+    }
+    dialogs.openManyAnswers = {files};
+    FRM_Alv->MNU_Ouvrir_ImageClick();
+    ASSERT_EQ(PlayerActive, 1);
+    ASSERT_TRUE(GrabDevices[2]) << "the other slot's camera stays";
+    FRM_PlayControl->Press(FRM_PlayControl->SPDB_PlayForward);
+    const int before2 = FrameCounters[2];
+    for (int i = 0; i < 3; ++i)
+        FRM_Alv->Timer_Cam2Timer();
+    EXPECT_EQ(FrameCounters[2], before2 + 3) << "camera 2's ticks take camera 2's frames";
+    EXPECT_EQ(PlayPosition, 0) << "and do not step the player";
+    FRM_Alv->Timer_Cam1Timer();
+    EXPECT_EQ(PlayPosition, 1);
+    EXPECT_EQ(kernels::pixel(*SlotBitmaps[1][0], 5, 5), kernels::rgbColour(51, 51, 51));
+
+    // Camera 2 made the current slot: the player still plays on slot 1.
+    clickBox(FRM_Tool_Affichage, FRM_Tool_Affichage->CKB_Src2_Image);
+    ASSERT_EQ(CurrentCameraSlot, 2);
+    FRM_Alv->Timer_Cam1Timer();
+    EXPECT_EQ(PlayPosition, 2);
+    EXPECT_EQ(kernels::pixel(*SlotBitmaps[1][0], 5, 5), kernels::rgbColour(52, 52, 52));
+    EXPECT_EQ(SlotBitmaps[2][0]->width(), 640) << "camera 2's frame is left alone";
+    FRM_Alv->Timer_Cam2Timer();
+    EXPECT_EQ(FrameCounters[2], before2 + 4);
+    EXPECT_NE(kernels::pixel(*SlotBitmaps[2][0], 5, 5), kernels::rgbColour(52, 52, 52));
+    clickBox(FRM_Tool_Affichage, FRM_Tool_Affichage->CKB_Src1_Image);
+    FRM_Alv->MNU_Cam2_ArreterClick();
+}
+
+// The format of a running camera changes: in stream mode the grab device
+// keeps streaming; a stream camera given a larger format after a smaller
+// picture shows its frames at that size.
+TEST_F(SourceSwitch, AFormatChangeWhileStreamingKeepsTheFramesComingAtTheNewSize)
+{
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    FRM_Alv->MNU_Cam1_StreamClick();
+    ASSERT_EQ(CameraSlots[1].streamMode, 1);
+    FRM_Alv->MNU_Cam1_FormatClick();
+    EXPECT_EQ(CameraSlots[1].streamMode, 1) << "still streaming";
+    int before = FrameCounters[1];
+    EXPECT_TRUE(waitFor([before] { return FrameCounters[1] >= before + 2; })) << "the frames keep coming";
+    FRM_Alv->MNU_Cam1_ArreterClick();
+
+    ASSERT_NO_FATAL_FAILURE(openPicture(320, 240));
+    platform::setStreamCameras(&family);
+    answerDriverDialog(1);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].sourceKind, 1);
+    const TWDMCapture::FormatPage saved = TWDMCapture::formatPage();
+    TWDMCapture::formatPage() = [](const std::vector<platform::V4l2Camera::FormatEntry>&, TWDMCapture::FormatChoice& c) {
+        c.width = 1280;
+        c.height = 960;
+        return true;
+    };
+    FRM_Alv->MNU_Cam1_FormatClick();
+    TWDMCapture::formatPage() = saved;
+    ASSERT_EQ(CameraSlots[1].width, 1280);
+    before = FrameCounters[1];
+    EXPECT_TRUE(waitFor([before] { return FrameCounters[1] >= before + 2; })) << "the frames at the new size come";
+    EXPECT_EQ(SlotBitmaps[1][0]->width(), 1280);
+    EXPECT_EQ(FRM_Alv->Image1->Picture().size(), QSize(1280, 960));
+    EXPECT_TRUE(litBeyond(FRM_Alv->Image1->Picture(), 640, 480));
+    FRM_Alv->MNU_Cam1_ArreterClick();
+}
+
+// The current slot switched to a camera of another size: the display zone
+// and the result take that camera's frame.
+TEST_F(SourceSwitch, SwitchingTheCurrentSlotGivesTheZoneAndTheResultTheOtherCamerasFrame)
+{
+    grab.add({QStringLiteral("Petite"), QStringLiteral("2")},
+             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{320, 240, 24}, 320, 240, 40); });
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    answerDriverDialog(1);
+    FRM_Alv->MNU_Cam2_DemarrerClick();
+    ASSERT_EQ(CameraSlots[2].width, 320);
+    FRM_Alv->Timer_Cam1Timer();
+    ASSERT_GT(FRM_Alv->Image3->PictureSize().width(), 320) << "slot 1's zone";
+
+    clickBox(FRM_Tool_Affichage, FRM_Tool_Affichage->CKB_Src2_Image);
+    ASSERT_EQ(CurrentCameraSlot, 2);
+    FRM_Alv->Timer_Cam2Timer();
+    FRM_Alv->Timer_Cam1Timer();
+    EXPECT_LE(DisplayZoneRect.right, 320);
+    EXPECT_LE(DisplayZoneRect.bottom, 240);
+    const kernels::Bitmap24 result = FRM_Alv->Image3->Bitmap();
+    EXPECT_LE(result.width(), 320);
+    EXPECT_LE(result.height(), 240);
+    const kernels::Rect z = ZoneImageRect;
+    EXPECT_EQ(kernels::pixel(result, z.left + 2, z.top + 2), kernels::rgbColour(40, 40, 40));
+    EXPECT_EQ(kernels::pixel(result, std::min(z.right, result.width()) - 3, std::min(z.bottom, result.height()) - 3),
+              kernels::rgbColour(40, 40, 40));
+
+    clickBox(FRM_Tool_Affichage, FRM_Tool_Affichage->CKB_Src1_Image);
+    ASSERT_EQ(CurrentCameraSlot, 1);
+    FRM_Alv->Timer_Cam1Timer();
+    EXPECT_GT(FRM_Alv->Image3->PictureSize().width(), 320) << "slot 1's zone again";
+    EXPECT_GT(DisplayZoneRect.right, 320);
+    FRM_Alv->MNU_Cam2_ArreterClick();
+    FRM_Alv->MNU_Cam1_ArreterClick();
+}
