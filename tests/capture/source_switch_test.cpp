@@ -126,13 +126,6 @@ protected:
         ASSERT_EQ(CameraSlots[1].width, w);
     }
 
-    void useSimulatorPlugin()
-    {
-        QDir().mkpath(dir.filePath(QStringLiteral("Plugins")));
-        ASSERT_TRUE(QFile::copy(QStringLiteral(NJ_SIMULATOR_PLUGIN), dir.filePath(QStringLiteral("Plugins/NJ_Simulator.so"))));
-        PluginManager = std::make_unique<TPluginMgr>(FRM_Alv, 255u, dir.filePath(QStringLiteral("Plugins")));
-    }
-
     void startCamera(Road road)
     {
         if (road == Road::PluginVideo || road == Road::PluginExposure) {
@@ -444,14 +437,7 @@ TEST_F(SourceSwitch, AFormatChangeWhileStreamingKeepsTheFramesComingAtTheNewSize
     answerDriverDialog(1);
     FRM_Alv->MNU_Cam1_DemarrerClick();
     ASSERT_EQ(CameraSlots[1].sourceKind, 1);
-    const TWDMCapture::FormatPage saved = TWDMCapture::formatPage();
-    TWDMCapture::formatPage() = [](const std::vector<platform::V4l2Camera::FormatEntry>&, TWDMCapture::FormatChoice& c) {
-        c.width = 1280;
-        c.height = 960;
-        return true;
-    };
-    FRM_Alv->MNU_Cam1_FormatClick();
-    TWDMCapture::formatPage() = saved;
+    chooseFormat(1, 1280, 960);
     ASSERT_EQ(CameraSlots[1].width, 1280);
     before = FrameCounters[1];
     EXPECT_TRUE(waitFor([before] { return FrameCounters[1] >= before + 2; })) << "the frames at the new size come";
