@@ -178,6 +178,9 @@ void ResetFrameRate(int slot)
 {
     FrameCounters[slot] = 0;
     FrameRateStamps[slot] = {};
+    // No rate is shown before the new source's frames give one.
+    if (FRM_Tool_Affichage && (slot == 1 || slot == 2))
+        (slot == 1 ? FRM_Tool_Affichage->EDT_Cam1_FPS : FRM_Tool_Affichage->EDT_Cam2_FPS)->clear();
 }
 
 } // namespace Capture

@@ -271,9 +271,12 @@ TEST_F(SourceSwitch, EachArrivedFrameIsCountedAndAddedOnceWhateverTheTicks)
     auto deliver = reinterpret_cast<Deliver>(pluginFunction(QStringLiteral("NJ_Pair1"), "fake_deliver"));
     ASSERT_TRUE(deliver);
     FRM_Tool_Affichage->CBX_Cam1_IPS->setCurrentText(QStringLiteral("20"));
+    auto* fps = FRM_Tool_Affichage->EDT_Cam1_FPS;
+    fps->setText(QStringLiteral("5"));   // the rate of the slot's last source
     answerDriverDialog(2);
     FRM_Alv->MNU_Cam1_DemarrerClick();
     ASSERT_EQ(CameraSlots[1].frameHandOver, 0) << "the timer paces the frames";
+    EXPECT_TRUE(fps->text().isEmpty()) << "no rate before the camera's frames give one";
     const std::int32_t h = CameraSlots[1].pluginHandle;
     auto* t = FRM_Tool_Images;
     t->SPED_Nb_Bitmap->setValue(0);   // no frame limit
@@ -281,8 +284,6 @@ TEST_F(SourceSwitch, EachArrivedFrameIsCountedAndAddedOnceWhateverTheTicks)
     t->BTN_Demarrer_AddClick();
     ASSERT_FALSE(t->BTN_Demarrer_Add->isEnabled());
     const int added = AdditionFrameCount[0];
-    auto* fps = FRM_Tool_Affichage->EDT_Cam1_FPS;
-    fps->clear();
 
     // Ticks every 50 ms, a frame every 100 ms.
     for (int i = 1; i <= 20; ++i) {
@@ -297,12 +298,13 @@ TEST_F(SourceSwitch, EachArrivedFrameIsCountedAndAddedOnceWhateverTheTicks)
     EXPECT_EQ(fps->text(), QStringLiteral("10")) << "frames a second, not ticks";
     EXPECT_EQ(AdditionFrameCount[0] - added, 10);
 
-    // Silent: the ticks go on, nothing is added.
+    // Silent: the ticks go on, nothing is counted or added.
     for (int i = 0; i < 10; ++i) {
         clock.advanceMs(50);
         FRM_Alv->Timer_Cam1Timer();
     }
     EXPECT_EQ(FrameCounters[1], 10);
+    EXPECT_EQ(fps->text(), QStringLiteral("10"));
     EXPECT_EQ(AdditionFrameCount[0] - added, 10);
     FRM_Alv->MNU_Cam1_ArreterClick();
 
