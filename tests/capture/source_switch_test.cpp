@@ -485,3 +485,32 @@ TEST_F(SourceSwitch, SwitchingTheCurrentSlotGivesTheZoneAndTheResultTheOtherCame
     FRM_Alv->MNU_Cam2_ArreterClick();
     FRM_Alv->MNU_Cam1_ArreterClick();
 }
+
+// A new frame size while an addition runs: the addition ends first and
+// keeps what it built; no frame of the old size, and no blank one, is added
+// to it afterwards.
+TEST_F(SourceSwitch, ANewFrameSizeEndsARunningAdditionWithWhatItBuilt)
+{
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    auto* t = FRM_Tool_Images;
+    t->SPED_Nb_Bitmap->setValue(0);
+    t->CKB_Integration->setChecked(true);
+    t->BTN_Demarrer_AddClick();
+    const int first = AdditionFrameCount[0];
+    for (int i = 0; i < 2; ++i)
+        FRM_Alv->Timer_Cam1Timer();
+    const int added = first + 2;
+    ASSERT_EQ(AdditionFrameCount[0], added);
+    const std::uint16_t summed = DeepImagePlanes().pixel(0, 10, 10)[1];
+
+    chooseFormat(1, 320, 240);
+    ASSERT_EQ(CameraSlots[1].width, 320);
+    EXPECT_FALSE(t->BTN_Arreter_Add->isEnabled()) << "the addition ended";
+    EXPECT_TRUE(t->BTN_Demarrer_Add->isEnabled());
+    EXPECT_EQ(AdditionFrameCount[0], added) << "nothing added by the change";
+    EXPECT_EQ(DeepImagePlanes().pixel(0, 10, 10)[1], summed) << "what it built is kept";
+    FRM_Alv->Timer_Cam1Timer();
+    EXPECT_EQ(AdditionFrameCount[0], added);
+    FRM_Alv->MNU_Cam1_ArreterClick();
+}
