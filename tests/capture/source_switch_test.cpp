@@ -8,6 +8,8 @@
 
 #include "app/frm_alv.h"
 #include "app/frm_message.h"
+#include "capture/avi_compression.h"
+#include "capture/avi_writer.h"
 #include "capture/camera_slots.h"
 #include "capture/capture_helpers.h"
 #include "capture/file_sources.h"
@@ -97,6 +99,26 @@ void clickBox(QWidget* window, QCheckBox* box)
 }
 
 enum class Road { GrabImage, GrabStream, PluginVideo, PluginExposure, Webcam };
+enum class File { Bitmap, Jpeg, Film };
+
+// The film of flat frames a user may have recorded from the display zone.
+bool writeFilm(const QString& path, int w, int h)
+{
+    const auto saved = AVICompression::CompressOptions;
+    AVICompression::CompressOptions = AVICompression::DefaultCompressOptions();
+    AVICompression::CompressOptions.fccHandler = AVICompression::StrToFourCC(QStringLiteral("DIB "));
+    AVICompression::AVIParams params;
+    AVICompression::InitAVIParams(params, 10000, 25, 0, 0);
+    params.Width = w;
+    params.Height = h;
+    TAVICompressor writer;
+    bool ok = writer.Open(path, params);
+    for (int i = 0; ok && i < 3; ++i)
+        ok = writer.WriteFrame(flatPicture(w, h)) == 0;
+    writer.Close();
+    AVICompression::CompressOptions = saved;
+    return ok;
+}
 
 class SourceSwitch : public CameraRoad {
 protected:
@@ -118,8 +140,20 @@ protected:
     // Opens a picture of w by h through the open menu, as the user does.
     void openPicture(int w, int h, const QString& name = QStringLiteral("small.bmp"))
     {
+        ASSERT_NO_FATAL_FAILURE(openFile(File::Bitmap, w, h, name));
+    }
+    void openFile(File kind, int w, int h, QString name = {})
+    {
+        if (name.isEmpty())
+            name = kind == File::Bitmap ? QStringLiteral("small.bmp")
+                   : kind == File::Jpeg ? QStringLiteral("small.jpg")
+                                        : QStringLiteral("small.avi");
         const QString path = dir.filePath(name);
-        ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(path, flatPicture(w, h)));
+        switch (kind) {
+        case File::Bitmap: ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(path, flatPicture(w, h))); break;
+        case File::Jpeg: ASSERT_TRUE(kernels::ImageFiles::WriteJpeg(path, flatPicture(w, h), 95)); break;
+        case File::Film: ASSERT_TRUE(writeFilm(path, w, h)); break;
+        }
         dialogs.openManyAnswers = {QStringList{path}};
         FRM_Alv->MNU_Ouvrir_ImageClick();
         ASSERT_EQ(PlayerActive, 1);
@@ -168,17 +202,24 @@ protected:
     platform::V4l2Family family{fake};
 };
 
-class EachCameraRoad : public SourceSwitch, public ::testing::WithParamInterface<Road> {};
+// A camera road, and the smaller file shown on the slot before it.
+struct AfterFile {
+    Road road;
+    File file;
+    int width, height;
+};
+
+class EachCameraRoad : public SourceSwitch, public ::testing::WithParamInterface<AfterFile> {};
 
 } // namespace
 
-// After a 320 x 240 picture the slot's camera of 640 x 480 is started: its
-// frames, not the picture, reach the source view and the saved sequence,
-// at the camera's size, on every road a camera delivers by.
-TEST_P(EachCameraRoad, ACameraStartedAfterASmallerPictureShowsAndSavesItsOwnFrames)
+// After a smaller picture or film the slot's camera of 640 x 480 is
+// started: its frames, not the file's, reach the source view and the saved
+// sequence, at the camera's size, on every road a camera delivers by.
+TEST_P(EachCameraRoad, ACameraStartedAfterASmallerPictureOrFilmShowsAndSavesItsOwnFrames)
 {
-    const Road road = GetParam();
-    ASSERT_NO_FATAL_FAILURE(openPicture(320, 240));
+    const auto [road, file, w, h] = GetParam();
+    ASSERT_NO_FATAL_FAILURE(openFile(file, w, h));
     ASSERT_NO_FATAL_FAILURE(startCamera(road));
     EXPECT_EQ(CameraSlots[1].width, 640);
     EXPECT_EQ(CameraSlots[1].height, 480);
@@ -197,28 +238,34 @@ TEST_P(EachCameraRoad, ACameraStartedAfterASmallerPictureShowsAndSavesItsOwnFram
     EXPECT_EQ(SlotBitmaps[1][0]->height(), 480);
     const QImage shown = FRM_Alv->Image1->Picture();
     EXPECT_EQ(shown.size(), QSize(640, 480));
-    EXPECT_TRUE(litBeyond(shown, 320, 240)) << "the camera's frame fills the view";
-    EXPECT_LT(pictureShare(shown, 320, 240), 0.5) << "not the picture";
+    EXPECT_TRUE(litBeyond(shown, w, h)) << "the camera's frame fills the view";
+    EXPECT_LT(pictureShare(shown, w, h), 0.5) << "not the file's";
 
     QStringList saved = QDir(dir.path()).entryList({QStringLiteral("seq_*.bmp")}, QDir::Files, QDir::Name);
     ASSERT_GE(saved.size(), 2) << messageText().toStdString();
     const QImage last(dir.filePath(saved.last()));
     EXPECT_EQ(last.width(), 640) << saved.last().toStdString();
-    EXPECT_TRUE(litBeyond(last, 320, 240)) << "the saved frame is the camera's";
-    EXPECT_LT(pictureShare(last, 320, 240), 0.5);
+    EXPECT_TRUE(litBeyond(last, w, h)) << "the saved frame is the camera's";
+    EXPECT_LT(pictureShare(last, w, h), 0.5);
     FRM_Alv->MNU_Cam1_ArreterClick();
 }
 
-INSTANTIATE_TEST_SUITE_P(AfterAPicture, EachCameraRoad,
-                         ::testing::Values(Road::GrabImage, Road::GrabStream, Road::PluginVideo, Road::PluginExposure,
-                                           Road::Webcam),
-                         [](const ::testing::TestParamInfo<Road>& info) {
-                             switch (info.param) {
-                             case Road::GrabImage: return std::string("BuiltInImageMode");
-                             case Road::GrabStream: return std::string("BuiltInStreamMode");
-                             case Road::PluginVideo: return std::string("PlugInVideo");
-                             case Road::PluginExposure: return std::string("PlugInLongExposure");
-                             default: return std::string("Webcam");
+INSTANTIATE_TEST_SUITE_P(AfterAFile, EachCameraRoad,
+                         ::testing::Values(AfterFile{Road::GrabImage, File::Jpeg, 400, 300},
+                                           AfterFile{Road::GrabStream, File::Film, 320, 240},
+                                           AfterFile{Road::PluginVideo, File::Bitmap, 320, 240},
+                                           AfterFile{Road::PluginExposure, File::Film, 320, 240},
+                                           AfterFile{Road::Webcam, File::Jpeg, 400, 300}),
+                         [](const ::testing::TestParamInfo<AfterFile>& info) {
+                             const char* file = info.param.file == File::Bitmap ? "Bitmap"
+                                                : info.param.file == File::Jpeg ? "Jpeg"
+                                                                                : "Film";
+                             switch (info.param.road) {
+                             case Road::GrabImage: return std::string("BuiltInImageModeAfterA") + file;
+                             case Road::GrabStream: return std::string("BuiltInStreamModeAfterA") + file;
+                             case Road::PluginVideo: return std::string("PlugInVideoAfterA") + file;
+                             case Road::PluginExposure: return std::string("PlugInLongExposureAfterA") + file;
+                             default: return std::string("WebcamAfterA") + file;
                              }
                          });
 
