@@ -443,6 +443,9 @@ TEST_F(SourceSwitch, AFileAndACameraEachKeepToTheirOwnSlot)
     ASSERT_EQ(PlayerActive, 1);
     ASSERT_TRUE(GrabDevices[2]) << "the other slot's camera stays";
     FRM_PlayControl->Press(FRM_PlayControl->SPDB_PlayForward);
+    // The test ticks both slots itself.
+    FRM_Alv->Timer_Cam1->stop();
+    FRM_Alv->Timer_Cam2->stop();
     const int before2 = FrameCounters[2];
     for (int i = 0; i < 3; ++i)
         FRM_Alv->Timer_Cam2Timer();
