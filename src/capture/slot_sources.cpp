@@ -16,8 +16,8 @@
 namespace Capture {
 
 namespace {
-// The slots whose camera was told its frames are too large, since the slot's
-// live bitmap was last laid out for a start or a format.
+// The slots whose camera was told its frames are too large, since the
+// slot's last start or the last size it took.
 std::array<bool, 3> g_oversizeTold{};
 } // namespace
 
