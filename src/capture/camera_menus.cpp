@@ -58,13 +58,16 @@ void TFRM_Alv::CameraFormat(int slot)
             takeSize = true;
         }
     } else if (s.sourceKind == 0 && s.hasCaptureWindow && GrabDevices[slot]) {
-        if (!s.streamMode) {
+        const std::uint8_t streaming = s.streamMode;
+        if (!streaming) {
             PendingTimerInterval = timer->interval();
             PendingTimerSlot = static_cast<std::uint8_t>(slot);
             timer->setInterval(1000);   // quiet while the page is open; the next tick restores it
             ChooseGrabFormat(*GrabDevices[slot]);
         }
         Align_V::DumpCaptureFormat(slot);
+        // A capture sequence under way goes on: its frames keep their road.
+        s.streamMode = streaming;
         const platform::CameraFormat f = GrabDevices[slot]->format();
         s.width = f.width;
         s.height = f.height;
@@ -72,8 +75,10 @@ void TFRM_Alv::CameraFormat(int slot)
             return;
         takeSize = true;
     }
-    if (takeSize)
+    if (takeSize) {
+        Capture::LayLiveBitmap(slot, s.width, s.height);
         SetSourceDimensions(slot);
+    }
     Align_V::InvalidateMotionReference();
 }
 
@@ -101,6 +106,7 @@ void TFRM_Alv::CameraSource(int slot)
     if (s.width == w && s.height == h)
         return;
     if (Align_V::CheckFrameSize(slot)) {
+        Capture::LayLiveBitmap(slot, s.width, s.height);
         SetSourceDimensions(slot);
     } else {
         s.width = w;   // a refused size keeps the previous one

@@ -3,6 +3,7 @@
 #include "app/frm_pref.h"
 #include "app/log.h"
 #include "capture/avi_compression.h"
+#include "capture/capture_helpers.h"
 #include "capture/wdm_capture.h"
 #include "imaging/pipeline_state.h"
 #include "kernels/frame_copy.h"
@@ -16,6 +17,7 @@ std::array<platform::FrameHandOver, 3> PluginFrameBitmaps;
 
 std::array<std::uint8_t, 3> SlotModes{};
 std::array<std::int32_t, 3> FrameCounters{};
+std::array<bool, 3> FrameWaiting{};
 std::array<TFrameRateStamps, 3> FrameRateStamps;
 std::int32_t PendingTimerInterval = 0;
 std::uint8_t PendingTimerSlot = 0;
@@ -57,11 +59,18 @@ void CloseCaptureDebugFile()
     TLog::Close(DebugLog);
 }
 
-platform::FrameLayout SlotFrameLayout(int slot)
+platform::FrameLayout LayLiveBitmap(int slot, int width, int height)
 {
     if ((slot != 1 && slot != 2) || !SlotBitmaps[slot][0])
         return {};
-    return kernels::LayoutOf(*SlotBitmaps[slot][0]);
+    kernels::Bitmap24& live = *SlotBitmaps[slot][0];
+    const bool known = width > 0 && height > 0 && width <= Align_V::kMaxFrameSize && height <= Align_V::kMaxFrameSize;
+    if (known && (live.width() != width || live.height() != height))
+        live.resize(width, height);   // black, as a start leaves the views
+    const platform::FrameLayout layout = kernels::LayoutOf(live);
+    if (PluginFrameBitmaps[slot].armed())
+        PluginFrameBitmaps[slot].relayout(layout);
+    return layout;
 }
 
 void DebugLine(const QString& text)

@@ -71,6 +71,10 @@ extern std::array<platform::FrameHandOver, 3> PluginFrameBitmaps;
 // of the slot runs (announcements are dismissed), 0 stopped.
 extern std::array<std::uint8_t, 3> SlotModes;
 extern std::array<std::int32_t, 3> FrameCounters;
+// A frame of the slot's stream or plug-in camera reached its live bitmap and
+// no tick has processed it yet: a tick without one processes, counts and
+// adds nothing.
+extern std::array<bool, 3> FrameWaiting;
 // Monotonic stamps of the frame-rate read-out, every fifth frame; -1 unset.
 struct TFrameRateStamps {
     std::int64_t last_ms = -1;
@@ -113,9 +117,12 @@ void CloseCaptureDebugFile();
 // Appends one line to the debug log, opening it when it is not open yet.
 void DebugLine(const QString& text);
 
-// The layout of the slot's live bitmap (SlotBitmaps[slot][0]), for its
-// frame hand-over: frames are handed to the bitmap without a second copy.
-// Not valid when the bitmap does not exist yet.
-platform::FrameLayout SlotFrameLayout(int slot);
+// Gives the slot's live bitmap the size of the frames its camera delivers
+// (an earlier source, a smaller picture, may have left another), passes the
+// new layout on to the slot's hand-over when it is armed, and returns it. A
+// size the frame check refuses (0, or past kMaxFrameSize) leaves the bitmap
+// as it is. The hand-over hands its frames to the bitmap without a second
+// copy. Not valid when the bitmap does not exist yet. Interface thread.
+platform::FrameLayout LayLiveBitmap(int slot, int width, int height);
 
 } // namespace Capture

@@ -6,6 +6,7 @@
 #include "capture/frm_longuepose.h"
 #include "capture/grab_road.h"
 #include "capture/plugin_mgr.h"
+#include "capture/slot_sources.h"
 #include "capture/wdm_capture.h"
 #include "imaging/pipeline_state.h"
 #include "kernels/frame_copy.h"
@@ -49,20 +50,28 @@ bool grabPlugin(std::uint8_t slot)
         return false;
     const auto& api = *cam->Camera.Api;
     api.camera_getimage(handle);
-    bool copied = false;
     struct Target {
         kernels::Bitmap24* bitmap;
-        bool* copied;
-    } target{SlotBitmaps[slot][0].get(), &copied};
-    api.camera_readasbitmap(
-        handle,
-        [](std::int32_t, const nj_frame* f, void* user) {
-            auto* t = static_cast<Target*>(user);
-            if (f)
-                *t->copied = kernels::CopyFrameToBitmap(viewOf(*f), *t->bitmap);
-        },
-        &target);
-    return copied;
+        bool copied = false;
+        int width = 0, height = 0;   // the image's size
+    } target{SlotBitmaps[slot][0].get()};
+    const auto read = [](std::int32_t, const nj_frame* f, void* user) {
+        auto* t = static_cast<Target*>(user);
+        if (!f)
+            return;
+        t->width = f->width;
+        t->height = f->height;
+        t->copied = kernels::CopyFrameToBitmap(viewOf(*f), *t->bitmap);
+    };
+    api.camera_readasbitmap(handle, read, &target);
+    // An image larger than the slot: the slot takes its size, and the image,
+    // still the camera's last one, is read again.
+    if (!target.copied && (target.width > target.bitmap->width() || target.height > target.bitmap->height())
+        && Capture::FollowFrameSize(slot, target.width, target.height)) {
+        target.bitmap = SlotBitmaps[slot][0].get();
+        api.camera_readasbitmap(handle, read, &target);
+    }
+    return target.copied;
 }
 
 bool grabStream(std::uint8_t slot, std::uint8_t skipCount)
@@ -126,12 +135,24 @@ bool GrabFrameViaClipboard(kernels::Bitmap24& bitmap, std::uint8_t targetIndex, 
     case 0: {
         platform::CameraDevice* dev = GrabDevices[slot].get();
         bool copied = false;
+        int width = 0, height = 0;
         if (!dev || !CaptureCallbacksInstalled(slot)
-            || !dev->grabFrame([&](const platform::FrameView& f) { copied = DecodeGrabFrame(slot, f, bitmap); }))
+            || !dev->grabFrame([&](const platform::FrameView& f) {
+                   width = f.width;
+                   height = f.height;
+                   copied = DecodeGrabFrame(slot, f, bitmap);
+               }))
             return false;
-        if (copied)
+        if (copied) {
             Capture::CountFrame(slot);
-        return copied;
+            return true;
+        }
+        // A frame larger than the slot's live bitmap: the slot takes its
+        // size, and the next grab shows it.
+        if (const kernels::Bitmap24* live = SlotBitmaps[slot][0].get();
+            live && &bitmap == live && (width > live->width() || height > live->height()))
+            Capture::FollowFrameSize(slot, width, height);
+        return false;
     }
     case 1:
         return grabStream(slot, skipCount);

@@ -13,6 +13,7 @@ std::int32_t PlayCount = 0;
 std::int32_t PlayPosition = 0;
 std::uint8_t PlayKind = 0;
 std::uint8_t PlayListIsPictures = 1;
+std::uint8_t PlayerSlot = 1;
 
 namespace FileSources {
 

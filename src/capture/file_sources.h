@@ -20,6 +20,10 @@ extern std::int32_t PlayPosition;
 extern std::uint8_t PlayKind;
 // 1: the source is the pictures of PlayList; 0: an AVI file.
 extern std::uint8_t PlayListIsPictures;
+// The slot the file source plays on (the current slot when it was opened):
+// its frames go there and that slot's timer paces them, whichever slot is
+// current later.
+extern std::uint8_t PlayerSlot;
 
 namespace FileSources {
 

@@ -14,7 +14,7 @@ void CountFrame(int slot);
 // The rate as the read-out shows it: 4 significant digits, "." separator.
 QString FrameRateText(double framesPerSecond);
 
-// Forgets the slot's count and stamps (a new start).
+// Forgets the slot's count and stamps and empties its read-out (a new start).
 void ResetFrameRate(int slot);
 
 } // namespace Capture

@@ -13,6 +13,7 @@
 #include "capture/camera_control_lib.h"
 #include "capture/capture_helpers.h"
 #include "capture/driver_list.h"
+#include "capture/file_sources.h"
 #include "capture/frame_timers.h"
 #include "capture/long_exposure.h"
 #include "capture/port_io.h"
@@ -98,7 +99,40 @@ void setDisplayZoneHeight(int h)
                                                              a->TNI_Taille_ZAffichV->Max()));
 }
 
+// The display zone of the current slot's frame of w x h: the whole frame,
+// as a start gives it.
+void fitZoneToFrame(int w, int h)
+{
+    auto* a = FRM_Tool_Affichage;
+    FrameAspect = double(w) / h;
+    auto* bar = a->SCB_Taille_ZAffich;
+    bar->setMaximum(w);
+    bar->setValue(w);
+    a->SCB_Taille_ZAffichV->setMaximum(h);
+    a->SCB_Taille_ZAffichV->setValue(h);
+    a->TNI_Taille_ZAffich->SetValue(bar->value());
+    setDisplayZoneHeight(h);
+}
+
 } // namespace
+
+void Capture::FitZoneToCurrentSlot()
+{
+    if (!FRM_Alv || !FRM_Tool_Affichage)
+        return;
+    const int slot = CurrentCameraSlot == 2 ? 2 : 1;
+    const int w = CameraSlots[slot].width, h = CameraSlots[slot].height;
+    if (w <= 0 || h <= 0)
+        return;
+    // A zone centred outside the new frame comes to its middle.
+    if (!QRect(0, 0, w, h).contains(DisplayZoneCenter)) {
+        DisplayZoneCenter = QPoint(w / 2, h / 2);
+        DisplayZoneOffset = QPoint(0, 0);
+    }
+    fitZoneToFrame(w, h);
+    Align_V::ClearImage3();
+    FRM_Alv->SCB_Taille_ZAffichChange();
+}
 
 void TFRM_Alv::ConnectCaptureHandlers()
 {
@@ -145,7 +179,7 @@ void TFRM_Alv::MNU_Cam1_DemarrerClick()
     if (FRM_PlayControl
         && (FRM_PlayControl->SPDB_PlayForward->isChecked() || FRM_PlayControl->SPDB_PlayBackwards->isChecked())) {
         FRM_PlayControl->SPDB_Stop->setChecked(true);
-        Timer_Cam1Timer();
+        FrameTick(PlayerSlot);   // the file's own slot stops it
     }
     Timer_Cam1->stop();
     PlayerActive = 0;
@@ -174,7 +208,11 @@ void Align_V::StartCamera2()
     if (FRM_PlayControl
         && (FRM_PlayControl->SPDB_PlayBackwards->isChecked() || FRM_PlayControl->SPDB_PlayForward->isChecked())) {
         FRM_PlayControl->SPDB_Stop->setChecked(true);
-        FRM_Alv->Timer_Cam2Timer();
+        // The tick of the file's own slot stops it.
+        if (PlayerSlot == 2)
+            FRM_Alv->Timer_Cam2Timer();
+        else
+            FRM_Alv->Timer_Cam1Timer();
         FRM_Alv->Timer_Cam2->stop();
     }
     PlayerActive = 0;
@@ -371,6 +409,9 @@ bool TFRM_Alv::StartCameraSource(int slot)
     }
     if (!Align_V::CheckFrameSize(slot))
         return refuse();
+    // The camera's frames fill the slot's live bitmap, whatever size an
+    // earlier source (a smaller picture or film) left it.
+    Capture::LayLiveBitmap(slot, s.width, s.height);
     if (FRM_Tool_Affichage) {
         if (slot == 1)
             FRM_Tool_Affichage->CBX_Cam1_IPSChange();
@@ -415,17 +456,8 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
         s.previousHeight = h;
     }
 
-    if (slot == CurrentCameraSlot && FRM_Tool_Affichage && h > 0) {
-        FrameAspect = double(w) / h;
-        auto* bar = FRM_Tool_Affichage->SCB_Taille_ZAffich;
-        bar->setMaximum(w);
-        bar->setValue(w);
-        FRM_Tool_Affichage->SCB_Taille_ZAffichV->setMaximum(h);
-        FRM_Tool_Affichage->SCB_Taille_ZAffichV->setValue(h);
-        FRM_Tool_Affichage->TNI_Taille_ZAffich->SetValue(bar->value());
-    }
     if (slot == CurrentCameraSlot && FRM_Tool_Affichage && h > 0)
-        setDisplayZoneHeight(h);
+        fitZoneToFrame(w, h);
     // The image scale and field for the new frame: the field from its size.
     if (FRM_Tool_Mesures) {
         FRM_Tool_Mesures->TNI_Lx->SetValue(w);

@@ -151,9 +151,10 @@ void TFRM_Alv::StopForFileSource(bool longExposureToo)
     const int slot = CurrentCameraSlot;
     if (FRM_PlayControl
         && (FRM_PlayControl->SPDB_PlayForward->isChecked() || FRM_PlayControl->SPDB_PlayBackwards->isChecked())) {
+        // The tick of the slot the file plays on stops it.
         FRM_PlayControl->Press(FRM_PlayControl->SPDB_Stop);
-        FrameTick(slot);
-        (slot == 1 ? Timer_Cam1 : Timer_Cam2)->stop();
+        FrameTick(PlayerSlot);
+        (PlayerSlot == 2 ? Timer_Cam2 : Timer_Cam1)->stop();
     }
     if (FRM_Tool_Images && FRM_Tool_Images->BTN_Arreter_Add->isEnabled())
         BTN_Arreter_AddClick();
@@ -220,6 +221,7 @@ bool TFRM_Alv::StartFileSource(int slot)
         return abandon(kEmptyListText);
     if (!SlotBitmaps[slot][0])
         return abandon({});
+    PlayerSlot = static_cast<std::uint8_t>(slot);
     kernels::Bitmap24& live = *SlotBitmaps[slot][0];
     PlayPosition = std::clamp(PlayPosition, 0, static_cast<int>(PlayList->size()) - 1);
     QString error;
@@ -262,7 +264,9 @@ bool TFRM_Alv::StartFileSource(int slot)
             b->setEnabled(false);
         for (QToolButton* b : {p->SPDB_Stop, p->SPDB_PlayForward, p->SPDB_Forw1, p->SPDB_FF, p->SPDB_Loop})
             b->setEnabled(true);
-        p->BTN_Ajouter->setEnabled(true);
+        // "Ajouter" adds the shown frame to an addition: there only while
+        // integration is on (the integration switch keeps it so).
+        p->BTN_Ajouter->setEnabled(FRM_Tool_Images && FRM_Tool_Images->CKB_Integration->isChecked());
         p->SCB_PlayControl->setValue(PlayPosition);
         Systeme::PlaceWindow(p, QPoint(x(), p->y()));
         Systeme::ShowFormOnScreen(p);
@@ -304,7 +308,7 @@ void TFRM_Alv::FinishFileSourceStart(int slot)
 
 void TFRM_Alv::LoadImage()
 {
-    const int slot = CurrentCameraSlot;
+    const int slot = PlayerSlot == 2 ? 2 : 1;
     if (!PlayList || PlayCount <= 0 || PlayPosition < 0 || PlayPosition >= PlayCount || !SlotBitmaps[slot][0])
         return;
     if (PlayListIsPictures == 1 && PlayPosition >= PlayList->size())

@@ -7,9 +7,11 @@
 #include "app/ui/event_boundary.h"
 #include "capture/camera_slots.h"
 #include "capture/capture_helpers.h"
+#include "capture/file_sources.h"
 #include "capture/frame_messages.h"
 #include "capture/frame_timers.h"
 #include "capture/long_exposure.h"
+#include "capture/slot_sources.h"
 #include "capture/wdm_capture.h"
 #include "imaging/display_helpers.h"
 #include "imaging/display_zone.h"
@@ -46,27 +48,42 @@ void TFRM_Alv::FrameMessageArrived(int slot)
 {
     auto& handOver = PluginFrameBitmaps[slot];
     const auto& s = CameraSlots[slot];
+    // A file source playing on the slot owns its live bitmap: the frames of
+    // a camera still open there are dismissed.
+    if (PlayerActive && slot == PlayerSlot) {
+        handOver.take(nullptr);
+        return;
+    }
     if (s.sourceKind == 0 && s.streamMode) {
         VideoStreamCallback(slot);   // a grab device's capture sequence
         return;
     }
     const bool streamed = s.sourceKind == 1 || s.sourceKind == 3;
-    kernels::Bitmap24* live = SlotBitmaps[slot][0].get();
     // The image of a plug-in exposure is never lost, even inside a tick.
     const bool exposureImage = s.sourceKind == 3 && PluginExposurePending && LongExposureRunning[slot];
     // While a tick of the slot runs, or for any other source, the
     // announcement is dismissed; the next frame announces itself again.
-    if (!streamed || (SlotModes[slot] != 2 && !exposureImage) || !live) {
+    if (!streamed || (SlotModes[slot] != 2 && !exposureImage) || !SlotBitmaps[slot][0]) {
         handOver.take(nullptr);
         return;
     }
+    // A frame larger than the slot: the slot takes the camera's new size
+    // (outside a tick of the slot), then the frame is copied.
+    if (const auto refused = handOver.refusedSize(); !refused.isEmpty() && SlotModes[slot] == 2)
+        Capture::FollowFrameSize(slot, refused.width, refused.height);
+    kernels::Bitmap24* live = SlotBitmaps[slot][0].get();
     // After a start or a format change the slot bitmap starts black, on this thread.
     if (s.sourceKind == 1 && WdmBufferPending[slot].exchange(false))
         Align_V::ClearSlotBitmap(slot, 0);
     const bool copied = kernels::TakeFrame(handOver, *live);
-    if (copied && s.frameHandOver == 1 && SlotModes[slot] == 2)
+    if (!copied)
+        return;
+    // The exposure cycle processes its image itself.
+    if (!exposureImage)
+        FrameWaiting[slot] = true;
+    if (s.frameHandOver == 1 && SlotModes[slot] == 2)
         FrameTick(slot);
-    if (copied && exposureImage)
+    if (exposureImage)
         PluginExposureImage(slot);
 }
 
@@ -90,7 +107,9 @@ void TFRM_Alv::FrameTick(int slot)
             PendingTimerInterval = 0;
         }
     };
-    if (PlayerActive) {
+    // The player's own slot steps the file source; the other slot keeps to
+    // its camera.
+    if (PlayerActive && slot == PlayerSlot) {
         PlayerStep();
         applyPendingInterval();
         return;
@@ -119,16 +138,21 @@ void TFRM_Alv::FrameTick(int slot)
     } else if (!(LongExposureRunning[slot] && slot == CurrentCameraSlot)) {
         // A long exposure of the current slot delivers its frames through
         // the long-exposure cycle; its stream frames are not processed.
+        // Only a frame that came is processed (and so counted, added and
+        // saved): a tick of a slot whose camera is silent, stopped or gone
+        // does nothing.
         switch (kind) {
         case 0:
-            if (SlotBitmaps[slot][0])
-                Align_V::GrabFrameViaClipboard(*SlotBitmaps[slot][0], 0, s8, 0);
-            Align_V::ProcessFrame(1, accept, s8);
+            if (SlotBitmaps[slot][0] && Align_V::GrabFrameViaClipboard(*SlotBitmaps[slot][0], 0, s8, 0))
+                Align_V::ProcessFrame(1, accept, s8);
             break;
         case 1:
         case 3:
-            Capture::CountFrame(slot);
-            Align_V::ProcessFrame(1, accept, s8);
+            if (FrameWaiting[slot]) {
+                FrameWaiting[slot] = false;
+                Capture::CountFrame(slot);
+                Align_V::ProcessFrame(1, accept, s8);
+            }
             break;
         default:
             break;

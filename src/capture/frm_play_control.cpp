@@ -1,6 +1,7 @@
 #include "capture/frm_play_control.h"
 
 #include "app/ui/control_adapters.h"
+#include "capture/camera_slots.h"
 #include "capture/file_sources.h"
 #include "imaging/display_helpers.h"
 #include "imaging/pipeline_state.h"
@@ -90,6 +91,7 @@ void TFRM_PlayControl::BTN_AjouterClick()
 
 void TFRM_PlayControl::FormCloseQuery(bool& canClose)
 {
-    // The close box hides the player; opening a file source shows it again.
-    canClose = true;
+    // While a file source plays the player stays: the program hides it when
+    // the source ends (a camera started in its place).
+    canClose = !PlayerActive;
 }

@@ -33,7 +33,7 @@ public:
     void SCB_PlayControlScroll(int scrollCode, int& scrollPos);
     // Rebuilds and shows the result image with the current integration kind.
     void BTN_AjouterClick();
-    // The window is hidden by the program only.
+    // The window is hidden by the program only while a file source plays.
     void FormCloseQuery(bool& canClose) override;
 };
 

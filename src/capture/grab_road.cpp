@@ -5,6 +5,7 @@
 #include "capture/camera_slots.h"
 #include "capture/frame_messages.h"
 #include "capture/frame_timers.h"
+#include "capture/slot_sources.h"
 #include "imaging/pipeline_state.h"
 #include "imaging/process_frame.h"
 #include "kernels/debayer.h"
@@ -98,7 +99,7 @@ void TFRM_Alv::StartSequence(int slot)
     static std::intptr_t nextToken = 0x5000;
     const std::intptr_t token = ++nextToken;
     auto& handOver = PluginFrameBitmaps[slot];
-    handOver.arm(token, FrameMessages::Poster(slot), Capture::SlotFrameLayout(slot));
+    handOver.arm(token, FrameMessages::Poster(slot), Capture::LayLiveBitmap(slot, s.width, s.height));
     if (!dev->startStream([&handOver, token](const platform::FrameView& f) { handOver.deliver(token, f); }, rate)) {
         handOver.disarm();
         return;
@@ -108,9 +109,12 @@ void TFRM_Alv::StartSequence(int slot)
 
 void TFRM_Alv::VideoStreamCallback(int slot)
 {
+    auto& handOver = PluginFrameBitmaps[slot];
+    // A frame larger than the slot: the slot takes the camera's new size.
+    if (const auto refused = handOver.refusedSize(); !refused.isEmpty() && Align_V::CaptureCallbacksInstalled(slot))
+        Capture::FollowFrameSize(slot, refused.width, refused.height);
     kernels::Bitmap24* target = SlotBitmaps[slot][LongExposureRunning[0] < 3 ? LongExposureRunning[0] : 0].get();
     bool decoded = false;
-    auto& handOver = PluginFrameBitmaps[slot];
     if (!target || !Align_V::CaptureCallbacksInstalled(slot)) {
         handOver.take(nullptr);
     } else if (!rawColour()) {

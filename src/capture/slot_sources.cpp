@@ -1,16 +1,25 @@
 #include "capture/slot_sources.h"
 
 #include "app/frm_alv.h"
+#include "app/frm_message.h"
 #include "capture/camera_slots.h"
+#include "capture/capture_helpers.h"
 #include "capture/frame_messages.h"
 #include "capture/frame_timers.h"
 #include "capture/grab_road.h"
 #include "capture/plugin_mgr.h"
 #include "capture/wdm_capture.h"
+#include "imaging/frame_helpers.h"
 #include "platform/clock.h"
 #include "tools/frm_tool_affichage.h"
 
 namespace Capture {
+
+namespace {
+// The slots whose camera was told its frames are too large, since the
+// slot's last start or the last size it took.
+std::array<bool, 3> g_oversizeTold{};
+} // namespace
 
 bool OpenGrabDevice(int slot)
 {
@@ -67,8 +76,11 @@ PluginStart OpenPluginCamera(int slot)
         FRM_Alv->MNU_Cam1_PoseLongue->setEnabled(true);
         FRM_Alv->SPDB_Cam1_PoseLongue->setEnabled(true);
     }
+    // The frames' size is known before the first one comes: the slot's live
+    // bitmap takes it, whatever the slot showed before.
+    Align_V::ReadPluginFrameSize(slot);
     auto& handOver = PluginFrameBitmaps[slot];
-    handOver.arm(handle, FrameMessages::Poster(slot), SlotFrameLayout(slot));
+    handOver.arm(handle, FrameMessages::Poster(slot), LayLiveBitmap(slot, s.width, s.height));
     api.camera_setvideostreamcallback(handle, &Align_V::PluginFrameCallback, &handOver);
     api.camera_setsnapshotcallback(handle, &Align_V::PluginFrameCallback, &handOver);
     api.camera_init_video(handle);
@@ -109,11 +121,37 @@ void ReleaseSlotSource(int slot)
     }
     CameraSlots[slot].hasCaptureWindow = false;
     CameraSlots[slot].streamMode = 0;
+    FrameWaiting[slot] = false;
+    g_oversizeTold[slot] = false;
     if (WdmCaptures[slot] && WdmCaptures[slot]->Running()) {
         SlotModes[slot] = 0;
         WdmCaptures[slot]->Finish();
     }
     ReleasePluginCamera(slot);
+}
+
+bool FollowFrameSize(int slot, int width, int height)
+{
+    if ((slot != 1 && slot != 2) || width <= 0 || height <= 0)
+        return false;
+    auto& s = CameraSlots[slot];
+    if (width > Align_V::kMaxFrameSize || height > Align_V::kMaxFrameSize) {
+        if (!g_oversizeTold[slot]) {
+            g_oversizeTold[slot] = true;
+            Msg::ShowMessageText(false, Align_V::FrameSizeMessage(width, height));
+        }
+        return false;
+    }
+    LayLiveBitmap(slot, width, height);
+    g_oversizeTold[slot] = false;
+    if (s.width == width && s.height == height)
+        return true;
+    s.width = width;
+    s.height = height;
+    if (FRM_Alv)
+        FRM_Alv->SetSourceDimensions(slot);
+    Align_V::InvalidateMotionReference();
+    return true;
 }
 
 void CountFrame(int slot)
@@ -140,6 +178,9 @@ void ResetFrameRate(int slot)
 {
     FrameCounters[slot] = 0;
     FrameRateStamps[slot] = {};
+    // No rate is shown before the new source's frames give one.
+    if (FRM_Tool_Affichage && (slot == 1 || slot == 2))
+        (slot == 1 ? FRM_Tool_Affichage->EDT_Cam1_FPS : FRM_Tool_Affichage->EDT_Cam2_FPS)->clear();
 }
 
 } // namespace Capture

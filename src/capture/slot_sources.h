@@ -32,6 +32,19 @@ void ReleasePluginCamera(int slot, TPluginMgr* manager = nullptr);
 // Releases whatever source the slot has open; the slot timer is stopped.
 void ReleaseSlotSource(int slot);
 
+// A frame of the slot's camera came larger than the slot's live bitmap (its
+// format or binning changed on the camera's side): the bitmap and the slot
+// take the frame's size, and the views and zones follow as after a format
+// change. A size past the frame-size limit is told once (until the slot
+// starts again or takes another size) and the slot stays as it is. True when
+// the slot took the size. Interface thread, outside the slot's own tick.
+bool FollowFrameSize(int slot, int width, int height);
+
+// The current slot changed: the display zone and the result take that
+// slot's frame, the whole of it as a start gives it (a zone centred outside
+// it comes to its middle). Nothing changes while the slot has no frame.
+void FitZoneToCurrentSlot();
+
 } // namespace Capture
 
 namespace Align_V {

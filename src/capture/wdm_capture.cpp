@@ -137,8 +137,10 @@ bool TWDMCapture::startDevice()
     const std::intptr_t token = ++nextToken;
     token_ = token;
     refusedNoted_.clear();
+    // The slot's live bitmap takes the granted size before the first frame.
+    const platform::CameraFormat granted = device_->format();
     auto& handOver = PluginFrameBitmaps[slot_];
-    handOver.arm(token, FrameMessages::Poster(slot_), Capture::SlotFrameLayout(slot_));
+    handOver.arm(token, FrameMessages::Poster(slot_), Capture::LayLiveBitmap(slot_, granted.width, granted.height));
     WdmBufferPending[slot_] = true;
     if (v)
         v->setStreamLost([this, token](int error) { onStreamLost(token, error); });

@@ -7,6 +7,7 @@
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
 #include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_images.h"
 #include "tools/frm_tool_mesures.h"
 
 #include <algorithm>
@@ -20,6 +21,11 @@ void TFRM_Alv::SetSourceDimensions(int slot)
     const int H = std::clamp(CameraSlots[std::size_t(slot)].height, 0, kSlotBitmapSize);
     TImageView* view = slot == 1 ? Image1 : Image2;
     auto* a = FRM_Tool_Affichage;
+    // A running addition ends first and keeps what it built: the zone and
+    // the result change size, and the frames processed again below (cleared
+    // ones) are no frames of the camera.
+    if (FRM_Tool_Images && FRM_Tool_Images->BTN_Arreter_Add->isEnabled())
+        BTN_Arreter_AddClick();
     if (!a->RDB_Ratio_Libre->isChecked() && H > 0)
         FrameAspect = double(W) / H;
     view->resize(W, H);

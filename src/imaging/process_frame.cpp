@@ -110,11 +110,29 @@ kernels::Bitmap24& smallBitmap()
     return v->Bitmap();
 }
 
-// Copies the display zone of the slot's frame into ZoneBitmap.
+// Paints black the part of `area` outside `keep`: where a zone that the
+// frame's edge clipped leaves the result without a frame pixel, nothing of
+// an earlier frame stays. Nothing to paint for a whole zone.
+void blackAround(kernels::Bitmap24& b, const kernels::Rect& area, const kernels::Rect& keep)
+{
+    const int left = std::clamp(keep.left, area.left, area.right), right = std::clamp(keep.right, left, area.right);
+    const int top = std::clamp(keep.top, area.top, area.bottom), bottom = std::clamp(keep.bottom, top, area.bottom);
+    kernels::fillRect(b, {area.left, area.top, area.right, top}, kernels::kBlack);
+    kernels::fillRect(b, {area.left, bottom, area.right, area.bottom}, kernels::kBlack);
+    kernels::fillRect(b, {area.left, top, left, bottom}, kernels::kBlack);
+    kernels::fillRect(b, {right, top, area.right, bottom}, kernels::kBlack);
+}
+
+// Copies the display zone of the slot's frame into ZoneBitmap; the part of
+// it that the result passes read besides the zone is black.
 void copyZone(int slot)
 {
     const kernels::Rect& to = ZoneImageRect;
     const kernels::Rect& from = DisplayZoneRect;
+    const QSize result = FRM_Alv->Image3->PictureSize();
+    const int binning = std::max(CurrentBinning(), 1);
+    blackAround(*ZoneBitmap,
+                {0, 0, std::max(to.right, result.width() * binning), std::max(to.bottom, result.height() * binning)}, to);
     // The same size both sides (the usual case) is a plain copy, which the
     // result passes' threads share.
     if (!to.isEmpty() && to.width() == from.width() && to.height() == from.height() && to.width() <= INT32_MAX
@@ -555,6 +573,10 @@ void drawPlainResult(std::uint8_t slot)
             place = nullptr;
         }
     }
+    // One camera's result is its zone alone (two share the view, each in
+    // its own place).
+    if (place && !dualCapture())
+        blackAround(result, kernels::boundsOf(result), *place);
     if (place && SlotBitmaps[slot][0])
         kernels::stretchBlt(result, *place, *SlotBitmaps[slot][0], DisplayZoneRect, kernels::RasterOp::SrcCopy);
     ApplyFishEyeAttenuation();

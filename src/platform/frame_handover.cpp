@@ -17,6 +17,26 @@ void FrameHandOver::arm(std::intptr_t source, Notifier notifier, FrameLayout lay
     clean_[0] = clean_[1] = nullptr;
     delivered_ = 0;
     announced_ = 0;
+    refused_ = 0;
+    refusedSize_ = {};
+}
+
+void FrameHandOver::relayout(FrameLayout layout)
+{
+    std::lock_guard lock(mutex_);
+    const FrameLayout wanted = layout.isValid() ? layout : FrameLayout{};
+    if (wanted == layout_)
+        return;
+    layout_ = wanted;
+    lastWidth_ = lastHeight_ = -1;
+    clean_[0] = clean_[1] = nullptr;
+    refusedSize_ = {};
+}
+
+FrameLayout FrameHandOver::layout() const
+{
+    std::lock_guard lock(mutex_);
+    return layout_;
 }
 
 void FrameHandOver::disarm()
@@ -40,26 +60,47 @@ bool FrameHandOver::deliver(std::intptr_t source, const FrameView& frame)
     if (!armed_ || source != source_)
         return false;
     if (layout_.isValid()) {
-        if (frame.width > layout_.width || frame.height > layout_.height)
+        if (frame.width > layout_.width || frame.height > layout_.height) {
+            // Told to the consumer, which decides what the camera's new size
+            // becomes; the frame waits, packed, for a consumer that can copy it.
+            ++refused_;
+            refusedSize_ = {frame.width, frame.height};
+            storePacked(frame);
+            hasFrame_ = true;
+            announceLocked();
             return false;
+        }
         storeInLayout(frame);
     } else {
-        // Rows are packed; the buffer keeps its capacity from frame to frame.
-        const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(frame.width) * bytesPerPixel(frame.format);
-        buffer_.resize(static_cast<std::size_t>(row) * static_cast<std::size_t>(frame.height));
-        for (int y = 0; y < frame.height; ++y)
-            std::memcpy(buffer_.data() + y * row, frame.data + y * frame.stride, static_cast<std::size_t>(row));
-        frame_ = FrameView{frame.width, frame.height, row, frame.format, buffer_.data(), buffer_.size()};
+        storePacked(frame);
     }
     hasFrame_ = true;
     ++delivered_;
-    if (!pending_) {
-        pending_ = true;
-        ++announced_;
-        if (notifier_)
-            notifier_();
-    }
+    announceLocked();
     return true;
+}
+
+void FrameHandOver::announceLocked()
+{
+    if (pending_)
+        return;
+    pending_ = true;
+    ++announced_;
+    if (notifier_)
+        notifier_();
+}
+
+void FrameHandOver::storePacked(const FrameView& frame)
+{
+    // Rows are packed; the buffer keeps its capacity from frame to frame.
+    const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(frame.width) * bytesPerPixel(frame.format);
+    buffer_.resize(static_cast<std::size_t>(row) * static_cast<std::size_t>(frame.height));
+    for (int y = 0; y < frame.height; ++y)
+        std::memcpy(buffer_.data() + y * row, frame.data + y * frame.stride, static_cast<std::size_t>(row));
+    frame_ = FrameView{frame.width, frame.height, row, frame.format, buffer_.data(), buffer_.size()};
+    stored_ = {};
+    // Whatever the buffer held outside a frame is gone.
+    clean_[0] = clean_[1] = nullptr;
 }
 
 void FrameHandOver::storeInLayout(const FrameView& frame)
@@ -91,6 +132,7 @@ void FrameHandOver::storeInLayout(const FrameView& frame)
         }
     }
     frame_ = FrameView{frame.width, frame.height, layout_.stride, PixelFormat::Bgr24, buffer_.data(), buffer_.size()};
+    stored_ = layout_;
 }
 
 bool FrameHandOver::takeBuffer(const Exchanger& exchange)
@@ -100,7 +142,7 @@ bool FrameHandOver::takeBuffer(const Exchanger& exchange)
     if (!hasFrame_ || !exchange)
         return false;
     const std::size_t size = buffer_.size();
-    if (!exchange(frame_, layout_, buffer_))
+    if (!exchange(frame_, stored_, buffer_))
         return false;
     // The consumer owns the frame now; what came back is only storage.
     hasFrame_ = false;
@@ -136,6 +178,18 @@ std::uint64_t FrameHandOver::announcements() const
 {
     std::lock_guard lock(mutex_);
     return announced_;
+}
+
+FrameHandOver::Size FrameHandOver::refusedSize() const
+{
+    std::lock_guard lock(mutex_);
+    return refusedSize_;
+}
+
+std::uint64_t FrameHandOver::framesRefused() const
+{
+    std::lock_guard lock(mutex_);
+    return refused_;
 }
 
 } // namespace platform

@@ -6,6 +6,7 @@
 #include "app/settings.h"
 #include "app/ui/control_adapters.h"
 #include "capture/camera_slots.h"
+#include "capture/slot_sources.h"
 #include "imaging/display_helpers.h"
 #include "imaging/display_zone.h"
 #include "imaging/overlays.h"
@@ -252,8 +253,17 @@ void TFRM_Tool_Affichage::sourceChoice(QCheckBox* box, QCheckBox* other, std::ui
     slotByte = on ? checkedSlot : std::uint8_t(3 - checkedSlot);
 }
 
-void TFRM_Tool_Affichage::CKB_Src1_ImageClick() { sourceChoice(CKB_Src1_Image, CKB_Src2_Image, CurrentCameraSlot, 1); }
-void TFRM_Tool_Affichage::CKB_Src2_ImageClick() { sourceChoice(CKB_Src2_Image, CKB_Src1_Image, CurrentCameraSlot, 2); }
+// The slot whose frames feed the result: the zone and the result take its frame.
+void TFRM_Tool_Affichage::CKB_Src1_ImageClick()
+{
+    sourceChoice(CKB_Src1_Image, CKB_Src2_Image, CurrentCameraSlot, 1);
+    Capture::FitZoneToCurrentSlot();
+}
+void TFRM_Tool_Affichage::CKB_Src2_ImageClick()
+{
+    sourceChoice(CKB_Src2_Image, CKB_Src1_Image, CurrentCameraSlot, 2);
+    Capture::FitZoneToCurrentSlot();
+}
 void TFRM_Tool_Affichage::CKB_Src1_AutoguidageClick()
 {
     sourceChoice(CKB_Src1_Autoguidage, CKB_Src2_Autoguidage, GuideSourceSlot, 1);

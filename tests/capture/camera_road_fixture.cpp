@@ -87,6 +87,29 @@ void CameraRoad::answerDriverDialog(int line)
     poll->start(5);
 }
 
+void CameraRoad::chooseFormat(int slot, int width, int height)
+{
+    const TWDMCapture::FormatPage saved = TWDMCapture::formatPage();
+    TWDMCapture::formatPage() = [width, height](const std::vector<platform::V4l2Camera::FormatEntry>&,
+                                                TWDMCapture::FormatChoice& c) {
+        c.width = width;
+        c.height = height;
+        return true;
+    };
+    if (slot == 1)
+        FRM_Alv->MNU_Cam1_FormatClick();
+    else
+        FRM_Alv->MNU_Cam2_FormatClick();
+    TWDMCapture::formatPage() = saved;
+}
+
+void CameraRoad::useSimulatorPlugin()
+{
+    QDir().mkpath(dir.filePath(QStringLiteral("Plugins")));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(NJ_SIMULATOR_PLUGIN), dir.filePath(QStringLiteral("Plugins/NJ_Simulator.so"))));
+    PluginManager = std::make_unique<TPluginMgr>(FRM_Alv, 255u, dir.filePath(QStringLiteral("Plugins")));
+}
+
 void CameraRoad::usePlugins(const QStringList& names)
 {
     QDir().mkpath(dir.filePath(QStringLiteral("Plugins")));

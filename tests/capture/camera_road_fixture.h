@@ -46,6 +46,11 @@ protected:
     // Whether the last driver dialog answered stood above the windows kept
     // on top (the chart, the tracking window), which would hide it.
     bool driverDialogOnTop = false;
+    // Runs the slot's format menu, its format page choosing width x height.
+    void chooseFormat(int slot, int width, int height);
+    // Copies the simulator plug-in the program ships into its Plugins folder
+    // and scans it again.
+    void useSimulatorPlugin();
     // Copies the test plug-ins into the program's Plugins folder and scans it again.
     void usePlugins(const QStringList& names);
     // A test entry point of a copied plug-in.

@@ -689,14 +689,7 @@ TEST_F(CameraRoad, EachStartAndFormatChangeGivesTheScaleOfItsFrameAndRedrawsTheR
               int(std::nearbyint(std::min(480.0, std::nearbyint(double(a->TNI_Taille_ZAffich->Value()) / (640.0 / 480))) - 0.5)));
 
     // Half the width: twice the angle a pixel.
-    TWDMCapture::FormatPage saved = TWDMCapture::formatPage();
-    TWDMCapture::formatPage() = [](const std::vector<platform::V4l2Camera::FormatEntry>&, TWDMCapture::FormatChoice& c) {
-        c.width = 320;
-        c.height = 240;
-        return true;
-    };
-    FRM_Alv->MNU_Cam1_FormatClick();
-    TWDMCapture::formatPage() = saved;
+    chooseFormat(1, 320, 240);
     ASSERT_EQ(CameraSlots[1].width, 320);
     expectScale(2 * kScale640, 320, 240);
     EXPECT_TRUE(reticleDrawnAt(2 * kScale640, 320)) << "graduated at the new scale";

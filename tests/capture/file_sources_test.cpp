@@ -340,10 +340,10 @@ TEST_F(FileSource, AnAviFilmOpensFromTheDialogAndTheButtonsReachItsEnds)
     player().FormKeyUp(key, {});
     EXPECT_TRUE(player().SPDB_REW->isChecked());
     EXPECT_FALSE(player().SPDB_PlayBackwards->isChecked()) << "one button of the group down at a time";
-    // The close box hides the player.
+    // While the film is the slot's source the close box does not hide the player.
     player().show();
-    EXPECT_TRUE(player().close());
-    EXPECT_FALSE(player().isVisible());
+    EXPECT_FALSE(player().close());
+    EXPECT_TRUE(player().isVisible());
 }
 
 TEST_F(FileSource, DarkFlatCancelAndUnreadableSourcesStartNothingHalfWay)

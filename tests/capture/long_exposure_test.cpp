@@ -357,9 +357,7 @@ TEST_F(LongExposureCycle, SerialLinesFollowTheirSettingsAndTheChannelClosesWithC
 
 TEST_F(CameraRoad, APluginSeriesOfThreeSavesThreeExposuresBrighterThanVideoAndResumesTheScript)
 {
-    QDir().mkpath(dir.filePath(QStringLiteral("Plugins")));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(NJ_SIMULATOR_PLUGIN), dir.filePath(QStringLiteral("Plugins/NJ_Simulator.so"))));
-    PluginManager = std::make_unique<TPluginMgr>(FRM_Alv, 255u, dir.filePath(QStringLiteral("Plugins")));
+    ASSERT_NO_FATAL_FAILURE(useSimulatorPlugin());
     FRM_Tool_Affichage->CBX_Cam1_IPS->setCurrentText(QStringLiteral("Auto"));
     const QString folder = dir.filePath(QStringLiteral("m51"));
     ASSERT_TRUE(QDir().mkpath(folder));

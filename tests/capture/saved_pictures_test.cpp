@@ -234,10 +234,7 @@ protected:
     {
         FRM_Tool_Affichage->CBX_Cam1_IPS->setCurrentText(QStringLiteral("Auto"));
         if (kind == Kind::PlugIn) {
-            QDir().mkpath(dir.filePath(QStringLiteral("Plugins")));
-            ASSERT_TRUE(QFile::copy(QStringLiteral(NJ_SIMULATOR_PLUGIN),
-                                    dir.filePath(QStringLiteral("Plugins/NJ_Simulator.so"))));
-            PluginManager = std::make_unique<TPluginMgr>(FRM_Alv, 255u, dir.filePath(QStringLiteral("Plugins")));
+            ASSERT_NO_FATAL_FAILURE(useSimulatorPlugin());
         } else if (kind == Kind::Webcam) {
             platform::setStreamCameras(&family);
         }

@@ -18,21 +18,15 @@
 #include "tools/util_images.h"
 #include "translation/translated_texts.h"
 
-#include <QTimer>
 
 void PipelineTest::SetUp()
 {
     platform::setPortAccess(&ports);
     Startup::CreateWindows();
     // The tests hand the per-frame routine each frame themselves. The slots'
-    // frame timers are started by the program as it runs (the saved frame
-    // rate is applied on the main window's first activation, 200 ms at the
-    // default 5 frames/s); a tick that comes while a test shows a window or
-    // runs the event loop would process a frame of its own and, on a loaded
-    // machine, add it to a running addition. Their ticks are held back; the
-    // timers still start and stop as the program asks.
-    for (QTimer* timer : {FRM_Alv->Timer_Cam1, FRM_Alv->Timer_Cam2})
-        timer->blockSignals(true);
+    // frame timers may tick while a test shows a window or runs the event
+    // loop (the program starts them with the saved frame rate), but with no
+    // camera on the slots a tick processes nothing: no frame came.
     Translation::ResetTexts();   // the French texts, as after the first translation pass
     app::resetReportedCauses();
     app::setErrorSink([this](const QString& r) { reports << r; });

@@ -1,8 +1,8 @@
 #pragma once
 // The program's windows with the pipeline state at its start values, slot 1
 // live with a 640 x 480 star field, the display zone computed, and a
-// recorded message service, sound service and clock. The slots' frame
-// timers never tick: frames are processed only when a test asks.
+// recorded message service, sound service and clock. No camera runs:
+// frames are processed only when a test asks.
 
 #include "kernels/bitmap24.h"
 #include "platform/port_access_sim.h"

@@ -2,8 +2,10 @@
 
 #include "app/frm_alv.h"
 #include "imaging/pipeline_state.h"
+#include "imaging/display_zone.h"
 #include "imaging/overlays.h"
 #include "kernels/raster.h"
+#include "support/star_field.h"
 #include "tools/frm_tool_images.h"
 
 #include <QCoreApplication>
@@ -164,4 +166,66 @@ TEST_F(PipelineTest, AHiddenAdditionResultIsCopiedIntoItsViewWhenShownOrRead)
     EXPECT_EQ(painted.frames, 2);
     EXPECT_EQ(painted.shown, shown.shown);
     FRM_Alv->hide();
+}
+
+// A display zone reaching past the frame's edge leaves part of the result
+// without a frame pixel: that part is black at every frame, in the plain
+// display and in the addition, never what an earlier frame put there.
+TEST_F(PipelineTest, TheResultOutsideAZoneClippedByTheFrameIsBlack)
+{
+    const kernels::Bitmap24 bright = testsupport::uniformBitmap(640, 480, 200, 200, 200);
+    const kernels::Bitmap24 dim = testsupport::uniformBitmap(640, 480, 60, 60, 60);
+    const auto zoneAt = [](QPoint centre) {
+        DisplayZoneCenter = centre;
+        Align_V::ComputeDisplayZone(1);
+    };
+
+    // The result view as whoever reads it gets it.
+    const auto result = [] { return FRM_Alv->Image3->Bitmap(); };
+
+    // Plain display: a whole zone, then one in the frame's corner.
+    setFrame(bright);
+    processFrame();
+    ASSERT_EQ(at(result(), 5, 5), at(bright, 0, 0));
+    zoneAt(QPoint(0, 0));
+    ASSERT_GT(ZoneImageRect.left, 5);
+    ASSERT_GT(ZoneImageRect.top, 5);
+    setFrame(dim);
+    processFrame();
+    EXPECT_EQ(at(result(), ZoneImageRect.left + 1, ZoneImageRect.top + 1), at(dim, 1, 1));
+    EXPECT_EQ(at(result(), 5, 5), 0u) << "left of and above the clipped zone";
+    EXPECT_EQ(at(result(), ZoneImageRect.left + 1, 5), 0u);
+    EXPECT_EQ(at(result(), 5, ZoneImageRect.top + 1), 0u);
+    // The same at the opposite corner.
+    zoneAt(QPoint(320, 240));
+    setFrame(bright);
+    processFrame();
+    zoneAt(QPoint(639, 479));
+    setFrame(dim);
+    processFrame();
+    ASSERT_LT(ZoneImageRect.right, result().width() - 5);
+    EXPECT_EQ(at(result(), ZoneImageRect.left + 1, ZoneImageRect.top + 1), at(dim, 1, 1));
+    EXPECT_EQ(at(result(), result().width() - 5, result().height() - 5), 0u) << "right of and below it";
+
+    // The addition adds black there, not an earlier zone.
+    auto* t = FRM_Tool_Images;
+    t->CKB_Seuils_Evol->setChecked(false);
+    t->SCB_Minimum->setValue(0);
+    t->SCB_Maximum->setValue(256);
+    t->SPED_Nb_Bitmap->setValue(0);   // no frame limit
+    t->CKB_Integration->setChecked(true);
+    t->BTN_Demarrer_Add->setEnabled(false);
+    t->BTN_Arreter_Add->setEnabled(true);
+    zoneAt(QPoint(320, 240));
+    setFrame(bright);
+    processFrame();
+    ASSERT_GT(DeepImagePlanes().pixel(0, 5, 5)[0], 0);
+    DeepImagePlanes().clear(0);
+    AdditionFrameCount[0] = 0;
+    zoneAt(QPoint(0, 0));
+    setFrame(dim);
+    processFrame();
+    EXPECT_EQ(DeepImagePlanes().pixel(0, 5, 5)[0], 0) << "nothing was added outside the zone";
+    EXPECT_GT(DeepImagePlanes().pixel(0, ZoneImageRect.left + 1, ZoneImageRect.top + 1)[0], 0);
+    EXPECT_EQ(at(*ResultBitmap, 5, 5), 0u);
 }

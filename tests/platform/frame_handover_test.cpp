@@ -202,6 +202,69 @@ TEST(FrameHandOver, ALayoutHandsTheFrameBufferOverInExchangeForTheConsumers)
     EXPECT_EQ(notes, 5);
 }
 
+// A frame larger than the layout is refused from the layout but not lost
+// without a word: it is announced with its size and kept as it came, so the
+// consumer can take the camera's new size, copy that very frame, and pass
+// the new layout on; the frames after it are then stored in that layout.
+TEST(FrameHandOver, AFrameLargerThanTheLayoutIsToldWithItsSizeAndTheNewLayoutTakesTheNext)
+{
+    platform::FrameHandOver h;
+    const platform::FrameLayout small{2, 2, 8};
+    int notes = 0;
+    h.arm(4, [&] { ++notes; }, small);
+    EXPECT_TRUE(h.refusedSize().isEmpty());
+
+    // A 3 x 2 frame, rows packed.
+    const std::vector<std::uint8_t> big = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
+    EXPECT_FALSE(h.deliver(4, bgr(big, 3, 2, 9))) << "not stored in the layout";
+    EXPECT_EQ(notes, 1) << "announced all the same";
+    EXPECT_EQ(h.refusedSize(), (platform::FrameHandOver::Size{3, 2}));
+    EXPECT_EQ(h.framesRefused(), 1u);
+
+    // The consumer grows to the frame's size and copies the frame as it came.
+    const platform::FrameLayout grown{3, 2, 12};
+    h.relayout(grown);
+    EXPECT_EQ(h.layout(), grown);
+    EXPECT_TRUE(h.refusedSize().isEmpty());
+    std::vector<std::uint8_t> copied;
+    EXPECT_FALSE(h.takeBuffer([&](const platform::FrameView& f, const platform::FrameLayout& stored,
+                                  std::vector<std::uint8_t>&) {
+        EXPECT_FALSE(stored.isValid()) << "kept packed, not in a layout";
+        for (int y = 0; y < f.height; ++y)
+            copied.insert(copied.end(), f.data + y * f.stride, f.data + y * f.stride + 3 * f.width);
+        return false;
+    }));
+    EXPECT_EQ(copied, big);
+
+    // The next frame of that size is stored in the new layout and exchanged.
+    std::vector<std::uint8_t> mine(grown.bytes(), 0xEE);
+    ASSERT_TRUE(h.deliver(4, bgr(big, 3, 2, 9)));
+    EXPECT_EQ(notes, 2);
+    ASSERT_TRUE(h.takeBuffer([&](const platform::FrameView& f, const platform::FrameLayout& stored,
+                                 std::vector<std::uint8_t>& buffer) {
+        EXPECT_EQ(stored, grown);
+        EXPECT_EQ(f.stride, 12);
+        buffer.swap(mine);
+        return true;
+    }));
+    const std::vector<std::uint8_t> laid = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 10, 11, 12, 13, 14, 15, 16, 17, 18, 0, 0, 0};
+    EXPECT_EQ(mine, laid);
+    EXPECT_EQ(h.framesRefused(), 1u);
+
+    // A frame stored in one layout and taken after the next keeps its own.
+    const std::vector<std::uint8_t> two = {9, 9, 9, 8, 8, 8, 0, 0, 7, 7, 7, 6, 6, 6, 0, 0};
+    h.relayout(small);
+    ASSERT_TRUE(h.deliver(4, bgr(two, 2, 2, 8)));
+    h.relayout(grown);
+    EXPECT_FALSE(h.takeBuffer([&](const platform::FrameView& f, const platform::FrameLayout& stored,
+                                  std::vector<std::uint8_t>&) {
+        EXPECT_EQ(stored, small);
+        EXPECT_EQ(f.stride, 8);
+        EXPECT_EQ(f.data[8], 7);
+        return false;
+    }));
+}
+
 // A device thread streams numbered frames (the number in the first two
 // bytes, every other byte derived from it) while the consumer takes them by
 // exchange and scribbles over what it holds: each frame arrives whole and

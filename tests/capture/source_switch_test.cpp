@@ -1,0 +1,566 @@
+// Switching a slot from one source to another: a camera started where a
+// smaller picture was shown delivers its own frames at its own size to the
+// view and the saved files, a frame larger than the slot is followed or told,
+// each frame is processed, counted and added once, and the player keeps to
+// its file while the other slot's camera keeps to its own.
+
+#include "camera_road_fixture.h"
+
+#include "app/frm_alv.h"
+#include "app/frm_message.h"
+#include "capture/avi_compression.h"
+#include "capture/avi_writer.h"
+#include "capture/camera_slots.h"
+#include "capture/capture_helpers.h"
+#include "capture/file_sources.h"
+#include "capture/frm_longuepose.h"
+#include "capture/frm_play_control.h"
+#include "capture/plugin_mgr.h"
+#include "capture/wdm_capture.h"
+#include "imaging/pipeline_state.h"
+#include "kernels/image_files.h"
+#include "kernels/raster.h"
+#include "platform/fake_v4l2.h"
+#include "platform/v4l2_camera.h"
+#include "scripting/scripts.h"
+#include "support/fakes.h"
+#include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_images.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+#include <QWindow>
+#include <functional>
+
+namespace {
+
+using Deliver = std::int32_t (*)(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::uint8_t);
+
+constexpr std::uint8_t kPictureLevel = 200;
+
+// The picture shown before the camera: one level everywhere.
+kernels::Bitmap24 flatPicture(int w, int h)
+{
+    kernels::Bitmap24 b(w, h);
+    kernels::fillRect(b, kernels::boundsOf(b), kernels::rgbColour(kPictureLevel, kPictureLevel, kPictureLevel));
+    return b;
+}
+
+// Whether any pixel right of column x, or below row y, is lit: a picture of
+// x by y pixels leaves everything there black.
+bool litBeyond(const QImage& img, int x, int y)
+{
+    for (int j = 0; j < img.height(); ++j)
+        for (int i = 0; i < img.width(); ++i)
+            if ((i >= x || j >= y) && qGray(img.pixel(i, j)) > 0)
+                return true;
+    return false;
+}
+
+// The share of the top-left w by h pixels that still hold the picture's level.
+double pictureShare(const QImage& img, int w, int h)
+{
+    int same = 0;
+    for (int j = 0; j < h && j < img.height(); ++j)
+        for (int i = 0; i < w && i < img.width(); ++i)
+            same += img.pixel(i, j) == qRgb(kPictureLevel, kPictureLevel, kPictureLevel) ? 1 : 0;
+    return double(same) / (double(w) * h);
+}
+
+// Waits (handling events) until `done` holds, at most `ms`.
+bool waitFor(const std::function<bool()>& done, int ms = 5000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+// Clicks a check box of a tool window as the user does, its page shown.
+void clickBox(QWidget* window, QCheckBox* box)
+{
+    window->show();
+    for (QWidget* p = box->parentWidget(); p; p = p->parentWidget())
+        if (auto* tabs = qobject_cast<QTabWidget*>(p->parentWidget() ? p->parentWidget()->parentWidget() : nullptr);
+            tabs && tabs->indexOf(p) >= 0)
+            tabs->setCurrentWidget(p);
+    QCoreApplication::processEvents();
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+}
+
+enum class Road { GrabImage, GrabStream, PluginVideo, PluginExposure, Webcam };
+enum class File { Bitmap, Jpeg, Film };
+
+// The film of flat frames a user may have recorded from the display zone.
+bool writeFilm(const QString& path, int w, int h)
+{
+    const auto saved = AVICompression::CompressOptions;
+    AVICompression::CompressOptions = AVICompression::DefaultCompressOptions();
+    AVICompression::CompressOptions.fccHandler = AVICompression::StrToFourCC(QStringLiteral("DIB "));
+    AVICompression::AVIParams params;
+    AVICompression::InitAVIParams(params, 10000, 25, 0, 0);
+    params.Width = w;
+    params.Height = h;
+    TAVICompressor writer;
+    bool ok = writer.Open(path, params);
+    for (int i = 0; ok && i < 3; ++i)
+        ok = writer.WriteFrame(flatPicture(w, h)) == 0;
+    writer.Close();
+    AVICompression::CompressOptions = saved;
+    return ok;
+}
+
+class SourceSwitch : public CameraRoad {
+protected:
+    void SetUp() override
+    {
+        CameraRoad::SetUp();
+        FRM_Tool_Affichage->CBX_Cam1_IPS->setCurrentText(QStringLiteral("Auto"));
+    }
+    void TearDown() override
+    {
+        if (FRM_Tool_Images && SequenceSaving)
+            FRM_Tool_Images->BTN_Arreter_SauvClick();
+        PlayCount = PlayPosition = 0;
+        PlayKind = 0;
+        PlayListIsPictures = 1;
+        CameraRoad::TearDown();
+    }
+
+    // Opens a picture of w by h through the open menu, as the user does.
+    void openPicture(int w, int h, const QString& name = QStringLiteral("small.bmp"))
+    {
+        ASSERT_NO_FATAL_FAILURE(openFile(File::Bitmap, w, h, name));
+    }
+    void openFile(File kind, int w, int h, QString name = {})
+    {
+        if (name.isEmpty())
+            name = kind == File::Bitmap ? QStringLiteral("small.bmp")
+                   : kind == File::Jpeg ? QStringLiteral("small.jpg")
+                                        : QStringLiteral("small.avi");
+        const QString path = dir.filePath(name);
+        switch (kind) {
+        case File::Bitmap: ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(path, flatPicture(w, h))); break;
+        case File::Jpeg: ASSERT_TRUE(kernels::ImageFiles::WriteJpeg(path, flatPicture(w, h), 95)); break;
+        case File::Film: ASSERT_TRUE(writeFilm(path, w, h)); break;
+        }
+        dialogs.openManyAnswers = {QStringList{path}};
+        FRM_Alv->MNU_Ouvrir_ImageClick();
+        ASSERT_EQ(PlayerActive, 1);
+        ASSERT_EQ(CameraSlots[1].width, w);
+    }
+
+    void startCamera(Road road)
+    {
+        if (road == Road::PluginVideo || road == Road::PluginExposure) {
+            ASSERT_NO_FATAL_FAILURE(useSimulatorPlugin());
+        }
+        if (road == Road::Webcam)
+            platform::setStreamCameras(&family);
+        answerDriverDialog(road == Road::GrabImage || road == Road::GrabStream ? 0 : 1);
+        FRM_Alv->MNU_Cam1_DemarrerClick();
+        ASSERT_TRUE(Scripts::Cam1Online) << messageText().toStdString();
+        if (road == Road::GrabStream)
+            FRM_Alv->MNU_Cam1_StreamClick();
+        if (road == Road::PluginExposure)
+            FRM_Alv->MNU_Cam1_PoseLongueClick();
+    }
+
+    // Lets the camera's frames run through the frame road: three frames, or
+    // one long exposure.
+    void runFrames(Road road)
+    {
+        if (road == Road::GrabImage) {
+            for (int i = 0; i < 3; ++i)
+                FRM_Alv->Timer_Cam1Timer();
+            return;
+        }
+        if (road == Road::PluginExposure) {
+            auto* d = FRM_Longuepose;
+            d->SPED_Vesta_Pose->setValue(200);
+            d->BTN_Demarrer_Pose->click();
+            ASSERT_TRUE(waitFor([d] { return d->TNI_Posenum->Value() >= 2; }, 10000)) << "an exposure was taken";
+            d->BTN_Arreter_Pose->click();
+            return;
+        }
+        const int before = FrameCounters[1];
+        ASSERT_TRUE(waitFor([before] { return FrameCounters[1] >= before + 3; })) << "the camera's frames run";
+    }
+
+    testsupport::RecordingDialogService dialogs;
+    platform::FakeV4l2 fake{{platform::FakeV4l2::webcam("/dev/video0", "Fake Cam")}};
+    platform::V4l2Family family{fake};
+};
+
+// A camera road, and the smaller file shown on the slot before it.
+struct AfterFile {
+    Road road;
+    File file;
+    int width, height;
+};
+
+class EachCameraRoad : public SourceSwitch, public ::testing::WithParamInterface<AfterFile> {};
+
+} // namespace
+
+// After a smaller picture or film the slot's camera of 640 x 480 is
+// started: its frames, not the file's, reach the source view and the saved
+// sequence, at the camera's size, on every road a camera delivers by.
+TEST_P(EachCameraRoad, ACameraStartedAfterASmallerPictureOrFilmShowsAndSavesItsOwnFrames)
+{
+    const auto [road, file, w, h] = GetParam();
+    ASSERT_NO_FATAL_FAILURE(openFile(file, w, h));
+    ASSERT_NO_FATAL_FAILURE(startCamera(road));
+    EXPECT_EQ(CameraSlots[1].width, 640);
+    EXPECT_EQ(CameraSlots[1].height, 480);
+
+    auto* t = FRM_Tool_Images;
+    t->RDB_Images_Avant_Traitement->setChecked(true);
+    t->RDB_Une_Fois->setChecked(true);
+    t->CBX_TypeFichier->setCurrentIndex(t->CBX_TypeFichier->findText(QStringLiteral("BMP"), Qt::MatchStartsWith));
+    t->EDT_Nom_Image->setText(dir.filePath(QStringLiteral("seq_")));
+    t->BTN_Demarrer_SauvClick();
+    ASSERT_NO_FATAL_FAILURE(runFrames(road));
+    t->BTN_Arreter_SauvClick();
+
+    ASSERT_TRUE(SlotBitmaps[1][0]);
+    EXPECT_EQ(SlotBitmaps[1][0]->width(), 640);
+    EXPECT_EQ(SlotBitmaps[1][0]->height(), 480);
+    const QImage shown = FRM_Alv->Image1->Picture();
+    EXPECT_EQ(shown.size(), QSize(640, 480));
+    EXPECT_TRUE(litBeyond(shown, w, h)) << "the camera's frame fills the view";
+    EXPECT_LT(pictureShare(shown, w, h), 0.5) << "not the file's";
+
+    QStringList saved = QDir(dir.path()).entryList({QStringLiteral("seq_*.bmp")}, QDir::Files, QDir::Name);
+    ASSERT_GE(saved.size(), 2) << messageText().toStdString();
+    const QImage last(dir.filePath(saved.last()));
+    EXPECT_EQ(last.width(), 640) << saved.last().toStdString();
+    EXPECT_TRUE(litBeyond(last, w, h)) << "the saved frame is the camera's";
+    EXPECT_LT(pictureShare(last, w, h), 0.5);
+    FRM_Alv->MNU_Cam1_ArreterClick();
+}
+
+INSTANTIATE_TEST_SUITE_P(AfterAFile, EachCameraRoad,
+                         ::testing::Values(AfterFile{Road::GrabImage, File::Jpeg, 400, 300},
+                                           AfterFile{Road::GrabStream, File::Film, 320, 240},
+                                           AfterFile{Road::PluginVideo, File::Bitmap, 320, 240},
+                                           AfterFile{Road::PluginExposure, File::Film, 320, 240},
+                                           AfterFile{Road::Webcam, File::Jpeg, 400, 300}),
+                         [](const ::testing::TestParamInfo<AfterFile>& info) {
+                             const char* file = info.param.file == File::Bitmap ? "Bitmap"
+                                                : info.param.file == File::Jpeg ? "Jpeg"
+                                                                                : "Film";
+                             switch (info.param.road) {
+                             case Road::GrabImage: return std::string("BuiltInImageModeAfterA") + file;
+                             case Road::GrabStream: return std::string("BuiltInStreamModeAfterA") + file;
+                             case Road::PluginVideo: return std::string("PlugInVideoAfterA") + file;
+                             case Road::PluginExposure: return std::string("PlugInLongExposureAfterA") + file;
+                             default: return std::string("WebcamAfterA") + file;
+                             }
+                         });
+
+// A plug-in camera whose frames grow past the slot (its binning changed on
+// the camera's side): the slot takes the new size and shows them. Frames
+// past the program's limit are told once, not dropped without a word.
+TEST_F(SourceSwitch, AFrameLargerThanTheSlotIsFollowedOrToldOnce)
+{
+    usePlugins({QStringLiteral("NJ_Pair1")});
+    auto deliver = reinterpret_cast<Deliver>(pluginFunction(QStringLiteral("NJ_Pair1"), "fake_deliver"));
+    ASSERT_TRUE(deliver);
+    answerDriverDialog(2);   // after the simulated grab camera: plug-in camera 1
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].width, 320) << "640 / binning 2";
+    const std::int32_t h = CameraSlots[1].pluginHandle;
+    FRM_Message->MEMO_Message->clear();
+
+    for (int i = 0; i < 3; ++i) {
+        deliver(h, h, 640, 480, static_cast<std::uint8_t>(90 + i));
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(CameraSlots[1].width, 640);
+    EXPECT_EQ(CameraSlots[1].height, 480);
+    EXPECT_EQ(FRM_Alv->Image1->Picture().size(), QSize(640, 480));
+    EXPECT_EQ(qGray(FRM_Alv->Image1->Picture().pixel(600, 450)), 92) << "the latest frame, whole";
+    EXPECT_TRUE(messageText().isEmpty()) << messageText().toStdString();
+
+    const int frames = FrameCounters[1];
+    for (int i = 0; i < 3; ++i) {
+        deliver(h, h, 1400, 1000, 50);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(messageText().count(QStringLiteral("La taille actuelle est 1400x1000")), 1) << messageText().toStdString();
+    EXPECT_EQ(FrameCounters[1], frames);
+    EXPECT_EQ(CameraSlots[1].width, 640) << "the slot keeps a size it can show";
+    deliver(h, h, 640, 480, 77);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(qGray(FRM_Alv->Image1->Picture().pixel(600, 450)), 77);
+    FRM_Alv->MNU_Cam1_ArreterClick();
+}
+
+// At a fixed frame rate the frame timer ticks whether or not a frame came:
+// only the frames that came are processed, counted in the rate read-out and
+// added. A camera that falls silent, or a slot left without its source,
+// adds nothing however long an addition runs.
+TEST_F(SourceSwitch, EachArrivedFrameIsCountedAndAddedOnceWhateverTheTicks)
+{
+    testsupport::FakeClock clock;
+    usePlugins({QStringLiteral("NJ_Pair1")});
+    auto deliver = reinterpret_cast<Deliver>(pluginFunction(QStringLiteral("NJ_Pair1"), "fake_deliver"));
+    ASSERT_TRUE(deliver);
+    FRM_Tool_Affichage->CBX_Cam1_IPS->setCurrentText(QStringLiteral("20"));
+    auto* fps = FRM_Tool_Affichage->EDT_Cam1_FPS;
+    fps->setText(QStringLiteral("5"));   // the rate of the slot's last source
+    answerDriverDialog(2);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].frameHandOver, 0) << "the timer paces the frames";
+    EXPECT_TRUE(fps->text().isEmpty()) << "no rate before the camera's frames give one";
+    const std::int32_t h = CameraSlots[1].pluginHandle;
+    auto* t = FRM_Tool_Images;
+    t->SPED_Nb_Bitmap->setValue(0);   // no frame limit
+    t->CKB_Integration->setChecked(true);
+    t->BTN_Demarrer_AddClick();
+    ASSERT_FALSE(t->BTN_Demarrer_Add->isEnabled());
+    const int added = AdditionFrameCount[0];
+
+    // Ticks every 50 ms, a frame every 100 ms.
+    for (int i = 1; i <= 20; ++i) {
+        clock.advanceMs(50);
+        if (i % 2 == 0) {
+            deliver(h, h, 320, 240, static_cast<std::uint8_t>(i));
+            QCoreApplication::processEvents();
+        }
+        FRM_Alv->Timer_Cam1Timer();
+    }
+    EXPECT_EQ(FrameCounters[1], 10);
+    EXPECT_EQ(fps->text(), QStringLiteral("10")) << "frames a second, not ticks";
+    EXPECT_EQ(AdditionFrameCount[0] - added, 10);
+
+    // Silent: the ticks go on, nothing is counted or added.
+    for (int i = 0; i < 10; ++i) {
+        clock.advanceMs(50);
+        FRM_Alv->Timer_Cam1Timer();
+    }
+    EXPECT_EQ(FrameCounters[1], 10);
+    EXPECT_EQ(fps->text(), QStringLiteral("10"));
+    EXPECT_EQ(AdditionFrameCount[0] - added, 10);
+    FRM_Alv->MNU_Cam1_ArreterClick();
+
+    // A picture on slot 1 with an addition running, then a camera started
+    // on slot 2: the picture is no source any more, and slot 1's timer,
+    // still ticking, adds nothing.
+    ASSERT_NO_FATAL_FAILURE(openPicture(320, 240));
+    t->CKB_Integration->setChecked(true);
+    t->BTN_Demarrer_AddClick();
+    const int kept = AdditionFrameCount[0];
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam2_DemarrerClick();
+    ASSERT_TRUE(GrabDevices[2]);
+    ASSERT_EQ(PlayerActive, 0);
+    for (int i = 0; i < 3; ++i)
+        FRM_Alv->Timer_Cam1Timer();
+    EXPECT_EQ(AdditionFrameCount[0], kept);
+    FRM_Alv->MNU_Cam2_ArreterClick();
+}
+
+// The player stands while its file source is the slot's source: its close
+// box is refused. Its "Ajouter" is there only while integration is on.
+TEST_F(SourceSwitch, ThePlayerRefusesItsCloseBoxWhileAFilePlaysAndAddFollowsIntegration)
+{
+    ASSERT_NO_FATAL_FAILURE(openPicture(320, 240));
+    TFRM_PlayControl* p = FRM_PlayControl;
+    ASSERT_TRUE(p->isVisible());
+    EXPECT_FALSE(p->BTN_Ajouter->isEnabled()) << "integration is off";
+
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(p->windowHandle());
+    p->windowHandle()->close();   // the close box, through the window system
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(p->isVisible()) << "the file source still plays";
+
+    clickBox(FRM_Tool_Images, FRM_Tool_Images->CKB_Integration);
+    ASSERT_TRUE(FRM_Tool_Images->CKB_Integration->isChecked());
+    EXPECT_TRUE(p->BTN_Ajouter->isEnabled());
+    // A new file with integration on keeps the button; switched off, it goes.
+    ASSERT_NO_FATAL_FAILURE(openPicture(200, 100, QStringLiteral("other.bmp")));
+    EXPECT_TRUE(p->BTN_Ajouter->isEnabled());
+    clickBox(FRM_Tool_Images, FRM_Tool_Images->CKB_Integration);
+    ASSERT_FALSE(FRM_Tool_Images->CKB_Integration->isChecked());
+    EXPECT_FALSE(p->BTN_Ajouter->isEnabled());
+
+    // A camera started in the file's place ends the file source: the player
+    // goes, and may be closed.
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    EXPECT_FALSE(p->isVisible());
+    FRM_Alv->MNU_Cam1_ArreterClick();
+}
+
+// A file opened on a slot whose plug-in camera stays open: the camera's
+// frames no longer reach the slot. A file playing on slot 1 and a camera on
+// slot 2: each timer keeps to its own source, whichever slot is current.
+TEST_F(SourceSwitch, AFileAndACameraEachKeepToTheirOwnSlot)
+{
+    usePlugins({QStringLiteral("NJ_Pair1")});
+    auto deliver = reinterpret_cast<Deliver>(pluginFunction(QStringLiteral("NJ_Pair1"), "fake_deliver"));
+    ASSERT_TRUE(deliver);
+    answerDriverDialog(2);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    const std::int32_t h = CameraSlots[1].pluginHandle;
+    ASSERT_NE(h, 0);
+    ASSERT_NO_FATAL_FAILURE(openPicture(320, 240));
+    EXPECT_NE(CameraSlots[1].pluginHandle, 0) << "a plug-in camera is not stopped by a file";
+    const int frames = FrameCounters[1];
+    deliver(h, h, 320, 240, 33);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(qGray(FRM_Alv->Image1->Picture().pixel(5, 5)), kPictureLevel) << "the file's picture stays";
+    EXPECT_EQ(kernels::pixel(*SlotBitmaps[1][0], 5, 5), kernels::rgbColour(kPictureLevel, kPictureLevel, kPictureLevel));
+    EXPECT_EQ(FrameCounters[1], frames);
+    FRM_Alv->MNU_Cam1_ArreterClick();
+
+    // Camera 2 first, then three pictures played on slot 1.
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam2_DemarrerClick();
+    ASSERT_TRUE(GrabDevices[2]);
+    QStringList files;
+    for (int i = 0; i < 3; ++i) {
+        files << dir.filePath(QStringLiteral("p%1.bmp").arg(i));
+        kernels::Bitmap24 b(320, 240);
+        kernels::fillRect(b, kernels::boundsOf(b), kernels::rgbColour(50 + i, 50 + i, 50 + i));
+        ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(files.last(), b));
+    }
+    dialogs.openManyAnswers = {files};
+    FRM_Alv->MNU_Ouvrir_ImageClick();
+    ASSERT_EQ(PlayerActive, 1);
+    ASSERT_TRUE(GrabDevices[2]) << "the other slot's camera stays";
+    FRM_PlayControl->Press(FRM_PlayControl->SPDB_PlayForward);
+    // The test ticks both slots itself.
+    FRM_Alv->Timer_Cam1->stop();
+    FRM_Alv->Timer_Cam2->stop();
+    const int before2 = FrameCounters[2];
+    for (int i = 0; i < 3; ++i)
+        FRM_Alv->Timer_Cam2Timer();
+    EXPECT_EQ(FrameCounters[2], before2 + 3) << "camera 2's ticks take camera 2's frames";
+    EXPECT_EQ(PlayPosition, 0) << "and do not step the player";
+    FRM_Alv->Timer_Cam1Timer();
+    EXPECT_EQ(PlayPosition, 1);
+    EXPECT_EQ(kernels::pixel(*SlotBitmaps[1][0], 5, 5), kernels::rgbColour(51, 51, 51));
+
+    // Camera 2 made the current slot: the player still plays on slot 1.
+    clickBox(FRM_Tool_Affichage, FRM_Tool_Affichage->CKB_Src2_Image);
+    ASSERT_EQ(CurrentCameraSlot, 2);
+    FRM_Alv->Timer_Cam1Timer();
+    EXPECT_EQ(PlayPosition, 2);
+    EXPECT_EQ(kernels::pixel(*SlotBitmaps[1][0], 5, 5), kernels::rgbColour(52, 52, 52));
+    EXPECT_EQ(SlotBitmaps[2][0]->width(), 640) << "camera 2's frame is left alone";
+    FRM_Alv->Timer_Cam2Timer();
+    EXPECT_EQ(FrameCounters[2], before2 + 4);
+    EXPECT_NE(kernels::pixel(*SlotBitmaps[2][0], 5, 5), kernels::rgbColour(52, 52, 52));
+    clickBox(FRM_Tool_Affichage, FRM_Tool_Affichage->CKB_Src1_Image);
+    FRM_Alv->MNU_Cam2_ArreterClick();
+}
+
+// The format of a running camera changes: in stream mode the grab device
+// keeps streaming; a stream camera given a larger format after a smaller
+// picture shows its frames at that size.
+TEST_F(SourceSwitch, AFormatChangeWhileStreamingKeepsTheFramesComingAtTheNewSize)
+{
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    FRM_Alv->MNU_Cam1_StreamClick();
+    ASSERT_EQ(CameraSlots[1].streamMode, 1);
+    FRM_Alv->MNU_Cam1_FormatClick();
+    EXPECT_EQ(CameraSlots[1].streamMode, 1) << "still streaming";
+    int before = FrameCounters[1];
+    EXPECT_TRUE(waitFor([before] { return FrameCounters[1] >= before + 2; })) << "the frames keep coming";
+    FRM_Alv->MNU_Cam1_ArreterClick();
+
+    ASSERT_NO_FATAL_FAILURE(openPicture(320, 240));
+    platform::setStreamCameras(&family);
+    answerDriverDialog(1);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].sourceKind, 1);
+    chooseFormat(1, 1280, 960);
+    ASSERT_EQ(CameraSlots[1].width, 1280);
+    before = FrameCounters[1];
+    EXPECT_TRUE(waitFor([before] { return FrameCounters[1] >= before + 2; })) << "the frames at the new size come";
+    EXPECT_EQ(SlotBitmaps[1][0]->width(), 1280);
+    EXPECT_EQ(FRM_Alv->Image1->Picture().size(), QSize(1280, 960));
+    EXPECT_TRUE(litBeyond(FRM_Alv->Image1->Picture(), 640, 480));
+    FRM_Alv->MNU_Cam1_ArreterClick();
+}
+
+// The current slot switched to a camera of another size: the display zone
+// and the result take that camera's frame.
+TEST_F(SourceSwitch, SwitchingTheCurrentSlotGivesTheZoneAndTheResultTheOtherCamerasFrame)
+{
+    grab.add({QStringLiteral("Petite"), QStringLiteral("2")},
+             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{320, 240, 24}, 320, 240, 40); });
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    answerDriverDialog(1);
+    FRM_Alv->MNU_Cam2_DemarrerClick();
+    ASSERT_EQ(CameraSlots[2].width, 320);
+    FRM_Alv->Timer_Cam1Timer();
+    ASSERT_GT(FRM_Alv->Image3->PictureSize().width(), 320) << "slot 1's zone";
+
+    clickBox(FRM_Tool_Affichage, FRM_Tool_Affichage->CKB_Src2_Image);
+    ASSERT_EQ(CurrentCameraSlot, 2);
+    FRM_Alv->Timer_Cam2Timer();
+    FRM_Alv->Timer_Cam1Timer();
+    EXPECT_LE(DisplayZoneRect.right, 320);
+    EXPECT_LE(DisplayZoneRect.bottom, 240);
+    const kernels::Bitmap24 result = FRM_Alv->Image3->Bitmap();
+    EXPECT_LE(result.width(), 320);
+    EXPECT_LE(result.height(), 240);
+    const kernels::Rect z = ZoneImageRect;
+    EXPECT_EQ(kernels::pixel(result, z.left + 2, z.top + 2), kernels::rgbColour(40, 40, 40));
+    EXPECT_EQ(kernels::pixel(result, std::min(z.right, result.width()) - 3, std::min(z.bottom, result.height()) - 3),
+              kernels::rgbColour(40, 40, 40));
+
+    clickBox(FRM_Tool_Affichage, FRM_Tool_Affichage->CKB_Src1_Image);
+    ASSERT_EQ(CurrentCameraSlot, 1);
+    FRM_Alv->Timer_Cam1Timer();
+    EXPECT_GT(FRM_Alv->Image3->PictureSize().width(), 320) << "slot 1's zone again";
+    EXPECT_GT(DisplayZoneRect.right, 320);
+    FRM_Alv->MNU_Cam2_ArreterClick();
+    FRM_Alv->MNU_Cam1_ArreterClick();
+}
+
+// A new frame size while an addition runs: the addition ends first and
+// keeps what it built; no frame of the old size, and no blank one, is added
+// to it afterwards.
+TEST_F(SourceSwitch, ANewFrameSizeEndsARunningAdditionWithWhatItBuilt)
+{
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    auto* t = FRM_Tool_Images;
+    t->SPED_Nb_Bitmap->setValue(0);
+    t->CKB_Integration->setChecked(true);
+    t->BTN_Demarrer_AddClick();
+    const int first = AdditionFrameCount[0];
+    for (int i = 0; i < 2; ++i)
+        FRM_Alv->Timer_Cam1Timer();
+    const int added = first + 2;
+    ASSERT_EQ(AdditionFrameCount[0], added);
+    const std::uint16_t summed = DeepImagePlanes().pixel(0, 10, 10)[1];
+
+    chooseFormat(1, 320, 240);
+    ASSERT_EQ(CameraSlots[1].width, 320);
+    EXPECT_FALSE(t->BTN_Arreter_Add->isEnabled()) << "the addition ended";
+    EXPECT_TRUE(t->BTN_Demarrer_Add->isEnabled());
+    EXPECT_EQ(AdditionFrameCount[0], added) << "nothing added by the change";
+    EXPECT_EQ(DeepImagePlanes().pixel(0, 10, 10)[1], summed) << "what it built is kept";
+    FRM_Alv->Timer_Cam1Timer();
+    EXPECT_EQ(AdditionFrameCount[0], added);
+    FRM_Alv->MNU_Cam1_ArreterClick();
+}
