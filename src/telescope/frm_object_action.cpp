@@ -10,11 +10,13 @@
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
 #include "platform/clock.h"
+#include "platform/message_service.h"
 #include "scripting/frm_scr_cmd.h"
 #include "scripting/frm_script.h"
 #include "scripting/scripts.h"
 #include "telescope/frm_prg_suivi.h"
 #include "telescope/frm_raquette.h"
+#include "telescope/goto_position_text.h"
 #include "telescope/mount_state.h"
 #include "telescope/prg_suivi.h"
 #include "telescope/sky/sky_chart.h"
@@ -69,6 +71,16 @@ QString waypointPosition(double ra, double dec)
 }
 
 bool allFourSet() { return Sky::OriginSet() && Sky::DestinationSet(); }
+
+// A position typed in the inputs may lie off the sky (90 degrees and 30
+// minutes): it is refused with a message and nothing goes to the mount.
+bool onTheSky(double ra, double dec)
+{
+    if (GotoPositionText::OnTheSky(ra, dec))
+        return true;
+    platform::messages().show({GotoPositionText::OffTheSkyMessage()});
+    return false;
+}
 
 void setNum(TCustomNumInp* n, double v)
 {
@@ -433,7 +445,8 @@ void TFRM_ObjectAction::BTN_GotoClick()
     if (RDB_Relatif->isChecked()) {
         // Without both points there is no move to make (the distances of an
         // earlier pair would be sent).
-        if (!allFourSet())
+        if (!allFourSet() || !onTheSky(Sky::GotoOriginRA, Sky::GotoOriginDec)
+            || !onTheSky(Sky::GotoDestinationRA, Sky::GotoDestinationDec))
             return;
         ShowDistances();
         const auto dRa = std::int32_t(std::trunc(GotoDistanceRA));
@@ -465,7 +478,7 @@ void TFRM_ObjectAction::BTN_GotoClick()
                 t->start();
         }
     } else {
-        if (!Sky::DestinationSet())
+        if (!Sky::DestinationSet() || !onTheSky(Sky::GotoDestinationRA, Sky::GotoDestinationDec))
             return;
         setBusy(true);
         Scripts::GotoRunning = true;
