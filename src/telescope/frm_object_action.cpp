@@ -78,7 +78,9 @@ bool onTheSky(double ra, double dec)
 {
     if (GotoPositionText::OnTheSky(ra, dec))
         return true;
-    platform::messages().show({GotoPositionText::OffTheSkyMessage()});
+    platform::Message message;
+    message.text = GotoPositionText::OffTheSkyMessage();
+    platform::messages().show(message);
     return false;
 }
 

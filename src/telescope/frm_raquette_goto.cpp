@@ -191,7 +191,9 @@ std::optional<std::pair<double, double>> TFRM_Raquette::TypedPosition()
     const double ra = CalcHelpers::HMSToArcsec(double(TNI_RaH->Value()), double(TNI_RaM->Value()), double(TNI_RaS->Value()));
     const double dec = CalcHelpers::DMSToArcsec(double(TNI_DecD->Value()), double(TNI_DecM->Value()), double(TNI_DecS->Value()));
     if (!GotoPositionText::OnTheSky(ra, dec)) {
-        platform::messages().show({GotoPositionText::OffTheSkyMessage()});
+        platform::Message message;
+        message.text = GotoPositionText::OffTheSkyMessage();
+        platform::messages().show(message);
         return std::nullopt;
     }
     return std::pair{ra, dec};
