@@ -244,8 +244,12 @@ void TFRM_ObjectAction::ShowDistances()
         EDT_Distance_Abs->setText(Sky::ShortNumber(Sky::AngularDistance(Sky::GotoOriginRA, Sky::GotoOriginDec,
                                                                         Sky::GotoDestinationRA, Sky::GotoDestinationDec)));
     if (RDB_Relatif->isChecked() && allFourSet()) {
-        EDT_Distance_Ra->setText(numberText(GotoDistanceRA));
-        EDT_Distance_Dec->setText(numberText(GotoDistanceDec));
+        // Up to 15 digits: a field too narrow shows them from the first.
+        for (auto [edit, distance] :
+             {std::pair{EDT_Distance_Ra, GotoDistanceRA}, std::pair{EDT_Distance_Dec, GotoDistanceDec}}) {
+            edit->setText(numberText(distance));
+            edit->setCursorPosition(0);
+        }
         Object_Action::EstimateMoveTime(GotoDistanceRA, GotoDistanceDec);
         showEstimate();
         if (!Scripts::GotoRunning) {

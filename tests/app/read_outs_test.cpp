@@ -13,6 +13,7 @@
 #include "telescope/frm_object_action.h"
 #include "telescope/frm_prg_suivi.h"
 #include "telescope/frm_tool_suivi.h"
+#include "telescope/sky/sky_chart.h"
 #include "telescope/track_step.h"
 #include "tools/frm_info.h"
 #include "tools/frm_tool_images.h"
@@ -99,8 +100,26 @@ TEST_F(ProgramWindows, ComputedReadOutsShowTheDecimalsOfTheirFieldsAndFitThem)
     EXPECT_GT(direction->text().size(), 10);
     EXPECT_LT(direction->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), direction->width() / 4);
 
-    // The motor speeds that the goto dialog's calibration measures.
+    // The goto dialog's distances keep all their digits and show them from
+    // the first.
     TFRM_ObjectAction& d = *FRM_ObjectAction;
+    Systeme::ShowFormOnScreen(&d);
+    d.RDB_Relatif->setChecked(true);
+    d.RDB_RelatifClick();
+    Sky::GotoCurrentRA = 0.123456789;
+    Sky::GotoCurrentDec = -323999.987654321;
+    d.BTN_Devient_OrigineClick();
+    Sky::GotoCurrentRA = 647999.987654321;
+    Sky::GotoCurrentDec = 323999.5;
+    d.BTN_Devient_DestinationClick(false);
+    EXPECT_TRUE(d.EDT_Distance_Ra->text().startsWith(QStringLiteral("-647999.86")))
+        << d.EDT_Distance_Ra->text().toStdString();
+    EXPECT_TRUE(d.EDT_Distance_Dec->text().startsWith(QStringLiteral("647999.48")))
+        << d.EDT_Distance_Dec->text().toStdString();
+    for (QLineEdit* distance : {d.EDT_Distance_Ra, d.EDT_Distance_Dec})
+        EXPECT_LT(distance->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), distance->width() / 4);
+
+    // The motor speeds that the goto dialog's calibration measures.
     GotoDistanceRA = 1000.4;
     GotoDistanceDec = 500.3;
     d.BTN_CalibrerClick();
