@@ -451,8 +451,9 @@ void TFRM_ObjectAction::BTN_GotoClick()
     if (RDB_Relatif->isChecked()) {
         // Without both points there is no move to make (the distances of an
         // earlier pair would be sent).
-        if (!allFourSet() || !onTheSky(Sky::GotoOriginRA, Sky::GotoOriginDec)
-            || !onTheSky(Sky::GotoDestinationRA, Sky::GotoDestinationDec))
+        // The origin may be the mount's estimated position; the destination
+        // is where the user asks to go.
+        if (!allFourSet() || !onTheSky(Sky::GotoDestinationRA, Sky::GotoDestinationDec))
             return;
         ShowDistances();
         const auto dRa = std::int32_t(std::trunc(GotoDistanceRA));
