@@ -295,13 +295,13 @@ void GotoObject(bool& started)
     else if (r.RDB_Etoile_SAO->isChecked())
         lookUp(Hooks.FindSaoStar, QStringLiteral("SAO") + number, ra, dec);
     else {
-        // Typed coordinates: seconds of arc, made radians like the look-ups.
-        ra = CalcHelpers::HMSToArcsec(double(r.TNI_RaH->Value()), double(r.TNI_RaM->Value()),
-                                      double(r.TNI_RaS->Value()))
-             / kArcsecPerRadian;
-        dec = CalcHelpers::DMSToArcsec(double(r.TNI_DecD->Value()), double(r.TNI_DecM->Value()),
-                                       double(r.TNI_DecS->Value()))
-              / kArcsecPerRadian;
+        // Typed coordinates: seconds of arc, made radians like the look-ups;
+        // refused (and told) off the sky.
+        const auto position = r.TypedPosition();
+        if (!position)
+            return;
+        ra = position->first / kArcsecPerRadian;
+        dec = position->second / kArcsecPerRadian;
     }
     if (!r.RDB_Coords->isChecked() && (ra == kNotFound || dec == kNotFound)) {
         notFound();

@@ -1,6 +1,7 @@
 #include "app/frm_alv.h"
 
 #include "app/align_v_features.h"
+#include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/night_colors.h"
 #include "app/script_collections.h"
@@ -23,6 +24,7 @@
 #include "platform/paths.h"
 #include "scripting/frm_dde_server.h"
 #include "scripting/frm_progress.h"
+#include "scripting/scripts.h"
 #include "telescope/frm_raquette.h"
 #include "telescope/mount_state.h"
 #include "telescope/prg_suivi.h"
@@ -33,6 +35,7 @@
 #include "translation/translated_texts.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QPainter>
@@ -274,7 +277,13 @@ void TFRM_Alv::FinishStartup()
     Settings::LoadWindowLayout();
     if (FRM_Pref->CKB_Startup_Script->isChecked()) {
         step(QStringLiteral("StartupScript"));
-        Align_V::RunScriptByName(FRM_Pref->EDT_Startup_Script->text());
+        // Run from where it was chosen: in the scripts folder, or elsewhere
+        // when the settings hold its full path.
+        const QString path = FRM_Pref->StartupScriptPath();
+        if (QFileInfo(path).isFile())
+            Scripts::RunScriptFile(path);
+        else
+            Msg::ShowMessageText(false, TranslatedTexts.MSG_Script_not_found + QStringLiteral(" : ") + path);
     }
     // Other programs may send statements once everything is loaded.
     if (FRM_DDEServer)

@@ -9,6 +9,7 @@
 #include "app/profiles.h"
 #include "app/settings.h"
 #include "app/settings/port_lists.h"
+#include "app/settings/settings_file.h"
 #include "app/systeme.h"
 #include "app/ui/caption_labels.h"
 #include "app/ui/control_adapters.h"
@@ -815,23 +816,42 @@ void TFRM_Pref::BTN_GetFromWindowsClick() { NightColors::CopySystemColorsToPanel
 
 // ---------------------------------------------------------------- Start-up script
 
-// The start-up script is named relative to the scripts folder.
-static bool startupScriptExists(const TFRM_Pref& w)
+QString TFRM_Pref::StartupScriptPath() const
 {
-    const QString name = platform::fromStoredPath(w.EDT_Startup_Script->text());
+    const QString name = platform::fromStoredPath(EDT_Startup_Script->text());
     if (name.trimmed().isEmpty())
-        return false;
-    const QString path = QDir::isAbsolutePath(name) ? name : platform::joinPath(w.ScriptsFolder(), name);
-    return QFileInfo(platform::resolveDataFile(path)).isFile();
+        return {};
+    return platform::resolveDataFile(QDir::isAbsolutePath(name) ? name : platform::joinPath(ScriptsFolder(), name));
 }
 
-void TFRM_Pref::CKB_Startup_ScriptClick()
+// "Script introuvable", also before the first translation pass (the
+// settings load comes first).
+static QString scriptNotFoundText()
 {
-    if (CKB_Startup_Script->isChecked() && !startupScriptExists(*this))
-        CKB_Startup_Script->setChecked(false);
+    if (!TranslatedTexts.MSG_Script_not_found.isEmpty())
+        return TranslatedTexts.MSG_Script_not_found;
+    const TTranslatedTextEntry* entry = Translation::FindText(u"MSG_Script_not_found");
+    return entry ? entry->defaultText() : QString();
 }
 
-void TFRM_Pref::EDT_Startup_ScriptChange() { CKB_Startup_ScriptClick(); }
+// The box stays ticked only for a script that exists. Unticked from the box
+// itself (by the user or by the settings load), a named script that cannot
+// be found is told; a change of the name unticks it silently.
+static void keepStartupScriptOnlyIfFound(TFRM_Pref& w, bool tell)
+{
+    if (!w.CKB_Startup_Script->isChecked())
+        return;
+    const QString path = w.StartupScriptPath();
+    if (!path.isEmpty() && QFileInfo(path).isFile())
+        return;
+    w.CKB_Startup_Script->setChecked(false);
+    if (tell && !path.isEmpty())
+        Settings::AddLoadNotes({scriptNotFoundText() + QStringLiteral(" : ") + path});
+}
+
+void TFRM_Pref::CKB_Startup_ScriptClick() { keepStartupScriptOnlyIfFound(*this, true); }
+
+void TFRM_Pref::EDT_Startup_ScriptChange() { keepStartupScriptOnlyIfFound(*this, false); }
 
 void TFRM_Pref::BBTN_Startup_ScriptClick()
 {

@@ -238,6 +238,9 @@ public:
     QString IconsFolder() const;
     QString FiltersFolder() const;
     QString SoundsFolder() const;
+    // The start-up script's file: a stored name is taken in the scripts
+    // folder, a full path where it points; empty for an empty name.
+    QString StartupScriptPath() const;
 
     // The port address of CBX_Vesta_Port's text: the hexadecimal number at
     // its start ("$0378 (LPT1)" gives 0x378); none when the text does not

@@ -46,8 +46,8 @@ const char* const kClasses[] = {"QScrollBar", "QMenu", "QMenuBar"};
 QColor qcolor(std::uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
 std::uint32_t tcolor(const QColor& c) { return std::uint32_t(c.red() | (c.green() << 8) | (c.blue() << 16)); }
 
-// The palette roles standing for a system colour index (active and
-// inactive groups; 17 is the disabled texts).
+// The palette roles standing for a system colour index (17 is the texts of
+// disabled controls).
 QList<QPalette::ColorRole> rolesOf(int index)
 {
     switch (index) {
@@ -84,10 +84,20 @@ std::array<std::uint32_t, kSystemColorCount> currentColors()
     return colors;
 }
 
+bool isTextRole(QPalette::ColorRole role)
+{
+    return role == QPalette::Text || role == QPalette::WindowText || role == QPalette::ButtonText;
+}
+
+// A colour for every state of a control. Disabled controls keep the faces,
+// frames and fields of the scheme, as the system colours do, and only their
+// texts take the gray text (index 17), set apart.
 void setRole(QPalette& p, QPalette::ColorRole role, const QColor& c)
 {
     p.setColor(QPalette::Active, role, c);
     p.setColor(QPalette::Inactive, role, c);
+    if (!isTextRole(role))
+        p.setColor(QPalette::Disabled, role, c);
 }
 
 void applyColors(const std::array<std::uint32_t, kSystemColorCount>& colors)
@@ -96,6 +106,10 @@ void applyColors(const std::array<std::uint32_t, kSystemColorCount>& colors)
     for (int i = 0; i < kSystemColorCount; ++i)
         for (QPalette::ColorRole role : rolesOf(i))
             setRole(app, role, qcolor(colors[std::size_t(i)]));
+    // The middle tone of frames lies between the face and its shadow.
+    const QColor face = qcolor(colors[15]), shadow = qcolor(colors[16]);
+    setRole(app, QPalette::Mid, QColor((face.red() + shadow.red()) / 2, (face.green() + shadow.green()) / 2,
+                                       (face.blue() + shadow.blue()) / 2));
     for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
         app.setColor(QPalette::Disabled, role, qcolor(colors[17]));
     QApplication::setPalette(app);

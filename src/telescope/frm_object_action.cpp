@@ -10,11 +10,13 @@
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
 #include "platform/clock.h"
+#include "platform/message_service.h"
 #include "scripting/frm_scr_cmd.h"
 #include "scripting/frm_script.h"
 #include "scripting/scripts.h"
 #include "telescope/frm_prg_suivi.h"
 #include "telescope/frm_raquette.h"
+#include "telescope/goto_position_text.h"
 #include "telescope/mount_state.h"
 #include "telescope/prg_suivi.h"
 #include "telescope/sky/sky_chart.h"
@@ -69,6 +71,18 @@ QString waypointPosition(double ra, double dec)
 }
 
 bool allFourSet() { return Sky::OriginSet() && Sky::DestinationSet(); }
+
+// A position typed in the inputs may lie off the sky (90 degrees and 30
+// minutes): it is refused with a message and nothing goes to the mount.
+bool onTheSky(double ra, double dec)
+{
+    if (GotoPositionText::OnTheSky(ra, dec))
+        return true;
+    platform::Message message;
+    message.text = GotoPositionText::OffTheSkyMessage();
+    platform::messages().show(message);
+    return false;
+}
 
 void setNum(TCustomNumInp* n, double v)
 {
@@ -228,8 +242,12 @@ void TFRM_ObjectAction::ShowDistances()
         EDT_Distance_Abs->setText(Sky::ShortNumber(Sky::AngularDistance(Sky::GotoOriginRA, Sky::GotoOriginDec,
                                                                         Sky::GotoDestinationRA, Sky::GotoDestinationDec)));
     if (RDB_Relatif->isChecked() && allFourSet()) {
-        EDT_Distance_Ra->setText(numberText(GotoDistanceRA));
-        EDT_Distance_Dec->setText(numberText(GotoDistanceDec));
+        // Up to 15 digits: a field too narrow shows them from the first.
+        for (auto [edit, distance] :
+             {std::pair{EDT_Distance_Ra, GotoDistanceRA}, std::pair{EDT_Distance_Dec, GotoDistanceDec}}) {
+            edit->setText(numberText(distance));
+            edit->setCursorPosition(0);
+        }
         Object_Action::EstimateMoveTime(GotoDistanceRA, GotoDistanceDec);
         showEstimate();
         if (!Scripts::GotoRunning) {
@@ -431,7 +449,9 @@ void TFRM_ObjectAction::BTN_GotoClick()
     if (RDB_Relatif->isChecked()) {
         // Without both points there is no move to make (the distances of an
         // earlier pair would be sent).
-        if (!allFourSet())
+        // The origin may be the mount's estimated position; the destination
+        // is where the user asks to go.
+        if (!allFourSet() || !onTheSky(Sky::GotoDestinationRA, Sky::GotoDestinationDec))
             return;
         ShowDistances();
         const auto dRa = std::int32_t(std::trunc(GotoDistanceRA));
@@ -463,7 +483,7 @@ void TFRM_ObjectAction::BTN_GotoClick()
                 t->start();
         }
     } else {
-        if (!Sky::DestinationSet())
+        if (!Sky::DestinationSet() || !onTheSky(Sky::GotoDestinationRA, Sky::GotoDestinationDec))
             return;
         setBusy(true);
         Scripts::GotoRunning = true;

@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <utility>
 
 // Hand-pad state read by the tracking step; the goto dialog's calibration
 // (HandPadCalibrating, NorthSouthHoldMs, WestEastHoldMs) is in
@@ -104,6 +106,11 @@ public:
     // The LX200 library code of the chosen object for a goto or a sync
     // (empty when the choice has none).
     QByteArray ObjectCode(bool forSync) const;
+    // The position of the six coordinate inputs, in seconds of arc. An entry
+    // still being typed is taken as leaving its input takes it; none (the
+    // user has been told) when an entry is refused or the position lies off
+    // the sky.
+    std::optional<std::pair<double, double>> TypedPosition();
 
     // Keyboard control (frm_raquette_keys.cpp).
     std::uint8_t KeyboardControl = 0;

@@ -4,15 +4,18 @@
 #include "telescope/frm_raquette.h"
 
 #include "app/align_v_features.h"
+#include "app/controls/num_inp.h"
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/helpers/calc_helpers.h"
 #include "app/settings.h"
 #include "app/ui/event_boundary.h"
+#include "platform/message_service.h"
 #include "scripting/scripts.h"
 #include "telescope/ascom_bridge.h"
 #include "telescope/frm_object_action.h"
 #include "telescope/frm_tool_suivi.h"
+#include "telescope/goto_position_text.h"
 #include "telescope/lx200_protocol.h"
 #include "telescope/mount_conversation.h"
 #include "telescope/mount_state.h"
@@ -161,10 +164,11 @@ void TFRM_Raquette::BTN_GOTOClick()
             EDT_Resultat->setText(QString::fromLatin1(reply));
     };
     if (RDB_Coords->isChecked()) {
-        const double ra = CalcHelpers::HMSToArcsec(double(TNI_RaH->Value()), double(TNI_RaM->Value()), double(TNI_RaS->Value()));
-        const double dec = CalcHelpers::DMSToArcsec(double(TNI_DecD->Value()), double(TNI_DecM->Value()), double(TNI_DecS->Value()));
+        const auto position = TypedPosition();
+        if (!position)
+            return;   // nothing goes to the mount
         AutoguidingOff();
-        Prg_Suivi::GotoCoordinates(ra, dec, showReply);
+        Prg_Suivi::GotoCoordinates(position->first, position->second, showReply);
         return;
     }
     const QByteArray code = ObjectCode(false);
@@ -177,6 +181,22 @@ void TFRM_Raquette::BTN_GOTOClick()
                             if (!r.ok())
                                 Msg::ShowMessageText(false, r.describe());
                         });
+}
+
+std::optional<std::pair<double, double>> TFRM_Raquette::TypedPosition()
+{
+    for (TCustomNumInp* input : {TNI_RaH, TNI_RaM, TNI_RaS, TNI_DecD, TNI_DecM, TNI_DecS})
+        if (input->HasPendingEntry() && !input->DoExit())
+            return std::nullopt;   // refused with the input's own message
+    const double ra = CalcHelpers::HMSToArcsec(double(TNI_RaH->Value()), double(TNI_RaM->Value()), double(TNI_RaS->Value()));
+    const double dec = CalcHelpers::DMSToArcsec(double(TNI_DecD->Value()), double(TNI_DecM->Value()), double(TNI_DecS->Value()));
+    if (!GotoPositionText::OnTheSky(ra, dec)) {
+        platform::Message message;
+        message.text = GotoPositionText::OffTheSkyMessage();
+        platform::messages().show(message);
+        return std::nullopt;
+    }
+    return std::pair{ra, dec};
 }
 
 void TFRM_Raquette::BTN_AbortClick()
@@ -232,8 +252,11 @@ void TFRM_Raquette::syncOtherMount()
     double raArcsec = 0;
     double decArcsec = 0;
     if (RDB_Coords->isChecked()) {
-        raArcsec = CalcHelpers::HMSToArcsec(double(TNI_RaH->Value()), double(TNI_RaM->Value()), double(TNI_RaS->Value()));
-        decArcsec = CalcHelpers::DMSToArcsec(double(TNI_DecD->Value()), double(TNI_DecM->Value()), double(TNI_DecS->Value()));
+        const auto position = TypedPosition();
+        if (!position)
+            return;
+        raArcsec = position->first;
+        decArcsec = position->second;
         ra = raArcsec / kArcsecPerRadian;
         dec = decArcsec / kArcsecPerRadian;
     } else {

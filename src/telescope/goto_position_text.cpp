@@ -71,7 +71,7 @@ std::optional<double> ParseRA(const QString& text)
             return std::nullopt;
         ra = (p->units.toDouble() * 3600.0 + p->minutes.toDouble() * 60.0 + p->seconds.toDouble()) * 15.0;
     }
-    if (!ra || !(*ra >= 0 && *ra <= kFullDayRA_arcsec))
+    if (!ra || !OnTheSky(*ra, 0))
         return std::nullopt;
     return ra;
 }
@@ -87,9 +87,20 @@ std::optional<double> ParseDec(const QString& text)
                                  + p->seconds.toDouble();
         dec = p->units.startsWith(u'-') ? -magnitude : magnitude;
     }
-    if (!dec || !(std::fabs(*dec) <= kQuarterCircle_arcsec))
+    if (!dec || !OnTheSky(0, *dec))
         return std::nullopt;
     return dec;
+}
+
+bool OnTheSky(double ra_arcsec, double dec_arcsec)
+{
+    return ra_arcsec >= 0 && ra_arcsec <= kFullDayRA_arcsec && std::fabs(dec_arcsec) <= kQuarterCircle_arcsec;
+}
+
+QString OffTheSkyMessage()
+{
+    return QStringLiteral("Coordonnées hors limites : l'A.D. va de 0 h à 24 h et la déclinaison de -90° à +90°. "
+                          "Rien n'a été envoyé à la monture.");
 }
 
 } // namespace GotoPositionText

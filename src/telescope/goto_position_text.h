@@ -17,4 +17,10 @@ std::optional<double> ParseRA(const QString& text);
 // -1815); empty when the text is not of the form above or out of range.
 std::optional<double> ParseDec(const QString& text);
 
+// True for a position a goto can take (seconds of arc): a right ascension
+// from 0h to 24h and a declination from -90d to +90d.
+bool OnTheSky(double ra_arcsec, double dec_arcsec);
+// The message that refuses a typed position off the sky.
+QString OffTheSkyMessage();
+
 } // namespace GotoPositionText

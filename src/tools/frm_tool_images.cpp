@@ -6,6 +6,7 @@
 
 #include "imaging/display_helpers.h"
 #include "imaging/pipeline_state.h"
+#include "tools/util_images.h"
 
 #include <QCheckBox>
 
@@ -69,6 +70,7 @@ TFRM_Tool_Images::TFRM_Tool_Images(QWidget* parent) : TForm(parent)
     app::bindButtonClick(CKB_Filtre, [this] { CKB_FiltreClick(); }, this);
     app::bindButtonClick(CKB_L, [] { Align_V::ApplyLuminance(); }, this);
     app::bindButtonClick(CKB_Equal, [] { Align_V::ApplyCurves(); }, this);
+    Util_Images::EnableLevelControls(*this, false);
 }
 
 TFRM_Tool_Images::~TFRM_Tool_Images() = default;

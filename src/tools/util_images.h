@@ -179,12 +179,16 @@ extern TSequenceClock SequenceClock;
 class QAbstractButton;
 class QAction;
 class QString;
+class TFRM_Tool_Images;
 
 namespace Util_Images {
 
 // Enables or disables the threshold, colour, channel and curve controls of
-// the "Seuils" page together.
+// the "Seuils" page together (of the image tool window, or of the window
+// given). They start disabled: a stack, 2x2 binning, a long exposure or
+// "Forcer" gives them.
 void EnableLevelControls(bool enabled);
+void EnableLevelControls(TFRM_Tool_Images& window, bool enabled);
 // Disables them unless they are in use: addition on, "Forcer" checked, or
 // one of the given menu items (2x2 binning, long exposure) checked.
 void DisableLevelControlsUnlessUsed(std::initializer_list<const QAction*> items);

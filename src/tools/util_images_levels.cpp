@@ -26,9 +26,13 @@ namespace Util_Images {
 
 void EnableLevelControls(bool enabled)
 {
-    auto* t = FRM_Tool_Images;
-    if (!t)
-        return;
+    if (FRM_Tool_Images)
+        EnableLevelControls(*FRM_Tool_Images, enabled);
+}
+
+void EnableLevelControls(TFRM_Tool_Images& window, bool enabled)
+{
+    TFRM_Tool_Images* const t = &window;
     for (QWidget* w : std::initializer_list<QWidget*>{
              t->TNI_Seuil_MinMin, t->TNI_Seuil_MinMax, t->TNI_Seuil_MaxMin, t->TNI_Seuil_MaxMax, t->TNI_Seuil_Min,
              t->TNI_Seuil_Max, t->SCB_Minimum, t->SCB_Maximum, t->RDB_NB, t->RDB_Couleur, t->CKB_Seuils_Evol,

@@ -6,8 +6,11 @@
 #include "app/controls/color_panel.h"
 #include "app/frm_pref.h"
 #include "app/night_colors.h"
+#include "app/systeme.h"
+#include "telescope/frm_raquette.h"
 
 #include <QApplication>
+#include <QMenuBar>
 
 using namespace NightColors;
 
@@ -89,4 +92,52 @@ TEST_F(NightColours, BadSchemeValuesGiveTheTableDefaults)
     // The saved colour of index 8 (window text).
     ReadNightColors();
     EXPECT_EQ(NightColorTable[1], SavedSystemColors[8]);
+}
+
+// At the telescope every control keeps the scheme's faces and fields when it
+// is disabled, menu titles included; only its text turns to the gray text.
+TEST_F(NightColours, DisabledControlsAndMenuTitlesStayInTheNightColours)
+{
+    asStarted();   // the operations menu starts disabled
+    LoadNightColors(QStringLiteral("absent"));
+    ReadNightColors();
+    ApplyNightColors();
+
+    for (const char* c : {"", "QMenuBar", "QMenu", "QScrollBar"}) {
+        const QPalette p = *c ? QApplication::palette(c) : QApplication::palette();
+        for (QPalette::ColorRole role : {QPalette::Window, QPalette::Button, QPalette::Base, QPalette::Light,
+                                         QPalette::Midlight, QPalette::Mid, QPalette::Dark, QPalette::Shadow})
+            EXPECT_EQ(p.color(QPalette::Disabled, role), p.color(QPalette::Active, role)) << c << " role " << role;
+        for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+            EXPECT_EQ(p.color(QPalette::Disabled, role), QColor(128, 128, 128)) << c << " role " << role;
+    }
+
+    // As drawn: the default scheme is dark red with a middle gray for the
+    // disabled texts, so no pixel may carry more green or blue than that.
+    auto light = [](const QImage& image, const QRect& area) {
+        int count = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                count += c.green() > 128 || c.blue() > 128;
+            }
+        return count;
+    };
+    TFRM_Raquette& pad = *FRM_Raquette;
+    Systeme::ShowFormOnScreen(&pad);
+    QCoreApplication::processEvents();   // the windows take the new palette
+    QWidget* const controls[] = {pad.BTN_Demarrer_Autofocus, pad.EDT_Numero, pad.CBX_Etoile,
+                                 pad.RDB_Planete, pad.TNI_RaH, pad.GAUGE_Autofocus};
+    for (QWidget* w : controls) {
+        w->setEnabled(false);
+        const QImage image = w->grab().toImage();
+        EXPECT_EQ(light(image, image.rect()), 0) << w->objectName().toStdString();
+    }
+    FRM_Alv->show();
+    QMenuBar* bar = FRM_Alv->menuBar();
+    ASSERT_FALSE(FRM_Alv->MNU_Operations->menuAction()->isEnabled());
+    const QImage image = bar->grab().toImage();
+    const QRect title = bar->actionGeometry(FRM_Alv->MNU_Operations->menuAction());
+    ASSERT_FALSE(title.isEmpty());
+    EXPECT_EQ(light(image, title), 0);
 }

@@ -6,6 +6,7 @@
 #include "support/fakes.h"
 #include "translation/translated_texts.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -245,6 +246,29 @@ TEST(NumInp, LeavingTheControlValidatesTheEntry)
     EXPECT_EQ(num.text(), "0.666666666667");
     EXPECT_TRUE(num.DoExit());
     EXPECT_EQ(num.Value(), 2.0L / 3);
+}
+
+// A number written from code into a field too narrow for it shows its first
+// digits, not its last ones; a field the user is typing in keeps the caret.
+TEST(NumInp, ANumberTooLongForItsFieldShowsFromItsFirstDigit)
+{
+    TNumInp num;
+    num.setReadOnly(true);
+    num.resize(40, num.sizeHint().height());
+    num.show();
+    num.SetValue(123456.789);
+    ASSERT_GT(num.fontMetrics().horizontalAdvance(num.text()), num.width());
+    // Where the caret is drawn: at the field's left, the text not scrolled.
+    EXPECT_LT(num.inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), num.width() / 4);
+
+    QWidget window;
+    TNumInp typed(&window);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    typed.setFocus();
+    typed.setText(QStringLiteral("12"));
+    typed.SetValue(7);
+    EXPECT_EQ(typed.cursorPosition(), typed.text().size());
 }
 
 TEST(NumInp, LayoutProperties)

@@ -22,11 +22,15 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
+#include <QFile>
 #include <QRadioButton>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QStyle>
+#include <QStyleOptionButton>
+#include <QTest>
 #include <clocale>
 #include <cstdio>
 
@@ -161,6 +165,74 @@ TEST_F(ProgramWindows, MissingStartupScriptAndClosedPortsLetStartupGoOn)
     EXPECT_FALSE(Scripts::ScriptRunning);
     EXPECT_TRUE(FRM_Alv->isEnabled());
     EXPECT_TRUE(steps.endsWith(QStringLiteral("StartupFinished")));
+}
+
+// A start-up script chosen with "..." runs at the next start from where it
+// was chosen, in the scripts folder or elsewhere; one that has gone away by
+// then is told at the start and nothing runs.
+TEST_F(ProgramWindows, TheChosenStartupScriptRunsAtTheNextStartWhereverItLies)
+{
+    testsupport::RecordingDialogService dialogs;
+    auto click = [](QAbstractButton* b) {
+        QPoint at = b->rect().center();
+        if (auto* box = qobject_cast<QCheckBox*>(b)) {
+            QStyleOptionButton option;
+            option.initFrom(box);
+            at = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box).center();
+        }
+        QTest::mouseClick(b, Qt::LeftButton, {}, at);
+    };
+    // The user's choice, ticked and kept with "Ok"; then a close and a start.
+    auto chooseAndRestart = [&](const QString& chosen) {
+        activate();
+        Systeme::ShowFormOnScreen(FRM_Pref);
+        FRM_Pref->PGC_Preferences->setCurrentWidget(FRM_Pref->TBS_Scripts);
+        dialogs.openAnswers.push_back(chosen);
+        click(FRM_Pref->BBTN_Startup_Script);
+        EXPECT_EQ(dialogs.requests.back().directory, FRM_Pref->ScriptsFolder());
+        if (!FRM_Pref->CKB_Startup_Script->isChecked())
+            click(FRM_Pref->CKB_Startup_Script);
+        EXPECT_TRUE(FRM_Pref->CKB_Startup_Script->isChecked());
+        click(FRM_Pref->BTN_OK);
+        EXPECT_TRUE(FRM_Alv->close());
+        Scripts::StopAll();
+        Startup::DestroyWindows();
+        Startup::CreateWindows();
+        FRM_Alv->StepObserver = [this](const QString& s) { steps << s; };
+        steps.clear();
+        activate();
+    };
+    const QString inFolder = dir.filePath(QStringLiteral("Scripts/nuit.script"));
+    const QString elsewhere = dir.filePath(QStringLiteral("Observations/m42.script"));
+    dir.writeFile(QStringLiteral("pports.ini"), "378\r\n");
+    dir.writeFile(QStringLiteral("sports.ini"), "COM1\r\n");
+    dir.writeFile(QStringLiteral("Scripts/nuit.script"), "wait(1)\r\n");
+    dir.writeFile(QStringLiteral("Observations/m42.script"), "wait(1)\r\n");
+
+    chooseAndRestart(inFolder);
+    EXPECT_EQ(FRM_Pref->EDT_Startup_Script->text(), QStringLiteral("nuit.script"));   // kept by its name there
+    EXPECT_TRUE(steps.contains(QStringLiteral("StartupScript")));
+    EXPECT_TRUE(Scripts::ScriptRunning);
+    EXPECT_TRUE(FRM_Script->windowTitle().endsWith(inFolder)) << FRM_Script->windowTitle().toStdString();
+
+    chooseAndRestart(elsewhere);
+    EXPECT_TRUE(FRM_Pref->CKB_Startup_Script->isChecked());
+    EXPECT_TRUE(Scripts::ScriptRunning);
+    EXPECT_TRUE(FRM_Script->windowTitle().endsWith(elsewhere)) << FRM_Script->windowTitle().toStdString();
+    EXPECT_FALSE(FRM_Message->isVisible()) << FRM_Message->MEMO_Message->toPlainText().toStdString();
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // Gone by the next start: told in the message window, nothing runs.
+    EXPECT_TRUE(FRM_Alv->close());
+    Scripts::StopAll();
+    ASSERT_TRUE(QFile::remove(elsewhere));
+    Startup::DestroyWindows();
+    Startup::CreateWindows();
+    activate();
+    EXPECT_FALSE(Scripts::ScriptRunning);
+    EXPECT_TRUE(FRM_Message->isVisible());
+    const QString told = FRM_Message->MEMO_Message->toPlainText();
+    EXPECT_TRUE(told.contains(QStringLiteral("Script introuvable")) && told.contains(elsewhere)) << told.toStdString();
 }
 
 TEST_F(ProgramWindows, OpenPortsPutTheLinesAtRest)

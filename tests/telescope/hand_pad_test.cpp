@@ -2,8 +2,11 @@
 
 #include "app/align_v_features.h"
 #include "app/frm_message.h"
+#include "app/systeme.h"
+#include "platform/com_io.h"
 #include "platform/audio_sound_service.h"
 #include "support/null_sound_server.h"
+#include "support/scripted_mount.h"
 #include "support/x11_keyboard.h"
 #include "scripting/scripts.h"
 #include "telescope/ascom_bridge.h"
@@ -19,9 +22,12 @@
 #include "translation/translated_texts.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QSignalBlocker>
+#include <QTest>
+#include <QThread>
 
 using namespace Prg_Suivi;
 
@@ -312,6 +318,17 @@ TEST_F(HandPadTest, AscomSyncPositionAndRateScrollBar)
     EXPECT_DOUBLE_EQ(TelescopeDec, 36000);
     EXPECT_FALSE(pad().EDT_Position_Actuelle_AD->text().isEmpty());
 
+    // Beyond the pole: refused with a message, the driver is not synchronised.
+    boxes.clear();
+    pad().TNI_DecD->SetValue(90);
+    pad().TNI_DecM->SetValue(30);
+    pad().BTN_SyncClick();
+    EXPECT_EQ(telescope.decDegrees, 10.0);
+    EXPECT_DOUBLE_EQ(TelescopeDec, 36000);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("Coordonnées hors limites")));
+    pad().TNI_DecM->SetValue(0);
+
     // An object not found: message and prompt, nothing else.
     Translation::ResetTexts();
     pad().CKB_Assist_Vocal->setChecked(true);
@@ -427,4 +444,71 @@ TEST_F(HandPadTest, SpokenPromptsReachTheSoundOutputOneAfterTheOtherAtTheirSpaci
     EXPECT_LE(heard.length_ms, 700);
     // Both tones in full: 400 ms of periods at 440 Hz.
     EXPECT_NEAR(heard.frequency_hz * heard.length_ms / 1000, 0.4 * 440, 10);
+}
+
+// Coordinates typed on the hand pad that are no position on the sky never
+// reach the mount: the user is told and the line stays silent. A position
+// on the sky still goes.
+TEST_F(HandPadTest, TypedCoordinatesOffTheSkyAreRefusedAndNothingReachesTheMount)
+{
+    testsupport::ScriptedMount scripted;
+    ASSERT_TRUE(scripted.isOpen());
+    platform::com_io::SetDevicePath(3, scripted.devicePath());
+    pref().RDB_Mount_LX200->click();
+    pref().BTN_Mount_Connecter->click();
+    ASSERT_TRUE(settle());   // the connection's own commands
+    pad().EnableLX200Controls();
+    Systeme::ShowFormOnScreen(&pad());
+    pad().activateWindow();
+    QTest::mouseClick(pad().RDB_Coords, Qt::LeftButton, {}, QPoint(8, pad().RDB_Coords->height() / 2));
+    ASSERT_TRUE(pad().RDB_Coords->isChecked());
+    ASSERT_TRUE(pad().TNI_RaH->isEnabled());
+    scripted.clearRecords();
+    boxes.clear();
+
+    // Each input as the user fills it: a click into it, its text replaced.
+    auto type = [](TCustomNumInp* input, const char* text) {
+        QTest::mouseClick(input, Qt::LeftButton);
+        input->setFocus(Qt::MouseFocusReason);
+        input->selectAll();
+        QTest::keyClicks(input, QString::fromLatin1(text));
+    };
+    auto clickGoto = [this] { QTest::mouseClick(pad().BTN_GOTO, Qt::LeftButton); };
+    // What reached the line in wait_ms of real time, or once `last` came.
+    auto line = [&scripted](int wait_ms, const QByteArray& last = {}) {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < wait_ms && (last.isEmpty() || !scripted.commands().contains(last))) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::msleep(5);
+        }
+        return scripted.commands();
+    };
+    auto told = [this](const QString& text) {
+        for (const platform::Message& m : boxes.shown)
+            if (m.text.contains(text))
+                return true;
+        return false;
+    };
+
+    type(pad().TNI_RaH, "30");
+    clickGoto();
+    EXPECT_TRUE(told(QStringLiteral("entre 0 et 23")));
+    EXPECT_EQ(pad().TNI_RaH->Value(), 0);
+    EXPECT_EQ(line(400), QList<QByteArray>{});
+
+    // Within each input's bounds, but beyond the pole.
+    boxes.clear();
+    type(pad().TNI_RaH, "5");
+    type(pad().TNI_DecD, "90");
+    type(pad().TNI_DecM, "30");
+    clickGoto();
+    EXPECT_TRUE(told(QStringLiteral("Coordonnées hors limites")));
+    EXPECT_EQ(line(400), QList<QByteArray>{});
+
+    boxes.clear();
+    type(pad().TNI_DecD, "45");
+    clickGoto();
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(line(3000, ":MS#"), (QList<QByteArray>{":Q#", ":Sr 05:00:00#", ":Sd +45:30:00#", ":MS#"}));
 }

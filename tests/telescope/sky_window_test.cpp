@@ -21,6 +21,7 @@
 #include "telescope/sky/sky_chart.h"
 #include "telescope/sim/mount_simulator_device.h"
 #include "telescope/sim/simulated_lx200_mount.h"
+#include "support/scripted_mount.h"
 #include "translation/translated_texts.h"
 
 #include <QApplication>
@@ -513,4 +514,47 @@ TEST_F(SkyWindowTest, ADeclinationTypedWithoutEnterIsWhereTheGotoGoes)
     EXPECT_EQ(GotoDestinationDec, destination);
     EXPECT_EQ(d.TNI_DecM->Value(), 40);
     EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
+// The goto dialog shows the current object's seconds to the hundredth and
+// keeps their full value; a position typed off the sky (beyond the pole)
+// becomes no goto: the user is told and the mount's line stays silent.
+TEST_F(SkyWindowTest, TheGotoDialogShowsHundredthsOfSecondsAndSendsNoPositionOffTheSky)
+{
+    testsupport::ScriptedMount scripted;
+    ASSERT_TRUE(scripted.isOpen());
+    platform::com_io::SetDevicePath(3, scripted.devicePath());
+    pref().RDB_Mount_LX200->setChecked(true);
+    pref().SPED_Rafraichissement_Carte->setValue(0);
+
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    const double ra = (5 * 3600 + 35 * 60 + 21.1461244251) * 15;
+    const double dec = -(5 * 3600 + 23 * 60 + 28.125);
+    d.ShowObject(QStringLiteral("M42"), ra, dec);
+    EXPECT_EQ(d.TNI_RaS->text(), QStringLiteral("21.15"));
+    EXPECT_EQ(d.TNI_DecS->text(), QStringLiteral("28.13"));
+    QApplication::setActiveWindow(&d);
+    d.TNI_RaS->setFocus(Qt::MouseFocusReason);
+    d.TNI_DecS->setFocus(Qt::MouseFocusReason);   // left unchanged: the full value stays
+    EXPECT_NEAR(double(d.TNI_RaS->Value()), 21.1461244251, 1e-9);
+    EXPECT_DOUBLE_EQ(GotoCurrentRA, ra);
+
+    d.RDB_Absolu->setChecked(true);
+    d.RDB_AbsoluClick();
+    for (auto [input, text] : {std::pair{d.TNI_DecD, "90"}, std::pair{d.TNI_DecM, "30"}}) {
+        input->setFocus(Qt::MouseFocusReason);
+        input->selectAll();
+        QTest::keyClicks(input, QString::fromLatin1(text));
+    }
+    QTest::mouseClick(d.SPDB_Devient_Destination, Qt::LeftButton);
+    ASSERT_DOUBLE_EQ(GotoDestinationDec, 90 * 3600 + 30 * 60 + 28.125);
+    boxes.clear();
+    ASSERT_TRUE(d.BTN_Goto->isEnabled());
+    QTest::mouseClick(d.BTN_Goto, Qt::LeftButton);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("Coordonnées hors limites")));
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_TRUE(d.BTN_Goto->isEnabled());
+    QTest::qWait(400);
+    EXPECT_EQ(scripted.commands(), QList<QByteArray>{});
 }

@@ -26,6 +26,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <cmath>
 #include <numbers>
 
@@ -229,6 +231,35 @@ TEST_F(DisplayTools, FocusingAidOnAndOffWithTheLargeReadOut)
     FRM_FWHM->close();
     EXPECT_FALSE(a->CKB_GROS_FWHM->isChecked());
     EXPECT_FALSE(FRM_FWHM->isVisible());
+}
+
+// The focusing measures read to the hundredth, and the large read-out shows
+// the whole number from its first digit, up to the largest contrast
+// measures, at its window's size.
+TEST_F(DisplayTools, FocusReadOutsShowTwoDecimalsAndTheLargeOneShowsTheWholeNumber)
+{
+    for (TCustomNumInp* n : {a->TNI_FWHM, a->TNI_Meilleur_FWHM, a->TNI_Pire_FWHM}) {
+        n->SetValue(3.3767);
+        EXPECT_EQ(n->text(), QStringLiteral("3.38")) << n->objectName().toStdString();
+    }
+    a->CKB_MAP->setEnabled(true);
+    a->CKB_MAP->setChecked(true);
+    EXPECT_EQ(a->TNI_FWHM->text(), QStringLiteral("0.00"));
+    EXPECT_EQ(a->TNI_Meilleur_FWHM->text(), QStringLiteral("99999.00"));
+    EXPECT_EQ(a->TNI_Pire_FWHM->text(), QStringLiteral("0.00"));
+
+    a->CKB_GROS_FWHM->setChecked(true);
+    ASSERT_TRUE(FRM_FWHM->isVisible());
+    TCustomNumInp* big = FRM_FWHM->TNI_GROS_FWHM;
+    for (const auto& [value, shown] : {std::pair{3.3767, "3.38"}, std::pair{541.6, "541.60"},
+                                       std::pair{99999.0, "99999.00"}, std::pair{123456.789, "123456.79"}}) {
+        big->SetValue(value);
+        EXPECT_EQ(big->text(), QString::fromLatin1(shown));
+        QStyleOptionFrame option;
+        option.initFrom(big);
+        const QRect field = big->style()->subElementRect(QStyle::SE_LineEditContents, &option, big);
+        EXPECT_LE(big->fontMetrics().horizontalAdvance(big->text()), field.width() - 4) << shown;
+    }
 }
 
 TEST_F(DisplayTools, FwhmLogFileStartsFreshAndAFailedFileLeavesLoggingOff)

@@ -266,6 +266,7 @@ TEST_F(ImageTool, KernelFilesWholeOrNothing)
 TEST_F(ImageTool, CurvesFromTheTrackBarsAndCurveFiles)
 {
     auto& curve = Equalizer();
+    tool().CKB_utiliser_seuils->setChecked(true);   // the level group is on
     tool().TRKB_EQ1->setValue(255);
     tool().TRKB_EQ2->setValue(0);
     tool().TRKB_EQ3->setValue(510);

@@ -5,6 +5,8 @@
 #include "imaging/pipeline_fixture.h"
 
 #include "app/frm_alv.h"
+#include "app/frm_pref.h"
+#include "app/systeme.h"
 #include "imaging/display_helpers.h"
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
@@ -17,7 +19,11 @@
 #include "tools/frm_tool_images.h"
 #include "tools/util_images.h"
 
+#include <QCheckBox>
 #include <QDir>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTest>
 #include <QImage>
 
 namespace {
@@ -204,6 +210,62 @@ TEST_F(StackingControls, RollingRingFromStartToStopWithinTheMemoryBudget)
     EXPECT_FALSE(t->BTN_Demarrer_AddClick());
     EXPECT_EQ(state(), "11101");
     EXPECT_FALSE(FrameRingAllocated);
+}
+
+// The level group (thresholds, colour and channels, curves) is of use only
+// while frames are processed for it: it starts disabled and comes with a
+// stack, 2x2 binning, a long exposure or "Forcer", each as the user asks.
+TEST_F(StackingControls, LevelControlsStartDisabledAndComeWhenTheFramesNeedThem)
+{
+    const std::initializer_list<QWidget*> group = {
+        t->TNI_Seuil_MinMin, t->TNI_Seuil_MinMax, t->TNI_Seuil_MaxMin, t->TNI_Seuil_MaxMax, t->TNI_Seuil_Min,
+        t->TNI_Seuil_Max, t->SCB_Minimum, t->SCB_Maximum, t->RDB_NB, t->RDB_Couleur, t->CKB_Seuils_Evol, t->CKB_L,
+        t->CKB_Red, t->CKB_Green, t->CKB_Blue, t->PNL_EQZ, t->CKB_Equal, t->BTN_Reset_equal, t->TRKB_EQ1,
+        t->TRKB_EQ9, t->CKB_EQ5, t->BTN_Reset_EQU1, t->BTN_Reset_EQU9};
+    // The names of the group's controls that are in the other state.
+    auto notIn = [&group](bool on) {
+        QStringList names;
+        for (QWidget* w : group)
+            if (w->isEnabled() != on)
+                names << w->objectName();
+        return names.join(u' ').toStdString();
+    };
+    EXPECT_EQ(notIn(false), "");
+    FRM_Alv->FormActivate();   // a first start with no settings file
+    EXPECT_EQ(notIn(false), "");
+
+    Systeme::ShowFormOnScreen(t);
+    // On the box itself: the widget may stretch well beyond its text.
+    auto click = [this](QCheckBox* box, QWidget* page) {
+        t->PGC_Images->setCurrentWidget(page);
+        QStyleOptionButton option;
+        option.initFrom(box);
+        const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+        QTest::mouseClick(box, Qt::LeftButton, {}, indicator.center());
+    };
+    click(t->CKB_utiliser_seuils, t->TBS_Seuils);
+    ASSERT_TRUE(t->CKB_utiliser_seuils->isChecked());
+    EXPECT_EQ(notIn(true), "");
+    click(t->CKB_utiliser_seuils, t->TBS_Seuils);
+    EXPECT_EQ(notIn(false), "");
+
+    click(t->CKB_Integration, t->TBS_Integration);
+    ASSERT_TRUE(t->CKB_Integration->isChecked());
+    EXPECT_EQ(notIn(true), "");
+    click(t->CKB_Integration, t->TBS_Integration);
+    EXPECT_EQ(notIn(false), "");
+
+    FRM_Alv->MNU_Cam1_Binning_2x2->trigger();
+    EXPECT_EQ(notIn(true), "");
+    FRM_Alv->MNU_Cam1_Binning_1x1->trigger();
+    EXPECT_EQ(notIn(false), "");
+
+    FRM_Pref->CKB_VestaMod->click();   // a camera modified for long exposures
+    ASSERT_TRUE(FRM_Alv->MNU_Cam2_Poselongue->isEnabled());
+    FRM_Alv->MNU_Cam2_Poselongue->trigger();
+    EXPECT_EQ(notIn(true), "");
+    FRM_Alv->MNU_Cam2_Image->trigger();
+    EXPECT_EQ(notIn(false), "");
 }
 
 TEST_F(StackingControls, LevelControlsAndThresholds)

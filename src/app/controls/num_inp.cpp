@@ -328,6 +328,10 @@ void TCustomNumInp::Redisplay()
     }
     displayed_ = text;
     setText(text);
+    // A number too long for its field shows from its first digit, as a
+    // text set into an edit control does; the user's own caret is kept.
+    if (!hasFocus())
+        setCursorPosition(0);
 }
 
 void TCustomNumInp::KeyPress(QChar& key)

@@ -80,8 +80,11 @@ void SendGuideCorrection(double DX, double DY)
     const double L = std::sqrt(DX * DX + DY * DY);
     const double orientation = FRM_Tool_Mesures ? numValue(FRM_Tool_Mesures->TNI_Orient) : 0.0;
     const double theta = CalcHelpers::AddAngles(CalcHelpers::DriftDirection(DX, DY, L), -orientation);
-    if (FRM_Prg_Suivi)
+    if (FRM_Prg_Suivi) {
+        // All its digits, shown from the first one in the narrow field.
         FRM_Prg_Suivi->EDT_Sens_Erreur->setText(app::FormatG(theta));
+        FRM_Prg_Suivi->EDT_Sens_Erreur->setCursorPosition(0);
+    }
 
     const double rad = theta * 2 * std::numbers::pi / 360;
     const double raPix = std::fabs(std::cos(rad)) * L;
