@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
+#include "app/ui/widget_message_service.h"
 #include "capture/camera_slots.h"
 #include "platform/codepage.h"
 #include "platform/message_service.h"
@@ -19,6 +20,7 @@
 #include "telescope/frm_prg_suivi.h"
 #include "tools/frm_tool_images.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QHash>
 #include <QLocale>
@@ -181,9 +183,12 @@ void lockEditor(bool locked)
         e->setReadOnly(locked);
 }
 
+// A box or a dialog waiting for its answer (one a remote statement or a
+// device opened while the script goes on) keeps the keyboard and stays in
+// front; so does a list the user holds open.
 void takeFocusWhenVisible()
 {
-    if (FRM_Script && FRM_Script->isVisible())
+    if (FRM_Script && FRM_Script->isVisible() && !app::ModalWindowWaits() && !QApplication::activePopupWidget())
         FRM_Script->activateWindow();
 }
 

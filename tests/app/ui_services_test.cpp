@@ -8,8 +8,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -118,4 +121,103 @@ TEST(WidgetMessageService, ModalBoxWithKindButtonsAndApplicationTitle)
     EXPECT_EQ(title, "Nightjar Test");
     EXPECT_EQ(icon, QMessageBox::Question);
     EXPECT_TRUE(onTop);
+}
+
+namespace {
+
+// A key event where the window system delivers it: to the focused widget.
+void deliverKey(QEvent::Type type, int key, bool autoRepeat, quint64 time)
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus)
+        return;
+    QKeyEvent e(type, key, Qt::NoModifier, QString(), autoRepeat);
+    e.setTimestamp(time);
+    QApplication::sendEvent(focus, &e);
+}
+
+// The end of an Enter held down since before the box came, as X11 sends
+// it: release + press pairs that Qt marks as repeats, pairs it did not
+// recognise (one time stamp for both events), the last release.
+void heldEnterEnds(quint64 time)
+{
+    for (int i = 0; i < 3; ++i, time += 33) {
+        deliverKey(QEvent::KeyRelease, Qt::Key_Return, true, time);
+        deliverKey(QEvent::KeyPress, Qt::Key_Return, true, time);
+    }
+    for (int i = 0; i < 3; ++i, time += 33) {
+        deliverKey(QEvent::KeyRelease, Qt::Key_Return, false, time);
+        deliverKey(QEvent::KeyPress, Qt::Key_Return, false, time);
+    }
+    deliverKey(QEvent::KeyRelease, Qt::Key_Return, false, time);
+}
+
+} // namespace
+
+TEST(WidgetMessageService, ABoxStandsInFrontWithTheKeyboardAndOnlyKeysPressedInItAnswerIt)
+{
+    app::installWidgetServices("Nightjar Test");
+    // The window that raises itself (the script window's part) and the
+    // window the user was working in.
+    QWidget front;
+    front.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    front.show();
+    app::SetFrontWindow(&front);
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QTest::qWaitForWindowActive(&other);
+
+    bool inFront = false, keyboard = false, stayedThroughHeldKey = false;
+    int looks = 0;
+    std::function<void()> answer = [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isActiveWindow()) {
+            if (++looks < 300)
+                return QTimer::singleShot(10, answer);
+            if (box)
+                box->reject();   // never took the keyboard: fail, do not hang
+            return;
+        }
+        keyboard = true;
+        inFront = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
+                  && box->windowHandle()->transientParent() == front.windowHandle();
+        heldEnterEnds(1000);
+        stayedThroughHeldKey = box->isVisible() && QApplication::activeModalWidget() == box;
+        // The user's own Enter answers it.
+        deliverKey(QEvent::KeyPress, Qt::Key_Return, false, 2000);
+        if (box->isVisible())
+            box->reject();
+    };
+    QTimer::singleShot(0, answer);
+    const MsgResult result =
+        platform::messages().show({"Line 4 : jpg", platform::MsgKind::Error, platform::MsgButtons::Ok, {}, {}});
+    EXPECT_TRUE(keyboard);
+    EXPECT_TRUE(inFront);
+    EXPECT_TRUE(stayedThroughHeldKey);
+    EXPECT_EQ(result, MsgResult::Ok);
+
+    // With the front window off screen, a box belongs to the active window.
+    front.hide();
+    other.activateWindow();
+    QTest::qWaitForWindowActive(&other);
+    bool ownedByActive = false;
+    looks = 0;
+    answer = [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            if (++looks < 300)
+                QTimer::singleShot(10, answer);
+            return;
+        }
+        ownedByActive = box->windowHandle()->transientParent() == other.windowHandle();
+        box->button(QMessageBox::Ok)->click();
+    };
+    QTimer::singleShot(0, answer);
+    platform::messages().show({"x", platform::MsgKind::Information, platform::MsgButtons::Ok, {}, {}});
+    EXPECT_TRUE(ownedByActive);
+
+    app::SetFrontWindow(nullptr);
+    platform::setMessageService(nullptr);
+    platform::setDialogService(nullptr);
 }
