@@ -225,6 +225,19 @@ void showRunControls()
     enableMainButton("SPDB_Executer_Script", false);
 }
 
+// A script runs or waits: the run items stay off whatever started it (the
+// menu, the main window's button, a resume after a pause, a remote call),
+// or a second run would restart it from the caret with its variables lost.
+void showRunning()
+{
+    showRunControls();
+    if (FRM_Script) {
+        enableExecuter(false);
+        enable(FRM_Script->MNU_ExecuterDuDebut, false);
+        enable(FRM_Script->MNU_ExecuterDuCurseur, false);
+    }
+}
+
 void armClock(int delay_ms)
 {
     if (!FRM_Script)
@@ -453,11 +466,14 @@ void ResumeScript()
     ScriptRunning = true;
     ScriptPaused = false;
     lockEditor(true);
+    showRunning();
     ScriptNext(50);
 }
 
 void RunFromStart(bool fromEditor)
 {
+    if (ScriptRunning)
+        return;   // a run is under way: its items are off, a shortcut too
     showRunControls();
     const std::uint64_t interruptions = g_interruptions;
     if (ScriptPaused) {
@@ -479,6 +495,8 @@ void RunFromStart(bool fromEditor)
 
 void RunFromCaret()
 {
+    if (ScriptRunning)
+        return;
     QPlainTextEdit* e = editor();
     showRunControls();
     const std::uint64_t interruptions = g_interruptions;
