@@ -3,6 +3,7 @@
 #include "app/systeme.h"
 
 #include "app/controls/num_inp.h"
+#include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/helpers/calc_helpers.h"
 #include "app/profiles.h"
@@ -428,12 +429,29 @@ void TFRM_ObjectAction::setBusy(bool busy)
     RDB_Relatif->setEnabled(!busy);
 }
 
+namespace {
+
+// A goto the chosen interfaces cannot make is told, and nothing starts (no
+// Abort, no timer: nothing would move). True when it can go.
+bool tellWhyNoGoto(bool relative)
+{
+    const QString why = Prg_Suivi::GotoImpossibleReason(relative);
+    if (why.isEmpty())
+        return true;
+    Msg::ShowMessageText(false, why);
+    return false;
+}
+
+} // namespace
+
 void TFRM_ObjectAction::BTN_GotoClick()
 {
     if (RDB_Relatif->isChecked()) {
         // Without both points there is no move to make (the distances of an
         // earlier pair would be sent).
         if (!allFourSet())
+            return;
+        if (!tellWhyNoGoto(true))
             return;
         ShowDistances();
         const auto dRa = std::int32_t(std::trunc(GotoDistanceRA));
@@ -466,6 +484,8 @@ void TFRM_ObjectAction::BTN_GotoClick()
         }
     } else {
         if (!Sky::DestinationSet())
+            return;
+        if (!tellWhyNoGoto(false))
             return;
         setBusy(true);
         Scripts::GotoRunning = true;
