@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# The questions, boxes and the capture-driver choice that scripts open, in
-# the real program under a virtual X server with a window manager: a script
-# started through the remote-control client and one typed into the script
-# window and run with F9, each while the user works in another window. The
-# window manager's stacking order (_NET_CLIENT_LIST_STACKING) must show each
-# of them above the script window (kept on top, raised at every statement),
-# also once the script window is raised again; the keys typed, without
-# clicking anything first, must reach them; a box that follows a choice
-# answered with a held Enter must wait for its own answer.
+# The questions, boxes, file dialogs and the capture-driver choice that
+# scripts open, in the real program under a virtual X server with a window
+# manager: scripts started through the remote-control client and typed into
+# the script window and run with F9, each while the user works in another
+# window. The window manager's stacking order (_NET_CLIENT_LIST_STACKING)
+# must show each of them above the script window (kept on top, raised at
+# every statement), also once the script window is raised again; the keys
+# typed, without clicking anything first, must reach them; a box that
+# follows a choice answered with a held Enter must wait for its own answer.
 #
 #   script_dialogs_e2e.sh BUILD_DIR SOURCE_DIR [CASE...]
 #
@@ -97,6 +97,12 @@ readonly driver_script='wait(2500)
 camera(1,start)
 image.sequence.filetype(jpg)'
 
+# A file dialog, the file name typed into it, and the box that shows it.
+readonly file_dialog_script='var(s,string)
+wait(2500)
+image.name.savedialog(s)
+message.show(s)'
+
 # The user's side of question_script.
 answer_question() {
   local n win
@@ -135,6 +141,22 @@ answer_driver_with_held_enter() {
   sleep 0.5
   answer_box_in_front "$n" "Line 3 : jpg"
   "$client" execute "camera(1,stop)" >/dev/null
+}
+
+# The user's side of file_dialog_script.
+answer_file_dialog() {
+  local n win
+  n=$(box_count)
+  sleep 0.5
+  work_elsewhere
+  until_true 20 '[ -n "$(visible_window "^Enregistrer")" ]' || { fail "no file dialog on screen"; return 1; }
+  win=$(visible_window "^Enregistrer")
+  check_in_front "$win" "the file dialog"
+  # Its name field has the keyboard.
+  xdotool type --delay 20 "$out/m42.jpg"
+  xdotool key Return
+  until_true 10 '[ -z "$(visible_window "^Enregistrer")" ]' || { fail "Return does not accept the file dialog"; return 1; }
+  answer_box_in_front "$n" "$out/m42.jpg"
 }
 
 # Starts a script through the remote client and plays the user's side ($2).
@@ -187,6 +209,7 @@ run_case question-remote through_remote_client "$question_script" answer_questio
 run_case driver-remote through_remote_client "$driver_script" answer_driver_with_held_enter
 run_case question-editor from_the_editor "$question_script" answer_question
 run_case driver-editor from_the_editor "$driver_script" answer_driver_with_held_enter
+run_case file-dialog-remote through_remote_client "$file_dialog_script" answer_file_dialog
 run_case box-while-running case_box_while_running
 
 finish
