@@ -192,11 +192,7 @@ bool TFRM_Alv::GetDriver(int slot)
         dialog.ComboBox1->setCurrentIndex(0);
     // The choice waits for its answer: it stands above every window, those
     // kept on top included, or the program would seem frozen behind them.
-    app::KeepInFrontOfEveryWindow(dialog);
-    dialog.setWindowModality(Qt::ApplicationModal);
-    dialog.show();
-    app::TakeKeyboard(dialog);
-    if (dialog.exec() != QDialog::Accepted)
+    if (app::ExecInFront(dialog) != QDialog::Accepted)
         return false;
     const int i = dialog.ComboBox1->currentIndex();
     auto& s = CameraSlots[slot];

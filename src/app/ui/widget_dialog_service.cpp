@@ -24,14 +24,7 @@ QString startPath(const platform::FileDialogRequest& r)
 // A dialog waits for its answer: in front of every window, those kept on
 // top included (a statement's dialog would else open under the script
 // window), with the keyboard.
-bool runInFront(QDialog& dialog)
-{
-    dialog.setWindowModality(Qt::ApplicationModal);
-    KeepInFrontOfEveryWindow(dialog);
-    dialog.show();
-    TakeKeyboard(dialog);
-    return dialog.exec() == QDialog::Accepted;
-}
+bool runInFront(QDialog& dialog) { return ExecInFront(dialog) == QDialog::Accepted; }
 
 std::optional<QStringList> runFileDialog(const QString& title, const QString& start, const QString& filter,
                                          QFileDialog::FileMode mode, QFileDialog::AcceptMode accept,

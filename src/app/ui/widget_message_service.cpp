@@ -80,18 +80,13 @@ platform::MsgResult showOnGuiThread(const platform::Message& m)
     if (title.isEmpty())
         title = boxTitle();
     QMessageBox box(iconFor(m.kind), title, m.text, buttonsFor(m.buttons));
-    // (Its modality resets its window flags: set first.)
-    box.setWindowModality(Qt::ApplicationModal);
-    KeepInFrontOfEveryWindow(box);
     logBox("shown", title, m.text);
     struct Closed {
         const QString& title;
         const QString& text;
         ~Closed() { logBox("closed", title, text); }
     } closed{title, m.text};
-    box.show();
-    TakeKeyboard(box);
-    return resultFor(box.exec());
+    return resultFor(ExecInFront(box));
 }
 
 } // namespace
@@ -135,6 +130,16 @@ void TakeKeyboard(QWidget& dialog)
 {
     dialog.raise();
     dialog.activateWindow();
+}
+
+int ExecInFront(QDialog& dialog)
+{
+    // Modality first: a message box resets its window flags with it.
+    dialog.setWindowModality(Qt::ApplicationModal);
+    KeepInFrontOfEveryWindow(dialog);
+    dialog.show();
+    TakeKeyboard(dialog);
+    return dialog.exec();
 }
 
 bool ModalWindowWaits() { return QApplication::activeModalWidget() != nullptr; }

@@ -5,6 +5,7 @@
 
 #include "platform/message_service.h"
 
+class QDialog;
 class QWidget;
 
 namespace app {
@@ -34,6 +35,10 @@ void KeepInFrontOfEveryWindow(QWidget& dialog);
 
 // Once it shows: raised and given the keyboard, whatever window was active.
 void TakeKeyboard(QWidget& dialog);
+
+// Runs a dialog application-modal, in front of every window with the
+// keyboard (the two above); its exec() result.
+int ExecInFront(QDialog& dialog);
 
 // True while a box or a dialog waits for its answer: other windows leave it
 // the keyboard and do not come in front of it.
