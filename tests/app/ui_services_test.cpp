@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QTest>
@@ -196,6 +197,17 @@ TEST(WidgetMessageService, ABoxStandsInFrontWithTheKeyboardAndOnlyKeysPressedInI
     EXPECT_TRUE(inFront);
     EXPECT_TRUE(stayedThroughHeldKey);
     EXPECT_EQ(result, MsgResult::Ok);
+
+    // A dialog made with another parent is made the front window's as well.
+    QDialog dialog(&other);
+    bool dialogInFront = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        dialogInFront = dialog.windowHandle()->transientParent() == front.windowHandle()
+                        && dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        dialog.accept();
+    });
+    EXPECT_EQ(app::ExecInFront(dialog), QDialog::Accepted);
+    EXPECT_TRUE(dialogInFront);
 
     // With the front window off screen, a box belongs to the active window.
     front.hide();

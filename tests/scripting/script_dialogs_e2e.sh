@@ -92,7 +92,7 @@ wait(2500)
 inputinteger("Combien de poses ?",n)
 message.show(n)'
 
-# The driver choice, answered with a held Enter, and the error box after it.
+# The driver choice, answered with Enter, and the error box after it.
 readonly driver_script='wait(2500)
 camera(1,start)
 image.sequence.filetype(jpg)'
@@ -124,20 +124,21 @@ answer_question() {
   answer_box_in_front "$n" "42"
 }
 
-# The user's side of driver_script.
-answer_driver_with_held_enter() {
-  local n win
+# The user's side of driver_script: Enter held down $1 seconds (a hand
+# resting on the key: it repeats into the box that comes next), 0.15 by
+# default (a quick press, the release after the choice has closed).
+answer_driver_with_enter() {
+  local n win hold=${1:-0.15}
   n=$(box_count)
   sleep 0.5
   work_elsewhere
   until_true 20 '[ -n "$(visible_window "^Pilote de capture")" ]' || { fail "no driver choice"; return 1; }
   win=$(visible_window "^Pilote de capture")
   check_in_front "$win" "the driver choice"
-  # A hand resting on Enter: the key repeats into the box that comes next.
   xdotool keydown Return
-  sleep 1.5
+  sleep "$hold"
   xdotool keyup Return
-  until_true 10 '[ -z "$(visible_window "^Pilote de capture")" ]' || fail "the held Enter leaves the driver choice open"
+  until_true 10 '[ -z "$(visible_window "^Pilote de capture")" ]' || fail "Enter leaves the driver choice open"
   sleep 0.5
   answer_box_in_front "$n" "Line 3 : jpg"
   "$client" execute "camera(1,stop)" >/dev/null
@@ -159,15 +160,17 @@ answer_file_dialog() {
   answer_box_in_front "$n" "$out/m42.jpg"
 }
 
-# Starts a script through the remote client and plays the user's side ($2).
+# Starts a script ($1) through the remote client and plays the user's side
+# (the rest of the arguments).
 through_remote_client() {
   start_script "$case_name.txt" "$1"
-  "$2"
+  shift
+  "$@"
   until_true 10 script_idle || fail "the script window still runs: $(script_caption)"
 }
 
-# Types a script into the script window in place of its text and runs it
-# from the start (F9), then plays the user's side ($2).
+# Types a script ($1) into the script window in place of its text and runs
+# it from the start (F9), then plays the user's side (the rest).
 from_the_editor() {
   local script line
   script=$(script_window)
@@ -180,7 +183,8 @@ from_the_editor() {
     xdotool key Return
   done <<<"$1"
   xdotool key --clearmodifiers F9
-  "$2"
+  shift
+  "$@"
 }
 
 # A box from another program's statement while a script goes on, raising
@@ -206,9 +210,9 @@ jump(passe)'
 
 # --- run -----------------------------------------------------------------------
 run_case question-remote through_remote_client "$question_script" answer_question
-run_case driver-remote through_remote_client "$driver_script" answer_driver_with_held_enter
+run_case driver-remote through_remote_client "$driver_script" answer_driver_with_enter 1.5
 run_case question-editor from_the_editor "$question_script" answer_question
-run_case driver-editor from_the_editor "$driver_script" answer_driver_with_held_enter
+run_case driver-editor from_the_editor "$driver_script" answer_driver_with_enter
 run_case file-dialog-remote through_remote_client "$file_dialog_script" answer_file_dialog
 run_case box-while-running case_box_while_running
 
