@@ -192,10 +192,13 @@ from_the_editor() {
 case_box_while_running() {
   local n
   n=$(box_count)
-  start_script "passes.txt" ':passe
+  # Twenty passes, some seven seconds.
+  start_script "passes.txt" 'var(i,integer)
+:passe
 wait(300)
 messagebox.show("passe")
-jump(passe)'
+i:=i+1
+jumpif(i<20,passe)'
   sleep 1
   work_elsewhere
   ( "$client" execute 'message.show("Distant")' >/dev/null 2>&1 & )
@@ -204,8 +207,8 @@ jump(passe)'
   sleep 2
   script_runs_file passes.txt || fail "the script stopped under the box: $(script_caption)"
   answer_box_in_front "$n" "distant"
-  stop_from_script_window
-  until_true 10 script_idle || fail "the stop did not stop it: $(script_caption)"
+  until_true 15 script_idle || fail "the script did not end: $(script_caption)"
+  [ "$(box_count)" -eq $((n + 1)) ] || fail "boxes: $(tail -n +$((n + 1)) "$boxlog" | grep '^shown' | tr '\n' '|')"
 }
 
 # --- run -----------------------------------------------------------------------
