@@ -89,14 +89,13 @@ platform::MsgResult showOnGuiThread(const platform::Message& m)
     return resultFor(ExecInFront(box));
 }
 
-} // namespace
-
-namespace {
+// The window registered as keeping itself in front.
 QPointer<QWidget>& frontWindow()
 {
     static QPointer<QWidget> window;
     return window;
 }
+
 } // namespace
 
 void SetFrontWindow(QWidget* window) { frontWindow() = window; }

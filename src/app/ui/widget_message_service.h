@@ -10,9 +10,10 @@ class QWidget;
 
 namespace app {
 
-// Shows each message as an application-modal QMessageBox: icon from the
-// kind, buttons from the button set, title from the message or else the
-// application's title. Called from another thread, the box is shown by the
+// Shows each message as an application-modal QMessageBox in front of every
+// window with the keyboard (ExecInFront): icon from the kind, buttons from
+// the button set, title from the message or else the application's title.
+// Called from another thread, the box is shown by the
 // GUI thread and the caller waits for the answer.
 class WidgetMessageService final : public platform::MessageService {
 public:
@@ -46,8 +47,9 @@ bool ModalWindowWaits();
 
 // Installs the on-screen message service (behind the same-cause guard), the
 // on-screen dialog service and the guard that keeps a key pressed before a
-// box or a dialog came from answering it (ModalKeyGuard). Call once, after the QApplication exists.
-// Boxes without a title of their own carry `applicationTitle`.
+// box or a dialog came from answering it (ModalKeyGuard). Call once, after
+// the QApplication exists. Boxes without a title of their own carry
+// `applicationTitle`.
 void installWidgetServices(const QString& applicationTitle = {});
 
 } // namespace app
