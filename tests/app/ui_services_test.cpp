@@ -11,6 +11,7 @@
 #include <QDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -197,6 +198,41 @@ TEST(WidgetMessageService, ABoxStandsInFrontWithTheKeyboardAndOnlyKeysPressedInI
     EXPECT_TRUE(inFront);
     EXPECT_TRUE(stayedThroughHeldKey);
     EXPECT_EQ(result, MsgResult::Ok);
+
+    // A dialog shown again takes the keys pressed since, not the rest of the
+    // Enter that answered it the time before.
+    QDialog reused;
+    QPushButton ok(QStringLiteral("Ok"), &reused);
+    ok.setDefault(true);
+    QObject::connect(&ok, &QPushButton::clicked, &reused, &QDialog::accept);
+    int showing = 0;
+    bool stayedWhenShownAgain = false;
+    std::function<void()> press = [&] {
+        if (QApplication::activeModalWidget() != &reused || !reused.isActiveWindow()) {
+            if (++looks < 600)
+                QTimer::singleShot(10, press);
+            else
+                reused.reject();
+            return;
+        }
+        if (++showing == 1) {
+            deliverKey(QEvent::KeyPress, Qt::Key_Return, false, 5000);
+        } else {
+            heldEnterEnds(5033);
+            stayedWhenShownAgain = reused.isVisible();
+            deliverKey(QEvent::KeyPress, Qt::Key_Return, false, 7000);
+        }
+        if (reused.isVisible())
+            reused.reject();
+    };
+    looks = 0;
+    QTimer::singleShot(0, press);
+    EXPECT_EQ(app::ExecInFront(reused), QDialog::Accepted);
+    other.activateWindow();
+    QTest::qWaitForWindowActive(&other);
+    QTimer::singleShot(0, press);
+    EXPECT_EQ(app::ExecInFront(reused), QDialog::Accepted);
+    EXPECT_TRUE(stayedWhenShownAgain);
 
     // A dialog made with another parent is made the front window's as well.
     QDialog dialog(&other);

@@ -32,13 +32,20 @@ bool ModalKeyGuard::isRepeat(const QKeyEvent& key) const
 bool ModalKeyGuard::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    if (type == QEvent::Hide && watched == window_) {
+        // Shown again (a dialog is reused), it starts afresh.
+        window_ = nullptr;
+        keys_.clear();
+        return false;
+    }
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
         return false;
     QWidget* window = modalTarget(watched);
     if (!window)
         return false;
     if (window != window_) {
-        // Another box: nothing pressed before it counts as pressed in it.
+        // Another box, or the same one shown again: nothing pressed before
+        // it counts as pressed in it.
         window_ = window;
         keys_.clear();
     }
