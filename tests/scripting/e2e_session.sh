@@ -187,7 +187,7 @@ should_run() {
   return 1
 }
 
-# --- running the cases ------------------------------------------------------------
+# --- running the cases ------------------------------------------------------
 # Runs one case (a name and the command with its arguments) unless other
 # cases were named.
 run_case() {

@@ -16,7 +16,7 @@ set -u
 
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_session.sh" "$@"
 
-# --- stacking and keyboard -----------------------------------------------------
+# --- stacking and keyboard ---------------------------------------------------
 
 main_window() { xdotool search --name "^Nightjar Pro 2.3 \\(Release" 2>/dev/null | head -1; }
 script_window() { xdotool search --onlyvisible --name "^Script" 2>/dev/null | head -1; }
