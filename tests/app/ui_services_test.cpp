@@ -5,6 +5,7 @@
 #include "app/ui/same_cause_guard.h"
 #include "app/ui/widget_message_service.h"
 #include "platform/dialog_service.h"
+#include "support/front_windows.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -159,16 +160,10 @@ void heldEnterEnds(quint64 time)
 TEST(WidgetMessageService, ABoxStandsInFrontWithTheKeyboardAndOnlyKeysPressedInItAnswerIt)
 {
     app::installWidgetServices("Nightjar Test");
-    // The window that raises itself (the script window's part) and the
-    // window the user was working in.
-    QWidget front;
-    front.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    front.show();
-    app::SetFrontWindow(&front);
-    QWidget other;
-    other.show();
-    other.activateWindow();
-    QTest::qWaitForWindowActive(&other);
+    testsupport::FrontWindows windows;
+    QWidget& front = windows.front;
+    QWidget& other = windows.other;
+    windows.workInOther();
 
     bool inFront = false, keyboard = false, stayedThroughHeldKey = false;
     int looks = 0;
@@ -228,8 +223,7 @@ TEST(WidgetMessageService, ABoxStandsInFrontWithTheKeyboardAndOnlyKeysPressedInI
     looks = 0;
     QTimer::singleShot(0, press);
     EXPECT_EQ(app::ExecInFront(reused), QDialog::Accepted);
-    other.activateWindow();
-    QTest::qWaitForWindowActive(&other);
+    windows.workInOther();
     QTimer::singleShot(0, press);
     EXPECT_EQ(app::ExecInFront(reused), QDialog::Accepted);
     EXPECT_TRUE(stayedWhenShownAgain);
@@ -247,8 +241,7 @@ TEST(WidgetMessageService, ABoxStandsInFrontWithTheKeyboardAndOnlyKeysPressedInI
 
     // With the front window off screen, a box belongs to the active window.
     front.hide();
-    other.activateWindow();
-    QTest::qWaitForWindowActive(&other);
+    windows.workInOther();
     bool ownedByActive = false;
     looks = 0;
     answer = [&] {
@@ -265,7 +258,6 @@ TEST(WidgetMessageService, ABoxStandsInFrontWithTheKeyboardAndOnlyKeysPressedInI
     platform::messages().show({"x", platform::MsgKind::Information, platform::MsgButtons::Ok, {}, {}});
     EXPECT_TRUE(ownedByActive);
 
-    app::SetFrontWindow(nullptr);
     platform::setMessageService(nullptr);
     platform::setDialogService(nullptr);
 }

@@ -1,7 +1,7 @@
-#include "app/ui/widget_message_service.h"
 #include "scripting/frm_input.h"
 #include "scripting/frm_progress.h"
 #include "support/fakes.h"
+#include "support/front_windows.h"
 
 #include <gtest/gtest.h>
 
@@ -180,20 +180,14 @@ TEST_F(InputDialog, IntegerAndTextEntries)
 TEST_F(InputDialog, AQuestionComesInFrontWithTheKeyboardEnterConfirmsEscapeCancels)
 {
     TFRM_Input::SetAnswerer({});
-    QWidget front;
-    front.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    front.show();
-    app::SetFrontWindow(&front);
-    QWidget other;
-    other.show();
+    testsupport::FrontWindows windows;
 
     // With the other window active, types `keys` and presses `last` once the
     // dialog has the keyboard; records whether it was in front of the front
     // window.
     bool inFront = false;
     const auto answerWith = [&](const QString& keys, Qt::Key last) {
-        other.activateWindow();
-        QTest::qWaitForWindowActive(&other);
+        windows.workInOther();
         inFront = false;
         auto looks = std::make_shared<int>(0);
         auto step = std::make_shared<std::function<void()>>();
@@ -206,7 +200,7 @@ TEST_F(InputDialog, AQuestionComesInFrontWithTheKeyboardEnterConfirmsEscapeCance
                 return;
             }
             inFront = FRM_Input->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
-                      && FRM_Input->windowHandle()->transientParent() == front.windowHandle();
+                      && FRM_Input->windowHandle()->transientParent() == windows.front.windowHandle();
             QWidget* focus = QApplication::focusWidget();
             ASSERT_NE(focus, nullptr);
             if (!keys.isEmpty())
@@ -245,8 +239,6 @@ TEST_F(InputDialog, AQuestionComesInFrontWithTheKeyboardEnterConfirmsEscapeCance
     EXPECT_TRUE(Input::InputChoice(QStringLiteral("Quoi ?"), QStringLiteral("Dark/Flat/Light"), choice));
     EXPECT_EQ(choice, QStringLiteral("Flat"));
     EXPECT_TRUE(inFront);
-
-    app::SetFrontWindow(nullptr);
 }
 
 TEST(ProgressWindow, ShowsAboveZeroAndHidesNearTheEnd)

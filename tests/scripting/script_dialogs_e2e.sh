@@ -103,15 +103,25 @@ wait(2500)
 image.name.savedialog(s)
 message.show(s)'
 
+# With the user in another window meanwhile, waits for the window titled
+# $1 ($2 names it), checks it is in front with the keyboard and keeps its id
+# in dialog_win.
+dialog_win=""
+wait_dialog_in_front() {
+  local title=$1 what=$2
+  sleep 0.5
+  work_elsewhere
+  until_true 20 '[ -n "$(visible_window "$title")" ]' || { fail "no $what on screen"; return 1; }
+  dialog_win=$(visible_window "$title")
+  check_in_front "$dialog_win" "the $what"
+}
+
 # The user's side of question_script.
 answer_question() {
   local n win
   n=$(box_count)
-  sleep 0.5
-  work_elsewhere
-  until_true 20 '[ -n "$(visible_window "^Input")" ]' || { fail "no question on screen"; return 1; }
-  win=$(visible_window "^Input")
-  check_in_front "$win" "the question"
+  wait_dialog_in_front "^Input" "question" || return 1
+  win=$dialog_win
   xdotool type --delay 50 42
   xdotool key Return
   if ! until_true 10 '[ -z "$(visible_window "^Input")" ]'; then
@@ -128,13 +138,9 @@ answer_question() {
 # resting on the key: it repeats into the box that comes next), 0.15 by
 # default (a quick press, the release after the choice has closed).
 answer_driver_with_enter() {
-  local n win hold=${1:-0.15}
+  local n hold=${1:-0.15}
   n=$(box_count)
-  sleep 0.5
-  work_elsewhere
-  until_true 20 '[ -n "$(visible_window "^Pilote de capture")" ]' || { fail "no driver choice"; return 1; }
-  win=$(visible_window "^Pilote de capture")
-  check_in_front "$win" "the driver choice"
+  wait_dialog_in_front "^Pilote de capture" "driver choice" || return 1
   xdotool keydown Return
   sleep "$hold"
   xdotool keyup Return
@@ -146,13 +152,9 @@ answer_driver_with_enter() {
 
 # The user's side of file_dialog_script.
 answer_file_dialog() {
-  local n win
+  local n
   n=$(box_count)
-  sleep 0.5
-  work_elsewhere
-  until_true 20 '[ -n "$(visible_window "^Enregistrer")" ]' || { fail "no file dialog on screen"; return 1; }
-  win=$(visible_window "^Enregistrer")
-  check_in_front "$win" "the file dialog"
+  wait_dialog_in_front "^Enregistrer" "file dialog" || return 1
   # Its name field has the keyboard.
   xdotool type --delay 20 "$out/m42.jpg"
   xdotool key Return
