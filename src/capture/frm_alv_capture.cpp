@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
+#include "app/ui/widget_message_service.h"
 #include "capture/avi_compression.h"
 #include "capture/avi_reader.h"
 #include "capture/camera_slots.h"
@@ -221,7 +222,7 @@ void Align_V::StartCamera2()
 
 bool TFRM_Alv::GetDriver(int slot)
 {
-    TFRM_Pilote dialog(this);
+    TFRM_Pilote dialog;
     const std::vector<TDriver> list = Capture::BuildDriverList(slot);
     for (const TDriver& d : list)
         dialog.ComboBox1->addItem(d.Line());
@@ -229,8 +230,7 @@ bool TFRM_Alv::GetDriver(int slot)
         dialog.ComboBox1->setCurrentIndex(0);
     // The choice waits for its answer: it stands above every window, those
     // kept on top included, or the program would seem frozen behind them.
-    dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    if (dialog.exec() != QDialog::Accepted)
+    if (app::ExecInFront(dialog) != QDialog::Accepted)
         return false;
     const int i = dialog.ComboBox1->currentIndex();
     auto& s = CameraSlots[slot];

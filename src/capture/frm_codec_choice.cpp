@@ -1,5 +1,6 @@
 #include "capture/frm_codec_choice.h"
 
+#include "app/ui/widget_message_service.h"
 #include "platform/paths.h"
 
 #include <QApplication>
@@ -80,7 +81,7 @@ bool TFRM_CodecChoice::Ask()
         answerer_(*this);
         return result() == QDialog::Accepted;
     }
-    return exec() == QDialog::Accepted;
+    return app::ExecInFront(*this) == QDialog::Accepted;
 }
 
 namespace AVICompression {

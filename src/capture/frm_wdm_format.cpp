@@ -1,6 +1,7 @@
 #include "capture/frm_wdm_format.h"
 
 #include "app/ui/control_adapters.h"
+#include "app/ui/widget_message_service.h"
 
 #include <algorithm>
 
@@ -58,8 +59,7 @@ bool RunFormatPage(const std::vector<platform::V4l2Camera::FormatEntry>& formats
 {
     TFRM_WDMFormat page(formats, choice);
     // Above the windows kept on top, as every dialog that waits for an answer.
-    page.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    if (page.exec() != QDialog::Accepted)
+    if (app::ExecInFront(page) != QDialog::Accepted)
         return false;
     choice = page.Choice();
     return true;

@@ -36,6 +36,21 @@ QString ExistingPath(const QString& written)
     return QFileInfo::exists(found) ? found : written;
 }
 
+QString NewFilePath(const QString& written)
+{
+    const QString local = platform::fromStoredPath(written);
+    const qsizetype cut = local.lastIndexOf(u'/');
+    if (cut < 0)
+        return written;   // in the program directory
+    const QString folder = local.left(cut + 1);
+    if (QFileInfo(folder).isDir())
+        return written;
+    const QString found = platform::resolveDataFile(folder);
+    if (!QFileInfo(found).isDir())
+        return written;
+    return platform::joinPath(found, local.mid(cut + 1));
+}
+
 bool EvalIntField(const QString& text, std::int32_t fallback, std::int32_t& value, bool* converted)
 {
     QString result;

@@ -31,6 +31,15 @@ bool EvalField(const QString& text, int wantedType, QString& result);
 // used as written.
 QString ExistingPath(const QString& written);
 
+// The name of a file a command will write, its folder as it is on disk:
+// the text itself when its folder exists as written, else with the folder
+// found without regard to letter case (the file's own name stays as
+// written). Lines sent by other programs arrive lower-cased whole, so the
+// prefix "/data/Nuit/M42_" comes as "/data/nuit/m42_" and is saved under
+// /data/Nuit. A folder that exists in no letter case leaves the text as it
+// is: the write then fails and tells it.
+QString NewFilePath(const QString& written);
+
 // An integer value field: false after a reported error, else value is the
 // evaluated integer or fallback when it is none. converted (optional) tells
 // whether the text was an integer.

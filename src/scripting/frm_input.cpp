@@ -3,10 +3,13 @@
 #include "app/controls/float_text.h"
 #include "app/helpers/str_helpers.h"
 #include "app/ui/control_adapters.h"
+#include "app/ui/event_boundary.h"
+#include "app/ui/widget_message_service.h"
 #include "platform/message_service.h"
 
 #include <QEventLoop>
 #include <QHideEvent>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QPointer>
 #include <QPushButton>
@@ -166,6 +169,9 @@ TModalResult TFRM_Input::ShowModal()
     modal_ = true;
     modalResult_ = TModalResult::mrNone;
 
+    // A question stops the script until it is answered: in front of every
+    // window, the script window (kept on top) included.
+    app::KeepInFrontOfEveryWindow(*this);
     if (QScreen* s = screen())
         move(s->availableGeometry().center() - rect().center());
     setWindowModality(Qt::ApplicationModal);
@@ -175,8 +181,7 @@ TModalResult TFRM_Input::ShowModal()
     if (answerer_) {
         answerer_(*this);
     } else if (modalResult_ == TModalResult::mrNone && isVisible()) {
-        raise();
-        activateWindow();
+        app::TakeKeyboard(*this);
         QEventLoop loop;
         loop_ = &loop;
         loop.exec(QEventLoop::DialogExec);
@@ -237,6 +242,24 @@ void TFRM_Input::FormClose(TCloseAction& /*action*/)
 {
     // Closed by the title bar: the question is cancelled.
     endModal(TModalResult::mrCancel);
+}
+
+void TFRM_Input::keyPressEvent(QKeyEvent* event)
+{
+    // Reached by the keys the focused control leaves: Enter in an entry
+    // confirms it (choice buttons take their own Enter), Escape cancels.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (BTN_Ok->isVisible())
+            app::runGuarded(QStringLiteral("FRM_Input.BTN_OkClick"), [this] { BTN_OkClick(); });
+        return;
+    case Qt::Key_Escape:
+        BTN_AnnulerClick();
+        return;
+    default:
+        TForm::keyPressEvent(event);
+    }
 }
 
 void TFRM_Input::hideEvent(QHideEvent* event)

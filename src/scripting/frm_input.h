@@ -40,8 +40,9 @@ public:
     // caption equals value comes first in tab order and has the focus.
     void PrepareChoice(const QString& message, const QString& choices, const QString& value);
 
-    // Shows the dialog centred on the screen and waits for OK or Cancel;
-    // closing it by the title bar is Cancel. Choice buttons are freed after.
+    // Shows the dialog centred on the screen, in front of every window with
+    // the keyboard, and waits for OK or Cancel; Enter in the entry is OK,
+    // Escape and closing it by the title bar are Cancel. Choice buttons are freed after.
     TModalResult ShowModal();
     bool IsShowingModal() const { return modal_; }
 
@@ -65,6 +66,7 @@ public:
 
 protected:
     void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     enum class Entry { Integer, Real, Text, Choice };

@@ -6,6 +6,7 @@
 #include "app/systeme.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
+#include "app/ui/widget_message_service.h"
 #include "platform/atomic_file.h"
 #include "platform/codepage.h"
 #include "platform/dialog_service.h"
@@ -124,6 +125,9 @@ TFRM_Script::TFRM_Script(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    // It raises itself at every statement: the boxes and dialogs statements
+    // open are made its own, so they stay in front of it.
+    app::SetFrontWindow(this);
     Memo_Script->setFont(editorFont());
     Memo_Script->installEventFilter(this);
     Memo_Script->viewport()->installEventFilter(this);

@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
+#include "app/ui/widget_message_service.h"
 #include "capture/camera_slots.h"
 #include "platform/codepage.h"
 #include "platform/message_service.h"
@@ -19,6 +20,7 @@
 #include "telescope/frm_prg_suivi.h"
 #include "tools/frm_tool_images.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QHash>
 #include <QLocale>
@@ -181,9 +183,12 @@ void lockEditor(bool locked)
         e->setReadOnly(locked);
 }
 
+// A box or a dialog waiting for its answer (one a remote statement or a
+// device opened while the script goes on) keeps the keyboard and stays in
+// front; so does a list the user holds open.
 void takeFocusWhenVisible()
 {
-    if (FRM_Script && FRM_Script->isVisible())
+    if (FRM_Script && FRM_Script->isVisible() && !app::ModalWindowWaits() && !QApplication::activePopupWidget())
         FRM_Script->activateWindow();
 }
 
@@ -218,6 +223,19 @@ void showRunControls()
     enableMainButton("SPDB_Pauser_Script", true);
     enableMainButton("SPDB_Arreter_Script", true);
     enableMainButton("SPDB_Executer_Script", false);
+}
+
+// A script runs or waits: the run items stay off whatever started it (the
+// menu, the main window's button, a resume after a pause, a remote call),
+// or a second run would restart it from the caret with its variables lost.
+void showRunning()
+{
+    showRunControls();
+    if (FRM_Script) {
+        enableExecuter(false);
+        enable(FRM_Script->MNU_ExecuterDuDebut, false);
+        enable(FRM_Script->MNU_ExecuterDuCurseur, false);
+    }
 }
 
 void armClock(int delay_ms)
@@ -448,11 +466,14 @@ void ResumeScript()
     ScriptRunning = true;
     ScriptPaused = false;
     lockEditor(true);
+    showRunning();
     ScriptNext(50);
 }
 
 void RunFromStart(bool fromEditor)
 {
+    if (ScriptRunning)
+        return;   // a run is under way: its items are off, a shortcut too
     showRunControls();
     const std::uint64_t interruptions = g_interruptions;
     if (ScriptPaused) {
@@ -474,6 +495,8 @@ void RunFromStart(bool fromEditor)
 
 void RunFromCaret()
 {
+    if (ScriptRunning)
+        return;
     QPlainTextEdit* e = editor();
     showRunControls();
     const std::uint64_t interruptions = g_interruptions;

@@ -3,6 +3,7 @@
 #include "app/systeme.h"
 
 #include "app/controls/num_inp.h"
+#include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/helpers/calc_helpers.h"
 #include "app/profiles.h"
@@ -444,6 +445,21 @@ void TFRM_ObjectAction::setBusy(bool busy)
     RDB_Relatif->setEnabled(!busy);
 }
 
+namespace {
+
+// A goto the chosen interfaces cannot make is told, and nothing starts (no
+// Abort, no timer: nothing would move). True when it can go.
+bool tellWhyNoGoto(bool relative)
+{
+    const QString why = Prg_Suivi::GotoImpossibleReason(relative);
+    if (why.isEmpty())
+        return true;
+    Msg::ShowMessageText(false, why);
+    return false;
+}
+
+} // namespace
+
 void TFRM_ObjectAction::BTN_GotoClick()
 {
     if (RDB_Relatif->isChecked()) {
@@ -452,6 +468,8 @@ void TFRM_ObjectAction::BTN_GotoClick()
         // The origin may be the mount's estimated position; the destination
         // is where the user asks to go.
         if (!allFourSet() || !onTheSky(Sky::GotoDestinationRA, Sky::GotoDestinationDec))
+            return;
+        if (!tellWhyNoGoto(true))
             return;
         ShowDistances();
         const auto dRa = std::int32_t(std::trunc(GotoDistanceRA));
@@ -484,6 +502,8 @@ void TFRM_ObjectAction::BTN_GotoClick()
         }
     } else {
         if (!Sky::DestinationSet() || !onTheSky(Sky::GotoDestinationRA, Sky::GotoDestinationDec))
+            return;
+        if (!tellWhyNoGoto(false))
             return;
         setBusy(true);
         Scripts::GotoRunning = true;

@@ -139,6 +139,10 @@ void ReleaseGuidePlugin();
 // the mount kind has no goto.
 bool GotoCoordinates(double ra_arcsec, double dec_arcsec,
                      std::function<void(const QByteArray& replies)> onReplies = {});
+// Why the interfaces chosen in the Preferences cannot make a goto of this
+// mode (relative: timed moves on both axes; absolute: the mount's own goto),
+// or empty when they can.
+QString GotoImpossibleReason(bool relative);
 // Stops the goto: nothing queued for the mount goes out any more, ":Q#" is
 // sent, the poll stops, GotoRunning and every moving flag are cleared and a
 // waiting script goes on, also when the write fails (its error is then

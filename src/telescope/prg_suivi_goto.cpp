@@ -290,6 +290,25 @@ void pollEstimate()
 void SetMountRA(double arcsec) { setRA(arcsec); }
 void SetMountDec(double arcsec) { setDec(arcsec); }
 
+QString GotoImpossibleReason(bool relative)
+{
+    if (relative) {
+        if (MotionKind() == Interface::None)
+            return QStringLiteral("Goto impossible : aucune monture ni interface de guidage n'est choisie dans les "
+                                  "préférences, rien ne peut bouger.");
+        return {};
+    }
+    switch (MountKind()) {
+    case Interface::LX200:
+    case Interface::Ascom: return {};
+    case Interface::None:
+        return QStringLiteral("Goto impossible : aucune monture n'est choisie dans les préférences.");
+    default:
+        return QStringLiteral("Goto impossible : la monture choisie n'a pas de goto à elle, seul le mode relatif "
+                              "peut la déplacer.");
+    }
+}
+
 bool GotoCoordinates(double ra_arcsec, double dec_arcsec, std::function<void(const QByteArray&)> onReplies)
 {
     AutoConnectMount();

@@ -149,6 +149,11 @@ void CmdGotoExecute(std::uint8_t, const QString&)
         ScriptError(kNoMount);
         return;
     }
+    if (!Prg_Suivi::GotoImpossibleReason(relative).isEmpty()) {
+        // The mount has no goto of its own: told here, once.
+        ScriptError(kNoGotoStarted);
+        return;
+    }
     if (relative)
         Object_Action::CoordinateDifference(Sky::GotoOriginRA, Sky::GotoOriginDec, Sky::GotoDestinationRA,
                                             Sky::GotoDestinationDec);

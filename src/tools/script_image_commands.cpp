@@ -79,7 +79,8 @@ void CmdImageName(std::uint8_t, const QString& arguments)
     QString name;
     if (!EvalField(arguments, TypeString, name))
         return;
-    ScriptImageName = name;
+    // A folder found in no letter case is told by the save.
+    ScriptImageName = NewFilePath(name);
     CommandDone();
 }
 
@@ -91,7 +92,7 @@ void CmdImageNameSavedialog(std::uint8_t, const QString& arguments)
         return;
     platform::FileDialogRequest request;
     request.title = QStringLiteral("Enregistrer");
-    request.fileName = proposed;
+    request.fileName = NewFilePath(proposed);
     request.filter = QStringLiteral("Images (*.jpg *.jpeg *.bmp);;Tous (*)");
     const std::optional<QString> chosen = platform::dialogs().saveFile(request);
     if (!chosen) {
@@ -211,7 +212,8 @@ void CmdImageSequencePrefix(std::uint8_t, const QString& arguments)
         ScriptError(arguments + QStringLiteral(" : Not declared"));
         return;
     }
-    FRM_Tool_Images->EDT_Nom_Image->setText(prefix);
+    // A folder found in no letter case is told by the first save.
+    FRM_Tool_Images->EDT_Nom_Image->setText(NewFilePath(prefix));
     CommandDone();
 }
 
@@ -223,7 +225,7 @@ void CmdImageSequencePrefixdialog(std::uint8_t, const QString& arguments)
     } else {
         const qsizetype cut = std::max({arguments.lastIndexOf(u'\\'), arguments.lastIndexOf(u'/'),
                                         arguments.lastIndexOf(u':')});
-        folder = arguments.left(cut + 1);
+        folder = ExistingPath(arguments.left(cut + 1));
     }
     platform::FileDialogRequest request;
     request.title = QStringLiteral("Enregistrer");

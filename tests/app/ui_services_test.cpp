@@ -5,11 +5,17 @@
 #include "app/ui/same_cause_guard.h"
 #include "app/ui/widget_message_service.h"
 #include "platform/dialog_service.h"
+#include "support/front_windows.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -118,4 +124,140 @@ TEST(WidgetMessageService, ModalBoxWithKindButtonsAndApplicationTitle)
     EXPECT_EQ(title, "Nightjar Test");
     EXPECT_EQ(icon, QMessageBox::Question);
     EXPECT_TRUE(onTop);
+}
+
+namespace {
+
+// A key event where the window system delivers it: to the focused widget.
+void deliverKey(QEvent::Type type, int key, bool autoRepeat, quint64 time)
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus)
+        return;
+    QKeyEvent e(type, key, Qt::NoModifier, QString(), autoRepeat);
+    e.setTimestamp(time);
+    QApplication::sendEvent(focus, &e);
+}
+
+// The end of an Enter held down since before the box came, as X11 sends
+// it: release + press pairs that Qt marks as repeats, pairs it did not
+// recognise (one time stamp for both events), the last release.
+void heldEnterEnds(quint64 time)
+{
+    for (int i = 0; i < 3; ++i, time += 33) {
+        deliverKey(QEvent::KeyRelease, Qt::Key_Return, true, time);
+        deliverKey(QEvent::KeyPress, Qt::Key_Return, true, time);
+    }
+    for (int i = 0; i < 3; ++i, time += 33) {
+        deliverKey(QEvent::KeyRelease, Qt::Key_Return, false, time);
+        deliverKey(QEvent::KeyPress, Qt::Key_Return, false, time);
+    }
+    deliverKey(QEvent::KeyRelease, Qt::Key_Return, false, time);
+}
+
+} // namespace
+
+TEST(WidgetMessageService, ABoxStandsInFrontWithTheKeyboardAndOnlyKeysPressedInItAnswerIt)
+{
+    app::installWidgetServices("Nightjar Test");
+    testsupport::FrontWindows windows;
+    QWidget& front = windows.front;
+    QWidget& other = windows.other;
+    windows.workInOther();
+
+    bool inFront = false, keyboard = false, stayedThroughHeldKey = false;
+    int looks = 0;
+    std::function<void()> answer = [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isActiveWindow()) {
+            if (++looks < 300)
+                return QTimer::singleShot(10, answer);
+            if (box)
+                box->reject();   // never took the keyboard: fail, do not hang
+            return;
+        }
+        keyboard = true;
+        inFront = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
+                  && box->windowHandle()->transientParent() == front.windowHandle();
+        heldEnterEnds(1000);
+        stayedThroughHeldKey = box->isVisible() && QApplication::activeModalWidget() == box;
+        // The user's own Enter answers it.
+        deliverKey(QEvent::KeyPress, Qt::Key_Return, false, 2000);
+        if (box->isVisible())
+            box->reject();
+    };
+    QTimer::singleShot(0, answer);
+    const MsgResult result =
+        platform::messages().show({"Line 4 : jpg", platform::MsgKind::Error, platform::MsgButtons::Ok, {}, {}});
+    EXPECT_TRUE(keyboard);
+    EXPECT_TRUE(inFront);
+    EXPECT_TRUE(stayedThroughHeldKey);
+    EXPECT_EQ(result, MsgResult::Ok);
+
+    // A dialog shown again takes the keys pressed since, not the rest of the
+    // Enter that answered it the time before.
+    QDialog reused;
+    QPushButton ok(QStringLiteral("Ok"), &reused);
+    ok.setDefault(true);
+    QObject::connect(&ok, &QPushButton::clicked, &reused, &QDialog::accept);
+    int showing = 0;
+    bool stayedWhenShownAgain = false;
+    std::function<void()> press = [&] {
+        if (QApplication::activeModalWidget() != &reused || !reused.isActiveWindow()) {
+            if (++looks < 600)
+                QTimer::singleShot(10, press);
+            else
+                reused.reject();
+            return;
+        }
+        if (++showing == 1) {
+            deliverKey(QEvent::KeyPress, Qt::Key_Return, false, 5000);
+        } else {
+            heldEnterEnds(5033);
+            stayedWhenShownAgain = reused.isVisible();
+            deliverKey(QEvent::KeyPress, Qt::Key_Return, false, 7000);
+        }
+        if (reused.isVisible())
+            reused.reject();
+    };
+    looks = 0;
+    QTimer::singleShot(0, press);
+    EXPECT_EQ(app::ExecInFront(reused), QDialog::Accepted);
+    windows.workInOther();
+    QTimer::singleShot(0, press);
+    EXPECT_EQ(app::ExecInFront(reused), QDialog::Accepted);
+    EXPECT_TRUE(stayedWhenShownAgain);
+
+    // A dialog made with another parent is made the front window's as well.
+    QDialog dialog(&other);
+    bool dialogInFront = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        dialogInFront = dialog.windowHandle()->transientParent() == front.windowHandle()
+                        && dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        dialog.accept();
+    });
+    EXPECT_EQ(app::ExecInFront(dialog), QDialog::Accepted);
+    EXPECT_TRUE(dialogInFront);
+
+    // With the front window off screen, a box belongs to the active window.
+    front.hide();
+    windows.workInOther();
+    bool ownedByActive = false;
+    looks = 0;
+    answer = [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            if (++looks < 300)
+                QTimer::singleShot(10, answer);
+            return;
+        }
+        ownedByActive = box->windowHandle()->transientParent() == other.windowHandle();
+        box->button(QMessageBox::Ok)->click();
+    };
+    QTimer::singleShot(0, answer);
+    platform::messages().show({"x", platform::MsgKind::Information, platform::MsgButtons::Ok, {}, {}});
+    EXPECT_TRUE(ownedByActive);
+
+    platform::setMessageService(nullptr);
+    platform::setDialogService(nullptr);
 }

@@ -1,12 +1,15 @@
 #include "script_fixture.h"
 
+#include "app/frm_alv.h"
 #include "app/settings.h"
 #include "app/frm_pref.h"
 #include "scripting/frm_progress.h"
 #include "scripting/frm_script.h"
 #include "tools/frm_tool_images.h"
 
+#include <QTest>
 #include <QTextBlock>
+#include <QToolButton>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -125,6 +128,84 @@ TEST_F(ScriptFixture, PauseAndRunAgainNeitherSkipNorRepeatAStatement)
     FRM_Script->MNU_ExecuterDuCurseurClick();
     ticks();
     EXPECT_EQ(logged, (QStringList{"2", "3"}));
+}
+
+// Every road to a run: F9, the main window's run button after a pause, F8
+// after a pause, a call from another program. While the script runs (or
+// waits) the run items are off and their keys start nothing: a second run
+// would restart it from the caret with its variables lost.
+TEST_F(ScriptFixture, WhileAScriptRunsTheRunItemsAreOffAndTheirKeysStartNothing)
+{
+    FRM_Alv->setEnabled(true);   // as at the end of its first activation
+    FRM_Script->show();
+    const auto activate = [] {
+        FRM_Script->activateWindow();
+        return QTest::qWaitForWindowActive(FRM_Script);
+    };
+    ASSERT_TRUE(activate());
+    const auto runItemsOff = [] {
+        return !FRM_Script->MNU_Executer->menuAction()->isEnabled() && !FRM_Script->MNU_ExecuterDuDebut->isEnabled()
+               && !FRM_Script->MNU_ExecuterDuCurseur->isEnabled() && FRM_Script->MNU_Pause->isEnabled()
+               && FRM_Script->MNU_Arreter->isEnabled();
+    };
+    // The caret on the last line: a run from there would skip the assignment.
+    const auto pressRunKeys = [&] {
+        FRM_Script->Memo_Script->moveCursor(QTextCursor::End);
+        activate();
+        QTest::keyClick(FRM_Script, Qt::Key_F8);
+        QTest::keyClick(FRM_Script, Qt::Key_F9);
+    };
+    const auto pause = [&] {
+        activate();
+        QTest::keyClick(FRM_Script, Qt::Key_P, Qt::ControlModifier);
+        return Scripts::ScriptPaused && FRM_Script->MNU_ExecuterDuCurseur->isEnabled();
+    };
+    const QString script = QStringLiteral("var(n,integer)\nn:=7\ntest.wait\ntest.snapshot\ntest.log(end)");
+    const auto finish = [&] {
+        Scripts::ResumeIfWaiting(Scripts::WaitSequence);
+        ticks();
+        EXPECT_EQ(value(QStringLiteral("n")), QStringLiteral("7"));
+        EXPECT_EQ(logged, QStringList{QStringLiteral("end")});
+        EXPECT_FALSE(Scripts::ScriptRunning);
+        EXPECT_TRUE(FRM_Script->MNU_Executer->menuAction()->isEnabled());
+        logged.clear();
+    };
+
+    setText(script);
+    QTest::keyClick(FRM_Script, Qt::Key_F9);
+    ticks();
+    ASSERT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+    EXPECT_TRUE(runItemsOff());
+    pressRunKeys();
+    // Paused, then resumed with the main window's run button: the waiting
+    // statement runs again.
+    ASSERT_TRUE(pause());
+    QToolButton* runButton = FRM_Alv->SPDB_Executer_Script;
+    ASSERT_TRUE(runButton->isEnabled());
+    QTest::mouseClick(runButton, Qt::LeftButton, {}, runButton->rect().center());
+    ticks();
+    ASSERT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+    EXPECT_TRUE(runItemsOff());
+    EXPECT_FALSE(runButton->isEnabled());
+    pressRunKeys();
+    // Paused, then resumed with F8.
+    ASSERT_TRUE(pause());
+    QTest::keyClick(FRM_Script, Qt::Key_F8);
+    ticks();
+    ASSERT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+    EXPECT_TRUE(runItemsOff());
+    pressRunKeys();
+    finish();
+
+    // Called by another program.
+    FRM_Pref->EDT_Repertoire_Scripts->setText(dir.path() + QStringLiteral("/"));
+    dir.writeFile(QStringLiteral("distant.script"), script.toLatin1().replace("\n", "\r\n"));
+    Scripts::ExecuteMacroLine(QStringLiteral("callfar(\"distant.script\")"));
+    ticks();
+    ASSERT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+    EXPECT_TRUE(runItemsOff());
+    pressRunKeys();
+    finish();
 }
 
 TEST_F(ScriptFixture, ResumeProtocolContinuesAWaitingScriptOnceAndOnlyThen)

@@ -1,10 +1,16 @@
 #include "scripting/frm_input.h"
 #include "scripting/frm_progress.h"
 #include "support/fakes.h"
+#include "support/front_windows.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+#include <memory>
 
 namespace {
 
@@ -166,6 +172,73 @@ TEST_F(InputDialog, IntegerAndTextEntries)
         f.BTN_Ok->click();
     });
     EXPECT_TRUE(Input::InputString(QStringLiteral("?"), text));
+}
+
+// Each question opened in its real modal loop and answered from the
+// keyboard where the keys arrive (the focused control), with a window kept
+// on top (the script window's part) and another window active.
+TEST_F(InputDialog, AQuestionComesInFrontWithTheKeyboardEnterConfirmsEscapeCancels)
+{
+    TFRM_Input::SetAnswerer({});
+    testsupport::FrontWindows windows;
+
+    // With the other window active, types `keys` and presses `last` once the
+    // dialog has the keyboard; records whether it was in front of the front
+    // window.
+    bool inFront = false;
+    const auto answerWith = [&](const QString& keys, Qt::Key last) {
+        windows.workInOther();
+        inFront = false;
+        auto looks = std::make_shared<int>(0);
+        auto step = std::make_shared<std::function<void()>>();
+        *step = [&, keys, last, looks, step] {
+            if (!FRM_Input->isVisible() || !FRM_Input->isActiveWindow()) {
+                if (++*looks < 300)
+                    QTimer::singleShot(10, *step);
+                else if (FRM_Input->isVisible())
+                    FRM_Input->BTN_AnnulerClick();   // never took the keyboard: fail, do not hang
+                return;
+            }
+            inFront = FRM_Input->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
+                      && FRM_Input->windowHandle()->transientParent() == windows.front.windowHandle();
+            QWidget* focus = QApplication::focusWidget();
+            ASSERT_NE(focus, nullptr);
+            if (!keys.isEmpty())
+                QTest::keyClicks(focus, keys);
+            QTest::keyClick(focus, last);
+            if (FRM_Input->isVisible())
+                FRM_Input->BTN_AnnulerClick();   // the key did nothing: fail, do not hang
+        };
+        QTimer::singleShot(0, *step);
+    };
+
+    qint32 n = 3;
+    answerWith(QStringLiteral("42"), Qt::Key_Return);
+    EXPECT_TRUE(Input::InputInteger(QStringLiteral("Combien de poses ?"), n));
+    EXPECT_EQ(n, 42);
+    EXPECT_TRUE(inFront);
+
+    double real = 1;
+    answerWith(QStringLiteral("2.5"), Qt::Key_Enter);
+    EXPECT_TRUE(Input::InputReal(QStringLiteral("Exposition ?"), real));
+    EXPECT_EQ(real, 2.5);
+
+    QString text = QStringLiteral("M31");
+    answerWith(QStringLiteral("M42"), Qt::Key_Return);
+    EXPECT_TRUE(Input::InputString(QStringLiteral("Objet ?"), text));
+    EXPECT_EQ(text, QStringLiteral("M42"));
+    EXPECT_TRUE(inFront);
+
+    answerWith(QStringLiteral("M1"), Qt::Key_Escape);
+    EXPECT_FALSE(Input::InputString(QStringLiteral("Objet ?"), text));
+    EXPECT_EQ(text, QStringLiteral("M42"));
+
+    // A choice: Enter presses the focused button, the current value's.
+    QString choice = QStringLiteral("Flat");
+    answerWith(QString(), Qt::Key_Return);
+    EXPECT_TRUE(Input::InputChoice(QStringLiteral("Quoi ?"), QStringLiteral("Dark/Flat/Light"), choice));
+    EXPECT_EQ(choice, QStringLiteral("Flat"));
+    EXPECT_TRUE(inFront);
 }
 
 TEST(ProgressWindow, ShowsAboveZeroAndHidesNearTheEnd)

@@ -12,11 +12,14 @@
 #include "platform/remote_server.h"
 #include "scripting/frm_dde_server.h"
 #include "scripting/frm_script.h"
+#include "scripting/command_fields.h"
 #include "scripting/script_commands.h"
+#include "tools/frm_tool_images.h"
 
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTest>
@@ -190,6 +193,43 @@ TEST_F(RemoteControl, FilesNamedWithCapitalsAreFoundThoughTheLinesArriveLowerCas
     EXPECT_TRUE(boxes.texts().front().endsWith(QStringLiteral("File not found : ") + absent.toLower()))
         << boxes.texts().front().toStdString();
     EXPECT_EQ(sounds.playedFiles.size(), 1);
+}
+
+TEST_F(RemoteControl, FilesToWriteGoToTheirFolderWhateverTheCaseAndAMissingFolderIsTold)
+{
+    dir.writeFile(QStringLiteral("Data/Nuit/keep"), "");
+    kernels::Bitmap24 pixels;
+    pixels.resize(32, 24);
+    const QString picture = dir.filePath(QStringLiteral("Data/M42.bmp"));
+    ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(picture, pixels));
+    Align_V::CreateMissingSlotBitmaps();
+    const QString nuit = dir.filePath(QStringLiteral("Data/Nuit"));
+    auto client = connectClient();
+    const auto send = [&](const QString& lines) {
+        EXPECT_EQ(exchange(*client, ExecuteRequest(lines)).kind, Reply::Kind::Ack);
+    };
+
+    // The sequence prefix and the image name keep the folder as it is on
+    // disk; the file's own name arrives lower-cased.
+    send(QStringLiteral("image.name.load(image,\"%1\")\nimage.sequence.prefix(\"%2/M42_\")\n"
+                        "image.name(\"%2/M42.jpg\")\nimage.save")
+             .arg(picture, nuit));
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(FRM_Tool_Images->EDT_Nom_Image->text(), nuit + QStringLiteral("/m42_"));
+    EXPECT_EQ(Scripts::ScriptImageName, nuit + QStringLiteral("/m42.jpg"));
+    EXPECT_TRUE(QFileInfo::exists(nuit + QStringLiteral("/m42.jpg")));
+
+    // A folder that exists in no letter case: the save says it cannot write
+    // there, naming the file.
+    const QString absent = dir.filePath(QStringLiteral("Data/Absent/M42.jpg"));
+    send(QStringLiteral("image.name(\"%1\")\nimage.save").arg(absent));
+    ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_TRUE(boxes.texts().front().contains(absent.toLower())) << boxes.texts().front().toStdString();
+
+    // A script's own lines keep their case: the folder as written is used.
+    boxes.clear();
+    runScript(QStringLiteral("image.sequence.prefix(\"%1/Pose_\")").arg(nuit));
+    EXPECT_EQ(FRM_Tool_Images->EDT_Nom_Image->text(), nuit + QStringLiteral("/Pose_"));
 }
 
 TEST_F(RemoteControl, OnlyTheActionAScriptWaitsForResumesIt)

@@ -347,6 +347,52 @@ TEST_F(SkyWindowTest, ARelativeGotoOfLessThanAnArcsecondInRaMovesOnlyInDeclinati
     settle();
 }
 
+// With mount "Aucune" and no guide port nothing can move: GOTO says so at
+// each click, in either mode, and starts nothing (no Abort, no timer, no
+// goto running). A script's goto.execute gets its error box alone.
+TEST_F(SkyWindowTest, AGotoNoChosenInterfaceCanMakeIsToldAndStartsNothing)
+{
+    chooseMount(pref().RDB_Mount_Aucun);
+    chooseGuide(pref().RDB_Autoguide_Aucun);
+    pref().SPED_Rafraichissement_Carte->setValue(500);
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    d.show();
+    QTest::mouseClick(d.RDB_Relatif, Qt::LeftButton, {}, QPoint(5, d.RDB_Relatif->height() / 2));
+    ASSERT_TRUE(d.RDB_Relatif->isChecked());
+    GotoCurrentRA = 1000;
+    GotoCurrentDec = 0;
+    QTest::mouseClick(d.SPDB_Devient_Origine, Qt::LeftButton);
+    GotoCurrentRA = 16000;
+    GotoCurrentDec = 3000;
+    QTest::mouseClick(d.SPDB_Devient_Destination, Qt::LeftButton);
+    ASSERT_TRUE(d.BTN_Goto->isEnabled());
+
+    const auto nothingStarted = [&] {
+        return !Scripts::GotoRunning && !d.BTN_Abort->isEnabled() && d.BTN_Goto->isEnabled()
+               && d.RDB_Absolu->isEnabled() && !FRM_Prg_Suivi->TMR_ScopePosition->isActive()
+               && !FRM_Prg_Suivi->TMR_Suivi_AD->isActive() && !FRM_Prg_Suivi->TMR_Suivi_Dec->isActive();
+    };
+    const auto told = [&] { return messages().count(QStringLiteral("Goto impossible")); };
+    FRM_Message->MEMO_Message->clear();
+    QTest::mouseClick(d.BTN_Goto, Qt::LeftButton);
+    EXPECT_TRUE(nothingStarted());
+    EXPECT_EQ(told(), 1) << messages().toStdString();
+
+    QTest::mouseClick(d.RDB_Absolu, Qt::LeftButton, {}, QPoint(5, d.RDB_Absolu->height() / 2));
+    ASSERT_TRUE(d.RDB_Absolu->isChecked());
+    QTest::mouseClick(d.BTN_Goto, Qt::LeftButton);
+    EXPECT_TRUE(nothingStarted());
+    EXPECT_EQ(told(), 2);
+    EXPECT_TRUE(messages().contains(QStringLiteral("aucune monture n'est choisie"))) << messages().toStdString();
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // A script is told by its error box, once.
+    Scripts::ExecuteMacroLine(QStringLiteral("goto.execute"));
+    EXPECT_TRUE(nothingStarted());
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(told(), 2);
+}
+
 TEST_F(SkyWindowTest, FromACatalogueNameToTheMountsGotoOnCom20)
 {
     const QString converted = QStringLiteral(NJ_SKYDATA_DIR);

@@ -1,6 +1,7 @@
 #include "app/ui/widget_dialog_service.h"
 
 #include "app/controls/color_panel.h"
+#include "app/ui/widget_message_service.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -20,50 +21,63 @@ QString startPath(const platform::FileDialogRequest& r)
     return QDir(r.directory).filePath(r.fileName);
 }
 
-std::optional<QString> answer(const QString& chosen)
+// A dialog waits for its answer: in front of every window, those kept on
+// top included (a statement's dialog would else open under the script
+// window), with the keyboard.
+bool runInFront(QDialog& dialog) { return ExecInFront(dialog) == QDialog::Accepted; }
+
+std::optional<QStringList> runFileDialog(const QString& title, const QString& start, const QString& filter,
+                                         QFileDialog::FileMode mode, QFileDialog::AcceptMode accept,
+                                         QFileDialog::Options options = {})
 {
-    if (chosen.isEmpty())
+    QFileDialog dialog(nullptr, title, start, filter);
+    dialog.setFileMode(mode);
+    dialog.setAcceptMode(accept);
+    dialog.setOptions(options);
+    if (!runInFront(dialog) || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return chosen;
+    return dialog.selectedFiles();
+}
+
+std::optional<QString> first(const std::optional<QStringList>& chosen)
+{
+    if (!chosen || chosen->front().isEmpty())
+        return std::nullopt;
+    return chosen->front();
 }
 
 } // namespace
 
 std::optional<QString> WidgetDialogService::openFile(const platform::FileDialogRequest& r)
 {
-    return answer(QFileDialog::getOpenFileName(QApplication::activeWindow(), r.title,
-                                               startPath(r), r.filter));
+    return first(runFileDialog(r.title, startPath(r), r.filter, QFileDialog::ExistingFile, QFileDialog::AcceptOpen));
 }
 
 std::optional<QStringList> WidgetDialogService::openFiles(const platform::FileDialogRequest& r)
 {
-    const QStringList chosen =
-        QFileDialog::getOpenFileNames(QApplication::activeWindow(), r.title, startPath(r), r.filter);
-    if (chosen.isEmpty())
-        return std::nullopt;
-    return chosen;
+    return runFileDialog(r.title, startPath(r), r.filter, QFileDialog::ExistingFiles, QFileDialog::AcceptOpen);
 }
 
 std::optional<QString> WidgetDialogService::saveFile(const platform::FileDialogRequest& r)
 {
     const QFileDialog::Options options = r.confirmOverwrite ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite;
-    return answer(QFileDialog::getSaveFileName(QApplication::activeWindow(), r.title,
-                                               startPath(r), r.filter, nullptr, options));
+    return first(runFileDialog(r.title, startPath(r), r.filter, QFileDialog::AnyFile, QFileDialog::AcceptSave, options));
 }
 
 std::optional<QString> WidgetDialogService::chooseFolder(const QString& title,
                                                          const QString& directory)
 {
-    return answer(QFileDialog::getExistingDirectory(QApplication::activeWindow(), title,
-                                                    directory, QFileDialog::ShowDirsOnly));
+    return first(runFileDialog(title, directory, QString(), QFileDialog::Directory, QFileDialog::AcceptOpen,
+                               QFileDialog::ShowDirsOnly));
 }
 
 std::optional<std::int32_t> WidgetDialogService::chooseColor(const QString& title, std::int32_t initial)
 {
-    const QColor chosen = QColorDialog::getColor(TColorPanel::toQColor(initial), QApplication::activeWindow(), title);
-    if (!chosen.isValid())
+    QColorDialog dialog(TColorPanel::toQColor(initial));
+    dialog.setWindowTitle(title);
+    if (!runInFront(dialog) || !dialog.selectedColor().isValid())
         return std::nullopt;
-    return TColorPanel::fromQColor(chosen);
+    return TColorPanel::fromQColor(dialog.selectedColor());
 }
 
 } // namespace app

@@ -1,6 +1,7 @@
 #pragma once
-// The on-screen file, folder and colour dialogs (QFileDialog, QColorDialog), parented to the
-// active window. A cancelled dialog answers an empty optional.
+// The on-screen file, folder and colour dialogs (QFileDialog, QColorDialog),
+// modal, in front of every window with the keyboard (KeepInFrontOfEveryWindow).
+// A cancelled dialog answers an empty optional.
 
 #include "platform/dialog_service.h"
 

@@ -1,6 +1,7 @@
 #include "app/ui/widget_message_service.h"
 
 #include "app/ui/event_boundary.h"
+#include "app/ui/modal_key_guard.h"
 #include "app/ui/same_cause_guard.h"
 #include "app/ui/widget_dialog_service.h"
 #include "platform/dialog_service.h"
@@ -9,6 +10,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
+#include <QPointer>
+#include <QWindow>
 #include <QThread>
 
 namespace app {
@@ -76,23 +79,69 @@ platform::MsgResult showOnGuiThread(const platform::Message& m)
     QString title = m.title;
     if (title.isEmpty())
         title = boxTitle();
-    QMessageBox box(iconFor(m.kind), title, m.text, buttonsFor(m.buttons),
-                    QApplication::activeWindow());
+    QMessageBox box(iconFor(m.kind), title, m.text, buttonsFor(m.buttons));
     logBox("shown", title, m.text);
     struct Closed {
         const QString& title;
         const QString& text;
         ~Closed() { logBox("closed", title, text); }
     } closed{title, m.text};
-    box.setWindowModality(Qt::ApplicationModal);
-    // A box waits for its answer: it stands above every window, those kept
-    // on top included (the script window, the tracking window), whichever
-    // window was active when it came.
-    box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    return resultFor(box.exec());
+    return resultFor(ExecInFront(box));
+}
+
+// The window registered as keeping itself in front.
+QPointer<QWidget>& frontWindow()
+{
+    static QPointer<QWidget> window;
+    return window;
 }
 
 } // namespace
+
+void SetFrontWindow(QWidget* window) { frontWindow() = window; }
+
+QWidget* DialogOwner()
+{
+    if (QWidget* waiting = QApplication::activeModalWidget())
+        return waiting;
+    if (QWidget* front = frontWindow(); front && front->isVisible() && !front->isMinimized())
+        return front;
+    return QApplication::activeWindow();
+}
+
+void KeepInFrontOfEveryWindow(QWidget& dialog)
+{
+    const Qt::WindowFlags flags =
+        (dialog.windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog | Qt::WindowStaysOnTopHint;
+    if (flags != dialog.windowFlags())
+        dialog.setWindowFlags(flags);
+    QWidget* owner = DialogOwner();
+    if (owner)
+        owner = owner->window();
+    dialog.winId();
+    QWindow* window = dialog.windowHandle();
+    QWindow* ownerWindow = owner && owner != &dialog ? owner->windowHandle() : nullptr;
+    if (window && window->transientParent() != ownerWindow)
+        window->setTransientParent(ownerWindow);
+}
+
+void TakeKeyboard(QWidget& dialog)
+{
+    dialog.raise();
+    dialog.activateWindow();
+}
+
+int ExecInFront(QDialog& dialog)
+{
+    // Modality first: a message box resets its window flags with it.
+    dialog.setWindowModality(Qt::ApplicationModal);
+    KeepInFrontOfEveryWindow(dialog);
+    dialog.show();
+    TakeKeyboard(dialog);
+    return dialog.exec();
+}
+
+bool ModalWindowWaits() { return QApplication::activeModalWidget() != nullptr; }
 
 platform::MsgResult WidgetMessageService::show(const platform::Message& message)
 {
@@ -140,6 +189,12 @@ void installWidgetServices(const QString& applicationTitle)
     static WidgetMessageService screen;
     static SameCauseGuard guarded(screen);
     static WidgetDialogService dialogs;
+    static ModalKeyGuard* keys = nullptr;
+    if (!keys && qApp) {
+        keys = new ModalKeyGuard(qApp);
+        QObject::connect(keys, &QObject::destroyed, [] { keys = nullptr; });
+        qApp->installEventFilter(keys);
+    }
     platform::setMessageService(&guarded);
     platform::setDialogService(&dialogs);
 }

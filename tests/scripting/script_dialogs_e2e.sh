@@ -1,0 +1,224 @@
+#!/usr/bin/env bash
+# The questions, boxes, file dialogs and the capture-driver choice that
+# scripts open, in the real program under a virtual X server with a window
+# manager: scripts started through the remote-control client and typed into
+# the script window and run with F9, each while the user works in another
+# window. The window manager's stacking order (_NET_CLIENT_LIST_STACKING)
+# must show each of them above the script window (kept on top, raised at
+# every statement), also once the script window is raised again; the keys
+# typed, without clicking anything first, must reach them; a box that
+# follows a choice answered with a held Enter must wait for its own answer.
+#
+#   script_dialogs_e2e.sh BUILD_DIR SOURCE_DIR [CASE...]
+#
+# Every case runs unless some are named. Exit status 0 when all pass.
+set -u
+
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_session.sh" "$@"
+
+# --- stacking and keyboard ---------------------------------------------------
+
+main_window() { xdotool search --name "^Nightjar Pro 2.3 \\(Release" 2>/dev/null | head -1; }
+script_window() { xdotool search --onlyvisible --name "^Script" 2>/dev/null | head -1; }
+
+# The managed windows from bottom to top, as decimal ids.
+stacking() {
+  local id
+  for id in $(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,//g'); do
+    printf '%d\n' "$id"
+  done
+}
+
+# Position of a window in the stacking order (0 at the bottom), or -1.
+stack_position() {
+  local i=0 id
+  for id in $(stacking); do
+    [ "$id" = "$1" ] && { echo $i; return; }
+    i=$((i + 1))
+  done
+  echo -1
+}
+
+# The user works in another window of the program (the main window).
+work_elsewhere() {
+  local w
+  w=$(main_window)
+  [ -n "$w" ] && xdotool windowactivate --sync "$w" >/dev/null 2>&1
+}
+
+# A dialog or box ($1, a window id; $2 names it) stands above the script
+# window and has the keyboard, and stays above when the script window is
+# raised again, as it is at every statement.
+check_in_front() {
+  local win=$1 what=$2 script
+  script=$(script_window)
+  [ -n "$script" ] || { fail "no script window on screen"; return 1; }
+  until_true 5 '[ "$(stack_position "$win")" -gt "$(stack_position "$script")" ]' \
+    || fail "$what is under the script window: $(stacking | tr '\n' ' ')"
+  until_true 5 '[ "$(xdotool getactivewindow 2>/dev/null)" = "$win" ]' \
+    || fail "$what does not have the keyboard ($(xdotool getactivewindow getwindowname 2>/dev/null))"
+  xdotool windowraise "$script"
+  sleep 0.5
+  [ "$(stack_position "$win")" -gt "$(stack_position "$script")" ] \
+    || fail "$what went under the raised script window: $(stacking | tr '\n' ' ')"
+  [ -n "${NJ_E2E_SHOT:-}" ] && import -window root "$NJ_E2E_SHOT.$case_name.$(date +%s%N).png"
+  return 0
+}
+
+# Waits for the next box (after $1 boxes) with text $2, checks it is in
+# front with the keyboard, then answers it with keys typed where the keyboard
+# is, the rest of the arguments (Return by default).
+answer_box_in_front() {
+  local before=$1 text=$2 win closed_before
+  shift 2
+  [ $# -eq 0 ] && set -- Return
+  until_true 30 '[ "$(box_count)" -gt "$before" ]' || { fail "no box \"$text\""; return 1; }
+  [ "$(grep "^shown : " "$boxlog" | sed -n "$((before + 1))p")" = "shown : Nightjar Pro 2.3 : $text" ] \
+    || fail "box \"$(grep "^shown : " "$boxlog" | sed -n "$((before + 1))p")\", expected \"$text\""
+  until_true 10 '[ -n "$(visible_window "^Nightjar Pro 2.3$")" ]' || { fail "the box \"$text\" is not on screen"; return 1; }
+  win=$(visible_window "^Nightjar Pro 2.3$")
+  closed_before=$(closed_count)
+  [ "$closed_before" -eq "$before" ] || fail "the box \"$text\" closed by itself"
+  check_in_front "$win" "the box \"$text\""
+  xdotool key --clearmodifiers "$@"
+  until_true 10 '[ "$(closed_count)" -gt "$closed_before" ]' || fail "the box \"$text\" does not take $*"
+}
+
+# --- the cases ---------------------------------------------------------------
+
+# A question and the box that shows its answer.
+readonly question_script='var(n,integer)
+wait(2500)
+inputinteger("Combien de poses ?",n)
+message.show(n)'
+
+# The driver choice, answered with Enter, and the error box after it.
+readonly driver_script='wait(2500)
+camera(1,start)
+image.sequence.filetype(jpg)'
+
+# A file dialog, the file name typed into it, and the box that shows it.
+readonly file_dialog_script='var(s,string)
+wait(2500)
+image.name.savedialog(s)
+message.show(s)'
+
+# With the user in another window meanwhile, waits for the window titled
+# $1 ($2 names it), checks it is in front with the keyboard and keeps its id
+# in dialog_win.
+dialog_win=""
+wait_dialog_in_front() {
+  local title=$1 what=$2
+  sleep 0.5
+  work_elsewhere
+  until_true 20 '[ -n "$(visible_window "$title")" ]' || { fail "no $what on screen"; return 1; }
+  dialog_win=$(visible_window "$title")
+  check_in_front "$dialog_win" "the $what"
+}
+
+# The user's side of question_script.
+answer_question() {
+  local n win
+  n=$(box_count)
+  wait_dialog_in_front "^Input" "question" || return 1
+  win=$dialog_win
+  xdotool type --delay 50 42
+  xdotool key Return
+  if ! until_true 10 '[ -z "$(visible_window "^Input")" ]'; then
+    fail "Return does not confirm the question"
+    # Closed by its title bar's button, so that the next cases can run.
+    xdotool windowactivate --sync "$win" >/dev/null 2>&1
+    xdotool key --clearmodifiers alt+F4
+    return 1
+  fi
+  answer_box_in_front "$n" "42"
+}
+
+# The user's side of driver_script: Enter held down $1 seconds (a hand
+# resting on the key: it repeats into the box that comes next), 0.15 by
+# default (a quick press, the release after the choice has closed).
+answer_driver_with_enter() {
+  local n hold=${1:-0.15}
+  n=$(box_count)
+  wait_dialog_in_front "^Pilote de capture" "driver choice" || return 1
+  xdotool keydown Return
+  sleep "$hold"
+  xdotool keyup Return
+  until_true 10 '[ -z "$(visible_window "^Pilote de capture")" ]' || fail "Enter leaves the driver choice open"
+  sleep 0.5
+  answer_box_in_front "$n" "Line 3 : jpg"
+  "$client" execute "camera(1,stop)" >/dev/null
+}
+
+# The user's side of file_dialog_script.
+answer_file_dialog() {
+  local n
+  n=$(box_count)
+  wait_dialog_in_front "^Enregistrer" "file dialog" || return 1
+  # Its name field has the keyboard.
+  xdotool type --delay 20 "$out/m42.jpg"
+  xdotool key Return
+  until_true 10 '[ -z "$(visible_window "^Enregistrer")" ]' || { fail "Return does not accept the file dialog"; return 1; }
+  answer_box_in_front "$n" "$out/m42.jpg"
+}
+
+# Starts a script ($1) through the remote client and plays the user's side
+# (the rest of the arguments).
+through_remote_client() {
+  start_script "$case_name.txt" "$1"
+  shift
+  "$@"
+  until_true 10 script_idle || fail "the script window still runs: $(script_caption)"
+}
+
+# Types a script ($1) into the script window in place of its text and runs
+# it from the start (F9), then plays the user's side (the rest).
+from_the_editor() {
+  local script line
+  script=$(script_window)
+  [ -n "$script" ] || { fail "no script window on screen"; return 1; }
+  # The editor lies under the menu bar.
+  click_in "$script" 60 60
+  xdotool key --clearmodifiers ctrl+a
+  while IFS= read -r line; do
+    xdotool type --delay 5 "$line"
+    xdotool key Return
+  done <<<"$1"
+  xdotool key --clearmodifiers F9
+  shift
+  "$@"
+}
+
+# A box from another program's statement while a script goes on, raising
+# the script window and writing to the message window at every pass.
+case_box_while_running() {
+  local n
+  n=$(box_count)
+  # Twenty passes, some seven seconds.
+  start_script "passes.txt" 'var(i,integer)
+:passe
+wait(300)
+messagebox.show("passe")
+i:=i+1
+jumpif(i<20,passe)'
+  sleep 1
+  work_elsewhere
+  ( "$client" execute 'message.show("Distant")' >/dev/null 2>&1 & )
+  until_true 20 '[ "$(box_count)" -gt "$n" ]' || { fail "no box from the remote statement"; return 1; }
+  # A few passes of the script while the box waits.
+  sleep 2
+  script_runs_file passes.txt || fail "the script stopped under the box: $(script_caption)"
+  answer_box_in_front "$n" "distant"
+  until_true 15 script_idle || fail "the script did not end: $(script_caption)"
+  [ "$(box_count)" -eq $((n + 1)) ] || fail "boxes: $(tail -n +$((n + 1)) "$boxlog" | grep '^shown' | tr '\n' '|')"
+}
+
+# --- run -----------------------------------------------------------------------
+run_case question-remote through_remote_client "$question_script" answer_question
+run_case driver-remote through_remote_client "$driver_script" answer_driver_with_enter 1.5
+run_case question-editor from_the_editor "$question_script" answer_question
+run_case driver-editor from_the_editor "$driver_script" answer_driver_with_enter
+run_case file-dialog-remote through_remote_client "$file_dialog_script" answer_file_dialog
+run_case box-while-running case_box_while_running
+
+finish
