@@ -224,6 +224,91 @@ TEST_F(SoundOutput, AFileThatCannotBePlayedIsToldOnceAndSkipped)
     EXPECT_NEAR(heard.length_ms, 200, 40);
 }
 
+// The connection to the audio server and its thread are the service's own:
+// they come with the first sound and go with the service while the process
+// goes on, whether it ends after a sound played to its end or in the middle
+// of one. Nothing of the audio output is left for the process's exit to tear
+// down (the audio thread then races the exit and aborts it).
+TEST_F(SoundOutput, TheConnectionToTheServerComesWithTheFirstSoundAndEndsWithTheService)
+{
+    const qint64 me = QCoreApplication::applicationPid();
+    const QString tone = writeFile(QStringLiteral("la.wav"), testsupport::toneWav(440, 1500));
+    const QString blip = writeFile(QStringLiteral("blip.wav"), testsupport::toneWav(880, 100));
+    auto connections = [&] { return server_->connectionsOf(me); };
+    auto letGo = [&] { return testsupport::waitUntil([&] { return connections() == 0; }, 5000); };
+    ASSERT_TRUE(letGo()) << connections();
+    {
+        AudioSoundService service([this](const QString& t) { told_ << t; });
+        EXPECT_EQ(connections(), 0) << "connected before any sound";
+        service.playFile(blip);
+        ASSERT_TRUE(testsupport::waitUntil([&] { return !service.playing(); }, 5000));
+        EXPECT_EQ(connections(), 1);
+        service.playFile(blip);
+        ASSERT_TRUE(testsupport::waitUntil([&] { return !service.playing(); }, 5000));
+        EXPECT_EQ(connections(), 1) << "one connection for every sound of the service";
+    }
+    EXPECT_TRUE(letGo()) << "after a sound played to its end: " << connections();
+    {
+        AudioSoundService service([this](const QString& t) { told_ << t; });
+        service.playFile(tone);
+        testsupport::spinFor(200);
+        EXPECT_TRUE(service.filePlaying(tone));
+    }
+    EXPECT_TRUE(letGo()) << "after a sound cut short: " << connections();
+    EXPECT_TRUE(told_.isEmpty()) << told_.join('\n').toStdString();
+}
+
+// Run in a process of its own with a server of its own, ended in the middle
+// of a sound as a desktop session's server ends: the sound cut short is told
+// once, later sounds are skipped as with no output at all, and the process
+// ends cleanly with the connection it had.
+TEST(SoundServerGoingAway, TheSoundCutShortIsToldAndTheProcessEndsCleanly)
+{
+    if (qEnvironmentVariableIsEmpty("NJ_SOUND_SERVER_GOES_AWAY")) {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("NJ_SOUND_SERVER_GOES_AWAY"), QStringLiteral("1"));
+        env.remove(QStringLiteral("PULSE_SERVER"));
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=SoundServerGoingAway.TheSoundCutShortIsToldAndTheProcessEndsCleanly")});
+        ASSERT_TRUE(child.waitForFinished(60000));
+        const QString out = QString::fromLocal8Bit(child.readAll());
+        EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << out.toStdString();
+        EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+        EXPECT_TRUE(out.contains(QStringLiteral("[  PASSED  ] 1 test")) || out.contains(QStringLiteral("[  SKIPPED ] 1 test")))
+            << out.toStdString();
+        return;
+    }
+    QString why;
+    NullSoundServer* server = NullSoundServer::get(&why);
+    if (!server)
+        GTEST_SKIP() << "no sound server for this test: " << why.toStdString();
+    QTemporaryDir dir;
+    const QString tone = dir.filePath(QStringLiteral("la.wav"));
+    QFile f(tone);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(testsupport::toneWav(440, 3000));
+    f.close();
+    QStringList told;
+    AudioSoundService service([&](const QString& t) { told << t; });
+    service.playFile(tone);
+    testsupport::spinFor(300);
+    ASSERT_TRUE(service.filePlaying(tone));
+    server->stop();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return !service.playing(); }, 2000)) << "the sound goes on without a server";
+    ASSERT_EQ(told.size(), 1) << told.join('\n').toStdString();
+    EXPECT_TRUE(told[0].startsWith(QStringLiteral("La sortie audio "))) << told[0].toStdString();
+    EXPECT_TRUE(told[0].endsWith(QStringLiteral(" ne peut pas jouer de son"))) << told[0].toStdString();
+    for (int i = 0; i < 3; ++i) {
+        service.playResource(QStringLiteral("TOP"));
+        EXPECT_FALSE(service.playing());
+    }
+    EXPECT_EQ(told.size(), 2);
+    EXPECT_TRUE(told.contains(QStringLiteral("Aucune sortie audio : les sons ne sont pas joués"))) << told.join('\n').toStdString();
+}
+
 // Run in a process of its own whose audio layer finds no server: the
 // sounds are skipped, nothing waits, and the missing output is told once.
 TEST(SoundWithoutOutput, TheProgramGoesOnSilentlyAndSaysSoOnce)

@@ -35,11 +35,12 @@ cp "$build"/Plugins/NJ_*.so "$prog/Plugins/"
 printf '[Prefs]\r\nLangue=1\r\n[Autoguide]\r\nRDB_Aucun.Checked=0\r\nRDB_LX200.Checked=1\r\nAG_PortSerie=19\r\n' >"$prog/NightjarPro.ini"
 : >"$boxlog"
 
-xvfb_pid="" ; wm_pid="" ; app_pid=""
+xvfb_pid="" ; wm_pid="" ; app_pid="" ; pulse_pid=""
 cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
   [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "$pulse_pid" ] && kill "$pulse_pid" 2>/dev/null
   wait 2>/dev/null
   if [ "${failures:-1}" -eq 0 ] && [ -z "${NJ_E2E_KEEP:-}" ]; then rm -rf "$work"; else echo "kept: $work"; fi
 }
@@ -73,6 +74,26 @@ openbox >"$work/openbox.log" 2>&1 &
 wm_pid=$!
 until_true 20 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window' \
   || { echo "FAIL: the window manager did not start"; exit 1; }
+
+# The sound output: a PulseAudio server of this run with one null output,
+# whose monitor is recorded; the program plays on it. Without pulseaudio and
+# parec the program has no sound output and the sound case is skipped.
+unset PULSE_SERVER
+if command -v pulseaudio >/dev/null && command -v parec >/dev/null; then
+  mkdir -p "$work/pulse/home"
+  chmod 700 "$work/pulse"
+  env -u DBUS_SESSION_BUS_ADDRESS HOME="$work/pulse/home" XDG_CONFIG_HOME="$work/pulse/home" \
+    XDG_RUNTIME_DIR="$work/pulse" pulseaudio --daemonize=no -n --system=false --use-pid-file=false \
+    --exit-idle-time=-1 --log-target=stderr --log-level=error \
+    -L "module-null-sink sink_name=nj_null rate=44100" \
+    -L "module-native-protocol-unix auth-anonymous=1 socket=$work/pulse/native" >"$work/pulse.log" 2>&1 &
+  pulse_pid=$!
+  if until_true 10 '[ -S "$work/pulse/native" ]'; then
+    export PULSE_SERVER="unix:$work/pulse/native"
+  else
+    echo "note: the sound server did not start: $(cat "$work/pulse.log")"
+  fi
+fi
 
 export XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
 export NIGHTJARPRO_BOX_LOG="$boxlog"
@@ -341,6 +362,37 @@ goto.origin(12h30m,45d0m0s)"
   until_true 10 script_idle || fail "the script window still runs: $(script_caption)"
 }
 
+# A prompt played by a script reaches the sound output; then the user closes
+# the main window, the prompt's end still on its way, and the program ends by
+# itself with status 0, nothing failing in its audio output on the way out.
+# Run last: the program ends.
+case_sound_then_close() {
+  if [ -z "${PULSE_SERVER:-}" ]; then
+    echo "  skipped: no sound server (pulseaudio and parec, scripts/install-deps.sh)"
+    return 0
+  fi
+  mkdir -p "$prog/Sounds"
+  cp "$source_dir/resources/sounds/OUI.wav" "$prog/Sounds/oui.wav"
+  parec --device=nj_null.monitor --raw --format=s16le --rate=8000 --channels=1 --latency-msec=20 >"$work/heard.raw" &
+  local rec=$! win rc
+  until_true 10 '[ "$(stat -c %s "$work/heard.raw")" -gt 1000 ]' || fail "the output's monitor records nothing"
+  "$client" execute "playsound(\"$prog/Sounds/oui.wav\")" || fail "the remote client was refused"
+  # Loud samples for 50 ms at least (the prompt has about 100 ms of them).
+  loud() { od -An -v -td2 -w2 "$work/heard.raw" | awk '{ if ($1 > 1500 || $1 < -1500) n++ } END { exit !(n > 400) }'; }
+  until_true 10 loud || fail "the prompt was not heard on the sound output"
+  kill "$rec" 2>/dev/null
+  wait "$rec" 2>/dev/null
+  win=$(xdotool search --onlyvisible --name "^Nightjar Pro 2.3 \\(Release" 2>/dev/null | head -1)
+  [ -n "$win" ] || { fail "the main window is not on screen"; return 1; }
+  press_in "$win" alt+F4
+  until_true 60 '! alive' || { fail "the program does not end when its main window closes"; return 1; }
+  wait "$app_pid"
+  rc=$?
+  app_pid=""
+  [ "$rc" -eq 0 ] || fail "the program ended with status $rc"
+  ! grep -n "Assertion\|Aborted\|Segmentation" "$work/program.log" || fail "the program failed on its way out"
+}
+
 # --- run -----------------------------------------------------------------------
 run_case() {
   case_name=$1
@@ -362,6 +414,13 @@ run_case longexposure case_longexposure
 run_case showwait case_showwait
 run_case gotos case_gotos
 run_case goto-error case_goto_error
+if should_run sound-exit; then
+  case_name=sound-exit
+  before=$failures
+  echo "case $case_name"
+  case_sound_then_close
+  [ "$failures" -eq "$before" ] && echo "  ok"
+fi
 
 echo "boxes:"; sed 's/^/  /' "$boxlog"
 if [ "$failures" -ne 0 ]; then
