@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace platform;
 using testsupport::Heard;
 using testsupport::NullSoundServer;
@@ -35,6 +37,37 @@ QByteArray wav(int tag, int channels, int rate, int bits, const QByteArray& data
     body += "LIST" + le32(3) + "abc" + QByteArray(1, 0);   // an odd chunk, padded
     body += "data" + le32(dataSize == 0xFFFFFFFF ? std::uint32_t(data.size()) : dataSize) + data;
     return "RIFF" + le32(std::uint32_t(body.size())) + body;
+}
+
+// The one test named, run again in a process of its own with `marker` set
+// and the environment changed by `change`: it passes (or, when allowed,
+// skips) and the process ends normally with status 0.
+void expectPassesInItsOwnProcess(const QString& test, const QString& marker,
+                                 const std::function<void(QProcessEnvironment&)>& change, bool skipAllowed = false)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(marker, QStringLiteral("1"));
+    change(env);
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=") + test});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QString out = QString::fromLocal8Bit(child.readAll());
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << out.toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("[  PASSED  ] 1 test"))
+                || (skipAllowed && out.contains(QStringLiteral("[  SKIPPED ] 1 test"))))
+        << out.toStdString();
+}
+
+QString writeTone(const QTemporaryDir& dir, int length_ms)
+{
+    const QString path = dir.filePath(QStringLiteral("la.wav"));
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(testsupport::toneWav(440, length_ms));
+    return path;
 }
 
 class SoundOutput : public ::testing::Test {
@@ -265,20 +298,10 @@ TEST_F(SoundOutput, TheConnectionToTheServerComesWithTheFirstSoundAndEndsWithThe
 TEST(SoundServerGoingAway, TheSoundCutShortIsToldAndTheProcessEndsCleanly)
 {
     if (qEnvironmentVariableIsEmpty("NJ_SOUND_SERVER_GOES_AWAY")) {
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("NJ_SOUND_SERVER_GOES_AWAY"), QStringLiteral("1"));
-        env.remove(QStringLiteral("PULSE_SERVER"));
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--gtest_filter=SoundServerGoingAway.TheSoundCutShortIsToldAndTheProcessEndsCleanly")});
-        ASSERT_TRUE(child.waitForFinished(60000));
-        const QString out = QString::fromLocal8Bit(child.readAll());
-        EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << out.toStdString();
-        EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
-        EXPECT_TRUE(out.contains(QStringLiteral("[  PASSED  ] 1 test")) || out.contains(QStringLiteral("[  SKIPPED ] 1 test")))
-            << out.toStdString();
+        expectPassesInItsOwnProcess(
+            QStringLiteral("SoundServerGoingAway.TheSoundCutShortIsToldAndTheProcessEndsCleanly"),
+            QStringLiteral("NJ_SOUND_SERVER_GOES_AWAY"),
+            [](QProcessEnvironment& env) { env.remove(QStringLiteral("PULSE_SERVER")); }, true);
         return;
     }
     QString why;
@@ -286,11 +309,7 @@ TEST(SoundServerGoingAway, TheSoundCutShortIsToldAndTheProcessEndsCleanly)
     if (!server)
         GTEST_SKIP() << "no sound server for this test: " << why.toStdString();
     QTemporaryDir dir;
-    const QString tone = dir.filePath(QStringLiteral("la.wav"));
-    QFile f(tone);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(testsupport::toneWav(440, 3000));
-    f.close();
+    const QString tone = writeTone(dir, 3000);
     QStringList told;
     AudioSoundService service([&](const QString& t) { told << t; });
     service.playFile(tone);
@@ -314,26 +333,15 @@ TEST(SoundServerGoingAway, TheSoundCutShortIsToldAndTheProcessEndsCleanly)
 TEST(SoundWithoutOutput, TheProgramGoesOnSilentlyAndSaysSoOnce)
 {
     if (qEnvironmentVariableIsEmpty("NJ_SOUND_WITHOUT_OUTPUT")) {
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("NJ_SOUND_WITHOUT_OUTPUT"), QStringLiteral("1"));
-        env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:/nonexistent/nj-no-sound-server"));
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--gtest_filter=SoundWithoutOutput.TheProgramGoesOnSilentlyAndSaysSoOnce")});
-        ASSERT_TRUE(child.waitForFinished(60000));
-        const QString out = QString::fromLocal8Bit(child.readAll());
-        EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
-        EXPECT_TRUE(out.contains(QStringLiteral("[  PASSED  ] 1 test"))) << out.toStdString();
+        expectPassesInItsOwnProcess(QStringLiteral("SoundWithoutOutput.TheProgramGoesOnSilentlyAndSaysSoOnce"),
+                                    QStringLiteral("NJ_SOUND_WITHOUT_OUTPUT"), [](QProcessEnvironment& env) {
+                                        env.insert(QStringLiteral("PULSE_SERVER"),
+                                                   QStringLiteral("unix:/nonexistent/nj-no-sound-server"));
+                                    });
         return;
     }
     QTemporaryDir dir;
-    const QString tone = dir.filePath(QStringLiteral("la.wav"));
-    QFile f(tone);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(testsupport::toneWav(440, 500));
-    f.close();
+    const QString tone = writeTone(dir, 500);
     QStringList told;
     AudioSoundService service([&](const QString& t) { told << t; });
     QElapsedTimer t;
