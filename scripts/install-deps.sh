@@ -5,17 +5,17 @@ set -euo pipefail
 
 PACKAGES=(
   cmake ninja-build ccache g++ pkg-config
-  qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6-multimedia-dev
+  qt6-base-dev libqt6opengl6-dev qt6-charts-dev
   qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev libtiff-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libv4l-dev
   libsqlite3-dev
   xvfb xauth fonts-dejavu-core espeak-ng
-  # Sound: Qt 6.4's audio output talks to a PulseAudio server (libpulse0); its
-  # media backend on Debian 12 is GStreamer, whose base and good plug-ins it
-  # loads. pulseaudio and its tools (parec) give the tests a server of their own.
-  pulseaudio pulseaudio-utils gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  # Sound: the program plays on the desktop's PulseAudio (or PipeWire-Pulse)
+  # server through libpulse; pulseaudio and its tools (parec) give the tests a
+  # server of their own.
+  libpulse-dev pulseaudio pulseaudio-utils
   openbox xdotool x11-apps x11-utils imagemagick
   clang-14 libclang-rt-14-dev
 )

@@ -1,11 +1,18 @@
 #pragma once
 // The sound service of the running program: WAV files and the built-in
-// prompts played on the desktop's default audio output with Qt Multimedia.
+// prompts played on the desktop's default audio output, a PulseAudio server
+// (or PipeWire's PulseAudio service) reached through libpulse.
 // Like the system's play-sound call it has one voice: a sound started while
 // another plays replaces it, and every call returns at once. A file that is
 // missing, unreadable or no playable WAV is told once through the report
 // function and skipped; with no audio output the program goes on silently
 // and says so once.
+//
+// The connection to the server and its thread belong to the service: they
+// are made at the first sound and let go, every step under the connection's
+// lock, when the service ends. The program ends its service with the
+// application, before the process exits, so nothing of the audio output is
+// left running while the process's own teardown goes on.
 
 #include "platform/sound_service.h"
 #include "platform/wav_file.h"
@@ -15,9 +22,14 @@
 #include <QObject>
 #include <QSet>
 #include <QTimer>
+#include <cstddef>
 #include <functional>
+#include <memory>
 
-class QAudioSink;
+struct pa_threaded_mainloop;
+struct pa_context;
+struct pa_stream;
+struct pa_sink_info;
 
 namespace platform {
 
@@ -37,9 +49,9 @@ public:
     bool filePlaying(const QString& path) const override;
 
     // True while a sound (file or prompt) plays.
-    bool playing() const { return sink_ != nullptr; }
+    bool playing() const { return voice_ != nullptr; }
     // What plays: the file's path or ":/sounds/<NAME>.wav"; empty when silent.
-    QString current() const { return sink_ ? current_ : QString(); }
+    QString current() const { return voice_ ? current_ : QString(); }
     // Stops what plays at once.
     void stop();
 
@@ -47,17 +59,35 @@ public:
     static QStringList resourceNames();
 
 private:
+    struct Voice;
     void play(const WavSound& sound, const QString& what);
     void tell(const QString& text);
+    // Connects to the audio server, or checks the connection made before;
+    // false when there is no server to play on.
+    bool openOutput();
+    // Lets go of the sound playing, the connection and its thread.
+    void closeOutput();
+    // Told by the audio thread that the voice id failed, or was handed to
+    // the output whole and is heard to its end in heardInMs.
+    void voiceEnded(quint64 id, bool failed, int heardInMs);
+    static void releaseVoice(Voice& voice);
+
+    // Called on the audio thread, the connection's lock held.
+    static void onWritable(pa_stream* stream, size_t bytes, void* voice);
+    static void onDrained(pa_stream* stream, int success, void* voice);
+    static void onStreamState(pa_stream* stream, void* voice);
+    static void onContextState(pa_context* context, void* loop);
+    static void onOutputInfo(pa_context* context, const pa_sink_info* info, int eol, void* service);
 
     Report report_;
     QSet<QString> told_;
     QHash<QString, WavSound> resources_;
-    QAudioSink* sink_ = nullptr;
+    pa_threaded_mainloop* loop_ = nullptr;
+    pa_context* context_ = nullptr;
+    QString outputName_;
+    std::unique_ptr<Voice> voice_;
+    quint64 lastVoice_ = 0;
     QString current_;
-    qint64 duration_ms_ = 0;
-    qint64 tail_ms_ = 0;
-    QElapsedTimer started_;
     QTimer end_;
 };
 

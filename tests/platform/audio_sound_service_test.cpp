@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace platform;
 using testsupport::Heard;
 using testsupport::NullSoundServer;
@@ -35,6 +37,41 @@ QByteArray wav(int tag, int channels, int rate, int bits, const QByteArray& data
     body += "LIST" + le32(3) + "abc" + QByteArray(1, 0);   // an odd chunk, padded
     body += "data" + le32(dataSize == 0xFFFFFFFF ? std::uint32_t(data.size()) : dataSize) + data;
     return "RIFF" + le32(std::uint32_t(body.size())) + body;
+}
+
+// The one test named, run again in a process of its own with `marker` set
+// and the environment changed by `change`: it passes (or skips: then the
+// result is true) and the process ends normally with status 0.
+bool expectPassesInItsOwnProcess(const QString& test, const QString& marker,
+                                 const std::function<void(QProcessEnvironment&)>& change)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(marker, QStringLiteral("1"));
+    change(env);
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=") + test});
+    const bool finished = child.waitForFinished(60000);
+    const QString out = QString::fromLocal8Bit(child.readAll());
+    EXPECT_TRUE(finished) << out.toStdString();
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << out.toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+    // (The words of a skipped test are kept out of this test's own output:
+    // the test runner would take a failure for a skip.)
+    const bool passed = out.contains(QStringLiteral("[  PASSED  ] 1 test"));
+    const bool skipped = out.contains(QStringLiteral("[  SKIPPED ] 1 test"));
+    EXPECT_TRUE(passed || skipped) << out.toStdString();
+    return skipped;
+}
+
+QString writeTone(const QTemporaryDir& dir, int length_ms)
+{
+    const QString path = dir.filePath(QStringLiteral("la.wav"));
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(testsupport::toneWav(440, length_ms));
+    return path;
 }
 
 class SoundOutput : public ::testing::Test {
@@ -224,31 +261,92 @@ TEST_F(SoundOutput, AFileThatCannotBePlayedIsToldOnceAndSkipped)
     EXPECT_NEAR(heard.length_ms, 200, 40);
 }
 
+// The connection to the audio server and its thread are the service's own:
+// they come with the first sound and go with the service while the process
+// goes on, whether it ends after a sound played to its end or in the middle
+// of one. Nothing of the audio output is left for the process's exit to tear
+// down (the audio thread then races the exit and aborts it).
+TEST_F(SoundOutput, TheConnectionToTheServerComesWithTheFirstSoundAndEndsWithTheService)
+{
+    const qint64 me = QCoreApplication::applicationPid();
+    const QString tone = writeFile(QStringLiteral("la.wav"), testsupport::toneWav(440, 1500));
+    const QString blip = writeFile(QStringLiteral("blip.wav"), testsupport::toneWav(880, 100));
+    auto connections = [&] { return server_->connectionsOf(me); };
+    auto letGo = [&] { return testsupport::waitUntil([&] { return connections() == 0; }, 5000); };
+    ASSERT_TRUE(letGo()) << connections();
+    {
+        AudioSoundService service([this](const QString& t) { told_ << t; });
+        EXPECT_EQ(connections(), 0) << "connected before any sound";
+        service.playFile(blip);
+        ASSERT_TRUE(testsupport::waitUntil([&] { return !service.playing(); }, 5000));
+        EXPECT_EQ(connections(), 1);
+        service.playFile(blip);
+        ASSERT_TRUE(testsupport::waitUntil([&] { return !service.playing(); }, 5000));
+        EXPECT_EQ(connections(), 1) << "one connection for every sound of the service";
+    }
+    EXPECT_TRUE(letGo()) << "after a sound played to its end: " << connections();
+    {
+        AudioSoundService service([this](const QString& t) { told_ << t; });
+        service.playFile(tone);
+        testsupport::spinFor(200);
+        EXPECT_TRUE(service.filePlaying(tone));
+    }
+    EXPECT_TRUE(letGo()) << "after a sound cut short: " << connections();
+    EXPECT_TRUE(told_.isEmpty()) << told_.join('\n').toStdString();
+}
+
+// Run in a process of its own with a server of its own, ended in the middle
+// of a sound as a desktop session's server ends: the sound cut short is told
+// once, later sounds are skipped as with no output at all, and the process
+// ends cleanly with the connection it had.
+TEST(SoundServerGoingAway, TheSoundCutShortIsToldAndTheProcessEndsCleanly)
+{
+    if (qEnvironmentVariableIsEmpty("NJ_SOUND_SERVER_GOES_AWAY")) {
+        if (expectPassesInItsOwnProcess(
+                QStringLiteral("SoundServerGoingAway.TheSoundCutShortIsToldAndTheProcessEndsCleanly"),
+                QStringLiteral("NJ_SOUND_SERVER_GOES_AWAY"),
+                [](QProcessEnvironment& env) { env.remove(QStringLiteral("PULSE_SERVER")); }))
+            GTEST_SKIP() << "no sound server for this test";
+        return;
+    }
+    QString why;
+    NullSoundServer* server = NullSoundServer::get(&why);
+    if (!server)
+        GTEST_SKIP() << "no sound server for this test: " << why.toStdString();
+    QTemporaryDir dir;
+    const QString tone = writeTone(dir, 3000);
+    QStringList told;
+    AudioSoundService service([&](const QString& t) { told << t; });
+    service.playFile(tone);
+    testsupport::spinFor(300);
+    ASSERT_TRUE(service.filePlaying(tone));
+    server->stop();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return !service.playing(); }, 2000)) << "the sound goes on without a server";
+    ASSERT_EQ(told.size(), 1) << told.join('\n').toStdString();
+    EXPECT_TRUE(told[0].startsWith(QStringLiteral("La sortie audio "))) << told[0].toStdString();
+    EXPECT_TRUE(told[0].endsWith(QStringLiteral(" ne peut pas jouer de son"))) << told[0].toStdString();
+    for (int i = 0; i < 3; ++i) {
+        service.playResource(QStringLiteral("TOP"));
+        EXPECT_FALSE(service.playing());
+    }
+    EXPECT_EQ(told.size(), 2);
+    EXPECT_TRUE(told.contains(QStringLiteral("Aucune sortie audio : les sons ne sont pas joués"))) << told.join('\n').toStdString();
+}
+
 // Run in a process of its own whose audio layer finds no server: the
 // sounds are skipped, nothing waits, and the missing output is told once.
 TEST(SoundWithoutOutput, TheProgramGoesOnSilentlyAndSaysSoOnce)
 {
     if (qEnvironmentVariableIsEmpty("NJ_SOUND_WITHOUT_OUTPUT")) {
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("NJ_SOUND_WITHOUT_OUTPUT"), QStringLiteral("1"));
-        env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:/nonexistent/nj-no-sound-server"));
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--gtest_filter=SoundWithoutOutput.TheProgramGoesOnSilentlyAndSaysSoOnce")});
-        ASSERT_TRUE(child.waitForFinished(60000));
-        const QString out = QString::fromLocal8Bit(child.readAll());
-        EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
-        EXPECT_TRUE(out.contains(QStringLiteral("[  PASSED  ] 1 test"))) << out.toStdString();
+        EXPECT_FALSE(expectPassesInItsOwnProcess(QStringLiteral("SoundWithoutOutput.TheProgramGoesOnSilentlyAndSaysSoOnce"),
+                                    QStringLiteral("NJ_SOUND_WITHOUT_OUTPUT"), [](QProcessEnvironment& env) {
+                                        env.insert(QStringLiteral("PULSE_SERVER"),
+                                                   QStringLiteral("unix:/nonexistent/nj-no-sound-server"));
+                                    }));
         return;
     }
     QTemporaryDir dir;
-    const QString tone = dir.filePath(QStringLiteral("la.wav"));
-    QFile f(tone);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(testsupport::toneWav(440, 500));
-    f.close();
+    const QString tone = writeTone(dir, 500);
     QStringList told;
     AudioSoundService service([&](const QString& t) { told << t; });
     QElapsedTimer t;

@@ -28,11 +28,12 @@ cp "$build"/Plugins/NJ_*.so "$prog/Plugins/"
 printf '[Prefs]\r\nLangue=1\r\n[Autoguide]\r\nRDB_Aucun.Checked=0\r\nRDB_LX200.Checked=1\r\nAG_PortSerie=19\r\n' >"$prog/NightjarPro.ini"
 : >"$boxlog"
 
-xvfb_pid="" ; wm_pid="" ; app_pid=""
+xvfb_pid="" ; wm_pid="" ; app_pid="" ; pulse_pid=""
 cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
   [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "$pulse_pid" ] && kill "$pulse_pid" 2>/dev/null
   wait 2>/dev/null
   if [ "${failures:-1}" -eq 0 ] && [ -z "${NJ_E2E_KEEP:-}" ]; then rm -rf "$work"; else echo "kept: $work"; fi
 }
@@ -66,6 +67,26 @@ openbox >"$work/openbox.log" 2>&1 &
 wm_pid=$!
 until_true 20 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window' \
   || { echo "FAIL: the window manager did not start"; exit 1; }
+
+# The sound output: a PulseAudio server of this run with one null output,
+# whose monitor is recorded; the program plays on it. Without pulseaudio and
+# parec the program has no sound output and the sound cases are skipped.
+unset PULSE_SERVER
+if command -v pulseaudio >/dev/null && command -v parec >/dev/null; then
+  mkdir -p "$work/pulse/home"
+  chmod 700 "$work/pulse"
+  env -u DBUS_SESSION_BUS_ADDRESS HOME="$work/pulse/home" XDG_CONFIG_HOME="$work/pulse/home" \
+    XDG_RUNTIME_DIR="$work/pulse" pulseaudio --daemonize=no -n --system=false --use-pid-file=false \
+    --exit-idle-time=-1 --log-target=stderr --log-level=error \
+    -L "module-null-sink sink_name=nj_null rate=44100" \
+    -L "module-native-protocol-unix auth-anonymous=1 socket=$work/pulse/native" >"$work/pulse.log" 2>&1 &
+  pulse_pid=$!
+  if until_true 10 '[ -S "$work/pulse/native" ]'; then
+    export PULSE_SERVER="unix:$work/pulse/native"
+  else
+    echo "note: the sound server did not start: $(cat "$work/pulse.log")"
+  fi
+fi
 
 export XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
 export NIGHTJARPRO_BOX_LOG="$boxlog"

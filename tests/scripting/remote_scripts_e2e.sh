@@ -161,6 +161,52 @@ goto.origin(12h30m,45d0m0s)"
   until_true 10 script_idle || fail "the script window still runs: $(script_caption)"
 }
 
+# A prompt played by a script reaches the sound output; then the user closes
+# the main window, the prompt's end still on its way, and the program ends by
+# itself with status 0, nothing failing in its audio output on the way out.
+# Run last: the program ends.
+case_sound_then_close() {
+  if [ -z "${PULSE_SERVER:-}" ]; then
+    echo "  skipped: no sound server (pulseaudio and parec, scripts/install-deps.sh)"
+    return 0
+  fi
+  mkdir -p "$prog/Sounds"
+  cp "$source_dir/resources/sounds/OUI.wav" "$prog/Sounds/oui.wav"
+  parec --device=nj_null.monitor --raw --format=s16le --rate=8000 --channels=1 --latency-msec=20 >"$work/heard.raw" &
+  local rec=$! win rc
+  until_true 10 '[ "$(stat -c %s "$work/heard.raw")" -gt 1000 ]' || fail "the output's monitor records nothing"
+  "$client" execute "playsound(\"$prog/Sounds/oui.wav\")" || fail "the remote client was refused"
+  # Loud samples for 50 ms at least (the prompt has about 100 ms of them).
+  loud() { od -An -v -td2 -w2 "$work/heard.raw" | awk '{ if ($1 > 1500 || $1 < -1500) n++ } END { exit !(n > 400) }'; }
+  until_true 10 loud || fail "the prompt was not heard on the sound output"
+  kill "$rec" 2>/dev/null
+  wait "$rec" 2>/dev/null
+  main_window() { visible_window "^Nightjar Pro 2.3 \\(Release"; }
+  [ -n "$(main_window)" ] || { fail "the main window is not on screen"; return 1; }
+  # Alt+F4 goes to the active window: a key that reached another window
+  # (activation is slow on a busy machine) is pressed again, as a user does.
+  for _ in 1 2 3; do
+    win=$(main_window)
+    [ -n "$win" ] || break
+    press_in "$win" alt+F4
+    until_true 10 '[ -z "$(main_window)" ]' && break
+  done
+  if ! until_true 60 '! alive'; then
+    if [ -n "$(main_window)" ]; then
+      fail "the main window does not close on Alt+F4"
+    else
+      fail "the program does not end once its main window has closed"
+      command -v gdb >/dev/null && gdb -q -batch -p "$app_pid" -ex "thread apply all bt 30" 2>&1 | grep "^#\|^Thread"
+    fi
+    return 1
+  fi
+  wait "$app_pid"
+  rc=$?
+  app_pid=""
+  [ "$rc" -eq 0 ] || fail "the program ended with status $rc"
+  ! grep -n "Assertion\|Aborted\|Segmentation" "$work/program.log" || fail "the program failed on its way out"
+}
+
 # --- run -----------------------------------------------------------------------
 run_case filetype-builtin case_filetype_error first
 run_case filetype-plugin case_filetype_error last
@@ -171,5 +217,12 @@ run_case longexposure case_longexposure
 run_case showwait case_showwait
 run_case gotos case_gotos
 run_case goto-error case_goto_error
+if should_run sound-exit; then
+  case_name=sound-exit
+  before=$failures
+  echo "case $case_name"
+  case_sound_then_close
+  [ "$failures" -eq "$before" ] && echo "  ok"
+fi
 
 finish

@@ -96,6 +96,37 @@ NullSoundServer* NullSoundServer::get(QString* why)
     return starter.ok ? &starter.server : nullptr;
 }
 
+void NullSoundServer::stop()
+{
+    if (g_serverPid <= 0)
+        return;
+    ::kill(pid_t(g_serverPid), SIGTERM);
+    QElapsedTimer t;
+    t.start();
+    // Gone once it has ended, reaped or not.
+    auto running = [] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(g_serverPid));
+        if (!stat.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray line = stat.readAll();
+        const qsizetype paren = line.lastIndexOf(')');
+        return paren >= 0 && line.size() > paren + 2 && line[paren + 2] != 'Z';
+    };
+    while (running() && t.elapsed() < 10000)
+        QThread::msleep(10);
+    g_serverPid = 0;
+}
+
+int NullSoundServer::connectionsOf(qint64 pid) const
+{
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"), {QStringLiteral("--server=") + address_, QStringLiteral("list"), QStringLiteral("clients")});
+    if (!pactl.waitForFinished(10000) || pactl.exitStatus() != QProcess::NormalExit || pactl.exitCode() != 0)
+        return -1;
+    const QByteArray ours = "application.process.id = \"" + QByteArray::number(pid) + '"';
+    return int(pactl.readAllStandardOutput().count(ours));
+}
+
 bool waitUntil(const std::function<bool()>& done, int timeout_ms)
 {
     QElapsedTimer t;

@@ -24,6 +24,12 @@ public:
     static NullSoundServer* get(QString* why = nullptr);
 
     QString serverAddress() const { return address_; }
+    // How many connections of the process pid the server has now (-1 when
+    // the server cannot be asked).
+    int connectionsOf(qint64 pid) const;
+    // Ends the server as a desktop session's server ends, and returns once
+    // it has gone; the process has no server from then on.
+    void stop();
 
 private:
     QString address_;
