@@ -46,6 +46,8 @@ bool ConnectMount();
 // ran out of time, which the user has been told).
 bool ConnectGuidePort(std::function<void(bool connected)> whenAnswered = {});
 bool ConnectFocuser();
+// A page's disconnection also shows the other page disconnected when both
+// reach the mount through that one link (driver, plug-in or serial channel).
 void DisconnectMount(bool byFocuser = false);
 void DisconnectGuidePort(bool byFocuser = false);
 void DisconnectFocuser(bool alsoMount);

@@ -406,6 +406,19 @@ Interface mountConnectionKind()
     return mount != Interface::None ? mount : GuideKind();
 }
 
+// What the pages show: the mount's "Deconnecter", and the guide port's test
+// buttons (its "Deconnecter" is switched off by autoguiding), follow their
+// connection.
+bool mountShownConnected() { return pref().BTN_Mount_Deconnecter->isEnabled(); }
+bool guideShownConnected() { return pref().BTN_Autoguide_Nord->isEnabled(); }
+
+// Whether the two interfaces are reached through one link: one driver, one
+// plug-in guider or one serial channel. Closing it closes it for both.
+bool shareLink(Interface a, Interface b)
+{
+    return a != Interface::None && (a == b || (ChannelOf(a) != 0 && ChannelOf(a) == ChannelOf(b)));
+}
+
 struct ConnectingScope {
     ConnectingScope() { detail::Connecting = true; }
     ~ConnectingScope() { detail::Connecting = false; }
@@ -504,6 +517,10 @@ void DisconnectMount(bool byFocuser)
         return;
     if (sharesFocuser && !byFocuser)
         DisconnectFocuser(false);
+    // The guide port on the same link has lost it too: its page says so,
+    // and its next command connects again.
+    if (shareLink(kind, GuideKind()) && guideShownConnected())
+        lockGuidePort(false);
     lockMount(false);
 }
 
@@ -517,6 +534,8 @@ void DisconnectGuidePort(bool byFocuser)
         return;
     if (sharesFocuser && !byFocuser)
         DisconnectFocuser(false);
+    if (shareLink(kind, mountConnectionKind()) && mountShownConnected())
+        lockMount(false);
     lockGuidePort(false);
 }
 
