@@ -19,7 +19,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTimer>
 #include <functional>
 #include <memory>
 #include <initializer_list>
@@ -139,23 +138,24 @@ bool parallelPortNamed(const QString& entry)
     return false;
 }
 
-// The ASCOM connection runs in the background: the Preferences dialog says
-// so, its "Connecter" waits, and an answer that does not come within
-// kAscomConnectBound_ms ends the attempt with a message.
-constexpr int kAscomConnectBound_ms = 12000;
+// One ASCOM connection at a time, whoever asks for it: a "Connecter" of the
+// mount or guide page, a command that connects first, autoguiding, or the
+// telescope chosen with "...". Whoever asks while one runs waits for its
+// outcome. The bridge ends every connection within its own bound, so the
+// outcome always comes, and it is the one shown everywhere: the page says
+// "en cours" until then, a failure is told by the bridge's status.
 bool AscomConnecting = false;
+// Numbers the attempts: an outcome of an attempt given up (by a
+// disconnection or the bridge's end) finds it changed and does nothing.
 std::uint64_t AscomAttempt = 0;
+// The bridge the attempt under way was asked of.
+AscomBridge::Bridge* AscomAttemptBridge = nullptr;
 // Who waits for the attempt under way: the first caller's answer and those
 // of later callers that found it running.
 std::vector<std::function<void(bool connected)>> AscomWaiting;
-
-void tellAscomWaiting(bool connected)
-{
-    auto waiting = std::exchange(AscomWaiting, {});
-    for (auto& answer : waiting)
-        if (answer)
-            answer(connected);
-}
+// A telescope chosen with "..." while another attempt ran: its own attempt
+// follows once that one has ended, and is forgotten when it is given up.
+std::function<void()> AscomNextChoice;
 
 void showAscomState(const QString& text)
 {
@@ -175,76 +175,104 @@ void fillAscomRates()
         FRM_Raquette->CBX_Rate->setCurrentIndex(0);
 }
 
+// Ends the attempt under way and gives its outcome to everyone waiting; an
+// attempt given up gives them false and drops a choice that waited.
+void endAscomAttempt(bool connected, bool givenUp)
+{
+    if (!AscomConnecting)
+        return;
+    AscomConnecting = false;
+    ++AscomAttempt;
+    AscomAttemptBridge = nullptr;
+    auto waiting = std::exchange(AscomWaiting, {});
+    auto next = std::exchange(AscomNextChoice, {});
+    for (auto& answer : waiting)
+        if (answer)
+            app::runGuarded(QStringLiteral("AscomConnection"), [&] { answer(connected); });
+    if (next && !givenUp)
+        next();
+}
+
+// Gives up the attempt under way, if any: its outcome is not waited for.
+void giveUpAscomAttempt() { endAscomAttempt(false, true); }
+
+// Starts an attempt with the request (connect, or choose for a telescope
+// chosen with "..."), or joins the one under way. answer gets the outcome,
+// unless the bridge gave it before this returns: it is then returned (true:
+// connected) and answer is not called.
+std::optional<bool> askAscomConnection(int request, std::function<void(bool connected)> answer)
+{
+    if (AscomConnecting) {
+        AscomWaiting.push_back(std::move(answer));
+        return std::nullopt;
+    }
+    const std::uint64_t number = ++AscomAttempt;
+    AscomConnecting = true;
+    AscomAttemptBridge = AscomBridge::Installed();
+    AscomWaiting = {std::move(answer)};
+    showAscomState(QStringLiteral("Connexion au télescope en cours..."));
+    struct Early {
+        bool returned = false;
+        std::optional<bool> connected;
+    };
+    auto early = std::make_shared<Early>();
+    AscomBridge::Request(request, [number, early](const AscomBridge::Outcome& o) {
+        if (number != AscomAttempt || !AscomConnecting)
+            return;   // given up already
+        if (AscomAttemptBridge != AscomBridge::Installed())
+            return giveUpAscomAttempt();   // the bridge has ended
+        const bool connected = o.served && AscomBridge::AscomSharedData.Connected;
+        if (connected) {
+            fillAscomRates();
+            showAscomState(QString());
+        } else if (!o.error.isEmpty()) {
+            showAscomState(o.error);   // told by the bridge's status
+        } else if (o.dropped) {
+            showAscomState(QString());
+        } else {
+            const QString text = QStringLiteral("Connexion au télescope impossible : aucun télescope Alpaca "
+                                                "choisi (adresse hôte:port/N dans les Préférences).");
+            showAscomState(text);
+            Msg::ShowMessageText(false, text);
+        }
+        if (!early->returned) {
+            early->connected = connected;   // returned to the caller instead
+            AscomWaiting.clear();
+        }
+        endAscomAttempt(connected, false);
+    });
+    early->returned = true;
+    return early->connected;
+}
+
 // Starts the connection; true when the driver is connected already or the
 // bridge answered at once. An answer that comes later goes to whenLate, also
 // when an attempt was under way already (one attempt at a time). connecter
-// is the button that started it: disabled while it runs.
+// is the button that asked: disabled while it waits, as it was after a
+// failure.
 bool connectAscom(std::function<void(bool connected)> whenLate, QPushButton* connecter)
 {
     if (!AscomBridge::Running()) {
         platform::showError(QStringLiteral("Le pont ASCOM n'est pas démarré : choisissez de nouveau l'interface ASCOM."));
         return false;
     }
-    if (AscomConnecting) {
-        AscomWaiting.push_back(std::move(whenLate));
-        return false;
-    }
+    if (AscomConnecting && AscomAttemptBridge != AscomBridge::Installed())
+        giveUpAscomAttempt();   // asked of a bridge that has ended since
     // The mount and the guide port share the driver: connected once is enough.
-    if (AscomBridge::AscomSharedData.Connected)
+    if (!AscomConnecting && AscomBridge::AscomSharedData.Connected)
         return true;
-    struct Attempt {
-        bool returned = false;
-        bool answered = false;
-        bool connected = false;
-    };
-    auto attempt = std::make_shared<Attempt>();
-    const std::uint64_t number = ++AscomAttempt;
-    AscomConnecting = true;
-    AscomWaiting = {std::move(whenLate)};
     QPointer<QPushButton> button(connecter);
     const bool connecterWas = connecter && connecter->isEnabled();
-    AscomBridge::Request(AscomBridge::rqConnect,
-                         [attempt, number, button, connecterWas](const AscomBridge::Outcome& o) {
-        if (number != AscomAttempt)
-            return;   // given up already
-        AscomConnecting = false;
-        attempt->answered = true;
-        attempt->connected = o.served && AscomBridge::AscomSharedData.Connected;
-        if (attempt->connected)
-            fillAscomRates();
-        else if (o.error.isEmpty())
-            Msg::ShowMessageText(false, QStringLiteral("Connexion au télescope impossible : aucun télescope Alpaca "
-                                                       "choisi (adresse hôte:port/N dans les Préférences)."));
-        if (!attempt->returned)
-            return;
-        // The failure's own text stays shown (the bridge's status).
-        if (attempt->connected)
-            showAscomState(QString());
-        else if (button)
+    const auto now = askAscomConnection(AscomBridge::rqConnect, [whenLate, button, connecterWas](bool connected) {
+        if (!connected && button)
             button->setEnabled(connecterWas);
-        tellAscomWaiting(attempt->connected);
+        if (whenLate)
+            whenLate(connected);
     });
-    attempt->returned = true;
-    if (attempt->answered) {
-        AscomWaiting.clear();
-        return attempt->connected;
-    }
-    showAscomState(QStringLiteral("Connexion au télescope en cours..."));
+    if (now)
+        return *now;
     if (connecter)
         connecter->setEnabled(false);
-    QTimer::singleShot(kAscomConnectBound_ms, FRM_Pref, [number, button, connecterWas] {
-        if (!AscomConnecting || number != AscomAttempt)
-            return;
-        ++AscomAttempt;
-        AscomConnecting = false;
-        const QString text = QStringLiteral("Le télescope n'a pas répondu en %1 s : connexion abandonnée.")
-                                 .arg(kAscomConnectBound_ms / 1000);
-        showAscomState(text);
-        Msg::ShowMessageText(false, text);
-        if (button)
-            button->setEnabled(connecterWas);
-        tellAscomWaiting(false);
-    });
     return false;
 }
 
@@ -320,10 +348,9 @@ bool disconnectInterface(Interface kind)
         // The device's address stays open to typing: it is how another
         // telescope is named before the next connection.
         // The window shows the mount disconnected at once; the driver's
-        // own disconnection (its stops first) follows in the background.
-        ++AscomAttempt;
-        AscomConnecting = false;
-        AscomWaiting.clear();
+        // own disconnection (its stops first) follows in the background,
+        // and a connection under way gives up.
+        giveUpAscomAttempt();
         if (!AscomBridge::Running())
             return true;
         AscomBridge::AscomSharedData.Connected = 0;
@@ -452,7 +479,7 @@ void afterConnectClick(bool lx200, bool ascom)
 
 } // namespace
 
-bool AscomConnectionUnderWay() { return AscomConnecting; }
+bool AscomConnectionUnderWay() { return AscomConnecting && AscomAttemptBridge == AscomBridge::Installed(); }
 
 bool ConnectMount()
 {
@@ -537,6 +564,49 @@ void DisconnectGuidePort(bool byFocuser)
     if (shareLink(kind, mountConnectionKind()) && mountShownConnected())
         lockMount(false);
     lockGuidePort(false);
+}
+
+void LetGoOfChosenTelescope()
+{
+    if (!AscomConnecting && !AscomBridge::AscomSharedData.Connected)
+        return;
+    if (mountConnectionKind() == Interface::Ascom && mountShownConnected())
+        DisconnectMount();
+    else if (GuideKind() == Interface::Ascom && guideShownConnected())
+        DisconnectGuidePort();
+    else
+        disconnectInterface(Interface::Ascom);   // connected by "..." alone
+}
+
+void ConnectChosenTelescope(std::function<void(bool connected)> answer)
+{
+    if (AscomConnecting && AscomAttemptBridge != AscomBridge::Installed())
+        giveUpAscomAttempt();   // asked of a bridge that has ended since
+    if (AscomConnecting) {
+        // One attempt at a time: this one follows the attempt under way.
+        AscomNextChoice = [answer] { ConnectChosenTelescope(answer); };
+        return;
+    }
+    // The driver is made anew: what it moves is stopped first (the stops go
+    // out ahead of the connection), and the pages that held it follow the
+    // new one's outcome.
+    stopMovingOn(Interface::Ascom);
+    const bool mountHeld = mountShownConnected() && mountConnectionKind() == Interface::Ascom;
+    const bool guideHeld = guideShownConnected() && GuideKind() == Interface::Ascom;
+    const auto outcome = [answer, mountHeld, guideHeld](bool connected) {
+        if (!connected && mountHeld)
+            lockMount(false);
+        if (!connected && guideHeld)
+            lockGuidePort(false);
+        if (answer)
+            answer(connected);
+        if (connected && mountHeld) {
+            lockMount(true);
+            afterConnectClick(false, MountKind() == Interface::Ascom);
+        }
+    };
+    if (const auto now = askAscomConnection(AscomBridge::rqChoose, outcome))
+        outcome(*now);
 }
 
 void DisconnectFocuser(bool alsoMount)
