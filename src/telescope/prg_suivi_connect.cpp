@@ -282,16 +282,27 @@ bool connectPlugin()
     if (instance.handle != 0)
         return true;
     const auto choice = GuidePlugin::Choice(pref().CBX_Autoguide_Plugin->currentIndex());
-    if (!choice || choice->guiderId == 0 || !choice->table || !choice->table->autoguide_create)
+    if (!choice || choice->guiderId == 0 || !choice->table || !choice->table->autoguide_create) {
+        platform::showError(QStringLiteral("Aucun guide de plugin n'est choisi dans la liste des plugins."));
         return false;
+    }
     const QByteArray name = choice->name.toUtf8();
     const QByteArray folder = (platform::joinPath(platform::programDir(), QStringLiteral("Plugins")) + '/').toUtf8();
     const std::int32_t handle =
         choice->table->autoguide_create(choice->guiderId, name.constData(), folder.constData(), 0);
-    if (handle == 0)
+    if (handle == 0) {
+        platform::showError(QStringLiteral("Le plugin « %1 » n'a pas pu créer son guide.").arg(choice->name));
         return false;
-    if (choice->table->autoguide_connect)
-        choice->table->autoguide_connect(handle);
+    }
+    // 0 is connected; a guider that refuses is freed, not shown connected.
+    const std::int32_t refused = choice->table->autoguide_connect ? choice->table->autoguide_connect(handle) : 0;
+    if (refused != 0) {
+        if (choice->table->autoguide_free)
+            choice->table->autoguide_free(handle);
+        platform::showError(
+            QStringLiteral("Le guide du plugin « %1 » refuse la connexion (code %2).").arg(choice->name).arg(refused));
+        return false;
+    }
     instance = {*choice, handle};
     return true;
 }
