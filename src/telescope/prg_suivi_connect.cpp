@@ -349,6 +349,24 @@ void stopMovingOn(Interface kind)
     }
 }
 
+// Closing a channel closes every channel on its port: whatever moves
+// through any of them is stopped first, while the port is still open.
+void stopWhatSharesPort(std::uint8_t channel)
+{
+    const com_io::Channel closing = com_io::channel(channel);
+    const auto samePort = [&](std::uint8_t other) {
+        if (other == 0)
+            return false;
+        const com_io::Channel c = com_io::channel(other);
+        return other == channel || (closing.open && c.open && c.port == closing.port);
+    };
+    for (const Interface kind : {Interface::LX200, Interface::Marrick, Interface::KitsRus})
+        if (samePort(ChannelOf(kind)))
+            stopMovingOn(kind);
+    if (FocuserKind() == Interface::LX200 && samePort(FocuserChannel()))
+        detail::stopFocuserMove();
+}
+
 bool disconnectInterface(Interface kind)
 {
     stopMovingOn(kind);
@@ -389,8 +407,10 @@ bool disconnectInterface(Interface kind)
     default:
         if (kind == Interface::LX200)
             detail::Lx200Rate = -1;
-        if (const std::uint8_t channel = ChannelOf(kind))
+        if (const std::uint8_t channel = ChannelOf(kind)) {
+            stopWhatSharesPort(channel);
             com_io::close_com(channel);
+        }
         return true;
     }
 }
@@ -446,15 +466,37 @@ Interface mountConnectionKind()
 
 // What the pages show: the mount's "Deconnecter", and the guide port's test
 // buttons (its "Deconnecter" is switched off by autoguiding), follow their
-// connection.
+// connection; so do the focuser's.
 bool mountShownConnected() { return pref().BTN_Mount_Deconnecter->isEnabled(); }
 bool guideShownConnected() { return pref().BTN_Autoguide_Nord->isEnabled(); }
+bool focuserShownConnected() { return pref().BTN_Focus_Deconnecter->isEnabled(); }
 
-// Whether the two interfaces are reached through one link: one driver, one
-// plug-in guider or one serial channel. Closing it closes it for both.
-bool shareLink(Interface a, Interface b)
+// After a link was closed, every other page that held it shows itself
+// disconnected, and its next command connects again: the pages on the same
+// driver or plug-in guider, and those whose serial channel went with the
+// port it shared.
+void showLostLinks(Interface closed)
 {
-    return a != Interface::None && (a == b || (ChannelOf(a) != 0 && ChannelOf(a) == ChannelOf(b)));
+    const auto lost = [closed](Interface kind, std::uint8_t channel) {
+        switch (kind) {
+        case Interface::Ascom:
+        case Interface::Plugin:
+            return kind == closed;
+        case Interface::LX200:
+        case Interface::Marrick:
+        case Interface::KitsRus:
+            return channel != 0 && !com_io::channel(channel).open;
+        default:
+            return false;   // nothing is held open
+        }
+    };
+    const Interface mount = mountConnectionKind();
+    if (mountShownConnected() && lost(mount, ChannelOf(mount)))
+        lockMount(false);
+    if (guideShownConnected() && lost(GuideKind(), ChannelOf(GuideKind())))
+        lockGuidePort(false);
+    if (focuserShownConnected() && lost(FocuserKind(), FocuserChannel()))
+        lockFocuser(false);
 }
 
 struct ConnectingScope {
@@ -555,11 +597,8 @@ void DisconnectMount(bool byFocuser)
         return;
     if (sharesFocuser && !byFocuser)
         DisconnectFocuser(false);
-    // The guide port on the same link has lost it too: its page says so,
-    // and its next command connects again.
-    if (shareLink(kind, GuideKind()) && guideShownConnected())
-        lockGuidePort(false);
     lockMount(false);
+    showLostLinks(kind);
 }
 
 void DisconnectGuidePort(bool byFocuser)
@@ -572,9 +611,8 @@ void DisconnectGuidePort(bool byFocuser)
         return;
     if (sharesFocuser && !byFocuser)
         DisconnectFocuser(false);
-    if (shareLink(kind, mountConnectionKind()) && mountShownConnected())
-        lockMount(false);
     lockGuidePort(false);
+    showLostLinks(kind);
 }
 
 void LetGoOfChosenTelescope()
@@ -627,9 +665,12 @@ void DisconnectFocuser(bool alsoMount)
     // with the focuser is still open.
     if (alsoMount)
         DisconnectMount(true);
-    if (const std::uint8_t channel = FocuserChannel())
+    if (const std::uint8_t channel = FocuserChannel()) {
+        stopWhatSharesPort(channel);
         com_io::close_com(channel);
+    }
     lockFocuser(false);
+    showLostLinks(FocuserKind());
 }
 
 void ReleaseGuidePlugin()

@@ -168,6 +168,29 @@ TEST_F(TelescopePages, ConnectionButtonsStartOffAndFollowEachConnection)
     EXPECT_EQ(enabled(focuserButtons), "BTN_Focus_Deconnecter BTN_In BTN_Out");
     ASSERT_TRUE(clickOnScreen(p.BTN_Focus_Deconnecter));
     EXPECT_EQ(enabled(mountButtons) + enabled(guideButtons) + enabled(focuserButtons), "");
+
+    // No mount: the guide port and the focuser on one port through channels
+    // of their own. Closing the guide port's closes the port: the focuser
+    // moving (automatic focusing) is stopped first, its page says it is
+    // disconnected, and its next move connects again.
+    p.RDB_Mount_Aucun->click();
+    p.RDB_Focus_LX200->click();
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Connecter));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Focus_Connecter));
+    ASSERT_NE(Prg_Suivi::FocuserChannel(), 1);
+    ASSERT_TRUE(platform::com_io::channel(Prg_Suivi::FocuserChannel()).open);
+    mount.clearRecords();
+    Prg_Suivi::StartFocuser(0, false);
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Deconnecter));
+    EXPECT_EQ(receivedUntil(":FQ#").join(' ').toStdString(), ":FS# :F-# :FQ#");
+    EXPECT_FALSE(platform::com_io::channel(Prg_Suivi::FocuserChannel()).open);
+    EXPECT_EQ(enabled(guideButtons) + enabled(focuserButtons), "");
+    EXPECT_TRUE(p.BTN_Focus_Connecter->isEnabled());
+    mount.clearRecords();
+    ASSERT_TRUE(pressOnScreen(FRM_Raquette->BTN_Focus_In));
+    releaseOnScreen(FRM_Raquette->BTN_Focus_In);
+    EXPECT_TRUE(receivedUntil(":FQ#").contains(":F-#"));
+    EXPECT_EQ(enabled(focuserButtons), "BTN_Focus_Deconnecter BTN_In BTN_Out");
 }
 
 TEST_F(TelescopePages, ReleaseStopsExactlyWhatThePressStarted)
