@@ -151,8 +151,13 @@ std::uint64_t AscomAttempt = 0;
 // The bridge the attempt under way was asked of.
 AscomBridge::Bridge* AscomAttemptBridge = nullptr;
 // Who waits for the attempt under way: the first caller's answer and those
-// of later callers that found it running.
-std::vector<std::function<void(bool connected)>> AscomWaiting;
+// of later callers that found it running, each with the page that asked.
+enum class Asker { Mount, Guide, Chooser };
+struct AscomWaiter {
+    Asker asker;
+    std::function<void(bool connected)> answer;
+};
+std::vector<AscomWaiter> AscomWaiting;
 // A telescope chosen with "..." while another attempt ran: its own attempt
 // follows once that one has ended, and is forgotten when it is given up.
 std::function<void()> AscomNextChoice;
@@ -186,9 +191,9 @@ void endAscomAttempt(bool connected, bool givenUp)
     AscomAttemptBridge = nullptr;
     auto waiting = std::exchange(AscomWaiting, {});
     auto next = std::exchange(AscomNextChoice, {});
-    for (auto& answer : waiting)
-        if (answer)
-            app::runGuarded(QStringLiteral("AscomConnection"), [&] { answer(connected); });
+    for (auto& waiter : waiting)
+        if (waiter.answer)
+            app::runGuarded(QStringLiteral("AscomConnection"), [&] { waiter.answer(connected); });
     if (next && !givenUp)
         next();
 }
@@ -200,16 +205,16 @@ void giveUpAscomAttempt() { endAscomAttempt(false, true); }
 // chosen with "..."), or joins the one under way. answer gets the outcome,
 // unless the bridge gave it before this returns: it is then returned (true:
 // connected) and answer is not called.
-std::optional<bool> askAscomConnection(int request, std::function<void(bool connected)> answer)
+std::optional<bool> askAscomConnection(int request, Asker asker, std::function<void(bool connected)> answer)
 {
     if (AscomConnecting) {
-        AscomWaiting.push_back(std::move(answer));
+        AscomWaiting.push_back({asker, std::move(answer)});
         return std::nullopt;
     }
     const std::uint64_t number = ++AscomAttempt;
     AscomConnecting = true;
     AscomAttemptBridge = AscomBridge::Installed();
-    AscomWaiting = {std::move(answer)};
+    AscomWaiting = {{asker, std::move(answer)}};
     showAscomState(QStringLiteral("Connexion au télescope en cours..."));
     struct Early {
         bool returned = false;
@@ -250,7 +255,7 @@ std::optional<bool> askAscomConnection(int request, std::function<void(bool conn
 // when an attempt was under way already (one attempt at a time). connecter
 // is the button that asked: disabled while it waits, as it was after a
 // failure.
-bool connectAscom(std::function<void(bool connected)> whenLate, QPushButton* connecter)
+bool connectAscom(std::function<void(bool connected)> whenLate, QPushButton* connecter, Asker asker)
 {
     if (!AscomBridge::Running()) {
         platform::showError(QStringLiteral("Le pont ASCOM n'est pas démarré : choisissez de nouveau l'interface ASCOM."));
@@ -263,7 +268,7 @@ bool connectAscom(std::function<void(bool connected)> whenLate, QPushButton* con
         return true;
     QPointer<QPushButton> button(connecter);
     const bool connecterWas = connecter && connecter->isEnabled();
-    const auto now = askAscomConnection(AscomBridge::rqConnect, [whenLate, button, connecterWas](bool connected) {
+    const auto now = askAscomConnection(AscomBridge::rqConnect, asker, [whenLate, button, connecterWas](bool connected) {
         if (!connected && button)
             button->setEnabled(connecterWas);
         if (whenLate)
@@ -307,7 +312,7 @@ bool connectPlugin()
     return true;
 }
 
-bool connectInterface(Interface kind, std::function<void(bool)> whenLate, QPushButton* connecter)
+bool connectInterface(Interface kind, std::function<void(bool)> whenLate, QPushButton* connecter, Asker asker)
 {
     TFRM_Pref& p = pref();
     switch (kind) {
@@ -326,7 +331,7 @@ bool connectInterface(Interface kind, std::function<void(bool)> whenLate, QPushB
         VennerInit();
         return true;
     case Interface::Ascom:
-        return connectAscom(std::move(whenLate), connecter);
+        return connectAscom(std::move(whenLate), connecter, asker);
     case Interface::Plugin:
         return connectPlugin();
     case Interface::None:
@@ -540,7 +545,7 @@ bool ConnectMount()
         if (connected)
             lockMount(true);
         afterConnectClick(false, connected && MountKind() == Interface::Ascom);
-    }, pref().BTN_Mount_Connecter);
+    }, pref().BTN_Mount_Connecter, Asker::Mount);
     if (ok)
         lockMount(true);
     return ok;
@@ -554,7 +559,7 @@ bool ConnectGuidePort(std::function<void(bool connected)> whenAnswered)
         afterConnectClick(false, connected && GuideKind() == Interface::Ascom);
         if (whenAnswered)
             whenAnswered(connected);
-    }, pref().BTN_Autoguide_Connecter);
+    }, pref().BTN_Autoguide_Connecter, Asker::Guide);
     if (ok)
         lockGuidePort(true);
     return ok;
@@ -587,9 +592,39 @@ bool ConnectFocuser()
     return ok;
 }
 
+namespace {
+
+// A page that lets go while it is not connected: it stops waiting for the
+// ASCOM connection under way (told "not connected"); a connection nobody
+// waits for any more is given up. The link of another page stays.
+void stopWaitingForAscom(Asker asker)
+{
+    if (!AscomConnecting)
+        return;
+    std::vector<AscomWaiter> mine;
+    std::erase_if(AscomWaiting, [&](AscomWaiter& w) {
+        if (w.asker != asker)
+            return false;
+        mine.push_back(std::move(w));
+        return true;
+    });
+    if (AscomWaiting.empty() && !AscomNextChoice)
+        disconnectInterface(Interface::Ascom);
+    for (auto& waiter : mine)
+        if (waiter.answer)
+            app::runGuarded(QStringLiteral("AscomConnection"), [&] { waiter.answer(false); });
+}
+
+} // namespace
+
 void DisconnectMount(bool byFocuser)
 {
     const Interface kind = mountConnectionKind();
+    if (!mountShownConnected()) {
+        if (kind == Interface::Ascom)
+            stopWaitingForAscom(Asker::Mount);
+        return;
+    }
     const bool sharesFocuser = ChannelOf(kind) != 0 && ChannelOf(kind) == FocuserChannel();
     if (sharesFocuser)
         detail::stopFocuserMove();   // while the shared port is open
@@ -604,6 +639,11 @@ void DisconnectMount(bool byFocuser)
 void DisconnectGuidePort(bool byFocuser)
 {
     const Interface kind = GuideKind();
+    if (!guideShownConnected()) {
+        if (kind == Interface::Ascom)
+            stopWaitingForAscom(Asker::Guide);
+        return;
+    }
     const bool sharesFocuser = ChannelOf(kind) != 0 && ChannelOf(kind) == FocuserChannel();
     if (sharesFocuser)
         detail::stopFocuserMove();
@@ -654,7 +694,7 @@ void ConnectChosenTelescope(std::function<void(bool connected)> answer)
             afterConnectClick(false, MountKind() == Interface::Ascom);
         }
     };
-    if (const auto now = askAscomConnection(AscomBridge::rqChoose, outcome))
+    if (const auto now = askAscomConnection(AscomBridge::rqChoose, Asker::Chooser, outcome))
         outcome(*now);
 }
 
