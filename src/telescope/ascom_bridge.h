@@ -74,8 +74,8 @@ bool HasAnswer(int request);
 struct Outcome {
     bool served = false;
     QString error;
-    // Never sent: a stop, an abort or a disconnection went before it, or
-    // the bridge ended.
+    // Never sent, or given up: a stop, an abort or a disconnection went
+    // before it (or came while a connection ran), or the bridge ended.
     bool dropped = false;
 };
 using Done = std::function<void(const Outcome&)>;

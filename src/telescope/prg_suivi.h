@@ -46,6 +46,18 @@ bool ConnectMount();
 // ran out of time, which the user has been told).
 bool ConnectGuidePort(std::function<void(bool connected)> whenAnswered = {});
 bool ConnectFocuser();
+// The telescope chosen with "...": its connection ("choose") is the one
+// attempt under way, which a "Connecter" pressed meanwhile waits for; asked
+// while another runs, it follows that one. answer gets its outcome. A page
+// that held the driver stays connected when it succeeds and shows the link
+// gone when it fails.
+void ConnectChosenTelescope(std::function<void(bool connected)> answer);
+// No telescope chosen any more (the choice was cancelled or is no address):
+// the one connected, or connecting, is let go as its page's "Deconnecter"
+// does, and every page shows it.
+void LetGoOfChosenTelescope();
+// A page's disconnection also shows the other page disconnected when both
+// reach the mount through that one link (driver, plug-in or serial channel).
 void DisconnectMount(bool byFocuser = false);
 void DisconnectGuidePort(bool byFocuser = false);
 void DisconnectFocuser(bool alsoMount);

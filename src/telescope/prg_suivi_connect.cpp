@@ -19,7 +19,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTimer>
 #include <functional>
 #include <memory>
 #include <initializer_list>
@@ -139,23 +138,29 @@ bool parallelPortNamed(const QString& entry)
     return false;
 }
 
-// The ASCOM connection runs in the background: the Preferences dialog says
-// so, its "Connecter" waits, and an answer that does not come within
-// kAscomConnectBound_ms ends the attempt with a message.
-constexpr int kAscomConnectBound_ms = 12000;
+// One ASCOM connection at a time, whoever asks for it: a "Connecter" of the
+// mount or guide page, a command that connects first, autoguiding, or the
+// telescope chosen with "...". Whoever asks while one runs waits for its
+// outcome. The bridge ends every connection within its own bound, so the
+// outcome always comes, and it is the one shown everywhere: the page says
+// "en cours" until then, a failure is told by the bridge's status.
 bool AscomConnecting = false;
+// Numbers the attempts: an outcome of an attempt given up (by a
+// disconnection or the bridge's end) finds it changed and does nothing.
 std::uint64_t AscomAttempt = 0;
+// The bridge the attempt under way was asked of.
+AscomBridge::Bridge* AscomAttemptBridge = nullptr;
 // Who waits for the attempt under way: the first caller's answer and those
-// of later callers that found it running.
-std::vector<std::function<void(bool connected)>> AscomWaiting;
-
-void tellAscomWaiting(bool connected)
-{
-    auto waiting = std::exchange(AscomWaiting, {});
-    for (auto& answer : waiting)
-        if (answer)
-            answer(connected);
-}
+// of later callers that found it running, each with the page that asked.
+enum class Asker { Mount, Guide, Chooser };
+struct AscomWaiter {
+    Asker asker;
+    std::function<void(bool connected)> answer;
+};
+std::vector<AscomWaiter> AscomWaiting;
+// A telescope chosen with "..." while another attempt ran: its own attempt
+// follows once that one has ended, and is forgotten when it is given up.
+std::function<void()> AscomNextChoice;
 
 void showAscomState(const QString& text)
 {
@@ -175,76 +180,104 @@ void fillAscomRates()
         FRM_Raquette->CBX_Rate->setCurrentIndex(0);
 }
 
+// Ends the attempt under way and gives its outcome to everyone waiting; an
+// attempt given up gives them false and drops a choice that waited.
+void endAscomAttempt(bool connected, bool givenUp)
+{
+    if (!AscomConnecting)
+        return;
+    AscomConnecting = false;
+    ++AscomAttempt;
+    AscomAttemptBridge = nullptr;
+    auto waiting = std::exchange(AscomWaiting, {});
+    auto next = std::exchange(AscomNextChoice, {});
+    for (auto& waiter : waiting)
+        if (waiter.answer)
+            app::runGuarded(QStringLiteral("AscomConnection"), [&] { waiter.answer(connected); });
+    if (next && !givenUp)
+        next();
+}
+
+// Gives up the attempt under way, if any: its outcome is not waited for.
+void giveUpAscomAttempt() { endAscomAttempt(false, true); }
+
+// Starts an attempt with the request (connect, or choose for a telescope
+// chosen with "..."), or joins the one under way. answer gets the outcome,
+// unless the bridge gave it before this returns: it is then returned (true:
+// connected) and answer is not called.
+std::optional<bool> askAscomConnection(int request, Asker asker, std::function<void(bool connected)> answer)
+{
+    if (AscomConnecting) {
+        AscomWaiting.push_back({asker, std::move(answer)});
+        return std::nullopt;
+    }
+    const std::uint64_t number = ++AscomAttempt;
+    AscomConnecting = true;
+    AscomAttemptBridge = AscomBridge::Installed();
+    AscomWaiting = {{asker, std::move(answer)}};
+    showAscomState(QStringLiteral("Connexion au télescope en cours..."));
+    struct Early {
+        bool returned = false;
+        std::optional<bool> connected;
+    };
+    auto early = std::make_shared<Early>();
+    AscomBridge::Request(request, [number, early](const AscomBridge::Outcome& o) {
+        if (number != AscomAttempt || !AscomConnecting)
+            return;   // given up already
+        if (AscomAttemptBridge != AscomBridge::Installed())
+            return giveUpAscomAttempt();   // the bridge has ended
+        const bool connected = o.served && AscomBridge::AscomSharedData.Connected;
+        if (connected) {
+            fillAscomRates();
+            showAscomState(QString());
+        } else if (!o.error.isEmpty()) {
+            showAscomState(o.error);   // told by the bridge's status
+        } else if (o.dropped) {
+            showAscomState(QString());
+        } else {
+            const QString text = QStringLiteral("Connexion au télescope impossible : aucun télescope Alpaca "
+                                                "choisi (adresse hôte:port/N dans les Préférences).");
+            showAscomState(text);
+            Msg::ShowMessageText(false, text);
+        }
+        if (!early->returned) {
+            early->connected = connected;   // returned to the caller instead
+            AscomWaiting.clear();
+        }
+        endAscomAttempt(connected, false);
+    });
+    early->returned = true;
+    return early->connected;
+}
+
 // Starts the connection; true when the driver is connected already or the
 // bridge answered at once. An answer that comes later goes to whenLate, also
 // when an attempt was under way already (one attempt at a time). connecter
-// is the button that started it: disabled while it runs.
-bool connectAscom(std::function<void(bool connected)> whenLate, QPushButton* connecter)
+// is the button that asked: disabled while it waits, as it was after a
+// failure.
+bool connectAscom(std::function<void(bool connected)> whenLate, QPushButton* connecter, Asker asker)
 {
     if (!AscomBridge::Running()) {
         platform::showError(QStringLiteral("Le pont ASCOM n'est pas démarré : choisissez de nouveau l'interface ASCOM."));
         return false;
     }
-    if (AscomConnecting) {
-        AscomWaiting.push_back(std::move(whenLate));
-        return false;
-    }
+    if (AscomConnecting && AscomAttemptBridge != AscomBridge::Installed())
+        giveUpAscomAttempt();   // asked of a bridge that has ended since
     // The mount and the guide port share the driver: connected once is enough.
-    if (AscomBridge::AscomSharedData.Connected)
+    if (!AscomConnecting && AscomBridge::AscomSharedData.Connected)
         return true;
-    struct Attempt {
-        bool returned = false;
-        bool answered = false;
-        bool connected = false;
-    };
-    auto attempt = std::make_shared<Attempt>();
-    const std::uint64_t number = ++AscomAttempt;
-    AscomConnecting = true;
-    AscomWaiting = {std::move(whenLate)};
     QPointer<QPushButton> button(connecter);
     const bool connecterWas = connecter && connecter->isEnabled();
-    AscomBridge::Request(AscomBridge::rqConnect,
-                         [attempt, number, button, connecterWas](const AscomBridge::Outcome& o) {
-        if (number != AscomAttempt)
-            return;   // given up already
-        AscomConnecting = false;
-        attempt->answered = true;
-        attempt->connected = o.served && AscomBridge::AscomSharedData.Connected;
-        if (attempt->connected)
-            fillAscomRates();
-        else if (o.error.isEmpty())
-            Msg::ShowMessageText(false, QStringLiteral("Connexion au télescope impossible : aucun télescope Alpaca "
-                                                       "choisi (adresse hôte:port/N dans les Préférences)."));
-        if (!attempt->returned)
-            return;
-        // The failure's own text stays shown (the bridge's status).
-        if (attempt->connected)
-            showAscomState(QString());
-        else if (button)
+    const auto now = askAscomConnection(AscomBridge::rqConnect, asker, [whenLate, button, connecterWas](bool connected) {
+        if (!connected && button)
             button->setEnabled(connecterWas);
-        tellAscomWaiting(attempt->connected);
+        if (whenLate)
+            whenLate(connected);
     });
-    attempt->returned = true;
-    if (attempt->answered) {
-        AscomWaiting.clear();
-        return attempt->connected;
-    }
-    showAscomState(QStringLiteral("Connexion au télescope en cours..."));
+    if (now)
+        return *now;
     if (connecter)
         connecter->setEnabled(false);
-    QTimer::singleShot(kAscomConnectBound_ms, FRM_Pref, [number, button, connecterWas] {
-        if (!AscomConnecting || number != AscomAttempt)
-            return;
-        ++AscomAttempt;
-        AscomConnecting = false;
-        const QString text = QStringLiteral("Le télescope n'a pas répondu en %1 s : connexion abandonnée.")
-                                 .arg(kAscomConnectBound_ms / 1000);
-        showAscomState(text);
-        Msg::ShowMessageText(false, text);
-        if (button)
-            button->setEnabled(connecterWas);
-        tellAscomWaiting(false);
-    });
     return false;
 }
 
@@ -254,21 +287,32 @@ bool connectPlugin()
     if (instance.handle != 0)
         return true;
     const auto choice = GuidePlugin::Choice(pref().CBX_Autoguide_Plugin->currentIndex());
-    if (!choice || choice->guiderId == 0 || !choice->table || !choice->table->autoguide_create)
+    if (!choice || choice->guiderId == 0 || !choice->table || !choice->table->autoguide_create) {
+        platform::showError(QStringLiteral("Aucun guide de plugin n'est choisi dans la liste des plugins."));
         return false;
+    }
     const QByteArray name = choice->name.toUtf8();
     const QByteArray folder = (platform::joinPath(platform::programDir(), QStringLiteral("Plugins")) + '/').toUtf8();
     const std::int32_t handle =
         choice->table->autoguide_create(choice->guiderId, name.constData(), folder.constData(), 0);
-    if (handle == 0)
+    if (handle == 0) {
+        platform::showError(QStringLiteral("Le plugin « %1 » n'a pas pu créer son guide.").arg(choice->name));
         return false;
-    if (choice->table->autoguide_connect)
-        choice->table->autoguide_connect(handle);
+    }
+    // 0 is connected; a guider that refuses is freed, not shown connected.
+    const std::int32_t refused = choice->table->autoguide_connect ? choice->table->autoguide_connect(handle) : 0;
+    if (refused != 0) {
+        if (choice->table->autoguide_free)
+            choice->table->autoguide_free(handle);
+        platform::showError(
+            QStringLiteral("Le guide du plugin « %1 » refuse la connexion (code %2).").arg(choice->name).arg(refused));
+        return false;
+    }
     instance = {*choice, handle};
     return true;
 }
 
-bool connectInterface(Interface kind, std::function<void(bool)> whenLate, QPushButton* connecter)
+bool connectInterface(Interface kind, std::function<void(bool)> whenLate, QPushButton* connecter, Asker asker)
 {
     TFRM_Pref& p = pref();
     switch (kind) {
@@ -287,7 +331,7 @@ bool connectInterface(Interface kind, std::function<void(bool)> whenLate, QPushB
         VennerInit();
         return true;
     case Interface::Ascom:
-        return connectAscom(std::move(whenLate), connecter);
+        return connectAscom(std::move(whenLate), connecter, asker);
     case Interface::Plugin:
         return connectPlugin();
     case Interface::None:
@@ -310,6 +354,24 @@ void stopMovingOn(Interface kind)
     }
 }
 
+// Closing a channel closes every channel on its port: whatever moves
+// through any of them is stopped first, while the port is still open.
+void stopWhatSharesPort(std::uint8_t channel)
+{
+    const com_io::Channel closing = com_io::channel(channel);
+    const auto samePort = [&](std::uint8_t other) {
+        if (other == 0)
+            return false;
+        const com_io::Channel c = com_io::channel(other);
+        return other == channel || (closing.open && c.open && c.port == closing.port);
+    };
+    for (const Interface kind : {Interface::LX200, Interface::Marrick, Interface::KitsRus})
+        if (samePort(ChannelOf(kind)))
+            stopMovingOn(kind);
+    if (FocuserKind() == Interface::LX200 && samePort(FocuserChannel()))
+        detail::stopFocuserMove();
+}
+
 bool disconnectInterface(Interface kind)
 {
     stopMovingOn(kind);
@@ -320,10 +382,9 @@ bool disconnectInterface(Interface kind)
         // The device's address stays open to typing: it is how another
         // telescope is named before the next connection.
         // The window shows the mount disconnected at once; the driver's
-        // own disconnection (its stops first) follows in the background.
-        ++AscomAttempt;
-        AscomConnecting = false;
-        AscomWaiting.clear();
+        // own disconnection (its stops first) follows in the background,
+        // and a connection under way gives up.
+        giveUpAscomAttempt();
         if (!AscomBridge::Running())
             return true;
         AscomBridge::AscomSharedData.Connected = 0;
@@ -351,8 +412,10 @@ bool disconnectInterface(Interface kind)
     default:
         if (kind == Interface::LX200)
             detail::Lx200Rate = -1;
-        if (const std::uint8_t channel = ChannelOf(kind))
+        if (const std::uint8_t channel = ChannelOf(kind)) {
+            stopWhatSharesPort(channel);
             com_io::close_com(channel);
+        }
         return true;
     }
 }
@@ -406,6 +469,41 @@ Interface mountConnectionKind()
     return mount != Interface::None ? mount : GuideKind();
 }
 
+// What the pages show: the mount's "Deconnecter", and the guide port's test
+// buttons (its "Deconnecter" is switched off by autoguiding), follow their
+// connection; so do the focuser's.
+bool mountShownConnected() { return pref().BTN_Mount_Deconnecter->isEnabled(); }
+bool guideShownConnected() { return pref().BTN_Autoguide_Nord->isEnabled(); }
+bool focuserShownConnected() { return pref().BTN_Focus_Deconnecter->isEnabled(); }
+
+// After a link was closed, every other page that held it shows itself
+// disconnected, and its next command connects again: the pages on the same
+// driver or plug-in guider, and those whose serial channel went with the
+// port it shared.
+void showLostLinks(Interface closed)
+{
+    const auto lost = [closed](Interface kind, std::uint8_t channel) {
+        switch (kind) {
+        case Interface::Ascom:
+        case Interface::Plugin:
+            return kind == closed;
+        case Interface::LX200:
+        case Interface::Marrick:
+        case Interface::KitsRus:
+            return channel != 0 && !com_io::channel(channel).open;
+        default:
+            return false;   // nothing is held open
+        }
+    };
+    const Interface mount = mountConnectionKind();
+    if (mountShownConnected() && lost(mount, ChannelOf(mount)))
+        lockMount(false);
+    if (guideShownConnected() && lost(GuideKind(), ChannelOf(GuideKind())))
+        lockGuidePort(false);
+    if (focuserShownConnected() && lost(FocuserKind(), FocuserChannel()))
+        lockFocuser(false);
+}
+
 struct ConnectingScope {
     ConnectingScope() { detail::Connecting = true; }
     ~ConnectingScope() { detail::Connecting = false; }
@@ -439,7 +537,7 @@ void afterConnectClick(bool lx200, bool ascom)
 
 } // namespace
 
-bool AscomConnectionUnderWay() { return AscomConnecting; }
+bool AscomConnectionUnderWay() { return AscomConnecting && AscomAttemptBridge == AscomBridge::Installed(); }
 
 bool ConnectMount()
 {
@@ -447,7 +545,7 @@ bool ConnectMount()
         if (connected)
             lockMount(true);
         afterConnectClick(false, connected && MountKind() == Interface::Ascom);
-    }, pref().BTN_Mount_Connecter);
+    }, pref().BTN_Mount_Connecter, Asker::Mount);
     if (ok)
         lockMount(true);
     return ok;
@@ -461,7 +559,7 @@ bool ConnectGuidePort(std::function<void(bool connected)> whenAnswered)
         afterConnectClick(false, connected && GuideKind() == Interface::Ascom);
         if (whenAnswered)
             whenAnswered(connected);
-    }, pref().BTN_Autoguide_Connecter);
+    }, pref().BTN_Autoguide_Connecter, Asker::Guide);
     if (ok)
         lockGuidePort(true);
     return ok;
@@ -494,9 +592,39 @@ bool ConnectFocuser()
     return ok;
 }
 
+namespace {
+
+// A page that lets go while it is not connected: it stops waiting for the
+// ASCOM connection under way (told "not connected"); a connection nobody
+// waits for any more is given up. The link of another page stays.
+void stopWaitingForAscom(Asker asker)
+{
+    if (!AscomConnecting)
+        return;
+    std::vector<AscomWaiter> mine;
+    std::erase_if(AscomWaiting, [&](AscomWaiter& w) {
+        if (w.asker != asker)
+            return false;
+        mine.push_back(std::move(w));
+        return true;
+    });
+    if (AscomWaiting.empty() && !AscomNextChoice)
+        disconnectInterface(Interface::Ascom);
+    for (auto& waiter : mine)
+        if (waiter.answer)
+            app::runGuarded(QStringLiteral("AscomConnection"), [&] { waiter.answer(false); });
+}
+
+} // namespace
+
 void DisconnectMount(bool byFocuser)
 {
     const Interface kind = mountConnectionKind();
+    if (!mountShownConnected()) {
+        if (kind == Interface::Ascom)
+            stopWaitingForAscom(Asker::Mount);
+        return;
+    }
     const bool sharesFocuser = ChannelOf(kind) != 0 && ChannelOf(kind) == FocuserChannel();
     if (sharesFocuser)
         detail::stopFocuserMove();   // while the shared port is open
@@ -505,11 +633,17 @@ void DisconnectMount(bool byFocuser)
     if (sharesFocuser && !byFocuser)
         DisconnectFocuser(false);
     lockMount(false);
+    showLostLinks(kind);
 }
 
 void DisconnectGuidePort(bool byFocuser)
 {
     const Interface kind = GuideKind();
+    if (!guideShownConnected()) {
+        if (kind == Interface::Ascom)
+            stopWaitingForAscom(Asker::Guide);
+        return;
+    }
     const bool sharesFocuser = ChannelOf(kind) != 0 && ChannelOf(kind) == FocuserChannel();
     if (sharesFocuser)
         detail::stopFocuserMove();
@@ -518,6 +652,50 @@ void DisconnectGuidePort(bool byFocuser)
     if (sharesFocuser && !byFocuser)
         DisconnectFocuser(false);
     lockGuidePort(false);
+    showLostLinks(kind);
+}
+
+void LetGoOfChosenTelescope()
+{
+    if (!AscomConnecting && !AscomBridge::AscomSharedData.Connected)
+        return;
+    if (mountConnectionKind() == Interface::Ascom && mountShownConnected())
+        DisconnectMount();
+    else if (GuideKind() == Interface::Ascom && guideShownConnected())
+        DisconnectGuidePort();
+    else
+        disconnectInterface(Interface::Ascom);   // connected by "..." alone
+}
+
+void ConnectChosenTelescope(std::function<void(bool connected)> answer)
+{
+    if (AscomConnecting && AscomAttemptBridge != AscomBridge::Installed())
+        giveUpAscomAttempt();   // asked of a bridge that has ended since
+    if (AscomConnecting) {
+        // One attempt at a time: this one follows the attempt under way.
+        AscomNextChoice = [answer] { ConnectChosenTelescope(answer); };
+        return;
+    }
+    // The driver is made anew: what it moves is stopped first (the stops go
+    // out ahead of the connection), and the pages that held it follow the
+    // new one's outcome.
+    stopMovingOn(Interface::Ascom);
+    const bool mountHeld = mountShownConnected() && mountConnectionKind() == Interface::Ascom;
+    const bool guideHeld = guideShownConnected() && GuideKind() == Interface::Ascom;
+    const auto outcome = [answer, mountHeld, guideHeld](bool connected) {
+        if (!connected && mountHeld)
+            lockMount(false);
+        if (!connected && guideHeld)
+            lockGuidePort(false);
+        if (answer)
+            answer(connected);
+        if (connected && mountHeld) {
+            lockMount(true);
+            afterConnectClick(false, MountKind() == Interface::Ascom);
+        }
+    };
+    if (const auto now = askAscomConnection(AscomBridge::rqChoose, Asker::Chooser, outcome))
+        outcome(*now);
 }
 
 void DisconnectFocuser(bool alsoMount)
@@ -527,9 +705,12 @@ void DisconnectFocuser(bool alsoMount)
     // with the focuser is still open.
     if (alsoMount)
         DisconnectMount(true);
-    if (const std::uint8_t channel = FocuserChannel())
+    if (const std::uint8_t channel = FocuserChannel()) {
+        stopWhatSharesPort(channel);
         com_io::close_com(channel);
+    }
     lockFocuser(false);
+    showLostLinks(FocuserKind());
 }
 
 void ReleaseGuidePlugin()

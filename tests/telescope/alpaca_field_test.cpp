@@ -448,6 +448,230 @@ TEST_F(AlpacaFieldTest, TheChooserOffersTheTelescopesThatAnswerTheDiscovery)
     EXPECT_FALSE(pref().EDT_ASCOM_Telescope->isReadOnly());
 }
 
+namespace {
+
+std::string panelColour() { return FRM_Pref->PNL_ASCOM_Status->palette().color(QPalette::Window).name().toStdString(); }
+const std::string kGreen = "#00ff00";
+const std::string kRed = "#ff0000";
+
+// A chooser fed by the discovery of one peer, that takes its telescope.
+void chooseFirstFound(const AlpacaPeer& peer)
+{
+    Alpaca::DiscoveryPorts = {peer.discoveryPort()};
+    Alpaca::DiscoveryBroadcast = false;
+    Alpaca::SetChooserDialog(
+        [](const QStringList& entries, const QString&) -> std::optional<QString> { return entries.value(0); });
+}
+
+// Lets the program run until `ms` have passed since `since` was started.
+void pumpUntil(const QElapsedTimer& since, qint64 ms)
+{
+    if (since.elapsed() < ms)
+        pumpFor(int(ms - since.elapsed()));
+}
+
+// Long enough after a click for anything the attempt could still bring.
+constexpr qint64 kAfterTheAttempt_ms = 13000;
+
+} // namespace
+
+// A device that answers each call in 2 s: a telescope chosen with "..."
+// starts the connection, and "Connecter" clicked while it runs (early or
+// late in it) waits for it. One connection reaches the device, the panel is
+// green, nothing is told, every button says connected, and the hand pad
+// then moves the mount. Three rounds, each pressing at another moment.
+TEST_F(AlpacaFieldTest, ATelescopeChosenWhileConnecterIsPressedMakesOneConnectionThatTheHandPadDrives)
+{
+    AlpacaPeer peer(true);
+    peer.configure([](AlpacaPeer::Config& c) {
+        c.delay_ms = 2000;
+        c.delayOf[QStringLiteral("configureddevices")] = 0;
+    });
+    chooseFirstFound(peer);
+    ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_ASCOM));
+    ASSERT_TRUE(AscomBridge::Running());
+    for (const int pressAfter_ms : {0, 1000, 3500}) {
+        SCOPED_TRACE(pressAfter_ms);
+        peer.clearCalls();
+        FRM_Message->MEMO_Message->clear();
+        ASSERT_TRUE(clickOnScreen(pref().BTN_Choose));
+        ASSERT_TRUE(waitUntil([&] { return !peer.callTexts(QStringLiteral("PUT connected Connected=true")).isEmpty(); }));
+        pumpFor(pressAfter_ms);
+        QElapsedTimer sinceClick;
+        sinceClick.start();
+        ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
+        ASSERT_TRUE(waitUntil([] { return connected(); }, 15000));
+        pumpUntil(sinceClick, kAfterTheAttempt_ms);
+        EXPECT_TRUE(connected());
+        EXPECT_EQ(panelColour(), kGreen);
+        EXPECT_TRUE(pref().LBL_Error_Ascom->text().isEmpty()) << pref().LBL_Error_Ascom->text().toStdString();
+        EXPECT_TRUE(pref().BTN_Mount_Nord->isEnabled());
+        EXPECT_TRUE(messages().isEmpty()) << messages().toStdString();
+        EXPECT_EQ(peer.callTexts(QStringLiteral("PUT connected Connected=true")).size(), 1);
+
+        ASSERT_TRUE(pressOnScreen(FRM_Raquette->BTN_N));
+        EXPECT_TRUE(peer.waitForCalls(QStringLiteral("PUT moveaxis Axis=1&Rate=2"), 1, 3000));
+        releaseOnScreen(FRM_Raquette->BTN_N);
+        EXPECT_TRUE(peer.waitForCalls(QStringLiteral("PUT moveaxis Axis=1&Rate=0"), 1, 3000));
+
+        ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Deconnecter));
+        ASSERT_TRUE(peer.waitForCalls(QStringLiteral("PUT connected Connected=false"), 1, 8000));
+        ASSERT_TRUE(waitUntil([this] { return pref().BTN_Choose->isEnabled() && pref().BTN_Mount_Connecter->isEnabled(); }));
+    }
+}
+
+// A device that never answers its connection, chosen with "..." and
+// "Connecter" clicked meanwhile: not connected, red, told once, every
+// button saying so. Twice, as the fault came one run in two.
+TEST_F(AlpacaFieldTest, ATelescopeThatNeverAnswersItsConnectionEndsNotConnectedRedAndToldOnce)
+{
+    AlpacaPeer peer(true);
+    peer.configure([](AlpacaPeer::Config& c) { c.faults[QStringLiteral("connected")] = {0, 0, true, false, -1}; });
+    chooseFirstFound(peer);
+    ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_ASCOM));
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        peer.clearCalls();
+        FRM_Message->MEMO_Message->clear();
+        ASSERT_TRUE(waitUntil([this] { return pref().BTN_Choose->isEnabled(); }));
+        ASSERT_TRUE(clickOnScreen(pref().BTN_Choose));
+        ASSERT_TRUE(waitUntil([&] { return !peer.callTexts(QStringLiteral("PUT connected Connected=true")).isEmpty(); }));
+        QElapsedTimer sinceClick;
+        sinceClick.start();
+        ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
+        ASSERT_TRUE(waitUntil([] { return !Prg_Suivi::AscomConnectionUnderWay(); }, 15000));
+        pumpUntil(sinceClick, kAfterTheAttempt_ms);
+        EXPECT_FALSE(Prg_Suivi::AscomConnectionUnderWay());
+        EXPECT_FALSE(AscomBridge::AscomSharedData.Connected);
+        EXPECT_FALSE(pref().BTN_Mount_Deconnecter->isEnabled());
+        EXPECT_FALSE(pref().BTN_Mount_Nord->isEnabled());
+        EXPECT_EQ(panelColour(), kRed);
+        EXPECT_FALSE(pref().LBL_Error_Ascom->text().isEmpty());
+        EXPECT_EQ(messages().count(QStringLiteral("connected")), 1) << messages().toStdString();
+        EXPECT_EQ(messages().split(u'\n', Qt::SkipEmptyParts).size(), 1) << messages().toStdString();
+        EXPECT_EQ(peer.callTexts(QStringLiteral("PUT connected Connected=true")).size(), 1);
+    }
+}
+
+// A connection that cannot get its turn (a slow synchronous slew holds
+// the device's line) ends on its own time, counted from the click: not
+// connected, red, told once, "Connecter" back for another try.
+TEST_F(AlpacaFieldTest, AConnectionThatNeverGetsItsTurnEndsWithinItsBound)
+{
+    AlpacaPeer peer;
+    peer.configure([](AlpacaPeer::Config& c) {
+        c.canSlewAsync = false;
+        c.delayOf[QStringLiteral("slewtocoordinates")] = 20000;
+    });
+    choosePeer(peer);
+    ASSERT_TRUE(connect());
+    QElapsedTimer sinceSlew;
+    sinceSlew.start();
+    gotoFromTheDialog(6 * 54000.0, 45 * 3600.0);
+    ASSERT_TRUE(waitUntil([&] { return !peer.callTexts(QStringLiteral("PUT slewtocoordinates")).isEmpty(); }));
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Deconnecter));
+    FRM_Message->MEMO_Message->clear();
+    QElapsedTimer sinceClick;
+    sinceClick.start();
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
+    ASSERT_TRUE(waitUntil([] { return !Prg_Suivi::AscomConnectionUnderWay(); }, 15000));
+    EXPECT_TRUE(pref().BTN_Mount_Connecter->isEnabled());
+    // Once the slew has ended, the connection given up does not go out late.
+    pumpUntil(sinceSlew, 21000);
+    EXPECT_FALSE(AscomBridge::AscomSharedData.Connected);
+    EXPECT_FALSE(peer.state().connected);
+    EXPECT_TRUE(pref().BTN_Mount_Connecter->isEnabled());
+    EXPECT_FALSE(pref().BTN_Mount_Deconnecter->isEnabled());
+    EXPECT_EQ(panelColour(), kRed);
+    EXPECT_EQ(messages().split(u'\n', Qt::SkipEmptyParts).size(), 1) << messages().toStdString();
+    EXPECT_EQ(peer.callTexts(QStringLiteral("PUT connected Connected=true")).size(), 1) << "only the first one";
+}
+
+// The mount and the guide port on one slow device. "Autoguidage" ticked
+// starts the connection and "Suivi logiciel" ticked before it has ended
+// lets go of the guide port: nobody waits for the connection any more, so
+// it gives up, the device is left disconnected and every page and window
+// says so. When "Connecter" of the mount started it, the mount's
+// connection goes on and holds; only the guide port stops waiting.
+TEST_F(AlpacaFieldTest, LettingGoOfTheGuidePortWhileTheDeviceConnectsEndsOnlyWhatItAskedFor)
+{
+    AlpacaPeer peer;
+    peer.configure([](AlpacaPeer::Config& c) { c.delay_ms = 1000; });
+    pref().EDT_ASCOM_Telescope->setText(peer.address());
+    ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_ASCOM));
+    ASSERT_TRUE(clickOnScreen(pref().RDB_Autoguide_ASCOM));
+    auto* s = FRM_Tool_Suivi;
+    const auto connectionOut = [&](int count) {
+        return waitUntil([&] { return peer.callTexts(QStringLiteral("PUT connected Connected=true")).size() >= count; });
+    };
+
+    ASSERT_TRUE(clickOnScreen(s->RDB_Autoguidage));
+    ASSERT_TRUE(connectionOut(1));
+    EXPECT_TRUE(s->RDB_Autoguidage->isChecked()) << "waits for the connection under way";
+    ASSERT_TRUE(clickOnScreen(s->RDB_Suivi_logiciel));
+    EXPECT_FALSE(Prg_Suivi::AscomConnectionUnderWay());
+    pumpFor(4000);
+    EXPECT_FALSE(peer.state().connected);
+    EXPECT_EQ(peer.callTexts(QStringLiteral("PUT connected")).last().toStdString(), "PUT connected Connected=false");
+    EXPECT_FALSE(AscomBridge::AscomSharedData.Connected);
+    EXPECT_TRUE(pref().BTN_Mount_Connecter->isEnabled());
+    EXPECT_FALSE(pref().BTN_Mount_Deconnecter->isEnabled());
+    EXPECT_TRUE(pref().BTN_Autoguide_Connecter->isEnabled());
+    EXPECT_FALSE(pref().BTN_Autoguide_Nord->isEnabled());
+    EXPECT_FALSE(s->RDB_Autoguidage->isChecked());
+
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
+    ASSERT_TRUE(connectionOut(2));
+    ASSERT_TRUE(clickOnScreen(s->RDB_Autoguidage));
+    ASSERT_TRUE(clickOnScreen(s->RDB_Suivi_logiciel));
+    EXPECT_FALSE(s->RDB_Autoguidage->isChecked());
+    ASSERT_TRUE(waitUntil([] { return connected(); }, 12000));
+    pumpFor(500);
+    EXPECT_TRUE(peer.state().connected);
+    EXPECT_EQ(peer.callTexts(QStringLiteral("PUT connected Connected=true")).size(), 2);
+    EXPECT_FALSE(pref().BTN_Autoguide_Nord->isEnabled()) << "the guide port did not connect";
+    EXPECT_FALSE(s->RDB_Autoguidage->isChecked());
+    EXPECT_TRUE(messages().isEmpty()) << messages().toStdString();
+}
+
+// A telescope chosen with "..." while "Connecter" connects the one typed:
+// the chosen one's connection follows once the first has ended, and the
+// mount page, connected by then, stays connected to it. A choice cancelled
+// afterwards names no telescope: the connected one is let go, and every
+// button says so.
+TEST_F(AlpacaFieldTest, ATelescopeChosenWhileAnotherConnectsFollowsItAndACancelledChoiceLetsItGo)
+{
+    AlpacaPeer typed, chosen(true);
+    typed.configure([](AlpacaPeer::Config& c) { c.delay_ms = 1000; });
+    chosen.configure([](AlpacaPeer::Config& c) { c.name = QStringLiteral("Choisie"); });
+    chooseFirstFound(chosen);
+    choosePeer(typed);
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Choose));
+    ASSERT_TRUE(waitUntil([this, &chosen] { return pref().EDT_ASCOM_Telescope->text() == chosen.address(); }));
+    EXPECT_TRUE(chosen.callTexts(QStringLiteral("PUT connected")).isEmpty()) << "not while the first one runs";
+    ASSERT_TRUE(waitUntil([&] { return !chosen.callTexts(QStringLiteral("PUT connected Connected=true")).isEmpty(); }, 8000));
+    ASSERT_TRUE(waitUntil([] { return connected(); }, 8000));
+    EXPECT_EQ(typed.callTexts(QStringLiteral("PUT connected Connected=true")).size(), 1);
+    EXPECT_EQ(chosen.callTexts(QStringLiteral("PUT connected Connected=true")).size(), 1);
+    ASSERT_TRUE(pressOnScreen(FRM_Raquette->BTN_E));
+    EXPECT_TRUE(waitUntil([&] { return !chosen.callTexts(QStringLiteral("PUT moveaxis Axis=0&Rate=-2")).isEmpty(); }));
+    releaseOnScreen(FRM_Raquette->BTN_E);
+    EXPECT_TRUE(waitUntil([&] { return !chosen.callTexts(QStringLiteral("PUT moveaxis Axis=0&Rate=0")).isEmpty(); }));
+    EXPECT_TRUE(typed.callTexts(QStringLiteral("PUT moveaxis")).isEmpty());
+    EXPECT_TRUE(messages().isEmpty()) << messages().toStdString();
+
+    Alpaca::SetChooserDialog([](const QStringList&, const QString&) -> std::optional<QString> { return std::nullopt; });
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Choose));
+    ASSERT_TRUE(waitUntil([this] { return pref().EDT_ASCOM_Telescope->text().isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !chosen.callTexts(QStringLiteral("PUT connected Connected=false")).isEmpty(); }));
+    EXPECT_FALSE(AscomBridge::AscomSharedData.Connected);
+    EXPECT_FALSE(pref().BTN_Mount_Deconnecter->isEnabled());
+    EXPECT_FALSE(pref().BTN_Mount_Nord->isEnabled());
+    EXPECT_FALSE(pref().BTN_Mount_Connecter->isEnabled()) << "no telescope to connect";
+    EXPECT_TRUE(pref().RDB_Mount_LX200->isEnabled());
+}
+
 TEST_F(AlpacaFieldTest, ADeviceWithoutMoveAxisGetsNoStopAndNoMessage)
 {
     AlpacaPeer peer;

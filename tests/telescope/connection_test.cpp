@@ -21,6 +21,7 @@ namespace {
 struct PluginLog {
     QStringList calls;
     std::int32_t handle = 7;
+    std::int32_t connectResult = 0;
 };
 PluginLog* g_plugin = nullptr;
 
@@ -30,7 +31,11 @@ std::int32_t fakeCreate(std::int32_t id, const char* name, const char* folder, s
     g_plugin->calls << QStringLiteral("create %1 %2 %3").arg(id).arg(QString::fromUtf8(name)).arg(QString::fromUtf8(folder).endsWith(QStringLiteral("Plugins/")));
     return g_plugin->handle;
 }
-std::int32_t fakeConnect(std::int32_t h) { return g_plugin->calls << QStringLiteral("connect %1").arg(h), 0; }
+std::int32_t fakeConnect(std::int32_t h)
+{
+    g_plugin->calls << QStringLiteral("connect %1").arg(h);
+    return g_plugin->connectResult;
+}
 void fakeDisconnect(std::int32_t h) { g_plugin->calls << QStringLiteral("disconnect %1").arg(h); }
 void fakeFree(std::int32_t h) { g_plugin->calls << QStringLiteral("free %1").arg(h); }
 void fakeMove(std::int32_t h, std::int32_t d) { g_plugin->calls << QStringLiteral("move %1 %2").arg(h).arg(d); }
@@ -144,6 +149,40 @@ TEST_F(MountTest, EveryGuideInterfaceConnectsAndDisconnects)
     EXPECT_EQ(telescope.count(AscomBridge::rqConnect), 1);
     EXPECT_EQ(telescope.count(AscomBridge::rqDisconnect), 1);
     Settings::UnregisterHandler(QStringLiteral("AscomBridge.Start"));
+    g_plugin = nullptr;
+}
+
+// A plug-in guider that cannot be made or refuses its connection: told
+// once, freed, and the guide page stays as it was; none chosen is told too.
+TEST_F(MountTest, APluginGuiderThatRefusesItsConnectionIsToldAndFreed)
+{
+    std::optional<TGuidePluginChoice> offered = TGuidePluginChoice{QStringLiteral("Sim"), 4, &kFakeTable};
+    GuidePlugin::SetProvider([&](int) { return offered; });
+    PluginLog log;
+    g_plugin = &log;
+    pref().CBX_Autoguide_Plugin->addItem(QStringLiteral("Sim:guider"));
+    pref().RDB_Autoguide_Plugin->setChecked(true);
+    log.connectResult = 3;
+    EXPECT_FALSE(ConnectGuidePort());
+    EXPECT_EQ(log.calls.join(u',').toStdString(), "create 4 Sim 1,connect 7,free 7");
+    EXPECT_EQ(GuidePlugin::Instance.handle, 0);
+    log.handle = 0;
+    EXPECT_FALSE(ConnectGuidePort());
+    offered.reset();
+    EXPECT_FALSE(ConnectGuidePort());
+    ASSERT_EQ(boxes.texts().size(), 3) << boxes.texts().join(u'\n').toStdString();
+    EXPECT_TRUE(boxes.texts()[0].contains(QStringLiteral("code 3")));
+    EXPECT_TRUE(boxes.texts()[1].contains(QStringLiteral("Sim")));
+    EXPECT_TRUE(pref().BTN_Autoguide_Connecter->isEnabled());
+    EXPECT_FALSE(pref().BTN_Autoguide_Nord->isEnabled());
+
+    // Accepted: connected until let go.
+    offered = TGuidePluginChoice{QStringLiteral("Sim"), 4, &kFakeTable};
+    log = {};
+    ASSERT_TRUE(ConnectGuidePort());
+    EXPECT_TRUE(pref().BTN_Autoguide_Nord->isEnabled());
+    DisconnectGuidePort();
+    EXPECT_EQ(log.calls.join(u',').toStdString(), "create 4 Sim 1,connect 7,disconnect 7,free 7");
     g_plugin = nullptr;
 }
 

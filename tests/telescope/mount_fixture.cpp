@@ -17,6 +17,71 @@
 #include <QThread>
 
 #include <QRadioButton>
+#include <QCheckBox>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+
+bool bringOnScreen(QWidget* control)
+{
+    for (QWidget* child = control, *parent = control->parentWidget(); parent; child = parent, parent = parent->parentWidget()) {
+        if (auto* stack = qobject_cast<QStackedWidget*>(parent)) {
+            if (auto* tabs = qobject_cast<QTabWidget*>(stack->parentWidget()))
+                tabs->setCurrentWidget(child);
+            else
+                stack->setCurrentWidget(child);
+        }
+    }
+    QWidget* window = control->window();
+    window->show();
+    window->raise();
+    QCoreApplication::processEvents();
+    if (!control->isVisible())
+        ADD_FAILURE() << control->objectName().toStdString() << " is not on screen";
+    return control->isVisible();
+}
+
+// Where a user aims: the box of a radio button or check box, the middle of
+// anything else.
+QPoint aimAt(QWidget* control)
+{
+    const bool radio = qobject_cast<QRadioButton*>(control) != nullptr;
+    if (!radio && !qobject_cast<QCheckBox*>(control))
+        return control->rect().center();
+    QStyleOptionButton option;
+    option.initFrom(control);
+    return control->style()
+        ->subElementRect(radio ? QStyle::SE_RadioButtonIndicator : QStyle::SE_CheckBoxIndicator, &option, control)
+        .center();
+}
+
+} // namespace
+
+bool clickOnScreen(QWidget* control)
+{
+    if (!bringOnScreen(control))
+        return false;
+    QTest::mouseClick(control, Qt::LeftButton, {}, aimAt(control));
+    return true;
+}
+
+bool pressOnScreen(QWidget* control)
+{
+    if (!bringOnScreen(control))
+        return false;
+    QTest::mousePress(control, Qt::LeftButton, {}, aimAt(control));
+    return true;
+}
+
+bool releaseOnScreen(QWidget* control)
+{
+    QTest::mouseRelease(control, Qt::LeftButton, {}, aimAt(control));
+    return true;
+}
 
 void startWaitingScript(bool& waitFlag)
 {

@@ -12,6 +12,7 @@
 #include "telescope/sim/simulated_lx200_mount.h"
 
 #include <QStringList>
+#include <QWidget>
 #include <functional>
 #include <gtest/gtest.h>
 #include <vector>
@@ -27,6 +28,14 @@ private:
     testsupport::FakeClock& clock_;
     std::function<void()> pump_;
 };
+
+// A user's click, press or release on a control: its window is shown on the
+// page and group that hold it, and the mouse acts at the control's centre (a
+// disabled control takes no click). False, with a test failure, when the
+// control is not on screen.
+bool clickOnScreen(QWidget* control);
+bool pressOnScreen(QWidget* control);
+bool releaseOnScreen(QWidget* control);
 
 // A script that waits for the mount (as its goto and move commands leave it),
 // and whether it was resumed.

@@ -9,6 +9,7 @@
 #include "platform/paths.h"
 #include "telescope/ascom_bridge.h"
 #include "telescope/frm_com_trafic.h"
+#include "telescope/frm_prg_suivi.h"
 #include "telescope/frm_raquette.h"
 #include "telescope/frm_tool_suivi.h"
 #include "telescope/mount_state.h"
@@ -23,7 +24,9 @@
 #include "telescope/frm_joy.h"
 #include "translation/translated_texts.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QThread>
@@ -94,6 +97,100 @@ TEST_F(TelescopePages, LX200OnTheSimulatorPortMovesNorthWhileHeldAndStops)
     pref().BTN_Mount_Stop->click();
     EXPECT_TRUE(waitForCommand(":Q#").contains(":Q#"));
     EXPECT_TRUE(reports.isEmpty()) << reports.join(u'\n').toStdString();
+}
+
+// Before any connection the disconnection and test buttons of the three
+// sub-pages are off: a click on them and an arrow key in the command window
+// move nothing. Each connection switches its page's on, each disconnection
+// off again; a page whose link went with another page's shows it too.
+TEST_F(TelescopePages, ConnectionButtonsStartOffAndFollowEachConnection)
+{
+    TFRM_Pref& p = pref();
+    const std::vector<QPushButton*> mountButtons{p.BTN_Mount_Deconnecter, p.BTN_Mount_Nord, p.BTN_Mount_Sud,
+                                                 p.BTN_Mount_Est, p.BTN_Mount_Ouest, p.BTN_Mount_Stop};
+    const std::vector<QPushButton*> guideButtons{p.BTN_Autoguide_Deconnecter, p.BTN_Autoguide_Nord,
+                                                 p.BTN_Autoguide_Sud, p.BTN_Autoguide_Est,
+                                                 p.BTN_Autoguide_Ouest, p.BTN_Autoguide_Stop};
+    const std::vector<QPushButton*> focuserButtons{p.BTN_Focus_Deconnecter, p.BTN_In, p.BTN_Out};
+    const auto enabled = [](const std::vector<QPushButton*>& buttons) {
+        QStringList on;
+        for (QPushButton* b : buttons)
+            if (b->isEnabled())
+                on << b->objectName();
+        return on.join(u' ').toStdString();
+    };
+    EXPECT_EQ(enabled(mountButtons) + enabled(guideButtons) + enabled(focuserButtons), "");
+
+    p.RDB_Mount_LX200->click();
+    ASSERT_TRUE(p.BTN_Mount_Connecter->isEnabled());
+    pressOnScreen(p.BTN_Mount_Nord);
+    releaseOnScreen(p.BTN_Mount_Nord);
+    clickOnScreen(p.BTN_Mount_Stop);
+    FRM_Prg_Suivi->show();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+    QApplication::sendEvent(FRM_Prg_Suivi, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Up, Qt::NoModifier);
+    QApplication::sendEvent(FRM_Prg_Suivi, &release);
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(mount.commands().isEmpty()) << mount.commands().join(' ').toStdString();
+    EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+    EXPECT_FALSE(platform::com_io::channel(1).open) << "nothing connected";
+
+    // The mount: its buttons with its connection, and they drive it.
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Connecter));
+    EXPECT_EQ(enabled(mountButtons), "BTN_Mount_Deconnecter BTN_Mount_Nord BTN_Mount_Sud BTN_Mount_Est "
+                                     "BTN_Mount_Ouest BTN_Mount_Stop");
+    EXPECT_FALSE(p.BTN_Mount_Connecter->isEnabled());
+    pressOnScreen(p.BTN_Mount_Nord);
+    releaseOnScreen(p.BTN_Mount_Nord);
+    EXPECT_TRUE(receivedUntil(":Qn#").contains(":Mn#"));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Deconnecter));
+    EXPECT_EQ(enabled(mountButtons), "");
+    EXPECT_TRUE(p.BTN_Mount_Connecter->isEnabled());
+
+    // The guide port on the mount's LX200 line: letting go of it closes the
+    // line, and the mount's page says so as well.
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Connecter));
+    p.RDB_Autoguide_LX200->click();
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Connecter));
+    EXPECT_EQ(enabled(guideButtons), "BTN_Autoguide_Deconnecter BTN_Autoguide_Nord BTN_Autoguide_Sud "
+                                     "BTN_Autoguide_Est BTN_Autoguide_Ouest BTN_Autoguide_Stop");
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Deconnecter));
+    EXPECT_FALSE(platform::com_io::channel(1).open);
+    EXPECT_EQ(enabled(guideButtons) + enabled(mountButtons), "");
+    EXPECT_TRUE(p.BTN_Mount_Connecter->isEnabled());
+    EXPECT_TRUE(p.BTN_Autoguide_Connecter->isEnabled());
+
+    // The focuser on the same port; its "Deconnecter" takes the mount along.
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Connecter));
+    p.RDB_Focus_LX200->click();
+    ASSERT_TRUE(clickOnScreen(p.BTN_Focus_Connecter));
+    EXPECT_EQ(enabled(focuserButtons), "BTN_Focus_Deconnecter BTN_In BTN_Out");
+    ASSERT_TRUE(clickOnScreen(p.BTN_Focus_Deconnecter));
+    EXPECT_EQ(enabled(mountButtons) + enabled(guideButtons) + enabled(focuserButtons), "");
+
+    // No mount: the guide port and the focuser on one port through channels
+    // of their own. Closing the guide port's closes the port: the focuser
+    // moving (automatic focusing) is stopped first, its page says it is
+    // disconnected, and its next move connects again.
+    p.RDB_Mount_Aucun->click();
+    p.RDB_Focus_LX200->click();
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Connecter));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Focus_Connecter));
+    ASSERT_NE(Prg_Suivi::FocuserChannel(), 1);
+    ASSERT_TRUE(platform::com_io::channel(Prg_Suivi::FocuserChannel()).open);
+    mount.clearRecords();
+    Prg_Suivi::StartFocuser(0, false);
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Deconnecter));
+    EXPECT_EQ(receivedUntil(":FQ#").join(' ').toStdString(), ":FS# :F-# :FQ#");
+    EXPECT_FALSE(platform::com_io::channel(Prg_Suivi::FocuserChannel()).open);
+    EXPECT_EQ(enabled(guideButtons) + enabled(focuserButtons), "");
+    EXPECT_TRUE(p.BTN_Focus_Connecter->isEnabled());
+    mount.clearRecords();
+    ASSERT_TRUE(pressOnScreen(FRM_Raquette->BTN_Focus_In));
+    releaseOnScreen(FRM_Raquette->BTN_Focus_In);
+    EXPECT_TRUE(receivedUntil(":FQ#").contains(":F-#"));
+    EXPECT_EQ(enabled(focuserButtons), "BTN_Focus_Deconnecter BTN_In BTN_Out");
 }
 
 TEST_F(TelescopePages, ReleaseStopsExactlyWhatThePressStarted)

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QTimer>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -32,6 +33,12 @@ struct AlpacaBridge::Job {
     QList<QPair<QString, QString>> rateEntries;
     // A move: the stops of its axis queued before it was signalled.
     std::uint64_t stopsBefore = 0;
+    // A connection: the disconnections asked before it, and the time it
+    // must have ended by, counted from when it was asked.
+    std::uint64_t disconnectsBefore = 0;
+    QDeadlineTimer deadline;
+    // The disconnections asked when it went out (under the lock).
+    std::uint64_t disconnectsAtStart = 0;
 
     // Interface thread only.
     std::vector<Done> dones;
@@ -40,6 +47,7 @@ struct AlpacaBridge::Job {
     // Written by the lane, read once finished is set (under the lock).
     bool finished = false;
     bool ran = false;
+    bool gaveUp = false;   // a connection that a disconnection ended
     bool served = false;
     QString error;
     bool connectedAfter = false;
@@ -79,6 +87,9 @@ struct AlpacaBridge::Device {
     // Stops queued per axis: a move that sees it change while it was out
     // is stopped again.
     std::array<std::uint64_t, 2> stops{};
+    // Disconnections asked: a connection under way that sees it change
+    // gives up and leaves the device disconnected.
+    std::uint64_t disconnects = 0;
     std::atomic<std::uint64_t> transaction{0};
     Status lastStatus{true, {}, false};
 };
@@ -96,6 +107,8 @@ bool isRead(int request)
         return false;
     }
 }
+
+bool isConnection(int request) { return request == rqConnect || request == rqChoose; }
 
 bool isSlew(int request)
 {
@@ -167,6 +180,8 @@ void AlpacaBridge::Request(int request, Done done)
         job->rateEntries = sources_.rateEntries();
     if (done)
         job->dones.push_back(std::move(done));
+    if (isConnection(request))
+        job->deadline = QDeadlineTimer(kConnectTimeout_ms);
 
     std::vector<std::shared_ptr<Job>> dropped;
     {
@@ -215,14 +230,17 @@ void AlpacaBridge::Request(int request, Done done)
                 } else if (request == rqAbortSlew) {
                     collect(ordinary_, [](const Job& j) { return isSlew(j.request); });
                 } else if (request == rqDisconnect) {
+                    // Nothing asked before it goes out any more, a
+                    // connection neither: one under way gives up.
                     ++device_->stops[0];
                     ++device_->stops[1];
-                    collect(ordinary_, [](const Job& j) {
-                        return j.request != rqConnect && j.request != rqChoose && j.request != rqActiver;
-                    });
+                    ++device_->disconnects;
+                    collect(ordinary_, [](const Job& j) { return j.request != rqActiver; });
                     collect(reads_, [](const Job&) { return true; });
                 }
             }
+            if (isConnection(request))
+                job->disconnectsBefore = device_->disconnects;
             (lane == Lane::Urgent ? urgent_ : lane == Lane::Ordinary ? ordinary_ : reads_).jobs.push_back(job);
             if (HasAnswer(request))
                 waitJob_ = job;
@@ -234,6 +252,36 @@ void AlpacaBridge::Request(int request, Done done)
     // Dropped requests end unserved, after the caller has returned.
     for (const auto& j : dropped)
         QMetaObject::invokeMethod(context_.get(), [this, j] { deliver(j); }, Qt::QueuedConnection);
+    // A connection still waiting for its turn when its time is up ends
+    // there, as failed.
+    if (isConnection(request))
+        QTimer::singleShot(kConnectTimeout_ms, context_.get(), [this, weak = std::weak_ptr<Job>(job)] {
+            if (const auto j = weak.lock())
+                expire(j);
+        });
+}
+
+void AlpacaBridge::expire(const std::shared_ptr<Job>& job)
+{
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = std::find(ordinary_.jobs.begin(), ordinary_.jobs.end(), job);
+        if (it == ordinary_.jobs.end())
+            return;
+        ordinary_.jobs.erase(it);
+    }
+    failed(*job, connectionTimeOut());
+    {
+        std::lock_guard lock(mutex_);
+        job->finished = true;
+        answerReady_.notify_all();
+    }
+    QMetaObject::invokeMethod(context_.get(), [this, job] { deliver(job); }, Qt::QueuedConnection);
+}
+
+QString AlpacaBridge::connectionTimeOut()
+{
+    return QStringLiteral("connected : pas de réponse en %1 s").arg(kConnectTimeout_ms / 1000);
 }
 
 bool AlpacaBridge::WaitDataSet(int timeout_ms)
@@ -285,7 +333,7 @@ void AlpacaBridge::deliver(const std::shared_ptr<Job>& job)
         default: break;
         }
     }
-    const Outcome outcome{job->served, job->error, !job->ran};
+    const Outcome outcome{job->served, job->error, !job->ran || job->gaveUp};
     std::vector<Done> dones = std::move(job->dones);
     for (Done& f : dones)
         app::runGuarded(QStringLiteral("AscomBridge"), [&] { f(outcome); });
@@ -344,6 +392,7 @@ void AlpacaBridge::run(Lane lane)
             job = queue.jobs.front();
             queue.jobs.pop_front();
             ++queue.busy;
+            job->disconnectsAtStart = device_->disconnects;
         }
         app::runGuarded(QStringLiteral("AlpacaBridge"), [&] { serve(*job); });
         {
@@ -388,12 +437,13 @@ Reply AlpacaBridge::call(bool put, const QString& member, const QList<QPair<QStr
 
 void AlpacaBridge::post(const Status& status)
 {
-    {
-        std::lock_guard lock(mutex_);
-        if (status == device_->lastStatus)
-            return;
-        device_->lastStatus = status;
-    }
+    // Posted under the lock: the interface thread gets the statuses of all
+    // lanes in the order they were decided, so the last one shown is the
+    // device's state now.
+    std::lock_guard lock(mutex_);
+    if (status == device_->lastStatus)
+        return;
+    device_->lastStatus = status;
     if (auto sink = sources_.status)
         QMetaObject::invokeMethod(context_.get(), [sink, status] { sink(status); }, Qt::QueuedConnection);
 }
@@ -410,11 +460,17 @@ void AlpacaBridge::failed(Job& job, const QString& error)
     post({false, error, connected});
 }
 
-void AlpacaBridge::succeeded()
+void AlpacaBridge::succeeded(const Job& job)
 {
     bool connected = false;
     {
         std::lock_guard lock(mutex_);
+        // A call of a session that a disconnection has ended since it went
+        // out (a slow slew) does not turn the panel green again.
+        const bool session = job.request == rqConnect || job.request == rqChoose || job.request == rqActiver
+                             || job.request == rqDisconnect;
+        if (!session && job.disconnectsAtStart != device_->disconnects)
+            return;
         connected = device_->connected;
     }
     post({true, {}, connected});
@@ -480,17 +536,42 @@ bool AlpacaBridge::createDriver(Job& job)
         failed(job, QStringLiteral("« %1 » n'est pas une adresse Alpaca hôte:port/N").arg(job.address.left(100)));
         return false;
     }
-    succeeded();
+    succeeded(job);
     return true;
+}
+
+bool AlpacaBridge::givenUp(Job& job)
+{
+    std::lock_guard lock(mutex_);
+    job.gaveUp = device_->disconnects != job.disconnectsBefore;
+    return job.gaveUp;
 }
 
 void AlpacaBridge::connect(Job& job)
 {
+    if (givenUp(job))
+        return;
+    const QDeadlineTimer& deadline = job.deadline;
+    if (deadline.hasExpired())
+        return failed(job, connectionTimeOut());
     if (job.address.trimmed().isEmpty() || !createDriver(job))
         return;
-    const QDeadlineTimer deadline(kConnectTimeout_ms);
     if (!put(job, QStringLiteral("connected"), {{QStringLiteral("Connected"), QStringLiteral("true")}},
              remainingOf(deadline, kCallTimeout_ms)))
+        return;
+    // From here on the device may hold itself connected: an attempt that
+    // ends otherwise tells it it is not.
+    struct LeaveDisconnected {
+        AlpacaBridge& bridge;
+        Job& job;
+        ~LeaveDisconnected()
+        {
+            if (!job.served)
+                bridge.call(true, QStringLiteral("connected"), {{QStringLiteral("Connected"), QStringLiteral("false")}},
+                            kCallTimeout_ms);
+        }
+    } leave{*this, job};
+    if (givenUp(job))
         return;
     // The capabilities are read side by side: a slow device answers them
     // all in the time of one.
@@ -548,6 +629,10 @@ void AlpacaBridge::connect(Job& job)
     {
         std::lock_guard lock(mutex_);
         Device& d = *device_;
+        if (d.disconnects != job.disconnectsBefore) {
+            job.gaveUp = true;   // a disconnection came meanwhile
+            return;
+        }
         d.connected = true;
         d.capsKnown = true;
         d.canMoveAxis = {flags[1], flags[2]};
@@ -560,7 +645,7 @@ void AlpacaBridge::connect(Job& job)
     job.rates = RatesWithin(job.rateEntries, maxRate);
     job.maxAxisRate = maxRate;
     job.served = true;
-    succeeded();
+    succeeded(job);
 }
 
 void AlpacaBridge::disconnect(Job& job)
@@ -581,7 +666,7 @@ void AlpacaBridge::disconnect(Job& job)
         if (!r.ok)
             failed(job, r.error);
         else
-            succeeded();
+            succeeded(job);
     }
     job.served = true;
 }
@@ -621,7 +706,7 @@ void AlpacaBridge::move(Job& job)
         QString error;
         if (stopAxis(axis, &error)) {
             job.served = true;
-            succeeded();
+            succeeded(job);
         } else {
             failed(job, QStringLiteral("moveaxis : l'axe %1 n'a pas pu être arrêté (%2)").arg(axis).arg(error));
         }
@@ -653,7 +738,7 @@ void AlpacaBridge::move(Job& job)
         stopAxis(axis);
     if (ok) {
         job.served = true;
-        succeeded();
+        succeeded(job);
     }
 }
 
@@ -701,7 +786,7 @@ void AlpacaBridge::read(Job& job)
         }
     }
     job.served = true;
-    succeeded();
+    succeeded(job);
 }
 
 void AlpacaBridge::serve(Job& job)
@@ -739,7 +824,7 @@ void AlpacaBridge::serve(Job& job)
         // cannot.
         if (named && (!snapshot.capsKnown || snapshot.canSlew) && put(job, QStringLiteral("abortslew"))) {
             job.served = true;
-            succeeded();
+            succeeded(job);
         }
         return;
     case rqPulseGuide:
@@ -747,7 +832,7 @@ void AlpacaBridge::serve(Job& job)
             && put(job, QStringLiteral("pulseguide"), {{QStringLiteral("Direction"), QString::number(job.direction)},
                                                        {QStringLiteral("Duration"), QString::number(job.pulseDuration)}})) {
             job.served = true;
-            succeeded();
+            succeeded(job);
         }
         return;
     case rqSlewToCoordinates:
@@ -759,7 +844,7 @@ void AlpacaBridge::serve(Job& job)
             && put(job, async ? QStringLiteral("slewtocoordinatesasync") : QStringLiteral("slewtocoordinates"),
                    coordinates(), async ? kCallTimeout_ms : 600000)) {
             job.served = true;
-            succeeded();
+            succeeded(job);
         }
         return;
     }
@@ -772,14 +857,14 @@ void AlpacaBridge::serve(Job& job)
             && put(job, async ? QStringLiteral("slewtotargetasync") : QStringLiteral("slewtotarget"), {},
                    async ? kCallTimeout_ms : 600000)) {
             job.served = true;
-            succeeded();
+            succeeded(job);
         }
         return;
     }
     case rqSyncToCoordinates:
         if (gate && snapshot.canSync && put(job, QStringLiteral("synctocoordinates"), coordinates())) {
             job.served = true;
-            succeeded();
+            succeeded(job);
         }
         return;
     case rqMoveAxis:

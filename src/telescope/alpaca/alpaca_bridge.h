@@ -12,7 +12,11 @@
 //     out when its stop went is followed by another stop once it is
 //     answered, so nothing is left moving;
 //   - connections, moves, slews, syncs and guide pulses keep their order in
-//     the ordinary lane (a connection waits for the stops before it);
+//     the ordinary lane (a connection waits for the stops before it); a
+//     connection ends, connected or failed, within kConnectTimeout_ms of
+//     its request, its wait for its turn included; a disconnection drops
+//     a connection not sent yet, and one under way gives up and leaves the
+//     device disconnected;
 //   - reads go out side by side, and a read asked again while the same one
 //     is still out shares its answer instead of piling up.
 // A failed call (Alpaca error, HTTP error, cut reply, time-out) is told
@@ -76,7 +80,9 @@ public:
 
     static constexpr int kStopWait_ms = 5000;
     static constexpr int kCallTimeout_ms = 5000;
-    // A whole connection, its reads of the capabilities and rates included.
+    // A whole connection, from the request on: its wait for its turn and
+    // its reads of the capabilities and rates included. A connection asked
+    // again while one runs is a second attempt (the requesters ask once).
     static constexpr int kConnectTimeout_ms = 10000;
     static constexpr int kReadLanes = 3;
 
@@ -96,17 +102,22 @@ private:
     void deliver(const std::shared_ptr<Job>& job);
     // Drops the queued jobs of a lane that match (under the lock).
     void dropQueued(Queue& queue, const std::function<bool(const Job&)>& match);
+    // A connection whose time ran out before its turn came.
+    void expire(const std::shared_ptr<Job>& job);
+    static QString connectionTimeOut();
 
     // Worker side.
     Reply call(bool put, const QString& member, const QList<QPair<QString, QString>>& fields, int timeout_ms);
     bool put(Job& job, const QString& member, const QList<QPair<QString, QString>>& fields = {},
              int timeout_ms = kCallTimeout_ms);
     void failed(Job& job, const QString& error);
-    void succeeded();
+    void succeeded(const Job& job);
     void post(const Status& status);
     bool stopAxis(int axis, QString* error = nullptr);
     void stopAxes();
     bool createDriver(Job& job);
+    // A disconnection was asked after the connection job.
+    bool givenUp(Job& job);
     void connect(Job& job);
     void disconnect(Job& job);
     void move(Job& job);

@@ -146,7 +146,9 @@ void offer(const QStringList& found)
         return;
     TFRM_Pref& p = *FRM_Pref;
     p.BTN_Choose->setEnabled(true);
-    p.LBL_Error_Ascom->clear();
+    // A connection under way keeps saying so.
+    if (!Prg_Suivi::AscomConnectionUnderWay())
+        p.LBL_Error_Ascom->clear();
     if (found.isEmpty()) {
         const QString text = QStringLiteral("Aucun télescope Alpaca n'a répondu sur le réseau local. Saisissez son "
                                             "adresse (hôte:port/N) dans le champ du télescope.");
@@ -159,21 +161,20 @@ void offer(const QStringList& found)
     // cancelled choice names no telescope.
     const QString address =
         choice ? choice->section(QStringLiteral(" – "), 0, 0).section(QStringLiteral(" - "), 0, 0).trimmed() : QString();
+    if (address.isEmpty() || !ParseDeviceAddress(address)) {
+        // No telescope named: the one held so far is let go.
+        Prg_Suivi::LetGoOfChosenTelescope();
+        p.EDT_ASCOM_Telescope->setText(address);
+        if (!address.isEmpty())
+            showStatus(
+                {false, QStringLiteral("« %1 » n'est pas une adresse Alpaca hôte:port/N").arg(address.left(100)), false});
+        chooserButtons(false);
+        return;
+    }
     p.EDT_ASCOM_Telescope->setText(address);
-    if (address.isEmpty()) {
-        chooserButtons(false);
-        return;
-    }
-    if (!ParseDeviceAddress(address)) {
-        showStatus({false, QStringLiteral("« %1 » n'est pas une adresse Alpaca hôte:port/N").arg(address.left(100)), false});
-        chooserButtons(false);
-        return;
-    }
     if (!AscomBridge::Running())
         StartBridge();
-    AscomBridge::Request(AscomBridge::rqChoose, [](const AscomBridge::Outcome& o) {
-        chooserButtons(o.served && AscomBridge::AscomSharedData.Connected);
-    });
+    Prg_Suivi::ConnectChosenTelescope(chooserButtons);
 }
 
 } // namespace
@@ -184,7 +185,8 @@ void ChooseTelescope()
         return;
     g_discovering = true;
     FRM_Pref->BTN_Choose->setEnabled(false);
-    FRM_Pref->LBL_Error_Ascom->setText(QStringLiteral("Recherche des télescopes Alpaca..."));
+    if (!Prg_Suivi::AscomConnectionUnderWay())
+        FRM_Pref->LBL_Error_Ascom->setText(QStringLiteral("Recherche des télescopes Alpaca..."));
     // The network is asked on a thread of its own: the window stays usable.
     const QList<quint16> ports = DiscoveryPorts;
     const bool broadcast = DiscoveryBroadcast;
