@@ -486,6 +486,9 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
             setButton(b, true, false);
         setButton(c.imageBtn, true, true);
         setButton(c.imageB, true, true);
+        // The mode menu offers what the buttons offer: a stop took its items
+        // away, and a camera always has its image mode.
+        c.image->setEnabled(true);
         const int kind = s.sourceKind;
         c.stream->setEnabled(kind == 0);
         c.streamBtn->setEnabled(kind == 0);
@@ -496,6 +499,10 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
         const bool longExp = kind == 0 ? vestaMod() : kind == 3 && slot == 1;
         setButton(c.poseBtn, longExp, false);
         setButton(c.poseB, kind == 0 && vestaMod(), false);
+        // A grab camera's long exposures with the modified camera, as the
+        // Preferences give them; a plug-in camera's were given at its start.
+        if (kind == 0)
+            c.poseLongue->setEnabled(vestaMod());
     }
 
     // The source view takes the frame size, black.

@@ -8,6 +8,7 @@
 
 #include "app/frm_alv.h"
 #include "app/frm_message.h"
+#include "app/frm_pref.h"
 #include "capture/avi_compression.h"
 #include "capture/avi_writer.h"
 #include "capture/camera_slots.h"
@@ -563,4 +564,46 @@ TEST_F(SourceSwitch, ANewFrameSizeEndsARunningAdditionWithWhatItBuilt)
     FRM_Alv->Timer_Cam1Timer();
     EXPECT_EQ(AdditionFrameCount[0], added);
     FRM_Alv->MNU_Cam1_ArreterClick();
+}
+
+// A camera started again after a stop offers its modes in its Mode menu as
+// its buttons do: the user leaves a plug-in camera's long exposures for its
+// video through "Image", and enters and leaves those of a modified grab
+// camera there too.
+TEST_F(SourceSwitch, AfterAStopAndAStartTheModeMenuLeadsIntoLongExposuresAndBack)
+{
+    ASSERT_NO_FATAL_FAILURE(useSimulatorPlugin());
+    TFRM_Alv* w = FRM_Alv;
+    for (int round = 1; round <= 2; ++round) {   // the first start, then one after a stop
+        SCOPED_TRACE(round);
+        answerDriverDialog(1);
+        ASSERT_TRUE(chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Demarrer));
+        ASSERT_EQ(CameraSlots[1].sourceKind, 3);
+        ASSERT_TRUE(chooseMenuItem(w->MNU_Cam1_Mode, w->MNU_Cam1_PoseLongue));
+        ASSERT_EQ(LongExposureRunning[1], 1);
+        ASSERT_TRUE(FRM_Longuepose->isVisible());
+        EXPECT_TRUE(chooseMenuItem(w->MNU_Cam1_Mode, w->MNU_Cam1_Image)) << "the way back to the video";
+        EXPECT_EQ(LongExposureRunning[1], 0);
+        EXPECT_FALSE(FRM_Longuepose->isVisible());
+        EXPECT_TRUE(w->MNU_Cam1_Image->isChecked());
+        const int frames = FrameCounters[1];
+        EXPECT_TRUE(waitFor([frames] { return FrameCounters[1] >= frames + 2; })) << "the video runs again";
+        EXPECT_FALSE(chooseMenuItem(w->MNU_Cam1_Mode, w->MNU_Cam1_Stream)) << "no stream for a plug-in camera";
+        ASSERT_TRUE(chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Arreter));
+    }
+
+    clickBox(FRM_Pref, FRM_Pref->CKB_VestaMod);
+    ASSERT_TRUE(FRM_Pref->CKB_VestaMod->isChecked());
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        answerDriverDialog(0);
+        ASSERT_TRUE(chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Demarrer));
+        ASSERT_TRUE(GrabDevices[1]);
+        EXPECT_TRUE(chooseMenuItem(w->MNU_Cam1_Mode, w->MNU_Cam1_PoseLongue)) << "as its button offers";
+        EXPECT_EQ(LongExposureRunning[1], 1);
+        EXPECT_TRUE(chooseMenuItem(w->MNU_Cam1_Mode, w->MNU_Cam1_Image));
+        EXPECT_EQ(LongExposureRunning[1], 0);
+        EXPECT_TRUE(w->Timer_Cam1->isActive());
+        ASSERT_TRUE(chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Arreter));
+    }
 }
