@@ -28,6 +28,7 @@
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -87,8 +88,9 @@ bool waitFor(const std::function<bool()>& done, int ms = 5000)
     return done();
 }
 
-// Clicks a check box of a tool window as the user does, its page shown.
-void clickBox(QWidget* window, QCheckBox* box)
+// Clicks a check box or button of a tool window as the user does, its page
+// shown.
+void clickBox(QWidget* window, QAbstractButton* box)
 {
     window->show();
     for (QWidget* p = box->parentWidget(); p; p = p->parentWidget())
@@ -606,4 +608,74 @@ TEST_F(SourceSwitch, AfterAStopAndAStartTheModeMenuLeadsIntoLongExposuresAndBack
         EXPECT_TRUE(w->Timer_Cam1->isActive());
         ASSERT_TRUE(chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Arreter));
     }
+}
+
+// Two cameras share the result side by side. A display zone clipped by the
+// frame's edge leaves part of each camera's place without a frame pixel:
+// that part is black at every frame of that camera, never what an earlier
+// frame put there, while the other camera's place keeps its own frame.
+TEST_F(SourceSwitch, TwoCamerasSharingTheResultLeaveWhatAClippedZoneMissesBlack)
+{
+    const auto level = [](std::uint8_t v) { return kernels::rgbColour(v, v, v); };
+    grab.add({QStringLiteral("Claire"), QStringLiteral("2")},
+             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{640, 480, 24}, 640, 480, 200); });
+    grab.add({QStringLiteral("Sombre"), QStringLiteral("3")},
+             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{640, 480, 24}, 640, 480, 90); });
+    answerDriverDialog(1);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    answerDriverDialog(2);
+    FRM_Alv->MNU_Cam2_DemarrerClick();
+    ASSERT_TRUE(GrabDevices[1] && GrabDevices[2]);
+    // The test ticks both slots itself; their timers run, but not before it ends.
+    FRM_Alv->Timer_Cam1->start(3600000);
+    FRM_Alv->Timer_Cam2->start(3600000);
+    auto* a = FRM_Tool_Affichage;
+    clickBox(a, a->CKB_DoubleEnreg);
+    ASSERT_TRUE(a->CKB_DoubleEnreg->isChecked());
+
+    for (QToolButton* layout : {a->SPDB_Src2_Disposition2, a->SPDB_Src2_Disposition3}) {
+        const bool beside = layout == a->SPDB_Src2_Disposition2;
+        SCOPED_TRACE(beside ? "camera 2 right of camera 1" : "camera 2 below camera 1");
+        clickBox(a, layout);
+        ASSERT_EQ(CameraSlots[2].recordLayout, beside ? 1 : 2);
+        // The whole zone first: each camera fills its own place.
+        QTest::mouseClick(FRM_Alv->Image1, Qt::RightButton, {}, QPoint(320, 240));
+        FRM_Alv->Timer_Cam1Timer();
+        FRM_Alv->Timer_Cam2Timer();
+        const kernels::Rect z = ZoneImageRect;
+        const kernels::Rect other = beside ? ZoneImageRectRight : ZoneImageRectBelow;
+        ASSERT_EQ(kernels::pixel(FRM_Alv->Image3->Bitmap(), z.left + 3, z.top + 3), level(200));
+        ASSERT_EQ(kernels::pixel(FRM_Alv->Image3->Bitmap(), other.left + 3, other.top + 3), level(90));
+
+        // The zone centred near the frame's top-left corner.
+        QTest::mouseClick(FRM_Alv->Image1, Qt::RightButton, {}, QPoint(1, 1));
+        FRM_Alv->Timer_Cam1Timer();
+        const kernels::Rect c = ZoneImageRect;
+        const kernels::Rect c2 = beside ? ZoneImageRectRight : ZoneImageRectBelow;
+        ASSERT_GT(c.left, 5);
+        ASSERT_GT(c.top, 5);
+        const kernels::Bitmap24 once = FRM_Alv->Image3->Bitmap();
+        EXPECT_EQ(kernels::pixel(once, c.left + 2, c.top + 2), level(200));
+        EXPECT_EQ(kernels::pixel(once, 3, 3), 0u) << "left of and above camera 1's zone";
+        EXPECT_EQ(kernels::pixel(once, c.left + 2, 3), 0u);
+        EXPECT_EQ(kernels::pixel(once, 3, c.top + 2), 0u);
+        EXPECT_EQ(kernels::pixel(once, c2.left + 3, c2.top + 3), level(90))
+            << "camera 2's place keeps camera 2's frame";
+
+        FRM_Alv->Timer_Cam2Timer();
+        const kernels::Bitmap24 both = FRM_Alv->Image3->Bitmap();
+        EXPECT_EQ(kernels::pixel(both, c2.left + 2, c2.top + 2), level(90));
+        EXPECT_EQ(kernels::pixel(both, c.left + 2, c.top + 2), level(200)) << "camera 1's place keeps its frame";
+        if (beside) {
+            EXPECT_EQ(kernels::pixel(both, c2.left + 2, 3), 0u) << "above camera 2's zone";
+            EXPECT_EQ(kernels::pixel(both, both.width() - 3, c2.top + 2), 0u) << "right of it";
+        } else {
+            EXPECT_EQ(kernels::pixel(both, 3, c2.top + 2), 0u) << "left of camera 2's zone";
+            EXPECT_EQ(kernels::pixel(both, c2.left + 2, both.height() - 3), 0u) << "below it";
+        }
+        EXPECT_EQ(kernels::pixel(both, 3, 3), 0u);
+    }
+    clickBox(a, a->CKB_DoubleEnreg);
+    FRM_Alv->MNU_Cam2_ArreterClick();
+    FRM_Alv->MNU_Cam1_ArreterClick();
 }
