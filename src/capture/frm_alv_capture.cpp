@@ -134,6 +134,46 @@ void Capture::FitZoneToCurrentSlot()
     FRM_Alv->SCB_Taille_ZAffichChange();
 }
 
+void Capture::FitDetectionZoneToGuideSlot()
+{
+    auto* a = FRM_Tool_Affichage;
+    const int slot = GuideSourceSlot == 2 ? 2 : 1;
+    const int w = CameraSlots[slot].width, h = CameraSlots[slot].height;
+    if (!a || w <= 0 || h <= 0)
+        return;
+    auto* bar = a->SCB_Taille_ZDetect;
+    bar->setMaximum(std::min(480, std::max(1, w)));
+    a->TNI_Taille_ZDetect->SetValue(
+        std::min<long double>(kernels::roundHalfEven(static_cast<double>(a->TNI_Taille_ZDetect->Value())), bar->maximum()));
+    const int d = bar->value() / 2;
+    QPoint star = TrackedStarPos;
+    if (star.x() > w - 1)
+        star.setX(std::clamp(w - d - 1, 0, w - 1));
+    if (star.y() > h - 1)
+        star.setY(std::clamp(h - d - 1, 0, h - 1));
+    if (star == TrackedStarPos)
+        return;
+    // The display zone stays where it is shown; tracking brings it along.
+    PreviousTrackedStarPos = TrackedStarPos;
+    TrackedStarPos = star;
+    ZoneMoved = 1;
+}
+
+void Capture::GuideSlotChanged(std::uint8_t previous)
+{
+    if (previous == GuideSourceSlot)
+        return;
+    FitDetectionZoneToGuideSlot();
+    TFRM_Tool_Suivi* t = FRM_Tool_Suivi;
+    if (!FRM_Alv || !t || !t->CKB_Suivi->isChecked())
+        return;
+    // The slot no longer guided gets its format back, as when tracking stops.
+    const bool one = previous == 1;
+    (one ? FRM_Alv->SPDB_Cam1_Format : FRM_Alv->SPDB_Cam2_Format)->setEnabled(true);
+    (one ? FRM_Alv->MNU_Cam1_Format : FRM_Alv->MNU_Cam2_Format)->setEnabled(true);
+    t->CKB_SuiviClick();
+}
+
 void TFRM_Alv::ConnectCaptureHandlers()
 {
     // Frame timers fire on time: a 33 ms timer must not drift to 35 ms.
@@ -472,6 +512,8 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
         size->SetValue(std::min<long double>(kernels::roundHalfEven(static_cast<double>(size->Value())), bar->maximum()));
         ZoneMoved = 1;
         PreviousTrackedStarPos = TrackedStarPos;
+        // A star left outside by a larger source before comes inside.
+        Capture::FitDetectionZoneToGuideSlot();
     }
     Align_V::ClearImage3();
     SCB_Taille_ZAffichChange();   // the result view takes the new frame size

@@ -45,6 +45,19 @@ bool FollowFrameSize(int slot, int width, int height);
 // it comes to its middle). Nothing changes while the slot has no frame.
 void FitZoneToCurrentSlot();
 
+// The guide slot's frame is new to the detection zone (a start of the slot,
+// or the guiding moved to the other slot): the zone's size keeps within the
+// frame, and a tracked star outside the frame comes back d + 1 pixels inside
+// its edge, as after a new format. A star inside the frame stays where it is.
+// Nothing changes while the slot has no frame.
+void FitDetectionZoneToGuideSlot();
+
+// The guiding moved from slot `previous` to GuideSourceSlot: the detection
+// zone is fitted to the new slot's frame and, while tracking runs, tracking
+// starts afresh on that slot (averages, drift clocks, correlation reference),
+// whose format is locked while the other slot's is given back.
+void GuideSlotChanged(std::uint8_t previous);
+
 } // namespace Capture
 
 namespace Align_V {

@@ -264,13 +264,18 @@ void TFRM_Tool_Affichage::CKB_Src2_ImageClick()
     sourceChoice(CKB_Src2_Image, CKB_Src1_Image, CurrentCameraSlot, 2);
     Capture::FitZoneToCurrentSlot();
 }
+// The slot whose frames are tracked and guided: tracking carries on there.
 void TFRM_Tool_Affichage::CKB_Src1_AutoguidageClick()
 {
+    const std::uint8_t previous = GuideSourceSlot;
     sourceChoice(CKB_Src1_Autoguidage, CKB_Src2_Autoguidage, GuideSourceSlot, 1);
+    Capture::GuideSlotChanged(previous);
 }
 void TFRM_Tool_Affichage::CKB_Src2_AutoguidageClick()
 {
+    const std::uint8_t previous = GuideSourceSlot;
     sourceChoice(CKB_Src2_Autoguidage, CKB_Src1_Autoguidage, GuideSourceSlot, 2);
+    Capture::GuideSlotChanged(previous);
 }
 
 void TFRM_Tool_Affichage::RDB_Src1_Cam1Click() { RDB_Src2_Cam2->setChecked(true); }

@@ -26,6 +26,7 @@
 #include "scripting/scripts.h"
 #include "support/fakes.h"
 #include "tools/frm_tool_affichage.h"
+#include "telescope/frm_tool_suivi.h"
 #include "tools/frm_tool_images.h"
 
 #include <QAbstractButton>
@@ -677,5 +678,86 @@ TEST_F(SourceSwitch, TwoCamerasSharingTheResultLeaveWhatAClippedZoneMissesBlack)
     }
     clickBox(a, a->CKB_DoubleEnreg);
     FRM_Alv->MNU_Cam2_ArreterClick();
+    FRM_Alv->MNU_Cam1_ArreterClick();
+}
+
+// The guiding moves to the other camera while tracking runs: the tracked
+// star, placed on the larger frame of camera 1, comes inside camera 2's
+// smaller frame, the detection zone keeps within that frame, and the format
+// kept still for tracking is camera 2's from then on, camera 1's given back.
+TEST_F(SourceSwitch, GuidingMovedToTheOtherCameraTracksInsideItsFrameAndLocksItsFormat)
+{
+    grab.add({QStringLiteral("Petite"), QStringLiteral("2")},
+             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{320, 240, 24}, 320, 240, 40); });
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    answerDriverDialog(1);
+    FRM_Alv->MNU_Cam2_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].width, 640);
+    ASSERT_EQ(CameraSlots[2].width, 320);
+    // The test ticks both slots itself; their timers run, but not before it ends.
+    FRM_Alv->Timer_Cam1->start(3600000);
+    FRM_Alv->Timer_Cam2->start(3600000);
+    TFRM_Alv* w = FRM_Alv;
+    auto* a = FRM_Tool_Affichage;
+    ASSERT_EQ(GuideSourceSlot, 1);
+    clickBox(FRM_Tool_Suivi, FRM_Tool_Suivi->CKB_Suivi);
+    ASSERT_TRUE(FRM_Tool_Suivi->CKB_Suivi->isChecked());
+    QTest::mouseClick(w->Image1, Qt::LeftButton, {}, QPoint(560, 420));
+    ASSERT_EQ(TrackedStarPos, QPoint(560, 420));
+    EXPECT_FALSE(w->MNU_Cam1_Format->isEnabled()) << "the guided camera's format stays while tracking";
+    EXPECT_TRUE(w->MNU_Cam2_Format->isEnabled());
+    a->SCB_Taille_ZDetect->setValue(a->SCB_Taille_ZDetect->maximum());
+    ASSERT_GT(a->SCB_Taille_ZDetect->value(), 320);
+
+    clickBox(a, a->CKB_Src2_Autoguidage);
+    ASSERT_EQ(GuideSourceSlot, 2);
+    EXPECT_LE(a->SCB_Taille_ZDetect->maximum(), 320) << "the zone fits camera 2's frame";
+    EXPECT_LE(a->TNI_Taille_ZDetect->Value(), 320);
+    EXPECT_GE(TrackedStarPos.x(), 0);
+    EXPECT_GE(TrackedStarPos.y(), 0);
+    EXPECT_LT(TrackedStarPos.x(), 320) << "inside camera 2's frame";
+    EXPECT_LT(TrackedStarPos.y(), 240);
+    EXPECT_TRUE(w->MNU_Cam1_Format->isEnabled()) << "camera 1 is not guided any more";
+    EXPECT_TRUE(w->SPDB_Cam1_Format->isEnabled());
+    EXPECT_FALSE(w->MNU_Cam2_Format->isEnabled());
+    EXPECT_FALSE(w->SPDB_Cam2_Format->isEnabled());
+    const QPoint placed = TrackedStarPos;
+    w->Timer_Cam2Timer();
+    EXPECT_EQ(TrackedStarPos, placed) << "a uniform frame holds no star to follow";
+
+    clickBox(a, a->CKB_Src1_Autoguidage);
+    ASSERT_EQ(GuideSourceSlot, 1);
+    EXPECT_FALSE(w->MNU_Cam1_Format->isEnabled());
+    EXPECT_TRUE(w->MNU_Cam2_Format->isEnabled());
+    EXPECT_EQ(TrackedStarPos, placed) << "inside camera 1's frame too: it stays";
+    clickBox(FRM_Tool_Suivi, FRM_Tool_Suivi->CKB_Suivi);
+    EXPECT_TRUE(w->MNU_Cam1_Format->isEnabled());
+    EXPECT_TRUE(w->MNU_Cam2_Format->isEnabled());
+    w->MNU_Cam2_ArreterClick();
+    w->MNU_Cam1_ArreterClick();
+}
+
+// A camera started after a picture keeps the tracked star where the picture
+// left it (only the display zone's anchor follows the new size), unless the
+// larger picture left it outside the camera's frame: then it comes inside.
+TEST_F(SourceSwitch, ACameraStartedAfterAPictureKeepsTheTrackedStarOrBringsItInside)
+{
+    ASSERT_NO_FATAL_FAILURE(openPicture(320, 240));
+    ASSERT_EQ(TrackedStarPos, QPoint(160, 120)) << "a file is centred";
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].width, 640);
+    EXPECT_EQ(TrackedStarPos, QPoint(160, 120));
+    FRM_Alv->MNU_Cam1_ArreterClick();
+
+    ASSERT_NO_FATAL_FAILURE(openPicture(1280, 960, QStringLiteral("large.bmp")));
+    ASSERT_EQ(TrackedStarPos, QPoint(640, 480));
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].width, 640);
+    const int d = FRM_Tool_Affichage->SCB_Taille_ZDetect->value() / 2;
+    EXPECT_EQ(TrackedStarPos, QPoint(640 - d - 1, 480 - d - 1)) << "d + 1 inside the frame's edge";
+    EXPECT_EQ(DisplayZoneCenter, QPoint(320, 240)) << "the display zone shows the same part of the picture";
     FRM_Alv->MNU_Cam1_ArreterClick();
 }
