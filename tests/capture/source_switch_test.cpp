@@ -16,6 +16,7 @@
 #include "capture/file_sources.h"
 #include "capture/frm_longuepose.h"
 #include "capture/frm_play_control.h"
+#include "capture/long_exposure.h"
 #include "capture/plugin_mgr.h"
 #include "capture/wdm_capture.h"
 #include "imaging/pipeline_state.h"
@@ -23,10 +24,11 @@
 #include "kernels/raster.h"
 #include "platform/fake_v4l2.h"
 #include "platform/v4l2_camera.h"
+#include "scripting/frm_script.h"
 #include "scripting/scripts.h"
 #include "support/fakes.h"
-#include "tools/frm_tool_affichage.h"
 #include "telescope/frm_tool_suivi.h"
+#include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 
 #include <QAbstractButton>
@@ -35,11 +37,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QWindow>
 #include <functional>
@@ -124,6 +128,53 @@ bool writeFilm(const QString& path, int w, int h)
     return ok;
 }
 
+// The frames of a stream camera, pushed by the test as the camera would
+// send them, at the size and level the test sets (a camera whose binning
+// changes on its own side sends larger frames).
+struct StreamFeed {
+    platform::CameraDevice::FrameCallback sink;   // while the camera streams
+    int width = 640, height = 480;
+    std::uint8_t level = 40;
+    void push() const
+    {
+        if (!sink)
+            return;
+        std::vector<std::uint8_t> px(static_cast<std::size_t>(width) * height * 3, level);
+        sink({width, height, width * 3, platform::PixelFormat::Bgr24, px.data(), px.size()});
+    }
+};
+
+class FedStreamDevice final : public platform::CameraDevice {
+public:
+    explicit FedStreamDevice(std::shared_ptr<StreamFeed> feed) : feed_(std::move(feed)) {}
+    ~FedStreamDevice() override { stopStream(); }
+    bool open() override { return open_ = true; }
+    void close() override
+    {
+        stopStream();
+        open_ = false;
+    }
+    bool isOpen() const override { return open_; }
+    platform::CameraFormat format() const override { return {feed_->width, feed_->height, 24}; }
+    bool setFormat(const platform::CameraFormat& f) override
+    {
+        feed_->width = f.width;
+        feed_->height = f.height;
+        return true;
+    }
+    bool grabFrame(const FrameCallback&) override { return false; }
+    bool startStream(FrameCallback callback, double) override
+    {
+        feed_->sink = std::move(callback);
+        return true;
+    }
+    void stopStream() override { feed_->sink = nullptr; }
+
+private:
+    std::shared_ptr<StreamFeed> feed_;
+    bool open_ = false;
+};
+
 class SourceSwitch : public CameraRoad {
 protected:
     void SetUp() override
@@ -200,6 +251,8 @@ protected:
         const int before = FrameCounters[1];
         ASSERT_TRUE(waitFor([before] { return FrameCounters[1] >= before + 3; })) << "the camera's frames run";
     }
+
+    void startModifiedWebcam(const std::shared_ptr<StreamFeed>& feed, QTimer& camera);
 
     testsupport::RecordingDialogService dialogs;
     platform::FakeV4l2 fake{{platform::FakeV4l2::webcam("/dev/video0", "Fake Cam")}};
@@ -760,4 +813,100 @@ TEST_F(SourceSwitch, ACameraStartedAfterAPictureKeepsTheTrackedStarOrBringsItIns
     EXPECT_EQ(TrackedStarPos, QPoint(640 - d - 1, 480 - d - 1)) << "d + 1 inside the frame's edge";
     EXPECT_EQ(DisplayZoneCenter, QPoint(320, 240)) << "the display zone shows the same part of the picture";
     FRM_Alv->MNU_Cam1_ArreterClick();
+}
+
+// A webcam modified for long exposures on the parallel port, started on
+// slot 1 and put into long exposures by a script, as the user does; the
+// test's timer sends its frames every 30 ms.
+void SourceSwitch::startModifiedWebcam(const std::shared_ptr<StreamFeed>& feed, QTimer& camera)
+{
+    FRM_Pref->CKB_VestaMod->setChecked(true);
+    FRM_Pref->RDB_QV_Parallel->setChecked(true);
+    FRM_Pref->CBX_Vesta_Port->clear();
+    FRM_Pref->CBX_Vesta_Port->addItem(QStringLiteral("$0378(LPT1)"));
+    FRM_Pref->SPED_Vesta_Interpose->setValue(100);
+    Preferences::ApplyLongExposureSettings();
+    stream.add({QStringLiteral("Webcam modifiee"), QStringLiteral("1")},
+               [feed] { return std::make_unique<FedStreamDevice>(feed); });
+    answerDriverDialog(1);   // after the simulated grab camera
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].sourceKind, 1);
+    QObject::connect(&camera, &QTimer::timeout, [feed] { feed->push(); });
+    camera.start(30);
+    FRM_Script->Memo_Script->setPlainText(QStringLiteral("camera.mode(1,longexposure)"));
+    FRM_Script->MNU_ExecuterDuDebutClick(FRM_Script->MNU_ExecuterDuDebut);
+    ASSERT_TRUE(waitFor([] { return LongExposureRunning[1] == 1; })) << "long exposures through the script";
+}
+
+// A modified webcam's long exposures: a read-out waits for the webcam's next
+// frame. When its frames come larger than the slot (its binning changed on
+// its side), the frame that came ends the wait all the same: one the slot
+// can take is followed and read, one past the program's limit is told once
+// and the series goes on; none keeps the read-out waiting for another.
+TEST_F(SourceSwitch, AWebcamFrameLargerThanTheSlotEndsTheLongExposureReadOutItCameTo)
+{
+    auto feed = std::make_shared<StreamFeed>();
+    QTimer camera;
+    ASSERT_NO_FATAL_FAILURE(startModifiedWebcam(feed, camera));
+    ASSERT_EQ(CameraSlots[1].width, 640);
+    auto* d = FRM_Longuepose;
+    d->SPED_Vesta_Pose->setValue(300);
+    ASSERT_TRUE(d->BTN_Demarrer_Pose->isEnabled());
+    QTest::mouseClick(d->BTN_Demarrer_Pose, Qt::LeftButton);
+    ASSERT_TRUE(FRM_Alv->CKB_Longuepose_Active->isChecked());
+    const auto exposures = [d] { return static_cast<int>(d->TNI_Posenum->Value()); };
+    ASSERT_TRUE(waitFor([&] { return exposures() >= 2; }, 6000)) << "a read-out at the webcam's own size";
+    FRM_Message->MEMO_Message->clear();
+
+    // Past the limit: told once, and the read-outs go on.
+    feed->width = 1400;
+    feed->height = 1000;
+    int before = exposures();
+    EXPECT_TRUE(waitFor([&] { return exposures() >= before + 2; }, 6000))
+        << "no read-out waits for a frame that fits";
+    EXPECT_EQ(messageText().count(QStringLiteral("La taille actuelle est 1400x1000")), 1) << messageText().toStdString();
+    EXPECT_EQ(CameraSlots[1].width, 640);
+
+    // A size the slot can take: followed, and read at that size.
+    feed->width = 1280;
+    feed->height = 960;
+    feed->level = 150;
+    before = exposures();
+    EXPECT_TRUE(waitFor([&] { return exposures() >= before + 2; }, 6000));
+    EXPECT_EQ(CameraSlots[1].width, 1280);
+    ASSERT_EQ(SlotBitmaps[1][0]->width(), 1280);
+    EXPECT_EQ(kernels::pixel(*SlotBitmaps[1][0], 1200, 900), kernels::rgbColour(150, 150, 150));
+
+    QTest::mouseClick(d->BTN_Arreter_Pose, Qt::LeftButton);
+    camera.stop();
+    FRM_Alv->MNU_Cam1_ArreterClick();
+    LongExposureParams = {};
+}
+
+// Self-guided with alternating lines, a webcam's exposure is read in two
+// halves: the first half read is the webcam's frame, saved as it came,
+// not what the half's bitmap held before.
+TEST_F(SourceSwitch, AWebcamsFirstSelfGuidedHalfIsTheFrameItSent)
+{
+    auto feed = std::make_shared<StreamFeed>();
+    feed->level = 120;
+    QTimer camera;
+    FRM_Pref->CBX_Ligne_guidage->setCurrentIndex(0);   // "Alterner"
+    ASSERT_NO_FATAL_FAILURE(startModifiedWebcam(feed, camera));
+    auto* d = FRM_Longuepose;
+    d->SPED_Vesta_Pose->setValue(300);
+    d->SPED_Nb_Poses->setValue(1);
+    d->CKB_Selfguide_Active->setChecked(true);   // offered with a guide interface only
+    const QString half = dir.filePath(QStringLiteral("Video2.bmp"));
+    QTest::mouseClick(d->BTN_Demarrer_Pose, Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(half); }, 6000)) << "the first half was read";
+    const QImage saved(half);
+    ASSERT_EQ(saved.size(), QSize(640, 480));
+    EXPECT_EQ(qGray(saved.pixel(320, 240)), 120);
+    EXPECT_EQ(qGray(saved.pixel(630, 470)), 120);
+    if (FRM_Alv->CKB_Longuepose_Active->isChecked())
+        QTest::mouseClick(d->BTN_Arreter_Pose, Qt::LeftButton);
+    camera.stop();
+    FRM_Alv->MNU_Cam1_ArreterClick();
+    LongExposureParams = {};
 }
