@@ -116,10 +116,14 @@ void fitZoneToFrame(int w, int h)
 
 } // namespace
 
-void Capture::FitZoneToCurrentSlot()
+void Capture::FitZoneToCurrentSlot(std::uint8_t previous)
 {
     if (!FRM_Alv || !FRM_Tool_Affichage)
         return;
+    // A running addition ends first and keeps what it built: the other
+    // camera's frames, of another size or binning, are not added to it.
+    if (previous != CurrentCameraSlot && FRM_Tool_Images && FRM_Tool_Images->BTN_Arreter_Add->isEnabled())
+        FRM_Alv->BTN_Arreter_AddClick();
     const int slot = CurrentCameraSlot == 2 ? 2 : 1;
     const int w = CameraSlots[slot].width, h = CameraSlots[slot].height;
     if (w <= 0 || h <= 0)

@@ -910,3 +910,54 @@ TEST_F(SourceSwitch, AWebcamsFirstSelfGuidedHalfIsTheFrameItSent)
     FRM_Alv->MNU_Cam1_ArreterClick();
     LongExposureParams = {};
 }
+
+// While an addition runs, the binning of neither camera can change, and
+// making the other camera current (another size, another binning) ends the
+// addition with what it built: none of that camera's frames is added to it.
+TEST_F(SourceSwitch, ABinningOrCameraSwitchNeverReachesARunningAddition)
+{
+    grab.add({QStringLiteral("Petite"), QStringLiteral("2")},
+             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{320, 240, 24}, 320, 240, 90); });
+    TFRM_Alv* w = FRM_Alv;
+    answerDriverDialog(0);
+    w->MNU_Cam1_DemarrerClick();
+    answerDriverDialog(1);
+    w->MNU_Cam2_DemarrerClick();
+    ASSERT_EQ(CameraSlots[2].width, 320);
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Cam2_Binning, w->MNU_Cam2_Binning_2x2));
+    ASSERT_TRUE(w->MNU_Cam2_Binning_2x2->isChecked());
+    // The test ticks both slots itself; their timers run, but not before it ends.
+    w->Timer_Cam1->start(3600000);
+    w->Timer_Cam2->start(3600000);
+
+    auto* t = FRM_Tool_Images;
+    t->SPED_Nb_Bitmap->setValue(0);   // no frame limit
+    clickBox(t, t->CKB_Integration);
+    ASSERT_TRUE(t->CKB_Integration->isChecked());
+    QTest::mouseClick(t->BTN_Demarrer_Add, Qt::LeftButton);
+    ASSERT_TRUE(t->BTN_Arreter_Add->isEnabled());
+    EXPECT_FALSE(w->MNU_Cam1_Binning->menuAction()->isEnabled());
+    EXPECT_FALSE(w->MNU_Cam2_Binning->menuAction()->isEnabled());
+    for (int i = 0; i < 2; ++i)
+        w->Timer_Cam1Timer();
+    const int added = AdditionFrameCount[0];
+    const kernels::Rect z = ZoneImageRect;
+    const std::uint16_t summed = DeepImagePlanes().pixel(0, z.left + 5, z.top + 5)[1];
+    ASSERT_GT(summed, 0);
+
+    clickBox(FRM_Tool_Affichage, FRM_Tool_Affichage->CKB_Src2_Image);
+    ASSERT_EQ(CurrentCameraSlot, 2);
+    EXPECT_FALSE(t->BTN_Arreter_Add->isEnabled()) << "the addition ended";
+    EXPECT_TRUE(t->BTN_Demarrer_Add->isEnabled());
+    for (int i = 0; i < 2; ++i) {
+        w->Timer_Cam2Timer();
+        w->Timer_Cam1Timer();
+    }
+    EXPECT_EQ(AdditionFrameCount[0], added) << "nothing of either camera added since";
+    EXPECT_EQ(DeepImagePlanes().pixel(0, z.left + 5, z.top + 5)[1], summed) << "what it built is kept";
+    clickBox(FRM_Tool_Affichage, FRM_Tool_Affichage->CKB_Src1_Image);
+    clickBox(t, t->CKB_Integration);
+    EXPECT_TRUE(w->MNU_Cam1_Binning->menuAction()->isEnabled());
+    w->MNU_Cam2_ArreterClick();
+    w->MNU_Cam1_ArreterClick();
+}
