@@ -18,6 +18,7 @@ std::array<platform::FrameHandOver, 3> PluginFrameBitmaps;
 std::array<std::uint8_t, 3> SlotModes{};
 std::array<std::int32_t, 3> FrameCounters{};
 std::array<bool, 3> FrameWaiting{};
+std::array<std::uint64_t, 3> FramesCame{};
 std::array<TFrameRateStamps, 3> FrameRateStamps;
 std::int32_t PendingTimerInterval = 0;
 std::uint8_t PendingTimerSlot = 0;

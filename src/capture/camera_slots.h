@@ -75,6 +75,10 @@ extern std::array<std::int32_t, 3> FrameCounters;
 // no tick has processed it yet: a tick without one processes, counts and
 // adds nothing.
 extern std::array<bool, 3> FrameWaiting;
+// Frames of the slot's stream or plug-in camera that came to the interface
+// thread: each one taken into the live bitmap, and each one too large for the
+// slot that was told instead. A grab waits on it for the next frame.
+extern std::array<std::uint64_t, 3> FramesCame;
 // Monotonic stamps of the frame-rate read-out, every fifth frame; -1 unset.
 struct TFrameRateStamps {
     std::int64_t last_ms = -1;

@@ -74,7 +74,7 @@ bool grabPlugin(std::uint8_t slot)
     return target.copied;
 }
 
-bool grabStream(std::uint8_t slot, std::uint8_t skipCount)
+bool grabStream(kernels::Bitmap24& bitmap, std::uint8_t slot, std::uint8_t skipCount)
 {
     if (!LongExposureRunning[slot])
         return true;
@@ -93,8 +93,9 @@ bool grabStream(std::uint8_t slot, std::uint8_t skipCount)
                 capture->CopyFrames = copying;
         }
     } restore{capture, copying};
-    auto& handOver = PluginFrameBitmaps[slot];
-    const auto wanted = handOver.framesDelivered() + skipCount + 1;
+    // Each frame that reaches this thread counts, a larger one the slot
+    // followed or told too: the wait never lets one go by for the next.
+    const std::uint64_t wanted = FramesCame[slot] + skipCount + 1;
     const auto start = platform::clock().monotonicMs();
     // The long-exposure window shows how many passes the wait took.
     int passes = 0;
@@ -102,7 +103,7 @@ bool grabStream(std::uint8_t slot, std::uint8_t skipCount)
         if (FRM_Longuepose)
             FRM_Longuepose->LBL_cpt->setText(QString::number(passes));
     };
-    while (handOver.framesDelivered() < wanted) {
+    while (FramesCame[slot] < wanted) {
         if (platform::clock().monotonicMs() - start > kStreamGrabWait_ms) {
             showPasses();
             return false;
@@ -111,6 +112,10 @@ bool grabStream(std::uint8_t slot, std::uint8_t skipCount)
         ++passes;
     }
     showPasses();
+    // The frame goes where the grab asked (a half or the guide frame).
+    const kernels::Bitmap24* live = SlotBitmaps[slot][0].get();
+    if (live && &bitmap != live)
+        bitmap = *live;
     return true;
 }
 
@@ -155,7 +160,7 @@ bool GrabFrameViaClipboard(kernels::Bitmap24& bitmap, std::uint8_t targetIndex, 
         return false;
     }
     case 1:
-        return grabStream(slot, skipCount);
+        return grabStream(bitmap, slot, skipCount);
     case 3:
         return grabPlugin(slot);
     default:

@@ -18,7 +18,8 @@ constexpr int kMaxFrameSize = 1280;
 // SlotBitmaps[slot][0] (plug-in cameras), and remembers `targetIndex` as the
 // bitmap the frame is meant for. Stream slots only take part during a long
 // exposure: the grab then waits, keeping the window alive, until
-// `skipCount` + 1 further frames were delivered (at most kStreamGrabWait_ms).
+// `skipCount` + 1 further frames came (FramesCame; at most
+// kStreamGrabWait_ms), and gives the last of them to `bitmap`.
 // False when nothing could be taken.
 bool GrabFrameViaClipboard(kernels::Bitmap24& bitmap, std::uint8_t targetIndex, std::uint8_t slot,
                            std::uint8_t skipCount);

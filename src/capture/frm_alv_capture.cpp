@@ -117,10 +117,14 @@ void fitZoneToFrame(int w, int h)
 
 } // namespace
 
-void Capture::FitZoneToCurrentSlot()
+void Capture::FitZoneToCurrentSlot(std::uint8_t previous)
 {
     if (!FRM_Alv || !FRM_Tool_Affichage)
         return;
+    // A running addition ends first and keeps what it built: the other
+    // camera's frames, of another size or binning, are not added to it.
+    if (previous != CurrentCameraSlot && FRM_Tool_Images && FRM_Tool_Images->BTN_Arreter_Add->isEnabled())
+        FRM_Alv->BTN_Arreter_AddClick();
     const int slot = CurrentCameraSlot == 2 ? 2 : 1;
     const int w = CameraSlots[slot].width, h = CameraSlots[slot].height;
     if (w <= 0 || h <= 0)
@@ -133,6 +137,46 @@ void Capture::FitZoneToCurrentSlot()
     fitZoneToFrame(w, h);
     Align_V::ClearImage3();
     FRM_Alv->SCB_Taille_ZAffichChange();
+}
+
+void Capture::FitDetectionZoneToGuideSlot()
+{
+    auto* a = FRM_Tool_Affichage;
+    const int slot = GuideSourceSlot == 2 ? 2 : 1;
+    const int w = CameraSlots[slot].width, h = CameraSlots[slot].height;
+    if (!a || w <= 0 || h <= 0)
+        return;
+    auto* bar = a->SCB_Taille_ZDetect;
+    bar->setMaximum(std::min(480, std::max(1, w)));
+    a->TNI_Taille_ZDetect->SetValue(
+        std::min<long double>(kernels::roundHalfEven(static_cast<double>(a->TNI_Taille_ZDetect->Value())), bar->maximum()));
+    const int d = bar->value() / 2;
+    QPoint star = TrackedStarPos;
+    if (star.x() > w - 1)
+        star.setX(std::clamp(w - d - 1, 0, w - 1));
+    if (star.y() > h - 1)
+        star.setY(std::clamp(h - d - 1, 0, h - 1));
+    if (star == TrackedStarPos)
+        return;
+    // The display zone stays where it is shown; tracking brings it along.
+    PreviousTrackedStarPos = TrackedStarPos;
+    TrackedStarPos = star;
+    ZoneMoved = 1;
+}
+
+void Capture::GuideSlotChanged(std::uint8_t previous)
+{
+    if (previous == GuideSourceSlot)
+        return;
+    FitDetectionZoneToGuideSlot();
+    TFRM_Tool_Suivi* t = FRM_Tool_Suivi;
+    if (!FRM_Alv || !t || !t->CKB_Suivi->isChecked())
+        return;
+    // The slot no longer guided gets its format back, as when tracking stops.
+    const bool one = previous == 1;
+    (one ? FRM_Alv->SPDB_Cam1_Format : FRM_Alv->SPDB_Cam2_Format)->setEnabled(true);
+    (one ? FRM_Alv->MNU_Cam1_Format : FRM_Alv->MNU_Cam2_Format)->setEnabled(true);
+    t->CKB_SuiviClick();
 }
 
 void TFRM_Alv::ConnectCaptureHandlers()
@@ -472,6 +516,8 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
         size->SetValue(std::min<long double>(kernels::roundHalfEven(static_cast<double>(size->Value())), bar->maximum()));
         ZoneMoved = 1;
         PreviousTrackedStarPos = TrackedStarPos;
+        // A star left outside by a larger source before comes inside.
+        Capture::FitDetectionZoneToGuideSlot();
     }
     Align_V::ClearImage3();
     SCB_Taille_ZAffichChange();   // the result view takes the new frame size
@@ -486,6 +532,9 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
             setButton(b, true, false);
         setButton(c.imageBtn, true, true);
         setButton(c.imageB, true, true);
+        // The mode menu offers what the buttons offer: a stop took its items
+        // away, and a camera always has its image mode.
+        c.image->setEnabled(true);
         const int kind = s.sourceKind;
         c.stream->setEnabled(kind == 0);
         c.streamBtn->setEnabled(kind == 0);
@@ -496,6 +545,10 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
         const bool longExp = kind == 0 ? vestaMod() : kind == 3 && slot == 1;
         setButton(c.poseBtn, longExp, false);
         setButton(c.poseB, kind == 0 && vestaMod(), false);
+        // A grab camera's long exposures with the modified camera, as the
+        // Preferences give them; a plug-in camera's were given at its start.
+        if (kind == 0)
+            c.poseLongue->setEnabled(vestaMod());
     }
 
     // The source view takes the frame size, black.

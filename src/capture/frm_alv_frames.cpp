@@ -69,13 +69,17 @@ void TFRM_Alv::FrameMessageArrived(int slot)
     }
     // A frame larger than the slot: the slot takes the camera's new size
     // (outside a tick of the slot), then the frame is copied.
-    if (const auto refused = handOver.refusedSize(); !refused.isEmpty() && SlotModes[slot] == 2)
+    const auto refused = handOver.refusedSize();
+    if (!refused.isEmpty() && SlotModes[slot] == 2)
         Capture::FollowFrameSize(slot, refused.width, refused.height);
     kernels::Bitmap24* live = SlotBitmaps[slot][0].get();
     // After a start or a format change the slot bitmap starts black, on this thread.
     if (s.sourceKind == 1 && WdmBufferPending[slot].exchange(false))
         Align_V::ClearSlotBitmap(slot, 0);
     const bool copied = kernels::TakeFrame(handOver, *live);
+    // A frame too large to follow was told: it came all the same.
+    if (copied || !refused.isEmpty())
+        ++FramesCame[slot];
     if (!copied)
         return;
     // The exposure cycle processes its image itself.

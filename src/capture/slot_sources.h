@@ -40,10 +40,24 @@ void ReleaseSlotSource(int slot);
 // the slot took the size. Interface thread, outside the slot's own tick.
 bool FollowFrameSize(int slot, int width, int height);
 
-// The current slot changed: the display zone and the result take that
-// slot's frame, the whole of it as a start gives it (a zone centred outside
-// it comes to its middle). Nothing changes while the slot has no frame.
-void FitZoneToCurrentSlot();
+// The current slot was chosen (it was `previous`): when it changed, a
+// running addition ends (keeping what it built). The display zone and the
+// result take the slot's frame, the whole of it as a start gives it (a zone
+// centred outside it comes to its middle); not while the slot has no frame.
+void FitZoneToCurrentSlot(std::uint8_t previous);
+
+// The guide slot's frame is new to the detection zone (a start of the slot,
+// or the guiding moved to the other slot): the zone's size keeps within the
+// frame, and a tracked star outside the frame comes back d + 1 pixels inside
+// its edge, as after a new format. A star inside the frame stays where it is.
+// Nothing changes while the slot has no frame.
+void FitDetectionZoneToGuideSlot();
+
+// The guiding moved from slot `previous` to GuideSourceSlot: the detection
+// zone is fitted to the new slot's frame and, while tracking runs, tracking
+// starts afresh on that slot (averages, drift clocks, correlation reference),
+// whose format is locked while the other slot's is given back.
+void GuideSlotChanged(std::uint8_t previous);
 
 } // namespace Capture
 

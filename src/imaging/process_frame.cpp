@@ -554,6 +554,26 @@ void mosaic()
     PlaceMosaicTile(result, result.width(), result.height());
 }
 
+// The part of the result two cameras share that is the slot's: the side
+// of the other slot's place (laid right of or below the zone) that the
+// slot's own place is on. Both at their own place share it all.
+kernels::Rect dualPart(std::uint8_t slot, const kernels::Rect& result)
+{
+    const int mine = CameraSlots[slot].recordLayout;
+    const int other = CameraSlots[slot == 2 ? 1 : 2].recordLayout;
+    const int right = std::clamp(ZoneImageRect.right, result.left, result.right);
+    const int bottom = std::clamp(ZoneImageRect.bottom, result.top, result.bottom);
+    if (mine == 1)
+        return {right, result.top, result.right, result.bottom};
+    if (mine == 2)
+        return {result.left, bottom, result.right, result.bottom};
+    if (other == 1)
+        return {result.left, result.top, right, result.bottom};
+    if (other == 2)
+        return {result.left, result.top, result.right, bottom};
+    return result;
+}
+
 // 21. Plain display: the zone copied into the result view.
 void drawPlainResult(std::uint8_t slot)
 {
@@ -573,10 +593,11 @@ void drawPlainResult(std::uint8_t slot)
             place = nullptr;
         }
     }
-    // One camera's result is its zone alone (two share the view, each in
-    // its own place).
-    if (place && !dualCapture())
-        blackAround(result, kernels::boundsOf(result), *place);
+    // One camera's result is its zone alone; two share the view, each
+    // black around its zone in its own part of it only.
+    if (place)
+        blackAround(result, dualCapture() ? dualPart(slot, kernels::boundsOf(result)) : kernels::boundsOf(result),
+                    *place);
     if (place && SlotBitmaps[slot][0])
         kernels::stretchBlt(result, *place, *SlotBitmaps[slot][0], DisplayZoneRect, kernels::RasterOp::SrcCopy);
     ApplyFishEyeAttenuation();

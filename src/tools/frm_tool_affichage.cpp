@@ -256,21 +256,28 @@ void TFRM_Tool_Affichage::sourceChoice(QCheckBox* box, QCheckBox* other, std::ui
 // The slot whose frames feed the result: the zone and the result take its frame.
 void TFRM_Tool_Affichage::CKB_Src1_ImageClick()
 {
+    const std::uint8_t previous = CurrentCameraSlot;
     sourceChoice(CKB_Src1_Image, CKB_Src2_Image, CurrentCameraSlot, 1);
-    Capture::FitZoneToCurrentSlot();
+    Capture::FitZoneToCurrentSlot(previous);
 }
 void TFRM_Tool_Affichage::CKB_Src2_ImageClick()
 {
+    const std::uint8_t previous = CurrentCameraSlot;
     sourceChoice(CKB_Src2_Image, CKB_Src1_Image, CurrentCameraSlot, 2);
-    Capture::FitZoneToCurrentSlot();
+    Capture::FitZoneToCurrentSlot(previous);
 }
+// The slot whose frames are tracked and guided: tracking carries on there.
 void TFRM_Tool_Affichage::CKB_Src1_AutoguidageClick()
 {
+    const std::uint8_t previous = GuideSourceSlot;
     sourceChoice(CKB_Src1_Autoguidage, CKB_Src2_Autoguidage, GuideSourceSlot, 1);
+    Capture::GuideSlotChanged(previous);
 }
 void TFRM_Tool_Affichage::CKB_Src2_AutoguidageClick()
 {
+    const std::uint8_t previous = GuideSourceSlot;
     sourceChoice(CKB_Src2_Autoguidage, CKB_Src1_Autoguidage, GuideSourceSlot, 2);
+    Capture::GuideSlotChanged(previous);
 }
 
 void TFRM_Tool_Affichage::RDB_Src1_Cam1Click() { RDB_Src2_Cam2->setChecked(true); }

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QTest>
 #include <QTimer>
 #include <vector>
 
@@ -101,6 +102,25 @@ void CameraRoad::chooseFormat(int slot, int width, int height)
     else
         FRM_Alv->MNU_Cam2_FormatClick();
     TWDMCapture::formatPage() = saved;
+}
+
+bool CameraRoad::chooseMenuItem(QMenu* menu, QAction* item)
+{
+    menu->popup(QPoint(10, 10));
+    QCoreApplication::processEvents();
+    const QRect place = menu->actionGeometry(item);
+    if (!menu->isVisible() || place.isEmpty()) {
+        menu->hide();
+        return false;
+    }
+    bool chosen = false;
+    const auto seen = QObject::connect(item, &QAction::triggered, menu, [&chosen] { chosen = true; });
+    QTest::mouseMove(menu, place.center());
+    QTest::mouseClick(menu, Qt::LeftButton, {}, place.center());
+    QCoreApplication::processEvents();
+    QObject::disconnect(seen);
+    menu->hide();
+    return chosen;
 }
 
 void CameraRoad::useSimulatorPlugin()

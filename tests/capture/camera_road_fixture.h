@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <QLibrary>
+#include <QMenu>
 #include <QStringList>
 
 // A grab device that reports one format and delivers frames of another size.
@@ -48,6 +49,10 @@ protected:
     bool driverDialogOnTop = false;
     // Runs the slot's format menu, its format page choosing width x height.
     void chooseFormat(int slot, int width, int height);
+    // Opens `menu` and clicks `item` in it with the mouse, as the user
+    // chooses it. False when the click chose nothing (a disabled item: the
+    // menu stayed open, and is closed).
+    bool chooseMenuItem(QMenu* menu, QAction* item);
     // Copies the simulator plug-in the program ships into its Plugins folder
     // and scans it again.
     void useSimulatorPlugin();

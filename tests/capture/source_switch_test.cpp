@@ -8,6 +8,7 @@
 
 #include "app/frm_alv.h"
 #include "app/frm_message.h"
+#include "app/frm_pref.h"
 #include "capture/avi_compression.h"
 #include "capture/avi_writer.h"
 #include "capture/camera_slots.h"
@@ -15,6 +16,7 @@
 #include "capture/file_sources.h"
 #include "capture/frm_longuepose.h"
 #include "capture/frm_play_control.h"
+#include "capture/long_exposure.h"
 #include "capture/plugin_mgr.h"
 #include "capture/wdm_capture.h"
 #include "imaging/pipeline_state.h"
@@ -22,21 +24,26 @@
 #include "kernels/raster.h"
 #include "platform/fake_v4l2.h"
 #include "platform/v4l2_camera.h"
+#include "scripting/frm_script.h"
 #include "scripting/scripts.h"
 #include "support/fakes.h"
+#include "telescope/frm_tool_suivi.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QWindow>
 #include <functional>
@@ -86,8 +93,9 @@ bool waitFor(const std::function<bool()>& done, int ms = 5000)
     return done();
 }
 
-// Clicks a check box of a tool window as the user does, its page shown.
-void clickBox(QWidget* window, QCheckBox* box)
+// Clicks a check box or button of a tool window as the user does, its page
+// shown.
+void clickBox(QWidget* window, QAbstractButton* box)
 {
     window->show();
     for (QWidget* p = box->parentWidget(); p; p = p->parentWidget())
@@ -119,6 +127,53 @@ bool writeFilm(const QString& path, int w, int h)
     AVICompression::CompressOptions = saved;
     return ok;
 }
+
+// The frames of a stream camera, pushed by the test as the camera would
+// send them, at the size and level the test sets (a camera whose binning
+// changes on its own side sends larger frames).
+struct StreamFeed {
+    platform::CameraDevice::FrameCallback sink;   // while the camera streams
+    int width = 640, height = 480;
+    std::uint8_t level = 40;
+    void push() const
+    {
+        if (!sink)
+            return;
+        std::vector<std::uint8_t> px(static_cast<std::size_t>(width) * height * 3, level);
+        sink({width, height, width * 3, platform::PixelFormat::Bgr24, px.data(), px.size()});
+    }
+};
+
+class FedStreamDevice final : public platform::CameraDevice {
+public:
+    explicit FedStreamDevice(std::shared_ptr<StreamFeed> feed) : feed_(std::move(feed)) {}
+    ~FedStreamDevice() override { stopStream(); }
+    bool open() override { return open_ = true; }
+    void close() override
+    {
+        stopStream();
+        open_ = false;
+    }
+    bool isOpen() const override { return open_; }
+    platform::CameraFormat format() const override { return {feed_->width, feed_->height, 24}; }
+    bool setFormat(const platform::CameraFormat& f) override
+    {
+        feed_->width = f.width;
+        feed_->height = f.height;
+        return true;
+    }
+    bool grabFrame(const FrameCallback&) override { return false; }
+    bool startStream(FrameCallback callback, double) override
+    {
+        feed_->sink = std::move(callback);
+        return true;
+    }
+    void stopStream() override { feed_->sink = nullptr; }
+
+private:
+    std::shared_ptr<StreamFeed> feed_;
+    bool open_ = false;
+};
 
 class SourceSwitch : public CameraRoad {
 protected:
@@ -196,6 +251,8 @@ protected:
         const int before = FrameCounters[1];
         ASSERT_TRUE(waitFor([before] { return FrameCounters[1] >= before + 3; })) << "the camera's frames run";
     }
+
+    void startModifiedWebcam(const std::shared_ptr<StreamFeed>& feed, QTimer& camera);
 
     testsupport::RecordingDialogService dialogs;
     platform::FakeV4l2 fake{{platform::FakeV4l2::webcam("/dev/video0", "Fake Cam")}};
@@ -563,4 +620,344 @@ TEST_F(SourceSwitch, ANewFrameSizeEndsARunningAdditionWithWhatItBuilt)
     FRM_Alv->Timer_Cam1Timer();
     EXPECT_EQ(AdditionFrameCount[0], added);
     FRM_Alv->MNU_Cam1_ArreterClick();
+}
+
+// A camera started again after a stop offers its modes in its Mode menu as
+// its buttons do: the user leaves a plug-in camera's long exposures for its
+// video through "Image", and enters and leaves those of a modified grab
+// camera there too.
+TEST_F(SourceSwitch, AfterAStopAndAStartTheModeMenuLeadsIntoLongExposuresAndBack)
+{
+    ASSERT_NO_FATAL_FAILURE(useSimulatorPlugin());
+    TFRM_Alv* w = FRM_Alv;
+    for (int round = 1; round <= 2; ++round) {   // the first start, then one after a stop
+        SCOPED_TRACE(round);
+        answerDriverDialog(1);
+        ASSERT_TRUE(chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Demarrer));
+        ASSERT_EQ(CameraSlots[1].sourceKind, 3);
+        ASSERT_TRUE(chooseMenuItem(w->MNU_Cam1_Mode, w->MNU_Cam1_PoseLongue));
+        ASSERT_EQ(LongExposureRunning[1], 1);
+        ASSERT_TRUE(FRM_Longuepose->isVisible());
+        EXPECT_TRUE(chooseMenuItem(w->MNU_Cam1_Mode, w->MNU_Cam1_Image)) << "the way back to the video";
+        EXPECT_EQ(LongExposureRunning[1], 0);
+        EXPECT_FALSE(FRM_Longuepose->isVisible());
+        EXPECT_TRUE(w->MNU_Cam1_Image->isChecked());
+        const int frames = FrameCounters[1];
+        EXPECT_TRUE(waitFor([frames] { return FrameCounters[1] >= frames + 2; })) << "the video runs again";
+        EXPECT_FALSE(chooseMenuItem(w->MNU_Cam1_Mode, w->MNU_Cam1_Stream)) << "no stream for a plug-in camera";
+        ASSERT_TRUE(chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Arreter));
+    }
+
+    clickBox(FRM_Pref, FRM_Pref->CKB_VestaMod);
+    ASSERT_TRUE(FRM_Pref->CKB_VestaMod->isChecked());
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        answerDriverDialog(0);
+        ASSERT_TRUE(chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Demarrer));
+        ASSERT_TRUE(GrabDevices[1]);
+        EXPECT_TRUE(chooseMenuItem(w->MNU_Cam1_Mode, w->MNU_Cam1_PoseLongue)) << "as its button offers";
+        EXPECT_EQ(LongExposureRunning[1], 1);
+        EXPECT_TRUE(chooseMenuItem(w->MNU_Cam1_Mode, w->MNU_Cam1_Image));
+        EXPECT_EQ(LongExposureRunning[1], 0);
+        EXPECT_TRUE(w->Timer_Cam1->isActive());
+        ASSERT_TRUE(chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Arreter));
+    }
+}
+
+// Two cameras share the result side by side. A display zone clipped by the
+// frame's edge leaves part of each camera's place without a frame pixel:
+// that part is black at every frame of that camera, never what an earlier
+// frame put there, while the other camera's place keeps its own frame.
+TEST_F(SourceSwitch, TwoCamerasSharingTheResultLeaveWhatAClippedZoneMissesBlack)
+{
+    const auto level = [](std::uint8_t v) { return kernels::rgbColour(v, v, v); };
+    grab.add({QStringLiteral("Claire"), QStringLiteral("2")},
+             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{640, 480, 24}, 640, 480, 200); });
+    grab.add({QStringLiteral("Sombre"), QStringLiteral("3")},
+             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{640, 480, 24}, 640, 480, 90); });
+    answerDriverDialog(1);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    answerDriverDialog(2);
+    FRM_Alv->MNU_Cam2_DemarrerClick();
+    ASSERT_TRUE(GrabDevices[1] && GrabDevices[2]);
+    // The test ticks both slots itself; their timers run, but not before it ends.
+    FRM_Alv->Timer_Cam1->start(3600000);
+    FRM_Alv->Timer_Cam2->start(3600000);
+    auto* a = FRM_Tool_Affichage;
+    clickBox(a, a->CKB_DoubleEnreg);
+    ASSERT_TRUE(a->CKB_DoubleEnreg->isChecked());
+
+    for (QToolButton* layout : {a->SPDB_Src2_Disposition2, a->SPDB_Src2_Disposition3}) {
+        const bool beside = layout == a->SPDB_Src2_Disposition2;
+        SCOPED_TRACE(beside ? "camera 2 right of camera 1" : "camera 2 below camera 1");
+        clickBox(a, layout);
+        ASSERT_EQ(CameraSlots[2].recordLayout, beside ? 1 : 2);
+        // The whole zone first: each camera fills its own place.
+        QTest::mouseClick(FRM_Alv->Image1, Qt::RightButton, {}, QPoint(320, 240));
+        FRM_Alv->Timer_Cam1Timer();
+        FRM_Alv->Timer_Cam2Timer();
+        const kernels::Rect z = ZoneImageRect;
+        const kernels::Rect other = beside ? ZoneImageRectRight : ZoneImageRectBelow;
+        ASSERT_EQ(kernels::pixel(FRM_Alv->Image3->Bitmap(), z.left + 3, z.top + 3), level(200));
+        ASSERT_EQ(kernels::pixel(FRM_Alv->Image3->Bitmap(), other.left + 3, other.top + 3), level(90));
+
+        // The zone centred near the frame's top-left corner.
+        QTest::mouseClick(FRM_Alv->Image1, Qt::RightButton, {}, QPoint(1, 1));
+        FRM_Alv->Timer_Cam1Timer();
+        const kernels::Rect c = ZoneImageRect;
+        const kernels::Rect c2 = beside ? ZoneImageRectRight : ZoneImageRectBelow;
+        ASSERT_GT(c.left, 5);
+        ASSERT_GT(c.top, 5);
+        const kernels::Bitmap24 once = FRM_Alv->Image3->Bitmap();
+        EXPECT_EQ(kernels::pixel(once, c.left + 2, c.top + 2), level(200));
+        EXPECT_EQ(kernels::pixel(once, 3, 3), 0u) << "left of and above camera 1's zone";
+        EXPECT_EQ(kernels::pixel(once, c.left + 2, 3), 0u);
+        EXPECT_EQ(kernels::pixel(once, 3, c.top + 2), 0u);
+        EXPECT_EQ(kernels::pixel(once, c2.left + 3, c2.top + 3), level(90))
+            << "camera 2's place keeps camera 2's frame";
+
+        FRM_Alv->Timer_Cam2Timer();
+        const kernels::Bitmap24 both = FRM_Alv->Image3->Bitmap();
+        EXPECT_EQ(kernels::pixel(both, c2.left + 2, c2.top + 2), level(90));
+        EXPECT_EQ(kernels::pixel(both, c.left + 2, c.top + 2), level(200)) << "camera 1's place keeps its frame";
+        if (beside) {
+            EXPECT_EQ(kernels::pixel(both, c2.left + 2, 3), 0u) << "above camera 2's zone";
+            EXPECT_EQ(kernels::pixel(both, both.width() - 3, c2.top + 2), 0u) << "right of it";
+        } else {
+            EXPECT_EQ(kernels::pixel(both, 3, c2.top + 2), 0u) << "left of camera 2's zone";
+            EXPECT_EQ(kernels::pixel(both, c2.left + 2, both.height() - 3), 0u) << "below it";
+        }
+        EXPECT_EQ(kernels::pixel(both, 3, 3), 0u);
+    }
+    clickBox(a, a->CKB_DoubleEnreg);
+    FRM_Alv->MNU_Cam2_ArreterClick();
+    FRM_Alv->MNU_Cam1_ArreterClick();
+}
+
+// The guiding moves to the other camera while tracking runs: the tracked
+// star, placed on the larger frame of camera 1, comes inside camera 2's
+// smaller frame, the detection zone keeps within that frame, and the format
+// kept still for tracking is camera 2's from then on, camera 1's given back.
+TEST_F(SourceSwitch, GuidingMovedToTheOtherCameraTracksInsideItsFrameAndLocksItsFormat)
+{
+    grab.add({QStringLiteral("Petite"), QStringLiteral("2")},
+             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{320, 240, 24}, 320, 240, 40); });
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    answerDriverDialog(1);
+    FRM_Alv->MNU_Cam2_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].width, 640);
+    ASSERT_EQ(CameraSlots[2].width, 320);
+    // The test ticks both slots itself; their timers run, but not before it ends.
+    FRM_Alv->Timer_Cam1->start(3600000);
+    FRM_Alv->Timer_Cam2->start(3600000);
+    TFRM_Alv* w = FRM_Alv;
+    auto* a = FRM_Tool_Affichage;
+    ASSERT_EQ(GuideSourceSlot, 1);
+    clickBox(FRM_Tool_Suivi, FRM_Tool_Suivi->CKB_Suivi);
+    ASSERT_TRUE(FRM_Tool_Suivi->CKB_Suivi->isChecked());
+    QTest::mouseClick(w->Image1, Qt::LeftButton, {}, QPoint(560, 420));
+    ASSERT_EQ(TrackedStarPos, QPoint(560, 420));
+    EXPECT_FALSE(w->MNU_Cam1_Format->isEnabled()) << "the guided camera's format stays while tracking";
+    EXPECT_TRUE(w->MNU_Cam2_Format->isEnabled());
+    a->SCB_Taille_ZDetect->setValue(a->SCB_Taille_ZDetect->maximum());
+    ASSERT_GT(a->SCB_Taille_ZDetect->value(), 320);
+
+    clickBox(a, a->CKB_Src2_Autoguidage);
+    ASSERT_EQ(GuideSourceSlot, 2);
+    EXPECT_LE(a->SCB_Taille_ZDetect->maximum(), 320) << "the zone fits camera 2's frame";
+    EXPECT_LE(a->TNI_Taille_ZDetect->Value(), 320);
+    EXPECT_GE(TrackedStarPos.x(), 0);
+    EXPECT_GE(TrackedStarPos.y(), 0);
+    EXPECT_LT(TrackedStarPos.x(), 320) << "inside camera 2's frame";
+    EXPECT_LT(TrackedStarPos.y(), 240);
+    EXPECT_TRUE(w->MNU_Cam1_Format->isEnabled()) << "camera 1 is not guided any more";
+    EXPECT_TRUE(w->SPDB_Cam1_Format->isEnabled());
+    EXPECT_FALSE(w->MNU_Cam2_Format->isEnabled());
+    EXPECT_FALSE(w->SPDB_Cam2_Format->isEnabled());
+    const QPoint placed = TrackedStarPos;
+    w->Timer_Cam2Timer();
+    EXPECT_EQ(TrackedStarPos, placed) << "a uniform frame holds no star to follow";
+
+    clickBox(a, a->CKB_Src1_Autoguidage);
+    ASSERT_EQ(GuideSourceSlot, 1);
+    EXPECT_FALSE(w->MNU_Cam1_Format->isEnabled());
+    EXPECT_TRUE(w->MNU_Cam2_Format->isEnabled());
+    EXPECT_EQ(TrackedStarPos, placed) << "inside camera 1's frame too: it stays";
+    clickBox(FRM_Tool_Suivi, FRM_Tool_Suivi->CKB_Suivi);
+    EXPECT_TRUE(w->MNU_Cam1_Format->isEnabled());
+    EXPECT_TRUE(w->MNU_Cam2_Format->isEnabled());
+    w->MNU_Cam2_ArreterClick();
+    w->MNU_Cam1_ArreterClick();
+}
+
+// A camera started after a picture keeps the tracked star where the picture
+// left it (only the display zone's anchor follows the new size), unless the
+// larger picture left it outside the camera's frame: then it comes inside.
+TEST_F(SourceSwitch, ACameraStartedAfterAPictureKeepsTheTrackedStarOrBringsItInside)
+{
+    ASSERT_NO_FATAL_FAILURE(openPicture(320, 240));
+    ASSERT_EQ(TrackedStarPos, QPoint(160, 120)) << "a file is centred";
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].width, 640);
+    EXPECT_EQ(TrackedStarPos, QPoint(160, 120));
+    FRM_Alv->MNU_Cam1_ArreterClick();
+
+    ASSERT_NO_FATAL_FAILURE(openPicture(1280, 960, QStringLiteral("large.bmp")));
+    ASSERT_EQ(TrackedStarPos, QPoint(640, 480));
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].width, 640);
+    const int d = FRM_Tool_Affichage->SCB_Taille_ZDetect->value() / 2;
+    EXPECT_EQ(TrackedStarPos, QPoint(640 - d - 1, 480 - d - 1)) << "d + 1 inside the frame's edge";
+    EXPECT_EQ(DisplayZoneCenter, QPoint(320, 240)) << "the display zone shows the same part of the picture";
+    FRM_Alv->MNU_Cam1_ArreterClick();
+}
+
+// A webcam modified for long exposures on the parallel port, started on
+// slot 1 and put into long exposures by a script, as the user does; the
+// test's timer sends its frames every 30 ms.
+void SourceSwitch::startModifiedWebcam(const std::shared_ptr<StreamFeed>& feed, QTimer& camera)
+{
+    FRM_Pref->CKB_VestaMod->setChecked(true);
+    FRM_Pref->RDB_QV_Parallel->setChecked(true);
+    FRM_Pref->CBX_Vesta_Port->clear();
+    FRM_Pref->CBX_Vesta_Port->addItem(QStringLiteral("$0378(LPT1)"));
+    FRM_Pref->SPED_Vesta_Interpose->setValue(100);
+    Preferences::ApplyLongExposureSettings();
+    stream.add({QStringLiteral("Webcam modifiee"), QStringLiteral("1")},
+               [feed] { return std::make_unique<FedStreamDevice>(feed); });
+    answerDriverDialog(1);   // after the simulated grab camera
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_EQ(CameraSlots[1].sourceKind, 1);
+    QObject::connect(&camera, &QTimer::timeout, [feed] { feed->push(); });
+    camera.start(30);
+    FRM_Script->Memo_Script->setPlainText(QStringLiteral("camera.mode(1,longexposure)"));
+    FRM_Script->MNU_ExecuterDuDebutClick(FRM_Script->MNU_ExecuterDuDebut);
+    ASSERT_TRUE(waitFor([] { return LongExposureRunning[1] == 1; })) << "long exposures through the script";
+}
+
+// A modified webcam's long exposures: a read-out waits for the webcam's next
+// frame. When its frames come larger than the slot (its binning changed on
+// its side), the frame that came ends the wait all the same: one the slot
+// can take is followed and read, one past the program's limit is told once
+// and the series goes on; none keeps the read-out waiting for another.
+TEST_F(SourceSwitch, AWebcamFrameLargerThanTheSlotEndsTheLongExposureReadOutItCameTo)
+{
+    auto feed = std::make_shared<StreamFeed>();
+    QTimer camera;
+    ASSERT_NO_FATAL_FAILURE(startModifiedWebcam(feed, camera));
+    ASSERT_EQ(CameraSlots[1].width, 640);
+    auto* d = FRM_Longuepose;
+    d->SPED_Vesta_Pose->setValue(300);
+    ASSERT_TRUE(d->BTN_Demarrer_Pose->isEnabled());
+    QTest::mouseClick(d->BTN_Demarrer_Pose, Qt::LeftButton);
+    ASSERT_TRUE(FRM_Alv->CKB_Longuepose_Active->isChecked());
+    const auto exposures = [d] { return static_cast<int>(d->TNI_Posenum->Value()); };
+    ASSERT_TRUE(waitFor([&] { return exposures() >= 2; }, 6000)) << "a read-out at the webcam's own size";
+    FRM_Message->MEMO_Message->clear();
+
+    // Past the limit: told once, and the read-outs go on.
+    feed->width = 1400;
+    feed->height = 1000;
+    int before = exposures();
+    EXPECT_TRUE(waitFor([&] { return exposures() >= before + 2; }, 6000))
+        << "no read-out waits for a frame that fits";
+    EXPECT_EQ(messageText().count(QStringLiteral("La taille actuelle est 1400x1000")), 1) << messageText().toStdString();
+    EXPECT_EQ(CameraSlots[1].width, 640);
+
+    // A size the slot can take: followed, and read at that size.
+    feed->width = 1280;
+    feed->height = 960;
+    feed->level = 150;
+    before = exposures();
+    EXPECT_TRUE(waitFor([&] { return exposures() >= before + 2; }, 6000));
+    EXPECT_EQ(CameraSlots[1].width, 1280);
+    ASSERT_EQ(SlotBitmaps[1][0]->width(), 1280);
+    EXPECT_EQ(kernels::pixel(*SlotBitmaps[1][0], 1200, 900), kernels::rgbColour(150, 150, 150));
+
+    QTest::mouseClick(d->BTN_Arreter_Pose, Qt::LeftButton);
+    camera.stop();
+    FRM_Alv->MNU_Cam1_ArreterClick();
+    LongExposureParams = {};
+}
+
+// Self-guided with alternating lines, a webcam's exposure is read in two
+// halves: the first half read is the webcam's frame, saved as it came,
+// not what the half's bitmap held before.
+TEST_F(SourceSwitch, AWebcamsFirstSelfGuidedHalfIsTheFrameItSent)
+{
+    auto feed = std::make_shared<StreamFeed>();
+    feed->level = 120;
+    QTimer camera;
+    FRM_Pref->CBX_Ligne_guidage->setCurrentIndex(0);   // "Alterner"
+    ASSERT_NO_FATAL_FAILURE(startModifiedWebcam(feed, camera));
+    auto* d = FRM_Longuepose;
+    d->SPED_Vesta_Pose->setValue(300);
+    d->SPED_Nb_Poses->setValue(1);
+    d->CKB_Selfguide_Active->setChecked(true);   // offered with a guide interface only
+    const QString half = dir.filePath(QStringLiteral("Video2.bmp"));
+    QTest::mouseClick(d->BTN_Demarrer_Pose, Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(half); }, 6000)) << "the first half was read";
+    const QImage saved(half);
+    ASSERT_EQ(saved.size(), QSize(640, 480));
+    EXPECT_EQ(qGray(saved.pixel(320, 240)), 120);
+    EXPECT_EQ(qGray(saved.pixel(630, 470)), 120);
+    if (FRM_Alv->CKB_Longuepose_Active->isChecked())
+        QTest::mouseClick(d->BTN_Arreter_Pose, Qt::LeftButton);
+    camera.stop();
+    FRM_Alv->MNU_Cam1_ArreterClick();
+    LongExposureParams = {};
+}
+
+// While an addition runs, the binning of neither camera can change, and
+// making the other camera current (another size, another binning) ends the
+// addition with what it built: none of that camera's frames is added to it.
+TEST_F(SourceSwitch, ABinningOrCameraSwitchNeverReachesARunningAddition)
+{
+    grab.add({QStringLiteral("Petite"), QStringLiteral("2")},
+             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{320, 240, 24}, 320, 240, 90); });
+    TFRM_Alv* w = FRM_Alv;
+    answerDriverDialog(0);
+    w->MNU_Cam1_DemarrerClick();
+    answerDriverDialog(1);
+    w->MNU_Cam2_DemarrerClick();
+    ASSERT_EQ(CameraSlots[2].width, 320);
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Cam2_Binning, w->MNU_Cam2_Binning_2x2));
+    ASSERT_TRUE(w->MNU_Cam2_Binning_2x2->isChecked());
+    // The test ticks both slots itself; their timers run, but not before it ends.
+    w->Timer_Cam1->start(3600000);
+    w->Timer_Cam2->start(3600000);
+
+    auto* t = FRM_Tool_Images;
+    t->SPED_Nb_Bitmap->setValue(0);   // no frame limit
+    clickBox(t, t->CKB_Integration);
+    ASSERT_TRUE(t->CKB_Integration->isChecked());
+    QTest::mouseClick(t->BTN_Demarrer_Add, Qt::LeftButton);
+    ASSERT_TRUE(t->BTN_Arreter_Add->isEnabled());
+    EXPECT_FALSE(w->MNU_Cam1_Binning->menuAction()->isEnabled());
+    EXPECT_FALSE(w->MNU_Cam2_Binning->menuAction()->isEnabled());
+    for (int i = 0; i < 2; ++i)
+        w->Timer_Cam1Timer();
+    const int added = AdditionFrameCount[0];
+    const kernels::Rect z = ZoneImageRect;
+    const std::uint16_t summed = DeepImagePlanes().pixel(0, z.left + 5, z.top + 5)[1];
+    ASSERT_GT(summed, 0);
+
+    clickBox(FRM_Tool_Affichage, FRM_Tool_Affichage->CKB_Src2_Image);
+    ASSERT_EQ(CurrentCameraSlot, 2);
+    EXPECT_FALSE(t->BTN_Arreter_Add->isEnabled()) << "the addition ended";
+    EXPECT_TRUE(t->BTN_Demarrer_Add->isEnabled());
+    for (int i = 0; i < 2; ++i) {
+        w->Timer_Cam2Timer();
+        w->Timer_Cam1Timer();
+    }
+    EXPECT_EQ(AdditionFrameCount[0], added) << "nothing of either camera added since";
+    EXPECT_EQ(DeepImagePlanes().pixel(0, z.left + 5, z.top + 5)[1], summed) << "what it built is kept";
+    clickBox(FRM_Tool_Affichage, FRM_Tool_Affichage->CKB_Src1_Image);
+    clickBox(t, t->CKB_Integration);
+    EXPECT_TRUE(w->MNU_Cam1_Binning->menuAction()->isEnabled());
+    w->MNU_Cam2_ArreterClick();
+    w->MNU_Cam1_ArreterClick();
 }
