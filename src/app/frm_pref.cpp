@@ -96,24 +96,31 @@ void uncheckWhenMissing(QCheckBox* box, const QString& file)
 // A name refused by the profile store (told to the user) is not listed.
 // The new entry is the one chosen in the list, so that the wheel and the
 // arrow keys step from it.
-void addProfile(QComboBox* combo, Kind kind)
+void addNamed(QComboBox* combo, const std::function<bool(const QString&)>& save)
 {
     const QString name = combo->currentText();
-    if (Profiles::SaveProfile(kind, name))
+    if (save(name))
         combo->setCurrentIndex(Profiles::AddSorted(combo, name));
 }
 
-// "Suppr.": the profile shown is erased and its name leaves the list (every
-// entry of it). The list then shows the entry that took its place (the one
-// that followed, or the one before when it was the last) and that profile
-// is loaded, as if chosen; with no entry left the field is emptied and the
-// controls keep their values under no name. The erased name never stays in
-// the field, where the next save would write the section back.
-void eraseProfile(QComboBox* combo, Kind kind, const std::function<void()>& changeHandler)
+void addProfile(QComboBox* combo, Kind kind)
+{
+    addNamed(combo, [kind](const QString& name) { return Profiles::SaveProfile(kind, name); });
+}
+
+// "Suppr.": the profile (or night colour scheme) shown is erased and its
+// name leaves the list (every entry of it). The list then shows the entry
+// that took its place (the one that followed, or the one before when it was
+// the last) and that one is loaded, as if chosen; with no entry left the
+// field is emptied and the controls keep their values under no name. The
+// erased name never stays in the field, where the next save would write the
+// section (or the scheme's file) back.
+void eraseNamed(QComboBox* combo, const std::function<bool(const QString&)>& erase,
+                const std::function<void()>& changeHandler)
 {
     const QString name = combo->currentText();
     const int index = combo->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index < 0 || !Profiles::EraseProfile(Profiles::Prefix(kind) + name))
+    if (index < 0 || !erase(name))
         return;
     for (int i = combo->count() - 1; i >= 0; --i)
         if (combo->itemText(i) == name)
@@ -126,6 +133,12 @@ void eraseProfile(QComboBox* combo, Kind kind, const std::function<void()>& chan
     combo->setCurrentIndex(std::min(index, combo->count() - 1));
     ProfileComboTouched = true;
     changeHandler();
+}
+
+void eraseProfile(QComboBox* combo, Kind kind, const std::function<void()>& changeHandler)
+{
+    eraseNamed(combo, [kind](const QString& name) { return Profiles::EraseProfile(Profiles::Prefix(kind) + name); },
+               changeHandler);
 }
 
 // Leaving a value input saves the profile the list names; with no name
@@ -793,22 +806,12 @@ void TFRM_Pref::PNL_Color_ScrollbarClick(TColorPanel* panel) { chooseColor(panel
 
 void TFRM_Pref::CBX_NiteColorChange() { NightColors::LoadNightColors(CBX_NiteColor->currentText()); }
 
-void TFRM_Pref::BTN_Nouveau_Couleur_NuitClick()
-{
-    const QString name = CBX_NiteColor->currentText();
-    if (NightColors::SaveNightColors(name))
-        Profiles::AddSorted(CBX_NiteColor, name);
-}
+void TFRM_Pref::BTN_Nouveau_Couleur_NuitClick() { addNamed(CBX_NiteColor, NightColors::SaveNightColors); }
 
 // The scheme named is removed from the list and its file deleted.
 void TFRM_Pref::BTN_Sup_Couleur_NuitClick()
 {
-    const QString name = CBX_NiteColor->currentText();
-    const int index = CBX_NiteColor->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index < 0 || !NightColors::EraseNightColors(name))
-        return;
-    CBX_NiteColor->removeItem(index);
-    CBX_NiteColor->setEditText(name);
+    eraseNamed(CBX_NiteColor, NightColors::EraseNightColors, [this] { CBX_NiteColorChange(); });
 }
 
 void TFRM_Pref::BTN_Enregistrer_Couleur_NuitClick() { NightColors::SaveNightColors(CBX_NiteColor->currentText()); }

@@ -430,6 +430,42 @@ TEST_F(SettingsStore, AnErasedProfileIsNotWrittenBack)
     p.hide();
 }
 
+// The same for night colour schemes: "Suppr." deletes the scheme's file and
+// shows (and loads) the scheme that takes its place, so neither the next
+// save nor the exit writes the erased file back; "Ajouter" makes the new
+// scheme the entry the list stands on.
+TEST_F(SettingsStore, AnErasedNightColourSchemeIsNotWrittenBack)
+{
+    dir.writeFile(QStringLiteral("Nite_Rouge.ini"), "[NiteColor]\r\nPNL_Color_Scrollbar=4242\r\n");
+    dir.writeFile(QStringLiteral("Nite_Sombre.ini"), "[NiteColor]\r\nPNL_Color_Scrollbar=1717\r\n");
+    writeSettings("[Prefs]\r\nCouleurs Nuit=Rouge\r\n");
+    load();
+    TFRM_Pref& p = *FRM_Pref;
+    p.show();
+    p.PGC_Preferences->setCurrentWidget(p.TBS_NiteColors);
+    ASSERT_EQ(p.CBX_NiteColor->currentText(), QStringLiteral("Rouge"));
+
+    QTest::mouseClick(p.BTN_Sup_Couleur_Nuit, Qt::LeftButton);
+    EXPECT_FALSE(dir.exists(QStringLiteral("Nite_Rouge.ini")));
+    EXPECT_EQ(p.CBX_NiteColor->currentText(), QStringLiteral("Sombre"));
+    EXPECT_EQ(p.PNL_Color_Scrollbar->Color(), 1717);
+    save();
+    EXPECT_FALSE(dir.exists(QStringLiteral("Nite_Rouge.ini")));
+    EXPECT_EQ(file().readString(QStringLiteral("Prefs"), QStringLiteral("Couleurs Nuit"), {}), QStringLiteral("Sombre"));
+
+    // The last scheme erased leaves no name, and nothing is written under one.
+    QTest::mouseClick(p.BTN_Sup_Couleur_Nuit, Qt::LeftButton);
+    EXPECT_EQ(p.CBX_NiteColor->currentText(), QString());
+    save();
+    EXPECT_EQ(NightColors::ListNightColorFiles(), QStringList());
+
+    p.CBX_NiteColor->lineEdit()->setText(QStringLiteral("Nouvelle"));
+    QTest::mouseClick(p.BTN_Nouveau_Couleur_Nuit, Qt::LeftButton);
+    EXPECT_EQ(p.CBX_NiteColor->currentIndex(), 0);
+    EXPECT_EQ(NightColors::ListNightColorFiles(), QStringList{"Nouvelle"});
+    p.hide();
+}
+
 // A profile just added ("Ajouter") is the entry the list stands on: one
 // wheel notch up shows and loads the name above it, one down comes back.
 TEST_F(SettingsStore, TheWheelStepsFromAProfileJustAdded)
