@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QMainWindow>
 #include <QScrollArea>
+#include <QTest>
 #include <QWindow>
 #include "telescope/frm_raquette.h"
 #include "telescope/frm_tool_suivi.h"
@@ -272,4 +273,24 @@ TEST_F(WindowLayout, AWindowLargerThanTheScreenOpensInsideItAndOneThatFitsAsItWa
     EXPECT_EQ(FRM_Raquette->pos(), QPoint(60, 0));
     EXPECT_TRUE(screen.contains(FRM_Raquette->frameGeometry()));
     FRM_Raquette->hide();
+}
+
+// The hand pad's "+" shows its goto group and grows downwards: low on the
+// screen, it stays whole on it.
+TEST_F(WindowLayout, TheHandPadGrownLowOnTheScreenStaysWholeOnIt)
+{
+    const QRect screen(0, 0, 1024, 768);
+    Systeme::ShowFormOnScreen(FRM_Raquette);
+    QTest::mouseClick(FRM_Raquette->SPDB_Raquette_Reduire, Qt::LeftButton);
+    ASSERT_FALSE(FRM_Raquette->GRB_Goto->isVisible());
+    // The user made it short and left it near the bottom of the screen.
+    const int reduced = 300;
+    FRM_Raquette->resize(FRM_Raquette->width(), reduced);
+    Systeme::PlaceWindow(FRM_Raquette, QPoint(150, 768 - reduced - 40));
+    QTest::mouseClick(FRM_Raquette->SPDB_Raquette_Agrandir, Qt::LeftButton);
+    EXPECT_TRUE(FRM_Raquette->GRB_Goto->isVisible());
+    EXPECT_GT(FRM_Raquette->height(), reduced);
+    const QRect f = FRM_Raquette->frameGeometry();
+    EXPECT_TRUE(screen.contains(f)) << f.width() << "x" << f.height() << " at " << f.x() << "," << f.y();
+    EXPECT_EQ(f.x(), 150);
 }
