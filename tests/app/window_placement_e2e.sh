@@ -8,7 +8,10 @@
 # frame's edges from _NET_FRAME_EXTENTS) must lie whole on the screen, title
 # bar included; so must the dialogs and boxes the program opens by itself.
 # A second start reads window positions stored from a larger screen and
-# negative ones: the windows it shows must lie whole on the screen as well.
+# negative ones: the windows it shows must lie whole on the screen as well,
+# and closed through its menu the program must store the places of their
+# frames as they are (nothing creeps by a frame from one start to the next).
+# Both sizes run side by side, each on a display of its own (about a minute).
 #
 #   window_placement_e2e.sh BUILD_DIR SOURCE_DIR [WIDTHxHEIGHT...]
 #
