@@ -32,6 +32,9 @@ for tool in Xvfb openbox xdotool xwininfo xprop; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/install-deps.sh)"; exit 77; }
 done
 
+# shellcheck source=../support/x11_session.sh
+source "$source_dir/tests/support/x11_session.sh"
+
 work=$(mktemp -d /tmp/nj-placement-e2e.XXXXXX)
 xvfb_pid="" ; wm_pid="" ; app_pid=""
 failures=0
@@ -61,35 +64,7 @@ trap cleanup EXIT
 
 fail() { echo "FAIL [$screen $phase] $*"; failures=$((failures + 1)); }
 
-# Polls a condition (a shell command) every 0.1 s for at most $1 seconds.
-until_true() {
-  local seconds=$1; shift
-  local end=$((SECONDS + seconds))
-  while [ $SECONDS -lt $end ]; do
-    if eval "$@"; then return 0; fi
-    sleep 0.1
-  done
-  eval "$@"
-}
-
 # --- the display and the program ---------------------------------------------
-
-start_display() {
-  exec 5<> <(:)
-  Xvfb -displayfd 5 -screen 0 "${1}x24" -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  local display=""
-  for _ in $(seq 100); do
-    read -r -t 0.2 display <&5 && break
-  done
-  exec 5<&-
-  [ -n "$display" ] || { echo "FAIL: the virtual X server did not start"; cat "$work/xvfb.log"; exit 1; }
-  export DISPLAY=":$display"
-  openbox >"$work/openbox.log" 2>&1 &
-  wm_pid=$!
-  until_true 20 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window' \
-    || { echo "FAIL: the window manager did not start"; exit 1; }
-}
 
 # Starts the program in a fresh program folder whose settings file holds $1
 # (printf's escapes, lines ending in \r\n as the program writes them).
@@ -438,7 +413,7 @@ run_screen() {
   sw=${screen%x*}
   sh=${screen#*x}
   trap stop_display EXIT
-  start_display "$screen"
+  start_x11_display "$screen" "$work"
 
   phase=menus
   if start_program '[Prefs]\r\nLangue=1\r\n[Autoguide]\r\nRDB_Aucun.Checked=0\r\nRDB_LX200.Checked=1\r\nAG_PortSerie=19\r\n'; then
