@@ -148,7 +148,7 @@ int centred(int screen, int size) { return std::max(0, (screen - size) / 2); }
 // it does not move again at the next start.
 void placeOnScreen(QWidget* w, int left, int top)
 {
-    Systeme::PlaceWindow(w, Systeme::PlaceInsideScreen(QRect(QPoint(left, top), w->size()), Systeme::ScreenSize()));
+    Systeme::PlaceOnScreen(w, QPoint(left, top));
 }
 
 } // namespace
@@ -584,7 +584,9 @@ void LoadWindowLayout()
         // normal one.
         const int height = positiveOr(readInt(QStringLiteral("FRM_AlV_Height"), 600), 600);
         const int width = positiveOr(readInt(QStringLiteral("FRM_AlV_Width"), 800), 800);
-        alv->resize(width, height);
+        // It lays its views and tool bar out at any size: on a screen no
+        // larger than that, its whole frame takes the screen's free area.
+        alv->resize(QSize(width, height).boundedTo(Systeme::RoomInsideScreen(alv)));
         placeOnScreen(alv, readInt(QStringLiteral("FRM_AlV_Left"), centred(screen.width(), 800)),
                       readInt(QStringLiteral("FRM_AlV_Top"), centred(screen.height(), 600)));
         const int state = readInt(QStringLiteral("FRM_AlV_WindowState"), 0);

@@ -24,20 +24,75 @@ std::function<QSize()> g_screenSize;
 
 const char* const kFramePlacerName = "nj_frame_placer";
 
-// Watches a window until the window manager has framed it, then moves it
-// once so that the frame's corner is where it was asked to be, and goes.
-// A frame drawn around a client that stays where it is brings no move
-// event: once shown, the window is looked at for a while as well.
+// The frame the window manager has drawn around a shown window, as the
+// window system reports it; none while it has not drawn one. The widget's
+// own frame geometry is not asked: it is only brought up to date by a move,
+// and a window the manager maps exactly where the program first put its
+// client never moves.
+QMargins drawnFrame(const QWidget* w)
+{
+    if (!w->isVisible() || !w->windowHandle() || !w->windowHandle()->handle())
+        return {};
+    return w->windowHandle()->frameMargins();
+}
+
+// The frame a window will have: its own once drawn, else that of another
+// framed window, else none.
+QMargins knownFrame(const QWidget* window)
+{
+    if (const QMargins own = drawnFrame(window); !own.isNull())
+        return own;
+    for (const QWidget* other : QApplication::topLevelWidgets()) {
+        if (other == window || !other->isWindow())
+            continue;
+        if (const QMargins frame = drawnFrame(other); !frame.isNull())
+            return frame;
+    }
+    return {};
+}
+
+// Where the frame's corner goes: `wanted` as it is, or brought so that the
+// whole frame lies inside the screen's free area.
+QPoint frameTarget(const QWidget* window, QPoint wanted, const QMargins& frame, bool keepInside)
+{
+    if (!keepInside)
+        return wanted;
+    return KeepFrameInside(QRect(wanted, window->size().grownBy(frame)), ScreenArea());
+}
+
+// Where a window's frame has its corner: as the window system reports it
+// once the frame is drawn, else where the window was put.
+QPoint frameCorner(const QWidget* w)
+{
+    if (!drawnFrame(w).isNull())
+        return w->windowHandle()->framePosition();
+    return w->pos();
+}
+
+// Puts the client where the frame's corner comes at `frameTopLeft`.
+void putClient(QWidget* window, QPoint frameTopLeft, const QMargins& frame)
+{
+    window->setGeometry(QRect(frameTopLeft + QPoint(frame.left(), frame.top()), window->size()));
+}
+
+// Watches a window until the window manager has framed it, then moves it so
+// that the frame's corner is where it was asked to be (and, for a window
+// placed on the screen, so that the whole frame is on it), and goes once the
+// frame has been seen there for a moment: the window system reports where it
+// asked the window to be until the window manager's answer comes. A frame
+// drawn around a client that stays where it is brings no move event: once
+// shown, the window is looked at for a while as well.
 class FramePlacer final : public QObject {
 public:
-    FramePlacer(QWidget* window, QPoint wanted) : QObject(window), window_(window), wanted_(wanted)
+    FramePlacer(QWidget* window, QPoint wanted, bool keepInside)
+        : QObject(window), window_(window), wanted_(wanted), keepInside_(keepInside)
     {
         setObjectName(QLatin1String(kFramePlacerName));
         window->installEventFilter(this);
         look_.setInterval(50);
         QObject::connect(&look_, &QTimer::timeout, this, [this] {
-            if (!tryPlace() && ++looks_ >= kLooks)
-                look_.stop();
+            if (!tryPlace(true) && ++looks_ >= kLooks)
+                finish();
         });
         if (window->isVisible())
             look_.start();
@@ -52,55 +107,81 @@ public:
             look_.start();
         }
         if (e->type() == QEvent::Move || e->type() == QEvent::Show || e->type() == QEvent::Resize)
-            tryPlace();
+            tryPlace(false);
         return false;
     }
 
 private:
-    static constexpr int kLooks = 60;
+    static constexpr int kLooks = 60;       // 3 s of looks after the window shows
+    static constexpr int kSteadyLooks = 3;  // in place that long: the manager agrees
+    static constexpr int kMoves = 5;        // never more moves than that
 
-    bool tryPlace()
+    bool tryPlace(bool look)
     {
-        if (done_ || !window_->isVisible() || window_->frameGeometry() == window_->geometry())
-            return done_;
+        if (done_)
+            return true;
+        const QMargins frame = drawnFrame(window_);
+        if (frame.isNull())
+            return false;
+        const QPoint target = frameTarget(window_, wanted_, frame, keepInside_);
+        if (window_->windowHandle()->framePosition() != target) {
+            steady_ = 0;
+            if (moves_++ < kMoves)
+                putClient(window_, target, frame);
+            return false;
+        }
+        if (look && ++steady_ >= kSteadyLooks) {
+            finish();
+            return true;
+        }
+        return false;
+    }
+
+    void finish()
+    {
         done_ = true;
         look_.stop();
         window_->removeEventFilter(this);
-        if (window_->pos() != wanted_)
-            window_->move(wanted_);
         deleteLater();
-        return true;
     }
 
     QWidget* window_;
     QPoint wanted_;
+    bool keepInside_;
     QTimer look_;
     int looks_ = 0;
+    int steady_ = 0;
+    int moves_ = 0;
     bool done_ = false;
 };
 
-bool frameKnown(const QWidget* w)
+void placeFrame(QWidget* window, QPoint frameTopLeft, bool keepInside)
 {
-    return w->isVisible() && w->frameGeometry() != w->geometry();
-}
-
-QMargins frameMargins(const QWidget* w)
-{
-    const QRect f = w->frameGeometry();
-    const QRect g = w->geometry();
-    return {g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom()};
+    const auto placers = window->findChildren<QObject*>(QLatin1String(kFramePlacerName), Qt::FindDirectChildrenOnly);
+    for (QObject* old : placers) {
+        window->removeEventFilter(old);
+        old->setObjectName(QString());
+        old->deleteLater();
+    }
+    const QMargins frame = drawnFrame(window);
+    if (!frame.isNull()) {
+        putClient(window, frameTarget(window, frameTopLeft, frame, keepInside), frame);
+        return;
+    }
+    // Not framed yet: its Left and Top are the frame's corner (what is
+    // stored of a window never shown reads them back as they were put),
+    // with the frame of the other windows; once the window manager has
+    // framed it, the watch puts it where that corner asks.
+    window->move(frameTarget(window, frameTopLeft, knownFrame(window), keepInside));
+    new FramePlacer(window, frameTopLeft, keepInside);
 }
 
 // The frame the window manager draws around `window`: its own once drawn,
 // else that of another framed window, else a generous guess.
 QMargins expectedFrame(const QWidget* window)
 {
-    if (frameKnown(window))
-        return frameMargins(window);
-    for (const QWidget* other : QApplication::topLevelWidgets())
-        if (other != window && other->isWindow() && frameKnown(other))
-            return frameMargins(other);
-    return {4, 30, 4, 4};
+    const QMargins known = knownFrame(window);
+    return known.isNull() ? QMargins(4, 30, 4, 4) : known;
 }
 
 const char* const kFitScrollName = "nj_fit_scroll";
@@ -126,14 +207,21 @@ void scrollContent(QMainWindow* window)
 }
 } // namespace
 
+QSize RoomInsideScreen(const QWidget* window)
+{
+    const QRect area = ScreenArea();
+    const QMargins frame = expectedFrame(window);
+    return {std::max(1, area.width() - frame.left() - frame.right()),
+            std::max(1, area.height() - frame.top() - frame.bottom())};
+}
+
 void FitInsideScreen(QWidget* window)
 {
     if (!window || !window->isWindow())
         return;
     const QRect area = ScreenArea();
     const QMargins frame = expectedFrame(window);
-    const QSize room(std::max(1, area.width() - frame.left() - frame.right()),
-                     std::max(1, area.height() - frame.top() - frame.bottom()));
+    const QSize room = RoomInsideScreen(window);
     const QSize needed = window->size().expandedTo(window->minimumSizeHint()).expandedTo(window->minimumSize());
     // One fitted before that the user or a stored place left hanging over
     // an edge is fitted again.
@@ -175,17 +263,25 @@ void FitInsideScreen(QWidget* window)
 
 void PlaceWindow(QWidget* window, QPoint frameTopLeft)
 {
-    if (!window)
-        return;
-    const auto placers = window->findChildren<QObject*>(QLatin1String(kFramePlacerName), Qt::FindDirectChildrenOnly);
-    for (QObject* old : placers) {
-        window->removeEventFilter(old);
-        old->setObjectName(QString());
-        old->deleteLater();
-    }
-    window->move(frameTopLeft);
-    if (!frameKnown(window))
-        new FramePlacer(window, frameTopLeft);
+    if (window)
+        placeFrame(window, frameTopLeft, false);
+}
+
+void PlaceOnScreen(QWidget* window, QPoint frameTopLeft)
+{
+    // A window's Width and Height there are its frame's.
+    if (window)
+        placeFrame(window,
+                   PlaceInsideScreen(QRect(frameTopLeft, window->size().grownBy(knownFrame(window))), ScreenSize()),
+                   true);
+}
+
+QPoint KeepFrameInside(const QRect& frame, const QRect& area)
+{
+    QPoint at = frame.topLeft();
+    at.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - frame.width())));
+    at.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - frame.height())));
+    return at;
 }
 
 QPoint PlaceInsideScreen(const QRect& window, const QSize& screen)
@@ -246,7 +342,7 @@ void ShowFormOnScreen(QWidget* form)
         form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
     KeepInFrontOf(form, QApplication::activeWindow());
     FitInsideScreen(form);
-    PlaceWindow(form, PlaceInsideScreen(QRect(form->pos(), form->size()), ScreenSize()));
+    PlaceOnScreen(form, frameCorner(form));
     form->show();
     // What the window fills in as it shows may make it larger.
     FitInsideScreen(form);

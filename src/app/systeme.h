@@ -15,10 +15,19 @@ extern bool PortDriverOpen;
 
 namespace Systeme {
 
-// Where a window of that geometry goes so that it can be seen on a screen
-// of that size: pulled back when its left or top lies within 10 pixels of
-// the far edge or beyond, and to 0 when it ends left of or above 10 pixels.
+// Where a window of that geometry (its frame's corner and outer size) goes
+// so that it can be seen on a screen of that size: pulled back when its left
+// or top lies within 10 pixels of the far edge or beyond, and to 0 when it
+// ends left of or above 10 pixels.
 QPoint PlaceInsideScreen(const QRect& window, const QSize& screen);
+
+// Where a window goes so that the whole of its frame lies inside `area`
+// (the screen's free area): `frame` is the frame's rectangle, its corner
+// the window's Left and Top, its size the client's with the frame's edges
+// added. A frame past an edge is brought back to that edge; one larger
+// than the area starts at the area's left or top edge, where its title bar
+// and its window menu can be reached.
+QPoint KeepFrameInside(const QRect& frame, const QRect& area);
 
 // Puts a top-level window's frame, title bar included, with its top-left
 // corner at `frameTopLeft`, so that the window's Left and Top read back
@@ -27,11 +36,16 @@ QPoint PlaceInsideScreen(const QRect& window, const QSize& screen);
 // known, so it neither opens under the screen's top edge nor creeps by the
 // frame's size from one start to the next.
 void PlaceWindow(QWidget* window, QPoint frameTopLeft);
+// Puts a window at a place asked for (a stored position, or where it was)
+// on the screen: pulled back when nearly off it (PlaceInsideScreen), then
+// with its whole frame inside the screen's free area (KeepFrameInside); the
+// frame the window manager draws is taken as it is once known.
+void PlaceOnScreen(QWidget* window, QPoint frameTopLeft);
 
 // Restores a minimised window, fits it inside the screen when it is larger
-// (FitInsideScreen), moves it inside the screen, shows it and brings it to
-// the front. Opened from a window that stays on top, it is
-// kept in front of that window.
+// (FitInsideScreen), puts it with its whole frame on the screen where it was
+// (PlaceOnScreen), shows it and brings it to the front. Opened from a window
+// that stays on top, it is kept in front of that window.
 void ShowFormOnScreen(QWidget* form);
 // A window opened from one that stays on top would open under it: it stays
 // on top as well, in front of its opener (on X11 a transient parent alone
@@ -44,6 +58,10 @@ void KeepInFrontOf(QWidget* form, QWidget* opener);
 // area's edge, so its title bar, close box and every control can be
 // reached. A window that fits is left as it is, where it is.
 void FitInsideScreen(QWidget* window);
+
+// The largest client size with which the window's whole frame fits inside
+// the screen's free area.
+QSize RoomInsideScreen(const QWidget* window);
 
 // The screen size used by ShowFormOnScreen; tests replace it. An empty
 // function restores the primary screen's size.

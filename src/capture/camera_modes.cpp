@@ -180,7 +180,7 @@ void TFRM_Alv::LongExposureMode(int slot)
                 return;
             const QRect main = frameGeometry();
             const QRect dialog = FRM_Longuepose->frameGeometry();
-            FRM_Longuepose->move(main.left(), main.top() + main.height() - dialog.height());
+            Systeme::PlaceOnScreen(FRM_Longuepose, QPoint(main.left(), main.top() + main.height() - dialog.height()));
         };
         place();
         Systeme::ShowFormOnScreen(FRM_Longuepose);

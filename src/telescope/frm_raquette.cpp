@@ -485,6 +485,9 @@ void TFRM_Raquette::SPDB_Raquette_AgrandirClick()
     SPDB_Raquette_Reduire->raise();
     GRB_Goto->show();
     resize(width(), sizeHint().height());
+    // Grown downwards, it stays whole on the screen.
+    Systeme::FitInsideScreen(this);
+    Systeme::PlaceOnScreen(this, pos());
 }
 
 void TFRM_Raquette::SPDB_Raquette_ReduireClick()

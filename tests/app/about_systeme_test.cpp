@@ -89,6 +89,35 @@ TEST(Systeme, PlaceInsideScreen)
     EXPECT_EQ(Systeme::PlaceInsideScreen(QRect(5000, 100, 2000, 200), screen), QPoint(0, 100));
 }
 
+// A window's Left and Top are its frame's corner; its frame is its client
+// with the edges the window manager draws (here 1 pixel at the sides, a title
+// bar of 20 and a bottom edge of 5). The whole frame, title bar first, comes
+// inside the screen's free area.
+TEST(Systeme, KeepFrameInsidePutsTheWholeFrameAndItsTitleBarOnScreen)
+{
+    const QMargins edges(1, 20, 1, 5);
+    const QRect screen(0, 0, 800, 600);
+    const auto frame = [&](QPoint corner, QSize client) { return QRect(corner, client.grownBy(edges)); };
+
+    // The client put at the screen's corner leaves the title bar above the
+    // screen: the frame comes to the corner, the client below its title bar.
+    EXPECT_EQ(Systeme::KeepFrameInside(frame({-1, -20}, {514, 420}), screen), QPoint(0, 0));
+    EXPECT_EQ(Systeme::KeepFrameInside(frame({0, 0}, {514, 420}), screen), QPoint(0, 0));
+    // A place of a larger screen, or partly off this one: back along the far
+    // edges, the frame's right and bottom edges on the screen's.
+    EXPECT_EQ(Systeme::KeepFrameInside(frame({1700, 1100}, {514, 420}), screen), QPoint(800 - 516, 600 - 445));
+    EXPECT_EQ(Systeme::KeepFrameInside(frame({740, 100}, {514, 420}), screen), QPoint(800 - 516, 100));
+    EXPECT_EQ(Systeme::KeepFrameInside(frame({-150, -60}, {300, 200}), screen), QPoint(0, 0));
+    // Where it is whole already it stays.
+    EXPECT_EQ(Systeme::KeepFrameInside(frame({100, 80}, {300, 200}), screen), QPoint(100, 80));
+    // Larger than the screen: it starts at the left and top edges, where the
+    // title bar and the window menu are.
+    EXPECT_EQ(Systeme::KeepFrameInside(frame({300, 300}, {900, 700}), screen), QPoint(0, 0));
+    // A panel at the top of the screen takes 30 pixels: the title bar comes
+    // below it.
+    EXPECT_EQ(Systeme::KeepFrameInside(frame({50, 0}, {300, 200}), QRect(0, 30, 800, 570)), QPoint(50, 30));
+}
+
 TEST_F(ProgramWindows, ShowFormOnScreenRestoresMovesAndShows)
 {
     Systeme::SetScreenSizeProvider([] { return QSize(1024, 768); });
@@ -99,7 +128,29 @@ TEST_F(ProgramWindows, ShowFormOnScreenRestoresMovesAndShows)
     Systeme::SetScreenSizeProvider({});
     EXPECT_TRUE(FRM_Info->isVisible());
     EXPECT_FALSE(FRM_Info->isMinimized());
-    EXPECT_EQ(FRM_Info->pos(), QPoint(723, 50));
+    // Its Width is its frame's: the frame ends a pixel inside the right edge.
+    EXPECT_EQ(FRM_Info->pos(), QPoint(1024 - 1 - FRM_Info->frameGeometry().width(), 50));
+}
+
+// A window the user left partly off the screen (dragged over an edge, or
+// put there on a larger screen) opens whole on it, title bar included.
+TEST_F(ProgramWindows, AWindowLeftPartlyOffTheScreenOpensWholeOnIt)
+{
+    Systeme::SetScreenSizeProvider([] { return QSize(1024, 768); });
+    const QRect screen(0, 0, 1024, 768);
+    FRM_Alv->show();
+    for (const QPoint left : {QPoint(900, 700), QPoint(-120, -15), QPoint(40, -3)}) {
+        SCOPED_TRACE(testing::Message() << left.x() << "," << left.y());
+        Systeme::PlaceWindow(FRM_Info, left);
+        Systeme::ShowFormOnScreen(FRM_Info);
+        EXPECT_TRUE(screen.contains(FRM_Info->frameGeometry()))
+            << FRM_Info->frameGeometry().x() << "," << FRM_Info->frameGeometry().y();
+        FRM_Info->hide();
+    }
+    // Where it is whole it opens where it was.
+    Systeme::PlaceWindow(FRM_Info, QPoint(200, 100));
+    Systeme::ShowFormOnScreen(FRM_Info);
+    EXPECT_EQ(FRM_Info->pos(), QPoint(200, 100));
 }
 
 TEST_F(ProgramWindows, PortAccessOpensOnceAndClosedPortsWriteNothing)

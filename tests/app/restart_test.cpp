@@ -120,6 +120,8 @@ void change(QWidget* c, const KeySpec& k)
 
 TEST_F(ProgramWindows, WhatTheSettingsStoreComesBackInTheWindowsAfterARestart)
 {
+    // A screen on which the windows left open fit whole where they were.
+    Systeme::SetScreenSizeProvider([] { return QSize(1600, 1000); });
     activate();
     QMap<QString, QString> before;
     for (const KeySpec& k : Settings::KeyTable()) {

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QMainWindow>
 #include <QScrollArea>
+#include <QTest>
 #include <QWindow>
 #include "telescope/frm_raquette.h"
 #include "telescope/frm_tool_suivi.h"
@@ -36,7 +37,8 @@ protected:
 
 TEST_F(WindowLayout, SavedWindowsComeBackWhereTheyWereAndTheVisibleOnesShow)
 {
-    FRM_Raquette->move(300, 200);
+    // Each where the whole of it fits on the screen.
+    FRM_Raquette->move(300, 100);
     FRM_Raquette->show();
     FRM_ComTrafic->move(40, 500);
     FRM_ComTrafic->show();
@@ -54,7 +56,7 @@ TEST_F(WindowLayout, SavedWindowsComeBackWhereTheyWereAndTheVisibleOnesShow)
     FRM_Alv->move(0, 0);
     FRM_Pref->CKB_Historique_Comm->setChecked(false);
     Settings::LoadWindowLayout();
-    EXPECT_EQ(FRM_Raquette->pos(), QPoint(300, 200));
+    EXPECT_EQ(FRM_Raquette->pos(), QPoint(300, 100));
     EXPECT_TRUE(FRM_Raquette->isVisible());
     EXPECT_EQ(FRM_ComTrafic->pos(), QPoint(40, 500));
     EXPECT_TRUE(FRM_ComTrafic->isVisible());
@@ -70,13 +72,52 @@ TEST_F(WindowLayout, PositionsOfALargerScreenAndBadSizesAreMended)
     writeSettings("[Windows]\r\nFRM_AlV_Left=3000\r\nFRM_AlV_Top=2000\r\nFRM_AlV_Width=0\r\nFRM_AlV_Height=-5\r\n"
                   "FRM_AlV_WindowState=7\r\nFRM_Tool_Images_Left=5000\r\nFRM_Tool_Images_Top=-4000\r\n"
                   "FRM_Message_Width=0\r\n");
+    FRM_Alv->show();
     Settings::LoadWindowLayout();
     EXPECT_EQ(FRM_Alv->size(), QSize(800, 600));
-    EXPECT_EQ(FRM_Alv->pos(), QPoint(223, 167));
+    // Widths and heights there are the frames' (the main window's frame is
+    // drawn, the others will have one like it): each frame ends a pixel
+    // inside the far edges.
+    const QSize frame = FRM_Alv->frameGeometry().size() - FRM_Alv->size();
+    EXPECT_EQ(FRM_Alv->pos(), QPoint(1024 - 1 - 800 - frame.width(), 768 - 1 - 600 - frame.height()));
     EXPECT_EQ(FRM_Alv->windowState(), Qt::WindowNoState);
-    EXPECT_EQ(FRM_Tool_Images->x(), 1024 - 1 - FRM_Tool_Images->width());
+    EXPECT_EQ(FRM_Tool_Images->x(), 1024 - 1 - FRM_Tool_Images->width() - frame.width());
     EXPECT_EQ(FRM_Tool_Images->y(), 0);
     EXPECT_EQ(FRM_Message->width(), 250);
+}
+
+// Places stored on a larger screen, or off this one's top and left, bring
+// every window back whole on an 800 x 600 screen, title bar included; the
+// main window, larger than the screen there, takes the screen.
+TEST_F(WindowLayout, StoredPlacesOfALargerScreenOrNegativeOnesComeBackWholeOnTheScreen)
+{
+    Systeme::SetScreenSizeProvider([] { return QSize(800, 600); });
+    const QRect screen(0, 0, 800, 600);
+    writeSettings("[Windows]\r\nFRM_AlV_Left=270\r\nFRM_AlV_Top=-40\r\nFRM_AlV_Width=1600\r\nFRM_AlV_Height=1100\r\n"
+                  "FRM_Tool_Mesures_Left=740\r\nFRM_Tool_Mesures_Top=560\r\nFRM_Tool_Mesures_visible=1\r\n"
+                  "FRM_Detect_Mvt_Left=-150\r\nFRM_Detect_Mvt_Top=-60\r\nFRM_Detect_Mvt_visible=1\r\n"
+                  "FRM_ComTrafic_Left=1800\r\nFRM_ComTrafic_Top=1100\r\nFRM_ComTrafic_visible=1\r\n"
+                  "FRM_ObjectAction_Left=500\r\nFRM_ObjectAction_Top=-5\r\nFRM_ObjectAction_visible=1\r\n"
+                  "FRM_Tool_Suivi_Left=600\r\nFRM_Tool_Suivi_Top=300\r\nFRM_Tool_Suivi_visible=1\r\n"
+                  "FRM_Script_Left=1500\r\nFRM_Script_Top=-30\r\nFRM_Script_Width=400\r\nFRM_Script_Height=300\r\n"
+                  "FRM_Script_visible=1\r\nFRM_Sky_Left=-300\r\nFRM_Sky_Top=400\r\nFRM_Sky_visible=1\r\n"
+                  "FRM_Message_Left=700\r\nFRM_Message_Top=500\r\n");
+    // As at start-up, the main window is on screen first.
+    FRM_Alv->show();
+    Settings::LoadMiscPrefs();
+    Settings::LoadWindowLayout();
+    for (const char* name : {"FRM_Alv", "FRM_Tool_Mesures", "FRM_Detect_Mvt", "FRM_ComTrafic", "FRM_ObjectAction",
+                             "FRM_Tool_Suivi", "FRM_Script", "FRM_Sky", "FRM_Message"}) {
+        QWidget* w = Settings::FindWindow(QString::fromLatin1(name));
+        ASSERT_NE(w, nullptr) << name;
+        // The message window is shown later, by whatever writes to it.
+        if (w == FRM_Message)
+            Systeme::ShowFormOnScreen(w);
+        EXPECT_TRUE(w->isVisible()) << name;
+        const QRect f = w->frameGeometry();
+        EXPECT_TRUE(screen.contains(f)) << name << ": " << f.width() << "x" << f.height() << " at " << f.x() << ","
+                                        << f.y();
+    }
 }
 
 TEST_F(WindowLayout, EveryPlacedWindowIsStoredWhereItWasPutAndTheGotoDialogComesBackAsItOpens)
@@ -232,4 +273,24 @@ TEST_F(WindowLayout, AWindowLargerThanTheScreenOpensInsideItAndOneThatFitsAsItWa
     EXPECT_EQ(FRM_Raquette->pos(), QPoint(60, 0));
     EXPECT_TRUE(screen.contains(FRM_Raquette->frameGeometry()));
     FRM_Raquette->hide();
+}
+
+// The hand pad's "+" shows its goto group and grows downwards: low on the
+// screen, it stays whole on it.
+TEST_F(WindowLayout, TheHandPadGrownLowOnTheScreenStaysWholeOnIt)
+{
+    const QRect screen(0, 0, 1024, 768);
+    Systeme::ShowFormOnScreen(FRM_Raquette);
+    QTest::mouseClick(FRM_Raquette->SPDB_Raquette_Reduire, Qt::LeftButton);
+    ASSERT_FALSE(FRM_Raquette->GRB_Goto->isVisible());
+    // The user made it short and left it near the bottom of the screen.
+    const int reduced = 300;
+    FRM_Raquette->resize(FRM_Raquette->width(), reduced);
+    Systeme::PlaceWindow(FRM_Raquette, QPoint(150, 768 - reduced - 40));
+    QTest::mouseClick(FRM_Raquette->SPDB_Raquette_Agrandir, Qt::LeftButton);
+    EXPECT_TRUE(FRM_Raquette->GRB_Goto->isVisible());
+    EXPECT_GT(FRM_Raquette->height(), reduced);
+    const QRect f = FRM_Raquette->frameGeometry();
+    EXPECT_TRUE(screen.contains(f)) << f.width() << "x" << f.height() << " at " << f.x() << "," << f.y();
+    EXPECT_EQ(f.x(), 150);
 }

@@ -42,31 +42,11 @@ trap cleanup EXIT
 failures=0
 fail() { echo "FAIL [$case_name]: $*"; failures=$((failures + 1)); }
 
-# Polls a condition (a shell command) every 0.2 s for at most $1 seconds.
-until_true() {
-  local seconds=$1; shift
-  local end=$((SECONDS + seconds))
-  while [ $SECONDS -lt $end ]; do
-    if eval "$@"; then return 0; fi
-    sleep 0.2
-  done
-  eval "$@"
-}
+# shellcheck source=../support/x11_session.sh
+source "$source_dir/tests/support/x11_session.sh"
 
 # --- the display, the window manager and the program ------------------------
-exec 5<> <(:)
-Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-display=""
-for _ in $(seq 100); do
-  read -r -t 0.2 display <&5 && break
-done
-[ -n "$display" ] || { echo "FAIL: the virtual X server did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$display"
-openbox >"$work/openbox.log" 2>&1 &
-wm_pid=$!
-until_true 20 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window' \
-  || { echo "FAIL: the window manager did not start"; exit 1; }
+start_x11_display 1280x1024 "$work"
 
 # The sound output: a PulseAudio server of this run with one null output,
 # whose monitor is recorded; the program plays on it. Without pulseaudio and

@@ -1,0 +1,450 @@
+#!/usr/bin/env bash
+# Opens the program's windows as a user does and checks where they land. The
+# real program runs as its own process under a virtual X server with a
+# window manager (openbox), at 800 x 600 and at 1280 x 1024. Each window is
+# opened through its menu item or its button with the mouse and the keyboard
+# (the goto dialog from the sky chart's right click, "Objet"), and the frame
+# the window manager drew around it (the client's place from xwininfo, the
+# frame's edges from _NET_FRAME_EXTENTS) must lie whole on the screen, title
+# bar included; so must the dialogs and boxes the program opens by itself.
+# A second start reads window positions stored from a larger screen and
+# negative ones: the windows it shows must lie whole on the screen as well,
+# and closed through its menu the program must store the places of their
+# frames as they are (nothing creeps by a frame from one start to the next).
+# Both sizes run side by side, each on a display of its own (about a minute).
+#
+#   window_placement_e2e.sh BUILD_DIR SOURCE_DIR [WIDTHxHEIGHT...]
+#
+# Both sizes run unless some are named. NJ_E2E_SHOTS=DIR keeps a screenshot
+# of the screen at each window checked (ImageMagick's import).
+# Exit status 0 when all pass.
+set -u
+
+build=$(cd "$1" && pwd)
+source_dir=$(cd "$2" && pwd)
+shift 2
+sizes=("$@")
+[ ${#sizes[@]} -eq 0 ] && sizes=(800x600 1280x1024)
+
+program="$build/src/nightjarpro"
+client="$build/src/nightjarpro-dde"
+for tool in Xvfb openbox xdotool xwininfo xprop; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/install-deps.sh)"; exit 77; }
+done
+
+# shellcheck source=../support/x11_session.sh
+source "$source_dir/tests/support/x11_session.sh"
+
+work=$(mktemp -d /tmp/nj-placement-e2e.XXXXXX)
+xvfb_pid="" ; wm_pid="" ; app_pid=""
+failures=0
+screen="" ; phase=""
+
+stop_program() {
+  [ -n "$app_pid" ] || return 0
+  kill "$app_pid" 2>/dev/null
+  local n=0
+  while kill -0 "$app_pid" 2>/dev/null && [ $n -lt 50 ]; do sleep 0.1; n=$((n + 1)); done
+  kill -9 "$app_pid" 2>/dev/null
+  wait "$app_pid" 2>/dev/null
+  app_pid=""
+}
+stop_display() {
+  stop_program
+  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "$wm_pid" ] && wait "$wm_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null
+  wm_pid="" ; xvfb_pid=""
+}
+cleanup() {
+  if [ "$failures" -eq 0 ] && [ -z "${NJ_E2E_KEEP:-}" ]; then rm -rf "$work"; else echo "kept: $work"; fi
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL [$screen $phase] $*"; failures=$((failures + 1)); }
+
+# --- the display and the program ---------------------------------------------
+
+# Starts the program in a fresh program folder whose settings file holds $1
+# (printf's escapes, lines ending in \r\n as the program writes them).
+start_program() {
+  local prog="$work/prog-$screen-$phase"
+  local run="$work/run-$screen"
+  mkdir -p "$run" "$prog/Plugins"
+  chmod 700 "$run"
+  cp -r "$source_dir/resources/programdir/." "$prog/"
+  cp "$build"/Plugins/NJ_*.so "$prog/Plugins/"
+  # The sky chart draws its catalogues when they were built.
+  cp "$build"/skydata/*.dat "$prog/" 2>/dev/null
+  printf '%b' "$1" >"$prog/NightjarPro.ini"
+  export XDG_RUNTIME_DIR="$run" QT_QPA_PLATFORM=xcb
+  (cd "$prog" && exec "$program" >"$work/program-$screen-$phase.log" 2>&1) &
+  app_pid=$!
+  until_true 60 '"$client" request DDEServerItem >/dev/null 2>&1' \
+    || { fail "the program's remote control does not answer"; cat "$work/program-$screen-$phase.log"; return 1; }
+  until_true 30 '[ -n "$(main_window)" ]' || { fail "the main window is not on screen"; return 1; }
+  # The window layout is put back at the main window's first activation.
+  sleep 1
+}
+
+alive() { [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; }
+main_window() { xdotool search --onlyvisible --name "^Nightjar Pro 2.3 \\(Release" 2>/dev/null | head -1; }
+# The program's windows on screen (menus and tool tips have no name).
+visible_windows() { xdotool search --onlyvisible --name '.' 2>/dev/null | sort; }
+
+# --- what the window manager shows -------------------------------------------
+
+# The frame of a window: "left top width height" on the root window.
+frame_of() {
+  local info x y w h ext l r t b
+  info=$(xwininfo -id "$1" 2>/dev/null) || return 1
+  x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+  y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+  w=$(sed -n 's/^ *Width: *//p' <<<"$info")
+  h=$(sed -n 's/^ *Height: *//p' <<<"$info")
+  ext=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
+  [ -n "$ext" ] || ext="0,0,0,0"
+  IFS=, read -r l r t b <<<"$ext"
+  echo "$((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))"
+}
+
+# The frame once the window manager and the program have stopped moving it.
+settled_frame() {
+  local last now tries=0
+  last=$(frame_of "$1") || return 1
+  while [ $tries -lt 20 ]; do
+    sleep 0.2
+    now=$(frame_of "$1") || return 1
+    [ "$now" = "$last" ] && { echo "$now"; return 0; }
+    last=$now
+    tries=$((tries + 1))
+  done
+  echo "$now"
+}
+
+# Checks that the whole frame of window $2 (called $1) lies on the screen.
+check_on_screen() {
+  local name=$1 win=$2 frame x y w h title
+  frame=$(settled_frame "$win") || { fail "$name: the window went away"; return 1; }
+  read -r x y w h <<<"$frame"
+  title=$(xdotool getwindowname "$win" 2>/dev/null)
+  if [ "$x" -lt 0 ] || [ "$y" -lt 0 ] || [ $((x + w)) -gt "$sw" ] || [ $((y + h)) -gt "$sh" ]; then
+    fail "$name (\"$title\"): frame ${w}x${h} at $x,$y is not whole on the ${sw}x${sh} screen"
+  else
+    echo "  ok $name (\"$title\"): frame ${w}x${h} at $x,$y"
+  fi
+  if [ -n "${NJ_E2E_SHOTS:-}" ]; then
+    mkdir -p "$NJ_E2E_SHOTS"
+    import -window root "$NJ_E2E_SHOTS/$screen-$phase-$name.png" 2>/dev/null
+  fi
+}
+
+# --- what a user does ----------------------------------------------------------
+
+# Clicks in a window at an offset from its client's top left corner.
+click_at() {
+  local win=$1 dx=$2 dy=$3 button=${4:-1} info x y
+  info=$(xwininfo -id "$win") || return 1
+  x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+  y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+  # (--sync would wait for a move that never comes when the pointer is there.)
+  xdotool mousemove $((x + dx)) $((y + dy))
+  sleep 0.05
+  xdotool click "$button"
+}
+
+keys() {
+  local k
+  for k in "$@"; do
+    xdotool key --clearmodifiers "$k"
+    sleep 0.05
+  done
+}
+
+# Runs a user's steps, separated by blanks:
+#   m:X        click the main menu's title X pixels right of the main window's left
+#   tab:X,Y    click in the main window (a tab or a button of its tool bar)
+#   w:TITLE    the window whose title matches (a regular expression) is clicked in next
+#   c:X,Y      left click at X,Y in that window;  r:X,Y  right click there
+#   k:KEY[*N]  press a key (N times)
+#   dde:LINE   send a script line through the remote client, as another program does
+steps() {
+  local target step key n xy
+  target=$(main_window)
+  [ -n "$target" ] || { fail "no main window"; return 1; }
+  xdotool windowactivate --sync "$target" >/dev/null 2>&1
+  sleep 0.1
+  for step in $1; do
+    # A click opens a menu or a page: it gets a moment to show.
+    case $step in
+      m:*) click_at "$(main_window)" "${step#m:}" 9; sleep 0.15 ;;
+      tab:*) xy=${step#tab:}; click_at "$(main_window)" "${xy%,*}" "${xy#*,}"; sleep 0.15 ;;
+      c:*) xy=${step#c:}; click_at "$target" "${xy%,*}" "${xy#*,}"; sleep 0.15 ;;
+      r:*) xy=${step#r:}; click_at "$target" "${xy%,*}" "${xy#*,}" 3; sleep 0.15 ;;
+      # The client waits for the line to end, a box for its answer.
+      dde:*) ("$client" execute "${step#dde:}" >/dev/null 2>&1 &) ;;
+      w:*) target=$(xdotool search --onlyvisible --name "${step#w:}" 2>/dev/null | head -1)
+           [ -n "$target" ] || { fail "no window \"${step#w:}\" to click in"; return 1; }
+           xdotool windowactivate --sync "$target" >/dev/null 2>&1 ;;
+      k:*) key=${step#k:}; n=1
+           case $key in *\**) n=${key#*\*}; key=${key%\**} ;; esac
+           for _ in $(seq "$n"); do keys "$key"; done ;;
+    esac
+    sleep 0.05
+  done
+}
+
+# The first window shown since the list $1 whose title matches $2.
+new_window() {
+  local w
+  for w in $(comm -13 <(echo "$1") <(visible_windows)); do
+    if xdotool getwindowname "$w" 2>/dev/null | grep -Eq -- "$2"; then
+      echo "$w"
+      return 0
+    fi
+  done
+}
+
+shown() { xwininfo -id "$1" 2>/dev/null | grep -q "IsViewable"; }
+
+# Closes a window with the keys given (default the window manager's close,
+# Alt+F4); what stays open would cover the main window's menu.
+close_with() {
+  local name=$1 win=$2
+  shift 2
+  xdotool windowactivate --sync "$win" >/dev/null 2>&1
+  sleep 0.1
+  keys "$@"
+  if ! until_true 5 '! shown "$win"'; then
+    fail "$name: it does not close with $*"
+    xdotool windowactivate --sync "$win" >/dev/null 2>&1
+    keys alt+F4
+  fi
+}
+
+# Opens a window with the user's steps and checks it: a window whose title
+# matches must appear. It is closed again with the keys given (default
+# Alt+F4), or left open with "keep".
+#   open_and_check NAME TITLE_REGEX STEPS [CLOSE_KEYS...]
+open_and_check() {
+  local name=$1 title=$2 how=$3 before win
+  shift 3
+  [ $# -eq 0 ] && set -- alt+F4
+  before=$(visible_windows)
+  steps "$how" || return 1
+  if ! until_true 5 '[ -n "$(new_window "$before" "$title")" ]'; then
+    local names="" w
+    for w in $(comm -13 <(echo "$before") <(visible_windows)); do names="$names \"$(xdotool getwindowname "$w")\""; done
+    fail "$name: no window \"$title\" opened (new windows:${names:- none})"
+    keys Escape Escape Escape
+    for w in $(comm -13 <(echo "$before") <(visible_windows)); do close_with "$name" "$w" alt+F4; done
+    return 1
+  fi
+  win=$(new_window "$before" "$title")
+  check_on_screen "$name" "$win"
+  [ "$1" = keep ] || close_with "$name" "$win" "$@"
+  alive || { fail "the program ended"; tail -20 "$work/program-$screen-$phase.log"; return 1; }
+}
+
+# Closes the visible window whose title matches.
+close_window() {
+  local win
+  win=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
+  [ -n "$win" ] && close_with "$1" "$win" alt+F4
+}
+
+# --- the windows ---------------------------------------------------------------
+# Titles are matched without their accented letters.
+
+# The main menu's titles, from the main window's left edge. A menu opened by
+# the mouse has its first item chosen or none, as it was last left: Up then
+# Down always chooses the first; "k:Down*N" then chooses item N (from 0,
+# disabled items skipped), "k:Right" opens its submenu at its first item.
+M_FICHIER="m:29 k:Up k:Down" M_VIDEO="m:80 k:Up k:Down" M_FONCTIONS="m:140 k:Up k:Down"
+M_OPERATIONS="m:357 k:Up k:Down" M_AIDE="m:480 k:Up k:Down"
+# Titles without a menu: the item itself.
+M_PREFS=m:275 M_TELESCOPE=m:434
+# The beginner tool bar's "Assistants/Outils" page and its buttons.
+T_OUTILS=tab:730,139 B_DETECT=tab:664,266
+
+windows_of_the_menus() {
+  open_and_check tool-images "^Images$" "$M_FONCTIONS k:Right k:Return"
+  open_and_check info "^Info$" "$M_FONCTIONS k:Right k:Down*6 k:Return"
+  open_and_check tool-affichage "^Affichage$" "$M_FONCTIONS k:Down k:Right k:Return"
+  open_and_check mini-source "^MiniSource$" "$M_FONCTIONS k:Down k:Right k:Down*3 k:Return"
+  open_and_check full-screen "^Full Screen" "$M_FONCTIONS k:Down k:Right k:Down*4 k:Return"
+  open_and_check tool-mesures "^Mesures$" "$M_FONCTIONS k:Down*2 k:Right k:Return"
+  open_and_check detect-mvt "^Detect" "$M_FONCTIONS k:Down*5 k:Return"
+  open_and_check planner "^Programmateur de Mosa" "$M_FONCTIONS k:Down*7 k:Return"
+  open_and_check preferences "^Pr.*f.*rences$" "$M_PREFS"
+  open_and_check about "^A propos$" "$M_AIDE k:Down k:Return"
+  open_and_check resources "^Ressources$" "$M_AIDE k:Down*2 k:Return"
+  open_and_check save-dialog "^Enregistrer$" "$M_FICHIER k:Down*3 k:Return" Escape
+  open_and_check open-dialog "^Ouvrir" "$M_FICHIER k:Right k:Return" Escape
+}
+
+# The chart stays on top: what it opens opens in front of it.
+windows_of_the_chart() {
+  open_and_check sky "^Carte C" "$M_FONCTIONS k:Down*6 k:Return" keep
+  # Right click > "Objet" > the entry of the cursor's place.
+  open_and_check goto "^Curseur$" "w:^Carte.C r:320,240 k:Up k:Down k:Right k:Return"
+  # "Rechercher" > "Etoile" > "SAO".
+  open_and_check search "^Recherche" "w:^Carte.C c:115,9 k:Up k:Down k:Right k:Return" Escape
+  # "Affichage" (the chart's settings).
+  open_and_check chart-settings "^Pr.*f.*rences$" "w:^Carte.C c:40,9"
+  close_window "^Carte.C"
+}
+
+# Windows opened from buttons and from other windows' menus; the windows
+# holding the buttons are checked as they open from the main menu.
+windows_of_buttons() {
+  open_and_check tools-detect "^Detect" "$T_OUTILS $B_DETECT"
+  open_and_check tool-suivi "^Suivi/Autoguidage$" "$M_FONCTIONS k:Down*4 k:Return" keep
+  open_and_check lost-star "perte d" "w:^Suivi/Autoguidage c:422,416"
+  open_and_check guiding-settings "^Pr.*f.*rences$" "w:^Suivi/Autoguidage c:260,122"
+  close_window "^Suivi/Autoguidage$"
+  open_and_check hand-pad "^Telescope$" "$M_TELESCOPE" keep
+  open_and_check joystick "^Joystick" "w:^Telescope$ c:570,163"
+  close_window "^Telescope$"
+  open_and_check scripts "^Script" "$M_FONCTIONS k:Down*8 k:Return" keep
+  open_and_check wizard "^Assistant" "w:^Script c:147,8"
+  close_window "^Script"
+}
+
+# Boxes and windows the program opens by itself.
+windows_of_the_program() {
+  open_and_check message-window "^Message$" 'dde:messagebox.show("placement")'
+  open_and_check message-box "^Nightjar Pro 2.3$" 'dde:message.show("placement")' Return
+}
+
+# A camera runs: the driver choice, the camera's dialogs and the operations.
+windows_of_a_camera() {
+  # Asked for when the camera starts: the last driver, the simulator
+  # plug-in's camera, which also takes long exposures.
+  open_and_check driver-choice "^Pilote de capture" "$M_VIDEO k:Right k:Down*2 k:Return" End Return
+  sleep 1
+  # Camera 1 > Mode > "Longue pose" ("Arreter" is enabled, "Flux" is not).
+  open_and_check long-exposure "^(Longue|Poses longues)" "$M_VIDEO k:Right k:Down*3 k:Right k:Down k:Return"
+  open_and_check polar-alignment "^Mise en station$" "$M_OPERATIONS k:Down k:Return"
+  open_and_check periodic-error "^Erreur P" "$M_OPERATIONS k:Down*2 k:Return"
+}
+
+# Positions stored on a larger screen (1920 x 1200) and negative ones, with
+# the windows left open: each comes back whole on this screen.
+stored_layout() {
+  local left top
+  printf '[Prefs]\\r\\nLangue=1\\r\\n[Autoguide]\\r\\nRDB_Aucun.Checked=0\\r\\nRDB_LX200.Checked=1\\r\\nAG_PortSerie=19\\r\\n'
+  printf '[Windows]\\r\\nFRM_AlV_Left=%d\\r\\nFRM_AlV_Top=%d\\r\\nFRM_AlV_Width=1600\\r\\nFRM_AlV_Height=1100\\r\\n' \
+    $((1920 - 1650)) -40
+  local n=0 w
+  for w in FRM_Tool_Images FRM_Tool_Affichage FRM_Tool_Mesures FRM_Tool_Suivi FRM_Detect_Mvt FRM_ImgRef \
+           FRM_ComTrafic FRM_Prg_Suivi FRM_FWHM FRM_Raquette FRM_ScrCmd FRM_Pref FRM_Message FRM_Script FRM_Sky \
+           FRM_ObjectAction; do
+    # In turn: near the larger screen's far corner, just off this screen's
+    # right and bottom edges, and above and left of it.
+    case $((n % 3)) in
+      0) left=1800; top=1100 ;;
+      1) left=$((sw - 60)); top=$((sh - 40)) ;;
+      2) left=-150; top=-60 ;;
+    esac
+    printf '%s_Left=%d\\r\\n%s_Top=%d\\r\\n%s_visible=1\\r\\n' "$w" "$left" "$w" "$top" "$w"
+    n=$((n + 1))
+  done
+  printf 'FRM_MiseEnStation_Left=-300\\r\\nFRM_MiseEnStation_Top=900\\r\\nFRM_MiseEnstation_visible=1\\r\\n'
+  printf 'FRM_Script_Width=400\\r\\nFRM_Script_Height=300\\r\\nFRM_Sky_Width=640\\r\\nFRM_Sky_Height=480\\r\\n'
+}
+
+# The settings file's name of the window with that title.
+stored_name() {
+  case $1 in
+    Script) echo FRM_Script ;;
+    Affichage) echo FRM_Tool_Affichage ;;
+    Images) echo FRM_Tool_Images ;;
+    Mesures) echo FRM_Tool_Mesures ;;
+    Goto) echo FRM_ObjectAction ;;
+    Telescope) echo FRM_Raquette ;;
+    "Comm Trafic") echo FRM_ComTrafic ;;
+    Autoguidage) echo FRM_Prg_Suivi ;;
+    Assistant) echo FRM_ScrCmd ;;
+    "Suivi/Autoguidage") echo FRM_Tool_Suivi ;;
+    "Mise en station") echo FRM_MiseEnStation ;;
+    "Nightjar Pro 2.3 (Release"*) echo FRM_Alv ;;
+  esac
+}
+
+windows_of_the_stored_layout() {
+  local w count=0 name key x y rest places=()
+  check_on_screen main "$(main_window)"
+  for w in $(visible_windows); do
+    [ "$w" = "$(main_window)" ] && continue
+    check_on_screen "stored-$(xdotool getwindowname "$w" | tr -c 'A-Za-z0-9\n' '-')" "$w"
+    count=$((count + 1))
+  done
+  [ "$count" -ge 12 ] || fail "only $count windows came back open"
+
+  # Closed through its menu, the program stores where the frames are: the
+  # next start puts them back there, without creeping by a frame.
+  for w in $(visible_windows); do
+    key=$(stored_name "$(xdotool getwindowname "$w")")
+    [ -n "$key" ] || continue
+    read -r x y rest <<<"$(frame_of "$w")"
+    places+=("$key $x $y")
+  done
+  xdotool windowactivate --sync "$(main_window)" >/dev/null 2>&1
+  sleep 0.1
+  keys alt+f Down Down Return
+  until_true 20 '! alive' || { fail "Fichier > Fermer does not end the program"; return 1; }
+  app_pid=""
+  local ini="$work/prog-$screen-$phase/NightjarPro.ini" place stored_x stored_y
+  for place in "${places[@]}"; do
+    read -r key x y <<<"$place"
+    stored_x=$(grep -ai "^${key}_Left=" "$ini" | head -1 | cut -d= -f2 | tr -d '\r')
+    stored_y=$(grep -ai "^${key}_Top=" "$ini" | head -1 | cut -d= -f2 | tr -d '\r')
+    [ "$stored_x,$stored_y" = "$x,$y" ] || fail "$key: its frame was at $x,$y, the settings file has $stored_x,$stored_y"
+  done
+  [ ${#places[@]} -ge 8 ] || fail "only ${#places[@]} windows' places compared"
+}
+
+# Everything at one screen size, on a display of its own; the exit status is
+# the number of failures.
+run_screen() {
+  screen=$1
+  sw=${screen%x*}
+  sh=${screen#*x}
+  trap stop_display EXIT
+  start_x11_display "$screen" "$work"
+
+  phase=menus
+  if start_program '[Prefs]\r\nLangue=1\r\n[Autoguide]\r\nRDB_Aucun.Checked=0\r\nRDB_LX200.Checked=1\r\nAG_PortSerie=19\r\n'; then
+    check_on_screen main "$(main_window)"
+    windows_of_the_menus
+    windows_of_the_chart
+    windows_of_buttons
+    windows_of_the_program
+    windows_of_a_camera
+  fi
+  stop_program
+
+  phase=stored
+  if start_program "$(stored_layout)"; then
+    windows_of_the_stored_layout
+  fi
+  stop_display
+  [ "$failures" -eq 0 ] || echo "$failures failure(s) at $screen"
+  exit $((failures > 0 ? 1 : 0))
+}
+
+# The sizes run side by side, each on its own display.
+pids=()
+for size in "${sizes[@]}"; do
+  (run_screen "$size") >"$work/out-$size.log" 2>&1 &
+  pids+=($!)
+done
+for i in "${!sizes[@]}"; do
+  wait "${pids[$i]}" || failures=$((failures + 1))
+  echo "screen ${sizes[$i]}"
+  cat "$work/out-${sizes[$i]}.log"
+done
+[ "$failures" -eq 0 ] || exit 1
+echo "all passed"
