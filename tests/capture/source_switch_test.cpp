@@ -192,6 +192,20 @@ protected:
         CameraRoad::TearDown();
     }
 
+    // Starts the built-in camera on slot 1 (640 x 480) and a smaller one
+    // (320 x 240, the last argument its brightness) on slot 2, each through
+    // its driver choice, as the user does.
+    void startTwoCamerasOfTwoSizes(int brightness)
+    {
+        grab.add({QStringLiteral("Petite"), QStringLiteral("2")}, [brightness] {
+            return std::make_unique<FakeGrabDevice>(platform::CameraFormat{320, 240, 24}, 320, 240, brightness);
+        });
+        answerDriverDialog(0);
+        FRM_Alv->MNU_Cam1_DemarrerClick();
+        answerDriverDialog(1);
+        FRM_Alv->MNU_Cam2_DemarrerClick();
+    }
+
     // Opens a picture of w by h through the open menu, as the user does.
     void openPicture(int w, int h, const QString& name = QStringLiteral("small.bmp"))
     {
@@ -560,12 +574,7 @@ TEST_F(SourceSwitch, AFormatChangeWhileStreamingKeepsTheFramesComingAtTheNewSize
 // and the result take that camera's frame.
 TEST_F(SourceSwitch, SwitchingTheCurrentSlotGivesTheZoneAndTheResultTheOtherCamerasFrame)
 {
-    grab.add({QStringLiteral("Petite"), QStringLiteral("2")},
-             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{320, 240, 24}, 320, 240, 40); });
-    answerDriverDialog(0);
-    FRM_Alv->MNU_Cam1_DemarrerClick();
-    answerDriverDialog(1);
-    FRM_Alv->MNU_Cam2_DemarrerClick();
+    startTwoCamerasOfTwoSizes(40);
     ASSERT_EQ(CameraSlots[2].width, 320);
     FRM_Alv->Timer_Cam1Timer();
     ASSERT_GT(FRM_Alv->Image3->PictureSize().width(), 320) << "slot 1's zone";
@@ -740,12 +749,7 @@ TEST_F(SourceSwitch, TwoCamerasSharingTheResultLeaveWhatAClippedZoneMissesBlack)
 // kept still for tracking is camera 2's from then on, camera 1's given back.
 TEST_F(SourceSwitch, GuidingMovedToTheOtherCameraTracksInsideItsFrameAndLocksItsFormat)
 {
-    grab.add({QStringLiteral("Petite"), QStringLiteral("2")},
-             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{320, 240, 24}, 320, 240, 40); });
-    answerDriverDialog(0);
-    FRM_Alv->MNU_Cam1_DemarrerClick();
-    answerDriverDialog(1);
-    FRM_Alv->MNU_Cam2_DemarrerClick();
+    startTwoCamerasOfTwoSizes(40);
     ASSERT_EQ(CameraSlots[1].width, 640);
     ASSERT_EQ(CameraSlots[2].width, 320);
     // The test ticks both slots itself; their timers run, but not before it ends.
@@ -916,13 +920,8 @@ TEST_F(SourceSwitch, AWebcamsFirstSelfGuidedHalfIsTheFrameItSent)
 // addition with what it built: none of that camera's frames is added to it.
 TEST_F(SourceSwitch, ABinningOrCameraSwitchNeverReachesARunningAddition)
 {
-    grab.add({QStringLiteral("Petite"), QStringLiteral("2")},
-             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{320, 240, 24}, 320, 240, 90); });
+    startTwoCamerasOfTwoSizes(90);
     TFRM_Alv* w = FRM_Alv;
-    answerDriverDialog(0);
-    w->MNU_Cam1_DemarrerClick();
-    answerDriverDialog(1);
-    w->MNU_Cam2_DemarrerClick();
     ASSERT_EQ(CameraSlots[2].width, 320);
     ASSERT_TRUE(chooseMenuItem(w->MNU_Cam2_Binning, w->MNU_Cam2_Binning_2x2));
     ASSERT_TRUE(w->MNU_Cam2_Binning_2x2->isChecked());
