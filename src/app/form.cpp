@@ -9,6 +9,7 @@
 
 #include "app/controls/num_inp.h"
 #include "app/ui/event_boundary.h"
+#include "app/ui/press_guard.h"
 
 namespace {
 
@@ -52,8 +53,8 @@ KeyPreviewFilter* g_keyPreview = nullptr;
 // pressed, Enter or not: buttons that do not take the focus (speed
 // buttons, or any button reached by its shortcut) would otherwise run
 // with the field's previous value. The field is left as a focus change
-// would leave it; an entry it refuses keeps the press from reaching the
-// button.
+// would leave it; an entry it refuses keeps the press, and its release,
+// from reaching the button.
 class PendingEntryFilter final : public QObject {
 public:
     bool eventFilter(QObject* obj, QEvent* e) override
@@ -75,6 +76,8 @@ public:
                 return false;
             bool taken = true;
             app::runGuarded(number->objectName(), [&] { taken = number->DoExit(); });
+            if (!taken && e->type() != QEvent::Shortcut)
+                app::TakeRestOfPress(button->window());
             return !taken;
         }
         if (edit->isModified() && !edit->isReadOnly()) {

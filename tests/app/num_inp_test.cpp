@@ -2,14 +2,23 @@
 
 #include "app/controls/float_text.h"
 #include "app/controls/num_inp.h"
+#include "app/form.h"
+#include "app/ui/control_adapters.h"
 #include "app/ui/same_cause_guard.h"
+#include "app/ui/widget_message_service.h"
 #include "support/fakes.h"
 #include "translation/translated_texts.h"
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -283,4 +292,163 @@ TEST(NumInp, LayoutProperties)
     num.setNumericType(ntFixed);
     num.setDecimals(3);
     EXPECT_EQ(num.text(), "42.000");
+}
+
+namespace {
+
+// A window as the user meets it: a field that takes 0 to 10, a button that
+// acts on its click, one that acts while it is held (a move: started on the
+// press, stopped on the release) and a speed button that takes no focus and
+// acts when the mouse is released over it. What they did is written down
+// with the field's value.
+struct FieldAndButtons {
+    TForm window;
+    TNumInp* field = new TNumInp;
+    QPushButton* go = new QPushButton(QStringLiteral("Go"));
+    QPushButton* hold = new QPushButton(QStringLiteral("N"));
+    QToolButton* speed = new QToolButton;
+    QStringList acts;
+
+    FieldAndButtons()
+    {
+        auto* panel = new QWidget;
+        auto* layout = new QHBoxLayout(panel);
+        field->setObjectName(QStringLiteral("TNI_Field"));
+        for (QWidget* w : std::initializer_list<QWidget*>{field, go, hold, speed})
+            layout->addWidget(w);
+        window.setCentralWidget(panel);
+        field->SetMin(0);
+        field->SetMax(10);
+        const auto value = [this] { return QString::number(double(field->Value())); };
+        app::bindButtonClick(go, [this, value] { acts << QStringLiteral("go ") + value(); });
+        QObject::connect(hold, &QAbstractButton::pressed, [this, value] { acts << QStringLiteral("move ") + value(); });
+        QObject::connect(hold, &QAbstractButton::released, [this] { acts << QStringLiteral("stop"); });
+        app::bindSpeedButtonClick(speed, [this, value] { acts << QStringLiteral("speed ") + value(); });
+        app::bindSpeedButtonMouseUp(speed, [this, value](int) { acts << QStringLiteral("speed up ") + value(); });
+        window.show();
+        QApplication::setActiveWindow(&window);
+    }
+    // The user clicks into the field and types text over what it holds.
+    void type(const char* text)
+    {
+        QTest::mouseClick(field, Qt::LeftButton);
+        field->selectAll();
+        QTest::keyClicks(field, QString::fromLatin1(text));
+    }
+    // A press whose release went to the message box (the box was answered
+    // with the mouse), then what the window does once the box has gone.
+    void pressOnly(QWidget* control)
+    {
+        QTest::mousePress(control, Qt::LeftButton, {}, control->rect().center());
+        QTest::qWait(60);
+    }
+    // A press whose release comes after the box closed (answered from the
+    // keyboard, the mouse still held).
+    void click(QWidget* control)
+    {
+        QTest::mouseClick(control, Qt::LeftButton, {}, control->rect().center());
+        QCoreApplication::processEvents();
+    }
+};
+
+// The on-screen box, answered the way a user answers it: a click on its
+// button while it waits.
+struct ScreenBoxes final : platform::MessageService {
+    app::WidgetMessageService screen;
+    QStringList texts;
+    platform::MsgResult show(const platform::Message& m) override
+    {
+        texts << m.text;
+        std::function<void()> answer = [&answer] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return QTimer::singleShot(5, answer);
+            QAbstractButton* ok = box->buttons().first();
+            QTest::mouseClick(ok, Qt::LeftButton, {}, ok->rect().center());
+        };
+        QTimer::singleShot(0, answer);
+        // The window manager gives the keyboard back to the window the box
+        // came over a moment after the box has gone.
+        QPointer<QWidget> before = QApplication::activeWindow();
+        const platform::MsgResult result = screen.show(m);
+        QTimer::singleShot(20, [before] {
+            if (before)
+                QApplication::setActiveWindow(before);
+        });
+        return result;
+    }
+    ScreenBoxes() { platform::setMessageService(this); }
+    ~ScreenBoxes() override { platform::setMessageService(nullptr); }
+};
+
+} // namespace
+
+// A click on a button that would leave a field holding an entry it refuses
+// is part of the refusal: whatever answers the box and whenever the release
+// comes, the button is not left drawn down, a held button starts no move,
+// and no button runs with the value the field kept. The focus goes back to
+// the field; once the entry is mended the same buttons act as usual.
+TEST(NumInp, AClickThatLeavesARefusedEntryReachesNoButton)
+{
+    FieldAndButtons w;
+    {
+        ScreenBoxes boxes;
+        w.type("30");
+        w.pressOnly(w.hold);
+        EXPECT_EQ(boxes.texts, QStringList{kRange010});
+        EXPECT_FALSE(w.hold->isDown());
+        EXPECT_EQ(w.window.focusWidget(), w.field);
+        EXPECT_EQ(w.field->selectedText(), "30");
+
+        w.pressOnly(w.go);
+        EXPECT_FALSE(w.go->isDown());
+        EXPECT_EQ(boxes.texts.size(), 2);
+    }
+    {
+        testsupport::RecordingMessageService boxes;
+        for (QWidget* control : std::initializer_list<QWidget*>{w.go, w.hold, w.speed})
+            w.click(control);
+        QTest::mouseDClick(w.go, Qt::LeftButton, {}, w.go->rect().center());
+        QTest::mouseRelease(w.go, Qt::LeftButton, {}, w.go->rect().center());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(boxes.shown.size(), 4u);
+        EXPECT_FALSE(w.go->isDown() || w.hold->isDown() || w.speed->isDown());
+        EXPECT_EQ(w.acts, QStringList{}) << w.acts.join(", ").toStdString();
+        EXPECT_EQ(w.field->Value(), 0);
+
+        // A focus moved from code, with no press behind it, takes nothing
+        // from the next click.
+        w.go->setFocus(Qt::MouseFocusReason);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(boxes.shown.size(), 5u);
+        w.field->selectAll();
+        QTest::keyClicks(w.field, QStringLiteral("7"));
+        w.click(w.go);
+        w.pressOnly(w.hold);
+        QTest::mouseRelease(w.hold, Qt::LeftButton, {}, w.hold->rect().center());
+        w.type("8");
+        w.click(w.speed);
+        EXPECT_EQ(w.acts, (QStringList{"go 7", "move 7", "stop", "speed up 8", "speed 8"}));
+        EXPECT_EQ(boxes.shown.size(), 5u);
+    }
+}
+
+// Leaving a field whose exit handler asks something in a box: the press
+// that left it waited behind the box and its release went to the box. It
+// reaches nothing after the box; the next click acts.
+TEST(NumInp, APressThatOpenedABoxOnItsWayReachesNothingAfterIt)
+{
+    FieldAndButtons w;
+    ScreenBoxes boxes;
+    app::bindNumInpExit(w.field, [] { platform::showError(QStringLiteral("Vérifiez la focale")); });
+    w.type("5");
+    w.pressOnly(w.hold);
+    EXPECT_EQ(boxes.texts, QStringList{"Vérifiez la focale"});
+    EXPECT_EQ(w.field->Value(), 5);
+    EXPECT_FALSE(w.hold->isDown());
+    EXPECT_EQ(w.acts, QStringList{});
+
+    w.pressOnly(w.hold);
+    QTest::mouseRelease(w.hold, Qt::LeftButton, {}, w.hold->rect().center());
+    EXPECT_EQ(w.acts, (QStringList{"move 5", "stop"}));
 }

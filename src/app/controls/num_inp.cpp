@@ -2,6 +2,7 @@
 
 #include "app/controls/float_text.h"
 #include "app/ui/event_boundary.h"
+#include "app/ui/press_guard.h"
 #include "platform/message_service.h"
 #include "translation/translated_texts.h"
 
@@ -377,7 +378,12 @@ void TCustomNumInp::focusOutEvent(QFocusEvent* event)
     // leaving the control.
     if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
         return;
-    app::runGuarded(objectName(), [this] { DoExit(); });
+    bool left = true;
+    app::runGuarded(objectName(), [&] { left = DoExit(); });
+    // A click elsewhere that the refusal answered goes no further: the
+    // control it was aimed at never sees it.
+    if (!left && event->reason() == Qt::MouseFocusReason)
+        app::TakePressOnItsWay(window());
 }
 
 bool TCustomNumInp::DoExit()

@@ -1,0 +1,36 @@
+#pragma once
+// A mouse press moves the focus before it reaches the control under the
+// mouse. When leaving the control that had the focus opens a message box or
+// a dialog (a field refusing its entry, an exit handler asking a question),
+// the box takes the release while it is on screen, and the press reaches its
+// control only once the box is closed: a button would be drawn down with no
+// release to come, a press-and-hold button would start a move that nothing
+// stops, and a release that does come later (the box answered from the
+// keyboard, the mouse still held) would run a click the user made before
+// reading the box.
+//
+// Such a press is the field's, not the control's: it never reaches its
+// control, nor do its moves, a double-click that follows it, its context
+// menu or its release. A field that refuses its entry on such a press keeps
+// the press even when no box window came (the same box already on screen,
+// a message service without windows). Only the window of the press is
+// concerned; a press anywhere after it, or a move with no mouse button held
+// (its release went to the box), ends the taking.
+
+class QWidget;
+
+namespace app {
+
+// Watches every focus change a press makes (once; installWidgetServices
+// installs it, the calls below do as well).
+void InstallPressGuard();
+
+// Called while a press moves the focus (from the focus-out of the control
+// it leaves): that press, which has not reached its control yet, is taken.
+void TakePressOnItsWay(QWidget* window);
+
+// The press being delivered was kept from its control already: what
+// follows of it is taken too.
+void TakeRestOfPress(QWidget* window);
+
+} // namespace app
