@@ -5,19 +5,16 @@
 #include "app/form.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/same_cause_guard.h"
-#include "app/ui/widget_message_service.h"
 #include "support/fakes.h"
+#include "support/screen_boxes.h"
 #include "translation/translated_texts.h"
 
 #include <QApplication>
 #include <QFocusEvent>
 #include <QHBoxLayout>
-#include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 #include <limits>
@@ -351,36 +348,6 @@ struct FieldAndButtons {
     }
 };
 
-// The on-screen box, answered the way a user answers it: a click on its
-// button while it waits.
-struct ScreenBoxes final : platform::MessageService {
-    app::WidgetMessageService screen;
-    QStringList texts;
-    platform::MsgResult show(const platform::Message& m) override
-    {
-        texts << m.text;
-        std::function<void()> answer = [&answer] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return QTimer::singleShot(5, answer);
-            QAbstractButton* ok = box->buttons().first();
-            QTest::mouseClick(ok, Qt::LeftButton, {}, ok->rect().center());
-        };
-        QTimer::singleShot(0, answer);
-        // The window manager gives the keyboard back to the window the box
-        // came over a moment after the box has gone.
-        QPointer<QWidget> before = QApplication::activeWindow();
-        const platform::MsgResult result = screen.show(m);
-        QTimer::singleShot(20, [before] {
-            if (before)
-                QApplication::setActiveWindow(before);
-        });
-        return result;
-    }
-    ScreenBoxes() { platform::setMessageService(this); }
-    ~ScreenBoxes() override { platform::setMessageService(nullptr); }
-};
-
 } // namespace
 
 // A click on a button that would leave a field holding an entry it refuses
@@ -392,7 +359,7 @@ TEST(NumInp, AClickThatLeavesARefusedEntryReachesNoButton)
 {
     FieldAndButtons w;
     {
-        ScreenBoxes boxes;
+        testsupport::ScreenBoxes boxes;
         w.type("30");
         w.pressOnly(w.hold);
         EXPECT_EQ(boxes.texts, QStringList{kRange010});
@@ -439,7 +406,7 @@ TEST(NumInp, AClickThatLeavesARefusedEntryReachesNoButton)
 TEST(NumInp, APressThatOpenedABoxOnItsWayReachesNothingAfterIt)
 {
     FieldAndButtons w;
-    ScreenBoxes boxes;
+    testsupport::ScreenBoxes boxes;
     app::bindNumInpExit(w.field, [] { platform::showError(QStringLiteral("Vérifiez la focale")); });
     w.type("5");
     w.pressOnly(w.hold);
