@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -293,14 +294,15 @@ TEST(NumInp, LayoutProperties)
 
 namespace {
 
-// A window as the user meets it: a field that takes 0 to 10, a button that
-// acts on its click, one that acts while it is held (a move: started on the
-// press, stopped on the release) and a speed button that takes no focus and
-// acts when the mouse is released over it. What they did is written down
-// with the field's value.
+// A window as the user meets it: a field that takes 0 to 10, a name, a
+// button that acts on its click, one that acts while it is held (a move:
+// started on the press, stopped on the release) and a speed button that
+// takes no focus and acts when the mouse is released over it. What they did
+// is written down with the field's value.
 struct FieldAndButtons {
     TForm window;
     TNumInp* field = new TNumInp;
+    QLineEdit* name = new QLineEdit;
     QPushButton* go = new QPushButton(QStringLiteral("Go"));
     QPushButton* hold = new QPushButton(QStringLiteral("N"));
     QToolButton* speed = new QToolButton;
@@ -311,7 +313,7 @@ struct FieldAndButtons {
         auto* panel = new QWidget;
         auto* layout = new QHBoxLayout(panel);
         field->setObjectName(QStringLiteral("TNI_Field"));
-        for (QWidget* w : std::initializer_list<QWidget*>{field, go, hold, speed})
+        for (QWidget* w : std::initializer_list<QWidget*>{field, name, go, hold, speed})
             layout->addWidget(w);
         window.setCentralWidget(panel);
         field->SetMin(0);
@@ -400,14 +402,20 @@ TEST(NumInp, AClickThatLeavesARefusedEntryReachesNoButton)
     }
 }
 
-// Leaving a field whose exit handler asks something in a box: the press
-// that left it waited behind the box and its release went to the box. It
-// reaches nothing after the box; the next click acts.
+// Leaving a field whose exit handler tells or asks something in a box: the
+// press that left it waited behind the box and its release went to the box.
+// It reaches nothing after the box, whether it moved the focus (a push
+// button) or not (a speed button, which takes the field's entry itself);
+// the next click acts.
 TEST(NumInp, APressThatOpenedABoxOnItsWayReachesNothingAfterIt)
 {
     FieldAndButtons w;
     testsupport::ScreenBoxes boxes;
     app::bindNumInpExit(w.field, [] { platform::showError(QStringLiteral("Vérifiez la focale")); });
+    const QString create = QStringLiteral("Le répertoire n'existe pas, voulez vous le créer ?");
+    app::bindEditExit(w.name, [create] {
+        platform::messages().show({create, platform::MsgKind::Confirmation, platform::MsgButtons::YesNoCancel, {}, {}});
+    });
     w.type("5");
     w.pressOnly(w.hold);
     EXPECT_EQ(boxes.texts, QStringList{"Vérifiez la focale"});
@@ -415,7 +423,21 @@ TEST(NumInp, APressThatOpenedABoxOnItsWayReachesNothingAfterIt)
     EXPECT_FALSE(w.hold->isDown());
     EXPECT_EQ(w.acts, QStringList{});
 
+    QTest::mouseClick(w.name, Qt::LeftButton);
+    QTest::keyClicks(w.name, QStringLiteral("nuit/m42_"));
+    w.pressOnly(w.speed);
+    EXPECT_EQ(boxes.texts.size(), 2);
+    EXPECT_FALSE(w.speed->isDown());
+    QTest::mouseClick(w.name, Qt::LeftButton);
+    QTest::keyClicks(w.name, QStringLiteral("2"));
+    w.pressOnly(w.go);
+    EXPECT_EQ(boxes.texts, (QStringList{"Vérifiez la focale", create, create}));
+    EXPECT_FALSE(w.go->isDown());
+    EXPECT_EQ(w.acts, QStringList{});
+
     w.pressOnly(w.hold);
     QTest::mouseRelease(w.hold, Qt::LeftButton, {}, w.hold->rect().center());
-    EXPECT_EQ(w.acts, (QStringList{"move 5", "stop"}));
+    w.click(w.speed);
+    EXPECT_EQ(w.acts, (QStringList{"move 5", "stop", "speed up 5", "speed 5"}));
+    EXPECT_EQ(boxes.texts.size(), 3);
 }

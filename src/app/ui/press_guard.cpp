@@ -30,6 +30,8 @@ public:
         expireLater(0);
     }
 
+    quint64 boxesShown() const { return boxesShown_; }
+
     void restOfPress(QWidget* window)
     {
         if (!window)
@@ -51,11 +53,14 @@ public:
             }
             return false;
         case QEvent::Show:
-            // A box or a dialog comes while the press is on its way.
-            if (state_ == State::Leaving && watched->isWidgetType()) {
+            if (watched->isWidgetType()) {
                 auto* w = static_cast<QWidget*>(watched);
-                if (w->isWindow() && w != window_ && w->windowModality() != Qt::NonModal)
-                    take_ = true;
+                if (w->isWindow() && w->windowModality() != Qt::NonModal) {
+                    ++boxesShown_;
+                    // A box or a dialog comes while the press is on its way.
+                    if (state_ == State::Leaving && w != window_)
+                        take_ = true;
+                }
             }
             return false;
         case QEvent::MouseButtonPress:
@@ -135,6 +140,7 @@ private:
     bool take_ = false;
     int level_ = 0;
     quint64 generation_ = 0;
+    quint64 boxesShown_ = 0;
 };
 
 PressGuard* guard()
@@ -156,6 +162,12 @@ void TakePressOnItsWay(QWidget* window)
 {
     if (PressGuard* g = guard())
         g->leaving(window ? window->window() : nullptr, true);
+}
+
+quint64 BoxesShown()
+{
+    PressGuard* g = guard();
+    return g ? g->boxesShown() : 0;
 }
 
 void TakeRestOfPress(QWidget* window)

@@ -17,6 +17,8 @@
 // concerned; a press anywhere after it, or a move with no mouse button held
 // (its release went to the box), ends the taking.
 
+#include <QtGlobal>
+
 class QWidget;
 
 namespace app {
@@ -32,5 +34,9 @@ void TakePressOnItsWay(QWidget* window);
 // The press being delivered was kept from its control already: what
 // follows of it is taken too.
 void TakeRestOfPress(QWidget* window);
+
+// How many message boxes and dialogs that wait for their answer have come
+// on screen so far: a change across a call tells that it opened one.
+quint64 BoxesShown();
 
 } // namespace app
