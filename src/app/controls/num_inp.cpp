@@ -8,6 +8,8 @@
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <QTimer>
 #include <array>
 #include <charconv>
@@ -417,6 +419,18 @@ void TCustomNumInp::refuseExit()
     // would otherwise take the focus away again.
     QTimer::singleShot(0, this, [this] {
         app::runGuarded(objectName(), [this] {
+            // Left by switching the page it is on (a tab clicked): its page
+            // comes back, as the control cannot be left.
+            for (QWidget *child = this, *parent = parentWidget(); parent && !child->isWindow();
+                 child = parent, parent = parent->parentWidget()) {
+                auto* stack = qobject_cast<QStackedWidget*>(parent);
+                if (!stack || stack->currentWidget() == child)
+                    continue;
+                if (auto* tabs = qobject_cast<QTabWidget*>(stack->parentWidget()))
+                    tabs->setCurrentWidget(child);
+                else
+                    stack->setCurrentWidget(child);
+            }
             setFocus(Qt::OtherFocusReason);
             selectAll();
         });
