@@ -54,7 +54,8 @@ KeyPreviewFilter* g_keyPreview = nullptr;
 // buttons, or any button reached by its shortcut) would otherwise run
 // with the field's previous value. The field is left as a focus change
 // would leave it; an entry it refuses, or a box that leaving it opens,
-// keeps the press, and its release, from reaching the button.
+// keeps the press, and its release, from reaching the button. Stop buttons
+// act whatever the field holds and leave it as it is.
 class PendingEntryFilter final : public QObject {
 public:
     bool eventFilter(QObject* obj, QEvent* e) override
@@ -63,7 +64,7 @@ public:
             && e->type() != QEvent::Shortcut)
             return false;
         auto* button = qobject_cast<QAbstractButton*>(obj);
-        if (!button || !button->isEnabled())
+        if (!button || !button->isEnabled() || app::IsStopButton(button))
             return false;
         if (e->type() != QEvent::Shortcut && static_cast<QMouseEvent*>(e)->button() != Qt::LeftButton)
             return false;

@@ -4,6 +4,7 @@
 #include "app/controls/num_inp.h"
 #include "app/form.h"
 #include "app/ui/control_adapters.h"
+#include "app/ui/press_guard.h"
 #include "app/ui/same_cause_guard.h"
 #include "support/fakes.h"
 #include "support/screen_boxes.h"
@@ -296,9 +297,10 @@ namespace {
 
 // A window as the user meets it: a field that takes 0 to 10, a name, a
 // button that acts on its click, one that acts while it is held (a move:
-// started on the press, stopped on the release) and a speed button that
-// takes no focus and acts when the mouse is released over it. What they did
-// is written down with the field's value.
+// started on the press, stopped on the release), a speed button that takes
+// no focus and acts when the mouse is released over it, and two stop
+// buttons, one of each kind. What they did is written down with the
+// field's value.
 struct FieldAndButtons {
     TForm window;
     TNumInp* field = new TNumInp;
@@ -306,6 +308,8 @@ struct FieldAndButtons {
     QPushButton* go = new QPushButton(QStringLiteral("Go"));
     QPushButton* hold = new QPushButton(QStringLiteral("N"));
     QToolButton* speed = new QToolButton;
+    QPushButton* stop = new QPushButton(QStringLiteral("Stop"));
+    QToolButton* abort = new QToolButton;
     QStringList acts;
 
     FieldAndButtons()
@@ -313,7 +317,7 @@ struct FieldAndButtons {
         auto* panel = new QWidget;
         auto* layout = new QHBoxLayout(panel);
         field->setObjectName(QStringLiteral("TNI_Field"));
-        for (QWidget* w : std::initializer_list<QWidget*>{field, name, go, hold, speed})
+        for (QWidget* w : std::initializer_list<QWidget*>{field, name, go, hold, speed, stop, abort})
             layout->addWidget(w);
         window.setCentralWidget(panel);
         field->SetMin(0);
@@ -324,6 +328,10 @@ struct FieldAndButtons {
         QObject::connect(hold, &QAbstractButton::released, [this] { acts << QStringLiteral("stop"); });
         app::bindSpeedButtonClick(speed, [this, value] { acts << QStringLiteral("speed ") + value(); });
         app::bindSpeedButtonMouseUp(speed, [this, value](int) { acts << QStringLiteral("speed up ") + value(); });
+        app::bindButtonClick(stop, [this] { acts << QStringLiteral("stop all"); });
+        app::bindSpeedButtonClick(abort, [this] { acts << QStringLiteral("abort"); });
+        app::MarkStopButton(stop);
+        app::MarkStopButton(abort);
         window.show();
         QApplication::setActiveWindow(&window);
     }
@@ -385,11 +393,23 @@ TEST(NumInp, AClickThatLeavesARefusedEntryReachesNoButton)
         EXPECT_EQ(w.acts, QStringList{}) << w.acts.join(", ").toStdString();
         EXPECT_EQ(w.field->Value(), 0);
 
+        // Stop buttons stop whatever the field holds, once each: the push
+        // button before the field refuses, the speed button leaving the
+        // field and its entry alone.
+        w.click(w.stop);
+        w.click(w.abort);
+        EXPECT_EQ(w.acts, (QStringList{"stop all", "abort"}));
+        EXPECT_FALSE(w.stop->isDown());
+        EXPECT_EQ(boxes.shown.size(), 5u);
+        EXPECT_EQ(w.window.focusWidget(), w.field);
+        EXPECT_EQ(w.field->text(), "30");
+        w.acts.clear();
+
         // A focus moved from code, with no press behind it, takes nothing
         // from the next click.
         w.go->setFocus(Qt::MouseFocusReason);
         QCoreApplication::processEvents();
-        EXPECT_EQ(boxes.shown.size(), 5u);
+        EXPECT_EQ(boxes.shown.size(), 6u);
         w.field->selectAll();
         QTest::keyClicks(w.field, QStringLiteral("7"));
         w.click(w.go);
@@ -398,7 +418,7 @@ TEST(NumInp, AClickThatLeavesARefusedEntryReachesNoButton)
         w.type("8");
         w.click(w.speed);
         EXPECT_EQ(w.acts, (QStringList{"go 7", "move 7", "stop", "speed up 8", "speed 8"}));
-        EXPECT_EQ(boxes.shown.size(), 5u);
+        EXPECT_EQ(boxes.shown.size(), 6u);
     }
 }
 

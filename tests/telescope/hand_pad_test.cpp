@@ -530,7 +530,8 @@ TEST_F(HandPadTest, TypedCoordinatesOffTheSkyAreRefusedAndNothingReachesTheMount
 // button is left drawn down and a direction button starts no move that
 // nothing would stop. Answered from the keyboard with the mouse still held,
 // the release that follows runs nothing either. The line stays silent
-// until the coordinate is mended; then the buttons drive the mount again.
+// until the coordinate is mended, but for "Stop", which acts whatever the
+// coordinate holds; then the buttons drive the mount again.
 TEST_F(HandPadTest, AClickThatLeavesARefusedCoordinateMovesNothingAndLeavesNoButtonDown)
 {
     testsupport::ScriptedMount scripted;
@@ -554,11 +555,42 @@ TEST_F(HandPadTest, AClickThatLeavesARefusedCoordinateMovesNothingAndLeavesNoBut
     EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
     EXPECT_EQ(pad().TNI_RaH->Value(), 0);
 
+    // "Stop" stops whatever the coordinate holds, once, and before the
+    // coordinate refuses its entry; the coordinate keeps the focus.
+    struct StopFirst final : platform::MessageService {
+        testsupport::ScriptedMount& mount;
+        bool stopped = false;
+        int boxes = 0;
+        explicit StopFirst(testsupport::ScriptedMount& m) : mount(m) {}
+        platform::MsgResult show(const platform::Message&) override
+        {
+            ++boxes;
+            stopped = line(mount, 3000, ":Q#").contains(":Q#");
+            return platform::MsgResult::Ok;
+        }
+    } stopFirst(scripted);
+    platform::setMessageService(&stopFirst);
+    ASSERT_TRUE(pressOnScreen(pad().BTN_Stop));
+    releaseOnScreen(pad().BTN_Stop);
+    QCoreApplication::processEvents();
+    platform::setMessageService(&boxes);
+    EXPECT_EQ(stopFirst.boxes, 1);
+    EXPECT_TRUE(stopFirst.stopped);
+    EXPECT_FALSE(pad().BTN_Stop->isDown());
+    EXPECT_EQ(line(scripted, 3000, ":Q#").count(":Q#"), 1);
+    EXPECT_EQ(pad().focusWidget(), pad().TNI_RaH);
+    EXPECT_EQ(pad().TNI_RaH->text(), "30");
+    scripted.clearRecords();
+
     pad().TNI_RaH->selectAll();
     QTest::keyClicks(pad().TNI_RaH, QStringLiteral("5"));
     ASSERT_TRUE(pressOnScreen(pad().BTN_N));
     EXPECT_TRUE(pad().BTN_N->isDown());
     releaseOnScreen(pad().BTN_N);
-    EXPECT_EQ(line(scripted, 3000, ":Qn#"), (QList<QByteArray>{":Mn#", ":Qn#"}));
+    QList<QByteArray> moves;
+    for (const QByteArray& c : line(scripted, 3000, ":Qn#"))
+        if (c.startsWith(":M") || c.startsWith(":Q"))
+            moves << c;
+    EXPECT_EQ(moves, (QList<QByteArray>{":Mn#", ":Qn#"}));
     EXPECT_EQ(pad().TNI_RaH->Value(), 5);
 }

@@ -1,5 +1,6 @@
 #include "app/ui/press_guard.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFocusEvent>
@@ -50,6 +51,13 @@ public:
                 if (state_ == State::Leaving && window != window_ && loopLevel() > level_)
                     return false;
                 leaving(window, false);
+                // The press goes to the control taking the focus. A stop
+                // acts now; the press itself then goes no further.
+                auto* stop = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+                if (stop && stop != watched && stop->window() == window && stop->isEnabled() && IsStopButton(stop)) {
+                    take_ = true;
+                    stop->click();
+                }
             }
             return false;
         case QEvent::Show:
@@ -143,6 +151,8 @@ private:
     quint64 boxesShown_ = 0;
 };
 
+constexpr const char* kStopButton = "stopButton";
+
 PressGuard* guard()
 {
     static QPointer<PressGuard> instance;
@@ -163,6 +173,15 @@ void TakePressOnItsWay(QWidget* window)
     if (PressGuard* g = guard())
         g->leaving(window ? window->window() : nullptr, true);
 }
+
+void MarkStopButton(QAbstractButton* button)
+{
+    if (!button)
+        return;
+    button->setProperty(kStopButton, true);
+}
+
+bool IsStopButton(const QObject* control) { return control && control->property(kStopButton).toBool(); }
 
 quint64 BoxesShown()
 {

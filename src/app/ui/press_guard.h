@@ -19,12 +19,14 @@
 
 #include <QtGlobal>
 
+class QAbstractButton;
+class QObject;
 class QWidget;
 
 namespace app {
 
-// Watches every focus change a press makes (once; installWidgetServices
-// installs it, the calls below do as well).
+// Watches every focus change a press makes (once; installWidgetServices and
+// the first window install it, the calls below do as well).
 void InstallPressGuard();
 
 // Called while a press moves the focus (from the focus-out of the control
@@ -34,6 +36,14 @@ void TakePressOnItsWay(QWidget* window);
 // The press being delivered was kept from its control already: what
 // follows of it is taken too.
 void TakeRestOfPress(QWidget* window);
+
+// A button that stops what moves (the mount, the focuser, a goto, a
+// script) acts on the user's press whatever a field of its window holds,
+// before the field left says anything (a refusal, a question), and once
+// only: its press and release are then taken, as above. A speed button
+// (one that takes no focus) marked so leaves the field and its entry alone.
+void MarkStopButton(QAbstractButton* button);
+bool IsStopButton(const QObject* control);
 
 // How many message boxes and dialogs that wait for their answer have come
 // on screen so far: a change across a call tells that it opened one.
