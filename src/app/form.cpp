@@ -9,6 +9,7 @@
 
 #include "app/controls/num_inp.h"
 #include "app/ui/event_boundary.h"
+#include "app/ui/press_guard.h"
 
 namespace {
 
@@ -52,8 +53,9 @@ KeyPreviewFilter* g_keyPreview = nullptr;
 // pressed, Enter or not: buttons that do not take the focus (speed
 // buttons, or any button reached by its shortcut) would otherwise run
 // with the field's previous value. The field is left as a focus change
-// would leave it; an entry it refuses keeps the press from reaching the
-// button.
+// would leave it; an entry it refuses, or a box that leaving it opens,
+// keeps the press, and its release, from reaching the button. Stop buttons
+// act whatever the field holds and leave it as it is.
 class PendingEntryFilter final : public QObject {
 public:
     bool eventFilter(QObject* obj, QEvent* e) override
@@ -62,7 +64,7 @@ public:
             && e->type() != QEvent::Shortcut)
             return false;
         auto* button = qobject_cast<QAbstractButton*>(obj);
-        if (!button || !button->isEnabled())
+        if (!button || !button->isEnabled() || app::IsStopButton(button))
             return false;
         if (e->type() != QEvent::Shortcut && static_cast<QMouseEvent*>(e)->button() != Qt::LeftButton)
             return false;
@@ -70,18 +72,23 @@ public:
         auto* edit = qobject_cast<QLineEdit*>(focus);
         if (!edit || edit == static_cast<QWidget*>(button) || edit->window() != button->window())
             return false;
+        const quint64 boxes = app::BoxesShown();
+        bool taken = true;
         if (auto* number = qobject_cast<TCustomNumInp*>(edit)) {
             if (!number->HasPendingEntry())
                 return false;
-            bool taken = true;
             app::runGuarded(number->objectName(), [&] { taken = number->DoExit(); });
-            return !taken;
-        }
-        if (edit->isModified() && !edit->isReadOnly()) {
+        } else if (edit->isModified() && !edit->isReadOnly()) {
             edit->setModified(false);
             emit edit->editingFinished();
+        } else {
+            return false;
         }
-        return false;
+        if (taken && app::BoxesShown() == boxes)
+            return false;
+        if (e->type() != QEvent::Shortcut)
+            app::TakeRestOfPress(button->window());
+        return true;
     }
 };
 
@@ -100,6 +107,7 @@ TForm::TForm(QWidget* parent) : QMainWindow(parent, Qt::Window)
         g_pendingEntry = new PendingEntryFilter;
         g_pendingEntry->setParent(qApp);
         qApp->installEventFilter(g_pendingEntry);
+        app::InstallPressGuard();
     }
 }
 

@@ -14,6 +14,7 @@
 #include "app/systeme.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
+#include "app/ui/press_guard.h"
 #include "capture/camera_slots.h"
 #include "imaging/display_zone.h"
 #include "imaging/overlays.h"
@@ -275,6 +276,8 @@ void TFRM_Alv::ConnectMenuHandlers()
         app::bindSpeedButtonClick(b, this, &W::SPDB_Pauser_ScriptClick);
     for (QToolButton* b : std::initializer_list<QToolButton*>{SPDB_Arreter_Script, SPDB_Arreter_Script_B})
         app::bindSpeedButtonClick(b, this, &W::SPDB_Arreter_ScriptClick);
+    for (QToolButton* b : std::initializer_list<QToolButton*>{SPDB_Abort, SPDB_Arreter_Script, SPDB_Arreter_Script_B})
+        app::MarkStopButton(b);
     for (QToolButton* b : std::initializer_list<QToolButton*>{SPDB_Nite, SPDB_Nite_B})
         app::bindSpeedButtonClick(b, [this, b] { SPDB_NiteClick(b); }, this);
 

@@ -15,6 +15,7 @@
 #include "app/systeme.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
+#include "app/ui/press_guard.h"
 #include "capture/plugin_mgr.h"
 #include "capture/port_io.h"
 #include "app/settings/settings_file.h"
@@ -144,6 +145,8 @@ void TFRM_Pref::bindTelescopeHandlers()
     bindButtonClick(BTN_Autoguide_Deconnecter, this, &W::BTN_Autoguide_DeconnecterClick);
     bindButtonClick(BTN_Mount_Stop, this, &W::BTN_Mount_StopClick);
     bindButtonClick(BTN_Autoguide_Stop, this, &W::BTN_Mount_StopClick);
+    app::MarkStopButton(BTN_Mount_Stop);
+    app::MarkStopButton(BTN_Autoguide_Stop);
     const auto press = [this](QAbstractButton* button, void (W::*down)(), void (W::*up)()) {
         connect(button, &QAbstractButton::pressed, this,
                 [this, button, down] { app::runGuarded(button->objectName(), [&] { (this->*down)(); }); });

@@ -10,6 +10,7 @@
 #include "app/settings.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
+#include "app/ui/press_guard.h"
 #include "platform/clock.h"
 #include "platform/message_service.h"
 #include "scripting/frm_scr_cmd.h"
@@ -157,6 +158,7 @@ TFRM_ObjectAction::TFRM_ObjectAction(QWidget* parent) : TForm(parent)
     app::bindButtonClick(BTN_Ok, this, &W::BTN_OkClick);
     app::bindButtonClick(BTN_Goto, this, &W::BTN_GotoClick);
     app::bindButtonClick(BTN_Abort, this, &W::BTN_AbortClick);
+    app::MarkStopButton(BTN_Abort);
     app::bindButtonClick(BTN_Calibrer, this, &W::BTN_CalibrerClick);
     app::bindButtonClick(BTN_Create_Waypoint, this, &W::BTN_Create_WaypointClick);
     app::bindButtonClick(BTN_Creer_Mosaique, this, &W::BTN_Creer_MosaiqueClick);

@@ -7,6 +7,7 @@
 #include "app/systeme.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
+#include "app/ui/press_guard.h"
 #include "platform/clock.h"
 #include "scripting/scripts.h"
 #include "telescope/alpaca/alpaca_bridge.h"
@@ -133,6 +134,8 @@ void TFRM_Raquette::wire()
     }
     connect(BTN_Stop, &QPushButton::pressed, this, [this] { guarded("BTN_StopMouseDown", [this] { BTN_StopMouseDown(); }); });
     BTN_Stop->installEventFilter(this);
+    for (QPushButton* stop : {BTN_Stop, BTN_Abort, BTN_Arreter_Autofocus})
+        app::MarkStopButton(stop);
 
     const std::pair<QRadioButton*, int> rates[] = {{RDB_Guide, 0}, {RDB_Cntr, 1}, {RDB_Find, 2}, {RDB_Slew, 3}};
     for (const auto& entry : rates) {

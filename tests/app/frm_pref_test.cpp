@@ -13,10 +13,13 @@
 #include "telescope/frm_sky.h"
 #include "tools/frm_tool_images.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QStackedWidget>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -341,4 +344,46 @@ TEST_F(ProgramWindows, ProfilesAreListedOnlyWhenSavedAndLoadedOnlyFromTheList)
     p.BTN_Sup_Optique->click();
     EXPECT_EQ(p.CBX_Optique->findText(QStringLiteral("C8")), -1);
     EXPECT_EQ(Profiles::ListProfiles(QStringLiteral("Optique.")), QStringList{"Apo"});
+}
+
+// A click that would leave a field of the dialog holding an entry it
+// refuses is refused with it, whatever it lands on: another page's tab
+// brings the field's page back with the field focused and its entry
+// selected, and "OK" neither closes the dialog nor applies the value the
+// field kept. Once mended, the same clicks go through.
+TEST_F(ProgramWindows, AClickThatLeavesARefusedEntryOfTheDialogKeepsItsPageAndTheDialog)
+{
+    TFRM_Pref& p = *FRM_Pref;
+    p.PGC_Preferences->setCurrentWidget(p.TBS_Optique);
+    p.show();
+    p.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&p));
+    QTest::mouseClick(p.TNI_Focale, Qt::LeftButton);
+    ASSERT_EQ(QApplication::focusWidget(), p.TNI_Focale);
+    const long double focal = p.TNI_Focale->Value();
+    p.TNI_Focale->selectAll();
+    QTest::keyClicks(p.TNI_Focale, QStringLiteral("1e"));
+    QTabBar* tabs = p.PGC_Preferences->tabBar();
+    const auto clickTab = [&](QWidget* page) {
+        const QPoint at = tabs->tabRect(p.PGC_Preferences->indexOf(page)).center();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, at);
+        QCoreApplication::processEvents();
+    };
+
+    clickTab(p.TBS_Monture);
+    EXPECT_EQ(p.PGC_Preferences->currentWidget(), p.TBS_Optique);
+    EXPECT_EQ(p.focusWidget(), p.TNI_Focale);
+    EXPECT_EQ(p.TNI_Focale->selectedText(), "1e");
+    QTest::mouseClick(p.BTN_OK, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(p.isVisible());
+    EXPECT_FALSE(p.BTN_OK->isDown());
+    EXPECT_EQ(boxes.texts(), QStringList(2, QStringLiteral("'1e' n'est pas une valeur numérique valable.")));
+    EXPECT_EQ(p.TNI_Focale->Value(), focal);
+
+    QTest::keyClicks(p.TNI_Focale, QStringLiteral("1500"));
+    clickTab(p.TBS_Monture);
+    EXPECT_EQ(p.PGC_Preferences->currentWidget(), p.TBS_Monture);
+    EXPECT_EQ(p.TNI_Focale->Value(), 1500);
+    EXPECT_EQ(boxes.shown.size(), 2u);
 }

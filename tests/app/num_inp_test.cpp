@@ -2,14 +2,22 @@
 
 #include "app/controls/float_text.h"
 #include "app/controls/num_inp.h"
+#include "app/form.h"
+#include "app/ui/control_adapters.h"
+#include "app/ui/press_guard.h"
 #include "app/ui/same_cause_guard.h"
 #include "support/fakes.h"
+#include "support/screen_boxes.h"
 #include "translation/translated_texts.h"
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -283,4 +291,173 @@ TEST(NumInp, LayoutProperties)
     num.setNumericType(ntFixed);
     num.setDecimals(3);
     EXPECT_EQ(num.text(), "42.000");
+}
+
+namespace {
+
+// A window as the user meets it: a field that takes 0 to 10, a name, a
+// button that acts on its click, one that acts while it is held (a move:
+// started on the press, stopped on the release), a speed button that takes
+// no focus and acts when the mouse is released over it, and two stop
+// buttons, one of each kind. What they did is written down with the
+// field's value.
+struct FieldAndButtons {
+    TForm window;
+    TNumInp* field = new TNumInp;
+    QLineEdit* name = new QLineEdit;
+    QPushButton* go = new QPushButton(QStringLiteral("Go"));
+    QPushButton* hold = new QPushButton(QStringLiteral("N"));
+    QToolButton* speed = new QToolButton;
+    QPushButton* stop = new QPushButton(QStringLiteral("Stop"));
+    QToolButton* abort = new QToolButton;
+    QStringList acts;
+
+    FieldAndButtons()
+    {
+        auto* panel = new QWidget;
+        auto* layout = new QHBoxLayout(panel);
+        field->setObjectName(QStringLiteral("TNI_Field"));
+        for (QWidget* w : std::initializer_list<QWidget*>{field, name, go, hold, speed, stop, abort})
+            layout->addWidget(w);
+        window.setCentralWidget(panel);
+        field->SetMin(0);
+        field->SetMax(10);
+        const auto value = [this] { return QString::number(double(field->Value())); };
+        app::bindButtonClick(go, [this, value] { acts << QStringLiteral("go ") + value(); });
+        QObject::connect(hold, &QAbstractButton::pressed, [this, value] { acts << QStringLiteral("move ") + value(); });
+        QObject::connect(hold, &QAbstractButton::released, [this] { acts << QStringLiteral("stop"); });
+        app::bindSpeedButtonClick(speed, [this, value] { acts << QStringLiteral("speed ") + value(); });
+        app::bindSpeedButtonMouseUp(speed, [this, value](int) { acts << QStringLiteral("speed up ") + value(); });
+        app::bindButtonClick(stop, [this] { acts << QStringLiteral("stop all"); });
+        app::bindSpeedButtonClick(abort, [this] { acts << QStringLiteral("abort"); });
+        app::MarkStopButton(stop);
+        app::MarkStopButton(abort);
+        window.show();
+        QApplication::setActiveWindow(&window);
+    }
+    // The user clicks into the field and types text over what it holds.
+    void type(const char* text)
+    {
+        QTest::mouseClick(field, Qt::LeftButton);
+        field->selectAll();
+        QTest::keyClicks(field, QString::fromLatin1(text));
+    }
+    // A press whose release went to the message box (the box was answered
+    // with the mouse), then what the window does once the box has gone.
+    void pressOnly(QWidget* control)
+    {
+        QTest::mousePress(control, Qt::LeftButton, {}, control->rect().center());
+        QTest::qWait(60);
+    }
+    // A press whose release comes after the box closed (answered from the
+    // keyboard, the mouse still held).
+    void click(QWidget* control)
+    {
+        QTest::mouseClick(control, Qt::LeftButton, {}, control->rect().center());
+        QCoreApplication::processEvents();
+    }
+};
+
+} // namespace
+
+// A click on a button that would leave a field holding an entry it refuses
+// is part of the refusal: whatever answers the box and whenever the release
+// comes, the button is not left drawn down, a held button starts no move,
+// and no button runs with the value the field kept. The focus goes back to
+// the field; once the entry is mended the same buttons act as usual.
+TEST(NumInp, AClickThatLeavesARefusedEntryReachesNoButton)
+{
+    FieldAndButtons w;
+    {
+        testsupport::ScreenBoxes boxes;
+        w.type("30");
+        w.pressOnly(w.hold);
+        EXPECT_EQ(boxes.texts, QStringList{kRange010});
+        EXPECT_FALSE(w.hold->isDown());
+        EXPECT_EQ(w.window.focusWidget(), w.field);
+        EXPECT_EQ(w.field->selectedText(), "30");
+
+        w.pressOnly(w.go);
+        EXPECT_FALSE(w.go->isDown());
+        EXPECT_EQ(boxes.texts.size(), 2);
+    }
+    {
+        testsupport::RecordingMessageService boxes;
+        for (QWidget* control : std::initializer_list<QWidget*>{w.go, w.hold, w.speed})
+            w.click(control);
+        QTest::mouseDClick(w.go, Qt::LeftButton, {}, w.go->rect().center());
+        QTest::mouseRelease(w.go, Qt::LeftButton, {}, w.go->rect().center());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(boxes.shown.size(), 4u);
+        EXPECT_FALSE(w.go->isDown() || w.hold->isDown() || w.speed->isDown());
+        EXPECT_EQ(w.acts, QStringList{}) << w.acts.join(", ").toStdString();
+        EXPECT_EQ(w.field->Value(), 0);
+
+        // Stop buttons stop whatever the field holds, once each: the push
+        // button before the field refuses, the speed button leaving the
+        // field and its entry alone.
+        w.click(w.stop);
+        w.click(w.abort);
+        EXPECT_EQ(w.acts, (QStringList{"stop all", "abort"}));
+        EXPECT_FALSE(w.stop->isDown());
+        EXPECT_EQ(boxes.shown.size(), 5u);
+        EXPECT_EQ(w.window.focusWidget(), w.field);
+        EXPECT_EQ(w.field->text(), "30");
+        w.acts.clear();
+
+        // A focus moved from code, with no press behind it, takes nothing
+        // from the next click.
+        w.go->setFocus(Qt::MouseFocusReason);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(boxes.shown.size(), 6u);
+        w.field->selectAll();
+        QTest::keyClicks(w.field, QStringLiteral("7"));
+        w.click(w.go);
+        w.pressOnly(w.hold);
+        QTest::mouseRelease(w.hold, Qt::LeftButton, {}, w.hold->rect().center());
+        w.type("8");
+        w.click(w.speed);
+        EXPECT_EQ(w.acts, (QStringList{"go 7", "move 7", "stop", "speed up 8", "speed 8"}));
+        EXPECT_EQ(boxes.shown.size(), 6u);
+    }
+}
+
+// Leaving a field whose exit handler tells or asks something in a box: the
+// press that left it waited behind the box and its release went to the box.
+// It reaches nothing after the box, whether it moved the focus (a push
+// button) or not (a speed button, which takes the field's entry itself);
+// the next click acts.
+TEST(NumInp, APressThatOpenedABoxOnItsWayReachesNothingAfterIt)
+{
+    FieldAndButtons w;
+    testsupport::ScreenBoxes boxes;
+    app::bindNumInpExit(w.field, [] { platform::showError(QStringLiteral("Vérifiez la focale")); });
+    const QString create = QStringLiteral("Le répertoire n'existe pas, voulez vous le créer ?");
+    app::bindEditExit(w.name, [create] {
+        platform::messages().show({create, platform::MsgKind::Confirmation, platform::MsgButtons::YesNoCancel, {}, {}});
+    });
+    w.type("5");
+    w.pressOnly(w.hold);
+    EXPECT_EQ(boxes.texts, QStringList{"Vérifiez la focale"});
+    EXPECT_EQ(w.field->Value(), 5);
+    EXPECT_FALSE(w.hold->isDown());
+    EXPECT_EQ(w.acts, QStringList{});
+
+    QTest::mouseClick(w.name, Qt::LeftButton);
+    QTest::keyClicks(w.name, QStringLiteral("nuit/m42_"));
+    w.pressOnly(w.speed);
+    EXPECT_EQ(boxes.texts.size(), 2);
+    EXPECT_FALSE(w.speed->isDown());
+    QTest::mouseClick(w.name, Qt::LeftButton);
+    QTest::keyClicks(w.name, QStringLiteral("2"));
+    w.pressOnly(w.go);
+    EXPECT_EQ(boxes.texts, (QStringList{"Vérifiez la focale", create, create}));
+    EXPECT_FALSE(w.go->isDown());
+    EXPECT_EQ(w.acts, QStringList{});
+
+    w.pressOnly(w.hold);
+    QTest::mouseRelease(w.hold, Qt::LeftButton, {}, w.hold->rect().center());
+    w.click(w.speed);
+    EXPECT_EQ(w.acts, (QStringList{"move 5", "stop", "speed up 5", "speed 5"}));
+    EXPECT_EQ(boxes.texts.size(), 3);
 }

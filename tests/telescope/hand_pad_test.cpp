@@ -6,6 +6,7 @@
 #include "platform/com_io.h"
 #include "platform/audio_sound_service.h"
 #include "support/null_sound_server.h"
+#include "support/screen_boxes.h"
 #include "support/scripted_mount.h"
 #include "support/x11_keyboard.h"
 #include "scripting/scripts.h"
@@ -95,6 +96,46 @@ protected:
                        + QString::number(p.CurrentWait());
         while (p.PlayNext());
         return out;
+    }
+    // The pad on a scripted mount's line, its goto taking typed coordinates.
+    void useScriptedMountWithTypedCoordinates(testsupport::ScriptedMount& scripted)
+    {
+        ASSERT_TRUE(scripted.isOpen());
+        platform::com_io::SetDevicePath(3, scripted.devicePath());
+        pref().RDB_Mount_LX200->click();
+        pref().BTN_Mount_Connecter->click();
+        ASSERT_TRUE(settle());   // the connection's own commands
+        pad().EnableLX200Controls();
+        Systeme::ShowFormOnScreen(&pad());
+        pad().activateWindow();
+        QTest::mouseClick(pad().RDB_Coords, Qt::LeftButton, {}, QPoint(8, pad().RDB_Coords->height() / 2));
+        ASSERT_TRUE(pad().RDB_Coords->isChecked());
+        ASSERT_TRUE(pad().TNI_RaH->isEnabled());
+        // What showing the pad sends (its rate) has reached the mount.
+        ASSERT_TRUE(settle());
+        line(scripted, 100);
+        scripted.clearRecords();
+        boxes.clear();
+    }
+    // An input as the user fills it: a click into it, its text replaced.
+    static void type(TCustomNumInp* input, const char* text)
+    {
+        QTest::mouseClick(input, Qt::LeftButton);
+        input->setFocus(Qt::MouseFocusReason);
+        input->selectAll();
+        QTest::keyClicks(input, QString::fromLatin1(text));
+    }
+    // What reached the scripted mount's line in wait_ms of real time, or
+    // once `last` came.
+    static QList<QByteArray> line(const testsupport::ScriptedMount& scripted, int wait_ms, const QByteArray& last = {})
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < wait_ms && (last.isEmpty() || !scripted.commands().contains(last))) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::msleep(5);
+        }
+        return scripted.commands();
     }
     testsupport::RecordingSoundService sound;
 };
@@ -452,38 +493,9 @@ TEST_F(HandPadTest, SpokenPromptsReachTheSoundOutputOneAfterTheOtherAtTheirSpaci
 TEST_F(HandPadTest, TypedCoordinatesOffTheSkyAreRefusedAndNothingReachesTheMount)
 {
     testsupport::ScriptedMount scripted;
-    ASSERT_TRUE(scripted.isOpen());
-    platform::com_io::SetDevicePath(3, scripted.devicePath());
-    pref().RDB_Mount_LX200->click();
-    pref().BTN_Mount_Connecter->click();
-    ASSERT_TRUE(settle());   // the connection's own commands
-    pad().EnableLX200Controls();
-    Systeme::ShowFormOnScreen(&pad());
-    pad().activateWindow();
-    QTest::mouseClick(pad().RDB_Coords, Qt::LeftButton, {}, QPoint(8, pad().RDB_Coords->height() / 2));
-    ASSERT_TRUE(pad().RDB_Coords->isChecked());
-    ASSERT_TRUE(pad().TNI_RaH->isEnabled());
-    scripted.clearRecords();
-    boxes.clear();
+    ASSERT_NO_FATAL_FAILURE(useScriptedMountWithTypedCoordinates(scripted));
 
-    // Each input as the user fills it: a click into it, its text replaced.
-    auto type = [](TCustomNumInp* input, const char* text) {
-        QTest::mouseClick(input, Qt::LeftButton);
-        input->setFocus(Qt::MouseFocusReason);
-        input->selectAll();
-        QTest::keyClicks(input, QString::fromLatin1(text));
-    };
     auto clickGoto = [this] { QTest::mouseClick(pad().BTN_GOTO, Qt::LeftButton); };
-    // What reached the line in wait_ms of real time, or once `last` came.
-    auto line = [&scripted](int wait_ms, const QByteArray& last = {}) {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < wait_ms && (last.isEmpty() || !scripted.commands().contains(last))) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(5);
-        }
-        return scripted.commands();
-    };
     auto told = [this](const QString& text) {
         for (const platform::Message& m : boxes.shown)
             if (m.text.contains(text))
@@ -495,7 +507,7 @@ TEST_F(HandPadTest, TypedCoordinatesOffTheSkyAreRefusedAndNothingReachesTheMount
     clickGoto();
     EXPECT_TRUE(told(QStringLiteral("entre 0 et 23")));
     EXPECT_EQ(pad().TNI_RaH->Value(), 0);
-    EXPECT_EQ(line(400), QList<QByteArray>{});
+    EXPECT_EQ(line(scripted, 400), QList<QByteArray>{});
 
     // Within each input's bounds, but beyond the pole.
     boxes.clear();
@@ -504,11 +516,81 @@ TEST_F(HandPadTest, TypedCoordinatesOffTheSkyAreRefusedAndNothingReachesTheMount
     type(pad().TNI_DecM, "30");
     clickGoto();
     EXPECT_TRUE(told(QStringLiteral("Coordonnées hors limites")));
-    EXPECT_EQ(line(400), QList<QByteArray>{});
+    EXPECT_EQ(line(scripted, 400), QList<QByteArray>{});
 
     boxes.clear();
     type(pad().TNI_DecD, "45");
     clickGoto();
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_EQ(line(3000, ":MS#"), (QList<QByteArray>{":Q#", ":Sr 05:00:00#", ":Sd +45:30:00#", ":MS#"}));
+    EXPECT_EQ(line(scripted, 3000, ":MS#"), (QList<QByteArray>{":Q#", ":Sr 05:00:00#", ":Sd +45:30:00#", ":MS#"}));
+}
+
+// A click on the pad that would leave a coordinate the pad refuses is part
+// of the refusal. Answered with the mouse, the box took the release: no
+// button is left drawn down and a direction button starts no move that
+// nothing would stop. Answered from the keyboard with the mouse still held,
+// the release that follows runs nothing either. The line stays silent
+// until the coordinate is mended, but for "Stop", which acts whatever the
+// coordinate holds; then the buttons drive the mount again.
+TEST_F(HandPadTest, AClickThatLeavesARefusedCoordinateMovesNothingAndLeavesNoButtonDown)
+{
+    testsupport::ScriptedMount scripted;
+    ASSERT_NO_FATAL_FAILURE(useScriptedMountWithTypedCoordinates(scripted));
+    const QString refused = QStringLiteral("La valeur doit être comprise entre 0 et 23");
+    type(pad().TNI_RaH, "30");
+    {
+        testsupport::ScreenBoxes screen;
+        for (QPushButton* button : {pad().BTN_N, pad().BTN_GOTO}) {
+            ASSERT_TRUE(pressOnScreen(button));
+            QTest::qWait(60);
+            EXPECT_FALSE(button->isDown()) << button->objectName().toStdString();
+            EXPECT_EQ(pad().focusWidget(), pad().TNI_RaH);
+        }
+        EXPECT_EQ(screen.texts, (QStringList{refused, refused}));
+    }
+    for (QPushButton* button : {pad().BTN_E, pad().BTN_GOTO})
+        ASSERT_TRUE(clickOnScreen(button));
+    EXPECT_EQ(boxes.texts(), (QStringList{refused, refused}));
+    EXPECT_EQ(line(scripted, 400), QList<QByteArray>{});
+    EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+    EXPECT_EQ(pad().TNI_RaH->Value(), 0);
+
+    // "Stop" stops whatever the coordinate holds, once, and before the
+    // coordinate refuses its entry; the coordinate keeps the focus.
+    struct StopFirst final : platform::MessageService {
+        testsupport::ScriptedMount& mount;
+        bool stopped = false;
+        int boxes = 0;
+        explicit StopFirst(testsupport::ScriptedMount& m) : mount(m) {}
+        platform::MsgResult show(const platform::Message&) override
+        {
+            ++boxes;
+            stopped = line(mount, 3000, ":Q#").contains(":Q#");
+            return platform::MsgResult::Ok;
+        }
+    } stopFirst(scripted);
+    platform::setMessageService(&stopFirst);
+    ASSERT_TRUE(pressOnScreen(pad().BTN_Stop));
+    releaseOnScreen(pad().BTN_Stop);
+    QCoreApplication::processEvents();
+    platform::setMessageService(&boxes);
+    EXPECT_EQ(stopFirst.boxes, 1);
+    EXPECT_TRUE(stopFirst.stopped);
+    EXPECT_FALSE(pad().BTN_Stop->isDown());
+    EXPECT_EQ(line(scripted, 3000, ":Q#").count(":Q#"), 1);
+    EXPECT_EQ(pad().focusWidget(), pad().TNI_RaH);
+    EXPECT_EQ(pad().TNI_RaH->text(), "30");
+    scripted.clearRecords();
+
+    pad().TNI_RaH->selectAll();
+    QTest::keyClicks(pad().TNI_RaH, QStringLiteral("5"));
+    ASSERT_TRUE(pressOnScreen(pad().BTN_N));
+    EXPECT_TRUE(pad().BTN_N->isDown());
+    releaseOnScreen(pad().BTN_N);
+    QList<QByteArray> moves;
+    for (const QByteArray& c : line(scripted, 3000, ":Qn#"))
+        if (c.startsWith(":M") || c.startsWith(":Q"))
+            moves << c;
+    EXPECT_EQ(moves, (QList<QByteArray>{":Mn#", ":Qn#"}));
+    EXPECT_EQ(pad().TNI_RaH->Value(), 5);
 }

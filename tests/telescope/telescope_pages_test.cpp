@@ -16,6 +16,7 @@
 #include "telescope/prg_suivi.h"
 #include "telescope/sim/mount_simulator_device.h"
 #include "telescope/sim/simulated_lx200_mount.h"
+#include "support/screen_boxes.h"
 #include "support/scripted_mount.h"
 #include "app/frm_alv.h"
 #include "app/frm_message.h"
@@ -41,12 +42,13 @@ protected:
         Telescope::StopMountSimulator();
         SettingsFilePath.clear();
     }
-    // The commands the mount received, waiting until `last` is among them.
-    QList<QByteArray> receivedUntil(const QByteArray& last)
+    // The commands the mount received, waiting until `last` is among them
+    // (wait_ms of real time at most).
+    QList<QByteArray> receivedUntil(const QByteArray& last, int wait_ms = 3000)
     {
         QElapsedTimer t;
         t.start();
-        while (!mount.commands().contains(last) && t.elapsed() < 3000) {
+        while (!mount.commands().contains(last) && t.elapsed() < wait_ms) {
             mount.pump();
             QCoreApplication::processEvents();
             QThread::msleep(1);
@@ -476,4 +478,46 @@ TEST_F(TelescopePages, TheHandPadIsRefreshedOnlyWhileShownOnceStartUpHasLoaded)
     EXPECT_EQ(refreshes, 1);
     Settings::UnregisterHandler(QStringLiteral("Raquette.RefreshControls"));
     StartupPrefsLoaded = false;
+}
+
+// A click on the focuser's test buttons that would leave a field holding an
+// entry it refuses starts nothing: with the box answered by the mouse (which
+// took the release) "In" is not left drawn down with the focuser moving in,
+// and with the release coming after the box "Out" runs no move either. Once
+// the entry is mended the buttons move the focuser and stop it.
+TEST_F(TelescopePages, AClickThatLeavesARefusedEntryStartsNoFocuserMove)
+{
+    TFRM_Pref& p = pref();
+    p.RDB_Mount_LX200->click();
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Connecter));
+    p.RDB_Focus_LX200->click();
+    ASSERT_TRUE(clickOnScreen(p.BTN_Focus_Connecter));
+    ASSERT_TRUE(p.BTN_In->isEnabled());
+    ASSERT_TRUE(settle());
+    p.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&p));
+    ASSERT_TRUE(clickOnScreen(p.TNI_FWHM_Stop));
+    ASSERT_EQ(QApplication::focusWidget(), p.TNI_FWHM_Stop);
+    p.TNI_FWHM_Stop->selectAll();
+    QTest::keyClicks(p.TNI_FWHM_Stop, QStringLiteral("1e"));
+    mount.clearRecords();
+    const QString refused = QStringLiteral("'1e' n'est pas une valeur numérique valable.");
+    {
+        testsupport::ScreenBoxes screen;
+        ASSERT_TRUE(pressOnScreen(p.BTN_In));
+        QTest::qWait(60);
+        EXPECT_FALSE(p.BTN_In->isDown());
+        EXPECT_EQ(screen.texts, QStringList{refused});
+    }
+    ASSERT_TRUE(clickOnScreen(p.BTN_Out));
+    EXPECT_EQ(boxes.texts(), QStringList{refused});
+    EXPECT_EQ(receivedUntil(":F-#", 400), QList<QByteArray>{});
+    EXPECT_EQ(p.focusWidget(), p.TNI_FWHM_Stop);
+
+    p.TNI_FWHM_Stop->selectAll();
+    QTest::keyClicks(p.TNI_FWHM_Stop, QStringLiteral("3.5"));
+    ASSERT_TRUE(pressOnScreen(p.BTN_In));
+    releaseOnScreen(p.BTN_In);
+    EXPECT_EQ(receivedUntil(":FQ#"), (QList<QByteArray>{":FS#", ":F-#", ":FQ#"}));
+    EXPECT_EQ(p.TNI_FWHM_Stop->Value(), 3.5L);
 }

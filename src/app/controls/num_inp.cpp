@@ -2,11 +2,14 @@
 
 #include "app/controls/float_text.h"
 #include "app/ui/event_boundary.h"
+#include "app/ui/press_guard.h"
 #include "platform/message_service.h"
 #include "translation/translated_texts.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <QTimer>
 #include <array>
 #include <charconv>
@@ -377,7 +380,12 @@ void TCustomNumInp::focusOutEvent(QFocusEvent* event)
     // leaving the control.
     if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
         return;
-    app::runGuarded(objectName(), [this] { DoExit(); });
+    bool left = true;
+    app::runGuarded(objectName(), [&] { left = DoExit(); });
+    // A click elsewhere that the refusal answered goes no further: the
+    // control it was aimed at never sees it.
+    if (!left && event->reason() == Qt::MouseFocusReason)
+        app::TakePressOnItsWay(window());
 }
 
 bool TCustomNumInp::DoExit()
@@ -411,6 +419,18 @@ void TCustomNumInp::refuseExit()
     // would otherwise take the focus away again.
     QTimer::singleShot(0, this, [this] {
         app::runGuarded(objectName(), [this] {
+            // Left by switching the page it is on (a tab clicked): its page
+            // comes back, as the control cannot be left.
+            for (QWidget *child = this, *parent = parentWidget(); parent && !child->isWindow();
+                 child = parent, parent = parent->parentWidget()) {
+                auto* stack = qobject_cast<QStackedWidget*>(parent);
+                if (!stack || stack->currentWidget() == child)
+                    continue;
+                if (auto* tabs = qobject_cast<QTabWidget*>(stack->parentWidget()))
+                    tabs->setCurrentWidget(child);
+                else
+                    stack->setCurrentWidget(child);
+            }
             setFocus(Qt::OtherFocusReason);
             selectAll();
         });

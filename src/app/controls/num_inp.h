@@ -95,7 +95,8 @@ public:
     // tests call it directly). An edited text that is not a number, or is
     // out of range, is refused with a message, selected and given the focus
     // back; otherwise it is stored and exited() is emitted. Returns true
-    // when the control may be left.
+    // when the control may be left. A mouse press that was leaving the
+    // control when it refused never reaches the control it was aimed at.
     bool DoExit();
     // True while the text holds an entry the user typed and DoExit has not
     // taken yet.

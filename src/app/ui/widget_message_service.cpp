@@ -2,6 +2,7 @@
 
 #include "app/ui/event_boundary.h"
 #include "app/ui/modal_key_guard.h"
+#include "app/ui/press_guard.h"
 #include "app/ui/same_cause_guard.h"
 #include "app/ui/widget_dialog_service.h"
 #include "platform/dialog_service.h"
@@ -195,6 +196,7 @@ void installWidgetServices(const QString& applicationTitle)
         QObject::connect(keys, &QObject::destroyed, [] { keys = nullptr; });
         qApp->installEventFilter(keys);
     }
+    InstallPressGuard();
     platform::setMessageService(&guarded);
     platform::setDialogService(&dialogs);
 }

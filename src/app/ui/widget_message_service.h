@@ -46,8 +46,10 @@ int ExecInFront(QDialog& dialog);
 bool ModalWindowWaits();
 
 // Installs the on-screen message service (behind the same-cause guard), the
-// on-screen dialog service and the guard that keeps a key pressed before a
-// box or a dialog came from answering it (ModalKeyGuard). Call once, after
+// on-screen dialog service, the guard that keeps a key pressed before a
+// box or a dialog came from answering it (ModalKeyGuard) and the one that
+// keeps a mouse press whose focus change opened one from reaching its
+// control afterwards (InstallPressGuard). Call once, after
 // the QApplication exists. Boxes without a title of their own carry
 // `applicationTitle`.
 void installWidgetServices(const QString& applicationTitle = {});
