@@ -1,6 +1,7 @@
 #include "app/systeme.h"
 
 #include "app/frm_message.h"
+#include "app/ui/widget_message_service.h"
 #include "platform/port_access.h"
 
 #include <QApplication>
@@ -340,12 +341,23 @@ void ShowFormOnScreen(QWidget* form)
         return;
     if (form->isMinimized())
         form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
-    KeepInFrontOf(form, QApplication::activeWindow());
+    // A box or a dialog waiting for its answer (the window a key released
+    // in it, a remote statement or a timer shows meanwhile) stays in front
+    // with the keyboard: the window is not made one of its windows, which
+    // would stand above it and take the keys, and opens behind it.
+    QWidget* waiting = QApplication::activeModalWidget();
+    if (waiting == form)
+        waiting = nullptr;
+    KeepInFrontOf(form, waiting ? nullptr : QApplication::activeWindow());
     FitInsideScreen(form);
     PlaceOnScreen(form, frameCorner(form));
     form->show();
     // What the window fills in as it shows may make it larger.
     FitInsideScreen(form);
+    if (waiting) {
+        app::TakeKeyboard(*waiting);
+        return;
+    }
     form->raise();
     form->activateWindow();
 }

@@ -45,7 +45,9 @@ void PlaceOnScreen(QWidget* window, QPoint frameTopLeft);
 // Restores a minimised window, fits it inside the screen when it is larger
 // (FitInsideScreen), puts it with its whole frame on the screen where it was
 // (PlaceOnScreen), shows it and brings it to the front. Opened from a window
-// that stays on top, it is kept in front of that window.
+// that stays on top, it is kept in front of that window. While a box or a
+// dialog waits for its answer, the window opens behind it and the box or
+// dialog keeps the keyboard.
 void ShowFormOnScreen(QWidget* form);
 // A window opened from one that stays on top would open under it: it stays
 // on top as well, in front of its opener (on X11 a transient parent alone

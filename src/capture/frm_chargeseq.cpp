@@ -2,6 +2,7 @@
 
 #include "app/settings.h"
 #include "app/ui/control_adapters.h"
+#include "app/ui/widget_message_service.h"
 #include "capture/camera_slots.h"
 #include "capture/file_sources.h"
 #include "platform/dialog_service.h"
@@ -46,9 +47,11 @@ TSeqResult TFRM_Chargeseq::ShowModal()
         return TSeqResult::mrCancel;
     modalResult_ = TSeqResult::mrNone;
     setWindowModality(Qt::ApplicationModal);
+    // It waits for its answer: in front of every window, those kept on top
+    // included.
+    app::KeepInFrontOfEveryWindow(*this);
     show();
-    raise();
-    activateWindow();
+    app::TakeKeyboard(*this);
     QEventLoop loop;
     loop_ = &loop;
     if (modalResult_ == TSeqResult::mrNone && isVisible())

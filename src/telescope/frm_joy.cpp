@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 
 #include "app/ui/event_boundary.h"
+#include "app/ui/widget_message_service.h"
 #include "platform/ini_document.h"
 #include "platform/paths.h"
 
@@ -291,13 +292,15 @@ bool TfrmJoy::ShowModal()
     modalOk_ = false;
     FormShow();
     setWindowModality(Qt::ApplicationModal);
+    // It waits for its answer: in front of every window, the hand pad it is
+    // opened from and the windows kept on top included.
+    app::KeepInFrontOfEveryWindow(*this);
     show();
     QPointer<TfrmJoy> self(this);
     if (answerer) {
         answerer(*this);
     } else {
-        raise();
-        activateWindow();
+        app::TakeKeyboard(*this);
         QEventLoop loop;
         loop_ = &loop;
         loop.exec(QEventLoop::DialogExec);

@@ -24,6 +24,9 @@
 #include "tools/frm_tool_affichage.h"
 
 #include <QKeyEvent>
+#include <QPointer>
+#include <QScrollArea>
+#include <QStyle>
 #include <QTabWidget>
 #include <algorithm>
 #include <cmath>
@@ -483,21 +486,87 @@ void TFRM_Raquette::RDB_RelatifClick()
     }
 }
 
+namespace {
+
+// The widgets a layout item holds, those of the layouts inside it included.
+void collectWidgets(QLayoutItem* item, QList<QWidget*>& widgets)
+{
+    if (QWidget* w = item->widget()) {
+        widgets.append(w);
+    } else if (QLayout* inner = item->layout()) {
+        for (int i = 0; i < inner->count(); ++i)
+            collectWidgets(inner->itemAt(i), widgets);
+    }
+}
+
+} // namespace
+
+QList<QWidget*> TFRM_Raquette::controlsBelowPad() const
+{
+    int padRow = 0, column = 0, rows = 1, columns = 1;
+    centralLayout->getItemPosition(centralLayout->indexOf(GRB_Pad), &padRow, &column, &rows, &columns);
+    const int lastPadRow = padRow + rows - 1;
+    QList<QWidget*> below;
+    for (int i = 0; i < centralLayout->count(); ++i) {
+        int row = 0;
+        centralLayout->getItemPosition(i, &row, &column, &rows, &columns);
+        if (row > lastPadRow)
+            collectWidgets(centralLayout->itemAt(i), below);
+    }
+    return below;
+}
+
+int TFRM_Raquette::widthWithoutScrollBar() const
+{
+    // A window fitted to a small screen holds its controls in a scroll area;
+    // too tall for it, they scroll, with the bar beside them.
+    auto* scroll = qobject_cast<QScrollArea*>(centralWidget());
+    if (!scroll)
+        return width();
+    centralLayout->activate();
+    if (centralwidget->minimumSizeHint().height() <= scroll->height())
+        return width();
+    return width() - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll);
+}
+
+void TFRM_Raquette::fitHeightToControls(int wide)
+{
+    // The controls, whether or not they scroll in the window.
+    centralLayout->activate();
+    const int around = height() - centralWidget()->height();
+    resize(wide, centralwidget->sizeHint().height() + around);
+    // Grown downwards, it stays whole on the screen; too tall for it, its
+    // controls scroll.
+    Systeme::FitInsideScreen(this);
+    Systeme::PlaceOnScreen(this, pos());
+}
+
 void TFRM_Raquette::SPDB_Raquette_AgrandirClick()
 {
     SPDB_Raquette_Reduire->raise();
+    // Its width stays, less the room a scroll bar took: the fit makes room
+    // for one again where the controls still scroll.
+    const int wide = widthWithoutScrollBar();
+    for (const QPointer<QWidget>& w : std::exchange(reducedAway_, {}))
+        if (w)
+            w->show();
     GRB_Goto->show();
-    resize(width(), sizeHint().height());
-    // Grown downwards, it stays whole on the screen.
-    Systeme::FitInsideScreen(this);
-    Systeme::PlaceOnScreen(this, pos());
+    fitHeightToControls(wide);
 }
 
 void TFRM_Raquette::SPDB_Raquette_ReduireClick()
 {
     SPDB_Raquette_Agrandir->raise();
-    GRB_Goto->hide();
-    adjustSize();
+    const int wide = widthWithoutScrollBar();
+    // Down to the direction buttons: what lies under their row leaves the
+    // window until "+" brings it back as it was.
+    for (QWidget* w : controlsBelowPad()) {
+        if (!w->isHidden()) {
+            w->hide();
+            reducedAway_.append(w);
+        }
+    }
+    fitHeightToControls(wide);
 }
 
 // ---------------------------------------------------------------- layout operations

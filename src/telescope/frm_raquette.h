@@ -13,6 +13,7 @@
 #include "app/form.h"
 #include "ui_frm_raquette.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 #include <array>
@@ -79,6 +80,9 @@ public:
     void BTN_Settings_JoystickClick();
     void RDB_AbsoluClick();
     void RDB_RelatifClick();
+    // "+": the whole window, the goto group included; "-": the window down
+    // to the direction buttons. Either way the window takes the height its
+    // controls ask for and lies whole on the screen.
     void SPDB_Raquette_AgrandirClick();
     void SPDB_Raquette_ReduireClick();
 
@@ -128,6 +132,15 @@ protected:
 private:
     // The names other windows call this window's handlers by.
     QStringList RegisteredNames;
+    // The controls under the direction buttons' row, and those of them "-"
+    // hid, which "+" shows again.
+    QList<QWidget*> controlsBelowPad() const;
+    QList<QPointer<QWidget>> reducedAway_;
+    // The window's width less the room a scroll bar beside its controls takes.
+    int widthWithoutScrollBar() const;
+    // The height the controls shown ask for, at that width, the whole window
+    // on the screen.
+    void fitHeightToControls(int wide);
     void wire();
     void wireGoto();
     void installRepeatFilter();

@@ -4,6 +4,7 @@
 #include "app/frm_message.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
+#include "app/ui/widget_message_service.h"
 #include "telescope/sky/catalogues.h"
 #include "telescope/sky/object_lookup.h"
 #include "telescope/sky/sky_chart.h"
@@ -44,9 +45,11 @@ void TFRM_Recherche::Open(const QString& caption, int mode)
     Tag = mode;
     listBuilt_ = false;
     setWindowModality(Qt::ApplicationModal);
+    // It waits for its answer: in front of every window, the sky chart it
+    // is opened from and the windows kept on top included.
+    app::KeepInFrontOfEveryWindow(*this);
     show();
-    raise();
-    activateWindow();
+    app::TakeKeyboard(*this);
 }
 
 void TFRM_Recherche::showEvent(QShowEvent* event)

@@ -6,9 +6,15 @@
 #include "app/systeme.h"
 #include "app/version_info.h"
 #include "app/version_table.h"
+#include "app/ui/widget_message_service.h"
+#include "telescope/frm_raquette.h"
 #include "tools/frm_info.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 using VersionInfo::VersionResource;
 
@@ -151,6 +157,38 @@ TEST_F(ProgramWindows, AWindowLeftPartlyOffTheScreenOpensWholeOnIt)
     Systeme::PlaceWindow(FRM_Info, QPoint(200, 100));
     Systeme::ShowFormOnScreen(FRM_Info);
     EXPECT_EQ(FRM_Info->pos(), QPoint(200, 100));
+}
+
+// The keypad's centre key, released in a dialog that waits for its answer,
+// brings up the hand pad: behind the dialog, which keeps the keyboard. Made
+// a window of the dialog, the hand pad would stand above it, out of its
+// modality, and take the keys meant for it.
+TEST_F(ProgramWindows, AWindowShownWhileADialogWaitsOpensBehindIt)
+{
+    asStarted();
+    FRM_Alv->show();
+    QDialog dialog;
+    dialog.resize(240, 120);
+    bool padShown = false, padOwnedByDialog = true, padKeptOnTop = true, dialogKeepsKeyboard = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        QTest::qWaitForWindowActive(&dialog);
+        QTest::keyClick(&dialog, Qt::Key_Clear, Qt::KeypadModifier);
+        // The window system's answers to what was asked come in.
+        QTest::qWait(50);
+        padShown = FRM_Raquette->isVisible();
+        padOwnedByDialog = FRM_Raquette->windowHandle()
+                           && FRM_Raquette->windowHandle()->transientParent() == dialog.windowHandle();
+        padKeptOnTop = FRM_Raquette->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        dialogKeepsKeyboard = QApplication::activeModalWidget() == &dialog && QApplication::activeWindow() == &dialog;
+        dialog.accept();
+    });
+    EXPECT_EQ(app::ExecInFront(dialog), QDialog::Accepted);
+    EXPECT_TRUE(padShown);
+    EXPECT_FALSE(padOwnedByDialog);
+    EXPECT_FALSE(padKeptOnTop);
+    EXPECT_TRUE(dialogKeepsKeyboard);
+    FRM_Raquette->hide();
+    Systeme::SetScreenSizeProvider({});
 }
 
 TEST_F(ProgramWindows, PortAccessOpensOnceAndClosedPortsWriteNothing)

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QMainWindow>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QWindow>
 #include "telescope/frm_raquette.h"
@@ -293,4 +294,66 @@ TEST_F(WindowLayout, TheHandPadGrownLowOnTheScreenStaysWholeOnIt)
     const QRect f = FRM_Raquette->frameGeometry();
     EXPECT_TRUE(screen.contains(f)) << f.width() << "x" << f.height() << " at " << f.x() << "," << f.y();
     EXPECT_EQ(f.x(), 150);
+}
+
+// On a small screen the hand pad opens fitted to it, its controls scrolling.
+// Its "-" takes it down to the direction buttons, whole on the screen with
+// nothing to scroll; its "+" brings every control back, whole on the screen.
+TEST_F(WindowLayout, TheHandPadReducedOnASmallScreenShowsItsPadWholeWithNothingToScroll)
+{
+    Systeme::SetScreenSizeProvider([] { return QSize(800, 600); });
+    const QRect screen(0, 0, 800, 600);
+    TFRM_Raquette* pad = FRM_Raquette;
+    Systeme::ShowFormOnScreen(pad);
+    auto* scroll = qobject_cast<QScrollArea*>(pad->centralWidget());
+    ASSERT_NE(scroll, nullptr) << "the hand pad fits an 800 x 600 screen as it is";
+    const int full = pad->height();
+
+    QTest::mouseClick(pad->SPDB_Raquette_Reduire, Qt::LeftButton);
+    QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QRect f = pad->frameGeometry();
+    EXPECT_TRUE(screen.contains(f)) << f.width() << "x" << f.height() << " at " << f.x() << "," << f.y();
+    for (QWidget* shown : {static_cast<QWidget*>(pad->BTN_N), static_cast<QWidget*>(pad->BTN_S),
+                           static_cast<QWidget*>(pad->BTN_E), static_cast<QWidget*>(pad->BTN_W),
+                           static_cast<QWidget*>(pad->BTN_Stop), static_cast<QWidget*>(pad->SPDB_Raquette_Agrandir)}) {
+        SCOPED_TRACE(shown->objectName().toStdString());
+        EXPECT_TRUE(shown->isVisible());
+        // Whole in the window's client area.
+        const QRect in(shown->mapTo(pad, QPoint(0, 0)), shown->size());
+        EXPECT_TRUE(pad->rect().contains(in)) << in.x() << "," << in.y() << " in " << pad->width() << "x" << pad->height();
+    }
+    EXPECT_FALSE(scroll->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(scroll->horizontalScrollBar()->isVisible());
+    for (QWidget* gone : {static_cast<QWidget*>(pad->GRB_Goto), static_cast<QWidget*>(pad->GRB_Focus),
+                          static_cast<QWidget*>(pad->GRB_Joystick), static_cast<QWidget*>(pad->BTN_Inversions)})
+        EXPECT_FALSE(gone->isVisible()) << gone->objectName().toStdString();
+    // The window ends under the direction buttons' row.
+    const int rowBottom = std::max(pad->GRB_Pad->mapTo(pad, QPoint(0, pad->GRB_Pad->height())).y(),
+                                   pad->GRB_Mode_LX200->mapTo(pad, QPoint(0, pad->GRB_Mode_LX200->height())).y());
+    EXPECT_LE(pad->height(), rowBottom + 30);
+    EXPECT_LT(pad->height(), full);
+    const int reduced = pad->height();
+
+    QTest::mouseClick(pad->SPDB_Raquette_Agrandir, Qt::LeftButton);
+    QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    f = pad->frameGeometry();
+    EXPECT_TRUE(screen.contains(f)) << f.width() << "x" << f.height() << " at " << f.x() << "," << f.y();
+    EXPECT_GT(pad->height(), reduced);
+    for (QWidget* back : {static_cast<QWidget*>(pad->GRB_Goto), static_cast<QWidget*>(pad->GRB_Focus),
+                          static_cast<QWidget*>(pad->GRB_Joystick), static_cast<QWidget*>(pad->BTN_Inversions)})
+        EXPECT_TRUE(back->isVisible()) << back->objectName().toStdString();
+    // The inversion panel was closed: it stays closed.
+    EXPECT_FALSE(pad->PNL_Inversion->isVisible());
+
+    // Pressed again and again, the buttons give the same two sizes.
+    const QSize grown = pad->size();
+    QTest::mouseClick(pad->SPDB_Raquette_Reduire, Qt::LeftButton);
+    const QSize small = pad->size();
+    for (int i = 0; i < 2; ++i) {
+        QTest::mouseClick(pad->SPDB_Raquette_Agrandir, Qt::LeftButton);
+        EXPECT_EQ(pad->size(), grown);
+        QTest::mouseClick(pad->SPDB_Raquette_Reduire, Qt::LeftButton);
+        EXPECT_EQ(pad->size(), small);
+    }
+    pad->hide();
 }

@@ -4,10 +4,14 @@
 # manager: scripts started through the remote-control client and typed into
 # the script window and run with F9, each while the user works in another
 # window. The window manager's stacking order (_NET_CLIENT_LIST_STACKING)
-# must show each of them above the script window (kept on top, raised at
-# every statement), also once the script window is raised again; the keys
+# must show each of them above every other window of the program (the
+# script window, kept on top and raised at every statement, the message
+# window written to meanwhile, the hand pad the keypad's centre key brings
+# up, the sky chart), also once the script window is raised again; the keys
 # typed, without clicking anything first, must reach them; a box that
 # follows a choice answered with a held Enter must wait for its own answer.
+# The object picker the sky chart opens, which waits for its answer as
+# well, must stand in front of them all in the same way.
 #
 #   script_dialogs_e2e.sh BUILD_DIR SOURCE_DIR [CASE...]
 #
@@ -46,21 +50,31 @@ work_elsewhere() {
   [ -n "$w" ] && xdotool windowactivate --sync "$w" >/dev/null 2>&1
 }
 
-# A dialog or box ($1, a window id; $2 names it) stands above the script
-# window and has the keyboard, and stays above when the script window is
-# raised again, as it is at every statement.
+# The window at the top of the stacking order.
+top_window() { stacking | tail -1; }
+
+# The stacking order from bottom to top, by title.
+stacking_titles() {
+  local id
+  for id in $(stacking); do printf '"%s" ' "$(xdotool getwindowname "$id" 2>/dev/null)"; done
+}
+
+# A dialog or box ($1, a window id; $2 names it) stands above every other
+# window of the program, the script window first, and has the keyboard, and
+# stays in front when the script window is raised again, as it is at every
+# statement.
 check_in_front() {
   local win=$1 what=$2 script
   script=$(script_window)
   [ -n "$script" ] || { fail "no script window on screen"; return 1; }
-  until_true 5 '[ "$(stack_position "$win")" -gt "$(stack_position "$script")" ]' \
-    || fail "$what is under the script window: $(stacking | tr '\n' ' ')"
+  until_true 5 '[ "$(top_window)" = "$win" ]' \
+    || fail "$what is under another window, bottom to top: $(stacking_titles)"
   until_true 5 '[ "$(xdotool getactivewindow 2>/dev/null)" = "$win" ]' \
     || fail "$what does not have the keyboard ($(xdotool getactivewindow getwindowname 2>/dev/null))"
   xdotool windowraise "$script"
   sleep 0.5
-  [ "$(stack_position "$win")" -gt "$(stack_position "$script")" ] \
-    || fail "$what went under the raised script window: $(stacking | tr '\n' ' ')"
+  [ "$(top_window)" = "$win" ] \
+    || fail "$what went under the raised script window, bottom to top: $(stacking_titles)"
   [ -n "${NJ_E2E_SHOT:-}" ] && import -window root "$NJ_E2E_SHOT.$case_name.$(date +%s%N).png"
   return 0
 }
@@ -122,7 +136,11 @@ answer_question() {
   n=$(box_count)
   wait_dialog_in_front "^Input" "question" || return 1
   win=$dialog_win
-  xdotool type --delay 50 42
+  xdotool type --delay 50 4
+  # Another program writes to the message window while the user types.
+  "$client" execute 'messagebox.show("pendant la question")' >/dev/null
+  check_in_front "$win" "the question written over in the message window"
+  xdotool type --delay 50 2
   xdotool key Return
   if ! until_true 10 '[ -z "$(visible_window "^Input")" ]'; then
     fail "Return does not confirm the question"
@@ -132,6 +150,13 @@ answer_question() {
     return 1
   fi
   answer_box_in_front "$n" "42"
+  # The message window closes with a key, as the user does, so that it does
+  # not cover the script window's editor in the next cases.
+  local message
+  until_true 10 script_idle || fail "the script window still runs: $(script_caption)"
+  message=$(visible_window "^Message$")
+  [ -n "$message" ] && press_in "$message" Escape
+  until_true 5 '[ -z "$(visible_window "^Message$")" ]' || fail "the message window stays open"
 }
 
 # The user's side of driver_script: Enter held down $1 seconds (a hand
@@ -213,6 +238,58 @@ jumpif(i<20,passe)'
   [ "$(box_count)" -eq $((n + 1)) ] || fail "boxes: $(tail -n +$((n + 1)) "$boxlog" | grep '^shown' | tr '\n' '|')"
 }
 
+# The keypad's centre key, released in a box that waits, brings up the hand
+# pad: behind the box, which keeps the keyboard.
+case_hand_pad_behind_box() {
+  local n box
+  n=$(box_count)
+  start_script "$case_name.txt" 'wait(1500)
+message.show("pave")'
+  until_true 20 '[ "$(box_count)" -gt "$n" ] && [ -n "$(visible_window "^Nightjar Pro 2.3$")" ]' \
+    || { fail "no box"; return 1; }
+  box=$(visible_window "^Nightjar Pro 2.3$")
+  xdotool key KP_Begin
+  until_true 10 '[ -n "$(visible_window "^Telescope$")" ]' || fail "the keypad's centre key brings up no hand pad"
+  answer_box_in_front "$n" "pave"
+  # What a failure left open is closed, so that the next cases can run.
+  if [ "$(closed_count)" -le "$n" ]; then
+    xdotool windowactivate --sync "$box" >/dev/null 2>&1
+    xdotool key --clearmodifiers Return
+  fi
+  until_true 10 script_idle || fail "the script did not end: $(script_caption)"
+  press_in "$(visible_window "^Telescope$")" alt+F4
+  until_true 10 '[ -z "$(visible_window "^Telescope$")" ]' || fail "the hand pad stays open"
+}
+
+# The object picker, opened from the sky chart's menu "Rechercher" with the
+# message window on screen, waits for its answer in front of them all.
+case_picker_from_sky_chart() {
+  local chart picker
+  "$client" execute 'window.sky(show)' >/dev/null
+  "$client" execute 'messagebox.show("carte")' >/dev/null
+  until_true 20 '[ -n "$(visible_window "^Carte C")" ] && [ -n "$(visible_window "^Message$")" ]' \
+    || { fail "no sky chart and message window on screen"; return 1; }
+  chart=$(visible_window "^Carte C")
+  xdotool windowactivate --sync "$chart" >/dev/null 2>&1
+  # "Rechercher", the second menu of its menu bar, then "Ciel Profond".
+  click_in "$chart" 110 9
+  sleep 0.3
+  xdotool key Down Down Return
+  until_true 20 '[ -n "$(visible_window "^Recherche")" ]' || { fail "no object picker"; return 1; }
+  picker=$(visible_window "^Recherche")
+  check_in_front "$picker" "the object picker"
+  # The user clicks the chart: the picker comes back in front.
+  xdotool windowactivate "$chart" >/dev/null 2>&1
+  sleep 0.5
+  until_true 5 '[ "$(top_window)" = "$picker" ] && [ "$(xdotool getactivewindow 2>/dev/null)" = "$picker" ]' \
+    || fail "the object picker is left behind the clicked chart, bottom to top: $(stacking_titles)"
+  xdotool windowactivate --sync "$picker" >/dev/null 2>&1
+  xdotool key --clearmodifiers Escape
+  until_true 10 '[ -z "$(visible_window "^Recherche")" ]' || fail "Escape leaves the object picker open"
+  "$client" execute 'window.sky(hide)' >/dev/null
+  press_in "$(visible_window "^Message$")" Escape
+}
+
 # --- run -----------------------------------------------------------------------
 run_case question-remote through_remote_client "$question_script" answer_question
 run_case driver-remote through_remote_client "$driver_script" answer_driver_with_enter 1.5
@@ -220,5 +297,7 @@ run_case question-editor from_the_editor "$question_script" answer_question
 run_case driver-editor from_the_editor "$driver_script" answer_driver_with_enter
 run_case file-dialog-remote through_remote_client "$file_dialog_script" answer_file_dialog
 run_case box-while-running case_box_while_running
+run_case hand-pad-behind-box case_hand_pad_behind_box
+run_case picker-from-sky-chart case_picker_from_sky_chart
 
 finish
