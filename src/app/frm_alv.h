@@ -105,8 +105,9 @@ public:
     // lead time of the amplifier line, end of the exposure; the frame is
     // measured, not rendered.
     void LongExposureTick(int slot, std::uint8_t& accept);
-    // The image of a plug-in exposure arrived in the slot's live bitmap.
-    void PluginExposureImage(int slot);
+    // The image of a plug-in exposure arrived in the slot's live bitmap, or
+    // came too large for it (`imageTaken` false): the exposure ends.
+    void PluginExposureImage(int slot, bool imageTaken);
     // Puts the long-exposure lines at rest (a camera stop).
     void RestLongExposureLines(int slot);
     // One tick of the slot's frame timer.

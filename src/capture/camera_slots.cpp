@@ -19,6 +19,7 @@ std::array<std::uint8_t, 3> SlotModes{};
 std::array<std::int32_t, 3> FrameCounters{};
 std::array<bool, 3> FrameWaiting{};
 std::array<std::uint64_t, 3> FramesCame{};
+std::array<bool, 3> LastFrameTaken{};
 std::array<TFrameRateStamps, 3> FrameRateStamps;
 std::int32_t PendingTimerInterval = 0;
 std::uint8_t PendingTimerSlot = 0;

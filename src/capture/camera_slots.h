@@ -79,6 +79,10 @@ extern std::array<bool, 3> FrameWaiting;
 // thread: each one taken into the live bitmap, and each one too large for the
 // slot that was told instead. A grab waits on it for the next frame.
 extern std::array<std::uint64_t, 3> FramesCame;
+// Whether the last of those frames was taken into the live bitmap (false
+// when it was too large and told): a long-exposure read-out waiting on it
+// has no image then, and the live bitmap still holds an older frame.
+extern std::array<bool, 3> LastFrameTaken;
 // Monotonic stamps of the frame-rate read-out, every fifth frame; -1 unset.
 struct TFrameRateStamps {
     std::int64_t last_ms = -1;

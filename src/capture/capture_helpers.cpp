@@ -112,6 +112,10 @@ bool grabStream(kernels::Bitmap24& bitmap, std::uint8_t slot, std::uint8_t skipC
         ++passes;
     }
     showPasses();
+    // A frame too large for the slot was told and never reached the live
+    // bitmap: there is nothing new to read.
+    if (!LastFrameTaken[slot])
+        return false;
     // The frame goes where the grab asked (a half or the guide frame).
     const kernels::Bitmap24* live = SlotBitmaps[slot][0].get();
     if (live && &bitmap != live)
@@ -139,24 +143,27 @@ bool GrabFrameViaClipboard(kernels::Bitmap24& bitmap, std::uint8_t targetIndex, 
     switch (CameraSlots[slot].sourceKind) {
     case 0: {
         platform::CameraDevice* dev = GrabDevices[slot].get();
-        bool copied = false;
-        int width = 0, height = 0;
-        if (!dev || !CaptureCallbacksInstalled(slot)
-            || !dev->grabFrame([&](const platform::FrameView& f) {
-                   width = f.width;
-                   height = f.height;
-                   copied = DecodeGrabFrame(slot, f, bitmap);
-               }))
-            return false;
-        if (copied) {
-            Capture::CountFrame(slot);
-            return true;
-        }
         // A frame larger than the slot's live bitmap: the slot takes its
-        // size, and the next grab shows it.
-        if (const kernels::Bitmap24* live = SlotBitmaps[slot][0].get();
-            live && &bitmap == live && (width > live->width() || height > live->height()))
-            Capture::FollowFrameSize(slot, width, height);
+        // size, and the grab is made again into it.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            bool copied = false;
+            int width = 0, height = 0;
+            if (!dev || !CaptureCallbacksInstalled(slot)
+                || !dev->grabFrame([&](const platform::FrameView& f) {
+                       width = f.width;
+                       height = f.height;
+                       copied = DecodeGrabFrame(slot, f, bitmap);
+                   }))
+                return false;
+            if (copied) {
+                Capture::CountFrame(slot);
+                return true;
+            }
+            const kernels::Bitmap24* live = SlotBitmaps[slot][0].get();
+            if (!live || &bitmap != live || (width <= live->width() && height <= live->height())
+                || !Capture::FollowFrameSize(slot, width, height))
+                return false;
+        }
         return false;
     }
     case 1:

@@ -78,17 +78,24 @@ void TFRM_Alv::FrameMessageArrived(int slot)
         Align_V::ClearSlotBitmap(slot, 0);
     const bool copied = kernels::TakeFrame(handOver, *live);
     // A frame too large to follow was told: it came all the same.
-    if (copied || !refused.isEmpty())
+    if (copied || !refused.isEmpty()) {
+        LastFrameTaken[slot] = copied;
         ++FramesCame[slot];
-    if (!copied)
+    }
+    if (!copied) {
+        // The exposure's image was too large and told: the exposure ends
+        // without one rather than waiting for an image that never comes.
+        if (exposureImage && !refused.isEmpty())
+            PluginExposureImage(slot, false);
         return;
+    }
     // The exposure cycle processes its image itself.
     if (!exposureImage)
         FrameWaiting[slot] = true;
     if (s.frameHandOver == 1 && SlotModes[slot] == 2)
         FrameTick(slot);
     if (exposureImage)
-        PluginExposureImage(slot);
+        PluginExposureImage(slot, true);
 }
 
 void TFRM_Alv::Timer_Cam1Timer()

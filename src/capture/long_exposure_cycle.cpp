@@ -48,6 +48,8 @@ constexpr int kGuideRetry_ms = 50;
 // Set while the image of a plug-in exposure is being read: only that image
 // ends a plug-in exposure.
 bool g_pluginImage = false;
+// The plug-in's image ending the exposure was too large for the slot.
+bool g_pluginImageLost = false;
 
 TLongExposureParams& params() { return LongExposureParams; }
 TLongExposureClock& clk() { return LongExposureClock; }
@@ -382,11 +384,16 @@ void TFRM_Alv::TMR_ExposureTimer()
     };
     if (!alternating()) {
         countExposure();
-        if (!pluginSlot1() && live)
-            Align_V::GrabFrameViaClipboard(*live, 0, cur, 0);
+        // An exposure whose image did not reach the live bitmap (too large
+        // for the slot, and told) is neither shown nor saved: the bitmap
+        // still holds the previous exposure.
+        const bool imageCame = pluginSlot1() ? !g_pluginImageLost
+                                             : live && Align_V::GrabFrameViaClipboard(*live, 0, cur, 0);
         LastExposureDurationMs = static_cast<std::int32_t>(now() - k.ReadoutStart);
-        Align_V::ProcessFrame(1, accept, cur);
-        processed = true;
+        if (imageCame) {
+            Align_V::ProcessFrame(1, accept, cur);
+            processed = true;
+        }
     } else if (p.GuideLineBit == p.OddLineBit) {
         // First half: the odd lines, kept until the second half.
         if (kernels::Bitmap24* half = SlotBitmaps[cur][1].get()) {
@@ -523,15 +530,16 @@ void TFRM_Alv::LongExposureTick(int slot, std::uint8_t& accept)
     QCoreApplication::processEvents();
 }
 
-void TFRM_Alv::PluginExposureImage(int slot)
+void TFRM_Alv::PluginExposureImage(int slot, bool imageTaken)
 {
     if (slot != 1 || !PluginExposurePending || !CKB_Longuepose_Active->isChecked())
         return;
     PluginExposurePending = false;
     params().ExposureArmed = 1;
     g_pluginImage = true;
+    g_pluginImageLost = !imageTaken;
     struct Reset {
-        ~Reset() { g_pluginImage = false; }
+        ~Reset() { g_pluginImage = g_pluginImageLost = false; }
     } reset;
     TMR_ExposureTimer();
 }

@@ -485,11 +485,33 @@ TEST_F(CameraRoad, APluginExposureEndsWithItsImageOnlyAndAStopNeverWaitsForIt)
     FRM_Alv->Timer_Cam1Timer();   // long past its length: the exposure waits for its image
     EXPECT_EQ(d->TNI_Posenum->Value(), 1);
 
+    SaveFramesEnabled = 1;
+    FRM_Tool_Images->SPED_Freq_Sauve->setValue(1);
+    int saved = SequenceFrameTick;
     deliver(h, h, 320, 240, 200);
     QCoreApplication::processEvents();
     EXPECT_EQ(d->TNI_Posenum->Value(), 2);
     EXPECT_FALSE(PluginExposurePending);
     EXPECT_EQ(SlotBitmaps[1][0]->scanLine(10)[30], 200) << "the image is the exposure";
+    EXPECT_EQ(SequenceFrameTick, saved + 1) << "the exposure went to the saver";
+
+    // An image past the program's limit is told and ends its exposure; the
+    // live bitmap still holds the previous one, which is not shown or saved
+    // again as this exposure.
+    FRM_Message->MEMO_Message->clear();
+    saved = SequenceFrameTick;
+    FRM_Alv->Timer_Cam1Timer();
+    FRM_Alv->TMR_ExposureTimer();
+    ASSERT_TRUE(PluginExposurePending);
+    clock.advanceMs(1000);
+    deliver(h, h, 1400, 1000, 90);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(PluginExposurePending) << "the exposure does not wait for an image that will not come";
+    EXPECT_EQ(d->TNI_Posenum->Value(), 3);
+    EXPECT_EQ(SequenceFrameTick, saved) << "the previous exposure is not saved again";
+    EXPECT_EQ(messageText().count(QStringLiteral("La taille actuelle est 1400x1000")), 1)
+        << messageText().toStdString();
+    SaveFramesEnabled = 0;
 
     FRM_Alv->Timer_Cam1Timer();
     FRM_Alv->TMR_ExposureTimer();   // the next one, whose image never comes

@@ -862,12 +862,19 @@ TEST_F(SourceSwitch, AWebcamFrameLargerThanTheSlotEndsTheLongExposureReadOutItCa
     ASSERT_TRUE(waitFor([&] { return exposures() >= 2; }, 6000)) << "a read-out at the webcam's own size";
     FRM_Message->MEMO_Message->clear();
 
-    // Past the limit: told once, and the read-outs go on.
+    // Past the limit: told once, and the read-outs go on, none of them
+    // saving the older frame the slot still holds as its exposure.
+    SaveFramesEnabled = 1;
+    FRM_Tool_Images->SPED_Freq_Sauve->setValue(1);
     feed->width = 1400;
     feed->height = 1000;
-    int before = exposures();
+    // The read-out under way, and a frame already on its way, may still fit.
+    int before = exposures() + 2;
+    ASSERT_TRUE(waitFor([&] { return exposures() >= before; }, 6000));
+    int saved = SequenceFrameTick;
     EXPECT_TRUE(waitFor([&] { return exposures() >= before + 2; }, 6000))
         << "no read-out waits for a frame that fits";
+    EXPECT_EQ(SequenceFrameTick, saved);
     EXPECT_EQ(messageText().count(QStringLiteral("La taille actuelle est 1400x1000")), 1) << messageText().toStdString();
     EXPECT_EQ(CameraSlots[1].width, 640);
 
@@ -876,7 +883,10 @@ TEST_F(SourceSwitch, AWebcamFrameLargerThanTheSlotEndsTheLongExposureReadOutItCa
     feed->height = 960;
     feed->level = 150;
     before = exposures();
+    saved = SequenceFrameTick;
     EXPECT_TRUE(waitFor([&] { return exposures() >= before + 2; }, 6000));
+    EXPECT_GT(SequenceFrameTick, saved) << "its exposures are saved";
+    SaveFramesEnabled = 0;
     EXPECT_EQ(CameraSlots[1].width, 1280);
     ASSERT_EQ(SlotBitmaps[1][0]->width(), 1280);
     EXPECT_EQ(kernels::pixel(*SlotBitmaps[1][0], 1200, 900), kernels::rgbColour(150, 150, 150));
