@@ -185,6 +185,11 @@ TFRM_ObjectAction::TFRM_ObjectAction(QWidget* parent) : TForm(parent)
         if (FRM_ObjectAction)
             FRM_ObjectAction->BTN_GotoClick();
     });
+    // Another window chose a speed profile: the estimate follows its speeds.
+    Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.CBX_Vitesse_MoteurChange"), [] {
+        if (FRM_ObjectAction)
+            FRM_ObjectAction->CBX_Vitesse_MoteurChange();
+    });
     Prg_Suivi::Hooks.GotoDialogAbort = [] {
         if (FRM_ObjectAction)
             FRM_ObjectAction->BTN_AbortClick();

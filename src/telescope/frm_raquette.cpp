@@ -463,9 +463,13 @@ void TFRM_Raquette::CBX_Vitesse_MoteurChange()
         FRM_Pref->CBX_Vitesse_Moteur->setCurrentText(text);
         Settings::RunHandler(QStringLiteral("FRM_Pref.CBX_Vitesse_MoteurChange"));
     }
+    // The goto dialog shows the name and times its estimate with the speeds.
     if (FRM_ObjectAction)
-        if (auto* list = FRM_ObjectAction->findChild<QComboBox*>(QStringLiteral("CBX_Vitesse_Moteur")))
+        if (auto* list = FRM_ObjectAction->findChild<QComboBox*>(QStringLiteral("CBX_Vitesse_Moteur"))) {
             list->setCurrentText(text);
+            if (list->currentText() == text)
+                Settings::RunHandler(QStringLiteral("FRM_ObjectAction.CBX_Vitesse_MoteurChange"));
+        }
     if (QWidget* w = focusWidget())
         w->clearFocus();
 }

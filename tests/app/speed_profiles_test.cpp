@@ -149,5 +149,10 @@ TEST_F(SpeedProfiles, ChoosingFromTheHandPadOrTheGotoDialogListLoadsTheSpeeds)
     EXPECT_EQ(CurrentSpeedProfileName, QStringLiteral("C"));
     choose(FRM_ObjectAction->CBX_Vitesse_Moteur, 0);
     EXPECT_EQ(FRM_ObjectAction->EDT_Tps_Estime->text(), QStringLiteral("3600"));
+
+    // A profile the hand pad takes times the goto dialog's estimate too.
+    choose(FRM_Raquette->CBX_Vitesse_Moteur, 1);
+    EXPECT_EQ(FRM_ObjectAction->CBX_Vitesse_Moteur->currentText(), QStringLiteral("B"));
+    EXPECT_EQ(FRM_ObjectAction->EDT_Tps_Estime->text(), QStringLiteral("1800"));
     GotoDistanceRA = 0;
 }
