@@ -243,41 +243,35 @@ void TFRM_Tool_Affichage::TNI_Cam2_Tps_RafraichissementKeyUp()
 // ---------------------------------------------------------------- sources
 
 void TFRM_Tool_Affichage::sourceChoice(QCheckBox* box, QCheckBox* other, std::uint8_t& slotByte,
-                                       std::uint8_t checkedSlot)
+                                       std::uint8_t checkedSlot, void (*followSlot)(std::uint8_t previous))
 {
     // The other box is set without its own handler: both agree on the slot.
+    const std::uint8_t previous = slotByte;
     const bool on = box->isChecked();
     other->blockSignals(true);
     other->setChecked(!on);
     other->blockSignals(false);
     slotByte = on ? checkedSlot : std::uint8_t(3 - checkedSlot);
+    followSlot(previous);
 }
 
 // The slot whose frames feed the result: the zone and the result take its frame.
 void TFRM_Tool_Affichage::CKB_Src1_ImageClick()
 {
-    const std::uint8_t previous = CurrentCameraSlot;
-    sourceChoice(CKB_Src1_Image, CKB_Src2_Image, CurrentCameraSlot, 1);
-    Capture::FitZoneToCurrentSlot(previous);
+    sourceChoice(CKB_Src1_Image, CKB_Src2_Image, CurrentCameraSlot, 1, &Capture::FitZoneToCurrentSlot);
 }
 void TFRM_Tool_Affichage::CKB_Src2_ImageClick()
 {
-    const std::uint8_t previous = CurrentCameraSlot;
-    sourceChoice(CKB_Src2_Image, CKB_Src1_Image, CurrentCameraSlot, 2);
-    Capture::FitZoneToCurrentSlot(previous);
+    sourceChoice(CKB_Src2_Image, CKB_Src1_Image, CurrentCameraSlot, 2, &Capture::FitZoneToCurrentSlot);
 }
 // The slot whose frames are tracked and guided: tracking carries on there.
 void TFRM_Tool_Affichage::CKB_Src1_AutoguidageClick()
 {
-    const std::uint8_t previous = GuideSourceSlot;
-    sourceChoice(CKB_Src1_Autoguidage, CKB_Src2_Autoguidage, GuideSourceSlot, 1);
-    Capture::GuideSlotChanged(previous);
+    sourceChoice(CKB_Src1_Autoguidage, CKB_Src2_Autoguidage, GuideSourceSlot, 1, &Capture::GuideSlotChanged);
 }
 void TFRM_Tool_Affichage::CKB_Src2_AutoguidageClick()
 {
-    const std::uint8_t previous = GuideSourceSlot;
-    sourceChoice(CKB_Src2_Autoguidage, CKB_Src1_Autoguidage, GuideSourceSlot, 2);
-    Capture::GuideSlotChanged(previous);
+    sourceChoice(CKB_Src2_Autoguidage, CKB_Src1_Autoguidage, GuideSourceSlot, 2, &Capture::GuideSlotChanged);
 }
 
 void TFRM_Tool_Affichage::RDB_Src1_Cam1Click() { RDB_Src2_Cam2->setChecked(true); }

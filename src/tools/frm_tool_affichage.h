@@ -95,7 +95,8 @@ private:
     void layoutClick(int group, int button);
     void zoneTail();
     void redrawZoneOutlines();
-    void sourceChoice(QCheckBox* box, QCheckBox* other, std::uint8_t& slotByte, std::uint8_t checkedSlot);
+    void sourceChoice(QCheckBox* box, QCheckBox* other, std::uint8_t& slotByte, std::uint8_t checkedSlot,
+                      void (*followSlot)(std::uint8_t previous));
 };
 
 extern TFRM_Tool_Affichage* FRM_Tool_Affichage;
