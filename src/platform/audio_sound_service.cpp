@@ -137,6 +137,9 @@ bool AudioSoundService::openOutput()
         // The server went away or started again: a new connection.
         closeOutput();
     }
+    if (lastFailure_.isValid() && lastFailure_.elapsed() < kRetryPause_ms)
+        return false;
+    lastFailure_.start();
     loop_ = pa_threaded_mainloop_new();
     if (!loop_)
         return false;
@@ -186,7 +189,9 @@ bool AudioSoundService::openOutput()
         }
     }
     pa_threaded_mainloop_unlock(loop_);
-    if (!ready)
+    if (ready)
+        lastFailure_.invalidate();
+    else
         closeOutput();
     return ready;
 }

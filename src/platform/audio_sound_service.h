@@ -63,8 +63,13 @@ private:
     void play(const WavSound& sound, const QString& what);
     void tell(const QString& text);
     // Connects to the audio server, or checks the connection made before;
-    // false when there is no server to play on.
+    // false when there is no server to play on. After a connection that
+    // failed (no server, or one that did not answer in time) the sounds of
+    // the next kRetryPause_ms are skipped without trying again: a sound
+    // asked for at every frame never holds the interface up frame after
+    // frame.
     bool openOutput();
+    static constexpr qint64 kRetryPause_ms = 30000;
     // Lets go of the sound playing, the connection and its thread.
     void closeOutput();
     // Told by the audio thread that the voice id failed, or was handed to
@@ -85,6 +90,8 @@ private:
     pa_threaded_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
     QString outputName_;
+    // Since the last connection that failed; invalid while none did.
+    QElapsedTimer lastFailure_;
     std::unique_ptr<Voice> voice_;
     quint64 lastVoice_ = 0;
     QString current_;

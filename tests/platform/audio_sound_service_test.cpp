@@ -10,6 +10,8 @@
 #include <QElapsedTimer>
 #include <QCoreApplication>
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -358,5 +360,49 @@ TEST(SoundWithoutOutput, TheProgramGoesOnSilentlyAndSaysSoOnce)
         EXPECT_FALSE(service.filePlaying(tone));
     }
     EXPECT_LT(t.elapsed(), 2000);
+    EXPECT_EQ(told, QStringList{QStringLiteral("Aucune sortie audio : les sons ne sont pas joués")});
+}
+
+// Run in a process of its own whose sound server takes the connection and
+// never answers (a hung desktop server): the first sound gives up after its
+// wait and is told; the sounds asked for after it, as a prompt is at every
+// frame, skip the server rather than each wait for it again.
+TEST(SoundServerNotAnswering, OneWaitThenTheSoundsAreSkippedWithoutAskingAgain)
+{
+    if (qEnvironmentVariableIsEmpty("NJ_SOUND_SERVER_MUTE")) {
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString socket = dir.filePath(QStringLiteral("mute"));
+        EXPECT_FALSE(expectPassesInItsOwnProcess(
+            QStringLiteral("SoundServerNotAnswering.OneWaitThenTheSoundsAreSkippedWithoutAskingAgain"),
+            QStringLiteral("NJ_SOUND_SERVER_MUTE"), [&](QProcessEnvironment& env) {
+                env.insert(QStringLiteral("NJ_SOUND_SERVER_MUTE"), socket);
+                env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + socket);
+            }));
+        return;
+    }
+    QLocalServer mute;
+    ASSERT_TRUE(mute.listen(qEnvironmentVariable("NJ_SOUND_SERVER_MUTE"))) << mute.errorString().toStdString();
+    QList<QLocalSocket*> taken;   // held open, never answered
+    const auto take = [&] {
+        QCoreApplication::processEvents();
+        while (QLocalSocket* c = mute.nextPendingConnection())
+            taken << c;
+    };
+    QTemporaryDir dir;
+    const QString tone = writeTone(dir, 500);
+    QStringList told;
+    AudioSoundService service([&](const QString& t) { told << t; });
+    service.playFile(tone);
+    take();
+    EXPECT_EQ(taken.size(), 1) << "the first sound asked the server";
+    EXPECT_FALSE(service.playing());
+    for (int i = 0; i < 5; ++i) {
+        service.playResource(QStringLiteral("TOP"));
+        service.playFile(tone);
+        EXPECT_FALSE(service.playing());
+    }
+    take();
+    EXPECT_EQ(taken.size(), 1) << "no sound after it asked again";
     EXPECT_EQ(told, QStringList{QStringLiteral("Aucune sortie audio : les sons ne sont pas joués")});
 }
