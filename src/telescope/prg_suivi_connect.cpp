@@ -254,6 +254,9 @@ std::optional<bool> askAscomConnection(int request, Asker asker, std::function<v
         if (connected) {
             fillAscomRates();
             showAscomState(QString());
+            // A disconnection took it; the connected telescope can be set up.
+            if (FRM_Pref)
+                FRM_Pref->BTN_ASCOM_Configurer->setEnabled(true);
         } else if (!o.error.isEmpty()) {
             showAscomState(o.error);   // told by the bridge's status
         } else if (o.dropped) {
