@@ -15,9 +15,11 @@
 #include "imaging/pipeline_state.h"
 #include "imaging/process_frame.h"
 #include "platform/com_io.h"
+#include "platform/port_access_linux.h"
 #include "platform/simulated_camera.h"
 #include "support/scripted_mount.h"
 #include "telescope/frm_prg_suivi.h"
+#include "telescope/guide_protocols.h"
 #include "telescope/frm_tool_suivi.h"
 #include "telescope/mount_state.h"
 #include "telescope/prg_suivi.h"
@@ -35,6 +37,8 @@
 #include <QTest>
 #include <QThread>
 #include <algorithm>
+#include <cerrno>
+#include <sys/ioctl.h>
 #include <cmath>
 
 namespace com_io = platform::com_io;
@@ -379,4 +383,96 @@ TEST_F(MountTest, TheShippedSimulatorHoldsTheStarWithTheShippedSettings)
     EXPECT_LE(farthest, 5.0) << "the star left its place by " << farthest << " pixels";
     EXPECT_EQ(TrackedStarPos, star) << "autoguiding keeps the zone";
     EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
+}
+
+namespace {
+
+// A Venner box on a serial line, seen through the system's modem-line and
+// break requests: each rising edge of RTS shifts DTR into its register,
+// and setting the break shows the register on its outputs.
+class VennerBoxLine final : public platform::PortDeviceIo {
+public:
+    int openDevice(const QString& path) override
+    {
+        paths.push_back(path);
+        return int(paths.size()) - 1;
+    }
+    void closeDevice(int) override {}
+    int control(int handle, unsigned long request, void* arg) override
+    {
+        if (paths.at(std::size_t(handle)) != QLatin1String("/dev/ttyS1"))
+            return -ENOTTY;
+        const int* set = static_cast<int*>(arg);
+        switch (request) {
+        case TIOCMGET:
+            *static_cast<int*>(arg) = lines_;
+            return 0;
+        case TIOCMSET:
+            if ((*set & TIOCM_RTS) && !(lines_ & TIOCM_RTS))
+                shift_ = std::uint8_t(shift_ << 1 | ((*set & TIOCM_DTR) ? 1 : 0));
+            lines_ = *set;
+            return 0;
+        case TIOCSBRK:
+            outputs = shift_;
+            ++latches;
+            return 0;
+        case TIOCCBRK:
+            return 0;
+        }
+        return -ENOTTY;
+    }
+    std::vector<QString> paths;
+    std::uint8_t outputs = 0xFF;
+    int latches = 0;
+
+private:
+    int lines_ = 0;
+    std::uint8_t shift_ = 0;
+};
+
+} // namespace
+
+// Venner through the system's port layer: COM2's registers ($02F8) mapped
+// to a serial line, the box on it lights the east output while "E" is
+// held and none after; COM1, mapped to nothing, is refused with a message.
+TEST_F(MountTest, VennerDrivesTheBoxOnTheLineMappedToItsAddress)
+{
+    VennerBoxLine box;
+    platform::LinuxPortAccess linuxPorts(
+        [] { return platform::PortMap{{{0x2F8, QStringLiteral("/dev/ttyS1"), platform::PortKind::Serial}}, {}, true}; },
+        box);
+    struct BackToTheSimulatedPorts {
+        platform::SimulatedPortAccess& ports;
+        ~BackToTheSimulatedPorts()
+        {
+            Systeme::ClosePortDriver();
+            platform::setPortAccess(&ports);
+            Systeme::OpenPortDriver();
+        }
+    } back{ports};
+    Systeme::ClosePortDriver();
+    platform::setPortAccess(&linuxPorts);
+    ASSERT_TRUE(Systeme::OpenPortDriver());
+
+    TFRM_Pref& p = pref();
+    ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_Venner));
+    chooseEntry(p.CBX_AG_PortSerie, 1);
+    ASSERT_EQ(p.CBX_AG_PortSerie->currentText(), QStringLiteral("$02F8(COM2)"));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Connecter));
+    ASSERT_TRUE(p.BTN_Autoguide_Est->isEnabled()) << boxes.texts().join('\n').toStdString();
+    EXPECT_EQ(box.outputs, 0) << "all off once initialised";
+    ASSERT_TRUE(pressOnScreen(p.BTN_Autoguide_Est));
+    EXPECT_EQ(box.outputs, 1 << GuideProtocol::VennerOutput(dirEast));
+    ASSERT_TRUE(releaseOnScreen(p.BTN_Autoguide_Est));
+    EXPECT_EQ(box.outputs, 0);
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Deconnecter));
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('\n').toStdString();
+
+    chooseEntry(p.CBX_AG_PortSerie, 0);
+    const int latches = box.latches;
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Connecter));
+    EXPECT_TRUE(p.BTN_Autoguide_Connecter->isEnabled()) << "not connected";
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.texts()[0].contains(QStringLiteral("$03F8(COM1)"))) << boxes.texts()[0].toStdString();
+    EXPECT_EQ(box.latches, latches);
 }
