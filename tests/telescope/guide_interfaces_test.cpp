@@ -192,6 +192,16 @@ TEST_F(MountTest, AFreshProgramDirectoryOffersWhatItsInterfacesNeed)
     EXPECT_TRUE(p.BTN_Focus_Connecter->isEnabled());
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(boxes.texts()[0].contains(QStringLiteral("3F8"))) << boxes.texts()[0].toStdString();
+
+    // A focuser kind that connects nothing says so when "Connecter" is
+    // pressed; its commands stay silent.
+    ASSERT_TRUE(clickOnScreen(p.RDB_Focus_Aucun));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Focus_Connecter));
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_TRUE(boxes.texts()[1].contains(QStringLiteral("mise au point"))) << boxes.texts()[1].toStdString();
+    Prg_Suivi::StartFocuser(0, false);
+    Prg_Suivi::StopFocuser(0);
+    EXPECT_EQ(boxes.shown.size(), 2u);
 }
 
 // An LX200 mount and no guide interface: ticking "Autoguidage" connects the
