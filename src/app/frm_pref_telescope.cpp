@@ -775,6 +775,8 @@ void TFRM_Pref::BTN_ApprendreClick()
         // "Autoguidage" alone changes nothing in an exclusive group.)
         if (FRM_Tool_Suivi->RDB_Autoguidage->isChecked())
             FRM_Tool_Suivi->RDB_Suivi_logiciel->setChecked(true);
+        // Re-centring would send its corrections during the moves as well.
+        FRM_Tool_Suivi->CKB_Recentrage->setChecked(false);
     }
     const QString steps[] = {TranslatedTexts.MSG_MES1, TranslatedTexts.MSG_MES2, TranslatedTexts.MSG_MES3,
                              TranslatedTexts.MSG_MES4};

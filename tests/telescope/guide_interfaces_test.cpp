@@ -266,9 +266,9 @@ TEST_F(MountTest, WithNoGuideInterfaceAutoguidingGuidesThroughTheMount)
     EXPECT_FALSE(com_io::channel(1).open);
 }
 
-// "Apprendre" with autoguiding on: autoguiding goes off, and the drifting
-// star sends the mount no correction while the learning is prepared and
-// its moves run; the mount's line stays connected for them.
+// "Apprendre" with autoguiding and re-centring on: both go off, tracking
+// stays on, and from then on the drifting star sends the mount no
+// correction (the learning's own moves are the only ones it gets).
 TEST_F(MountTest, LearningTheSpeedsTurnsAutoguidingOffAndSendsNoCorrection)
 {
     TFRM_Pref& p = pref();
@@ -285,9 +285,11 @@ TEST_F(MountTest, LearningTheSpeedsTurnsAutoguidingOffAndSendsNoCorrection)
     ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
     ASSERT_TRUE(clickOnScreen(s->RDB_Autoguidage));
     ASSERT_TRUE(s->RDB_Autoguidage->isChecked());
+    ASSERT_TRUE(clickOnScreen(s->CKB_Recentrage));
 
     ASSERT_TRUE(clickOnScreen(p.BTN_Apprendre));
     EXPECT_FALSE(s->RDB_Autoguidage->isChecked());
+    EXPECT_FALSE(s->CKB_Recentrage->isChecked()) << "re-centring would correct as well";
     EXPECT_TRUE(s->RDB_Suivi_logiciel->isChecked());
     EXPECT_TRUE(s->CKB_Suivi->isChecked());
     EXPECT_EQ(ProcedureState, 13);
