@@ -770,7 +770,13 @@ void TFRM_Pref::BTN_ApprendreClick()
     if (FRM_Tool_Suivi) {
         if (!FRM_Tool_Suivi->CKB_Suivi->isChecked())
             FRM_Tool_Suivi->CKB_Suivi->setChecked(true);
-        FRM_Tool_Suivi->RDB_Autoguidage->setChecked(false);
+        // Autoguiding off, as a click on "Suivi logiciel" leaves it: the
+        // guide corrections would fight the learning moves. (Unchecking
+        // "Autoguidage" alone changes nothing in an exclusive group.)
+        if (FRM_Tool_Suivi->RDB_Autoguidage->isChecked())
+            FRM_Tool_Suivi->RDB_Suivi_logiciel->setChecked(true);
+        // Re-centring would send its corrections during the moves as well.
+        FRM_Tool_Suivi->CKB_Recentrage->setChecked(false);
     }
     const QString steps[] = {TranslatedTexts.MSG_MES1, TranslatedTexts.MSG_MES2, TranslatedTexts.MSG_MES3,
                              TranslatedTexts.MSG_MES4};

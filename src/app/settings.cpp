@@ -327,10 +327,13 @@ void LoadSettings()
 
         step(27);
         {
+            // As the "Aucune" button leaves them, the mount page's
+            // "Connecter" too: with no mount it has nothing to connect.
             const bool noMount = checked(kPref, "RDB_Mount_Aucun");
             setEnabled(QStringLiteral("FRM_Tool_Suivi"), "RDB_Autoguidage", !noMount);
             setEnabled(QStringLiteral("FRM_Alv"), "MNU_Telescope", !noMount);
             setEnabled(QStringLiteral("FRM_Longuepose"), "CKB_Selfguide_Active", !noMount);
+            setEnabled(kPref, "BTN_Mount_Connecter", !noMount);
             setEnabled(kPref, "SPED_Duree_impulsions", checked(kPref, "RDB_Autoguide_Marrick"));
             RunHandler(checked(kPref, "RDB_Mount_LX200") ? QStringLiteral("Raquette.EnableLX200Controls")
                                                          : QStringLiteral("Raquette.DisableLX200Controls"));

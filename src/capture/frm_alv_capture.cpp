@@ -41,6 +41,8 @@
 #include "tools/frm_tool_mesures.h"
 #include "translation/translated_texts.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace {
@@ -325,9 +327,11 @@ static std::array<bool, 3> g_ledLibraryTaken{};
 static void OpenLongExposureChannel(const QString& text)
 {
     namespace com = platform::com_io;
-    QString name = text.mid(6, 4).trimmed();
-    if (com::PortNumber(name.toUpper()) == 99 || !name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
-        name = text.trimmed();
+    // The COM name of the entry: "$03F8(COM1)", "      COM12" and "COM12"
+    // all name theirs; any other text is tried as it stands.
+    static const QRegularExpression comName(QStringLiteral("COM\\d+"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = comName.match(text);
+    const QString name = match.hasMatch() ? match.captured(0) : text.trimmed();
     try {
         if (!com::open_com(kLongExposureChannel, name.toUpper()))
             Msg::ShowMessageText(false, QStringLiteral("Poses longues : port série invalide \"%1\"").arg(text));

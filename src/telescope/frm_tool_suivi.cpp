@@ -195,7 +195,7 @@ void TFRM_Tool_Suivi::RDB_AutoguidageClick()
             FRM_Tool_Suivi->GuidePortAnswered(late);
     });
     const bool answerToCome =
-        Prg_Suivi::GuideKind() == Prg_Suivi::Interface::Ascom && Prg_Suivi::AscomConnectionUnderWay();
+        Prg_Suivi::GuideConnectionKind() == Prg_Suivi::Interface::Ascom && Prg_Suivi::AscomConnectionUnderWay();
     if (connected || !answerToCome)
         GuidePortAnswered(connected);
 

@@ -27,6 +27,9 @@ enum class Interface { None, LX200, Marrick, Quillon, Venner, KitsRus, Plugin, A
 Interface MountKind();
 Interface GuideKind();
 Interface FocuserKind();
+// The interface the guide port's connection opens: the guide kind, or with
+// none chosen the mount's (the guide moves then go to the mount).
+Interface GuideConnectionKind();
 // The interface StartMotion drives: an LX200 mount; a Marrick guide box; then,
 // unless the mount is ASCOM, the Quillon, Venner and KitsRus guide ports and
 // a mount or guide plug-in; an ASCOM mount or guide port; an LX200 guide port.

@@ -5,11 +5,13 @@
 #include "app/frm_alv.h"
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
+#include "app/systeme.h"
 #include "app/ui/event_boundary.h"
 #include "capture/port_io.h"
 #include "platform/com_io.h"
 #include "platform/message_service.h"
 #include "platform/paths.h"
+#include "platform/port_access.h"
 #include "telescope/ascom_bridge.h"
 #include "telescope/frm_joy.h"
 #include "telescope/frm_raquette.h"
@@ -129,6 +131,28 @@ std::uint16_t vennerBase(const QString& entry)
     return base;
 }
 
+// The Venner lines of a serial entry, driven through the port layer: the
+// entry's register base, reachable there (the program directory's
+// "ports.map" says which device answers an address), then the lines put
+// at rest. A base that cannot be reached is told and connects nothing.
+bool connectVenner(const QString& entry)
+{
+    detail::VennerBase = vennerBase(entry);
+    if (detail::VennerBase == 0)
+        return false;
+    const auto modemControl = std::uint16_t(detail::VennerBase + 4);
+    if (!PortDriverOpen || !platform::portAccess().write(modemControl, 0)) {
+        platform::showError(QStringLiteral("Interface Venner : les registres du port « %1 » (adresse %2) ne sont pas "
+                                           "accessibles. Voyez le fichier ports.map du répertoire du programme et "
+                                           "les droits sur le périphérique.")
+                                .arg(entry.trimmed(), QString::number(detail::VennerBase, 16).toUpper()));
+        detail::VennerBase = 0;
+        return false;
+    }
+    VennerInit();
+    return true;
+}
+
 bool parallelPortNamed(const QString& entry)
 {
     if (Align_V::PortAddressFromText(entry) != 0)
@@ -230,6 +254,9 @@ std::optional<bool> askAscomConnection(int request, Asker asker, std::function<v
         if (connected) {
             fillAscomRates();
             showAscomState(QString());
+            // A disconnection took it; the connected telescope can be set up.
+            if (FRM_Pref)
+                FRM_Pref->BTN_ASCOM_Configurer->setEnabled(true);
         } else if (!o.error.isEmpty()) {
             showAscomState(o.error);   // told by the bridge's status
         } else if (o.dropped) {
@@ -325,16 +352,14 @@ bool connectInterface(Interface kind, std::function<void(bool)> whenLate, QPushB
     case Interface::Quillon:
         return parallelPortNamed(p.CBX_AG_PortParallele->currentText());
     case Interface::Venner:
-        detail::VennerBase = vennerBase(p.CBX_AG_PortSerie->currentText());
-        if (detail::VennerBase == 0)
-            return false;
-        VennerInit();
-        return true;
+        return connectVenner(p.CBX_AG_PortSerie->currentText());
     case Interface::Ascom:
         return connectAscom(std::move(whenLate), connecter, asker);
     case Interface::Plugin:
         return connectPlugin();
     case Interface::None:
+        platform::showError(QStringLiteral("Aucune interface n'est choisie : choisissez la monture ou l'interface "
+                                           "d'autoguidage dans les Préférences (Controle du Telescope, Interfaces)."));
         break;
     }
     return false;
@@ -426,30 +451,47 @@ void setEnabled(std::initializer_list<QWidget*> widgets, bool enabled)
         w->setEnabled(enabled);
 }
 
+// What the pages show: the mount's "Deconnecter", and the guide port's test
+// buttons (its "Deconnecter" is switched off by autoguiding), follow their
+// connection; so do the focuser's.
+bool mountShownConnected() { return pref().BTN_Mount_Deconnecter->isEnabled(); }
+bool guideShownConnected() { return pref().BTN_Autoguide_Nord->isEnabled(); }
+bool focuserShownConnected() { return pref().BTN_Focus_Deconnecter->isEnabled(); }
+
+// The interface choices a connection holds: the mount's connection holds
+// the mount's choices and the guide boxes that would drive its moves, the
+// guide port's every guide choice. A choice stays held while either
+// connection that holds it is up, and is given back once neither is.
+void lockInterfaceChoices()
+{
+    TFRM_Pref& p = pref();
+    const bool mount = mountShownConnected();
+    const bool guide = guideShownConnected();
+    setEnabled({p.RDB_Mount_Aucun, p.RDB_Mount_ASCOM, p.RDB_Mount_LX200}, !mount);
+    setEnabled({p.RDB_Autoguide_Marrick, p.RDB_Autoguide_Venner, p.RDB_Autoguide_Quillon, p.RDB_Autoguide_KitsRus108,
+                p.RDB_Autoguide_Plugin},
+               !mount && !guide);
+    setEnabled({p.RDB_Autoguide_Aucun, p.RDB_Autoguide_ASCOM, p.RDB_Autoguide_LX200}, !guide);
+}
+
 void lockMount(bool connected)
 {
     TFRM_Pref& p = pref();
-    setEnabled({p.RDB_Mount_Aucun, p.RDB_Mount_ASCOM, p.RDB_Mount_LX200}, !connected);
-    if (connected)
-        setEnabled({p.RDB_Autoguide_Marrick, p.RDB_Autoguide_Venner, p.RDB_Autoguide_Quillon,
-                    p.RDB_Autoguide_KitsRus108, p.RDB_Autoguide_Plugin},
-                   false);
     p.BTN_Mount_Connecter->setEnabled(!connected);
     setEnabled({p.BTN_Mount_Deconnecter, p.BTN_Mount_Nord, p.BTN_Mount_Sud, p.BTN_Mount_Est, p.BTN_Mount_Ouest,
                 p.BTN_Mount_Stop},
                connected);
+    lockInterfaceChoices();
 }
 
 void lockGuidePort(bool connected)
 {
     TFRM_Pref& p = pref();
-    setEnabled({p.RDB_Autoguide_Aucun, p.RDB_Autoguide_ASCOM, p.RDB_Autoguide_LX200, p.RDB_Autoguide_Marrick,
-                p.RDB_Autoguide_Venner, p.RDB_Autoguide_Quillon, p.RDB_Autoguide_KitsRus108, p.RDB_Autoguide_Plugin,
-                p.BTN_Autoguide_Connecter},
-               !connected);
+    p.BTN_Autoguide_Connecter->setEnabled(!connected);
     setEnabled({p.BTN_Autoguide_Deconnecter, p.BTN_Autoguide_Nord, p.BTN_Autoguide_Sud, p.BTN_Autoguide_Est,
                 p.BTN_Autoguide_Ouest, p.BTN_Autoguide_Stop},
                connected);
+    lockInterfaceChoices();
 }
 
 void lockFocuser(bool connected)
@@ -468,13 +510,6 @@ Interface mountConnectionKind()
     const Interface mount = MountKind();
     return mount != Interface::None ? mount : GuideKind();
 }
-
-// What the pages show: the mount's "Deconnecter", and the guide port's test
-// buttons (its "Deconnecter" is switched off by autoguiding), follow their
-// connection; so do the focuser's.
-bool mountShownConnected() { return pref().BTN_Mount_Deconnecter->isEnabled(); }
-bool guideShownConnected() { return pref().BTN_Autoguide_Nord->isEnabled(); }
-bool focuserShownConnected() { return pref().BTN_Focus_Deconnecter->isEnabled(); }
 
 // After a link was closed, every other page that held it shows itself
 // disconnected, and its next command connects again: the pages on the same
@@ -498,7 +533,8 @@ void showLostLinks(Interface closed)
     const Interface mount = mountConnectionKind();
     if (mountShownConnected() && lost(mount, ChannelOf(mount)))
         lockMount(false);
-    if (guideShownConnected() && lost(GuideKind(), ChannelOf(GuideKind())))
+    const Interface guide = GuideConnectionKind();
+    if (guideShownConnected() && lost(guide, ChannelOf(guide)))
         lockGuidePort(false);
     if (focuserShownConnected() && lost(FocuserKind(), FocuserChannel()))
         lockFocuser(false);
@@ -551,8 +587,46 @@ bool ConnectMount()
     return ok;
 }
 
+Interface GuideConnectionKind()
+{
+    const Interface guide = GuideKind();
+    return guide != Interface::None ? guide : MountKind();
+}
+
+namespace {
+
+// No guide interface beside a chosen mount: the guide moves go to the mount
+// (StartMotion), so the guide port's connection is the mount's link. A link
+// the mount's page holds already serves as it is; one opened here shows on
+// both pages, and stays the mount's when the guide port lets go of it.
+bool connectGuideThroughMount(const std::function<void(bool connected)>& whenAnswered)
+{
+    if (mountShownConnected()) {
+        lockGuidePort(true);
+        return true;
+    }
+    const bool ok = connectInterface(MountKind(), [whenAnswered](bool connected) {
+        if (connected) {
+            lockMount(true);
+            lockGuidePort(true);
+        }
+        afterConnectClick(false, connected && MountKind() == Interface::Ascom);
+        if (whenAnswered)
+            whenAnswered(connected);
+    }, pref().BTN_Autoguide_Connecter, Asker::Guide);
+    if (ok) {
+        lockMount(true);
+        lockGuidePort(true);
+    }
+    return ok;
+}
+
+} // namespace
+
 bool ConnectGuidePort(std::function<void(bool connected)> whenAnswered)
 {
+    if (GuideKind() == Interface::None && MountKind() != Interface::None)
+        return connectGuideThroughMount(whenAnswered);
     const bool ok = connectInterface(GuideKind(), [whenAnswered](bool connected) {
         if (connected)
             lockGuidePort(true);
@@ -574,10 +648,7 @@ bool ConnectFocuser()
         ok = parallelPortNamed(p.CBX_AG_Focus_PortParallele->currentText());
         break;
     case Interface::Venner:
-        detail::VennerBase = vennerBase(p.CBX_AG_Focus_PortSerie->currentText());
-        ok = detail::VennerBase != 0;
-        if (ok)
-            VennerInit();
+        ok = connectVenner(p.CBX_AG_Focus_PortSerie->currentText());
         break;
     case Interface::LX200: {
         const auto s = serialSettings(true);
@@ -585,6 +656,12 @@ bool ConnectFocuser()
         break;
     }
     default:
+        // Told to whoever pressed "Connecter"; a focuser command of such a
+        // kind does nothing, without asking each time.
+        if (!detail::Connecting)
+            platform::showError(QStringLiteral("La mise au point se connecte par une interface LX200, Venner ou "
+                                               "Quillon(//) : choisissez-en une dans les Préférences (Controle du "
+                                               "Telescope, Interfaces, Mise au point)."));
         break;
     }
     if (ok)
@@ -638,9 +715,11 @@ void DisconnectMount(bool byFocuser)
 
 void DisconnectGuidePort(bool byFocuser)
 {
+    // Without a guide interface of its own the guide port borrowed the
+    // mount's link (connectGuideThroughMount): the mount keeps it.
     const Interface kind = GuideKind();
     if (!guideShownConnected()) {
-        if (kind == Interface::Ascom)
+        if (GuideConnectionKind() == Interface::Ascom)
             stopWaitingForAscom(Asker::Guide);
         return;
     }
@@ -732,7 +811,8 @@ void GuideConnectClick()
 {
     ConnectingScope scope;
     const bool ok = ConnectGuidePort();
-    afterConnectClick(ok && GuideKind() == Interface::LX200, ok && GuideKind() == Interface::Ascom);
+    const Interface kind = GuideConnectionKind();
+    afterConnectClick(ok && kind == Interface::LX200, ok && kind == Interface::Ascom);
 }
 
 void AutoConnectMount()

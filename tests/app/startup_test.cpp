@@ -291,7 +291,7 @@ TEST_F(ProgramWindows, ANewcomersFirstStartAndCloseShowNothingAndKeepTheShippedV
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(FRM_Message->MEMO_Message->toPlainText().toStdString(), "");
     EXPECT_EQ(FRM_Pref->CBX_AG_PortSerie->count(), 20);
-    EXPECT_EQ(FRM_Pref->CBX_AG_PortSerie->itemText(19), QStringLiteral("COM20"));
+    EXPECT_EQ(FRM_Pref->CBX_AG_PortSerie->itemText(19), QStringLiteral("      COM20"));
     EXPECT_EQ(FRM_Pref->CBX_AG_PortParallele->itemText(2), QStringLiteral("03BC"));
     const platform::IniDocument shippedValues(shipped.filePath(QStringLiteral("nightjarpro.one")));
     // Exclusive radio buttons: exactly one of a group is set in the template

@@ -342,6 +342,16 @@ TEST_F(LongExposureCycle, SerialLinesFollowTheirSettingsAndTheChannelClosesWithC
     EXPECT_EQ(lines, (decltype(lines){{L::Rts, true}, {L::Dtr, false}})) << "the read-out levels";
     EXPECT_FALSE(platform::com_io::channel(kLongExposureChannel).open);
     platform::com_io::SetModemLineObserver({});
+
+    // An entry of the shipped list past COM9 opens its own port.
+    platform::com_io::SetDevicePath(12, pty.slavePath());
+    FRM_Pref->CBX_Vesta_Port->clear();
+    FRM_Pref->CBX_Vesta_Port->addItem(QStringLiteral("      COM12"));
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam2_DemarrerClick();
+    ASSERT_TRUE(platform::com_io::channel(kLongExposureChannel).open) << messageText().toStdString();
+    EXPECT_EQ(platform::com_io::channel(kLongExposureChannel).port, 12);
+    FRM_Alv->MNU_Cam2_ArreterClick();
     platform::com_io::ClearDevicePaths();
 
     // A port that cannot be opened is told, and the start goes on.

@@ -392,6 +392,7 @@ TEST_F(AlpacaFieldTest, AfterADisconnectionAnotherTelescopeIsTypedAndConnected)
     pref().BTN_Mount_Deconnecter->click();
     ASSERT_TRUE(first.waitForCalls(QStringLiteral("PUT connected Connected=false"), 1));
     ASSERT_TRUE(waitUntil([this] { return pref().BTN_Mount_Connecter->isEnabled(); }));
+    EXPECT_FALSE(pref().BTN_ASCOM_Configurer->isEnabled());
 
     QLineEdit* address = pref().EDT_ASCOM_Telescope;
     EXPECT_TRUE(address->isEnabled());
@@ -400,6 +401,7 @@ TEST_F(AlpacaFieldTest, AfterADisconnectionAnotherTelescopeIsTypedAndConnected)
     EXPECT_EQ(address->text(), second.address());
     ASSERT_TRUE(connect());
     EXPECT_EQ(second.callTexts(QStringLiteral("PUT connected Connected=true")).size(), 1);
+    EXPECT_TRUE(pref().BTN_ASCOM_Configurer->isEnabled()) << "the connection gives back what the disconnection took";
 }
 
 TEST_F(AlpacaFieldTest, TheChooserOffersTheTelescopesThatAnswerTheDiscovery)

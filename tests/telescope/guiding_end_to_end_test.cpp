@@ -1119,7 +1119,7 @@ TEST_F(MountTest, TheSimulatedMountOnCom20CarriesTheSimulatedCamerasSky)
     emit pref().BTN_Autoguide_Ouest->released();
     ASSERT_EQ(countOf(simulatorCommandsOnce(1, {":Qw#", ":Q#"}), {":Qw#", ":Q#"}), 1);
     platform::simulatedMountOffset(x, y);
-    EXPECT_NEAR(x, -Telescope::SimulatedLx200Mount::kGuideRate / scale, 0.01);
+    EXPECT_NEAR(x, -Telescope::kSimulatorGuideRate / scale, 0.01);
     EXPECT_NEAR(y, 0, 0.01);
 
     sim->setPosition(ra0 + 12, dec0 + 45);   // 12" East and 45" North of the start

@@ -34,7 +34,7 @@ void RegisterMountSimulator()
 {
     platform::com_io::RegisterVirtualDevice(QStringLiteral("SIM"), []() -> QString {
         if (!g_simulator) {
-            auto sim = std::make_unique<SimulatedLx200Mount>();
+            auto sim = std::make_unique<SimulatedLx200Mount>(kSimulatorGuideRate);
             if (!sim->isOpen())
                 return {};
             sim->start();

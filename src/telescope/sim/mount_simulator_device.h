@@ -17,6 +17,11 @@ class SimulatedLx200Mount;
 // pixels at 2000 mm, the optics of a fresh program directory's settings.
 constexpr double kSimulatedSkyScale = 206264.806 * 0.0074 / 2000;
 
+// Its guide rate, in seconds of arc a second: the guide speeds of a fresh
+// program directory's motor-speed profile, so that guiding through it
+// holds the simulated cameras' stars with the settings as shipped.
+constexpr double kSimulatorGuideRate = 5;
+
 // Registers the device name "SIM" with the serial layer.
 void RegisterMountSimulator();
 // The simulator, once a port has opened it; null before.

@@ -66,7 +66,7 @@ double approach(double from, double to, double step)
 
 } // namespace
 
-SimulatedLx200Mount::SimulatedLx200Mount() = default;
+SimulatedLx200Mount::SimulatedLx200Mount(double guideRate) : guideRate_(guideRate), moveRate_(guideRate) {}
 
 SimulatedLx200Mount::~SimulatedLx200Mount() { stop(); }
 
@@ -168,7 +168,7 @@ QByteArray SimulatedLx200Mount::answer(const QByteArray& command)
     if (body.size() == 7 && body.startsWith("Mg")) {
         const int d = directionIndex(body[2]);
         const double seconds = body.mid(3).toDouble() / 1000;
-        const double step = kGuideRate * seconds;
+        const double step = guideRate_ * seconds;
         if (d == 0 || d == 1)
             dec_ = std::clamp(dec_ + (d == 0 ? step : -step), -kPole, kPole);
         else if (d >= 2)
@@ -176,7 +176,7 @@ QByteArray SimulatedLx200Mount::answer(const QByteArray& command)
         return {};
     }
     if (body == "RG" || body == "RC" || body == "RM" || body == "RS") {
-        moveRate_ = body == "RG" ? kGuideRate : body == "RC" ? kCentreRate : body == "RM" ? kFindRate : slewRate_;
+        moveRate_ = body == "RG" ? guideRate_ : body == "RC" ? kCentreRate : body == "RM" ? kFindRate : slewRate_;
         return {};
     }
     return {};   // object library, focuser and unknown commands: no answer

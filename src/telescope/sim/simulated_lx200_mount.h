@@ -30,7 +30,8 @@ public:
     static constexpr double kFindRate = 1800;
     static constexpr double kDefaultSlewRate = 4 * 3600;
 
-    SimulatedLx200Mount();
+    // guideRate: the rate of ":RG#" and of the pulse-guide commands.
+    explicit SimulatedLx200Mount(double guideRate = kGuideRate);
     ~SimulatedLx200Mount();
     SimulatedLx200Mount(const SimulatedLx200Mount&) = delete;
     SimulatedLx200Mount& operator=(const SimulatedLx200Mount&) = delete;
@@ -72,6 +73,7 @@ private:
     double targetRa_ = 0, targetDec_ = 0;
     bool slewing_ = false;
     double slewRate_ = kDefaultSlewRate;
+    double guideRate_ = kGuideRate;
     double moveRate_ = kGuideRate;
     std::array<bool, 4> moving_{};   // north, south, east, west
     std::int64_t lastUpdate_ms_ = -1;
