@@ -46,6 +46,7 @@ TSeqResult TFRM_Chargeseq::ShowModal()
     if (loop_)
         return TSeqResult::mrCancel;
     modalResult_ = TSeqResult::mrNone;
+    sequence_.clear();
     setWindowModality(Qt::ApplicationModal);
     // It waits for its answer: in front of every window, those kept on top
     // included.
@@ -82,8 +83,6 @@ void TFRM_Chargeseq::SPDB_Sequence_PremierClick()
         platform::dialogs().openFile({QStringLiteral("Premier fichier"), LastOpenDir, {}, kPictureFilter});
     if (!chosen)
         return;
-    if (FileSources::PictureKindOfName(*chosen) == 1)
-        PlayListIsPictures = 1;
     EDT_Sequence_Premier->setText(*chosen);
     LastOpenDir = folderOf(*chosen);
 }
@@ -94,8 +93,6 @@ void TFRM_Chargeseq::SPDB_Sequence_DernierClick()
         platform::dialogs().openFile({QStringLiteral("Dernier fichier"), LastOpenDir, {}, kPictureFilter});
     if (!chosen || !sameFolder(folderOf(*chosen), LastOpenDir))
         return;
-    if (FileSources::PictureKindOfName(*chosen) == 1)
-        PlayListIsPictures = 1;
     EDT_Sequence_Dernier->setText(*chosen);
 }
 
@@ -118,11 +115,8 @@ void TFRM_Chargeseq::BTN_OKClick()
     case FileSources::Sequence::Built:
         break;
     }
-    if (PlayList)
-        *PlayList = list;
-    else
-        PlayList = std::make_unique<QStringList>(list);
-    PlayListIsPictures = 1;
+    // The source in place keeps its own list until the sequence is opened.
+    sequence_ = list;
     endModal(TSeqResult::mrOk);
 }
 

@@ -10,6 +10,7 @@
 #include "app/frm_alv.h"
 
 #include "app/align_v_features.h"
+#include "app/frm_message.h"
 #include "app/settings.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
@@ -24,6 +25,7 @@
 #include "telescope/tracking/tracking_state.h"
 #include "tools/frm_tool_mesures.h"
 
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QSignalBlocker>
 
@@ -313,11 +315,19 @@ void TFRM_Alv::MNU_OuvrirsequenceClick()
             FRM_Script->MNU_ArreterClick();
         return;
     }
-    QStringList list = PlayList ? *PlayList : QStringList();
+    QStringList list = FRM_Chargeseq->Sequence();
     FileSources::SortPlayList(list);
-    PlayListIsPictures = 1;
-    StopForFileSource(true);
-    OpenFileSource(list, 0);
+    // A sequence that lists nothing, or whose first file is not there, is
+    // told and the source in place goes on: nothing is stopped for it.
+    if (!list.isEmpty() && !QFileInfo(list.first()).isFile()) {
+        Msg::ShowMessageText(true, QStringLiteral("Séquence non ouverte : le fichier %1 est introuvable.").arg(list.first()));
+    } else {
+        if (!list.isEmpty()) {
+            PlayListIsPictures = 1;
+            StopForFileSource(true);
+        }
+        OpenFileSource(list, 0);
+    }
     // A script waiting for the user's "Poursuivre" goes on only with it.
     if (!Scripts::WaitsForUserAnswer())
         Scripts::ResumeIfWaiting();

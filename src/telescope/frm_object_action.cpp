@@ -27,6 +27,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -177,6 +178,11 @@ TFRM_ObjectAction::TFRM_ObjectAction(QWidget* parent) : TForm(parent)
         if (FRM_ObjectAction)
             FRM_ObjectAction->BTN_Devient_DestinationClick(GotoFromHandPad);
     });
+    // The mount's position read or estimated became the origin.
+    Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.ShowGotoPoints"), [] {
+        if (FRM_ObjectAction)
+            FRM_ObjectAction->ShowGotoPoints();
+    });
     Settings::RegisterHandler(QStringLiteral("FRM_ObjectAction.ShowCurrentObject"), [] {
         if (FRM_ObjectAction)
             FRM_ObjectAction->ShowCurrentObject();
@@ -244,6 +250,10 @@ void TFRM_ObjectAction::showCurrentObject()
 // coordinates set, the estimate; GOTO and Calibrate follow.
 void TFRM_ObjectAction::ShowDistances()
 {
+    // A calibration divides the distance it started from: a position read
+    // while the hand pad moves the mount does not change it.
+    if (HandPadCalibrating)
+        return;
     Object_Action::CoordinateDifference(Sky::GotoOriginRA, Sky::GotoOriginDec, Sky::GotoDestinationRA,
                                         Sky::GotoDestinationDec);
     if (allFourSet())
@@ -265,6 +275,27 @@ void TFRM_ObjectAction::ShowDistances()
     }
 }
 
+void TFRM_ObjectAction::showOrigin()
+{
+    const bool set = Sky::OriginSet();
+    EDT_Origine_Ra->setText(set ? CalcHelpers::RAToStr(Sky::GotoOriginRA) : QString());
+    EDT_Origine_Dec->setText(set ? CalcHelpers::DecToStr(Sky::GotoOriginDec) : QString());
+}
+
+void TFRM_ObjectAction::showDestination()
+{
+    const bool set = Sky::DestinationSet();
+    EDT_Destination_Ra->setText(set ? CalcHelpers::RAToStr(Sky::GotoDestinationRA) : QString());
+    EDT_Destination_Dec->setText(set ? CalcHelpers::DecToStr(Sky::GotoDestinationDec) : QString());
+}
+
+void TFRM_ObjectAction::ShowGotoPoints()
+{
+    showOrigin();
+    showDestination();
+    ShowDistances();
+}
+
 void TFRM_ObjectAction::showEstimate()
 {
     EDT_Tps_Estime->setText(QString::number(std::max(GotoTimeDec, GotoTimeRA) / 1000.0, 'f', 3)
@@ -275,9 +306,7 @@ void TFRM_ObjectAction::BTN_Devient_OrigineClick()
 {
     Sky::GotoOriginRA = Sky::GotoCurrentRA;
     Sky::GotoOriginDec = Sky::GotoCurrentDec;
-    const bool set = Sky::OriginSet();
-    EDT_Origine_Ra->setText(set ? CalcHelpers::RAToStr(Sky::GotoOriginRA) : QString());
-    EDT_Origine_Dec->setText(set ? CalcHelpers::DecToStr(Sky::GotoOriginDec) : QString());
+    showOrigin();
     ShowDistances();
     Sky::RedrawChart();
 }
@@ -287,8 +316,7 @@ void TFRM_ObjectAction::BTN_Devient_DestinationClick(bool fromHandPad)
     Sky::GotoDestinationRA = Sky::GotoCurrentRA;
     Sky::GotoDestinationDec = Sky::GotoCurrentDec;
     const bool set = Sky::DestinationSet();
-    EDT_Destination_Ra->setText(set ? CalcHelpers::RAToStr(Sky::GotoDestinationRA) : QString());
-    EDT_Destination_Dec->setText(set ? CalcHelpers::DecToStr(Sky::GotoDestinationDec) : QString());
+    showDestination();
     ShowDistances();
     if (RDB_Absolu->isChecked() && set && !Scripts::GotoRunning)
         BTN_Goto->setEnabled(true);
@@ -483,8 +511,11 @@ void TFRM_ObjectAction::BTN_GotoClick()
         const auto dDec = std::int32_t(std::trunc(GotoDistanceDec));
         GotoAxisMovingRA = dRa != 0;
         GotoAxisMovingDec = dDec != 0;
+        // The move starts from the origin, which becomes the current object:
+        // the inputs say so (a later "<-" takes what they show).
         Sky::GotoCurrentRA = Sky::GotoOriginRA;
         Sky::GotoCurrentDec = Sky::GotoOriginDec;
+        showCurrentObject();
         MotionSource = 0;
         setBusy(true);
         Scripts::GotoRunning = true;
@@ -557,6 +588,8 @@ void TFRM_ObjectAction::BTN_AbortClick()
 void TFRM_ObjectAction::BTN_CalibrerClick()
 {
     if (!HandPadCalibrating) {
+        // The distance the hand-pad move is to cover is the one the dialog
+        // shows now; it stays so until the calibration ends.
         HandPadCalibrating = 1;
         BTN_Calibrer->setText(QStringLiteral("Valider"));
         setBusy(true);
@@ -567,23 +600,68 @@ void TFRM_ObjectAction::BTN_CalibrerClick()
     HandPadCalibrating = 0;
     BTN_Calibrer->setText(QStringLiteral("Calibrer"));
     setBusy(false);
-    if (FRM_Pref) {
-        if (NorthSouthHoldMs != 0) {
-            const double v = std::fabs(GotoDistanceDec / double(NorthSouthHoldMs)) * 1000;
-            FRM_Pref->TNI_Vitesse_Nord->SetValue(v);
-            FRM_Pref->TNI_Vitesse_Sud->SetValue(v);
-        }
-        if (WestEastHoldMs != 0) {
-            const double v = std::fabs(GotoDistanceRA / double(WestEastHoldMs)) * 1000;
-            FRM_Pref->TNI_Vitesse_Est->SetValue(v);
-            FRM_Pref->TNI_Vitesse_Ouest->SetValue(v);
-        }
+    if (FRM_Pref && applyCalibratedSpeeds()) {
         if (StartupPrefsLoaded)
             Settings::SaveMotorSpeedProfile(FRM_Pref->CBX_Vitesse_Moteur->currentText());
+        Settings::RunHandler(QStringLiteral("Preferences.ApplyMotorSpeeds"));
     }
-    Settings::RunHandler(QStringLiteral("Preferences.ApplyMotorSpeeds"));
+    // The distances follow the points again.
+    ShowDistances();
     Object_Action::EstimateMoveTime(GotoDistanceRA, GotoDistanceDec);
     showEstimate();
+}
+
+namespace {
+
+QString speedText(double v) { return QString::number(v, 'f', 3).remove(QRegularExpression(QStringLiteral("\\.?0+$"))); }
+
+} // namespace
+
+// The speeds of the hand-pad move: distance over hold time on each axis
+// that was held. A speed the speed inputs cannot hold (or none at all: the
+// axis held but no distance to cover) refuses the whole calibration with a
+// message; nothing is changed then.
+bool TFRM_ObjectAction::applyCalibratedSpeeds()
+{
+    struct Axis {
+        const char* name;
+        std::int64_t hold_ms;
+        double distance;
+        TCustomNumInp* first;
+        TCustomNumInp* second;
+        double speed = 0;
+    };
+    std::array<Axis, 2> axes{Axis{"Nord/Sud", NorthSouthHoldMs, GotoDistanceDec, FRM_Pref->TNI_Vitesse_Nord,
+                                  FRM_Pref->TNI_Vitesse_Sud},
+                             Axis{"Est/Ouest", WestEastHoldMs, GotoDistanceRA, FRM_Pref->TNI_Vitesse_Est,
+                                  FRM_Pref->TNI_Vitesse_Ouest}};
+    for (Axis& a : axes) {
+        if (a.hold_ms == 0)
+            continue;
+        a.speed = std::fabs(a.distance / double(a.hold_ms)) * 1000;
+        const double low = std::max(double(a.first->Min()), double(a.second->Min()));
+        const double high = std::min(double(a.first->Max()), double(a.second->Max()));
+        if (std::isfinite(a.speed) && a.speed > 0 && a.speed >= low && a.speed <= high)
+            continue;
+        platform::Message message;
+        message.text = QStringLiteral("Calibration refusée : la vitesse %1 calculée, %2\"/s (%3\" en %4 s), est hors "
+                                      "des vitesses possibles (de %5 à %6\"/s, zéro exclu). Vérifiez l'origine et "
+                                      "la destination. Les vitesses et le profil restent inchangés.")
+                           .arg(QString::fromLatin1(a.name), speedText(a.speed), speedText(std::fabs(a.distance)),
+                                speedText(double(std::llabs(a.hold_ms)) / 1000), speedText(std::max(0.0, low)),
+                                speedText(high));
+        message.kind = platform::MsgKind::Warning;
+        message.cause = QStringLiteral("GotoCalibration");
+        platform::messages().show(message);
+        return false;
+    }
+    for (const Axis& a : axes) {
+        if (a.hold_ms == 0)
+            continue;
+        a.first->SetValue(a.speed);
+        a.second->SetValue(a.speed);
+    }
+    return true;
 }
 
 void TFRM_ObjectAction::BTN_Create_WaypointClick()

@@ -83,11 +83,17 @@ public:
     // The difference, its read-outs and, in relative mode with both points
     // set, the time estimate; GOTO and Calibrate follow.
     void ShowDistances();
+    // The origin and destination as they are now (the mount's position read
+    // or estimated becomes the origin), then the distances.
+    void ShowGotoPoints();
 
 private:
     void showCurrentObject();
     QString designTitle_;
     void showEstimate();
+    void showOrigin();
+    void showDestination();
+    bool applyCalibratedSpeeds();
     void setBusy(bool busy);
     void showRelativeControls(bool relative);
 };

@@ -170,12 +170,9 @@ void RedrawChart()
     FRM_Sky->SetPanelText(5, TranslatedTexts.MSG_Dec + QStringLiteral(":")
                                  + CalcHelpers::DecToStr(ChartCentreDec * kRadToArcsec));
     // A hidden chart is drawn when it is shown; the planner's fields are
-    // laid out all the same, for the chart's size.
+    // laid out all the same (they do not depend on the chart's size).
     if (!FRM_Sky->isVisible()) {
-        // A chart never shown has no size of its own yet.
-        const QSize size = FRM_Sky->IMG_Sky->size().expandedTo(QSize(640, 480));
-        ComputeMosaicFields(SetupChartScale(0, 0, size.width(), size.height(), ChartFieldWidth),
-                            CurrentChartSettings().cameraGrid);
+        ComputeMosaicFields(CurrentChartSettings().cameraGrid);
         return;
     }
     if (!CataloguesLoaded)

@@ -6,7 +6,7 @@
 #include "app/controls/num_inp.h"
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
-#include "app/helpers/calc_helpers.h"
+#include "app/settings.h"
 #include "app/ui/control_adapters.h"
 #include "kernels/rounding.h"
 #include "platform/clock.h"
@@ -39,17 +39,20 @@ constexpr double kFullCircle_arcsec = 1296000;   // 360 degrees
 // While a goto runs the poll comes at least this often, so its end is seen.
 constexpr int kGotoPollMax_ms = 1000;
 
-// A position read or estimated is also the goto origin.
+// A position read or estimated is also the goto origin, and the goto
+// dialog shows the origin it now holds.
 void setRA(double arcsec)
 {
     TelescopeRA = arcsec;
     Sky::GotoOriginRA = arcsec;
+    Settings::RunHandler(QStringLiteral("FRM_ObjectAction.ShowGotoPoints"));
 }
 
 void setDec(double arcsec)
 {
     TelescopeDec = arcsec;
     Sky::GotoOriginDec = arcsec;
+    Settings::RunHandler(QStringLiteral("FRM_ObjectAction.ShowGotoPoints"));
 }
 
 void redrawChart()
@@ -280,8 +283,6 @@ void pollEstimate()
         const double step = southward ? -(MotorSpeeds.South * seconds) : MotorSpeeds.North * seconds;
         setDec(TelescopeDec + kernels::roundHalfEven(step));
     }
-    setText(FRM_ObjectAction, "EDT_Origine_Ra", CalcHelpers::RAToStr(Sky::GotoOriginRA));
-    setText(FRM_ObjectAction, "EDT_Origine_Dec", CalcHelpers::DecToStr(Sky::GotoOriginDec));
     redrawChart();
 }
 

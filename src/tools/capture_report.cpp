@@ -16,7 +16,9 @@
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 
 namespace Util_Images {
@@ -116,6 +118,13 @@ void writeSettingsBlock(ReportWriter& w, const QDateTime& now)
     w.line("Seuil de selection              : ", selection ? num(t->TNI_Seuil_Selection) : na);
 }
 
+QString reportNotCreated(const QString& fileName, const QFile& file)
+{
+    if (QFileInfo::exists(fileName))
+        return QStringLiteral("Le rapport %1 existe déjà : il n'est pas remplacé.").arg(QDir::toNativeSeparators(fileName));
+    return QStringLiteral("Impossible de créer le rapport %1 : %2").arg(fileName, file.errorString());
+}
+
 void writeListHeading(ReportWriter& w)
 {
     w.line();
@@ -158,9 +167,9 @@ void OpenReportFile(const QString& fileName)
 {
     CloseReportFile();
     g_reportFile.setFileName(fileName);
-    if (!g_reportFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        throw SaveError(
-            QStringLiteral("Impossible de créer le rapport %1 : %2").arg(fileName, g_reportFile.errorString()));
+    // A report is a new file: one already there is never replaced.
+    if (!g_reportFile.open(QIODevice::NewOnly | QIODevice::Unbuffered))
+        throw SaveError(reportNotCreated(fileName, g_reportFile));
 }
 
 void CloseReportFile()
@@ -191,9 +200,8 @@ void WriteCaptureReport(bool isImageFile, const QString& fileName, std::int32_t 
     QFile& file = single ? g_reportFile : own;
     if (!single) {
         own.setFileName(fileName);
-        if (!own.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-            throw SaveError(
-                QStringLiteral("Impossible de créer le rapport %1 : %2").arg(fileName, own.errorString()));
+        if (!own.open(QIODevice::NewOnly | QIODevice::Unbuffered))
+            throw SaveError(reportNotCreated(fileName, own));
     }
     ReportWriter w(file);
     if (!single || ReportHeaderPending) {

@@ -234,10 +234,21 @@ private:
     const kernels::Bitmap24& SaveSource(bool zone);
     // Opens the AVI file of the current number at the size of what will be
     // appended; false (after the writer's message) when it did not open.
-    bool OpenAviFile(const kernels::Bitmap24& source, QString* fileName = nullptr);
+    // The number moves on to one whose AVI (and `alsoFree` files) are not
+    // there yet.
+    bool OpenAviFile(const kernels::Bitmap24& source, QString* fileName = nullptr, const QStringList& alsoFree = {});
     // Done with the AVI or multi-page file of the current number: the number
     // advances by the step so that no later save reopens (and empties) it.
     void RetireContainerName();
+    // A save never replaces a file: when the current number's files with
+    // these extensions (and, for a video, its frames' reports) are already
+    // there, the number moves on by the step to the first free one, and the
+    // message window says so. Throws SaveError when no number is left.
+    void TakeFreeNumber(const QStringList& extensions, bool video);
+    static QString StillExtension(const QString& key);
+    // The report of a frame of the open video or multi-page file:
+    // "<its base name>_<frame>.par".
+    QString FrameReportName(std::int32_t frame) const;
     void OverwriteWarning();
     QString NextFileExtension() const;
     bool StartContainers();
@@ -255,6 +266,7 @@ private:
     bool prefixEdited_ = false;   // the user typed in the prefix since it was last left
     int prefixChain_ = 0;         // prefix handlers running inside one another
     QString aviName_;             // the AVI file of the current number, until the number steps on
+    QString containerBase_;       // base name of the open AVI or multi-page file
 };
 
 extern TFRM_Tool_Images* FRM_Tool_Images;

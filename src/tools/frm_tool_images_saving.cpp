@@ -6,6 +6,7 @@
 
 #include "app/controls/num_inp.h"
 #include "app/frm_alv.h"
+#include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/long_timer.h"
@@ -24,6 +25,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -53,6 +56,27 @@ std::optional<QString> tryReport(bool isImageFile, const QString& fileName, std:
     }
     return std::nullopt;
 }
+
+// The names a folder already holds: its files, and the base names whose
+// video-frame reports ("<base>_<frame>.par") are there. A name that leads to
+// no stored file (a device, a broken link) holds nothing a save could lose.
+struct FolderNames {
+    QSet<QString> files;
+    QSet<QString> framedBases;
+    explicit FolderNames(const QDir& folder)
+    {
+        for (const QFileInfo& info : folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+            if (!info.isFile())
+                continue;
+            const QString name = info.fileName();
+            files.insert(name);
+            if (!name.endsWith(QLatin1String(".par"), Qt::CaseInsensitive))
+                continue;
+            for (qsizetype cut = name.indexOf(u'_'); cut > 0; cut = name.indexOf(u'_', cut + 1))
+                framedBases.insert(name.left(cut));
+        }
+    }
+};
 
 } // namespace
 
@@ -162,8 +186,60 @@ void TFRM_Tool_Images::SaveImage()
     SizeLimitRule(size_kb);
 }
 
+// ---- names never taken twice -------------------------------------------------
+
+QString TFRM_Tool_Images::StillExtension(const QString& key)
+{
+    return key == QLatin1String("TIF") ? QStringLiteral(".tif") : u'.' + key.toLower();
+}
+
+void TFRM_Tool_Images::TakeFreeNumber(const QStringList& extensions, bool video)
+{
+    // The folder is read once: a run of taken numbers is passed over at once.
+    const QString firstBase = Util_Images::BuildCaptureFileName(Util_Images::CurrentImageNumber());
+    const FolderNames names(QFileInfo(firstBase).absoluteDir());
+    const auto taken = [&](const QString& base) {
+        const QString file = QFileInfo(base).fileName();
+        for (const QString& ext : extensions)
+            if (names.files.contains(file + ext))
+                return true;
+        return video && names.framedBases.contains(file);
+    };
+    if (!taken(firstBase))
+        return;
+    // A step of 0 writes every save under one number: a taken one moves on by 1.
+    const long double step = std::max(1, SPED_Incremente_suffixe->value());
+    QString base = firstBase;
+    while (taken(base)) {
+        const long double next = TNI_Num_Suffixe->Value() + step;
+        if (next > TNI_Num_Suffixe->Max())
+            throw SaveError(QStringLiteral("Aucun numéro libre pour %1 : les fichiers existent déjà jusqu'au numéro %2, "
+                                           "rien n'est enregistré pour ne pas les remplacer.")
+                                .arg(firstBase + extensions.value(0), QString::number(double(TNI_Num_Suffixe->Value()))));
+        TNI_Num_Suffixe->SetValue(next);
+        base = Util_Images::BuildCaptureFileName(Util_Images::CurrentImageNumber());
+    }
+    Msg::ShowMessageText(false, QStringLiteral("%1 existe déjà : rien n'est remplacé, l'enregistrement se fait sous %2.")
+                                    .arg(QDir::toNativeSeparators(firstBase + extensions.value(0)),
+                                         QDir::toNativeSeparators(base + extensions.value(0))));
+}
+
+QString TFRM_Tool_Images::FrameReportName(std::int32_t frame) const
+{
+    // Named after the video it belongs to, so that it never meets the report
+    // of a still of the same prefix and number.
+    QString number = QString::number(frame);
+    if (CKB_Longueur_Fixe->isChecked())
+        number = number.rightJustified(int(TNI_Longueur_Sequence->Value()), u'0');
+    return containerBase_ + u'_' + number + QStringLiteral(".par");
+}
+
 void TFRM_Tool_Images::SaveStillImage(const QString& key, const kernels::Bitmap24& source)
 {
+    QStringList names{StillExtension(key)};
+    if (CKB_Enreg_Params->isChecked() && !CKB_Un_seul_fichier->isChecked())
+        names << QStringLiteral(".par");
+    TakeFreeNumber(names, false);
     const std::int32_t number = Util_Images::CurrentImageNumber();
     const QString base = Util_Images::BuildCaptureFileName(number);
     QString error;
@@ -209,8 +285,7 @@ bool TFRM_Tool_Images::AppendAviFrame(const kernels::Bitmap24& source)
         }
         return false;
     }
-    const auto reportError = tryReport(
-        false, Util_Images::BuildCaptureFileName(SequenceFrameCounter) + ".par", SequenceFrameCounter);
+    const auto reportError = tryReport(false, FrameReportName(SequenceFrameCounter), SequenceFrameCounter);
     CountEndRule();
     if (reportError)
         throw SaveError(*reportError);
@@ -241,21 +316,22 @@ bool TFRM_Tool_Images::AppendTiffPage(bool zone)
         TiffSequence.reset();
         throw SaveError(error);
     }
-    const auto reportError = tryReport(
-        false, Util_Images::BuildCaptureFileName(SequenceFrameCounter) + ".par", SequenceFrameCounter);
+    const auto reportError = tryReport(false, FrameReportName(SequenceFrameCounter), SequenceFrameCounter);
     CountEndRule();
     if (reportError)
         throw SaveError(*reportError);
     return true;
 }
 
-bool TFRM_Tool_Images::OpenAviFile(const kernels::Bitmap24& source, QString* fileName)
+bool TFRM_Tool_Images::OpenAviFile(const kernels::Bitmap24& source, QString* fileName, const QStringList& alsoFree)
 {
     // The file of this number was closed by someone else (a camera start) or
     // after a failure: a new number, so that it is never emptied.
     if (!aviName_.isEmpty())
         RetireContainerName();
-    const QString name = Util_Images::BuildCaptureFileName(Util_Images::CurrentImageNumber()) + ".avi";
+    TakeFreeNumber(QStringList{QStringLiteral(".avi")} + alsoFree, true);
+    const QString base = Util_Images::BuildCaptureFileName(Util_Images::CurrentImageNumber());
+    const QString name = base + ".avi";
     if (fileName)
         *fileName = name;
     if (!AviWriter)
@@ -268,12 +344,14 @@ bool TFRM_Tool_Images::OpenAviFile(const kernels::Bitmap24& source, QString* fil
     if (!AviWriter->Open(name, params))
         return false;
     aviName_ = name;
+    containerBase_ = base;
     return true;
 }
 
 void TFRM_Tool_Images::RetireContainerName()
 {
     aviName_.clear();
+    containerBase_.clear();
     TNI_Num_Suffixe->SetValue(TNI_Num_Suffixe->Value() + SPED_Incremente_suffixe->value());
 }
 

@@ -149,32 +149,50 @@ bool TFRM_Tool_Images::StartContainers()
 {
     const QString key = CBX_TypeFichier->currentText().left(3);
     const bool zone = SaveZoneBeforeProcessing();
-    if (key == QLatin1String("AVI") && !AviWriterOpen) {
-        const kernels::Bitmap24& source = SaveSource(zone);
-        QString name;
-        // Opened at the size of the frames to come; the start's own save
-        // writes the first frame, counted like every other.
-        if (!OpenAviFile(source, &name)) {
-            StartFailed(name, {});
-            return false;
+    // The files the start creates (and the first still) take a number none
+    // of them has yet.
+    const bool single = CKB_Un_seul_fichier->isChecked();
+    const QStringList report = single ? QStringList{QStringLiteral(".par")} : QStringList{};
+    QString name;
+    try {
+        if (key == QLatin1String("AVI") && !AviWriterOpen) {
+            const kernels::Bitmap24& source = SaveSource(zone);
+            // Opened at the size of the frames to come; the start's own save
+            // writes the first frame, counted like every other.
+            if (!OpenAviFile(source, &name, report)) {
+                StartFailed(name, {});
+                return false;
+            }
+        } else if (key == QLatin1String("TFV")) {
+            TakeFreeNumber(QStringList{QStringLiteral(".tif")} + report, true);
+            const QString base = Util_Images::BuildCaptureFileName(Util_Images::CurrentImageNumber());
+            name = base + ".tif";
+            auto writer = std::make_unique<kernels::TiffPageWriter>();
+            QString error;
+            if (!writer->open(name, &error)) {
+                StartFailed(name, error);
+                return false;
+            }
+            TiffSequence = std::move(writer);
+            containerBase_ = base;
+            // The file exists from here on: the stop closes it and steps the
+            // number even when no page was added.
+            TiffSequenceStarted = 1;
+        } else if (single) {
+            QStringList names = report;
+            if (key == QLatin1String("BMP") || key == QLatin1String("JPG") || key == QLatin1String("PNG")
+                || key == QLatin1String("TIF"))
+                names.prepend(StillExtension(key));
+            TakeFreeNumber(names, false);
         }
-    } else if (key == QLatin1String("TFV")) {
-        const QString name = Util_Images::BuildCaptureFileName(Util_Images::CurrentImageNumber()) + ".tif";
-        auto writer = std::make_unique<kernels::TiffPageWriter>();
-        QString error;
-        if (!writer->open(name, &error)) {
-            StartFailed(name, error);
-            return false;
-        }
-        TiffSequence = std::move(writer);
-        // The file exists from here on: the stop closes it and steps the
-        // number even when no page was added.
-        TiffSequenceStarted = 1;
+    } catch (const Util_Images::SaveError& e) {
+        StartFailed(name, e.text());
+        return false;
     }
-    if (CKB_Un_seul_fichier->isChecked()) {
+    if (single) {
         Util_Images::ReportHeaderPending = true;
         CKB_Un_seul_fichier->setEnabled(false);
-        const QString name = Util_Images::BuildCaptureFileName(Util_Images::CurrentImageNumber()) + ".par";
+        name = Util_Images::BuildCaptureFileName(Util_Images::CurrentImageNumber()) + ".par";
         try {
             Util_Images::OpenReportFile(name);
         } catch (const Util_Images::SaveError& e) {

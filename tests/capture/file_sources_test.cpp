@@ -248,8 +248,8 @@ TEST_F(FileSource, ASequenceOfPicturesPlaysInOrderSavesEveryThirdFrameAndResumes
     FRM_Chargeseq->SPDB_Sequence_DernierClick();
     FRM_Chargeseq->BTN_OKClick();
     ASSERT_EQ(FRM_Chargeseq->ModalResult(), TSeqResult::mrOk);
-    ASSERT_EQ(PlayList->size(), 12);
-    FRM_Alv->OpenFileSource(*PlayList, 0);
+    ASSERT_EQ(FRM_Chargeseq->Sequence().size(), 12);
+    FRM_Alv->OpenFileSource(FRM_Chargeseq->Sequence(), 0);
     ASSERT_TRUE(PlayerActive);
     EXPECT_EQ(live().scanLine(0)[0], 8);
     EXPECT_EQ(PlayCount, 12);

@@ -5,6 +5,8 @@
 #include "camera_road_fixture.h"
 
 #include "app/frm_alv.h"
+#include "capture/avi_compression.h"
+#include "capture/avi_writer.h"
 #include "app/settings.h"
 #include "capture/camera_slots.h"
 #include "capture/file_sources.h"
@@ -17,6 +19,9 @@
 #include "support/star_field.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -141,4 +146,117 @@ TEST_F(MosaicPage, TheBeginnersOpenButtonOpensPicturesAndPopsUp)
     ASSERT_EQ(dialogs.requests.size(), 1u);
     EXPECT_EQ(PlayerActive, 1);
     EXPECT_EQ(SlotBitmaps[1][0]->scanLine(0)[0], 10);
+}
+
+// With the built-in camera running, a sequence that lists nothing (first
+// and last chosen the wrong way round), a cancelled chooser or a chooser
+// whose names make no sequence leaves the camera running: nothing is stopped
+// for them, and the view goes on with the camera's frames.
+TEST_F(MosaicPage, AnEmptyOrRefusedSequenceLeavesTheRunningCameraRunning)
+{
+    answerDriverDialog(0);
+    ASSERT_TRUE(chooseMenuItem(FRM_Alv->MNU_Camera1, FRM_Alv->MNU_Cam1_Demarrer));
+    ASSERT_TRUE(Scripts::Cam1Online) << messageText().toStdString();
+    auto cameraRuns = [] {
+        if (!Scripts::Cam1Online || !GrabDevices[1] || PlayerActive || !FRM_Alv->Timer_Cam1->isActive())
+            return false;
+        const int before = FrameCounters[1];
+        QElapsedTimer t;
+        t.start();
+        while (FrameCounters[1] < before + 2 && t.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return FrameCounters[1] >= before + 2;
+    };
+    ASSERT_TRUE(cameraRuns());
+
+    // The user picks the files with the chooser's "..." buttons and presses
+    // OK (or Annuler) with the mouse.
+    auto useChooser = [this](const QString& first, const QString& last, bool ok) {
+        dialogs.openAnswers = {dir.filePath(first), dir.filePath(last)};
+        auto* poll = new QTimer(qApp);
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, ok] {
+            TFRM_Chargeseq* c = FRM_Chargeseq;
+            if (!c->isVisible())
+                return;
+            poll->stop();
+            poll->deleteLater();
+            QTest::mouseClick(c->SPDB_Sequence_Premier, Qt::LeftButton);
+            QTest::mouseClick(c->SPDB_Sequence_Dernier, Qt::LeftButton);
+            QTest::mouseClick(ok ? c->BTN_OK : c->BTN_Annuler, Qt::LeftButton);
+            if (c->isVisible())   // the names made no sequence: the user gives up
+                QTest::mouseClick(c->BTN_Annuler, Qt::LeftButton);
+        });
+        poll->start(5);
+        return chooseMenuItem(FRM_Alv->MNU_Fichier, FRM_Alv->MNU_Ouvrirsequence);
+    };
+
+    ASSERT_TRUE(useChooser(QStringLiteral("s11.bmp"), QStringLiteral("s8.bmp"), true));
+    EXPECT_TRUE(messageText().contains(QStringLiteral("Aucune image à lire"))) << messageText().toStdString();
+    EXPECT_TRUE(cameraRuns()) << "an empty sequence stopped the camera";
+
+    ASSERT_TRUE(useChooser(QStringLiteral("s8.bmp"), QStringLiteral("s11.bmp"), false));
+    EXPECT_TRUE(cameraRuns()) << "a cancelled chooser stopped the camera";
+
+    ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(dir.filePath(QStringLiteral("autre3.bmp")), frame(3)));
+    ASSERT_TRUE(useChooser(QStringLiteral("s8.bmp"), QStringLiteral("autre3.bmp"), true));
+    EXPECT_FALSE(boxes.shown.empty()) << "the chooser tells why the names make no sequence";
+    EXPECT_TRUE(cameraRuns()) << "a refused sequence stopped the camera";
+
+    // A sequence that can be played replaces the camera, as asked.
+    ASSERT_TRUE(useChooser(QStringLiteral("s8.bmp"), QStringLiteral("s11.bmp"), true));
+    EXPECT_EQ(PlayerActive, 1);
+    EXPECT_FALSE(Scripts::Cam1Online);
+    EXPECT_EQ(SlotBitmaps[1][0]->scanLine(0)[0], 8);
+}
+
+// A picture sequence chosen while a film plays, then given up, leaves the
+// film playing as a film.
+TEST_F(MosaicPage, AChooserGivenUpLeavesAPlayingFilmAsItWas)
+{
+    const QString film = dir.filePath(QStringLiteral("film.avi"));
+    {
+        const auto saved = AVICompression::CompressOptions;
+        AVICompression::CompressOptions = AVICompression::DefaultCompressOptions();
+        AVICompression::CompressOptions.fccHandler = AVICompression::StrToFourCC(QStringLiteral("DIB "));
+        AVICompression::AVIParams params;
+        AVICompression::InitAVIParams(params, 10000, 25, 0, 0);
+        params.Width = 64;
+        params.Height = 48;
+        TAVICompressor writer;
+        ASSERT_TRUE(writer.Open(film, params));
+        for (int n = 1; n <= 3; ++n)
+            ASSERT_GE(writer.WriteFrame(frame(n + 20)), 0);
+        writer.Close();
+        AVICompression::CompressOptions = saved;
+    }
+    dialogs.openManyAnswers = {QStringList{film}};
+    ASSERT_TRUE(chooseMenuItem(FRM_Alv->MNU_Ouvrir, FRM_Alv->MNU_Ouvrir_Image));
+    ASSERT_EQ(PlayerActive, 1);
+    ASSERT_EQ(PlayListIsPictures, 0);
+
+    dialogs.openAnswers = {dir.filePath(QStringLiteral("s8.bmp"))};
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll] {
+        if (!FRM_Chargeseq->isVisible())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        QTest::mouseClick(FRM_Chargeseq->SPDB_Sequence_Premier, Qt::LeftButton);
+        QTest::mouseClick(FRM_Chargeseq->BTN_Annuler, Qt::LeftButton);
+    });
+    poll->start(5);
+    ASSERT_TRUE(chooseMenuItem(FRM_Alv->MNU_Fichier, FRM_Alv->MNU_Ouvrirsequence));
+    EXPECT_EQ(PlayListIsPictures, 0);
+    EXPECT_EQ(PlayList->size(), 1);
+    // The next frame is the film's second.
+    FRM_PlayControl->show();
+    QTest::mouseClick(FRM_PlayControl->SPDB_Forw1, Qt::LeftButton);
+    QElapsedTimer t;
+    t.start();
+    while (PlayPosition != 1 && t.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(PlayPosition, 1);
+    EXPECT_EQ(SlotBitmaps[1][0]->scanLine(0)[0], 22);
+    EXPECT_EQ(PlayerActive, 1) << messageText().toStdString();
+    EXPECT_TRUE(boxes.shown.empty()) << messageText().toStdString();
 }

@@ -14,6 +14,7 @@
 #include "tools/frm_tool_mesures.h"
 #include "telescope/tracking/tracking_state.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QHeaderView>
@@ -23,6 +24,7 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include <map>
 #include <numbers>
 
 namespace {
@@ -651,4 +653,85 @@ TEST_F(MosaicCommands, PositionIsALeftClickOnTheMosaic)
     EXPECT_EQ(MosaicTileCentre, QPoint(120 + result.width() / 2, 80 + result.height() / 2));
     EXPECT_EQ(errorOf(QStringLiteral("mosaic.position(99999,5)")), QStringList{QStringLiteral("Line 1 : 99999")});
     EXPECT_EQ(errorOf(QStringLiteral("mosaic.position(5,\"a\")")), QStringList{QStringLiteral("Line 1 : \"a\"")});
+}
+
+// The tiles of a planned mosaic lie one step (the field less the overlap)
+// apart on the sky, each with a centre of its own, whether the chart was
+// never opened or is shown at any scale.
+TEST_F(MosaicPlanner, TilesLieOneStepApartWhetherOrNotTheChartWasOpened)
+{
+    // A camera of 640 x 480 pixels at 0.5"/px.
+    FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(0.5);
+    FRM_Tool_Mesures->TNI_NbPix_X->SetValue(640);
+    FRM_Tool_Mesures->TNI_NbPix_Y->SetValue(480);
+    FRM_Tool_Mesures->TNI_Orient->SetValue(0);
+    const double width = Sky::ChartFieldWidth;
+    Sky::ChartFieldWidth = kPi / 2;   // the chart as it starts
+    Sky::ChartCentreRA = raOf(5, 35, 0);
+    Sky::ChartCentreDec = decOf(-1, 5, 0, 0);
+    ASSERT_FALSE(FRM_Sky->isVisible());
+
+    w->show();
+    QApplication::setActiveWindow(w);
+    auto type = [](QWidget* field, const QString& text) {
+        field->setFocus(Qt::MouseFocusReason);
+        if (auto* spin = qobject_cast<QSpinBox*>(field))
+            spin->selectAll();
+        QTest::keyClicks(field, text);
+        QTest::keyClick(field, Qt::Key_Tab);
+    };
+    type(w->SPED_Nb_Cliches_X, QStringLiteral("3"));
+    type(w->SPED_NB_Cliches_Y, QStringLiteral("2"));
+    type(w->SPED_Recouvrement_X, QStringLiteral("40"));
+    type(w->SPED_Recouvrement_Y, QStringLiteral("40"));
+    type(w->EDT_Nom_Pose, QStringLiteral("M42"));
+    ASSERT_EQ(w->SPED_Nb_Cliches_X->value(), 3);
+    ASSERT_EQ(w->SPED_Recouvrement_Y->value(), 40);
+
+    auto centres = [this](int firstRow) {
+        std::map<QString, std::pair<double, double>> byTile;   // arcseconds
+        for (int row = firstRow; row < firstRow + 6; ++row)
+            byTile[at(row, 2)] = {at(row, 21).toDouble() * 648000 / kPi, at(row, 22).toDouble() * 648000 / kPi};
+        return byTile;
+    };
+    auto apart = [](const std::pair<double, double>& a, const std::pair<double, double>& b) {
+        return Sky::AngularDistance(a.first, a.second, b.first, b.second);
+    };
+    auto checkSteps = [&](const std::map<QString, std::pair<double, double>>& c) {
+        ASSERT_EQ(c.size(), 6u) << "six tiles of their own";
+        // (640 - 40) x 0.5" across, (480 - 40) x 0.5" down.
+        for (const char* row : {"1", "2"}) {
+            EXPECT_NEAR(apart(c.at(QStringLiteral("A") + row), c.at(QStringLiteral("B") + row)), 300, 0.5) << row;
+            EXPECT_NEAR(apart(c.at(QStringLiteral("B") + row), c.at(QStringLiteral("C") + row)), 300, 0.5) << row;
+        }
+        for (const char* column : {"A", "B", "C"})
+            EXPECT_NEAR(apart(c.at(QLatin1String(column) + QStringLiteral("1")), c.at(QLatin1String(column) + QStringLiteral("2"))),
+                        220, 0.5)
+                << column;
+        // The middle column straddles the chart centre, row 1 north of it.
+        const double centreRa = Sky::ChartCentreRA * 648000 / kPi, centreDec = Sky::ChartCentreDec * 648000 / kPi;
+        EXPECT_NEAR(apart(c.at(QStringLiteral("B1")), {centreRa, centreDec}), 110, 0.5);
+        EXPECT_GT(c.at(QStringLiteral("B1")).second, c.at(QStringLiteral("B2")).second);
+        EXPECT_GT(c.at(QStringLiteral("A1")).first, c.at(QStringLiteral("C1")).first) << "east to the left";
+    };
+
+    QTest::mouseClick(w->BTN_Ajouter, Qt::LeftButton);
+    ASSERT_EQ(g->rowCount(), 8);
+    const auto hidden = centres(1);
+    checkSteps(hidden);
+
+    // Shown, and zoomed in: the same tiles.
+    FRM_Sky->resize(700, 500);
+    FRM_Sky->show();
+    Sky::ChartFieldWidth = kPi / 180;
+    Sky::RedrawChart();
+    QTest::mouseClick(w->BTN_Ajouter, Qt::LeftButton);
+    ASSERT_EQ(g->rowCount(), 14);
+    const auto shown = centres(7);
+    checkSteps(shown);
+    for (const auto& [tile, at] : hidden)
+        EXPECT_LT(apart(at, shown.at(tile)), 1e-6) << tile.toStdString();
+
+    FRM_Sky->hide();
+    Sky::ChartFieldWidth = width;
 }

@@ -3,9 +3,12 @@
 
 #include "mount_fixture.h"
 
+#include "app/controls/num_inp.h"
 #include "app/frm_message.h"
+#include "app/helpers/calc_helpers.h"
 #include "app/settings.h"
 #include "platform/com_io.h"
+#include "platform/ini_document.h"
 #include "platform/paths.h"
 #include "scripting/frm_planificateur.h"
 #include "scripting/frm_script.h"
@@ -25,10 +28,13 @@
 #include "translation/translated_texts.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 #include <QMenu>
 #include <QTableWidget>
+#include <array>
 #include <numbers>
 
 using namespace Sky;
@@ -603,4 +609,156 @@ TEST_F(SkyWindowTest, TheGotoDialogShowsHundredthsOfSecondsAndSendsNoPositionOff
     EXPECT_TRUE(d.BTN_Goto->isEnabled());
     QTest::qWait(400);
     EXPECT_EQ(scripted.commands(), QList<QByteArray>{});
+}
+
+namespace {
+
+// A position typed into the goto dialog's six inputs as a user does, field
+// after field.
+void typePosition(TFRM_ObjectAction& d, const std::array<const char*, 6>& texts)
+{
+    QApplication::setActiveWindow(&d);
+    const std::array<TCustomNumInp*, 6> inputs{d.TNI_RaH, d.TNI_RaM, d.TNI_RaS, d.TNI_DecD, d.TNI_DecM, d.TNI_DecS};
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        inputs[i]->setFocus(Qt::MouseFocusReason);
+        inputs[i]->selectAll();
+        QTest::keyClicks(inputs[i], QString::fromLatin1(texts[i]));
+    }
+}
+
+constexpr double hms(double h, double m, double s) { return (h * 3600 + m * 60 + s) * 15; }
+constexpr double dms(double d, double m, double s) { return d * 3600 + m * 60 + s; }
+
+} // namespace
+
+// After a relative goto the mount's position read by the poll is the
+// origin: the dialog's origin fields and distances say so, and the six
+// inputs show the object the move left from, which "<-" then takes.
+TEST_F(SkyWindowTest, TheGotoDialogShowsTheOriginThePollMadeAndTheObjectTheMoveLeftFrom)
+{
+    chooseMount(pref().RDB_Mount_LX200);
+    pref().SPED_Rafraichissement_Carte->setValue(40);
+    mount.setPosition(hms(5, 40, 0), dms(22, 10, 0));
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    d.show();
+    ASSERT_TRUE(clickOnScreen(d.RDB_Relatif));
+    typePosition(d, {"5", "34", "0", "22", "0", "0"});
+    ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Origine));
+    typePosition(d, {"5", "40", "0", "22", "10", "0"});
+    ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Destination));
+    EXPECT_EQ(d.EDT_Origine_Ra->text(), CalcHelpers::RAToStr(hms(5, 34, 0)));
+    EXPECT_EQ(d.EDT_Distance_Dec->text(), QStringLiteral("600"));
+    ASSERT_TRUE(d.BTN_Goto->isEnabled());
+    ASSERT_TRUE(clickOnScreen(d.BTN_Goto));
+    ASSERT_TRUE(Scripts::GotoRunning);
+    // The object the move left from is what the inputs show.
+    EXPECT_EQ(d.TNI_RaM->Value(), 34);
+    EXPECT_EQ(d.TNI_DecM->Value(), 0);
+
+    // The poll reads the mount at the destination: that is the origin now.
+    QElapsedTimer waited;
+    waited.start();
+    while (GotoOriginDec != dms(22, 10, 0) && waited.elapsed() < 5000) {
+        mount.pump();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    ASSERT_EQ(GotoOriginDec, dms(22, 10, 0));
+    ASSERT_EQ(GotoOriginRA, hms(5, 40, 0));
+    EXPECT_EQ(d.EDT_Origine_Ra->text(), CalcHelpers::RAToStr(hms(5, 40, 0)));
+    EXPECT_EQ(d.EDT_Origine_Dec->text(), CalcHelpers::DecToStr(dms(22, 10, 0)));
+    EXPECT_EQ(d.EDT_Distance_Dec->text(), QStringLiteral("0"));
+    EXPECT_EQ(d.EDT_Distance_Ra->text(), QStringLiteral("0"));
+    ASSERT_TRUE(clickOnScreen(d.BTN_Abort));
+    ASSERT_TRUE(settle());
+
+    // "<-" makes the destination of what the inputs show.
+    ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Destination));
+    EXPECT_EQ(d.EDT_Destination_Ra->text(), CalcHelpers::RAToStr(hms(5, 34, 0)));
+    EXPECT_EQ(d.EDT_Destination_Dec->text(), CalcHelpers::DecToStr(dms(22, 0, 0)));
+    EXPECT_EQ(d.EDT_Distance_Dec->text(), QStringLiteral("-600"));
+    EXPECT_EQ(d.EDT_Distance_Ra->text(), QStringLiteral("5400"));
+}
+
+// The hand pad's calibration divides the distance shown when it started by
+// the time the direction was held: a result the speed inputs cannot hold is
+// refused with a message and nothing is changed or saved; a sound one is
+// applied and saved in the speed profile, whatever the mount's position read
+// meanwhile.
+TEST_F(SkyWindowTest, ACalibrationDividesTheDistanceItStartedFromAndRefusesAnImpossibleSpeed)
+{
+    chooseMount(pref().RDB_Mount_LX200);
+    pref().SPED_Rafraichissement_Carte->setValue(40);
+    mount.setPosition(hms(2, 0, 0), dms(60, 0, 0));   // far from both points
+    const QString savedPath = SettingsFilePath;
+    SettingsFilePath = dir.filePath(Settings::kSettingsFileName);
+    StartupPrefsLoaded = true;
+    pref().CBX_Vitesse_Moteur->setEditText(QStringLiteral("Defaut"));
+    pref().TNI_Vitesse_Nord->SetValue(5);
+    pref().TNI_Vitesse_Sud->SetValue(5);
+    Preferences::ApplyMotorSpeeds();
+
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    TFRM_Raquette& pad = *FRM_Raquette;
+    double hold_ms = 0;
+    d.show();
+    ASSERT_TRUE(clickOnScreen(d.RDB_Relatif));
+    auto calibrate = [&](const std::array<const char*, 6>& destination) {
+        typePosition(d, {"5", "34", "0", "0", "0", "0"});
+        ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Origine));
+        typePosition(d, destination);
+        ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Destination));
+        ASSERT_TRUE(d.BTN_Calibrer->isEnabled());
+        ASSERT_TRUE(clickOnScreen(d.BTN_Calibrer));
+        ASSERT_EQ(d.BTN_Calibrer->text(), QStringLiteral("Valider"));
+        // North held 2 s on the hand pad; the poll reads the mount, far
+        // from both points, meanwhile.
+        ASSERT_TRUE(pressOnScreen(pad.BTN_N));
+        QElapsedTimer waited;
+        waited.start();
+        while (GotoOriginDec < dms(59, 0, 0) && waited.elapsed() < 5000) {
+            mount.pump();
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        ASSERT_GE(GotoOriginDec, dms(59, 0, 0));
+        EXPECT_EQ(d.EDT_Origine_Dec->text(), CalcHelpers::DecToStr(GotoOriginDec)) << "the origin read is shown";
+        clock.advanceMs(2000);
+        ASSERT_TRUE(releaseOnScreen(pad.BTN_N));
+        ASSERT_TRUE(settle());
+        // The line's own waits count in the hold, as they do for the mount.
+        ASSERT_NEAR(double(NorthSouthHoldMs), 2000, 100);
+        hold_ms = double(NorthSouthHoldMs);
+        ASSERT_TRUE(clickOnScreen(d.BTN_Calibrer));
+        EXPECT_EQ(d.BTN_Calibrer->text(), QStringLiteral("Calibrer"));
+    };
+    auto storedNorth = [&] {
+        platform::IniDocument ini;
+        ini.load(SettingsFilePath);
+        return ini.readString(QStringLiteral("Vitesse_Moteur.Defaut"), QStringLiteral("AG_Vitesse_Nord"), {});
+    };
+
+    // 40 degrees 49' 49.6" in 2 s would be about 73000"/s.
+    boxes.clear();
+    calibrate({"5", "34", "0", "40", "49", "49.6"});
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    const QString told = boxes.shown[0].text;
+    EXPECT_TRUE(told.contains(QStringLiteral("Calibration refusée"))) << told.toStdString();
+    EXPECT_TRUE(told.contains(QStringLiteral("146989.6\"")) && told.contains(QStringLiteral("36000"))) << told.toStdString();
+    EXPECT_EQ(double(pref().TNI_Vitesse_Nord->Value()), 5);
+    EXPECT_EQ(double(pref().TNI_Vitesse_Sud->Value()), 5);
+    EXPECT_EQ(MotorSpeeds.North, 5);
+    EXPECT_TRUE(storedNorth().isEmpty()) << storedNorth().toStdString();
+
+    // 20" in about 2 s: about 10"/s, shown, used and saved.
+    boxes.clear();
+    calibrate({"5", "34", "0", "0", "0", "20"});
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('|').toStdString();
+    const double speed = 20 / hold_ms * 1000;
+    EXPECT_NEAR(double(pref().TNI_Vitesse_Nord->Value()), speed, 1e-9);
+    EXPECT_NEAR(double(pref().TNI_Vitesse_Sud->Value()), speed, 1e-9);
+    EXPECT_NEAR(MotorSpeeds.North, speed, 1e-9);
+    EXPECT_EQ(storedNorth(), QString::number(std::llround(speed * 1000)));
+
+    StartupPrefsLoaded = false;
+    SettingsFilePath = savedPath;
+    settle();
 }

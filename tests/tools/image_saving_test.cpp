@@ -5,6 +5,7 @@
 
 #include "app/controls/num_inp.h"
 #include "app/frm_alv.h"
+#include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/ui/long_timer.h"
 #include "capture/avi_compression.h"
@@ -18,10 +19,22 @@
 #include "tools/frm_tool_images.h"
 #include "tools/util_images.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTabWidget>
 #include <QImage>
 #include <QTest>
 #include <QtEndian>
+
+#include <map>
 
 using namespace Util_Images;
 
@@ -368,5 +381,135 @@ TEST_F(ImageTool, TheReportTellsTheDarkAndFlatAsTheResultGotThem)
     EXPECT_TRUE(plain.contains("Dark appliqu\xE9 (Nb Img)          : N/A\r\n")) << plain.toStdString();
     EXPECT_TRUE(plain.contains("Flat appliqu\xE9   (O/N)           : N/A\r\n"));
     AdditionFrameCount[1] = frames;
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('|').toStdString();
+}
+
+namespace {
+
+// The image tool's "Sequenceur" page on screen, then a click on `control`
+// as the user makes it (the box of a check box or radio, the middle of a
+// button).
+void click(QWidget* control)
+{
+    QWidget* window = control->window();
+    window->show();
+    for (QWidget* child = control, *parent = control->parentWidget(); parent; child = parent, parent = parent->parentWidget())
+        if (auto* tabs = qobject_cast<QTabWidget*>(parent->parentWidget()); tabs && tabs->indexOf(child) >= 0)
+            tabs->setCurrentWidget(child);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(control->isVisible()) << control->objectName().toStdString();
+    const bool box = qobject_cast<QCheckBox*>(control) || qobject_cast<QRadioButton*>(control);
+    QTest::mouseClick(control, Qt::LeftButton, {}, box ? QPoint(8, control->height() / 2) : control->rect().center());
+}
+
+// Types into a field as the user does, then leaves it with Tab.
+void typeInto(QWidget* field, const QString& text)
+{
+    QApplication::setActiveWindow(field->window());
+    field->setFocus(Qt::MouseFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(field))
+        edit->selectAll();
+    else if (auto* spin = qobject_cast<QAbstractSpinBox*>(field))
+        spin->selectAll();
+    QTest::keyClicks(field, text);
+    QTest::keyClick(field, Qt::Key_Tab);
+}
+
+// Picks the item of a combo box from the keyboard: Home, then Down until
+// it shows.
+void pick(QComboBox* combo, const QString& text)
+{
+    click(combo);
+    if (QWidget* popup = QApplication::activePopupWidget())
+        QTest::keyClick(popup, Qt::Key_Escape);
+    QApplication::setActiveWindow(combo->window());
+    combo->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(combo, Qt::Key_Home);
+    for (int i = 0; i < combo->count() && combo->currentText() != text; ++i)
+        QTest::keyClick(combo, Qt::Key_Down);
+    ASSERT_EQ(combo->currentText(), text);
+}
+
+} // namespace
+
+// Five stills with their reports, then a film of five frames with the same
+// prefix, then a still at a number already used: every file written before
+// keeps its bytes. A frame's report is named after its film and the frame
+// ("seq_0006_0003.par"); a still whose number is taken goes to the first
+// free number and the message window says so.
+TEST_F(ImageTool, NoPictureOrReportIsEverReplaced)
+{
+    TFRM_Tool_Images& t = tool();
+    FRM_Tool_Images->AddAviFileType();
+    typeInto(t.EDT_Nom_Image, dir.filePath(QStringLiteral("seq_")));
+    click(t.CKB_Longueur_Fixe);
+    ASSERT_TRUE(t.CKB_Longueur_Fixe->isChecked());
+    ASSERT_EQ(double(t.TNI_Longueur_Sequence->Value()), 4);
+    click(t.CKB_Enreg_Params);
+    for (int i = 0; i < 5; ++i) {
+        clock.advanceMs(1000);
+        click(t.BTN_Enregistrer_Image);
+    }
+    const QStringList stills{QStringLiteral("seq_0001"), QStringLiteral("seq_0002"), QStringLiteral("seq_0003"),
+                             QStringLiteral("seq_0004"), QStringLiteral("seq_0005")};
+    QStringList names;
+    for (const QString& s : stills)
+        names << s + QStringLiteral(".bmp");
+    ASSERT_EQ(files(QStringLiteral("bmp")), names);
+    std::map<QString, QByteArray> before;
+    for (const QString& s : stills)
+        for (const char* ext : {".bmp", ".par"})
+            before[s + QLatin1String(ext)] = dir.readFile(s + QLatin1String(ext));
+    ASSERT_FALSE(before[QStringLiteral("seq_0001.par")].isEmpty());
+
+    // A film of five frames, "during 5 images", with the same prefix.
+    pick(t.CBX_TypeFichier, QStringLiteral("AVI"));
+    click(t.RDB_Pendant);
+    typeInto(t.SPED_Pendant, QStringLiteral("5"));
+    ASSERT_EQ(t.CBX_Pendant->currentIndex(), 0);
+    clock.advanceMs(60000);
+    click(t.BTN_Demarrer_Sauv);
+    frames(10);
+    ASSERT_FALSE(SequenceSaving);
+    EXPECT_TRUE(dir.exists(QStringLiteral("seq_0006.avi")));
+    QStringList frameReports;
+    for (int f = 1; f <= 5; ++f)
+        frameReports << QStringLiteral("seq_0006_%1.par").arg(f, 4, 10, QLatin1Char('0'));
+    for (const QString& r : frameReports)
+        EXPECT_TRUE(dir.readFile(r).startsWith("Date/heure")) << r.toStdString();
+    for (const auto& [name, bytes] : before)
+        EXPECT_EQ(dir.readFile(name), bytes) << name.toStdString() << " was replaced";
+    EXPECT_EQ(double(t.TNI_Num_Suffixe->Value()), 7);
+
+    // Back to stills at number 1: 1 to 5 are taken, the still goes to 6
+    // (the film of that number has no still or report of its own there).
+    pick(t.CBX_TypeFichier, QStringLiteral("BMP (24 bits RGB)"));
+    typeInto(t.TNI_Num_Suffixe, QStringLiteral("1"));
+    ASSERT_EQ(double(t.TNI_Num_Suffixe->Value()), 1);
+    FRM_Message->MEMO_Message->clear();
+    click(t.BTN_Enregistrer_Image);
+    for (const auto& [name, bytes] : before)
+        EXPECT_EQ(dir.readFile(name), bytes) << name.toStdString() << " was replaced";
+    EXPECT_TRUE(dir.exists(QStringLiteral("seq_0006.bmp")));
+    EXPECT_TRUE(dir.readFile(QStringLiteral("seq_0006.par")).startsWith("Date/heure"));
+    EXPECT_EQ(double(t.TNI_Num_Suffixe->Value()), 7);
+    const QString told = FRM_Message->MEMO_Message->toPlainText();
+    EXPECT_TRUE(told.contains(QStringLiteral("seq_0001.bmp existe déjà")) && told.contains(QStringLiteral("seq_0006.bmp")))
+        << told.toStdString();
+
+    // One report for a sequence of two stills, started at number 1 again:
+    // the sequence's report and its images take the first free number.
+    typeInto(t.TNI_Num_Suffixe, QStringLiteral("1"));
+    typeInto(t.SPED_Pendant, QStringLiteral("2"));
+    click(t.CKB_Un_seul_fichier);
+    ASSERT_TRUE(t.CKB_Un_seul_fichier->isChecked());
+    click(t.BTN_Demarrer_Sauv);
+    frames(3);
+    ASSERT_FALSE(SequenceSaving);
+    for (const auto& [name, bytes] : before)
+        EXPECT_EQ(dir.readFile(name), bytes) << name.toStdString() << " was replaced";
+    EXPECT_TRUE(dir.readFile(QStringLiteral("seq_0007.par")).contains("Liste des images"));
+    EXPECT_TRUE(dir.exists(QStringLiteral("seq_0007.bmp")));
+    EXPECT_TRUE(dir.exists(QStringLiteral("seq_0008.bmp")));
     EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('|').toStdString();
 }

@@ -149,10 +149,14 @@ TEST_F(ImageTool, RepeatedBurstsOpenAndCloseAndJumpTheNumbering)
     EXPECT_EQ(saved(), 3);
 
     tool().TNI_Num_Suffixe->SetValue(1600);
+    const QByteArray first = dir.readFile(QStringLiteral("lune2000.bmp"));
     advance(50000);   // next minute: a new burst at the next thousand
     EXPECT_TRUE(SaveFramesEnabled);
-    EXPECT_TRUE(dir.exists(QStringLiteral("lune2000.bmp")));
-    EXPECT_EQ(tool().TNI_Num_Suffixe->Value(), 2001);
+    EXPECT_FALSE(dir.exists(QStringLiteral("lune1600.bmp")));
+    // 2000 to 2002 hold the first burst's images: kept, the save takes 2003.
+    EXPECT_EQ(dir.readFile(QStringLiteral("lune2000.bmp")), first);
+    EXPECT_TRUE(dir.exists(QStringLiteral("lune2003.bmp")));
+    EXPECT_EQ(tool().TNI_Num_Suffixe->Value(), 2004);
     advance(10000);
     tool().BTN_Pause_sauv->setChecked(true);   // no burst while paused
     advance(50000);

@@ -412,26 +412,16 @@ int ScaleColour(int colour, int level)
     return int(colour & 0xFF000000) | scale(0) | scale(8) | scale(16);
 }
 
-std::array<SkyPoint, 5> MosaicFieldCorners(const ChartScale& s, int dx, int dy, double rotation, double halfHeight,
-                                           double halfWidth)
+std::array<SkyPoint, 5> MosaicFieldCorners(double dx, double dy, double rotation, double halfHeight, double halfWidth)
 {
-    const int hx = int(std::trunc(halfWidth / 2)), hy = int(std::trunc(halfHeight / 2));
-    const std::array<QPoint, 4> raw{QPoint(dx + 1 - 2 * hx, dy + 1 - 2 * hy), QPoint(dx + 1 + 2 * hx, dy + 1 - 2 * hy),
-                                    QPoint(dx + 1 + 2 * hx, dy + 1 + 2 * hy), QPoint(dx + 1 - 2 * hx, dy + 1 + 2 * hy)};
     const double c = std::cos(rotation), sn = std::sin(rotation);
-    std::array<QPoint, 4> px;
-    int sx = 0, sy = 0;
-    for (std::size_t i = 0; i < 4; ++i) {
-        px[i] = QPoint(int(std::trunc(raw[i].x() * c - raw[i].y() * sn)) + s.width / 2,
-                       int(std::trunc(raw[i].x() * sn + raw[i].y() * c)) + s.height / 2);
-        sx += px[i].x();
-        sy += px[i].y();
-    }
-    std::array<SkyPoint, 5> out;
-    out[0] = PixelToSky(s, sx / 4, sy / 4);
-    for (std::size_t i = 0; i < 4; ++i)
-        out[i + 1] = PixelToSky(s, px[i].x(), px[i].y());
-    return out;
+    // Turned on the chart (y down), then as a plane point (y up) to the sky.
+    auto sky = [&](double x, double y) {
+        const double tx = x * c - y * sn, ty = x * sn + y * c;
+        return ChartToSky(ChartCentreRA, ChartCentreDec, -tx, -ty);
+    };
+    return {sky(dx, dy), sky(dx - halfWidth, dy - halfHeight), sky(dx + halfWidth, dy - halfHeight),
+            sky(dx + halfWidth, dy + halfHeight), sky(dx - halfWidth, dy + halfHeight)};
 }
 
 DeepSkyKind KindOfType(const std::string& t)
@@ -592,7 +582,7 @@ void RenderChart(QImage& image, const ChartSettings& st)
 
     // Grid of camera fields around the chart centre.
     p.setPen(pen(QColor(Qt::cyan), Qt::DotLine));
-    ComputeMosaicFields(s, st.cameraGrid, [&](int i, int j, const std::array<SkyPoint, 5>& field) {
+    ComputeMosaicFields(st.cameraGrid, [&](int i, int j, const std::array<SkyPoint, 5>& field) {
         const auto centre = pixelOf(field[0].ra, field[0].dec);
         if (!centre || !nearImage(*centre))
             return;
@@ -606,7 +596,7 @@ void RenderChart(QImage& image, const ChartSettings& st)
     });
 }
 
-void ComputeMosaicFields(const ChartScale& s, const CameraGrid& g,
+void ComputeMosaicFields(const CameraGrid& g,
                          const std::function<void(int i, int j, const std::array<SkyPoint, 5>&)>& each)
 {
     MosaicTilesX = 0;
@@ -616,20 +606,18 @@ void ComputeMosaicFields(const ChartScale& s, const CameraGrid& g,
         return;
     MosaicTilesX = std::uint8_t(nx);
     MosaicTilesY = std::uint8_t(ny);
-    const double k = g.sampling * kArcsecToRad;
+    const double k = g.sampling * kArcsecToRad;   // radians per camera pixel
     const double stepX = (std::trunc(g.widthPx) - g.overlapX) * k, stepY = (std::trunc(g.heightPx) - g.overlapY) * k;
-    const double halfW = std::trunc(g.widthPx) * k * std::fabs(s.xScale) / 2;
-    const double halfH = std::trunc(g.heightPx) * k * std::fabs(s.yScale) / 2;
+    const double halfW = std::trunc(g.widthPx) * k / 2, halfH = std::trunc(g.heightPx) * k / 2;
     const double rotation = -g.orientation * kDeg;
+    // The middle field (or the middle of the two middle ones) on the chart
+    // centre; columns run to the right (west), rows down (south).
+    auto offset = [](int index, int count, double step) {
+        return (index - (count / 2 + 1)) * step + (count % 2 == 0 ? step / 2 : 0);
+    };
     for (int j = 1; j <= ny; ++j) {
         for (int i = 1; i <= nx; ++i) {
-            int dy = int(std::trunc((j - (ny / 2 + 1)) * stepY * s.yScale));
-            if (ny % 2 == 0)
-                dy += int(std::trunc(stepY * s.yScale / 2));
-            int dx = int(std::trunc((i - (nx / 2 + 1)) * stepX * s.xScale));
-            if (nx % 2 == 0)
-                dx += int(std::trunc(stepX * s.xScale / 2));
-            const auto field = MosaicFieldCorners(s, dx, -dy, rotation, halfH, halfW);
+            const auto field = MosaicFieldCorners(offset(i, nx, stepX), offset(j, ny, stepY), rotation, halfH, halfW);
             MosaicFieldRecord& r = MosaicFieldTable[std::size_t(i)][std::size_t(j)];
             r.v[0] = field[0].ra;
             r.v[1] = field[0].dec;

@@ -72,10 +72,11 @@ int DeepSkyLevel(double magnitude);
 int ScaleColour(int colour, int level);
 
 // The field's centre and four corners on the sky (radians) for a camera
-// field offset (dx, dy) pixels from the chart centre, rotated by `rotation`
-// radians.
-std::array<SkyPoint, 5> MosaicFieldCorners(const ChartScale& s, int dx, int dy, double rotation, double halfHeight,
-                                           double halfWidth);
+// field whose centre lies (dx, dy) radians from the chart centre on the
+// chart (x to the right, y down), the whole turned about the chart centre
+// by `rotation` radians; half sizes in radians. Nothing is rounded to the
+// chart's pixels, so fields keep their spacing at any chart scale.
+std::array<SkyPoint, 5> MosaicFieldCorners(double dx, double dy, double rotation, double halfHeight, double halfWidth);
 
 // A number with at most two decimals and no trailing zeros ("0.##"):
 // 4 -> "4", -1.46 -> "-1.46", 90.5 -> "90.5".
@@ -168,10 +169,12 @@ extern MosaicFieldGrid MosaicFieldTable;
 // tiles asked for, or no image scale known).
 extern std::uint8_t MosaicTilesX, MosaicTilesY;
 
-// Computes the camera-field grid around the chart centre for the scale s
-// into MosaicFieldTable, MosaicTilesX and MosaicTilesY. Calls `each` (when
-// given) with every field, column i and row j from 1.
-void ComputeMosaicFields(const ChartScale& s, const CameraGrid& grid,
+// Computes the camera-field grid around the chart centre into
+// MosaicFieldTable, MosaicTilesX and MosaicTilesY: neighbouring fields are
+// one step (field size less overlap) apart on the sky, whatever the chart's
+// size or scale, shown or not. Calls `each` (when given) with every field,
+// column i and row j from 1.
+void ComputeMosaicFields(const CameraGrid& grid,
                          const std::function<void(int i, int j, const std::array<SkyPoint, 5>&)>& each = {});
 
 } // namespace Sky
