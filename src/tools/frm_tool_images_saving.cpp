@@ -195,15 +195,25 @@ QString TFRM_Tool_Images::StillExtension(const QString& key)
 
 void TFRM_Tool_Images::TakeFreeNumber(const QStringList& extensions, bool video)
 {
-    // The folder is read once: a run of taken numbers is passed over at once.
     const QString firstBase = Util_Images::BuildCaptureFileName(Util_Images::CurrentImageNumber());
-    const FolderNames names(QFileInfo(firstBase).absoluteDir());
+    // A still, saved at every frame of a sequence, only asks for its own
+    // names; a video's start reads the folder once for its frames' reports,
+    // so a run of taken numbers is passed over at once.
+    std::optional<FolderNames> names;
+    if (video)
+        names.emplace(QFileInfo(firstBase).absoluteDir());
     const auto taken = [&](const QString& base) {
+        if (!names) {
+            for (const QString& ext : extensions)
+                if (QFileInfo(base + ext).isFile())
+                    return true;
+            return false;
+        }
         const QString file = QFileInfo(base).fileName();
         for (const QString& ext : extensions)
-            if (names.files.contains(file + ext))
+            if (names->files.contains(file + ext))
                 return true;
-        return video && names.framedBases.contains(file);
+        return names->framedBases.contains(file);
     };
     if (!taken(firstBase))
         return;
