@@ -357,3 +357,45 @@ TEST_F(WindowLayout, TheHandPadReducedOnASmallScreenShowsItsPadWholeWithNothingT
     }
     pad->hide();
 }
+
+// Its "-" takes the hand pad down to its direction buttons on any screen,
+// the same size on an ordinary screen as on a small one where its controls
+// scrolled; "+" brings them all back.
+TEST_F(WindowLayout, TheHandPadReducedTakesItsPadsSizeOnEveryScreen)
+{
+    TFRM_Raquette* pad = FRM_Raquette;
+    QSize reducedOn[3];
+    const QSize screens[3] = {QSize(1280, 1024), QSize(1024, 768), QSize(800, 600)};
+    for (int i = 0; i < 3; ++i) {
+        const QSize size = screens[i];
+        SCOPED_TRACE(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()).toStdString());
+        Systeme::SetScreenSizeProvider([size] { return size; });
+        Systeme::PlaceWindow(pad, QPoint(10, 10));
+        Systeme::ShowFormOnScreen(pad);
+        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        const QSize full = pad->size();
+
+        QTest::mouseClick(pad->SPDB_Raquette_Reduire, Qt::LeftButton);
+        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        EXPECT_FALSE(pad->GRB_Goto->isVisible());
+        // The window ends under the direction buttons' row; they keep the
+        // size they had in the whole window.
+        const int rowBottom = std::max(pad->GRB_Pad->mapTo(pad, QPoint(0, pad->GRB_Pad->height())).y(),
+                                       pad->GRB_Mode_LX200->mapTo(pad, QPoint(0, pad->GRB_Mode_LX200->height())).y());
+        EXPECT_LE(pad->height(), rowBottom + 30) << pad->width() << "x" << pad->height();
+        EXPECT_LT(pad->height(), full.height() / 2);
+        EXPECT_LE(pad->BTN_N->height(), 40);
+        reducedOn[i] = pad->size();
+
+        QTest::mouseClick(pad->SPDB_Raquette_Agrandir, Qt::LeftButton);
+        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        EXPECT_TRUE(pad->GRB_Goto->isVisible());
+        // (On the small screen it is fitted again, as the test above holds.)
+        if (size.height() > 600) {
+            EXPECT_EQ(pad->size(), full);
+        }
+        pad->hide();
+    }
+    EXPECT_EQ(reducedOn[0], reducedOn[2]);
+    EXPECT_EQ(reducedOn[1], reducedOn[2]);
+}
