@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# What a user at a small or an ordinary screen sees of the hand pad's "-" and
-# "+" and of a long custom-function menu. The real program runs as its own
-# process under a virtual X server with a window manager (openbox), at
+# What a user at a small or an ordinary screen sees and clicks: the hand
+# pad's "-" and "+", a long custom-function menu, the execute and abort
+# buttons of the main window and night mode. The real program runs as its
+# own process under a virtual X server with a window manager (openbox), at
 # 1280 x 1024, 1024 x 768 and 800 x 600, side by side, each on a display of
 # its own (about a minute):
 #
@@ -11,9 +12,17 @@
 # - at 800 x 600, with forty custom functions in the scripts folder, every
 #   item of the "Scripts" menu must be on the screen and run its script when
 #   clicked (each script shows a box naming itself, logged by the program
-#   through NIGHTJARPRO_BOX_LOG and answered with Return).
+#   through NIGHTJARPRO_BOX_LOG and answered with Return);
+# - at 800 x 600, a camera started and the camera orientation armed from the
+#   "Operations" menu, the abort and execute buttons (found on screen by
+#   their red and green pictures) must stay where they were with no
+#   operation, and clicks where they were must start, stop and then drop the
+#   operation;
+# - at 1024 x 768, night mode switched on with its button, the hand pad's
+#   "N" must be drawn on the scheme's own face colour (128,0,0) with its
+#   caption standing out as much as the scheme's red allows (2.7:1).
 #
-#   window_sizes_e2e.sh BUILD_DIR SOURCE_DIR [WIDTHxHEIGHT...]
+#   layout_e2e.sh BUILD_DIR SOURCE_DIR [WIDTHxHEIGHT...]
 #
 # NJ_E2E_SHOTS=DIR keeps screenshots. Exit status 0 when all pass, 77 when a
 # tool is missing.
@@ -34,7 +43,7 @@ done
 # shellcheck source=../support/x11_session.sh
 source "$source_dir/tests/support/x11_session.sh"
 
-work=$(mktemp -d /tmp/nj-sizes-e2e.XXXXXX)
+work=$(mktemp -d /tmp/nj-layout-e2e.XXXXXX)
 xvfb_pid="" ; wm_pid="" ; app_pid=""
 failures=0
 screen=""
@@ -270,6 +279,117 @@ custom_functions() {
   echo "  ${#chosen[@]} custom functions chosen with the mouse"
 }
 
+# --- the execute and abort buttons ----------------------------------------------
+
+# The colours of a rectangle of the screen, one "x y r g b" line a pixel.
+pixels() {
+  import -window root -crop "$3x$4+$1+$2" +repage -depth 8 txt:- 2>/dev/null \
+    | sed -n 's/^\([0-9]*\),\([0-9]*\): *(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3 \4 \5/p'
+}
+
+# "abortX executeX": the middles of the red (abort) and the green (execute)
+# pictures in the main window's status bar (the night mode's red moon at
+# its right end left out), from the client's left.
+operation_buttons() {
+  local x y w h
+  read -r x y w h <<<"$(client_of "$(main_window)")"
+  pixels $((x + w / 2)) $((y + 21)) $((w / 2 - 60)) 24 | awk -v off=$((w / 2)) '
+    $3 > 150 && $4 < 60 && $5 < 60 { rn++; rx += $1 }
+    $4 > 100 && $3 < 60 && $5 < 60 { gn++; gx += $1 }
+    END { if (rn && gn) print off + int(rx / rn), off + int(gx / gn) }'
+}
+
+# Which of the two buttons are enabled, drawn in colour: "abort execute",
+# each 1 or 0.
+enabled_buttons() {
+  local x y w h
+  read -r x y w h <<<"$(client_of "$(main_window)")"
+  pixels $((x + w / 2)) $((y + 21)) $((w / 2 - 60)) 24 | awk '
+    $3 > 150 && $4 < 60 && $5 < 60 { r = 1 }
+    $4 > 100 && $3 < 60 && $5 < 60 { g = 1 }
+    END { print (r ? 1 : 0), (g ? 1 : 0) }'
+}
+
+operations() {
+  local m before armed ax ex
+  m=$(main_window)
+  xdotool windowactivate --sync "$m" >/dev/null 2>&1
+  sleep 0.3
+  before=$(operation_buttons)
+  [ -n "$before" ] || { fail "the abort and execute buttons are not found on screen"; return 1; }
+  read -r ax ex <<<"$before"
+  # Video > Camera 1 > the first driver, then Operations > the camera's orientation.
+  click_at "$m" 80 9; sleep 0.3
+  xdotool key Up Down Right Down Down Return
+  until_true 10 '[ -n "$(visible_window "^Pilote de capture")" ]' || { fail "no driver choice"; return 1; }
+  xdotool windowactivate --sync "$(visible_window "^Pilote de capture")" >/dev/null 2>&1
+  xdotool key Return
+  until_true 10 '[ -z "$(visible_window "^Pilote de capture")" ]' || fail "the driver choice stays open"
+  sleep 1
+  xdotool windowactivate --sync "$m" >/dev/null 2>&1
+  click_at "$m" 357 9; sleep 0.3
+  xdotool key Up Down Return
+  sleep 0.5
+  xdotool windowactivate --sync "$m" >/dev/null 2>&1
+  sleep 0.3
+  armed=$(operation_buttons)
+  shot operation-armed
+  [ "$armed" = "$before" ] || fail "abort and execute moved from x $before to x $armed when the orientation was armed"
+  [ "$(enabled_buttons)" = "1 1" ] || fail "the orientation armed, abort and execute are not both enabled"
+  # Started where the user saw "Executer" (only abort stays enabled),
+  # stopped where "Arreter" was (armed again: both), dropped there (neither).
+  click_at "$m" "$ex" 31; sleep 0.3
+  shot operation-started
+  [ "$(enabled_buttons)" = "1 0" ] || fail "a click where \"Executer\" was did not start the orientation"
+  click_at "$m" "$ax" 31; sleep 0.3
+  shot operation-stopped
+  [ "$(enabled_buttons)" = "1 1" ] || fail "a click where \"Arreter\" was did not stop the orientation"
+  click_at "$m" "$ax" 31; sleep 0.5
+  shot operation-dropped
+  [ "$(enabled_buttons)" = "0 0" ] || fail "a second click where \"Arreter\" was did not drop the orientation"
+  echo "  abort and execute at x $before, armed or not"
+}
+
+# --- night mode --------------------------------------------------------------------
+
+# The face (commonest colour) and the caption's contrast on it (WCAG 2) of a
+# rectangle of the screen: "r,g,b ratio".
+face_and_contrast() {
+  pixels "$@" | awk '
+    function lin(v) { v /= 255; return v <= 0.04045 ? v / 12.92 : exp(2.4 * log((v + 0.055) / 1.055)) }
+    function lum(r, g, b) { return 0.2126 * lin(r) + 0.7152 * lin(g) + 0.0722 * lin(b) }
+    { c = $3 "," $4 "," $5; n[c]++; L[c] = lum($3, $4, $5) }
+    END {
+      for (c in n) if (n[c] > best) { best = n[c]; face = c }
+      ratio = 1
+      for (c in n) { hi = L[c] > L[face] ? L[c] : L[face]; lo = L[c] > L[face] ? L[face] : L[c]
+                     r = (hi + 0.05) / (lo + 0.05); if (r > ratio) ratio = r }
+      printf "%s %.2f\n", face, ratio
+    }'
+}
+
+night_mode() {
+  local m pad x y w h face ratio
+  m=$(main_window)
+  read -r x y w h <<<"$(client_of "$m")"
+  xdotool windowactivate --sync "$m" >/dev/null 2>&1
+  # The moon, right of the status bar.
+  click_at "$m" $((w - 17)) 31
+  sleep 0.5
+  click_at "$m" 434 9
+  until_true 10 '[ -n "$(visible_window "^Telescope$")" ]' || { fail "the hand pad does not open"; return 1; }
+  pad=$(visible_window "^Telescope$")
+  xdotool windowactivate --sync "$pad" >/dev/null 2>&1
+  sleep 0.5
+  shot night
+  read -r x y w h <<<"$(client_of "$pad")"
+  # Inside the "N" button, its edges left out.
+  read -r face ratio <<<"$(face_and_contrast $((x + 132)) $((y + 29)) 80 13)"
+  echo "  night mode: the hand pad's N on $face, its caption at $ratio:1"
+  [ "$face" = "128,0,0" ] || fail "the hand pad's N is drawn on $face, not on the scheme's face colour 128,0,0"
+  awk -v r="$ratio" 'BEGIN { exit !(r >= 2.6) }' || fail "the hand pad's N stands out at $ratio:1 only"
+}
+
 # --- one screen -----------------------------------------------------------------
 
 run_screen() {
@@ -281,6 +401,8 @@ run_screen() {
   if start_program; then
     hand_pad
     [ "$screen" = 800x600 ] && custom_functions
+    [ "$screen" = 800x600 ] && operations
+    [ "$screen" = 1024x768 ] && night_mode
     alive || fail "the program ended: $(tail -5 "$work/program-$screen.log")"
   fi
   stop_display
