@@ -10,6 +10,7 @@
 #include "app/controls/num_inp.h"
 #include "app/ui/event_boundary.h"
 #include "app/ui/press_guard.h"
+#include "app/ui/readouts.h"
 
 namespace {
 
@@ -119,6 +120,7 @@ void TForm::DoCreate()
         return;
     created_ = true;
     app::runGuarded(objectName() + QStringLiteral(".FormCreate"), [this] { FormCreate(); });
+    app::KeepReadoutsWhole(this);
 }
 
 bool TForm::event(QEvent* e)

@@ -135,6 +135,7 @@ TFRM_Alv::TFRM_Alv(QWidget* parent) : TForm(parent)
     for (QWidget* grid : {static_cast<QWidget*>(PNL_Toolbar_Expert), GRD_Fonctions_B})
         for (QToolButton* b : grid->findChildren<QToolButton*>())
             b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    FitOperationPanel();
     ConnectLayoutHooks();
     Timer_Cam1 = makeTimer(this, "Timer_Cam1");
     Timer_Cam2 = makeTimer(this, "Timer_Cam2");

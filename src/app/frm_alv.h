@@ -233,6 +233,8 @@ public:
     // of the translated texts; a language change names it again in the new
     // language ("no operation" whenever none is armed).
     void ShowOperation(QString TTranslatedTexts::*name);
+    // Gives the operation panel the width of the longest operation name.
+    void FitOperationPanel();
     void TMR_ApprTimer();
     void RDB_DeriveClick();
     void BTN_DecalerClick();

@@ -24,6 +24,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWidgetAction>
@@ -49,9 +51,27 @@ void runOrReport(const QString& path)
                                platform::MsgKind::Error, platform::MsgButtons::Ok, {}, {}});
 }
 
+// The first item of each column: a column starts at an item that carries a
+// column break and, when a column has `perColumn` items, at the next one.
+QList<int> columnStarts(const QList<QAction*>& items, int perColumn)
+{
+    QList<int> starts;
+    int inColumn = 0;
+    for (int i = 0; i < items.size(); ++i) {
+        if (starts.isEmpty() || items[i]->property("BarBreak").toBool() || inColumn == perColumn) {
+            starts << i;
+            inColumn = 0;
+        }
+        ++inColumn;
+    }
+    return starts;
+}
+
 // A menu whose items carry a column break shows them in columns: the items
 // stay in the menu (their positions are the list's) but are drawn by one
-// panel of buttons laid out column by column.
+// panel of buttons laid out column by column. A column taller than the
+// screen goes on in the next one, and columns wider than the screen scroll
+// sideways, so that every item can be reached.
 void layOutColumns(QMenu* menu)
 {
     const QList<QAction*> items = menu->actions();
@@ -61,13 +81,8 @@ void layOutColumns(QMenu* menu)
     auto* panel = new QWidget;
     auto* columns = new QHBoxLayout(panel);
     columns->setContentsMargins(2, 2, 2, 2);
-    QVBoxLayout* column = nullptr;
+    QList<QPushButton*> buttons;
     for (QAction* item : items) {
-        if (!column || item->property("BarBreak").toBool()) {
-            column = new QVBoxLayout;
-            column->setSpacing(0);
-            columns->addLayout(column);
-        }
         auto* b = new QPushButton(item->text(), panel);
         b->setFlat(true);
         b->setFocusPolicy(Qt::NoFocus);
@@ -78,15 +93,60 @@ void layOutColumns(QMenu* menu)
             menu->hide();
             item->trigger();
         });
-        column->addWidget(b);
+        buttons << b;
         item->setVisible(false);
     }
-    for (int i = 0; i < columns->count(); ++i)
-        if (auto* c = qobject_cast<QVBoxLayout*>(columns->itemAt(i)->layout()))
-            c->addStretch();
+
+    // The room of the panel: the screen less the menu's frame.
+    QStyle* style = menu->style();
+    const int frame = 2 * (style->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, menu)
+                           + style->pixelMetric(QStyle::PM_MenuVMargin, nullptr, menu));
+    const QRect screen = Systeme::ScreenArea();
+    const QMargins margins = columns->contentsMargins();
+    const int tallRoom = screen.height() - frame - margins.top() - margins.bottom();
+    const int wideRoom = screen.width() - frame;
+    const int rowHeight = std::max(1, buttons.first()->sizeHint().height());
+    const auto widthOf = [&](const QList<int>& starts) {
+        int wide = margins.left() + margins.right() + columns->spacing() * int(starts.size() - 1);
+        for (int c = 0; c < starts.size(); ++c) {
+            const int end = c + 1 < starts.size() ? starts[c + 1] : int(items.size());
+            int column = 0;
+            for (int i = starts[c]; i < end; ++i)
+                column = std::max(column, buttons[i]->sizeHint().width());
+            wide += column;
+        }
+        return wide;
+    };
+    QList<int> starts = columnStarts(items, std::max(1, tallRoom / rowHeight));
+    const bool scrolls = widthOf(starts) > wideRoom;
+    const int bar = style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, menu);
+    if (scrolls)   // the bar under the columns takes a row's room
+        starts = columnStarts(items, std::max(1, (tallRoom - bar) / rowHeight));
+
+    for (int c = 0; c < starts.size(); ++c) {
+        auto* column = new QVBoxLayout;
+        column->setSpacing(0);
+        const int end = c + 1 < starts.size() ? starts[c + 1] : int(items.size());
+        for (int i = starts[c]; i < end; ++i)
+            column->addWidget(buttons[i]);
+        column->addStretch();
+        columns->addLayout(column);
+    }
+
+    QWidget* shown = panel;
+    if (scrolls) {
+        auto* scroll = new QScrollArea;
+        scroll->setObjectName(QStringLiteral("Fonction_Scroll"));
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        scroll->setWidget(panel);
+        scroll->setFixedSize(wideRoom, panel->sizeHint().height() + bar);
+        shown = scroll;
+    }
     auto* holder = new QWidgetAction(menu);
     holder->setObjectName(QStringLiteral("Fonction_Columns"));
-    holder->setDefaultWidget(panel);
+    holder->setDefaultWidget(shown);
     menu->addAction(holder);
 }
 

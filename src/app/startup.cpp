@@ -5,6 +5,7 @@
 #include "app/frm_btnpref.h"
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
+#include "app/ui/night_faces_style.h"
 #include "capture/frm_chargeseq.h"
 #include "capture/frm_longuepose.h"
 #include "capture/frm_play_control.h"
@@ -55,14 +56,14 @@ namespace {
 const QString kApplicationTitle = QStringLiteral("Nightjar Pro 2.3");
 
 // Hints appear at once.
-class HintStyle final : public QProxyStyle {
+class HintStyle final : public app::NightFacesStyle {
 public:
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* returnData) const override
     {
         if (hint == SH_ToolTip_WakeUpDelay)
             return kHintPause_ms;
-        return QProxyStyle::styleHint(hint, option, widget, returnData);
+        return NightFacesStyle::styleHint(hint, option, widget, returnData);
     }
 };
 

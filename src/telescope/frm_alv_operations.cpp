@@ -24,6 +24,7 @@
 #include "translation/translated_texts.h"
 
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -109,7 +110,30 @@ void TFRM_Alv::ConnectOperationHandlers()
 void TFRM_Alv::ShowOperation(QString TTranslatedTexts::*name)
 {
     OperationName = name;
+    FitOperationPanel();
     PNL_Action->setText(TranslatedTexts.*name);
+}
+
+void TFRM_Alv::FitOperationPanel()
+{
+    // As wide as the longest name it can show, in the language in use: the
+    // execute and abort buttons left of it keep their places whatever the
+    // operation.
+    static constexpr QString TTranslatedTexts::*kNames[] = {
+        &TTranslatedTexts::MSG_Aucune_Operation,       &TTranslatedTexts::MSG_Operation_MES,
+        &TTranslatedTexts::MSG_Operation_Orientation,  &TTranslatedTexts::MSG_Operation_Decl_Etoile,
+        &TTranslatedTexts::MSG_Operation_Err_Periodique, &TTranslatedTexts::MSG_Operation_Def_Derive,
+        &TTranslatedTexts::MSG_Operation_Appr_Guidage, &TTranslatedTexts::MSG_Operation_Collimation,
+    };
+    const QString shown = PNL_Action->text();
+    int widest = 0;
+    for (QString TTranslatedTexts::*name : kNames) {
+        PNL_Action->setText(TranslatedTexts.*name);
+        widest = std::max(widest, PNL_Action->sizeHint().width());
+    }
+    PNL_Action->setText(shown);
+    widest = std::max(widest, PNL_Action->sizeHint().width());
+    PNL_Action->setMinimumWidth(widest);
 }
 
 void TFRM_Alv::MNU_Decl_EtoileClick()

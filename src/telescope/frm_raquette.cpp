@@ -535,8 +535,12 @@ int TFRM_Raquette::widthWithoutScrollBar() const
 
 void TFRM_Raquette::fitHeightToControls(int wide)
 {
-    // The controls, whether or not they scroll in the window.
+    // The controls, whether or not they scroll in the window. The window's
+    // own layout follows them at once: it holds the window at least as
+    // large as they were.
     centralLayout->activate();
+    if (layout())
+        layout()->activate();
     const int around = height() - centralWidget()->height();
     resize(wide, centralwidget->sizeHint().height() + around);
     // Grown downwards, it stays whole on the screen; too tall for it, its

@@ -20,6 +20,9 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 namespace {
@@ -286,4 +289,74 @@ TEST_F(CustomFunctions, AtMost127ItemsInColumnsOf32Then33)
             breaks << i;
     EXPECT_EQ(breaks, (QList<int>{32, 65, 98}));
     EXPECT_EQ(items.last()->objectName(), QStringLiteral("Fonction_Columns"));
+}
+
+// On a screen of 800 x 600 the first column of 32 does not fit: it goes on
+// in the next column, and every item opened from the menu bar lies on the
+// screen and runs its own script when clicked.
+TEST_F(CustomFunctions, EveryItemCanBeChosenOnASmallScreen)
+{
+    Systeme::SetScreenSizeProvider([] { return QSize(800, 600); });
+    const QRect screen(0, 0, 800, 600);
+    constexpr int kCount = 70;
+    for (int i = 0; i < kCount; ++i)
+        dir.writeFile(QStringLiteral("Scripts/f%1.txt").arg(i, 2, 10, QLatin1Char('0')),
+                      QStringLiteral("// @Menu(Fonction numero %1)\r\n").arg(i, 2, 10, QLatin1Char('0')).toLatin1());
+    Align_V::BuildCustomFunctionMenu();
+    QMenu* menu = FRM_Alv->MNU_PFonctions;
+    FRM_Alv->show();
+    for (int i = 0; i < kCount; ++i) {
+        SCOPED_TRACE(i);
+        menu->popup(FRM_Alv->mapToGlobal(QPoint(200, 20)));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+        auto* b = menu->findChildren<QPushButton*>().value(i);
+        ASSERT_NE(b, nullptr);
+        ASSERT_TRUE(b->isVisible());
+        // The whole menu fits the screen's height (where the menu bar puts
+        // it is the platform's), and the item is whole in it.
+        EXPECT_LE(menu->height(), screen.height());
+        const QRect at(b->mapTo(menu, QPoint(0, 0)), b->size());
+        EXPECT_TRUE(menu->rect().contains(at)) << at.x() << "," << at.y() << " in " << menu->width() << "x" << menu->height();
+        QTest::mouseClick(b, Qt::LeftButton);
+        EXPECT_FALSE(menu->isVisible());
+        EXPECT_TRUE(FRM_Script->windowTitle().endsWith(QStringLiteral("Scripts/f%1.txt").arg(i, 2, 10, QLatin1Char('0'))))
+            << FRM_Script->windowTitle().toStdString();
+        runToEnd();
+    }
+    // The columns keep their breaks: the 33rd and 66th items start one.
+    for (int i : {32, 65}) {
+        auto* first = menu->findChildren<QPushButton*>().value(i);
+        auto* before = menu->findChildren<QPushButton*>().value(i - 1);
+        EXPECT_GT(first->x(), before->x());
+        EXPECT_LT(first->y(), before->y());
+    }
+
+    // As many as the menu takes, with long captions: wider than the screen,
+    // the columns scroll sideways under the bar; the last item is reached
+    // by the bar and runs its script.
+    for (int i = kCount; i < 130; ++i)
+        dir.writeFile(QStringLiteral("Scripts/f%1.txt").arg(i, 3, 10, QLatin1Char('0')),
+                      QStringLiteral("// @Menu(Fonction au nom assez long %1)\r\n").arg(i, 3, 10, QLatin1Char('0')).toLatin1());
+    Align_V::BuildCustomFunctionMenu();
+    menu->popup(FRM_Alv->mapToGlobal(QPoint(200, 20)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    EXPECT_LE(menu->width(), screen.width());
+    EXPECT_LE(menu->height(), screen.height());
+    auto* scroll = menu->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    QScrollBar* bar = scroll->horizontalScrollBar();
+    ASSERT_TRUE(bar->isVisible());
+    QPushButton* last = menu->findChildren<QPushButton*>().value(Align_V::kMaxCustomFunctions - 1);
+    ASSERT_NE(last, nullptr);
+    const auto inView = [&] {
+        return scroll->viewport()->rect().contains(QRect(last->mapTo(scroll->viewport(), QPoint(0, 0)), last->size()));
+    };
+    EXPECT_FALSE(inView());
+    for (int page = 0; page < 20 && !inView(); ++page)
+        QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() - bar->height() - 4, bar->height() / 2));
+    ASSERT_TRUE(inView());
+    QTest::mouseClick(last, Qt::LeftButton);
+    EXPECT_EQ(FRM_Script->windowTitle(), QStringLiteral("Scripts : ") + FRM_Alv->CustomFunctionList.last().section(u'|', 1));
+    runToEnd();
+    Systeme::SetScreenSizeProvider({});
 }

@@ -357,3 +357,4 @@ TEST_F(WindowLayout, TheHandPadReducedOnASmallScreenShowsItsPadWholeWithNothingT
     }
     pad->hide();
 }
+

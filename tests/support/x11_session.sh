@@ -19,14 +19,24 @@ until_true() {
 }
 
 start_x11_display() {
-  local size=$1 logs=$2 display=""
-  exec 5<> <(:)
-  Xvfb -displayfd 5 -screen 0 "${size}x24" -nolisten tcp >"$logs/xvfb-$size.log" 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do
-    read -r -t 0.2 display <&5 && break
+  local size=$1 logs=$2 display="" attempt
+  # Servers starting at the same moment (the tests run side by side) may
+  # reach for the same free display: the one that loses gives up, and is
+  # started again a moment later.
+  for attempt in 1 2 3 4 5; do
+    exec 5<> <(:)
+    Xvfb -displayfd 5 -screen 0 "${size}x24" -nolisten tcp >"$logs/xvfb-$size.log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+      read -r -t 0.2 display <&5 && break
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+    done
+    exec 5<&-
+    [ -n "$display" ] && break
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null
+    sleep "0.$((RANDOM % 8 + 2))"
   done
-  exec 5<&-
   [ -n "$display" ] || { echo "FAIL: the virtual X server did not start"; cat "$logs/xvfb-$size.log"; exit 1; }
   export DISPLAY=":$display"
   openbox >"$logs/openbox-$size.log" 2>&1 &

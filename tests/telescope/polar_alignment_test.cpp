@@ -21,11 +21,14 @@
 #include "telescope/tracking/tracking_state.h"
 #include "tools/frm_tool_mesures.h"
 
+#include <QApplication>
 #include <QChart>
 #include <QFile>
 #include <QLineSeries>
 #include <QPainter>
 #include <QTabWidget>
+#include <QTest>
+#include <functional>
 #include <cmath>
 
 namespace {
@@ -544,4 +547,54 @@ TEST_F(PolarAlignmentTest, AStarLostMidMeasurementLeavesTheWindowsConsistent)
     EXPECT_EQ(ProcedureState, 3);
     EXPECT_EQ(KingPaused, 0);
     EXPECT_FALSE(mes().BTN_Pause->isEnabled());
+}
+
+// The abort and execute buttons sit left of the operation's name: whatever
+// the operation armed, a click where the user saw "Arrêter" aborts it and
+// one where "Executer" was starts it.
+TEST_F(PolarAlignmentTest, ExecuteAndAbortKeepTheirPlacesWhateverTheOperation)
+{
+    TFRM_Alv& w = *FRM_Alv;
+    w.resize(800, 600);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    ASSERT_EQ(w.PNL_Action->text(), QStringLiteral("Aucune"));
+    const auto centre = [&](QWidget* b) { return b->mapTo(&w, b->rect().center()); };
+    const QPoint abortAt = centre(w.SPDB_Abort), executeAt = centre(w.SPDB_Executer);
+    const auto clickAt = [&](QPoint at) {
+        QWidget* hit = w.childAt(at);
+        ASSERT_NE(hit, nullptr);
+        QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(&w, at));
+    };
+
+    const std::pair<std::function<void()>, const char*> operations[] = {
+        {[&] { mes().BTN_Demar_MES->click(); }, "M.en station"},
+        {[&] { ep().BTN_Demar_EP->click(); }, "Err.Periodique"},
+        {[&] { w.MNU_TailleOrientCapt->trigger(); }, "Orientation"},
+        {[&] { w.MNU_Decl_Etoile->trigger(); }, "Decl. Etoile"},
+        {[&] { w.MNU_Collimation->trigger(); }, "Collimation"},
+        {[&] { w.BTN_SetDeriveClick(); }, "Def. Derive"},
+    };
+    for (const auto& [armIt, name] : operations) {
+        SCOPED_TRACE(name);
+        armIt();
+        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        ASSERT_EQ(w.PNL_Action->text(), QString::fromUtf8(name));
+        const std::uint8_t armed = ProcedureState;
+        EXPECT_EQ(centre(w.SPDB_Abort), abortAt);
+        EXPECT_EQ(centre(w.SPDB_Executer), executeAt);
+        // Started where "Executer" was, stopped where "Arrêter" was: armed
+        // again; stopped once more, no operation.
+        clickAt(executeAt);
+        EXPECT_EQ(ProcedureState, armed + 1);
+        clickAt(abortAt);
+        EXPECT_EQ(ProcedureState, armed);
+        clickAt(abortAt);
+        EXPECT_EQ(ProcedureState, 0);
+        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        EXPECT_EQ(w.PNL_Action->text(), QStringLiteral("Aucune"));
+        EXPECT_EQ(centre(w.SPDB_Abort), abortAt);
+    }
+    TLog::Close(PeLog);
 }

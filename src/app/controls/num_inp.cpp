@@ -332,8 +332,9 @@ void TCustomNumInp::Redisplay()
     displayed_ = text;
     setText(text);
     // A number too long for its field shows from its first digit, as a
-    // text set into an edit control does; the user's own caret is kept.
-    if (!hasFocus())
+    // text set into an edit control does; the caret of a user typing in it
+    // is kept.
+    if (!hasFocus() || isReadOnly())
         setCursorPosition(0);
 }
 
