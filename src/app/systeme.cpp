@@ -32,6 +32,9 @@ namespace {
 std::function<QSize()> g_screenSize;
 
 const char* const kFramePlacerName = "nj_frame_placer";
+// A window waiting for its first place, and one given it.
+const char* const kFirstPlaceWaits = "nj_first_place_waits";
+const char* const kFirstPlaceGiven = "nj_first_place_given";
 
 // The frame the window manager has drawn around a shown window, as the
 // window system reports it; none while it has not drawn one. The widget's
@@ -340,8 +343,11 @@ void FitInsideScreen(QWidget* window)
 
 void PlaceWindow(QWidget* window, QPoint frameTopLeft)
 {
-    if (window)
-        placeFrame(window, frameTopLeft, false);
+    if (!window)
+        return;
+    // Put somewhere on purpose, it has its place.
+    window->setProperty(kFirstPlaceWaits, QVariant());
+    placeFrame(window, frameTopLeft, false);
 }
 
 void PlaceOnScreen(QWidget* window, QPoint frameTopLeft)
@@ -402,7 +408,7 @@ void KeepInFrontOf(QWidget* form, QWidget* opener)
         return;
     opener = opener->window();
     // Tool windows and dialogs are the window system's own owned windows.
-    if (opener == form || !opener->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
+    if (opener == form || !opener->isVisible() || !opener->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
         || form->windowType() != Qt::Window)
         return;
     endFrontKeeper(form);
@@ -410,8 +416,6 @@ void KeepInFrontOf(QWidget* form, QWidget* opener)
 }
 
 namespace {
-const char* const kFirstPlaceWaits = "nj_first_place_waits";
-const char* const kFirstPlaceGiven = "nj_first_place_given";
 
 // A window's frame as it is or will be.
 QRect frameOf(const QWidget* w) { return QRect(frameCorner(w), w->size().grownBy(expectedFrame(w))); }
@@ -552,15 +556,26 @@ void NeedsFirstPlace(QWidget* window)
 
 bool WaitsForFirstPlace(const QWidget* window) { return window && window->property(kFirstPlaceWaits).toBool(); }
 
-void PlaceFirst(QWidget* window)
+namespace {
+void placeFirstNow(QWidget* window)
 {
-    if (!WaitsForFirstPlace(window))
-        return;
     window->setProperty(kFirstPlaceWaits, QVariant());
     window->setProperty(kFirstPlaceGiven, true);
     // Its size once shown: what its layout needs, at least.
     const QSize size = window->size().expandedTo(window->minimumSizeHint());
     PlaceOnScreen(window, FirstPlace(size.grownBy(expectedFrame(window)), roomFor(window)));
+}
+} // namespace
+
+void PlaceFirst(QWidget* window)
+{
+    if (!WaitsForFirstPlace(window))
+        return;
+    // Shown already, it is where it is.
+    if (window->isVisible())
+        window->setProperty(kFirstPlaceWaits, QVariant());
+    else
+        placeFirstNow(window);
 }
 
 void ShowFormOnScreen(QWidget* form)
@@ -577,9 +592,10 @@ void ShowFormOnScreen(QWidget* form)
     if (waiting == form)
         waiting = nullptr;
     KeepInFrontOf(form, waiting ? nullptr : QApplication::activeWindow());
+    const bool first = WaitsForFirstPlace(form) && !form->isVisible();
     FitInsideScreen(form);
-    if (WaitsForFirstPlace(form) && !form->isVisible())
-        PlaceFirst(form);
+    if (first)
+        placeFirstNow(form);
     else
         PlaceOnScreen(form, frameCorner(form));
     form->show();

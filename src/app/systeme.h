@@ -80,7 +80,8 @@ QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room);
 void NeedsFirstPlace(QWidget* window);
 bool WaitsForFirstPlace(const QWidget* window);
 // Puts a window waiting for its first place there, among the windows shown
-// or placed before it; a window placed already is left where it is.
+// or placed before it; a window shown, or put somewhere by PlaceWindow, is
+// left where it is.
 void PlaceFirst(QWidget* window);
 
 // Makes a window larger than the screen's free area (panels and docks left
