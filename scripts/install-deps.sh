@@ -16,6 +16,7 @@ PACKAGES=(
   # server through libpulse; pulseaudio and its tools (parec) give the tests a
   # server of their own.
   libpulse-dev pulseaudio pulseaudio-utils
+  libxcb1-dev
   openbox xdotool x11-apps x11-utils imagemagick
   clang-14 libclang-rt-14-dev
 )

@@ -102,7 +102,7 @@ void ShowFullScreen()
 {
     if (!FRM_FullScreen || !FRM_Alv)
         return;
-    FRM_FullScreen->show();
+    Systeme::ShowFormOnScreen(FRM_FullScreen);
     FRM_Alv->MNU_PleinEcran->setCheckable(true);
     FRM_Alv->MNU_PleinEcran->setChecked(true);
     std::uint8_t keep = 0;

@@ -1,6 +1,7 @@
 #include "app/settings.h"
 
 #include "app/controls/num_inp.h"
+#include "app/form.h"
 #include "app/frm_alv.h"
 #include "app/frm_pref.h"
 #include "app/helpers/calc_helpers.h"
@@ -20,6 +21,7 @@
 #include "translation/translated_texts.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QAbstractSlider>
 #include <QAction>
 #include <QComboBox>
@@ -49,6 +51,15 @@ std::int32_t GuideAverageInterval = 10;
 long double EffectiveFocalLength = 2000;
 
 namespace Settings {
+namespace {
+// True when the settings file holds a place of that window.
+bool hasStoredPlace(const platform::IniDocument& doc, const QString& window)
+{
+    return doc.valueExists(QStringLiteral("Windows"), window + QStringLiteral("_Left"))
+           || doc.valueExists(QStringLiteral("Windows"), window + QStringLiteral("_Top"));
+}
+} // namespace
+
 namespace {
 
 const QString kPref = QStringLiteral("FRM_Pref");
@@ -399,6 +410,11 @@ void SaveSettings()
             c.save(*name);
     }
 
+    // A window not opened yet is stored at the first place it opens at.
+    for (const KeySpec& k : KeyTable()) {
+        if (k.kind == KeyKind::Geometry && k.window)
+            Systeme::PlaceFirst(FindWindow(QString::fromLatin1(k.window)));
+    }
     for (const KeySpec& k : KeyTable()) {
         if (k.has(ProfileKey) || k.has(SchemeKey) || written.contains(&k))
             continue;
@@ -526,6 +542,8 @@ void LoadMiscPrefs()
     if (QWidget* w = FindWindow(QStringLiteral("FRM_Sky"))) {
         w->resize(readInt("Windows", "FRM_Sky_Width", 640), readInt("Windows", "FRM_Sky_Height", 480));
         placeOnScreen(w, readInt("Windows", "FRM_Sky_Left", 0), readInt("Windows", "FRM_Sky_Top", 0));
+        if (!hasStoredPlace(doc, QStringLiteral("FRM_Sky")))
+            Systeme::NeedsFirstPlace(w);
     }
     // A chart left open comes back open.
     if (readInt("Windows", "FRM_Sky_visible", 0) != 0) {
@@ -556,6 +574,15 @@ void LoadMiscPrefs()
 
 namespace {
 int positiveOr(int v, int fallback) { return v > 0 ? v : fallback; }
+
+// The windows that never take a first place: the main window, those with a
+// place of their own when none is stored, and the one that centres itself.
+bool placedOtherwise(const QString& name)
+{
+    static const QSet<QString> names = {QStringLiteral("FRM_Alv"), QStringLiteral("FRM_Message"),
+                                        QStringLiteral("FRM_Script"), QStringLiteral("FRM_Input")};
+    return names.contains(name);
+}
 } // namespace
 
 void LoadWindowLayout()
@@ -564,6 +591,7 @@ void LoadWindowLayout()
     platform::IniDocument& doc = file.doc();
     const QSize screen = Systeme::ScreenSize();
     auto readInt = [&](const QString& name, int def) { return doc.readInteger(QStringLiteral("Windows"), name, def); };
+    QSet<QString> stored;
 
     // Places a window; shows it when its "visible" key is set (and `show`).
     auto place = [&](const QString& window, const QString& visibleKey, bool show,
@@ -571,7 +599,10 @@ void LoadWindowLayout()
         QWidget* w = FindWindow(window);
         if (!w)
             return;
+        stored.insert(window);
         placeOnScreen(w, readInt(window + QStringLiteral("_Left"), 0), readInt(window + QStringLiteral("_Top"), 0));
+        if (!hasStoredPlace(doc, window))
+            Systeme::NeedsFirstPlace(w);
         if (show && readInt(visibleKey, 0) != 0) {
             if (beforeShow)
                 beforeShow(w);
@@ -634,6 +665,18 @@ void LoadWindowLayout()
     tlv(QStringLiteral("FRM_Raquette"));
     tlv(QStringLiteral("FRM_ScrCmd"));
     tlv(QStringLiteral("FRM_Tool_Suivi"));
+
+    // The windows with no place stored, and those whose place is never
+    // stored, take their first places as they first open (a window stored
+    // before it opened is stored at its first place).
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        const QString name = w->objectName();
+        if (!qobject_cast<TForm*>(w) || stored.contains(name) || placedOtherwise(name) || name == u"FRM_Sky"
+            || w->isVisible() || w->windowModality() != Qt::NonModal
+            || (w->windowType() != Qt::Window && w->windowType() != Qt::Tool))
+            continue;
+        Systeme::NeedsFirstPlace(w);
+    }
 }
 
 void RestoreGotoPoints()

@@ -2,20 +2,28 @@
 
 #include "app/frm_message.h"
 #include "app/ui/widget_message_service.h"
+#include "app/ui/window_stacking.h"
 #include "platform/port_access.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QLayout>
 #include <QMainWindow>
+#include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <cstdlib>
+#include <optional>
+#include <vector>
 
 bool PortDriverOpen = false;
 
@@ -24,6 +32,9 @@ namespace {
 std::function<QSize()> g_screenSize;
 
 const char* const kFramePlacerName = "nj_frame_placer";
+// A window waiting for its first place, and one given it.
+const char* const kFirstPlaceWaits = "nj_first_place_waits";
+const char* const kFirstPlaceGiven = "nj_first_place_given";
 
 // The frame the window manager has drawn around a shown window, as the
 // window system reports it; none while it has not drawn one. The widget's
@@ -206,6 +217,74 @@ void scrollContent(QMainWindow* window)
     scroll->setWidget(content);
     window->setCentralWidget(scroll);
 }
+
+const char* const kFrontKeeperName = "nj_front_keeper";
+
+// Keeps a window in front of the window that stays on top it was opened
+// from, while both are shown; as soon as either hides, the window is a plain
+// one again. Qt clears what the window manager was told each time the window
+// shows, so it is told again once the window is shown.
+class FrontKeeper final : public QObject {
+public:
+    FrontKeeper(QWidget* form, QWidget* opener) : QObject(form), form_(form), opener_(opener)
+    {
+        setObjectName(QLatin1String(kFrontKeeperName));
+        form->installEventFilter(this);
+        opener->installEventFilter(this);
+        apply();
+    }
+
+    void apply()
+    {
+        if (opener_ && opener_->isVisible())
+            app::SetStandsInFrontOf(*form_, opener_);
+    }
+
+    void end()
+    {
+        form_->removeEventFilter(this);
+        if (opener_)
+            opener_->removeEventFilter(this);
+        app::SetStandsInFrontOf(*form_, nullptr);
+        setObjectName(QString());
+        deleteLater();
+    }
+
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (e->type() == QEvent::Hide && (watched == form_ || watched == opener_)) {
+            end();
+        } else if (watched == form_ && e->type() == QEvent::Show) {
+            QTimer::singleShot(0, this, [this] {
+                if (form_->isVisible())
+                    apply();
+            });
+        }
+        return false;
+    }
+
+private:
+    QWidget* form_;
+    QPointer<QWidget> opener_;
+};
+
+FrontKeeper* frontKeeper(QWidget* form)
+{
+    return form->findChild<FrontKeeper*>(QLatin1String(kFrontKeeperName), Qt::FindDirectChildrenOnly);
+}
+
+void endFrontKeeper(QWidget* form)
+{
+    if (FrontKeeper* old = frontKeeper(form))
+        old->end();
+}
+
+// Tells the window manager at once, the window being shown.
+void keepInFrontNow(QWidget* form)
+{
+    if (FrontKeeper* keeper = frontKeeper(form))
+        keeper->apply();
+}
 } // namespace
 
 QSize RoomInsideScreen(const QWidget* window)
@@ -264,8 +343,11 @@ void FitInsideScreen(QWidget* window)
 
 void PlaceWindow(QWidget* window, QPoint frameTopLeft)
 {
-    if (window)
-        placeFrame(window, frameTopLeft, false);
+    if (!window)
+        return;
+    // Put somewhere on purpose, it has its place.
+    window->setProperty(kFirstPlaceWaits, QVariant());
+    placeFrame(window, frameTopLeft, false);
 }
 
 void PlaceOnScreen(QWidget* window, QPoint frameTopLeft)
@@ -322,17 +404,178 @@ QRect ScreenArea()
 
 void KeepInFrontOf(QWidget* form, QWidget* opener)
 {
-    if (!form || !opener || opener == form || !opener->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
-        || form->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+    if (!form || !opener)
         return;
-    // Changing the flags hides a shown window and may give it a new native
-    // window: the caller shows it again, where it was.
-    const QPoint at = form->pos();
-    form->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    form->move(at);
-    form->winId();
-    if (form->windowHandle() && opener->windowHandle())
-        form->windowHandle()->setTransientParent(opener->windowHandle());
+    opener = opener->window();
+    // Tool windows and dialogs are the window system's own owned windows.
+    if (opener == form || !opener->isVisible() || !opener->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
+        || form->windowType() != Qt::Window)
+        return;
+    endFrontKeeper(form);
+    new FrontKeeper(form, opener);
+}
+
+namespace {
+
+// A window's frame as it is or will be.
+QRect frameOf(const QWidget* w) { return QRect(frameCorner(w), w->size().grownBy(expectedFrame(w))); }
+
+// The main window's frame, bars and the frames of the other windows.
+FirstPlaceRoom roomFor(const QWidget* window)
+{
+    FirstPlaceRoom room;
+    room.area = ScreenArea();
+    QWidget* main = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QLatin1String("FRM_Alv"))
+            main = w;
+    }
+    if (main && main->isVisible()) {
+        room.main = frameOf(main);
+        const QMargins frame = expectedFrame(main);
+        const QPoint client = room.main.topLeft() + QPoint(frame.left(), frame.top());
+        const auto bar = [&](QWidget* w) -> std::optional<QRect> {
+            if (w && w->isVisibleTo(main) && !w->size().isEmpty())
+                return QRect(client + w->mapTo(main, QPoint(0, 0)), w->size());
+            return std::nullopt;
+        };
+        // The menu bar's titles: what lies right of them is free room.
+        if (auto* menus = main->findChild<QMenuBar*>(QStringLiteral("MainMenu1")); auto r = bar(menus)) {
+            QRect titles;
+            for (QAction* a : menus->actions()) {
+                if (a->isVisible())
+                    titles |= menus->actionGeometry(a);
+            }
+            room.menuBar = titles.isEmpty() ? *r : QRect(r->topLeft(), QSize(titles.right() + 1, r->height()));
+        }
+        // The page tabs' row, across the pages.
+        if (auto* pages = main->findChild<QTabWidget*>(QStringLiteral("PGC_Main"))) {
+            if (auto r = bar(pages->tabBar()))
+                room.topBars << QRect(r->topLeft(), QSize(std::max(r->width(), pages->width()), r->height()));
+        }
+        if (auto r = bar(main->findChild<QWidget*>(QStringLiteral("TLB_Status"))))
+            room.topBars << *r;
+        for (const char* name : {"PNL_Toolbar_Beginner", "PNL_Toolbar_Expert"}) {
+            if (auto r = bar(main->findChild<QWidget*>(QLatin1String(name))))
+                room.toolBars << *r;
+        }
+    }
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w == window || w == main || !w->isWindow() || w->windowType() == Qt::Popup
+            || w->windowType() == Qt::ToolTip)
+            continue;
+        if ((w->isVisible() && !w->isMinimized()) || w->property(kFirstPlaceGiven).toBool())
+            room.taken << frameOf(w);
+    }
+    return room;
+}
+} // namespace
+
+QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room)
+{
+    const QRect& area = room.area;
+    constexpr int kStep = 8;     // the places tried side by side, apart
+    constexpr int kCascade = 24; // one window's corner from the next one's
+    using Test = std::function<bool(const QRect&)>;
+    const auto clearOf = [](const QRect& r, const QList<QRect>& others) {
+        return std::none_of(others.begin(), others.end(), [&](const QRect& o) { return r.intersects(o); });
+    };
+    const auto cornerFree = [&](QPoint p) {
+        return std::none_of(room.taken.begin(), room.taken.end(), [&](const QRect& t) {
+            return std::abs(t.x() - p.x()) < kCascade && std::abs(t.y() - p.y()) < kCascade;
+        });
+    };
+    // The places of the area, `step` apart, where the whole frame fits.
+    const auto places = [&](int step) {
+        std::vector<QPoint> list;
+        for (int y = area.top(); y + frame.height() <= area.bottom() + 1; y += step) {
+            for (int x = area.left(); x + frame.width() <= area.right() + 1; x += step)
+                list.emplace_back(x, y);
+        }
+        return list;
+    };
+    // The first place, row after row, that `ok` takes.
+    const auto scan = [&](const Test& ok) -> std::optional<QPoint> {
+        for (const QPoint& p : places(kStep)) {
+            if (ok(QRect(p, frame)))
+                return p;
+        }
+        return std::nullopt;
+    };
+    // The free corner that `ok` takes nearest the diagonal down and right
+    // from the first place it takes, a window's title bar below the last.
+    const auto cascade = [&](const Test& ok) -> std::optional<QPoint> {
+        std::vector<QPoint> list;
+        for (const QPoint& p : places(kStep)) {
+            if (ok(QRect(p, frame)))
+                list.push_back(p);
+        }
+        if (list.empty())
+            return std::nullopt;
+        const QPoint first = list.front();
+        std::stable_sort(list.begin(), list.end(), [&](const QPoint& a, const QPoint& b) {
+            const QPoint da = (a - first) / kCascade, db = (b - first) / kCascade;
+            const int offA = std::abs(da.x() - da.y()), offB = std::abs(db.x() - db.y());
+            return offA != offB ? offA < offB : da.x() + da.y() < db.x() + db.y();
+        });
+        for (const QPoint& p : list) {
+            if (cornerFree(p))
+                return p;
+        }
+        return std::nullopt;
+    };
+
+    const QList<QRect> top = QList<QRect>{room.menuBar} + room.topBars;
+    const QList<QRect> bars = top + room.toolBars;
+    const Test tests[] = {
+        [&](const QRect& r) { return !room.main.isEmpty() && !r.intersects(room.main) && clearOf(r, room.taken); },
+        [&](const QRect& r) { return clearOf(r, bars) && clearOf(r, room.taken); },
+    };
+    for (const Test& ok : tests) {
+        if (auto p = scan(ok))
+            return *p;
+    }
+    const Test corners[] = {
+        [&](const QRect& r) { return clearOf(r, bars); },
+        [&](const QRect& r) { return clearOf(r, top); },
+        [&](const QRect& r) { return !r.intersects(room.menuBar); },
+        [](const QRect&) { return true; },
+    };
+    for (const Test& ok : corners) {
+        if (auto p = cascade(ok))
+            return *p;
+    }
+    return KeepFrameInside(QRect(area.topLeft(), frame), area);
+}
+
+void NeedsFirstPlace(QWidget* window)
+{
+    if (window)
+        window->setProperty(kFirstPlaceWaits, true);
+}
+
+bool WaitsForFirstPlace(const QWidget* window) { return window && window->property(kFirstPlaceWaits).toBool(); }
+
+namespace {
+void placeFirstNow(QWidget* window)
+{
+    window->setProperty(kFirstPlaceWaits, QVariant());
+    window->setProperty(kFirstPlaceGiven, true);
+    // Its size once shown: what its layout needs, at least.
+    const QSize size = window->size().expandedTo(window->minimumSizeHint());
+    PlaceOnScreen(window, FirstPlace(size.grownBy(expectedFrame(window)), roomFor(window)));
+}
+} // namespace
+
+void PlaceFirst(QWidget* window)
+{
+    if (!WaitsForFirstPlace(window))
+        return;
+    // Shown already, it is where it is.
+    if (window->isVisible())
+        window->setProperty(kFirstPlaceWaits, QVariant());
+    else
+        placeFirstNow(window);
 }
 
 void ShowFormOnScreen(QWidget* form)
@@ -349,9 +592,14 @@ void ShowFormOnScreen(QWidget* form)
     if (waiting == form)
         waiting = nullptr;
     KeepInFrontOf(form, waiting ? nullptr : QApplication::activeWindow());
+    const bool first = WaitsForFirstPlace(form) && !form->isVisible();
     FitInsideScreen(form);
-    PlaceOnScreen(form, frameCorner(form));
+    if (first)
+        placeFirstNow(form);
+    else
+        PlaceOnScreen(form, frameCorner(form));
     form->show();
+    keepInFrontNow(form);
     // What the window fills in as it shows may make it larger.
     FitInsideScreen(form);
     if (waiting) {

@@ -3,6 +3,7 @@
 // closing the port access that the long-exposure and parallel guide lines
 // need.
 
+#include <QList>
 #include <QMargins>
 #include <QRect>
 #include <QSize>
@@ -44,15 +45,44 @@ void PlaceOnScreen(QWidget* window, QPoint frameTopLeft);
 
 // Restores a minimised window, fits it inside the screen when it is larger
 // (FitInsideScreen), puts it with its whole frame on the screen where it was
-// (PlaceOnScreen), shows it and brings it to the front. Opened from a window
-// that stays on top, it is kept in front of that window. While a box or a
-// dialog waits for its answer, the window opens behind it and the box or
-// dialog keeps the keyboard.
+// (PlaceOnScreen), or at its first place when it has none yet (PlaceFirst),
+// shows it and brings it to the front. Opened from a window that stays on
+// top, it stands in front of that window while both are shown
+// (KeepInFrontOf). While a box or a dialog waits for its answer, the window
+// opens behind it and the box or dialog keeps the keyboard.
 void ShowFormOnScreen(QWidget* form);
-// A window opened from one that stays on top would open under it: it stays
-// on top as well, in front of its opener (on X11 a transient parent alone
-// does not lift a plain window). Nothing changes for other openers.
+// A plain window opened from one that stays on top would open under it: it
+// stands in front of its opener, in the opener's layer, whatever is clicked
+// in the opener, for as long as both are shown. Once either is hidden
+// (closed or minimised) it is a plain window again, which a click on
+// another window covers. Nothing changes for other openers.
 void KeepInFrontOf(QWidget* form, QWidget* opener);
+
+// What a window's first place must leave clear, in screen pixels.
+struct FirstPlaceRoom {
+    QRect area;              // the screen's free area
+    QRect main;              // the main window's frame (empty: none)
+    QRect menuBar;           // its menu bar
+    QList<QRect> topBars;    // its page tabs and the bar beside them
+    QList<QRect> toolBars;   // its tool bars
+    QList<QRect> taken;      // the frames of the windows shown or placed before
+};
+// Where the frame of a window with no place of its own goes, the first
+// found of: beside the main window, covering no other window; over the main
+// window, leaving its bars and the other windows uncovered; at a corner no
+// other window has (24 pixels apart, from the top left down the diagonal),
+// leaving uncovered the main window's bars, else its menu bar and page
+// tabs, else its menu bar, else anything; the screen's top left corner.
+// The frame lies whole in the area wherever it fits there.
+QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room);
+// A window without a stored place: it takes its first place when PlaceFirst
+// or ShowFormOnScreen next places it.
+void NeedsFirstPlace(QWidget* window);
+bool WaitsForFirstPlace(const QWidget* window);
+// Puts a window waiting for its first place there, among the windows shown
+// or placed before it; a window shown, or put somewhere by PlaceWindow, is
+// left where it is.
+void PlaceFirst(QWidget* window);
 
 // Makes a window larger than the screen's free area (panels and docks left
 // out) fit inside it, frame included: a main window's content then scrolls

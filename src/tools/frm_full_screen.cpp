@@ -3,6 +3,7 @@
 #include "app/frm_alv.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
+#include "app/ui/window_stacking.h"
 #include "capture/camera_slots.h"
 #include "imaging/display_zone.h"
 #include "imaging/image_mouse.h"
@@ -109,17 +110,23 @@ void TFRM_FullScreen::resizeEvent(QResizeEvent* e)
     app::runGuarded(QStringLiteral("FRM_FullScreen.FormResize"), [this] { FormResize(); });
 }
 
+void TFRM_FullScreen::changeEvent(QEvent* e)
+{
+    TForm::changeEvent(e);
+    // Maximised or restored at the size it has, or back to one the window
+    // system gives it later: the style follows the state in every case.
+    if (e->type() == QEvent::WindowStateChange)
+        QCoreApplication::postEvent(this, new QEvent(FullScreenResizeEvent()));
+}
+
 void TFRM_FullScreen::switchWindowStyle()
 {
     const bool onTop = windowFlags().testFlag(Qt::WindowStaysOnTopHint);
     const bool maximised = windowState().testFlag(Qt::WindowMaximized);
-    if (maximised && onTop) {
-        setWindowFlag(Qt::WindowStaysOnTopHint, false);
-        show();
-    } else if (!maximised && !windowState().testFlag(Qt::WindowMinimized) && !onTop) {
-        setWindowFlag(Qt::WindowStaysOnTopHint, true);
-        show();
-    }
+    if (maximised && onTop)
+        app::SetWindowHint(*this, Qt::WindowStaysOnTopHint, false);
+    else if (!maximised && !windowState().testFlag(Qt::WindowMinimized) && !onTop)
+        app::SetWindowHint(*this, Qt::WindowStaysOnTopHint, true);
 }
 
 bool TFRM_FullScreen::event(QEvent* e)
@@ -155,13 +162,11 @@ void TFRM_FullScreen::IMG_FullScreenMouseMove(int y)
         return;
     const bool borderless = windowFlags().testFlag(Qt::FramelessWindowHint);
     if (y == 0 && borderless) {
-        setWindowFlag(Qt::FramelessWindowHint, false);
+        app::SetWindowHint(*this, Qt::FramelessWindowHint, false);
         MainMenu1->show();
-        showMaximized();
     } else if (y != 0 && !borderless) {
-        setWindowFlag(Qt::FramelessWindowHint, true);
+        app::SetWindowHint(*this, Qt::FramelessWindowHint, true);
         MainMenu1->hide();
-        showMaximized();
     }
 }
 

@@ -19,6 +19,7 @@
 #include <QWindow>
 #include "telescope/frm_raquette.h"
 #include "telescope/frm_tool_suivi.h"
+#include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 #include "tools/frm_tool_mesures.h"
 
@@ -170,23 +171,38 @@ TEST_F(WindowLayout, AWindowOpenedFromOneThatStaysOnTopOpensInFrontOfIt)
     FRM_Sky->activateWindow();
     QApplication::setActiveWindow(FRM_Sky);
     ASSERT_EQ(QApplication::activeWindow(), FRM_Sky);
-    // Already open elsewhere, as the user left it: a window manager keeps a
-    // plain window under one that stays on top, whatever its transient
-    // parent says, so the dialog stays on top as well, where it was.
+    // Already open elsewhere, as the user left it: it stands in front of the
+    // chart, where it was, without being kept above every other window.
     FRM_ObjectAction->move(40, 50);
     FRM_ObjectAction->show();
+    const WId dialogId = FRM_ObjectAction->winId();
     FRM_ObjectAction->ShowObject(QStringLiteral("M42"), 0, 0);
     ASSERT_NE(FRM_ObjectAction->windowHandle(), nullptr);
     EXPECT_EQ(FRM_ObjectAction->windowHandle()->transientParent(), FRM_Sky->windowHandle());
-    EXPECT_TRUE(FRM_ObjectAction->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(FRM_ObjectAction->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(FRM_ObjectAction->winId(), dialogId) << "the same window, not one made anew";
     EXPECT_TRUE(FRM_ObjectAction->isVisible());
     EXPECT_EQ(FRM_ObjectAction->pos(), QPoint(40, 50));
     EXPECT_EQ(FRM_ObjectAction->windowTitle(), QStringLiteral("M42"));
+
+    // The chart closed, the dialog is a plain window again; so is a window
+    // that was closed while the chart stays.
+    FRM_Sky->close();
+    EXPECT_EQ(FRM_ObjectAction->windowHandle()->transientParent(), nullptr);
+    Systeme::ShowFormOnScreen(FRM_Sky);
+    QApplication::setActiveWindow(FRM_Sky);
+    Systeme::ShowFormOnScreen(FRM_Pref);
+    EXPECT_EQ(FRM_Pref->windowHandle()->transientParent(), FRM_Sky->windowHandle());
+    FRM_Pref->close();
+    EXPECT_EQ(FRM_Pref->windowHandle()->transientParent(), nullptr);
+    EXPECT_FALSE(FRM_Pref->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
     // Opened from a window that does not stay on top, nothing changes.
     QApplication::setActiveWindow(FRM_Alv);
     Systeme::ShowFormOnScreen(FRM_Raquette);
     EXPECT_FALSE(FRM_Raquette->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    ASSERT_NE(FRM_Raquette->windowHandle(), nullptr);
+    EXPECT_EQ(FRM_Raquette->windowHandle()->transientParent(), nullptr);
 }
 
 // The chart left open comes back open, and the goto dialog left open with it
@@ -206,7 +222,8 @@ TEST_F(WindowLayout, TheChartLeftOpenComesBackWithTheGotoDialogInFrontOfIt)
     Settings::LoadWindowLayout();
     EXPECT_TRUE(FRM_Sky->isVisible());
     EXPECT_TRUE(FRM_ObjectAction->isVisible());
-    EXPECT_TRUE(FRM_ObjectAction->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(FRM_ObjectAction->windowHandle()->transientParent(), FRM_Sky->windowHandle());
+    EXPECT_FALSE(FRM_ObjectAction->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(FRM_ObjectAction->pos(), QPoint(10, 10));
 
     // A chart left closed stays closed.
@@ -358,3 +375,90 @@ TEST_F(WindowLayout, TheHandPadReducedOnASmallScreenShowsItsPadWholeWithNothingT
     pad->hide();
 }
 
+// Windows opened one after another with no place of their own go beside the
+// main window where the screen has room, else over it, leaving its menu
+// titles, page tabs and tool bars uncovered, each at a corner of its own; a
+// window too tall for the room below the menu bar leaves the menu titles
+// uncovered all the same.
+TEST(FirstPlaceTest, WindowsWithNoPlaceLeaveTheMainWindowsBarsUncoveredEachAtACornerOfItsOwn)
+{
+    // 1280 x 1024: a small window beside the main window, covering nothing.
+    Systeme::FirstPlaceRoom wide;
+    wide.area = QRect(0, 0, 1280, 1024);
+    wide.main = QRect(240, 212, 802, 627);
+    const QRect beside(Systeme::FirstPlace(QSize(211, 251), wide), QSize(211, 251));
+    EXPECT_TRUE(wide.area.contains(beside));
+    EXPECT_FALSE(beside.intersects(wide.main));
+
+    // 800 x 600, the main window taking the screen.
+    Systeme::FirstPlaceRoom room;
+    room.area = QRect(0, 0, 800, 600);
+    room.main = QRect(0, 0, 800, 600);
+    room.menuBar = QRect(1, 20, 490, 19);
+    room.topBars = {QRect(2, 40, 644, 26), QRect(563, 40, 234, 23)};
+    room.toolBars = {QRect(531, 68, 266, 525)};
+    const QList<QRect> bars = QList<QRect>{room.menuBar} + room.topBars + room.toolBars;
+    const QSize sizes[] = {{322, 175}, {211, 251}, {438, 425}, {191, 188}, {439, 343},
+                           {432, 402}, {432, 268}, {352, 373}, {264, 236}};
+    for (const QSize& size : sizes) {
+        const QRect placed(Systeme::FirstPlace(size, room), size);
+        EXPECT_TRUE(room.area.contains(placed)) << size.width() << "x" << size.height();
+        for (const QRect& bar : bars)
+            EXPECT_FALSE(placed.intersects(bar)) << size.width() << "x" << size.height() << " at " << placed.x() << ","
+                                                 << placed.y();
+        for (const QRect& other : room.taken)
+            EXPECT_FALSE(std::abs(other.x() - placed.x()) < 24 && std::abs(other.y() - placed.y()) < 24)
+                << size.width() << "x" << size.height() << " at " << placed.x() << "," << placed.y();
+        room.taken << placed;
+    }
+    // Taller than the room below the menu bar: right of the menu titles.
+    const QRect tall(Systeme::FirstPlace(QSize(299, 567), room), QSize(299, 567));
+    EXPECT_TRUE(room.area.contains(tall));
+    EXPECT_FALSE(tall.intersects(room.menuBar));
+    // Larger than the screen: at its top left corner.
+    EXPECT_EQ(Systeme::FirstPlace(QSize(900, 700), room), QPoint(0, 0));
+}
+
+// Started with no window places stored, windows open one beside the other
+// (none at the screen's corner over the main window's menu), a window given
+// a stored place opens there, and the places of windows never opened are
+// stored as the first places they will open at, each its own.
+TEST_F(WindowLayout, WindowsWithNoStoredPlaceOpenAtFirstPlacesOfTheirOwnAndAreStoredThere)
+{
+    writeSettings("[Windows]\r\nFRM_AlV_Left=112\r\nFRM_AlV_Top=84\r\nFRM_Tool_Mesures_Left=700\r\n"
+                  "FRM_Tool_Mesures_Top=300\r\n");
+    FRM_Alv->show();
+    Settings::LoadMiscPrefs();
+    Settings::LoadWindowLayout();
+    QList<QPoint> corners;
+    for (const char* name : {"FRM_Tool_Affichage", "FRM_Detect_Mvt", "FRM_ComTrafic", "FRM_Info", "FRM_Small",
+                             "FRM_Ressources", "FRM_Sky", "FRM_Tool_Mesures"}) {
+        QWidget* w = Settings::FindWindow(QString::fromLatin1(name));
+        ASSERT_NE(w, nullptr) << name;
+        Systeme::ShowFormOnScreen(w);
+        EXPECT_TRUE(QRect(0, 0, 1024, 768).contains(w->frameGeometry())) << name;
+        EXPECT_FALSE(corners.contains(w->pos())) << name << " at " << w->x() << "," << w->y();
+        corners << w->pos();
+    }
+    EXPECT_NE(FRM_Tool_Affichage->pos(), QPoint(0, 0));
+    // A stored place is kept (pulled only as far as the screen asks).
+    EXPECT_EQ(FRM_Tool_Mesures->y(), 300);
+    EXPECT_GT(FRM_Tool_Mesures->x(), 500);
+
+    // Shown again, a window stays where the user left it.
+    FRM_Tool_Affichage->hide();
+    Systeme::PlaceWindow(FRM_Tool_Affichage, QPoint(33, 44));
+    Systeme::ShowFormOnScreen(FRM_Tool_Affichage);
+    EXPECT_EQ(FRM_Tool_Affichage->pos(), QPoint(33, 44));
+
+    save();
+    const platform::IniDocument ini = file();
+    QList<QPoint> stored;
+    for (const char* name : {"FRM_FWHM", "FRM_ImgRef", "FRM_Prg_Suivi", "FRM_Raquette"}) {
+        const QString key = QString::fromLatin1(name);
+        const QPoint at(ini.readInteger(QStringLiteral("Windows"), key + QStringLiteral("_Left"), -1),
+                        ini.readInteger(QStringLiteral("Windows"), key + QStringLiteral("_Top"), -1));
+        EXPECT_FALSE(stored.contains(at) || corners.contains(at)) << name << " at " << at.x() << "," << at.y();
+        stored << at;
+    }
+}

@@ -345,6 +345,9 @@ TEST_F(DisplayTools, FullScreenSizesAtTheZoneRatioAndPlacesTheReticleInFramePixe
     f->resize(1000, 600 + f->MainMenu1->height());
     QCoreApplication::processEvents();
     EXPECT_TRUE(f->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) << "restored, it stays on top";
+    // The same window all along: one made anew would lose its state and
+    // the size it is restored to.
+    const WId id = f->winId();
     f->showMaximized();
     QCoreApplication::processEvents();
     EXPECT_FALSE(f->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) << "maximised, it does not";
@@ -358,6 +361,8 @@ TEST_F(DisplayTools, FullScreenSizesAtTheZoneRatioAndPlacesTheReticleInFramePixe
     f->showNormal();
     QCoreApplication::processEvents();
     EXPECT_TRUE(f->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(f->winId(), id);
+    EXPECT_TRUE(f->isVisible());
 
     FRM_Alv->Image3->SetPictureSize(320, 256);
     f->IMG_FullScreen->SetPictureSize(640, 512);

@@ -1,0 +1,388 @@
+#!/usr/bin/env bash
+# Which window stands above which, and where windows first open, as a user
+# sees it: the real program runs as its own process under a virtual X server
+# (800 x 600) with a window manager (openbox); windows are opened, clicked,
+# maximised and closed with the mouse and the keyboard (xdotool), and the
+# window manager's stacking order (_NET_CLIENT_LIST_STACKING), states
+# (_NET_WM_STATE) and frames are read back.
+#
+#   - Windows without a stored place open whole on the screen, each at a
+#     corner of its own, leaving the main window's menu bar and page tabs
+#     uncovered (and its tool bars, for a window that fits beside them).
+#   - A window opened from one that stays on top (the hand pad from the
+#     tracking window or the message window, the Preferences from the
+#     tracking window) opens above it; once that one is closed, a click on
+#     the main window brings the main window above it.
+#   - The goto dialog opened from the chart stays above the chart whatever
+#     is clicked in the chart.
+#   - The full-screen window maximised and restored with its title bar's
+#     button is on top again, at its size before.
+#
+#   window_stacking_e2e.sh BUILD_DIR SOURCE_DIR
+#
+# NJ_E2E_SHOTS=DIR keeps a screenshot at each step checked. Exit status 0
+# when all pass, 77 when a tool is missing.
+set -u
+
+build=$(cd "$1" && pwd)
+source_dir=$(cd "$2" && pwd)
+program="$build/src/nightjarpro"
+client="$build/src/nightjarpro-dde"
+for tool in Xvfb openbox xdotool xwininfo xprop; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/install-deps.sh)"; exit 77; }
+done
+
+# shellcheck source=../support/x11_session.sh
+source "$source_dir/tests/support/x11_session.sh"
+
+work=$(mktemp -d /tmp/nj-stacking-e2e.XXXXXX)
+xvfb_pid="" ; wm_pid="" ; app_pid=""
+failures=0
+sw=800 ; sh=600
+
+stop_all() {
+  if [ -n "$app_pid" ]; then
+    kill "$app_pid" 2>/dev/null
+    local n=0
+    while kill -0 "$app_pid" 2>/dev/null && [ $n -lt 50 ]; do sleep 0.1; n=$((n + 1)); done
+    kill -9 "$app_pid" 2>/dev/null
+    wait "$app_pid" 2>/dev/null
+  fi
+  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "$wm_pid" ] && wait "$wm_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null
+  if [ "$failures" -eq 0 ] && [ -z "${NJ_E2E_KEEP:-}" ]; then rm -rf "$work"; else echo "kept: $work"; fi
+}
+trap stop_all EXIT
+
+fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+ok() { echo "  ok $*"; }
+shot() {
+  [ -n "${NJ_E2E_SHOTS:-}" ] || return 0
+  mkdir -p "$NJ_E2E_SHOTS"
+  import -window root "$NJ_E2E_SHOTS/$1.png" 2>/dev/null
+}
+
+# --- the program ------------------------------------------------------------
+
+# The tool windows' places are not stored: those left open (the serial
+# traffic and the reference image) open at start-up where they first go.
+start_program() {
+  local prog="$work/prog"
+  mkdir -p "$prog/Plugins" "$work/run"
+  chmod 700 "$work/run"
+  cp -r "$source_dir/resources/programdir/." "$prog/"
+  cp "$build"/Plugins/NJ_*.so "$prog/Plugins/"
+  cp "$build"/skydata/*.dat "$prog/" 2>/dev/null
+  printf '[Prefs]\r\nLangue=1\r\n[Autoguide]\r\nRDB_Aucun.Checked=0\r\nRDB_LX200.Checked=1\r\nAG_PortSerie=19\r\n[Windows]\r\nFRM_ComTrafic_visible=1\r\nFRM_ImgRef_visible=1\r\n' \
+    >"$prog/NightjarPro.ini"
+  export XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
+  (cd "$prog" && exec "$program" >"$work/program.log" 2>&1) &
+  app_pid=$!
+  until_true 60 '"$client" request DDEServerItem >/dev/null 2>&1' \
+    || { fail "the program's remote control does not answer"; cat "$work/program.log"; exit 1; }
+  until_true 30 '[ -n "$(main_window)" ]' || { fail "the main window is not on screen"; exit 1; }
+  sleep 1
+}
+
+main_window() { xdotool search --onlyvisible --name "^Nightjar Pro 2.3 \\(Release" 2>/dev/null | head -1; }
+window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
+shown() { xwininfo -id "$1" 2>/dev/null | grep -q "IsViewable"; }
+
+# --- what the window manager shows --------------------------------------------
+
+# The frame of a window: "left top width height" on the root window.
+frame_of() {
+  local info x y w h ext l r t b
+  info=$(xwininfo -id "$1" 2>/dev/null) || return 1
+  x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+  y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+  w=$(sed -n 's/^ *Width: *//p' <<<"$info")
+  h=$(sed -n 's/^ *Height: *//p' <<<"$info")
+  ext=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
+  [ -n "$ext" ] || ext="0,0,0,0"
+  IFS=, read -r l r t b <<<"$ext"
+  echo "$((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))"
+}
+settled_frame() {
+  local last now tries=0
+  last=$(frame_of "$1") || return 1
+  while [ $tries -lt 20 ]; do
+    sleep 0.2
+    now=$(frame_of "$1") || return 1
+    [ "$now" = "$last" ] && { echo "$now"; return 0; }
+    last=$now
+    tries=$((tries + 1))
+  done
+  echo "$now"
+}
+client_of() {
+  local info
+  info=$(xwininfo -id "$1" 2>/dev/null) || return 1
+  echo "$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info") $(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")" \
+       "$(sed -n 's/^ *Width: *//p' <<<"$info") $(sed -n 's/^ *Height: *//p' <<<"$info")"
+}
+states_of() { xprop -id "$1" _NET_WM_STATE 2>/dev/null; }
+# The window manager's stacking, bottom to top, as decimal ids.
+stacking() {
+  local id
+  for id in $(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,/ /g'); do printf '%d\n' "$id"; done
+}
+# True when window $1 stands above window $2.
+above() {
+  local order a b
+  order=$(stacking)
+  a=$(grep -nx "$1" <<<"$order" | cut -d: -f1)
+  b=$(grep -nx "$2" <<<"$order" | cut -d: -f1)
+  [ -n "$a" ] && [ -n "$b" ] && [ "$a" -gt "$b" ]
+}
+names_in_stacking() {
+  local id
+  for id in $(stacking); do printf '"%s" ' "$(xdotool getwindowname "$id" 2>/dev/null)"; done
+}
+
+# --- what a user does ----------------------------------------------------------
+
+click_at() {
+  local win=$1 dx=$2 dy=$3 button=${4:-1} x y w h
+  read -r x y w h <<<"$(client_of "$win")" || return 1
+  xdotool mousemove $((x + dx)) $((y + dy))
+  sleep 0.05
+  xdotool click "$button"
+}
+keys() {
+  local k
+  for k in "$@"; do
+    xdotool key --clearmodifiers "$k"
+    sleep 0.05
+  done
+}
+# Opens the main menu whose title lies X pixels right of the main window's
+# left, chooses its first item (Up then Down), then the keys given.
+menu() {
+  local x=$1
+  shift
+  xdotool windowactivate --sync "$(main_window)" >/dev/null 2>&1
+  sleep 0.1
+  click_at "$(main_window)" "$x" 9
+  sleep 0.2
+  keys Up Down "$@"
+}
+# A click on the right end of the main window's menu bar, where no menu is:
+# the window manager brings the main window to the front.
+click_main() {
+  local x y w h
+  read -r x y w h <<<"$(client_of "$(main_window)")"
+  xdotool mousemove $((x + w - 6)) $((y + 8))
+  sleep 0.05
+  xdotool click 1
+  sleep 0.4
+}
+close_win() {
+  local closing=$1
+  xdotool windowactivate --sync "$closing" >/dev/null 2>&1
+  sleep 0.1
+  keys alt+F4
+  until_true 5 '! shown "$closing"' || fail "\"$(xdotool getwindowname "$closing")\" does not close"
+}
+wait_window() {
+  local wanted=$1
+  until_true 5 '[ -n "$(window_named "$wanted")" ]' && window_named "$wanted"
+}
+
+F=140 AIDE=480
+
+# --- first places --------------------------------------------------------------
+
+# The main window's menu bar and page tabs take the top of its client, its
+# tool bars the right of it below them (the layout of an 800-pixel-wide main
+# window).
+STRIP=46 PANEL=270
+
+first_places() {
+  echo "first places"
+  local mx my mw mh failed=$failures
+  read -r mx my mw mh <<<"$(client_of "$(main_window)")"
+  menu $F Right Return
+  menu $F Right Down Down Down Down Down Down Return
+  menu $F Down Right Return
+  menu $F Down Right Down Down Down Return
+  menu $F Down Right Down Down Down Down Return
+  menu $F Down Down Right Return
+  menu $F Down Down Down Down Down Return
+  menu $AIDE Down Down Return
+  sleep 0.5
+  shot first-places
+  local title win x y w h corners="" c n=0
+  for title in "^Images$" "^Info$" "^Affichage$" "^MiniSource$" "^Full Screen" "^Mesures$" "^Detect" \
+               "^Ressources$" "^Comm Trafic$" "^Image de r"; do
+    win=$(window_named "$title")
+    [ -n "$win" ] || { fail "no window \"$title\" opened"; continue; }
+    read -r x y w h <<<"$(settled_frame "$win")"
+    n=$((n + 1))
+    if [ "$x" -lt 0 ] || [ "$y" -lt 0 ] || [ $((x + w)) -gt $sw ] || [ $((y + h)) -gt $sh ]; then
+      fail "$title: frame ${w}x${h} at $x,$y is not whole on the screen"
+    fi
+    # Where the screen has room below the menu bar and page tabs, they stay
+    # uncovered; so do the tool bars for a window that fits beside them.
+    if [ $((my + STRIP + h)) -le $sh ] && [ "$y" -lt $((my + STRIP)) ]; then
+      fail "$title: frame ${w}x${h} at $x,$y covers the main window's menu bar or page tabs"
+    fi
+    if [ "$w" -le $((mw - PANEL)) ] && [ $((my + STRIP + h)) -le $sh ] && [ $((x + w)) -gt $((mx + mw - PANEL)) ]; then
+      fail "$title: frame ${w}x${h} at $x,$y covers the main window's tool bars"
+    fi
+    for c in $corners; do
+      if [ $(( (${c%,*} - x) * (${c%,*} - x) + (${c#*,} - y) * (${c#*,} - y) )) -lt 100 ]; then
+        fail "$title: frame at $x,$y opens on the corner of another window ($c)"
+      fi
+    done
+    corners="$corners $x,$y"
+    echo "  $title: frame ${w}x${h} at $x,$y"
+  done
+  [ $n -ge 10 ] && [ "$failures" -eq "$failed" ] && ok "ten windows at first places of their own"
+  for title in "^Images$" "^Info$" "^Affichage$" "^MiniSource$" "^Mesures$" "^Detect" "^Ressources$" \
+               "^Comm Trafic$" "^Image de r"; do
+    win=$(window_named "$title")
+    [ -n "$win" ] && close_win "$win"
+  done
+}
+
+# --- the full-screen window ------------------------------------------------------
+
+full_screen() {
+  echo "full screen: maximised and restored with the title bar's button"
+  local win before x y w h failed=$failures
+  win=$(window_named "^Full Screen")
+  [ -n "$win" ] || { menu $F Down Right Down Down Down Down Return; win=$(wait_window "^Full Screen"); }
+  [ -n "$win" ] || { fail "the full-screen window does not open"; return; }
+  before=$(settled_frame "$win")
+  states_of "$win" | grep -q _NET_WM_STATE_ABOVE || fail "full screen: not on top as it opens"
+  # openbox's buttons, right to left: close, maximise, iconify.
+  read -r x y w h <<<"$before"
+  xdotool mousemove $((x + w - 26)) $((y + 9))
+  sleep 0.1
+  xdotool click 1
+  until_true 5 'states_of "$win" | grep -q _NET_WM_STATE_MAXIMIZED_HORZ' || fail "full screen: it does not maximise"
+  # On the image its border goes away; on the top row it comes back.
+  xdotool mousemove 400 300
+  sleep 0.3
+  xdotool mousemove 410 310
+  sleep 0.6
+  xdotool mousemove 400 1
+  sleep 0.2
+  xdotool mousemove 400 0
+  sleep 0.8
+  shot full-screen-maximised
+  states_of "$win" | grep -q _NET_WM_STATE_ABOVE && fail "full screen: maximised, it still stays on top"
+  read -r x y w h <<<"$(settled_frame "$win")"
+  xdotool mousemove $((x + w - 26)) $((y + 9))
+  sleep 0.1
+  xdotool click 1
+  sleep 1
+  win=$(window_named "^Full Screen")
+  local after
+  after=$(settled_frame "$win")
+  [ "$after" = "$before" ] || fail "full screen: restored at $after, it was at $before"
+  states_of "$win" | grep -q _NET_WM_STATE_ABOVE || fail "full screen: restored, it is not on top again"
+  click_main
+  shot full-screen-restored
+  above "$win" "$(main_window)" || fail "full screen: restored, the main window clicked covers it ($(names_in_stacking))"
+  [ "$failures" -eq "$failed" ] && ok "full screen back on top at $after"
+  close_win "$win"
+}
+
+# --- windows opened from windows that stay on top --------------------------------
+
+# Opens $2 (a title) with the steps $3 from the window $1 that stays on top,
+# checks it stands above it, closes the opener (unless it closed itself) and
+# clicks the main window: the main window must stand above the window
+# opened.
+opened_from_on_top() {
+  local opener=$1 title=$2 how=$3 win before=$failures
+  eval "$how"
+  win=$(wait_window "$title") || { fail "\"$title\" does not open from \"$(xdotool getwindowname "$opener")\""; return; }
+  sleep 0.5
+  shot "opened-$(tr -c 'A-Za-z\n' '-' <<<"$title")"
+  # The message window closes itself on the key that opened the hand pad.
+  if shown "$opener"; then
+    above "$win" "$opener" \
+      || fail "\"$title\" opens under \"$(xdotool getwindowname "$opener")\" ($(names_in_stacking))"
+    close_win "$opener"
+  fi
+  click_main
+  above "$(main_window)" "$win" \
+    || fail "\"$title\" stays above the main window clicked after its opener closed ($(names_in_stacking); $(states_of "$win"))"
+  states_of "$win" | grep -q _NET_WM_STATE_ABOVE && fail "\"$title\" was left on top for good"
+  [ "$failures" -eq "$before" ] && ok "\"$title\" above its opener, then under the main window clicked"
+  close_win "$win"
+}
+
+from_windows_on_top() {
+  echo "windows opened from windows that stay on top"
+  local tracking message
+  menu $F Down Down Down Down Return
+  tracking=$(wait_window "^Suivi/Autoguidage$") || { fail "the tracking window does not open"; return; }
+  # The keypad's centre key (Num Lock off) in the tracking window: the hand pad.
+  opened_from_on_top "$tracking" "^Telescope$" 'click_at "$tracking" 200 8; sleep 0.2; keys KP_Begin'
+
+  menu $F Down Down Down Down Return
+  tracking=$(wait_window "^Suivi/Autoguidage$") || { fail "the tracking window does not open again"; return; }
+  # Its "Configurer" button: the Preferences on the tracking page.
+  opened_from_on_top "$tracking" "^Pr.*f.*rences$" 'click_at "$tracking" 260 122'
+
+  ("$client" execute 'messagebox.show("stacking")' >/dev/null 2>&1 &)
+  message=$(wait_window "^Message$") || { fail "the message window does not open"; return; }
+  opened_from_on_top "$message" "^Telescope$" 'click_at "$message" 60 8; sleep 0.2; keys KP_Begin'
+}
+
+# --- the goto dialog over the chart ----------------------------------------------
+
+goto_over_chart() {
+  echo "the goto dialog over the chart"
+  local chart dialog p cf df failed=$failures
+  menu $F Down Down Down Down Down Down Return
+  chart=$(wait_window "^Carte C") || { fail "the chart does not open"; return; }
+  sleep 0.5
+  # Right click > "Objet" > the entry of the cursor's place.
+  xdotool windowactivate --sync "$chart" >/dev/null 2>&1
+  click_at "$chart" 320 240 3
+  sleep 0.3
+  keys Up Down Right Return
+  dialog=$(wait_window "^Curseur$") || { fail "the goto dialog does not open from the chart"; return; }
+  sleep 0.5
+  cf=$(settled_frame "$chart")
+  df=$(settled_frame "$dialog")
+  [ "${cf% * *}" = "${df% * *}" ] && fail "the goto dialog opens on the chart's corner ($df)"
+  above "$dialog" "$chart" || fail "the goto dialog opens under the chart ($(names_in_stacking))"
+  # Left clicks re-centre the chart, where the dialog leaves it uncovered.
+  local cx cy cw ch dx dy dw dh clicks=0
+  read -r cx cy cw ch <<<"$(client_of "$chart")"
+  read -r dx dy dw dh <<<"$df"
+  for p in "620 40" "40 460" "600 440" "320 460" "630 200" "20 60"; do
+    local px=$((cx + ${p% *})) py=$((cy + ${p#* }))
+    [ $px -ge $dx ] && [ $px -lt $((dx + dw)) ] && [ $py -ge $dy ] && [ $py -lt $((dy + dh)) ] && continue
+    [ $px -ge $sw ] || [ $py -ge $sh ] && continue
+    xdotool mousemove $px $py
+    sleep 0.05
+    xdotool click 1
+    sleep 0.4
+    clicks=$((clicks + 1))
+    above "$dialog" "$chart" || { fail "a click at $p in the chart covers the goto dialog ($(names_in_stacking))"; break; }
+  done
+  [ $clicks -gt 0 ] || fail "the goto dialog covers the whole chart ($df)"
+  shot goto-over-chart
+  [ "$failures" -eq "$failed" ] && ok "the goto dialog stays above the chart"
+  close_win "$dialog"
+  close_win "$chart"
+}
+
+start_x11_display "${sw}x${sh}" "$work"
+start_program
+first_places
+full_screen
+from_windows_on_top
+goto_over_chart
+kill -0 "$app_pid" 2>/dev/null || { fail "the program ended"; tail -20 "$work/program.log"; }
+[ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
+echo "all passed"
