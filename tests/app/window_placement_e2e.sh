@@ -294,6 +294,12 @@ windows_of_the_chart() {
   # "Affichage" (the chart's settings).
   open_and_check chart-settings "^Pr.*f.*rences$" "w:^Carte.C c:40,9"
   close_window "^Carte.C"
+  # A tree built without the catalogues' sources: the chart told each
+  # missing file in the message window, which the user reads and closes.
+  if [ -n "$(xdotool search --onlyvisible --name "^Message$" 2>/dev/null | head -1)" ]; then
+    echo "note [$screen $phase]: the chart wrote to the message window (no catalogues in $build/skydata?)"
+    close_window "^Message$"
+  fi
 }
 
 # Windows opened from buttons and from other windows' menus; the windows
