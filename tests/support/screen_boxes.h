@@ -68,6 +68,12 @@ private:
                     keyboard.advance(300);
                     QWidget* focus = QApplication::focusWidget();
                     keyboard.press(focus && focus->window() == box ? focus : box, key);
+                    if (box->isVisible()) {
+                        // The key did not answer it: told, and clicked away.
+                        texts << QStringLiteral("(not answered by the key)");
+                        box->buttons().first()->click();
+                        return;
+                    }
                     // Released once the window manager has given the
                     // keyboard back, where it is then.
                     QTimer::singleShot(60, [this] {

@@ -44,8 +44,7 @@ bool ModalKeyGuard::restOfAnswer(QEvent::Type type, QKeyEvent& key)
     case QEvent::ShortcutOverride: {
         const quint64 time = key.timestamp();
         const bool repeat = key.isAutoRepeat() || (state.releasedLast && time != 0 && state.releaseTime == time);
-        const bool earlier = time != 0 && time <= state.pressTime;
-        if (!repeat && !earlier) {
+        if (!repeat) {
             answered_.erase(it);   // pressed anew: the user's
             return false;
         }
@@ -98,7 +97,7 @@ bool ModalKeyGuard::eventFilter(QObject* watched, QEvent* event)
         bool answeredByKey = false;
         for (auto it = keys_.cbegin(); it != keys_.cend(); ++it)
             if (it->pressedHere && !it->releasedLast) {
-                answered_.insert(it.key(), KeyState{false, false, 0, it->pressTime});
+                answered_.insert(it.key(), KeyState{});
                 answeredByKey = true;
             }
         if (answeredByKey && qApp)
@@ -138,10 +137,8 @@ bool ModalKeyGuard::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     case QEvent::KeyPress:
-        if (!isRepeat(*key)) {
+        if (!isRepeat(*key))
             state.pressedHere = keep = true;
-            state.pressTime = key->timestamp();
-        }
         state.releasedLast = false;
         break;
     default:   // the release

@@ -50,16 +50,13 @@ private:
         bool pressedHere = false;   // the key's last real press came in this window
         bool releasedLast = false;  // its last event was a release ...
         quint64 releaseTime = 0;    // ... at this time stamp
-        quint64 pressTime = 0;      // time stamp of its last real press
     };
     // The modal window a key event goes to, when it reaches it first (its
     // focus widget, or the window itself): nullptr for every other event.
     QWidget* modalTarget(QObject* watched) const;
     bool isRepeat(const QKeyEvent& key) const;
     // True when the event is the rest of a key that answered a box (kept
-    // from every window); a new press of the key ends it. The press that
-    // opened the box, going on to the window's parents once the box is
-    // gone, is not a new one.
+    // from every window); a new press of the key ends it.
     bool restOfAnswer(QEvent::Type type, QKeyEvent& key);
 
     // A key press being handled: the event itself, its key and its time stamp.
