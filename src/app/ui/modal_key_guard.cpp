@@ -72,6 +72,11 @@ bool ModalKeyGuard::eventFilter(QObject* watched, QEvent* event)
     const QEvent::Type type = event->type();
     if ((type == QEvent::Show || type == QEvent::Hide) && watched->isWidgetType()) {
         auto* w = static_cast<QWidget*>(watched);
+        // The windows install their own key filters as they are made: a
+        // window shown puts this one back in front of them, so that it sees
+        // every key before a window's handler can open a box on it.
+        if (type == QEvent::Show && w->isWindow() && qApp)
+            qApp->installEventFilter(this);
         if (w->isWindow() && w->isModal()) {
             if (type == QEvent::Show)
                 modalShown(w);
@@ -79,10 +84,10 @@ bool ModalKeyGuard::eventFilter(QObject* watched, QEvent* event)
                 modalHidden(w);
         }
     }
-    if (type == QEvent::KeyPress && watched->isWidgetType()) {
+    if (type == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (interrupted_.time != 0 && event == interrupted_.event && key->key() == interrupted_.key
-            && key->timestamp() == interrupted_.time) {
+        if (watched->isWidgetType() && interrupted_.time != 0 && event == interrupted_.event
+            && key->key() == interrupted_.key && key->timestamp() == interrupted_.time) {
             event->accept();
             return true;
         }
