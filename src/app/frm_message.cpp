@@ -63,9 +63,14 @@ void TFRM_Message::FormKeyUp(int& key, Qt::KeyboardModifiers)
     // a box, after which this window has the focus) is not the user's.
     if (!pressedHere_.remove(key))
         return;
-    // A script waiting for "Poursuivre" could never go on without it.
-    if (waitPending_ && Scripts::ScriptRunning)
+    // A script waiting for "Poursuivre" could never go on without it: Enter
+    // presses it (and the window stays, as after a click); other keys leave
+    // it waiting.
+    if (waitPending_ && Scripts::ScriptRunning) {
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            BTN_Poursuivre->click();
         return;
+    }
     if ((key == Qt::Key_Delete || key == Qt::Key_NumLock) && FRM_Raquette && FRM_Raquette->isVisible()) {
         FRM_Raquette->raise();
         FRM_Raquette->activateWindow();

@@ -7,6 +7,7 @@
 #include "app/ui/widget_message_service.h"
 #include "platform/message_service.h"
 
+#include <QAbstractButton>
 #include <QEventLoop>
 #include <QHideEvent>
 #include <QKeyEvent>
@@ -246,12 +247,16 @@ void TFRM_Input::FormClose(TCloseAction& /*action*/)
 
 void TFRM_Input::keyPressEvent(QKeyEvent* event)
 {
-    // Reached by the keys the focused control leaves: Enter in an entry
-    // confirms it (choice buttons take their own Enter), Escape cancels.
+    // Reached by the keys the focused control leaves: Enter on a button
+    // presses that button ("Annuler" cancels), Enter in an entry confirms
+    // it; Escape cancels.
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (BTN_Ok->isVisible())
+        if (auto* button = qobject_cast<QAbstractButton*>(focusWidget());
+            button && button->isVisibleTo(this) && button->isEnabled())
+            button->click();
+        else if (BTN_Ok->isVisible())
             app::runGuarded(QStringLiteral("FRM_Input.BTN_OkClick"), [this] { BTN_OkClick(); });
         return;
     case Qt::Key_Escape:

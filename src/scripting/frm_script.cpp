@@ -78,10 +78,12 @@ int toEditorPosition(const QTextDocument* doc, std::int32_t position)
     return doc->characterCount() - 1;
 }
 
+// Both tool bars' run buttons.
 void enableRunButton()
 {
-    if (QWidget* w = app::findControl<QWidget>(FRM_Alv, QStringLiteral("SPDB_Executer_Script")))
-        w->setEnabled(true);
+    for (const QString& name : {QStringLiteral("SPDB_Executer_Script"), QStringLiteral("SPDB_Executer_Script_B")})
+        if (QWidget* w = app::findControl<QWidget>(FRM_Alv, name))
+            w->setEnabled(true);
 }
 
 QString scriptsFolder() { return FRM_Pref ? FRM_Pref->ScriptsFolder() : QString(); }

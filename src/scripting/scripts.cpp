@@ -201,11 +201,12 @@ void enable(QAction* a, bool on)
 }
 
 // The main window's script buttons, found by name (the tool bar may not
-// hold them all).
+// hold them all), with their twins of the beginner's tool bar.
 void enableMainButton(const char* name, bool on)
 {
-    if (QWidget* w = app::findControl<QWidget>(FRM_Alv, QString::fromLatin1(name)))
-        w->setEnabled(on);
+    for (const QString& n : {QString::fromLatin1(name), QString::fromLatin1(name) + QStringLiteral("_B")})
+        if (QWidget* w = app::findControl<QWidget>(FRM_Alv, n))
+            w->setEnabled(on);
 }
 
 void enableExecuter(bool on)
@@ -498,17 +499,22 @@ void RunFromCaret()
     if (ScriptRunning)
         return;
     QPlainTextEdit* e = editor();
+    const int caretLine = e ? e->textCursor().blockNumber() : -1;
+    if (caretLine < 0 || caretLine >= editorLines().size()) {
+        // Nothing to run: said so, and the script stays as it was, paused
+        // or stopped, with its controls.
+        platform::messages().show({ScriptTexts::kNoLineAtCaret, platform::MsgKind::Information,
+                                   platform::MsgButtons::Ok, {}, {}});
+        return;
+    }
     showRunControls();
     const std::uint64_t interruptions = g_interruptions;
-    const int caretLine = e ? e->textCursor().blockNumber() : -1;
-    if (caretLine >= 0 && caretLine < editorLines().size()) {
-        if (ScriptPaused) {
-            --CurrentScript().CurrentLine;
-            ResumeScript();
-        } else {
-            LoadScript(QString(), false);
-            StartScript(caretLine - 1);
-        }
+    if (ScriptPaused) {
+        --CurrentScript().CurrentLine;
+        ResumeScript();
+    } else {
+        LoadScript(QString(), false);
+        StartScript(caretLine - 1);
     }
     if (g_interruptions == interruptions)
         CurrentScript().State = StateRunning;

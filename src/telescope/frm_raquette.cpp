@@ -235,8 +235,13 @@ bool TFRM_Raquette::event(QEvent* e)
 {
     // A release that never comes here (another window took the mouse or the
     // keyboard) must not leave the mount moving.
-    if (e->type() == QEvent::WindowDeactivate || e->type() == QEvent::Hide)
+    if (e->type() == QEvent::WindowDeactivate || e->type() == QEvent::Hide) {
         guarded("FRM_Raquette.ReleaseAll", [this] { ReleaseAll(); });
+        // Nor does a key held meanwhile count as held here: Enter pressed
+        // before a box and released after it never synchronises.
+        EnterDownMs = 0;
+        LastKeyDown = 0;
+    }
     return TForm::event(e);
 }
 

@@ -159,6 +159,9 @@ private:
     std::array<bool, 4> held_{};
     std::array<std::int64_t, 2> pressMs_{};   // north/south, west/east
     int focusHeld_ = -1;                      // direction of a focuser run started here
+    // The coordinate input the last Enter moved the focus to: it keeps the
+    // focus when that Enter goes up.
+    QPointer<QWidget> enterMovedFocusTo_;
 };
 
 extern TFRM_Raquette* FRM_Raquette;

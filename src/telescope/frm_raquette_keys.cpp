@@ -53,6 +53,8 @@ void TFRM_Raquette::setDirectionButtons(bool enabled)
 
 void TFRM_Raquette::FormKeyDown(int& key, Qt::KeyboardModifiers)
 {
+    if (isEnter(key))
+        enterMovedFocusTo_ = nullptr;   // set again by a coordinate input it moves on from
     if (!KeyboardControl || focusInLists() || key == LastKeyDown)
         return;
     if (const int d = ArrowKeyDirection(key); d >= 0)
@@ -126,8 +128,12 @@ void TFRM_Raquette::enterReleased(bool controlWasOn)
         if (CKB_Assist_Vocal->isChecked())
             speak(QStringLiteral("S_Synchro"), 900);
     }
-    if (QWidget* f = focusWidget())
+    // Enter in a coordinate input moves on to the next one, where the
+    // typing goes on; anywhere else no control keeps the keyboard.
+    QWidget* f = focusWidget();
+    if (f && f != enterMovedFocusTo_)
         f->clearFocus();
+    enterMovedFocusTo_ = nullptr;
     KeyboardControl = 1;
     setDirectionButtons(true);
 }
@@ -184,8 +190,12 @@ bool TFRM_Raquette::eventFilter(QObject* watched, QEvent* e)
             } else {
                 QWidget* const chain[] = {TNI_RaH, TNI_RaM, TNI_RaS, TNI_DecD, TNI_DecM, TNI_DecS};
                 for (int i = 0; i < 5; ++i)
-                    if (watched == chain[i])
-                        chain[i + 1]->setFocus();
+                    if (watched == chain[i]) {
+                        // Leaving the input may refuse its entry: the focus
+                        // then stays where it was, and so it does on the release.
+                        chain[i + 1]->setFocus(Qt::TabFocusReason);
+                        enterMovedFocusTo_ = chain[i + 1];
+                    }
             }
         }
     });

@@ -108,7 +108,12 @@ void TFRM_Recherche::FormKeyDown(int& key, Qt::KeyboardModifiers)
 {
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         key = 0;
-        BTN_OkClick();
+        // On "Annuler" (reached with Tab) Enter presses it, as it does any
+        // button that has the keyboard; anywhere else it is "Ok".
+        if (BTN_Annuler->hasFocus())
+            BTN_AnnulerClick();
+        else
+            BTN_OkClick();
     } else if (key == Qt::Key_Escape) {
         key = 0;
         BTN_AnnulerClick();

@@ -7,6 +7,9 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTest>
+
+#include "support/x11_keyboard.h"
 
 namespace {
 
@@ -74,6 +77,23 @@ TEST_F(ProgramWindows, TheKeyThatAnsweredABoxOrAScriptsWaitLeaveTheMessageWindow
     EXPECT_EQ(Scripts::CurrentScript().State, Scripts::StateRunning);
     typeKey(Qt::Key_A);
     EXPECT_FALSE(FRM_Message->isVisible());
+}
+
+// Return, pressed and released in the message window as X11 delivers it,
+// presses "Poursuivre" for the script that waits; the window stays, as
+// after a click.
+TEST_F(ProgramWindows, ReturnPressesPoursuivreWhileAScriptWaits)
+{
+    startWaitingScript();
+    Msg::ShowMessageAndWait(false, QStringLiteral("Mettre le cache puis Poursuivre"));
+    FRM_Message->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(FRM_Message));
+    testsupport::X11Keyboard keyboard;
+    QWidget* focus = QApplication::focusWidget();
+    keyboard.tap(focus ? focus : FRM_Message, Qt::Key_Return, 90);
+    EXPECT_EQ(Scripts::CurrentScript().State, Scripts::StateRunning);
+    EXPECT_FALSE(FRM_Message->BTN_Poursuivre->isVisibleTo(FRM_Message));
+    EXPECT_TRUE(FRM_Message->isVisible());
 }
 
 TEST_F(ProgramWindows, PoursuivreResumesTheWaitingScriptAndSurvivesLaterMessages)

@@ -1,16 +1,19 @@
 // The same-cause guard of the message service, the event boundary, and the
 // on-screen message box.
 
+#include "app/form.h"
 #include "app/ui/event_boundary.h"
 #include "app/ui/same_cause_guard.h"
 #include "app/ui/widget_message_service.h"
 #include "platform/dialog_service.h"
 #include "support/front_windows.h"
+#include "support/x11_keyboard.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -258,6 +261,96 @@ TEST(WidgetMessageService, ABoxStandsInFrontWithTheKeyboardAndOnlyKeysPressedInI
     platform::messages().show({"x", platform::MsgKind::Information, platform::MsgButtons::Ok, {}, {}});
     EXPECT_TRUE(ownedByActive);
 
+    platform::setMessageService(nullptr);
+    platform::setDialogService(nullptr);
+}
+
+namespace {
+
+// A window that sees every key first and whose field opens a box when Return
+// goes down in it, as a field whose entry is refused on leaving does.
+class KeyedWindow : public TForm {
+public:
+    KeyedWindow()
+    {
+        KeyPreview = true;
+        setCentralWidget(&field);
+    }
+    void FormKeyDown(int& key, Qt::KeyboardModifiers) override
+    {
+        seen << QStringLiteral("down %1").arg(key);
+        if (key == Qt::Key_Return && boxOnReturn) {
+            boxOnReturn = false;
+            platform::messages().show({"refusé", platform::MsgKind::Error, platform::MsgButtons::Ok, {}, {}});
+        }
+    }
+    void FormKeyUp(int& key, Qt::KeyboardModifiers) override { seen << QStringLiteral("up %1").arg(key); }
+    QLineEdit field;
+    QStringList seen;
+    bool boxOnReturn = true;
+};
+
+} // namespace
+
+// The box closes on the press of the key that answers it; the rest of that
+// key (its release, the repeats of a hand resting on it) comes to the window
+// that has the keyboard after the box, and so would the press the box came
+// during, still on its way to the window: none of them acts there. The next
+// press of the key is the user's again.
+TEST(WidgetMessageService, TheKeyThatAnsweredABoxActsInNoWindowAfterIt)
+{
+    app::installWidgetServices("Nightjar Test");
+    KeyedWindow window;
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.field.setFocus();
+    testsupport::X11Keyboard keyboard;
+    const auto where = [&]() -> QWidget* {
+        QWidget* f = QApplication::focusWidget();
+        return f ? f : QApplication::activeWindow() ? QApplication::activeWindow() : &window;
+    };
+    bool answered = false;
+    int looks = 0;
+    std::function<void()> answer = [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isActiveWindow()) {
+            if (++looks < 300)
+                return QTimer::singleShot(10, answer);
+            if (box)
+                box->reject();   // never took the keyboard: fail, do not hang
+            return;
+        }
+        keyboard.advance(400);
+        keyboard.press(where(), Qt::Key_Return);
+        answered = !box->isVisible();
+    };
+    QTimer::singleShot(0, answer);
+    const QString down = QStringLiteral("down %1").arg(int(Qt::Key_Return));
+    const QString up = QStringLiteral("up %1").arg(int(Qt::Key_Return));
+    keyboard.press(&window.field, Qt::Key_Return);
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(window.seen, QStringList{down}) << "the press the box came during went on to the window";
+
+    // The hand stays on the key a moment: repeats, then the release.
+    for (int i = 0; i < 4; ++i) {
+        keyboard.advance(testsupport::X11Keyboard::kRepeat_ms);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QString(), i % 2 == 0);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), i % 2 == 0);
+        release.setTimestamp(500000 + 400 + 40 * (i + 1));
+        press.setTimestamp(release.timestamp());
+        QApplication::sendEvent(where(), &release);
+        QApplication::sendEvent(where(), &press);
+    }
+    keyboard.advance(testsupport::X11Keyboard::kRepeat_ms);
+    keyboard.release(where(), Qt::Key_Return);
+    testsupport::X11Keyboard::runEvents(50);
+    EXPECT_EQ(window.seen, QStringList{down});
+
+    // Pressed again: the window's.
+    keyboard.advance(300);
+    keyboard.tap(where(), Qt::Key_Return, 80);
+    EXPECT_EQ(window.seen, (QStringList{down, down, up}));
     platform::setMessageService(nullptr);
     platform::setDialogService(nullptr);
 }

@@ -357,3 +357,54 @@ TEST_F(ScriptFixture, BadTextsEndInAnErrorOrRunNeverCrashOrHang)
     EXPECT_EQ(logged, (QStringList{"1", "deux"}));
     EXPECT_FALSE(Scripts::ScriptRunning);
 }
+
+// Both tool bars' run buttons follow the engine from the start: at rest
+// only "run" is offered. A run from the caret with the caret below the last
+// line has nothing to run: it says so and leaves the script as it was,
+// paused with its controls, or at rest.
+TEST_F(ScriptFixture, RunButtonsFollowTheEngineAndARunFromBelowTheTextSaysItRunsNothing)
+{
+    const auto buttons = [] {
+        QString states;
+        for (const char* name : {"SPDB_Executer_Script", "SPDB_Pauser_Script", "SPDB_Arreter_Script"})
+            for (const QString& twin : {QString::fromLatin1(name), QString::fromLatin1(name) + QStringLiteral("_B")})
+                states += FRM_Alv->findChild<QWidget*>(twin)->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+        return states;   // run, run, pause, pause, stop, stop
+    };
+    FRM_Alv->setEnabled(true);   // as at the end of its first activation
+    EXPECT_EQ(buttons(), QStringLiteral("110000"));
+
+    setText(QStringLiteral("test.log(1)\ntest.log(2)\ntest.log(3)\n"));
+    run();
+    ticks(1);
+    EXPECT_EQ(buttons(), QStringLiteral("001111"));
+    FRM_Script->MNU_PauseClick();
+    EXPECT_EQ(buttons(), QStringLiteral("110011"));
+
+    FRM_Script->Memo_Script->moveCursor(QTextCursor::End);   // the empty line after the text
+    FRM_Script->MNU_ExecuterDuCurseurClick();
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Le curseur n'est sur aucune ligne du script : rien à exécuter.")});
+    EXPECT_TRUE(Scripts::ScriptPaused);
+    EXPECT_FALSE(Scripts::ScriptRunning);
+    EXPECT_EQ(Scripts::CurrentScript().State, Scripts::StatePaused);
+    EXPECT_EQ(buttons(), QStringLiteral("110011"));
+    EXPECT_TRUE(FRM_Script->MNU_ExecuterDuCurseur->isEnabled());
+    EXPECT_FALSE(FRM_Script->MNU_Pause->isEnabled());
+    EXPECT_TRUE(FRM_Script->MNU_Arreter->isEnabled());
+
+    // From a line of the text it goes on.
+    FRM_Script->Memo_Script->moveCursor(QTextCursor::Start);
+    FRM_Script->MNU_ExecuterDuCurseurClick();
+    ticks();
+    EXPECT_EQ(logged.size(), 3);
+    EXPECT_EQ(buttons(), QStringLiteral("110000"));
+
+    // At rest, the same: told, nothing offered that is not.
+    boxes.clear();
+    FRM_Script->Memo_Script->moveCursor(QTextCursor::End);
+    FRM_Script->MNU_ExecuterDuCurseurClick();
+    EXPECT_EQ(boxes.texts().size(), 1);
+    EXPECT_FALSE(Scripts::ScriptRunning);
+    EXPECT_EQ(buttons(), QStringLiteral("110000"));
+    EXPECT_FALSE(FRM_Script->MNU_Pause->isEnabled());
+}

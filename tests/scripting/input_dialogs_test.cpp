@@ -2,6 +2,7 @@
 #include "scripting/frm_progress.h"
 #include "support/fakes.h"
 #include "support/front_windows.h"
+#include "support/x11_keyboard.h"
 
 #include <gtest/gtest.h>
 
@@ -261,4 +262,39 @@ TEST(ProgressWindow, ShowsAboveZeroAndHidesNearTheEnd)
     progress.SetProgress(QStringLiteral("x"), 250, 100);
     EXPECT_EQ(progress.PGB_Progression->value(), 100);
     EXPECT_FALSE(progress.isVisible());
+}
+
+// Return presses the button that has the keyboard: on "Annuler", reached
+// with Tab from the entry, the question is cancelled whatever was typed.
+TEST_F(InputDialog, ReturnOnAFocusedAnnulerCancelsTheQuestion)
+{
+    testsupport::X11Keyboard keyboard;
+    TFRM_Input::SetAnswerer([&](TFRM_Input& f) {
+        f.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+        QTest::keyClicks(f.focusWidget(), QStringLiteral("5"));
+        for (int i = 0; i < 2; ++i)
+            QTest::keyClick(f.focusWidget(), Qt::Key_Tab);
+        ASSERT_EQ(f.focusWidget(), f.BTN_Annuler);
+        keyboard.advance(500);
+        keyboard.tap(f.BTN_Annuler, Qt::Key_Return, 90);
+    });
+    qint32 n = 3;
+    EXPECT_FALSE(Input::InputInteger(QStringLiteral("Combien de poses ?"), n));
+    EXPECT_EQ(n, 3);
+    QString text = QStringLiteral("M31");
+    EXPECT_FALSE(Input::InputString(QStringLiteral("Objet ?"), text));
+    EXPECT_EQ(text, QStringLiteral("M31"));
+
+    // A list of one choice leaves only "Annuler", which has the keyboard.
+    int cancelled = 0;
+    TFRM_Input::SetAnswerer([&](TFRM_Input& f) {
+        ASSERT_EQ(f.focusWidget(), f.BTN_Annuler);
+        QObject::connect(f.BTN_Annuler, &QPushButton::clicked, &f, [&] { ++cancelled; });
+        keyboard.advance(500);
+        keyboard.tap(f.BTN_Annuler, Qt::Key_Return, 90);
+    });
+    QString choice = QStringLiteral("seul");
+    EXPECT_FALSE(Input::InputChoice(QStringLiteral("?"), QStringLiteral("seul"), choice));
+    EXPECT_EQ(cancelled, 1) << "Return did nothing";
 }

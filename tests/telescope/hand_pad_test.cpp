@@ -594,3 +594,91 @@ TEST_F(HandPadTest, AClickThatLeavesARefusedCoordinateMovesNothingAndLeavesNoBut
     EXPECT_EQ(moves, (QList<QByteArray>{":Mn#", ":Qn#"}));
     EXPECT_EQ(pad().TNI_RaH->Value(), 5);
 }
+
+// A refused coordinate answered from the keyboard, as a user at the
+// telescope does: Return or Escape closes the box once and it stays closed,
+// the refused input keeps the focus with its text selected, from a click on
+// GOTO and from a keyboard-only start. Return in a coordinate input moves on
+// to the next one, which keeps the focus (the digits typed next land there);
+// Return anywhere else still takes the focus off the controls. Nothing
+// reaches the mount meanwhile.
+TEST_F(HandPadTest, ARefusedCoordinateIsToldOnceAndReturnMovesThroughTheCoordinates)
+{
+    testsupport::ScriptedMount scripted;
+    ASSERT_NO_FATAL_FAILURE(useScriptedMountWithTypedCoordinates(scripted));
+    testsupport::X11Keyboard keyboard;
+    const QString hours = QStringLiteral("La valeur doit être comprise entre 0 et 23");
+    const QString seconds = QStringLiteral("La valeur doit être comprise entre 0 et 60");
+    const auto focused = [] { return QApplication::focusWidget(); };
+    // Where the keyboard is: the focused control, or the pad.
+    const auto target = [&]() -> QWidget* { return focused() ? focused() : FRM_Raquette; };
+    // A short press, each half where the keyboard is at that moment.
+    const auto tap = [&](int key, Qt::KeyboardModifiers modifiers = {}) {
+        keyboard.advance(200);
+        keyboard.press(target(), key, modifiers);
+        keyboard.advance(80);
+        keyboard.release(target(), key, modifiers);
+        testsupport::X11Keyboard::runEvents(150);
+    };
+    const auto toldOnce = [&](const testsupport::ScreenBoxes& screen, const QString& text, TCustomNumInp* input,
+                              const QString& typed) {
+        testsupport::X11Keyboard::runEvents(300);
+        EXPECT_EQ(screen.texts, QStringList{text});
+        EXPECT_EQ(focused(), input) << (focused() ? focused()->objectName().toStdString() : "none");
+        EXPECT_EQ(input->selectedText(), typed);
+    };
+
+    // From the mouse: 30 hours, GOTO clicked; answered with Return, then Escape.
+    for (int answer : {int(Qt::Key_Return), int(Qt::Key_Escape)}) {
+        testsupport::ScreenBoxes screen(answer, &keyboard);
+        type(pad().TNI_RaH, "30");
+        ASSERT_TRUE(clickOnScreen(pad().BTN_GOTO));
+        toldOnce(screen, hours, pad().TNI_RaH, QStringLiteral("30"));
+    }
+    pad().TNI_RaH->setText(QStringLiteral("0"));
+    pad().TNI_RaH->clearFocus();
+
+    // From the keyboard alone: Return takes the control; the keypad "/"
+    // gives it back, then steps through the eight choices to "Coordonnées".
+    tap(Qt::Key_Return);
+    ASSERT_EQ(pad().KeyboardControl, 1);
+    for (int i = 0; i < 9; ++i)
+        tap(Qt::Key_Slash, Qt::KeypadModifier);
+    ASSERT_EQ(focused(), pad().TNI_RaH);
+    line(scripted, 300);   // the libraries the choices selected on the way
+    scripted.clearRecords();
+    QTest::keyClicks(pad().TNI_RaH, QStringLiteral("25"));
+    {
+        testsupport::ScreenBoxes screen(Qt::Key_Return, &keyboard);
+        keyboard.advance(200);
+        keyboard.press(pad().TNI_RaH, Qt::Key_Return);   // released in the box
+        toldOnce(screen, hours, pad().TNI_RaH, QStringLiteral("25"));
+    }
+    // 5 in place of 25; Return on to the minutes, 35 there, on to the seconds.
+    QTest::keyClicks(pad().TNI_RaH, QStringLiteral("5"));
+    tap(Qt::Key_Return);
+    EXPECT_EQ(focused(), pad().TNI_RaM);
+    QTest::keyClicks(target(), QStringLiteral("35"));
+    tap(Qt::Key_Return);
+    EXPECT_EQ(pad().TNI_RaH->Value(), 5);
+    EXPECT_EQ(pad().TNI_RaM->Value(), 35);
+    ASSERT_EQ(focused(), pad().TNI_RaS);
+    // 75 seconds refused, answered with Escape.
+    QTest::keyClicks(pad().TNI_RaS, QStringLiteral("75"));
+    {
+        testsupport::ScreenBoxes screen(Qt::Key_Escape, &keyboard);
+        keyboard.advance(200);
+        keyboard.press(pad().TNI_RaS, Qt::Key_Return);
+        toldOnce(screen, seconds, pad().TNI_RaS, QStringLiteral("75"));
+    }
+    QTest::keyClicks(pad().TNI_RaS, QStringLiteral("0"));
+    for (TCustomNumInp* next : {pad().TNI_DecD, pad().TNI_DecM, pad().TNI_DecS}) {
+        tap(Qt::Key_Return);
+        EXPECT_EQ(focused(), next);
+    }
+    // Return in the last input: no control keeps the keyboard.
+    tap(Qt::Key_Return);
+    EXPECT_EQ(pad().focusWidget(), nullptr);
+    EXPECT_EQ(pad().KeyboardControl, 1);
+    EXPECT_EQ(line(scripted, 300), QList<QByteArray>{});
+}

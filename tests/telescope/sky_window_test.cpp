@@ -25,6 +25,7 @@
 #include "telescope/sim/mount_simulator_device.h"
 #include "telescope/sim/simulated_lx200_mount.h"
 #include "support/scripted_mount.h"
+#include "support/x11_keyboard.h"
 #include "translation/translated_texts.h"
 
 #include <QApplication>
@@ -233,6 +234,29 @@ TEST_F(SkyWindowTest, ThePickerFindsObjectsByTheirListedNamesAndSaysWhenItCannot
     FRM_Recherche->Open(TranslatedTexts.MSG_Recherche_Messier, 12);
     EXPECT_EQ(FRM_Recherche->CBX_Recherche->itemText(0), QStringLiteral("M4  / NGC6121"));
     FRM_Recherche->BTN_AnnulerClick();
+
+    // From the keyboard: Return in the list is "Ok"; Tab to "Annuler",
+    // Return there cancels, the centre is kept.
+    testsupport::X11Keyboard keyboard;
+    const auto typeAndReturn = [&](int tabs) {
+        FRM_Recherche->Open(QStringLiteral("Recherche"), 1);
+        FRM_Recherche->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(FRM_Recherche));
+        FRM_Recherche->CBX_Recherche->setFocus();
+        QTest::keyClicks(FRM_Recherche->CBX_Recherche, QStringLiteral("M4"));
+        for (int i = 0; i < tabs; ++i)
+            QTest::keyClick(FRM_Recherche->focusWidget(), Qt::Key_Tab);
+        if (tabs)
+            ASSERT_EQ(FRM_Recherche->focusWidget(), FRM_Recherche->BTN_Annuler);
+        keyboard.advance(500);
+        keyboard.tap(FRM_Recherche->focusWidget(), Qt::Key_Return, 90);
+        EXPECT_FALSE(FRM_Recherche->isVisible());
+    };
+    ChartCentreRA = 1;
+    typeAndReturn(2);
+    EXPECT_EQ(ChartCentreRA, 1) << "Return on Annuler";
+    typeAndReturn(0);
+    EXPECT_NEAR(ChartCentreRA, 245.9 * kDeg, 1e-12);
 }
 
 TEST_F(SkyWindowTest, TheGotoDialogMeasuresTheMoveWritesItAsScriptAndClearsItsMarks)

@@ -134,12 +134,20 @@ void TakeKeyboard(QWidget& dialog)
 
 int ExecInFront(QDialog& dialog)
 {
+    // The window the user was in gets the keyboard back once it is
+    // answered: the window manager would give it to the dialog's owner,
+    // which may be another window (the script window kept in front), and
+    // what the user types next (a refused entry mended) would land there.
+    const QPointer<QWidget> before = QApplication::activeWindow();
     // Modality first: a message box resets its window flags with it.
     dialog.setWindowModality(Qt::ApplicationModal);
     KeepInFrontOfEveryWindow(dialog);
     dialog.show();
     TakeKeyboard(dialog);
-    return dialog.exec();
+    const int result = dialog.exec();
+    if (before && before != &dialog && before->isVisible() && !before->isMinimized())
+        before->activateWindow();
+    return result;
 }
 
 bool ModalWindowWaits() { return QApplication::activeModalWidget() != nullptr; }

@@ -38,7 +38,8 @@ void KeepInFrontOfEveryWindow(QWidget& dialog);
 void TakeKeyboard(QWidget& dialog);
 
 // Runs a dialog application-modal, in front of every window with the
-// keyboard (the two above); its exec() result.
+// keyboard (the two above); its exec() result. Once answered, the window
+// that had the keyboard before it gets it back.
 int ExecInFront(QDialog& dialog);
 
 // True while a box or a dialog waits for its answer: other windows leave it
