@@ -89,11 +89,38 @@ closed_count() { grep -c "^closed : " "$boxlog"; }
 # The visible window whose title matches, or nothing.
 visible_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
 
-# Brings a window to the front and presses keys in it, as a user would.
+# The window with the keyboard, once it has kept it for 0.3 s (at most 3 s):
+# a box just answered gives the keyboard back to the window it came over a
+# moment after it is gone, as the window manager and the program pass it on.
+settled_active_window() {
+  local last="" now n=0 still=0
+  while [ $n -lt 30 ]; do
+    now=$(xdotool getactivewindow 2>/dev/null)
+    if [ "$now" = "$last" ]; then
+      still=$((still + 1))
+      [ $still -ge 3 ] && break
+    else
+      still=0
+      last=$now
+    fi
+    sleep 0.1
+    n=$((n + 1))
+  done
+  echo "$last"
+}
+
+# Brings a window to the front and presses keys in it, as a user would: the
+# user looks at the screen, so the keys go in once the window has the
+# keyboard.
 press_in() {
-  local win=$1; shift
-  xdotool windowactivate --sync "$win" >/dev/null 2>&1 || xdotool windowfocus --sync "$win" >/dev/null 2>&1
-  sleep 0.2
+  local win=$1 try
+  shift
+  settled_active_window >/dev/null
+  for try in 1 2 3; do
+    xdotool windowactivate --sync "$win" >/dev/null 2>&1 || xdotool windowfocus --sync "$win" >/dev/null 2>&1
+    sleep 0.2
+    [ "$(settled_active_window)" = "$win" ] && break
+  done
   xdotool key --clearmodifiers "$@"
 }
 
