@@ -91,37 +91,8 @@ start_program() {
 }
 
 alive() { [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; }
-main_window() { xdotool search --onlyvisible --name "^Nightjar Pro 2.3 \\(Release" 2>/dev/null | head -1; }
 visible_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
 
-# "left top width height" of a window's client area, or of its frame.
-client_of() {
-  local info
-  info=$(xwininfo -id "$1" 2>/dev/null) || return 1
-  echo "$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info") $(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")" \
-       "$(sed -n 's/^ *Width: *//p' <<<"$info") $(sed -n 's/^ *Height: *//p' <<<"$info")"
-}
-frame_of() {
-  local x y w h ext l r t b
-  read -r x y w h <<<"$(client_of "$1")" || return 1
-  ext=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
-  [ -n "$ext" ] || ext="0,0,0,0"
-  IFS=, read -r l r t b <<<"$ext"
-  echo "$((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))"
-}
-# The client area once the program and the window manager stopped changing it.
-settled_client() {
-  local last now n=0
-  last=$(client_of "$1") || return 1
-  while [ $n -lt 20 ]; do
-    sleep 0.2
-    now=$(client_of "$1") || return 1
-    [ "$now" = "$last" ] && { echo "$now"; return 0; }
-    last=$now
-    n=$((n + 1))
-  done
-  echo "$now"
-}
 whole_on_screen() {
   local x y w h
   read -r x y w h <<<"$2"
@@ -134,15 +105,6 @@ shot() {
   import -window root "$NJ_E2E_SHOTS/$screen-$1.png" 2>/dev/null
 }
 
-# Clicks at an offset from a window's client top left corner.
-click_at() {
-  local x y w h
-  read -r x y w h <<<"$(client_of "$1")" || return 1
-  # (--sync would wait for a move that never comes when the pointer is there.)
-  xdotool mousemove $((x + $2)) $((y + $3))
-  sleep 0.05
-  xdotool click 1
-}
 
 # --- the hand pad --------------------------------------------------------------
 
@@ -157,13 +119,13 @@ hand_pad() {
   click_at "$(main_window)" 434 9
   until_true 10 '[ -n "$(visible_window "^Telescope$")" ]' || { fail "the hand pad does not open"; return 1; }
   pad=$(visible_window "^Telescope$")
-  full=$(settled_client "$pad")
+  full=$(settled client_of "$pad")
   whole_on_screen "the hand pad" "$(frame_of "$pad")"
   shot pad-whole
 
   click_at "$pad" "${MINUS%,*}" "${MINUS#*,}"
   sleep 0.3
-  reduced=$(settled_client "$pad")
+  reduced=$(settled client_of "$pad")
   whole_on_screen "the reduced hand pad" "$(frame_of "$pad")"
   shot pad-reduced
   local fw fh rw rh
@@ -176,7 +138,7 @@ hand_pad() {
 
   click_at "$pad" "${PLUS%,*}" "${PLUS#*,}"
   sleep 0.3
-  grown=$(settled_client "$pad")
+  grown=$(settled client_of "$pad")
   whole_on_screen "the hand pad grown again" "$(frame_of "$pad")"
   read -r _ _ gw gh <<<"$grown"
   # Where it fitted the screen it comes back as it opened; on a small screen

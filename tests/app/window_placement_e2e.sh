@@ -89,44 +89,17 @@ start_program() {
 }
 
 alive() { [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; }
-main_window() { xdotool search --onlyvisible --name "^Nightjar Pro 2.3 \\(Release" 2>/dev/null | head -1; }
 # The program's windows on screen (menus and tool tips have no name).
 visible_windows() { xdotool search --onlyvisible --name '.' 2>/dev/null | sort; }
 
 # --- what the window manager shows -------------------------------------------
 
-# The frame of a window: "left top width height" on the root window.
-frame_of() {
-  local info x y w h ext l r t b
-  info=$(xwininfo -id "$1" 2>/dev/null) || return 1
-  x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
-  y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
-  w=$(sed -n 's/^ *Width: *//p' <<<"$info")
-  h=$(sed -n 's/^ *Height: *//p' <<<"$info")
-  ext=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
-  [ -n "$ext" ] || ext="0,0,0,0"
-  IFS=, read -r l r t b <<<"$ext"
-  echo "$((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))"
-}
 
-# The frame once the window manager and the program have stopped moving it.
-settled_frame() {
-  local last now tries=0
-  last=$(frame_of "$1") || return 1
-  while [ $tries -lt 20 ]; do
-    sleep 0.2
-    now=$(frame_of "$1") || return 1
-    [ "$now" = "$last" ] && { echo "$now"; return 0; }
-    last=$now
-    tries=$((tries + 1))
-  done
-  echo "$now"
-}
 
 # Checks that the whole frame of window $2 (called $1) lies on the screen.
 check_on_screen() {
   local name=$1 win=$2 frame x y w h title
-  frame=$(settled_frame "$win") || { fail "$name: the window went away"; return 1; }
+  frame=$(settled frame_of "$win") || { fail "$name: the window went away"; return 1; }
   read -r x y w h <<<"$frame"
   title=$(xdotool getwindowname "$win" 2>/dev/null)
   if [ "$x" -lt 0 ] || [ "$y" -lt 0 ] || [ $((x + w)) -gt "$sw" ] || [ $((y + h)) -gt "$sh" ]; then
@@ -142,25 +115,7 @@ check_on_screen() {
 
 # --- what a user does ----------------------------------------------------------
 
-# Clicks in a window at an offset from its client's top left corner.
-click_at() {
-  local win=$1 dx=$2 dy=$3 button=${4:-1} info x y
-  info=$(xwininfo -id "$win") || return 1
-  x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
-  y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
-  # (--sync would wait for a move that never comes when the pointer is there.)
-  xdotool mousemove $((x + dx)) $((y + dy))
-  sleep 0.05
-  xdotool click "$button"
-}
 
-keys() {
-  local k
-  for k in "$@"; do
-    xdotool key --clearmodifiers "$k"
-    sleep 0.05
-  done
-}
 
 # Runs a user's steps, separated by blanks:
 #   m:X        click the main menu's title X pixels right of the main window's left
@@ -206,7 +161,6 @@ new_window() {
   done
 }
 
-shown() { xwininfo -id "$1" 2>/dev/null | grep -q "IsViewable"; }
 
 # Closes a window with the keys given (default the window manager's close,
 # Alt+F4); what stays open would cover the main window's menu.

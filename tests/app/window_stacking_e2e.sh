@@ -86,49 +86,11 @@ start_program() {
   sleep 1
 }
 
-main_window() { xdotool search --onlyvisible --name "^Nightjar Pro 2.3 \\(Release" 2>/dev/null | head -1; }
 window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
-shown() { xwininfo -id "$1" 2>/dev/null | grep -q "IsViewable"; }
 
 # --- what the window manager shows --------------------------------------------
 
-# The frame of a window: "left top width height" on the root window.
-frame_of() {
-  local info x y w h ext l r t b
-  info=$(xwininfo -id "$1" 2>/dev/null) || return 1
-  x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
-  y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
-  w=$(sed -n 's/^ *Width: *//p' <<<"$info")
-  h=$(sed -n 's/^ *Height: *//p' <<<"$info")
-  ext=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
-  [ -n "$ext" ] || ext="0,0,0,0"
-  IFS=, read -r l r t b <<<"$ext"
-  echo "$((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))"
-}
-settled_frame() {
-  local last now tries=0
-  last=$(frame_of "$1") || return 1
-  while [ $tries -lt 20 ]; do
-    sleep 0.2
-    now=$(frame_of "$1") || return 1
-    [ "$now" = "$last" ] && { echo "$now"; return 0; }
-    last=$now
-    tries=$((tries + 1))
-  done
-  echo "$now"
-}
-client_of() {
-  local info
-  info=$(xwininfo -id "$1" 2>/dev/null) || return 1
-  echo "$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info") $(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")" \
-       "$(sed -n 's/^ *Width: *//p' <<<"$info") $(sed -n 's/^ *Height: *//p' <<<"$info")"
-}
 states_of() { xprop -id "$1" _NET_WM_STATE 2>/dev/null; }
-# The window manager's stacking, bottom to top, as decimal ids.
-stacking() {
-  local id
-  for id in $(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,/ /g'); do printf '%d\n' "$id"; done
-}
 # True when window $1 stands above window $2.
 above() {
   local order a b
@@ -144,20 +106,6 @@ names_in_stacking() {
 
 # --- what a user does ----------------------------------------------------------
 
-click_at() {
-  local win=$1 dx=$2 dy=$3 button=${4:-1} x y w h
-  read -r x y w h <<<"$(client_of "$win")" || return 1
-  xdotool mousemove $((x + dx)) $((y + dy))
-  sleep 0.05
-  xdotool click "$button"
-}
-keys() {
-  local k
-  for k in "$@"; do
-    xdotool key --clearmodifiers "$k"
-    sleep 0.05
-  done
-}
 # Opens the main menu whose title lies X pixels right of the main window's
 # left, chooses its first item (Up then Down), then the keys given.
 menu() {
@@ -219,7 +167,7 @@ first_places() {
                "^Ressources$" "^Comm Trafic$" "^Image de r"; do
     win=$(window_named "$title")
     [ -n "$win" ] || { fail "no window \"$title\" opened"; continue; }
-    read -r x y w h <<<"$(settled_frame "$win")"
+    read -r x y w h <<<"$(settled frame_of "$win")"
     n=$((n + 1))
     if [ "$x" -lt 0 ] || [ "$y" -lt 0 ] || [ $((x + w)) -gt $sw ] || [ $((y + h)) -gt $sh ]; then
       fail "$title: frame ${w}x${h} at $x,$y is not whole on the screen"
@@ -256,7 +204,7 @@ full_screen() {
   win=$(window_named "^Full Screen")
   [ -n "$win" ] || { menu $F Down Right Down Down Down Down Return; win=$(wait_window "^Full Screen"); }
   [ -n "$win" ] || { fail "the full-screen window does not open"; return; }
-  before=$(settled_frame "$win")
+  before=$(settled frame_of "$win")
   states_of "$win" | grep -q _NET_WM_STATE_ABOVE || fail "full screen: not on top as it opens"
   # openbox's buttons, right to left: close, maximise, iconify.
   read -r x y w h <<<"$before"
@@ -275,14 +223,14 @@ full_screen() {
   sleep 0.8
   shot full-screen-maximised
   states_of "$win" | grep -q _NET_WM_STATE_ABOVE && fail "full screen: maximised, it still stays on top"
-  read -r x y w h <<<"$(settled_frame "$win")"
+  read -r x y w h <<<"$(settled frame_of "$win")"
   xdotool mousemove $((x + w - 26)) $((y + 9))
   sleep 0.1
   xdotool click 1
   sleep 1
   win=$(window_named "^Full Screen")
   local after
-  after=$(settled_frame "$win")
+  after=$(settled frame_of "$win")
   [ "$after" = "$before" ] || fail "full screen: restored at $after, it was at $before"
   states_of "$win" | grep -q _NET_WM_STATE_ABOVE || fail "full screen: restored, it is not on top again"
   click_main
@@ -351,8 +299,8 @@ goto_over_chart() {
   keys Up Down Right Return
   dialog=$(wait_window "^Curseur$") || { fail "the goto dialog does not open from the chart"; return; }
   sleep 0.5
-  cf=$(settled_frame "$chart")
-  df=$(settled_frame "$dialog")
+  cf=$(settled frame_of "$chart")
+  df=$(settled frame_of "$dialog")
   [ "${cf% * *}" = "${df% * *}" ] && fail "the goto dialog opens on the chart's corner ($df)"
   above "$dialog" "$chart" || fail "the goto dialog opens under the chart ($(names_in_stacking))"
   # Left clicks re-centre the chart, where the dialog leaves it uncovered.

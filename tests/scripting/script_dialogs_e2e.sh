@@ -25,14 +25,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/e2e_session.sh" "$@"
 main_window() { xdotool search --name "^Nightjar Pro 2.3 \\(Release" 2>/dev/null | head -1; }
 script_window() { xdotool search --onlyvisible --name "^Script" 2>/dev/null | head -1; }
 
-# The managed windows from bottom to top, as decimal ids.
-stacking() {
-  local id
-  for id in $(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,//g'); do
-    printf '%d\n' "$id"
-  done
-}
-
 # Position of a window in the stacking order (0 at the bottom), or -1.
 stack_position() {
   local i=0 id

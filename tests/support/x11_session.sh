@@ -7,6 +7,19 @@
 #                                     at that size and openbox on it; sets
 #                                     DISPLAY, xvfb_pid and wm_pid; ends the
 #                                     test when either does not start
+#
+# and what the tests read off the window manager and do as a user:
+#
+#   main_window                       the program's main window, if shown
+#   shown WIN                         WIN is mapped and viewable
+#   client_of WIN, frame_of WIN       "left top width height" of its client
+#                                     area, of its frame (title bar included)
+#   settled PROBE WIN                 PROBE's answer (client_of, frame_of) once
+#                                     the program and the window manager have
+#                                     stopped moving the window
+#   stacking                          managed windows, bottom to top (decimal)
+#   click_at WIN DX DY [BUTTON]       clicks at DX,DY from WIN's client corner
+#   keys KEY...                       presses and releases each key in turn
 
 until_true() {
   local seconds=$1; shift
@@ -43,4 +56,59 @@ start_x11_display() {
   wm_pid=$!
   until_true 20 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window' \
     || { echo "FAIL: the window manager did not start"; exit 1; }
+}
+
+main_window() { xdotool search --onlyvisible --name "^Nightjar Pro 2.3 \\(Release" 2>/dev/null | head -1; }
+shown() { xwininfo -id "$1" 2>/dev/null | grep -q "IsViewable"; }
+
+client_of() {
+  local info
+  info=$(xwininfo -id "$1" 2>/dev/null) || return 1
+  echo "$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info") $(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")" \
+       "$(sed -n 's/^ *Width: *//p' <<<"$info") $(sed -n 's/^ *Height: *//p' <<<"$info")"
+}
+
+frame_of() {
+  local x y w h ext l r t b
+  read -r x y w h <<<"$(client_of "$1")" || return 1
+  [ -n "$h" ] || return 1
+  ext=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
+  [ -n "$ext" ] || ext="0,0,0,0"
+  IFS=, read -r l r t b <<<"$ext"
+  echo "$((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))"
+}
+
+settled() {
+  local probe=$1 win=$2 last now n=0
+  last=$("$probe" "$win") || return 1
+  while [ $n -lt 20 ]; do
+    sleep 0.2
+    now=$("$probe" "$win") || return 1
+    [ "$now" = "$last" ] && { echo "$now"; return 0; }
+    last=$now
+    n=$((n + 1))
+  done
+  echo "$now"
+}
+
+stacking() {
+  local id
+  for id in $(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,/ /g'); do printf '%d\n' "$id"; done
+}
+
+click_at() {
+  local win=$1 dx=$2 dy=$3 button=${4:-1} x y w h
+  read -r x y w h <<<"$(client_of "$win")" || return 1
+  # (--sync would wait for a move that never comes when the pointer is there.)
+  xdotool mousemove $((x + dx)) $((y + dy))
+  sleep 0.05
+  xdotool click "$button"
+}
+
+keys() {
+  local k
+  for k in "$@"; do
+    xdotool key --clearmodifiers "$k"
+    sleep 0.05
+  done
 }
