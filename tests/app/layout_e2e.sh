@@ -371,16 +371,7 @@ run_screen() {
   exit $((failures > 0 ? 1 : 0))
 }
 
-pids=()
-for size in "${sizes[@]}"; do
-  (run_screen "$size") >"$work/out-$size.log" 2>&1 &
-  pids+=($!)
-done
-for i in "${!sizes[@]}"; do
-  wait "${pids[$i]}" || failures=$((failures + 1))
-  echo "screen ${sizes[$i]}"
-  cat "$work/out-${sizes[$i]}.log"
-done
+on_each_screen run_screen "$work" "${sizes[@]}"
 # The hand pad reduced is the same on every screen.
 screen=all
 if [ "$(cat "$work"/reduced-* 2>/dev/null | sort -u | wc -l)" -ne 1 ]; then

@@ -396,15 +396,6 @@ run_screen() {
 }
 
 # The sizes run side by side, each on its own display.
-pids=()
-for size in "${sizes[@]}"; do
-  (run_screen "$size") >"$work/out-$size.log" 2>&1 &
-  pids+=($!)
-done
-for i in "${!sizes[@]}"; do
-  wait "${pids[$i]}" || failures=$((failures + 1))
-  echo "screen ${sizes[$i]}"
-  cat "$work/out-${sizes[$i]}.log"
-done
+on_each_screen run_screen "$work" "${sizes[@]}"
 [ "$failures" -eq 0 ] || exit 1
 echo "all passed"

@@ -20,6 +20,10 @@
 #   stacking                          managed windows, bottom to top (decimal)
 #   click_at WIN DX DY [BUTTON]       clicks at DX,DY from WIN's client corner
 #   keys KEY...                       presses and releases each key in turn
+#   on_each_screen FUNC LOGDIR SIZE...  runs FUNC SIZE for every size side by
+#                                     side (each starts its own display) and
+#                                     prints their outputs in turn; adds the
+#                                     sizes that failed to $failures
 
 until_true() {
   local seconds=$1; shift
@@ -110,5 +114,20 @@ keys() {
   for k in "$@"; do
     xdotool key --clearmodifiers "$k"
     sleep 0.05
+  done
+}
+
+on_each_screen() {
+  local func=$1 logs=$2 i
+  shift 2
+  local sizes=("$@") pids=()
+  for i in "${!sizes[@]}"; do
+    ("$func" "${sizes[$i]}") >"$logs/out-${sizes[$i]}.log" 2>&1 &
+    pids+=($!)
+  done
+  for i in "${!sizes[@]}"; do
+    wait "${pids[$i]}" || failures=$((failures + 1))
+    echo "screen ${sizes[$i]}"
+    cat "$logs/out-${sizes[$i]}.log"
   done
 }
