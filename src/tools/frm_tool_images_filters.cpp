@@ -8,6 +8,7 @@
 #include "app/frm_alv.h"
 #include "app/frm_pref.h"
 #include "app/settings.h"
+#include "app/systeme.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
 #include "imaging/pipeline_state.h"
@@ -380,8 +381,14 @@ void TFRM_Tool_Images::CKB_Diviseur_AutoClick() { SCB_Set_1->setEnabled(!CKB_Div
 
 void TFRM_Tool_Images::CKB_ShowMatrixClick()
 {
-    if (FRM_Matdec)
-        FRM_Matdec->setVisible(CKB_ShowMatrix->isChecked());
+    if (!FRM_Matdec)
+        return;
+    // Shown as the other tool windows are: whole on the screen, at a first
+    // place of its own the first time.
+    if (CKB_ShowMatrix->isChecked())
+        Systeme::ShowFormOnScreen(FRM_Matdec);
+    else
+        FRM_Matdec->hide();
 }
 
 namespace {

@@ -17,6 +17,10 @@
 #     is clicked in the chart.
 #   - The full-screen window maximised and restored with its title bar's
 #     button is on top again, at its size before.
+#   - What the other windows that stay on top open (the measurement
+#     window's, the display window's, the planner's and the function
+#     button's file dialogs, the big FWHM window, the kernel grid, the script
+#     window) opens above them, whole on the screen.
 #
 #   window_stacking_e2e.sh BUILD_DIR SOURCE_DIR
 #
@@ -325,12 +329,87 @@ goto_over_chart() {
   close_win "$chart"
 }
 
+# --- what the other windows that stay on top open --------------------------------
+
+# Opens $2 (a title) with the steps $3 from the window $opener: it must open
+# above it, whole on the screen, and close with the key $4.
+opened_above() {
+  local title=$1 how=$2 closing=$3 win x y w h before=$failures
+  eval "$how"
+  win=$(wait_window "$title") \
+    || { fail "\"$title\" does not open from \"$(xdotool getwindowname "$opener")\""; return; }
+  read -r x y w h <<<"$(settled frame_of "$win")"
+  shot "from-$(tr -c 'A-Za-z\n' '-' <<<"$(xdotool getwindowname "$opener")")-$(tr -c 'A-Za-z\n' '-' <<<"$title")"
+  if [ "$x" -lt 0 ] || [ "$y" -lt 0 ] || [ $((x + w)) -gt $sw ] || [ $((y + h)) -gt $sh ]; then
+    fail "\"$title\": frame ${w}x${h} at $x,$y is not whole on the screen"
+  fi
+  above "$win" "$opener" \
+    || fail "\"$title\" opens under \"$(xdotool getwindowname "$opener")\" ($(names_in_stacking))"
+  xdotool windowactivate --sync "$win" >/dev/null 2>&1
+  sleep 0.1
+  keys "$closing"
+  until_true 5 '! shown "$win"' || fail "\"$title\" does not close with $closing"
+  [ "$failures" -eq "$before" ] && ok "\"$title\" above \"$(xdotool getwindowname "$opener")\", whole"
+  sleep 0.3
+}
+
+dialogs_of_windows_on_top() {
+  echo "what the other windows that stay on top open"
+  local opener
+  menu $F Down Down Right Return
+  opener=$(wait_window "^Mesures$") || { fail "the measurement window does not open"; return; }
+  sleep 0.5
+  # "..." of "Incrustation".
+  opened_above "^Incrustation$" 'click_at "$opener" 305 189' Escape
+  close_win "$opener"
+
+  menu $F Down Right Return
+  opener=$(wait_window "^Affichage$") || { fail "the display window does not open"; return; }
+  sleep 0.5
+  # The "Mise au point" page: "GROS", then "..." of "Enregistrer les mesures".
+  click_at "$opener" 61 22
+  sleep 0.3
+  opened_above "^Mise au point$" 'click_at "$opener" 229 121' alt+F4
+  opened_above "^Enregistrer les mesures$" 'click_at "$opener" 302 303' Escape
+  close_win "$opener"
+
+  menu $F Down Down Down Down Down Down Down Return
+  opener=$(wait_window "^Programmateur de Mosa") || { fail "the planner does not open"; return; }
+  sleep 0.5
+  # "Parcourir" and "Script".
+  opened_above "^Enregistrer sous$" 'click_at "$opener" 614 19' Escape
+  opened_above "^Script" 'click_at "$opener" 749 47' alt+F4
+  close_win "$opener"
+
+  # Images > "Filtres" > "Montrer matrice de deconvolution": the kernel grid.
+  menu $F Right Return
+  opener=$(wait_window "^Images$") || { fail "the image window does not open"; return; }
+  sleep 0.5
+  click_at "$opener" 189 22
+  sleep 0.3
+  opened_above "^Matrice de Deconvolution$" 'click_at "$opener" 631 307' alt+F4
+  close_win "$opener"
+
+  # A right click on the function button 1 of the main window's "Scripts"
+  # page: its properties, then its two "..." and "Scr".
+  click_at "$(main_window)" 662 165
+  sleep 0.3
+  click_at "$(main_window)" 570 313 3
+  opener=$(wait_window "^Propri") || { fail "the function button's properties do not open"; return; }
+  sleep 0.5
+  opened_above "^Ouvrir$" 'click_at "$opener" 314 24' Escape
+  opened_above "^Ouvrir$" 'click_at "$opener" 314 58' Escape
+  opened_above "^Script" 'click_at "$opener" 352 24' alt+F4
+  close_win "$opener"
+}
+
 start_x11_display "${sw}x${sh}" "$work"
 start_program
 first_places
 full_screen
 from_windows_on_top
 goto_over_chart
+dialogs_of_windows_on_top
 kill -0 "$app_pid" 2>/dev/null || { fail "the program ended"; tail -20 "$work/program.log"; }
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
 echo "all passed"
