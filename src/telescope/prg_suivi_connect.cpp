@@ -711,6 +711,7 @@ void DisconnectMount(bool byFocuser)
         DisconnectFocuser(false);
     lockMount(false);
     showLostLinks(kind);
+    EndGotoOfDisconnectedMount();
 }
 
 void DisconnectGuidePort(bool byFocuser)
