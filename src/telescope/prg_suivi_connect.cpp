@@ -702,6 +702,7 @@ void DisconnectMount(bool byFocuser)
             stopWaitingForAscom(Asker::Mount);
         return;
     }
+    EndGotoOfDisconnectedMount();
     const bool sharesFocuser = ChannelOf(kind) != 0 && ChannelOf(kind) == FocuserChannel();
     if (sharesFocuser)
         detail::stopFocuserMove();   // while the shared port is open
@@ -711,7 +712,6 @@ void DisconnectMount(bool byFocuser)
         DisconnectFocuser(false);
     lockMount(false);
     showLostLinks(kind);
-    EndGotoOfDisconnectedMount();
 }
 
 void DisconnectGuidePort(bool byFocuser)

@@ -376,6 +376,18 @@ void EndGotoOfDisconnectedMount()
 {
     if (!Scripts::GotoRunning || !MountGotoRunning)
         return;
+    // The mount stops where it is while its line is still open: nothing
+    // would follow its slew any more.
+    if (MountKind() == Interface::LX200) {
+        Conversation().cancelAll();
+        try {
+            SendLX200Command(ComChannel::LX200, Lx200::StopAllCommand);
+        } catch (const std::exception& e) {
+            app::reportOnce(QString::fromUtf8(e.what()));
+        }
+    } else if (MountKind() == Interface::Ascom) {
+        AscomBridge::Request(AscomBridge::rqAbortSlew, {});
+    }
     ++AscomGotoNumber;   // an answer still out for it ends nothing
     endFailedGoto(QStringLiteral("Goto interrompu : la monture a été déconnectée."));
 }

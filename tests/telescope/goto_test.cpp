@@ -214,7 +214,10 @@ TEST_F(MountTest, DisconnectingTheMountEndsItsGotoAndGivesTheGotoDialogBack)
     ASSERT_TRUE(poll->isActive());
     ASSERT_FALSE(d.BTN_Goto->isEnabled());
 
+    mount.clearRecords();
     pref().BTN_Mount_Deconnecter->click();
+    EXPECT_EQ(mount.commands(), QList<QByteArray>{":Q#"}) << "the mount is not left slewing";
+    EXPECT_FALSE(mount.slewing());
     EXPECT_FALSE(Scripts::GotoRunning);
     EXPECT_FALSE(poll->isActive());
     EXPECT_TRUE(d.BTN_Goto->isEnabled());
