@@ -313,8 +313,12 @@ void TFRM_Alv::DropOperation()
     ShowOperation(&TTranslatedTexts::MSG_Aucune_Operation);
     SPDB_Executer->setEnabled(false);
     SPDB_Abort->setEnabled(false);
-    // The menu an arming took away; the caller decides whether it is offered.
-    MNU_Operations->setEnabled(true);
+    // The menu an arming from it took away; a measurement window still open
+    // keeps it until that window closes. The caller decides whether the menu
+    // is offered at all.
+    const bool windowOpen = (FRM_ErrPeriod && FRM_ErrPeriod->isVisible())
+                            || (FRM_MiseEnStation && FRM_MiseEnStation->isVisible());
+    MNU_Operations->setEnabled(!windowOpen);
 }
 
 void TFRM_Alv::TMR_ApprTimer()

@@ -517,8 +517,9 @@ TEST_F(PolarAlignmentTest, StoppingTheMeasuredSourceEndsTheOperationAndGivesItsC
     EXPECT_FALSE(w.SPDB_Executer->isEnabled());
     EXPECT_FALSE(w.SPDB_Abort->isEnabled());
     EXPECT_FALSE(w.MNU_Operations->menuAction()->isEnabled()) << "nothing to measure on";
-    EXPECT_TRUE(w.MNU_Operations->isEnabled()) << "the menu itself is no longer held";
+    EXPECT_FALSE(w.MNU_Operations->isEnabled()) << "held while its window is open";
     ep().close();
+    EXPECT_TRUE(w.MNU_Operations->isEnabled());
 
     // The orientation armed from the menu, which nothing but its abort gave back.
     w.MNU_Operations->menuAction()->setEnabled(true);   // the source again
