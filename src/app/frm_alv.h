@@ -229,6 +229,10 @@ public:
     void BTN_SetDeriveClick();
     void SPDB_ExecuterClick();
     void SPDB_AbortClick();
+    // Ends the operation armed or running, as when the source it measures
+    // on is gone: a running one stops as its abort stops it, nothing stays
+    // armed, and the Operations menu an arming disabled is given back.
+    void DropOperation();
     // Names the operation armed or running on the operation panel with one
     // of the translated texts; a language change names it again in the new
     // language ("no operation" whenever none is armed).

@@ -677,8 +677,8 @@ void TFRM_Alv::StopSlot(int slot)
                         && (slot == 1 ? FRM_Tool_Affichage->CKB_Src1_Autoguidage : FRM_Tool_Affichage->CKB_Src2_Autoguidage)
                                ->isChecked();
     if (slot == 2 || guides) {
+        DropOperation();   // no measurement goes on without its source
         MNU_Operations->menuAction()->setEnabled(false);
-        ProcedureState = 0;   // no measurement goes on without its source
     }
 
     setButton(c.stop, false, true);

@@ -71,6 +71,33 @@ void reticleOn()
     Settings::RunHandler(QStringLiteral("FRM_Tool_Mesures.CKB_ReticuleClick"));
 }
 
+// What a running operation leaves behind when it stops: its file closed,
+// its window's controls given back, the mount's moves ended.
+void stopRunning(std::uint8_t s)
+{
+    switch (s) {
+    case 4:
+        if (FRM_MiseEnStation)
+            FRM_MiseEnStation->KingStopped();
+        break;
+    case 10:
+        if (FRM_ErrPeriod)
+            FRM_ErrPeriod->RecordingStopped();
+        else
+            TLog::Close(PeLog);
+        break;
+    case 12:
+        TrackDrift.reset();
+        DriftGuideSeconds = std::int32_t(std::lround(ProcedureElapsed));
+        break;
+    case 14:
+        Align_V::StopLearning();
+        break;
+    default:
+        break;
+    }
+}
+
 } // namespace
 
 void TFRM_Alv::ConnectOperationHandlers()
@@ -268,33 +295,30 @@ void TFRM_Alv::SPDB_AbortClick()
         SPDB_Executer->setEnabled(false);
         SPDB_Abort->setEnabled(false);
     } else if (s != 0 && s % 2 == 0 && s <= 16) {
-        switch (s) {
-        case 4:
-            if (FRM_MiseEnStation)
-                FRM_MiseEnStation->KingStopped();
-            break;
-        case 10:
-            if (FRM_ErrPeriod)
-                FRM_ErrPeriod->RecordingStopped();
-            else
-                TLog::Close(PeLog);
-            break;
-        case 12:
-            TrackDrift.reset();
-            DriftGuideSeconds = std::int32_t(std::lround(ProcedureElapsed));
-            break;
-        case 14:
-            Align_V::StopLearning();
-            break;
-        default:
-            break;
-        }
+        stopRunning(s);
         ProcedureState = std::uint8_t(s - 1);
         SPDB_Executer->setEnabled(true);
         Msg::ShowMessageText(true, TranslatedTexts.MSG_ExecutionTerminee);
     }
     SPDB_Abort->setDown(false);
     SPDB_Abort->setChecked(false);
+}
+
+void TFRM_Alv::DropOperation()
+{
+    const std::uint8_t s = ProcedureState;
+    if (s != 0 && s % 2 == 0 && s <= 16)
+        stopRunning(s);
+    ProcedureState = 0;
+    ShowOperation(&TTranslatedTexts::MSG_Aucune_Operation);
+    SPDB_Executer->setEnabled(false);
+    SPDB_Abort->setEnabled(false);
+    // The menu an arming from it took away; a measurement window still open
+    // keeps it until that window closes. The caller decides whether the menu
+    // is offered at all.
+    const bool windowOpen = (FRM_ErrPeriod && FRM_ErrPeriod->isVisible())
+                            || (FRM_MiseEnStation && FRM_MiseEnStation->isVisible());
+    MNU_Operations->setEnabled(!windowOpen);
 }
 
 void TFRM_Alv::TMR_ApprTimer()

@@ -163,6 +163,12 @@ QString GotoImpossibleReason(bool relative);
 // waiting script goes on, also when the write fails (its error is then
 // raised after).
 void AbortGoto();
+// The mount's own goto under way when the mount is being disconnected ends
+// as failed, before the line closes: the slew is stopped (":Q#", or the
+// ASCOM abort), the poll stops, the goto dialog is ready again, the user is
+// told and a script waiting for it gets a script error. A relative move is
+// left to its own timers.
+void EndGotoOfDisconnectedMount();
 // ":Q#", 100 ms later ":L" + object + "#" and ":CM#"; onReply (may be empty)
 // gets the mount's reply to ":CM#" (empty when none came).
 void SyncOnObject(const QByteArray& object, std::function<void(const QByteArray& reply)> onReply = {});

@@ -702,6 +702,7 @@ void DisconnectMount(bool byFocuser)
             stopWaitingForAscom(Asker::Mount);
         return;
     }
+    EndGotoOfDisconnectedMount();
     const bool sharesFocuser = ChannelOf(kind) != 0 && ChannelOf(kind) == FocuserChannel();
     if (sharesFocuser)
         detail::stopFocuserMove();   // while the shared port is open

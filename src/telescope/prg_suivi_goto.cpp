@@ -73,6 +73,9 @@ void setText(QWidget* window, const char* name, const QString& text)
         e->setText(text);
 }
 
+// The goto running is the mount's own (LX200 or ASCOM), not a relative move.
+bool MountGotoRunning = false;
+
 // The goto dialog's buttons once no goto runs.
 void restoreGotoDialog()
 {
@@ -87,6 +90,7 @@ void restoreGotoDialog()
 // more.
 void endOfSlew(bool withActions)
 {
+    MountGotoRunning = false;
     if (QTimer* t = detail::positionTimer())
         t->stop();
     restoreGotoDialog();
@@ -104,6 +108,7 @@ int FailedPolls = 0;
 void endFailedGoto(const QString& text)
 {
     FailedPolls = 0;
+    MountGotoRunning = false;
     if (QTimer* t = detail::positionTimer())
         t->stop();
     restoreGotoDialog();
@@ -321,12 +326,13 @@ bool GotoCoordinates(double ra_arcsec, double dec_arcsec, std::function<void(con
             t->stop();
         FailedPolls = 0;
         Scripts::GotoRunning = true;
+        MountGotoRunning = true;
         struct NotQueued {
             bool queued = false;
             ~NotQueued()
             {
                 if (!queued)
-                    Scripts::GotoRunning = false;
+                    Scripts::GotoRunning = MountGotoRunning = false;
             }
         } guard;
         Converse({{Lx200::StopAllCommand},
@@ -364,6 +370,26 @@ bool GotoCoordinates(double ra_arcsec, double dec_arcsec, std::function<void(con
     default:
         return false;
     }
+}
+
+void EndGotoOfDisconnectedMount()
+{
+    if (!Scripts::GotoRunning || !MountGotoRunning)
+        return;
+    // The mount stops where it is while its line is still open: nothing
+    // would follow its slew any more.
+    if (MountKind() == Interface::LX200) {
+        Conversation().cancelAll();
+        try {
+            SendLX200Command(ComChannel::LX200, Lx200::StopAllCommand);
+        } catch (const std::exception& e) {
+            app::reportOnce(QString::fromUtf8(e.what()));
+        }
+    } else if (MountKind() == Interface::Ascom) {
+        AscomBridge::Request(AscomBridge::rqAbortSlew, {});
+    }
+    ++AscomGotoNumber;   // an answer still out for it ends nothing
+    endFailedGoto(QStringLiteral("Goto interrompu : la monture a été déconnectée."));
 }
 
 void detail::endLx200GotoByStop()
@@ -432,6 +458,7 @@ void AscomSlewAsync(double ra_arcsec, double dec_arcsec)
     ++AscomSlewsOut;
     FailedPolls = 0;
     Scripts::GotoRunning = true;
+    MountGotoRunning = true;
     Request(rqSlewToCoordinatesAsync, [number](const Outcome& o) {
         --AscomSlewsOut;
         if (o.dropped || number != AscomGotoNumber || !Scripts::GotoRunning)

@@ -3,6 +3,7 @@
 #include "app/frm_message.h"
 #include "scripting/frm_script.h"
 #include "scripting/scripts.h"
+#include "telescope/frm_object_action.h"
 #include "telescope/frm_prg_suivi.h"
 #include "telescope/mount_state.h"
 #include "telescope/sky/sky_chart.h"
@@ -191,4 +192,50 @@ TEST_F(MountTest, TheSimulatorPortOfTheComMapAnswersOnItsOwnThread)
     ASSERT_TRUE(settle());
     EXPECT_EQ(reply, QByteArray("+00*00#"));
     DisconnectMount();
+}
+
+// A goto whose mount is disconnected under way cannot end by itself: the
+// poll of a closed line hears nothing.
+TEST_F(MountTest, DisconnectingTheMountEndsItsGotoAndGivesTheGotoDialogBack)
+{
+    Translation::ResetTexts();
+    pref().RDB_Mount_LX200->setChecked(true);
+    ASSERT_TRUE(ConnectMount());
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    d.TNI_RaH->SetValue(5);
+    d.TNI_DecD->SetValue(-5);
+    d.RDB_Absolu->setChecked(true);
+    d.SPDB_Devient_Destination->click();
+    startWaitingScript(Scripts::GotoRunning);
+    ASSERT_TRUE(d.BTN_Goto->isEnabled());
+    d.BTN_Goto->click();
+    ASSERT_TRUE(settle());
+    QTimer* poll = FRM_Prg_Suivi->TMR_ScopePosition;
+    ASSERT_TRUE(poll->isActive());
+
+    mount.clearRecords();
+    pref().BTN_Mount_Deconnecter->click();
+    EXPECT_EQ(mount.commands(), QList<QByteArray>{":Q#"}) << "the mount is not left slewing";
+    EXPECT_FALSE(mount.slewing());
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_FALSE(poll->isActive());
+    EXPECT_TRUE(d.BTN_Goto->isEnabled());
+    EXPECT_FALSE(d.BTN_Abort->isEnabled());
+    EXPECT_TRUE(FRM_Message->MEMO_Message->toPlainText().contains(QStringLiteral("déconnectée")));
+    EXPECT_FALSE(Scripts::ScriptRunning) << "the script waiting for the goto gets the error";
+
+    // Disconnected before the mount even answered the goto.
+    ASSERT_TRUE(ConnectMount());
+    EXPECT_TRUE(GotoCoordinates(hms(6, 0, 0), dms(10, 0, 0)));
+    DisconnectMount();
+    EXPECT_FALSE(Scripts::GotoRunning);
+    settle();
+    EXPECT_FALSE(poll->isActive());
+
+    // A relative move is not the mount's goto: it ends on its own timers.
+    ASSERT_TRUE(ConnectMount());
+    Scripts::GotoRunning = true;
+    DisconnectMount();
+    EXPECT_TRUE(Scripts::GotoRunning);
+    Scripts::GotoRunning = false;
 }

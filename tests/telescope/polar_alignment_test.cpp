@@ -489,6 +489,47 @@ TEST_F(PolarAlignmentTest, ClosingAWindowEndsOnlyItsOwnOperation)
     EXPECT_FALSE(w.MNU_Operations->isEnabled());
 }
 
+// A measurement needs the source it measures on: when that source stops, the
+// running one ends as its abort ends it, none stays armed, and whatever the
+// arming took away is there again for the next start.
+TEST_F(PolarAlignmentTest, StoppingTheMeasuredSourceEndsTheOperationAndGivesItsControlsBack)
+{
+    TFRM_Alv& w = *FRM_Alv;
+    const QString path = dir.path() + QStringLiteral("/pe.txt");
+    w.MNU_Operations->menuAction()->setEnabled(true);   // a source runs
+
+    // A periodic-error recording into a file, started from its window.
+    w.MNU_Erreur_PeriodiqueClick();
+    ep().CKB_Fichier_EP->setChecked(true);
+    ep().EDT_Nom_FichierPE->setText(path);
+    ep().BTN_Demar_EP->click();
+    w.SPDB_Executer->click();
+    ASSERT_EQ(ProcedureState, 10);
+    ASSERT_TRUE(PeLog);
+
+    w.MNU_Cam2_ArreterClick();
+    EXPECT_EQ(ProcedureState, 0);
+    EXPECT_FALSE(PeLog) << "the file is closed with the recording";
+    EXPECT_TRUE(ep().BTN_Demar_EP->isEnabled());
+    EXPECT_EQ(w.PNL_Action->text(), QStringLiteral("Aucune"));
+    EXPECT_FALSE(w.SPDB_Executer->isEnabled());
+    EXPECT_FALSE(w.SPDB_Abort->isEnabled());
+    EXPECT_FALSE(w.MNU_Operations->menuAction()->isEnabled()) << "nothing to measure on";
+    EXPECT_FALSE(w.MNU_Operations->isEnabled()) << "held while its window is open";
+    ep().close();
+    EXPECT_TRUE(w.MNU_Operations->isEnabled());
+
+    // The orientation armed from the menu, which nothing but its abort gave back.
+    w.MNU_Operations->menuAction()->setEnabled(true);   // the source again
+    w.MNU_TailleOrientCaptClick();
+    ASSERT_FALSE(w.MNU_Operations->isEnabled());
+    w.MNU_Cam2_ArreterClick();
+    EXPECT_EQ(ProcedureState, 0);
+    w.MNU_Operations->menuAction()->setEnabled(true);
+    EXPECT_TRUE(w.MNU_Operations->isEnabled());
+    EXPECT_TRUE(w.MNU_Operations->menuAction()->isEnabled());
+}
+
 // The graph keeps every point, but shows at most a few thousand: the lowest
 // and highest of each run of consecutive points, in time order.
 TEST_F(PolarAlignmentTest, GraphShowsABoundedEnvelopeOfEveryPoint)
