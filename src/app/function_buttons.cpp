@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWidgetAction>
@@ -310,8 +311,15 @@ void TFRM_Alv::CBX_ScriptCollectionKeyUp(QObject* sender, int key)
         return;
     auto* combo = qobject_cast<QComboBox*>(sender);
     const QString name = combo ? combo->currentText() : QString();
-    if (ScriptBar::CollectionExists(name) || !Profiles::CheckName(name))
+    if (ScriptBar::CollectionExists(name))
         return;
+    if (!Profiles::CheckName(name)) {
+        // The refused name is selected, ready to be typed over; queued, as
+        // the combo moves the caret to the end once Enter is handled.
+        if (QLineEdit* edit = combo ? combo->lineEdit() : nullptr)
+            QTimer::singleShot(0, edit, &QLineEdit::selectAll);
+        return;
+    }
     const QString path = ScriptBar::CollectionFilePath(name);
     if (!SaveScriptBar(path))
         return;

@@ -9,9 +9,11 @@
 
 #include "app/frm_pref.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <algorithm>
@@ -271,6 +273,29 @@ void TfrmJoy::endModal(bool ok)
         loop_->quit();
     else if (!answerer)
         hide();
+}
+
+void TfrmJoy::keyPressEvent(QKeyEvent* e)
+{
+    if (!modal_) {
+        TForm::keyPressEvent(e);
+        return;
+    }
+    switch (e->key()) {
+    case Qt::Key_Escape:
+        app::runGuarded(QStringLiteral("butCancelClick"), [this] { butCancelClick(); });
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Reached when the focused control leaves the key: a button here
+        // does not act on Enter by itself outside a dialog.
+        if (auto* button = qobject_cast<QAbstractButton*>(focusWidget());
+            button && button->window() == this && button->isVisible() && button->isEnabled())
+            button->click();
+        return;
+    default:
+        TForm::keyPressEvent(e);
+    }
 }
 
 void TfrmJoy::closeEvent(QCloseEvent* e)

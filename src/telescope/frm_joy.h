@@ -80,6 +80,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    // While the wizard waits for its answer: Escape cancels, Enter presses
+    // the button that has the keyboard.
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     bool readDevice();

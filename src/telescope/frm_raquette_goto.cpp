@@ -151,6 +151,7 @@ QByteArray TFRM_Raquette::ObjectCode(bool forSync) const
 
 void TFRM_Raquette::BTN_GOTOClick()
 {
+    gotoRefused_ = false;
     if (!lx200Mount()) {
         bool started = false;
         Align_V::GotoObject(started);
@@ -165,8 +166,10 @@ void TFRM_Raquette::BTN_GOTOClick()
     };
     if (RDB_Coords->isChecked()) {
         const auto position = TypedPosition();
-        if (!position)
+        if (!position) {
+            gotoRefused_ = true;
             return;   // nothing goes to the mount
+        }
         AutoguidingOff();
         Prg_Suivi::GotoCoordinates(position->first, position->second, showReply);
         return;

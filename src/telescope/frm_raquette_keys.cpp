@@ -109,6 +109,10 @@ void TFRM_Raquette::FormKeyUp(int& key, Qt::KeyboardModifiers shift)
                 if (CKB_Assist_Vocal->isChecked())
                     speak(QStringLiteral("S_GOTO"), 600);
                 BTN_GOTOClick();
+                // Coordinates refused started nothing: the next "*", once
+                // they are mended, starts the goto instead of aborting it.
+                if (gotoRefused_)
+                    Scripts::GotoRunning = false;
             }
         }
     }

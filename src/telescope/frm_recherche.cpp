@@ -123,6 +123,7 @@ void TFRM_Recherche::FormKeyDown(int& key, Qt::KeyboardModifiers)
 void TFRM_Recherche::BTN_OkClick()
 {
     const QString text = CBX_Recherche->currentText();
+    bool notFound = false;
     if (!text.isEmpty()) {
         Recherche::Found found;
         if (Tag == 21 || Tag == 1 || Tag == 23) {
@@ -133,12 +134,17 @@ void TFRM_Recherche::BTN_OkClick()
                 Sky::ChartCentreRA = found.ra;
                 Sky::ChartCentreDec = found.dec;
                 Sky::RedrawChart();
-            } else if (Tag != 23) {
-                Msg::ShowMessageText(true, TranslatedTexts.MSG_Object_not_found);
+            } else {
+                notFound = Tag != 23;
             }
         }
     }
     close();
+    // Told once the picker is gone: shown while it still waits for its
+    // answer, the message window would open behind it, and stay behind the
+    // chart the keyboard goes back to.
+    if (notFound)
+        Msg::ShowMessageText(true, TranslatedTexts.MSG_Object_not_found);
 }
 
 void TFRM_Recherche::BTN_AnnulerClick() { close(); }

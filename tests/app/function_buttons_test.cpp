@@ -235,6 +235,13 @@ TEST_F(ScriptCollections, EnterOnANewNameCreatesACollectionFromTheCurrentButtons
     box->setEditText(QStringLiteral("../evasion"));
     FRM_Alv->CBX_ScriptCollectionKeyUp(box, 13);
     EXPECT_EQ(boxes.shown.size(), 1u);
+    // Entered from the keyboard, the refused name is selected, to be typed over.
+    box->lineEdit()->setFocus();
+    box->lineEdit()->end(false);
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_GT(boxes.shown.size(), 1u);
+    EXPECT_EQ(box->lineEdit()->selectedText(), QStringLiteral("../evasion"));
     EXPECT_EQ(QDir(dir.path()).entryList({"Script_*"}).size(), 3);
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("../evasion.ini"))));
 

@@ -681,4 +681,23 @@ TEST_F(HandPadTest, ARefusedCoordinateIsToldOnceAndReturnMovesThroughTheCoordina
     EXPECT_EQ(pad().focusWidget(), nullptr);
     EXPECT_EQ(pad().KeyboardControl, 1);
     EXPECT_EQ(line(scripted, 300), QList<QByteArray>{});
+
+    // The keypad "*" on 75 seconds of declination: told once, nothing sent;
+    // mended, the next "*" starts the goto (the refused one is no goto to
+    // abort).
+    pad().TNI_DecM->setFocus(Qt::TabFocusReason);
+    tap(Qt::Key_Return);
+    ASSERT_EQ(focused(), pad().TNI_DecS);
+    QTest::keyClicks(pad().TNI_DecS, QStringLiteral("75"));
+    {
+        testsupport::ScreenBoxes screen(Qt::Key_Return, &keyboard);
+        tap(Qt::Key_Asterisk, Qt::KeypadModifier);
+        toldOnce(screen, QStringLiteral("La valeur doit être comprise entre -60 et 60"), pad().TNI_DecS,
+                 QStringLiteral("75"));
+    }
+    EXPECT_EQ(line(scripted, 300), QList<QByteArray>{});
+    QTest::keyClicks(pad().TNI_DecS, QStringLiteral("30"));
+    tap(Qt::Key_Asterisk, Qt::KeypadModifier);
+    EXPECT_TRUE(line(scripted, 3000, ":MS#").contains(":MS#"));
+    EXPECT_EQ(pad().TNI_DecS->Value(), 30);
 }

@@ -4,6 +4,7 @@
 #include "telescope/frm_joy.h"
 
 #include <QFile>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <linux/joystick.h>
 
@@ -142,6 +143,32 @@ TEST(Joystick, WizardCentresTheDeadZonesAndOkWritesTheFileInOrder)
     reread.LoadCalibration();
     EXPECT_EQ(reread.Calibration[0].centreMin, 31768);
     EXPECT_EQ(reread.Calibration[1].maxValue, 32768);
+}
+
+// The wizard answered from the keyboard alone: Enter presses the focused
+// button (Cancel cancels), Escape cancels; only OK writes the file.
+TEST(Joystick, TheWizardIsAnsweredFromTheKeyboard)
+{
+    testsupport::TempProgramDir dir;
+    TfrmJoy joy;
+    joy.Timer1->stop();
+    joy.Folder = dir.path();
+    joy.DevicePath = dir.filePath(QStringLiteral("absent"));
+    const QString file = dir.filePath(QStringLiteral("Joystick.ini"));
+    const auto answer = [&](QPushButton* TfrmJoy::*focused, int key) {
+        TfrmJoy::SetAnswerer([=](TfrmJoy& f) {
+            (f.*focused)->setFocus();
+            QTest::keyClick(f.focusWidget(), Qt::Key(key));
+        });
+        const bool ok = joy.ShowModal();
+        TfrmJoy::SetAnswerer({});
+        return ok;
+    };
+    EXPECT_FALSE(answer(&TfrmJoy::butCancel, Qt::Key_Return));
+    EXPECT_FALSE(answer(&TfrmJoy::butOK, Qt::Key_Escape));
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_TRUE(answer(&TfrmJoy::butOK, Qt::Key_Enter));
+    EXPECT_TRUE(QFile::exists(file));
 }
 
 // The stick is read only while it drives the mount (or its window shows),

@@ -238,12 +238,12 @@ TEST_F(SkyWindowTest, ThePickerFindsObjectsByTheirListedNamesAndSaysWhenItCannot
     // From the keyboard: Return in the list is "Ok"; Tab to "Annuler",
     // Return there cancels, the centre is kept.
     testsupport::X11Keyboard keyboard;
-    const auto typeAndReturn = [&](int tabs) {
+    const auto typeAndReturn = [&](int tabs, const QString& name = QStringLiteral("M4")) {
         FRM_Recherche->Open(QStringLiteral("Recherche"), 1);
         FRM_Recherche->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(FRM_Recherche));
         FRM_Recherche->CBX_Recherche->setFocus();
-        QTest::keyClicks(FRM_Recherche->CBX_Recherche, QStringLiteral("M4"));
+        QTest::keyClicks(FRM_Recherche->CBX_Recherche, name);
         for (int i = 0; i < tabs; ++i)
             QTest::keyClick(FRM_Recherche->focusWidget(), Qt::Key_Tab);
         if (tabs)
@@ -256,6 +256,16 @@ TEST_F(SkyWindowTest, ThePickerFindsObjectsByTheirListedNamesAndSaysWhenItCannot
     typeAndReturn(2);
     EXPECT_EQ(ChartCentreRA, 1) << "Return on Annuler";
     typeAndReturn(0);
+    EXPECT_NEAR(ChartCentreRA, 245.9 * kDeg, 1e-12);
+
+    // A name it does not know: the message window says so in front, with
+    // the keyboard, not behind the picker that was still waiting.
+    FRM_Message->close();
+    FRM_Message->MEMO_Message->clear();
+    typeAndReturn(0, QStringLiteral("M999"));
+    EXPECT_EQ(messages(), QStringLiteral("Objet non trouvé"));
+    EXPECT_TRUE(FRM_Message->isVisible());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(FRM_Message)) << "the message window has the keyboard";
     EXPECT_NEAR(ChartCentreRA, 245.9 * kDeg, 1e-12);
 }
 
