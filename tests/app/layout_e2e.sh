@@ -68,10 +68,8 @@ stop_display() {
 # menu is enabled) and the custom-function scripts.
 start_program() {
   local prog="$work/prog-$screen" run="$work/run-$screen" i name
-  mkdir -p "$run" "$prog/Plugins" "$prog/Scripts"
-  chmod 700 "$run"
-  cp -r "$source_dir/resources/programdir/." "$prog/"
-  cp "$build"/Plugins/NJ_*.so "$prog/Plugins/"
+  new_program_dir "$prog" "$run"
+  mkdir -p "$prog/Scripts"
   printf '[Prefs]\r\nLangue=1\r\n[Autoguide]\r\nRDB_Aucun.Checked=0\r\nRDB_LX200.Checked=1\r\nAG_PortSerie=19\r\n' \
     >"$prog/NightjarPro.ini"
   for i in $(seq -w 1 "$functions"); do
@@ -81,13 +79,7 @@ start_program() {
   boxlog="$work/boxes-$screen.log"
   : >"$boxlog"
   export XDG_RUNTIME_DIR="$run" QT_QPA_PLATFORM=xcb NIGHTJARPRO_BOX_LOG="$boxlog"
-  (cd "$prog" && exec "$program" >"$work/program-$screen.log" 2>&1) &
-  app_pid=$!
-  until_true 60 '"$client" request DDEServerItem >/dev/null 2>&1' \
-    || { fail "the program's remote control does not answer"; cat "$work/program-$screen.log"; return 1; }
-  until_true 30 '[ -n "$(main_window)" ]' || { fail "the main window is not on screen"; return 1; }
-  # The settings and the menu are built at the main window's first activation.
-  sleep 1
+  start_program_in "$prog" "$work/program-$screen.log"
 }
 
 alive() { [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; }

@@ -71,21 +71,10 @@ fail() { echo "FAIL [$screen $phase] $*"; failures=$((failures + 1)); }
 start_program() {
   local prog="$work/prog-$screen-$phase"
   local run="$work/run-$screen"
-  mkdir -p "$run" "$prog/Plugins"
-  chmod 700 "$run"
-  cp -r "$source_dir/resources/programdir/." "$prog/"
-  cp "$build"/Plugins/NJ_*.so "$prog/Plugins/"
-  # The sky chart draws its catalogues when they were built.
-  cp "$build"/skydata/*.dat "$prog/" 2>/dev/null
+  new_program_dir "$prog" "$run"
   printf '%b' "$1" >"$prog/NightjarPro.ini"
   export XDG_RUNTIME_DIR="$run" QT_QPA_PLATFORM=xcb
-  (cd "$prog" && exec "$program" >"$work/program-$screen-$phase.log" 2>&1) &
-  app_pid=$!
-  until_true 60 '"$client" request DDEServerItem >/dev/null 2>&1' \
-    || { fail "the program's remote control does not answer"; cat "$work/program-$screen-$phase.log"; return 1; }
-  until_true 30 '[ -n "$(main_window)" ]' || { fail "the main window is not on screen"; return 1; }
-  # The window layout is put back at the main window's first activation.
-  sleep 1
+  start_program_in "$prog" "$work/program-$screen-$phase.log"
 }
 
 alive() { [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; }

@@ -74,20 +74,11 @@ shot() {
 # traffic and the reference image) open at start-up where they first go.
 start_program() {
   local prog="$work/prog"
-  mkdir -p "$prog/Plugins" "$work/run"
-  chmod 700 "$work/run"
-  cp -r "$source_dir/resources/programdir/." "$prog/"
-  cp "$build"/Plugins/NJ_*.so "$prog/Plugins/"
-  cp "$build"/skydata/*.dat "$prog/" 2>/dev/null
+  new_program_dir "$prog" "$work/run"
   printf '[Prefs]\r\nLangue=1\r\n[Autoguide]\r\nRDB_Aucun.Checked=0\r\nRDB_LX200.Checked=1\r\nAG_PortSerie=19\r\n[Windows]\r\nFRM_ComTrafic_visible=1\r\nFRM_ImgRef_visible=1\r\n' \
     >"$prog/NightjarPro.ini"
   export XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
-  (cd "$prog" && exec "$program" >"$work/program.log" 2>&1) &
-  app_pid=$!
-  until_true 60 '"$client" request DDEServerItem >/dev/null 2>&1' \
-    || { fail "the program's remote control does not answer"; cat "$work/program.log"; exit 1; }
-  until_true 30 '[ -n "$(main_window)" ]' || { fail "the main window is not on screen"; exit 1; }
-  sleep 1
+  start_program_in "$prog" "$work/program.log" || exit 1
 }
 
 window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }

@@ -20,6 +20,15 @@
 #   stacking                          managed windows, bottom to top (decimal)
 #   click_at WIN DX DY [BUTTON]       clicks at DX,DY from WIN's client corner
 #   keys KEY...                       presses and releases each key in turn
+#   new_program_dir DIR RUNDIR        a program folder as the program ships
+#                                     (its files, the plug-ins, the converted
+#                                     sky catalogues) and a private runtime
+#                                     folder; needs $build and $source_dir
+#   start_program_in DIR LOG          starts the program in DIR as its own
+#                                     process (app_pid), its output in LOG,
+#                                     and waits for its remote control and
+#                                     main window; needs $program, $client
+#                                     and the test's fail; status 1 if not
 #   on_each_screen FUNC LOGDIR SIZE...  runs FUNC SIZE for every size side by
 #                                     side (each starts its own display) and
 #                                     prints their outputs in turn; adds the
@@ -115,6 +124,28 @@ keys() {
     xdotool key --clearmodifiers "$k"
     sleep 0.05
   done
+}
+
+new_program_dir() {
+  mkdir -p "$1/Plugins" "$2"
+  chmod 700 "$2"
+  cp -r "$source_dir/resources/programdir/." "$1/"
+  cp "$build"/Plugins/NJ_*.so "$1/Plugins/"
+  # The sky chart draws its catalogues when they were built.
+  cp "$build"/skydata/*.dat "$1/" 2>/dev/null
+  return 0
+}
+
+start_program_in() {
+  local dir=$1 log=$2
+  (cd "$dir" && exec "$program" >"$log" 2>&1) &
+  app_pid=$!
+  until_true 60 '"$client" request DDEServerItem >/dev/null 2>&1' \
+    || { fail "the program's remote control does not answer"; cat "$log"; return 1; }
+  until_true 30 '[ -n "$(main_window)" ]' || { fail "the main window is not on screen"; return 1; }
+  # The settings, the menus and the window layout come at the main window's
+  # first activation.
+  sleep 1
 }
 
 on_each_screen() {
