@@ -43,6 +43,22 @@ struct ReentrantService final : platform::MessageService {
 };
 
 platform::Message msg(const QString& text, const QString& cause = {}) { return {text, {}, {}, cause, {}}; }
+
+// Runs `then` on the message box shown next once it waits with the
+// keyboard, looking every 10 ms; a box that never takes the keyboard is
+// rejected after three seconds: the test fails instead of hanging.
+void whenTheBoxHasTheKeyboard(std::function<void(QMessageBox*)> then, int looks = 300, int delay_ms = 0)
+{
+    QTimer::singleShot(delay_ms, [then = std::move(then), looks]() mutable {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box && box->isActiveWindow())
+            return then(box);
+        if (looks > 1)
+            return whenTheBoxHasTheKeyboard(std::move(then), looks - 1, 10);
+        if (box)
+            box->reject();
+    });
+}
 } // namespace
 
 TEST(SameCauseGuard, OneBoxPerCauseAtATime)
@@ -169,16 +185,7 @@ TEST(WidgetMessageService, ABoxStandsInFrontWithTheKeyboardAndOnlyKeysPressedInI
     windows.workInOther();
 
     bool inFront = false, keyboard = false, stayedThroughHeldKey = false;
-    int looks = 0;
-    std::function<void()> answer = [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isActiveWindow()) {
-            if (++looks < 300)
-                return QTimer::singleShot(10, answer);
-            if (box)
-                box->reject();   // never took the keyboard: fail, do not hang
-            return;
-        }
+    whenTheBoxHasTheKeyboard([&](QMessageBox* box) {
         keyboard = true;
         inFront = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
                   && box->windowHandle()->transientParent() == front.windowHandle();
@@ -188,8 +195,7 @@ TEST(WidgetMessageService, ABoxStandsInFrontWithTheKeyboardAndOnlyKeysPressedInI
         deliverKey(QEvent::KeyPress, Qt::Key_Return, false, 2000);
         if (box->isVisible())
             box->reject();
-    };
-    QTimer::singleShot(0, answer);
+    });
     const MsgResult result =
         platform::messages().show({"Line 4 : jpg", platform::MsgKind::Error, platform::MsgButtons::Ok, {}, {}});
     EXPECT_TRUE(keyboard);
@@ -203,7 +209,7 @@ TEST(WidgetMessageService, ABoxStandsInFrontWithTheKeyboardAndOnlyKeysPressedInI
     QPushButton ok(QStringLiteral("Ok"), &reused);
     ok.setDefault(true);
     QObject::connect(&ok, &QPushButton::clicked, &reused, &QDialog::accept);
-    int showing = 0;
+    int showing = 0, looks = 0;
     bool stayedWhenShownAgain = false;
     std::function<void()> press = [&] {
         if (QApplication::activeModalWidget() != &reused || !reused.isActiveWindow()) {
@@ -247,7 +253,7 @@ TEST(WidgetMessageService, ABoxStandsInFrontWithTheKeyboardAndOnlyKeysPressedInI
     windows.workInOther();
     bool ownedByActive = false;
     looks = 0;
-    answer = [&] {
+    std::function<void()> answer = [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box) {
             if (++looks < 300)
@@ -311,21 +317,11 @@ TEST(WidgetMessageService, TheKeyThatAnsweredABoxActsInNoWindowAfterIt)
         return f ? f : QApplication::activeWindow() ? QApplication::activeWindow() : &window;
     };
     bool answered = false;
-    int looks = 0;
-    std::function<void()> answer = [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isActiveWindow()) {
-            if (++looks < 300)
-                return QTimer::singleShot(10, answer);
-            if (box)
-                box->reject();   // never took the keyboard: fail, do not hang
-            return;
-        }
+    whenTheBoxHasTheKeyboard([&](QMessageBox* box) {
         keyboard.advance(400);
         keyboard.press(where(), Qt::Key_Return);
         answered = !box->isVisible();
-    };
-    QTimer::singleShot(0, answer);
+    });
     const QString down = QStringLiteral("down %1").arg(int(Qt::Key_Return));
     const QString up = QStringLiteral("up %1").arg(int(Qt::Key_Return));
     keyboard.press(&window.field, Qt::Key_Return);
