@@ -13,11 +13,11 @@
 #   item of the "Scripts" menu must be on the screen and run its script when
 #   clicked (each script shows a box naming itself, logged by the program
 #   through NIGHTJARPRO_BOX_LOG and answered with Return);
-# - at 800 x 600, a camera started and the camera orientation armed from the
-#   "Operations" menu, the abort and execute buttons (found on screen by
-#   their red and green pictures) must stay where they were with no
-#   operation, and clicks where they were must start, stop and then drop the
-#   operation;
+# - at 800 x 600, the abort and execute buttons (found on screen by their
+#   red and green pictures) must be greyed out with no operation; a camera
+#   started and the camera orientation armed from the "Operations" menu,
+#   clicks where they are must start, stop and then drop the operation, and
+#   with another operation armed they must stand where they stood;
 # - at 1024 x 768, night mode switched on with its button, the hand pad's
 #   "N" must be drawn on the scheme's own face colour (128,0,0) with its
 #   caption standing out as much as the scheme's red allows (2.7:1).
@@ -265,13 +265,12 @@ enabled_buttons() {
 }
 
 operations() {
-  local m before armed ax ex
+  local m armed other ax ex
   m=$(main_window)
   xdotool windowactivate --sync "$m" >/dev/null 2>&1
   sleep 0.3
-  before=$(operation_buttons)
-  [ -n "$before" ] || { fail "the abort and execute buttons are not found on screen"; return 1; }
-  read -r ax ex <<<"$before"
+  # At rest there is nothing to execute or abort.
+  [ "$(enabled_buttons)" = "0 0" ] || fail "abort or execute is enabled with no operation armed"
   # Video > Camera 1 > the first driver, then Operations > the camera's orientation.
   click_at "$m" 80 9; sleep 0.3
   xdotool key Up Down Right Down Down Return
@@ -288,7 +287,8 @@ operations() {
   sleep 0.3
   armed=$(operation_buttons)
   shot operation-armed
-  [ "$armed" = "$before" ] || fail "abort and execute moved from x $before to x $armed when the orientation was armed"
+  [ -n "$armed" ] || { fail "the orientation armed, abort and execute are not found on screen"; return 1; }
+  read -r ax ex <<<"$armed"
   [ "$(enabled_buttons)" = "1 1" ] || fail "the orientation armed, abort and execute are not both enabled"
   # Started where the user saw "Executer" (only abort stays enabled),
   # stopped where "Arreter" was (armed again: both), dropped there (neither).
@@ -301,7 +301,17 @@ operations() {
   click_at "$m" "$ax" 31; sleep 0.5
   shot operation-dropped
   [ "$(enabled_buttons)" = "0 0" ] || fail "a second click where \"Arreter\" was did not drop the orientation"
-  echo "  abort and execute at x $before, armed or not"
+  # Another operation, a shorter name on the panel: the buttons stay.
+  xdotool windowactivate --sync "$m" >/dev/null 2>&1
+  click_at "$m" 357 9; sleep 0.3
+  xdotool key Up Down Down Down Down Return
+  sleep 0.5
+  xdotool windowactivate --sync "$m" >/dev/null 2>&1
+  sleep 0.3
+  other=$(operation_buttons)
+  shot operation-other
+  [ "$other" = "$armed" ] || fail "abort and execute moved from x $armed to x $other with another operation armed"
+  echo "  abort and execute at x $armed, whatever the operation"
 }
 
 # --- night mode --------------------------------------------------------------------
