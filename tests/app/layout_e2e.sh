@@ -36,12 +36,9 @@ sizes=("$@")
 
 program="$build/src/nightjarpro"
 client="$build/src/nightjarpro-dde"
-for tool in Xvfb openbox xdotool xwininfo xprop import convert; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/install-deps.sh)"; exit 77; }
-done
-
 # shellcheck source=../support/x11_session.sh
 source "$source_dir/tests/support/x11_session.sh"
+need_tools Xvfb openbox xdotool xwininfo xprop import convert
 
 work=$(mktemp -d /tmp/nj-layout-e2e.XXXXXX)
 xvfb_pid="" ; wm_pid="" ; app_pid=""
@@ -96,7 +93,6 @@ shot() {
   mkdir -p "$NJ_E2E_SHOTS"
   import -window root "$NJ_E2E_SHOTS/$screen-$1.png" 2>/dev/null
 }
-
 
 # --- the hand pad --------------------------------------------------------------
 

@@ -28,12 +28,9 @@ sizes=("$@")
 
 program="$build/src/nightjarpro"
 client="$build/src/nightjarpro-dde"
-for tool in Xvfb openbox xdotool xwininfo xprop; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/install-deps.sh)"; exit 77; }
-done
-
 # shellcheck source=../support/x11_session.sh
 source "$source_dir/tests/support/x11_session.sh"
+need_tools Xvfb openbox xdotool xwininfo xprop
 
 work=$(mktemp -d /tmp/nj-placement-e2e.XXXXXX)
 xvfb_pid="" ; wm_pid="" ; app_pid=""
@@ -83,8 +80,6 @@ visible_windows() { xdotool search --onlyvisible --name '.' 2>/dev/null | sort; 
 
 # --- what the window manager shows -------------------------------------------
 
-
-
 # Checks that the whole frame of window $2 (called $1) lies on the screen.
 check_on_screen() {
   local name=$1 win=$2 frame x y w h title
@@ -103,8 +98,6 @@ check_on_screen() {
 }
 
 # --- what a user does ----------------------------------------------------------
-
-
 
 # Runs a user's steps, separated by blanks:
 #   m:X        click the main menu's title X pixels right of the main window's left
@@ -149,7 +142,6 @@ new_window() {
     fi
   done
 }
-
 
 # Closes a window with the keys given (default the window manager's close,
 # Alt+F4); what stays open would cover the main window's menu.

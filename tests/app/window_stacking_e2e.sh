@@ -32,12 +32,9 @@ build=$(cd "$1" && pwd)
 source_dir=$(cd "$2" && pwd)
 program="$build/src/nightjarpro"
 client="$build/src/nightjarpro-dde"
-for tool in Xvfb openbox xdotool xwininfo xprop; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/install-deps.sh)"; exit 77; }
-done
-
 # shellcheck source=../support/x11_session.sh
 source "$source_dir/tests/support/x11_session.sh"
+need_tools Xvfb openbox xdotool xwininfo xprop
 
 work=$(mktemp -d /tmp/nj-stacking-e2e.XXXXXX)
 xvfb_pid="" ; wm_pid="" ; app_pid=""

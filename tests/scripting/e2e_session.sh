@@ -12,9 +12,9 @@ only=("$@")
 
 program="$build/src/nightjarpro"
 client="$build/src/nightjarpro-dde"
-for tool in Xvfb openbox xdotool xwininfo xprop; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/install-deps.sh)"; exit 77; }
-done
+# shellcheck source=../support/x11_session.sh
+source "$source_dir/tests/support/x11_session.sh"
+need_tools Xvfb openbox xdotool xwininfo xprop
 
 work=$(mktemp -d /tmp/nj-remote-e2e.XXXXXX)
 prog="$work/prog"
@@ -41,9 +41,6 @@ trap cleanup EXIT
 
 failures=0
 fail() { echo "FAIL [$case_name]: $*"; failures=$((failures + 1)); }
-
-# shellcheck source=../support/x11_session.sh
-source "$source_dir/tests/support/x11_session.sh"
 
 # --- the display, the window manager and the program ------------------------
 start_x11_display 1280x1024 "$work"

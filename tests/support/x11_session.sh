@@ -1,6 +1,8 @@
 # Shared by the end-to-end tests that run the real program as its own process
 # under a virtual X server with a window manager. Source it; it defines:
 #
+#   need_tools TOOL...                ends the test as skipped (77) when a tool
+#                                     is missing
 #   until_true SECONDS CONDITION...   polls CONDITION (a shell command) every
 #                                     0.1 s for at most SECONDS; its status
 #   start_x11_display WxH LOGDIR      starts Xvfb on a free display of its own
@@ -33,6 +35,13 @@
 #                                     side (each starts its own display) and
 #                                     prints their outputs in turn; adds the
 #                                     sizes that failed to $failures
+
+need_tools() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/install-deps.sh)"; exit 77; }
+  done
+}
 
 until_true() {
   local seconds=$1; shift
