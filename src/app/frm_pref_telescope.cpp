@@ -782,8 +782,8 @@ void TFRM_Pref::BTN_ApprendreClick()
                              TranslatedTexts.MSG_MES4};
     for (int i = 0; i < 4; ++i)
         Msg::ShowMessageText(i == 0, QString::number(i + 1) + QStringLiteral("- ") + steps[i]);
-    ProcedureState = 13;
-    enableNamed(FRM_Alv, "SPDB_Executer", true);
+    if (FRM_Alv)
+        FRM_Alv->ArmOperation(13, &TTranslatedTexts::MSG_Operation_Appr_Guidage);
 }
 
 // ---------------------------------------------------------------- Offsets, end of goto
