@@ -474,10 +474,19 @@ void TFRM_ObjectAction::RDB_AbsoluClick()
 
 void TFRM_ObjectAction::setBusy(bool busy)
 {
+    busy_ = busy;
     BTN_Abort->setEnabled(busy);
     BTN_Goto->setEnabled(!busy);
-    RDB_Absolu->setEnabled(!busy);
+    RDB_Absolu->setEnabled(!busy && absoluteAllowed_);
     RDB_Relatif->setEnabled(!busy);
+}
+
+void TFRM_ObjectAction::GotoEnded() { setBusy(false); }
+
+void TFRM_ObjectAction::AllowAbsoluteGoto(bool allowed)
+{
+    absoluteAllowed_ = allowed;
+    RDB_Absolu->setEnabled(allowed && !busy_);
 }
 
 namespace {

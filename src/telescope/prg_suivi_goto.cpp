@@ -79,10 +79,8 @@ bool MountGotoRunning = false;
 // The goto dialog's buttons once no goto runs.
 void restoreGotoDialog()
 {
-    setControlEnabled(FRM_ObjectAction, "BTN_Goto", true);
-    setControlEnabled(FRM_ObjectAction, "BTN_Abort", false);
-    setControlEnabled(FRM_ObjectAction, "RDB_Absolu", true);
-    setControlEnabled(FRM_ObjectAction, "RDB_Relatif", true);
+    if (FRM_ObjectAction)
+        FRM_ObjectAction->GotoEnded();
 }
 
 // The slew has ended (or was aborted): the poll stops, the end actions run
@@ -253,9 +251,8 @@ void pollEstimate()
         if (Hooks.UpdateGotoDistances)
             Hooks.UpdateGotoDistances();
         if (RemainingRA < 1 && RemainingDec < 1) {
-            for (const char* name : {"BTN_Goto", "BTN_Calibrer", "RDB_Absolu", "RDB_Relatif"})
-                setControlEnabled(FRM_ObjectAction, name, true);
-            setControlEnabled(FRM_ObjectAction, "BTN_Abort", false);
+            restoreGotoDialog();
+            setControlEnabled(FRM_ObjectAction, "BTN_Calibrer", true);
             if (QTimer* t = detail::positionTimer())
                 t->stop();
         }
