@@ -147,7 +147,9 @@ void applyPoll(const RunResult& r)
         redrawChart();
     if (r.ok() && ra && dec) {
         FailedPolls = 0;
-        if (Scripts::GotoRunning && Lx200::SlewEnded(r.replies[0]))
+        // A relative move goes by timed pulses, not by a slew of the mount:
+        // no slew read does not end it, its pulses' end does.
+        if (Scripts::GotoRunning && !RelativeMoveRunning() && Lx200::SlewEnded(r.replies[0]))
             endOfSlew(true);
         return;
     }
@@ -389,10 +391,15 @@ void EndGotoOfDisconnectedMount()
     endFailedGoto(QStringLiteral("Goto interrompu : la monture a été déconnectée."));
 }
 
+bool RelativeMoveRunning() { return GotoAxisMovingRA || GotoAxisMovingDec; }
+
 void detail::endLx200GotoByStop()
 {
     if (!Scripts::GotoRunning || MountKind() != Interface::LX200)
         return;
+    // ":Q#" stopped every motion: a relative move's pulses too.
+    GotoAxisMovingRA = GotoAxisMovingDec = 0;
+    PendingDecPulse = 0;
     Conversation().cancelAll();
     FailedPolls = 0;
     endOfSlew(false);
