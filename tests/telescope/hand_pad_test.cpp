@@ -768,3 +768,46 @@ TEST_F(HandPadTest, AnLx200MountKeepsItsControlsWhateverTheGuideAndFocuserPagesC
     EXPECT_EQ(offered(gotoGroup), "");
     ASSERT_TRUE(settle());
 }
+
+// The shipped simulated mount slews the shorter way round in right
+// ascension, through 0 h either way, and ends where it was sent.
+TEST_F(HandPadTest, TheSimulatedMountSlewsTheShortWayThroughZeroHours)
+{
+    constexpr double hour = 54000;
+    constexpr double from = 23 * hour + 27 * 900, to = 5 * hour + 35 * 900;   // 23h27, 5h35
+    TFRM_Pref& p = pref();
+    ASSERT_TRUE(clickOnScreen(p.RDB_Mount_LX200));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Connecter));
+    ASSERT_TRUE(settle());
+    Systeme::ShowFormOnScreen(&pad());
+    ASSERT_TRUE(clickOnScreen(pad().RDB_Coords));
+    ASSERT_TRUE(settle());
+
+    // Typed on the pad and sent by its GOTO; the slew followed on the
+    // simulator's clock until it ends.
+    const auto slew = [&](const char* h, const char* m, double start, double end) {
+        mount.setPosition(start, 20 * 3600);
+        type(pad().TNI_RaH, h);
+        type(pad().TNI_RaM, m);
+        type(pad().TNI_DecD, "20");
+        QTest::mouseClick(pad().BTN_GOTO, Qt::LeftButton);
+        EXPECT_TRUE(settle());
+        EXPECT_TRUE(mount.slewing());
+        const std::int64_t t0 = clock.monotonicMs();
+        while (mount.slewing() && clock.monotonicMs() - t0 < 200000) {
+            clock.advanceMs(500);
+            mount.pump();
+            const double ra = mount.ra();
+            EXPECT_TRUE(ra >= from - 1 || ra <= to + 1) << "the long way round, at " << ra / hour << " h";
+            EXPECT_TRUE(ra >= 0 && ra < 24 * hour) << ra / hour;
+        }
+        EXPECT_DOUBLE_EQ(mount.ra(), end);
+        return clock.monotonicMs() - t0;
+    };
+    // 6h08 of right ascension (92 degrees) at the simulator's slew rate,
+    // not the 17h52 of the other way.
+    const double shortWay_ms = (to + 24 * hour - from) / Telescope::SimulatedLx200Mount::kDefaultSlewRate * 1000;
+    EXPECT_LE(slew("5", "35", from, to), shortWay_ms + 500) << "up through 0 h";
+    EXPECT_LE(slew("23", "27", to, from), shortWay_ms + 500) << "down through 0 h";
+    EXPECT_TRUE(settle());
+}
