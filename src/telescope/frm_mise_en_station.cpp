@@ -138,8 +138,10 @@ void TFRM_MiseEnStation::BTN_PauseClick()
 
 void TFRM_MiseEnStation::KingStopped()
 {
-    if (KingPaused)
-        BTN_PauseClick();
+    // The pause released, whatever cleared its flag first (a new King
+    // start does before it arms).
+    KingPaused = 1;
+    BTN_PauseClick();
     BTN_Pause->setEnabled(false);
 }
 

@@ -189,6 +189,17 @@ TEST_F(PolarAlignmentTest, StartButtonsTrackTheStarAndArmTheirMethod)
     w.SPDB_ExecuterClick();
     EXPECT_EQ(ProcedureState, 2);
     EXPECT_EQ(mes().PCTRL_Bigourdan->currentWidget(), mes().TBS_Correct);
+
+    // King started again while it runs paused: the pause goes with it.
+    ASSERT_TRUE(clickOnScreen(mes().BTN_Demarre_King));
+    QTest::mouseClick(w.SPDB_Executer, Qt::LeftButton);
+    ASSERT_TRUE(clickOnScreen(mes().BTN_Pause));
+    ASSERT_EQ(KingPaused, 1);
+    ASSERT_TRUE(clickOnScreen(mes().BTN_Demarre_King));
+    EXPECT_EQ(ProcedureState, 3);
+    EXPECT_EQ(KingPaused, 0);
+    EXPECT_EQ(mes().BTN_Pause->text(), QStringLiteral("Pause pour corriger l'orientation de la monture"));
+    EXPECT_FALSE(mes().BTN_Pause->isEnabled());
 }
 
 TEST_F(PolarAlignmentTest, BigourdanWorkedExampleAndTheAxisOfTheCorrection)
