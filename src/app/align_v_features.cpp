@@ -124,12 +124,8 @@ void StartCollimationAid()
     Msg::ShowMessageText(true, QStringLiteral("1-") + t.MSG_Setderive1 + QStringLiteral("\r\n2-") + t.MSG_Setderive2
                                    + QStringLiteral("\r\n3-") + t.MSG_Setderive3 + QStringLiteral("\r\n4-")
                                    + t.MSG_Setderive4);
-    ProcedureState = 15;
-    if (FRM_Alv) {
-        FRM_Alv->ShowOperation(&TTranslatedTexts::MSG_Operation_Collimation);
-        FRM_Alv->SPDB_Executer->setEnabled(true);
-        FRM_Alv->SPDB_Abort->setEnabled(true);
-    }
+    if (FRM_Alv)
+        FRM_Alv->ArmOperation(15, &TTranslatedTexts::MSG_Operation_Collimation);
 }
 
 // ---------------------------------------------------------------- toggles

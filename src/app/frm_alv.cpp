@@ -167,7 +167,7 @@ void TFRM_Alv::FormCreate()
     setWindowTitle(Startup::ApplicationTitle()
                    + VersionInfo::ReleaseCaptionSuffix(VersionInfo::ProgramVersionResource()));
 
-    MNU_Operations->menuAction()->setEnabled(false);
+    SetOperationsSource(false);
     Capture::ResetCaptureStartValues();
     AviTypeListed = false;
     Align_V::ResetPipelineStartValues();
@@ -270,10 +270,9 @@ void TFRM_Alv::FinishStartup()
     step(QStringLiteral("LoadMiscPrefs"));
     Settings::LoadMiscPrefs();
     // Enabling the window re-enables every menu with it: the operations
-    // menu keeps the state the addition and the procedures gave it.
-    const bool operations = MNU_Operations->menuAction()->isEnabled();
+    // menu keeps the state its source and holders give it.
     setEnabled(true);
-    MNU_Operations->menuAction()->setEnabled(operations);
+    FollowOperationsMenu();
     step(QStringLiteral("LoadWindowLayout"));
     Settings::LoadWindowLayout();
     if (FRM_Pref->CKB_Startup_Script->isChecked()) {

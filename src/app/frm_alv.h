@@ -229,6 +229,22 @@ public:
     void BTN_SetDeriveClick();
     void SPDB_ExecuterClick();
     void SPDB_AbortClick();
+    // The one way an operation is armed, whoever arms it (the menu, a tool
+    // window's button, the Preferences): one still running stops first as
+    // its abort stops it, the panel names the new one, and Execute and Abort
+    // are offered (Abort drops it while it is only armed).
+    void ArmOperation(std::uint8_t code, QString TTranslatedTexts::*name);
+    // A tool window closes: its operation (codes first..last) ends with it,
+    // a running one stopped as its abort stops it, then dropped, so nothing
+    // stays armed behind a closed window. Another window's operation goes on.
+    void EndWindowOperation(std::uint8_t first, std::uint8_t last);
+    // The Operations menu: its entry in the menu bar is offered while a
+    // source to measure on runs and no tool window or menu arming holds the
+    // menu, one rule from those two states whichever path changes them
+    // (enabling the menu alone would bring the entry back without a source).
+    void SetOperationsSource(bool runs);
+    void HoldOperationsMenu(bool held);
+    void FollowOperationsMenu();
     // Ends the operation armed or running, as when the source it measures
     // on is gone: a running one stops as its abort stops it, nothing stays
     // armed, and the Operations menu an arming disabled is given back.
@@ -284,6 +300,8 @@ public:
 
     // Whether the application's message hook is installed.
     bool MessageHookInstalled() const;
+    // A source the operations measure on runs (the Operations menu's entry).
+    bool OperationsSourceRuns = false;
     // The text the operation panel was last given by ShowOperation.
     QString TTranslatedTexts::*OperationName = nullptr;
 

@@ -577,11 +577,9 @@ void TFRM_Pref::BTN_Calculer_TaillePixClick()
     Msg::ShowMessageText(true, QStringLiteral("1-") + t.MSG_TailleOrientCapt1 + QStringLiteral("\r\n2-")
                                    + t.MSG_TailleOrientCapt2 + QStringLiteral("\r\n3-") + t.MSG_TailleOrientCapt3
                                    + QStringLiteral("\r\n4-") + t.MSG_TailleOrientCapt4);
-    ProcedureState = 5;
-    if (FRM_Alv) {
-        FRM_Alv->SPDB_Executer->setEnabled(true);
-        FRM_Alv->SPDB_Executer->setToolTip(QStringLiteral("Executer"));
-    }
+    // The camera's pixel size and orientation measured on the guide star.
+    if (FRM_Alv)
+        FRM_Alv->ArmOperation(5, &TTranslatedTexts::MSG_Operation_Orientation);
 }
 
 void TFRM_Pref::CKB_VestaModClick()

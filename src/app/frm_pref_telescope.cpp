@@ -90,6 +90,10 @@ void enableMountUsers(bool on)
         FRM_Pref->BTN_Mount_Connecter->setEnabled(on);
 }
 
+// The hand pad's goto group follows the interfaces chosen (one rule, from
+// their state).
+void followInterfaces() { Settings::RunHandler(QStringLiteral("Raquette.FollowInterfaces")); }
+
 // After an interface choice: the hand pad's controls follow, while it shows
 // and once the start-up preferences are loaded.
 void refreshHandPad()
@@ -273,11 +277,11 @@ void TFRM_Pref::RDB_Autoguide_AucunClick()
     stopUnusedBridge();
     // No guide box beside a chosen mount: the mount and what uses it stay.
     if (!RDB_Mount_Aucun->isChecked()) {
+        followInterfaces();
         refreshHandPad();
         return;
     }
-    Settings::RunHandler(QStringLiteral("Raquette.DisableLX200Controls"));
-    Settings::RunHandler(QStringLiteral("Raquette.DisableCatalogueChoice"));
+    followInterfaces();
     toFront(GRB_Aucun);
     enableNamed(FRM_Tool_Suivi, "RDB_Autoguidage", false);
     if (RDB_Focus_Aucun->isChecked())
@@ -291,8 +295,7 @@ void TFRM_Pref::RDB_Autoguide_LX200Click()
 {
     stopUnusedBridge();
     GuideInterfaceCode = ComChannel::LX200;
-    Settings::RunHandler(QStringLiteral("Raquette.EnableLX200Controls"));
-    Settings::RunHandler(QStringLiteral("Raquette.EnableAbsoluteGoto"));
+    followInterfaces();
     if (FRM_Raquette) {
         FRM_Raquette->CBX_Rate->clear();
         FRM_Raquette->CBX_Rate->addItems({QStringLiteral("Slew"), QStringLiteral("Find"), QStringLiteral("Cntr"),
@@ -311,8 +314,7 @@ void TFRM_Pref::RDB_Autoguide_MarrickClick()
 {
     stopUnusedBridge();
     GuideInterfaceCode = ComChannel::Marrick;
-    Settings::RunHandler(QStringLiteral("Raquette.DisableLX200Controls"));
-    Settings::RunHandler(QStringLiteral("Raquette.ForceRelativeGoto"));
+    followInterfaces();
     GRB_LX200_Guidemode->hide();
     BTN_Choix_Relais->hide();
     toFront(GRB_InterfaceSerie);
@@ -326,8 +328,7 @@ void TFRM_Pref::RDB_Autoguide_QuillonClick()
     stopUnusedBridge();
     Align_V::InitQuillonPort();
     GuideInterfaceCode = ComChannel::Quillon;
-    Settings::RunHandler(QStringLiteral("Raquette.DisableLX200Controls"));
-    Settings::RunHandler(QStringLiteral("Raquette.ForceRelativeGoto"));
+    followInterfaces();
     toFront(GRB_InterfaceParallele);
     SPED_Duree_impulsions->setEnabled(false);
     enableMountUsers(true);
@@ -338,7 +339,7 @@ void TFRM_Pref::RDB_Autoguide_VennerClick()
 {
     stopUnusedBridge();
     GuideInterfaceCode = ComChannel::Venner;
-    Settings::RunHandler(QStringLiteral("Raquette.DisableLX200Controls"));
+    followInterfaces();
     toFront(GRB_InterfaceSerie);
     SPED_Duree_impulsions->setEnabled(true);
     enableMountUsers(true);
@@ -351,8 +352,7 @@ void TFRM_Pref::RDB_Autoguide_KitsRus108Click()
 {
     stopUnusedBridge();
     GuideInterfaceCode = ComChannel::KitsRus;
-    Settings::RunHandler(QStringLiteral("Raquette.DisableLX200Controls"));
-    Settings::RunHandler(QStringLiteral("Raquette.ForceRelativeGoto"));
+    followInterfaces();
     BTN_Choix_Relais->show();
     toFront(GRB_InterfaceSerie);
     SPED_Duree_impulsions->setEnabled(false);
@@ -376,6 +376,7 @@ void TFRM_Pref::RDB_Autoguide_PluginClick()
     // A plug-in's guider or mount serves autoguiding and the telescope menu
     // as every other interface does.
     enableMountUsers(true);
+    followInterfaces();
     refreshHandPad();
 }
 
@@ -383,7 +384,7 @@ void TFRM_Pref::RDB_Mount_PluginClick() { RDB_Autoguide_PluginClick(); }
 
 void TFRM_Pref::RDB_Focus_ASCOMClick()
 {
-    Settings::RunHandler(QStringLiteral("Raquette.DisableLX200Controls"));
+    followInterfaces();
     GRB_LX200_Guidemode->hide();
     toFront(GRB_ASCOM);
     // One worker per driver: mount, guide port and focuser share it.
@@ -392,7 +393,9 @@ void TFRM_Pref::RDB_Focus_ASCOMClick()
     if (AscomBridge::Running() && FRM_Alv && FRM_Alv->FirstActivationDone) {
         AscomBridge::Signal(AscomBridge::rqActiver);
         BTN_Mount_Connecter->setEnabled(true);
-        Settings::RunHandler(QStringLiteral("Raquette.EnableAscomControls"));
+        // An LX200 mount keeps its own layout beside an ASCOM focuser or guider.
+        if (!RDB_Mount_LX200->isChecked())
+            Settings::RunHandler(QStringLiteral("Raquette.EnableAscomControls"));
     } else if (!AscomBridge::Running()) {
         LBL_Error_Ascom->setText(QStringLiteral("Le pont ASCOM n'est pas disponible."));
     }
@@ -449,7 +452,15 @@ void TFRM_Pref::RDB_Focus_QuillonClick()
     enableNamed(FRM_Alv, "MNU_Telescope", true);
 }
 
-void TFRM_Pref::RDB_Focus_AucunClick() { toFront(GRB_Focus_Aucun); }
+void TFRM_Pref::RDB_Focus_AucunClick()
+{
+    // No focuser: nothing for the hand pad's focus buttons to move, nor for
+    // the telescope menu when no mount or guide port is chosen either.
+    Settings::RunHandler(QStringLiteral("Raquette.DisableFocusControls"));
+    if (RDB_Mount_Aucun->isChecked() && RDB_Autoguide_Aucun->isChecked())
+        enableNamed(FRM_Alv, "MNU_Telescope", false);
+    toFront(GRB_Focus_Aucun);
+}
 
 // ---------------------------------------------------------------- Test buttons
 
@@ -782,8 +793,8 @@ void TFRM_Pref::BTN_ApprendreClick()
                              TranslatedTexts.MSG_MES4};
     for (int i = 0; i < 4; ++i)
         Msg::ShowMessageText(i == 0, QString::number(i + 1) + QStringLiteral("- ") + steps[i]);
-    ProcedureState = 13;
-    enableNamed(FRM_Alv, "SPDB_Executer", true);
+    if (FRM_Alv)
+        FRM_Alv->ArmOperation(13, &TTranslatedTexts::MSG_Operation_Appr_Guidage);
 }
 
 // ---------------------------------------------------------------- Offsets, end of goto

@@ -346,8 +346,7 @@ void LoadSettings()
             setEnabled(QStringLiteral("FRM_Longuepose"), "CKB_Selfguide_Active", !noMount);
             setEnabled(kPref, "BTN_Mount_Connecter", !noMount);
             setEnabled(kPref, "SPED_Duree_impulsions", checked(kPref, "RDB_Autoguide_Marrick"));
-            RunHandler(checked(kPref, "RDB_Mount_LX200") ? QStringLiteral("Raquette.EnableLX200Controls")
-                                                         : QStringLiteral("Raquette.DisableLX200Controls"));
+            RunHandler(QStringLiteral("Raquette.FollowInterfaces"));
         }
 
         step(28);

@@ -571,7 +571,7 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
     if (camera)
         DeepImagePlanes().clear(kind);
     AdditionFrameCount[kind] = 1;
-    MNU_Operations->menuAction()->setEnabled(true);
+    SetOperationsSource(true);
     if (FRM_Tool_Images) {
         FRM_Tool_Images->CKB_Integration->setEnabled(true);
         FRM_Tool_Images->CKB_Selection->setEnabled(true);
@@ -678,7 +678,7 @@ void TFRM_Alv::StopSlot(int slot)
                                ->isChecked();
     if (slot == 2 || guides) {
         DropOperation();   // no measurement goes on without its source
-        MNU_Operations->menuAction()->setEnabled(false);
+        SetOperationsSource(false);
     }
 
     setButton(c.stop, false, true);

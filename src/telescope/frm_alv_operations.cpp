@@ -51,16 +51,6 @@ QString instructions(std::initializer_list<std::pair<const char*, QString>> line
     return out.join(QStringLiteral("\r\n"));
 }
 
-void arm(TFRM_Alv& w, std::uint8_t code, QString TTranslatedTexts::*name)
-{
-    // A running learning's move "until stopped" must not outlive it.
-    Align_V::StopLearning();
-    ProcedureState = code;
-    w.ShowOperation(name);
-    w.SPDB_Executer->setEnabled(true);
-    w.SPDB_Abort->setEnabled(true);
-}
-
 void reticleOn()
 {
     if (auto* m = FRM_Tool_Mesures) {
@@ -172,7 +162,7 @@ void TFRM_Alv::MNU_Decl_EtoileClick()
                                              {"3-", t.MSG_DeclEtoile3},
                                              {"4-", t.MSG_DeclEtoile4},
                                              {"  ", t.MSG_DeclEtoile5}}));
-    arm(*this, 7, &TTranslatedTexts::MSG_Operation_Decl_Etoile);
+    ArmOperation(7, &TTranslatedTexts::MSG_Operation_Decl_Etoile);
 }
 
 void TFRM_Alv::BTN_SetDeriveClick()
@@ -183,12 +173,12 @@ void TFRM_Alv::BTN_SetDeriveClick()
                                              {"2-", t.MSG_Setderive2},
                                              {"3-", t.MSG_Setderive3},
                                              {"  ", t.MSG_Setderive4}}));
-    arm(*this, 11, &TTranslatedTexts::MSG_Operation_Def_Derive);
+    ArmOperation(11, &TTranslatedTexts::MSG_Operation_Def_Derive);
 }
 
 void TFRM_Alv::MNU_TailleOrientCaptClick()
 {
-    MNU_Operations->setEnabled(false);
+    HoldOperationsMenu(true);
     trackWithMeasure();
     const TTranslatedTexts& t = TranslatedTexts;
     Msg::ShowMessageText(true, instructions({{"1-", t.MSG_TailleOrientCapt1},
@@ -196,19 +186,19 @@ void TFRM_Alv::MNU_TailleOrientCaptClick()
                                              {"3-", t.MSG_TailleOrientCapt3},
                                              {"5-", t.MSG_TailleOrientCapt4},
                                              {"", t.MSG_TailleOrientCapt5}}));
-    arm(*this, 7, &TTranslatedTexts::MSG_Operation_Orientation);
+    ArmOperation(7, &TTranslatedTexts::MSG_Operation_Orientation);
 }
 
 void TFRM_Alv::MNU_Erreur_PeriodiqueClick()
 {
-    MNU_Operations->setEnabled(false);
+    HoldOperationsMenu(true);
     if (FRM_ErrPeriod)
         Systeme::ShowFormOnScreen(FRM_ErrPeriod);
 }
 
 void TFRM_Alv::MNU_Erreur_MESClick()
 {
-    MNU_Operations->setEnabled(false);
+    HoldOperationsMenu(true);
     if (auto* w = FRM_MiseEnStation) {
         Systeme::ShowFormOnScreen(w);
         w->PCTRL_Bigourdan->setCurrentWidget(w->TBS_Parametres);
@@ -291,7 +281,7 @@ void TFRM_Alv::SPDB_AbortClick()
     if (s % 2 == 1 && s <= 15) {
         ShowOperation(&TTranslatedTexts::MSG_Aucune_Operation);
         ProcedureState = 0;
-        MNU_Operations->setEnabled(true);
+        HoldOperationsMenu(false);
         SPDB_Executer->setEnabled(false);
         SPDB_Abort->setEnabled(false);
     } else if (s != 0 && s % 2 == 0 && s <= 16) {
@@ -302,6 +292,30 @@ void TFRM_Alv::SPDB_AbortClick()
     }
     SPDB_Abort->setDown(false);
     SPDB_Abort->setChecked(false);
+}
+
+void TFRM_Alv::ArmOperation(std::uint8_t code, QString TTranslatedTexts::*name)
+{
+    // What still runs (a recording's file, a learning's move "until
+    // stopped", a window's locked controls) must not outlive it.
+    const std::uint8_t s = ProcedureState;
+    if (s != 0 && s % 2 == 0 && s <= 16)
+        stopRunning(s);
+    ProcedureState = code;
+    ShowOperation(name);
+    SPDB_Executer->setEnabled(true);
+    SPDB_Abort->setEnabled(true);
+}
+
+void TFRM_Alv::EndWindowOperation(std::uint8_t first, std::uint8_t last)
+{
+    const auto own = [&] { return ProcedureState >= first && ProcedureState <= last; };
+    // Running: stopped as the user's abort stops it, which leaves it armed;
+    // armed: the abort drops it.
+    if (own() && ProcedureState % 2 == 0)
+        SPDB_AbortClick();
+    if (own())
+        SPDB_AbortClick();
 }
 
 void TFRM_Alv::DropOperation()
@@ -318,7 +332,24 @@ void TFRM_Alv::DropOperation()
     // is offered at all.
     const bool windowOpen = (FRM_ErrPeriod && FRM_ErrPeriod->isVisible())
                             || (FRM_MiseEnStation && FRM_MiseEnStation->isVisible());
-    MNU_Operations->setEnabled(!windowOpen);
+    HoldOperationsMenu(windowOpen);
+}
+
+void TFRM_Alv::SetOperationsSource(bool runs)
+{
+    OperationsSourceRuns = runs;
+    FollowOperationsMenu();
+}
+
+void TFRM_Alv::HoldOperationsMenu(bool held)
+{
+    MNU_Operations->setEnabled(!held);
+    FollowOperationsMenu();
+}
+
+void TFRM_Alv::FollowOperationsMenu()
+{
+    MNU_Operations->menuAction()->setEnabled(OperationsSourceRuns && MNU_Operations->isEnabled());
 }
 
 void TFRM_Alv::TMR_ApprTimer()

@@ -53,23 +53,19 @@ TFRM_ErrPeriod::TFRM_ErrPeriod(QWidget* parent) : TForm(parent)
 
 void TFRM_ErrPeriod::FormClose(TCloseAction&)
 {
-    // A running recording stops with the window; another window's
-    // operation goes on.
-    if (ProcedureState == 10 && FRM_Alv && FRM_Alv->SPDB_Abort->isEnabled())
-        FRM_Alv->SPDB_AbortClick();
-    if (FRM_Alv)
-        FRM_Alv->MNU_Operations->setEnabled(true);
+    // The recording ends with the window, running or armed; another
+    // window's operation goes on.
+    if (FRM_Alv) {
+        FRM_Alv->EndWindowOperation(9, 10);
+        FRM_Alv->HoldOperationsMenu(false);
+    }
 }
 
 void TFRM_ErrPeriod::BTN_Demar_EPClick()
 {
     MiseEnStation::PrepareMeasure();
-    Align_V::StopLearning();
-    ProcedureState = 9;
-    if (FRM_Alv) {
-        FRM_Alv->ShowOperation(&TTranslatedTexts::MSG_Operation_Err_Periodique);
-        FRM_Alv->SPDB_Executer->setEnabled(true);
-    }
+    if (FRM_Alv)
+        FRM_Alv->ArmOperation(9, &TTranslatedTexts::MSG_Operation_Err_Periodique);
     const TTranslatedTexts& t = TranslatedTexts;
     Msg::ShowMessageText(true, QStringList{t.MSG_MES1, t.MSG_MES2, t.MSG_MES3, t.MSG_MES4, t.MSG_MES5}.join(QStringLiteral("\r\n")));
 }

@@ -48,27 +48,17 @@ QString instructionLines()
         .join(QStringLiteral("\r\n"));
 }
 
-// Arms `code` on the main window: "M.en station" and the execute button.
+// Arms `code` on the main window as "M.en station".
 void arm(std::uint8_t code)
 {
-    // A running learning's move "until stopped" must not outlive it.
-    Align_V::StopLearning();
-    ProcedureState = code;
-    if (FRM_Alv) {
-        FRM_Alv->ShowOperation(&TTranslatedTexts::MSG_Operation_MES);
-        FRM_Alv->SPDB_Executer->setEnabled(true);
-    }
+    if (FRM_Alv)
+        FRM_Alv->ArmOperation(code, &TTranslatedTexts::MSG_Operation_MES);
 }
 
 void clearResults(TFRM_MiseEnStation& w)
 {
     for (QLineEdit* e : {w.EDT_Deplacement, w.EDT_Tours, w.EDT_AngleTraineeNS, w.EDT_AngleTraineeEO, w.EDT_Erreur_polaire})
         e->clear();
-}
-
-bool ownCode(std::uint8_t state)
-{
-    return state >= 1 && state <= 4;
 }
 
 } // namespace
@@ -118,17 +108,10 @@ void TFRM_MiseEnStation::FormClose(TCloseAction&)
 {
     // Only this window's own operation ends with it; another window's
     // recording or a learning goes on.
-    if (ownCode(ProcedureState) && FRM_Alv) {
-        TFRM_Alv& w = *FRM_Alv;
-        if (ProcedureState % 2 == 0 && w.SPDB_Abort->isEnabled())
-            w.SPDB_AbortClick();
-        ProcedureState = 0;
-        w.ShowOperation(&TTranslatedTexts::MSG_Aucune_Operation);
-        w.SPDB_Executer->setEnabled(false);
-        w.SPDB_Abort->setEnabled(false);
+    if (FRM_Alv) {
+        FRM_Alv->EndWindowOperation(1, 4);
+        FRM_Alv->HoldOperationsMenu(false);
     }
-    if (FRM_Alv)
-        FRM_Alv->MNU_Operations->setEnabled(true);
 }
 
 void TFRM_MiseEnStation::BTN_Demar_MESClick()
@@ -155,8 +138,10 @@ void TFRM_MiseEnStation::BTN_PauseClick()
 
 void TFRM_MiseEnStation::KingStopped()
 {
-    if (KingPaused)
-        BTN_PauseClick();
+    // The pause released, whatever cleared its flag first (a new King
+    // start does before it arms).
+    KingPaused = 1;
+    BTN_PauseClick();
     BTN_Pause->setEnabled(false);
 }
 

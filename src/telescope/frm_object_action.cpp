@@ -474,10 +474,19 @@ void TFRM_ObjectAction::RDB_AbsoluClick()
 
 void TFRM_ObjectAction::setBusy(bool busy)
 {
+    busy_ = busy;
     BTN_Abort->setEnabled(busy);
     BTN_Goto->setEnabled(!busy);
-    RDB_Absolu->setEnabled(!busy);
+    RDB_Absolu->setEnabled(!busy && absoluteAllowed_);
     RDB_Relatif->setEnabled(!busy);
+}
+
+void TFRM_ObjectAction::GotoEnded() { setBusy(false); }
+
+void TFRM_ObjectAction::AllowAbsoluteGoto(bool allowed)
+{
+    absoluteAllowed_ = allowed;
+    RDB_Absolu->setEnabled(allowed && !busy_);
 }
 
 namespace {
@@ -530,6 +539,21 @@ void TFRM_ObjectAction::BTN_GotoClick()
         const std::int64_t now = platform::clock().monotonicMs();
         LastPollMs = RAStartMs = DecStartMs = now;
         if (FRM_Prg_Suivi && FRM_Pref) {
+            // An axis whose pulse did not start (too short once its inertia
+            // is taken off) has no end to wait for; the declination of
+            // separate axes waits for the right ascension's end.
+            const bool decWaits = FRM_Pref->CKB_Axes_Separes->isChecked() && GotoAxisMovingRA;
+            if (!FRM_Prg_Suivi->TMR_Suivi_AD->isActive())
+                GotoAxisMovingRA = 0;
+            if (!decWaits && !FRM_Prg_Suivi->TMR_Suivi_Dec->isActive())
+                GotoAxisMovingDec = 0;
+            if (!Prg_Suivi::RelativeMoveRunning()) {
+                // Nothing moves: the goto is over at once.
+                PendingDecPulse = 0;
+                setBusy(false);
+                Scripts::ResumeIfWaiting(Scripts::GotoRunning);
+                return;
+            }
             QTimer* t = FRM_Prg_Suivi->TMR_ScopePosition;
             const int interval = FRM_Pref->SPED_Rafraichissement_Carte->value();
             // 0 asks for no refresh (a 0 ms timer would spin); the end of
@@ -568,13 +592,26 @@ void TFRM_ObjectAction::BTN_AbortClick()
             HandPadCalibrating = 0;
             BTN_Calibrer->setText(QStringLiteral("Calibrer"));
         } else {
-            Prg_Suivi::StopMount();
-            Prg_Suivi::StopGuidePort();
-            if (FRM_Prg_Suivi) {
-                FRM_Prg_Suivi->TMR_Suivi_AD->stop();
-                FRM_Prg_Suivi->TMR_Suivi_Dec->stop();
-                FRM_Prg_Suivi->TMR_ScopePosition->stop();
+            // The move ends here, whether its stops reach the mount or not.
+            const auto moveOver = [] {
+                GotoAxisMovingRA = GotoAxisMovingDec = 0;
+                PendingDecPulse = 0;
+                if (FRM_Prg_Suivi) {
+                    FRM_Prg_Suivi->TMR_Suivi_AD->stop();
+                    FRM_Prg_Suivi->TMR_Suivi_Dec->stop();
+                    FRM_Prg_Suivi->TMR_ScopePosition->stop();
+                }
+            };
+            try {
+                Prg_Suivi::StopMount();
+                Prg_Suivi::StopGuidePort();
+            } catch (...) {
+                moveOver();
+                setBusy(false);
+                Scripts::ResumeIfWaiting(Scripts::GotoRunning);
+                throw;
             }
+            moveOver();
             Prg_Suivi::PollPosition();
         }
     } else {

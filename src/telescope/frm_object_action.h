@@ -86,8 +86,17 @@ public:
     // The origin and destination as they are now (the mount's position read
     // or estimated becomes the origin), then the distances.
     void ShowGotoPoints();
+    // The goto is over (ended, aborted or failed): GOTO and the modes are
+    // offered again and Abort greyed.
+    void GotoEnded();
+    // Whether the interfaces chosen can make an absolute goto (the hand
+    // pad's layout says so): the absolute mode is offered only then, and
+    // never while a goto runs.
+    void AllowAbsoluteGoto(bool allowed);
 
 private:
+    bool absoluteAllowed_ = true;
+    bool busy_ = false;
     void showCurrentObject();
     QString designTitle_;
     void showEstimate();

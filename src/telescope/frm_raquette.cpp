@@ -198,6 +198,7 @@ void TFRM_Raquette::wire()
         {"Raquette.DisableFocusControls", [this] { DisableFocusControls(); }},
         {"Raquette.EnableAbsoluteGoto", [this] { EnableAbsoluteGoto(); }},
         {"Raquette.ForceRelativeGoto", [this] { ForceRelativeGoto(); }},
+        {"Raquette.FollowInterfaces", [this] { FollowInterfaces(); }},
         {"FRM_Raquette.BTN_Settings_JoystickClick", [this] { BTN_Settings_JoystickClick(); }},
         {"FRM_Raquette.ReleaseAll", [this] { ReleaseAll(); }},
         {"Raquette.RefreshControls", [this] { FormActivate(); }},
@@ -584,6 +585,30 @@ void TFRM_Raquette::SPDB_Raquette_ReduireClick()
 
 // ---------------------------------------------------------------- layout operations
 
+bool TFRM_Raquette::Lx200MountChosen() { return FRM_Pref && FRM_Pref->RDB_Mount_LX200->isChecked(); }
+
+void TFRM_Raquette::FollowInterfaces()
+{
+    if (!FRM_Pref)
+        return;
+    const TFRM_Pref& p = *FRM_Pref;
+    if (Lx200MountChosen()) {
+        EnableLX200Controls();
+        EnableAbsoluteGoto();
+        return;
+    }
+    DisableLX200Controls();
+    if (p.RDB_Mount_Aucun->isChecked() && p.RDB_Autoguide_Aucun->isChecked())
+        DisableCatalogueChoice();   // nothing can move: no object to choose
+    using Prg_Suivi::Interface;
+    const Interface moves = Prg_Suivi::MotionKind();
+    if (!p.RDB_Mount_ASCOM->isChecked()
+        && (moves == Interface::Marrick || moves == Interface::Quillon || moves == Interface::KitsRus))
+        ForceRelativeGoto();
+    else
+        EnableAbsoluteGoto();
+}
+
 void TFRM_Raquette::EnableLX200Controls()
 {
     ReleaseAll();
@@ -629,6 +654,10 @@ void TFRM_Raquette::EnableFocusControls() { GRB_Focus->setEnabled(true); }
 void TFRM_Raquette::DisableFocusControls()
 {
     FocusUp();
+    // An automatic focusing under way stops first: its "Arrêter" goes grey
+    // with the group.
+    if (BTN_Arreter_Autofocus->isEnabledTo(GRB_Focus))
+        BTN_Arreter_AutofocusClick();
     GRB_Focus->setEnabled(false);
 }
 
@@ -636,7 +665,7 @@ void TFRM_Raquette::EnableAbsoluteGoto()
 {
     RDB_Absolu->setEnabled(true);
     if (FRM_ObjectAction)
-        FRM_ObjectAction->RDB_Absolu->setEnabled(true);
+        FRM_ObjectAction->AllowAbsoluteGoto(true);
 }
 
 void TFRM_Raquette::ForceRelativeGoto()
@@ -644,7 +673,7 @@ void TFRM_Raquette::ForceRelativeGoto()
     RDB_Absolu->setEnabled(false);
     RDB_Relatif->setChecked(true);
     if (FRM_ObjectAction) {
-        FRM_ObjectAction->RDB_Absolu->setEnabled(false);
+        FRM_ObjectAction->AllowAbsoluteGoto(false);
         FRM_ObjectAction->RDB_Relatif->setChecked(true);
     }
 }

@@ -86,6 +86,17 @@ public:
     void SPDB_Raquette_AgrandirClick();
     void SPDB_Raquette_ReduireClick();
 
+    // The goto group as the interfaces chosen in the Preferences make it,
+    // from their state alone, whichever page was clicked last and whatever
+    // connection was refused: an LX200 mount keeps its rates, libraries and
+    // GOTO whatever the guide and focuser pages hold; another mount has
+    // them greyed, and a pulse interface without a goto of its own forces
+    // the relative mode. Every interface choice and the settings loader lay
+    // the pad out through it.
+    void FollowInterfaces();
+    // Whether the mount chosen is an LX200 (its own goto and libraries).
+    static bool Lx200MountChosen();
+
     // Layout operations of the Preferences dialog's interface choice.
     void EnableLX200Controls();
     void DisableLX200Controls();

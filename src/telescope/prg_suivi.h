@@ -196,6 +196,9 @@ void ArmPositionPoll(bool forGoto);
 // reported once.
 void PollPosition();
 inline constexpr int kMaxFailedPolls = 3;
+// A relative goto's move runs: the pulse of an axis it moves has not ended
+// yet. Its end, not the mount's slew read-out, ends that goto.
+bool RelativeMoveRunning();
 // The end-of-slew actions: message, sound, script, as ticked.
 void EndOfSlewActions();
 

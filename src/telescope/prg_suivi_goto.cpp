@@ -79,10 +79,8 @@ bool MountGotoRunning = false;
 // The goto dialog's buttons once no goto runs.
 void restoreGotoDialog()
 {
-    setControlEnabled(FRM_ObjectAction, "BTN_Goto", true);
-    setControlEnabled(FRM_ObjectAction, "BTN_Abort", false);
-    setControlEnabled(FRM_ObjectAction, "RDB_Absolu", true);
-    setControlEnabled(FRM_ObjectAction, "RDB_Relatif", true);
+    if (FRM_ObjectAction)
+        FRM_ObjectAction->GotoEnded();
 }
 
 // The slew has ended (or was aborted): the poll stops, the end actions run
@@ -149,7 +147,9 @@ void applyPoll(const RunResult& r)
         redrawChart();
     if (r.ok() && ra && dec) {
         FailedPolls = 0;
-        if (Scripts::GotoRunning && Lx200::SlewEnded(r.replies[0]))
+        // A relative move goes by timed pulses, not by a slew of the mount:
+        // no slew read does not end it, its pulses' end does.
+        if (Scripts::GotoRunning && !RelativeMoveRunning() && Lx200::SlewEnded(r.replies[0]))
             endOfSlew(true);
         return;
     }
@@ -253,9 +253,8 @@ void pollEstimate()
         if (Hooks.UpdateGotoDistances)
             Hooks.UpdateGotoDistances();
         if (RemainingRA < 1 && RemainingDec < 1) {
-            for (const char* name : {"BTN_Goto", "BTN_Calibrer", "RDB_Absolu", "RDB_Relatif"})
-                setControlEnabled(FRM_ObjectAction, name, true);
-            setControlEnabled(FRM_ObjectAction, "BTN_Abort", false);
+            restoreGotoDialog();
+            setControlEnabled(FRM_ObjectAction, "BTN_Calibrer", true);
             if (QTimer* t = detail::positionTimer())
                 t->stop();
         }
@@ -392,10 +391,15 @@ void EndGotoOfDisconnectedMount()
     endFailedGoto(QStringLiteral("Goto interrompu : la monture a été déconnectée."));
 }
 
+bool RelativeMoveRunning() { return GotoAxisMovingRA || GotoAxisMovingDec; }
+
 void detail::endLx200GotoByStop()
 {
     if (!Scripts::GotoRunning || MountKind() != Interface::LX200)
         return;
+    // ":Q#" stopped every motion: a relative move's pulses too.
+    GotoAxisMovingRA = GotoAxisMovingDec = 0;
+    PendingDecPulse = 0;
     Conversation().cancelAll();
     FailedPolls = 0;
     endOfSlew(false);

@@ -182,7 +182,9 @@ void endOfRelativeMove(bool raAxis)
         return;
     mine = 0;
     const bool separate = pref().CKB_Axes_Separes->isChecked();
-    if (!(raAxis ? GotoAxisMovingDec : GotoAxisMovingRA) && (!raAxis || !separate)) {
+    // The other axis neither moves nor waits for its turn (a declination
+    // that follows the right ascension is still marked as moving).
+    if (!(raAxis ? GotoAxisMovingDec : GotoAxisMovingRA)) {
         PollPosition();
         if (Hooks.GotoDialogAbort)
             Hooks.GotoDialogAbort();

@@ -478,7 +478,7 @@ void TFRM_Tool_Images::BTN_Reset_AddClick()
     AdditionMax[kind] = 0;
     AdditionMin[kind] = 0;
     AdditionFrameCount[kind] = 0;
-    FRM_Alv->MNU_Operations->menuAction()->setEnabled(true);
+    FRM_Alv->SetOperationsSource(true);
     showCounters(*this, kind);
     RingHead = 0;
     RingTail = 0;

@@ -332,11 +332,11 @@ TEST_F(SettingsStore, LoadRunsItsStepsAndHandlersInOrder)
     expected << "FRM_Pref.RDB_WM_BeginnerClick" << "FRM_Pref.RDB_Onglets_Menu_En_HautClick";
     // The interface radio buttons run their click handlers as they are set.
     steps(24, 24);
-    expected << "Raquette.EnableLX200Controls" << "Raquette.EnableAbsoluteGoto";
+    expected << "Raquette.FollowInterfaces";
     steps(25, 25);
     expected << "Raquette.EnableFocusControls" << "Raquette.EnableFocusControls";
     steps(26, 27);
-    expected << "Raquette.EnableLX200Controls";
+    expected << "Raquette.FollowInterfaces";
     steps(28, 29);
     expected << "FRM_Pref.RDB_CercleClick" << "FRM_Pref.RDB_PointClick";
     steps(30, 31);

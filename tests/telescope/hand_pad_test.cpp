@@ -701,3 +701,113 @@ TEST_F(HandPadTest, ARefusedCoordinateIsToldOnceAndReturnMovesThroughTheCoordina
     EXPECT_TRUE(line(scripted, 3000, ":MS#").contains(":MS#"));
     EXPECT_EQ(pad().TNI_DecS->Value(), 30);
 }
+
+// The pad's goto group follows the mount chosen, whatever the guide and
+// focuser pages choose, refuse or choose again: with an LX200 mount its
+// rates, libraries and GOTO stay offered; with another mount the LX200's
+// own (rates, star library, planets) are greyed; the LX200 again gives
+// them back.
+TEST_F(HandPadTest, AnLx200MountKeepsItsControlsWhateverTheGuideAndFocuserPagesChoose)
+{
+    TFRM_Pref& p = pref();
+    TFRM_Raquette& r = pad();
+    Systeme::ShowFormOnScreen(&r);
+    const std::initializer_list<QWidget*> lx200Own = {r.RDB_Slew, r.RDB_Find, r.RDB_Cntr, r.RDB_Guide, r.RDB_Etoile,
+                                                      r.RDB_Planete};
+    const std::initializer_list<QWidget*> gotoGroup = {r.BTN_GOTO,  r.RDB_Messier,    r.RDB_NGC, r.RDB_IC,
+                                                       r.RDB_UGC,   r.RDB_Etoile_SAO, r.RDB_Etoile, r.RDB_Planete,
+                                                       r.RDB_Slew,  r.RDB_Guide,      r.RDB_Absolu};
+    const auto offered = [&](std::initializer_list<QWidget*> controls) {
+        QStringList greyed;
+        for (QWidget* c : controls)
+            if (!c->isEnabled())
+                greyed << c->objectName();
+        return greyed.join(u' ').toStdString();
+    };
+    ASSERT_TRUE(clickOnScreen(p.RDB_Mount_LX200));
+    EXPECT_EQ(offered(gotoGroup), "");
+
+    // Guide port: Venner, its connection refused (COM3 has no register
+    // address), none again; then the pulse boxes that force the relative
+    // mode on a mount without a goto of its own.
+    ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_Venner));
+    EXPECT_EQ(offered(gotoGroup), "");
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Connecter));
+    ASSERT_EQ(boxes.shown.size(), 1u) << "the refusal";
+    EXPECT_EQ(offered(gotoGroup), "");
+    ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_Aucun));
+    EXPECT_EQ(offered(gotoGroup), "");
+    for (QRadioButton* guide : {p.RDB_Autoguide_Marrick, p.RDB_Autoguide_KitsRus108, p.RDB_Autoguide_Aucun}) {
+        ASSERT_TRUE(clickOnScreen(guide));
+        EXPECT_EQ(offered(gotoGroup), "") << guide->objectName().toStdString();
+    }
+    // Focuser: Venner, an automatic focusing started, none: the focus
+    // group goes grey with its focusing stopped.
+    ASSERT_TRUE(clickOnScreen(p.RDB_Focus_Venner));
+    EXPECT_EQ(offered(gotoGroup), "");
+    ASSERT_TRUE(clickOnScreen(r.BTN_Demarrer_Autofocus));
+    ASSERT_TRUE(r.BTN_Arreter_Autofocus->isEnabled());
+    ASSERT_TRUE(clickOnScreen(p.RDB_Focus_Aucun));
+    EXPECT_EQ(offered(gotoGroup), "");
+    EXPECT_FALSE(r.GRB_Focus->isEnabled()) << "no focuser: nothing for its buttons to move";
+    EXPECT_EQ(AutofocusReady, 0);
+    EXPECT_FALSE(r.TMR_Autofocus->isActive());
+    EXPECT_TRUE(r.BTN_Demarrer_Autofocus->isEnabledTo(r.GRB_Focus)) << "ready for the next focuser";
+    // The mount connected.
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Connecter));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(offered(gotoGroup), "");
+
+    // Another mount greys the LX200's own; the LX200 again gives them back.
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Deconnecter));
+    ASSERT_TRUE(clickOnScreen(p.RDB_Mount_Aucun));
+    ASSERT_TRUE(p.RDB_Mount_Aucun->isChecked());
+    for (QWidget* c : lx200Own)
+        EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
+    ASSERT_TRUE(clickOnScreen(p.RDB_Mount_LX200));
+    EXPECT_EQ(offered(gotoGroup), "");
+    ASSERT_TRUE(settle());
+}
+
+// The shipped simulated mount slews the shorter way round in right
+// ascension, through 0 h either way, and ends where it was sent.
+TEST_F(HandPadTest, TheSimulatedMountSlewsTheShortWayThroughZeroHours)
+{
+    constexpr double hour = 54000;
+    constexpr double from = 23 * hour + 27 * 900, to = 5 * hour + 35 * 900;   // 23h27, 5h35
+    TFRM_Pref& p = pref();
+    ASSERT_TRUE(clickOnScreen(p.RDB_Mount_LX200));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Connecter));
+    ASSERT_TRUE(settle());
+    Systeme::ShowFormOnScreen(&pad());
+    ASSERT_TRUE(clickOnScreen(pad().RDB_Coords));
+    ASSERT_TRUE(settle());
+
+    // Typed on the pad and sent by its GOTO; the slew followed on the
+    // simulator's clock until it ends.
+    const auto slew = [&](const char* h, const char* m, double start, double end) {
+        mount.setPosition(start, 20 * 3600);
+        type(pad().TNI_RaH, h);
+        type(pad().TNI_RaM, m);
+        type(pad().TNI_DecD, "20");
+        QTest::mouseClick(pad().BTN_GOTO, Qt::LeftButton);
+        EXPECT_TRUE(settle());
+        EXPECT_TRUE(mount.slewing());
+        const std::int64_t t0 = clock.monotonicMs();
+        while (mount.slewing() && clock.monotonicMs() - t0 < 200000) {
+            clock.advanceMs(500);
+            mount.pump();
+            const double ra = mount.ra();
+            EXPECT_TRUE(ra >= from - 1 || ra <= to + 1) << "the long way round, at " << ra / hour << " h";
+            EXPECT_TRUE(ra >= 0 && ra < 24 * hour) << ra / hour;
+        }
+        EXPECT_DOUBLE_EQ(mount.ra(), end);
+        return clock.monotonicMs() - t0;
+    };
+    // 6h08 of right ascension (92 degrees) at the simulator's slew rate,
+    // not the 17h52 of the other way.
+    const double shortWay_ms = (to + 24 * hour - from) / Telescope::SimulatedLx200Mount::kDefaultSlewRate * 1000;
+    EXPECT_LE(slew("5", "35", from, to), shortWay_ms + 500) << "up through 0 h";
+    EXPECT_LE(slew("23", "27", to, from), shortWay_ms + 500) << "down through 0 h";
+    EXPECT_TRUE(settle());
+}

@@ -4,6 +4,8 @@
 
 #include "tracking_fixture.h"
 
+#include "mount_fixture.h"
+
 #include "app/frm_alv.h"
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
@@ -187,6 +189,17 @@ TEST_F(PolarAlignmentTest, StartButtonsTrackTheStarAndArmTheirMethod)
     w.SPDB_ExecuterClick();
     EXPECT_EQ(ProcedureState, 2);
     EXPECT_EQ(mes().PCTRL_Bigourdan->currentWidget(), mes().TBS_Correct);
+
+    // King started again while it runs paused: the pause goes with it.
+    ASSERT_TRUE(clickOnScreen(mes().BTN_Demarre_King));
+    QTest::mouseClick(w.SPDB_Executer, Qt::LeftButton);
+    ASSERT_TRUE(clickOnScreen(mes().BTN_Pause));
+    ASSERT_EQ(KingPaused, 1);
+    ASSERT_TRUE(clickOnScreen(mes().BTN_Demarre_King));
+    EXPECT_EQ(ProcedureState, 3);
+    EXPECT_EQ(KingPaused, 0);
+    EXPECT_EQ(mes().BTN_Pause->text(), QStringLiteral("Pause pour corriger l'orientation de la monture"));
+    EXPECT_FALSE(mes().BTN_Pause->isEnabled());
 }
 
 TEST_F(PolarAlignmentTest, BigourdanWorkedExampleAndTheAxisOfTheCorrection)
@@ -466,19 +479,55 @@ TEST_F(PolarAlignmentTest, ClosingAWindowEndsOnlyItsOwnOperation)
     EXPECT_EQ(ProcedureState, 10);
     EXPECT_TRUE(PeLog);
 
-    // The periodic-error window stops its recording: file closed, armed again.
+    // The periodic-error window stops its recording (file closed) and
+    // nothing stays armed behind it.
+    const auto atRest = [&] {
+        return ProcedureState == 0 && w.PNL_Action->text() == QStringLiteral("Aucune") && !w.SPDB_Executer->isEnabled()
+               && !w.SPDB_Abort->isEnabled() && w.MNU_Operations->isEnabled();
+    };
     w.MNU_Erreur_PeriodiqueClick();
-    ep().BTN_Quitter->click();
-    EXPECT_EQ(ProcedureState, 9);
+    ASSERT_TRUE(clickOnScreen(ep().BTN_Quitter));
+    EXPECT_TRUE(atRest());
     EXPECT_FALSE(PeLog);
     EXPECT_TRUE(ep().BTN_Demar_EP->isEnabled());
-    EXPECT_TRUE(w.MNU_Operations->isEnabled());
+
+    // Armed but not started, either window: "Quitter" drops it, and Execute
+    // can no longer start a measurement whose window is closed.
+    for (QPushButton* start : {ep().BTN_Demar_EP, mes().BTN_Demar_MES, mes().BTN_Demarre_King}) {
+        SCOPED_TRACE(start->objectName().toStdString());
+        QPushButton* quit = start->window() == &ep() ? ep().BTN_Quitter : mes().BTN_Quitter;
+        (start->window() == &ep() ? w.MNU_Erreur_PeriodiqueClick() : w.MNU_Erreur_MESClick());
+        ASSERT_TRUE(clickOnScreen(start));
+        ASSERT_TRUE(w.SPDB_Executer->isEnabled());
+        ASSERT_TRUE(clickOnScreen(quit));
+        EXPECT_FALSE(start->window()->isVisible());
+        EXPECT_TRUE(atRest()) << int(ProcedureState);
+        QTest::mouseClick(w.SPDB_Executer, Qt::LeftButton);
+        EXPECT_EQ(ProcedureState, 0);
+        EXPECT_FALSE(PeLog);
+    }
 
     // ... and leaves the polar window's measurement alone.
     mes().BTN_Demar_MESClick();
     w.SPDB_ExecuterClick();
     ep().close();
     EXPECT_EQ(ProcedureState, 2);
+
+    // Another measurement armed while the recording runs stops it first, as
+    // its abort would: its file closed, its window's controls given back.
+    ep().close();
+    w.MNU_Erreur_PeriodiqueClick();
+    ASSERT_TRUE(clickOnScreen(ep().BTN_Demar_EP));
+    QTest::mouseClick(w.SPDB_Executer, Qt::LeftButton);
+    ASSERT_EQ(ProcedureState, 10);
+    ASSERT_TRUE(PeLog);
+    ASSERT_FALSE(ep().BTN_Demar_EP->isEnabled());
+    ASSERT_TRUE(clickOnScreen(mes().BTN_Demar_MES));
+    EXPECT_EQ(ProcedureState, 1);
+    EXPECT_FALSE(PeLog);
+    EXPECT_TRUE(ep().BTN_Demar_EP->isEnabled());
+    EXPECT_TRUE(ep().CKB_Fichier_EP->isEnabled());
+    EXPECT_TRUE(ep().EDT_Nom_FichierPE->isEnabled());
 
     // The orientation button leaves the orientation armed, whatever the window.
     mes().BTN_Orientation->click();
@@ -496,7 +545,7 @@ TEST_F(PolarAlignmentTest, StoppingTheMeasuredSourceEndsTheOperationAndGivesItsC
 {
     TFRM_Alv& w = *FRM_Alv;
     const QString path = dir.path() + QStringLiteral("/pe.txt");
-    w.MNU_Operations->menuAction()->setEnabled(true);   // a source runs
+    w.SetOperationsSource(true);   // as a camera's start marks it
 
     // A periodic-error recording into a file, started from its window.
     w.MNU_Erreur_PeriodiqueClick();
@@ -516,16 +565,19 @@ TEST_F(PolarAlignmentTest, StoppingTheMeasuredSourceEndsTheOperationAndGivesItsC
     EXPECT_FALSE(w.SPDB_Abort->isEnabled());
     EXPECT_FALSE(w.MNU_Operations->menuAction()->isEnabled()) << "nothing to measure on";
     EXPECT_FALSE(w.MNU_Operations->isEnabled()) << "held while its window is open";
-    ep().close();
+    ASSERT_TRUE(clickOnScreen(ep().BTN_Quitter));
     EXPECT_TRUE(w.MNU_Operations->isEnabled());
+    EXPECT_FALSE(w.MNU_Operations->menuAction()->isEnabled()) << "still nothing to measure on";
 
     // The orientation armed from the menu, which nothing but its abort gave back.
-    w.MNU_Operations->menuAction()->setEnabled(true);   // the source again
+    w.SetOperationsSource(true);   // the source again
     w.MNU_TailleOrientCaptClick();
     ASSERT_FALSE(w.MNU_Operations->isEnabled());
+    ASSERT_FALSE(w.MNU_Operations->menuAction()->isEnabled());
     w.MNU_Cam2_ArreterClick();
     EXPECT_EQ(ProcedureState, 0);
-    w.MNU_Operations->menuAction()->setEnabled(true);
+    EXPECT_FALSE(w.MNU_Operations->menuAction()->isEnabled());
+    w.SetOperationsSource(true);
     EXPECT_TRUE(w.MNU_Operations->isEnabled());
     EXPECT_TRUE(w.MNU_Operations->menuAction()->isEnabled());
 }
@@ -591,11 +643,15 @@ TEST_F(PolarAlignmentTest, AStarLostMidMeasurementLeavesTheWindowsConsistent)
 }
 
 // The abort and execute buttons sit left of the operation's name: whatever
-// the operation armed, a click where the user saw "Arrêter" aborts it and
-// one where "Executer" was starts it.
+// the operation armed, and whoever armed it (the menu, a tool window, the
+// Preferences), the panel names it, a click where the user saw "Arrêter"
+// drops it while armed or stops it while it runs, and one where "Executer"
+// was starts it; at rest both are greyed.
 TEST_F(PolarAlignmentTest, ExecuteAndAbortKeepTheirPlacesWhateverTheOperation)
 {
     TFRM_Alv& w = *FRM_Alv;
+    // Camera 1 runs: the Preferences' measurements have nothing to start.
+    w.SPDB_Cam1_Start->setEnabled(false);
     w.resize(800, 600);
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
@@ -609,9 +665,17 @@ TEST_F(PolarAlignmentTest, ExecuteAndAbortKeepTheirPlacesWhateverTheOperation)
         QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(&w, at));
     };
 
+    const auto atRest = [&] {
+        return ProcedureState == 0 && w.PNL_Action->text() == QStringLiteral("Aucune") && !w.SPDB_Executer->isEnabled()
+               && !w.SPDB_Abort->isEnabled();
+    };
+    ASSERT_TRUE(atRest());
     const std::pair<std::function<void()>, const char*> operations[] = {
-        {[&] { mes().BTN_Demar_MES->click(); }, "M.en station"},
-        {[&] { ep().BTN_Demar_EP->click(); }, "Err.Periodique"},
+        {[&] { clickOnScreen(mes().BTN_Demar_MES); }, "M.en station"},
+        {[&] { clickOnScreen(mes().BTN_Demarre_King); }, "M.en station"},
+        {[&] { clickOnScreen(ep().BTN_Demar_EP); }, "Err.Periodique"},
+        {[&] { clickOnScreen(FRM_Pref->BTN_Calculer_TaillePix); }, "Orientation"},
+        {[&] { clickOnScreen(FRM_Pref->BTN_Apprendre); }, "Appr.Guidage"},
         {[&] { w.MNU_TailleOrientCapt->trigger(); }, "Orientation"},
         {[&] { w.MNU_Decl_Etoile->trigger(); }, "Decl. Etoile"},
         {[&] { w.MNU_Collimation->trigger(); }, "Collimation"},
@@ -619,6 +683,16 @@ TEST_F(PolarAlignmentTest, ExecuteAndAbortKeepTheirPlacesWhateverTheOperation)
     };
     for (const auto& [armIt, name] : operations) {
         SCOPED_TRACE(name);
+        // Armed, then dropped where "Arrêter" was: at rest again.
+        armIt();
+        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        ASSERT_EQ(w.PNL_Action->text(), QString::fromUtf8(name));
+        EXPECT_TRUE(w.SPDB_Executer->isEnabled());
+        EXPECT_TRUE(w.SPDB_Abort->isEnabled());
+        clickAt(abortAt);
+        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        EXPECT_TRUE(atRest()) << int(ProcedureState) << " " << w.PNL_Action->text().toStdString();
+
         armIt();
         QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         ASSERT_EQ(w.PNL_Action->text(), QString::fromUtf8(name));
@@ -632,9 +706,8 @@ TEST_F(PolarAlignmentTest, ExecuteAndAbortKeepTheirPlacesWhateverTheOperation)
         clickAt(abortAt);
         EXPECT_EQ(ProcedureState, armed);
         clickAt(abortAt);
-        EXPECT_EQ(ProcedureState, 0);
         QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-        EXPECT_EQ(w.PNL_Action->text(), QStringLiteral("Aucune"));
+        EXPECT_TRUE(atRest());
         EXPECT_EQ(centre(w.SPDB_Abort), abortAt);
     }
     TLog::Close(PeLog);

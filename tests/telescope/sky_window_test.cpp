@@ -433,6 +433,59 @@ TEST_F(SkyWindowTest, AGotoNoChosenInterfaceCanMakeIsToldAndStartsNothing)
     EXPECT_EQ(told(), 2);
 }
 
+// The goto dialog offers the absolute mode only where the interfaces have a
+// goto of their own, also once a goto has ended; with "2 axes separes" a
+// move on the right ascension alone ends with its pulse.
+TEST_F(SkyWindowTest, TheGotoModesAndTheEndOfAMoveFollowTheInterfacesChosen)
+{
+    TFRM_Pref& p = pref();
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    const auto points = [&](double ra, double dec) {
+        GotoCurrentRA = 1000;
+        GotoCurrentDec = 0;
+        ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Origine));
+        GotoCurrentRA = ra;
+        GotoCurrentDec = dec;
+        ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Destination));
+    };
+    // A Marrick box beside no mount: relative only, before and after a goto.
+    ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_Marrick));
+    d.show();
+    EXPECT_TRUE(d.RDB_Relatif->isChecked());
+    EXPECT_FALSE(d.RDB_Absolu->isEnabled());
+    ASSERT_NO_FATAL_FAILURE(points(16000, 3000));
+    ASSERT_TRUE(clickOnScreen(d.BTN_Goto));
+    ASSERT_TRUE(Scripts::GotoRunning);
+    ASSERT_TRUE(clickOnScreen(d.BTN_Abort));
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_TRUE(d.BTN_Goto->isEnabled());
+    EXPECT_FALSE(d.RDB_Absolu->isEnabled()) << "the box has no goto of its own";
+    ASSERT_TRUE(settle());
+
+    // An LX200 mount has one again.
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Deconnecter));
+    ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_Aucun));
+    ASSERT_TRUE(clickOnScreen(p.RDB_Mount_LX200));
+    EXPECT_TRUE(d.RDB_Absolu->isEnabled());
+
+    // Separate axes, a move in right ascension only: its pulse's end is the
+    // end of the goto.
+    ASSERT_TRUE(clickOnScreen(p.CKB_Axes_Separes));
+    ASSERT_TRUE(p.CKB_Axes_Separes->isChecked());
+    ASSERT_TRUE(clickOnScreen(d.RDB_Relatif));
+    ASSERT_NO_FATAL_FAILURE(points(16000, 0));
+    ASSERT_TRUE(clickOnScreen(d.BTN_Goto));
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(Scripts::GotoRunning);
+    ASSERT_TRUE(FRM_Prg_Suivi->TMR_Suivi_AD->isActive());
+    FRM_Prg_Suivi->TMR_Suivi_ADTimer();   // the pulse runs out
+    ASSERT_TRUE(settle());
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_TRUE(d.BTN_Goto->isEnabled());
+    EXPECT_FALSE(d.BTN_Abort->isEnabled());
+    EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+}
+
 TEST_F(SkyWindowTest, FromACatalogueNameToTheMountsGotoOnCom20)
 {
     const QString converted = QStringLiteral(NJ_SKYDATA_DIR);
@@ -702,15 +755,53 @@ TEST_F(SkyWindowTest, TheGotoDialogShowsTheOriginThePollMadeAndTheObjectTheMoveL
     EXPECT_EQ(d.EDT_Origine_Dec->text(), CalcHelpers::DecToStr(dms(22, 10, 0)));
     EXPECT_EQ(d.EDT_Distance_Dec->text(), QStringLiteral("0"));
     EXPECT_EQ(d.EDT_Distance_Ra->text(), QStringLiteral("0"));
+    // The poll found no slew of the mount, but the move is timed pulses that
+    // still run: no second goto can start, Abort stops them.
+    EXPECT_TRUE(Scripts::GotoRunning);
+    EXPECT_FALSE(d.BTN_Goto->isEnabled());
+    ASSERT_TRUE(d.BTN_Abort->isEnabled());
+    EXPECT_TRUE(MovingFlags[dirNorth] && (MovingFlags[dirEast] || MovingFlags[dirWest]));
+    mount.clearRecords();
     ASSERT_TRUE(clickOnScreen(d.BTN_Abort));
     ASSERT_TRUE(settle());
+    EXPECT_TRUE(mount.commands().contains(":Q#")) << mount.commands().join(' ').toStdString();
+    EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_TRUE(d.BTN_Goto->isEnabled());
+    EXPECT_FALSE(d.BTN_Abort->isEnabled());
 
     // "<-" makes the destination of what the inputs show.
     ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Destination));
     EXPECT_EQ(d.EDT_Destination_Ra->text(), CalcHelpers::RAToStr(hms(5, 34, 0)));
     EXPECT_EQ(d.EDT_Destination_Dec->text(), CalcHelpers::DecToStr(dms(22, 0, 0)));
-    EXPECT_EQ(d.EDT_Distance_Dec->text(), QStringLiteral("-600"));
-    EXPECT_EQ(d.EDT_Distance_Ra->text(), QStringLiteral("5400"));
+    // From where the abort's poll read the mount (its pulses moved it).
+    EXPECT_EQ(d.EDT_Distance_Dec->text(), QString::number(dms(22, 0, 0) - GotoOriginDec, 'g', 15));
+    EXPECT_EQ(d.EDT_Distance_Ra->text(), QString::number(GotoOriginRA - hms(5, 34, 0), 'g', 15));
+    EXPECT_EQ(GotoOriginDec, TelescopeDec);
+
+    // Back there: GOTO stays greyed through the polls until both pulses
+    // have ended (their timers run out), then it comes back.
+    ASSERT_TRUE(clickOnScreen(d.BTN_Goto));
+    ASSERT_TRUE(Scripts::GotoRunning);
+    mount.clearRecords();
+    waited.restart();
+    while (mount.commands().count(":D#") < 3 && waited.elapsed() < 5000) {
+        mount.pump();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    ASSERT_GE(mount.commands().count(":D#"), 3) << "polled while the move runs";
+    EXPECT_FALSE(d.BTN_Goto->isEnabled());
+    FRM_Prg_Suivi->TMR_Suivi_DecTimer();   // the declination's pulse runs out
+    ASSERT_TRUE(settle());
+    EXPECT_FALSE(d.BTN_Goto->isEnabled()) << "the right ascension still moves";
+    EXPECT_TRUE(d.BTN_Abort->isEnabled());
+    FRM_Prg_Suivi->TMR_Suivi_ADTimer();    // then the right ascension's
+    ASSERT_TRUE(settle());
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_TRUE(d.BTN_Goto->isEnabled());
+    EXPECT_FALSE(d.BTN_Abort->isEnabled());
+    EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+    EXPECT_FALSE(FRM_Prg_Suivi->TMR_ScopePosition->isActive());
 }
 
 // The hand pad's calibration divides the distance shown when it started by

@@ -112,7 +112,7 @@ QStringList Discover(const QList<quint16>& discoveryPorts, int timeout_ms, bool 
 void StartBridge()
 {
     if (FRM_Raquette)
-        FRM_Raquette->DisableLX200Controls();
+        FRM_Raquette->FollowInterfaces();
     if (!dynamic_cast<AlpacaBridge*>(AscomBridge::Installed())) {
         AlpacaBridge::Sources sources;
         sources.address = [] { return FRM_Pref ? FRM_Pref->EDT_ASCOM_Telescope->text() : QString(); };
@@ -123,7 +123,8 @@ void StartBridge()
     AscomBridge::Signal(AscomBridge::rqActiver);
     if (FRM_Pref)
         FRM_Pref->BTN_Mount_Connecter->setEnabled(true);
-    if (FRM_Raquette)
+    // An LX200 mount keeps its own layout beside an ASCOM focuser or guider.
+    if (FRM_Raquette && !TFRM_Raquette::Lx200MountChosen())
         FRM_Raquette->EnableAscomControls(true);
 }
 

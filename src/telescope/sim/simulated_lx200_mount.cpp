@@ -64,6 +64,17 @@ double approach(double from, double to, double step)
     return from + (to > from ? step : -step);
 }
 
+// Right ascension goes round: the shorter way, through 0 h when that is
+// shorter, and always within 0 to 24 h.
+double approachRA(double from, double to, double step)
+{
+    const double ahead = std::remainder(to - from, kFullCircle);   // -12 h .. +12 h
+    if (std::fabs(ahead) <= step)
+        return to;
+    const double next = std::fmod(from + (ahead > 0 ? step : -step), kFullCircle);
+    return next < 0 ? next + kFullCircle : next;
+}
+
 } // namespace
 
 SimulatedLx200Mount::SimulatedLx200Mount(double guideRate) : guideRate_(guideRate), moveRate_(guideRate) {}
@@ -191,7 +202,7 @@ void SimulatedLx200Mount::advance(std::int64_t now_ms)
     const double seconds = double(now_ms - lastUpdate_ms_) / 1000;
     lastUpdate_ms_ = now_ms;
     if (slewing_) {
-        ra_ = approach(ra_, targetRa_, slewRate_ * seconds);
+        ra_ = approachRA(ra_, targetRa_, slewRate_ * seconds);
         dec_ = approach(dec_, targetDec_, slewRate_ * seconds);
         slewing_ = ra_ != targetRa_ || dec_ != targetDec_;
     }
