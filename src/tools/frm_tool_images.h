@@ -240,10 +240,11 @@ private:
     // Done with the AVI or multi-page file of the current number: the number
     // advances by the step so that no later save reopens (and empties) it.
     void RetireContainerName();
-    // A save never replaces a file: when the current number's files with
-    // these extensions (and, for a video, its frames' reports) are already
-    // there, the number moves on by the step to the first free one, and the
-    // message window says so. Throws SaveError when no number is left.
+    // With a non-zero step a save never replaces a file: when the current
+    // number's files with these extensions (and, for a video, its frames'
+    // reports) are already there, the number moves on by the step to the
+    // first free one, and the message window says so. Throws SaveError when
+    // no number is left. A step of 0 rewrites the current number's files.
     void TakeFreeNumber(const QStringList& extensions, bool video);
     static QString StillExtension(const QString& key);
     // The report of a frame of the open video or multi-page file:

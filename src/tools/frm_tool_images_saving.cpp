@@ -195,6 +195,12 @@ QString TFRM_Tool_Images::StillExtension(const QString& key)
 
 void TFRM_Tool_Images::TakeFreeNumber(const QStringList& extensions, bool video)
 {
+    // A step of 0 is the user's word that one name is rewritten at every
+    // save (a picture kept fresh for another program): the prefix's
+    // overwrite warning was the one check.
+    const int step = SPED_Incremente_suffixe->value();
+    if (step == 0)
+        return;
     const QString firstBase = Util_Images::BuildCaptureFileName(Util_Images::CurrentImageNumber());
     // A still, saved at every frame of a sequence, only asks for its own
     // names; a video's start reads the folder once for its frames' reports,
@@ -217,8 +223,6 @@ void TFRM_Tool_Images::TakeFreeNumber(const QStringList& extensions, bool video)
     };
     if (!taken(firstBase))
         return;
-    // A step of 0 writes every save under one number: a taken one moves on by 1.
-    const long double step = std::max(1, SPED_Incremente_suffixe->value());
     QString base = firstBase;
     while (taken(base)) {
         const long double next = TNI_Num_Suffixe->Value() + step;
