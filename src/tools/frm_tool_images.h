@@ -232,6 +232,10 @@ private:
     // The 24-bit picture a save takes: the display zone of the frame before
     // processing, or the result view.
     const kernels::Bitmap24& SaveSource(bool zone);
+    // The 16-bit picture a PNG, TIFF or multi-page save takes: the result
+    // view's part at its size, from the rendered plane while the addition or
+    // the thresholds are on, else the view's levels widened to 16 bits.
+    kernels::Deep16Image ResultImage16();
     // Opens the AVI file of the current number at the size of what will be
     // appended; false (after the writer's message) when it did not open.
     // The number moves on to one whose AVI (and `alsoFree` files) are not
@@ -297,3 +301,5 @@ extern std::uint8_t TiffSequenceStarted;
 extern kernels::Bitmap24 ZoneCaptureBitmap;
 // The part of the result a save holds, when it is not the whole view.
 extern kernels::Bitmap24 ResultCaptureBitmap;
+// The result's part widened to 16 bits for the 16-bit files.
+extern std::vector<std::uint16_t> ResultCapture16;

@@ -10,6 +10,7 @@
 #include "capture/camera_slots.h"
 #include "capture/plugin_mgr.h"
 #include "capture/wdm_capture.h"
+#include "support/user_input.h"
 #include "imaging/pipeline_state.h"
 #include "platform/fake_v4l2.h"
 #include "platform/v4l2_camera.h"
@@ -355,6 +356,96 @@ TEST_P(SavedPictures, EveryFileTypeHoldsTheSkyAtItsReportedSizeWithoutOverlaysBe
     }
     FRM_Alv->MNU_Cam1_ArreterClick();
     EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'|').toStdString();
+}
+
+// The 16-bit files of a running camera, chosen and saved with the mouse and
+// the keyboard: without the addition or the thresholds nothing renders into
+// the 16-bit plane, and a still (the flash button, a sequence's saves) or a
+// multi-page file's page is the result view at its size, three 16-bit
+// samples a pixel of its levels x 257; with the thresholds on, the rendered
+// plane at the same size. Never an empty picture, never a box.
+TEST_P(SavedPictures, SixteenBitFilesOfARunningCameraHoldTheResultViewWithOrWithoutProcessing)
+{
+    using testsupport::click;
+    const Kind kind = GetParam();
+    ASSERT_NO_FATAL_FAILURE(start(kind));
+    auto* t = FRM_Tool_Images;
+    ASSERT_FALSE(t->CKB_Integration->isChecked());
+    ASSERT_FALSE(t->CKB_utiliser_seuils->isChecked());
+    // The grab camera's frames come with the test's ticks only.
+    if (kind == Kind::BuiltIn)
+        FRM_Alv->Timer_Cam1->stop();
+    ASSERT_NO_FATAL_FAILURE(runFrames(kind, 3));
+
+    struct Type {
+        const char* item;
+        const char* ext;
+    };
+    const Type types[] = {{"TIFF (48 bit RGB)", ".tif"}, {"PNG (48 bit RGB)", ".png"}, {"TFV (48 bit Video)", ".tif"}};
+    int n = 0;
+    for (const bool thresholds : {false, true}) {
+        if (thresholds) {
+            // After processing: the multi-page file takes the plane too.
+            click(t->RDB_Images_Apres_Traitement);
+            click(t->CKB_utiliser_seuils);
+            ASSERT_TRUE(t->CKB_utiliser_seuils->isChecked());
+            ASSERT_NO_FATAL_FAILURE(runFrames(kind, 2));
+        }
+        for (const Type& type : types) {
+            SCOPED_TRACE(std::string(type.item) + (thresholds ? " with thresholds" : " without processing"));
+            const QString prefix = QStringLiteral("p%1_").arg(++n);
+            testsupport::typeInto(t->EDT_Nom_Image, dir.filePath(prefix));
+            testsupport::pick(t->CBX_TypeFichier, QLatin1String(type.item));
+            const bool still = QLatin1String(type.item).startsWith(QLatin1String("TFV")) == false;
+            Picture view;
+            kernels::Rect part = TFRM_Tool_Images::SavedResultRect();
+            const int first = int(t->TNI_Num_Suffixe->Value());
+            if (still) {
+                // The flash button: what the view shows at the click.
+                click(t->BTN_Enregistrer_Image);
+                view = fromBitmap(ResultOverlaid ? ResultWithoutOverlay : FRM_Alv->Image3->Bitmap());
+                part = TFRM_Tool_Images::SavedResultRect();
+            }
+            click(t->BTN_Demarrer_Sauv);
+            ASSERT_TRUE(SequenceSaving) << boxes.texts().join(u'|').toStdString();
+            ASSERT_NO_FATAL_FAILURE(runFrames(kind, 2));
+            click(t->BTN_Arreter_Sauv);
+            ASSERT_FALSE(SequenceSaving);
+            ASSERT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'|').toStdString();
+
+            const QStringList saved =
+                QDir(dir.path()).entryList({prefix + QLatin1Char('*') + QLatin1String(type.ext)}, QDir::Files, QDir::Name);
+            if (!still)
+                ASSERT_EQ(saved.size(), 1);
+            else if (kind == Kind::BuiltIn)
+                ASSERT_EQ(saved.size(), 4) << "the flash, the start's and two frames' saves " << saved.join(u' ').toStdString();
+            else
+                ASSERT_GE(saved.size(), 4);
+            for (const QString& name : saved) {
+                const QString path = dir.filePath(name);
+                const Picture p = QLatin1String(type.ext) == QLatin1String(".tif") ? readTiff(path) : fromQImage(QImage(path));
+                EXPECT_EQ(p.width, part.width()) << name.toStdString();
+                EXPECT_EQ(p.height, part.height()) << name.toStdString();
+            }
+            if (!still || thresholds || kind != Kind::BuiltIn)
+                continue;
+            // The flash save is the view as it was at the click, level for level.
+            const QString flash = dir.filePath(prefix + QString::number(first) + QLatin1String(type.ext));
+            const QImage deep(flash);
+            const Picture p = QLatin1String(type.ext) == QLatin1String(".tif") ? readTiff(flash) : fromQImage(deep);
+            ASSERT_EQ(p.width, part.width());
+            int differing = 0;
+            for (int y = 0; y < p.height; ++y)
+                for (int x = 0; x < p.width; ++x)
+                    differing += distance(p, x, y, view, x + part.left, y + part.top) != 0;
+            EXPECT_EQ(differing, 0);
+            if (!deep.isNull()) {
+                const QRgba64 c = deep.pixelColor(p.width / 2, p.height / 2).rgba64();
+                EXPECT_EQ(c.red(), view.at(p.width / 2 + part.left, p.height / 2 + part.top, 0) * 257);
+            }
+        }
+    }
+    FRM_Alv->MNU_Cam1_ArreterClick();
 }
 
 INSTANTIATE_TEST_SUITE_P(EachCamera, SavedPictures, ::testing::Values(Kind::BuiltIn, Kind::PlugIn, Kind::Webcam),

@@ -36,6 +36,7 @@
 #include <QtEndian>
 
 #include <map>
+#include <tiffio.h>
 
 using namespace Util_Images;
 
@@ -48,6 +49,19 @@ QSize pngSize(const QByteArray& bytes)
 {
     return {int(qFromBigEndian<std::uint32_t>(bytes.constData() + 16)),
             int(qFromBigEndian<std::uint32_t>(bytes.constData() + 20))};
+}
+
+QSize tiffSize(const QString& path)
+{
+    TIFFSetErrorHandler(nullptr);
+    TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "r");
+    if (!tif)
+        return {};
+    std::uint32_t w = 0, h = 0;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
+    TIFFClose(tif);
+    return {int(w), int(h)};
 }
 
 const char* const kBlockOff =
@@ -195,18 +209,23 @@ TEST_F(ImageTool, StillSavesTakeTheirPicturesAndStepTheNumberAfterTheReport)
     EXPECT_TRUE(dir.exists(QStringLiteral("lune1.par")));
     EXPECT_EQ(tool().TNI_Num_Suffixe->Value(), 3);
 
-    // 16-bit files: what the render pass wrote (37 x 23), not the view (64 x 48).
+    // 16-bit files without addition or thresholds: nothing renders into the
+    // plane, so the result view (64 x 48) is written, its levels widened to
+    // 16 bits, not what the plane kept of an earlier render (37 x 23).
+    kernels::Bitmap24& view = FRM_Alv->Image3->Bitmap();
+    view.scanLine(5)[3 * 7 + 2] = 200;   // red at (7, 5)
     chooseType(QStringLiteral("PNG (48 bit RGB)"));
     tool().BTN_Enregistrer_ImageClick();
-    EXPECT_EQ(pngSize(dir.readFile(QStringLiteral("lune3.png"))), QSize(37, 23));
+    EXPECT_EQ(pngSize(dir.readFile(QStringLiteral("lune3.png"))), QSize(64, 48));
+    EXPECT_EQ(QImage(dir.filePath(QStringLiteral("lune3.png"))).pixelColor(7, 5).rgba64().red(), 200 * 257);
     chooseType(QStringLiteral("TIFF (48 bit RGB)"));
     tool().BTN_Enregistrer_ImageClick();
     EXPECT_TRUE(dir.exists(QStringLiteral("lune5.tif")));
+    // Nothing rendered at all: the view all the same, never an empty file.
     ResultPlaneSize = QSize();
     tool().BTN_Enregistrer_ImageClick();
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_TRUE(boxes.texts()[0].contains(QStringLiteral("lune7.tif")));
-    EXPECT_FALSE(dir.exists(QStringLiteral("lune7.tif")));
+    EXPECT_EQ(tiffSize(dir.filePath(QStringLiteral("lune7.tif"))), QSize(64, 48));
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('|').toStdString();
 
     // "AVANT" with integration on: the display zone of the frame as received.
     chooseType(QStringLiteral("BMP (24 bits RGB)"));
