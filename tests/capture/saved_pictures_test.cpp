@@ -8,6 +8,10 @@
 #include "app/frm_alv.h"
 #include "capture/avi_compression.h"
 #include "capture/camera_slots.h"
+#include "capture/avi_writer.h"
+#include "capture/file_sources.h"
+#include "capture/frm_play_control.h"
+#include "kernels/image_files.h"
 #include "capture/plugin_mgr.h"
 #include "capture/wdm_capture.h"
 #include "support/user_input.h"
@@ -29,10 +33,16 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QRadioButton>
+#include <QTabBar>
+#include <QTest>
+#include <QTimer>
 #include <QRegularExpression>
 #include <QtEndian>
 #include <tiffio.h>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -456,3 +466,247 @@ INSTANTIATE_TEST_SUITE_P(EachCamera, SavedPictures, ::testing::Values(Kind::Buil
                              default: return std::string("Webcam");
                              }
                          });
+
+namespace {
+
+// Two grab cameras of different sizes and levels on the two slots, the
+// image source chosen in the display tool, the other slot's page shown.
+class EitherSlot : public CameraRoad {
+protected:
+    void SetUp() override
+    {
+        CameraRoad::SetUp();
+        savedCompression = AVICompression::CompressOptions;
+        AVICompression::CompressOptions.fccHandler = 0;
+        grab.add({QStringLiteral("Claire"), QStringLiteral("2")},
+                 [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{640, 480, 24}, 640, 480, 200); });
+        grab.add({QStringLiteral("Sombre"), QStringLiteral("3")},
+                 [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{320, 240, 24}, 320, 240, 60); });
+    }
+    void TearDown() override
+    {
+        if (SequenceSaving)
+            FRM_Tool_Images->BTN_Arreter_SauvClick();
+        PlayCount = PlayPosition = 0;
+        PlayKind = 0;
+        PlayListIsPictures = 1;
+        CameraRoad::TearDown();
+        AVICompression::CompressOptions = savedCompression;
+    }
+    bool showPage(QWidget* page)
+    {
+        QTabBar* tabs = FRM_Alv->PGC_Main->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(FRM_Alv->PGC_Main->indexOf(page)).center());
+        QCoreApplication::processEvents();
+        return FRM_Alv->PGC_Main->currentWidget() == page;
+    }
+    // The image source: slot 1 or 2, chosen in the display tool.
+    void feedImageFrom(int slot)
+    {
+        QCheckBox* box = slot == 1 ? FRM_Tool_Affichage->CKB_Src1_Image : FRM_Tool_Affichage->CKB_Src2_Image;
+        if (!box->isChecked())
+            testsupport::click(box);
+        ASSERT_EQ(CurrentCameraSlot, slot);
+    }
+    void tick(int slot, int n = 1)
+    {
+        for (int i = 0; i < n; ++i)
+            slot == 1 ? FRM_Alv->Timer_Cam1Timer() : FRM_Alv->Timer_Cam2Timer();
+    }
+    // Saves in `type` (its list item's start) as the user does: the flash
+    // button for a still that has it, a sequence's start and stop for JPEG,
+    // and for a film or a multi-page file with `frames` run in between. The
+    // first picture written (a film's or multi-page file's first), or none.
+    Picture save(const char* type, const QString& prefix, const std::function<void()>& frames)
+    {
+        auto* t = FRM_Tool_Images;
+        const int index = t->CBX_TypeFichier->findText(QLatin1String(type), Qt::MatchStartsWith);
+        if (index < 0)
+            return {};
+        testsupport::typeInto(t->EDT_Nom_Image, dir.filePath(prefix));
+        testsupport::pick(t->CBX_TypeFichier, t->CBX_TypeFichier->itemText(index));
+        const QString key = QString::fromLatin1(type).left(3);
+        const bool container = key == QLatin1String("AVI") || key == QLatin1String("TFV");
+        if (container) {
+            testsupport::click(t->BTN_Demarrer_Sauv);
+            frames();
+            testsupport::click(t->BTN_Arreter_Sauv);
+        } else if (t->BTN_Enregistrer_Image->isEnabled()) {
+            testsupport::click(t->BTN_Enregistrer_Image);
+        } else {   // JPEG pictures are saved by sequences only
+            testsupport::click(t->BTN_Demarrer_Sauv);
+            testsupport::click(t->BTN_Arreter_Sauv);
+        }
+        const QString ext = key == QLatin1String("TFV") ? QStringLiteral(".tif") : u'.' + key.toLower();
+        const QStringList saved =
+            QDir(dir.path()).entryList({prefix + QLatin1Char('*') + ext}, QDir::Files, QDir::Name);
+        if (saved.isEmpty())
+            return {};
+        const QString path = dir.filePath(saved.front());
+        if (key == QLatin1String("AVI"))
+            return readAviFrame(path);
+        if (ext == QLatin1String(".tif"))
+            return readTiff(path);
+        return fromQImage(QImage(path));
+    }
+
+    testsupport::RecordingDialogService dialogs;
+    decltype(AVICompression::CompressOptions) savedCompression{};
+};
+
+const char* const kEveryType[] = {"BMP", "JPG", "PNG", "TIFF", "TFV", "AVI"};
+
+} // namespace
+
+// Every file type saved from either slot while the other slot's page is
+// shown, with neither addition nor thresholds and with the thresholds on
+// (the zone before processing): the file holds that slot's frame, at its
+// size, never the other camera's. Then every file source opened into either
+// slot the same way: pictures and a film play and are saved as their own
+// frames; a dark and a flat are built from their file.
+TEST_F(EitherSlot, EveryFileTypeAndFileSourceOfEitherSlotWithTheOtherPageShownIsThatSlots)
+{
+    TFRM_Alv* w = FRM_Alv;
+    auto* t = FRM_Tool_Images;
+    t->AddAviFileType();
+    w->show();
+    answerDriverDialog(1);
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Demarrer));
+    answerDriverDialog(2);
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Camera2, w->MNU_Cam2_Demarrer));
+    ASSERT_TRUE(GrabDevices[1] && GrabDevices[2]) << messageText().toStdString();
+    // The test ticks the slots itself.
+    w->Timer_Cam1->start(3600000);
+    w->Timer_Cam2->start(3600000);
+
+    struct Camera {
+        int slot, width, height, level;
+        QWidget* otherPage;
+    };
+    const Camera cameras[] = {{1, 640, 480, 200, w->TBS_Source2}, {2, 320, 240, 60, w->TBS_Source1}};
+    int n = 0;
+    for (const Camera& c : cameras) {
+        ASSERT_NO_FATAL_FAILURE(feedImageFrom(c.slot));
+        ASSERT_TRUE(showPage(c.otherPage));
+        tick(1, 2);
+        tick(2, 2);
+        for (const bool thresholds : {false, true}) {
+            if (thresholds != t->CKB_utiliser_seuils->isChecked())
+                testsupport::click(t->CKB_utiliser_seuils);
+            if (!t->RDB_Images_Avant_Traitement->isChecked())
+                testsupport::click(t->RDB_Images_Avant_Traitement);
+            tick(c.slot, 1);
+            for (const char* type : kEveryType) {
+                const std::string what = std::string(type) + " from slot " + std::to_string(c.slot)
+                                         + (thresholds ? " with thresholds" : "");
+                SCOPED_TRACE(what);
+                const Picture p = save(type, QStringLiteral("e%1_").arg(++n), [&] {
+                    tick(c.slot, 2);
+                    tick(3 - c.slot, 2);
+                });
+                ASSERT_GT(p.width, 0) << boxes.texts().join(u'|').toStdString() << messageText().toStdString();
+                // The frame's zone before processing, whole; else the part of
+                // the result that holds the frame (the zone's shape may leave
+                // a few rows out).
+                const bool deepStill = !std::strcmp(type, "PNG") || !std::strcmp(type, "TIFF");
+                EXPECT_EQ(p.width, c.width);
+                if (thresholds && !deepStill)
+                    EXPECT_EQ(p.height, c.height);
+                else
+                    EXPECT_EQ(p.height, TFRM_Tool_Images::SavedResultRect().height());
+                EXPECT_GT(p.height, c.height * 9 / 10);
+                // (The rendered plane holds the addition's sums of levels, not
+                // levels: its files are read for their size only.)
+                if (!thresholds || !deepStill)
+                    EXPECT_NEAR(p.at(p.width / 2, p.height / 2, 1), c.level, 3) << "that slot's frame";
+            }
+        }
+        if (t->CKB_utiliser_seuils->isChecked())
+            testsupport::click(t->CKB_utiliser_seuils);
+    }
+
+    // Pictures and a film, opened from the menus into either slot with the
+    // other slot's page shown (the slot's camera stops for them), saved in
+    // each kind of file while they play.
+    auto uniform = [](int width, int height, int level) {
+        kernels::Bitmap24 b(width, height);
+        kernels::fillRect(b, kernels::boundsOf(b), kernels::rgbColour(level, level, level));
+        return b;
+    };
+    const QString film = dir.filePath(QStringLiteral("film.avi"));
+    {
+        AVICompression::AVIParams params;
+        AVICompression::InitAVIParams(params, 10000, 25, 0, 0);
+        params.Width = 96;
+        params.Height = 64;
+        TAVICompressor writer;
+        ASSERT_TRUE(writer.Open(film, params));
+        for (int level : {150, 160, 170})
+            ASSERT_GE(writer.WriteFrame(uniform(96, 64, level)), 0);
+        writer.Close();
+    }
+    for (const Camera& c : cameras) {
+        SCOPED_TRACE("files into slot " + std::to_string(c.slot));
+        ASSERT_NO_FATAL_FAILURE(feedImageFrom(c.slot));
+        ASSERT_TRUE(showPage(c.otherPage));
+        QTimer* timer = c.slot == 1 ? w->Timer_Cam1 : w->Timer_Cam2;
+        auto play = [&](int frames) {
+            FRM_PlayControl->Press(FRM_PlayControl->SPDB_PlayForward);
+            tick(c.slot, frames);
+        };
+        struct Source {
+            const char* what;
+            QAction* item;
+            QString file;
+            int width, level;
+            const char* type;   // saved while it plays
+        };
+        const QString pictures[] = {dir.filePath(QStringLiteral("a%1.bmp").arg(c.slot)),
+                                    dir.filePath(QStringLiteral("b%1.bmp").arg(c.slot))};
+        ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(pictures[0], uniform(200, 150, 90)));
+        ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(pictures[1], uniform(200, 150, 120)));
+        const Source sources[] = {{"pictures", w->MNU_Ouvrir_Image, pictures[0], 200, 90, "AVI"},
+                                  {"film", w->MNU_Ouvrir_Image, film, 96, 150, "TFV"},
+                                  {"pictures", w->MNU_Ouvrir_Image, pictures[0], 200, 90, "BMP"},
+                                  {"film", w->MNU_Ouvrir_Image, film, 96, 150, "JPG"}};
+        for (const Source& src : sources) {
+            SCOPED_TRACE(std::string(src.what) + " saved as " + src.type);
+            dialogs.openManyAnswers = {src.file == film ? QStringList{film} : QStringList{pictures[0], pictures[1]}};
+            ASSERT_TRUE(chooseMenuItem(w->MNU_Ouvrir, src.item));
+            ASSERT_EQ(PlayerActive, 1) << messageText().toStdString();
+            ASSERT_EQ(PlayerSlot, c.slot);
+            timer->start(3600000);
+            const Picture p = save(src.type, QStringLiteral("f%1_").arg(++n), [&] { play(1); });
+            ASSERT_GT(p.width, 0) << boxes.texts().join(u'|').toStdString() << messageText().toStdString();
+            EXPECT_EQ(p.width, src.width);
+            EXPECT_NEAR(p.at(p.width / 2, p.height / 2, 1), src.level, 3) << "the file's first frame";
+        }
+        EXPECT_FALSE(GrabDevices[c.slot]) << "the slot's camera stopped for the file";
+    }
+
+    // A dark and a flat opened into either slot, the other page shown: the
+    // slot's file is built into their planes, the zone laid on its frame.
+    for (const Camera& c : cameras) {
+        SCOPED_TRACE("dark and flat into slot " + std::to_string(c.slot));
+        ASSERT_NO_FATAL_FAILURE(feedImageFrom(c.slot));
+        ASSERT_TRUE(showPage(c.otherPage));
+        const QString dark = dir.filePath(QStringLiteral("dark%1.bmp").arg(c.slot));
+        const QString flat = dir.filePath(QStringLiteral("flat%1.bmp").arg(c.slot));
+        ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(dark, uniform(160 / c.slot, 120 / c.slot, 20)));
+        ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(flat, uniform(160 / c.slot, 120 / c.slot, 140)));
+        for (const auto& [item, file, kind, level] :
+             {std::tuple{w->MNU_Ouvrir_Dark, dark, 1, 20}, std::tuple{w->MNU_Ouvrir_Flat, flat, 2, 140}}) {
+            SCOPED_TRACE(kind == 1 ? "dark" : "flat");
+            dialogs.openManyAnswers = {QStringList{file}};
+            ASSERT_TRUE(chooseMenuItem(w->MNU_Ouvrir, item));
+            ASSERT_EQ(PlayerSlot, c.slot);
+            (c.slot == 1 ? w->Timer_Cam1 : w->Timer_Cam2)->start(3600000);
+            EXPECT_EQ(CameraSlots[c.slot].width, 160 / c.slot);
+            EXPECT_TRUE((kind == 1 ? t->RDB_Dark : t->RDB_Flat)->isChecked());
+            EXPECT_EQ(DeepImagePlanes().pixel(kind, 40, 30)[1], level) << "built from the file";
+            EXPECT_EQ(DisplayZoneRect.right - DisplayZoneRect.left, 160 / c.slot) << "the zone of the slot's frame";
+        }
+        testsupport::click(t->RDB_Unique);
+    }
+    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'|').toStdString();
+}
