@@ -88,6 +88,10 @@ public:
     void ImageMode(int slot);
     void StreamMode(int slot);
     void LongExposureMode(int slot);
+    // The Mode menu's ticks of the slot (and, while it runs, its pressed
+    // mode button) show the mode it runs in: long exposure, stream, or
+    // image. Every road that sets or ends a mode ends here.
+    void ShowCaptureMode(int slot);
     // 200 ms after an image-mode choice the image button is pressed again.
     void TMR_InsisteTimer();
     // Enters or leaves the stream mode of a grab slot.

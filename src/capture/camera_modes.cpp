@@ -11,6 +11,7 @@
 #include "capture/frm_longuepose.h"
 #include "capture/long_exposure.h"
 #include "capture/plugin_mgr.h"
+#include "capture/wdm_capture.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/util_images.h"
 
@@ -62,6 +63,12 @@ void checkMode(const ModeControls& c, QAction* mode)
         a->setChecked(a == mode);
 }
 
+bool slotRuns(int slot)
+{
+    return GrabDevices[slot] || (WdmCaptures[slot] && WdmCaptures[slot]->Running())
+           || CameraSlots[slot].pluginHandle != 0;
+}
+
 // The mode buttons of both tool-bar layouts form one group: pressing one
 // (with its twin) releases the others.
 void pressMode(const ModeControls& c, QToolButton* button)
@@ -104,7 +111,6 @@ void TFRM_Alv::ImageMode(int slot)
     if (hasCaptureWindow(slot) && s.streamMode) {
         stopSequence(slot);
         QCoreApplication::processEvents();
-        pressMode(c, c.imageBtn);
         c.stop->setEnabled(true);
         c.pose->setEnabled(true);
         c.poseBtn->setEnabled(slot == 1 ? vestaMod() : true);
@@ -112,7 +118,7 @@ void TFRM_Alv::ImageMode(int slot)
         c.timer->start();
     }
     leaveLongExposure(slot);
-    checkMode(c, c.image);
+    ShowCaptureMode(slot);
     levelRule(*this, slot == 1 ? MNU_Cam2_Poselongue : MNU_Cam1_PoseLongue);
     InsistStep = slot == 1 ? 0 : 4;
     TMR_Insiste->start();
@@ -122,11 +128,14 @@ void TFRM_Alv::StreamMode(int slot)
 {
     const ModeControls c = modeControls(*this, slot);
     auto& s = CameraSlots[slot];
-    if (!hasCaptureWindow(slot))
+    if (!hasCaptureWindow(slot)) {
+        // Only a grab device streams: the item the user chose shows the
+        // mode the slot stays in.
+        ShowCaptureMode(slot);
         return;
+    }
     if (!s.streamMode) {
         leaveLongExposure(slot);
-        checkMode(c, c.stream);
         c.stop->setEnabled(false);
         c.pose->setEnabled(false);
         c.poseBtn->setEnabled(false);
@@ -137,14 +146,13 @@ void TFRM_Alv::StreamMode(int slot)
             c.stop->setEnabled(true);
             c.pose->setEnabled(true);
             c.poseBtn->setEnabled(slot == 1 ? vestaMod() : true);
-            checkMode(c, c.image);
-            pressMode(c, c.imageBtn);
+            ShowCaptureMode(slot);
             c.timer->start();
             return;
         }
     }
     levelRule(*this, c.pose);
-    pressMode(c, c.streamBtn);
+    ShowCaptureMode(slot);
 }
 
 void TFRM_Alv::LongExposureMode(int slot)
@@ -170,8 +178,7 @@ void TFRM_Alv::LongExposureMode(int slot)
         }
     }
     LongExposureRunning[slot] = 1;
-    checkMode(c, c.pose);
-    pressMode(c, c.poseBtn);
+    ShowCaptureMode(slot);
     if (FRM_Longuepose) {
         // At the main window's left edge, bottoms aligned; placed again once
         // the window manager has framed it.
@@ -187,6 +194,20 @@ void TFRM_Alv::LongExposureMode(int slot)
         QTimer::singleShot(100, this, place);
     }
     Util_Images::EnableLevelControls(true);
+}
+
+void TFRM_Alv::ShowCaptureMode(int slot)
+{
+    if (slot != 1 && slot != 2)
+        return;
+    const ModeControls c = modeControls(*this, slot);
+    QAction* mode = LongExposureRunning[slot]                           ? c.pose
+                    : CameraSlots[slot].streamMode && hasCaptureWindow(slot) ? c.stream
+                                                                             : c.image;
+    checkMode(c, mode);
+    // A stopped slot's buttons are all up; a running one has its mode's down.
+    if (slotRuns(slot))
+        pressMode(c, mode == c.pose ? c.poseBtn : mode == c.stream ? c.streamBtn : c.imageBtn);
 }
 
 void TFRM_Alv::MNU_Cam1_ImageClick() { ImageMode(1); }
@@ -205,10 +226,11 @@ void TFRM_Alv::SPDB_Cam2_PoseLongueClick() { MNU_Cam2_PoselongueClick(); }
 void TFRM_Alv::TMR_InsisteTimer()
 {
     TMR_Insiste->stop();
+    // The image button pressed once more, as the slot's mode has it.
     if (InsistStep == 0)
-        pressMode(modeControls(*this, 1), SPDB_Cam1_Image);
+        ShowCaptureMode(1);
     else if (InsistStep == 4)
-        pressMode(modeControls(*this, 2), SPDB_Cam2_Image);
+        ShowCaptureMode(2);
 }
 
 void TFRM_Alv::BTN_TurboClick(int slot)
@@ -231,6 +253,7 @@ void TFRM_Alv::BTN_TurboClick(int slot)
         s.streamMode = 0;
         c.timer->start();
     }
+    ShowCaptureMode(slot);
 }
 
 void TFRM_Alv::ConnectCameraModeHandlers()

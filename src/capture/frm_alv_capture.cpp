@@ -534,8 +534,8 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
             a->setEnabled(true);
         for (QToolButton* b : {c.stop, c.stopB, c.formatBtn, c.formatB, c.sourceBtn, c.sourceB})
             setButton(b, true, false);
-        setButton(c.imageBtn, true, true);
-        setButton(c.imageB, true, true);
+        c.imageBtn->setEnabled(true);
+        c.imageB->setEnabled(true);
         // The mode menu offers what the buttons offer: a stop took its items
         // away, and a camera always has its image mode.
         c.image->setEnabled(true);
@@ -553,6 +553,7 @@ void TFRM_Alv::StartCommonTail(int slot, bool camera)
         // Preferences give them; a plug-in camera's were given at its start.
         if (kind == 0)
             c.poseLongue->setEnabled(vestaMod());
+        ShowCaptureMode(slot);   // a start runs in image mode
     }
 
     // The source view takes the frame size, black.
@@ -693,6 +694,7 @@ void TFRM_Alv::StopSlot(int slot)
         a->setEnabled(false);
     for (QAction* a : {c.demarrer, c.format, c.pilote})
         a->setEnabled(true);
+    ShowCaptureMode(slot);
 
     const bool feedsImage = FRM_Tool_Affichage
                             && (slot == 1 ? FRM_Tool_Affichage->CKB_Src1_Image : FRM_Tool_Affichage->CKB_Src2_Image)

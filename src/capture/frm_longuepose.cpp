@@ -153,8 +153,6 @@ void TFRM_Longuepose::FormClose(TCloseAction&)
             BTN_Arreter_PoseClick();
         // Cleared first: the image mode would otherwise close this window again.
         LongExposureRunning[slot] = 0;
-        (slot == 1 ? alv->SPDB_Cam1_Image : alv->SPDB_Cam2_Image)->setChecked(true);
-        (slot == 1 ? alv->MNU_Cam1_Image : alv->MNU_Cam2_Image)->setChecked(true);
         alv->ImageMode(slot);
         if (WdmCaptures[slot])
             WdmCaptures[slot]->FrameReady = true;
@@ -173,4 +171,6 @@ void TFRM_Longuepose::FormClose(TCloseAction&)
         }
     }
     LongExposureRunning[CurrentCameraSlot] = 0;
+    if (alv)
+        alv->ShowCaptureMode(CurrentCameraSlot == 2 ? 2 : 1);
 }

@@ -88,7 +88,13 @@ double GetDisplayRatio(std::int32_t width, std::int32_t height)
 
 void ComputeDisplayZone(std::uint8_t slot)
 {
-    const int s = slot == 2 ? 2 : 1;
+    // The zone cuts the image source's frames into the result: it is laid
+    // on that slot's frame whichever slot asks (the page of the other slot
+    // shown, its camera started, its view clicked), or the result and the
+    // saved pictures would take the other frame's size. Two cameras that
+    // share the result each lay it on their own.
+    const bool shared = FRM_Tool_Affichage && FRM_Tool_Affichage->CKB_DoubleEnreg->isChecked();
+    const int s = shared ? (slot == 2 ? 2 : 1) : (CurrentCameraSlot == 2 ? 2 : 1);
     int zone = 0;
     double ratio = 1.0;
     if (FRM_Tool_Affichage) {

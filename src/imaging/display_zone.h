@@ -33,9 +33,10 @@ ZoneGeometry ComputeZoneGeometry(int zoneSize, double ratio, QPoint centre, int 
 // above 0.
 double GetDisplayRatio(std::int32_t width, std::int32_t height);
 
-// Recomputes DisplayZoneRect and the rectangles that follow it for the
-// slot, from the display tool's zone size and ratio and the zone centre and
-// offset.
+// Recomputes DisplayZoneRect and the rectangles that follow it, from the
+// display tool's zone size and ratio and the zone centre and offset, on the
+// current slot's frame (on the given slot's while two cameras share the
+// result).
 void ComputeDisplayZone(std::uint8_t slot);
 
 // The zone's outline drawn again on the source view and the preview window

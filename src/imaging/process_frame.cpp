@@ -4,6 +4,7 @@
 #include "app/frm_pref.h"
 #include "app/ui/event_boundary.h"
 #include "capture/camera_slots.h"
+#include "capture/file_sources.h"
 #include "capture/frm_longuepose.h"
 #include "capture/long_exposure.h"
 #include "imaging/display_helpers.h"
@@ -197,24 +198,28 @@ void showSource(Frame& f)
     kernels::Bitmap24& view = f.view->Bitmap();
     if (view.isEmpty() && f.width > 0 && f.height > 0)
         f.view->SetPictureSize(std::min(f.width, kSlotBitmapSize), std::min(f.height, kSlotBitmapSize));
+    // A camera's next frame fills a view whose page comes back; a file's
+    // frame stays until the player moves, so its view takes it whichever
+    // page is shown.
+    const bool drawView = SourceViewShown || (PlayerActive && PlayerSlot == f.slot);
 
     const bool longExposure = alvLongExposure.checked(FRM_Alv);
     const bool selfGuided = FRM_Longuepose && FRM_Longuepose->CKB_Selfguide_Active->isChecked();
     if (f.current && FRM_Info && FRM_Info->CKB_Satur->isChecked()) {
         kernels::fillRect(*SaturationBitmap, kernels::boundsOf(*SaturationBitmap), kernels::kBlack);
         MarkSaturatedPixels(truncInt(num(FRM_Info->TNI_Seuil_Satur)));
-        if (SourceViewShown) {
+        if (drawView) {
             kernels::bitBlt(view, 0, 0, view.width(), view.height(), *SaturationBitmap, 0, 0, kernels::RasterOp::SrcCopy);
             f.view->Changed();
         }
     } else if (longExposure && selfGuided) {
-        if (SourceViewShown) {
+        if (drawView) {
             kernels::bitBlt(view, 0, 0, view.width(), view.height(), *SlotBitmaps[f.slot][2], 0, 0,
                             kernels::RasterOp::SrcCopy);
             f.view->Changed();
         }
     } else {
-        if (SourceViewShown) {
+        if (drawView) {
             kernels::bitBlt(view, 0, 0, view.width(), view.height(), *SlotBitmaps[f.slot][0], 0, 0,
                             kernels::RasterOp::SrcCopy, ResultRowPool());
             f.view->Changed();

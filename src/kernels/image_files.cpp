@@ -464,6 +464,26 @@ bool writeTiffPage(TIFF* tif, int width, int height, bool page, int pageNumber, 
 
 } // namespace
 
+Deep16Image WidenToDeep(const Bitmap24& bitmap, std::vector<std::uint16_t>& store)
+{
+    const int width = bitmap.width(), height = bitmap.height();
+    if (width <= 0 || height <= 0)
+        return {};
+    const std::ptrdiff_t rowWords = std::ptrdiff_t(width) * 4;
+    store.resize(std::size_t(rowWords) * std::size_t(height));
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* p = bitmap.scanLine(y);
+        std::uint16_t* out = store.data() + std::ptrdiff_t(y) * rowWords;
+        for (int x = 0; x < width; ++x, p += 3, out += 4) {
+            out[0] = std::uint16_t(p[0] * 257);
+            out[1] = std::uint16_t(p[1] * 257);
+            out[2] = std::uint16_t(p[2] * 257);
+            out[3] = 0;
+        }
+    }
+    return {store.data(), rowWords, width, height};
+}
+
 namespace ImageFiles {
 
 bool WriteBmp24(const QString& path, const Bitmap24& bitmap, QString* error)

@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace kernels {
 
@@ -31,6 +32,11 @@ struct Deep16Image {
     int height = 0;
     bool isEmpty() const { return !base || width <= 0 || height <= 0; }
 };
+
+// A 24-bit bitmap as a deep picture, each 8-bit level widened to 16 bits
+// (x 257, so 255 becomes 65535), laid out in `store` (resized as needed,
+// kept by the caller from one call to the next).
+Deep16Image WidenToDeep(const Bitmap24& bitmap, std::vector<std::uint16_t>& store);
 
 namespace ImageFiles {
 

@@ -152,7 +152,8 @@ void showInEditor(const QStringList& lines)
         e->setPlainText(lines.join(QLatin1Char('\n')));
 }
 
-// Selects the level's current line (and its line break) and records its
+// Selects the level's current line, its statement without the line break
+// (typed over, the correction stays on its own line), and records its
 // offset, counting each earlier line break as two characters.
 void selectCurrentLine(TScript& s)
 {
@@ -168,7 +169,6 @@ void selectCurrentLine(TScript& s)
     s.LineOffset = b.position() + s.CurrentLine;
     QTextCursor c(b);
     c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-    c.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
     e->setTextCursor(c);
 }
 

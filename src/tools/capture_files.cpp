@@ -104,32 +104,28 @@ kernels::Deep16Image ResultPlaneImage(const kernels::Rect& area)
     return {base, kernels::DeepPlanes::kRowWords, right - left, bottom - top};
 }
 
-void WritePng16(const kernels::Rect& area, const QString& fileName)
+void WritePng16(const kernels::Deep16Image& picture, const QString& fileName)
 {
     QString error;
-    if (!kernels::ImageFiles::WritePng48(fileName, ResultPlaneImage(area), kPngZlibLevel, &error))
+    if (!kernels::ImageFiles::WritePng48(fileName, picture, kPngZlibLevel, &error))
         throw SaveError(error);
 }
 
-void WriteTiff16(const kernels::Rect& area, const QString& fileName)
+void WriteTiff16(const kernels::Deep16Image& picture, const QString& fileName)
 {
     QString error;
-    if (!kernels::ImageFiles::WriteTiff48(fileName, ResultPlaneImage(area), &error))
+    if (!kernels::ImageFiles::WriteTiff48(fileName, picture, &error))
         throw SaveError(error);
 }
 
 void WritePng16(int width, int height, const QString& fileName)
 {
-    QString error;
-    if (!kernels::ImageFiles::WritePng48(fileName, ResultPlaneImage(width, height), kPngZlibLevel, &error))
-        throw SaveError(error);
+    WritePng16(ResultPlaneImage(width, height), fileName);
 }
 
 void WriteTiff16(int width, int height, const QString& fileName)
 {
-    QString error;
-    if (!kernels::ImageFiles::WriteTiff48(fileName, ResultPlaneImage(width, height), &error))
-        throw SaveError(error);
+    WriteTiff16(ResultPlaneImage(width, height), fileName);
 }
 
 } // namespace Util_Images

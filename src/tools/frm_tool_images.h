@@ -232,6 +232,10 @@ private:
     // The 24-bit picture a save takes: the display zone of the frame before
     // processing, or the result view.
     const kernels::Bitmap24& SaveSource(bool zone);
+    // The 16-bit picture a PNG, TIFF or multi-page save takes: the result
+    // view's part at its size, from the rendered plane while the addition or
+    // the thresholds are on, else the view's levels widened to 16 bits.
+    kernels::Deep16Image ResultImage16();
     // Opens the AVI file of the current number at the size of what will be
     // appended; false (after the writer's message) when it did not open.
     // The number moves on to one whose AVI (and `alsoFree` files) are not
@@ -240,10 +244,11 @@ private:
     // Done with the AVI or multi-page file of the current number: the number
     // advances by the step so that no later save reopens (and empties) it.
     void RetireContainerName();
-    // A save never replaces a file: when the current number's files with
-    // these extensions (and, for a video, its frames' reports) are already
-    // there, the number moves on by the step to the first free one, and the
-    // message window says so. Throws SaveError when no number is left.
+    // With a non-zero step a save never replaces a file: when the current
+    // number's files with these extensions (and, for a video, its frames'
+    // reports) are already there, the number moves on by the step to the
+    // first free one, and the message window says so. Throws SaveError when
+    // no number is left. A step of 0 rewrites the current number's files.
     void TakeFreeNumber(const QStringList& extensions, bool video);
     static QString StillExtension(const QString& key);
     // The report of a frame of the open video or multi-page file:
@@ -296,3 +301,5 @@ extern std::uint8_t TiffSequenceStarted;
 extern kernels::Bitmap24 ZoneCaptureBitmap;
 // The part of the result a save holds, when it is not the whole view.
 extern kernels::Bitmap24 ResultCaptureBitmap;
+// The result's part widened to 16 bits for the 16-bit files.
+extern std::vector<std::uint16_t> ResultCapture16;

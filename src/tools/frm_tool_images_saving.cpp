@@ -195,6 +195,12 @@ QString TFRM_Tool_Images::StillExtension(const QString& key)
 
 void TFRM_Tool_Images::TakeFreeNumber(const QStringList& extensions, bool video)
 {
+    // A step of 0 is the user's word that one name is rewritten at every
+    // save (a picture kept fresh for another program): the prefix's
+    // overwrite warning was the one check.
+    const int step = SPED_Incremente_suffixe->value();
+    if (step == 0)
+        return;
     const QString firstBase = Util_Images::BuildCaptureFileName(Util_Images::CurrentImageNumber());
     // A still, saved at every frame of a sequence, only asks for its own
     // names; a video's start reads the folder once for its frames' reports,
@@ -217,8 +223,6 @@ void TFRM_Tool_Images::TakeFreeNumber(const QStringList& extensions, bool video)
     };
     if (!taken(firstBase))
         return;
-    // A step of 0 writes every save under one number: a taken one moves on by 1.
-    const long double step = std::max(1, SPED_Incremente_suffixe->value());
     QString base = firstBase;
     while (taken(base)) {
         const long double next = TNI_Num_Suffixe->Value() + step;
@@ -259,11 +263,10 @@ void TFRM_Tool_Images::SaveStillImage(const QString& key, const kernels::Bitmap2
     } else if (key == QLatin1String("JPG")) {
         ok = kernels::ImageFiles::WriteJpeg(base + ".jpg", source, SPED_Qualite_Jpeg->value(), &error);
     } else if (key == QLatin1String("PNG")) {
-        // The 16-bit files hold the result as the render pass last wrote it,
-        // whatever the before/after choice.
-        Util_Images::WritePng16(SavedResultRect(), base + ".png");
+        // The 16-bit files hold the result, whatever the before/after choice.
+        Util_Images::WritePng16(ResultImage16(), base + ".png");
     } else {
-        Util_Images::WriteTiff16(SavedResultRect(), base + ".tif");
+        Util_Images::WriteTiff16(ResultImage16(), base + ".tif");
     }
     if (!ok)
         throw SaveError(error);
@@ -308,18 +311,9 @@ bool TFRM_Tool_Images::AppendTiffPage(bool zone)
     if (!TiffSequence || !TiffSequence->isOpen())
         return false;
     TiffSequenceStarted = 1;
-    const bool processing = CKB_Integration->isChecked() || CKB_utiliser_seuils->isChecked();
     QString error;
-    bool ok;
-    if (processing && zone) {
-        ok = TiffSequence->addPage(SaveSource(true), &error);
-    } else if (processing) {
-        ok = TiffSequence->addPage(Util_Images::ResultPlaneImage(SavedResultRect()), &error);
-    } else {
-        // Without processing the plane holds nothing new: the page is the
-        // result view, as the 24-bit saves take it.
-        ok = TiffSequence->addPage(SaveSource(false), &error);
-    }
+    const bool ok = zone ? TiffSequence->addPage(SaveSource(true), &error)
+                         : TiffSequence->addPage(ResultImage16(), &error);
     if (!ok) {
         // The writer closed the file once, keeping the pages before; no
         // later save may write to it.
@@ -405,6 +399,22 @@ kernels::Rect TFRM_Tool_Images::SavedResultRect()
     const kernels::Rect frame{std::max(ZoneImageRect.left, whole.left), std::max(ZoneImageRect.top, whole.top),
                               std::min(ZoneImageRect.right, whole.right), std::min(ZoneImageRect.bottom, whole.bottom)};
     return frame.isEmpty() ? whole : frame;
+}
+
+kernels::Deep16Image TFRM_Tool_Images::ResultImage16()
+{
+    // While the addition or the thresholds are on, the render pass fills the
+    // plane at every frame with what the result view shows, in 16 bits.
+    // Otherwise nothing renders into it (a camera's frames go to the view
+    // directly) and it holds whatever was last rendered, or nothing: the
+    // view itself is written, each level widened to 16 bits.
+    const kernels::Rect part = SavedResultRect();
+    if (CKB_Integration->isChecked() || CKB_utiliser_seuils->isChecked()) {
+        const kernels::Deep16Image plane = Util_Images::ResultPlaneImage(part);
+        if (!plane.isEmpty() && plane.width == part.width() && plane.height == part.height())
+            return plane;
+    }
+    return kernels::WidenToDeep(SaveSource(false), ResultCapture16);
 }
 
 const kernels::Bitmap24& TFRM_Tool_Images::SaveSource(bool zone)

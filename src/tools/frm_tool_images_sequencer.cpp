@@ -36,6 +36,7 @@ std::unique_ptr<kernels::TiffPageWriter> TiffSequence;
 std::uint8_t TiffSequenceStarted = 0;
 kernels::Bitmap24 ZoneCaptureBitmap;
 kernels::Bitmap24 ResultCaptureBitmap;
+std::vector<std::uint16_t> ResultCapture16;
 
 namespace {
 

@@ -117,12 +117,12 @@ kernels::Deep16Image ResultPlaneImage(int width, int height);
 kernels::Deep16Image ResultPlaneImage(const kernels::Rect& area);
 // zlib level of the 16-bit PNG files: the fastest, so that sequences keep up.
 constexpr int kPngZlibLevel = 1;
-// 16-bit RGB files of plane 5 (ResultPlaneImage); throw SaveError on failure,
-// an empty result included.
+// 16-bit RGB files of plane 5 (ResultPlaneImage), or of a picture given;
+// throw SaveError on failure, an empty picture included.
 void WritePng16(int width, int height, const QString& fileName);
 void WriteTiff16(int width, int height, const QString& fileName);
-void WritePng16(const kernels::Rect& area, const QString& fileName);
-void WriteTiff16(const kernels::Rect& area, const QString& fileName);
+void WritePng16(const kernels::Deep16Image& picture, const QString& fileName);
+void WriteTiff16(const kernels::Deep16Image& picture, const QString& fileName);
 
 // ---- capture report (".par") ------------------------------------------------
 //

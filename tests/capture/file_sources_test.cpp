@@ -19,9 +19,14 @@
 #include "scripting/frm_script.h"
 #include "scripting/scripts.h"
 #include "support/star_field.h"
+#include "support/user_input.h"
+#include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QTabBar>
+#include <QTest>
 #include <QFile>
 #include <QtEndian>
 
@@ -61,7 +66,7 @@ void waitingScript(bool* flag)
 
 bool scriptResumed() { return Scripts::CurrentScript().State == Scripts::StateRunning && FRM_Script->TMR_Script->isActive(); }
 
-QString writeAvi(const QString& path, const QString& codec, std::vector<kernels::Bitmap24>& frames)
+QString writeAvi(const QString& path, const QString& codec, std::vector<kernels::Bitmap24>& frames, int firstMark = 0)
 {
     AVICompression::CompressOptions = AVICompression::DefaultCompressOptions();
     AVICompression::CompressOptions.fccHandler = AVICompression::StrToFourCC(codec);
@@ -74,7 +79,7 @@ QString writeAvi(const QString& path, const QString& codec, std::vector<kernels:
     if (!writer.Open(path, params))
         return {};
     for (int i = 0; i < 20; ++i) {
-        frames.push_back(markedFrame(i * 10));
+        frames.push_back(markedFrame(firstMark + i * 10));
         writer.WriteFrame(frames.back());
     }
     writer.Close();
@@ -490,4 +495,74 @@ TEST_F(FileSource, AFrameOfAFilmThatCannotBeDecodedKeepsThePreviousOneAndIsToldO
     tick();
     EXPECT_EQ(PlayPosition, 4);
     EXPECT_NEAR(live().scanLine(8)[3 * 8], 40, 3);
+}
+
+// Pictures, a film, a dark and a flat opened from the menus into a slot
+// while the other slot's page is shown (the grab camera of slot 1 running
+// before): the slot's view holds the first frame at once, and the page shows
+// it when the user comes to it, without a step of the player. The same into
+// slot 2, chosen as the image source, with the page of slot 1 shown.
+TEST_F(FileSource, AFileOpenedWhileTheOtherPageIsShownShowsItsFirstFrameInItsSlotsView)
+{
+    QStringList pictures;
+    for (int n = 1; n <= 12; ++n) {
+        pictures << dir.filePath(QStringLiteral("img%1.bmp").arg(n));
+        ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(pictures.back(), markedFrame(n * 10, 320, 240)));
+    }
+    std::vector<kernels::Bitmap24> filmFrames;
+    const QString film = writeAvi(dir.filePath(QStringLiteral("film.avi")), QStringLiteral("DIB "), filmFrames, 70);
+    ASSERT_FALSE(film.isEmpty());
+    const QString dark = dir.filePath(QStringLiteral("dark.bmp"));
+    const QString flat = dir.filePath(QStringLiteral("flat.bmp"));
+    ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(dark, markedFrame(30, 160, 120)));
+    ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(flat, markedFrame(200, 160, 120)));
+
+    TFRM_Alv* w = FRM_Alv;
+    w->show();
+    auto showPage = [w](QWidget* page) {
+        QTabBar* tabs = w->PGC_Main->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(w->PGC_Main->indexOf(page)).center());
+        QCoreApplication::processEvents();
+        return w->PGC_Main->currentWidget() == page;
+    };
+    // What the page shows at its top left, where each frame holds its mark.
+    auto shown = [](TImageView* view) { return qRed(view->grab().toImage().pixel(4, 4)); };
+
+    answerDriverDialog(0);
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Demarrer));
+    ASSERT_TRUE(GrabDevices[1]);
+    tick(2);
+
+    struct Opened {
+        const char* what;
+        QAction* item;
+        QStringList files;
+        int mark;
+    };
+    const Opened opened[] = {{"pictures", w->MNU_Ouvrir_Image, pictures, 10},
+                             {"film", w->MNU_Ouvrir_Image, {film}, 70},
+                             {"dark", w->MNU_Ouvrir_Dark, {dark}, 30},
+                             {"flat", w->MNU_Ouvrir_Flat, {flat}, 200}};
+    for (const Opened& o : opened) {
+        SCOPED_TRACE(o.what);
+        ASSERT_TRUE(showPage(w->TBS_Source2));
+        dialogs.openManyAnswers = {o.files};
+        ASSERT_TRUE(chooseMenuItem(w->MNU_Ouvrir, o.item));
+        ASSERT_TRUE(PlayerActive) << messageText().toStdString();
+        EXPECT_FALSE(GrabDevices[1]) << "the camera of the slot stopped";
+        EXPECT_EQ(w->Image1->Bitmap().scanLine(4)[3 * 4], o.mark) << "the view holds the first frame at once";
+        ASSERT_TRUE(showPage(w->TBS_Source1));
+        EXPECT_EQ(shown(w->Image1), o.mark) << "the page shows it";
+    }
+
+    // Slot 2 as the image source; its page hidden behind slot 1's.
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(FRM_Tool_Affichage->CKB_Src2_Image));
+    ASSERT_EQ(CurrentCameraSlot, 2);
+    ASSERT_TRUE(showPage(w->TBS_Source1));
+    dialogs.openManyAnswers = {QStringList{pictures.mid(3, 2)}};
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Ouvrir, w->MNU_Ouvrir_Image));
+    EXPECT_EQ(w->Image2->Bitmap().scanLine(4)[3 * 4], 40);
+    ASSERT_TRUE(showPage(w->TBS_Source2));
+    EXPECT_EQ(shown(w->Image2), 40);
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join(u'|').toStdString();
 }

@@ -8,8 +8,13 @@
 #include "app/frm_alv.h"
 #include "capture/avi_compression.h"
 #include "capture/camera_slots.h"
+#include "capture/avi_writer.h"
+#include "capture/file_sources.h"
+#include "capture/frm_play_control.h"
+#include "kernels/image_files.h"
 #include "capture/plugin_mgr.h"
 #include "capture/wdm_capture.h"
+#include "support/user_input.h"
 #include "imaging/pipeline_state.h"
 #include "platform/fake_v4l2.h"
 #include "platform/v4l2_camera.h"
@@ -28,10 +33,16 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QRadioButton>
+#include <QTabBar>
+#include <QTest>
+#include <QTimer>
 #include <QRegularExpression>
 #include <QtEndian>
 #include <tiffio.h>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -357,6 +368,69 @@ TEST_P(SavedPictures, EveryFileTypeHoldsTheSkyAtItsReportedSizeWithoutOverlaysBe
     EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'|').toStdString();
 }
 
+// The 16-bit files of a running camera, chosen and saved with the mouse and
+// the keyboard: without the addition or the thresholds nothing renders into
+// the 16-bit plane, and a still (the flash button, a sequence's saves) or a
+// multi-page file's page is the result view at its size, its levels x 257;
+// with the thresholds on, the rendered plane at the same size. Never an
+// empty picture, never a box.
+TEST_P(SavedPictures, SixteenBitFilesOfARunningCameraHoldTheResultViewWithOrWithoutProcessing)
+{
+    using testsupport::click;
+    const Kind kind = GetParam();
+    ASSERT_NO_FATAL_FAILURE(start(kind));
+    auto* t = FRM_Tool_Images;
+    if (kind == Kind::BuiltIn)
+        FRM_Alv->Timer_Cam1->stop();   // its frames come with the test's ticks only
+    ASSERT_NO_FATAL_FAILURE(runFrames(kind, 3));
+    int n = 0;
+    for (const bool thresholds : {false, true}) {
+        if (thresholds) {
+            click(t->RDB_Images_Apres_Traitement);   // the multi-page file takes the plane too
+            click(t->CKB_utiliser_seuils);
+            ASSERT_NO_FATAL_FAILURE(runFrames(kind, 2));
+        }
+        for (const char* type : {"TIFF (48 bit RGB)", "PNG (48 bit RGB)", "TFV (48 bit Video)"}) {
+            SCOPED_TRACE(std::string(type) + (thresholds ? " with thresholds" : " without processing"));
+            const QString prefix = QStringLiteral("p%1_").arg(++n);
+            testsupport::typeInto(t->EDT_Nom_Image, dir.filePath(prefix));
+            testsupport::pick(t->CBX_TypeFichier, QLatin1String(type));
+            const bool still = t->BTN_Enregistrer_Image->isEnabled();
+            const QString flash = prefix + QString::number(int(t->TNI_Num_Suffixe->Value()));
+            if (still)
+                click(t->BTN_Enregistrer_Image);
+            // What the view showed at the flash save.
+            const Picture view = fromBitmap(ResultOverlaid ? ResultWithoutOverlay : FRM_Alv->Image3->Bitmap());
+            const kernels::Rect part = TFRM_Tool_Images::SavedResultRect();
+            click(t->BTN_Demarrer_Sauv);
+            ASSERT_NO_FATAL_FAILURE(runFrames(kind, 2));
+            click(t->BTN_Arreter_Sauv);
+            ASSERT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'|').toStdString();
+
+            const QString ext = QLatin1String(type).startsWith(QLatin1String("PNG")) ? QStringLiteral(".png") : QStringLiteral(".tif");
+            const QStringList saved = QDir(dir.path()).entryList({prefix + QLatin1Char('*') + ext}, QDir::Files, QDir::Name);
+            ASSERT_GE(saved.size(), still ? 3 : 1) << "the flash, the start's and the frames' saves";
+            std::vector<Picture> files;
+            for (const QString& name : saved) {
+                const QString path = dir.filePath(name);
+                files.push_back(ext == QLatin1String(".tif") ? readTiff(path) : fromQImage(QImage(path)));
+                EXPECT_EQ(files.back().width, part.width()) << name.toStdString();
+                EXPECT_EQ(files.back().height, part.height()) << name.toStdString();
+            }
+            if (!still || thresholds || kind != Kind::BuiltIn)
+                continue;
+            // The flash save is the view, level for level (x 257, read back as 8 bits).
+            const Picture& p = files[std::size_t(saved.indexOf(flash + ext))];
+            int differing = 0;
+            for (int y = 0; y < p.height; ++y)
+                for (int x = 0; x < p.width; ++x)
+                    differing += distance(p, x, y, view, x + part.left, y + part.top) != 0;
+            EXPECT_EQ(differing, 0);
+        }
+    }
+    FRM_Alv->MNU_Cam1_ArreterClick();
+}
+
 INSTANTIATE_TEST_SUITE_P(EachCamera, SavedPictures, ::testing::Values(Kind::BuiltIn, Kind::PlugIn, Kind::Webcam),
                          [](const ::testing::TestParamInfo<Kind>& info) {
                              switch (info.param) {
@@ -365,3 +439,184 @@ INSTANTIATE_TEST_SUITE_P(EachCamera, SavedPictures, ::testing::Values(Kind::Buil
                              default: return std::string("Webcam");
                              }
                          });
+
+namespace {
+
+// A picture of one level everywhere.
+kernels::Bitmap24 uniform(int width, int height, int level)
+{
+    kernels::Bitmap24 b(width, height);
+    kernels::fillRect(b, kernels::boundsOf(b), kernels::rgbColour(level, level, level));
+    return b;
+}
+
+// Two grab cameras of different sizes and levels on the two slots.
+class EitherSlot : public CameraRoad {
+protected:
+    void SetUp() override
+    {
+        CameraRoad::SetUp();
+        savedCompression = AVICompression::CompressOptions;
+        AVICompression::CompressOptions.fccHandler = 0;
+        for (const auto& [name, w, h, level] : {std::tuple{"Claire", 640, 480, 200}, std::tuple{"Sombre", 320, 240, 60}})
+            grab.add({QString::fromLatin1(name), QStringLiteral("2")}, [w = w, h = h, level = level] {
+                return std::make_unique<FakeGrabDevice>(platform::CameraFormat{w, h, 24}, w, h, std::uint8_t(level));
+            });
+    }
+    void TearDown() override
+    {
+        if (SequenceSaving)
+            FRM_Tool_Images->BTN_Arreter_SauvClick();
+        PlayCount = PlayPosition = 0;
+        PlayKind = 0;
+        PlayListIsPictures = 1;
+        CameraRoad::TearDown();
+        AVICompression::CompressOptions = savedCompression;
+    }
+    // The page of a slot shown with a click on its tab; the slot made the
+    // image source in the display tool.
+    void prepare(int slot, QWidget* page)
+    {
+        QCheckBox* box = slot == 1 ? FRM_Tool_Affichage->CKB_Src1_Image : FRM_Tool_Affichage->CKB_Src2_Image;
+        if (!box->isChecked())
+            testsupport::click(box);
+        ASSERT_EQ(CurrentCameraSlot, slot);
+        QTabBar* tabs = FRM_Alv->PGC_Main->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(FRM_Alv->PGC_Main->indexOf(page)).center());
+        ASSERT_EQ(FRM_Alv->PGC_Main->currentWidget(), page);
+    }
+    void tick(int slot, int n = 1)
+    {
+        for (int i = 0; i < n; ++i)
+            slot == 1 ? FRM_Alv->Timer_Cam1Timer() : FRM_Alv->Timer_Cam2Timer();
+    }
+    // Saves in `type` (its list item's start) as the user does: the flash
+    // button for a still that has it, else a sequence's start and stop with
+    // `frames` run in between. The first picture written, or none.
+    Picture save(const char* type, const QString& prefix, const std::function<void()>& frames)
+    {
+        auto* t = FRM_Tool_Images;
+        const int index = t->CBX_TypeFichier->findText(QLatin1String(type), Qt::MatchStartsWith);
+        testsupport::typeInto(t->EDT_Nom_Image, dir.filePath(prefix));
+        testsupport::pick(t->CBX_TypeFichier, t->CBX_TypeFichier->itemText(index));
+        if (t->BTN_Enregistrer_Image->isEnabled()) {
+            testsupport::click(t->BTN_Enregistrer_Image);
+        } else {
+            testsupport::click(t->BTN_Demarrer_Sauv);
+            frames();
+            testsupport::click(t->BTN_Arreter_Sauv);
+        }
+        const QString key = QString::fromLatin1(type).left(3);
+        const QString ext = key == QLatin1String("TFV") ? QStringLiteral(".tif") : u'.' + key.toLower();
+        const QStringList saved = QDir(dir.path()).entryList({prefix + QLatin1Char('*') + ext}, QDir::Files, QDir::Name);
+        if (saved.isEmpty())
+            return {};
+        const QString path = dir.filePath(saved.front());
+        return key == QLatin1String("AVI") ? readAviFrame(path)
+               : ext == QLatin1String(".tif") ? readTiff(path)
+                                              : fromQImage(QImage(path));
+    }
+
+    testsupport::RecordingDialogService dialogs;
+    decltype(AVICompression::CompressOptions) savedCompression{};
+};
+
+} // namespace
+
+// Every file type saved from either slot while the other slot's page is
+// shown, with neither addition nor thresholds and with the thresholds on
+// (the zone before processing): the file holds that slot's frame, never the
+// other camera's. Then pictures, a film and a dark opened into either slot
+// the same way: they are saved, and the dark built, as their own frames.
+TEST_F(EitherSlot, EveryFileTypeAndFileSourceOfEitherSlotWithTheOtherPageShownIsThatSlots)
+{
+    TFRM_Alv* w = FRM_Alv;
+    auto* t = FRM_Tool_Images;
+    t->AddAviFileType();
+    w->show();
+    answerDriverDialog(1);
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Demarrer));
+    answerDriverDialog(2);
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Camera2, w->MNU_Cam2_Demarrer));
+    ASSERT_TRUE(GrabDevices[1] && GrabDevices[2]) << messageText().toStdString();
+    struct Camera {
+        int slot, width, height, level;
+        QWidget* otherPage;
+    };
+    const Camera cameras[] = {{1, 640, 480, 200, w->TBS_Source2}, {2, 320, 240, 60, w->TBS_Source1}};
+    int n = 0;
+    for (const Camera& c : cameras) {
+        ASSERT_NO_FATAL_FAILURE(prepare(c.slot, c.otherPage));
+        // The test ticks the slots itself.
+        w->Timer_Cam1->start(3600000);
+        w->Timer_Cam2->start(3600000);
+        tick(1, 2);
+        tick(2, 2);
+        for (const bool thresholds : {false, true}) {
+            if (thresholds)
+                testsupport::click(t->CKB_utiliser_seuils);
+            tick(c.slot);
+            for (const char* type : {"BMP", "JPG", "PNG", "TIFF", "TFV", "AVI"}) {
+                SCOPED_TRACE(std::string(type) + " from slot " + std::to_string(c.slot) + (thresholds ? " with thresholds" : ""));
+                const Picture p = save(type, QStringLiteral("e%1_").arg(++n), [&] {
+                    tick(c.slot, 2);
+                    tick(3 - c.slot, 2);
+                });
+                ASSERT_GT(p.width, 0) << boxes.texts().join(u'|').toStdString() << messageText().toStdString();
+                // The frame's zone before processing, whole; else the part of
+                // the result that holds the frame.
+                const bool deepStill = !std::strcmp(type, "PNG") || !std::strcmp(type, "TIFF");
+                EXPECT_EQ(p.width, c.width);
+                EXPECT_EQ(p.height, thresholds && !deepStill ? c.height : TFRM_Tool_Images::SavedResultRect().height());
+                EXPECT_GT(p.height, c.height * 9 / 10);
+                // (The rendered plane holds the addition's sums, not levels.)
+                if (!thresholds || !deepStill)
+                    EXPECT_NEAR(p.at(p.width / 2, p.height / 2, 1), c.level, 3) << "that slot's frame";
+            }
+        }
+        testsupport::click(t->CKB_utiliser_seuils);
+    }
+
+    const QString film = dir.filePath(QStringLiteral("film.avi"));
+    {
+        AVICompression::AVIParams params;
+        AVICompression::InitAVIParams(params, 10000, 25, 0, 0);
+        params.Width = 96;
+        params.Height = 64;
+        TAVICompressor writer;
+        ASSERT_TRUE(writer.Open(film, params));
+        for (int level : {150, 160})
+            ASSERT_GE(writer.WriteFrame(uniform(96, 64, level)), 0);
+        writer.Close();
+    }
+    const QString pictures[] = {dir.filePath(QStringLiteral("a.bmp")), dir.filePath(QStringLiteral("b.bmp")),
+                                dir.filePath(QStringLiteral("dark.bmp"))};
+    ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(pictures[0], uniform(200, 150, 90)));
+    ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(pictures[1], uniform(200, 150, 120)));
+    ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(pictures[2], uniform(160, 120, 20)));
+    for (const Camera& c : cameras) {
+        ASSERT_NO_FATAL_FAILURE(prepare(c.slot, c.otherPage));
+        for (const auto& [files, width, level, type] :
+             {std::tuple{QStringList{pictures[0], pictures[1]}, 200, 90, "AVI"}, std::tuple{QStringList{film}, 96, 150, "TFV"},
+              std::tuple{QStringList{pictures[0], pictures[1]}, 200, 90, "BMP"}}) {
+            SCOPED_TRACE(std::string(type) + " of a file in slot " + std::to_string(c.slot));
+            dialogs.openManyAnswers = {files};
+            ASSERT_TRUE(chooseMenuItem(w->MNU_Ouvrir, w->MNU_Ouvrir_Image));
+            ASSERT_EQ(PlayerSlot, c.slot);
+            (c.slot == 1 ? w->Timer_Cam1 : w->Timer_Cam2)->start(3600000);
+            const Picture p = save(type, QStringLiteral("f%1_").arg(++n), [&] {
+                FRM_PlayControl->Press(FRM_PlayControl->SPDB_PlayForward);
+                tick(c.slot);
+            });
+            ASSERT_GT(p.width, 0) << boxes.texts().join(u'|').toStdString() << messageText().toStdString();
+            EXPECT_EQ(p.width, width);
+            EXPECT_NEAR(p.at(p.width / 2, p.height / 2, 1), level, 3) << "the file's first frame";
+        }
+        dialogs.openManyAnswers = {QStringList{pictures[2]}};
+        ASSERT_TRUE(chooseMenuItem(w->MNU_Ouvrir, w->MNU_Ouvrir_Dark));
+        EXPECT_EQ(DeepImagePlanes().pixel(1, 80, 60)[1], 20) << "the dark built from the slot's file";
+        EXPECT_EQ(DisplayZoneRect.right - DisplayZoneRect.left, 160) << "the zone of the slot's frame";
+        testsupport::click(t->RDB_Unique);
+    }
+    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'|').toStdString();
+}

@@ -673,6 +673,65 @@ TEST_F(SourceSwitch, AfterAStopAndAStartTheModeMenuLeadsIntoLongExposuresAndBack
     }
 }
 
+// The Mode menu ticks the mode the slot runs in, whatever set it: the grab
+// camera put in stream mode, a film opened as the slot's source (which stops
+// the camera), the camera started again (in image mode); long exposures and
+// back; a stop.
+TEST_F(SourceSwitch, TheModeMenuTicksTheModeTheSlotRunsInWhateverSetIt)
+{
+    TFRM_Alv* w = FRM_Alv;
+    auto ticked = [w] {
+        QStringList on;
+        for (QAction* a : {w->MNU_Cam1_Image, w->MNU_Cam1_Stream, w->MNU_Cam1_PoseLongue})
+            if (a->isChecked())
+                on << a->objectName();
+        return on.join(u' ').toStdString();
+    };
+    auto pressed = [w] {
+        QStringList down;
+        for (QToolButton* b : std::initializer_list<QToolButton*>{w->SPDB_Cam1_Image, w->SPDB_Cam1_Stream, w->SPDB_Cam1_PoseLongue, w->SPDB_Cam1_Image_B,
+                               w->SPDB_Cam1_Stream_B, w->SPDB_Cam1_PoseLongue_B})
+            if (b->isChecked())
+                down << b->objectName();
+        return down.join(u' ').toStdString();
+    };
+    clickBox(FRM_Pref, FRM_Pref->CKB_VestaMod);   // a camera modified for long exposures
+    ASSERT_TRUE(FRM_Pref->CKB_VestaMod->isChecked());
+    answerDriverDialog(0);
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Demarrer));
+    ASSERT_TRUE(GrabDevices[1]);
+    EXPECT_EQ(ticked(), "MNU_Cam1_Image");
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Cam1_Mode, w->MNU_Cam1_Stream));
+    ASSERT_EQ(CameraSlots[1].streamMode, 1);
+    EXPECT_EQ(ticked(), "MNU_Cam1_Stream");
+    EXPECT_EQ(pressed(), "SPDB_Cam1_Stream SPDB_Cam1_Stream_B");
+
+    const QString film = dir.filePath(QStringLiteral("film.avi"));
+    ASSERT_TRUE(writeFilm(film, 320, 240));
+    dialogs.openManyAnswers = {QStringList{film}};
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Ouvrir, w->MNU_Ouvrir_Image));
+    ASSERT_EQ(PlayerActive, 1);
+    ASSERT_FALSE(GrabDevices[1]) << "the film stopped the camera";
+    EXPECT_NE(ticked(), "MNU_Cam1_Stream") << "nothing streams";
+
+    answerDriverDialog(0);
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Demarrer));
+    ASSERT_TRUE(GrabDevices[1]);
+    ASSERT_EQ(CameraSlots[1].streamMode, 0);
+    EXPECT_EQ(ticked(), "MNU_Cam1_Image");
+    EXPECT_EQ(pressed(), "SPDB_Cam1_Image SPDB_Cam1_Image_B");
+
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Cam1_Mode, w->MNU_Cam1_PoseLongue));
+    ASSERT_EQ(LongExposureRunning[1], 1);
+    EXPECT_EQ(ticked(), "MNU_Cam1_PoseLongue");
+    EXPECT_TRUE(chooseMenuItem(w->MNU_Cam1_Mode, w->MNU_Cam1_Image));
+    EXPECT_EQ(ticked(), "MNU_Cam1_Image");
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Cam1_Mode, w->MNU_Cam1_Stream));
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Arreter));
+    EXPECT_NE(ticked(), "MNU_Cam1_Stream") << "a stopped slot streams nothing";
+    EXPECT_EQ(pressed(), "");
+}
+
 // Two cameras share the result side by side. A display zone clipped by the
 // frame's edge leaves part of each camera's place without a frame pixel:
 // that part is black at every frame of that camera, never what an earlier

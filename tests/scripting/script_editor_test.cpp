@@ -9,7 +9,11 @@
 #include "support/file_size_limit.h"
 #include "translation/translated_texts.h"
 
+#include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 
 using scripttest::logged;
@@ -294,4 +298,75 @@ TEST_F(ScriptEditor, KeysReachingTheEditorWhileAScriptRunsLeaveItsStatementsAlon
     EXPECT_TRUE(FRM_Script->Memo_Script->isReadOnly());
     FRM_Script->MNU_ArreterClick();
     EXPECT_FALSE(FRM_Script->Memo_Script->isReadOnly());
+}
+
+namespace {
+
+// An item of the script window's menus chosen with the mouse: a menu of its
+// bar opened and its item clicked, or an item of the bar itself clicked.
+void choose(QAction* item, QMenu* menu = nullptr)
+{
+    if (menu) {
+        menu->popup(QPoint(10, 10));
+        QCoreApplication::processEvents();
+        const QRect place = menu->actionGeometry(item);
+        QTest::mouseMove(menu, place.center());
+        QTest::mouseClick(menu, Qt::LeftButton, {}, place.center());
+        menu->hide();
+        return;
+    }
+    QMenuBar* bar = FRM_Script->MainMenu1;
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(item).center());
+}
+
+} // namespace
+
+// The line selected where a script stops on an error, or where it stands when
+// paused, is the statement without its line break: the user types the
+// corrected statement over it and the next line stays a line of its own, run
+// after it. The offset recorded for a line counts each earlier line break as
+// two characters.
+TEST_F(ScriptEditor, AStatementTypedOverTheSelectedLineKeepsTheNextLineApart)
+{
+    TFRM_Script* w = FRM_Script;
+    w->show();
+    QApplication::setActiveWindow(w);
+    setText(QStringLiteral("test.log(1)\ngoto.destination(301500,-19380)\ntest.log(2)"));
+    choose(w->MNU_ExecuterDuDebut, w->MNU_Executer);
+    ticks();
+    ASSERT_FALSE(Scripts::ScriptRunning);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.texts()[0].startsWith(QStringLiteral("Line 2 : "))) << boxes.texts()[0].toStdString();
+    EXPECT_EQ(w->Memo_Script->textCursor().selectedText(), QStringLiteral("goto.destination(301500,-19380)"));
+    EXPECT_EQ(Scripts::CurrentScript().LineOffset, 11 + 2);
+
+    w->Memo_Script->setFocus();
+    QTest::keyClicks(w->Memo_Script, QStringLiteral("goto.destination(5h35m0s,-5d23m0s)"));
+    EXPECT_EQ(editorText(),
+              QStringLiteral("test.log(1)\ngoto.destination(5h35m0s,-5d23m0s)\ntest.log(2)"));
+    logged.clear();
+    boxes.clear();
+    // From the caret, left on the corrected line: the line above it, the
+    // corrected statement, then the next line on its own.
+    choose(w->MNU_ExecuterDuCurseur, w->MNU_Executer);
+    ticks();
+    EXPECT_EQ(logged, (QStringList{"1", "2"}));
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join(u'|').toStdString();
+
+    // Paused where it waits: the waiting statement is selected, alone.
+    setText(QStringLiteral("test.log(1)\ntest.wait\ntest.log(2)\ntest.log(3)"));
+    choose(w->MNU_ExecuterDuDebut, w->MNU_Executer);
+    ticks();
+    ASSERT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+    choose(w->MNU_Pause);
+    ASSERT_TRUE(Scripts::ScriptPaused);
+    EXPECT_EQ(w->Memo_Script->textCursor().selectedText(), QStringLiteral("test.wait"));
+    EXPECT_EQ(Scripts::CurrentScript().LineOffset, 11 + 2);
+    w->Memo_Script->setFocus();
+    QTest::keyClicks(w->Memo_Script, QStringLiteral("test.log(9)"));
+    EXPECT_EQ(editorText(), QStringLiteral("test.log(1)\ntest.log(9)\ntest.log(2)\ntest.log(3)"));
+    logged.clear();
+    choose(w->MNU_ExecuterDuCurseur, w->MNU_Executer);
+    ticks();
+    EXPECT_EQ(logged, (QStringList{"9", "2", "3"}));
 }

@@ -18,6 +18,7 @@
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 #include "tools/util_images.h"
+#include "support/user_input.h"
 
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
@@ -35,6 +36,7 @@
 #include <QtEndian>
 
 #include <map>
+#include <tiffio.h>
 
 using namespace Util_Images;
 
@@ -47,6 +49,19 @@ QSize pngSize(const QByteArray& bytes)
 {
     return {int(qFromBigEndian<std::uint32_t>(bytes.constData() + 16)),
             int(qFromBigEndian<std::uint32_t>(bytes.constData() + 20))};
+}
+
+QSize tiffSize(const QString& path)
+{
+    TIFFSetErrorHandler(nullptr);
+    TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "r");
+    if (!tif)
+        return {};
+    std::uint32_t w = 0, h = 0;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
+    TIFFClose(tif);
+    return {int(w), int(h)};
 }
 
 const char* const kBlockOff =
@@ -194,18 +209,23 @@ TEST_F(ImageTool, StillSavesTakeTheirPicturesAndStepTheNumberAfterTheReport)
     EXPECT_TRUE(dir.exists(QStringLiteral("lune1.par")));
     EXPECT_EQ(tool().TNI_Num_Suffixe->Value(), 3);
 
-    // 16-bit files: what the render pass wrote (37 x 23), not the view (64 x 48).
+    // 16-bit files without addition or thresholds: nothing renders into the
+    // plane, so the result view (64 x 48) is written, its levels widened to
+    // 16 bits, not what the plane kept of an earlier render (37 x 23).
+    kernels::Bitmap24& view = FRM_Alv->Image3->Bitmap();
+    view.scanLine(5)[3 * 7 + 2] = 200;   // red at (7, 5)
     chooseType(QStringLiteral("PNG (48 bit RGB)"));
     tool().BTN_Enregistrer_ImageClick();
-    EXPECT_EQ(pngSize(dir.readFile(QStringLiteral("lune3.png"))), QSize(37, 23));
+    EXPECT_EQ(pngSize(dir.readFile(QStringLiteral("lune3.png"))), QSize(64, 48));
+    EXPECT_EQ(QImage(dir.filePath(QStringLiteral("lune3.png"))).pixelColor(7, 5).rgba64().red(), 200 * 257);
     chooseType(QStringLiteral("TIFF (48 bit RGB)"));
     tool().BTN_Enregistrer_ImageClick();
     EXPECT_TRUE(dir.exists(QStringLiteral("lune5.tif")));
+    // Nothing rendered at all: the view all the same, never an empty file.
     ResultPlaneSize = QSize();
     tool().BTN_Enregistrer_ImageClick();
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_TRUE(boxes.texts()[0].contains(QStringLiteral("lune7.tif")));
-    EXPECT_FALSE(dir.exists(QStringLiteral("lune7.tif")));
+    EXPECT_EQ(tiffSize(dir.filePath(QStringLiteral("lune7.tif"))), QSize(64, 48));
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('|').toStdString();
 
     // "AVANT" with integration on: the display zone of the frame as received.
     chooseType(QStringLiteral("BMP (24 bits RGB)"));
@@ -384,53 +404,9 @@ TEST_F(ImageTool, TheReportTellsTheDarkAndFlatAsTheResultGotThem)
     EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('|').toStdString();
 }
 
-namespace {
-
-// The image tool's "Sequenceur" page on screen, then a click on `control`
-// as the user makes it (the box of a check box or radio, the middle of a
-// button).
-void click(QWidget* control)
-{
-    QWidget* window = control->window();
-    window->show();
-    for (QWidget* child = control, *parent = control->parentWidget(); parent; child = parent, parent = parent->parentWidget())
-        if (auto* tabs = qobject_cast<QTabWidget*>(parent->parentWidget()); tabs && tabs->indexOf(child) >= 0)
-            tabs->setCurrentWidget(child);
-    QCoreApplication::processEvents();
-    ASSERT_TRUE(control->isVisible()) << control->objectName().toStdString();
-    const bool box = qobject_cast<QCheckBox*>(control) || qobject_cast<QRadioButton*>(control);
-    QTest::mouseClick(control, Qt::LeftButton, {}, box ? QPoint(8, control->height() / 2) : control->rect().center());
-}
-
-// Types into a field as the user does, then leaves it with Tab.
-void typeInto(QWidget* field, const QString& text)
-{
-    QApplication::setActiveWindow(field->window());
-    field->setFocus(Qt::MouseFocusReason);
-    if (auto* edit = qobject_cast<QLineEdit*>(field))
-        edit->selectAll();
-    else if (auto* spin = qobject_cast<QAbstractSpinBox*>(field))
-        spin->selectAll();
-    QTest::keyClicks(field, text);
-    QTest::keyClick(field, Qt::Key_Tab);
-}
-
-// Picks the item of a combo box from the keyboard: Home, then Down until
-// it shows.
-void pick(QComboBox* combo, const QString& text)
-{
-    click(combo);
-    if (QWidget* popup = QApplication::activePopupWidget())
-        QTest::keyClick(popup, Qt::Key_Escape);
-    QApplication::setActiveWindow(combo->window());
-    combo->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(combo, Qt::Key_Home);
-    for (int i = 0; i < combo->count() && combo->currentText() != text; ++i)
-        QTest::keyClick(combo, Qt::Key_Down);
-    ASSERT_EQ(combo->currentText(), text);
-}
-
-} // namespace
+using testsupport::click;
+using testsupport::pick;
+using testsupport::typeInto;
 
 // Five stills with their reports, then a film of five frames with the same
 // prefix, then a still at a number already used: every file written before
@@ -512,4 +488,59 @@ TEST_F(ImageTool, NoPictureOrReportIsEverReplaced)
     EXPECT_TRUE(dir.exists(QStringLiteral("seq_0007.bmp")));
     EXPECT_TRUE(dir.exists(QStringLiteral("seq_0008.bmp")));
     EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('|').toStdString();
+}
+
+// A step of 0 is the user's word that one name is rewritten at every save (a
+// picture kept fresh for another program to read): flash saves and a
+// sequence until stopped write the same file, with no word per save; the
+// prefix's overwrite warning stays the one check. Back to a step of 1, a
+// taken number is passed over and said once.
+TEST_F(ImageTool, AStepOfZeroRewritesOneNameAtEverySave)
+{
+    TFRM_Tool_Images& t = tool();
+    FRM_Pref->CKB_Msg_FichierExiste->setChecked(true);
+    dir.writeFile(QStringLiteral("cible1.bmp"), "written by hand");
+    typeInto(t.SPED_Incremente_suffixe, QStringLiteral("0"));
+    ASSERT_EQ(t.SPED_Incremente_suffixe->value(), 0);
+    boxes.clear();
+    typeInto(t.EDT_Nom_Image, dir.filePath(QStringLiteral("cible")));
+    EXPECT_FALSE(boxes.shown.empty()) << "the prefix warns that cible1.bmp will be rewritten";
+    boxes.clear();
+    FRM_Message->MEMO_Message->clear();
+
+    kernels::Bitmap24& view = FRM_Alv->Image3->Bitmap();
+    kernels::fillRect(view, kernels::boundsOf(view), kernels::rgbColour(0x10, 0x20, 0x30));
+    click(t.BTN_Enregistrer_Image);
+    EXPECT_EQ(dir.readFile(QStringLiteral("cible1.bmp")).size(), 54 + 192 * 48) << "rewritten";
+    kernels::fillRect(view, kernels::boundsOf(view), kernels::rgbColour(0x40, 0x50, 0x60));
+    click(t.BTN_Enregistrer_Image);
+    EXPECT_EQ(QImage(dir.filePath(QStringLiteral("cible1.bmp"))).pixel(3, 3), qRgb(0x40, 0x50, 0x60))
+        << "the last save is the file";
+    EXPECT_EQ(double(t.TNI_Num_Suffixe->Value()), 1);
+
+    // A sequence until stopped, a save at every frame, in each still type;
+    // the choice of a type whose file is there warns, the saves do not.
+    for (const QString& type : {QStringLiteral("BMP (24 bits RGB)"), QStringLiteral("PNG (48 bit RGB)")}) {
+        pick(t.CBX_TypeFichier, type);
+        boxes.clear();
+        click(t.BTN_Demarrer_Sauv);
+        ASSERT_TRUE(SequenceSaving);
+        frames(6);
+        EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('|').toStdString();
+        click(t.BTN_Arreter_Sauv);
+        ASSERT_FALSE(SequenceSaving);
+    }
+    EXPECT_EQ(files(QStringLiteral("bmp")), QStringList{QStringLiteral("cible1.bmp")});
+    EXPECT_EQ(files(QStringLiteral("png")), QStringList{QStringLiteral("cible1.png")});
+    EXPECT_FALSE(FRM_Message->MEMO_Message->toPlainText().contains(QStringLiteral("existe déjà")))
+        << FRM_Message->MEMO_Message->toPlainText().toStdString();
+
+    // A step of 1: the taken number is passed over, told once.
+    typeInto(t.SPED_Incremente_suffixe, QStringLiteral("1"));
+    click(t.BTN_Demarrer_Sauv);
+    frames(3);
+    click(t.BTN_Arreter_Sauv);
+    EXPECT_EQ(files(QStringLiteral("png")).size(), 5);
+    EXPECT_TRUE(dir.exists(QStringLiteral("cible2.png")));
+    EXPECT_EQ(FRM_Message->MEMO_Message->toPlainText().count(QStringLiteral("existe déjà")), 1);
 }
