@@ -3,6 +3,7 @@
 #include "capture/camera_slots.h"
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
+#include "imaging/result_render.h"
 #include "kernels/rounding.h"
 #include "tools/frm_small.h"
 #include "tools/frm_tool_affichage.h"
@@ -46,9 +47,29 @@ int dualLayout(std::uint8_t slot)
     return layout;
 }
 
+// One direction of a zone: the frame's pixels it takes (first to last)
+// and where they land in the result (at to atLast), all inclusive.
+struct Span {
+    i64 first, last, at, atLast;
+};
+
+// The zone of 2 x half + 1 pixels around c on a frame of `size` pixels. The
+// part past the frame's edge stays empty in the result. A zone larger than
+// the frame in a result cut to the frame's size would push the frame's far
+// edge out of the result: there the zone is the whole frame, from the
+// result's first pixel, wherever its centre is.
+Span zoneSpan(i64 c, i64 half, i64 size, bool resultHoldsFrameOnly)
+{
+    if (resultHoldsFrameOnly && 2 * half + 1 > size)
+        return {0, size - 1, 0, size - 1};
+    const i64 first = std::max<i64>(c - half, 0), last = std::min<i64>(c + half, size - 1);
+    return {first, last, half - (c - first), std::max<i64>(last - c + half, 0)};
+}
+
 } // namespace
 
-ZoneGeometry ComputeZoneGeometry(int zoneSize, double ratio, QPoint centre, int W, int H, double miniScale)
+ZoneGeometry ComputeZoneGeometry(int zoneSize, double ratio, QPoint centre, int W, int H, double miniScale,
+                                 bool resultHoldsFrameOnly)
 {
     ZoneGeometry g;
     if (W <= 0 || H <= 0)
@@ -63,13 +84,11 @@ ZoneGeometry ComputeZoneGeometry(int zoneSize, double ratio, QPoint centre, int 
     // no row, and then its rectangles are empty.
     const i64 cx = std::min<i64>(std::max<i64>(centre.x(), 1 - h), W + h - 1);
     const i64 cy = std::min<i64>(std::max<i64>(centre.y(), 1 - h), H + h - 1);
-    const i64 left = std::max<i64>(cx - h, 0), top = std::max<i64>(cy - v, 0);
-    const i64 right = std::min<i64>(cx + h, W - 1), bottom = std::min<i64>(cy + v, H - 1);
-    g.displayZone = {clampInt(left), clampInt(top), clampInt(right + 1), clampInt(bottom + 1)};
+    const Span x = zoneSpan(cx, h, W, resultHoldsFrameOnly);
+    const Span y = zoneSpan(cy, v, H, resultHoldsFrameOnly);
+    g.displayZone = {clampInt(x.first), clampInt(y.first), clampInt(x.last + 1), clampInt(y.last + 1)};
     g.miniZone = scaled(g.displayZone, miniScale);
-    const i64 l2 = h - (cx - left), t2 = v - (cy - top);
-    const i64 r2 = std::max<i64>(right - cx + h, 0), b2 = std::max<i64>(v + bottom - cy, 0);
-    g.zoneImage = {clampInt(l2), clampInt(t2), clampInt(r2 + 1), clampInt(b2 + 1)};
+    g.zoneImage = {clampInt(x.at), clampInt(y.at), clampInt(x.atLast + 1), clampInt(y.atLast + 1)};
     g.miniZoneImage = scaled(g.zoneImage, miniScale);
     const kernels::Rect& z = g.zoneImage;
     g.zoneImageRight = {z.right, z.top, clampInt(2 * i64(z.right) - z.left), z.bottom};
@@ -102,9 +121,12 @@ void ComputeDisplayZone(std::uint8_t slot)
         ratio = GetDisplayRatio(FRM_Tool_Affichage->SCB_Taille_ZAffich->value(),
                                 FRM_Tool_Affichage->SCB_Taille_ZAffichV->value());
     }
+    // The result is cut to the frame's size (ZoneDisplayWidth, Height, and
+    // a binned result) unless two cameras share it unbinned.
+    const bool frameOnly = !shared || CurrentBinning() == 2;
     const QPoint centre = DisplayZoneCenter + DisplayZoneOffset;
     const ZoneGeometry g = ComputeZoneGeometry(zone, ratio, centre, CameraSlots[std::size_t(s)].width,
-                                               CameraSlots[std::size_t(s)].height, MiniScale);
+                                               CameraSlots[std::size_t(s)].height, MiniScale, frameOnly);
     DisplayZoneRect = g.displayZone;
     MiniZoneRect = g.miniZone;
     ZoneImageRect = g.zoneImage;

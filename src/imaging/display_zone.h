@@ -24,9 +24,12 @@ struct ZoneGeometry {
 // The geometry of a zone of width zoneSize around centre in a frame of
 // frameWidth x frameHeight, the height following ratio. A frame without
 // pixels gives empty rectangles; a ratio that is not a positive number
-// counts as 1.
+// counts as 1. When the result is no larger than the frame
+// (resultHoldsFrameOnly), a zone wider or taller than the frame takes the
+// whole frame that way, at the result's edge, so that none of it falls out
+// of the result.
 ZoneGeometry ComputeZoneGeometry(int zoneSize, double ratio, QPoint centre, int frameWidth, int frameHeight,
-                                 double miniScale);
+                                 double miniScale, bool resultHoldsFrameOnly);
 
 // Width-to-height ratio of the display zone: 1.25 for "Ecran", Width /
 // Height for "Libre"; 1.0 when neither is chosen or the height is not

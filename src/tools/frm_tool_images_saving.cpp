@@ -421,8 +421,8 @@ const kernels::Bitmap24& TFRM_Tool_Images::SaveSource(bool zone)
 {
     if (!zone) {
         // The result as rendered, without the overlays drawn for the screen,
-        // and only the part that holds the frame (not the rows the zone's
-        // shape leaves empty above and below it).
+        // and only the part that holds the frame (not what a zone reaching
+        // past the frame's edge leaves black).
         const kernels::Bitmap24& view = ResultOverlaid && ResultWithoutOverlay.width() == FRM_Alv->Image3->Bitmap().width()
                                                 && ResultWithoutOverlay.height() == FRM_Alv->Image3->Bitmap().height()
                                             ? ResultWithoutOverlay
