@@ -811,3 +811,21 @@ TEST_F(HandPadTest, TheSimulatedMountSlewsTheShortWayThroughZeroHours)
     EXPECT_LE(slew("23", "27", to, from), shortWay_ms + 500) << "down through 0 h";
     EXPECT_TRUE(settle());
 }
+
+// The catalogue and the goto mode are two choices of the goto group: a
+// click on the catalogue already chosen keeps it, and a catalogue chosen
+// never takes the mode with it.
+TEST_F(HandPadTest, TheCatalogueAndTheGotoModeAreChosenApart)
+{
+    TFRM_Raquette& r = pad();
+    Systeme::ShowFormOnScreen(&r);
+    ASSERT_TRUE(clickOnScreen(r.RDB_Relatif));
+    for (QRadioButton* choice : {r.RDB_Messier, r.RDB_Messier, r.RDB_NGC, r.RDB_Coords, r.RDB_Coords, r.RDB_Messier}) {
+        ASSERT_TRUE(clickOnScreen(choice));
+        EXPECT_TRUE(choice->isChecked()) << choice->objectName().toStdString();
+        EXPECT_TRUE(r.RDB_Relatif->isChecked()) << choice->objectName().toStdString();
+    }
+    ASSERT_TRUE(clickOnScreen(r.RDB_Absolu));
+    EXPECT_TRUE(r.RDB_Messier->isChecked());
+    EXPECT_FALSE(r.RDB_Relatif->isChecked());
+}
