@@ -173,8 +173,6 @@ private:
     // The coordinate input the last Enter moved the focus to: it keeps the
     // focus when that Enter goes up.
     QPointer<QWidget> enterMovedFocusTo_;
-    // The last goto refused the typed coordinates: nothing went to the mount.
-    bool gotoRefused_ = false;
 };
 
 extern TFRM_Raquette* FRM_Raquette;

@@ -161,7 +161,6 @@ QByteArray TFRM_Raquette::ObjectCode(bool forSync) const
 
 void TFRM_Raquette::BTN_GOTOClick()
 {
-    gotoRefused_ = false;
     if (!lx200Mount()) {
         bool started = false;
         Align_V::GotoObject(started);
@@ -176,24 +175,17 @@ void TFRM_Raquette::BTN_GOTOClick()
     };
     if (RDB_Coords->isChecked()) {
         const auto position = TypedPosition();
-        if (!position) {
-            gotoRefused_ = true;
+        if (!position)
             return;   // nothing goes to the mount
-        }
         AutoguidingOff();
         Prg_Suivi::GotoCoordinates(position->first, position->second, showReply);
         return;
     }
     const QByteArray code = ObjectCode(false);
     AutoguidingOff();
-    Prg_Suivi::Converse({{Lx200::StopAllCommand}, {Lx200::LoadObjectCommand(code), 100}, {Lx200::SlewCommand}},
-                        [showReply](const Prg_Suivi::RunResult& r) {
-                            if (r.status == Prg_Suivi::RunStatus::Cancelled)
-                                return;
-                            showReply(r.replies.isEmpty() ? QByteArray() : r.replies.last());
-                            if (!r.ok())
-                                Msg::ShowMessageText(false, r.describe());
-                        });
+    // The mount's goto to an object of its library: it runs, ends and fails
+    // as a goto to coordinates does (only ":MS#" has a reply to show).
+    Prg_Suivi::GotoLibraryObject(code, showReply);
 }
 
 std::optional<std::pair<double, double>> TFRM_Raquette::TypedPosition()

@@ -105,14 +105,12 @@ void TFRM_Raquette::FormKeyUp(int& key, Qt::KeyboardModifiers shift)
                 BTN_AbortClick();
                 Scripts::GotoRunning = false;
             } else {
-                Scripts::GotoRunning = true;
+                // The goto started marks itself running until the mount
+                // side ends it; one refused or not found leaves nothing
+                // running, so the next "*" starts a goto again.
                 if (CKB_Assist_Vocal->isChecked())
                     speak(QStringLiteral("S_GOTO"), 600);
                 BTN_GOTOClick();
-                // Coordinates refused started nothing: the next "*", once
-                // they are mended, starts the goto instead of aborting it.
-                if (gotoRefused_)
-                    Scripts::GotoRunning = false;
             }
         }
     }

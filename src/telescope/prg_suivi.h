@@ -154,6 +154,10 @@ void ReleaseGuidePlugin();
 // the mount kind has no goto.
 bool GotoCoordinates(double ra_arcsec, double dec_arcsec,
                      std::function<void(const QByteArray& replies)> onReplies = {});
+// The same goto to an object of the LX200 mount's own library (":Q#",
+// ":L" + object + "#", ":MS#"): it runs, ends and fails as above. False
+// when the mount is not an LX200.
+bool GotoLibraryObject(const QByteArray& object, std::function<void(const QByteArray& replies)> onReplies = {});
 // Why the interfaces chosen in the Preferences cannot make a goto of this
 // mode (relative: timed moves on both axes; absolute: the mount's own goto),
 // or empty when they can.

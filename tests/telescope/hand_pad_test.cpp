@@ -829,3 +829,113 @@ TEST_F(HandPadTest, TheCatalogueAndTheGotoModeAreChosenApart)
     EXPECT_TRUE(r.RDB_Messier->isChecked());
     EXPECT_FALSE(r.RDB_Relatif->isChecked());
 }
+
+// A goto from the pad, by its GOTO or by the keypad "*", is the mount's
+// goto like any other: it runs until the poll reads the slew's end, with
+// the end's actions, or until "*" aborts it; the next "*" then starts the
+// next goto.
+TEST_F(HandPadTest, APadGotoRunsAloneUntilTheMountEndsItAndTheNextStarOneStartsAgain)
+{
+    TFRM_Pref& p = pref();
+    TFRM_Raquette& r = pad();
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    QTimer* poll = FRM_Prg_Suivi->TMR_ScopePosition;
+    ASSERT_TRUE(clickOnScreen(p.RDB_Mount_LX200));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Connecter));
+    ASSERT_TRUE(settle());
+    p.CKB_Fin_GOTO_Afficher_Message->setChecked(true);
+    Systeme::ShowFormOnScreen(&r);
+    r.activateWindow();
+    ASSERT_TRUE(clickOnScreen(r.RDB_Messier));
+    QTest::mouseClick(r.EDT_Numero, Qt::LeftButton);
+    r.EDT_Numero->selectAll();
+    QTest::keyClicks(r.EDT_Numero, QStringLiteral("31"));
+    // Keys go where the user's keyboard sends them: the number typed, then
+    // Enter, which leaves no control with the focus.
+    const auto press = [&](Qt::Key k, bool keypad = false) {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus && focus->window() == &r ? focus : static_cast<QWidget*>(&r), k,
+                        keypad ? Qt::KeypadModifier : Qt::NoModifier);
+    };
+    press(Qt::Key_Return);
+    ASSERT_EQ(r.KeyboardControl, 1);
+    ASSERT_TRUE(settle());
+    const auto running = [&] {
+        return Scripts::GotoRunning && !d.BTN_Goto->isEnabled() && poll->isActive();
+    };
+    const auto over = [&] {
+        return !Scripts::GotoRunning && !poll->isActive() && !d.BTN_Abort->isEnabled();
+    };
+    // The poll's ticks as the slew goes on, until it reads the end.
+    const auto pollToTheEnd = [&] {
+        for (int i = 0; i < 200 && poll->isActive(); ++i) {
+            clock.advanceMs(1000);
+            FRM_Prg_Suivi->TMR_ScopePositionTimer();
+            ASSERT_TRUE(settle());
+        }
+    };
+    const QList<QByteArray> gotoM31{":Q#", ":LM 31#", ":MS#"};
+
+    mount.setPosition(10 * 54000, 20 * 3600);
+    mount.clearRecords();
+    press(Qt::Key_Asterisk, true);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(mount.commands(), gotoM31);
+    EXPECT_TRUE(running());
+    FRM_Message->MEMO_Message->clear();
+    ASSERT_NO_FATAL_FAILURE(pollToTheEnd());
+    EXPECT_FALSE(mount.slewing());
+    EXPECT_TRUE(over());
+    EXPECT_TRUE(FRM_Message->MEMO_Message->toPlainText().contains(TranslatedTexts.MSG_ExecutionTerminee));
+
+    // The next "*" starts the next goto; "*" while it runs aborts it.
+    mount.setPosition(10 * 54000, 20 * 3600);
+    mount.clearRecords();
+    press(Qt::Key_Asterisk, true);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(mount.commands(), gotoM31);
+    EXPECT_TRUE(running());
+    mount.clearRecords();
+    press(Qt::Key_Asterisk, true);
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(mount.commands().contains(":Q#"));
+    EXPECT_FALSE(mount.commands().contains(":MS#"));
+    EXPECT_FALSE(mount.slewing());
+    EXPECT_TRUE(over());
+
+    // The pad's GOTO clicked: the same goto, the same end.
+    mount.setPosition(10 * 54000, 20 * 3600);
+    mount.clearRecords();
+    ASSERT_TRUE(clickOnScreen(r.BTN_GOTO));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(mount.commands(), gotoM31);
+    EXPECT_TRUE(running());
+    ASSERT_NO_FATAL_FAILURE(pollToTheEnd());
+    EXPECT_TRUE(over());
+}
+
+// A pad goto the mount refuses ends at once, told: the next "*" tries again.
+TEST_F(HandPadTest, APadGotoTheMountRefusesIsToldAndTheNextStarTriesAgain)
+{
+    testsupport::ScriptedMount scripted;
+    ASSERT_NO_FATAL_FAILURE(useScriptedMountWithTypedCoordinates(scripted));
+    scripted.setReply(":MS#", "1Objet sous l'horizon#");
+    TFRM_Raquette& r = pad();
+    ASSERT_TRUE(clickOnScreen(r.RDB_Messier));
+    QTest::mouseClick(r.EDT_Numero, Qt::LeftButton);
+    r.EDT_Numero->selectAll();
+    QTest::keyClicks(r.EDT_Numero, QStringLiteral("31"));
+    QTest::keyClick(r.EDT_Numero, Qt::Key_Return);
+    ASSERT_EQ(r.KeyboardControl, 1);
+    ASSERT_TRUE(settle());
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        scripted.clearRecords();
+        FRM_Message->MEMO_Message->clear();
+        QTest::keyClick(&r, Qt::Key_Asterisk, Qt::KeypadModifier);
+        EXPECT_TRUE(line(scripted, 3000, ":MS#").contains(":MS#")) << "attempt " << attempt;
+        ASSERT_TRUE(settle());
+        EXPECT_FALSE(Scripts::GotoRunning);
+        EXPECT_FALSE(FRM_Prg_Suivi->TMR_ScopePosition->isActive());
+        EXPECT_TRUE(FRM_Message->MEMO_Message->toPlainText().contains(QStringLiteral("Objet sous l'horizon")));
+    }
+}
