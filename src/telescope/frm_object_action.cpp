@@ -481,9 +481,19 @@ void TFRM_ObjectAction::setBusy(bool busy)
     RDB_Relatif->setEnabled(!busy);
 }
 
-void TFRM_ObjectAction::GotoStarted() { setBusy(true); }
+void TFRM_ObjectAction::GotoStarted()
+{
+    setBusy(true);
+    if (FRM_Raquette)
+        FRM_Raquette->ShowGotoRunning(true);
+}
 
-void TFRM_ObjectAction::GotoEnded() { setBusy(false); }
+void TFRM_ObjectAction::GotoEnded()
+{
+    setBusy(false);
+    if (FRM_Raquette)
+        FRM_Raquette->ShowGotoRunning(false);
+}
 
 void TFRM_ObjectAction::AllowAbsoluteGoto(bool allowed)
 {

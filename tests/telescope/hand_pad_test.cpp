@@ -802,6 +802,10 @@ TEST_F(HandPadTest, TheSimulatedMountSlewsTheShortWayThroughZeroHours)
             EXPECT_TRUE(ra >= 0 && ra < 24 * hour) << ra / hour;
         }
         EXPECT_DOUBLE_EQ(mount.ra(), end);
+        // GOTO comes back once the poll has read the slew's end.
+        FRM_Prg_Suivi->TMR_ScopePositionTimer();
+        EXPECT_TRUE(settle());
+        EXPECT_TRUE(pad().BTN_GOTO->isEnabled());
         return clock.monotonicMs() - t0;
     };
     // 6h08 of right ascension (92 degrees) at the simulator's slew rate,
@@ -831,9 +835,10 @@ TEST_F(HandPadTest, TheCatalogueAndTheGotoModeAreChosenApart)
 }
 
 // A goto from the pad, by its GOTO or by the keypad "*", is the mount's
-// goto like any other: it runs until the poll reads the slew's end, with
-// the end's actions, or until "*" aborts it; the next "*" then starts the
-// next goto.
+// goto like any other: both GOTO buttons stay greyed while it runs (no
+// second goto starts over it), and it runs until the poll reads the slew's
+// end, with the end's actions, or until "*" aborts it; the next "*" then
+// starts the next goto.
 TEST_F(HandPadTest, APadGotoRunsAloneUntilTheMountEndsItAndTheNextStarOneStartsAgain)
 {
     TFRM_Pref& p = pref();
@@ -861,10 +866,11 @@ TEST_F(HandPadTest, APadGotoRunsAloneUntilTheMountEndsItAndTheNextStarOneStartsA
     ASSERT_EQ(r.KeyboardControl, 1);
     ASSERT_TRUE(settle());
     const auto running = [&] {
-        return Scripts::GotoRunning && !d.BTN_Goto->isEnabled() && poll->isActive();
+        return Scripts::GotoRunning && !r.BTN_GOTO->isEnabled() && r.BTN_Abort->isEnabled() && !d.BTN_Goto->isEnabled()
+               && poll->isActive();
     };
     const auto over = [&] {
-        return !Scripts::GotoRunning && !poll->isActive() && !d.BTN_Abort->isEnabled();
+        return !Scripts::GotoRunning && r.BTN_GOTO->isEnabled() && !poll->isActive() && !d.BTN_Abort->isEnabled();
     };
     // The poll's ticks as the slew goes on, until it reads the end.
     const auto pollToTheEnd = [&] {
@@ -882,6 +888,11 @@ TEST_F(HandPadTest, APadGotoRunsAloneUntilTheMountEndsItAndTheNextStarOneStartsA
     ASSERT_TRUE(settle());
     EXPECT_EQ(mount.commands(), gotoM31);
     EXPECT_TRUE(running());
+    // A second goto while it runs: the greyed GOTO takes no click.
+    mount.clearRecords();
+    QTest::mouseClick(r.BTN_GOTO, Qt::LeftButton);
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(mount.commands().isEmpty());
     FRM_Message->MEMO_Message->clear();
     ASSERT_NO_FATAL_FAILURE(pollToTheEnd());
     EXPECT_FALSE(mount.slewing());
