@@ -124,9 +124,11 @@ void StopMountDirection(std::uint8_t direction);
 // Stops one direction of the guide-port interface.
 void StopGuidePortDirection(std::uint8_t direction);
 // East, west, north, south, then ":Q#" with an LX200 mount, which also ends
-// a goto (as AbortGoto). Every direction is stopped and its moving flag
-// cleared even when one of the writes fails; the first failure is raised
-// after.
+// a goto (as AbortGoto). A relative goto's move is stopped with its pulses
+// and ends there as its Abort ends it (its timers stopped, nothing after it,
+// GOTO given back, a waiting script resumed). Every direction is stopped and
+// its moving flag cleared even when one of the writes fails; the first
+// failure is raised after.
 void StopMount();
 void StopGuidePort();
 // The pulse timers' work (TFRM_Prg_Suivi's handlers call these).

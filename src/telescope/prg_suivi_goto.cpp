@@ -420,15 +420,26 @@ void EndGotoOfDisconnectedMount()
 
 bool RelativeMoveRunning() { return GotoAxisMovingRA || GotoAxisMovingDec; }
 
-void detail::endLx200GotoByStop()
+void detail::endGotoByStop()
 {
-    if (!Scripts::GotoRunning || MountKind() != Interface::LX200)
+    // A relative goto whose pulses were stopped has ended: nothing follows
+    // its move (not the declination of separate axes) and its timers have
+    // nothing left to end.
+    const bool relative = RelativeMoveRunning();
+    // ":Q#" stopped every motion of an LX200 mount: its own slew too.
+    const bool lx200 = Scripts::GotoRunning && MountKind() == Interface::LX200;
+    if (!relative && !lx200)
         return;
-    // ":Q#" stopped every motion: a relative move's pulses too.
     GotoAxisMovingRA = GotoAxisMovingDec = 0;
     PendingDecPulse = 0;
-    Conversation().cancelAll();
-    FailedPolls = 0;
+    if (relative)
+        for (std::uint8_t axisDirection : {dirEast, dirNorth})
+            if (QTimer* t = detail::axisTimer(axisDirection))
+                t->stop();
+    if (lx200) {
+        Conversation().cancelAll();
+        FailedPolls = 0;
+    }
     endOfSlew(false);
 }
 

@@ -950,3 +950,60 @@ TEST_F(HandPadTest, APadGotoTheMountRefusesIsToldAndTheNextStarTriesAgain)
         EXPECT_TRUE(FRM_Message->MEMO_Message->toPlainText().contains(QStringLiteral("Objet sous l'horizon")));
     }
 }
+
+// "Stop" of the pad during a relative goto on a pulse interface ends the
+// goto as Abort does: the pulses stop, nothing follows them (not the
+// declination of separate axes), GOTO comes back and a waiting script goes
+// on. The "Stop" of the Preferences' guide page does the same.
+TEST_F(HandPadTest, StopEndsARelativeGotoOnAPulseInterfaceAsAbortDoes)
+{
+    TFRM_Pref& p = pref();
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    const auto lineOn = [this](std::uint8_t direction) {
+        const int bits[] = {6, 7, 4, 5};   // Quillon pins 8, 9, 6, 7
+        return (ports.peek(0x378) >> bits[direction] & 1) != 0;
+    };
+    ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_Quillon));
+    ASSERT_TRUE(clickOnScreen(p.CKB_Axes_Separes));
+    ASSERT_TRUE(p.CKB_Axes_Separes->isChecked());
+    d.show();
+    ASSERT_TRUE(d.RDB_Relatif->isChecked());
+    const auto startGoto = [&] {
+        Sky::GotoCurrentRA = 1000;
+        Sky::GotoCurrentDec = 0;
+        ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Origine));
+        Sky::GotoCurrentRA = 16000;
+        Sky::GotoCurrentDec = 3000;
+        ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Destination));
+        startWaitingScript(Scripts::GotoRunning);
+        ASSERT_TRUE(clickOnScreen(d.BTN_Goto));
+        ASSERT_TRUE(lineOn(dirWest) || lineOn(dirEast));
+        ASSERT_TRUE(FRM_Prg_Suivi->TMR_Suivi_AD->isActive());
+        ASSERT_FALSE(d.BTN_Goto->isEnabled());
+        ASSERT_FALSE(pad().BTN_GOTO->isEnabled());
+    };
+    const auto endedByStop = [&] {
+        EXPECT_FALSE(lineOn(dirWest) || lineOn(dirEast));
+        EXPECT_FALSE(Scripts::GotoRunning);
+        EXPECT_TRUE(scriptResumed());
+        EXPECT_TRUE(d.BTN_Goto->isEnabled());
+        EXPECT_FALSE(d.BTN_Abort->isEnabled());
+        EXPECT_TRUE(d.RDB_Relatif->isEnabled());
+        EXPECT_TRUE(pad().BTN_GOTO->isEnabled());
+        // Whatever tick was still to come starts nothing.
+        if (FRM_Prg_Suivi->TMR_Suivi_AD->isActive())
+            FRM_Prg_Suivi->TMR_Suivi_ADTimer();
+        EXPECT_FALSE(lineOn(dirNorth) || lineOn(dirSouth)) << "the declination of separate axes after the stop";
+        EXPECT_FALSE(FRM_Prg_Suivi->TMR_Suivi_AD->isActive() || FRM_Prg_Suivi->TMR_Suivi_Dec->isActive());
+        EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+    };
+    ASSERT_NO_FATAL_FAILURE(startGoto());
+    ASSERT_TRUE(pressOnScreen(pad().BTN_Stop));
+    ASSERT_TRUE(releaseOnScreen(pad().BTN_Stop));
+    endedByStop();
+
+    ASSERT_NO_FATAL_FAILURE(startGoto());
+    ASSERT_TRUE(p.BTN_Autoguide_Stop->isEnabled()) << "the goto connected the guide port";
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Stop));
+    endedByStop();
+}
