@@ -259,7 +259,10 @@ void pollEstimate()
     if (Scripts::GotoRunning) {
         if (Hooks.UpdateGotoDistances)
             Hooks.UpdateGotoDistances();
-        if (RemainingRA < 1 && RemainingDec < 1) {
+        // While a pulse of the move runs, only the move's end gives GOTO
+        // back (the declination of separate axes, not started yet, has
+        // nothing to count down).
+        if (RemainingRA < 1 && RemainingDec < 1 && !RelativeMoveRunning()) {
             restoreGotoDialog();
             setControlEnabled(FRM_ObjectAction, "BTN_Calibrer", true);
             if (QTimer* t = detail::positionTimer())
