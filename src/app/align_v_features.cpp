@@ -58,10 +58,10 @@ void UpdateHandPadControls()
         return;
     TFRM_Raquette& r = *FRM_Raquette;
     if (!FRM_Pref->RDB_Mount_LX200->isChecked()) {
-        for (QWidget* w : std::initializer_list<QWidget*>{r.BTN_Sync, r.BTN_GOTO, r.RDB_Messier, r.RDB_NGC, r.RDB_IC,
-                                                          r.RDB_UGC, r.RDB_Etoile_SAO, r.RDB_Coords, r.EDT_Numero,
-                                                          r.RDB_Relatif})
+        for (QWidget* w : std::initializer_list<QWidget*>{r.BTN_Sync, r.RDB_Messier, r.RDB_NGC, r.RDB_IC, r.RDB_UGC,
+                                                          r.RDB_Etoile_SAO, r.RDB_Coords, r.EDT_Numero, r.RDB_Relatif})
             w->setEnabled(true);
+        r.OfferGoto(true);
         for (QWidget* w : std::initializer_list<QWidget*>{r.RDB_Etoile, r.RDB_Planete, r.CBX_Planete})
             w->setEnabled(false);
     }

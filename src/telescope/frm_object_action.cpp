@@ -481,7 +481,19 @@ void TFRM_ObjectAction::setBusy(bool busy)
     RDB_Relatif->setEnabled(!busy);
 }
 
-void TFRM_ObjectAction::GotoEnded() { setBusy(false); }
+void TFRM_ObjectAction::GotoStarted()
+{
+    setBusy(true);
+    if (FRM_Raquette)
+        FRM_Raquette->ShowGotoRunning(true);
+}
+
+void TFRM_ObjectAction::GotoEnded()
+{
+    setBusy(false);
+    if (FRM_Raquette)
+        FRM_Raquette->ShowGotoRunning(false);
+}
 
 void TFRM_ObjectAction::AllowAbsoluteGoto(bool allowed)
 {
@@ -526,12 +538,12 @@ void TFRM_ObjectAction::BTN_GotoClick()
         Sky::GotoCurrentDec = Sky::GotoOriginDec;
         showCurrentObject();
         MotionSource = 0;
-        setBusy(true);
+        GotoStarted();
         Scripts::GotoRunning = true;
         try {
             Align_V::SendCorrectionPulses(dRa, dDec);
         } catch (...) {
-            setBusy(false);
+            GotoEnded();
             Scripts::GotoRunning = false;
             GotoAxisMovingRA = GotoAxisMovingDec = 0;
             throw;
@@ -550,7 +562,7 @@ void TFRM_ObjectAction::BTN_GotoClick()
             if (!Prg_Suivi::RelativeMoveRunning()) {
                 // Nothing moves: the goto is over at once.
                 PendingDecPulse = 0;
-                setBusy(false);
+                GotoEnded();
                 Scripts::ResumeIfWaiting(Scripts::GotoRunning);
                 return;
             }
@@ -567,19 +579,19 @@ void TFRM_ObjectAction::BTN_GotoClick()
             return;
         if (!tellWhyNoGoto(false))
             return;
-        setBusy(true);
+        GotoStarted();
         Scripts::GotoRunning = true;
         bool started = false;
         try {
             started = Prg_Suivi::GotoCoordinates(Sky::GotoDestinationRA, Sky::GotoDestinationDec);
         } catch (...) {
             // Nothing was started: the dialog is ready for another try.
-            setBusy(false);
+            GotoEnded();
             Scripts::GotoRunning = false;
             throw;
         }
         if (!started) {   // the chosen mount has no goto of its own
-            setBusy(false);
+            GotoEnded();
             Scripts::GotoRunning = false;
         }
     }
@@ -607,7 +619,7 @@ void TFRM_ObjectAction::BTN_AbortClick()
                 Prg_Suivi::StopGuidePort();
             } catch (...) {
                 moveOver();
-                setBusy(false);
+                GotoEnded();
                 Scripts::ResumeIfWaiting(Scripts::GotoRunning);
                 throw;
             }
@@ -617,7 +629,7 @@ void TFRM_ObjectAction::BTN_AbortClick()
     } else {
         Prg_Suivi::AbortGoto();
     }
-    setBusy(false);
+    GotoEnded();
     // No goto runs any more; a script waiting for it goes on.
     Scripts::ResumeIfWaiting(Scripts::GotoRunning);
 }

@@ -86,6 +86,9 @@ public:
     // The origin and destination as they are now (the mount's position read
     // or estimated becomes the origin), then the distances.
     void ShowGotoPoints();
+    // A goto runs, from whichever window it was started: GOTO and the modes
+    // are greyed and Abort offered until it is over.
+    void GotoStarted();
     // The goto is over (ended, aborted or failed): GOTO and the modes are
     // offered again and Abort greyed.
     void GotoEnded();

@@ -609,12 +609,24 @@ void TFRM_Raquette::FollowInterfaces()
         EnableAbsoluteGoto();
 }
 
+void TFRM_Raquette::OfferGoto(bool offered)
+{
+    gotoOffered_ = offered;
+    BTN_GOTO->setEnabled(gotoOffered_ && !gotoRunning_);
+}
+
+void TFRM_Raquette::ShowGotoRunning(bool running)
+{
+    gotoRunning_ = running;
+    BTN_GOTO->setEnabled(gotoOffered_ && !gotoRunning_);
+}
+
 void TFRM_Raquette::EnableLX200Controls()
 {
     ReleaseAll();
     enableAll({RDB_Slew, RDB_Find, RDB_Cntr, RDB_Guide, BTN_Position_Actuelle, BTN_Sync}, true);
     EnableCatalogueChoice();
-    BTN_GOTO->setEnabled(true);
+    OfferGoto(true);
 }
 
 void TFRM_Raquette::DisableLX200Controls()
@@ -622,8 +634,8 @@ void TFRM_Raquette::DisableLX200Controls()
     ReleaseAll();
     enableAll({RDB_Slew, RDB_Find, RDB_Cntr, RDB_Guide}, false);
     enableAll({BTN_Position_Actuelle, BTN_Sync, EDT_Numero}, true);
-    enableAll({RDB_Messier, RDB_NGC, RDB_IC, RDB_UGC, RDB_Etoile_SAO, RDB_Etoile, RDB_Planete, CBX_Planete, BTN_GOTO},
-               false);
+    enableAll({RDB_Messier, RDB_NGC, RDB_IC, RDB_UGC, RDB_Etoile_SAO, RDB_Etoile, RDB_Planete, CBX_Planete}, false);
+    OfferGoto(false);
     Align_V::UpdateHandPadControls();
 }
 
@@ -635,7 +647,7 @@ void TFRM_Raquette::EnableAscomControls(bool ask)
     if (ask) {
         AscomBridge::Request(AscomBridge::rqCanSlewAsync, {});
         EnableAbsoluteGoto();
-        BTN_GOTO->setEnabled(true);
+        OfferGoto(true);
     }
 }
 

@@ -97,6 +97,12 @@ public:
     // Whether the mount chosen is an LX200 (its own goto and libraries).
     static bool Lx200MountChosen();
 
+    // GOTO is offered by the layout operations (the interfaces chosen) and
+    // greyed while a goto runs, whichever window started it, so that no
+    // second goto starts over the first; Abort stays live.
+    void OfferGoto(bool offered);
+    void ShowGotoRunning(bool running);
+
     // Layout operations of the Preferences dialog's interface choice.
     void EnableLX200Controls();
     void DisableLX200Controls();
@@ -167,14 +173,14 @@ private:
     void showPositionOf(double ra_arcsec, double dec_arcsec);
     void syncOtherMount();
 
+    bool gotoOffered_ = true;
+    bool gotoRunning_ = false;
     std::array<bool, 4> held_{};
     std::array<std::int64_t, 2> pressMs_{};   // north/south, west/east
     int focusHeld_ = -1;                      // direction of a focuser run started here
     // The coordinate input the last Enter moved the focus to: it keeps the
     // focus when that Enter goes up.
     QPointer<QWidget> enterMovedFocusTo_;
-    // The last goto refused the typed coordinates: nothing went to the mount.
-    bool gotoRefused_ = false;
 };
 
 extern TFRM_Raquette* FRM_Raquette;

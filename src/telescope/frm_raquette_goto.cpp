@@ -24,6 +24,7 @@
 #include "telescope/voice_prompts.h"
 #include "translation/translated_texts.h"
 
+#include <QButtonGroup>
 #include <QKeyEvent>
 #include <QPointer>
 #include <numbers>
@@ -44,10 +45,19 @@ QString starNumber(const QString& entry) { return entry.section(u'/', 1, 1).trim
 
 void TFRM_Raquette::wireGoto()
 {
+    // The catalogue and the goto mode are two choices. Left to the toolkit,
+    // every radio button in the group box would be one choice with the mode
+    // box inside it: a click on the catalogue already chosen cleared it.
+    auto* catalogues = new QButtonGroup(this);
+    auto* modes = new QButtonGroup(this);
+    modes->addButton(RDB_Absolu);
+    modes->addButton(RDB_Relatif);
     for (QRadioButton* choice :
-         {RDB_Messier, RDB_NGC, RDB_IC, RDB_UGC, RDB_Etoile_SAO, RDB_Etoile, RDB_Planete, RDB_Coords})
+         {RDB_Messier, RDB_NGC, RDB_IC, RDB_UGC, RDB_Etoile_SAO, RDB_Etoile, RDB_Planete, RDB_Coords}) {
+        catalogues->addButton(choice);
         connect(choice, &QRadioButton::clicked, this,
                 [this, choice] { app::runGuarded(QStringLiteral("RDB_CatalogueClick"), [=, this] { CatalogueClick(choice); }); });
+    }
     connect(EDT_Numero, &QLineEdit::textChanged, this, [this] { EDT_NumeroChange(); });
     connect(CBX_Etoile, &QComboBox::activated, this, [this] { CBX_EtoileChange(); });
     connect(CBX_Planete, &QComboBox::activated, this, [this] {
@@ -151,7 +161,6 @@ QByteArray TFRM_Raquette::ObjectCode(bool forSync) const
 
 void TFRM_Raquette::BTN_GOTOClick()
 {
-    gotoRefused_ = false;
     if (!lx200Mount()) {
         bool started = false;
         Align_V::GotoObject(started);
@@ -166,24 +175,17 @@ void TFRM_Raquette::BTN_GOTOClick()
     };
     if (RDB_Coords->isChecked()) {
         const auto position = TypedPosition();
-        if (!position) {
-            gotoRefused_ = true;
+        if (!position)
             return;   // nothing goes to the mount
-        }
         AutoguidingOff();
         Prg_Suivi::GotoCoordinates(position->first, position->second, showReply);
         return;
     }
     const QByteArray code = ObjectCode(false);
     AutoguidingOff();
-    Prg_Suivi::Converse({{Lx200::StopAllCommand}, {Lx200::LoadObjectCommand(code), 100}, {Lx200::SlewCommand}},
-                        [showReply](const Prg_Suivi::RunResult& r) {
-                            if (r.status == Prg_Suivi::RunStatus::Cancelled)
-                                return;
-                            showReply(r.replies.isEmpty() ? QByteArray() : r.replies.last());
-                            if (!r.ok())
-                                Msg::ShowMessageText(false, r.describe());
-                        });
+    // The mount's goto to an object of its library: it runs, ends and fails
+    // as a goto to coordinates does (only ":MS#" has a reply to show).
+    Prg_Suivi::GotoLibraryObject(code, showReply);
 }
 
 std::optional<std::pair<double, double>> TFRM_Raquette::TypedPosition()

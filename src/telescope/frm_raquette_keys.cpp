@@ -98,21 +98,20 @@ void TFRM_Raquette::FormKeyUp(int& key, Qt::KeyboardModifiers shift)
                 RateRadioClick(4 - RateCycle);
             }
             speak(QString::fromLatin1(prompt), 600);
-        } else if (key == Qt::Key_Asterisk && keypad(shift) && BTN_GOTO->isEnabled()) {
-            if (Scripts::GotoRunning) {
+        } else if (key == Qt::Key_Asterisk && keypad(shift) && gotoOffered_) {
+            // GOTO is greyed while a goto runs: "*" then aborts it.
+            if (Scripts::GotoRunning || gotoRunning_) {
                 if (CKB_Assist_Vocal->isChecked())
                     speak(QStringLiteral("S_Abort"), 600);
                 BTN_AbortClick();
                 Scripts::GotoRunning = false;
-            } else {
-                Scripts::GotoRunning = true;
+            } else if (BTN_GOTO->isEnabled()) {
+                // The goto started marks itself running until the mount
+                // side ends it; one refused or not found leaves nothing
+                // running, so the next "*" starts a goto again.
                 if (CKB_Assist_Vocal->isChecked())
                     speak(QStringLiteral("S_GOTO"), 600);
                 BTN_GOTOClick();
-                // Coordinates refused started nothing: the next "*", once
-                // they are mended, starts the goto instead of aborting it.
-                if (gotoRefused_)
-                    Scripts::GotoRunning = false;
             }
         }
     }

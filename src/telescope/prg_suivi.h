@@ -124,9 +124,11 @@ void StopMountDirection(std::uint8_t direction);
 // Stops one direction of the guide-port interface.
 void StopGuidePortDirection(std::uint8_t direction);
 // East, west, north, south, then ":Q#" with an LX200 mount, which also ends
-// a goto (as AbortGoto). Every direction is stopped and its moving flag
-// cleared even when one of the writes fails; the first failure is raised
-// after.
+// a goto (as AbortGoto). A relative goto's move is stopped with its pulses
+// and ends there as its Abort ends it (its timers stopped, nothing after it,
+// GOTO given back, a waiting script resumed). Every direction is stopped and
+// its moving flag cleared even when one of the writes fails; the first
+// failure is raised after.
 void StopMount();
 void StopGuidePort();
 // The pulse timers' work (TFRM_Prg_Suivi's handlers call these).
@@ -154,6 +156,10 @@ void ReleaseGuidePlugin();
 // the mount kind has no goto.
 bool GotoCoordinates(double ra_arcsec, double dec_arcsec,
                      std::function<void(const QByteArray& replies)> onReplies = {});
+// The same goto to an object of the LX200 mount's own library (":Q#",
+// ":L" + object + "#", ":MS#"): it runs, ends and fails as above. False
+// when the mount is not an LX200.
+bool GotoLibraryObject(const QByteArray& object, std::function<void(const QByteArray& replies)> onReplies = {});
 // Why the interfaces chosen in the Preferences cannot make a goto of this
 // mode (relative: timed moves on both axes; absolute: the mount's own goto),
 // or empty when they can.

@@ -76,7 +76,14 @@ void setText(QWidget* window, const char* name, const QString& text)
 // The goto running is the mount's own (LX200 or ASCOM), not a relative move.
 bool MountGotoRunning = false;
 
-// The goto dialog's buttons once no goto runs.
+// The goto windows show a goto running, whichever window started it, and
+// give their buttons back once none runs.
+void showGotoStarted()
+{
+    if (FRM_ObjectAction)
+        FRM_ObjectAction->GotoStarted();
+}
+
 void restoreGotoDialog()
 {
     if (FRM_ObjectAction)
@@ -252,7 +259,10 @@ void pollEstimate()
     if (Scripts::GotoRunning) {
         if (Hooks.UpdateGotoDistances)
             Hooks.UpdateGotoDistances();
-        if (RemainingRA < 1 && RemainingDec < 1) {
+        // While a pulse of the move runs, only the move's end gives GOTO
+        // back (the declination of separate axes, not started yet, has
+        // nothing to count down).
+        if (RemainingRA < 1 && RemainingDec < 1 && !RelativeMoveRunning()) {
             restoreGotoDialog();
             setControlEnabled(FRM_ObjectAction, "BTN_Calibrer", true);
             if (QTimer* t = detail::positionTimer())
@@ -314,61 +324,81 @@ QString GotoImpossibleReason(bool relative)
     }
 }
 
+namespace {
+
+// An LX200 goto: `run` loads the target and ends with ":MS#". It replaces
+// whatever was still queued for the mount; the poll armed once the mount
+// has taken it reads the slew's end, and a refusal or a mount that does not
+// answer ends it as failed.
+void startLx200Goto(QList<Exchange> run, std::function<void(const QByteArray&)> onReplies)
+{
+    Conversation().cancelAll();
+    if (QTimer* t = detail::positionTimer())
+        t->stop();
+    FailedPolls = 0;
+    Scripts::GotoRunning = true;
+    MountGotoRunning = true;
+    struct NotQueued {
+        bool queued = false;
+        ~NotQueued()
+        {
+            if (!queued)
+                Scripts::GotoRunning = MountGotoRunning = false;
+        }
+    } guard;
+    Converse(std::move(run), [onReplies](const RunResult& r) {
+        if (r.status == RunStatus::Cancelled)
+            return;
+        if (onReplies)
+            onReplies(r.replies.join());
+        if (r.ok()) {
+            ArmPositionPoll(true);
+            return;
+        }
+        if (r.status == RunStatus::Refused) {
+            const QByteArray reason =
+                r.command == Lx200::SlewCommand ? Lx200::RefusalReason(r.replies.last()) : QByteArray();
+            const QString why = reason.isEmpty()
+                                    ? QStringLiteral("coordonnée refusée (%1)").arg(QString::fromLatin1(r.command))
+                                    : QString::fromLatin1(reason);
+            failGoto(QStringLiteral("Goto refusé par la monture : %1").arg(why), false);
+            return;
+        }
+        failGoto(QStringLiteral("Goto impossible : %1").arg(r.describe()), true);
+    });
+    guard.queued = true;
+    showGotoStarted();
+}
+
+} // namespace
+
 bool GotoCoordinates(double ra_arcsec, double dec_arcsec, std::function<void(const QByteArray&)> onReplies)
 {
     AutoConnectMount();
     switch (MountKind()) {
-    case Interface::LX200: {
-        // A new goto replaces whatever was still queued for the mount.
-        Conversation().cancelAll();
-        if (QTimer* t = detail::positionTimer())
-            t->stop();
-        FailedPolls = 0;
-        Scripts::GotoRunning = true;
-        MountGotoRunning = true;
-        struct NotQueued {
-            bool queued = false;
-            ~NotQueued()
-            {
-                if (!queued)
-                    Scripts::GotoRunning = MountGotoRunning = false;
-            }
-        } guard;
-        Converse({{Lx200::StopAllCommand},
-                  {Lx200::SetRACommand(ra_arcsec), 100},
-                  {Lx200::SetDecCommand(dec_arcsec)},
-                  {Lx200::SlewCommand}},
-                 [onReplies](const RunResult& r) {
-                     if (r.status == RunStatus::Cancelled)
-                         return;
-                     if (onReplies)
-                         onReplies(r.replies.join());
-                     if (r.ok()) {
-                         ArmPositionPoll(true);
-                         return;
-                     }
-                     if (r.status == RunStatus::Refused) {
-                         const QByteArray reason = r.command == Lx200::SlewCommand
-                                                       ? Lx200::RefusalReason(r.replies.last())
-                                                       : QByteArray();
-                         const QString why = reason.isEmpty()
-                                                 ? QStringLiteral("coordonnée refusée (%1)")
-                                                       .arg(QString::fromLatin1(r.command))
-                                                 : QString::fromLatin1(reason);
-                         failGoto(QStringLiteral("Goto refusé par la monture : %1").arg(why), false);
-                         return;
-                     }
-                     failGoto(QStringLiteral("Goto impossible : %1").arg(r.describe()), true);
-                 });
-        guard.queued = true;
+    case Interface::LX200:
+        startLx200Goto({{Lx200::StopAllCommand},
+                        {Lx200::SetRACommand(ra_arcsec), 100},
+                        {Lx200::SetDecCommand(dec_arcsec)},
+                        {Lx200::SlewCommand}},
+                       std::move(onReplies));
         return true;
-    }
     case Interface::Ascom:
         AscomSlewAsync(ra_arcsec, dec_arcsec);
         return true;
     default:
         return false;
     }
+}
+
+bool GotoLibraryObject(const QByteArray& object, std::function<void(const QByteArray&)> onReplies)
+{
+    AutoConnectMount();
+    if (MountKind() != Interface::LX200)
+        return false;
+    startLx200Goto({{Lx200::StopAllCommand}, {Lx200::LoadObjectCommand(object), 100}, {Lx200::SlewCommand}},
+                   std::move(onReplies));
+    return true;
 }
 
 void EndGotoOfDisconnectedMount()
@@ -393,15 +423,26 @@ void EndGotoOfDisconnectedMount()
 
 bool RelativeMoveRunning() { return GotoAxisMovingRA || GotoAxisMovingDec; }
 
-void detail::endLx200GotoByStop()
+void detail::endGotoByStop()
 {
-    if (!Scripts::GotoRunning || MountKind() != Interface::LX200)
+    // A relative goto whose pulses were stopped has ended: nothing follows
+    // its move (not the declination of separate axes) and its timers have
+    // nothing left to end.
+    const bool relative = RelativeMoveRunning();
+    // ":Q#" stopped every motion of an LX200 mount: its own slew too.
+    const bool lx200 = Scripts::GotoRunning && MountKind() == Interface::LX200;
+    if (!relative && !lx200)
         return;
-    // ":Q#" stopped every motion: a relative move's pulses too.
     GotoAxisMovingRA = GotoAxisMovingDec = 0;
     PendingDecPulse = 0;
-    Conversation().cancelAll();
-    FailedPolls = 0;
+    if (relative)
+        for (std::uint8_t axisDirection : {dirEast, dirNorth})
+            if (QTimer* t = detail::axisTimer(axisDirection))
+                t->stop();
+    if (lx200) {
+        Conversation().cancelAll();
+        FailedPolls = 0;
+    }
     endOfSlew(false);
 }
 
@@ -463,6 +504,7 @@ void AscomSlewAsync(double ra_arcsec, double dec_arcsec)
     FailedPolls = 0;
     Scripts::GotoRunning = true;
     MountGotoRunning = true;
+    showGotoStarted();
     Request(rqSlewToCoordinatesAsync, [number](const Outcome& o) {
         --AscomSlewsOut;
         if (o.dropped || number != AscomGotoNumber || !Scripts::GotoRunning)

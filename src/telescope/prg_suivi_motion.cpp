@@ -350,7 +350,7 @@ namespace {
 
 // Stops the four directions with stopDirection, then sends ":Q#" with an
 // LX200 mount; every step runs even when one before it failed, and the first
-// failure is raised at the end.
+// failure is raised at the end. The goto whose motion that stopped is over.
 void stopAllDirections(void (*stopDirection)(std::uint8_t))
 {
     std::exception_ptr first;
@@ -368,8 +368,8 @@ void stopAllDirections(void (*stopDirection)(std::uint8_t))
         attempt([] { SendMountCommand(Lx200::StopAllCommand); });
         for (std::uint8_t& flag : MovingFlags)
             flag = 0;
-        detail::endLx200GotoByStop();
     }
+    detail::endGotoByStop();
     if (first)
         std::rethrow_exception(first);
 }

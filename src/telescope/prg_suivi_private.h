@@ -41,8 +41,9 @@ extern std::uint16_t QuillonBase;
 // The interface each direction was last started on (stops go there).
 Interface& startedOn(std::uint8_t direction);
 
-// A stop of every axis ends an LX200 goto under way as an abort does.
-void endLx200GotoByStop();
+// A stop of every axis ends a relative goto under way, and with an LX200
+// mount its own goto, as an abort does.
+void endGotoByStop();
 
 // Guards against connecting from inside a connection.
 extern bool Connecting;

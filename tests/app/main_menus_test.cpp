@@ -267,9 +267,11 @@ TEST_F(MainMenus, GotoObjectStartsOnlyWhenTheObjectIsFoundAndThePositionKnown)
     TFRM_Raquette& r = *FRM_Raquette;
     bool started = true;
 
-    // Nothing chosen: nothing happens.
+    // None of the program's catalogues chosen (a planet of the mount's
+    // library): nothing happens.
+    r.RDB_Planete->setChecked(true);
     for (QRadioButton* b : {r.RDB_Messier, r.RDB_NGC, r.RDB_IC, r.RDB_UGC, r.RDB_Etoile_SAO, r.RDB_Coords})
-        b->setAutoExclusive(false), b->setChecked(false), b->setAutoExclusive(true);
+        ASSERT_FALSE(b->isChecked());
     Align_V::GotoObject(started);
     EXPECT_FALSE(started);
     EXPECT_TRUE(ran.isEmpty());

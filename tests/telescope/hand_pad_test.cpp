@@ -802,6 +802,10 @@ TEST_F(HandPadTest, TheSimulatedMountSlewsTheShortWayThroughZeroHours)
             EXPECT_TRUE(ra >= 0 && ra < 24 * hour) << ra / hour;
         }
         EXPECT_DOUBLE_EQ(mount.ra(), end);
+        // GOTO comes back once the poll has read the slew's end.
+        FRM_Prg_Suivi->TMR_ScopePositionTimer();
+        EXPECT_TRUE(settle());
+        EXPECT_TRUE(pad().BTN_GOTO->isEnabled());
         return clock.monotonicMs() - t0;
     };
     // 6h08 of right ascension (92 degrees) at the simulator's slew rate,
@@ -810,4 +814,196 @@ TEST_F(HandPadTest, TheSimulatedMountSlewsTheShortWayThroughZeroHours)
     EXPECT_LE(slew("5", "35", from, to), shortWay_ms + 500) << "up through 0 h";
     EXPECT_LE(slew("23", "27", to, from), shortWay_ms + 500) << "down through 0 h";
     EXPECT_TRUE(settle());
+}
+
+// The catalogue and the goto mode are two choices of the goto group: a
+// click on the catalogue already chosen keeps it, and a catalogue chosen
+// never takes the mode with it.
+TEST_F(HandPadTest, TheCatalogueAndTheGotoModeAreChosenApart)
+{
+    TFRM_Raquette& r = pad();
+    Systeme::ShowFormOnScreen(&r);
+    ASSERT_TRUE(clickOnScreen(r.RDB_Relatif));
+    for (QRadioButton* choice : {r.RDB_Messier, r.RDB_Messier, r.RDB_NGC, r.RDB_Coords, r.RDB_Coords, r.RDB_Messier}) {
+        ASSERT_TRUE(clickOnScreen(choice));
+        EXPECT_TRUE(choice->isChecked()) << choice->objectName().toStdString();
+        EXPECT_TRUE(r.RDB_Relatif->isChecked()) << choice->objectName().toStdString();
+    }
+    ASSERT_TRUE(clickOnScreen(r.RDB_Absolu));
+    EXPECT_TRUE(r.RDB_Messier->isChecked());
+    EXPECT_FALSE(r.RDB_Relatif->isChecked());
+}
+
+// A goto from the pad, by its GOTO or by the keypad "*", is the mount's
+// goto like any other: both GOTO buttons stay greyed while it runs (no
+// second goto starts over it), and it runs until the poll reads the slew's
+// end, with the end's actions, or until "*" aborts it; the next "*" then
+// starts the next goto.
+TEST_F(HandPadTest, APadGotoRunsAloneUntilTheMountEndsItAndTheNextStarOneStartsAgain)
+{
+    TFRM_Pref& p = pref();
+    TFRM_Raquette& r = pad();
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    QTimer* poll = FRM_Prg_Suivi->TMR_ScopePosition;
+    ASSERT_TRUE(clickOnScreen(p.RDB_Mount_LX200));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Connecter));
+    ASSERT_TRUE(settle());
+    p.CKB_Fin_GOTO_Afficher_Message->setChecked(true);
+    Systeme::ShowFormOnScreen(&r);
+    r.activateWindow();
+    ASSERT_TRUE(clickOnScreen(r.RDB_Messier));
+    QTest::mouseClick(r.EDT_Numero, Qt::LeftButton);
+    r.EDT_Numero->selectAll();
+    QTest::keyClicks(r.EDT_Numero, QStringLiteral("31"));
+    // Keys go where the user's keyboard sends them: the number typed, then
+    // Enter, which leaves no control with the focus.
+    const auto press = [&](Qt::Key k, bool keypad = false) {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus && focus->window() == &r ? focus : static_cast<QWidget*>(&r), k,
+                        keypad ? Qt::KeypadModifier : Qt::NoModifier);
+    };
+    press(Qt::Key_Return);
+    ASSERT_EQ(r.KeyboardControl, 1);
+    ASSERT_TRUE(settle());
+    const auto running = [&] {
+        return Scripts::GotoRunning && !r.BTN_GOTO->isEnabled() && r.BTN_Abort->isEnabled() && !d.BTN_Goto->isEnabled()
+               && poll->isActive();
+    };
+    const auto over = [&] {
+        return !Scripts::GotoRunning && r.BTN_GOTO->isEnabled() && !poll->isActive() && !d.BTN_Abort->isEnabled();
+    };
+    // The poll's ticks as the slew goes on, until it reads the end.
+    const auto pollToTheEnd = [&] {
+        for (int i = 0; i < 200 && poll->isActive(); ++i) {
+            clock.advanceMs(1000);
+            FRM_Prg_Suivi->TMR_ScopePositionTimer();
+            ASSERT_TRUE(settle());
+        }
+    };
+    const QList<QByteArray> gotoM31{":Q#", ":LM 31#", ":MS#"};
+
+    mount.setPosition(10 * 54000, 20 * 3600);
+    mount.clearRecords();
+    press(Qt::Key_Asterisk, true);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(mount.commands(), gotoM31);
+    EXPECT_TRUE(running());
+    // A second goto while it runs: the greyed GOTO takes no click.
+    mount.clearRecords();
+    QTest::mouseClick(r.BTN_GOTO, Qt::LeftButton);
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(mount.commands().isEmpty());
+    FRM_Message->MEMO_Message->clear();
+    ASSERT_NO_FATAL_FAILURE(pollToTheEnd());
+    EXPECT_FALSE(mount.slewing());
+    EXPECT_TRUE(over());
+    EXPECT_TRUE(FRM_Message->MEMO_Message->toPlainText().contains(TranslatedTexts.MSG_ExecutionTerminee));
+
+    // The next "*" starts the next goto; "*" while it runs aborts it.
+    mount.setPosition(10 * 54000, 20 * 3600);
+    mount.clearRecords();
+    press(Qt::Key_Asterisk, true);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(mount.commands(), gotoM31);
+    EXPECT_TRUE(running());
+    mount.clearRecords();
+    press(Qt::Key_Asterisk, true);
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(mount.commands().contains(":Q#"));
+    EXPECT_FALSE(mount.commands().contains(":MS#"));
+    EXPECT_FALSE(mount.slewing());
+    EXPECT_TRUE(over());
+
+    // The pad's GOTO clicked: the same goto, the same end.
+    mount.setPosition(10 * 54000, 20 * 3600);
+    mount.clearRecords();
+    ASSERT_TRUE(clickOnScreen(r.BTN_GOTO));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(mount.commands(), gotoM31);
+    EXPECT_TRUE(running());
+    ASSERT_NO_FATAL_FAILURE(pollToTheEnd());
+    EXPECT_TRUE(over());
+}
+
+// A pad goto the mount refuses ends at once, told: the next "*" tries again.
+TEST_F(HandPadTest, APadGotoTheMountRefusesIsToldAndTheNextStarTriesAgain)
+{
+    testsupport::ScriptedMount scripted;
+    ASSERT_NO_FATAL_FAILURE(useScriptedMountWithTypedCoordinates(scripted));
+    scripted.setReply(":MS#", "1Objet sous l'horizon#");
+    TFRM_Raquette& r = pad();
+    ASSERT_TRUE(clickOnScreen(r.RDB_Messier));
+    QTest::mouseClick(r.EDT_Numero, Qt::LeftButton);
+    r.EDT_Numero->selectAll();
+    QTest::keyClicks(r.EDT_Numero, QStringLiteral("31"));
+    QTest::keyClick(r.EDT_Numero, Qt::Key_Return);
+    ASSERT_EQ(r.KeyboardControl, 1);
+    ASSERT_TRUE(settle());
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        scripted.clearRecords();
+        FRM_Message->MEMO_Message->clear();
+        QTest::keyClick(&r, Qt::Key_Asterisk, Qt::KeypadModifier);
+        EXPECT_TRUE(line(scripted, 3000, ":MS#").contains(":MS#")) << "attempt " << attempt;
+        ASSERT_TRUE(settle());
+        EXPECT_FALSE(Scripts::GotoRunning);
+        EXPECT_FALSE(FRM_Prg_Suivi->TMR_ScopePosition->isActive());
+        EXPECT_TRUE(FRM_Message->MEMO_Message->toPlainText().contains(QStringLiteral("Objet sous l'horizon")));
+    }
+}
+
+// "Stop" of the pad during a relative goto on a pulse interface ends the
+// goto as Abort does: the pulses stop, nothing follows them (not the
+// declination of separate axes), GOTO comes back and a waiting script goes
+// on. The "Stop" of the Preferences' guide page does the same.
+TEST_F(HandPadTest, StopEndsARelativeGotoOnAPulseInterfaceAsAbortDoes)
+{
+    TFRM_Pref& p = pref();
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    const auto lineOn = [this](std::uint8_t direction) {
+        const int bits[] = {6, 7, 4, 5};   // Quillon pins 8, 9, 6, 7
+        return (ports.peek(0x378) >> bits[direction] & 1) != 0;
+    };
+    ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_Quillon));
+    ASSERT_TRUE(clickOnScreen(p.CKB_Axes_Separes));
+    ASSERT_TRUE(p.CKB_Axes_Separes->isChecked());
+    d.show();
+    ASSERT_TRUE(d.RDB_Relatif->isChecked());
+    const auto startGoto = [&] {
+        Sky::GotoCurrentRA = 1000;
+        Sky::GotoCurrentDec = 0;
+        ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Origine));
+        Sky::GotoCurrentRA = 16000;
+        Sky::GotoCurrentDec = 3000;
+        ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Destination));
+        startWaitingScript(Scripts::GotoRunning);
+        ASSERT_TRUE(clickOnScreen(d.BTN_Goto));
+        ASSERT_TRUE(lineOn(dirWest) || lineOn(dirEast));
+        ASSERT_TRUE(FRM_Prg_Suivi->TMR_Suivi_AD->isActive());
+        ASSERT_FALSE(d.BTN_Goto->isEnabled());
+        ASSERT_FALSE(pad().BTN_GOTO->isEnabled());
+    };
+    const auto endedByStop = [&] {
+        EXPECT_FALSE(lineOn(dirWest) || lineOn(dirEast));
+        EXPECT_FALSE(Scripts::GotoRunning);
+        EXPECT_TRUE(scriptResumed());
+        EXPECT_TRUE(d.BTN_Goto->isEnabled());
+        EXPECT_FALSE(d.BTN_Abort->isEnabled());
+        EXPECT_TRUE(d.RDB_Relatif->isEnabled());
+        EXPECT_TRUE(pad().BTN_GOTO->isEnabled());
+        // Whatever tick was still to come starts nothing.
+        if (FRM_Prg_Suivi->TMR_Suivi_AD->isActive())
+            FRM_Prg_Suivi->TMR_Suivi_ADTimer();
+        EXPECT_FALSE(lineOn(dirNorth) || lineOn(dirSouth)) << "the declination of separate axes after the stop";
+        EXPECT_FALSE(FRM_Prg_Suivi->TMR_Suivi_AD->isActive() || FRM_Prg_Suivi->TMR_Suivi_Dec->isActive());
+        EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+    };
+    ASSERT_NO_FATAL_FAILURE(startGoto());
+    ASSERT_TRUE(pressOnScreen(pad().BTN_Stop));
+    ASSERT_TRUE(releaseOnScreen(pad().BTN_Stop));
+    endedByStop();
+
+    ASSERT_NO_FATAL_FAILURE(startGoto());
+    ASSERT_TRUE(p.BTN_Autoguide_Stop->isEnabled()) << "the goto connected the guide port";
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Stop));
+    endedByStop();
 }

@@ -484,6 +484,43 @@ TEST_F(SkyWindowTest, TheGotoModesAndTheEndOfAMoveFollowTheInterfacesChosen)
     EXPECT_TRUE(d.BTN_Goto->isEnabled());
     EXPECT_FALSE(d.BTN_Abort->isEnabled());
     EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+
+    // A parallel-port box, separate axes, a move on both: the position
+    // estimated to have arrived in right ascension gives nothing back, the
+    // declination's pulse follows; only its end gives GOTO back.
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Deconnecter));
+    ASSERT_TRUE(clickOnScreen(p.RDB_Mount_Aucun));
+    ASSERT_TRUE(p.RDB_Mount_Aucun->isChecked());
+    ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_Quillon));
+    p.SPED_Rafraichissement_Carte->setValue(500);
+    ASSERT_NO_FATAL_FAILURE(points(1150, 300));   // 10 s west, then 20 s north at 15"/s
+    ASSERT_TRUE(clickOnScreen(d.BTN_Goto));
+    QTimer* poll = FRM_Prg_Suivi->TMR_ScopePosition;
+    const auto stillRunning = [&](const char* when) {
+        EXPECT_TRUE(Scripts::GotoRunning) << when;
+        EXPECT_FALSE(d.BTN_Goto->isEnabled()) << when;
+        EXPECT_TRUE(d.BTN_Abort->isEnabled()) << when;
+        EXPECT_TRUE(poll->isActive()) << when;
+    };
+    for (int i = 0; i < 24; ++i) {   // 12 s of polls: past the right ascension's 10 s
+        clock.advanceMs(500);
+        FRM_Prg_Suivi->TMR_ScopePositionTimer();
+    }
+    stillRunning("right ascension estimated there");
+    ASSERT_TRUE(FRM_Prg_Suivi->TMR_Suivi_AD->isActive());
+    FRM_Prg_Suivi->TMR_Suivi_ADTimer();
+    ASSERT_TRUE(FRM_Prg_Suivi->TMR_Suivi_Dec->isActive()) << "the declination follows";
+    stillRunning("declination under way");
+    for (int i = 0; i < 44; ++i) {
+        clock.advanceMs(500);
+        FRM_Prg_Suivi->TMR_ScopePositionTimer();
+    }
+    stillRunning("declination estimated there");
+    FRM_Prg_Suivi->TMR_Suivi_DecTimer();
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_TRUE(d.BTN_Goto->isEnabled());
+    EXPECT_FALSE(d.BTN_Abort->isEnabled());
+    EXPECT_FALSE(poll->isActive());
 }
 
 TEST_F(SkyWindowTest, FromACatalogueNameToTheMountsGotoOnCom20)
