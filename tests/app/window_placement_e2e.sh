@@ -366,7 +366,7 @@ windows_of_the_menus() {
   open_and_check info "^Info$" "$M_FONCTIONS k:Right k:Down*6 k:Return"
   open_and_check tool-affichage "^Affichage$" "$M_FONCTIONS k:Down k:Right k:Return" keep
   # Its "Mise au point" page, "GROS": the big FWHM read-out.
-  open_and_check fwhm "^Mise au point$" "w:^Affichage$ c:61,22 c:229,121"
+  open_and_check fwhm "^Mise au point$" "w:^Affichage$ c:61,22 c:229,146"
   close_window "^Affichage$"
   open_and_check mini-source "^MiniSource$" "$M_FONCTIONS k:Down k:Right k:Down*3 k:Return"
   open_and_check full-screen "^Full Screen" "$M_FONCTIONS k:Down k:Right k:Down*4 k:Return"

@@ -342,7 +342,7 @@ dialogs_of_windows_on_top() {
   opener=$(wait_window "^Mesures$") || { fail "the measurement window does not open"; return; }
   sleep 0.5
   # "..." of "Incrustation".
-  opened_above "^Incrustation$" 'click_at "$opener" 305 189' Escape
+  opened_above "^Incrustation$" 'click_at "$opener" 305 215' Escape
   close_win "$opener"
 
   menu $F Down Right Return
@@ -351,8 +351,8 @@ dialogs_of_windows_on_top() {
   # The "Mise au point" page: "GROS", then "..." of "Enregistrer les mesures".
   click_at "$opener" 61 22
   sleep 0.3
-  opened_above "^Mise au point$" 'click_at "$opener" 229 121' alt+F4
-  opened_above "^Enregistrer les mesures$" 'click_at "$opener" 302 303' Escape
+  opened_above "^Mise au point$" 'click_at "$opener" 229 146' alt+F4
+  opened_above "^Enregistrer les mesures$" 'click_at "$opener" 302 328' Escape
   close_win "$opener"
 
   menu $F Down Down Down Down Down Down Down Return
