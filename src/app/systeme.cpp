@@ -223,10 +223,10 @@ void scrollContent(QMainWindow* window)
 
 const char* const kScreenKeeperName = "nj_screen_keeper";
 
-// Keeps a window shown through ShowFormOnScreen whole on the screen when it
-// grows while shown (a panel shown in it, a longer text): the frame is
-// brought back inside the screen's free area, and a window grown larger
-// than that area is fitted inside it.
+// Keeps a window shown through ShowFormOnScreen whole on the screen once
+// the window manager has framed it, and when it grows while shown (a panel
+// shown in it, a longer text): the frame is brought back inside the screen's
+// free area, and a window grown larger than that area is fitted inside it.
 class ScreenKeeper final : public QObject {
 public:
     explicit ScreenKeeper(QWidget* window) : QObject(window), window_(window)
@@ -241,7 +241,7 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* e) override
     {
-        if (watched == window_ && e->type() == QEvent::Resize && window_->isVisible()) {
+        if (watched == window_ && (e->type() == QEvent::Resize || e->type() == QEvent::Show) && window_->isVisible()) {
             looks_ = 0;
             steady_ = 0;
             look_.start();
@@ -250,19 +250,26 @@ public:
     }
 
 private:
-    static constexpr int kLooks = 40;      // 2 s of looks after a resize
+    static constexpr int kLooks = 40;      // 2 s of looks after it shows or grows
     static constexpr int kSteadyLooks = 4; // whole that long: done
 
     void lookAt()
     {
-        if (++looks_ > kLooks || !window_->isVisible()
+        if (!window_->isVisible()
             || (window_->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized))) {
             look_.stop();
             return;
         }
+        // While the frame placer puts it where it was asked to be (a few
+        // seconds at most), it is left to it.
+        if (window_->findChild<QObject*>(QLatin1String(kFramePlacerName), Qt::FindDirectChildrenOnly))
+            return;
+        if (++looks_ > kLooks) {
+            look_.stop();
+            return;
+        }
         const QMargins frame = drawnFrame(window_);
-        // Before the window manager has framed it, the frame placer keeps it.
-        if (frame.isNull() || window_->findChild<QObject*>(QLatin1String(kFramePlacerName), Qt::FindDirectChildrenOnly))
+        if (frame.isNull())
             return;
         const QRect area = ScreenArea();
         const QRect at(window_->windowHandle()->framePosition(), window_->size().grownBy(frame));

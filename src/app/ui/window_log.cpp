@@ -52,7 +52,9 @@ public:
         writeLine(QStringLiteral("shown : %1 : %2 : %3 : %4 : %5")
                       .arg(nameOf(w))
                       .arg(quint64(w->winId()))
-                      .arg(Systeme::ShowingThroughPath(w) ? QStringLiteral("path") : QStringLiteral("outside"))
+                      .arg(Systeme::IsMainWindow(w)          ? QStringLiteral("main")
+                           : Systeme::ShowingThroughPath(w) ? QStringLiteral("path")
+                                                            : QStringLiteral("outside"))
                       .arg(w->windowModality() != Qt::NonModal ? QStringLiteral("modal") : QStringLiteral("plain"))
                       .arg(w->windowTitle()));
         return false;

@@ -4,10 +4,10 @@
 // once they are made ("window : name : title"), and every window that shows
 // adds a line as it shows:
 //
-//   shown : name : native id : path|outside : modal|plain : title
+//   shown : name : native id : path|outside|main : modal|plain : title
 //
-// "path" when it showed through Systeme::ShowFormOnScreen, "modal" when it
-// waits for its answer. A window without a name of its own is named after
+// "path" when it showed through Systeme::ShowFormOnScreen ("main" for the
+// main window, which places itself), "modal" when it waits for its answer. A window without a name of its own is named after
 // its class.
 
 namespace app {
