@@ -784,12 +784,9 @@ QPoint centredOnOwner(QWidget* window)
     const QRect over = owner && owner->isVisible() && !owner->isMinimized() ? frameOf(owner) : ScreenArea();
     return over.center() - QPoint(frame.width() / 2, frame.height() / 2);
 }
-} // namespace
 
-namespace {
-// The window kept on top that would cover most of `form` where it is put:
-// the first of the windows standing in front of each other, which the
-// others stand in front of. None when none would cover it.
+// Of the windows kept on top, the one that would cover most of `form` where
+// it is put; none when none would cover it.
 QWidget* onTopOver(QWidget* form)
 {
     const QRect at(frameCorner(form), form->size().grownBy(expectedFrame(form)));
