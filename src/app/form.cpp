@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 
 #include "app/controls/num_inp.h"
+#include "app/systeme.h"
 #include "app/ui/event_boundary.h"
 #include "app/ui/press_guard.h"
 #include "app/ui/readouts.h"
@@ -121,6 +122,12 @@ void TForm::DoCreate()
     created_ = true;
     app::runGuarded(objectName() + QStringLiteral(".FormCreate"), [this] { FormCreate(); });
     app::KeepReadoutsWhole(this);
+}
+
+void TForm::setVisible(bool visible)
+{
+    if (!Systeme::ShowThroughPath(this, visible))
+        QMainWindow::setVisible(visible);
 }
 
 bool TForm::event(QEvent* e)

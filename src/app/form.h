@@ -40,6 +40,10 @@ public:
     virtual void FormKeyDown(int& key, Qt::KeyboardModifiers shift) {}
     virtual void FormKeyUp(int& key, Qt::KeyboardModifiers shift) {}
 
+    // Shown through the program's one show path (Systeme::ShowFormOnScreen)
+    // whatever shows it.
+    void setVisible(bool visible) override;
+
 signals:
     // Emitted when a close was accepted (after FormClose).
     void formClosed();

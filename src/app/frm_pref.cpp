@@ -2,6 +2,7 @@
 
 #include "app/align_v_features.h"
 #include "app/controls/color_panel.h"
+#include "app/controls/page_control.h"
 #include "app/frm_alv.h"
 #include "app/frm_message.h"
 #include "app/helpers/num_text.h"
@@ -178,6 +179,9 @@ TFRM_Pref::TFRM_Pref(QWidget* parent) : TForm(parent)
         connect(choice, &QRadioButton::toggled, group, &QWidget::setVisible);
     }
     bindHandlers();
+    // Made shorter for a small screen, a page scrolls and "Ok" stays in
+    // sight.
+    ScrollEveryPage(*PGC_Preferences);
 }
 
 // Controls that carry a caption of the language files but have no place on

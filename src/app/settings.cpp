@@ -532,6 +532,11 @@ void LoadMiscPrefs()
         w->resize(width, height);
         placeOnScreen(w, readInt("Windows", "FRM_Script_Left", centred(screen.width(), 400)),
                       readInt("Windows", "FRM_Script_Top", centred(screen.height(), 300)));
+        // Without a place of its own it opens at its first place, as the
+        // other tool windows do: centred, it would cover the main window's
+        // tool bars.
+        if (!hasStoredPlace(doc, QStringLiteral("FRM_Script")))
+            Systeme::NeedsFirstPlace(w);
         if (readInt("Windows", "FRM_Script_visible", 0) != 0)
             Systeme::ShowFormOnScreen(w);
     }
@@ -574,8 +579,9 @@ void LoadMiscPrefs()
 namespace {
 int positiveOr(int v, int fallback) { return v > 0 ? v : fallback; }
 
-// The windows that never take a first place: the main window, those with a
-// place of their own when none is stored, and the one that centres itself.
+// The windows the window layout gives no first place: the main window,
+// those placed by the other start-up preferences or with a place of their
+// own when none is stored, and the one that centres itself.
 bool placedOtherwise(const QString& name)
 {
     static const QSet<QString> names = {QStringLiteral("FRM_Alv"), QStringLiteral("FRM_Message"),

@@ -6,6 +6,7 @@
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/ui/night_faces_style.h"
+#include "app/ui/window_log.h"
 #include "capture/frm_chargeseq.h"
 #include "capture/frm_longuepose.h"
 #include "capture/frm_play_control.h"
@@ -155,6 +156,7 @@ void PrepareProcess()
     // carry it. (Not Qt's display name, which the desktop would append to
     // every window's title bar.)
     app::installWidgetServices(kApplicationTitle);
+    app::InstallWindowLog();
     InstallHintTiming();
 }
 
@@ -212,6 +214,7 @@ void CreateWindows(const std::function<void(QWidget*)>& onCreated)
     created(CreateForm(FRM_WDMControl));
     created(CreateForm(FRM_Chargeseq));
     created(CreateForm(frmJoy));
+    app::LogWindowInventory();
     // Errors stopped at the event boundary go to the message window.
     app::setErrorSink([](const QString& report) { Msg::ShowMessageText(false, report); });
 }

@@ -6,6 +6,7 @@
 #include "platform/port_access.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QLayout>
 #include <QMainWindow>
@@ -35,6 +36,8 @@ const char* const kFramePlacerName = "nj_frame_placer";
 // A window waiting for its first place, and one given it.
 const char* const kFirstPlaceWaits = "nj_first_place_waits";
 const char* const kFirstPlaceGiven = "nj_first_place_given";
+// A window ShowFormOnScreen has shown once.
+const char* const kShownOnce = "nj_shown_once";
 
 // The frame the window manager has drawn around a shown window, as the
 // window system reports it; none while it has not drawn one. The widget's
@@ -218,6 +221,82 @@ void scrollContent(QMainWindow* window)
     window->setCentralWidget(scroll);
 }
 
+const char* const kScreenKeeperName = "nj_screen_keeper";
+
+// Keeps a window shown through ShowFormOnScreen whole on the screen once
+// the window manager has framed it, and when it grows while shown (a panel
+// shown in it, a longer text): the frame is brought back inside the screen's
+// free area, and a window grown larger than that area is fitted inside it.
+class ScreenKeeper final : public QObject {
+public:
+    explicit ScreenKeeper(QWidget* window) : QObject(window), window_(window)
+    {
+        setObjectName(QLatin1String(kScreenKeeperName));
+        window->installEventFilter(this);
+        // The window manager answers a move or a resize a moment later:
+        // looked at until the frame has stayed whole for a while.
+        look_.setInterval(50);
+        QObject::connect(&look_, &QTimer::timeout, this, [this] { lookAt(); });
+    }
+
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (watched == window_ && (e->type() == QEvent::Resize || e->type() == QEvent::Show) && window_->isVisible()) {
+            looks_ = 0;
+            steady_ = 0;
+            look_.start();
+        }
+        return false;
+    }
+
+private:
+    static constexpr int kLooks = 40;      // 2 s of looks after it shows or grows
+    static constexpr int kSteadyLooks = 4; // whole that long: done
+
+    void lookAt()
+    {
+        if (!window_->isVisible()
+            || (window_->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized))) {
+            look_.stop();
+            return;
+        }
+        // While the frame placer puts it where it was asked to be (a few
+        // seconds at most), it is left to it.
+        if (window_->findChild<QObject*>(QLatin1String(kFramePlacerName), Qt::FindDirectChildrenOnly))
+            return;
+        if (++looks_ > kLooks) {
+            look_.stop();
+            return;
+        }
+        const QMargins frame = drawnFrame(window_);
+        if (frame.isNull())
+            return;
+        const QRect area = ScreenArea();
+        const QRect at(window_->windowHandle()->framePosition(), window_->size().grownBy(frame));
+        if (area.contains(at)) {
+            if (++steady_ >= kSteadyLooks)
+                look_.stop();
+            return;
+        }
+        steady_ = 0;
+        // Moved back whole where it fits; fitted inside where not.
+        if (at.width() > area.width() || at.height() > area.height())
+            FitInsideScreen(window_);
+        PlaceOnScreen(window_, frameCorner(window_));
+    }
+
+    QWidget* window_;
+    QTimer look_;
+    int looks_ = 0;
+    int steady_ = 0;
+};
+
+void keepOnScreen(QWidget* window)
+{
+    if (!window->findChild<ScreenKeeper*>(QLatin1String(kScreenKeeperName), Qt::FindDirectChildrenOnly))
+        new ScreenKeeper(window);
+}
+
 const char* const kFrontKeeperName = "nj_front_keeper";
 
 // Keeps a window in front of the window that stays on top it was opened
@@ -268,7 +347,7 @@ private:
     QPointer<QWidget> opener_;
 };
 
-FrontKeeper* frontKeeper(QWidget* form)
+FrontKeeper* frontKeeper(const QWidget* form)
 {
     return form->findChild<FrontKeeper*>(QLatin1String(kFrontKeeperName), Qt::FindDirectChildrenOnly);
 }
@@ -464,17 +543,30 @@ FirstPlaceRoom roomFor(const QWidget* window)
         if (w == window || w == main || !w->isWindow() || w->windowType() == Qt::Popup
             || w->windowType() == Qt::ToolTip)
             continue;
-        if ((w->isVisible() && !w->isMinimized()) || w->property(kFirstPlaceGiven).toBool())
+        // Shown, or placed and not shown yet (a window the user closed
+        // leaves its corner free).
+        if ((w->isVisible() && !w->isMinimized())
+            || (w->property(kFirstPlaceGiven).toBool() && !w->property(kShownOnce).toBool()))
             room.taken << frameOf(w);
+        // A window kept on top, or standing in front of one, would cover a
+        // plain window opened under it (not one that stands in front of it).
+        if (w->isVisible() && !w->isMinimized() && !window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
+            && !frontKeeper(window)
+            && (w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) || frontKeeper(w)))
+            room.onTop << frameOf(w);
     }
     return room;
 }
 } // namespace
 
+namespace {
+constexpr int kPlaceStep = 8; // the first places tried side by side, apart
+} // namespace
+
 QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room)
 {
     const QRect& area = room.area;
-    constexpr int kStep = 8;     // the places tried side by side, apart
+    constexpr int kStep = kPlaceStep;
     constexpr int kCascade = 24; // one window's corner from the next one's
     using Test = std::function<bool(const QRect&)>;
     const auto clearOf = [](const QRect& r, const QList<QRect>& others) {
@@ -489,6 +581,10 @@ QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room)
     const auto places = [&](int step) {
         std::vector<QPoint> list;
         for (int y = area.top(); y + frame.height() <= area.bottom() + 1; y += step) {
+            if (room.left) {
+                list.emplace_back(std::max(area.left(), std::min(*room.left, area.right() + 1 - frame.width())), y);
+                continue;
+            }
             for (int x = area.left(); x + frame.width() <= area.right() + 1; x += step)
                 list.emplace_back(x, y);
         }
@@ -503,8 +599,9 @@ QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room)
         return std::nullopt;
     };
     // The free corner that `ok` takes nearest the diagonal down and right
-    // from the first place it takes, a window's title bar below the last.
-    const auto cascade = [&](const Test& ok) -> std::optional<QPoint> {
+    // from the first place it takes, a window's title bar below the last;
+    // with `anyCorner`, the first of them, free or not.
+    const auto cascade = [&](const Test& ok, bool anyCorner = false) -> std::optional<QPoint> {
         std::vector<QPoint> list;
         for (const QPoint& p : places(kStep)) {
             if (ok(QRect(p, frame)))
@@ -518,6 +615,8 @@ QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room)
             const int offA = std::abs(da.x() - da.y()), offB = std::abs(db.x() - db.y());
             return offA != offB ? offA < offB : da.x() + da.y() < db.x() + db.y();
         });
+        if (anyCorner)
+            return list.front();
         for (const QPoint& p : list) {
             if (cornerFree(p))
                 return p;
@@ -531,21 +630,37 @@ QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room)
         [&](const QRect& r) { return !room.main.isEmpty() && !r.intersects(room.main) && clearOf(r, room.taken); },
         [&](const QRect& r) { return clearOf(r, bars) && clearOf(r, room.taken); },
     };
-    for (const Test& ok : tests) {
-        if (auto p = scan(ok))
-            return *p;
-    }
     const Test corners[] = {
         [&](const QRect& r) { return clearOf(r, bars); },
         [&](const QRect& r) { return clearOf(r, top); },
         [&](const QRect& r) { return !r.intersects(room.menuBar); },
         [](const QRect&) { return true; },
     };
-    for (const Test& ok : corners) {
-        if (auto p = cascade(ok))
+    // Each clear of the windows kept on top first, which would cover it.
+    const auto clearOfOnTop = [&](const Test& ok) -> Test {
+        return [&, ok](const QRect& r) { return clearOf(r, room.onTop) && ok(r); };
+    };
+    for (const Test& ok : tests) {
+        if (!room.onTop.isEmpty()) {
+            if (auto p = scan(clearOfOnTop(ok)))
+                return *p;
+        }
+        if (auto p = scan(ok))
             return *p;
     }
-    return KeepFrameInside(QRect(area.topLeft(), frame), area);
+    // A corner of its own first; with every corner taken (many windows
+    // open on a small screen), on one of them rather than over the bars.
+    for (const bool anyCorner : {false, true}) {
+        for (const Test& ok : corners) {
+            if (!room.onTop.isEmpty()) {
+                if (auto p = cascade(clearOfOnTop(ok), anyCorner))
+                    return *p;
+            }
+            if (auto p = cascade(ok, anyCorner))
+                return *p;
+        }
+    }
+    return KeepFrameInside(QRect(room.left ? QPoint(*room.left, area.top()) : area.topLeft(), frame), area);
 }
 
 void NeedsFirstPlace(QWidget* window)
@@ -557,15 +672,71 @@ void NeedsFirstPlace(QWidget* window)
 bool WaitsForFirstPlace(const QWidget* window) { return window && window->property(kFirstPlaceWaits).toBool(); }
 
 namespace {
-void placeFirstNow(QWidget* window)
+// Makes a window `height` tall (its client), its controls scrolling when
+// they need more, with room beside them for the scroll bar.
+void makeTall(QWidget* window, int height)
+{
+    auto* main = qobject_cast<QMainWindow*>(window);
+    if (window->minimumSizeHint().height() > height) {
+        scrollContent(main);
+        if (main->layout())
+            main->layout()->activate();
+        const int bar = window->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, window);
+        window->resize(window->width() + bar, window->height());
+    }
+    window->setMinimumHeight(std::min(window->minimumHeight(), height));
+    window->resize(window->width(), height);
+}
+
+void placeFirstNow(QWidget* window, std::optional<int> left = std::nullopt)
 {
     window->setProperty(kFirstPlaceWaits, QVariant());
     window->setProperty(kFirstPlaceGiven, true);
-    // Its size once shown: what its layout needs, at least.
-    const QSize size = window->size().expandedTo(window->minimumSizeHint());
-    PlaceOnScreen(window, FirstPlace(size.grownBy(expectedFrame(window)), roomFor(window)));
+    FirstPlaceRoom room = roomFor(window);
+    room.left = left;
+    const QMargins frame = expectedFrame(window);
+    // Its size once shown: what its layout needs, at least, in the style's
+    // fonts and margins.
+    window->ensurePolished();
+    if (window->layout())
+        window->layout()->activate();
+    window->resize(window->size().expandedTo(window->minimumSizeHint()));
+    QPoint at = FirstPlace(window->size().grownBy(frame), room);
+    // Too tall for the room below the main window's menu bar and page tabs,
+    // it would cover them: where that room holds most of it, it is made as
+    // tall as that room, its controls scrolling.
+    const QList<QRect> top = QList<QRect>{room.menuBar} + room.topBars;
+    int stripBottom = room.area.top();
+    for (const QRect& r : top)
+        stripBottom = std::max(stripBottom, r.bottom() + 1);
+    // (From the first row of places below them.)
+    stripBottom = room.area.top() + (stripBottom - room.area.top() + kPlaceStep - 1) / kPlaceStep * kPlaceStep;
+    const int below = room.area.bottom() + 1 - stripBottom - frame.top() - frame.bottom();
+    const auto coversTop = [&](QPoint p) {
+        const QRect r(p, window->size().grownBy(frame));
+        return std::any_of(top.begin(), top.end(), [&](const QRect& b) { return r.intersects(b); });
+    };
+    if (coversTop(at) && qobject_cast<QMainWindow*>(window) && window->height() > below
+        && below * 4 >= window->height() * 3) {
+        const QSize kept = window->size();
+        const QSize keptMinimum = window->minimumSize();
+        makeTall(window, below);
+        at = FirstPlace(window->size().grownBy(frame), room);
+        if (coversTop(at)) {
+            window->setMinimumSize(keptMinimum);
+            window->resize(kept);
+            at = FirstPlace(window->size().grownBy(frame), room);
+        }
+    }
+    PlaceOnScreen(window, at);
 }
 } // namespace
+
+void PlaceFirstAt(QWidget* window, int left)
+{
+    if (window && !window->isVisible())
+        placeFirstNow(window, left);
+}
 
 void PlaceFirst(QWidget* window)
 {
@@ -578,27 +749,119 @@ void PlaceFirst(QWidget* window)
         placeFirstNow(window);
 }
 
+namespace {
+// The windows ShowFormOnScreen is showing now (one may open another as it
+// shows).
+QList<const QWidget*>& showing()
+{
+    static QList<const QWidget*> list;
+    return list;
+}
+
+// The window `window` stands in front of: the one its window system parent
+// names, else its parent's window.
+QWidget* ownerOf(const QWidget* window)
+{
+    if (const QWindow* handle = window->windowHandle(); handle && handle->transientParent()) {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w != window && w->windowHandle() == handle->transientParent())
+                return w;
+        }
+    }
+    QWidget* parent = window->parentWidget();
+    return parent ? parent->window() : nullptr;
+}
+
+// Where a window that waits for its answer opens: its frame centred on the
+// window it belongs to, else on the screen's free area.
+QPoint centredOnOwner(QWidget* window)
+{
+    window->ensurePolished();
+    if (window->layout())
+        window->layout()->activate();
+    const QSize frame = window->size().expandedTo(window->minimumSizeHint()).grownBy(expectedFrame(window));
+    const QWidget* owner = ownerOf(window);
+    const QRect over = owner && owner->isVisible() && !owner->isMinimized() ? frameOf(owner) : ScreenArea();
+    return over.center() - QPoint(frame.width() / 2, frame.height() / 2);
+}
+
+// Of the windows kept on top, the one that would cover most of `form` where
+// it is put; none when none would cover it.
+QWidget* onTopOver(QWidget* form)
+{
+    const QRect at(frameCorner(form), form->size().grownBy(expectedFrame(form)));
+    QWidget* over = nullptr;
+    qint64 most = 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w == form || !w->isVisible() || w->isMinimized() || w->windowType() == Qt::Popup
+            || w->windowType() == Qt::ToolTip || !w->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            continue;
+        const QRect common = at.intersected(frameOf(w));
+        if (common.isEmpty() || qint64(common.width()) * common.height() <= most)
+            continue;
+        most = qint64(common.width()) * common.height();
+        over = w;
+    }
+    return over;
+}
+} // namespace
+
+bool IsMainWindow(const QWidget* window) { return window && window->objectName() == QLatin1String("FRM_Alv"); }
+
+bool ShowingThroughPath(const QWidget* window) { return showing().contains(window); }
+
+bool ShowThroughPath(QWidget* window, bool visible)
+{
+    if (!visible || !window || !window->isWindow() || window->isVisible() || ShowingThroughPath(window)
+        || IsMainWindow(window) || window->windowType() == Qt::Popup || window->windowType() == Qt::ToolTip
+        // Shown minimised, it takes no room on the screen yet.
+        || window->windowState().testFlag(Qt::WindowMinimized))
+        return false;
+    ShowFormOnScreen(window);
+    return true;
+}
+
 void ShowFormOnScreen(QWidget* form)
 {
     if (!form)
         return;
     if (form->isMinimized())
         form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
+    // A window that waits for its answer opens in front of its owner with
+    // the keyboard, centred on it unless it was put somewhere before.
+    const bool answers = form->windowModality() != Qt::NonModal;
     // A box or a dialog waiting for its answer (the window a key released
     // in it, a remote statement or a timer shows meanwhile) stays in front
     // with the keyboard: the window is not made one of its windows, which
     // would stand above it and take the keys, and opens behind it.
-    QWidget* waiting = QApplication::activeModalWidget();
+    QWidget* waiting = answers ? nullptr : QApplication::activeModalWidget();
     if (waiting == form)
         waiting = nullptr;
     KeepInFrontOf(form, waiting ? nullptr : QApplication::activeWindow());
-    const bool first = WaitsForFirstPlace(form) && !form->isVisible();
+    const bool hidden = !form->isVisible();
+    const bool placed = form->testAttribute(Qt::WA_Moved) || form->property(kFirstPlaceGiven).toBool();
+    // A window that never had a place takes its first place.
+    const bool first = hidden && !answers && !IsMainWindow(form) && (WaitsForFirstPlace(form) || !placed);
+    // A dialog centres itself on its owner as it shows (Qt's own rule).
+    const bool centresItself = hidden && answers && !placed && qobject_cast<QDialog*>(form);
     FitInsideScreen(form);
     if (first)
         placeFirstNow(form);
-    else
+    else if (hidden && answers && !placed && !centresItself)
+        PlaceOnScreen(form, centredOnOwner(form));
+    else if (!centresItself)
         PlaceOnScreen(form, frameCorner(form));
+    // Where no room was left clear of the windows kept on top, it stands
+    // in front of the one that would cover it, while both are shown.
+    if (!waiting && !answers && !frontKeeper(form) && !form->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        KeepInFrontOf(form, onTopOver(form));
+    keepOnScreen(form);
+    form->setProperty(kShownOnce, true);
+    showing().append(form);
     form->show();
+    showing().removeOne(form);
+    if (centresItself)
+        PlaceOnScreen(form, frameCorner(form));
     keepInFrontNow(form);
     // What the window fills in as it shows may make it larger.
     FitInsideScreen(form);

@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QSize>
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -49,8 +50,20 @@ void PlaceOnScreen(QWidget* window, QPoint frameTopLeft);
 // shows it and brings it to the front. Opened from a window that stays on
 // top, it stands in front of that window while both are shown
 // (KeepInFrontOf). While a box or a dialog waits for its answer, the window
-// opens behind it and the box or dialog keeps the keyboard.
+// opens behind it and the box or dialog keeps the keyboard. A window that
+// waits for its own answer (modal) opens in front with the keyboard,
+// centred on the window it belongs to the first time, whole on the screen.
 void ShowFormOnScreen(QWidget* form);
+// The one way every window but the main one shows: a window class hands its
+// setVisible(true) here, which shows a hidden window through
+// ShowFormOnScreen (and returns true), so show(), setVisible(true),
+// showNormal() and a dialog's exec() all take that path. False when there
+// is nothing to do here: the caller goes on with its own setVisible.
+bool ShowThroughPath(QWidget* window, bool visible);
+// True while ShowFormOnScreen is showing that window.
+bool ShowingThroughPath(const QWidget* window);
+// The program's main window, which places itself from the settings.
+bool IsMainWindow(const QWidget* window);
 // A plain window opened from one that stays on top would open under it: it
 // stands in front of its opener, in the opener's layer, whatever is clicked
 // in the opener, for as long as both are shown. Once either is hidden
@@ -65,15 +78,19 @@ struct FirstPlaceRoom {
     QRect menuBar;           // its menu bar
     QList<QRect> topBars;    // its page tabs and the bar beside them
     QList<QRect> toolBars;   // its tool bars
-    QList<QRect> taken;      // the frames of the windows shown or placed before
+    QList<QRect> taken;      // the frames of the windows shown, or placed and not shown yet
+    QList<QRect> onTop;      // those of them kept on top, which would cover it
+    std::optional<int> left; // the frame's left edge, when it is given
 };
 // Where the frame of a window with no place of its own goes, the first
 // found of: beside the main window, covering no other window; over the main
 // window, leaving its bars and the other windows uncovered; at a corner no
 // other window has (24 pixels apart, from the top left down the diagonal),
 // leaving uncovered the main window's bars, else its menu bar and page
-// tabs, else its menu bar, else anything; the screen's top left corner.
-// The frame lies whole in the area wherever it fits there.
+// tabs, else its menu bar, else anything; the same at a corner another
+// window has; the screen's top left corner.
+// Each of these is first looked for clear of the windows kept on top, then
+// anywhere. The frame lies whole in the area wherever it fits there.
 QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room);
 // A window without a stored place: it takes its first place when PlaceFirst
 // or ShowFormOnScreen next places it.
@@ -81,8 +98,13 @@ void NeedsFirstPlace(QWidget* window);
 bool WaitsForFirstPlace(const QWidget* window);
 // Puts a window waiting for its first place there, among the windows shown
 // or placed before it; a window shown, or put somewhere by PlaceWindow, is
-// left where it is.
+// left where it is. A window too tall for the room below the main window's
+// menu bar and page tabs, where that room holds most of it, is made as tall
+// as that room there, its controls scrolling.
 void PlaceFirst(QWidget* window);
+// Gives a hidden window its first place with its frame's left edge at
+// `left` (a window that belongs at the main window's edge).
+void PlaceFirstAt(QWidget* window, int left);
 
 // Makes a window larger than the screen's free area (panels and docks left
 // out) fit inside it, frame included: a main window's content then scrolls

@@ -268,7 +268,12 @@ bool TFRM_Alv::StartFileSource(int slot)
         // integration is on (the integration switch keeps it so).
         p->BTN_Ajouter->setEnabled(FRM_Tool_Images && FRM_Tool_Images->CKB_Integration->isChecked());
         p->SCB_PlayControl->setValue(PlayPosition);
-        Systeme::PlaceWindow(p, QPoint(x(), p->y()));
+        // At the main window's left edge: at its own height once it has
+        // one, else at the first place found there.
+        if (Systeme::WaitsForFirstPlace(p) && !p->isVisible())
+            Systeme::PlaceFirstAt(p, x());
+        else
+            Systeme::PlaceWindow(p, QPoint(x(), p->y()));
         Systeme::ShowFormOnScreen(p);
     }
     if (FRM_Tool_Images) {

@@ -2,6 +2,7 @@
 
 #include "app/settings.h"
 #include "app/ui/control_adapters.h"
+#include "app/ui/event_boundary.h"
 #include "app/ui/widget_message_service.h"
 #include "capture/camera_slots.h"
 #include "capture/file_sources.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QKeyEvent>
 
 TFRM_Chargeseq* FRM_Chargeseq = nullptr;
 
@@ -70,6 +72,15 @@ void TFRM_Chargeseq::endModal(TSeqResult result)
     hide();
     if (loop_)
         loop_->quit();
+}
+
+void TFRM_Chargeseq::keyPressEvent(QKeyEvent* e)
+{
+    if (loop_ && e->key() == Qt::Key_Escape) {
+        app::runGuarded(QStringLiteral("FRM_Chargeseq.BTN_AnnulerClick"), [this] { BTN_AnnulerClick(); });
+        return;
+    }
+    TForm::keyPressEvent(e);
 }
 
 void TFRM_Chargeseq::FormClose(TCloseAction& /*action*/)

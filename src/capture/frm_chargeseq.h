@@ -34,6 +34,10 @@ public:
 
     void FormClose(TCloseAction& action) override;
 
+protected:
+    // Waiting for its answer, Escape is "Annuler", as in any dialog.
+    void keyPressEvent(QKeyEvent* e) override;
+
 private:
     void endModal(TSeqResult result);
     TSeqResult modalResult_ = TSeqResult::mrNone;

@@ -1,5 +1,6 @@
 #include "capture/frm_codec_choice.h"
 
+#include "app/systeme.h"
 #include "app/ui/widget_message_service.h"
 #include "platform/paths.h"
 
@@ -115,3 +116,9 @@ bool ChooseCompressor(int width, int height, int rate)
 }
 
 } // namespace AVICompression
+
+void TFRM_CodecChoice::setVisible(bool visible)
+{
+    if (!Systeme::ShowThroughPath(this, visible))
+        QDialog::setVisible(visible);
+}

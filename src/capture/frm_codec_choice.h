@@ -17,6 +17,8 @@
 class TFRM_CodecChoice : public QDialog, public Ui::TFRM_CodecChoice {
     Q_OBJECT
 public:
+    // Shown through the program's one show path, whatever shows it.
+    void setVisible(bool visible) override;
     explicit TFRM_CodecChoice(QWidget* parent = nullptr);
 
     using Answerer = std::function<void(TFRM_CodecChoice&)>;

@@ -1,5 +1,6 @@
 #include "capture/frm_pilote.h"
 
+#include "app/systeme.h"
 #include "translation/language.h"
 #include "translation/translated_texts.h"
 
@@ -13,4 +14,10 @@ TFRM_Pilote::TFRM_Pilote(QWidget* parent) : QDialog(parent)
     BTN_Annuler->setText(TranslatedTexts.MSG_Annuler);
     connect(BTN_Ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(BTN_Annuler, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TFRM_Pilote::setVisible(bool visible)
+{
+    if (!Systeme::ShowThroughPath(this, visible))
+        QDialog::setVisible(visible);
 }

@@ -9,5 +9,7 @@
 class TFRM_Pilote : public QDialog, public Ui::TFRM_Pilote {
     Q_OBJECT
 public:
+    // Shown through the program's one show path, whatever shows it.
+    void setVisible(bool visible) override;
     explicit TFRM_Pilote(QWidget* parent = nullptr);
 };

@@ -1,6 +1,8 @@
 #include "capture/frm_play_control.h"
 
+#include "app/settings/key_engine.h"
 #include "app/ui/control_adapters.h"
+#include "app/ui/window_stacking.h"
 #include "capture/camera_slots.h"
 #include "capture/file_sources.h"
 #include "imaging/display_helpers.h"
@@ -15,6 +17,7 @@ TFRM_PlayControl* FRM_PlayControl = nullptr;
 TFRM_PlayControl::TFRM_PlayControl(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
+    setWindowFlag(Qt::Tool, true);
     KeyPreview = true;
     for (QToolButton* b : TransportButtons()) {
         connect(b, &QToolButton::toggled, this, [this, b](bool down) {
@@ -94,4 +97,13 @@ void TFRM_PlayControl::FormCloseQuery(bool& canClose)
     // While a file source plays the player stays: the program hides it when
     // the source ends (a camera started in its place).
     canClose = !PlayerActive;
+}
+
+void TFRM_PlayControl::showEvent(QShowEvent* event)
+{
+    // Told before the window system shows it; a tool window keeps it at
+    // every showing.
+    if (QWidget* main = Settings::FindWindow(QStringLiteral("FRM_Alv")); main && main->isVisible())
+        app::SetStandsInFrontOf(*this, main);
+    TForm::showEvent(event);
 }

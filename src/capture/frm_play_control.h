@@ -6,6 +6,10 @@
 //
 // The seven transport buttons form one group: pressing one releases the
 // others, and all may be up. The loop button stands alone.
+//
+// It is the main window's tool window: above the main window whatever is
+// clicked there, so it is never lost behind it, and not above other
+// programs.
 
 #include "app/form.h"
 #include "ui_frm_play_control.h"
@@ -35,6 +39,9 @@ public:
     void BTN_AjouterClick();
     // The window is hidden by the program only while a file source plays.
     void FormCloseQuery(bool& canClose) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 };
 
 extern TFRM_PlayControl* FRM_PlayControl;

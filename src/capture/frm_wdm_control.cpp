@@ -58,10 +58,7 @@ void TFRM_WDMControl::ShowFor(int slot)
 {
     slot_ = slot;
     FillRows();
-    Systeme::FitInsideScreen(this);
-    show();
-    raise();
-    activateWindow();
+    Systeme::ShowFormOnScreen(this);
 }
 
 static std::int32_t trunc32(long double v)

@@ -1,5 +1,6 @@
 #include "capture/frm_wdm_format.h"
 
+#include "app/systeme.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/widget_message_service.h"
 
@@ -66,3 +67,9 @@ bool RunFormatPage(const std::vector<platform::V4l2Camera::FormatEntry>& formats
 }
 
 } // namespace Wdm
+
+void TFRM_WDMFormat::setVisible(bool visible)
+{
+    if (!Systeme::ShowThroughPath(this, visible))
+        QDialog::setVisible(visible);
+}

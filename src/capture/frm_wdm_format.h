@@ -10,6 +10,8 @@
 class TFRM_WDMFormat : public QDialog, public Ui::TFRM_WDMFormat {
     Q_OBJECT
 public:
+    // Shown through the program's one show path, whatever shows it.
+    void setVisible(bool visible) override;
     TFRM_WDMFormat(const std::vector<platform::V4l2Camera::FormatEntry>& formats,
                    const TWDMCapture::FormatChoice& current, QWidget* parent = nullptr);
     TWDMCapture::FormatChoice Choice() const;

@@ -1,5 +1,6 @@
 #include "scripting/find_dialog.h"
 
+#include "app/systeme.h"
 #include "app/ui/event_boundary.h"
 
 #include <QHBoxLayout>
@@ -44,3 +45,9 @@ TFindDialog::TFindDialog(QWidget* parent) : QDialog(parent)
 QString TFindDialog::FindText() const { return EDT_Texte->text(); }
 
 void TFindDialog::SetFindText(const QString& text) { EDT_Texte->setText(text); }
+
+void TFindDialog::setVisible(bool visible)
+{
+    if (!Systeme::ShowThroughPath(this, visible))
+        QDialog::setVisible(visible);
+}

@@ -12,6 +12,8 @@ class QPushButton;
 class TFindDialog : public QDialog {
     Q_OBJECT
 public:
+    // Shown through the program's one show path, whatever shows it.
+    void setVisible(bool visible) override;
     explicit TFindDialog(QWidget* parent = nullptr);
     QString FindText() const;
     void SetFindText(const QString& text);

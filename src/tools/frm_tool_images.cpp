@@ -1,6 +1,7 @@
 #include "tools/frm_tool_images.h"
 
 #include "app/align_v_features.h"
+#include "app/controls/page_control.h"
 #include "app/ui/caption_labels.h"
 #include "app/ui/control_adapters.h"
 
@@ -71,6 +72,9 @@ TFRM_Tool_Images::TFRM_Tool_Images(QWidget* parent) : TForm(parent)
     app::bindButtonClick(CKB_L, [] { Align_V::ApplyLuminance(); }, this);
     app::bindButtonClick(CKB_Equal, [] { Align_V::ApplyCurves(); }, this);
     Util_Images::EnableLevelControls(*this, false);
+    // Near its design size on any screen: a page that needs more room
+    // scrolls inside the window.
+    ScrollEveryPage(*PGC_Images);
 }
 
 TFRM_Tool_Images::~TFRM_Tool_Images() = default;

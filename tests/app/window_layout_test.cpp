@@ -126,7 +126,9 @@ TEST_F(WindowLayout, EveryPlacedWindowIsStoredWhereItWasPutAndTheGotoDialogComes
 {
     // Each window put at a point and saved reads that point back from the
     // file, shown or not: nothing drifts by a frame from one start to the
-    // next.
+    // next. (The screen holds every place: a window shown is kept whole on
+    // it.)
+    Systeme::SetScreenSizeProvider([] { return QSize(1280, 1024); });
     const QStringList placed = {QStringLiteral("FRM_Tool_Images"), QStringLiteral("FRM_Tool_Mesures"),
                                 QStringLiteral("FRM_Tool_Suivi"), QStringLiteral("FRM_Detect_Mvt"),
                                 QStringLiteral("FRM_Raquette"), QStringLiteral("FRM_ObjectAction"),
@@ -197,11 +199,23 @@ TEST_F(WindowLayout, AWindowOpenedFromOneThatStaysOnTopOpensInFrontOfIt)
     EXPECT_EQ(FRM_Pref->windowHandle()->transientParent(), nullptr);
     EXPECT_FALSE(FRM_Pref->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
-    // Opened from a window that does not stay on top, nothing changes.
+    // Opened from a window that does not stay on top, clear of the chart,
+    // nothing changes; opened where the chart would cover it, it stands in
+    // front of the chart, not kept above every other window.
+    Systeme::SetScreenSizeProvider([] { return QSize(1920, 1200); });
+    Systeme::PlaceWindow(FRM_Sky, QPoint(0, 0));
     QApplication::setActiveWindow(FRM_Alv);
+    Systeme::PlaceWindow(FRM_Raquette, QPoint(1100, 0));
     Systeme::ShowFormOnScreen(FRM_Raquette);
     EXPECT_FALSE(FRM_Raquette->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     ASSERT_NE(FRM_Raquette->windowHandle(), nullptr);
+    EXPECT_EQ(FRM_Raquette->windowHandle()->transientParent(), nullptr);
+    FRM_Raquette->hide();
+    Systeme::PlaceWindow(FRM_Raquette, QPoint(100, 100));
+    Systeme::ShowFormOnScreen(FRM_Raquette);
+    EXPECT_FALSE(FRM_Raquette->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(FRM_Raquette->windowHandle()->transientParent(), FRM_Sky->windowHandle());
+    FRM_Sky->close();
     EXPECT_EQ(FRM_Raquette->windowHandle()->transientParent(), nullptr);
 }
 
@@ -233,7 +247,7 @@ TEST_F(WindowLayout, TheChartLeftOpenComesBackWithTheGotoDialogInFrontOfIt)
     EXPECT_FALSE(FRM_Sky->isVisible());
 }
 
-// On a screen smaller than a window (the Images window is taller than an
+// On a screen smaller than a window (the hand pad is taller than an
 // 800 x 600 screen), the window opens inside the screen, frame included, with
 // every control reachable by scrolling; a window that fits opens exactly
 // where it was put, at its size; a place stored within the screen is kept,
@@ -242,7 +256,7 @@ TEST_F(WindowLayout, AWindowLargerThanTheScreenOpensInsideItAndOneThatFitsAsItWa
 {
     Systeme::SetScreenSizeProvider([] { return QSize(800, 600); });
     const QRect screen(0, 0, 800, 600);
-    ASSERT_GT(FRM_Tool_Images->minimumSizeHint().height(), 600);
+    ASSERT_GT(FRM_Raquette->minimumSizeHint().height(), 600);
 
     Systeme::ShowFormOnScreen(FRM_Tool_Mesures);
     Systeme::PlaceWindow(FRM_Tool_Mesures, QPoint(30, 40));
@@ -281,7 +295,6 @@ TEST_F(WindowLayout, AWindowLargerThanTheScreenOpensInsideItAndOneThatFitsAsItWa
         EXPECT_EQ(main->pos(), QPoint(5, 5));
         main->hide();
     }
-    EXPECT_TRUE(fitted.contains(QStringLiteral("FRM_Tool_Images"))) << fitted.join(u' ').toStdString();
     EXPECT_TRUE(fitted.contains(QStringLiteral("FRM_Raquette"))) << fitted.join(u' ').toStdString();
 
     // Put low, a window too large is brought to the screen's top; its
@@ -417,6 +430,68 @@ TEST(FirstPlaceTest, WindowsWithNoPlaceLeaveTheMainWindowsBarsUncoveredEachAtACo
     EXPECT_FALSE(tall.intersects(room.menuBar));
     // Larger than the screen: at its top left corner.
     EXPECT_EQ(Systeme::FirstPlace(QSize(900, 700), room), QPoint(0, 0));
+}
+
+// Windows kept on top (the chart and its goto dialog) are left uncovered
+// where the screen has room; a window that belongs at the main window's left
+// edge (the player) takes its first place in that column.
+TEST(FirstPlaceTest, FirstPlacesLeaveWindowsKeptOnTopUncoveredAndKeepAGivenLeftEdge)
+{
+    Systeme::FirstPlaceRoom room;
+    room.area = QRect(0, 0, 1280, 1024);
+    room.main = QRect(240, 212, 802, 627);
+    room.menuBar = QRect(241, 232, 490, 19);
+    room.topBars = {QRect(242, 252, 644, 26)};
+    room.toolBars = {QRect(772, 280, 266, 555)};
+    const QRect chart(0, 280, 642, 505), dialog(648, 280, 516, 445);
+    room.taken = {chart, dialog};
+    room.onTop = {chart, dialog};
+    const QRect placed(Systeme::FirstPlace(QSize(240, 230), room), QSize(240, 230));
+    EXPECT_TRUE(room.area.contains(placed));
+    EXPECT_FALSE(placed.intersects(chart) || placed.intersects(dialog)) << placed.x() << "," << placed.y();
+    // No room clear of them: the bars stay uncovered all the same (the
+    // window then stands in front of the one it overlaps).
+    const QRect large(Systeme::FirstPlace(QSize(673, 668), room), QSize(673, 668));
+    EXPECT_TRUE(room.area.contains(large));
+    EXPECT_FALSE(large.intersects(room.menuBar) || large.intersects(room.topBars[0])) << large.x() << "," << large.y();
+
+    Systeme::FirstPlaceRoom column = room;
+    column.taken.clear();
+    column.onTop.clear();
+    column.left = 240;
+    const QPoint player = Systeme::FirstPlace(QSize(442, 155), column);
+    EXPECT_EQ(player.x(), 240);
+    EXPECT_FALSE(QRect(player, QSize(442, 155)).intersects(room.main));
+}
+
+// The image window opens near its 520 x 520 design on any screen: its pages
+// no longer hold it at the size of the largest, each scrolls its controls,
+// shown at the size they ask for, inside the window.
+TEST_F(WindowLayout, TheImageWindowOpensNearItsDesignSizeAndItsPagesScroll)
+{
+    Systeme::SetScreenSizeProvider([] { return QSize(1280, 1024); });
+    Systeme::ShowFormOnScreen(FRM_Tool_Images);
+    QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    EXPECT_LE(FRM_Tool_Images->width(), 540);
+    EXPECT_LE(FRM_Tool_Images->height(), 560);
+    EXPECT_EQ(qobject_cast<QScrollArea*>(FRM_Tool_Images->centralWidget()), nullptr) << "the window itself scrolls";
+    for (QWidget* page : {static_cast<QWidget*>(FRM_Tool_Images->TBS_Seuils), static_cast<QWidget*>(FRM_Tool_Images->TBS_Filtres),
+                          static_cast<QWidget*>(FRM_Tool_Images->TBS_Enregistrement)}) {
+        SCOPED_TRACE(page->objectName().toStdString());
+        FRM_Tool_Images->PGC_Images->setCurrentWidget(page);
+        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        auto* scroll = page->findChild<QScrollArea*>();
+        ASSERT_NE(scroll, nullptr);
+        const QWidget* controls = scroll->widget();
+        ASSERT_NE(controls, nullptr);
+        EXPECT_GE(controls->width(), controls->sizeHint().width());
+        EXPECT_GE(controls->height(), controls->sizeHint().height());
+        // Wider than the page: it scrolls sideways.
+        if (controls->width() > scroll->viewport()->width())
+            EXPECT_TRUE(scroll->horizontalScrollBar()->isVisible());
+    }
+    // The pages stay the page control's own: the menus open them by name.
+    EXPECT_EQ(FRM_Tool_Images->PGC_Images->indexOf(FRM_Tool_Images->TBS_Filtres), 2);
 }
 
 // Started with no window places stored, windows open one beside the other

@@ -1,21 +1,34 @@
 #!/usr/bin/env bash
 # Opens the program's windows as a user does and checks where they land. The
 # real program runs as its own process under a virtual X server with a
-# window manager (openbox), at 800 x 600 and at 1280 x 1024. Each window is
-# opened through its menu item or its button with the mouse and the keyboard
-# (the goto dialog from the sky chart's right click, "Objet"), and the frame
-# the window manager drew around it (the client's place from xwininfo, the
-# frame's edges from _NET_FRAME_EXTENTS) must lie whole on the screen, title
-# bar included; so must the dialogs and boxes the program opens by itself.
+# window manager (openbox), at 800 x 600, 1024 x 768 and 1280 x 1024. Each
+# window is opened through its menu item or its button with the mouse and
+# the keyboard (the goto dialog from the sky chart's right click, "Objet"),
+# and the frame the window manager drew around it (the client's place from
+# xwininfo, the frame's edges from _NET_FRAME_EXTENTS) must lie whole on the
+# screen, title bar included; so must the dialogs and boxes the program
+# opens by itself.
+#
+# The program lists its windows and logs each window as it shows
+# (NIGHTJARPRO_WINDOW_LOG): every window it lists must be opened by a step
+# of this test, and every window shown must have come through the program's
+# one show path. From a fresh program folder, a window that does not wait
+# for its answer leaves the main window's menu bar and page tabs, and its
+# tool bars, uncovered wherever the screen has room for it beside or below
+# them. The image window opens near its design size; the player stays above
+# the main window clicked; the hand pad opened while the chart and its goto
+# dialog stand on top is not under them.
+#
 # A second start reads window positions stored from a larger screen and
 # negative ones: the windows it shows must lie whole on the screen as well,
-# and closed through its menu the program must store the places of their
-# frames as they are (nothing creeps by a frame from one start to the next).
-# Both sizes run side by side, each on a display of its own (about a minute).
+# and stay whole when one grows (the hand pad's "Inversions"); closed
+# through its menu the program must store the places of their frames as
+# they are (nothing creeps by a frame from one start to the next). The
+# sizes run side by side, each on a display of its own (about two minutes).
 #
 #   window_placement_e2e.sh BUILD_DIR SOURCE_DIR [WIDTHxHEIGHT...]
 #
-# Both sizes run unless some are named. NJ_E2E_SHOTS=DIR keeps a screenshot
+# Every size runs unless some are named. NJ_E2E_SHOTS=DIR keeps a screenshot
 # of the screen at each window checked (ImageMagick's import).
 # Exit status 0 when all pass.
 set -u
@@ -24,7 +37,7 @@ build=$(cd "$1" && pwd)
 source_dir=$(cd "$2" && pwd)
 shift 2
 sizes=("$@")
-[ ${#sizes[@]} -eq 0 ] && sizes=(800x600 1280x1024)
+[ ${#sizes[@]} -eq 0 ] && sizes=(800x600 1024x768 1280x1024)
 
 program="$build/src/nightjarpro"
 client="$build/src/nightjarpro-dde"
@@ -70,7 +83,9 @@ start_program() {
   local run="$work/run-$screen"
   new_program_dir "$prog" "$run"
   printf '%b' "$1" >"$prog/NightjarPro.ini"
-  export XDG_RUNTIME_DIR="$run" QT_QPA_PLATFORM=xcb
+  wlog="$work/windows-$screen-$phase.log"
+  # The demonstration webcam stands in for a webcam.
+  export XDG_RUNTIME_DIR="$run" QT_QPA_PLATFORM=xcb NIGHTJARPRO_WINDOW_LOG="$wlog" NJ_FAKE_WEBCAM=1
   start_program_in "$prog" "$work/program-$screen-$phase.log"
 }
 
@@ -84,6 +99,7 @@ visible_windows() { xdotool search --onlyvisible --name '.' 2>/dev/null | sort; 
 check_on_screen() {
   local name=$1 win=$2 frame x y w h title
   frame=$(settled frame_of "$win") || { fail "$name: the window went away"; return 1; }
+  checked_frame=$frame
   read -r x y w h <<<"$frame"
   title=$(xdotool getwindowname "$win" 2>/dev/null)
   if [ "$x" -lt 0 ] || [ "$y" -lt 0 ] || [ $((x + w)) -gt "$sw" ] || [ $((y + h)) -gt "$sh" ]; then
@@ -97,17 +113,113 @@ check_on_screen() {
   fi
 }
 
+# --- what the program logs and where the main window's bars are ----------------
+
+# The main window's menu bar and page tabs take the top of its client, its
+# tool bars the right of it below them (the layout of an 800-pixel-wide main
+# window, as it opens from a fresh program folder). The menu bar's titles
+# end MENUS pixels from its left: right of them is free room.
+STRIP=46 PANEL=270 MENUS=490 MENU_H=20
+read_main_bars() { read -r mx my mw mh <<<"$(client_of "$(main_window)")"; }
+
+# True when rectangles "x y w h" $1 and $2 overlap.
+overlap() {
+  local ax ay aw ah bx by bw bh
+  read -r ax ay aw ah <<<"$1"
+  read -r bx by bw bh <<<"$2"
+  [ "$ax" -lt $((bx + bw)) ] && [ "$bx" -lt $((ax + aw)) ] && [ "$ay" -lt $((by + bh)) ] && [ "$by" -lt $((ay + ah)) ]
+}
+# True when a frame W x H fits in one of the free rectangles "w h" given (a
+# place is looked for every 8 pixels: that much is left over).
+fits_in() {
+  local w=$1 h=$2 r rw rh
+  shift 2
+  for r in "$@"; do
+    read -r rw rh <<<"$r"
+    [ $((w + 8)) -le "$rw" ] && [ $((h + 8)) -le "$rh" ] && return 0
+  done
+  return 1
+}
+# A window that does not wait for its answer, opened from a fresh program
+# folder: where the screen has room beside or below the main window's bars,
+# its frame leaves them uncovered; where it has room below the menu bar and
+# page tabs only, it leaves those uncovered.
+check_bars() {
+  local name=$1 frame=$2 x y w h menus strip tools
+  read -r x y w h <<<"$frame"
+  menus="$mx $my $MENUS $MENU_H"
+  strip="$mx $((my + MENU_H)) $mw $((STRIP - MENU_H))"
+  tools="$((mx + mw - PANEL)) $((my + STRIP)) $PANEL $((mh - STRIP))"
+  # The largest free rectangles: left, right, above and below the main
+  # window; below its strip left of its tool bars; below its strip.
+  local left="$mx $sh" right="$((sw - mx - mw)) $sh" over="$sw $my" under="$sw $((sh - my - mh))"
+  if fits_in "$w" "$h" "$left" "$right" "$over" "$under" "$((mx + mw - PANEL)) $((sh - my - STRIP))"; then
+    if overlap "$frame" "$menus" || overlap "$frame" "$strip" || overlap "$frame" "$tools"; then
+      fail "$name: frame ${w}x${h} at $x,$y covers the main window's bars (room was left beside or below them)"
+    fi
+  elif fits_in "$w" "$h" "$left" "$right" "$over" "$sw $((sh - my - STRIP))"; then
+    { overlap "$frame" "$menus" || overlap "$frame" "$strip"; } \
+      && fail "$name: frame ${w}x${h} at $x,$y covers the main window's menu bar or page tabs (room was left below them)"
+  fi
+}
+
+# Every window shown is logged once as it shows; window $2 (called $1) must
+# have come through the program's show path. Its name goes to the list of
+# windows opened; $3 "bars" checks a window that does not wait for its
+# answer against the main window's bars (its frame as check_on_screen read
+# it last).
+check_logged() {
+  local name=$1 win=$2 line wname how kind
+  line=$(grep "^shown : [^:]* : $win : " "$wlog" | tail -1)
+  if [ -z "$line" ]; then
+    fail "$name: window $win is not in the program's window log"
+    return 1
+  fi
+  IFS=: read -r _ wname _ how kind _ <<<"$line"
+  wname=${wname// /} how=${how// /} kind=${kind// /}
+  echo "$wname" >>"$work/opened-$screen"
+  [ "$how" = path ] || fail "$name ($wname): shown outside the program's show path"
+  [ "${3:-}" = bars ] && [ "$kind" = plain ] && check_bars "$name ($wname)" "$checked_frame"
+  return 0
+}
+
+# Windows the program makes that a user does not open: the main window, the
+# remote-control server's, and the progress windows shown for a moment while
+# the program works (a long script read, the frame ring made).
+NOT_OPENED="FRM_Alv FRM_DDEServer FRM_Progress ExtraProgress"
+
+# Every window the program listed was opened by a step above, and every
+# window shown came through the show path.
+check_inventory() {
+  local name title n=0
+  while IFS=: read -r _ name title; do
+    name=${name// /}
+    n=$((n + 1))
+    case " $NOT_OPENED " in *" $name "*) continue ;; esac
+    grep -qx "$name" "$work/opened-$screen" 2>/dev/null \
+      || fail "$name (\"${title# }\"): the program has this window, and no step of this test opened it"
+  done < <(grep "^window : " "$wlog")
+  [ "$n" -ge 30 ] || fail "the program listed only $n windows"
+  grep "^shown : " "$wlog" | grep " : outside : " | while IFS=: read -r _ name _; do
+    echo "FAIL [$screen $phase] ${name// /}: shown outside the program's show path"
+  done | grep . && failures=$((failures + 1))
+  echo "  ok $n windows listed by the program, $(sort -u "$work/opened-$screen" | wc -l) opened"
+}
+
 # --- what a user does ----------------------------------------------------------
 
 # Runs a user's steps, separated by blanks:
 #   m:X        click the main menu's title X pixels right of the main window's left
 #   tab:X,Y    click in the main window (a tab or a button of its tool bar)
+#   r2:X,Y     right click there
+#   type:TEXT  type the text
 #   w:TITLE    the window whose title matches (a regular expression) is clicked in next
 #   c:X,Y      left click at X,Y in that window;  r:X,Y  right click there
 #   k:KEY[*N]  press a key (N times)
-#   dde:LINE   send a script line through the remote client, as another program does
+#   dde:LINES  send script lines (separated by ";") through the remote client,
+#              as another program does
 steps() {
-  local target step key n xy
+  local target step key n xy lines
   target=$(main_window)
   [ -n "$target" ] || { fail "no main window"; return 1; }
   xdotool windowactivate --sync "$target" >/dev/null 2>&1
@@ -117,10 +229,13 @@ steps() {
     case $step in
       m:*) click_at "$(main_window)" "${step#m:}" 9; sleep 0.15 ;;
       tab:*) xy=${step#tab:}; click_at "$(main_window)" "${xy%,*}" "${xy#*,}"; sleep 0.15 ;;
+      r2:*) xy=${step#r2:}; click_at "$(main_window)" "${xy%,*}" "${xy#*,}" 3; sleep 0.15 ;;
+      type:*) xdotool type --delay 10 "${step#type:}" ;;
       c:*) xy=${step#c:}; click_at "$target" "${xy%,*}" "${xy#*,}"; sleep 0.15 ;;
       r:*) xy=${step#r:}; click_at "$target" "${xy%,*}" "${xy#*,}" 3; sleep 0.15 ;;
       # The client waits for the line to end, a box for its answer.
-      dde:*) ("$client" execute "${step#dde:}" >/dev/null 2>&1 &) ;;
+      dde:*) IFS=';' read -ra lines <<<"${step#dde:}"
+             ("$client" execute "${lines[@]}" >/dev/null 2>&1 &) ;;
       w:*) target=$(xdotool search --onlyvisible --name "${step#w:}" 2>/dev/null | head -1)
            [ -n "$target" ] || { fail "no window \"${step#w:}\" to click in"; return 1; }
            xdotool windowactivate --sync "$target" >/dev/null 2>&1 ;;
@@ -178,6 +293,7 @@ open_and_check() {
   fi
   win=$(new_window "$before" "$title")
   check_on_screen "$name" "$win"
+  [ "$phase" = menus ] && check_logged "$name" "$win" bars
   [ "$1" = keep ] || close_with "$name" "$win" "$@"
   alive || { fail "the program ended"; tail -20 "$work/program-$screen-$phase.log"; return 1; }
 }
@@ -203,27 +319,88 @@ M_PREFS=m:275 M_TELESCOPE=m:434
 # The beginner tool bar's "Assistants/Outils" page and its buttons.
 T_OUTILS=tab:730,139 B_DETECT=tab:664,266
 
+# A picture of 64 x 48 grey pixels, as a user's file source.
+write_picture() {
+  local le='import struct,sys; w,h=64,48; d=bytes([90])*(w*h*3)
+sys.stdout.buffer.write(b"BM"+struct.pack("<IHHIIiiHHIIiiII",54+len(d),0,0,54,40,w,h,1,24,0,len(d),2835,2835,0,0)+d)'
+  python3 -c "$le" >"$1"
+}
+
+# The image window opens near its design size (520 x 520), clear of the
+# main window's menus where the screen has room (checked as it opens).
+check_image_window_size() {
+  local win x y w h
+  win=$(xdotool search --onlyvisible --name "^Images$" 2>/dev/null | head -1)
+  [ -n "$win" ] || { fail "the image window is not open"; return; }
+  read -r x y w h <<<"$(settled frame_of "$win")"
+  if [ "$w" -gt 560 ] || [ "$h" -gt 580 ]; then
+    fail "the image window opens at ${w}x${h}, far from its 520 x 520 design"
+  else
+    echo "  ok the image window opens at ${w}x${h}"
+  fi
+}
+
+# The player "Controle de lecture" of a picture opened with "Fichier >
+# Ouvrir > Image", then a click on the main window's page tab: the player
+# stays above the main window, as its tool window, not above every window.
+the_player() {
+  local picture="$work/picture-$screen.bmp" player
+  write_picture "$picture"
+  open_and_check player "^Contr.*le de lecture$" \
+    "$M_FICHIER k:Right k:Return w:^Ouvrir type:$picture k:Return" keep || return
+  player=$(xdotool search --onlyvisible --name "^Contr.*le de lecture$" 2>/dev/null | head -1)
+  # "Source 2", then "Source 1" again.
+  steps "tab:116,33 tab:39,33"
+  sleep 0.5
+  above "$player" "$(main_window)" || fail "player: the main window clicked covers it"
+  xprop -id "$player" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE && fail "player: it is kept above every window"
+  echo "  ok player above the main window clicked"
+}
+
 windows_of_the_menus() {
-  open_and_check tool-images "^Images$" "$M_FONCTIONS k:Right k:Return"
+  open_and_check tool-images "^Images$" "$M_FONCTIONS k:Right k:Return" keep
+  check_image_window_size
+  # "Filtres" > "Montrer matrice de deconvolution": the kernel grid.
+  open_and_check kernel-grid "^Matrice de Deconvolution$" "$M_FONCTIONS k:Right k:Down*2 k:Return w:^Images$ c:380,332"
+  close_window "^Images$"
   open_and_check info "^Info$" "$M_FONCTIONS k:Right k:Down*6 k:Return"
-  open_and_check tool-affichage "^Affichage$" "$M_FONCTIONS k:Down k:Right k:Return"
+  open_and_check tool-affichage "^Affichage$" "$M_FONCTIONS k:Down k:Right k:Return" keep
+  # Its "Mise au point" page, "GROS": the big FWHM read-out.
+  open_and_check fwhm "^Mise au point$" "w:^Affichage$ c:61,22 c:229,146"
+  close_window "^Affichage$"
   open_and_check mini-source "^MiniSource$" "$M_FONCTIONS k:Down k:Right k:Down*3 k:Return"
   open_and_check full-screen "^Full Screen" "$M_FONCTIONS k:Down k:Right k:Down*4 k:Return"
   open_and_check tool-mesures "^Mesures$" "$M_FONCTIONS k:Down*2 k:Right k:Return"
   open_and_check detect-mvt "^Detect" "$M_FONCTIONS k:Down*5 k:Return"
   open_and_check planner "^Programmateur de Mosa" "$M_FONCTIONS k:Down*7 k:Return"
-  open_and_check preferences "^Pr.*f.*rences$" "$M_PREFS"
+  open_and_check preferences "^Pr.*f.*rences$" "$M_PREFS" keep
+  # "Controle du Telescope" > "Vitesse des moteurs" > "Afficher Activite",
+  # then "Interface" > "Historique de communication" (at 800 x 600 the
+  # pages scroll: their places move).
+  if [ "$sh" -ge 768 ]; then
+    open_and_check mount-activity "^Autoguidage$" "w:^Pr.*f.*rences$ c:452,22 c:367,83 c:37,210"
+    open_and_check comm-traffic "^Comm Trafic$" "w:^Pr.*f.*rences$ c:59,83 c:37,490"
+  fi
+  close_window "^Pr.*f.*rences$"
+  # "Charger une sequence de fichiers".
+  open_and_check sequence "^Chargement de s" "$M_FICHIER k:Down k:Return" Escape
+  # A right click on the function button 1 of the main window's "Scripts"
+  # page: its properties.
+  open_and_check button-properties "^Propri" "tab:662,165 r2:570,313"
   open_and_check about "^A propos$" "$M_AIDE k:Down k:Return"
   open_and_check resources "^Ressources$" "$M_AIDE k:Down*2 k:Return"
   open_and_check save-dialog "^Enregistrer$" "$M_FICHIER k:Down*3 k:Return" Escape
   open_and_check open-dialog "^Ouvrir" "$M_FICHIER k:Right k:Return" Escape
+  the_player
 }
 
 # The chart stays on top: what it opens opens in front of it.
 windows_of_the_chart() {
   open_and_check sky "^Carte C" "$M_FONCTIONS k:Down*6 k:Return" keep
   # Right click > "Objet" > the entry of the cursor's place.
-  open_and_check goto "^Curseur$" "w:^Carte.C r:320,240 k:Up k:Down k:Right k:Return"
+  open_and_check goto "^Curseur$" "w:^Carte.C r:320,240 k:Up k:Down k:Right k:Return" keep
+  hand_pad_by_windows_on_top
+  close_window "^Curseur$"
   # "Rechercher" > "Etoile" > "SAO".
   open_and_check search "^Recherche" "w:^Carte.C c:115,9 k:Up k:Down k:Right k:Return" Escape
   # "Affichage" (the chart's settings).
@@ -235,6 +412,24 @@ windows_of_the_chart() {
     echo "note [$screen $phase]: the chart wrote to the message window (no catalogues in $build/skydata?)"
     close_window "^Message$"
   fi
+}
+
+# The hand pad opened from the Telescope menu while the chart and its goto
+# dialog stand on top: whole, and not under either of them.
+hand_pad_by_windows_on_top() {
+  local pad w frame ok=1
+  open_and_check hand-pad-over-chart "^Telescope$" "$M_TELESCOPE" keep || return
+  pad=$(xdotool search --onlyvisible --name "^Telescope$" 2>/dev/null | head -1)
+  sleep 0.5
+  frame=$(settled frame_of "$pad")
+  for w in $(xdotool search --onlyvisible --name "^(Carte C|Curseur$)" 2>/dev/null); do
+    if overlap "$frame" "$(frame_of "$w")" && ! above "$pad" "$w"; then
+      fail "hand pad: opened at $frame under \"$(xdotool getwindowname "$w")\", which stays on top"
+      ok=0
+    fi
+  done
+  [ $ok -eq 1 ] && echo "  ok hand pad not under the chart or the goto dialog"
+  close_window "^Telescope$"
 }
 
 # Windows opened from buttons and from other windows' menus; the windows
@@ -250,6 +445,8 @@ windows_of_buttons() {
   close_window "^Telescope$"
   open_and_check scripts "^Script" "$M_FONCTIONS k:Down*8 k:Return" keep
   open_and_check wizard "^Assistant" "w:^Script c:147,8"
+  # "Edition > Rechercher" (Ctrl+F).
+  open_and_check script-search "^Rechercher$" "w:^Script k:ctrl+f"
   close_window "^Script"
 }
 
@@ -257,6 +454,10 @@ windows_of_buttons() {
 windows_of_the_program() {
   open_and_check message-window "^Message$" 'dde:messagebox.show("placement")'
   open_and_check message-box "^Nightjar Pro 2.3$" 'dde:message.show("placement")' Return
+  # A script's question (a script of the Scripts folder started remotely).
+  mkdir -p "$work/prog-$screen-$phase/Scripts"
+  printf 'var(s,string)\r\ninputstring("placement",s)\r\n' >"$work/prog-$screen-$phase/Scripts/question.script"
+  open_and_check script-question "^Input" 'dde:callfar("question.script")' Return
 }
 
 # A camera runs: the driver choice, the camera's dialogs and the operations.
@@ -269,6 +470,19 @@ windows_of_a_camera() {
   open_and_check long-exposure "^(Longue|Poses longues)" "$M_VIDEO k:Right k:Down*3 k:Right k:Down k:Return"
   open_and_check polar-alignment "^Mise en station$" "$M_OPERATIONS k:Down k:Return"
   open_and_check periodic-error "^Erreur P" "$M_OPERATIONS k:Down*2 k:Return"
+  # The motion detection's "Image de reference" and "Definir".
+  open_and_check detect-camera "^Detect" "$M_FONCTIONS k:Down*5 k:Return" keep
+  # ("Active" first: they are greyed out while detection is off.)
+  open_and_check reference-image "^Image de r" "w:^Detect c:16,19 c:346,19"
+  open_and_check detect-action "^Actions? .*lors d.une d" "w:^Detect c:380,176"
+  steps "w:^Detect c:16,19"
+  close_window "^Detect"
+  # Camera 2 started on the demonstration webcam (the third driver): its
+  # format page and its control window.
+  open_and_check driver-choice-2 "^Pilote de capture" "$M_VIDEO k:Down k:Right k:Down*2 k:Return" Home Down Down Return
+  sleep 1
+  open_and_check webcam-format "^Format vid" "$M_VIDEO k:Down k:Right k:Return" Escape
+  open_and_check webcam-controls "^WDM Advanced Control$" "$M_VIDEO k:Down k:Right k:Down*2 k:Return"
 }
 
 # Positions stored on a larger screen (1920 x 1200) and negative ones, with
@@ -324,6 +538,18 @@ windows_of_the_stored_layout() {
   done
   [ "$count" -ge 12 ] || fail "only $count windows came back open"
 
+  # The hand pad came back in a corner; its "Inversions" shows a panel in
+  # it: grown, it stays whole on the screen.
+  local pad
+  pad=$(xdotool search --onlyvisible --name "^Telescope$" 2>/dev/null | head -1)
+  if [ -n "$pad" ]; then
+    steps "w:^Telescope$ c:116,350"
+    sleep 0.5
+    check_on_screen hand-pad-grown "$pad"
+  else
+    fail "the hand pad did not come back open"
+  fi
+
   # Closed through its menu, the program stores where the frames are: the
   # next start puts them back there, without creeping by a frame.
   for w in $(visible_windows); do
@@ -359,11 +585,13 @@ run_screen() {
   phase=menus
   if start_program '[Prefs]\r\nLangue=1\r\n[Autoguide]\r\nRDB_Aucun.Checked=0\r\nRDB_LX200.Checked=1\r\nAG_PortSerie=19\r\n'; then
     check_on_screen main "$(main_window)"
+    read_main_bars
     windows_of_the_menus
     windows_of_the_chart
     windows_of_buttons
     windows_of_the_program
     windows_of_a_camera
+    [ "$sh" -ge 768 ] && check_inventory
   fi
   stop_program
 

@@ -83,14 +83,6 @@ window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1;
 # --- what the window manager shows --------------------------------------------
 
 states_of() { xprop -id "$1" _NET_WM_STATE 2>/dev/null; }
-# True when window $1 stands above window $2.
-above() {
-  local order a b
-  order=$(stacking)
-  a=$(grep -nx "$1" <<<"$order" | cut -d: -f1)
-  b=$(grep -nx "$2" <<<"$order" | cut -d: -f1)
-  [ -n "$a" ] && [ -n "$b" ] && [ "$a" -gt "$b" ]
-}
 names_in_stacking() {
   local id
   for id in $(stacking); do printf '"%s" ' "$(xdotool getwindowname "$id" 2>/dev/null)"; done
@@ -165,11 +157,13 @@ first_places() {
       fail "$title: frame ${w}x${h} at $x,$y is not whole on the screen"
     fi
     # Where the screen has room below the menu bar and page tabs, they stay
-    # uncovered; so do the tool bars for a window that fits beside them.
+    # uncovered; so do the tool bars for a window that fits beside them with
+    # room for a corner of its own (24 pixels from another's).
     if [ $((my + STRIP + h)) -le $sh ] && [ "$y" -lt $((my + STRIP)) ]; then
       fail "$title: frame ${w}x${h} at $x,$y covers the main window's menu bar or page tabs"
     fi
-    if [ "$w" -le $((mw - PANEL)) ] && [ $((my + STRIP + h)) -le $sh ] && [ $((x + w)) -gt $((mx + mw - PANEL)) ]; then
+    if [ "$w" -le $((mw - PANEL)) ] && [ $((my + STRIP + h)) -le $sh ] && [ $((x + w)) -gt $((mx + mw - PANEL)) ] \
+       && { [ $((w + 24)) -le $((mw - PANEL)) ] || [ $((my + STRIP + h + 24)) -le $sh ]; }; then
       fail "$title: frame ${w}x${h} at $x,$y covers the main window's tool bars"
     fi
     for c in $corners; do
@@ -348,7 +342,7 @@ dialogs_of_windows_on_top() {
   opener=$(wait_window "^Mesures$") || { fail "the measurement window does not open"; return; }
   sleep 0.5
   # "..." of "Incrustation".
-  opened_above "^Incrustation$" 'click_at "$opener" 305 189' Escape
+  opened_above "^Incrustation$" 'click_at "$opener" 305 215' Escape
   close_win "$opener"
 
   menu $F Down Right Return
@@ -357,8 +351,8 @@ dialogs_of_windows_on_top() {
   # The "Mise au point" page: "GROS", then "..." of "Enregistrer les mesures".
   click_at "$opener" 61 22
   sleep 0.3
-  opened_above "^Mise au point$" 'click_at "$opener" 229 121' alt+F4
-  opened_above "^Enregistrer les mesures$" 'click_at "$opener" 302 303' Escape
+  opened_above "^Mise au point$" 'click_at "$opener" 229 146' alt+F4
+  opened_above "^Enregistrer les mesures$" 'click_at "$opener" 302 328' Escape
   close_win "$opener"
 
   menu $F Down Down Down Down Down Down Down Return
@@ -373,9 +367,9 @@ dialogs_of_windows_on_top() {
   menu $F Right Return
   opener=$(wait_window "^Images$") || { fail "the image window does not open"; return; }
   sleep 0.5
-  click_at "$opener" 189 22
+  click_at "$opener" 210 22
   sleep 0.3
-  opened_above "^Matrice de Deconvolution$" 'click_at "$opener" 631 307' alt+F4
+  opened_above "^Matrice de Deconvolution$" 'click_at "$opener" 380 332' alt+F4
   close_win "$opener"
 
   # A right click on the function button 1 of the main window's "Scripts"

@@ -20,6 +20,7 @@
 #                                     the program and the window manager have
 #                                     stopped moving the window
 #   stacking                          managed windows, bottom to top (decimal)
+#   above WIN1 WIN2                   WIN1 stands above WIN2 in that order
 #   click_at WIN DX DY [BUTTON]       clicks at DX,DY from WIN's client corner
 #   keys KEY...                       presses and releases each key in turn
 #   new_program_dir DIR RUNDIR        a program folder as the program ships
@@ -116,6 +117,14 @@ settled() {
 stacking() {
   local id
   for id in $(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,/ /g'); do printf '%d\n' "$id"; done
+}
+
+above() {
+  local order a b
+  order=$(stacking)
+  a=$(grep -nx "$1" <<<"$order" | cut -d: -f1)
+  b=$(grep -nx "$2" <<<"$order" | cut -d: -f1)
+  [ -n "$a" ] && [ -n "$b" ] && [ "$a" -gt "$b" ]
 }
 
 click_at() {

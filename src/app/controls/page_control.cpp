@@ -1,6 +1,8 @@
 #include "app/controls/page_control.h"
 
+#include <QLayout>
 #include <QMouseEvent>
+#include <QScrollArea>
 #include <QStyleOptionTab>
 #include <QStyleOptionTabWidgetFrame>
 #include <QStylePainter>
@@ -279,4 +281,50 @@ QSize TPageControl::minimumSizeHint() const
     for (int i = 0; i < count(); ++i)
         pages = pages.expandedTo(widget(i)->minimumSizeHint().expandedTo(widget(i)->minimumSize()));
     return withFrameAndHeader(pages);
+}
+
+namespace {
+// The controls of a page, in its scroll area: never squeezed below the size
+// they ask for (fields would cut their values); the page scrolls instead.
+class PageControls final : public QWidget {
+public:
+    QSize minimumSizeHint() const override { return sizeHint().expandedTo(QWidget::minimumSizeHint()); }
+};
+} // namespace
+
+void ScrollEveryPage(QTabWidget& pages)
+{
+    for (int i = 0; i < pages.count(); ++i) {
+        QWidget* page = pages.widget(i);
+        if (!page || page->findChild<QScrollArea*>(QStringLiteral("nj_page_scroll"), Qt::FindDirectChildrenOnly))
+            continue;
+        auto* controls = new PageControls;
+        controls->setObjectName(page->objectName() + QStringLiteral("_controls"));
+        // The page's layout moves over with the controls it holds; those
+        // placed without it follow, as they were shown or hidden.
+        const QList<QWidget*> loose = page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        if (QLayout* layout = page->layout())
+            controls->setLayout(layout);
+        for (QWidget* w : loose) {
+            if (w->parentWidget() != page || w->isWindow())
+                continue;
+            const bool hidden = w->isHidden();
+            const QRect at = w->geometry();
+            w->setParent(controls);
+            w->setGeometry(at);
+            if (!hidden)
+                w->show();
+        }
+        auto* scroll = new QScrollArea(page);
+        scroll->setObjectName(QStringLiteral("nj_page_scroll"));
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidgetResizable(true);
+        scroll->setWidget(controls);
+        // The page's own face shows through, as it did behind its controls.
+        scroll->viewport()->setAutoFillBackground(false);
+        controls->setAutoFillBackground(false);
+        auto* box = new QVBoxLayout(page);
+        box->setContentsMargins(0, 0, 0, 0);
+        box->addWidget(scroll);
+    }
 }

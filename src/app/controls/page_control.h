@@ -65,3 +65,9 @@ private:
 
     TTabRowsBar* bar_;
 };
+
+// Puts the controls of every page of `pages` in a scroll area inside the
+// page: the pages no longer hold their window at the size of the largest,
+// and a page that needs more room than its window gives it scrolls. The
+// pages stay the tab widget's own, with their names and captions.
+void ScrollEveryPage(QTabWidget& pages);

@@ -1,5 +1,6 @@
 #include "app/ui/widget_message_service.h"
 
+#include "app/systeme.h"
 #include "app/ui/event_boundary.h"
 #include "app/ui/modal_key_guard.h"
 #include "app/ui/press_guard.h"
@@ -142,8 +143,7 @@ int ExecInFront(QDialog& dialog)
     // Modality first: a message box resets its window flags with it.
     dialog.setWindowModality(Qt::ApplicationModal);
     KeepInFrontOfEveryWindow(dialog);
-    dialog.show();
-    TakeKeyboard(dialog);
+    Systeme::ShowFormOnScreen(&dialog);
     const int result = dialog.exec();
     if (before && before != &dialog && before->isVisible() && !before->isMinimized())
         before->activateWindow();
