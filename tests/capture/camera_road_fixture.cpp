@@ -12,6 +12,7 @@
 #include "platform/paths.h"
 #include "platform/simulated_camera.h"
 #include "scripting/scripts.h"
+#include "support/program/fresh_process.h"
 #include "telescope/guide_plugin.h"
 #include "tools/frm_tool_images.h"
 
@@ -33,6 +34,7 @@ bool FakeGrabDevice::grabFrame(const FrameCallback& sink)
 
 void CameraRoad::SetUp()
 {
+    testsupport::StartAsAFreshProcess();
     platform::setPortAccess(&ports);
     grab.add({QStringLiteral("Simulateur ciel etoile"), QStringLiteral("1.0")},
              [] { return std::make_unique<platform::SimulatedCamera>(); });
