@@ -47,6 +47,7 @@ void CameraRoad::SetUp()
 
 void CameraRoad::TearDown()
 {
+    delete driverDialogPoll;
     for (int slot = 1; slot <= 2; ++slot)
         Capture::ReleaseSlotSource(slot);
     PluginManager.reset();
@@ -72,7 +73,9 @@ void CameraRoad::TearDown()
 
 void CameraRoad::answerDriverDialog(int line)
 {
+    delete driverDialogPoll;
     auto* poll = new QTimer(qApp);
+    driverDialogPoll = poll;
     QObject::connect(poll, &QTimer::timeout, poll, [this, poll, line] {
         auto* d = qobject_cast<TFRM_Pilote*>(QApplication::activeModalWidget());
         if (!d)
