@@ -132,14 +132,20 @@ void eraseNamed(QComboBox* combo, const std::function<bool(const QString&)>& era
         return;
     }
     combo->setCurrentIndex(std::min(index, combo->count() - 1));
-    ProfileComboTouched = true;
     changeHandler();
 }
 
+// The profile taking the erased one's place loads as if chosen from the
+// list. Only the profile lists set the flag here: a night colour scheme
+// loads without it and would leave it set for the next profile list the
+// user merely types in.
 void eraseProfile(QComboBox* combo, Kind kind, const std::function<void()>& changeHandler)
 {
     eraseNamed(combo, [kind](const QString& name) { return Profiles::EraseProfile(Profiles::Prefix(kind) + name); },
-               changeHandler);
+               [&changeHandler] {
+                   ProfileComboTouched = true;
+                   changeHandler();
+               });
 }
 
 // Leaving a value input saves the profile the list names; with no name

@@ -444,11 +444,19 @@ TEST_F(SettingsStore, AnErasedNightColourSchemeIsNotWrittenBack)
     p.show();
     p.PGC_Preferences->setCurrentWidget(p.TBS_NiteColors);
     ASSERT_EQ(p.CBX_NiteColor->currentText(), QStringLiteral("Rouge"));
+    p.TNI_Vitesse_Est->SetValue(5);
+    ASSERT_TRUE(Profiles::SaveProfile(Profiles::Kind::MotorSpeeds, QStringLiteral("Lent")));
+    p.TNI_Vitesse_Est->SetValue(9);
 
     QTest::mouseClick(p.BTN_Sup_Couleur_Nuit, Qt::LeftButton);
     EXPECT_FALSE(dir.exists(QStringLiteral("Nite_Rouge.ini")));
     EXPECT_EQ(p.CBX_NiteColor->currentText(), QStringLiteral("Sombre"));
     EXPECT_EQ(p.PNL_Color_Scrollbar->Color(), 1717);
+    // The scheme that took its place was no choice from a profile list: a
+    // speed profile's name typed next, and its list left, loads nothing.
+    p.CBX_Vitesse_Moteur->setEditText(QStringLiteral("Lent"));
+    p.CBX_Vitesse_MoteurExit();
+    EXPECT_EQ(double(p.TNI_Vitesse_Est->Value()), 9);
     save();
     EXPECT_FALSE(dir.exists(QStringLiteral("Nite_Rouge.ini")));
     EXPECT_EQ(file().readString(QStringLiteral("Prefs"), QStringLiteral("Couleurs Nuit"), {}), QStringLiteral("Sombre"));

@@ -3,10 +3,12 @@
 #include "capture/plugin_mgr.h"
 #include "app/systeme.h"
 #include "scripting/scripts.h"
+#include "support/program/fresh_process.h"
 #include "translation/translated_texts.h"
 
 void ProgramWindows::SetUp()
 {
+    testsupport::StartAsAFreshProcess();
     platform::setPortAccess(&ports);
     Startup::CreateWindows();
     FRM_Alv->StepObserver = [this](const QString& s) { steps << s; };

@@ -96,7 +96,10 @@ bool sameFrame(const kernels::Bitmap24& a, const kernels::Bitmap24& b)
 
 class AviWriting : public ::testing::Test {
 protected:
-    ~AviWriting() override
+    // The codec chosen last in this process would be the default here.
+    AviWriting() { useDefaultOptions(); }
+    ~AviWriting() override { useDefaultOptions(); }
+    static void useDefaultOptions()
     {
         AVICompression::CompressOptions = AVICompression::DefaultCompressOptions();
         AVICompression::OptionsLoaded = false;

@@ -12,6 +12,7 @@
 #include "platform/paths.h"
 #include "platform/simulated_camera.h"
 #include "scripting/scripts.h"
+#include "support/program/fresh_process.h"
 #include "telescope/guide_plugin.h"
 #include "tools/frm_tool_images.h"
 
@@ -33,6 +34,7 @@ bool FakeGrabDevice::grabFrame(const FrameCallback& sink)
 
 void CameraRoad::SetUp()
 {
+    testsupport::StartAsAFreshProcess();
     platform::setPortAccess(&ports);
     grab.add({QStringLiteral("Simulateur ciel etoile"), QStringLiteral("1.0")},
              [] { return std::make_unique<platform::SimulatedCamera>(); });
@@ -45,6 +47,7 @@ void CameraRoad::SetUp()
 
 void CameraRoad::TearDown()
 {
+    delete driverDialogPoll;
     for (int slot = 1; slot <= 2; ++slot)
         Capture::ReleaseSlotSource(slot);
     PluginManager.reset();
@@ -70,7 +73,9 @@ void CameraRoad::TearDown()
 
 void CameraRoad::answerDriverDialog(int line)
 {
+    delete driverDialogPoll;
     auto* poll = new QTimer(qApp);
+    driverDialogPoll = poll;
     QObject::connect(poll, &QTimer::timeout, poll, [this, poll, line] {
         auto* d = qobject_cast<TFRM_Pilote*>(QApplication::activeModalWidget());
         if (!d)

@@ -12,7 +12,9 @@
 
 #include <QLibrary>
 #include <QMenu>
+#include <QPointer>
 #include <QStringList>
+#include <QTimer>
 
 // A grab device that reports one format and delivers frames of another size.
 class FakeGrabDevice final : public platform::CameraDevice {
@@ -43,6 +45,7 @@ protected:
     void TearDown() override;
 
     // The next driver dialog picks `line` and confirms, or cancels for -1.
+    // A dialog that never came is no longer waited for after the test.
     void answerDriverDialog(int line);
     // Whether the last driver dialog answered stood above the windows kept
     // on top (the chart, the tracking window), which would hide it.
@@ -67,4 +70,5 @@ protected:
     platform::SimulatedPortAccess ports;
     platform::CameraTable grab;
     platform::CameraTable stream;
+    QPointer<QTimer> driverDialogPoll;   // the wait for the next driver dialog
 };

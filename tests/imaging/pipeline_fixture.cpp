@@ -13,6 +13,7 @@
 #include "kernels/raster.h"
 #include "platform/port_access.h"
 #include "scripting/scripts.h"
+#include "support/program/fresh_process.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 #include "tools/util_images.h"
@@ -21,6 +22,7 @@
 
 void PipelineTest::SetUp()
 {
+    testsupport::StartAsAFreshProcess();
     platform::setPortAccess(&ports);
     Startup::CreateWindows();
     // The tests hand the per-frame routine each frame themselves. The slots'

@@ -413,18 +413,24 @@ TEST(RemoteControlProgram, TheRunningProgramAnswersTheClient)
 {
     QTemporaryDir programDir;
     ASSERT_TRUE(programDir.isValid());
+    // A runtime folder of its own: a program ended earlier in this process
+    // leaves its socket file behind, which answers nothing.
+    QTemporaryDir runtimeDir;
+    ASSERT_TRUE(runtimeDir.isValid());
     QProcess program;
     program.setWorkingDirectory(programDir.path());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir.path());
     program.setProcessEnvironment(env);
     program.start(QStringLiteral(NJ_EXECUTABLE), {});
     ASSERT_TRUE(program.waitForStarted(10000));
-    const QString socket = QDir(qEnvironmentVariable("XDG_RUNTIME_DIR")).filePath(QStringLiteral("nightjarpro.dde"));
+    const QString socket = QDir(runtimeDir.path()).filePath(QStringLiteral("nightjarpro.dde"));
     const bool up = QTest::qWaitFor([&] { return QFileInfo::exists(socket); }, 60000);
 
-    auto client = [](const QStringList& args, QByteArray* out = nullptr) {
+    auto client = [&env](const QStringList& args, QByteArray* out = nullptr) {
         QProcess p;
+        p.setProcessEnvironment(env);
         p.start(QStringLiteral(NJ_DDE_CLIENT), args);
         p.waitForFinished(20000);
         if (out)

@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "scripting/frm_script.h"
 #include "scripting/script_commands.h"
+#include "support/program/fresh_process.h"
 
 #include <stdexcept>
 
@@ -25,6 +26,7 @@ const Scripts::CommandRegistrar testCommands{
 
 void ScriptFixture::SetUp()
 {
+    testsupport::StartAsAFreshProcess();
     Startup::CreateWindows();
     Scripts::StopAll();
     scripttest::logged.clear();

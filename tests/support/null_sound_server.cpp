@@ -25,26 +25,50 @@ void endServer()
     if (g_serverPid > 0)
         ::kill(pid_t(g_serverPid), SIGTERM);
 }
+
+// Whether the server process has ended, reaped or not.
+bool serverGone(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const qsizetype paren = line.lastIndexOf(')');
+    return paren < 0 || line.size() <= paren + 2 || line[paren + 2] == 'Z';
+}
 } // namespace
 
 struct NullSoundServerStarter {
     NullSoundServer server;
     QString why;
     bool ok = false;
+    bool stopped = false;
     QTemporaryDir dir{QDir::temp().filePath(QStringLiteral("nj-pulse-XXXXXX"))};
 
     NullSoundServerStarter()
     {
-        const QString program = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
-        if (program.isEmpty()) {
-            why = QStringLiteral("pulseaudio is not installed (scripts/install-deps.sh installs it)");
-            return;
-        }
         if (!dir.isValid()) {
             why = QStringLiteral("no temporary folder for the sound server");
             return;
         }
-        const QString socket = dir.filePath(QStringLiteral("native"));
+        ok = start();
+        if (ok) {
+            server.address_ = QStringLiteral("unix:") + socket();
+            // The audio layer reads it when it first connects.
+            qputenv("PULSE_SERVER", server.address_.toLocal8Bit());
+        }
+    }
+
+    QString socket() const { return dir.filePath(QStringLiteral("native")); }
+
+    bool start()
+    {
+        const QString program = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
+        if (program.isEmpty()) {
+            why = QStringLiteral("pulseaudio is not installed (scripts/install-deps.sh installs it)");
+            return false;
+        }
+        QFile::remove(socket());
         QDir(dir.path()).mkpath(QStringLiteral("home"));
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -57,62 +81,62 @@ struct NullSoundServerStarter {
         p.setProgram(program);
         // No configuration file, no session bus, no daemon: one null output
         // and one socket; the server ends by itself 10 s after its last
-        // client should this process die without ending it.
+        // client should this process die without ending it (and is started
+        // again, on the same socket, when a later test of a long run finds
+        // it gone).
         p.setArguments({QStringLiteral("--daemonize=no"), QStringLiteral("-n"), QStringLiteral("--system=false"),
                         QStringLiteral("--use-pid-file=false"), QStringLiteral("--exit-idle-time=10"),
                         QStringLiteral("--log-target=stderr"), QStringLiteral("--log-level=error"),
                         QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=nj_null rate=44100"),
                         QStringLiteral("-L"),
-                        QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=") + socket});
+                        QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=") + socket()});
         p.setStandardOutputFile(QProcess::nullDevice());
         p.setStandardErrorFile(dir.filePath(QStringLiteral("server.log")));
         if (!p.startDetached(&g_serverPid)) {
             why = QStringLiteral("pulseaudio did not start: ") + p.errorString();
-            return;
+            return false;
         }
-        std::atexit(endServer);
+        static const bool endsWithTheProcess = std::atexit(endServer) == 0;
+        (void)endsWithTheProcess;
         QElapsedTimer t;
         t.start();
-        while (!QFileInfo(socket).exists() && t.elapsed() < 10000)
+        while (!QFileInfo(socket()).exists() && t.elapsed() < 10000)
             QThread::msleep(20);
-        if (!QFileInfo(socket).exists()) {
+        if (!QFileInfo(socket()).exists()) {
             QFile log(dir.filePath(QStringLiteral("server.log")));
             log.open(QIODevice::ReadOnly);
             why = QStringLiteral("pulseaudio started but opened no socket: ") + QString::fromLocal8Bit(log.readAll());
-            return;
+            return false;
         }
-        server.address_ = QStringLiteral("unix:") + socket;
-        // The audio layer reads it when it first connects.
-        qputenv("PULSE_SERVER", server.address_.toLocal8Bit());
-        ok = true;
+        return true;
     }
 };
 
+static NullSoundServerStarter& starter()
+{
+    static NullSoundServerStarter s;
+    return s;
+}
+
 NullSoundServer* NullSoundServer::get(QString* why)
 {
-    static NullSoundServerStarter starter;
+    NullSoundServerStarter& s = starter();
+    if (s.ok && !s.stopped && (g_serverPid <= 0 || serverGone(g_serverPid)))
+        s.ok = s.start();   // ended after 10 s without a client
     if (why)
-        *why = starter.why;
-    return starter.ok ? &starter.server : nullptr;
+        *why = s.why;
+    return s.ok ? &s.server : nullptr;
 }
 
 void NullSoundServer::stop()
 {
+    starter().stopped = true;
     if (g_serverPid <= 0)
         return;
     ::kill(pid_t(g_serverPid), SIGTERM);
     QElapsedTimer t;
     t.start();
-    // Gone once it has ended, reaped or not.
-    auto running = [] {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(g_serverPid));
-        if (!stat.open(QIODevice::ReadOnly))
-            return false;
-        const QByteArray line = stat.readAll();
-        const qsizetype paren = line.lastIndexOf(')');
-        return paren >= 0 && line.size() > paren + 2 && line[paren + 2] != 'Z';
-    };
-    while (running() && t.elapsed() < 10000)
+    while (!serverGone(g_serverPid) && t.elapsed() < 10000)
         QThread::msleep(10);
     g_serverPid = 0;
 }

@@ -901,6 +901,18 @@ TEST_F(AlpacaFieldTest, AutoguidingThroughADeviceThatRefusesItsConnectionIsUntic
     EXPECT_FALSE(messages().isEmpty()) << "the user is told";
     EXPECT_TRUE(pref().BTN_Autoguide_Connecter->isEnabled());
     EXPECT_TRUE(pref().BTN_Mount_Connecter->isEnabled());
+
+    // No guide interface ends the bridge; the device chosen again, on a
+    // bridge of its own, refuses again, and the user is told again.
+    FRM_Message->MEMO_Message->clear();
+    pref().RDB_Autoguide_Aucun->click();
+    ASSERT_FALSE(AscomBridge::Running());
+    pref().RDB_Autoguide_ASCOM->click();
+    ASSERT_TRUE(AscomBridge::Running());
+    s->RDB_Autoguidage->click();
+    ASSERT_TRUE(waitUntil([] { return !Prg_Suivi::AscomConnectionUnderWay(); }, 15000));
+    EXPECT_FALSE(s->RDB_Autoguidage->isChecked());
+    EXPECT_FALSE(messages().isEmpty()) << "the user is told again";
 }
 
 // The shipped Alpaca simulator as guide port: ticked "Autoguidage" stays

@@ -25,6 +25,7 @@
 #include "platform/port_access.h"
 #include "platform/simulated_camera.h"
 #include "scripting/scripts.h"
+#include "support/program/fresh_process.h"
 #include "support/star_field.h"
 #include "support/temp_program_dir.h"
 #include "telescope/guide_plugin.h"
@@ -521,6 +522,7 @@ class SimulatorGuiding : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        testsupport::StartAsAFreshProcess();
         platform::setPortAccess(&ports);
         Startup::CreateWindows();
         FRM_Alv->FormActivate();

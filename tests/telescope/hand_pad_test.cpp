@@ -409,6 +409,10 @@ TEST_F(HandPadTest, SpokenPromptsAreQueuedWithTheirSpacing)
         QKeyEvent press(QEvent::KeyPress, Qt::Key_1 + (digit[0] - '1'), Qt::NoModifier, QString::fromLatin1(digit));
         QApplication::sendEvent(pad().EDT_Numero, &press);
     }
+    // Enter pressed, as a user does before its release (a release alone may
+    // be the end of a key that answered a box, kept from every window).
+    QKeyEvent enterDown(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(pad().EDT_Numero, &enterDown);
     QKeyEvent enter(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(pad().EDT_Numero, &enter);
     // Nothing waited: the prompts are queued behind the first.

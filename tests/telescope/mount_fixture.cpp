@@ -7,6 +7,7 @@
 #include "platform/port_access.h"
 #include "scripting/frm_script.h"
 #include "scripting/scripts.h"
+#include "support/program/fresh_process.h"
 #include "telescope/ascom_bridge.h"
 #include "telescope/guide_plugin.h"
 #include "telescope/mount_conversation.h"
@@ -120,6 +121,7 @@ bool PumpingSleeper::sleepMs(std::int64_t duration_ms)
 
 void MountTest::SetUp()
 {
+    testsupport::StartAsAFreshProcess();
     ASSERT_TRUE(mount.isOpen()) << mount.error().toStdString();
     platform::setPortAccess(&ports);
     Startup::CreateWindows();

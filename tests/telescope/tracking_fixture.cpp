@@ -10,6 +10,7 @@
 #include "imaging/pipeline_state.h"
 #include "platform/port_access.h"
 #include "scripting/scripts.h"
+#include "support/program/fresh_process.h"
 #include "telescope/guide_plugin.h"
 #include "telescope/mount_state.h"
 #include "telescope/prg_suivi.h"
@@ -45,6 +46,7 @@ QStringList& TrackingTest::calls()
 
 void TrackingTest::SetUp()
 {
+    testsupport::StartAsAFreshProcess();
     platform::setPortAccess(&ports);
     Startup::CreateWindows();
     Translation::ResetTexts();

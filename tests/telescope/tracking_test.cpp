@@ -257,6 +257,7 @@ TEST_F(TrackingTest, CorrectionDirectionsNeutralZoneAndSeparateAxes)
     EXPECT_EQ(PendingDecPulse, -45);
     p.CKB_Axes_Separes->setChecked(false);
     Align_V::SendCorrectionPulses(0, 15);
+    ASSERT_FALSE(calls().isEmpty());
     EXPECT_EQ(calls().last(), QStringLiteral("move 0"));
 }
 

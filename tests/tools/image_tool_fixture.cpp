@@ -11,6 +11,7 @@
 #include "platform/port_access.h"
 #include "scripting/frm_script.h"
 #include "scripting/scripts.h"
+#include "support/program/fresh_process.h"
 #include "tools/frm_tool_images.h"
 #include "tools/util_images.h"
 #include "translation/translated_texts.h"
@@ -19,6 +20,7 @@
 
 void ImageTool::SetUp()
 {
+    testsupport::StartAsAFreshProcess();
     platform::setPortAccess(&ports);
     DiskSpace::SetFreeSpaceQuery([this](const QString&) { return freeBytes; });
     Startup::CreateWindows();

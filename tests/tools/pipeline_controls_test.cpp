@@ -5,6 +5,7 @@
 #include "platform/port_access.h"
 #include "platform/port_access_sim.h"
 #include "support/fakes.h"
+#include "support/program/fresh_process.h"
 #include "support/temp_program_dir.h"
 #include "telescope/frm_tool_suivi.h"
 #include "tools/frm_info.h"
@@ -23,6 +24,7 @@ class PipelineControls : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        testsupport::StartAsAFreshProcess();
         platform::setPortAccess(&ports);
         Startup::CreateWindows();
     }

@@ -4,10 +4,12 @@
 #include "capture/plugin_mgr.h"
 #include "platform/paths.h"
 #include "scripting/scripts.h"
+#include "support/program/fresh_process.h"
 #include "translation/language.h"
 
 void TranslationWindows::SetUp()
 {
+    testsupport::StartAsAFreshProcess();
     platform::setPortAccess(&ports);
     Startup::CreateWindows();
     LanguageFilePath.clear();

@@ -114,6 +114,9 @@ void StartBridge()
     if (FRM_Raquette)
         FRM_Raquette->FollowInterfaces();
     if (!dynamic_cast<AlpacaBridge*>(AscomBridge::Installed())) {
+        // A bridge started anew tells its first failure, whatever the one
+        // before it told last.
+        g_lastTold.clear();
         AlpacaBridge::Sources sources;
         sources.address = [] { return FRM_Pref ? FRM_Pref->EDT_ASCOM_Telescope->text() : QString(); };
         sources.rateEntries = rateEntries;

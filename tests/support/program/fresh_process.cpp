@@ -1,0 +1,51 @@
+#include "support/program/fresh_process.h"
+
+#include "app/frm_pref.h"
+#include "app/settings.h"
+#include "app/settings/key_engine.h"
+#include "app/ui/event_boundary.h"
+#include "capture/avi_compression.h"
+#include "capture/camera_slots.h"
+#include "capture/plugin_mgr.h"
+#include "capture/slot_sources.h"
+#include "scripting/scripts.h"
+#include "telescope/guide_plugin.h"
+#include "telescope/prg_suivi.h"
+#include "telescope/tracking/tracking_state.h"
+
+namespace testsupport {
+
+void StartAsAFreshProcess()
+{
+    app::resetReportedCauses();
+    Settings::ForgetUnappliedKeys();
+    ProfileComboTouched = false;
+
+    Scripts::StopAll();
+    Scripts::Cam1Online = Scripts::Cam2Online = Scripts::ObjectInField = false;
+
+    // The main window's first activation loads the plug-ins; its close,
+    // which the tests seldom run, lets them go.
+    for (int slot = 1; slot <= 2; ++slot)
+        Capture::ReleaseSlotSource(slot);
+    PluginManager.reset();
+    GuidePlugin::SetProvider({});
+    Prg_Suivi::ResetMotionState();
+    CameraSlots = {};
+    CurrentCameraSlot = 1;
+    SlotModes = {};
+    LongExposureRunning = {};
+    PlayerActive = 0;
+
+    // The tracking values a fresh tracking window stands for.
+    Align_V::ResetTrackingState();
+    TrackSensitivity = 0;
+    GuideAverageInterval = 10;
+    TrackDriftSpeedX = TrackDriftSpeedY = 0;
+    MosaicDriftSpeedX = MosaicDriftSpeedY = 0;
+
+    AVICompression::CompressOptions = AVICompression::DefaultCompressOptions();
+    AVICompression::OptionsLoaded = false;
+}
+
+} // namespace testsupport
