@@ -929,6 +929,114 @@ TEST_F(HandPadTest, APadGotoRunsAloneUntilTheMountEndsItAndTheNextStarOneStartsA
     EXPECT_TRUE(over());
 }
 
+// A calibration of the goto dialog and a pad goto keep each their own: the
+// end of the goto leaves the calibration its Abort and GOTO greyed, and the
+// end of the calibration (Abort or "Valider") leaves the goto running with
+// its Abort, until the mount ends it.
+TEST_F(HandPadTest, APadGotoAndACalibrationOfTheGotoDialogEndApart)
+{
+    TFRM_Pref& p = pref();
+    TFRM_Raquette& r = pad();
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    QTimer* poll = FRM_Prg_Suivi->TMR_ScopePosition;
+    ASSERT_TRUE(clickOnScreen(p.RDB_Mount_LX200));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Connecter));
+    ASSERT_TRUE(settle());
+    Systeme::ShowFormOnScreen(&r);
+    ASSERT_TRUE(clickOnScreen(r.RDB_Messier));
+    QTest::mouseClick(r.EDT_Numero, Qt::LeftButton);
+    r.EDT_Numero->selectAll();
+    QTest::keyClicks(r.EDT_Numero, QStringLiteral("31"));
+    QTest::keyClick(r.EDT_Numero, Qt::Key_Return);
+    ASSERT_EQ(r.KeyboardControl, 1);
+    d.show();
+    ASSERT_TRUE(clickOnScreen(d.RDB_Relatif));
+    Sky::GotoCurrentRA = 1000;
+    Sky::GotoCurrentDec = 0;
+    ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Origine));
+    Sky::GotoCurrentRA = 16000;
+    Sky::GotoCurrentDec = 3000;
+    ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Destination));
+    ASSERT_TRUE(d.BTN_Calibrer->isEnabled());
+
+    const auto startPadGoto = [&] {
+        mount.setPosition(10 * 54000, 20 * 3600);
+        ASSERT_TRUE(clickOnScreen(r.BTN_GOTO));
+        ASSERT_TRUE(settle());
+        ASSERT_TRUE(Scripts::GotoRunning);
+        ASSERT_TRUE(poll->isActive());
+    };
+    const auto pollToTheEnd = [&] {
+        for (int i = 0; i < 200 && poll->isActive(); ++i) {
+            clock.advanceMs(1000);
+            FRM_Prg_Suivi->TMR_ScopePositionTimer();
+            ASSERT_TRUE(settle());
+        }
+        ASSERT_FALSE(mount.slewing());
+    };
+    // What the dialog offers: GOTO, Abort, the mode, the calibration's caption.
+    const auto dialog = [&] {
+        return QStringLiteral("GOTO %1 Abort %2 mode %3 %4")
+            .arg(d.BTN_Goto->isEnabled() ? "on" : "off", d.BTN_Abort->isEnabled() ? "on" : "off",
+                 d.RDB_Relatif->isEnabled() ? "on" : "off", d.BTN_Calibrer->text())
+            .toStdString();
+    };
+    const std::string calibrating = "GOTO off Abort on mode off Valider";
+    const std::string idle = "GOTO on Abort off mode on Calibrer";
+
+    // The goto ends during the calibration; a mode a remote program sets
+    // meanwhile gives nothing back either.
+    ASSERT_NO_FATAL_FAILURE(startPadGoto());
+    ASSERT_TRUE(clickOnScreen(d.BTN_Calibrer));
+    EXPECT_EQ(dialog(), calibrating);
+    ASSERT_NO_FATAL_FAILURE(pollToTheEnd());
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_TRUE(r.BTN_GOTO->isEnabled()) << "the pad's goto is over";
+    EXPECT_EQ(dialog(), calibrating);
+    Scripts::ExecuteMacroLine(QStringLiteral("goto.mode(relative)"));
+    EXPECT_EQ(dialog(), calibrating);
+    ASSERT_TRUE(clickOnScreen(d.BTN_Abort));
+    EXPECT_EQ(dialog(), idle);
+
+    // The calibration ends during the goto: by Abort, by the pad's "*"
+    // (which aborts as Abort does), by "Valider".
+    ASSERT_NO_FATAL_FAILURE(startPadGoto());
+    const std::string gotoRuns = "GOTO off Abort on mode off Calibrer";
+    const std::pair<const char*, std::function<void()>> ends[] = {
+        {"Abort", [&] { ASSERT_TRUE(clickOnScreen(d.BTN_Abort)); }},
+        {"*", [&] { QTest::keyClick(&r, Qt::Key_Asterisk, Qt::KeypadModifier); }},
+        {"Valider", [&] { ASSERT_TRUE(clickOnScreen(d.BTN_Calibrer)); }},
+    };
+    for (const auto& [name, end] : ends) {
+        ASSERT_TRUE(clickOnScreen(d.BTN_Calibrer));
+        EXPECT_EQ(dialog(), calibrating);
+        end();
+        ASSERT_TRUE(settle());
+        EXPECT_EQ(dialog(), gotoRuns) << name;
+        EXPECT_TRUE(Scripts::GotoRunning) << name;
+        EXPECT_TRUE(mount.slewing()) << name;
+        EXPECT_FALSE(r.BTN_GOTO->isEnabled()) << name;
+    }
+    ASSERT_NO_FATAL_FAILURE(pollToTheEnd());
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_TRUE(r.BTN_GOTO->isEnabled());
+    EXPECT_EQ(dialog(), idle);
+
+    // The dialog's own relative goto, its timed moves ending during the
+    // calibration.
+    ASSERT_TRUE(clickOnScreen(d.BTN_Goto));
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(FRM_Prg_Suivi->TMR_Suivi_AD->isActive());
+    ASSERT_TRUE(clickOnScreen(d.BTN_Calibrer));
+    FRM_Prg_Suivi->TMR_Suivi_ADTimer();
+    FRM_Prg_Suivi->TMR_Suivi_DecTimer();
+    ASSERT_TRUE(settle());
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_EQ(dialog(), calibrating);
+    ASSERT_TRUE(clickOnScreen(d.BTN_Calibrer));
+    EXPECT_EQ(dialog(), idle);
+}
+
 // A pad goto the mount refuses ends at once, told: the next "*" tries again.
 TEST_F(HandPadTest, APadGotoTheMountRefusesIsToldAndTheNextStarTriesAgain)
 {
