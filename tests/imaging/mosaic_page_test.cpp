@@ -13,6 +13,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QRadioButton>
 #include <QScrollArea>
 #include <QTest>
 
@@ -248,6 +249,42 @@ TEST_F(MosaicPage, TheOptionsTurnSecondsOfArcIntoPixelsAtTheImageScale)
     EXPECT_TRUE(w().TNI_Mosaique_Timer->isHidden());
     w().SPED_Mosaique_Duree->setValue(-5);
     EXPECT_FALSE(w().TNI_Mosaique_Timer->isHidden());
+}
+
+// The drift mode and its unit are two choices of the options: a click on
+// the one already chosen keeps it, and choosing one never takes the other.
+TEST_F(MosaicPage, TheDriftModeAndItsUnitAreChosenApart)
+{
+    w().resize(1024, 740);
+    w().PGC_Main->setCurrentWidget(w().TBS_Mosaique);
+    w().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
+    QTest::mouseClick(w().BTN_Mosaique_Options, Qt::LeftButton);
+    ASSERT_TRUE(w().PNL_Option_Mosaic->isVisible());
+    const auto click = [](QRadioButton* r) { QTest::mouseClick(r, Qt::LeftButton, {}, QPoint(8, r->height() / 2)); };
+    // Clicked, then what is chosen: the mode, then the unit.
+    const std::pair<QRadioButton*, std::pair<QRadioButton*, QRadioButton*>> steps[] = {
+        {w().RDB_Mosaique_Suivi_Logiciel, {w().RDB_Mosaique_Suivi_Logiciel, w().RDB_Secarcs_S}},
+        {w().RDB_Mosaique_Derive_Independante, {w().RDB_Mosaique_Derive_Independante, w().RDB_Secarcs_S}},
+        {w().RDB_Pixels_S, {w().RDB_Mosaique_Derive_Independante, w().RDB_Pixels_S}},
+        {w().RDB_Pixels_S, {w().RDB_Mosaique_Derive_Independante, w().RDB_Pixels_S}},
+        {w().RDB_Mosaique_Derive_Independante, {w().RDB_Mosaique_Derive_Independante, w().RDB_Pixels_S}},
+        {w().RDB_Mosaique_Suivi_Logiciel, {w().RDB_Mosaique_Suivi_Logiciel, w().RDB_Pixels_S}},
+        {w().RDB_Mosaique_Suivi_Logiciel, {w().RDB_Mosaique_Suivi_Logiciel, w().RDB_Pixels_S}},
+    };
+    int step = 0;
+    for (const auto& [clicked, chosen] : steps) {
+        click(clicked);
+        for (QRadioButton* r : {w().RDB_Mosaique_Suivi_Logiciel, w().RDB_Mosaique_Derive_Independante,
+                                w().RDB_Secarcs_S, w().RDB_Pixels_S})
+            EXPECT_EQ(r->isChecked(), r == chosen.first || r == chosen.second)
+                << "step " << step << ": " << r->objectName().toStdString();
+        ++step;
+    }
+    EXPECT_FALSE(w().TNI_Mosaic_Vitesse_Derive_AD_Pixels->isEnabled()) << "the drift follows the tracking";
+    w().RDB_Secarcs_S->setChecked(true);
+    w().PNL_Option_Mosaic->hide();
+    w().hide();
 }
 
 TEST_F(MosaicPage, ThePanelIsDraggedByItsFrameAndStaysOnThePage)
