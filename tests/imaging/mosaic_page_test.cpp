@@ -17,6 +17,7 @@
 #include <QScrollArea>
 #include <QTest>
 
+#include <array>
 #include <fstream>
 #include <sys/resource.h>
 
@@ -255,33 +256,26 @@ TEST_F(MosaicPage, TheOptionsTurnSecondsOfArcIntoPixelsAtTheImageScale)
 // the one already chosen keeps it, and choosing one never takes the other.
 TEST_F(MosaicPage, TheDriftModeAndItsUnitAreChosenApart)
 {
-    w().resize(1024, 740);
     w().PGC_Main->setCurrentWidget(w().TBS_Mosaique);
     w().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
     QTest::mouseClick(w().BTN_Mosaique_Options, Qt::LeftButton);
-    ASSERT_TRUE(w().PNL_Option_Mosaic->isVisible());
-    const auto click = [](QRadioButton* r) { QTest::mouseClick(r, Qt::LeftButton, {}, QPoint(8, r->height() / 2)); };
-    // Clicked, then what is chosen: the mode, then the unit.
-    const std::pair<QRadioButton*, std::pair<QRadioButton*, QRadioButton*>> steps[] = {
-        {w().RDB_Mosaique_Suivi_Logiciel, {w().RDB_Mosaique_Suivi_Logiciel, w().RDB_Secarcs_S}},
-        {w().RDB_Mosaique_Derive_Independante, {w().RDB_Mosaique_Derive_Independante, w().RDB_Secarcs_S}},
-        {w().RDB_Pixels_S, {w().RDB_Mosaique_Derive_Independante, w().RDB_Pixels_S}},
-        {w().RDB_Pixels_S, {w().RDB_Mosaique_Derive_Independante, w().RDB_Pixels_S}},
-        {w().RDB_Mosaique_Derive_Independante, {w().RDB_Mosaique_Derive_Independante, w().RDB_Pixels_S}},
-        {w().RDB_Mosaique_Suivi_Logiciel, {w().RDB_Mosaique_Suivi_Logiciel, w().RDB_Pixels_S}},
-        {w().RDB_Mosaique_Suivi_Logiciel, {w().RDB_Mosaique_Suivi_Logiciel, w().RDB_Pixels_S}},
-    };
-    int step = 0;
-    for (const auto& [clicked, chosen] : steps) {
-        click(clicked);
-        for (QRadioButton* r : {w().RDB_Mosaique_Suivi_Logiciel, w().RDB_Mosaique_Derive_Independante,
-                                w().RDB_Secarcs_S, w().RDB_Pixels_S})
-            EXPECT_EQ(r->isChecked(), r == chosen.first || r == chosen.second)
-                << "step " << step << ": " << r->objectName().toStdString();
-        ++step;
+    QRadioButton* tracking = w().RDB_Mosaique_Suivi_Logiciel;
+    QRadioButton* own = w().RDB_Mosaique_Derive_Independante;
+    QRadioButton* pixels = w().RDB_Pixels_S;
+    // Clicked, then the mode and the unit chosen.
+    const std::array<std::array<QRadioButton*, 3>, 6> steps{{{tracking, tracking, w().RDB_Secarcs_S},
+                                                             {own, own, w().RDB_Secarcs_S},
+                                                             {pixels, own, pixels},
+                                                             {pixels, own, pixels},
+                                                             {own, own, pixels},
+                                                             {tracking, tracking, pixels}}};
+    for (const auto& [clicked, mode, unit] : steps) {
+        QTest::mouseClick(clicked, Qt::LeftButton, {}, QPoint(8, clicked->height() / 2));
+        for (QRadioButton* r : {tracking, own, w().RDB_Secarcs_S, pixels})
+            EXPECT_EQ(r->isChecked(), r == mode || r == unit)
+                << clicked->objectName().toStdString() << " clicked: " << r->objectName().toStdString();
     }
-    EXPECT_FALSE(w().TNI_Mosaic_Vitesse_Derive_AD_Pixels->isEnabled()) << "the drift follows the tracking";
     w().RDB_Secarcs_S->setChecked(true);
     w().PNL_Option_Mosaic->hide();
     w().hide();

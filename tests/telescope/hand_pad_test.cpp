@@ -137,6 +137,35 @@ protected:
         }
         return scripted.commands();
     }
+    // An LX200 mount chosen and connected as the user does, the pad on
+    // screen with Messier 31 typed and Enter pressed (keyboard control on).
+    void padReadyForM31()
+    {
+        TFRM_Raquette& r = pad();
+        ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_LX200));
+        ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
+        ASSERT_TRUE(settle());
+        Systeme::ShowFormOnScreen(&r);
+        r.activateWindow();
+        ASSERT_TRUE(clickOnScreen(r.RDB_Messier));
+        QTest::mouseClick(r.EDT_Numero, Qt::LeftButton);
+        r.EDT_Numero->selectAll();
+        QTest::keyClicks(r.EDT_Numero, QStringLiteral("31"));
+        // Enter leaves no control with the focus.
+        QTest::keyClick(r.EDT_Numero, Qt::Key_Return);
+        ASSERT_EQ(r.KeyboardControl, 1);
+        ASSERT_TRUE(settle());
+    }
+    // The position poll's ticks as the slew goes on, until it reads the end.
+    void pollToTheSlewEnd()
+    {
+        QTimer* poll = FRM_Prg_Suivi->TMR_ScopePosition;
+        for (int i = 0; i < 200 && poll->isActive(); ++i) {
+            clock.advanceMs(1000);
+            FRM_Prg_Suivi->TMR_ScopePositionTimer();
+            ASSERT_TRUE(settle());
+        }
+    }
     testsupport::RecordingSoundService sound;
 };
 
@@ -845,44 +874,23 @@ TEST_F(HandPadTest, TheCatalogueAndTheGotoModeAreChosenApart)
 // starts the next goto.
 TEST_F(HandPadTest, APadGotoRunsAloneUntilTheMountEndsItAndTheNextStarOneStartsAgain)
 {
-    TFRM_Pref& p = pref();
     TFRM_Raquette& r = pad();
     TFRM_ObjectAction& d = *FRM_ObjectAction;
     QTimer* poll = FRM_Prg_Suivi->TMR_ScopePosition;
-    ASSERT_TRUE(clickOnScreen(p.RDB_Mount_LX200));
-    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Connecter));
-    ASSERT_TRUE(settle());
-    p.CKB_Fin_GOTO_Afficher_Message->setChecked(true);
-    Systeme::ShowFormOnScreen(&r);
-    r.activateWindow();
-    ASSERT_TRUE(clickOnScreen(r.RDB_Messier));
-    QTest::mouseClick(r.EDT_Numero, Qt::LeftButton);
-    r.EDT_Numero->selectAll();
-    QTest::keyClicks(r.EDT_Numero, QStringLiteral("31"));
-    // Keys go where the user's keyboard sends them: the number typed, then
-    // Enter, which leaves no control with the focus.
+    pref().CKB_Fin_GOTO_Afficher_Message->setChecked(true);
+    ASSERT_NO_FATAL_FAILURE(padReadyForM31());
+    // Keys go where the user's keyboard sends them.
     const auto press = [&](Qt::Key k, bool keypad = false) {
         QWidget* focus = QApplication::focusWidget();
         QTest::keyClick(focus && focus->window() == &r ? focus : static_cast<QWidget*>(&r), k,
                         keypad ? Qt::KeypadModifier : Qt::NoModifier);
     };
-    press(Qt::Key_Return);
-    ASSERT_EQ(r.KeyboardControl, 1);
-    ASSERT_TRUE(settle());
     const auto running = [&] {
         return Scripts::GotoRunning && !r.BTN_GOTO->isEnabled() && r.BTN_Abort->isEnabled() && !d.BTN_Goto->isEnabled()
                && poll->isActive();
     };
     const auto over = [&] {
         return !Scripts::GotoRunning && r.BTN_GOTO->isEnabled() && !poll->isActive() && !d.BTN_Abort->isEnabled();
-    };
-    // The poll's ticks as the slew goes on, until it reads the end.
-    const auto pollToTheEnd = [&] {
-        for (int i = 0; i < 200 && poll->isActive(); ++i) {
-            clock.advanceMs(1000);
-            FRM_Prg_Suivi->TMR_ScopePositionTimer();
-            ASSERT_TRUE(settle());
-        }
     };
     const QList<QByteArray> gotoM31{":Q#", ":LM 31#", ":MS#"};
 
@@ -898,7 +906,7 @@ TEST_F(HandPadTest, APadGotoRunsAloneUntilTheMountEndsItAndTheNextStarOneStartsA
     ASSERT_TRUE(settle());
     EXPECT_TRUE(mount.commands().isEmpty());
     FRM_Message->MEMO_Message->clear();
-    ASSERT_NO_FATAL_FAILURE(pollToTheEnd());
+    ASSERT_NO_FATAL_FAILURE(pollToTheSlewEnd());
     EXPECT_FALSE(mount.slewing());
     EXPECT_TRUE(over());
     EXPECT_TRUE(FRM_Message->MEMO_Message->toPlainText().contains(TranslatedTexts.MSG_ExecutionTerminee));
@@ -925,7 +933,7 @@ TEST_F(HandPadTest, APadGotoRunsAloneUntilTheMountEndsItAndTheNextStarOneStartsA
     ASSERT_TRUE(settle());
     EXPECT_EQ(mount.commands(), gotoM31);
     EXPECT_TRUE(running());
-    ASSERT_NO_FATAL_FAILURE(pollToTheEnd());
+    ASSERT_NO_FATAL_FAILURE(pollToTheSlewEnd());
     EXPECT_TRUE(over());
 }
 
@@ -935,20 +943,9 @@ TEST_F(HandPadTest, APadGotoRunsAloneUntilTheMountEndsItAndTheNextStarOneStartsA
 // its Abort, until the mount ends it.
 TEST_F(HandPadTest, APadGotoAndACalibrationOfTheGotoDialogEndApart)
 {
-    TFRM_Pref& p = pref();
     TFRM_Raquette& r = pad();
     TFRM_ObjectAction& d = *FRM_ObjectAction;
-    QTimer* poll = FRM_Prg_Suivi->TMR_ScopePosition;
-    ASSERT_TRUE(clickOnScreen(p.RDB_Mount_LX200));
-    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Connecter));
-    ASSERT_TRUE(settle());
-    Systeme::ShowFormOnScreen(&r);
-    ASSERT_TRUE(clickOnScreen(r.RDB_Messier));
-    QTest::mouseClick(r.EDT_Numero, Qt::LeftButton);
-    r.EDT_Numero->selectAll();
-    QTest::keyClicks(r.EDT_Numero, QStringLiteral("31"));
-    QTest::keyClick(r.EDT_Numero, Qt::Key_Return);
-    ASSERT_EQ(r.KeyboardControl, 1);
+    ASSERT_NO_FATAL_FAILURE(padReadyForM31());
     d.show();
     ASSERT_TRUE(clickOnScreen(d.RDB_Relatif));
     Sky::GotoCurrentRA = 1000;
@@ -957,22 +954,11 @@ TEST_F(HandPadTest, APadGotoAndACalibrationOfTheGotoDialogEndApart)
     Sky::GotoCurrentRA = 16000;
     Sky::GotoCurrentDec = 3000;
     ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Destination));
-    ASSERT_TRUE(d.BTN_Calibrer->isEnabled());
-
     const auto startPadGoto = [&] {
         mount.setPosition(10 * 54000, 20 * 3600);
         ASSERT_TRUE(clickOnScreen(r.BTN_GOTO));
         ASSERT_TRUE(settle());
         ASSERT_TRUE(Scripts::GotoRunning);
-        ASSERT_TRUE(poll->isActive());
-    };
-    const auto pollToTheEnd = [&] {
-        for (int i = 0; i < 200 && poll->isActive(); ++i) {
-            clock.advanceMs(1000);
-            FRM_Prg_Suivi->TMR_ScopePositionTimer();
-            ASSERT_TRUE(settle());
-        }
-        ASSERT_FALSE(mount.slewing());
     };
     // What the dialog offers: GOTO, Abort, the mode, the calibration's caption.
     const auto dialog = [&] {
@@ -989,7 +975,8 @@ TEST_F(HandPadTest, APadGotoAndACalibrationOfTheGotoDialogEndApart)
     ASSERT_NO_FATAL_FAILURE(startPadGoto());
     ASSERT_TRUE(clickOnScreen(d.BTN_Calibrer));
     EXPECT_EQ(dialog(), calibrating);
-    ASSERT_NO_FATAL_FAILURE(pollToTheEnd());
+    ASSERT_NO_FATAL_FAILURE(pollToTheSlewEnd());
+    ASSERT_FALSE(mount.slewing());
     EXPECT_FALSE(Scripts::GotoRunning);
     EXPECT_TRUE(r.BTN_GOTO->isEnabled()) << "the pad's goto is over";
     EXPECT_EQ(dialog(), calibrating);
@@ -1017,7 +1004,8 @@ TEST_F(HandPadTest, APadGotoAndACalibrationOfTheGotoDialogEndApart)
         EXPECT_TRUE(mount.slewing()) << name;
         EXPECT_FALSE(r.BTN_GOTO->isEnabled()) << name;
     }
-    ASSERT_NO_FATAL_FAILURE(pollToTheEnd());
+    ASSERT_NO_FATAL_FAILURE(pollToTheSlewEnd());
+    ASSERT_FALSE(mount.slewing());
     EXPECT_FALSE(Scripts::GotoRunning);
     EXPECT_TRUE(r.BTN_GOTO->isEnabled());
     EXPECT_EQ(dialog(), idle);
