@@ -9,6 +9,7 @@
 
 #include "app/controls/num_inp.h"
 #include "app/systeme.h"
+#include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
 #include "app/ui/press_guard.h"
 #include "app/ui/readouts.h"
@@ -120,6 +121,7 @@ void TForm::DoCreate()
     if (created_)
         return;
     created_ = true;
+    app::ChooseWithinEachBox(this);
     app::runGuarded(objectName() + QStringLiteral(".FormCreate"), [this] { FormCreate(); });
     app::KeepReadoutsWhole(this);
 }

@@ -198,7 +198,7 @@ TFRM_ObjectAction::TFRM_ObjectAction(QWidget* parent) : TForm(parent)
     });
     Prg_Suivi::Hooks.GotoDialogAbort = [] {
         if (FRM_ObjectAction)
-            FRM_ObjectAction->BTN_AbortClick();
+            FRM_ObjectAction->AbortRunningGoto();
     };
     // The command wizard's "Charger" of <ADSec> and <DECSec>.
     TFRM_ScrCmd::MemorisedPosition = [] { return std::pair<double, double>{MemorisedRA, MemorisedDec}; };
@@ -268,7 +268,7 @@ void TFRM_ObjectAction::ShowDistances()
         }
         Object_Action::EstimateMoveTime(GotoDistanceRA, GotoDistanceDec);
         showEstimate();
-        if (!Scripts::GotoRunning) {
+        if (!busy()) {
             BTN_Goto->setEnabled(true);
             BTN_Calibrer->setEnabled(true);
         }
@@ -318,7 +318,7 @@ void TFRM_ObjectAction::BTN_Devient_DestinationClick(bool fromHandPad)
     const bool set = Sky::DestinationSet();
     showDestination();
     ShowDistances();
-    if (RDB_Absolu->isChecked() && set && !Scripts::GotoRunning)
+    if (RDB_Absolu->isChecked() && set && !busy())
         BTN_Goto->setEnabled(true);
     if (!fromHandPad && FRM_Raquette && set) {
         TFRM_Raquette& pad = *FRM_Raquette;
@@ -452,10 +452,10 @@ void TFRM_ObjectAction::RDB_RelatifClick()
     if (FRM_Raquette)
         FRM_Raquette->RDB_Relatif->setChecked(true);
     showRelativeControls(true);
-    if (allFourSet() && !Scripts::GotoRunning) {
+    if (allFourSet() && !busy()) {
         BTN_Abort->setEnabled(false);
         BTN_Goto->setEnabled(true);
-    } else if (!Scripts::GotoRunning) {
+    } else if (!busy()) {
         // A relative goto needs both points.
         BTN_Goto->setEnabled(false);
     }
@@ -466,31 +466,35 @@ void TFRM_ObjectAction::RDB_AbsoluClick()
     if (FRM_Raquette)
         FRM_Raquette->RDB_Absolu->setChecked(true);
     showRelativeControls(false);
-    if (Sky::DestinationSet() && !Scripts::GotoRunning) {
+    if (Sky::DestinationSet() && !busy()) {
         BTN_Abort->setEnabled(false);
         BTN_Goto->setEnabled(true);
     }
 }
 
-void TFRM_ObjectAction::setBusy(bool busy)
+bool TFRM_ObjectAction::busy() const { return gotoShown_ || HandPadCalibrating; }
+
+void TFRM_ObjectAction::showBusy()
 {
-    busy_ = busy;
-    BTN_Abort->setEnabled(busy);
-    BTN_Goto->setEnabled(!busy);
-    RDB_Absolu->setEnabled(!busy && absoluteAllowed_);
-    RDB_Relatif->setEnabled(!busy);
+    const bool running = busy();
+    BTN_Abort->setEnabled(running);
+    BTN_Goto->setEnabled(!running);
+    RDB_Absolu->setEnabled(!running && absoluteAllowed_);
+    RDB_Relatif->setEnabled(!running);
 }
 
 void TFRM_ObjectAction::GotoStarted()
 {
-    setBusy(true);
+    gotoShown_ = true;
+    showBusy();
     if (FRM_Raquette)
         FRM_Raquette->ShowGotoRunning(true);
 }
 
 void TFRM_ObjectAction::GotoEnded()
 {
-    setBusy(false);
+    gotoShown_ = false;
+    showBusy();
     if (FRM_Raquette)
         FRM_Raquette->ShowGotoRunning(false);
 }
@@ -498,7 +502,7 @@ void TFRM_ObjectAction::GotoEnded()
 void TFRM_ObjectAction::AllowAbsoluteGoto(bool allowed)
 {
     absoluteAllowed_ = allowed;
-    RDB_Absolu->setEnabled(allowed && !busy_);
+    RDB_Absolu->setEnabled(allowed && !busy());
 }
 
 namespace {
@@ -599,33 +603,41 @@ void TFRM_ObjectAction::BTN_GotoClick()
 
 void TFRM_ObjectAction::BTN_AbortClick()
 {
+    if (HandPadCalibrating) {
+        // The calibration is cancelled (the speeds stay as they were); a
+        // goto still running goes on, with its Abort.
+        HandPadCalibrating = 0;
+        BTN_Calibrer->setText(QStringLiteral("Calibrer"));
+        showBusy();
+        return;
+    }
+    AbortRunningGoto();
+}
+
+void TFRM_ObjectAction::AbortRunningGoto()
+{
     if (RDB_Relatif->isChecked()) {
-        if (HandPadCalibrating) {
-            HandPadCalibrating = 0;
-            BTN_Calibrer->setText(QStringLiteral("Calibrer"));
-        } else {
-            // The move ends here, whether its stops reach the mount or not.
-            const auto moveOver = [] {
-                GotoAxisMovingRA = GotoAxisMovingDec = 0;
-                PendingDecPulse = 0;
-                if (FRM_Prg_Suivi) {
-                    FRM_Prg_Suivi->TMR_Suivi_AD->stop();
-                    FRM_Prg_Suivi->TMR_Suivi_Dec->stop();
-                    FRM_Prg_Suivi->TMR_ScopePosition->stop();
-                }
-            };
-            try {
-                Prg_Suivi::StopMount();
-                Prg_Suivi::StopGuidePort();
-            } catch (...) {
-                moveOver();
-                GotoEnded();
-                Scripts::ResumeIfWaiting(Scripts::GotoRunning);
-                throw;
+        // The move ends here, whether its stops reach the mount or not.
+        const auto moveOver = [] {
+            GotoAxisMovingRA = GotoAxisMovingDec = 0;
+            PendingDecPulse = 0;
+            if (FRM_Prg_Suivi) {
+                FRM_Prg_Suivi->TMR_Suivi_AD->stop();
+                FRM_Prg_Suivi->TMR_Suivi_Dec->stop();
+                FRM_Prg_Suivi->TMR_ScopePosition->stop();
             }
+        };
+        try {
+            Prg_Suivi::StopMount();
+            Prg_Suivi::StopGuidePort();
+        } catch (...) {
             moveOver();
-            Prg_Suivi::PollPosition();
+            GotoEnded();
+            Scripts::ResumeIfWaiting(Scripts::GotoRunning);
+            throw;
         }
+        moveOver();
+        Prg_Suivi::PollPosition();
     } else {
         Prg_Suivi::AbortGoto();
     }
@@ -641,14 +653,14 @@ void TFRM_ObjectAction::BTN_CalibrerClick()
         // shows now; it stays so until the calibration ends.
         HandPadCalibrating = 1;
         BTN_Calibrer->setText(QStringLiteral("Valider"));
-        setBusy(true);
+        showBusy();
         NorthSouthHoldMs = 0;
         WestEastHoldMs = 0;
         return;
     }
     HandPadCalibrating = 0;
     BTN_Calibrer->setText(QStringLiteral("Calibrer"));
-    setBusy(false);
+    showBusy();
     if (FRM_Pref && applyCalibratedSpeeds()) {
         if (StartupPrefsLoaded)
             Settings::SaveMotorSpeedProfile(FRM_Pref->CBX_Vitesse_Moteur->currentText());

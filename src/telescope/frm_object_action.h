@@ -90,8 +90,12 @@ public:
     // are greyed and Abort offered until it is over.
     void GotoStarted();
     // The goto is over (ended, aborted or failed): GOTO and the modes are
-    // offered again and Abort greyed.
+    // offered again and Abort greyed, unless a calibration is under way.
     void GotoEnded();
+    // Abort of the goto alone, as the end of a relative move runs it: the
+    // mount stopped, the goto over and a script waiting for it resumed; a
+    // calibration under way goes on.
+    void AbortRunningGoto();
     // Whether the interfaces chosen can make an absolute goto (the hand
     // pad's layout says so): the absolute mode is offered only then, and
     // never while a goto runs.
@@ -99,14 +103,18 @@ public:
 
 private:
     bool absoluteAllowed_ = true;
-    bool busy_ = false;
+    // A goto runs (GotoStarted until GotoEnded). With a calibration under
+    // way (HandPadCalibrating) it keeps the dialog busy; each ends apart.
+    bool gotoShown_ = false;
+    bool busy() const;
     void showCurrentObject();
     QString designTitle_;
     void showEstimate();
     void showOrigin();
     void showDestination();
     bool applyCalibratedSpeeds();
-    void setBusy(bool busy);
+    // GOTO, Abort and the modes as the goto and the calibration leave them.
+    void showBusy();
     void showRelativeControls(bool relative);
 };
 

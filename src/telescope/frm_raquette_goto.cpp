@@ -24,7 +24,6 @@
 #include "telescope/voice_prompts.h"
 #include "translation/translated_texts.h"
 
-#include <QButtonGroup>
 #include <QKeyEvent>
 #include <QPointer>
 #include <numbers>
@@ -45,19 +44,12 @@ QString starNumber(const QString& entry) { return entry.section(u'/', 1, 1).trim
 
 void TFRM_Raquette::wireGoto()
 {
-    // The catalogue and the goto mode are two choices. Left to the toolkit,
-    // every radio button in the group box would be one choice with the mode
-    // box inside it: a click on the catalogue already chosen cleared it.
-    auto* catalogues = new QButtonGroup(this);
-    auto* modes = new QButtonGroup(this);
-    modes->addButton(RDB_Absolu);
-    modes->addButton(RDB_Relatif);
+    // The catalogue and the goto mode (its box inside the goto group) are
+    // two choices: the window's creation groups them apart.
     for (QRadioButton* choice :
-         {RDB_Messier, RDB_NGC, RDB_IC, RDB_UGC, RDB_Etoile_SAO, RDB_Etoile, RDB_Planete, RDB_Coords}) {
-        catalogues->addButton(choice);
+         {RDB_Messier, RDB_NGC, RDB_IC, RDB_UGC, RDB_Etoile_SAO, RDB_Etoile, RDB_Planete, RDB_Coords})
         connect(choice, &QRadioButton::clicked, this,
                 [this, choice] { app::runGuarded(QStringLiteral("RDB_CatalogueClick"), [=, this] { CatalogueClick(choice); }); });
-    }
     connect(EDT_Numero, &QLineEdit::textChanged, this, [this] { EDT_NumeroChange(); });
     connect(CBX_Etoile, &QComboBox::activated, this, [this] { CBX_EtoileChange(); });
     connect(CBX_Planete, &QComboBox::activated, this, [this] {

@@ -99,12 +99,12 @@ void TFRM_Raquette::FormKeyUp(int& key, Qt::KeyboardModifiers shift)
             }
             speak(QString::fromLatin1(prompt), 600);
         } else if (key == Qt::Key_Asterisk && keypad(shift) && gotoOffered_) {
-            // GOTO is greyed while a goto runs: "*" then aborts it.
+            // GOTO is greyed while a goto runs: "*" then aborts it, as
+            // Abort does (a calibration under way is cancelled first).
             if (Scripts::GotoRunning || gotoRunning_) {
                 if (CKB_Assist_Vocal->isChecked())
                     speak(QStringLiteral("S_Abort"), 600);
                 BTN_AbortClick();
-                Scripts::GotoRunning = false;
             } else if (BTN_GOTO->isEnabled()) {
                 // The goto started marks itself running until the mount
                 // side ends it; one refused or not found leaves nothing

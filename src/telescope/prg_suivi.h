@@ -216,7 +216,7 @@ void ResetMotionState();
 // service; each may be empty.
 struct THooks {
     std::function<void()> RedrawChart;
-    std::function<void()> GotoDialogAbort;       // the goto dialog's Abort button
+    std::function<void()> GotoDialogAbort;       // the goto dialog's abort of the goto
     std::function<void()> UpdateGotoDistances;   // its distance read-outs during a relative move
     std::function<void(const QString&)> PlaySoundFile;   // asynchronous
 };

@@ -41,6 +41,10 @@ const QString kUnknownMode = QStringLiteral(": unknown mode");
 // A goto or a move with nothing to carry it out.
 const QString kNoMount = QStringLiteral("No mount chosen in the preferences");
 const QString kNoGotoStarted = QStringLiteral("goto.execute : no goto started (origin and destination set?)");
+// A goto runs alone: a script's goto or move would take the mount from it
+// (goto.stop ends it).
+const QString kGotoAlreadyRunning = QStringLiteral("goto.execute : a goto is already running");
+const QString kNoMoveDuringGoto = QStringLiteral("goto.move : a goto is running");
 
 // Both fields of a goto position; false after the script error of the field
 // at fault (right ascension first).
@@ -143,6 +147,10 @@ void CmdGotoMode(std::uint8_t, const QString& arguments)
 
 void CmdGotoExecute(std::uint8_t, const QString&)
 {
+    if (GotoRunning) {
+        ScriptError(kGotoAlreadyRunning);
+        return;
+    }
     TFRM_ObjectAction* w = FRM_ObjectAction;
     const bool relative = w->RDB_Relatif->isChecked();
     if ((relative ? Prg_Suivi::MotionKind() : Prg_Suivi::MountKind()) == Prg_Suivi::Interface::None) {
@@ -211,7 +219,10 @@ void CmdGotoMove(std::uint8_t, const QString& arguments)
     std::int32_t amount = 0;
     if (!EvalIntField(CommandField(arguments, 3), 0, amount))
         return;
-    GotoRunning = false;   // a move never resumes the script as a goto
+    if (GotoRunning) {
+        ScriptError(kNoMoveDuringGoto);
+        return;
+    }
     MotionSource = 0;
     if (wait && Prg_Suivi::MotionKind() == Prg_Suivi::Interface::None) {
         ScriptError(kNoMount);

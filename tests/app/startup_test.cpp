@@ -62,6 +62,26 @@ TEST_F(ProgramWindows, WindowsExistInTheirOrderUnderTheirNames)
         EXPECT_NE(FRM_Tool_Images->findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
 }
 
+// The radio buttons of a box are one choice, apart from those of any box
+// inside it: checking one clears only the others of its own box.
+TEST_F(ProgramWindows, RadioButtonsChooseWithinTheirOwnBox)
+{
+    Startup::DestroyWindows();
+    QStringList merged;
+    Startup::CreateWindows([&](QWidget* window) {
+        for (QRadioButton* r : window->findChildren<QRadioButton*>()) {
+            if (r->group() || !r->autoExclusive())
+                continue;
+            // The toolkit's own choice: every free radio button under the box.
+            for (QRadioButton* other : r->parentWidget()->findChildren<QRadioButton*>())
+                if (other->autoExclusive() && !other->group() && other->parentWidget() != r->parentWidget())
+                    merged << window->objectName() + QLatin1Char('.') + r->objectName() + QLatin1Char('/')
+                                  + other->objectName();
+        }
+    });
+    EXPECT_TRUE(merged.isEmpty()) << merged.join(QStringLiteral(", ")).toStdString();
+}
+
 TEST_F(ProgramWindows, FormCreateGivesTheStartValues)
 {
     for (TImageView* v : {FRM_Alv->Image1, FRM_Alv->Image2, FRM_Alv->Image3})

@@ -13,9 +13,11 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QRadioButton>
 #include <QScrollArea>
 #include <QTest>
 
+#include <array>
 #include <fstream>
 #include <sys/resource.h>
 
@@ -248,6 +250,35 @@ TEST_F(MosaicPage, TheOptionsTurnSecondsOfArcIntoPixelsAtTheImageScale)
     EXPECT_TRUE(w().TNI_Mosaique_Timer->isHidden());
     w().SPED_Mosaique_Duree->setValue(-5);
     EXPECT_FALSE(w().TNI_Mosaique_Timer->isHidden());
+}
+
+// The drift mode and its unit are two choices of the options: a click on
+// the one already chosen keeps it, and choosing one never takes the other.
+TEST_F(MosaicPage, TheDriftModeAndItsUnitAreChosenApart)
+{
+    w().PGC_Main->setCurrentWidget(w().TBS_Mosaique);
+    w().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
+    QTest::mouseClick(w().BTN_Mosaique_Options, Qt::LeftButton);
+    QRadioButton* tracking = w().RDB_Mosaique_Suivi_Logiciel;
+    QRadioButton* own = w().RDB_Mosaique_Derive_Independante;
+    QRadioButton* pixels = w().RDB_Pixels_S;
+    // Clicked, then the mode and the unit chosen.
+    const std::array<std::array<QRadioButton*, 3>, 6> steps{{{tracking, tracking, w().RDB_Secarcs_S},
+                                                             {own, own, w().RDB_Secarcs_S},
+                                                             {pixels, own, pixels},
+                                                             {pixels, own, pixels},
+                                                             {own, own, pixels},
+                                                             {tracking, tracking, pixels}}};
+    for (const auto& [clicked, mode, unit] : steps) {
+        QTest::mouseClick(clicked, Qt::LeftButton, {}, QPoint(8, clicked->height() / 2));
+        for (QRadioButton* r : {tracking, own, w().RDB_Secarcs_S, pixels})
+            EXPECT_EQ(r->isChecked(), r == mode || r == unit)
+                << clicked->objectName().toStdString() << " clicked: " << r->objectName().toStdString();
+    }
+    w().RDB_Secarcs_S->setChecked(true);
+    w().PNL_Option_Mosaic->hide();
+    w().hide();
 }
 
 TEST_F(MosaicPage, ThePanelIsDraggedByItsFrameAndStaysOnThePage)

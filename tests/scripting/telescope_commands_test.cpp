@@ -28,6 +28,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QThread>
+#include <QTest>
 #include <QTimer>
 
 class TelescopeCommands : public ScriptFixture {
@@ -353,4 +354,49 @@ TEST_F(TelescopeCommands, ARelativeGotoToTheOriginItselfEndsAtOnce)
     EXPECT_FALSE(Scripts::GotoRunning);
     EXPECT_EQ(scripttest::logged, QStringList{QStringLiteral("after")});
     EXPECT_TRUE(FRM_ObjectAction->BTN_Goto->isEnabled());   // the dialog is ready again
+}
+
+// A goto started by the user runs alone: a script's move or goto while it
+// runs is refused with its line, nothing reaches the mount, and the goto
+// still ends when its slew does, with GOTO given back.
+TEST_F(TelescopeCommands, AScriptMovesNorGotosOverARunningGoto)
+{
+    useSimulatedMount();
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    runScript(QStringLiteral("goto.origin(0h0m0s,0d0m0s)\ngoto.destination(0h20m0s,0d0m0s)\ngoto.mode(absolute)"));
+    ASSERT_TRUE(boxes.shown.empty()) << boxes.texts().join(u'|').toStdString();
+    d.show();
+    QTest::mouseClick(d.BTN_Goto, Qt::LeftButton);
+    ASSERT_TRUE(runUntil([] { return Telescope::MountSimulator() && sawCommand(":MS#"); }));
+    ASSERT_TRUE(Telescope::MountSimulator()->slewing());
+    ASSERT_FALSE(d.BTN_Goto->isEnabled());
+
+    const std::pair<const char*, const char*> refused[] = {
+        {"goto.move(nowait,e,30)", "Line 1 : goto.move : a goto is running"},
+        {"goto.move(wait,n,30)", "Line 1 : goto.move : a goto is running"},
+        {"goto.destination(3h0m0s,10d0m0s)\ngoto.execute", "Line 2 : goto.execute : a goto is already running"},
+        {"goto.mode(relative)\ngoto.execute", "Line 2 : goto.execute : a goto is already running"},
+    };
+    for (const auto& [script, error] : refused) {
+        Telescope::MountSimulator()->clearRecords();
+        scripttest::logged.clear();
+        EXPECT_EQ(errorOf(QString::fromLatin1(script) + QStringLiteral("\ntest.log(never)")),
+                  QStringList{QString::fromLatin1(error)});
+        EXPECT_TRUE(scripttest::logged.isEmpty()) << script;
+        EXPECT_FALSE(Scripts::WaitMove) << script;
+        ASSERT_TRUE(Scripts::GotoRunning) << script;
+        EXPECT_FALSE(FRM_Prg_Suivi->TMR_Suivi_AD->isActive() || FRM_Prg_Suivi->TMR_Suivi_Dec->isActive()) << script;
+        for (const char* sent : {":Me#", ":Mn#", ":Sr", ":MS#"})
+            EXPECT_FALSE(sawCommand(sent)) << script << " sent " << sent;
+        EXPECT_FALSE(d.BTN_Goto->isEnabled()) << script;
+        EXPECT_TRUE(d.BTN_Abort->isEnabled()) << script;
+    }
+    runScript(QStringLiteral("goto.mode(absolute)"));
+
+    ASSERT_TRUE(runUntil([] { return !Telescope::MountSimulator()->slewing() && !Scripts::GotoRunning; }));
+    EXPECT_NEAR(Telescope::MountSimulator()->ra(), 20 * 60 * 15, 1) << "the user's goto went where it was sent";
+    EXPECT_TRUE(d.BTN_Goto->isEnabled());
+    EXPECT_FALSE(d.BTN_Abort->isEnabled());
+    EXPECT_FALSE(FRM_Prg_Suivi->TMR_ScopePosition->isActive());
+    d.hide();
 }

@@ -137,6 +137,35 @@ protected:
         }
         return scripted.commands();
     }
+    // An LX200 mount chosen and connected as the user does, the pad on
+    // screen with Messier 31 typed and Enter pressed (keyboard control on).
+    void padReadyForM31()
+    {
+        TFRM_Raquette& r = pad();
+        ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_LX200));
+        ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
+        ASSERT_TRUE(settle());
+        Systeme::ShowFormOnScreen(&r);
+        r.activateWindow();
+        ASSERT_TRUE(clickOnScreen(r.RDB_Messier));
+        QTest::mouseClick(r.EDT_Numero, Qt::LeftButton);
+        r.EDT_Numero->selectAll();
+        QTest::keyClicks(r.EDT_Numero, QStringLiteral("31"));
+        // Enter leaves no control with the focus.
+        QTest::keyClick(r.EDT_Numero, Qt::Key_Return);
+        ASSERT_EQ(r.KeyboardControl, 1);
+        ASSERT_TRUE(settle());
+    }
+    // The position poll's ticks as the slew goes on, until it reads the end.
+    void pollToTheSlewEnd()
+    {
+        QTimer* poll = FRM_Prg_Suivi->TMR_ScopePosition;
+        for (int i = 0; i < 200 && poll->isActive(); ++i) {
+            clock.advanceMs(1000);
+            FRM_Prg_Suivi->TMR_ScopePositionTimer();
+            ASSERT_TRUE(settle());
+        }
+    }
     testsupport::RecordingSoundService sound;
 };
 
@@ -845,44 +874,23 @@ TEST_F(HandPadTest, TheCatalogueAndTheGotoModeAreChosenApart)
 // starts the next goto.
 TEST_F(HandPadTest, APadGotoRunsAloneUntilTheMountEndsItAndTheNextStarOneStartsAgain)
 {
-    TFRM_Pref& p = pref();
     TFRM_Raquette& r = pad();
     TFRM_ObjectAction& d = *FRM_ObjectAction;
     QTimer* poll = FRM_Prg_Suivi->TMR_ScopePosition;
-    ASSERT_TRUE(clickOnScreen(p.RDB_Mount_LX200));
-    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Connecter));
-    ASSERT_TRUE(settle());
-    p.CKB_Fin_GOTO_Afficher_Message->setChecked(true);
-    Systeme::ShowFormOnScreen(&r);
-    r.activateWindow();
-    ASSERT_TRUE(clickOnScreen(r.RDB_Messier));
-    QTest::mouseClick(r.EDT_Numero, Qt::LeftButton);
-    r.EDT_Numero->selectAll();
-    QTest::keyClicks(r.EDT_Numero, QStringLiteral("31"));
-    // Keys go where the user's keyboard sends them: the number typed, then
-    // Enter, which leaves no control with the focus.
+    pref().CKB_Fin_GOTO_Afficher_Message->setChecked(true);
+    ASSERT_NO_FATAL_FAILURE(padReadyForM31());
+    // Keys go where the user's keyboard sends them.
     const auto press = [&](Qt::Key k, bool keypad = false) {
         QWidget* focus = QApplication::focusWidget();
         QTest::keyClick(focus && focus->window() == &r ? focus : static_cast<QWidget*>(&r), k,
                         keypad ? Qt::KeypadModifier : Qt::NoModifier);
     };
-    press(Qt::Key_Return);
-    ASSERT_EQ(r.KeyboardControl, 1);
-    ASSERT_TRUE(settle());
     const auto running = [&] {
         return Scripts::GotoRunning && !r.BTN_GOTO->isEnabled() && r.BTN_Abort->isEnabled() && !d.BTN_Goto->isEnabled()
                && poll->isActive();
     };
     const auto over = [&] {
         return !Scripts::GotoRunning && r.BTN_GOTO->isEnabled() && !poll->isActive() && !d.BTN_Abort->isEnabled();
-    };
-    // The poll's ticks as the slew goes on, until it reads the end.
-    const auto pollToTheEnd = [&] {
-        for (int i = 0; i < 200 && poll->isActive(); ++i) {
-            clock.advanceMs(1000);
-            FRM_Prg_Suivi->TMR_ScopePositionTimer();
-            ASSERT_TRUE(settle());
-        }
     };
     const QList<QByteArray> gotoM31{":Q#", ":LM 31#", ":MS#"};
 
@@ -898,7 +906,7 @@ TEST_F(HandPadTest, APadGotoRunsAloneUntilTheMountEndsItAndTheNextStarOneStartsA
     ASSERT_TRUE(settle());
     EXPECT_TRUE(mount.commands().isEmpty());
     FRM_Message->MEMO_Message->clear();
-    ASSERT_NO_FATAL_FAILURE(pollToTheEnd());
+    ASSERT_NO_FATAL_FAILURE(pollToTheSlewEnd());
     EXPECT_FALSE(mount.slewing());
     EXPECT_TRUE(over());
     EXPECT_TRUE(FRM_Message->MEMO_Message->toPlainText().contains(TranslatedTexts.MSG_ExecutionTerminee));
@@ -925,8 +933,96 @@ TEST_F(HandPadTest, APadGotoRunsAloneUntilTheMountEndsItAndTheNextStarOneStartsA
     ASSERT_TRUE(settle());
     EXPECT_EQ(mount.commands(), gotoM31);
     EXPECT_TRUE(running());
-    ASSERT_NO_FATAL_FAILURE(pollToTheEnd());
+    ASSERT_NO_FATAL_FAILURE(pollToTheSlewEnd());
     EXPECT_TRUE(over());
+}
+
+// A calibration of the goto dialog and a pad goto keep each their own: the
+// end of the goto leaves the calibration its Abort and GOTO greyed, and the
+// end of the calibration (Abort or "Valider") leaves the goto running with
+// its Abort, until the mount ends it.
+TEST_F(HandPadTest, APadGotoAndACalibrationOfTheGotoDialogEndApart)
+{
+    TFRM_Raquette& r = pad();
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    ASSERT_NO_FATAL_FAILURE(padReadyForM31());
+    d.show();
+    ASSERT_TRUE(clickOnScreen(d.RDB_Relatif));
+    Sky::GotoCurrentRA = 1000;
+    Sky::GotoCurrentDec = 0;
+    ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Origine));
+    Sky::GotoCurrentRA = 16000;
+    Sky::GotoCurrentDec = 3000;
+    ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Destination));
+    const auto startPadGoto = [&] {
+        mount.setPosition(10 * 54000, 20 * 3600);
+        ASSERT_TRUE(clickOnScreen(r.BTN_GOTO));
+        ASSERT_TRUE(settle());
+        ASSERT_TRUE(Scripts::GotoRunning);
+    };
+    // What the dialog offers: GOTO, Abort, the mode, the calibration's caption.
+    const auto dialog = [&] {
+        return QStringLiteral("GOTO %1 Abort %2 mode %3 %4")
+            .arg(d.BTN_Goto->isEnabled() ? "on" : "off", d.BTN_Abort->isEnabled() ? "on" : "off",
+                 d.RDB_Relatif->isEnabled() ? "on" : "off", d.BTN_Calibrer->text())
+            .toStdString();
+    };
+    const std::string calibrating = "GOTO off Abort on mode off Valider";
+    const std::string idle = "GOTO on Abort off mode on Calibrer";
+
+    // The goto ends during the calibration; a mode a remote program sets
+    // meanwhile gives nothing back either.
+    ASSERT_NO_FATAL_FAILURE(startPadGoto());
+    ASSERT_TRUE(clickOnScreen(d.BTN_Calibrer));
+    EXPECT_EQ(dialog(), calibrating);
+    ASSERT_NO_FATAL_FAILURE(pollToTheSlewEnd());
+    ASSERT_FALSE(mount.slewing());
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_TRUE(r.BTN_GOTO->isEnabled()) << "the pad's goto is over";
+    EXPECT_EQ(dialog(), calibrating);
+    Scripts::ExecuteMacroLine(QStringLiteral("goto.mode(relative)"));
+    EXPECT_EQ(dialog(), calibrating);
+    ASSERT_TRUE(clickOnScreen(d.BTN_Abort));
+    EXPECT_EQ(dialog(), idle);
+
+    // The calibration ends during the goto: by Abort, by the pad's "*"
+    // (which aborts as Abort does), by "Valider".
+    ASSERT_NO_FATAL_FAILURE(startPadGoto());
+    const std::string gotoRuns = "GOTO off Abort on mode off Calibrer";
+    const std::pair<const char*, std::function<void()>> ends[] = {
+        {"Abort", [&] { ASSERT_TRUE(clickOnScreen(d.BTN_Abort)); }},
+        {"*", [&] { QTest::keyClick(&r, Qt::Key_Asterisk, Qt::KeypadModifier); }},
+        {"Valider", [&] { ASSERT_TRUE(clickOnScreen(d.BTN_Calibrer)); }},
+    };
+    for (const auto& [name, end] : ends) {
+        ASSERT_TRUE(clickOnScreen(d.BTN_Calibrer));
+        EXPECT_EQ(dialog(), calibrating);
+        end();
+        ASSERT_TRUE(settle());
+        EXPECT_EQ(dialog(), gotoRuns) << name;
+        EXPECT_TRUE(Scripts::GotoRunning) << name;
+        EXPECT_TRUE(mount.slewing()) << name;
+        EXPECT_FALSE(r.BTN_GOTO->isEnabled()) << name;
+    }
+    ASSERT_NO_FATAL_FAILURE(pollToTheSlewEnd());
+    ASSERT_FALSE(mount.slewing());
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_TRUE(r.BTN_GOTO->isEnabled());
+    EXPECT_EQ(dialog(), idle);
+
+    // The dialog's own relative goto, its timed moves ending during the
+    // calibration.
+    ASSERT_TRUE(clickOnScreen(d.BTN_Goto));
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(FRM_Prg_Suivi->TMR_Suivi_AD->isActive());
+    ASSERT_TRUE(clickOnScreen(d.BTN_Calibrer));
+    FRM_Prg_Suivi->TMR_Suivi_ADTimer();
+    FRM_Prg_Suivi->TMR_Suivi_DecTimer();
+    ASSERT_TRUE(settle());
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_EQ(dialog(), calibrating);
+    ASSERT_TRUE(clickOnScreen(d.BTN_Calibrer));
+    EXPECT_EQ(dialog(), idle);
 }
 
 // A pad goto the mount refuses ends at once, told: the next "*" tries again.

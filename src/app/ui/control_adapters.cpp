@@ -5,10 +5,12 @@
 #include "app/ui/event_boundary.h"
 
 #include <QAction>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QEvent>
+#include <QHash>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
@@ -17,6 +19,8 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace app {
 namespace {
@@ -243,6 +247,29 @@ QMetaObject::Connection bindEditReturn(QLineEdit* edit, Handler handler, QObject
 QMetaObject::Connection bindMenuItemClick(QAction* item, Handler handler, QObject* context)
 {
     return bindGuarded(item, &QAction::triggered, std::move(handler), context);
+}
+
+void ChooseWithinEachBox(QWidget* window)
+{
+    if (!window)
+        return;
+    // The toolkit's own groups: a box's radio buttons, free of any group.
+    const auto free = [](const QRadioButton* r) { return r->autoExclusive() && !r->group(); };
+    QHash<QWidget*, QList<QRadioButton*>> byBox;
+    for (QRadioButton* r : window->findChildren<QRadioButton*>())
+        if (free(r) && r->parentWidget())
+            byBox[r->parentWidget()] << r;
+    for (auto it = byBox.cbegin(); it != byBox.cend(); ++it) {
+        QWidget* box = it.key();
+        const QList<QRadioButton*> all = box->findChildren<QRadioButton*>();
+        const bool boxesInside = std::any_of(all.cbegin(), all.cend(),
+                                             [&](const QRadioButton* r) { return free(r) && r->parentWidget() != box; });
+        if (!boxesInside)
+            continue;
+        auto* group = new QButtonGroup(box);
+        for (QRadioButton* r : it.value())
+            group->addButton(r);
+    }
 }
 
 } // namespace app

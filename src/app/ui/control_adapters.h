@@ -109,6 +109,15 @@ NJ_MEMBER_BINDING(bindEditReturn, QLineEdit)
 NJ_MEMBER_BINDING(bindMenuItemClick, QAction)
 #undef NJ_MEMBER_BINDING
 
+// Radio buttons choose among the buttons of their own box, as the windows
+// were drawn. Left to the toolkit, the radio buttons of a box would be one
+// choice with those of every box inside it (a click on the one already
+// chosen could leave the box with none): each box under window with radio
+// buttons of its own and boxes of radio buttons inside gets a button group
+// of its own. Buttons already in a group are left to it. Called once for
+// each window when it is created.
+void ChooseWithinEachBox(QWidget* window);
+
 // The child control of window whose objectName is exactly name and whose
 // type is T; null when there is none. Settings, translation and scripts
 // find controls this way.
