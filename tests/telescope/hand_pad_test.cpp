@@ -147,6 +147,12 @@ protected:
         ASSERT_TRUE(settle());
         Systeme::ShowFormOnScreen(&r);
         r.activateWindow();
+        ASSERT_NO_FATAL_FAILURE(chooseM31());
+    }
+    // Messier 31 chosen on the pad and typed, then Enter (keyboard control on).
+    void chooseM31()
+    {
+        TFRM_Raquette& r = pad();
         ASSERT_TRUE(clickOnScreen(r.RDB_Messier));
         QTest::mouseClick(r.EDT_Numero, Qt::LeftButton);
         r.EDT_Numero->selectAll();
@@ -1032,13 +1038,7 @@ TEST_F(HandPadTest, APadGotoTheMountRefusesIsToldAndTheNextStarTriesAgain)
     ASSERT_NO_FATAL_FAILURE(useScriptedMountWithTypedCoordinates(scripted));
     scripted.setReply(":MS#", "1Objet sous l'horizon#");
     TFRM_Raquette& r = pad();
-    ASSERT_TRUE(clickOnScreen(r.RDB_Messier));
-    QTest::mouseClick(r.EDT_Numero, Qt::LeftButton);
-    r.EDT_Numero->selectAll();
-    QTest::keyClicks(r.EDT_Numero, QStringLiteral("31"));
-    QTest::keyClick(r.EDT_Numero, Qt::Key_Return);
-    ASSERT_EQ(r.KeyboardControl, 1);
-    ASSERT_TRUE(settle());
+    ASSERT_NO_FATAL_FAILURE(chooseM31());
     for (int attempt = 0; attempt < 2; ++attempt) {
         scripted.clearRecords();
         FRM_Message->MEMO_Message->clear();
