@@ -399,6 +399,13 @@ void TFRM_ObjectAction::BTN_Centrer_CarteClick()
 
 void TFRM_ObjectAction::BTN_Effacer_CoordClick()
 {
+    // A calibration under way loses the distance it divides: it is
+    // cancelled (the speeds stay as they were), as Abort cancels it.
+    if (HandPadCalibrating) {
+        HandPadCalibrating = 0;
+        BTN_Calibrer->setText(QStringLiteral("Calibrer"));
+        showBusy();
+    }
     for (QLineEdit* e : {EDT_Origine_Ra, EDT_Origine_Dec, EDT_Destination_Ra, EDT_Destination_Dec, EDT_Distance_Ra,
                          EDT_Distance_Dec, EDT_Distance_Abs})
         e->clear();

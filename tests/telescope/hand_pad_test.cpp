@@ -1029,6 +1029,15 @@ TEST_F(HandPadTest, APadGotoAndACalibrationOfTheGotoDialogEndApart)
     EXPECT_EQ(dialog(), calibrating);
     ASSERT_TRUE(clickOnScreen(d.BTN_Calibrer));
     EXPECT_EQ(dialog(), idle);
+
+    // "Reinitialiser" during a calibration takes the distance it divides:
+    // the calibration is cancelled with the points, nothing left armed.
+    ASSERT_TRUE(clickOnScreen(d.BTN_Calibrer));
+    ASSERT_EQ(dialog(), calibrating);
+    ASSERT_TRUE(clickOnScreen(d.BTN_Effacer_Coord));
+    EXPECT_EQ(dialog(), "GOTO off Abort off mode on Calibrer");
+    EXPECT_FALSE(d.BTN_Calibrer->isEnabled());
+    EXPECT_FALSE(HandPadCalibrating);
 }
 
 // A pad goto the mount refuses ends at once, told: the next "*" tries again.
