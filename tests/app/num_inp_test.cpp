@@ -461,3 +461,47 @@ TEST(NumInp, APressThatOpenedABoxOnItsWayReachesNothingAfterIt)
     EXPECT_EQ(w.acts, (QStringList{"move 5", "stop", "speed up 5", "speed 5"}));
     EXPECT_EQ(boxes.texts.size(), 3);
 }
+
+// A refused entry waits, selected, for the next key. On the way back from
+// the box the window manager may hand the keyboard to another of the
+// program's windows for a moment: the field, deselected by the toolkit as
+// its window lost the keyboard again, is selected once more when the
+// keyboard returns, and the digit typed next replaces the refused entry.
+// Once the user has typed, a window switch leaves the text as it stands.
+TEST(NumInp, ARefusedEntryIsReplacedByTheNextKeyWhicheverWindowHadTheKeyboardMeanwhile)
+{
+    FieldAndButtons w;
+    TForm other;
+    other.show();
+    testsupport::RecordingMessageService boxes;
+    // The window comes back, then another takes the keyboard before the
+    // toolkit's own work of that activation ran, then the window again.
+    const auto keyboardFlipsAway = [&] {
+        QApplication::setActiveWindow(&other);
+        QCoreApplication::processEvents();
+        QApplication::setActiveWindow(&w.window);
+        QApplication::setActiveWindow(&other);
+        QCoreApplication::processEvents();
+        QApplication::setActiveWindow(&w.window);
+        QCoreApplication::processEvents();
+    };
+    // Left with Return, as the hand pad's inputs are: the refusal comes
+    // on the key's way, the key itself reaching the field after the box.
+    w.type("30");
+    w.go->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    QTest::keyClick(w.field, Qt::Key_Return);
+    ASSERT_EQ(boxes.texts(), QStringList{kRange010});
+    ASSERT_EQ(w.window.focusWidget(), w.field);
+    keyboardFlipsAway();
+    EXPECT_EQ(w.field->selectedText(), "30");
+    QTest::keyClicks(w.field, QStringLiteral("5"));
+    EXPECT_EQ(w.field->text(), "5");
+
+    QTest::keyClick(w.field, Qt::Key_End);
+    keyboardFlipsAway();
+    QTest::keyClicks(w.field, QStringLiteral("0"));
+    EXPECT_EQ(w.field->text(), "50");
+    QTest::keyClick(w.field, Qt::Key_Tab);
+    EXPECT_EQ(boxes.texts().size(), 2);
+}

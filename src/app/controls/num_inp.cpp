@@ -350,6 +350,19 @@ void TCustomNumInp::KeyPress(QChar& key)
 
 void TCustomNumInp::keyPressEvent(QKeyEvent* event)
 {
+    // The user takes over a refused entry with any key that edits or moves
+    // in it; the keys that leave the control (and may have been refused on
+    // their way here) do not.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Escape:
+        break;
+    default:
+        refusedEntryWaits_ = false;
+    }
     // Shortcuts and editing keys (arrows, delete, copy, paste) pass; only
     // typed characters are filtered and counted against the typing limit.
     const QString typed = event->text();
@@ -372,6 +385,18 @@ void TCustomNumInp::keyPressEvent(QKeyEvent* event)
         }
     }
     QLineEdit::keyPressEvent(event);
+}
+
+void TCustomNumInp::focusInEvent(QFocusEvent* event)
+{
+    QLineEdit::focusInEvent(event);
+    // Queued: a deselection the toolkit posted while another window held
+    // the keyboard comes first.
+    if (refusedEntryWaits_)
+        QTimer::singleShot(0, this, [this] {
+            if (refusedEntryWaits_ && hasFocus())
+                selectAll();
+        });
 }
 
 void TCustomNumInp::focusOutEvent(QFocusEvent* event)
@@ -409,12 +434,14 @@ bool TCustomNumInp::DoExit()
         value_ = v;
         Redisplay();
     }
+    refusedEntryWaits_ = false;
     emit exited();
     return true;
 }
 
 void TCustomNumInp::refuseExit()
 {
+    refusedEntryWaits_ = true;
     selectAll();
     // Queued: when called from focus-out, the focus change in progress
     // would otherwise take the focus away again.

@@ -120,6 +120,7 @@ protected:
 
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     void showRangeMessage();
@@ -135,6 +136,10 @@ private:
     bool validate_ = true;
     int maxTypedLength_ = 12;
     QString displayed_;   // the text the last Redisplay wrote
+    // A refused entry waits, selected, for the user's next key: whatever
+    // takes the keyboard meanwhile (another window raised by the window
+    // manager, the box itself) finds it selected again on the way back.
+    bool refusedEntryWaits_ = false;
     bool displayDeferred_ = false;
     bool displayStale_ = false;   // a value arrived while deferred
 };
