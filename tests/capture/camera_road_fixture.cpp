@@ -3,6 +3,8 @@
 #include "app/frm_alv.h"
 #include "app/frm_message.h"
 #include "app/startup.h"
+#include "capture/avi_compression.h"
+#include "capture/avi_writer.h"
 #include "capture/camera_slots.h"
 #include "capture/frm_pilote.h"
 #include "capture/plugin_mgr.h"
@@ -153,4 +155,22 @@ QFunctionPointer CameraRoad::pluginFunction(const QString& plugin, const char* n
 QString CameraRoad::messageText() const
 {
     return FRM_Message->MEMO_Message->toPlainText();
+}
+
+bool writeFilm(const QString& path, const std::vector<kernels::Bitmap24>& frames)
+{
+    const auto saved = AVICompression::CompressOptions;
+    AVICompression::CompressOptions = AVICompression::DefaultCompressOptions();
+    AVICompression::CompressOptions.fccHandler = AVICompression::StrToFourCC(QStringLiteral("DIB "));
+    AVICompression::AVIParams params;
+    AVICompression::InitAVIParams(params, 10000, 25, 0, 0);
+    params.Width = frames.empty() ? 0 : frames.front().width();
+    params.Height = frames.empty() ? 0 : frames.front().height();
+    TAVICompressor writer;
+    bool ok = writer.Open(path, params);
+    for (const kernels::Bitmap24& frame : frames)
+        ok = ok && writer.WriteFrame(frame) == 0;
+    writer.Close();
+    AVICompression::CompressOptions = saved;
+    return ok;
 }

@@ -3,6 +3,7 @@
 // scripted driver dialog, fake camera families and copies of the test
 // plug-ins; every camera slot and global is put back afterwards.
 
+#include "kernels/raster.h"
 #include "platform/camera_device.h"
 #include "platform/port_access_sim.h"
 #include "support/fakes.h"
@@ -15,6 +16,8 @@
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
+
+#include <vector>
 
 // A grab device that reports one format and delivers frames of another size.
 class FakeGrabDevice final : public platform::CameraDevice {
@@ -38,6 +41,11 @@ private:
     std::uint8_t level_;
     bool open_ = false;
 };
+
+// Writes the frames, all of one size, as an uncompressed film of 25 frames a
+// second, as a user may have recorded one; the codec chosen before is kept.
+// False when a frame could not be written.
+bool writeFilm(const QString& path, const std::vector<kernels::Bitmap24>& frames);
 
 class CameraRoad : public ::testing::Test {
 protected:

@@ -5,8 +5,6 @@
 #include "camera_road_fixture.h"
 
 #include "app/frm_alv.h"
-#include "capture/avi_compression.h"
-#include "capture/avi_writer.h"
 #include "app/settings.h"
 #include "capture/camera_slots.h"
 #include "capture/file_sources.h"
@@ -214,21 +212,7 @@ TEST_F(MosaicPage, AnEmptyOrRefusedSequenceLeavesTheRunningCameraRunning)
 TEST_F(MosaicPage, AChooserGivenUpLeavesAPlayingFilmAsItWas)
 {
     const QString film = dir.filePath(QStringLiteral("film.avi"));
-    {
-        const auto saved = AVICompression::CompressOptions;
-        AVICompression::CompressOptions = AVICompression::DefaultCompressOptions();
-        AVICompression::CompressOptions.fccHandler = AVICompression::StrToFourCC(QStringLiteral("DIB "));
-        AVICompression::AVIParams params;
-        AVICompression::InitAVIParams(params, 10000, 25, 0, 0);
-        params.Width = 64;
-        params.Height = 48;
-        TAVICompressor writer;
-        ASSERT_TRUE(writer.Open(film, params));
-        for (int n = 1; n <= 3; ++n)
-            ASSERT_GE(writer.WriteFrame(frame(n + 20)), 0);
-        writer.Close();
-        AVICompression::CompressOptions = saved;
-    }
+    ASSERT_TRUE(writeFilm(film, {frame(21), frame(22), frame(23)}));
     dialogs.openManyAnswers = {QStringList{film}};
     ASSERT_TRUE(chooseMenuItem(FRM_Alv->MNU_Ouvrir, FRM_Alv->MNU_Ouvrir_Image));
     ASSERT_EQ(PlayerActive, 1);

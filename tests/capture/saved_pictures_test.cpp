@@ -667,17 +667,7 @@ TEST_F(EitherSlot, EveryFileTypeAndFileSourceOfEitherSlotWithTheOtherPageShownIs
     }
 
     const QString film = dir.filePath(QStringLiteral("film.avi"));
-    {
-        AVICompression::AVIParams params;
-        AVICompression::InitAVIParams(params, 10000, 25, 0, 0);
-        params.Width = 96;
-        params.Height = 64;
-        TAVICompressor writer;
-        ASSERT_TRUE(writer.Open(film, params));
-        for (int level : {150, 160})
-            ASSERT_GE(writer.WriteFrame(uniform(96, 64, level)), 0);
-        writer.Close();
-    }
+    ASSERT_TRUE(writeFilm(film, {uniform(96, 64, 150), uniform(96, 64, 160)}));
     const QString pictures[] = {dir.filePath(QStringLiteral("a.bmp")), dir.filePath(QStringLiteral("b.bmp")),
                                 dir.filePath(QStringLiteral("dark.bmp"))};
     ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(pictures[0], uniform(200, 150, 90)));

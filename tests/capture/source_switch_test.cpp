@@ -9,8 +9,6 @@
 #include "app/frm_alv.h"
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
-#include "capture/avi_compression.h"
-#include "capture/avi_writer.h"
 #include "capture/camera_slots.h"
 #include "capture/capture_helpers.h"
 #include "capture/file_sources.h"
@@ -112,20 +110,7 @@ enum class File { Bitmap, Jpeg, Film };
 // The film of flat frames a user may have recorded from the display zone.
 bool writeFilm(const QString& path, int w, int h)
 {
-    const auto saved = AVICompression::CompressOptions;
-    AVICompression::CompressOptions = AVICompression::DefaultCompressOptions();
-    AVICompression::CompressOptions.fccHandler = AVICompression::StrToFourCC(QStringLiteral("DIB "));
-    AVICompression::AVIParams params;
-    AVICompression::InitAVIParams(params, 10000, 25, 0, 0);
-    params.Width = w;
-    params.Height = h;
-    TAVICompressor writer;
-    bool ok = writer.Open(path, params);
-    for (int i = 0; ok && i < 3; ++i)
-        ok = writer.WriteFrame(flatPicture(w, h)) == 0;
-    writer.Close();
-    AVICompression::CompressOptions = saved;
-    return ok;
+    return writeFilm(path, std::vector<kernels::Bitmap24>(3, flatPicture(w, h)));
 }
 
 // The frames of a stream camera, pushed by the test as the camera would

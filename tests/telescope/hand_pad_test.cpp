@@ -149,6 +149,17 @@ protected:
         r.activateWindow();
         ASSERT_NO_FATAL_FAILURE(chooseM31());
     }
+    // The goto dialog's origin and destination taken from two positions
+    // read, with its buttons, about 4 degrees apart.
+    void takeDialogPoints(TFRM_ObjectAction& d)
+    {
+        Sky::GotoCurrentRA = 1000;
+        Sky::GotoCurrentDec = 0;
+        ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Origine));
+        Sky::GotoCurrentRA = 16000;
+        Sky::GotoCurrentDec = 3000;
+        ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Destination));
+    }
     // Messier 31 chosen on the pad and typed, then Enter (keyboard control on).
     void chooseM31()
     {
@@ -899,13 +910,18 @@ TEST_F(HandPadTest, APadGotoRunsAloneUntilTheMountEndsItAndTheNextStarOneStartsA
         return !Scripts::GotoRunning && r.BTN_GOTO->isEnabled() && !poll->isActive() && !d.BTN_Abort->isEnabled();
     };
     const QList<QByteArray> gotoM31{":Q#", ":LM 31#", ":MS#"};
+    // The mount away from Messier 31, the goto started as `start` does.
+    const auto startsTheGoto = [&](const std::function<void()>& start) {
+        mount.setPosition(10 * 54000, 20 * 3600);
+        mount.clearRecords();
+        start();
+        ASSERT_TRUE(settle());
+        EXPECT_EQ(mount.commands(), gotoM31);
+        EXPECT_TRUE(running());
+    };
+    const auto star = [&] { press(Qt::Key_Asterisk, true); };
 
-    mount.setPosition(10 * 54000, 20 * 3600);
-    mount.clearRecords();
-    press(Qt::Key_Asterisk, true);
-    ASSERT_TRUE(settle());
-    EXPECT_EQ(mount.commands(), gotoM31);
-    EXPECT_TRUE(running());
+    ASSERT_NO_FATAL_FAILURE(startsTheGoto(star));
     // A second goto while it runs: the greyed GOTO takes no click.
     mount.clearRecords();
     QTest::mouseClick(r.BTN_GOTO, Qt::LeftButton);
@@ -918,12 +934,7 @@ TEST_F(HandPadTest, APadGotoRunsAloneUntilTheMountEndsItAndTheNextStarOneStartsA
     EXPECT_TRUE(FRM_Message->MEMO_Message->toPlainText().contains(TranslatedTexts.MSG_ExecutionTerminee));
 
     // The next "*" starts the next goto; "*" while it runs aborts it.
-    mount.setPosition(10 * 54000, 20 * 3600);
-    mount.clearRecords();
-    press(Qt::Key_Asterisk, true);
-    ASSERT_TRUE(settle());
-    EXPECT_EQ(mount.commands(), gotoM31);
-    EXPECT_TRUE(running());
+    ASSERT_NO_FATAL_FAILURE(startsTheGoto(star));
     mount.clearRecords();
     press(Qt::Key_Asterisk, true);
     ASSERT_TRUE(settle());
@@ -933,12 +944,7 @@ TEST_F(HandPadTest, APadGotoRunsAloneUntilTheMountEndsItAndTheNextStarOneStartsA
     EXPECT_TRUE(over());
 
     // The pad's GOTO clicked: the same goto, the same end.
-    mount.setPosition(10 * 54000, 20 * 3600);
-    mount.clearRecords();
-    ASSERT_TRUE(clickOnScreen(r.BTN_GOTO));
-    ASSERT_TRUE(settle());
-    EXPECT_EQ(mount.commands(), gotoM31);
-    EXPECT_TRUE(running());
+    ASSERT_NO_FATAL_FAILURE(startsTheGoto([&] { ASSERT_TRUE(clickOnScreen(r.BTN_GOTO)); }));
     ASSERT_NO_FATAL_FAILURE(pollToTheSlewEnd());
     EXPECT_TRUE(over());
 }
@@ -954,12 +960,7 @@ TEST_F(HandPadTest, APadGotoAndACalibrationOfTheGotoDialogEndApart)
     ASSERT_NO_FATAL_FAILURE(padReadyForM31());
     d.show();
     ASSERT_TRUE(clickOnScreen(d.RDB_Relatif));
-    Sky::GotoCurrentRA = 1000;
-    Sky::GotoCurrentDec = 0;
-    ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Origine));
-    Sky::GotoCurrentRA = 16000;
-    Sky::GotoCurrentDec = 3000;
-    ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Destination));
+    ASSERT_NO_FATAL_FAILURE(takeDialogPoints(d));
     const auto startPadGoto = [&] {
         mount.setPosition(10 * 54000, 20 * 3600);
         ASSERT_TRUE(clickOnScreen(r.BTN_GOTO));
@@ -1078,12 +1079,7 @@ TEST_F(HandPadTest, StopEndsARelativeGotoOnAPulseInterfaceAsAbortDoes)
     d.show();
     ASSERT_TRUE(d.RDB_Relatif->isChecked());
     const auto startGoto = [&] {
-        Sky::GotoCurrentRA = 1000;
-        Sky::GotoCurrentDec = 0;
-        ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Origine));
-        Sky::GotoCurrentRA = 16000;
-        Sky::GotoCurrentDec = 3000;
-        ASSERT_TRUE(clickOnScreen(d.SPDB_Devient_Destination));
+        ASSERT_NO_FATAL_FAILURE(takeDialogPoints(d));
         startWaitingScript(Scripts::GotoRunning);
         ASSERT_TRUE(clickOnScreen(d.BTN_Goto));
         ASSERT_TRUE(lineOn(dirWest) || lineOn(dirEast));
