@@ -136,9 +136,7 @@ hand_pad() {
   else
     [ "$gh" -gt $((rh * 2)) ] || fail "the hand pad grown again is ${gw}x${gh}"
   fi
-  xdotool windowactivate --sync "$pad" >/dev/null 2>&1
-  xdotool key --clearmodifiers alt+F4
-  until_true 5 '[ -z "$(visible_window "^Telescope$")" ]' || fail "the hand pad does not close"
+  close_with_alt_f4 "$pad" || fail "the hand pad does not close"
 }
 
 # --- the custom-function menu ---------------------------------------------------

@@ -263,6 +263,10 @@ new_window() {
 close_with() {
   local name=$1 win=$2
   shift 2
+  if [ "$*" = alt+F4 ]; then
+    close_with_alt_f4 "$win" || fail "$name: it does not close with $*"
+    return
+  fi
   xdotool windowactivate --sync "$win" >/dev/null 2>&1
   sleep 0.1
   keys "$@"

@@ -113,10 +113,7 @@ click_main() {
 }
 close_win() {
   local closing=$1
-  xdotool windowactivate --sync "$closing" >/dev/null 2>&1
-  sleep 0.1
-  keys alt+F4
-  until_true 5 '! shown "$closing"' || fail "\"$(xdotool getwindowname "$closing")\" does not close"
+  close_with_alt_f4 "$closing" || fail "\"$(xdotool getwindowname "$closing")\" does not close"
 }
 wait_window() {
   local wanted=$1

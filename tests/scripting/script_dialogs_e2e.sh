@@ -137,8 +137,7 @@ answer_question() {
   if ! until_true 10 '[ -z "$(visible_window "^Input")" ]'; then
     fail "Return does not confirm the question"
     # Closed by its title bar's button, so that the next cases can run.
-    xdotool windowactivate --sync "$win" >/dev/null 2>&1
-    xdotool key --clearmodifiers alt+F4
+    close_with_alt_f4 "$win"
     return 1
   fi
   answer_box_in_front "$n" "42"

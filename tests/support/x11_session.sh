@@ -23,6 +23,8 @@
 #   above WIN1 WIN2                   WIN1 stands above WIN2 in that order
 #   click_at WIN DX DY [BUTTON]       clicks at DX,DY from WIN's client corner
 #   keys KEY...                       presses and releases each key in turn
+#   close_with_alt_f4 WIN             closes WIN with the window manager's
+#                                     Alt+F4; status 1 if it stays
 #   new_program_dir DIR RUNDIR        a program folder as the program ships
 #                                     (its files, the plug-ins, the converted
 #                                     sky catalogues) and a private runtime
@@ -142,6 +144,21 @@ keys() {
     xdotool key --clearmodifiers "$k"
     sleep 0.05
   done
+}
+
+# Closes WIN as the user does with the window manager's Alt+F4, and waits
+# for it to go. Under load the window manager now and then lets the keys
+# through to the window instead of taking them: the keys are given again,
+# twice at most. Status 1 when the window stays.
+close_with_alt_f4() {
+  local win=$1 try
+  for try in 1 2 3; do
+    xdotool windowactivate --sync "$win" >/dev/null 2>&1
+    sleep 0.1
+    xdotool key --clearmodifiers alt+F4
+    until_true 3 '! shown "$win"' && return 0
+  done
+  return 1
 }
 
 new_program_dir() {
