@@ -401,11 +401,8 @@ void TFRM_ObjectAction::BTN_Effacer_CoordClick()
 {
     // A calibration under way loses the distance it divides: it is
     // cancelled (the speeds stay as they were), as Abort cancels it.
-    if (HandPadCalibrating) {
-        HandPadCalibrating = 0;
-        BTN_Calibrer->setText(QStringLiteral("Calibrer"));
-        showBusy();
-    }
+    if (HandPadCalibrating)
+        endCalibration();
     for (QLineEdit* e : {EDT_Origine_Ra, EDT_Origine_Dec, EDT_Destination_Ra, EDT_Destination_Dec, EDT_Distance_Ra,
                          EDT_Distance_Dec, EDT_Distance_Abs})
         e->clear();
@@ -613,9 +610,7 @@ void TFRM_ObjectAction::BTN_AbortClick()
     if (HandPadCalibrating) {
         // The calibration is cancelled (the speeds stay as they were); a
         // goto still running goes on, with its Abort.
-        HandPadCalibrating = 0;
-        BTN_Calibrer->setText(QStringLiteral("Calibrer"));
-        showBusy();
+        endCalibration();
         return;
     }
     AbortRunningGoto();
@@ -653,6 +648,13 @@ void TFRM_ObjectAction::AbortRunningGoto()
     Scripts::ResumeIfWaiting(Scripts::GotoRunning);
 }
 
+void TFRM_ObjectAction::endCalibration()
+{
+    HandPadCalibrating = 0;
+    BTN_Calibrer->setText(QStringLiteral("Calibrer"));
+    showBusy();
+}
+
 void TFRM_ObjectAction::BTN_CalibrerClick()
 {
     if (!HandPadCalibrating) {
@@ -665,9 +667,7 @@ void TFRM_ObjectAction::BTN_CalibrerClick()
         WestEastHoldMs = 0;
         return;
     }
-    HandPadCalibrating = 0;
-    BTN_Calibrer->setText(QStringLiteral("Calibrer"));
-    showBusy();
+    endCalibration();
     if (FRM_Pref && applyCalibratedSpeeds()) {
         if (StartupPrefsLoaded)
             Settings::SaveMotorSpeedProfile(FRM_Pref->CBX_Vitesse_Moteur->currentText());

@@ -115,6 +115,8 @@ private:
     bool applyCalibratedSpeeds();
     // GOTO, Abort and the modes as the goto and the calibration leave them.
     void showBusy();
+    // The calibration over, validated or cancelled: "Calibrer" again.
+    void endCalibration();
     void showRelativeControls(bool relative);
 };
 
