@@ -50,26 +50,18 @@ void CameraRoad::SetUp()
 void CameraRoad::TearDown()
 {
     delete driverDialogPoll;
-    for (int slot = 1; slot <= 2; ++slot)
-        Capture::ReleaseSlotSource(slot);
-    PluginManager.reset();
-    GuidePlugin::SetProvider({});
+    // The slots' sources and the plug-ins let go, the slots, scripts and
+    // tracking values as a fresh start has them.
+    testsupport::StartAsAFreshProcess();
     for (auto& w : WdmCaptures)
         w.reset();
     platform::setGrabCameras(nullptr);
     platform::setStreamCameras(nullptr);
     Startup::DestroyWindows();
-    CameraSlots = {};
-    CurrentCameraSlot = 1;
-    SlotModes = {};
-    LongExposureRunning = {};
-    PlayerActive = 0;
     SaveFramesEnabled = 0;
     SequenceFrameTick = SequenceFrameCounter = 0;
     SequenceSaving = false;
     ZoneResetPending = 1;
-    Scripts::Cam1Online = Scripts::Cam2Online = false;
-    Scripts::StopAll();
     platform::setPortAccess(nullptr);
 }
 
