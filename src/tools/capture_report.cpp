@@ -118,6 +118,14 @@ void writeSettingsBlock(ReportWriter& w, const QDateTime& now)
     w.line("Seuil de selection              : ", selection ? num(t->TNI_Seuil_Selection) : na);
 }
 
+// A report is a new file: one already there is never replaced, unless the
+// user rewrites one name at every save, its report with it.
+QIODevice::OpenMode reportMode()
+{
+    return QIODevice::Unbuffered
+           | (FRM_Tool_Images->NameRewritten() ? QIODevice::WriteOnly | QIODevice::Truncate : QIODevice::NewOnly);
+}
+
 QString reportNotCreated(const QString& fileName, const QFile& file)
 {
     if (QFileInfo::exists(fileName))
@@ -167,8 +175,7 @@ void OpenReportFile(const QString& fileName)
 {
     CloseReportFile();
     g_reportFile.setFileName(fileName);
-    // A report is a new file: one already there is never replaced.
-    if (!g_reportFile.open(QIODevice::NewOnly | QIODevice::Unbuffered))
+    if (!g_reportFile.open(reportMode()))
         throw SaveError(reportNotCreated(fileName, g_reportFile));
 }
 
@@ -200,7 +207,7 @@ void WriteCaptureReport(bool isImageFile, const QString& fileName, std::int32_t 
     QFile& file = single ? g_reportFile : own;
     if (!single) {
         own.setFileName(fileName);
-        if (!own.open(QIODevice::NewOnly | QIODevice::Unbuffered))
+        if (!own.open(reportMode()))
             throw SaveError(reportNotCreated(fileName, own));
     }
     ReportWriter w(file);

@@ -213,6 +213,10 @@ public:
     app::TLongTimer* TMR_Toutes_les = nullptr;
     app::TLongTimer* TMR_Pendant = nullptr;
 
+    // A number step of 0: the user's word that one name is rewritten at
+    // every save, its parameter report with it.
+    bool NameRewritten() const;
+
 private:
     void ConnectSavingHandlers();
     void addCaptions();

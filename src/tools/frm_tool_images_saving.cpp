@@ -193,14 +193,15 @@ QString TFRM_Tool_Images::StillExtension(const QString& key)
     return key == QLatin1String("TIF") ? QStringLiteral(".tif") : u'.' + key.toLower();
 }
 
+bool TFRM_Tool_Images::NameRewritten() const { return SPED_Incremente_suffixe->value() == 0; }
+
 void TFRM_Tool_Images::TakeFreeNumber(const QStringList& extensions, bool video)
 {
-    // A step of 0 is the user's word that one name is rewritten at every
-    // save (a picture kept fresh for another program): the prefix's
-    // overwrite warning was the one check.
-    const int step = SPED_Incremente_suffixe->value();
-    if (step == 0)
+    // A rewritten name (a picture kept fresh for another program) takes no
+    // free number: the prefix's overwrite warning was the one check.
+    if (NameRewritten())
         return;
+    const int step = SPED_Incremente_suffixe->value();
     const QString firstBase = Util_Images::BuildCaptureFileName(Util_Images::CurrentImageNumber());
     // A still, saved at every frame of a sequence, only asks for its own
     // names; a video's start reads the folder once for its frames' reports,

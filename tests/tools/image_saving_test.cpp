@@ -535,6 +535,27 @@ TEST_F(ImageTool, AStepOfZeroRewritesOneNameAtEverySave)
     EXPECT_FALSE(FRM_Message->MEMO_Message->toPlainText().contains(QStringLiteral("existe déjà")))
         << FRM_Message->MEMO_Message->toPlainText().toStdString();
 
+    // The parameters recorded: each picture's report is rewritten with it,
+    // and so is a sequence's one report file, run after run.
+    click(t.CKB_Enreg_Params);
+    for (int save = 0; save < 2; ++save)
+        click(t.BTN_Enregistrer_Image);
+    for (bool single : {false, true}) {
+        if (single)
+            click(t.CKB_Un_seul_fichier);
+        for (int run = 0; run < 2; ++run) {
+            click(t.BTN_Demarrer_Sauv);
+            ASSERT_TRUE(SequenceSaving) << boxes.texts().join('|').toStdString();
+            frames(3);
+            click(t.BTN_Arreter_Sauv);
+        }
+    }
+    click(t.CKB_Un_seul_fichier);
+    click(t.CKB_Enreg_Params);
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('|').toStdString();
+    EXPECT_EQ(files(QStringLiteral("par")), QStringList{QStringLiteral("cible1.par")});
+    EXPECT_TRUE(dir.readFile(QStringLiteral("cible1.par")).contains("Liste des images"));
+
     // A step of 1: the taken number is passed over, told once.
     typeInto(t.SPED_Incremente_suffixe, QStringLiteral("1"));
     click(t.BTN_Demarrer_Sauv);
