@@ -487,9 +487,10 @@ void TFRM_ObjectAction::showBusy()
     RDB_Relatif->setEnabled(!running);
 }
 
-void TFRM_ObjectAction::GotoStarted()
+void TFRM_ObjectAction::GotoStarted(bool relative)
 {
     gotoShown_ = true;
+    relativeGoto_ = relative;
     showBusy();
     if (FRM_Raquette)
         FRM_Raquette->ShowGotoRunning(true);
@@ -526,6 +527,10 @@ bool tellWhyNoGoto(bool relative)
 
 void TFRM_ObjectAction::BTN_GotoClick()
 {
+    // One goto at a time, however this is reached (the greyed button, a
+    // routine, a script).
+    if (gotoShown_)
+        return;
     if (RDB_Relatif->isChecked()) {
         // Without both points there is no move to make (the distances of an
         // earlier pair would be sent).
@@ -546,7 +551,7 @@ void TFRM_ObjectAction::BTN_GotoClick()
         Sky::GotoCurrentDec = Sky::GotoOriginDec;
         showCurrentObject();
         MotionSource = 0;
-        GotoStarted();
+        GotoStarted(true);
         Scripts::GotoRunning = true;
         try {
             Align_V::SendCorrectionPulses(dRa, dDec);
@@ -618,7 +623,9 @@ void TFRM_ObjectAction::BTN_AbortClick()
 
 void TFRM_ObjectAction::AbortRunningGoto()
 {
-    if (RDB_Relatif->isChecked()) {
+    // The goto running is stopped as it was started, whatever mode was
+    // chosen since (a script, or interfaces that allow only one).
+    if (gotoShown_ ? relativeGoto_ : RDB_Relatif->isChecked()) {
         // The move ends here, whether its stops reach the mount or not.
         const auto moveOver = [] {
             GotoAxisMovingRA = GotoAxisMovingDec = 0;

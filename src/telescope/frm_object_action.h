@@ -88,7 +88,7 @@ public:
     void ShowGotoPoints();
     // A goto runs, from whichever window it was started: GOTO and the modes
     // are greyed and Abort offered until it is over.
-    void GotoStarted();
+    void GotoStarted(bool relative = false);
     // The goto is over (ended, aborted or failed): GOTO and the modes are
     // offered again and Abort greyed, unless a calibration is under way.
     void GotoEnded();
@@ -106,6 +106,7 @@ private:
     // A goto runs (GotoStarted until GotoEnded). With a calibration under
     // way (HandPadCalibrating) it keeps the dialog busy; each ends apart.
     bool gotoShown_ = false;
+    bool relativeGoto_ = false;   // the one running is the dialog's relative move
     bool busy() const;
     void showCurrentObject();
     QString designTitle_;

@@ -187,7 +187,7 @@ void CmdGotoExecute(std::uint8_t, const QString&)
     }
     if (relative && !PulseTimerRuns()) {
         // Origin and destination are the same place: the move is over.
-        w->BTN_AbortClick();
+        w->AbortRunningGoto();
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/align_v_features.h"
 #include "app/frm_message.h"
+#include "app/settings.h"
 #include "app/systeme.h"
 #include "platform/com_io.h"
 #include "platform/audio_sound_service.h"
@@ -1111,4 +1112,22 @@ TEST_F(HandPadTest, StopEndsARelativeGotoOnAPulseInterfaceAsAbortDoes)
     ASSERT_TRUE(p.BTN_Autoguide_Stop->isEnabled()) << "the goto connected the guide port";
     ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Stop));
     endedByStop();
+
+    // Abort stops the move as it was started, whatever mode was chosen
+    // meanwhile (as a remote program's goto.mode chooses it); a second goto
+    // asked for meanwhile (a routine) starts nothing.
+    ASSERT_NO_FATAL_FAILURE(startGoto());
+    const auto choose = [](QRadioButton* mode, void (TFRM_ObjectAction::*click)()) {
+        mode->setChecked(true);
+        (FRM_ObjectAction->*click)();
+    };
+    choose(d.RDB_Absolu, &TFRM_ObjectAction::RDB_AbsoluClick);
+    Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_GotoClick"));
+    ASSERT_TRUE(clickOnScreen(d.BTN_Abort));
+    EXPECT_FALSE(lineOn(dirWest) || lineOn(dirEast));
+    EXPECT_FALSE(FRM_Prg_Suivi->TMR_Suivi_AD->isActive() || FRM_Prg_Suivi->TMR_Suivi_Dec->isActive());
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_FALSE(d.BTN_Abort->isEnabled());
+    EXPECT_TRUE(pad().BTN_GOTO->isEnabled());
+    choose(d.RDB_Relatif, &TFRM_ObjectAction::RDB_RelatifClick);
 }
