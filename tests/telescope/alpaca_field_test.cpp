@@ -9,6 +9,7 @@
 #include "app/frm_message.h"
 #include "app/helpers/calc_helpers.h"
 #include "app/settings.h"
+#include "app/systeme.h"
 #include "capture/camera_slots.h"
 #include "imaging/display_zone.h"
 #include "imaging/pipeline_state.h"
@@ -37,6 +38,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QElapsedTimer>
+#include <QComboBox>
+#include <QInputDialog>
+#include <QTimer>
 #include <QLineEdit>
 #include <QTest>
 #include <QThread>
@@ -404,6 +408,53 @@ TEST_F(AlpacaFieldTest, AfterADisconnectionAnotherTelescopeIsTypedAndConnected)
     EXPECT_TRUE(pref().BTN_ASCOM_Configurer->isEnabled()) << "the connection gives back what the disconnection took";
 }
 
+namespace {
+
+// Watches the next chooser shown on screen and answers it with one real key
+// typed in it; what it saw on the way.
+struct ChooserOnScreen : QObject {
+    explicit ChooserOnScreen(Qt::Key answer)
+        : key(answer)
+    {
+        qApp->installEventFilter(this);
+        QTimer::singleShot(10, this, &ChooserOnScreen::look);
+    }
+    bool eventFilter(QObject* obj, QEvent* e) override
+    {
+        if (e->type() == QEvent::Show && qobject_cast<QInputDialog*>(obj))
+            throughPath = Systeme::ShowingThroughPath(static_cast<QWidget*>(obj));
+        return false;
+    }
+    void look()
+    {
+        auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isActiveWindow()) {
+            if (++looks < 800)
+                QTimer::singleShot(10, this, &ChooserOnScreen::look);
+            return;
+        }
+        title = dialog->windowTitle();
+        inFront = dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
+                  && dialog->windowModality() == Qt::ApplicationModal;
+        if (auto* combo = dialog->findChild<QComboBox*>())
+            for (int i = 0; i < combo->count(); ++i)
+                offered << combo->itemText(i);
+        QWidget* typedIn = dialog->focusWidget() ? dialog->focusWidget() : dialog;
+        QTest::keyClick(typedIn, key);
+        goneAfterOneKey = !dialog->isVisible();
+        answered = true;
+        if (dialog->isVisible())
+            dialog->reject();
+    }
+    Qt::Key key;
+    int looks = 0;
+    bool throughPath = false, inFront = false, goneAfterOneKey = false, answered = false;
+    QString title;
+    QStringList offered;
+};
+
+} // namespace
+
 TEST_F(AlpacaFieldTest, TheChooserOffersTheTelescopesThatAnswerTheDiscovery)
 {
     AlpacaPeer first(true), second(true);
@@ -439,6 +490,29 @@ TEST_F(AlpacaFieldTest, TheChooserOffersTheTelescopesThatAnswerTheDiscovery)
     pref().BTN_ASCOM_Configurer->click();
     Desktop::SetDocumentOpener({});
     EXPECT_EQ(opened, QStringLiteral("http://%1/setup/v1/telescope/0/setup").arg(second.address().section(u'/', 0, 0)));
+
+    // The real chooser, with the tracking window (kept on top) on screen:
+    // it shows through the show path, in front of every window, and one
+    // Escape, then one Return, typed in it answers it.
+    Alpaca::SetChooserDialog({});
+    Alpaca::DiscoveryPorts = {second.discoveryPort()};
+    Systeme::ShowFormOnScreen(FRM_Tool_Suivi);
+    ASSERT_TRUE(FRM_Tool_Suivi->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    for (const int key : {Qt::Key_Escape, Qt::Key_Return}) {
+        SCOPED_TRACE(key);
+        ChooserOnScreen chooser{Qt::Key(key)};
+        ASSERT_TRUE(clickOnScreen(pref().BTN_Choose));
+        ASSERT_TRUE(waitUntil([&] { return chooser.answered && pref().BTN_Choose->isEnabled(); }));
+        EXPECT_TRUE(chooser.throughPath);
+        EXPECT_TRUE(chooser.inFront);
+        EXPECT_EQ(chooser.title, QStringLiteral("Choix du télescope"));
+        EXPECT_EQ(chooser.offered, QStringList{second.address() + QStringLiteral(" – Seconde monture")});
+        EXPECT_TRUE(chooser.goneAfterOneKey);
+    }
+    // Escape named no telescope; Return took the one offered.
+    EXPECT_EQ(pref().EDT_ASCOM_Telescope->text(), second.address());
+    ASSERT_TRUE(waitUntil([this] { return pref().BTN_Mount_Connecter->isEnabled(); }));
+    FRM_Tool_Suivi->hide();
 
     // Nothing answers: one clear message, and the address can be typed.
     Alpaca::DiscoveryPorts = {1};

@@ -5,6 +5,7 @@
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/settings.h"
+#include "app/ui/widget_message_service.h"
 #include "platform/paths.h"
 #include "telescope/alpaca/alpaca_bridge.h"
 #include "telescope/alpaca/alpaca_http.h"
@@ -35,13 +36,22 @@ bool g_discovering = false;
 // again until something worked.
 QString g_lastTold;
 
+// The choice as a dialog that waits for its answer: in front of every
+// window, those kept on top included, and the keyboard given back to the
+// window before once answered. The first entry is offered; another may be
+// typed.
 std::optional<QString> askOnScreen(const QStringList& entries, const QString& current)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getItem(FRM_Pref, QStringLiteral("Choix du télescope"),
-                                               QStringLiteral("Télescope Alpaca (hôte:port/N) :"),
-                                               entries.isEmpty() ? QStringList{current} : entries, 0, true, &ok);
-    return ok ? std::optional<QString>(text) : std::nullopt;
+    const QStringList items = entries.isEmpty() ? QStringList{current} : entries;
+    QInputDialog dialog(FRM_Pref);
+    dialog.setWindowTitle(QStringLiteral("Choix du télescope"));
+    dialog.setLabelText(QStringLiteral("Télescope Alpaca (hôte:port/N) :"));
+    dialog.setComboBoxItems(items);
+    dialog.setTextValue(items.value(0));
+    dialog.setComboBoxEditable(true);
+    if (app::ExecInFront(dialog) != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
 }
 
 void showStatus(const AlpacaBridge::Status& status)
