@@ -124,7 +124,8 @@ void StopMountDirection(std::uint8_t direction);
 // Stops one direction of the guide-port interface.
 void StopGuidePortDirection(std::uint8_t direction);
 // East, west, north, south, then ":Q#" with an LX200 mount, which also ends
-// a goto (as AbortGoto). A relative goto's move is stopped with its pulses
+// a goto (as AbortGoto); the slew of an ASCOM mount is aborted and ended as
+// AbortGoto does. A relative goto's move is stopped with its pulses
 // and ends there as its Abort ends it (its timers stopped, nothing after it,
 // GOTO given back, a waiting script resumed). Every direction is stopped and
 // its moving flag cleared even when one of the writes fails; the first

@@ -431,7 +431,10 @@ void detail::endGotoByStop()
     const bool relative = RelativeMoveRunning();
     // ":Q#" stopped every motion of an LX200 mount: its own slew too.
     const bool lx200 = Scripts::GotoRunning && MountKind() == Interface::LX200;
-    if (!relative && !lx200)
+    // Axes stopped leave an ASCOM mount going on to the target of its slew:
+    // the slew is aborted.
+    const bool ascom = MountGotoRunning && MountKind() == Interface::Ascom;
+    if (!relative && !lx200 && !ascom)
         return;
     GotoAxisMovingRA = GotoAxisMovingDec = 0;
     PendingDecPulse = 0;
@@ -443,7 +446,10 @@ void detail::endGotoByStop()
         Conversation().cancelAll();
         FailedPolls = 0;
     }
-    endOfSlew(false);
+    if (ascom)
+        AscomAbort();
+    else
+        endOfSlew(false);
 }
 
 void AbortGoto()
@@ -530,10 +536,11 @@ void AscomSync(double ra_arcsec, double dec_arcsec, std::function<void()> done)
 
 void AscomAbort()
 {
-    // A goto aborted is over: an answer still out for it ends nothing.
+    // A goto aborted is over: an answer still out for it ends nothing, the
+    // poll stops, GOTO comes back and a script waiting for it goes on.
     ++AscomGotoNumber;
     AscomBridge::Request(AscomBridge::rqAbortSlew, {});
-    Scripts::ResumeIfWaiting(Scripts::GotoRunning);
+    endOfSlew(false);
 }
 
 void ArmPositionPoll(bool forGoto)

@@ -261,6 +261,53 @@ TEST_F(AlpacaFieldTest, StopsGoAheadOfEverythingAndNothingIsLeftMoving)
     ASSERT_TRUE(peer.waitForCalls(QStringLiteral("PUT connected Connected=false"), 1, 6000));
 }
 
+// A full stop during a goto (the pad's "Stop", the Preferences' "Stop") and
+// the dialog's Abort abort the device's slew and end the goto: GOTO given
+// back on the dialog and the pad, Abort greyed, the goto poll stopped and a
+// waiting script resumed.
+TEST_F(AlpacaFieldTest, AStopOrAbortDuringAGotoAbortsTheSlewAndEndsTheGoto)
+{
+    AlpacaPeer peer;
+    peer.configure([](AlpacaPeer::Config& c) { c.slewDuration_ms = 60000; });
+    choosePeer(peer);
+    ASSERT_TRUE(connect());
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    const auto startGoto = [&] {
+        peer.clearCalls();
+        startWaitingScript(Scripts::GotoRunning);
+        gotoFromTheDialog(6 * 54000.0, 45 * 3600.0);
+        ASSERT_TRUE(waitUntil([&] { return peer.state().slewing; }));
+        ASSERT_TRUE(Scripts::GotoRunning);
+        ASSERT_FALSE(d.BTN_Goto->isEnabled());
+        ASSERT_FALSE(FRM_Raquette->BTN_GOTO->isEnabled());
+    };
+    const auto endedBy = [&](const char* how) {
+        SCOPED_TRACE(how);
+        // Before the resumed script's next line runs.
+        EXPECT_FALSE(Scripts::GotoRunning);
+        EXPECT_TRUE(scriptResumed());
+        EXPECT_TRUE(peer.waitForCalls(QStringLiteral("PUT abortslew"), 1, 3000));
+        EXPECT_TRUE(waitUntil([&] { return !peer.state().slewing; }, 3000)) << "the mount goes on to its target";
+        EXPECT_TRUE(d.BTN_Goto->isEnabled());
+        EXPECT_FALSE(d.BTN_Abort->isEnabled());
+        EXPECT_TRUE(FRM_Raquette->BTN_GOTO->isEnabled());
+        EXPECT_FALSE(FRM_Prg_Suivi->TMR_ScopePosition->isActive()) << "the goto poll goes on";
+        EXPECT_TRUE(messages().isEmpty()) << messages().toStdString();
+    };
+    ASSERT_NO_FATAL_FAILURE(startGoto());
+    ASSERT_TRUE(pressOnScreen(FRM_Raquette->BTN_Stop));
+    ASSERT_TRUE(releaseOnScreen(FRM_Raquette->BTN_Stop));
+    endedBy("the pad's Stop");
+
+    ASSERT_NO_FATAL_FAILURE(startGoto());
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Stop));
+    endedBy("the Preferences' Stop");
+
+    ASSERT_NO_FATAL_FAILURE(startGoto());
+    ASSERT_TRUE(clickOnScreen(d.BTN_Abort));
+    endedBy("the dialog's Abort");
+}
+
 TEST_F(AlpacaFieldTest, AFailureIsToldOnceStopsItsMoveAndLaterRequestsStillGo)
 {
     AlpacaPeer peer;

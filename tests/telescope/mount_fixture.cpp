@@ -90,6 +90,7 @@ void startWaitingScript(bool& waitFlag)
     TScript& s = Scripts::CurrentScript();
     s.Lines = QStringList{QStringLiteral("goto.execute"), QStringLiteral("wait(10)")};
     s.LineCount = 2;
+    s.CurrentLine = 0;   // on its goto, whatever ran before
     s.Pass = 2;
     Scripts::ScriptRunning = true;
     Scripts::BeginWait(waitFlag);
