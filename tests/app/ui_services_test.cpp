@@ -136,6 +136,18 @@ TEST(WidgetMessageService, ModalBoxWithKindButtonsAndApplicationTitle)
     QTimer::singleShot(0, answer);
     const MsgResult result = platform::messages().show(quit);
 
+    // A box of one short word is still wide enough for its whole title
+    // beside the title bar's buttons.
+    int width = 0;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        width = box->width();
+        box->button(QMessageBox::Ok)->click();
+    });
+    platform::messages().show({"42", platform::MsgKind::Information, platform::MsgButtons::Ok, {}, {}});
+    EXPECT_GE(width, app::TitleRoom(QStringLiteral("Nightjar Test")));
+
     platform::setMessageService(nullptr);
     platform::setDialogService(nullptr);
     EXPECT_EQ(result, MsgResult::No);

@@ -11,7 +11,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QPointer>
 #include <QWindow>
 #include <QThread>
@@ -76,12 +79,28 @@ void logBox(const char* what, const QString& title, const QString& text)
     f.write(QStringLiteral("%1 : %2 : %3\n").arg(QLatin1String(what), title, flat).toUtf8());
 }
 
+} // namespace
+
+int TitleRoom(const QString& title)
+{
+    // The window menu, minimise, maximise and close buttons and the margins.
+    constexpr int kTitleBarButtons = 110;
+    return QFontMetrics(QApplication::font()).horizontalAdvance(title) + kTitleBarButtons;
+}
+
+namespace {
+
 platform::MsgResult showOnGuiThread(const platform::Message& m)
 {
     QString title = m.title;
     if (title.isEmpty())
         title = boxTitle();
     QMessageBox box(iconFor(m.kind), title, m.text, buttonsFor(m.buttons));
+    // The window manager draws the title beside its buttons: a box only as
+    // wide as a short text would show the title cut ("Ni....3").
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(TitleRoom(title), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     logBox("shown", title, m.text);
     struct Closed {
         const QString& title;

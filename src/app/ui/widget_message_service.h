@@ -37,6 +37,10 @@ void KeepInFrontOfEveryWindow(QWidget& dialog);
 // Once it shows: raised and given the keyboard, whatever window was active.
 void TakeKeyboard(QWidget& dialog);
 
+// The width a box needs for the window manager to draw its whole title
+// beside the title bar's buttons.
+int TitleRoom(const QString& title);
+
 // Runs a dialog application-modal, in front of every window with the
 // keyboard (the two above); its exec() result. Once answered, the window
 // that had the keyboard before it gets it back.
