@@ -79,6 +79,9 @@ void TFRM_Alv::SCB_Taille_ZAffichChange()
         TImageView* full = FRM_FullScreen->IMG_FullScreen;
         full->SetPictureSize(std::max(full->width(), 1), std::max(full->height(), 1));
     }
+    // Resized, the result view and the full-screen view are blank: a stack
+    // that has ended is drawn again, as no frame will.
+    Align_V::RedrawResultAtItsSize();
 }
 
 namespace {

@@ -519,8 +519,17 @@ void resultOverlayAndFullScreen()
         kernels::transparentCopy(result, -DisplayZoneRect.left, -DisplayZoneRect.top, OverlayBitmap->bitmap);
         FRM_Alv->Image3->Changed();
     }
-    if (!FRM_Alv->MNU_PleinEcran->isChecked() || !FRM_FullScreen)
+    ShowResultFullScreen();
+}
+
+} // namespace
+
+void ShowResultFullScreen()
+{
+    // (On screen, it shows the result already while its menu item is checked.)
+    if (!FRM_Alv || !FRM_FullScreen || !(FRM_Alv->MNU_PleinEcran->isChecked() || FRM_FullScreen->isVisible()))
         return;
+    const kernels::Bitmap24& result = FRM_Alv->Image3->Bitmap();
     TImageView* full = FRM_FullScreen->IMG_FullScreen;
     if (full->Bitmap().isEmpty())
         full->SetPictureSize(std::max(full->width(), 1), std::max(full->height(), 1));
@@ -544,6 +553,8 @@ void resultOverlayAndFullScreen()
     }
     full->Changed();
 }
+
+namespace {
 
 // 23. Mosaic.
 void mosaic()
@@ -638,12 +649,20 @@ void plainDisplay(Frame& f)
     mosaic();
 }
 
+// Integration on with no addition running: the result view holds the
+// stack, and frames no longer change it.
+bool stackShown()
+{
+    const auto* t = FRM_Tool_Images;
+    return t->CKB_Integration->isChecked() && t->BTN_Demarrer_Add->isEnabled();
+}
+
 // 20, 21. Result.
 void renderResult(Frame& f)
 {
     auto* t = FRM_Tool_Images;
     if (t->CKB_Integration->isChecked()) {
-        if (t->BTN_Demarrer_Add->isEnabled() || !f.draw)
+        if (stackShown() || !f.draw)
             return;
         RenderResult(GetIntegrationKind(), 1, 0, PermanentDisplay);
         ApplyFishEyeAttenuation();
@@ -764,6 +783,24 @@ std::int64_t MeasureZoneQuality(std::uint8_t slot)
     copyZone(slot);
     const int quality = std::clamp(FRM_Pref ? truncInt(num(FRM_Pref->TNI_Finesse_Selection)) : 30, 0, 100);
     return kernels::JpegCompressedSize(*ZoneBitmap, ZoneImageRect, quality);
+}
+
+void RedrawResultAtItsSize()
+{
+    if (!FRM_Alv || !FRM_Tool_Images || !stackShown())
+        return;
+    // An empty plane has nothing to show (and a flat rendered would be
+    // applied to what follows).
+    const std::uint8_t kind = GetIntegrationKind();
+    if ((kind == 0 ? std::max(AdditionFrameCount[0], RingFilled) : AdditionFrameCount[kind]) <= 0)
+        return;
+    // The stack's plane is laid out as the result image, from its top-left
+    // corner: rendered at the new size it is cut, or padded with what the
+    // plane holds there (black since its reset), and plane 5, which the
+    // 16-bit saves write, follows the view.
+    RenderResult(kind, 0, 0, 1);
+    ApplyFishEyeAttenuation();
+    resultOverlayAndFullScreen();
 }
 
 void ProcessFrame(std::uint8_t draw, std::uint8_t& keep, std::uint8_t slot)

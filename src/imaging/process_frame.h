@@ -14,6 +14,17 @@ namespace Align_V {
 // any step is reported once per cause and the next frame runs normally.
 void ProcessFrame(std::uint8_t draw, std::uint8_t& keep, std::uint8_t slot);
 
+// The result view given a new size (by the display zone, the frame layout,
+// the binning or a new frame size) shows a stack that has ended at that
+// size, with its overlay and in the full-screen view, until the next
+// addition starts. A live view and a running addition show their next
+// frame instead.
+void RedrawResultAtItsSize();
+
+// The full-screen view, while it is on, shows the result view stretched
+// to its size (doubled once or twice by bilinear steps first in those modes).
+void ShowResultFullScreen();
+
 // The detail measure of the display zone of the slot's frame: the size of
 // the zone compressed as JPEG at the selection quality of the Preferences.
 std::int64_t MeasureZoneQuality(std::uint8_t slot);

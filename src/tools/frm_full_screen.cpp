@@ -102,6 +102,9 @@ void TFRM_FullScreen::FormResize()
     const QSize size = ImageSizeFor(centralWidget()->size(), displayRatio());
     IMG_FullScreen->SetPictureSize(size.width(), size.height());
     IMG_FullScreen->setGeometry(0, 0, size.width(), size.height());
+    // Resized, the picture is blank: the result is shown again at once
+    // rather than with the next frame, which a finished stack never has.
+    Align_V::ShowResultFullScreen();
 }
 
 void TFRM_FullScreen::resizeEvent(QResizeEvent* e)

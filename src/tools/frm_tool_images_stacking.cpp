@@ -14,6 +14,7 @@
 #include "imaging/display_zone.h"
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
+#include "imaging/process_frame.h"
 #include "imaging/readout_refresh.h"
 #include "imaging/result_render.h"
 #include "kernels/raster.h"
@@ -615,7 +616,7 @@ void TFRM_Tool_Images::CKB_Seuils_EvolClick()
     AutoThresholdLowFactor = 1.0;
     AutoThresholdHighFactor = 1.0;
     RenderResult(Align_V::GetIntegrationKind(), 0, 0, PermanentDisplay);
-    Util_Images::CopyResultToFullScreen();
+    Align_V::ShowResultFullScreen();
 }
 
 namespace {

@@ -196,8 +196,6 @@ void DisableLevelControlsUnlessUsed(std::initializer_list<const QAction*> items)
 // frame again (not while an addition runs: that would add the frame a
 // second time); nothing until a source has set up the frame geometry.
 void RefreshResultImage();
-// Copies the result view over the full-screen view when that is on.
-void CopyResultToFullScreen();
 // Loads a tool-bar button's glyph from the icons folder of the
 // preferences. A file that is missing or unreadable leaves the glyph as it
 // was; returns whether it was loaded.

@@ -11,9 +11,7 @@
 #include "imaging/pipeline_state.h"
 #include "imaging/process_frame.h"
 #include "imaging/result_render.h"
-#include "kernels/raster.h"
 #include "platform/paths.h"
-#include "tools/frm_full_screen.h"
 #include "tools/frm_tool_images.h"
 
 #include <QAbstractButton>
@@ -64,18 +62,6 @@ void DisableLevelControlsUnlessUsed(std::initializer_list<const QAction*> items)
     EnableLevelControls(false);
 }
 
-void CopyResultToFullScreen()
-{
-    if (!FRM_Alv || !FRM_FullScreen || !FRM_Alv->MNU_PleinEcran->isChecked())
-        return;
-    TImageView* full = FRM_FullScreen->IMG_FullScreen;
-    kernels::Bitmap24& target = full->Bitmap();
-    const kernels::Bitmap24& result = FRM_Alv->Image3->Bitmap();
-    kernels::stretchBlt(target, kernels::boundsOf(target), result, kernels::boundsOf(result),
-                        kernels::RasterOp::SrcCopy);
-    full->Changed();
-}
-
 void RefreshResultImage()
 {
     auto* t = FRM_Tool_Images;
@@ -89,7 +75,7 @@ void RefreshResultImage()
         std::uint8_t keep = 0;
         Align_V::ProcessFrame(1, keep, CurrentCameraSlot);
     }
-    CopyResultToFullScreen();
+    Align_V::ShowResultFullScreen();
 }
 
 bool SetButtonGlyph(QAbstractButton* button, const QString& fileName)

@@ -5,6 +5,7 @@
 #include "app/startup.h"
 #include "app/ui/event_boundary.h"
 #include "capture/camera_slots.h"
+#include "capture/frm_pilote.h"
 #include "capture/plugin_mgr.h"
 #include "imaging/display_helpers.h"
 #include "imaging/display_zone.h"
@@ -12,12 +13,18 @@
 #include "imaging/process_frame.h"
 #include "kernels/raster.h"
 #include "platform/port_access.h"
+#include "platform/simulated_camera.h"
 #include "scripting/scripts.h"
 #include "support/program/fresh_process.h"
+#include "support/user_input.h"
+#include "tools/frm_full_screen.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 #include "tools/util_images.h"
 #include "translation/translated_texts.h"
+
+#include <QApplication>
+#include <QTimer>
 
 
 void PipelineTest::SetUp()
@@ -69,6 +76,9 @@ void PipelineTest::SetUp()
 
 void PipelineTest::TearDown()
 {
+    if (FRM_Alv && FRM_Alv->MNU_Cam1_Arreter->isEnabled())
+        FRM_Alv->SPDB_Cam1_StopClick();
+    platform::setGrabCameras(nullptr);
     if (FrameRingAllocated)
         Align_V::FreeFrameRing(FrameRingCount);
     Startup::DestroyWindows();
@@ -99,4 +109,66 @@ void PipelineTest::setResultSize(int width, int height)
 std::uint32_t PipelineTest::at(const kernels::Bitmap24& b, int x, int y)
 {
     return kernels::pixel(b, x, y);
+}
+
+bool PipelineTest::allBlack(const kernels::Bitmap24& b)
+{
+    for (int y = 0; y < b.height(); ++y)
+        for (int x = 0; x < b.width(); ++x)
+            if (kernels::pixel(b, x, y) != kernels::kBlack)
+                return false;
+    return true;
+}
+
+bool PipelineTest::fullScreenShowsTheResult()
+{
+    const kernels::Bitmap24& full = FRM_FullScreen->IMG_FullScreen->Bitmap();
+    kernels::Bitmap24 stretched(full.width(), full.height());
+    kernels::stretchBlt(stretched, kernels::boundsOf(stretched), FRM_Alv->Image3->Bitmap(),
+                        kernels::boundsOf(FRM_Alv->Image3->Bitmap()), kernels::RasterOp::SrcCopy);
+    return FRM_FullScreen->isVisible() && !full.isEmpty() && kernels::SamePixels(full, stretched);
+}
+
+QWidget* PipelineTest::shownTwin(QWidget* expert, QWidget* beginner)
+{
+    return expert->isVisibleTo(FRM_Alv) ? expert : beginner;
+}
+
+void PipelineTest::startStarFieldCamera()
+{
+    grabCameras.add({QStringLiteral("Simulateur ciel etoile"), QStringLiteral("1.0")},
+                    [] { return std::make_unique<platform::SimulatedCamera>(); });
+    platform::setGrabCameras(&grabCameras);
+    // The driver dialog waits for its answer: the first line, the camera.
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll] {
+        if (auto* d = qobject_cast<TFRM_Pilote*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            d->ComboBox1->setCurrentIndex(0);
+            QTest::mouseClick(d->BTN_Ok, Qt::LeftButton);
+        }
+    });
+    poll->start(5);
+    testsupport::click(shownTwin(FRM_Alv->SPDB_Cam1_Start, FRM_Alv->SPDB_Cam1_Start_B));
+    ASSERT_TRUE(FRM_Alv->MNU_Cam1_Arreter->isEnabled()) << "camera 1 started";
+}
+
+void PipelineTest::cameraFrames(int n)
+{
+    for (int i = 0; i < n; ++i)
+        FRM_Alv->Timer_Cam1Timer();
+}
+
+void PipelineTest::stackCameraFrames(int n)
+{
+    TFRM_Tool_Images* t = FRM_Tool_Images;
+    if (!t->CKB_Integration->isChecked())
+        testsupport::click(t->CKB_Integration);
+    testsupport::typeInto(t->SPED_Nb_Bitmap, QString::number(n));
+    ASSERT_EQ(t->SPED_Nb_Bitmap->value(), n);
+    testsupport::click(t->BTN_Demarrer_Add);
+    ASSERT_TRUE(t->BTN_Arreter_Add->isEnabled()) << "the stack runs";
+    cameraFrames(n);
+    ASSERT_TRUE(t->BTN_Demarrer_Add->isEnabled()) << "the stack ended by itself";
 }

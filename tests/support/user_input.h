@@ -12,15 +12,18 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace testsupport {
 
-// A click on `control` as the user makes it: on the box of a check box or
-// radio button, in the middle of anything else.
-inline void click(QWidget* control)
+// Shows the window of `control` with the tab pages that hold it brought
+// forward, as the user has it before using it.
+inline void bringForward(QWidget* control)
 {
     QWidget* window = control->window();
     window->show();
@@ -30,6 +33,13 @@ inline void click(QWidget* control)
             tabs->setCurrentWidget(child);
     QCoreApplication::processEvents();
     ASSERT_TRUE(control->isVisible()) << control->objectName().toStdString();
+}
+
+// A click on `control` as the user makes it: on the box of a check box or
+// radio button, in the middle of anything else.
+inline void click(QWidget* control)
+{
+    bringForward(control);
     const bool box = qobject_cast<QCheckBox*>(control) || qobject_cast<QRadioButton*>(control);
     QTest::mouseClick(control, Qt::LeftButton, {}, box ? QPoint(8, control->height() / 2) : control->rect().center());
 }
@@ -60,6 +70,27 @@ inline void pick(QComboBox* combo, const QString& text)
     for (int i = 0; i < combo->count() && combo->currentText() != text; ++i)
         QTest::keyClick(combo, Qt::Key_Down);
     ASSERT_EQ(combo->currentText(), text);
+}
+
+// A click of the mouse on a part of a scroll bar: an arrow at its end
+// (SC_ScrollBarSubLine, SC_ScrollBarAddLine) or the groove on either side
+// of the thumb (SC_ScrollBarSubPage, SC_ScrollBarAddPage).
+inline void clickScrollBar(QScrollBar* bar, QStyle::SubControl part)
+{
+    bringForward(bar);
+    QStyleOptionSlider opt;
+    opt.initFrom(bar);
+    opt.orientation = bar->orientation();
+    opt.minimum = bar->minimum();
+    opt.maximum = bar->maximum();
+    opt.sliderPosition = bar->sliderPosition();
+    opt.sliderValue = bar->value();
+    opt.singleStep = bar->singleStep();
+    opt.pageStep = bar->pageStep();
+    opt.subControls = QStyle::SC_All;
+    const QRect place = bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, part, bar);
+    ASSERT_FALSE(place.isEmpty()) << bar->objectName().toStdString();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, place.center());
 }
 
 } // namespace testsupport

@@ -9,8 +9,11 @@
 #include "app/helpers/calc_helpers.h"
 #include "app/log.h"
 #include "capture/camera_slots.h"
+#include "capture/wdm_capture.h"
 #include "imaging/display_helpers.h"
 #include "imaging/pipeline_state.h"
+#include "scripting/scripts.h"
+#include "support/user_input.h"
 #include "telescope/frm_tool_suivi.h"
 #include "telescope/tracking/guide_log.h"
 #include "telescope/tracking/tracking_state.h"
@@ -536,4 +539,57 @@ TEST_F(DisplayTools, TheResourceWindowShowsTheLastDriftVector)
     EXPECT_EQ(FRM_Ressources->Edit3->text(), QStringLiteral("5"));
     CalcHelpers::DriftDirection(0.5, 0, 0.5);
     EXPECT_EQ(FRM_Ressources->Edit1->text(), QStringLiteral("0.5"));
+}
+
+// A stack of the camera's frames that has ended stays shown, cut or padded
+// to the new size, on "Resultat" and in the full-screen view, whatever
+// changes the size of the result: the bars, the ratio, guiding on the
+// result, a script, a new frame size. (The thresholds are held, so that
+// the levels of the part shown do not move them.)
+TEST_F(DisplayTools, AnEndedStackStaysShownWhateverResizesTheResult)
+{
+    ASSERT_NO_FATAL_FAILURE(startStarFieldCamera());
+    testsupport::click(FRM_Tool_Images->CKB_Integration);
+    testsupport::click(FRM_Tool_Images->CKB_Seuils_Evol);
+    ASSERT_FALSE(FRM_Tool_Images->CKB_Seuils_Evol->isChecked());
+    ASSERT_NO_FATAL_FAILURE(stackCameraFrames(4));
+    testsupport::click(shownTwin(FRM_Alv->SPDB_PleinEcran, FRM_Alv->SPDB_PleinEcran_B));
+    const QImage stacked = FRM_Alv->Image3->Picture();
+    ASSERT_FALSE(allBlack(FRM_Alv->Image3->Bitmap()));
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"a page of the width bar",
+         [this] { testsupport::clickScrollBar(a->SCB_Taille_ZAffich, QStyle::SC_ScrollBarSubPage); }},
+        {"the height bar's arrow, free ratio", [this] {
+             testsupport::click(a->RDB_Ratio_Libre);
+             testsupport::clickScrollBar(a->SCB_Taille_ZAffichV, QStyle::SC_ScrollBarSubLine);
+         }},
+        {"the screen ratio and the width left", [this] {
+             testsupport::click(a->RDB_Ratio_Ecran);
+             testsupport::typeInto(a->TNI_Taille_ZAffich, QString());
+         }},
+        {"a script's zone size", [] { Scripts::ExecuteMacroLine(QStringLiteral("display.zone.size(300)")); }},
+        {"guiding on the result", [] {
+             FRM_Tool_Suivi->CKB_Guide_On_Result->setEnabled(true);   // as autoguiding gives it
+             testsupport::click(FRM_Tool_Suivi->CKB_Guide_On_Result);
+         }},
+        {"the camera's new format", [] {
+             const TWDMCapture::FormatPage page = TWDMCapture::formatPage();
+             TWDMCapture::formatPage() = [](const auto&, TWDMCapture::FormatChoice& c) {
+                 c.width = 320;
+                 c.height = 240;
+                 return true;
+             };
+             FRM_Alv->MNU_Cam1_Format->trigger();
+             TWDMCapture::formatPage() = page;
+         }},
+    };
+    for (const auto& [what, change] : changes) {
+        const QSize before = FRM_Alv->Image3->PictureSize();
+        change();
+        cameraFrames(1);
+        const QImage shown = FRM_Alv->Image3->Picture();
+        EXPECT_NE(shown.size(), before) << what;
+        EXPECT_EQ(shown, stacked.copy(0, 0, shown.width(), shown.height())) << what;
+        EXPECT_TRUE(fullScreenShowsTheResult()) << what;
+    }
 }

@@ -14,12 +14,15 @@
 #include "platform/memory_status.h"
 #include "scripting/frm_script.h"
 #include "scripting/scripts.h"
+#include "support/user_input.h"
 #include "telescope/frm_tool_suivi.h"
+#include "tools/frm_full_screen.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 #include "tools/util_images.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -337,4 +340,32 @@ TEST_F(StackingControls, GlyphOfTheIntegrationButton)
     EXPECT_FALSE(FRM_Alv->SPDB_Integration->icon().isNull());
     t->CKB_Integration->setChecked(false);
     EXPECT_EQ(FRM_Alv->SPDB_Integration->icon().cacheKey(), key);
+}
+
+// A stack of the camera's frames that ended by itself stays on "Resultat"
+// when the display zone is narrowed by a click on the width bar's arrow,
+// drawn again at the new width (its automatic thresholds taken anew), while
+// the camera goes on; the full-screen view, opened after the end, shows it
+// too, and a save of the result after processing writes it.
+TEST_F(StackingControls, AnEndedStackStaysShownAndSavedWhenTheZoneNarrows)
+{
+    ASSERT_NO_FATAL_FAILURE(startStarFieldCamera());
+    ASSERT_NO_FATAL_FAILURE(stackCameraFrames(10));
+    testsupport::click(shownTwin(FRM_Alv->SPDB_PleinEcran, FRM_Alv->SPDB_PleinEcran_B));
+    QCoreApplication::processEvents();   // the window comes on screen
+    const QImage stacked = FRM_Alv->Image3->Picture();
+    ASSERT_FALSE(allBlack(FRM_Alv->Image3->Bitmap()));
+    EXPECT_TRUE(fullScreenShowsTheResult()) << "opened after the end";
+
+    testsupport::clickScrollBar(FRM_Tool_Affichage->SCB_Taille_ZAffich, QStyle::SC_ScrollBarSubLine);
+    cameraFrames(2);
+    const QImage shown = FRM_Alv->Image3->Picture();
+    EXPECT_EQ(shown.size(), QSize(stacked.width() - 1, stacked.height()));
+    EXPECT_FALSE(allBlack(FRM_Alv->Image3->Bitmap()));
+    EXPECT_TRUE(fullScreenShowsTheResult());
+
+    t->EDT_Nom_Image->setText(dir.filePath(QStringLiteral("m13_")));
+    testsupport::click(t->RDB_Images_Apres_Traitement);
+    testsupport::click(t->BTN_Enregistrer_Image);
+    EXPECT_EQ(QImage(dir.filePath(QStringLiteral("m13_1.bmp"))).convertToFormat(shown.format()), shown);
 }
