@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QThread>
 #include <cmath>
 #include <functional>
@@ -298,4 +299,68 @@ TEST_F(MountTest, AlpacaTelescopeFoundByDiscoveryIsDrivenFromTheHandPad)
     Alpaca::DiscoveryBroadcast = true;
     StopBridge();
     EXPECT_EQ(sim.state().axisRate[0], 0.0);
+}
+
+// The simulator's own program as a user starts it: asked for help, it says
+// how to start it and ends; given an argument it does not know, it says so
+// with the same usage and fails; neither serves anything. Given ports, it
+// serves the telescope until it is stopped.
+TEST(AlpacaSimulatorProgram, TellsItsUsageAndServesOnlyWhenGivenPorts)
+{
+    struct Run {
+        bool ended = false;
+        int code = -1;
+        QString out, err;
+    };
+    const auto run = [](const QStringList& args) {
+        QProcess p;
+        p.start(QStringLiteral(NJ_ALPACA_SIM), args);
+        Run r;
+        r.ended = p.waitForStarted() && p.waitForFinished(30000);
+        if (!r.ended) {
+            p.kill();
+            p.waitForFinished();
+        }
+        r.code = p.exitCode();
+        r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        r.err = QString::fromLocal8Bit(p.readAllStandardError());
+        return r;
+    };
+    const QString usage = QStringLiteral("Usage: nj-alpaca-sim [PORT [DISCOVERY-PORT]]\n");
+    const QString serving = QStringLiteral("nj-alpaca-sim: telescope 127.0.0.1:");
+    for (const char* help : {"--help", "-h"}) {
+        const Run r = run({QString::fromLatin1(help)});
+        ASSERT_TRUE(r.ended) << help << ": it went on serving";
+        EXPECT_EQ(r.code, 0) << help;
+        EXPECT_TRUE(r.out.startsWith(usage)) << r.out.toStdString();
+        EXPECT_FALSE(r.out.contains(serving)) << help;
+    }
+    for (const QStringList& args : {QStringList{"--port=1"}, QStringList{"abc"}, QStringList{"70000"},
+                                    QStringList{"-1"}, QStringList{"0", "0", "0"}}) {
+        const Run r = run(args);
+        const std::string what = args.join(u' ').toStdString();
+        ASSERT_TRUE(r.ended) << what << ": it went on serving";
+        EXPECT_NE(r.code, 0) << what;
+        EXPECT_TRUE(r.err.contains(usage)) << what << ": " << r.err.toStdString();
+        EXPECT_FALSE(r.out.contains(serving)) << what;
+    }
+
+    // Free ports: the telescope answers on the port it names.
+    QProcess p;
+    p.start(QStringLiteral(NJ_ALPACA_SIM), {QStringLiteral("0"), QStringLiteral("0")});
+    ASSERT_TRUE(p.waitForReadyRead(30000));
+    const QString line = QString::fromLocal8Bit(p.readLine());
+    ASSERT_TRUE(line.startsWith(serving)) << line.toStdString();
+    const quint16 port = quint16(line.mid(serving.size()).section(u'/', 0, 0).toUInt());
+    AscomSharedData = {};
+    Alpaca::AlpacaBridge::Sources sources;
+    sources.address = [port] { return QStringLiteral("127.0.0.1:%1/0").arg(port); };
+    Alpaca::AlpacaBridge bridge(sources);
+    bridge.Signal(rqConnect);
+    EXPECT_TRUE(bridge.WaitDataSet(kConnectWait_ms) && AscomSharedData.Connected);
+    bridge.Signal(rqDisconnect);
+    bridge.WaitDataSet(kConnectWait_ms);
+    AscomSharedData = {};
+    p.kill();
+    p.waitForFinished();
 }

@@ -111,11 +111,21 @@ TEST_F(MountTest, AbortAndSyncOnAnLx200Mount)
     EXPECT_FALSE(Scripts::GotoRunning);
 
     mount.clearRecords();
+    libraryWithM31();
     QByteArray reply;
     SyncOnObject("M 31", [&](const QByteArray& r) { reply = r; });
     ASSERT_TRUE(settle());
     EXPECT_EQ(reply, QByteArray("Coordonnees synchronisees#"));
     EXPECT_EQ(mount.commands(), (QList<QByteArray>{":Q#", ":LM 31#", ":CM#"}));
+    EXPECT_NEAR(mount.ra(), hms(0, 42, 42), 1e-6);
+    EXPECT_NEAR(mount.dec(), dms(41, 16, 0), 1e-6);
+
+    // An object the mount does not know: no sync, on anything.
+    SyncOnObject("M 32", [&](const QByteArray& r) { reply = r; });
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(reply, QByteArray("M 32 absent du catalogue#"));
+    EXPECT_NEAR(mount.ra(), hms(0, 42, 42), 1e-6);
+    EXPECT_NEAR(mount.dec(), dms(41, 16, 0), 1e-6);
 }
 
 TEST_F(MountTest, AWaitingScriptGoesOnOnlyWhenNoGotoRuns)

@@ -25,6 +25,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QSignalBlocker>
@@ -142,6 +143,7 @@ protected:
     // screen with Messier 31 typed and Enter pressed (keyboard control on).
     void padReadyForM31()
     {
+        libraryWithM31();
         TFRM_Raquette& r = pad();
         ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_LX200));
         ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
@@ -374,7 +376,9 @@ TEST_F(HandPadTest, Lx200GotoAndPositionReadingUseTheMountsLibrariesAndReplies)
     pad().BTN_GOTOClick();
     ASSERT_TRUE(settle());
     EXPECT_EQ(mount.commands(), (QList<QByteArray>{":Q#", ":L#", ":MS#"}));
-    EXPECT_EQ(pad().EDT_Resultat->text(), QStringLiteral("0"));
+    // The mount was given no object: it refuses the slew.
+    EXPECT_EQ(pad().EDT_Resultat->text(), QStringLiteral("1Aucun objet choisi#"));
+    EXPECT_FALSE(mount.slewing());
 
     // The fourth rate of the list selects the guide rate.
     mount.clearRecords();
@@ -865,6 +869,94 @@ TEST_F(HandPadTest, TheSimulatedMountSlewsTheShortWayThroughZeroHours)
     EXPECT_LE(slew("5", "35", from, to), shortWay_ms + 500) << "up through 0 h";
     EXPECT_LE(slew("23", "27", to, from), shortWay_ms + 500) << "down through 0 h";
     EXPECT_TRUE(settle());
+}
+
+// The pad's library goto on the simulated mount: the object chosen on the
+// pad (Messier, NGC, IC) is found in the program's deep-sky catalogue and
+// the mount slews there; an object it does not find, or any while the
+// catalogue is missing, is refused, told in the message window, and the
+// mount stays where it is.
+TEST_F(HandPadTest, TheSimulatedMountGoesToTheLibraryObjectChosenOnThePadAndRefusesOthers)
+{
+    constexpr double hour = 54000, minute = 900, degree = 3600, arcmin = 60;
+    TFRM_Raquette& r = pad();
+    ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_LX200));
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
+    ASSERT_TRUE(settle());
+    Systeme::ShowFormOnScreen(&r);
+    r.activateWindow();
+    mount.setPosition(10 * hour, 20 * degree);
+    // The catalogue clicked, the number typed, GOTO clicked, the slew
+    // followed until the poll reads its end. `sent`: what reached the mount
+    // up to the goto's reply.
+    QList<QByteArray> sent;
+    const auto gotoObject = [&](QRadioButton* catalogue, const char* number) {
+        mount.clearRecords();
+        ASSERT_TRUE(clickOnScreen(catalogue));
+        ASSERT_TRUE(settle());
+        QTest::mouseClick(r.EDT_Numero, Qt::LeftButton);
+        r.EDT_Numero->selectAll();
+        QTest::keyClicks(r.EDT_Numero, QString::fromLatin1(number));
+        FRM_Message->MEMO_Message->clear();
+        ASSERT_TRUE(clickOnScreen(r.BTN_GOTO));
+        ASSERT_TRUE(settle());
+        sent = mount.commands();
+        ASSERT_NO_FATAL_FAILURE(pollToTheSlewEnd());
+        EXPECT_FALSE(mount.slewing());
+        EXPECT_FALSE(Scripts::GotoRunning);
+        EXPECT_TRUE(r.BTN_GOTO->isEnabled());
+    };
+    const auto refusedWhere = [&](const char* reason, double ra, double dec) {
+        EXPECT_EQ(r.EDT_Resultat->text(), QStringLiteral("1%1#").arg(QLatin1String(reason)));
+        EXPECT_TRUE(FRM_Message->MEMO_Message->toPlainText().contains(
+            QStringLiteral("Goto refusé par la monture : %1").arg(QLatin1String(reason))))
+            << FRM_Message->MEMO_Message->toPlainText().toStdString();
+        EXPECT_NEAR(mount.ra(), ra, 1e-6);
+        EXPECT_NEAR(mount.dec(), dec, 1e-6);
+    };
+    const auto arrivedAt = [&](double ra, double dec) {
+        EXPECT_EQ(r.EDT_Resultat->text(), QStringLiteral("0"));
+        EXPECT_FALSE(FRM_Message->MEMO_Message->toPlainText().contains(QStringLiteral("refusé")));
+        EXPECT_NEAR(mount.ra(), ra, 1e-6);
+        EXPECT_NEAR(mount.dec(), dec, 1e-6);
+    };
+
+    // Without the catalogue the mount knows no object.
+    ASSERT_NO_FATAL_FAILURE(gotoObject(r.RDB_Messier, "42"));
+    EXPECT_EQ(sent, (QList<QByteArray>{":Q#", ":LM 42#", ":MS#"}));
+    refusedWhere("M 42 inconnu : catalogue SAC72.dat absent", 10 * hour, 20 * degree);
+
+    const QString converted = QStringLiteral(NJ_SKYDATA_DIR);
+    if (!QFile::exists(converted + QStringLiteral("/SAC72.dat")))
+        GTEST_SKIP() << "no converted catalogues (scripts/install-deps.sh fetches their sources)";
+    ASSERT_TRUE(QFile::copy(converted + QStringLiteral("/SAC72.dat"), dir.filePath(QStringLiteral("SAC72.dat"))));
+
+    // Messier 42 is NGC 1976; "Obtenir Position" reads it from the mount.
+    const double m42ra = 5 * hour + 35.3 * minute, m42dec = -(5 * degree + 23 * arcmin);
+    ASSERT_NO_FATAL_FAILURE(gotoObject(r.RDB_Messier, "42"));
+    arrivedAt(m42ra, m42dec);
+    ASSERT_TRUE(clickOnScreen(r.BTN_Position_Actuelle));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(r.EDT_Position_Actuelle_AD->text(), QStringLiteral("05:35.3"));
+    EXPECT_EQ(r.EDT_Position_Actuelle_Dec->text(), QStringLiteral("-05*23#"));
+
+    // NGC and IC numbers through the library each radio button chooses;
+    // NGC 224 and Messier 31 are one object.
+    const double m31ra = 42.7 * minute, m31dec = 41 * degree + 16 * arcmin;
+    ASSERT_NO_FATAL_FAILURE(gotoObject(r.RDB_NGC, "224"));
+    arrivedAt(m31ra, m31dec);
+    ASSERT_NO_FATAL_FAILURE(gotoObject(r.RDB_IC, "434"));
+    EXPECT_EQ(sent, (QList<QByteArray>{":Lo 1#", ":Q#", ":LC 434#", ":MS#"}));
+    arrivedAt(5 * hour + 41 * minute, -(2 * degree + 27 * arcmin));
+    ASSERT_NO_FATAL_FAILURE(gotoObject(r.RDB_Messier, "31"));
+    arrivedAt(m31ra, m31dec);
+
+    // An object it does not find leaves it without a target: not the last
+    // object's, nor the catalogue's first.
+    ASSERT_NO_FATAL_FAILURE(gotoObject(r.RDB_Messier, "999"));
+    refusedWhere("M 999 absent du catalogue", m31ra, m31dec);
+    ASSERT_NO_FATAL_FAILURE(gotoObject(r.RDB_NGC, "9999"));
+    refusedWhere("C 9999 absent du catalogue", m31ra, m31dec);
 }
 
 // The catalogue and the goto mode are two choices of the goto group: a

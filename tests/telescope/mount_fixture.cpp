@@ -12,6 +12,7 @@
 #include "telescope/guide_plugin.h"
 #include "telescope/mount_conversation.h"
 #include "telescope/prg_suivi.h"
+#include "telescope/sky/catalogues.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -159,6 +160,14 @@ void MountTest::TearDown()
 
 void MountTest::chooseMount(QRadioButton* mount) { mount->setChecked(true); }
 void MountTest::chooseGuide(QRadioButton* guide) { guide->setChecked(true); }
+
+void MountTest::libraryWithM31()
+{
+    const auto m31 = Sky::ParseDeepSkyLine(" NGC 224            M 31                 GALXY         00 42.7   +41 16    4.4"
+                                           "                       177.83m     69.66m    35");
+    ASSERT_TRUE(m31);
+    mount.useDeepSkyCatalogue({*m31});
+}
 
 bool MountTest::settle(int timeout_ms)
 {

@@ -55,6 +55,9 @@ protected:
     // pumped) until nothing is queued for the mount; false after timeout_ms
     // of real time.
     bool settle(int timeout_ms = 5000);
+    // The simulated mount's library holding Messier 31 (NGC 224) alone, at
+    // 0 h 42.7 m, +41 16', as the converted deep-sky catalogue has it.
+    void libraryWithM31();
     // The reports that reached the message window.
     QStringList reports;
 

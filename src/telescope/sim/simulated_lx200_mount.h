@@ -1,8 +1,9 @@
 #pragma once
 // An LX200 mount on the other side of a pseudo-terminal. The program opens
 // devicePath() as a serial port; the mount records every command, answers
-// ":GR#", ":GD#", ":D#", ":MS#", ":Sr"/":Sd" and ":CM#", slews to the target
-// at a set rate, and moves while ":Mn#" ... are held.
+// ":GR#", ":GD#", ":D#", ":MS#", ":Sr"/":Sd" and ":CM#", finds the objects
+// of its library (":LM n#", ":LC n#"), slews to the target at a set rate,
+// and moves while ":Mn#" ... are held (Lx200MountModel).
 //
 // Tests call pump() between the program's writes and reads (a sleeper that
 // pumps is enough): it answers everything received so far, deterministically.
@@ -11,10 +12,10 @@
 // Positions are seconds of arc; time is platform::clock()'s.
 
 #include "platform/pseudo_terminal.h"
+#include "telescope/sim/lx200_mount_model.h"
 
 #include <QByteArray>
 #include <QList>
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -25,10 +26,10 @@ namespace Telescope {
 class SimulatedLx200Mount {
 public:
     // Rates in seconds of arc per second.
-    static constexpr double kGuideRate = 30;
-    static constexpr double kCentreRate = 300;
-    static constexpr double kFindRate = 1800;
-    static constexpr double kDefaultSlewRate = 4 * 3600;
+    static constexpr double kGuideRate = Lx200MountModel::kGuideRate;
+    static constexpr double kCentreRate = Lx200MountModel::kCentreRate;
+    static constexpr double kFindRate = Lx200MountModel::kFindRate;
+    static constexpr double kDefaultSlewRate = Lx200MountModel::kDefaultSlewRate;
 
     // guideRate: the rate of ":RG#" and of the pulse-guide commands.
     explicit SimulatedLx200Mount(double guideRate = kGuideRate);
@@ -58,10 +59,11 @@ public:
     void setPosition(double ra, double dec);
     bool slewing() const;
     void setSlewRate(double arcsecPerSecond);
+    // The objects its library finds, in place of the program directory's
+    // "SAC72.dat".
+    void useDeepSkyCatalogue(std::vector<Sky::DeepSkyRecord> objects);
 
 private:
-    QByteArray answer(const QByteArray& command);
-    void advance(std::int64_t now_ms);
     void run();
 
     mutable std::mutex mutex_;
@@ -69,14 +71,7 @@ private:
     QByteArray pending_;
     QList<QByteArray> commands_;
     QByteArray received_;
-    double ra_ = 0, dec_ = 0;
-    double targetRa_ = 0, targetDec_ = 0;
-    bool slewing_ = false;
-    double slewRate_ = kDefaultSlewRate;
-    double guideRate_ = kGuideRate;
-    double moveRate_ = kGuideRate;
-    std::array<bool, 4> moving_{};   // north, south, east, west
-    std::int64_t lastUpdate_ms_ = -1;
+    Lx200MountModel model_;
     std::thread thread_;
     std::atomic<bool> running_{false};
 };

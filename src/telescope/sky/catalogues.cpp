@@ -309,4 +309,31 @@ LoadReport ReadConstellationLines(const QByteArray& bytes, std::vector<Constella
     return readTable(bytes, table, kConstellationCapacity, false, ParseConstellationLine);
 }
 
+namespace {
+
+// `query` occurs in `name` as one whole "/"-separated part.
+bool wholePart(const QString& name, const QString& query)
+{
+    for (qsizetype from = name.indexOf(query); from >= 0; from = name.indexOf(query, from + 1)) {
+        const qsizetype end = from + query.size();
+        if ((from == 0 || name[from - 1] == QLatin1Char('/')) && (end == name.size() || name[end] == QLatin1Char('/')))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+const DeepSkyRecord* FindDeepSkyByName(const std::vector<DeepSkyRecord>& table, const QString& name)
+{
+    const QString query = name.toLower();
+    if (query.isEmpty())
+        return nullptr;
+    for (const DeepSkyRecord& d : table)
+        if (wholePart(QString::fromStdString(d.name).toLower(), query)
+            || wholePart(QString::fromStdString(d.otherName).toLower(), query))
+            return &d;
+    return nullptr;
+}
+
 } // namespace Sky

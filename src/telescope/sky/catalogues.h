@@ -111,6 +111,11 @@ LoadReport ReadStars(const QByteArray& bytes, std::vector<StarRecord>& table);
 LoadReport ReadDeepSky(const QByteArray& bytes, std::vector<DeepSkyRecord>& table);
 LoadReport ReadConstellationLines(const QByteArray& bytes, std::vector<ConstellationSegment>& table);
 
+// The first deep-sky object that has `name` as one whole "/"-separated part
+// of its name or of its other name, letter case ignored ("m42" finds
+// "NGC1976" by its other name "M42"); null when none has.
+const DeepSkyRecord* FindDeepSkyByName(const std::vector<DeepSkyRecord>& table, const QString& name);
+
 // Load from the program directory into the global tables; a problem is
 // shown in the message window.
 LoadReport LoadStars();

@@ -21,17 +21,6 @@ void ensureLoaded()
 
 Found at(double ra_arcsec, double dec_arcsec) { return {ra_arcsec * kArcsecToRad, dec_arcsec * kArcsecToRad}; }
 
-// `query` occurs in `name` as one whole "/"-separated part.
-bool wholePart(const QString& name, const QString& query)
-{
-    for (qsizetype from = name.indexOf(query); from >= 0; from = name.indexOf(query, from + 1)) {
-        const qsizetype end = from + query.size();
-        if ((from == 0 || name[from - 1] == QLatin1Char('/')) && (end == name.size() || name[end] == QLatin1Char('/')))
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 Found FindSaoStar(const QString& text)
@@ -54,15 +43,11 @@ Found FindDeepSkyObject(const QString& text)
     QString query = text;
     if (const qsizetype slash = text.indexOf(QLatin1Char('/')); slash >= 0)
         query = text.left(slash > 0 && text[slash - 1] == QLatin1Char(' ') ? slash - 1 : slash);
-    query = query.toLower();
     if (query.isEmpty())
         return {};
     ensureLoaded();
-    for (const Sky::DeepSkyRecord& d : Sky::DeepSkyCatalogue) {
-        if (wholePart(QString::fromStdString(d.name).toLower(), query)
-            || wholePart(QString::fromStdString(d.otherName).toLower(), query))
-            return at(d.ra, d.dec);
-    }
+    if (const Sky::DeepSkyRecord* d = Sky::FindDeepSkyByName(Sky::DeepSkyCatalogue, query))
+        return at(d->ra, d->dec);
     return {};
 }
 
