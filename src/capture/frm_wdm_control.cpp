@@ -142,9 +142,10 @@ void TFRM_WDMControl::fillPanTilt(TWDMCapture* c, bool pan)
         CPC_PanTilt->SetYCoordinate(trunc32(valueBox->Value()));
     }
     // Centred 175 pixels from the left edge once its ranges have sized it,
-    // but never pushed out of the window.
-    const int parentWidth = CPC_PanTilt->parentWidget() ? CPC_PanTilt->parentWidget()->width() : 0;
-    const int left = std::min(175 - CPC_PanTilt->width() / 2, parentWidth - CPC_PanTilt->width());
+    // but never pushed out of the window. The window's own width: the pad's
+    // parent, the client area, has none of its own before the first show.
+    const int windowWidth = width() - centralWidget()->mapTo(this, QPoint(0, 0)).x();
+    const int left = std::min(175 - CPC_PanTilt->width() / 2, windowWidth - CPC_PanTilt->width());
     CPC_PanTilt->move(std::max(0, left), CPC_PanTilt->y());
 }
 

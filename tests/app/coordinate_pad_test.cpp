@@ -41,15 +41,39 @@ TEST(CoordinatePad, GeometryFollowsTheRangeAndStaysInsideItsParent)
     auto* wide = new TcpCoord(&parent);
     wide->SetRanges(-36000, 36000, -100, 100);
     wide->SetPadSize(200, 200);
-    EXPECT_EQ(wide->width(), 400);
-    EXPECT_LE(wide->height(), 300);
+    EXPECT_EQ(wide->width(), 200) << "the size asked, not the parent's";
+    EXPECT_EQ(wide->height(), 231) << "201 steps still fit at a pixel each";
     wide->SetCoordinates(0, 0);
-    EXPECT_NEAR(wide->ThumbCentre().x(), 200, 1);
+    EXPECT_NEAR(wide->ThumbCentre().x(), 100, 1);
     wide->SetCoordinates(36000, 0);
-    EXPECT_NEAR(wide->ThumbCentre().x(), 385, 1);
+    EXPECT_NEAR(wide->ThumbCentre().x(), 185, 1);
     // The mouse maps back in proportion.
-    QTest::mouseClick(wide, Qt::LeftButton, {}, QPoint(200, 100));
-    EXPECT_NEAR(wide->XCoordinate(), 0, 200);
+    QTest::mouseClick(wide, Qt::LeftButton, {}, QPoint(100, 100));
+    EXPECT_NEAR(wide->XCoordinate(), 0, 500);
+}
+
+// A pad placed by its window's design, as the window sets its ranges before
+// it shows: the design's size is the size asked, the pad stays whole in the
+// window wherever it stands, and small ranges keep cells of whole pixels.
+TEST(CoordinatePad, APadKeepsItsDesignSizeWholeInItsWindow)
+{
+    QWidget window;
+    window.resize(670, 500);
+    auto* panTilt = new TcpCoord(&window);
+    panTilt->setGeometry(105, 392, 140, 100);
+    panTilt->SetRanges(-36000, 36000, -36000, 36000);
+    auto* low = new TcpCoord(&window);
+    low->setGeometry(300, 440, 100, 100);
+    low->SetRanges(-36000, 36000, -36000, 36000);
+    auto* mixer = new TcpCoord(&window);
+    mixer->SetRanges(0, 64, 0, 32);
+    mixer->SetPadSize(64, 32);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(panTilt->geometry(), QRect(105, 392, 140, 100));
+    EXPECT_EQ(low->geometry(), QRect(300, 440, 100, 60)) << "cut to the room below it";
+    EXPECT_EQ(mixer->size(), QSize(95, 63));
+    EXPECT_DOUBLE_EQ(mixer->CellWidth(), 1);
 }
 
 TEST(CoordinatePad, StepsAndRangesKeepThePointOnTheGrid)

@@ -11,6 +11,7 @@
 #include "platform/fake_v4l2.h"
 #include "platform/v4l2_camera.h"
 #include "scripting/scripts.h"
+#include "app/controls/coord_pad.h"
 #include "app/frm_pref.h"
 #include "capture/capture_helpers.h"
 #include "capture/grab_road.h"
@@ -179,8 +180,7 @@ TEST_F(Webcam, StreamsIntoTheViewFollowsTheFormatSendsControlsAndReleasesTheDevi
     EXPECT_EQ(w.CPC_PanTilt->Xmax(), 36000);
     EXPECT_EQ(w.CPC_PanTilt->Ymin(), -36000);
     const QRect pad = w.CPC_PanTilt->geometry();
-    EXPECT_TRUE(pad.center().x() == 175 || pad.left() == 0 || pad.right() == w.CPC_PanTilt->parentWidget()->width() - 1)
-        << pad.left() << " " << pad.width();
+    EXPECT_EQ(pad.left() + pad.width() / 2, 175) << pad.left() << " " << pad.width();
     EXPECT_TRUE(pad.left() >= 0 && pad.right() < w.CPC_PanTilt->parentWidget()->width());
     w.CPC_PanTilt->SetXCoordinate(3600);
     EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_PAN_ABSOLUTE), 3600);
@@ -312,5 +312,60 @@ TEST_F(Webcam, ALongExposureGrabShowsItsWaitInTheLongExposureWindow)
     const int passes = FRM_Longuepose->LBL_cpt->text().toInt(&number);
     EXPECT_TRUE(number) << FRM_Longuepose->LBL_cpt->text().toStdString();
     EXPECT_GE(passes, 0);
+    FRM_Alv->MNU_Cam1_ArreterClick();
+}
+
+// The control window as "Avancé" opens it: the pan/tilt pad whole in it,
+// centred at 175, its arrows and point drawn; the mouse and the keys on it
+// move the camera.
+TEST_F(Webcam, TheControlWindowShowsThePanTiltPadWholeAndItsMovesReachTheCamera)
+{
+    startWebcam();
+    ASSERT_TRUE(WdmCaptures[1] && WdmCaptures[1]->Running());
+    QTest::mouseClick(FRM_Alv->SPDB_Cam1_WDMControl_B, Qt::LeftButton);
+    TFRM_WDMControl& w = *FRM_WDMControl;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    TcpCoord* pad = w.CPC_PanTilt;
+    const QRect onWindow(pad->mapTo(&w, QPoint(0, 0)), pad->size());
+    EXPECT_TRUE(w.rect().contains(onWindow)) << onWindow.y() << "+" << onWindow.height() << " in " << w.height();
+    EXPECT_EQ(onWindow.left() + onWindow.width() / 2, 175);
+
+    // Drawn: the zone's colour at its corners, a glyph on each arrow, the point.
+    const QImage shot = w.grab().toImage();
+    const QColor zone(0x00, 0x80, 0x80);
+    const int b = TcpCoord::kBorder;
+    for (const QPoint corner : {QPoint(b, b), QPoint(pad->width() - b - 1, b), QPoint(b, pad->height() - b - 1),
+                                QPoint(pad->width() - b - 1, pad->height() - b - 1)})
+        EXPECT_EQ(shot.pixelColor(onWindow.topLeft() + corner), zone) << corner.x() << "," << corner.y();
+    const auto inked = [&](const QRect& r, auto differs) {
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                if (const QPoint at = onWindow.topLeft() + QPoint(x, y);
+                    shot.rect().contains(at) && differs(shot.pixelColor(at)))
+                    return true;
+        return false;
+    };
+    for (TcpSpeedButton* arrow : {pad->LeftButton(), pad->RightButton(), pad->UpButton(), pad->DownButton()})
+        EXPECT_TRUE(arrow->isVisible() && inked(arrow->geometry(), [](QColor c) { return c.lightness() < 100; }))
+            << arrow->objectName().toStdString();
+    const QPoint point = pad->ThumbCentre().toPoint();
+    EXPECT_TRUE(inked(QRect(point - QPoint(6, 4), QSize(13, 9)), [&](QColor c) { return c != zone; }));
+
+    // The mouse at three quarters of the zone, an arrow, then Home: each
+    // point reaches the camera, the longest text still within the zone.
+    const QSize zoneSize = pad->size() - QSize(2 * b, 2 * b);
+    QTest::mouseClick(pad, Qt::LeftButton, {}, QPoint(b + zoneSize.width() * 3 / 4, b + zoneSize.height() * 3 / 4));
+    EXPECT_NEAR(pad->XCoordinate(), 18000, 1000);
+    EXPECT_NEAR(pad->YCoordinate(), 18000, 1000);
+    EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_PAN_ABSOLUTE), pad->XCoordinate());
+    EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_TILT_ABSOLUTE), pad->YCoordinate());
+    const int x = pad->XCoordinate();
+    QTest::mouseClick(pad->LeftButton(), Qt::LeftButton);
+    EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_PAN_ABSOLUTE), x - 1);
+    QTest::keyClick(pad, Qt::Key_Home);
+    EXPECT_EQ(w.TNI_WDM_Pan->Value(), -36000);
+    EXPECT_EQ(fake.controlValue("/dev/video0", V4L2_CID_TILT_ABSOLUTE), -36000);
+    EXPECT_LE(pad->fontMetrics().horizontalAdvance(pad->ThumbText()), zoneSize.width())
+        << pad->ThumbText().toStdString();
     FRM_Alv->MNU_Cam1_ArreterClick();
 }

@@ -8,6 +8,7 @@
 #include <QPolygonF>
 #include <QTimer>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -109,43 +110,64 @@ void TcpCoord::SetPadSize(int width, int height)
 {
     wantW_ = std::max(0, width);
     wantH_ = std::max(0, height);
-    layoutPad();
+    fitCells();
 }
 
 void TcpCoord::resizeEvent(QResizeEvent* event)
 {
     QFrame::resizeEvent(event);
-    if (!laying_) {
-        wantW_ = width();
-        wantH_ = height();
+    if (!laying_)
         layoutPad();
-    }
 }
 
 void TcpCoord::layoutPad()
 {
+    // A size the pad did not give itself (its window's design, a resize, a
+    // layout) is the size asked from now on. Taken here rather than in the
+    // resize event: a hidden pad receives that event only when shown, long
+    // after its window has set ranges on it.
+    if (size() != laidSize_) {
+        wantW_ = width();
+        wantH_ = height();
+    }
+    fitCells();
+}
+
+void TcpCoord::fitCells()
+{
     if (laying_)
         return;
     laying_ = true;
+    // The room from the pad's corner to its window's right and bottom edges;
+    // a pad that is its own window has no limit.
+    int roomW = INT_MAX, roomH = INT_MAX;
+    if (QWidget* win = window(); win != this) {
+        const QPoint at = mapTo(win, QPoint(0, 0));
+        roomW = win->width() - at.x();
+        roomH = win->height() - at.y();
+    }
     const auto axis = [](int want, int cells, int room, double& cell) {
         cell = std::max(1.0, std::round(double(want - 2 * kBorder) / cells));
-        int size = int(cells * cell) + 2 * kBorder;
-        // More steps than pixels: the pad keeps within its parent, and the
+        const long long whole = static_cast<long long>(cells * cell) + 2 * kBorder;
+        // (No room worth the name: a window not sized yet.)
+        if (whole <= room || room <= 2 * kBorder)
+            return int(whole);
+        // Whole cells would reach past the window (more steps than pixels):
+        // the pad keeps the size asked, within the room it has, and the
         // cells become fractions of a pixel.
-        if (room > 2 * kBorder && size > room) {
-            size = room;
-            cell = double(room - 2 * kBorder) / cells;
-        }
+        const int size = std::max(std::min(want, room), 2 * kBorder + 1);
+        cell = double(size - 2 * kBorder) / cells;
         return size;
     };
+    const int w = axis(wantW_, cellCount(xmin_, xmax_, xstep_), roomW, cellW_);
+    const int h = axis(wantH_, cellCount(ymin_, ymax_, ystep_), roomH, cellH_);
     QWidget* p = parentWidget();
-    const int w = axis(wantW_, cellCount(xmin_, xmax_, xstep_), p ? p->width() : 0, cellW_);
-    const int h = axis(wantH_, cellCount(ymin_, ymax_, ystep_), p ? p->height() : 0, cellH_);
+    laidSize_ = QSize(w, h);
     if (p && p->layout())
         setFixedSize(w, h);
     else
         resize(w, h);
-    const int b = 15;
+    const int b = kBorder;
     left_->setGeometry(0, (h - b) / 2, b, b);
     right_->setGeometry(w - b, (h - b) / 2, b, b);
     up_->setGeometry((w - b) / 2, 0, b, b);

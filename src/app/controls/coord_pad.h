@@ -3,8 +3,10 @@
 // grid; the mouse, the keyboard and four arrow buttons at the edges (which
 // repeat while held) move it. A border of 15 pixels holds the arrows; each
 // grid step is a cell of whole pixels, and the pad sizes itself to a whole
-// number of cells, never wider or taller than its parent (cells are then
-// fractions of a pixel and positions stay in proportion).
+// number of cells. Where whole cells would reach past its window's edges
+// (a camera's pan and tilt: more steps than pixels), the pad keeps the size
+// asked instead, within its window, and the cells are fractions of a pixel
+// (positions stay in proportion).
 //
 // TcpSpeedButton: the auto-repeat arrow button. Held, it clicks once after
 // InitialPause ms, then every RepeatPause ms; a short click clicks once.
@@ -120,6 +122,7 @@ protected:
 
 private:
     void layoutPad();
+    void fitCells();
     void pointAt(QPoint p);
     void xChanged();
     void yChanged();
@@ -129,6 +132,7 @@ private:
     int x_ = 50, y_ = 50;
     double cellW_ = 1, cellH_ = 1;
     int wantW_ = 200, wantH_ = 200;
+    QSize laidSize_;   // the size the pad last gave itself
     bool laying_ = false;
     TcpSpeedButton* left_;
     TcpSpeedButton* right_;
