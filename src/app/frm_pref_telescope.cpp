@@ -86,8 +86,7 @@ void enableMountUsers(bool on)
     enableNamed(FRM_Tool_Suivi, "RDB_Autoguidage", on);
     enableNamed(FRM_Alv, "MNU_Telescope", on);
     enableNamed(Settings::FindWindow(QStringLiteral("FRM_Longuepose")), "CKB_Selfguide_Active", on);
-    if (FRM_Pref)
-        FRM_Pref->BTN_Mount_Connecter->setEnabled(on);
+    Prg_Suivi::OfferMountConnection(on);
 }
 
 // The hand pad's goto group follows the interfaces chosen (one rule, from
@@ -287,7 +286,7 @@ void TFRM_Pref::RDB_Autoguide_AucunClick()
     if (RDB_Focus_Aucun->isChecked())
         enableNamed(FRM_Alv, "MNU_Telescope", false);
     enableNamed(Settings::FindWindow(QStringLiteral("FRM_Longuepose")), "CKB_Selfguide_Active", false);
-    BTN_Mount_Connecter->setEnabled(false);
+    Prg_Suivi::OfferMountConnection(false);
     refreshHandPad();
 }
 
@@ -392,7 +391,7 @@ void TFRM_Pref::RDB_Focus_ASCOMClick()
         Settings::RunHandler(QStringLiteral("AscomBridge.Start"));
     if (AscomBridge::Running() && FRM_Alv && FRM_Alv->FirstActivationDone) {
         AscomBridge::Signal(AscomBridge::rqActiver);
-        BTN_Mount_Connecter->setEnabled(true);
+        Prg_Suivi::OfferMountConnection(true);
         // An LX200 mount keeps its own layout beside an ASCOM focuser or guider.
         if (!RDB_Mount_LX200->isChecked())
             Settings::RunHandler(QStringLiteral("Raquette.EnableAscomControls"));
@@ -466,10 +465,10 @@ void TFRM_Pref::RDB_Focus_AucunClick()
 
 void TFRM_Pref::BTN_Mount_ConnecterClick() { Prg_Suivi::MountConnectClick(); }
 void TFRM_Pref::BTN_Autoguide_ConnecterClick() { Prg_Suivi::GuideConnectClick(); }
-void TFRM_Pref::BTN_Mount_DeconnecterClick() { Prg_Suivi::DisconnectMount(); }
+void TFRM_Pref::BTN_Mount_DeconnecterClick() { Prg_Suivi::MountDisconnectClick(); }
 // The guide page's button disconnects the guide port, which its Connect
 // button connected (and unlocks that page), not the mount.
-void TFRM_Pref::BTN_Autoguide_DeconnecterClick() { Prg_Suivi::DisconnectGuidePort(); }
+void TFRM_Pref::BTN_Autoguide_DeconnecterClick() { Prg_Suivi::GuideDisconnectClick(); }
 
 void TFRM_Pref::pressDirection(std::uint8_t direction, std::uint8_t source)
 {
@@ -505,7 +504,7 @@ void TFRM_Pref::BTN_Mount_StopClick()
 
 void TFRM_Pref::BTN_Focus_ConnecterClick() { Prg_Suivi::ConnectFocuser(); }
 // The focuser's button takes the mount down with it.
-void TFRM_Pref::BTN_Focus_DeconnecterClick() { Prg_Suivi::DisconnectFocuser(true); }
+void TFRM_Pref::BTN_Focus_DeconnecterClick() { Prg_Suivi::FocuserDisconnectClick(); }
 
 void TFRM_Pref::BTN_InMouseDown()
 {

@@ -445,6 +445,8 @@ void TFRM_Raquette::TMR_AutofocusTimer()
     AutofocusReady = 1;
 }
 
+bool TFRM_Raquette::AutofocusRunning() const { return BTN_Arreter_Autofocus->isEnabledTo(GRB_Focus); }
+
 void TFRM_Raquette::BTN_Arreter_AutofocusClick()
 {
     BTN_Demarrer_Autofocus->setEnabled(true);
@@ -668,7 +670,7 @@ void TFRM_Raquette::DisableFocusControls()
     FocusUp();
     // An automatic focusing under way stops first: its "Arrêter" goes grey
     // with the group.
-    if (BTN_Arreter_Autofocus->isEnabledTo(GRB_Focus))
+    if (AutofocusRunning())
         BTN_Arreter_AutofocusClick();
     GRB_Focus->setEnabled(false);
 }

@@ -72,6 +72,9 @@ public:
     // step.
     void AutofocusMeasured(double fwhm, int measures);
     void TMR_AutofocusTimer();
+    // An automatic focusing is under way (its "Arrêter" is live): it moves
+    // the focuser at each of its steps.
+    bool AutofocusRunning() const;
 
     void CBX_Vitesse_MoteurChange();
     // Opening the list marks the next choice as the user's: it loads the profile.

@@ -173,10 +173,9 @@ void TFRM_Tool_Suivi::CKB_SuiviClick()
 
 void TFRM_Tool_Suivi::GuidePortAnswered(bool connected)
 {
-    if (connected) {
-        if (FRM_Pref)
-            FRM_Pref->BTN_Autoguide_Deconnecter->setEnabled(false);
-    } else {
+    // Connected, the guide port is held by autoguiding: the Preferences
+    // keep its "Deconnecter" off while autoguiding is chosen.
+    if (!connected) {
         // Neither kind stays chosen: the user sees that guiding is not on.
         RDB_Autoguidage->setAutoExclusive(false);
         RDB_Autoguidage->setChecked(false);

@@ -69,6 +69,16 @@ void DisconnectFocuser(bool alsoMount);
 // joystick.
 void MountConnectClick();
 void GuideConnectClick();
+// What their "Deconnecter" buttons do: the disconnection, unless something
+// that sends on its own uses a link it would close (guiding's corrections,
+// the automatic focusing) and would connect it again at its next step; the
+// message window then says what to stop first, and nothing changes.
+void MountDisconnectClick();
+void GuideDisconnectClick();
+void FocuserDisconnectClick();
+// The mount page's "Connecter" offered (a mount or guide interface chosen)
+// or not; it stays off while the mount is connected.
+void OfferMountConnection(bool offered);
 // Connects when the sub-page's "Connecter" button is still enabled.
 void AutoConnectMount();
 void AutoConnectGuidePort();
@@ -170,12 +180,13 @@ QString GotoImpossibleReason(bool relative);
 // waiting script goes on, also when the write fails (its error is then
 // raised after).
 void AbortGoto();
-// The mount's own goto under way when the mount is being disconnected ends
-// as failed, before the line closes: the slew is stopped (":Q#", or the
-// ASCOM abort), the poll stops, the goto dialog is ready again, the user is
-// told and a script waiting for it gets a script error. A relative move is
-// left to its own timers.
-void EndGotoOfDisconnectedMount();
+// A goto whose link is about to close ends as failed, while the line is
+// still open: the mount's own goto when the mount's link closes (its slew
+// stopped, ":Q#" or the ASCOM abort), a relative move when the link of its
+// pulses closes (its pulse timers stopped, nothing follows it, not the
+// declination of separate axes). The poll stops, the goto dialog is ready
+// again, the user is told and a script waiting for it gets a script error.
+void EndGotoOfClosedLink(bool mountLink, bool moveLink);
 // ":Q#", 100 ms later ":L" + object + "#" and ":CM#"; onReply (may be empty)
 // gets the mount's reply to ":CM#" (empty when none came).
 void SyncOnObject(const QByteArray& object, std::function<void(const QByteArray& reply)> onReply = {});

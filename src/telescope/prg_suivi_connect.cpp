@@ -15,8 +15,10 @@
 #include "telescope/ascom_bridge.h"
 #include "telescope/frm_joy.h"
 #include "telescope/frm_raquette.h"
+#include "telescope/frm_tool_suivi.h"
 #include "telescope/guide_plugin.h"
 #include "telescope/mount_state.h"
+#include "translation/translated_texts.h"
 
 #include <QPointer>
 #include <QPushButton>
@@ -451,12 +453,88 @@ void setEnabled(std::initializer_list<QWidget*> widgets, bool enabled)
         w->setEnabled(enabled);
 }
 
+// The three pages of the Preferences that connect a link, as bits.
+enum Page : unsigned { MountPage = 1, GuidePage = 2, FocuserPage = 4 };
+using Pages = unsigned;
+
 // What the pages show: the mount's "Deconnecter", and the guide port's test
 // buttons (its "Deconnecter" is switched off by autoguiding), follow their
 // connection; so do the focuser's.
 bool mountShownConnected() { return pref().BTN_Mount_Deconnecter->isEnabled(); }
 bool guideShownConnected() { return pref().BTN_Autoguide_Nord->isEnabled(); }
 bool focuserShownConnected() { return pref().BTN_Focus_Deconnecter->isEnabled(); }
+
+bool shownConnected(Page page)
+{
+    switch (page) {
+    case MountPage: return mountShownConnected();
+    case GuidePage: return guideShownConnected();
+    default: return focuserShownConnected();
+    }
+}
+
+// The interface the mount's connection opens: the mount's choice, or, with
+// no mount chosen, the guide port's interface (a guide box then drives the
+// mount's moves).
+Interface mountConnectionKind()
+{
+    const Interface mount = MountKind();
+    return mount != Interface::None ? mount : GuideKind();
+}
+
+// What a page's connection holds: an interface and its serial channel.
+struct Link {
+    Interface kind = Interface::None;
+    std::uint8_t channel = 0;
+};
+
+Link linkOf(Interface kind) { return {kind, ChannelOf(kind)}; }
+
+Link heldLink(Page page)
+{
+    switch (page) {
+    case MountPage: return linkOf(mountConnectionKind());
+    case GuidePage: return linkOf(GuideConnectionKind());
+    default: return {FocuserKind(), FocuserChannel()};
+    }
+}
+
+// Whether `other` goes when `closed` is closed: one driver or plug-in
+// guider serves every page that uses it, and closing a serial channel
+// closes every channel on its port. The Venner and Quillon lines hold
+// nothing open.
+bool goesWith(const Link& closed, const Link& other)
+{
+    switch (other.kind) {
+    case Interface::Ascom:
+    case Interface::Plugin:
+        return closed.kind == other.kind;
+    case Interface::LX200:
+    case Interface::Marrick:
+    case Interface::KitsRus: {
+        if (closed.channel == 0 || other.channel == 0)
+            return false;
+        if (closed.channel == other.channel)
+            return true;
+        const com_io::Channel a = com_io::channel(closed.channel), b = com_io::channel(other.channel);
+        return a.open && b.open && a.port == b.port;
+    }
+    default:
+        return false;
+    }
+}
+
+bool linkUp(const Link& link)
+{
+    switch (link.kind) {
+    case Interface::Ascom: return AscomBridge::AscomSharedData.Connected && !AscomConnecting;
+    case Interface::Plugin: return GuidePlugin::Instance.handle != 0;
+    case Interface::LX200:
+    case Interface::Marrick:
+    case Interface::KitsRus: return link.channel != 0 && com_io::channel(link.channel).open;
+    default: return false;
+    }
+}
 
 // The interface choices a connection holds: the mount's connection holds
 // the mount's choices and the guide boxes that would drive its moves, the
@@ -474,6 +552,30 @@ void lockInterfaceChoices()
     setEnabled({p.RDB_Autoguide_Aucun, p.RDB_Autoguide_ASCOM, p.RDB_Autoguide_LX200}, !guide);
 }
 
+// Autoguiding chosen holds the guide port it connected: the page's
+// "Deconnecter" stays off however the port comes to be connected.
+bool autoguidingChosen() { return FRM_Tool_Suivi && FRM_Tool_Suivi->RDB_Autoguidage->isChecked(); }
+
+void lockGuidePort(bool connected)
+{
+    TFRM_Pref& p = pref();
+    p.BTN_Autoguide_Connecter->setEnabled(!connected);
+    setEnabled({p.BTN_Autoguide_Nord, p.BTN_Autoguide_Sud, p.BTN_Autoguide_Est, p.BTN_Autoguide_Ouest,
+                p.BTN_Autoguide_Stop},
+               connected);
+    p.BTN_Autoguide_Deconnecter->setEnabled(connected && !autoguidingChosen());
+    lockInterfaceChoices();
+}
+
+// A link that comes up while autoguiding is chosen, whichever page
+// connected it (the mount's, when a correction connects it first): the
+// guide port autoguiding holds shows itself connected when it is that link.
+void showHeldGuidePort()
+{
+    if (autoguidingChosen() && !guideShownConnected() && linkUp(heldLink(GuidePage)))
+        lockGuidePort(true);
+}
+
 void lockMount(bool connected)
 {
     TFRM_Pref& p = pref();
@@ -482,16 +584,8 @@ void lockMount(bool connected)
                 p.BTN_Mount_Stop},
                connected);
     lockInterfaceChoices();
-}
-
-void lockGuidePort(bool connected)
-{
-    TFRM_Pref& p = pref();
-    p.BTN_Autoguide_Connecter->setEnabled(!connected);
-    setEnabled({p.BTN_Autoguide_Deconnecter, p.BTN_Autoguide_Nord, p.BTN_Autoguide_Sud, p.BTN_Autoguide_Est,
-                p.BTN_Autoguide_Ouest, p.BTN_Autoguide_Stop},
-               connected);
-    lockInterfaceChoices();
+    if (connected)
+        showHeldGuidePort();
 }
 
 void lockFocuser(bool connected)
@@ -500,44 +594,80 @@ void lockFocuser(bool connected)
     setEnabled({p.RDB_Focus_Aucun, p.RDB_Focus_LX200, p.RDB_Focus_Venner, p.RDB_Focus_Quillon, p.BTN_Focus_Connecter},
                !connected);
     setEnabled({p.BTN_Focus_Deconnecter, p.BTN_In, p.BTN_Out}, connected);
+    if (connected)
+        showHeldGuidePort();
 }
 
-// The interface the mount's connection opens: the mount's choice, or, with
-// no mount chosen, the guide port's interface (a guide box then drives the
-// mount's moves).
-Interface mountConnectionKind()
+// The pages a page's disconnection takes down with it: itself, and every
+// other page shown connected whose link goes with the one it closes (the
+// same driver or plug-in guider, a serial channel on the port it shares).
+// Nothing when it is not connected.
+Pages pagesClosedBy(Page page)
 {
-    const Interface mount = MountKind();
-    return mount != Interface::None ? mount : GuideKind();
+    if (!shownConnected(page))
+        return 0;
+    Link closed;
+    switch (page) {
+    case MountPage: closed = linkOf(mountConnectionKind()); break;
+    // Without a guide interface the mount keeps the link it lent.
+    case GuidePage: closed = linkOf(GuideKind()); break;
+    default: closed = heldLink(FocuserPage); break;
+    }
+    Pages pages = page;
+    for (const Page other : {MountPage, GuidePage, FocuserPage})
+        if (other != page && shownConnected(other) && goesWith(closed, heldLink(other)))
+            pages |= other;
+    return pages;
 }
 
-// After a link was closed, every other page that held it shows itself
-// disconnected, and its next command connects again: the pages on the same
-// driver or plug-in guider, and those whose serial channel went with the
-// port it shared.
-void showLostLinks(Interface closed)
+// The page whose link the moves of StartMotion (guiding, a relative goto)
+// go through, and that they connect first.
+Page motionPage() { return MotionUsesMount() ? MountPage : GuidePage; }
+
+// What works on its own through the links of these pages and would connect
+// one of them again at its next step: guiding's corrections, the automatic
+// focusing. The text tells what to stop; empty when nothing does.
+QString inUseBy(Pages pages)
 {
-    const auto lost = [closed](Interface kind, std::uint8_t channel) {
-        switch (kind) {
-        case Interface::Ascom:
-        case Interface::Plugin:
-            return kind == closed;
-        case Interface::LX200:
-        case Interface::Marrick:
-        case Interface::KitsRus:
-            return channel != 0 && !com_io::channel(channel).open;
-        default:
-            return false;   // nothing is held open
-        }
-    };
-    const Interface mount = mountConnectionKind();
-    if (mountShownConnected() && lost(mount, ChannelOf(mount)))
+    if (const TFRM_Tool_Suivi* s = FRM_Tool_Suivi; s && s->CKB_Suivi->isChecked() && (pages & motionPage())) {
+        if (s->RDB_Autoguidage->isChecked())
+            return TranslatedTexts.MSG_Deconnexion_Autoguidage;
+        if (s->CKB_Recentrage->isChecked())
+            return TranslatedTexts.MSG_Deconnexion_Recentrage;
+    }
+    if (FRM_Raquette && FRM_Raquette->AutofocusRunning() && (pages & FocuserPage))
+        return TranslatedTexts.MSG_Deconnexion_Autofocus;
+    return {};
+}
+
+// The pages whose link was closed show themselves disconnected, and their
+// next command connects again.
+void showClosed(Pages pages)
+{
+    if (pages & MountPage)
         lockMount(false);
-    const Interface guide = GuideConnectionKind();
-    if (guideShownConnected() && lost(guide, ChannelOf(guide)))
+    if (pages & GuidePage)
         lockGuidePort(false);
-    if (focuserShownConnected() && lost(FocuserKind(), FocuserChannel()))
+    if (pages & FocuserPage)
         lockFocuser(false);
+}
+
+// A "Deconnecter" that would close a link in use: the user is told what
+// uses it, and nothing changes.
+bool refusedWhileInUse(Pages pages)
+{
+    const QString why = inUseBy(pages);
+    if (why.isEmpty())
+        return false;
+    Msg::ShowMessageText(false, why);
+    return true;
+}
+
+// A goto that goes through a link about to close ends as failed while the
+// line is still open.
+void endGotosThrough(Pages pages)
+{
+    EndGotoOfClosedLink((pages & MountPage) != 0, (pages & motionPage()) != 0);
 }
 
 struct ConnectingScope {
@@ -702,7 +832,8 @@ void DisconnectMount(bool byFocuser)
             stopWaitingForAscom(Asker::Mount);
         return;
     }
-    EndGotoOfDisconnectedMount();
+    const Pages closing = pagesClosedBy(MountPage);
+    endGotosThrough(closing);
     const bool sharesFocuser = ChannelOf(kind) != 0 && ChannelOf(kind) == FocuserChannel();
     if (sharesFocuser)
         detail::stopFocuserMove();   // while the shared port is open
@@ -710,8 +841,7 @@ void DisconnectMount(bool byFocuser)
         return;
     if (sharesFocuser && !byFocuser)
         DisconnectFocuser(false);
-    lockMount(false);
-    showLostLinks(kind);
+    showClosed(closing);
 }
 
 void DisconnectGuidePort(bool byFocuser)
@@ -724,6 +854,8 @@ void DisconnectGuidePort(bool byFocuser)
             stopWaitingForAscom(Asker::Guide);
         return;
     }
+    const Pages closing = pagesClosedBy(GuidePage);
+    endGotosThrough(closing);
     const bool sharesFocuser = ChannelOf(kind) != 0 && ChannelOf(kind) == FocuserChannel();
     if (sharesFocuser)
         detail::stopFocuserMove();
@@ -731,8 +863,7 @@ void DisconnectGuidePort(bool byFocuser)
         return;
     if (sharesFocuser && !byFocuser)
         DisconnectFocuser(false);
-    lockGuidePort(false);
-    showLostLinks(kind);
+    showClosed(closing);
 }
 
 void LetGoOfChosenTelescope()
@@ -780,6 +911,8 @@ void ConnectChosenTelescope(std::function<void(bool connected)> answer)
 
 void DisconnectFocuser(bool alsoMount)
 {
+    const Pages closing = pagesClosedBy(FocuserPage);
+    endGotosThrough(closing);
     detail::stopFocuserMove();
     // The mount goes first: its moves are stopped while a port it may share
     // with the focuser is still open.
@@ -790,7 +923,7 @@ void DisconnectFocuser(bool alsoMount)
         com_io::close_com(channel);
     }
     lockFocuser(false);
-    showLostLinks(FocuserKind());
+    showClosed(closing);
 }
 
 void ReleaseGuidePlugin()
@@ -814,6 +947,30 @@ void GuideConnectClick()
     const bool ok = ConnectGuidePort();
     const Interface kind = GuideConnectionKind();
     afterConnectClick(ok && kind == Interface::LX200, ok && kind == Interface::Ascom);
+}
+
+void MountDisconnectClick()
+{
+    if (!refusedWhileInUse(pagesClosedBy(MountPage)))
+        DisconnectMount();
+}
+
+void GuideDisconnectClick()
+{
+    if (!refusedWhileInUse(pagesClosedBy(GuidePage)))
+        DisconnectGuidePort();
+}
+
+void FocuserDisconnectClick()
+{
+    if (!refusedWhileInUse(pagesClosedBy(FocuserPage) | pagesClosedBy(MountPage)))
+        DisconnectFocuser(true);
+}
+
+void OfferMountConnection(bool offered)
+{
+    if (FRM_Pref)
+        FRM_Pref->BTN_Mount_Connecter->setEnabled(offered && !mountShownConnected());
 }
 
 void AutoConnectMount()

@@ -401,24 +401,37 @@ bool GotoLibraryObject(const QByteArray& object, std::function<void(const QByteA
     return true;
 }
 
-void EndGotoOfDisconnectedMount()
+void EndGotoOfClosedLink(bool mountLink, bool moveLink)
 {
-    if (!Scripts::GotoRunning || !MountGotoRunning)
+    if (!Scripts::GotoRunning)
         return;
-    // The mount stops where it is while its line is still open: nothing
-    // would follow its slew any more.
-    if (MountKind() == Interface::LX200) {
-        Conversation().cancelAll();
-        try {
-            SendLX200Command(ComChannel::LX200, Lx200::StopAllCommand);
-        } catch (const std::exception& e) {
-            app::reportOnce(QString::fromUtf8(e.what()));
+    if (MountGotoRunning && mountLink) {
+        // The mount stops where it is while its line is still open: nothing
+        // would follow its slew any more.
+        if (MountKind() == Interface::LX200) {
+            Conversation().cancelAll();
+            try {
+                SendLX200Command(ComChannel::LX200, Lx200::StopAllCommand);
+            } catch (const std::exception& e) {
+                app::reportOnce(QString::fromUtf8(e.what()));
+            }
+        } else if (MountKind() == Interface::Ascom) {
+            AscomBridge::Request(AscomBridge::rqAbortSlew, {});
         }
-    } else if (MountKind() == Interface::Ascom) {
-        AscomBridge::Request(AscomBridge::rqAbortSlew, {});
+        ++AscomGotoNumber;   // an answer still out for it ends nothing
+        endFailedGoto(QStringLiteral("Goto interrompu : la monture a été déconnectée."));
+        return;
     }
-    ++AscomGotoNumber;   // an answer still out for it ends nothing
-    endFailedGoto(QStringLiteral("Goto interrompu : la monture a été déconnectée."));
+    if (RelativeMoveRunning() && moveLink) {
+        // Its moves are stopped with their link; no pulse follows them.
+        GotoAxisMovingRA = GotoAxisMovingDec = 0;
+        PendingDecPulse = 0;
+        for (std::uint8_t axisDirection : {dirEast, dirNorth})
+            if (QTimer* t = detail::axisTimer(axisDirection))
+                t->stop();
+        endFailedGoto(mountLink ? QStringLiteral("Goto interrompu : la monture a été déconnectée.")
+                                : QStringLiteral("Goto interrompu : l'interface de guidage a été déconnectée."));
+    }
 }
 
 bool RelativeMoveRunning() { return GotoAxisMovingRA || GotoAxisMovingDec; }

@@ -23,6 +23,12 @@ constexpr std::array kEntries{
     TTranslatedTextEntry{"MSG_Operation_Def_Derive", "MSG_Operation_Def_Derive", "Def. Derive", &TTranslatedTexts::MSG_Operation_Def_Derive},
     TTranslatedTextEntry{"MSG_Operation_Appr_Guidage", "MSG_Operation_Appr_Guidage", "Appr.Guidage", &TTranslatedTexts::MSG_Operation_Appr_Guidage},
     TTranslatedTextEntry{"MSG_Operation_Collimation", "MSG_Operation_Collimation", "Collimation", &TTranslatedTexts::MSG_Operation_Collimation},
+    TTranslatedTextEntry{"MSG_Deconnexion_Autoguidage", "MSG_Deconnexion_Autoguidage", kDeconnexionAutoguidage,
+                         &TTranslatedTexts::MSG_Deconnexion_Autoguidage},
+    TTranslatedTextEntry{"MSG_Deconnexion_Recentrage", "MSG_Deconnexion_Recentrage", kDeconnexionRecentrage,
+                         &TTranslatedTexts::MSG_Deconnexion_Recentrage},
+    TTranslatedTextEntry{"MSG_Deconnexion_Autofocus", "MSG_Deconnexion_Autofocus", kDeconnexionAutofocus,
+                         &TTranslatedTexts::MSG_Deconnexion_Autofocus},
 };
 
 #undef NJ_TRANSLATED_TEXT_ENTRY

@@ -118,6 +118,17 @@
     X(MSG_PT_Access_Error_3, "MSG_PT_Access_Error_3", "Le driver PortTalk a défini l'IOPM pour le ProcessID #") \
     /* end */
 
+// French defaults of the texts below that are not in the shared list.
+inline constexpr char kDeconnexionAutoguidage[] =
+    "Déconnexion impossible : l'autoguidage envoie ses corrections par cette liaison. Arrêtez-le d'abord : dans "
+    "la fenêtre Suivi/Autoguidage, décochez « Activé » ou choisissez « Suivi logiciel ».";
+inline constexpr char kDeconnexionRecentrage[] =
+    "Déconnexion impossible : le recentrage mécanique du suivi envoie ses corrections par cette liaison. "
+    "Arrêtez-le d'abord : dans la fenêtre Suivi/Autoguidage, décochez « Activé » ou « Recentrage mecanique ».";
+inline constexpr char kDeconnexionAutofocus[] =
+    "Déconnexion impossible : l'autofocus déplace la mise au point par cette liaison. Arrêtez-le d'abord avec "
+    "« Arrêter » dans le groupe Autofocus de la raquette.";
+
 struct TTranslatedTexts {
 #define NJ_TRANSLATED_TEXT_FIELD(name, key, frenchDefault) QString name;
     NJ_TRANSLATED_TEXTS(NJ_TRANSLATED_TEXT_FIELD)
@@ -139,6 +150,12 @@ struct TTranslatedTexts {
     QString MSG_Operation_Def_Derive = QStringLiteral("Def. Derive");
     QString MSG_Operation_Appr_Guidage = QStringLiteral("Appr.Guidage");
     QString MSG_Operation_Collimation = QStringLiteral("Collimation");
+    // What a "Deconnecter" says when the link it would close is in use by
+    // something that sends on its own and would connect it again at its
+    // next step; nothing is disconnected.
+    QString MSG_Deconnexion_Autoguidage = QString::fromUtf8(kDeconnexionAutoguidage);
+    QString MSG_Deconnexion_Recentrage = QString::fromUtf8(kDeconnexionRecentrage);
+    QString MSG_Deconnexion_Autofocus = QString::fromUtf8(kDeconnexionAutofocus);
 };
 
 extern TTranslatedTexts TranslatedTexts;

@@ -242,7 +242,8 @@ TEST_F(MountTest, DisconnectingTheMountEndsItsGotoAndGivesTheGotoDialogBack)
     settle();
     EXPECT_FALSE(poll->isActive());
 
-    // A relative move is not the mount's goto: it ends on its own timers.
+    // A goto flag with neither the mount's goto nor a move under way:
+    // nothing to end.
     ASSERT_TRUE(ConnectMount());
     Scripts::GotoRunning = true;
     DisconnectMount();

@@ -22,6 +22,7 @@
 #include "kernels/guide_measure.h"
 #include "platform/camera_device.h"
 #include "platform/clock.h"
+#include "platform/com_io.h"
 #include "platform/port_access.h"
 #include "platform/simulated_camera.h"
 #include "scripting/scripts.h"
@@ -1301,5 +1302,101 @@ TEST_F(MountTest, AutoguidingSetUpThroughTheWindowsHoldsTheDriftingStar)
             stopped = all[j] == stop || all[j] == ":Q#";
         EXPECT_TRUE(stopped) << "command " << i << " " << all[i].toStdString() << " never stopped";
     }
+    EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
+}
+
+// The simulated LX200 on COM20 as mount, guide port and focuser, autoguiding
+// on: a "Deconnecter" of the line its corrections go through, the mount's
+// or the focuser's (which takes the mount along), says in the message
+// window to stop autoguiding first and changes nothing; the corrections
+// still reach the mount. Tracking off, the line closes and every page shows
+// it; tracking on again, the next correction connects the line, and the
+// guide page autoguiding holds shows it connected too. Software tracking
+// with re-centring keeps its line the same way, from the guide page too.
+TEST_F(MountTest, TheLineGuidingSendsThroughIsNotDisconnectedUnderIt)
+{
+    const SimulatorGuard guard;
+    Translation::ResetTexts();
+    dir.writeFile(QStringLiteral("comports.map"), "COM20=SIM\n");
+    TFRM_Pref& p = pref();
+    p.SPED_Delai_Serie->setValue(0);
+    const int com20 = p.CBX_AG_PortSerie->findText(QStringLiteral("      COM20"));
+    ASSERT_TRUE(clickOnScreen(p.RDB_Mount_LX200));
+    p.CBX_AG_PortSerie->setCurrentIndex(com20);
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Connecter));
+    ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_LX200));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Connecter));
+    ASSERT_TRUE(clickOnScreen(p.RDB_Focus_LX200));
+    p.CBX_AG_Focus_PortSerie->setCurrentIndex(com20);
+    ASSERT_TRUE(clickOnScreen(p.BTN_Focus_Connecter));
+    ASSERT_EQ(Prg_Suivi::FocuserChannel(), 1);
+
+    const testsupport::StarField sky = guideStarSky();
+    aimTheGuideCameraAt(sky, QPoint(int(std::lround(sky.stars()[0].x)), int(std::lround(sky.stars()[0].y))));
+    plainGuideMoves(p);
+    FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(2);
+    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(40);
+    auto* s = FRM_Tool_Suivi;
+    s->SPED_Intervalle_Guidage->setValue(1);
+    s->SPED_Intervalle_Moy->setValue(1);
+    ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
+    ASSERT_TRUE(clickOnScreen(s->RDB_Autoguidage));
+    // Each correction, once the pulses of the one before have ended: the
+    // star 6 pixels right and 4 down, West and South.
+    std::uint32_t frames = 0;
+    const auto correction = [&] {
+        if (FRM_Prg_Suivi->TMR_Suivi_AD->isActive())
+            FRM_Prg_Suivi->TMR_Suivi_ADTimer();
+        if (FRM_Prg_Suivi->TMR_Suivi_Dec->isActive())
+            FRM_Prg_Suivi->TMR_Suivi_DecTimer();
+        Telescope::MountSimulator()->clearRecords();
+        sky.renderInto(*SlotBitmaps[1][0], 6, 4, ++frames);
+        std::uint8_t keep = 0;
+        Align_V::ProcessFrame(1, keep, 1);
+        return countOf(simulatorCommandsOnce(1, {":Mw#"}), {":Mw#"}) == 1;
+    };
+    const auto pages = [&p] {
+        QStringList on;
+        for (QPushButton* b : {p.BTN_Mount_Connecter, p.BTN_Mount_Deconnecter, p.BTN_Autoguide_Connecter,
+                               p.BTN_Autoguide_Deconnecter, p.BTN_Autoguide_Nord, p.BTN_Focus_Connecter,
+                               p.BTN_Focus_Deconnecter})
+            if (b->isEnabled())
+                on << b->objectName();
+        return on.join(u' ').toStdString();
+    };
+    const std::string connected = "BTN_Mount_Deconnecter BTN_Autoguide_Nord BTN_Focus_Deconnecter";
+    const auto told = [](const QString& text) { return FRM_Message->MEMO_Message->toPlainText().count(text); };
+    EXPECT_EQ(pages(), connected) << "autoguiding holds the guide page's Deconnecter";
+    ASSERT_TRUE(correction());
+
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Deconnecter));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Focus_Deconnecter));
+    EXPECT_EQ(told(TranslatedTexts.MSG_Deconnexion_Autoguidage), 2);
+    EXPECT_TRUE(FRM_Message->isVisible());
+    EXPECT_TRUE(platform::com_io::channel(1).open);
+    EXPECT_EQ(pages(), connected);
+    EXPECT_TRUE(correction()) << "guiding goes on";
+
+    ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Deconnecter));
+    EXPECT_FALSE(platform::com_io::channel(1).open);
+    EXPECT_EQ(pages(), "BTN_Mount_Connecter BTN_Autoguide_Connecter BTN_Focus_Connecter");
+    ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
+    EXPECT_TRUE(correction());
+    EXPECT_TRUE(platform::com_io::channel(1).open);
+    EXPECT_EQ(pages(), "BTN_Mount_Deconnecter BTN_Autoguide_Nord BTN_Focus_Connecter")
+        << "the guide port autoguiding holds is on the line the correction connected";
+
+    // Software tracking lets go of the guide port, and so of the shared
+    // line; with re-centring on, the line connected again stays, and the
+    // guide page, no longer held, offers its "Deconnecter".
+    ASSERT_TRUE(clickOnScreen(s->RDB_Suivi_logiciel));
+    ASSERT_TRUE(clickOnScreen(s->CKB_Recentrage));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Connecter));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Connecter));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Deconnecter));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Deconnecter));
+    EXPECT_EQ(told(TranslatedTexts.MSG_Deconnexion_Recentrage), 2);
+    EXPECT_TRUE(platform::com_io::channel(1).open);
     EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
 }

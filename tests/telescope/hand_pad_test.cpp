@@ -1157,7 +1157,8 @@ TEST_F(HandPadTest, APadGotoTheMountRefusesIsToldAndTheNextStarTriesAgain)
 // "Stop" of the pad during a relative goto on a pulse interface ends the
 // goto as Abort does: the pulses stop, nothing follows them (not the
 // declination of separate axes), GOTO comes back and a waiting script goes
-// on. The "Stop" of the Preferences' guide page does the same.
+// on. The "Stop" of the Preferences' guide page does the same; its
+// "Deconnecter" ends the goto as failed.
 TEST_F(HandPadTest, StopEndsARelativeGotoOnAPulseInterfaceAsAbortDoes)
 {
     TFRM_Pref& p = pref();
@@ -1222,4 +1223,20 @@ TEST_F(HandPadTest, StopEndsARelativeGotoOnAPulseInterfaceAsAbortDoes)
     EXPECT_FALSE(d.BTN_Abort->isEnabled());
     EXPECT_TRUE(pad().BTN_GOTO->isEnabled());
     choose(d.RDB_Relatif, &TFRM_ObjectAction::RDB_RelatifClick);
+
+    // The guide page's "Deconnecter" under way ends the goto as failed:
+    // nothing follows its stopped pulse, not the declination of separate
+    // axes, which would connect the port again.
+    ASSERT_NO_FATAL_FAILURE(startGoto());
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Deconnecter));
+    EXPECT_FALSE(lineOn(dirWest) || lineOn(dirEast));
+    if (FRM_Prg_Suivi->TMR_Suivi_AD->isActive())
+        FRM_Prg_Suivi->TMR_Suivi_ADTimer();
+    EXPECT_FALSE(lineOn(dirNorth) || lineOn(dirSouth));
+    EXPECT_TRUE(p.BTN_Autoguide_Connecter->isEnabled()) << "nothing connected the port again";
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_FALSE(Scripts::ScriptRunning) << "the script waiting for the goto gets the error";
+    EXPECT_TRUE(d.BTN_Goto->isEnabled());
+    EXPECT_TRUE(pad().BTN_GOTO->isEnabled());
+    EXPECT_TRUE(FRM_Message->MEMO_Message->toPlainText().contains(QStringLiteral("déconnectée")));
 }

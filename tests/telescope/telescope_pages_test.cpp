@@ -193,6 +193,24 @@ TEST_F(TelescopePages, ConnectionButtonsStartOffAndFollowEachConnection)
     releaseOnScreen(FRM_Raquette->BTN_Focus_In);
     EXPECT_TRUE(receivedUntil(":FQ#").contains(":F-#"));
     EXPECT_EQ(enabled(focuserButtons), "BTN_Focus_Deconnecter BTN_In BTN_Out");
+
+    // The automatic focusing moves the focuser at each of its steps: while
+    // it runs, neither the focuser's "Deconnecter" nor the guide page's,
+    // whose port the focuser shares, closes the port; the message window
+    // says to stop it first. Stopped, the focuser's closes it.
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Connecter));
+    ASSERT_TRUE(clickOnScreen(FRM_Raquette->BTN_Demarrer_Autofocus));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Focus_Deconnecter));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Deconnecter));
+    EXPECT_EQ(FRM_Message->MEMO_Message->toPlainText().count(TranslatedTexts.MSG_Deconnexion_Autofocus), 2);
+    EXPECT_TRUE(platform::com_io::channel(Prg_Suivi::FocuserChannel()).open);
+    EXPECT_EQ(enabled(guideButtons) + " " + enabled(focuserButtons),
+              "BTN_Autoguide_Deconnecter BTN_Autoguide_Nord BTN_Autoguide_Sud BTN_Autoguide_Est BTN_Autoguide_Ouest "
+              "BTN_Autoguide_Stop BTN_Focus_Deconnecter BTN_In BTN_Out");
+    ASSERT_TRUE(clickOnScreen(FRM_Raquette->BTN_Arreter_Autofocus));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Focus_Deconnecter));
+    EXPECT_FALSE(platform::com_io::channel(Prg_Suivi::FocuserChannel()).open);
+    EXPECT_EQ(enabled(guideButtons) + enabled(focuserButtons), "");
 }
 
 TEST_F(TelescopePages, ReleaseStopsExactlyWhatThePressStarted)

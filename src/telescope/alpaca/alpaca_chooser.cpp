@@ -134,8 +134,7 @@ void StartBridge()
         AscomBridge::InstallOwned(std::make_unique<AlpacaBridge>(std::move(sources)));
     }
     AscomBridge::Signal(AscomBridge::rqActiver);
-    if (FRM_Pref)
-        FRM_Pref->BTN_Mount_Connecter->setEnabled(true);
+    Prg_Suivi::OfferMountConnection(true);
     // An LX200 mount keeps its own layout beside an ASCOM focuser or guider.
     if (FRM_Raquette && !TFRM_Raquette::Lx200MountChosen())
         FRM_Raquette->EnableAscomControls(true);
