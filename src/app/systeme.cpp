@@ -38,6 +38,9 @@ const char* const kFirstPlaceWaits = "nj_first_place_waits";
 const char* const kFirstPlaceGiven = "nj_first_place_given";
 // A window ShowFormOnScreen has shown once.
 const char* const kShownOnce = "nj_shown_once";
+// Where a hidden window was asked to be, before it was brought inside the
+// screen.
+const char* const kAskedPlace = "nj_asked_place";
 
 // The frame the window manager has drawn around a shown window, as the
 // window system reports it; none while it has not drawn one. The widget's
@@ -426,16 +429,20 @@ void PlaceWindow(QWidget* window, QPoint frameTopLeft)
         return;
     // Put somewhere on purpose, it has its place.
     window->setProperty(kFirstPlaceWaits, QVariant());
+    window->setProperty(kAskedPlace, QVariant());
     placeFrame(window, frameTopLeft, false);
 }
 
 void PlaceOnScreen(QWidget* window, QPoint frameTopLeft)
 {
+    if (!window)
+        return;
+    // A hidden window shows where it was asked to be, the room on the
+    // screen then known.
+    window->setProperty(kAskedPlace, window->isVisible() ? QVariant() : QVariant(frameTopLeft));
     // A window's Width and Height there are its frame's.
-    if (window)
-        placeFrame(window,
-                   PlaceInsideScreen(QRect(frameTopLeft, window->size().grownBy(knownFrame(window))), ScreenSize()),
-                   true);
+    placeFrame(window, PlaceInsideScreen(QRect(frameTopLeft, window->size().grownBy(knownFrame(window))), ScreenSize()),
+               true);
 }
 
 QPoint KeepFrameInside(const QRect& frame, const QRect& area)
@@ -688,6 +695,49 @@ void makeTall(QWidget* window, int height)
     window->resize(window->width(), height);
 }
 
+// Gives a window its size once shown: what its layout needs, at least, in
+// the style's fonts and margins.
+void sizeAsShown(QWidget* window)
+{
+    window->ensurePolished();
+    if (window->layout())
+        window->layout()->activate();
+    window->resize(window->size().expandedTo(window->minimumSizeHint()));
+}
+
+// The main window's menu bar and page tabs.
+QList<QRect> topBarsOf(const FirstPlaceRoom& room) { return QList<QRect>{room.menuBar} + room.topBars; }
+
+// The first row of places below the main window's menu bar and page tabs.
+int belowTopBars(const FirstPlaceRoom& room)
+{
+    int bottom = room.area.top();
+    for (const QRect& r : topBarsOf(room))
+        bottom = std::max(bottom, r.bottom() + 1);
+    return room.area.top() + (bottom - room.area.top() + kPlaceStep - 1) / kPlaceStep * kPlaceStep;
+}
+
+// True when a window's frame at `at` would cover the main window's menu bar
+// or page tabs.
+bool coversTopBars(const QWidget* window, QPoint at, const QMargins& frame, const FirstPlaceRoom& room)
+{
+    const QRect r(at, window->size().grownBy(frame));
+    const QList<QRect> top = topBarsOf(room);
+    return std::any_of(top.begin(), top.end(), [&](const QRect& b) { return r.intersects(b); });
+}
+
+// A window too tall for the room below `top` (its frame's top edge), where
+// that room holds most of it, is made as tall as that room, its controls
+// scrolling. True when it was.
+bool makeTallBelow(QWidget* window, int top, const QMargins& frame, const QRect& area)
+{
+    const int below = area.bottom() + 1 - top - frame.top() - frame.bottom();
+    if (!qobject_cast<QMainWindow*>(window) || window->height() <= below || below * 4 < window->height() * 3)
+        return false;
+    makeTall(window, below);
+    return true;
+}
+
 void placeFirstNow(QWidget* window, std::optional<int> left = std::nullopt)
 {
     window->setProperty(kFirstPlaceWaits, QVariant());
@@ -695,37 +745,45 @@ void placeFirstNow(QWidget* window, std::optional<int> left = std::nullopt)
     FirstPlaceRoom room = roomFor(window);
     room.left = left;
     const QMargins frame = expectedFrame(window);
-    // Its size once shown: what its layout needs, at least, in the style's
-    // fonts and margins.
-    window->ensurePolished();
-    if (window->layout())
-        window->layout()->activate();
-    window->resize(window->size().expandedTo(window->minimumSizeHint()));
+    sizeAsShown(window);
     QPoint at = FirstPlace(window->size().grownBy(frame), room);
     // Too tall for the room below the main window's menu bar and page tabs,
     // it would cover them: where that room holds most of it, it is made as
     // tall as that room, its controls scrolling.
-    const QList<QRect> top = QList<QRect>{room.menuBar} + room.topBars;
-    int stripBottom = room.area.top();
-    for (const QRect& r : top)
-        stripBottom = std::max(stripBottom, r.bottom() + 1);
-    // (From the first row of places below them.)
-    stripBottom = room.area.top() + (stripBottom - room.area.top() + kPlaceStep - 1) / kPlaceStep * kPlaceStep;
-    const int below = room.area.bottom() + 1 - stripBottom - frame.top() - frame.bottom();
-    const auto coversTop = [&](QPoint p) {
-        const QRect r(p, window->size().grownBy(frame));
-        return std::any_of(top.begin(), top.end(), [&](const QRect& b) { return r.intersects(b); });
-    };
-    if (coversTop(at) && qobject_cast<QMainWindow*>(window) && window->height() > below
-        && below * 4 >= window->height() * 3) {
+    if (coversTopBars(window, at, frame, room)) {
         const QSize kept = window->size();
         const QSize keptMinimum = window->minimumSize();
-        makeTall(window, below);
-        at = FirstPlace(window->size().grownBy(frame), room);
-        if (coversTop(at)) {
-            window->setMinimumSize(keptMinimum);
-            window->resize(kept);
+        if (makeTallBelow(window, belowTopBars(room), frame, room.area)) {
             at = FirstPlace(window->size().grownBy(frame), room);
+            if (coversTopBars(window, at, frame, room)) {
+                window->setMinimumSize(keptMinimum);
+                window->resize(kept);
+                at = FirstPlace(window->size().grownBy(frame), room);
+            }
+        }
+    }
+    PlaceOnScreen(window, at);
+}
+
+// Puts a hidden window back where it was asked to be (its stored place, or
+// where it was), whole on the screen. A window too tall for the room below
+// that place would be pushed up over the main window's menu bar and page
+// tabs: as at its first place, it is made as tall as the room below its
+// place, or else below the bars, where that room holds most of it, and
+// stays there.
+void placeAgain(QWidget* window)
+{
+    const FirstPlaceRoom room = roomFor(window);
+    const QMargins frame = expectedFrame(window);
+    sizeAsShown(window);
+    QPoint at = frameCorner(window);
+    const QPoint inside = KeepFrameInside(QRect(at, window->size().grownBy(frame)), room.area);
+    if (!coversTopBars(window, at, frame, room) && coversTopBars(window, inside, frame, room)) {
+        for (const int top : {at.y(), belowTopBars(room)}) {
+            if (top >= room.area.top() && makeTallBelow(window, top, frame, room.area)) {
+                at.setY(top);
+                break;
+            }
         }
     }
     PlaceOnScreen(window, at);
@@ -842,15 +900,22 @@ void ShowFormOnScreen(QWidget* form)
     const bool placed = form->testAttribute(Qt::WA_Moved) || form->property(kFirstPlaceGiven).toBool();
     // A window that never had a place takes its first place.
     const bool first = hidden && !answers && !IsMainWindow(form) && (WaitsForFirstPlace(form) || !placed);
+    // One that had a place goes back where it was asked to be.
+    const bool again = hidden && !answers && !first && !IsMainWindow(form);
+    if (const QVariant asked = form->property(kAskedPlace); again && asked.isValid())
+        form->move(PlaceInsideScreen(QRect(asked.toPoint(), form->size().grownBy(knownFrame(form))), ScreenSize()));
     // A dialog centres itself on its owner as it shows (Qt's own rule).
     const bool centresItself = hidden && answers && !placed && qobject_cast<QDialog*>(form);
     FitInsideScreen(form);
     if (first)
         placeFirstNow(form);
+    else if (again)
+        placeAgain(form);
     else if (hidden && answers && !placed && !centresItself)
         PlaceOnScreen(form, centredOnOwner(form));
     else if (!centresItself)
         PlaceOnScreen(form, frameCorner(form));
+    form->setProperty(kAskedPlace, QVariant());
     // Where no room was left clear of the windows kept on top, it stands
     // in front of the one that would cover it, while both are shown.
     if (!waiting && !answers && !frontKeeper(form) && !form->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
