@@ -300,73 +300,6 @@ void keepOnScreen(QWidget* window)
         new ScreenKeeper(window);
 }
 
-const char* const kFrontKeeperName = "nj_front_keeper";
-
-// Keeps a window in front of the window that stays on top it was opened
-// from, while both are shown; as soon as either hides, the window is a plain
-// one again. Qt clears what the window manager was told each time the window
-// shows, so it is told again once the window is shown.
-class FrontKeeper final : public QObject {
-public:
-    FrontKeeper(QWidget* form, QWidget* opener) : QObject(form), form_(form), opener_(opener)
-    {
-        setObjectName(QLatin1String(kFrontKeeperName));
-        form->installEventFilter(this);
-        opener->installEventFilter(this);
-        apply();
-    }
-
-    void apply()
-    {
-        if (opener_ && opener_->isVisible())
-            app::SetStandsInFrontOf(*form_, opener_);
-    }
-
-    void end()
-    {
-        form_->removeEventFilter(this);
-        if (opener_)
-            opener_->removeEventFilter(this);
-        app::SetStandsInFrontOf(*form_, nullptr);
-        setObjectName(QString());
-        deleteLater();
-    }
-
-    bool eventFilter(QObject* watched, QEvent* e) override
-    {
-        if (e->type() == QEvent::Hide && (watched == form_ || watched == opener_)) {
-            end();
-        } else if (watched == form_ && e->type() == QEvent::Show) {
-            QTimer::singleShot(0, this, [this] {
-                if (form_->isVisible())
-                    apply();
-            });
-        }
-        return false;
-    }
-
-private:
-    QWidget* form_;
-    QPointer<QWidget> opener_;
-};
-
-FrontKeeper* frontKeeper(const QWidget* form)
-{
-    return form->findChild<FrontKeeper*>(QLatin1String(kFrontKeeperName), Qt::FindDirectChildrenOnly);
-}
-
-void endFrontKeeper(QWidget* form)
-{
-    if (FrontKeeper* old = frontKeeper(form))
-        old->end();
-}
-
-// Tells the window manager at once, the window being shown.
-void keepInFrontNow(QWidget* form)
-{
-    if (FrontKeeper* keeper = frontKeeper(form))
-        keeper->apply();
-}
 } // namespace
 
 QSize RoomInsideScreen(const QWidget* window)
@@ -488,23 +421,306 @@ QRect ScreenArea()
     return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
 }
 
+namespace {
+
+// A window's frame as it is or will be.
+QRect frameOf(const QWidget* w) { return QRect(frameCorner(w), w->size().grownBy(expectedFrame(w))); }
+
+// ---- Windows standing in front of the windows kept on top
+
+const char* const kFrontKeeperName = "nj_front_keeper";
+
+class FrontKeeper;
+
+FrontKeeper* frontKeeper(const QWidget* form)
+{
+    return form ? form->findChild<FrontKeeper*>(QLatin1String(kFrontKeeperName), Qt::FindDirectChildrenOnly)
+                : nullptr;
+}
+
+// Every window's keeper, to choose their owners again when one changes.
+QList<QPointer<FrontKeeper>>& frontKeepers()
+{
+    static QList<QPointer<FrontKeeper>> list;
+    return list;
+}
+
+bool keptInFront(const QWidget* w);
+
+// A window standing above the plain windows: shown, not waiting for its
+// answer, kept on top or standing in front of a window kept on top.
+bool shownOnTop(const QWidget* w)
+{
+    return w && w->isVisible() && !w->isMinimized() && w->windowType() != Qt::Popup
+           && w->windowType() != Qt::ToolTip && w->windowModality() == Qt::NonModal
+           && (w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) || keptInFront(w));
+}
+
+// A plain window that may stand in front of the windows kept on top: not
+// the main window (the others stand above it), not one that waits for its
+// answer (it stands in front of every window by itself).
+bool mayStandInFront(const QWidget* w)
+{
+    return w && w->isWindow() && !IsMainWindow(w) && !w->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
+           && w->windowModality() == Qt::NonModal
+           && (w->windowType() == Qt::Window || w->windowType() == Qt::Tool);
+}
+
+// Keeps a plain window in front of the windows kept on top it stands in
+// front of, while it is shown: the one it was opened from, and every one
+// that would cover it where it shows, where it is put afterwards and where
+// the user clicks it. The window manager is told one of them as its owner,
+// the first of them still shown on top: the window then lives in their
+// layer, above that one whatever is clicked in it, and is brought above
+// the others as it shows or is clicked. When that one hides the next one
+// is told; when none is left, or the window hides, it is a plain window
+// again (with the owner it has of its own, if any). Qt clears what the
+// window manager was told each time the window shows, so it is told again
+// once the window is shown.
+class FrontKeeper final : public QObject {
+public:
+    explicit FrontKeeper(QWidget* form) : QObject(form), form_(form)
+    {
+        setObjectName(QLatin1String(kFrontKeeperName));
+        form->installEventFilter(this);
+        frontKeepers().append(this);
+        // Where it comes to be put, or is clicked, it looks again at what
+        // would cover it, once the events of the moment are handled.
+        again_.setSingleShot(true);
+        again_.setInterval(0);
+        QObject::connect(&again_, &QTimer::timeout, this, [this] { lookAgain(); });
+    }
+    ~FrontKeeper() override { frontKeepers().removeAll(QPointer<FrontKeeper>(this)); }
+
+    QWidget* owner() const { return owner_; }
+
+    // Stands in front of `over` too; `first`: the window it was opened
+    // from, which it is told first.
+    void add(QWidget* over, bool first)
+    {
+        if (!over || over == form_)
+            return;
+        members_.removeAll(QPointer<QWidget>(over));
+        if (first)
+            members_.prepend(over);
+        else
+            members_.append(over);
+        over->installEventFilter(this);
+    }
+
+    // Adds the windows on top that would cover it where it is.
+    void addThoseOver();
+
+    // Tells the window manager the owner it has now; `again` tells it even
+    // when it did not change (the window has just shown). True when it
+    // changed.
+    bool apply(bool again = false)
+    {
+        QWidget* owner = nullptr;
+        for (const QPointer<QWidget>& m : std::as_const(members_)) {
+            if (m && shownOnTop(m) && !standsInFrontOf(m, form_)) {
+                owner = m;
+                break;
+            }
+        }
+        const bool changed = owner != owner_;
+        if (changed && !owner_ && form_->windowHandle())
+            own_ = form_->windowHandle()->transientParent();
+        if (changed || (again && owner))
+            app::SetStandsInFrontOf(*form_, owner ? owner : ownOwner());
+        owner_ = owner;
+        return changed;
+    }
+
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+    // True when `w`, through the windows it stands in front of, stands in
+    // front of `form`.
+    static bool standsInFrontOf(const QWidget* w, const QWidget* form)
+    {
+        for (int i = 0; w && i < 32; ++i) {
+            const FrontKeeper* k = frontKeeper(w);
+            w = k ? k->owner() : nullptr;
+            if (w == form)
+                return true;
+        }
+        return false;
+    }
+
+private:
+    // The window it belongs to of its own (the player the main window's),
+    // told again once it stands in front of none.
+    QWidget* ownOwner() const
+    {
+        if (!own_)
+            return nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w != form_ && w->windowHandle() == own_)
+                return w;
+        }
+        return nullptr;
+    }
+
+    void drop(QObject* member)
+    {
+        member->removeEventFilter(this);
+        members_.removeAll(QPointer<QWidget>(static_cast<QWidget*>(member)));
+    }
+
+    void lookAgain();
+
+    QWidget* form_;
+    QList<QPointer<QWidget>> members_;
+    QPointer<QWidget> owner_;
+    QPointer<QWindow> own_;
+    QTimer again_;
+};
+
+// Chooses every window's owner again, one having changed (a window it
+// stood in front of may stand on top no more).
+void chooseOwnersAgain()
+{
+    static bool choosing = false;
+    if (choosing)
+        return;
+    choosing = true;
+    for (int round = 0; round < 8; ++round) {
+        bool changed = false;
+        for (const QPointer<FrontKeeper>& k : QList<QPointer<FrontKeeper>>(frontKeepers())) {
+            if (k && k->apply())
+                changed = true;
+        }
+        if (!changed)
+            break;
+    }
+    choosing = false;
+}
+
+bool keptInFront(const QWidget* w)
+{
+    const FrontKeeper* k = frontKeeper(w);
+    return k && k->owner();
+}
+
+// The windows on top that would cover `form` where it is, the one that
+// covers most first.
+QList<QWidget*> onTopOver(const QWidget* form)
+{
+    const QRect at(frameCorner(form), form->size().grownBy(expectedFrame(form)));
+    QList<std::pair<qint64, QWidget*>> over;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w == form || !shownOnTop(w) || FrontKeeper::standsInFrontOf(w, form))
+            continue;
+        const QRect common = at.intersected(frameOf(w));
+        if (!common.isEmpty())
+            over.append({qint64(common.width()) * common.height(), w});
+    }
+    std::stable_sort(over.begin(), over.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    QList<QWidget*> list;
+    for (const auto& o : over)
+        list << o.second;
+    return list;
+}
+
+void FrontKeeper::addThoseOver()
+{
+    for (QWidget* w : onTopOver(form_))
+        add(w, false);
+}
+
+void FrontKeeper::lookAgain()
+{
+    if (!form_->isVisible() || form_->isMinimized() || ShowingThroughPath(form_))
+        return;
+    const bool before = owner_;
+    addThoseOver();
+    if (apply())
+        chooseOwnersAgain();
+    // Told now, the window manager puts it just above that one: the
+    // window the user is in comes above the others too.
+    if (!before && owner_ && form_->isActiveWindow())
+        form_->raise();
+}
+
+bool FrontKeeper::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == form_) {
+        switch (e->type()) {
+        case QEvent::Hide:
+            // Hidden (closed or minimised): a plain window again.
+            for (const QPointer<QWidget>& m : QList<QPointer<QWidget>>(members_)) {
+                if (m)
+                    drop(m);
+            }
+            members_.clear();
+            if (apply())
+                chooseOwnersAgain();
+            break;
+        case QEvent::Show:
+            QTimer::singleShot(0, this, [this] {
+                if (form_->isVisible())
+                    apply(true);
+            });
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::WindowActivate:
+            if (form_->isVisible())
+                again_.start();
+            break;
+        default:
+            break;
+        }
+    } else if (e->type() == QEvent::Hide && members_.contains(QPointer<QWidget>(static_cast<QWidget*>(watched)))) {
+        // One it stood in front of hidden: the next one, or none.
+        drop(watched);
+        if (apply())
+            chooseOwnersAgain();
+    }
+    return false;
+}
+
+FrontKeeper* keeperFor(QWidget* form)
+{
+    if (FrontKeeper* k = frontKeeper(form))
+        return k;
+    return new FrontKeeper(form);
+}
+
+// Makes `form` stand in front of every window on top that would cover it
+// where it is.
+void standInFrontOfThoseOver(QWidget* form)
+{
+    if (!mayStandInFront(form))
+        return;
+    FrontKeeper* keeper = keeperFor(form);
+    keeper->addThoseOver();
+    if (keeper->apply())
+        chooseOwnersAgain();
+}
+
+// Tells the window manager at once, the window being shown.
+void keepInFrontNow(QWidget* form)
+{
+    if (FrontKeeper* keeper = frontKeeper(form))
+        keeper->apply(true);
+}
+} // namespace
+
 void KeepInFrontOf(QWidget* form, QWidget* opener)
 {
     if (!form || !opener)
         return;
     opener = opener->window();
-    // Tool windows and dialogs are the window system's own owned windows.
-    if (opener == form || !opener->isVisible() || !opener->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
-        || form->windowType() != Qt::Window)
+    if (opener == form || !mayStandInFront(form) || !shownOnTop(opener))
         return;
-    endFrontKeeper(form);
-    new FrontKeeper(form, opener);
+    FrontKeeper* keeper = keeperFor(form);
+    keeper->add(opener, true);
+    if (keeper->apply())
+        chooseOwnersAgain();
 }
 
 namespace {
-
-// A window's frame as it is or will be.
-QRect frameOf(const QWidget* w) { return QRect(frameCorner(w), w->size().grownBy(expectedFrame(w))); }
 
 // The main window's frame, bars and the frames of the other windows.
 FirstPlaceRoom roomFor(const QWidget* window)
@@ -558,8 +774,8 @@ FirstPlaceRoom roomFor(const QWidget* window)
         // A window kept on top, or standing in front of one, would cover a
         // plain window opened under it (not one that stands in front of it).
         if (w->isVisible() && !w->isMinimized() && !window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
-            && !frontKeeper(window)
-            && (w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) || frontKeeper(w)))
+            && !keptInFront(window)
+            && (w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) || keptInFront(w)))
             room.onTop << frameOf(w);
     }
     return room;
@@ -843,25 +1059,6 @@ QPoint centredOnOwner(QWidget* window)
     return over.center() - QPoint(frame.width() / 2, frame.height() / 2);
 }
 
-// Of the windows kept on top, the one that would cover most of `form` where
-// it is put; none when none would cover it.
-QWidget* onTopOver(QWidget* form)
-{
-    const QRect at(frameCorner(form), form->size().grownBy(expectedFrame(form)));
-    QWidget* over = nullptr;
-    qint64 most = 0;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w == form || !w->isVisible() || w->isMinimized() || w->windowType() == Qt::Popup
-            || w->windowType() == Qt::ToolTip || !w->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
-            continue;
-        const QRect common = at.intersected(frameOf(w));
-        if (common.isEmpty() || qint64(common.width()) * common.height() <= most)
-            continue;
-        most = qint64(common.width()) * common.height();
-        over = w;
-    }
-    return over;
-}
 } // namespace
 
 bool IsMainWindow(const QWidget* window) { return window && window->objectName() == QLatin1String("FRM_Alv"); }
@@ -895,6 +1092,7 @@ void ShowFormOnScreen(QWidget* form)
     QWidget* waiting = answers ? nullptr : QApplication::activeModalWidget();
     if (waiting == form)
         waiting = nullptr;
+    // Opened from a window that stays on top, it stands in front of it.
     KeepInFrontOf(form, waiting ? nullptr : QApplication::activeWindow());
     const bool hidden = !form->isVisible();
     const bool placed = form->testAttribute(Qt::WA_Moved) || form->property(kFirstPlaceGiven).toBool();
@@ -916,10 +1114,9 @@ void ShowFormOnScreen(QWidget* form)
     else if (!centresItself)
         PlaceOnScreen(form, frameCorner(form));
     form->setProperty(kAskedPlace, QVariant());
-    // Where no room was left clear of the windows kept on top, it stands
-    // in front of the one that would cover it, while both are shown.
-    if (!waiting && !answers && !frontKeeper(form) && !form->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
-        KeepInFrontOf(form, onTopOver(form));
+    // It stands in front of every window on top that would cover it where
+    // it is put, while both are shown.
+    standInFrontOfThoseOver(form);
     keepOnScreen(form);
     form->setProperty(kShownOnce, true);
     showing().append(form);
