@@ -219,6 +219,36 @@ TEST_F(WindowLayout, AWindowOpenedFromOneThatStaysOnTopOpensInFrontOfIt)
     EXPECT_EQ(FRM_Raquette->windowHandle()->transientParent(), nullptr);
 }
 
+// Shown where two windows kept on top would cover it, a plain window stands
+// in front of one of them and, when that one closes, of the other, which
+// would cover it still; once both are closed it is a plain window again,
+// never kept above every window.
+TEST_F(WindowLayout, AWindowUnderTwoWindowsOnTopStandsInFrontOfTheOtherWhenOneCloses)
+{
+    // (The main window's first activation puts the stored layout back.)
+    QApplication::setActiveWindow(FRM_Alv);
+    FRM_Message->hide();
+    Systeme::PlaceWindow(FRM_Tool_Suivi, QPoint(0, 100));
+    Systeme::ShowFormOnScreen(FRM_Tool_Suivi);
+    Systeme::PlaceWindow(FRM_ComTrafic, QPoint(300, 300));
+    Systeme::ShowFormOnScreen(FRM_ComTrafic);
+    QApplication::setActiveWindow(FRM_Alv);
+    Systeme::PlaceWindow(FRM_Pref, QPoint(50, 150));
+    Systeme::ShowFormOnScreen(FRM_Pref);
+    ASSERT_NE(FRM_Pref->windowHandle(), nullptr);
+    const auto owner = [] { return FRM_Pref->windowHandle()->transientParent(); };
+    QWidget* first = owner() == FRM_ComTrafic->windowHandle() ? static_cast<QWidget*>(FRM_ComTrafic) : FRM_Tool_Suivi;
+    QWidget* second = first == FRM_ComTrafic ? static_cast<QWidget*>(FRM_Tool_Suivi) : FRM_ComTrafic;
+    EXPECT_EQ(owner(), first->windowHandle());
+
+    first->close();
+    EXPECT_EQ(owner(), second->windowHandle()) << "under " << second->objectName().toStdString();
+    second->close();
+    EXPECT_EQ(owner(), nullptr);
+    EXPECT_FALSE(FRM_Pref->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    FRM_Pref->close();
+}
+
 // The chart left open comes back open, and the goto dialog left open with it
 // comes back in front of it, as when the chart opens it.
 TEST_F(WindowLayout, TheChartLeftOpenComesBackWithTheGotoDialogInFrontOfIt)
