@@ -500,11 +500,20 @@ public:
     {
         if (!over || over == form_)
             return;
-        members_.removeAll(QPointer<QWidget>(over));
+        const QPointer<QWidget> member(over);
+        if (members_.contains(member)) {
+            // The window it was opened from is told first; the others keep
+            // their turn.
+            if (first) {
+                members_.removeAll(member);
+                members_.prepend(member);
+            }
+            return;
+        }
         if (first)
-            members_.prepend(over);
+            members_.prepend(member);
         else
-            members_.append(over);
+            members_.append(member);
         over->installEventFilter(this);
     }
 
@@ -518,10 +527,8 @@ public:
     {
         QWidget* owner = nullptr;
         for (const QPointer<QWidget>& m : std::as_const(members_)) {
-            if (m && shownOnTop(m) && !standsInFrontOf(m, form_)) {
-                owner = m;
+            if (m && shownOnTop(m) && (owner = keptOnTopUnder(m)))
                 break;
-            }
         }
         const bool changed = owner != owner_;
         if (changed && !owner_ && form_->windowHandle())
@@ -534,17 +541,16 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* e) override;
 
-    // True when `w`, through the windows it stands in front of, stands in
-    // front of `form`.
-    static bool standsInFrontOf(const QWidget* w, const QWidget* form)
+    // The window kept on top under `w`: itself, or the one it stands in
+    // front of. A window standing in front of another that stands in front
+    // of one kept on top is told that one: both live in its layer, the
+    // later shown or clicked above, and no chain of owners is made.
+    static QWidget* keptOnTopUnder(QWidget* w)
     {
-        for (int i = 0; w && i < 32; ++i) {
-            const FrontKeeper* k = frontKeeper(w);
-            w = k ? k->owner() : nullptr;
-            if (w == form)
-                return true;
-        }
-        return false;
+        if (w->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            return w;
+        const FrontKeeper* k = frontKeeper(w);
+        return k ? k->owner() : nullptr;
     }
 
 private:
@@ -567,6 +573,7 @@ private:
         members_.removeAll(QPointer<QWidget>(static_cast<QWidget*>(member)));
     }
 
+    // Looks again at the windows on top that would cover it.
     void lookAgain();
 
     QWidget* form_;
@@ -609,7 +616,7 @@ QList<QWidget*> onTopOver(const QWidget* form)
     const QRect at(frameCorner(form), form->size().grownBy(expectedFrame(form)));
     QList<std::pair<qint64, QWidget*>> over;
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w == form || !shownOnTop(w) || FrontKeeper::standsInFrontOf(w, form))
+        if (w == form || !shownOnTop(w))
             continue;
         const QRect common = at.intersected(frameOf(w));
         if (!common.isEmpty())
@@ -632,13 +639,14 @@ void FrontKeeper::lookAgain()
 {
     if (!form_->isVisible() || form_->isMinimized() || ShowingThroughPath(form_))
         return;
-    const bool before = owner_;
+    const bool hadOwner = owner_;
     addThoseOver();
     if (apply())
         chooseOwnersAgain();
     // Told now, the window manager puts it just above that one: the
-    // window the user is in comes above the others too.
-    if (!before && owner_ && form_->isActiveWindow())
+    // window the user is in comes above the others too (a box waiting for
+    // its answer stays in front).
+    if (!hadOwner && owner_ && form_->isActiveWindow() && !QApplication::activeModalWidget())
         form_->raise();
 }
 

@@ -7,6 +7,7 @@
 #include "app/settings/key_engine.h"
 #include "app/systeme.h"
 #include "telescope/frm_com_trafic.h"
+#include "telescope/frm_img_ref.h"
 #include "telescope/frm_object_action.h"
 #include "telescope/frm_sky.h"
 #include "telescope/sky/sky_chart.h"
@@ -222,7 +223,8 @@ TEST_F(WindowLayout, AWindowOpenedFromOneThatStaysOnTopOpensInFrontOfIt)
 // Shown where two windows kept on top would cover it, a plain window stands
 // in front of one of them and, when that one closes, of the other, which
 // would cover it still; once both are closed it is a plain window again,
-// never kept above every window.
+// never kept above every window. A window it would cover stands in front
+// of it too.
 TEST_F(WindowLayout, AWindowUnderTwoWindowsOnTopStandsInFrontOfTheOtherWhenOneCloses)
 {
     // (The main window's first activation puts the stored layout back.)
@@ -240,6 +242,15 @@ TEST_F(WindowLayout, AWindowUnderTwoWindowsOnTopStandsInFrontOfTheOtherWhenOneCl
     QWidget* first = owner() == FRM_ComTrafic->windowHandle() ? static_cast<QWidget*>(FRM_ComTrafic) : FRM_Tool_Suivi;
     QWidget* second = first == FRM_ComTrafic ? static_cast<QWidget*>(FRM_Tool_Suivi) : FRM_ComTrafic;
     EXPECT_EQ(owner(), first->windowHandle());
+    // Shown where only the Preferences would cover it, the reference image
+    // stands in front of them, in the layer of the window they stand in
+    // front of.
+    Systeme::PlaceWindow(FRM_ImgRef, QPoint(560, 540));
+    Systeme::ShowFormOnScreen(FRM_ImgRef);
+    ASSERT_FALSE(FRM_ImgRef->frameGeometry().intersects(FRM_Tool_Suivi->frameGeometry()));
+    ASSERT_FALSE(FRM_ImgRef->frameGeometry().intersects(FRM_ComTrafic->frameGeometry()));
+    EXPECT_EQ(FRM_ImgRef->windowHandle()->transientParent(), first->windowHandle());
+    FRM_ImgRef->close();
 
     first->close();
     EXPECT_EQ(owner(), second->windowHandle()) << "under " << second->objectName().toStdString();
