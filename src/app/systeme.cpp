@@ -473,7 +473,8 @@ bool mayStandInFront(const QWidget* w)
 // the first of them still shown on top: the window then lives in their
 // layer, above that one whatever is clicked in it, and is brought above
 // the others as it shows or is clicked. When that one hides the next one
-// is told; when none is left, or the window hides, it is a plain window
+// is told; one it is moved away from is left (not the one it was opened
+// from); when none is left, or the window hides, it is a plain window
 // again (with the owner it has of its own, if any). Qt clears what the
 // window manager was told each time the window shows, so it is told again
 // once the window is shown.
@@ -501,6 +502,8 @@ public:
         if (!over || over == form_)
             return;
         const QPointer<QWidget> member(over);
+        if (first)
+            opener_ = over;
         if (members_.contains(member)) {
             // The window it was opened from is told first; the others keep
             // their turn.
@@ -517,8 +520,10 @@ public:
         over->installEventFilter(this);
     }
 
-    // Adds the windows on top that would cover it where it is.
-    void addThoseOver();
+    // Adds the windows on top that would cover it where it is; with
+    // `mended`, drops those that would cover it no more (but the window it
+    // was opened from).
+    void addThoseOver(bool mended = false);
 
     // Tells the window manager the owner it has now; `again` tells it even
     // when it did not change (the window has just shown). True when it
@@ -579,6 +584,7 @@ private:
     QWidget* form_;
     QList<QPointer<QWidget>> members_;
     QPointer<QWidget> owner_;
+    QPointer<QWidget> opener_;
     QPointer<QWindow> own_;
     QTimer again_;
 };
@@ -629,9 +635,16 @@ QList<QWidget*> onTopOver(const QWidget* form)
     return list;
 }
 
-void FrontKeeper::addThoseOver()
+void FrontKeeper::addThoseOver(bool mended)
 {
-    for (QWidget* w : onTopOver(form_))
+    const QList<QWidget*> over = onTopOver(form_);
+    if (mended) {
+        for (const QPointer<QWidget>& m : QList<QPointer<QWidget>>(members_)) {
+            if (m && m != opener_ && !over.contains(m.data()))
+                drop(m);
+        }
+    }
+    for (QWidget* w : over)
         add(w, false);
 }
 
@@ -640,7 +653,7 @@ void FrontKeeper::lookAgain()
     if (!form_->isVisible() || form_->isMinimized() || ShowingThroughPath(form_))
         return;
     const bool hadOwner = owner_;
-    addThoseOver();
+    addThoseOver(true);
     if (apply())
         chooseOwnersAgain();
     // Told now, the window manager puts it just above that one: the
@@ -661,6 +674,7 @@ bool FrontKeeper::eventFilter(QObject* watched, QEvent* e)
                     drop(m);
             }
             members_.clear();
+            opener_ = nullptr;
             if (apply())
                 chooseOwnersAgain();
             break;

@@ -250,6 +250,10 @@ TEST_F(WindowLayout, AWindowUnderTwoWindowsOnTopStandsInFrontOfTheOtherWhenOneCl
     ASSERT_FALSE(FRM_ImgRef->frameGeometry().intersects(FRM_Tool_Suivi->frameGeometry()));
     ASSERT_FALSE(FRM_ImgRef->frameGeometry().intersects(FRM_ComTrafic->frameGeometry()));
     EXPECT_EQ(FRM_ImgRef->windowHandle()->transientParent(), first->windowHandle());
+    // Moved where nothing on top would cover it, it is a plain window again.
+    Systeme::PlaceWindow(FRM_ImgRef, QPoint(830, 10));
+    QTest::qWait(10);
+    EXPECT_EQ(FRM_ImgRef->windowHandle()->transientParent(), nullptr);
     FRM_ImgRef->close();
 
     first->close();
