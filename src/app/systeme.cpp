@@ -38,6 +38,9 @@ const char* const kFirstPlaceWaits = "nj_first_place_waits";
 const char* const kFirstPlaceGiven = "nj_first_place_given";
 // A window ShowFormOnScreen has shown once.
 const char* const kShownOnce = "nj_shown_once";
+// Where a hidden window was asked to be, before it was brought inside the
+// screen.
+const char* const kAskedPlace = "nj_asked_place";
 
 // The frame the window manager has drawn around a shown window, as the
 // window system reports it; none while it has not drawn one. The widget's
@@ -297,73 +300,6 @@ void keepOnScreen(QWidget* window)
         new ScreenKeeper(window);
 }
 
-const char* const kFrontKeeperName = "nj_front_keeper";
-
-// Keeps a window in front of the window that stays on top it was opened
-// from, while both are shown; as soon as either hides, the window is a plain
-// one again. Qt clears what the window manager was told each time the window
-// shows, so it is told again once the window is shown.
-class FrontKeeper final : public QObject {
-public:
-    FrontKeeper(QWidget* form, QWidget* opener) : QObject(form), form_(form), opener_(opener)
-    {
-        setObjectName(QLatin1String(kFrontKeeperName));
-        form->installEventFilter(this);
-        opener->installEventFilter(this);
-        apply();
-    }
-
-    void apply()
-    {
-        if (opener_ && opener_->isVisible())
-            app::SetStandsInFrontOf(*form_, opener_);
-    }
-
-    void end()
-    {
-        form_->removeEventFilter(this);
-        if (opener_)
-            opener_->removeEventFilter(this);
-        app::SetStandsInFrontOf(*form_, nullptr);
-        setObjectName(QString());
-        deleteLater();
-    }
-
-    bool eventFilter(QObject* watched, QEvent* e) override
-    {
-        if (e->type() == QEvent::Hide && (watched == form_ || watched == opener_)) {
-            end();
-        } else if (watched == form_ && e->type() == QEvent::Show) {
-            QTimer::singleShot(0, this, [this] {
-                if (form_->isVisible())
-                    apply();
-            });
-        }
-        return false;
-    }
-
-private:
-    QWidget* form_;
-    QPointer<QWidget> opener_;
-};
-
-FrontKeeper* frontKeeper(const QWidget* form)
-{
-    return form->findChild<FrontKeeper*>(QLatin1String(kFrontKeeperName), Qt::FindDirectChildrenOnly);
-}
-
-void endFrontKeeper(QWidget* form)
-{
-    if (FrontKeeper* old = frontKeeper(form))
-        old->end();
-}
-
-// Tells the window manager at once, the window being shown.
-void keepInFrontNow(QWidget* form)
-{
-    if (FrontKeeper* keeper = frontKeeper(form))
-        keeper->apply();
-}
 } // namespace
 
 QSize RoomInsideScreen(const QWidget* window)
@@ -426,16 +362,20 @@ void PlaceWindow(QWidget* window, QPoint frameTopLeft)
         return;
     // Put somewhere on purpose, it has its place.
     window->setProperty(kFirstPlaceWaits, QVariant());
+    window->setProperty(kAskedPlace, QVariant());
     placeFrame(window, frameTopLeft, false);
 }
 
 void PlaceOnScreen(QWidget* window, QPoint frameTopLeft)
 {
+    if (!window)
+        return;
+    // A hidden window shows where it was asked to be, the room on the
+    // screen then known.
+    window->setProperty(kAskedPlace, window->isVisible() ? QVariant() : QVariant(frameTopLeft));
     // A window's Width and Height there are its frame's.
-    if (window)
-        placeFrame(window,
-                   PlaceInsideScreen(QRect(frameTopLeft, window->size().grownBy(knownFrame(window))), ScreenSize()),
-                   true);
+    placeFrame(window, PlaceInsideScreen(QRect(frameTopLeft, window->size().grownBy(knownFrame(window))), ScreenSize()),
+               true);
 }
 
 QPoint KeepFrameInside(const QRect& frame, const QRect& area)
@@ -481,23 +421,328 @@ QRect ScreenArea()
     return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
 }
 
+namespace {
+
+// A window's frame as it is or will be.
+QRect frameOf(const QWidget* w) { return QRect(frameCorner(w), w->size().grownBy(expectedFrame(w))); }
+
+// ---- Windows standing in front of the windows kept on top
+
+const char* const kFrontKeeperName = "nj_front_keeper";
+
+class FrontKeeper;
+
+FrontKeeper* frontKeeper(const QWidget* form)
+{
+    return form ? form->findChild<FrontKeeper*>(QLatin1String(kFrontKeeperName), Qt::FindDirectChildrenOnly)
+                : nullptr;
+}
+
+// Every window's keeper, to choose their owners again when one changes.
+QList<QPointer<FrontKeeper>>& frontKeepers()
+{
+    static QList<QPointer<FrontKeeper>> list;
+    return list;
+}
+
+bool keptInFront(const QWidget* w);
+
+// A window standing above the plain windows: shown, not waiting for its
+// answer, kept on top or standing in front of a window kept on top.
+bool shownOnTop(const QWidget* w)
+{
+    return w && w->isVisible() && !w->isMinimized() && w->windowType() != Qt::Popup
+           && w->windowType() != Qt::ToolTip && w->windowModality() == Qt::NonModal
+           && (w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) || keptInFront(w));
+}
+
+// A plain window that may stand in front of the windows kept on top: not
+// the main window (the others stand above it), not one that waits for its
+// answer (it stands in front of every window by itself).
+bool mayStandInFront(const QWidget* w)
+{
+    return w && w->isWindow() && !IsMainWindow(w) && !w->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
+           && w->windowModality() == Qt::NonModal
+           && (w->windowType() == Qt::Window || w->windowType() == Qt::Tool);
+}
+
+// Keeps a plain window in front of the windows kept on top it stands in
+// front of, while it is shown: the one it was opened from, and every one
+// that would cover it where it shows, where it is put afterwards and where
+// the user clicks it. The window manager is told one of them as its owner,
+// the first of them still shown on top: the window then lives in their
+// layer, above that one whatever is clicked in it, and is brought above
+// the others as it shows or is clicked. When that one hides the next one
+// is told; one it is moved away from is left (not the one it was opened
+// from); when none is left, or the window hides, it is a plain window
+// again (with the owner it has of its own, if any). Qt clears what the
+// window manager was told each time the window shows, so it is told again
+// once the window is shown.
+class FrontKeeper final : public QObject {
+public:
+    explicit FrontKeeper(QWidget* form) : QObject(form), form_(form)
+    {
+        setObjectName(QLatin1String(kFrontKeeperName));
+        form->installEventFilter(this);
+        frontKeepers().append(this);
+        // Where it comes to be put, or is clicked, it looks again at what
+        // would cover it, once the events of the moment are handled.
+        again_.setSingleShot(true);
+        again_.setInterval(0);
+        QObject::connect(&again_, &QTimer::timeout, this, [this] { lookAgain(); });
+    }
+    ~FrontKeeper() override { frontKeepers().removeAll(QPointer<FrontKeeper>(this)); }
+
+    QWidget* owner() const { return owner_; }
+
+    // Stands in front of `over` too; `first`: the window it was opened
+    // from, which it is told first.
+    void add(QWidget* over, bool first)
+    {
+        if (!over || over == form_)
+            return;
+        const QPointer<QWidget> member(over);
+        if (first)
+            opener_ = over;
+        if (members_.contains(member)) {
+            // The window it was opened from is told first; the others keep
+            // their turn.
+            if (first) {
+                members_.removeAll(member);
+                members_.prepend(member);
+            }
+            return;
+        }
+        if (first)
+            members_.prepend(member);
+        else
+            members_.append(member);
+        over->installEventFilter(this);
+    }
+
+    // Adds the windows on top that would cover it where it is; with
+    // `mended`, drops those that would cover it no more (but the window it
+    // was opened from).
+    void addThoseOver(bool mended = false);
+
+    // Tells the window manager the owner it has now; `again` tells it even
+    // when it did not change (the window has just shown). True when it
+    // changed.
+    bool apply(bool again = false)
+    {
+        QWidget* owner = nullptr;
+        for (const QPointer<QWidget>& m : std::as_const(members_)) {
+            if (m && shownOnTop(m) && (owner = keptOnTopUnder(m)))
+                break;
+        }
+        const bool changed = owner != owner_;
+        if (changed && !owner_ && form_->windowHandle())
+            own_ = form_->windowHandle()->transientParent();
+        if (changed || (again && owner))
+            app::SetStandsInFrontOf(*form_, owner ? owner : ownOwner());
+        owner_ = owner;
+        return changed;
+    }
+
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+    // The window kept on top under `w`: itself, or the one it stands in
+    // front of. A window standing in front of another that stands in front
+    // of one kept on top is told that one: both live in its layer, the
+    // later shown or clicked above, and no chain of owners is made.
+    static QWidget* keptOnTopUnder(QWidget* w)
+    {
+        if (w->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            return w;
+        const FrontKeeper* k = frontKeeper(w);
+        return k ? k->owner() : nullptr;
+    }
+
+private:
+    // The window it belongs to of its own (the player the main window's),
+    // told again once it stands in front of none.
+    QWidget* ownOwner() const
+    {
+        if (!own_)
+            return nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w != form_ && w->windowHandle() == own_)
+                return w;
+        }
+        return nullptr;
+    }
+
+    void drop(QObject* member)
+    {
+        member->removeEventFilter(this);
+        members_.removeAll(QPointer<QWidget>(static_cast<QWidget*>(member)));
+    }
+
+    // Looks again at the windows on top that would cover it.
+    void lookAgain();
+
+    QWidget* form_;
+    QList<QPointer<QWidget>> members_;
+    QPointer<QWidget> owner_;
+    QPointer<QWidget> opener_;
+    QPointer<QWindow> own_;
+    QTimer again_;
+};
+
+// Chooses every window's owner again, one having changed (a window it
+// stood in front of may stand on top no more).
+void chooseOwnersAgain()
+{
+    static bool choosing = false;
+    if (choosing)
+        return;
+    choosing = true;
+    for (int round = 0; round < 8; ++round) {
+        bool changed = false;
+        for (const QPointer<FrontKeeper>& k : QList<QPointer<FrontKeeper>>(frontKeepers())) {
+            if (k && k->apply())
+                changed = true;
+        }
+        if (!changed)
+            break;
+    }
+    choosing = false;
+}
+
+bool keptInFront(const QWidget* w)
+{
+    const FrontKeeper* k = frontKeeper(w);
+    return k && k->owner();
+}
+
+// The windows on top that would cover `form` where it is, the one that
+// covers most first.
+QList<QWidget*> onTopOver(const QWidget* form)
+{
+    const QRect at(frameCorner(form), form->size().grownBy(expectedFrame(form)));
+    QList<std::pair<qint64, QWidget*>> over;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w == form || !shownOnTop(w))
+            continue;
+        const QRect common = at.intersected(frameOf(w));
+        if (!common.isEmpty())
+            over.append({qint64(common.width()) * common.height(), w});
+    }
+    std::stable_sort(over.begin(), over.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    QList<QWidget*> list;
+    for (const auto& o : over)
+        list << o.second;
+    return list;
+}
+
+void FrontKeeper::addThoseOver(bool mended)
+{
+    const QList<QWidget*> over = onTopOver(form_);
+    if (mended) {
+        for (const QPointer<QWidget>& m : QList<QPointer<QWidget>>(members_)) {
+            if (m && m != opener_ && !over.contains(m.data()))
+                drop(m);
+        }
+    }
+    for (QWidget* w : over)
+        add(w, false);
+}
+
+void FrontKeeper::lookAgain()
+{
+    if (!form_->isVisible() || form_->isMinimized() || ShowingThroughPath(form_))
+        return;
+    const bool hadOwner = owner_;
+    addThoseOver(true);
+    if (apply())
+        chooseOwnersAgain();
+    // Told now, the window manager puts it just above that one: the
+    // window the user is in comes above the others too (a box waiting for
+    // its answer stays in front).
+    if (!hadOwner && owner_ && form_->isActiveWindow() && !QApplication::activeModalWidget())
+        form_->raise();
+}
+
+bool FrontKeeper::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == form_) {
+        switch (e->type()) {
+        case QEvent::Hide:
+            // Hidden (closed or minimised): a plain window again.
+            for (const QPointer<QWidget>& m : QList<QPointer<QWidget>>(members_)) {
+                if (m)
+                    drop(m);
+            }
+            members_.clear();
+            opener_ = nullptr;
+            if (apply())
+                chooseOwnersAgain();
+            break;
+        case QEvent::Show:
+            QTimer::singleShot(0, this, [this] {
+                if (form_->isVisible())
+                    apply(true);
+            });
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::WindowActivate:
+            if (form_->isVisible())
+                again_.start();
+            break;
+        default:
+            break;
+        }
+    } else if (e->type() == QEvent::Hide && members_.contains(QPointer<QWidget>(static_cast<QWidget*>(watched)))) {
+        // One it stood in front of hidden: the next one, or none.
+        drop(watched);
+        if (apply())
+            chooseOwnersAgain();
+    }
+    return false;
+}
+
+FrontKeeper* keeperFor(QWidget* form)
+{
+    if (FrontKeeper* k = frontKeeper(form))
+        return k;
+    return new FrontKeeper(form);
+}
+
+// Makes `form` stand in front of every window on top that would cover it
+// where it is.
+void standInFrontOfThoseOver(QWidget* form)
+{
+    if (!mayStandInFront(form))
+        return;
+    FrontKeeper* keeper = keeperFor(form);
+    keeper->addThoseOver();
+    if (keeper->apply())
+        chooseOwnersAgain();
+}
+
+// Tells the window manager at once, the window being shown.
+void keepInFrontNow(QWidget* form)
+{
+    if (FrontKeeper* keeper = frontKeeper(form))
+        keeper->apply(true);
+}
+} // namespace
+
 void KeepInFrontOf(QWidget* form, QWidget* opener)
 {
     if (!form || !opener)
         return;
     opener = opener->window();
-    // Tool windows and dialogs are the window system's own owned windows.
-    if (opener == form || !opener->isVisible() || !opener->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
-        || form->windowType() != Qt::Window)
+    if (opener == form || !mayStandInFront(form) || !shownOnTop(opener))
         return;
-    endFrontKeeper(form);
-    new FrontKeeper(form, opener);
+    FrontKeeper* keeper = keeperFor(form);
+    keeper->add(opener, true);
+    if (keeper->apply())
+        chooseOwnersAgain();
 }
 
 namespace {
-
-// A window's frame as it is or will be.
-QRect frameOf(const QWidget* w) { return QRect(frameCorner(w), w->size().grownBy(expectedFrame(w))); }
 
 // The main window's frame, bars and the frames of the other windows.
 FirstPlaceRoom roomFor(const QWidget* window)
@@ -551,8 +796,8 @@ FirstPlaceRoom roomFor(const QWidget* window)
         // A window kept on top, or standing in front of one, would cover a
         // plain window opened under it (not one that stands in front of it).
         if (w->isVisible() && !w->isMinimized() && !window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
-            && !frontKeeper(window)
-            && (w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) || frontKeeper(w)))
+            && !keptInFront(window)
+            && (w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) || keptInFront(w)))
             room.onTop << frameOf(w);
     }
     return room;
@@ -688,6 +933,49 @@ void makeTall(QWidget* window, int height)
     window->resize(window->width(), height);
 }
 
+// Gives a window its size once shown: what its layout needs, at least, in
+// the style's fonts and margins.
+void sizeAsShown(QWidget* window)
+{
+    window->ensurePolished();
+    if (window->layout())
+        window->layout()->activate();
+    window->resize(window->size().expandedTo(window->minimumSizeHint()));
+}
+
+// The main window's menu bar and page tabs.
+QList<QRect> topBarsOf(const FirstPlaceRoom& room) { return QList<QRect>{room.menuBar} + room.topBars; }
+
+// The first row of places below the main window's menu bar and page tabs.
+int belowTopBars(const FirstPlaceRoom& room)
+{
+    int bottom = room.area.top();
+    for (const QRect& r : topBarsOf(room))
+        bottom = std::max(bottom, r.bottom() + 1);
+    return room.area.top() + (bottom - room.area.top() + kPlaceStep - 1) / kPlaceStep * kPlaceStep;
+}
+
+// True when a window's frame at `at` would cover the main window's menu bar
+// or page tabs.
+bool coversTopBars(const QWidget* window, QPoint at, const QMargins& frame, const FirstPlaceRoom& room)
+{
+    const QRect r(at, window->size().grownBy(frame));
+    const QList<QRect> top = topBarsOf(room);
+    return std::any_of(top.begin(), top.end(), [&](const QRect& b) { return r.intersects(b); });
+}
+
+// A window too tall for the room below `top` (its frame's top edge), where
+// that room holds most of it, is made as tall as that room, its controls
+// scrolling. True when it was.
+bool makeTallBelow(QWidget* window, int top, const QMargins& frame, const QRect& area)
+{
+    const int below = area.bottom() + 1 - top - frame.top() - frame.bottom();
+    if (!qobject_cast<QMainWindow*>(window) || window->height() <= below || below * 4 < window->height() * 3)
+        return false;
+    makeTall(window, below);
+    return true;
+}
+
 void placeFirstNow(QWidget* window, std::optional<int> left = std::nullopt)
 {
     window->setProperty(kFirstPlaceWaits, QVariant());
@@ -695,37 +983,45 @@ void placeFirstNow(QWidget* window, std::optional<int> left = std::nullopt)
     FirstPlaceRoom room = roomFor(window);
     room.left = left;
     const QMargins frame = expectedFrame(window);
-    // Its size once shown: what its layout needs, at least, in the style's
-    // fonts and margins.
-    window->ensurePolished();
-    if (window->layout())
-        window->layout()->activate();
-    window->resize(window->size().expandedTo(window->minimumSizeHint()));
+    sizeAsShown(window);
     QPoint at = FirstPlace(window->size().grownBy(frame), room);
     // Too tall for the room below the main window's menu bar and page tabs,
     // it would cover them: where that room holds most of it, it is made as
     // tall as that room, its controls scrolling.
-    const QList<QRect> top = QList<QRect>{room.menuBar} + room.topBars;
-    int stripBottom = room.area.top();
-    for (const QRect& r : top)
-        stripBottom = std::max(stripBottom, r.bottom() + 1);
-    // (From the first row of places below them.)
-    stripBottom = room.area.top() + (stripBottom - room.area.top() + kPlaceStep - 1) / kPlaceStep * kPlaceStep;
-    const int below = room.area.bottom() + 1 - stripBottom - frame.top() - frame.bottom();
-    const auto coversTop = [&](QPoint p) {
-        const QRect r(p, window->size().grownBy(frame));
-        return std::any_of(top.begin(), top.end(), [&](const QRect& b) { return r.intersects(b); });
-    };
-    if (coversTop(at) && qobject_cast<QMainWindow*>(window) && window->height() > below
-        && below * 4 >= window->height() * 3) {
+    if (coversTopBars(window, at, frame, room)) {
         const QSize kept = window->size();
         const QSize keptMinimum = window->minimumSize();
-        makeTall(window, below);
-        at = FirstPlace(window->size().grownBy(frame), room);
-        if (coversTop(at)) {
-            window->setMinimumSize(keptMinimum);
-            window->resize(kept);
+        if (makeTallBelow(window, belowTopBars(room), frame, room.area)) {
             at = FirstPlace(window->size().grownBy(frame), room);
+            if (coversTopBars(window, at, frame, room)) {
+                window->setMinimumSize(keptMinimum);
+                window->resize(kept);
+                at = FirstPlace(window->size().grownBy(frame), room);
+            }
+        }
+    }
+    PlaceOnScreen(window, at);
+}
+
+// Puts a hidden window back where it was asked to be (its stored place, or
+// where it was), whole on the screen. A window too tall for the room below
+// that place would be pushed up over the main window's menu bar and page
+// tabs: as at its first place, it is made as tall as the room below its
+// place, or else below the bars, where that room holds most of it, and
+// stays there.
+void placeAgain(QWidget* window)
+{
+    const FirstPlaceRoom room = roomFor(window);
+    const QMargins frame = expectedFrame(window);
+    sizeAsShown(window);
+    QPoint at = frameCorner(window);
+    const QPoint inside = KeepFrameInside(QRect(at, window->size().grownBy(frame)), room.area);
+    if (!coversTopBars(window, at, frame, room) && coversTopBars(window, inside, frame, room)) {
+        for (const int top : {at.y(), belowTopBars(room)}) {
+            if (top >= room.area.top() && makeTallBelow(window, top, frame, room.area)) {
+                at.setY(top);
+                break;
+            }
         }
     }
     PlaceOnScreen(window, at);
@@ -785,25 +1081,6 @@ QPoint centredOnOwner(QWidget* window)
     return over.center() - QPoint(frame.width() / 2, frame.height() / 2);
 }
 
-// Of the windows kept on top, the one that would cover most of `form` where
-// it is put; none when none would cover it.
-QWidget* onTopOver(QWidget* form)
-{
-    const QRect at(frameCorner(form), form->size().grownBy(expectedFrame(form)));
-    QWidget* over = nullptr;
-    qint64 most = 0;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w == form || !w->isVisible() || w->isMinimized() || w->windowType() == Qt::Popup
-            || w->windowType() == Qt::ToolTip || !w->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
-            continue;
-        const QRect common = at.intersected(frameOf(w));
-        if (common.isEmpty() || qint64(common.width()) * common.height() <= most)
-            continue;
-        most = qint64(common.width()) * common.height();
-        over = w;
-    }
-    return over;
-}
 } // namespace
 
 bool IsMainWindow(const QWidget* window) { return window && window->objectName() == QLatin1String("FRM_Alv"); }
@@ -837,24 +1114,31 @@ void ShowFormOnScreen(QWidget* form)
     QWidget* waiting = answers ? nullptr : QApplication::activeModalWidget();
     if (waiting == form)
         waiting = nullptr;
+    // Opened from a window that stays on top, it stands in front of it.
     KeepInFrontOf(form, waiting ? nullptr : QApplication::activeWindow());
     const bool hidden = !form->isVisible();
     const bool placed = form->testAttribute(Qt::WA_Moved) || form->property(kFirstPlaceGiven).toBool();
     // A window that never had a place takes its first place.
     const bool first = hidden && !answers && !IsMainWindow(form) && (WaitsForFirstPlace(form) || !placed);
+    // One that had a place goes back where it was asked to be.
+    const bool again = hidden && !answers && !first && !IsMainWindow(form);
+    if (const QVariant asked = form->property(kAskedPlace); again && asked.isValid())
+        form->move(PlaceInsideScreen(QRect(asked.toPoint(), form->size().grownBy(knownFrame(form))), ScreenSize()));
     // A dialog centres itself on its owner as it shows (Qt's own rule).
     const bool centresItself = hidden && answers && !placed && qobject_cast<QDialog*>(form);
     FitInsideScreen(form);
     if (first)
         placeFirstNow(form);
+    else if (again)
+        placeAgain(form);
     else if (hidden && answers && !placed && !centresItself)
         PlaceOnScreen(form, centredOnOwner(form));
     else if (!centresItself)
         PlaceOnScreen(form, frameCorner(form));
-    // Where no room was left clear of the windows kept on top, it stands
-    // in front of the one that would cover it, while both are shown.
-    if (!waiting && !answers && !frontKeeper(form) && !form->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
-        KeepInFrontOf(form, onTopOver(form));
+    form->setProperty(kAskedPlace, QVariant());
+    // It stands in front of every window on top that would cover it where
+    // it is put, while both are shown.
+    standInFrontOfThoseOver(form);
     keepOnScreen(form);
     form->setProperty(kShownOnce, true);
     showing().append(form);

@@ -46,13 +46,18 @@ void PlaceOnScreen(QWidget* window, QPoint frameTopLeft);
 
 // Restores a minimised window, fits it inside the screen when it is larger
 // (FitInsideScreen), puts it with its whole frame on the screen where it was
-// (PlaceOnScreen), or at its first place when it has none yet (PlaceFirst),
-// shows it and brings it to the front. Opened from a window that stays on
-// top, it stands in front of that window while both are shown
-// (KeepInFrontOf). While a box or a dialog waits for its answer, the window
-// opens behind it and the box or dialog keeps the keyboard. A window that
-// waits for its own answer (modal) opens in front with the keyboard,
-// centred on the window it belongs to the first time, whole on the screen.
+// asked to be (PlaceOnScreen), or at its first place when it has none yet
+// (PlaceFirst), shows it and brings it to the front. A window too tall for
+// the room below the place asked for, which would be pushed up over the
+// main window's menu bar and page tabs, is made as tall as that room, as at
+// its first place. A plain window stands in front of the window that stays
+// on top it was opened from (KeepInFrontOf) and of every window on top
+// that would cover it, where it shows, where it is put afterwards and each
+// time the user clicks it, while they are shown. While a box or a dialog
+// waits for its answer, the window opens behind it and the box or dialog
+// keeps the keyboard. A window that waits for its own answer (modal) opens
+// in front with the keyboard, centred on the window it belongs to the first
+// time, whole on the screen.
 void ShowFormOnScreen(QWidget* form);
 // The one way every window but the main one shows: a window class hands its
 // setVisible(true) here, which shows a hidden window through
@@ -66,9 +71,11 @@ bool ShowingThroughPath(const QWidget* window);
 bool IsMainWindow(const QWidget* window);
 // A plain window opened from one that stays on top would open under it: it
 // stands in front of its opener, in the opener's layer, whatever is clicked
-// in the opener, for as long as both are shown. Once either is hidden
-// (closed or minimised) it is a plain window again, which a click on
-// another window covers. Nothing changes for other openers.
+// in the opener, for as long as both are shown, and in front of the other
+// windows on top that would cover it. Once the windows it stands in front
+// of are hidden (closed or minimised), or it is, it is a plain window
+// again, which a click on another window covers, never kept above other
+// programs' windows. Nothing changes for other openers.
 void KeepInFrontOf(QWidget* form, QWidget* opener);
 
 // What a window's first place must leave clear, in screen pixels.

@@ -7,6 +7,7 @@
 #include "app/settings/key_engine.h"
 #include "app/systeme.h"
 #include "telescope/frm_com_trafic.h"
+#include "telescope/frm_img_ref.h"
 #include "telescope/frm_object_action.h"
 #include "telescope/frm_sky.h"
 #include "telescope/sky/sky_chart.h"
@@ -217,6 +218,50 @@ TEST_F(WindowLayout, AWindowOpenedFromOneThatStaysOnTopOpensInFrontOfIt)
     EXPECT_EQ(FRM_Raquette->windowHandle()->transientParent(), FRM_Sky->windowHandle());
     FRM_Sky->close();
     EXPECT_EQ(FRM_Raquette->windowHandle()->transientParent(), nullptr);
+}
+
+// Shown where two windows kept on top would cover it, a plain window stands
+// in front of one of them and, when that one closes, of the other, which
+// would cover it still; once both are closed it is a plain window again,
+// never kept above every window. A window it would cover stands in front
+// of it too.
+TEST_F(WindowLayout, AWindowUnderTwoWindowsOnTopStandsInFrontOfTheOtherWhenOneCloses)
+{
+    // (The main window's first activation puts the stored layout back.)
+    QApplication::setActiveWindow(FRM_Alv);
+    FRM_Message->hide();
+    Systeme::PlaceWindow(FRM_Tool_Suivi, QPoint(0, 100));
+    Systeme::ShowFormOnScreen(FRM_Tool_Suivi);
+    Systeme::PlaceWindow(FRM_ComTrafic, QPoint(300, 300));
+    Systeme::ShowFormOnScreen(FRM_ComTrafic);
+    QApplication::setActiveWindow(FRM_Alv);
+    Systeme::PlaceWindow(FRM_Pref, QPoint(50, 150));
+    Systeme::ShowFormOnScreen(FRM_Pref);
+    ASSERT_NE(FRM_Pref->windowHandle(), nullptr);
+    const auto owner = [] { return FRM_Pref->windowHandle()->transientParent(); };
+    QWidget* first = owner() == FRM_ComTrafic->windowHandle() ? static_cast<QWidget*>(FRM_ComTrafic) : FRM_Tool_Suivi;
+    QWidget* second = first == FRM_ComTrafic ? static_cast<QWidget*>(FRM_Tool_Suivi) : FRM_ComTrafic;
+    EXPECT_EQ(owner(), first->windowHandle());
+    // Shown where only the Preferences would cover it, the reference image
+    // stands in front of them, in the layer of the window they stand in
+    // front of.
+    Systeme::PlaceWindow(FRM_ImgRef, QPoint(560, 540));
+    Systeme::ShowFormOnScreen(FRM_ImgRef);
+    ASSERT_FALSE(FRM_ImgRef->frameGeometry().intersects(FRM_Tool_Suivi->frameGeometry()));
+    ASSERT_FALSE(FRM_ImgRef->frameGeometry().intersects(FRM_ComTrafic->frameGeometry()));
+    EXPECT_EQ(FRM_ImgRef->windowHandle()->transientParent(), first->windowHandle());
+    // Moved where nothing on top would cover it, it is a plain window again.
+    Systeme::PlaceWindow(FRM_ImgRef, QPoint(830, 10));
+    QTest::qWait(10);
+    EXPECT_EQ(FRM_ImgRef->windowHandle()->transientParent(), nullptr);
+    FRM_ImgRef->close();
+
+    first->close();
+    EXPECT_EQ(owner(), second->windowHandle()) << "under " << second->objectName().toStdString();
+    second->close();
+    EXPECT_EQ(owner(), nullptr);
+    EXPECT_FALSE(FRM_Pref->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    FRM_Pref->close();
 }
 
 // The chart left open comes back open, and the goto dialog left open with it

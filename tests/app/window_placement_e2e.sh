@@ -489,6 +489,40 @@ windows_of_a_camera() {
   open_and_check webcam-controls "^WDM Advanced Control$" "$M_VIDEO k:Down k:Right k:Down*2 k:Return"
 }
 
+# Windows left open as the program closes come back where they were, at the
+# size they opened with, clear of the main window's bars where the screen
+# has room: the hand pad (the keypad's centre key in the main window), the
+# image window, the tracking window and the Preferences. The program is
+# closed with the main window's close box, and started again in its folder.
+LEFT_OPEN=("^Telescope$" "^Images$" "^Suivi/Autoguidage$" "^Pr.*f.*rences$")
+windows_left_open() {
+  local title
+  open_and_check hand-pad-key "${LEFT_OPEN[0]}" "k:KP_Begin" keep
+  open_and_check images-left-open "${LEFT_OPEN[1]}" "$M_FONCTIONS k:Right k:Return" keep
+  open_and_check tracking-left-open "${LEFT_OPEN[2]}" "$M_FONCTIONS k:Down*4 k:Return" keep
+  open_and_check preferences-left-open "${LEFT_OPEN[3]}" "$M_PREFS" keep
+  left_open=()
+  for title in "${LEFT_OPEN[@]}"; do
+    left_open+=("$(settled frame_of "$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -1)")")
+  done
+  close_with_alt_f4 "$(main_window)" || { fail "the main window does not close"; return 1; }
+  until_true 20 '! alive' || { fail "closing the main window does not end the program"; return 1; }
+  app_pid=""
+}
+windows_restored() {
+  local i win frame
+  read_main_bars
+  for i in "${!LEFT_OPEN[@]}"; do
+    win=$(xdotool search --onlyvisible --name "${LEFT_OPEN[$i]}" 2>/dev/null | head -1)
+    [ -n "$win" ] || { fail "\"${LEFT_OPEN[$i]}\" left open does not come back"; continue; }
+    check_on_screen "restored-$i" "$win"
+    frame=$checked_frame
+    [ "$frame" = "${left_open[$i]}" ] \
+      || fail "\"${LEFT_OPEN[$i]}\" comes back as ${frame}, it was closed as ${left_open[$i]} (left top width height)"
+    check_bars "\"${LEFT_OPEN[$i]}\" restored" "$frame"
+  done
+}
+
 # Positions stored on a larger screen (1920 x 1200) and negative ones, with
 # the windows left open: each comes back whole on this screen.
 stored_layout() {
@@ -596,6 +630,14 @@ run_screen() {
     windows_of_the_program
     windows_of_a_camera
     [ "$sh" -ge 768 ] && check_inventory
+    windows_left_open
+  fi
+  stop_program
+
+  local closed=$phase
+  phase=restored
+  if [ -f "$work/prog-$screen-$closed/NightjarPro.ini" ] && start_program_in "$work/prog-$screen-$closed" "$work/program-$screen-$phase.log"; then
+    windows_restored
   fi
   stop_program
 

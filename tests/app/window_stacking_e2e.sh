@@ -17,6 +17,12 @@
 #     is clicked in the chart.
 #   - The full-screen window maximised and restored with its title bar's
 #     button is on top again, at its size before.
+#   - A plain window shown where several windows kept on top would cover it
+#     (the Preferences from the menu, the image window from a script, under
+#     the tracking and message windows) stands in front of all of them,
+#     still when the one it was told to stand in front of closes; clicked
+#     on its title bar after one came forward, or under one opened later,
+#     it comes in front; once they are closed, it is a plain window again.
 #   - What the other windows that stay on top open (the measurement
 #     window's, the display window's, the planner's and the function
 #     button's file dialogs, the big FWHM window, the kernel grid, the script
@@ -120,7 +126,7 @@ wait_window() {
   until_true 5 '[ -n "$(window_named "$wanted")" ]' && window_named "$wanted"
 }
 
-F=140 AIDE=480
+F=140 AIDE=480 PREFS=275
 
 # --- first places --------------------------------------------------------------
 
@@ -382,6 +388,142 @@ dialogs_of_windows_on_top() {
   close_win "$opener"
 }
 
+# --- in front of every window kept on top ------------------------------------
+
+# The windows kept on top a plain window may lie under.
+ON_TOP="^Message$|^Suivi/Autoguidage$"
+
+# Window $1 (called $2) stands above every shown window kept on top whose
+# frame overlaps its own.
+in_front_of_all() {
+  local win=$1 why=$2 frame w
+  frame=$(settled frame_of "$win")
+  for w in $(xdotool search --onlyvisible --name "$ON_TOP" 2>/dev/null); do
+    overlap "$frame" "$(frame_of "$w")" || continue
+    above "$win" "$w" \
+      || fail "\"$(xdotool getwindowname "$win")\" $why: under \"$(xdotool getwindowname "$w")\" ($(names_in_stacking))"
+  done
+}
+# True when rectangles "x y w h" $1 and $2 overlap.
+overlap() {
+  local ax ay aw ah bx by bw bh
+  read -r ax ay aw ah <<<"$1"
+  read -r bx by bw bh <<<"$2"
+  [ "$ax" -lt $((bx + bw)) ] && [ "$bx" -lt $((ax + aw)) ] && [ "$ay" -lt $((by + bh)) ] && [ "$by" -lt $((ay + ah)) ]
+}
+# A click on the title bar of window $1, where no window kept on top lies.
+click_title() {
+  local win=$1 x y w h px w2 free
+  read -r x y w h <<<"$(frame_of "$win")"
+  for px in $(seq $((x + 40)) 24 $((x + w - 90))); do
+    free=1
+    for w2 in $(xdotool search --onlyvisible --name "$ON_TOP" 2>/dev/null); do
+      local fx fy fw fh
+      read -r fx fy fw fh <<<"$(frame_of "$w2")"
+      [ "$px" -ge "$fx" ] && [ "$px" -lt $((fx + fw)) ] && [ $((y + 8)) -ge "$fy" ] && [ $((y + 8)) -lt $((fy + fh)) ] && free=0
+    done
+    if [ $free -eq 1 ]; then
+      xdotool mousemove "$px" $((y + 8))
+      sleep 0.05
+      xdotool click 1
+      sleep 0.5
+      return 0
+    fi
+  done
+  fail "\"$(xdotool getwindowname "$win")\": its title bar is covered whole"
+  return 1
+}
+# "Preferences", a title of the main menu without a menu.
+open_preferences() {
+  xdotool windowactivate --sync "$(main_window)" >/dev/null 2>&1
+  sleep 0.1
+  click_at "$(main_window)" $PREFS 9
+}
+# The window manager brings window $1 to the front, as the user does by a
+# click on what shows of it.
+bring_forward() {
+  xdotool windowactivate --sync "$1" >/dev/null 2>&1
+  sleep 0.4
+}
+
+# The Preferences, then the image window from a script, shown where the
+# message window and the tracking window, both kept on top, would cover
+# them: each stands in front of both, and stays in
+# front of the others when one closes; clicked on its title bar after one
+# of them came forward, it is in front again; shown again after other
+# windows were clicked, in front of all; a window they came over later is
+# brought in front by a click on its title bar; once they are all closed,
+# the main window clicked covers it, which was never kept above every
+# window.
+in_front_of_every_window_on_top() {
+  echo "in front of every window kept on top"
+  local message tracking pref images w failed=$failures
+  # The serial traffic, open at start-up, is closed by then.
+  w=$(window_named "^Comm Trafic$")
+  [ -n "$w" ] && close_win "$w"
+  ("$client" execute 'messagebox.show("in front")' >/dev/null 2>&1 &)
+  message=$(wait_window "^Message$") || { fail "the message window does not open"; return; }
+  menu $F Down Down Down Down Return
+  tracking=$(wait_window "^Suivi/Autoguidage$") || { fail "the tracking window does not open"; return; }
+  open_preferences
+  pref=$(wait_window "^Pr.*f.*rences$") || { fail "the Preferences do not open"; return; }
+  sleep 0.5
+  shot every-on-top-shown
+  in_front_of_all "$pref" "shown from the menu"
+
+  close_win "$tracking"
+  sleep 0.5
+  in_front_of_all "$pref" "after the tracking window closed"
+  bring_forward "$message"
+  click_title "$pref"
+  shot every-on-top-title-click
+  in_front_of_all "$pref" "clicked on its title bar"
+
+  # Shown again from the menu at its place, windows clicked in between.
+  close_win "$pref"
+  menu $F Down Down Down Down Return
+  tracking=$(wait_window "^Suivi/Autoguidage$") || { fail "the tracking window does not open again"; return; }
+  click_main
+  bring_forward "$tracking"
+  bring_forward "$message"
+  click_main
+  open_preferences
+  pref=$(wait_window "^Pr.*f.*rences$") || { fail "the Preferences do not open again"; return; }
+  sleep 0.5
+  in_front_of_all "$pref" "shown again"
+  bring_forward "$tracking"
+  click_title "$pref"
+  in_front_of_all "$pref" "clicked on its title bar again"
+
+  # Shown before the tracking window came over it (opened by a script):
+  # a click on its title bar brings it in front.
+  close_win "$tracking"
+  close_win "$message"
+  bring_forward "$pref"
+  ("$client" execute 'window.track(show)' >/dev/null 2>&1 &)
+  tracking=$(wait_window "^Suivi/Autoguidage$") || { fail "the tracking window does not open from a script"; return; }
+  sleep 0.5
+  click_title "$pref"
+  in_front_of_all "$pref" "clicked on its title bar under a window opened later"
+
+  # The image window's "Integration" page from a script, the tracking
+  # window still on top.
+  ("$client" execute 'window.images(show,integration)' >/dev/null 2>&1 &)
+  images=$(wait_window "^Images$") || { fail "the image window does not open from a script"; return; }
+  sleep 0.5
+  in_front_of_all "$images" "shown from a script"
+  close_win "$images"
+
+  close_win "$tracking"
+  click_main
+  shot every-on-top-gone
+  above "$(main_window)" "$pref" \
+    || fail "the Preferences stay above the main window clicked once the windows on top are closed ($(names_in_stacking))"
+  states_of "$pref" | grep -q _NET_WM_STATE_ABOVE && fail "the Preferences were left on top for good"
+  [ "$failures" -eq "$failed" ] && ok "in front of every window kept on top, shown, clicked and shown again"
+  close_win "$pref"
+}
+
 start_x11_display "${sw}x${sh}" "$work"
 start_program
 first_places
@@ -389,6 +531,7 @@ full_screen
 from_windows_on_top
 goto_over_chart
 dialogs_of_windows_on_top
+in_front_of_every_window_on_top
 kill -0 "$app_pid" 2>/dev/null || { fail "the program ended"; tail -20 "$work/program.log"; }
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
 echo "all passed"
