@@ -122,13 +122,6 @@ check_on_screen() {
 STRIP=46 PANEL=270 MENUS=490 MENU_H=20
 read_main_bars() { read -r mx my mw mh <<<"$(client_of "$(main_window)")"; }
 
-# True when rectangles "x y w h" $1 and $2 overlap.
-overlap() {
-  local ax ay aw ah bx by bw bh
-  read -r ax ay aw ah <<<"$1"
-  read -r bx by bw bh <<<"$2"
-  [ "$ax" -lt $((bx + bw)) ] && [ "$bx" -lt $((ax + aw)) ] && [ "$ay" -lt $((by + bh)) ] && [ "$by" -lt $((ay + ah)) ]
-}
 # True when a frame W x H fits in one of the free rectangles "w h" given (a
 # place is looked for every 8 pixels: that much is left over).
 fits_in() {

@@ -404,13 +404,6 @@ in_front_of_all() {
       || fail "\"$(xdotool getwindowname "$win")\" $why: under \"$(xdotool getwindowname "$w")\" ($(names_in_stacking))"
   done
 }
-# True when rectangles "x y w h" $1 and $2 overlap.
-overlap() {
-  local ax ay aw ah bx by bw bh
-  read -r ax ay aw ah <<<"$1"
-  read -r bx by bw bh <<<"$2"
-  [ "$ax" -lt $((bx + bw)) ] && [ "$bx" -lt $((ax + aw)) ] && [ "$ay" -lt $((by + bh)) ] && [ "$by" -lt $((ay + ah)) ]
-}
 # A click on the title bar of window $1, where no window kept on top lies.
 click_title() {
   local win=$1 x y w h px w2 free

@@ -14,6 +14,7 @@
 #include "platform/paths.h"
 #include "platform/simulated_camera.h"
 #include "scripting/scripts.h"
+#include "support/program/driver_choice.h"
 #include "support/program/fresh_process.h"
 #include "telescope/guide_plugin.h"
 #include "tools/frm_tool_images.h"
@@ -61,30 +62,14 @@ void CameraRoad::TearDown()
     SaveFramesEnabled = 0;
     SequenceFrameTick = SequenceFrameCounter = 0;
     SequenceSaving = false;
-    ZoneResetPending = 1;
     platform::setPortAccess(nullptr);
 }
 
 void CameraRoad::answerDriverDialog(int line)
 {
     delete driverDialogPoll;
-    auto* poll = new QTimer(qApp);
-    driverDialogPoll = poll;
-    QObject::connect(poll, &QTimer::timeout, poll, [this, poll, line] {
-        auto* d = qobject_cast<TFRM_Pilote*>(QApplication::activeModalWidget());
-        if (!d)
-            return;
-        driverDialogOnTop = d->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-        poll->deleteLater();
-        poll->stop();
-        if (line < 0) {
-            d->BTN_Annuler->click();
-            return;
-        }
-        d->ComboBox1->setCurrentIndex(line);
-        d->BTN_Ok->click();
-    });
-    poll->start(5);
+    driverDialogPoll = testsupport::AnswerDriverChoice(
+        line, [this](TFRM_Pilote& d) { driverDialogOnTop = d.windowFlags().testFlag(Qt::WindowStaysOnTopHint); });
 }
 
 void CameraRoad::chooseFormat(int slot, int width, int height)

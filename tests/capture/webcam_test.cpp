@@ -11,6 +11,7 @@
 #include "platform/fake_v4l2.h"
 #include "platform/v4l2_camera.h"
 #include "scripting/scripts.h"
+#include "support/user_input.h"
 #include "app/controls/coord_pad.h"
 #include "app/frm_pref.h"
 #include "capture/capture_helpers.h"
@@ -22,7 +23,6 @@
 #include <QElapsedTimer>
 #include <QScrollBar>
 #include <QStyle>
-#include <QStyleOptionSlider>
 #include <QTest>
 #include <linux/videodev2.h>
 
@@ -32,20 +32,7 @@ namespace {
 // end that increases the position).
 void clickArrow(QScrollBar* bar, bool add)
 {
-    QStyleOptionSlider opt;
-    opt.initFrom(bar);
-    opt.orientation = bar->orientation();
-    opt.minimum = bar->minimum();
-    opt.maximum = bar->maximum();
-    opt.sliderPosition = bar->sliderPosition();
-    opt.sliderValue = bar->value();
-    opt.singleStep = bar->singleStep();
-    opt.pageStep = bar->pageStep();
-    opt.subControls = QStyle::SC_All;
-    const QRect arrow = bar->style()->subControlRect(
-        QStyle::CC_ScrollBar, &opt, add ? QStyle::SC_ScrollBarAddLine : QStyle::SC_ScrollBarSubLine, bar);
-    ASSERT_FALSE(arrow.isEmpty()) << bar->objectName().toStdString();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, arrow.center());
+    testsupport::clickScrollBar(bar, add ? QStyle::SC_ScrollBarAddLine : QStyle::SC_ScrollBarSubLine);
 }
 
 } // namespace

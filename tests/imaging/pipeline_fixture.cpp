@@ -5,7 +5,6 @@
 #include "app/startup.h"
 #include "app/ui/event_boundary.h"
 #include "capture/camera_slots.h"
-#include "capture/frm_pilote.h"
 #include "capture/plugin_mgr.h"
 #include "imaging/display_helpers.h"
 #include "imaging/display_zone.h"
@@ -15,6 +14,7 @@
 #include "platform/port_access.h"
 #include "platform/simulated_camera.h"
 #include "scripting/scripts.h"
+#include "support/program/driver_choice.h"
 #include "support/program/fresh_process.h"
 #include "support/user_input.h"
 #include "tools/frm_full_screen.h"
@@ -140,16 +140,7 @@ void PipelineTest::startStarFieldCamera()
                     [] { return std::make_unique<platform::SimulatedCamera>(); });
     platform::setGrabCameras(&grabCameras);
     // The driver dialog waits for its answer: the first line, the camera.
-    auto* poll = new QTimer(qApp);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll] {
-        if (auto* d = qobject_cast<TFRM_Pilote*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            d->ComboBox1->setCurrentIndex(0);
-            QTest::mouseClick(d->BTN_Ok, Qt::LeftButton);
-        }
-    });
-    poll->start(5);
+    testsupport::AnswerDriverChoice(0);
     testsupport::click(shownTwin(FRM_Alv->SPDB_Cam1_Start, FRM_Alv->SPDB_Cam1_Start_B));
     ASSERT_TRUE(FRM_Alv->MNU_Cam1_Arreter->isEnabled()) << "camera 1 started";
 }

@@ -16,6 +16,7 @@
 #   shown WIN                         WIN is mapped and viewable
 #   client_of WIN, frame_of WIN       "left top width height" of its client
 #                                     area, of its frame (title bar included)
+#   overlap RECT1 RECT2               rectangles "x y w h" overlap
 #   settled PROBE WIN                 PROBE's answer (client_of, frame_of) once
 #                                     the program and the window manager have
 #                                     stopped moving the window
@@ -101,6 +102,14 @@ frame_of() {
   [ -n "$ext" ] || ext="0,0,0,0"
   IFS=, read -r l r t b <<<"$ext"
   echo "$((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))"
+}
+
+# True when rectangles "x y w h" $1 and $2 overlap.
+overlap() {
+  local ax ay aw ah bx by bw bh
+  read -r ax ay aw ah <<<"$1"
+  read -r bx by bw bh <<<"$2"
+  [ "$ax" -lt $((bx + bw)) ] && [ "$bx" -lt $((ax + aw)) ] && [ "$ay" -lt $((by + bh)) ] && [ "$by" -lt $((ay + ah)) ]
 }
 
 settled() {

@@ -13,7 +13,6 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "capture/camera_slots.h"
-#include "capture/frm_pilote.h"
 #include "capture/plugin_mgr.h"
 #include "capture/slot_sources.h"
 #include "imaging/display_zone.h"
@@ -26,6 +25,7 @@
 #include "platform/port_access.h"
 #include "platform/simulated_camera.h"
 #include "scripting/scripts.h"
+#include "support/program/driver_choice.h"
 #include "support/program/fresh_process.h"
 #include "support/star_field.h"
 #include "support/temp_program_dir.h"
@@ -561,16 +561,7 @@ protected:
         ASSERT_FALSE(PluginManager->Cameras.empty());
         ASSERT_FALSE(PluginManager->Guiders.empty());
         FRM_Tool_Affichage->CBX_Cam1_IPS->setCurrentText(QStringLiteral("Auto"));
-        auto* poll = new QTimer(qApp);
-        QObject::connect(poll, &QTimer::timeout, poll, [poll] {
-            if (auto* d = qobject_cast<TFRM_Pilote*>(QApplication::activeModalWidget())) {
-                poll->stop();
-                poll->deleteLater();
-                d->ComboBox1->setCurrentIndex(0);
-                d->BTN_Ok->click();
-            }
-        });
-        poll->start(5);
+        testsupport::AnswerDriverChoice(0);
         FRM_Alv->MNU_Cam1_DemarrerClick();
         ASSERT_EQ(CameraSlots[1].sourceKind, 3);
         ASSERT_TRUE(runFrames(3));

@@ -144,13 +144,19 @@ protected:
     void padReadyForM31()
     {
         libraryWithM31();
+        ASSERT_NO_FATAL_FAILURE(padOnAConnectedLx200Mount());
+        ASSERT_NO_FATAL_FAILURE(chooseM31());
+    }
+    // An LX200 mount chosen and connected as the user does, the pad on
+    // screen and active.
+    void padOnAConnectedLx200Mount()
+    {
         TFRM_Raquette& r = pad();
         ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_LX200));
         ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
         ASSERT_TRUE(settle());
         Systeme::ShowFormOnScreen(&r);
         r.activateWindow();
-        ASSERT_NO_FATAL_FAILURE(chooseM31());
     }
     // The goto dialog's origin and destination taken from two positions
     // read, with its buttons, about 4 degrees apart.
@@ -880,11 +886,7 @@ TEST_F(HandPadTest, TheSimulatedMountGoesToTheLibraryObjectChosenOnThePadAndRefu
 {
     constexpr double hour = 54000, minute = 900, degree = 3600, arcmin = 60;
     TFRM_Raquette& r = pad();
-    ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_LX200));
-    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
-    ASSERT_TRUE(settle());
-    Systeme::ShowFormOnScreen(&r);
-    r.activateWindow();
+    ASSERT_NO_FATAL_FAILURE(padOnAConnectedLx200Mount());
     mount.setPosition(10 * hour, 20 * degree);
     // The catalogue clicked, the number typed, GOTO clicked, the slew
     // followed until the poll reads its end. `sent`: what reached the mount

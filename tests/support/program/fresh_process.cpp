@@ -8,6 +8,7 @@
 #include "capture/camera_slots.h"
 #include "capture/plugin_mgr.h"
 #include "capture/slot_sources.h"
+#include "imaging/pipeline_state.h"
 #include "scripting/scripts.h"
 #include "telescope/guide_plugin.h"
 #include "telescope/prg_suivi.h"
@@ -36,6 +37,9 @@ void StartAsAFreshProcess()
     SlotModes = {};
     LongExposureRunning = {};
     PlayerActive = 0;
+    // No source has laid out the zones yet, and nothing was added.
+    ZoneResetPending = 1;
+    Align_V::ResetPipelineStartValues();
 
     // The tracking values a fresh tracking window stands for.
     Align_V::ResetTrackingState();
