@@ -11,6 +11,7 @@
 #include <QLayout>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QMoveEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QScrollArea>
@@ -52,6 +53,26 @@ QMargins drawnFrame(const QWidget* w)
     if (!w->isVisible() || !w->windowHandle() || !w->windowHandle()->handle())
         return {};
     return w->windowHandle()->frameMargins();
+}
+
+// Brings the window's own Left and Top (what is stored of it, and where it
+// shows again once hidden) up to date with the frame the window manager has
+// drawn. Qt takes the frame's edges afresh with each move or resize the
+// window system reports: one reported before the manager framed the window
+// leaves the window without a frame, its Left and Top those of its client,
+// until it is moved again, which a window framed where it was put never is.
+// The window is told where it is again once its frame is known.
+void takeDrawnFrame(QWidget* w)
+{
+    if (drawnFrame(w).isNull())
+        return;
+    // (A client whose move or resize the window system has not answered
+    // yet is told where it is by that answer.)
+    QWindow* handle = w->windowHandle();
+    if (w->geometry() != handle->geometry() || w->pos() == handle->framePosition())
+        return;
+    QMoveEvent told(handle->position(), handle->position());
+    QCoreApplication::sendEvent(handle, &told);
 }
 
 // The frame a window will have: its own once drawn, else that of another
@@ -141,6 +162,7 @@ private:
         const QMargins frame = drawnFrame(window_);
         if (frame.isNull())
             return false;
+        takeDrawnFrame(window_);
         const QPoint target = frameTarget(window_, wanted_, frame, keepInside_);
         if (window_->windowHandle()->framePosition() != target) {
             steady_ = 0;
@@ -224,6 +246,37 @@ void scrollContent(QMainWindow* window)
     window->setCentralWidget(scroll);
 }
 
+// True when a window's content scrolls in it, since it was fitted.
+bool scrollsItsContent(const QWidget* window)
+{
+    const auto* main = qobject_cast<const QMainWindow*>(window);
+    return main && main->centralWidget() && main->centralWidget()->objectName() == QLatin1String(kFitScrollName);
+}
+
+// The size a window's layout needs to show the whole of its content
+// without scrolling: its bars and edges with what its content needs, for a
+// window whose content scrolls. (A hidden window resized has not laid out
+// its controls at that size yet: it does so first.)
+QSize unscrolledSize(QWidget* window)
+{
+    if (!scrollsItsContent(window))
+        return window->minimumSizeHint();
+    if (QLayout* layout = window->layout()) {
+        layout->activate();
+        layout->setGeometry(window->contentsRect());
+    }
+    const auto* scroll = static_cast<const QScrollArea*>(static_cast<QMainWindow*>(window)->centralWidget());
+    const QWidget* content = scroll->widget();
+    if (!content)
+        return window->minimumSizeHint();
+    return window->size() - scroll->size() + content->minimumSizeHint().expandedTo(content->minimumSize());
+}
+
+int scrollBarExtent(const QWidget* window)
+{
+    return window->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, window);
+}
+
 const char* const kScreenKeeperName = "nj_screen_keeper";
 
 // Keeps a window shown through ShowFormOnScreen whole on the screen once
@@ -274,6 +327,7 @@ private:
         const QMargins frame = drawnFrame(window_);
         if (frame.isNull())
             return;
+        takeDrawnFrame(window_);
         const QRect area = ScreenArea();
         const QRect at(window_->windowHandle()->framePosition(), window_->size().grownBy(frame));
         if (area.contains(at)) {
@@ -320,9 +374,7 @@ void FitInsideScreen(QWidget* window)
     const QSize needed = window->size().expandedTo(window->minimumSizeHint()).expandedTo(window->minimumSize());
     // One fitted before that the user or a stored place left hanging over
     // an edge is fitted again.
-    const auto* main = qobject_cast<const QMainWindow*>(window);
-    const bool scrolls = main && main->centralWidget()
-                         && main->centralWidget()->objectName() == QLatin1String(kFitScrollName);
+    const bool scrolls = scrollsItsContent(window);
     const QPoint pos = window->pos();
     const bool tooWide = needed.width() > room.width()
                          || (scrolls && pos.x() + frame.left() + needed.width() + frame.right() > area.right() + 1);
@@ -346,10 +398,15 @@ void FitInsideScreen(QWidget* window)
         at.setY(area.top());
     const int wideRoom = std::max(1, area.right() + 1 - at.x() - frame.left() - frame.right());
     const int tallRoom = std::max(1, area.bottom() + 1 - at.y() - frame.top() - frame.bottom());
-    // What scrolls one way needs room for the bar of the other.
-    const int bar = window->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, window);
-    QSize size(tooWide ? wideRoom : std::min(room.width(), needed.width() + (tooTall ? bar : 0)),
-               tooTall ? tallRoom : std::min(room.height(), needed.height() + (tooWide ? bar : 0)));
+    // Content that scrolls one way needs room beside it for the bar of the
+    // other: the window is as wide (or tall) as its content with that room,
+    // at least, however often it is fitted.
+    const QSize unscrolled = unscrolledSize(window);
+    const int bar = scrollBarExtent(window);
+    QSize size(tooWide ? wideRoom
+                       : std::min(room.width(), std::max(needed.width(), unscrolled.width() + (tooTall ? bar : 0))),
+               tooTall ? tallRoom
+                       : std::min(room.height(), std::max(needed.height(), unscrolled.height() + (tooWide ? bar : 0))));
     window->setMinimumSize(window->minimumSize().boundedTo(size));
     window->resize(size);
     if (at != window->pos())
@@ -922,12 +979,10 @@ namespace {
 void makeTall(QWidget* window, int height)
 {
     auto* main = qobject_cast<QMainWindow*>(window);
-    if (window->minimumSizeHint().height() > height) {
+    if (unscrolledSize(window).height() > height) {
         scrollContent(main);
-        if (main->layout())
-            main->layout()->activate();
-        const int bar = window->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, window);
-        window->resize(window->width() + bar, window->height());
+        window->resize(std::max(window->width(), unscrolledSize(window).width() + scrollBarExtent(window)),
+                       window->height());
     }
     window->setMinimumHeight(std::min(window->minimumHeight(), height));
     window->resize(window->width(), height);

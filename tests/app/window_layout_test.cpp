@@ -344,10 +344,21 @@ TEST_F(WindowLayout, AWindowLargerThanTheScreenOpensInsideItAndOneThatFitsAsItWa
 
     // Put low, a window too large is brought to the screen's top; its
     // left, within the screen's first half, is kept. So is one fitted before.
+    // Fitted again, there or hanging over the bottom edge from the upper
+    // half, it keeps the width it was fitted with: the room beside its
+    // controls for the scroll bar is taken once.
+    const int fittedWidth = FRM_Raquette->width();
     Systeme::PlaceWindow(FRM_Raquette, QPoint(60, 420));
     Systeme::ShowFormOnScreen(FRM_Raquette);
     EXPECT_EQ(FRM_Raquette->pos(), QPoint(60, 0));
     EXPECT_TRUE(screen.contains(FRM_Raquette->frameGeometry()));
+    EXPECT_EQ(FRM_Raquette->width(), fittedWidth);
+    FRM_Raquette->hide();
+    Systeme::PlaceWindow(FRM_Raquette, QPoint(60, 250));
+    Systeme::ShowFormOnScreen(FRM_Raquette);
+    EXPECT_EQ(FRM_Raquette->pos(), QPoint(60, 250));
+    EXPECT_TRUE(screen.contains(FRM_Raquette->frameGeometry()));
+    EXPECT_EQ(FRM_Raquette->width(), fittedWidth);
     FRM_Raquette->hide();
 }
 

@@ -486,10 +486,12 @@ windows_of_a_camera() {
 # size they opened with, clear of the main window's bars where the screen
 # has room: the hand pad (the keypad's centre key in the main window), the
 # image window, the tracking window and the Preferences. The program is
-# closed with the main window's close box, and started again in its folder.
+# closed with the main window's close box (the settings file then has where
+# their frames were), and started again in its folder.
 LEFT_OPEN=("^Telescope$" "^Images$" "^Suivi/Autoguidage$" "^Pr.*f.*rences$")
+LEFT_OPEN_KEYS=(FRM_Raquette FRM_Tool_Images FRM_Tool_Suivi FRM_Pref)
 windows_left_open() {
-  local title
+  local title i x y rest stored
   open_and_check hand-pad-key "${LEFT_OPEN[0]}" "k:KP_Begin" keep
   open_and_check images-left-open "${LEFT_OPEN[1]}" "$M_FONCTIONS k:Right k:Return" keep
   open_and_check tracking-left-open "${LEFT_OPEN[2]}" "$M_FONCTIONS k:Down*4 k:Return" keep
@@ -501,6 +503,13 @@ windows_left_open() {
   close_with_alt_f4 "$(main_window)" || { fail "the main window does not close"; return 1; }
   until_true 20 '! alive' || { fail "closing the main window does not end the program"; return 1; }
   app_pid=""
+  # The settings file has where their frames were.
+  for i in "${!LEFT_OPEN[@]}"; do
+    read -r x y rest <<<"${left_open[$i]}"
+    stored=$(stored_place "${LEFT_OPEN_KEYS[$i]}")
+    [ "$stored" = "$x,$y" ] \
+      || fail "${LEFT_OPEN_KEYS[$i]}: its frame was at $x,$y as the program closed, the settings file has $stored"
+  done
 }
 windows_restored() {
   local i win frame
@@ -539,6 +548,15 @@ stored_layout() {
   done
   printf 'FRM_MiseEnStation_Left=-300\\r\\nFRM_MiseEnStation_Top=900\\r\\nFRM_MiseEnstation_visible=1\\r\\n'
   printf 'FRM_Script_Width=400\\r\\nFRM_Script_Height=300\\r\\nFRM_Sky_Width=640\\r\\nFRM_Sky_Height=480\\r\\n'
+}
+
+# Where the settings file of this phase's program folder stores window $1:
+# "left,top".
+stored_place() {
+  local ini="$work/prog-$screen-$phase/NightjarPro.ini" x y
+  x=$(grep -ai "^${1}_Left=" "$ini" | head -1 | cut -d= -f2 | tr -d '\r')
+  y=$(grep -ai "^${1}_Top=" "$ini" | head -1 | cut -d= -f2 | tr -d '\r')
+  echo "$x,$y"
 }
 
 # The settings file's name of the window with that title.
@@ -594,12 +612,11 @@ windows_of_the_stored_layout() {
   keys alt+f Down Down Return
   until_true 20 '! alive' || { fail "Fichier > Fermer does not end the program"; return 1; }
   app_pid=""
-  local ini="$work/prog-$screen-$phase/NightjarPro.ini" place stored_x stored_y
+  local place stored
   for place in "${places[@]}"; do
     read -r key x y <<<"$place"
-    stored_x=$(grep -ai "^${key}_Left=" "$ini" | head -1 | cut -d= -f2 | tr -d '\r')
-    stored_y=$(grep -ai "^${key}_Top=" "$ini" | head -1 | cut -d= -f2 | tr -d '\r')
-    [ "$stored_x,$stored_y" = "$x,$y" ] || fail "$key: its frame was at $x,$y, the settings file has $stored_x,$stored_y"
+    stored=$(stored_place "$key")
+    [ "$stored" = "$x,$y" ] || fail "$key: its frame was at $x,$y, the settings file has $stored"
   done
   [ ${#places[@]} -ge 8 ] || fail "only ${#places[@]} windows' places compared"
 }

@@ -19,7 +19,11 @@
 #   overlap RECT1 RECT2               rectangles "x y w h" overlap
 #   settled PROBE WIN                 PROBE's answer (client_of, frame_of) once
 #                                     the program and the window manager have
-#                                     stopped moving the window
+#                                     stopped moving the window: the same three
+#                                     times running, each read after the
+#                                     program (app_pid, through $client) has
+#                                     answered, so it has handled what the
+#                                     window system told it before
 #   stacking                          managed windows, bottom to top (decimal)
 #   above WIN1 WIN2                   WIN1 stands above WIN2 in that order
 #   click_at WIN DX DY [BUTTON]       clicks at DX,DY from WIN's client corner
@@ -112,13 +116,30 @@ overlap() {
   [ "$ax" -lt $((bx + bw)) ] && [ "$bx" -lt $((ax + aw)) ] && [ "$ay" -lt $((by + bh)) ] && [ "$by" -lt $((ay + ah)) ]
 }
 
+# A round trip through the program's event loop (its remote control), when
+# the test runs the program: what the window system told it before has been
+# handled, and what it does about it asked of the window manager. A program
+# busy with a box waiting for its answer is waited for a moment only.
+program_answered() {
+  [ -n "${app_pid:-}" ] && [ -n "${client:-}" ] && kill -0 "$app_pid" 2>/dev/null || return 0
+  timeout 3 "$client" request DDEServerItem >/dev/null 2>&1
+  return 0
+}
+
 settled() {
-  local probe=$1 win=$2 last now n=0
+  local probe=$1 win=$2 last now n=0 same=0
+  program_answered
   last=$("$probe" "$win") || return 1
-  while [ $n -lt 20 ]; do
+  while [ $n -lt 30 ]; do
     sleep 0.2
+    program_answered
     now=$("$probe" "$win") || return 1
-    [ "$now" = "$last" ] && { echo "$now"; return 0; }
+    if [ "$now" = "$last" ]; then
+      same=$((same + 1))
+      [ $same -ge 2 ] && { echo "$now"; return 0; }
+    else
+      same=0
+    fi
     last=$now
     n=$((n + 1))
   done
