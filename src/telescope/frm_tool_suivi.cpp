@@ -67,6 +67,7 @@ TFRM_Tool_Suivi::TFRM_Tool_Suivi(QWidget* parent) : TForm(parent)
     using W = TFRM_Tool_Suivi;
     app::bindCheckBoxClick(CKB_Suivi, this, &W::CKB_SuiviClick);
     app::bindRadioClick(RDB_Autoguidage, this, &W::RDB_AutoguidageClick);
+    connect(RDB_Autoguidage, &QAbstractButton::toggled, this, [] { Prg_Suivi::FollowAutoguidingChoice(); });
     app::bindRadioClick(RDB_Suivi_logiciel, this, &W::RDB_Suivi_logicielClick);
     app::bindCheckBoxClick(CKB_Guide_On_Result, this, &W::CKB_Guide_On_ResultClick);
     app::bindRadioClick(RDB_Derive, this, &W::RDB_DeriveClick);

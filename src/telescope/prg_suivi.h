@@ -142,6 +142,9 @@ void StopGuidePortDirection(std::uint8_t direction);
 // failure is raised after.
 void StopMount();
 void StopGuidePort();
+// The guide page's "Deconnecter" stays off while autoguiding is chosen and
+// comes back with any other choice.
+void FollowAutoguidingChoice();
 // The pulse timers' work (TFRM_Prg_Suivi's handlers call these).
 void PulseTimerRA();
 void PulseTimerDec();

@@ -563,8 +563,8 @@ void lockGuidePort(bool connected)
     setEnabled({p.BTN_Autoguide_Nord, p.BTN_Autoguide_Sud, p.BTN_Autoguide_Est, p.BTN_Autoguide_Ouest,
                 p.BTN_Autoguide_Stop},
                connected);
-    p.BTN_Autoguide_Deconnecter->setEnabled(connected && !autoguidingChosen());
     lockInterfaceChoices();
+    FollowAutoguidingChoice();
 }
 
 // A link that comes up while autoguiding is chosen, whichever page
@@ -702,6 +702,15 @@ void afterConnectClick(bool lx200, bool ascom)
 }
 
 } // namespace
+
+// The guide page's "Deconnecter" follows the choice of autoguiding, which
+// holds the port, whatever changes it: the tracking window, the hand pad's
+// goto, a script, a connection refused.
+void FollowAutoguidingChoice()
+{
+    if (FRM_Pref)
+        pref().BTN_Autoguide_Deconnecter->setEnabled(guideShownConnected() && !autoguidingChosen());
+}
 
 bool AscomConnectionUnderWay() { return AscomConnecting && AscomAttemptBridge == AscomBridge::Installed(); }
 

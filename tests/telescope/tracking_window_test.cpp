@@ -1,4 +1,5 @@
 #include "tracking_fixture.h"
+#include "mount_fixture.h"
 
 #include "app/frm_alv.h"
 #include "app/frm_message.h"
@@ -85,6 +86,35 @@ TEST_F(TrackingTest, TrackingSwitchGuidePortAndResultGuiding)
     s.RDB_Autoguidage->setChecked(true);
     EXPECT_FALSE(s.RDB_Autoguidage->isChecked());
     EXPECT_FALSE(s.RDB_Suivi_logiciel->isChecked());
+}
+
+// Autoguiding holds the guide port: the guide page's "Deconnecter" stays off
+// while it is chosen and comes back when the hand pad ends it.
+TEST_F(TrackingTest, TheGuidePortsDisconnectComesBackWhenAutoguidingIsLeft)
+{
+    TFRM_Tool_Suivi& s = suivi();
+    FRM_Alv->setEnabled(true);
+    s.CKB_Suivi->setChecked(true);
+    ASSERT_TRUE(clickOnScreen(s.RDB_Autoguidage));
+    ASSERT_TRUE(s.RDB_Autoguidage->isChecked());
+    ASSERT_TRUE(FRM_Pref->BTN_Autoguide_Nord->isEnabled()) << "autoguiding connects the guide port";
+    EXPECT_FALSE(FRM_Pref->BTN_Autoguide_Deconnecter->isEnabled());
+
+    // A press on the hand pad leaves autoguiding, not the port it holds.
+    ASSERT_TRUE(clickOnScreen(FRM_Raquette->BTN_N));
+    EXPECT_FALSE(s.RDB_Autoguidage->isChecked());
+    EXPECT_TRUE(FRM_Pref->BTN_Autoguide_Nord->isEnabled());
+    EXPECT_TRUE(FRM_Pref->BTN_Autoguide_Deconnecter->isEnabled());
+
+    ASSERT_TRUE(clickOnScreen(s.RDB_Autoguidage));
+    EXPECT_FALSE(FRM_Pref->BTN_Autoguide_Deconnecter->isEnabled());
+    // Software tracking lets the port go.
+    ASSERT_TRUE(clickOnScreen(s.RDB_Suivi_logiciel));
+    EXPECT_TRUE(FRM_Pref->BTN_Autoguide_Connecter->isEnabled());
+    EXPECT_FALSE(FRM_Pref->BTN_Autoguide_Deconnecter->isEnabled());
+    s.CKB_Suivi->setChecked(false);
+    FRM_Raquette->hide();
+    s.hide();
 }
 
 TEST_F(TrackingTest, MethodSettingsZoneSizeDriftAndInversions)
