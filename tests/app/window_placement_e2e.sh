@@ -523,6 +523,20 @@ windows_restored() {
       || fail "\"${LEFT_OPEN[$i]}\" comes back as ${frame}, it was closed as ${left_open[$i]} (left top width height)"
     check_bars "\"${LEFT_OPEN[$i]}\" restored" "$frame"
   done
+  # The tracking window stays on top and comes back after the others: the
+  # plain windows it covers stand in front of it.
+  local track plain
+  track=$(xdotool search --onlyvisible --name "${LEFT_OPEN[2]}" 2>/dev/null | head -1)
+  [ -n "$track" ] || return
+  for i in 0 1 3; do
+    plain=$(xdotool search --onlyvisible --name "${LEFT_OPEN[$i]}" 2>/dev/null | head -1)
+    [ -n "$plain" ] && overlap "$(frame_of "$plain")" "$(frame_of "$track")" || continue
+    if until_true 10 "above $plain $track"; then
+      echo "  ok \"${LEFT_OPEN[$i]}\" restored in front of the tracking window"
+    else
+      fail "\"${LEFT_OPEN[$i]}\" restored under the tracking window kept on top"
+    fi
+  done
 }
 
 # Positions stored on a larger screen (1920 x 1200) and negative ones, with
