@@ -57,8 +57,10 @@ bool ConnectFocuser();
 void ConnectChosenTelescope(std::function<void(bool connected)> answer);
 // No telescope chosen any more (the choice was cancelled or is no address):
 // the one connected, or connecting, is let go as its page's "Deconnecter"
-// does, and every page shows it.
-void LetGoOfChosenTelescope();
+// does, and every page shows it. False, and nothing let go, while
+// autoguiding, the re-centring or the autofocus sends through it: the
+// message window says what to stop first.
+bool LetGoOfChosenTelescope();
 // A page's disconnection also shows the other page disconnected when both
 // reach the mount through that one link (driver, plug-in or serial channel).
 void DisconnectMount(bool byFocuser = false);

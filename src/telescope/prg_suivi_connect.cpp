@@ -875,16 +875,24 @@ void DisconnectGuidePort(bool byFocuser)
     showClosed(closing);
 }
 
-void LetGoOfChosenTelescope()
+bool LetGoOfChosenTelescope()
 {
     if (!AscomConnecting && !AscomBridge::AscomSharedData.Connected)
-        return;
-    if (mountConnectionKind() == Interface::Ascom && mountShownConnected())
+        return true;
+    // What autoguiding, the re-centring or the autofocus sends through is
+    // kept, as "Deconnecter" keeps it.
+    if (mountConnectionKind() == Interface::Ascom && mountShownConnected()) {
+        if (refusedWhileInUse(pagesClosedBy(MountPage)))
+            return false;
         DisconnectMount();
-    else if (GuideKind() == Interface::Ascom && guideShownConnected())
+    } else if (GuideKind() == Interface::Ascom && guideShownConnected()) {
+        if (refusedWhileInUse(pagesClosedBy(GuidePage)))
+            return false;
         DisconnectGuidePort();
-    else
+    } else {
         disconnectInterface(Interface::Ascom);   // connected by "..." alone
+    }
+    return true;
 }
 
 void ConnectChosenTelescope(std::function<void(bool connected)> answer)

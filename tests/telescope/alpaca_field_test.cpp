@@ -784,7 +784,25 @@ TEST_F(AlpacaFieldTest, ATelescopeChosenWhileAnotherConnectsFollowsItAndACancell
     EXPECT_TRUE(typed.callTexts(QStringLiteral("PUT moveaxis")).isEmpty());
     EXPECT_TRUE(messages().isEmpty()) << messages().toStdString();
 
+    // While autoguiding sends its pulses through it, a cancelled choice
+    // says so and lets nothing go.
     Alpaca::SetChooserDialog([](const QStringList&, const QString&) -> std::optional<QString> { return std::nullopt; });
+    auto* s = FRM_Tool_Suivi;
+    Systeme::ShowFormOnScreen(s);
+    ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
+    ASSERT_TRUE(clickOnScreen(s->RDB_Autoguidage));
+    ASSERT_TRUE(s->RDB_Autoguidage->isChecked());
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Choose));
+    ASSERT_TRUE(waitUntil([] { return messages().contains(TranslatedTexts.MSG_Deconnexion_Autoguidage); }));
+    pumpFor(300);
+    EXPECT_EQ(pref().EDT_ASCOM_Telescope->text(), chosen.address());
+    EXPECT_TRUE(chosen.callTexts(QStringLiteral("PUT connected Connected=false")).isEmpty());
+    EXPECT_TRUE(AscomBridge::AscomSharedData.Connected);
+    EXPECT_TRUE(pref().BTN_Mount_Deconnecter->isEnabled());
+    EXPECT_FALSE(pref().BTN_Mount_Connecter->isEnabled());
+    ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
+    s->hide();
+
     ASSERT_TRUE(clickOnScreen(pref().BTN_Choose));
     ASSERT_TRUE(waitUntil([this] { return pref().EDT_ASCOM_Telescope->text().isEmpty(); }));
     ASSERT_TRUE(waitUntil([&] { return !chosen.callTexts(QStringLiteral("PUT connected Connected=false")).isEmpty(); }));

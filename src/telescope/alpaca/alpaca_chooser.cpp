@@ -175,8 +175,10 @@ void offer(const QStringList& found)
     const QString address =
         choice ? choice->section(QStringLiteral(" – "), 0, 0).section(QStringLiteral(" - "), 0, 0).trimmed() : QString();
     if (address.isEmpty() || !ParseDeviceAddress(address)) {
-        // No telescope named: the one held so far is let go.
-        Prg_Suivi::LetGoOfChosenTelescope();
+        // No telescope named: the one held so far is let go, unless
+        // something in use sends through it (the user is told what).
+        if (!Prg_Suivi::LetGoOfChosenTelescope())
+            return;
         p.EDT_ASCOM_Telescope->setText(address);
         if (!address.isEmpty())
             showStatus(
