@@ -220,16 +220,8 @@ TEST_F(MountTest, WithNoGuideInterfaceAutoguidingGuidesThroughTheMount)
     ASSERT_TRUE(p.RDB_Autoguide_Aucun->isChecked());
 
     const testsupport::StarField sky = guideStarSky();
-    const QPoint star(int(std::lround(sky.stars()[0].x)), int(std::lround(sky.stars()[0].y)));
-    aimTheGuideCameraAt(sky, star);
-    plainGuideMoves(p);
-    FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(2);
-    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(40);
+    ASSERT_NO_FATAL_FAILURE(startAutoguidingOnTheStar(sky, p));
     auto* s = FRM_Tool_Suivi;
-    s->SPED_Intervalle_Guidage->setValue(1);
-    s->SPED_Intervalle_Moy->setValue(1);
-    ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
-    ASSERT_TRUE(clickOnScreen(s->RDB_Autoguidage));
     EXPECT_TRUE(s->RDB_Autoguidage->isChecked()) << "autoguiding stays ticked";
     EXPECT_TRUE(com_io::channel(1).open);
     EXPECT_TRUE(p.BTN_Mount_Deconnecter->isEnabled()) << "the mount's page shows its line connected";

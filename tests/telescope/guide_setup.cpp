@@ -1,13 +1,17 @@
 #include "guide_setup.h"
+#include "mount_fixture.h"
 
 #include "app/controls/num_inp.h"
 #include "app/frm_pref.h"
 #include "capture/camera_slots.h"
 #include "imaging/display_zone.h"
 #include "imaging/pipeline_state.h"
+#include "telescope/frm_tool_suivi.h"
 #include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_mesures.h"
 #include "telescope/tracking/tracking_state.h"
 
+#include <QCheckBox>
 #include <QRadioButton>
 #include <QSpinBox>
 
@@ -46,4 +50,18 @@ void plainGuideMoves(TFRM_Pref& p)
     p.RDB_Pourcent_Inertie_Dec->setChecked(true);
     p.SPED_Pourcent_Inertie_AD->setValue(0);
     p.SPED_Pourcent_Inertie_Dec->setValue(0);
+}
+
+void startAutoguidingOnTheStar(const testsupport::StarField& sky, TFRM_Pref& p)
+{
+    const QPoint star(int(std::lround(sky.stars()[0].x)), int(std::lround(sky.stars()[0].y)));
+    aimTheGuideCameraAt(sky, star);
+    plainGuideMoves(p);
+    FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(2);
+    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(40);
+    auto* s = FRM_Tool_Suivi;
+    s->SPED_Intervalle_Guidage->setValue(1);
+    s->SPED_Intervalle_Moy->setValue(1);
+    ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
+    ASSERT_TRUE(clickOnScreen(s->RDB_Autoguidage));
 }

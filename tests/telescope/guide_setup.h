@@ -19,3 +19,9 @@ void aimTheGuideCameraAt(const testsupport::StarField& field, QPoint star);
 
 // Guide moves of exactly their length: no neutral zone, backlash or inertia.
 void plainGuideMoves(TFRM_Pref& p);
+
+// The guide camera aimed at the sky's star, guide moves of exactly their
+// length, 2"/pixel, a correction with every frame, and tracking and
+// autoguiding ticked in the tracking window with the mouse (called inside
+// ASSERT_NO_FATAL_FAILURE).
+void startAutoguidingOnTheStar(const testsupport::StarField& sky, TFRM_Pref& p);

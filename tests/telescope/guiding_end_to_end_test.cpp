@@ -1323,15 +1323,8 @@ TEST_F(MountTest, TheLineGuidingSendsThroughIsNotDisconnectedUnderIt)
     ASSERT_EQ(Prg_Suivi::FocuserChannel(), 1);
 
     const testsupport::StarField sky = guideStarSky();
-    aimTheGuideCameraAt(sky, QPoint(int(std::lround(sky.stars()[0].x)), int(std::lround(sky.stars()[0].y))));
-    plainGuideMoves(p);
-    FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(2);
-    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(40);
+    ASSERT_NO_FATAL_FAILURE(startAutoguidingOnTheStar(sky, p));
     auto* s = FRM_Tool_Suivi;
-    s->SPED_Intervalle_Guidage->setValue(1);
-    s->SPED_Intervalle_Moy->setValue(1);
-    ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
-    ASSERT_TRUE(clickOnScreen(s->RDB_Autoguidage));
     // Each correction, once the pulses of the one before have ended: the
     // star 6 pixels right and 4 down, West and South.
     std::uint32_t frames = 0;
