@@ -268,14 +268,8 @@ TEST_F(MountTest, LearningTheSpeedsTurnsAutoguidingOffAndSendsNoCorrection)
     ASSERT_TRUE(clickOnScreen(p.RDB_Mount_LX200));
     const testsupport::StarField sky = guideStarSky();
     const QPoint star(int(std::lround(sky.stars()[0].x)), int(std::lround(sky.stars()[0].y)));
-    aimTheGuideCameraAt(sky, star);
-    plainGuideMoves(p);
-    FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(2);
+    ASSERT_NO_FATAL_FAILURE(startAutoguidingOnTheStar(sky, p));
     auto* s = FRM_Tool_Suivi;
-    s->SPED_Intervalle_Guidage->setValue(1);
-    s->SPED_Intervalle_Moy->setValue(1);
-    ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
-    ASSERT_TRUE(clickOnScreen(s->RDB_Autoguidage));
     ASSERT_TRUE(s->RDB_Autoguidage->isChecked());
     ASSERT_TRUE(clickOnScreen(s->CKB_Recentrage));
 
