@@ -24,6 +24,9 @@ void ProgramWindows::TearDown()
     // as the program does, with them closed.
     Systeme::ClosePortDriver();
     platform::setPortAccess(nullptr);
+    // A language chosen by a test is let go with its windows: the texts are
+    // the French ones again, as the next start of the program has them.
+    Translation::ResetTexts();
 }
 
 void ProgramWindows::activate()
