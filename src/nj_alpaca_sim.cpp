@@ -31,8 +31,12 @@ std::optional<quint16> portNumber(const QString& text)
 
 int main(int argc, char** argv)
 {
+    // The arguments as typed: the application object takes some of its own
+    // out of argv, which would then start a simulator unasked.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
     if (args.contains(QLatin1String("-h")) || args.contains(QLatin1String("--help"))) {
         std::fputs(kUsage, stdout);
         return 0;

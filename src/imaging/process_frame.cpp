@@ -39,6 +39,11 @@ namespace Align_V {
 
 namespace {
 
+// The result view holds a stack (frames were added into it and no frame has
+// been drawn over it since), and the part of the view its frames filled.
+bool StackOnView = false;
+kernels::Rect StackImageRect;
+
 using i64 = std::int64_t;
 
 // Controls of the main window that it does not have yet.
@@ -638,6 +643,7 @@ void drawPlainResult(std::uint8_t slot)
 void plainDisplay(Frame& f)
 {
     ResultOverlaid = false;
+    StackOnView = false;
     // While the result view is hidden the zone is drawn into it only when
     // the result is next used; two cameras share it, so they draw at once.
     const std::uint8_t slot = f.slot;
@@ -657,6 +663,12 @@ bool stackShown()
     return t->CKB_Integration->isChecked() && t->BTN_Demarrer_Add->isEnabled();
 }
 
+bool additionRunning()
+{
+    const auto* t = FRM_Tool_Images;
+    return t->CKB_Integration->isChecked() && !t->BTN_Demarrer_Add->isEnabled();
+}
+
 // 20, 21. Result.
 void renderResult(Frame& f)
 {
@@ -665,6 +677,8 @@ void renderResult(Frame& f)
         if (stackShown() || !f.draw)
             return;
         RenderResult(GetIntegrationKind(), 1, 0, PermanentDisplay);
+        StackOnView = true;
+        StackImageRect = ZoneImageRect;
         ApplyFishEyeAttenuation();
         mosaic();
         resultOverlayAndFullScreen();
@@ -673,6 +687,7 @@ void renderResult(Frame& f)
     if (!f.draw)
         return;
     if (singleFramePass()) {
+        StackOnView = false;
         const std::uint8_t kind = GetIntegrationKind();
         DeepImagePlanes().clear(kind);
         RenderResult(kind, 1, 1, PermanentDisplay);
@@ -785,9 +800,22 @@ std::int64_t MeasureZoneQuality(std::uint8_t slot)
     return kernels::JpegCompressedSize(*ZoneBitmap, ZoneImageRect, quality);
 }
 
+bool EndedStackShown() { return FRM_Tool_Images && StackOnView && !additionRunning(); }
+
+kernels::Rect ResultPictureRect()
+{
+    if (!FRM_Alv)
+        return {};
+    const kernels::Rect whole = kernels::boundsOf(FRM_Alv->Image3->Bitmap());
+    // A stack keeps where its frames lay, whatever became of the zone since.
+    const kernels::Rect& filled = EndedStackShown() ? StackImageRect : ZoneImageRect;
+    return {std::max(filled.left, whole.left), std::max(filled.top, whole.top), std::min(filled.right, whole.right),
+            std::min(filled.bottom, whole.bottom)};
+}
+
 void RedrawResultAtItsSize()
 {
-    if (!FRM_Alv || !FRM_Tool_Images || !stackShown())
+    if (!FRM_Alv || !EndedStackShown())
         return;
     // An empty plane has nothing to show (and a flat rendered would be
     // applied to what follows).

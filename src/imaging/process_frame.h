@@ -2,6 +2,8 @@
 // The per-frame routine: every frame of both camera slots passes here after
 // it has been copied into SlotBitmaps[slot][0].
 
+#include "kernels/raster.h"
+
 #include <cstdint>
 
 namespace Align_V {
@@ -20,6 +22,16 @@ void ProcessFrame(std::uint8_t draw, std::uint8_t& keep, std::uint8_t slot);
 // addition starts. A live view and a running addition show their next
 // frame instead.
 void RedrawResultAtItsSize();
+
+// The result view shows a stack that has ended: no addition runs and no
+// frame has been drawn over it since its last one (the stop of its camera,
+// which ends the integration, leaves it there), until the next start.
+bool EndedStackShown();
+
+// The part of the result view that holds the picture, clipped to the view:
+// where the display zone lies on the frame, or, for a stack that has ended,
+// where its frames lay (a zone changed or moved since does not cut it).
+kernels::Rect ResultPictureRect();
 
 // The full-screen view, while it is on, shows the result view stretched
 // to its size (doubled once or twice by bilinear steps first in those modes).

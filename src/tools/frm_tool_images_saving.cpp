@@ -13,6 +13,7 @@
 #include "capture/avi_compression.h"
 #include "capture/camera_slots.h"
 #include "imaging/pipeline_state.h"
+#include "imaging/process_frame.h"
 #include "kernels/raster.h"
 #include "platform/dialog_service.h"
 #include "platform/message_service.h"
@@ -397,20 +398,20 @@ kernels::Rect TFRM_Tool_Images::SavedResultRect()
     // Two cameras share the result: it is saved whole.
     if (CameraSlots[1].recordLayout != 0 || CameraSlots[2].recordLayout != 0)
         return whole;
-    const kernels::Rect frame{std::max(ZoneImageRect.left, whole.left), std::max(ZoneImageRect.top, whole.top),
-                              std::min(ZoneImageRect.right, whole.right), std::min(ZoneImageRect.bottom, whole.bottom)};
+    const kernels::Rect frame = Align_V::ResultPictureRect();
     return frame.isEmpty() ? whole : frame;
 }
 
 kernels::Deep16Image TFRM_Tool_Images::ResultImage16()
 {
     // While the addition or the thresholds are on, the render pass fills the
-    // plane at every frame with what the result view shows, in 16 bits.
+    // plane at every frame with what the result view shows, in 16 bits; a
+    // stack that has ended is there too, drawn again with the view.
     // Otherwise nothing renders into it (a camera's frames go to the view
     // directly) and it holds whatever was last rendered, or nothing: the
     // view itself is written, each level widened to 16 bits.
     const kernels::Rect part = SavedResultRect();
-    if (CKB_Integration->isChecked() || CKB_utiliser_seuils->isChecked()) {
+    if (CKB_Integration->isChecked() || CKB_utiliser_seuils->isChecked() || Align_V::EndedStackShown()) {
         const kernels::Deep16Image plane = Util_Images::ResultPlaneImage(part);
         if (!plane.isEmpty() && plane.width == part.width() && plane.height == part.height())
             return plane;

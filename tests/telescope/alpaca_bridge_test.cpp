@@ -336,7 +336,8 @@ TEST(AlpacaSimulatorProgram, TellsItsUsageAndServesOnlyWhenGivenPorts)
         EXPECT_FALSE(r.out.contains(serving)) << help;
     }
     for (const QStringList& args : {QStringList{"--port=1"}, QStringList{"abc"}, QStringList{"70000"},
-                                    QStringList{"-1"}, QStringList{"0", "0", "0"}}) {
+                                    QStringList{"-1"}, QStringList{"0", "0", "0"},
+                                    QStringList{"-qmljsdebugger=port:1", "0", "0"}}) {
         const Run r = run(args);
         const std::string what = args.join(u' ').toStdString();
         ASSERT_TRUE(r.ended) << what << ": it went on serving";

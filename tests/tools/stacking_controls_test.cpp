@@ -7,6 +7,7 @@
 #include "app/frm_alv.h"
 #include "app/frm_pref.h"
 #include "app/systeme.h"
+#include "capture/wdm_capture.h"
 #include "imaging/display_helpers.h"
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
@@ -346,9 +347,20 @@ TEST_F(StackingControls, GlyphOfTheIntegrationButton)
 // when the display zone is narrowed by a click on the width bar's arrow,
 // drawn again at the new width (its automatic thresholds taken anew), while
 // the camera goes on; the full-screen view, opened after the end, shows it
-// too, and a save of the result after processing writes it.
+// too, and a save of the result after processing writes it. So it does,
+// whole, once a smaller frame has left the zone over the frame's corner,
+// and once the camera's stop (which ends the integration) is followed by
+// another narrowing.
 TEST_F(StackingControls, AnEndedStackStaysShownAndSavedWhenTheZoneNarrows)
 {
+    const auto saveAfterProcessing = [this](const QString& prefix) {
+        t->EDT_Nom_Image->setText(dir.filePath(prefix));
+        if (!t->RDB_Images_Apres_Traitement->isChecked())
+            testsupport::click(t->RDB_Images_Apres_Traitement);
+        testsupport::click(t->BTN_Enregistrer_Image);
+        const QStringList saved = QDir(dir.path()).entryList({prefix + QStringLiteral("*.bmp")});
+        return saved.size() == 1 ? QImage(dir.filePath(saved.front())) : QImage();
+    };
     ASSERT_NO_FATAL_FAILURE(startStarFieldCamera());
     ASSERT_NO_FATAL_FAILURE(stackCameraFrames(10));
     testsupport::click(shownTwin(FRM_Alv->SPDB_PleinEcran, FRM_Alv->SPDB_PleinEcran_B));
@@ -364,8 +376,31 @@ TEST_F(StackingControls, AnEndedStackStaysShownAndSavedWhenTheZoneNarrows)
     EXPECT_FALSE(allBlack(FRM_Alv->Image3->Bitmap()));
     EXPECT_TRUE(fullScreenShowsTheResult());
 
-    t->EDT_Nom_Image->setText(dir.filePath(QStringLiteral("m13_")));
-    testsupport::click(t->RDB_Images_Apres_Traitement);
-    testsupport::click(t->BTN_Enregistrer_Image);
-    EXPECT_EQ(QImage(dir.filePath(QStringLiteral("m13_1.bmp"))).convertToFormat(shown.format()), shown);
+    EXPECT_EQ(saveAfterProcessing(QStringLiteral("m13_")).convertToFormat(shown.format()), shown);
+
+    const TWDMCapture::FormatPage page = TWDMCapture::formatPage();
+    TWDMCapture::formatPage() = [](const auto&, TWDMCapture::FormatChoice& c) {
+        c.width = 320;
+        c.height = 240;
+        return true;
+    };
+    FRM_Alv->MNU_Cam1_Format->trigger();
+    TWDMCapture::formatPage() = page;
+    for (int i = 0; i < 4; ++i)
+        testsupport::clickScrollBar(FRM_Tool_Affichage->SCB_Taille_ZAffich, QStyle::SC_ScrollBarSubLine);
+    cameraFrames(1);
+    const QImage smallerFrame = FRM_Alv->Image3->Picture();
+    ASSERT_FALSE(allBlack(FRM_Alv->Image3->Bitmap())) << "a smaller frame";
+    EXPECT_EQ(saveAfterProcessing(QStringLiteral("m27_")).convertToFormat(smallerFrame.format()), smallerFrame)
+        << "a smaller frame";
+
+    FRM_Alv->MNU_Cam1_Arreter->trigger();
+    ASSERT_FALSE(t->CKB_Integration->isChecked()) << "the camera's stop ends the integration";
+    testsupport::clickScrollBar(FRM_Tool_Affichage->SCB_Taille_ZAffich, QStyle::SC_ScrollBarSubLine);
+    const QImage afterStop = FRM_Alv->Image3->Picture();
+    EXPECT_EQ(afterStop.size(), QSize(smallerFrame.width() - 1, smallerFrame.height()));
+    EXPECT_FALSE(allBlack(FRM_Alv->Image3->Bitmap())) << "the camera stopped";
+    EXPECT_TRUE(fullScreenShowsTheResult()) << "the camera stopped";
+    EXPECT_EQ(saveAfterProcessing(QStringLiteral("m57_")).convertToFormat(afterStop.format()), afterStop)
+        << "the camera stopped";
 }
