@@ -32,8 +32,9 @@ QElapsedTimer& monotonic()
 
 QByteArray httpReply(int status, const QByteArray& body)
 {
-    return "HTTP/1.1 " + QByteArray::number(status) + (status == 200 ? " OK" : " Error")
-           + "\r\nContent-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size())
+    const QByteArray reason = status == 200 ? " OK" : status == 400 ? " Bad Request" : status == 404 ? " Not Found" : " Error";
+    return "HTTP/1.1 " + QByteArray::number(status) + reason + "\r\nContent-Type: "
+           + (status == 200 ? "application/json" : "text/plain; charset=utf-8") + "\r\nContent-Length: " + QByteArray::number(body.size())
            + "\r\nConnection: keep-alive\r\n\r\n" + body;
 }
 
