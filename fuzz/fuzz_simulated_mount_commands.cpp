@@ -1,10 +1,12 @@
 // The simulated LX200 mount's commands: whatever bytes reach it, it takes
 // them as whole ":...#" commands and keeps only the start of one still
 // coming; each reply is framed as the program reads the reply of that
-// command; its position stays on the sky; and whatever came before, a
-// library goto (":LM n#", or ":Lo k#" then ":LC n#") is taken only for an
-// object of its catalogue on the sky, and slews exactly there, while an
-// object it does not find leaves the mount where it is.
+// command (a library choice answers one digit); its right ascension, in
+// either precision, reads back within the minute the program keeps; its
+// position stays on the sky; and whatever came before, a library goto
+// (":LM n#", or ":Lo k#" then ":LC n#") is taken only for an object of its
+// catalogue on the sky, and slews exactly there, while an object it does
+// not find leaves the mount where it is.
 
 #include "fuzz_check.h"
 #include "telescope/lx200_protocol.h"
@@ -23,10 +25,14 @@ bool onTheSky(const Telescope::Lx200MountModel& m)
            && std::fabs(m.dec()) <= kPole;
 }
 
-// The reply to a command has the frame the program waits for.
+// The reply to a command has the frame the program waits for; the choice
+// of a library answers one digit the program does not wait for, which the
+// next exchange drops.
 bool framedAsRead(const QByteArray& command, const QByteArray& reply)
 {
     using namespace Lx200;
+    if (command.startsWith(":Lo") || command.startsWith(":Ls"))
+        return reply == "0" || reply == "1";
     const ReplyKind kind = ReplyKindOf(command);
     switch (kind) {
     case ReplyKind::None: return reply.isEmpty();
@@ -77,6 +83,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             NJ_FUZZ_CHECK(command.startsWith(':') && command.endsWith('#') && command.count('#') == 1, shown);
             const QByteArray reply = mount.answer(command);
             NJ_FUZZ_CHECK(framedAsRead(command, reply), shown + u' ' + QString::fromLatin1(reply.toHex()));
+            if (command == Lx200::GetRACommand) {
+                const auto ra = Lx200::ParseRAReply(reply);
+                NJ_FUZZ_CHECK(ra && mount.ra() - *ra >= 0 && mount.ra() - *ra < 900,
+                              shown + u' ' + QString::fromLatin1(reply));
+            }
             NJ_FUZZ_CHECK(onTheSky(mount), shown);
         }
         NJ_FUZZ_CHECK(pending.isEmpty() || (pending.startsWith(':') && !pending.contains('#')), shown);
@@ -86,7 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const char* const prefixes[] = {"NGC", "IC", "UGC", nullptr};
     const char* const prefix = messier ? "M" : prefixes[library];
     mount.answer(":Q#");
-    mount.answer(":Lo " + QByteArray::number(library) + '#');
+    const QByteArray chosen = mount.answer(":Lo " + QByteArray::number(library) + '#');
+    NJ_FUZZ_CHECK(chosen == (library < 3 ? "1" : "0"), QString::fromLatin1(seen.toHex()));
     mount.answer(QByteArray(messier ? ":LM " : ":LC ") + QByteArray::number(number) + '#');
     const double ra0 = mount.ra(), dec0 = mount.dec();
     const QByteArray reply = mount.answer(":MS#");

@@ -2,6 +2,7 @@
 
 #include "telescope/alpaca/alpaca_bridge.h"
 #include "telescope/alpaca/alpaca_chooser.h"
+#include "telescope/alpaca/alpaca_http.h"
 #include "telescope/alpaca/alpaca_protocol.h"
 #include "telescope/frm_raquette.h"
 #include "telescope/mount_state.h"
@@ -162,7 +163,10 @@ TEST_F(AlpacaBridgeTest, RequestsReachTheDriverWithTheirOwnInputs)
                                   "PUT moveaxis Axis=1&Rate=0"}));
 
     // Without asynchronous slews the synchronous one is used.
-    sim.update([](AlpacaSimulator::State& s) { s.canSlewAsync = false; });
+    sim.update([](AlpacaSimulator::State& s) {
+        s.canSlewAsync = false;
+        s.slewRate = 1000;
+    });
     ASSERT_TRUE(connect());
     AscomSharedData.TargetRightAscension = 5;
     AscomSharedData.TargetDeclination = 10;
@@ -299,6 +303,115 @@ TEST_F(MountTest, AlpacaTelescopeFoundByDiscoveryIsDrivenFromTheHandPad)
     Alpaca::DiscoveryBroadcast = true;
     StopBridge();
     EXPECT_EQ(sim.state().axisRate[0], 0.0);
+}
+
+// The shipped simulator answers as a telescope does, to the program's own
+// calls: its refusals carry the device's error numbers (not connected,
+// not implemented, a value out of range, a target never set) and a
+// request it cannot read is an HTTP 400; a slew takes its time, shows
+// through the position and "slewing", and ends with an abort; a
+// synchronous slew answers once it has arrived; MoveAxis counts as a slew
+// and an abort ends it too; a pulse moves at the guide rate for its length.
+TEST(AlpacaSimulatorDevice, AnswersAsATelescopeDoes)
+{
+    AlpacaSimulator sim(0, -1);
+    ASSERT_TRUE(sim.listening());
+    const auto call = [&](const char* method, const char* member, const QByteArray& form = {}) {
+        const bool put = qstrcmp(method, "PUT") == 0;
+        QString path = QStringLiteral("/api/v1/telescope/0/") + QLatin1String(member);
+        if (!put && !form.isEmpty())
+            path += u'?' + QString::fromLatin1(form);
+        return Alpaca::HttpCall(QStringLiteral("127.0.0.1"), sim.port(), method, path, put ? form : QByteArray(), 60000,
+                                !put);
+    };
+    // 0 accepted, the ErrorNumber of a refusal, 400 for an HTTP 400.
+    const auto answer = [&](const char* method, const char* member, const QByteArray& form = {}) {
+        const Alpaca::Reply r = call(method, member, form);
+        if (r.ok)
+            return 0;
+        if (r.errorNumber)
+            return r.errorNumber;
+        return r.error.contains(QStringLiteral("HTTP 400")) ? 400 : -1;
+    };
+    const auto number = [&](const char* member) { return Alpaca::NumberOf(call("GET", member).value).value_or(-1000); };
+    const auto flag = [&](const char* member) { return Alpaca::BoolOf(call("GET", member).value); };
+
+    // Not connected: only "connected" and "name" answer.
+    EXPECT_EQ(answer("GET", "rightascension"), 0x407);
+    EXPECT_EQ(answer("PUT", "slewtocoordinatesasync", "RightAscension=1&Declination=1"), 0x407);
+    EXPECT_EQ(answer("GET", "name"), 0);
+    EXPECT_EQ(answer("PUT", "connected", "Connected=yes"), 400);
+    EXPECT_FALSE(sim.state().connected);
+    ASSERT_EQ(answer("PUT", "connected", "Connected=True"), 0);
+
+    // Requests it cannot read, and the wrong method, change nothing.
+    EXPECT_EQ(answer("PUT", "moveaxis", "Axis=0"), 400);
+    EXPECT_EQ(answer("PUT", "slewtocoordinatesasync", "RightAscension=abc&Declination=10"), 400);
+    EXPECT_EQ(answer("GET", "slewtocoordinatesasync", "RightAscension=3&Declination=10"), 400);
+    EXPECT_EQ(answer("PUT", "rightascension", "RightAscension=3"), 400);
+    EXPECT_EQ(sim.state().raHours, 0.0);
+    EXPECT_FALSE(sim.state().slewing);
+
+    // Values out of range, a target never set.
+    EXPECT_EQ(answer("PUT", "slewtocoordinatesasync", "RightAscension=24&Declination=0"), 0x401);
+    EXPECT_EQ(answer("PUT", "synctocoordinates", "RightAscension=1&Declination=-90.5"), 0x401);
+    EXPECT_EQ(answer("PUT", "targetdeclination", "TargetDeclination=91"), 0x401);
+    EXPECT_EQ(answer("PUT", "moveaxis", "Axis=2&Rate=1"), 0x401);
+    EXPECT_EQ(answer("PUT", "pulseguide", "Direction=4&Duration=100"), 0x401);
+    EXPECT_EQ(answer("GET", "targetrightascension"), 0x40B);
+    EXPECT_EQ(answer("PUT", "slewtotargetasync"), 0x40B);
+    EXPECT_FALSE(sim.state().slewing);
+
+    // What it says it cannot do, it refuses as not implemented.
+    sim.update([](AlpacaSimulator::State& s) { s.canSlewAsync = s.canSync = s.canPulseGuide = false; });
+    EXPECT_EQ(answer("PUT", "slewtocoordinatesasync", "RightAscension=1&Declination=1"), 0x400);
+    EXPECT_EQ(answer("PUT", "synctocoordinates", "RightAscension=1&Declination=1"), 0x400);
+    EXPECT_EQ(answer("PUT", "pulseguide", "Direction=0&Duration=100"), 0x400);
+    EXPECT_EQ(sim.state().raHours, 0.0);
+    sim.update([](AlpacaSimulator::State& s) { s.canSlewAsync = s.canSync = s.canPulseGuide = true; });
+
+    // A slew under way, seen through the position, ended by an abort where
+    // it is; the target stays the slew's.
+    sim.update([](AlpacaSimulator::State& s) { s.slewRate = 1; });
+    ASSERT_EQ(answer("PUT", "slewtocoordinatesasync", "RightAscension=6&Declination=60"), 0);
+    EXPECT_EQ(flag("slewing"), true);
+    ASSERT_TRUE(waitUntil([&] { return number("declination") > 0; }));
+    EXPECT_GT(number("rightascension"), 0);
+    EXPECT_LT(number("rightascension"), 6);
+    EXPECT_LT(number("declination"), 60);
+    EXPECT_EQ(answer("PUT", "abortslew"), 0);
+    EXPECT_EQ(flag("slewing"), false);
+    const double stoppedAt = number("declination");
+    EXPECT_LT(stoppedAt, 60);
+    EXPECT_EQ(number("targetrightascension"), 6);
+
+    // A synchronous slew answers on arrival; so does one to the target set.
+    sim.update([](AlpacaSimulator::State& s) { s.slewRate = 40; });
+    ASSERT_EQ(answer("PUT", "slewtocoordinates", "RightAscension=23&Declination=-10"), 0);
+    EXPECT_EQ(number("rightascension"), 23);
+    EXPECT_EQ(number("declination"), -10);
+    EXPECT_EQ(flag("slewing"), false);
+    ASSERT_EQ(answer("PUT", "targetrightascension", "TargetRightAscension=1.5"), 0);
+    ASSERT_EQ(answer("PUT", "targetdeclination", "TargetDeclination=5"), 0);
+    ASSERT_EQ(answer("PUT", "slewtotarget"), 0);
+    EXPECT_EQ(number("rightascension"), 1.5);
+    EXPECT_EQ(number("declination"), 5);
+
+    // MoveAxis slews until an abort ends it.
+    ASSERT_EQ(answer("PUT", "moveaxis", "Axis=1&Rate=2"), 0);
+    EXPECT_EQ(flag("slewing"), true);
+    ASSERT_EQ(answer("PUT", "abortslew"), 0);
+    EXPECT_EQ(sim.state().axisRate[1], 0.0);
+    EXPECT_EQ(flag("slewing"), false);
+
+    // A pulse north: guiding while it lasts, its length at the guide rate.
+    sim.update([](AlpacaSimulator::State& s) { s.guideRate = 2; });
+    const double dec0 = number("declination");
+    ASSERT_EQ(answer("PUT", "pulseguide", "Direction=0&Duration=1500"), 0);
+    EXPECT_EQ(flag("ispulseguiding"), true);
+    EXPECT_EQ(flag("slewing"), false);
+    ASSERT_TRUE(waitUntil([&] { return flag("ispulseguiding") == false; }));
+    EXPECT_NEAR(number("declination"), dec0 + 3, 1e-9);
 }
 
 // The simulator's own program as a user starts it: asked for help, it says

@@ -190,6 +190,8 @@ TEST_F(MountTest, AscomGotoReadsThePositionAndEndsWithTheSlew)
     EXPECT_FALSE(FRM_Prg_Suivi->TMR_ScopePosition->isActive());
 }
 
+// The simulated mount on COM20 answers on its own thread, in the precision
+// it was left in.
 TEST_F(MountTest, TheSimulatorPortOfTheComMapAnswersOnItsOwnThread)
 {
     dir.writeFile(QStringLiteral("comports.map"), "# the simulated mount\nCOM20=SIM\n");
@@ -201,6 +203,18 @@ TEST_F(MountTest, TheSimulatorPortOfTheComMapAnswersOnItsOwnThread)
     Converse({{Lx200::GetDecCommand}}, [&](const RunResult& r) { reply = r.replies.value(0); });
     ASSERT_TRUE(settle());
     EXPECT_EQ(reply, QByteArray("+00*00#"));
+
+    // ":U#" toggles it to long precision and back, as the coordinate
+    // replies show.
+    Telescope::MountSimulator()->setPosition(hms(5, 35, 17), -dms(5, 23, 28));
+    QList<QByteArray> replies;
+    const auto read = [&] {
+        Converse({{":U#"}, {Lx200::GetRACommand}, {Lx200::GetDecCommand}}, [&](const RunResult& r) { replies = r.replies; });
+        EXPECT_TRUE(settle());
+        return replies;
+    };
+    EXPECT_EQ(read(), (QList<QByteArray>{"05:35:17#", "-05*23'28#"}));
+    EXPECT_EQ(read(), (QList<QByteArray>{"05:35.2#", "-05*23#"}));
     DisconnectMount();
 }
 

@@ -877,8 +877,9 @@ TEST_F(HandPadTest, TheSimulatedMountSlewsTheShortWayThroughZeroHours)
     EXPECT_TRUE(settle());
 }
 
-// The pad's library goto on the simulated mount: the object chosen on the
-// pad (Messier, NGC, IC) is found in the program's deep-sky catalogue and
+// The pad's library goto on the simulated mount: choosing the library gets
+// the mount's digit, which no later exchange takes for its own reply; the
+// object chosen on the pad (Messier, NGC, IC) is found in the program's deep-sky catalogue and
 // the mount slews there; an object it does not find, or any while the
 // catalogue is missing, is refused, told in the message window, and the
 // mount stays where it is.
@@ -922,6 +923,19 @@ TEST_F(HandPadTest, TheSimulatedMountGoesToTheLibraryObjectChosenOnThePadAndRefu
         EXPECT_NEAR(mount.ra(), ra, 1e-6);
         EXPECT_NEAR(mount.dec(), dec, 1e-6);
     };
+
+    // Choosing a library, the mount says whether it has it with one digit
+    // the program reads nowhere: the deep-sky ones it has, no star library.
+    const auto libraryAnswer = [&](QRadioButton* catalogue) {
+        platform::com_io::read_available(ComChannel::LX200);
+        EXPECT_TRUE(clickOnScreen(catalogue));
+        EXPECT_TRUE(settle());
+        mount.pump();
+        return platform::com_io::read_available(ComChannel::LX200);
+    };
+    EXPECT_EQ(libraryAnswer(r.RDB_UGC), QByteArray("1"));
+    EXPECT_EQ(libraryAnswer(r.RDB_Etoile_SAO), QByteArray("0"));
+    EXPECT_EQ(libraryAnswer(r.RDB_Messier), QByteArray());
 
     // Without the catalogue the mount knows no object.
     ASSERT_NO_FATAL_FAILURE(gotoObject(r.RDB_Messier, "42"));

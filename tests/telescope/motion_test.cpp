@@ -97,6 +97,21 @@ TEST_F(MountTest, DistancesBecomePulsesWithBacklashAndInertia)
 
     StartMotion(dirSouth, true, true, 0);   // nothing to do
     EXPECT_EQ(mount.commands().last(), QByteArray(":Mgs9999#"));
+
+    // Once nothing else moves it, the mount moves at its guide rate for the
+    // pulse's length of its clock, not at once.
+    constexpr double guideRate = Telescope::SimulatedLx200Mount::kGuideRate;
+    StopMount();
+    const double dec0 = mount.dec();
+    StartMotion(dirSouth, true, false, 2000);
+    ASSERT_EQ(mount.commands().last(), QByteArray(":Mgs2000#"));
+    const double started = mount.dec();
+    clock.advanceMs(1000);
+    mount.pump();
+    EXPECT_NEAR(mount.dec(), started - guideRate, 1e-6) << "under way";
+    clock.advanceMs(3000);
+    mount.pump();
+    EXPECT_NEAR(mount.dec(), dec0 - 2 * guideRate, 1e-6) << "ended";
 }
 
 TEST_F(MountTest, MarrickSendsLongPulsesInPiecesAsEachEnds)

@@ -8,10 +8,13 @@
 #include <QJsonObject>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUdpSocket>
 #include <QUrlQuery>
+#include <algorithm>
 #include <cmath>
 #include <future>
+#include <map>
 
 namespace Telescope {
 
@@ -29,8 +32,9 @@ QElapsedTimer& monotonic()
 
 QByteArray httpReply(int status, const QByteArray& body)
 {
-    return "HTTP/1.1 " + QByteArray::number(status) + (status == 200 ? " OK" : " Error")
-           + "\r\nContent-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size())
+    const QByteArray reason = status == 200 ? " OK" : status == 400 ? " Bad Request" : status == 404 ? " Not Found" : " Error";
+    return "HTTP/1.1 " + QByteArray::number(status) + reason + "\r\nContent-Type: "
+           + (status == 200 ? "application/json" : "text/plain; charset=utf-8") + "\r\nContent-Length: " + QByteArray::number(body.size())
            + "\r\nConnection: keep-alive\r\n\r\n" + body;
 }
 
@@ -49,6 +53,7 @@ public:
                 QObject::connect(s, &QTcpSocket::readyRead, this, [this, s] { read(s); });
                 QObject::connect(s, &QTcpSocket::disconnected, this, [this, s] {
                     buffers_.erase(s);
+                    held_.erase(s);
                     s->deleteLater();
                 });
             }
@@ -79,7 +84,9 @@ private:
     {
         QByteArray& buffer = buffers_[s];
         buffer += s->readAll();
-        for (;;) {
+        // A synchronous slew holds its connection's answer: the requests
+        // after it wait their turn, as on one HTTP/1.1 connection.
+        while (!held_.count(s)) {
             const qsizetype end = buffer.indexOf("\r\n\r\n");
             if (end < 0 || buffer.size() > (1 << 20)) {
                 if (buffer.size() > (1 << 20))
@@ -96,13 +103,42 @@ private:
             const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
             const QByteArray body = buffer.mid(end + 4, length);
             buffer.remove(0, end + 4 + length);
-            const QByteArray reply = answer(first.value(0), first.value(1), body);
-            if (!reply.isEmpty())
+            bool hold = false;
+            const QByteArray reply = answer(first.value(0), first.value(1), body, hold);
+            if (hold) {
+                held_[s] = reply;
+                if (!holdTimer_) {
+                    holdTimer_ = new QTimer(this);
+                    holdTimer_->setInterval(20);
+                    QObject::connect(holdTimer_, &QTimer::timeout, this, [this] { releaseHeld(); });
+                }
+                holdTimer_->start();
+            } else if (!reply.isEmpty()) {
                 s->write(reply);
+            }
         }
     }
 
-    QByteArray answer(const QByteArray& method, const QByteArray& target, const QByteArray& body)
+    // The answers of synchronous slews that have ended go out, and the
+    // requests that waited behind them are read.
+    void releaseHeld()
+    {
+        {
+            std::lock_guard lock(sim_.mutex_);
+            sim_.advance(monotonic().elapsed());
+            if (sim_.state_.slewTo)
+                return;
+        }
+        const auto held = std::exchange(held_, {});
+        holdTimer_->stop();
+        for (const auto& [socket, reply] : held)
+            if (buffers_.count(socket)) {
+                socket->write(reply);
+                read(socket);
+            }
+    }
+
+    QByteArray answer(const QByteArray& method, const QByteArray& target, const QByteArray& body, bool& hold)
     {
         const QUrl url(QString::fromLatin1(target));
         const QString path = url.path().toLower();
@@ -112,15 +148,17 @@ private:
             if (k.compare(QStringLiteral("ClientID"), Qt::CaseInsensitive) != 0
                 && k.compare(QStringLiteral("ClientTransactionID"), Qt::CaseInsensitive) != 0)
                 shown << k + u'=' + v;
-        auto arg = [&](const char* name) {
+        auto given = [&](const char* name) -> std::optional<QString> {
             for (const auto& [k, v] : query.queryItems(QUrl::FullyDecoded))
                 if (k.compare(QString::fromLatin1(name), Qt::CaseInsensitive) == 0)
                     return v;
-            return QString();
+            return std::nullopt;
         };
         const QString prefix = QStringLiteral("/api/v1/telescope/0/");
         QJsonObject out{{QStringLiteral("ErrorNumber"), 0}, {QStringLiteral("ErrorMessage"), QString()},
+                        {QStringLiteral("ClientTransactionID"), given("ClientTransactionID").value_or(QString()).toLongLong()},
                         {QStringLiteral("ServerTransactionID"), ++transaction_}};
+        const auto json = [&] { return httpReply(200, QJsonDocument(out).toJson(QJsonDocument::Compact)); };
 
         std::unique_lock lock(sim_.mutex_);
         if (path == QStringLiteral("/management/v1/configureddevices")) {
@@ -128,7 +166,7 @@ private:
                                                                   {QStringLiteral("DeviceType"), QStringLiteral("Telescope")},
                                                                   {QStringLiteral("DeviceNumber"), 0},
                                                                   {QStringLiteral("UniqueID"), QStringLiteral("nj-sim-0")}}};
-            return httpReply(200, QJsonDocument(out).toJson(QJsonDocument::Compact));
+            return json();
         }
         if (!path.startsWith(prefix))
             return httpReply(404, "not found");
@@ -137,33 +175,103 @@ private:
         State& st = sim_.state_;
         if (st.hang)
             return {};
-        sim_.advance(monotonic().elapsed());
+        const qint64 now = monotonic().elapsed();
+        sim_.advance(now);
         if (st.failCount > 0 && (st.failMember.isEmpty() || st.failMember == member)) {
             --st.failCount;
             out[QStringLiteral("ErrorNumber")] = 0x400;
             out[QStringLiteral("ErrorMessage")] = QStringLiteral("erreur simulée");
-            return httpReply(200, QJsonDocument(out).toJson(QJsonDocument::Compact));
+            return json();
         }
+
+        // The request as the device reads it: the method its member takes,
+        // each parameter present and of its type. Anything else is a request
+        // it cannot read.
         const bool put = method == "PUT";
-        auto notConnected = [&] {
-            out[QStringLiteral("ErrorNumber")] = 0x407;
-            out[QStringLiteral("ErrorMessage")] = QStringLiteral("non connecté");
+        QString unreadable;
+        const auto number = [&](const char* name) {
+            const auto v = given(name);
+            bool ok = false;
+            const double d = v ? v->toDouble(&ok) : 0;
+            if ((!ok || !std::isfinite(d)) && unreadable.isEmpty())
+                unreadable = QStringLiteral("%1 : %2").arg(QLatin1String(name), v ? QStringLiteral("pas un nombre") : QStringLiteral("manquant"));
+            return d;
         };
-        const double number = arg("Rate").isEmpty() ? 0 : arg("Rate").toDouble();
+        const auto integer = [&](const char* name) {
+            const auto v = given(name);
+            bool ok = false;
+            const int i = v ? v->toInt(&ok) : 0;
+            if (!ok && unreadable.isEmpty())
+                unreadable = QStringLiteral("%1 : %2").arg(QLatin1String(name), v ? QStringLiteral("pas un entier") : QStringLiteral("manquant"));
+            return i;
+        };
+        const auto boolean = [&](const char* name) {
+            const QString v = given(name).value_or(QString());
+            if (v.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0)
+                return true;
+            if (v.compare(QStringLiteral("false"), Qt::CaseInsensitive) != 0 && unreadable.isEmpty())
+                unreadable = QStringLiteral("%1 : ni true ni false").arg(QLatin1String(name));
+            return false;
+        };
+        const auto refuse = [&](int error, const QString& why) {
+            out[QStringLiteral("ErrorNumber")] = error;
+            out[QStringLiteral("ErrorMessage")] = why;
+        };
+        static const QStringList actions{QStringLiteral("abortslew"), QStringLiteral("moveaxis"), QStringLiteral("pulseguide"),
+                                         QStringLiteral("slewtocoordinates"), QStringLiteral("slewtocoordinatesasync"),
+                                         QStringLiteral("slewtotarget"), QStringLiteral("slewtotargetasync"),
+                                         QStringLiteral("synctocoordinates")};
+        static const QStringList settable{QStringLiteral("connected"), QStringLiteral("targetrightascension"),
+                                          QStringLiteral("targetdeclination")};
+        if (put ? !actions.contains(member) && !settable.contains(member) : actions.contains(member) || method != "GET")
+            return httpReply(400, method + " " + member.toLatin1() + " : méthode non admise");
+
+        const auto onTheSky = [&](double raHours, double decDegrees) {
+            if (raHours < 0 || raHours >= 24 || decDegrees < -90 || decDegrees > 90) {
+                refuse(0x401, QStringLiteral("coordonnées hors du ciel"));
+                return false;
+            }
+            return true;
+        };
+        const auto startSlew = [&](bool async, double raHours, double decDegrees) {
+            if (!(async ? st.canSlewAsync : st.canSlew))
+                return refuse(0x400, QStringLiteral("%1 non pris en charge").arg(member));
+            st.targetRaHours = raHours;
+            st.targetDecDegrees = decDegrees;
+            st.slewTo = std::pair{raHours, decDegrees};
+            st.slewing = true;
+            hold = !async;
+        };
+        const auto axisOf = [&](int axis) {
+            if (axis < 0 || axis > 2)
+                refuse(0x401, QStringLiteral("axe %1 inconnu").arg(axis));
+            return axis >= 0 && axis <= 2;
+        };
+
         if (member == QStringLiteral("connected")) {
-            if (put)
-                st.connected = arg("Connected").compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0;
-            else
+            if (put) {
+                const bool connect = boolean("Connected");
+                if (unreadable.isEmpty())
+                    st.connected = connect;
+            } else {
                 out[QStringLiteral("Value")] = st.connected;
+            }
         } else if (member == QStringLiteral("name")) {
             out[QStringLiteral("Value")] = QStringLiteral("Simulateur Alpaca");
         } else if (!st.connected) {
-            notConnected();
+            refuse(0x407, QStringLiteral("non connecté"));
         } else if (member == QStringLiteral("canmoveaxis")) {
-            const int axis = arg("Axis").toInt();
-            out[QStringLiteral("Value")] = axis >= 0 && axis < 3 && st.canMoveAxis[std::size_t(axis)];
+            const int axis = integer("Axis");
+            if (unreadable.isEmpty() && axisOf(axis))
+                out[QStringLiteral("Value")] = st.canMoveAxis[std::size_t(axis)];
         } else if (member == QStringLiteral("axisrates")) {
-            out[QStringLiteral("Value")] = QJsonArray{QJsonObject{{QStringLiteral("Minimum"), 0}, {QStringLiteral("Maximum"), st.maxRate}}};
+            const int axis = integer("Axis");
+            if (unreadable.isEmpty() && axisOf(axis)) {
+                QJsonArray rates;
+                if (st.canMoveAxis[std::size_t(axis)])
+                    rates << QJsonObject{{QStringLiteral("Minimum"), 0}, {QStringLiteral("Maximum"), st.maxRate}};
+                out[QStringLiteral("Value")] = rates;
+            }
         } else if (member == QStringLiteral("canslew")) {
             out[QStringLiteral("Value")] = st.canSlew;
         } else if (member == QStringLiteral("canslewasync")) {
@@ -178,29 +286,82 @@ private:
             out[QStringLiteral("Value")] = st.decDegrees;
         } else if (member == QStringLiteral("slewing")) {
             out[QStringLiteral("Value")] = st.slewing;
+        } else if (member == QStringLiteral("ispulseguiding")) {
+            out[QStringLiteral("Value")] = std::any_of(st.pulseEnd_ms.begin(), st.pulseEnd_ms.end(), [](qint64 e) { return e >= 0; });
+        } else if (member == QStringLiteral("targetrightascension") || member == QStringLiteral("targetdeclination")) {
+            const bool ra = member == QStringLiteral("targetrightascension");
+            std::optional<double>& target = ra ? st.targetRaHours : st.targetDecDegrees;
+            if (put) {
+                const double v = number(ra ? "TargetRightAscension" : "TargetDeclination");
+                if (unreadable.isEmpty() && onTheSky(ra ? v : 0, ra ? 0 : v))
+                    target = v;
+            } else if (!target) {
+                refuse(0x40B, QStringLiteral("cible non définie"));
+            } else {
+                out[QStringLiteral("Value")] = *target;
+            }
         } else if (member == QStringLiteral("moveaxis")) {
-            const int axis = arg("Axis").toInt();
-            if (axis >= 0 && axis < 2 && std::isfinite(number) && std::fabs(number) <= st.maxRate)
-                st.axisRate[std::size_t(axis)] = number;
+            const int axis = integer("Axis");
+            const double rate = number("Rate");
+            if (unreadable.isEmpty() && axisOf(axis)) {
+                if (!st.canMoveAxis[std::size_t(axis)] || axis == 2 || std::fabs(rate) > st.maxRate)
+                    refuse(0x401, QStringLiteral("vitesse %1 refusée sur l'axe %2").arg(rate).arg(axis));
+                else
+                    st.axisRate[std::size_t(axis)] = rate;
+            }
+        } else if (member.startsWith(QStringLiteral("slewtocoordinates")) || member == QStringLiteral("synctocoordinates")) {
+            const double ra = number("RightAscension");
+            const double dec = number("Declination");
+            if (unreadable.isEmpty() && onTheSky(ra, dec)) {
+                if (member.startsWith(QStringLiteral("slew"))) {
+                    startSlew(member.endsWith(QStringLiteral("async")), ra, dec);
+                } else if (!st.canSync) {
+                    refuse(0x400, QStringLiteral("synctocoordinates non pris en charge"));
+                } else {
+                    st.targetRaHours = st.raHours = ra;
+                    st.targetDecDegrees = st.decDegrees = dec;
+                }
+            }
+        } else if (member.startsWith(QStringLiteral("slewtotarget"))) {
+            if (!st.targetRaHours || !st.targetDecDegrees)
+                refuse(0x40B, QStringLiteral("cible non définie"));
             else
-                out[QStringLiteral("ErrorNumber")] = 0x401;
-        } else if (member == QStringLiteral("synctocoordinates") || member.startsWith(QStringLiteral("slewtocoordinates"))) {
-            st.raHours = arg("RightAscension").toDouble();
-            st.decDegrees = arg("Declination").toDouble();
+                startSlew(member.endsWith(QStringLiteral("async")), *st.targetRaHours, *st.targetDecDegrees);
         } else if (member == QStringLiteral("abortslew")) {
-            st.slewing = false;
-        } else if (member == QStringLiteral("pulseguide") || member.startsWith(QStringLiteral("slewtotarget"))) {
+            // Ends a slew and what MoveAxis started.
+            st.slewTo.reset();
+            st.axisRate = {};
+        } else if (member == QStringLiteral("pulseguide")) {
+            const int direction = integer("Direction");
+            const int duration = integer("Duration");
+            if (!unreadable.isEmpty()) {
+            } else if (!st.canPulseGuide) {
+                refuse(0x400, QStringLiteral("pulseguide non pris en charge"));
+            } else if (direction < 0 || direction > 3 || duration < 0) {
+                refuse(0x401, QStringLiteral("impulsion %1 de %2 ms refusée").arg(direction).arg(duration));
+            } else {
+                st.pulseEnd_ms[std::size_t(direction)] = now + duration;
+            }
         } else {
-            out[QStringLiteral("ErrorNumber")] = 0x400;
-            out[QStringLiteral("ErrorMessage")] = QStringLiteral("membre non pris en charge");
+            refuse(0x400, QStringLiteral("membre non pris en charge"));
         }
-        return httpReply(200, QJsonDocument(out).toJson(QJsonDocument::Compact));
+        if (!unreadable.isEmpty()) {
+            hold = false;
+            return httpReply(400, member.toLatin1() + " : " + unreadable.toUtf8());
+        }
+        if (out[QStringLiteral("ErrorNumber")].toInt() != 0)
+            hold = false;
+        st.slewing = st.slewTo || st.axisRate[0] != 0 || st.axisRate[1] != 0;
+        return json();
     }
 
     AlpacaSimulator& sim_;
     QTcpServer* tcp_ = nullptr;
     QUdpSocket* udp_ = nullptr;
     std::map<QTcpSocket*, QByteArray> buffers_;
+    // The answer each connection holds until its synchronous slew ends.
+    std::map<QTcpSocket*, QByteArray> held_;
+    QTimer* holdTimer_ = nullptr;
     int transaction_ = 0;
 };
 
@@ -229,13 +390,35 @@ AlpacaSimulator::~AlpacaSimulator()
 void AlpacaSimulator::advance(qint64 now_ms) const
 {
     auto& st = const_cast<State&>(state_);
-    if (lastMotion_ms_ >= 0) {
+    if (lastMotion_ms_ >= 0 && now_ms > lastMotion_ms_) {
         const double seconds = double(now_ms - lastMotion_ms_) / 1000;
-        // West (positive axis-0 rate) lowers the right ascension seen.
-        st.raHours = std::fmod(st.raHours - st.axisRate[0] * seconds / 15 + 24, 24);
-        st.decDegrees = std::clamp(st.decDegrees + st.axisRate[1] * seconds, -90.0, 90.0);
+        if (st.slewTo) {
+            // Each axis at the slew rate, right ascension the shorter way.
+            const double step = st.slewRate * seconds;
+            const double ahead = std::remainder(st.slewTo->first - st.raHours, 24.0) * 15;   // degrees
+            st.raHours = std::fabs(ahead) <= step ? st.slewTo->first
+                                                  : std::fmod(st.raHours + (ahead > 0 ? step : -step) / 15 + 24, 24);
+            const double down = st.slewTo->second - st.decDegrees;
+            st.decDegrees = std::fabs(down) <= step ? st.slewTo->second : st.decDegrees + (down > 0 ? step : -step);
+            if (st.raHours == st.slewTo->first && st.decDegrees == st.slewTo->second)
+                st.slewTo.reset();
+        }
+        // West (positive axis-0 rate) lowers the right ascension seen; a
+        // pulse east raises it, north raises the declination.
+        std::array<double, 4> pulsed{};   // degrees
+        for (std::size_t d = 0; d < 4; ++d) {
+            if (st.pulseEnd_ms[d] < 0)
+                continue;
+            pulsed[d] = st.guideRate * double(std::min(st.pulseEnd_ms[d], now_ms) - lastMotion_ms_) / 1000;
+            if (st.pulseEnd_ms[d] <= now_ms)
+                st.pulseEnd_ms[d] = -1;
+        }
+        const double raDegrees = -st.axisRate[0] * seconds + pulsed[2] - pulsed[3];
+        st.raHours = std::fmod(std::fmod(st.raHours + raDegrees / 15, 24) + 24, 24);
+        st.decDegrees = std::clamp(st.decDegrees + st.axisRate[1] * seconds + pulsed[0] - pulsed[1], -90.0, 90.0);
     }
-    const_cast<qint64&>(lastMotion_ms_) = now_ms;
+    st.slewing = st.slewTo || st.axisRate[0] != 0 || st.axisRate[1] != 0;
+    const_cast<qint64&>(lastMotion_ms_) = std::max(lastMotion_ms_, now_ms);
 }
 
 QStringList AlpacaSimulator::calls() const

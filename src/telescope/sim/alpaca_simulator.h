@@ -3,6 +3,15 @@
 // members the bridge calls, UDP discovery, axis motion, and injected errors
 // and hangs, with a log of every call. It runs on a thread of its own so
 // that a requester waiting on the interface thread still gets its answer.
+//
+// It answers as a device does: a slew takes its time at slewRate and shows
+// through the position, with "slewing" true while it or a MoveAxis moves;
+// a synchronous slew answers once it has ended; a pulse moves at guideRate
+// for its length, with "ispulseguiding" true meanwhile. Refusals carry the
+// device's error numbers: 0x400 a member it cannot do (its Can... false),
+// 0x401 a value out of range, 0x407 anything but "connected" and "name"
+// while not connected, 0x40B a slew to a target never set; a request it
+// cannot read (a missing parameter, a number that is none) is an HTTP 400.
 // Tests start it on 127.0.0.1 with free ports; scripts/run.sh starts the
 // nj-alpaca-sim program for a user's trial.
 
@@ -11,8 +20,11 @@
 #include <QStringList>
 #include <QThread>
 #include <array>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <utility>
 
 namespace Telescope {
 
@@ -22,10 +34,18 @@ public:
         bool connected = false;
         double raHours = 0;
         double decDegrees = 0;
-        bool slewing = false;
+        bool slewing = false;               // a slew or a MoveAxis moves it (kept by the simulator)
         std::array<double, 2> axisRate{};   // degrees per second, + west / north
         std::array<bool, 3> canMoveAxis{true, true, false};
         double maxRate = 4.0;               // the axes' AxisRates Maximum
+        double slewRate = 8.0;              // degrees per second on each axis
+        double guideRate = 7.5 / 3600;      // degrees per second of a pulse
+        std::optional<double> targetRaHours, targetDecDegrees;
+        // Where the slew under way goes; none when no slew runs.
+        std::optional<std::pair<double, double>> slewTo;
+        // When the pulse of each direction (north, south, east, west) ends,
+        // in the simulator's ms; -1 for none.
+        std::array<qint64, 4> pulseEnd_ms{-1, -1, -1, -1};
         bool canSlew = true;
         bool canSlewAsync = true;
         bool canSync = true;

@@ -184,12 +184,25 @@ QByteArray Lx200MountModel::answer(const QByteArray& command)
 {
     const QByteArray body = command.mid(1, command.size() - 2);   // without ":" and "#"
     if (body == "GR") {
+        if (longPrecision_) {
+            const auto seconds = static_cast<long long>(std::floor(ra_ / 15));   // seconds of time
+            return two(seconds / 3600 % 24) + ':' + two(seconds / 60 % 60) + ':' + two(seconds % 60) + '#';
+        }
         const auto tenths = static_cast<long long>(std::floor(ra_ / 15 / 6));   // tenths of a minute of time
         return two(tenths / 600 % 24) + ':' + two(tenths / 10 % 60) + '.' + QByteArray::number(tenths % 10) + '#';
     }
     if (body == "GD") {
+        const QByteArray sign = dec_ < 0 ? "-" : "+";
+        if (longPrecision_) {
+            const auto seconds = static_cast<long long>(std::floor(std::fabs(dec_)));
+            return sign + two(seconds / 3600) + '*' + two(seconds / 60 % 60) + '\'' + two(seconds % 60) + '#';
+        }
         const auto minutes = static_cast<long long>(std::floor(std::fabs(dec_) / 60));
-        return (dec_ < 0 ? QByteArray("-") : QByteArray("+")) + two(minutes / 60) + '*' + two(minutes % 60) + '#';
+        return sign + two(minutes / 60) + '*' + two(minutes % 60) + '#';
+    }
+    if (body == "U") {
+        longPrecision_ = !longPrecision_;
+        return {};
     }
     if (body == "D")
         return slewing_ ? QByteArray("||||||#") : QByteArray("      #");
@@ -220,16 +233,16 @@ QByteArray Lx200MountModel::answer(const QByteArray& command)
     }
     // The object libraries: the choice of the deep-sky library (":Lo n#")
     // or of the star library (":Ls n#", which it has not), then an object.
-    if (body.startsWith("Lo") || body.startsWith("Ls")) {
-        if (body.startsWith("Lo")) {
-            const QByteArray n = body.mid(2).trimmed();
-            library_ = n == "0" ? DeepSkyLibrary::NGC
-                       : n == "1" ? DeepSkyLibrary::IC
-                       : n == "2" ? DeepSkyLibrary::UGC
-                                  : DeepSkyLibrary::None;
-        }
-        return {};
+    if (body.startsWith("Lo")) {
+        const QByteArray n = body.mid(2).trimmed();
+        library_ = n == "0" ? DeepSkyLibrary::NGC
+                   : n == "1" ? DeepSkyLibrary::IC
+                   : n == "2" ? DeepSkyLibrary::UGC
+                              : DeepSkyLibrary::None;
+        return library_ == DeepSkyLibrary::None ? "0" : "1";
     }
+    if (body.startsWith("Ls"))
+        return "0";
     if (body.startsWith('L')) {
         loadObject(body.mid(1));
         return {};
@@ -237,22 +250,22 @@ QByteArray Lx200MountModel::answer(const QByteArray& command)
     if (body == "Q") {
         slewing_ = false;
         moving_.fill(false);
+        pulseEnd_ms_.fill(-1);
         return {};
     }
     if (body.size() == 2 && (body[0] == 'M' || body[0] == 'Q')) {
         const int d = directionIndex(body[1]);
-        if (d >= 0)
+        if (d >= 0) {
             moving_[std::size_t(d)] = body[0] == 'M';
+            if (body[0] == 'Q')
+                pulseEnd_ms_[std::size_t(d)] = -1;
+        }
         return {};
     }
     if (body.size() == 7 && body.startsWith("Mg") && allDigits(body.mid(3))) {
         const int d = directionIndex(body[2]);
-        const double seconds = body.mid(3).toDouble() / 1000;
-        const double step = guideRate_ * seconds;
-        if (d == 0 || d == 1)
-            dec_ = std::clamp(dec_ + (d == 0 ? step : -step), -kPole, kPole);
-        else if (d >= 2)
-            ra_ = wrapRA(ra_ + (d == 2 ? step : -step));
+        if (d >= 0)
+            pulseEnd_ms_[std::size_t(d)] = std::max<std::int64_t>(lastUpdate_ms_, 0) + body.mid(3).toLongLong();
         return {};
     }
     if (body == "RG" || body == "RC" || body == "RM" || body == "RS") {
@@ -265,21 +278,38 @@ QByteArray Lx200MountModel::answer(const QByteArray& command)
 void Lx200MountModel::advance(std::int64_t now_ms)
 {
     if (lastUpdate_ms_ < 0 || now_ms < lastUpdate_ms_) {
+        // A clock that starts (or goes back) moves nothing: pulses keep
+        // their length from here.
+        for (std::int64_t& end : pulseEnd_ms_)
+            if (end >= 0)
+                end = now_ms + (end - std::max<std::int64_t>(lastUpdate_ms_, 0));
         lastUpdate_ms_ = now_ms;
         return;
     }
-    const double seconds = double(now_ms - lastUpdate_ms_) / 1000;
+    const std::int64_t from_ms = lastUpdate_ms_;
+    const double seconds = double(now_ms - from_ms) / 1000;
     lastUpdate_ms_ = now_ms;
     if (slewing_) {
         ra_ = approachRA(ra_, slewRa_, slewRate_ * seconds);
         dec_ = approach(dec_, slewDec_, slewRate_ * seconds);
         slewing_ = ra_ != slewRa_ || dec_ != slewDec_;
     }
-    const double step = moveRate_ * seconds;
-    if (moving_[0] || moving_[1])
-        dec_ = std::clamp(dec_ + (moving_[0] ? step : 0) - (moving_[1] ? step : 0), -kPole, kPole);
-    if (moving_[2] || moving_[3])
-        ra_ = wrapRA(ra_ + (moving_[2] ? step : 0) - (moving_[3] ? step : 0));
+    // Each direction: the time it was held, at the rate chosen, and the
+    // time its pulse ran, at the guide rate.
+    std::array<double, 4> way{};
+    for (std::size_t d = 0; d < 4; ++d) {
+        if (moving_[d])
+            way[d] += moveRate_ * seconds;
+        if (pulseEnd_ms_[d] >= 0) {
+            way[d] += guideRate_ * double(std::min(pulseEnd_ms_[d], now_ms) - from_ms) / 1000;
+            if (pulseEnd_ms_[d] <= now_ms)
+                pulseEnd_ms_[d] = -1;
+        }
+    }
+    if (way[0] != 0 || way[1] != 0)
+        dec_ = std::clamp(dec_ + way[0] - way[1], -kPole, kPole);
+    if (way[2] != 0 || way[3] != 0)
+        ra_ = wrapRA(ra_ + way[2] - way[3]);
 }
 
 } // namespace Telescope

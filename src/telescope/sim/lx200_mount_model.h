@@ -10,7 +10,17 @@
 // "SAC72.dat". An object it does not find leaves it without a target, and
 // ":MS#" and ":CM#" are then refused with the reason: it never slews to a
 // target nobody chose. It knows no star or planet library (":LS n#").
-// Library commands answer nothing, as the program reads no reply to them.
+// Choosing a library answers one digit, "1" for one it has (":Lo 0#" to
+// ":Lo 2#") and "0" for any other (every ":Ls n#"); choosing an object
+// answers nothing.
+//
+// ":GR#" and ":GD#" answer in the precision the mount is in: "HH:MM.T#" and
+// "sDD*MM#" as it starts, "HH:MM:SS#" and "sDD*MM'SS#" once ":U#" has
+// toggled it to long precision (":U#" again toggles it back).
+//
+// A pulse (":Mgn0250#" ...) moves it at the guide rate for its length of
+// the clock, as a held move does; a new pulse in the same direction starts
+// that direction's length again, and ":Q#" or ":Qn#" ends it early.
 //
 // Positions are seconds of arc; times are milliseconds of the caller's clock.
 
@@ -51,6 +61,7 @@ public:
     double dec() const { return dec_; }
     void setPosition(double ra, double dec);
     bool slewing() const { return slewing_; }
+    bool longPrecision() const { return longPrecision_; }
     void setSlewRate(double arcsecPerSecond) { slewRate_ = arcsecPerSecond; }
 
     // The objects its library finds. Without this call it reads "SAC72.dat"
@@ -75,6 +86,9 @@ private:
     double guideRate_ = kGuideRate;
     double moveRate_ = kGuideRate;
     std::array<bool, 4> moving_{};   // north, south, east, west
+    // When the pulse of each direction ends, in the caller's ms (none: -1).
+    std::array<std::int64_t, 4> pulseEnd_ms_{-1, -1, -1, -1};
+    bool longPrecision_ = false;
     std::int64_t lastUpdate_ms_ = -1;
     DeepSkyLibrary library_ = DeepSkyLibrary::NGC;
     std::vector<Sky::DeepSkyRecord> catalogue_;

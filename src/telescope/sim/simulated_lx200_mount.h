@@ -1,9 +1,11 @@
 #pragma once
 // An LX200 mount on the other side of a pseudo-terminal. The program opens
 // devicePath() as a serial port; the mount records every command, answers
-// ":GR#", ":GD#", ":D#", ":MS#", ":Sr"/":Sd" and ":CM#", finds the objects
-// of its library (":LM n#", ":LC n#"), slews to the target at a set rate,
-// and moves while ":Mn#" ... are held (Lx200MountModel).
+// ":GR#", ":GD#" (in the precision ":U#" toggles), ":D#", ":MS#",
+// ":Sr"/":Sd", ":CM#" and the library choices ":Lo n#"/":Ls n#", finds the
+// objects of its library (":LM n#", ":LC n#"), slews to the target at a set
+// rate, and moves while ":Mn#" ... are held and for the length of a pulse
+// (Lx200MountModel).
 //
 // Tests call pump() between the program's writes and reads (a sleeper that
 // pumps is enough): it answers everything received so far, deterministically.
