@@ -181,7 +181,8 @@ std::optional<double> ParseRAReply(const QByteArray& reply)
 std::optional<double> ParseDecReply(const QByteArray& reply)
 {
     const auto b = body(reply);
-    // sDD*MM or sDD*MM:SS; the sign may be missing on northern replies.
+    // sDD*MM, or in long precision sDD*MM'SS (some mounts put ':' before the
+    // seconds); the sign may be missing on northern replies.
     if (!b || b->size() < 5)
         return std::nullopt;
     QByteArray t = *b;
@@ -196,7 +197,7 @@ std::optional<double> ParseDecReply(const QByteArray& reply)
     const int minutes = number(t, 3, 2);
     int seconds = 0;
     if (t.size() == 8) {
-        if (t[5] != ':' || !digits(t, 6, 2))
+        if ((t[5] != ':' && t[5] != '\'') || !digits(t, 6, 2))
             return std::nullopt;
         seconds = number(t, 6, 2);
     }

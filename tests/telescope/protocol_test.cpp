@@ -99,6 +99,8 @@ TEST(Lx200Protocol, RepliesGiveAPositionOnlyWhenWellFormed)
         {"-45*30#", -(45 * 3600 + 30 * 60)},
         {"-00*30#", -30 * 60},                  // southern although the degrees are 0
         {"45*30:15#", 45 * 3600 + 30 * 60},
+        {"-45*30'15#", -(45 * 3600 + 30 * 60)}, // long precision
+        {"+45*30'1a#", std::nullopt},
         {"+45\xDF" "30#", 45 * 3600 + 30 * 60},
         {"+4530#", std::nullopt},
         {"+95*00#", std::nullopt},
