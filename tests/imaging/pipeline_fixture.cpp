@@ -6,6 +6,7 @@
 #include "app/ui/event_boundary.h"
 #include "capture/camera_slots.h"
 #include "capture/plugin_mgr.h"
+#include "capture/wdm_capture.h"
 #include "imaging/display_helpers.h"
 #include "imaging/display_zone.h"
 #include "imaging/pipeline_state.h"
@@ -149,6 +150,18 @@ void PipelineTest::cameraFrames(int n)
 {
     for (int i = 0; i < n; ++i)
         FRM_Alv->Timer_Cam1Timer();
+}
+
+void PipelineTest::chooseCameraFormat(int width, int height)
+{
+    const TWDMCapture::FormatPage page = TWDMCapture::formatPage();
+    TWDMCapture::formatPage() = [width, height](const auto&, TWDMCapture::FormatChoice& c) {
+        c.width = width;
+        c.height = height;
+        return true;
+    };
+    FRM_Alv->MNU_Cam1_Format->trigger();
+    TWDMCapture::formatPage() = page;
 }
 
 void PipelineTest::stackCameraFrames(int n)

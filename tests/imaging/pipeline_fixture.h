@@ -41,6 +41,8 @@ protected:
     void startStarFieldCamera();
     // n frames of the started camera through the frame road (its frame timer).
     void cameraFrames(int n);
+    // Camera 1's "Format" menu item, width x height chosen on the format page.
+    static void chooseCameraFormat(int width, int height);
     // A stack of n camera frames as the user makes it: "Active" ticked on
     // the image tool's integration page, n images, "Demarrer"; the stack
     // ends by itself at the n-th frame.

@@ -9,7 +9,6 @@
 #include "app/helpers/calc_helpers.h"
 #include "app/log.h"
 #include "capture/camera_slots.h"
-#include "capture/wdm_capture.h"
 #include "imaging/display_helpers.h"
 #include "imaging/pipeline_state.h"
 #include "scripting/scripts.h"
@@ -572,16 +571,7 @@ TEST_F(DisplayTools, AnEndedStackStaysShownWhateverResizesTheResult)
              FRM_Tool_Suivi->CKB_Guide_On_Result->setEnabled(true);   // as autoguiding gives it
              testsupport::click(FRM_Tool_Suivi->CKB_Guide_On_Result);
          }},
-        {"the camera's new format", [] {
-             const TWDMCapture::FormatPage page = TWDMCapture::formatPage();
-             TWDMCapture::formatPage() = [](const auto&, TWDMCapture::FormatChoice& c) {
-                 c.width = 320;
-                 c.height = 240;
-                 return true;
-             };
-             FRM_Alv->MNU_Cam1_Format->trigger();
-             TWDMCapture::formatPage() = page;
-         }},
+        {"the camera's new format", [] { chooseCameraFormat(320, 240); }},
     };
     for (const auto& [what, change] : changes) {
         const QSize before = FRM_Alv->Image3->PictureSize();

@@ -7,7 +7,6 @@
 #include "app/frm_alv.h"
 #include "app/frm_pref.h"
 #include "app/systeme.h"
-#include "capture/wdm_capture.h"
 #include "imaging/display_helpers.h"
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
@@ -378,14 +377,7 @@ TEST_F(StackingControls, AnEndedStackStaysShownAndSavedWhenTheZoneNarrows)
 
     EXPECT_EQ(saveAfterProcessing(QStringLiteral("m13_")).convertToFormat(shown.format()), shown);
 
-    const TWDMCapture::FormatPage page = TWDMCapture::formatPage();
-    TWDMCapture::formatPage() = [](const auto&, TWDMCapture::FormatChoice& c) {
-        c.width = 320;
-        c.height = 240;
-        return true;
-    };
-    FRM_Alv->MNU_Cam1_Format->trigger();
-    TWDMCapture::formatPage() = page;
+    chooseCameraFormat(320, 240);
     for (int i = 0; i < 4; ++i)
         testsupport::clickScrollBar(FRM_Tool_Affichage->SCB_Taille_ZAffich, QStyle::SC_ScrollBarSubLine);
     cameraFrames(1);
