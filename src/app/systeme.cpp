@@ -786,6 +786,62 @@ void keepInFrontNow(QWidget* form)
 }
 } // namespace
 
+namespace {
+// The windows shown while windows are shown together, in the order they
+// showed, and how many batches are open.
+QList<QPointer<QWidget>>& shownTogether()
+{
+    static QList<QPointer<QWidget>> list;
+    return list;
+}
+int& togetherDepth()
+{
+    static int depth = 0;
+    return depth;
+}
+
+// Brings the plain windows shown together that stand in front of windows
+// kept on top above those, in the order they showed, once the window
+// manager has framed every window shown: it stacks each window as it maps
+// it, the last one shown above the others.
+void raiseWhenFramed(const QList<QPointer<QWidget>>& shown, int looks)
+{
+    constexpr int kLooks = 60; // 3 s at most
+    const bool framed = std::all_of(shown.begin(), shown.end(), [](const QPointer<QWidget>& w) {
+        return !w || !w->isVisible() || w->isMinimized() || !drawnFrame(w).isNull();
+    });
+    if (!framed && looks < kLooks) {
+        QTimer::singleShot(50, qApp, [shown, looks] { raiseWhenFramed(shown, looks + 1); });
+        return;
+    }
+    // A box or a dialog waiting for its answer stays in front.
+    if (QApplication::activeModalWidget())
+        return;
+    for (const QPointer<QWidget>& w : shown) {
+        if (w && w->isVisible() && !w->isMinimized() && keptInFront(w)) {
+            keepInFrontNow(w);
+            w->raise();
+        }
+    }
+}
+} // namespace
+
+ShownTogether::ShownTogether() { ++togetherDepth(); }
+
+ShownTogether::~ShownTogether()
+{
+    if (--togetherDepth() > 0)
+        return;
+    QList<QPointer<QWidget>> shown;
+    shown.swap(shownTogether());
+    // Those shown after a plain window cover it too.
+    for (const QPointer<QWidget>& w : std::as_const(shown)) {
+        if (w && w->isVisible() && !w->isMinimized())
+            standInFrontOfThoseOver(w);
+    }
+    raiseWhenFramed(shown, 0);
+}
+
 void KeepInFrontOf(QWidget* form, QWidget* opener)
 {
     if (!form || !opener)
@@ -1199,6 +1255,8 @@ void ShowFormOnScreen(QWidget* form)
     showing().append(form);
     form->show();
     showing().removeOne(form);
+    if (togetherDepth() > 0 && !shownTogether().contains(QPointer<QWidget>(form)))
+        shownTogether().append(form);
     if (centresItself)
         PlaceOnScreen(form, frameCorner(form));
     keepInFrontNow(form);

@@ -69,6 +69,21 @@ bool ShowThroughPath(QWidget* window, bool visible);
 bool ShowingThroughPath(const QWidget* window);
 // The program's main window, which places itself from the settings.
 bool IsMainWindow(const QWidget* window);
+// Windows shown together, as those left open at the last exit come back at
+// start-up: while one lives, the windows ShowFormOnScreen shows are noted;
+// once it ends, each plain window among them stands in front of every
+// window kept on top that would cover it, those shown after it included,
+// as if all had shown at once, and the plain windows are brought above
+// those windows in the order they showed (not while a box or a dialog
+// waits for its answer). Nested, the outermost one ends the batch.
+class ShownTogether {
+public:
+    ShownTogether();
+    ~ShownTogether();
+    ShownTogether(const ShownTogether&) = delete;
+    ShownTogether& operator=(const ShownTogether&) = delete;
+};
+
 // A plain window opened from one that stays on top would open under it: it
 // stands in front of its opener, in the opener's layer, whatever is clicked
 // in the opener, for as long as both are shown, and in front of the other

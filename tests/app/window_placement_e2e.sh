@@ -485,17 +485,20 @@ windows_of_a_camera() {
 # Windows left open as the program closes come back where they were, at the
 # size they opened with, clear of the main window's bars where the screen
 # has room: the hand pad (the keypad's centre key in the main window), the
-# image window, the tracking window and the Preferences. The program is
-# closed with the main window's close box (the settings file then has where
-# their frames were), and started again in its folder.
-LEFT_OPEN=("^Telescope$" "^Images$" "^Suivi/Autoguidage$" "^Pr.*f.*rences$")
-LEFT_OPEN_KEYS=(FRM_Raquette FRM_Tool_Images FRM_Tool_Suivi FRM_Pref)
+# image window, the tracking window, the Preferences and the sky chart. The
+# program is closed with the main window's close box (the settings file
+# then has where their frames were), and started again in its folder.
+LEFT_OPEN=("^Telescope$" "^Images$" "^Suivi/Autoguidage$" "^Pr.*f.*rences$" "^Carte C")
+LEFT_OPEN_KEYS=(FRM_Raquette FRM_Tool_Images FRM_Tool_Suivi FRM_Pref FRM_Sky)
+# Those of them kept on top, and the plain ones.
+LEFT_ON_TOP=(2 4) LEFT_PLAIN=(0 1 3)
 windows_left_open() {
   local title i x y rest stored
   open_and_check hand-pad-key "${LEFT_OPEN[0]}" "k:KP_Begin" keep
   open_and_check images-left-open "${LEFT_OPEN[1]}" "$M_FONCTIONS k:Right k:Return" keep
   open_and_check tracking-left-open "${LEFT_OPEN[2]}" "$M_FONCTIONS k:Down*4 k:Return" keep
   open_and_check preferences-left-open "${LEFT_OPEN[3]}" "$M_PREFS" keep
+  open_and_check chart-left-open "${LEFT_OPEN[4]}" "$M_FONCTIONS k:Down*6 k:Return" keep
   left_open=()
   for title in "${LEFT_OPEN[@]}"; do
     left_open+=("$(settled frame_of "$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -1)")")
@@ -523,19 +526,22 @@ windows_restored() {
       || fail "\"${LEFT_OPEN[$i]}\" comes back as ${frame}, it was closed as ${left_open[$i]} (left top width height)"
     check_bars "\"${LEFT_OPEN[$i]}\" restored" "$frame"
   done
-  # The tracking window stays on top and comes back after the others: the
-  # plain windows it covers stand in front of it.
-  local track plain
-  track=$(xdotool search --onlyvisible --name "${LEFT_OPEN[2]}" 2>/dev/null | head -1)
-  [ -n "$track" ] || return
-  for i in 0 1 3; do
-    plain=$(xdotool search --onlyvisible --name "${LEFT_OPEN[$i]}" 2>/dev/null | head -1)
-    [ -n "$plain" ] && overlap "$(frame_of "$plain")" "$(frame_of "$track")" || continue
-    if until_true 10 "above $plain $track"; then
-      echo "  ok \"${LEFT_OPEN[$i]}\" restored in front of the tracking window"
-    else
-      fail "\"${LEFT_OPEN[$i]}\" restored under the tracking window kept on top"
-    fi
+  # The chart comes back before the plain windows, the tracking window
+  # after them; both stay on top: the plain windows either covers stand in
+  # front of both.
+  local on_top plain j
+  for j in "${LEFT_ON_TOP[@]}"; do
+    on_top=$(xdotool search --onlyvisible --name "${LEFT_OPEN[$j]}" 2>/dev/null | head -1)
+    [ -n "$on_top" ] || continue
+    for i in "${LEFT_PLAIN[@]}"; do
+      plain=$(xdotool search --onlyvisible --name "${LEFT_OPEN[$i]}" 2>/dev/null | head -1)
+      [ -n "$plain" ] && overlap "$(frame_of "$plain")" "$(frame_of "$on_top")" || continue
+      if until_true 10 "above $plain $on_top"; then
+        echo "  ok \"${LEFT_OPEN[$i]}\" restored in front of \"${LEFT_OPEN[$j]}\""
+      else
+        fail "\"${LEFT_OPEN[$i]}\" restored under \"${LEFT_OPEN[$j]}\", kept on top"
+      fi
+    done
   done
 }
 
