@@ -24,6 +24,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <cstdlib>
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -1198,6 +1199,34 @@ bool IsMainWindow(const QWidget* window) { return window && window->objectName()
 
 bool ShowingThroughPath(const QWidget* window) { return showing().contains(window); }
 
+namespace {
+quint64 g_showCount = 0;
+// The last show of each window, with its number, in the order of the shows.
+std::deque<std::pair<quint64, QPointer<QWidget>>>& lastShows()
+{
+    static std::deque<std::pair<quint64, QPointer<QWidget>>> shows;
+    return shows;
+}
+void noteShow(QWidget* form)
+{
+    std::deque<std::pair<quint64, QPointer<QWidget>>>& shows = lastShows();
+    std::erase_if(shows, [form](const auto& s) { return !s.second || s.second == form; });
+    shows.emplace_back(++g_showCount, form);
+}
+} // namespace
+
+quint64 ShowCount() { return g_showCount; }
+
+QList<QWidget*> ShownSince(quint64 count)
+{
+    QList<QWidget*> shown;
+    for (const auto& [n, w] : lastShows()) {
+        if (n > count && w && w->isVisible())
+            shown.append(w.data());
+    }
+    return shown;
+}
+
 bool ShowThroughPath(QWidget* window, bool visible)
 {
     if (!visible || !window || !window->isWindow() || window->isVisible() || ShowingThroughPath(window)
@@ -1257,6 +1286,7 @@ void ShowFormOnScreen(QWidget* form)
     showing().removeOne(form);
     if (togetherDepth() > 0 && !shownTogether().contains(QPointer<QWidget>(form)))
         shownTogether().append(form);
+    noteShow(form);
     if (centresItself)
         PlaceOnScreen(form, frameCorner(form));
     keepInFrontNow(form);

@@ -67,6 +67,11 @@ void ShowFormOnScreen(QWidget* form);
 bool ShowThroughPath(QWidget* window, bool visible);
 // True while ShowFormOnScreen is showing that window.
 bool ShowingThroughPath(const QWidget* window);
+// The shows ShowFormOnScreen has made so far, and the windows it showed
+// after `count` of them, each once in the order of its last show, those
+// still shown only.
+quint64 ShowCount();
+QList<QWidget*> ShownSince(quint64 count);
 // The program's main window, which places itself from the settings.
 bool IsMainWindow(const QWidget* window);
 // Windows shown together, as those left open at the last exit come back at

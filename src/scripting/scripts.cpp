@@ -186,10 +186,31 @@ void lockEditor(bool locked)
 // A box or a dialog waiting for its answer (one a remote statement or a
 // device opened while the script goes on) keeps the keyboard and stays in
 // front; so does a list the user holds open.
+// The windows kept on top that the running script has shown (the message
+// window it writes to, the tracking window it opened) and the one that had
+// the keyboard (one the user clicked) stay in front of it: the script window
+// would cover what the script has shown.
+quint64 g_shownBeforeRun = 0;
+
 void takeFocusWhenVisible()
 {
-    if (FRM_Script && FRM_Script->isVisible() && !app::ModalWindowWaits() && !QApplication::activePopupWidget())
-        FRM_Script->activateWindow();
+    if (!FRM_Script || !FRM_Script->isVisible() || app::ModalWindowWaits() || QApplication::activePopupWidget())
+        return;
+    // Asked again while it has the keyboard, the window manager would
+    // bring it over them again.
+    QWidget* const had = QApplication::activeWindow();
+    if (had == FRM_Script)
+        return;
+    QList<QWidget*> front = Systeme::ShownSince(g_shownBeforeRun);
+    if (had) {
+        front.removeOne(had);
+        front.append(had);
+    }
+    FRM_Script->activateWindow();
+    for (QWidget* w : std::as_const(front)) {
+        if (w != FRM_Script && w->isVisible() && !w->isMinimized() && w->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            w->raise();
+    }
 }
 
 // --- controls that follow the engine's state --------------------------------
@@ -435,6 +456,7 @@ void StartScript(int fromLine)
     s.Pass = 1;
     ResetLevel();
     const std::uint64_t interruptions = g_interruptions;
+    g_shownBeforeRun = Systeme::ShowCount();
     takeFocusWhenVisible();
     int shown = -1;
     for (s.CurrentLine = 0; s.CurrentLine <= s.LineCount; ++s.CurrentLine) {

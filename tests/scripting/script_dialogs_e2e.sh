@@ -11,7 +11,8 @@
 # typed, without clicking anything first, must reach them; a box that
 # follows a choice answered with a held Enter must wait for its own answer.
 # The object picker the sky chart opens, which waits for its answer as
-# well, must stand in front of them all in the same way.
+# well, must stand in front of them all in the same way. The windows kept
+# on top that a script shows stay in front of the script window.
 #
 #   script_dialogs_e2e.sh BUILD_DIR SOURCE_DIR [CASE...]
 #
@@ -281,6 +282,38 @@ case_picker_from_sky_chart() {
   press_in "$(visible_window "^Message$")" Escape
 }
 
+# What a script typed into the script window shows, the tracking window and
+# the message window (both kept on top), stays in front of the script
+# window, which takes the keyboard at each statement, through the statements
+# after it and once the script has ended; the script window has the
+# keyboard.
+readonly shows_script='window.track(show)
+wait(1500)
+messagebox.show("fin")
+wait(1000)'
+
+shown_windows_in_front() {
+  local script tracking message w
+  until_true 20 '[ -n "$(visible_window "^Message$")" ]' || { fail "no message window"; return 1; }
+  # Its last statement, then its end.
+  sleep 2
+  script=$(script_window)
+  tracking=$(visible_window "^Suivi/Autoguidage$")
+  message=$(visible_window "^Message$")
+  [ -n "$tracking" ] || fail "no tracking window"
+  for w in "$tracking" "$message"; do
+    [ -n "$w" ] && [ "$(stack_position "$w")" -gt "$(stack_position "$script")" ] \
+      || fail "\"$(xdotool getwindowname "$w")\" shown by the script went under the script window: $(stacking_titles)"
+  done
+  [ "$(xdotool getactivewindow 2>/dev/null)" = "$script" ] \
+    || fail "the script window does not have the keyboard ($(xdotool getactivewindow getwindowname 2>/dev/null))"
+  [ -n "${NJ_E2E_SHOT:-}" ] && import -window root "$NJ_E2E_SHOT.$case_name.png"
+  press_in "$message" Escape
+  press_in "$tracking" alt+F4
+  until_true 5 '[ -z "$(visible_window "^Message$")" ] && [ -z "$(visible_window "^Suivi/Autoguidage$")" ]' \
+    || fail "the message or the tracking window stays open"
+}
+
 # --- run -----------------------------------------------------------------------
 run_case question-remote through_remote_client "$question_script" answer_question
 run_case driver-remote through_remote_client "$driver_script" answer_driver_with_enter 1.5
@@ -290,5 +323,6 @@ run_case file-dialog-remote through_remote_client "$file_dialog_script" answer_f
 run_case box-while-running case_box_while_running
 run_case hand-pad-behind-box case_hand_pad_behind_box
 run_case picker-from-sky-chart case_picker_from_sky_chart
+run_case shown-by-the-editor from_the_editor "$shows_script" shown_windows_in_front
 
 finish
