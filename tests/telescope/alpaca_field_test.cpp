@@ -45,6 +45,7 @@
 #include <QTest>
 #include <QThread>
 #include <cmath>
+#include <memory>
 
 using testsupport::AlpacaPeer;
 
@@ -267,7 +268,8 @@ TEST_F(AlpacaFieldTest, StopsGoAheadOfEverythingAndNothingIsLeftMoving)
 // waiting script resumed.
 TEST_F(AlpacaFieldTest, AStopOrAbortDuringAGotoAbortsTheSlewAndEndsTheGoto)
 {
-    AlpacaPeer peer;
+    auto owned = std::make_unique<AlpacaPeer>();
+    AlpacaPeer& peer = *owned;
     peer.configure([](AlpacaPeer::Config& c) { c.slewDuration_ms = 60000; });
     choosePeer(peer);
     ASSERT_TRUE(connect());
@@ -306,6 +308,18 @@ TEST_F(AlpacaFieldTest, AStopOrAbortDuringAGotoAbortsTheSlewAndEndsTheGoto)
     ASSERT_NO_FATAL_FAILURE(startGoto());
     ASSERT_TRUE(clickOnScreen(d.BTN_Abort));
     endedBy("the dialog's Abort");
+
+    // The telescope gone in the middle of a slew: the goto's polls and the
+    // abort that ends it all fail for one cause, told once, and the goto
+    // ends with its own message.
+    ASSERT_NO_FATAL_FAILURE(startGoto());
+    owned.reset();
+    ASSERT_TRUE(waitUntil([] { return !Scripts::GotoRunning; }, 20000));
+    pumpFor(300);
+    EXPECT_TRUE(d.BTN_Goto->isEnabled());
+    EXPECT_TRUE(FRM_Raquette->BTN_GOTO->isEnabled());
+    EXPECT_EQ(messages().count(QStringLiteral("Télescope Alpaca")), 1) << messages().toStdString();
+    EXPECT_EQ(messages().count(QStringLiteral("Goto interrompu")), 1) << messages().toStdString();
 }
 
 TEST_F(AlpacaFieldTest, AFailureIsToldOnceStopsItsMoveAndLaterRequestsStillGo)

@@ -32,9 +32,17 @@ namespace {
 ChooserDialog g_dialog;
 // A discovery under way: "..." starts no second one.
 bool g_discovering = false;
-// The last failure told in the message window: the same one is not told
-// again until something worked.
-QString g_lastTold;
+// The causes of the failures told in the message window since something
+// last worked. A failure is "member : cause"; a telescope that has gone
+// fails every member it is asked for with one cause, which is told once,
+// with the member it hit first.
+QStringList g_toldCauses;
+
+QString causeOf(const QString& error)
+{
+    const qsizetype split = error.indexOf(QLatin1String(" : "));
+    return split < 0 ? error : error.mid(split + 3);
+}
 
 // The choice as a dialog that waits for its answer: in front of every
 // window, those kept on top included, and the keyboard given back to the
@@ -58,9 +66,9 @@ void showStatus(const AlpacaBridge::Status& status)
 {
     AscomBridge::AscomSharedData.Connected = status.connected ? 1 : 0;
     if (status.ok) {
-        g_lastTold.clear();
-    } else if (status.error != g_lastTold) {
-        g_lastTold = status.error;
+        g_toldCauses.clear();
+    } else if (!g_toldCauses.contains(causeOf(status.error))) {
+        g_toldCauses << causeOf(status.error);
         Msg::ShowMessageText(false, QStringLiteral("Télescope Alpaca : %1").arg(status.error));
     }
     if (!FRM_Pref)
@@ -125,8 +133,8 @@ void StartBridge()
         FRM_Raquette->FollowInterfaces();
     if (!dynamic_cast<AlpacaBridge*>(AscomBridge::Installed())) {
         // A bridge started anew tells its first failure, whatever the one
-        // before it told last.
-        g_lastTold.clear();
+        // before it told.
+        g_toldCauses.clear();
         AlpacaBridge::Sources sources;
         sources.address = [] { return FRM_Pref ? FRM_Pref->EDT_ASCOM_Telescope->text() : QString(); };
         sources.rateEntries = rateEntries;
