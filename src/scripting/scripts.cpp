@@ -183,15 +183,16 @@ void lockEditor(bool locked)
         e->setReadOnly(locked);
 }
 
-// A box or a dialog waiting for its answer (one a remote statement or a
-// device opened while the script goes on) keeps the keyboard and stays in
-// front; so does a list the user holds open.
-// The windows kept on top that the running script has shown (the message
-// window it writes to, the tracking window it opened) and the one that had
-// the keyboard (one the user clicked) stay in front of it: the script window
-// would cover what the script has shown.
+// The shows made before the running script started.
 quint64 g_shownBeforeRun = 0;
 
+// A box or a dialog waiting for its answer (one a remote statement or a
+// device opened while the script goes on) keeps the keyboard and stays in
+// front; so does a list the user holds open. The windows kept on top that
+// the running script has shown (the message window it writes to, the
+// tracking window it opened) and the one that had the keyboard (one the user
+// clicked) stay in front of it: the script window would cover what the
+// script has shown.
 void takeFocusWhenVisible()
 {
     if (!FRM_Script || !FRM_Script->isVisible() || app::ModalWindowWaits() || QApplication::activePopupWidget())
