@@ -92,6 +92,8 @@ double PipelineRunningFactor = 1.0;
 QSize ResultPlaneSize;
 kernels::Bitmap24 ResultWithoutOverlay;
 bool ResultOverlaid = false;
+bool ResultHoldsStack = false;
+kernels::Rect ResultStackRect;
 double AutoThresholdLowFactor = 1.0;
 double AutoThresholdHighFactor = 1.0;
 std::array<TFocusHistoryEntry, 129> FocusHistory{};
@@ -126,6 +128,8 @@ void ResetPipelineStartValues()
     AdditionTotal2 = 0;
     ResultPlaneSize = QSize();
     ResultOverlaid = false;
+    ResultHoldsStack = false;
+    ResultStackRect = {};
     AutoThresholdLowFactor = 1.0;
     AutoThresholdHighFactor = 1.0;
     PermanentDisplay = false;

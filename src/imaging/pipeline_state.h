@@ -223,6 +223,10 @@ extern QSize ResultPlaneSize;
 // that is from the drawing of an overlay to the next render.
 extern kernels::Bitmap24 ResultWithoutOverlay;
 extern bool ResultOverlaid;
+// The result view holds a stack (frames were added into it and no frame has
+// been drawn over it since), and the part of the view its frames filled.
+extern bool ResultHoldsStack;
+extern kernels::Rect ResultStackRect;
 extern double AutoThresholdHighFactor;
 
 // ---- focus aids ----------------------------------------------------------

@@ -39,11 +39,6 @@ namespace Align_V {
 
 namespace {
 
-// The result view holds a stack (frames were added into it and no frame has
-// been drawn over it since), and the part of the view its frames filled.
-bool StackOnView = false;
-kernels::Rect StackImageRect;
-
 using i64 = std::int64_t;
 
 // Controls of the main window that it does not have yet.
@@ -643,7 +638,7 @@ void drawPlainResult(std::uint8_t slot)
 void plainDisplay(Frame& f)
 {
     ResultOverlaid = false;
-    StackOnView = false;
+    ResultHoldsStack = false;
     // While the result view is hidden the zone is drawn into it only when
     // the result is next used; two cameras share it, so they draw at once.
     const std::uint8_t slot = f.slot;
@@ -677,8 +672,8 @@ void renderResult(Frame& f)
         if (stackShown() || !f.draw)
             return;
         RenderResult(GetIntegrationKind(), 1, 0, PermanentDisplay);
-        StackOnView = true;
-        StackImageRect = ZoneImageRect;
+        ResultHoldsStack = true;
+        ResultStackRect = ZoneImageRect;
         ApplyFishEyeAttenuation();
         mosaic();
         resultOverlayAndFullScreen();
@@ -687,7 +682,7 @@ void renderResult(Frame& f)
     if (!f.draw)
         return;
     if (singleFramePass()) {
-        StackOnView = false;
+        ResultHoldsStack = false;
         const std::uint8_t kind = GetIntegrationKind();
         DeepImagePlanes().clear(kind);
         RenderResult(kind, 1, 1, PermanentDisplay);
@@ -800,7 +795,7 @@ std::int64_t MeasureZoneQuality(std::uint8_t slot)
     return kernels::JpegCompressedSize(*ZoneBitmap, ZoneImageRect, quality);
 }
 
-bool EndedStackShown() { return FRM_Tool_Images && StackOnView && !additionRunning(); }
+bool EndedStackShown() { return FRM_Tool_Images && ResultHoldsStack && !additionRunning(); }
 
 kernels::Rect ResultPictureRect()
 {
@@ -808,7 +803,7 @@ kernels::Rect ResultPictureRect()
         return {};
     const kernels::Rect whole = kernels::boundsOf(FRM_Alv->Image3->Bitmap());
     // A stack keeps where its frames lay, whatever became of the zone since.
-    const kernels::Rect& filled = EndedStackShown() ? StackImageRect : ZoneImageRect;
+    const kernels::Rect& filled = EndedStackShown() ? ResultStackRect : ZoneImageRect;
     return {std::max(filled.left, whole.left), std::max(filled.top, whole.top), std::min(filled.right, whole.right),
             std::min(filled.bottom, whole.bottom)};
 }
