@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QThread>
 #include <cmath>
 #include <functional>
@@ -412,6 +413,40 @@ TEST(AlpacaSimulatorDevice, AnswersAsATelescopeDoes)
     EXPECT_EQ(flag("slewing"), false);
     ASSERT_TRUE(waitUntil([&] { return flag("ispulseguiding") == false; }));
     EXPECT_NEAR(number("declination"), dec0 + 3, 1e-9);
+
+    // On one connection: two requests sent in pieces and back to back are
+    // answered in turn; a body length it cannot frame (one that would take
+    // the request back over itself) gets a 400 and the connection ends,
+    // while other connections are still served.
+    QTcpSocket raw;
+    raw.connectToHost(QHostAddress::LocalHost, sim.port());
+    ASSERT_TRUE(raw.waitForConnected(5000));
+    QByteArray got;
+    const auto readUntil = [&](const std::function<bool()>& done) {
+        return waitUntil([&] {
+            raw.waitForReadyRead(20);
+            got += raw.readAll();
+            return done();
+        });
+    };
+    const QByteArray put = "PUT /api/v1/telescope/0/targetdeclination HTTP/1.1\r\nContent-Length: 20\r\n\r\n"
+                           "TargetDeclination=12";
+    const QByteArray get = "GET /api/v1/telescope/0/targetdeclination HTTP/1.1\r\n\r\n";
+    raw.write(put.left(30));
+    raw.flush();
+    QThread::msleep(50);
+    raw.write(put.mid(30) + get);
+    ASSERT_TRUE(readUntil([&] { return got.count("HTTP/1.1 200") == 2 && got.endsWith('}'); })) << got.constData();
+    EXPECT_TRUE(got.contains("\"Value\":12")) << got.constData();
+    got.clear();
+    const QByteArray head = "GET /api/v1/telescope/0/name HTTP/1.1\r\nContent-Length: -";
+    // The length read back from the end of its own headers: end + 4 - length = 0.
+    const QByteArray back = QByteArray::number(head.size() + 6);
+    ASSERT_EQ(back.size(), 2);
+    raw.write(head + back + "\r\n\r\n");
+    EXPECT_TRUE(readUntil([&] { return got.startsWith("HTTP/1.1 400") && raw.state() == QAbstractSocket::UnconnectedState; }))
+        << got.constData();
+    EXPECT_EQ(number("targetdeclination"), 12);
 }
 
 // The simulator's own program as a user starts it: asked for help, it says

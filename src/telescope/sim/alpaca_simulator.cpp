@@ -1,6 +1,7 @@
 #include "telescope/sim/alpaca_simulator.h"
 
 #include "telescope/alpaca/alpaca_protocol.h"
+#include "telescope/sim/http_request_framing.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -87,24 +88,19 @@ private:
         // A synchronous slew holds its connection's answer: the requests
         // after it wait their turn, as on one HTTP/1.1 connection.
         while (!held_.count(s)) {
-            const qsizetype end = buffer.indexOf("\r\n\r\n");
-            if (end < 0 || buffer.size() > (1 << 20)) {
-                if (buffer.size() > (1 << 20))
-                    s->abort();
+            HttpRequest request;
+            const HttpTake take = TakeHttpRequest(buffer, request);
+            if (take == HttpTake::Incomplete)
+                return;
+            if (take == HttpTake::Unreadable) {
+                // Nothing after it can be framed: say so and hang up.
+                buffer.clear();
+                s->write(httpReply(400, "requête illisible"));
+                s->disconnectFromHost();
                 return;
             }
-            const QList<QByteArray> lines = buffer.left(end).split('\n');
-            qsizetype length = 0;
-            for (const QByteArray& l : lines)
-                if (l.toLower().startsWith("content-length:"))
-                    length = l.mid(15).trimmed().toLongLong();
-            if (buffer.size() < end + 4 + length)
-                return;
-            const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
-            const QByteArray body = buffer.mid(end + 4, length);
-            buffer.remove(0, end + 4 + length);
             bool hold = false;
-            const QByteArray reply = answer(first.value(0), first.value(1), body, hold);
+            const QByteArray reply = sim_.answer(request.method, request.target, request.body, hold);
             if (hold) {
                 held_[s] = reply;
                 if (!holdTimer_) {
@@ -138,223 +134,6 @@ private:
             }
     }
 
-    QByteArray answer(const QByteArray& method, const QByteArray& target, const QByteArray& body, bool& hold)
-    {
-        const QUrl url(QString::fromLatin1(target));
-        const QString path = url.path().toLower();
-        QUrlQuery query(method == "PUT" ? QString::fromLatin1(body) : url.query());
-        QStringList shown;
-        for (const auto& [k, v] : query.queryItems(QUrl::FullyDecoded))
-            if (k.compare(QStringLiteral("ClientID"), Qt::CaseInsensitive) != 0
-                && k.compare(QStringLiteral("ClientTransactionID"), Qt::CaseInsensitive) != 0)
-                shown << k + u'=' + v;
-        auto given = [&](const char* name) -> std::optional<QString> {
-            for (const auto& [k, v] : query.queryItems(QUrl::FullyDecoded))
-                if (k.compare(QString::fromLatin1(name), Qt::CaseInsensitive) == 0)
-                    return v;
-            return std::nullopt;
-        };
-        const QString prefix = QStringLiteral("/api/v1/telescope/0/");
-        QJsonObject out{{QStringLiteral("ErrorNumber"), 0}, {QStringLiteral("ErrorMessage"), QString()},
-                        {QStringLiteral("ClientTransactionID"), given("ClientTransactionID").value_or(QString()).toLongLong()},
-                        {QStringLiteral("ServerTransactionID"), ++transaction_}};
-        const auto json = [&] { return httpReply(200, QJsonDocument(out).toJson(QJsonDocument::Compact)); };
-
-        std::unique_lock lock(sim_.mutex_);
-        if (path == QStringLiteral("/management/v1/configureddevices")) {
-            out[QStringLiteral("Value")] = QJsonArray{QJsonObject{{QStringLiteral("DeviceName"), QStringLiteral("Simulateur Alpaca")},
-                                                                  {QStringLiteral("DeviceType"), QStringLiteral("Telescope")},
-                                                                  {QStringLiteral("DeviceNumber"), 0},
-                                                                  {QStringLiteral("UniqueID"), QStringLiteral("nj-sim-0")}}};
-            return json();
-        }
-        if (!path.startsWith(prefix))
-            return httpReply(404, "not found");
-        const QString member = path.mid(prefix.size());
-        sim_.calls_ << QString::fromLatin1(method) + u' ' + member + (shown.isEmpty() ? QString() : u' ' + shown.join(u'&'));
-        State& st = sim_.state_;
-        if (st.hang)
-            return {};
-        const qint64 now = monotonic().elapsed();
-        sim_.advance(now);
-        if (st.failCount > 0 && (st.failMember.isEmpty() || st.failMember == member)) {
-            --st.failCount;
-            out[QStringLiteral("ErrorNumber")] = 0x400;
-            out[QStringLiteral("ErrorMessage")] = QStringLiteral("erreur simulée");
-            return json();
-        }
-
-        // The request as the device reads it: the method its member takes,
-        // each parameter present and of its type. Anything else is a request
-        // it cannot read.
-        const bool put = method == "PUT";
-        QString unreadable;
-        const auto number = [&](const char* name) {
-            const auto v = given(name);
-            bool ok = false;
-            const double d = v ? v->toDouble(&ok) : 0;
-            if ((!ok || !std::isfinite(d)) && unreadable.isEmpty())
-                unreadable = QStringLiteral("%1 : %2").arg(QLatin1String(name), v ? QStringLiteral("pas un nombre") : QStringLiteral("manquant"));
-            return d;
-        };
-        const auto integer = [&](const char* name) {
-            const auto v = given(name);
-            bool ok = false;
-            const int i = v ? v->toInt(&ok) : 0;
-            if (!ok && unreadable.isEmpty())
-                unreadable = QStringLiteral("%1 : %2").arg(QLatin1String(name), v ? QStringLiteral("pas un entier") : QStringLiteral("manquant"));
-            return i;
-        };
-        const auto boolean = [&](const char* name) {
-            const QString v = given(name).value_or(QString());
-            if (v.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0)
-                return true;
-            if (v.compare(QStringLiteral("false"), Qt::CaseInsensitive) != 0 && unreadable.isEmpty())
-                unreadable = QStringLiteral("%1 : ni true ni false").arg(QLatin1String(name));
-            return false;
-        };
-        const auto refuse = [&](int error, const QString& why) {
-            out[QStringLiteral("ErrorNumber")] = error;
-            out[QStringLiteral("ErrorMessage")] = why;
-        };
-        static const QStringList actions{QStringLiteral("abortslew"), QStringLiteral("moveaxis"), QStringLiteral("pulseguide"),
-                                         QStringLiteral("slewtocoordinates"), QStringLiteral("slewtocoordinatesasync"),
-                                         QStringLiteral("slewtotarget"), QStringLiteral("slewtotargetasync"),
-                                         QStringLiteral("synctocoordinates")};
-        static const QStringList settable{QStringLiteral("connected"), QStringLiteral("targetrightascension"),
-                                          QStringLiteral("targetdeclination")};
-        if (put ? !actions.contains(member) && !settable.contains(member) : actions.contains(member) || method != "GET")
-            return httpReply(400, method + " " + member.toLatin1() + " : méthode non admise");
-
-        const auto onTheSky = [&](double raHours, double decDegrees) {
-            if (raHours < 0 || raHours >= 24 || decDegrees < -90 || decDegrees > 90) {
-                refuse(0x401, QStringLiteral("coordonnées hors du ciel"));
-                return false;
-            }
-            return true;
-        };
-        const auto startSlew = [&](bool async, double raHours, double decDegrees) {
-            if (!(async ? st.canSlewAsync : st.canSlew))
-                return refuse(0x400, QStringLiteral("%1 non pris en charge").arg(member));
-            st.targetRaHours = raHours;
-            st.targetDecDegrees = decDegrees;
-            st.slewTo = std::pair{raHours, decDegrees};
-            st.slewing = true;
-            hold = !async;
-        };
-        const auto axisOf = [&](int axis) {
-            if (axis < 0 || axis > 2)
-                refuse(0x401, QStringLiteral("axe %1 inconnu").arg(axis));
-            return axis >= 0 && axis <= 2;
-        };
-
-        if (member == QStringLiteral("connected")) {
-            if (put) {
-                const bool connect = boolean("Connected");
-                if (unreadable.isEmpty())
-                    st.connected = connect;
-            } else {
-                out[QStringLiteral("Value")] = st.connected;
-            }
-        } else if (member == QStringLiteral("name")) {
-            out[QStringLiteral("Value")] = QStringLiteral("Simulateur Alpaca");
-        } else if (!st.connected) {
-            refuse(0x407, QStringLiteral("non connecté"));
-        } else if (member == QStringLiteral("canmoveaxis")) {
-            const int axis = integer("Axis");
-            if (unreadable.isEmpty() && axisOf(axis))
-                out[QStringLiteral("Value")] = st.canMoveAxis[std::size_t(axis)];
-        } else if (member == QStringLiteral("axisrates")) {
-            const int axis = integer("Axis");
-            if (unreadable.isEmpty() && axisOf(axis)) {
-                QJsonArray rates;
-                if (st.canMoveAxis[std::size_t(axis)])
-                    rates << QJsonObject{{QStringLiteral("Minimum"), 0}, {QStringLiteral("Maximum"), st.maxRate}};
-                out[QStringLiteral("Value")] = rates;
-            }
-        } else if (member == QStringLiteral("canslew")) {
-            out[QStringLiteral("Value")] = st.canSlew;
-        } else if (member == QStringLiteral("canslewasync")) {
-            out[QStringLiteral("Value")] = st.canSlewAsync;
-        } else if (member == QStringLiteral("cansync")) {
-            out[QStringLiteral("Value")] = st.canSync;
-        } else if (member == QStringLiteral("canpulseguide")) {
-            out[QStringLiteral("Value")] = st.canPulseGuide;
-        } else if (member == QStringLiteral("rightascension")) {
-            out[QStringLiteral("Value")] = st.raHours;
-        } else if (member == QStringLiteral("declination")) {
-            out[QStringLiteral("Value")] = st.decDegrees;
-        } else if (member == QStringLiteral("slewing")) {
-            out[QStringLiteral("Value")] = st.slewing;
-        } else if (member == QStringLiteral("ispulseguiding")) {
-            out[QStringLiteral("Value")] = std::any_of(st.pulseEnd_ms.begin(), st.pulseEnd_ms.end(), [](qint64 e) { return e >= 0; });
-        } else if (member == QStringLiteral("targetrightascension") || member == QStringLiteral("targetdeclination")) {
-            const bool ra = member == QStringLiteral("targetrightascension");
-            std::optional<double>& target = ra ? st.targetRaHours : st.targetDecDegrees;
-            if (put) {
-                const double v = number(ra ? "TargetRightAscension" : "TargetDeclination");
-                if (unreadable.isEmpty() && onTheSky(ra ? v : 0, ra ? 0 : v))
-                    target = v;
-            } else if (!target) {
-                refuse(0x40B, QStringLiteral("cible non définie"));
-            } else {
-                out[QStringLiteral("Value")] = *target;
-            }
-        } else if (member == QStringLiteral("moveaxis")) {
-            const int axis = integer("Axis");
-            const double rate = number("Rate");
-            if (unreadable.isEmpty() && axisOf(axis)) {
-                if (!st.canMoveAxis[std::size_t(axis)] || axis == 2 || std::fabs(rate) > st.maxRate)
-                    refuse(0x401, QStringLiteral("vitesse %1 refusée sur l'axe %2").arg(rate).arg(axis));
-                else
-                    st.axisRate[std::size_t(axis)] = rate;
-            }
-        } else if (member.startsWith(QStringLiteral("slewtocoordinates")) || member == QStringLiteral("synctocoordinates")) {
-            const double ra = number("RightAscension");
-            const double dec = number("Declination");
-            if (unreadable.isEmpty() && onTheSky(ra, dec)) {
-                if (member.startsWith(QStringLiteral("slew"))) {
-                    startSlew(member.endsWith(QStringLiteral("async")), ra, dec);
-                } else if (!st.canSync) {
-                    refuse(0x400, QStringLiteral("synctocoordinates non pris en charge"));
-                } else {
-                    st.targetRaHours = st.raHours = ra;
-                    st.targetDecDegrees = st.decDegrees = dec;
-                }
-            }
-        } else if (member.startsWith(QStringLiteral("slewtotarget"))) {
-            if (!st.targetRaHours || !st.targetDecDegrees)
-                refuse(0x40B, QStringLiteral("cible non définie"));
-            else
-                startSlew(member.endsWith(QStringLiteral("async")), *st.targetRaHours, *st.targetDecDegrees);
-        } else if (member == QStringLiteral("abortslew")) {
-            // Ends a slew and what MoveAxis started.
-            st.slewTo.reset();
-            st.axisRate = {};
-        } else if (member == QStringLiteral("pulseguide")) {
-            const int direction = integer("Direction");
-            const int duration = integer("Duration");
-            if (!unreadable.isEmpty()) {
-            } else if (!st.canPulseGuide) {
-                refuse(0x400, QStringLiteral("pulseguide non pris en charge"));
-            } else if (direction < 0 || direction > 3 || duration < 0) {
-                refuse(0x401, QStringLiteral("impulsion %1 de %2 ms refusée").arg(direction).arg(duration));
-            } else {
-                st.pulseEnd_ms[std::size_t(direction)] = now + duration;
-            }
-        } else {
-            refuse(0x400, QStringLiteral("membre non pris en charge"));
-        }
-        if (!unreadable.isEmpty()) {
-            hold = false;
-            return httpReply(400, member.toLatin1() + " : " + unreadable.toUtf8());
-        }
-        if (out[QStringLiteral("ErrorNumber")].toInt() != 0)
-            hold = false;
-        st.slewing = st.slewTo || st.axisRate[0] != 0 || st.axisRate[1] != 0;
-        return json();
-    }
-
     AlpacaSimulator& sim_;
     QTcpServer* tcp_ = nullptr;
     QUdpSocket* udp_ = nullptr;
@@ -362,7 +141,6 @@ private:
     // The answer each connection holds until its synchronous slew ends.
     std::map<QTcpSocket*, QByteArray> held_;
     QTimer* holdTimer_ = nullptr;
-    int transaction_ = 0;
 };
 
 AlpacaSimulator::AlpacaSimulator(quint16 port, int discoveryPort, const QHostAddress& address)
@@ -385,6 +163,223 @@ AlpacaSimulator::~AlpacaSimulator()
     QMetaObject::invokeMethod(server_, [s = server_] { delete s; }, Qt::BlockingQueuedConnection);
     thread_->quit();
     thread_->wait();
+}
+
+QByteArray AlpacaSimulator::answer(const QByteArray& method, const QByteArray& target, const QByteArray& body, bool& hold)
+{
+    const QUrl url(QString::fromLatin1(target));
+    const QString path = url.path().toLower();
+    QUrlQuery query(method == "PUT" ? QString::fromLatin1(body) : url.query());
+    QStringList shown;
+    for (const auto& [k, v] : query.queryItems(QUrl::FullyDecoded))
+        if (k.compare(QStringLiteral("ClientID"), Qt::CaseInsensitive) != 0
+            && k.compare(QStringLiteral("ClientTransactionID"), Qt::CaseInsensitive) != 0)
+            shown << k + u'=' + v;
+    auto given = [&](const char* name) -> std::optional<QString> {
+        for (const auto& [k, v] : query.queryItems(QUrl::FullyDecoded))
+            if (k.compare(QString::fromLatin1(name), Qt::CaseInsensitive) == 0)
+                return v;
+        return std::nullopt;
+    };
+    const QString prefix = QStringLiteral("/api/v1/telescope/0/");
+    QJsonObject out{{QStringLiteral("ErrorNumber"), 0}, {QStringLiteral("ErrorMessage"), QString()},
+                    {QStringLiteral("ClientTransactionID"), given("ClientTransactionID").value_or(QString()).toLongLong()},
+                    {QStringLiteral("ServerTransactionID"), ++transaction_}};
+    const auto json = [&] { return httpReply(200, QJsonDocument(out).toJson(QJsonDocument::Compact)); };
+
+    std::unique_lock lock(mutex_);
+    if (path == QStringLiteral("/management/v1/configureddevices")) {
+        out[QStringLiteral("Value")] = QJsonArray{QJsonObject{{QStringLiteral("DeviceName"), QStringLiteral("Simulateur Alpaca")},
+                                                              {QStringLiteral("DeviceType"), QStringLiteral("Telescope")},
+                                                              {QStringLiteral("DeviceNumber"), 0},
+                                                              {QStringLiteral("UniqueID"), QStringLiteral("nj-sim-0")}}};
+        return json();
+    }
+    if (!path.startsWith(prefix))
+        return httpReply(404, "not found");
+    const QString member = path.mid(prefix.size());
+    calls_ << QString::fromLatin1(method) + u' ' + member + (shown.isEmpty() ? QString() : u' ' + shown.join(u'&'));
+    State& st = state_;
+    if (st.hang)
+        return {};
+    const qint64 now = monotonic().elapsed();
+    advance(now);
+    if (st.failCount > 0 && (st.failMember.isEmpty() || st.failMember == member)) {
+        --st.failCount;
+        out[QStringLiteral("ErrorNumber")] = 0x400;
+        out[QStringLiteral("ErrorMessage")] = QStringLiteral("erreur simulée");
+        return json();
+    }
+
+    // The request as the device reads it: the method its member takes,
+    // each parameter present and of its type. Anything else is a request
+    // it cannot read.
+    const bool put = method == "PUT";
+    QString unreadable;
+    const auto number = [&](const char* name) {
+        const auto v = given(name);
+        bool ok = false;
+        const double d = v ? v->toDouble(&ok) : 0;
+        if ((!ok || !std::isfinite(d)) && unreadable.isEmpty())
+            unreadable = QStringLiteral("%1 : %2").arg(QLatin1String(name), v ? QStringLiteral("pas un nombre") : QStringLiteral("manquant"));
+        return d;
+    };
+    const auto integer = [&](const char* name) {
+        const auto v = given(name);
+        bool ok = false;
+        const int i = v ? v->toInt(&ok) : 0;
+        if (!ok && unreadable.isEmpty())
+            unreadable = QStringLiteral("%1 : %2").arg(QLatin1String(name), v ? QStringLiteral("pas un entier") : QStringLiteral("manquant"));
+        return i;
+    };
+    const auto boolean = [&](const char* name) {
+        const QString v = given(name).value_or(QString());
+        if (v.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0)
+            return true;
+        if (v.compare(QStringLiteral("false"), Qt::CaseInsensitive) != 0 && unreadable.isEmpty())
+            unreadable = QStringLiteral("%1 : ni true ni false").arg(QLatin1String(name));
+        return false;
+    };
+    const auto refuse = [&](int error, const QString& why) {
+        out[QStringLiteral("ErrorNumber")] = error;
+        out[QStringLiteral("ErrorMessage")] = why;
+    };
+    static const QStringList actions{QStringLiteral("abortslew"), QStringLiteral("moveaxis"), QStringLiteral("pulseguide"),
+                                     QStringLiteral("slewtocoordinates"), QStringLiteral("slewtocoordinatesasync"),
+                                     QStringLiteral("slewtotarget"), QStringLiteral("slewtotargetasync"),
+                                     QStringLiteral("synctocoordinates")};
+    static const QStringList settable{QStringLiteral("connected"), QStringLiteral("targetrightascension"),
+                                      QStringLiteral("targetdeclination")};
+    if (put ? !actions.contains(member) && !settable.contains(member) : actions.contains(member) || method != "GET")
+        return httpReply(400, method + " " + member.toLatin1() + " : méthode non admise");
+
+    const auto onTheSky = [&](double raHours, double decDegrees) {
+        if (raHours < 0 || raHours >= 24 || decDegrees < -90 || decDegrees > 90) {
+            refuse(0x401, QStringLiteral("coordonnées hors du ciel"));
+            return false;
+        }
+        return true;
+    };
+    const auto startSlew = [&](bool async, double raHours, double decDegrees) {
+        if (!(async ? st.canSlewAsync : st.canSlew))
+            return refuse(0x400, QStringLiteral("%1 non pris en charge").arg(member));
+        st.targetRaHours = raHours;
+        st.targetDecDegrees = decDegrees;
+        st.slewTo = std::pair{raHours, decDegrees};
+        st.slewing = true;
+        hold = !async;
+    };
+    const auto axisOf = [&](int axis) {
+        if (axis < 0 || axis > 2)
+            refuse(0x401, QStringLiteral("axe %1 inconnu").arg(axis));
+        return axis >= 0 && axis <= 2;
+    };
+
+    if (member == QStringLiteral("connected")) {
+        if (put) {
+            const bool connect = boolean("Connected");
+            if (unreadable.isEmpty())
+                st.connected = connect;
+        } else {
+            out[QStringLiteral("Value")] = st.connected;
+        }
+    } else if (member == QStringLiteral("name")) {
+        out[QStringLiteral("Value")] = QStringLiteral("Simulateur Alpaca");
+    } else if (!st.connected) {
+        refuse(0x407, QStringLiteral("non connecté"));
+    } else if (member == QStringLiteral("canmoveaxis")) {
+        const int axis = integer("Axis");
+        if (unreadable.isEmpty() && axisOf(axis))
+            out[QStringLiteral("Value")] = st.canMoveAxis[std::size_t(axis)];
+    } else if (member == QStringLiteral("axisrates")) {
+        const int axis = integer("Axis");
+        if (unreadable.isEmpty() && axisOf(axis)) {
+            QJsonArray rates;
+            if (st.canMoveAxis[std::size_t(axis)])
+                rates << QJsonObject{{QStringLiteral("Minimum"), 0}, {QStringLiteral("Maximum"), st.maxRate}};
+            out[QStringLiteral("Value")] = rates;
+        }
+    } else if (member == QStringLiteral("canslew")) {
+        out[QStringLiteral("Value")] = st.canSlew;
+    } else if (member == QStringLiteral("canslewasync")) {
+        out[QStringLiteral("Value")] = st.canSlewAsync;
+    } else if (member == QStringLiteral("cansync")) {
+        out[QStringLiteral("Value")] = st.canSync;
+    } else if (member == QStringLiteral("canpulseguide")) {
+        out[QStringLiteral("Value")] = st.canPulseGuide;
+    } else if (member == QStringLiteral("rightascension")) {
+        out[QStringLiteral("Value")] = st.raHours;
+    } else if (member == QStringLiteral("declination")) {
+        out[QStringLiteral("Value")] = st.decDegrees;
+    } else if (member == QStringLiteral("slewing")) {
+        out[QStringLiteral("Value")] = st.slewing;
+    } else if (member == QStringLiteral("ispulseguiding")) {
+        out[QStringLiteral("Value")] = std::any_of(st.pulseEnd_ms.begin(), st.pulseEnd_ms.end(), [](qint64 e) { return e >= 0; });
+    } else if (member == QStringLiteral("targetrightascension") || member == QStringLiteral("targetdeclination")) {
+        const bool ra = member == QStringLiteral("targetrightascension");
+        std::optional<double>& target = ra ? st.targetRaHours : st.targetDecDegrees;
+        if (put) {
+            const double v = number(ra ? "TargetRightAscension" : "TargetDeclination");
+            if (unreadable.isEmpty() && onTheSky(ra ? v : 0, ra ? 0 : v))
+                target = v;
+        } else if (!target) {
+            refuse(0x40B, QStringLiteral("cible non définie"));
+        } else {
+            out[QStringLiteral("Value")] = *target;
+        }
+    } else if (member == QStringLiteral("moveaxis")) {
+        const int axis = integer("Axis");
+        const double rate = number("Rate");
+        if (unreadable.isEmpty() && axisOf(axis)) {
+            if (!st.canMoveAxis[std::size_t(axis)] || axis == 2 || std::fabs(rate) > st.maxRate)
+                refuse(0x401, QStringLiteral("vitesse %1 refusée sur l'axe %2").arg(rate).arg(axis));
+            else
+                st.axisRate[std::size_t(axis)] = rate;
+        }
+    } else if (member.startsWith(QStringLiteral("slewtocoordinates")) || member == QStringLiteral("synctocoordinates")) {
+        const double ra = number("RightAscension");
+        const double dec = number("Declination");
+        if (unreadable.isEmpty() && onTheSky(ra, dec)) {
+            if (member.startsWith(QStringLiteral("slew"))) {
+                startSlew(member.endsWith(QStringLiteral("async")), ra, dec);
+            } else if (!st.canSync) {
+                refuse(0x400, QStringLiteral("synctocoordinates non pris en charge"));
+            } else {
+                st.targetRaHours = st.raHours = ra;
+                st.targetDecDegrees = st.decDegrees = dec;
+            }
+        }
+    } else if (member.startsWith(QStringLiteral("slewtotarget"))) {
+        if (!st.targetRaHours || !st.targetDecDegrees)
+            refuse(0x40B, QStringLiteral("cible non définie"));
+        else
+            startSlew(member.endsWith(QStringLiteral("async")), *st.targetRaHours, *st.targetDecDegrees);
+    } else if (member == QStringLiteral("abortslew")) {
+        // Ends a slew and what MoveAxis started.
+        st.slewTo.reset();
+        st.axisRate = {};
+    } else if (member == QStringLiteral("pulseguide")) {
+        const int direction = integer("Direction");
+        const int duration = integer("Duration");
+        if (!unreadable.isEmpty()) {
+        } else if (!st.canPulseGuide) {
+            refuse(0x400, QStringLiteral("pulseguide non pris en charge"));
+        } else if (direction < 0 || direction > 3 || duration < 0) {
+            refuse(0x401, QStringLiteral("impulsion %1 de %2 ms refusée").arg(direction).arg(duration));
+        } else {
+            st.pulseEnd_ms[std::size_t(direction)] = now + duration;
+        }
+    } else {
+        refuse(0x400, QStringLiteral("membre non pris en charge"));
+    }
+    if (!unreadable.isEmpty()) {
+        hold = false;
+        return httpReply(400, member.toLatin1() + " : " + unreadable.toUtf8());
+    }
+    if (out[QStringLiteral("ErrorNumber")].toInt() != 0)
+        hold = false;
+    st.slewing = st.slewTo || st.axisRate[0] != 0 || st.axisRate[1] != 0;
+    return json();
 }
 
 void AlpacaSimulator::advance(qint64 now_ms) const

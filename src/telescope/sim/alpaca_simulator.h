@@ -75,6 +75,11 @@ public:
     State state() const;
     void update(const std::function<void(State&)>& change);
 
+    // The reply to one request as the server sends it, whole with its
+    // status line (empty while it hangs); hold: it waits for the
+    // synchronous slew under way to end.
+    QByteArray answer(const QByteArray& method, const QByteArray& target, const QByteArray& body, bool& hold);
+
 private:
     class Server;
     friend class Server;
@@ -87,6 +92,7 @@ private:
     Server* server_ = nullptr;
     quint16 port_ = 0;
     quint16 discoveryPort_ = 0;
+    int transaction_ = 0;
 };
 
 } // namespace Telescope
