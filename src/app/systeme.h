@@ -95,7 +95,8 @@ public:
 // windows on top that would cover it. Once the windows it stands in front
 // of are hidden (closed or minimised), or it is, it is a plain window
 // again, which a click on another window covers, never kept above other
-// programs' windows. Nothing changes for other openers.
+// programs' windows; one minimised, it stays on the screen rather than go
+// with it. Nothing changes for other openers.
 void KeepInFrontOf(QWidget* form, QWidget* opener);
 
 // What a window's first place must leave clear, in screen pixels.
