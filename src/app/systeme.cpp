@@ -1182,6 +1182,30 @@ void placeAgain(QWidget* window)
     }
     PlaceOnScreen(window, at);
 }
+
+// A hidden window going back below the main window's menu bar and page tabs
+// where its whole frame does not fit below that place is first brought up
+// as far as it takes to fit, no higher than the first row below the bars:
+// one too tall for that room is then made as tall as it (by FitInsideScreen
+// or placeAgain), the size it opens with, whether shown again in the same
+// run or after a restart, rather than kept lower and made shorter still.
+void bringUpBelowBars(QWidget* window)
+{
+    const FirstPlaceRoom room = roomFor(window);
+    const QList<QRect> bars = topBarsOf(room);
+    if (std::all_of(bars.begin(), bars.end(), [](const QRect& b) { return b.isEmpty(); }))
+        return;
+    // (The frame it is kept whole on the screen with.)
+    const QMargins frame = knownFrame(window);
+    QPoint at = frameCorner(window);
+    const int below = belowTopBars(room);
+    if (at.y() <= below || coversTopBars(window, at, frame, room))
+        return;
+    const int frameHeight = window->size().expandedTo(window->minimumSizeHint()).grownBy(frame).height();
+    at.setY(std::max(below, std::min(at.y(), room.area.bottom() + 1 - frameHeight)));
+    if (at != frameCorner(window))
+        window->move(at);
+}
 } // namespace
 
 void PlaceFirstAt(QWidget* window, int left)
@@ -1308,6 +1332,8 @@ void ShowFormOnScreen(QWidget* form)
     const bool again = hidden && !answers && !first && !IsMainWindow(form);
     if (const QVariant asked = form->property(kAskedPlace); again && asked.isValid())
         form->move(PlaceInsideScreen(QRect(asked.toPoint(), form->size().grownBy(knownFrame(form))), ScreenSize()));
+    if (again)
+        bringUpBelowBars(form);
     // A dialog centres itself on its owner as it shows (Qt's own rule).
     const bool centresItself = hidden && answers && !placed && qobject_cast<QDialog*>(form);
     FitInsideScreen(form);
