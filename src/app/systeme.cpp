@@ -548,6 +548,8 @@ public:
         again_.setSingleShot(true);
         again_.setInterval(0);
         QObject::connect(&again_, &QTimer::timeout, this, [this] { lookAgain(); });
+        comeBack_.setInterval(50);
+        QObject::connect(&comeBack_, &QTimer::timeout, this, [this] { lookComeBack(); });
     }
     ~FrontKeeper() override { frontKeepers().removeAll(QPointer<FrontKeeper>(this)); }
 
@@ -639,12 +641,48 @@ private:
     // Looks again at the windows on top that would cover it.
     void lookAgain();
 
+    // A window manager minimises the windows that stand in front of a
+    // window along with it: minimised a moment after or before one of
+    // `over` (those it stood in front of) was, this one did not go by the
+    // user's hand and is shown again where it was, a plain window again,
+    // unless the window it belongs to of its own is minimised too.
+    void comeBackIfMinimisedWith(const QList<QPointer<QWidget>>& over)
+    {
+        for (const QPointer<QWidget>& m : over) {
+            if (m && !minimisedWith_.contains(m))
+                minimisedWith_.append(m);
+        }
+        comeBackLooks_ = 0;
+        comeBack_.start();
+    }
+
+    void lookComeBack()
+    {
+        constexpr int kLooks = 10; // 0.5 s: the manager minimises them at once
+        const bool withOne = std::any_of(minimisedWith_.begin(), minimisedWith_.end(),
+                                         [](const QPointer<QWidget>& m) { return m && m->isMinimized(); });
+        const QWidget* own = ownOwner();
+        const bool ownMinimised = own && own->isMinimized();
+        const bool back = form_->isMinimized() && withOne && !ownMinimised;
+        if (back) {
+            form_->setWindowState(form_->windowState() & ~Qt::WindowMinimized);
+            again_.start();
+        }
+        if (back || ownMinimised || ++comeBackLooks_ >= kLooks) {
+            comeBack_.stop();
+            minimisedWith_.clear();
+        }
+    }
+
     QWidget* form_;
     QList<QPointer<QWidget>> members_;
     QPointer<QWidget> owner_;
     QPointer<QWidget> opener_;
     QPointer<QWindow> own_;
     QTimer again_;
+    QTimer comeBack_;
+    int comeBackLooks_ = 0;
+    QList<QPointer<QWidget>> minimisedWith_;
 };
 
 // Chooses every window's owner again, one having changed (a window it
@@ -726,6 +764,10 @@ bool FrontKeeper::eventFilter(QObject* watched, QEvent* e)
     if (watched == form_) {
         switch (e->type()) {
         case QEvent::Hide:
+            // Minimised by the window manager with the window it stood in
+            // front of, it comes back as the plain window it is again.
+            if (form_->isMinimized())
+                comeBackIfMinimisedWith(QList<QPointer<QWidget>>(members_));
             // Hidden (closed or minimised): a plain window again.
             for (const QPointer<QWidget>& m : QList<QPointer<QWidget>>(members_)) {
                 if (m)
@@ -753,6 +795,8 @@ bool FrontKeeper::eventFilter(QObject* watched, QEvent* e)
         }
     } else if (e->type() == QEvent::Hide && members_.contains(QPointer<QWidget>(static_cast<QWidget*>(watched)))) {
         // One it stood in front of hidden: the next one, or none.
+        if (static_cast<QWidget*>(watched)->isMinimized())
+            comeBackIfMinimisedWith({QPointer<QWidget>(static_cast<QWidget*>(watched))});
         drop(watched);
         if (apply())
             chooseOwnersAgain();
@@ -1138,6 +1182,30 @@ void placeAgain(QWidget* window)
     }
     PlaceOnScreen(window, at);
 }
+
+// A hidden window going back below the main window's menu bar and page tabs
+// where its whole frame does not fit below that place is first brought up
+// as far as it takes to fit, no higher than the first row below the bars:
+// one too tall for that room is then made as tall as it (by FitInsideScreen
+// or placeAgain), the size it opens with, whether shown again in the same
+// run or after a restart, rather than kept lower and made shorter still.
+void bringUpBelowBars(QWidget* window)
+{
+    const FirstPlaceRoom room = roomFor(window);
+    const QList<QRect> bars = topBarsOf(room);
+    if (std::all_of(bars.begin(), bars.end(), [](const QRect& b) { return b.isEmpty(); }))
+        return;
+    // (The frame it is kept whole on the screen with.)
+    const QMargins frame = knownFrame(window);
+    QPoint at = frameCorner(window);
+    const int below = belowTopBars(room);
+    if (at.y() <= below || coversTopBars(window, at, frame, room))
+        return;
+    const int frameHeight = window->size().expandedTo(window->minimumSizeHint()).grownBy(frame).height();
+    at.setY(std::max(below, std::min(at.y(), room.area.bottom() + 1 - frameHeight)));
+    if (at != frameCorner(window))
+        window->move(at);
+}
 } // namespace
 
 void PlaceFirstAt(QWidget* window, int left)
@@ -1264,6 +1332,8 @@ void ShowFormOnScreen(QWidget* form)
     const bool again = hidden && !answers && !first && !IsMainWindow(form);
     if (const QVariant asked = form->property(kAskedPlace); again && asked.isValid())
         form->move(PlaceInsideScreen(QRect(asked.toPoint(), form->size().grownBy(knownFrame(form))), ScreenSize()));
+    if (again)
+        bringUpBelowBars(form);
     // A dialog centres itself on its owner as it shows (Qt's own rule).
     const bool centresItself = hidden && answers && !placed && qobject_cast<QDialog*>(form);
     FitInsideScreen(form);

@@ -48,9 +48,10 @@ void PlaceOnScreen(QWidget* window, QPoint frameTopLeft);
 // (FitInsideScreen), puts it with its whole frame on the screen where it was
 // asked to be (PlaceOnScreen), or at its first place when it has none yet
 // (PlaceFirst), shows it and brings it to the front. A window too tall for
-// the room below the place asked for, which would be pushed up over the
-// main window's menu bar and page tabs, is made as tall as that room, as at
-// its first place. A plain window stands in front of the window that stays
+// the room below the place asked for is brought up no further than the
+// first row below the main window's menu bar and page tabs and, too tall
+// for the room there, made as tall as it, the size it opens with at its
+// first place. A plain window stands in front of the window that stays
 // on top it was opened from (KeepInFrontOf) and of every window on top
 // that would cover it, where it shows, where it is put afterwards and each
 // time the user clicks it, while they are shown. While a box or a dialog
@@ -95,7 +96,8 @@ public:
 // windows on top that would cover it. Once the windows it stands in front
 // of are hidden (closed or minimised), or it is, it is a plain window
 // again, which a click on another window covers, never kept above other
-// programs' windows. Nothing changes for other openers.
+// programs' windows; one minimised, it stays on the screen rather than go
+// with it. Nothing changes for other openers.
 void KeepInFrontOf(QWidget* form, QWidget* opener);
 
 // What a window's first place must leave clear, in screen pixels.

@@ -23,6 +23,8 @@
 #     still when the one it was told to stand in front of closes; clicked
 #     on its title bar after one came forward, or under one opened later,
 #     it comes in front; once they are closed, it is a plain window again.
+#     Minimising a window kept on top does not take with it the plain
+#     windows that stand in front of it.
 #   - What the other windows that stay on top open (the measurement
 #     window's, the display window's, the planner's and the function
 #     button's file dialogs, the big FWHM window, the kernel grid, the script
@@ -487,6 +489,23 @@ in_front_of_every_window_on_top() {
   bring_forward "$tracking"
   click_title "$pref"
   in_front_of_all "$pref" "clicked on its title bar again"
+
+  # The tracking window minimised (asked of the window manager as its title
+  # bar's button does, which the Preferences may cover): the window manager
+  # takes the windows standing in front of it along, but the Preferences, a
+  # plain window of their own, stay on the screen; the tracking window shown
+  # again from the menu, a click on the Preferences' title bar brings them
+  # in front of it again.
+  xdotool windowminimize "$tracking"
+  until_true 5 '! shown "$tracking"' || fail "the tracking window does not minimise"
+  sleep 1
+  shot every-on-top-minimised
+  shown "$pref" || fail "the Preferences went away with the tracking window minimised ($(xprop -id "$pref" WM_STATE | tr -s '\n\t' ' '))"
+  menu $F Down Down Down Down Return
+  until_true 5 'shown "$tracking"' || fail "the tracking window does not come back from the menu"
+  sleep 0.5
+  click_title "$pref"
+  in_front_of_all "$pref" "clicked on its title bar after the tracking window came back"
 
   # Shown before the tracking window came over it (opened by a script):
   # a click on its title bar brings it in front.
