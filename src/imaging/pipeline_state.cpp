@@ -94,6 +94,7 @@ kernels::Bitmap24 ResultWithoutOverlay;
 bool ResultOverlaid = false;
 bool ResultHoldsStack = false;
 kernels::Rect ResultStackRect;
+std::uint8_t ResultStackKind = 0;
 double AutoThresholdLowFactor = 1.0;
 double AutoThresholdHighFactor = 1.0;
 std::array<TFocusHistoryEntry, 129> FocusHistory{};
@@ -130,6 +131,7 @@ void ResetPipelineStartValues()
     ResultOverlaid = false;
     ResultHoldsStack = false;
     ResultStackRect = {};
+    ResultStackKind = 0;
     AutoThresholdLowFactor = 1.0;
     AutoThresholdHighFactor = 1.0;
     PermanentDisplay = false;

@@ -225,8 +225,11 @@ extern kernels::Bitmap24 ResultWithoutOverlay;
 extern bool ResultOverlaid;
 // The result view holds a stack (frames were added into it and no frame has
 // been drawn over it since), and the part of the view its frames filled.
+// ResultStackKind: the integration kind (image, dark, flat) whose plane the
+// render last drew into the view.
 extern bool ResultHoldsStack;
 extern kernels::Rect ResultStackRect;
+extern std::uint8_t ResultStackKind;
 extern double AutoThresholdHighFactor;
 
 // ---- focus aids ----------------------------------------------------------

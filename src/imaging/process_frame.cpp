@@ -812,9 +812,12 @@ void RedrawResultAtItsSize()
 {
     if (!FRM_Alv || !EndedStackShown())
         return;
-    // An empty plane has nothing to show (and a flat rendered would be
-    // applied to what follows).
-    const std::uint8_t kind = GetIntegrationKind();
+    // The plane the view shows, whatever mode the integration page has gone
+    // to since (the camera's stop, which ends the integration, selects the
+    // single image, whose plane may hold an older stack). An empty plane
+    // has nothing to show (and a flat rendered would be applied to what
+    // follows).
+    const std::uint8_t kind = ResultStackKind;
     if ((kind == 0 ? std::max(AdditionFrameCount[0], RingFilled) : AdditionFrameCount[kind]) <= 0)
         return;
     // The stack's plane is laid out as the result image, from its top-left

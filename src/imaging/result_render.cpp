@@ -461,6 +461,8 @@ void RenderResult(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFr
     ResultOverlaid = false;
     if (kind > 2)
         kind = 0;
+    if (display)
+        ResultStackKind = kind;
     bool stop = false;
     struct Args {
         std::uint8_t kind, newFrame, firstFrame, display;

@@ -130,6 +130,12 @@ public:
     // The LX200 library code of the chosen object for a goto or a sync
     // (empty when the choice has none).
     QByteArray ObjectCode(bool forSync) const;
+    // The LX200 command that chooses the mount's library of a catalogue
+    // choice (NGC, IC, UGC and the two star libraries), empty for the others;
+    // and that of the catalogue checked when its objects are loaded from
+    // that library by number (the SAO choice names none).
+    QByteArray LibraryOf(const QRadioButton* choice) const;
+    QByteArray CheckedLibrary() const;
     // The position of the six coordinate inputs, in seconds of arc. An entry
     // still being typed is taken as leaving its input takes it; none (the
     // user has been told) when an entry is refused or the position lies off

@@ -95,22 +95,45 @@ void TFRM_Raquette::CatalogueClick(QRadioButton* choice)
     ShowCatalogueInputs(choice);
     struct Choice {
         QRadioButton* button;
-        const char* library;
         const char* prompt;
         int wait_ms;
     };
-    const Choice choices[] = {{RDB_Messier, nullptr, "S_Messier", 600},   {RDB_NGC, ":Lo 0#", "S_NGC", 600},
-                              {RDB_IC, ":Lo 1#", "S_IC", 300},            {RDB_UGC, ":Lo 2#", "S_UGC", 600},
-                              {RDB_Etoile_SAO, ":Ls 1#", "S_Etoile_SAO", 600}, {RDB_Etoile, "#:Ls 0#", "S_Etoile", 600},
-                              {RDB_Planete, nullptr, "S_Planete", 600},   {RDB_Coords, nullptr, "S_Coords", 1000}};
+    const Choice choices[] = {{RDB_Messier, "S_Messier", 600},         {RDB_NGC, "S_NGC", 600},
+                              {RDB_IC, "S_IC", 300},                   {RDB_UGC, "S_UGC", 600},
+                              {RDB_Etoile_SAO, "S_Etoile_SAO", 600},   {RDB_Etoile, "S_Etoile", 600},
+                              {RDB_Planete, "S_Planete", 600},         {RDB_Coords, "S_Coords", 1000}};
     for (const Choice& c : choices) {
         if (c.button != choice)
             continue;
-        if (c.library && lx200Mount())
-            Prg_Suivi::SendMountCommand(QByteArray(c.library));
+        const QByteArray library = LibraryOf(choice);
+        if (!library.isEmpty() && lx200Mount())
+            Prg_Suivi::SendMountCommand(library);
         if (CKB_Assist_Vocal->isChecked())
             Telescope::PlayVoicePrompt(QString::fromLatin1(c.prompt), c.wait_ms);
     }
+}
+
+QByteArray TFRM_Raquette::LibraryOf(const QRadioButton* choice) const
+{
+    if (choice == RDB_NGC)
+        return ":Lo 0#";
+    if (choice == RDB_IC)
+        return ":Lo 1#";
+    if (choice == RDB_UGC)
+        return ":Lo 2#";
+    if (choice == RDB_Etoile_SAO)
+        return ":Ls 1#";
+    if (choice == RDB_Etoile)
+        return "#:Ls 0#";
+    return {};
+}
+
+QByteArray TFRM_Raquette::CheckedLibrary() const
+{
+    for (const QRadioButton* choice : {RDB_NGC, RDB_IC, RDB_UGC, RDB_Etoile})
+        if (choice->isChecked())
+            return LibraryOf(choice);
+    return {};
 }
 
 void TFRM_Raquette::EDT_NumeroChange()
@@ -176,8 +199,9 @@ void TFRM_Raquette::BTN_GOTOClick()
     const QByteArray code = ObjectCode(false);
     AutoguidingOff();
     // The mount's goto to an object of its library: it runs, ends and fails
-    // as a goto to coordinates does (only ":MS#" has a reply to show).
-    Prg_Suivi::GotoLibraryObject(code, showReply);
+    // as a goto to coordinates does (only ":MS#" has a reply to show). The
+    // library shown is chosen again: the mount may hold another since.
+    Prg_Suivi::GotoLibraryObject(code, showReply, CheckedLibrary());
 }
 
 std::optional<std::pair<double, double>> TFRM_Raquette::TypedPosition()
@@ -210,7 +234,7 @@ void TFRM_Raquette::BTN_SyncClick()
         Prg_Suivi::SyncOnObject(code, [this](const QByteArray&) {
             if (FRM_Raquette == this)
                 app::runGuarded(QStringLiteral("BTN_Position_ActuelleClick"), [this] { BTN_Position_ActuelleClick(); });
-        });
+        }, CheckedLibrary());
         return;
     }
     syncOtherMount();

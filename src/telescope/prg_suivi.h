@@ -172,10 +172,11 @@ void ReleaseGuidePlugin();
 // the mount kind has no goto.
 bool GotoCoordinates(double ra_arcsec, double dec_arcsec,
                      std::function<void(const QByteArray& replies)> onReplies = {});
-// The same goto to an object of the LX200 mount's own library (":Q#",
-// ":L" + object + "#", ":MS#"): it runs, ends and fails as above. False
-// when the mount is not an LX200.
-bool GotoLibraryObject(const QByteArray& object, std::function<void(const QByteArray& replies)> onReplies = {});
+// The same goto to an object of the LX200 mount's own library (":Q#", the
+// library's choice when one is given, ":L" + object + "#", ":MS#"): it
+// runs, ends and fails as above. False when the mount is not an LX200.
+bool GotoLibraryObject(const QByteArray& object, std::function<void(const QByteArray& replies)> onReplies = {},
+                       const QByteArray& library = {});
 // Why the interfaces chosen in the Preferences cannot make a goto of this
 // mode (relative: timed moves on both axes; absolute: the mount's own goto),
 // or empty when they can.
@@ -192,9 +193,11 @@ void AbortGoto();
 // declination of separate axes). The poll stops, the goto dialog is ready
 // again, the user is told and a script waiting for it gets a script error.
 void EndGotoOfClosedLink(bool mountLink, bool moveLink);
-// ":Q#", 100 ms later ":L" + object + "#" and ":CM#"; onReply (may be empty)
-// gets the mount's reply to ":CM#" (empty when none came).
-void SyncOnObject(const QByteArray& object, std::function<void(const QByteArray& reply)> onReply = {});
+// ":Q#", the library's choice when one is given, 100 ms later ":L" +
+// object + "#" and ":CM#"; onReply (may be empty) gets the mount's reply to
+// ":CM#" (empty when none came).
+void SyncOnObject(const QByteArray& object, std::function<void(const QByteArray& reply)> onReply = {},
+                  const QByteArray& library = {});
 // An ASCOM connection started and not yet answered nor given up.
 bool AscomConnectionUnderWay();
 // The ASCOM goto: Slewing := 1 and the poll armed at once; a request the

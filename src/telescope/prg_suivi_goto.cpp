@@ -391,13 +391,31 @@ bool GotoCoordinates(double ra_arcsec, double dec_arcsec, std::function<void(con
     }
 }
 
-bool GotoLibraryObject(const QByteArray& object, std::function<void(const QByteArray&)> onReplies)
+namespace {
+
+// The mount stopped, then an object of its library loaded: of the library
+// named, when one is, so that the object is the one the user chose whatever
+// library the mount held.
+QList<Exchange> loadLibraryObject(const QByteArray& object, const QByteArray& library)
+{
+    QList<Exchange> run{{Lx200::StopAllCommand}};
+    if (!library.isEmpty())
+        run.append({library});
+    run.append({Lx200::LoadObjectCommand(object), 100});
+    return run;
+}
+
+} // namespace
+
+bool GotoLibraryObject(const QByteArray& object, std::function<void(const QByteArray&)> onReplies,
+                       const QByteArray& library)
 {
     AutoConnectMount();
     if (MountKind() != Interface::LX200)
         return false;
-    startLx200Goto({{Lx200::StopAllCommand}, {Lx200::LoadObjectCommand(object), 100}, {Lx200::SlewCommand}},
-                   std::move(onReplies));
+    QList<Exchange> run = loadLibraryObject(object, library);
+    run.append({Lx200::SlewCommand});
+    startLx200Goto(std::move(run), std::move(onReplies));
     return true;
 }
 
@@ -497,17 +515,18 @@ void AbortGoto()
     }
 }
 
-void SyncOnObject(const QByteArray& object, std::function<void(const QByteArray&)> onReply)
+void SyncOnObject(const QByteArray& object, std::function<void(const QByteArray&)> onReply, const QByteArray& library)
 {
-    Converse({{Lx200::StopAllCommand}, {Lx200::LoadObjectCommand(object), 100}, {Lx200::SyncCommand}},
-             [onReply](const RunResult& r) {
-                 if (r.status == RunStatus::Cancelled)
-                     return;
-                 if (!r.ok())
-                     app::reportOnce(r.describe());
-                 if (onReply)
-                     onReply(r.ok() ? r.replies.value(0) : QByteArray());
-             });
+    QList<Exchange> run = loadLibraryObject(object, library);
+    run.append({Lx200::SyncCommand});
+    Converse(std::move(run), [onReply](const RunResult& r) {
+        if (r.status == RunStatus::Cancelled)
+            return;
+        if (!r.ok())
+            app::reportOnce(r.describe());
+        if (onReply)
+            onReply(r.ok() ? r.replies.value(0) : QByteArray());
+    });
 }
 
 void AscomSlewAsync(double ra_arcsec, double dec_arcsec)

@@ -301,7 +301,11 @@ void TFRM_Tool_Images::RDB_UniqueClick()
     scrollZoneWidth(this, zoneBarH()->value());
     redrawOutlines();
     showCounters(*this, 0);
-    RenderResult(0, 0, 0, PermanentDisplay);
+    // Run by integration switched off (a camera's stop switches it off), it
+    // leaves an ended stack shown, of whatever kind, as the zone width above
+    // drew it again: no frame may come to replace it.
+    if (CKB_Integration->isChecked() || !Align_V::EndedStackShown())
+        RenderResult(0, 0, 0, PermanentDisplay);
 }
 
 void TFRM_Tool_Images::RDB_BoucleClick()

@@ -962,7 +962,7 @@ TEST_F(HandPadTest, TheSimulatedMountGoesToTheLibraryObjectChosenOnThePadAndRefu
     ASSERT_NO_FATAL_FAILURE(gotoObject(r.RDB_NGC, "224"));
     arrivedAt(m31ra, m31dec);
     ASSERT_NO_FATAL_FAILURE(gotoObject(r.RDB_IC, "434"));
-    EXPECT_EQ(sent, (QList<QByteArray>{":Lo 1#", ":Q#", ":LC 434#", ":MS#"}));
+    EXPECT_EQ(sent, (QList<QByteArray>{":Lo 1#", ":Q#", ":Lo 1#", ":LC 434#", ":MS#"}));
     arrivedAt(5 * hour + 41 * minute, -(2 * degree + 27 * arcmin));
     ASSERT_NO_FATAL_FAILURE(gotoObject(r.RDB_Messier, "31"));
     arrivedAt(m31ra, m31dec);
@@ -973,6 +973,28 @@ TEST_F(HandPadTest, TheSimulatedMountGoesToTheLibraryObjectChosenOnThePadAndRefu
     refusedWhere("M 999 absent du catalogue", m31ra, m31dec);
     ASSERT_NO_FATAL_FAILURE(gotoObject(r.RDB_NGC, "9999"));
     refusedWhere("C 9999 absent du catalogue", m31ra, m31dec);
+
+    // IC chosen while the LX200 was the guide port only, the mount's
+    // library staying NGC: the GOTO goes to IC 434 all the same, not to
+    // NGC 434.
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Deconnecter));
+    ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_Aucun));
+    ASSERT_TRUE(clickOnScreen(pref().RDB_Autoguide_LX200));
+    ASSERT_TRUE(clickOnScreen(r.RDB_IC));
+    ASSERT_TRUE(r.RDB_IC->isChecked());
+    ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_LX200));
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
+    ASSERT_TRUE(settle());
+    mount.clearRecords();
+    QTest::mouseClick(r.EDT_Numero, Qt::LeftButton);
+    r.EDT_Numero->selectAll();
+    QTest::keyClicks(r.EDT_Numero, QStringLiteral("434"));
+    FRM_Message->MEMO_Message->clear();
+    ASSERT_TRUE(clickOnScreen(r.BTN_GOTO));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(mount.commands(), (QList<QByteArray>{":Q#", ":Lo 1#", ":LC 434#", ":MS#"}));
+    ASSERT_NO_FATAL_FAILURE(pollToTheSlewEnd());
+    arrivedAt(5 * hour + 41 * minute, -(2 * degree + 27 * arcmin));
 }
 
 // The catalogue and the goto mode are two choices of the goto group: a

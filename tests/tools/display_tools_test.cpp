@@ -582,4 +582,27 @@ TEST_F(DisplayTools, AnEndedStackStaysShownWhateverResizesTheResult)
         EXPECT_EQ(shown, stacked.copy(0, 0, shown.width(), shown.height())) << what;
         EXPECT_TRUE(fullScreenShowsTheResult()) << what;
     }
+    // A dark or a flat stays shown once its camera is stopped, although the
+    // stop leaves the integration page on the single image, whose plane
+    // holds the stack of images above.
+    for (QRadioButton* mode : {FRM_Tool_Images->RDB_Dark, FRM_Tool_Images->RDB_Flat}) {
+        const char* what = mode == FRM_Tool_Images->RDB_Dark ? "dark" : "flat";
+        if (!FRM_Alv->MNU_Cam1_Arreter->isEnabled())
+            ASSERT_NO_FATAL_FAILURE(startStarFieldCamera());
+        if (!FRM_Tool_Images->CKB_Integration->isChecked())
+            testsupport::click(FRM_Tool_Images->CKB_Integration);
+        testsupport::click(mode);
+        ASSERT_NO_FATAL_FAILURE(stackCameraFrames(3));
+        const QImage kept = FRM_Alv->Image3->Picture();
+        testsupport::click(shownTwin(FRM_Alv->SPDB_Cam1_Stop, FRM_Alv->SPDB_Cam1_Stop_B));
+        ASSERT_FALSE(FRM_Alv->MNU_Cam1_Arreter->isEnabled()) << what;
+        const QImage atStop = FRM_Alv->Image3->Picture();
+        EXPECT_EQ(atStop, kept.copy(0, 0, atStop.width(), atStop.height())) << what << " at the camera's stop";
+        const QSize before = FRM_Alv->Image3->PictureSize();
+        testsupport::clickScrollBar(a->SCB_Taille_ZAffich, QStyle::SC_ScrollBarSubPage);
+        const QImage shown = FRM_Alv->Image3->Picture();
+        EXPECT_NE(shown.size(), before) << what;
+        EXPECT_EQ(shown, kept.copy(0, 0, shown.width(), shown.height())) << what;
+        EXPECT_TRUE(fullScreenShowsTheResult()) << what;
+    }
 }
