@@ -79,7 +79,7 @@ bool HeldKeyFilter::eventFilter(QObject* watched, QEvent* event)
     p.text = k->text();
     p.serial = ++serial_;
     pending_.insert(key, p);
-    QTimer::singleShot(kSettle_ms, this, [this, key, serial = p.serial] {
+    QTimer::singleShot(settle_ms, this, [this, key, serial = p.serial] {
         if (const auto q = pending_.constFind(key); q != pending_.cend() && q->serial == serial)
             deliverRelease(key);
     });

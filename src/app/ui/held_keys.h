@@ -36,8 +36,11 @@ namespace app {
 
 class HeldKeyFilter final : public QObject {
 public:
-    // The time a release waits for the press of a repeat, ms.
+    // The time a release waits for the press of a repeat, ms; settle_ms is
+    // the one in force (a test that cannot count on its thread running
+    // when it should lengthens it).
     static constexpr int kSettle_ms = 40;
+    static inline int settle_ms = kSettle_ms;
 
     // keys: the key codes this filter looks after (others pass untouched).
     // The filter is owned by the window; it must be installed on the
