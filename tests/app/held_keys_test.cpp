@@ -3,6 +3,7 @@
 
 #include "app/form.h"
 #include "app/ui/held_keys.h"
+#include "support/program/held_key_settle.h"
 #include "support/x11_keyboard.h"
 
 #include <QApplication>
@@ -26,22 +27,13 @@ public:
 QString down(int key) { return QStringLiteral("down %1").arg(key); }
 QString up(int key) { return QStringLiteral("up %1").arg(key); }
 
-// Long enough for a held-back release to go through.
-void settle() { testsupport::X11Keyboard::runEvents(app::HeldKeyFilter::settle_ms * 3); }
-
-// The settle time, made long enough that a busy machine holding this thread
-// between a release and the press that follows it does not look like a
-// real release.
-struct LongSettle {
-    LongSettle() { app::HeldKeyFilter::settle_ms = 400; }
-    ~LongSettle() { app::HeldKeyFilter::settle_ms = app::HeldKeyFilter::kSettle_ms; }
-};
+void settle() { testsupport::RunOutHeldKeys(); }
 
 } // namespace
 
 TEST(HeldKeys, AHeldKeyIsOnePressAndOneReleaseAndRealReleasesGetThrough)
 {
-    const LongSettle longSettle;
+    const testsupport::LongKeySettle longSettle;
     KeyWindow w;
     testsupport::X11Keyboard keyboard;
     const int left = Qt::Key_Left, up_ = Qt::Key_Up;

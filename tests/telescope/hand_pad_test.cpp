@@ -6,6 +6,7 @@
 #include "app/systeme.h"
 #include "platform/com_io.h"
 #include "platform/audio_sound_service.h"
+#include "support/program/held_key_settle.h"
 #include "support/null_sound_server.h"
 #include "support/screen_boxes.h"
 #include "support/scripted_mount.h"
@@ -323,9 +324,10 @@ TEST_F(HandPadTest, KeyboardControlActsOncePerPressAndStepsThroughChoices)
 TEST_F(HandPadTest, HeldKeysAsX11SendsThemActOncePerHold)
 {
     useLx200();
+    const testsupport::LongKeySettle longSettle;
     testsupport::X11Keyboard keyboard;
     const auto runOut = [&] {
-        testsupport::X11Keyboard::runEvents(150);
+        testsupport::RunOutHeldKeys();
         ASSERT_TRUE(settle());
     };
     keyboard.press(FRM_Raquette, Qt::Key_Return);

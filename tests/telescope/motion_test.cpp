@@ -12,6 +12,7 @@
 #include "telescope/mount_state.h"
 #include "telescope/prg_suivi.h"
 #include "telescope/sim/simulated_telescope.h"
+#include "support/program/held_key_settle.h"
 #include "support/x11_keyboard.h"
 
 #include <QApplication>
@@ -308,9 +309,10 @@ TEST_F(MountTest, HeldArrowKeyInTheCommandWindowStartsOneMoveAndStopsOnce)
     pref().RDB_Mount_LX200->setChecked(true);
     ASSERT_TRUE(ConnectMount());
     mount.clearRecords();
+    const testsupport::LongKeySettle longSettle;
     testsupport::X11Keyboard keyboard;
     const auto runOut = [&] {
-        testsupport::X11Keyboard::runEvents(150);
+        testsupport::RunOutHeldKeys();
         ASSERT_TRUE(settle());
     };
 
