@@ -530,12 +530,12 @@ bool mayStandInFront(const QWidget* w)
 // the user clicks it. The window manager is told one of them as its owner,
 // the first of them still shown on top: the window then lives in their
 // layer, above that one whatever is clicked in it, and is brought above
-// the others as it shows or is clicked. When that one hides the next one
-// is told; one it is moved away from is left (not the one it was opened
-// from); when none is left, or the window hides, it is a plain window
-// again (with the owner it has of its own, if any). Qt clears what the
-// window manager was told each time the window shows, so it is told again
-// once the window is shown.
+// the others as it shows or is clicked and as one of them comes forward.
+// When that one hides the next one is told; one it is moved away from is
+// left (not the one it was opened from); when none is left, or the window
+// hides, it is a plain window again (with the owner it has of its own, if
+// any). Qt clears what the window manager was told each time the window
+// shows, so it is told again once the window is shown.
 class FrontKeeper final : public QObject {
 public:
     explicit FrontKeeper(QWidget* form) : QObject(form), form_(form)
@@ -640,6 +640,12 @@ private:
 
     // Looks again at the windows on top that would cover it.
     void lookAgain();
+
+    // One of the windows kept on top it stands in front of came forward
+    // (clicked, raised or given the keyboard, as a running script does with
+    // its own window and the windows it shows at each statement): it comes
+    // in front of it again, as it stays in front of the one it is told.
+    void inFrontAgainOf(const QWidget* over);
 
     // A window manager minimises the windows that stand in front of a
     // window along with it: minimised a moment after or before one of
@@ -800,8 +806,25 @@ bool FrontKeeper::eventFilter(QObject* watched, QEvent* e)
         drop(watched);
         if (apply())
             chooseOwnersAgain();
+    } else if ((e->type() == QEvent::WindowActivate || e->type() == QEvent::ZOrderChange)
+               && members_.contains(QPointer<QWidget>(static_cast<QWidget*>(watched)))) {
+        inFrontAgainOf(static_cast<QWidget*>(watched));
     }
     return false;
+}
+
+void FrontKeeper::inFrontAgainOf(const QWidget* over)
+{
+    // Only a window kept on top: two plain windows standing in front of
+    // each other would raise each other without end, and the user brings
+    // either forward with a click.
+    if (!form_->isVisible() || form_->isMinimized() || ShowingThroughPath(form_) || QApplication::activeModalWidget()
+        || !over->windowFlags().testFlag(Qt::WindowStaysOnTopHint) || !frameOf(form_).intersects(frameOf(over)))
+        return;
+    if (apply())
+        chooseOwnersAgain();
+    if (owner_)
+        form_->raise();
 }
 
 FrontKeeper* keeperFor(QWidget* form)

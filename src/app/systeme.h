@@ -93,8 +93,9 @@ public:
 // A plain window opened from one that stays on top would open under it: it
 // stands in front of its opener, in the opener's layer, whatever is clicked
 // in the opener, for as long as both are shown, and in front of the other
-// windows on top that would cover it. Once the windows it stands in front
-// of are hidden (closed or minimised), or it is, it is a plain window
+// windows on top that would cover it, however they come forward (clicked,
+// raised or given the keyboard by the program). Once the windows it stands
+// in front of are hidden (closed or minimised), or it is, it is a plain window
 // again, which a click on another window covers, never kept above other
 // programs' windows; one minimised, it stays on the screen rather than go
 // with it. Nothing changes for other openers.

@@ -536,6 +536,39 @@ in_front_of_every_window_on_top() {
   close_win "$pref"
 }
 
+# The Preferences opened from the menu while a script runs: the script
+# window and the message window it writes to, both kept on top, come
+# forward at its statements (the script window takes the keyboard, the
+# message window is raised); the Preferences stay in front of both, and so
+# they do after a click on their title bar and the statements after it.
+in_front_while_a_script_runs() {
+  echo "in front of the windows a running script brings forward"
+  local pref script failed=$failures
+  mkdir -p "$work/prog/Scripts"
+  printf 'var(i,integer)\r\n:passe\r\nwait(400)\r\nmessagebox.show("passe")\r\ni:=i+1\r\njumpif(i<25,passe)\r\n' \
+    >"$work/prog/Scripts/passes.txt"
+  "$client" execute 'window.scripts(show)' >/dev/null 2>&1
+  "$client" execute 'callfar("passes.txt")' >/dev/null 2>&1
+  wait_window "^Message$" >/dev/null || { fail "the running script shows no message window"; return; }
+  script=$(wait_window "^Script") || { fail "the script window does not open"; return; }
+  open_preferences
+  pref=$(wait_window "^Pr.*f.*rences$") || { fail "the Preferences do not open"; return; }
+  # A few statements.
+  sleep 1.5
+  shot script-runs-shown
+  ON_TOP="^Message$|^Script" in_front_of_all "$pref" "shown while a script runs"
+  ON_TOP="^Message$|^Script" click_title "$pref"
+  sleep 1.5
+  shot script-runs-title-click
+  ON_TOP="^Message$|^Script" in_front_of_all "$pref" "clicked on its title bar while a script runs"
+  [ "$failures" -eq "$failed" ] && ok "in front of the script window and the message window of a running script"
+  until_true 20 '[ -z "$(xdotool search --onlyvisible --name "^Scripts : .*passes" 2>/dev/null)" ]' \
+    || fail "the script does not end"
+  close_win "$pref"
+  close_win "$(window_named "^Message$")"
+  close_win "$script"
+}
+
 start_x11_display "${sw}x${sh}" "$work"
 start_program
 first_places
@@ -544,6 +577,7 @@ from_windows_on_top
 goto_over_chart
 dialogs_of_windows_on_top
 in_front_of_every_window_on_top
+in_front_while_a_script_runs
 kill -0 "$app_pid" 2>/dev/null || { fail "the program ended"; tail -20 "$work/program.log"; }
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
 echo "all passed"
