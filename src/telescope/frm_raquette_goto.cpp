@@ -88,6 +88,10 @@ void TFRM_Raquette::ShowCatalogueInputs(QRadioButton* choice)
     CBX_Etoile->setEnabled(choice == RDB_Etoile);
     CBX_Planete->setEnabled(choice == RDB_Planete);
     EDT_Numero->setEnabled(!isCoords && choice != RDB_Etoile);
+    // The star library goes by the list: its number is the star shown, not
+    // a number typed for another catalogue.
+    if (choice == RDB_Etoile)
+        CBX_EtoileChange();
 }
 
 void TFRM_Raquette::CatalogueClick(QRadioButton* choice)

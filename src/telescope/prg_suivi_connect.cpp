@@ -8,6 +8,7 @@
 #include "app/systeme.h"
 #include "app/ui/event_boundary.h"
 #include "capture/port_io.h"
+#include "imaging/pipeline_state.h"
 #include "platform/com_io.h"
 #include "platform/message_service.h"
 #include "platform/paths.h"
@@ -624,9 +625,14 @@ Pages pagesClosedBy(Page page)
 // go through, and that they connect first.
 Page motionPage() { return MotionUsesMount() ? MountPage : GuidePage; }
 
+// The main window's operation while the motor speeds are learnt: each of its
+// steps moves the mount.
+constexpr std::uint8_t kLearningRunning = 14;
+
 // What works on its own through the links of these pages and would connect
-// one of them again at its next step: guiding's corrections, the automatic
-// focusing. The text tells what to stop; empty when nothing does.
+// one of them again at its next step: guiding's corrections, the learning
+// of the motor speeds, the automatic focusing. The text tells what to stop;
+// empty when nothing does.
 QString inUseBy(Pages pages)
 {
     if (const TFRM_Tool_Suivi* s = FRM_Tool_Suivi; s && s->CKB_Suivi->isChecked() && (pages & motionPage())) {
@@ -635,6 +641,8 @@ QString inUseBy(Pages pages)
         if (s->CKB_Recentrage->isChecked())
             return TranslatedTexts.MSG_Deconnexion_Recentrage;
     }
+    if (ProcedureState == kLearningRunning && (pages & motionPage()))
+        return TranslatedTexts.MSG_Deconnexion_Apprentissage;
     if (FRM_Raquette && FRM_Raquette->AutofocusRunning() && (pages & FocuserPage))
         return TranslatedTexts.MSG_Deconnexion_Autofocus;
     return {};

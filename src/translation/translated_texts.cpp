@@ -29,6 +29,8 @@ constexpr std::array kEntries{
                          &TTranslatedTexts::MSG_Deconnexion_Recentrage},
     TTranslatedTextEntry{"MSG_Deconnexion_Autofocus", "MSG_Deconnexion_Autofocus", kDeconnexionAutofocus,
                          &TTranslatedTexts::MSG_Deconnexion_Autofocus},
+    TTranslatedTextEntry{"MSG_Deconnexion_Apprentissage", "MSG_Deconnexion_Apprentissage", kDeconnexionApprentissage,
+                         &TTranslatedTexts::MSG_Deconnexion_Apprentissage},
 };
 
 #undef NJ_TRANSLATED_TEXT_ENTRY

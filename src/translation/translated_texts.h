@@ -128,6 +128,9 @@ inline constexpr char kDeconnexionRecentrage[] =
 inline constexpr char kDeconnexionAutofocus[] =
     "Déconnexion impossible : l'autofocus déplace la mise au point par cette liaison. Arrêtez-le d'abord avec "
     "« Arrêter » dans le groupe Autofocus de la raquette.";
+inline constexpr char kDeconnexionApprentissage[] =
+    "Déconnexion impossible : l'apprentissage des vitesses des moteurs déplace la monture par cette liaison. "
+    "Arrêtez-le d'abord avec le bouton d'arrêt à côté de « Opération » dans la fenêtre principale.";
 
 struct TTranslatedTexts {
 #define NJ_TRANSLATED_TEXT_FIELD(name, key, frenchDefault) QString name;
@@ -156,6 +159,7 @@ struct TTranslatedTexts {
     QString MSG_Deconnexion_Autoguidage = QString::fromUtf8(kDeconnexionAutoguidage);
     QString MSG_Deconnexion_Recentrage = QString::fromUtf8(kDeconnexionRecentrage);
     QString MSG_Deconnexion_Autofocus = QString::fromUtf8(kDeconnexionAutofocus);
+    QString MSG_Deconnexion_Apprentissage = QString::fromUtf8(kDeconnexionApprentissage);
 };
 
 extern TTranslatedTexts TranslatedTexts;

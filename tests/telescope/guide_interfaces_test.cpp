@@ -8,6 +8,7 @@
 
 #include "app/controls/num_inp.h"
 #include "app/frm_alv.h"
+#include "app/frm_message.h"
 #include "app/settings.h"
 #include "app/systeme.h"
 #include "capture/camera_slots.h"
@@ -28,6 +29,7 @@
 #include "telescope/tracking/tracking_state.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_mesures.h"
+#include "translation/translated_texts.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -292,6 +294,33 @@ TEST_F(MountTest, LearningTheSpeedsTurnsAutoguidingOffAndSendsNoCorrection)
     EXPECT_TRUE(std::none_of(sent.begin(), sent.end(), isMove)) << sent.join(' ').toStdString();
     EXPECT_NE(TrackedStarPos, star) << "the zone follows the star";
     EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+
+    // Running, each step of the learning moves the mount through its line
+    // (connecting it first): a "Deconnecter" of that line says to stop the
+    // learning first and changes nothing. Stopped, the line closes and no
+    // frame opens it again.
+    // (The main window's execute and abort buttons are wired at its first
+    // activation, which would load the settings over the choices made here:
+    // their handlers run as the buttons would.)
+    FRM_Alv->SPDB_ExecuterClick();
+    ASSERT_EQ(ProcedureState, 14);
+    FRM_Message->MEMO_Message->clear();
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Deconnecter));
+    EXPECT_TRUE(FRM_Message->MEMO_Message->toPlainText().contains(TranslatedTexts.MSG_Deconnexion_Apprentissage))
+        << FRM_Message->MEMO_Message->toPlainText().toStdString();
+    EXPECT_TRUE(com_io::channel(1).open);
+    EXPECT_TRUE(p.BTN_Mount_Deconnecter->isEnabled());
+    EXPECT_FALSE(p.BTN_Mount_Connecter->isEnabled());
+    FRM_Alv->SPDB_AbortClick();
+    EXPECT_EQ(ProcedureState, 13);
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Deconnecter));
+    EXPECT_FALSE(com_io::channel(1).open);
+    for (int i = 31; i <= 35; ++i) {
+        clock.advanceMs(100);
+        frameWithStarAt(sky, 0.5 * i, 0.2 * i, std::uint32_t(i));
+    }
+    EXPECT_FALSE(com_io::channel(1).open);
+    EXPECT_TRUE(p.BTN_Mount_Connecter->isEnabled());
 }
 
 // From a fresh program directory with the shipped settings, as a new user

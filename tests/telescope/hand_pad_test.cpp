@@ -976,6 +976,26 @@ TEST_F(HandPadTest, TheSimulatedMountGoesToTheLibraryObjectChosenOnThePadAndRefu
     ASSERT_NO_FATAL_FAILURE(gotoObject(r.RDB_NGC, "9999"));
     refusedWhere("C 9999 absent du catalogue", m31ra, m31dec);
 
+    // The star library goes by the star shown in its list, whatever number
+    // was typed for another catalogue; the simulator has no star or planet
+    // library and refuses both.
+    const auto gotoChosen = [&](QRadioButton* catalogue) {
+        mount.clearRecords();
+        ASSERT_TRUE(clickOnScreen(catalogue));
+        FRM_Message->MEMO_Message->clear();
+        ASSERT_TRUE(clickOnScreen(r.BTN_GOTO));
+        ASSERT_TRUE(settle());
+        sent = mount.commands();
+        ASSERT_NO_FATAL_FAILURE(pollToTheSlewEnd());
+    };
+    ASSERT_NO_FATAL_FAILURE(gotoChosen(r.RDB_Etoile));
+    EXPECT_EQ(r.CBX_Etoile->currentText(), QStringLiteral("Achernar/13"));
+    EXPECT_EQ(sent, (QList<QByteArray>{":Ls 0#", ":Q#", ":Ls 0#", ":LS 13#", ":MS#"}));
+    refusedWhere("S 13 absent du catalogue", m31ra, m31dec);
+    ASSERT_NO_FATAL_FAILURE(gotoChosen(r.RDB_Planete));
+    EXPECT_EQ(sent, (QList<QByteArray>{":Q#", ":LS 900#", ":MS#"}));
+    refusedWhere("S 900 absent du catalogue", m31ra, m31dec);
+
     // IC chosen while the LX200 was the guide port only, the mount's
     // library staying NGC: the GOTO goes to IC 434 all the same, not to
     // NGC 434.

@@ -37,8 +37,8 @@ TEST(TranslatedTexts, EveryFieldHasExactlyOneKey)
     // Every member of the struct is a text with its own table row (no
     // member without a key, none listed twice).
     EXPECT_EQ(sizeof(TTranslatedTexts), entries.size() * sizeof(QString));
-    EXPECT_EQ(entries.size(), 110u); // the 97 shared texts, the settings-save failure, the range message,
-                                     // no operation, the seven operation names and the three refused
+    EXPECT_EQ(entries.size(), 111u); // the 97 shared texts, the settings-save failure, the range message,
+                                     // no operation, the seven operation names and the four refused
                                      // disconnections
 
     QSet<QString> keys;
