@@ -1051,17 +1051,19 @@ QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room)
         if (auto p = scan(ok))
             return *p;
     }
-    // A corner of its own first; with every corner taken (many windows
-    // open on a small screen), on one of them rather than over the bars.
-    for (const bool anyCorner : {false, true}) {
-        for (const Test& ok : corners) {
-            if (!room.onTop.isEmpty()) {
-                if (auto p = cascade(clearOfOnTop(ok), anyCorner))
-                    return *p;
-            }
-            if (auto p = cascade(ok, anyCorner))
+    // A corner of its own first; with every corner below the menu bar and
+    // page tabs taken (many windows open on a small screen), on one of them
+    // rather than over those bars.
+    const std::pair<int, bool> order[] = {{0, false}, {1, false}, {0, true}, {1, true},
+                                          {2, false}, {3, false}, {2, true}, {3, true}};
+    for (const auto& [test, anyCorner] : order) {
+        const Test& ok = corners[test];
+        if (!room.onTop.isEmpty()) {
+            if (auto p = cascade(clearOfOnTop(ok), anyCorner))
                 return *p;
         }
+        if (auto p = cascade(ok, anyCorner))
+            return *p;
     }
     return KeepFrameInside(QRect(room.left ? QPoint(*room.left, area.top()) : area.topLeft(), frame), area);
 }

@@ -117,8 +117,9 @@ struct FirstPlaceRoom {
 // window, leaving its bars and the other windows uncovered; at a corner no
 // other window has (24 pixels apart, from the top left down the diagonal),
 // leaving uncovered the main window's bars, else its menu bar and page
-// tabs, else its menu bar, else anything; the same at a corner another
-// window has; the screen's top left corner.
+// tabs; the same at a corner another window has; at a corner no other
+// window has, leaving uncovered its menu bar, else anything; the same at a
+// corner another window has; the screen's top left corner.
 // Each of these is first looked for clear of the windows kept on top, then
 // anywhere. The frame lies whole in the area wherever it fits there.
 QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room);
