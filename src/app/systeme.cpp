@@ -1074,17 +1074,19 @@ QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room)
         if (auto p = scan(ok))
             return *p;
     }
-    // A corner of its own first; with every corner taken (many windows
-    // open on a small screen), on one of them rather than over the bars.
-    for (const bool anyCorner : {false, true}) {
-        for (const Test& ok : corners) {
-            if (!room.onTop.isEmpty()) {
-                if (auto p = cascade(clearOfOnTop(ok), anyCorner))
-                    return *p;
-            }
-            if (auto p = cascade(ok, anyCorner))
+    // A corner of its own first; with every corner below the menu bar and
+    // page tabs taken (many windows open on a small screen), on one of them
+    // rather than over those bars.
+    const std::pair<int, bool> order[] = {{0, false}, {1, false}, {0, true}, {1, true},
+                                          {2, false}, {3, false}, {2, true}, {3, true}};
+    for (const auto& [test, anyCorner] : order) {
+        const Test& ok = corners[test];
+        if (!room.onTop.isEmpty()) {
+            if (auto p = cascade(clearOfOnTop(ok), anyCorner))
                 return *p;
         }
+        if (auto p = cascade(ok, anyCorner))
+            return *p;
     }
     return KeepFrameInside(QRect(room.left ? QPoint(*room.left, area.top()) : area.topLeft(), frame), area);
 }
@@ -1155,13 +1157,10 @@ bool makeTallBelow(QWidget* window, int top, const QMargins& frame, const QRect&
     return true;
 }
 
-void placeFirstNow(QWidget* window, std::optional<int> left = std::nullopt)
+// Gives a window the size it opens with at its first place, and returns
+// that place.
+QPoint sizeAtFirstPlace(QWidget* window, const FirstPlaceRoom& room, const QMargins& frame)
 {
-    window->setProperty(kFirstPlaceWaits, QVariant());
-    window->setProperty(kFirstPlaceGiven, true);
-    FirstPlaceRoom room = roomFor(window);
-    room.left = left;
-    const QMargins frame = expectedFrame(window);
     sizeAsShown(window);
     QPoint at = FirstPlace(window->size().grownBy(frame), room);
     // Too tall for the room below the main window's menu bar and page tabs,
@@ -1179,20 +1178,39 @@ void placeFirstNow(QWidget* window, std::optional<int> left = std::nullopt)
             }
         }
     }
-    PlaceOnScreen(window, at);
+    return at;
+}
+
+void placeFirstNow(QWidget* window, std::optional<int> left = std::nullopt)
+{
+    window->setProperty(kFirstPlaceWaits, QVariant());
+    window->setProperty(kFirstPlaceGiven, true);
+    FirstPlaceRoom room = roomFor(window);
+    room.left = left;
+    PlaceOnScreen(window, sizeAtFirstPlace(window, room, expectedFrame(window)));
 }
 
 // Puts a hidden window back where it was asked to be (its stored place, or
-// where it was), whole on the screen. A window too tall for the room below
-// that place would be pushed up over the main window's menu bar and page
-// tabs: as at its first place, it is made as tall as the room below its
-// place, or else below the bars, where that room holds most of it, and
-// stays there.
+// where it was), whole on the screen. Shown for the first time since the
+// program started (left open at the last exit, or opened again), it has the
+// size it opens with at its first place, wherever its place is: the size it
+// had when it was closed. A window too tall for the room below that place
+// would be pushed up over the main window's menu bar and page tabs: as at
+// its first place, it is made as tall as the room below its place, or else
+// below the bars, where that room holds most of it, and stays there.
 void placeAgain(QWidget* window)
 {
     const FirstPlaceRoom room = roomFor(window);
     const QMargins frame = expectedFrame(window);
-    sizeAsShown(window);
+    if (window->property(kShownOnce).toBool()) {
+        sizeAsShown(window);
+    } else {
+        // (As it opens in a fresh program folder, whatever else is open.)
+        FirstPlaceRoom alone = room;
+        alone.taken.clear();
+        alone.onTop.clear();
+        sizeAtFirstPlace(window, alone, frame);
+    }
     QPoint at = frameCorner(window);
     const QPoint inside = KeepFrameInside(QRect(at, window->size().grownBy(frame)), room.area);
     if (!coversTopBars(window, at, frame, room) && coversTopBars(window, inside, frame, room)) {

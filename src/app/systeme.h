@@ -51,7 +51,8 @@ void PlaceOnScreen(QWidget* window, QPoint frameTopLeft);
 // the room below the place asked for is brought up no further than the
 // first row below the main window's menu bar and page tabs and, too tall
 // for the room there, made as tall as it, the size it opens with at its
-// first place. A plain window stands in front of the window that stays
+// first place; shown at a stored place for the first time since the program
+// started, a window has that size wherever its place is. A plain window stands in front of the window that stays
 // on top it was opened from (KeepInFrontOf) and of every window on top
 // that would cover it, where it shows, where it is put afterwards and each
 // time the user clicks it, while they are shown. While a box or a dialog
@@ -117,8 +118,9 @@ struct FirstPlaceRoom {
 // window, leaving its bars and the other windows uncovered; at a corner no
 // other window has (24 pixels apart, from the top left down the diagonal),
 // leaving uncovered the main window's bars, else its menu bar and page
-// tabs, else its menu bar, else anything; the same at a corner another
-// window has; the screen's top left corner.
+// tabs; the same at a corner another window has; at a corner no other
+// window has, leaving uncovered its menu bar, else anything; the same at a
+// corner another window has; the screen's top left corner.
 // Each of these is first looked for clear of the windows kept on top, then
 // anywhere. The frame lies whole in the area wherever it fits there.
 QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room);

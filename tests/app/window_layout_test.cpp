@@ -480,6 +480,15 @@ TEST(FirstPlaceTest, WindowsWithNoPlaceLeaveTheMainWindowsBarsUncoveredEachAtACo
                 << size.width() << "x" << size.height() << " at " << placed.x() << "," << placed.y();
         room.taken << placed;
     }
+    // Every corner below the menu bar and page tabs taken (six windows
+    // left open there): on one of them rather than over those bars.
+    Systeme::FirstPlaceRoom crowded = room;
+    crowded.taken = {QRect(0, 72, 522, 528),  QRect(24, 88, 439, 425), QRect(40, 112, 432, 428),
+                     QRect(48, 72, 541, 528), QRect(64, 136, 432, 268), QRect(88, 160, 402, 325)};
+    const QRect prefs(Systeme::FirstPlace(QSize(762, 528), crowded), QSize(762, 528));
+    EXPECT_TRUE(room.area.contains(prefs));
+    for (const QRect& bar : QList<QRect>{room.menuBar} + room.topBars)
+        EXPECT_FALSE(prefs.intersects(bar)) << prefs.x() << "," << prefs.y();
     // Taller than the room below the menu bar: right of the menu titles.
     const QRect tall(Systeme::FirstPlace(QSize(299, 567), room), QSize(299, 567));
     EXPECT_TRUE(room.area.contains(tall));

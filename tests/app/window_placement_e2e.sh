@@ -23,8 +23,11 @@
 # negative ones: the windows it shows must lie whole on the screen as well,
 # and stay whole when one grows (the hand pad's "Inversions"); closed
 # through its menu the program must store the places of their frames as
-# they are (nothing creeps by a frame from one start to the next). The
-# sizes run side by side, each on a display of its own (about two minutes).
+# they are (nothing creeps by a frame from one start to the next). Windows
+# left open as the program closes come back where they were, at the size
+# they had, started again once and, with the hand pad dragged over the main
+# window's menu bar, twice. The sizes run side by side, each on a display
+# of its own (about two minutes).
 #
 #   window_placement_e2e.sh BUILD_DIR SOURCE_DIR [WIDTHxHEIGHT...]
 #
@@ -564,6 +567,45 @@ windows_restored() {
   done
 }
 
+# Left open a second time, each window comes back as it was closed again,
+# at the size it had: the hand pad restored is first dragged by its title bar
+# to the screen's top edge, over the main window's menu bar, where it would
+# have room to be taller than it is (at 800 x 600 and 1024 x 768 it opens
+# shorter, to fit below the main window's bars). The program is closed with
+# the main window's close box and started a third time in its folder.
+windows_closed_again() {
+  local pad px py pw ph title
+  pad=$(xdotool search --onlyvisible --name "${LEFT_OPEN[0]}" 2>/dev/null | head -1)
+  [ -n "$pad" ] || return 1
+  read -r px py pw ph <<<"$(settled frame_of "$pad")"
+  xdotool mousemove $((px + pw / 2)) $((py + 9)) mousedown 1
+  sleep 0.2
+  xdotool mousemove $((px + pw / 2)) $((py / 2 + 9))
+  sleep 0.2
+  xdotool mousemove $((px + pw / 2)) 9 mouseup 1
+  sleep 0.3
+  left_again=()
+  for title in "${LEFT_OPEN[@]}"; do
+    left_again+=("$(settled frame_of "$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -1)")")
+  done
+  read -r px py pw ph <<<"${left_again[0]}"
+  [ "$py" -lt "$my" ] || fail "the hand pad dragged to the screen's top edge stays at $px,$py"
+  close_with_alt_f4 "$(main_window)" || { fail "the main window does not close"; return 1; }
+  until_true 20 '! alive' || { fail "closing the main window does not end the program"; return 1; }
+  app_pid=""
+}
+windows_restored_again() {
+  local i win
+  for i in "${!LEFT_OPEN[@]}"; do
+    [ -n "${left_again[$i]}" ] || continue
+    win=$(xdotool search --onlyvisible --name "${LEFT_OPEN[$i]}" 2>/dev/null | head -1)
+    [ -n "$win" ] || { fail "\"${LEFT_OPEN[$i]}\" left open again does not come back"; continue; }
+    check_on_screen "restored-again-$i" "$win"
+    [ "$checked_frame" = "${left_again[$i]}" ] \
+      || fail "\"${LEFT_OPEN[$i]}\" comes back as ${checked_frame}, it was closed as ${left_again[$i]} (left top width height)"
+  done
+}
+
 # Positions stored on a larger screen (1920 x 1200) and negative ones, with
 # the windows left open: each comes back whole on this screen.
 stored_layout() {
@@ -684,9 +726,16 @@ run_screen() {
   stop_program
 
   local closed=$phase
+  left_again=()
   phase=restored
   if [ -f "$work/prog-$screen-$closed/NightjarPro.ini" ] && start_program_in "$work/prog-$screen-$closed" "$work/program-$screen-$phase.log"; then
     windows_restored
+    windows_closed_again
+  fi
+  stop_program
+  phase=restored-again
+  if [ ${#left_again[@]} -gt 0 ] && start_program_in "$work/prog-$screen-$closed" "$work/program-$screen-$phase.log"; then
+    windows_restored_again
   fi
   stop_program
 
