@@ -392,6 +392,23 @@ TEST_F(StackingControls, AnEndedStackStaysShownAndSavedWhenTheZoneNarrows)
     EXPECT_FALSE(allBlack(FRM_Alv->Image3->Bitmap())) << "the single image again";
     EXPECT_TRUE(fullScreenShowsTheResult()) << "the single image again";
 
+    // A rolling sum with the whole dark taken off, stopped: a narrower zone
+    // cuts it, with the dark taken off as it was shown.
+    testsupport::click(t->RDB_Dark);
+    ASSERT_NO_FATAL_FAILURE(stackCameraFrames(10));
+    while (t->SCB_Seuil_dark->value() > 0)
+        testsupport::clickScrollBar(t->SCB_Seuil_dark, QStyle::SC_ScrollBarSubPage);
+    testsupport::click(t->RDB_Boucle);
+    testsupport::click(t->BTN_Demarrer_Add);
+    cameraFrames(4);
+    testsupport::click(t->BTN_Arreter_Add);
+    ASSERT_EQ(RingFilled, 4);
+    const QImage rolled = FRM_Alv->Image3->Picture();
+    testsupport::clickScrollBar(FRM_Tool_Affichage->SCB_Taille_ZAffich, QStyle::SC_ScrollBarSubLine);
+    EXPECT_TRUE(FRM_Alv->Image3->Picture() == rolled.copy(0, 0, rolled.width() - 1, rolled.height()))
+        << "the rolling sum cut";
+    testsupport::click(t->RDB_Unique);
+
     chooseCameraFormat(320, 240);
     for (int i = 0; i < 4; ++i)
         testsupport::clickScrollBar(FRM_Tool_Affichage->SCB_Taille_ZAffich, QStyle::SC_ScrollBarSubLine);
