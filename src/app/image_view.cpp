@@ -19,10 +19,12 @@ void TImageView::SetOpaqueStyle()
 void TImageView::Fill(std::function<void()> fill)
 {
     waitingFill_ = nullptr;
-    if (isVisible())
+    if (isVisible()) {
         fill();
-    else
+    } else {
         waitingFill_ = std::move(fill);
+        pictureChanged();
+    }
 }
 
 void TImageView::RunWaitingFill() const
@@ -41,6 +43,7 @@ void TImageView::SetPictureSize(int width, int height)
     stale_ = true;
     bitmap_.resize(std::max(width, 0), std::max(height, 0));
     update();
+    pictureChanged();
 }
 
 void TImageView::SetPicture(const QImage& picture)
@@ -52,6 +55,7 @@ void TImageView::SetPicture(const QImage& picture)
     for (int y = 0; y < bgr.height(); ++y)
         std::memcpy(bitmap_.scanLine(y), bgr.constScanLine(y), std::size_t(bgr.width()) * 3);
     update();
+    pictureChanged();
 }
 
 QImage TImageView::Picture() const
@@ -72,6 +76,7 @@ void TImageView::Clear()
     stale_ = true;
     std::memset(bitmap_.bits(), 0, bitmap_.byteCount());
     update();
+    pictureChanged();
 }
 
 const QImage& TImageView::ScreenPicture()

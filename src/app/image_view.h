@@ -58,8 +58,17 @@ public:
     {
         stale_ = true;
         update();
+        pictureChanged();
     }
+    // How many times the picture has changed (drawn, resized, replaced,
+    // cleared, or given a fill to draw).
+    std::uint64_t Changes() const { return changes_; }
 
+signals:
+    // The picture changed (see Changes()).
+    void PictureChanged();
+
+public:
     // Replaces the picture by a copy of an image.
     void SetPicture(const QImage& picture);
     // A copy of the picture.
@@ -75,11 +84,17 @@ protected:
 
 private:
     void RunWaitingFill() const;
+    void pictureChanged()
+    {
+        ++changes_;
+        emit PictureChanged();
+    }
 
     mutable std::function<void()> waitingFill_;
     kernels::Bitmap24 bitmap_;
     QImage screen_;        // bitmap_ as 0xffRRGGBB words
     bool stale_ = true;    // screen_ may differ from bitmap_
+    std::uint64_t changes_ = 0;
 };
 
 namespace app {

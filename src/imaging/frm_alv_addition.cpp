@@ -38,6 +38,9 @@ void TFRM_Alv::ConnectAdditionHandlers()
     app::bindMenuItemClick(MNU_Cam1_Binning_2x2, this, &TFRM_Alv::MNU_Cam1_Binning_2x2Click);
     app::bindMenuItemClick(MNU_Cam2_Binning_1x1, this, &TFRM_Alv::MNU_Cam2_Binning_1x1Click);
     app::bindMenuItemClick(MNU_Cam2_Binning_2x2, this, &TFRM_Alv::MNU_Cam2_Binning_2x2Click);
+    // The full-screen view follows the result view whatever draws it: a
+    // frame, an option's handler, a reset, a new size.
+    connect(Image3, &TImageView::PictureChanged, this, [] { Align_V::ShowResultFullScreenSoon(); });
 }
 
 void TFRM_Alv::CKB_IntegrationClick()

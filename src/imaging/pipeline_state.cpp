@@ -24,6 +24,7 @@ std::int32_t RingSize = 0;
 std::int32_t RingHead = 0;
 std::int32_t RingTail = 0;
 std::int32_t RingFilled = 0;
+std::int32_t ImageSumFrames = 0;
 
 std::array<std::int32_t, kIntegrationKinds> AdditionMin{};
 std::array<std::int32_t, kIntegrationKinds> AdditionMax{};
@@ -137,6 +138,7 @@ void ResetPipelineStartValues()
     PermanentDisplay = false;
     LastDarkThreshold = 0;
     RingFilled = 0;
+    ImageSumFrames = 0;
     QualityHistory.index = 1;
     MeasurePoint = PreviousMeasurePoint = MeasureDelta = QPoint();
     MeasureDistanceTotal = 0;

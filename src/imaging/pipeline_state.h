@@ -60,6 +60,7 @@ extern std::int32_t RingSize;        // ring length used: frames of the loop + 1
 extern std::int32_t RingHead;        // newest, 1-based; 0 when empty
 extern std::int32_t RingTail;        // oldest, 1-based; 0 when empty
 extern std::int32_t RingFilled;      // frames summed in the loop window
+extern std::int32_t ImageSumFrames;  // frames the image plane's sum was last shown with
 
 // ---- addition ------------------------------------------------------------
 

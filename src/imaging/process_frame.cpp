@@ -524,6 +524,15 @@ void resultOverlayAndFullScreen()
 
 } // namespace
 
+namespace {
+
+// Marks on the result view: the count of its changes the full-screen view
+// last showed, and a refresh of it waiting to run.
+constexpr const char* kFullScreenShows = "fullScreenShows";
+constexpr const char* kFullScreenPending = "fullScreenPending";
+
+} // namespace
+
 void ShowResultFullScreen()
 {
     // (On screen, it shows the result already while its menu item is checked.)
@@ -552,6 +561,27 @@ void ShowResultFullScreen()
         }
     }
     full->Changed();
+    // Read after the result's waiting fill has drawn it.
+    FRM_Alv->Image3->setProperty(kFullScreenShows, QVariant::fromValue(FRM_Alv->Image3->Changes()));
+}
+
+void ShowResultFullScreenSoon()
+{
+    if (!FRM_Alv)
+        return;
+    TImageView* result = FRM_Alv->Image3;
+    if (result->property(kFullScreenPending).toBool())
+        return;
+    result->setProperty(kFullScreenPending, true);
+    QMetaObject::invokeMethod(
+        result,
+        [result] {
+            result->setProperty(kFullScreenPending, false);
+            // The frame road shows each of its pictures there itself.
+            if (result->property(kFullScreenShows).value<std::uint64_t>() != result->Changes())
+                app::runGuarded(QStringLiteral("ShowResultFullScreen"), [] { ShowResultFullScreen(); });
+        },
+        Qt::QueuedConnection);
 }
 
 namespace {

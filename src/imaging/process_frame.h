@@ -36,6 +36,10 @@ kernels::Rect ResultPictureRect();
 // The full-screen view, while it is on, shows the result view stretched
 // to its size (doubled once or twice by bilinear steps first in those modes).
 void ShowResultFullScreen();
+// The same once the drawing under way is done, unless the full-screen view
+// shows the result's last picture by then; run whenever the result view's
+// picture changes, so that it shows there whichever handler drew it.
+void ShowResultFullScreenSoon();
 
 // The detail measure of the display zone of the slot's frame: the size of
 // the zone compressed as JPEG at the selection quality of the Preferences.

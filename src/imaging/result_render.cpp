@@ -303,8 +303,16 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
         }
     }
 
+    // The image sum holds the frames of the loop window or of the single
+    // image, whichever added to it last: drawn again with no new frame, it
+    // counts as many frames as when it was last shown (for its levels and
+    // the dark taken off), whatever the integration page shows since.
+    if (newFrame && kind == 0)
+        ImageSumFrames = loop ? RingFilled : AdditionFrameCount[0];
+    const std::int32_t imageFrames = kind == 0 ? ImageSumFrames : AdditionFrameCount[0];
+
     // 4. Statistics reset.
-    AdditionMin[kind] = clamp32(i64(maxLevel) * (loop ? RingFilled : AdditionFrameCount[kind]));
+    AdditionMin[kind] = clamp32(i64(maxLevel) * (kind == 0 ? imageFrames : loop ? RingFilled : AdditionFrameCount[kind]));
     AdditionMax[kind] = 0;
 
     // 5 to 7. Addition and corrections.
@@ -329,7 +337,7 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
     job.dark = darkLevel > 0 && kind != 1 && AdditionFrameCount[1] > 0;
     job.darkSmart = t->RDB_Dark_Smart->isChecked();
     job.darkLevel = darkLevel;
-    job.darkRatio = double(loopNew ? RingFilled : AdditionFrameCount[0]) / std::max(AdditionFrameCount[1], 1);
+    job.darkRatio = double(imageFrames) / std::max(AdditionFrameCount[1], 1);
     job.darkFrames = AdditionFrameCount[1];
     job.maxLevel = maxLevel;
     job.darkRadius = t->SPED_RDark->value();

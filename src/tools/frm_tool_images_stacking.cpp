@@ -476,6 +476,7 @@ void TFRM_Tool_Images::BTN_Reset_AddClick()
         CKB_Active_Flat->setEnabled(false);
     } else {
         planes.clear(0);
+        ImageSumFrames = 0;
         // The frame before processing.
         if (ZoneBitmap)
             kernels::fillRect(*ZoneBitmap, kernels::boundsOf(*ZoneBitmap), kernels::kBlack);

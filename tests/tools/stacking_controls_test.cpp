@@ -377,6 +377,38 @@ TEST_F(StackingControls, AnEndedStackStaysShownAndSavedWhenTheZoneNarrows)
 
     EXPECT_EQ(saveAfterProcessing(QStringLiteral("m13_")).convertToFormat(shown.format()), shown);
 
+    // The options the image tool draws the result again for, with no frame
+    // to follow: a flat made, then not applied, then the single image again.
+    testsupport::click(t->RDB_Flat);
+    ASSERT_NO_FATAL_FAILURE(stackCameraFrames(10));
+    ASSERT_TRUE(t->CKB_Active_Flat->isChecked());
+    const QImage flat = FRM_Alv->Image3->Picture();
+    testsupport::click(t->CKB_Active_Flat);
+    QCoreApplication::processEvents();
+    EXPECT_NE(FRM_Alv->Image3->Picture(), flat);
+    EXPECT_TRUE(fullScreenShowsTheResult()) << "the flat not applied";
+    testsupport::click(t->RDB_Unique);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(allBlack(FRM_Alv->Image3->Bitmap())) << "the single image again";
+    EXPECT_TRUE(fullScreenShowsTheResult()) << "the single image again";
+
+    // A rolling sum with the whole dark taken off, stopped: a narrower zone
+    // cuts it, with the dark taken off as it was shown.
+    testsupport::click(t->RDB_Dark);
+    ASSERT_NO_FATAL_FAILURE(stackCameraFrames(10));
+    while (t->SCB_Seuil_dark->value() > 0)
+        testsupport::clickScrollBar(t->SCB_Seuil_dark, QStyle::SC_ScrollBarSubPage);
+    testsupport::click(t->RDB_Boucle);
+    testsupport::click(t->BTN_Demarrer_Add);
+    cameraFrames(4);
+    testsupport::click(t->BTN_Arreter_Add);
+    ASSERT_EQ(RingFilled, 4);
+    const QImage rolled = FRM_Alv->Image3->Picture();
+    testsupport::clickScrollBar(FRM_Tool_Affichage->SCB_Taille_ZAffich, QStyle::SC_ScrollBarSubLine);
+    EXPECT_TRUE(FRM_Alv->Image3->Picture() == rolled.copy(0, 0, rolled.width() - 1, rolled.height()))
+        << "the rolling sum cut";
+    testsupport::click(t->RDB_Unique);
+
     chooseCameraFormat(320, 240);
     for (int i = 0; i < 4; ++i)
         testsupport::clickScrollBar(FRM_Tool_Affichage->SCB_Taille_ZAffich, QStyle::SC_ScrollBarSubLine);
