@@ -529,7 +529,7 @@ void LoadMiscPrefs()
     if (QWidget* w = FindWindow(QStringLiteral("FRM_Script"))) {
         const int width = readInt("Windows", "FRM_Script_Width", 400);
         const int height = readInt("Windows", "FRM_Script_Height", 300);
-        w->resize(width, height);
+        Systeme::ResizeAsStored(w, QSize(width, height));
         placeOnScreen(w, readInt("Windows", "FRM_Script_Left", centred(screen.width(), 400)),
                       readInt("Windows", "FRM_Script_Top", centred(screen.height(), 300)));
         // Without a place of its own it opens at its first place, as the
@@ -544,7 +544,7 @@ void LoadMiscPrefs()
     // 3. Sky chart window: placed, and the chart recomputed when it was
     // visible (it is shown by the window layout).
     if (QWidget* w = FindWindow(QStringLiteral("FRM_Sky"))) {
-        w->resize(readInt("Windows", "FRM_Sky_Width", 640), readInt("Windows", "FRM_Sky_Height", 480));
+        Systeme::ResizeAsStored(w, QSize(readInt("Windows", "FRM_Sky_Width", 640), readInt("Windows", "FRM_Sky_Height", 480)));
         placeOnScreen(w, readInt("Windows", "FRM_Sky_Left", 0), readInt("Windows", "FRM_Sky_Top", 0));
         if (!hasStoredPlace(doc, QStringLiteral("FRM_Sky")))
             Systeme::NeedsFirstPlace(w);
@@ -658,7 +658,7 @@ void LoadWindowLayout()
     if (QWidget* msg = FindWindow(QStringLiteral("FRM_Message"))) {
         const int width = positiveOr(readInt(QStringLiteral("FRM_Message_Width"), 250), 250);
         const int height = positiveOr(readInt(QStringLiteral("FRM_Message_Height"), 350), 350);
-        msg->resize(width, height);
+        Systeme::ResizeAsStored(msg, QSize(width, height));
         placeOnScreen(msg, readInt(QStringLiteral("FRM_Message_Left"), centred(screen.width(), 250)),
                       readInt(QStringLiteral("FRM_Message_Top"), centred(screen.height(), 350)));
     }

@@ -40,6 +40,8 @@ const char* const kFirstPlaceWaits = "nj_first_place_waits";
 const char* const kFirstPlaceGiven = "nj_first_place_given";
 // A window ShowFormOnScreen has shown once.
 const char* const kShownOnce = "nj_shown_once";
+// A window given the size the settings stored for it.
+const char* const kSizeStored = "nj_size_stored";
 // Where a hidden window was asked to be, before it was brought inside the
 // screen.
 const char* const kAskedPlace = "nj_asked_place";
@@ -1099,6 +1101,14 @@ void NeedsFirstPlace(QWidget* window)
 
 bool WaitsForFirstPlace(const QWidget* window) { return window && window->property(kFirstPlaceWaits).toBool(); }
 
+void ResizeAsStored(QWidget* window, QSize size)
+{
+    if (!window)
+        return;
+    window->resize(size);
+    window->setProperty(kSizeStored, true);
+}
+
 namespace {
 // Makes a window `height` tall (its client), its controls scrolling when
 // they need more, with room beside them for the scroll bar.
@@ -1194,7 +1204,8 @@ void placeFirstNow(QWidget* window, std::optional<int> left = std::nullopt)
 // where it was), whole on the screen. Shown for the first time since the
 // program started (left open at the last exit, or opened again), it has the
 // size it opens with at its first place, wherever its place is: the size it
-// had when it was closed. A window too tall for the room below that place
+// had when it was closed; one the settings gave its stored size keeps that
+// size. A window too tall for the room below that place
 // would be pushed up over the main window's menu bar and page tabs: as at
 // its first place, it is made as tall as the room below its place, or else
 // below the bars, where that room holds most of it, and stays there.
@@ -1202,7 +1213,7 @@ void placeAgain(QWidget* window)
 {
     const FirstPlaceRoom room = roomFor(window);
     const QMargins frame = expectedFrame(window);
-    if (window->property(kShownOnce).toBool()) {
+    if (window->property(kShownOnce).toBool() || window->property(kSizeStored).toBool()) {
         sizeAsShown(window);
     } else {
         // (As it opens in a fresh program folder, whatever else is open.)

@@ -128,6 +128,10 @@ QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room);
 // or ShowFormOnScreen next places it.
 void NeedsFirstPlace(QWidget* window);
 bool WaitsForFirstPlace(const QWidget* window);
+// Gives a window the size the settings stored for it, which it keeps where
+// it shows at its stored place (rather than the size it opens with at its
+// first place).
+void ResizeAsStored(QWidget* window, QSize size);
 // Puts a window waiting for its first place there, among the windows shown
 // or placed before it; a window shown, or put somewhere by PlaceWindow, is
 // left where it is. A window too tall for the room below the main window's

@@ -577,6 +577,8 @@ windows_closed_again() {
   local pad px py pw ph title
   pad=$(xdotool search --onlyvisible --name "${LEFT_OPEN[0]}" 2>/dev/null | head -1)
   [ -n "$pad" ] || return 1
+  # (Brought forward first: the windows restored after it may cover it.)
+  xdotool windowactivate --sync "$pad" >/dev/null 2>&1
   read -r px py pw ph <<<"$(settled frame_of "$pad")"
   xdotool mousemove $((px + pw / 2)) $((py + 9)) mousedown 1
   sleep 0.2
@@ -628,7 +630,9 @@ stored_layout() {
     n=$((n + 1))
   done
   printf 'FRM_MiseEnStation_Left=-300\\r\\nFRM_MiseEnStation_Top=900\\r\\nFRM_MiseEnstation_visible=1\\r\\n'
-  printf 'FRM_Script_Width=400\\r\\nFRM_Script_Height=300\\r\\nFRM_Sky_Width=640\\r\\nFRM_Sky_Height=480\\r\\n'
+  # The chart taller than the room below the main window's bars, at the
+  # screen's top edge.
+  printf 'FRM_Script_Width=400\\r\\nFRM_Script_Height=300\\r\\nFRM_Sky_Width=640\\r\\nFRM_Sky_Height=%d\\r\\n' $((sh - 60))
 }
 
 # Where the settings file of this phase's program folder stores window $1:
@@ -667,6 +671,13 @@ windows_of_the_stored_layout() {
     count=$((count + 1))
   done
   [ "$count" -ge 12 ] || fail "only $count windows came back open"
+
+  # The chart comes back at the size stored for it, though it opens shorter
+  # at its first place on a small screen.
+  local chart cw ch
+  chart=$(xdotool search --onlyvisible --name "^Carte" 2>/dev/null | head -1)
+  read -r _ _ cw ch <<<"$(client_of "$chart")"
+  [ "$cw x $ch" = "640 x $((sh - 60))" ] || fail "the chart comes back $cw x $ch, stored as 640 x $((sh - 60))"
 
   # The hand pad came back in a corner; its "Inversions" shows a panel in
   # it: grown, it stays whole on the screen.
