@@ -6,6 +6,7 @@
 #include "platform/port_access.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDialog>
 #include <QEvent>
 #include <QLayout>
@@ -649,13 +650,22 @@ private:
     // in front of it again, as it stays in front of the one it is told.
     void inFrontAgainOf(const QWidget* over);
 
-    // A window manager minimises the windows that stand in front of a
-    // window along with it: minimised a moment after or before one of
-    // `over` (those it stood in front of) was, this one did not go by the
-    // user's hand and is shown again where it was, a plain window again,
-    // unless the window it belongs to of its own is minimised too.
+    // A window manager minimises a window and the windows that stand in
+    // front of it together, whichever of them the user minimised (it tells
+    // the program the same either way): minimised a moment after or before
+    // one of `over` (those it stood in front of) was, one of the two went
+    // by the user's hand or the program's, the other along with it, and
+    // comes back where it was. The program knows the one it minimises
+    // itself; the user clicks the minimise button on the title bar of the
+    // one meant, where the pointer still lies as the manager minimises
+    // them. This one meant, it stays minimised, a plain window again, and
+    // the windows it stood in front of are shown again; else it is shown
+    // again, a plain window, unless the window it belongs to of its own
+    // is minimised too.
     void comeBackIfMinimisedWith(const QList<QPointer<QWidget>>& over)
     {
+        if (!comeBack_.isActive())
+            meant_ = minimisedByProgram_ ? minimisedByProgram_ == form_ : onTitleBar(form_, QCursor::pos());
         for (const QPointer<QWidget>& m : over) {
             if (m && !minimisedWith_.contains(m))
                 minimisedWith_.append(m);
@@ -672,14 +682,27 @@ private:
         const QWidget* own = ownOwner();
         const bool ownMinimised = own && own->isMinimized();
         const bool back = form_->isMinimized() && withOne && !ownMinimised;
-        if (back) {
+        if (back && meant_) {
+            for (const QPointer<QWidget>& m : std::as_const(minimisedWith_)) {
+                if (m && m->isMinimized())
+                    m->setWindowState(m->windowState() & ~Qt::WindowMinimized);
+            }
+        } else if (back) {
             form_->setWindowState(form_->windowState() & ~Qt::WindowMinimized);
             again_.start();
         }
         if (back || ownMinimised || ++comeBackLooks_ >= kLooks) {
             comeBack_.stop();
             minimisedWith_.clear();
+            minimisedByProgram_ = nullptr;
         }
+    }
+
+    // True when `at` lies on the title bar of `w`'s frame.
+    static bool onTitleBar(const QWidget* w, QPoint at)
+    {
+        const QRect frame = frameOf(w);
+        return QRect(frame.topLeft(), QSize(frame.width(), expectedFrame(w).top())).contains(at);
     }
 
     QWidget* form_;
@@ -691,6 +714,11 @@ private:
     QTimer comeBack_;
     int comeBackLooks_ = 0;
     QList<QPointer<QWidget>> minimisedWith_;
+    // The window among it and those it stands in front of that the program
+    // minimised last, while it stays minimised.
+    QPointer<QWidget> minimisedByProgram_;
+    // It is the one minimised by hand or by the program.
+    bool meant_ = false;
 };
 
 // Chooses every window's owner again, one having changed (a window it
@@ -769,11 +797,21 @@ void FrontKeeper::lookAgain()
 
 bool FrontKeeper::eventFilter(QObject* watched, QEvent* e)
 {
+    // Minimised by the program, a window is told it as the program asks,
+    // before the window manager minimises it; by the manager, afterwards.
+    if (e->type() == QEvent::WindowStateChange && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        if (!e->spontaneous() && w->isMinimized())
+            minimisedByProgram_ = w;
+        else if (minimisedByProgram_ == w && !w->isMinimized())
+            minimisedByProgram_ = nullptr;
+    }
     if (watched == form_) {
         switch (e->type()) {
         case QEvent::Hide:
             // Minimised by the window manager with the window it stood in
-            // front of, it comes back as the plain window it is again.
+            // front of, it comes back as the plain window it is again, or
+            // that one does.
             if (form_->isMinimized())
                 comeBackIfMinimisedWith(QList<QPointer<QWidget>>(members_));
             // Hidden (closed or minimised): a plain window again.

@@ -99,7 +99,8 @@ public:
 // in front of are hidden (closed or minimised), or it is, it is a plain window
 // again, which a click on another window covers, never kept above other
 // programs' windows; one minimised, it stays on the screen rather than go
-// with it. Nothing changes for other openers.
+// with it, and minimised itself, it goes alone. Nothing changes for other
+// openers.
 void KeepInFrontOf(QWidget* form, QWidget* opener);
 
 // What a window's first place must leave clear, in screen pixels.

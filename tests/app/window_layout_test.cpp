@@ -264,6 +264,32 @@ TEST_F(WindowLayout, AWindowUnderTwoWindowsOnTopStandsInFrontOfTheOtherWhenOneCl
     FRM_Pref->close();
 }
 
+// A window manager minimises a plain window and the window kept on top it
+// stands in front of together, whichever the user or the program meant:
+// the plain window the program minimised stays minimised, a plain window
+// again, and the other comes back. (Here the test minimises the other as
+// the manager does.)
+TEST_F(WindowLayout, TheWindowTheProgramMinimisesGoesWithoutTheOneItStandsInFrontOf)
+{
+    QApplication::setActiveWindow(FRM_Alv);
+    FRM_Message->hide();
+    Systeme::PlaceWindow(FRM_Tool_Suivi, QPoint(0, 100));
+    Systeme::ShowFormOnScreen(FRM_Tool_Suivi);
+    QApplication::setActiveWindow(FRM_Alv);
+    Systeme::PlaceWindow(FRM_Pref, QPoint(50, 150));
+    Systeme::ShowFormOnScreen(FRM_Pref);
+    ASSERT_NE(FRM_Pref->windowHandle(), nullptr);
+    ASSERT_EQ(FRM_Pref->windowHandle()->transientParent(), FRM_Tool_Suivi->windowHandle());
+
+    FRM_Pref->showMinimized();
+    FRM_Tool_Suivi->setWindowState(FRM_Tool_Suivi->windowState() | Qt::WindowMinimized);
+    EXPECT_TRUE(QTest::qWaitFor([] { return !FRM_Tool_Suivi->isMinimized(); }, 2000));
+    EXPECT_TRUE(FRM_Pref->isMinimized());
+    EXPECT_EQ(FRM_Pref->windowHandle()->transientParent(), nullptr);
+    FRM_Pref->close();
+    FRM_Tool_Suivi->close();
+}
+
 // The chart left open comes back open, and the goto dialog left open with it
 // comes back in front of it, as when the chart opens it.
 TEST_F(WindowLayout, TheChartLeftOpenComesBackWithTheGotoDialogInFrontOfIt)

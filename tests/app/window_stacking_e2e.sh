@@ -24,7 +24,8 @@
 #     on its title bar after one came forward, or under one opened later,
 #     it comes in front; once they are closed, it is a plain window again.
 #     Minimising a window kept on top does not take with it the plain
-#     windows that stand in front of it.
+#     windows that stand in front of it; minimising one of those with its
+#     title bar's button leaves the windows kept on top shown.
 #   - What the other windows that stay on top open (the measurement
 #     window's, the display window's, the planner's and the function
 #     button's file dialogs, the big FWHM window, the kernel grid, the script
@@ -428,6 +429,28 @@ click_title() {
   fail "\"$(xdotool getwindowname "$win")\": its title bar is covered whole"
   return 1
 }
+# A click on the minimise button of window $1's title bar (openbox's
+# buttons, right to left: close, maximise, iconify).
+click_minimise() {
+  local x y w h
+  read -r x y w h <<<"$(frame_of "$1")"
+  xdotool mousemove $((x + w - 44)) $((y + 9))
+  sleep 0.1
+  xdotool click 1
+}
+# Drags window $1 by its title bar $2 pixels down.
+drag_down() {
+  local x y w h d
+  read -r x y w h <<<"$(frame_of "$1")"
+  xdotool mousemove $((x + 60)) $((y + 9)) mousedown 1
+  for d in $(seq 10 10 "$2"); do
+    sleep 0.05
+    xdotool mousemove $((x + 60)) $((y + 9 + d))
+  done
+  sleep 0.1
+  xdotool mouseup 1
+  sleep 0.5
+}
 # "Preferences", a title of the main menu without a menu.
 open_preferences() {
   xdotool windowactivate --sync "$(main_window)" >/dev/null 2>&1
@@ -452,7 +475,7 @@ bring_forward() {
 # window.
 in_front_of_every_window_on_top() {
   echo "in front of every window kept on top"
-  local message tracking pref images w failed=$failures
+  local message tracking pref images w on_top failed=$failures
   # The serial traffic, open at start-up, is closed by then.
   w=$(window_named "^Comm Trafic$")
   [ -n "$w" ] && close_win "$w"
@@ -489,6 +512,40 @@ in_front_of_every_window_on_top() {
   bring_forward "$tracking"
   click_title "$pref"
   in_front_of_all "$pref" "clicked on its title bar again"
+
+  # The Preferences minimised with their title bar's button: the window
+  # manager takes the window kept on top they stand in front of along, but
+  # the user meant the Preferences: they go alone, a plain window again,
+  # and the windows kept on top stay shown, on top. Shown again from the
+  # menu, they are in front of them. Then the tracking window minimised
+  # with its own button (the Preferences dragged off it): the Preferences
+  # stay on the screen.
+  on_top=$(xdotool search --onlyvisible --name "$ON_TOP" 2>/dev/null)
+  click_minimise "$pref"
+  until_true 5 '! shown "$pref"' || fail "the Preferences stay on the screen after a click on their minimise button"
+  sleep 1
+  shot every-on-top-preferences-minimised
+  shown "$pref" && fail "the Preferences minimised with their title bar's button came back"
+  xprop -id "$pref" WM_TRANSIENT_FOR | grep -q "window id" && fail "the Preferences minimised still stand in front of a window"
+  for w in $on_top; do
+    shown "$w" || fail "\"$(xdotool getwindowname "$w")\" went away with the Preferences minimised ($(xprop -id "$w" WM_STATE | tr -s '\n\t' ' '))"
+    states_of "$w" | grep -q _NET_WM_STATE_ABOVE || fail "\"$(xdotool getwindowname "$w")\" is no longer on top once the Preferences were minimised"
+  done
+  open_preferences
+  until_true 5 'shown "$pref"' || fail "the Preferences do not come back from the menu once minimised"
+  sleep 0.5
+  in_front_of_all "$pref" "shown again once minimised"
+  drag_down "$pref" 60
+  click_minimise "$tracking"
+  until_true 5 '! shown "$tracking"' || fail "the tracking window does not minimise with its title bar's button"
+  sleep 1
+  shot every-on-top-tracking-minimised
+  shown "$pref" || fail "the Preferences went away with the tracking window minimised with its button ($(xprop -id "$pref" WM_STATE | tr -s '\n\t' ' '))"
+  menu $F Down Down Down Down Return
+  until_true 5 'shown "$tracking"' || fail "the tracking window does not come back from the menu"
+  sleep 0.5
+  click_title "$pref"
+  in_front_of_all "$pref" "clicked on its title bar after the tracking window was minimised"
 
   # The tracking window minimised (asked of the window manager as its title
   # bar's button does, which the Preferences may cover): the window manager
