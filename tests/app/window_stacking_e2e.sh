@@ -451,6 +451,22 @@ drag_down() {
   xdotool mouseup 1
   sleep 0.5
 }
+# The tracking window minimised by command $1 (told as $2 in the messages,
+# $3 in the screenshot's name), with the Preferences $pref in front of it:
+# they stay on the screen; the tracking window shown again from the menu, a
+# click on their title bar brings them in front of it again.
+tracking_minimised_and_back() {
+  eval "$1"
+  until_true 5 '! shown "$tracking"' || fail "the tracking window does not minimise $2"
+  sleep 1
+  shot "every-on-top-$3"
+  shown "$pref" || fail "the Preferences went away with the tracking window minimised $2 ($(xprop -id "$pref" WM_STATE | tr -s '\n\t' ' '))"
+  menu $F Down Down Down Down Return
+  until_true 5 'shown "$tracking"' || fail "the tracking window minimised $2 does not come back from the menu"
+  sleep 0.5
+  click_title "$pref"
+  in_front_of_all "$pref" "clicked on its title bar after the tracking window minimised $2 came back"
+}
 # "Preferences", a title of the main menu without a menu.
 open_preferences() {
   xdotool windowactivate --sync "$(main_window)" >/dev/null 2>&1
@@ -536,16 +552,7 @@ in_front_of_every_window_on_top() {
   sleep 0.5
   in_front_of_all "$pref" "shown again once minimised"
   drag_down "$pref" 60
-  click_minimise "$tracking"
-  until_true 5 '! shown "$tracking"' || fail "the tracking window does not minimise with its title bar's button"
-  sleep 1
-  shot every-on-top-tracking-minimised
-  shown "$pref" || fail "the Preferences went away with the tracking window minimised with its button ($(xprop -id "$pref" WM_STATE | tr -s '\n\t' ' '))"
-  menu $F Down Down Down Down Return
-  until_true 5 'shown "$tracking"' || fail "the tracking window does not come back from the menu"
-  sleep 0.5
-  click_title "$pref"
-  in_front_of_all "$pref" "clicked on its title bar after the tracking window was minimised"
+  tracking_minimised_and_back 'click_minimise "$tracking"' "with its title bar's button" tracking-minimised
 
   # The tracking window minimised (asked of the window manager as its title
   # bar's button does, which the Preferences may cover): the window manager
@@ -553,16 +560,7 @@ in_front_of_every_window_on_top() {
   # plain window of their own, stay on the screen; the tracking window shown
   # again from the menu, a click on the Preferences' title bar brings them
   # in front of it again.
-  xdotool windowminimize "$tracking"
-  until_true 5 '! shown "$tracking"' || fail "the tracking window does not minimise"
-  sleep 1
-  shot every-on-top-minimised
-  shown "$pref" || fail "the Preferences went away with the tracking window minimised ($(xprop -id "$pref" WM_STATE | tr -s '\n\t' ' '))"
-  menu $F Down Down Down Down Return
-  until_true 5 'shown "$tracking"' || fail "the tracking window does not come back from the menu"
-  sleep 0.5
-  click_title "$pref"
-  in_front_of_all "$pref" "clicked on its title bar after the tracking window came back"
+  tracking_minimised_and_back 'xdotool windowminimize "$tracking"' "as its button asks" minimised
 
   # Shown before the tracking window came over it (opened by a script):
   # a click on its title bar brings it in front.
