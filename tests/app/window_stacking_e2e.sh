@@ -397,13 +397,15 @@ dialogs_of_windows_on_top() {
 ON_TOP="^Message$|^Suivi/Autoguidage$"
 
 # Window $1 (called $2) stands above every shown window kept on top whose
-# frame overlaps its own.
+# frame overlaps its own (once it has come back in front: a running script
+# brings its windows forward at each statement, the window comes in front
+# of them again as the window manager tells it).
 in_front_of_all() {
   local win=$1 why=$2 frame w
   frame=$(settled frame_of "$win")
   for w in $(xdotool search --onlyvisible --name "$ON_TOP" 2>/dev/null); do
     overlap "$frame" "$(frame_of "$w")" || continue
-    above "$win" "$w" \
+    until_true 2 'above "$win" "$w"' \
       || fail "\"$(xdotool getwindowname "$win")\" $why: under \"$(xdotool getwindowname "$w")\" ($(names_in_stacking))"
   done
 }
