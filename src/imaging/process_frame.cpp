@@ -32,6 +32,8 @@
 #include "tools/frm_tool_mesures.h"
 #include "tools/util_images.h"
 
+#include <QTimer>
+
 #include <algorithm>
 #include <cmath>
 
@@ -527,9 +529,10 @@ void resultOverlayAndFullScreen()
 namespace {
 
 // Marks on the result view: the count of its changes the full-screen view
-// last showed, and a refresh of it waiting to run.
+// last showed, and the timer that refreshes it once the drawing under way
+// is done.
 constexpr const char* kFullScreenShows = "fullScreenShows";
-constexpr const char* kFullScreenPending = "fullScreenPending";
+constexpr const char* kFullScreenRefresh = "fullScreenRefresh";
 
 } // namespace
 
@@ -570,18 +573,21 @@ void ShowResultFullScreenSoon()
     if (!FRM_Alv)
         return;
     TImageView* result = FRM_Alv->Image3;
-    if (result->property(kFullScreenPending).toBool())
-        return;
-    result->setProperty(kFullScreenPending, true);
-    QMetaObject::invokeMethod(
-        result,
-        [result] {
-            result->setProperty(kFullScreenPending, false);
+    auto* refresh = result->property(kFullScreenRefresh).value<QTimer*>();
+    if (!refresh) {
+        // Made once per result view: each change only starts it.
+        refresh = new QTimer(result);
+        refresh->setSingleShot(true);
+        refresh->setInterval(0);
+        QObject::connect(refresh, &QTimer::timeout, result, [result] {
             // The frame road shows each of its pictures there itself.
             if (result->property(kFullScreenShows).value<std::uint64_t>() != result->Changes())
                 app::runGuarded(QStringLiteral("ShowResultFullScreen"), [] { ShowResultFullScreen(); });
-        },
-        Qt::QueuedConnection);
+        });
+        result->setProperty(kFullScreenRefresh, QVariant::fromValue(refresh));
+    }
+    if (!refresh->isActive())
+        refresh->start();
 }
 
 namespace {
