@@ -24,6 +24,15 @@
 #include "tools/frm_tool_images.h"
 #include "tools/frm_tool_mesures.h"
 
+namespace {
+// Puts a window at a place and shows it through the program's show path.
+void showAt(QWidget* window, QPoint frameTopLeft)
+{
+    Systeme::PlaceWindow(window, frameTopLeft);
+    Systeme::ShowFormOnScreen(window);
+}
+} // namespace
+
 class WindowLayout : public SettingsStore {
 protected:
     void SetUp() override
@@ -206,14 +215,12 @@ TEST_F(WindowLayout, AWindowOpenedFromOneThatStaysOnTopOpensInFrontOfIt)
     Systeme::SetScreenSizeProvider([] { return QSize(1920, 1200); });
     Systeme::PlaceWindow(FRM_Sky, QPoint(0, 0));
     QApplication::setActiveWindow(FRM_Alv);
-    Systeme::PlaceWindow(FRM_Raquette, QPoint(1100, 0));
-    Systeme::ShowFormOnScreen(FRM_Raquette);
+    showAt(FRM_Raquette, QPoint(1100, 0));
     EXPECT_FALSE(FRM_Raquette->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     ASSERT_NE(FRM_Raquette->windowHandle(), nullptr);
     EXPECT_EQ(FRM_Raquette->windowHandle()->transientParent(), nullptr);
     FRM_Raquette->hide();
-    Systeme::PlaceWindow(FRM_Raquette, QPoint(100, 100));
-    Systeme::ShowFormOnScreen(FRM_Raquette);
+    showAt(FRM_Raquette, QPoint(100, 100));
     EXPECT_FALSE(FRM_Raquette->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(FRM_Raquette->windowHandle()->transientParent(), FRM_Sky->windowHandle());
     FRM_Sky->close();
@@ -230,13 +237,10 @@ TEST_F(WindowLayout, AWindowUnderTwoWindowsOnTopStandsInFrontOfTheOtherWhenOneCl
     // (The main window's first activation puts the stored layout back.)
     QApplication::setActiveWindow(FRM_Alv);
     FRM_Message->hide();
-    Systeme::PlaceWindow(FRM_Tool_Suivi, QPoint(0, 100));
-    Systeme::ShowFormOnScreen(FRM_Tool_Suivi);
-    Systeme::PlaceWindow(FRM_ComTrafic, QPoint(300, 300));
-    Systeme::ShowFormOnScreen(FRM_ComTrafic);
+    showAt(FRM_Tool_Suivi, QPoint(0, 100));
+    showAt(FRM_ComTrafic, QPoint(300, 300));
     QApplication::setActiveWindow(FRM_Alv);
-    Systeme::PlaceWindow(FRM_Pref, QPoint(50, 150));
-    Systeme::ShowFormOnScreen(FRM_Pref);
+    showAt(FRM_Pref, QPoint(50, 150));
     ASSERT_NE(FRM_Pref->windowHandle(), nullptr);
     const auto owner = [] { return FRM_Pref->windowHandle()->transientParent(); };
     QWidget* first = owner() == FRM_ComTrafic->windowHandle() ? static_cast<QWidget*>(FRM_ComTrafic) : FRM_Tool_Suivi;
@@ -245,8 +249,7 @@ TEST_F(WindowLayout, AWindowUnderTwoWindowsOnTopStandsInFrontOfTheOtherWhenOneCl
     // Shown where only the Preferences would cover it, the reference image
     // stands in front of them, in the layer of the window they stand in
     // front of.
-    Systeme::PlaceWindow(FRM_ImgRef, QPoint(560, 540));
-    Systeme::ShowFormOnScreen(FRM_ImgRef);
+    showAt(FRM_ImgRef, QPoint(560, 540));
     ASSERT_FALSE(FRM_ImgRef->frameGeometry().intersects(FRM_Tool_Suivi->frameGeometry()));
     ASSERT_FALSE(FRM_ImgRef->frameGeometry().intersects(FRM_ComTrafic->frameGeometry()));
     EXPECT_EQ(FRM_ImgRef->windowHandle()->transientParent(), first->windowHandle());
@@ -273,11 +276,9 @@ TEST_F(WindowLayout, TheWindowTheProgramMinimisesGoesWithoutTheOneItStandsInFron
 {
     QApplication::setActiveWindow(FRM_Alv);
     FRM_Message->hide();
-    Systeme::PlaceWindow(FRM_Tool_Suivi, QPoint(0, 100));
-    Systeme::ShowFormOnScreen(FRM_Tool_Suivi);
+    showAt(FRM_Tool_Suivi, QPoint(0, 100));
     QApplication::setActiveWindow(FRM_Alv);
-    Systeme::PlaceWindow(FRM_Pref, QPoint(50, 150));
-    Systeme::ShowFormOnScreen(FRM_Pref);
+    showAt(FRM_Pref, QPoint(50, 150));
     ASSERT_NE(FRM_Pref->windowHandle(), nullptr);
     ASSERT_EQ(FRM_Pref->windowHandle()->transientParent(), FRM_Tool_Suivi->windowHandle());
 
@@ -344,8 +345,7 @@ TEST_F(WindowLayout, AWindowLargerThanTheScreenOpensInsideItAndOneThatFitsAsItWa
             || main->objectName() == QLatin1String("FRM_FullScreen"))
             continue;
         SCOPED_TRACE(main->objectName().toStdString());
-        Systeme::PlaceWindow(main, QPoint(5, 5));
-        Systeme::ShowFormOnScreen(main);
+        showAt(main, QPoint(5, 5));
         QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         // Some grow as they show (the planner's columns): larger once shown.
         auto* scroll = qobject_cast<QScrollArea*>(main->centralWidget());
@@ -374,14 +374,12 @@ TEST_F(WindowLayout, AWindowLargerThanTheScreenOpensInsideItAndOneThatFitsAsItWa
     // half, it keeps the width it was fitted with: the room beside its
     // controls for the scroll bar is taken once.
     const int fittedWidth = FRM_Raquette->width();
-    Systeme::PlaceWindow(FRM_Raquette, QPoint(60, 420));
-    Systeme::ShowFormOnScreen(FRM_Raquette);
+    showAt(FRM_Raquette, QPoint(60, 420));
     EXPECT_EQ(FRM_Raquette->pos(), QPoint(60, 0));
     EXPECT_TRUE(screen.contains(FRM_Raquette->frameGeometry()));
     EXPECT_EQ(FRM_Raquette->width(), fittedWidth);
     FRM_Raquette->hide();
-    Systeme::PlaceWindow(FRM_Raquette, QPoint(60, 250));
-    Systeme::ShowFormOnScreen(FRM_Raquette);
+    showAt(FRM_Raquette, QPoint(60, 250));
     EXPECT_EQ(FRM_Raquette->pos(), QPoint(60, 250));
     EXPECT_TRUE(screen.contains(FRM_Raquette->frameGeometry()));
     EXPECT_EQ(FRM_Raquette->width(), fittedWidth);
@@ -578,8 +576,9 @@ TEST_F(WindowLayout, TheImageWindowOpensNearItsDesignSizeAndItsPagesScroll)
         EXPECT_GE(controls->width(), controls->sizeHint().width());
         EXPECT_GE(controls->height(), controls->sizeHint().height());
         // Wider than the page: it scrolls sideways.
-        if (controls->width() > scroll->viewport()->width())
+        if (controls->width() > scroll->viewport()->width()) {
             EXPECT_TRUE(scroll->horizontalScrollBar()->isVisible());
+        }
     }
     // The pages stay the page control's own: the menus open them by name.
     EXPECT_EQ(FRM_Tool_Images->PGC_Images->indexOf(FRM_Tool_Images->TBS_Filtres), 2);
@@ -613,8 +612,7 @@ TEST_F(WindowLayout, WindowsWithNoStoredPlaceOpenAtFirstPlacesOfTheirOwnAndAreSt
 
     // Shown again, a window stays where the user left it.
     FRM_Tool_Affichage->hide();
-    Systeme::PlaceWindow(FRM_Tool_Affichage, QPoint(33, 44));
-    Systeme::ShowFormOnScreen(FRM_Tool_Affichage);
+    showAt(FRM_Tool_Affichage, QPoint(33, 44));
     EXPECT_EQ(FRM_Tool_Affichage->pos(), QPoint(33, 44));
 
     save();
