@@ -51,7 +51,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() { echo "FAIL [$screen] $*"; failures=$((failures + 1)); }
+fail() { echo "FAIL [$screen] $*"; failures=$((failures + 1)); session_report; }
 
 stop_display() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
@@ -102,7 +102,7 @@ MINUS=342,62 PLUS=292,35
 
 hand_pad() {
   local pad full reduced grown
-  xdotool windowactivate --sync "$(main_window)" >/dev/null 2>&1
+  activate "$(main_window)"
   # The "Telescope" title of the main menu opens it.
   click_at "$(main_window)" 434 9
   until_true 10 '[ -n "$(visible_window "^Telescope$")" ]' || { fail "the hand pad does not open"; return 1; }
@@ -156,7 +156,7 @@ open_popup() {
 
 # Opens the "Scripts" menu of the main menu.
 open_scripts_menu() {
-  xdotool windowactivate --sync "$(main_window)" >/dev/null 2>&1
+  activate "$(main_window)"
   click_at "$(main_window)" 205 9
   until_true 5 'open_popup >/dev/null'
 }
@@ -214,7 +214,7 @@ custom_functions() {
       line=$(grep "^shown : " "$boxlog" | sed -n "$((before + 1))p")
       chosen+=("${line##* : }")
       until_true 5 '[ -n "$(visible_window "^Nightjar Pro 2.3$")" ]'
-      xdotool windowactivate --sync "$(visible_window "^Nightjar Pro 2.3$")" >/dev/null 2>&1
+      activate "$(visible_window "^Nightjar Pro 2.3$")"
       xdotool key --clearmodifiers Return
       until_true 5 '[ -z "$(visible_window "^Nightjar Pro 2.3$")" ]' || fail "the box of ${line##* : } does not close"
     fi
@@ -261,7 +261,7 @@ enabled_buttons() {
 operations() {
   local m armed other ax ex
   m=$(main_window)
-  xdotool windowactivate --sync "$m" >/dev/null 2>&1
+  activate "$m"
   sleep 0.3
   # At rest there is nothing to execute or abort.
   [ "$(enabled_buttons)" = "0 0" ] || fail "abort or execute is enabled with no operation armed"
@@ -269,15 +269,15 @@ operations() {
   click_at "$m" 80 9; sleep 0.3
   xdotool key Up Down Right Down Down Return
   until_true 10 '[ -n "$(visible_window "^Pilote de capture")" ]' || { fail "no driver choice"; return 1; }
-  xdotool windowactivate --sync "$(visible_window "^Pilote de capture")" >/dev/null 2>&1
+  activate "$(visible_window "^Pilote de capture")"
   xdotool key Return
   until_true 10 '[ -z "$(visible_window "^Pilote de capture")" ]' || fail "the driver choice stays open"
   sleep 1
-  xdotool windowactivate --sync "$m" >/dev/null 2>&1
+  activate "$m"
   click_at "$m" 357 9; sleep 0.3
   xdotool key Up Down Return
   sleep 0.5
-  xdotool windowactivate --sync "$m" >/dev/null 2>&1
+  activate "$m"
   sleep 0.3
   armed=$(operation_buttons)
   shot operation-armed
@@ -296,11 +296,11 @@ operations() {
   shot operation-dropped
   [ "$(enabled_buttons)" = "0 0" ] || fail "a second click where \"Arreter\" was did not drop the orientation"
   # Another operation, a shorter name on the panel: the buttons stay.
-  xdotool windowactivate --sync "$m" >/dev/null 2>&1
+  activate "$m"
   click_at "$m" 357 9; sleep 0.3
   xdotool key Up Down Down Down Down Return
   sleep 0.5
-  xdotool windowactivate --sync "$m" >/dev/null 2>&1
+  activate "$m"
   sleep 0.3
   other=$(operation_buttons)
   shot operation-other
@@ -330,14 +330,14 @@ night_mode() {
   local m pad x y w h face ratio
   m=$(main_window)
   read -r x y w h <<<"$(client_of "$m")"
-  xdotool windowactivate --sync "$m" >/dev/null 2>&1
+  activate "$m"
   # The moon, right of the status bar.
   click_at "$m" $((w - 17)) 31
   sleep 0.5
   click_at "$m" 434 9
   until_true 10 '[ -n "$(visible_window "^Telescope$")" ]' || { fail "the hand pad does not open"; return 1; }
   pad=$(visible_window "^Telescope$")
-  xdotool windowactivate --sync "$pad" >/dev/null 2>&1
+  activate "$pad"
   sleep 0.5
   shot night
   read -r x y w h <<<"$(client_of "$pad")"

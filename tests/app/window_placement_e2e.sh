@@ -75,7 +75,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() { echo "FAIL [$screen $phase] $*"; failures=$((failures + 1)); }
+fail() { echo "FAIL [$screen $phase] $*"; failures=$((failures + 1)); session_report; }
 
 # --- the display and the program ---------------------------------------------
 
@@ -218,7 +218,7 @@ steps() {
   local target step key n xy lines
   target=$(main_window)
   [ -n "$target" ] || { fail "no main window"; return 1; }
-  xdotool windowactivate --sync "$target" >/dev/null 2>&1
+  activate "$target"
   sleep 0.1
   for step in $1; do
     # A click opens a menu or a page: it gets a moment to show.
@@ -234,7 +234,7 @@ steps() {
              ("$client" execute "${lines[@]}" >/dev/null 2>&1 &) ;;
       w:*) target=$(xdotool search --onlyvisible --name "${step#w:}" 2>/dev/null | head -1)
            [ -n "$target" ] || { fail "no window \"${step#w:}\" to click in"; return 1; }
-           xdotool windowactivate --sync "$target" >/dev/null 2>&1 ;;
+           activate "$target" ;;
       k:*) key=${step#k:}; n=1
            case $key in *\**) n=${key#*\*}; key=${key%\**} ;; esac
            for _ in $(seq "$n"); do keys "$key"; done ;;
@@ -263,12 +263,12 @@ close_with() {
     close_with_alt_f4 "$win" || fail "$name: it does not close with $*"
     return
   fi
-  xdotool windowactivate --sync "$win" >/dev/null 2>&1
+  activate "$win"
   sleep 0.1
   keys "$@"
   if ! until_true 5 '! shown "$win"'; then
     fail "$name: it does not close with $*"
-    xdotool windowactivate --sync "$win" >/dev/null 2>&1
+    activate "$win"
     keys alt+F4
   fi
 }
@@ -578,7 +578,7 @@ windows_closed_again() {
   pad=$(xdotool search --onlyvisible --name "${LEFT_OPEN[0]}" 2>/dev/null | head -1)
   [ -n "$pad" ] || return 1
   # (Brought forward first: the windows restored after it may cover it.)
-  xdotool windowactivate --sync "$pad" >/dev/null 2>&1
+  activate "$pad"
   read -r px py pw ph <<<"$(settled frame_of "$pad")"
   xdotool mousemove $((px + pw / 2)) $((py + 9)) mousedown 1
   sleep 0.2
@@ -699,7 +699,7 @@ windows_of_the_stored_layout() {
     read -r x y rest <<<"$(frame_of "$w")"
     places+=("$key $x $y")
   done
-  xdotool windowactivate --sync "$(main_window)" >/dev/null 2>&1
+  activate "$(main_window)"
   sleep 0.1
   keys alt+f Down Down Return
   until_true 20 '! alive' || { fail "Fichier > Fermer does not end the program"; return 1; }

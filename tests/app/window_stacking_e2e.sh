@@ -66,7 +66,7 @@ stop_all() {
 }
 trap stop_all EXIT
 
-fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+fail() { echo "FAIL $*"; failures=$((failures + 1)); session_report; }
 ok() { echo "  ok $*"; }
 shot() {
   [ -n "${NJ_E2E_SHOTS:-}" ] || return 0
@@ -104,7 +104,7 @@ names_in_stacking() {
 menu() {
   local x=$1
   shift
-  xdotool windowactivate --sync "$(main_window)" >/dev/null 2>&1
+  activate "$(main_window)"
   sleep 0.1
   click_at "$(main_window)" "$x" 9
   sleep 0.2
@@ -285,7 +285,7 @@ goto_over_chart() {
   chart=$(wait_window "^Carte C") || { fail "the chart does not open"; return; }
   sleep 0.5
   # Right click > "Objet" > the entry of the cursor's place.
-  xdotool windowactivate --sync "$chart" >/dev/null 2>&1
+  activate "$chart"
   click_at "$chart" 320 240 3
   sleep 0.3
   keys Up Down Right Return
@@ -333,7 +333,7 @@ opened_above() {
   fi
   above "$win" "$opener" \
     || fail "\"$title\" opens under \"$(xdotool getwindowname "$opener")\" ($(names_in_stacking))"
-  xdotool windowactivate --sync "$win" >/dev/null 2>&1
+  activate "$win"
   sleep 0.1
   keys "$closing"
   until_true 5 '! shown "$win"' || fail "\"$title\" does not close with $closing"
@@ -471,14 +471,14 @@ tracking_minimised_and_back() {
 }
 # "Preferences", a title of the main menu without a menu.
 open_preferences() {
-  xdotool windowactivate --sync "$(main_window)" >/dev/null 2>&1
+  activate "$(main_window)"
   sleep 0.1
   click_at "$(main_window)" $PREFS 9
 }
 # The window manager brings window $1 to the front, as the user does by a
 # click on what shows of it.
 bring_forward() {
-  xdotool windowactivate --sync "$1" >/dev/null 2>&1
+  activate "$1"
   sleep 0.4
 }
 

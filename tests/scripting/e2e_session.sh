@@ -40,7 +40,7 @@ cleanup() {
 trap cleanup EXIT
 
 failures=0
-fail() { echo "FAIL [$case_name]: $*"; failures=$((failures + 1)); }
+fail() { echo "FAIL [$case_name]: $*"; failures=$((failures + 1)); session_report; }
 
 # --- the display, the window manager and the program ------------------------
 start_x11_display 1280x1024 "$work"
@@ -67,6 +67,7 @@ fi
 
 export XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
 export NIGHTJARPRO_BOX_LOG="$boxlog"
+program_log="$work/program.log"
 (cd "$prog" && exec "$program" >"$work/program.log" 2>&1) &
 app_pid=$!
 until_true 60 '"$client" request DDEServerItem >/dev/null 2>&1' \
@@ -114,7 +115,7 @@ press_in() {
   shift
   settled_active_window >/dev/null
   for try in 1 2 3; do
-    xdotool windowactivate --sync "$win" >/dev/null 2>&1 || xdotool windowfocus --sync "$win" >/dev/null 2>&1
+    activate "$win" || timeout 5 xdotool windowfocus --sync "$win" >/dev/null 2>&1
     sleep 0.2
     [ "$(settled_active_window)" = "$win" ] && break
   done
@@ -132,7 +133,7 @@ answer_driver() {
   # The list has the focus: End picks its last entry.
   [ "$which" = last ] && press_in "$win" End
   if [ "$how" = hold ]; then
-    xdotool windowactivate --sync "$win" >/dev/null 2>&1
+    activate "$win"
     sleep 0.2
     xdotool keydown Return
     sleep 1.2

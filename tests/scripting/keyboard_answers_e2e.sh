@@ -52,7 +52,7 @@ case_hand_pad_coordinates() {
   xdotool key KP_Begin
   until_true 10 '[ -n "$(visible_window "^Telescope$")" ]' || { fail "the keypad's centre key brings up no hand pad"; return 1; }
   pad=$(visible_window "^Telescope$")
-  xdotool windowactivate --sync "$pad" >/dev/null 2>&1
+  activate "$pad"
   sleep 0.3
   xdotool key Return
   for _ in 1 2 3 4 5 6 7 8 9; do xdotool key KP_Divide; sleep 0.1; done

@@ -40,7 +40,7 @@ stack_position() {
 work_elsewhere() {
   local w
   w=$(main_window)
-  [ -n "$w" ] && xdotool windowactivate --sync "$w" >/dev/null 2>&1
+  [ -n "$w" ] && activate "$w"
 }
 
 # The window at the top of the stacking order.
@@ -245,7 +245,7 @@ message.show("pave")'
   answer_box_in_front "$n" "pave"
   # What a failure left open is closed, so that the next cases can run.
   if [ "$(closed_count)" -le "$n" ]; then
-    xdotool windowactivate --sync "$box" >/dev/null 2>&1
+    activate "$box"
     xdotool key --clearmodifiers Return
   fi
   until_true 10 script_idle || fail "the script did not end: $(script_caption)"
@@ -262,7 +262,7 @@ case_picker_from_sky_chart() {
   until_true 20 '[ -n "$(visible_window "^Carte C")" ] && [ -n "$(visible_window "^Message$")" ]' \
     || { fail "no sky chart and message window on screen"; return 1; }
   chart=$(visible_window "^Carte C")
-  xdotool windowactivate --sync "$chart" >/dev/null 2>&1
+  activate "$chart"
   # "Rechercher", the second menu of its menu bar, then "Ciel Profond".
   click_in "$chart" 110 9
   sleep 0.3
@@ -275,7 +275,7 @@ case_picker_from_sky_chart() {
   sleep 0.5
   until_true 5 '[ "$(top_window)" = "$picker" ] && [ "$(xdotool getactivewindow 2>/dev/null)" = "$picker" ]' \
     || fail "the object picker is left behind the clicked chart, bottom to top: $(stacking_titles)"
-  xdotool windowactivate --sync "$picker" >/dev/null 2>&1
+  activate "$picker"
   xdotool key --clearmodifiers Escape
   until_true 10 '[ -z "$(visible_window "^Recherche")" ]' || fail "Escape leaves the object picker open"
   "$client" execute 'window.sky(hide)' >/dev/null

@@ -28,8 +28,15 @@
 #   above WIN1 WIN2                   WIN1 stands above WIN2 in that order
 #   click_at WIN DX DY [BUTTON]       clicks at DX,DY from WIN's client corner
 #   keys KEY...                       presses and releases each key in turn
+#   activate WIN                      asks the window manager to make WIN
+#                                     the active window and waits for it, 5 s
+#                                     at most
 #   close_with_alt_f4 WIN             closes WIN with the window manager's
 #                                     Alt+F4; status 1 if it stays
+#   session_report                    once per test (call it from fail): which
+#                                     of the X server, the window manager and
+#                                     the program still run, and the end of
+#                                     their logs
 #   new_program_dir DIR RUNDIR        a program folder as the program ships
 #                                     (its files, the plug-ins, the converted
 #                                     sky catalogues) and a private runtime
@@ -82,6 +89,7 @@ start_x11_display() {
   done
   [ -n "$display" ] || { echo "FAIL: the virtual X server did not start"; cat "$logs/xvfb-$size.log"; exit 1; }
   export DISPLAY=":$display"
+  x11_logs=("$logs/xvfb-$size.log" "$logs/openbox-$size.log")
   openbox >"$logs/openbox-$size.log" 2>&1 &
   wm_pid=$!
   until_true 20 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window' \
@@ -176,6 +184,11 @@ keys() {
   done
 }
 
+# xdotool's --sync waits for the window manager to say the window is active:
+# without a time limit a window manager that has gone, or a window it will
+# not activate, would hold the test until it is killed, telling nothing.
+activate() { timeout 5 xdotool windowactivate --sync "$1" >/dev/null 2>&1; }
+
 # Closes WIN as the user does with the window manager's Alt+F4, and waits
 # for it to go. Under load the window manager now and then lets the keys
 # through to the window instead of taking them: the keys are given again,
@@ -183,7 +196,7 @@ keys() {
 close_with_alt_f4() {
   local win=$1 try
   for try in 1 2 3; do
-    xdotool windowactivate --sync "$win" >/dev/null 2>&1
+    activate "$win"
     sleep 0.1
     xdotool key --clearmodifiers alt+F4
     until_true 3 '! shown "$win"' && return 0
@@ -203,6 +216,7 @@ new_program_dir() {
 
 start_program_in() {
   local dir=$1 log=$2
+  program_log=$log
   (cd "$dir" && exec "$program" >"$log" 2>&1) &
   app_pid=$!
   until_true 60 '"$client" request DDEServerItem >/dev/null 2>&1' \
@@ -225,5 +239,23 @@ on_each_screen() {
     wait "${pids[$i]}" || failures=$((failures + 1))
     echo "screen ${sizes[$i]}"
     cat "$logs/out-${sizes[$i]}.log"
+  done
+}
+
+# What ran when a check first failed: a window manager or X server gone, or a
+# program ended, explains the failures after it.
+session_report() {
+  [ -z "${session_reported:-}" ] || return 0
+  session_reported=1
+  local name pid file
+  for name in "X server:${xvfb_pid:-}" "window manager:${wm_pid:-}" "program:${app_pid:-}"; do
+    pid=${name##*:}
+    [ -n "$pid" ] || continue
+    if kill -0 "$pid" 2>/dev/null; then echo "  (${name%%:*} running)"; else echo "  (${name%%:*} ended)"; fi
+  done
+  for file in "${x11_logs[@]}" ${program_log:+"$program_log"}; do
+    [ -s "$file" ] || continue
+    echo "  (end of $file)"
+    tail -n 8 "$file" | sed 's/^/    /'
   done
 }
