@@ -95,6 +95,7 @@ kernels::Bitmap24 ResultWithoutOverlay;
 bool ResultOverlaid = false;
 bool ResultHoldsStack = false;
 kernels::Rect ResultStackRect;
+QSize ResultStackSize;
 std::uint8_t ResultStackKind = 0;
 double AutoThresholdLowFactor = 1.0;
 double AutoThresholdHighFactor = 1.0;
@@ -132,6 +133,7 @@ void ResetPipelineStartValues()
     ResultOverlaid = false;
     ResultHoldsStack = false;
     ResultStackRect = {};
+    ResultStackSize = QSize();
     ResultStackKind = 0;
     AutoThresholdLowFactor = 1.0;
     AutoThresholdHighFactor = 1.0;

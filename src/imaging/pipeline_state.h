@@ -230,6 +230,9 @@ extern bool ResultOverlaid;
 // render last drew into the view.
 extern bool ResultHoldsStack;
 extern kernels::Rect ResultStackRect;
+// The size of the result the stack's frames were added at: drawn again in
+// a larger view, the part beyond it is padding, none of the stack's pixels.
+extern QSize ResultStackSize;
 extern std::uint8_t ResultStackKind;
 extern double AutoThresholdHighFactor;
 

@@ -710,6 +710,7 @@ void renderResult(Frame& f)
         RenderResult(GetIntegrationKind(), 1, 0, PermanentDisplay);
         ResultHoldsStack = true;
         ResultStackRect = ZoneImageRect;
+        ResultStackSize = FRM_Alv->Image3->PictureSize();
         ApplyFishEyeAttenuation();
         mosaic();
         resultOverlayAndFullScreen();

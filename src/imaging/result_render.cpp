@@ -364,6 +364,16 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
         job.displayed = &displayed;
     }
     kernels::Accumulate(planes, job, tables(), stats);
+    // A stack drawn again in a view larger than it was added at is padded
+    // with black that is none of its pixels: its levels (and the thresholds
+    // that follow them) come from its own pixels, so it looks as it did.
+    if (!newFrame && ResultHoldsStack && (job.plainCopy || job.correct)) {
+        const int w = std::min(W, ResultStackSize.width()), h = std::min(H, ResultStackSize.height());
+        if (w > 0 && h > 0 && (w < W || h < H)) {
+            stats = {AdditionMin[kind], AdditionMax[kind]};
+            kernels::FoldPlane(planes, 5, w, h, stats);
+        }
+    }
     if (job.plainCopy || job.correct)
         ResultPlaneSize = QSize(W, H);
     AdditionMin[kind] = clamp32(stats.min);

@@ -422,6 +422,20 @@ const std::uint8_t* ResultTables::levels(std::uint16_t low, std::int32_t range, 
     return levels_.data();
 }
 
+void FoldPlane(const DeepPlanes& planes, int plane, int width, int height, LevelStats& stats)
+{
+    if (!planes.isAllocated() || plane < 0 || plane > 5)
+        return;
+    const DeepPlanes::ConstRegion region = planes.region(plane, std::max(width, 0), std::max(height, 0));
+    if (!region)
+        return;
+    const RowRoute& route = rowRoute();
+    rows::Extremes fold;
+    for (int r = 0; r < region.height; ++r)
+        route.fold(region.row(r), region.width, fold);
+    foldInto(fold, stats);
+}
+
 bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tables, LevelStats& stats)
 {
     if (job.displayed)

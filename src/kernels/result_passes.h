@@ -153,6 +153,11 @@ private:
 // added to and corrected into plane 5 while it is in the cache.
 bool Accumulate(DeepPlanes& planes, const AccumulateJob& job, ResultTables& tables, LevelStats& stats);
 
+// Folds words 0 to 2 of the top-left width x height pixels of plane `plane`
+// into stats, as Accumulate folds the words it writes to plane 5. Clipped
+// to the planes; nothing when they are missing.
+void FoldPlane(const DeepPlanes& planes, int plane, int width, int height, LevelStats& stats);
+
 // The row loops of Accumulate and DisplayPass run on the processor's
 // vector units (AVX2) when it has them, else portably; both routes give the
 // same words and bytes. With PassRoute::Portable (or CloneRoute::Portable,

@@ -141,22 +141,30 @@ bool TFRM_FullScreen::event(QEvent* e)
     return TForm::event(e);
 }
 
-void TFRM_FullScreen::MNU_StandardClick() { MNU_Standard->setChecked(true); }
+void TFRM_FullScreen::MNU_StandardClick() { chooseScaling(MNU_Standard); }
 
 void TFRM_FullScreen::MNU_BilinearClick()
 {
-    MNU_Bilinear->setChecked(true);
     if (!FullScreenZoom2)
         FullScreenZoom2 = std::make_unique<kernels::Bitmap24>();
+    chooseScaling(MNU_Bilinear);
 }
 
 void TFRM_FullScreen::MNU_Bilinear_X2Click()
 {
-    MNU_Bilinear_X2->setChecked(true);
     if (!FullScreenZoom2)
         FullScreenZoom2 = std::make_unique<kernels::Bitmap24>();
     if (!FullScreenZoom4)
         FullScreenZoom4 = std::make_unique<kernels::Bitmap24>();
+    chooseScaling(MNU_Bilinear_X2);
+}
+
+void TFRM_FullScreen::chooseScaling(QAction* item)
+{
+    item->setChecked(true);
+    // The result is shown again at once in the new scaling: a stack that
+    // has ended has no frame to come that would.
+    Align_V::ShowResultFullScreen();
 }
 
 void TFRM_FullScreen::IMG_FullScreenMouseMove(int y)

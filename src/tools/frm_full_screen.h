@@ -50,6 +50,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    // The scaling item chosen, checked, and the result shown in it.
+    void chooseScaling(QAction* item);
     void switchWindowStyle();
     double displayRatio() const;
 };

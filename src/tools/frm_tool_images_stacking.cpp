@@ -577,6 +577,9 @@ void TFRM_Tool_Images::SCB_MinimumScroll(QObject*, int, int& scrollPos)
     if (CKB_Seuils_Evol->isChecked())
         AutoThresholdLowFactor = scrollPos / std::max(0.001, std::trunc(num(TNI_Min)));
     setNum(TNI_Seuil_Min, scrollPos);
+    // The bar takes the position before the result is drawn again at it: a
+    // stack that has ended has no frame to come that would catch up.
+    SCB_Minimum->setValue(scrollPos);
     Util_Images::RefreshResultImage();
 }
 
@@ -585,6 +588,7 @@ void TFRM_Tool_Images::SCB_MaximumScroll(QObject*, int, int& scrollPos)
     if (CKB_Seuils_Evol->isChecked())
         AutoThresholdHighFactor = scrollPos / std::max(0.001, std::trunc(num(TNI_Max)));
     setNum(TNI_Seuil_Max, scrollPos);
+    SCB_Maximum->setValue(scrollPos);
     Util_Images::RefreshResultImage();
 }
 

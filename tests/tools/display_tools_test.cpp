@@ -27,6 +27,7 @@
 #include "tools/util_affichage.h"
 
 #include <QCoreApplication>
+#include <QPainter>
 #include <QFile>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -544,17 +545,51 @@ TEST_F(DisplayTools, TheResourceWindowShowsTheLastDriftVector)
 // to the new size, on "Resultat" and in the full-screen view, whatever
 // changes the size of the result: the bars, the ratio, guiding on the
 // result, a script, a new frame size. (The thresholds are held, so that
-// the levels of the part shown do not move them.)
+// the levels of the part shown do not move them; followed, a stack padded
+// looks as it did.) The full-screen view's scaling shows it at once.
 TEST_F(DisplayTools, AnEndedStackStaysShownWhateverResizesTheResult)
 {
     ASSERT_NO_FATAL_FAILURE(startStarFieldCamera());
     testsupport::click(FRM_Tool_Images->CKB_Integration);
+    // With the thresholds following the levels, a stack shown in a wider
+    // zone looks as it did, black around it: the padding is none of its
+    // pixels and moves no level.
+    ASSERT_TRUE(FRM_Tool_Images->CKB_Seuils_Evol->isChecked());
+    testsupport::clickScrollBar(a->SCB_Taille_ZAffich, QStyle::SC_ScrollBarSubPage);
+    ASSERT_NO_FATAL_FAILURE(stackCameraFrames(4));
+    testsupport::click(shownTwin(FRM_Alv->SPDB_PleinEcran, FRM_Alv->SPDB_PleinEcran_B));
+    const QImage narrow = FRM_Alv->Image3->Picture();
+    const double lowThreshold = double(FRM_Tool_Images->TNI_Seuil_Min->Value());
+    testsupport::clickScrollBar(a->SCB_Taille_ZAffich, QStyle::SC_ScrollBarAddPage);
+    cameraFrames(1);
+    QImage wide = FRM_Alv->Image3->Picture().convertToFormat(QImage::Format_RGB32);
+    ASSERT_GT(wide.width(), narrow.width()) << "the zone widened";
+    EXPECT_EQ(wide.copy(0, 0, narrow.width(), narrow.height()), narrow.convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(double(FRM_Tool_Images->TNI_Seuil_Min->Value()), lowThreshold);
+    QPainter(&wide).fillRect(0, 0, narrow.width(), narrow.height(), Qt::black);
+    QImage black(wide.size(), wide.format());
+    black.fill(Qt::black);
+    EXPECT_EQ(wide, black) << "black around the stack";
+    EXPECT_TRUE(fullScreenShowsTheResult());
+    // The full-screen view's scaling chosen shows the stack in it at once.
+    const kernels::Bitmap24 standard = FRM_FullScreen->IMG_FullScreen->Bitmap();
+    FRM_FullScreen->MNU_Bilinear->trigger();
+    EXPECT_FALSE(kernels::SamePixels(FRM_FullScreen->IMG_FullScreen->Bitmap(), standard)) << "smoothed";
+    FRM_FullScreen->MNU_Standard->trigger();
+    EXPECT_TRUE(fullScreenShowsTheResult());
     testsupport::click(FRM_Tool_Images->CKB_Seuils_Evol);
     ASSERT_FALSE(FRM_Tool_Images->CKB_Seuils_Evol->isChecked());
     ASSERT_NO_FATAL_FAILURE(stackCameraFrames(4));
-    testsupport::click(shownTwin(FRM_Alv->SPDB_PleinEcran, FRM_Alv->SPDB_PleinEcran_B));
     const QImage stacked = FRM_Alv->Image3->Picture();
     ASSERT_FALSE(allBlack(FRM_Alv->Image3->Bitmap()));
+    // The high threshold lowered and raised back draws the stack again in
+    // each, there and in the full-screen view.
+    testsupport::clickScrollBar(FRM_Tool_Images->SCB_Maximum, QStyle::SC_ScrollBarSubPage);
+    EXPECT_NE(FRM_Alv->Image3->Picture(), stacked) << "brighter";
+    EXPECT_TRUE(fullScreenShowsTheResult());
+    testsupport::clickScrollBar(FRM_Tool_Images->SCB_Maximum, QStyle::SC_ScrollBarAddPage);
+    EXPECT_EQ(FRM_Alv->Image3->Picture(), stacked);
+    EXPECT_TRUE(fullScreenShowsTheResult());
     const std::pair<const char*, std::function<void()>> changes[] = {
         {"a page of the width bar",
          [this] { testsupport::clickScrollBar(a->SCB_Taille_ZAffich, QStyle::SC_ScrollBarSubPage); }},
