@@ -235,9 +235,13 @@ void TFRM_Raquette::BTN_SyncClick()
     if (lx200Mount()) {
         const QByteArray code = ObjectCode(true);
         AutoguidingOff();
-        Prg_Suivi::SyncOnObject(code, [this](const QByteArray&) {
-            if (FRM_Raquette == this)
-                app::runGuarded(QStringLiteral("BTN_Position_ActuelleClick"), [this] { BTN_Position_ActuelleClick(); });
+        // The mount's reply is shown as a goto's is: the object it synchronised
+        // on, or why it did not (an object its library does not hold).
+        Prg_Suivi::SyncOnObject(code, [this](const QByteArray& reply) {
+            if (FRM_Raquette != this)
+                return;
+            EDT_Resultat->setText(QString::fromLatin1(reply));
+            app::runGuarded(QStringLiteral("BTN_Position_ActuelleClick"), [this] { BTN_Position_ActuelleClick(); });
         }, CheckedLibrary());
         return;
     }

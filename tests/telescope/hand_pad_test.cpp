@@ -884,7 +884,7 @@ TEST_F(HandPadTest, TheSimulatedMountSlewsTheShortWayThroughZeroHours)
 // object chosen on the pad (Messier, NGC, IC) is found in the program's deep-sky catalogue and
 // the mount slews there; an object it does not find, or any while the
 // catalogue is missing, is refused, told in the message window, and the
-// mount stays where it is.
+// mount stays where it is. A sync on an object shows the mount's reply.
 TEST_F(HandPadTest, TheSimulatedMountGoesToTheLibraryObjectChosenOnThePadAndRefusesOthers)
 {
     constexpr double hour = 54000, minute = 900, degree = 3600, arcmin = 60;
@@ -975,6 +975,29 @@ TEST_F(HandPadTest, TheSimulatedMountGoesToTheLibraryObjectChosenOnThePadAndRefu
     refusedWhere("M 999 absent du catalogue", m31ra, m31dec);
     ASSERT_NO_FATAL_FAILURE(gotoObject(r.RDB_NGC, "9999"));
     refusedWhere("C 9999 absent du catalogue", m31ra, m31dec);
+
+    // A sync shows the mount's reply as a goto does: on an object it does
+    // not find it stays where it was and says why; on one it finds it is
+    // there.
+    const auto syncOn = [&](QRadioButton* catalogue, const char* number) {
+        mount.clearRecords();
+        ASSERT_TRUE(clickOnScreen(catalogue));
+        QTest::mouseClick(r.EDT_Numero, Qt::LeftButton);
+        r.EDT_Numero->selectAll();
+        QTest::keyClicks(r.EDT_Numero, QString::fromLatin1(number));
+        ASSERT_TRUE(clickOnScreen(r.BTN_Sync));
+        ASSERT_TRUE(settle());
+        EXPECT_TRUE(mount.commands().contains(":CM#"));
+    };
+    ASSERT_NO_FATAL_FAILURE(syncOn(r.RDB_Messier, "999"));
+    EXPECT_EQ(r.EDT_Resultat->text(), QStringLiteral("M 999 absent du catalogue#"));
+    EXPECT_NEAR(mount.ra(), m31ra, 1e-6);
+    ASSERT_NO_FATAL_FAILURE(syncOn(r.RDB_NGC, "1976"));
+    EXPECT_EQ(r.EDT_Resultat->text(), QStringLiteral("Coordonnees synchronisees#"));
+    EXPECT_NEAR(mount.ra(), m42ra, 1e-6);
+    EXPECT_NEAR(mount.dec(), m42dec, 1e-6);
+    EXPECT_EQ(r.EDT_Position_Actuelle_AD->text(), QStringLiteral("05:35.3"));
+    mount.setPosition(m31ra, m31dec);
 
     // The star library goes by the star shown in its list, whatever number
     // was typed for another catalogue; the simulator has no star or planet
