@@ -21,7 +21,8 @@
 #
 # A second start reads window positions stored from a larger screen and
 # negative ones: the windows it shows must lie whole on the screen as well,
-# and stay whole when one grows (the hand pad's "Inversions"); closed
+# clear of the main window's menu bar and page tabs where they fit below
+# them, and stay whole when one grows (the hand pad's "Inversions"); closed
 # through its menu the program must store the places of their frames as
 # they are (nothing creeps by a frame from one start to the next). Windows
 # left open as the program closes come back where they were, at the size
@@ -671,6 +672,22 @@ windows_of_the_stored_layout() {
     count=$((count + 1))
   done
   [ "$count" -ge 12 ] || fail "only $count windows came back open"
+
+  # Each was stored off this screen (past its edges or negative): brought
+  # onto it, it leaves the main window's menu bar and page tabs uncovered
+  # where it fits below them.
+  local frame fh
+  read_main_bars
+  for w in $(visible_windows); do
+    [ "$w" = "$(main_window)" ] && continue
+    frame=$(frame_of "$w")
+    read -r _ _ _ fh <<<"$frame"
+    [ $((my + STRIP + 8 + fh)) -le "$sh" ] || continue
+    if overlap "$frame" "$mx $my $MENUS $MENU_H" || overlap "$frame" "$mx $((my + MENU_H)) $mw $((STRIP - MENU_H))"; then
+      fail "\"$(xdotool getwindowname "$w")\" stored off the screen comes back at $frame over the main window's menu bar or page tabs"
+    fi
+  done
+
 
   # The chart comes back at the size stored for it, though it opens shorter
   # at its first place on a small screen.
