@@ -537,22 +537,15 @@ void LoadMiscPrefs()
         // tool bars.
         if (!hasStoredPlace(doc, QStringLiteral("FRM_Script")))
             Systeme::NeedsFirstPlace(w);
-        if (readInt("Windows", "FRM_Script_visible", 0) != 0)
-            Systeme::ShowFormOnScreen(w);
     }
 
-    // 3. Sky chart window: placed, and the chart recomputed when it was
-    // visible (it is shown by the window layout).
+    // 3. Sky chart window: placed (shown by the window layout, with the
+    // script window, when they were left open).
     if (QWidget* w = FindWindow(QStringLiteral("FRM_Sky"))) {
         Systeme::ResizeAsStored(w, QSize(readInt("Windows", "FRM_Sky_Width", 640), readInt("Windows", "FRM_Sky_Height", 480)));
         placeOnScreen(w, readInt("Windows", "FRM_Sky_Left", 0), readInt("Windows", "FRM_Sky_Top", 0));
         if (!hasStoredPlace(doc, QStringLiteral("FRM_Sky")))
             Systeme::NeedsFirstPlace(w);
-    }
-    // A chart left open comes back open.
-    if (readInt("Windows", "FRM_Sky_visible", 0) != 0) {
-        Systeme::ShowFormOnScreen(FindWindow(QStringLiteral("FRM_Sky")));
-        RunHandler(QStringLiteral("Sky.RedrawChart"));
     }
 
     // 4. Spoken assistant, only while the hand pad is enabled.
@@ -633,6 +626,14 @@ void LoadWindowLayout()
         NotifyStep(QStringLiteral("FRM_Alv.FormActivate"));
         if (FRM_Alv && alv == FRM_Alv)
             FRM_Alv->FormActivate();
+    }
+    // The script window and the chart left open come back once the main
+    // window has its place: where they go depends on where its bars are.
+    if (readInt(QStringLiteral("FRM_Script_visible"), 0) != 0)
+        Systeme::ShowFormOnScreen(FindWindow(QStringLiteral("FRM_Script")));
+    if (readInt(QStringLiteral("FRM_Sky_visible"), 0) != 0) {
+        Systeme::ShowFormOnScreen(FindWindow(QStringLiteral("FRM_Sky")));
+        RunHandler(QStringLiteral("Sky.RedrawChart"));
     }
     place(QStringLiteral("FRM_MiseEnStation"), QStringLiteral("FRM_MiseEnstation_visible"), true);
     tlv(QStringLiteral("FRM_Pref"));

@@ -1246,7 +1246,8 @@ void placeFirstNow(QWidget* window, std::optional<int> left = std::nullopt)
 // size. A window too tall for the room below that place
 // would be pushed up over the main window's menu bar and page tabs: as at
 // its first place, it is made as tall as the room below its place, or else
-// below the bars, where that room holds most of it, and stays there.
+// below the bars, where that room holds most of it, and stays there. One
+// asked to be at a place off the screen goes below the bars where it fits.
 void placeAgain(QWidget* window)
 {
     const FirstPlaceRoom room = roomFor(window);
@@ -1262,7 +1263,17 @@ void placeAgain(QWidget* window)
     }
     QPoint at = frameCorner(window);
     const QPoint inside = KeepFrameInside(QRect(at, window->size().grownBy(frame)), room.area);
-    if (!coversTopBars(window, at, frame, room) && coversTopBars(window, inside, frame, room)) {
+    // A place asked for that leaves part of the frame off the screen (stored
+    // negative, or on a larger screen) was nobody's choice where the frame
+    // lands once brought onto it: it goes below the bars, at its size, where
+    // it fits there.
+    const QVariant asked = window->property(kAskedPlace);
+    const QSize frameSize = window->size().grownBy(frame);
+    if (const int below = belowTopBars(room); asked.isValid()
+        && !room.area.contains(QRect(asked.toPoint(), frameSize)) && coversTopBars(window, inside, frame, room)
+        && below + frameSize.height() <= room.area.bottom() + 1) {
+        at = QPoint(inside.x(), below);
+    } else if (!coversTopBars(window, at, frame, room) && coversTopBars(window, inside, frame, room)) {
         for (const int top : {at.y(), belowTopBars(room)}) {
             if (top >= room.area.top() && makeTallBelow(window, top, frame, room.area)) {
                 at.setY(top);

@@ -52,7 +52,9 @@ void PlaceOnScreen(QWidget* window, QPoint frameTopLeft);
 // first row below the main window's menu bar and page tabs and, too tall
 // for the room there, made as tall as it, the size it opens with at its
 // first place; shown at a stored place for the first time since the program
-// started, a window has that size wherever its place is. A plain window stands in front of the window that stays
+// started, a window has that size wherever its place is; asked to be at a
+// place off the screen, it goes below the main window's menu bar and page
+// tabs where it fits there. A plain window stands in front of the window that stays
 // on top it was opened from (KeepInFrontOf) and of every window on top
 // that would cover it, where it shows, where it is put afterwards and each
 // time the user clicks it, while they are shown. While a box or a dialog

@@ -21,13 +21,16 @@
 #
 # A second start reads window positions stored from a larger screen and
 # negative ones: the windows it shows must lie whole on the screen as well,
-# and stay whole when one grows (the hand pad's "Inversions"); closed
+# clear of the main window's menu bar and page tabs where they fit below
+# them, and stay whole when one grows (the hand pad's "Inversions"); closed
 # through its menu the program must store the places of their frames as
 # they are (nothing creeps by a frame from one start to the next). Windows
 # left open as the program closes come back where they were, at the size
 # they had, started again once and, with the hand pad dragged over the main
-# window's menu bar, twice. The sizes run side by side, each on a display
-# of its own (about two minutes).
+# window's menu bar, twice; the script window, stored off the screen before
+# the third start, comes back clear of the main window's menu bar and page
+# tabs where the main window takes its place. The sizes run side by side,
+# each on a display of its own (about two minutes).
 #
 #   window_placement_e2e.sh BUILD_DIR SOURCE_DIR [WIDTHxHEIGHT...]
 #
@@ -595,6 +598,10 @@ windows_closed_again() {
   close_with_alt_f4 "$(main_window)" || { fail "the main window does not close"; return 1; }
   until_true 20 '! alive' || { fail "closing the main window does not end the program"; return 1; }
   app_pid=""
+  # The script window left open at a place off the screen.
+  local ini="$work/prog-$screen-$closed/NightjarPro.ini"
+  sed -i '/^FRM_Script_\(Left\|Top\|visible\)=/Id' "$ini"
+  sed -i "s/^\[Windows\]\r\?$/[Windows]\r\nFRM_Script_Left=-150\r\nFRM_Script_Top=-60\r\nFRM_Script_visible=1\r/" "$ini"
 }
 windows_restored_again() {
   local i win
@@ -606,6 +613,16 @@ windows_restored_again() {
     [ "$checked_frame" = "${left_again[$i]}" ] \
       || fail "\"${LEFT_OPEN[$i]}\" comes back as ${checked_frame}, it was closed as ${left_again[$i]} (left top width height)"
   done
+  # The script window comes back clear of the main window's menu bar and
+  # page tabs where the main window has come back, not where it first shows.
+  local script
+  script=$(xdotool search --onlyvisible --name "^Script" 2>/dev/null | head -1)
+  [ -n "$script" ] || { fail "the script window left open does not come back"; return; }
+  read_main_bars
+  check_on_screen restored-script "$script"
+  if overlap "$checked_frame" "$mx $my $MENUS $MENU_H" || overlap "$checked_frame" "$mx $((my + MENU_H)) $mw $((STRIP - MENU_H))"; then
+    fail "the script window stored off the screen comes back at $checked_frame over the main window's menu bar or page tabs"
+  fi
 }
 
 # Positions stored on a larger screen (1920 x 1200) and negative ones, with
@@ -671,6 +688,21 @@ windows_of_the_stored_layout() {
     count=$((count + 1))
   done
   [ "$count" -ge 12 ] || fail "only $count windows came back open"
+
+  # Each was stored off this screen (past its edges or negative): brought
+  # onto it, it leaves the main window's menu bar and page tabs uncovered
+  # where it fits below them.
+  local frame fh
+  read_main_bars
+  for w in $(visible_windows); do
+    [ "$w" = "$(main_window)" ] && continue
+    frame=$(frame_of "$w")
+    read -r _ _ _ fh <<<"$frame"
+    [ $((my + STRIP + 8 + fh)) -le "$sh" ] || continue
+    if overlap "$frame" "$mx $my $MENUS $MENU_H" || overlap "$frame" "$mx $((my + MENU_H)) $mw $((STRIP - MENU_H))"; then
+      fail "\"$(xdotool getwindowname "$w")\" stored off the screen comes back at $frame over the main window's menu bar or page tabs"
+    fi
+  done
 
   # The chart comes back at the size stored for it, though it opens shorter
   # at its first place on a small screen.
