@@ -216,7 +216,7 @@ TEST_F(MountTest, TheSimulatorPortOfTheComMapAnswersOnItsOwnThread)
     EXPECT_EQ(read(), (QList<QByteArray>{"05:35:17#", "-05*23'28#"}));
     EXPECT_EQ(read(), (QList<QByteArray>{"05:35.2#", "-05*23#"}));
 
-    // It knows its sky: on 6 December at 21 h, 14 h -30 degrees is under
+    // It knows its sky: on 6 December at 21 h UT, 14 h -30 degrees is under
     // its horizon and a goto there is refused with the mount's reason, as
     // the user reads it; half a day later it has risen and the mount goes.
     Translation::ResetTexts();
