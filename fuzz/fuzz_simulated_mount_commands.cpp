@@ -5,10 +5,12 @@
 // either precision, reads back within the minute the program keeps; its
 // position stays on the sky; and whatever came before, a library goto
 // (":LM n#", or ":Lo k#" then ":LC n#") is taken only for an object of its
-// catalogue on the sky, and slews exactly there, while an object it does
-// not find leaves the mount where it is.
+// catalogue on the sky and above its horizon at the hour of the input, and
+// slews exactly there, while an object it does not find or cannot reach
+// leaves the mount where it is.
 
 #include "fuzz_check.h"
+#include "platform/clock.h"
 #include "telescope/lx200_protocol.h"
 #include "telescope/sim/lx200_mount_model.h"
 
@@ -45,6 +47,23 @@ bool framedAsRead(const QByteArray& command, const QByteArray& reply)
     return false;
 }
 
+// A right ascension brought into 0 to 24 h as the mount takes its target.
+double wrapRA(double ra)
+{
+    double r = std::fmod(ra, kFullCircle);
+    if (r < 0)
+        r += kFullCircle;
+    return r >= kFullCircle ? 0 : r;
+}
+
+// The wall time the mount reads its sky at, set by the input.
+class FixedClock final : public platform::Clock {
+public:
+    std::int64_t monotonicMs() const override { return 0; }
+    QDateTime wallNow() const override { return now; }
+    QDateTime now;
+};
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -59,6 +78,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             catalogue.push_back(*r);
     Telescope::Lx200MountModel mount;
     mount.useDeepSkyCatalogue(catalogue);
+    // Any hour of 2026.
+    static FixedClock clock;
+    platform::setClock(&clock);
+    clock.now = QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC)
+                    .addMSecs(in.ConsumeIntegralInRange<qint64>(0, 365LL * 86400 * 1000));
 
     // What the final library goto asks for, taken before the stream.
     const bool messier = in.ConsumeBool();
@@ -104,7 +128,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray reply = mount.answer(":MS#");
     const Sky::DeepSkyRecord* object =
         prefix ? Sky::FindDeepSkyByName(catalogue, QString::fromLatin1(prefix) + QString::number(number)) : nullptr;
-    const bool onSky = object && std::isfinite(object->ra) && std::isfinite(object->dec) && std::fabs(object->dec) <= kPole;
+    const bool onSky = object && std::isfinite(object->ra) && std::isfinite(object->dec) && std::fabs(object->dec) <= kPole
+                       && mount.aboveHorizon(wrapRA(object->ra), object->dec, clock.now);
     const QString what = QStringLiteral("%1%2 %3 %4").arg(QLatin1String(prefix ? prefix : "?")).arg(number)
                              .arg(QString::fromLatin1(reply), QString::fromLatin1(seen.toHex()));
     NJ_FUZZ_CHECK((reply == "0") == onSky, what);

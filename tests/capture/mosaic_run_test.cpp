@@ -38,6 +38,9 @@ protected:
         Sky::GotoOriginRA = Sky::GotoOriginDec = Sky::kUnset;
         Sky::GotoDestinationRA = Sky::GotoDestinationDec = Sky::kUnset;
         dir.writeFile(QStringLiteral("comports.map"), "COM20=SIM\n");
+        // The simulated mount's sky at the clock's start in universal time,
+        // whatever the machine's zone: the fields stand above its horizon.
+        clock.setWall(QDateTime(clock.wallNow().date(), clock.wallNow().time(), Qt::UTC));
         TFRM_Pref& p = *FRM_Pref;
         p.SPED_Delai_Serie->setValue(0);
         p.SPED_Amort_delay->setValue(0);

@@ -128,18 +128,20 @@ case_gotos() {
   local n m
   mkdir -p "$out/goto"
   n=$(box_count)
+  # Places the simulated mount, at 48.85 degrees north, sees at every hour
+  # of the run: it refuses a goto under its horizon.
   start_script "gotos.txt" "camera(1,start)
 goto.mode(absolute)
 image.sequence.for(3,images)
-goto.destination(00h20m00s,05d00m00s)
+goto.destination(00h20m00s,45d00m00s)
 goto.execute
 image.sequence.prefix(\"$out/goto/m1_\")
 image.sequence(startwait)
-goto.destination(00h40m00s,10d00m00s)
+goto.destination(00h40m00s,50d00m00s)
 goto.execute
 image.sequence.prefix(\"$out/goto/m2_\")
 image.sequence(startwait)
-goto.destination(01h00m00s,05d00m00s)
+goto.destination(01h00m00s,45d00m00s)
 goto.execute
 image.sequence.prefix(\"$out/goto/m3_\")
 image.sequence(startwait)

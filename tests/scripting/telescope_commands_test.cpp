@@ -68,6 +68,9 @@ protected:
     void useSimulatedMount()
     {
         dir.writeFile(QStringLiteral("comports.map"), "COM20=SIM\n");
+        // Its sky at the clock's start in universal time, whatever the
+        // machine's zone: the same gotos stand above its horizon everywhere.
+        clock.setWall(QDateTime(clock.wallNow().date(), clock.wallNow().time(), Qt::UTC));
         TFRM_Pref& p = *FRM_Pref;
         p.SPED_Delai_Serie->setValue(0);
         p.RDB_Mount_LX200->setChecked(true);

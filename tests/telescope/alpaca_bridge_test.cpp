@@ -369,6 +369,12 @@ TEST(AlpacaSimulatorDevice, AnswersAsATelescopeDoes)
     EXPECT_EQ(answer("PUT", "synctocoordinates", "RightAscension=1&Declination=1"), 0x400);
     EXPECT_EQ(answer("PUT", "pulseguide", "Direction=0&Duration=100"), 0x400);
     EXPECT_EQ(sim.state().raHours, 0.0);
+    // It tracks at the sidereal rate alone: the offset rates read 0 and
+    // cannot be set, which is no request it cannot read.
+    EXPECT_EQ(answer("PUT", "rightascensionrate", "RightAscensionRate=0.5"), 0x400);
+    EXPECT_EQ(answer("PUT", "declinationrate", "DeclinationRate=-1"), 0x400);
+    EXPECT_EQ(answer("PUT", "declinationrate", "DeclinationRate=abc"), 400);
+    EXPECT_EQ(number("rightascensionrate"), 0);
     sim.update([](AlpacaSimulator::State& s) { s.canSlewAsync = s.canSync = s.canPulseGuide = true; });
 
     // A slew under way, seen through the position, ended by an abort where
@@ -438,6 +444,12 @@ TEST(AlpacaSimulatorDevice, AnswersAsATelescopeDoes)
     raw.write(put.mid(30) + get);
     ASSERT_TRUE(readUntil([&] { return got.count("HTTP/1.1 200") == 2 && got.endsWith('}'); })) << got.constData();
     EXPECT_TRUE(got.contains("\"Value\":12")) << got.constData();
+    // The telescope's setup page, which "Configurer" opens in a browser.
+    got.clear();
+    raw.write("GET /setup/v1/telescope/0/setup HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    ASSERT_TRUE(readUntil([&] { return got.contains("</html>") || got.contains("not found"); })) << got.constData();
+    EXPECT_TRUE(got.startsWith("HTTP/1.1 200")) << got.constData();
+    EXPECT_TRUE(got.contains("Content-Type: text/html")) << got.constData();
     got.clear();
     const QByteArray head = "GET /api/v1/telescope/0/name HTTP/1.1\r\nContent-Length: -";
     // The length read back from the end of its own headers: end + 4 - length = 0.

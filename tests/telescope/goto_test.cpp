@@ -215,6 +215,30 @@ TEST_F(MountTest, TheSimulatorPortOfTheComMapAnswersOnItsOwnThread)
     };
     EXPECT_EQ(read(), (QList<QByteArray>{"05:35:17#", "-05*23'28#"}));
     EXPECT_EQ(read(), (QList<QByteArray>{"05:35.2#", "-05*23#"}));
+
+    // It knows its sky: on 6 December at 21 h UT, 14 h -30 degrees is under
+    // its horizon and a goto there is refused with the mount's reason, as
+    // the user reads it; half a day later it has risen and the mount goes.
+    Translation::ResetTexts();
+    pref().CKB_Fin_GOTO_Afficher_Message->setChecked(false);
+    FRM_Message->MEMO_Message->clear();
+    Telescope::MountSimulator()->setPosition(hms(2, 0, 0), dms(60, 0, 0));
+    QByteArray slewReply;
+    GotoCoordinates(hms(14, 0, 0), -dms(30, 0, 0), [&](const QByteArray& r) { slewReply = r; });
+    ASSERT_TRUE(settle());
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_FALSE(Telescope::MountSimulator()->slewing());
+    EXPECT_EQ(Telescope::MountSimulator()->ra(), hms(2, 0, 0));
+    EXPECT_TRUE(FRM_Message->MEMO_Message->toPlainText().contains(
+        QStringLiteral("Goto refusé par la monture : Objet sous l'horizon")))
+        << FRM_Message->MEMO_Message->toPlainText().toStdString();
+    clock.setWall(clock.wallNow().addSecs(12 * 3600));
+    GotoCoordinates(hms(14, 0, 0), -dms(30, 0, 0), [&](const QByteArray& r) { slewReply = r; });
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(slewReply.endsWith('0')) << slewReply.constData();
+    EXPECT_TRUE(Telescope::MountSimulator()->slewing());
+    AbortGoto();
+    ASSERT_TRUE(settle());
     DisconnectMount();
 }
 

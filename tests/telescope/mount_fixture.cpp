@@ -125,6 +125,10 @@ void MountTest::SetUp()
 {
     testsupport::StartAsAFreshProcess();
     ASSERT_TRUE(mount.isOpen()) << mount.error().toStdString();
+    // The evening of the clock's start in universal time, whatever the
+    // machine's zone: the simulated mounts' sky, and so which gotos their
+    // horizon lets through, is the same everywhere.
+    clock.setWall(QDateTime(clock.wallNow().date(), clock.wallNow().time(), Qt::UTC));
     platform::setPortAccess(&ports);
     Startup::CreateWindows();
     app::setErrorSink([this](const QString& report) { reports << report; });

@@ -31,12 +31,21 @@ QElapsedTimer& monotonic()
     return t;
 }
 
-QByteArray httpReply(int status, const QByteArray& body)
+QByteArray httpReply(int status, const QByteArray& body, const QByteArray& type = {})
 {
     const QByteArray reason = status == 200 ? " OK" : status == 400 ? " Bad Request" : status == 404 ? " Not Found" : " Error";
     return "HTTP/1.1 " + QByteArray::number(status) + reason + "\r\nContent-Type: "
-           + (status == 200 ? "application/json" : "text/plain; charset=utf-8") + "\r\nContent-Length: " + QByteArray::number(body.size())
-           + "\r\nConnection: keep-alive\r\n\r\n" + body;
+           + (!type.isEmpty() ? type : status == 200 ? QByteArray("application/json") : QByteArray("text/plain; charset=utf-8"))
+           + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nConnection: keep-alive\r\n\r\n" + body;
+}
+
+// The page a browser shows for the server's and the telescope's setup
+// addresses ("Configurer" opens the latter): it has nothing to set.
+QByteArray setupPage()
+{
+    return QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Simulateur Alpaca</title></head>"
+                          "<body><h1>Simulateur Alpaca</h1><p>Télescope 0 : rien à régler.</p></body></html>\n")
+        .toUtf8();
 }
 
 } // namespace
@@ -188,6 +197,8 @@ QByteArray AlpacaSimulator::answer(const QByteArray& method, const QByteArray& t
     const auto json = [&] { return httpReply(200, QJsonDocument(out).toJson(QJsonDocument::Compact)); };
 
     std::unique_lock lock(mutex_);
+    if (method == "GET" && (path == QStringLiteral("/setup") || path == QStringLiteral("/setup/v1/telescope/0/setup")))
+        return httpReply(200, setupPage(), "text/html; charset=utf-8");
     if (path == QStringLiteral("/management/v1/configureddevices")) {
         out[QStringLiteral("Value")] = QJsonArray{QJsonObject{{QStringLiteral("DeviceName"), QStringLiteral("Simulateur Alpaca")},
                                                               {QStringLiteral("DeviceType"), QStringLiteral("Telescope")},
@@ -249,7 +260,8 @@ QByteArray AlpacaSimulator::answer(const QByteArray& method, const QByteArray& t
                                      QStringLiteral("slewtotarget"), QStringLiteral("slewtotargetasync"),
                                      QStringLiteral("synctocoordinates")};
     static const QStringList settable{QStringLiteral("connected"), QStringLiteral("targetrightascension"),
-                                      QStringLiteral("targetdeclination")};
+                                      QStringLiteral("targetdeclination"), QStringLiteral("rightascensionrate"),
+                                      QStringLiteral("declinationrate")};
     if (put ? !actions.contains(member) && !settable.contains(member) : actions.contains(member) || method != "GET")
         return httpReply(400, method + " " + member.toLatin1() + " : méthode non admise");
 
@@ -326,6 +338,17 @@ QByteArray AlpacaSimulator::answer(const QByteArray& method, const QByteArray& t
             refuse(0x40B, QStringLiteral("cible non définie"));
         } else {
             out[QStringLiteral("Value")] = *target;
+        }
+    } else if (member == QStringLiteral("rightascensionrate") || member == QStringLiteral("declinationrate")) {
+        // It tracks at the sidereal rate only: no offset rate to read
+        // other than 0, none it can take.
+        const bool ra = member == QStringLiteral("rightascensionrate");
+        if (!put) {
+            out[QStringLiteral("Value")] = 0.0;
+        } else {
+            number(ra ? "RightAscensionRate" : "DeclinationRate");
+            if (unreadable.isEmpty())
+                refuse(0x400, QStringLiteral("%1 non modifiable").arg(member));
         }
     } else if (member == QStringLiteral("moveaxis")) {
         const int axis = integer("Axis");

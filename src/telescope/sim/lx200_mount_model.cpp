@@ -1,11 +1,13 @@
 #include "telescope/sim/lx200_mount_model.h"
 
+#include "platform/clock.h"
 #include "platform/paths.h"
 
 #include <QFile>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace Telescope {
 namespace {
@@ -118,6 +120,24 @@ void Lx200MountModel::setPosition(double ra, double dec)
     dec_ = dec;
 }
 
+void Lx200MountModel::setSite(double latitude, double longitude)
+{
+    latitude_ = latitude;
+    longitude_ = longitude;
+}
+
+bool Lx200MountModel::aboveHorizon(double ra, double dec, const QDateTime& utc) const
+{
+    // Local sidereal time from the days since J2000.0 (2000-01-01 12:00 UT).
+    const double days = double(utc.toMSecsSinceEpoch()) / 86400000.0 + 2440587.5 - 2451545.0;
+    const double lstHours = std::fmod(18.697374558 + 24.06570982441908 * days + longitude_ / 15, 24);
+    constexpr double radian = std::numbers::pi / 180;
+    const double hourAngle = (lstHours * 15 - ra / 3600) * radian;
+    const double lat = latitude_ * radian;
+    const double d = dec / 3600 * radian;
+    return std::sin(lat) * std::sin(d) + std::cos(lat) * std::cos(d) * std::cos(hourAngle) >= 0;
+}
+
 void Lx200MountModel::useDeepSkyCatalogue(std::vector<Sky::DeepSkyRecord> objects)
 {
     catalogue_ = std::move(objects);
@@ -209,6 +229,8 @@ QByteArray Lx200MountModel::answer(const QByteArray& command)
     if (body == "MS") {
         if (!targetRa_ || !targetDec_)
             return '1' + noTargetReason_ + '#';
+        if (!aboveHorizon(*targetRa_, *targetDec_, platform::clock().wallNow()))
+            return "1Objet sous l'horizon#";
         slewing_ = true;
         slewRa_ = *targetRa_;
         slewDec_ = *targetDec_;

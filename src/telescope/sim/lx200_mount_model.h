@@ -14,6 +14,10 @@
 // ":Lo 2#") and "0" for any other (every ":Ls n#"); choosing an object
 // answers nothing.
 //
+// Like the hand box it stands for, it knows its site and the time (the
+// wall time of platform::clock()): ":MS#" to a target below its horizon is
+// refused with "1Objet sous l'horizon#" and leaves it where it is.
+//
 // ":GR#" and ":GD#" answer in the precision the mount is in: "HH:MM.T#" and
 // "sDD*MM#" as it starts, "HH:MM:SS#" and "sDD*MM'SS#" once ":U#" has
 // toggled it to long precision (":U#" again toggles it back).
@@ -27,6 +31,7 @@
 #include "telescope/sky/catalogues.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <array>
 #include <cstdint>
@@ -48,6 +53,9 @@ public:
     static constexpr double kCentreRate = 300;
     static constexpr double kFindRate = 1800;
     static constexpr double kDefaultSlewRate = 4 * 3600;
+    // Its site as set on its hand box, in degrees: north and east positive.
+    static constexpr double kSiteLatitude = 48.85;
+    static constexpr double kSiteLongitude = 2.35;
 
     // guideRate: the rate of ":RG#" and of the pulse-guide commands.
     explicit Lx200MountModel(double guideRate = kGuideRate);
@@ -63,6 +71,10 @@ public:
     bool slewing() const { return slewing_; }
     bool longPrecision() const { return longPrecision_; }
     void setSlewRate(double arcsecPerSecond) { slewRate_ = arcsecPerSecond; }
+    void setSite(double latitude, double longitude);
+    // Whether a place of the sky (seconds of arc) stands above its horizon
+    // at `utc`.
+    bool aboveHorizon(double ra, double dec, const QDateTime& utc) const;
 
     // The objects its library finds. Without this call it reads "SAC72.dat"
     // of the program directory at its first look-up, and again at the next
@@ -83,6 +95,7 @@ private:
     bool slewing_ = false;
     double slewRa_ = 0, slewDec_ = 0;   // where ":MS#" sent it
     double slewRate_ = kDefaultSlewRate;
+    double latitude_ = kSiteLatitude, longitude_ = kSiteLongitude;
     double guideRate_ = kGuideRate;
     double moveRate_ = kGuideRate;
     std::array<bool, 4> moving_{};   // north, south, east, west
