@@ -1247,7 +1247,9 @@ void placeFirstNow(QWidget* window, std::optional<int> left = std::nullopt)
 // would be pushed up over the main window's menu bar and page tabs: as at
 // its first place, it is made as tall as the room below its place, or else
 // below the bars, where that room holds most of it, and stays there. One
-// asked to be at a place off the screen goes below the bars where it fits.
+// asked to be at a place off the screen, or with its top edge on the bars of
+// a main window moved down since it was stored, goes below the bars where
+// it fits.
 void placeAgain(QWidget* window)
 {
     const FirstPlaceRoom room = roomFor(window);
@@ -1265,13 +1267,22 @@ void placeAgain(QWidget* window)
     const QPoint inside = KeepFrameInside(QRect(at, window->size().grownBy(frame)), room.area);
     // A place asked for that leaves part of the frame off the screen (stored
     // negative, or on a larger screen) was nobody's choice where the frame
-    // lands once brought onto it: it goes below the bars, at its size, where
-    // it fits there.
+    // lands once brought onto it; nor was a stored place whose top edge lies
+    // on the bars, below the main window's top: it was below the bars where
+    // the main window stood when it was stored, and the main window has
+    // moved down since. It goes below the bars, at its size, where it fits
+    // there, or made as tall as the room there where that room holds most
+    // of it. (One put over the bars from above, its title bar clear of
+    // them, stays: the user put it there.)
     const QVariant asked = window->property(kAskedPlace);
-    const QSize frameSize = window->size().grownBy(frame);
-    if (const int below = belowTopBars(room); asked.isValid()
-        && !room.area.contains(QRect(asked.toPoint(), frameSize)) && coversTopBars(window, inside, frame, room)
-        && below + frameSize.height() <= room.area.bottom() + 1) {
+    const int below = belowTopBars(room);
+    const auto fitsBelow = [&] { return below + window->size().grownBy(frame).height() <= room.area.bottom() + 1; };
+    const bool onTheBars = asked.isValid() && !room.main.isEmpty() && asked.toPoint().y() > room.main.top()
+                           && asked.toPoint().y() < below;
+    if (asked.isValid()
+        && (!room.area.contains(QRect(asked.toPoint(), window->size().grownBy(frame))) || onTheBars)
+        && coversTopBars(window, inside, frame, room)
+        && (fitsBelow() || (onTheBars && makeTallBelow(window, below, frame, room.area)))) {
         at = QPoint(inside.x(), below);
     } else if (!coversTopBars(window, at, frame, room) && coversTopBars(window, inside, frame, room)) {
         for (const int top : {at.y(), belowTopBars(room)}) {

@@ -27,9 +27,11 @@
 # they are (nothing creeps by a frame from one start to the next). Windows
 # left open as the program closes come back where they were, at the size
 # they had, started again once and, with the hand pad dragged over the main
-# window's menu bar, twice; the script window, stored off the screen before
-# the third start, comes back clear of the main window's menu bar and page
-# tabs where the main window takes its place. The sizes run side by side,
+# window's menu bar, twice, the main window dragged down before the second
+# close (the windows then lying on its bars come back below them at their
+# size); the script window, stored off the screen before the third start,
+# comes back clear of the main window's menu bar and page tabs where the
+# main window takes its place. The sizes run side by side,
 # each on a display of its own (about two minutes).
 #
 #   window_placement_e2e.sh BUILD_DIR SOURCE_DIR [WIDTHxHEIGHT...]
@@ -574,12 +576,34 @@ windows_restored() {
 # at the size it had: the hand pad restored is first dragged by its title bar
 # to the screen's top edge, over the main window's menu bar, where it would
 # have room to be taller than it is (at 800 x 600 and 1024 x 768 it opens
-# shorter, to fit below the main window's bars). The program is closed with
-# the main window's close box and started a third time in its folder.
+# shorter, to fit below the main window's bars). The main window is first
+# dragged down: a window its bars now lie under comes back below them. The
+# program is closed with the main window's close box and started a third
+# time in its folder.
 windows_closed_again() {
   local pad px py pw ph title
   pad=$(xdotool search --onlyvisible --name "${LEFT_OPEN[0]}" 2>/dev/null | head -1)
   [ -n "$pad" ] || return 1
+  # The main window is dragged 40 pixels down by its title bar (right of
+  # its middle, clear of the hand pad), where the screen has room: the
+  # windows restored just below its bars now lie on them, where nobody put
+  # them.
+  local main mfx mfy mfw mfh y
+  main=$(main_window)
+  read -r mfx mfy mfw mfh <<<"$(settled frame_of "$main")"
+  moved=0
+  if [ $((mfy + mfh + 40)) -le "$sh" ]; then
+    activate "$main"
+    xdotool mousemove $((mfx + mfw - 100)) $((mfy + 9)) mousedown 1
+    sleep 0.2
+    xdotool mousemove $((mfx + mfw - 100)) $((mfy + 29))
+    sleep 0.2
+    xdotool mousemove $((mfx + mfw - 100)) $((mfy + 49)) mouseup 1
+    sleep 0.3
+    read -r _ y _ _ <<<"$(settled frame_of "$main")"
+    [ "$y" -eq $((mfy + 40)) ] || fail "the main window dragged 40 pixels down from $mfy is at $y"
+    moved=1
+  fi
   # (Brought forward first: the windows restored after it may cover it.)
   activate "$pad"
   read -r px py pw ph <<<"$(settled frame_of "$pad")"
@@ -604,21 +628,39 @@ windows_closed_again() {
   sed -i "s/^\[Windows\]\r\?$/[Windows]\r\nFRM_Script_Left=-150\r\nFRM_Script_Top=-60\r\nFRM_Script_visible=1\r/" "$ini"
 }
 windows_restored_again() {
-  local i win
+  local i win x y w h cw mtop below on_bars=0
+  read_main_bars
+  below=$(((my + STRIP + 7) / 8 * 8))
+  read -r _ mtop _ _ <<<"$(frame_of "$(main_window)")"
   for i in "${!LEFT_OPEN[@]}"; do
     [ -n "${left_again[$i]}" ] || continue
     win=$(xdotool search --onlyvisible --name "${LEFT_OPEN[$i]}" 2>/dev/null | head -1)
     [ -n "$win" ] || { fail "\"${LEFT_OPEN[$i]}\" left open again does not come back"; continue; }
     check_on_screen "restored-again-$i" "$win"
-    [ "$checked_frame" = "${left_again[$i]}" ] \
-      || fail "\"${LEFT_OPEN[$i]}\" comes back as ${checked_frame}, it was closed as ${left_again[$i]} (left top width height)"
+    read -r x y w h <<<"${left_again[$i]}"
+    read -r _ _ cw _ <<<"$checked_frame"
+    # Closed with its top edge on the bars of the main window moved down
+    # (the hand pad, put over them from above, stays where it was put), it
+    # comes back below them, at its size where it fits there, else made as
+    # tall as the room there (as it opens below them), its controls
+    # scrolling beside their bar.
+    if [ "$y" -gt "$mtop" ] && [ "$y" -lt "$below" ]; then
+      on_bars=$((on_bars + 1))
+      [ $((below + h)) -le "$sh" ] || h=$((sh - below))
+      [ "$checked_frame" = "$x $below $cw $h" ] && [ "$cw" -ge "$w" ] \
+        || fail "\"${LEFT_OPEN[$i]}\" closed as ${left_again[$i]} on the main window's bars comes back as ${checked_frame}, not below them at its size"
+    elif [ "$checked_frame" != "${left_again[$i]}" ] && { [ "$moved" -eq 0 ] || [ "$checked_frame" != "$x $y $w $((sh - below))" ]; }; then
+      # (Elsewhere, one that opens shorter below the bars where the main
+      # window now is comes back that tall.)
+      fail "\"${LEFT_OPEN[$i]}\" comes back as ${checked_frame}, it was closed as ${left_again[$i]} (left top width height)"
+    fi
   done
+  [ "$sh" -ne 768 ] || [ "$on_bars" -gt 0 ] || fail "no window was closed on the bars of the main window moved down"
   # The script window comes back clear of the main window's menu bar and
   # page tabs where the main window has come back, not where it first shows.
   local script
   script=$(xdotool search --onlyvisible --name "^Script" 2>/dev/null | head -1)
   [ -n "$script" ] || { fail "the script window left open does not come back"; return; }
-  read_main_bars
   check_on_screen restored-script "$script"
   if overlap "$checked_frame" "$mx $my $MENUS $MENU_H" || overlap "$checked_frame" "$mx $((my + MENU_H)) $mw $((STRIP - MENU_H))"; then
     fail "the script window stored off the screen comes back at $checked_frame over the main window's menu bar or page tabs"
