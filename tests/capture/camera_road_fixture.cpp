@@ -14,6 +14,7 @@
 #include "platform/paths.h"
 #include "platform/simulated_camera.h"
 #include "scripting/scripts.h"
+#include "support/user_input.h"
 #include "support/program/driver_choice.h"
 #include "support/program/fresh_process.h"
 #include "telescope/guide_plugin.h"
@@ -90,21 +91,7 @@ void CameraRoad::chooseFormat(int slot, int width, int height)
 
 bool CameraRoad::chooseMenuItem(QMenu* menu, QAction* item)
 {
-    menu->popup(QPoint(10, 10));
-    QCoreApplication::processEvents();
-    const QRect place = menu->actionGeometry(item);
-    if (!menu->isVisible() || place.isEmpty()) {
-        menu->hide();
-        return false;
-    }
-    bool chosen = false;
-    const auto seen = QObject::connect(item, &QAction::triggered, menu, [&chosen] { chosen = true; });
-    QTest::mouseMove(menu, place.center());
-    QTest::mouseClick(menu, Qt::LeftButton, {}, place.center());
-    QCoreApplication::processEvents();
-    QObject::disconnect(seen);
-    menu->hide();
-    return chosen;
+    return testsupport::chooseMenuItem(menu, item);
 }
 
 void CameraRoad::useSimulatorPlugin()

@@ -2,7 +2,7 @@
 // The user's hand on the program's controls in-process: a mouse click on a
 // control (its window shown, the tab pages that hold it brought forward),
 // typing into a field and leaving it with Tab, and a combo box's item
-// picked from the keyboard. Header only: for the test programs that link
+// picked from the keyboard, a menu's item clicked in it. Header only: for the test programs that link
 // the program's widgets.
 
 #include <QAbstractSpinBox>
@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStyle>
@@ -91,6 +92,27 @@ inline void clickScrollBar(QScrollBar* bar, QStyle::SubControl part)
     const QRect place = bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, part, bar);
     ASSERT_FALSE(place.isEmpty()) << bar->objectName().toStdString();
     QTest::mouseClick(bar, Qt::LeftButton, {}, place.center());
+}
+
+// Opens `menu` and clicks `item` in it as the user does; true when the item
+// was there, enabled, and chosen.
+inline bool chooseMenuItem(QMenu* menu, QAction* item)
+{
+    menu->popup(QPoint(10, 10));
+    QCoreApplication::processEvents();
+    const QRect place = menu->actionGeometry(item);
+    if (!menu->isVisible() || place.isEmpty()) {
+        menu->hide();
+        return false;
+    }
+    bool chosen = false;
+    const auto seen = QObject::connect(item, &QAction::triggered, menu, [&chosen] { chosen = true; });
+    QTest::mouseMove(menu, place.center());
+    QTest::mouseClick(menu, Qt::LeftButton, {}, place.center());
+    QCoreApplication::processEvents();
+    QObject::disconnect(seen);
+    menu->hide();
+    return chosen;
 }
 
 } // namespace testsupport

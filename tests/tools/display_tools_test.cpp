@@ -572,9 +572,9 @@ TEST_F(DisplayTools, AnEndedStackStaysShownWhateverResizesTheResult)
     EXPECT_TRUE(fullScreenShowsTheResult());
     // The full-screen view's scaling chosen shows the stack in it at once.
     const kernels::Bitmap24 standard = FRM_FullScreen->IMG_FullScreen->Bitmap();
-    FRM_FullScreen->MNU_Bilinear->trigger();
+    ASSERT_TRUE(testsupport::chooseMenuItem(FRM_FullScreen->MNU_Mode, FRM_FullScreen->MNU_Bilinear));
     EXPECT_FALSE(kernels::SamePixels(FRM_FullScreen->IMG_FullScreen->Bitmap(), standard)) << "smoothed";
-    FRM_FullScreen->MNU_Standard->trigger();
+    ASSERT_TRUE(testsupport::chooseMenuItem(FRM_FullScreen->MNU_Mode, FRM_FullScreen->MNU_Standard));
     EXPECT_TRUE(fullScreenShowsTheResult());
     testsupport::click(FRM_Tool_Images->CKB_Seuils_Evol);
     ASSERT_FALSE(FRM_Tool_Images->CKB_Seuils_Evol->isChecked());
