@@ -325,9 +325,19 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
         app::reportOnce(QStringLiteral("RenderResult: ") + TranslatedTexts.MSG_Planes_Missing);
         return stop;
     }
+    // A stack drawn again with no new frame keeps the levels of all its
+    // pixels, whatever part of it the view shows: the pass runs over the
+    // whole stack (the plane holds it all, from its top-left corner) and the
+    // display takes the view's part of it. Narrowed, it is cut as it stood
+    // rather than stretched again to the extremes of the part left.
+    const bool stackRedrawn = !newFrame && ResultHoldsStack;
+    constexpr int side = kernels::DeepPlanes::kSide;
+    const QSize stackSize = stackRedrawn ? ResultStackSize.boundedTo(QSize(side, side)) : QSize(W, H);
+    const int passW = std::max(W, stackSize.width());
+    const int passH = std::max(H, stackSize.height());
     kernels::AccumulateJob job;
-    job.width = W;
-    job.height = H;
+    job.width = passW;
+    job.height = passH;
     job.binning = B;
     job.kind = kind;
     job.frame = newFrame ? ZoneBitmap.get() : nullptr;
@@ -367,9 +377,9 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
     // A stack drawn again in a view larger than it was added at is padded
     // with black that is none of its pixels: its levels (and the thresholds
     // that follow them) come from its own pixels, so it looks as it did.
-    if (!newFrame && ResultHoldsStack && (job.plainCopy || job.correct)) {
-        const int w = std::min(W, ResultStackSize.width()), h = std::min(H, ResultStackSize.height());
-        if (w > 0 && h > 0 && (w < W || h < H)) {
+    if (stackRedrawn && (job.plainCopy || job.correct)) {
+        const int w = std::min(passW, stackSize.width()), h = std::min(passH, stackSize.height());
+        if (w > 0 && h > 0 && (w < passW || h < passH)) {
             stats = {AdditionMin[kind], AdditionMax[kind]};
             kernels::FoldPlane(planes, 5, w, h, stats);
         }

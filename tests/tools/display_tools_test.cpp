@@ -570,6 +570,24 @@ TEST_F(DisplayTools, AnEndedStackStaysShownWhateverResizesTheResult)
     EXPECT_EQ(wide, padded);
     EXPECT_EQ(double(FRM_Tool_Images->TNI_Seuil_Min->Value()), lowThreshold);
     EXPECT_TRUE(fullScreenShowsTheResult());
+    // Narrowed to a corner of dark sky, it is cut as it stood: the levels
+    // stay those of all its pixels rather than the few left, which would
+    // stretch the sky's noise over the whole range.
+    const double highThreshold = double(FRM_Tool_Images->TNI_Seuil_Max->Value());
+    int pages = 0;
+    while (FRM_Alv->Image3->PictureSize().width() > 60 && pages < 70) {
+        testsupport::clickScrollBar(a->SCB_Taille_ZAffich, QStyle::SC_ScrollBarSubPage);
+        ++pages;
+    }
+    const QImage corner = FRM_Alv->Image3->Picture().convertToFormat(QImage::Format_RGB32);
+    ASSERT_LE(corner.width(), 60);
+    EXPECT_EQ(corner, padded.copy(0, 0, corner.width(), corner.height()));
+    EXPECT_EQ(double(FRM_Tool_Images->TNI_Seuil_Max->Value()), highThreshold);
+    EXPECT_EQ(double(FRM_Tool_Images->TNI_Seuil_Min->Value()), lowThreshold);
+    EXPECT_TRUE(fullScreenShowsTheResult());
+    for (; pages > 0; --pages)
+        testsupport::clickScrollBar(a->SCB_Taille_ZAffich, QStyle::SC_ScrollBarAddPage);
+    EXPECT_EQ(FRM_Alv->Image3->Picture().convertToFormat(QImage::Format_RGB32), wide);
     // The full-screen view's scaling chosen shows the stack in it at once.
     const kernels::Bitmap24 standard = FRM_FullScreen->IMG_FullScreen->Bitmap();
     ASSERT_TRUE(testsupport::chooseMenuItem(FRM_FullScreen->MNU_Mode, FRM_FullScreen->MNU_Bilinear));
