@@ -639,8 +639,9 @@ TEST_F(DisplayTools, AnEndedStackStaysShownWhateverResizesTheResult)
     // holds the stack of images above.
     for (QRadioButton* mode : {FRM_Tool_Images->RDB_Dark, FRM_Tool_Images->RDB_Flat}) {
         const char* what = mode == FRM_Tool_Images->RDB_Dark ? "dark" : "flat";
-        if (!FRM_Alv->MNU_Cam1_Arreter->isEnabled())
+        if (!FRM_Alv->MNU_Cam1_Arreter->isEnabled()) {
             ASSERT_NO_FATAL_FAILURE(startStarFieldCamera());
+        }
         if (!FRM_Tool_Images->CKB_Integration->isChecked())
             testsupport::click(FRM_Tool_Images->CKB_Integration);
         testsupport::click(mode);
