@@ -206,7 +206,7 @@ void TFRM_Tool_Suivi::RDB_AutoguidageClick()
 
 void TFRM_Tool_Suivi::RDB_Suivi_logicielClick()
 {
-    Prg_Suivi::DisconnectGuidePort();
+    Prg_Suivi::LetGoOfGuidePort();
     CKB_Guide_On_Result->setEnabled(false);
     CKB_Guide_On_Result->setChecked(false);
 }

@@ -66,6 +66,12 @@ bool LetGoOfChosenTelescope();
 void DisconnectMount(bool byFocuser = false);
 void DisconnectGuidePort(bool byFocuser = false);
 void DisconnectFocuser(bool alsoMount);
+// Software tracking chosen: the guide port is disconnected when it alone
+// holds its link and nothing sends through it. A link the mount's or the
+// focuser's page holds too (the same serial port or driver), or that the
+// re-centring, the learning of the motor speeds or the autofocus sends
+// through, stays as it is, and so does whatever runs on it (a goto).
+void LetGoOfGuidePort();
 // What the Preferences dialog's "Connecter" buttons do: connect, then (mount
 // and guide) select the hand pad's slew rate or ASCOM rates and set up the
 // joystick.

@@ -883,6 +883,14 @@ void DisconnectGuidePort(bool byFocuser)
     showClosed(closing);
 }
 
+void LetGoOfGuidePort()
+{
+    const Pages closing = pagesClosedBy(GuidePage);
+    if ((closing & ~Pages(GuidePage)) != 0 || !inUseBy(closing).isEmpty())
+        return;
+    DisconnectGuidePort();
+}
+
 bool LetGoOfChosenTelescope()
 {
     if (!AscomConnecting && !AscomBridge::AscomSharedData.Connected)

@@ -729,7 +729,8 @@ TEST_F(AlpacaFieldTest, AConnectionThatNeverGetsItsTurnEndsWithinItsBound)
 // lets go of the guide port: nobody waits for the connection any more, so
 // it gives up, the device is left disconnected and every page and window
 // says so. When "Connecter" of the mount started it, the mount's
-// connection goes on and holds; only the guide port stops waiting.
+// connection goes on and holds; only the guide port stops waiting, and
+// once connected it lets go of nothing the mount holds.
 TEST_F(AlpacaFieldTest, LettingGoOfTheGuidePortWhileTheDeviceConnectsEndsOnlyWhatItAskedFor)
 {
     AlpacaPeer peer;
@@ -768,6 +769,19 @@ TEST_F(AlpacaFieldTest, LettingGoOfTheGuidePortWhileTheDeviceConnectsEndsOnlyWha
     EXPECT_EQ(peer.callTexts(QStringLiteral("PUT connected Connected=true")).size(), 2);
     EXPECT_FALSE(pref().BTN_Autoguide_Nord->isEnabled()) << "the guide port did not connect";
     EXPECT_FALSE(s->RDB_Autoguidage->isChecked());
+
+    // Connected, "Suivi logiciel" lets go of nothing the mount's page holds
+    // as well: the device stays connected and both pages show it.
+    const qsizetype letGo = peer.callTexts(QStringLiteral("PUT connected Connected=false")).size();
+    ASSERT_TRUE(clickOnScreen(s->RDB_Autoguidage));
+    ASSERT_TRUE(waitUntil([this] { return pref().BTN_Autoguide_Nord->isEnabled(); }));
+    ASSERT_TRUE(clickOnScreen(s->RDB_Suivi_logiciel));
+    pumpFor(500);
+    EXPECT_TRUE(peer.state().connected);
+    EXPECT_EQ(peer.callTexts(QStringLiteral("PUT connected Connected=false")).size(), letGo);
+    EXPECT_TRUE(AscomBridge::AscomSharedData.Connected);
+    EXPECT_TRUE(pref().BTN_Mount_Deconnecter->isEnabled());
+    EXPECT_TRUE(pref().BTN_Autoguide_Nord->isEnabled());
     EXPECT_TRUE(messages().isEmpty()) << messages().toStdString();
 }
 

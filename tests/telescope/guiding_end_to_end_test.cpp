@@ -1303,7 +1303,8 @@ TEST_F(MountTest, AutoguidingSetUpThroughTheWindowsHoldsTheDriftingStar)
 // still reach the mount. Tracking off, the line closes and every page shows
 // it; tracking on again, the next correction connects the line, and the
 // guide page autoguiding holds shows it connected too. Software tracking
-// with re-centring keeps its line the same way, from the guide page too.
+// chosen meanwhile closes nothing the mount holds, nor a goto on it; with
+// re-centring it keeps its line the same way, from the guide page too.
 TEST_F(MountTest, TheLineGuidingSendsThroughIsNotDisconnectedUnderIt)
 {
     const SimulatorGuard guard;
@@ -1371,13 +1372,19 @@ TEST_F(MountTest, TheLineGuidingSendsThroughIsNotDisconnectedUnderIt)
     EXPECT_EQ(pages(), "BTN_Mount_Deconnecter BTN_Autoguide_Nord BTN_Focus_Connecter")
         << "the guide port autoguiding holds is on the line the correction connected";
 
-    // Software tracking lets go of the guide port, and so of the shared
-    // line; with re-centring on, the line connected again stays, and the
-    // guide page, no longer held, offers its "Deconnecter".
+    // Software tracking chosen while the mount slews to a goto lets go of
+    // nothing the mount's page holds: the shared line stays open, the goto
+    // goes on, and the guide page, no longer held by autoguiding, shows the
+    // line connected and offers its "Deconnecter". With re-centring on,
+    // that line is kept from either page.
+    ASSERT_TRUE(Prg_Suivi::GotoCoordinates(5 * 54000.0, -1800.0));
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(Scripts::GotoRunning);
     ASSERT_TRUE(clickOnScreen(s->RDB_Suivi_logiciel));
+    EXPECT_TRUE(platform::com_io::channel(1).open);
+    EXPECT_TRUE(Scripts::GotoRunning) << "the goto goes on";
+    EXPECT_EQ(pages(), "BTN_Mount_Deconnecter BTN_Autoguide_Deconnecter BTN_Autoguide_Nord BTN_Focus_Connecter");
     ASSERT_TRUE(clickOnScreen(s->CKB_Recentrage));
-    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Connecter));
-    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Connecter));
     ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Deconnecter));
     ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Deconnecter));
     EXPECT_EQ(told(TranslatedTexts.MSG_Deconnexion_Recentrage), 2);
