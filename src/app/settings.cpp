@@ -619,8 +619,9 @@ void LoadWindowLayout()
         // It lays its views and tool bar out at any size: on a screen no
         // larger than that, its whole frame takes the screen's free area.
         alv->resize(QSize(width, height).boundedTo(Systeme::RoomInsideScreen(alv)));
-        placeOnScreen(alv, readInt(QStringLiteral("FRM_AlV_Left"), centred(screen.width(), 800)),
-                      readInt(QStringLiteral("FRM_AlV_Top"), centred(screen.height(), 600)));
+        const QPoint fresh = Systeme::MainWindowDefaultCorner();
+        placeOnScreen(alv, readInt(QStringLiteral("FRM_AlV_Left"), fresh.x()),
+                      readInt(QStringLiteral("FRM_AlV_Top"), fresh.y()));
         const int state = readInt(QStringLiteral("FRM_AlV_WindowState"), 0);
         alv->setWindowState(state == 1 ? Qt::WindowMinimized : state == 2 ? Qt::WindowMaximized : Qt::WindowNoState);
         NotifyStep(QStringLiteral("FRM_Alv.FormActivate"));

@@ -482,6 +482,12 @@ QRect ScreenArea()
     return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
 }
 
+QPoint MainWindowDefaultCorner()
+{
+    const QSize screen = ScreenSize();
+    return {std::max(0, (screen.width() - 800) / 2), std::max(0, (screen.height() - 600) / 2)};
+}
+
 namespace {
 
 // A window's frame as it is or will be.
@@ -1205,6 +1211,26 @@ bool makeTallBelow(QWidget* window, int top, const QMargins& frame, const QRect&
     return true;
 }
 
+// The room with the main window and its bars no lower than where the main
+// window opens in a fresh program folder (they stay where they are when
+// higher).
+FirstPlaceRoom withMainNoLower(FirstPlaceRoom room)
+{
+    if (room.main.isEmpty())
+        return room;
+    const QPoint fresh = MainWindowDefaultCorner();
+    const int up = room.main.top() - KeepFrameInside(QRect(fresh, room.main.size()), room.area).y();
+    if (up <= 0)
+        return room;
+    room.main.translate(0, -up);
+    room.menuBar.translate(0, -up);
+    for (QList<QRect>* bars : {&room.topBars, &room.toolBars}) {
+        for (QRect& r : *bars)
+            r.translate(0, -up);
+    }
+    return room;
+}
+
 // Gives a window the size it opens with at its first place, and returns
 // that place.
 QPoint sizeAtFirstPlace(QWidget* window, const FirstPlaceRoom& room, const QMargins& frame)
@@ -1257,8 +1283,13 @@ void placeAgain(QWidget* window)
     if (window->property(kShownOnce).toBool() || window->property(kSizeStored).toBool()) {
         sizeAsShown(window);
     } else {
-        // (As it opens in a fresh program folder, whatever else is open.)
-        FirstPlaceRoom alone = room;
+        // (As it opens in a fresh program folder, whatever else is open.
+        // The main window moved down since the window opened would make it
+        // shorter than it was, wherever its place: it is sized below the
+        // bars of the main window where a fresh program folder puts it, and
+        // made shorter below the bars where they now are only where its
+        // place is below them, below.)
+        FirstPlaceRoom alone = withMainNoLower(room);
         alone.taken.clear();
         alone.onTop.clear();
         sizeAtFirstPlace(window, alone, frame);
@@ -1285,7 +1316,7 @@ void placeAgain(QWidget* window)
         && (fitsBelow() || (onTheBars && makeTallBelow(window, below, frame, room.area)))) {
         at = QPoint(inside.x(), below);
     } else if (!coversTopBars(window, at, frame, room) && coversTopBars(window, inside, frame, room)) {
-        for (const int top : {at.y(), belowTopBars(room)}) {
+        for (const int top : {at.y(), below}) {
             if (top >= room.area.top() && makeTallBelow(window, top, frame, room.area)) {
                 at.setY(top);
                 break;

@@ -163,6 +163,9 @@ QSize ScreenSize();
 // The part of the screen windows may take: the primary screen's free area,
 // or the whole of the size a test gave.
 QRect ScreenArea();
+// Where the main window's frame goes without a stored place (as in a fresh
+// program folder): centred for 800 x 600 on the screen.
+QPoint MainWindowDefaultCorner();
 
 // Opens the port access once and sets PortDriverOpen. Every device that
 // could not be opened (with what to do about permissions) is listed in the

@@ -16,6 +16,8 @@
 #include <QMainWindow>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QWindow>
 #include "telescope/frm_raquette.h"
@@ -625,4 +627,31 @@ TEST_F(WindowLayout, WindowsWithNoStoredPlaceOpenAtFirstPlacesOfTheirOwnAndAreSt
         EXPECT_FALSE(stored.contains(at) || corners.contains(at)) << name << " at " << at.x() << "," << at.y();
         stored << at;
     }
+}
+
+// The hand pad opens shorter below the bars of the main window where a fresh
+// program folder puts it, and is left open at the screen's top edge, over
+// the main window's menu bar; the main window was then moved down before
+// the program closed. Started again, the hand pad comes back at the place
+// and the size it had: it is not made shorter still for the bars where the
+// main window now is, which it does not lie below.
+TEST_F(WindowLayout, TheHandPadLeftOpenAtTheTopEdgeKeepsItsSizeThoughTheMainWindowWasMovedDown)
+{
+    writeSettings("[Windows]\r\nFRM_AlV_Left=112\r\nFRM_AlV_Top=124\r\n"
+                  "FRM_Raquette_Left=0\r\nFRM_Raquette_Top=0\r\nFRM_Raquette_visible=1\r\n");
+    FRM_Alv->show();
+    Settings::LoadMiscPrefs();
+    Settings::LoadWindowLayout();
+    ASSERT_TRUE(FRM_Raquette->isVisible());
+    QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const QRect pad = FRM_Raquette->frameGeometry();
+    EXPECT_EQ(pad.topLeft(), QPoint(0, 0));
+    EXPECT_TRUE(QRect(0, 0, 1024, 768).contains(pad)) << pad.width() << "x" << pad.height();
+    // Taller than the room below the page tabs where they now are, by as
+    // much as the main window went down.
+    auto* tabs = FRM_Alv->findChild<QTabWidget*>(QStringLiteral("PGC_Main"));
+    ASSERT_NE(tabs, nullptr);
+    const int tabsBottom = tabs->tabBar()->mapToGlobal(QPoint(0, tabs->tabBar()->height())).y();
+    EXPECT_GT(pad.height(), 768 - tabsBottom) << "the tabs end at " << tabsBottom;
+    EXPECT_GE(pad.height(), 768 - (tabsBottom - 40) - 8) << "the tabs end at " << tabsBottom;
 }
