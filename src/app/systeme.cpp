@@ -525,12 +525,14 @@ bool shownOnTop(const QWidget* w)
 
 // A plain window that may stand in front of the windows kept on top: not
 // the main window (the others stand above it), not one that waits for its
-// answer (it stands in front of every window by itself).
+// answer (it stands in front of every window by itself). A dialog that
+// waits for no answer (the About box) is such a window too: the window
+// manager keeps it with the plain windows, under those kept on top.
 bool mayStandInFront(const QWidget* w)
 {
     return w && w->isWindow() && !IsMainWindow(w) && !w->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
            && w->windowModality() == Qt::NonModal
-           && (w->windowType() == Qt::Window || w->windowType() == Qt::Tool);
+           && (w->windowType() == Qt::Window || w->windowType() == Qt::Tool || w->windowType() == Qt::Dialog);
 }
 
 // Keeps a plain window in front of the windows kept on top it stands in

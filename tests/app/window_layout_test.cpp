@@ -2,6 +2,7 @@
 
 #include "settings_store_fixture.h"
 
+#include "app/about_box.h"
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/settings/key_engine.h"
@@ -233,7 +234,7 @@ TEST_F(WindowLayout, AWindowOpenedFromOneThatStaysOnTopOpensInFrontOfIt)
 // in front of one of them and, when that one closes, of the other, which
 // would cover it still; once both are closed it is a plain window again,
 // never kept above every window. A window it would cover stands in front
-// of it too.
+// of it too, and so does the About box, a dialog that waits for no answer.
 TEST_F(WindowLayout, AWindowUnderTwoWindowsOnTopStandsInFrontOfTheOtherWhenOneCloses)
 {
     // (The main window's first activation puts the stored layout back.)
@@ -260,6 +261,14 @@ TEST_F(WindowLayout, AWindowUnderTwoWindowsOnTopStandsInFrontOfTheOtherWhenOneCl
     QTest::qWait(10);
     EXPECT_EQ(FRM_ImgRef->windowHandle()->transientParent(), nullptr);
     FRM_ImgRef->close();
+    // So does the About box, a dialog that waits for no answer, shown where
+    // the tracking window would cover it.
+    showAt(AboutBox, QPoint(10, 110));
+    ASSERT_NE(AboutBox->windowHandle(), nullptr);
+    const QWindow* aboutOwner = AboutBox->windowHandle()->transientParent();
+    EXPECT_TRUE(aboutOwner == FRM_Tool_Suivi->windowHandle() || aboutOwner == FRM_ComTrafic->windowHandle());
+    AboutBox->close();
+    EXPECT_EQ(AboutBox->windowHandle()->transientParent(), nullptr);
 
     first->close();
     EXPECT_EQ(owner(), second->windowHandle()) << "under " << second->objectName().toStdString();

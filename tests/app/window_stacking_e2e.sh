@@ -18,11 +18,12 @@
 #   - The full-screen window maximised and restored with its title bar's
 #     button is on top again, at its size before.
 #   - A plain window shown where several windows kept on top would cover it
-#     (the Preferences from the menu, the image window from a script, under
-#     the tracking and message windows) stands in front of all of them,
-#     still when the one it was told to stand in front of closes; clicked
-#     on its title bar after one came forward, or under one opened later,
-#     it comes in front; once they are closed, it is a plain window again.
+#     (the Preferences and the About box from the menu, the image window
+#     from a script, under the tracking and message windows) stands in front
+#     of all of them, still when the one it was told to stand in front of
+#     closes; clicked on its title bar after one came forward, or under one
+#     opened later, it comes in front; once they are closed, it is a plain
+#     window again.
 #     Minimising a window kept on top does not take with it the plain
 #     windows that stand in front of it; minimising one of those with its
 #     title bar's button leaves the windows kept on top shown.
@@ -482,9 +483,10 @@ bring_forward() {
   sleep 0.4
 }
 
-# The Preferences, then the image window from a script, shown where the
-# message window and the tracking window, both kept on top, would cover
-# them: each stands in front of both, and stays in
+# The Preferences, the About box (a dialog that waits for no answer), then
+# the image window from a script, shown where the message window and the
+# tracking window, both kept on top, would cover them: each stands in front
+# of both, and the Preferences stay in
 # front of the others when one closes; clicked on its title bar after one
 # of them came forward, it is in front again; shown again after other
 # windows were clicked, in front of all; a window they came over later is
@@ -493,7 +495,7 @@ bring_forward() {
 # window.
 in_front_of_every_window_on_top() {
   echo "in front of every window kept on top"
-  local message tracking pref images w on_top failed=$failures
+  local message tracking pref about images w on_top failed=$failures
   # The serial traffic, open at start-up, is closed by then.
   w=$(window_named "^Comm Trafic$")
   [ -n "$w" ] && close_win "$w"
@@ -506,6 +508,13 @@ in_front_of_every_window_on_top() {
   sleep 0.5
   shot every-on-top-shown
   in_front_of_all "$pref" "shown from the menu"
+  # "?" > "A propos...".
+  menu $AIDE Down Return
+  about=$(wait_window "^A propos$") || { fail "the About box does not open"; return; }
+  sleep 0.5
+  shot every-on-top-about
+  in_front_of_all "$about" "shown from the menu"
+  close_win "$about"
 
   close_win "$tracking"
   sleep 0.5
