@@ -973,8 +973,12 @@ TEST_F(HandPadTest, TheSimulatedMountGoesToTheLibraryObjectChosenOnThePadAndRefu
     // object's, nor the catalogue's first.
     ASSERT_NO_FATAL_FAILURE(gotoObject(r.RDB_Messier, "999"));
     refusedWhere("M 999 absent du catalogue", m31ra, m31dec);
+    // The reason names the object by the catalogue the user chose, not by
+    // the command's letter.
     ASSERT_NO_FATAL_FAILURE(gotoObject(r.RDB_NGC, "9999"));
-    refusedWhere("C 9999 absent du catalogue", m31ra, m31dec);
+    refusedWhere("NGC 9999 absent du catalogue", m31ra, m31dec);
+    ASSERT_NO_FATAL_FAILURE(gotoObject(r.RDB_IC, "9999"));
+    refusedWhere("IC 9999 absent du catalogue", m31ra, m31dec);
 
     // A sync shows the mount's reply as a goto does: on an object it does
     // not find it stays where it was and says why; on one it finds it is

@@ -175,10 +175,7 @@ void Lx200MountModel::loadObject(const QByteArray& code)
             shown += c;
     if (shown.isEmpty())
         return noTarget("Aucun objet choisi");
-    const QByteArray absent = shown + " absent du catalogue";
     const QByteArray number = shown.mid(1).trimmed();
-    if (!allDigits(number) || number.size() > 5)
-        return noTarget(absent);
     QByteArray name;
     if (shown[0] == 'M')
         name = "M";
@@ -188,7 +185,12 @@ void Lx200MountModel::loadObject(const QByteArray& code)
         name = "IC";
     else if (shown[0] == 'C' && library_ == DeepSkyLibrary::UGC)
         name = "UGC";
-    else
+    // An object of the deep-sky library is named by the catalogue chosen
+    // ("NGC 9999"), as the user asked for it, not by the command's letter.
+    if (shown[0] == 'C' && !name.isEmpty())
+        shown = name + ' ' + number;
+    const QByteArray absent = shown + " absent du catalogue";
+    if (name.isEmpty() || !allDigits(number) || number.size() > 5)
         return noTarget(absent);   // no star, planet or other library
     if (!ensureCatalogue())
         return noTarget(shown + " inconnu : catalogue SAC72.dat absent");
