@@ -171,7 +171,7 @@ TEST_F(ProgramWindows, AWindowShownWhileADialogWaitsOpensBehindIt)
     dialog.resize(240, 120);
     bool padShown = false, padOwnedByDialog = true, padKeptOnTop = true, dialogKeepsKeyboard = false;
     QTimer::singleShot(0, &dialog, [&] {
-        QTest::qWaitForWindowActive(&dialog);
+        (void)QTest::qWaitForWindowActive(&dialog);
         QTest::keyClick(&dialog, Qt::Key_Clear, Qt::KeypadModifier);
         // The window system's answers to what was asked come in.
         QTest::qWait(50);

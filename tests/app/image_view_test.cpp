@@ -21,8 +21,9 @@ TEST(ImageView, ScreenFormatConversionMatchesThePlainOne)
         app::Bgr24ToRgb32(from, fast.data(), n);
         app::Bgr24ToRgb32Portable(from, plain.data(), n);
         EXPECT_EQ(fast, plain) << n;
-        if (n > 0)
+        if (n > 0) {
             EXPECT_EQ(plain[0], 0xff000000u | std::uint32_t(from[2]) << 16 | std::uint32_t(from[1]) << 8 | from[0]);
+        }
     }
 }
 

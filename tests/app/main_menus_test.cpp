@@ -92,8 +92,9 @@ TEST_F(MainMenus, EveryItemCarriesItsCaptionAndOnlyHelpHasAKey)
     EXPECT_FALSE(FRM_Alv->MNU_Operations->menuAction()->isEnabled());
 
     for (QAction* a : FRM_Alv->findChildren<QAction*>())
-        if (!a->shortcut().isEmpty())
+        if (!a->shortcut().isEmpty()) {
             EXPECT_EQ(a->objectName(), QStringLiteral("MNU_Aide")) << a->shortcut().toString().toStdString();
+        }
     EXPECT_EQ(action("MNU_Aide")->shortcut(), QKeySequence(Qt::Key_F1));
 }
 
@@ -121,8 +122,9 @@ TEST_F(MainMenus, WindowItemsShowTheirWindowOnTheirPage)
             c.pages->setCurrentIndex(c.pages->count() - 1 == c.pages->indexOf(c.page) ? 0 : c.pages->count() - 1);
         action(c.item)->trigger();
         EXPECT_TRUE(c.window->isVisible()) << c.item;
-        if (c.pages)
+        if (c.pages) {
             EXPECT_EQ(c.pages->currentWidget(), c.page) << c.item;
+        }
     }
 }
 

@@ -221,8 +221,9 @@ TEST_F(MainWindowLayout, AtItsOwnSizeEveryCaptionOfTheToolBarsAndTheStatusBarRea
     // No tool-bar button is blank: each has a caption or a picture.
     for (QWidget* bar : {FRM_Alv->PNL_Toolbar_Beginner, FRM_Alv->PNL_Toolbar_Expert, FRM_Alv->TLB_Status})
         for (QToolButton* b : bar->findChildren<QToolButton*>())
-            if (!qobject_cast<TTabRowsBar*>(b->parentWidget()))
+            if (!qobject_cast<TTabRowsBar*>(b->parentWidget())) {
                 EXPECT_TRUE(!b->text().isEmpty() || !b->icon().isNull()) << b->objectName().toStdString();
+            }
 }
 
 TEST_F(MainWindowLayout, PageHeadersInRowsAnswerClicksOnEveryRow)

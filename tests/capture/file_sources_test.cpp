@@ -189,7 +189,7 @@ TEST(AviReader, GivesTheFramesTheWriterWroteInOrderAndAtRandom)
 {
     testsupport::TempProgramDir dir;
     testsupport::RecordingMessageService boxes;
-    for (const QString codec : {QStringLiteral("DIB "), QStringLiteral("MJPG")}) {
+    for (const QString& codec : {QStringLiteral("DIB "), QStringLiteral("MJPG")}) {
         std::vector<kernels::Bitmap24> frames;
         const QString path = writeAvi(dir.filePath(codec.trimmed() + QStringLiteral(".avi")), codec, frames);
         ASSERT_FALSE(path.isEmpty()) << codec.toStdString();

@@ -659,8 +659,9 @@ TEST_F(EitherSlot, EveryFileTypeAndFileSourceOfEitherSlotWithTheOtherPageShownIs
                 EXPECT_EQ(p.height, thresholds && !deepStill ? c.height : TFRM_Tool_Images::SavedResultRect().height());
                 EXPECT_EQ(p.height, c.height) << "the whole frame";
                 // (The rendered plane holds the addition's sums, not levels.)
-                if (!thresholds || !deepStill)
+                if (!thresholds || !deepStill) {
                     EXPECT_NEAR(p.at(p.width / 2, p.height / 2, 1), c.level, 3) << "that slot's frame";
+                }
             }
         }
         testsupport::click(t->CKB_utiliser_seuils);

@@ -606,7 +606,7 @@ TEST(ResultPasses, RowsOnThePoolGiveTheSameWordsAndBytes)
                 b.scanLine(y)[x] = std::uint8_t(any(0, 255));
         return b;
     };
-    for (const auto [width, height] : {std::pair{37, 131}, {64, 64}, {5, 257}, {101, 32}}) {
+    for (const auto& [width, height] : {std::pair{37, 131}, {64, 64}, {5, 257}, {101, 32}}) {
         for (int variant = 0; variant < 6; ++variant) {
             const int B = variant == 3 ? 2 : 1;
             for (DeepPlanes* p : {&single, &pooled})

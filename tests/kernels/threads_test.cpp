@@ -274,8 +274,9 @@ TEST(RowPool, SharedPiecesCoverEveryRowOnce)
             EXPECT_EQ(badPieces, 0) << threads << " threads, " << rows << " rows";
             for (int r = 0; r < rows; ++r)
                 ASSERT_EQ(seen[std::size_t(r)], 1) << threads << " threads, " << rows << " rows, row " << r;
-            if (rows >= 960 && threads > 1)
+            if (rows >= 960 && threads > 1) {
                 EXPECT_GT(ids.size(), 1u) << threads << " threads";
+            }
         }
         std::atomic<int> after{0};
         EXPECT_THROW(pool.RunShared(400, 10, [&](int first, int) {

@@ -64,8 +64,9 @@ TEST_F(CommandWizard, TheListHoldsEveryEntryOnceSortedAndShowsTheFieldsOfTheChos
         const QString e = w()->CBX_Command->itemText(i);
         distinct.insert(e);
         variables += e.startsWith(QLatin1Char('%'));
-        if (i > 0)
+        if (i > 0) {
             EXPECT_LE(w()->CBX_Command->itemText(i - 1).compare(e, Qt::CaseInsensitive), 0) << e.toStdString();
+        }
     }
     EXPECT_EQ(distinct.size(), 142);
     EXPECT_EQ(variables, 22);

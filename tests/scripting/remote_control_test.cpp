@@ -78,7 +78,7 @@ protected:
         s.write(bytes);
         s.flush();
         QByteArray received;
-        QTest::qWaitFor([&] {
+        (void)QTest::qWaitFor([&] {
             received += s.readAll();
             return ParseReply(received).kind != Reply::Kind::Incomplete || s.state() == QLocalSocket::UnconnectedState;
         }, 5000);
@@ -281,7 +281,7 @@ TEST_F(RemoteControl, RequestsRunOneAtATimeNeverInsideAModalBox)
     g_lateClient = late.get();
     first->write(ExecuteRequest(QStringLiteral("test.modal")));
     QByteArray lateReply;
-    QTest::qWaitFor([&] {
+    (void)QTest::qWaitFor([&] {
         lateReply += late->readAll();
         return ParseReply(lateReply).kind == Reply::Kind::Ack;
     }, 5000);
@@ -295,7 +295,7 @@ TEST_F(RemoteControl, BadOrAbsentClientsGetARefusalAndNothingRuns)
     QByteArray raw;
     auto unknownTopic = connectClient();
     EXPECT_EQ(exchange(*unknownTopic, "EXECUTE Autre 12\ntest.log(no)").reason, QStringLiteral("unknown topic"));
-    QTest::qWaitFor([&] { return unknownTopic->state() == QLocalSocket::UnconnectedState; }, 2000);
+    (void)QTest::qWaitFor([&] { return unknownTopic->state() == QLocalSocket::UnconnectedState; }, 2000);
     EXPECT_EQ(unknownTopic->state(), QLocalSocket::UnconnectedState);
 
     auto oversized = connectClient();
@@ -319,7 +319,7 @@ TEST_F(RemoteControl, BadOrAbsentClientsGetARefusalAndNothingRuns)
     std::vector<std::unique_ptr<QLocalSocket>> many;
     for (int i = 0; i < 40; ++i)
         many.push_back(connectClient());
-    QTest::qWaitFor([&] { return FRM_DDEServer->Server()->connectionCount() >= kMaxConnections; }, 2000);
+    (void)QTest::qWaitFor([&] { return FRM_DDEServer->Server()->connectionCount() >= kMaxConnections; }, 2000);
     // The refusals come as the server gets to them: a busy machine is slow.
     std::vector<QByteArray> replies(many.size());
     const auto refused = [&] {
@@ -330,11 +330,11 @@ TEST_F(RemoteControl, BadOrAbsentClientsGetARefusalAndNothingRuns)
         }
         return n;
     };
-    QTest::qWaitFor([&] { return refused() >= 40 - kMaxConnections; }, 5000);
+    (void)QTest::qWaitFor([&] { return refused() >= 40 - kMaxConnections; }, 5000);
     EXPECT_GE(refused(), 40 - kMaxConnections);
     EXPECT_LE(FRM_DDEServer->Server()->connectionCount(), kMaxConnections);
     many.clear();
-    QTest::qWaitFor([&] { return FRM_DDEServer->Server()->connectionCount() == 0; }, 2000);
+    (void)QTest::qWaitFor([&] { return FRM_DDEServer->Server()->connectionCount() == 0; }, 2000);
 
     // The server still serves.
     auto good = connectClient();
@@ -390,7 +390,7 @@ TEST_F(RemoteControl, TheCommandLineClientRunsAStatementAndReadsTheItem)
     auto client = [](const QStringList& args, QByteArray* out = nullptr, QByteArray* err = nullptr) {
         QProcess p;
         p.start(QStringLiteral(NJ_DDE_CLIENT), QStringList{QStringLiteral("--service"), kService} + args);
-        QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000);
+        (void)QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000);
         if (out)
             *out = p.readAllStandardOutput();
         if (err)

@@ -30,7 +30,7 @@ struct FrontWindows {
     void workInOther()
     {
         other.activateWindow();
-        QTest::qWaitForWindowActive(&other);
+        (void)QTest::qWaitForWindowActive(&other);
     }
 };
 

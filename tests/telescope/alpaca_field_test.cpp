@@ -176,9 +176,10 @@ TEST_P(AlpacaSlowGoto, EndsWithTheDevicesOwnAnswer)
     // Polls never pile up: at most one of each read is out at a time.
     const auto calls = peer.calls();
     for (std::size_t i = 0; i + 1 < calls.size(); ++i)
-        if (calls[i].member == QLatin1String("slewing"))
+        if (calls[i].member == QLatin1String("slewing")) {
             for (std::size_t j = i + 1; j < calls.size() && calls[j].at_ms < calls[i].at_ms + GetParam(); ++j)
                 EXPECT_NE(calls[j].member, QStringLiteral("slewing")) << "a second read while the first was out";
+        }
 
     // "Obtenir Position" shows the device's coordinates.
     peer.setState([](AlpacaPeer::State& s) {

@@ -246,8 +246,9 @@ TEST_F(SkyWindowTest, ThePickerFindsObjectsByTheirListedNamesAndSaysWhenItCannot
         QTest::keyClicks(FRM_Recherche->CBX_Recherche, name);
         for (int i = 0; i < tabs; ++i)
             QTest::keyClick(FRM_Recherche->focusWidget(), Qt::Key_Tab);
-        if (tabs)
+        if (tabs) {
             ASSERT_EQ(FRM_Recherche->focusWidget(), FRM_Recherche->BTN_Annuler);
+        }
         keyboard.advance(500);
         keyboard.tap(FRM_Recherche->focusWidget(), Qt::Key_Return, 90);
         EXPECT_FALSE(FRM_Recherche->isVisible());

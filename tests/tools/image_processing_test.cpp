@@ -310,8 +310,9 @@ TEST_F(ImageTool, CurvesFromTheTrackBarsAndCurveFiles)
 
     tool().BTN_Reset_equal->click();
     for (const auto& p : curve.Points)
-        if (&p - curve.Points.data() < 9)
+        if (&p - curve.Points.data() < 9) {
             EXPECT_EQ(p.Y, 2);
+        }
     tool().CKB_EQ5->setChecked(true);
     dialogs.openAnswers.push_back(crv);
     tool().BTN_Lire_EQZClick();

@@ -46,8 +46,9 @@ TEST_F(FontCharset, OfTheLanguageReachesEveryWindowAndTheDriverDialog)
 {
     useNoLanguage();
     for (const char* name : Translation::CharsetWindows()) {
-        if (Settings::FindWindow(QString::fromLatin1(name)))
+        if (Settings::FindWindow(QString::fromLatin1(name))) {
             EXPECT_EQ(windowCharset(name), 1) << name;
+        }
     }
 
     // A Cyrillic file: its 8-bit texts are read in code page 1251.

@@ -93,7 +93,7 @@ TEST_F(LanguageFiles, AreListedAndTheSavedChoiceNamesTheFile)
     Settings::ApplyTranslation();
     EXPECT_EQ(TranslatedTexts.MSG_OK, QStringLiteral("Okay"));
 
-    for (const QByteArray saved : {QByteArray("-5"), QByteArray("999"), QByteArray("abc")}) {
+    for (const QByteArray& saved : {QByteArray("-5"), QByteArray("999"), QByteArray("abc")}) {
         EXPECT_EQ(choose("[Prefs]\r\nLangue=" + saved + "\r\n"), QString()) << saved.constData();
         EXPECT_EQ(FRM_Pref->CBX_Langue->currentIndex(), saved == "abc" ? 0 : -1);
     }

@@ -136,9 +136,10 @@ TEST_F(TranslationTable, EntriesCountAndNameTheirPlaces)
         if (e.copyWindow)
             ++(e.target == TextTarget::Hint ? copiedHints : copiedCaptions);
         const QString key = e.keyName();
-        if (e.target == TextTarget::Hint || e.target == TextTarget::Caption || e.target == TextTarget::MenuCaption)
+        if (e.target == TextTarget::Hint || e.target == TextTarget::Caption || e.target == TextTarget::MenuCaption) {
             EXPECT_TRUE(key.endsWith(QLatin1String(".caption"), Qt::CaseInsensitive) ||
                         key.endsWith(QLatin1String(".hint"), Qt::CaseInsensitive)) << e.key;
+        }
     }
     EXPECT_EQ(kinds[TextTarget::Caption], 723);
     EXPECT_EQ(kinds[TextTarget::MenuCaption], 89);
@@ -170,8 +171,9 @@ TEST_F(TranslationTable, EveryEntryNamesAControlOfItsWindowAndWholeLists)
         if (e.copyWindow && !exists(e.copyWindow, e.copyComponent))
             missing << QStringLiteral("%1/%2 (copy of %3)")
                            .arg(QString::fromLatin1(e.copyWindow), QString::fromLatin1(e.copyComponent), e.keyName());
-        if (e.target == TextTarget::ListItem)
+        if (e.target == TextTarget::ListItem) {
             EXPECT_EQ(e.index, listItems[e.windowName() + u'/' + e.componentName()]++) << e.key;
+        }
     }
     EXPECT_TRUE(missing.isEmpty()) << missing.size() << " entries name no control:\n"
                                    << missing.join(u'\n').toStdString();
@@ -216,8 +218,9 @@ TEST_F(TranslationTable, EveryKeyReachesExactlyItsPlaces)
     for (auto it = expected.cbegin(); it != expected.cend(); ++it)
         EXPECT_EQ(after.value(it.key(), QStringLiteral("<absent>")), it.value()) << it.key().toStdString();
     for (auto it = after.cbegin(); it != after.cend(); ++it) {
-        if (!expected.contains(it.key()) && !it.key().endsWith(QLatin1String("#selected")))
+        if (!expected.contains(it.key()) && !it.key().endsWith(QLatin1String("#selected"))) {
             EXPECT_EQ(it.value(), before.value(it.key())) << "changed without a key: " << it.key().toStdString();
+        }
     }
 }
 
@@ -259,8 +262,9 @@ TEST_F(TranslationTable, ShippedLanguageFilesAreInStepWithTheWindows)
     }
     for (const QByteArray& line : en.split('\n')) {
         const qsizetype eq = line.indexOf('=');
-        if (eq > 0)
+        if (eq > 0) {
             EXPECT_TRUE(known.contains(QString::fromLatin1(line.left(eq)).toLower())) << line.constData();
+        }
     }
     EXPECT_EQ(enFile.read(u"OUI", {}), QStringLiteral("YES"));
     EXPECT_EQ(enFile.read(u"NON", {}), QStringLiteral("NO"));

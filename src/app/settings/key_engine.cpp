@@ -190,7 +190,7 @@ struct Applied {
     QString outcome_note;   // what the program does instead, when not the usual
 };
 
-Applied refused(QString why = {}) { return {Outcome::Refused, std::move(why)}; }
+Applied refused(QString why = {}) { return {Outcome::Refused, std::move(why), {}}; }
 
 Applied outOfRange(long double v, long double min, long double max)
 {
@@ -209,7 +209,7 @@ QString refusalNote(const KeySpec& k, const QString& section, const QString& why
 {
     return QStringLiteral("%1 (%2/%3) : %4 ; %5").arg(QString::fromLatin1(k.control), section, k.keyName(), why, outcome);
 }
-const Applied kNoHolder{Outcome::NoHolder, {}};
+const Applied kNoHolder{Outcome::NoHolder, {}, {}};
 
 Applied setNumInp(TCustomNumInp* n, long double v)
 {
