@@ -483,10 +483,13 @@ Interface mountConnectionKind()
     return mount != Interface::None ? mount : GuideKind();
 }
 
-// What a page's connection holds: an interface and its serial channel.
+// What a page's connection holds: an interface and its serial channel, and
+// whether the mount's moves go through it (the mount's and the guide port's
+// links do, the focuser's does not).
 struct Link {
     Interface kind = Interface::None;
     std::uint8_t channel = 0;
+    bool movesMount = true;
 };
 
 Link linkOf(Interface kind) { return {kind, ChannelOf(kind)}; }
@@ -496,20 +499,25 @@ Link heldLink(Page page)
     switch (page) {
     case MountPage: return linkOf(mountConnectionKind());
     case GuidePage: return linkOf(GuideConnectionKind());
-    default: return {FocuserKind(), FocuserChannel()};
+    default: return {FocuserKind(), FocuserChannel(), false};
     }
 }
 
 // Whether `other` goes when `closed` is closed: one driver or plug-in
 // guider serves every page that uses it, and closing a serial channel
 // closes every channel on its port. The Venner and Quillon lines hold
-// nothing open.
+// nothing open, but the mount's moves on them are one: the mount's page and
+// the guide port's page that drive them (no mount chosen beside a guide
+// box) hold the same lines, and closing either stops what moves on them.
 bool goesWith(const Link& closed, const Link& other)
 {
     switch (other.kind) {
     case Interface::Ascom:
     case Interface::Plugin:
         return closed.kind == other.kind;
+    case Interface::Venner:
+    case Interface::Quillon:
+        return closed.kind == other.kind && closed.movesMount && other.movesMount;
     case Interface::LX200:
     case Interface::Marrick:
     case Interface::KitsRus: {

@@ -1304,7 +1304,8 @@ TEST_F(MountTest, AutoguidingSetUpThroughTheWindowsHoldsTheDriftingStar)
 // it; tracking on again, the next correction connects the line, and the
 // guide page autoguiding holds shows it connected too. Software tracking
 // chosen meanwhile closes nothing the mount holds, nor a goto on it; with
-// re-centring it keeps its line the same way, from the guide page too.
+// re-centring it keeps its line the same way, from the guide page too. So
+// are the parallel lines of a guide box that the mount's page connects too.
 TEST_F(MountTest, TheLineGuidingSendsThroughIsNotDisconnectedUnderIt)
 {
     const SimulatorGuard guard;
@@ -1389,5 +1390,31 @@ TEST_F(MountTest, TheLineGuidingSendsThroughIsNotDisconnectedUnderIt)
     ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Deconnecter));
     EXPECT_EQ(told(TranslatedTexts.MSG_Deconnexion_Recentrage), 2);
     EXPECT_TRUE(platform::com_io::channel(1).open);
+
+    // No mount chosen beside the Quillon guide box: the mount's page and the
+    // guide port's connect the same parallel lines. A "Deconnecter" of the
+    // mount's page while a correction moves the mount on them is refused
+    // the same way, and the correction goes on; tracking off, both pages
+    // let go of the lines.
+    ASSERT_TRUE(clickOnScreen(s->CKB_Recentrage));
+    ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Deconnecter));
+    ASSERT_TRUE(clickOnScreen(p.RDB_Mount_Aucun));
+    ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_Quillon));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Connecter));
+    ASSERT_TRUE(clickOnScreen(s->RDB_Autoguidage));
+    ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
+    EXPECT_EQ(pages(), "BTN_Mount_Deconnecter BTN_Autoguide_Nord BTN_Focus_Connecter");
+    sky.renderInto(*SlotBitmaps[1][0], 6, 4, ++frames);
+    std::uint8_t keep = 0;
+    Align_V::ProcessFrame(1, keep, 1);
+    ASSERT_TRUE(MovingFlags[dirWest]) << "the correction moves the mount on the lines";
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Deconnecter));
+    EXPECT_EQ(told(TranslatedTexts.MSG_Deconnexion_Autoguidage), 3);
+    EXPECT_EQ(pages(), "BTN_Mount_Deconnecter BTN_Autoguide_Nord BTN_Focus_Connecter");
+    EXPECT_TRUE(MovingFlags[dirWest]) << "the correction goes on";
+    ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Deconnecter));
+    EXPECT_EQ(pages(), "BTN_Mount_Connecter BTN_Autoguide_Connecter BTN_Focus_Connecter");
     EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
 }
