@@ -1213,16 +1213,16 @@ bool makeTallBelow(QWidget* window, int top, const QMargins& frame, const QRect&
     return true;
 }
 
-// The room with the main window and its bars no lower than where the main
-// window opens in a fresh program folder (they stay where they are when
-// higher).
-FirstPlaceRoom withMainNoLower(FirstPlaceRoom room)
+// The room with the main window and its bars where the main window opens in
+// a fresh program folder; with `onlyLower`, only when they stand lower than
+// that (they stay where they are when higher).
+FirstPlaceRoom withMainAsFresh(FirstPlaceRoom room, bool onlyLower)
 {
     if (room.main.isEmpty())
         return room;
     const QPoint fresh = MainWindowDefaultCorner();
     const int up = room.main.top() - KeepFrameInside(QRect(fresh, room.main.size()), room.area).y();
-    if (up <= 0)
+    if (up == 0 || (onlyLower && up < 0))
         return room;
     room.main.translate(0, -up);
     room.menuBar.translate(0, -up);
@@ -1291,10 +1291,43 @@ void placeAgain(QWidget* window)
         // bars of the main window where a fresh program folder puts it, and
         // made shorter below the bars where they now are only where its
         // place is below them, below.)
-        FirstPlaceRoom alone = withMainNoLower(room);
+        FirstPlaceRoom alone = withMainAsFresh(room, true);
         alone.taken.clear();
         alone.onTop.clear();
+        const QSize kept = window->size();
+        const QSize keptMinimum = window->minimumSize();
         sizeAtFirstPlace(window, alone, frame);
+        // The main window moved up since the window opened would make it
+        // taller than it was: pushed up from its place to stay whole, it
+        // would come back neither where nor as it was closed. Where the size
+        // it opens with below the bars of the main window where a fresh
+        // program folder puts it lets it stay at the place asked, it takes
+        // that size (the one it had, opened there), at that place.
+        const QVariant askedAt = window->property(kAskedPlace);
+        const auto placeAsked = [&] {
+            return askedAt.isValid()
+                       ? PlaceInsideScreen(QRect(askedAt.toPoint(), window->size().grownBy(frame)), ScreenSize())
+                       : frameCorner(window);
+        };
+        const auto staysAt = [&](QPoint p) {
+            return p.y() + window->size().grownBy(frame).height() <= room.area.bottom() + 1;
+        };
+        FirstPlaceRoom fresh = withMainAsFresh(room, false);
+        if (!staysAt(placeAsked()) && fresh.main != alone.main) {
+            const QSize sized = window->size();
+            const QSize sizedMinimum = window->minimumSize();
+            fresh.taken.clear();
+            fresh.onTop.clear();
+            window->setMinimumSize(keptMinimum);
+            window->resize(kept);
+            sizeAtFirstPlace(window, fresh, frame);
+            if (staysAt(placeAsked())) {
+                window->move(placeAsked());
+            } else {
+                window->setMinimumSize(sizedMinimum);
+                window->resize(sized);
+            }
+        }
     }
     QPoint at = frameCorner(window);
     const QPoint inside = KeepFrameInside(QRect(at, window->size().grownBy(frame)), room.area);

@@ -31,7 +31,9 @@
 # close (the windows then lying on its bars come back below them at their
 # size); the script window, stored off the screen before the third start,
 # comes back clear of the main window's menu bar and page tabs where the
-# main window takes its place. The sizes run side by side,
+# main window takes its place. Left open a third time below the bars, the
+# main window dragged up before the close, the hand pad comes back where and
+# as it was closed. The sizes run side by side,
 # each on a display of its own (about two minutes).
 #
 #   window_placement_e2e.sh BUILD_DIR SOURCE_DIR [WIDTHxHEIGHT...]
@@ -669,6 +671,56 @@ windows_restored_again() {
   fi
 }
 
+# Left open a third time, the hand pad is dragged by its title bar below
+# the main window's bars, its frame's bottom edge on the screen's, and the
+# main window up by its title bar, 100 pixels or to the screen's top edge
+# (the room below its bars, where the hand pad opens taller, grows by as
+# much); the program is closed with the main window's close box and started
+# a fourth time in its folder. The hand pad comes back where and as it was
+# closed, not taller and pushed up to stay whole on the screen.
+windows_closed_after_main_up() {
+  local main pad mfx mfy mfw mfh px py pw ph up y
+  pad=$(xdotool search --onlyvisible --name "${LEFT_OPEN[0]}" 2>/dev/null | head -1)
+  [ -n "$pad" ] || { fail "the hand pad is not open before the fourth start"; return 1; }
+  main=$(main_window)
+  read -r mfx mfy mfw mfh <<<"$(settled frame_of "$main")"
+  up=$((mfy < 100 ? mfy : 100))
+  if [ "$up" -gt 0 ]; then
+    activate "$main"
+    xdotool mousemove $((mfx + mfw - 100)) $((mfy + 9)) mousedown 1
+    sleep 0.2
+    xdotool mousemove $((mfx + mfw - 100)) $((mfy + 9 - up / 2))
+    sleep 0.2
+    xdotool mousemove $((mfx + mfw - 100)) $((mfy + 9 - up)) mouseup 1
+    sleep 0.3
+    read -r _ y _ _ <<<"$(settled frame_of "$main")"
+    [ "$y" -eq $((mfy - up)) ] || fail "the main window dragged $up pixels up from $mfy is at $y"
+  fi
+  activate "$pad"
+  read -r px py pw ph <<<"$(settled frame_of "$pad")"
+  y=$((sh - ph))
+  xdotool mousemove $((px + pw / 2)) $((py + 9)) mousedown 1
+  sleep 0.2
+  xdotool mousemove $((px + pw / 2)) $(((py + y) / 2 + 9))
+  sleep 0.2
+  xdotool mousemove $((px + pw / 2)) $((y + 9)) mouseup 1
+  sleep 0.3
+  pad_low=$(settled frame_of "$pad")
+  read -r _ py _ _ <<<"$pad_low"
+  [ "$py" -eq "$y" ] || fail "the hand pad dragged down to $y stays at $pad_low"
+  close_with_alt_f4 "$(main_window)" || { fail "the main window does not close"; return 1; }
+  until_true 20 '! alive' || { fail "closing the main window does not end the program"; return 1; }
+  app_pid=""
+}
+pad_restored_after_main_up() {
+  local pad
+  pad=$(xdotool search --onlyvisible --name "${LEFT_OPEN[0]}" 2>/dev/null | head -1)
+  [ -n "$pad" ] || { fail "the hand pad left open a third time does not come back"; return; }
+  check_on_screen restored-after-main-up "$pad"
+  [ "$checked_frame" = "$pad_low" ] \
+    || fail "the hand pad closed as $pad_low, the main window moved up, comes back as $checked_frame (left top width height)"
+}
+
 # Positions stored on a larger screen (1920 x 1200) and negative ones, with
 # the windows left open: each comes back whole on this screen.
 stored_layout() {
@@ -821,8 +873,15 @@ run_screen() {
   fi
   stop_program
   phase=restored-again
+  pad_low=""
   if [ ${#left_again[@]} -gt 0 ] && start_program_in "$work/prog-$screen-$closed" "$work/program-$screen-$phase.log"; then
     windows_restored_again
+    windows_closed_after_main_up
+  fi
+  stop_program
+  phase=restored-main-up
+  if [ -n "$pad_low" ] && start_program_in "$work/prog-$screen-$closed" "$work/program-$screen-$phase.log"; then
+    pad_restored_after_main_up
   fi
   stop_program
 
