@@ -15,9 +15,11 @@
 # one show path. From a fresh program folder, a window that does not wait
 # for its answer leaves the main window's menu bar and page tabs, and its
 # tool bars, uncovered wherever the screen has room for it beside or below
-# them. The image window opens near its design size; the player stays above
-# the main window clicked; the hand pad opened while the chart and its goto
-# dialog stand on top is not under them.
+# them. The image window opens near its design size; the webcam's control
+# window, from its menu item and from "Avance", shows its pan/tilt pad whole
+# with its four arrows and its point (read off the screen); the player stays
+# above the main window clicked; the hand pad opened while the chart and its
+# goto dialog stand on top is not under them.
 #
 # A second start reads window positions stored from a larger screen and
 # negative ones: the windows it shows must lie whole on the screen as well,
@@ -53,7 +55,7 @@ program="$build/src/nightjarpro"
 client="$build/src/nightjarpro-dde"
 # shellcheck source=../support/x11_session.sh
 source "$source_dir/tests/support/x11_session.sh"
-need_tools Xvfb openbox xdotool xwininfo xprop
+need_tools Xvfb openbox xdotool xwininfo xprop import convert
 
 work=$(mktemp -d /tmp/nj-placement-e2e.XXXXXX)
 xvfb_pid="" ; wm_pid="" ; app_pid=""
@@ -489,7 +491,45 @@ windows_of_a_camera() {
   open_and_check driver-choice-2 "^Pilote de capture" "$M_VIDEO k:Down k:Right k:Down*2 k:Return" Home Down Down Return
   sleep 1
   open_and_check webcam-format "^Format vid" "$M_VIDEO k:Down k:Right k:Return" Escape
-  open_and_check webcam-controls "^WDM Advanced Control$" "$M_VIDEO k:Down k:Right k:Down*2 k:Return"
+  open_and_check webcam-controls "^WDM Advanced Control$" "$M_VIDEO k:Down k:Right k:Down*2 k:Return" keep
+  check_pan_tilt_pad webcam-controls
+  # Again with "Avance" of camera 2 on the main window's "Controle Camera"
+  # page.
+  open_and_check webcam-controls-button "^WDM Advanced Control$" "tab:729,56 tab:726,287" keep
+  check_pan_tilt_pad webcam-controls-button
+}
+
+# The webcam's pan/tilt pad in the open control window, as the screen shows
+# it: its zone (the pad's colour, 0,128,128) with the pad's 15-pixel border
+# around it inside the window, an arrow in the border on each of its four
+# sides (dark pixels on the window's light face) and the point's
+# coordinates written in the zone (light pixels on it).
+check_pan_tilt_pad() {
+  local name=$1 win x y w h zw zh zx zy b=15 side crop low shot="$work/wdm-$screen-$1.png"
+  win=$(xdotool search --onlyvisible --name "^WDM Advanced Control$" 2>/dev/null | head -1)
+  [ -n "$win" ] || { fail "$name: the control window is not open"; return; }
+  read -r x y w h <<<"$(settled client_of "$win")"
+  import -window root -crop "${w}x${h}+${x}+${y}" +repage "$shot" 2>/dev/null
+  read -r zw zh zx zy <<<"$(convert "$shot" -fill black +opaque "rgb(0,128,128)" -trim -format '%w %h %X %Y' info: 2>/dev/null | tr -d +)"
+  if [ -z "$zy" ] || [ "$zw" -ge "$w" ] || [ $((zx - b)) -lt 0 ] || [ $((zy - b)) -lt 0 ] \
+     || [ $((zx + zw + b)) -gt "$w" ] || [ $((zy + zh + b)) -gt "$h" ]; then
+    fail "$name: the pan/tilt pad's zone (${zw:-no}x${zh:-zone} at ${zx:-?},${zy:-?}) and its border are not whole in the ${w}x${h} window"
+    return
+  fi
+  for side in left right top bottom; do
+    case $side in
+      left) crop="${b}x${zh}+$((zx - b))+$zy" ;;
+      right) crop="${b}x${zh}+$((zx + zw))+$zy" ;;
+      top) crop="${zw}x${b}+$zx+$((zy - b))" ;;
+      bottom) crop="${zw}x${b}+$zx+$((zy + zh))" ;;
+    esac
+    low=$(convert "$shot" -crop "$crop" +repage -colorspace gray -format '%[fx:minima < 0.6 ? 1 : 0]' info: 2>/dev/null)
+    [ "$low" = 1 ] || fail "$name: the pan/tilt pad shows no arrow on its $side side"
+  done
+  [ "$(convert "$shot" -crop "${zw}x${zh}+$zx+$zy" +repage -colorspace gray -format '%[fx:maxima > 0.6 ? 1 : 0]' info: 2>/dev/null)" = 1 ] \
+    || fail "$name: the pan/tilt pad's zone shows no point"
+  echo "  ok $name: the pan/tilt pad whole, its zone ${zw}x${zh} at $zx,$zy, four arrows and its point"
+  close_with "$name" "$win" alt+F4
 }
 
 # Windows left open as the program closes come back where they were, at the
