@@ -655,8 +655,14 @@ private:
     // One of the windows kept on top it stands in front of came forward
     // (clicked, raised or given the keyboard, as a running script does with
     // its own window and the windows it shows at each statement): it comes
-    // in front of it again, as it stays in front of the one it is told.
+    // in front of it again, as it stays in front of the one it is told, and
+    // so do the other windows standing in front of that one, in the order
+    // they came forward, so that the one shown or clicked last stays in
+    // front of those shown or clicked before it.
     void inFrontAgainOf(const QWidget* over);
+
+    // True when it comes in front again of `over`, come forward.
+    bool comesInFrontOf(const QWidget* over) const;
 
     // A window manager minimises a window and the windows that stand in
     // front of it together, whichever of them the user minimised (it tells
@@ -713,9 +719,18 @@ private:
         return QRect(frame.topLeft(), QSize(frame.width(), expectedFrame(w).top())).contains(at);
     }
 
+    // Numbers each window's coming forward (shown or given the keyboard).
+    static quint64 forwardCount()
+    {
+        static quint64 count = 0;
+        return ++count;
+    }
+
     QWidget* form_;
     QList<QPointer<QWidget>> members_;
     QPointer<QWidget> owner_;
+    // When it last came forward.
+    quint64 forward_ = 0;
     QPointer<QWidget> opener_;
     QPointer<QWindow> own_;
     QTimer again_;
@@ -833,14 +848,17 @@ bool FrontKeeper::eventFilter(QObject* watched, QEvent* e)
                 chooseOwnersAgain();
             break;
         case QEvent::Show:
+            forward_ = forwardCount();
             QTimer::singleShot(0, this, [this] {
                 if (form_->isVisible())
                     apply(true);
             });
             break;
+        case QEvent::WindowActivate:
+            forward_ = forwardCount();
+            [[fallthrough]];
         case QEvent::Move:
         case QEvent::Resize:
-        case QEvent::WindowActivate:
             if (form_->isVisible())
                 again_.start();
             break;
@@ -861,18 +879,37 @@ bool FrontKeeper::eventFilter(QObject* watched, QEvent* e)
     return false;
 }
 
-void FrontKeeper::inFrontAgainOf(const QWidget* over)
+bool FrontKeeper::comesInFrontOf(const QWidget* over) const
 {
-    // Only a window kept on top: two plain windows standing in front of
+    // Only of a window kept on top: two plain windows standing in front of
     // each other would raise each other without end, and the user brings
     // either forward with a click.
-    if (!form_->isVisible() || form_->isMinimized() || ShowingThroughPath(form_) || QApplication::activeModalWidget()
-        || !over->windowFlags().testFlag(Qt::WindowStaysOnTopHint) || !frameOf(form_).intersects(frameOf(over)))
+    return form_->isVisible() && !form_->isMinimized() && !ShowingThroughPath(form_)
+           && !QApplication::activeModalWidget() && over->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
+           && members_.contains(QPointer<QWidget>(const_cast<QWidget*>(over)))
+           && frameOf(form_).intersects(frameOf(over));
+}
+
+void FrontKeeper::inFrontAgainOf(const QWidget* over)
+{
+    if (!comesInFrontOf(over))
         return;
-    if (apply())
-        chooseOwnersAgain();
-    if (owner_)
-        form_->raise();
+    // (Each of them hears of `over` and raises them all the same way.)
+    QList<FrontKeeper*> again;
+    for (const QPointer<FrontKeeper>& k : std::as_const(frontKeepers())) {
+        if (k && k->comesInFrontOf(over))
+            again << k.data();
+    }
+    std::stable_sort(again.begin(), again.end(),
+                     [](const FrontKeeper* a, const FrontKeeper* b) { return a->forward_ < b->forward_; });
+    for (FrontKeeper* k : std::as_const(again)) {
+        if (k->apply())
+            chooseOwnersAgain();
+    }
+    for (FrontKeeper* k : std::as_const(again)) {
+        if (k->owner_)
+            k->form_->raise();
+    }
 }
 
 FrontKeeper* keeperFor(QWidget* form)
@@ -1213,16 +1250,16 @@ bool makeTallBelow(QWidget* window, int top, const QMargins& frame, const QRect&
     return true;
 }
 
-// The room with the main window and its bars no lower than where the main
-// window opens in a fresh program folder (they stay where they are when
-// higher).
-FirstPlaceRoom withMainNoLower(FirstPlaceRoom room)
+// The room with the main window and its bars where the main window opens in
+// a fresh program folder; with `onlyLower`, only when they stand lower than
+// that (they stay where they are when higher).
+FirstPlaceRoom withMainAsFresh(FirstPlaceRoom room, bool onlyLower)
 {
     if (room.main.isEmpty())
         return room;
     const QPoint fresh = MainWindowDefaultCorner();
     const int up = room.main.top() - KeepFrameInside(QRect(fresh, room.main.size()), room.area).y();
-    if (up <= 0)
+    if (up == 0 || (onlyLower && up < 0))
         return room;
     room.main.translate(0, -up);
     room.menuBar.translate(0, -up);
@@ -1291,10 +1328,43 @@ void placeAgain(QWidget* window)
         // bars of the main window where a fresh program folder puts it, and
         // made shorter below the bars where they now are only where its
         // place is below them, below.)
-        FirstPlaceRoom alone = withMainNoLower(room);
+        FirstPlaceRoom alone = withMainAsFresh(room, true);
         alone.taken.clear();
         alone.onTop.clear();
+        const QSize kept = window->size();
+        const QSize keptMinimum = window->minimumSize();
         sizeAtFirstPlace(window, alone, frame);
+        // The main window moved up since the window opened would make it
+        // taller than it was: pushed up from its place to stay whole, it
+        // would come back neither where nor as it was closed. Where the size
+        // it opens with below the bars of the main window where a fresh
+        // program folder puts it lets it stay at the place asked, it takes
+        // that size (the one it had, opened there), at that place.
+        const QVariant askedAt = window->property(kAskedPlace);
+        const auto placeAsked = [&] {
+            return askedAt.isValid()
+                       ? PlaceInsideScreen(QRect(askedAt.toPoint(), window->size().grownBy(frame)), ScreenSize())
+                       : frameCorner(window);
+        };
+        const auto staysAt = [&](QPoint p) {
+            return p.y() + window->size().grownBy(frame).height() <= room.area.bottom() + 1;
+        };
+        FirstPlaceRoom fresh = withMainAsFresh(room, false);
+        if (!staysAt(placeAsked()) && fresh.main != alone.main) {
+            const QSize sized = window->size();
+            const QSize sizedMinimum = window->minimumSize();
+            fresh.taken.clear();
+            fresh.onTop.clear();
+            window->setMinimumSize(keptMinimum);
+            window->resize(kept);
+            sizeAtFirstPlace(window, fresh, frame);
+            if (staysAt(placeAsked())) {
+                window->move(placeAsked());
+            } else {
+                window->setMinimumSize(sizedMinimum);
+                window->resize(sized);
+            }
+        }
     }
     QPoint at = frameCorner(window);
     const QPoint inside = KeepFrameInside(QRect(at, window->size().grownBy(frame)), room.area);

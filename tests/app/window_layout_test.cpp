@@ -664,3 +664,34 @@ TEST_F(WindowLayout, TheHandPadLeftOpenAtTheTopEdgeKeepsItsSizeThoughTheMainWind
     EXPECT_GT(pad.height(), 768 - tabsBottom) << "the tabs end at " << tabsBottom;
     EXPECT_GE(pad.height(), 768 - (tabsBottom - 40) - 8) << "the tabs end at " << tabsBottom;
 }
+
+// The hand pad opens shorter below the bars of the main window where a fresh
+// program folder puts it, the room below them holding most of it, and is
+// left open there; the main window was then moved up before the program
+// closed, leaving more room below its bars. Started again, the hand pad
+// comes back at the place and the size it had, rather than opened taller for
+// the new room and pushed up to stay whole on the screen.
+TEST_F(WindowLayout, TheHandPadLeftOpenBelowTheBarsStaysAsItWasThoughTheMainWindowWasMovedUp)
+{
+    writeSettings("[Windows]\r\nFRM_AlV_Left=112\r\nFRM_AlV_Top=84\r\n");
+    FRM_Alv->show();
+    Settings::LoadMiscPrefs();
+    Settings::LoadWindowLayout();
+    Systeme::ShowFormOnScreen(FRM_Raquette);
+    QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const QRect opened = FRM_Raquette->frameGeometry();
+
+    // Closed; the program is started again.
+    Startup::DestroyWindows();
+    Startup::CreateWindows();
+    writeSettings("[Windows]\r\nFRM_AlV_Left=112\r\nFRM_AlV_Top=24\r\nFRM_Raquette_Left=" + QByteArray::number(opened.x())
+                  + "\r\nFRM_Raquette_Top=" + QByteArray::number(opened.y()) + "\r\nFRM_Raquette_visible=1\r\n");
+    FRM_Alv->show();
+    Settings::LoadMiscPrefs();
+    Settings::LoadWindowLayout();
+    ASSERT_TRUE(FRM_Raquette->isVisible());
+    QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const QRect pad = FRM_Raquette->frameGeometry();
+    EXPECT_EQ(pad.topLeft(), opened.topLeft());
+    EXPECT_EQ(pad.size(), opened.size());
+}

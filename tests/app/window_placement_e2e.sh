@@ -15,9 +15,11 @@
 # one show path. From a fresh program folder, a window that does not wait
 # for its answer leaves the main window's menu bar and page tabs, and its
 # tool bars, uncovered wherever the screen has room for it beside or below
-# them. The image window opens near its design size; the player stays above
-# the main window clicked; the hand pad opened while the chart and its goto
-# dialog stand on top is not under them.
+# them. The image window opens near its design size; the webcam's control
+# window, from its menu item and from "Avance", shows its pan/tilt pad whole
+# with its four arrows and its point (read off the screen); the player stays
+# above the main window clicked; the hand pad opened while the chart and its
+# goto dialog stand on top is not under them.
 #
 # A second start reads window positions stored from a larger screen and
 # negative ones: the windows it shows must lie whole on the screen as well,
@@ -31,7 +33,9 @@
 # close (the windows then lying on its bars come back below them at their
 # size); the script window, stored off the screen before the third start,
 # comes back clear of the main window's menu bar and page tabs where the
-# main window takes its place. The sizes run side by side,
+# main window takes its place. Left open a third time below the bars, the
+# main window dragged up before the close, the hand pad comes back where and
+# as it was closed. The sizes run side by side,
 # each on a display of its own (about two minutes).
 #
 #   window_placement_e2e.sh BUILD_DIR SOURCE_DIR [WIDTHxHEIGHT...]
@@ -51,7 +55,7 @@ program="$build/src/nightjarpro"
 client="$build/src/nightjarpro-dde"
 # shellcheck source=../support/x11_session.sh
 source "$source_dir/tests/support/x11_session.sh"
-need_tools Xvfb openbox xdotool xwininfo xprop
+need_tools Xvfb openbox xdotool xwininfo xprop import convert
 
 work=$(mktemp -d /tmp/nj-placement-e2e.XXXXXX)
 xvfb_pid="" ; wm_pid="" ; app_pid=""
@@ -487,7 +491,45 @@ windows_of_a_camera() {
   open_and_check driver-choice-2 "^Pilote de capture" "$M_VIDEO k:Down k:Right k:Down*2 k:Return" Home Down Down Return
   sleep 1
   open_and_check webcam-format "^Format vid" "$M_VIDEO k:Down k:Right k:Return" Escape
-  open_and_check webcam-controls "^WDM Advanced Control$" "$M_VIDEO k:Down k:Right k:Down*2 k:Return"
+  open_and_check webcam-controls "^WDM Advanced Control$" "$M_VIDEO k:Down k:Right k:Down*2 k:Return" keep
+  check_pan_tilt_pad webcam-controls
+  # Again with "Avance" of camera 2 on the main window's "Controle Camera"
+  # page.
+  open_and_check webcam-controls-button "^WDM Advanced Control$" "tab:729,56 tab:726,287" keep
+  check_pan_tilt_pad webcam-controls-button
+}
+
+# The webcam's pan/tilt pad in the open control window, as the screen shows
+# it: its zone (the pad's colour, 0,128,128) with the pad's 15-pixel border
+# around it inside the window, an arrow in the border on each of its four
+# sides (dark pixels on the window's light face) and the point's
+# coordinates written in the zone (light pixels on it).
+check_pan_tilt_pad() {
+  local name=$1 win x y w h zw zh zx zy b=15 side crop low shot="$work/wdm-$screen-$1.png"
+  win=$(xdotool search --onlyvisible --name "^WDM Advanced Control$" 2>/dev/null | head -1)
+  [ -n "$win" ] || { fail "$name: the control window is not open"; return; }
+  read -r x y w h <<<"$(settled client_of "$win")"
+  import -window root -crop "${w}x${h}+${x}+${y}" +repage "$shot" 2>/dev/null
+  read -r zw zh zx zy <<<"$(convert "$shot" -fill black +opaque "rgb(0,128,128)" -trim -format '%w %h %X %Y' info: 2>/dev/null | tr -d +)"
+  if [ -z "$zy" ] || [ "$zw" -ge "$w" ] || [ $((zx - b)) -lt 0 ] || [ $((zy - b)) -lt 0 ] \
+     || [ $((zx + zw + b)) -gt "$w" ] || [ $((zy + zh + b)) -gt "$h" ]; then
+    fail "$name: the pan/tilt pad's zone (${zw:-no}x${zh:-zone} at ${zx:-?},${zy:-?}) and its border are not whole in the ${w}x${h} window"
+    return
+  fi
+  for side in left right top bottom; do
+    case $side in
+      left) crop="${b}x${zh}+$((zx - b))+$zy" ;;
+      right) crop="${b}x${zh}+$((zx + zw))+$zy" ;;
+      top) crop="${zw}x${b}+$zx+$((zy - b))" ;;
+      bottom) crop="${zw}x${b}+$zx+$((zy + zh))" ;;
+    esac
+    low=$(convert "$shot" -crop "$crop" +repage -colorspace gray -format '%[fx:minima < 0.6 ? 1 : 0]' info: 2>/dev/null)
+    [ "$low" = 1 ] || fail "$name: the pan/tilt pad shows no arrow on its $side side"
+  done
+  [ "$(convert "$shot" -crop "${zw}x${zh}+$zx+$zy" +repage -colorspace gray -format '%[fx:maxima > 0.6 ? 1 : 0]' info: 2>/dev/null)" = 1 ] \
+    || fail "$name: the pan/tilt pad's zone shows no point"
+  echo "  ok $name: the pan/tilt pad whole, its zone ${zw}x${zh} at $zx,$zy, four arrows and its point"
+  close_with "$name" "$win" alt+F4
 }
 
 # Windows left open as the program closes come back where they were, at the
@@ -669,6 +711,56 @@ windows_restored_again() {
   fi
 }
 
+# Left open a third time, the hand pad is dragged by its title bar below
+# the main window's bars, its frame's bottom edge on the screen's, and the
+# main window up by its title bar, 100 pixels or to the screen's top edge
+# (the room below its bars, where the hand pad opens taller, grows by as
+# much); the program is closed with the main window's close box and started
+# a fourth time in its folder. The hand pad comes back where and as it was
+# closed, not taller and pushed up to stay whole on the screen.
+windows_closed_after_main_up() {
+  local main pad mfx mfy mfw mfh px py pw ph up y
+  pad=$(xdotool search --onlyvisible --name "${LEFT_OPEN[0]}" 2>/dev/null | head -1)
+  [ -n "$pad" ] || { fail "the hand pad is not open before the fourth start"; return 1; }
+  main=$(main_window)
+  read -r mfx mfy mfw mfh <<<"$(settled frame_of "$main")"
+  up=$((mfy < 100 ? mfy : 100))
+  if [ "$up" -gt 0 ]; then
+    activate "$main"
+    xdotool mousemove $((mfx + mfw - 100)) $((mfy + 9)) mousedown 1
+    sleep 0.2
+    xdotool mousemove $((mfx + mfw - 100)) $((mfy + 9 - up / 2))
+    sleep 0.2
+    xdotool mousemove $((mfx + mfw - 100)) $((mfy + 9 - up)) mouseup 1
+    sleep 0.3
+    read -r _ y _ _ <<<"$(settled frame_of "$main")"
+    [ "$y" -eq $((mfy - up)) ] || fail "the main window dragged $up pixels up from $mfy is at $y"
+  fi
+  activate "$pad"
+  read -r px py pw ph <<<"$(settled frame_of "$pad")"
+  y=$((sh - ph))
+  xdotool mousemove $((px + pw / 2)) $((py + 9)) mousedown 1
+  sleep 0.2
+  xdotool mousemove $((px + pw / 2)) $(((py + y) / 2 + 9))
+  sleep 0.2
+  xdotool mousemove $((px + pw / 2)) $((y + 9)) mouseup 1
+  sleep 0.3
+  pad_low=$(settled frame_of "$pad")
+  read -r _ py _ _ <<<"$pad_low"
+  [ "$py" -eq "$y" ] || fail "the hand pad dragged down to $y stays at $pad_low"
+  close_with_alt_f4 "$(main_window)" || { fail "the main window does not close"; return 1; }
+  until_true 20 '! alive' || { fail "closing the main window does not end the program"; return 1; }
+  app_pid=""
+}
+pad_restored_after_main_up() {
+  local pad
+  pad=$(xdotool search --onlyvisible --name "${LEFT_OPEN[0]}" 2>/dev/null | head -1)
+  [ -n "$pad" ] || { fail "the hand pad left open a third time does not come back"; return; }
+  check_on_screen restored-after-main-up "$pad"
+  [ "$checked_frame" = "$pad_low" ] \
+    || fail "the hand pad closed as $pad_low, the main window moved up, comes back as $checked_frame (left top width height)"
+}
+
 # Positions stored on a larger screen (1920 x 1200) and negative ones, with
 # the windows left open: each comes back whole on this screen.
 stored_layout() {
@@ -821,8 +913,15 @@ run_screen() {
   fi
   stop_program
   phase=restored-again
+  pad_low=""
   if [ ${#left_again[@]} -gt 0 ] && start_program_in "$work/prog-$screen-$closed" "$work/program-$screen-$phase.log"; then
     windows_restored_again
+    windows_closed_after_main_up
+  fi
+  stop_program
+  phase=restored-main-up
+  if [ -n "$pad_low" ] && start_program_in "$work/prog-$screen-$closed" "$work/program-$screen-$phase.log"; then
+    pad_restored_after_main_up
   fi
   stop_program
 

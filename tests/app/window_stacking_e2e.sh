@@ -23,7 +23,9 @@
 #     of all of them, still when the one it was told to stand in front of
 #     closes; clicked on its title bar after one came forward, or under one
 #     opened later, it comes in front; once they are closed, it is a plain
-#     window again.
+#     window again. Of two such windows, the one shown last (the image
+#     window from a script, over the Preferences, while a script brings its
+#     windows forward) stays in front of the other.
 #     Minimising a window kept on top does not take with it the plain
 #     windows that stand in front of it; minimising one of those with its
 #     title bar's button leaves the windows kept on top shown.
@@ -607,11 +609,15 @@ in_front_of_every_window_on_top() {
 # forward at its statements (the script window takes the keyboard, the
 # message window is raised); the Preferences stay in front of both, and so
 # they do after a click on their title bar and the statements after it.
+# The image window then shown by a script statement, over the Preferences,
+# stays in front of them as well as of the windows kept on top through the
+# statements after it and a click on the message window: the window shown
+# or clicked last stays in front of those before it.
 in_front_while_a_script_runs() {
   echo "in front of the windows a running script brings forward"
-  local pref script failed=$failures
+  local pref script images failed=$failures
   mkdir -p "$work/prog/Scripts"
-  printf 'var(i,integer)\r\n:passe\r\nwait(400)\r\nmessagebox.show("passe")\r\ni:=i+1\r\njumpif(i<25,passe)\r\n' \
+  printf 'var(i,integer)\r\n:passe\r\nwait(400)\r\nmessagebox.show("passe")\r\ni:=i+1\r\njumpif(i<40,passe)\r\n' \
     >"$work/prog/Scripts/passes.txt"
   "$client" execute 'window.scripts(show)' >/dev/null 2>&1
   "$client" execute 'callfar("passes.txt")' >/dev/null 2>&1
@@ -627,9 +633,22 @@ in_front_while_a_script_runs() {
   sleep 1.5
   shot script-runs-title-click
   ON_TOP="^Message$|^Script" in_front_of_all "$pref" "clicked on its title bar while a script runs"
+  ("$client" execute 'window.images(show,integration)' >/dev/null 2>&1 &)
+  images=$(wait_window "^Images$") || { fail "the image window does not open from a script while one runs"; return; }
+  sleep 1.5
+  shot script-runs-images
+  ON_TOP="^Message$|^Script" in_front_of_all "$images" "shown from a script while one runs"
+  overlap "$(frame_of "$images")" "$(frame_of "$pref")" && ! above "$images" "$pref" \
+    && fail "the image window shown from a script while one runs is under the Preferences shown before it ($(names_in_stacking))"
+  bring_forward "$(window_named "^Message$")"
+  sleep 1
+  ON_TOP="^Message$|^Script" in_front_of_all "$images" "after a click on the message window while a script runs"
+  overlap "$(frame_of "$images")" "$(frame_of "$pref")" && ! above "$images" "$pref" \
+    && fail "the image window goes under the Preferences shown before it at a click on the message window ($(names_in_stacking))"
   [ "$failures" -eq "$failed" ] && ok "in front of the script window and the message window of a running script"
-  until_true 20 '[ -z "$(xdotool search --onlyvisible --name "^Scripts : .*passes" 2>/dev/null)" ]' \
+  until_true 30 '[ -z "$(xdotool search --onlyvisible --name "^Scripts : .*passes" 2>/dev/null)" ]' \
     || fail "the script does not end"
+  close_win "$images"
   close_win "$pref"
   close_win "$(window_named "^Message$")"
   close_win "$script"
