@@ -558,7 +558,9 @@ void TFRM_Alv::RestLongExposureLines(int slot)
         });
     } else if (serial()) {
         serialOff();
+        // The lines let go of their port; a mount, guide port or focuser
+        // link that shares it keeps it open, and its page stays connected.
         if (slot == 2)
-            platform::com_io::close_com(kLongExposureChannel);
+            platform::com_io::release_com(kLongExposureChannel);
     }
 }

@@ -127,6 +127,9 @@ void SetModemLineObserver(std::function<void(std::uint8_t port, ModemLine line, 
 
 // Closes the port of channel ch and clears every channel that shared it.
 void close_com(std::uint8_t ch);
+// Lets go of channel ch alone: its port is closed unless another channel
+// still holds it.
+void release_com(std::uint8_t ch);
 // Closes every channel (end of the program, tests).
 void close_all();
 

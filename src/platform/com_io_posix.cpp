@@ -415,6 +415,12 @@ void close_com(std::uint8_t ch)
     closeHandle(handle);
 }
 
+void release_com(std::uint8_t ch)
+{
+    if (valid(ch))
+        releaseChannel(ch);
+}
+
 void close_all()
 {
     for (int i = 1; i <= kChannelCount; ++i)

@@ -400,6 +400,26 @@ void stopWhatSharesPort(std::uint8_t channel)
         detail::stopFocuserMove();
 }
 
+// Closes a page's serial channel and every channel on its port, so the
+// pages that share the port go together (goesWith), once what moves through
+// them is stopped. The long-exposure lines a camera holds on that port keep
+// it open under their exposures.
+void closeChannel(std::uint8_t channel)
+{
+    stopWhatSharesPort(channel);
+    const com_io::Channel closing = com_io::channel(channel);
+    const com_io::Channel lines = com_io::channel(ComChannel::LongExposure);
+    if (!closing.open || !lines.open || lines.handle != closing.handle) {
+        com_io::close_com(channel);
+        return;
+    }
+    for (int other = 1; other <= com_io::kChannelCount; ++other) {
+        const com_io::Channel c = com_io::channel(std::uint8_t(other));
+        if (other != ComChannel::LongExposure && c.open && c.handle == closing.handle)
+            com_io::release_com(std::uint8_t(other));
+    }
+}
+
 bool disconnectInterface(Interface kind)
 {
     stopMovingOn(kind);
@@ -440,10 +460,8 @@ bool disconnectInterface(Interface kind)
     default:
         if (kind == Interface::LX200)
             detail::Lx200Rate = -1;
-        if (const std::uint8_t channel = ChannelOf(kind)) {
-            stopWhatSharesPort(channel);
-            com_io::close_com(channel);
-        }
+        if (const std::uint8_t channel = ChannelOf(kind))
+            closeChannel(channel);
         return true;
     }
 }
@@ -959,10 +977,8 @@ void DisconnectFocuser(bool alsoMount)
     // with the focuser is still open.
     if (alsoMount)
         DisconnectMount(true);
-    if (const std::uint8_t channel = FocuserChannel()) {
-        stopWhatSharesPort(channel);
-        com_io::close_com(channel);
-    }
+    if (const std::uint8_t channel = FocuserChannel())
+        closeChannel(channel);
     lockFocuser(false);
     showClosed(closing);
 }

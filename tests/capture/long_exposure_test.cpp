@@ -23,12 +23,14 @@
 #include "tools/frm_tool_images.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 
 namespace {
@@ -313,7 +315,7 @@ TEST_F(LongExposureCycle, StreamModeIsLeftForImageModeAndNeverStartsTwice)
     EXPECT_EQ(CameraSlots[1].streamMode, 0);
 }
 
-TEST_F(LongExposureCycle, SerialLinesFollowTheirSettingsAndTheChannelClosesWithCamera2)
+TEST_F(LongExposureCycle, SerialLinesFollowTheirSettingsAndTheChannelClosesWithCamera2AloneOnASharedPort)
 {
     platform::PseudoTerminal pty;
     ASSERT_TRUE(pty.isOpen()) << pty.error().toStdString();
@@ -341,6 +343,45 @@ TEST_F(LongExposureCycle, SerialLinesFollowTheirSettingsAndTheChannelClosesWithC
     FRM_Alv->MNU_Cam2_ArreterClick();
     EXPECT_EQ(lines, (decltype(lines){{L::Rts, true}, {L::Dtr, false}})) << "the read-out levels";
     EXPECT_FALSE(platform::com_io::channel(kLongExposureChannel).open);
+
+    // The mount's page connected on the same port: its "Deconnecter" under
+    // camera 2 closes its link and leaves the lines their port, which still
+    // switch at the stop; camera 2's stop lets go of the lines alone, the
+    // mount's link stays open and its page shows it.
+    TFRM_Pref& p = *FRM_Pref;
+    p.RDB_Autoguide_Aucun->setChecked(true);
+    p.RDB_Mount_LX200->setChecked(true);
+    p.CBX_AG_PortSerie->addItem(QStringLiteral("$03F8(COM7)"));
+    p.CBX_AG_PortSerie->setCurrentIndex(p.CBX_AG_PortSerie->count() - 1);
+    p.SPED_Delai_Serie->setValue(0);
+    const auto startCamera2 = [&] {
+        answerDriverDialog(0);
+        FRM_Alv->MNU_Cam2_DemarrerClick();
+        return platform::com_io::channel(kLongExposureChannel).open;
+    };
+    p.BTN_Mount_Connecter->click();
+    ASSERT_TRUE(p.BTN_Mount_Deconnecter->isEnabled()) << boxes.texts().join('\n').toStdString();
+    const std::uint8_t mountChannel = platform::com_io::find_channel(7);
+    ASSERT_NE(mountChannel, 0);
+    ASSERT_TRUE(startCamera2());
+    ASSERT_EQ(platform::com_io::channel(kLongExposureChannel).handle, platform::com_io::channel(mountChannel).handle);
+    p.BTN_Mount_Deconnecter->click();
+    EXPECT_FALSE(platform::com_io::channel(mountChannel).open);
+    EXPECT_TRUE(p.BTN_Mount_Connecter->isEnabled());
+    lines.clear();
+    FRM_Alv->MNU_Cam2_ArreterClick();
+    EXPECT_EQ(lines, (decltype(lines){{L::Rts, true}, {L::Dtr, false}})) << "the lines kept their port";
+    EXPECT_FALSE(platform::com_io::channel(kLongExposureChannel).open);
+
+    p.BTN_Mount_Connecter->click();
+    ASSERT_TRUE(platform::com_io::channel(mountChannel).open);
+    ASSERT_TRUE(startCamera2());
+    FRM_Alv->MNU_Cam2_ArreterClick();
+    EXPECT_FALSE(platform::com_io::channel(kLongExposureChannel).open);
+    EXPECT_TRUE(platform::com_io::channel(mountChannel).open);
+    EXPECT_TRUE(p.BTN_Mount_Deconnecter->isEnabled());
+    p.BTN_Mount_Deconnecter->click();
+    p.RDB_Mount_Aucun->setChecked(true);
     platform::com_io::SetModemLineObserver({});
 
     // An entry of the shipped list past COM9 opens its own port.

@@ -71,6 +71,14 @@ TEST_F(ComIo, ChannelsOnOnePortShareItAndCloseTogether)
     ASSERT_TRUE(com_io::open_com(5, QStringLiteral("COM4")));
     EXPECT_EQ(openDescriptors(), before + 1) << "COM3 was closed when its last channel left it";
 
+    // Letting go of one channel leaves the port to those still on it.
+    ASSERT_TRUE(com_io::open_com(8, QStringLiteral("COM4")));
+    com_io::release_com(8);
+    EXPECT_FALSE(com_io::channel(8).open);
+    com_io::put_byte(2, 0x2B);
+    EXPECT_EQ(b.readAvailable(), QByteArray("+"));
+    EXPECT_EQ(openDescriptors(), before + 1);
+
     // Closing one channel closes the port for every channel on it.
     com_io::close_com(2);
     for (std::uint8_t ch : {1, 2, 5})
