@@ -134,25 +134,50 @@ std::uint16_t vennerBase(const QString& entry)
     return base;
 }
 
+// Whether the mount's or the guide port's page holds the Venner lines that
+// the mount's moves go through (detail::VennerBase).
+bool vennerMovesHeld();
+void stopMovingOn(Interface kind);
+
+// Whether a move runs on the Venner lines.
+bool movingOnVenner()
+{
+    for (std::uint8_t d : {dirEast, dirWest, dirNorth, dirSouth})
+        if (detail::moving(d) && detail::startedOn(d) == Interface::Venner)
+            return true;
+    return false;
+}
+
 // The Venner lines of a serial entry, driven through the port layer: the
 // entry's register base, reachable there (the program directory's
 // "ports.map" says which device answers an address), then the lines put
 // at rest. A base that cannot be reached is told and connects nothing.
-bool connectVenner(const QString& entry)
+// A connection of the lines a move runs on leaves them as they are: the
+// move goes on and its stop reaches them. The focuser's connection never
+// takes away the lines the mount's moves are held on; the mount's or the
+// guide port's, naming other lines, stops what moves on the old ones first.
+bool connectVenner(const QString& entry, bool movesMount)
 {
-    detail::VennerBase = vennerBase(entry);
-    if (detail::VennerBase == 0)
+    const std::uint16_t base = vennerBase(entry);
+    if (base == 0)
         return false;
-    const auto modemControl = std::uint16_t(detail::VennerBase + 4);
+    const std::uint16_t held = vennerMovesHeld() ? detail::VennerBase : 0;
+    if (base == held && movingOnVenner())
+        return true;
+    const auto modemControl = std::uint16_t(base + 4);
     if (!PortDriverOpen || !platform::portAccess().write(modemControl, 0)) {
         platform::showError(QStringLiteral("Interface Venner : les registres du port « %1 » (adresse %2) ne sont pas "
                                            "accessibles. Voyez le fichier ports.map du répertoire du programme et "
                                            "les droits sur le périphérique.")
-                                .arg(entry.trimmed(), QString::number(detail::VennerBase, 16).toUpper()));
-        detail::VennerBase = 0;
+                                .arg(entry.trimmed(), QString::number(base, 16).toUpper()));
         return false;
     }
+    if (movesMount && held != 0 && base != held)
+        stopMovingOn(Interface::Venner);
+    detail::VennerBase = base;
     VennerInit();
+    if (!movesMount && held != 0)
+        detail::VennerBase = held;
     return true;
 }
 
@@ -355,7 +380,7 @@ bool connectInterface(Interface kind, std::function<void(bool)> whenLate, QPushB
     case Interface::Quillon:
         return parallelPortNamed(p.CBX_AG_PortParallele->currentText());
     case Interface::Venner:
-        return connectVenner(p.CBX_AG_PortSerie->currentText());
+        return connectVenner(p.CBX_AG_PortSerie->currentText(), true);
     case Interface::Ascom:
         return connectAscom(std::move(whenLate), connecter, asker);
     case Interface::Plugin:
@@ -549,6 +574,14 @@ bool goesWith(const Link& closed, const Link& other)
     default:
         return false;
     }
+}
+
+bool vennerMovesHeld()
+{
+    for (const Page page : {MountPage, GuidePage})
+        if (shownConnected(page) && heldLink(page).kind == Interface::Venner)
+            return true;
+    return false;
 }
 
 bool linkUp(const Link& link)
@@ -821,7 +854,7 @@ bool ConnectFocuser()
         ok = parallelPortNamed(p.CBX_AG_Focus_PortParallele->currentText());
         break;
     case Interface::Venner:
-        ok = connectVenner(p.CBX_AG_Focus_PortSerie->currentText());
+        ok = connectVenner(p.CBX_AG_Focus_PortSerie->currentText(), false);
         break;
     case Interface::LX200: {
         const auto s = serialSettings(true);

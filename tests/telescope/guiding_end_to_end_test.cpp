@@ -1305,7 +1305,8 @@ TEST_F(MountTest, AutoguidingSetUpThroughTheWindowsHoldsTheDriftingStar)
 // guide page autoguiding holds shows it connected too. Software tracking
 // chosen meanwhile closes nothing the mount holds, nor a goto on it; with
 // re-centring it keeps its line the same way, from the guide page too. So
-// are the parallel lines of a guide box that the mount's page connects too.
+// are the parallel lines of a guide box that the mount's page connects too;
+// and connecting a Venner box's lines again under a correction leaves them.
 TEST_F(MountTest, TheLineGuidingSendsThroughIsNotDisconnectedUnderIt)
 {
     const SimulatorGuard guard;
@@ -1416,5 +1417,39 @@ TEST_F(MountTest, TheLineGuidingSendsThroughIsNotDisconnectedUnderIt)
     ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
     ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Deconnecter));
     EXPECT_EQ(pages(), "BTN_Mount_Connecter BTN_Autoguide_Connecter BTN_Focus_Connecter");
+
+    // The Venner box on COM2's registers, connected by autoguiding from the
+    // guide page: the mount's page connecting the same lines while a
+    // correction moves the mount on them, and the focuser's connecting
+    // COM1's, leave the box as it is; the correction's end reaches it.
+    const auto touched = [this](std::uint16_t base) {
+        int n = 0;
+        for (const auto& w : ports.writes())
+            n += w.address >= base && w.address < base + 8;
+        return n;
+    };
+    ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_Venner));
+    p.CBX_AG_PortSerie->setCurrentIndex(p.CBX_AG_PortSerie->findText(QStringLiteral("$02F8(COM2)")));
+    ASSERT_TRUE(clickOnScreen(p.RDB_Focus_Venner));
+    p.CBX_AG_Focus_PortSerie->setCurrentIndex(p.CBX_AG_Focus_PortSerie->findText(QStringLiteral("$03F8(COM1)")));
+    ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
+    sky.renderInto(*SlotBitmaps[1][0], 6, 4, ++frames);
+    Align_V::ProcessFrame(1, keep, 1);
+    ASSERT_TRUE(MovingFlags[dirWest]) << "the correction moves the mount on the box";
+    EXPECT_EQ(pages(), "BTN_Mount_Connecter BTN_Autoguide_Nord BTN_Focus_Connecter");
+    ports.clearWrites();
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Connecter));
+    EXPECT_EQ(touched(0x2F8), 0) << "the box's lines are left under the correction";
+    ASSERT_TRUE(clickOnScreen(p.BTN_Focus_Connecter));
+    EXPECT_GT(touched(0x3F8), 0) << "the focuser's lines are set up";
+    EXPECT_EQ(touched(0x2F8), 0);
+    EXPECT_EQ(pages(), "BTN_Mount_Deconnecter BTN_Autoguide_Nord BTN_Focus_Deconnecter");
+    EXPECT_TRUE(MovingFlags[dirWest]) << "the correction goes on";
+    ports.clearWrites();
+    FRM_Prg_Suivi->TMR_Suivi_ADTimer();
+    EXPECT_FALSE(MovingFlags[dirWest]);
+    EXPECT_GT(touched(0x2F8), 0) << "the correction's end goes to the box";
+    EXPECT_EQ(touched(0x3F8), 0);
+    ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
     EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
 }
