@@ -4,12 +4,18 @@
 #include "app/controls/page_control.h"
 #include "app/ui/caption_labels.h"
 #include "app/ui/control_adapters.h"
+#include "app/ui/readouts.h"
 
 #include "imaging/display_helpers.h"
 #include "imaging/pipeline_state.h"
 #include "tools/util_images.h"
 
 #include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+
+#include <algorithm>
 
 TFRM_Tool_Images* FRM_Tool_Images = nullptr;
 bool AviTypeListed = false;
@@ -48,10 +54,37 @@ void TFRM_Tool_Images::addCaptions()
     sound->hide();
 }
 
+// Read-only counts, sizes and coefficients as wide as the widest value they
+// show, not a line of text: the pages then fit the window's width.
+void TFRM_Tool_Images::fitFieldsToTheirValues()
+{
+    int count = 0;
+    const app::ReadoutWidth* readouts = app::ReadoutWidths(count);
+    for (int i = 0; i < count; ++i) {
+        if (qstrcmp(readouts[i].window, "FRM_Tool_Images") != 0)
+            continue;
+        if (auto* field = findChild<QLineEdit*>(QString::fromLatin1(readouts[i].control)))
+            field->setMaximumWidth(app::WidthToShow(field, QString::fromUtf8(readouts[i].widest)));
+    }
+    // The mixer's gains (0.10 to 2.00).
+    for (QLineEdit* gain : {TNI_Mult_R, TNI_Mult_G, TNI_Mult_B})
+        gain->setMaximumWidth(app::WidthToShow(gain, QStringLiteral("0.00")));
+    // The one-letter reset buttons of the curves, the kernel and the
+    // wavelets: as wide as their letter, not a full push button.
+    for (QPushButton* b : findChildren<QPushButton*>()) {
+        if (b->text().size() != 1)
+            continue;
+        const int margin = style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b)
+                           + 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b);
+        b->setMaximumWidth(std::max(b->fontMetrics().horizontalAdvance(b->text()) + 2 * margin, b->sizeHint().height()));
+    }
+}
+
 TFRM_Tool_Images::TFRM_Tool_Images(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
     addCaptions();
+    fitFieldsToTheirValues();
     ConnectSavingHandlers();
     // The colour mixer's pads (red, green, blue zones) and the luminance pad.
     const struct {

@@ -220,6 +220,7 @@ public:
 private:
     void ConnectSavingHandlers();
     void addCaptions();
+    void fitFieldsToTheirValues();
     void ConnectFilterHandlers();
     void ConnectColourHandlers();
     // The frame routine again on the current camera slot.

@@ -7,6 +7,7 @@
 #include "app/frm_pref.h"
 #include "app/settings/key_engine.h"
 #include "app/systeme.h"
+#include "app/ui/readouts.h"
 #include "telescope/frm_com_trafic.h"
 #include "telescope/frm_img_ref.h"
 #include "telescope/frm_object_action.h"
@@ -575,11 +576,12 @@ TEST_F(WindowLayout, TheImageWindowOpensNearItsDesignSizeAndItsPagesScroll)
     EXPECT_LE(FRM_Tool_Images->width(), 540);
     EXPECT_LE(FRM_Tool_Images->height(), 560);
     EXPECT_EQ(qobject_cast<QScrollArea*>(FRM_Tool_Images->centralWidget()), nullptr) << "the window itself scrolls";
-    for (QWidget* page : {static_cast<QWidget*>(FRM_Tool_Images->TBS_Seuils), static_cast<QWidget*>(FRM_Tool_Images->TBS_Filtres),
-                          static_cast<QWidget*>(FRM_Tool_Images->TBS_Enregistrement)}) {
+    for (int i = 0; i < FRM_Tool_Images->PGC_Images->count(); ++i) {
+        QWidget* page = FRM_Tool_Images->PGC_Images->widget(i);
         SCOPED_TRACE(page->objectName().toStdString());
         FRM_Tool_Images->PGC_Images->setCurrentWidget(page);
         QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QApplication::processEvents();
         auto* scroll = page->findChild<QScrollArea*>();
         ASSERT_NE(scroll, nullptr);
         const QWidget* controls = scroll->widget();
@@ -590,7 +592,28 @@ TEST_F(WindowLayout, TheImageWindowOpensNearItsDesignSizeAndItsPagesScroll)
         if (controls->width() > scroll->viewport()->width()) {
             EXPECT_TRUE(scroll->horizontalScrollBar()->isVisible());
         }
+        // Every page fits the width the window opens with: none scrolls
+        // sideways (a long page still scrolls down).
+        EXPECT_LE(controls->sizeHint().width(), scroll->viewport()->width());
+        EXPECT_FALSE(scroll->horizontalScrollBar()->isVisible());
     }
+    // The counts and the start button of the stacking page stay whole and
+    // inside the page, their values not cut.
+    FRM_Tool_Images->PGC_Images->setCurrentWidget(FRM_Tool_Images->TBS_Integration);
+    QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    auto* stacking = FRM_Tool_Images->TBS_Integration->findChild<QScrollArea*>();
+    ASSERT_NE(stacking, nullptr);
+    for (QWidget* w : std::initializer_list<QWidget*>{FRM_Tool_Images->BTN_Demarrer_Add, FRM_Tool_Images->SPED_Nb_Bitmap,
+                                                      FRM_Tool_Images->EDT_NBCaps, FRM_Tool_Images->EDT_Decompte,
+                                                      FRM_Tool_Images->SPED_Satur_Limit}) {
+        SCOPED_TRACE(w->objectName().toStdString());
+        const QRect shown(w->mapTo(stacking->viewport(), QPoint(0, 0)), w->size());
+        EXPECT_TRUE(stacking->viewport()->rect().contains(shown.topLeft())) << shown.x() << "," << shown.y();
+        EXPECT_LE(shown.right(), stacking->viewport()->width() - 1);
+        EXPECT_GE(w->width(), w->minimumSizeHint().width());
+    }
+    for (QLineEdit* count : {FRM_Tool_Images->EDT_NBCaps, FRM_Tool_Images->EDT_Decompte})
+        EXPECT_GE(count->width(), app::WidthToShow(count, QStringLiteral("99999999"))) << count->objectName().toStdString();
     // The pages stay the page control's own: the menus open them by name.
     EXPECT_EQ(FRM_Tool_Images->PGC_Images->indexOf(FRM_Tool_Images->TBS_Filtres), 2);
 }

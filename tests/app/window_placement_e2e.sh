@@ -370,7 +370,7 @@ windows_of_the_menus() {
   open_and_check tool-images "^Images$" "$M_FONCTIONS k:Right k:Return" keep
   check_image_window_size
   # "Filtres" > "Montrer matrice de deconvolution": the kernel grid.
-  open_and_check kernel-grid "^Matrice de Deconvolution$" "$M_FONCTIONS k:Right k:Down*2 k:Return w:^Images$ c:380,332"
+  open_and_check kernel-grid "^Matrice de Deconvolution$" "$M_FONCTIONS k:Right k:Down*2 k:Return w:^Images$ c:300,428"
   close_window "^Images$"
   open_and_check info "^Info$" "$M_FONCTIONS k:Right k:Down*6 k:Return"
   open_and_check tool-affichage "^Affichage$" "$M_FONCTIONS k:Down k:Right k:Return" keep

@@ -378,7 +378,7 @@ dialogs_of_windows_on_top() {
   sleep 0.5
   click_at "$opener" 210 22
   sleep 0.3
-  opened_above "^Matrice de Deconvolution$" 'click_at "$opener" 380 332' alt+F4
+  opened_above "^Matrice de Deconvolution$" 'click_at "$opener" 300 428' alt+F4
   close_win "$opener"
 
   # A right click on the function button 1 of the main window's "Scripts"
