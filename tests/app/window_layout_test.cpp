@@ -49,6 +49,15 @@ protected:
         Systeme::SetScreenSizeProvider({});
         SettingsStore::TearDown();
     }
+    // The program starting with these settings: as at start-up, the main
+    // window is on screen first, then the preferences and the windows come.
+    void startWith(const QByteArray& settings)
+    {
+        writeSettings(settings);
+        FRM_Alv->show();
+        Settings::LoadMiscPrefs();
+        Settings::LoadWindowLayout();
+    }
 };
 
 TEST_F(WindowLayout, SavedWindowsComeBackWhereTheyWereAndTheVisibleOnesShow)
@@ -109,7 +118,7 @@ TEST_F(WindowLayout, StoredPlacesOfALargerScreenOrNegativeOnesComeBackWholeOnThe
 {
     Systeme::SetScreenSizeProvider([] { return QSize(800, 600); });
     const QRect screen(0, 0, 800, 600);
-    writeSettings("[Windows]\r\nFRM_AlV_Left=270\r\nFRM_AlV_Top=-40\r\nFRM_AlV_Width=1600\r\nFRM_AlV_Height=1100\r\n"
+    startWith("[Windows]\r\nFRM_AlV_Left=270\r\nFRM_AlV_Top=-40\r\nFRM_AlV_Width=1600\r\nFRM_AlV_Height=1100\r\n"
                   "FRM_Tool_Mesures_Left=740\r\nFRM_Tool_Mesures_Top=560\r\nFRM_Tool_Mesures_visible=1\r\n"
                   "FRM_Detect_Mvt_Left=-150\r\nFRM_Detect_Mvt_Top=-60\r\nFRM_Detect_Mvt_visible=1\r\n"
                   "FRM_ComTrafic_Left=1800\r\nFRM_ComTrafic_Top=1100\r\nFRM_ComTrafic_visible=1\r\n"
@@ -118,10 +127,6 @@ TEST_F(WindowLayout, StoredPlacesOfALargerScreenOrNegativeOnesComeBackWholeOnThe
                   "FRM_Script_Left=1500\r\nFRM_Script_Top=-30\r\nFRM_Script_Width=400\r\nFRM_Script_Height=300\r\n"
                   "FRM_Script_visible=1\r\nFRM_Sky_Left=-300\r\nFRM_Sky_Top=400\r\nFRM_Sky_visible=1\r\n"
                   "FRM_Message_Left=700\r\nFRM_Message_Top=500\r\n");
-    // As at start-up, the main window is on screen first.
-    FRM_Alv->show();
-    Settings::LoadMiscPrefs();
-    Settings::LoadWindowLayout();
     for (const char* name : {"FRM_Alv", "FRM_Tool_Mesures", "FRM_Detect_Mvt", "FRM_ComTrafic", "FRM_ObjectAction",
                              "FRM_Tool_Suivi", "FRM_Script", "FRM_Sky", "FRM_Message"}) {
         QWidget* w = Settings::FindWindow(QString::fromLatin1(name));
@@ -624,11 +629,8 @@ TEST_F(WindowLayout, TheImageWindowOpensNearItsDesignSizeAndItsPagesScroll)
 // stored as the first places they will open at, each its own.
 TEST_F(WindowLayout, WindowsWithNoStoredPlaceOpenAtFirstPlacesOfTheirOwnAndAreStoredThere)
 {
-    writeSettings("[Windows]\r\nFRM_AlV_Left=112\r\nFRM_AlV_Top=84\r\nFRM_Tool_Mesures_Left=700\r\n"
+    startWith("[Windows]\r\nFRM_AlV_Left=112\r\nFRM_AlV_Top=84\r\nFRM_Tool_Mesures_Left=700\r\n"
                   "FRM_Tool_Mesures_Top=300\r\n");
-    FRM_Alv->show();
-    Settings::LoadMiscPrefs();
-    Settings::LoadWindowLayout();
     QList<QPoint> corners;
     for (const char* name : {"FRM_Tool_Affichage", "FRM_Detect_Mvt", "FRM_ComTrafic", "FRM_Info", "FRM_Small",
                              "FRM_Ressources", "FRM_Sky", "FRM_Tool_Mesures"}) {
@@ -669,11 +671,8 @@ TEST_F(WindowLayout, WindowsWithNoStoredPlaceOpenAtFirstPlacesOfTheirOwnAndAreSt
 // main window now is, which it does not lie below.
 TEST_F(WindowLayout, TheHandPadLeftOpenAtTheTopEdgeKeepsItsSizeThoughTheMainWindowWasMovedDown)
 {
-    writeSettings("[Windows]\r\nFRM_AlV_Left=112\r\nFRM_AlV_Top=124\r\n"
+    startWith("[Windows]\r\nFRM_AlV_Left=112\r\nFRM_AlV_Top=124\r\n"
                   "FRM_Raquette_Left=0\r\nFRM_Raquette_Top=0\r\nFRM_Raquette_visible=1\r\n");
-    FRM_Alv->show();
-    Settings::LoadMiscPrefs();
-    Settings::LoadWindowLayout();
     ASSERT_TRUE(FRM_Raquette->isVisible());
     QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const QRect pad = FRM_Raquette->frameGeometry();
@@ -696,10 +695,7 @@ TEST_F(WindowLayout, TheHandPadLeftOpenAtTheTopEdgeKeepsItsSizeThoughTheMainWind
 // the new room and pushed up to stay whole on the screen.
 TEST_F(WindowLayout, TheHandPadLeftOpenBelowTheBarsStaysAsItWasThoughTheMainWindowWasMovedUp)
 {
-    writeSettings("[Windows]\r\nFRM_AlV_Left=112\r\nFRM_AlV_Top=84\r\n");
-    FRM_Alv->show();
-    Settings::LoadMiscPrefs();
-    Settings::LoadWindowLayout();
+    startWith("[Windows]\r\nFRM_AlV_Left=112\r\nFRM_AlV_Top=84\r\n");
     Systeme::ShowFormOnScreen(FRM_Raquette);
     QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const QRect opened = FRM_Raquette->frameGeometry();
@@ -707,11 +703,8 @@ TEST_F(WindowLayout, TheHandPadLeftOpenBelowTheBarsStaysAsItWasThoughTheMainWind
     // Closed; the program is started again.
     Startup::DestroyWindows();
     Startup::CreateWindows();
-    writeSettings("[Windows]\r\nFRM_AlV_Left=112\r\nFRM_AlV_Top=24\r\nFRM_Raquette_Left=" + QByteArray::number(opened.x())
+    startWith("[Windows]\r\nFRM_AlV_Left=112\r\nFRM_AlV_Top=24\r\nFRM_Raquette_Left=" + QByteArray::number(opened.x())
                   + "\r\nFRM_Raquette_Top=" + QByteArray::number(opened.y()) + "\r\nFRM_Raquette_visible=1\r\n");
-    FRM_Alv->show();
-    Settings::LoadMiscPrefs();
-    Settings::LoadWindowLayout();
     ASSERT_TRUE(FRM_Raquette->isVisible());
     QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const QRect pad = FRM_Raquette->frameGeometry();
