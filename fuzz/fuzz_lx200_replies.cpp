@@ -2,7 +2,8 @@
 // the sky (right ascension within the day, declination within +-90 degrees),
 // a framed reply is a prefix of what was received, a one-character reply
 // skips only bytes that cannot begin it, a refusal's reason is printable,
-// and the texts shown from a reply stay short.
+// and the texts shown from a reply stay short, start it and never hold its
+// terminator.
 
 #include "fuzz_check.h"
 #include "telescope/lx200_protocol.h"
@@ -15,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         NJ_FUZZ_CHECK(*ra >= 0 && *ra < 24 * 3600 * 15.0, hex);
     if (const auto dec = Lx200::ParseDecReply(reply))
         NJ_FUZZ_CHECK(*dec >= -90 * 3600 && *dec <= 90 * 3600, hex);
-    NJ_FUZZ_CHECK(Lx200::ShownRA(reply).size() <= 7 && Lx200::ShownDec(reply).size() <= 8, hex);
+    for (const auto& [shown, most] : {std::pair{Lx200::ShownRA(reply), 8}, std::pair{Lx200::ShownDec(reply), 9}})
+        NJ_FUZZ_CHECK(shown.size() <= most && reply.startsWith(shown) && !shown.contains('#'), hex);
     NJ_FUZZ_CHECK(Lx200::SlewEnded(reply) == (!reply.contains('\x7F') && !reply.contains('|')), hex);
 
     for (const auto kind : {Lx200::ReplyKind::None, Lx200::ReplyKind::Text, Lx200::ReplyKind::Digit,

@@ -206,8 +206,16 @@ std::optional<double> ParseDecReply(const QByteArray& reply)
     return sign * (degrees * 3600.0 + minutes * 60.0);
 }
 
-QByteArray ShownRA(const QByteArray& reply) { return reply.left(7); }
-QByteArray ShownDec(const QByteArray& reply) { return reply.left(8); }
+namespace {
+QByteArray beforeTerminator(const QByteArray& reply, qsizetype most)
+{
+    const qsizetype end = reply.indexOf('#');
+    return reply.left(end < 0 ? most : qMin(end, most));
+}
+}   // namespace
+
+QByteArray ShownRA(const QByteArray& reply) { return beforeTerminator(reply, 8); }
+QByteArray ShownDec(const QByteArray& reply) { return beforeTerminator(reply, 9); }
 
 bool SlewEnded(const QByteArray& reply) { return !reply.contains('\x7F') && !reply.contains('|'); }
 

@@ -83,8 +83,10 @@ std::optional<double> ParseRAReply(const QByteArray& reply);
 // digits below 60, characters after them, or more than 90 degrees in all
 // give none.
 std::optional<double> ParseDecReply(const QByteArray& reply);
-// The first characters of a reply as the hand pad shows them: up to 7 for a
-// right ascension, 8 for a declination.
+// A reply as the hand pad shows it: what comes before its "#", up to 8
+// characters for a right ascension ("12:34.5", "12:34:56") and 9 for a
+// declination ("+45*30", "+45*30:15"), so a mount in long precision shows its
+// seconds whole and no position ends in the terminator.
 QByteArray ShownRA(const QByteArray& reply);
 QByteArray ShownDec(const QByteArray& reply);
 // A ":D#" reply says the mount still slews only when it holds a bar (0x7F

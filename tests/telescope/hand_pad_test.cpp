@@ -17,6 +17,7 @@
 #include "telescope/frm_prg_suivi.h"
 #include "telescope/frm_raquette.h"
 #include "telescope/frm_tool_suivi.h"
+#include "telescope/mount_conversation.h"
 #include "telescope/mount_state.h"
 #include "telescope/prg_suivi.h"
 #include "telescope/sim/simulated_telescope.h"
@@ -368,8 +369,18 @@ TEST_F(HandPadTest, Lx200GotoAndPositionReadingUseTheMountsLibrariesAndReplies)
     ASSERT_TRUE(settle());
     EXPECT_EQ(pad().EDT_Position_Actuelle_AD->text(), QStringLiteral("12:34.5"));
     EXPECT_EQ(TelescopeRA, 12 * 54000 + 34 * 900);
-    EXPECT_EQ(pad().EDT_Position_Actuelle_Dec->text(), QStringLiteral("-00*30#"));
+    EXPECT_EQ(pad().EDT_Position_Actuelle_Dec->text(), QStringLiteral("-00*30"));
     EXPECT_EQ(TelescopeDec, -1800) << "a southern declination under one degree keeps its sign";
+    // A mount switched to long precision shows its seconds whole.
+    Prg_Suivi::Converse({{":U#"}}, [](const Prg_Suivi::RunResult&) {});
+    ASSERT_TRUE(clickOnScreen(pad().BTN_Position_Actuelle));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(pad().EDT_Position_Actuelle_AD->text(), QStringLiteral("12:34:30"));
+    EXPECT_EQ(pad().EDT_Position_Actuelle_Dec->text(), QStringLiteral("-00*30'00"));
+    EXPECT_EQ(TelescopeDec, -1800);
+    Prg_Suivi::Converse({{":U#"}}, [](const Prg_Suivi::RunResult&) {});
+    ASSERT_TRUE(settle());
+    mount.clearRecords();
 
     // "Etoile (LX200)": its library, then the star of a typed number.
     pad().RDB_Etoile->setChecked(true);
@@ -956,7 +967,7 @@ TEST_F(HandPadTest, TheSimulatedMountGoesToTheLibraryObjectChosenOnThePadAndRefu
     ASSERT_TRUE(clickOnScreen(r.BTN_Position_Actuelle));
     ASSERT_TRUE(settle());
     EXPECT_EQ(r.EDT_Position_Actuelle_AD->text(), QStringLiteral("05:35.3"));
-    EXPECT_EQ(r.EDT_Position_Actuelle_Dec->text(), QStringLiteral("-05*23#"));
+    EXPECT_EQ(r.EDT_Position_Actuelle_Dec->text(), QStringLiteral("-05*23"));
 
     // NGC and IC numbers through the library each radio button chooses;
     // NGC 224 and Messier 31 are one object.

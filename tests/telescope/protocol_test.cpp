@@ -116,8 +116,12 @@ TEST(Lx200Protocol, RepliesGiveAPositionOnlyWhenWellFormed)
     for (const auto& d : dec)
         EXPECT_EQ(Lx200::ParseDecReply(d.reply), d.arcsec) << d.reply;
 
-    EXPECT_EQ(Lx200::ShownRA("12:34:56#"), QByteArray("12:34:5"));
-    EXPECT_EQ(Lx200::ShownDec("+45*30#"), QByteArray("+45*30#"));
+    // Shown as the mount sent it, in either precision, without the "#".
+    EXPECT_EQ(Lx200::ShownRA("12:34.5#"), QByteArray("12:34.5"));
+    EXPECT_EQ(Lx200::ShownRA("12:34:56#"), QByteArray("12:34:56"));
+    EXPECT_EQ(Lx200::ShownDec("+45*30#"), QByteArray("+45*30"));
+    EXPECT_EQ(Lx200::ShownDec("-45*30:15#"), QByteArray("-45*30:15"));
+    EXPECT_EQ(Lx200::ShownRA("12:34:56:78:90#"), QByteArray("12:34:56"));
     EXPECT_TRUE(Lx200::SlewEnded("      #"));
     EXPECT_TRUE(Lx200::SlewEnded("#"));
     EXPECT_TRUE(Lx200::SlewEnded(""));
