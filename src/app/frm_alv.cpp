@@ -131,6 +131,12 @@ TFRM_Alv::TFRM_Alv(QWidget* parent) : TForm(parent)
     SPDB_Abort->setIcon(statusPicture(0));
     SPDB_Executer->setIcon(statusPicture(1));
     SPDB_Nite->setIcon(statusPicture(2));
+    // "Rec" shows only while a sequence records, and keeps its room while it
+    // blinks so that the night button beside it does not jump under the mouse.
+    QSizePolicy recPolicy = LBL_Rec->sizePolicy();
+    recPolicy.setRetainSizeWhenHidden(true);
+    LBL_Rec->setSizePolicy(recPolicy);
+    LBL_Rec->hide();
     // The buttons of the expert tool bars and of the function-button grid
     // fill their cells, in even columns.
     for (QWidget* grid : {static_cast<QWidget*>(PNL_Toolbar_Expert), GRD_Fonctions_B})

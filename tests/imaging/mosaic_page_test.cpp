@@ -303,14 +303,25 @@ TEST_F(MosaicPage, ThePanelIsDraggedByItsFrameAndStaysOnThePage)
     w().hide();
 }
 
-TEST_F(MosaicPage, TheRecordingIndicatorBlinksEachTick)
+TEST_F(MosaicPage, TheRecordingIndicatorBlinksEachTickInPlace)
 {
+    w().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
+    EXPECT_FALSE(w().LBL_Rec->isVisible()) << "nothing records at start";
+    QLayout* status = w().SPDB_Nite->parentWidget()->layout();
+    status->activate();
+    const int nightButton = w().SPDB_Nite->x();
     w().LBL_Rec->show();
     w().TMR_BlinkTimer();
     EXPECT_TRUE(w().LBL_Rec->isHidden());
+    status->activate();
+    EXPECT_EQ(w().SPDB_Nite->x(), nightButton) << "the night button stays where it is as Rec blinks";
     w().TMR_BlinkTimer();
     EXPECT_FALSE(w().LBL_Rec->isHidden());
+    status->activate();
+    EXPECT_EQ(w().SPDB_Nite->x(), nightButton);
     EXPECT_EQ(w().LBL_Rec->text(), QStringLiteral(" Rec"));
+    w().hide();
 }
 
 // The simulated camera's sky drifts under a mosaic with an independent

@@ -51,14 +51,17 @@ int tiffPages(const QString& path)
 TEST_F(ImageTool, FrameDrivenSequencesSaveOnTheirTicks)
 {
     // Once, every image, until stopped: the start saves, then every kept frame.
+    EXPECT_TRUE(FRM_Alv->LBL_Rec->isHidden());
     tool().BTN_Demarrer_SauvClick();
     EXPECT_EQ(saved(), 1);
     EXPECT_FALSE(tool().BTN_Demarrer_Sauv->isEnabled());
     EXPECT_TRUE(FRM_Alv->TMR_Blink->isActive());
+    EXPECT_FALSE(FRM_Alv->LBL_Rec->isHidden());
     frames(3);
     EXPECT_EQ(saved(), 4);
     tool().BTN_Arreter_SauvClick();
     EXPECT_FALSE(FRM_Alv->TMR_Blink->isActive());
+    EXPECT_TRUE(FRM_Alv->LBL_Rec->isHidden());
     frames(3);
     EXPECT_EQ(saved(), 4);
 
