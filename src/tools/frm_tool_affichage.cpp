@@ -388,7 +388,9 @@ void TFRM_Tool_Affichage::zoneTail()
         QPalette palette = PNL_DivXCompatible->palette();
         palette.setColor(QPalette::Window, ok ? QColor(0x00, 0xFF, 0x00) : QColor(Qt::black));
         PNL_DivXCompatible->setPalette(palette);
-        if (RDB_Ratio_Libre->isChecked() && FRM_Alv->MNU_PleinEcran->isChecked() && FRM_FullScreen)
+        // The full-screen picture takes the zone's shape again: a free zone's
+        // own, or the screen's once the ratio has gone back to it.
+        if (FRM_Alv->MNU_PleinEcran->isChecked() && FRM_FullScreen)
             FRM_FullScreen->FormResize();
     }
 }

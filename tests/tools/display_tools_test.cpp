@@ -367,6 +367,22 @@ TEST_F(DisplayTools, FullScreenSizesAtTheZoneRatioAndPlacesTheReticleInFramePixe
     EXPECT_EQ(f->winId(), id);
     EXPECT_TRUE(f->isVisible());
 
+    // The picture takes the zone's shape, a free one and the screen's again.
+    const auto pictureRatio = [f] {
+        const QSize p = f->IMG_FullScreen->PictureSize();
+        return p.height() > 0 ? double(p.width()) / p.height() : 0.0;
+    };
+    EXPECT_NEAR(pictureRatio(), 1.25, 0.01);
+    testsupport::click(a->RDB_Ratio_Libre);
+    const auto freeRatio = [this] { return double(a->SCB_Taille_ZAffich->value()) / a->SCB_Taille_ZAffichV->value(); };
+    for (int i = 0; i < 40 && freeRatio() < 2; ++i)
+        testsupport::clickScrollBar(a->SCB_Taille_ZAffichV, QStyle::SC_ScrollBarSubPage);
+    ASSERT_GE(freeRatio(), 2);
+    EXPECT_NEAR(pictureRatio(), freeRatio(), 0.02);
+    testsupport::click(a->RDB_Ratio_Ecran);
+    testsupport::clickScrollBar(a->SCB_Taille_ZAffich, QStyle::SC_ScrollBarSubLine);
+    EXPECT_NEAR(pictureRatio(), 1.25, 0.01) << "not the free zone's strip";
+
     FRM_Alv->Image3->SetPictureSize(320, 256);
     f->IMG_FullScreen->SetPictureSize(640, 512);
     PipelineActive = 0;
