@@ -404,13 +404,16 @@ void FitInsideScreen(QWidget* window)
     const int tallRoom = std::max(1, area.bottom() + 1 - at.y() - frame.top() - frame.bottom());
     // Content that scrolls one way needs room beside it for the bar of the
     // other: the window is as wide (or tall) as its content with that room,
-    // at least, however often it is fitted.
+    // at least, however often it is fitted, where its place leaves that room
+    // (one the user made shorter than its content keeps its height where
+    // it stands, rather than growing past the screen's edge and being
+    // pushed up over the main window's bars).
     const QSize unscrolled = unscrolledSize(window);
     const int bar = scrollBarExtent(window);
     QSize size(tooWide ? wideRoom
-                       : std::min(room.width(), std::max(needed.width(), unscrolled.width() + (tooTall ? bar : 0))),
+                       : std::max(needed.width(), std::min(wideRoom, unscrolled.width() + (tooTall ? bar : 0))),
                tooTall ? tallRoom
-                       : std::min(room.height(), std::max(needed.height(), unscrolled.height() + (tooWide ? bar : 0))));
+                       : std::max(needed.height(), std::min(tallRoom, unscrolled.height() + (tooWide ? bar : 0))));
     window->setMinimumSize(window->minimumSize().boundedTo(size));
     window->resize(size);
     if (at != window->pos())

@@ -711,3 +711,24 @@ TEST_F(WindowLayout, TheHandPadLeftOpenBelowTheBarsStaysAsItWasThoughTheMainWind
     EXPECT_EQ(pad.topLeft(), opened.topLeft());
     EXPECT_EQ(pad.size(), opened.size());
 }
+
+// A window the user left hanging over the screen's right edge, shown again
+// while open, comes back whole on the screen where it stands, no taller,
+// still clear of the main window's menu bar.
+TEST_F(WindowLayout, AnOpenWindowHangingOverTheEdgeShownAgainStaysClearOfTheBars)
+{
+    Systeme::SetScreenSizeProvider([] { return QSize(800, 600); });
+    startWith("[Layout]\r\nFRM_Alv_Top=0\r\nFRM_Alv_Left=0\r\n");
+    Systeme::ShowFormOnScreen(FRM_Tool_Suivi);
+    const QRect menus(FRM_Alv->menuBar()->mapToGlobal(QPoint(0, 0)), FRM_Alv->menuBar()->size());
+    const QRect shown = FRM_Tool_Suivi->frameGeometry();
+    ASSERT_FALSE(shown.intersects(menus));
+    Systeme::PlaceWindow(FRM_Tool_Suivi, QPoint(391, shown.top()));
+    ASSERT_GT(FRM_Tool_Suivi->frameGeometry().right(), 800);
+    Systeme::ShowFormOnScreen(FRM_Tool_Suivi);
+    const QRect again = FRM_Tool_Suivi->frameGeometry();
+    EXPECT_TRUE(QRect(0, 0, 800, 600).contains(again)) << again.x() << "," << again.y() << " " << again.width() << "x" << again.height();
+    EXPECT_EQ(again.topLeft(), QPoint(391, shown.top()));
+    EXPECT_EQ(again.height(), shown.height());
+    EXPECT_FALSE(again.intersects(menus));
+}
