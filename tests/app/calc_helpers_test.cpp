@@ -37,6 +37,8 @@ TEST(CalcHelpers, CoordinateTexts)
     EXPECT_EQ(DecToStr(-5), " -0" + deg + "  0' 5.00\"");
     EXPECT_EQ(DecToStr(119.999), "  0" + deg + "  2' 0.00\"");
     EXPECT_EQ(RAToStr(54000 * 5 + 34 * 900 + 32 * 15), "  5h 34m 32.00s");
+    EXPECT_EQ(RAToStr(23.99999916 * 54000), "  0h  0m 0.00s") << "a hair below 24 h is the day's start";
+    EXPECT_EQ(RAToStr(23.9999 * 54000), " 23h 59m 59.64s");
 }
 
 TEST(CalcHelpers, AnglesDirectionsAndClamps)

@@ -123,8 +123,13 @@ QString DecToStr(double arcsec)
 
 QString RAToStr(double arcsec)
 {
-    return sexagesimalText(arcsec / 15.0, QStringLiteral("h "), QStringLiteral("m "),
-                           QStringLiteral("s"));
+    // A right ascension a hair below 24 h rounds to the day's start, 0 h,
+    // not to "24h  0m  0.00s".
+    constexpr double kDay_s = 24 * 3600.0;
+    double timeSec = arcsec / 15.0;
+    if (timeSec < kDay_s && std::round(timeSec * 100.0) / 100.0 >= kDay_s)
+        timeSec = 0;
+    return sexagesimalText(timeSec, QStringLiteral("h "), QStringLiteral("m "), QStringLiteral("s"));
 }
 
 long double Product3(long double a, long double b, long double c) { return a * b * c; }
