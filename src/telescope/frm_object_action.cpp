@@ -323,6 +323,7 @@ void TFRM_ObjectAction::BTN_Devient_DestinationClick(bool fromHandPad)
     if (!fromHandPad && FRM_Raquette && set) {
         TFRM_Raquette& pad = *FRM_Raquette;
         pad.RDB_Coords->setChecked(true);
+        pad.ShowCatalogueInputs(pad.RDB_Coords);   // its coordinates can be typed over
         const CalcHelpers::Sexagesimal h = CalcHelpers::ArcsecToHMS(Sky::GotoCurrentRA);
         const CalcHelpers::Sexagesimal d = CalcHelpers::ArcsecToDMS(Sky::GotoCurrentDec);
         setNum(pad.TNI_RaH, std::trunc(h.units));

@@ -311,6 +311,8 @@ TEST_F(SkyWindowTest, TheGotoDialogMeasuresTheMoveWritesItAsScriptAndClearsItsMa
     EXPECT_TRUE(FRM_Raquette->RDB_Messier->isChecked());
     Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
     EXPECT_TRUE(FRM_Raquette->RDB_Coords->isChecked());
+    EXPECT_TRUE(FRM_Raquette->TNI_RaH->isEnabled() && FRM_Raquette->TNI_DecS->isEnabled()) << "typed over";
+    EXPECT_FALSE(FRM_Raquette->EDT_Numero->isEnabled());
     EXPECT_EQ(FRM_Raquette->TNI_DecM->Value(), 2);
     EXPECT_TRUE(d.BTN_Goto->isEnabled());
     EXPECT_EQ(d.EDT_Distance_Dec->text(), QStringLiteral("100"));
