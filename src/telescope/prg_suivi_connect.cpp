@@ -651,7 +651,10 @@ void lockMount(bool connected)
 void lockFocuser(bool connected)
 {
     TFRM_Pref& p = pref();
-    setEnabled({p.RDB_Focus_Aucun, p.RDB_Focus_LX200, p.RDB_Focus_Venner, p.RDB_Focus_Quillon, p.BTN_Focus_Connecter},
+    // Every interface choice waits for the disconnection: the one connected
+    // is the one "Deconnecter" closes, its port with it.
+    setEnabled({p.RDB_Focus_Aucun, p.RDB_Focus_LX200, p.RDB_Focus_Venner, p.RDB_Focus_Quillon, p.RDB_Focus_Plugin,
+                p.RDB_Focus_Kitsrus, p.RDB_Focus_ASCOM, p.BTN_Focus_Connecter},
                !connected);
     setEnabled({p.BTN_Focus_Deconnecter, p.BTN_In, p.BTN_Out}, connected);
     if (connected)

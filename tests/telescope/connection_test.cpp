@@ -63,6 +63,13 @@ TEST_F(MountTest, Lx200MountAndFocuserOnOnePortShareChannelOne)
     ASSERT_TRUE(ConnectFocuser());
     EXPECT_FALSE(com_io::channel(2).open) << "the focuser did not open the port again";
     EXPECT_TRUE(pref().BTN_In->isEnabled());
+    // No other interface can be chosen under the connection, whose port
+    // "Deconnecter" must close.
+    const QList<QRadioButton*> focuserChoices{pref().RDB_Focus_Aucun,  pref().RDB_Focus_LX200,   pref().RDB_Focus_Quillon,
+                                              pref().RDB_Focus_Venner, pref().RDB_Focus_Plugin,  pref().RDB_Focus_Kitsrus,
+                                              pref().RDB_Focus_ASCOM};
+    for (QRadioButton* choice : focuserChoices)
+        EXPECT_FALSE(choice->isEnabled()) << choice->objectName().toStdString();
 
     StartFocuser(1, true);
     EXPECT_EQ(mount.commands(), (QList<QByteArray>{":FF#", ":F+#"}));
@@ -78,6 +85,8 @@ TEST_F(MountTest, Lx200MountAndFocuserOnOnePortShareChannelOne)
     EXPECT_TRUE(pref().BTN_Mount_Connecter->isEnabled());
     EXPECT_TRUE(pref().BTN_Focus_Connecter->isEnabled());
     EXPECT_FALSE(pref().BTN_In->isEnabled());
+    for (QRadioButton* choice : focuserChoices)
+        EXPECT_TRUE(choice->isEnabled()) << choice->objectName().toStdString();
 }
 
 TEST_F(MountTest, TextCommandsGetTheirLineEndingsTrafficLineAndPause)
