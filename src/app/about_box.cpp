@@ -68,11 +68,7 @@ void TAboutBox::BTN_OkClick()
 
 void TAboutBox::openLink(const QString& url)
 {
-    if (Desktop::OpenLink(url))
-        return;
-    platform::messages().show({QStringLiteral("Impossible d'ouvrir %1 : aucun programme ne l'a pris en charge.").arg(url),
-                               platform::MsgKind::Warning, platform::MsgButtons::Ok,
-                               QStringLiteral("AboutBox.Link"), {}});
+    Desktop::OpenLinkOrSay(url, QStringLiteral("AboutBox.Link"));
 }
 
 void TAboutBox::EDT_Web_NightjarClick() { openLink(EDT_Web_Nightjar->text()); }

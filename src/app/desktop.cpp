@@ -1,5 +1,7 @@
 #include "app/desktop.h"
 
+#include "platform/message_service.h"
+
 #include <QDesktopServices>
 #include <QUrl>
 
@@ -24,6 +26,15 @@ bool OpenLink(const QString& url)
         && u.scheme() != QLatin1String("mailto"))
         return false;
     return QDesktopServices::openUrl(u);
+}
+
+bool OpenLinkOrSay(const QString& url, const QString& cause)
+{
+    if (OpenLink(url))
+        return true;
+    platform::messages().show({QStringLiteral("Impossible d'ouvrir %1 : aucun programme ne l'a pris en charge.").arg(url),
+                               platform::MsgKind::Warning, platform::MsgButtons::Ok, cause, {}});
+    return false;
 }
 
 void SetDocumentOpener(std::function<bool(const QString&)> opener) { g_opener = std::move(opener); }

@@ -15,6 +15,10 @@ bool OpenDocument(const QString& path);
 // opener replaced in tests gets the address.
 bool OpenLink(const QString& url);
 
+// The same for a link the user clicked: where nothing took it, a box says
+// so with its address (cause: the box's cause, one box of it at a time).
+bool OpenLinkOrSay(const QString& url, const QString& cause);
+
 // Replaces the opener; an empty function restores the desktop's.
 void SetDocumentOpener(std::function<bool(const QString&)> opener);
 

@@ -22,6 +22,7 @@
 #include "translation/translated_texts.h"
 #include "scripting/scripts.h"
 #include "support/alpaca_peer.h"
+#include "support/screen_boxes.h"
 #include "telescope/alpaca/alpaca_chooser.h"
 #include "telescope/alpaca/alpaca_protocol.h"
 #include "telescope/ascom_bridge.h"
@@ -552,6 +553,15 @@ TEST_F(AlpacaFieldTest, TheChooserOffersTheTelescopesThatAnswerTheDiscovery)
     pref().BTN_ASCOM_Configurer->click();
     Desktop::SetDocumentOpener({});
     EXPECT_EQ(opened, QStringLiteral("http://%1/setup/v1/telescope/0/setup").arg(second.address().section(u'/', 0, 0)));
+    // With nothing on the machine to open it, a box says so with the address.
+    {
+        testsupport::ScreenBoxes boxes;
+        Desktop::SetDocumentOpener([](const QString&) { return false; });
+        ASSERT_TRUE(clickOnScreen(pref().BTN_ASCOM_Configurer));
+        Desktop::SetDocumentOpener({});
+        ASSERT_EQ(boxes.texts.size(), 1);
+        EXPECT_TRUE(boxes.texts[0].contains(opened)) << boxes.texts[0].toStdString();
+    }
 
     // The real chooser, with the tracking window (kept on top) on screen:
     // it shows through the show path, in front of every window, and one

@@ -229,7 +229,7 @@ void ConfigureTelescope()
 {
     const auto address = FRM_Pref ? ParseDeviceAddress(FRM_Pref->EDT_ASCOM_Telescope->text()) : std::nullopt;
     if (address)
-        Desktop::OpenLink(address->setupUrl());
+        Desktop::OpenLinkOrSay(address->setupUrl(), QStringLiteral("Alpaca.Setup"));
 }
 
 void RegisterHandlers()
