@@ -268,6 +268,10 @@ void StartMotion(std::uint8_t direction, bool isDuration, bool applyInertia, dou
     if (isDuration) {
         ms = truncMs(amount);
     } else if (!openEnded) {
+        // A distance is timed at the motor speeds, which are the guide
+        // rate's: a relative goto or a script's move on a mount left at
+        // "Find" or "Slew" would carry it by hours instead.
+        UseGuideRateForGuiding();
         const double speed = std::max(MotorSpeeds.of(direction), 0.1);
         ms = truncMs(amount / speed * 1000.0);
         ms = std::min(ms + backlash(direction), kLongestMove_ms);

@@ -1229,6 +1229,33 @@ TEST_F(HandPadTest, APadGotoAndACalibrationOfTheGotoDialogEndApart)
     EXPECT_FALSE(HandPadCalibrating);
 }
 
+// A move of a distance, timed at the motor speeds (the guide rate's), on a
+// mount the hand pad left at "Slew" goes at the guide rate: a script's move
+// or a relative goto no longer carries the mount by hours.
+TEST_F(HandPadTest, AMoveOfADistanceGoesAtTheGuideRateTheSpeedsWereTakenAt)
+{
+    useLx200();
+    Systeme::ShowFormOnScreen(&pad());
+    // "Slew" chosen in the pad's Mode list with the keys.
+    QComboBox* rate = pad().CBX_Rate;
+    QTest::keyClick(rate, Qt::Key_End);
+    QTest::keyClick(rate, Qt::Key_Home);
+    for (int i = 0; i < rate->count() && rate->currentText() != QLatin1String("Slew"); ++i)
+        QTest::keyClick(rate, Qt::Key_Down);
+    ASSERT_EQ(rate->currentText(), QStringLiteral("Slew"));
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(mount.commands().contains(":RS#"));
+    mount.clearRecords();
+    Scripts::ExecuteMacroLine(QStringLiteral("goto.move(nowait,e,60)"));
+    ASSERT_TRUE(settle());
+    const QList<QByteArray> sent = mount.commands();
+    ASSERT_TRUE(sent.contains(":RG#") && sent.contains(":Me#")) << sent.join(' ').toStdString();
+    EXPECT_LT(sent.indexOf(":RG#"), sent.indexOf(":Me#"));
+    EXPECT_TRUE(pad().RDB_Guide->isChecked()) << "the pad shows the rate the mount moves at";
+    Prg_Suivi::StopMount();
+    ASSERT_TRUE(settle());
+}
+
 // A pad goto the mount refuses ends at once, told: the next "*" tries again.
 TEST_F(HandPadTest, APadGotoTheMountRefusesIsToldAndTheNextStarTriesAgain)
 {
