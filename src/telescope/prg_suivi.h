@@ -107,9 +107,9 @@ void SendMountCommand(const QByteArray& text);
 void SendGuideByte(std::uint8_t channel, std::uint8_t value);
 // Auto-connects the mount; with an LX200 mount sends the rate command 0..3.
 void SelectSlewRate(int index);
-// Before a guide or recentring pulse, and any move of a distance timed at
-// the motor speeds: an LX200 mount left at "Find" or "Slew" is set to its
-// guide rate.
+// Before any move of a distance timed at the motor speeds (StartMotion: a
+// guide or recentring pulse, a relative goto, a script's move): an LX200
+// mount left at "Find" or "Slew" is set to its guide rate.
 void UseGuideRateForGuiding();
 
 // --- Focuser -------------------------------------------------------------------

@@ -100,7 +100,8 @@ void SendGuideCorrection(double DX, double DY)
 
     if (imageScaleMissing(scale))
         return;
-    Prg_Suivi::UseGuideRateForGuiding();
+    // (The pulses below are distances: StartMotion puts an LX200 mount left
+    // at "Find" or "Slew" at its guide rate first.)
 
     const bool separate = p.CKB_Axes_Separes->isChecked();
     if (separate) {
