@@ -78,7 +78,12 @@ void TFRM_Alv::SCB_Taille_ZAffichChange()
     Align_V::ShowMemoryStatus();
     if (FRM_Tool_Images)
         FRM_Tool_Images->EDT_Taille_Fichier->setText(QString::number(savedImageBytes(size)));
-    if (FRM_FullScreen) {
+    if (FRM_FullScreen && MNU_PleinEcran->isChecked()) {
+        // Shown, the full-screen picture takes the zone's shape again, whatever
+        // changed it: a free zone's own, or the screen's once the ratio has
+        // gone back to it.
+        FRM_FullScreen->FormResize();
+    } else if (FRM_FullScreen) {
         TImageView* full = FRM_FullScreen->IMG_FullScreen;
         full->SetPictureSize(std::max(full->width(), 1), std::max(full->height(), 1));
     }

@@ -16,7 +16,6 @@
 #include "telescope/frm_detect_mvt.h"
 #include "telescope/frm_img_ref.h"
 #include "telescope/frm_tool_suivi.h"
-#include "tools/frm_full_screen.h"
 #include "tools/frm_small.h"
 #include "tools/frm_tool_images.h"
 
@@ -388,10 +387,6 @@ void TFRM_Tool_Affichage::zoneTail()
         QPalette palette = PNL_DivXCompatible->palette();
         palette.setColor(QPalette::Window, ok ? QColor(0x00, 0xFF, 0x00) : QColor(Qt::black));
         PNL_DivXCompatible->setPalette(palette);
-        // The full-screen picture takes the zone's shape again: a free zone's
-        // own, or the screen's once the ratio has gone back to it.
-        if (FRM_Alv->MNU_PleinEcran->isChecked() && FRM_FullScreen)
-            FRM_FullScreen->FormResize();
     }
 }
 
