@@ -457,6 +457,12 @@ TEST_F(SkyWindowTest, TheGotoModesAndTheEndOfAMoveFollowTheInterfacesChosen)
     EXPECT_TRUE(d.RDB_Relatif->isChecked());
     EXPECT_FALSE(d.RDB_Absolu->isEnabled());
     ASSERT_NO_FATAL_FAILURE(points(16000, 3000));
+    // The hand pad takes the destination as coordinates the user can type over.
+    TFRM_Raquette& pad = *FRM_Raquette;
+    ASSERT_TRUE(pad.RDB_Coords->isChecked());
+    pad.TNI_RaH->selectAll();
+    QTest::keyClicks(pad.TNI_RaH, QStringLiteral("7"));
+    EXPECT_EQ(pad.TNI_RaH->text(), QStringLiteral("7"));
     ASSERT_TRUE(clickOnScreen(d.BTN_Goto));
     ASSERT_TRUE(Scripts::GotoRunning);
     ASSERT_TRUE(clickOnScreen(d.BTN_Abort));
