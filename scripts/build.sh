@@ -2,6 +2,7 @@
 # Configures and builds one build folder.
 #   scripts/build.sh [DIR] [extra cmake arguments...]
 # DIR defaults to build/. Ninja and ccache are used; a second run only rebuilds what changed.
+# NJ_JOBS sets the number of compilers run at once (default: one per core).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 dir="${1:-$root/build}"
@@ -22,4 +23,4 @@ stamp="$dir/src/program_autogen/timestamp"
 if [ -f "$stamp" ] && [ -n "$(find "$root/src" -name '*.ui' -newer "$stamp" -print -quit)" ]; then
   rm -rf "$dir/src/program_autogen"
 fi
-cmake --build "$dir" -j "$(nproc)"
+cmake --build "$dir" -j "${NJ_JOBS:-$(nproc)}"

@@ -7,7 +7,7 @@
 # Any failure, including a sanitizer finding, exits non-zero.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-jobs="$(nproc)"
+jobs="${NJ_JOBS:-$(nproc)}"
 export QT_QPA_PLATFORM=offscreen
 
 bash "$root/scripts/install-deps.sh"
