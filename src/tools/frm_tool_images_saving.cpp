@@ -129,7 +129,7 @@ void TFRM_Tool_Images::BTN_Enregistrer_ImageClick()
     } catch (const SaveError& e) {
         SaveFailed(e.text());
     } catch (const std::exception& e) {
-        SaveFailed(QStringLiteral("Erreur d'enregistrement : %1").arg(QString::fromLocal8Bit(e.what())));
+        SaveFailed(TranslatedTexts.MSG_Enregistrement_Erreur.arg(QString::fromLocal8Bit(e.what())));
     }
 }
 
@@ -229,13 +229,12 @@ void TFRM_Tool_Images::TakeFreeNumber(const QStringList& extensions, bool video)
     while (taken(base)) {
         const long double next = TNI_Num_Suffixe->Value() + step;
         if (next > TNI_Num_Suffixe->Max())
-            throw SaveError(QStringLiteral("Aucun numéro libre pour %1 : les fichiers existent déjà jusqu'au numéro %2, "
-                                           "rien n'est enregistré pour ne pas les remplacer.")
+            throw SaveError(TranslatedTexts.MSG_Aucun_Numero_Libre
                                 .arg(firstBase + extensions.value(0), QString::number(double(TNI_Num_Suffixe->Value()))));
         TNI_Num_Suffixe->SetValue(next);
         base = Util_Images::BuildCaptureFileName(Util_Images::CurrentImageNumber());
     }
-    Msg::ShowMessageText(false, QStringLiteral("%1 existe déjà : rien n'est remplacé, l'enregistrement se fait sous %2.")
+    Msg::ShowMessageText(false, TranslatedTexts.MSG_Fichier_Existe_Autre_Nom
                                     .arg(QDir::toNativeSeparators(firstBase + extensions.value(0)),
                                          QDir::toNativeSeparators(base + extensions.value(0))));
 }
@@ -537,7 +536,7 @@ void TFRM_Tool_Images::EDT_Nom_ImageExit()
                                           QStringLiteral("CreateFolder"), {}})
                    == platform::MsgResult::Yes
             && !QDir().mkpath(folder))
-            showMessage(QStringLiteral("Impossible de créer le répertoire %1").arg(folder), platform::MsgKind::Error,
+            showMessage(TranslatedTexts.MSG_Repertoire_Creation_Impossible.arg(folder), platform::MsgKind::Error,
                         QStringLiteral("CreateFolder"));
     }
     prefixEdited_ = false;
