@@ -1,7 +1,8 @@
 #pragma once
 // The texts that the layers below the program put into their messages and
 // reasons (sound output, WAV and picture files, ports, serial lines, cameras,
-// the remote-control folder). They start French; the program hands the
+// the remote-control folder), and those of the program's conversations that
+// run on worker threads (the Alpaca telescope). They start French; the program hands the
 // texts of the chosen language down after each translation pass, so these
 // layers never reach up into the translation. Readable from any thread.
 
@@ -64,6 +65,26 @@
     X(MSG_BMP_Palette, "palette BMP invalide (%1 couleurs)") \
     X(MSG_Pas_JPEG, "ce n'est pas un fichier JPEG") \
     X(MSG_JPEG_Invalide, "JPEG invalide : %1") \
+    /* The Alpaca telescope's conversation, on its worker thread. */ \
+    X(MSG_Alpaca_Pas_De_Reponse, "connected : pas de réponse en %1 s") \
+    X(MSG_Alpaca_Aucun_Choisi, "aucun télescope Alpaca choisi") \
+    X(MSG_Alpaca_Adresse, "« %1 » n'est pas une adresse Alpaca hôte:port/N") \
+    X(MSG_Alpaca_Valeur_Inattendue, " : valeur inattendue") \
+    X(MSG_Alpaca_Reste_Deconnecte, "connected : le télescope reste déconnecté") \
+    X(MSG_Alpaca_Axe_Non_Arrete, "moveaxis : l'axe %1 n'a pas pu être arrêté (%2)") \
+    X(MSG_Alpaca_Axe_Sans_Vitesse, "moveaxis : l'axe %1 n'admet aucune vitesse jusqu'à %2 °/s") \
+    X(MSG_Alpaca_Adresse_IPv4, "adresse IPv4 attendue : %1") \
+    X(MSG_Alpaca_Pas_De_Connexion, "pas de connexion à %1:%2 (%3)") \
+    X(MSG_Alpaca_Connexion_Delai, "pas de connexion à %1:%2 (délai dépassé)") \
+    X(MSG_Alpaca_Requete_Non_Envoyee, "requête non envoyée (%1)") \
+    X(MSG_Alpaca_Delai, "délai dépassé (%1 ms)") \
+    X(MSG_Alpaca_Reponse_Non_Recue, "réponse non reçue (%1)") \
+    X(MSG_Alpaca_Reponse_HTTP, "réponse HTTP %1") \
+    X(MSG_Alpaca_Reponse_HTTP_Illisible, "réponse HTTP illisible") \
+    X(MSG_Alpaca_Connexion_Fermee, "connexion fermée") \
+    X(MSG_Alpaca_Reponse_Illisible, "réponse Alpaca illisible") \
+    X(MSG_Alpaca_Erreur, "erreur Alpaca %1 : %2") \
+    X(MSG_Alpaca_Sans_Valeur, "réponse Alpaca sans valeur") \
     /* end */
 
 namespace platform {

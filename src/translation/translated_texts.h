@@ -225,30 +225,11 @@
     X(MSG_Recherche_Texte, "Rechercher :") \
     X(MSG_Recherche_Suivant, "Suivant") \
     X(MSG_Recherche_Fermer, "Fermer") \
-    X(MSG_Alpaca_Pas_De_Reponse, "connected : pas de réponse en %1 s") \
-    X(MSG_Alpaca_Aucun_Choisi, "aucun télescope Alpaca choisi") \
-    X(MSG_Alpaca_Adresse, "« %1 » n'est pas une adresse Alpaca hôte:port/N") \
-    X(MSG_Alpaca_Valeur_Inattendue, " : valeur inattendue") \
-    X(MSG_Alpaca_Reste_Deconnecte, "connected : le télescope reste déconnecté") \
-    X(MSG_Alpaca_Axe_Non_Arrete, "moveaxis : l'axe %1 n'a pas pu être arrêté (%2)") \
-    X(MSG_Alpaca_Axe_Sans_Vitesse, "moveaxis : l'axe %1 n'admet aucune vitesse jusqu'à %2 °/s") \
     X(MSG_Alpaca_Aucun_Reseau, "Aucun télescope Alpaca n'a répondu sur le réseau local. Saisissez son adresse (hôte:port/N) dans le champ du télescope.") \
     X(MSG_Alpaca_Recherche, "Recherche des télescopes Alpaca...") \
     X(MSG_Alpaca_Titre_Choix, "Choix du télescope") \
     X(MSG_Alpaca_Champ_Choix, "Télescope Alpaca (hôte:port/N) :") \
     X(MSG_Alpaca_Etat, "Télescope Alpaca : %1") \
-    X(MSG_Alpaca_Adresse_IPv4, "adresse IPv4 attendue : %1") \
-    X(MSG_Alpaca_Pas_De_Connexion, "pas de connexion à %1:%2 (%3)") \
-    X(MSG_Alpaca_Connexion_Delai, "pas de connexion à %1:%2 (délai dépassé)") \
-    X(MSG_Alpaca_Requete_Non_Envoyee, "requête non envoyée (%1)") \
-    X(MSG_Alpaca_Delai, "délai dépassé (%1 ms)") \
-    X(MSG_Alpaca_Reponse_Non_Recue, "réponse non reçue (%1)") \
-    X(MSG_Alpaca_Reponse_HTTP, "réponse HTTP %1") \
-    X(MSG_Alpaca_Reponse_HTTP_Illisible, "réponse HTTP illisible") \
-    X(MSG_Alpaca_Connexion_Fermee, "connexion fermée") \
-    X(MSG_Alpaca_Reponse_Illisible, "réponse Alpaca illisible") \
-    X(MSG_Alpaca_Erreur, "erreur Alpaca %1 : %2") \
-    X(MSG_Alpaca_Sans_Valeur, "réponse Alpaca sans valeur") \
     X(MSG_Calibration_Refusee, "Calibration refusée : la vitesse %1 calculée, %2\"/s (%3\" en %4 s), est hors des vitesses possibles (de %5 à %6\"/s, zéro exclu). Vérifiez l'origine et la destination. Les vitesses et le profil restent inchangés.") \
     X(MSG_Entier_Invalide, "'%1' n'est pas un nombre entier valide") \
     X(MSG_Coordonnees_Hors_Limites, "Coordonnées hors limites : l'A.D. va de 0 h à 24 h et la déclinaison de -90° à +90°. Rien n'a été envoyé à la monture.") \

@@ -58,7 +58,7 @@ TEST_F(TranslationTable, EveryTextOfTheProgramsOwnHasItsKeyAndItsEnglishLine)
 
     // The keys of the shared texts and of the windows are not taken.
     QSet<QString> sharedKeys;
-    for (const TranslationEntry& e : Translation::TranslationTable())
+    for (const Translation::TranslationEntry& e : Translation::TranslationTable())
         sharedKeys.insert(e.keyName().toLower());
     for (const TTranslatedTextEntry& t : Translation::TextEntries().first(Translation::TextEntries().size() - own.size()))
         sharedKeys.insert(QString::fromLatin1(t.key).toLower());

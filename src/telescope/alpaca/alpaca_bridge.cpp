@@ -1,5 +1,5 @@
 #include "telescope/alpaca/alpaca_bridge.h"
-#include "translation/translated_texts.h"
+#include "platform/platform_texts.h"
 
 #include "app/ui/event_boundary.h"
 #include "telescope/alpaca/alpaca_http.h"
@@ -282,7 +282,7 @@ void AlpacaBridge::expire(const std::shared_ptr<Job>& job)
 
 QString AlpacaBridge::connectionTimeOut()
 {
-    return TranslatedTexts.MSG_Alpaca_Pas_De_Reponse.arg(kConnectTimeout_ms / 1000);
+    return platform::text(platform::PlatformText::MSG_Alpaca_Pas_De_Reponse).arg(kConnectTimeout_ms / 1000);
 }
 
 bool AlpacaBridge::WaitDataSet(int timeout_ms)
@@ -422,7 +422,7 @@ Reply AlpacaBridge::call(bool put, const QString& member, const QList<QPair<QStr
         address = device_->address;
     }
     if (!address)
-        return Reply{false, {}, 0, TranslatedTexts.MSG_Alpaca_Aucun_Choisi};
+        return Reply{false, {}, 0, platform::text(platform::PlatformText::MSG_Alpaca_Aucun_Choisi)};
     auto all = fields;
     all.append({QStringLiteral("ClientID"), QStringLiteral("1")});
     all.append({QStringLiteral("ClientTransactionID"), QString::number(++device_->transaction)});
@@ -534,7 +534,7 @@ bool AlpacaBridge::createDriver(Job& job)
         d.moving = {};
     }
     if (!address) {
-        failed(job, TranslatedTexts.MSG_Alpaca_Adresse.arg(job.address.left(100)));
+        failed(job, platform::text(platform::PlatformText::MSG_Alpaca_Adresse).arg(job.address.left(100)));
         return false;
     }
     succeeded(job);
@@ -592,13 +592,13 @@ void AlpacaBridge::connect(Job& job)
         const Reply r = asked[i].get();
         const auto b = r.ok ? BoolOf(r.value) : std::nullopt;
         if (!b && error.isEmpty())
-            error = r.ok ? members[i] + TranslatedTexts.MSG_Alpaca_Valeur_Inattendue : r.error;
+            error = r.ok ? members[i] + platform::text(platform::PlatformText::MSG_Alpaca_Valeur_Inattendue) : r.error;
         flags[i] = b.value_or(false);
     }
     if (!error.isEmpty())
         return failed(job, error);
     if (!flags[0]) {
-        failed(job, TranslatedTexts.MSG_Alpaca_Reste_Deconnecte);
+        failed(job, platform::text(platform::PlatformText::MSG_Alpaca_Reste_Deconnecte));
         return;
     }
     std::vector<std::future<Reply>> rates;
@@ -709,7 +709,7 @@ void AlpacaBridge::move(Job& job)
             job.served = true;
             succeeded(job);
         } else {
-            failed(job, TranslatedTexts.MSG_Alpaca_Axe_Non_Arrete.arg(axis).arg(error));
+            failed(job, platform::text(platform::PlatformText::MSG_Alpaca_Axe_Non_Arrete).arg(axis).arg(error));
         }
         return;
     }
@@ -717,7 +717,7 @@ void AlpacaBridge::move(Job& job)
         return;   // a release that came before the press went out: nothing moves
     const auto rate = AllowedRate(ranges, sign * job.maximum[std::size_t(axis)]);
     if (!rate) {
-        failed(job, TranslatedTexts.MSG_Alpaca_Axe_Sans_Vitesse
+        failed(job, platform::text(platform::PlatformText::MSG_Alpaca_Axe_Sans_Vitesse)
                         .arg(axis)
                         .arg(job.maximum[std::size_t(axis)]));
         return;
@@ -774,12 +774,12 @@ void AlpacaBridge::read(Job& job)
     if (number) {
         const auto v = NumberOf(r.value);
         if (!v)
-            return failed(job, member + TranslatedTexts.MSG_Alpaca_Valeur_Inattendue);
+            return failed(job, member + platform::text(platform::PlatformText::MSG_Alpaca_Valeur_Inattendue));
         job.value = *v;
     } else {
         const auto b = BoolOf(r.value);
         if (!b)
-            return failed(job, member + TranslatedTexts.MSG_Alpaca_Valeur_Inattendue);
+            return failed(job, member + platform::text(platform::PlatformText::MSG_Alpaca_Valeur_Inattendue));
         job.flag = *b;
         if (job.request == rqSetConnected) {
             std::lock_guard lock(mutex_);

@@ -1,4 +1,5 @@
 #include "telescope/alpaca/alpaca_chooser.h"
+#include "platform/platform_texts.h"
 #include "translation/translated_texts.h"
 
 #include "app/desktop.h"
@@ -190,7 +191,7 @@ void offer(const QStringList& found)
         p.EDT_ASCOM_Telescope->setText(address);
         if (!address.isEmpty())
             showStatus(
-                {false, TranslatedTexts.MSG_Alpaca_Adresse.arg(address.left(100)), false});
+                {false, platform::text(platform::PlatformText::MSG_Alpaca_Adresse).arg(address.left(100)), false});
         chooserButtons(false);
         return;
     }
