@@ -133,7 +133,7 @@ TEST_F(TranslationTable, WithEnglishChosenTheScriptWindowAsksAndSearchesInEnglis
     boxes.answers = {platform::MsgResult::No};
     QTest::keyClick(FRM_Script, Qt::Key_N, Qt::ControlModifier);
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("The script was changed and is not saved. Discard the changes?"));
+    EXPECT_EQ(boxes.shown[0].text.toStdString(), "The script was changed and is not saved. Discard the changes?");
     EXPECT_EQ(FRM_Script->Memo_Script->toPlainText(), QStringLiteral("beep"));
 
     // The find dialog opened with its keys: English title, label and buttons,
@@ -160,8 +160,8 @@ TEST_F(TranslationTable, WithEnglishChosenTheScriptWindowAsksAndSearchesInEnglis
     ASSERT_TRUE(activate());
     QTest::keyClick(FRM_Script, Qt::Key_N, Qt::ControlModifier);
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text,
-              QStringLiteral("Le script a été modifié et n'est pas enregistré. Abandonner les modifications ?"));
+    EXPECT_EQ(boxes.shown[0].text.toStdString(),
+              "Le script a été modifié et n'est pas enregistré. Abandonner les modifications ?");
     FRM_Script->hide();
 }
 
