@@ -35,8 +35,6 @@ using Util_Images::SaveError;
 
 namespace {
 
-const QString kDiskCritical = QStringLiteral("Espace disque critique, capture arrêtée");
-
 QString typeKey() { return FRM_Tool_Images->CBX_TypeFichier->currentText().left(3); }
 
 void showMessage(const QString& text, platform::MsgKind kind, const QString& cause)
@@ -162,7 +160,7 @@ void TFRM_Tool_Images::SaveImage()
                     platform::sound().playFile(alarm);
             }
             if (FRM_Pref->CKB_Arreter_Sauvegarde->isChecked()) {
-                StopAfterRule(kDiskCritical);
+                StopAfterRule(TranslatedTexts.MSG_Espace_Disque_Critique);
                 return;
             }
         }
@@ -486,7 +484,7 @@ void TFRM_Tool_Images::SizeLimitRule(std::int64_t size_kb)
 {
     EDT_Taille_Enreg->setText(QString::number(size_kb));
     if (FRM_Pref && FRM_Pref->SPED_TailleMaxVideo->value() <= size_kb)
-        StopAfterRule(kDiskCritical);
+        StopAfterRule(TranslatedTexts.MSG_Espace_Disque_Critique);
 }
 
 // ---- the prefix ------------------------------------------------------------------
@@ -531,7 +529,7 @@ void TFRM_Tool_Images::EDT_Nom_ImageExit()
     if (prefixEdited_ && !stripped.isEmpty()) {
         const QString folder = QFileInfo(platform::fromStoredPath(stripped)).absolutePath();
         if (!QFileInfo(folder).isDir()
-            && platform::messages().show({QStringLiteral("Le répertoire n'existe pas, voulez vous le créer ?"),
+            && platform::messages().show({TranslatedTexts.MSG_Repertoire_Creer_Question,
                                           platform::MsgKind::Confirmation, platform::MsgButtons::YesNoCancel,
                                           QStringLiteral("CreateFolder"), {}})
                    == platform::MsgResult::Yes

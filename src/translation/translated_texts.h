@@ -277,6 +277,8 @@
     X(MSG_Aucun_Numero_Libre, "Aucun numéro libre pour %1 : les fichiers existent déjà jusqu'au numéro %2, rien n'est enregistré pour ne pas les remplacer.") \
     X(MSG_Fichier_Existe_Autre_Nom, "%1 existe déjà : rien n'est remplacé, l'enregistrement se fait sous %2.") \
     X(MSG_Repertoire_Creation_Impossible, "Impossible de créer le répertoire %1") \
+    X(MSG_Repertoire_Creer_Question, "Le répertoire n'existe pas, voulez vous le créer ?") \
+    X(MSG_Espace_Disque_Critique, "Espace disque critique, capture arrêtée") \
     X(MSG_Sequence_Non_Demarree, "la séquence n'a pas démarré (%1)") \
     X(MSG_Port_Controle_Invalide, "Port de contrôle invalide : \"%1\". Aucune écriture sur le port.") \
     X(MSG_Video_Codec_Inconnu, "Codec \"%1\" inconnu : la vidéo %2 est enregistrée sans compression.") \

@@ -91,7 +91,8 @@ TEST_F(TranslationTable, EveryTextOfTheProgramsOwnHasItsKeyAndItsEnglishLine)
           "Le script a été modifié et n'est pas enregistré. Abandonner les modifications ?",
           "Un script est en cours : arrêtez-le avant de générer la mosaïque.",
           "Le curseur n'est sur aucune ligne du script : rien à exécuter.", "Aucune image à enregistrer : ",
-          "Rechercher", "Suivant", "Fermer"})
+          "Rechercher", "Suivant", "Fermer", "Le répertoire n'existe pas, voulez vous le créer ?",
+          "Espace disque critique, capture arrêtée"})
         EXPECT_TRUE(keyOfFrench.contains(QString::fromUtf8(french))) << french;
 
     // No call site keeps its own copy of a text of the table: every one of
