@@ -1,4 +1,5 @@
 #include "app/about_box.h"
+#include "translation/translated_texts.h"
 
 #include "app/desktop.h"
 #include "app/ui/control_adapters.h"
@@ -56,7 +57,7 @@ void TAboutBox::FormActivate()
     if (missingReported_)
         return;
     missingReported_ = true;
-    platform::messages().show({QStringLiteral("Impossible de lire le fichier %1 (%2).").arg(path, f.errorString()),
+    platform::messages().show({TranslatedTexts.MSG_Lecture_Fichier_Impossible.arg(path, f.errorString()),
                                platform::MsgKind::Warning, platform::MsgButtons::Ok,
                                QStringLiteral("AboutBox.Acknowledgements"), {}});
 }

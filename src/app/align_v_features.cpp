@@ -330,8 +330,8 @@ void GotoObject(bool& started)
     }
     Scripts::GotoRunning = false;
     Settings::RunHandler(QStringLiteral("Sky.RedrawChart"));
-    Msg::ShowMessageText(true, QStringLiteral("Position actuelle du telescope inconnue."));
-    Msg::ShowMessageText(false, QStringLiteral("Synchroniser le telescope sur un objet avant le goto."));
+    Msg::ShowMessageText(true, TranslatedTexts.MSG_Position_Telescope_Inconnue);
+    Msg::ShowMessageText(false, TranslatedTexts.MSG_Synchroniser_Avant_Goto);
 }
 
 void ToggleRelativeMode()
@@ -355,7 +355,7 @@ bool SaveDisplayedImage(const QString& path)
                                                       : w.Image1;
     const kernels::Bitmap24& picture = view->Bitmap();
     if (picture.isEmpty()) {
-        platform::showError(QStringLiteral("Aucune image à enregistrer : ") + path);
+        platform::showError(TranslatedTexts.MSG_Aucune_Image_A_Enregistrer + path);
         return false;
     }
     const QString suffix = QFileInfo(path).suffix().toLower();

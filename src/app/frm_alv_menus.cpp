@@ -4,6 +4,7 @@
 // registry by name (kNamedHandlers); that window registers the name.
 
 #include "app/frm_alv.h"
+#include "translation/translated_texts.h"
 
 #include "app/about_box.h"
 #include "app/align_v_features.h"
@@ -423,7 +424,7 @@ void TFRM_Alv::MNU_AideClick()
     const QString path = platform::joinPath(platform::programDir(), QStringLiteral("Nightjarpro.chm"));
     const QString found = platform::findFileNoCase(platform::programDir(), QStringLiteral("Nightjarpro.chm"));
     if (found.isEmpty() || !Desktop::OpenDocument(found))
-        platform::showError(QStringLiteral("Impossible d'ouvrir le fichier d'aide : ") + path);
+        platform::showError(TranslatedTexts.MSG_Aide_Introuvable + path);
 }
 
 void TFRM_Alv::MNU_AproposClick()

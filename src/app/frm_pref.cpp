@@ -172,7 +172,7 @@ std::uint8_t level(const TCustomNumInp* input) { return input->AsByte() ? 1 : 0;
 TFRM_Pref::TFRM_Pref(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
-    PTD_Repertoire.Title = QStringLiteral("Choisir un répertoire");
+    PTD_Repertoire.Title = TranslatedTexts.MSG_Titre_Choisir_Repertoire;
     // The long-exposure page shows only with the camera modification.
     PGC_Preferences->setTabVisible(PGC_Preferences->indexOf(TBS_Poselongue), CKB_VestaMod->isChecked());
     addCaptionControls();
@@ -464,7 +464,7 @@ void TFRM_Pref::BTN_ChargeSonClick()
 {
     const QString current = platform::fromStoredPath(EDT_Son_a_jouer->text());
     platform::FileDialogRequest request;
-    request.title = QStringLiteral("Son à jouer");
+    request.title = TranslatedTexts.MSG_Titre_Son_A_Jouer;
     request.directory = current.trimmed().isEmpty() ? SoundsFolder() : QFileInfo(current).path();
     request.filter = QStringLiteral("Son (*.wav)");
     const std::optional<QString> chosen = platform::dialogs().openFile(request);
@@ -657,7 +657,7 @@ bool TFRM_Pref::writeTestByte(std::uint8_t value, const QString& label)
 {
     const std::optional<std::uint16_t> port = VestaPortAddress();
     if (!port) {
-        platform::messages().show({QStringLiteral("Port de contrôle invalide : \"%1\". Aucune écriture sur le port.")
+        platform::messages().show({TranslatedTexts.MSG_Port_Controle_Invalide
                                        .arg(CBX_Vesta_Port->currentText()),
                                    platform::MsgKind::Error, platform::MsgButtons::Ok,
                                    QStringLiteral("CBX_Vesta_Port"), {}});
@@ -695,7 +695,7 @@ void TFRM_Pref::BTN_TestWriteClick()
         return;
     const std::optional<std::uint64_t> value = NumText::BinToInt(EDT_TestValue->text().trimmed());
     if (!value || *value > 255) {
-        platform::messages().show({QStringLiteral("\"%1\" n'est pas un octet en binaire (8 chiffres 0 ou 1).")
+        platform::messages().show({TranslatedTexts.MSG_Octet_Binaire
                                        .arg(EDT_TestValue->text()),
                                    platform::MsgKind::Error, platform::MsgButtons::Ok,
                                    QStringLiteral("EDT_TestValue"), {}});

@@ -396,7 +396,7 @@ void TFRM_Pref::RDB_Focus_ASCOMClick()
         if (!RDB_Mount_LX200->isChecked())
             Settings::RunHandler(QStringLiteral("Raquette.EnableAscomControls"));
     } else if (!AscomBridge::Running()) {
-        LBL_Error_Ascom->setText(QStringLiteral("Le pont ASCOM n'est pas disponible."));
+        LBL_Error_Ascom->setText(TranslatedTexts.MSG_Pont_ASCOM_Indisponible);
     }
     enableNamed(FRM_Tool_Suivi, "RDB_Autoguidage", true);
     enableNamed(FRM_Alv, "MNU_Telescope", true);
@@ -537,7 +537,7 @@ void TFRM_Pref::BTN_ChooseClick()
         && Settings::RunHandler(QStringLiteral("AscomBridge.Choose")))
         return;
     if (!AscomBridge::Running()) {
-        LBL_Error_Ascom->setText(QStringLiteral("Le pont ASCOM n'est pas disponible."));
+        LBL_Error_Ascom->setText(TranslatedTexts.MSG_Pont_ASCOM_Indisponible);
         return;
     }
     AscomBridge::AscomSharedData.Name.clear();
@@ -801,7 +801,7 @@ void TFRM_Pref::BTN_ApprendreClick()
 void TFRM_Pref::BBTN_Fichier_DecalageClick()
 {
     platform::FileDialogRequest request;
-    request.title = QStringLiteral("Fichier de décalage");
+    request.title = TranslatedTexts.MSG_Titre_Fichier_Decalage;
     request.directory = platform::programDir();
     request.filter = QStringLiteral("Texte (*.txt);;Tous (*)");
     const std::optional<QString> chosen = platform::dialogs().openFile(request);
@@ -822,7 +822,7 @@ void TFRM_Pref::CKB_Fin_Goto_Jouer_un_sonClick()
 void TFRM_Pref::BTN_Fin_GOTO_ChargeSonClick()
 {
     platform::FileDialogRequest request;
-    request.title = QStringLiteral("Son à jouer");
+    request.title = TranslatedTexts.MSG_Titre_Son_A_Jouer;
     request.directory = SoundsFolder();
     request.filter = QStringLiteral("Son (*.wav)");
     if (const std::optional<QString> chosen = platform::dialogs().openFile(request)) {
@@ -842,7 +842,7 @@ void TFRM_Pref::CKB_Fin_GOTO_ExecuteScriptClick()
 void TFRM_Pref::BBTN_Fin_GOTO_ScriptClick()
 {
     platform::FileDialogRequest request;
-    request.title = QStringLiteral("Script de fin de GOTO");
+    request.title = TranslatedTexts.MSG_Titre_Script_Fin_Goto;
     request.directory = ScriptsFolder();
     request.filter = QStringLiteral("Scripts (*.script *.txt)");
     if (const std::optional<QString> chosen = platform::dialogs().openFile(request))

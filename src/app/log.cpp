@@ -1,4 +1,5 @@
 #include "app/log.h"
+#include "translation/translated_texts.h"
 
 #include "platform/clock.h"
 #include "platform/codepage.h"
@@ -50,7 +51,7 @@ std::unique_ptr<TLog> TLog::Create(const QString& fileName, LogTimeMode mode, co
     if (fileName.isEmpty()
         || !log->file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         const QString path = fileName.isEmpty() ? QString() : QFileInfo(fileName).absoluteFilePath();
-        platform::showError(QStringLiteral("Impossible de créer le fichier journal : %1").arg(path));
+        platform::showError(TranslatedTexts.MSG_Journal_Impossible.arg(path));
         return nullptr;
     }
     log->start_ = platform::clock().wallNow();

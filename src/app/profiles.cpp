@@ -1,4 +1,5 @@
 #include "app/profiles.h"
+#include "translation/translated_texts.h"
 
 #include "app/frm_pref.h"
 #include "app/settings.h"
@@ -190,21 +191,21 @@ bool IsValidName(const QString& name, QString* reason)
                 if (c.unicode() < 0x20 || c.category() == QChar::Other_Control)
                     c = u'?';
             }
-            *reason = QStringLiteral("Le nom « %1 » ne peut pas être utilisé : %2.").arg(shown, why);
+            *reason = TranslatedTexts.MSG_Profil_Nom_Refuse.arg(shown, why);
         }
         return false;
     };
     if (name.trimmed().isEmpty())
-        return refuse(QStringLiteral("il est vide"));
+        return refuse(TranslatedTexts.MSG_Profil_Nom_Vide);
     if (name.front().isSpace() || name.back().isSpace())
-        return refuse(QStringLiteral("il commence ou finit par un blanc"));
+        return refuse(TranslatedTexts.MSG_Profil_Nom_Blanc);
     for (const QChar c : name) {
         if (c.category() == QChar::Other_Control || c.unicode() < 0x20)
-            return refuse(QStringLiteral("il contient un caractère de contrôle"));
+            return refuse(TranslatedTexts.MSG_Profil_Nom_Controle);
     }
     for (const char* bad : {"/", "\\", "..", ":", "[", "]", "="}) {
         if (name.contains(QLatin1String(bad)))
-            return refuse(QStringLiteral("il contient « %1 »").arg(QLatin1String(bad)));
+            return refuse(TranslatedTexts.MSG_Profil_Nom_Contient.arg(QLatin1String(bad)));
     }
     return true;
 }

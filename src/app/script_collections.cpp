@@ -1,4 +1,5 @@
 #include "app/script_collections.h"
+#include "translation/translated_texts.h"
 
 #include "app/frm_alv.h"
 #include "app/frm_pref.h"
@@ -101,7 +102,7 @@ void ReportUnreadable(const QStringList& unreadable)
 {
     if (unreadable.isEmpty())
         return;
-    platform::messages().show({QStringLiteral("Image de bouton illisible : ") + unreadable.join(QStringLiteral(", ")),
+    platform::messages().show({TranslatedTexts.MSG_Image_Bouton_Illisible + unreadable.join(QStringLiteral(", ")),
                                platform::MsgKind::Warning, platform::MsgButtons::Ok,
                                QStringLiteral("ScriptBar.Unreadable"), {}});
 }

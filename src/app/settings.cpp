@@ -178,7 +178,7 @@ void LoadSettings()
         SettingsFileSession file(SettingsFileSession::Mode::Hold);
         UnreadableFileError = file.readable() ? QString() : file.error();
         if (!file.readable())
-            AddLoadNotes({file.error() + QStringLiteral(" ; les valeurs par défaut sont prises et le fichier ne sera pas remplacé")});
+            AddLoadNotes({file.error() + TranslatedTexts.MSG_Reglages_Defaut_Pris});
         KeyEngine keys(file.doc());
 
         step(4);
@@ -514,8 +514,7 @@ void LoadMiscPrefs()
             combo->setCurrentIndex(index);
         } else {
             // A type this version does not know: the list keeps its choice.
-            AddLoadNotes({QStringLiteral("CBX_TypeFichier (Prefs/Type_Fichier) : « %1 » n'est pas dans la liste ; "
-                                         "la valeur en place est gardée").arg(type)});
+            AddLoadNotes({TranslatedTexts.MSG_Reglages_Type_Fichier.arg(type)});
             if (combo->currentIndex() < 0 && combo->count() > 0)
                 combo->setCurrentIndex(0);
         }

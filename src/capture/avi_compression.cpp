@@ -1,4 +1,5 @@
 #include "capture/avi_compression.h"
+#include "translation/translated_texts.h"
 
 #include "platform/atomic_file.h"
 #include "platform/message_service.h"
@@ -94,7 +95,7 @@ bool SaveCompressOptions(const QString& fileName)
     QString reason;
     if (platform::WriteFileAtomically(fileName, record, &reason))
         return true;
-    platform::showError(QStringLiteral("Impossible d'enregistrer le choix du codec dans %1 : %2").arg(fileName, reason));
+    platform::showError(TranslatedTexts.MSG_Codec_Non_Enregistre.arg(fileName, reason));
     return false;
 }
 

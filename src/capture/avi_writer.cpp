@@ -1,4 +1,5 @@
 #include "capture/avi_writer.h"
+#include "translation/translated_texts.h"
 
 #include "capture/avi_compression.h"
 #include "platform/message_service.h"
@@ -134,7 +135,7 @@ bool TAVICompressor::Open(const QString& fileName, const AVICompression::AVIPara
     if (params.Compress && code != 0) {
         codec = FindCodec(FourCCToStr(code));
         if (!codec)
-            showMessage(QStringLiteral("Codec \"%1\" inconnu : la vidéo %2 est enregistrée sans compression.")
+            showMessage(TranslatedTexts.MSG_Video_Codec_Inconnu
                             .arg(FourCCToStr(code).trimmed(), fileName_),
                         platform::MsgKind::Warning, QStringLiteral("AviUnknownCodec"));
         else if (codec->codecId == AV_CODEC_ID_RAWVIDEO)
@@ -151,7 +152,7 @@ bool TAVICompressor::Open(const QString& fileName, const AVICompression::AVIPara
             rc = AVERROR(ENOMEM);
     }
     if (rc < 0) {
-        fail(QStringLiteral("Impossible de créer la vidéo %1 : %2").arg(fileName_, errorText(rc)));
+        fail(TranslatedTexts.MSG_Video_Creation_Impossible.arg(fileName_, errorText(rc)));
         return false;
     }
     s.frameTime = AVRational{1, rate};
@@ -213,7 +214,7 @@ bool TAVICompressor::Open(const QString& fileName, const AVICompression::AVIPara
             sws_setColorspaceDetails(s.converter, coefficients, 1, coefficients, fullRange, 0, 1 << 16, 1 << 16);
         }
         if (rc < 0) {
-            fail(QStringLiteral("Le codec %1 (%2) ne peut pas compresser des images de %3 x %4 : %5")
+            fail(TranslatedTexts.MSG_Video_Codec_Refuse
                      .arg(QLatin1String(codec->fourCC), QString::fromUtf8(codec->name))
                      .arg(width_)
                      .arg(height_)
@@ -238,7 +239,7 @@ bool TAVICompressor::Open(const QString& fileName, const AVICompression::AVIPara
     QFile::remove(fileName_);
     rc = avio_open(&s.format->pb, ("file:" + QFile::encodeName(fileName_)).constData(), AVIO_FLAG_WRITE);
     if (rc < 0) {
-        fail(QStringLiteral("Impossible de créer le fichier vidéo %1 : %2").arg(fileName_, errorText(rc)));
+        fail(TranslatedTexts.MSG_Video_Fichier_Impossible.arg(fileName_, errorText(rc)));
         return false;
     }
     AVDictionary* options = nullptr;
@@ -249,7 +250,7 @@ bool TAVICompressor::Open(const QString& fileName, const AVICompression::AVIPara
     rc = avformat_write_header(s.format, &options);
     av_dict_free(&options);
     if (rc < 0) {
-        fail(QStringLiteral("Impossible d'écrire l'en-tête de la vidéo %1 : %2").arg(fileName_, errorText(rc)));
+        fail(TranslatedTexts.MSG_Video_Entete_Impossible.arg(fileName_, errorText(rc)));
         QFile::remove(fileName_);
         return false;
     }
@@ -298,9 +299,8 @@ int TAVICompressor::WriteFrame(const kernels::Bitmap24& frame)
     }
     const int rc = state_->encoder ? appendEncoded(frame) : appendRaw(frame);
     if (rc < 0) {
-        showMessage(QStringLiteral("Erreur d'écriture de la vidéo %1 : %2\nLe fichier est fermé ; les images déjà "
-                                   "enregistrées sont conservées.")
-                        .arg(fileName_, errorText(rc)),
+        showMessage(TranslatedTexts.MSG_Video_Ecriture_Erreur.arg(fileName_, errorText(rc)) + u'\n'
+                        + TranslatedTexts.MSG_Video_Images_Conservees,
                     platform::MsgKind::Error, QStringLiteral("AviWrite"));
         release(true);
         return rc;
@@ -409,7 +409,7 @@ int TAVICompressor::Close()
         return 0;
     const int rc = release(true);
     if (rc < 0)
-        showMessage(QStringLiteral("Erreur à la fermeture de la vidéo %1 : %2").arg(fileName_, errorText(rc)),
+        showMessage(TranslatedTexts.MSG_Video_Fermeture_Erreur.arg(fileName_, errorText(rc)),
                     platform::MsgKind::Error, QStringLiteral("AviWrite"));
     return rc;
 }

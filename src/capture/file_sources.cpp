@@ -1,4 +1,5 @@
 #include "capture/file_sources.h"
+#include "translation/translated_texts.h"
 
 #include "kernels/picture_files.h"
 #include "platform/clock.h"
@@ -139,7 +140,7 @@ bool LoadPictureFile(kernels::Bitmap24& bitmap, const QString& fileName, QString
         }
         const qint64 size = file.size();
         if (size <= 0) {
-            reason = QStringLiteral("fichier vide");
+            reason = TranslatedTexts.MSG_Fichier_Vide;
             continue;
         }
         bytes.resize(static_cast<std::size_t>(size));
@@ -158,7 +159,7 @@ bool LoadPictureFile(kernels::Bitmap24& bitmap, const QString& fileName, QString
         return true;
     }
     if (error)
-        *error = QStringLiteral("Impossible de lire le fichier %1 : %2").arg(fileName, reason);
+        *error = TranslatedTexts.MSG_Fichier_Lecture_Impossible.arg(fileName, reason);
     return false;
 }
 

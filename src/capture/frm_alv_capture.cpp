@@ -334,7 +334,7 @@ static void OpenLongExposureChannel(const QString& text)
     const QString name = match.hasMatch() ? match.captured(0) : text.trimmed();
     try {
         if (!com::open_com(kLongExposureChannel, name.toUpper()))
-            Msg::ShowMessageText(false, QStringLiteral("Poses longues : port série invalide \"%1\"").arg(text));
+            Msg::ShowMessageText(false, TranslatedTexts.MSG_Poses_Longues_Port_Invalide.arg(text));
     } catch (const com::ExCom& e) {
         Msg::ShowMessageText(false, e.message());
     }

@@ -3,6 +3,7 @@
 // player step that the frame timers run while a file source plays.
 
 #include "app/frm_alv.h"
+#include "translation/translated_texts.h"
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/settings.h"
@@ -39,7 +40,6 @@ const QString kOpenFilter = QStringLiteral(
     "Bitmaps (*.bmp *.BMP);;Jpeg (*.jpg *.jpeg *.JPG *.JPEG);;AVI (*.avi *.AVI);;"
     "All (*.bmp,*.jpg,*.jpeg,*.avi) (*.bmp *.jpg *.jpeg *.avi *.BMP *.JPG *.JPEG *.AVI)");
 
-const QString kEmptyListText = QStringLiteral("Aucune image à lire : la liste des fichiers est vide.");
 
 // The raw frame of a colour-mosaic source before its colours are rebuilt,
 // kept from frame to frame.
@@ -85,7 +85,7 @@ bool readFrame(int position, kernels::Bitmap24& live, QString* error)
     }
     if (!ReadAviFrame(position, raw ? rawFrame() : live)) {
         if (error)
-            *error = QStringLiteral("Impossible de lire l'image %1 du film %2").arg(position).arg(PlayList->value(0));
+            *error = TranslatedTexts.MSG_Film_Image_Illisible.arg(position).arg(PlayList->value(0));
         return false;
     }
     if (raw)
@@ -174,7 +174,7 @@ void TFRM_Alv::OpenFileSource(const QStringList& list, std::uint8_t kind)
     // A sequence whose first number is above the last lists nothing: the
     // source in place stays.
     if (list.isEmpty()) {
-        Msg::ShowMessageText(true, kEmptyListText);
+        Msg::ShowMessageText(true, TranslatedTexts.MSG_Aucune_Image_A_Lire);
         return;
     }
     PlayerActive = 1;
@@ -218,7 +218,7 @@ bool TFRM_Alv::StartFileSource(int slot)
         return false;
     };
     if (!PlayList || PlayList->isEmpty())
-        return abandon(kEmptyListText);
+        return abandon(TranslatedTexts.MSG_Aucune_Image_A_Lire);
     if (!SlotBitmaps[slot][0])
         return abandon({});
     PlayerSlot = static_cast<std::uint8_t>(slot);

@@ -1,4 +1,5 @@
 #include "capture/frm_chargeseq.h"
+#include "translation/translated_texts.h"
 
 #include "app/settings.h"
 #include "app/ui/control_adapters.h"
@@ -91,7 +92,7 @@ void TFRM_Chargeseq::FormClose(TCloseAction& /*action*/)
 void TFRM_Chargeseq::SPDB_Sequence_PremierClick()
 {
     const std::optional<QString> chosen =
-        platform::dialogs().openFile({QStringLiteral("Premier fichier"), LastOpenDir, {}, kPictureFilter});
+        platform::dialogs().openFile({TranslatedTexts.MSG_Titre_Premier_Fichier, LastOpenDir, {}, kPictureFilter});
     if (!chosen)
         return;
     EDT_Sequence_Premier->setText(*chosen);
@@ -101,7 +102,7 @@ void TFRM_Chargeseq::SPDB_Sequence_PremierClick()
 void TFRM_Chargeseq::SPDB_Sequence_DernierClick()
 {
     const std::optional<QString> chosen =
-        platform::dialogs().openFile({QStringLiteral("Dernier fichier"), LastOpenDir, {}, kPictureFilter});
+        platform::dialogs().openFile({TranslatedTexts.MSG_Titre_Dernier_Fichier, LastOpenDir, {}, kPictureFilter});
     if (!chosen || !sameFolder(folderOf(*chosen), LastOpenDir))
         return;
     EDT_Sequence_Dernier->setText(*chosen);
@@ -121,7 +122,7 @@ void TFRM_Chargeseq::BTN_OKClick()
         message(QStringLiteral("Le prefixe des fichiers doivent être identiques"));
         return;
     case FileSources::Sequence::TooMany:
-        message(QStringLiteral("La séquence compte plus de %1 fichiers.").arg(FileSources::kMaxSequenceLength));
+        message(TranslatedTexts.MSG_Sequence_Trop_Longue.arg(FileSources::kMaxSequenceLength));
         return;
     case FileSources::Sequence::Built:
         break;

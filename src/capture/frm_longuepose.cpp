@@ -1,4 +1,5 @@
 #include "capture/frm_longuepose.h"
+#include "translation/translated_texts.h"
 
 #include "app/align_v_features.h"
 #include "app/frm_alv.h"
@@ -95,7 +96,7 @@ void TFRM_Longuepose::BTN_Demarrer_PoseClick()
     if (!FRM_Alv->CKB_Longuepose_Active->isChecked()) {
         // No camera runs: the series does not start, and what was set for it is undone.
         BTN_Arreter_PoseClick();
-        Msg::ShowMessageText(false, QStringLiteral("Poses longues : aucune caméra n'est en marche."));
+        Msg::ShowMessageText(false, TranslatedTexts.MSG_Poses_Longues_Sans_Camera);
         return;
     }
     BTN_Arreter_Pose->setEnabled(true);

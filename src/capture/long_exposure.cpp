@@ -1,4 +1,5 @@
 #include "capture/long_exposure.h"
+#include "translation/translated_texts.h"
 
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
@@ -62,7 +63,7 @@ void LibraryTrigger(bool fixed)
 void ChangePort(const QString& tag, const std::function<std::uint8_t(std::uint8_t)>& change)
 {
     if (!LongExposureParams.PortAddress) {
-        app::reportOnce(QStringLiteral("Poses longues : le port des lignes n'a pas d'adresse valide, rien n'est écrit."));
+        app::reportOnce(TranslatedTexts.MSG_Poses_Longues_Sans_Port);
         return;
     }
     const std::uint16_t port = *LongExposureParams.PortAddress;

@@ -6,6 +6,7 @@
 // The series and its settings belong to the long-exposure window.
 
 #include "app/frm_alv.h"
+#include "translation/translated_texts.h"
 #include "app/frm_pref.h"
 #include "app/settings.h"
 #include "app/settings/guide_offset.h"
@@ -177,7 +178,7 @@ void saveHalf(const kernels::Bitmap24& half, const QString& name)
 {
     QString error;
     if (!kernels::ImageFiles::WriteBmp24(platform::joinPath(platform::programDir(), name), half, &error))
-        app::reportOnce(QStringLiteral("Impossible d'enregistrer ") + name + QStringLiteral(" : ") + error);
+        app::reportOnce(TranslatedTexts.MSG_Enregistrement_Impossible + name + QStringLiteral(" : ") + error);
 }
 
 // The guide offsets move one step between two self-guided exposures.

@@ -1,4 +1,5 @@
 #include "capture/port_io.h"
+#include "translation/translated_texts.h"
 
 #include "app/frm_pref.h"
 #include "app/preferences_traffic.h"
@@ -45,8 +46,7 @@ std::uint8_t PortRead(std::uint16_t port)
 {
     if (PortDriverOpen)
         return platform::portAccess().read(port);
-    app::reportOnce(QStringLiteral("Port %1 : lecture impossible, l'accès aux ports n'est pas ouvert ; "
-                                   "la dernière valeur écrite est utilisée.")
+    app::reportOnce(TranslatedTexts.MSG_Port_Lecture_Impossible
                         .arg(hexAddress(port)));
     return g_lastWritten.value(port, 0);
 }

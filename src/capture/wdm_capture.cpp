@@ -295,7 +295,7 @@ void TWDMCapture::sendControl(const char* name, std::uint32_t id, std::int32_t v
     if (autoId && v->control(autoId).present)
         v->setControl(autoId, manualValue);
     if (!v->setControl(id, value, readBack) && refusedNoted_.insert(id).second)
-        Msg::ShowMessageText(false, QStringLiteral("La caméra refuse la valeur %1 pour « %2 ».")
+        Msg::ShowMessageText(false, TranslatedTexts.MSG_Camera_Valeur_Refusee
                                         .arg(value)
                                         .arg(QString::fromLatin1(name)));
 }

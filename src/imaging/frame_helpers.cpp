@@ -90,7 +90,7 @@ bool scriptStillRuns(const QString& path)
 void playActionSound(const QString& fileName, ActionRun& run)
 {
     if (!ActionFileExists(fileName)) {
-        app::reportOnce(QStringLiteral("Fichier son introuvable : ") + fileName);
+        app::reportOnce(TranslatedTexts.MSG_Fichier_Son_Introuvable + fileName);
         return;
     }
     const QString path = platform::resolveDataFile(platform::fromStoredPath(fileName.trimmed()));
@@ -105,7 +105,7 @@ void runActionScript(const QString& name)
     if (scriptStillRuns(ActionScriptPath(name)))
         return;
     if (!RunScriptByName(name))
-        app::reportOnce(QStringLiteral("Script introuvable : ") + name);
+        app::reportOnce(TranslatedTexts.MSG_Script_not_found + QStringLiteral(" : ") + name);
 }
 
 // Checks the main window's long-exposure box and runs its click handler;

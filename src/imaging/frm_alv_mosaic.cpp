@@ -8,6 +8,7 @@
 // the blinking of the recording indicator.
 
 #include "app/frm_alv.h"
+#include "translation/translated_texts.h"
 
 #include "app/align_v_features.h"
 #include "app/frm_message.h"
@@ -320,7 +321,7 @@ void TFRM_Alv::MNU_OuvrirsequenceClick()
     // A sequence that lists nothing, or whose first file is not there, is
     // told and the source in place goes on: nothing is stopped for it.
     if (!list.isEmpty() && !QFileInfo(list.first()).isFile()) {
-        Msg::ShowMessageText(true, QStringLiteral("Séquence non ouverte : le fichier %1 est introuvable.").arg(list.first()));
+        Msg::ShowMessageText(true, TranslatedTexts.MSG_Sequence_Non_Ouverte.arg(list.first()));
     } else {
         if (!list.isEmpty()) {
             PlayListIsPictures = 1;

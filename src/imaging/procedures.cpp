@@ -386,7 +386,7 @@ void AdvanceProcedures(std::uint8_t slot, std::uint8_t trackResult)
             endLearning();
             endProcedure(state);
             if (Learning.cycles == 0)
-                Msg::ShowMessageText(false, QStringLiteral("Apprentissage interrompu : vitesses inchangées"));
+                Msg::ShowMessageText(false, TranslatedTexts.MSG_Apprentissage_Interrompu);
         }
         return;
     }

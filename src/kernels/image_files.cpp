@@ -1,4 +1,5 @@
 #include "kernels/image_files.h"
+#include "platform/platform_texts.h"
 
 #include "kernels/jpeg_errors.h"
 
@@ -28,13 +29,13 @@ namespace {
 bool fail(QString* error, const QString& path, const QString& reason)
 {
     if (error)
-        *error = QStringLiteral("Impossible d'écrire le fichier %1 : %2").arg(path, reason);
+        *error = platform::text(platform::PlatformText::MSG_Image_Ecriture_Impossible).arg(path, reason);
     return false;
 }
 
 QString systemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
 
-QString emptyPicture() { return QStringLiteral("l'image est vide (0 x 0)"); }
+QString emptyPicture() { return platform::text(platform::PlatformText::MSG_Image_Vide); }
 
 // A file written through stdio. A failed write is remembered; finish()
 // closes the file and, after any failure, removes what was written.
@@ -493,7 +494,7 @@ bool WriteBmp24(const QString& path, const Bitmap24& bitmap, QString* error)
     const std::ptrdiff_t stride = Bitmap24::strideFor(bitmap.width());
     const std::uint64_t imageBytes = std::uint64_t(stride) * std::uint64_t(bitmap.height());
     if (imageBytes + 54 > 0xFFFFFFFFull)
-        return fail(error, path, QStringLiteral("image trop grande pour un fichier BMP"));
+        return fail(error, path, platform::text(platform::PlatformText::MSG_Image_Trop_Grande_BMP));
     std::uint8_t header[54] = {};
     header[0] = 'B';
     header[1] = 'M';
@@ -604,7 +605,7 @@ template <class Fill>
 bool TiffPageWriter::writePage(int width, int height, const Fill& fill, QString* error)
 {
     if (!isOpen())
-        return fail(error, path_, QStringLiteral("le fichier n'est pas ouvert"));
+        return fail(error, path_, platform::text(platform::PlatformText::MSG_Fichier_Non_Ouvert));
     if (width <= 0 || height <= 0)
         return fail(error, path_, emptyPicture());
     state_->message.clear();

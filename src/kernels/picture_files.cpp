@@ -1,4 +1,5 @@
 #include "kernels/picture_files.h"
+#include "platform/platform_texts.h"
 
 #include "kernels/jpeg_errors.h"
 
@@ -27,7 +28,7 @@ bool sizeAllowed(std::int64_t w, std::int64_t h)
 
 QString tooLarge(std::int64_t w, std::int64_t h)
 {
-    return QStringLiteral("taille d'image non prise en charge (%1 x %2)").arg(w).arg(h);
+    return platform::text(platform::PlatformText::MSG_Image_Taille_Refusee).arg(w).arg(h);
 }
 
 } // namespace
@@ -48,15 +49,15 @@ Result DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap24& out, QStr
 {
     constexpr std::size_t kFileHeader = 14;
     if (size < 2 || data[0] != 'B' || data[1] != 'M')
-        return refuse(reason, QStringLiteral("ce n'est pas un fichier BMP"));
+        return refuse(reason, platform::text(platform::PlatformText::MSG_Pas_BMP));
     if (size < kFileHeader + 4)
-        return refuse(reason, QStringLiteral("fichier tronqué"), Result::Truncated);
+        return refuse(reason, platform::text(platform::PlatformText::MSG_Fichier_Tronque), Result::Truncated);
     const std::uint32_t offBits = get32(data + 10);
     const std::uint32_t infoSize = get32(data + 14);
     if (infoSize < 40 || infoSize > 4096)
-        return refuse(reason, QStringLiteral("en-tête BMP non pris en charge (%1 octets)").arg(infoSize));
+        return refuse(reason, platform::text(platform::PlatformText::MSG_BMP_Entete).arg(infoSize));
     if (size < kFileHeader + infoSize)
-        return refuse(reason, QStringLiteral("fichier tronqué"), Result::Truncated);
+        return refuse(reason, platform::text(platform::PlatformText::MSG_Fichier_Tronque), Result::Truncated);
     const std::uint8_t* info = data + kFileHeader;
     const std::int64_t width = static_cast<std::int32_t>(get32(info + 4));
     const std::int64_t rawHeight = static_cast<std::int32_t>(get32(info + 8));
@@ -66,10 +67,10 @@ Result DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap24& out, QStr
     const bool topDown = rawHeight < 0;
     const std::int64_t height = topDown ? -rawHeight : rawHeight;
     if (bitCount != 8 && bitCount != 24 && bitCount != 32)
-        return refuse(reason, QStringLiteral("format BMP non pris en charge (%1 bits par pixel)").arg(bitCount));
+        return refuse(reason, platform::text(platform::PlatformText::MSG_BMP_Format).arg(bitCount));
     // Uncompressed only; 32-bit pictures may name their masks (bit fields).
     if (compression != 0 && !(compression == 3 && bitCount == 32))
-        return refuse(reason, QStringLiteral("BMP compressé non pris en charge"));
+        return refuse(reason, platform::text(platform::PlatformText::MSG_BMP_Compresse));
     if (!sizeAllowed(width, height))
         return refuse(reason, tooLarge(width, height));
 
@@ -78,16 +79,16 @@ Result DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap24& out, QStr
     if (bitCount == 8) {
         const std::uint32_t colours = colorsUsed == 0 ? 256 : colorsUsed;
         if (colours > 256)
-            return refuse(reason, QStringLiteral("palette BMP invalide (%1 couleurs)").arg(colours));
+            return refuse(reason, platform::text(platform::PlatformText::MSG_BMP_Palette).arg(colours));
         const std::size_t at = kFileHeader + infoSize;
         if (size < at + std::size_t(colours) * 4)
-            return refuse(reason, QStringLiteral("fichier tronqué"), Result::Truncated);
+            return refuse(reason, platform::text(platform::PlatformText::MSG_Fichier_Tronque), Result::Truncated);
         for (std::uint32_t i = 0; i < colours; ++i)
             std::memcpy(palette[i], data + at + 4 * i, 3);
     }
     const std::size_t stride = ((std::size_t(width) * bitCount + 31) / 32) * 4;
     if (offBits > size || (size - offBits) / stride < std::size_t(height))
-        return refuse(reason, QStringLiteral("fichier tronqué"), Result::Truncated);
+        return refuse(reason, platform::text(platform::PlatformText::MSG_Fichier_Tronque), Result::Truncated);
     if (!out.resize(int(width), int(height)))
         return refuse(reason, tooLarge(width, height));
 
@@ -117,22 +118,22 @@ Result DecodeBmp(const std::uint8_t* data, std::size_t size, Bitmap24& out, QStr
 Result DecodeJpeg(const std::uint8_t* data, std::size_t size, Bitmap24& out, QString* reason)
 {
     if (size < 4 || data[0] != 0xFF || data[1] != 0xD8)
-        return refuse(reason, QStringLiteral("ce n'est pas un fichier JPEG"));
+        return refuse(reason, platform::text(platform::PlatformText::MSG_Pas_JPEG));
     jpeg_decompress_struct cinfo{};
     JpegErrors errors;
     cinfo.err = InstallJpegErrors(errors);
     if (setjmp(errors.jump)) {
         jpeg_destroy_decompress(&cinfo);
         if (errors.endOfData)
-            return refuse(reason, QStringLiteral("fichier tronqué"), Result::Truncated);
-        return refuse(reason, QStringLiteral("JPEG invalide : %1").arg(QString::fromLocal8Bit(errors.text)));
+            return refuse(reason, platform::text(platform::PlatformText::MSG_Fichier_Tronque), Result::Truncated);
+        return refuse(reason, platform::text(platform::PlatformText::MSG_JPEG_Invalide).arg(QString::fromLocal8Bit(errors.text)));
     }
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
     if (errors.endOfData) {
         jpeg_destroy_decompress(&cinfo);
-        return refuse(reason, QStringLiteral("fichier tronqué"), Result::Truncated);
+        return refuse(reason, platform::text(platform::PlatformText::MSG_Fichier_Tronque), Result::Truncated);
     }
     if (!sizeAllowed(cinfo.image_width, cinfo.image_height)) {
         const std::int64_t w = cinfo.image_width, h = cinfo.image_height;
@@ -153,7 +154,7 @@ Result DecodeJpeg(const std::uint8_t* data, std::size_t size, Bitmap24& out, QSt
     }
     if (errors.endOfData) {
         jpeg_destroy_decompress(&cinfo);
-        return refuse(reason, QStringLiteral("fichier tronqué"), Result::Truncated);
+        return refuse(reason, platform::text(platform::PlatformText::MSG_Fichier_Tronque), Result::Truncated);
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);

@@ -1,4 +1,5 @@
 #include "platform/audio_sound_service.h"
+#include "platform/platform_texts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -59,7 +60,7 @@ AudioSoundService::AudioSoundService(Report report, QObject* parent) : QObject(p
         if (readWavFile(path, s, reason))
             resources_.insert(QLatin1String(name), s);
         else
-            tell(QStringLiteral("Son intégré %1 illisible : %2").arg(QLatin1String(name), reason));
+            tell(platform::text(platform::PlatformText::MSG_Son_Integre_Illisible).arg(QLatin1String(name), reason));
     }
 }
 
@@ -115,7 +116,7 @@ void AudioSoundService::playFile(const QString& path)
     WavSound s;
     QString reason;
     if (!readWavFile(path, s, reason)) {
-        tell(QStringLiteral("Fichier son %1 non joué : %2").arg(QDir::toNativeSeparators(path), reason));
+        tell(platform::text(platform::PlatformText::MSG_Son_Fichier_Non_Joue).arg(QDir::toNativeSeparators(path), reason));
         return;
     }
     play(s, QFileInfo(path).absoluteFilePath());
@@ -175,7 +176,7 @@ bool AudioSoundService::openOutput()
             ready = state == PA_CONTEXT_READY;
             if (ready) {
                 // The default output's name, for the messages.
-                outputName_ = QStringLiteral("par défaut");
+                outputName_ = platform::text(platform::PlatformText::MSG_Son_Sortie_Par_Defaut);
                 pa_operation* info = pa_context_get_sink_info_by_name(context_, "@DEFAULT_SINK@", &onOutputInfo, this);
                 while (info && pa_operation_get_state(info) == PA_OPERATION_RUNNING && !deadline.passed)
                     pa_threaded_mainloop_wait(loop_);
@@ -242,7 +243,7 @@ void AudioSoundService::play(const WavSound& sound, const QString& what)
 {
     stop();
     if (!openOutput()) {
-        tell(QStringLiteral("Aucune sortie audio : les sons ne sont pas joués"));
+        tell(platform::text(platform::PlatformText::MSG_Son_Aucune_Sortie));
         return;
     }
     pa_sample_spec spec;
@@ -250,7 +251,7 @@ void AudioSoundService::play(const WavSound& sound, const QString& what)
     spec.rate = std::uint32_t(std::max(0, sound.rate_hz));
     spec.channels = std::uint8_t(std::clamp(sound.channels, 0, 255));
     if (!pa_sample_spec_valid(&spec)) {
-        tell(QStringLiteral("La sortie audio %1 ne joue pas ce format (%2 voies, %3 Hz) : %4")
+        tell(platform::text(platform::PlatformText::MSG_Son_Format_Refuse)
                  .arg(outputName_)
                  .arg(sound.channels)
                  .arg(sound.rate_hz)
@@ -284,7 +285,7 @@ void AudioSoundService::play(const WavSound& sound, const QString& what)
         releaseVoice(*voice);
     pa_threaded_mainloop_unlock(loop_);
     if (!started) {
-        tell(QStringLiteral("La sortie audio %1 ne peut pas jouer de son").arg(outputName_));
+        tell(platform::text(platform::PlatformText::MSG_Son_Sortie_Muette).arg(outputName_));
         return;
     }
     voice_ = std::move(voice);
@@ -312,7 +313,7 @@ void AudioSoundService::voiceEnded(quint64 id, bool failed, int heardInMs)
     if (!voice_ || voice_->id != id)
         return;   // a sound already stopped or replaced
     if (failed) {
-        tell(QStringLiteral("La sortie audio %1 ne peut pas jouer de son").arg(outputName_));
+        tell(platform::text(platform::PlatformText::MSG_Son_Sortie_Muette).arg(outputName_));
         stop();
     } else if (heardInMs > 0) {
         end_.start(heardInMs);   // the output's buffer still holds its end

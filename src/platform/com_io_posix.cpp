@@ -1,4 +1,5 @@
 #include "platform/com_io.h"
+#include "platform/platform_texts.h"
 
 #include "platform/clock.h"
 #include "platform/com_io_linux_baud.h"
@@ -34,7 +35,7 @@ Channel& openChannel(std::uint8_t ch, const char* operation)
 {
     if (!valid(ch) || !g_channels[ch].open)
         throw ExCom(QString::fromLatin1(operation), EBADF,
-                    QStringLiteral("canal %1 : aucun port série n'est ouvert").arg(ch));
+                    platform::text(platform::PlatformText::MSG_Com_Aucun_Port).arg(ch));
     return g_channels[ch];
 }
 
@@ -100,7 +101,7 @@ int openDevice(const QString& path)
         const int error = errno;
         ::close(fd);
         throw ExCom(QStringLiteral("open_com"), error,
-                    path + QStringLiteral(" : ce périphérique n'est pas un port série"));
+                    path + platform::text(platform::PlatformText::MSG_Com_Pas_Port_Serie));
     }
     if (ioctl(fd, TIOCEXCL) != 0) {
         const int error = errno;
@@ -252,7 +253,7 @@ bool open_com(std::uint8_t ch, const QString& name)
     }
     const QString path = DevicePath(n);
     if (path.isEmpty())
-        throw ExCom(QStringLiteral("open_com"), ENODEV, name + QStringLiteral(" : périphérique indisponible"));
+        throw ExCom(QStringLiteral("open_com"), ENODEV, name + platform::text(platform::PlatformText::MSG_Com_Indisponible));
     // Two port names mapped to one device share it too.
     for (int i = 1; i <= kChannelCount; ++i) {
         if (g_channels[i].open && g_channels[i].device == path) {
@@ -287,10 +288,10 @@ void set_com(std::uint8_t ch, int baud, int parity, int dataBits, int stopBits)
     // A rate with no constant of its own is set afterwards, exactly.
     if (speed == B0 && baud <= 0)
         throw ExCom(QStringLiteral("set_com"), EINVAL,
-                    c.device + QStringLiteral(" : vitesse de %1 bauds non prise en charge").arg(baud));
+                    c.device + platform::text(platform::PlatformText::MSG_Com_Vitesse).arg(baud));
     if (size == 0)
         throw ExCom(QStringLiteral("set_com"), EINVAL,
-                    c.device + QStringLiteral(" : %1 bits de données non pris en charge").arg(dataBits));
+                    c.device + platform::text(platform::PlatformText::MSG_Com_Bits).arg(dataBits));
     if (speed != B0) {
         cfsetispeed(&t, speed);
         cfsetospeed(&t, speed);
@@ -315,7 +316,7 @@ void set_com(std::uint8_t ch, int baud, int parity, int dataBits, int stopBits)
     if (speed == B0) {
         if (const int error = detail::SetAnyBaudRate(c.handle, baud))
             throw ExCom(QStringLiteral("set_com"), error,
-                        c.device + QStringLiteral(" : vitesse de %1 bauds non prise en charge").arg(baud));
+                        c.device + platform::text(platform::PlatformText::MSG_Com_Vitesse).arg(baud));
     }
 }
 

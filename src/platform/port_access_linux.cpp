@@ -1,4 +1,5 @@
 #include "platform/port_access_linux.h"
+#include "platform/platform_texts.h"
 #include "platform/paths.h"
 
 #include <QDir>
@@ -41,8 +42,7 @@ QString openFailure(const PortDevice& device, int error)
     case EPERM: {
         const QString group = parallel ? QStringLiteral("lp") : QStringLiteral("dialout");
         return where(device)
-            + QStringLiteral(" : accès refusé. Ajoutez votre compte au groupe %1 "
-                             "(sudo usermod -aG %1 $USER) puis ouvrez une nouvelle session.")
+            + platform::text(platform::PlatformText::MSG_Ports_Acces_Refuse)
                   .arg(group);
     }
     case ENOENT:
@@ -50,13 +50,12 @@ QString openFailure(const PortDevice& device, int error)
     case ENXIO:
     case EIO:
         return where(device)
-            + (parallel ? QStringLiteral(" : port absent (pas de port parallèle à cette adresse, "
-                                         "ou module ppdev non chargé : sudo modprobe ppdev).")
-                        : QStringLiteral(" : port absent (pas de port série à cette adresse)."));
+            + (parallel ? platform::text(platform::PlatformText::MSG_Ports_Parallele_Absent)
+                        : platform::text(platform::PlatformText::MSG_Ports_Serie_Absent));
     case EBUSY:
-        return where(device) + QStringLiteral(" : port occupé par un autre programme ou pilote.");
+        return where(device) + platform::text(platform::PlatformText::MSG_Ports_Occupe);
     default:
-        return where(device) + QStringLiteral(" : ouverture impossible (%1).").arg(qt_error_string(error));
+        return where(device) + platform::text(platform::PlatformText::MSG_Ports_Ouverture_Impossible).arg(qt_error_string(error));
     }
 }
 
@@ -108,7 +107,7 @@ PortMap parsePortMap(const QString& text)
         const QString line = lines[i].trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1Char(';')))
             continue;
-        const QString lineRef = QStringLiteral("Ports: ports.map, ligne %1").arg(i + 1);
+        const QString lineRef = platform::text(platform::PlatformText::MSG_Ports_Ligne_Map).arg(i + 1);
         const int eq = line.indexOf(QLatin1Char('='));
         QString address = eq > 0 ? line.left(eq).trimmed() : QString();
         const QString path = eq > 0 ? line.mid(eq + 1).trimmed() : QString();
@@ -119,13 +118,13 @@ PortMap parsePortMap(const QString& text)
         bool ok = false;
         const uint base = address.size() <= 4 ? address.toUInt(&ok, 16) : 0;
         if (!ok || path.isEmpty()) {
-            map.problems << lineRef + QStringLiteral(" : « %1 » ignorée (attendu par exemple : 0378=/dev/parport0).").arg(line);
+            map.problems << lineRef + platform::text(platform::PlatformText::MSG_Ports_Ligne_Ignoree).arg(line);
             continue;
         }
         bool overlaps = false;
         for (const PortDevice& d : map.devices) {
             if (base < uint(d.base) + kPortRegisterCount && d.base < base + kPortRegisterCount) {
-                map.problems << lineRef + QStringLiteral(" : l'adresse %1 recouvre les registres de %2 (%3), ligne ignorée.")
+                map.problems << lineRef + platform::text(platform::PlatformText::MSG_Ports_Recouvrement)
                                               .arg(hex4(std::uint16_t(base)), hex4(d.base), d.path);
                 overlaps = true;
                 break;
@@ -146,7 +145,7 @@ PortMap loadPortMap(const QString& directory)
         return {standardPortMap(), {}, false};
     if (!file.open(QIODevice::ReadOnly)) {
         PortMap map;
-        map.problems << QStringLiteral("Ports: %1 illisible (%2).").arg(file.fileName(), file.errorString());
+        map.problems << platform::text(platform::PlatformText::MSG_Ports_Map_Illisible).arg(file.fileName(), file.errorString());
         return map;
     }
     PortMap map = parsePortMap(QString::fromUtf8(file.readAll()));
@@ -180,7 +179,7 @@ bool LinuxPortAccess::open(QStringList& problems)
     const PortMap map = mapSource_();
     problems += map.problems;
     if (map.devices.empty())
-        problems << QStringLiteral("Ports: aucune adresse de port n'est définie.");
+        problems << platform::text(platform::PlatformText::MSG_Ports_Aucune_Adresse);
     for (const PortDevice& device : map.devices)
         openOne(device, map.named, problems);
     return isOpen();
@@ -202,7 +201,7 @@ bool LinuxPortAccess::openOne(const PortDevice& device, bool named, QStringList&
         // register access is a single request.
         const int r = io_.control(handle, PPCLAIM, nullptr);
         if (r < 0) {
-            problems << where(device) + QStringLiteral(" : le port ne peut pas être réservé (%1).").arg(qt_error_string(-r));
+            problems << where(device) + platform::text(platform::PlatformText::MSG_Ports_Reservation).arg(qt_error_string(-r));
             io_.closeDevice(handle);
             return false;
         }
@@ -213,8 +212,8 @@ bool LinuxPortAccess::openOne(const PortDevice& device, bool named, QStringList&
         if (r < 0) {
             problems << where(device)
                     + (r == -ENOTTY || r == -EINVAL
-                           ? QStringLiteral(" : ce périphérique n'est pas une ligne série.")
-                           : QStringLiteral(" : lignes de contrôle illisibles (%1).").arg(qt_error_string(-r)));
+                           ? platform::text(platform::PlatformText::MSG_Ports_Pas_Ligne_Serie)
+                           : platform::text(platform::PlatformText::MSG_Ports_Lignes_Illisibles).arg(qt_error_string(-r)));
             io_.closeDevice(handle);
             return false;
         }

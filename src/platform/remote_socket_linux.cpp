@@ -1,4 +1,5 @@
 #include "platform/remote_socket.h"
+#include "platform/platform_texts.h"
 
 #include <QDir>
 
@@ -34,11 +35,11 @@ QString SocketPath(const QString& service, bool create, QString* error)
     }
     QString why;
     if (S_ISLNK(st.st_mode) || !S_ISDIR(st.st_mode))
-        why = QStringLiteral("n'est pas un dossier");
+        why = platform::text(platform::PlatformText::MSG_Dossier_Pas_Dossier);
     else if (st.st_uid != ::getuid())
-        why = QStringLiteral("appartient à un autre utilisateur");
+        why = platform::text(platform::PlatformText::MSG_Dossier_Autre_Utilisateur);
     else if ((st.st_mode & 07777) != 0700)
-        why = QStringLiteral("est ouvert à d'autres utilisateurs");
+        why = platform::text(platform::PlatformText::MSG_Dossier_Ouvert);
     if (!why.isEmpty()) {
         if (error)
             *error = folder + QLatin1Char(' ') + why;

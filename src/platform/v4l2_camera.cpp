@@ -1,4 +1,5 @@
 #include "platform/v4l2_camera.h"
+#include "platform/platform_texts.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -49,15 +50,15 @@ QString V4l2Camera::errorText() const
         return {};
     case EACCES:
     case EPERM:
-        return QStringLiteral("Accès refusé à %1 : ajoutez l'utilisateur au groupe « video ».").arg(path_);
+        return platform::text(platform::PlatformText::MSG_Camera_Acces_Refuse).arg(path_);
     case EBUSY:
-        return QStringLiteral("%1 est déjà utilisé par un autre programme.").arg(path_);
+        return platform::text(platform::PlatformText::MSG_Camera_Occupee).arg(path_);
     case ENOENT:
     case ENODEV:
     case ENXIO:
-        return QStringLiteral("%1 n'est plus branché.").arg(path_);
+        return platform::text(platform::PlatformText::MSG_Camera_Debranchee).arg(path_);
     case ETIMEDOUT:
-        return QStringLiteral("%1 ne livre plus d'images.").arg(path_);
+        return platform::text(platform::PlatformText::MSG_Camera_Muette).arg(path_);
     default:
         return QStringLiteral("%1 : %2").arg(path_, QString::fromLocal8Bit(std::strerror(lastErrno_)));
     }

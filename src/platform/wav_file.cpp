@@ -1,4 +1,5 @@
 #include "platform/wav_file.h"
+#include "platform/platform_texts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -26,7 +27,7 @@ struct Format {
 bool readFormat(const char* p, std::uint32_t size, Format& f, QString& reason)
 {
     if (size < 16) {
-        reason = QStringLiteral("en-tête de format trop court");
+        reason = platform::text(platform::PlatformText::MSG_Wav_Entete_Court);
         return false;
     }
     f.tag = le16(p);
@@ -36,19 +37,19 @@ bool readFormat(const char* p, std::uint32_t size, Format& f, QString& reason)
     f.bits = le16(p + 14);
     if (f.tag == kExtensible) {
         if (size < 40) {
-            reason = QStringLiteral("en-tête de format trop court");
+            reason = platform::text(platform::PlatformText::MSG_Wav_Entete_Court);
             return false;
         }
         f.tag = le16(p + 24);   // the sub-format's first two bytes
     }
     if (f.tag != kPcm && f.tag != kFloat) {
-        reason = QStringLiteral("son compressé (format %1) non pris en charge").arg(f.tag);
+        reason = platform::text(platform::PlatformText::MSG_Wav_Compresse).arg(f.tag);
         return false;
     }
     const bool bitsOk = f.tag == kFloat ? f.bits == 32 : (f.bits == 8 || f.bits == 16 || f.bits == 24 || f.bits == 32);
     if (!bitsOk || f.channels < 1 || f.channels > 8 || f.rate_hz < 1000 || f.rate_hz > 384000
         || f.block_align != f.channels * f.bits / 8) {
-        reason = QStringLiteral("format non pris en charge (%1 voies, %2 Hz, %3 bits)")
+        reason = platform::text(platform::PlatformText::MSG_Wav_Format)
                      .arg(f.channels)
                      .arg(f.rate_hz)
                      .arg(f.bits);
@@ -77,7 +78,7 @@ bool decodeWav(const QByteArray& bytes, WavSound& sound, QString& reason)
     const char* d = bytes.constData();
     const qsizetype n = bytes.size();
     if (n < 12 || std::memcmp(d, "RIFF", 4) != 0 || std::memcmp(d + 8, "WAVE", 4) != 0) {
-        reason = QStringLiteral("pas un fichier WAV");
+        reason = platform::text(platform::PlatformText::MSG_Wav_Pas_Wav);
         return false;
     }
     Format f;
@@ -90,7 +91,7 @@ bool decodeWav(const QByteArray& bytes, WavSound& sound, QString& reason)
         const qsizetype avail = n - body;
         if (std::memcmp(id, "fmt ", 4) == 0) {
             if (qsizetype(size) > avail) {
-                reason = QStringLiteral("en-tête de format tronqué");
+                reason = platform::text(platform::PlatformText::MSG_Wav_Entete_Tronque);
                 return false;
             }
             if (!readFormat(d + body, size, f, reason))
@@ -98,14 +99,14 @@ bool decodeWav(const QByteArray& bytes, WavSound& sound, QString& reason)
             haveFormat = true;
         } else if (std::memcmp(id, "data", 4) == 0) {
             if (!haveFormat) {
-                reason = QStringLiteral("données avant l'en-tête de format");
+                reason = platform::text(platform::PlatformText::MSG_Wav_Donnees_Avant_Entete);
                 return false;
             }
             // A size past the end (a recording cut short) keeps what is there.
             qsizetype len = std::min<qsizetype>(qsizetype(size), avail);
             len -= len % f.block_align;
             if (len <= 0) {
-                reason = QStringLiteral("aucun son dans le fichier");
+                reason = platform::text(platform::PlatformText::MSG_Wav_Aucun_Son);
                 return false;
             }
             WavSound out;
@@ -142,7 +143,7 @@ bool decodeWav(const QByteArray& bytes, WavSound& sound, QString& reason)
             break;
         pos = next;
     }
-    reason = haveFormat ? QStringLiteral("aucun son dans le fichier") : QStringLiteral("en-tête de format absent");
+    reason = haveFormat ? platform::text(platform::PlatformText::MSG_Wav_Aucun_Son) : platform::text(platform::PlatformText::MSG_Wav_Entete_Absent);
     return false;
 }
 
@@ -150,21 +151,21 @@ bool readWavFile(const QString& path, WavSound& sound, QString& reason, qint64 m
 {
     const QFileInfo info(path);
     if (!info.isFile()) {
-        reason = QStringLiteral("fichier introuvable");
+        reason = platform::text(platform::PlatformText::MSG_Fichier_Introuvable);
         return false;
     }
     if (info.size() > max_bytes) {
-        reason = QStringLiteral("fichier trop grand");
+        reason = platform::text(platform::PlatformText::MSG_Fichier_Trop_Grand);
         return false;
     }
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
-        reason = QStringLiteral("lecture impossible");
+        reason = platform::text(platform::PlatformText::MSG_Lecture_Impossible);
         return false;
     }
     const QByteArray bytes = f.read(max_bytes + 1);
     if (bytes.size() > max_bytes) {
-        reason = QStringLiteral("fichier trop grand");
+        reason = platform::text(platform::PlatformText::MSG_Fichier_Trop_Grand);
         return false;
     }
     return decodeWav(bytes, sound, reason);

@@ -1,4 +1,5 @@
 #include "scripting/find_dialog.h"
+#include "translation/translated_texts.h"
 
 #include "app/systeme.h"
 #include "app/ui/event_boundary.h"
@@ -12,20 +13,19 @@
 TFindDialog::TFindDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FND_Recherche"));
-    setWindowTitle(QStringLiteral("Rechercher"));
     setModal(false);
-    auto* label = new QLabel(QStringLiteral("Rechercher :"), this);
-    label->setObjectName(QStringLiteral("LBL_Rechercher"));
+    LBL_Rechercher = new QLabel(this);
+    LBL_Rechercher->setObjectName(QStringLiteral("LBL_Rechercher"));
     EDT_Texte = new QLineEdit(this);
     EDT_Texte->setObjectName(QStringLiteral("EDT_Texte"));
-    BTN_Suivant = new QPushButton(QStringLiteral("Suivant"), this);
+    BTN_Suivant = new QPushButton(this);
     BTN_Suivant->setObjectName(QStringLiteral("BTN_Suivant"));
     BTN_Suivant->setDefault(true);
-    BTN_Fermer = new QPushButton(QStringLiteral("Fermer"), this);
+    BTN_Fermer = new QPushButton(this);
     BTN_Fermer->setObjectName(QStringLiteral("BTN_Fermer"));
 
     auto* row = new QHBoxLayout;
-    row->addWidget(label);
+    row->addWidget(LBL_Rechercher);
     row->addWidget(EDT_Texte, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -40,6 +40,15 @@ TFindDialog::TFindDialog(QWidget* parent) : QDialog(parent)
             app::runGuarded(QStringLiteral("FND_Recherche"), OnFind);
     });
     connect(BTN_Fermer, &QPushButton::clicked, this, &QDialog::hide);
+    takeTexts();
+}
+
+void TFindDialog::takeTexts()
+{
+    setWindowTitle(TranslatedTexts.MSG_Recherche_Titre);
+    LBL_Rechercher->setText(TranslatedTexts.MSG_Recherche_Texte);
+    BTN_Suivant->setText(TranslatedTexts.MSG_Recherche_Suivant);
+    BTN_Fermer->setText(TranslatedTexts.MSG_Recherche_Fermer);
 }
 
 QString TFindDialog::FindText() const { return EDT_Texte->text(); }
@@ -48,6 +57,8 @@ void TFindDialog::SetFindText(const QString& text) { EDT_Texte->setText(text); }
 
 void TFindDialog::setVisible(bool visible)
 {
+    if (visible)
+        takeTexts();
     if (!Systeme::ShowThroughPath(this, visible))
         QDialog::setVisible(visible);
 }

@@ -1,11 +1,13 @@
 #pragma once
 // The script window's find dialog: a text and a "Suivant" button, searching
 // downward only (no match-case or whole-word options). Modeless: it stays
-// open while the user moves through the editor.
+// open while the user moves through the editor. Its texts follow the
+// language chosen when it is shown.
 
 #include <QDialog>
 #include <functional>
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -20,7 +22,11 @@ public:
     // Runs on the Find button (and Enter in the text).
     std::function<void()> OnFind;
 
+    QLabel* LBL_Rechercher = nullptr;
     QLineEdit* EDT_Texte = nullptr;
     QPushButton* BTN_Suivant = nullptr;
     QPushButton* BTN_Fermer = nullptr;
+
+private:
+    void takeTexts();
 };

@@ -1,4 +1,5 @@
 #include "scripting/frm_dde_server.h"
+#include "translation/translated_texts.h"
 
 #include "app/frm_message.h"
 #include "app/ui/event_boundary.h"
@@ -35,10 +36,10 @@ void TFRM_DDEServer::StartServer(const QString& service)
     switch (server_->listen(service, &note)) {
     case remote::RemoteServer::Start::Listening: break;
     case remote::RemoteServer::Start::AnotherInstance:
-        Msg::ShowMessageText(false, QStringLiteral("Contrôle à distance : une autre instance du programme répond déjà sur ") + note);
+        Msg::ShowMessageText(false, TranslatedTexts.MSG_Controle_Distance_Autre + note);
         break;
     case remote::RemoteServer::Start::Refused:
-        Msg::ShowMessageText(false, QStringLiteral("Contrôle à distance désactivé : ") + note);
+        Msg::ShowMessageText(false, TranslatedTexts.MSG_Controle_Distance_Desactive + note);
         break;
     }
 }

@@ -1,4 +1,5 @@
 #include "scripting/frm_input.h"
+#include "translation/translated_texts.h"
 
 #include "app/controls/float_text.h"
 #include "app/helpers/str_helpers.h"
@@ -221,7 +222,7 @@ void TFRM_Input::BTN_OkClick()
 {
     if (entry_ == Entry::Real) {
         if (!readReal(EDT_Valeur->text(), realValue_)) {
-            platform::messages().show({QStringLiteral("'%1' n'est pas une valeur numérique valide").arg(EDT_Valeur->text()),
+            platform::messages().show({TranslatedTexts.MSG_Valeur_Non_Numerique.arg(EDT_Valeur->text()),
                                        platform::MsgKind::Error, platform::MsgButtons::Ok,
                                        QStringLiteral("FRM_Input.EDT_Valeur"), {}});
             EDT_Valeur->selectAll();

@@ -226,25 +226,25 @@ std::optional<QStringList> InsertScriptFile(const QString& path, QString& error)
 {
     const QFileInfo info(path);
     if (path.trimmed().isEmpty() || !info.isFile()) {
-        error = QStringLiteral("Fichier à inclure introuvable : %1").arg(path);
+        error = TranslatedTexts.MSG_Inclusion_Introuvable.arg(path);
         return std::nullopt;
     }
     if (info.size() > kMaxInclusionBytes) {
-        error = QStringLiteral("Fichier à inclure trop grand pour un script : %1").arg(path);
+        error = TranslatedTexts.MSG_Inclusion_Trop_Grande.arg(path);
         return std::nullopt;
     }
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("Fichier à inclure illisible : %1").arg(path);
+        error = TranslatedTexts.MSG_Inclusion_Illisible.arg(path);
         return std::nullopt;
     }
     const QByteArray bytes = f.read(kMaxInclusionBytes + 1);
     if (f.error() != QFileDevice::NoError || bytes.size() > kMaxInclusionBytes) {
-        error = QStringLiteral("Fichier à inclure illisible : %1").arg(path);
+        error = TranslatedTexts.MSG_Inclusion_Illisible.arg(path);
         return std::nullopt;
     }
     if (bytes.contains('\0')) {
-        error = QStringLiteral("Le fichier à inclure n'est pas un texte : %1").arg(path);
+        error = TranslatedTexts.MSG_Inclusion_Pas_Texte.arg(path);
         return std::nullopt;
     }
     return platform::SplitLines(platform::fromCp1252(bytes));
@@ -256,14 +256,13 @@ std::optional<QStringList> BuildScript(QString& error)
     QTableWidget* g = w->STG_Actions;
     const QString name = w->EDT_Nom_Pose->text();
     if (name.contains(QLatin1Char('"'))) {
-        error = QStringLiteral("Le nom de la pose ne peut pas contenir de guillemet (\").");
+        error = TranslatedTexts.MSG_Nom_Pose_Guillemet;
         return std::nullopt;
     }
     const QString profile = FRM_Pref->CBX_Vitesse_Moteur->currentText();
     if (profile.contains(QLatin1Char(',')) || profile.contains(QLatin1Char('(')) || profile.contains(QLatin1Char(')'))
         || profile.contains(QLatin1Char('"'))) {
-        error = QStringLiteral("Le profil de vitesse \"%1\" ne peut pas être écrit dans un script : "
-                               "son nom contient une virgule, une parenthèse ou un guillemet.")
+        error = TranslatedTexts.MSG_Profil_Vitesse_Script
                     .arg(profile);
         return std::nullopt;
     }
@@ -455,14 +454,12 @@ void TFRM_Planificateur::BTN_AjouterClick()
         return;
     }
     if (name.contains(QLatin1Char('"'))) {
-        tell(QStringLiteral("Le nom de la pose ne peut pas contenir de guillemet (\")."));
+        tell(TranslatedTexts.MSG_Nom_Pose_Guillemet);
         return;
     }
     const int nx = Sky::MosaicTilesX, ny = Sky::MosaicTilesY;
     if ((nx == 0 || ny == 0) && (RDB_Mosa1->isChecked() || RDB_Mosa2->isChecked()))
-        Msg::ShowMessageText(false, QStringLiteral("Aucun champ à ajouter : la carte du ciel n'a pas encore placé de "
-                                                   "champs (il lui faut l'échantillonnage et la taille du capteur de "
-                                                   "la fenêtre des mesures)."));
+        Msg::ShowMessageText(false, TranslatedTexts.MSG_Aucun_Champ);
     auto add = [this](int x, int y) {
         const int row = STG_Actions->rowCount() - 1;
         Planificateur::FillGridRow(row, x, y);
@@ -542,7 +539,7 @@ void TFRM_Planificateur::BTN_GenererClick()
     // line number in the new text and move the mount unasked.
     if (Scripts::ScriptRunning || Scripts::ScriptPaused
         || Scripts::CurrentScript().State != Scripts::StateStopped) {
-        tell(QStringLiteral("Un script est en cours : arrêtez-le avant de générer la mosaïque."));
+        tell(TranslatedTexts.MSG_Script_En_Cours_Mosaique);
         return;
     }
     QString error;

@@ -33,8 +33,6 @@ const QString kOpenFilter = QStringLiteral("Text (*.txt);;Script (*.script)");
 const QString kSaveFilter = QStringLiteral("Text (*.txt)");
 const QString kSaveDefaultSuffix = QStringLiteral("txt");
 const QString kNewScriptCaption = QStringLiteral("Nouveau script");
-const QString kDiscardEdits =
-    QStringLiteral("Le script a été modifié et n'est pas enregistré. Abandonner les modifications ?");
 
 void bindMenu(QAction* item, QObject* context, std::function<void()> handler)
 {
@@ -198,7 +196,7 @@ bool TFRM_Script::mayDiscardEdits()
 {
     if (!Memo_Script->document()->isModified())
         return true;
-    return platform::messages().show({kDiscardEdits, platform::MsgKind::Confirmation, platform::MsgButtons::YesNo,
+    return platform::messages().show({TranslatedTexts.MSG_Script_Modifie, platform::MsgKind::Confirmation, platform::MsgButtons::YesNo,
                                       {}, {}})
            == platform::MsgResult::Yes;
 }
@@ -273,7 +271,7 @@ void TFRM_Script::MNU_EnregistrerClick()
 void TFRM_Script::MNU_Enregistrer_sousClick()
 {
     platform::FileDialogRequest request =
-        dialogRequest(QStringLiteral("Enregistrer sous"), SVD_Script, OPD_Script, kSaveFilter);
+        dialogRequest(TranslatedTexts.MSG_Titre_Enregistrer_Sous, SVD_Script, OPD_Script, kSaveFilter);
     request.confirmOverwrite = false;   // asked below
     const std::optional<QString> chosen = platform::dialogs().saveFile(request);
     if (!chosen)

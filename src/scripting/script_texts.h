@@ -10,8 +10,6 @@ namespace ScriptTexts {
 // Windows.
 inline const QString kPreanalyse = QStringLiteral("Preanalyse en cours...");
 inline const QString kCaptionPrefix = QStringLiteral("Scripts : ");
-// Run from the caret with the caret below the last line.
-inline const QString kNoLineAtCaret = QStringLiteral("Le curseur n'est sur aucune ligne du script : rien à exécuter.");
 
 // Message boxes: "Line n : " + text, and the statement that is no command.
 inline QString LineMessage(int lineNumber, const QString& text)

@@ -1,4 +1,5 @@
 #include "scripting/scripts.h"
+#include "translation/translated_texts.h"
 
 #include "app/controls/float_text.h"
 #include "app/frm_alv.h"
@@ -526,7 +527,7 @@ void RunFromCaret()
     if (caretLine < 0 || caretLine >= editorLines().size()) {
         // Nothing to run: said so, and the script stays as it was, paused
         // or stopped, with its controls.
-        platform::messages().show({ScriptTexts::kNoLineAtCaret, platform::MsgKind::Information,
+        platform::messages().show({TranslatedTexts.MSG_Curseur_Hors_Script, platform::MsgKind::Information,
                                    platform::MsgButtons::Ok, {}, {}});
         return;
     }

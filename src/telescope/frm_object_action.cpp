@@ -1,4 +1,5 @@
 #include "telescope/frm_object_action.h"
+#include "translation/translated_texts.h"
 
 #include "app/systeme.h"
 
@@ -720,9 +721,7 @@ bool TFRM_ObjectAction::applyCalibratedSpeeds()
         if (std::isfinite(a.speed) && a.speed > 0 && a.speed >= low && a.speed <= high)
             continue;
         platform::Message message;
-        message.text = QStringLiteral("Calibration refusée : la vitesse %1 calculée, %2\"/s (%3\" en %4 s), est hors "
-                                      "des vitesses possibles (de %5 à %6\"/s, zéro exclu). Vérifiez l'origine et "
-                                      "la destination. Les vitesses et le profil restent inchangés.")
+        message.text = TranslatedTexts.MSG_Calibration_Refusee
                            .arg(QString::fromLatin1(a.name), speedText(a.speed), speedText(std::fabs(a.distance)),
                                 speedText(double(std::llabs(a.hold_ms)) / 1000), speedText(std::max(0.0, low)),
                                 speedText(high));

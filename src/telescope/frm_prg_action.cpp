@@ -1,4 +1,5 @@
 #include "telescope/frm_prg_action.h"
+#include "translation/translated_texts.h"
 
 #include "app/frm_pref.h"
 #include "app/ui/control_adapters.h"
@@ -36,7 +37,7 @@ void UncheckMissingSound(QCheckBox* box, const QLineEdit* edit)
 void ChooseActionSound(QCheckBox* box, QLineEdit* edit, const QString& emptyFolder)
 {
     platform::FileDialogRequest request;
-    request.title = QStringLiteral("Son à jouer");
+    request.title = TranslatedTexts.MSG_Titre_Son_A_Jouer;
     if (edit->text().isEmpty())
         request.directory = emptyFolder;
     else

@@ -1,4 +1,5 @@
 #include "telescope/frm_raquette.h"
+#include "translation/translated_texts.h"
 
 #include "app/align_v_features.h"
 #include "app/frm_pref.h"
@@ -363,7 +364,7 @@ void TFRM_Raquette::BTN_RateClick()
     bool ok = false;
     const int value = EDT_Rate->text().trimmed().toInt(&ok);
     if (!ok)
-        throw std::runtime_error(QStringLiteral("'%1' n'est pas un nombre entier valide").arg(EDT_Rate->text()).toStdString());
+        throw std::runtime_error(TranslatedTexts.MSG_Entier_Invalide.arg(EDT_Rate->text()).toStdString());
     SCB_Rate->setValue(value);
 }
 

@@ -1,4 +1,5 @@
 #include "telescope/goto_position_text.h"
+#include "translation/translated_texts.h"
 
 #include "app/helpers/str_helpers.h"
 
@@ -99,8 +100,7 @@ bool OnTheSky(double ra_arcsec, double dec_arcsec)
 
 QString OffTheSkyMessage()
 {
-    return QStringLiteral("Coordonnées hors limites : l'A.D. va de 0 h à 24 h et la déclinaison de -90° à +90°. "
-                          "Rien n'a été envoyé à la monture.");
+    return TranslatedTexts.MSG_Coordonnees_Hors_Limites;
 }
 
 } // namespace GotoPositionText

@@ -1,6 +1,7 @@
 // Start and stop of one direction on each kind of interface.
 
 #include "telescope/prg_suivi_private.h"
+#include "translation/translated_texts.h"
 
 #include "app/controls/num_inp.h"
 #include "app/frm_pref.h"
@@ -173,7 +174,7 @@ bool quillonBase(const QString& entry)
 {
     detail::QuillonBase = Align_V::PortAddressFromText(entry);
     if (detail::QuillonBase == 0)
-        app::reportOnce(QStringLiteral("Port parallèle « %1 » : pas d'adresse, aucune ligne n'est commandée.")
+        app::reportOnce(TranslatedTexts.MSG_Port_Parallele_Sans_Adresse
                             .arg(entry.trimmed()));
     return detail::QuillonBase != 0;
 }

@@ -1,4 +1,5 @@
 #include "telescope/mount_conversation.h"
+#include "translation/translated_texts.h"
 
 #include "app/frm_pref.h"
 #include "app/ui/event_boundary.h"
@@ -30,9 +31,9 @@ QString RunResult::describe() const
     case RunStatus::Cancelled:
         return {};
     case RunStatus::Refused:
-        return QStringLiteral("%1 : la monture refuse %2").arg(port, cmd);
+        return TranslatedTexts.MSG_Monture_Refuse.arg(port, cmd);
     case RunStatus::TimedOut:
-        return QStringLiteral("%1 : pas de réponse de la monture à %2").arg(port, cmd);
+        return TranslatedTexts.MSG_Monture_Muette.arg(port, cmd);
     case RunStatus::Failed:
         return QStringLiteral("%1 : %2 pendant %3").arg(port, error, cmd);
     }
@@ -139,7 +140,7 @@ int MountConversation::advance(Run& run)
         }
         // The port closed or reopened under the exchange: its answer is lost.
         if (!notifier_ || com_io::channel(run.channel).handle != int(notifier_->socket())) {
-            fail(RunStatus::Failed, command, QStringLiteral("port fermé"));
+            fail(RunStatus::Failed, command, TranslatedTexts.MSG_Port_Ferme);
             return -1;
         }
         try {

@@ -79,13 +79,13 @@ std::optional<SerialSettings> serialSettings(bool focuser)
     const QString baud = (focuser ? p.CBX_AG_Focus_Vitesse : p.CBX_AG_Vitesse)->currentText().trimmed();
     s.baud = baud.toInt(&ok);
     if (!ok || s.baud <= 0) {
-        platform::showError(QStringLiteral("Vitesse du port série « %1 » : ce n'est pas un nombre de bauds.").arg(baud));
+        platform::showError(TranslatedTexts.MSG_Port_Serie_Vitesse.arg(baud));
         return std::nullopt;
     }
     const QString bits = (focuser ? p.CBX_AG_Focus_Databits : p.CBX_AG_Databits)->currentText().trimmed();
     s.dataBits = bits.toInt(&ok);
     if (!ok) {
-        platform::showError(QStringLiteral("Bits de données « %1 » : ce n'est pas un nombre.").arg(bits));
+        platform::showError(TranslatedTexts.MSG_Port_Serie_Bits.arg(bits));
         return std::nullopt;
     }
     return s;
@@ -104,7 +104,7 @@ bool openSerial(std::uint8_t channel, const SerialSettings& s)
 {
     const QString name = comName(s.port);
     if (name.isEmpty()) {
-        platform::showError(QStringLiteral("« %1 » ne nomme pas de port série (COM1 à COM20).").arg(s.port.trimmed()));
+        platform::showError(TranslatedTexts.MSG_Port_Serie_Inconnu.arg(s.port.trimmed()));
         return false;
     }
     const bool wasOpen = com_io::channel(channel).open;
@@ -128,8 +128,7 @@ std::uint16_t vennerBase(const QString& entry)
 {
     const std::uint16_t base = Align_V::PortAddressFromText(entry);
     if (base == 0)
-        platform::showError(QStringLiteral("Le port « %1 » n'a pas d'adresse de registres : l'interface Venner "
-                                           "demande un port avec adresse, par exemple $03F8(COM1).")
+        platform::showError(TranslatedTexts.MSG_Venner_Sans_Adresse
                                 .arg(entry.trimmed()));
     return base;
 }
@@ -166,9 +165,7 @@ bool connectVenner(const QString& entry, bool movesMount)
         return true;
     const auto modemControl = std::uint16_t(base + 4);
     if (!PortDriverOpen || !platform::portAccess().write(modemControl, 0)) {
-        platform::showError(QStringLiteral("Interface Venner : les registres du port « %1 » (adresse %2) ne sont pas "
-                                           "accessibles. Voyez le fichier ports.map du répertoire du programme et "
-                                           "les droits sur le périphérique.")
+        platform::showError(TranslatedTexts.MSG_Venner_Registres
                                 .arg(entry.trimmed(), QString::number(base, 16).toUpper()));
         return false;
     }
@@ -185,7 +182,7 @@ bool parallelPortNamed(const QString& entry)
 {
     if (Align_V::PortAddressFromText(entry) != 0)
         return true;
-    platform::showError(QStringLiteral("« %1 » n'est pas une adresse de port parallèle (par exemple $378).")
+    platform::showError(TranslatedTexts.MSG_Port_Parallele_Adresse
                             .arg(entry.trimmed()));
     return false;
 }
@@ -267,7 +264,7 @@ std::optional<bool> askAscomConnection(int request, Asker asker, std::function<v
     AscomConnecting = true;
     AscomAttemptBridge = AscomBridge::Installed();
     AscomWaiting = {{asker, std::move(answer)}};
-    showAscomState(QStringLiteral("Connexion au télescope en cours..."));
+    showAscomState(TranslatedTexts.MSG_Connexion_En_Cours);
     struct Early {
         bool returned = false;
         std::optional<bool> connected;
@@ -290,8 +287,7 @@ std::optional<bool> askAscomConnection(int request, Asker asker, std::function<v
         } else if (o.dropped) {
             showAscomState(QString());
         } else {
-            const QString text = QStringLiteral("Connexion au télescope impossible : aucun télescope Alpaca "
-                                                "choisi (adresse hôte:port/N dans les Préférences).");
+            const QString text = TranslatedTexts.MSG_Connexion_Sans_Alpaca;
             showAscomState(text);
             Msg::ShowMessageText(false, text);
         }
@@ -313,7 +309,7 @@ std::optional<bool> askAscomConnection(int request, Asker asker, std::function<v
 bool connectAscom(std::function<void(bool connected)> whenLate, QPushButton* connecter, Asker asker)
 {
     if (!AscomBridge::Running()) {
-        platform::showError(QStringLiteral("Le pont ASCOM n'est pas démarré : choisissez de nouveau l'interface ASCOM."));
+        platform::showError(TranslatedTexts.MSG_Pont_ASCOM_Arrete);
         return false;
     }
     if (AscomConnecting && AscomAttemptBridge != AscomBridge::Installed())
@@ -343,7 +339,7 @@ bool connectPlugin()
         return true;
     const auto choice = GuidePlugin::Choice(pref().CBX_Autoguide_Plugin->currentIndex());
     if (!choice || choice->guiderId == 0 || !choice->table || !choice->table->autoguide_create) {
-        platform::showError(QStringLiteral("Aucun guide de plugin n'est choisi dans la liste des plugins."));
+        platform::showError(TranslatedTexts.MSG_Plugin_Aucun_Guide);
         return false;
     }
     const QByteArray name = choice->name.toUtf8();
@@ -351,7 +347,7 @@ bool connectPlugin()
     const std::int32_t handle =
         choice->table->autoguide_create(choice->guiderId, name.constData(), folder.constData(), 0);
     if (handle == 0) {
-        platform::showError(QStringLiteral("Le plugin « %1 » n'a pas pu créer son guide.").arg(choice->name));
+        platform::showError(TranslatedTexts.MSG_Plugin_Guide_Impossible.arg(choice->name));
         return false;
     }
     // 0 is connected; a guider that refuses is freed, not shown connected.
@@ -360,7 +356,7 @@ bool connectPlugin()
         if (choice->table->autoguide_free)
             choice->table->autoguide_free(handle);
         platform::showError(
-            QStringLiteral("Le guide du plugin « %1 » refuse la connexion (code %2).").arg(choice->name).arg(refused));
+            TranslatedTexts.MSG_Plugin_Guide_Refuse.arg(choice->name).arg(refused));
         return false;
     }
     instance = {*choice, handle};
@@ -386,8 +382,7 @@ bool connectInterface(Interface kind, std::function<void(bool)> whenLate, QPushB
     case Interface::Plugin:
         return connectPlugin();
     case Interface::None:
-        platform::showError(QStringLiteral("Aucune interface n'est choisie : choisissez la monture ou l'interface "
-                                           "d'autoguidage dans les Préférences (Controle du Telescope, Interfaces)."));
+        platform::showError(TranslatedTexts.MSG_Aucune_Interface);
         break;
     }
     return false;
@@ -468,7 +463,7 @@ bool disconnectInterface(Interface kind)
                 showAscomState(QString());
         });
         if (!*answered)
-            showAscomState(QStringLiteral("Déconnexion du télescope en cours..."));
+            showAscomState(TranslatedTexts.MSG_Deconnexion_En_Cours);
         return true;
     }
     case Interface::Plugin: {
@@ -868,9 +863,7 @@ bool ConnectFocuser()
         // Told to whoever pressed "Connecter"; a focuser command of such a
         // kind does nothing, without asking each time.
         if (!detail::Connecting)
-            platform::showError(QStringLiteral("La mise au point se connecte par une interface LX200, Venner ou "
-                                               "Quillon(//) : choisissez-en une dans les Préférences (Controle du "
-                                               "Telescope, Interfaces, Mise au point)."));
+            platform::showError(TranslatedTexts.MSG_Focus_Sans_Interface);
         break;
     }
     if (ok)

@@ -161,7 +161,7 @@ void applyPoll(const RunResult& r)
         return;
     }
     const QString cause = !r.ok() ? r.describe()
-                          : QStringLiteral("%1 : réponse illisible de la monture à %2 : %3")
+                          : TranslatedTexts.MSG_Goto_Reponse_Illisible
                                 .arg(r.port, QString::fromLatin1(!ra ? Lx200::GetRACommand : Lx200::GetDecCommand),
                                      QString::fromLatin1(!ra ? r.replies[1] : r.replies[2]));
     ++FailedPolls;
@@ -170,7 +170,7 @@ void applyPoll(const RunResult& r)
         return;
     }
     if (FailedPolls >= kMaxFailedPolls)
-        failGoto(QStringLiteral("Goto interrompu, la monture ne répond plus. %1").arg(cause), true);
+        failGoto(TranslatedTexts.MSG_Goto_Monture_Muette.arg(cause), true);
 }
 
 void pollLx200()
@@ -213,7 +213,7 @@ void pollAscom()
             FailedPolls = 0;
             endOfSlew(true);
         } else if (!poll->error.isEmpty() && ++FailedPolls >= kMaxFailedPolls) {
-            endFailedGoto(QStringLiteral("Goto interrompu, la monture ne répond plus. %1").arg(poll->error));
+            endFailedGoto(TranslatedTexts.MSG_Goto_Monture_Muette.arg(poll->error));
             AscomBridge::Request(rqAbortSlew, {});
         } else if (poll->error.isEmpty()) {
             FailedPolls = 0;
@@ -309,18 +309,16 @@ QString GotoImpossibleReason(bool relative)
 {
     if (relative) {
         if (MotionKind() == Interface::None)
-            return QStringLiteral("Goto impossible : aucune monture ni interface de guidage n'est choisie dans les "
-                                  "préférences, rien ne peut bouger.");
+            return TranslatedTexts.MSG_Goto_Rien_Ne_Bouge;
         return {};
     }
     switch (MountKind()) {
     case Interface::LX200:
     case Interface::Ascom: return {};
     case Interface::None:
-        return QStringLiteral("Goto impossible : aucune monture n'est choisie dans les préférences.");
+        return TranslatedTexts.MSG_Goto_Aucune_Monture;
     default:
-        return QStringLiteral("Goto impossible : la monture choisie n'a pas de goto à elle, seul le mode relatif "
-                              "peut la déplacer.");
+        return TranslatedTexts.MSG_Goto_Relatif_Seul;
     }
 }
 
@@ -359,12 +357,12 @@ void startLx200Goto(QList<Exchange> run, std::function<void(const QByteArray&)> 
             const QByteArray reason =
                 r.command == Lx200::SlewCommand ? Lx200::RefusalReason(r.replies.last()) : QByteArray();
             const QString why = reason.isEmpty()
-                                    ? QStringLiteral("coordonnée refusée (%1)").arg(QString::fromLatin1(r.command))
+                                    ? TranslatedTexts.MSG_Goto_Coordonnee_Refusee.arg(QString::fromLatin1(r.command))
                                     : QString::fromLatin1(reason);
-            failGoto(QStringLiteral("Goto refusé par la monture : %1").arg(why), false);
+            failGoto(TranslatedTexts.MSG_Goto_Refuse.arg(why), false);
             return;
         }
-        failGoto(QStringLiteral("Goto impossible : %1").arg(r.describe()), true);
+        failGoto(TranslatedTexts.MSG_Goto_Impossible.arg(r.describe()), true);
     });
     guard.queued = true;
     showGotoStarted();
@@ -437,7 +435,7 @@ void EndGotoOfClosedLink(bool mountLink, bool moveLink)
             AscomBridge::Request(AscomBridge::rqAbortSlew, {});
         }
         ++AscomGotoNumber;   // an answer still out for it ends nothing
-        endFailedGoto(QStringLiteral("Goto interrompu : la monture a été déconnectée."));
+        endFailedGoto(TranslatedTexts.MSG_Goto_Monture_Deconnectee);
         return;
     }
     if (RelativeMoveRunning() && moveLink) {
@@ -447,8 +445,8 @@ void EndGotoOfClosedLink(bool mountLink, bool moveLink)
         for (std::uint8_t axisDirection : {dirEast, dirNorth})
             if (QTimer* t = detail::axisTimer(axisDirection))
                 t->stop();
-        endFailedGoto(mountLink ? QStringLiteral("Goto interrompu : la monture a été déconnectée.")
-                                : QStringLiteral("Goto interrompu : l'interface de guidage a été déconnectée."));
+        endFailedGoto(mountLink ? TranslatedTexts.MSG_Goto_Monture_Deconnectee
+                                : TranslatedTexts.MSG_Goto_Guidage_Deconnecte);
     }
 }
 
@@ -548,9 +546,8 @@ void AscomSlewAsync(double ra_arcsec, double dec_arcsec)
         if (o.dropped || number != AscomGotoNumber || !Scripts::GotoRunning)
             return;
         if (!o.served)
-            endFailedGoto(o.error.isEmpty() ? QStringLiteral("Goto impossible : le télescope n'est pas connecté ou ne "
-                                                             "sait pas aller à des coordonnées.")
-                                            : QStringLiteral("Goto impossible : %1").arg(o.error));
+            endFailedGoto(o.error.isEmpty() ? TranslatedTexts.MSG_Goto_Sans_Coordonnees
+                                            : TranslatedTexts.MSG_Goto_Impossible.arg(o.error));
     });
     ArmPositionPoll(true);
 }

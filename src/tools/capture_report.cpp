@@ -1,6 +1,7 @@
 // The capture report (".par") written beside saved images and videos.
 
 #include "tools/util_images.h"
+#include "translation/translated_texts.h"
 
 #include "app/controls/float_text.h"
 #include "app/controls/num_inp.h"
@@ -44,7 +45,7 @@ public:
     {
         const QByteArray bytes = platform::toCp1252(text) + "\r\n";
         if (file_.write(bytes) != bytes.size())
-            throw SaveError(QStringLiteral("Impossible d'écrire le rapport %1 : %2").arg(file_.fileName(),
+            throw SaveError(TranslatedTexts.MSG_Rapport_Ecriture_Impossible.arg(file_.fileName(),
                                                                                          file_.errorString()));
     }
     void line(const char* label, const QString& value) { line(QString::fromUtf8(label) + value); }
@@ -129,8 +130,8 @@ QIODevice::OpenMode reportMode()
 QString reportNotCreated(const QString& fileName, const QFile& file)
 {
     if (QFileInfo::exists(fileName))
-        return QStringLiteral("Le rapport %1 existe déjà : il n'est pas remplacé.").arg(QDir::toNativeSeparators(fileName));
-    return QStringLiteral("Impossible de créer le rapport %1 : %2").arg(fileName, file.errorString());
+        return TranslatedTexts.MSG_Rapport_Existe.arg(QDir::toNativeSeparators(fileName));
+    return TranslatedTexts.MSG_Rapport_Creation_Impossible.arg(fileName, file.errorString());
 }
 
 void writeListHeading(ReportWriter& w)
@@ -197,8 +198,7 @@ void WriteCaptureReport(bool isImageFile, const QString& fileName, std::int32_t 
         if (!g_missingFileTold) {
             g_missingFileTold = true;
             platform::messages().show(
-                {QStringLiteral("Aucun rapport de séquence n'est ouvert (\"Un seul fichier\") : les paramètres de "
-                                "cette image ne sont pas enregistrés."),
+                {TranslatedTexts.MSG_Rapport_Absent,
                  platform::MsgKind::Warning, platform::MsgButtons::Ok, QStringLiteral("ReportMissing"), {}});
         }
         return;

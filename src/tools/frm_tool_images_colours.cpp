@@ -144,7 +144,7 @@ bool WriteCurvesFile(const QString& fileName)
     if (!platform::WriteFileAtomically(fileName,
                                        QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())),
                                        &error)) {
-        showError(QStringLiteral("Impossible d'écrire le fichier ") + fileName + u'\n' + error);
+        showError(TranslatedTexts.MSG_Fichier_Ecriture_Impossible + fileName + u'\n' + error);
         return false;
     }
     return true;

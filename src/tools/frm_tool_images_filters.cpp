@@ -3,6 +3,7 @@
 // weights.
 
 #include "tools/frm_tool_images.h"
+#include "translation/translated_texts.h"
 
 #include "app/align_v_features.h"
 #include "app/frm_alv.h"
@@ -250,7 +251,7 @@ bool ReadKernelFile(const QString& fileName)
     const auto record = kernels::ToolFiles::decodeKernel(
         std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())));
     if (!record) {
-        platform::messages().show({QStringLiteral("Ce n'est pas un fichier de filtre : ") + fileName,
+        platform::messages().show({TranslatedTexts.MSG_Pas_Fichier_Filtre + fileName,
                                    platform::MsgKind::Error, platform::MsgButtons::Ok, {}, {}});
         return false;
     }
@@ -297,7 +298,7 @@ bool WriteKernelFile(const QString& fileName)
     if (!platform::WriteFileAtomically(fileName,
                                        QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())),
                                        &error)) {
-        platform::messages().show({QStringLiteral("Impossible d'écrire le fichier ") + fileName + u'\n' + error,
+        platform::messages().show({TranslatedTexts.MSG_Fichier_Ecriture_Impossible + fileName + u'\n' + error,
                                    platform::MsgKind::Error, platform::MsgButtons::Ok, {}, {}});
         return false;
     }

@@ -35,8 +35,6 @@ using Util_Images::SaveError;
 
 namespace {
 
-const QString kDiskCritical = QStringLiteral("Espace disque critique, capture arrêtée");
-
 QString typeKey() { return FRM_Tool_Images->CBX_TypeFichier->currentText().left(3); }
 
 void showMessage(const QString& text, platform::MsgKind kind, const QString& cause)
@@ -129,7 +127,7 @@ void TFRM_Tool_Images::BTN_Enregistrer_ImageClick()
     } catch (const SaveError& e) {
         SaveFailed(e.text());
     } catch (const std::exception& e) {
-        SaveFailed(QStringLiteral("Erreur d'enregistrement : %1").arg(QString::fromLocal8Bit(e.what())));
+        SaveFailed(TranslatedTexts.MSG_Enregistrement_Erreur.arg(QString::fromLocal8Bit(e.what())));
     }
 }
 
@@ -162,7 +160,7 @@ void TFRM_Tool_Images::SaveImage()
                     platform::sound().playFile(alarm);
             }
             if (FRM_Pref->CKB_Arreter_Sauvegarde->isChecked()) {
-                StopAfterRule(kDiskCritical);
+                StopAfterRule(TranslatedTexts.MSG_Espace_Disque_Critique);
                 return;
             }
         }
@@ -229,13 +227,12 @@ void TFRM_Tool_Images::TakeFreeNumber(const QStringList& extensions, bool video)
     while (taken(base)) {
         const long double next = TNI_Num_Suffixe->Value() + step;
         if (next > TNI_Num_Suffixe->Max())
-            throw SaveError(QStringLiteral("Aucun numéro libre pour %1 : les fichiers existent déjà jusqu'au numéro %2, "
-                                           "rien n'est enregistré pour ne pas les remplacer.")
+            throw SaveError(TranslatedTexts.MSG_Aucun_Numero_Libre
                                 .arg(firstBase + extensions.value(0), QString::number(double(TNI_Num_Suffixe->Value()))));
         TNI_Num_Suffixe->SetValue(next);
         base = Util_Images::BuildCaptureFileName(Util_Images::CurrentImageNumber());
     }
-    Msg::ShowMessageText(false, QStringLiteral("%1 existe déjà : rien n'est remplacé, l'enregistrement se fait sous %2.")
+    Msg::ShowMessageText(false, TranslatedTexts.MSG_Fichier_Existe_Autre_Nom
                                     .arg(QDir::toNativeSeparators(firstBase + extensions.value(0)),
                                          QDir::toNativeSeparators(base + extensions.value(0))));
 }
@@ -487,7 +484,7 @@ void TFRM_Tool_Images::SizeLimitRule(std::int64_t size_kb)
 {
     EDT_Taille_Enreg->setText(QString::number(size_kb));
     if (FRM_Pref && FRM_Pref->SPED_TailleMaxVideo->value() <= size_kb)
-        StopAfterRule(kDiskCritical);
+        StopAfterRule(TranslatedTexts.MSG_Espace_Disque_Critique);
 }
 
 // ---- the prefix ------------------------------------------------------------------
@@ -532,12 +529,12 @@ void TFRM_Tool_Images::EDT_Nom_ImageExit()
     if (prefixEdited_ && !stripped.isEmpty()) {
         const QString folder = QFileInfo(platform::fromStoredPath(stripped)).absolutePath();
         if (!QFileInfo(folder).isDir()
-            && platform::messages().show({QStringLiteral("Le répertoire n'existe pas, voulez vous le créer ?"),
+            && platform::messages().show({TranslatedTexts.MSG_Repertoire_Creer_Question,
                                           platform::MsgKind::Confirmation, platform::MsgButtons::YesNoCancel,
                                           QStringLiteral("CreateFolder"), {}})
                    == platform::MsgResult::Yes
             && !QDir().mkpath(folder))
-            showMessage(QStringLiteral("Impossible de créer le répertoire %1").arg(folder), platform::MsgKind::Error,
+            showMessage(TranslatedTexts.MSG_Repertoire_Creation_Impossible.arg(folder), platform::MsgKind::Error,
                         QStringLiteral("CreateFolder"));
     }
     prefixEdited_ = false;

@@ -11,6 +11,7 @@
 // for the sequence.
 
 #include "tools/frm_tool_images.h"
+#include "translation/translated_texts.h"
 
 #include "app/controls/num_inp.h"
 #include "app/frm_alv.h"
@@ -229,7 +230,7 @@ void TFRM_Tool_Images::StartFailed(const QString& fileName, const QString& reaso
     const bool waiting = Scripts::ScriptRunning && Scripts::WaitSequence;
     Scripts::WaitSequence = false;
     if (waiting)
-        Scripts::ScriptError(QStringLiteral("la séquence n'a pas démarré (%1)").arg(fileName));
+        Scripts::ScriptError(TranslatedTexts.MSG_Sequence_Non_Demarree.arg(fileName));
 }
 
 // ---- stop --------------------------------------------------------------------------

@@ -1,4 +1,5 @@
 #include "translation/language.h"
+#include "translation/translated_texts.h"
 
 #include "app/frm_pref.h"
 #include "app/settings.h"
@@ -53,9 +54,7 @@ void LoadLanguageChoice()
     const KeySpec* key = FindKey(u"Prefs", u"Langue");
     KeyEngine(ini).keepStored(*key);
     if (!inList && !(index == 0 && combo->count() == 0)) {
-        AddLoadNotes({QStringLiteral("CBX_Langue (Prefs/Langue) : la langue %1 n'existe pas (la liste en a %2) ; "
-                                     "la valeur en place est gardée")
-                          .arg(index)
+        AddLoadNotes({TranslatedTexts.MSG_Reglages_Langue_Absente.arg(index)
                           .arg(combo->count())});
     }
 }

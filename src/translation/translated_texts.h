@@ -6,6 +6,8 @@
 // readers take the current value each time they build a text, so a language
 // change shows in the next message.
 
+#include "platform/platform_texts.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -118,48 +120,181 @@
     X(MSG_PT_Access_Error_3, "MSG_PT_Access_Error_3", "Le driver PortTalk a défini l'IOPM pour le ProcessID #") \
     /* end */
 
-// French defaults of the texts below that are not in the shared list.
-inline constexpr char kDeconnexionAutoguidage[] =
-    "Déconnexion impossible : l'autoguidage envoie ses corrections par cette liaison. Arrêtez-le d'abord : dans "
-    "la fenêtre Suivi/Autoguidage, décochez « Activé » ou choisissez « Suivi logiciel ».";
-inline constexpr char kDeconnexionRecentrage[] =
-    "Déconnexion impossible : le recentrage mécanique du suivi envoie ses corrections par cette liaison. "
-    "Arrêtez-le d'abord : dans la fenêtre Suivi/Autoguidage, décochez « Activé » ou « Recentrage mecanique ».";
-inline constexpr char kDeconnexionAutofocus[] =
-    "Déconnexion impossible : l'autofocus déplace la mise au point par cette liaison. Arrêtez-le d'abord avec "
-    "« Arrêter » dans le groupe Autofocus de la raquette.";
-inline constexpr char kDeconnexionApprentissage[] =
-    "Déconnexion impossible : l'apprentissage des vitesses des moteurs déplace la monture par cette liaison. "
-    "Arrêtez-le d'abord avec le bouton d'arrêt à côté de « Opération » dans la fenêtre principale.";
+// The texts the program's own messages, questions and dialogs are built from,
+// beyond the shared list above. X(name, French default); the name is also the
+// language-file key. They hold their French default from the start, since
+// some may be shown before the first translation pass.
+#define NJ_PROGRAM_TEXTS(X) \
+    /* The settings file cannot be written at the program's end. */ \
+    X(MSG_Settings_not_saved, "Les réglages n'ont pas pu être enregistrés") \
+    /* A typed value outside its field's bounds, which the two "%g" take in order. */ \
+    X(MSG_Valeur_Hors_Limites, "La valeur doit être comprise entre %g et %g") \
+    /* The main window's operation panel: no operation, then each operation's name. */ \
+    X(MSG_Aucune_Operation, "Aucune") \
+    X(MSG_Operation_MES, "M.en station") \
+    X(MSG_Operation_Orientation, "Orientation") \
+    X(MSG_Operation_Decl_Etoile, "Decl. Etoile") \
+    X(MSG_Operation_Err_Periodique, "Err.Periodique") \
+    X(MSG_Operation_Def_Derive, "Def. Derive") \
+    X(MSG_Operation_Appr_Guidage, "Appr.Guidage") \
+    X(MSG_Operation_Collimation, "Collimation") \
+    /* What a "Deconnecter" says when the link it would close is in use by something \
+       that sends on its own and would connect it again; nothing is disconnected. */ \
+    X(MSG_Deconnexion_Autoguidage, "Déconnexion impossible : l'autoguidage envoie ses corrections par cette liaison. " \
+      "Arrêtez-le d'abord : dans la fenêtre Suivi/Autoguidage, décochez « Activé » ou choisissez « Suivi logiciel ».") \
+    X(MSG_Deconnexion_Recentrage, "Déconnexion impossible : le recentrage mécanique du suivi envoie ses corrections par " \
+      "cette liaison. Arrêtez-le d'abord : dans la fenêtre Suivi/Autoguidage, décochez « Activé » ou « Recentrage mecanique ».") \
+    X(MSG_Deconnexion_Autofocus, "Déconnexion impossible : l'autofocus déplace la mise au point par cette liaison. " \
+      "Arrêtez-le d'abord avec « Arrêter » dans le groupe Autofocus de la raquette.") \
+    X(MSG_Deconnexion_Apprentissage, "Déconnexion impossible : l'apprentissage des vitesses des moteurs déplace la " \
+      "monture par cette liaison. Arrêtez-le d'abord avec le bouton d'arrêt à côté de « Opération » dans la fenêtre principale.") \
+    /* Messages, questions, titles and buttons of the program's own. */ \
+    X(MSG_Lecture_Fichier_Impossible, "Impossible de lire le fichier %1 (%2).") \
+    X(MSG_Position_Telescope_Inconnue, "Position actuelle du telescope inconnue.") \
+    X(MSG_Synchroniser_Avant_Goto, "Synchroniser le telescope sur un objet avant le goto.") \
+    X(MSG_Aucune_Image_A_Enregistrer, "Aucune image à enregistrer : ") \
+    X(MSG_Aide_Introuvable, "Impossible d'ouvrir le fichier d'aide : ") \
+    X(MSG_Titre_Choisir_Repertoire, "Choisir un répertoire") \
+    X(MSG_Titre_Son_A_Jouer, "Son à jouer") \
+    X(MSG_Octet_Binaire, "\"%1\" n'est pas un octet en binaire (8 chiffres 0 ou 1).") \
+    X(MSG_Pont_ASCOM_Indisponible, "Le pont ASCOM n'est pas disponible.") \
+    X(MSG_Titre_Fichier_Decalage, "Fichier de décalage") \
+    X(MSG_Titre_Script_Fin_Goto, "Script de fin de GOTO") \
+    X(MSG_Journal_Impossible, "Impossible de créer le fichier journal : %1") \
+    X(MSG_Profil_Nom_Refuse, "Le nom « %1 » ne peut pas être utilisé : %2.") \
+    X(MSG_Profil_Nom_Vide, "il est vide") \
+    X(MSG_Profil_Nom_Blanc, "il commence ou finit par un blanc") \
+    X(MSG_Profil_Nom_Controle, "il contient un caractère de contrôle") \
+    X(MSG_Profil_Nom_Contient, "il contient « %1 »") \
+    X(MSG_Image_Bouton_Illisible, "Image de bouton illisible : ") \
+    X(MSG_Reglages_Defaut_Pris, " ; les valeurs par défaut sont prises et le fichier ne sera pas remplacé") \
+    X(MSG_Reglages_Titre, "Réglages (%1) :") \
+    X(MSG_Reglages_Pas_Entre, "%1 n'est pas entre %2 et %3") \
+    X(MSG_Reglages_Pas_Dans_Liste, "« %1 » n'est pas dans la liste") \
+    X(MSG_Reglages_Element_Absent, "l'élément %1 n'existe pas (la liste en a %2)") \
+    X(MSG_Reglages_Valeur_Gardee, "la valeur en place est gardée") \
+    X(MSG_Reglages_Pas_Duree, "%1 n'est pas une durée") \
+    X(MSG_Reglages_Texte_Long, "texte de plus de %1 caractères") \
+    X(MSG_Reglages_Profil_Defaut, "ce profil prend les valeurs par défaut") \
+    X(MSG_Reglages_Aucun_Profil, "aucun profil n'est choisi, les valeurs par défaut sont prises") \
+    X(MSG_Reglages_Pas_Couleur, "%1 n'est pas une couleur") \
+    X(MSG_Reglages_Pas_Entier, "« %1 » n'est pas un nombre entier utilisable") \
+    X(MSG_Reglages_Defaut_Prise, "la valeur par défaut est prise") \
+    X(MSG_Reglages_Decalage_Lignes, "Fichier de décalage %1 : seules les %2 premières lignes sont utilisées, %3 lignes ignorées") \
+    X(MSG_Reglages_Ports_Introuvable, "Liste des ports introuvable : %1 (liste vide)") \
+    X(MSG_Reglages_Type_Fichier, "CBX_TypeFichier (Prefs/Type_Fichier) : « %1 » n'est pas dans la liste ; la valeur en place est gardée") \
+    X(MSG_Reglages_Langue_Absente, "CBX_Langue (Prefs/Langue) : la langue %1 n'existe pas (la liste en a %2) ; la valeur en place est gardée") \
+    X(MSG_Codec_Non_Enregistre, "Impossible d'enregistrer le choix du codec dans %1 : %2") \
+    X(MSG_Video_Creation_Impossible, "Impossible de créer la vidéo %1 : %2") \
+    X(MSG_Video_Codec_Refuse, "Le codec %1 (%2) ne peut pas compresser des images de %3 x %4 : %5") \
+    X(MSG_Video_Fichier_Impossible, "Impossible de créer le fichier vidéo %1 : %2") \
+    X(MSG_Video_Entete_Impossible, "Impossible d'écrire l'en-tête de la vidéo %1 : %2") \
+    X(MSG_Video_Ecriture_Erreur, "Erreur d'écriture de la vidéo %1 : %2") \
+    X(MSG_Video_Images_Conservees, "Le fichier est fermé ; les images déjà enregistrées sont conservées.") \
+    X(MSG_Video_Fermeture_Erreur, "Erreur à la fermeture de la vidéo %1 : %2") \
+    X(MSG_Fichier_Vide, "fichier vide") \
+    X(MSG_Fichier_Lecture_Impossible, "Impossible de lire le fichier %1 : %2") \
+    X(MSG_Aucune_Image_A_Lire, "Aucune image à lire : la liste des fichiers est vide.") \
+    X(MSG_Film_Image_Illisible, "Impossible de lire l'image %1 du film %2") \
+    X(MSG_Titre_Premier_Fichier, "Premier fichier") \
+    X(MSG_Titre_Dernier_Fichier, "Dernier fichier") \
+    X(MSG_Sequence_Trop_Longue, "La séquence compte plus de %1 fichiers.") \
+    X(MSG_Poses_Longues_Sans_Camera, "Poses longues : aucune caméra n'est en marche.") \
+    X(MSG_Poses_Longues_Sans_Port, "Poses longues : le port des lignes n'a pas d'adresse valide, rien n'est écrit.") \
+    X(MSG_Enregistrement_Impossible, "Impossible d'enregistrer ") \
+    X(MSG_Port_Lecture_Impossible, "Port %1 : lecture impossible, l'accès aux ports n'est pas ouvert ; la dernière valeur écrite est utilisée.") \
+    X(MSG_Camera_Valeur_Refusee, "La caméra refuse la valeur %1 pour « %2 ».") \
+    X(MSG_Fichier_Son_Introuvable, "Fichier son introuvable : ") \
+    X(MSG_Sequence_Non_Ouverte, "Séquence non ouverte : le fichier %1 est introuvable.") \
+    X(MSG_Apprentissage_Interrompu, "Apprentissage interrompu : vitesses inchangées") \
+    X(MSG_Controle_Distance_Autre, "Contrôle à distance : une autre instance du programme répond déjà sur ") \
+    X(MSG_Controle_Distance_Desactive, "Contrôle à distance désactivé : ") \
+    X(MSG_Valeur_Non_Numerique, "'%1' n'est pas une valeur numérique valide") \
+    X(MSG_Inclusion_Introuvable, "Fichier à inclure introuvable : %1") \
+    X(MSG_Inclusion_Trop_Grande, "Fichier à inclure trop grand pour un script : %1") \
+    X(MSG_Inclusion_Illisible, "Fichier à inclure illisible : %1") \
+    X(MSG_Inclusion_Pas_Texte, "Le fichier à inclure n'est pas un texte : %1") \
+    X(MSG_Profil_Vitesse_Script, "Le profil de vitesse \"%1\" ne peut pas être écrit dans un script : son nom contient une virgule, une parenthèse ou un guillemet.") \
+    X(MSG_Nom_Pose_Guillemet, "Le nom de la pose ne peut pas contenir de guillemet (\").") \
+    X(MSG_Aucun_Champ, "Aucun champ à ajouter : la carte du ciel n'a pas encore placé de champs (il lui faut l'échantillonnage et la taille du capteur de la fenêtre des mesures).") \
+    X(MSG_Script_En_Cours_Mosaique, "Un script est en cours : arrêtez-le avant de générer la mosaïque.") \
+    X(MSG_Script_Modifie, "Le script a été modifié et n'est pas enregistré. Abandonner les modifications ?") \
+    X(MSG_Titre_Enregistrer_Sous, "Enregistrer sous") \
+    X(MSG_Curseur_Hors_Script, "Le curseur n'est sur aucune ligne du script : rien à exécuter.") \
+    X(MSG_Recherche_Titre, "Rechercher") \
+    X(MSG_Recherche_Texte, "Rechercher :") \
+    X(MSG_Recherche_Suivant, "Suivant") \
+    X(MSG_Recherche_Fermer, "Fermer") \
+    X(MSG_Alpaca_Aucun_Reseau, "Aucun télescope Alpaca n'a répondu sur le réseau local. Saisissez son adresse (hôte:port/N) dans le champ du télescope.") \
+    X(MSG_Alpaca_Recherche, "Recherche des télescopes Alpaca...") \
+    X(MSG_Alpaca_Titre_Choix, "Choix du télescope") \
+    X(MSG_Alpaca_Champ_Choix, "Télescope Alpaca (hôte:port/N) :") \
+    X(MSG_Alpaca_Etat, "Télescope Alpaca : %1") \
+    X(MSG_Calibration_Refusee, "Calibration refusée : la vitesse %1 calculée, %2\"/s (%3\" en %4 s), est hors des vitesses possibles (de %5 à %6\"/s, zéro exclu). Vérifiez l'origine et la destination. Les vitesses et le profil restent inchangés.") \
+    X(MSG_Entier_Invalide, "'%1' n'est pas un nombre entier valide") \
+    X(MSG_Coordonnees_Hors_Limites, "Coordonnées hors limites : l'A.D. va de 0 h à 24 h et la déclinaison de -90° à +90°. Rien n'a été envoyé à la monture.") \
+    X(MSG_Port_Parallele_Sans_Adresse, "Port parallèle « %1 » : pas d'adresse, aucune ligne n'est commandée.") \
+    X(MSG_Port_Ferme, "port fermé") \
+    X(MSG_Monture_Refuse, "%1 : la monture refuse %2") \
+    X(MSG_Monture_Muette, "%1 : pas de réponse de la monture à %2") \
+    X(MSG_Port_Serie_Inconnu, "« %1 » ne nomme pas de port série (COM1 à COM20).") \
+    X(MSG_Venner_Sans_Adresse, "Le port « %1 » n'a pas d'adresse de registres : l'interface Venner demande un port avec adresse, par exemple $03F8(COM1).") \
+    X(MSG_Venner_Registres, "Interface Venner : les registres du port « %1 » (adresse %2) ne sont pas accessibles. Voyez le fichier ports.map du répertoire du programme et les droits sur le périphérique.") \
+    X(MSG_Port_Parallele_Adresse, "« %1 » n'est pas une adresse de port parallèle (par exemple $378).") \
+    X(MSG_Connexion_En_Cours, "Connexion au télescope en cours...") \
+    X(MSG_Connexion_Sans_Alpaca, "Connexion au télescope impossible : aucun télescope Alpaca choisi (adresse hôte:port/N dans les Préférences).") \
+    X(MSG_Pont_ASCOM_Arrete, "Le pont ASCOM n'est pas démarré : choisissez de nouveau l'interface ASCOM.") \
+    X(MSG_Plugin_Aucun_Guide, "Aucun guide de plugin n'est choisi dans la liste des plugins.") \
+    X(MSG_Plugin_Guide_Impossible, "Le plugin « %1 » n'a pas pu créer son guide.") \
+    X(MSG_Plugin_Guide_Refuse, "Le guide du plugin « %1 » refuse la connexion (code %2).") \
+    X(MSG_Aucune_Interface, "Aucune interface n'est choisie : choisissez la monture ou l'interface d'autoguidage dans les Préférences (Controle du Telescope, Interfaces).") \
+    X(MSG_Deconnexion_En_Cours, "Déconnexion du télescope en cours...") \
+    X(MSG_Focus_Sans_Interface, "La mise au point se connecte par une interface LX200, Venner ou Quillon(//) : choisissez-en une dans les Préférences (Controle du Telescope, Interfaces, Mise au point).") \
+    X(MSG_Port_Serie_Vitesse, "Vitesse du port série « %1 » : ce n'est pas un nombre de bauds.") \
+    X(MSG_Port_Serie_Bits, "Bits de données « %1 » : ce n'est pas un nombre.") \
+    X(MSG_Goto_Reponse_Illisible, "%1 : réponse illisible de la monture à %2 : %3") \
+    X(MSG_Goto_Monture_Muette, "Goto interrompu, la monture ne répond plus. %1") \
+    X(MSG_Goto_Rien_Ne_Bouge, "Goto impossible : aucune monture ni interface de guidage n'est choisie dans les préférences, rien ne peut bouger.") \
+    X(MSG_Goto_Aucune_Monture, "Goto impossible : aucune monture n'est choisie dans les préférences.") \
+    X(MSG_Goto_Relatif_Seul, "Goto impossible : la monture choisie n'a pas de goto à elle, seul le mode relatif peut la déplacer.") \
+    X(MSG_Goto_Coordonnee_Refusee, "coordonnée refusée (%1)") \
+    X(MSG_Goto_Refuse, "Goto refusé par la monture : %1") \
+    X(MSG_Goto_Impossible, "Goto impossible : %1") \
+    X(MSG_Goto_Monture_Deconnectee, "Goto interrompu : la monture a été déconnectée.") \
+    X(MSG_Goto_Guidage_Deconnecte, "Goto interrompu : l'interface de guidage a été déconnectée.") \
+    X(MSG_Goto_Sans_Coordonnees, "Goto impossible : le télescope n'est pas connecté ou ne sait pas aller à des coordonnées.") \
+    X(MSG_Catalogue_Absent, "Catalogue absent : %1") \
+    X(MSG_Catalogue_Lignes_Illisibles, "%1 : %2 ligne(s) illisible(s) ignorée(s), la première est la ligne %3") \
+    X(MSG_Catalogue_Trop_De_Lignes, "%1 : trop de lignes, seules les %2 premières sont lues") \
+    X(MSG_Autoguidage_Sans_Echantillonnage, "Autoguidage : aucune correction n'est envoyée à la monture, l'échantillonnage de l'image est nul. Indiquez la focale et la taille des pixels de la caméra (fenêtre Mesures, onglet Echantillonnage, ou Préférences) pour que les corrections aient une durée.") \
+    X(MSG_Rapport_Ecriture_Impossible, "Impossible d'écrire le rapport %1 : %2") \
+    X(MSG_Rapport_Existe, "Le rapport %1 existe déjà : il n'est pas remplacé.") \
+    X(MSG_Rapport_Creation_Impossible, "Impossible de créer le rapport %1 : %2") \
+    X(MSG_Rapport_Absent, "Aucun rapport de séquence n'est ouvert (\"Un seul fichier\") : les paramètres de cette image ne sont pas enregistrés.") \
+    X(MSG_Fichier_Ecriture_Impossible, "Impossible d'écrire le fichier ") \
+    X(MSG_Pas_Fichier_Filtre, "Ce n'est pas un fichier de filtre : ") \
+    X(MSG_Enregistrement_Erreur, "Erreur d'enregistrement : %1") \
+    X(MSG_Aucun_Numero_Libre, "Aucun numéro libre pour %1 : les fichiers existent déjà jusqu'au numéro %2, rien n'est enregistré pour ne pas les remplacer.") \
+    X(MSG_Fichier_Existe_Autre_Nom, "%1 existe déjà : rien n'est remplacé, l'enregistrement se fait sous %2.") \
+    X(MSG_Repertoire_Creation_Impossible, "Impossible de créer le répertoire %1") \
+    X(MSG_Repertoire_Creer_Question, "Le répertoire n'existe pas, voulez vous le créer ?") \
+    X(MSG_Espace_Disque_Critique, "Espace disque critique, capture arrêtée") \
+    X(MSG_Sequence_Non_Demarree, "la séquence n'a pas démarré (%1)") \
+    X(MSG_Port_Controle_Invalide, "Port de contrôle invalide : \"%1\". Aucune écriture sur le port.") \
+    X(MSG_Video_Codec_Inconnu, "Codec \"%1\" inconnu : la vidéo %2 est enregistrée sans compression.") \
+    X(MSG_Poses_Longues_Port_Invalide, "Poses longues : port série invalide \"%1\"") \
+    /* end */
 
 struct TTranslatedTexts {
 #define NJ_TRANSLATED_TEXT_FIELD(name, key, frenchDefault) QString name;
     NJ_TRANSLATED_TEXTS(NJ_TRANSLATED_TEXT_FIELD)
 #undef NJ_TRANSLATED_TEXT_FIELD
 
-    // Shown when the settings file cannot be written at the program's end,
-    // which may come before any translation pass: it starts with its default.
-    QString MSG_Settings_not_saved = QStringLiteral("Les réglages n'ont pas pu être enregistrés");
-    // Shown when a typed value is outside its field's bounds, which the two
-    // "%g" take in order; a field may be left before any translation pass.
-    QString MSG_Valeur_Hors_Limites = QStringLiteral("La valeur doit être comprise entre %g et %g");
-    // The main window's operation panel when no operation is under way.
-    QString MSG_Aucune_Operation = QStringLiteral("Aucune");
-    // The operation panel's name of each operation, armed or running.
-    QString MSG_Operation_MES = QStringLiteral("M.en station");
-    QString MSG_Operation_Orientation = QStringLiteral("Orientation");
-    QString MSG_Operation_Decl_Etoile = QStringLiteral("Decl. Etoile");
-    QString MSG_Operation_Err_Periodique = QStringLiteral("Err.Periodique");
-    QString MSG_Operation_Def_Derive = QStringLiteral("Def. Derive");
-    QString MSG_Operation_Appr_Guidage = QStringLiteral("Appr.Guidage");
-    QString MSG_Operation_Collimation = QStringLiteral("Collimation");
-    // What a "Deconnecter" says when the link it would close is in use by
-    // something that sends on its own and would connect it again at its
-    // next step; nothing is disconnected.
-    QString MSG_Deconnexion_Autoguidage = QString::fromUtf8(kDeconnexionAutoguidage);
-    QString MSG_Deconnexion_Recentrage = QString::fromUtf8(kDeconnexionRecentrage);
-    QString MSG_Deconnexion_Autofocus = QString::fromUtf8(kDeconnexionAutofocus);
-    QString MSG_Deconnexion_Apprentissage = QString::fromUtf8(kDeconnexionApprentissage);
+#define NJ_PROGRAM_TEXT_FIELD(name, frenchDefault) QString name = QString::fromUtf8(frenchDefault);
+    NJ_PROGRAM_TEXTS(NJ_PROGRAM_TEXT_FIELD)
+    // The texts of the layers below, handed down to them after each pass.
+    NJ_PLATFORM_TEXTS(NJ_PROGRAM_TEXT_FIELD)
+#undef NJ_PROGRAM_TEXT_FIELD
 };
 
 extern TTranslatedTexts TranslatedTexts;
@@ -177,14 +312,22 @@ struct TTranslatedTextEntry {
 namespace Translation {
 
 // Every text in the order the translation pass reads them: the fixed words,
-// the titles and labels, the assistant lines, the messages.
+// the titles and labels, the assistant lines, the messages; then the
+// program's own texts and those of the layers below.
 std::span<const TTranslatedTextEntry> TextEntries();
+
+// The program's own texts and those of the layers below: the part of
+// TextEntries() after the shared list.
+std::span<const TTranslatedTextEntry> OwnTextEntries();
 
 // The entry of a key, letter case ignored; nullptr for an unknown key.
 const TTranslatedTextEntry* FindText(QStringView key);
 
 // The text of a key inside TranslatedTexts; nullptr for an unknown key.
 QString* TextByKey(QStringView key);
+
+// Gives the layers below the program their texts as TranslatedTexts holds them.
+void HandDownPlatformTexts();
 
 // Sets every text from a reader of (key, French default), as the translation
 // pass does; with no language file the reader gives back the default.
@@ -193,6 +336,7 @@ void ReadTexts(Reader&& read)
 {
     for (const TTranslatedTextEntry& e : TextEntries())
         TranslatedTexts.*e.text = read(QString::fromLatin1(e.key), e.defaultText());
+    HandDownPlatformTexts();
 }
 
 // Every text to its French default.

@@ -359,6 +359,7 @@ void ApplyTranslation()
 
     for (std::size_t i = kFixedWords; i < texts.size(); ++i)
         readText(texts[i]);
+    HandDownPlatformTexts();
 
     // Qt's own dialogs and buttons follow the same language.
     ApplyQtTranslations(section);

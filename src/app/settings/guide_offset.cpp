@@ -1,4 +1,5 @@
 #include "app/settings/guide_offset.h"
+#include "translation/translated_texts.h"
 
 #include "app/settings/settings_file.h"
 #include "platform/codepage.h"
@@ -51,8 +52,7 @@ bool LoadGuideOffsetFile(const QString& fileName)
     if (table.count == 0)
         return false;
     if (skippedBeyond > 0) {
-        Settings::AddLoadNotes({QStringLiteral("Fichier de décalage %1 : seules les %2 premières lignes sont "
-                                               "utilisées, %3 lignes ignorées")
+        Settings::AddLoadNotes({TranslatedTexts.MSG_Reglages_Decalage_Lignes
                                     .arg(f.fileName())
                                     .arg(TGuideOffsetTable::kCapacity)
                                     .arg(skippedBeyond)});

@@ -1,4 +1,5 @@
 #include "app/settings/key_engine.h"
+#include "translation/translated_texts.h"
 
 #include "app/controls/num_inp.h"
 #include "app/frm_alv.h"
@@ -194,18 +195,18 @@ Applied refused(QString why = {}) { return {Outcome::Refused, std::move(why), {}
 
 Applied outOfRange(long double v, long double min, long double max)
 {
-    return refused(QStringLiteral("%1 n'est pas entre %2 et %3").arg(numberText(v), numberText(min), numberText(max)));
+    return refused(TranslatedTexts.MSG_Reglages_Pas_Entre.arg(numberText(v), numberText(min), numberText(max)));
 }
 
-Applied notInList(const QString& text) { return refused(QStringLiteral("« %1 » n'est pas dans la liste").arg(text)); }
+Applied notInList(const QString& text) { return refused(TranslatedTexts.MSG_Reglages_Pas_Dans_Liste.arg(text)); }
 
 Applied indexBeyondList(int index, int count)
 {
-    return refused(QStringLiteral("l'élément %1 n'existe pas (la liste en a %2)").arg(index).arg(count));
+    return refused(TranslatedTexts.MSG_Reglages_Element_Absent.arg(index).arg(count));
 }
 
 QString refusalNote(const KeySpec& k, const QString& section, const QString& why,
-                    const QString& outcome = QStringLiteral("la valeur en place est gardée"))
+                    const QString& outcome = TranslatedTexts.MSG_Reglages_Valeur_Gardee)
 {
     return QStringLiteral("%1 (%2/%3) : %4 ; %5").arg(QString::fromLatin1(k.control), section, k.keyName(), why, outcome);
 }
@@ -468,7 +469,7 @@ bool KeyEngine::load(const KeySpec& k)
                     t->setInterval(v);
                     result = {};
                 } else {
-                    result = refused(QStringLiteral("%1 n'est pas une durée").arg(v));
+                    result = refused(TranslatedTexts.MSG_Reglages_Pas_Duree.arg(v));
                 }
             } else if (auto* n = qobject_cast<TCustomNumInp*>(o)) {
                 result = setNumInp(n, v);
@@ -505,7 +506,7 @@ bool KeyEngine::load(const KeySpec& k)
                 // in the file, not cut there too.
                 e->setText(t);
                 result = e->text() == t ? Applied{}
-                                        : refused(QStringLiteral("texte de plus de %1 caractères").arg(e->maxLength()));
+                                        : refused(TranslatedTexts.MSG_Reglages_Texte_Long.arg(e->maxLength()));
             } else if (auto* c = qobject_cast<QComboBox*>(o)) {
                 c->setCurrentText(t);
                 result = {};
@@ -527,8 +528,8 @@ bool KeyEngine::load(const KeySpec& k)
                     // at all is what erasing the last profile of a list
                     // leaves: nothing to tell.)
                     if (k.has(ProfileName) && present && raw != def && !text.isEmpty())
-                        notes_ << refusalNote(k, sec, QStringLiteral("« %1 » n'est pas dans la liste").arg(text),
-                                              QStringLiteral("ce profil prend les valeurs par défaut"));
+                        notes_ << refusalNote(k, sec, TranslatedTexts.MSG_Reglages_Pas_Dans_Liste.arg(text),
+                                              TranslatedTexts.MSG_Reglages_Profil_Defaut);
                 } else {
                     result = notInList(text);
                 }
@@ -547,7 +548,7 @@ bool KeyEngine::load(const KeySpec& k)
                     if (c->isEditable())
                         c->setEditText(QString());
                     result = notInList(text);
-                    result.outcome_note = QStringLiteral("aucun profil n'est choisi, les valeurs par défaut sont prises");
+                    result.outcome_note = TranslatedTexts.MSG_Reglages_Aucun_Profil;
                 } else {
                     result = notInList(text);
                 }
@@ -601,7 +602,7 @@ bool KeyEngine::load(const KeySpec& k)
                 result = {};
             } else if (auto* w = qobject_cast<QWidget*>(o)) {
                 if (c < 0) {
-                    result = refused(QStringLiteral("%1 n'est pas une couleur").arg(c));
+                    result = refused(TranslatedTexts.MSG_Reglages_Pas_Couleur.arg(c));
                 } else {
                     QPalette p = w->palette();
                     p.setColor(w->backgroundRole(), QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
@@ -646,8 +647,8 @@ bool KeyEngine::load(const KeySpec& k)
 
     if (unusable && result.outcome != Outcome::NoHolder) {
         unapplied().insert(id, Unapplied{raw, currentText(k)});
-        notes_ << refusalNote(k, sec, QStringLiteral("« %1 » n'est pas un nombre entier utilisable").arg(raw),
-                              def ? QStringLiteral("la valeur par défaut est prise") : QStringLiteral("la valeur en place est gardée"));
+        notes_ << refusalNote(k, sec, TranslatedTexts.MSG_Reglages_Pas_Entier.arg(raw),
+                              def ? TranslatedTexts.MSG_Reglages_Defaut_Prise : TranslatedTexts.MSG_Reglages_Valeur_Gardee);
         return false;
     }
     switch (result.outcome) {

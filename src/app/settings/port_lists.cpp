@@ -1,4 +1,5 @@
 #include "app/settings/port_lists.h"
+#include "translation/translated_texts.h"
 
 #include "app/settings/settings_file.h"
 #include "platform/codepage.h"
@@ -16,7 +17,7 @@ QStringList ReadPortList(const QString& fileName)
         path = platform::joinPath(platform::programDir(), fileName);
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
-        AddLoadNotes({QStringLiteral("Liste des ports introuvable : %1 (liste vide)").arg(path)});
+        AddLoadNotes({TranslatedTexts.MSG_Reglages_Ports_Introuvable.arg(path)});
         return {};
     }
     QString text = platform::fromCp1252(f.readAll());

@@ -66,7 +66,7 @@ void showNotes(const QStringList& notes)
 {
     if (notes.isEmpty())
         return;
-    Msg::ShowMessageText(false, QStringLiteral("Réglages (%1) :\n").arg(SettingsFilePath) + notes.join(u'\n'));
+    Msg::ShowMessageText(false, TranslatedTexts.MSG_Reglages_Titre.arg(SettingsFilePath) + u'\n' + notes.join(u'\n'));
 }
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "telescope/alpaca/alpaca_bridge.h"
+#include "platform/platform_texts.h"
 
 #include "app/ui/event_boundary.h"
 #include "telescope/alpaca/alpaca_http.h"
@@ -281,7 +282,7 @@ void AlpacaBridge::expire(const std::shared_ptr<Job>& job)
 
 QString AlpacaBridge::connectionTimeOut()
 {
-    return QStringLiteral("connected : pas de réponse en %1 s").arg(kConnectTimeout_ms / 1000);
+    return platform::text(platform::PlatformText::MSG_Alpaca_Pas_De_Reponse).arg(kConnectTimeout_ms / 1000);
 }
 
 bool AlpacaBridge::WaitDataSet(int timeout_ms)
@@ -421,7 +422,7 @@ Reply AlpacaBridge::call(bool put, const QString& member, const QList<QPair<QStr
         address = device_->address;
     }
     if (!address)
-        return Reply{false, {}, 0, QStringLiteral("aucun télescope Alpaca choisi")};
+        return Reply{false, {}, 0, platform::text(platform::PlatformText::MSG_Alpaca_Aucun_Choisi)};
     auto all = fields;
     all.append({QStringLiteral("ClientID"), QStringLiteral("1")});
     all.append({QStringLiteral("ClientTransactionID"), QString::number(++device_->transaction)});
@@ -533,7 +534,7 @@ bool AlpacaBridge::createDriver(Job& job)
         d.moving = {};
     }
     if (!address) {
-        failed(job, QStringLiteral("« %1 » n'est pas une adresse Alpaca hôte:port/N").arg(job.address.left(100)));
+        failed(job, platform::text(platform::PlatformText::MSG_Alpaca_Adresse).arg(job.address.left(100)));
         return false;
     }
     succeeded(job);
@@ -591,13 +592,13 @@ void AlpacaBridge::connect(Job& job)
         const Reply r = asked[i].get();
         const auto b = r.ok ? BoolOf(r.value) : std::nullopt;
         if (!b && error.isEmpty())
-            error = r.ok ? members[i] + QStringLiteral(" : valeur inattendue") : r.error;
+            error = r.ok ? members[i] + platform::text(platform::PlatformText::MSG_Alpaca_Valeur_Inattendue) : r.error;
         flags[i] = b.value_or(false);
     }
     if (!error.isEmpty())
         return failed(job, error);
     if (!flags[0]) {
-        failed(job, QStringLiteral("connected : le télescope reste déconnecté"));
+        failed(job, platform::text(platform::PlatformText::MSG_Alpaca_Reste_Deconnecte));
         return;
     }
     std::vector<std::future<Reply>> rates;
@@ -708,7 +709,7 @@ void AlpacaBridge::move(Job& job)
             job.served = true;
             succeeded(job);
         } else {
-            failed(job, QStringLiteral("moveaxis : l'axe %1 n'a pas pu être arrêté (%2)").arg(axis).arg(error));
+            failed(job, platform::text(platform::PlatformText::MSG_Alpaca_Axe_Non_Arrete).arg(axis).arg(error));
         }
         return;
     }
@@ -716,7 +717,7 @@ void AlpacaBridge::move(Job& job)
         return;   // a release that came before the press went out: nothing moves
     const auto rate = AllowedRate(ranges, sign * job.maximum[std::size_t(axis)]);
     if (!rate) {
-        failed(job, QStringLiteral("moveaxis : l'axe %1 n'admet aucune vitesse jusqu'à %2 °/s")
+        failed(job, platform::text(platform::PlatformText::MSG_Alpaca_Axe_Sans_Vitesse)
                         .arg(axis)
                         .arg(job.maximum[std::size_t(axis)]));
         return;
@@ -773,12 +774,12 @@ void AlpacaBridge::read(Job& job)
     if (number) {
         const auto v = NumberOf(r.value);
         if (!v)
-            return failed(job, member + QStringLiteral(" : valeur inattendue"));
+            return failed(job, member + platform::text(platform::PlatformText::MSG_Alpaca_Valeur_Inattendue));
         job.value = *v;
     } else {
         const auto b = BoolOf(r.value);
         if (!b)
-            return failed(job, member + QStringLiteral(" : valeur inattendue"));
+            return failed(job, member + platform::text(platform::PlatformText::MSG_Alpaca_Valeur_Inattendue));
         job.flag = *b;
         if (job.request == rqSetConnected) {
             std::lock_guard lock(mutex_);

@@ -1,4 +1,6 @@
 #include "telescope/alpaca/alpaca_chooser.h"
+#include "platform/platform_texts.h"
+#include "translation/translated_texts.h"
 
 #include "app/desktop.h"
 #include "app/ui/event_boundary.h"
@@ -52,8 +54,8 @@ std::optional<QString> askOnScreen(const QStringList& entries, const QString& cu
 {
     const QStringList items = entries.isEmpty() ? QStringList{current} : entries;
     QInputDialog dialog(FRM_Pref);
-    dialog.setWindowTitle(QStringLiteral("Choix du télescope"));
-    dialog.setLabelText(QStringLiteral("Télescope Alpaca (hôte:port/N) :"));
+    dialog.setWindowTitle(TranslatedTexts.MSG_Alpaca_Titre_Choix);
+    dialog.setLabelText(TranslatedTexts.MSG_Alpaca_Champ_Choix);
     dialog.setComboBoxItems(items);
     dialog.setTextValue(items.value(0));
     dialog.setComboBoxEditable(true);
@@ -69,7 +71,7 @@ void showStatus(const AlpacaBridge::Status& status)
         g_toldCauses.clear();
     } else if (!g_toldCauses.contains(causeOf(status.error))) {
         g_toldCauses << causeOf(status.error);
-        Msg::ShowMessageText(false, QStringLiteral("Télescope Alpaca : %1").arg(status.error));
+        Msg::ShowMessageText(false, TranslatedTexts.MSG_Alpaca_Etat.arg(status.error));
     }
     if (!FRM_Pref)
         return;
@@ -171,8 +173,7 @@ void offer(const QStringList& found)
     if (!Prg_Suivi::AscomConnectionUnderWay())
         p.LBL_Error_Ascom->clear();
     if (found.isEmpty()) {
-        const QString text = QStringLiteral("Aucun télescope Alpaca n'a répondu sur le réseau local. Saisissez son "
-                                            "adresse (hôte:port/N) dans le champ du télescope.");
+        const QString text = TranslatedTexts.MSG_Alpaca_Aucun_Reseau;
         p.LBL_Error_Ascom->setText(text);
         Msg::ShowMessageText(false, text);
         return;
@@ -190,7 +191,7 @@ void offer(const QStringList& found)
         p.EDT_ASCOM_Telescope->setText(address);
         if (!address.isEmpty())
             showStatus(
-                {false, QStringLiteral("« %1 » n'est pas une adresse Alpaca hôte:port/N").arg(address.left(100)), false});
+                {false, platform::text(platform::PlatformText::MSG_Alpaca_Adresse).arg(address.left(100)), false});
         chooserButtons(false);
         return;
     }
@@ -209,7 +210,7 @@ void ChooseTelescope()
     g_discovering = true;
     FRM_Pref->BTN_Choose->setEnabled(false);
     if (!Prg_Suivi::AscomConnectionUnderWay())
-        FRM_Pref->LBL_Error_Ascom->setText(QStringLiteral("Recherche des télescopes Alpaca..."));
+        FRM_Pref->LBL_Error_Ascom->setText(TranslatedTexts.MSG_Alpaca_Recherche);
     // The network is asked on a thread of its own: the window stays usable.
     const QList<quint16> ports = DiscoveryPorts;
     const bool broadcast = DiscoveryBroadcast;

@@ -1,4 +1,5 @@
 #include "telescope/alpaca/alpaca_http.h"
+#include "platform/platform_texts.h"
 
 #include <QDeadlineTimer>
 #include <QHostAddress>
@@ -48,7 +49,7 @@ Reply HttpCall(const QString& host, quint16 port, const QByteArray& method, cons
     auto failed = [&](const QString& why) { return Reply{false, {}, 0, why}; };
     const QHostAddress address(host == QLatin1String("localhost") ? QStringLiteral("127.0.0.1") : host);
     if (address.protocol() != QAbstractSocket::IPv4Protocol)
-        return failed(QStringLiteral("adresse IPv4 attendue : %1").arg(host));
+        return failed(platform::text(platform::PlatformText::MSG_Alpaca_Adresse_IPv4).arg(host));
     Fd s{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)};
     if (s.fd < 0)
         return failed(QString::fromLocal8Bit(std::strerror(errno)));
@@ -57,13 +58,13 @@ Reply HttpCall(const QString& host, quint16 port, const QByteArray& method, cons
     to.sin_port = htons(port);
     to.sin_addr.s_addr = htonl(address.toIPv4Address());
     if (::connect(s.fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0 && errno != EINPROGRESS)
-        return failed(QStringLiteral("pas de connexion à %1:%2 (%3)").arg(host).arg(port).arg(QString::fromLocal8Bit(std::strerror(errno))));
+        return failed(platform::text(platform::PlatformText::MSG_Alpaca_Pas_De_Connexion).arg(host).arg(port).arg(QString::fromLocal8Bit(std::strerror(errno))));
     if (!waitFor(s.fd, POLLOUT, deadline))
-        return failed(QStringLiteral("pas de connexion à %1:%2 (délai dépassé)").arg(host).arg(port));
+        return failed(platform::text(platform::PlatformText::MSG_Alpaca_Connexion_Delai).arg(host).arg(port));
     int error = 0;
     socklen_t length = sizeof error;
     if (::getsockopt(s.fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)
-        return failed(QStringLiteral("pas de connexion à %1:%2 (%3)").arg(host).arg(port).arg(QString::fromLocal8Bit(std::strerror(error))));
+        return failed(platform::text(platform::PlatformText::MSG_Alpaca_Pas_De_Connexion).arg(host).arg(port).arg(QString::fromLocal8Bit(std::strerror(error))));
 
     const QByteArray request = HttpRequest(method, pathAndQuery, host, port, body);
     qsizetype sent = 0;
@@ -72,9 +73,9 @@ Reply HttpCall(const QString& host, quint16 port, const QByteArray& method, cons
         if (n > 0) {
             sent += n;
         } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
-            return failed(QStringLiteral("requête non envoyée (%1)").arg(QString::fromLocal8Bit(std::strerror(errno))));
+            return failed(platform::text(platform::PlatformText::MSG_Alpaca_Requete_Non_Envoyee).arg(QString::fromLocal8Bit(std::strerror(errno))));
         } else if (!waitFor(s.fd, POLLOUT, deadline)) {
-            return failed(QStringLiteral("délai dépassé (%1 ms)").arg(timeout_ms));
+            return failed(platform::text(platform::PlatformText::MSG_Alpaca_Delai).arg(timeout_ms));
         }
     }
     QByteArray buffer;
@@ -87,17 +88,17 @@ Reply HttpCall(const QString& host, quint16 port, const QByteArray& method, cons
         else if (n == 0)
             closed = true;
         else if (errno != EAGAIN && errno != EINTR)
-            return failed(QStringLiteral("réponse non reçue (%1)").arg(QString::fromLocal8Bit(std::strerror(errno))));
+            return failed(platform::text(platform::PlatformText::MSG_Alpaca_Reponse_Non_Recue).arg(QString::fromLocal8Bit(std::strerror(errno))));
         const HttpResponse r = ParseHttpResponse(buffer, closed);
         if (r.complete) {
             if (r.status != 200)
-                return failed(r.status ? QStringLiteral("réponse HTTP %1").arg(r.status) : QStringLiteral("réponse HTTP illisible"));
+                return failed(r.status ? platform::text(platform::PlatformText::MSG_Alpaca_Reponse_HTTP).arg(r.status) : platform::text(platform::PlatformText::MSG_Alpaca_Reponse_HTTP_Illisible));
             return ParseReply(r.body, needValue);
         }
         if (closed)
-            return failed(QStringLiteral("connexion fermée"));
+            return failed(platform::text(platform::PlatformText::MSG_Alpaca_Connexion_Fermee));
         if (n <= 0 && !waitFor(s.fd, POLLIN, deadline))
-            return failed(QStringLiteral("délai dépassé (%1 ms)").arg(timeout_ms));
+            return failed(platform::text(platform::PlatformText::MSG_Alpaca_Delai).arg(timeout_ms));
     }
 }
 

@@ -1,4 +1,5 @@
 #include "telescope/alpaca/alpaca_protocol.h"
+#include "platform/platform_texts.h"
 
 #include "platform/ini_document.h"
 
@@ -52,25 +53,25 @@ Reply ParseReply(const QByteArray& body, bool needValue)
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(body, &parseError);
     if (parseError.error != QJsonParseError::NoError || !doc.isObject()) {
-        r.error = QStringLiteral("réponse Alpaca illisible");
+        r.error = platform::text(platform::PlatformText::MSG_Alpaca_Reponse_Illisible);
         return r;
     }
     const QJsonObject o = doc.object();
     const QJsonValue number = Member(o, QStringLiteral("ErrorNumber"));
     if (!number.isUndefined() && !number.isDouble()) {
-        r.error = QStringLiteral("réponse Alpaca illisible");
+        r.error = platform::text(platform::PlatformText::MSG_Alpaca_Reponse_Illisible);
         return r;
     }
     r.errorNumber = number.isDouble() ? int(std::clamp(number.toDouble(), -2147483648.0, 2147483647.0)) : 0;
     if (r.errorNumber != 0) {
-        r.error = QStringLiteral("erreur Alpaca %1 : %2")
+        r.error = platform::text(platform::PlatformText::MSG_Alpaca_Erreur)
                       .arg(r.errorNumber)
                       .arg(Member(o, QStringLiteral("ErrorMessage")).toString().left(200));
         return r;
     }
     r.value = Member(o, QStringLiteral("Value"));
     if (needValue && r.value.isUndefined()) {
-        r.error = QStringLiteral("réponse Alpaca sans valeur");
+        r.error = platform::text(platform::PlatformText::MSG_Alpaca_Sans_Valeur);
         return r;
     }
     r.ok = true;

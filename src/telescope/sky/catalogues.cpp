@@ -1,4 +1,5 @@
 #include "telescope/sky/catalogues.h"
+#include "translation/translated_texts.h"
 
 #include <algorithm>
 #include <charconv>
@@ -123,17 +124,17 @@ LoadReport readTable(const QByteArray& bytes, std::vector<Record>& table, int ca
 QString LoadReport::message(const QString& fileName) const
 {
     if (missing)
-        return QStringLiteral("Catalogue absent : %1").arg(fileName);
+        return TranslatedTexts.MSG_Catalogue_Absent.arg(fileName);
     QString text;
     if (firstBadLine > 0)
-        text = QStringLiteral("%1 : %2 ligne(s) illisible(s) ignorée(s), la première est la ligne %3")
+        text = TranslatedTexts.MSG_Catalogue_Lignes_Illisibles
                    .arg(fileName)
                    .arg(badLines)
                    .arg(firstBadLine);
     if (tooManyLines) {
         if (!text.isEmpty())
             text += QLatin1Char('\n');
-        text += QStringLiteral("%1 : trop de lignes, seules les %2 premières sont lues").arg(fileName).arg(records);
+        text += TranslatedTexts.MSG_Catalogue_Trop_De_Lignes.arg(fileName).arg(records);
     }
     return text;
 }

@@ -62,10 +62,7 @@ bool imageScaleMissing(double scale)
     }
     if (!scaleMissingTold) {
         scaleMissingTold = true;
-        Msg::ShowMessageText(false, QStringLiteral(
-            "Autoguidage : aucune correction n'est envoyée à la monture, l'échantillonnage de l'image est nul. "
-            "Indiquez la focale et la taille des pixels de la caméra (fenêtre Mesures, onglet Echantillonnage, "
-            "ou Préférences) pour que les corrections aient une durée."));
+        Msg::ShowMessageText(false, TranslatedTexts.MSG_Autoguidage_Sans_Echantillonnage);
     }
     return true;
 }

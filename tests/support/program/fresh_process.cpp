@@ -13,6 +13,7 @@
 #include "telescope/guide_plugin.h"
 #include "telescope/prg_suivi.h"
 #include "telescope/tracking/tracking_state.h"
+#include "translation/translated_texts.h"
 
 namespace testsupport {
 
@@ -50,6 +51,10 @@ void StartAsAFreshProcess()
 
     AVICompression::CompressOptions = AVICompression::DefaultCompressOptions();
     AVICompression::OptionsLoaded = false;
+
+    // No translation pass has run: the texts are as at start, French.
+    TranslatedTexts = TTranslatedTexts();
+    Translation::HandDownPlatformTexts();
 }
 
 } // namespace testsupport
