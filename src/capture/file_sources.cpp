@@ -1,5 +1,6 @@
 #include "capture/file_sources.h"
 
+#include "capture/camera_slots.h"
 #include "kernels/picture_files.h"
 #include "platform/clock.h"
 
@@ -16,6 +17,11 @@ std::uint8_t PlayListIsPictures = 1;
 std::uint8_t PlayerSlot = 1;
 
 namespace FileSources {
+
+bool PlaysOn(int slot)
+{
+    return PlayerActive && PlayerSlot == slot;
+}
 
 namespace {
 
