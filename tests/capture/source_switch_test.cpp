@@ -1159,3 +1159,69 @@ TEST_P(CameraRefusingAFile, ARefusedPictureChangesNothingOfTheSlotItsCameraRunsO
 INSTANTIATE_TEST_SUITE_P(CameraRoads, CameraRefusingAFile,
                          ::testing::Values(Road::GrabImage, Road::PluginVideo, Road::PluginExposure, Road::Webcam),
                          roadName);
+
+namespace {
+
+class SequenceOnACamera : public CameraUnderAFile {
+protected:
+    int filesWritten() const
+    {
+        return int(QDir(dir.path()).entryList({QStringLiteral("seq_*.bmp")}, QDir::Files).size());
+    }
+    // Real time passes for the camera's frames; `clockMs` passes on the
+    // sequence's clock, whose timers then run.
+    void live(testsupport::FakeClock& clock, int clockMs, int frames)
+    {
+        const int target = FrameCounters[1] + frames;
+        ASSERT_TRUE(waitFor([target] { return FrameCounters[1] >= target; })) << "the camera's frames come";
+        clock.advanceMs(clockMs);
+        FRM_Tool_Images->PollSequenceTimers();
+    }
+};
+
+} // namespace
+
+// The recording page's rhythm holds whichever road the camera's frames take,
+// counted in the files written: a time-driven sequence ("every 2 seconds
+// for 7 seconds") writes one file a period however many frames come, and a
+// frame-driven burst ("every image for 2 images", repeated every minute)
+// writes its count and nothing between bursts.
+TEST_P(SequenceOnACamera, SavesAtItsRhythmWhicheverRoadTheFramesTake)
+{
+    const Road road = GetParam();
+    ASSERT_NO_FATAL_FAILURE(startCameraOne(road));
+    testsupport::FakeClock clock;
+    TFRM_Tool_Images* t = FRM_Tool_Images;
+    ASSERT_NO_FATAL_FAILURE(testsupport::pick(t->CBX_TypeFichier, QStringLiteral("BMP (24 bits RGB)")));
+    testsupport::typeInto(t->EDT_Nom_Image, dir.filePath(QStringLiteral("seq_")));
+    testsupport::typeInto(t->SPED_Freq_Sauve, QStringLiteral("2"));
+    ASSERT_NO_FATAL_FAILURE(testsupport::pick(t->CBX_Unite, QStringLiteral("seconds")));
+    testsupport::click(t->RDB_Pendant);
+    testsupport::typeInto(t->SPED_Pendant, QStringLiteral("7"));
+    ASSERT_NO_FATAL_FAILURE(testsupport::pick(t->CBX_Pendant, QStringLiteral("seconds")));
+    testsupport::click(t->BTN_Demarrer_Sauv);
+    ASSERT_TRUE(SequenceSaving);
+    for (int second = 1; second <= 7; ++second)
+        ASSERT_NO_FATAL_FAILURE(live(clock, 1000, 2));
+    EXPECT_FALSE(SequenceSaving) << "ended after 7 seconds";
+    EXPECT_EQ(filesWritten(), 4) << "at 0, 2, 4 and 6 seconds";
+
+    testsupport::click(t->RDB_Toutes_Les);
+    testsupport::typeInto(t->SPED_Toutes_les, QStringLiteral("1"));
+    ASSERT_NO_FATAL_FAILURE(testsupport::pick(t->CBX_Toutes_les, QStringLiteral("minutes")));
+    testsupport::typeInto(t->SPED_Freq_Sauve, QStringLiteral("1"));
+    ASSERT_NO_FATAL_FAILURE(testsupport::pick(t->CBX_Unite, QStringLiteral("images")));
+    testsupport::typeInto(t->SPED_Pendant, QStringLiteral("2"));
+    ASSERT_NO_FATAL_FAILURE(testsupport::pick(t->CBX_Pendant, QStringLiteral("images")));
+    testsupport::click(t->BTN_Demarrer_Sauv);
+    ASSERT_NO_FATAL_FAILURE(live(clock, 1000, 4));
+    EXPECT_EQ(filesWritten(), 4 + 2) << "the burst's start and the next frame";
+    ASSERT_NO_FATAL_FAILURE(live(clock, 59000, 4));
+    ASSERT_NO_FATAL_FAILURE(live(clock, 0, 4));
+    EXPECT_EQ(filesWritten(), 4 + 4) << "the next minute's burst";
+    testsupport::click(t->BTN_Arreter_Sauv);
+    stopAll();
+}
+
+INSTANTIATE_TEST_SUITE_P(CameraModes, SequenceOnACamera, ::testing::Values(Road::GrabImage, Road::GrabStream),
+                         roadName);
