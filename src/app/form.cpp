@@ -111,6 +111,7 @@ TForm::TForm(QWidget* parent) : QMainWindow(parent, Qt::Window)
         g_pendingEntry->setParent(qApp);
         qApp->installEventFilter(g_pendingEntry);
         app::InstallPressGuard();
+        app::InstallWheelRule();
     }
 }
 

@@ -128,8 +128,11 @@ public:
     // Stops what must not run beside a new file source: playback, a running
     // addition, a grab device of the current slot (and, asked, its long exposure).
     void StopForFileSource(bool longExposureToo);
-    // The list (sorted as wanted) becomes the current slot's file source.
-    void OpenFileSource(const QStringList& list, std::uint8_t kind);
+    // The list (sorted as wanted) becomes the current slot's file source,
+    // what must not run beside it stopped first (StopForFileSource). A list
+    // whose first frame cannot be read, or is refused, is told and changes
+    // nothing. True when the file source plays.
+    bool OpenFileSource(const QStringList& list, std::uint8_t kind, bool longExposureToo);
     // A frame announcement of the slot (its frame message).
     void FrameMessageArrived(int slot);
     // A turn of the mouse wheel by angleDelta eighths of a degree: every

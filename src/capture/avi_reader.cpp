@@ -315,18 +315,40 @@ TAviReader& programReader()
 
 bool AviFileOpen = false;
 
+namespace {
+
+void tellOpenFailure(const QString& error)
+{
+    platform::messages().show({error, platform::MsgKind::Error, platform::MsgButtons::Ok, QStringLiteral("AviRead"), {}});
+}
+
+} // namespace
+
 bool OpenAviFile(const QString& fileName, std::int32_t& frameCount)
 {
     QString error;
     AviFileOpen = programReader().Open(fileName, &error);
     if (!AviFileOpen) {
         frameCount = 0;
-        platform::messages().show({error, platform::MsgKind::Error, platform::MsgButtons::Ok,
-                                   QStringLiteral("AviRead"), {}});
+        tellOpenFailure(error);
         return false;
     }
     frameCount = programReader().FrameCount();
     return true;
+}
+
+bool ReadFirstAviFrame(const QString& fileName, kernels::Bitmap24& bitmap, bool* opened)
+{
+    TAviReader reader;
+    QString error;
+    const bool open = reader.Open(fileName, &error);
+    if (opened)
+        *opened = open;
+    if (!open) {
+        tellOpenFailure(error);
+        return false;
+    }
+    return reader.ReadFrame(0, bitmap);
 }
 
 bool ReadAviFrame(int index, kernels::Bitmap24& bitmap)

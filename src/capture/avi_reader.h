@@ -62,6 +62,11 @@ extern bool AviFileOpen;
 // shown ("The file couldn't be read, bad format", "Cannot find
 // decompressor", ...) and leaves nothing open.
 bool OpenAviFile(const QString& fileName, std::int32_t& frameCount);
+// The first frame of an AVI file into bitmap, read without touching the
+// program's open file; a file that cannot be opened is shown as
+// OpenAviFile shows it (*opened is false then). False, with the bitmap
+// kept, when there is no first frame.
+bool ReadFirstAviFrame(const QString& fileName, kernels::Bitmap24& bitmap, bool* opened = nullptr);
 // Frame index of the open file into bitmap; false, with the bitmap kept,
 // when it cannot be had. The file stays open.
 bool ReadAviFrame(int index, kernels::Bitmap24& bitmap);

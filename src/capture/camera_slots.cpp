@@ -61,6 +61,10 @@ void CloseCaptureDebugFile()
     TLog::Close(DebugLog);
 }
 
+namespace {
+std::array<platform::FrameLayout, 3> g_cameraLayouts;
+} // namespace
+
 platform::FrameLayout LayLiveBitmap(int slot, int width, int height)
 {
     if ((slot != 1 && slot != 2) || !SlotBitmaps[slot][0])
@@ -70,9 +74,22 @@ platform::FrameLayout LayLiveBitmap(int slot, int width, int height)
     if (known && (live.width() != width || live.height() != height))
         live.resize(width, height);   // black, as a start leaves the views
     const platform::FrameLayout layout = kernels::LayoutOf(live);
+    if (known)
+        g_cameraLayouts[slot] = layout;
     if (PluginFrameBitmaps[slot].armed())
         PluginFrameBitmaps[slot].relayout(layout);
     return layout;
+}
+
+platform::FrameLayout CameraLayout(int slot)
+{
+    return slot == 1 || slot == 2 ? g_cameraLayouts[slot] : platform::FrameLayout{};
+}
+
+void ForgetCameraLayout(int slot)
+{
+    if (slot == 1 || slot == 2)
+        g_cameraLayouts[slot] = {};
 }
 
 void DebugLine(const QString& text)

@@ -133,4 +133,12 @@ void DebugLine(const QString& text);
 // copy. Not valid when the bitmap does not exist yet. Interface thread.
 platform::FrameLayout LayLiveBitmap(int slot, int width, int height);
 
+// The layout LayLiveBitmap last gave the slot's live bitmap for its camera;
+// not valid while no camera is open on the slot. A file source shown on the
+// slot in between lays the bitmap out its own way; the camera's next frame
+// takes it back (LiveBitmapForCamera).
+platform::FrameLayout CameraLayout(int slot);
+// The slot's camera is let go: the layout is forgotten.
+void ForgetCameraLayout(int slot);
+
 } // namespace Capture

@@ -139,6 +139,10 @@ bool GrabFrameViaClipboard(kernels::Bitmap24& bitmap, std::uint8_t targetIndex, 
 {
     if (slot != 1 && slot != 2)
         return false;
+    // The camera's frame goes to the slot only while no file plays there,
+    // the slot at the camera's size whatever a file left it.
+    if (!Capture::LiveBitmapForCamera(slot))
+        return false;
     LongExposureRunning[0] = targetIndex;
     switch (CameraSlots[slot].sourceKind) {
     case 0: {
@@ -177,12 +181,16 @@ bool GrabFrameViaClipboard(kernels::Bitmap24& bitmap, std::uint8_t targetIndex, 
 
 bool CheckFrameSize(int slot)
 {
-    const auto& s = CameraSlots[slot];
-    if (s.height > kMaxFrameSize || s.width > kMaxFrameSize) {
-        Msg::ShowMessageText(true, FrameSizeMessage(s.width, s.height));
+    return CheckFrameSize(CameraSlots[slot].width, CameraSlots[slot].height);
+}
+
+bool CheckFrameSize(int width, int height)
+{
+    if (height > kMaxFrameSize || width > kMaxFrameSize) {
+        Msg::ShowMessageText(true, FrameSizeMessage(width, height));
         return false;
     }
-    if (s.height <= 0 || s.width <= 0) {
+    if (height <= 0 || width <= 0) {
         Msg::ShowMessageText(true, TranslatedTexts.MSG_Cannot_Set_Format);
         return false;
     }

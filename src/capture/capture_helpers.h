@@ -28,6 +28,8 @@ constexpr int kStreamGrabWait_ms = 10000;
 // True when the slot's frame size is usable; otherwise the message window is
 // cleared and tells why (size over 1280 x 1280, or a size of 0).
 bool CheckFrameSize(int slot);
+// The same for a frame of width x height.
+bool CheckFrameSize(int width, int height);
 
 // Reads the capture format of the slot's grab device into the slot record
 // (one record, reused), sets the frame size and bit count, and with the debug

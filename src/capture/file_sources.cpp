@@ -1,6 +1,7 @@
 #include "capture/file_sources.h"
 #include "translation/translated_texts.h"
 
+#include "capture/camera_slots.h"
 #include "kernels/picture_files.h"
 #include "platform/clock.h"
 
@@ -17,6 +18,11 @@ std::uint8_t PlayListIsPictures = 1;
 std::uint8_t PlayerSlot = 1;
 
 namespace FileSources {
+
+bool PlaysOn(int slot)
+{
+    return PlayerActive && PlayerSlot == slot;
+}
 
 namespace {
 

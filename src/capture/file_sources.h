@@ -26,6 +26,12 @@ extern std::uint8_t PlayListIsPictures;
 extern std::uint8_t PlayerSlot;
 
 namespace FileSources {
+// A file source plays on the slot: its frames, not a camera's, are the
+// slot's (a plug-in or stream camera left open there waits).
+bool PlaysOn(int slot);
+} // namespace FileSources
+
+namespace FileSources {
 
 // The play list's order: runs of digits compare by their value (img8 before
 // img10; zero-padded names keep their order), everything else without case.
@@ -64,7 +70,8 @@ namespace Align_V {
 
 // Opens one file as the current slot's source without a dialog (the script
 // command that loads an image): kind 0 image, 1 dark, 2 flat. A running
-// play is stopped first; a script is not resumed here.
-void OpenImageFile(const QString& fileName, std::uint8_t kind);
+// play is stopped first; a script is not resumed here. False when the file
+// was refused (told, and nothing changed).
+bool OpenImageFile(const QString& fileName, std::uint8_t kind);
 
 } // namespace Align_V

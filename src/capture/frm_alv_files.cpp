@@ -32,6 +32,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -66,31 +67,65 @@ void reportOnce(const QString& key, const QString& text)
 
 bool rawColour() { return FRM_Pref && FRM_Pref->CKB_Raw->isChecked(); }
 
-// Frame `position` of the file source into the slot's live bitmap, through
-// the Bayer rebuild when the source is a raw colour mosaic. False, with the
-// bitmap kept and the reason in *error, when it cannot be had.
-bool readFrame(int position, kernels::Bitmap24& live, QString* error)
+// Picture `name` into `dst`, through the Bayer rebuild when the source is a
+// raw colour mosaic. False, with `dst` kept and the reason in *error, when it
+// cannot be had.
+bool readPicture(const QString& name, kernels::Bitmap24& dst, QString* error)
+{
+    if (!rawColour())
+        return FileSources::LoadPictureFile(dst, name, error);
+    if (FileSources::PictureKindOfName(name) != 1)
+        return true;   // another kind of file loads nothing
+    if (!FileSources::LoadPictureFile(rawFrame(), name, error))
+        return false;
+    Align_V::RebuildBayerColours(rawFrame(), dst);
+    return true;
+}
+
+// Frame `position` of film `name`, read by `read`, into `dst` likewise.
+bool readFilmFrame(const QString& name, int position, const std::function<bool(kernels::Bitmap24&)>& read,
+                   kernels::Bitmap24& dst, QString* error)
 {
     const bool raw = rawColour();
-    if (PlayListIsPictures == 1) {
-        const QString& name = PlayList->at(position);
-        if (!raw)
-            return FileSources::LoadPictureFile(live, name, error);
-        if (FileSources::PictureKindOfName(name) != 1)
-            return true;   // another kind of file loads nothing
-        if (!FileSources::LoadPictureFile(rawFrame(), name, error))
-            return false;
-        Align_V::RebuildBayerColours(rawFrame(), live);
-        return true;
-    }
-    if (!ReadAviFrame(position, raw ? rawFrame() : live)) {
+    if (!read(raw ? rawFrame() : dst)) {
         if (error)
-            *error = TranslatedTexts.MSG_Film_Image_Illisible.arg(position).arg(PlayList->value(0));
+            *error = TranslatedTexts.MSG_Film_Image_Illisible.arg(position).arg(name);
         return false;
     }
     if (raw)
-        Align_V::RebuildBayerColours(rawFrame(), live);
+        Align_V::RebuildBayerColours(rawFrame(), dst);
     return true;
+}
+
+// Frame `position` of the file source into `dst`.
+bool readFrame(int position, kernels::Bitmap24& dst, QString* error)
+{
+    if (PlayListIsPictures == 1)
+        return readPicture(PlayList->at(position), dst, error);
+    return readFilmFrame(PlayList->value(0), position, [position](kernels::Bitmap24& b) { return ReadAviFrame(position, b); },
+                         dst, error);
+}
+
+// The first frame of the files about to become a source (pictures, or a
+// film when `pictures` is 0), read and checked before anything of the slot
+// changes: a file that gives no frame, or one the slot cannot take, is told
+// and refused. The film is read aside, the program's open film kept.
+bool firstFrameAccepted(const QStringList& list, std::uint8_t pictures)
+{
+    kernels::Bitmap24 first;
+    QString error;
+    const QString& name = list.first();
+    bool opened = true;   // a film that does not open is told by its reader
+    const bool read =
+        pictures == 1 ? readPicture(name, first, &error)
+                      : readFilmFrame(name, 0, [&](kernels::Bitmap24& b) { return ReadFirstAviFrame(name, b, &opened); },
+                                      first, &error);
+    if (!read) {
+        if (opened)
+            Msg::ShowMessageText(true, error);
+        return false;
+    }
+    return Align_V::CheckFrameSize(first.width(), first.height());
 }
 
 QString frameCaption(int position)
@@ -132,16 +167,12 @@ void TFRM_Alv::OpenFromDialog(std::uint8_t kind)
         return;
     }
     const QString& first = chosen->first();
-    if (const int pictures = FileSources::PictureKindOfName(first); pictures >= 0)
-        PlayListIsPictures = static_cast<std::uint8_t>(pictures);
-    StopForFileSource(kind == 0);
     if (kind == 0)
         LastOpenDir = QFileInfo(first).absolutePath() + QLatin1Char('/');
-    else if (FRM_Tool_Images)
-        (kind == 1 ? FRM_Tool_Images->EDT_Fichier_Dark : FRM_Tool_Images->EDT_Fichier_Flat)->setText(first);
     QStringList list = *chosen;
     FileSources::SortPlayList(list);
-    OpenFileSource(list, kind);
+    if (OpenFileSource(list, kind, kind == 0) && kind != 0 && FRM_Tool_Images)
+        (kind == 1 ? FRM_Tool_Images->EDT_Fichier_Dark : FRM_Tool_Images->EDT_Fichier_Flat)->setText(first);
     if (scriptWaits())
         Scripts::ResumeIfWaiting();
 }
@@ -169,14 +200,25 @@ void TFRM_Alv::StopForFileSource(bool longExposureToo)
     }
 }
 
-void TFRM_Alv::OpenFileSource(const QStringList& list, std::uint8_t kind)
+bool TFRM_Alv::OpenFileSource(const QStringList& list, std::uint8_t kind, bool longExposureToo)
 {
     // A sequence whose first number is above the last lists nothing: the
     // source in place stays.
     if (list.isEmpty()) {
         Msg::ShowMessageText(true, TranslatedTexts.MSG_Aucune_Image_A_Lire);
-        return;
+        return false;
     }
+    // The kind of source follows the first file (a picture after a film must
+    // not be read as a film); a file of another kind is read as the source
+    // in place is.
+    const int named = FileSources::PictureKindOfName(list.first());
+    const auto pictures = named >= 0 ? static_cast<std::uint8_t>(named) : PlayListIsPictures;
+    // A file refused changes nothing: the slot's camera, its frame and size,
+    // and a file playing stay as they are.
+    if (!firstFrameAccepted(list, pictures))
+        return false;
+    PlayListIsPictures = pictures;
+    StopForFileSource(longExposureToo);
     PlayerActive = 1;
     if (!PlayList)   // opened before the main window's first activation
         PlayList = std::make_unique<QStringList>();
@@ -187,18 +229,12 @@ void TFRM_Alv::OpenFileSource(const QStringList& list, std::uint8_t kind)
         FRM_PlayControl->SCB_PlayControl->setValue(0);
     PlayKind = kind;
     Start(CurrentCameraSlot);
+    return PlayerActive != 0;
 }
 
-void Align_V::OpenImageFile(const QString& fileName, std::uint8_t kind)
+bool Align_V::OpenImageFile(const QString& fileName, std::uint8_t kind)
 {
-    if (!FRM_Alv)
-        return;
-    // The kind of source follows the file, as in the open dialog (a picture
-    // after a film must not be read as a film).
-    if (const int pictures = FileSources::PictureKindOfName(fileName); pictures >= 0)
-        PlayListIsPictures = static_cast<std::uint8_t>(pictures);
-    FRM_Alv->StopForFileSource(false);
-    FRM_Alv->OpenFileSource({fileName}, kind);
+    return FRM_Alv && FRM_Alv->OpenFileSource({fileName}, kind, false);
 }
 
 bool TFRM_Alv::StartFileSource(int slot)
@@ -222,8 +258,9 @@ bool TFRM_Alv::StartFileSource(int slot)
     if (!SlotBitmaps[slot][0])
         return abandon({});
     PlayerSlot = static_cast<std::uint8_t>(slot);
-    kernels::Bitmap24& live = *SlotBitmaps[slot][0];
     PlayPosition = std::clamp(PlayPosition, 0, static_cast<int>(PlayList->size()) - 1);
+    // The file's first frame reaches the slot only once it is known good.
+    kernels::Bitmap24 first;
     QString error;
     if (PlayListIsPictures == 1) {
         PlayCount = static_cast<std::int32_t>(PlayList->size());
@@ -231,7 +268,7 @@ bool TFRM_Alv::StartFileSource(int slot)
         showCount(PlayCount);
         if (FRM_PlayControl)
             FRM_PlayControl->EDT_Fichier->setText(PlayList->at(0));
-        if (!readFrame(0, live, &error))
+        if (!readFrame(0, first, &error))
             return abandon(error);
     } else {
         if (FRM_PlayControl)
@@ -242,21 +279,23 @@ bool TFRM_Alv::StartFileSource(int slot)
             return abandon({});
         }
         PlayPosition = std::min(PlayPosition, PlayCount - 1);
-        if (!readFrame(PlayPosition, live, &error)) {
+        if (!readFrame(PlayPosition, first, &error)) {
             CloseAviFile();
             PlayCount = 0;
             return abandon(error);
         }
         showCount(PlayCount);
     }
-    s.width = live.width();
-    s.height = live.height();
-    s.streamMode = 0;
-    if (!Align_V::CheckFrameSize(slot)) {
+    if (!Align_V::CheckFrameSize(first.width(), first.height())) {
         CloseAviFile();
         PlayCount = 0;
         return abandon({});
     }
+    kernels::Bitmap24& live = *SlotBitmaps[slot][0];
+    live = std::move(first);
+    s.width = live.width();
+    s.height = live.height();
+    s.streamMode = 0;
     ZoneResetPending = 1;
 
     if (auto* p = FRM_PlayControl) {

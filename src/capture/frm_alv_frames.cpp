@@ -48,10 +48,15 @@ void TFRM_Alv::FrameMessageArrived(int slot)
 {
     auto& handOver = PluginFrameBitmaps[slot];
     const auto& s = CameraSlots[slot];
+    // The image of a plug-in exposure is never lost, even inside a tick.
+    const bool exposureImage = s.sourceKind == 3 && PluginExposurePending && LongExposureRunning[slot];
     // A file source playing on the slot owns its live bitmap: the frames of
-    // a camera still open there are dismissed.
-    if (PlayerActive && slot == PlayerSlot) {
+    // a camera still open there are dismissed, and an exposure's image ends
+    // its exposure without one.
+    if (FileSources::PlaysOn(slot)) {
         handOver.take(nullptr);
+        if (exposureImage)
+            PluginExposureImage(slot, false);
         return;
     }
     if (s.sourceKind == 0 && s.streamMode) {
@@ -59,19 +64,21 @@ void TFRM_Alv::FrameMessageArrived(int slot)
         return;
     }
     const bool streamed = s.sourceKind == 1 || s.sourceKind == 3;
-    // The image of a plug-in exposure is never lost, even inside a tick.
-    const bool exposureImage = s.sourceKind == 3 && PluginExposurePending && LongExposureRunning[slot];
     // While a tick of the slot runs, or for any other source, the
     // announcement is dismissed; the next frame announces itself again.
     if (!streamed || (SlotModes[slot] != 2 && !exposureImage) || !SlotBitmaps[slot][0]) {
         handOver.take(nullptr);
         return;
     }
-    // A frame larger than the slot: the slot takes the camera's new size
-    // (outside a tick of the slot), then the frame is copied.
+    // Outside a tick of the slot, the slot takes the camera's size back from
+    // a file shown there before, and follows a frame larger than the slot;
+    // then the frame is copied.
     const auto refused = handOver.refusedSize();
-    if (!refused.isEmpty() && SlotModes[slot] == 2)
-        Capture::FollowFrameSize(slot, refused.width, refused.height);
+    if (SlotModes[slot] == 2) {
+        Capture::LiveBitmapForCamera(slot);
+        if (!refused.isEmpty())
+            Capture::FollowFrameSize(slot, refused.width, refused.height);
+    }
     kernels::Bitmap24* live = SlotBitmaps[slot][0].get();
     // After a start or a format change the slot bitmap starts black, on this thread.
     if (s.sourceKind == 1 && WdmBufferPending[slot].exchange(false))
@@ -83,9 +90,10 @@ void TFRM_Alv::FrameMessageArrived(int slot)
         ++FramesCame[slot];
     }
     if (!copied) {
-        // The exposure's image was too large and told: the exposure ends
-        // without one rather than waiting for an image that never comes.
-        if (exposureImage && !refused.isEmpty())
+        // The exposure's image did not reach the slot (too large, and told):
+        // the exposure ends without one rather than waiting for an image
+        // that never comes.
+        if (exposureImage)
             PluginExposureImage(slot, false);
         return;
     }
@@ -120,7 +128,7 @@ void TFRM_Alv::FrameTick(int slot)
     };
     // The player's own slot steps the file source; the other slot keeps to
     // its camera.
-    if (PlayerActive && slot == PlayerSlot) {
+    if (FileSources::PlaysOn(slot)) {
         PlayerStep();
         applyPendingInterval();
         return;
@@ -154,7 +162,8 @@ void TFRM_Alv::FrameTick(int slot)
         // does nothing.
         switch (kind) {
         case 0:
-            if (SlotBitmaps[slot][0] && Align_V::GrabFrameViaClipboard(*SlotBitmaps[slot][0], 0, s8, 0))
+            if (kernels::Bitmap24* live = Capture::LiveBitmapForCamera(slot);
+                live && Align_V::GrabFrameViaClipboard(*live, 0, s8, 0))
                 Align_V::ProcessFrame(1, accept, s8);
             break;
         case 1:

@@ -8,6 +8,7 @@
 #include "app/settings.h"
 #include "app/ui/control_adapters.h"
 #include "capture/camera_slots.h"
+#include "capture/file_sources.h"
 #include "capture/long_exposure.h"
 #include "capture/plugin_mgr.h"
 #include "capture/wdm_capture.h"
@@ -35,7 +36,7 @@ void checkAndRun(QAbstractButton* box, bool state, const std::function<void()>& 
 bool grabOrStreamSlot1()
 {
     const auto kind = CameraSlots[1].sourceKind;
-    return !PlayerActive && (kind == 0 || kind == 1);
+    return !FileSources::PlaysOn(1) && (kind == 0 || kind == 1);
 }
 
 } // namespace
@@ -148,7 +149,9 @@ void TFRM_Longuepose::FormClose(TCloseAction&)
     TFRM_Alv* alv = FRM_Alv;
     const int slot = CurrentCameraSlot == 2 ? 2 : 1;
     const auto kind1 = CameraSlots[1].sourceKind;
-    if (alv && !PlayerActive && (kind1 == 0 || kind1 == 1 || kind1 == 3)) {
+    // Also while a file plays: a plug-in camera left open under it gets its
+    // video back for when the file ends.
+    if (alv && (kind1 == 0 || kind1 == 1 || kind1 == 3)) {
         const bool pluginWasExposing = LongExposureRunning[1] && CameraSlots[1].pluginHandle != 0;
         if (alv->CKB_Longuepose_Active->isChecked())
             BTN_Arreter_PoseClick();

@@ -113,7 +113,8 @@ void TFRM_Alv::VideoStreamCallback(int slot)
     // A frame larger than the slot: the slot takes the camera's new size.
     if (const auto refused = handOver.refusedSize(); !refused.isEmpty() && Align_V::CaptureCallbacksInstalled(slot))
         Capture::FollowFrameSize(slot, refused.width, refused.height);
-    kernels::Bitmap24* target = SlotBitmaps[slot][LongExposureRunning[0] < 3 ? LongExposureRunning[0] : 0].get();
+    const int index = LongExposureRunning[0] < 3 ? LongExposureRunning[0] : 0;
+    kernels::Bitmap24* target = index == 0 ? Capture::LiveBitmapForCamera(slot) : SlotBitmaps[slot][index].get();
     bool decoded = false;
     if (!target || !Align_V::CaptureCallbacksInstalled(slot)) {
         handOver.take(nullptr);
@@ -127,10 +128,10 @@ void TFRM_Alv::VideoStreamCallback(int slot)
     Capture::CountFrame(slot);
     std::uint8_t accept = 0;
     Align_V::ProcessFrame(1, accept, static_cast<std::uint8_t>(slot));
-    if (!SequenceSaving || !accept || LongExposureActive || !FRM_Tool_Images)
-        return;
-    ++SequenceFrameTick;
-    if (SequenceFrameTick % std::max(FRM_Tool_Images->SPED_Freq_Sauve->value(), 1) == 0
-        && !FRM_Tool_Images->BTN_Pause_sauv->isChecked())
-        FRM_Tool_Images->BTN_Enregistrer_ImageClick();
+    // A kept frame is offered to the sequence as on every other road: it is
+    // saved only while the sequence asks for frames (not in a time-driven
+    // sequence, nor between bursts), at its cadence. In long-exposure mode
+    // the exposure cycle saves.
+    if (accept && !LongExposureActive && FRM_Tool_Images)
+        FRM_Tool_Images->SaveFrameHook();
 }

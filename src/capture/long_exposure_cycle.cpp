@@ -14,6 +14,7 @@
 #include "app/ui/event_boundary.h"
 #include "capture/camera_slots.h"
 #include "capture/capture_helpers.h"
+#include "capture/file_sources.h"
 #include "capture/frm_longuepose.h"
 #include "capture/long_exposure.h"
 #include "capture/plugin_mgr.h"
@@ -60,21 +61,23 @@ bool vestaMod() { return FRM_Pref && FRM_Pref->CKB_VestaMod->isChecked(); }
 bool parallel() { return FRM_Pref && FRM_Pref->RDB_QV_Parallel->isChecked(); }
 bool serial() { return FRM_Pref && FRM_Pref->RDB_QV_Serial->isChecked(); }
 
-// Slot 1 is a modified webcam whose lines the cycle drives.
+// Slot 1 is a modified webcam whose lines the cycle drives (a file playing
+// on the other slot changes nothing of that).
 bool linesDriven()
 {
     const auto kind = CameraSlots[1].sourceKind;
-    return !PlayerActive && (kind == 0 || kind == 1) && vestaMod();
+    return !FileSources::PlaysOn(1) && (kind == 0 || kind == 1) && vestaMod();
 }
 
-// Slot 1 is an open plug-in camera.
-bool pluginSlot1() { return !PlayerActive && CameraSlots[1].sourceKind == 3 && CameraSlots[1].pluginHandle != 0; }
+// Slot 1 is an open plug-in camera, a file played on either slot or not
+// (under a file on its own slot its exposures end without an image).
+bool pluginSlot1() { return CameraSlots[1].sourceKind == 3 && CameraSlots[1].pluginHandle != 0; }
 
-// The current slot has a camera running.
+// The current slot has a camera running, and no file plays on it.
 bool cameraRuns()
 {
     const int cur = CurrentCameraSlot == 2 ? 2 : 1;
-    return !PlayerActive
+    return !FileSources::PlaysOn(cur)
            && (GrabDevices[cur] || (WdmCaptures[cur] && WdmCaptures[cur]->Running()) || CameraSlots[cur].pluginHandle != 0);
 }
 

@@ -4,12 +4,15 @@
 #include "app/frm_message.h"
 #include "capture/camera_slots.h"
 #include "capture/capture_helpers.h"
+#include "capture/file_sources.h"
 #include "capture/frame_messages.h"
 #include "capture/frame_timers.h"
 #include "capture/grab_road.h"
 #include "capture/plugin_mgr.h"
 #include "capture/wdm_capture.h"
 #include "imaging/frame_helpers.h"
+#include "imaging/pipeline_state.h"
+#include "kernels/frame_copy.h"
 #include "platform/clock.h"
 #include "tools/frm_tool_affichage.h"
 
@@ -123,6 +126,7 @@ void ReleaseSlotSource(int slot)
     CameraSlots[slot].streamMode = 0;
     FrameWaiting[slot] = false;
     g_oversizeTold[slot] = false;
+    ForgetCameraLayout(slot);
     if (WdmCaptures[slot] && WdmCaptures[slot]->Running()) {
         SlotModes[slot] = 0;
         WdmCaptures[slot]->Finish();
@@ -152,6 +156,16 @@ bool FollowFrameSize(int slot, int width, int height)
         FRM_Alv->SetSourceDimensions(slot);
     Align_V::InvalidateMotionReference();
     return true;
+}
+
+kernels::Bitmap24* LiveBitmapForCamera(int slot)
+{
+    if ((slot != 1 && slot != 2) || !SlotBitmaps[slot][0] || FileSources::PlaysOn(slot))
+        return nullptr;
+    const platform::FrameLayout camera = CameraLayout(slot);
+    if (camera.isValid() && !(kernels::LayoutOf(*SlotBitmaps[slot][0]) == camera))
+        FollowFrameSize(slot, camera.width, camera.height);
+    return SlotBitmaps[slot][0].get();
 }
 
 void CountFrame(int slot)

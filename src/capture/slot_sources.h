@@ -7,6 +7,9 @@
 #include <cstdint>
 
 class TPluginMgr;
+namespace kernels {
+class Bitmap24;
+}
 
 namespace Capture {
 
@@ -39,6 +42,17 @@ void ReleaseSlotSource(int slot);
 // starts again or takes another size) and the slot stays as it is. True when
 // the slot took the size. Interface thread, outside the slot's own tick.
 bool FollowFrameSize(int slot, int width, int height);
+
+// The slot's live bitmap, ready for a frame of the slot's camera. A file
+// source shown on the slot since the camera laid it out (a picture or a film
+// of another size, then another camera started, or the file source moved to
+// the other slot) left the bitmap and the slot at the file's size: they take
+// the camera's size back, the views and zones following as after a format
+// change, so that no frame of the camera is dropped, or shown over the
+// file's remains, for a size the file left. Null while a file source plays
+// on the slot (its frames are the file's) or the slot has no bitmap.
+// Interface thread, outside the slot's own tick for stream and plug-in slots.
+kernels::Bitmap24* LiveBitmapForCamera(int slot);
 
 // The current slot was chosen (it was `previous`): when it changed, a
 // running addition ends (keeping what it built). The display zone and the

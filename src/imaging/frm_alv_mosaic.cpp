@@ -323,11 +323,7 @@ void TFRM_Alv::MNU_OuvrirsequenceClick()
     if (!list.isEmpty() && !QFileInfo(list.first()).isFile()) {
         Msg::ShowMessageText(true, TranslatedTexts.MSG_Sequence_Non_Ouverte.arg(list.first()));
     } else {
-        if (!list.isEmpty()) {
-            PlayListIsPictures = 1;
-            StopForFileSource(true);
-        }
-        OpenFileSource(list, 0);
+        OpenFileSource(list, 0, true);
     }
     // A script waiting for the user's "Poursuivre" goes on only with it.
     if (!Scripts::WaitsForUserAnswer())

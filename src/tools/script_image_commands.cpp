@@ -138,8 +138,7 @@ void CmdImageNameLoad(std::uint8_t, const QString& arguments)
         return;
     }
     // The kind of source (pictures or a film) follows the extension.
-    Align_V::OpenImageFile(path, kind);
-    if (PlayerActive == 0) {
+    if (!Align_V::OpenImageFile(path, kind)) {
         // The file did not give a picture (corrupt, or no picture at all).
         ScriptError(file + QStringLiteral(" : cannot be opened"));
         return;

@@ -4,13 +4,17 @@
 #include "app/controls/num_inp.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
+#include "support/user_input.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -210,4 +214,82 @@ TEST(ControlAdapters, FindControlByExactNameAndType)
     EXPECT_EQ(app::findControl<QAbstractButton>(&win.w, "BTN_Goto"), win.btn);
     EXPECT_EQ(app::findControl<QCheckBox>(&win.w, "ckb_cr"), nullptr);
     EXPECT_EQ(app::findControl<QCheckBox>(&win.w, "BTN_Goto"), nullptr);
+}
+
+namespace {
+
+// A page that scrolls, as the tool windows' pages do, under a field that
+// holds the keyboard: a list, a spin edit and a list box on it.
+struct ScrollingPage {
+    QWidget w;
+    QLineEdit* edit = new QLineEdit(&w);
+    QScrollArea* area = new QScrollArea(&w);
+    QWidget* page = new QWidget;
+    QComboBox* cbx = new QComboBox(page);
+    QSpinBox* sped = new QSpinBox(page);
+    QListWidget* lbx = new QListWidget(page);
+
+    ScrollingPage()
+    {
+        auto* layout = new QVBoxLayout(&w);
+        layout->addWidget(edit);
+        layout->addWidget(area);
+        auto* inside = new QVBoxLayout(page);
+        for (QWidget* c : std::initializer_list<QWidget*>{cbx, sped, lbx})
+            inside->addWidget(c);
+        inside->addSpacing(900);
+        cbx->addItems({"images", "seconds", "minutes"});
+        sped->setRange(1, 100);
+        for (int i = 0; i < 20; ++i)
+            lbx->addItem(QString::number(i));
+        lbx->setFixedHeight(80);
+        area->setWidget(page);
+        area->setWidgetResizable(true);
+        area->setFocusPolicy(Qt::NoFocus);
+        w.resize(300, 260);
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QTest::mouseClick(edit, Qt::LeftButton);
+    }
+    int pageScroll() const { return area->verticalScrollBar()->value(); }
+};
+
+} // namespace
+
+// The wheel turned to scroll a page passes over its lists and spin edits
+// without changing them (nor taking the keyboard to them): the page
+// scrolls. The control the user is on (clicked, or reached with Tab) takes
+// the wheel, and the page stays. This holds in a window made after the
+// rule was put in force, as every window of the program is.
+TEST(ControlAdapters, AWheelOverAListOrSpinEditWithoutTheKeyboardScrollsThePage)
+{
+    app::InstallWheelRule();
+    ScrollingPage p;
+    ASSERT_TRUE(p.edit->hasFocus());
+    const auto listScroll = [&] { return p.lbx->verticalScrollBar()->value(); };
+    for (QWidget* control : std::initializer_list<QWidget*>{p.cbx, p.sped, p.lbx}) {
+        SCOPED_TRACE(control->metaObject()->className());
+        p.area->verticalScrollBar()->setValue(0);
+        testsupport::turnWheel(control, -1);
+        EXPECT_GT(p.pageScroll(), 0) << "the page scrolls";
+        EXPECT_TRUE(p.edit->hasFocus()) << "the keyboard stays where it was";
+    }
+    EXPECT_EQ(p.cbx->currentIndex(), 0);
+    EXPECT_EQ(p.sped->value(), 1);
+    EXPECT_EQ(listScroll(), 0);
+
+    p.area->verticalScrollBar()->setValue(0);
+    QTest::keyClick(p.edit, Qt::Key_Tab);
+    ASSERT_TRUE(p.cbx->hasFocus());
+    testsupport::turnWheel(p.cbx, -1);
+    EXPECT_EQ(p.cbx->currentIndex(), 1) << "the list with the keyboard takes the wheel";
+    QTest::keyClick(p.cbx, Qt::Key_Tab);
+    ASSERT_TRUE(p.sped->hasFocus());
+    testsupport::turnWheel(p.sped, 1);
+    EXPECT_EQ(p.sped->value(), 2);
+    QTest::mouseClick(p.lbx->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+    ASSERT_TRUE(p.lbx->hasFocus());
+    testsupport::turnWheel(p.lbx, -1);
+    EXPECT_GT(listScroll(), 0);
+    EXPECT_EQ(p.pageScroll(), 0) << "the page stays";
 }

@@ -242,9 +242,12 @@ QMap<QString, QMap<QString, QString>> profileSections(const platform::IniDocumen
     return sections;
 }
 
-// One notch of the mouse wheel over the closed list: up (+1) or down (-1).
+// One notch of the mouse wheel over the closed list, which has the keyboard
+// (a list without it leaves the wheel to the page): up (+1) or down (-1).
 void wheel(QComboBox* list, int notches)
 {
+    QApplication::setActiveWindow(list->window());
+    list->setFocus();
     const QPointF at(list->width() / 2.0, list->height() / 2.0);
     QWheelEvent e(at, list->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier,
                   Qt::NoScrollPhase, false);

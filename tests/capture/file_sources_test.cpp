@@ -254,7 +254,7 @@ TEST_F(FileSource, ASequenceOfPicturesPlaysInOrderSavesEveryThirdFrameAndResumes
     FRM_Chargeseq->BTN_OKClick();
     ASSERT_EQ(FRM_Chargeseq->ModalResult(), TSeqResult::mrOk);
     ASSERT_EQ(FRM_Chargeseq->Sequence().size(), 12);
-    FRM_Alv->OpenFileSource(FRM_Chargeseq->Sequence(), 0);
+    FRM_Alv->OpenFileSource(FRM_Chargeseq->Sequence(), 0, true);
     ASSERT_TRUE(PlayerActive);
     EXPECT_EQ(live().scanLine(0)[0], 8);
     EXPECT_EQ(PlayCount, 12);
@@ -372,11 +372,13 @@ TEST_F(FileSource, DarkFlatCancelAndUnreadableSourcesStartNothingHalfWay)
     FRM_Alv->MNU_Ouvrir_ImageClick();
     EXPECT_FALSE(Scripts::ScriptRunning);
 
-    // An empty list (a sequence whose first number is above the last) and a
-    // picture that cannot be read: one message each, nothing started.
+    // An empty list (a sequence whose first number is above the last), a
+    // picture that cannot be read and one larger than a frame may be: one
+    // message each, and the dark in place stays as it was.
     FRM_Message->MEMO_Message->clear();
     const auto before = live().scanLine(5)[5];
-    FRM_Alv->OpenFileSource({}, 0);
+    const QSize size(live().width(), live().height());
+    FRM_Alv->OpenFileSource({}, 0, false);
     EXPECT_TRUE(PlayerActive) << "the dark in place stays";
     EXPECT_EQ(PlayList->size(), 1);
     EXPECT_FALSE(messageText().isEmpty());
@@ -386,17 +388,17 @@ TEST_F(FileSource, DarkFlatCancelAndUnreadableSourcesStartNothingHalfWay)
     f.write("\xFF\xD8 not a picture");
     f.close();
     Align_V::OpenImageFile(broken, 0);
-    EXPECT_FALSE(PlayerActive);
-    EXPECT_FALSE(FRM_Alv->Timer_Cam1->isActive()) << "no frame of a file is processed again";
     EXPECT_TRUE(messageText().contains(QStringLiteral("broken.jpg")));
-    EXPECT_EQ(live().scanLine(5)[5], before);
-
-    // A picture larger than a frame may be: the frame-size message.
     const QString big = dir.filePath(QStringLiteral("big.bmp"));
     ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(big, kernels::Bitmap24(1281, 4)));
     Align_V::OpenImageFile(big, 0);
-    EXPECT_FALSE(PlayerActive);
     EXPECT_TRUE(messageText().contains(QStringLiteral("1280")));
+    EXPECT_TRUE(PlayerActive);
+    EXPECT_EQ(PlayKind, 1);
+    EXPECT_EQ(*PlayList, QStringList{dark});
+    EXPECT_EQ(QSize(live().width(), live().height()), size);
+    EXPECT_EQ(QSize(CameraSlots[1].width, CameraSlots[1].height), size);
+    EXPECT_EQ(live().scanLine(5)[5], before);
 }
 
 TEST_F(FileSource, ARawColourMosaicIsRebuiltWithTheChosenArrangement)

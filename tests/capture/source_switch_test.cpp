@@ -25,6 +25,7 @@
 #include "scripting/frm_script.h"
 #include "scripting/scripts.h"
 #include "support/fakes.h"
+#include "support/user_input.h"
 #include "telescope/frm_tool_suivi.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
@@ -1014,3 +1015,213 @@ TEST_F(SourceSwitch, ABinningOrCameraSwitchNeverReachesARunningAddition)
     w->MNU_Cam2_ArreterClick();
     w->MNU_Cam1_ArreterClick();
 }
+
+namespace {
+
+// Camera 1 started through its menu, as the user does, its frames or its
+// long exposures running; a file of the slot opened through the open menu.
+class CameraUnderAFile : public SourceSwitch, public ::testing::WithParamInterface<Road> {
+protected:
+    void startCameraOne(Road road)
+    {
+        TFRM_Alv* w = FRM_Alv;
+        if (road == Road::PluginVideo || road == Road::PluginExposure) {
+            ASSERT_NO_FATAL_FAILURE(useSimulatorPlugin());
+        }
+        if (road == Road::Webcam)
+            platform::setStreamCameras(&family);
+        answerDriverDialog(road == Road::GrabImage || road == Road::GrabStream ? 0 : 1);
+        ASSERT_TRUE(chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Demarrer));
+        ASSERT_TRUE(Scripts::Cam1Online) << messageText().toStdString();
+        if (road == Road::GrabStream) {
+            ASSERT_TRUE(chooseMenuItem(w->MNU_Cam1_Mode, w->MNU_Cam1_Stream));
+        }
+        if (road == Road::PluginExposure) {
+            ASSERT_TRUE(chooseMenuItem(w->MNU_Cam1_Mode, w->MNU_Cam1_PoseLongue));
+            auto* d = FRM_Longuepose;
+            testsupport::typeInto(d->SPED_Vesta_Pose, QStringLiteral("200"));
+            testsupport::typeInto(d->SPED_Nb_Poses, QStringLiteral("0"));
+            QTest::mouseClick(d->BTN_Demarrer_Pose, Qt::LeftButton);
+            ASSERT_TRUE(w->CKB_Longuepose_Active->isChecked());
+        }
+    }
+
+    // Whether `count` more frames of camera 1, or exposures of its series,
+    // reached slot 1 within a few seconds each.
+    static bool cameraGoesOn(Road road, int count)
+    {
+        if (road == Road::PluginExposure) {
+            const auto exposures = [] { return static_cast<int>(FRM_Longuepose->TNI_Posenum->Value()); };
+            const int target = exposures() + count;
+            return waitFor([&] { return exposures() >= target; }, 4000 * count);
+        }
+        const int target = FrameCounters[1] + count;
+        return waitFor([target] { return FrameCounters[1] >= target; });
+    }
+
+    void openThroughMenu(const QString& path)
+    {
+        dialogs.openManyAnswers = {QStringList{path}};
+        ASSERT_TRUE(chooseMenuItem(FRM_Alv->MNU_Ouvrir, FRM_Alv->MNU_Ouvrir_Image));
+    }
+
+    static bool cameraOneOpen()
+    {
+        return GrabDevices[1] || (WdmCaptures[1] && WdmCaptures[1]->Running()) || CameraSlots[1].pluginHandle != 0;
+    }
+
+    void stopAll()
+    {
+        if (FRM_Alv->CKB_Longuepose_Active->isChecked())
+            QTest::mouseClick(FRM_Longuepose->BTN_Arreter_Pose, Qt::LeftButton);
+        FRM_Alv->MNU_Cam2_ArreterClick();
+        FRM_Alv->MNU_Cam1_ArreterClick();
+    }
+};
+
+std::string roadName(const ::testing::TestParamInfo<Road>& info)
+{
+    switch (info.param) {
+    case Road::GrabImage: return "BuiltInImageMode";
+    case Road::GrabStream: return "BuiltInStreamMode";
+    case Road::PluginVideo: return "PlugInVideo";
+    case Road::PluginExposure: return "PlugInLongExposures";
+    default: return "Webcam";
+    }
+}
+
+class CameraLeftUnderAFile : public CameraUnderAFile {};
+class CameraRefusingAFile : public CameraUnderAFile {};
+
+} // namespace
+
+// A picture shown on the slot of a camera that goes on running (a plug-in
+// camera, a webcam): once another camera's start ends the file source, the
+// camera's next frames (or exposures) are shown on the slot again, at the
+// camera's own size, the picture gone.
+TEST_P(CameraLeftUnderAFile, ShowsItsFramesAgainOnceTheFileShownOnItsSlotEnds)
+{
+    const Road road = GetParam();
+    ASSERT_NO_FATAL_FAILURE(startCameraOne(road));
+    ASSERT_TRUE(cameraGoesOn(road, 2));
+    const QString picture = dir.filePath(QStringLiteral("small.bmp"));
+    ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(picture, flatPicture(320, 240)));
+    ASSERT_NO_FATAL_FAILURE(openThroughMenu(picture));
+    ASSERT_EQ(PlayerActive, 1);
+    ASSERT_TRUE(cameraOneOpen()) << "such a camera is not stopped by a file";
+    ASSERT_EQ(SlotBitmaps[1][0]->width(), 320);
+
+    answerDriverDialog(0);   // the built-in camera on slot 2
+    ASSERT_TRUE(chooseMenuItem(FRM_Alv->MNU_Camera2, FRM_Alv->MNU_Cam2_Demarrer));
+    ASSERT_EQ(PlayerActive, 0);
+    EXPECT_TRUE(cameraGoesOn(road, 2)) << "camera 1's frames reach its slot again";
+    EXPECT_EQ(CameraSlots[1].width, 640);
+    EXPECT_EQ(CameraSlots[1].height, 480);
+    EXPECT_EQ(SlotBitmaps[1][0]->width(), 640);
+    const QImage shown = FRM_Alv->Image1->Picture();
+    EXPECT_EQ(shown.size(), QSize(640, 480));
+    EXPECT_TRUE(litBeyond(shown, 320, 240)) << "the camera's frame fills the view";
+    EXPECT_LT(pictureShare(shown, 320, 240), 0.5) << "not the picture";
+    stopAll();
+}
+
+INSTANTIATE_TEST_SUITE_P(CameraRoads, CameraLeftUnderAFile,
+                         ::testing::Values(Road::PluginVideo, Road::PluginExposure, Road::Webcam), roadName);
+
+// A picture too large for a frame, opened on the slot of a running camera:
+// the size message, and nothing of the slot changes. The camera is neither
+// stopped nor frozen: its frames (or exposures) keep coming to the view at
+// its size, no band of the refused picture left there.
+TEST_P(CameraRefusingAFile, ARefusedPictureChangesNothingOfTheSlotItsCameraRunsOn)
+{
+    const Road road = GetParam();
+    ASSERT_NO_FATAL_FAILURE(startCameraOne(road));
+    ASSERT_TRUE(cameraGoesOn(road, 2));
+    const QSize size(CameraSlots[1].width, CameraSlots[1].height);
+    FRM_Message->MEMO_Message->clear();
+    const QString band = dir.filePath(QStringLiteral("band.bmp"));
+    ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(band, flatPicture(1300, 100)));
+    ASSERT_NO_FATAL_FAILURE(openThroughMenu(band));
+
+    EXPECT_TRUE(messageText().contains(QStringLiteral("La taille actuelle est 1300x100"))) << messageText().toStdString();
+    EXPECT_EQ(PlayerActive, 0);
+    EXPECT_TRUE(cameraOneOpen()) << "the camera was not stopped for a file it never showed";
+    EXPECT_TRUE(Scripts::Cam1Online);
+    EXPECT_EQ(QSize(CameraSlots[1].width, CameraSlots[1].height), size);
+    EXPECT_EQ(QSize(SlotBitmaps[1][0]->width(), SlotBitmaps[1][0]->height()), size);
+    EXPECT_TRUE(cameraGoesOn(road, 3)) << "its frames keep coming";
+    const QImage shown = FRM_Alv->Image1->Picture();
+    EXPECT_EQ(shown.size(), size);
+    EXPECT_LT(pictureShare(shown, size.width(), 100), 0.5) << "no band of the refused picture";
+    stopAll();
+}
+
+INSTANTIATE_TEST_SUITE_P(CameraRoads, CameraRefusingAFile,
+                         ::testing::Values(Road::GrabImage, Road::PluginVideo, Road::PluginExposure, Road::Webcam),
+                         roadName);
+
+namespace {
+
+class SequenceOnACamera : public CameraUnderAFile {
+protected:
+    int filesWritten() const
+    {
+        return int(QDir(dir.path()).entryList({QStringLiteral("seq_*.bmp")}, QDir::Files).size());
+    }
+    // Real time passes for the camera's frames; `clockMs` passes on the
+    // sequence's clock, whose timers then run.
+    void live(testsupport::FakeClock& clock, int clockMs, int frames)
+    {
+        const int target = FrameCounters[1] + frames;
+        ASSERT_TRUE(waitFor([target] { return FrameCounters[1] >= target; })) << "the camera's frames come";
+        clock.advanceMs(clockMs);
+        FRM_Tool_Images->PollSequenceTimers();
+    }
+};
+
+} // namespace
+
+// The recording page's rhythm holds whichever road the camera's frames take,
+// counted in the files written: a time-driven sequence ("every 2 seconds
+// for 7 seconds") writes one file a period however many frames come, and a
+// frame-driven burst ("every image for 2 images", repeated every minute)
+// writes its count and nothing between bursts.
+TEST_P(SequenceOnACamera, SavesAtItsRhythmWhicheverRoadTheFramesTake)
+{
+    const Road road = GetParam();
+    ASSERT_NO_FATAL_FAILURE(startCameraOne(road));
+    testsupport::FakeClock clock;
+    TFRM_Tool_Images* t = FRM_Tool_Images;
+    ASSERT_NO_FATAL_FAILURE(testsupport::pick(t->CBX_TypeFichier, QStringLiteral("BMP (24 bits RGB)")));
+    testsupport::typeInto(t->EDT_Nom_Image, dir.filePath(QStringLiteral("seq_")));
+    testsupport::typeInto(t->SPED_Freq_Sauve, QStringLiteral("2"));
+    ASSERT_NO_FATAL_FAILURE(testsupport::pick(t->CBX_Unite, QStringLiteral("seconds")));
+    testsupport::click(t->RDB_Pendant);
+    testsupport::typeInto(t->SPED_Pendant, QStringLiteral("7"));
+    ASSERT_NO_FATAL_FAILURE(testsupport::pick(t->CBX_Pendant, QStringLiteral("seconds")));
+    testsupport::click(t->BTN_Demarrer_Sauv);
+    ASSERT_TRUE(SequenceSaving);
+    for (int second = 1; second <= 7; ++second)
+        ASSERT_NO_FATAL_FAILURE(live(clock, 1000, 2));
+    EXPECT_FALSE(SequenceSaving) << "ended after 7 seconds";
+    EXPECT_EQ(filesWritten(), 4) << "at 0, 2, 4 and 6 seconds";
+
+    testsupport::click(t->RDB_Toutes_Les);
+    testsupport::typeInto(t->SPED_Toutes_les, QStringLiteral("1"));
+    ASSERT_NO_FATAL_FAILURE(testsupport::pick(t->CBX_Toutes_les, QStringLiteral("minutes")));
+    testsupport::typeInto(t->SPED_Freq_Sauve, QStringLiteral("1"));
+    ASSERT_NO_FATAL_FAILURE(testsupport::pick(t->CBX_Unite, QStringLiteral("images")));
+    testsupport::typeInto(t->SPED_Pendant, QStringLiteral("2"));
+    ASSERT_NO_FATAL_FAILURE(testsupport::pick(t->CBX_Pendant, QStringLiteral("images")));
+    testsupport::click(t->BTN_Demarrer_Sauv);
+    ASSERT_NO_FATAL_FAILURE(live(clock, 1000, 4));
+    EXPECT_EQ(filesWritten(), 4 + 2) << "the burst's start and the next frame";
+    ASSERT_NO_FATAL_FAILURE(live(clock, 59000, 4));
+    ASSERT_NO_FATAL_FAILURE(live(clock, 0, 4));
+    EXPECT_EQ(filesWritten(), 4 + 4) << "the next minute's burst";
+    testsupport::click(t->BTN_Arreter_Sauv);
+    stopAll();
+}
+
+INSTANTIATE_TEST_SUITE_P(CameraModes, SequenceOnACamera, ::testing::Values(Road::GrabImage, Road::GrabStream),
+                         roadName);

@@ -18,6 +18,9 @@
 #include <QStyleOptionSlider>
 #include <QTabWidget>
 #include <QTest>
+#include <QWheelEvent>
+#include <QWindow>
+#include <QtTest/qtestspontaneevent.h>
 #include <gtest/gtest.h>
 
 namespace testsupport {
@@ -113,6 +116,24 @@ inline bool chooseMenuItem(QMenu* menu, QAction* item)
     QObject::disconnect(seen);
     menu->hide();
     return chosen;
+}
+
+// A turn of the mouse wheel with the pointer over `control` (at `at`, its
+// middle by default): `notches` notches away from the user, negative towards
+// the user. It comes as the window system brings it: to the window under the
+// pointer, which hands it to the control there and, while each leaves it, on
+// to the control's parents.
+inline void turnWheel(QWidget* control, int notches, QPoint at = QPoint(-1, -1))
+{
+    if (at == QPoint(-1, -1))
+        at = control->rect().center();
+    QWidget* window = control->window();
+    ASSERT_TRUE(window->windowHandle()) << "the window is shown";
+    QWheelEvent wheel(control->mapTo(window, QPointF(at)), control->mapToGlobal(QPointF(at)), QPoint(),
+                      QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&wheel);
+    qApp->notify(window->windowHandle(), &wheel);
+    QCoreApplication::processEvents();
 }
 
 } // namespace testsupport

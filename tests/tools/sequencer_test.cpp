@@ -13,8 +13,11 @@
 #include "support/file_size_limit.h"
 #include "tools/frm_tool_images.h"
 #include "tools/util_images.h"
+#include "support/user_input.h"
 
 #include <QFile>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <tiffio.h>
 
 namespace {
@@ -273,4 +276,44 @@ TEST_F(ImageTool, DuringNImagesWritesNFilesFramesOrPages)
     EXPECT_FALSE(SequenceSaving);
     EXPECT_EQ(tiffPages(pages), 5);
     EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('|').toStdString();
+}
+
+// The recording page scrolled with the wheel while the user is in the
+// prefix field: the lists and spin edits the pointer passes over keep what
+// the sequence will save by ("images", every 1), and the page scrolls. The
+// one the user clicked takes the wheel.
+TEST_F(ImageTool, TheWheelScrollsTheRecordingPageWithoutChangingTheSettingsItPasses)
+{
+    TFRM_Tool_Images& t = tool();
+    ASSERT_NO_FATAL_FAILURE(testsupport::bringForward(t.CBX_Unite));
+    QScrollArea* area = nullptr;
+    for (QWidget* w = t.CBX_Unite; w && !area; w = w->parentWidget())
+        area = qobject_cast<QScrollArea*>(w);
+    ASSERT_TRUE(area);
+    t.resize(t.width(), 260);   // a page taller than the window
+    QCoreApplication::processEvents();
+    QScrollBar* bar = area->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    QApplication::setActiveWindow(&t);
+    testsupport::click(t.EDT_Nom_Image);
+    ASSERT_TRUE(t.EDT_Nom_Image->hasFocus());
+
+    for (QWidget* control : std::initializer_list<QWidget*>{t.CBX_Unite, t.SPED_Freq_Sauve}) {
+        SCOPED_TRACE(control->objectName().toStdString());
+        area->ensureWidgetVisible(control);
+        const int before = bar->value();
+        testsupport::turnWheel(control, before < bar->maximum() ? -1 : 1);
+        EXPECT_NE(bar->value(), before) << "the page scrolls";
+        EXPECT_TRUE(t.EDT_Nom_Image->hasFocus());
+    }
+    EXPECT_EQ(t.CBX_Unite->currentText(), QStringLiteral("images"));
+    EXPECT_EQ(t.SPED_Freq_Sauve->value(), 1);
+
+    area->ensureWidgetVisible(t.SPED_Freq_Sauve);
+    testsupport::click(t.SPED_Freq_Sauve);
+    ASSERT_TRUE(t.SPED_Freq_Sauve->hasFocus());
+    const int page = bar->value();
+    testsupport::turnWheel(t.SPED_Freq_Sauve, 1);
+    EXPECT_EQ(t.SPED_Freq_Sauve->value(), 2);
+    EXPECT_EQ(bar->value(), page);
 }

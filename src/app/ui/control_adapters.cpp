@@ -4,7 +4,9 @@
 #include "app/controls/num_inp.h"
 #include "app/ui/event_boundary.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QAbstractItemView>
@@ -12,6 +14,7 @@
 #include <QEvent>
 #include <QHash>
 #include <QLineEdit>
+#include <QListView>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QRadioButton>
@@ -77,7 +80,65 @@ signals:
     void released(int button);
 };
 
+// The wheel rule. The toolkit hands a wheel turned over a control first to
+// the control under the pointer, then, as long as each one leaves it, to its
+// parents: the list or spin edit without the keyboard leaves it.
+class WheelRule final : public QObject {
+public:
+    using QObject::QObject;
+
+    // The list or spin edit that a wheel reaching `w` would turn (w itself,
+    // or the control w is part of: a spin edit's field, a list's viewport).
+    // A list in a drop-down (an open combo box's) is left to the drop-down.
+    static QWidget* wheelControl(QWidget* w)
+    {
+        if (w->window()->windowType() == Qt::Popup)
+            return nullptr;
+        for (; w && !w->isWindow(); w = w->parentWidget())
+            if (qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QListView*>(w))
+                return w;
+        return nullptr;
+    }
+
+    // A control such as this one takes the keyboard from clicks and keys,
+    // never from the wheel.
+    static void keepKeyboardFromWheel(QWidget* w)
+    {
+        if (w->focusPolicy() == Qt::WheelFocus && wheelControl(w) == w)
+            w->setFocusPolicy(Qt::StrongFocus);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!watched->isWidgetType())
+            return false;
+        auto* w = static_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Polish) {
+            keepKeyboardFromWheel(w);
+            return false;
+        }
+        if (event->type() != QEvent::Wheel)
+            return false;
+        QWidget* control = wheelControl(w);
+        if (!control || control->hasFocus() || control->isAncestorOf(QApplication::focusWidget()))
+            return false;
+        event->ignore();
+        return true;
+    }
+};
+
 } // namespace
+
+void InstallWheelRule()
+{
+    static QPointer<WheelRule> rule;
+    if (rule || !qApp)
+        return;
+    rule = new WheelRule(qApp);
+    qApp->installEventFilter(rule);
+    for (QWidget* w : QApplication::allWidgets())
+        WheelRule::keepKeyboardFromWheel(w);
+}
 
 QMetaObject::Connection bindCheckBoxClick(QCheckBox* box, Handler handler, QObject* context)
 {

@@ -32,6 +32,13 @@
 //   combo box     drop-down handler when its list opens
 //   colour panel  click handler on the user's click
 //   menu item     click handler when the item is chosen (or triggered from code)
+//
+// And one rule for the wheel, in every window (InstallWheelRule): a list
+// (combo box, list box) or a spin edit takes a turn of the mouse wheel only
+// while it has the keyboard. Without it, the wheel turned over it goes on to
+// what lies under it, the page that scrolls, so that scrolling a page never
+// changes a setting the pointer passes over; nor does the wheel give such a
+// control the keyboard.
 
 #include <QMetaObject>
 #include <QString>
@@ -108,6 +115,10 @@ NJ_MEMBER_BINDING(bindNumInpExit, TCustomNumInp)
 NJ_MEMBER_BINDING(bindEditReturn, QLineEdit)
 NJ_MEMBER_BINDING(bindMenuItemClick, QAction)
 #undef NJ_MEMBER_BINDING
+
+// Puts the wheel rule above in force for the whole program, windows made
+// later included. The first window installs it; further calls change nothing.
+void InstallWheelRule();
 
 // Radio buttons choose among the buttons of their own box, as the windows
 // were drawn. Left to the toolkit, the radio buttons of a box would be one

@@ -1,0 +1,212 @@
+#!/usr/bin/env bash
+# A user's evening with cameras, pictures and a sequence, in the real
+# program run as its own process under a virtual X server with a window
+# manager (openbox) at 800 x 600, driven with the mouse, the wheel and the
+# keys as the X server delivers them (xdotool), and read off the screen
+# (ImageMagick) and the files written (about a minute):
+#
+# - camera 1 is the simulator plug-in's "Ciel simule 1"; a picture opened on
+#   its slot shows there; camera 2 started with "Ciel simule 2" ends the
+#   picture, and source 1 shows camera 1's frames again: two screenshots of
+#   it 1.5 s apart differ;
+# - a picture of 1300 x 100, too wide for a frame, opened over camera 1:
+#   the size message, and source 1 keeps showing new frames;
+# - the built-in camera, the Images window's recording page scrolled to its
+#   end with the wheel, the pointer over the list "images" of "Enregistrer
+#   une image toutes les": a sequence for 3 seconds then saves every frame,
+#   as "images" says (the list kept its choice);
+# - the camera put in stream mode ("Flux"), one image every 2 seconds for 7
+#   seconds: 4 files, not one a frame.
+#
+#   capture_roads_e2e.sh BUILD_DIR SOURCE_DIR
+#
+# NJ_E2E_KEEP=1 keeps the screenshots and logs. Exit status 0 when all pass,
+# 77 when a tool is missing.
+set -u
+
+build=$(cd "$1" && pwd)
+source_dir=$(cd "$2" && pwd)
+
+program="$build/src/nightjarpro"
+client="$build/src/nightjarpro-dde"
+# shellcheck source=../support/x11_session.sh
+source "$source_dir/tests/support/x11_session.sh"
+need_tools Xvfb openbox xdotool xwininfo xprop import convert compare
+
+work=$(mktemp -d /tmp/nj-capture-e2e.XXXXXX)
+xvfb_pid="" ; wm_pid="" ; app_pid=""
+failures=0
+case_name=""
+
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  if [ "$failures" -eq 0 ] && [ -z "${NJ_E2E_KEEP:-}" ]; then rm -rf "$work"; else echo "kept: $work"; fi
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL [$case_name] $*"; failures=$((failures + 1)); session_report; }
+
+visible_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
+
+# Keys to the main window, as the user types them there.
+keys_to_main() {
+  activate "$main"
+  sleep 0.2
+  keys "$@"
+}
+
+# A camera menu item through the keyboard: Video, the camera's submenu, the
+# item's letter (D Demarrer, A Arreter) or the arrows to it.
+camera_menu() {
+  local camera=$1
+  shift
+  activate "$main"
+  sleep 0.2
+  xdotool key alt+v
+  sleep 0.3
+  [ "$camera" = 2 ] && { xdotool key Down; sleep 0.1; }
+  xdotool key Right
+  sleep 0.3
+  keys "$@"
+  sleep 0.5
+}
+
+# The capture-driver choice, answered from the keyboard: End picks the last
+# entry (the plug-in's "Ciel simule 2"), End then Up the one before it
+# ("Ciel simule 1"), Home the first (the built-in camera).
+answer_driver() {
+  local win
+  until_true 20 '[ -n "$(visible_window "^Pilote de capture")" ]' || { fail "no driver choice"; return 1; }
+  win=$(visible_window "^Pilote de capture")
+  activate "$win"
+  sleep 0.2
+  keys "$@" Return
+  until_true 10 '[ -z "$(visible_window "^Pilote de capture")" ]' || fail "the driver choice stays open"
+}
+
+# Opens a file through the "Lecture Fichiers" page's first button and the
+# open dialog, typing its path.
+open_file() {
+  click_at "$main" 595 61
+  sleep 0.3
+  click_at "$main" 662 197
+  until_true 10 '[ -n "$(visible_window "^Ouvrir$")" ]' || { fail "no open dialog"; return 1; }
+  sleep 0.3
+  xdotool type --delay 10 "$1"
+  xdotool key Return
+  until_true 10 '[ -z "$(visible_window "^Ouvrir$")" ]' || fail "the open dialog stays open"
+  sleep 1
+}
+
+# Pixels that differ in source 1 (the left of the view, clear of the message
+# window) between two screenshots 1.5 s apart.
+source_one_changes() {
+  local x y w h
+  read -r x y w h <<<"$(client_of "$main")"
+  import -window root -crop "270x460+$((x + 5))+$((y + 50))" "$work/$case_name-a.png"
+  sleep 1.5
+  import -window root -crop "270x460+$((x + 5))+$((y + 50))" "$work/$case_name-b.png"
+  compare -metric AE "$work/$case_name-a.png" "$work/$case_name-b.png" /dev/null 2>&1
+}
+
+files_in() { find "$1" -type f -name '*.bmp' 2>/dev/null | wc -l; }
+
+# --- the session -------------------------------------------------------------
+new_program_dir "$work/prog" "$work/run"
+export XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
+start_x11_display 800x600 "$work"
+start_program_in "$work/prog" "$work/program.log" || exit 1
+main=$(main_window)
+convert -size 320x240 xc:'rgb(150,150,150)' -type TrueColor "BMP3:$work/small.bmp"
+convert -size 1300x100 xc:'rgb(120,120,120)' -type TrueColor "BMP3:$work/band.bmp"
+
+case_name=camera_back_after_picture
+camera_menu 1 d
+answer_driver End Up
+sleep 1
+open_file "$work/small.bmp"
+until_true 10 '[ -n "$(visible_window "^Contrôle de lecture$")" ]' || fail "the player does not show"
+[ "$(source_one_changes)" = 0 ] || fail "source 1 does not show the still picture"
+[ -n "${NJ_E2E_KEEP:-}" ] && import -window root "$work/picture.png"
+camera_menu 2 d
+answer_driver End
+sleep 1
+changed=$(source_one_changes)
+[ "$changed" -gt 0 ] || fail "source 1 stays frozen after camera 2 started ($changed pixels changed)"
+[ -n "${NJ_E2E_KEEP:-}" ] && import -window root "$work/camera-back.png"
+
+case_name=refused_picture
+open_file "$work/band.bmp"
+until_true 10 '[ -n "$(visible_window "^Message$")" ]' || fail "no size message"
+changed=$(source_one_changes)
+[ "$changed" -gt 0 ] || fail "source 1 froze after the refused picture ($changed pixels changed)"
+[ -n "${NJ_E2E_KEEP:-}" ] && import -window root "$work/refused.png"
+close_with_alt_f4 "$(visible_window "^Message$")" || fail "the message window stays"
+
+case_name=wheel_over_the_page
+camera_menu 2 a
+camera_menu 1 a
+camera_menu 1 d
+answer_driver Home
+sleep 1
+# The Images window from the "Enregistrement" page's sequencer button.
+click_at "$main" 596 139
+sleep 0.3
+click_at "$main" 662 240
+until_true 10 '[ -n "$(visible_window "^Images$")" ]' || { fail "no Images window"; exit 1; }
+images=$(visible_window "^Images$")
+sleep 0.5
+mkdir -p "$work/out"
+click_at "$images" 314 108
+xdotool key ctrl+a
+xdotool type --delay 10 "$work/out/seq_"
+xdotool key Tab
+# The wheel turns the page down to its end; the pointer ends over the list.
+read -r ix iy _ _ <<<"$(client_of "$images")"
+xdotool mousemove $((ix + 354)) $((iy + 296))
+for _ in $(seq 12); do xdotool click 5; sleep 0.1; done
+sleep 0.5
+[ -n "${NJ_E2E_KEEP:-}" ] && import -window root "$work/wheel.png"
+# For 3 seconds: with "images" kept, every frame of the camera is saved.
+click_at "$images" 60 391
+click_at "$images" 244 391
+xdotool key ctrl+a
+xdotool type 3
+xdotool key Tab
+click_at "$images" 389 391
+xdotool key Escape Home Down
+click_at "$images" 78 432
+sleep 5
+every=$(files_in "$work/out")
+[ "$every" -ge 8 ] || fail "every image for 3 seconds wrote $every files: the list under the wheel changed"
+
+case_name=stream_sequence
+camera_menu 1 Up Up Right Down Return
+activate "$images"
+click_at "$images" 144 296
+xdotool key ctrl+a
+xdotool type 2
+xdotool key Tab
+click_at "$images" 354 296
+xdotool key Escape Home Down
+click_at "$images" 244 391
+xdotool key ctrl+a
+xdotool type 7
+xdotool key Tab
+click_at "$images" 78 432
+sleep 9
+timed=$(( $(files_in "$work/out") - every ))
+[ "$timed" -eq 4 ] || fail "one image every 2 seconds for 7 seconds in stream mode wrote $timed files, not 4"
+[ -n "${NJ_E2E_KEEP:-}" ] && import -window root "$work/timed.png"
+camera_menu 1 a
+
+echo "source 1 after the picture and camera 2, after the refused picture; files: every frame $every, timed $timed"
+if [ "$failures" -ne 0 ]; then
+  echo "$failures failure(s)"
+  tail -20 "$work/program.log"
+  exit 1
+fi
+echo "all passed"
