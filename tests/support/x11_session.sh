@@ -204,16 +204,18 @@ click_at() {
 }
 
 free_spot() {
-  local win=$1 x y w h px py w2 fx fy fw fh free rows
+  local win=$1 x y w h px py w2 fx fy fw fh free rows frames=()
   read -r x y w h <<<"$(frame_of "$win")"
+  for w2 in $([ -n "${ON_TOP:-}" ] && xdotool search --onlyvisible --name "$ON_TOP" 2>/dev/null); do
+    [ "$w2" != "$win" ] && frames+=("$(frame_of "$w2")")
+  done
   rows=$((y + 8))
   [ "${2:-}" = title ] || rows="$rows $(seq $((y + 32)) 24 $((y + h - 8)))"
   for py in $rows; do
     for px in $(seq $((x + 40)) 24 $((x + w - 90))); do
       free=1
-      for w2 in $([ -n "${ON_TOP:-}" ] && xdotool search --onlyvisible --name "$ON_TOP" 2>/dev/null); do
-        [ "$w2" = "$win" ] && continue
-        read -r fx fy fw fh <<<"$(frame_of "$w2")"
+      for w2 in "${frames[@]}"; do
+        read -r fx fy fw fh <<<"$w2"
         [ "$px" -ge "$fx" ] && [ "$px" -lt $((fx + fw)) ] && [ "$py" -ge "$fy" ] && [ "$py" -lt $((fy + fh)) ] && free=0
       done
       [ $free -eq 1 ] && { echo "$px $py"; return 0; }
