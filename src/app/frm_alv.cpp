@@ -45,7 +45,6 @@
 #include <QToolButton>
 
 #include <algorithm>
-#include <optional>
 
 TFRM_Alv* FRM_Alv = nullptr;
 
@@ -274,9 +273,6 @@ void TFRM_Alv::FinishStartup()
 {
     step(QStringLiteral("AddAviFileType"));
     FRM_Tool_Images->AddAviFileType();
-    // The windows left open at the last exit come back together: those
-    // kept on top cover none of the others, whichever comes back first.
-    std::optional<Systeme::ShownTogether> leftOpen(std::in_place);
     step(QStringLiteral("LoadMiscPrefs"));
     Settings::LoadMiscPrefs();
     // Enabling the window re-enables every menu with it: the operations
@@ -285,7 +281,6 @@ void TFRM_Alv::FinishStartup()
     FollowOperationsMenu();
     step(QStringLiteral("LoadWindowLayout"));
     Settings::LoadWindowLayout();
-    leftOpen.reset();
     if (FRM_Pref->CKB_Startup_Script->isChecked()) {
         step(QStringLiteral("StartupScript"));
         // Run from where it was chosen: in the scripts folder, or elsewhere

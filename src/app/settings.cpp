@@ -643,13 +643,8 @@ void LoadWindowLayout()
     place(QStringLiteral("FRM_Longuepose"), {}, false);
     // The goto dialog comes back as it opens: its caption and the current
     // object's coordinates (an empty caption would show the program's name).
-    // In front of the chart when the chart came back too, as when the
-    // chart opens it.
-    tlv(QStringLiteral("FRM_ObjectAction"), [](QWidget* w) {
-        RunHandler(QStringLiteral("FRM_ObjectAction.ShowCurrentObject"));
-        if (QWidget* chart = FindWindow(QStringLiteral("FRM_Sky")); chart && chart->isVisible())
-            Systeme::KeepInFrontOf(w, chart);
-    });
+    tlv(QStringLiteral("FRM_ObjectAction"),
+        [](QWidget*) { RunHandler(QStringLiteral("FRM_ObjectAction.ShowCurrentObject")); });
     tlv(QStringLiteral("FRM_ImgRef"));
     tlv(QStringLiteral("FRM_Detect_Mvt"));
     tlv(QStringLiteral("FRM_ComTrafic"), [](QWidget*) {

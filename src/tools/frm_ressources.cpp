@@ -26,6 +26,8 @@ void showDriftInputs(double dx, double dy, double length)
 TFRM_Ressources::TFRM_Ressources(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
+    // Kept above the other windows, as the preview and the histogram are.
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
     CalcHelpers::DriftInputsShown = &showDriftInputs;
 }
 

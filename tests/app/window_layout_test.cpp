@@ -35,6 +35,20 @@ void showAt(QWidget* window, QPoint frameTopLeft)
     Systeme::PlaceWindow(window, frameTopLeft);
     Systeme::ShowFormOnScreen(window);
 }
+
+// What a first place leaves clear on a screen `area` around a main window
+// of that frame, menu titles, page tabs (with the bar beside them) and tool
+// bar.
+Systeme::FirstPlaceRoom roomAround(QRect area, QRect main, QRect menuBar, QList<QRect> topBars, QRect toolBar)
+{
+    Systeme::FirstPlaceRoom room;
+    room.area = area;
+    room.main = main;
+    room.menuBar = menuBar;
+    room.topBars = std::move(topBars);
+    room.toolBars = {toolBar};
+    return room;
+}
 } // namespace
 
 class WindowLayout : public SettingsStore {
@@ -186,154 +200,146 @@ TEST_F(WindowLayout, EveryPlacedWindowIsStoredWhereItWasPutAndTheGotoDialogComes
     EXPECT_EQ(FRM_ObjectAction->TNI_DecM->Value(), 23);
 }
 
-TEST_F(WindowLayout, AWindowOpenedFromOneThatStaysOnTopOpensInFrontOfIt)
+// The windows kept above every plain window, and plain ones that open from
+// them or near them.
+TEST_F(WindowLayout, TheWindowsKeptOnTopAreThoseThatStayAboveThePlainOnes)
 {
-    Systeme::ShowFormOnScreen(FRM_Sky);
-    FRM_Sky->activateWindow();
-    QApplication::setActiveWindow(FRM_Sky);
-    ASSERT_EQ(QApplication::activeWindow(), FRM_Sky);
-    // Already open elsewhere, as the user left it: it stands in front of the
-    // chart, where it was, without being kept above every other window.
-    FRM_ObjectAction->move(40, 50);
-    FRM_ObjectAction->show();
-    const WId dialogId = FRM_ObjectAction->winId();
-    FRM_ObjectAction->ShowObject(QStringLiteral("M42"), 0, 0);
-    ASSERT_NE(FRM_ObjectAction->windowHandle(), nullptr);
-    EXPECT_EQ(FRM_ObjectAction->windowHandle()->transientParent(), FRM_Sky->windowHandle());
-    EXPECT_FALSE(FRM_ObjectAction->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_EQ(FRM_ObjectAction->winId(), dialogId) << "the same window, not one made anew";
-    EXPECT_TRUE(FRM_ObjectAction->isVisible());
-    EXPECT_EQ(FRM_ObjectAction->pos(), QPoint(40, 50));
-    EXPECT_EQ(FRM_ObjectAction->windowTitle(), QStringLiteral("M42"));
-
-    // The chart closed, the dialog is a plain window again; so is a window
-    // that was closed while the chart stays.
-    FRM_Sky->close();
-    EXPECT_EQ(FRM_ObjectAction->windowHandle()->transientParent(), nullptr);
-    Systeme::ShowFormOnScreen(FRM_Sky);
-    QApplication::setActiveWindow(FRM_Sky);
-    Systeme::ShowFormOnScreen(FRM_Pref);
-    EXPECT_EQ(FRM_Pref->windowHandle()->transientParent(), FRM_Sky->windowHandle());
-    FRM_Pref->close();
-    EXPECT_EQ(FRM_Pref->windowHandle()->transientParent(), nullptr);
-    EXPECT_FALSE(FRM_Pref->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-
-    // Opened from a window that does not stay on top, clear of the chart,
-    // nothing changes; opened where the chart would cover it, it stands in
-    // front of the chart, not kept above every other window.
-    Systeme::SetScreenSizeProvider([] { return QSize(1920, 1200); });
-    Systeme::PlaceWindow(FRM_Sky, QPoint(0, 0));
-    QApplication::setActiveWindow(FRM_Alv);
-    showAt(FRM_Raquette, QPoint(1100, 0));
-    EXPECT_FALSE(FRM_Raquette->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    ASSERT_NE(FRM_Raquette->windowHandle(), nullptr);
-    EXPECT_EQ(FRM_Raquette->windowHandle()->transientParent(), nullptr);
-    FRM_Raquette->hide();
-    showAt(FRM_Raquette, QPoint(100, 100));
-    EXPECT_FALSE(FRM_Raquette->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_EQ(FRM_Raquette->windowHandle()->transientParent(), FRM_Sky->windowHandle());
-    FRM_Sky->close();
-    EXPECT_EQ(FRM_Raquette->windowHandle()->transientParent(), nullptr);
+    for (const char* name : {"FRM_Message", "FRM_BTNPref", "FRM_ComTrafic", "FRM_Tool_Suivi", "FRM_Sky", "FRM_Matdec",
+                             "FRM_Tool_Mesures", "FRM_Tool_Affichage", "FRM_FWHM", "FRM_Small", "FRM_Info",
+                             "FRM_Ressources", "FRM_Script", "FRM_ScrCmd", "FRM_Planificateur"}) {
+        const QWidget* w = Settings::FindWindow(QString::fromLatin1(name));
+        ASSERT_NE(w, nullptr) << name;
+        EXPECT_TRUE(Systeme::KeptOnTop(w)) << name;
+    }
+    for (const char* name : {"FRM_Alv", "FRM_Pref", "FRM_Raquette", "FRM_Tool_Images", "FRM_ObjectAction",
+                             "FRM_Detect_Mvt", "FRM_ImgRef", "FRM_Longuepose"}) {
+        const QWidget* w = Settings::FindWindow(QString::fromLatin1(name));
+        ASSERT_NE(w, nullptr) << name;
+        EXPECT_FALSE(Systeme::KeptOnTop(w)) << name;
+    }
 }
 
-// Shown where two windows kept on top would cover it, a plain window stands
-// in front of one of them and, when that one closes, of the other, which
-// would cover it still; once both are closed it is a plain window again,
-// never kept above every window. A window it would cover stands in front
-// of it too, and so does the About box, a dialog that waits for no answer.
-TEST_F(WindowLayout, AWindowUnderTwoWindowsOnTopStandsInFrontOfTheOtherWhenOneCloses)
+// A plain window stays with the plain windows, under the windows kept on
+// top, however it comes: opened from one of them (the goto dialog and the
+// Preferences from the chart), shown where they would cover it (the
+// Preferences, the reference image and the About box under the tracking
+// and traffic windows), given the keyboard, minimised and shown again. It
+// is never made a window of one of them, which would put it in their layer
+// above them, nor kept on top itself.
+TEST_F(WindowLayout, APlainWindowNeverStandsInTheLayerOfTheWindowsKeptOnTop)
 {
-    // (The main window's first activation puts the stored layout back.)
+    const auto plain = [](const QWidget* w) {
+        return w->windowHandle() && !w->windowHandle()->transientParent() && !Systeme::KeptOnTop(w);
+    };
+    Systeme::ShowFormOnScreen(FRM_Sky);
+    QApplication::setActiveWindow(FRM_Sky);
+    ASSERT_EQ(QApplication::activeWindow(), FRM_Sky);
+    // Already open elsewhere, as the user left it: it stays where it was.
+    FRM_ObjectAction->move(40, 50);
+    FRM_ObjectAction->show();
+    FRM_ObjectAction->ShowObject(QStringLiteral("M42"), 0, 0);
+    EXPECT_TRUE(plain(FRM_ObjectAction));
+    EXPECT_EQ(FRM_ObjectAction->pos(), QPoint(40, 50));
+    EXPECT_EQ(FRM_ObjectAction->windowTitle(), QStringLiteral("M42"));
+    QApplication::setActiveWindow(FRM_Sky);
+    Systeme::ShowFormOnScreen(FRM_Pref);
+    EXPECT_TRUE(plain(FRM_Pref));
+    for (QWidget* w : {static_cast<QWidget*>(FRM_Pref), static_cast<QWidget*>(FRM_ObjectAction),
+                       static_cast<QWidget*>(FRM_Sky)})
+        w->close();
+
     QApplication::setActiveWindow(FRM_Alv);
     FRM_Message->hide();
     showAt(FRM_Tool_Suivi, QPoint(0, 100));
     showAt(FRM_ComTrafic, QPoint(300, 300));
-    QApplication::setActiveWindow(FRM_Alv);
-    showAt(FRM_Pref, QPoint(50, 150));
-    ASSERT_NE(FRM_Pref->windowHandle(), nullptr);
-    const auto owner = [] { return FRM_Pref->windowHandle()->transientParent(); };
-    QWidget* first = owner() == FRM_ComTrafic->windowHandle() ? static_cast<QWidget*>(FRM_ComTrafic) : FRM_Tool_Suivi;
-    QWidget* second = first == FRM_ComTrafic ? static_cast<QWidget*>(FRM_Tool_Suivi) : FRM_ComTrafic;
-    EXPECT_EQ(owner(), first->windowHandle());
-    // Shown where only the Preferences would cover it, the reference image
-    // stands in front of them, in the layer of the window they stand in
-    // front of.
-    showAt(FRM_ImgRef, QPoint(560, 540));
-    ASSERT_FALSE(FRM_ImgRef->frameGeometry().intersects(FRM_Tool_Suivi->frameGeometry()));
-    ASSERT_FALSE(FRM_ImgRef->frameGeometry().intersects(FRM_ComTrafic->frameGeometry()));
-    EXPECT_EQ(FRM_ImgRef->windowHandle()->transientParent(), first->windowHandle());
-    // Moved where nothing on top would cover it, it is a plain window again.
-    Systeme::PlaceWindow(FRM_ImgRef, QPoint(830, 10));
-    QTest::qWait(10);
-    EXPECT_EQ(FRM_ImgRef->windowHandle()->transientParent(), nullptr);
-    FRM_ImgRef->close();
-    // So does the About box, a dialog that waits for no answer, shown where
-    // the tracking window would cover it.
-    showAt(AboutBox, QPoint(10, 110));
-    ASSERT_NE(AboutBox->windowHandle(), nullptr);
-    const QWindow* aboutOwner = AboutBox->windowHandle()->transientParent();
-    EXPECT_TRUE(aboutOwner == FRM_Tool_Suivi->windowHandle() || aboutOwner == FRM_ComTrafic->windowHandle());
-    AboutBox->close();
-    EXPECT_EQ(AboutBox->windowHandle()->transientParent(), nullptr);
-
-    first->close();
-    EXPECT_EQ(owner(), second->windowHandle()) << "under " << second->objectName().toStdString();
-    second->close();
-    EXPECT_EQ(owner(), nullptr);
-    EXPECT_FALSE(FRM_Pref->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    FRM_Pref->close();
-}
-
-// A window manager minimises a plain window and the window kept on top it
-// stands in front of together, whichever the user or the program meant:
-// the plain window the program minimised stays minimised, a plain window
-// again, and the other comes back. (Here the test minimises the other as
-// the manager does.)
-TEST_F(WindowLayout, TheWindowTheProgramMinimisesGoesWithoutTheOneItStandsInFrontOf)
-{
-    QApplication::setActiveWindow(FRM_Alv);
-    FRM_Message->hide();
-    showAt(FRM_Tool_Suivi, QPoint(0, 100));
-    QApplication::setActiveWindow(FRM_Alv);
-    showAt(FRM_Pref, QPoint(50, 150));
-    ASSERT_NE(FRM_Pref->windowHandle(), nullptr);
-    ASSERT_EQ(FRM_Pref->windowHandle()->transientParent(), FRM_Tool_Suivi->windowHandle());
-
+    const std::pair<QWidget*, QPoint> under[] = {
+        {FRM_Pref, QPoint(50, 150)}, {FRM_ImgRef, QPoint(320, 320)}, {AboutBox, QPoint(10, 110)}};
+    for (const auto& [w, at] : under) {
+        SCOPED_TRACE(w->objectName().toStdString());
+        QApplication::setActiveWindow(FRM_Alv);
+        showAt(w, at);
+        EXPECT_TRUE(plain(w));
+        QApplication::setActiveWindow(w);
+        QTest::qWait(10);
+        EXPECT_TRUE(plain(w));
+    }
     FRM_Pref->showMinimized();
-    FRM_Tool_Suivi->setWindowState(FRM_Tool_Suivi->windowState() | Qt::WindowMinimized);
-    EXPECT_TRUE(QTest::qWaitFor([] { return !FRM_Tool_Suivi->isMinimized(); }, 2000));
+    QTest::qWait(20);
     EXPECT_TRUE(FRM_Pref->isMinimized());
-    EXPECT_EQ(FRM_Pref->windowHandle()->transientParent(), nullptr);
-    FRM_Pref->close();
+    EXPECT_TRUE(FRM_Tool_Suivi->isVisible() && !FRM_Tool_Suivi->isMinimized());
+    Systeme::ShowFormOnScreen(FRM_Pref);
+    EXPECT_TRUE(plain(FRM_Pref));
+    EXPECT_TRUE(Systeme::KeptOnTop(FRM_Tool_Suivi) && Systeme::KeptOnTop(FRM_ComTrafic));
+    for (const auto& [w, at] : under)
+        w->close();
     FRM_Tool_Suivi->close();
+    FRM_ComTrafic->close();
 }
 
-// The chart left open comes back open, and the goto dialog left open with it
-// comes back in front of it, as when the chart opens it.
-TEST_F(WindowLayout, TheChartLeftOpenComesBackWithTheGotoDialogInFrontOfIt)
+// Windows left open come back open, at their places: the chart and the
+// tracking and traffic windows kept on top, the goto dialog, the hand pad
+// and the image window plain windows under them, none made a window of
+// another.
+TEST_F(WindowLayout, WindowsLeftOpenComeBackAtTheirPlacesTheOnesKeptOnTopAboveThePlainOnes)
 {
-    Systeme::PlaceWindow(FRM_Sky, QPoint(0, 0));
-    FRM_Sky->show();
-    Systeme::PlaceWindow(FRM_ObjectAction, QPoint(10, 10));
-    FRM_ObjectAction->show();
+    const std::pair<QWidget*, QPoint> left[] = {{FRM_Sky, QPoint(0, 0)},           {FRM_ObjectAction, QPoint(10, 10)},
+                                                {FRM_Tool_Suivi, QPoint(20, 120)}, {FRM_ComTrafic, QPoint(40, 140)},
+                                                {FRM_Raquette, QPoint(30, 100)},   {FRM_Tool_Images, QPoint(60, 160)}};
+    for (const auto& [w, at] : left) {
+        Systeme::PlaceWindow(w, at);
+        w->show();
+    }
     save();
-    FRM_Sky->hide();
-    FRM_ObjectAction->hide();
+    for (const auto& [w, at] : left)
+        w->hide();
     QApplication::setActiveWindow(FRM_Alv);
 
     Settings::LoadMiscPrefs();
     Settings::LoadWindowLayout();
-    EXPECT_TRUE(FRM_Sky->isVisible());
-    EXPECT_TRUE(FRM_ObjectAction->isVisible());
-    EXPECT_EQ(FRM_ObjectAction->windowHandle()->transientParent(), FRM_Sky->windowHandle());
-    EXPECT_FALSE(FRM_ObjectAction->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_EQ(FRM_ObjectAction->pos(), QPoint(10, 10));
+    for (const auto& [w, at] : left) {
+        SCOPED_TRACE(w->objectName().toStdString());
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(w->pos(), at);
+        ASSERT_NE(w->windowHandle(), nullptr);
+        EXPECT_EQ(w->windowHandle()->transientParent(), nullptr);
+    }
+    for (QWidget* w : {static_cast<QWidget*>(FRM_Sky), static_cast<QWidget*>(FRM_Tool_Suivi),
+                       static_cast<QWidget*>(FRM_ComTrafic)})
+        EXPECT_TRUE(Systeme::KeptOnTop(w)) << w->objectName().toStdString();
+    for (QWidget* w : {static_cast<QWidget*>(FRM_ObjectAction), static_cast<QWidget*>(FRM_Raquette),
+                       static_cast<QWidget*>(FRM_Tool_Images)})
+        EXPECT_FALSE(Systeme::KeptOnTop(w)) << w->objectName().toStdString();
 
     // A chart left closed stays closed.
     FRM_Sky->hide();
     save();
     Settings::LoadMiscPrefs();
     EXPECT_FALSE(FRM_Sky->isVisible());
+    for (const auto& [w, at] : left)
+        w->hide();
+}
+
+// Windows the user left over the main window's bars (the chart and the hand
+// pad over its tool bars, the main window low on a wide screen) come back
+// where they were left, and are stored there again.
+TEST_F(WindowLayout, WindowsLeftOverTheMainWindowsBarsComeBackWhereTheyWereLeft)
+{
+    Systeme::SetScreenSizeProvider([] { return QSize(1920, 1080); });
+    startWith("[Windows]\r\nFRM_AlV_Left=899\r\nFRM_AlV_Top=280\r\n"
+              "FRM_Sky_Left=1000\r\nFRM_Sky_Top=290\r\nFRM_Sky_visible=1\r\n"
+              "FRM_Raquette_Left=1100\r\nFRM_Raquette_Top=310\r\nFRM_Raquette_visible=1\r\n");
+    ASSERT_TRUE(FRM_Sky->isVisible());
+    ASSERT_TRUE(FRM_Raquette->isVisible());
+    const QTabBar* tabs = FRM_Alv->findChild<QTabWidget*>(QStringLiteral("PGC_Main"))->tabBar();
+    ASSERT_GT(tabs->mapToGlobal(QPoint(0, tabs->height())).y(), 310) << "the places lie on the menu bar and tabs";
+    EXPECT_EQ(FRM_Sky->pos(), QPoint(1000, 290));
+    EXPECT_EQ(FRM_Raquette->pos(), QPoint(1100, 310));
+    save();
+    const platform::IniDocument ini = file();
+    EXPECT_EQ(ini.readInteger(QStringLiteral("Windows"), QStringLiteral("FRM_Sky_Top"), -1), 290);
+    EXPECT_EQ(ini.readInteger(QStringLiteral("Windows"), QStringLiteral("FRM_Raquette_Top"), -1), 310);
+    FRM_Sky->hide();
+    FRM_Raquette->hide();
 }
 
 // On a screen smaller than a window (the hand pad is taller than an
@@ -501,12 +507,9 @@ TEST(FirstPlaceTest, WindowsWithNoPlaceLeaveTheMainWindowsBarsUncoveredEachAtACo
     EXPECT_FALSE(beside.intersects(wide.main));
 
     // 800 x 600, the main window taking the screen.
-    Systeme::FirstPlaceRoom room;
-    room.area = QRect(0, 0, 800, 600);
-    room.main = QRect(0, 0, 800, 600);
-    room.menuBar = QRect(1, 20, 490, 19);
-    room.topBars = {QRect(2, 40, 644, 26), QRect(563, 40, 234, 23)};
-    room.toolBars = {QRect(531, 68, 266, 525)};
+    Systeme::FirstPlaceRoom room =
+        roomAround(QRect(0, 0, 800, 600), QRect(0, 0, 800, 600), QRect(1, 20, 490, 19),
+                   {QRect(2, 40, 644, 26), QRect(563, 40, 234, 23)}, QRect(531, 68, 266, 525));
     const QList<QRect> bars = QList<QRect>{room.menuBar} + room.topBars + room.toolBars;
     const QSize sizes[] = {{322, 175}, {211, 251}, {438, 425}, {191, 188}, {439, 343},
                            {432, 402}, {432, 268}, {352, 373}, {264, 236}};
@@ -538,28 +541,45 @@ TEST(FirstPlaceTest, WindowsWithNoPlaceLeaveTheMainWindowsBarsUncoveredEachAtACo
     EXPECT_EQ(Systeme::FirstPlace(QSize(900, 700), room), QPoint(0, 0));
 }
 
-// Windows kept on top (the chart and its goto dialog) are left uncovered
-// where the screen has room; a window that belongs at the main window's left
-// edge (the player) takes its first place in that column.
+// Windows kept on top (the chart and the measurement window) are left
+// uncovered where the screen has room; so is the window a window kept on
+// top is opened from; a window that belongs at the main window's left edge
+// (the player) takes its first place in that column.
 TEST(FirstPlaceTest, FirstPlacesLeaveWindowsKeptOnTopUncoveredAndKeepAGivenLeftEdge)
 {
-    Systeme::FirstPlaceRoom room;
-    room.area = QRect(0, 0, 1280, 1024);
-    room.main = QRect(240, 212, 802, 627);
-    room.menuBar = QRect(241, 232, 490, 19);
-    room.topBars = {QRect(242, 252, 644, 26)};
-    room.toolBars = {QRect(772, 280, 266, 555)};
-    const QRect chart(0, 280, 642, 505), dialog(648, 280, 516, 445);
-    room.taken = {chart, dialog};
-    room.onTop = {chart, dialog};
+    Systeme::FirstPlaceRoom room = roomAround(QRect(0, 0, 1280, 1024), QRect(240, 212, 802, 627),
+                                              QRect(241, 232, 490, 19), {QRect(242, 252, 644, 26)},
+                                              QRect(772, 280, 266, 555));
+    const QRect chart(0, 280, 642, 505), mesures(648, 280, 516, 445);
+    room.taken = {chart, mesures};
+    room.onTop = {chart, mesures};
     const QRect placed(Systeme::FirstPlace(QSize(240, 230), room), QSize(240, 230));
     EXPECT_TRUE(room.area.contains(placed));
-    EXPECT_FALSE(placed.intersects(chart) || placed.intersects(dialog)) << placed.x() << "," << placed.y();
+    EXPECT_FALSE(placed.intersects(chart) || placed.intersects(mesures)) << placed.x() << "," << placed.y();
     // No room clear of them: the bars stay uncovered all the same (the
-    // window then stands in front of the one it overlaps).
+    // window then lies under the one it overlaps).
     const QRect large(Systeme::FirstPlace(QSize(673, 668), room), QSize(673, 668));
     EXPECT_TRUE(room.area.contains(large));
     EXPECT_FALSE(large.intersects(room.menuBar) || large.intersects(room.topBars[0])) << large.x() << "," << large.y();
+
+    // A window kept on top opened from another (the focusing read-out from
+    // the display window, 1024 x 768): clear of it, though it then covers
+    // the main window's tool bars, and clear of the menu bar and page tabs.
+    Systeme::FirstPlaceRoom fromOther =
+        roomAround(QRect(0, 0, 1024, 768), QRect(112, 84, 802, 626), QRect(113, 105, 490, 20),
+                   {QRect(113, 125, 530, 26), QRect(637, 125, 275, 24)}, QRect(645, 152, 266, 548));
+    fromOther.opener = QRect(0, 152, 439, 425);
+    fromOther.taken = {fromOther.opener};
+    const QRect focusing(Systeme::FirstPlace(QSize(282, 259), fromOther), QSize(282, 259));
+    EXPECT_TRUE(fromOther.area.contains(focusing));
+    EXPECT_FALSE(focusing.intersects(fromOther.opener)) << focusing.x() << "," << focusing.y();
+    for (const QRect& bar : QList<QRect>{fromOther.menuBar} + fromOther.topBars)
+        EXPECT_FALSE(focusing.intersects(bar)) << focusing.x() << "," << focusing.y();
+    // With room clear of both, the tool bars stay uncovered too.
+    fromOther.area = QRect(0, 0, 1280, 1024);
+    const QRect roomy(Systeme::FirstPlace(QSize(282, 259), fromOther), QSize(282, 259));
+    EXPECT_FALSE(roomy.intersects(fromOther.opener) || roomy.intersects(fromOther.toolBars[0]))
+        << roomy.x() << "," << roomy.y();
 
     Systeme::FirstPlaceRoom column = room;
     column.taken.clear();

@@ -18,8 +18,9 @@
 # them. The image window opens near its design size; the webcam's control
 # window, from its menu item and from "Avance", shows its pan/tilt pad whole
 # with its four arrows and its point (read off the screen); the player stays
-# above the main window clicked; the hand pad opened while the chart and its
-# goto dialog stand on top is not under them.
+# above the main window clicked; the hand pad opened while the chart stands
+# on top is not above it; the serial traffic opened from the Preferences
+# stays above them clicked.
 #
 # A second start reads window positions stored from a larger screen and
 # negative ones: the windows it shows must lie whole on the screen as well,
@@ -28,14 +29,15 @@
 # through its menu the program must store the places of their frames as
 # they are (nothing creeps by a frame from one start to the next). Windows
 # left open as the program closes come back where they were, at the size
-# they had, started again once and, with the hand pad dragged over the main
-# window's menu bar, twice, the main window dragged down before the second
-# close (the windows then lying on its bars come back below them at their
-# size); the script window, stored off the screen before the third start,
-# comes back clear of the main window's menu bar and page tabs where the
-# main window takes its place. Left open a third time below the bars, the
-# main window dragged up before the close, the hand pad comes back where and
-# as it was closed. The sizes run side by side,
+# they had, those kept on top above the plain ones, started again once and,
+# with the hand pad dragged over the main window's menu bar, twice, the main
+# window dragged down before the second close (the windows then lying on its
+# bars come back where they were left all the same); the script window,
+# stored off the screen before the third start, comes back clear of the
+# main window's menu bar and page tabs where the main window takes its
+# place. Left open a third time below the bars, the main window dragged up
+# before the close, the hand pad comes back where and as it was closed. The
+# sizes run side by side,
 # each on a display of its own (about two minutes).
 #
 #   window_placement_e2e.sh BUILD_DIR SOURCE_DIR [WIDTHxHEIGHT...]
@@ -148,13 +150,26 @@ fits_in() {
 # A window that does not wait for its answer, opened from a fresh program
 # folder: where the screen has room beside or below the main window's bars,
 # its frame leaves them uncovered; where it has room below the menu bar and
-# page tabs only, it leaves those uncovered.
+# page tabs only, it leaves those uncovered. One kept on top opened from
+# another window ($3) leaves that window uncovered, and the menu bar and
+# page tabs, before the tool bars.
 check_bars() {
-  local name=$1 frame=$2 x y w h menus strip tools
+  local name=$1 frame=$2 opener=${3:-} x y w h menus strip tools
   read -r x y w h <<<"$frame"
   menus="$mx $my $MENUS $MENU_H"
   strip="$mx $((my + MENU_H)) $mw $((STRIP - MENU_H))"
   tools="$((mx + mw - PANEL)) $((my + STRIP)) $PANEL $((mh - STRIP))"
+  if [ -n "$opener" ]; then
+    local ox oy ow oh
+    read -r ox oy ow oh <<<"$(frame_of "$opener")"
+    # (Where the screen has room beside, below or above it.)
+    fits_in "$w" "$h" "$ox $sh" "$((sw - ox - ow)) $sh" "$sw $((sh - oy - oh))" "$sw $((oy - my - STRIP))" \
+      && overlap "$frame" "$ox $oy $ow $oh" \
+      && fail "$name: frame ${w}x${h} at $x,$y covers \"$(xdotool getwindowname "$opener")\", which opened it"
+    { overlap "$frame" "$menus" || overlap "$frame" "$strip"; } \
+      && fail "$name: frame ${w}x${h} at $x,$y covers the main window's menu bar or page tabs"
+    return
+  fi
   # The largest free rectangles: left, right, above and below the main
   # window; below its strip left of its tool bars; below its strip.
   local left="$mx $sh" right="$((sw - mx - mw)) $sh" over="$sw $my" under="$sw $((sh - my - mh))"
@@ -184,7 +199,15 @@ check_logged() {
   wname=${wname// /} how=${how// /} kind=${kind// /}
   echo "$wname" >>"$work/opened-$screen"
   [ "$how" = path ] || fail "$name ($wname): shown outside the program's show path"
-  [ "${3:-}" = bars ] && [ "$kind" = plain ] && check_bars "$name ($wname)" "$checked_frame"
+  if [ "${3:-}" = bars ] && [ "$kind" = plain ]; then
+    # (Opened from another window than the main one, and kept on top.)
+    if [ -n "$step_target" ] && [ "$step_target" != "$(main_window)" ] \
+       && xprop -id "$win" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_ABOVE; then
+      check_bars "$name ($wname)" "$checked_frame" "$step_target"
+    else
+      check_bars "$name ($wname)" "$checked_frame"
+    fi
+  fi
   return 0
 }
 
@@ -223,9 +246,11 @@ check_inventory() {
 #   k:KEY[*N]  press a key (N times)
 #   dde:LINES  send script lines (separated by ";") through the remote client,
 #              as another program does
+# The window clicked in last is left in $step_target.
 steps() {
   local target step key n xy lines
   target=$(main_window)
+  step_target=$target
   [ -n "$target" ] || { fail "no main window"; return 1; }
   activate "$target"
   sleep 0.1
@@ -243,6 +268,7 @@ steps() {
              ("$client" execute "${lines[@]}" >/dev/null 2>&1 &) ;;
       w:*) target=$(xdotool search --onlyvisible --name "${step#w:}" 2>/dev/null | head -1)
            [ -n "$target" ] || { fail "no window \"${step#w:}\" to click in"; return 1; }
+           step_target=$target
            activate "$target" ;;
       k:*) key=${step#k:}; n=1
            case $key in *\**) n=${key#*\*}; key=${key%\**} ;; esac
@@ -388,7 +414,8 @@ windows_of_the_menus() {
   # pages scroll: their places move).
   if [ "$sh" -ge 768 ]; then
     open_and_check mount-activity "^Autoguidage$" "w:^Pr.*f.*rences$ c:452,22 c:367,83 c:37,210"
-    open_and_check comm-traffic "^Comm Trafic$" "w:^Pr.*f.*rences$ c:59,83 c:37,490"
+    open_and_check comm-traffic "^Comm Trafic$" "w:^Pr.*f.*rences$ c:59,83 c:37,490" keep
+    traffic_over_preferences
   fi
   close_window "^Pr.*f.*rences$"
   # "Charger une sequence de fichiers".
@@ -403,7 +430,8 @@ windows_of_the_menus() {
   the_player
 }
 
-# The chart stays on top: what it opens opens in front of it.
+# The chart stays on top: the search dialog and its settings open in front
+# of it, the goto dialog and the hand pad (plain windows) under it.
 windows_of_the_chart() {
   open_and_check sky "^Carte C" "$M_FONCTIONS k:Down*6 k:Return" keep
   # Right click > "Objet" > the entry of the cursor's place.
@@ -423,22 +451,44 @@ windows_of_the_chart() {
   fi
 }
 
-# The hand pad opened from the Telescope menu while the chart and its goto
-# dialog stand on top: whole, and not under either of them.
+# The hand pad opened from the Telescope menu while the chart stands on top
+# and its goto dialog is open: whole, under the chart where they overlap,
+# in front of the goto dialog shown before it.
 hand_pad_by_windows_on_top() {
-  local pad w frame ok=1
+  local pad chart goto frame ok=1
   open_and_check hand-pad-over-chart "^Telescope$" "$M_TELESCOPE" keep || return
   pad=$(xdotool search --onlyvisible --name "^Telescope$" 2>/dev/null | head -1)
+  chart=$(xdotool search --onlyvisible --name "^Carte C" 2>/dev/null | head -1)
+  goto=$(xdotool search --onlyvisible --name "^Curseur$" 2>/dev/null | head -1)
   sleep 0.5
   frame=$(settled frame_of "$pad")
-  for w in $(xdotool search --onlyvisible --name "^(Carte C|Curseur$)" 2>/dev/null); do
-    if overlap "$frame" "$(frame_of "$w")" && ! above "$pad" "$w"; then
-      fail "hand pad: opened at $frame under \"$(xdotool getwindowname "$w")\", which stays on top"
-      ok=0
-    fi
-  done
-  [ $ok -eq 1 ] && echo "  ok hand pad not under the chart or the goto dialog"
+  if [ -n "$chart" ] && overlap "$frame" "$(frame_of "$chart")" && ! above "$chart" "$pad"; then
+    fail "hand pad: opened at $frame above the chart, which stays on top"
+    ok=0
+  fi
+  if [ -n "$goto" ] && overlap "$frame" "$(frame_of "$goto")" && ! above "$pad" "$goto"; then
+    fail "hand pad: opened at $frame under the goto dialog shown before it"
+    ok=0
+  fi
+  [ $ok -eq 1 ] && echo "  ok hand pad under the chart, in front of the goto dialog"
   close_window "^Telescope$"
+}
+
+# The serial traffic opened from the Preferences' "Historique de
+# communication" stays above them once they are clicked (their title bar,
+# where the traffic leaves it uncovered), and is closed.
+traffic_over_preferences() {
+  local traffic pref
+  traffic=$(xdotool search --onlyvisible --name "^Comm Trafic$" 2>/dev/null | head -1)
+  pref=$(xdotool search --onlyvisible --name "^Pr.*f.*rences$" 2>/dev/null | head -1)
+  [ -n "$traffic" ] && [ -n "$pref" ] || return
+  ON_TOP="^Comm Trafic$" click_title "$pref"
+  if above "$traffic" "$pref"; then
+    echo "  ok the serial traffic stays above the Preferences clicked"
+  else
+    fail "the serial traffic goes under the Preferences clicked"
+  fi
+  close_with comm-traffic "$traffic" alt+F4
 }
 
 # Windows opened from buttons and from other windows' menus; the windows
@@ -543,8 +593,10 @@ check_pan_tilt_pad() {
 # it opened with, brought up only as far as it takes to be whole.
 LEFT_OPEN=("^Telescope$" "^Images$" "^Suivi/Autoguidage$" "^Pr.*f.*rences$" "^Carte C")
 LEFT_OPEN_KEYS=(FRM_Raquette FRM_Tool_Images FRM_Tool_Suivi FRM_Pref FRM_Sky)
-# Those of them kept on top, and the plain ones.
-LEFT_ON_TOP=(2 4) LEFT_PLAIN=(0 1 3)
+# Those of them kept on top, and the plain ones; the titles of the windows
+# kept on top that come back (the script window with them from the third
+# start).
+LEFT_ON_TOP=(2 4) LEFT_PLAIN=(0 1 3) LEFT_ON_TOP_TITLES="^Suivi/Autoguidage$|^Carte C|^Script"
 windows_left_open() {
   local title i x y rest stored
   open_and_check hand-pad-key "${LEFT_OPEN[0]}" "k:KP_Begin" keep
@@ -596,8 +648,7 @@ windows_restored() {
     check_bars "\"${LEFT_OPEN[$i]}\" restored" "$frame"
   done
   # The chart comes back before the plain windows, the tracking window
-  # after them; both stay on top: the plain windows either covers stand in
-  # front of both.
+  # after them; both stay on top, above the plain windows they overlap.
   local on_top plain j
   for j in "${LEFT_ON_TOP[@]}"; do
     on_top=$(xdotool search --onlyvisible --name "${LEFT_OPEN[$j]}" 2>/dev/null | head -1)
@@ -605,10 +656,10 @@ windows_restored() {
     for i in "${LEFT_PLAIN[@]}"; do
       plain=$(xdotool search --onlyvisible --name "${LEFT_OPEN[$i]}" 2>/dev/null | head -1)
       [ -n "$plain" ] && overlap "$(frame_of "$plain")" "$(frame_of "$on_top")" || continue
-      if until_true 10 "above $plain $on_top"; then
-        echo "  ok \"${LEFT_OPEN[$i]}\" restored in front of \"${LEFT_OPEN[$j]}\""
+      if above "$on_top" "$plain"; then
+        echo "  ok \"${LEFT_OPEN[$i]}\" restored under \"${LEFT_OPEN[$j]}\""
       else
-        fail "\"${LEFT_OPEN[$i]}\" restored under \"${LEFT_OPEN[$j]}\", kept on top"
+        fail "\"${LEFT_OPEN[$i]}\" restored above \"${LEFT_OPEN[$j]}\", kept on top"
       fi
     done
   done
@@ -619,10 +670,10 @@ windows_restored() {
 # to the screen's top edge, over the main window's menu bar, where it would
 # have room to be taller than it is (at 800 x 600 and 1024 x 768 it opens
 # shorter, to fit below the main window's bars). The main window is first
-# dragged down: a window its bars now lie under comes back below them, and
-# the hand pad at the top edge keeps the size it had, though it would open
-# shorter below the bars where the main window now is (at 1280 x 1024 the
-# main window goes down far enough for that). The program is closed with
+# dragged down: a window its bars now lie under comes back where it was
+# left all the same, and the hand pad at the top edge keeps the size it
+# had, though it would open shorter below the bars where the main window now
+# is (at 1280 x 1024 the main window goes down far enough for that). The program is closed with
 # the main window's close box and started a third time in its folder.
 windows_closed_again() {
   local pad px py pw ph title
@@ -648,14 +699,10 @@ windows_closed_again() {
     [ "$y" -eq $((mfy + down)) ] || fail "the main window dragged $down pixels down from $mfy is at $y"
   fi
   # (Brought forward first: the windows restored after it may cover it.)
+  # (Grabbed where the windows kept on top leave it uncovered.)
   activate "$pad"
   read -r px py pw ph <<<"$(settled frame_of "$pad")"
-  xdotool mousemove $((px + pw / 2)) $((py + 9)) mousedown 1
-  sleep 0.2
-  xdotool mousemove $((px + pw / 2)) $((py / 2 + 9))
-  sleep 0.2
-  xdotool mousemove $((px + pw / 2)) 9 mouseup 1
-  sleep 0.3
+  ON_TOP="$LEFT_ON_TOP_TITLES" drag_by "$pad" 0 $((-py)) || fail "the hand pad is covered whole"
   left_again=()
   for title in "${LEFT_OPEN[@]}"; do
     left_again+=("$(settled frame_of "$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -1)")")
@@ -671,7 +718,7 @@ windows_closed_again() {
   sed -i "s/^\[Windows\]\r\?$/[Windows]\r\nFRM_Script_Left=-150\r\nFRM_Script_Top=-60\r\nFRM_Script_visible=1\r/" "$ini"
 }
 windows_restored_again() {
-  local i win x y w h cw mtop below on_bars=0
+  local i win x y w h mtop below on_bars=0
   read_main_bars
   below=$(((my + STRIP + 7) / 8 * 8))
   read -r _ mtop _ _ <<<"$(frame_of "$(main_window)")"
@@ -681,23 +728,15 @@ windows_restored_again() {
     [ -n "$win" ] || { fail "\"${LEFT_OPEN[$i]}\" left open again does not come back"; continue; }
     check_on_screen "restored-again-$i" "$win"
     read -r x y w h <<<"${left_again[$i]}"
-    read -r _ _ cw _ <<<"$checked_frame"
-    # Closed with its top edge on the bars of the main window moved down
-    # (the hand pad, put over them from above, stays where it was put), it
-    # comes back below them, at its size where it fits there, else made as
-    # tall as the room there (as it opens below them), its controls
-    # scrolling beside their bar.
+    # Closed with its top edge on the bars of the main window moved down, or
+    # anywhere else, it comes back where and as it was closed (the hand pad
+    # at the screen's top edge keeps the size it had, though it would open
+    # shorter below the bars where the main window now is).
     if [ "$y" -gt "$mtop" ] && [ "$y" -lt "$below" ]; then
       on_bars=$((on_bars + 1))
-      [ $((below + h)) -le "$sh" ] || h=$((sh - below))
-      [ "$checked_frame" = "$x $below $cw $h" ] && [ "$cw" -ge "$w" ] \
-        || fail "\"${LEFT_OPEN[$i]}\" closed as ${left_again[$i]} on the main window's bars comes back as ${checked_frame}, not below them at its size"
-    elif [ "$checked_frame" != "${left_again[$i]}" ]; then
-      # (Elsewhere, as it was closed: the hand pad at the screen's top edge
-      # keeps the size it had, though it would open shorter below the bars
-      # where the main window now is.)
-      fail "\"${LEFT_OPEN[$i]}\" comes back as ${checked_frame}, it was closed as ${left_again[$i]} (left top width height)"
     fi
+    [ "$checked_frame" = "${left_again[$i]}" ] \
+      || fail "\"${LEFT_OPEN[$i]}\" comes back as ${checked_frame}, it was closed as ${left_again[$i]} (left top width height)"
   done
   [ "$sh" -ne 768 ] || [ "$on_bars" -gt 0 ] || fail "no window was closed on the bars of the main window moved down"
   # The script window comes back clear of the main window's menu bar and
@@ -739,12 +778,7 @@ windows_closed_after_main_up() {
   activate "$pad"
   read -r px py pw ph <<<"$(settled frame_of "$pad")"
   y=$((sh - ph))
-  xdotool mousemove $((px + pw / 2)) $((py + 9)) mousedown 1
-  sleep 0.2
-  xdotool mousemove $((px + pw / 2)) $(((py + y) / 2 + 9))
-  sleep 0.2
-  xdotool mousemove $((px + pw / 2)) $((y + 9)) mouseup 1
-  sleep 0.3
+  ON_TOP="$LEFT_ON_TOP_TITLES" drag_by "$pad" 0 $((y - py)) || fail "the hand pad is covered whole"
   pad_low=$(settled frame_of "$pad")
   read -r _ py _ _ <<<"$pad_low"
   [ "$py" -eq "$y" ] || fail "the hand pad dragged down to $y stays at $pad_low"

@@ -9,30 +9,36 @@
 #   - Windows without a stored place open whole on the screen, each at a
 #     corner of its own, leaving the main window's menu bar and page tabs
 #     uncovered (and its tool bars, for a window that fits beside them).
-#   - A window opened from one that stays on top (the hand pad from the
-#     tracking window or the message window, the Preferences from the
-#     tracking window) opens above it; once that one is closed, a click on
-#     the main window brings the main window above it.
-#   - The goto dialog opened from the chart stays above the chart whatever
-#     is clicked in the chart.
+#   - Windows kept on top stay above every plain window, whatever is
+#     shown, clicked or restored after them: the tracking and traffic
+#     windows left open come back above the hand pad and the reference
+#     image; the hand pad and the Preferences opened from a window kept on
+#     top (the tracking window, the message window) open under it and stay
+#     there when clicked or when their opener is chosen again from the menu
+#     (it takes the keyboard); the message window comes in front with each
+#     line; the script window chosen again stays above the motion
+#     detection opened over it; the chart stays above its goto dialog. Once
+#     the window kept on top is closed, a click on the main window brings
+#     the main window above the plain window, which was never kept on top.
+#   - Each window kept on top (the message, tracking, chart, script,
+#     wizard, planner, button properties, display, focusing, measurement,
+#     kernel grid, full-screen, preview, histogram and resources windows),
+#     opened as a user opens it, stays above the hand pad clicked after it.
 #   - The full-screen window maximised and restored with its title bar's
 #     button is on top again, at its size before.
-#   - A plain window shown where several windows kept on top would cover it
-#     (the Preferences and the About box from the menu, the image window
-#     from a script, under the tracking and message windows) stands in front
-#     of all of them, still when the one it was told to stand in front of
-#     closes; clicked on its title bar after one came forward, or under one
-#     opened later, it comes in front; once they are closed, it is a plain
-#     window again. Of two such windows, the one shown last (the image
-#     window from a script, over the Preferences, while a script brings its
-#     windows forward) stays in front of the other.
-#     Minimising a window kept on top does not take with it the plain
-#     windows that stand in front of it; minimising one of those with its
-#     title bar's button leaves the windows kept on top shown.
-#   - What the other windows that stay on top open (the measurement
-#     window's, the display window's, the planner's and the function
-#     button's file dialogs, the big FWHM window, the kernel grid, the script
-#     window) opens above them, whole on the screen.
+#   - A plain window shown where windows kept on top would cover it (the
+#     Preferences and the About box from the menu, the image window from a
+#     script, under the tracking and message windows) opens under them and
+#     stays under them when clicked, shown again or when one of them is
+#     closed or minimised; minimising one leaves the other shown. Of two
+#     plain windows, the one shown last (the image window from a script,
+#     over the Preferences, while a script brings its windows forward)
+#     stays in front of the other.
+#   - What the windows that stay on top open (the measurement window's, the
+#     display window's, the planner's and the function button's file
+#     dialogs, the big FWHM window, the kernel grid, the script window)
+#     opens above them, whole on the screen; the big FWHM window opens clear
+#     of the display window, whose next click would hide it.
 #
 #   window_stacking_e2e.sh BUILD_DIR SOURCE_DIR
 #
@@ -80,11 +86,13 @@ shot() {
 # --- the program ------------------------------------------------------------
 
 # The tool windows' places are not stored: those left open (the serial
-# traffic and the reference image) open at start-up where they first go.
+# traffic and the reference image) open at start-up where they first go;
+# the hand pad and the tracking window come back where they were left, over
+# each other.
 start_program() {
   local prog="$work/prog"
   new_program_dir "$prog" "$work/run"
-  printf '[Prefs]\r\nLangue=1\r\n[Autoguide]\r\nRDB_Aucun.Checked=0\r\nRDB_LX200.Checked=1\r\nAG_PortSerie=19\r\n[Windows]\r\nFRM_ComTrafic_visible=1\r\nFRM_ImgRef_visible=1\r\n' \
+  printf '[Prefs]\r\nLangue=1\r\n[Autoguide]\r\nRDB_Aucun.Checked=0\r\nRDB_LX200.Checked=1\r\nAG_PortSerie=19\r\n[Windows]\r\nFRM_ComTrafic_visible=1\r\nFRM_ImgRef_visible=1\r\nFRM_Raquette_Left=40\r\nFRM_Raquette_Top=80\r\nFRM_Raquette_visible=1\r\nFRM_Tool_Suivi_Left=120\r\nFRM_Tool_Suivi_Top=100\r\nFRM_Tool_Suivi_visible=1\r\n' \
     >"$prog/NightjarPro.ini"
   export XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
   start_program_in "$prog" "$work/program.log" || exit 1
@@ -235,30 +243,102 @@ full_screen() {
   close_win "$win"
 }
 
-# --- windows opened from windows that stay on top --------------------------------
+# --- windows kept on top over plain windows --------------------------------------
 
-# Opens $2 (a title) with the steps $3 from the window $1 that stays on top,
-# checks it stands above it, closes the opener (unless it closed itself) and
-# clicks the main window: the main window must stand above the window
-# opened.
+# The windows kept on top a plain window may lie under.
+ON_TOP="^Message$|^Suivi/Autoguidage$"
+
+# Every shown window kept on top (matching $ON_TOP) whose frame overlaps
+# that of window $1 (called $2) stands above it.
+under_all() {
+  local win=$1 why=$2 frame w
+  frame=$(settled frame_of "$win")
+  for w in $(xdotool search --onlyvisible --name "$ON_TOP" 2>/dev/null); do
+    [ "$w" != "$win" ] && overlap "$frame" "$(frame_of "$w")" || continue
+    until_true 1 'above "$w" "$win"' \
+      || fail "\"$(xdotool getwindowname "$win")\" $why: above \"$(xdotool getwindowname "$w")\", kept on top ($(names_in_stacking))"
+  done
+}
+# The windows left open come back: those kept on top (the tracking and
+# traffic windows) above the plain ones (the hand pad and the reference
+# image) wherever they overlap, whichever came back first.
+restored_on_top() {
+  echo "windows left open, restored"
+  local title top w pairs=0 failed=$failures
+  for title in "^Suivi/Autoguidage$" "^Comm Trafic$"; do
+    top=$(wait_window "$title") || { fail "\"$title\" left open does not come back"; continue; }
+    states_of "$top" | grep -q _NET_WM_STATE_ABOVE || fail "\"$title\" restored is not on top"
+  done
+  for title in "^Telescope$" "^Image de r"; do
+    w=$(wait_window "$title") || { fail "\"$title\" left open does not come back"; continue; }
+    ON_TOP="^Suivi/Autoguidage$|^Comm Trafic$" under_all "$w" "restored"
+    for top in $(xdotool search --onlyvisible --name "^Suivi/Autoguidage$|^Comm Trafic$" 2>/dev/null); do
+      overlap "$(frame_of "$w")" "$(frame_of "$top")" && pairs=$((pairs + 1))
+    done
+  done
+  shot restored
+  [ $pairs -gt 0 ] || fail "no window kept on top came back over a plain one"
+  [ "$failures" -eq "$failed" ] && ok "$pairs windows kept on top restored above the plain windows they overlap"
+  close_win "$(window_named "^Telescope$")"
+  close_win "$(window_named "^Suivi/Autoguidage$")"
+}
+
+# Opens $2 (a title) with the steps $3 from the window $1 that stays on top:
+# it opens under it where they overlap, and stays under it once clicked on
+# its title bar and once the opener is brought forward again with the steps
+# $4 (the opener then has the keyboard). With the opener closed (unless it
+# closed itself), a click on the main window brings the main window above
+# the window opened.
 opened_from_on_top() {
-  local opener=$1 title=$2 how=$3 win before=$failures
+  local opener=$1 title=$2 how=$3 again=${4:-} win before=$failures
   eval "$how"
   win=$(wait_window "$title") || { fail "\"$title\" does not open from \"$(xdotool getwindowname "$opener")\""; return; }
   sleep 0.5
   shot "opened-$(tr -c 'A-Za-z\n' '-' <<<"$title")"
   # The message window closes itself on the key that opened the hand pad.
   if shown "$opener"; then
-    above "$win" "$opener" \
-      || fail "\"$title\" opens under \"$(xdotool getwindowname "$opener")\" ($(names_in_stacking))"
+    overlap "$(settled frame_of "$win")" "$(frame_of "$opener")" \
+      || fail "\"$title\" opens clear of \"$(xdotool getwindowname "$opener")\": nothing to check"
+    under_all "$win" "opened from it"
+    click_title "$win" && under_all "$win" "clicked on its title bar"
+    if [ -n "$again" ]; then
+      eval "$again"
+      sleep 0.5
+      under_all "$win" "once \"$(xdotool getwindowname "$opener")\" was chosen again"
+      [ "$(xdotool getactivewindow 2>/dev/null)" = "$opener" ] \
+        || fail "\"$(xdotool getwindowname "$opener")\" chosen again does not have the keyboard"
+    fi
     close_win "$opener"
   fi
   click_main
   above "$(main_window)" "$win" \
     || fail "\"$title\" stays above the main window clicked after its opener closed ($(names_in_stacking); $(states_of "$win"))"
   states_of "$win" | grep -q _NET_WM_STATE_ABOVE && fail "\"$title\" was left on top for good"
-  [ "$failures" -eq "$before" ] && ok "\"$title\" above its opener, then under the main window clicked"
+  [ "$failures" -eq "$before" ] && ok "\"$title\" under its opener, then under the main window clicked"
   close_win "$win"
+}
+
+# Each line given to the message window brings it in front: above the hand
+# pad clicked after the first line.
+message_lines_in_front() {
+  local pad message
+  activate "$(main_window)"
+  sleep 0.1
+  keys KP_Begin
+  pad=$(wait_window "^Telescope$") || { fail "the hand pad does not open from the main window"; return; }
+  ("$client" execute 'messagebox.show("ligne 1")' >/dev/null 2>&1 &)
+  message=$(wait_window "^Message$") || { fail "the message window does not open"; return; }
+  sleep 0.5
+  overlap "$(settled frame_of "$message")" "$(frame_of "$pad")" || xdotool windowmove "$message" 60 120
+  ON_TOP="^Message$" click_title "$pad"
+  ON_TOP="^Message$" under_all "$pad" "clicked after a line in the message window"
+  "$client" execute 'messagebox.show("ligne 2")' >/dev/null 2>&1
+  sleep 0.5
+  shot message-line-over-pad
+  ON_TOP="^Message$" under_all "$pad" "under a second line in the message window"
+  above "$message" "$pad" && ok "the message window in front with each line, above the hand pad clicked"
+  close_win "$message"
+  close_win "$pad"
 }
 
 from_windows_on_top() {
@@ -266,8 +346,10 @@ from_windows_on_top() {
   local tracking message
   menu $F Down Down Down Down Return
   tracking=$(wait_window "^Suivi/Autoguidage$") || { fail "the tracking window does not open"; return; }
-  # The keypad's centre key (Num Lock off) in the tracking window: the hand pad.
-  opened_from_on_top "$tracking" "^Telescope$" 'click_at "$tracking" 200 8; sleep 0.2; keys KP_Begin'
+  # The keypad's centre key (Num Lock off) in the tracking window: the hand
+  # pad; then the tracking window chosen again from its menu.
+  opened_from_on_top "$tracking" "^Telescope$" 'click_at "$tracking" 200 8; sleep 0.2; keys KP_Begin' \
+    'menu $F Down Down Down Down Return'
 
   menu $F Down Down Down Down Return
   tracking=$(wait_window "^Suivi/Autoguidage$") || { fail "the tracking window does not open again"; return; }
@@ -277,12 +359,40 @@ from_windows_on_top() {
   ("$client" execute 'messagebox.show("stacking")' >/dev/null 2>&1 &)
   message=$(wait_window "^Message$") || { fail "the message window does not open"; return; }
   opened_from_on_top "$message" "^Telescope$" 'click_at "$message" 60 8; sleep 0.2; keys KP_Begin'
+  message_lines_in_front
 }
 
-# --- the goto dialog over the chart ----------------------------------------------
+# The script window chosen again from its menu, with the motion detection
+# opened over it: it takes the keyboard and stays above the motion
+# detection, which a click leaves under it.
+script_window_over_motion_detection() {
+  echo "the script window and the motion detection"
+  local script detect sx sy failed=$failures
+  menu $F Down Down Down Down Down Down Down Down Return
+  script=$(wait_window "^Script") || { fail "the script window does not open"; return; }
+  menu $F Down Down Down Down Down Return
+  detect=$(wait_window "^Detect") || { fail "the motion detection does not open"; return; }
+  sleep 0.5
+  # Over the script window's title bar and menus, as the user may have it.
+  read -r sx sy _ _ <<<"$(settled frame_of "$script")"
+  xdotool windowmove "$detect" $((sx > 72 ? sx - 72 : 0)) $((sy > 72 ? sy - 72 : 0))
+  sleep 0.3
+  ON_TOP="^Script" under_all "$detect" "opened over the script window"
+  menu $F Down Down Down Down Down Down Down Down Return
+  sleep 0.5
+  shot script-chosen-again
+  ON_TOP="^Script" under_all "$detect" "once the script window was chosen again"
+  [ "$(xdotool getactivewindow 2>/dev/null)" = "$script" ] || fail "the script window chosen again does not have the keyboard"
+  ON_TOP="^Script" click_title "$detect" && ON_TOP="^Script" under_all "$detect" "clicked on its title bar"
+  [ "$failures" -eq "$failed" ] && ok "the script window above the motion detection, chosen again and clicked"
+  close_win "$detect"
+  close_win "$script"
+}
 
-goto_over_chart() {
-  echo "the goto dialog over the chart"
+# --- the goto dialog under the chart ----------------------------------------------
+
+goto_under_chart() {
+  echo "the goto dialog and the chart"
   local chart dialog p cf df failed=$failures
   menu $F Down Down Down Down Down Down Return
   chart=$(wait_window "^Carte C") || { fail "the chart does not open"; return; }
@@ -297,35 +407,105 @@ goto_over_chart() {
   cf=$(settled frame_of "$chart")
   df=$(settled frame_of "$dialog")
   [ "${cf% * *}" = "${df% * *}" ] && fail "the goto dialog opens on the chart's corner ($df)"
-  above "$dialog" "$chart" || fail "the goto dialog opens under the chart ($(names_in_stacking))"
-  # Left clicks re-centre the chart, where the dialog leaves it uncovered.
-  local cx cy cw ch dx dy dw dh clicks=0
+  ON_TOP="^Carte C" under_all "$dialog" "opened from the chart"
+  # Left clicks re-centre the chart; a click on the dialog's title bar
+  # brings it forward among the plain windows only.
+  local cx cy cw ch
   read -r cx cy cw ch <<<"$(client_of "$chart")"
-  read -r dx dy dw dh <<<"$df"
-  for p in "620 40" "40 460" "600 440" "320 460" "630 200" "20 60"; do
+  for p in "620 40" "40 460" "320 460"; do
     local px=$((cx + ${p% *})) py=$((cy + ${p#* }))
-    [ $px -ge $dx ] && [ $px -lt $((dx + dw)) ] && [ $py -ge $dy ] && [ $py -lt $((dy + dh)) ] && continue
     [ $px -ge $sw ] || [ $py -ge $sh ] && continue
     xdotool mousemove $px $py
     sleep 0.05
     xdotool click 1
     sleep 0.4
-    clicks=$((clicks + 1))
-    above "$dialog" "$chart" || { fail "a click at $p in the chart covers the goto dialog ($(names_in_stacking))"; break; }
+    ON_TOP="^Carte C" under_all "$dialog" "after a click at $p in the chart"
   done
-  [ $clicks -gt 0 ] || fail "the goto dialog covers the whole chart ($df)"
-  shot goto-over-chart
-  [ "$failures" -eq "$failed" ] && ok "the goto dialog stays above the chart"
+  ON_TOP="^Carte C" click_title "$dialog" quiet && ON_TOP="^Carte C" under_all "$dialog" "clicked on its title bar"
+  shot goto-under-chart
+  states_of "$dialog" | grep -q _NET_WM_STATE_ABOVE && fail "the goto dialog is kept on top"
+  [ "$failures" -eq "$failed" ] && ok "the chart stays above its goto dialog"
   close_win "$dialog"
   close_win "$chart"
+}
+
+# --- every window kept on top over a plain window -----------------------------------
+
+# Window $2 (a title), kept on top, opened with the steps $1: a click on the
+# hand pad's title bar (the hand pad $pad, open) leaves it above the hand
+# pad. It is closed again unless $3 is "keep".
+on_top_over_pad() {
+  local how=$1 title=$2 win
+  eval "$how"
+  win=$(wait_window "$title") || { fail "\"$title\" does not open"; return 1; }
+  sleep 0.5
+  states_of "$win" | grep -q _NET_WM_STATE_ABOVE || fail "\"$title\" is not kept on top"
+  # Dragged over the hand pad where it opened clear of it.
+  local px py
+  read -r px py _ _ <<<"$(frame_of "$pad")"
+  overlap "$(frame_of "$win")" "$(frame_of "$pad")" || { xdotool windowmove "$win" $((px + 30)) $((py + 60)); sleep 0.3; }
+  # The hand pad brought forward as a click on what shows of it does, then
+  # clicked on its title bar where the window leaves it uncovered.
+  activate "$pad"
+  sleep 0.2
+  ON_TOP="$title" click_title "$pad" quiet
+  above "$win" "$pad" || fail "\"$title\" goes under the hand pad clicked ($(names_in_stacking))"
+  on_top_checked=$((on_top_checked + 1))
+  [ "${3:-}" = keep ] || close_win "$win"
+}
+
+each_window_on_top_over_the_hand_pad() {
+  echo "each window kept on top over the hand pad"
+  local pad opener on_top_checked=0 failed=$failures
+  activate "$(main_window)"
+  sleep 0.1
+  keys KP_Begin
+  pad=$(wait_window "^Telescope$") || { fail "the hand pad does not open from the main window"; return; }
+  on_top_over_pad 'menu $F Down Down Down Down Return' "^Suivi/Autoguidage$"
+  on_top_over_pad 'menu $F Down Down Down Down Down Down Return' "^Carte C"
+  on_top_over_pad 'menu $F Down Down Right Return' "^Mesures$"
+  on_top_over_pad 'menu $F Right Down Down Down Down Down Down Return' "^Info$"
+  on_top_over_pad 'menu $F Down Right Down Down Down Return' "^MiniSource$"
+  on_top_over_pad 'menu $F Down Right Down Down Down Down Return' "^Full Screen"
+  on_top_over_pad 'menu $AIDE Down Down Return' "^Ressources$"
+  on_top_over_pad 'menu $F Down Down Down Down Down Down Down Return' "^Programmateur de Mosa"
+  on_top_over_pad '("$client" execute "messagebox.show(\"dessus\")" >/dev/null 2>&1 &)' "^Message$"
+  # The display window's "Mise au point" page, "GROS".
+  on_top_over_pad 'menu $F Down Right Return' "^Affichage$" keep
+  opener=$(window_named "^Affichage$")
+  [ -n "$opener" ] && on_top_over_pad 'click_at "$opener" 61 22; sleep 0.3; click_at "$opener" 229 146' "^Mise au point$"
+  [ -n "$opener" ] && close_win "$opener"
+  # The script window's "Assistant".
+  on_top_over_pad 'menu $F Down Down Down Down Down Down Down Down Return' "^Script" keep
+  opener=$(window_named "^Script")
+  [ -n "$opener" ] && on_top_over_pad 'click_at "$opener" 147 8' "^Assistant"
+  [ -n "$opener" ] && close_win "$opener"
+  # Images > "Filtres" > "Montrer matrice de deconvolution".
+  menu $F Right Return
+  opener=$(wait_window "^Images$") || fail "the image window does not open"
+  if [ -n "$opener" ]; then
+    sleep 0.5
+    click_at "$opener" 210 22
+    sleep 0.3
+    on_top_over_pad 'click_at "$opener" 300 428' "^Matrice de Deconvolution$"
+    close_win "$opener"
+  fi
+  # A right click on the function button 1 of the main window's "Scripts"
+  # page.
+  on_top_over_pad 'activate "$(main_window)"; click_at "$(main_window)" 662 165; sleep 0.3; click_at "$(main_window)" 570 313 3' "^Propri"
+  shot each-on-top-over-pad
+  [ "$failures" -eq "$failed" ] && ok "$on_top_checked windows kept on top above the hand pad clicked"
+  close_win "$pad"
 }
 
 # --- what the other windows that stay on top open --------------------------------
 
 # Opens $2 (a title) with the steps $3 from the window $opener: it must open
-# above it, whole on the screen, and close with the key $4.
+# above it, whole on the screen, and close with the key $4. With $5, the
+# steps that click in the opener: the window opened, kept on top, opens
+# clear of it, and such a click leaves it in sight.
 opened_above() {
-  local title=$1 how=$2 closing=$3 win x y w h before=$failures
+  local title=$1 how=$2 closing=$3 clicked=${4:-} win x y w h before=$failures
   eval "$how"
   win=$(wait_window "$title") \
     || { fail "\"$title\" does not open from \"$(xdotool getwindowname "$opener")\""; return; }
@@ -336,6 +516,13 @@ opened_above() {
   fi
   above "$win" "$opener" \
     || fail "\"$title\" opens under \"$(xdotool getwindowname "$opener")\" ($(names_in_stacking))"
+  if [ -n "$clicked" ]; then
+    overlap "$(frame_of "$win")" "$(frame_of "$opener")" \
+      && fail "\"$title\": frame ${w}x${h} at $x,$y opens over \"$(xdotool getwindowname "$opener")\", which opened it"
+    eval "$clicked"
+    overlap "$(frame_of "$win")" "$(frame_of "$opener")" && ! above "$win" "$opener" \
+      && fail "\"$title\" goes under \"$(xdotool getwindowname "$opener")\" clicked ($(names_in_stacking))"
+  fi
   activate "$win"
   sleep 0.1
   keys "$closing"
@@ -360,7 +547,9 @@ dialogs_of_windows_on_top() {
   # The "Mise au point" page: "GROS", then "..." of "Enregistrer les mesures".
   click_at "$opener" 61 22
   sleep 0.3
-  opened_above "^Mise au point$" 'click_at "$opener" 229 146' alt+F4
+  # (A click on "Son", twice: the sound goes on and off.)
+  opened_above "^Mise au point$" 'click_at "$opener" 229 146' alt+F4 \
+    'click_at "$opener" 97 146; sleep 0.3; click_at "$opener" 97 146; sleep 0.3'
   opened_above "^Enregistrer les mesures$" 'click_at "$opener" 302 328' Escape
   close_win "$opener"
 
@@ -394,46 +583,8 @@ dialogs_of_windows_on_top() {
   close_win "$opener"
 }
 
-# --- in front of every window kept on top ------------------------------------
+# --- plain windows under the windows kept on top ------------------------------
 
-# The windows kept on top a plain window may lie under.
-ON_TOP="^Message$|^Suivi/Autoguidage$"
-
-# Window $1 (called $2) stands above every shown window kept on top whose
-# frame overlaps its own (once it has come back in front: a running script
-# brings its windows forward at each statement, the window comes in front
-# of them again as the window manager tells it).
-in_front_of_all() {
-  local win=$1 why=$2 frame w
-  frame=$(settled frame_of "$win")
-  for w in $(xdotool search --onlyvisible --name "$ON_TOP" 2>/dev/null); do
-    overlap "$frame" "$(frame_of "$w")" || continue
-    until_true 2 'above "$win" "$w"' \
-      || fail "\"$(xdotool getwindowname "$win")\" $why: under \"$(xdotool getwindowname "$w")\" ($(names_in_stacking))"
-  done
-}
-# A click on the title bar of window $1, where no window kept on top lies.
-click_title() {
-  local win=$1 x y w h px w2 free
-  read -r x y w h <<<"$(frame_of "$win")"
-  for px in $(seq $((x + 40)) 24 $((x + w - 90))); do
-    free=1
-    for w2 in $(xdotool search --onlyvisible --name "$ON_TOP" 2>/dev/null); do
-      local fx fy fw fh
-      read -r fx fy fw fh <<<"$(frame_of "$w2")"
-      [ "$px" -ge "$fx" ] && [ "$px" -lt $((fx + fw)) ] && [ $((y + 8)) -ge "$fy" ] && [ $((y + 8)) -lt $((fy + fh)) ] && free=0
-    done
-    if [ $free -eq 1 ]; then
-      xdotool mousemove "$px" $((y + 8))
-      sleep 0.05
-      xdotool click 1
-      sleep 0.5
-      return 0
-    fi
-  done
-  fail "\"$(xdotool getwindowname "$win")\": its title bar is covered whole"
-  return 1
-}
 # A click on the minimise button of window $1's title bar (openbox's
 # buttons, right to left: close, maximise, iconify).
 click_minimise() {
@@ -457,9 +608,9 @@ drag_down() {
   sleep 0.5
 }
 # The tracking window minimised by command $1 (told as $2 in the messages,
-# $3 in the screenshot's name), with the Preferences $pref in front of it:
-# they stay on the screen; the tracking window shown again from the menu, a
-# click on their title bar brings them in front of it again.
+# $3 in the screenshot's name), with the Preferences $pref under it: they
+# stay on the screen; the tracking window shown again from the menu, a
+# click on their title bar leaves them under it.
 tracking_minimised_and_back() {
   eval "$1"
   until_true 5 '! shown "$tracking"' || fail "the tracking window does not minimise $2"
@@ -470,7 +621,7 @@ tracking_minimised_and_back() {
   until_true 5 'shown "$tracking"' || fail "the tracking window minimised $2 does not come back from the menu"
   sleep 0.5
   click_title "$pref"
-  in_front_of_all "$pref" "clicked on its title bar after the tracking window minimised $2 came back"
+  under_all "$pref" "clicked on its title bar after the tracking window minimised $2 came back"
 }
 # "Preferences", a title of the main menu without a menu.
 open_preferences() {
@@ -487,16 +638,14 @@ bring_forward() {
 
 # The Preferences, the About box (a dialog that waits for no answer), then
 # the image window from a script, shown where the message window and the
-# tracking window, both kept on top, would cover them: each stands in front
-# of both, and the Preferences stay in
-# front of the others when one closes; clicked on its title bar after one
-# of them came forward, it is in front again; shown again after other
-# windows were clicked, in front of all; a window they came over later is
-# brought in front by a click on its title bar; once they are all closed,
-# the main window clicked covers it, which was never kept above every
-# window.
-in_front_of_every_window_on_top() {
-  echo "in front of every window kept on top"
+# tracking window, both kept on top, would cover them: each opens under
+# both, and the Preferences stay under the other when one closes, clicked
+# on their title bar, shown again after other windows were clicked, and
+# under the tracking window a script opens later; once they are all
+# closed, the main window clicked covers the Preferences, which were never
+# kept above every window.
+under_every_window_on_top() {
+  echo "under every window kept on top"
   local message tracking pref about images w on_top failed=$failures
   # The serial traffic, open at start-up, is closed by then.
   w=$(window_named "^Comm Trafic$")
@@ -509,22 +658,22 @@ in_front_of_every_window_on_top() {
   pref=$(wait_window "^Pr.*f.*rences$") || { fail "the Preferences do not open"; return; }
   sleep 0.5
   shot every-on-top-shown
-  in_front_of_all "$pref" "shown from the menu"
+  under_all "$pref" "shown from the menu"
   # "?" > "A propos...".
   menu $AIDE Down Return
   about=$(wait_window "^A propos$") || { fail "the About box does not open"; return; }
   sleep 0.5
   shot every-on-top-about
-  in_front_of_all "$about" "shown from the menu"
+  under_all "$about" "shown from the menu"
   close_win "$about"
 
   close_win "$tracking"
   sleep 0.5
-  in_front_of_all "$pref" "after the tracking window closed"
+  under_all "$pref" "after the tracking window closed"
   bring_forward "$message"
   click_title "$pref"
   shot every-on-top-title-click
-  in_front_of_all "$pref" "clicked on its title bar"
+  under_all "$pref" "clicked on its title bar"
 
   # Shown again from the menu at its place, windows clicked in between.
   close_win "$pref"
@@ -537,25 +686,22 @@ in_front_of_every_window_on_top() {
   open_preferences
   pref=$(wait_window "^Pr.*f.*rences$") || { fail "the Preferences do not open again"; return; }
   sleep 0.5
-  in_front_of_all "$pref" "shown again"
+  under_all "$pref" "shown again"
   bring_forward "$tracking"
   click_title "$pref"
-  in_front_of_all "$pref" "clicked on its title bar again"
+  under_all "$pref" "clicked on its title bar again"
 
-  # The Preferences minimised with their title bar's button: the window
-  # manager takes the window kept on top they stand in front of along, but
-  # the user meant the Preferences: they go alone, a plain window again,
-  # and the windows kept on top stay shown, on top. Shown again from the
-  # menu, they are in front of them. Then the tracking window minimised
-  # with its own button (the Preferences dragged off it): the Preferences
-  # stay on the screen.
+  # The Preferences minimised with their title bar's button go alone: the
+  # windows kept on top stay shown, on top. Shown again from the menu, they
+  # are under them. Then the tracking window minimised with its own button
+  # (the Preferences dragged down): the Preferences stay on the screen.
   on_top=$(xdotool search --onlyvisible --name "$ON_TOP" 2>/dev/null)
   click_minimise "$pref"
   until_true 5 '! shown "$pref"' || fail "the Preferences stay on the screen after a click on their minimise button"
   sleep 1
   shot every-on-top-preferences-minimised
   shown "$pref" && fail "the Preferences minimised with their title bar's button came back"
-  xprop -id "$pref" WM_TRANSIENT_FOR | grep -q "window id" && fail "the Preferences minimised still stand in front of a window"
+  xprop -id "$pref" WM_TRANSIENT_FOR | grep -q "window id" && fail "the Preferences minimised stand in front of a window"
   for w in $on_top; do
     shown "$w" || fail "\"$(xdotool getwindowname "$w")\" went away with the Preferences minimised ($(xprop -id "$w" WM_STATE | tr -s '\n\t' ' '))"
     states_of "$w" | grep -q _NET_WM_STATE_ABOVE || fail "\"$(xdotool getwindowname "$w")\" is no longer on top once the Preferences were minimised"
@@ -563,20 +709,18 @@ in_front_of_every_window_on_top() {
   open_preferences
   until_true 5 'shown "$pref"' || fail "the Preferences do not come back from the menu once minimised"
   sleep 0.5
-  in_front_of_all "$pref" "shown again once minimised"
+  under_all "$pref" "shown again once minimised"
   drag_down "$pref" 60
   tracking_minimised_and_back 'click_minimise "$tracking"' "with its title bar's button" tracking-minimised
 
   # The tracking window minimised (asked of the window manager as its title
-  # bar's button does, which the Preferences may cover): the window manager
-  # takes the windows standing in front of it along, but the Preferences, a
-  # plain window of their own, stay on the screen; the tracking window shown
-  # again from the menu, a click on the Preferences' title bar brings them
-  # in front of it again.
+  # bar's button does): the Preferences stay on the screen; the tracking
+  # window shown again from the menu, a click on the Preferences' title bar
+  # leaves them under it.
   tracking_minimised_and_back 'xdotool windowminimize "$tracking"' "as its button asks" minimised
 
   # Shown before the tracking window came over it (opened by a script):
-  # a click on its title bar brings it in front.
+  # a click on its title bar leaves it under it.
   close_win "$tracking"
   close_win "$message"
   bring_forward "$pref"
@@ -584,14 +728,14 @@ in_front_of_every_window_on_top() {
   tracking=$(wait_window "^Suivi/Autoguidage$") || { fail "the tracking window does not open from a script"; return; }
   sleep 0.5
   click_title "$pref"
-  in_front_of_all "$pref" "clicked on its title bar under a window opened later"
+  under_all "$pref" "clicked on its title bar under a window opened later"
 
   # The image window's "Integration" page from a script, the tracking
   # window still on top.
   ("$client" execute 'window.images(show,integration)' >/dev/null 2>&1 &)
   images=$(wait_window "^Images$") || { fail "the image window does not open from a script"; return; }
   sleep 0.5
-  in_front_of_all "$images" "shown from a script"
+  under_all "$images" "shown from a script"
   close_win "$images"
 
   close_win "$tracking"
@@ -600,21 +744,21 @@ in_front_of_every_window_on_top() {
   above "$(main_window)" "$pref" \
     || fail "the Preferences stay above the main window clicked once the windows on top are closed ($(names_in_stacking))"
   states_of "$pref" | grep -q _NET_WM_STATE_ABOVE && fail "the Preferences were left on top for good"
-  [ "$failures" -eq "$failed" ] && ok "in front of every window kept on top, shown, clicked and shown again"
+  [ "$failures" -eq "$failed" ] && ok "under every window kept on top, shown, clicked and shown again"
   close_win "$pref"
 }
 
 # The Preferences opened from the menu while a script runs: the script
 # window and the message window it writes to, both kept on top, come
 # forward at its statements (the script window takes the keyboard, the
-# message window is raised); the Preferences stay in front of both, and so
-# they do after a click on their title bar and the statements after it.
-# The image window then shown by a script statement, over the Preferences,
-# stays in front of them as well as of the windows kept on top through the
-# statements after it and a click on the message window: the window shown
-# or clicked last stays in front of those before it.
-in_front_while_a_script_runs() {
-  echo "in front of the windows a running script brings forward"
+# message window is raised); the Preferences stay under both, and so they
+# do after a click on their title bar and the statements after it. The
+# image window then shown by a script statement, over the Preferences,
+# stays under the windows kept on top and in front of the Preferences
+# through the statements after it and a click on the message window: of
+# two plain windows, the one shown or clicked last stays in front.
+under_while_a_script_runs() {
+  echo "under the windows a running script brings forward"
   local pref script images failed=$failures
   mkdir -p "$work/prog/Scripts"
   printf 'var(i,integer)\r\n:passe\r\nwait(400)\r\nmessagebox.show("passe")\r\ni:=i+1\r\njumpif(i<40,passe)\r\n' \
@@ -628,24 +772,24 @@ in_front_while_a_script_runs() {
   # A few statements.
   sleep 1.5
   shot script-runs-shown
-  ON_TOP="^Message$|^Script" in_front_of_all "$pref" "shown while a script runs"
+  ON_TOP="^Message$|^Script" under_all "$pref" "shown while a script runs"
   ON_TOP="^Message$|^Script" click_title "$pref"
   sleep 1.5
   shot script-runs-title-click
-  ON_TOP="^Message$|^Script" in_front_of_all "$pref" "clicked on its title bar while a script runs"
+  ON_TOP="^Message$|^Script" under_all "$pref" "clicked on its title bar while a script runs"
   ("$client" execute 'window.images(show,integration)' >/dev/null 2>&1 &)
   images=$(wait_window "^Images$") || { fail "the image window does not open from a script while one runs"; return; }
   sleep 1.5
   shot script-runs-images
-  ON_TOP="^Message$|^Script" in_front_of_all "$images" "shown from a script while one runs"
+  ON_TOP="^Message$|^Script" under_all "$images" "shown from a script while one runs"
   overlap "$(frame_of "$images")" "$(frame_of "$pref")" && ! above "$images" "$pref" \
     && fail "the image window shown from a script while one runs is under the Preferences shown before it ($(names_in_stacking))"
   bring_forward "$(window_named "^Message$")"
   sleep 1
-  ON_TOP="^Message$|^Script" in_front_of_all "$images" "after a click on the message window while a script runs"
+  ON_TOP="^Message$|^Script" under_all "$images" "after a click on the message window while a script runs"
   overlap "$(frame_of "$images")" "$(frame_of "$pref")" && ! above "$images" "$pref" \
     && fail "the image window goes under the Preferences shown before it at a click on the message window ($(names_in_stacking))"
-  [ "$failures" -eq "$failed" ] && ok "in front of the script window and the message window of a running script"
+  [ "$failures" -eq "$failed" ] && ok "under the script window and the message window of a running script"
   until_true 30 '[ -z "$(xdotool search --onlyvisible --name "^Scripts : .*passes" 2>/dev/null)" ]' \
     || fail "the script does not end"
   close_win "$images"
@@ -656,13 +800,16 @@ in_front_while_a_script_runs() {
 
 start_x11_display "${sw}x${sh}" "$work"
 start_program
+restored_on_top
 first_places
 full_screen
 from_windows_on_top
-goto_over_chart
+script_window_over_motion_detection
+goto_under_chart
 dialogs_of_windows_on_top
-in_front_of_every_window_on_top
-in_front_while_a_script_runs
+each_window_on_top_over_the_hand_pad
+under_every_window_on_top
+under_while_a_script_runs
 kill -0 "$app_pid" 2>/dev/null || { fail "the program ended"; tail -20 "$work/program.log"; }
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
 echo "all passed"

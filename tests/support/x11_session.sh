@@ -27,6 +27,19 @@
 #   stacking                          managed windows, bottom to top (decimal)
 #   above WIN1 WIN2                   WIN1 stands above WIN2 in that order
 #   click_at WIN DX DY [BUTTON]       clicks at DX,DY from WIN's client corner
+#   free_spot WIN [title]             "x y" of a point of WIN's frame (of its
+#                                     title bar only, with "title") that no
+#                                     other window whose title matches $ON_TOP
+#                                     (a regular expression, may be unset)
+#                                     covers; status 1 when there is none
+#   click_title WIN [quiet]           clicks WIN's title bar at such a point;
+#                                     status 1 when it is covered whole,
+#                                     after the test's fail unless "quiet"
+#   drag_by WIN DX DY                 drags WIN by DX,DY with the mouse by
+#                                     its title bar, or with Alt from a point
+#                                     of it (as openbox moves a window
+#                                     grabbed anywhere) where no such window
+#                                     leaves its title bar uncovered
 #   keys KEY...                       presses and releases each key in turn
 #   activate WIN                      asks the window manager to make WIN
 #                                     the active window and waits for it, 5 s
@@ -188,6 +201,56 @@ click_at() {
   xdotool mousemove $((x + dx)) $((y + dy))
   sleep 0.05
   xdotool click "$button"
+}
+
+free_spot() {
+  local win=$1 x y w h px py w2 fx fy fw fh free rows frames=()
+  read -r x y w h <<<"$(frame_of "$win")"
+  for w2 in $([ -n "${ON_TOP:-}" ] && xdotool search --onlyvisible --name "$ON_TOP" 2>/dev/null); do
+    [ "$w2" != "$win" ] && frames+=("$(frame_of "$w2")")
+  done
+  rows=$((y + 8))
+  [ "${2:-}" = title ] || rows="$rows $(seq $((y + 32)) 24 $((y + h - 8)))"
+  for py in $rows; do
+    for px in $(seq $((x + 40)) 24 $((x + w - 90))); do
+      free=1
+      for w2 in "${frames[@]}"; do
+        read -r fx fy fw fh <<<"$w2"
+        [ "$px" -ge "$fx" ] && [ "$px" -lt $((fx + fw)) ] && [ "$py" -ge "$fy" ] && [ "$py" -lt $((fy + fh)) ] && free=0
+      done
+      [ $free -eq 1 ] && { echo "$px $py"; return 0; }
+    done
+  done
+  return 1
+}
+
+click_title() {
+  local px py
+  if ! read -r px py <<<"$(free_spot "$1" title)" || [ -z "$py" ]; then
+    [ "${2:-}" = quiet ] || fail "\"$(xdotool getwindowname "$1")\": its title bar is covered whole"
+    return 1
+  fi
+  xdotool mousemove "$px" "$py"
+  sleep 0.05
+  xdotool click 1
+  sleep 0.5
+}
+
+drag_by() {
+  local win=$1 dx=$2 dy=$3 px py alt=""
+  if ! read -r px py <<<"$(free_spot "$win" title)" || [ -z "$py" ]; then
+    read -r px py <<<"$(free_spot "$win")" && [ -n "$py" ] || return 1
+    alt=1
+  fi
+  xdotool mousemove "$px" "$py"
+  [ -n "$alt" ] && xdotool keydown alt
+  xdotool mousedown 1
+  sleep 0.2
+  xdotool mousemove $((px + dx / 2)) $((py + dy / 2))
+  sleep 0.2
+  xdotool mousemove $((px + dx)) $((py + dy)) mouseup 1
+  [ -n "$alt" ] && xdotool keyup alt
+  sleep 0.3
 }
 
 keys() {

@@ -1,0 +1,170 @@
+#include "app/ui/window_front.h"
+
+#include "app/ui/widget_message_service.h"
+#include "app/ui/window_first_place.h"
+#include "app/ui/window_placement.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QLayout>
+#include <QPointer>
+#include <QWidget>
+#include <QWindow>
+#include <deque>
+#include <optional>
+
+namespace Systeme {
+
+namespace {
+// The windows ShowFormOnScreen is showing now (one may open another as it
+// shows).
+QList<const QWidget*>& showing()
+{
+    static QList<const QWidget*> list;
+    return list;
+}
+
+// The window `window` stands in front of: the one its window system parent
+// names, else its parent's window.
+QWidget* ownerOf(const QWidget* window)
+{
+    if (const QWindow* handle = window->windowHandle(); handle && handle->transientParent()) {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w != window && w->windowHandle() == handle->transientParent())
+                return w;
+        }
+    }
+    QWidget* parent = window->parentWidget();
+    return parent ? parent->window() : nullptr;
+}
+
+// Where a window that waits for its answer opens: its frame centred on the
+// window it belongs to, else on the screen's free area.
+QPoint centredOnOwner(QWidget* window)
+{
+    window->ensurePolished();
+    if (window->layout())
+        window->layout()->activate();
+    const QSize frame = window->size().expandedTo(window->minimumSizeHint()).grownBy(ExpectedFrame(window));
+    const QWidget* owner = ownerOf(window);
+    const QRect over = owner && owner->isVisible() && !owner->isMinimized() ? FrameOf(owner) : ScreenArea();
+    return over.center() - QPoint(frame.width() / 2, frame.height() / 2);
+}
+
+} // namespace
+
+bool IsMainWindow(const QWidget* window) { return window && window->objectName() == QLatin1String("FRM_Alv"); }
+
+bool KeptOnTop(const QWidget* window) { return window && window->windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+bool ShowingThroughPath(const QWidget* window) { return showing().contains(window); }
+
+namespace {
+quint64 g_showCount = 0;
+// The last show of each window, with its number, in the order of the shows.
+std::deque<std::pair<quint64, QPointer<QWidget>>>& lastShows()
+{
+    static std::deque<std::pair<quint64, QPointer<QWidget>>> shows;
+    return shows;
+}
+void noteShow(QWidget* form)
+{
+    std::deque<std::pair<quint64, QPointer<QWidget>>>& shows = lastShows();
+    std::erase_if(shows, [form](const auto& s) { return !s.second || s.second == form; });
+    shows.emplace_back(++g_showCount, form);
+}
+} // namespace
+
+quint64 ShowCount() { return g_showCount; }
+
+QList<QWidget*> ShownSince(quint64 count)
+{
+    QList<QWidget*> shown;
+    for (const auto& [n, w] : lastShows()) {
+        if (n > count && w && w->isVisible())
+            shown.append(w.data());
+    }
+    return shown;
+}
+
+bool ShowThroughPath(QWidget* window, bool visible)
+{
+    if (!visible || !window || !window->isWindow() || window->isVisible() || ShowingThroughPath(window)
+        || IsMainWindow(window) || window->windowType() == Qt::Popup || window->windowType() == Qt::ToolTip
+        // Shown minimised, it takes no room on the screen yet.
+        || window->windowState().testFlag(Qt::WindowMinimized))
+        return false;
+    ShowFormOnScreen(window);
+    return true;
+}
+
+namespace {
+// Brings a window just shown, or shown again, to the front of its layer and
+// gives it the keyboard: the window manager keeps a plain window under the
+// windows kept on top, and brings one kept on top in front of the others.
+// While a box or a dialog waits for its answer, that one stays in front
+// with the keyboard.
+void bringToFront(QWidget* form, QWidget* waiting)
+{
+    if (waiting) {
+        app::TakeKeyboard(*waiting);
+        return;
+    }
+    form->raise();
+    form->activateWindow();
+}
+} // namespace
+
+void ShowFormOnScreen(QWidget* form)
+{
+    if (!form)
+        return;
+    if (form->isMinimized())
+        form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
+    // A window that waits for its answer opens in front of its owner with
+    // the keyboard, centred on it unless it was put somewhere before.
+    const bool answers = form->windowModality() != Qt::NonModal;
+    // A box or a dialog waiting for its answer (the window a key released
+    // in it, a remote statement or a timer shows meanwhile) stays in front
+    // with the keyboard, and the window opens behind it.
+    QWidget* waiting = answers ? nullptr : QApplication::activeModalWidget();
+    if (waiting == form)
+        waiting = nullptr;
+    // The window the user is in opens it.
+    const QWidget* opener = waiting ? nullptr : QApplication::activeWindow();
+    const bool hidden = !form->isVisible();
+    const bool placed = form->testAttribute(Qt::WA_Moved) || HasFirstPlace(form);
+    // A window that never had a place takes its first place.
+    const bool first = hidden && !answers && !IsMainWindow(form) && (WaitsForFirstPlace(form) || !placed);
+    // One that had a place goes back where it was asked to be.
+    const bool again = hidden && !answers && !first && !IsMainWindow(form);
+    if (const std::optional<QPoint> asked = AskedPlace(form); again && asked)
+        form->move(PlaceInsideScreen(QRect(*asked, form->size().grownBy(KnownFrame(form))), ScreenSize()));
+    if (again)
+        BringUpBelowBars(form);
+    // A dialog centres itself on its owner as it shows (Qt's own rule).
+    const bool centresItself = hidden && answers && !placed && qobject_cast<QDialog*>(form);
+    FitInsideScreen(form);
+    if (first)
+        PlaceFirstNow(form, opener);
+    else if (again)
+        PlaceAgain(form);
+    else if (hidden && answers && !placed && !centresItself)
+        PlaceOnScreen(form, centredOnOwner(form));
+    else if (!centresItself)
+        PlaceOnScreen(form, FrameCorner(form));
+    ForgetAskedPlace(form);
+    KeepOnScreen(form);
+    NoteShownOnce(form);
+    showing().append(form);
+    form->show();
+    showing().removeOne(form);
+    noteShow(form);
+    if (centresItself)
+        PlaceOnScreen(form, FrameCorner(form));
+    // What the window fills in as it shows may make it larger.
+    FitInsideScreen(form);
+    bringToFront(form, waiting);
+}
+
+} // namespace Systeme
