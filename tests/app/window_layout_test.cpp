@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QMainWindow>
+#include <QRegion>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabBar>
@@ -581,6 +582,33 @@ TEST(FirstPlaceTest, FirstPlacesLeaveWindowsKeptOnTopUncoveredAndKeepAGivenLeftE
     EXPECT_FALSE(roomy.intersects(fromOther.opener) || roomy.intersects(fromOther.toolBars[0]))
         << roomy.x() << "," << roomy.y();
 
+    // 800 x 600, the chart kept on top over most of the main window: no
+    // place is clear of it. The goto dialog opened from it, and a smaller
+    // window, still open where most of them is in sight, their top edge
+    // partly, clear of the menu bar and page tabs.
+    Systeme::FirstPlaceRoom small =
+        roomAround(QRect(0, 0, 800, 600), QRect(0, 0, 800, 600), QRect(1, 20, 490, 19),
+                   {QRect(2, 40, 644, 26), QRect(563, 40, 234, 23)}, QRect(531, 68, 266, 525));
+    const QRect smallChart(0, 72, 642, 505);
+    small.taken = {smallChart};
+    small.onTop = {smallChart};
+    const auto inSight = [&](const QRect& r) {
+        qint64 shown = 0;
+        for (const QRect& part : QRegion(r).subtracted(smallChart))
+            shown += qint64(part.width()) * part.height();
+        return double(shown) / (qint64(r.width()) * r.height());
+    };
+    for (const auto& [size, share] : {std::pair{QSize(462, 444), 1.0 / 3}, std::pair{QSize(300, 250), 0.5}}) {
+        const QRect placed(Systeme::FirstPlace(size, small), size);
+        SCOPED_TRACE(QStringLiteral("%1x%2 at %3,%4").arg(size.width()).arg(size.height()).arg(placed.x()).arg(placed.y())
+                         .toStdString());
+        EXPECT_TRUE(small.area.contains(placed));
+        EXPECT_GE(inSight(placed), share);
+        EXPECT_GE(inSight(QRect(placed.topLeft(), QSize(size.width(), 20))), 0.2) << "its title bar is hidden";
+        for (const QRect& bar : QList<QRect>{small.menuBar} + small.topBars)
+            EXPECT_FALSE(placed.intersects(bar));
+    }
+
     Systeme::FirstPlaceRoom column = room;
     column.taken.clear();
     column.onTop.clear();
@@ -670,6 +698,7 @@ TEST_F(WindowLayout, WindowsWithNoStoredPlaceOpenAtFirstPlacesOfTheirOwnAndAreSt
     FRM_Tool_Affichage->hide();
     showAt(FRM_Tool_Affichage, QPoint(33, 44));
     EXPECT_EQ(FRM_Tool_Affichage->pos(), QPoint(33, 44));
+    corners[0] = FRM_Tool_Affichage->pos();   // its first place is free again
 
     save();
     const platform::IniDocument ini = file();

@@ -147,9 +147,41 @@ fits_in() {
   done
   return 1
 }
+# Frames of the windows kept on top that are shown, one a line.
+on_top_frames() {
+  local w
+  for w in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
+    xprop -id "$w" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_ABOVE && frame_of "$w"
+  done
+}
+# True when a plain window covering the main window's tool bars at frame $1
+# had to: windows kept on top lie over the room left of the tool bars, which
+# would have hidden it, and where it stands its title bar shows beside them.
+hidden_left_of_tools() {
+  local frame=$1 x y w h f px covered=0 shows=1
+  read -r x y w h <<<"$frame"
+  local tops
+  tops=$(on_top_frames)
+  while read -r f; do
+    [ -n "$f" ] && overlap "$f" "$mx $((my + STRIP)) $((mw - PANEL)) $((mh - STRIP))" && covered=1
+  done <<<"$tops"
+  [ $covered -eq 1 ] || return 1
+  for px in $(seq $((x + 40)) 16 $((x + w - 40))); do
+    shows=1
+    while read -r f; do
+      local fx fy fw fh
+      read -r fx fy fw fh <<<"$f"
+      [ -n "$f" ] && [ "$px" -ge "$fx" ] && [ "$px" -lt $((fx + fw)) ] && [ $((y + 8)) -ge "$fy" ] \
+        && [ $((y + 8)) -lt $((fy + fh)) ] && shows=0
+    done <<<"$tops"
+    [ $shows -eq 1 ] && return 0
+  done
+  return 1
+}
 # A window that does not wait for its answer, opened from a fresh program
 # folder: where the screen has room beside or below the main window's bars,
-# its frame leaves them uncovered; where it has room below the menu bar and
+# its frame leaves them uncovered (the tool bars only where windows kept on
+# top would hide it left of them); where it has room below the menu bar and
 # page tabs only, it leaves those uncovered. One kept on top opened from
 # another window ($3) leaves that window uncovered, and the menu bar and
 # page tabs, before the tool bars.
@@ -174,8 +206,10 @@ check_bars() {
   # window; below its strip left of its tool bars; below its strip.
   local left="$mx $sh" right="$((sw - mx - mw)) $sh" over="$sw $my" under="$sw $((sh - my - mh))"
   if fits_in "$w" "$h" "$left" "$right" "$over" "$under" "$((mx + mw - PANEL)) $((sh - my - STRIP))"; then
-    if overlap "$frame" "$menus" || overlap "$frame" "$strip" || overlap "$frame" "$tools"; then
+    if overlap "$frame" "$menus" || overlap "$frame" "$strip"; then
       fail "$name: frame ${w}x${h} at $x,$y covers the main window's bars (room was left beside or below them)"
+    elif overlap "$frame" "$tools" && ! hidden_left_of_tools "$frame"; then
+      fail "$name: frame ${w}x${h} at $x,$y covers the main window's tool bars (room was left beside or below them)"
     fi
   elif fits_in "$w" "$h" "$left" "$right" "$over" "$sw $((sh - my - STRIP))"; then
     { overlap "$frame" "$menus" || overlap "$frame" "$strip"; } \

@@ -391,6 +391,9 @@ script_window_over_motion_detection() {
 
 # --- the goto dialog under the chart ----------------------------------------------
 
+# The goto dialog, a plain window, opened from the chart kept on top: under
+# it whatever is clicked, yet opened where most of it is in sight, since
+# no room of this screen is clear of the chart.
 goto_under_chart() {
   echo "the goto dialog and the chart"
   local chart dialog p cf df failed=$failures
@@ -408,6 +411,10 @@ goto_under_chart() {
   df=$(settled frame_of "$dialog")
   [ "${cf% * *}" = "${df% * *}" ] && fail "the goto dialog opens on the chart's corner ($df)"
   ON_TOP="^Carte C" under_all "$dialog" "opened from the chart"
+  # Under the chart, yet where the user sees it and can take it by its
+  # title bar: no room on this screen is clear of the chart.
+  ON_TOP="^Carte C" free_spot "$dialog" title >/dev/null \
+    || fail "the goto dialog opens with its title bar wholly under the chart ($df under $cf)"
   # Left clicks re-centre the chart; a click on the dialog's title bar
   # brings it forward among the plain windows only.
   local cx cy cw ch

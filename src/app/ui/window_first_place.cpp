@@ -8,6 +8,7 @@
 #include <QLayout>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QRegion>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVariant>
@@ -28,6 +29,9 @@ const char* const kShownOnce = "nj_shown_once";
 // A window given the size the settings stored for it.
 const char* const kSizeStored = "nj_size_stored";
 constexpr int kPlaceStep = 8; // the first places tried side by side, apart
+// The height of a frame's top kept partly in sight of the windows kept on
+// top, so that it can be grabbed and moved.
+constexpr int kTitleInSight = 20;
 
 // The main window's frame, bars and the frames of the other windows; with
 // `opener`, the window that opens it.
@@ -168,6 +172,43 @@ QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room)
     const auto clearOfOnTop = [&](const Test& ok) -> Test {
         return [&, ok](const QRect& r) { return clearOf(r, room.onTop) && ok(r); };
     };
+    // Where no place is clear of them, a plain window still opens where
+    // they leave most of it in sight, its title bar partly, before it is
+    // put where they would hide it whole (the goto dialog opened from the
+    // chart on a small screen).
+    QRegion onTop;
+    for (const QRect& r : room.onTop)
+        onTop += r;
+    const auto inSight = [&](const QRect& r) {
+        if (clearOf(r, room.onTop))
+            return qint64(r.width()) * r.height();
+        const QRegion left = QRegion(r).subtracted(onTop);
+        qint64 shown = 0;
+        for (const QRect& part : left)
+            shown += qint64(part.width()) * part.height();
+        const QRegion title = QRegion(QRect(r.topLeft(), QSize(r.width(), kTitleInSight))).subtracted(onTop);
+        const bool titleShows = std::any_of(title.begin(), title.end(),
+                                            [](const QRect& part) { return part.width() >= kTitleInSight * 2; });
+        return titleShows ? shown : qint64(0);
+    };
+    // Places `ok` takes where at least half the frame is in sight.
+    const auto halfInSight = [&](const Test& ok) -> Test {
+        return [&, ok](const QRect& r) { return ok(r) && inSight(r) * 2 >= qint64(r.width()) * r.height(); };
+    };
+    // The place `ok` takes that leaves most in sight; with `anyCorner`, at
+    // a corner another window has too.
+    const auto mostInSight = [&](const Test& ok, bool anyCorner) -> std::optional<QPoint> {
+        std::optional<QPoint> best;
+        qint64 bestShown = 0;
+        for (const QPoint& p : places(kStep)) {
+            const QRect r(p, frame);
+            if (const qint64 shown = (anyCorner || cornerFree(p)) && ok(r) ? inSight(r) : 0; shown > bestShown) {
+                best = p;
+                bestShown = shown;
+            }
+        }
+        return best;
+    };
     for (const Test& ok : tests) {
         if (!room.onTop.isEmpty()) {
             if (auto p = scan(clearOfOnTop(ok)))
@@ -192,14 +233,28 @@ QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room)
                 return *p;
         }
     }
-    for (const auto& [test, anyCorner] : order) {
-        const Test& ok = corners[test];
-        if (!room.onTop.isEmpty()) {
-            if (auto p = cascade(clearOfOnTop(ok), anyCorner))
+    if (room.onTop.isEmpty()) {
+        for (const auto& [test, anyCorner] : order) {
+            if (auto p = cascade(corners[test], anyCorner))
                 return *p;
         }
-        if (auto p = cascade(ok, anyCorner))
-            return *p;
+    } else {
+        // The corners in the order above; at each, clear of the windows
+        // kept on top, else where they leave at least half of it in sight,
+        // else where they leave most of it, its title bar partly.
+        for (const auto& [test, anyCorner] : order) {
+            const Test& ok = corners[test];
+            if (auto p = cascade(clearOfOnTop(ok), anyCorner))
+                return *p;
+            if (auto p = cascade(halfInSight(ok), anyCorner))
+                return *p;
+            if (auto p = mostInSight(ok, anyCorner))
+                return *p;
+        }
+        for (const auto& [test, anyCorner] : order) {
+            if (auto p = cascade(corners[test], anyCorner))
+                return *p;
+        }
     }
     return KeepFrameInside(QRect(room.left ? QPoint(*room.left, area.top()) : area.topLeft(), frame), area);
 }

@@ -33,8 +33,12 @@ struct FirstPlaceRoom {
 // tabs; the same at a corner another window has; at a corner no other
 // window has, leaving uncovered its menu bar, else anything; the same at a
 // corner another window has; the screen's top left corner.
-// Each of these is first looked for clear of the windows kept on top, then
-// anywhere. A window opened from another (`opener`), which it would cover,
+// With windows kept on top open (they would cover it), each of the corners
+// is looked for in turn clear of those windows, else where they leave at
+// least half the frame in sight with part of its top edge, else where they
+// leave most of it in sight, its top edge partly; where they would hide it
+// whole wherever it goes, anywhere. A
+// window opened from another (`opener`), which it would cover,
 // is put clear of it before a corner that leaves the main window's tool
 // bars uncovered is looked for: first clear of them as well, then of its
 // menu bar and page tabs only. The frame lies whole in the area wherever it
