@@ -30,7 +30,6 @@
 #include "translation/translated_texts.h"
 
 #include <QFileInfo>
-#include <QScopedValueRollback>
 #include <QIcon>
 #include <QImage>
 
@@ -309,10 +308,7 @@ void GotoObject(bool& started)
     Sky::GotoCurrentDec = dec * kArcsecPerRadian;
     if (!(FRM_Pref && FRM_Pref->RDB_Mount_ASCOM->isChecked()) && FRM_ObjectAction)
         FRM_ObjectAction->RDB_Relatif->setChecked(true);
-    {
-        const QScopedValueRollback<bool> fromHandPad(GotoFromHandPad, true);
-        Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
-    }
+    RunDestinationHandlerFromHandPad();
 
     if (Sky::OriginSet()) {
         const CalcHelpers::Sexagesimal h = CalcHelpers::ArcsecToHMS(ra * kArcsecPerRadian);

@@ -16,6 +16,7 @@
 #include "capture/camera_slots.h"
 #include "platform/message_service.h"
 #include "platform/paths.h"
+#include "telescope/frm_object_action.h"
 #include "telescope/mount_state.h"
 #include "telescope/sky/sky_chart.h"
 #include "translation/translated_texts.h"
@@ -684,7 +685,9 @@ void RestoreGotoPoints()
 {
     NotifyStep(QStringLiteral("RestoreGotoPoints"));
     // The dialog's two buttons take the current object: pass each point
-    // through it, then put the current object back.
+    // through it, then put the current object back. The destination comes
+    // from the hand pad as sender, so the pad keeps the catalogue, number
+    // and coordinates the user left on it.
     const double keptRa = Sky::GotoCurrentRA;
     const double keptDec = Sky::GotoCurrentDec;
     const double destinationRa = Sky::GotoDestinationRA;
@@ -694,7 +697,7 @@ void RestoreGotoPoints()
     RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_OrigineClick"));
     Sky::GotoCurrentRA = destinationRa;
     Sky::GotoCurrentDec = destinationDec;
-    RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
+    RunDestinationHandlerFromHandPad();
     Sky::GotoCurrentRA = keptRa;
     Sky::GotoCurrentDec = keptDec;
 }

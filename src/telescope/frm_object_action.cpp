@@ -26,6 +26,7 @@
 #include "telescope/track_step.h"
 
 #include <QRegularExpression>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <algorithm>
 #include <array>
@@ -44,6 +45,12 @@ std::int64_t WestEastHoldMs = 0;
 bool GotoFromHandPad = false;
 
 using Sky::kUnset;
+
+void RunDestinationHandlerFromHandPad()
+{
+    const QScopedValueRollback<bool> fromHandPad(GotoFromHandPad, true);
+    Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
+}
 
 namespace {
 

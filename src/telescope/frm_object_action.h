@@ -26,6 +26,10 @@ extern std::int64_t WestEastHoldMs;
 // Set while the hand pad's own goto runs the dialog's handlers by name: the
 // hand pad's inputs are then left as the hand pad has them.
 extern bool GotoFromHandPad;
+// Runs the dialog's destination handler by name with the hand pad as its
+// sender: the current object becomes the destination, and the hand pad
+// keeps its catalogue choice, number and coordinates.
+void RunDestinationHandlerFromHandPad();
 
 namespace Object_Action {
 

@@ -203,6 +203,7 @@ void TFRM_Raquette::wire()
         {"FRM_Raquette.BTN_Settings_JoystickClick", [this] { BTN_Settings_JoystickClick(); }},
         {"FRM_Raquette.ReleaseAll", [this] { ReleaseAll(); }},
         {"Raquette.RefreshControls", [this] { FormActivate(); }},
+        {"Raquette.ShowChosenCatalogue", [this] { ShowChosenCatalogue(); }},
     };
     for (const auto& [name, handler] : named) {
         RegisteredNames << QString::fromLatin1(name);
@@ -217,13 +218,18 @@ void TFRM_Raquette::wire()
     Align_V::Hooks.PlayVoicePrompt = [](const QString& key, int wait_ms) { Telescope::PlayVoicePrompt(key, wait_ms); };
 }
 
-void TFRM_Raquette::FormActivate()
+void TFRM_Raquette::ShowChosenCatalogue()
 {
-    // A choice restored with the settings did not run its click.
     for (QRadioButton* choice :
          {RDB_Messier, RDB_NGC, RDB_IC, RDB_UGC, RDB_Etoile_SAO, RDB_Etoile, RDB_Planete, RDB_Coords})
         if (choice->isChecked())
             ShowCatalogueInputs(choice);
+}
+
+void TFRM_Raquette::FormActivate()
+{
+    // A choice restored with the settings did not run its click.
+    ShowChosenCatalogue();
     if (!FRM_Pref)
         return;
     const QSignalBlocker block(CBX_Vitesse_Moteur);

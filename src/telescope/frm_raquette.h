@@ -121,6 +121,8 @@ public:
     void CatalogueClick(QRadioButton* choice);
     // Enables the inputs of a catalogue choice, nothing else.
     void ShowCatalogueInputs(QRadioButton* choice);
+    // The same for the catalogue checked (restored with the settings).
+    void ShowChosenCatalogue();
     void EDT_NumeroChange();
     void CBX_EtoileChange();
     void BTN_GOTOClick();

@@ -302,6 +302,12 @@ void AscomPulse(std::uint8_t direction, std::int64_t ms)
 
 void AscomMoveAxis(std::uint8_t direction)
 {
+    // A move without a rate would go nowhere: the rate chosen on the hand
+    // pad, or the default, whoever connected the driver.
+    std::uint8_t axis = 0;
+    int sign = 0;
+    if (AscomBridge::AxisOfDirection(direction, axis, sign) && !AscomBridge::AscomSharedData.CurrentRate[axis])
+        detail::useChosenAscomRates();
     AscomBridge::AscomSharedData.Direction = direction;
     AscomBridge::Signal(AscomBridge::rqMoveAxis);
 }
@@ -316,6 +322,12 @@ void AscomStopAxis(std::uint8_t direction)
 
 void StopOn(Interface kind, std::uint8_t direction)
 {
+    // A move that never went out needs no stop: the device, still
+    // connecting, would refuse it.
+    if (detail::dropPendingMove(direction) && !moving(direction)) {
+        detail::remaining(direction) = 0;
+        return;
+    }
     switch (kind) {
     case Interface::LX200:
         Lx200Stop(direction);

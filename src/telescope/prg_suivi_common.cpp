@@ -122,6 +122,7 @@ void ResetMotionState()
     detail::VennerBase = detail::QuillonBase = 0;
     detail::FocuserMoving = -1;
     GuidePlugin::Instance = {};
+    detail::forgetPendingMoves();
 }
 
 Interface MountKind()

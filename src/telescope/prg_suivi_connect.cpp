@@ -230,7 +230,9 @@ void fillAscomRates()
 }
 
 // Ends the attempt under way and gives its outcome to everyone waiting; an
-// attempt given up gives them false and drops a choice that waited.
+// attempt given up gives them false and drops a choice that waited. The
+// moves asked meanwhile are made once the pages have taken the outcome (and
+// the rates with it), or refused with a message.
 void endAscomAttempt(bool connected, bool givenUp)
 {
     if (!AscomConnecting)
@@ -243,6 +245,7 @@ void endAscomAttempt(bool connected, bool givenUp)
     for (auto& waiter : waiting)
         if (waiter.answer)
             app::runGuarded(QStringLiteral("AscomConnection"), [&] { waiter.answer(connected); });
+    detail::makePendingMoves(connected && AscomBridge::AscomSharedData.Connected);
     if (next && !givenUp)
         next();
 }
@@ -747,18 +750,8 @@ void afterConnectClick(bool lx200, bool ascom)
         if (position >= 0 && position <= 3)
             SelectSlewRate(3 - position);
     }
-    if (ascom) {
-        auto& shared = AscomBridge::AscomSharedData;
-        const int index = FRM_Raquette ? FRM_Raquette->CBX_Rate->currentIndex() : -1;
-        if (!FRM_Raquette || FRM_Raquette->CBX_Rate->count() == 0) {
-            for (auto& rate : shared.CurrentRate)
-                rate = std::make_shared<AscomBridge::TASCOMRate>(AscomBridge::TASCOMRate{{}, 0, 0, 3.0});
-        } else {
-            for (int axis = 0; axis < 2; ++axis)
-                if (index >= 0 && index < int(shared.AxisRates[axis].size()))
-                    shared.CurrentRate[axis] = shared.AxisRates[axis][index];
-        }
-    }
+    if (ascom)
+        detail::useChosenAscomRates();
     if (frmJoy) {
         frmJoy->SetJoystickHandler([](std::uint16_t, double, double, double, double) {});
         if (FRM_Raquette)
@@ -767,6 +760,22 @@ void afterConnectClick(bool lx200, bool ascom)
 }
 
 } // namespace
+
+void detail::useChosenAscomRates()
+{
+    auto& shared = AscomBridge::AscomSharedData;
+    const auto fallback = [] { return std::make_shared<AscomBridge::TASCOMRate>(AscomBridge::TASCOMRate{{}, 0, 0, 3.0}); };
+    const int index = FRM_Raquette ? FRM_Raquette->CBX_Rate->currentIndex() : -1;
+    const bool listed = FRM_Raquette && FRM_Raquette->CBX_Rate->count() > 0;
+    for (std::size_t axis = 0; axis < 2; ++axis) {
+        if (!listed)
+            shared.CurrentRate[axis] = fallback();
+        else if (index >= 0 && index < int(shared.AxisRates[axis].size()))
+            shared.CurrentRate[axis] = shared.AxisRates[axis][std::size_t(index)];
+        else if (!shared.CurrentRate[axis])
+            shared.CurrentRate[axis] = fallback();   // a list of another interface's rates
+    }
+}
 
 // The guide page's "Deconnecter" follows the choice of autoguiding, which
 // holds the port, whatever changes it: the tracking window, the hand pad's

@@ -3,6 +3,7 @@
 #include "telescope/prg_suivi_private.h"
 
 #include "app/controls/num_inp.h"
+#include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/ui/event_boundary.h"
 #include "platform/clock.h"
@@ -15,6 +16,7 @@
 #include <QTimer>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -167,6 +169,21 @@ void startOn(Interface kind, std::uint8_t direction, std::int64_t ms, bool openE
     }
 }
 
+// Moves asked while the link they go through was still coming up (an
+// ASCOM driver connecting). A move held until stopped needs the rate the
+// connection brings: it waits, one per axis (the latest), and is made once
+// the link has answered; a stop of its direction drops it. Timed moves go
+// out at once and the driver takes them after the connection, in order.
+// Either kind is refused with a message when the link did not come up.
+struct PendingMove {
+    Interface kind = Interface::None;
+    std::uint8_t direction = 0;
+};
+std::array<std::optional<PendingMove>, 2> g_pending;
+bool g_timedWhileComingUp = false;
+
+bool linkComingUp(Interface kind) { return kind == Interface::Ascom && AscomConnectionUnderWay(); }
+
 // The interface a stop of a direction goes to: the one it was started on,
 // else the one chosen now.
 Interface stopTarget(std::uint8_t direction, Interface chosen)
@@ -280,7 +297,68 @@ void StartMotion(std::uint8_t direction, bool isDuration, bool applyInertia, dou
         ms = withoutInertia(direction, ms);
     if (ms <= 0)
         return;
+    if (linkComingUp(kind)) {
+        if (openEnded) {
+            // Its stop goes where it will be made.
+            startedOn(direction) = kind;
+            detail::showStart(direction, ms);
+            g_pending[std::size_t(axisOf(direction))] = PendingMove{kind, direction};
+            return;
+        }
+        g_timedWhileComingUp = true;
+    }
     startOn(kind, direction, ms, openEnded);
+}
+
+bool detail::dropPendingMove(std::uint8_t direction)
+{
+    auto& pending = g_pending[std::size_t(axisOf(direction))];
+    if (!pending || pending->direction != direction)
+        return false;
+    pending.reset();
+    return true;
+}
+
+void detail::forgetPendingMoves()
+{
+    g_pending = {};
+    g_timedWhileComingUp = false;
+}
+
+void detail::makePendingMoves(bool connected)
+{
+    std::array<std::optional<PendingMove>, 2> moves;
+    std::swap(moves, g_pending);
+    const bool timed = std::exchange(g_timedWhileComingUp, false);
+    if (!moves[0] && !moves[1] && !timed)
+        return;
+    if (!connected) {
+        const QString text = QStringLiteral("Mouvement non fait : la monture ne s'est pas connectée.");
+        for (const auto& m : moves)
+            if (m)
+                detail::clearReadouts(m->direction);
+        Msg::ShowMessageText(false, text);
+        // What waited for the move ends with it.
+        EndGotoOfClosedLink(MotionUsesMount(), true);
+        if (Scripts::WaitMove && !Scripts::GotoRunning) {
+            Scripts::WaitMove = false;
+            if (Scripts::ScriptRunning && Scripts::CurrentScript().State == Scripts::StateWaiting)
+                Scripts::ScriptError(text);
+        }
+        return;
+    }
+    for (const auto& m : moves) {
+        if (!m)
+            continue;
+        // The interface chosen may have changed meanwhile: the move goes
+        // nowhere else than where it was asked.
+        if (MotionKind() != m->kind) {
+            detail::clearReadouts(m->direction);
+            Msg::ShowMessageText(false, QStringLiteral("Mouvement non fait : l'interface de la monture a changé."));
+            continue;
+        }
+        app::runGuarded(QStringLiteral("StartMotion"), [&] { startOn(m->kind, m->direction, 1, true); });
+    }
 }
 
 THeldMove StartHeldMove(std::uint8_t direction, std::uint8_t source)
@@ -389,6 +467,7 @@ void PulseTimerDec() { pulseTimer(false); }
 
 void StopAllMotion()
 {
+    detail::forgetPendingMoves();
     // No pulse may end after this and start what it was to be followed by.
     for (std::uint8_t axisDirection : {dirEast, dirNorth})
         if (QTimer* t = axisTimer(axisDirection))

@@ -45,6 +45,19 @@ Interface& startedOn(std::uint8_t direction);
 // mount its own goto, as an abort does.
 void endGotoByStop();
 
+// A move held until stopped, asked while its link was coming up, waits for
+// the link's answer: a stop of its direction drops it (true when it did);
+// makePendingMoves
+// makes what waits once the link is up, or tells the user (and ends a
+// relative goto or a script's wait that needed a move) when it did not
+// come up.
+bool dropPendingMove(std::uint8_t direction);
+void makePendingMoves(bool connected);
+void forgetPendingMoves();
+// The ASCOM rates of moves: those of the hand pad's rate choice, or 3 °/s
+// on both axes when it lists none.
+void useChosenAscomRates();
+
 // Guards against connecting from inside a connection.
 extern bool Connecting;
 // The rate last selected on the LX200 mount (index of the slew-rate

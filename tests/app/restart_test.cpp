@@ -9,6 +9,7 @@
 #include "app/settings/key_engine.h"
 #include "app/settings/key_table.h"
 #include "app/systeme.h"
+#include "platform/ini_document.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -17,6 +18,9 @@
 #include <QAbstractSlider>
 #include <QButtonGroup>
 #include <QRadioButton>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <QWindow>
 #include <cmath>
 
@@ -227,4 +231,60 @@ TEST_F(ProgramWindows, EveryRadioButtonOfAStoredChoiceIsStored)
     missing.removeDuplicates();
     missing.sort();
     EXPECT_TRUE(missing.isEmpty()) << "picked, then lost at the next start: " << missing.join(QStringLiteral(", ")).toStdString();
+}
+
+namespace {
+
+// The settings of the program in `dir` left as `left` says ("GOTO/key=value"),
+// as a user leaves them; the program started there and closed through its
+// close path, as its close box closes it; then what it saved of the hand
+// pad: catalogue, number, six coordinates, and the goto destination.
+std::string restartWith(const QString& dir, const QStringList& left)
+{
+    const QString file = dir + QStringLiteral("/NightjarPro.ini");
+    platform::IniDocument doc;
+    if (!left.isEmpty()) {
+        EXPECT_TRUE(doc.load(file));
+        for (const QString& e : left)
+            doc.writeString(e.section(u'/', 0, 0), e.section(u'/', 1).section(u'=', 0, 0), e.section(u'=', 1));
+        EXPECT_TRUE(doc.save());
+    }
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("NIGHTJARPRO_CLOSE_AFTER_START"), QStringLiteral("1"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(NJ_EXECUTABLE), {});
+    if (!p.waitForFinished(60000))
+        p.kill();
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
+    EXPECT_TRUE(doc.load(file));
+    QStringList pad;
+    for (const char* key : {"GOTO/Raquette_Catalogue", "GOTO/Raquette_Numero", "GOTO/Raquette_RaH", "GOTO/Raquette_RaM",
+                            "GOTO/Raquette_RaS", "GOTO/Raquette_DecD", "GOTO/Raquette_DecM", "GOTO/Raquette_DecS",
+                            "Carte/Destination_Ra", "Carte/Destination_Dec"})
+        pad << doc.readString(QString::fromLatin1(key).section(u'/', 0, 0), QString::fromLatin1(key).section(u'/', 1),
+                              QStringLiteral("?"));
+    return pad.join(u'|').toStdString();
+}
+
+} // namespace
+
+// The hand pad keeps what the user left on it when the program is closed
+// and started again, a catalogue with its number or typed coordinates,
+// whatever destination the goto dialog stores beside it; a fresh folder
+// starts on "Messier".
+TEST(ProgramRestart, TheHandPadKeepsItsCatalogueAndNumberOrItsTypedCoordinates)
+{
+    QTemporaryDir programDir;
+    const QString dir = programDir.path();
+    EXPECT_EQ(restartWith(dir, {}), "1||0|0|0|0|0|0|0|0");
+    // Messier 31, and the destination 5h35m18s -5°23' in the goto dialog.
+    EXPECT_EQ(restartWith(dir, {"GOTO/Raquette_Numero=31", "Carte/Destination_Ra=301770000",
+                                "Carte/Destination_Dec=-19380000"}),
+              "1|31|0|0|0|0|0|0|301770000|-19380000");
+    EXPECT_EQ(restartWith(dir, {"GOTO/Raquette_Catalogue=8", "GOTO/Raquette_RaH=12", "GOTO/Raquette_RaM=34",
+                                "GOTO/Raquette_RaS=56500", "GOTO/Raquette_DecD=-20"}),
+              "8|31|12|34|56500|-20|0|0|301770000|-19380000");
 }

@@ -339,7 +339,10 @@ TEST_F(SettingsStore, LoadRunsItsStepsAndHandlersInOrder)
     expected << "Raquette.FollowInterfaces";
     steps(28, 29);
     expected << "FRM_Pref.RDB_CercleClick" << "FRM_Pref.RDB_PointClick";
-    steps(30, 31);
+    steps(30, 30);
+    // The hand pad's catalogue is back: its inputs follow.
+    expected << "Raquette.ShowChosenCatalogue";
+    steps(31, 31);
     expected << "RestoreGotoPoints" << "FRM_ObjectAction.BTN_Devient_OrigineClick"
              << "FRM_ObjectAction.BTN_Devient_DestinationClick";
     // Last, the measurement window takes the loaded optics when it follows them.

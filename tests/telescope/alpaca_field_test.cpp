@@ -9,6 +9,8 @@
 #include "app/frm_message.h"
 #include "app/helpers/calc_helpers.h"
 #include "app/settings.h"
+#include "app/frm_alv.h"
+#include "app/startup.h"
 #include "app/systeme.h"
 #include "capture/camera_slots.h"
 #include "imaging/display_zone.h"
@@ -22,6 +24,7 @@
 #include "translation/translated_texts.h"
 #include "scripting/scripts.h"
 #include "support/alpaca_peer.h"
+#include "support/program/fresh_process.h"
 #include "support/screen_boxes.h"
 #include "telescope/alpaca/alpaca_chooser.h"
 #include "telescope/alpaca/alpaca_protocol.h"
@@ -1129,4 +1132,66 @@ TEST_F(AlpacaFieldTest, AutoguidingAndRecentringThroughTheShippedAlpacaSimulator
     s->CKB_Recentrage->click();
     s->CKB_Suivi->click();
     EXPECT_TRUE(messages().isEmpty()) << messages().toStdString();
+}
+
+// The shipped simulator connected, the program closed with its close box
+// and started again (the mount page disconnected): the first press of the
+// hand pad's N, held 1.5 s with the mouse, moves it north until the release.
+TEST_F(AlpacaFieldTest, TheFirstPressAfterARestartMovesTheShippedSimulator)
+{
+    Telescope::AlpacaSimulator sim;
+    dir.writeFile(QStringLiteral("sports.ini"), "      COM3\r\n");
+    dir.writeFile(QStringLiteral("pports.ini"), "$378 (LPT1)\r\n");
+    FRM_Alv->FormActivate();
+    pref().EDT_ASCOM_Telescope->setText(QStringLiteral("127.0.0.1:%1/0").arg(sim.port()));
+    pref().RDB_Mount_ASCOM->click();
+    ASSERT_TRUE(connect());
+    ASSERT_TRUE(FRM_Alv->close());
+    Startup::DestroyWindows();
+    testsupport::StartAsAFreshProcess();
+    Startup::CreateWindows();
+    FRM_Alv->FormActivate();
+    ASSERT_TRUE(pref().BTN_Mount_Connecter->isEnabled());
+    sim.clearCalls();
+    const double decBefore = sim.state().decDegrees;
+    ASSERT_TRUE(pressOnScreen(FRM_Raquette->BTN_N));
+    pumpFor(1500);
+    releaseOnScreen(FRM_Raquette->BTN_N);
+    ASSERT_TRUE(waitUntil([&] { return sim.calls().contains(QStringLiteral("PUT moveaxis Axis=1&Rate=0")); }));
+    EXPECT_EQ(sim.calls().filter(QStringLiteral("PUT moveaxis")),
+              (QStringList{QStringLiteral("PUT moveaxis Axis=1&Rate=3"), QStringLiteral("PUT moveaxis Axis=1&Rate=0")}));
+    EXPECT_GT(sim.state().decDegrees - decBefore, 1.0) << "3 °/s for most of the press";
+    EXPECT_TRUE(messages().isEmpty()) << messages().toStdString();
+}
+
+// A device whose connection answers late: a press held meanwhile moves it
+// once it has answered; a press released before moves nothing; a press
+// whose connection fails is refused with a message.
+TEST_F(AlpacaFieldTest, AMoveAskedWhileTheConnectionComesUpIsMadeOnceItAnswersOrRefusedWithAMessage)
+{
+    AlpacaPeer peer;
+    peer.configure([](AlpacaPeer::Config& c) { c.delayOf[QStringLiteral("connected")] = 700; });
+    choosePeer(peer);
+    const auto moves = [&] { return peer.callTexts(QStringLiteral("PUT moveaxis")).join(u' '); };
+    for (int holdThroughTheAnswer = 1; holdThroughTheAnswer >= 0; --holdThroughTheAnswer) {
+        ASSERT_TRUE(pressOnScreen(FRM_Raquette->BTN_N));
+        ASSERT_TRUE(Prg_Suivi::AscomConnectionUnderWay());
+        if (holdThroughTheAnswer)
+            ASSERT_TRUE(waitUntil([&] { return moves().contains(QStringLiteral("Rate=2")); }));
+        releaseOnScreen(FRM_Raquette->BTN_N);
+        ASSERT_TRUE(waitUntil([&] { return connected() && (!holdThroughTheAnswer || moves().endsWith(QStringLiteral("Rate=0"))); }));
+        pumpFor(300);
+        EXPECT_EQ(moves().isEmpty(), !holdThroughTheAnswer) << moves().toStdString();
+        pref().BTN_Mount_Deconnecter->click();
+        ASSERT_TRUE(peer.waitForCalls(QStringLiteral("PUT connected Connected=false"), 1, 6000));
+        pumpFor(800);
+        peer.clearCalls();
+    }
+    EXPECT_TRUE(messages().isEmpty()) << messages().toStdString();
+    peer.configure([](AlpacaPeer::Config& c) { c.faults[QStringLiteral("connected")] = {0x407}; });
+    ASSERT_TRUE(pressOnScreen(FRM_Raquette->BTN_S));
+    ASSERT_TRUE(waitUntil([] { return !Prg_Suivi::AscomConnectionUnderWay(); }, 12000));
+    releaseOnScreen(FRM_Raquette->BTN_S);
+    EXPECT_FALSE(moves().contains(QStringLiteral("Rate=-")));
+    EXPECT_TRUE(messages().contains(QStringLiteral("Mouvement non fait"))) << messages().toStdString();
 }

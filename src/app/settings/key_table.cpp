@@ -49,6 +49,7 @@ constexpr const char* Aff = "FRM_Tool_Affichage";
 constexpr const char* Mes = "FRM_Tool_Mesures";
 constexpr const char* Suivi = "FRM_Tool_Suivi";
 constexpr const char* LS = "FRM_PRG_Action_LS";
+constexpr const char* Pad = "FRM_Raquette";
 
 constexpr ChoiceOption kTraitementOptions[] = {{0, "RDB_Images_Avant_Traitement"}, {1, "RDB_Images_Apres_Traitement"}};
 constexpr ChoiceSpec kTraitement{kTraitementOptions, true, true, false};
@@ -64,6 +65,11 @@ constexpr ChoiceOption kMatrixOptions[] = {{3, "RDB_3x3"}, {5, "RDB_5x5"}, {7, "
 constexpr ChoiceSpec kMatrix{kMatrixOptions, false, false, false};
 constexpr ChoiceOption kGotoModeOptions[] = {{1, "RDB_Absolu"}, {2, "RDB_Relatif"}};
 constexpr ChoiceSpec kGotoMode{kGotoModeOptions, false, true, false};
+// The hand pad's catalogue, numbered as its keyboard control chooses them.
+constexpr ChoiceOption kPadCatalogueOptions[] = {{1, "RDB_Messier"}, {2, "RDB_NGC"},        {3, "RDB_IC"},
+                                                 {4, "RDB_UGC"},     {5, "RDB_Etoile_SAO"}, {6, "RDB_Etoile"},
+                                                 {7, "RDB_Planete"}, {8, "RDB_Coords"}};
+constexpr ChoiceSpec kPadCatalogue{kPadCatalogueOptions, false, false, false};
 
 // clang-format off
 constexpr K kTable[] = {
@@ -317,6 +323,19 @@ constexpr K kTable[] = {
 
     // ---- GOTO
     Ch("GOTO", "GotoMode", "FRM_ObjectAction", &kGotoMode, "1").only(Write),
+    // The hand pad's target as the user left it: number, lists and typed
+    // coordinates (seconds times 1000), then the catalogue, whose inputs
+    // are enabled once it is back.
+    T("GOTO", "Raquette_Numero", Pad, "EDT_Numero", "").at(30, 2),
+    Of(KeyKind::ComboIndex, "GOTO", "Raquette_Etoile", Pad, "CBX_Etoile", "0").at(30, 2),
+    Of(KeyKind::ComboIndex, "GOTO", "Raquette_Planete", Pad, "CBX_Planete", "0").at(30, 2),
+    N("GOTO", "Raquette_RaH", Pad, "TNI_RaH", 1, Tr, "0").at(30, 2),
+    N("GOTO", "Raquette_RaM", Pad, "TNI_RaM", 1, Tr, "0").at(30, 2),
+    N("GOTO", "Raquette_RaS", Pad, "TNI_RaS", 1000, Ro, "0").at(30, 2),
+    N("GOTO", "Raquette_DecD", Pad, "TNI_DecD", 1, Tr, "0").at(30, 2),
+    N("GOTO", "Raquette_DecM", Pad, "TNI_DecM", 1, Tr, "0").at(30, 2),
+    N("GOTO", "Raquette_DecS", Pad, "TNI_DecS", 1000, Ro, "0").at(30, 2),
+    Ch("GOTO", "Raquette_Catalogue", Pad, &kPadCatalogue, "1").runs("Raquette.ShowChosenCatalogue").at(30, 2),
 
     // ---- Carte: magnitude limits, class switches, then the chart state.
 #define NJ_MAG(k, def) N("Carte", "TNI_Carte_" k ".Value", Pref, "TNI_Carte_" k, 1000, Tr, def).at(30, 0)

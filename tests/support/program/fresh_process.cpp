@@ -10,6 +10,7 @@
 #include "capture/slot_sources.h"
 #include "imaging/pipeline_state.h"
 #include "scripting/scripts.h"
+#include "telescope/ascom_bridge.h"
 #include "telescope/guide_plugin.h"
 #include "telescope/prg_suivi.h"
 #include "telescope/tracking/tracking_state.h"
@@ -33,6 +34,8 @@ void StartAsAFreshProcess()
     PluginManager.reset();
     GuidePlugin::SetProvider({});
     Prg_Suivi::ResetMotionState();
+    // Nothing of a telescope driver is known before its first connection.
+    AscomBridge::AscomSharedData = {};
     CameraSlots = {};
     CurrentCameraSlot = 1;
     SlotModes = {};
