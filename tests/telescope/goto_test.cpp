@@ -252,6 +252,8 @@ TEST_F(MountTest, DisconnectingTheMountEndsItsGotoAndGivesTheGotoDialogBack)
     TFRM_ObjectAction& d = *FRM_ObjectAction;
     d.TNI_RaH->SetValue(5);
     d.TNI_DecD->SetValue(-5);
+    d.TNI_RaHExit();   // as the inputs' exit takes them
+    d.TNI_DecDExit();
     d.RDB_Absolu->setChecked(true);
     d.SPDB_Devient_Destination->click();
     startWaitingScript(Scripts::GotoRunning);

@@ -11,10 +11,15 @@
 #include "imaging/pipeline_state.h"
 #include "scripting/scripts.h"
 #include "telescope/ascom_bridge.h"
+#include "telescope/frm_object_action.h"
 #include "telescope/guide_plugin.h"
+#include "telescope/mount_state.h"
 #include "telescope/prg_suivi.h"
+#include "telescope/sky/sky_chart.h"
 #include "telescope/tracking/tracking_state.h"
 #include "translation/translated_texts.h"
+
+#include <numbers>
 
 namespace testsupport {
 
@@ -51,6 +56,23 @@ void StartAsAFreshProcess()
     GuideAverageInterval = 10;
     TrackDriftSpeedX = TrackDriftSpeedY = 0;
     MosaicDriftSpeedX = MosaicDriftSpeedY = 0;
+
+    // Where the mount was last seen, and the goto dialog's and the sky
+    // chart's points: a fresh process has none set and the chart on its
+    // start view, whatever an earlier test typed or pointed at.
+    TelescopeRA = TelescopeDec = 0;
+    Sky::GotoOriginRA = Sky::GotoOriginDec = Sky::kUnset;
+    Sky::GotoDestinationRA = Sky::GotoDestinationDec = Sky::kUnset;
+    Sky::GotoCurrentRA = Sky::GotoCurrentDec = 0;
+    Sky::ChartCentreRA = 0;
+    Sky::ChartCentreDec = 0.795;
+    Sky::ChartFieldWidth = std::numbers::pi / 2;
+    Sky::LastScale = {};
+    GotoDistanceRA = GotoDistanceDec = 0;
+    GotoTimeRA = GotoTimeDec = GotoPrefTimeRA = GotoPrefTimeDec = 0;
+    MemorisedRA = MemorisedDec = 0;
+    HandPadCalibrating = 0;
+    NorthSouthHoldMs = WestEastHoldMs = 0;
 
     AVICompression::CompressOptions = AVICompression::DefaultCompressOptions();
     AVICompression::OptionsLoaded = false;
