@@ -12,6 +12,7 @@
 #include "telescope/guide_protocols.h"
 #include "telescope/lx200_protocol.h"
 #include "telescope/mount_state.h"
+#include "translation/translated_texts.h"
 
 #include <QTimer>
 #include <exception>
@@ -333,7 +334,7 @@ void detail::makePendingMoves(bool connected)
     if (!moves[0] && !moves[1] && !timed)
         return;
     if (!connected) {
-        const QString text = QStringLiteral("Mouvement non fait : la monture ne s'est pas connectée.");
+        const QString text = TranslatedTexts.MSG_Mouvement_Non_Connecte;
         for (const auto& m : moves)
             if (m)
                 detail::clearReadouts(m->direction);
@@ -354,7 +355,7 @@ void detail::makePendingMoves(bool connected)
         // nowhere else than where it was asked.
         if (MotionKind() != m->kind) {
             detail::clearReadouts(m->direction);
-            Msg::ShowMessageText(false, QStringLiteral("Mouvement non fait : l'interface de la monture a changé."));
+            Msg::ShowMessageText(false, TranslatedTexts.MSG_Mouvement_Interface_Changee);
             continue;
         }
         app::runGuarded(QStringLiteral("StartMotion"), [&] { startOn(m->kind, m->direction, 1, true); });

@@ -283,6 +283,8 @@
     X(MSG_Port_Controle_Invalide, "Port de contrôle invalide : \"%1\". Aucune écriture sur le port.") \
     X(MSG_Video_Codec_Inconnu, "Codec \"%1\" inconnu : la vidéo %2 est enregistrée sans compression.") \
     X(MSG_Poses_Longues_Port_Invalide, "Poses longues : port série invalide \"%1\"") \
+    X(MSG_Mouvement_Non_Connecte, "Mouvement non fait : la monture ne s'est pas connectée.") \
+    X(MSG_Mouvement_Interface_Changee, "Mouvement non fait : l'interface de la monture a changé.") \
     /* end */
 
 struct TTranslatedTexts {
