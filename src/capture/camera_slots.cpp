@@ -4,6 +4,7 @@
 #include "app/log.h"
 #include "capture/avi_compression.h"
 #include "capture/capture_helpers.h"
+#include "capture/file_sources.h"
 #include "capture/wdm_capture.h"
 #include "imaging/pipeline_state.h"
 #include "kernels/frame_copy.h"
@@ -35,6 +36,13 @@ std::array<std::uint8_t, 3> ParallelPortShadow{};
 bool CaptureStartPending = false;
 std::unique_ptr<QStringList> PlayList;
 std::uint8_t& FileSourceOpen = PlayerActive;
+
+// (Here, beside the flag, rather than with the file sources' naming and
+// reading, which are built without the program's state too.)
+bool FileSources::PlaysOn(int slot)
+{
+    return PlayerActive && PlayerSlot == slot;
+}
 
 namespace Capture {
 

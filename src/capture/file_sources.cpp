@@ -19,11 +19,6 @@ std::uint8_t PlayerSlot = 1;
 
 namespace FileSources {
 
-bool PlaysOn(int slot)
-{
-    return PlayerActive && PlayerSlot == slot;
-}
-
 namespace {
 
 bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }

@@ -4,20 +4,21 @@
 #include <QMutexLocker>
 
 #include <array>
+#include <iterator>
 
 namespace platform {
 namespace {
 
 #define NJ_PLATFORM_TEXT_DEFAULT(name, frenchDefault) frenchDefault,
-constexpr std::array kDefaults{NJ_PLATFORM_TEXTS(NJ_PLATFORM_TEXT_DEFAULT)};
+constexpr const char* kDefaults[] = {NJ_PLATFORM_TEXTS(NJ_PLATFORM_TEXT_DEFAULT)};
 #undef NJ_PLATFORM_TEXT_DEFAULT
 
 struct Store {
     QMutex lock;
-    std::array<QString, kDefaults.size()> texts;
+    std::array<QString, std::size(kDefaults)> texts;
     Store()
     {
-        for (std::size_t i = 0; i < kDefaults.size(); ++i)
+        for (std::size_t i = 0; i < std::size(kDefaults); ++i)
             texts[i] = QString::fromUtf8(kDefaults[i]);
     }
 };

@@ -1,7 +1,5 @@
 #include "translation/translated_texts.h"
 
-#include <array>
-
 TTranslatedTexts TranslatedTexts;
 
 namespace {
@@ -9,7 +7,9 @@ namespace {
 #define NJ_TRANSLATED_TEXT_ENTRY(name, key, frenchDefault) \
     TTranslatedTextEntry{#name, key, frenchDefault, &TTranslatedTexts::name},
 
-constexpr std::array kEntries{
+// (A plain array: deducing a std::array of this many entries goes past
+// the template depth some compilers allow.)
+constexpr TTranslatedTextEntry kEntries[] = {
     NJ_TRANSLATED_TEXTS(NJ_TRANSLATED_TEXT_ENTRY)
 #define NJ_PROGRAM_TEXT_ENTRY(name, frenchDefault) \
     TTranslatedTextEntry{#name, #name, frenchDefault, &TTranslatedTexts::name},
