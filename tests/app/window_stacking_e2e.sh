@@ -59,21 +59,7 @@ xvfb_pid="" ; wm_pid="" ; app_pid=""
 failures=0
 sw=800 ; sh=600
 
-stop_all() {
-  if [ -n "$app_pid" ]; then
-    kill "$app_pid" 2>/dev/null
-    local n=0
-    while kill -0 "$app_pid" 2>/dev/null && [ $n -lt 50 ]; do sleep 0.1; n=$((n + 1)); done
-    kill -9 "$app_pid" 2>/dev/null
-    wait "$app_pid" 2>/dev/null
-  fi
-  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  [ -n "$wm_pid" ] && wait "$wm_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null
-  if [ "$failures" -eq 0 ] && [ -z "${NJ_E2E_KEEP:-}" ]; then rm -rf "$work"; else echo "kept: $work"; fi
-}
-trap stop_all EXIT
+trap end_session EXIT
 
 fail() { echo "FAIL $*"; failures=$((failures + 1)); session_report; }
 ok() { echo "  ok $*"; }

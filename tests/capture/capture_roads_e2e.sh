@@ -38,14 +38,7 @@ xvfb_pid="" ; wm_pid="" ; app_pid=""
 failures=0
 case_name=""
 
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-  if [ "$failures" -eq 0 ] && [ -z "${NJ_E2E_KEEP:-}" ]; then rm -rf "$work"; else echo "kept: $work"; fi
-}
-trap cleanup EXIT
+trap end_session EXIT
 
 fail() { echo "FAIL [$case_name] $*"; failures=$((failures + 1)); session_report; }
 

@@ -9,6 +9,11 @@
 #                                     at that size and openbox on it; sets
 #                                     DISPLAY, xvfb_pid and wm_pid; ends the
 #                                     test when either does not start
+#   end_session                       for "trap end_session EXIT": ends the
+#                                     program (app_pid; killed after 5 s), the
+#                                     window manager and the X server, and
+#                                     removes $work unless a case failed
+#                                     ($failures) or NJ_E2E_KEEP is set
 #
 # and what the tests read off the window manager and do as a user:
 #
@@ -63,6 +68,21 @@
 #                                     side (each starts its own display) and
 #                                     prints their outputs in turn; adds the
 #                                     sizes that failed to $failures
+
+end_session() {
+  if [ -n "${app_pid:-}" ]; then
+    kill "$app_pid" 2>/dev/null
+    local n=0
+    while kill -0 "$app_pid" 2>/dev/null && [ $n -lt 50 ]; do sleep 0.1; n=$((n + 1)); done
+    kill -9 "$app_pid" 2>/dev/null
+    wait "$app_pid" 2>/dev/null
+  fi
+  [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2>/dev/null
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "${wm_pid:-}" ] && wait "$wm_pid" 2>/dev/null
+  [ -n "${xvfb_pid:-}" ] && wait "$xvfb_pid" 2>/dev/null
+  if [ "${failures:-1}" -eq 0 ] && [ -z "${NJ_E2E_KEEP:-}" ]; then rm -rf "$work"; else echo "kept: $work"; fi
+}
 
 need_tools() {
   local tool
