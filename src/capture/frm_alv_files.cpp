@@ -3,7 +3,6 @@
 // player step that the frame timers run while a file source plays.
 
 #include "app/frm_alv.h"
-#include "translation/translated_texts.h"
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/settings.h"
@@ -24,6 +23,7 @@
 #include "scripting/scripts.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
+#include "translation/translated_texts.h"
 
 #include <QCheckBox>
 #include <QRadioButton>
@@ -32,7 +32,6 @@
 #include <QSet>
 
 #include <algorithm>
-#include <functional>
 
 namespace {
 
@@ -82,9 +81,10 @@ bool readPicture(const QString& name, kernels::Bitmap24& dst, QString* error)
     return true;
 }
 
-// Frame `position` of film `name`, read by `read`, into `dst` likewise.
-bool readFilmFrame(const QString& name, int position, const std::function<bool(kernels::Bitmap24&)>& read,
-                   kernels::Bitmap24& dst, QString* error)
+// Frame `position` of film `name`, read by `read` (bool(Bitmap24&)), into
+// `dst` likewise.
+template <class Read>
+bool readFilmFrame(const QString& name, int position, const Read& read, kernels::Bitmap24& dst, QString* error)
 {
     const bool raw = rawColour();
     if (!read(raw ? rawFrame() : dst)) {
