@@ -1,5 +1,4 @@
 #include "app/about_box.h"
-#include "translation/translated_texts.h"
 
 #include "app/desktop.h"
 #include "app/ui/control_adapters.h"
@@ -8,6 +7,7 @@
 #include "platform/codepage.h"
 #include "platform/message_service.h"
 #include "platform/paths.h"
+#include "translation/translated_texts.h"
 
 #include <QApplication>
 #include <QFile>

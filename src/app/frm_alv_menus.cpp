@@ -4,7 +4,6 @@
 // registry by name (kNamedHandlers); that window registers the name.
 
 #include "app/frm_alv.h"
-#include "translation/translated_texts.h"
 
 #include "app/about_box.h"
 #include "app/align_v_features.h"
@@ -34,6 +33,7 @@
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 #include "tools/frm_tool_mesures.h"
+#include "translation/translated_texts.h"
 
 #include <QFileInfo>
 

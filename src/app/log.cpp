@@ -1,9 +1,9 @@
 #include "app/log.h"
-#include "translation/translated_texts.h"
 
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/message_service.h"
+#include "translation/translated_texts.h"
 
 #include <QFileInfo>
 

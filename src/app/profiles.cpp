@@ -1,5 +1,4 @@
 #include "app/profiles.h"
-#include "translation/translated_texts.h"
 
 #include "app/frm_pref.h"
 #include "app/settings.h"
@@ -8,6 +7,7 @@
 #include "app/settings/settings_file.h"
 #include "app/ui/control_adapters.h"
 #include "platform/message_service.h"
+#include "translation/translated_texts.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,5 +1,4 @@
 #include "app/script_collections.h"
-#include "translation/translated_texts.h"
 
 #include "app/frm_alv.h"
 #include "app/frm_pref.h"
@@ -7,6 +6,7 @@
 #include "platform/ini_document.h"
 #include "platform/message_service.h"
 #include "platform/paths.h"
+#include "translation/translated_texts.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #include "capture/avi_compression.h"
-#include "translation/translated_texts.h"
 
 #include "platform/atomic_file.h"
 #include "platform/message_service.h"
+#include "translation/translated_texts.h"
 
 #include <QFile>
 #include <QtEndian>

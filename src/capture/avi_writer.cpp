@@ -1,8 +1,8 @@
 #include "capture/avi_writer.h"
-#include "translation/translated_texts.h"
 
 #include "capture/avi_compression.h"
 #include "platform/message_service.h"
+#include "translation/translated_texts.h"
 
 #include <QFile>
 

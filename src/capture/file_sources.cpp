@@ -1,9 +1,9 @@
 #include "capture/file_sources.h"
-#include "translation/translated_texts.h"
 
 #include "capture/camera_slots.h"
 #include "kernels/picture_files.h"
 #include "platform/clock.h"
+#include "translation/translated_texts.h"
 
 #include <QFile>
 #include <QFileInfo>

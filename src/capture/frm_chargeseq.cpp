@@ -1,5 +1,4 @@
 #include "capture/frm_chargeseq.h"
-#include "translation/translated_texts.h"
 
 #include "app/settings.h"
 #include "app/ui/control_adapters.h"
@@ -9,6 +8,7 @@
 #include "capture/file_sources.h"
 #include "platform/dialog_service.h"
 #include "platform/message_service.h"
+#include "translation/translated_texts.h"
 
 #include <QDir>
 #include <QEventLoop>

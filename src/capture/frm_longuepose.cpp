@@ -1,5 +1,4 @@
 #include "capture/frm_longuepose.h"
-#include "translation/translated_texts.h"
 
 #include "app/align_v_features.h"
 #include "app/frm_alv.h"
@@ -16,6 +15,7 @@
 #include "platform/clock.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
+#include "translation/translated_texts.h"
 
 #include <QCheckBox>
 

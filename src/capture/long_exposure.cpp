@@ -1,5 +1,4 @@
 #include "capture/long_exposure.h"
-#include "translation/translated_texts.h"
 
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
@@ -8,6 +7,7 @@
 #include "capture/camera_control_lib.h"
 #include "capture/port_io.h"
 #include "platform/com_io.h"
+#include "translation/translated_texts.h"
 
 #include <QAbstractButton>
 #include <cmath>

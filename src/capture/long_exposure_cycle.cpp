@@ -6,7 +6,6 @@
 // The series and its settings belong to the long-exposure window.
 
 #include "app/frm_alv.h"
-#include "translation/translated_texts.h"
 #include "app/frm_pref.h"
 #include "app/settings.h"
 #include "app/settings/guide_offset.h"
@@ -33,6 +32,7 @@
 #include "telescope/tracking/tracking_state.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
+#include "translation/translated_texts.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

@@ -1,5 +1,4 @@
 #include "capture/port_io.h"
-#include "translation/translated_texts.h"
 
 #include "app/frm_pref.h"
 #include "app/preferences_traffic.h"
@@ -7,6 +6,7 @@
 #include "app/ui/event_boundary.h"
 #include "capture/camera_slots.h"
 #include "platform/port_access.h"
+#include "translation/translated_texts.h"
 
 #include <QHash>
 #include <cctype>

@@ -8,7 +8,6 @@
 // the blinking of the recording indicator.
 
 #include "app/frm_alv.h"
-#include "translation/translated_texts.h"
 
 #include "app/align_v_features.h"
 #include "app/frm_message.h"
@@ -25,6 +24,7 @@
 #include "scripting/scripts.h"
 #include "telescope/tracking/tracking_state.h"
 #include "tools/frm_tool_mesures.h"
+#include "translation/translated_texts.h"
 
 #include <QFileInfo>
 #include <QMouseEvent>

@@ -1,7 +1,7 @@
 #include "kernels/image_files.h"
-#include "platform/platform_texts.h"
 
 #include "kernels/jpeg_errors.h"
+#include "platform/platform_texts.h"
 
 #include <QFile>
 

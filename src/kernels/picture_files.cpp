@@ -1,7 +1,7 @@
 #include "kernels/picture_files.h"
-#include "platform/platform_texts.h"
 
 #include "kernels/jpeg_errors.h"
+#include "platform/platform_texts.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,5 @@
 #include "platform/audio_sound_service.h"
+
 #include "platform/platform_texts.h"
 
 #include <QDir>

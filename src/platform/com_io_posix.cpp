@@ -1,9 +1,9 @@
 #include "platform/com_io.h"
-#include "platform/platform_texts.h"
 
 #include "platform/clock.h"
 #include "platform/com_io_linux_baud.h"
 #include "platform/paths.h"
+#include "platform/platform_texts.h"
 
 #include <QFile>
 #include <QHash>

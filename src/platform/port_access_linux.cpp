@@ -1,6 +1,6 @@
 #include "platform/port_access_linux.h"
-#include "platform/platform_texts.h"
 #include "platform/paths.h"
+#include "platform/platform_texts.h"
 
 #include <QDir>
 #include <QFile>

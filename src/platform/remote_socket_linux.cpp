@@ -1,4 +1,5 @@
 #include "platform/remote_socket.h"
+
 #include "platform/platform_texts.h"
 
 #include <QDir>

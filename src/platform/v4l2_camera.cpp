@@ -1,4 +1,5 @@
 #include "platform/v4l2_camera.h"
+
 #include "platform/platform_texts.h"
 
 #include <algorithm>

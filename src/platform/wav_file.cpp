@@ -1,4 +1,5 @@
 #include "platform/wav_file.h"
+
 #include "platform/platform_texts.h"
 
 #include <QFile>

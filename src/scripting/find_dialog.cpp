@@ -1,8 +1,8 @@
 #include "scripting/find_dialog.h"
-#include "translation/translated_texts.h"
 
 #include "app/systeme.h"
 #include "app/ui/event_boundary.h"
+#include "translation/translated_texts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,11 +1,11 @@
 #include "scripting/frm_dde_server.h"
-#include "translation/translated_texts.h"
 
 #include "app/frm_message.h"
 #include "app/ui/event_boundary.h"
 #include "platform/remote_server.h"
 #include "platform/text_lines.h"
 #include "scripting/scripts.h"
+#include "translation/translated_texts.h"
 
 #include <QCoreApplication>
 

@@ -1,5 +1,4 @@
 #include "scripting/frm_input.h"
-#include "translation/translated_texts.h"
 
 #include "app/controls/float_text.h"
 #include "app/helpers/str_helpers.h"
@@ -7,6 +6,7 @@
 #include "app/ui/event_boundary.h"
 #include "app/ui/widget_message_service.h"
 #include "platform/message_service.h"
+#include "translation/translated_texts.h"
 
 #include <QAbstractButton>
 #include <QEventLoop>

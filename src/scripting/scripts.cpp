@@ -1,11 +1,10 @@
 #include "scripting/scripts.h"
-#include "translation/translated_texts.h"
 
 #include "app/controls/float_text.h"
 #include "app/frm_alv.h"
 #include "app/helpers/str_helpers.h"
-#include "app/systeme.h"
 #include "app/settings.h"
+#include "app/systeme.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
 #include "app/ui/widget_message_service.h"
@@ -20,6 +19,7 @@
 #include "scripting/script_texts.h"
 #include "telescope/frm_prg_suivi.h"
 #include "tools/frm_tool_images.h"
+#include "translation/translated_texts.h"
 
 #include <QApplication>
 #include <QFile>

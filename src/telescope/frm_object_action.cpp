@@ -1,7 +1,7 @@
 #include "telescope/frm_object_action.h"
-#include "translation/translated_texts.h"
 
 #include "app/systeme.h"
+#include "translation/translated_texts.h"
 
 #include "app/controls/num_inp.h"
 #include "app/frm_message.h"

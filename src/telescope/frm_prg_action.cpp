@@ -1,5 +1,4 @@
 #include "telescope/frm_prg_action.h"
-#include "translation/translated_texts.h"
 
 #include "app/frm_pref.h"
 #include "app/ui/control_adapters.h"
@@ -7,6 +6,7 @@
 #include "platform/dialog_service.h"
 #include "platform/paths.h"
 #include "telescope/frm_detect_mvt.h"
+#include "translation/translated_texts.h"
 
 #include <QFileInfo>
 

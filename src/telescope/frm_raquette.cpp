@@ -1,5 +1,4 @@
 #include "telescope/frm_raquette.h"
-#include "translation/translated_texts.h"
 
 #include "app/align_v_features.h"
 #include "app/frm_pref.h"
@@ -23,6 +22,7 @@
 #include "telescope/tracking/tracking_state.h"
 #include "telescope/voice_prompts.h"
 #include "tools/frm_tool_affichage.h"
+#include "translation/translated_texts.h"
 
 #include <QKeyEvent>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #include "telescope/goto_position_text.h"
-#include "translation/translated_texts.h"
 
 #include "app/helpers/str_helpers.h"
+#include "translation/translated_texts.h"
 
 #include <cmath>
 

@@ -1,7 +1,6 @@
 // Start and stop of one direction on each kind of interface.
 
 #include "telescope/prg_suivi_private.h"
-#include "translation/translated_texts.h"
 
 #include "app/controls/num_inp.h"
 #include "app/frm_pref.h"
@@ -14,6 +13,7 @@
 #include "telescope/guide_protocols.h"
 #include "telescope/lx200_protocol.h"
 #include "telescope/mount_state.h"
+#include "translation/translated_texts.h"
 
 #include <array>
 #include <cmath>

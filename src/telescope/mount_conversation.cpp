@@ -1,11 +1,11 @@
 #include "telescope/mount_conversation.h"
-#include "translation/translated_texts.h"
 
 #include "app/frm_pref.h"
 #include "app/ui/event_boundary.h"
 #include "platform/com_io.h"
 #include "telescope/mount_state.h"
 #include "telescope/prg_suivi_private.h"
+#include "translation/translated_texts.h"
 
 #include <algorithm>
 #include <exception>

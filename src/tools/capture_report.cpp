@@ -1,7 +1,6 @@
 // The capture report (".par") written beside saved images and videos.
 
 #include "tools/util_images.h"
-#include "translation/translated_texts.h"
 
 #include "app/controls/float_text.h"
 #include "app/controls/num_inp.h"
@@ -16,6 +15,7 @@
 #include "telescope/frm_tool_suivi.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
+#include "translation/translated_texts.h"
 
 #include <QDir>
 #include <QFile>

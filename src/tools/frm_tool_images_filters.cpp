@@ -3,7 +3,6 @@
 // weights.
 
 #include "tools/frm_tool_images.h"
-#include "translation/translated_texts.h"
 
 #include "app/align_v_features.h"
 #include "app/frm_alv.h"
@@ -22,6 +21,7 @@
 #include "platform/paths.h"
 #include "tools/frm_matdec.h"
 #include "tools/util_images.h"
+#include "translation/translated_texts.h"
 
 #include <QEvent>
 #include <QFile>

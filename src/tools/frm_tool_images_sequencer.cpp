@@ -11,7 +11,6 @@
 // for the sequence.
 
 #include "tools/frm_tool_images.h"
-#include "translation/translated_texts.h"
 
 #include "app/controls/num_inp.h"
 #include "app/frm_alv.h"
@@ -25,6 +24,7 @@
 #include "telescope/frm_prg_action.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/util_images.h"
+#include "translation/translated_texts.h"
 
 #include <cmath>
 

@@ -1,5 +1,4 @@
 #include "translation/language.h"
-#include "translation/translated_texts.h"
 
 #include "app/frm_pref.h"
 #include "app/settings.h"
@@ -8,6 +7,7 @@
 #include "app/settings/settings_file.h"
 #include "platform/ini_document.h"
 #include "platform/paths.h"
+#include "translation/translated_texts.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "app/settings/guide_offset.h"
-#include "translation/translated_texts.h"
 
 #include "app/settings/settings_file.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
+#include "translation/translated_texts.h"
 
 #include <QFile>
 #include <charconv>

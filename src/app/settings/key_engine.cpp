@@ -1,5 +1,4 @@
 #include "app/settings/key_engine.h"
-#include "translation/translated_texts.h"
 
 #include "app/controls/num_inp.h"
 #include "app/frm_alv.h"
@@ -13,6 +12,7 @@
 #include "platform/paths.h"
 #include "telescope/mount_state.h"
 #include "telescope/sky/sky_chart.h"
+#include "translation/translated_texts.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>

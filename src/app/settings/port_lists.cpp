@@ -1,9 +1,9 @@
 #include "app/settings/port_lists.h"
-#include "translation/translated_texts.h"
 
 #include "app/settings/settings_file.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
+#include "translation/translated_texts.h"
 
 #include <QComboBox>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "telescope/alpaca/alpaca_bridge.h"
-#include "platform/platform_texts.h"
 
 #include "app/ui/event_boundary.h"
+#include "platform/platform_texts.h"
 #include "telescope/alpaca/alpaca_http.h"
 
 #include <QCoreApplication>

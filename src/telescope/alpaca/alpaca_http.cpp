@@ -1,4 +1,5 @@
 #include "telescope/alpaca/alpaca_http.h"
+
 #include "platform/platform_texts.h"
 
 #include <QDeadlineTimer>

@@ -1,7 +1,7 @@
 #include "telescope/alpaca/alpaca_protocol.h"
-#include "platform/platform_texts.h"
 
 #include "platform/ini_document.h"
+#include "platform/platform_texts.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

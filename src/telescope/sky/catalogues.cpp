@@ -1,4 +1,5 @@
 #include "telescope/sky/catalogues.h"
+
 #include "translation/translated_texts.h"
 
 #include <algorithm>
