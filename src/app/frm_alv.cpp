@@ -8,6 +8,7 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/systeme.h"
+#include "app/ui/button_pictures.h"
 #include "app/ui/event_boundary.h"
 #include "app/version_info.h"
 #include "capture/avi_compression.h"
@@ -36,10 +37,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QIcon>
 #include <QKeyEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
 #include <QPolygon>
 #include <QToolButton>
@@ -96,40 +94,14 @@ QTimer* makeTimer(QObject* owner, const char* name)
     return t;
 }
 
-// The pictures of the status bar's buttons, drawn here: stop (a red
-// square), execute (a green triangle) and night mode (a red crescent).
-QIcon statusPicture(int kind)
-{
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    if (kind == 0) {
-        p.setBrush(QColor(190, 20, 20));
-        p.drawRect(3, 3, 10, 10);
-    } else if (kind == 1) {
-        p.setBrush(QColor(20, 150, 20));
-        p.drawPolygon(QPolygon({QPoint(4, 2), QPoint(13, 8), QPoint(4, 14)}));
-    } else {
-        QPainterPath moon;
-        moon.addEllipse(QRectF(2, 2, 12, 12));
-        QPainterPath bite;
-        bite.addEllipse(QRectF(6, 0, 11, 11));
-        p.setBrush(QColor(200, 30, 30));
-        p.drawPath(moon.subtracted(bite));
-    }
-    return QIcon(pixmap);
-}
-
 } // namespace
 
 TFRM_Alv::TFRM_Alv(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
-    SPDB_Abort->setIcon(statusPicture(0));
-    SPDB_Executer->setIcon(statusPicture(1));
-    SPDB_Nite->setIcon(statusPicture(2));
+    SPDB_Abort->setIcon(app::PictureOf(app::ButtonPicture::Stop));
+    SPDB_Executer->setIcon(app::PictureOf(app::ButtonPicture::Run));
+    SPDB_Nite->setIcon(app::PictureOf(app::ButtonPicture::Night));
     // "Rec" shows only while a sequence records, and keeps its room while it
     // blinks so that the night button beside it does not jump under the mouse.
     QSizePolicy recPolicy = LBL_Rec->sizePolicy();

@@ -394,14 +394,21 @@ void PlaceMosaicTile(const kernels::Bitmap24& tile, std::int32_t width, std::int
     if (remaining > 0) {
         if (timer)
             timer->SetValue(std::clamp<long double>(remaining / 1000, timer->Min(), timer->Max()));
-    } else if (!MosaicEndHandled) {
+    } else if (MosaicCountdownRunning) {
         // The first frame at or after the end stops the mosaic, however
         // long after the end it comes.
-        MosaicEndHandled = 1;
+        MosaicCountdownRunning = 0;
         if (timer)
             timer->SetValue(std::clamp<long double>(0, timer->Min(), timer->Max()));
         FRM_Alv->CKB_Mosaique_Active->setChecked(false);
     }
+}
+
+void StartMosaicCountdown(bool on, std::int32_t duration_ms)
+{
+    MosaicCountdownRunning = on && duration_ms > 0;
+    if (MosaicCountdownRunning)
+        MosaicEnd_ms = platform::clock().monotonicMs() + duration_ms;
 }
 
 void HideRecIndicator()

@@ -42,6 +42,13 @@ void DrawHistogram();
 // mosaic's countdown.
 void PlaceMosaicTile(const kernels::Bitmap24& tile, std::int32_t width, std::int32_t height);
 
+// The countdown of a timed mosaic belongs to one run: it starts when the
+// mosaic is switched on, or initialised while on, with a duration above 0,
+// and only a countdown so started ends the mosaic. Switched off, or on
+// without a duration, the run has none: a duration typed while it runs
+// waits for the next start. Every start of the mosaic goes through here.
+void StartMosaicCountdown(bool on, std::int32_t duration_ms);
+
 // Hides the main window's recording indicator.
 void HideRecIndicator();
 

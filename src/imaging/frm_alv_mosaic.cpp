@@ -17,6 +17,7 @@
 #include "capture/camera_slots.h"
 #include "capture/file_sources.h"
 #include "capture/frm_chargeseq.h"
+#include "imaging/frame_helpers.h"
 #include "imaging/pipeline_state.h"
 #include "platform/clock.h"
 #include "platform/message_service.h"
@@ -109,12 +110,10 @@ void TFRM_Alv::ConnectMosaicHandlers()
     connect(CKB_Mosaique_Active, &QAbstractButton::clicked, this,
             [this] { app::runGuarded(QStringLiteral("CKB_Mosaique_Active"), [this] { CKB_Mosaique_ActiveMouseUp(); }); });
     // A timed mosaic counts its duration from the moment it is switched on,
-    // by the user or by a script, as from an initialisation while it is on.
+    // by the user, a script or the toggle routine, as from an initialisation
+    // while it is on; switched off, its countdown is over.
     app::bindCheckBoxClick(CKB_Mosaique_Active, [this] {
-        if (CKB_Mosaique_Active->isChecked() && SPED_Mosaique_Duree->value() > 0) {
-            MosaicEnd_ms = platform::clock().monotonicMs() + SPED_Mosaique_Duree->value();
-            MosaicEndHandled = 0;
-        }
+        Align_V::StartMosaicCountdown(CKB_Mosaique_Active->isChecked(), SPED_Mosaique_Duree->value());
     }, this);
     app::bindRadioClick(RDB_Mosaique_Suivi_Logiciel, this, &W::RDB_Mosaique_Suivi_LogicielClick);
     app::bindRadioClick(RDB_Mosaique_Derive_Independante, this, &W::RDB_Mosaique_Derive_IndependanteClick);
@@ -160,10 +159,8 @@ void TFRM_Alv::ConnectMosaicHandlers()
 
 void TFRM_Alv::BTN_Mosaique_InitialiserClick()
 {
-    if (CKB_Mosaique_Active->isChecked() && SPED_Mosaique_Duree->value() > 0) {
-        MosaicEnd_ms = platform::clock().monotonicMs() + SPED_Mosaique_Duree->value();
-        MosaicEndHandled = 0;
-    }
+    if (CKB_Mosaique_Active->isChecked())
+        Align_V::StartMosaicCountdown(true, SPED_Mosaique_Duree->value());
     const int width = std::max(SPED_Mosaic_Width->value(), 0), height = std::max(SPED_Mosaic_Height->value(), 0);
     kernels::Bitmap24& canvas = IMG_Mosaic->Bitmap();
     if (canvas.width() == width && canvas.height() == height) {

@@ -88,7 +88,7 @@ std::int32_t DriftGuideSeconds = 0;
 QPoint PeriodicErrorTrail(1, 1);
 TLearning Learning;
 std::int64_t MosaicEnd_ms = 0;
-std::uint8_t MosaicEndHandled = 0;
+std::uint8_t MosaicCountdownRunning = 0;
 double PipelineRunningFactor = 1.0;
 QSize ResultPlaneSize;
 kernels::Bitmap24 ResultWithoutOverlay;
@@ -148,6 +148,7 @@ void ResetPipelineStartValues()
     MeasuredAngle = MeasuredSize = 0;
     MouseButtonHeld.fill(0);
     MosaicTileCentre = QPoint(-1, -1);
+    MosaicCountdownRunning = 0;
 }
 
 bool CreateMissingSlotBitmaps()

@@ -207,10 +207,11 @@ struct TLearning {
 };
 extern TLearning Learning;
 
-// The mosaic's countdown: its monotonic end, and whether the first frame at
-// or after it has already ended the mosaic (once per initialisation).
+// The mosaic's countdown: its monotonic end, and whether a countdown
+// started for the present run waits for it (Align_V::StartMosaicCountdown);
+// the first frame at or after the end clears it as it ends the mosaic.
 extern std::int64_t MosaicEnd_ms;
-extern std::uint8_t MosaicEndHandled;
+extern std::uint8_t MosaicCountdownRunning;
 extern double PipelineRunningFactor;
 
 // ---- result rendering ----------------------------------------------------

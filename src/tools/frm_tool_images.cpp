@@ -2,6 +2,7 @@
 
 #include "app/align_v_features.h"
 #include "app/controls/page_control.h"
+#include "app/ui/button_pictures.h"
 #include "app/ui/caption_labels.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/readouts.h"
@@ -86,6 +87,11 @@ TFRM_Tool_Images::TFRM_Tool_Images(QWidget* parent) : TForm(parent)
     addCaptions();
     fitFieldsToTheirValues();
     ConnectSavingHandlers();
+    // The sequencer's start, pause and stop show pictures; their hints,
+    // from the language file, name them.
+    BTN_Demarrer_Sauv->setIcon(app::PictureOf(app::ButtonPicture::Run));
+    BTN_Pause_sauv->setIcon(app::PictureOf(app::ButtonPicture::Pause));
+    BTN_Arreter_Sauv->setIcon(app::PictureOf(app::ButtonPicture::Stop));
     // The colour mixer's pads (red, green, blue zones) and the luminance pad.
     const struct {
         TcpCoord* pad;

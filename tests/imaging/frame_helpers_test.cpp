@@ -127,7 +127,7 @@ TEST_F(FrameHelpers, MosaicTilesBlendAtTheirPlaceAndTheCountdownEndsOnce)
     // The countdown, frames several seconds apart.
     duration->setValue(10);
     FRM_Alv->CKB_Mosaique_Active->setChecked(true);
-    MosaicEndHandled = 0;
+    MosaicCountdownRunning = 1;
     MosaicEnd_ms = clock.monotonicMs() + 5500;
     Align_V::PlaceMosaicTile(tile, 11, 7);
     EXPECT_EQ(double(timer->Value()), 5);

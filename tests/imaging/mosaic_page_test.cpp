@@ -8,10 +8,12 @@
 #include "imaging/frame_helpers.h"
 #include "imaging/pipeline_state.h"
 #include "kernels/raster.h"
+#include "support/user_input.h"
 #include "telescope/tracking/tracking_state.h"
 #include "tools/frm_tool_mesures.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QLabel>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -101,7 +103,7 @@ TEST_F(MosaicPage, InitialiseMakesABlackCanvasAndCentresTheFirstTileOnce)
     clock.advanceMs(100);
     w().BTN_Mosaique_Initialiser->click();
     EXPECT_EQ(MosaicEnd_ms, clock.monotonicMs() + 2500);
-    EXPECT_EQ(MosaicEndHandled, 0);
+    EXPECT_EQ(MosaicCountdownRunning, 1);
 
     // Sizes at their bounds.
     w().SPED_Mosaic_Width->setValue(0);
@@ -373,4 +375,48 @@ TEST_F(MosaicPage, TilesFollowTheIndependentDriftAndTheDurationEndsTheMosaic)
     clock.advanceMs(5000);
     processFrame();
     EXPECT_TRUE(w().CKB_Mosaique_Active->isChecked());
+}
+
+// A timed mosaic ends by itself only on a countdown started for its run: a
+// duration typed in the options while it runs waits for "Initialiser" or
+// "Actif", and an earlier run's end counts for nothing. The camera is live.
+TEST_F(MosaicPage, ADurationTypedWhileTheMosaicRunsWaitsForACountdownOfItsRun)
+{
+    using testsupport::click;
+    QCheckBox* actif = w().CKB_Mosaique_Active;
+    const auto frameAfter = [this](int ms) {
+        clock.advanceMs(ms);
+        cameraFrames(1);
+        return double(w().TNI_Mosaique_Timer->Value());
+    };
+    startStarFieldCamera();
+    click(w().BTN_Mosaique_Initialiser);
+    click(actif);
+    click(w().BTN_Mosaique_Options);
+    testsupport::typeInto(w().SPED_Mosaique_Duree, QStringLiteral("4000"));
+    click(w().BTN_Option_Mosaic_OK);
+    ASSERT_EQ(w().SPED_Mosaique_Duree->value(), 4000);
+    frameAfter(6000);
+    EXPECT_TRUE(actif->isChecked()) << "no countdown was started for this run";
+    EXPECT_FALSE(allBlack(w().IMG_Mosaic->Bitmap())) << "tiles are pasted";
+
+    click(w().BTN_Mosaique_Initialiser);
+    EXPECT_EQ(frameAfter(1500), 2);
+    EXPECT_EQ(frameAfter(2500), 0);
+    EXPECT_FALSE(actif->isChecked()) << "4 s after Initialiser";
+    click(actif);
+    EXPECT_EQ(frameAfter(3000), 1);
+    frameAfter(9000);
+    EXPECT_FALSE(actif->isChecked()) << "a late frame ends a countdown that was started";
+
+    // On, off a second later, on again without a duration, then one given.
+    click(actif);
+    frameAfter(1000);
+    click(actif);
+    w().SPED_Mosaique_Duree->setValue(0);
+    click(actif);
+    w().SPED_Mosaique_Duree->setValue(4000);
+    frameAfter(6000);
+    EXPECT_TRUE(actif->isChecked()) << "the earlier run's end is no end of this one";
+    click(actif);
 }

@@ -6,6 +6,7 @@
 #include "app/frm_pref.h"
 #include "app/profiles.h"
 #include "app/settings.h"
+#include "imaging/frame_helpers.h"
 #include "imaging/pipeline_state.h"
 #include "scripting/frm_planificateur.h"
 #include "scripting/frm_script.h"
@@ -640,6 +641,26 @@ TEST_F(MosaicCommands, SwitchesAndOptionsActAsTheUserWould)
     EXPECT_EQ(errorOf(QStringLiteral("mosaic.options.movements.standalone.unit(px)")),
               QStringList{QStringLiteral("Line 1 : px")});
     EXPECT_EQ(errorOf(QStringLiteral("mosaic.options.movements.reverse(1)")), QStringList{QStringLiteral("Line 1 : 1")});
+
+    // A duration given while the mosaic runs waits for "mosaic.init" or
+    // "mosaic(on)" to start its countdown.
+    boxes.clear();
+    const auto onAfter = [this](int ms) {
+        clock.advanceMs(ms);
+        const kernels::Bitmap24& result = FRM_Alv->Image3->Bitmap();
+        Align_V::PlaceMosaicTile(result, result.width(), result.height());
+        return FRM_Alv->CKB_Mosaique_Active->isChecked();
+    };
+    runScript(QStringLiteral("mosaic.duration(2000)"));
+    EXPECT_TRUE(onAfter(5000)) << "no countdown started";
+    runScript(QStringLiteral("mosaic.init"));
+    EXPECT_TRUE(onAfter(1500));
+    EXPECT_FALSE(onAfter(600)) << "2000 ms after mosaic.init";
+    runScript(QStringLiteral("mosaic(on)\nmosaic.duration(60000)"));
+    EXPECT_TRUE(onAfter(1900));
+    EXPECT_FALSE(onAfter(30000)) << "2000 ms after mosaic(on)";
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join(u'|').toStdString();
+
     runScript(QStringLiteral("mosaic(off)"));
     EXPECT_FALSE(FRM_Alv->CKB_Mosaique_Active->isChecked());
 }

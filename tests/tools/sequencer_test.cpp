@@ -5,11 +5,13 @@
 
 #include "app/controls/num_inp.h"
 #include "app/frm_alv.h"
+#include "app/frm_pref.h"
 #include "app/ui/long_timer.h"
 #include "capture/avi_compression.h"
 #include "capture/avi_reader.h"
 #include "imaging/pipeline_state.h"
 #include "scripting/scripts.h"
+#include "translation/language.h"
 #include "support/file_size_limit.h"
 #include "tools/frm_tool_images.h"
 #include "tools/util_images.h"
@@ -18,7 +20,10 @@
 #include <QFile>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QToolButton>
 #include <tiffio.h>
+
+#include <array>
 
 namespace {
 
@@ -316,4 +321,43 @@ TEST_F(ImageTool, TheWheelScrollsTheRecordingPageWithoutChangingTheSettingsItPas
     testsupport::turnWheel(t.SPED_Freq_Sauve, 1);
     EXPECT_EQ(t.SPED_Freq_Sauve->value(), 2);
     EXPECT_EQ(bar->value(), page);
+}
+
+// Start, pause and stop are pictures without a caption, named by hints
+// from the language file the user picks; clicked, they start a sequence,
+// hold its saves back and stop it.
+TEST_F(ImageTool, TheSequencerButtonsArePicturesNamedInTheChosenLanguage)
+{
+    TFRM_Tool_Images& t = tool();
+    for (const char* name : {"Lang_English.ini", "Lang_Francais.ini"}) {
+        QFile f(QStringLiteral(NJ_SOURCE_DIR "/resources/programdir/") + QLatin1String(name));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name;
+        dir.writeFile(QString::fromLatin1(name), f.readAll());
+    }
+    Settings::LoadLanguageChoice();
+    QToolButton* const buttons[] = {t.BTN_Demarrer_Sauv, t.BTN_Pause_sauv, t.BTN_Arreter_Sauv};
+    const std::pair<const char*, std::array<const char*, 3>> hints[] = {{"Francais", {"Demarrer", "Pause", "Arrêter"}},
+                                                                        {"English", {"Start", "Pause", "Stop"}}};
+    for (const auto& [language, names] : hints) {
+        testsupport::pick(FRM_Pref->CBX_Langue, QString::fromLatin1(language));
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(buttons[i]->text().toStdString(), "") << buttons[i]->objectName().toStdString();
+            EXPECT_FALSE(buttons[i]->icon().isNull()) << buttons[i]->objectName().toStdString();
+            EXPECT_EQ(buttons[i]->toolTip().toStdString(), names[std::size_t(i)]) << language;
+        }
+    }
+    FRM_Pref->hide();
+
+    testsupport::click(t.BTN_Demarrer_Sauv);
+    ASSERT_TRUE(SequenceSaving);
+    EXPECT_EQ(saved(), 1);
+    testsupport::click(t.BTN_Pause_sauv);
+    frames(3);
+    EXPECT_EQ(saved(), 1) << "paused";
+    testsupport::click(t.BTN_Pause_sauv);
+    frames(2);
+    EXPECT_EQ(saved(), 3);
+    testsupport::click(t.BTN_Arreter_Sauv);
+    EXPECT_FALSE(SequenceSaving);
+    EXPECT_TRUE(t.BTN_Demarrer_Sauv->isEnabled());
 }
