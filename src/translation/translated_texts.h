@@ -169,6 +169,8 @@
     X(MSG_Image_Bouton_Illisible, "Image de bouton illisible : ") \
     X(MSG_Reglages_Defaut_Pris, " ; les valeurs par défaut sont prises et le fichier ne sera pas remplacé") \
     X(MSG_Reglages_Titre, "Réglages (%1) :") \
+    /* A value of the settings file not taken: control (section/key) : why ; what is done instead. */ \
+    X(MSG_Reglages_Refus, "%1 (%2/%3) : %4 ; %5") \
     X(MSG_Reglages_Pas_Entre, "%1 n'est pas entre %2 et %3") \
     X(MSG_Reglages_Pas_Dans_Liste, "« %1 » n'est pas dans la liste") \
     X(MSG_Reglages_Element_Absent, "l'élément %1 n'existe pas (la liste en a %2)") \
