@@ -287,6 +287,11 @@
     X(MSG_Poses_Longues_Port_Invalide, "Poses longues : port série invalide \"%1\"") \
     X(MSG_Mouvement_Non_Connecte, "Mouvement non fait : la monture ne s'est pas connectée.") \
     X(MSG_Mouvement_Interface_Changee, "Mouvement non fait : l'interface de la monture a changé.") \
+    /* The mosaic's canvas could not be made. */ \
+    X(MSG_Mosaique_Memoire, "Mémoire insuffisante pour une mosaïque de %1 x %2 pixels.") \
+    /* A number input left with a text that is no number. */ \
+    X(MSG_Saisie_Non_Numerique, "'%1' n'est pas une valeur numérique valable.") \
+    X(MSG_Nom_Pose_Vide, "Vous devez donner un nom à la pose") \
     /* end */
 
 struct TTranslatedTexts {

@@ -7,11 +7,13 @@
 #include "kernels/picture_files.h"
 #include "platform/platform_texts.h"
 #include "scripting/find_dialog.h"
+#include "scripting/frm_planificateur.h"
 #include "scripting/frm_script.h"
 #include "translation/language_file.h"
 #include "translation/translated_texts.h"
 #include "translation/translation_table.h"
 
+#include <QApplication>
 #include <QDirIterator>
 #include <QFile>
 #include <QPlainTextEdit>
@@ -92,7 +94,8 @@ TEST_F(TranslationTable, EveryTextOfTheProgramsOwnHasItsKeyAndItsEnglishLine)
           "Un script est en cours : arrêtez-le avant de générer la mosaïque.",
           "Le curseur n'est sur aucune ligne du script : rien à exécuter.", "Aucune image à enregistrer : ",
           "Rechercher", "Suivant", "Fermer", "Le répertoire n'existe pas, voulez vous le créer ?",
-          "Espace disque critique, capture arrêtée"})
+          "Espace disque critique, capture arrêtée", "Mémoire insuffisante pour une mosaïque de %1 x %2 pixels.",
+          "'%1' n'est pas une valeur numérique valable.", "Vous devez donner un nom à la pose"})
         EXPECT_TRUE(keyOfFrench.contains(QString::fromUtf8(french))) << french;
 
     // No call site keeps its own copy of a text of the table: every one of
@@ -164,6 +167,46 @@ TEST_F(TranslationTable, WithEnglishChosenTheScriptWindowAsksAndSearchesInEnglis
     EXPECT_EQ(boxes.shown[0].text.toStdString(),
               "Le script a été modifié et n'est pas enregistré. Abandonner les modifications ?");
     FRM_Script->hide();
+}
+
+// A number typed wrong and an exposure added without a name, as a user
+// meets them with English chosen, then with French again.
+TEST_F(TranslationTable, WithEnglishChosenANumberTypedWrongAndANamelessExposureAreRefusedInEnglish)
+{
+    TFRM_Pref& p = *FRM_Pref;
+    const auto typeIntoFocalLength = [&p](const QString& typed) {
+        p.show();
+        p.PGC_Preferences->setCurrentWidget(p.TBS_Optique);
+        p.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&p));
+        QTest::mouseClick(p.TNI_Focale, Qt::LeftButton);
+        EXPECT_EQ(QApplication::focusWidget(), p.TNI_Focale);
+        QTest::keyClick(p.TNI_Focale, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(p.TNI_Focale, typed);
+        QTest::keyClick(p.TNI_Focale, Qt::Key_Tab);
+    };
+    const auto addNamelessExposure = [] {
+        TFRM_Planificateur* planner = FRM_Planificateur;
+        planner->show();
+        planner->EDT_Nom_Pose->clear();
+        QTest::mouseClick(planner->BTN_Ajouter, Qt::LeftButton);
+        planner->hide();
+    };
+
+    chooseShippedEnglish(dir);
+    typeIntoFocalLength(QStringLiteral("1e"));
+    addNamelessExposure();
+    EXPECT_EQ(boxes.texts().join(u'\n').toStdString(),
+              "'1e' is not a valid numeric value.\nYou must give the exposure a name");
+
+    boxes.clear();
+    useNoLanguage();
+    typeIntoFocalLength(QStringLiteral("2e"));
+    addNamelessExposure();
+    EXPECT_EQ(boxes.texts().join(u'\n').toStdString(),
+              "'2e' n'est pas une valeur numérique valable.\nVous devez donner un nom à la pose");
+    p.TNI_Focale->setText(QStringLiteral("1000"));
+    p.hide();
 }
 
 TEST_F(TranslationTable, TheLayersBelowTheProgramTakeTheChosenLanguage)
