@@ -1,6 +1,7 @@
 #include "app/desktop.h"
 
 #include "platform/message_service.h"
+#include "translation/translated_texts.h"
 
 #include <QDesktopServices>
 #include <QUrl>
@@ -32,7 +33,7 @@ bool OpenLinkOrSay(const QString& url, const QString& cause)
 {
     if (OpenLink(url))
         return true;
-    platform::messages().show({QStringLiteral("Impossible d'ouvrir %1 : aucun programme ne l'a pris en charge.").arg(url),
+    platform::messages().show({TranslatedTexts.MSG_Ouverture_Sans_Programme.arg(url),
                                platform::MsgKind::Warning, platform::MsgButtons::Ok, cause, {}});
     return false;
 }

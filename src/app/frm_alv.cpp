@@ -6,6 +6,7 @@
 #include "app/night_colors.h"
 #include "app/script_collections.h"
 #include "app/settings.h"
+#include "app/settings/settings_file.h"
 #include "app/startup.h"
 #include "app/systeme.h"
 #include "app/ui/button_pictures.h"
@@ -196,12 +197,19 @@ void TFRM_Alv::RunFirstActivationSteps()
     FileSourceOpen = false;
 
     SettingsFilePath = platform::joinPath(platform::programDir(), Settings::kSettingsFileName);
-    step(QStringLiteral("LoadSettings"));
-    Settings::LoadSettings();
-    step(QStringLiteral("LoadLanguageChoice"));
-    Settings::LoadLanguageChoice();
-    step(QStringLiteral("ApplyTranslation"));
-    Settings::ApplyTranslation();
+    {
+        // Every message of the start-up is in the chosen language: the texts
+        // come first, then the load, whose notes are shown together once the
+        // windows are translated too.
+        Settings::ApplyChosenLanguageTexts();
+        Settings::NoteCollector notes;
+        step(QStringLiteral("LoadSettings"));
+        Settings::LoadSettings();
+        step(QStringLiteral("LoadLanguageChoice"));
+        Settings::LoadLanguageChoice();
+        step(QStringLiteral("ApplyTranslation"));
+        Settings::ApplyTranslation();
+    }
 
     step(QStringLiteral("LoadDriversDir"));
     Settings::LoadDriversDir();

@@ -296,8 +296,9 @@ void TFRM_Alv::MNU_FermerClick()
 void TFRM_Alv::MNU_EnregistrerClick()
 {
     platform::FileDialogRequest request;
-    request.title = QStringLiteral("Enregistrer");
-    request.filter = QStringLiteral("Images (*.jpg *.jpeg *.bmp);;JPEG (*.jpg *.jpeg);;Bitmaps (*.bmp);;Tous (*)");
+    request.title = TranslatedTexts.MSG_Titre_Enregistrer;
+    request.filter = QStringLiteral("Images (*.jpg *.jpeg *.bmp);;JPEG (*.jpg *.jpeg);;Bitmaps (*.bmp);;")
+                     + Translation::AllFilesFilter();
     const std::optional<QString> path = platform::dialogs().saveFile(request);
     if (path)
         Align_V::SaveDisplayedImage(*path);

@@ -867,7 +867,8 @@ void TFRM_Pref::EDT_Startup_ScriptChange() { keepStartupScriptOnlyIfFound(*this,
 void TFRM_Pref::BBTN_Startup_ScriptClick()
 {
     platform::FileDialogRequest request;
-    request.title = QStringLiteral("Script de démarrage");
+    // Titled as the check box that runs the script.
+    request.title = CKB_Startup_Script->text();
     request.directory = ScriptsFolder();
     request.filter = QStringLiteral("Scripts (*.script *.txt)");
     const std::optional<QString> chosen = platform::dialogs().openFile(request);

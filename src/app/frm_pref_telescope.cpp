@@ -803,7 +803,7 @@ void TFRM_Pref::BBTN_Fichier_DecalageClick()
     platform::FileDialogRequest request;
     request.title = TranslatedTexts.MSG_Titre_Fichier_Decalage;
     request.directory = platform::programDir();
-    request.filter = QStringLiteral("Texte (*.txt);;Tous (*)");
+    request.filter = TranslatedTexts.MSG_Filtre_Texte + QStringLiteral(" (*.txt);;") + Translation::AllFilesFilter();
     const std::optional<QString> chosen = platform::dialogs().openFile(request);
     if (!chosen)
         return;

@@ -469,15 +469,15 @@ void SetAngleUnitCaptions(int slot)
     setNumInp(mes, "TNI_ChampX", numInp(mes, "TNI_Lx").value_or(0) * shown);
     setNumInp(mes, "TNI_ChampY", numInp(mes, "TNI_Ly").value_or(0) * shown);
     auto* label = mes->findChild<QLabel*>(QStringLiteral("LBL_Unite_champ"));
-    QString unit = QStringLiteral("(Secondes)");
+    QString unit = TranslatedTexts.MSG_Unite_Secondes;
     const long double fieldX = numInp(mes, "TNI_ChampX").value_or(0);
     long double divisor = 1;
     if (fieldX >= 7200) {
         divisor = 3600;
-        unit = QStringLiteral("(Degrés)");
+        unit = TranslatedTexts.MSG_Unite_Degres;
     } else if (fieldX >= 120) {
         divisor = 60;
-        unit = QStringLiteral("(Minutes)");
+        unit = TranslatedTexts.MSG_Unite_Minutes;
     }
     if (divisor != 1) {
         setNumInp(mes, "TNI_ChampX", fieldX / divisor);

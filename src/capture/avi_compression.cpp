@@ -18,12 +18,12 @@ namespace {
 // Every codec the writer knows; only those whose encoder FFmpeg has are
 // offered. The FOURCC is what the options record and the AVI file carry.
 const TAviCodec kKnownCodecs[] = {
-    {"DIB ", AV_CODEC_ID_RAWVIDEO, "Images complètes (non compressées)", false, false},
+    {"DIB ", AV_CODEC_ID_RAWVIDEO, nullptr, false, false},
     {"MJPG", AV_CODEC_ID_MJPEG, "Motion JPEG", true, false},
-    {"FFV1", AV_CODEC_ID_FFV1, "FFV1 (sans perte)", false, true},
-    {"HFYU", AV_CODEC_ID_HUFFYUV, "Huffyuv (sans perte)", false, false},
-    {"FFVH", AV_CODEC_ID_FFVHUFF, "FFmpeg Huffyuv (sans perte)", false, false},
-    {"ULRG", AV_CODEC_ID_UTVIDEO, "Ut Video RGB (sans perte)", false, false},
+    {"FFV1", AV_CODEC_ID_FFV1, "FFV1", false, true, true},
+    {"HFYU", AV_CODEC_ID_HUFFYUV, "Huffyuv", false, false, true},
+    {"FFVH", AV_CODEC_ID_FFVHUFF, "FFmpeg Huffyuv", false, false, true},
+    {"ULRG", AV_CODEC_ID_UTVIDEO, "Ut Video RGB", false, false, true},
     {"DIVX", AV_CODEC_ID_MPEG4, "MPEG-4 part 2 (DivX)", true, true},
     {"XVID", AV_CODEC_ID_MPEG4, "MPEG-4 part 2 (Xvid)", true, true},
     {"FMP4", AV_CODEC_ID_MPEG4, "MPEG-4 part 2 (FFmpeg)", true, true},
@@ -150,10 +150,18 @@ const TAviCodec* FindCodec(const QString& code)
     return nullptr;
 }
 
+QString CodecName(const TAviCodec& codec)
+{
+    if (!codec.name)
+        return TranslatedTexts.MSG_Codec_Non_Compresse;
+    const QString name = QString::fromUtf8(codec.name);
+    return codec.lossless ? name + u' ' + TranslatedTexts.MSG_Codec_Sans_Perte : name;
+}
+
 QString GetCodecName(const QString& code)
 {
     const TAviCodec* c = FindCodec(code);
-    return c ? QString::fromUtf8(c->name) : QStringLiteral("Unknown");
+    return c ? CodecName(*c) : QStringLiteral("Unknown");
 }
 
 } // namespace AVICompression

@@ -37,14 +37,15 @@ constexpr std::uint32_t kCompressValid = 0x08;
 constexpr std::uint32_t kBitmapInfoHeaderSize = 40;
 
 // One codec a video can be written with: its FOURCC (as stored in the
-// options record and in the AVI file), the FFmpeg codec behind it and the
-// name shown to the user.
+// options record and in the AVI file), the FFmpeg codec behind it and its
+// name (AVICompression::CodecName gives the name shown to the user).
 struct TAviCodec {
     const char* fourCC;
     int codecId;   // AVCodecID
-    const char* name;
+    const char* name;    // none for the uncompressed frames
     bool hasQuality;     // the quality setting changes the result
     bool hasKeyFrames;   // the key-frame interval changes the result
+    bool lossless = false;   // the name is followed by the lossless mark
 };
 
 namespace AVICompression {
@@ -78,6 +79,8 @@ std::uint32_t UpperFourCC(std::uint32_t code);
 const std::vector<TAviCodec>& AvailableCodecs();
 // The codec with this code (letter case ignored), or nullptr.
 const TAviCodec* FindCodec(const QString& code);
+// The name shown to the user, in the chosen language.
+QString CodecName(const TAviCodec& codec);
 // The name of the codec with this code; "Unknown" for a code not listed.
 QString GetCodecName(const QString& code);
 

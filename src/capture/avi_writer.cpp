@@ -121,7 +121,7 @@ bool TAVICompressor::Open(const QString& fileName, const AVICompression::AVIPara
     codecCode_ = QStringLiteral("DIB ");
 
     if (width_ <= 0 || height_ <= 0 || kernels::Bitmap24::strideFor(width_) * height_ > INT32_MAX) {
-        fail(QStringLiteral("Impossible de créer la vidéo %1 : taille d'image %2 x %3 invalide.")
+        fail(TranslatedTexts.MSG_Video_Taille_Invalide
                  .arg(fileName_)
                  .arg(width_)
                  .arg(height_));
@@ -215,7 +215,7 @@ bool TAVICompressor::Open(const QString& fileName, const AVICompression::AVIPara
         }
         if (rc < 0) {
             fail(TranslatedTexts.MSG_Video_Codec_Refuse
-                     .arg(QLatin1String(codec->fourCC), QString::fromUtf8(codec->name))
+                     .arg(QLatin1String(codec->fourCC), CodecName(*codec))
                      .arg(width_)
                      .arg(height_)
                      .arg(errorText(rc)));
@@ -287,7 +287,7 @@ int TAVICompressor::WriteFrame(const kernels::Bitmap24& frame)
     if (frame.width() != width_ || frame.height() != height_) {
         if (!sizeRefusalShown_) {
             sizeRefusalShown_ = true;
-            showMessage(QStringLiteral("Image de %1 x %2 refusée : la vidéo %3 est ouverte pour des images de %4 x %5.")
+            showMessage(TranslatedTexts.MSG_Video_Image_Refusee
                             .arg(frame.width())
                             .arg(frame.height())
                             .arg(fileName_)

@@ -127,11 +127,8 @@ bool grabStream(kernels::Bitmap24& bitmap, std::uint8_t slot, std::uint8_t skipC
 
 QString FrameSizeMessage(int width, int height)
 {
-    return QStringLiteral("La taille des images video est limitée à %1x%1\r\nLa taille actuelle est %2x%3, veuillez "
-                          "choisir un autre format.")
-        .arg(kMaxFrameSize)
-        .arg(width)
-        .arg(height);
+    return TranslatedTexts.MSG_Taille_Video_Limitee.arg(kMaxFrameSize) + QStringLiteral("\r\n")
+           + TranslatedTexts.MSG_Taille_Video_Actuelle.arg(width).arg(height);
 }
 
 bool GrabFrameViaClipboard(kernels::Bitmap24& bitmap, std::uint8_t targetIndex, std::uint8_t slot,

@@ -159,7 +159,7 @@ void TFRM_Alv::MNU_Ouvrir_FlatClick() { OpenFromDialog(2); }
 
 void TFRM_Alv::OpenFromDialog(std::uint8_t kind)
 {
-    platform::FileDialogRequest request{QStringLiteral("Ouvrir"), kind == 0 ? LastOpenDir : QString(), {}, kOpenFilter};
+    platform::FileDialogRequest request{TranslatedTexts.MSG_Titre_Ouvrir, kind == 0 ? LastOpenDir : QString(), {}, kOpenFilter};
     const std::optional<QStringList> chosen = platform::dialogs().openFiles(request);
     if (!chosen || chosen->isEmpty()) {
         if (scriptWaits() && FRM_Script)

@@ -19,7 +19,10 @@ TFRM_Chargeseq* FRM_Chargeseq = nullptr;
 
 namespace {
 
-const QString kPictureFilter = QStringLiteral("Images (*.bmp *.jpg *.jpeg *.BMP *.JPG *.JPEG);;Tous (*)");
+QString pictureFilter()
+{
+    return QStringLiteral("Images (*.bmp *.jpg *.jpeg *.BMP *.JPG *.JPEG);;") + Translation::AllFilesFilter();
+}
 
 // The folder of a file as the last-used folder keeps it (with its separator).
 QString folderOf(const QString& fileName) { return QFileInfo(fileName).absolutePath() + QLatin1Char('/'); }
@@ -92,7 +95,7 @@ void TFRM_Chargeseq::FormClose(TCloseAction& /*action*/)
 void TFRM_Chargeseq::SPDB_Sequence_PremierClick()
 {
     const std::optional<QString> chosen =
-        platform::dialogs().openFile({TranslatedTexts.MSG_Titre_Premier_Fichier, LastOpenDir, {}, kPictureFilter});
+        platform::dialogs().openFile({TranslatedTexts.MSG_Titre_Premier_Fichier, LastOpenDir, {}, pictureFilter()});
     if (!chosen)
         return;
     EDT_Sequence_Premier->setText(*chosen);
@@ -102,7 +105,7 @@ void TFRM_Chargeseq::SPDB_Sequence_PremierClick()
 void TFRM_Chargeseq::SPDB_Sequence_DernierClick()
 {
     const std::optional<QString> chosen =
-        platform::dialogs().openFile({TranslatedTexts.MSG_Titre_Dernier_Fichier, LastOpenDir, {}, kPictureFilter});
+        platform::dialogs().openFile({TranslatedTexts.MSG_Titre_Dernier_Fichier, LastOpenDir, {}, pictureFilter()});
     if (!chosen || !sameFolder(folderOf(*chosen), LastOpenDir))
         return;
     EDT_Sequence_Dernier->setText(*chosen);
@@ -119,7 +122,7 @@ void TFRM_Chargeseq::BTN_OKClick()
     case FileSources::Sequence::SameName:
         return;
     case FileSources::Sequence::NotNumbers:
-        message(QStringLiteral("Le prefixe des fichiers doivent être identiques"));
+        message(TranslatedTexts.MSG_Sequence_Prefixes_Differents);
         return;
     case FileSources::Sequence::TooMany:
         message(TranslatedTexts.MSG_Sequence_Trop_Longue.arg(FileSources::kMaxSequenceLength));

@@ -14,7 +14,7 @@ TFRM_CodecChoice::TFRM_CodecChoice(QWidget* parent) : QDialog(parent)
 {
     setupUi(this);
     for (const TAviCodec& c : AVICompression::AvailableCodecs())
-        CBX_Codec->addItem(QString::fromUtf8(c.name), QLatin1String(c.fourCC));
+        CBX_Codec->addItem(AVICompression::CodecName(c), QLatin1String(c.fourCC));
     connect(CBX_Codec, &QComboBox::currentIndexChanged, this, [this] { CBX_CodecChange(); });
     connect(TBR_Qualite, &QSlider::valueChanged, this, [this] { TBR_QualiteChange(); });
     connect(CKB_Images_Cles, &QCheckBox::toggled, this, [this] { CBX_CodecChange(); });

@@ -6,6 +6,7 @@
 #include "capture/slot_sources.h"
 #include "telescope/guide_plugin.h"
 #include "telescope/prg_suivi.h"
+#include "translation/translated_texts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -32,12 +33,12 @@ void reportRefused(const TPluginInfo& p, const platform::PluginLibrary& lib)
 {
     const QString file = QFileInfo(p.FileName).fileName();
     if (lib.missingEntryPoint().isEmpty())
-        Msg::ShowMessageText(false, QStringLiteral("Plug-in %1 refusé : version d'interface %2, version attendue %3.")
+        Msg::ShowMessageText(false, TranslatedTexts.MSG_Plugin_Version_Refusee
                                         .arg(file)
                                         .arg(lib.abiVersion())
                                         .arg(NJ_PLUGIN_ABI_VERSION));
     else
-        Msg::ShowMessageText(false, QStringLiteral("Plug-in %1 refusé : le point d'entrée %2 est absent.")
+        Msg::ShowMessageText(false, TranslatedTexts.MSG_Plugin_Point_Entree_Absent
                                         .arg(file, lib.missingEntryPoint()));
 }
 

@@ -170,7 +170,7 @@ void TFRM_Alv::BTN_Mosaique_InitialiserClick()
         // is no room for it.
         kernels::Bitmap24 fresh;
         if (!fresh.resize(width, height)) {
-            platform::messages().show({QStringLiteral("Mémoire insuffisante pour une mosaïque de %1 x %2 pixels.")
+            platform::messages().show({TranslatedTexts.MSG_Mosaique_Memoire
                                            .arg(width)
                                            .arg(height),
                                        platform::MsgKind::Error, platform::MsgButtons::Ok,

@@ -165,11 +165,11 @@ tcflag_t sizeOf(int dataBits)
 } // namespace
 
 ExCom::ExCom(const QString& operation, int code, const QString& detail)
-    : std::runtime_error(QString(operation + QStringLiteral(", erreur = ") + QString::number(code)
+    : std::runtime_error(QString(operation + platform::text(platform::PlatformText::MSG_Com_Erreur) + QString::number(code)
                                  + (detail.isEmpty() ? QString() : QStringLiteral(" (") + detail + QLatin1Char(')')))
                              .toStdString()),
       operation_(operation), code_(code), detail_(detail),
-      message_(operation + QStringLiteral(", erreur = ") + QString::number(code))
+      message_(operation + platform::text(platform::PlatformText::MSG_Com_Erreur) + QString::number(code))
 {
 }
 

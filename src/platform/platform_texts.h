@@ -85,6 +85,9 @@
     X(MSG_Alpaca_Reponse_Illisible, "réponse Alpaca illisible") \
     X(MSG_Alpaca_Erreur, "erreur Alpaca %1 : %2") \
     X(MSG_Alpaca_Sans_Valeur, "réponse Alpaca sans valeur") \
+    /* The remote-control socket, and the serial line's failures (the operation's name, this, the error code). */ \
+    X(MSG_Prise_Invalide, "%1 n'est pas une prise de communication") \
+    X(MSG_Com_Erreur, ", erreur = ") \
     /* end */
 
 namespace platform {

@@ -1,5 +1,6 @@
 #include "platform/remote_server.h"
 
+#include "platform/platform_texts.h"
 #include "platform/remote_socket.h"
 
 #include <QFile>
@@ -101,7 +102,7 @@ RemoteServer::Start RemoteServer::listen(const QString& service, QString* note)
     if (QFile::exists(path_) || IsSocketFile(path_)) {
         if (!IsSocketFile(path_)) {
             if (note)
-                *note = path_ + QStringLiteral(" n'est pas une prise de communication");
+                *note = platform::text(platform::PlatformText::MSG_Prise_Invalide).arg(path_);
             return Start::Refused;
         }
         QLocalSocket probe;

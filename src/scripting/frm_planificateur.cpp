@@ -450,7 +450,7 @@ void TFRM_Planificateur::BTN_AjouterClick()
 {
     const QString name = EDT_Nom_Pose->text();
     if (name.isEmpty()) {
-        tell(QStringLiteral("Vous devez donner un nom à la pose"));
+        tell(TranslatedTexts.MSG_Nom_Pose_Vide);
         return;
     }
     if (name.contains(QLatin1Char('"'))) {

@@ -4,6 +4,7 @@
 #include "app/ui/event_boundary.h"
 #include "platform/dialog_service.h"
 #include "scripting/scripts.h"
+#include "translation/translated_texts.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -166,7 +167,7 @@ void TFRM_ScrCmd::Charger(int k)
     if (spec != QLatin1String("<filename>") && !prefix)
         return;
     platform::FileDialogRequest request;
-    request.title = QStringLiteral("Fichier");
+    request.title = TranslatedTexts.MSG_Titre_Fichier;
     request.directory = SVD_Fichier.InitialDir;
     request.fileName = SVD_Fichier.FileName;
     request.confirmOverwrite = false;   // only a name is chosen, nothing is written

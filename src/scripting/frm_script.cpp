@@ -32,7 +32,6 @@ const QString kBuildCustomFunctionMenu = QStringLiteral("Align_V.BuildCustomFunc
 const QString kOpenFilter = QStringLiteral("Text (*.txt);;Script (*.script)");
 const QString kSaveFilter = QStringLiteral("Text (*.txt)");
 const QString kSaveDefaultSuffix = QStringLiteral("txt");
-const QString kNewScriptCaption = QStringLiteral("Nouveau script");
 
 void bindMenu(QAction* item, QObject* context, std::function<void()> handler)
 {
@@ -229,7 +228,7 @@ void TFRM_Script::MNU_NouveauClick()
     s.FileName.clear();
     s.Lines.clear();
     Memo_Script->clear();
-    setWindowTitle(ScriptTexts::kCaptionPrefix + kNewScriptCaption);
+    setWindowTitle(ScriptTexts::kCaptionPrefix + TranslatedTexts.MSG_Nouveau_Script);
     MNU_Enregistrer->setEnabled(false);
     Scripts::LoadScript(QString(), false);
     OPD_Script.FileName.clear();
@@ -242,7 +241,7 @@ void TFRM_Script::MNU_OuvrirClick()
     if (!mayDiscardEdits())
         return;
     const std::optional<QString> chosen =
-        platform::dialogs().openFile(dialogRequest(QStringLiteral("Ouvrir"), OPD_Script, SVD_Script, kOpenFilter));
+        platform::dialogs().openFile(dialogRequest(TranslatedTexts.MSG_Titre_Ouvrir, OPD_Script, SVD_Script, kOpenFilter));
     if (!chosen)
         return;
     OPD_Script.FileName = *chosen;

@@ -7,8 +7,8 @@
 
 namespace ScriptTexts {
 
-// Windows.
-inline const QString kPreanalyse = QStringLiteral("Preanalyse en cours...");
+// Windows (the pre-scan's progress and the caption of a new script are
+// translated texts).
 inline const QString kCaptionPrefix = QStringLiteral("Scripts : ");
 
 // Message boxes: "Line n : " + text, and the statement that is no command.

@@ -464,7 +464,7 @@ void StartScript(int fromLine)
     for (s.CurrentLine = 0; s.CurrentLine <= s.LineCount; ++s.CurrentLine) {
         const int percent = static_cast<int>(static_cast<std::int64_t>(s.CurrentLine) * 100 / s.LineCount);
         if (percent != shown && FRM_Progress) {
-            FRM_Progress->SetProgress(ScriptTexts::kPreanalyse, percent, 100);
+            FRM_Progress->SetProgress(TranslatedTexts.MSG_Preanalyse, percent, 100);
             shown = percent;
         }
         ExecuteScriptLine(1, editorLine(s.CurrentLine));

@@ -667,7 +667,8 @@ void TFRM_ObjectAction::AbortRunningGoto()
 void TFRM_ObjectAction::endCalibration()
 {
     HandPadCalibrating = 0;
-    BTN_Calibrer->setText(QStringLiteral("Calibrer"));
+    if (!calibrateCaption_.isEmpty())
+        BTN_Calibrer->setText(calibrateCaption_);
     showBusy();
 }
 
@@ -677,7 +678,8 @@ void TFRM_ObjectAction::BTN_CalibrerClick()
         // The distance the hand-pad move is to cover is the one the dialog
         // shows now; it stays so until the calibration ends.
         HandPadCalibrating = 1;
-        BTN_Calibrer->setText(QStringLiteral("Valider"));
+        calibrateCaption_ = BTN_Calibrer->text();
+        BTN_Calibrer->setText(TranslatedTexts.MSG_Calibration_Valider);
         showBusy();
         NorthSouthHoldMs = 0;
         WestEastHoldMs = 0;

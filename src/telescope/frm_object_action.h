@@ -120,8 +120,10 @@ private:
     bool applyCalibratedSpeeds();
     // GOTO, Abort and the modes as the goto and the calibration leave them.
     void showBusy();
-    // The calibration over, validated or cancelled: "Calibrer" again.
+    // The calibration over, validated or cancelled: the button's caption
+    // again, as the calibration found it (in the chosen language).
     void endCalibration();
+    QString calibrateCaption_;
     void showRelativeControls(bool relative);
 };
 

@@ -23,6 +23,7 @@
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_mesures.h"
 #include "tools/util_images.h"
+#include "translation/translated_texts.h"
 
 #include <QMouseEvent>
 #include <cmath>
@@ -333,7 +334,7 @@ void TFRM_Tool_Suivi::BTN_Derive_OkClick()
         TrackDriftSpeedX = sign * double(TNI_Vitesse_Derive_AD->Value()) / scale;
         TrackDriftSpeedY = sign * double(TNI_Vitesse_Derive_Dec->Value()) / scale;
     } else {
-        platform::messages().show({QStringLiteral("Demarrer la camera avant d'effectuer cette opération"),
+        platform::messages().show({TranslatedTexts.MSG_Derive_Sans_Camera,
                                    platform::MsgKind::Information, platform::MsgButtons::Ok, {}, {}});
     }
     PNL_SetDerive->hide();
@@ -376,7 +377,8 @@ void TFRM_Tool_Suivi::BBTN_Charge_Fichier_GuidageClick()
 {
     platform::FileDialogRequest request;
     request.fileName = EDT_Nom_Log_Guidage->text();
-    request.filter = QStringLiteral("Fichiers texte (*.txt *.csv);;Tous (*.*)");
+    request.filter = TranslatedTexts.MSG_Filtre_Fichiers_Texte + QStringLiteral(" (*.txt *.csv);;")
+                     + Translation::AllFilesFilter(QStringLiteral("*.*"));
     if (auto name = platform::dialogs().saveFile(request))
         EDT_Nom_Log_Guidage->setText(*name);
 }

@@ -35,7 +35,7 @@ QString RunResult::describe() const
     case RunStatus::TimedOut:
         return TranslatedTexts.MSG_Monture_Muette.arg(port, cmd);
     case RunStatus::Failed:
-        return QStringLiteral("%1 : %2 pendant %3").arg(port, error, cmd);
+        return TranslatedTexts.MSG_Liaison_Echec.arg(port, error, cmd);
     }
     return {};
 }
@@ -57,7 +57,7 @@ void MountConversation::submit(std::uint8_t channel, QList<Exchange> exchanges, 
     run.exchanges = std::move(exchanges);
     run.done = std::move(done);
     const std::uint8_t port = com_io::channel(channel).port;
-    run.result.port = port ? QStringLiteral("COM%1").arg(port) : QStringLiteral("canal %1").arg(channel);
+    run.result.port = port ? QStringLiteral("COM%1").arg(port) : TranslatedTexts.MSG_Liaison_Canal.arg(channel);
     queue_.push_back(std::move(run));
     if (!current_)
         scheduleNext(0);

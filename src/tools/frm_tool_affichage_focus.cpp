@@ -15,6 +15,7 @@
 #include "tools/frm_fwhm.h"
 #include "tools/frm_tool_images.h"
 #include "tools/util_images.h"
+#include "translation/translated_texts.h"
 
 #include <QFileInfo>
 
@@ -112,9 +113,10 @@ void TFRM_Tool_Affichage::CKB_GROS_FWHMClick()
 void TFRM_Tool_Affichage::SPDB_Save_FWHMClick()
 {
     platform::FileDialogRequest request;
-    request.title = QStringLiteral("Enregistrer les mesures");
+    // Titled as the check box that switches the log on.
+    request.title = CKB_Save_FWHM->text();
     request.fileName = EDT_Save_FWHM->text();
-    request.filter = QStringLiteral("Log (*.log);;Tous (*)");
+    request.filter = QStringLiteral("Log (*.log);;") + Translation::AllFilesFilter();
     std::optional<QString> chosen = platform::dialogs().saveFile(request);
     if (!chosen)
         return;

@@ -547,10 +547,10 @@ void TFRM_Tool_Images::BTN_ParcourirClick()
     ++prefixChain_;
     const QString prefix = EDT_Nom_Image->text();
     platform::FileDialogRequest request;
-    request.title = QStringLiteral("Prefixe");
+    request.title = TranslatedTexts.MSG_Titre_Prefixe;
     request.directory = prefix.isEmpty() && FRM_Pref ? platform::fromStoredPath(FRM_Pref->EDT_Repertoire_Bitmaps->text())
                                                      : QFileInfo(platform::fromStoredPath(prefix)).absolutePath();
-    request.filter = QStringLiteral("Images (*.bmp);;Tous (*)");
+    request.filter = QStringLiteral("Images (*.bmp);;") + Translation::AllFilesFilter();
     if (const auto chosen = platform::dialogs().saveFile(request)) {
         EDT_Nom_Image->setText(*chosen);
         EDT_Nom_ImageExit();

@@ -14,6 +14,7 @@
 #include "scripting/script_language.h"
 #include "scripting/scripts.h"
 #include "tools/frm_tool_images.h"
+#include "translation/translated_texts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -91,9 +92,9 @@ void CmdImageNameSavedialog(std::uint8_t, const QString& arguments)
     if (!EvalField(field, TypeString, proposed))
         return;
     platform::FileDialogRequest request;
-    request.title = QStringLiteral("Enregistrer");
+    request.title = TranslatedTexts.MSG_Titre_Enregistrer;
     request.fileName = NewFilePath(proposed);
-    request.filter = QStringLiteral("Images (*.jpg *.jpeg *.bmp);;Tous (*)");
+    request.filter = QStringLiteral("Images (*.jpg *.jpeg *.bmp);;") + Translation::AllFilesFilter();
     const std::optional<QString> chosen = platform::dialogs().saveFile(request);
     if (!chosen) {
         StopScript();
@@ -227,9 +228,9 @@ void CmdImageSequencePrefixdialog(std::uint8_t, const QString& arguments)
         folder = ExistingPath(arguments.left(cut + 1));
     }
     platform::FileDialogRequest request;
-    request.title = QStringLiteral("Enregistrer");
+    request.title = TranslatedTexts.MSG_Titre_Enregistrer;
     request.directory = folder;
-    request.filter = QStringLiteral("Tous (*)");
+    request.filter = Translation::AllFilesFilter();
     const std::optional<QString> chosen = platform::dialogs().saveFile(request);
     if (!chosen) {
         StopScript();

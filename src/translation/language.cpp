@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QPointer>
@@ -34,6 +35,17 @@ QStringList ListLanguageFiles()
     for (const QString& f : files)
         names.append(f.mid(5, f.size() - 9));
     return names;
+}
+
+QString ChosenLanguageName()
+{
+    QString settings = SettingsFilePath;
+    if (!QFile::exists(settings))
+        settings = platform::findFileNoCase(platform::programDir(), kTemplateFileName);
+    const platform::IniDocument ini(settings);
+    const QStringList names = ListLanguageFiles();
+    const int index = ini.readInteger(QStringLiteral("Prefs"), QStringLiteral("Langue"), 0);
+    return index >= 0 && index < names.size() ? names[index] : QString();
 }
 
 void LoadLanguageChoice()

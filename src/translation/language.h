@@ -27,6 +27,19 @@ QStringList ListLanguageFiles();
 // sets LanguageFilePath from it.
 void LoadLanguageChoice();
 
+// The language name the settings file chooses (Prefs/Langue, an index into
+// ListLanguageFiles(), as LoadLanguageChoice reads it; the template's when
+// the settings file is still missing, since the load copies it); empty when
+// the index names no language.
+QString ChosenLanguageName();
+
+// The translated texts that messages are built from, in the language the
+// settings file chooses. The start-up takes them before it reads the
+// settings, so that every message of the start-up, the notes of the load
+// among them, is in that language; the windows are translated afterwards
+// by ApplyTranslation, which reads the same texts again.
+void ApplyChosenLanguageTexts();
+
 // Translates the captions, hints, menus, lists, chart and status texts of
 // every window and the translated texts from the chosen language file;
 // what the file lacks is put back to French. Sets the font character set.

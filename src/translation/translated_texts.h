@@ -169,6 +169,8 @@
     X(MSG_Image_Bouton_Illisible, "Image de bouton illisible : ") \
     X(MSG_Reglages_Defaut_Pris, " ; les valeurs par défaut sont prises et le fichier ne sera pas remplacé") \
     X(MSG_Reglages_Titre, "Réglages (%1) :") \
+    /* A value of the settings file not taken: control (section/key) : why ; what is done instead. */ \
+    X(MSG_Reglages_Refus, "%1 (%2/%3) : %4 ; %5") \
     X(MSG_Reglages_Pas_Entre, "%1 n'est pas entre %2 et %3") \
     X(MSG_Reglages_Pas_Dans_Liste, "« %1 » n'est pas dans la liste") \
     X(MSG_Reglages_Element_Absent, "l'élément %1 n'existe pas (la liste en a %2)") \
@@ -285,6 +287,49 @@
     X(MSG_Poses_Longues_Port_Invalide, "Poses longues : port série invalide \"%1\"") \
     X(MSG_Mouvement_Non_Connecte, "Mouvement non fait : la monture ne s'est pas connectée.") \
     X(MSG_Mouvement_Interface_Changee, "Mouvement non fait : l'interface de la monture a changé.") \
+    /* The mosaic's canvas could not be made. */ \
+    X(MSG_Mosaique_Memoire, "Mémoire insuffisante pour une mosaïque de %1 x %2 pixels.") \
+    /* A number input left with a text that is no number. */ \
+    X(MSG_Saisie_Non_Numerique, "'%1' n'est pas une valeur numérique valable.") \
+    X(MSG_Nom_Pose_Vide, "Vous devez donner un nom à la pose") \
+    /* The drift of the tracking window confirmed without an image scale. */ \
+    X(MSG_Derive_Sans_Camera, "Demarrer la camera avant d'effectuer cette opération") \
+    /* A serial exchange with the mount that failed: port, error, command; the port or the channel with no port. */ \
+    X(MSG_Liaison_Echec, "%1 : %2 pendant %3") \
+    X(MSG_Liaison_Canal, "canal %1") \
+    /* Progress of the script's pre-scan; caption of a script window with no file. */ \
+    X(MSG_Preanalyse, "Preanalyse en cours...") \
+    X(MSG_Nouveau_Script, "Nouveau script") \
+    /* A link or document the desktop opened with no program. */ \
+    X(MSG_Ouverture_Sans_Programme, "Impossible d'ouvrir %1 : aucun programme ne l'a pris en charge.") \
+    /* The video writer's refusals. */ \
+    X(MSG_Video_Taille_Invalide, "Impossible de créer la vidéo %1 : taille d'image %2 x %3 invalide.") \
+    X(MSG_Video_Image_Refusee, "Image de %1 x %2 refusée : la vidéo %3 est ouverte pour des images de %4 x %5.") \
+    /* A plug-in the manager does not load. */ \
+    X(MSG_Plugin_Version_Refusee, "Plug-in %1 refusé : version d'interface %2, version attendue %3.") \
+    X(MSG_Plugin_Point_Entree_Absent, "Plug-in %1 refusé : le point d'entrée %2 est absent.") \
+    /* The first and last files of a sequence to open do not share their prefix. */ \
+    X(MSG_Sequence_Prefixes_Differents, "Le prefixe des fichiers doivent être identiques") \
+    /* The two lines of a camera format too large for the frame road. */ \
+    X(MSG_Taille_Video_Limitee, "La taille des images video est limitée à %1x%1") \
+    X(MSG_Taille_Video_Actuelle, "La taille actuelle est %1x%2, veuillez choisir un autre format.") \
+    /* The unit of the measurement window's field of view. */ \
+    X(MSG_Unite_Secondes, "(Secondes)") \
+    X(MSG_Unite_Minutes, "(Minutes)") \
+    X(MSG_Unite_Degres, "(Degrés)") \
+    /* The goto dialog's calibration button while a calibration runs. */ \
+    X(MSG_Calibration_Valider, "Valider") \
+    /* Titles and filter names of the file dialogs. */ \
+    X(MSG_Titre_Enregistrer, "Enregistrer") \
+    X(MSG_Titre_Ouvrir, "Ouvrir") \
+    X(MSG_Titre_Prefixe, "Prefixe") \
+    X(MSG_Titre_Fichier, "Fichier") \
+    X(MSG_Filtre_Tous, "Tous") \
+    X(MSG_Filtre_Texte, "Texte") \
+    X(MSG_Filtre_Fichiers_Texte, "Fichiers texte") \
+    /* The codec list's uncompressed entry, and the mark of the lossless codecs. */ \
+    X(MSG_Codec_Non_Compresse, "Images complètes (non compressées)") \
+    X(MSG_Codec_Sans_Perte, "(sans perte)") \
     /* end */
 
 struct TTranslatedTexts {
@@ -343,5 +388,12 @@ void ReadTexts(Reader&& read)
 
 // Every text to its French default.
 void ResetTexts();
+
+// The entry of a file dialog's filter that lists every file matching
+// `pattern`: "Tous (*)" in French.
+inline QString AllFilesFilter(const QString& pattern = QStringLiteral("*"))
+{
+    return TranslatedTexts.MSG_Filtre_Tous + QStringLiteral(" (") + pattern + QLatin1Char(')');
+}
 
 } // namespace Translation

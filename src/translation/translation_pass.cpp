@@ -9,6 +9,7 @@
 #include "app/frm_pref.h"
 #include "app/settings.h"
 #include "app/settings/key_engine.h"
+#include "platform/paths.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -277,7 +278,25 @@ private:
     Components components_;
 };
 
-constexpr int kFixedWords = 9;
+constexpr std::size_t kFixedWords = 9;
+
+// The font character set the file's "Charset" names (1 when missing or
+// unreadable); the file's values are then decoded in its code page.
+int readCharset(LanguageFile& file)
+{
+    const int charset = parseCharset(file.read(u"Charset", QStringLiteral("1:Default charset")));
+    file.setCodePage(codePageOfCharset(charset));
+    return charset;
+}
+
+// The translated texts [first, last) of TextEntries() from the file, or
+// their French defaults.
+void readTexts(const LanguageFile& file, std::size_t first, std::size_t last)
+{
+    const auto texts = TextEntries();
+    for (std::size_t i = first; i < last && i < texts.size(); ++i)
+        TranslatedTexts.*texts[i].text = file.read(QLatin1StringView(texts[i].key), texts[i].defaultText());
+}
 
 QFontDatabase::WritingSystem writingSystemOf(int charset)
 {
@@ -337,28 +356,29 @@ void ApplyFontCharset(std::int32_t charset)
         Translation::ApplyFontCharsetTo(FindWindow(QString::fromLatin1(name)));
 }
 
+void ApplyChosenLanguageTexts()
+{
+    using namespace Translation;
+    const QString language = ChosenLanguageName();
+    const QString path = platform::joinPath(platform::programDir(), QStringLiteral("Lang_") + language + QStringLiteral(".ini"));
+    LanguageFile file(ResolveLanguageFile(path), language);
+    readCharset(file);
+    readTexts(file, 0, TextEntries().size());
+    HandDownPlatformTexts();
+    ApplyQtTranslations(language);
+}
+
 void ApplyTranslation()
 {
     using namespace Translation;
     const QString section = FRM_Pref ? FRM_Pref->CBX_Langue->currentText() : QString();
     LanguageFile file(ResolveLanguageFile(LanguageFilePath), section);
+    ApplyFontCharset(readCharset(file));
 
-    const int charset = parseCharset(file.read(u"Charset", QStringLiteral("1:Default charset")));
-    file.setCodePage(codePageOfCharset(charset));
-    ApplyFontCharset(charset);
-
-    const auto texts = TextEntries();
-    const auto readText = [&file](const TTranslatedTextEntry& e) {
-        TranslatedTexts.*e.text = file.read(QLatin1StringView(e.key), e.defaultText());
-    };
-    for (std::size_t i = 0; i < texts.size() && i < kFixedWords; ++i)
-        readText(texts[i]);
-
+    readTexts(file, 0, kFixedWords);
     Pass pass(file);
     pass.run(TranslationTable());
-
-    for (std::size_t i = kFixedWords; i < texts.size(); ++i)
-        readText(texts[i]);
+    readTexts(file, kFixedWords, TextEntries().size());
     HandDownPlatformTexts();
 
     // Qt's own dialogs and buttons follow the same language.

@@ -385,6 +385,55 @@ TEST_F(ProgramWindows, StoredValuesTheProgramCannotUseSurviveAStartAndAClose)
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+// The notes of the settings load are the start-up's first messages: they
+// are in the language the user chose, title line included, and French with
+// French chosen, whatever language the texts were in before.
+TEST_F(ProgramWindows, TheStartUpTellsItsSettingsNotesInTheChosenLanguage)
+{
+    const QDir shipped(QStringLiteral(NJ_SOURCE_DIR "/resources/programdir"));
+    for (const char* name : {"Lang_English.ini", "Lang_Francais.ini", "pports.ini"}) {
+        QFile f(shipped.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        dir.writeFile(QString::fromLatin1(name), f.readAll());
+    }
+    // The languages are listed English, Francais; "sports.ini" is missing.
+    const auto startWith = [&](const char* language) {
+        dir.writeFile(QStringLiteral("NightjarPro.ini"), QByteArray("[Prefs]\r\nLangue=") + language
+                                                            + "\r\nNum_Suffixe=abc\r\n");
+        FRM_Message->MEMO_Message->clear();
+        activate();
+        return FRM_Message->MEMO_Message->toPlainText();
+    };
+
+    const QString english = startWith("0");
+    EXPECT_EQ(FRM_Pref->CBX_Langue->currentText(), QStringLiteral("English"));
+    EXPECT_TRUE(english.startsWith(QStringLiteral("Settings (") + SettingsFilePath + QStringLiteral("):\n")))
+        << english.toStdString();
+    EXPECT_TRUE(english.contains(QStringLiteral("Port list not found: ") + dir.filePath(QStringLiteral("sports.ini"))
+                                 + QStringLiteral(" (empty list)")))
+        << english.toStdString();
+    EXPECT_TRUE(english.contains(QStringLiteral("TNI_Num_Suffixe (Prefs/Num_Suffixe): \"abc\" is not a usable whole "
+                                                "number; the default value is taken")))
+        << english.toStdString();
+    for (const char* french : {"Réglages", "introuvable", "liste vide", "n'est pas", " : ", " ; "})
+        EXPECT_FALSE(english.contains(QString::fromUtf8(french))) << french << "\n" << english.toStdString();
+
+    // French chosen: the notes of the next start are French.
+    EXPECT_TRUE(FRM_Alv->close());
+    Startup::DestroyWindows();
+    Startup::CreateWindows();
+    const QString french = startWith("1");
+    EXPECT_TRUE(french.startsWith(QStringLiteral("Réglages (") + SettingsFilePath + QStringLiteral(") :\n")))
+        << french.toStdString();
+    EXPECT_TRUE(french.contains(QStringLiteral("Liste des ports introuvable : ")
+                                + dir.filePath(QStringLiteral("sports.ini")) + QStringLiteral(" (liste vide)")))
+        << french.toStdString();
+    EXPECT_TRUE(french.contains(QStringLiteral("TNI_Num_Suffixe (Prefs/Num_Suffixe) : « abc » n'est pas un nombre "
+                                               "entier utilisable ; la valeur par défaut est prise")))
+        << french.toStdString();
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 // The current profile names of a settings file written by hand: the name
 // the file gives is the profile the program uses and writes back, never the
 // first one the file happens to hold.

@@ -422,8 +422,7 @@ bool TCustomNumInp::DoExit()
     if (entry != displayed_) {
         long double v = 0;
         if (!parseNumber(entry, v)) {
-            showControlError(objectName(),
-                             QStringLiteral("'") + entry + QStringLiteral("' n'est pas une valeur numérique valable."));
+            showControlError(objectName(), TranslatedTexts.MSG_Saisie_Non_Numerique.arg(entry));
             refuseExit();
             return false;
         }

@@ -208,7 +208,7 @@ Applied indexBeyondList(int index, int count)
 QString refusalNote(const KeySpec& k, const QString& section, const QString& why,
                     const QString& outcome = TranslatedTexts.MSG_Reglages_Valeur_Gardee)
 {
-    return QStringLiteral("%1 (%2/%3) : %4 ; %5").arg(QString::fromLatin1(k.control), section, k.keyName(), why, outcome);
+    return TranslatedTexts.MSG_Reglages_Refus.arg(QString::fromLatin1(k.control), section, k.keyName(), why, outcome);
 }
 const Applied kNoHolder{Outcome::NoHolder, {}, {}};
 
