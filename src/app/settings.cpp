@@ -53,12 +53,55 @@ long double EffectiveFocalLength = 2000;
 
 namespace Settings {
 namespace {
-// True when the settings file holds a place of that window.
-bool hasStoredPlace(const platform::IniDocument& doc, const QString& window)
-{
-    return doc.valueExists(QStringLiteral("Windows"), window + QStringLiteral("_Left"))
-           || doc.valueExists(QStringLiteral("Windows"), window + QStringLiteral("_Top"));
-}
+// The place and size of a window as section "Windows" stores them, when
+// they are the user's. A place stored with the first place the program gave
+// the window beside it (its "_FirstPlace" key naming that same place) is
+// the program's: it reads as none, and the window takes a first place
+// again. A place without that key, as every file of an earlier version
+// stores them, is the user's.
+class StoredPlace {
+public:
+    StoredPlace(const platform::IniDocument& doc, const QString& window) : doc_(doc), window_(window)
+    {
+        const bool stored = exists("_Left") || exists("_Top");
+        const QStringList first =
+            doc.readString(kSection, window + QStringLiteral("_FirstPlace"), QString()).split(u',');
+        const bool program = first.size() == 2 && first[0].trimmed() == storedText("_Left")
+                             && first[1].trimmed() == storedText("_Top");
+        users_ = stored && !program;
+    }
+    // True when the file holds a place the user chose.
+    bool users() const { return users_; }
+    // The stored value of the key (of suffix "_Left", "_Top", "_Width" or
+    // "_Height") where the place is the user's, else `def`.
+    int read(const char* suffix, int def) const
+    {
+        return users_ ? doc_.readInteger(kSection, window_ + QLatin1String(suffix), def) : def;
+    }
+    // Notes the window's place as the user's, or has it wait for its first
+    // place (with `first`; else it has the place it opens at without one).
+    void note(QWidget* w, bool first = true) const
+    {
+        if (users_)
+            Systeme::NoteUserPlace(w);
+        else if (first)
+            Systeme::NeedsFirstPlace(w);
+        else
+            Systeme::ForgetUserPlace(w);
+    }
+
+private:
+    inline static const QString kSection = QStringLiteral("Windows");
+    bool exists(const char* suffix) const { return doc_.valueExists(kSection, window_ + QLatin1String(suffix)); }
+    QString storedText(const char* suffix) const
+    {
+        return QString::number(doc_.readInteger(kSection, window_ + QLatin1String(suffix), 0));
+    }
+
+    const platform::IniDocument& doc_;
+    QString window_;
+    bool users_ = false;
+};
 } // namespace
 
 namespace {
@@ -410,7 +453,9 @@ void SaveSettings()
             c.save(*name);
     }
 
-    // A window not opened yet is stored at the first place it opens at.
+    // A window not opened yet is stored at the first place it opens at, as
+    // the program's place (its "_FirstPlace" key): at the next start it
+    // takes a first place again.
     for (const KeySpec& k : KeyTable()) {
         if (k.kind == KeyKind::Geometry && k.window)
             Systeme::PlaceFirst(FindWindow(QString::fromLatin1(k.window)));
@@ -525,27 +570,24 @@ void LoadMiscPrefs()
         RunHandler(QStringLiteral("FRM_Tool_Images.CBX_TypeFichierChange"));
     }
 
-    // 2. Script window.
+    // 2. Script window. Without a place of the user's it opens at its first
+    // place, at its first size, as the other tool windows do: centred, it
+    // would cover the main window's tool bars.
     if (QWidget* w = FindWindow(QStringLiteral("FRM_Script"))) {
-        const int width = readInt("Windows", "FRM_Script_Width", 400);
-        const int height = readInt("Windows", "FRM_Script_Height", 300);
-        Systeme::ResizeAsStored(w, QSize(width, height));
-        placeOnScreen(w, readInt("Windows", "FRM_Script_Left", centred(screen.width(), 400)),
-                      readInt("Windows", "FRM_Script_Top", centred(screen.height(), 300)));
-        // Without a place of its own it opens at its first place, as the
-        // other tool windows do: centred, it would cover the main window's
-        // tool bars.
-        if (!hasStoredPlace(doc, QStringLiteral("FRM_Script")))
-            Systeme::NeedsFirstPlace(w);
+        const StoredPlace stored(doc, QStringLiteral("FRM_Script"));
+        Systeme::ResizeAsStored(w, QSize(stored.read("_Width", 400), stored.read("_Height", 300)));
+        placeOnScreen(w, stored.read("_Left", centred(screen.width(), 400)),
+                      stored.read("_Top", centred(screen.height(), 300)));
+        stored.note(w);
     }
 
     // 3. Sky chart window: placed (shown by the window layout, with the
     // script window, when they were left open).
     if (QWidget* w = FindWindow(QStringLiteral("FRM_Sky"))) {
-        Systeme::ResizeAsStored(w, QSize(readInt("Windows", "FRM_Sky_Width", 640), readInt("Windows", "FRM_Sky_Height", 480)));
-        placeOnScreen(w, readInt("Windows", "FRM_Sky_Left", 0), readInt("Windows", "FRM_Sky_Top", 0));
-        if (!hasStoredPlace(doc, QStringLiteral("FRM_Sky")))
-            Systeme::NeedsFirstPlace(w);
+        const StoredPlace stored(doc, QStringLiteral("FRM_Sky"));
+        Systeme::ResizeAsStored(w, QSize(stored.read("_Width", 640), stored.read("_Height", 480)));
+        placeOnScreen(w, stored.read("_Left", 0), stored.read("_Top", 0));
+        stored.note(w);
     }
 
     // 4. Spoken assistant, only while the hand pad is enabled.
@@ -598,9 +640,9 @@ void LoadWindowLayout()
         if (!w)
             return;
         stored.insert(window);
-        placeOnScreen(w, readInt(window + QStringLiteral("_Left"), 0), readInt(window + QStringLiteral("_Top"), 0));
-        if (!hasStoredPlace(doc, window))
-            Systeme::NeedsFirstPlace(w);
+        const StoredPlace place(doc, window);
+        placeOnScreen(w, place.read("_Left", 0), place.read("_Top", 0));
+        place.note(w);
         if (show && readInt(visibleKey, 0) != 0) {
             if (beforeShow)
                 beforeShow(w);
@@ -656,8 +698,11 @@ void LoadWindowLayout()
         const int width = positiveOr(readInt(QStringLiteral("FRM_Message_Width"), 250), 250);
         const int height = positiveOr(readInt(QStringLiteral("FRM_Message_Height"), 350), 350);
         Systeme::ResizeAsStored(msg, QSize(width, height));
-        placeOnScreen(msg, readInt(QStringLiteral("FRM_Message_Left"), centred(screen.width(), 250)),
-                      readInt(QStringLiteral("FRM_Message_Top"), centred(screen.height(), 350)));
+        // Without a place of the user's, centred for its default size.
+        const StoredPlace place(doc, QStringLiteral("FRM_Message"));
+        placeOnScreen(msg, place.read("_Left", centred(screen.width(), 250)),
+                      place.read("_Top", centred(screen.height(), 350)));
+        place.note(msg, false);
     }
     tlv(QStringLiteral("FRM_Prg_Suivi"));
     place(QStringLiteral("FRM_PlayControl"), {}, false);

@@ -21,6 +21,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWindow>
 #include <cmath>
 
@@ -184,6 +185,45 @@ TEST_F(ProgramWindows, WhatTheSettingsStoreComesBackInTheWindowsAfterARestart)
     EXPECT_TRUE(Systeme::KeptOnTop(Settings::FindWindow(QStringLiteral("FRM_Sky"))));
     EXPECT_TRUE(lost.isEmpty()) << "not back after a restart:\n" << lost.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(back.isEmpty()) << "back now, drop from the list: " << back.join(QStringLiteral(", ")).toStdString();
+}
+
+// A window shown only where the program put it, or never shown, takes its
+// first place again at the next start, after any number of restarts; one
+// the user moved comes back where they left it. A place the program gives a
+// shown window is not the user's; a move the window manager makes, not
+// asked by the program, is.
+TEST_F(ProgramWindows, OnlyAPlaceTheUserChoseIsKeptForTheNextStart)
+{
+    Systeme::SetScreenSizeProvider([] { return QSize(1024, 768); });
+    activate();
+    auto window = [](const char* name) { return Settings::FindWindow(QString::fromLatin1(name)); };
+    auto showFramed = [](QWidget* w) {
+        Systeme::ShowFormOnScreen(w);
+        QTRY_VERIFY(!Systeme::BeingPlaced(w));
+    };
+    showFramed(window("FRM_Tool_Images"));
+    showFramed(window("FRM_Tool_Affichage"));
+    Systeme::PlaceWindow(window("FRM_Tool_Affichage"), QPoint(300, 200));
+    QWidget* moved = window("FRM_Tool_Mesures");
+    showFramed(moved);
+    // As the window manager moves a window the user drags.
+    moved->windowHandle()->setPosition(QPoint(500, 300));
+    QTRY_VERIFY(Systeme::HasUserPlace(moved));
+    const QPoint left = moved->pos();
+    for (const char* name : {"FRM_Tool_Images", "FRM_Tool_Affichage", "FRM_Tool_Mesures"}) {
+        EXPECT_EQ(Systeme::HasUserPlace(window(name)), window(name) == moved) << name;
+        window(name)->hide();
+    }
+    for (int start = 2; start <= 3; ++start) {
+        EXPECT_TRUE(FRM_Alv->close());
+        Startup::DestroyWindows();
+        Startup::CreateWindows();
+        activate();
+        for (const char* name : {"FRM_Tool_Images", "FRM_Tool_Affichage", "FRM_Pref", "FRM_Tool_Suivi"})
+            EXPECT_TRUE(Systeme::WaitsForFirstPlace(window(name))) << name << ", start " << start;
+        EXPECT_FALSE(Systeme::WaitsForFirstPlace(window("FRM_Tool_Mesures"))) << "start " << start;
+        EXPECT_EQ(window("FRM_Tool_Mesures")->pos(), left) << "start " << start;
+    }
 }
 
 // A choice among radio buttons comes back only when the file stores every

@@ -509,3 +509,45 @@ TEST_F(SettingsStore, AWindowStoredOffTheScreenComesBackOnceAndStaysThere)
     EXPECT_EQ(starts[1], starts[0]);
     EXPECT_EQ(starts[2], starts[0]);
 }
+
+// Every place a file of an earlier version holds is the user's: the file has
+// no first place beside it. A place stored with the first place the program
+// gave the window beside it (the same place) is the program's, and the
+// window takes a first place again: the script window at its first size,
+// the message window centred. One changed since (another version, an
+// editor) is the user's again.
+TEST_F(SettingsStore, OnlyAPlaceTheUserChoseIsReadAsTheirs)
+{
+    Systeme::SetScreenSizeProvider([] { return QSize(1024, 768); });
+    const QByteArray places = "[Windows]\r\nFRM_Tool_Images_Top=200\r\nFRM_Tool_Images_Left=300\r\nFRM_Script_Top=50\r\n"
+                              "FRM_Script_Left=40\r\nFRM_Script_Height=420\r\nFRM_Script_Width=500\r\n"
+                              "FRM_Message_Top=20\r\nFRM_Message_Left=10\r\n";
+    auto start = [&](const QByteArray& firstPlaces) {
+        writeSettings(places + firstPlaces);
+        LoadMiscPrefs();
+        LoadWindowLayout();
+    };
+    QWidget* script = FindWindow(QStringLiteral("FRM_Script"));
+    start({});
+    EXPECT_EQ(FRM_Tool_Images->pos(), QPoint(300, 200));
+    EXPECT_EQ(script->geometry().size(), QSize(500, 420));
+    EXPECT_EQ(script->pos(), QPoint(40, 50));
+    EXPECT_EQ(FRM_Message->pos(), QPoint(10, 20));
+    for (QWidget* w : {static_cast<QWidget*>(FRM_Tool_Images), script, static_cast<QWidget*>(FRM_Message)}) {
+        EXPECT_TRUE(Systeme::HasUserPlace(w)) << w->objectName().toStdString();
+        EXPECT_FALSE(Systeme::WaitsForFirstPlace(w)) << w->objectName().toStdString();
+    }
+
+    start("FRM_Tool_Images_FirstPlace=300,200\r\nFRM_Script_FirstPlace=40,50\r\nFRM_Message_FirstPlace=10,20\r\n");
+    EXPECT_TRUE(Systeme::WaitsForFirstPlace(FRM_Tool_Images));
+    EXPECT_TRUE(Systeme::WaitsForFirstPlace(script));
+    EXPECT_EQ(script->geometry().size(), QSize(400, 300));
+    EXPECT_EQ(FRM_Message->pos(), QPoint(387, 209));
+    EXPECT_FALSE(Systeme::HasUserPlace(FRM_Tool_Images));
+    EXPECT_FALSE(Systeme::HasUserPlace(FRM_Message));
+
+    start("FRM_Tool_Images_FirstPlace=64,216\r\n");
+    EXPECT_EQ(FRM_Tool_Images->pos(), QPoint(300, 200));
+    EXPECT_TRUE(Systeme::HasUserPlace(FRM_Tool_Images));
+    Systeme::SetScreenSizeProvider({});
+}

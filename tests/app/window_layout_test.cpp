@@ -83,6 +83,7 @@ TEST_F(WindowLayout, SavedWindowsComeBackWhereTheyWereAndTheVisibleOnesShow)
     FRM_ComTrafic->move(40, 500);
     FRM_ComTrafic->show();
     FRM_Tool_Suivi->move(50, 60);
+    Systeme::NoteUserPlace(FRM_Tool_Suivi);   // put there by the user, then closed
     FRM_Tool_Suivi->hide();
     FRM_Alv->resize(700, 500);
     FRM_Alv->move(10, 20);

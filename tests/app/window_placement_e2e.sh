@@ -36,9 +36,17 @@
 # stored off the screen before the third start, comes back clear of the
 # main window's menu bar and page tabs where the main window takes its
 # place. Left open a third time below the bars, the main window dragged up
-# before the close, the hand pad comes back where and as it was closed. The
-# sizes run side by side,
-# each on a display of its own (about two minutes).
+# before the close, the hand pad comes back where and as it was closed.
+#
+# A place is the user's only when the user put the window there: every
+# window shown from a fresh folder and closed is stored as the program's
+# place. A user's steps beside windows kept on top (the tracking window, a
+# remote message, Images; the serial traffic from the Preferences; the
+# FWHM read-out from Affichage) open their windows at the same places in a
+# folder started before as in a fresh one, after one restart and after two,
+# the serial traffic and the read-out clear of the window opening them; a
+# window dragged with the mouse comes back where it was dragged. The sizes
+# run side by side, each on a display of its own (about five minutes).
 #
 #   window_placement_e2e.sh BUILD_DIR SOURCE_DIR [WIDTHxHEIGHT...]
 #
@@ -104,6 +112,12 @@ start_program() {
 }
 
 alive() { [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; }
+# Closes the program with the main window's close box.
+close_program() {
+  close_with_alt_f4 "$(main_window)" || { fail "the main window does not close"; return 1; }
+  until_true 20 '! alive' || { fail "closing the main window does not end the program"; return 1; }
+  app_pid=""
+}
 # The program's windows on screen (menus and tool tips have no name).
 visible_windows() { xdotool search --onlyvisible --name '.' 2>/dev/null | sort; }
 
@@ -653,9 +667,7 @@ windows_left_open() {
   for title in "${LEFT_OPEN[@]}"; do
     left_open+=("$(settled frame_of "$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -1)")")
   done
-  close_with_alt_f4 "$(main_window)" || { fail "the main window does not close"; return 1; }
-  until_true 20 '! alive' || { fail "closing the main window does not end the program"; return 1; }
-  app_pid=""
+  close_program || return 1
   # The settings file has where their frames were.
   for i in "${!LEFT_OPEN[@]}"; do
     read -r x y rest <<<"${left_open[$i]}"
@@ -663,6 +675,17 @@ windows_left_open() {
     [ "$stored" = "$x,$y" ] \
       || fail "${LEFT_OPEN_KEYS[$i]}: its frame was at $x,$y as the program closed, the settings file has $stored"
   done
+  # Every other window was shown where the program put it, and closed: it
+  # is stored at the program's place, none of them at a place of the user's.
+  local ini="$work/prog-$screen-$phase/NightjarPro.ini" key n=0
+  for key in $(grep -aio "^FRM_[A-Za-z_]*_Left=" "$ini" | sed 's/_Left=$//'); do
+    case " FRM_Alv ${LEFT_OPEN_KEYS[*]} " in *" $key "*) continue ;; esac
+    stored=$(stored_place "$key")
+    [ "$(stored_key "$work/prog-$screen-$phase" "${key}_FirstPlace")" = "$stored" ] \
+      || fail "$key, shown only where the program put it, is stored at $stored as the user's place"
+    n=$((n + 1))
+  done
+  [ "$n" -ge 12 ] || fail "only $n windows stored at the program's place"
 }
 windows_restored() {
   local i win frame
@@ -743,9 +766,7 @@ windows_closed_again() {
   done
   read -r px py pw ph <<<"${left_again[0]}"
   [ "$py" -lt "$my" ] || fail "the hand pad dragged to the screen's top edge stays at $px,$py"
-  close_with_alt_f4 "$(main_window)" || { fail "the main window does not close"; return 1; }
-  until_true 20 '! alive' || { fail "closing the main window does not end the program"; return 1; }
-  app_pid=""
+  close_program || return 1
   # The script window left open at a place off the screen.
   local ini="$work/prog-$screen-$closed/NightjarPro.ini"
   sed -i '/^FRM_Script_\(Left\|Top\|visible\)=/Id' "$ini"
@@ -816,9 +837,7 @@ windows_closed_after_main_up() {
   pad_low=$(settled frame_of "$pad")
   read -r _ py _ _ <<<"$pad_low"
   [ "$py" -eq "$y" ] || fail "the hand pad dragged down to $y stays at $pad_low"
-  close_with_alt_f4 "$(main_window)" || { fail "the main window does not close"; return 1; }
-  until_true 20 '! alive' || { fail "closing the main window does not end the program"; return 1; }
-  app_pid=""
+  close_program || return 1
 }
 pad_restored_after_main_up() {
   local pad
@@ -949,6 +968,120 @@ windows_of_the_stored_layout() {
   [ ${#places[@]} -ge 8 ] || fail "only ${#places[@]} windows' places compared"
 }
 
+# --- first places after restarts ----------------------------------------------
+
+# Notes the frames of the windows whose titles match $2... in file $1.
+note_frames() {
+  local out=$1 name
+  shift
+  for name in "$@"; do
+    echo "$name|$(settled frame_of "$(xdotool search --onlyvisible --name "$name" 2>/dev/null | head -1)")" >>"$out"
+  done
+}
+close_all() { local name; for name in "$@"; do close_window "$name"; done; }
+
+# The steps of a user who opens windows beside windows kept on top, each
+# window's frame noted in file $1 ("title|left top width height"): the
+# tracking window, a line of the remote client in the message window, then
+# Images; where the Preferences' pages do not scroll, the serial traffic
+# from their "Historique de communication"; the big FWHM read-out from
+# Affichage's "Mise au point" page. Each window is closed before the next
+# group (shown only where the program put it, it is not the user's).
+first_places_steps() {
+  local out=$1
+  : >"$out"
+  open_and_check first-tracking "^Suivi/Autoguidage$" "$M_FONCTIONS k:Down*4 k:Return" keep
+  open_and_check first-message "^Message$" 'dde:messagebox.show("placement")' keep
+  open_and_check first-images "^Images$" "$M_FONCTIONS k:Right k:Return" keep
+  note_frames "$out" "^Suivi/Autoguidage$" "^Message$" "^Images$"
+  close_all "^Images$" "^Message$" "^Suivi/Autoguidage$"
+  read_main_bars
+  if [ "$sh" -ge 768 ]; then
+    open_and_check first-preferences "^Pr.*f.*rences$" "$M_PREFS" keep
+    open_and_check first-traffic "^Comm Trafic$" "w:^Pr.*f.*rences$ c:452,22 c:59,83 c:37,490" keep
+    check_bars first-traffic "$(settled frame_of "$(xdotool search --onlyvisible --name "^Comm Trafic$" | head -1)")" \
+      "$(xdotool search --onlyvisible --name "^Pr.*f.*rences$" | head -1)"
+    note_frames "$out" "^Pr.*f.*rences$" "^Comm Trafic$"
+    close_all "^Comm Trafic$" "^Pr.*f.*rences$"
+  fi
+  open_and_check first-affichage "^Affichage$" "$M_FONCTIONS k:Down k:Right k:Return" keep
+  open_and_check first-fwhm "^Mise au point$" "w:^Affichage$ c:61,22 c:229,146" keep
+  check_bars first-fwhm "$(settled frame_of "$(xdotool search --onlyvisible --name "^Mise au point$" | head -1)")" \
+    "$(xdotool search --onlyvisible --name "^Affichage$" | head -1)"
+  note_frames "$out" "^Affichage$" "^Mise au point$"
+  close_all "^Mise au point$" "^Affichage$"
+}
+
+# The same steps open the same windows at the same places as in the fresh
+# program folder (file $1 against the fresh folder's).
+same_first_places() {
+  local fresh name frame
+  while IFS='|' read -r name frame; do
+    fresh=$(grep -F "$name|" "$work/first-$screen-fresh" | head -1)
+    fresh=${fresh#*|} name=${name#^} name=${name%$}
+    if [ "$frame" = "$fresh" ]; then
+      echo "  ok \"$name\" opens at $frame, as in a fresh program folder"
+    else
+      fail "\"$name\" opens at $frame after a restart, at $fresh in a fresh program folder (left top width height)"
+    fi
+  done <"$1"
+  [ "$(wc -l <"$1")" -ge 5 ] || fail "only $(wc -l <"$1") windows compared with a fresh program folder"
+}
+
+# The value of key $2 in the settings file of program folder $1.
+stored_key() { grep -ai "^${2}=" "$1/NightjarPro.ini" | head -1 | cut -d= -f2 | tr -d '\r'; }
+
+# A place counts as the user's only when the user put the window there. The
+# steps above run in a fresh program folder; in another, the program is
+# started and the measures window, opened from its menu, is dragged by its
+# title bar with the mouse and closed, and the program closed (no other
+# window shown). Started again, the same steps open every window where the
+# fresh folder has it (first places clear of the windows kept on top and
+# of the window opening them), and the settings file then stores each of
+# them, shown only there and closed, as the program's place; started a third
+# time, the same again. The measures window comes back where it was dragged,
+# after both restarts.
+first_places_after_restarts() {
+  local folder="$work/prog-$screen-start-1" mesures dragged x y w h fx fy
+  phase=fresh
+  start_program '[Prefs]\r\nLangue=1\r\n' || return
+  first_places_steps "$work/first-$screen-fresh"
+  stop_program
+  phase=start-1
+  start_program '[Prefs]\r\nLangue=1\r\n' || return
+  open_and_check mesures-dragged "^Mesures$" "$M_FONCTIONS k:Down*2 k:Right k:Return" keep
+  mesures=$(xdotool search --onlyvisible --name "^Mesures$" 2>/dev/null | head -1)
+  read -r x y w h <<<"$(settled frame_of "$mesures")"
+  # To the screen's bottom right corner, 16 pixels from its edges.
+  fx=$((sw - w - 16)) fy=$((sh - h - 16))
+  drag_by "$mesures" $((fx - x)) $((fy - y)) || fail "the measures window cannot be grabbed"
+  dragged=$(settled frame_of "$mesures")
+  [ "$dragged" != "$x $y $w $h" ] || fail "the measures window dragged from $x,$y stays there"
+  close_window "^Mesures$"
+  close_program || return
+  local start
+  for start in 2 3; do
+    phase=start-$start
+    start_program_in "$folder" "$work/program-$screen-$phase.log" || return
+    first_places_steps "$work/first-$screen-$phase"
+    same_first_places "$work/first-$screen-$phase"
+    open_and_check mesures-back "^Mesures$" "$M_FONCTIONS k:Down*2 k:Right k:Return" keep
+    [ "$checked_frame" = "$dragged" ] \
+      || fail "the measures window dragged to $dragged comes back at $checked_frame (start $start)"
+    close_window "^Mesures$"
+    close_program || return
+    local key place first
+    for key in FRM_Tool_Suivi FRM_Message FRM_Tool_Images FRM_Tool_Affichage FRM_FWHM; do
+      place=$(stored_key "$folder" "${key}_Left"),$(stored_key "$folder" "${key}_Top")
+      first=$(stored_key "$folder" "${key}_FirstPlace")
+      [ "$first" = "$place" ] \
+        || fail "$key, shown only at its first place, is stored at $place with \"${first}\" as the program's place"
+    done
+    [ -z "$(stored_key "$folder" FRM_Tool_Mesures_FirstPlace)" ] \
+      || fail "the measures window dragged by the user is stored as the program's place"
+  done
+}
+
 # Everything at one screen size, on a display of its own; the exit status is
 # the number of failures.
 run_screen() {
@@ -997,6 +1130,8 @@ run_screen() {
   if start_program "$(stored_layout)"; then
     windows_of_the_stored_layout
   fi
+  stop_program
+  first_places_after_restarts
   stop_display
   [ "$failures" -eq 0 ] || echo "$failures failure(s) at $screen"
   exit $((failures > 0 ? 1 : 0))

@@ -6,6 +6,7 @@
 #include "app/image_view.h"
 #include "app/settings.h"
 #include "app/settings/key_codec.h"
+#include "app/ui/window_first_place.h"
 #include "capture/camera_slots.h"
 #include "imaging/pipeline_state.h"
 #include "platform/ini_document.h"
@@ -396,6 +397,11 @@ std::optional<QString> KeyEngine::currentText(const KeySpec& k) const
             return w->isVisible() ? QStringLiteral("1") : QStringLiteral("0");
         if (h.property == "WindowState")
             return QString::number(w->isMinimized() ? 1 : w->isMaximized() ? 2 : 0);
+        if (h.property == "FirstPlace") {
+            if (Systeme::StoredAsUsersPlace(w))
+                return std::nullopt;
+            return QStringLiteral("%1,%2").arg(w->x()).arg(w->y());
+        }
         return std::nullopt;
     }
     }
@@ -698,6 +704,10 @@ void KeyEngine::save(const KeySpec& k)
         return;
     const QString sec = section(k);
     const std::optional<QString> current = currentText(k);
+    if (!current && k.has(OnlyWhileHeld)) {
+        doc_.deleteKey(sec, k.keyName());
+        return;
+    }
     if (!current) {
         // No holder (or none to write): the stored text stays; a missing key
         // gets its default so that the file stays complete.

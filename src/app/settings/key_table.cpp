@@ -407,6 +407,20 @@ constexpr K kTable[] = {
     // The message window's size is read but never written.
     G("FRM_Message_Width", "FRM_Message", "Width", "250").only(Read),
     G("FRM_Message_Height", "FRM_Message", "Height", "350").only(Read),
+    // Beside the place of a window stored where the program put it (never
+    // shown, or shown only at its first place, and closed): that place,
+    // "Left,Top". Such a place is not the user's: the window takes a first
+    // place again at the next start. Without this key, or when it names
+    // another place than the one stored (a file of an earlier version, a
+    // place changed since), the stored place is the user's.
+#define NJ_FIRST(w) G(w "_FirstPlace", w, "FirstPlace", nullptr).with(OnlyWhileHeld)
+    NJ_FIRST("FRM_MiseEnStation"), NJ_FIRST("FRM_Pref"), NJ_FIRST("FRM_Tool_Affichage"),
+    NJ_FIRST("FRM_Tool_Images"), NJ_FIRST("FRM_Tool_Mesures"), NJ_FIRST("FRM_Longuepose"),
+    NJ_FIRST("FRM_ObjectAction"), NJ_FIRST("FRM_ImgRef"), NJ_FIRST("FRM_Detect_Mvt"), NJ_FIRST("FRM_ComTrafic"),
+    NJ_FIRST("FRM_Message"), NJ_FIRST("FRM_PlayControl"), NJ_FIRST("FRM_Prg_Suivi"), NJ_FIRST("FRM_FWHM"),
+    NJ_FIRST("FRM_Raquette"), NJ_FIRST("FRM_Script"), NJ_FIRST("FRM_Sky"), NJ_FIRST("FRM_ScrCmd"),
+    NJ_FIRST("FRM_Tool_Suivi"),
+#undef NJ_FIRST
 
     // ---- Scripts (read only)
     I("Scripts", "Scriptrate", "FRM_Script", "TMR_Script", "250").only(Read).at(12, 2),

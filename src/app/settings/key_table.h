@@ -57,6 +57,10 @@ enum KeyFlag : std::uint16_t {
     ThroughScrollBar = 1 << 7,
     // The current name of an equipment profile.
     ProfileName = 1 << 8,
+    // Written while its holder has a value, removed from the file when it
+    // has none (a window's first place, dropped once its place is the
+    // user's).
+    OnlyWhileHeld = 1 << 9,
 };
 
 struct ChoiceOption {

@@ -26,6 +26,8 @@ const char* const kFirstPlaceWaits = "nj_first_place_waits";
 const char* const kFirstPlaceGiven = "nj_first_place_given";
 // A window the show path has shown once.
 const char* const kShownOnce = "nj_shown_once";
+// A window the user put where it is.
+const char* const kUserPlace = "nj_user_place";
 // A window given the size the settings stored for it.
 const char* const kSizeStored = "nj_size_stored";
 constexpr int kPlaceStep = 8; // the first places tried side by side, apart
@@ -261,8 +263,10 @@ QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room)
 
 void NeedsFirstPlace(QWidget* window)
 {
-    if (window)
-        window->setProperty(kFirstPlaceWaits, true);
+    if (!window)
+        return;
+    window->setProperty(kFirstPlaceWaits, true);
+    ForgetUserPlace(window);
 }
 
 bool WaitsForFirstPlace(const QWidget* window) { return window && window->property(kFirstPlaceWaits).toBool(); }
@@ -367,6 +371,7 @@ void placeFirstNow(QWidget* window, const QWidget* opener, std::optional<int> le
 {
     window->setProperty(kFirstPlaceWaits, QVariant());
     window->setProperty(kFirstPlaceGiven, true);
+    ForgetUserPlace(window);
     FirstPlaceRoom room = roomFor(window, opener);
     room.left = left;
     PlaceOnScreen(window, sizeAtFirstPlace(window, room, ExpectedFrame(window)));
@@ -511,5 +516,24 @@ void ForgetFirstPlace(QWidget* window)
 }
 
 bool HasFirstPlace(const QWidget* window) { return window && window->property(kFirstPlaceGiven).toBool(); }
+
+void NoteUserPlace(QWidget* window)
+{
+    if (window)
+        window->setProperty(kUserPlace, true);
+}
+
+void ForgetUserPlace(QWidget* window)
+{
+    if (window)
+        window->setProperty(kUserPlace, QVariant());
+}
+
+bool HasUserPlace(const QWidget* window) { return window && window->property(kUserPlace).toBool(); }
+
+bool StoredAsUsersPlace(const QWidget* window)
+{
+    return window && (HasUserPlace(window) || window->isVisible());
+}
 
 } // namespace Systeme

@@ -53,6 +53,18 @@ bool WaitsForFirstPlace(const QWidget* window);
 void ForgetFirstPlace(QWidget* window);
 // True once a window was given its first place.
 bool HasFirstPlace(const QWidget* window);
+// The user put the window where it is: moved or resized it through the
+// window manager (the watch of window_placement.h tells), or the settings
+// hold a place of theirs for it. A first place (NeedsFirstPlace, then
+// PlaceFirst, PlaceFirstNow or PlaceFirstAt) is the program's until the
+// user moves the window.
+void NoteUserPlace(QWidget* window);
+void ForgetUserPlace(QWidget* window);
+bool HasUserPlace(const QWidget* window);
+// The place stored of a window is the user's: one they put it at, or the
+// place they leave it open at as the program closes. Any other is the
+// program's, and the window takes a first place at the next start.
+bool StoredAsUsersPlace(const QWidget* window);
 // Gives a window the size the settings stored for it, which it keeps where
 // it shows at its stored place (rather than the size it opens with at its
 // first place).

@@ -155,8 +155,64 @@ private:
     bool done_ = false;
 };
 
+const char* const kUserMoveWatchName = "nj_user_move_watch";
+
+// Tells a move or a resize the user made through the window manager
+// (dragging a window by its title bar or an edge) from the window manager's
+// answers to those the program asked for. The program's own come to the
+// window at once as events of the program's making, the window manager's
+// answers later from the window system, at a place or a size asked a
+// moment before (several asked in a row are answered in turn). One from
+// the window system at any other place or size is the user's, once the
+// window manager has framed the window shown where it was put (it frames a
+// window as it shows, moving its client by the frame's edges).
+class UserMoveWatch final : public QObject {
+public:
+    explicit UserMoveWatch(QWidget* window) : QObject(window), window_(window)
+    {
+        setObjectName(QLatin1String(kUserMoveWatchName));
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (watched != window_ || (e->type() != QEvent::Move && e->type() != QEvent::Resize))
+            return false;
+        const bool move = e->type() == QEvent::Move;
+        const QRect now = window_->geometry();
+        if (!e->spontaneous()) {
+            if (move)
+                remember(places_, now.topLeft());
+            else
+                remember(sizes_, now.size());
+            return false;
+        }
+        const bool asked = move ? places_.contains(now.topLeft()) : sizes_.contains(now.size());
+        if (!asked && !BeingPlaced(window_) && window_->isVisible())
+            NoteUserPlace(window_);
+        return false;
+    }
+
+private:
+    static constexpr qsizetype kAsked = 8; // the last places and sizes asked
+
+    template <class T>
+    static void remember(QList<T>& list, const T& value)
+    {
+        list.append(value);
+        if (list.size() > kAsked)
+            list.removeFirst();
+    }
+
+    QWidget* window_;
+    QList<QPoint> places_;
+    QList<QSize> sizes_;
+};
+
 void placeFrame(QWidget* window, QPoint frameTopLeft, bool keepInside)
 {
+    if (!window->findChild<UserMoveWatch*>(QLatin1String(kUserMoveWatchName), Qt::FindDirectChildrenOnly))
+        new UserMoveWatch(window);
     const auto placers = window->findChildren<QObject*>(QLatin1String(kFramePlacerName), Qt::FindDirectChildrenOnly);
     for (QObject* old : placers) {
         window->removeEventFilter(old);
@@ -354,6 +410,11 @@ void ForgetAskedPlace(QWidget* window)
 {
     if (window)
         window->setProperty(kAskedPlace, QVariant());
+}
+
+bool BeingPlaced(const QWidget* window)
+{
+    return window && window->findChild<QObject*>(QLatin1String(kFramePlacerName), Qt::FindDirectChildrenOnly);
 }
 
 QSize RoomInsideScreen(const QWidget* window)

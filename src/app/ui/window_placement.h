@@ -3,7 +3,10 @@
 // area, a frame put at a point once the window manager has drawn it, a
 // place pulled back onto the screen, a window fitted inside the screen and
 // kept whole on it while it is shown. The show path (window_front.h) and
-// the first places (window_first_place.h) build on it.
+// the first places (window_first_place.h) build on it. A window once placed
+// here is watched: a move or a resize the user makes through the window
+// manager, not the answer to one the program asked for, makes its place
+// the user's (NoteUserPlace).
 
 #include <QMargins>
 #include <QPoint>
@@ -47,6 +50,9 @@ void PlaceOnScreen(QWidget* window, QPoint frameTopLeft);
 // brought onto the screen; none once it was put elsewhere or has shown.
 std::optional<QPoint> AskedPlace(const QWidget* window);
 void ForgetAskedPlace(QWidget* window);
+// True while a window put somewhere waits for the window manager to frame
+// it there (a move the window manager makes meanwhile is not the user's).
+bool BeingPlaced(const QWidget* window);
 
 // Makes a window larger than the screen's free area (panels and docks left
 // out) fit inside it, frame included: a main window's content then scrolls
