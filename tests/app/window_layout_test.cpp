@@ -594,7 +594,9 @@ TEST(FirstPlaceTest, FirstPlacesLeaveWindowsKeptOnTopUncoveredAndKeepAGivenLeftE
 // main window's menu bar and page tabs), the goto dialog beside the chart
 // (1024 x 768); the goto dialog and a smaller window beside the chart over
 // most of an 800 x 600 screen; a large window beside the chart and the
-// measurement window (1280 x 1024).
+// measurement window (1280 x 1024). A place the program asks for (the
+// long-exposure window below the main window's left edge) is kept where
+// nothing covers it, else left for the nearest place wholly in sight.
 TEST(FirstPlaceTest, APlainWindowOpensWhereTheWindowsKeptOnTopLeaveTheMostOfItInSight)
 {
     const auto roomOf = [](QRect area, QRect main, QRect menuBar, QList<QRect> topBars, QRect toolBar,
@@ -647,6 +649,12 @@ TEST(FirstPlaceTest, APlainWindowOpensWhereTheWindowsKeptOnTopLeaveTheMostOfItIn
         if (c.atLeast == 1.0)
             EXPECT_FALSE(placed.intersects(c.room.menuBar) || placed.intersects(c.room.topBars[0]));
     }
+
+    Systeme::FirstPlaceRoom asked = at1024({});
+    asked.near = QPoint(112, 350);
+    EXPECT_EQ(Systeme::FirstPlace(QSize(302, 359), asked), QPoint(112, 350));
+    asked.onTop = asked.taken = {tracking, message};
+    EXPECT_EQ(Systeme::FirstPlace(QSize(302, 359), asked), QPoint(message.right() + 1, 350));
 }
 
 // The image window opens near its 520 x 520 design on any screen: its pages

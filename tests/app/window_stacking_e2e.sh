@@ -41,8 +41,8 @@
 #     the chart; then, in a fresh program folder on a 1024 x 768 screen as a
 #     user first meets them, the image window beside the tracking and
 #     message windows, the motion detection beside the tracking and script
-#     windows, the lost-star window beside the tracking and message
-#     windows, the goto dialog beside the chart.
+#     windows, the lost-star window and the long-exposure window beside the
+#     tracking and message windows, the goto dialog beside the chart.
 #   - What the windows that stay on top open (the measurement window's, the
 #     display window's, the planner's and the function button's file
 #     dialogs, the big FWHM window, the kernel grid, the script window)
@@ -843,6 +843,10 @@ fresh_program_on_a_larger_screen() {
   opens_in_sight "the image window" "^Images$" 'menu $F Right Return'
   # The tracking window's "Configurer" of the lost-star alarm.
   opens_in_sight "the lost-star window" "perte d" 'click_at "$tracking" 422 416'
+  # The simulator plug-in's camera (the last driver) in long exposures.
+  opens_in_sight "the long-exposure window" "^(Longue|Poses longues)" 'menu 80 Right Down Down Return
+    wait_window "^Pilote de capture" >/dev/null && keys End Return && sleep 1
+    menu 80 Right Down Down Down Right Down Return'
   close_win "$message"
   menu $F Down Down Down Down Down Down Down Down Return
   script=$(wait_window "^Script") || { fail "the script window does not open"; return; }

@@ -182,14 +182,18 @@ QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room)
     };
     // The places of the area, `kStep` apart, where the whole frame fits;
     // with windows kept on top open, also those against their edges and
-    // against the area's far edges, where the most of it may show.
-    const auto positions = [&](int from, int last, int size, auto edges) {
+    // against the area's far edges, where the most of it may show; and the
+    // place asked for, brought inside the area.
+    const auto positions = [&](int from, int last, int size, auto edges, std::optional<int> asked) {
         std::vector<int> list;
         for (int v = from; v <= last; v += kStep)
             list.push_back(v);
-        if (from > last || room.onTop.isEmpty())
+        if (from > last || (room.onTop.isEmpty() && !asked))
             return list;
-        list.push_back(last);
+        if (asked)
+            list.push_back(std::clamp(*asked, from, last));
+        if (!room.onTop.isEmpty())
+            list.push_back(last);
         for (const QRect& o : room.onTop) {
             for (const int v : edges(o, size)) {
                 if (v >= from && v <= last)
@@ -200,13 +204,16 @@ QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room)
         list.erase(std::unique(list.begin(), list.end()), list.end());
         return list;
     };
-    const std::vector<int> rows =
-        positions(area.top(), area.bottom() + 1 - frame.height(), frame.height(),
-                  [](const QRect& o, int h) { return std::array{o.top() - h, o.bottom() + 1}; });
+    const std::vector<int> rows = positions(
+        area.top(), area.bottom() + 1 - frame.height(), frame.height(),
+        [](const QRect& o, int h) { return std::array{o.top() - h, o.bottom() + 1}; },
+        room.near ? std::optional(room.near->y()) : std::nullopt);
     const std::vector<int> columns =
         room.left ? std::vector<int>{std::max(area.left(), std::min(*room.left, area.right() + 1 - frame.width()))}
-                  : positions(area.left(), area.right() + 1 - frame.width(), frame.width(),
-                              [](const QRect& o, int w) { return std::array{o.left() - w, o.right() + 1}; });
+                  : positions(
+                        area.left(), area.right() + 1 - frame.width(), frame.width(),
+                        [](const QRect& o, int w) { return std::array{o.left() - w, o.right() + 1}; },
+                        room.near ? std::optional(room.near->x()) : std::nullopt);
     std::vector<QPoint> places;
     for (const int y : rows) {
         for (const int x : columns)
@@ -276,6 +283,22 @@ QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room)
         inSight = [&room, best](const QRect& r) { return sightOf(r, room) == best; };
     }
     const auto seen = [&](const Test& ok) -> Test { return [&, ok](const QRect& r) { return ok(r) && inSight(r); }; };
+    // A place asked for: there where the most shows there, else the
+    // nearest place where it does.
+    if (room.near) {
+        std::optional<QPoint> nearest;
+        qint64 shortest = 0;
+        for (const QPoint& p : places) {
+            const QPoint d = p - *room.near;
+            if (const qint64 far = qint64(d.x()) * d.x() + qint64(d.y()) * d.y();
+                (!nearest || far < shortest) && inSight(QRect(p, frame))) {
+                nearest = p;
+                shortest = far;
+            }
+        }
+        if (nearest)
+            return *nearest;
+    }
     for (const Test& ok : tests) {
         if (auto p = scan(seen(ok)))
             return *p;
@@ -540,6 +563,18 @@ void PlaceFirst(QWidget* window)
 }
 
 void PlaceFirstNow(QWidget* window, const QWidget* opener) { placeFirstNow(window, opener); }
+
+void PlaceInSight(QWidget* window, QPoint asked)
+{
+    if (!window)
+        return;
+    FirstPlaceRoom room = roomFor(window);
+    if (!room.onTop.isEmpty()) {
+        room.near = KeepFrameInside(QRect(asked, FrameOf(window).size()), room.area);
+        asked = FirstPlace(FrameOf(window).size(), room);
+    }
+    PlaceOnScreen(window, asked);
+}
 
 void NoteShownOnce(QWidget* window) { window->setProperty(kShownOnce, true); }
 

@@ -25,6 +25,7 @@ struct FirstPlaceRoom {
     QRect opener;            // the window a window kept on top is opened from (empty: none)
     int title = 20;          // the height of the frame's top edge down to the client: its title bar
     std::optional<int> left; // the frame's left edge, when it is given
+    std::optional<QPoint> near; // the place the program asks for, when it asks for one
 };
 // Where the frame of a window with no place of its own goes, the first
 // found of: beside the main window, covering no other window; over the main
@@ -42,7 +43,9 @@ struct FirstPlaceRoom {
 // it would cover, is put clear of it before a corner that leaves the main
 // window's tool bars uncovered is looked for: first clear of them as well,
 // then of its menu bar and page tabs only. The frame lies whole in the
-// area wherever it fits there.
+// area wherever it fits there. A place asked for (`near`) is taken where
+// the windows kept on top leave as much in sight there as anywhere, else the
+// nearest place where they do.
 QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room);
 
 // A window without a stored place: it takes its first place when PlaceFirst
@@ -66,6 +69,11 @@ void PlaceFirst(QWidget* window);
 // Gives a hidden window its first place with its frame's left edge at
 // `left` (a window that belongs at the main window's edge).
 void PlaceFirstAt(QWidget* window, int left);
+// Puts a plain window at the place the program asks for it (the
+// long-exposure window below the main window's left edge), as PlaceOnScreen
+// does; where windows kept on top would cover it more there than elsewhere,
+// at the nearest place where they leave the most of it in sight.
+void PlaceInSight(QWidget* window, QPoint asked);
 
 // For the show path (ShowFormOnScreen), a hidden window about to show:
 // gives it its first place, clear of `opener` (the window it is opened
