@@ -223,10 +223,12 @@ TEST_F(WindowLayout, TheWindowsKeptOnTopAreThoseThatStayAboveThePlainOnes)
 // A plain window stays with the plain windows, under the windows kept on
 // top, however it comes: opened from one of them (the goto dialog and the
 // Preferences from the chart), shown where they would cover it (the
-// Preferences, the reference image and the About box under the tracking
-// and traffic windows), given the keyboard, minimised and shown again. It
-// is never made a window of one of them, which would put it in their layer
-// above them, nor kept on top itself.
+// Preferences and the reference image under the tracking and traffic
+// windows), given the keyboard, minimised and shown again. It is never
+// made a window of one of them, which would put it in their layer above
+// them, nor kept on top itself. The About box, which waits for its Ok,
+// stands in front of them all while it is open, however it is shown, and
+// a key answers it.
 TEST_F(WindowLayout, APlainWindowNeverStandsInTheLayerOfTheWindowsKeptOnTop)
 {
     const auto plain = [](const QWidget* w) {
@@ -253,8 +255,7 @@ TEST_F(WindowLayout, APlainWindowNeverStandsInTheLayerOfTheWindowsKeptOnTop)
     FRM_Message->hide();
     showAt(FRM_Tool_Suivi, QPoint(0, 100));
     showAt(FRM_ComTrafic, QPoint(300, 300));
-    const std::pair<QWidget*, QPoint> under[] = {
-        {FRM_Pref, QPoint(50, 150)}, {FRM_ImgRef, QPoint(320, 320)}, {AboutBox, QPoint(10, 110)}};
+    const std::pair<QWidget*, QPoint> under[] = {{FRM_Pref, QPoint(50, 150)}, {FRM_ImgRef, QPoint(320, 320)}};
     for (const auto& [w, at] : under) {
         SCOPED_TRACE(w->objectName().toStdString());
         QApplication::setActiveWindow(FRM_Alv);
@@ -273,6 +274,18 @@ TEST_F(WindowLayout, APlainWindowNeverStandsInTheLayerOfTheWindowsKeptOnTop)
     EXPECT_TRUE(Systeme::KeptOnTop(FRM_Tool_Suivi) && Systeme::KeptOnTop(FRM_ComTrafic));
     for (const auto& [w, at] : under)
         w->close();
+
+    for (const auto& [show, key] : {std::pair<std::function<void()>, int>{[] { FRM_Alv->MNU_AproposClick(); }, Qt::Key_Return},
+                                    {[] { AboutBox->show(); }, Qt::Key_Escape}}) {
+        QApplication::setActiveWindow(FRM_Alv);
+        show();
+        ASSERT_TRUE(AboutBox->isVisible());
+        EXPECT_TRUE(Systeme::KeptOnTop(AboutBox));
+        EXPECT_EQ(AboutBox->windowHandle()->transientParent(), FRM_Alv->windowHandle());
+        EXPECT_EQ(QApplication::activeModalWidget(), AboutBox);
+        QTest::keyClick(AboutBox, Qt::Key(key));
+        EXPECT_FALSE(AboutBox->isVisible()) << key;
+    }
     FRM_Tool_Suivi->close();
     FRM_ComTrafic->close();
 }

@@ -27,13 +27,14 @@
 #   - The full-screen window maximised and restored with its title bar's
 #     button is on top again, at its size before.
 #   - A plain window shown where windows kept on top would cover it (the
-#     Preferences and the About box from the menu, the image window from a
-#     script, under the tracking and message windows) opens under them and
-#     stays under them when clicked, shown again or when one of them is
-#     closed or minimised; minimising one leaves the other shown. Of two
-#     plain windows, the one shown last (the image window from a script,
-#     over the Preferences, while a script brings its windows forward)
-#     stays in front of the other.
+#     Preferences from the menu, the image window from a script, under the
+#     tracking and message windows) opens under them and stays under them
+#     when clicked, shown again or when one of them is closed or minimised;
+#     minimising one leaves the other shown. Of two plain windows, the one
+#     shown last (the image window from a script, over the Preferences,
+#     while a script brings its windows forward) stays in front of the
+#     other. The About box, which waits for its Ok, stands in front of them
+#     all, clicked too, until Return or Escape answers it.
 #   - A plain window opened for the first time where windows kept on top
 #     would cover it opens where they leave the most of it in sight, a
 #     third of its title bar at least, clear of the main window's menu bar
@@ -648,14 +649,40 @@ bring_forward() {
   sleep 0.4
 }
 
-# The Preferences, the About box (a dialog that waits for no answer), then
-# the image window from a script, shown where the message window and the
-# tracking window, both kept on top, would cover them: each opens under
-# both, and the Preferences stay under the other when one closes, clicked
-# on their title bar, shown again after other windows were clicked, and
-# under the tracking window a script opens later; once they are all
-# closed, the main window clicked covers the Preferences, which were never
-# kept above every window.
+# The About box, opened from "?" > "A propos..." while the $message and
+# $tracking windows kept on top are open, stands in front of both with the
+# keyboard, also once clicked on its title bar; the key that chose it
+# leaves it open; Return answers it, then, opened again, Escape, once.
+about_in_front() {
+  local about key w
+  for key in Return Escape; do
+    menu $AIDE Down Return
+    about=$(wait_window "^A propos$") || { fail "the About box does not open"; return; }
+    sleep 0.5
+    shot "every-on-top-about-$key"
+    shown "$about" || { fail "the About box closes on the key that chose it"; continue; }
+    # (A click anywhere on its title bar, over them.)
+    for w in "$message" "$tracking" click "$message" "$tracking"; do
+      [ "$w" = click ] && { ON_TOP="" click_title "$about"; continue; }
+      above "$about" "$w" || fail "the About box under \"$(xdotool getwindowname "$w")\" ($(names_in_stacking))"
+    done
+    [ "$(xdotool getactivewindow 2>/dev/null)" = "$about" ] || fail "the About box does not have the keyboard"
+    keys "$key"
+    until_true 5 '! shown "$about"' || { fail "the About box does not close with $key"; close_win "$about"; continue; }
+    sleep 0.5
+    shown "$about" && fail "the About box opens again after $key answered it"
+  done
+  ok "the About box in front of the windows kept on top until Return or Escape answers it"
+}
+
+# The Preferences, the About box (about_in_front), then the image window
+# from a script, shown where the message window and the tracking window,
+# both kept on top, would cover them: the Preferences and the image window
+# open under both, and the Preferences stay under the other when one
+# closes, clicked on their title bar, shown again after other windows were
+# clicked, and under the tracking window a script opens later; once they
+# are all closed, the main window clicked covers the Preferences, which
+# were never kept above every window.
 under_every_window_on_top() {
   echo "under every window kept on top"
   local message tracking pref about images w on_top failed=$failures
@@ -671,13 +698,7 @@ under_every_window_on_top() {
   sleep 0.5
   shot every-on-top-shown
   under_all "$pref" "shown from the menu"
-  # "?" > "A propos...".
-  menu $AIDE Down Return
-  about=$(wait_window "^A propos$") || { fail "the About box does not open"; return; }
-  sleep 0.5
-  shot every-on-top-about
-  under_all "$about" "shown from the menu"
-  close_win "$about"
+  about_in_front
 
   close_win "$tracking"
   sleep 0.5
