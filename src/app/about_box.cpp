@@ -24,6 +24,10 @@ TAboutBox::TAboutBox(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
     setWindowFlags((windowFlags() | Qt::Dialog) & ~Qt::WindowMaximizeButtonHint);
+    // It waits for its Ok: the show path keeps it in front of every window
+    // while it is open, as it does every box that waits for its answer.
+    setWindowModality(Qt::ApplicationModal);
+    KeyPreview = true;
     IMG_Icon_Nightjar->setPixmap(style()->standardIcon(QStyle::SP_DesktopIcon).pixmap(32, 32));
     EDT_Web_Nightjar->setText(QString::fromUtf8(VersionInfo::kWebAddress));
     EDT_Mail_Nightjar->setText(QString::fromUtf8(VersionInfo::kAuthorMail));
@@ -60,6 +64,14 @@ void TAboutBox::FormActivate()
     platform::messages().show({TranslatedTexts.MSG_Lecture_Fichier_Impossible.arg(path, f.errorString()),
                                platform::MsgKind::Warning, platform::MsgButtons::Ok,
                                QStringLiteral("AboutBox.Acknowledgements"), {}});
+}
+
+void TAboutBox::FormKeyDown(int& key, Qt::KeyboardModifiers)
+{
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+        key = 0;
+        BTN_OkClick();
+    }
 }
 
 void TAboutBox::BTN_OkClick()

@@ -1,7 +1,9 @@
 #pragma once
 // The About box: name and version, links to the product's web page and to a
 // mail message for its author, and the acknowledgements read from
-// "Acknowledgements.txt" at every activation.
+// "Acknowledgements.txt" at every activation. A box that waits for its Ok
+// (Return and Escape answer it too), in front of every window while it is
+// open, the windows kept on top included.
 
 #include "app/form.h"
 #include "ui_about_box.h"
@@ -12,6 +14,7 @@ public:
     explicit TAboutBox(QWidget* parent = nullptr);
 
     void FormActivate() override;
+    void FormKeyDown(int& key, Qt::KeyboardModifiers shift) override;
     void BTN_OkClick();
     void EDT_Web_NightjarClick();
     void EDT_Mail_NightjarClick();

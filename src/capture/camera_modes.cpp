@@ -180,14 +180,15 @@ void TFRM_Alv::LongExposureMode(int slot)
     LongExposureRunning[slot] = 1;
     ShowCaptureMode(slot);
     if (FRM_Longuepose) {
-        // At the main window's left edge, bottoms aligned; placed again once
-        // the window manager has framed it.
+        // At the main window's left edge, bottoms aligned, unless windows
+        // kept on top would hide it there; placed again once the window
+        // manager has framed it.
         auto place = [this] {
             if (!FRM_Longuepose)
                 return;
             const QRect main = frameGeometry();
             const QRect dialog = FRM_Longuepose->frameGeometry();
-            Systeme::PlaceOnScreen(FRM_Longuepose, QPoint(main.left(), main.top() + main.height() - dialog.height()));
+            Systeme::PlaceInSight(FRM_Longuepose, QPoint(main.left(), main.top() + main.height() - dialog.height()));
         };
         place();
         Systeme::ShowFormOnScreen(FRM_Longuepose);

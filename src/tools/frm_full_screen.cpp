@@ -24,6 +24,9 @@ TFRM_FullScreen::TFRM_FullScreen(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
     KeyPreview = true;
+    // Kept on top as it first opens, in its normal state, as the style
+    // switch keeps it afterwards: it takes its first place as such a window.
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
     auto* modes = new QActionGroup(this);
     for (QAction* item : {MNU_Standard, MNU_Bilinear, MNU_Bilinear_X2})
         modes->addAction(item);

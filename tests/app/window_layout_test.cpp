@@ -208,7 +208,7 @@ TEST_F(WindowLayout, TheWindowsKeptOnTopAreThoseThatStayAboveThePlainOnes)
 {
     for (const char* name : {"FRM_Message", "FRM_BTNPref", "FRM_ComTrafic", "FRM_Tool_Suivi", "FRM_Sky", "FRM_Matdec",
                              "FRM_Tool_Mesures", "FRM_Tool_Affichage", "FRM_FWHM", "FRM_Small", "FRM_Info",
-                             "FRM_Ressources", "FRM_Script", "FRM_ScrCmd", "FRM_Planificateur"}) {
+                             "FRM_Ressources", "FRM_Script", "FRM_ScrCmd", "FRM_Planificateur", "FRM_FullScreen"}) {
         const QWidget* w = Settings::FindWindow(QString::fromLatin1(name));
         ASSERT_NE(w, nullptr) << name;
         EXPECT_TRUE(Systeme::KeptOnTop(w)) << name;
@@ -224,10 +224,12 @@ TEST_F(WindowLayout, TheWindowsKeptOnTopAreThoseThatStayAboveThePlainOnes)
 // A plain window stays with the plain windows, under the windows kept on
 // top, however it comes: opened from one of them (the goto dialog and the
 // Preferences from the chart), shown where they would cover it (the
-// Preferences, the reference image and the About box under the tracking
-// and traffic windows), given the keyboard, minimised and shown again. It
-// is never made a window of one of them, which would put it in their layer
-// above them, nor kept on top itself.
+// Preferences and the reference image under the tracking and traffic
+// windows), given the keyboard, minimised and shown again. It is never
+// made a window of one of them, which would put it in their layer above
+// them, nor kept on top itself. The About box, which waits for its Ok,
+// stands in front of them all while it is open, however it is shown, and
+// a key answers it.
 TEST_F(WindowLayout, APlainWindowNeverStandsInTheLayerOfTheWindowsKeptOnTop)
 {
     const auto plain = [](const QWidget* w) {
@@ -254,8 +256,7 @@ TEST_F(WindowLayout, APlainWindowNeverStandsInTheLayerOfTheWindowsKeptOnTop)
     FRM_Message->hide();
     showAt(FRM_Tool_Suivi, QPoint(0, 100));
     showAt(FRM_ComTrafic, QPoint(300, 300));
-    const std::pair<QWidget*, QPoint> under[] = {
-        {FRM_Pref, QPoint(50, 150)}, {FRM_ImgRef, QPoint(320, 320)}, {AboutBox, QPoint(10, 110)}};
+    const std::pair<QWidget*, QPoint> under[] = {{FRM_Pref, QPoint(50, 150)}, {FRM_ImgRef, QPoint(320, 320)}};
     for (const auto& [w, at] : under) {
         SCOPED_TRACE(w->objectName().toStdString());
         QApplication::setActiveWindow(FRM_Alv);
@@ -274,6 +275,18 @@ TEST_F(WindowLayout, APlainWindowNeverStandsInTheLayerOfTheWindowsKeptOnTop)
     EXPECT_TRUE(Systeme::KeptOnTop(FRM_Tool_Suivi) && Systeme::KeptOnTop(FRM_ComTrafic));
     for (const auto& [w, at] : under)
         w->close();
+
+    for (const auto& [show, key] : {std::pair<std::function<void()>, int>{[] { FRM_Alv->MNU_AproposClick(); }, Qt::Key_Return},
+                                    {[] { AboutBox->show(); }, Qt::Key_Escape}}) {
+        QApplication::setActiveWindow(FRM_Alv);
+        show();
+        ASSERT_TRUE(AboutBox->isVisible());
+        EXPECT_TRUE(Systeme::KeptOnTop(AboutBox));
+        EXPECT_EQ(AboutBox->windowHandle()->transientParent(), FRM_Alv->windowHandle());
+        EXPECT_EQ(QApplication::activeModalWidget(), AboutBox);
+        QTest::keyClick(AboutBox, Qt::Key(key));
+        EXPECT_FALSE(AboutBox->isVisible()) << key;
+    }
     FRM_Tool_Suivi->close();
     FRM_ComTrafic->close();
 }
@@ -558,11 +571,7 @@ TEST(FirstPlaceTest, FirstPlacesLeaveWindowsKeptOnTopUncoveredAndKeepAGivenLeftE
     const QRect placed(Systeme::FirstPlace(QSize(240, 230), room), QSize(240, 230));
     EXPECT_TRUE(room.area.contains(placed));
     EXPECT_FALSE(placed.intersects(chart) || placed.intersects(mesures)) << placed.x() << "," << placed.y();
-    // No room clear of them: the bars stay uncovered all the same (the
-    // window then lies under the one it overlaps).
-    const QRect large(Systeme::FirstPlace(QSize(673, 668), room), QSize(673, 668));
-    EXPECT_TRUE(room.area.contains(large));
-    EXPECT_FALSE(large.intersects(room.menuBar) || large.intersects(room.topBars[0])) << large.x() << "," << large.y();
+    // (With no room clear of them: APlainWindowOpensWhereTheWindowsKeptOnTopLeaveTheMostOfItInSight.)
 
     // A window kept on top opened from another (the focusing read-out from
     // the display window, 1024 x 768): clear of it, though it then covers
@@ -583,33 +592,6 @@ TEST(FirstPlaceTest, FirstPlacesLeaveWindowsKeptOnTopUncoveredAndKeepAGivenLeftE
     EXPECT_FALSE(roomy.intersects(fromOther.opener) || roomy.intersects(fromOther.toolBars[0]))
         << roomy.x() << "," << roomy.y();
 
-    // 800 x 600, the chart kept on top over most of the main window: no
-    // place is clear of it. The goto dialog opened from it, and a smaller
-    // window, still open where most of them is in sight, their top edge
-    // partly, clear of the menu bar and page tabs.
-    Systeme::FirstPlaceRoom small =
-        roomAround(QRect(0, 0, 800, 600), QRect(0, 0, 800, 600), QRect(1, 20, 490, 19),
-                   {QRect(2, 40, 644, 26), QRect(563, 40, 234, 23)}, QRect(531, 68, 266, 525));
-    const QRect smallChart(0, 72, 642, 505);
-    small.taken = {smallChart};
-    small.onTop = {smallChart};
-    const auto inSight = [&](const QRect& r) {
-        qint64 shown = 0;
-        for (const QRect& part : QRegion(r).subtracted(smallChart))
-            shown += qint64(part.width()) * part.height();
-        return double(shown) / (qint64(r.width()) * r.height());
-    };
-    for (const auto& [size, share] : {std::pair{QSize(462, 444), 1.0 / 3}, std::pair{QSize(300, 250), 0.5}}) {
-        const QRect placed(Systeme::FirstPlace(size, small), size);
-        SCOPED_TRACE(QStringLiteral("%1x%2 at %3,%4").arg(size.width()).arg(size.height()).arg(placed.x()).arg(placed.y())
-                         .toStdString());
-        EXPECT_TRUE(small.area.contains(placed));
-        EXPECT_GE(inSight(placed), share);
-        EXPECT_GE(inSight(QRect(placed.topLeft(), QSize(size.width(), 20))), 0.2) << "its title bar is hidden";
-        for (const QRect& bar : QList<QRect>{small.menuBar} + small.topBars)
-            EXPECT_FALSE(placed.intersects(bar));
-    }
-
     Systeme::FirstPlaceRoom column = room;
     column.taken.clear();
     column.onTop.clear();
@@ -617,6 +599,76 @@ TEST(FirstPlaceTest, FirstPlacesLeaveWindowsKeptOnTopUncoveredAndKeepAGivenLeftE
     const QPoint player = Systeme::FirstPlace(QSize(442, 155), column);
     EXPECT_EQ(player.x(), 240);
     EXPECT_FALSE(QRect(player, QSize(442, 155)).intersects(room.main));
+}
+
+// A plain window opened where windows kept on top would cover it goes where
+// they leave the most of it in sight, a third of its title bar at least:
+// the image window beside the tracking and message windows, the motion
+// detection beside the tracking and script windows (whole, clear of the
+// main window's menu bar and page tabs), the goto dialog beside the chart
+// (1024 x 768); the goto dialog and a smaller window beside the chart over
+// most of an 800 x 600 screen; a large window beside the chart and the
+// measurement window (1280 x 1024). A place the program asks for (the
+// long-exposure window below the main window's left edge) is kept where
+// nothing covers it, else left for the nearest place wholly in sight.
+TEST(FirstPlaceTest, APlainWindowOpensWhereTheWindowsKeptOnTopLeaveTheMostOfItInSight)
+{
+    const auto roomOf = [](QRect area, QRect main, QRect menuBar, QList<QRect> topBars, QRect toolBar,
+                           QList<QRect> onTop) {
+        Systeme::FirstPlaceRoom room = roomAround(area, main, menuBar, std::move(topBars), toolBar);
+        room.onTop = room.taken = std::move(onTop);
+        return room;
+    };
+    const auto at1024 = [&](QList<QRect> onTop) {
+        return roomOf(QRect(0, 0, 1024, 768), QRect(112, 84, 802, 626), QRect(113, 105, 490, 20),
+                      {QRect(113, 125, 530, 26), QRect(637, 125, 275, 24)}, QRect(645, 152, 266, 548), onTop);
+    };
+    const auto at800 = [&](QList<QRect> onTop) {
+        return roomOf(QRect(0, 0, 800, 600), QRect(0, 0, 800, 600), QRect(1, 20, 490, 19),
+                      {QRect(2, 40, 644, 26), QRect(563, 40, 234, 23)}, QRect(531, 68, 266, 525), onTop);
+    };
+    const QRect tracking(0, 152, 527, 586), message(387, 209, 252, 375), script(24, 168, 402, 325),
+        chart(0, 152, 642, 505), smallChart(0, 72, 642, 505);
+    const struct {
+        QSize size;
+        Systeme::FirstPlaceRoom room;
+        double atLeast;
+    } cases[] = {{{522, 545}, at1024({tracking, message}), 0.8},
+                 {{432, 268}, at1024({tracking, script}), 1.0},
+                 {{516, 445}, at1024({chart}), 0.8},
+                 {{462, 444}, at800({smallChart}), 0.4},
+                 {{300, 250}, at800({smallChart}), 0.5},
+                 {{673, 668},
+                  roomOf(QRect(0, 0, 1280, 1024), QRect(240, 212, 802, 627), QRect(241, 232, 490, 19),
+                         {QRect(242, 252, 644, 26)}, QRect(772, 280, 266, 555),
+                         {QRect(0, 280, 642, 505), QRect(648, 280, 516, 445)}),
+                  0.5}};
+    for (const auto& c : cases) {
+        const QRect placed(Systeme::FirstPlace(c.size, c.room), c.size);
+        const auto inSight = [&](const QRect& r) {
+            QRegion shown(r);
+            for (const QRect& o : c.room.onTop)
+                shown -= o;
+            qint64 pixels = 0;
+            for (const QRect& part : shown)
+                pixels += qint64(part.width()) * part.height();
+            return double(pixels) / (qint64(r.width()) * r.height());
+        };
+        SCOPED_TRACE(QStringLiteral("%1x%2 at %3,%4, %5 in sight")
+                         .arg(c.size.width()).arg(c.size.height()).arg(placed.x()).arg(placed.y())
+                         .arg(inSight(placed)).toStdString());
+        EXPECT_TRUE(c.room.area.contains(placed));
+        EXPECT_GE(inSight(placed), c.atLeast);
+        EXPECT_GE(inSight(QRect(placed.topLeft(), QSize(c.size.width(), 20))) * 3, 1) << "its title bar is hidden";
+        if (c.atLeast == 1.0)
+            EXPECT_FALSE(placed.intersects(c.room.menuBar) || placed.intersects(c.room.topBars[0]));
+    }
+
+    Systeme::FirstPlaceRoom asked = at1024({});
+    asked.near = QPoint(112, 350);
+    EXPECT_EQ(Systeme::FirstPlace(QSize(302, 359), asked), QPoint(112, 350));
+    asked.onTop = asked.taken = {tracking, message};
+    EXPECT_EQ(Systeme::FirstPlace(QSize(302, 359), asked), QPoint(message.right() + 1, 350));
 }
 
 // The image window opens near its 520 x 520 design on any screen: its pages

@@ -27,13 +27,23 @@
 #   - The full-screen window maximised and restored with its title bar's
 #     button is on top again, at its size before.
 #   - A plain window shown where windows kept on top would cover it (the
-#     Preferences and the About box from the menu, the image window from a
-#     script, under the tracking and message windows) opens under them and
-#     stays under them when clicked, shown again or when one of them is
-#     closed or minimised; minimising one leaves the other shown. Of two
-#     plain windows, the one shown last (the image window from a script,
-#     over the Preferences, while a script brings its windows forward)
-#     stays in front of the other.
+#     Preferences from the menu, the image window from a script, under the
+#     tracking and message windows) opens under them and stays under them
+#     when clicked, shown again or when one of them is closed or minimised;
+#     minimising one leaves the other shown. Of two plain windows, the one
+#     shown last (the image window from a script, over the Preferences,
+#     while a script brings its windows forward) stays in front of the
+#     other. The About box, which waits for its Ok, stands in front of them
+#     all, clicked too, until Return or Escape answers it.
+#   - A plain window opened for the first time where windows kept on top
+#     would cover it opens where they leave the most of it in sight, a
+#     third of its title bar at least, clear of the main window's menu bar
+#     and page tabs where that costs nothing in sight: the goto dialog from
+#     the chart; then, in a fresh program folder on a 1024 x 768 screen as a
+#     user first meets them, the image window beside the tracking and
+#     message windows, the motion detection beside the tracking and script
+#     windows, the lost-star window and the long-exposure window beside the
+#     tracking and message windows, the goto dialog beside the chart.
 #   - What the windows that stay on top open (the measurement window's, the
 #     display window's, the planner's and the function button's file
 #     dialogs, the big FWHM window, the kernel grid, the script window)
@@ -52,7 +62,7 @@ program="$build/src/nightjarpro"
 client="$build/src/nightjarpro-dde"
 # shellcheck source=../support/x11_session.sh
 source "$source_dir/tests/support/x11_session.sh"
-need_tools Xvfb openbox xdotool xwininfo xprop
+need_tools Xvfb openbox xdotool xwininfo xprop python3
 
 work=$(mktemp -d /tmp/nj-stacking-e2e.XXXXXX)
 xvfb_pid="" ; wm_pid="" ; app_pid=""
@@ -137,7 +147,7 @@ STRIP=46 PANEL=270
 
 first_places() {
   echo "first places"
-  local mx my mw mh failed=$failures
+  local mx my mw mh win failed=$failures
   read -r mx my mw mh <<<"$(client_of "$(main_window)")"
   menu $F Right Return
   menu $F Right Down Down Down Down Down Down Return
@@ -146,6 +156,11 @@ first_places() {
   menu $F Down Right Down Down Down Down Return
   menu $F Down Down Right Return
   menu $F Down Down Down Down Down Return
+  # The motion detection, a plain window, opens beside the windows kept on
+  # top opened before it: where they leave the most of it in sight rather
+  # than clear of the main window's bars.
+  win=$(wait_window "^Detect") \
+    && ON_TOP="^Info$|^Affichage$|^MiniSource$|^Full Screen|^Mesures$|^Comm Trafic$" most_in_sight "$win" "^Detect"
   menu $AIDE Down Down Return
   sleep 0.5
   shot first-places
@@ -161,11 +176,15 @@ first_places() {
     fi
     # Where the screen has room below the menu bar and page tabs, they stay
     # uncovered; so do the tool bars for a window that fits beside them with
-    # room for a corner of its own (24 pixels from another's).
-    if [ $((my + STRIP + h)) -le $sh ] && [ "$y" -lt $((my + STRIP)) ]; then
+    # room for a corner of its own (24 pixels from another's). (The motion
+    # detection was checked as it opened.)
+    if [ "$title" = "^Detect" ]; then
+      :
+    elif [ $((my + STRIP + h)) -le $sh ] && [ "$y" -lt $((my + STRIP)) ]; then
       fail "$title: frame ${w}x${h} at $x,$y covers the main window's menu bar or page tabs"
     fi
-    if [ "$w" -le $((mw - PANEL)) ] && [ $((my + STRIP + h)) -le $sh ] && [ $((x + w)) -gt $((mx + mw - PANEL)) ] \
+    if [ "$title" != "^Detect" ] && [ "$w" -le $((mw - PANEL)) ] && [ $((my + STRIP + h)) -le $sh ] \
+       && [ $((x + w)) -gt $((mx + mw - PANEL)) ] \
        && { [ $((w + 24)) -le $((mw - PANEL)) ] || [ $((my + STRIP + h + 24)) -le $sh ]; }; then
       fail "$title: frame ${w}x${h} at $x,$y covers the main window's tool bars"
     fi
@@ -378,7 +397,7 @@ script_window_over_motion_detection() {
 # --- the goto dialog under the chart ----------------------------------------------
 
 # The goto dialog, a plain window, opened from the chart kept on top: under
-# it whatever is clicked, yet opened where most of it is in sight, since
+# it whatever is clicked, yet opened where the most of it is in sight, since
 # no room of this screen is clear of the chart.
 goto_under_chart() {
   echo "the goto dialog and the chart"
@@ -401,6 +420,7 @@ goto_under_chart() {
   # title bar: no room on this screen is clear of the chart.
   ON_TOP="^Carte C" free_spot "$dialog" title >/dev/null \
     || fail "the goto dialog opens with its title bar wholly under the chart ($df under $cf)"
+  ON_TOP="^Carte C" most_in_sight "$dialog" "the goto dialog beside the chart"
   # Left clicks re-centre the chart; a click on the dialog's title bar
   # brings it forward among the plain windows only.
   local cx cy cw ch
@@ -629,14 +649,40 @@ bring_forward() {
   sleep 0.4
 }
 
-# The Preferences, the About box (a dialog that waits for no answer), then
-# the image window from a script, shown where the message window and the
-# tracking window, both kept on top, would cover them: each opens under
-# both, and the Preferences stay under the other when one closes, clicked
-# on their title bar, shown again after other windows were clicked, and
-# under the tracking window a script opens later; once they are all
-# closed, the main window clicked covers the Preferences, which were never
-# kept above every window.
+# The About box, opened from "?" > "A propos..." while the $message and
+# $tracking windows kept on top are open, stands in front of both with the
+# keyboard, also once clicked on its title bar; the key that chose it
+# leaves it open; Return answers it, then, opened again, Escape, once.
+about_in_front() {
+  local about key w
+  for key in Return Escape; do
+    menu $AIDE Down Return
+    about=$(wait_window "^A propos$") || { fail "the About box does not open"; return; }
+    sleep 0.5
+    shot "every-on-top-about-$key"
+    shown "$about" || { fail "the About box closes on the key that chose it"; continue; }
+    # (A click anywhere on its title bar, over them.)
+    for w in "$message" "$tracking" click "$message" "$tracking"; do
+      [ "$w" = click ] && { ON_TOP="" click_title "$about"; continue; }
+      above "$about" "$w" || fail "the About box under \"$(xdotool getwindowname "$w")\" ($(names_in_stacking))"
+    done
+    [ "$(xdotool getactivewindow 2>/dev/null)" = "$about" ] || fail "the About box does not have the keyboard"
+    keys "$key"
+    until_true 5 '! shown "$about"' || { fail "the About box does not close with $key"; close_win "$about"; continue; }
+    sleep 0.5
+    shown "$about" && fail "the About box opens again after $key answered it"
+  done
+  ok "the About box in front of the windows kept on top until Return or Escape answers it"
+}
+
+# The Preferences, the About box (about_in_front), then the image window
+# from a script, shown where the message window and the tracking window,
+# both kept on top, would cover them: the Preferences and the image window
+# open under both, and the Preferences stay under the other when one
+# closes, clicked on their title bar, shown again after other windows were
+# clicked, and under the tracking window a script opens later; once they
+# are all closed, the main window clicked covers the Preferences, which
+# were never kept above every window.
 under_every_window_on_top() {
   echo "under every window kept on top"
   local message tracking pref about images w on_top failed=$failures
@@ -652,13 +698,7 @@ under_every_window_on_top() {
   sleep 0.5
   shot every-on-top-shown
   under_all "$pref" "shown from the menu"
-  # "?" > "A propos...".
-  menu $AIDE Down Return
-  about=$(wait_window "^A propos$") || { fail "the About box does not open"; return; }
-  sleep 0.5
-  shot every-on-top-about
-  under_all "$about" "shown from the menu"
-  close_win "$about"
+  about_in_front
 
   close_win "$tracking"
   sleep 0.5
@@ -791,6 +831,59 @@ under_while_a_script_runs() {
   close_win "$script"
 }
 
+# --- a fresh program on a larger screen ----------------------------------------------
+
+# Opens window $2 (a title) with the steps $3 and checks that it opens where
+# the windows kept on top leave the most of it in sight (most_in_sight, as
+# $1); it is closed again.
+opens_in_sight() {
+  local win
+  eval "$3"
+  win=$(wait_window "$2") || { fail "$1 does not open"; return 1; }
+  most_in_sight "$win" "$1"
+  shot "fresh-${1// /-}"
+  close_win "$win"
+}
+
+# The program started afresh on a 1024 x 768 screen, as a user first meets
+# it: plain windows opened beside the windows kept on top.
+fresh_program_on_a_larger_screen() {
+  echo "plain windows beside the windows kept on top, a fresh program at 1024 x 768"
+  local tracking message script chart failed=$failures
+  end_display
+  sw=1024 sh=768
+  start_x11_display "${sw}x${sh}" "$work"
+  new_program_dir "$work/fresh" "$work/run-fresh"
+  export XDG_RUNTIME_DIR="$work/run-fresh"
+  start_program_in "$work/fresh" "$work/program-fresh.log" || return
+  menu $F Down Down Down Down Return
+  tracking=$(wait_window "^Suivi/Autoguidage$") || { fail "the tracking window does not open"; return; }
+  ("$client" execute 'messagebox.show("fresh")' >/dev/null 2>&1 &)
+  message=$(wait_window "^Message$") || { fail "the message window does not open"; return; }
+  local ON_TOP="^Message$|^Suivi/Autoguidage$"
+  opens_in_sight "the image window" "^Images$" 'menu $F Right Return'
+  # The tracking window's "Configurer" of the lost-star alarm.
+  opens_in_sight "the lost-star window" "perte d" 'click_at "$tracking" 422 416'
+  # The simulator plug-in's camera (the last driver) in long exposures.
+  opens_in_sight "the long-exposure window" "^(Longue|Poses longues)" 'menu 80 Right Down Down Return
+    wait_window "^Pilote de capture" >/dev/null && keys End Return && sleep 1
+    menu 80 Right Down Down Down Right Down Return'
+  close_win "$message"
+  menu $F Down Down Down Down Down Down Down Down Return
+  script=$(wait_window "^Script") || { fail "the script window does not open"; return; }
+  ON_TOP="^Suivi/Autoguidage$|^Script" opens_in_sight "the motion detection" "^Detect" \
+    'menu $F Down Down Down Down Down Return'
+  close_win "$script"
+  close_win "$tracking"
+  menu $F Down Down Down Down Down Down Return
+  chart=$(wait_window "^Carte C") || { fail "the chart does not open"; return; }
+  # A right click > "Objet" > the entry of the cursor's place.
+  ON_TOP="^Carte C" opens_in_sight "the goto dialog" "^Curseur$" \
+    'sleep 0.5; activate "$chart"; click_at "$chart" 320 240 3; sleep 0.3; keys Up Down Right Return'
+  close_win "$chart"
+  [ "$failures" -eq "$failed" ] && ok "each where the windows kept on top leave the most of it in sight"
+}
+
 start_x11_display "${sw}x${sh}" "$work"
 start_program
 restored_on_top
@@ -803,6 +896,7 @@ dialogs_of_windows_on_top
 each_window_on_top_over_the_hand_pad
 under_every_window_on_top
 under_while_a_script_runs
+fresh_program_on_a_larger_screen
 kill -0 "$app_pid" 2>/dev/null || { fail "the program ended"; tail -20 "$work/program.log"; }
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
 echo "all passed"

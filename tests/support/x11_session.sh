@@ -9,11 +9,14 @@
 #                                     at that size and openbox on it; sets
 #                                     DISPLAY, xvfb_pid and wm_pid; ends the
 #                                     test when either does not start
-#   end_session                       for "trap end_session EXIT": ends the
-#                                     program (app_pid; killed after 5 s), the
-#                                     window manager and the X server, and
-#                                     removes $work unless a case failed
-#                                     ($failures) or NJ_E2E_KEEP is set
+#   end_display                       ends the program (app_pid; killed
+#                                     after 5 s), the window manager and the
+#                                     X server, so that another display can
+#                                     be started
+#   end_session                       for "trap end_session EXIT": ends them
+#                                     (end_display) and removes $work unless
+#                                     a case failed ($failures) or
+#                                     NJ_E2E_KEEP is set
 #
 # and what the tests read off the window manager and do as a user:
 #
@@ -40,6 +43,16 @@
 #   click_title WIN [quiet]           clicks WIN's title bar at such a point;
 #                                     status 1 when it is covered whole,
 #                                     after the test's fail unless "quiet"
+#   in_sight WIN RECT                 what the windows whose titles match
+#                                     $ON_TOP leave in sight of WIN's frame
+#                                     on the $sw x $sh screen (below)
+#   most_in_sight WIN NAME            WIN (called NAME), a plain window
+#                                     opened beside them, shows the most any
+#                                     place would, a third of its title bar
+#                                     at least, over the main window's top
+#                                     $STRIP rows (menu bar, page tabs) only
+#                                     where no place clear of them shows as
+#                                     much; the test's fail otherwise
 #   drag_by WIN DX DY                 drags WIN by DX,DY with the mouse by
 #                                     its title bar, or with Alt from a point
 #                                     of it (as openbox moves a window
@@ -69,7 +82,7 @@
 #                                     prints their outputs in turn; adds the
 #                                     sizes that failed to $failures
 
-end_session() {
+end_display() {
   if [ -n "${app_pid:-}" ]; then
     kill "$app_pid" 2>/dev/null
     local n=0
@@ -81,6 +94,12 @@ end_session() {
   [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
   [ -n "${wm_pid:-}" ] && wait "$wm_pid" 2>/dev/null
   [ -n "${xvfb_pid:-}" ] && wait "$xvfb_pid" 2>/dev/null
+  app_pid="" wm_pid="" xvfb_pid=""
+  return 0
+}
+
+end_session() {
+  end_display
   if [ "${failures:-1}" -eq 0 ] && [ -z "${NJ_E2E_KEEP:-}" ]; then rm -rf "$work"; else echo "kept: $work"; fi
 }
 
@@ -254,6 +273,59 @@ click_title() {
   sleep 0.05
   xdotool click 1
   sleep 0.5
+}
+
+# In thousandths: the share of WIN's pixels; the share of its title bar's
+# width (its top 20 rows) left whole; the most any place of the screen with
+# a third of its title bar whole leaves of a frame that size; the same among
+# the places clear of RECT ("x y w h").
+in_sight() {
+  local win=$1 frames=() w
+  for w in $(xdotool search --onlyvisible --name "$ON_TOP" 2>/dev/null); do
+    [ "$w" != "$win" ] && frames+=("$(frame_of "$w")")
+  done
+  python3 - "$sw $sh" "$(frame_of "$win")" "$2" "${frames[@]}" <<'EOF'
+import sys
+(sw, sh), (x, y, w, h), bar, *tops = [tuple(map(int, a.split())) for a in sys.argv[1:]]
+def parts(rx, ry, rh):
+    for a, b, c, d in tops:
+        p = max(rx, a), max(ry, b), min(rx + w, a + c), min(ry + rh, b + d)
+        if p[0] < p[2] and p[1] < p[3]:
+            yield p
+def shown(rx, ry):
+    ps, covered = list(parts(rx, ry, h)), 0
+    xs = sorted({v for p in ps for v in (p[0], p[2])})
+    for x0, x1 in zip(xs, xs[1:]):
+        end = rows = 0
+        for t, b in sorted((p[1], p[3]) for p in ps if p[0] <= x0 and p[2] >= x1):
+            rows, end = rows + max(0, b - max(t, end)), max(end, b)
+        covered += rows * (x1 - x0)
+    return 1 - covered / (w * h)
+def title(rx, ry):
+    widest, start = 0, rx
+    for l, r in sorted((p[0], p[2]) for p in parts(rx, ry, 20)):
+        widest, start = max(widest, l - start), max(start, r)
+    return max(widest, rx + w - start) / w
+places = [(a, b) for b in range(0, sh - h + 1, 4) for a in range(0, sw - w + 1, 4) if title(a, b) * 3 >= 1]
+clear = [(a, b) for a, b in places if not (a < bar[0] + bar[2] and bar[0] < a + w and b < bar[1] + bar[3] and bar[1] < b + h)]
+most = lambda ps: max([shown(*p) for p in ps] or [0])
+print(*(round(1000 * v) for v in (shown(x, y), title(x, y), most(places), most(clear))))
+EOF
+}
+
+most_in_sight() {
+  local win=$1 name=$2 frame strip shown title most clear mx my mw
+  frame=$(settled frame_of "$win")
+  read -r mx my mw _ <<<"$(client_of "$(main_window)")"
+  strip="$mx $my $mw $STRIP"
+  read -r shown title most clear <<<"$(in_sight "$win" "$strip")"
+  echo "  $name: frame $frame, $((shown / 10))% in sight (the most: $((most / 10))%), its title bar $((title / 10))%"
+  [ "$title" -ge 333 ] || fail "$name: frame $frame opens with $((title / 10))% of its title bar in sight"
+  [ "$shown" -ge $((most - 20)) ] \
+    || fail "$name: frame $frame opens $((shown / 10))% in sight; a place leaving $((most / 10))% in sight was free"
+  if overlap "$frame" "$strip" && [ "$clear" -ge $((shown + (shown < 1000 ? 5 : 0))) ]; then
+    fail "$name: frame $frame covers the main window's menu bar or page tabs; a place below them leaving as much in sight was free"
+  fi
 }
 
 drag_by() {

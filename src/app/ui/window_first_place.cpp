@@ -8,14 +8,16 @@
 #include <QLayout>
 #include <QMainWindow>
 #include <QMenuBar>
-#include <QRegion>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVariant>
 #include <QWidget>
 #include <algorithm>
+#include <array>
+#include <compare>
 #include <cstdlib>
 #include <functional>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -31,9 +33,6 @@ const char* const kUserPlace = "nj_user_place";
 // A window given the size the settings stored for it.
 const char* const kSizeStored = "nj_size_stored";
 constexpr int kPlaceStep = 8; // the first places tried side by side, apart
-// The height of a frame's top kept partly in sight of the windows kept on
-// top, so that it can be grabbed and moved.
-constexpr int kTitleInSight = 20;
 
 // The main window's frame, bars and the frames of the other windows; with
 // `opener`, the window that opens it.
@@ -41,6 +40,7 @@ FirstPlaceRoom roomFor(const QWidget* window, const QWidget* opener = nullptr)
 {
     FirstPlaceRoom room;
     room.area = ScreenArea();
+    room.title = ExpectedFrame(window).top();
     QWidget* main = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (IsMainWindow(w))
@@ -95,6 +95,77 @@ FirstPlaceRoom roomFor(const QWidget* window, const QWidget* opener = nullptr)
         room.opener = FrameOf(opener);
     return room;
 }
+
+// The pixels of `r` that none of `covers` lies over.
+qint64 uncovered(const QRect& r, const QList<QRect>& covers)
+{
+    std::vector<QRect> parts;
+    for (const QRect& c : covers) {
+        if (const QRect part = r & c; !part.isEmpty())
+            parts.push_back(part);
+    }
+    qint64 covered = 0;
+    if (!parts.empty()) {
+        // Column strips between the parts' edges, each covered by the rows
+        // of the parts that span it.
+        std::vector<int> xs;
+        for (const QRect& part : parts)
+            xs.insert(xs.end(), {part.left(), part.right() + 1});
+        std::sort(xs.begin(), xs.end());
+        xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
+        std::vector<std::pair<int, int>> rows;
+        for (size_t i = 0; i + 1 < xs.size(); ++i) {
+            rows.clear();
+            for (const QRect& part : parts) {
+                if (part.left() <= xs[i] && part.right() + 1 >= xs[i + 1])
+                    rows.emplace_back(part.top(), part.bottom() + 1);
+            }
+            std::sort(rows.begin(), rows.end());
+            int end = std::numeric_limits<int>::min();
+            qint64 height = 0;
+            for (const auto& [top, bottom] : rows) {
+                height += std::max(0, bottom - std::max(top, end));
+                end = std::max(end, bottom);
+            }
+            covered += height * (xs[i + 1] - xs[i]);
+        }
+    }
+    return qint64(r.width()) * r.height() - covered;
+}
+
+// The widest run of columns of `band` that none of `covers` lies over, from
+// its top row to its bottom row.
+int widestUncoveredRun(const QRect& band, const QList<QRect>& covers)
+{
+    std::vector<std::pair<int, int>> hidden;
+    for (const QRect& c : covers) {
+        if (const QRect part = band & c; !part.isEmpty())
+            hidden.emplace_back(part.left(), part.right() + 1);
+    }
+    std::sort(hidden.begin(), hidden.end());
+    int widest = 0;
+    int from = band.left();
+    for (const auto& [left, right] : hidden) {
+        widest = std::max(widest, left - from);
+        from = std::max(from, right);
+    }
+    return std::max(widest, band.right() + 1 - from);
+}
+
+// What the windows kept on top leave in sight of a frame: whether the user
+// can take it by its title bar (a third of its width at least, uncovered
+// from the top of the frame to the bottom of its title bar), then how many
+// of its pixels show. The larger is the better place.
+struct Sight {
+    bool titleShows = false;
+    qint64 shown = 0;
+    auto operator<=>(const Sight&) const = default;
+};
+Sight sightOf(const QRect& r, const FirstPlaceRoom& room)
+{
+    const QRect title(r.topLeft(), QSize(r.width(), std::min(r.height(), std::max(1, room.title))));
+    return {widestUncoveredRun(title, room.onTop) * 3 >= r.width(), uncovered(r, room.onTop)};
+}
 } // namespace
 
 QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room)
@@ -111,22 +182,48 @@ QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room)
             return std::abs(t.x() - p.x()) < kCascade && std::abs(t.y() - p.y()) < kCascade;
         });
     };
-    // The places of the area, `step` apart, where the whole frame fits.
-    const auto places = [&](int step) {
-        std::vector<QPoint> list;
-        for (int y = area.top(); y + frame.height() <= area.bottom() + 1; y += step) {
-            if (room.left) {
-                list.emplace_back(std::max(area.left(), std::min(*room.left, area.right() + 1 - frame.width())), y);
-                continue;
+    // The places of the area, `kStep` apart, where the whole frame fits;
+    // with windows kept on top open, also those against their edges and
+    // against the area's far edges, where the most of it may show; and the
+    // place asked for, brought inside the area.
+    const auto positions = [&](int from, int last, int size, auto edges, std::optional<int> asked) {
+        std::vector<int> list;
+        for (int v = from; v <= last; v += kStep)
+            list.push_back(v);
+        if (from > last || (room.onTop.isEmpty() && !asked))
+            return list;
+        if (asked)
+            list.push_back(std::clamp(*asked, from, last));
+        if (!room.onTop.isEmpty())
+            list.push_back(last);
+        for (const QRect& o : room.onTop) {
+            for (const int v : edges(o, size)) {
+                if (v >= from && v <= last)
+                    list.push_back(v);
             }
-            for (int x = area.left(); x + frame.width() <= area.right() + 1; x += step)
-                list.emplace_back(x, y);
         }
+        std::sort(list.begin(), list.end());
+        list.erase(std::unique(list.begin(), list.end()), list.end());
         return list;
     };
+    const std::vector<int> rows = positions(
+        area.top(), area.bottom() + 1 - frame.height(), frame.height(),
+        [](const QRect& o, int h) { return std::array{o.top() - h, o.bottom() + 1}; },
+        room.near ? std::optional(room.near->y()) : std::nullopt);
+    const std::vector<int> columns =
+        room.left ? std::vector<int>{std::max(area.left(), std::min(*room.left, area.right() + 1 - frame.width()))}
+                  : positions(
+                        area.left(), area.right() + 1 - frame.width(), frame.width(),
+                        [](const QRect& o, int w) { return std::array{o.left() - w, o.right() + 1}; },
+                        room.near ? std::optional(room.near->x()) : std::nullopt);
+    std::vector<QPoint> places;
+    for (const int y : rows) {
+        for (const int x : columns)
+            places.emplace_back(x, y);
+    }
     // The first place, row after row, that `ok` takes.
     const auto scan = [&](const Test& ok) -> std::optional<QPoint> {
-        for (const QPoint& p : places(kStep)) {
+        for (const QPoint& p : places) {
             if (ok(QRect(p, frame)))
                 return p;
         }
@@ -137,7 +234,7 @@ QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room)
     // with `anyCorner`, the first of them, free or not.
     const auto cascade = [&](const Test& ok, bool anyCorner = false) -> std::optional<QPoint> {
         std::vector<QPoint> list;
-        for (const QPoint& p : places(kStep)) {
+        for (const QPoint& p : places) {
             if (ok(QRect(p, frame)))
                 list.push_back(p);
         }
@@ -170,60 +267,44 @@ QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room)
         [&](const QRect& r) { return !r.intersects(room.menuBar); },
         [](const QRect&) { return true; },
     };
-    // Each clear of the windows kept on top first, which would cover it.
-    const auto clearOfOnTop = [&](const Test& ok) -> Test {
-        return [&, ok](const QRect& r) { return clearOf(r, room.onTop) && ok(r); };
-    };
-    // Where no place is clear of them, a plain window still opens where
-    // they leave most of it in sight, its title bar partly, before it is
-    // put where they would hide it whole (the goto dialog opened from the
-    // chart on a small screen).
-    QRegion onTop;
-    for (const QRect& r : room.onTop)
-        onTop += r;
-    const auto inSight = [&](const QRect& r) {
-        if (clearOf(r, room.onTop))
-            return qint64(r.width()) * r.height();
-        const QRegion left = QRegion(r).subtracted(onTop);
-        qint64 shown = 0;
-        for (const QRect& part : left)
-            shown += qint64(part.width()) * part.height();
-        const QRegion title = QRegion(QRect(r.topLeft(), QSize(r.width(), kTitleInSight))).subtracted(onTop);
-        const bool titleShows = std::any_of(title.begin(), title.end(),
-                                            [](const QRect& part) { return part.width() >= kTitleInSight * 2; });
-        return titleShows ? shown : qint64(0);
-    };
-    // Places `ok` takes where at least half the frame is in sight.
-    const auto halfInSight = [&](const Test& ok) -> Test {
-        return [&, ok](const QRect& r) { return ok(r) && inSight(r) * 2 >= qint64(r.width()) * r.height(); };
-    };
-    // The place `ok` takes that leaves most in sight; with `anyCorner`, at
-    // a corner another window has too.
-    const auto mostInSight = [&](const Test& ok, bool anyCorner) -> std::optional<QPoint> {
-        std::optional<QPoint> best;
-        qint64 bestShown = 0;
-        for (const QPoint& p : places(kStep)) {
-            const QRect r(p, frame);
-            if (const qint64 shown = (anyCorner || cornerFree(p)) && ok(r) ? inSight(r) : 0; shown > bestShown) {
-                best = p;
-                bestShown = shown;
-            }
-        }
-        return best;
-    };
-    for (const Test& ok : tests) {
-        if (!room.onTop.isEmpty()) {
-            if (auto p = scan(clearOfOnTop(ok)))
-                return *p;
-        }
-        if (auto p = scan(ok))
-            return *p;
-    }
     // A corner of its own first; with every corner below the menu bar and
     // page tabs taken (many windows open on a small screen), on one of them
     // rather than over those bars.
     const std::pair<int, bool> order[] = {{0, false}, {1, false}, {0, true}, {1, true},
                                           {2, false}, {3, false}, {2, true}, {3, true}};
+    // Windows kept on top would cover a plain window opened under them: it
+    // goes where they leave the most of it in sight, its title bar within
+    // reach first (whole where the screen has room clear of them), and
+    // among those places as it goes with nothing on top, clear of the main
+    // window's bars where that costs nothing in sight.
+    Test inSight = [](const QRect&) { return true; };
+    if (!room.onTop.isEmpty() && !places.empty()) {
+        Sight best;
+        for (const QPoint& p : places)
+            best = std::max(best, sightOf(QRect(p, frame), room));
+        inSight = [&room, best](const QRect& r) { return sightOf(r, room) == best; };
+    }
+    const auto seen = [&](const Test& ok) -> Test { return [&, ok](const QRect& r) { return ok(r) && inSight(r); }; };
+    // A place asked for: there where the most shows there, else the
+    // nearest place where it does.
+    if (room.near) {
+        std::optional<QPoint> nearest;
+        qint64 shortest = 0;
+        for (const QPoint& p : places) {
+            const QPoint d = p - *room.near;
+            if (const qint64 far = qint64(d.x()) * d.x() + qint64(d.y()) * d.y();
+                (!nearest || far < shortest) && inSight(QRect(p, frame))) {
+                nearest = p;
+                shortest = far;
+            }
+        }
+        if (nearest)
+            return *nearest;
+    }
+    for (const Test& ok : tests) {
+        if (auto p = scan(seen(ok)))
+            return *p;
+    }
     // Clear of the window it is opened from, which would otherwise hide it
     // as soon as the user works in it, rather than clear of the tool bars.
     if (!room.opener.isEmpty()) {
@@ -231,32 +312,13 @@ QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room)
             return [&, ok](const QRect& r) { return !r.intersects(room.opener) && ok(r); };
         };
         for (const auto& [test, anyCorner] : std::span(order, 4)) {
-            if (auto p = cascade(clearOfOpener(corners[test]), anyCorner))
+            if (auto p = cascade(seen(clearOfOpener(corners[test])), anyCorner))
                 return *p;
         }
     }
-    if (room.onTop.isEmpty()) {
-        for (const auto& [test, anyCorner] : order) {
-            if (auto p = cascade(corners[test], anyCorner))
-                return *p;
-        }
-    } else {
-        // The corners in the order above; at each, clear of the windows
-        // kept on top, else where they leave at least half of it in sight,
-        // else where they leave most of it, its title bar partly.
-        for (const auto& [test, anyCorner] : order) {
-            const Test& ok = corners[test];
-            if (auto p = cascade(clearOfOnTop(ok), anyCorner))
-                return *p;
-            if (auto p = cascade(halfInSight(ok), anyCorner))
-                return *p;
-            if (auto p = mostInSight(ok, anyCorner))
-                return *p;
-        }
-        for (const auto& [test, anyCorner] : order) {
-            if (auto p = cascade(corners[test], anyCorner))
-                return *p;
-        }
+    for (const auto& [test, anyCorner] : order) {
+        if (auto p = cascade(seen(corners[test]), anyCorner))
+            return *p;
     }
     return KeepFrameInside(QRect(room.left ? QPoint(*room.left, area.top()) : area.topLeft(), frame), area);
 }
@@ -506,6 +568,18 @@ void PlaceFirst(QWidget* window)
 }
 
 void PlaceFirstNow(QWidget* window, const QWidget* opener) { placeFirstNow(window, opener); }
+
+void PlaceInSight(QWidget* window, QPoint asked)
+{
+    if (!window)
+        return;
+    FirstPlaceRoom room = roomFor(window);
+    if (!room.onTop.isEmpty()) {
+        room.near = KeepFrameInside(QRect(asked, FrameOf(window).size()), room.area);
+        asked = FirstPlace(FrameOf(window).size(), room);
+    }
+    PlaceOnScreen(window, asked);
+}
 
 void NoteShownOnce(QWidget* window) { window->setProperty(kShownOnce, true); }
 

@@ -23,7 +23,9 @@ struct FirstPlaceRoom {
     QList<QRect> taken;      // the frames of the windows shown, or placed and not shown yet
     QList<QRect> onTop;      // those of them kept on top, which would cover it
     QRect opener;            // the window a window kept on top is opened from (empty: none)
+    int title = 20;          // the height of the frame's top edge down to the client: its title bar
     std::optional<int> left; // the frame's left edge, when it is given
+    std::optional<QPoint> near; // the place the program asks for, when it asks for one
 };
 // Where the frame of a window with no place of its own goes, the first
 // found of: beside the main window, covering no other window; over the main
@@ -33,16 +35,17 @@ struct FirstPlaceRoom {
 // tabs; the same at a corner another window has; at a corner no other
 // window has, leaving uncovered its menu bar, else anything; the same at a
 // corner another window has; the screen's top left corner.
-// With windows kept on top open (they would cover it), each of the corners
-// is looked for in turn clear of those windows, else where they leave at
-// least half the frame in sight with part of its top edge, else where they
-// leave most of it in sight, its top edge partly; where they would hide it
-// whole wherever it goes, anywhere. A
-// window opened from another (`opener`), which it would cover,
-// is put clear of it before a corner that leaves the main window's tool
-// bars uncovered is looked for: first clear of them as well, then of its
-// menu bar and page tabs only. The frame lies whole in the area wherever it
-// fits there.
+// With windows kept on top open (they would cover it), only the places
+// where they leave the most of it in sight are looked at: whole where
+// the screen has room clear of them, else those where its title bar shows
+// (a third of its width at least) and the most of its pixels; among them,
+// the first found as above. A window opened from another (`opener`), which
+// it would cover, is put clear of it before a corner that leaves the main
+// window's tool bars uncovered is looked for: first clear of them as well,
+// then of its menu bar and page tabs only. The frame lies whole in the
+// area wherever it fits there. A place asked for (`near`) is taken where
+// the windows kept on top leave as much in sight there as anywhere, else the
+// nearest place where they do.
 QPoint FirstPlace(QSize frame, const FirstPlaceRoom& room);
 
 // A window without a stored place: it takes its first place when PlaceFirst
@@ -78,6 +81,11 @@ void PlaceFirst(QWidget* window);
 // Gives a hidden window its first place with its frame's left edge at
 // `left` (a window that belongs at the main window's edge).
 void PlaceFirstAt(QWidget* window, int left);
+// Puts a plain window at the place the program asks for it (the
+// long-exposure window below the main window's left edge), as PlaceOnScreen
+// does; where windows kept on top would cover it more there than elsewhere,
+// at the nearest place where they leave the most of it in sight.
+void PlaceInSight(QWidget* window, QPoint asked);
 
 // For the show path (ShowFormOnScreen), a hidden window about to show:
 // gives it its first place, clear of `opener` (the window it is opened

@@ -121,9 +121,12 @@ void ShowFormOnScreen(QWidget* form)
         return;
     if (form->isMinimized())
         form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
-    // A window that waits for its answer opens in front of its owner with
-    // the keyboard, centred on it unless it was put somewhere before.
+    // A window that waits for its answer opens in front of every window,
+    // those kept on top included, with the keyboard, centred on its owner
+    // unless it was put somewhere before.
     const bool answers = form->windowModality() != Qt::NonModal;
+    if (answers && !form->isVisible())
+        app::KeepInFrontOfEveryWindow(*form);
     // A box or a dialog waiting for its answer (the window a key released
     // in it, a remote statement or a timer shows meanwhile) stays in front
     // with the keyboard, and the window opens behind it.

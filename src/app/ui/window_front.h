@@ -26,8 +26,9 @@ namespace Systeme {
 // on top, and in front of every window for one kept on top. While a box or
 // a dialog waits for its answer, the window opens behind it and the box or
 // dialog keeps the keyboard. A window that waits for its own answer (modal)
-// opens in front with the keyboard, centred on the window it belongs to the
-// first time, whole on the screen.
+// opens in front of every window, those kept on top included
+// (KeepInFrontOfEveryWindow), with the keyboard, centred on the window it
+// belongs to the first time, whole on the screen.
 void ShowFormOnScreen(QWidget* form);
 // The one way every window but the main one shows: a window class hands its
 // setVisible(true) here, which shows a hidden window through
