@@ -26,6 +26,7 @@
 #include "support/alpaca_peer.h"
 #include "support/program/fresh_process.h"
 #include "support/screen_boxes.h"
+#include "telescope/alpaca/alpaca_bridge.h"
 #include "telescope/alpaca/alpaca_chooser.h"
 #include "telescope/alpaca/alpaca_protocol.h"
 #include "telescope/ascom_bridge.h"
@@ -84,6 +85,14 @@ bool connected()
 }
 
 QString messages() { return FRM_Message ? FRM_Message->MEMO_Message->toPlainText() : QString(); }
+
+// Everything asked of the Alpaca bridge has been answered and applied:
+// nothing it was asked can still reach the device or the windows.
+bool bridgeIdle()
+{
+    const auto* bridge = dynamic_cast<const Alpaca::AlpacaBridge*>(AscomBridge::Installed());
+    return bridge && bridge->Idle();
+}
 
 class AlpacaFieldTest : public MountTest {
 protected:
@@ -1180,11 +1189,11 @@ TEST_F(AlpacaFieldTest, AMoveAskedWhileTheConnectionComesUpIsMadeOnceItAnswersOr
             ASSERT_TRUE(waitUntil([&] { return moves().contains(QStringLiteral("Rate=2")); }));
         releaseOnScreen(FRM_Raquette->BTN_N);
         ASSERT_TRUE(waitUntil([&] { return connected() && (!holdThroughTheAnswer || moves().endsWith(QStringLiteral("Rate=0"))); }));
-        pumpFor(300);
+        ASSERT_TRUE(waitUntil(bridgeIdle));   // a move the answer made has reached the device
         EXPECT_EQ(moves().isEmpty(), !holdThroughTheAnswer) << moves().toStdString();
         pref().BTN_Mount_Deconnecter->click();
         ASSERT_TRUE(peer.waitForCalls(QStringLiteral("PUT connected Connected=false"), 1, 6000));
-        pumpFor(800);
+        ASSERT_TRUE(waitUntil(bridgeIdle));
         peer.clearCalls();
     }
     EXPECT_TRUE(messages().isEmpty()) << messages().toStdString();
@@ -1194,4 +1203,26 @@ TEST_F(AlpacaFieldTest, AMoveAskedWhileTheConnectionComesUpIsMadeOnceItAnswersOr
     releaseOnScreen(FRM_Raquette->BTN_S);
     EXPECT_FALSE(moves().contains(QStringLiteral("Rate=-")));
     EXPECT_TRUE(messages().contains(QStringLiteral("Mouvement non fait"))) << messages().toStdString();
+
+    // A device that takes the connection, fails to tell a capability and is
+    // slow to be told it is not connected: its refusal is told (and its
+    // window takes the hand pad's) before the attempt has ended. The press
+    // held meanwhile is refused all the same.
+    ASSERT_TRUE(waitUntil(bridgeIdle, 15000));   // the connection the release asked for
+    FRM_Message->MEMO_Message->clear();
+    peer.configure([](AlpacaPeer::Config& c) {
+        c.faults = {{QStringLiteral("canslew"), {0x400}}};
+        c.delayOf[QStringLiteral("connected")] = 1000;
+    });
+    peer.clearCalls();
+    FRM_Raquette->activateWindow();   // the user back on the hand pad, as a click there makes it
+    ASSERT_TRUE(waitUntil([] { return FRM_Raquette->isActiveWindow(); }));
+    ASSERT_TRUE(pressOnScreen(FRM_Raquette->BTN_W));
+    ASSERT_TRUE(Prg_Suivi::AscomConnectionUnderWay());
+    ASSERT_TRUE(waitUntil([] { return !Prg_Suivi::AscomConnectionUnderWay(); }, 15000));
+    releaseOnScreen(FRM_Raquette->BTN_W);
+    EXPECT_TRUE(messages().contains(QStringLiteral("canslew"))) << messages().toStdString();
+    EXPECT_TRUE(messages().contains(QStringLiteral("Mouvement non fait"))) << messages().toStdString();
+    ASSERT_TRUE(waitUntil(bridgeIdle, 15000));
+    EXPECT_FALSE(moves().contains(QStringLiteral("Rate=2"))) << moves().toStdString();
 }
