@@ -242,12 +242,16 @@ TEST_F(MessageCommands, ShellexecStartsProgramsWithoutAShell)
     runScript(QStringLiteral("shellexec(\"%1\",\"a;b $(touch gone) `id`\",\"%2\")\ntest.log(on)")
                   .arg(program, dir.path()));
     EXPECT_EQ(scripttest::logged, QStringList{QStringLiteral("on")});
+    // The program runs on its own: its output is whole once its last
+    // argument is written.
+    const auto output = [&] {
+        return QString::fromUtf8(dir.readFile(QStringLiteral("tool/echoargs.out"))).split(u'\n', Qt::SkipEmptyParts);
+    };
     QElapsedTimer waited;
     waited.start();
-    while (!dir.exists(QStringLiteral("tool/echoargs.out")) && waited.elapsed() < 5000)
+    while (output().size() < 5 && waited.elapsed() < 30000)
         QThread::msleep(10);
-    QThread::msleep(50);
-    const QStringList lines = QString::fromUtf8(dir.readFile(QStringLiteral("tool/echoargs.out"))).split(u'\n', Qt::SkipEmptyParts);
+    const QStringList lines = output();
     EXPECT_EQ(lines, (QStringList{dir.path(), QStringLiteral("a;b"), QStringLiteral("$(touch"), QStringLiteral("gone)"),
                                   QStringLiteral("`id`")}));
     EXPECT_FALSE(dir.exists(QStringLiteral("gone")));

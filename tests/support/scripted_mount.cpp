@@ -30,11 +30,39 @@ void ScriptedMount::setReply(const QByteArray& prefix, const QByteArray& reply)
 
 void ScriptedMount::inject(const QByteArray& bytes)
 {
-    std::lock_guard lock(mutex_);
-    due_.push_back({Clock::now(), bytes});
+    {
+        std::lock_guard lock(mutex_);
+        due_.push_back({Clock::now(), bytes});
+    }
+    waitFor([this] { return due_.empty() || gone_; });
 }
 
-void ScriptedMount::hangUp() { hangUp_ = true; }
+void ScriptedMount::hangUp()
+{
+    hangUp_ = true;
+    waitFor([this] { return gone_; });
+}
+
+void ScriptedMount::waitUntilRead()
+{
+    // Two passes: the second began after this call, and each reads all
+    // there is on the line.
+    std::uint64_t from = 0;
+    {
+        std::lock_guard lock(mutex_);
+        from = reads_;
+    }
+    waitFor([this, from] { return reads_ >= from + 2 || gone_; });
+}
+
+void ScriptedMount::waitFor(const std::function<bool()>& done)
+{
+    // The mount runs on its own thread, which a busy machine may hold back.
+    if (!thread_.joinable())
+        return;
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, std::chrono::seconds(30), done);
+}
 
 QList<QByteArray> ScriptedMount::commands() const
 {
@@ -63,6 +91,9 @@ void ScriptedMount::run()
         if (hangUp_ && !gone) {
             pty_.hangUp();
             gone = true;
+            std::lock_guard lock(mutex_);
+            gone_ = true;
+            changed_.notify_all();
         }
         if (gone) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -71,6 +102,7 @@ void ScriptedMount::run()
         pty_.waitReadable(2);
         const QByteArray data = pty_.readAvailable();
         std::lock_guard lock(mutex_);
+        ++reads_;
         pending_ += data;
         for (;;) {
             const qsizetype start = pending_.indexOf(':');
@@ -102,6 +134,7 @@ void ScriptedMount::run()
                 ++it;
             }
         }
+        changed_.notify_all();
     }
 }
 

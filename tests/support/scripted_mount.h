@@ -11,7 +11,10 @@
 #include <QHash>
 #include <QList>
 #include <atomic>
+#include <functional>
 #include <chrono>
+#include <cstdint>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -38,13 +41,17 @@ public:
     // Every reply goes out this many ms after its command came.
     void setDelay(int ms) { delay_ms_ = ms; }
     void setMode(Mode mode) { mode_ = mode; }
-    // Sends bytes nobody asked for (a late answer of an earlier exchange).
+    // Sends bytes nobody asked for (a late answer of an earlier exchange);
+    // returns once they are on the line.
     void inject(const QByteArray& bytes);
-    // The device goes away: the program's writes fail from now on.
+    // The device goes away: the program's writes fail from the return on.
     void hangUp();
 
     // Every command received, oldest first.
     QList<QByteArray> commands() const;
+    // Returns once every byte written to the line so far has been read and
+    // its commands recorded.
+    void waitUntilRead();
     void clearRecords();
 
 private:
@@ -57,7 +64,13 @@ private:
     QByteArray replyTo(const QByteArray& command) const;
 
     platform::PseudoTerminal pty_;
+    // Waits (at most a generous bound) until done() holds, under the lock.
+    void waitFor(const std::function<bool()>& done);
+
     mutable std::mutex mutex_;
+    std::condition_variable changed_;   // bytes written, the device gone
+    bool gone_ = false;
+    std::uint64_t reads_ = 0;   // passes of the mount over the line
     QHash<QByteArray, QByteArray> replies_;
     QList<QByteArray> commands_;
     std::vector<Due> due_;

@@ -77,7 +77,6 @@ TEST_F(ConversationTest, RepliesAreMatchedToTheirOwnCommandLateOrStale)
     // A late answer of an earlier exchange is thrown away, not taken as this one's.
     scripted.setDelay(0);
     scripted.inject("12:00:00#");
-    QThread::msleep(30);
     r = converse({{":GD#"}});
     EXPECT_EQ(r.replies, QList<QByteArray>{"+45*30:00#"});
 
@@ -213,7 +212,6 @@ TEST_F(ConversationTest, AbortAndStopsClearTheStateEvenWhenTheLineFails)
     startGoto();
     ASSERT_TRUE(Scripts::GotoRunning);
     scripted.hangUp();
-    QThread::msleep(30);
 
     MovingFlags[dirNorth] = 1;
     EXPECT_THROW(AbortGoto(), platform::com_io::ExCom);

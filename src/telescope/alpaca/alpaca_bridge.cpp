@@ -57,6 +57,8 @@ struct AlpacaBridge::Job {
     QString name;
     std::vector<RateRef> rates;
     double maxAxisRate = 0;
+    // A connection: the statuses it decided, told with its answer.
+    std::vector<Status> told;
 
     // The axis of a move or stop, -1 for other requests.
     int axis() const
@@ -250,6 +252,7 @@ void AlpacaBridge::Request(int request, Done done)
         for (const auto& j : dropped)
             j->finished = true;
     }
+    ++unanswered_;   // until deliver
     // Dropped requests end unserved, after the caller has returned.
     for (const auto& j : dropped)
         QMetaObject::invokeMethod(context_.get(), [this, j] { deliver(j); }, Qt::QueuedConnection);
@@ -274,6 +277,7 @@ void AlpacaBridge::expire(const std::shared_ptr<Job>& job)
     failed(*job, connectionTimeOut());
     {
         std::lock_guard lock(mutex_);
+        releaseTold(*job);
         job->finished = true;
         answerReady_.notify_all();
     }
@@ -307,10 +311,17 @@ void AlpacaBridge::deliver(const std::shared_ptr<Job>& job)
     if (job->delivered)
         return;
     job->delivered = true;
+    --unanswered_;
     {
         std::lock_guard lock(mutex_);
         std::erase(openReads_, job);
     }
+    // What a connection told goes before its answer, in the same step: a
+    // refusal shown on screen cannot come between them (its window taking
+    // the hand pad's press away before the attempt has ended).
+    if (const auto sink = sources_.status)
+        for (const Status& status : std::exchange(job->told, {}))
+            sink(status);
     TASCOM_CMD& d = AscomSharedData;
     if (HasAnswer(job->request) && job->finished && (job->served || !job->error.isEmpty()))
         d.Connected = job->connectedAfter ? 1 : 0;
@@ -399,6 +410,7 @@ void AlpacaBridge::run(Lane lane)
         {
             std::lock_guard lock(mutex_);
             --queue.busy;
+            releaseTold(*job);
             job->connectedAfter = device_->connected;
             job->ran = true;
             job->finished = true;
@@ -436,17 +448,33 @@ Reply AlpacaBridge::call(bool put, const QString& member, const QList<QPair<QStr
     return r;
 }
 
-void AlpacaBridge::post(const Status& status)
+void AlpacaBridge::post(const Status& status, Job& job)
 {
     // Posted under the lock: the interface thread gets the statuses of all
     // lanes in the order they were decided, so the last one shown is the
-    // device's state now.
+    // device's state now. A connection's statuses wait for its end and are
+    // decided then (releaseTold), to be told with its answer.
     std::lock_guard lock(mutex_);
+    if (isConnection(job.request)) {
+        job.told.push_back(status);
+        return;
+    }
     if (status == device_->lastStatus)
         return;
     device_->lastStatus = status;
     if (auto sink = sources_.status)
         QMetaObject::invokeMethod(context_.get(), [sink, status] { sink(status); }, Qt::QueuedConnection);
+}
+
+void AlpacaBridge::releaseTold(Job& job)
+{
+    std::vector<Status> changes;
+    for (const Status& status : job.told)
+        if (status != device_->lastStatus) {
+            device_->lastStatus = status;
+            changes.push_back(status);
+        }
+    job.told = std::move(changes);
 }
 
 void AlpacaBridge::failed(Job& job, const QString& error)
@@ -458,10 +486,10 @@ void AlpacaBridge::failed(Job& job, const QString& error)
         std::lock_guard lock(mutex_);
         connected = device_->connected;
     }
-    post({false, error, connected});
+    post({false, error, connected}, job);
 }
 
-void AlpacaBridge::succeeded(const Job& job)
+void AlpacaBridge::succeeded(Job& job)
 {
     bool connected = false;
     {
@@ -474,7 +502,7 @@ void AlpacaBridge::succeeded(const Job& job)
             return;
         connected = device_->connected;
     }
-    post({true, {}, connected});
+    post({true, {}, connected}, job);
 }
 
 bool AlpacaBridge::put(Job& job, const QString& member, const QList<QPair<QString, QString>>& fields, int timeout_ms)

@@ -22,8 +22,9 @@
 // A failed call (Alpaca error, HTTP error, cut reply, time-out) is told
 // through the status with the member's name, stops what it moved, and the
 // bridge goes on serving; the connection is given up only by a
-// disconnection or a failed connection. Moves never send a rate the axis
-// does not allow.
+// disconnection or a failed connection. What a connection tells through
+// the status is told with its answer, in one step on the interface thread.
+// Moves never send a rate the axis does not allow.
 
 #include "telescope/alpaca/alpaca_protocol.h"
 #include "telescope/ascom_bridge.h"
@@ -74,6 +75,9 @@ public:
     bool WaitDataSet(int timeout_ms) override;
     bool Finish(int timeout_ms) override { return Stop(timeout_ms); }
     bool ChoosesByDiscovery() const override { return true; }
+    // Every request handed over has been answered on the interface thread:
+    // nothing is queued, out, or still to be applied.
+    bool Idle() const { return unanswered_ == 0; }
     // "fin": what moves is stopped and the lanes end; false when they did
     // not end within timeout_ms (they are then left to end on their own).
     bool Stop(int timeout_ms = kStopWait_ms);
@@ -111,8 +115,11 @@ private:
     bool put(Job& job, const QString& member, const QList<QPair<QString, QString>>& fields = {},
              int timeout_ms = kCallTimeout_ms);
     void failed(Job& job, const QString& error);
-    void succeeded(const Job& job);
-    void post(const Status& status);
+    void succeeded(Job& job);
+    void post(const Status& status, Job& job);
+    // Decides, once a connection has ended, which of its statuses change
+    // what is shown (under the lock).
+    void releaseTold(Job& job);
     bool stopAxis(int axis, QString* error = nullptr);
     void stopAxes();
     bool createDriver(Job& job);
@@ -136,6 +143,7 @@ private:
     std::vector<std::thread> threads_;
     int running_ = 0;
     bool stopping_ = false;
+    int unanswered_ = 0;   // interface thread only
 };
 
 } // namespace Alpaca
