@@ -146,12 +146,17 @@ TEST_F(EveryMenuItem, EachItemRunsWithoutAnErrorAndShowsTheWindowItNames)
             named->second->hide();
         item->setEnabled(true);
         item->trigger();
+        // A window that waits for its answer (the About box) is answered by
+        // the closer as soon as events run: it is looked at as it shows.
+        const bool waits = named != windows.end() && named->second
+                           && named->second->windowModality() != Qt::NonModal;
+        const bool shownWaiting = waits && named->second->isVisible();
         QApplication::processEvents();
         EXPECT_TRUE(boxes.shown.empty()) << describe(boxes.shown);
         boxes.clear();
         if (named != windows.end()) {
             ASSERT_TRUE(named->second);
-            EXPECT_TRUE(named->second->isVisible());
+            EXPECT_TRUE(waits ? shownWaiting : named->second->isVisible());
             ++checked;
         }
     }

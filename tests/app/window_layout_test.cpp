@@ -834,3 +834,56 @@ TEST_F(WindowLayout, AnOpenWindowHangingOverTheEdgeShownAgainStaysClearOfTheBars
     EXPECT_EQ(again.height(), shown.height());
     EXPECT_FALSE(again.intersects(menus));
 }
+
+// A window shown only where the program put it, among the windows open
+// then, takes a first place again among those open when it is shown again:
+// opened alone, then again beside the tracking window (kept on top), it
+// goes where the tracking window leaves more of it in sight. A place the
+// user gave it, or the program on purpose, stays.
+TEST_F(WindowLayout, AWindowShownOnlyWhereTheProgramPutItTakesAFirstPlaceAgainAmongTheWindowsOpenNow)
+{
+    startWith("[Windows]\r\nFRM_AlV_Left=112\r\nFRM_AlV_Top=84\r\n");
+    QWidget* images = FRM_Tool_Images;
+    QWidget* tracking = FRM_Tool_Suivi;
+    ASSERT_TRUE(images && tracking);
+    ASSERT_TRUE(Systeme::KeptOnTop(tracking));
+    const auto covered = [&] {
+        const QRect both = images->frameGeometry() & tracking->frameGeometry();
+        return both.isEmpty() ? 0 : both.width() * both.height();
+    };
+    Systeme::ShowFormOnScreen(images);
+    const QPoint alone = images->pos();
+    images->hide();
+    Systeme::ShowFormOnScreen(tracking);
+    const int coveredThere = covered();
+    ASSERT_GT(coveredThere, 0) << "the tracking window leaves that place free";
+    Systeme::ShowFormOnScreen(images);
+    EXPECT_NE(images->pos(), alone);
+    EXPECT_LT(covered(), coveredThere / 2);
+    EXPECT_FALSE(Systeme::HasUserPlace(images));
+
+    // Moved by the user (as the window manager moves a window dragged), it
+    // comes back there, the tracking window open or not.
+    images->hide();
+    tracking->hide();
+    Systeme::ShowFormOnScreen(images);
+    QTRY_VERIFY(!Systeme::BeingPlaced(images));
+    images->windowHandle()->setPosition(QPoint(260, 300));
+    QTRY_VERIFY(Systeme::HasUserPlace(images));
+    images->hide();
+    Systeme::ShowFormOnScreen(images);
+    const QPoint users = images->pos();
+    images->hide();
+    Systeme::ShowFormOnScreen(tracking);
+    Systeme::ShowFormOnScreen(images);
+    EXPECT_EQ(images->pos(), users);
+
+    // Put somewhere on purpose by the program, it stays there.
+    images->hide();
+    Systeme::ForgetUserPlace(images);
+    showAt(images, QPoint(40, 50));
+    const QPoint given = images->pos();
+    images->hide();
+    Systeme::ShowFormOnScreen(images);
+    EXPECT_EQ(images->pos(), given);
+}

@@ -249,9 +249,15 @@ check_logged() {
   [ "$how" = path ] || fail "$name ($wname): shown outside the program's show path"
   if [ "${3:-}" = bars ] && [ "$kind" = plain ]; then
     # (Opened from another window than the main one, and kept on top.)
+    local tops
+    tops=$(on_top_frames)
     if [ -n "$step_target" ] && [ "$step_target" != "$(main_window)" ] \
        && xprop -id "$win" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_ABOVE; then
       check_bars "$name ($wname)" "$checked_frame" "$step_target"
+    elif [ -n "$tops" ] && ! xprop -id "$win" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_ABOVE; then
+      # A plain window opened beside windows kept on top: where they leave
+      # the most of it in sight, clear of the bars where that costs nothing.
+      TOP_FRAMES=$tops most_in_sight "$win" "$name ($wname)"
     else
       check_bars "$name ($wname)" "$checked_frame"
     fi
@@ -631,8 +637,8 @@ check_pan_tilt_pad() {
 }
 
 # Windows left open as the program closes come back where they were, at the
-# size they opened with, clear of the main window's bars where the screen
-# has room: the hand pad (the keypad's centre key in the main window), the
+# size they opened with (the hand pad, brought back whole, clear of the main
+# window's bars where the screen has room): the hand pad (the keypad's centre key in the main window), the
 # image window, the tracking window, the Preferences and the sky chart. The
 # program is closed with the main window's close box (the settings file
 # then has where their frames were), and started again in its folder. The
@@ -702,7 +708,10 @@ windows_restored() {
       [ "$frame" = "${left_open[$i]}" ] \
         || fail "\"${LEFT_OPEN[$i]}\" comes back as ${frame}, it was closed as ${left_open[$i]} (left top width height)"
     fi
-    check_bars "\"${LEFT_OPEN[$i]}\" restored" "$frame"
+    # (The others come back exactly where they were left, however they
+    # stood against the bars: where windows kept on top were open, the
+    # program may have put them over the bars, and the user left them.)
+    [ "$i" -eq 0 ] && check_bars "\"${LEFT_OPEN[$i]}\" restored" "$frame"
   done
   # The chart comes back before the plain windows, the tracking window
   # after them; both stay on top, above the plain windows they overlap.

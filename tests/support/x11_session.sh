@@ -44,8 +44,9 @@
 #                                     status 1 when it is covered whole,
 #                                     after the test's fail unless "quiet"
 #   in_sight WIN RECT                 what the windows whose titles match
-#                                     $ON_TOP leave in sight of WIN's frame
-#                                     on the $sw x $sh screen (below)
+#                                     $ON_TOP (or whose frames $TOP_FRAMES
+#                                     lists, one a line) leave in sight of
+#                                     WIN's frame on the $sw x $sh screen
 #   most_in_sight WIN NAME            WIN (called NAME), a plain window
 #                                     opened beside them, shows the most any
 #                                     place would, a third of its title bar
@@ -281,9 +282,13 @@ click_title() {
 # the places clear of RECT ("x y w h").
 in_sight() {
   local win=$1 frames=() w
-  for w in $(xdotool search --onlyvisible --name "$ON_TOP" 2>/dev/null); do
-    [ "$w" != "$win" ] && frames+=("$(frame_of "$w")")
-  done
+  if [ -n "${TOP_FRAMES:-}" ]; then
+    mapfile -t frames <<<"$TOP_FRAMES"
+  else
+    for w in $(xdotool search --onlyvisible --name "$ON_TOP" 2>/dev/null); do
+      [ "$w" != "$win" ] && frames+=("$(frame_of "$w")")
+    done
+  fi
   python3 - "$sw $sh" "$(frame_of "$win")" "$2" "${frames[@]}" <<'EOF'
 import sys
 (sw, sh), (x, y, w, h), bar, *tops = [tuple(map(int, a.split())) for a in sys.argv[1:]]

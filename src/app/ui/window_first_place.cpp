@@ -30,6 +30,9 @@ const char* const kFirstPlaceGiven = "nj_first_place_given";
 const char* const kShownOnce = "nj_shown_once";
 // A window the user put where it is.
 const char* const kUserPlace = "nj_user_place";
+// A window at the first place the program found for it among the windows
+// open then, and put nowhere else on purpose since.
+const char* const kFirstPlaceAgain = "nj_first_place_again";
 // A window given the size the settings stored for it.
 const char* const kSizeStored = "nj_size_stored";
 constexpr int kPlaceStep = 8; // the first places tried side by side, apart
@@ -437,6 +440,8 @@ void placeFirstNow(QWidget* window, const QWidget* opener, std::optional<int> le
     FirstPlaceRoom room = roomFor(window, opener);
     room.left = left;
     PlaceOnScreen(window, sizeAtFirstPlace(window, room, ExpectedFrame(window)));
+    // (One that belongs at the main window's edge keeps that place.)
+    window->setProperty(kFirstPlaceAgain, left ? QVariant() : QVariant(true));
 }
 
 } // namespace
@@ -573,6 +578,7 @@ void PlaceInSight(QWidget* window, QPoint asked)
 {
     if (!window)
         return;
+    KeepPlaceGiven(window);
     FirstPlaceRoom room = roomFor(window);
     if (!room.onTop.isEmpty()) {
         room.near = KeepFrameInside(QRect(asked, FrameOf(window).size()), room.area);
@@ -590,6 +596,17 @@ void ForgetFirstPlace(QWidget* window)
 }
 
 bool HasFirstPlace(const QWidget* window) { return window && window->property(kFirstPlaceGiven).toBool(); }
+
+void KeepPlaceGiven(QWidget* window)
+{
+    if (window)
+        window->setProperty(kFirstPlaceAgain, QVariant());
+}
+
+bool TakesFirstPlaceAgain(const QWidget* window)
+{
+    return window && window->property(kFirstPlaceAgain).toBool() && !HasUserPlace(window);
+}
 
 void NoteUserPlace(QWidget* window)
 {

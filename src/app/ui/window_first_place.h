@@ -56,6 +56,13 @@ bool WaitsForFirstPlace(const QWidget* window);
 void ForgetFirstPlace(QWidget* window);
 // True once a window was given its first place.
 bool HasFirstPlace(const QWidget* window);
+// A window the program gave its first place (PlaceFirst, PlaceFirstNow),
+// neither moved by the user nor put elsewhere on purpose since, is where the
+// windows open then left it room: hidden and shown again, it takes a first
+// place again among the windows open by then. Put somewhere on purpose
+// (PlaceWindow, PlaceInSight), it keeps that place.
+bool TakesFirstPlaceAgain(const QWidget* window);
+void KeepPlaceGiven(QWidget* window);
 // The user put the window where it is: moved or resized it through the
 // window manager (the watch of window_placement.h tells), or the settings
 // hold a place of theirs for it. A first place (NeedsFirstPlace, then

@@ -137,8 +137,11 @@ void ShowFormOnScreen(QWidget* form)
     const QWidget* opener = waiting ? nullptr : QApplication::activeWindow();
     const bool hidden = !form->isVisible();
     const bool placed = form->testAttribute(Qt::WA_Moved) || HasFirstPlace(form);
-    // A window that never had a place takes its first place.
-    const bool first = hidden && !answers && !IsMainWindow(form) && (WaitsForFirstPlace(form) || !placed);
+    // A window that never had a place takes its first place, and one shown
+    // only at the first place the program found, among the windows open then,
+    // takes a first place again among those open now.
+    const bool first = hidden && !answers && !IsMainWindow(form)
+                       && (WaitsForFirstPlace(form) || !placed || TakesFirstPlaceAgain(form));
     // One that had a place goes back where it was asked to be.
     const bool again = hidden && !answers && !first && !IsMainWindow(form);
     if (const std::optional<QPoint> asked = AskedPlace(form); again && asked)

@@ -473,8 +473,12 @@ void FitInsideScreen(QWidget* window)
                        : std::max(needed.height(), std::min(tallRoom, unscrolled.height() + (tooWide ? bar : 0))));
     window->setMinimumSize(window->minimumSize().boundedTo(size));
     window->resize(size);
-    if (at != window->pos())
-        PlaceWindow(window, at);
+    // (Fitted, it keeps whatever place it was given.)
+    if (at != window->pos()) {
+        ForgetFirstPlace(window);
+        ForgetAskedPlace(window);
+        placeFrame(window, at, false);
+    }
 }
 
 void MakeTall(QWidget* window, int height)
@@ -495,6 +499,7 @@ void PlaceWindow(QWidget* window, QPoint frameTopLeft)
         return;
     // Put somewhere on purpose, it has its place.
     ForgetFirstPlace(window);
+    KeepPlaceGiven(window);
     ForgetAskedPlace(window);
     placeFrame(window, frameTopLeft, false);
 }
