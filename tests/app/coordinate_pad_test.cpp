@@ -4,6 +4,7 @@
 
 #include <QTest>
 #include <QTimer>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
@@ -74,6 +75,31 @@ TEST(CoordinatePad, APadKeepsItsDesignSizeWholeInItsWindow)
     EXPECT_EQ(low->geometry(), QRect(300, 440, 100, 60)) << "cut to the room below it";
     EXPECT_EQ(mixer->size(), QSize(95, 63));
     EXPECT_DOUBLE_EQ(mixer->CellWidth(), 1);
+
+    // A pad in a scrolled page with 40 pixels left below its top edge: the
+    // page scrolls, the pad keeps a pixel per step, its lowest row a click.
+    QWidget small;
+    auto* scroll = new QScrollArea(&small);
+    scroll->setWidgetResizable(true);
+    auto* page = new QWidget;
+    auto* rows = new QVBoxLayout(page);
+    rows->addSpacing(100);
+    auto* scrolled = new TcpCoord(page);
+    rows->addWidget(scrolled);
+    rows->addStretch();
+    scrolled->SetRanges(0, 64, 0, 32);
+    scroll->setWidget(page);
+    scroll->resize(300, 400);
+    small.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&small));
+    small.resize(300, scrolled->mapTo(&small, QPoint(0, 0)).y() + 40);
+    scroll->resize(small.size());
+    ASSERT_EQ(small.height() - scrolled->mapTo(&small, QPoint(0, 0)).y(), 40);
+    scrolled->SetPadSize(64, 32);   // as its window asks again when activated
+    EXPECT_EQ(scrolled->size(), QSize(95, 63));
+    scroll->ensureWidgetVisible(scrolled, 0, 0);
+    QTest::mouseClick(scrolled, Qt::LeftButton, {}, QPoint(15, 63 - 16));
+    EXPECT_EQ(scrolled->YCoordinate(), 32);
 }
 
 TEST(CoordinatePad, StepsAndRangesKeepThePointOnTheGrid)

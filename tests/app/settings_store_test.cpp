@@ -19,6 +19,8 @@
 #include "telescope/sky/sky_chart.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
+#include "tools/util_images.h"
+#include "support/user_input.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
@@ -401,6 +403,49 @@ TEST_F(SettingsStore, BadInputNeverStopsTheLoadAndIsToldOnce)
                                    QByteArray("TNI_Carte_MagMin_Gx.Value=99000\r\n"), QByteArray("Focale=-1\r\n"),
                                    QByteArray("Tps_Rafraichissement_Cam1=-5\r\n")})
         EXPECT_EQ(saved.count(kept), 1) << kept.left(40).constData();
+}
+
+// A kernel level typed beyond its scroll bar works as typed and is saved as
+// typed at the close; at the next start it comes back as far as its bar
+// goes, without a note, and the file keeps what the user typed. A level the
+// level's own input could never hold is still told.
+TEST_F(SettingsStore, AKernelLevelBeyondItsBarComesBackAsFarAsTheBarGoes)
+{
+    activate();
+    testsupport::bringForward(FRM_Tool_Images->TNI_Set_3);
+    testsupport::typeInto(FRM_Tool_Images->TNI_Set_3, QStringLiteral("-300"));
+    EXPECT_EQ(double(FRM_Tool_Images->TNI_Set_3->Value()), -300);
+    EXPECT_EQ(FRM_Tool_Images->SCB_Set_3->value(), -200);
+    EXPECT_EQ(Util_Images::ConvolutionKernel.Coefficients[3 * 9 + 3], -300);
+    EXPECT_TRUE(FRM_Alv->close());
+    EXPECT_EQ(file().readString(QStringLiteral("Filtres"), QStringLiteral("TNI_Set_3"), {}), QStringLiteral("-300"));
+
+    Startup::DestroyWindows();
+    Startup::CreateWindows();
+    activate();
+    EXPECT_EQ(double(FRM_Tool_Images->TNI_Set_3->Value()), -200);
+    EXPECT_EQ(FRM_Tool_Images->SCB_Set_3->value(), -200);
+    EXPECT_EQ(Util_Images::ConvolutionKernel.Coefficients[3 * 9 + 3], -200);
+    EXPECT_EQ(Util_Images::ConvolutionKernel.Coefficients[5 * 9 + 4], -200);
+    EXPECT_FALSE(messageWindowText().contains(QStringLiteral("TNI_Set"))) << messageWindowText().toStdString();
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(FRM_Alv->close());
+    EXPECT_EQ(file().readString(QStringLiteral("Filtres"), QStringLiteral("TNI_Set_3"), {}), QStringLiteral("-300"));
+
+    // Beyond either end of a bar; beyond what the levels' inputs hold.
+    Startup::DestroyWindows();
+    Startup::CreateWindows();
+    writeSettings("[Filtres]\r\nTNI_Set_1=0\r\nTNI_Set_5=130\r\nTNI_Set_7=-81\r\nTNI_Set_9=99999999999\r\n");
+    load();
+    EXPECT_EQ(FRM_Tool_Images->SCB_Set_5->value(), 120);
+    EXPECT_EQ(double(FRM_Tool_Images->TNI_Set_5->Value()), 120);
+    EXPECT_EQ(double(FRM_Tool_Images->TNI_Set_7->Value()), -80);
+    EXPECT_EQ(double(FRM_Tool_Images->TNI_Set_9->Value()), 0);
+    const QString notes = messageWindowText();
+    EXPECT_EQ(notes.count(QStringLiteral("TNI_Set_1 ")), 1) << notes.toStdString();
+    EXPECT_EQ(notes.count(QStringLiteral("TNI_Set_9 ")), 1) << notes.toStdString();
+    EXPECT_FALSE(notes.contains(QStringLiteral("TNI_Set_5")) || notes.contains(QStringLiteral("TNI_Set_7")));
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(SettingsStore, AFileThatCannotBeWrittenStaysIntactAndIsToldOnce)

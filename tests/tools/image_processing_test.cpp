@@ -8,21 +8,27 @@
 #include "app/frm_alv.h"
 #include "app/frm_pref.h"
 #include "app/settings.h"
+#include "app/ui/window_front.h"
+#include "app/ui/window_placement.h"
 #include "capture/camera_slots.h"
 #include "imaging/pipeline_state.h"
 #include "imaging/wavelet_module.h"
 #include "kernels/raster.h"
 #include "kernels/tool_files.h"
 #include "support/star_field.h"
+#include "support/user_input.h"
 #include "tools/frm_info.h"
 #include "tools/frm_matdec.h"
 #include "tools/frm_tool_images.h"
 #include "tools/star_detection.h"
 #include "tools/util_images.h"
+#include "translation/language.h"
 #include "translation/translated_texts.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QScrollArea>
 #include <QTableWidget>
 #include <cmath>
 
@@ -405,6 +411,66 @@ TEST_F(ImageTool, ColourMixerAndLuminanceWeights)
     EXPECT_TRUE(tool().EDT_L_B->isHidden());
     tool().RDB_LRGB_Adaptative->click();
     EXPECT_FALSE(tool().CPC_L->isHidden());
+}
+
+// The mixer's three pads, the blue one on the page's last row, are alike
+// whatever the window's size and language, and the mouse reaches every row
+// of each: the page scrolls rather than a pad shrinks to the room left.
+TEST_F(ImageTool, TheThreeMixerPadsAreAlikeAndTheMouseReachesTheirWholeRange)
+{
+    TFRM_Tool_Images& t = tool();
+    for (const char* name : {"Lang_English.ini", "Lang_Francais.ini"}) {
+        QFile f(QStringLiteral(NJ_SOURCE_DIR "/resources/programdir/") + QLatin1String(name));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name;
+        dir.writeFile(QString::fromLatin1(name), f.readAll());
+    }
+    Settings::LoadLanguageChoice();
+    auto* scroll = t.TBS_Seuils->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    // A click on a pixel of the blue pad's zone, as the user sees it.
+    auto clickBlue = [&](int x, int y) {
+        scroll->ensureWidgetVisible(t.CPC_B, 0, 0);
+        const QPoint at(x, y);
+        const QPoint shown = t.CPC_B->mapTo(scroll->viewport(), at);
+        EXPECT_TRUE(scroll->viewport()->rect().contains(shown)) << shown.x() << "," << shown.y();
+        QTest::mouseClick(t.CPC_B, Qt::LeftButton, {}, at);
+        return (t.EDT_BR->text() + u'/' + t.EDT_BG->text() + u'/' + t.EDT_BB->text()).toStdString();
+    };
+    const std::pair<const char*, QSize> cases[] = {{"Francais", {800, 600}}, {"English", {800, 600}},
+                                                   {"Francais", {1280, 1024}}, {"English", {1280, 1024}}};
+    QSize opened;
+    for (const auto& [language, screen] : cases) {
+        SCOPED_TRACE(std::string(language) + (screen.width() > 800 ? ", enlarged" : ", 800 x 600"));
+        Systeme::SetScreenSizeProvider([screen] { return screen; });
+        testsupport::pick(FRM_Pref->CBX_Langue, QString::fromLatin1(language));
+        FRM_Pref->hide();
+        if (opened.isValid())
+            t.resize(opened);   // as the window opens at every start
+        Systeme::ShowFormOnScreen(&t);
+        opened = t.size();
+        // Activated, the window asks its pads' sizes again; then the user
+        // may enlarge it.
+        QApplication::setActiveWindow(&t);
+        testsupport::bringForward(t.CPC_B);
+        if (screen.width() > 800)
+            t.resize(screen.width() - 100, screen.height() - 100);
+        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QApplication::processEvents();
+        for (TcpCoord* pad : {t.CPC_R, t.CPC_G, t.CPC_B}) {
+            EXPECT_EQ(pad->size(), QSize(95, 63)) << pad->objectName().toStdString();
+            EXPECT_DOUBLE_EQ(pad->CellHeight(), 1) << pad->objectName().toStdString();
+        }
+        // The zone's corners: its right column is blue, its left green, its
+        // top row red; the row above the bottom one a little red.
+        const int right = t.CPC_B->width() - 16, bottom = t.CPC_B->height() - 16;
+        EXPECT_EQ(clickBlue(right, bottom), "0/0/100");
+        EXPECT_EQ(clickBlue(15, bottom), "0/100/0");
+        EXPECT_EQ(clickBlue(right, bottom - 1), "3/0/97");
+        EXPECT_EQ(clickBlue(15, 15), "100/0/0");
+        EXPECT_EQ(t.CPC_B->YCoordinate(), 0);
+        t.hide();
+    }
+    Systeme::SetScreenSizeProvider({});
 }
 
 TEST_F(ImageTool, FileTypeFilterTypeAndTheShadowPage)

@@ -2,10 +2,12 @@
 
 #include "app/ui/event_boundary.h"
 
+#include <QAbstractScrollArea>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygonF>
+#include <QScreen>
 #include <QTimer>
 #include <algorithm>
 #include <climits>
@@ -133,15 +135,43 @@ void TcpCoord::layoutPad()
     fitCells();
 }
 
+bool TcpCoord::inScrolledPage() const
+{
+    for (const QWidget* w = this; w && !w->isWindow(); w = w->parentWidget()) {
+        const QWidget* viewport = w->parentWidget();
+        const auto* area = viewport ? qobject_cast<const QAbstractScrollArea*>(viewport->parentWidget()) : nullptr;
+        if (area && area->viewport() == viewport)
+            return true;
+    }
+    return false;
+}
+
+bool TcpCoord::event(QEvent* event)
+{
+    const bool done = QFrame::event(event);
+    // Moved into a scrolled page or out of one (its page may move after it
+    // did, before it shows): the room it has changed.
+    if (event->type() == QEvent::ParentChange || event->type() == QEvent::Show)
+        fitCells();
+    return done;
+}
+
 void TcpCoord::fitCells()
 {
     if (laying_)
         return;
     laying_ = true;
     // The room from the pad's corner to its window's right and bottom edges;
-    // a pad that is its own window has no limit.
+    // a pad that is its own window has no limit. A pad in a scrolled page
+    // has the page's room, which grows with what it holds: whatever the
+    // window's size, it takes the size of its cells, up to a screen.
     int roomW = INT_MAX, roomH = INT_MAX;
-    if (QWidget* win = window(); win != this) {
+    if (inScrolledPage()) {
+        if (const QScreen* s = screen()) {
+            roomW = s->availableSize().width();
+            roomH = s->availableSize().height();
+        }
+    } else if (QWidget* win = window(); win != this) {
         const QPoint at = mapTo(win, QPoint(0, 0));
         roomW = win->width() - at.x();
         roomH = win->height() - at.y();

@@ -6,7 +6,9 @@
 // number of cells. Where whole cells would reach past its window's edges
 // (a camera's pan and tilt: more steps than pixels), the pad keeps the size
 // asked instead, within its window, and the cells are fractions of a pixel
-// (positions stay in proportion).
+// (positions stay in proportion). A pad in a scrolled page is not held to
+// the room left below it on screen: the page scrolls, the pad keeps whole
+// cells (up to a screen's size).
 //
 // TcpSpeedButton: the auto-repeat arrow button. Held, it clicks once after
 // InitialPause ms, then every RepeatPause ms; a short click clicks once.
@@ -119,10 +121,13 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void layoutPad();
     void fitCells();
+    // Whether the pad lies in the content of a scroll area.
+    bool inScrolledPage() const;
     void pointAt(QPoint p);
     void xChanged();
     void yChanged();

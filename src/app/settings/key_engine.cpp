@@ -213,19 +213,44 @@ QString refusalNote(const KeySpec& k, const QString& section, const QString& why
 }
 const Applied kNoHolder{Outcome::NoHolder, {}, {}};
 
-Applied setNumInp(TCustomNumInp* n, long double v)
+// A stored value at a bound may differ from the bound (held as a double in
+// the layout) in the last bits: it is the bound.
+long double ontoBounds(const TCustomNumInp* n, long double v)
 {
-    // A stored value at a bound may differ from the bound (held as a double
-    // in the layout) in the last bits: it is the bound.
     auto near = [](long double a, long double b) { return std::fabs(a - b) <= 1e-12L * std::fmax(1.0L, std::fabs(b)); };
     if (n->Validate() && v < n->Min() && near(v, n->Min()))
-        v = n->Min();
+        return n->Min();
     if (n->Validate() && v > n->Max() && near(v, n->Max()))
-        v = n->Max();
+        return n->Max();
+    return v;
+}
+
+// Whether a numeric input takes the value, as its range check would say.
+Applied inputRange(const TCustomNumInp* n, long double v)
+{
+    v = ontoBounds(n, v);
     if (n->Validate() && (v < n->Min() || v > n->Max()))
         return outOfRange(v, n->Min(), n->Max());
-    n->SetValue(v);
     return {};
+}
+
+Applied setNumInp(TCustomNumInp* n, long double v)
+{
+    Applied result = inputRange(n, v);
+    if (result.outcome == Outcome::Applied)
+        n->SetValue(ontoBounds(n, v));
+    return result;
+}
+
+// The value nearest to v that both a scroll bar and its input hold.
+long double nearestHeld(const QAbstractSlider* bar, const TCustomNumInp* n, long double v)
+{
+    long double lo = bar->minimum(), hi = bar->maximum();
+    if (n->Validate()) {
+        lo = std::max(lo, std::ceil(n->Min()));
+        hi = std::min(hi, std::floor(n->Max()));
+    }
+    return lo <= hi ? std::clamp(v, lo, hi) : v;
 }
 
 QString folderPath(const QString& stored)
@@ -489,13 +514,17 @@ bool KeyEngine::load(const KeySpec& k)
             if (auto* n = qobject_cast<TCustomNumInp*>(o)) {
                 if (k.has(ThroughScrollBar)) {
                     // The level goes to the scroll bar of the same number first;
-                    // the input then shows the bar's position.
+                    // the input then shows the bar's position. The input that
+                    // saved it reaches further than its bar: a level beyond
+                    // the bar takes the nearest position the bar (and the
+                    // input) holds, as the bar itself would give it. Only a
+                    // level the input refuses is one no control holds.
                     const QString bar = QStringLiteral("SCB_") + QString::fromLatin1(k.control).mid(4);
                     if (auto* s = h.window->findChild<QAbstractSlider*>(bar)) {
-                        if (value < s->minimum() || value > s->maximum()) {
-                            result = outOfRange(value, s->minimum(), s->maximum());
+                        result = inputRange(n, value);
+                        if (result.outcome != Outcome::Applied)
                             break;
-                        }
+                        value = nearestHeld(s, n, value);
                         s->setValue(static_cast<int>(value));
                         value = s->value();
                     }

@@ -16,6 +16,13 @@
 // not applied: the holder keeps its value, a note says why, and the stored
 // text is written back unchanged by the next save unless the user has
 // changed the holder meanwhile. So nothing a user stored is lost.
+//
+// A value read through a control of a narrower range than the one that
+// saved it (a kernel level through its scroll bar, the input reaching
+// further) is no fault of the user's: it takes the nearest value that
+// control holds, without a note, and the file keeps the stored one until
+// the user changes the control. Only a value the saving control cannot
+// hold either is refused as above.
 
 #include "app/settings/key_table.h"
 
