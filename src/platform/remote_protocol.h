@@ -19,6 +19,7 @@ namespace platform::remote {
 
 constexpr int kMaxHeaderBytes = 256;       // the header line with its LF
 constexpr int kMaxMacroBytes = 65536;
+constexpr int kMaxReasonBytes = 4096;      // a refusal's reason, cut beyond
 constexpr int kMaxConnections = 16;
 constexpr int kRequestTimeout_ms = 10000;  // to complete a request once begun
 constexpr int kClientConnectTimeout_ms = 5000;
@@ -63,7 +64,8 @@ private:
 // Replies.
 QByteArray AckReply();
 QByteArray DataReply(const QByteArray& data);
-// The reason on one line (line breaks become blanks).
+// The reason on one line (line breaks become blanks), at most
+// kMaxReasonBytes of it.
 QByteArray NackReply(const QString& reason);
 
 // Requests, as the client sends them.
