@@ -4,16 +4,23 @@
 // the socket layer (remote_server.h) and the command-line client use this.
 //
 //   EXECUTE <topic> <n> LF, then n bytes of UTF-8 statements (lines ended by
-//   CR LF, LF or CR)                        -> ACK LF, once every line ran
+//   CR LF, LF or CR)                        -> ACK LF, once every line ran;
+//                                              NACK <reason> LF as soon as a
+//                                              line is refused, the reason
+//                                              being the program's error text
+//                                              (the lines after it do not run)
 //   REQUEST <topic> <item> LF               -> DATA <n> LF, then n bytes
 //   anything else                           -> NACK <reason> LF, and the
 //                                              connection closes
 //
 // One request at a time per connection; a connection may send several in
-// turn. Topic and item names compare without regard to letter case.
+// turn, also after a refused line. Topic and item names compare without
+// regard to letter case.
 
 #include <QByteArray>
 #include <QString>
+
+#include <functional>
 
 namespace platform::remote {
 
@@ -60,6 +67,11 @@ private:
     bool isReady_ = false;
     QString error_;
 };
+
+// Sends the reply to the request under way before its executor returns (a
+// refused statement, whose box then waits for the user); later calls do
+// nothing.
+using Answer = std::function<void(const QByteArray&)>;
 
 // Replies.
 QByteArray AckReply();
