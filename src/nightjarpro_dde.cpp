@@ -4,9 +4,11 @@
 //   nightjarpro-dde [--service NAME] execute LINE...   one statement a line
 //   nightjarpro-dde [--service NAME] request ITEM
 //
-// Exit status: 0 on ACK or DATA (the item's text is printed), 1 on NACK (the
-// reason on standard error), 2 when no server answers within 5 s (or on a
-// usage error).
+// Exit status: 0 on ACK (every statement ran) or DATA (the item's text is
+// printed); 1 on NACK, the reason on standard error: a refused statement's
+// error text (the lines after it did not run) or why the request was
+// refused; 2 when no server answers within 5 s, the connection ends before
+// the reply, the reply cannot be read, or on a usage error.
 
 #include "platform/remote_protocol.h"
 #include "platform/remote_socket.h"
@@ -65,8 +67,9 @@ int main(int argc, char** argv)
     if (!socket.waitForBytesWritten(remote::kClientConnectTimeout_ms))
         return noServer(socket.errorString());
 
-    // The reply comes once every statement ran; a statement may wait for the
-    // user (a message box), so there is no limit while the server lives.
+    // The reply comes once every statement ran, or at once when one is
+    // refused; a statement may wait for the user (an input dialog), so there
+    // is no limit while the server lives.
     QByteArray received;
     for (;;) {
         const remote::Reply reply = remote::ParseReply(received);

@@ -116,7 +116,15 @@ QByteArray NackReply(const QString& reason)
 {
     QString oneLine = reason;
     oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return "NACK " + oneLine.toUtf8() + '\n';
+    QByteArray text = oneLine.toUtf8();
+    if (text.size() > kMaxReasonBytes) {
+        // Cut before a character, never inside one.
+        int cut = kMaxReasonBytes;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+            --cut;
+        text.truncate(cut);
+    }
+    return "NACK " + text + '\n';
 }
 
 QByteArray ExecuteRequest(const QString& macro)
@@ -132,7 +140,10 @@ Reply ParseReply(const QByteArray& bytes)
     Reply r;
     const int lf = bytes.indexOf('\n');
     if (lf < 0) {
-        if (bytes.size() >= kMaxHeaderBytes)
+        // A refusal's reason (the program's error text) may be longer than
+        // a header.
+        const int longest = bytes.startsWith("NACK ") ? kMaxReasonBytes + 6 : kMaxHeaderBytes;
+        if (bytes.size() >= longest)
             r.kind = Reply::Kind::Bad;
         return r;
     }

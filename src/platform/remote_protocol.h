@@ -4,21 +4,29 @@
 // the socket layer (remote_server.h) and the command-line client use this.
 //
 //   EXECUTE <topic> <n> LF, then n bytes of UTF-8 statements (lines ended by
-//   CR LF, LF or CR)                        -> ACK LF, once every line ran
+//   CR LF, LF or CR)                        -> ACK LF, once every line ran;
+//                                              NACK <reason> LF as soon as a
+//                                              line is refused, the reason
+//                                              being the program's error text
+//                                              (the lines after it do not run)
 //   REQUEST <topic> <item> LF               -> DATA <n> LF, then n bytes
 //   anything else                           -> NACK <reason> LF, and the
 //                                              connection closes
 //
 // One request at a time per connection; a connection may send several in
-// turn. Topic and item names compare without regard to letter case.
+// turn, also after a refused line. Topic and item names compare without
+// regard to letter case.
 
 #include <QByteArray>
 #include <QString>
+
+#include <functional>
 
 namespace platform::remote {
 
 constexpr int kMaxHeaderBytes = 256;       // the header line with its LF
 constexpr int kMaxMacroBytes = 65536;
+constexpr int kMaxReasonBytes = 4096;      // a refusal's reason, cut beyond
 constexpr int kMaxConnections = 16;
 constexpr int kRequestTimeout_ms = 10000;  // to complete a request once begun
 constexpr int kClientConnectTimeout_ms = 5000;
@@ -60,10 +68,16 @@ private:
     QString error_;
 };
 
+// Sends the reply to the request under way before its executor returns (a
+// refused statement, whose box then waits for the user); later calls do
+// nothing.
+using Answer = std::function<void(const QByteArray&)>;
+
 // Replies.
 QByteArray AckReply();
 QByteArray DataReply(const QByteArray& data);
-// The reason on one line (line breaks become blanks).
+// The reason on one line (line breaks become blanks), at most
+// kMaxReasonBytes of it.
 QByteArray NackReply(const QString& reason);
 
 // Requests, as the client sends them.

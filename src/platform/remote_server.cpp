@@ -8,6 +8,9 @@
 #include <QLocalSocket>
 #include <QTimer>
 
+#include <exception>
+#include <memory>
+
 namespace platform::remote {
 
 // One client: its reader, its deadline, and whether a request of it waits or
@@ -155,26 +158,53 @@ void RemoteServer::accept()
 
 void RemoteServer::enqueue(Connection* c, const Request& r)
 {
+    // Reading the item changes nothing: answered at once, whatever runs.
+    if (r.kind == Request::Kind::Request) {
+        serve(c, r);
+        return;
+    }
     queue_.emplace_back(c, r);
-    // Never inside the event loop of a request that runs (a modal box).
-    if (!busy_)
+    // Never inside the event loop of a statement under way (a modal box).
+    if (unanswered_ == 0)
         QTimer::singleShot(0, this, &RemoteServer::pump);
 }
 
 void RemoteServer::pump()
 {
-    if (busy_)
-        return;
-    busy_ = true;
-    while (!queue_.empty()) {
-        auto [connection, request] = queue_.front();
+    while (unanswered_ == 0 && !queue_.empty()) {
+        const auto [connection, request] = queue_.front();
         queue_.pop_front();
-        // A request that arrived whole runs even when its client has gone.
-        const QByteArray reply = executor_(request);
-        if (connection)
-            connection->reply(reply);
+        serve(connection, request);
     }
-    busy_ = false;
+}
+
+void RemoteServer::serve(const QPointer<Connection>& connection, const Request& request)
+{
+    auto answered = std::make_shared<bool>(false);
+    ++unanswered_;
+    const Answer answer = [this, connection, answered](const QByteArray& bytes) {
+        if (*answered)
+            return;
+        *answered = true;
+        --unanswered_;
+        if (connection)
+            connection->reply(bytes);
+        // The next requests' turn, also while the rest of this one runs
+        // (the box of a refused statement waits for the user).
+        if (unanswered_ == 0 && !queue_.empty())
+            QTimer::singleShot(0, this, &RemoteServer::pump);
+    };
+    // Whatever the executor does, the request is answered: a request left
+    // unanswered would hold every later one.
+    QByteArray reply;
+    try {
+        reply = executor_(request, answer);
+    } catch (const std::exception& e) {
+        reply = NackReply(QString::fromUtf8(e.what()));
+    } catch (...) {
+        reply = NackReply(QStringLiteral("internal error"));
+    }
+    answer(reply);
 }
 
 } // namespace platform::remote

@@ -3,13 +3,18 @@
 // that reads requests (remote_protocol.h) and hands each complete one to the
 // program's executor on the interface thread.
 //
-// Requests run one at a time in the order they became complete: while one
-// runs (a statement may show a modal box, which runs a nested event loop),
-// the others wait and never run inside it. A connection whose peer is
+// Statements run one request at a time, in the order the requests became
+// complete: while one is under way (a statement may show a modal box or
+// dialog, which runs a nested event loop), the others wait and never run
+// inside it. A request is over once it is answered: a refused statement is
+// answered at once (Answer), and the requests after it run while its box
+// still waits for the user. A request for the item changes nothing and is
+// answered as soon as it arrives, whatever runs. A connection whose peer is
 // another user is closed unread; beyond kMaxConnections, or when a request
 // is not complete kRequestTimeout_ms after its first byte (or after the
 // connection or the last reply), the connection gets a NACK and closes.
-// A request a client abandons half-way never runs.
+// A request a client abandons half-way never runs; one that arrived whole
+// runs even when its client has gone.
 
 #include "platform/remote_protocol.h"
 
@@ -29,8 +34,9 @@ class Connection;
 class RemoteServer : public QObject {
     Q_OBJECT
 public:
-    // The reply bytes for a request; runs on the interface thread.
-    using Executor = std::function<QByteArray(const Request&)>;
+    // The reply bytes for a request, unless it was answered earlier through
+    // answerNow; runs on the interface thread.
+    using Executor = std::function<QByteArray(const Request&, const Answer& answerNow)>;
 
     explicit RemoteServer(Executor executor, QObject* parent = nullptr);
     ~RemoteServer() override;
@@ -57,6 +63,7 @@ private:
     void accept();
     void enqueue(Connection* c, const Request& r);
     void pump();
+    void serve(const QPointer<Connection>& connection, const Request& request);
 
     Executor executor_;
     QLocalServer* server_ = nullptr;
@@ -64,7 +71,7 @@ private:
     int connections_ = 0;
     int timeout_ms_ = kRequestTimeout_ms;
     std::deque<std::pair<QPointer<Connection>, Request>> queue_;
-    bool busy_ = false;
+    int unanswered_ = 0;   // requests under way and not yet answered
 };
 
 } // namespace platform::remote

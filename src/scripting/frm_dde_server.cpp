@@ -16,7 +16,8 @@ namespace remote = platform::remote;
 TFRM_DDEServer::TFRM_DDEServer(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
-    server_ = new remote::RemoteServer([this](const remote::Request& r) { return Serve(r); }, this);
+    server_ = new remote::RemoteServer(
+        [this](const remote::Request& r, const remote::Answer& answerNow) { return Serve(r, answerNow); }, this);
     connect(server_, &remote::RemoteServer::connectionOpened, this, [this] { DDELinkOpen(); });
     connect(server_, &remote::RemoteServer::connectionClosed, this, [this] { DDELinkClose(); });
 }
@@ -44,19 +45,30 @@ void TFRM_DDEServer::StartServer(const QString& service)
     }
 }
 
-void TFRM_DDEServer::DDELinkExecuteMacro(const QString& msg)
+bool TFRM_DDEServer::DDELinkExecuteMacro(const QString& msg, const std::function<void(const QString&)>& refused)
 {
     // Lines are lower-cased whole, option words included; commands that open
     // a file find its name on disk without regard to letter case
     // (Scripts::ExistingPath).
-    for (const QString& line : platform::SplitLines(msg))
-        Scripts::ExecuteMacroLine(line.toLower());
+    for (const QString& line : platform::SplitLines(msg)) {
+        if (!Scripts::ExecuteMacroLine(line.toLower(), refused))
+            return false;
+    }
+    return true;
 }
 
-QByteArray TFRM_DDEServer::Serve(const remote::Request& request)
+QByteArray TFRM_DDEServer::Serve(const remote::Request& request, const remote::Answer& answerNow)
 {
     if (request.kind == remote::Request::Kind::Request)
         return remote::DataReply(DDEServerItemText.toUtf8());
-    app::runGuarded(QStringLiteral("DDELink.ExecuteMacro"), [&] { DDELinkExecuteMacro(request.macro); });
-    return remote::AckReply();
+    QString why;
+    const auto refused = [&](const QString& text) {
+        why = text;
+        answerNow(remote::NackReply(text));
+    };
+    bool ran = false;
+    if (!app::runGuarded(QStringLiteral("DDELink.ExecuteMacro"),
+                         [&] { ran = DDELinkExecuteMacro(request.macro, refused); }))
+        return remote::NackReply(QStringLiteral("the statement failed, see the message window"));
+    return ran ? remote::AckReply() : remote::NackReply(why);
 }

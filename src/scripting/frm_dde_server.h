@@ -8,6 +8,8 @@
 #include "platform/remote_protocol.h"
 #include "ui_frm_dde_server.h"
 
+#include <functional>
+
 namespace platform::remote {
 class RemoteServer;
 }
@@ -27,12 +29,19 @@ public:
     void StartServer(const QString& service);
     platform::remote::RemoteServer* Server() const { return server_; }
 
-    // Each line, lowered whole, runs as a statement of the current level.
-    void DDELinkExecuteMacro(const QString& msg);
+    // Each line, lowered whole, runs as a statement of the current level, in
+    // order, until one is refused: as a script stops at its error, the lines
+    // after it do not run. refused gets the error's text as soon as it is
+    // known, before the box that shows it waits for the user. False when a
+    // line was refused.
+    bool DDELinkExecuteMacro(const QString& msg, const std::function<void(const QString&)>& refused = {});
     void DDELinkOpen() {}
     void DDELinkClose() {}
 
-    QByteArray Serve(const platform::remote::Request& request);
+    // The answer to a request: the item's text, ACK once every line ran, or
+    // NACK with the error's text, sent through answerNow as soon as a line
+    // is refused.
+    QByteArray Serve(const platform::remote::Request& request, const platform::remote::Answer& answerNow);
 
 private:
     platform::remote::RemoteServer* server_ = nullptr;

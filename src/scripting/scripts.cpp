@@ -30,6 +30,7 @@
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -58,11 +59,31 @@ namespace {
 std::uint64_t g_interruptions = 0;
 // The pause came while the clock was armed for the next line.
 bool g_pausedWhileArmed = false;
-// The level on which a macro statement (remote control) runs, -1 outside
-// one: its ScriptNext and its waits leave that level alone.
-int g_macroLevel = -1;
+// A statement sent by another program (remote control) under way, nullptr
+// outside one: its ScriptNext and its waits leave its level alone, and the
+// error that refuses it is told to its sender before its box waits.
+struct MacroStatement {
+    int level = -1;
+    // The event loops open as it began: an error reported inside a loop it
+    // opened (another window's timer while its dialog waits) is not its own.
+    int loopLevel = 0;
+    const std::function<void(const QString&)>* refused = nullptr;
+    bool wasRefused = false;
+};
+MacroStatement* g_macro = nullptr;
 
-bool inMacroStatement() { return g_macroLevel >= 0 && g_macroLevel == CurrentLevel; }
+bool inMacroStatement() { return g_macro && g_macro->level == CurrentLevel; }
+
+// The remote statement under way is refused with text: its sender is told
+// at once, whether or not the user answers the box that follows.
+void tellRefusal(const QString& text)
+{
+    if (!g_macro || g_macro->wasRefused || QThread::currentThread()->loopLevel() != g_macro->loopLevel)
+        return;
+    g_macro->wasRefused = true;
+    if (g_macro->refused && *g_macro->refused)
+        (*g_macro->refused)(text);
+}
 
 // The statement under way: its line and level, for errors found after it
 // armed the next line.
@@ -288,6 +309,7 @@ void fault(const QString& text)
 {
     ++g_interruptions;
     stopClock();
+    tellRefusal(text);
     showMessage(text);
 }
 
@@ -487,7 +509,7 @@ void StartScript(int fromLine)
 void ResumeScript()
 {
     // A run the user starts while a macro statement shows a box is a run.
-    const ScopedValue<int> run(g_macroLevel, -1);
+    const ScopedValue<MacroStatement*> run(g_macro, nullptr);
     ScriptRunning = true;
     ScriptPaused = false;
     lockEditor(true);
@@ -663,7 +685,7 @@ void Tick()
     if (!FRM_Script)
         return;
     // A tick inside a macro statement's modal box is the script's own.
-    const ScopedValue<int> ownStatement(g_macroLevel, -1);
+    const ScopedValue<MacroStatement*> ownStatement(g_macro, nullptr);
     TScript& s = CurrentScript();
     takeFocusWhenVisible();
     selectCurrentLine(s);
@@ -721,7 +743,7 @@ bool ResumeIfWaiting()
 {
     if (!ScriptRunning || CurrentScript().State != StateWaiting)
         return false;
-    const ScopedValue<int> resume(g_macroLevel, -1);
+    const ScopedValue<MacroStatement*> resume(g_macro, nullptr);
     g_awaited = nullptr;
     CurrentScript().State = StateRunning;
     ScriptNext(50);
@@ -829,7 +851,9 @@ void ScriptError(const QString& text)
 {
     TScript& s = CurrentScript();
     selectCurrentLine(s);
-    showMessage(ScriptTexts::LineMessage(s.CurrentLine + 1, text));
+    const QString message = ScriptTexts::LineMessage(s.CurrentLine + 1, text);
+    tellRefusal(message);
+    showMessage(message);
     StopScript();
 }
 
@@ -837,8 +861,10 @@ namespace {
 
 void unknownCommand()
 {
+    const QString message = ScriptTexts::UnknownCommand(CurrentScript().CurrentLine + 1);
+    tellRefusal(message);
     Systeme::ShowFormOnScreen(FRM_Script);
-    showMessage(ScriptTexts::UnknownCommand(CurrentScript().CurrentLine + 1));
+    showMessage(message);
     StopScript();
 }
 
@@ -894,10 +920,12 @@ void ExecuteScriptLine(std::uint8_t pass, const QString& line)
     }
 }
 
-void ExecuteMacroLine(const QString& line)
+bool ExecuteMacroLine(const QString& line, const std::function<void(const QString&)>& refused)
 {
-    const ScopedValue<int> macro(g_macroLevel, CurrentLevel);
+    MacroStatement statement{CurrentLevel, QThread::currentThread()->loopLevel(), &refused, false};
+    const ScopedValue<MacroStatement*> macro(g_macro, &statement);
     ExecuteScriptLine(2, line);
+    return !statement.wasRefused;
 }
 
 int FindVariable(const QString& name)

@@ -89,6 +89,17 @@ TEST(RemoteControl, RepliesAndServiceNames)
     EXPECT_EQ(nack.reason, QStringLiteral("two lines"));
     EXPECT_EQ(ParseReply("HELLO\n").kind, Reply::Kind::Bad);
 
+    // A refusal carrying a long error text (a path) is read whole, also when
+    // it arrives in pieces; a text beyond the longest reason is cut before a
+    // character, never inside one.
+    const QString path = QStringLiteral("Line 1 : File not found : /") + QString(400, QChar(0xe9));
+    const QByteArray longRefusal = NackReply(path);
+    EXPECT_EQ(ParseReply(longRefusal.left(600)).kind, Reply::Kind::Incomplete);
+    EXPECT_EQ(ParseReply(longRefusal).reason, path);
+    EXPECT_EQ(ParseReply(NackReply(QStringLiteral("x") + QString(3000, QChar(0xe9)))).reason,
+              QStringLiteral("x") + QString(2047, QChar(0xe9)));
+    EXPECT_EQ(ParseReply("NACK " + QByteArray(kMaxReasonBytes + 1, 'x')).kind, Reply::Kind::Bad);
+
     EXPECT_EQ(ServiceName(QStringLiteral("/opt/nj/nightjarpro")), QStringLiteral("nightjarpro"));
     EXPECT_EQ(ServiceName(QStringLiteral("C:\\nj\\NightjarPro.v2.exe")), QStringLiteral("NightjarPro"));
 }

@@ -29,7 +29,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <functional>
 #include <memory>
+#include <stdexcept>
+#include <utility>
 
 using scripttest::logged;
 using namespace platform::remote;
@@ -38,6 +41,8 @@ namespace {
 
 // A client whose request is sent while test.modal runs.
 QLocalSocket* g_lateClient = nullptr;
+// What happens while test.modal's box waits; the box closes when it returns.
+std::function<void()> g_insideModal;
 
 const Scripts::CommandRegistrar remoteTestCommands{
     // Like a modal box: a nested event loop before the statement ends.
@@ -46,11 +51,56 @@ const Scripts::CommandRegistrar remoteTestCommands{
          if (g_lateClient)
              g_lateClient->write(ExecuteRequest(QStringLiteral("test.log(late)")));
          QEventLoop loop;
-         QTimer::singleShot(300, &loop, &QEventLoop::quit);
+         if (g_insideModal) {
+             QTimer::singleShot(0, &loop, [&loop] {
+                 g_insideModal();
+                 loop.quit();
+             });
+         } else {
+             QTimer::singleShot(300, &loop, &QEventLoop::quit);
+         }
          loop.exec();
          logged << QStringLiteral("box closed");
          Scripts::ScriptNext(10);
      }},
+};
+
+// Boxes that wait for their answer as boxes on screen do, in an event loop
+// of their own: while the first waits, whileUp runs (what the user and other
+// programs do meanwhile) and the box is answered when it returns. Every
+// later box is recorded and answered at once. Stands in for restore,
+// the service in force, for its lifetime.
+class WaitingBoxes final : public platform::MessageService {
+public:
+    WaitingBoxes(platform::MessageService& restore, std::function<void()> whileUp)
+        : restore_(restore), whileUp_(std::move(whileUp))
+    {
+        platform::setMessageService(this);
+    }
+    ~WaitingBoxes() override { platform::setMessageService(&restore_); }
+
+    platform::MsgResult show(const platform::Message& message) override
+    {
+        texts << message.text;
+        if (!whileUp_)
+            return platform::MsgResult::Ok;
+        const std::function<void()> whileUp = std::exchange(whileUp_, nullptr);
+        QEventLoop loop;
+        QTimer::singleShot(0, &loop, [&] {
+            whileUp();
+            loop.quit();
+        });
+        loop.exec();
+        ++answered;
+        return platform::MsgResult::Ok;
+    }
+
+    QStringList texts;
+    int answered = 0;
+
+private:
+    platform::MessageService& restore_;
+    std::function<void()> whileUp_;
 };
 
 const QString kService = QStringLiteral("njtest");
@@ -186,10 +236,12 @@ TEST_F(RemoteControl, FilesNamedWithCapitalsAreFoundThoughTheLinesArriveLowerCas
     Desktop::SetDocumentOpener({});
 
     // A file that exists in no letter case is named as the line arrived.
+    // The statement is refused with the box's text.
     const QString absent = dir.filePath(QStringLiteral("Sons/Absent.wav"));
-    EXPECT_EQ(exchange(*client, ExecuteRequest(QStringLiteral("playsound(\"%1\")").arg(absent))).kind,
-              Reply::Kind::Ack);
+    const Reply refused = exchange(*client, ExecuteRequest(QStringLiteral("playsound(\"%1\")").arg(absent)));
+    EXPECT_EQ(refused.kind, Reply::Kind::Nack);
     ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_EQ(refused.reason, boxes.texts().front());
     EXPECT_TRUE(boxes.texts().front().endsWith(QStringLiteral("File not found : ") + absent.toLower()))
         << boxes.texts().front().toStdString();
     EXPECT_EQ(sounds.playedFiles.size(), 1);
@@ -290,6 +342,115 @@ TEST_F(RemoteControl, RequestsRunOneAtATimeNeverInsideAModalBox)
     EXPECT_EQ(ParseReply(first->readAll()).kind, Reply::Kind::Ack);
 }
 
+TEST_F(RemoteControl, ARefusedStatementIsAnsweredAtOnceAndOthersAreServedWhileItsBoxWaits)
+{
+    auto refusedClient = connectClient();
+    auto other = connectClient();
+    auto third = connectClient();
+    Reply refusal, item, ran, alsoRefused;
+    QStringList ranBeforeTheAnswer;
+    WaitingBoxes box(boxes, [&] {
+        // The refused client has its answer while the box waits.
+        QByteArray received;
+        (void)QTest::qWaitFor([&] {
+            received += refusedClient->readAll();
+            return ParseReply(received).kind != Reply::Kind::Incomplete;
+        }, 5000);
+        refusal = ParseReply(received);
+        ranBeforeTheAnswer = logged;
+        // Gone while its box waits.
+        refusedClient->disconnectFromServer();
+        // Another client reads the item and runs a statement meanwhile; a
+        // third one's statement fails and is refused at once too.
+        item = exchange(*other, RequestRequest(kItem));
+        ran = exchange(*other, ExecuteRequest(QStringLiteral("test.log(b)")));
+        alsoRefused = exchange(*third, ExecuteRequest(QStringLiteral("test.throw")));
+    });
+    refusedClient->write(ExecuteRequest(QStringLiteral("test.log(a)\ninconnu(1)\ntest.log(c)")));
+    refusedClient->flush();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box.answered == 1; }, 20000));
+
+    EXPECT_EQ(refusal.kind, Reply::Kind::Nack);
+    EXPECT_EQ(refusal.reason, QStringLiteral("Error, Line 1 : Unknown Command"));
+    EXPECT_EQ(ranBeforeTheAnswer, QStringList{QStringLiteral("a")});
+    EXPECT_EQ(item.data, QByteArray("toto"));
+    EXPECT_EQ(ran.kind, Reply::Kind::Ack);
+    EXPECT_EQ(alsoRefused.kind, Reply::Kind::Nack);
+    EXPECT_EQ(alsoRefused.reason, QStringLiteral("boom"));
+    EXPECT_EQ(box.texts, (QStringList{refusal.reason, QStringLiteral("boom")}));
+    // The line after the refused one never runs, not even once the box is
+    // answered; the connection of a refused statement stays open.
+    ticks();
+    EXPECT_EQ(logged, (QStringList{"a", "b"}));
+    EXPECT_EQ(exchange(*third, ExecuteRequest(QStringLiteral("test.log(d)"))).kind, Reply::Kind::Ack);
+
+    // A script error refuses the statement with its own text.
+    const Reply badJump = exchange(*third, ExecuteRequest(QStringLiteral("jump(nulle_part)")));
+    EXPECT_EQ(badJump.kind, Reply::Kind::Nack);
+    EXPECT_EQ(box.texts.size(), 3);
+    EXPECT_EQ(badJump.reason, box.texts.value(2));
+    EXPECT_TRUE(badJump.reason.startsWith(QStringLiteral("Line 1 : nulle_part"))) << badJump.reason.toStdString();
+}
+
+TEST_F(RemoteControl, AnErrorOfTheScriptWhileAStatementsDialogWaitsLeavesTheStatementRun)
+{
+    // The script waits for a sequence that never started: the wait's bound
+    // ends it with its error while another program's statement shows its
+    // dialog. The error is the script's; the statement ran.
+    setText(QStringLiteral("test.wait\ntest.log(after)"));
+    run();
+    ticks();
+    ASSERT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+    g_insideModal = [] {
+        Scripts::WatchWait();
+        Scripts::WatchWait();
+    };
+    auto client = connectClient();
+    const Reply reply = exchange(*client, ExecuteRequest(QStringLiteral("test.modal")));
+    g_insideModal = nullptr;
+    EXPECT_EQ(reply.kind, Reply::Kind::Ack);
+    ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_TRUE(boxes.texts().front().startsWith(QStringLiteral("Line 1 : test.wait"))) << boxes.texts().front().toStdString();
+    EXPECT_FALSE(Scripts::ScriptRunning);
+    EXPECT_EQ(logged, (QStringList{"box shown", "box closed"}));
+}
+
+TEST_F(RemoteControl, SlowAndVanishingClientsNeitherHoldNorStopTheOthers)
+{
+    // A slow peer sends its request a few bytes at a time; the others are
+    // served in between.
+    auto slow = connectClient();
+    auto quick = connectClient();
+    const QByteArray slowRequest = ExecuteRequest(QStringLiteral("test.log(slow)"));
+    slow->write(slowRequest.left(9));
+    slow->flush();
+    EXPECT_EQ(exchange(*quick, RequestRequest(kItem)).data, QByteArray("toto"));
+    slow->write(slowRequest.mid(9, 14));
+    slow->flush();
+    EXPECT_EQ(exchange(*quick, ExecuteRequest(QStringLiteral("test.log(quick)"))).kind, Reply::Kind::Ack);
+    EXPECT_EQ(exchange(*slow, slowRequest.mid(23)).kind, Reply::Kind::Ack);
+    EXPECT_EQ(logged, (QStringList{"quick", "slow"}));
+
+    // A peer gone before its answer: its statement ends, the reply goes
+    // nowhere, and the next client is served.
+    logged.clear();
+    const int before = FRM_DDEServer->Server()->connectionCount();
+    auto gone = connectClient();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return FRM_DDEServer->Server()->connectionCount() > before; }, 5000));
+    const int open = FRM_DDEServer->Server()->connectionCount();
+    g_insideModal = [&] {
+        gone->abort();
+        (void)QTest::qWaitFor([&] { return FRM_DDEServer->Server()->connectionCount() < open; }, 5000);
+    };
+    gone->write(ExecuteRequest(QStringLiteral("test.modal")));
+    gone->flush();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return logged.contains(QStringLiteral("box closed")); }, 5000));
+    g_insideModal = nullptr;
+    EXPECT_LT(FRM_DDEServer->Server()->connectionCount(), open);
+    EXPECT_EQ(exchange(*quick, ExecuteRequest(QStringLiteral("test.log(next)"))).kind, Reply::Kind::Ack);
+    EXPECT_EQ(logged, (QStringList{"box shown", "box closed", "next"}));
+}
+
 TEST_F(RemoteControl, BadOrAbsentClientsGetARefusalAndNothingRuns)
 {
     QByteArray raw;
@@ -341,12 +502,26 @@ TEST_F(RemoteControl, BadOrAbsentClientsGetARefusalAndNothingRuns)
     EXPECT_EQ(exchange(*good, ExecuteRequest(QStringLiteral("test.log(ok)"))).kind, Reply::Kind::Ack);
     EXPECT_EQ(logged, QStringList{QStringLiteral("ok")});
     EXPECT_TRUE(boxes.shown.empty());
+
+    // A request whose running fails is refused, and the next one is served.
+    RemoteServer failing([](const Request& r, const Answer&) -> QByteArray {
+        if (r.macro == QLatin1String("fail"))
+            throw std::runtime_error("broken");
+        return AckReply();
+    });
+    QString note;
+    ASSERT_EQ(failing.listen(QStringLiteral("njfailing"), &note), RemoteServer::Start::Listening);
+    QLocalSocket peer;
+    peer.connectToServer(failing.socketPath());
+    ASSERT_TRUE(peer.waitForConnected(2000));
+    EXPECT_EQ(exchange(peer, ExecuteRequest(QStringLiteral("fail"))).reason, QStringLiteral("broken"));
+    EXPECT_EQ(exchange(peer, ExecuteRequest(QStringLiteral("ok"))).kind, Reply::Kind::Ack);
 }
 
 TEST_F(RemoteControl, ASecondInstanceLeavesTheLiveServerAloneAndStaleSocketsAreReplaced)
 {
     QString note;
-    RemoteServer second([](const Request&) { return AckReply(); });
+    RemoteServer second([](const Request&, const Answer&) { return AckReply(); });
     EXPECT_EQ(second.listen(kService, &note), RemoteServer::Start::AnotherInstance);
     EXPECT_TRUE(FRM_DDEServer->Server()->isListening());
 
@@ -358,7 +533,7 @@ TEST_F(RemoteControl, ASecondInstanceLeavesTheLiveServerAloneAndStaleSocketsAreR
     std::strncpy(addr.sun_path, QFile::encodeName(stalePath).constData(), sizeof addr.sun_path - 1);
     ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     ::close(fd);
-    RemoteServer third([](const Request&) { return AckReply(); });
+    RemoteServer third([](const Request&, const Answer&) { return AckReply(); });
     EXPECT_EQ(third.listen(QStringLiteral("stale"), &note), RemoteServer::Start::Listening);
 
     // Without a runtime folder: a private folder in /tmp, refused when it is
@@ -368,11 +543,11 @@ TEST_F(RemoteControl, ASecondInstanceLeavesTheLiveServerAloneAndStaleSocketsAreR
     const QString service = QStringLiteral("njtest%1").arg(::getpid());
     const QString folder = QStringLiteral("/tmp/%1-%2").arg(service).arg(::getuid());
     {
-        RemoteServer own([](const Request&) { return AckReply(); });
+        RemoteServer own([](const Request&, const Answer&) { return AckReply(); });
         EXPECT_EQ(own.listen(service, &note), RemoteServer::Start::Listening);
         EXPECT_EQ(own.socketPath(), folder + QStringLiteral("/") + service + QStringLiteral(".dde"));
         ::chmod(QFile::encodeName(folder).constData(), 0755);
-        RemoteServer open([](const Request&) { return AckReply(); });
+        RemoteServer open([](const Request&, const Answer&) { return AckReply(); });
         EXPECT_EQ(open.listen(service, &note), RemoteServer::Start::Refused);
         EXPECT_TRUE(note.contains(QStringLiteral("ouvert à d'autres"))) << note.toStdString();
     }
@@ -404,6 +579,30 @@ TEST_F(RemoteControl, TheCommandLineClientRunsAStatementAndReadsTheItem)
     EXPECT_EQ(out, QByteArray("toto\n"));
     EXPECT_EQ(client({QStringLiteral("request"), QStringLiteral("Autre")}, nullptr, &err), 1);
     EXPECT_TRUE(err.contains("unknown item"));
+
+    // A refused statement: the client ends with 1 and the program's text
+    // while the box still waits for the user, who reads the item meanwhile.
+    logged.clear();
+    QProcess refused;
+    int itemStatus = -1;
+    QByteArray itemOut;
+    bool endedWhileTheBoxWaited = false;
+    {
+        WaitingBoxes box(boxes, [&] {
+            endedWhileTheBoxWaited = QTest::qWaitFor([&] { return refused.state() == QProcess::NotRunning; }, 20000);
+            itemStatus = client({QStringLiteral("request"), QStringLiteral("DDEServerItem")}, &itemOut);
+        });
+        refused.start(QStringLiteral(NJ_DDE_CLIENT),
+                      {QStringLiteral("--service"), kService, QStringLiteral("execute"), QStringLiteral("test.log(avant)"),
+                       QStringLiteral("inconnu(1)"), QStringLiteral("test.log(apres)")});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return box.answered == 1; }, 30000));
+    }
+    EXPECT_TRUE(endedWhileTheBoxWaited);
+    EXPECT_EQ(refused.exitCode(), 1);
+    EXPECT_EQ(refused.readAllStandardError(), QByteArray("nightjarpro-dde: refused: Error, Line 1 : Unknown Command\n"));
+    EXPECT_EQ(itemStatus, 0);
+    EXPECT_EQ(itemOut, QByteArray("toto\n"));
+    EXPECT_EQ(logged, QStringList{QStringLiteral("avant")});
     FRM_DDEServer->Server()->close();
     EXPECT_EQ(client({QStringLiteral("request"), QStringLiteral("DDEServerItem")}), 2);
 }

@@ -163,6 +163,40 @@ goto.origin(12h30m,45d0m0s)"
   until_true 10 script_idle || fail "the script window still runs: $(script_caption)"
 }
 
+# A statement the program refuses: the client ends at once with 1 and the
+# program's error text, while the box the program shows for it still waits
+# for the user; meanwhile the program reads its item to another client and
+# runs another client's statement; then the user answers the box with Return.
+case_refused() {
+  local n closed rc reason line item win
+  n=$(box_count)
+  closed=$(closed_count)
+  timeout 60 "$client" execute "bogus.command(1)" >/dev/null 2>"$work/refused.err"
+  rc=$?
+  reason=$(sed -n 's/^nightjarpro-dde: refused: //p' "$work/refused.err")
+  [ "$rc" -eq 1 ] || fail "the refused statement's client ended with $rc: $(cat "$work/refused.err")"
+  [[ "$reason" =~ ^Error,\ Line\ [0-9]+\ :\ Unknown\ Command$ ]] || fail "standard error: $(cat "$work/refused.err")"
+  until_true 30 '[ "$(box_count)" -gt "$n" ]' || { fail "no box for the refused statement"; return 1; }
+  line=$(grep "^shown : " "$boxlog" | sed -n "$((n + 1))p")
+  [ "$line" = "shown : Nightjar Pro 2.3 : $reason" ] || fail "box \"$line\", the client said \"$reason\""
+  until_true 10 '[ -n "$(visible_window "^Nightjar Pro 2.3$")" ]' || fail "the box is not on screen"
+  [ "$(closed_count)" -eq "$closed" ] || fail "the box closed before the user answered it"
+
+  item=$(timeout 15 "$client" request DDEServerItem)
+  rc=$?
+  [ "$rc" -eq 0 ] && [ "$item" = "toto" ] || fail "the item read while the box waits: $rc \"$item\""
+  timeout 15 "$client" execute "messagebox.show(\"pendant la boite\")" || fail "another client's statement: $?"
+  [ "$(closed_count)" -eq "$closed" ] || fail "the box closed before the user answered it"
+  [ "$(box_count)" -eq $((n + 1)) ] || fail "boxes: $(tail -n +$((n + 1)) "$boxlog" | grep '^shown' | tr '\n' '|')"
+
+  win=$(visible_window "^Nightjar Pro 2.3$")
+  [ -n "$win" ] || { fail "the box is no longer on screen"; return 1; }
+  [ -n "${NJ_E2E_SHOT:-}" ] && import -window root "$NJ_E2E_SHOT"
+  press_in "$win" Return
+  until_true 10 '[ "$(closed_count)" -gt "$closed" ]' || fail "the box does not close on Return"
+  "$client" execute "// encore" || fail "the statement after the box was refused"
+}
+
 # A prompt played by a script reaches the sound output; then the user closes
 # the main window, the prompt's end still on its way, and the program ends by
 # itself with status 0, nothing failing in its audio output on the way out.
@@ -219,6 +253,7 @@ run_case longexposure case_longexposure
 run_case showwait case_showwait
 run_case gotos case_gotos
 run_case goto-error case_goto_error
+run_case refused case_refused
 if should_run sound-exit; then
   case_name=sound-exit
   before=$failures
