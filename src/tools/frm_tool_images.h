@@ -77,6 +77,7 @@ public:
     // The mixer output of pad 0 (red), 1 (green) or 2 (blue).
     void UpdateMix(int output);
     void UPD_MultClick(int output);
+    void FollowMultiplier(int output);
     void RDB_LRGBClick(bool showPad);
     void SCB_SaturationChange();
     void TNI_SaturationKeyUp();

@@ -238,6 +238,16 @@ void TFRM_Tool_Images::UPD_MultClick(int output)
     UpdateMix(output);
 }
 
+void TFRM_Tool_Images::FollowMultiplier(int output)
+{
+    // The up-down steps from the gain shown: a gain read from the settings
+    // file moves it too, without running its click.
+    QSpinBox* const ups[] = {UPD_Mult_R, UPD_Mult_G, UPD_Mult_B};
+    TCustomNumInp* const multipliers[] = {TNI_Mult_R, TNI_Mult_G, TNI_Mult_B};
+    const QSignalBlocker quiet(ups[output]);
+    ups[output]->setValue(int(std::lround(double(multipliers[output]->Value()) * 10)));
+}
+
 void TFRM_Tool_Images::RDB_LRGBClick(bool showPad)
 {
     Util_Images::UpdateLuminanceMix();
@@ -517,6 +527,12 @@ void TFRM_Tool_Images::ConnectColourHandlers()
     bindNumInpExit(TNI_Num_Suffixe, this, &TFRM_Tool_Images::TNI_Num_SuffixeExit);
 
     Settings::RegisterHandler(QStringLiteral("FRM_Tool_Images.EqualizerPoints"), [] { Util_Images::ApplyCurves(); });
+    for (int i = 0; i < 3; ++i) {
+        Settings::RegisterHandler(QStringLiteral("FRM_Tool_Images.UPD_Mult_%1Follow").arg(QLatin1Char("RGB"[i])), [i] {
+            if (FRM_Tool_Images)
+                FRM_Tool_Images->FollowMultiplier(i);
+        });
+    }
     Settings::RegisterHandler(QStringLiteral("FRM_Tool_Images.CBX_TypeFichierChange"), [] {
         if (FRM_Tool_Images)
             FRM_Tool_Images->CBX_TypeFichierChange();

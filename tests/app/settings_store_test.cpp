@@ -448,6 +448,26 @@ TEST_F(SettingsStore, AKernelLevelBeyondItsBarComesBackAsFarAsTheBarGoes)
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+// A mixer gain read from the file moves its up-down too: the next step up
+// goes on from the gain shown, not from the up-down's start.
+TEST_F(SettingsStore, AMixerGainReadFromTheFileIsWhereItsUpDownStepsFrom)
+{
+    writeSettings("[Seuils]\r\nTNI_Mult_R.Value=15\r\nTNI_Mult_B.Value=3\r\n");
+    load();
+    EXPECT_EQ(FRM_Tool_Images->UPD_Mult_R->value(), 15);
+    EXPECT_EQ(FRM_Tool_Images->UPD_Mult_G->value(), 10);
+    EXPECT_EQ(FRM_Tool_Images->UPD_Mult_B->value(), 3);
+    EXPECT_EQ(double(FRM_Tool_Images->TNI_Mult_R->Value()), 1.5);
+
+    testsupport::bringForward(FRM_Tool_Images->UPD_Mult_R);
+    QApplication::setActiveWindow(FRM_Tool_Images);
+    FRM_Tool_Images->UPD_Mult_R->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(FRM_Tool_Images->UPD_Mult_R, Qt::Key_Up);
+    EXPECT_NEAR(double(FRM_Tool_Images->TNI_Mult_R->Value()), 1.6, 1e-9);
+    QTest::keyClick(FRM_Tool_Images->UPD_Mult_B, Qt::Key_Down);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 TEST_F(SettingsStore, AFileThatCannotBeWrittenStaysIntactAndIsToldOnce)
 {
     const QByteArray original = "[Prefs]\r\nNom_Image=garde\r\n" + QByteArray(4000, ';') + "\r\n";

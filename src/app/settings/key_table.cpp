@@ -198,9 +198,9 @@ constexpr K kTable[] = {
     Of(KeyKind::Position, "Seuils", "CPC_B.YCoordinate", Img, "CPC_B.YCoordinate", "32").at(19, 1),
     Of(KeyKind::Position, "Seuils", "CPC_L.XCoordinate", Img, "CPC_L.XCoordinate", "32").at(19, 1),
     Of(KeyKind::Position, "Seuils", "CPC_L.YCoordinate", Img, "CPC_L.YCoordinate", "42").at(19, 1),
-    N("Seuils", "TNI_Mult_R.Value", Img, "TNI_Mult_R", 10, Tr, "10").at(19, 1),
-    N("Seuils", "TNI_Mult_G.Value", Img, "TNI_Mult_G", 10, Tr, "10").at(19, 1),
-    N("Seuils", "TNI_Mult_B.Value", Img, "TNI_Mult_B", 10, Tr, "10").at(19, 1),
+    N("Seuils", "TNI_Mult_R.Value", Img, "TNI_Mult_R", 10, Tr, "10").runs("FRM_Tool_Images.UPD_Mult_RFollow").at(19, 1),
+    N("Seuils", "TNI_Mult_G.Value", Img, "TNI_Mult_G", 10, Tr, "10").runs("FRM_Tool_Images.UPD_Mult_GFollow").at(19, 1),
+    N("Seuils", "TNI_Mult_B.Value", Img, "TNI_Mult_B", 10, Tr, "10").runs("FRM_Tool_Images.UPD_Mult_BFollow").at(19, 1),
     I("Seuils", "SCB_Saturation.Position", Img, "SCB_Saturation", "100").at(19, 1),
 
     // ---- Integration
