@@ -296,7 +296,9 @@ void TFRM_Raquette::syncOtherMount()
     Sky::GotoCurrentDec = decArcsec;
     TelescopeRA = raArcsec;
     TelescopeDec = decArcsec;
-    Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_DestinationClick"));
+    // The goto dialog takes the object from the hand pad, as the pad's goto
+    // gives it: the pad keeps the catalogue, number and inputs the user set.
+    RunDestinationHandlerFromHandPad();
     Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_OrigineClick"));
     if (Sky::OriginSet()) {
         if (ascomMount()) {

@@ -165,12 +165,13 @@ void TFRM_Tool_Suivi::CKB_SuiviClick()
     ReferenceDirty = 1;
     CaptureReferenceIfCorrelating();
     const bool on = CKB_Suivi->isChecked();
-    if (!on)
-        Prg_Suivi::StopGuidePort();
     if (FRM_Alv)
         Util_Images::SetButtonGlyph(FRM_Alv->SPDB_Autoguidage,
                                     on ? QStringLiteral("Autoguidage_I.bmp") : QStringLiteral("Autoguidage.bmp"));
     setFormatEnabled(!on);
+    // Last: tracking is off and shown off even when a stop cannot be sent.
+    if (!on)
+        Prg_Suivi::StopGuidePort();
 }
 
 void TFRM_Tool_Suivi::GuidePortAnswered(bool connected)

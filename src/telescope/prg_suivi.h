@@ -87,7 +87,11 @@ void FocuserDisconnectClick();
 // The mount page's "Connecter" offered (a mount or guide interface chosen)
 // or not; it stays off while the mount is connected.
 void OfferMountConnection(bool offered);
-// Connects when the sub-page's "Connecter" button is still enabled.
+// The connection every command makes first: the sub-page connects while its
+// "Connecter" button is still enabled and an interface is chosen for the
+// link it opens; with none chosen nothing is connected and nothing told.
+// A failure of such a connection is told once, however often commands
+// retry it, until a connection succeeds or the user presses "Connecter".
 void AutoConnectMount();
 void AutoConnectGuidePort();
 void AutoConnectFocuser();

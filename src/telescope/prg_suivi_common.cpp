@@ -123,6 +123,7 @@ void ResetMotionState()
     detail::FocuserMoving = -1;
     GuidePlugin::Instance = {};
     detail::forgetPendingMoves();
+    detail::forgetToldFailures();
 }
 
 Interface MountKind()

@@ -24,6 +24,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <functional>
 #include <memory>
 #include <initializer_list>
@@ -37,6 +38,35 @@ namespace com_io = platform::com_io;
 using detail::pref;
 
 namespace {
+
+// A connection a command makes by itself before it acts (auto-connect)
+// rather than one the user asked for with a "Connecter" or by choosing
+// autoguiding.
+bool AutomaticConnection = false;
+// The failures automatic connections have told. The commands that connect
+// first may retry at every step of something that runs on its own (the
+// stop and restart of guiding around a lost star, each correction): the
+// user is told a failure once, not once per retry, until a connection
+// succeeds or the user asks for one.
+QSet<QString> ToldAutomatically;
+
+struct AutomaticScope {
+    bool outer = AutomaticConnection;
+    AutomaticScope() { AutomaticConnection = true; }
+    ~AutomaticScope() { AutomaticConnection = outer; }
+};
+
+// Tells why a connection failed: always when the user asked for it, once
+// per failure when a command connected by itself.
+void tellFailure(const QString& text)
+{
+    if (AutomaticConnection) {
+        if (ToldAutomatically.contains(text))
+            return;
+        ToldAutomatically.insert(text);
+    }
+    platform::showError(text);
+}
 
 struct SerialSettings {
     QString port;
@@ -79,13 +109,13 @@ std::optional<SerialSettings> serialSettings(bool focuser)
     const QString baud = (focuser ? p.CBX_AG_Focus_Vitesse : p.CBX_AG_Vitesse)->currentText().trimmed();
     s.baud = baud.toInt(&ok);
     if (!ok || s.baud <= 0) {
-        platform::showError(TranslatedTexts.MSG_Port_Serie_Vitesse.arg(baud));
+        tellFailure(TranslatedTexts.MSG_Port_Serie_Vitesse.arg(baud));
         return std::nullopt;
     }
     const QString bits = (focuser ? p.CBX_AG_Focus_Databits : p.CBX_AG_Databits)->currentText().trimmed();
     s.dataBits = bits.toInt(&ok);
     if (!ok) {
-        platform::showError(TranslatedTexts.MSG_Port_Serie_Bits.arg(bits));
+        tellFailure(TranslatedTexts.MSG_Port_Serie_Bits.arg(bits));
         return std::nullopt;
     }
     return s;
@@ -104,7 +134,7 @@ bool openSerial(std::uint8_t channel, const SerialSettings& s)
 {
     const QString name = comName(s.port);
     if (name.isEmpty()) {
-        platform::showError(TranslatedTexts.MSG_Port_Serie_Inconnu.arg(s.port.trimmed()));
+        tellFailure(TranslatedTexts.MSG_Port_Serie_Inconnu.arg(s.port.trimmed()));
         return false;
     }
     const bool wasOpen = com_io::channel(channel).open;
@@ -128,8 +158,7 @@ std::uint16_t vennerBase(const QString& entry)
 {
     const std::uint16_t base = Align_V::PortAddressFromText(entry);
     if (base == 0)
-        platform::showError(TranslatedTexts.MSG_Venner_Sans_Adresse
-                                .arg(entry.trimmed()));
+        tellFailure(TranslatedTexts.MSG_Venner_Sans_Adresse.arg(entry.trimmed()));
     return base;
 }
 
@@ -165,8 +194,7 @@ bool connectVenner(const QString& entry, bool movesMount)
         return true;
     const auto modemControl = std::uint16_t(base + 4);
     if (!PortDriverOpen || !platform::portAccess().write(modemControl, 0)) {
-        platform::showError(TranslatedTexts.MSG_Venner_Registres
-                                .arg(entry.trimmed(), QString::number(base, 16).toUpper()));
+        tellFailure(TranslatedTexts.MSG_Venner_Registres.arg(entry.trimmed(), QString::number(base, 16).toUpper()));
         return false;
     }
     if (movesMount && held != 0 && base != held)
@@ -182,8 +210,7 @@ bool parallelPortNamed(const QString& entry)
 {
     if (Align_V::PortAddressFromText(entry) != 0)
         return true;
-    platform::showError(TranslatedTexts.MSG_Port_Parallele_Adresse
-                            .arg(entry.trimmed()));
+    tellFailure(TranslatedTexts.MSG_Port_Parallele_Adresse.arg(entry.trimmed()));
     return false;
 }
 
@@ -199,6 +226,8 @@ bool AscomConnecting = false;
 std::uint64_t AscomAttempt = 0;
 // The bridge the attempt under way was asked of.
 AscomBridge::Bridge* AscomAttemptBridge = nullptr;
+// Whether only automatic connections wait for the attempt under way.
+bool AscomAttemptAutomatic = false;
 // Who waits for the attempt under way: the first caller's answer and those
 // of later callers that found it running, each with the page that asked.
 enum class Asker { Mount, Guide, Chooser };
@@ -260,11 +289,13 @@ void giveUpAscomAttempt() { endAscomAttempt(false, true); }
 std::optional<bool> askAscomConnection(int request, Asker asker, std::function<void(bool connected)> answer)
 {
     if (AscomConnecting) {
+        AscomAttemptAutomatic = AscomAttemptAutomatic && AutomaticConnection;
         AscomWaiting.push_back({asker, std::move(answer)});
         return std::nullopt;
     }
     const std::uint64_t number = ++AscomAttempt;
     AscomConnecting = true;
+    AscomAttemptAutomatic = AutomaticConnection;
     AscomAttemptBridge = AscomBridge::Installed();
     AscomWaiting = {{asker, std::move(answer)}};
     showAscomState(TranslatedTexts.MSG_Connexion_En_Cours);
@@ -292,7 +323,12 @@ std::optional<bool> askAscomConnection(int request, Asker asker, std::function<v
         } else {
             const QString text = TranslatedTexts.MSG_Connexion_Sans_Alpaca;
             showAscomState(text);
-            Msg::ShowMessageText(false, text);
+            // Told as the failure of the connection that asked for it.
+            if (!AscomAttemptAutomatic || !ToldAutomatically.contains(text)) {
+                if (AscomAttemptAutomatic)
+                    ToldAutomatically.insert(text);
+                Msg::ShowMessageText(false, text);
+            }
         }
         if (!early->returned) {
             early->connected = connected;   // returned to the caller instead
@@ -312,7 +348,7 @@ std::optional<bool> askAscomConnection(int request, Asker asker, std::function<v
 bool connectAscom(std::function<void(bool connected)> whenLate, QPushButton* connecter, Asker asker)
 {
     if (!AscomBridge::Running()) {
-        platform::showError(TranslatedTexts.MSG_Pont_ASCOM_Arrete);
+        tellFailure(TranslatedTexts.MSG_Pont_ASCOM_Arrete);
         return false;
     }
     if (AscomConnecting && AscomAttemptBridge != AscomBridge::Installed())
@@ -342,7 +378,7 @@ bool connectPlugin()
         return true;
     const auto choice = GuidePlugin::Choice(pref().CBX_Autoguide_Plugin->currentIndex());
     if (!choice || choice->guiderId == 0 || !choice->table || !choice->table->autoguide_create) {
-        platform::showError(TranslatedTexts.MSG_Plugin_Aucun_Guide);
+        tellFailure(TranslatedTexts.MSG_Plugin_Aucun_Guide);
         return false;
     }
     const QByteArray name = choice->name.toUtf8();
@@ -350,7 +386,7 @@ bool connectPlugin()
     const std::int32_t handle =
         choice->table->autoguide_create(choice->guiderId, name.constData(), folder.constData(), 0);
     if (handle == 0) {
-        platform::showError(TranslatedTexts.MSG_Plugin_Guide_Impossible.arg(choice->name));
+        tellFailure(TranslatedTexts.MSG_Plugin_Guide_Impossible.arg(choice->name));
         return false;
     }
     // 0 is connected; a guider that refuses is freed, not shown connected.
@@ -358,8 +394,7 @@ bool connectPlugin()
     if (refused != 0) {
         if (choice->table->autoguide_free)
             choice->table->autoguide_free(handle);
-        platform::showError(
-            TranslatedTexts.MSG_Plugin_Guide_Refuse.arg(choice->name).arg(refused));
+        tellFailure(TranslatedTexts.MSG_Plugin_Guide_Refuse.arg(choice->name).arg(refused));
         return false;
     }
     instance = {*choice, handle};
@@ -385,7 +420,7 @@ bool connectInterface(Interface kind, std::function<void(bool)> whenLate, QPushB
     case Interface::Plugin:
         return connectPlugin();
     case Interface::None:
-        platform::showError(TranslatedTexts.MSG_Aucune_Interface);
+        tellFailure(TranslatedTexts.MSG_Aucune_Interface);
         break;
     }
     return false;
@@ -616,6 +651,8 @@ bool autoguidingChosen() { return FRM_Tool_Suivi && FRM_Tool_Suivi->RDB_Autoguid
 
 void lockGuidePort(bool connected)
 {
+    if (connected)
+        ToldAutomatically.clear();
     TFRM_Pref& p = pref();
     p.BTN_Autoguide_Connecter->setEnabled(!connected);
     setEnabled({p.BTN_Autoguide_Nord, p.BTN_Autoguide_Sud, p.BTN_Autoguide_Est, p.BTN_Autoguide_Ouest,
@@ -636,6 +673,8 @@ void showHeldGuidePort()
 
 void lockMount(bool connected)
 {
+    if (connected)
+        ToldAutomatically.clear();
     TFRM_Pref& p = pref();
     p.BTN_Mount_Connecter->setEnabled(!connected);
     setEnabled({p.BTN_Mount_Deconnecter, p.BTN_Mount_Nord, p.BTN_Mount_Sud, p.BTN_Mount_Est, p.BTN_Mount_Ouest,
@@ -648,6 +687,8 @@ void lockMount(bool connected)
 
 void lockFocuser(bool connected)
 {
+    if (connected)
+        ToldAutomatically.clear();
     TFRM_Pref& p = pref();
     // Every interface choice waits for the disconnection: the one connected
     // is the one "Deconnecter" closes, its port with it.
@@ -761,6 +802,8 @@ void afterConnectClick(bool lx200, bool ascom)
 
 } // namespace
 
+void detail::forgetToldFailures() { ToldAutomatically.clear(); }
+
 void detail::useChosenAscomRates()
 {
     auto& shared = AscomBridge::AscomSharedData;
@@ -872,7 +915,7 @@ bool ConnectFocuser()
         // Told to whoever pressed "Connecter"; a focuser command of such a
         // kind does nothing, without asking each time.
         if (!detail::Connecting)
-            platform::showError(TranslatedTexts.MSG_Focus_Sans_Interface);
+            tellFailure(TranslatedTexts.MSG_Focus_Sans_Interface);
         break;
     }
     if (ok)
@@ -1028,7 +1071,9 @@ void ReleaseGuidePlugin()
     GuidePlugin::Instance = {};
 }
 
-void MountConnectClick()
+namespace {
+
+void connectMountPage()
 {
     ConnectingScope scope;
     // The rate goes out only on a link that is up.
@@ -1036,12 +1081,38 @@ void MountConnectClick()
     afterConnectClick(ok && MountKind() == Interface::LX200, ok && MountKind() == Interface::Ascom);
 }
 
-void GuideConnectClick()
+void connectGuidePage()
 {
     ConnectingScope scope;
     const bool ok = ConnectGuidePort();
     const Interface kind = GuideConnectionKind();
     afterConnectClick(ok && kind == Interface::LX200, ok && kind == Interface::Ascom);
+}
+
+// The one rule of the connections that commands make first (the moves,
+// every stop, the mount's commands, the focuser's): a page connects by
+// itself while its "Connecter" is offered and an interface is chosen for
+// the link it opens. With none chosen there is nothing to connect and
+// nothing to tell: the command acts on nothing. Never from inside a
+// connection. What fails is told once however often it is retried
+// (tellFailure).
+bool connectsByItself(const QPushButton* connecter, Interface kind)
+{
+    return !detail::Connecting && connecter->isEnabled() && kind != Interface::None;
+}
+
+} // namespace
+
+void MountConnectClick()
+{
+    ToldAutomatically.clear();
+    connectMountPage();
+}
+
+void GuideConnectClick()
+{
+    ToldAutomatically.clear();
+    connectGuidePage();
 }
 
 void MountDisconnectClick()
@@ -1070,22 +1141,27 @@ void OfferMountConnection(bool offered)
 
 void AutoConnectMount()
 {
-    if (!detail::Connecting && FRM_Pref && FRM_Pref->BTN_Mount_Connecter->isEnabled())
-        MountConnectClick();
+    if (!FRM_Pref || !connectsByItself(FRM_Pref->BTN_Mount_Connecter, mountConnectionKind()))
+        return;
+    const AutomaticScope automatic;
+    connectMountPage();
 }
 
 void AutoConnectGuidePort()
 {
-    if (!detail::Connecting && FRM_Pref && FRM_Pref->BTN_Autoguide_Connecter->isEnabled())
-        GuideConnectClick();
+    if (!FRM_Pref || !connectsByItself(FRM_Pref->BTN_Autoguide_Connecter, GuideConnectionKind()))
+        return;
+    const AutomaticScope automatic;
+    connectGuidePage();
 }
 
 void AutoConnectFocuser()
 {
-    if (!detail::Connecting && FRM_Pref && FRM_Pref->BTN_Focus_Connecter->isEnabled()) {
-        ConnectingScope scope;
-        ConnectFocuser();
-    }
+    if (!FRM_Pref || !connectsByItself(FRM_Pref->BTN_Focus_Connecter, FocuserKind()))
+        return;
+    const AutomaticScope automatic;
+    ConnectingScope scope;
+    ConnectFocuser();
 }
 
 } // namespace Prg_Suivi

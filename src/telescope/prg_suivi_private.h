@@ -60,6 +60,8 @@ void useChosenAscomRates();
 
 // Guards against connecting from inside a connection.
 extern bool Connecting;
+// Forgets which failures of automatic connections were told.
+void forgetToldFailures();
 // The rate last selected on the LX200 mount (index of the slew-rate
 // commands), -1 while none was selected on this connection.
 extern int Lx200Rate;

@@ -1,6 +1,7 @@
 #include "mount_fixture.h"
 
 #include "app/align_v_features.h"
+#include "app/frm_alv.h"
 #include "app/frm_message.h"
 #include "app/settings.h"
 #include "app/systeme.h"
@@ -20,7 +21,9 @@
 #include "telescope/mount_conversation.h"
 #include "telescope/mount_state.h"
 #include "telescope/prg_suivi.h"
+#include "telescope/sim/alpaca_simulator.h"
 #include "telescope/sim/simulated_telescope.h"
+#include "telescope/sky/catalogues.h"
 #include "telescope/sky/sky_chart.h"
 #include "telescope/voice_prompts.h"
 #include "translation/translated_texts.h"
@@ -480,6 +483,113 @@ TEST_F(HandPadTest, AscomSyncPositionAndRateScrollBar)
     pad().EnableLX200Controls();
     EXPECT_EQ(telescope.axisRate[0], 0.0);
     EXPECT_EQ(pad().SCB_Rate->value(), 0);
+}
+
+// A sync from the hand pad gives the goto dialog its object with the pad as
+// the sender: the pad keeps the catalogue, the number and the coordinates
+// the user set, with the LX200 mount on its serial line and with the
+// shipped Alpaca simulator, on a catalogue object as on typed coordinates.
+TEST_F(HandPadTest, ASyncLeavesThePadsCatalogueNumberAndCoordinatesAsTheUserSetThem)
+{
+    struct Catalogue {
+        Catalogue()
+        {
+            const auto m31 = Sky::ParseDeepSkyLine(" NGC 224            M 31                 GALXY         00 42.7   +41 16    4.4"
+                                                   "                       177.83m     69.66m    35");
+            if (m31)
+                Sky::DeepSkyCatalogue = {*m31};
+            Sky::CataloguesLoaded = true;
+        }
+        ~Catalogue()
+        {
+            Sky::DeepSkyCatalogue.clear();
+            Sky::CataloguesLoaded = false;
+        }
+    } catalogue;
+    ASSERT_EQ(Sky::DeepSkyCatalogue.size(), 1u);
+    libraryWithM31();
+    FRM_Alv->FirstActivationDone = true;   // the program has started
+    TFRM_Raquette& r = pad();
+    QWidget* const inputs[] = {r.TNI_RaH, r.TNI_RaM, r.TNI_RaS, r.TNI_DecD, r.TNI_DecM, r.TNI_DecS};
+    const auto asSet = [&] {
+        QStringList shown;
+        for (QRadioButton* choice : {r.RDB_Messier, r.RDB_NGC, r.RDB_IC, r.RDB_UGC, r.RDB_Etoile_SAO, r.RDB_Etoile,
+                                     r.RDB_Planete, r.RDB_Coords})
+            if (choice->isChecked())
+                shown << choice->objectName();
+        shown << r.EDT_Numero->text() + (r.EDT_Numero->isEnabled() ? "" : " (off)");
+        for (QWidget* input : inputs)
+            shown << static_cast<QLineEdit*>(input)->text() + (input->isEnabled() ? "" : " (off)");
+        return shown.join(u'|').toStdString();
+    };
+    // Coordinates typed first, then Messier 31 chosen and its number typed.
+    const auto chooseM31 = [&] {
+        ASSERT_TRUE(clickOnScreen(r.RDB_Coords));
+        type(r.TNI_RaH, "7");
+        type(r.TNI_DecD, "-12");
+        ASSERT_TRUE(clickOnScreen(r.RDB_Messier));
+        QTest::mouseClick(r.EDT_Numero, Qt::LeftButton);
+        r.EDT_Numero->selectAll();
+        QTest::keyClicks(r.EDT_Numero, QStringLiteral("31"));
+    };
+    const double m31Ra = (42.7 * 60) * 15, m31Dec = 41 * 3600 + 16 * 60;
+
+    // LX200: the mount synchronises on its own library's object.
+    ASSERT_NO_FATAL_FAILURE(padOnAConnectedLx200Mount());
+    ASSERT_NO_FATAL_FAILURE(chooseM31());
+    std::string before = asSet();
+    mount.clearRecords();
+    ASSERT_TRUE(clickOnScreen(r.BTN_Sync));
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(mount.commands().contains(":CM#")) << mount.commands().join(' ').toStdString();
+    EXPECT_EQ(asSet(), before);
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Deconnecter));
+
+    // ASCOM: the program finds the object and synchronises the telescope there.
+    Telescope::AlpacaSimulator sim;
+    ASSERT_TRUE(sim.listening());
+    pref().EDT_ASCOM_Telescope->setText(QStringLiteral("127.0.0.1:%1/0").arg(sim.port()));
+    ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_ASCOM));
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
+    const auto until = [](const std::function<bool()>& pred) {
+        QElapsedTimer t;
+        t.start();
+        while (!pred() && t.elapsed() < 15000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(2);
+        }
+        return pred();
+    };
+    ASSERT_TRUE(until([&] { return sim.state().connected && pref().BTN_Mount_Deconnecter->isEnabled(); }));
+    Systeme::ShowFormOnScreen(&r);
+    ASSERT_NO_FATAL_FAILURE(chooseM31());
+    before = asSet();
+    ASSERT_TRUE(clickOnScreen(r.BTN_Sync));
+    ASSERT_TRUE(until([&] { return !sim.calls().filter(QStringLiteral("PUT synctocoordinates")).isEmpty(); }));
+    EXPECT_NEAR(sim.state().raHours * 54000, m31Ra, 1);
+    EXPECT_NEAR(sim.state().decDegrees * 3600, m31Dec, 1);
+    EXPECT_NEAR(Sky::GotoDestinationRA, m31Ra, 1e-6);
+    EXPECT_NEAR(Sky::GotoOriginDec, m31Dec, 1e-6);
+    EXPECT_EQ(asSet(), before);
+
+    // Typed coordinates stay as typed.
+    ASSERT_TRUE(clickOnScreen(r.RDB_Coords));
+    type(r.TNI_RaH, "5");
+    type(r.TNI_RaM, "30");
+    type(r.TNI_RaS, "15.5");
+    type(r.TNI_DecD, "9");
+    type(r.TNI_DecM, "59");
+    type(r.TNI_DecS, "59.999");
+    QTest::keyClick(r.TNI_DecS, Qt::Key_Tab);
+    before = asSet();
+    sim.clearCalls();
+    ASSERT_TRUE(clickOnScreen(r.BTN_Sync));
+    ASSERT_TRUE(until([&] { return !sim.calls().filter(QStringLiteral("PUT synctocoordinates")).isEmpty(); }));
+    EXPECT_NEAR(sim.state().raHours, 5 + 30 / 60.0 + 15.5 / 3600, 1e-6);
+    EXPECT_EQ(asSet(), before);
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('\n').toStdString();
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Deconnecter));
+    AscomBridge::StopBridge();
 }
 
 TEST_F(HandPadTest, SpokenPromptsAreQueuedWithTheirSpacing)

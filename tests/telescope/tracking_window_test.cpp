@@ -9,7 +9,9 @@
 #include "capture/camera_slots.h"
 #include "imaging/frame_helpers.h"
 #include "imaging/pipeline_state.h"
+#include "imaging/process_frame.h"
 #include "telescope/frm_err_period.h"
+#include "telescope/frm_prg_action_ls.h"
 #include "telescope/frm_raquette.h"
 #include "telescope/frm_tool_suivi.h"
 #include "telescope/mount_state.h"
@@ -21,8 +23,11 @@
 #include "tools/frm_tool_mesures.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QSpinBox>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -40,6 +45,24 @@ QStringList fileLines(const QString& path)
 QString messageText()
 {
     return FRM_Message->MEMO_Message->toPlainText();
+}
+
+bool waitUntil(const std::function<bool()>& pred, int timeout_ms = 10000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!pred() && t.elapsed() < timeout_ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return pred();
+}
+
+// One frame of slot 1 through the frame routine, as a camera delivers it.
+void deliverFrame()
+{
+    std::uint8_t keep = 0;
+    Align_V::ProcessFrame(1, keep, 1);
 }
 
 } // namespace
@@ -114,6 +137,81 @@ TEST_F(TrackingTest, TheGuidePortsDisconnectComesBackWhenAutoguidingIsLeft)
     EXPECT_FALSE(FRM_Pref->BTN_Autoguide_Deconnecter->isEnabled());
     s.CKB_Suivi->setChecked(false);
     FRM_Raquette->hide();
+    s.hide();
+}
+
+// Tracking switched off stops the guide port through the same rule as every
+// command: it connects only an interface that is chosen. With none there
+// is nothing to connect and nothing to tell, also when the lost-star alarm
+// stops and restarts tracking over and over; an interface that cannot
+// connect is told once, not at every restart; and once the guider is
+// chosen, the restarted tracking guides the mount.
+TEST_F(TrackingTest, TrackingOffAndALostStarsRestartsTellAMissingInterfaceAtMostOnce)
+{
+    TFRM_Tool_Suivi& s = suivi();
+    TFRM_Pref& p = *FRM_Pref;
+    TFRM_PRG_Action_LS& l = *FRM_PRG_Action_LS;
+    FRM_Alv->setEnabled(true);
+    ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_Aucun));
+    ASSERT_TRUE(p.RDB_Mount_Aucun->isChecked());
+    p.hide();
+    boxes.shown.clear();
+    ASSERT_TRUE(clickOnScreen(s.CKB_Suivi));
+    ASSERT_TRUE(clickOnScreen(s.CKB_Suivi));
+    ASSERT_FALSE(s.CKB_Suivi->isChecked());
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('\n').toStdString();
+    EXPECT_TRUE(FRM_Alv->SPDB_Cam1_Format->isEnabled());
+
+    // The alarm stops tracking and takes it up again at once.
+    ASSERT_TRUE(clickOnScreen(l.CKB_Stop_Guiding));
+    ASSERT_TRUE(clickOnScreen(l.CKB_Restart_Guiding));
+    l.SPED_Restart_Guiding->setValue(0);
+    l.hide();
+    ASSERT_TRUE(clickOnScreen(s.CKB_Lost_Star_Alert));
+    ASSERT_TRUE(clickOnScreen(s.CKB_Suivi));
+    const auto loseTheStarThrice = [&] {
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            showStar(320, 240, 0);
+            deliverFrame();
+            ASSERT_FALSE(s.CKB_Suivi->isChecked()) << "the star was lost, cycle " << cycle;
+            ASSERT_TRUE(waitUntil([&] { return s.CKB_Suivi->isChecked(); })) << "restarted, cycle " << cycle;
+        }
+    };
+    ASSERT_NO_FATAL_FAILURE(loseTheStarThrice());
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('\n').toStdString();
+    EXPECT_TRUE(messageText().isEmpty()) << messageText().toStdString();
+
+    // A guide box on a serial entry that names no register address.
+    const int addressless = p.CBX_AG_PortSerie->findText(QStringLiteral("      COM3"));
+    ASSERT_NE(addressless, -1);
+    p.CBX_AG_PortSerie->setCurrentIndex(addressless);
+    ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_Venner));
+    p.hide();
+    ASSERT_NO_FATAL_FAILURE(loseTheStarThrice());
+    ASSERT_EQ(boxes.shown.size(), 1u) << boxes.texts().join('\n').toStdString();
+    EXPECT_TRUE(boxes.texts()[0].contains(QStringLiteral("COM3"))) << boxes.texts()[0].toStdString();
+    // Asked for by the user, the failure is told again.
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Connecter));
+    EXPECT_EQ(boxes.shown.size(), 2u);
+
+    // The guider chosen: the restart tracks and autoguiding corrects.
+    ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_Plugin));
+    p.hide();
+    ASSERT_TRUE(clickOnScreen(s.RDB_Autoguidage));
+    ASSERT_TRUE(s.RDB_Autoguidage->isChecked());
+    s.SPED_Intervalle_Guidage->setValue(1);
+    s.SPED_Intervalle_Moy->setValue(1);
+    boxes.shown.clear();
+    ASSERT_NO_FATAL_FAILURE(loseTheStarThrice());
+    calls().clear();
+    for (int frame = 0; frame < 20 && !calls().contains(QStringLiteral("move 3")); ++frame) {
+        showStar(326, 240);
+        deliverFrame();
+    }
+    EXPECT_TRUE(calls().contains(QStringLiteral("move 3"))) << calls().join(',').toStdString();
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('\n').toStdString();
+    ASSERT_TRUE(clickOnScreen(s.CKB_Lost_Star_Alert));
+    ASSERT_TRUE(clickOnScreen(s.CKB_Suivi));
     s.hide();
 }
 
