@@ -26,6 +26,7 @@
 #include "platform/paths.h"
 #include "scripting/frm_dde_server.h"
 #include "scripting/frm_progress.h"
+#include "scripting/frm_script.h"
 #include "scripting/scripts.h"
 #include "telescope/frm_raquette.h"
 #include "telescope/mount_state.h"
@@ -283,7 +284,10 @@ void TFRM_Alv::FormCloseQuery(bool& canClose)
         step(QStringLiteral("CloseFullScreen"));
         FRM_FullScreen->close();
     }
-    canClose = true;
+    // An edited script that was never saved is asked for as a new script
+    // asks: saved, dropped, or kept with the program left open. Asked here,
+    // before anything is stopped, so that a program kept open goes on as it was.
+    canClose = !FRM_Script || FRM_Script->MayDiscardEdits();
 }
 
 void TFRM_Alv::FormClose(TCloseAction& action)

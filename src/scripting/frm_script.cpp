@@ -193,11 +193,25 @@ bool TFRM_Script::WriteScriptFile(const QString& path, const QStringList& lines,
 
 bool TFRM_Script::mayDiscardEdits()
 {
-    if (!Memo_Script->document()->isModified())
+    QTextDocument* doc = Memo_Script->document();
+    if (!doc->isModified())
         return true;
-    return platform::messages().show({TranslatedTexts.MSG_Script_Modifie, platform::MsgKind::Confirmation, platform::MsgButtons::YesNo,
-                                      {}, {}})
-           == platform::MsgResult::Yes;
+    // One question wherever the edits would go (a new script, another one
+    // opened, a mosaic generated, the program closed): Yes saves them, with
+    // the save dialog when the script has no file yet, No drops them, Cancel
+    // keeps them. A save cancelled, refused or failed keeps them too. A
+    // second question while this one waits (the program closed again)
+    // answers None, which keeps them.
+    switch (platform::messages().show({TranslatedTexts.MSG_Script_Modifie_Enregistrer, platform::MsgKind::Confirmation,
+                                       platform::MsgButtons::YesNoCancel, QStringLiteral("ScriptEdited"), {}})) {
+    case platform::MsgResult::No:
+        return true;
+    case platform::MsgResult::Yes:
+        MNU_EnregistrerClick();
+        return !doc->isModified();
+    default:
+        return false;
+    }
 }
 
 void TFRM_Script::nameFile(const QString& path)

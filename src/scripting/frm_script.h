@@ -71,14 +71,15 @@ public:
 
     void FormClose(TCloseAction& action) override;
 
-    // Asks before edits that were never saved are replaced; true to go on.
+    // Asks before edits that were never saved are replaced or, at the
+    // program's close, dropped: saved (Yes), dropped (No) or kept (Cancel).
+    // True to go on, once nothing unsaved is left or the user let it go.
     bool MayDiscardEdits() { return mayDiscardEdits(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Asks before edits that were never saved are replaced; true to go on.
     bool mayDiscardEdits();
     // Names the file in the caption, the save item and the dialogs.
     void nameFile(const QString& path);

@@ -92,6 +92,7 @@ TFRM_Tool_Images::TFRM_Tool_Images(QWidget* parent) : TForm(parent)
     BTN_Demarrer_Sauv->setIcon(app::PictureOf(app::ButtonPicture::Run));
     BTN_Pause_sauv->setIcon(app::PictureOf(app::ButtonPicture::Pause));
     BTN_Arreter_Sauv->setIcon(app::PictureOf(app::ButtonPicture::Stop));
+    GroupSequenceButtons();
     // The colour mixer's pads (red, green, blue zones) and the luminance pad.
     const struct {
         TcpCoord* pad;

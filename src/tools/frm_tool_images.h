@@ -269,6 +269,9 @@ private:
     void StartFailed(const QString& fileName, const QString& reason);
     void CloseContainersAfterFailedStart();
     void EnableSequenceControls(bool idle);
+    // Start, pause and stop are one group of speed buttons that may all be
+    // up: one going down, by a click or from code, lets the other two up.
+    void GroupSequenceButtons();
     void UpdateBlink();
     void StampNextDue(std::int64_t interval_ms);
     std::int64_t UnitMs(int index, bool withImages) const;

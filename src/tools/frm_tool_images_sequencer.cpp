@@ -26,6 +26,9 @@
 #include "tools/util_images.h"
 #include "translation/translated_texts.h"
 
+#include <QToolButton>
+
+#include <array>
 #include <cmath>
 
 bool SequenceSaving = false;
@@ -81,6 +84,23 @@ void TFRM_Tool_Images::UpdateBlink()
     } else {
         FRM_Alv->TMR_Blink->stop();
     }
+}
+
+void TFRM_Tool_Images::GroupSequenceButtons()
+{
+    // Whatever puts start down (its click, a script, the motion detection)
+    // lets pause up, so that no sequence starts held back; stop going down
+    // at the end lets a pause pressed during the sequence up as well. A
+    // click on the button that is down lets it up, leaving none down.
+    const std::array<QToolButton*, 3> group{BTN_Demarrer_Sauv, BTN_Pause_sauv, BTN_Arreter_Sauv};
+    for (QToolButton* button : group)
+        connect(button, &QToolButton::toggled, this, [group, button](bool down) {
+            if (!down)
+                return;
+            for (QToolButton* other : group)
+                if (other != button)
+                    other->setChecked(false);
+        });
 }
 
 void TFRM_Tool_Images::EnableSequenceControls(bool idle)

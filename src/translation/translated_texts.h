@@ -220,7 +220,7 @@
     X(MSG_Nom_Pose_Guillemet, "Le nom de la pose ne peut pas contenir de guillemet (\").") \
     X(MSG_Aucun_Champ, "Aucun champ à ajouter : la carte du ciel n'a pas encore placé de champs (il lui faut l'échantillonnage et la taille du capteur de la fenêtre des mesures).") \
     X(MSG_Script_En_Cours_Mosaique, "Un script est en cours : arrêtez-le avant de générer la mosaïque.") \
-    X(MSG_Script_Modifie, "Le script a été modifié et n'est pas enregistré. Abandonner les modifications ?") \
+    X(MSG_Script_Modifie_Enregistrer, "Le script a été modifié et n'est pas enregistré. Enregistrer les modifications ?") \
     X(MSG_Titre_Enregistrer_Sous, "Enregistrer sous") \
     X(MSG_Curseur_Hors_Script, "Le curseur n'est sur aucune ligne du script : rien à exécuter.") \
     X(MSG_Recherche_Titre, "Rechercher") \

@@ -16,7 +16,9 @@
 #   une image toutes les": a sequence for 3 seconds then saves every frame,
 #   as "images" says (the list kept its choice);
 # - the camera put in stream mode ("Flux"), one image every 2 seconds for 7
-#   seconds: 4 files, not one a frame.
+#   seconds: 4 files, not one a frame;
+# - pause pressed, then every image for 3 images started: the start lets
+#   pause up and the sequence writes its 3 files and ends.
 #
 #   capture_roads_e2e.sh BUILD_DIR SOURCE_DIR
 #
@@ -194,9 +196,31 @@ sleep 9
 timed=$(( $(files_in "$work/out") - every ))
 [ "$timed" -eq 4 ] || fail "one image every 2 seconds for 7 seconds in stream mode wrote $timed files, not 4"
 [ -n "${NJ_E2E_KEEP:-}" ] && import -window root "$work/timed.png"
+
+case_name=started_with_pause_down
+before=$(files_in "$work/out")
+click_at "$images" 144 296
+xdotool key ctrl+a
+xdotool type 1
+xdotool key Tab
+click_at "$images" 354 296
+xdotool key Escape Home
+click_at "$images" 244 391
+xdotool key ctrl+a
+xdotool type 3
+xdotool key Tab
+click_at "$images" 389 391
+xdotool key Escape Home
+click_at "$images" 398 432   # pause, pressed before the start
+click_at "$images" 48 432
+until_true 30 '[ "$(files_in "$work/out")" -ge $((before + 3)) ]'
+sleep 2
+paused=$(( $(files_in "$work/out") - before ))
+[ "$paused" -eq 3 ] || fail "every image for 3 images, pause pressed before the start, wrote $paused files, not 3"
+[ -n "${NJ_E2E_KEEP:-}" ] && import -window root "$work/paused.png"
 camera_menu 1 a
 
-echo "source 1 after the picture and camera 2, after the refused picture; files: every frame $every, timed $timed"
+echo "source 1 after the picture and camera 2, after the refused picture; files: every frame $every, timed $timed, after a pause $paused"
 if [ "$failures" -ne 0 ]; then
   echo "$failures failure(s)"
   tail -20 "$work/program.log"

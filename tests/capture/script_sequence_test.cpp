@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QToolButton>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
@@ -74,6 +75,28 @@ bool runControlsIdle()
 }
 
 } // namespace
+
+// The sequencer paused by a script (or left paused by the user) and then
+// started by it: the start lets pause up, the sequence of three images ends
+// by itself, and the script waiting for it goes on to its last line.
+TEST_F(ImageCommandsOnACamera, AScriptThatPausedTheSequencerStartsItAndGoesOnAtItsEnd)
+{
+    const QString folder = dir.path() + QStringLiteral("/m13");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    answerDriverDialog(0);
+    FRM_Script->Memo_Script->setPlainText(QStringLiteral("camera(1,start)\nimage.sequence.prefix(\"%1/m13_\")\n"
+                                                         "image.sequence(pause)\nimage.sequence.for(3,images)\n"
+                                                         "image.sequence(startwait)\ncamera(1,stop)")
+                                              .arg(folder));
+    FRM_Script->MNU_ExecuterDuDebutClick(FRM_Script->MNU_ExecuterDuDebut);
+    runWithFrames(500);
+    EXPECT_FALSE(Scripts::ScriptRunning) << "the script still waits for the sequence";
+    EXPECT_FALSE(SequenceSaving);
+    EXPECT_FALSE(FRM_Tool_Images->BTN_Pause_sauv->isChecked());
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 3) << QDir(folder).entryList(QDir::Files).join(u' ').toStdString();
+    EXPECT_FALSE(FRM_Alv->Timer_Cam1->isActive()) << "camera(1,stop) ran";
+    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'|').toStdString();
+}
 
 TEST_F(ImageCommandsOnACamera, ScriptErrorsShowTheirBoxAndStopWhileTheCameraStreams)
 {

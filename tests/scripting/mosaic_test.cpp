@@ -411,14 +411,14 @@ TEST_F(MosaicScript, UnsavedEditsInTheEditorAreAskedForBeforeTheMosaicReplacesTh
     ASSERT_TRUE(FRM_Script->Memo_Script->document()->isModified());
     const QString typed = FRM_Script->Memo_Script->toPlainText();
 
-    boxes.answers = {platform::MsgResult::No};
+    boxes.answers = {platform::MsgResult::Cancel};
     w->BTN_Generer->click();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].kind, platform::MsgKind::Confirmation);
     EXPECT_EQ(FRM_Script->Memo_Script->toPlainText(), typed);
 
     boxes.clear();
-    boxes.answers = {platform::MsgResult::Yes};
+    boxes.answers = {platform::MsgResult::No};
     w->BTN_Generer->click();
     EXPECT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(editorLines().value(0), QStringLiteral("telescope.softspeed(profile)"));

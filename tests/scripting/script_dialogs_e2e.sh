@@ -314,6 +314,119 @@ shown_windows_in_front() {
     || fail "the message or the tracking window stays open"
 }
 
+# The program closed with a script typed into the script window and never
+# saved, through the main window's menu "Fichier > Fermer" and through the
+# window manager's close (Alt+F4): the question a new script asks, in front
+# with the keyboard. Escape (Annuler) keeps the program open with the edit;
+# Return (Oui) opens the save dialog, and Escape there keeps the program open
+# too; Oui with a file name typed into the dialog writes the script, then
+# the program closes and writes its settings. At the next start, a script
+# typed and answered "n" (Non) is dropped and the program closes.
+readonly edited_question="Le script a été modifié et n'est pas enregistré. Enregistrer les modifications ?"
+readonly edited_script='messagebox.show("m42")'
+
+# Types $1 into the script window's editor in place of its text.
+type_into_editor() {
+  local script
+  script=$(script_window)
+  [ -n "$script" ] || { fail "no script window on screen"; return 1; }
+  click_in "$script" 60 60
+  xdotool key --clearmodifiers ctrl+a
+  xdotool type --delay 5 "$1"
+}
+
+# Asks the main window to close, through its menu ("menu") or the window
+# manager ("wm"), and waits for the question (after $2 boxes); the window
+# manager now and then lets Alt+F4 through to the window under load, so the
+# close is asked again while no question came.
+ask_to_close() {
+  local how=$1 before=$2 main try
+  for try in 1 2 3; do
+    main=$(main_window)
+    [ -n "$main" ] || { fail "no main window"; return 1; }
+    if [ "$how" = menu ]; then
+      press_in "$main" alt+f
+      sleep 0.3
+      xdotool key --clearmodifiers f
+    else
+      press_in "$main" alt+F4
+    fi
+    until_true 10 '[ "$(box_count)" -gt "$before" ]' && return 0
+  done
+  fail "closing through the $how asks nothing"
+  return 1
+}
+
+# The save dialog the answer Oui opens: Escape, or a file name typed and Return.
+answer_save_dialog() {
+  until_true 20 '[ -n "$(visible_window "^Enregistrer")" ]' || { fail "Oui opens no save dialog"; return 1; }
+  dialog_win=$(visible_window "^Enregistrer")
+  check_in_front "$dialog_win" "the save dialog"
+  if [ $# -gt 0 ]; then
+    xdotool type --delay 20 "$1"
+    xdotool key Return
+  else
+    xdotool key Escape
+  fi
+  until_true 10 '[ -z "$(visible_window "^Enregistrer")" ]' || fail "the save dialog stays open"
+}
+
+still_open() {
+  sleep 1
+  alive || { fail "the program ended: $1"; return 1; }
+  [ -n "$(main_window)" ] || fail "the main window is gone: $1"
+}
+
+ended() {
+  until_true 60 '! alive' || { fail "the program does not end: $1"; return 1; }
+  wait "$app_pid" 2>/dev/null
+  return 0
+}
+
+restart() {
+  start_program_in "$prog" "$work/program.$1.log" || return 1
+  "$client" execute "window.scripts(show)" >/dev/null || fail "window.scripts(show) refused"
+  until_true 20 '[ -n "$(script_window)" ]' || fail "no script window after the restart"
+}
+
+case_close_with_edited_script() {
+  local n settings
+  type_into_editor "$edited_script" || return 1
+  settings=$(md5sum <"$prog/NightjarPro.ini")
+
+  n=$(box_count)
+  ask_to_close menu "$n" || return 1
+  answer_box_in_front "$n" "$edited_question" Escape
+  still_open "Annuler answered" || return 1
+
+  n=$(box_count)
+  ask_to_close wm "$n" || return 1
+  answer_box_in_front "$n" "$edited_question" Return
+  answer_save_dialog
+  still_open "the save dialog cancelled" || return 1
+  [ "$(md5sum <"$prog/NightjarPro.ini")" = "$settings" ] || fail "the settings were written by a close that did not happen"
+
+  n=$(box_count)
+  ask_to_close menu "$n" || return 1
+  answer_box_in_front "$n" "$edited_question" Return
+  answer_save_dialog "$out/m42.txt"
+  ended "Oui answered and the script saved" || return 1
+  [ "$(cat "$out/m42.txt" 2>/dev/null)" = "$edited_script"$'\r' ] \
+    || fail "the script saved holds \"$(od -c "$out/m42.txt" 2>&1 | head -3)\""
+  [ "$(md5sum <"$prog/NightjarPro.ini")" != "$settings" ] || fail "the close did not write the settings"
+
+  restart second || return 1
+  type_into_editor 'messagebox.show("m43")' || return 1
+  n=$(box_count)
+  ask_to_close wm "$n" || return 1
+  answer_box_in_front "$n" "$edited_question" n
+  ended "Non answered" || return 1
+  [ "$(cat "$out/m42.txt" 2>/dev/null)" = "$edited_script"$'\r' ] || fail "Non wrote the script"
+  [ "$(find "$out" -name '*.txt' | wc -l)" -eq 1 ] || fail "Non wrote a file: $(ls "$out")"
+  # The next cases find the program running.
+  restart third
+}
+
 # --- run -----------------------------------------------------------------------
 run_case question-remote through_remote_client "$question_script" answer_question
 run_case driver-remote through_remote_client "$driver_script" answer_driver_with_enter 1.5
@@ -324,5 +437,6 @@ run_case box-while-running case_box_while_running
 run_case hand-pad-behind-box case_hand_pad_behind_box
 run_case picker-from-sky-chart case_picker_from_sky_chart
 run_case shown-by-the-editor from_the_editor "$shows_script" shown_windows_in_front
+run_case close-with-edited-script case_close_with_edited_script
 
 finish

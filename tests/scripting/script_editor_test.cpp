@@ -2,11 +2,13 @@
 
 #include "script_fixture.h"
 
+#include "app/frm_alv.h"
 #include "app/frm_pref.h"
 #include "app/settings.h"
 #include "scripting/find_dialog.h"
 #include "scripting/frm_script.h"
 #include "support/file_size_limit.h"
+#include "support/user_input.h"
 #include "translation/translated_texts.h"
 
 #include <QApplication>
@@ -15,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <QWindow>
 
 using scripttest::logged;
 
@@ -171,17 +174,20 @@ TEST_F(ScriptEditor, NewEmptiesTheLevelAndEditsAreNeverDroppedUnasked)
     ASSERT_TRUE(Scripts::ScriptRunning);
 
     // Text edited and never saved (typed while the script stood paused):
-    // New asks, and No keeps everything.
+    // New asks, and Cancel keeps everything.
     QTextCursor edit(w->Memo_Script->document());
     edit.movePosition(QTextCursor::End);
     edit.insertText(QStringLiteral("\n// x"));
-    boxes.answers.push_back(platform::MsgResult::No);
+    boxes.answers.push_back(platform::MsgResult::Cancel);
     w->MNU_NouveauClick();
     ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].buttons, platform::MsgButtons::YesNoCancel);
     EXPECT_TRUE(Scripts::ScriptRunning);
     EXPECT_FALSE(editorText().isEmpty());
 
-    w->MNU_NouveauClick();   // answered Yes
+    boxes.answers.push_back(platform::MsgResult::No);   // the edit is dropped
+    w->MNU_NouveauClick();
+    EXPECT_EQ(dir.readFile(QStringLiteral("a.script")), "test.wait\r\n");
     EXPECT_FALSE(Scripts::ScriptRunning);
     EXPECT_TRUE(editorText().isEmpty());
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Scripts : Nouveau script"));
@@ -369,4 +375,55 @@ TEST_F(ScriptEditor, AStatementTypedOverTheSelectedLineKeepsTheNextLineApart)
     choose(w->MNU_ExecuterDuCurseur, w->MNU_Executer);
     ticks();
     EXPECT_EQ(logged, (QStringList{"9", "2", "3"}));
+}
+
+// The program closed with a script typed and never saved, through the main
+// window's menu File > Fermer or its close box (the window system's close):
+// New's question; the program closes only once the script is saved or let go.
+TEST_F(ScriptEditor, ClosingTheProgramAsksForAnEditedScriptAsNewAsks)
+{
+    TFRM_Script* w = FRM_Script;
+    bool closed = false;
+    QObject::connect(FRM_Alv, &TForm::formClosed, [&] { closed = true; });
+    auto* fichier = FRM_Alv->findChild<QMenu*>(QStringLiteral("MNU_Fichier"));
+    ASSERT_TRUE(fichier);
+    FRM_Alv->setEnabled(true);   // as its first activation leaves it
+    SettingsFilePath = dir.filePath(QStringLiteral("NightjarPro.ini"));
+    FRM_Alv->show();
+    w->show();
+    QApplication::setActiveWindow(w);
+    w->Memo_Script->setFocus();
+    QTest::keyClicks(w->Memo_Script, QStringLiteral("test.log(m31)"));
+    boxes.answers = {platform::MsgResult::Cancel};
+    w->MNU_NouveauClick();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    const platform::Message asked = boxes.shown[0];
+
+    // Cancel, or Yes with the save dialog cancelled: open, with the edit.
+    boxes.answers = {platform::MsgResult::Cancel, platform::MsgResult::Yes};
+    EXPECT_TRUE(testsupport::chooseMenuItem(fichier, FRM_Alv->MNU_Fermer));
+    FRM_Alv->windowHandle()->close();
+    ASSERT_EQ(boxes.shown.size(), 3u);
+    for (const platform::Message& m : {boxes.shown[1], boxes.shown[2]})
+        EXPECT_TRUE(m.text == asked.text && m.buttons == platform::MsgButtons::YesNoCancel);
+    EXPECT_EQ(dialogs.requests.size(), 1u);
+    EXPECT_FALSE(closed);
+    EXPECT_FALSE(dir.exists(QStringLiteral("NightjarPro.ini"))) << "the close went on";
+    EXPECT_EQ(editorText(), QStringLiteral("test.log(m31)"));
+
+    // Yes and a file chosen: the script is written, the program closes and
+    // saves its settings. No closes without writing.
+    dialogs.saveAnswers.push_back(dir.filePath(QStringLiteral("m31.txt")));
+    boxes.answers = {platform::MsgResult::Yes};
+    FRM_Alv->windowHandle()->close();
+    EXPECT_EQ(dir.readFile(QStringLiteral("m31.txt")), "test.log(m31)\r\n");
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(dir.exists(QStringLiteral("NightjarPro.ini")));
+    closed = false;
+    FRM_Alv->show();
+    QTest::keyClicks(w->Memo_Script, QStringLiteral(" x"));
+    boxes.answers = {platform::MsgResult::No};
+    EXPECT_TRUE(testsupport::chooseMenuItem(fichier, FRM_Alv->MNU_Fermer));
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(dir.readFile(QStringLiteral("m31.txt")), "test.log(m31)\r\n");
 }

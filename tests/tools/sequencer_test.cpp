@@ -361,3 +361,34 @@ TEST_F(ImageTool, TheSequencerButtonsArePicturesNamedInTheChosenLanguage)
     EXPECT_FALSE(SequenceSaving);
     EXPECT_TRUE(t.BTN_Demarrer_Sauv->isEnabled());
 }
+
+// Pause left down, pressed while idle or during the last sequence, never
+// holds back the next start: a sequence of N images ends by itself and a
+// script waiting for it goes on; the first of repeated bursts starts at once.
+TEST_F(ImageTool, StartingLetsPauseUpSoThatASequenceOfNImagesEndsByItself)
+{
+    TFRM_Tool_Images& t = tool();
+    during(3, 0);
+    testsupport::click(t.BTN_Pause_sauv);
+    ASSERT_TRUE(t.BTN_Pause_sauv->isChecked());
+    waitingScript();
+    testsupport::click(t.BTN_Demarrer_Sauv);
+    EXPECT_FALSE(t.BTN_Pause_sauv->isChecked());
+    frames(10);
+    EXPECT_FALSE(SequenceSaving);
+    EXPECT_EQ(files(QStringLiteral("bmp")).size(), 3);
+    EXPECT_TRUE(scriptResumed());
+
+    t.RDB_Toutes_Les->setChecked(true);   // every minute, until stopped
+    t.CBX_Toutes_les->setCurrentIndex(1);
+    t.RDB_Arret->setChecked(true);
+    testsupport::click(t.BTN_Demarrer_Sauv);
+    testsupport::click(t.BTN_Pause_sauv);
+    testsupport::click(t.BTN_Arreter_Sauv);   // the stop lets pause up
+    EXPECT_FALSE(t.BTN_Pause_sauv->isChecked());
+    testsupport::click(t.BTN_Pause_sauv);
+    testsupport::click(t.BTN_Demarrer_Sauv);
+    EXPECT_TRUE(SaveFramesEnabled);
+    frames(2);
+    EXPECT_EQ(saved(), 3);
+}

@@ -220,7 +220,7 @@ TEST_F(TranslationTable, EveryTextOfTheProgramsOwnHasItsKeyAndItsEnglishLine)
     // Texts a user met in French with English chosen.
     for (const char* french :
          {"Aucune sortie audio : les sons ne sont pas joués",
-          "Le script a été modifié et n'est pas enregistré. Abandonner les modifications ?",
+          "Le script a été modifié et n'est pas enregistré. Enregistrer les modifications ?",
           "Un script est en cours : arrêtez-le avant de générer la mosaïque.",
           "Le curseur n'est sur aucune ligne du script : rien à exécuter.", "Aucune image à enregistrer : ",
           "Rechercher", "Suivant", "Fermer", "Le répertoire n'existe pas, voulez vous le créer ?",
@@ -330,10 +330,10 @@ TEST_F(TranslationTable, WithEnglishChosenTheScriptWindowAsksAndSearchesInEnglis
     // A script typed and never saved, then "New": the question is English.
     FRM_Script->Memo_Script->setFocus();
     QTest::keyClicks(FRM_Script->Memo_Script, QStringLiteral("beep"));
-    boxes.answers = {platform::MsgResult::No};
+    boxes.answers = {platform::MsgResult::Cancel};
     QTest::keyClick(FRM_Script, Qt::Key_N, Qt::ControlModifier);
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text.toStdString(), "The script was changed and is not saved. Discard the changes?");
+    EXPECT_EQ(boxes.shown[0].text.toStdString(), "The script was changed and is not saved. Save the changes?");
     EXPECT_EQ(FRM_Script->Memo_Script->toPlainText(), QStringLiteral("beep"));
 
     // The find dialog opened with its keys: English title, label and buttons,
@@ -356,12 +356,12 @@ TEST_F(TranslationTable, WithEnglishChosenTheScriptWindowAsksAndSearchesInEnglis
     EXPECT_EQ(find->BTN_Suivant->text(), QStringLiteral("Suivant"));
     find->hide();
     boxes.clear();
-    boxes.answers = {platform::MsgResult::Yes};
+    boxes.answers = {platform::MsgResult::No};
     ASSERT_TRUE(activate());
     QTest::keyClick(FRM_Script, Qt::Key_N, Qt::ControlModifier);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text.toStdString(),
-              "Le script a été modifié et n'est pas enregistré. Abandonner les modifications ?");
+              "Le script a été modifié et n'est pas enregistré. Enregistrer les modifications ?");
     FRM_Script->hide();
 }
 
