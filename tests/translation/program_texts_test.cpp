@@ -4,6 +4,7 @@
 #include "translation_fixture.h"
 
 #include "app/frm_pref.h"
+#include "app/ui/widget_dialog_service.h"
 #include "kernels/picture_files.h"
 #include "platform/platform_texts.h"
 #include "scripting/find_dialog.h"
@@ -15,11 +16,13 @@
 
 #include <QApplication>
 #include <QDirIterator>
+#include <QFileDialog>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTimer>
 #include <algorithm>
 #include <vector>
 #include <QTest>
@@ -363,6 +366,41 @@ TEST_F(TranslationTable, WithEnglishChosenTheScriptWindowAsksAndSearchesInEnglis
     EXPECT_EQ(boxes.shown[0].text.toStdString(),
               "Le script a été modifié et n'est pas enregistré. Abandonner les modifications ?");
     FRM_Script->hide();
+}
+
+// The folder dialog of Préférences > Répertoires, opened with a click on a
+// "..." button through the real dialogs, is titled in the chosen language,
+// and in French again once no language is chosen.
+TEST_F(TranslationTable, TheFolderDialogOfThePreferencesIsTitledInTheChosenLanguage)
+{
+    app::WidgetDialogService real;
+    platform::setDialogService(&real);
+    TFRM_Pref& p = *FRM_Pref;
+    const auto titleOpenedBy = [&p](QAbstractButton* browse) {
+        p.show();
+        p.PGC_Preferences->setCurrentWidget(p.TBS_Repertoires);
+        p.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&p));
+        QString title;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&title] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                title = dialog->windowTitle();
+                dialog->reject();
+            }
+        });
+        answer.start(10);
+        QTest::mouseClick(browse, Qt::LeftButton);
+        return title;
+    };
+
+    chooseShippedEnglish(dir);
+    EXPECT_EQ(titleOpenedBy(p.BBTN_Repertoire_Bitmaps).toStdString(), "Choose a folder");
+    EXPECT_EQ(titleOpenedBy(p.BBTN_Repertoire_Scripts).toStdString(), "Choose a folder");
+    useNoLanguage();
+    EXPECT_EQ(titleOpenedBy(p.BBTN_Repertoire_Sons), QStringLiteral("Choisir un répertoire"));
+    p.hide();
+    platform::setDialogService(nullptr);
 }
 
 // A number typed wrong and an exposure added without a name, as a user
