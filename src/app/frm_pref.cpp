@@ -172,7 +172,6 @@ std::uint8_t level(const TCustomNumInp* input) { return input->AsByte() ? 1 : 0;
 TFRM_Pref::TFRM_Pref(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
-    PTD_Repertoire.Title = TranslatedTexts.MSG_Titre_Choisir_Repertoire;
     // The long-exposure page shows only with the camera modification.
     PGC_Preferences->setTabVisible(PGC_Preferences->indexOf(TBS_Poselongue), CKB_VestaMod->isChecked());
     addCaptionControls();

@@ -1,6 +1,7 @@
 #include "app/path_dialog.h"
 
 #include "platform/dialog_service.h"
+#include "translation/translated_texts.h"
 
 #include <QDir>
 
@@ -32,7 +33,8 @@ bool TPathDialog::Execute()
 {
     if (OnShow)
         OnShow(*this);
-    const std::optional<QString> choice = platform::dialogs().chooseFolder(Title, directory_);
+    const QString title = Title.isEmpty() ? TranslatedTexts.MSG_Titre_Choisir_Repertoire : Title;
+    const std::optional<QString> choice = platform::dialogs().chooseFolder(title, directory_);
     if (!choice || choice->isEmpty())
         return false;
     if (OnSelect)

@@ -11,6 +11,8 @@ enum class TRootItem { riMyComputer, riDesktop };
 
 class TPathDialog {
 public:
+    // The text above the tree; empty, the program's own title, taken in the
+    // chosen language each time the dialog opens.
     QString Title;
     bool ShowStatus = false;
     QString StatusText;

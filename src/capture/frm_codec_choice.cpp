@@ -3,6 +3,7 @@
 #include "app/systeme.h"
 #include "app/ui/widget_message_service.h"
 #include "platform/paths.h"
+#include "translation/language.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,6 +14,8 @@ TFRM_CodecChoice::Answerer TFRM_CodecChoice::answerer_;
 TFRM_CodecChoice::TFRM_CodecChoice(QWidget* parent) : QDialog(parent)
 {
     setupUi(this);
+    // Opened after the language is read: its texts in that language.
+    Translation::TranslateWindow(this);
     for (const TAviCodec& c : AVICompression::AvailableCodecs())
         CBX_Codec->addItem(AVICompression::CodecName(c), QLatin1String(c.fourCC));
     connect(CBX_Codec, &QComboBox::currentIndexChanged, this, [this] { CBX_CodecChange(); });

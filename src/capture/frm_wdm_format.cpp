@@ -3,6 +3,7 @@
 #include "app/systeme.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/widget_message_service.h"
+#include "translation/language.h"
 
 #include <algorithm>
 
@@ -11,6 +12,8 @@ TFRM_WDMFormat::TFRM_WDMFormat(const std::vector<platform::V4l2Camera::FormatEnt
     : QDialog(parent), formats_(formats), current_(current)
 {
     setupUi(this);
+    // Opened after the language is read: its texts in that language.
+    Translation::TranslateWindow(this);
     for (const auto& f : formats_) {
         if (std::find(fourccs_.begin(), fourccs_.end(), f.fourcc) != fourccs_.end())
             continue;

@@ -66,6 +66,12 @@ void clearResults(TFRM_MiseEnStation& w)
 TFRM_MiseEnStation::TFRM_MiseEnStation(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
+    // The new radius reads as one sentence that names the axis chosen: the
+    // language file's caption for the azimuth, the program's own for the
+    // altitude. The axis word beside it is kept for the handlers but not
+    // shown, since each sentence names its axis.
+    azimuthRadiusCaption_ = LBL_NouveauRayon->text();
+    LBL_Altaz->hide();
     PCTRL_Bigourdan->setCurrentWidget(TBS_Parametres);
     PCTRL_Methode->setCurrentWidget(TBS_Bigourdan);
 
@@ -84,6 +90,7 @@ TFRM_MiseEnStation::TFRM_MiseEnStation(QWidget* parent) : TForm(parent)
     const std::pair<const char*, void (W::*)()> named[] = {
         {"FRM_MiseEnStation.BTN_CalculerClick", &W::BTN_CalculerClick},
         {"FRM_MiseEnStation.BTN_PauseClick", &W::BTN_PauseClick},
+        {"FRM_MiseEnStation.ShowTexts", &W::ShowTexts},
     };
     for (const auto& [name, method] : named)
         Settings::RegisterHandler(QString::fromLatin1(name), [m = method] {
@@ -132,8 +139,25 @@ void TFRM_MiseEnStation::BTN_Demarre_KingClick()
 void TFRM_MiseEnStation::BTN_PauseClick()
 {
     KingPaused = KingPaused ? 0 : 1;
-    BTN_Pause->setText(KingPaused ? QStringLiteral("Reactiver")
-                                  : QStringLiteral("Pause pour corriger l'orientation de la monture"));
+    showPauseCaption();
+}
+
+void TFRM_MiseEnStation::showPauseCaption()
+{
+    BTN_Pause->setText(KingPaused ? TranslatedTexts.MSG_King_Reactiver : TranslatedTexts.MSG_King_Pause);
+}
+
+void TFRM_MiseEnStation::showRadiusCaption()
+{
+    LBL_NouveauRayon->setText(RDB_Correct_Altitude->isChecked() ? TranslatedTexts.MSG_Nouveau_Rayon_Altitude
+                                                                : azimuthRadiusCaption_);
+}
+
+void TFRM_MiseEnStation::ShowTexts()
+{
+    azimuthRadiusCaption_ = LBL_NouveauRayon->text();
+    showPauseCaption();
+    showRadiusCaption();
 }
 
 void TFRM_MiseEnStation::KingStopped()
@@ -169,11 +193,13 @@ void TFRM_MiseEnStation::BTN_Premiere_CorrectionClick()
 void TFRM_MiseEnStation::RDB_Correct_AzimuthClick()
 {
     LBL_Altaz->setText(QStringLiteral("azimuth (mm):"));
+    showRadiusCaption();
 }
 
 void TFRM_MiseEnStation::RDB_Correct_AltitudeClick()
 {
     LBL_Altaz->setText(QStringLiteral("altitude (mm):"));
+    showRadiusCaption();
 }
 
 void TFRM_MiseEnStation::BTN_CalculerClick()

@@ -34,6 +34,19 @@ public:
     // The King measurement has ended (aborted or lost its star): the pause
     // is released and its button disabled.
     void KingStopped();
+
+    // Run by the translation pass once it has written the window's captions:
+    // the azimuth radius's caption it wrote is kept, and the texts the
+    // window writes as it works (the pause button, the radius of the axis
+    // chosen) are written again in the language just read.
+    void ShowTexts();
+
+private:
+    void showPauseCaption();
+    void showRadiusCaption();
+
+    // The new radius's caption for the azimuth, as the last pass wrote it.
+    QString azimuthRadiusCaption_;
 };
 
 extern TFRM_MiseEnStation* FRM_MiseEnStation;

@@ -57,6 +57,11 @@ namespace Translation {
 // after the pass, such as the capture-driver dialog).
 void ApplyFontCharsetTo(QWidget* window);
 
+// Gives a window made after the pass (a dialog made when it opens) its
+// texts of the program's own in the chosen language, French where the
+// language file has none.
+void TranslateWindow(QWidget* window);
+
 // The language file that `path` names, found without regard to the letter
 // case of its name ("lang_English.ini" for ".../Lang_English.ini"); empty
 // when there is none.

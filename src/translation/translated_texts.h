@@ -317,6 +317,10 @@
     X(MSG_Unite_Secondes, "(Secondes)") \
     X(MSG_Unite_Minutes, "(Minutes)") \
     X(MSG_Unite_Degres, "(Degrés)") \
+    /* The polar alignment's King pause button, paused or not, and its new radius for the altitude adjuster (the azimuth one is the language file's caption). */ \
+    X(MSG_King_Pause, "Pause pour corriger l'orientation de la monture") \
+    X(MSG_King_Reactiver, "Reactiver") \
+    X(MSG_Nouveau_Rayon_Altitude, "Nouveau rayon du dispositif de reglage en altitude (mm):") \
     /* The goto dialog's calibration button while a calibration runs. */ \
     X(MSG_Calibration_Valider, "Valider") \
     /* Titles and filter names of the file dialogs. */ \

@@ -19,6 +19,7 @@
 #include <QGroupBox>
 #include <QHash>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -35,6 +36,9 @@ namespace {
 // The caption a control had before the first pass: the French default of
 // the entries that quote none.
 constexpr const char* kDesignCaption = "njDesignCaption";
+// The same for the tooltip and the placeholder of the program's own entries.
+constexpr const char* kDesignHint = "njDesignHint";
+constexpr const char* kDesignPlaceholder = "njDesignPlaceholder";
 // The font family a window had before any character set was applied.
 constexpr const char* kDesignFamily = "njDesignFontFamily";
 // The character set a window's font was last given (low 8 bits).
@@ -53,6 +57,9 @@ public:
                 windows_.insert(folded(w->objectName()), w);  // first of a name wins
         }
     }
+
+    // One window only.
+    explicit Components(QWidget* only) { windows_.insert(folded(only->objectName()), only); }
 
     QWidget* window(const QString& name) const { return windows_.value(folded(name)); }
 
@@ -140,17 +147,38 @@ void setHint(QObject* o, const QString& text)
         w->setToolTip(text);
 }
 
-// The French text of an entry: its quoted default, or the design caption
-// the control had before the first pass.
+// The text a control shows of the entry's kind: caption, tooltip or
+// placeholder.
+QString shownText(QObject* o, TextTarget target)
+{
+    if (target == TextTarget::Hint) {
+        if (auto* a = qobject_cast<QAction*>(o))
+            return a->toolTip();
+        if (auto* w = qobject_cast<QWidget*>(o))
+            return w->toolTip();
+        return {};
+    }
+    if (target == TextTarget::Placeholder) {
+        auto* edit = qobject_cast<QLineEdit*>(o);
+        return edit ? edit->placeholderText() : QString();
+    }
+    return captionOf(o).value_or(QString());
+}
+
+// The French text of an entry: its quoted default, or the design text the
+// control had before the first pass.
 QString frenchText(const TranslationEntry& e, QObject* o)
 {
     if (e.hasDefault())
         return e.defaultText();
-    const QVariant kept = o->property(kDesignCaption);
+    const char* property = e.target == TextTarget::Hint          ? kDesignHint
+                           : e.target == TextTarget::Placeholder ? kDesignPlaceholder
+                                                                 : kDesignCaption;
+    const QVariant kept = o->property(property);
     if (kept.isValid())
         return kept.toString();
-    const QString design = captionOf(o).value_or(QString());
-    o->setProperty(kDesignCaption, design);
+    const QString design = shownText(o, e.target);
+    o->setProperty(property, design);
     return design;
 }
 
@@ -196,6 +224,7 @@ int selectionToRestore(const QComboBox* combo)
 class Pass {
 public:
     explicit Pass(const LanguageFile& file) : file_(file) {}
+    Pass(const LanguageFile& file, QWidget* only) : file_(file), components_(only) {}
 
     void run(std::span<const TranslationEntry> table)
     {
@@ -238,7 +267,7 @@ private:
             break;
         }
         case TextTarget::Hint: {
-            const QString text = read(e, e.defaultText());
+            const QString text = read(e, frenchText(e, o));
             setHint(o, text);
             if (e.copyWindow) {
                 if (QObject* copy = components_.find(e.copyWindow, e.copyComponent))
@@ -253,6 +282,10 @@ private:
             break;
         case TextTarget::StatusPanel:
             setStatusPanel(o, e.index, read(e, e.defaultText()));
+            break;
+        case TextTarget::Placeholder:
+            if (auto* edit = qobject_cast<QLineEdit*>(o))
+                edit->setPlaceholderText(read(e, frenchText(e, o)));
             break;
         case TextTarget::ListItem:
             break;
@@ -345,6 +378,16 @@ void ApplyFontCharsetTo(QWidget* window)
     }
 }
 
+void TranslateWindow(QWidget* window)
+{
+    if (!window)
+        return;
+    const QString section = FRM_Pref ? FRM_Pref->CBX_Langue->currentText() : QString();
+    LanguageFile file(ResolveLanguageFile(LanguageFilePath), section);
+    readCharset(file);
+    Pass(file, window).run(OwnTranslationTable());
+}
+
 } // namespace Translation
 
 namespace Settings {
@@ -378,6 +421,7 @@ void ApplyTranslation()
     readTexts(file, 0, kFixedWords);
     Pass pass(file);
     pass.run(TranslationTable());
+    pass.run(OwnTranslationTable());
     readTexts(file, kFixedWords, TextEntries().size());
     HandDownPlatformTexts();
 
@@ -387,6 +431,10 @@ void ApplyTranslation()
     // The operation panel names the operation, or none, in the language
     // just read.
     RunHandler(QStringLiteral("FRM_Alv.ShowOperation"));
+
+    // The polar alignment's pause button and the radius of the axis it
+    // rectifies, written as it works, read again.
+    RunHandler(QStringLiteral("FRM_MiseEnStation.ShowTexts"));
 
     // The planner grid takes its column titles from the texts just read.
     RunHandler(QStringLiteral("FRM_Planificateur.FormActivate"));

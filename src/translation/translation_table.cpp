@@ -1000,6 +1000,84 @@ constexpr TranslationEntry kTable[] = {
     {"BTN_Ajouter.Hint", "FRM_PlayControl", "BTN_Ajouter", T::Hint, 0, "Additionner l'image en cours à l'integration"},
 };
 
+// The windows' texts of this program's own, in the order of the windows'
+// pass. Their French texts are the windows' design texts.
+constexpr TranslationEntry kOwnTable[] = {
+    // FRM_Alv: the script buttons of the text tool bar.
+    {"FRM_Alv.SPDB_Executer_Script_B.Caption", "FRM_Alv", "SPDB_Executer_Script_B", T::Caption, 0, nullptr},
+    {"FRM_Alv.SPDB_Pauser_Script_B.Caption", "FRM_Alv", "SPDB_Pauser_Script_B", T::Caption, 0, nullptr},
+    {"FRM_Alv.SPDB_Arreter_Script_B.Caption", "FRM_Alv", "SPDB_Arreter_Script_B", T::Caption, 0, nullptr},
+    // FRM_Pref: the captions of its groups and of the labels beside the
+    // controls that the pages add to the named ones.
+    {"FRM_Pref.Repertoires.Caption", "FRM_Pref", "grp_12", T::Caption, 0, nullptr},
+    {"FRM_Pref.Profil.Caption", "FRM_Pref", "lbl_22", T::Caption, 0, nullptr},
+    {"FRM_Pref.Optique.Caption", "FRM_Pref", "grp_25", T::Caption, 0, nullptr},
+    {"FRM_Pref.Profil.Caption", "FRM_Pref", "lbl_29", T::Caption, 0, nullptr},
+    {"FRM_Pref.Reglages_Mise_En_Station.Caption", "FRM_Pref", "grp_34", T::Caption, 0, nullptr},
+    {"FRM_Pref.Aucune_Interface.Caption", "FRM_Pref", "lbl_39", T::Caption, 0, nullptr},
+    {"FRM_Pref.Actif.Caption", "FRM_Pref", "lbl_43", T::Caption, 0, nullptr},
+    {"FRM_Pref.Actif.Caption", "FRM_Pref", "lbl_45", T::Caption, 0, nullptr},
+    {"FRM_Pref.Actif.Caption", "FRM_Pref", "lbl_47", T::Caption, 0, nullptr},
+    {"FRM_Pref.Actif.Caption", "FRM_Pref", "lbl_49", T::Caption, 0, nullptr},
+    {"FRM_Pref.Est.Caption", "FRM_Pref", "lbl_59", T::Caption, 0, nullptr},
+    {"FRM_Pref.Ouest.Caption", "FRM_Pref", "lbl_60", T::Caption, 0, nullptr},
+    {"FRM_Pref.Nord.Caption", "FRM_Pref", "lbl_61", T::Caption, 0, nullptr},
+    {"FRM_Pref.Sud.Caption", "FRM_Pref", "lbl_62", T::Caption, 0, nullptr},
+    {"FRM_Pref.EDT_ASCOM_Telescope.Placeholder", "FRM_Pref", "EDT_ASCOM_Telescope", T::Placeholder, 0, nullptr},
+    {"FRM_Pref.Aucune_Interface.Caption", "FRM_Pref", "lbl_72", T::Caption, 0, nullptr},
+    {"FRM_Pref.Actif.Caption", "FRM_Pref", "lbl_76", T::Caption, 0, nullptr},
+    {"FRM_Pref.Actif.Caption", "FRM_Pref", "lbl_78", T::Caption, 0, nullptr},
+    {"FRM_Pref.RDB_Filtre_Aucun.Caption", "FRM_Pref", "RDB_Filtre_Aucun", T::Caption, 0, nullptr},
+    {"FRM_Pref.BTN_Enregistrer_Autoguidage.Caption", "FRM_Pref", "BTN_Enregistrer_Autoguidage", T::Caption, 0, nullptr},
+    {"FRM_Pref.Profil.Caption", "FRM_Pref", "lbl_112", T::Caption, 0, nullptr},
+    {"FRM_Pref.Est.Caption", "FRM_Pref", "lbl_115", T::Caption, 0, nullptr},
+    {"FRM_Pref.Ouest.Caption", "FRM_Pref", "lbl_116", T::Caption, 0, nullptr},
+    {"FRM_Pref.Inertie_Temps.Caption", "FRM_Pref", "RDB_Temps_Inertie_AD", T::Caption, 0, nullptr},
+    {"FRM_Pref.Inertie_Pourcent.Caption", "FRM_Pref", "RDB_Pourcent_Inertie_AD", T::Caption, 0, nullptr},
+    {"FRM_Pref.Nord.Caption", "FRM_Pref", "lbl_119", T::Caption, 0, nullptr},
+    {"FRM_Pref.Sud.Caption", "FRM_Pref", "lbl_120", T::Caption, 0, nullptr},
+    {"FRM_Pref.Inertie_Temps.Caption", "FRM_Pref", "RDB_Temps_Inertie_Dec", T::Caption, 0, nullptr},
+    {"FRM_Pref.Inertie_Pourcent.Caption", "FRM_Pref", "RDB_Pourcent_Inertie_Dec", T::Caption, 0, nullptr},
+    {"FRM_Pref.Jeu.Caption", "FRM_Pref", "lbl_121", T::Caption, 0, nullptr},
+    {"FRM_Pref.Profil.Caption", "FRM_Pref", "lbl_147", T::Caption, 0, nullptr},
+    {"FRM_Pref.Resolution_Y.Caption", "FRM_Pref", "lbl_151", T::Caption, 0, nullptr},
+    {"FRM_Pref.GRB_QV_Parallel.Caption", "FRM_Pref", "GRB_QV_Parallel", T::Caption, 0, nullptr},
+    {"FRM_Pref.Actif.Caption", "FRM_Pref", "lbl_165", T::Caption, 0, nullptr},
+    {"FRM_Pref.Actif.Caption", "FRM_Pref", "lbl_167", T::Caption, 0, nullptr},
+    {"FRM_Pref.Actif.Caption", "FRM_Pref", "lbl_169", T::Caption, 0, nullptr},
+    {"FRM_Pref.GRB_QV_Serial.Caption", "FRM_Pref", "GRB_QV_Serial", T::Caption, 0, nullptr},
+    {"FRM_Pref.Objets.Caption", "FRM_Pref", "grp_223", T::Caption, 0, nullptr},
+    {"FRM_Pref.Nebuleuses_Planetaires.Caption", "FRM_Pref", "grp_227", T::Caption, 0, nullptr},
+    {"FRM_Pref.Schema.Caption", "FRM_Pref", "lbl_271", T::Caption, 0, nullptr},
+    {"FRM_Pref.Couleurs.Caption", "FRM_Pref", "grp_274", T::Caption, 0, nullptr},
+    // FRM_Tool_Images: the recording page's step and countdown, the star
+    // search's threshold and diameter, the colour mixer's three outputs.
+    {"FRM_Tool_Images.LBL_Incremente_Suffixe.Caption", "FRM_Tool_Images", "LBL_Incremente_suffixe", T::Caption, 0, nullptr},
+    {"FRM_Tool_Images.LBL_SeqTimer.Caption", "FRM_Tool_Images", "LBL_SeqTimer", T::Caption, 0, nullptr},
+    {"FRM_Tool_Images.LBL_Seuil.Caption", "FRM_Tool_Images", "LBL_Seuil", T::Caption, 0, nullptr},
+    {"FRM_Tool_Images.LBL_MaxDiam.Caption", "FRM_Tool_Images", "LBL_MaxDiam", T::Caption, 0, nullptr},
+    {"FRM_Tool_Images.CKB_Mix_R.Caption", "FRM_Tool_Images", "CKB_Mix_R", T::Caption, 0, nullptr},
+    {"FRM_Tool_Images.CKB_Mix_G.Caption", "FRM_Tool_Images", "CKB_Mix_G", T::Caption, 0, nullptr},
+    {"FRM_Tool_Images.CKB_Mix_B.Caption", "FRM_Tool_Images", "CKB_Mix_B", T::Caption, 0, nullptr},
+    // FRM_Tool_Affichage: the zone centring's two rows, the height bar.
+    {"FRM_Tool_Affichage.LBL_Centrer_Detect.Caption", "FRM_Tool_Affichage", "LBL_Centrer_Detect", T::Caption, 0, nullptr},
+    {"FRM_Tool_Affichage.LBL_Centrer_Affich.Caption", "FRM_Tool_Affichage", "LBL_Centrer_Affich", T::Caption, 0, nullptr},
+    {"FRM_Tool_Affichage.SCB_Taille_ZAffichV.Hint", "FRM_Tool_Affichage", "SCB_Taille_ZAffichV", T::Hint, 0, nullptr},
+    // FRM_ErrPeriod: the drift direction's read-out.
+    {"FRM_ErrPeriod.LBL_EP_Sens.Caption", "FRM_ErrPeriod", "LBL_EP_Sens", T::Caption, 0, nullptr},
+    // The video codec's and the webcam format's dialogs.
+    {"FRM_CodecChoice.Caption", "FRM_CodecChoice", "", T::Caption, 0, nullptr},
+    {"FRM_CodecChoice.LBL_Codec.Caption", "FRM_CodecChoice", "LBL_Codec", T::Caption, 0, nullptr},
+    {"FRM_CodecChoice.LBL_Qualite.Caption", "FRM_CodecChoice", "LBL_Qualite", T::Caption, 0, nullptr},
+    {"FRM_CodecChoice.CKB_Images_Cles.Caption", "FRM_CodecChoice", "CKB_Images_Cles", T::Caption, 0, nullptr},
+    {"FRM_CodecChoice.LBL_Images_Cles.Caption", "FRM_CodecChoice", "LBL_Images_Cles", T::Caption, 0, nullptr},
+    {"FRM_CodecChoice.BTN_Annuler.Caption", "FRM_CodecChoice", "BTN_Annuler", T::Caption, 0, nullptr},
+    {"FRM_WDMFormat.Caption", "FRM_WDMFormat", "", T::Caption, 0, nullptr},
+    {"FRM_WDMFormat.LBL_PixelFormat.Caption", "FRM_WDMFormat", "LBL_PixelFormat", T::Caption, 0, nullptr},
+    {"FRM_WDMFormat.LBL_Size.Caption", "FRM_WDMFormat", "LBL_Size", T::Caption, 0, nullptr},
+    {"FRM_WDMFormat.LBL_Interval.Caption", "FRM_WDMFormat", "LBL_Interval", T::Caption, 0, nullptr},
+};
+
 constexpr std::array<const char*, 23> kCharsetWindows{
     "FRM_Alv", "FRM_Tool_Images", "FRM_Tool_Affichage", "FRM_Planificateur", "FRM_Pref", "FRM_Script",
     "FRM_Input", "AboutBox", "FRM_ScrCmd", "FRM_BTNPref", "FRM_WDMControl", "FRM_Longuepose",
@@ -1012,6 +1090,11 @@ constexpr std::array<const char*, 23> kCharsetWindows{
 std::span<const TranslationEntry> TranslationTable()
 {
     return kTable;
+}
+
+std::span<const TranslationEntry> OwnTranslationTable()
+{
+    return kOwnTable;
 }
 
 std::span<const char* const> CharsetWindows()

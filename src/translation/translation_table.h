@@ -21,7 +21,8 @@ namespace Translation {
 // text, window title); hints as tooltips of widgets or actions; charts
 // through their properties "leftAxisTitle", "bottomAxisTitle" and
 // "titleText"; status bars through setPanelText(int, QString) when they
-// have it, else through their labels in order.
+// have it, else through their labels in order; placeholders as the
+// placeholder text of a line edit.
 enum class TextTarget : std::uint8_t {
     Caption,      // caption of a control, tab, group box or window title
     MenuCaption,  // caption of a menu item ("&" marks the accelerator)
@@ -31,6 +32,7 @@ enum class TextTarget : std::uint8_t {
     AxisBottom,   // title of a chart's bottom axis
     ChartTitle,   // line 0 of a chart's title
     StatusPanel,  // text of status-bar panel `index`
+    Placeholder,  // the grey text an empty edit shows
 };
 
 struct TranslationEntry {
@@ -54,6 +56,13 @@ struct TranslationEntry {
 // Every entry in the order of the pass: captions, menus and lists window by
 // window, then the hints.
 std::span<const TranslationEntry> TranslationTable();
+
+// The texts of the windows that are this program's own: labels, titles
+// and hints that it added to the windows, and its own dialogs. Their
+// keys name their window ("FRM_Pref.Profil.Caption"), so no key of the table
+// above reaches them; every pass writes them after it, and TranslateWindow
+// gives them to a dialog made when it opens.
+std::span<const TranslationEntry> OwnTranslationTable();
 
 // The 23 windows that take the font character set of the language, in the
 // order they are set.

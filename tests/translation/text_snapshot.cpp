@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTabWidget>
 
@@ -46,6 +47,8 @@ TextSnapshot SnapshotTexts()
                     s.insert(SnapshotKey(win, name, "item") + QString::number(i), c->itemText(i));
                 s.insert(SnapshotKey(win, name, "selected"), QString::number(c->currentIndex()));
             }
+            if (auto* e = qobject_cast<QLineEdit*>(o); e && !e->placeholderText().isEmpty())
+                s.insert(SnapshotKey(win, name, "placeholder"), e->placeholderText());
             if (auto* x = qobject_cast<QWidget*>(o)) {
                 s.insert(SnapshotKey(win, name, "hint"), x->toolTip());
                 if (x->isWindow() && !qobject_cast<QMenu*>(o))  // a dialog the window owns

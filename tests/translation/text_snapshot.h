@@ -1,7 +1,7 @@
 #pragma once
 // Every text the windows show (captions, titles, tab texts, tooltips, list
-// items, dynamic chart titles), keyed by window, object and property, to
-// compare the windows before and after a translation pass.
+// items, placeholders, dynamic chart titles), keyed by window, object and
+// property, to compare the windows before and after a translation pass.
 
 #include <QMap>
 #include <QString>

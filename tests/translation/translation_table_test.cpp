@@ -4,6 +4,8 @@
 #include "app/frm_alv.h"
 #include "app/frm_pref.h"
 #include "app/settings/key_engine.h"
+#include "capture/frm_codec_choice.h"
+#include "capture/frm_wdm_format.h"
 #include "platform/codepage.h"
 #include "translation/language.h"
 #include "translation/language_file.h"
@@ -29,6 +31,7 @@ const char* snapshotProperty(TextTarget t)
     case TextTarget::AxisLeft: return "leftAxisTitle";
     case TextTarget::AxisBottom: return "bottomAxisTitle";
     case TextTarget::ChartTitle: return "titleText";
+    case TextTarget::Placeholder: return "placeholder";
     default: return "caption";
     }
 }
@@ -48,11 +51,14 @@ bool exists(const char* window, const char* component)
     return false;
 }
 
-// Every entry of a pass.
+// Every entry of a pass: the table's, then the program's own.
 std::vector<TranslationEntry> allEntries()
 {
     const auto table = Translation::TranslationTable();
-    return std::vector<TranslationEntry>(table.begin(), table.end());
+    const auto own = Translation::OwnTranslationTable();
+    std::vector<TranslationEntry> out(table.begin(), table.end());
+    out.insert(out.end(), own.begin(), own.end());
+    return out;
 }
 
 // Where an entry's text lands in a snapshot (list items: item and index).
@@ -157,15 +163,31 @@ TEST_F(TranslationTable, EntriesCountAndNameTheirPlaces)
     EXPECT_EQ(Translation::CharsetWindows().size(), 23u);
 }
 
-// Every entry names a control of its window once the windows are made, and
-// so does every copy: the pass skips a missing control without a word, so a
-// misspelt or generated name would leave a text untranslated. A list the
-// pass rebuilds gets all its items back.
+// Every entry names a control of its window once the windows are made (the
+// dialogs made when they open among them), and so does every copy: the pass
+// skips a missing control without a word, so a misspelt or generated name
+// would leave a text untranslated. A list the pass rebuilds gets all its
+// items back. The program's own entries take no key of the table nor of the
+// texts, and write no place of the table's, so a language file's line
+// lands in one place only.
 TEST_F(TranslationTable, EveryEntryNamesAControlOfItsWindowAndWholeLists)
 {
+    TFRM_CodecChoice codecs;
+    TFRM_WDMFormat formats({}, {});
     QMap<QString, int> listItems;
     QStringList missing;
+    QSet<QString> tableKeys, tablePlaces;
     for (const TranslationEntry& e : Translation::TranslationTable()) {
+        tableKeys.insert(e.keyName().toLower());
+        tablePlaces.insert(destination(e).toLower());
+    }
+    for (const TTranslatedTextEntry& t : Translation::TextEntries())
+        tableKeys.insert(QString::fromLatin1(t.key).toLower());
+    for (const TranslationEntry& e : Translation::OwnTranslationTable()) {
+        EXPECT_FALSE(tableKeys.contains(e.keyName().toLower())) << e.key;
+        EXPECT_FALSE(tablePlaces.contains(destination(e).toLower())) << e.key;
+    }
+    for (const TranslationEntry& e : allEntries()) {
         if (!exists(e.window, e.component))
             missing << QStringLiteral("%1/%2 (%3)").arg(e.windowName(), e.componentName(), e.keyName());
         if (e.copyWindow && !exists(e.copyWindow, e.copyComponent))
