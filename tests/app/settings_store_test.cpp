@@ -322,7 +322,10 @@ TEST_F(SettingsStore, LoadRunsItsStepsAndHandlersInOrder)
     expected << "Preferences.ApplyLongExposureSettings";
     steps(17, 17);
     expected << "ListProfiles Camera." << "LoadCameraProfile" << "FRM_Pref.CKB_VestaModClick";
-    steps(18, 20);
+    steps(18, 19);
+    expected << "FRM_Tool_Images.UPD_Mult_RFollow" << "FRM_Tool_Images.UPD_Mult_GFollow"
+             << "FRM_Tool_Images.UPD_Mult_BFollow";
+    steps(20, 20);
     for (int n : {1, 3, 5, 7, 9})
         expected << QStringLiteral("FRM_Tool_Images.TNI_Set_%1Change").arg(n);
     steps(21, 21);
