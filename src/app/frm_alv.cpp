@@ -9,7 +9,6 @@
 #include "app/settings/settings_file.h"
 #include "app/startup.h"
 #include "app/systeme.h"
-#include "app/ui/button_pictures.h"
 #include "app/ui/event_boundary.h"
 #include "app/version_info.h"
 #include "capture/avi_compression.h"
@@ -101,20 +100,17 @@ QTimer* makeTimer(QObject* owner, const char* name)
 TFRM_Alv::TFRM_Alv(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
-    SPDB_Abort->setIcon(app::PictureOf(app::ButtonPicture::Stop));
-    SPDB_Executer->setIcon(app::PictureOf(app::ButtonPicture::Run));
-    SPDB_Nite->setIcon(app::PictureOf(app::ButtonPicture::Night));
+    SetUpPictureButtons();
     // "Rec" shows only while a sequence records, and keeps its room while it
     // blinks so that the night button beside it does not jump under the mouse.
     QSizePolicy recPolicy = LBL_Rec->sizePolicy();
     recPolicy.setRetainSizeWhenHidden(true);
     LBL_Rec->setSizePolicy(recPolicy);
     LBL_Rec->hide();
-    // The buttons of the expert tool bars and of the function-button grid
-    // fill their cells, in even columns.
-    for (QWidget* grid : {static_cast<QWidget*>(PNL_Toolbar_Expert), GRD_Fonctions_B})
-        for (QToolButton* b : grid->findChildren<QToolButton*>())
-            b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // The buttons of the beginner's function-button grid fill their cells,
+    // in even columns.
+    for (QToolButton* b : GRD_Fonctions_B->findChildren<QToolButton*>())
+        b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     FitOperationPanel();
     ConnectLayoutHooks();
     Timer_Cam1 = makeTimer(this, "Timer_Cam1");
@@ -366,20 +362,32 @@ void TFRM_Alv::FormResize()
     if (!area)
         return;
     constexpr int kGap = 2;
+    // The expert tool bars: their rows of pictures across the top, as many
+    // rows as the window's width needs; the views below them.
+    const bool expert = !PNL_Toolbar_Expert->isHidden();
+    int viewsTop = 0;
+    if (expert) {
+        const int rows = PNL_Toolbar_Expert->heightForWidth(area->width());
+        PNL_Toolbar_Expert->setGeometry(0, 0, area->width(), rows);
+        viewsTop = rows + kGap;
+    }
+
     // The status bar sits right of the image tabs, at their top, as wide and
     // as tall as its buttons and texts need.
-    const int top = SBX_Images->geometry().top() + SBX_Images->frameWidth();
+    const int top = viewsTop + SBX_Images->frameWidth();
     const QSize status = TLB_Status->sizeHint();
     TLB_Status->setGeometry(area->width() - status.width() - kGap, top, status.width(), status.height());
+    if (expert) {
+        SBX_Images->setGeometry(0, viewsTop, area->width(), std::max(0, area->height() - viewsTop));
+        return;
+    }
 
-    // The tool bar in use fills the column right of the views, below the
-    // status bar, as wide as its pages need; the views take what is left.
-    QWidget* panel = PNL_Toolbar_Expert->isHidden() ? PNL_Toolbar_Beginner : PNL_Toolbar_Expert;
-    const int width = ToolPanelWidth(panel, area->width());
+    // The beginner's tool bar fills the column right of the views, below
+    // the status bar, as wide as its pages need; the views take what is left.
+    const int width = ToolPanelWidth(PNL_Toolbar_Beginner, area->width());
     const int panelTop = std::max(top + PGC_Main->tabBar()->sizeHint().height(), TLB_Status->geometry().bottom() + 1) + kGap;
     const QRect column(area->width() - width - kGap, panelTop, width, std::max(0, area->height() - panelTop - kGap));
     PNL_Toolbar_Beginner->setGeometry(column);
-    PNL_Toolbar_Expert->setGeometry(column);
     SBX_Images->setGeometry(0, 0, std::max(0, column.left() - kGap), area->height());
 }
 

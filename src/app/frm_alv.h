@@ -335,6 +335,7 @@ private:
     void ConnectMouseHandlers();
     void ConnectMosaicHandlers();
     void ConnectLayoutHooks();
+    void SetUpPictureButtons();
     void FrameTick(int slot);
     bool StartCameraSource(int slot);
     bool StartFileSource(int slot);

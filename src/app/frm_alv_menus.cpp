@@ -12,6 +12,8 @@
 #include "app/night_colors.h"
 #include "app/settings.h"
 #include "app/systeme.h"
+#include "app/ui/button_pictures.h"
+#include "app/ui/button_rows.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
 #include "app/ui/press_guard.h"
@@ -439,6 +441,65 @@ void TFRM_Alv::MNU_RessourcesClick()
 }
 
 // ---------------------------------------------------------------- tool bars
+
+void TFRM_Alv::SetUpPictureButtons()
+{
+    // The picture of each command, the same in every bar that shows it.
+    using P = app::ButtonPicture;
+    const std::pair<QToolButton*, P> pictures[] = {
+        {SPDB_Ouvrir, P::OpenFile}, {SPDB_OuvrirSequence, P::OpenSequence},
+        {SPDB_Enregistrer, P::SaveFile}, {SPDB_Enregistrement, P::Record},
+        {SPDB_Seuils, P::Thresholds}, {SPDB_Select, P::Selection},
+        {SPDB_Integration, P::Integration}, {SPDB_Filtres, P::Filters},
+        {SPDB_Histo, P::Histogram}, {SPDB_Dark, P::Dark},
+        {SPDB_Flat, P::Flat}, {SPDB_Merlans, P::Merlans},
+        {SPDB_Rafraichissement, P::RefreshRate}, {SPDB_Zones, P::Zones},
+        {SPDB_Cameras, P::CameraRoles}, {SPDB_Minisource, P::SmallSource},
+        {SPDB_PleinEcran, P::FullScreen}, {SPDB_Reticule, P::Reticle},
+        {SPDB_Echantillonage, P::Sampling}, {SPDB_Distances, P::Distances},
+        {SPDB_Declinaison, P::Declination}, {SPDB_Focus, P::Focus},
+        {SPDB_Autoguidage, P::Autoguiding}, {SPDB_Detect_mvt, P::MotionDetection},
+        {SPDB_Carte, P::SkyChart}, {SPDB_Planif, P::Planner},
+        {SPDB_Scripts, P::ScriptEditor}, {SPDB_Executer_Script, P::Run},
+        {SPDB_Pauser_Script, P::Pause}, {SPDB_Arreter_Script, P::Stop},
+        {SPDB_Executer, P::Run}, {SPDB_Abort, P::Stop},
+        {SPDB_Nite, P::Night},
+    };
+    for (const auto& [button, picture] : pictures)
+        button->setIcon(app::PictureOf(picture));
+    // A camera's buttons carry its number.
+    const std::pair<QToolButton*, P> cameras[][8] = {
+        {{SPDB_Cam1_Start, P::Run}, {SPDB_Cam1_Stop, P::Stop}, {SPDB_Cam1_Source, P::CameraSource},
+         {SPDB_Cam1_WDMControl, P::CameraControls}, {SPDB_Cam1_Format, P::CameraFormat},
+         {SPDB_Cam1_Image, P::ImageMode}, {SPDB_Cam1_Stream, P::StreamMode}, {SPDB_Cam1_PoseLongue, P::LongExposureMode}},
+        {{SPDB_Cam2_Start, P::Run}, {SPDB_Cam2_Stop, P::Stop}, {SPDB_Cam2_Source, P::CameraSource},
+         {SPDB_Cam2_WDMControl, P::CameraControls}, {SPDB_Cam2_Format, P::CameraFormat},
+         {SPDB_Cam2_Image, P::ImageMode}, {SPDB_Cam2_Stream, P::StreamMode}, {SPDB_Cam2_Poselongue, P::LongExposureMode}},
+    };
+    for (int camera = 1; camera <= 2; ++camera)
+        for (const auto& [button, picture] : cameras[camera - 1])
+            button->setIcon(app::PictureOf(picture, camera));
+
+    // The expert tool bars' buttons are alike, square, a picture and its
+    // frame; the function buttons as wide as their numbers need. Each bar's
+    // buttons go in rows across the window, as many as its width needs.
+    constexpr int kPicture = 16;
+    constexpr int kSide = kPicture + 6;
+    for (QWidget* bar : {ToolBar1, ToolBar2}) {
+        for (QToolButton* b : bar->findChildren<QToolButton*>()) {
+            b->setIconSize(QSize(kPicture, kPicture));
+            b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+            const bool number = !b->text().isEmpty();
+            const int caption = number ? b->fontMetrics().horizontalAdvance(QStringLiteral("20")) + 8 : 0;
+            b->setFixedSize(std::max(kSide, caption), kSide);
+        }
+    }
+    // The collection's name reads whole.
+    CBX_ScriptCollection->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    CBX_ScriptCollection->setMinimumContentsLength(12);
+    app::ButtonRows::Replace(ToolBar1->layout());
+    app::ButtonRows::Replace(ToolBar2->layout());
+}
 
 void TFRM_Alv::SPDB_NiteClick(QObject* sender)
 {

@@ -4,6 +4,7 @@
 #include "app/frm_pref.h"
 #include "app/script_collections.h"
 #include "app/settings.h"
+#include "app/ui/button_pictures.h"
 #include "app/ui/control_adapters.h"
 #include "platform/dialog_service.h"
 #include "platform/paths.h"
@@ -38,6 +39,9 @@ TFRM_BTNPref::TFRM_BTNPref(QWidget* parent) : TForm(parent)
 {
     setupUi(this);
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    // The script editor's picture, as on the main window's tool bar.
+    SPDB_Scripts->setIcon(app::PictureOf(app::ButtonPicture::ScriptEditor));
+    SPDB_Scripts->setText(QString());
     using W = TFRM_BTNPref;
     app::bindButtonClick(BBTN_Script, this, &W::BBTN_ScriptClick);
     app::bindButtonClick(BBTN_Icone, this, &W::BBTN_IconeClick);

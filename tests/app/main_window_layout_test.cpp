@@ -2,16 +2,27 @@
 // caption of the tool-bar column's pages and page headers reads whole, the
 // status bar shows its buttons and texts whole, every tool-bar button shows a
 // caption or a picture, and the image area takes what is left and scrolls.
+// The expert tool bars: rows of pictures across the window's top, each
+// picture its own, hints from the language file, every button in reach and
+// answering clicks, by day and in night mode.
 
 #include "program_windows_fixture.h"
 
 #include "app/controls/page_control.h"
 #include "app/controls/word_wrap_button.h"
+#include "app/frm_btnpref.h"
 #include "app/frm_pref.h"
+#include "app/night_colors.h"
 #include "app/settings.h"
+#include "support/user_input.h"
 #include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_images.h"
+#include "tools/frm_tool_mesures.h"
+#include "translation/language_file.h"
+#include "translation/translation_table.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -20,6 +31,9 @@
 #include <QStyleOptionTab>
 #include <QToolButton>
 #include <QWheelEvent>
+
+#include <map>
+#include <set>
 
 namespace {
 
@@ -158,6 +172,96 @@ std::string listed(const QStringList& faults)
     return faults.join(QLatin1Char('\n')).toStdString();
 }
 
+// The expert tool bars' buttons, in their order.
+QList<QToolButton*> expertButtons()
+{
+    QList<QToolButton*> buttons;
+    for (QWidget* bar : {FRM_Alv->ToolBar1, FRM_Alv->ToolBar2})
+        buttons += bar->findChildren<QToolButton*>();
+    return buttons;
+}
+
+bool isFunctionButton(const QToolButton* b)
+{
+    return b->property("Tag").toInt() > 0;
+}
+
+QImage pictureOf(const QToolButton* b, QIcon::Mode mode = QIcon::Normal)
+{
+    return b->icon().pixmap(16, 16, mode).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+// The hint the language file gives a button of the main window, its French
+// default when the file has none.
+QString hintFor(const QToolButton* b, const Translation::LanguageFile& file)
+{
+    for (const Translation::TranslationEntry& e : Translation::TranslationTable())
+        if (e.target == Translation::TextTarget::Hint && e.windowName() == QLatin1String("FRM_Alv")
+            && e.componentName().compare(b->objectName(), Qt::CaseInsensitive) == 0)
+            return file.read(e.key, e.defaultText());
+    return QStringLiteral("(no key)");
+}
+
+// What is wrong with the expert tool bars as shown: a button with a
+// caption (other than a function button's number), without a picture,
+// drawn like another one, with another hint than the language file's, not
+// whole in the window or over another control.
+QStringList expertFaults(const QString& language)
+{
+    QStringList faults;
+    const Translation::LanguageFile file(
+        QStringLiteral(NJ_SOURCE_DIR "/resources/programdir/Lang_") + language + QStringLiteral(".ini"), language);
+    std::map<QByteArray, QString> drawn;
+    QWidget* area = FRM_Alv->centralWidget();
+    QList<QWidget*> controls;
+    for (QToolButton* b : expertButtons()) {
+        const QString name = b->objectName();
+        if (isFunctionButton(b)) {
+            if (b->text() != b->property("Tag").toString())
+                faults << name + QStringLiteral(": caption \"") + b->text() + QStringLiteral("\"");
+            else if (b->fontMetrics().horizontalAdvance(b->text()) > b->width() - 4)
+                faults << name + QStringLiteral(": its number is wider than the button");
+        } else {
+            if (!b->text().isEmpty())
+                faults << name + QStringLiteral(": caption \"") + b->text() + QStringLiteral("\"");
+            if (b->icon().isNull()) {
+                faults << name + QStringLiteral(": no picture");
+            } else {
+                const QImage picture = pictureOf(b);
+                const QByteArray bytes(reinterpret_cast<const char*>(picture.constBits()), picture.sizeInBytes());
+                if (auto [it, fresh] = drawn.emplace(bytes, name); !fresh)
+                    faults << name + QStringLiteral(": drawn like ") + it->second;
+            }
+            if (const QString hint = hintFor(b, file); b->toolTip() != hint || hint.isEmpty())
+                faults << name + QStringLiteral(": hint \"") + b->toolTip() + QStringLiteral("\", the file's \"") + hint
+                              + QStringLiteral("\"");
+        }
+        controls << b;
+    }
+    controls << FRM_Alv->CBX_ScriptCollection;
+    for (QWidget* w : controls) {
+        const QRect r = inArea(w);
+        if (!w->isVisibleTo(FRM_Alv) || !area->rect().contains(r) || !shownWhole(w))
+            faults << w->objectName() + QStringLiteral(": not whole in the window");
+        for (QWidget* other : controls)
+            if (other != w && r.intersects(inArea(other)))
+                faults << w->objectName() + QStringLiteral(" over ") + other->objectName();
+        if (r.intersects(inArea(FRM_Alv->TLB_Status)) || r.intersects(inArea(FRM_Alv->SBX_Images)))
+            faults << w->objectName() + QStringLiteral(" over the status bar or the image area");
+    }
+    return faults;
+}
+
+// The tops of the rows a tool bar's buttons stand on.
+std::set<int> rowsOf(QWidget* bar)
+{
+    std::set<int> rows;
+    for (QWidget* w : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w->isVisibleTo(bar))
+            rows.insert(w->y());
+    return rows;
+}
+
 } // namespace
 
 class MainWindowLayout : public ProgramWindows {
@@ -293,4 +397,105 @@ TEST_F(MainWindowLayout, OnALargeScreenEveryCaptionTakesOneLine)
             }
     }
     EXPECT_GT(FRM_Alv->SBX_Images->width(), 1920 / 2);
+}
+
+TEST_F(MainWindowLayout, TheExpertToolBarsShowRowsOfPicturesWithTheLanguageFilesHintsAndEveryButtonInReach)
+{
+    startAt(QSize(800, 600));
+    // Préférences > Général > Expert.
+    testsupport::click(FRM_Pref->RDB_WM_Expert);
+    FRM_Pref->hide();
+    settle();
+    ASSERT_TRUE(FRM_Alv->PNL_Toolbar_Expert->isVisible());
+    ASSERT_FALSE(FRM_Alv->PNL_Toolbar_Beginner->isVisible());
+    QStringList faults = expertFaults(QStringLiteral("Francais")) + statusFaults();
+    EXPECT_TRUE(faults.isEmpty()) << "in French:\n" << listed(faults);
+    // The camera buttons and the window buttons are all there, in rows
+    // across the top; the image area takes the whole width below them.
+    EXPECT_EQ(expertButtons().size(), 66);
+    const QRect bars = inArea(FRM_Alv->PNL_Toolbar_Expert);
+    const QRect images = inArea(FRM_Alv->SBX_Images);
+    EXPECT_EQ(bars.top(), 0);
+    EXPECT_GT(images.top(), bars.bottom());
+    EXPECT_EQ(images.width(), FRM_Alv->centralWidget()->width());
+    EXPECT_GE(images.height(), FRM_Alv->centralWidget()->height() * 3 / 4);
+    EXPECT_LE(rowsOf(FRM_Alv->ToolBar1).size() + rowsOf(FRM_Alv->ToolBar2).size(), 3u);
+    // The script editor's picture is the same in the button properties.
+    EXPECT_TRUE(FRM_BTNPref->SPDB_Scripts->text().isEmpty());
+    EXPECT_EQ(pictureOf(FRM_BTNPref->SPDB_Scripts), pictureOf(FRM_Alv->SPDB_Scripts));
+
+    // The language switched at run time: the other file's hints, still no
+    // captions.
+    chooseLanguage(0);
+    faults = expertFaults(QStringLiteral("English")) + statusFaults();
+    EXPECT_TRUE(faults.isEmpty()) << "in English:\n" << listed(faults);
+
+    // On a wider screen each tool bar takes one row.
+    for (const QSize size : {QSize(1024, 740), QSize(1920, 1040)}) {
+        FRM_Alv->resize(size);
+        settle();
+        EXPECT_EQ(rowsOf(FRM_Alv->ToolBar1).size(), 1u) << size.width();
+        EXPECT_EQ(rowsOf(FRM_Alv->ToolBar2).size(), 1u) << size.width();
+        faults = expertFaults(QStringLiteral("English"));
+        EXPECT_TRUE(faults.isEmpty()) << size.width() << ":\n" << listed(faults);
+    }
+    FRM_Alv->resize(800, 600);
+    settle();
+
+    // Clicks on the pictures run their commands; the window buttons spring
+    // back.
+    testsupport::RecordingDialogService dialogs;
+    FRM_Tool_Mesures->hide();
+    QTest::mouseClick(FRM_Alv->SPDB_Distances, Qt::LeftButton);
+    EXPECT_TRUE(FRM_Tool_Mesures->isVisible());
+    EXPECT_EQ(FRM_Tool_Mesures->PGC_Mesures->currentWidget(), FRM_Tool_Mesures->TBS_Distances);
+    EXPECT_FALSE(FRM_Alv->SPDB_Distances->isChecked());
+    QTest::mouseClick(FRM_Alv->SPDB_Seuils, Qt::LeftButton);
+    EXPECT_TRUE(FRM_Tool_Images->isVisible());
+    EXPECT_EQ(FRM_Tool_Images->PGC_Images->currentWidget(), FRM_Tool_Images->TBS_Seuils);
+    dialogs.saveAnswers = {std::nullopt};
+    QTest::mouseClick(FRM_Alv->SPDB_Enregistrer, Qt::LeftButton);
+    EXPECT_EQ(dialogs.requests.size(), 1u);
+
+    // A button held down shows it, by day and at night.
+    QToolButton* stream = FRM_Alv->SPDB_Cam1_Stream;
+    stream->setEnabled(true);
+    const auto downShows = [stream] {
+        stream->setChecked(false);
+        const QImage up = stream->grab().toImage();
+        stream->setChecked(true);
+        const QImage down = stream->grab().toImage();
+        stream->setChecked(false);
+        return up != down;
+    };
+    EXPECT_TRUE(downShows()) << "by day";
+
+    // Night mode: the pictures in the scheme's red only, full red on the
+    // enabled ones, and told apart as by day.
+    QTest::mouseClick(FRM_Alv->SPDB_Nite, Qt::LeftButton);
+    ASSERT_TRUE(NightColors::NightModeOn());
+    EXPECT_TRUE(downShows()) << "at night";
+    const QColor ink = QApplication::palette().color(QPalette::ButtonText);
+    ASSERT_EQ(ink, QColor(255, 0, 0));
+    for (QToolButton* b : expertButtons() + QList<QToolButton*>{FRM_Alv->SPDB_Nite, FRM_Alv->SPDB_Abort}) {
+        if (b->icon().isNull())
+            continue;
+        const QImage picture = pictureOf(b);
+        int full = 0;
+        bool ownColour = false;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) {
+                const QColor c = QColor::fromRgba(picture.pixel(x, y));
+                if (c.alpha() == 0)
+                    continue;
+                ownColour |= c.green() != 0 || c.blue() != 0;
+                full += c == QColor(255, 0, 0);
+            }
+        EXPECT_FALSE(ownColour) << b->objectName().toStdString();
+        EXPECT_GE(full, 6) << b->objectName().toStdString();
+    }
+    faults = expertFaults(QStringLiteral("English"));
+    EXPECT_TRUE(faults.isEmpty()) << "at night:\n" << listed(faults);
+    QTest::mouseClick(FRM_Alv->SPDB_Nite, Qt::LeftButton);
+    EXPECT_FALSE(NightColors::NightModeOn());
 }

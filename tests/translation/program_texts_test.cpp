@@ -332,9 +332,6 @@ const LayoutTextThatStays kLayoutTextsThatStay[] = {
     {"telescope/frm_recherche.ui", ""},
     {"telescope/frm_mise_en_station.ui", "BTN_Pause"},
     {"tools/frm_tool_mesures.ui", "LBL_Unite_champ"},
-    // The icon tool bar's short captions, shown where a button has no
-    // picture.
-    {"app/frm_alv.ui", "SPDB_(Executer_Script|OuvrirSequence|Select)"},
     // The hand pad's north-east button.
     {"telescope/frm_raquette.ui", "BTN_NE"},
 };

@@ -1,14 +1,32 @@
 #pragma once
-// The pictures of the program's glyph-only buttons, drawn here rather than
-// read from files: stop (a red square), run (a green triangle), pause (two
-// blue bars) and night mode (a red crescent). Their hints say what they do.
+// The pictures of the program's picture buttons, drawn here rather than read
+// from files, each a shape that tells its command. They are drawn when shown,
+// at the size asked, in the colours of the application's palette: the
+// buttons' text colour, greyed on a disabled button, and a few colours of
+// their own by day (run green, stop red, pause blue, record and night red,
+// the open folder yellow). In night mode only the scheme's colours are used.
+// A camera's buttons carry its number in their bottom right corner.
 
 #include <QIcon>
 
 namespace app {
 
-enum class ButtonPicture { Stop, Run, Pause, Night };
+enum class ButtonPicture {
+    // Scripts, operations and the sequencer.
+    Stop, Run, Pause, Night, Record,
+    // Files.
+    OpenFile, OpenSequence, SaveFile, ScriptEditor,
+    // A camera: its source, advanced controls, format and modes.
+    CameraSource, CameraControls, CameraFormat, ImageMode, StreamMode, LongExposureMode,
+    // The image tool's pages and the histogram.
+    Thresholds, Selection, Integration, Filters, Histogram, Dark, Flat, Merlans,
+    // The display tool, the small source and the full screen.
+    RefreshRate, Zones, CameraRoles, SmallSource, FullScreen,
+    // Measures, focus, guiding, motion, chart and planner.
+    Reticle, Sampling, Distances, Declination, Focus, Autoguiding, MotionDetection, SkyChart, Planner,
+};
 
-QIcon PictureOf(ButtonPicture picture);
+// `camera` 1 or 2 marks the picture with that camera's number.
+QIcon PictureOf(ButtonPicture picture, int camera = 0);
 
 } // namespace app
