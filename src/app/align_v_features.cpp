@@ -30,8 +30,6 @@
 #include "translation/translated_texts.h"
 
 #include <QFileInfo>
-#include <QIcon>
-#include <QImage>
 
 #include <cmath>
 #include <numbers>
@@ -206,14 +204,10 @@ void ApplyFilter()
         return;
     TFRM_Tool_Images& t = *FRM_Tool_Images;
     const bool on = t.CKB_Filtre->isChecked();
-    if (FRM_Alv) {
-        const QString file = platform::findFileNoCase(platform::joinPath(platform::programDir(), QStringLiteral("Icons")),
-                                                      on ? QStringLiteral("Sharpen_I.bmp") : QStringLiteral("Sharpen.bmp"));
-        const QImage glyph(file);
-        if (!glyph.isNull())
-            for (QToolButton* b : std::initializer_list<QToolButton*>{FRM_Alv->SPDB_Filtres, FRM_Alv->SPDB_Filtres_B})
-                b->setIcon(QIcon(QPixmap::fromImage(glyph)));
-    }
+    // The filter's glyph files are those of the program's own "Icons" folder.
+    if (FRM_Alv)
+        Util_Images::ShowButtonState({FRM_Alv->SPDB_Filtres, FRM_Alv->SPDB_Filtres_B}, QStringLiteral("Sharpen"), on,
+                                     platform::joinPath(platform::programDir(), QStringLiteral("Icons")));
     if (!t.CKB_Integration->isChecked())
         t.CKB_utiliser_seuils->setChecked(on);
     Util_Images::RefreshResultImage();

@@ -466,7 +466,7 @@ void TFRM_Alv::SetUpPictureButtons()
         {SPDB_Nite, P::Night},
     };
     for (const auto& [button, picture] : pictures)
-        button->setIcon(app::PictureOf(picture));
+        app::SetPicture(button, picture);
     // A camera's buttons carry its number.
     const std::pair<QToolButton*, P> cameras[][8] = {
         {{SPDB_Cam1_Start, P::Run}, {SPDB_Cam1_Stop, P::Stop}, {SPDB_Cam1_Source, P::CameraSource},
@@ -478,7 +478,7 @@ void TFRM_Alv::SetUpPictureButtons()
     };
     for (int camera = 1; camera <= 2; ++camera)
         for (const auto& [button, picture] : cameras[camera - 1])
-            button->setIcon(app::PictureOf(picture, camera));
+            app::SetPicture(button, picture, camera);
 
     // The expert tool bars' buttons are alike, square, a picture and its
     // frame; the function buttons as wide as their numbers need. Each bar's

@@ -166,8 +166,7 @@ void TFRM_Tool_Suivi::CKB_SuiviClick()
     CaptureReferenceIfCorrelating();
     const bool on = CKB_Suivi->isChecked();
     if (FRM_Alv)
-        Util_Images::SetButtonGlyph(FRM_Alv->SPDB_Autoguidage,
-                                    on ? QStringLiteral("Autoguidage_I.bmp") : QStringLiteral("Autoguidage.bmp"));
+        Util_Images::ShowButtonState({FRM_Alv->SPDB_Autoguidage}, QStringLiteral("Autoguidage"), on);
     setFormatEnabled(!on);
     // Last: tracking is off and shown off even when a stop cannot be sent.
     if (!on)

@@ -55,7 +55,7 @@ void TFRM_Tool_Affichage::CKB_MAPClick()
 {
     if (CKB_MAP->isChecked()) {
         if (FRM_Alv)
-            Util_Images::SetButtonGlyph(FRM_Alv->SPDB_Focus, QStringLiteral("Focus_I.bmp"));
+            Util_Images::ShowButtonState({FRM_Alv->SPDB_Focus}, QStringLiteral("Focus"), true);
         FwhmHistory.reset();
         if (RDB_Methode_FWHM->isChecked() && FRM_Tool_Suivi) {
             FRM_Tool_Suivi->CKB_Suivi->setChecked(true);
@@ -68,7 +68,7 @@ void TFRM_Tool_Affichage::CKB_MAPClick()
         if (FRM_Tool_Images)
             FRM_Tool_Images->CKB_Selection->setEnabled(true);
         if (FRM_Alv)
-            Util_Images::SetButtonGlyph(FRM_Alv->SPDB_Focus, QStringLiteral("Focus.bmp"));
+            Util_Images::ShowButtonState({FRM_Alv->SPDB_Focus}, QStringLiteral("Focus"), false);
         if (CKB_Save_FWHM->isChecked())
             CKB_Save_FWHM->setChecked(false);
     }

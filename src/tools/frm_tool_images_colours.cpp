@@ -304,12 +304,9 @@ void TFRM_Tool_Images::TNI_FishEyeExit()
 
 void TFRM_Tool_Images::CKB_Merlan_AutoClick()
 {
-    if (FRM_Alv) {
-        const QString glyph = CKB_Merlan_Auto->isChecked() ? QStringLiteral("Merlans16_I.bmp")
-                                                           : QStringLiteral("Merlans16.bmp");
-        Util_Images::SetButtonGlyph(FRM_Alv->SPDB_Merlans, glyph);
-        Util_Images::SetButtonGlyph(FRM_Alv->SPDB_Merlans_B, glyph);
-    }
+    if (FRM_Alv)
+        Util_Images::ShowButtonState({FRM_Alv->SPDB_Merlans, FRM_Alv->SPDB_Merlans_B}, QStringLiteral("Merlans16"),
+                                     CKB_Merlan_Auto->isChecked());
     RunFrameRoutine();
 }
 

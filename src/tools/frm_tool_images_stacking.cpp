@@ -161,11 +161,6 @@ bool ready(const TFRM_Tool_Images& t)
     return t.CKB_Integration->isChecked() && t.CKB_Integration->isEnabled() && t.BTN_Demarrer_Add->isEnabled();
 }
 
-void setGlyph(QAbstractButton* button, bool active, const QString& name)
-{
-    Util_Images::SetButtonGlyph(button, name + (active ? QStringLiteral("_I.bmp") : QStringLiteral(".bmp")));
-}
-
 void setRunningControls(TFRM_Tool_Images& t, bool run)
 {
     for (QWidget* w : std::initializer_list<QWidget*>{t.BTN_Reset_Add, t.BTN_Demarrer_Add, t.RDB_Unique, t.RDB_Boucle,
@@ -251,7 +246,7 @@ void TFRM_Tool_Images::CKB_IntegrationClick()
     QWidget* addButton = FRM_PlayControl ? FRM_PlayControl->BTN_Ajouter : nullptr;
     if (on) {
         a->CKB_DoubleEnreg->setEnabled(false);
-        setGlyph(alv->SPDB_Integration, true, QStringLiteral("Integration"));
+        Util_Images::ShowButtonState({alv->SPDB_Integration}, QStringLiteral("Integration"), true);
         Util_Images::EnableLevelControls(true);
         if (addButton)
             addButton->setEnabled(true);
@@ -270,7 +265,7 @@ void TFRM_Tool_Images::CKB_IntegrationClick()
         alv->MNU_Cam2_Binning->menuAction()->setEnabled(false);
     } else {
         a->CKB_DoubleEnreg->setEnabled(true);
-        setGlyph(alv->SPDB_Integration, false, QStringLiteral("Integration"));
+        Util_Images::ShowButtonState({alv->SPDB_Integration}, QStringLiteral("Integration"), false);
         if (RDB_Unique->isChecked())
             RDB_UniqueClick();
         else
@@ -502,7 +497,7 @@ void TFRM_Tool_Images::SCB_Seuil_darkChange()
 {
     setNum(TNI_MaxDark, 100 - SCB_Seuil_dark->value());
     if (FRM_Alv)
-        setGlyph(FRM_Alv->SPDB_Dark, SCB_Seuil_dark->value() < 100, QStringLiteral("Dark"));
+        Util_Images::ShowButtonState({FRM_Alv->SPDB_Dark}, QStringLiteral("Dark"), SCB_Seuil_dark->value() < 100);
     if (CKB_Integration->isChecked()) {
         RenderResult(0, 0, 0, PermanentDisplay);
     } else {
@@ -522,7 +517,7 @@ void TFRM_Tool_Images::SCB_Seuil_darkChange()
 void TFRM_Tool_Images::CKB_Active_FlatClick()
 {
     if (FRM_Alv)
-        setGlyph(FRM_Alv->SPDB_Flat, CKB_Active_Flat->isChecked(), QStringLiteral("Flat"));
+        Util_Images::ShowButtonState({FRM_Alv->SPDB_Flat}, QStringLiteral("Flat"), CKB_Active_Flat->isChecked());
     // While a flat is being built the frame being rendered checks the box;
     // it shows the result itself.
     if (running(*this) && RDB_Flat->isChecked())
@@ -536,7 +531,7 @@ void TFRM_Tool_Images::CKB_SelectionClick()
 {
     const bool on = CKB_Selection->isChecked();
     if (FRM_Alv)
-        setGlyph(FRM_Alv->SPDB_Select, on, QStringLiteral("Selection"));
+        Util_Images::ShowButtonState({FRM_Alv->SPDB_Select}, QStringLiteral("Selection"), on);
     if (on)
         CKB_Nonvide->setChecked(false);
     if (FRM_Tool_Affichage)

@@ -196,9 +196,13 @@ void DisableLevelControlsUnlessUsed(std::initializer_list<const QAction*> items)
 // frame again (not while an addition runs: that would add the frame a
 // second time); nothing until a source has set up the frame geometry.
 void RefreshResultImage();
-// Loads a tool-bar button's glyph from the icons folder of the
-// preferences. A file that is missing or unreadable leaves the glyph as it
-// was; returns whether it was loaded.
-bool SetButtonGlyph(QAbstractButton* button, const QString& fileName);
+// Shows on the tool-bar buttons whether the state they command is on: the
+// glyph file `name` + "_I.bmp" while it is, `name` + ".bmp" while it is not,
+// from the icons folder of the preferences (or from `folder`), file names
+// found whatever their letter case. Where that file is missing or unreadable
+// a button shows its own picture, lit while the state is on, and nothing is
+// told: the files are the user's to add.
+void ShowButtonState(std::initializer_list<QAbstractButton*> buttons, const QString& name, bool on,
+                     const QString& folder = {});
 
 } // namespace Util_Images

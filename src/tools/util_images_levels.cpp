@@ -6,6 +6,7 @@
 
 #include "app/frm_alv.h"
 #include "app/frm_pref.h"
+#include "app/ui/button_pictures.h"
 #include "capture/camera_slots.h"
 #include "imaging/display_helpers.h"
 #include "imaging/pipeline_state.h"
@@ -78,18 +79,22 @@ void RefreshResultImage()
     Align_V::ShowResultFullScreen();
 }
 
-bool SetButtonGlyph(QAbstractButton* button, const QString& fileName)
+void ShowButtonState(std::initializer_list<QAbstractButton*> buttons, const QString& name, bool on,
+                     const QString& folder)
 {
-    if (!button || !FRM_Pref)
-        return false;
-    const QString path = platform::findFileNoCase(FRM_Pref->IconsFolder(), fileName);
-    if (path.isEmpty())
-        return false;
-    const QImage image(path);
-    if (image.isNull())
-        return false;
-    button->setIcon(QIcon(QPixmap::fromImage(image)));
-    return true;
+    const QString where = !folder.isEmpty() ? folder : FRM_Pref ? FRM_Pref->IconsFolder() : QString();
+    const QString path = where.isEmpty() ? QString()
+                                         : platform::findFileNoCase(where, name + (on ? QStringLiteral("_I.bmp")
+                                                                                      : QStringLiteral(".bmp")));
+    const QImage glyph = path.isEmpty() ? QImage() : QImage(path);
+    for (QAbstractButton* button : buttons) {
+        if (!button)
+            continue;
+        if (glyph.isNull())
+            app::ShowOwnPicture(button, on);
+        else
+            button->setIcon(QIcon(QPixmap::fromImage(glyph)));
+    }
 }
 
 } // namespace Util_Images

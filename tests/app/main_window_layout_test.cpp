@@ -4,7 +4,9 @@
 // caption or a picture, and the image area takes what is left and scrolls.
 // The expert tool bars: rows of pictures across the window's top, each
 // picture its own, hints from the language file, every button in reach and
-// answering clicks, by day and in night mode.
+// answering clicks, by day and in night mode. The buttons of a state
+// (stacking, the filter, guiding...) show it, lit while it is on, or the
+// user's glyph files where the icons folder holds them.
 
 #include "program_windows_fixture.h"
 
@@ -15,6 +17,7 @@
 #include "app/night_colors.h"
 #include "app/settings.h"
 #include "support/user_input.h"
+#include "telescope/frm_tool_suivi.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 #include "tools/frm_tool_mesures.h"
@@ -23,6 +26,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -32,6 +36,7 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include <functional>
 #include <map>
 #include <set>
 
@@ -250,6 +255,26 @@ QStringList expertFaults(const QString& language)
             faults << w->objectName() + QStringLiteral(" over the status bar or the image area");
     }
     return faults;
+}
+
+// The share of a picture's pixels that `counts`.
+double share(const QImage& picture, const std::function<bool(QRgb)>& counts)
+{
+    int n = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            n += counts(picture.pixel(x, y));
+    return double(n) / (picture.width() * picture.height());
+}
+
+// Whether a picture has colours outside the night scheme's reds.
+bool outsideNightColours(const QImage& picture)
+{
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if (const QColor c = QColor::fromRgba(picture.pixel(x, y)); c.alpha() && (c.green() || c.blue()))
+                return true;
+    return false;
 }
 
 // The tops of the rows a tool bar's buttons stand on.
@@ -498,4 +523,113 @@ TEST_F(MainWindowLayout, TheExpertToolBarsShowRowsOfPicturesWithTheLanguageFiles
     EXPECT_TRUE(faults.isEmpty()) << "at night:\n" << listed(faults);
     QTest::mouseClick(FRM_Alv->SPDB_Nite, Qt::LeftButton);
     EXPECT_FALSE(NightColors::NightModeOn());
+}
+
+TEST_F(MainWindowLayout, TheStateButtonsOfTheExpertToolBarsShowTheirStateLitByDayAndAtNight)
+{
+    startAt(QSize(800, 600));
+    testsupport::click(FRM_Pref->RDB_WM_Expert);
+    FRM_Pref->hide();
+    settle();
+    ASSERT_TRUE(FRM_Alv->PNL_Toolbar_Expert->isVisible());
+    // A newcomer's icons folder holds no glyph files.
+    ASSERT_TRUE(QDir(dir.filePath(QStringLiteral("Icons"))).entryList({QStringLiteral("*.bmp")}).isEmpty());
+    TFRM_Tool_Images* t = FRM_Tool_Images;
+    TFRM_Tool_Affichage* a = FRM_Tool_Affichage;
+    // Focusing by contrast leaves guiding as it is.
+    testsupport::click(a->RDB_Methode_DCT);
+
+    // Each state switched with the user's click on its box (the dark: on
+    // the threshold bar's arrows); a running camera would enable the boxes
+    // of stacking and focusing.
+    const auto box = [](QAbstractButton* b) {
+        return [b](bool on) {
+            b->setEnabled(true);
+            if (b->isChecked() != on)
+                testsupport::click(b);
+            EXPECT_EQ(b->isChecked(), on) << b->objectName().toStdString();
+        };
+    };
+    const auto darkThreshold = [t](bool on) {
+        testsupport::clickScrollBar(t->SCB_Seuil_dark, on ? QStyle::SC_ScrollBarSubLine : QStyle::SC_ScrollBarAddLine);
+        EXPECT_EQ(t->SCB_Seuil_dark->value() < 100, on);
+    };
+    const std::pair<QToolButton*, std::function<void(bool)>> states[] = {
+        {FRM_Alv->SPDB_Integration, box(t->CKB_Integration)}, {FRM_Alv->SPDB_Select, box(t->CKB_Selection)},
+        {FRM_Alv->SPDB_Dark, darkThreshold},                   {FRM_Alv->SPDB_Flat, box(t->CKB_Active_Flat)},
+        {FRM_Alv->SPDB_Filtres, box(t->CKB_Filtre)},           {FRM_Alv->SPDB_Merlans, box(t->CKB_Merlan_Auto)},
+        {FRM_Alv->SPDB_Autoguidage, box(FRM_Tool_Suivi->CKB_Suivi)}, {FRM_Alv->SPDB_Focus, box(a->CKB_MAP)},
+    };
+    // On, the picture is lit: a block the size of the button's picture;
+    // off, the plain picture again, not mostly of the block's colour. At
+    // night both in the scheme's reds.
+    const auto faults = [&states] {
+        QStringList faults;
+        for (const auto& [button, set] : states) {
+            const QString name = button->objectName();
+            const QImage plain = pictureOf(button);
+            set(true);
+            const QImage lit = pictureOf(button);
+            const QRgb block = lit.pixel(0, 8);
+            if (lit == plain)
+                faults << name + QStringLiteral(": the same on as off");
+            else if (share(lit, [](QRgb c) { return qAlpha(c) > 0; }) < 0.9)
+                faults << name + QStringLiteral(": not lit while on");
+            else if (share(plain, [block](QRgb c) { return c == block; }) > 0.4)
+                faults << name + QStringLiteral(": looks lit while off");
+            if (NightColors::NightModeOn() && outsideNightColours(lit))
+                faults << name + QStringLiteral(": lit in colours of its own at night");
+            set(false);
+            if (pictureOf(button) != plain)
+                faults << name + QStringLiteral(": not its plain picture once off");
+        }
+        return faults;
+    };
+    QStringList found = faults();
+    EXPECT_TRUE(found.isEmpty()) << "by day:\n" << listed(found);
+    states[6].second(true);
+    const QImage litByDay = pictureOf(FRM_Alv->SPDB_Autoguidage);
+    states[6].second(false);
+    // The beginner's twins keep their captions.
+    EXPECT_TRUE(FRM_Alv->SPDB_Filtres_B->icon().isNull());
+    EXPECT_TRUE(FRM_Alv->SPDB_Merlans_B->icon().isNull());
+    QTest::mouseClick(FRM_Alv->SPDB_Nite, Qt::LeftButton);
+    ASSERT_TRUE(NightColors::NightModeOn());
+    found = faults();
+    EXPECT_TRUE(found.isEmpty()) << "at night:\n" << listed(found);
+    // A state on when night mode ends shows lit in the day's colours again.
+    states[6].second(true);
+    QTest::mouseClick(FRM_Alv->SPDB_Nite, Qt::LeftButton);
+    ASSERT_FALSE(NightColors::NightModeOn());
+    EXPECT_TRUE(pictureOf(FRM_Alv->SPDB_Autoguidage) == litByDay);
+    states[6].second(false);
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join(u'|').toStdString();
+
+    // The glyph files of the icons folder chosen in the Preferences win:
+    // the "on" file while on, and with no "off" file the plain picture once
+    // off. The filter's come from the program's "Icons" folder; its beginner
+    // twin shows them too, and its caption again without them.
+    QImage green(16, 16, QImage::Format_RGB32);
+    green.fill(Qt::green);
+    QDir().mkpath(dir.filePath(QStringLiteral("Glyphs")));
+    QDir().mkpath(dir.filePath(QStringLiteral("Icons")));
+    ASSERT_TRUE(green.save(dir.filePath(QStringLiteral("Glyphs/autoguidage_I.bmp")), "BMP"));
+    ASSERT_TRUE(green.save(dir.filePath(QStringLiteral("Glyphs/Integration_I.bmp")), "BMP"));
+    ASSERT_TRUE(green.save(dir.filePath(QStringLiteral("Icons/Sharpen_I.bmp")), "BMP"));
+    FRM_Pref->show();
+    testsupport::typeInto(FRM_Pref->EDT_Repertoire_Icones, dir.filePath(QStringLiteral("Glyphs")) + u'/');
+    FRM_Pref->hide();
+    for (int state : {0, 4, 6}) {
+        QToolButton* button = states[state].first;
+        const QImage plain = pictureOf(button);
+        states[state].second(true);
+        EXPECT_EQ(QColor(pictureOf(button).pixel(8, 8)), QColor(Qt::green)) << button->objectName().toStdString();
+        if (button == FRM_Alv->SPDB_Filtres) {
+            EXPECT_FALSE(FRM_Alv->SPDB_Filtres_B->icon().isNull());
+        }
+        states[state].second(false);
+        EXPECT_TRUE(pictureOf(button) == plain) << button->objectName().toStdString();
+    }
+    EXPECT_TRUE(FRM_Alv->SPDB_Filtres_B->icon().isNull());
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join(u'|').toStdString();
 }

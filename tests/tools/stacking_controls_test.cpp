@@ -329,17 +329,40 @@ TEST_F(StackingControls, LevelControlsAndThresholds)
 
 TEST_F(StackingControls, GlyphOfTheIntegrationButton)
 {
+    const auto picture = [] {
+        return FRM_Alv->SPDB_Integration->icon().pixmap(16, 16).toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    const auto runScript = [](const char* line) {
+        FRM_Script->Memo_Script->setPlainText(QString::fromLatin1(line));
+        FRM_Script->MNU_ExecuterDuDebutClick(FRM_Script->MNU_ExecuterDuDebut);
+        for (int tick = 0; tick < 10 && FRM_Script->TMR_Script->isActive(); ++tick)
+            FRM_Script->TMR_ScriptTimer();
+    };
+    // Without glyph files the button's own picture shows the state, by a
+    // script as by the box, and comes back plain once off.
+    const QImage plain = picture();
+    runScript("integration(on)");
+    ASSERT_TRUE(t->CKB_Integration->isChecked());
+    EXPECT_TRUE(picture() != plain);
+    runScript("integration(off)");
+    EXPECT_TRUE(picture() == plain);
+
     // The "on" glyph is loaded (the file name's case does not matter); a
-    // missing "off" file leaves it in place.
+    // missing or unreadable "off" file gives the plain picture back, not
+    // the "on" glyph.
     QImage icon(16, 16, QImage::Format_RGB888);
     icon.fill(Qt::green);
     QDir().mkpath(dir.filePath(QStringLiteral("Icons")));
     ASSERT_TRUE(icon.save(dir.filePath(QStringLiteral("Icons/integration_I.bmp")), "BMP"));
     t->CKB_Integration->setChecked(true);
-    const qint64 key = FRM_Alv->SPDB_Integration->icon().cacheKey();
-    EXPECT_FALSE(FRM_Alv->SPDB_Integration->icon().isNull());
+    EXPECT_EQ(QColor(picture().pixel(8, 8)), QColor(Qt::green));
     t->CKB_Integration->setChecked(false);
-    EXPECT_EQ(FRM_Alv->SPDB_Integration->icon().cacheKey(), key);
+    EXPECT_TRUE(picture() == plain);
+    dir.writeFile(QStringLiteral("Icons/Integration.bmp"), "BM not a picture");
+    t->CKB_Integration->setChecked(true);
+    t->CKB_Integration->setChecked(false);
+    EXPECT_TRUE(picture() == plain);
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join(u'|').toStdString();
 }
 
 // A stack of the camera's frames that ended by itself stays on "Resultat"

@@ -2,6 +2,7 @@
 
 #include "app/night_colors.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QIconEngine>
 #include <QPainter>
@@ -225,9 +226,11 @@ void draw(Brush& b, ButtonPicture picture)
         break;
     }
     case ButtonPicture::Dark:
-        // A black frame with its few hot pixels.
-        frame(b, b.ink);
-        b.fill(b.face);
+        // A black frame with its few hot pixels; at night, where the ink is
+        // the brightest colour, its outline only, so that it does not read as
+        // a lit picture.
+        frame(b, b.daylight ? b.ink : b.face);
+        b.fill(b.daylight ? b.face : b.ink);
         for (const QPointF& hot : {QPointF(4, 5), QPointF(10, 7), QPointF(6, 10)})
             p.drawRect(QRectF(hot, QSizeF(1.5, 1.5)));
         break;
@@ -403,24 +406,41 @@ void cameraNumber(Brush& b, int number)
 
 class PictureEngine final : public QIconEngine {
 public:
-    PictureEngine(ButtonPicture picture, int camera) : picture_(picture), camera_(camera) {}
+    PictureEngine(ButtonPicture picture, int camera, bool lit) : picture_(picture), camera_(camera), lit_(lit) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override
     {
         const QPalette colours = QApplication::palette();
         const bool disabled = mode == QIcon::Disabled;
+        const bool night = NightColors::NightModeOn();
+        QColor ink = colours.color(disabled ? QPalette::Disabled : QPalette::Active, QPalette::ButtonText);
+        QColor face = colours.color(QPalette::Active, QPalette::Button);
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);
         painter->translate(rect.topLeft());
         painter->scale(rect.width() / 16.0, rect.height() / 16.0);
-        Brush b{*painter,
-                colours.color(disabled ? QPalette::Disabled : QPalette::Active, QPalette::ButtonText),
-                colours.color(QPalette::Active, QPalette::Button), !disabled && !NightColors::NightModeOn()};
+        if (lit_) {
+            // The block, and the picture in the colour that stands out on it.
+            QColor block = ink;
+            QColor on = face;
+            if (!disabled && !night) {
+                block = colours.color(QPalette::Active, QPalette::Highlight);
+                on = colours.color(QPalette::Active, QPalette::HighlightedText);
+            }
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(block);
+            painter->drawRoundedRect(QRectF(0, 0, 16, 16), 3, 3);
+            ink = on;
+            face = block;
+        }
+        Brush b{*painter, ink, face, !disabled && !night && !lit_};
+        const auto picture = [this](Brush& inner) { draw(inner, picture_); };
+        const QRectF whole = lit_ ? QRectF(1.5, 1.5, 13, 13) : QRectF(0, 0, 16, 16);
         if (camera_ == 1 || camera_ == 2) {
-            b.within(QRectF(0, 0, 13, 13), [this](Brush& inner) { draw(inner, picture_); });
+            b.within(QRectF(whole.topLeft(), whole.size() * (13.0 / 16.0)), picture);
             cameraNumber(b, camera_);
         } else {
-            draw(b, picture_);
+            b.within(whole, picture);
         }
         painter->restore();
     }
@@ -441,13 +461,35 @@ public:
 private:
     ButtonPicture picture_;
     int camera_;
+    bool lit_;
 };
+
+// The button's own picture, kept on it by SetPicture.
+constexpr const char* kOwnPicture = "nj_ownPicture";
+constexpr const char* kOwnPictureCamera = "nj_ownPictureCamera";
 
 } // namespace
 
-QIcon PictureOf(ButtonPicture picture, int camera)
+QIcon PictureOf(ButtonPicture picture, int camera, bool lit)
 {
-    return QIcon(new PictureEngine(picture, camera));
+    return QIcon(new PictureEngine(picture, camera, lit));
+}
+
+void SetPicture(QAbstractButton* button, ButtonPicture picture, int camera)
+{
+    button->setProperty(kOwnPicture, int(picture));
+    button->setProperty(kOwnPictureCamera, camera);
+    button->setIcon(PictureOf(picture, camera));
+}
+
+void ShowOwnPicture(QAbstractButton* button, bool lit)
+{
+    const QVariant own = button->property(kOwnPicture);
+    if (!own.isValid()) {
+        button->setIcon(QIcon());
+        return;
+    }
+    button->setIcon(PictureOf(ButtonPicture(own.toInt()), button->property(kOwnPictureCamera).toInt(), lit));
 }
 
 } // namespace app
