@@ -592,6 +592,91 @@ TEST_F(HandPadTest, ASyncLeavesThePadsCatalogueNumberAndCoordinatesAsTheUserSetT
     AscomBridge::StopBridge();
 }
 
+// The pad's GOTO on a catalogue object writes the target into the pad's six
+// inputs as they show seconds, to the hundredth: Messier 57 at +33 deg 2',
+// a hair below it once through radians, reads 33 / 2 / 0.00, never
+// 33 / 1 / 60.00. A script's goto destination writes them by the same rule.
+TEST_F(HandPadTest, AGotoWritesThePadsInputsRoundedAsTheyShowThem)
+{
+    struct Catalogue {
+        Catalogue()
+        {
+            const auto m57 = Sky::ParseDeepSkyLine(" NGC 6720           M 57                 PLNNB         18 53.6   +33 02    8.8  "
+                                                   "                     177.83m     69.66m    35");
+            if (m57)
+                Sky::DeepSkyCatalogue = {*m57};
+            Sky::CataloguesLoaded = true;
+        }
+        ~Catalogue()
+        {
+            Sky::DeepSkyCatalogue.clear();
+            Sky::CataloguesLoaded = false;
+        }
+    } catalogue;
+    ASSERT_EQ(Sky::DeepSkyCatalogue.size(), 1u);
+    FRM_Alv->FirstActivationDone = true;
+    TFRM_Raquette& r = pad();
+    const auto inputs = [&] {
+        QStringList shown;
+        for (QLineEdit* input : {r.TNI_RaH, r.TNI_RaM, r.TNI_RaS, r.TNI_DecD, r.TNI_DecM, r.TNI_DecS})
+            shown << input->text();
+        return shown.join(u'|').toStdString();
+    };
+
+    // The Alpaca simulator as the mount, its position read so that a goto
+    // has an origin.
+    Telescope::AlpacaSimulator sim;
+    ASSERT_TRUE(sim.listening());
+    pref().EDT_ASCOM_Telescope->setText(QStringLiteral("127.0.0.1:%1/0").arg(sim.port()));
+    ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_ASCOM));
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
+    const auto until = [](const std::function<bool()>& pred) {
+        QElapsedTimer t;
+        t.start();
+        while (!pred() && t.elapsed() < 15000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(2);
+        }
+        return pred();
+    };
+    ASSERT_TRUE(until([&] { return sim.state().connected && pref().BTN_Mount_Deconnecter->isEnabled(); }));
+    Systeme::ShowFormOnScreen(&r);
+    ASSERT_TRUE(clickOnScreen(r.BTN_Position_Actuelle));
+    ASSERT_TRUE(until([] { return Sky::OriginSet(); }));
+
+    ASSERT_TRUE(clickOnScreen(r.RDB_Absolu));
+    ASSERT_TRUE(clickOnScreen(r.RDB_Messier));
+    QTest::mouseClick(r.EDT_Numero, Qt::LeftButton);
+    r.EDT_Numero->selectAll();
+    QTest::keyClicks(r.EDT_Numero, QStringLiteral("57"));
+    sim.clearCalls();
+    ASSERT_TRUE(clickOnScreen(r.BTN_GOTO));
+    // The catalogue's declination came back a hair below 33 deg 2'.
+    ASSERT_LT(Sky::GotoDestinationDec, 33 * 3600 + 2 * 60);
+    EXPECT_EQ(inputs(), "18|53|36.00|33|2|0.00");
+    EXPECT_EQ(FRM_ObjectAction->EDT_Destination_Dec->text(), QStringLiteral(" 33\u00B0  2' 0.00\""));
+    ASSERT_TRUE(until([&] { return !sim.calls().filter(QStringLiteral("PUT slewtocoordinates")).isEmpty(); }));
+    const QString slew = sim.calls().filter(QStringLiteral("PUT slewtocoordinates")).first();
+    EXPECT_NEAR(slew.section(QStringLiteral("Declination="), 1).toDouble() * 3600, 33 * 3600 + 2 * 60, 1e-3)
+        << slew.toStdString();
+
+    // A script's destination a hair below the next minute, south and at the
+    // end of the day.
+    EXPECT_TRUE(Scripts::ExecuteMacroLine(QStringLiteral("goto.destination(23h59m59.999s,-33d1m59.999s)")));
+    EXPECT_EQ(inputs(), "0|0|0.00|-33|2|0.00");
+    // The goto dialog's own inputs, as the chart's object list fills them.
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    d.ShowObject(QStringLiteral("M57"), Sky::GotoDestinationRA, Sky::GotoDestinationDec);
+    QStringList dialog;
+    for (QLineEdit* input : {d.TNI_RaH, d.TNI_RaM, d.TNI_RaS, d.TNI_DecD, d.TNI_DecM, d.TNI_DecS})
+        dialog << input->text();
+    EXPECT_EQ(dialog.join(u'|'), QStringLiteral("0|0|0.00|-33|2|0.00"));
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('\n').toStdString();
+    ASSERT_TRUE(clickOnScreen(r.BTN_Abort));
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Deconnecter));
+    AscomBridge::StopBridge();
+}
+
 TEST_F(HandPadTest, SpokenPromptsAreQueuedWithTheirSpacing)
 {
     pad().CKB_Assist_Vocal->setChecked(true);
