@@ -390,10 +390,15 @@ bool PushLevel()
     if (caller.FileName.isEmpty() && FRM_Script)
         caller.FileName = FRM_Script->OPD_Script.FileName;
     // The caller's text comes back into the editor when the called script
-    // ends; keep what the editor holds now, edits included.
-    if (editor())
+    // ends; keep what the editor holds now, edits included, and whether
+    // they were saved, so that they are still asked for before they are
+    // dropped.
+    if (QPlainTextEdit* e = editor()) {
         caller.Lines = editorLines();
+        caller.Edited = e->document()->isModified();
+    }
     ++CurrentLevel;
+    CurrentScript().Edited = false;
     return true;
 }
 
@@ -404,6 +409,8 @@ void PopLevel()
     --CurrentLevel;
     const TScript& s = CurrentScript();
     showInEditor(s.Lines);
+    if (QPlainTextEdit* e = editor())
+        e->document()->setModified(s.Edited);
     if (FRM_Script) {
         FRM_Script->SVD_Script.FileName = s.FileName;
         FRM_Script->setWindowTitle(ScriptTexts::kCaptionPrefix + s.FileName);

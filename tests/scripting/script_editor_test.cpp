@@ -427,3 +427,98 @@ TEST_F(ScriptEditor, ClosingTheProgramAsksForAnEditedScriptAsNewAsks)
     EXPECT_TRUE(closed);
     EXPECT_EQ(dir.readFile(QStringLiteral("m31.txt")), "test.log(m31)\r\n");
 }
+
+// A script edited with the keyboard while it stood paused, run on into a
+// script it calls: the caller's text comes back when the called script
+// ends with its edits still unsaved, so New and the program's close ask
+// before they go, and a yes saves them to the caller's own file. While the
+// called script is shown, the hidden caller's edits are asked for too,
+// named by its file; a script run by another program's callfar gives the
+// editor's text back the same way.
+TEST_F(ScriptEditor, ACallersEditsStayUnsavedAfterTheScriptItCalledReturns)
+{
+    TFRM_Script* w = FRM_Script;
+    QTextDocument* doc = w->Memo_Script->document();
+    bool closed = false;
+    QObject::connect(FRM_Alv, &TForm::formClosed, [&] { closed = true; });
+    FRM_Alv->setEnabled(true);
+    SettingsFilePath = dir.filePath(QStringLiteral("NightjarPro.ini"));
+    FRM_Alv->show();
+    w->show();
+    QApplication::setActiveWindow(w);
+    dir.writeFile(QStringLiteral("sous.script"), "test.wait\r\ntest.log(sous)\r\n");
+    dir.writeFile(QStringLiteral("appel.script"), "test.wait\r\ncallfar(\"sous.script\")\r\ntest.log(apres)\r\n");
+    const QString caller = dir.filePath(QStringLiteral("appel.script"));
+    dialogs.openAnswers.push_back(caller);
+    w->MNU_OuvrirClick();
+
+    // Paused where it waits, a line typed at the end, then run on.
+    choose(w->MNU_ExecuterDuDebut, w->MNU_Executer);
+    ticks();
+    ASSERT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+    choose(w->MNU_Pause);
+    w->Memo_Script->setFocus();
+    QTest::keyClick(w->Memo_Script, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(w->Memo_Script, Qt::Key_Return);
+    QTest::keyClicks(w->Memo_Script, QStringLiteral("test.log(fin)"));
+    const QString edited = editorText();
+    ASSERT_TRUE(doc->isModified());
+    // Run on from where it stood: the wait again, then the called script.
+    choose(w->MNU_ExecuterDuCurseur, w->MNU_Executer);
+    ticks();
+    ASSERT_TRUE(Scripts::ResumeIfWaiting(Scripts::WaitSequence));
+    ticks();
+    ASSERT_EQ(Scripts::CurrentLevel, 1);
+    ASSERT_TRUE(Scripts::ResumeIfWaiting(Scripts::WaitSequence));
+    ticks();
+    EXPECT_EQ(logged, (QStringList{"sous", "apres", "fin"}));
+    ASSERT_FALSE(Scripts::ScriptRunning);
+    EXPECT_EQ(editorText(), edited);
+    EXPECT_TRUE(doc->isModified()) << "the edit came back marked as saved";
+    EXPECT_EQ(w->SVD_Script.FileName, caller);
+
+    // New and the close ask; Cancel keeps the program open with the edit.
+    boxes.answers = {platform::MsgResult::Cancel, platform::MsgResult::Cancel};
+    w->MNU_NouveauClick();
+    FRM_Alv->windowHandle()->close();
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    for (const platform::Message& m : boxes.shown)
+        EXPECT_EQ(m.buttons, platform::MsgButtons::YesNoCancel);
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(editorText(), edited);
+
+    // Run again and left waiting in the called script: the caller's edits,
+    // out of sight, are asked for by its name, and Yes writes them there.
+    logged.clear();
+    boxes.clear();
+    choose(w->MNU_ExecuterDuDebut, w->MNU_Executer);
+    ticks();
+    ASSERT_TRUE(Scripts::ResumeIfWaiting(Scripts::WaitSequence));
+    ticks();
+    ASSERT_EQ(Scripts::CurrentLevel, 1);
+    ASSERT_FALSE(doc->isModified());
+    boxes.answers = {platform::MsgResult::Yes};
+    w->MNU_NouveauClick();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Scripts : ") + caller);
+    EXPECT_EQ(dir.readFile(QStringLiteral("appel.script")),
+              "test.wait\r\ncallfar(\"sous.script\")\r\ntest.log(apres)\r\ntest.log(fin)\r\n");
+    EXPECT_EQ(Scripts::CurrentLevel, 0);
+    EXPECT_TRUE(editorText().isEmpty());
+
+    // A script another program runs by callfar over a text typed, never
+    // saved: the text comes back unsaved.
+    boxes.clear();
+    QTest::keyClicks(w->Memo_Script, QStringLiteral("test.log(m31)"));
+    ASSERT_TRUE(Scripts::ExecuteMacroLine(QStringLiteral("callfar(\"sous.script\")")));
+    ticks();
+    ASSERT_TRUE(Scripts::ResumeIfWaiting(Scripts::WaitSequence));
+    ticks();
+    ASSERT_EQ(Scripts::CurrentLevel, 0);
+    EXPECT_EQ(editorText(), QStringLiteral("test.log(m31)"));
+    EXPECT_TRUE(doc->isModified());
+    boxes.answers = {platform::MsgResult::No};
+    w->MNU_NouveauClick();
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(editorText().isEmpty());
+}
