@@ -55,6 +55,21 @@ void tap(int k, bool keypad = false)
     key(QEvent::KeyRelease, k, keypad);
 }
 
+// The program's deep-sky catalogue holding one object for a test's time.
+struct OneObjectCatalogue {
+    explicit OneObjectCatalogue(const char* line)
+    {
+        if (const auto object = Sky::ParseDeepSkyLine(line))
+            Sky::DeepSkyCatalogue = {*object};
+        Sky::CataloguesLoaded = true;
+    }
+    ~OneObjectCatalogue()
+    {
+        Sky::DeepSkyCatalogue.clear();
+        Sky::CataloguesLoaded = false;
+    }
+};
+
 class HandPadTest : public MountTest {
 protected:
     void SetUp() override
@@ -176,6 +191,27 @@ protected:
         ASSERT_TRUE(settle());
         Systeme::ShowFormOnScreen(&r);
         r.activateWindow();
+    }
+    // Events processed until pred holds, within 15 s of real time.
+    static bool waitUntil(const std::function<bool()>& pred)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!pred() && t.elapsed() < 15000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(2);
+        }
+        return pred();
+    }
+    // The shipped Alpaca simulator chosen as the mount and connected as the
+    // user does.
+    void connectAlpaca(const Telescope::AlpacaSimulator& sim)
+    {
+        ASSERT_TRUE(sim.listening());
+        pref().EDT_ASCOM_Telescope->setText(QStringLiteral("127.0.0.1:%1/0").arg(sim.port()));
+        ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_ASCOM));
+        ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
+        ASSERT_TRUE(waitUntil([&] { return sim.state().connected && pref().BTN_Mount_Deconnecter->isEnabled(); }));
     }
     // The goto dialog's origin and destination taken from two positions
     // read, with its buttons, about 4 degrees apart.
@@ -491,21 +527,8 @@ TEST_F(HandPadTest, AscomSyncPositionAndRateScrollBar)
 // shipped Alpaca simulator, on a catalogue object as on typed coordinates.
 TEST_F(HandPadTest, ASyncLeavesThePadsCatalogueNumberAndCoordinatesAsTheUserSetThem)
 {
-    struct Catalogue {
-        Catalogue()
-        {
-            const auto m31 = Sky::ParseDeepSkyLine(" NGC 224            M 31                 GALXY         00 42.7   +41 16    4.4"
-                                                   "                       177.83m     69.66m    35");
-            if (m31)
-                Sky::DeepSkyCatalogue = {*m31};
-            Sky::CataloguesLoaded = true;
-        }
-        ~Catalogue()
-        {
-            Sky::DeepSkyCatalogue.clear();
-            Sky::CataloguesLoaded = false;
-        }
-    } catalogue;
+    const OneObjectCatalogue catalogue(" NGC 224            M 31                 GALXY         00 42.7   +41 16    4.4"
+                                       "                       177.83m     69.66m    35");
     ASSERT_EQ(Sky::DeepSkyCatalogue.size(), 1u);
     libraryWithM31();
     FRM_Alv->FirstActivationDone = true;   // the program has started
@@ -547,25 +570,12 @@ TEST_F(HandPadTest, ASyncLeavesThePadsCatalogueNumberAndCoordinatesAsTheUserSetT
 
     // ASCOM: the program finds the object and synchronises the telescope there.
     Telescope::AlpacaSimulator sim;
-    ASSERT_TRUE(sim.listening());
-    pref().EDT_ASCOM_Telescope->setText(QStringLiteral("127.0.0.1:%1/0").arg(sim.port()));
-    ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_ASCOM));
-    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
-    const auto until = [](const std::function<bool()>& pred) {
-        QElapsedTimer t;
-        t.start();
-        while (!pred() && t.elapsed() < 15000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(2);
-        }
-        return pred();
-    };
-    ASSERT_TRUE(until([&] { return sim.state().connected && pref().BTN_Mount_Deconnecter->isEnabled(); }));
+    ASSERT_NO_FATAL_FAILURE(connectAlpaca(sim));
     Systeme::ShowFormOnScreen(&r);
     ASSERT_NO_FATAL_FAILURE(chooseM31());
     before = asSet();
     ASSERT_TRUE(clickOnScreen(r.BTN_Sync));
-    ASSERT_TRUE(until([&] { return !sim.calls().filter(QStringLiteral("PUT synctocoordinates")).isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !sim.calls().filter(QStringLiteral("PUT synctocoordinates")).isEmpty(); }));
     EXPECT_NEAR(sim.state().raHours * 54000, m31Ra, 1);
     EXPECT_NEAR(sim.state().decDegrees * 3600, m31Dec, 1);
     EXPECT_NEAR(Sky::GotoDestinationRA, m31Ra, 1e-6);
@@ -584,7 +594,7 @@ TEST_F(HandPadTest, ASyncLeavesThePadsCatalogueNumberAndCoordinatesAsTheUserSetT
     before = asSet();
     sim.clearCalls();
     ASSERT_TRUE(clickOnScreen(r.BTN_Sync));
-    ASSERT_TRUE(until([&] { return !sim.calls().filter(QStringLiteral("PUT synctocoordinates")).isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !sim.calls().filter(QStringLiteral("PUT synctocoordinates")).isEmpty(); }));
     EXPECT_NEAR(sim.state().raHours, 5 + 30 / 60.0 + 15.5 / 3600, 1e-6);
     EXPECT_EQ(asSet(), before);
     EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('\n').toStdString();
@@ -598,21 +608,8 @@ TEST_F(HandPadTest, ASyncLeavesThePadsCatalogueNumberAndCoordinatesAsTheUserSetT
 // 33 / 1 / 60.00. A script's goto destination writes them by the same rule.
 TEST_F(HandPadTest, AGotoWritesThePadsInputsRoundedAsTheyShowThem)
 {
-    struct Catalogue {
-        Catalogue()
-        {
-            const auto m57 = Sky::ParseDeepSkyLine(" NGC 6720           M 57                 PLNNB         18 53.6   +33 02    8.8  "
-                                                   "                     177.83m     69.66m    35");
-            if (m57)
-                Sky::DeepSkyCatalogue = {*m57};
-            Sky::CataloguesLoaded = true;
-        }
-        ~Catalogue()
-        {
-            Sky::DeepSkyCatalogue.clear();
-            Sky::CataloguesLoaded = false;
-        }
-    } catalogue;
+    const OneObjectCatalogue catalogue(" NGC 6720           M 57                 PLNNB         18 53.6   +33 02    8.8  "
+                                       "                     177.83m     69.66m    35");
     ASSERT_EQ(Sky::DeepSkyCatalogue.size(), 1u);
     FRM_Alv->FirstActivationDone = true;
     TFRM_Raquette& r = pad();
@@ -626,23 +623,10 @@ TEST_F(HandPadTest, AGotoWritesThePadsInputsRoundedAsTheyShowThem)
     // The Alpaca simulator as the mount, its position read so that a goto
     // has an origin.
     Telescope::AlpacaSimulator sim;
-    ASSERT_TRUE(sim.listening());
-    pref().EDT_ASCOM_Telescope->setText(QStringLiteral("127.0.0.1:%1/0").arg(sim.port()));
-    ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_ASCOM));
-    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
-    const auto until = [](const std::function<bool()>& pred) {
-        QElapsedTimer t;
-        t.start();
-        while (!pred() && t.elapsed() < 15000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(2);
-        }
-        return pred();
-    };
-    ASSERT_TRUE(until([&] { return sim.state().connected && pref().BTN_Mount_Deconnecter->isEnabled(); }));
+    ASSERT_NO_FATAL_FAILURE(connectAlpaca(sim));
     Systeme::ShowFormOnScreen(&r);
     ASSERT_TRUE(clickOnScreen(r.BTN_Position_Actuelle));
-    ASSERT_TRUE(until([] { return Sky::OriginSet(); }));
+    ASSERT_TRUE(waitUntil([] { return Sky::OriginSet(); }));
 
     ASSERT_TRUE(clickOnScreen(r.RDB_Absolu));
     ASSERT_TRUE(clickOnScreen(r.RDB_Messier));
@@ -655,7 +639,7 @@ TEST_F(HandPadTest, AGotoWritesThePadsInputsRoundedAsTheyShowThem)
     ASSERT_LT(Sky::GotoDestinationDec, 33 * 3600 + 2 * 60);
     EXPECT_EQ(inputs(), "18|53|36.00|33|2|0.00");
     EXPECT_EQ(FRM_ObjectAction->EDT_Destination_Dec->text(), QStringLiteral(" 33\u00B0  2' 0.00\""));
-    ASSERT_TRUE(until([&] { return !sim.calls().filter(QStringLiteral("PUT slewtocoordinates")).isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !sim.calls().filter(QStringLiteral("PUT slewtocoordinates")).isEmpty(); }));
     const QString slew = sim.calls().filter(QStringLiteral("PUT slewtocoordinates")).first();
     EXPECT_NEAR(slew.section(QStringLiteral("Declination="), 1).toDouble() * 3600, 33 * 3600 + 2 * 60, 1e-3)
         << slew.toStdString();
@@ -670,7 +654,7 @@ TEST_F(HandPadTest, AGotoWritesThePadsInputsRoundedAsTheyShowThem)
     QStringList dialog;
     for (QLineEdit* input : {d.TNI_RaH, d.TNI_RaM, d.TNI_RaS, d.TNI_DecD, d.TNI_DecM, d.TNI_DecS})
         dialog << input->text();
-    EXPECT_EQ(dialog.join(u'|'), QStringLiteral("0|0|0.00|-33|2|0.00"));
+    EXPECT_EQ(dialog.join(u'|').toStdString(), "0|0|0.00|-33|2|0.00");
     EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('\n').toStdString();
     ASSERT_TRUE(clickOnScreen(r.BTN_Abort));
     ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Deconnecter));
