@@ -333,15 +333,21 @@ void TFRM_Script::MNU_OuvrirClick()
         platform::dialogs().openFile(dialogRequest(TranslatedTexts.MSG_Titre_Ouvrir, OPD_Script, SVD_Script, kOpenFilter));
     if (!chosen)
         return;
-    OPD_Script.FileName = *chosen;
+    OpenFile(*chosen);
+}
+
+bool TFRM_Script::OpenFile(const QString& path)
+{
+    OPD_Script.FileName = path;
     // Every level, or a caller would stay halted under the new text.
     Scripts::StopEveryLevel();
-    if (!Scripts::LoadScript(*chosen, false))
-        return;
-    nameFile(*chosen);
-    SVD_Script.FileName = *chosen;
+    if (!Scripts::LoadScript(path, false))
+        return false;
+    nameFile(path);
+    SVD_Script.FileName = path;
     enableRunButton();
     Memo_Script->document()->setModified(false);
+    return true;
 }
 
 void TFRM_Script::MNU_EnregistrerClick()

@@ -80,6 +80,10 @@ public:
     // below it that called it and was edited. True to go on, once nothing
     // unsaved is left or the user let it go.
     bool MayDiscardEdits() { return mayDiscardEdits(); }
+    // Shows a script file as Open does once its dialog named it: every level
+    // stopped, the file's text under its name, nothing unsaved. Ask with
+    // MayDiscardEdits first. False, the reason told, when it cannot be read.
+    bool OpenFile(const QString& path);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -442,10 +442,13 @@ bool LoadScript(const QString& fileName, bool newLevel)
         }
         s.Lines = splitLines(platform::fromCp1252(f.readAll()));
         showInEditor(s.Lines);
+        s.FileName = fileName;
     } else {
+        // The editor's text is the level's own, edited or not: it keeps its
+        // file, which a save writes and a question before dropping it names
+        // (a new text has none).
         s.Lines = editorLines();
     }
-    s.FileName = fileName;
     s.LineCount = static_cast<std::int32_t>(s.Lines.size());
     s.CurrentLine = 1;
     s.LineOffset = 0;
