@@ -3,7 +3,6 @@
 #include "app/frm_alv.h"
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
-#include "app/helpers/calc_helpers.h"
 #include "app/settings.h"
 #include "app/systeme.h"
 #include "capture/camera_slots.h"
@@ -305,14 +304,8 @@ void GotoObject(bool& started)
     RunDestinationHandlerFromHandPad();
 
     if (Sky::OriginSet()) {
-        const CalcHelpers::Sexagesimal h = CalcHelpers::ArcsecToHMS(ra * kArcsecPerRadian);
-        const CalcHelpers::Sexagesimal d = CalcHelpers::ArcsecToDMS(dec * kArcsecPerRadian);
-        r.TNI_RaH->SetValue(h.units);
-        r.TNI_RaM->SetValue(h.minutes);
-        r.TNI_RaS->SetValue(h.seconds);
-        r.TNI_DecD->SetValue(d.units);
-        r.TNI_DecM->SetValue(d.minutes);
-        r.TNI_DecS->SetValue(d.seconds);
+        Object_Action::ShowPosition({r.TNI_RaH, r.TNI_RaM, r.TNI_RaS, r.TNI_DecD, r.TNI_DecM, r.TNI_DecS},
+                                    ra * kArcsecPerRadian, dec * kArcsecPerRadian);
         // The goto dialog marks a goto it really starts as running.
         Scripts::GotoRunning = false;
         started = Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_GotoClick")) && Scripts::GotoRunning;

@@ -9,7 +9,6 @@
 #include "platform/dialog_service.h"
 #include "platform/paths.h"
 #include "scripting/frm_script.h"
-#include "scripting/script_texts.h"
 #include "scripting/scripts.h"
 
 #include <QFileInfo>
@@ -68,12 +67,10 @@ void TFRM_BTNPref::SPDB_ScriptsClick()
     if (!name.isEmpty() && QFileInfo(path).isFile() && FRM_Script) {
         Align_V::ShowScriptWindow();
         // A running script keeps its text: the file is opened once it ends.
-        if (!Scripts::ScriptRunning) {
-            FRM_Script->SVD_Script.FileName = path;
-            FRM_Script->setWindowTitle(ScriptTexts::kCaptionPrefix + path);
-            FRM_Script->MNU_Enregistrer->setEnabled(true);
-            Scripts::LoadScript(path, false);
-        }
+        // Otherwise it is opened as the editor's Open does: unsaved edits
+        // asked for first, a paused script stopped.
+        if (!Scripts::ScriptRunning && FRM_Script->MayDiscardEdits())
+            FRM_Script->OpenFile(path);
     } else {
         Settings::RunHandler(QStringLiteral("FRM_Script.MNU_NouveauClick"));
         Align_V::ShowScriptWindow();

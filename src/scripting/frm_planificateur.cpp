@@ -5,6 +5,7 @@
 #include "app/frm_alv.h"
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
+#include "app/helpers/calc_helpers.h"
 #include "app/settings.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
@@ -100,30 +101,26 @@ void redrawChart() { Settings::RunHandler(QStringLiteral("Sky.RedrawChart")); }
 
 namespace Planificateur {
 
+// The position's split to hundredths of a second, as the grid and the
+// script show it.
 Split SplitRa(double radians)
 {
-    // Seconds of time, in [0, 86400), to the hundredth, then split.
-    double seconds = std::fmod(radians * 43200.0 / std::numbers::pi, 86400.0);
-    if (seconds < 0)
-        seconds += 86400.0;
-    long long h = std::llround(seconds * 100);
-    h %= 8640000;   // 23h59m59.999s is 00h00m00s
+    const CalcHelpers::Sexagesimal p = CalcHelpers::RadToHMSRounded(radians, 2);
     Split s;
-    s.units = int(h / 360000);
-    s.minutes = int(h / 6000 % 60);
-    s.hundredths = int(h % 6000);
+    s.units = int(std::llround(p.units));
+    s.minutes = int(std::llround(p.minutes));
+    s.hundredths = int(std::llround(p.seconds * 100));
     return s;
 }
 
 Split SplitDec(double radians)
 {
-    const double arcsec = std::fabs(radians) * 648000.0 / std::numbers::pi;
-    const long long h = std::llround(arcsec * 100);
+    const CalcHelpers::Sexagesimal p = CalcHelpers::RadToDMSRounded(std::fabs(radians), 2);
     Split s;
-    s.negative = radians < 0 && h > 0;
-    s.units = int(h / 360000);
-    s.minutes = int(h / 6000 % 60);
-    s.hundredths = int(h % 6000);
+    s.units = int(std::llround(p.units));
+    s.minutes = int(std::llround(p.minutes));
+    s.hundredths = int(std::llround(p.seconds * 100));
+    s.negative = radians < 0 && (s.units != 0 || s.minutes != 0 || s.hundredths != 0);
     return s;
 }
 

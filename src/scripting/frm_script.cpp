@@ -191,27 +191,102 @@ bool TFRM_Script::WriteScriptFile(const QString& path, const QStringList& lines,
 
 // --- file menu ----------------------------------------------------------------
 
+namespace {
+
+// The one question asked before edits that were never saved go: Yes saves
+// them, No drops them, Cancel keeps them. A second question while this one
+// waits (the program closed again) answers None, which keeps them.
+platform::MsgResult askAboutEdits(const QString& title)
+{
+    return platform::messages().show({TranslatedTexts.MSG_Script_Modifie_Enregistrer, platform::MsgKind::Confirmation,
+                                      platform::MsgButtons::YesNoCancel, QStringLiteral("ScriptEdited"), title});
+}
+
+} // namespace
+
 bool TFRM_Script::mayDiscardEdits()
 {
+    // Asked wherever the edits would go (a new script, another one opened,
+    // a mosaic generated, the program closed). A save cancelled, refused or
+    // failed keeps them, as Cancel does.
     QTextDocument* doc = Memo_Script->document();
-    if (!doc->isModified())
-        return true;
-    // One question wherever the edits would go (a new script, another one
-    // opened, a mosaic generated, the program closed): Yes saves them, with
-    // the save dialog when the script has no file yet, No drops them, Cancel
-    // keeps them. A save cancelled, refused or failed keeps them too. A
-    // second question while this one waits (the program closed again)
-    // answers None, which keeps them.
-    switch (platform::messages().show({TranslatedTexts.MSG_Script_Modifie_Enregistrer, platform::MsgKind::Confirmation,
-                                       platform::MsgButtons::YesNoCancel, QStringLiteral("ScriptEdited"), {}})) {
-    case platform::MsgResult::No:
-        return true;
-    case platform::MsgResult::Yes:
-        MNU_EnregistrerClick();
-        return !doc->isModified();
-    default:
+    if (doc->isModified()) {
+        switch (askAboutEdits({})) {
+        case platform::MsgResult::No:
+            break;
+        case platform::MsgResult::Yes:
+            MNU_EnregistrerClick();
+            if (doc->isModified())
+                return false;
+            break;
+        default:
+            return false;
+        }
+    }
+    // While a called script is shown, the scripts that called it hold their
+    // texts out of sight, and stopping every level drops them: their edits
+    // are asked for too, each named by its file.
+    for (int level = Scripts::CurrentLevel - 1; level >= 0; --level) {
+        TScript& caller = Scripts::ScriptLevels[static_cast<std::size_t>(level)];
+        if (!caller.Edited)
+            continue;
+        const QString name = caller.FileName.isEmpty() ? TranslatedTexts.MSG_Nouveau_Script : caller.FileName;
+        switch (askAboutEdits(ScriptTexts::kCaptionPrefix + name)) {
+        case platform::MsgResult::No:
+            break;
+        case platform::MsgResult::Yes:
+            if (!saveLevel(caller))
+                return false;
+            break;
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<QString> TFRM_Script::chooseSavePath(const platform::FileDialogRequest& request)
+{
+    platform::FileDialogRequest asked = request;
+    asked.confirmOverwrite = false;   // asked below
+    const std::optional<QString> chosen = platform::dialogs().saveFile(asked);
+    if (!chosen)
+        return std::nullopt;
+    QString path = *chosen;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QLatin1Char('.') + kSaveDefaultSuffix;
+    if (QFileInfo::exists(path)) {
+        const QString question =
+            TranslatedTexts.MSG_Remplacer_Fichier + QLatin1Char(' ') + QFileInfo(path).fileName() + QStringLiteral(" ?");
+        if (platform::messages().show({question, platform::MsgKind::Confirmation, platform::MsgButtons::YesNo, {}, {}})
+            != platform::MsgResult::Yes)
+            return std::nullopt;
+    }
+    return path;
+}
+
+bool TFRM_Script::saveLevel(TScript& level)
+{
+    QString path = level.FileName;
+    if (path.isEmpty()) {
+        platform::FileDialogRequest request;
+        request.title = TranslatedTexts.MSG_Titre_Enregistrer_Sous;
+        request.directory = scriptsFolder();
+        request.filter = kSaveFilter;
+        const std::optional<QString> chosen = chooseSavePath(request);
+        if (!chosen)
+            return false;
+        path = *chosen;
+    }
+    QString error;
+    if (!WriteScriptFile(path, level.Lines, &error)) {
+        platform::showError(QStringLiteral("%1 : %2").arg(path, error));
         return false;
     }
+    level.FileName = path;
+    level.Edited = false;
+    Settings::RunHandler(kBuildCustomFunctionMenu);
+    return true;
 }
 
 void TFRM_Script::nameFile(const QString& path)
@@ -258,15 +333,21 @@ void TFRM_Script::MNU_OuvrirClick()
         platform::dialogs().openFile(dialogRequest(TranslatedTexts.MSG_Titre_Ouvrir, OPD_Script, SVD_Script, kOpenFilter));
     if (!chosen)
         return;
-    OPD_Script.FileName = *chosen;
+    OpenFile(*chosen);
+}
+
+bool TFRM_Script::OpenFile(const QString& path)
+{
+    OPD_Script.FileName = path;
     // Every level, or a caller would stay halted under the new text.
     Scripts::StopEveryLevel();
-    if (!Scripts::LoadScript(*chosen, false))
-        return;
-    nameFile(*chosen);
-    SVD_Script.FileName = *chosen;
+    if (!Scripts::LoadScript(path, false))
+        return false;
+    nameFile(path);
+    SVD_Script.FileName = path;
     enableRunButton();
     Memo_Script->document()->setModified(false);
+    return true;
 }
 
 void TFRM_Script::MNU_EnregistrerClick()
@@ -283,22 +364,11 @@ void TFRM_Script::MNU_EnregistrerClick()
 
 void TFRM_Script::MNU_Enregistrer_sousClick()
 {
-    platform::FileDialogRequest request =
-        dialogRequest(TranslatedTexts.MSG_Titre_Enregistrer_Sous, SVD_Script, OPD_Script, kSaveFilter);
-    request.confirmOverwrite = false;   // asked below
-    const std::optional<QString> chosen = platform::dialogs().saveFile(request);
+    const std::optional<QString> chosen =
+        chooseSavePath(dialogRequest(TranslatedTexts.MSG_Titre_Enregistrer_Sous, SVD_Script, OPD_Script, kSaveFilter));
     if (!chosen)
         return;
-    QString path = *chosen;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QLatin1Char('.') + kSaveDefaultSuffix;
-    if (QFileInfo::exists(path)) {
-        const QString question =
-            TranslatedTexts.MSG_Remplacer_Fichier + QLatin1Char(' ') + QFileInfo(path).fileName() + QStringLiteral(" ?");
-        if (platform::messages().show({question, platform::MsgKind::Confirmation, platform::MsgButtons::YesNo, {}, {}})
-            != platform::MsgResult::Yes)
-            return;
-    }
+    const QString& path = *chosen;
     if (!saveTo(path))
         return;
     SVD_Script.FileName = path;

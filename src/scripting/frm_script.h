@@ -10,12 +10,15 @@
 // one.
 
 #include "app/form.h"
+#include "platform/dialog_service.h"
 #include "ui_frm_script.h"
 #include <QTimer>
 
 #include <cstdint>
+#include <optional>
 
 class TFindDialog;
+struct TScript;
 
 // What the window's open and save dialogs remember between uses.
 struct TFileDialogState {
@@ -73,14 +76,27 @@ public:
 
     // Asks before edits that were never saved are replaced or, at the
     // program's close, dropped: saved (Yes), dropped (No) or kept (Cancel).
-    // True to go on, once nothing unsaved is left or the user let it go.
+    // The text shown is asked for first, then the text of every script
+    // below it that called it and was edited. True to go on, once nothing
+    // unsaved is left or the user let it go.
     bool MayDiscardEdits() { return mayDiscardEdits(); }
+    // Shows a script file as Open does once its dialog named it: every level
+    // stopped, the file's text under its name, nothing unsaved. Ask with
+    // MayDiscardEdits first. False, the reason told, when it cannot be read.
+    bool OpenFile(const QString& path);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool mayDiscardEdits();
+    // The file chosen in the save dialog, ".txt" added to a name without an
+    // extension; none when the dialog is cancelled or replacing an existing
+    // file is refused.
+    std::optional<QString> chooseSavePath(const platform::FileDialogRequest& request);
+    // Writes a level that is not shown (a caller of the script shown) to its
+    // file, or to one chosen when it has none. False when nothing was saved.
+    bool saveLevel(TScript& level);
     // Names the file in the caption, the save item and the dialogs.
     void nameFile(const QString& path);
     bool saveTo(const QString& path);

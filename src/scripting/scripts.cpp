@@ -390,10 +390,15 @@ bool PushLevel()
     if (caller.FileName.isEmpty() && FRM_Script)
         caller.FileName = FRM_Script->OPD_Script.FileName;
     // The caller's text comes back into the editor when the called script
-    // ends; keep what the editor holds now, edits included.
-    if (editor())
+    // ends; keep what the editor holds now, edits included, and whether
+    // they were saved, so that they are still asked for before they are
+    // dropped.
+    if (QPlainTextEdit* e = editor()) {
         caller.Lines = editorLines();
+        caller.Edited = e->document()->isModified();
+    }
     ++CurrentLevel;
+    CurrentScript().Edited = false;
     return true;
 }
 
@@ -404,6 +409,8 @@ void PopLevel()
     --CurrentLevel;
     const TScript& s = CurrentScript();
     showInEditor(s.Lines);
+    if (QPlainTextEdit* e = editor())
+        e->document()->setModified(s.Edited);
     if (FRM_Script) {
         FRM_Script->SVD_Script.FileName = s.FileName;
         FRM_Script->setWindowTitle(ScriptTexts::kCaptionPrefix + s.FileName);
@@ -435,10 +442,13 @@ bool LoadScript(const QString& fileName, bool newLevel)
         }
         s.Lines = splitLines(platform::fromCp1252(f.readAll()));
         showInEditor(s.Lines);
+        s.FileName = fileName;
     } else {
+        // The editor's text is the level's own, edited or not: it keeps its
+        // file, which a save writes and a question before dropping it names
+        // (a new text has none).
         s.Lines = editorLines();
     }
-    s.FileName = fileName;
     s.LineCount = static_cast<std::int32_t>(s.Lines.size());
     s.CurrentLine = 1;
     s.LineOffset = 0;

@@ -86,6 +86,11 @@ struct TScript {
     std::int32_t CurrentLine = 0;           // line executing; once armed, the next one
     std::int32_t LineCount = 0;             // lines of the text when the run started
     std::int32_t LineOffset = 0;            // offset of the current line (CR LF counted as 2)
+    // The level's text was edited and not saved since; kept while another
+    // level is shown in the editor (a called script), given back with the
+    // text when the level is shown again. While the level is shown, the
+    // editor's own modified flag holds it.
+    bool Edited = false;
 
     int VarCount() const { return static_cast<int>(Variables.size()); }
     int LabelCount() const { return static_cast<int>(Labels.size()); }

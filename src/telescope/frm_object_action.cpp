@@ -70,13 +70,16 @@ std::int32_t moveTime(double distance, double speed)
 
 QString numberText(double v) { return QString::number(v, 'g', 15); }
 
-// "5h34m32s,22d1m0s" for a position in arcseconds.
+// "5h34m32s,22d1m0s" for a position in arcseconds, its seconds with up to
+// two decimals.
 QString waypointPosition(double ra, double dec)
 {
-    const CalcHelpers::Sexagesimal h = CalcHelpers::ArcsecToHMS(ra);
-    const CalcHelpers::Sexagesimal d = CalcHelpers::ArcsecToDMS(std::fabs(dec));
+    constexpr int kDecimals = 2;
+    const CalcHelpers::Sexagesimal h = CalcHelpers::ArcsecToHMSRounded(ra, kDecimals);
+    const CalcHelpers::Sexagesimal d = CalcHelpers::ArcsecToDMSRounded(std::fabs(dec), kDecimals);
+    const bool south = dec < 0 && (d.units != 0 || d.minutes != 0 || d.seconds != 0);
     return Sky::ShortNumber(h.units) + QStringLiteral("h") + Sky::ShortNumber(h.minutes) + QStringLiteral("m")
-         + Sky::ShortNumber(h.seconds) + QStringLiteral("s,") + (dec < 0 ? QStringLiteral("-") : QString())
+         + Sky::ShortNumber(h.seconds) + QStringLiteral("s,") + (south ? QStringLiteral("-") : QString())
          + Sky::ShortNumber(d.units) + QStringLiteral("d") + Sky::ShortNumber(d.minutes) + QStringLiteral("m")
          + Sky::ShortNumber(d.seconds) + QStringLiteral("s");
 }
@@ -128,6 +131,29 @@ void EstimateMoveTime(double dRa, double dDec)
     GotoPrefTimeRA = moveTime(dRa, prefSpeed(east ? "TNI_Vitesse_Est" : "TNI_Vitesse_Ouest"));
     GotoTimeDec = moveTime(dDec, north ? MotorSpeeds.North : MotorSpeeds.South);
     GotoPrefTimeDec = moveTime(dDec, prefSpeed(north ? "TNI_Vitesse_Nord" : "TNI_Vitesse_Sud"));
+}
+
+void ShowPosition(const PositionInputs& inputs, double ra, double dec)
+{
+    // The inputs show the split rounded to the seconds' decimals: 59.999 s
+    // is the next minute, so no input ever reads 60. A seconds input keeps
+    // its full value where that reads the same, so that a position the user
+    // only tabs through is not moved by the rounding.
+    const auto seconds = [](const CalcHelpers::Sexagesimal& shown, const CalcHelpers::Sexagesimal& full, int decimals) {
+        const bool same = shown.units == full.units && shown.minutes == full.minutes
+                          && QString::number(shown.seconds, 'f', decimals) == QString::number(full.seconds, 'f', decimals);
+        return same ? full.seconds : shown.seconds;
+    };
+    const int raDecimals = inputs.raS->Decimals();
+    const int decDecimals = inputs.decS->Decimals();
+    const CalcHelpers::Sexagesimal h = CalcHelpers::ArcsecToHMSRounded(ra, raDecimals);
+    const CalcHelpers::Sexagesimal d = CalcHelpers::ArcsecToDMSRounded(dec, decDecimals);
+    setNum(inputs.raH, h.units);
+    setNum(inputs.raM, h.minutes);
+    setNum(inputs.raS, seconds(h, CalcHelpers::ArcsecToHMS(ra), raDecimals));
+    setNum(inputs.decD, d.units);
+    setNum(inputs.decM, d.minutes);
+    setNum(inputs.decS, seconds(d, CalcHelpers::ArcsecToDMS(dec), decDecimals));
 }
 
 QStringList WaypointLines(bool relative)
@@ -244,14 +270,8 @@ void TFRM_ObjectAction::ShowCurrentObject()
 
 void TFRM_ObjectAction::showCurrentObject()
 {
-    const CalcHelpers::Sexagesimal h = CalcHelpers::ArcsecToHMS(Sky::GotoCurrentRA);
-    const CalcHelpers::Sexagesimal d = CalcHelpers::ArcsecToDMS(Sky::GotoCurrentDec);
-    setNum(TNI_RaH, std::trunc(h.units));
-    setNum(TNI_RaM, std::trunc(h.minutes));
-    setNum(TNI_RaS, h.seconds);
-    setNum(TNI_DecD, std::trunc(d.units));
-    setNum(TNI_DecM, std::trunc(d.minutes));
-    setNum(TNI_DecS, d.seconds);
+    Object_Action::ShowPosition({TNI_RaH, TNI_RaM, TNI_RaS, TNI_DecD, TNI_DecM, TNI_DecS}, Sky::GotoCurrentRA,
+                                Sky::GotoCurrentDec);
 }
 
 // The difference, its read-outs and, in relative mode with all four
@@ -332,14 +352,8 @@ void TFRM_ObjectAction::BTN_Devient_DestinationClick(bool fromHandPad)
         TFRM_Raquette& pad = *FRM_Raquette;
         pad.RDB_Coords->setChecked(true);
         pad.ShowCatalogueInputs(pad.RDB_Coords);   // its coordinates can be typed over
-        const CalcHelpers::Sexagesimal h = CalcHelpers::ArcsecToHMS(Sky::GotoCurrentRA);
-        const CalcHelpers::Sexagesimal d = CalcHelpers::ArcsecToDMS(Sky::GotoCurrentDec);
-        setNum(pad.TNI_RaH, std::trunc(h.units));
-        setNum(pad.TNI_RaM, std::trunc(h.minutes));
-        setNum(pad.TNI_RaS, h.seconds);
-        setNum(pad.TNI_DecD, std::trunc(d.units));
-        setNum(pad.TNI_DecM, std::trunc(d.minutes));
-        setNum(pad.TNI_DecS, d.seconds);
+        Object_Action::ShowPosition({pad.TNI_RaH, pad.TNI_RaM, pad.TNI_RaS, pad.TNI_DecD, pad.TNI_DecM, pad.TNI_DecS},
+                                    Sky::GotoCurrentRA, Sky::GotoCurrentDec);
     }
     Sky::RedrawChart();
 }

@@ -31,7 +31,26 @@ extern bool GotoFromHandPad;
 // keeps its catalogue choice, number and coordinates.
 void RunDestinationHandlerFromHandPad();
 
+class TCustomNumInp;
+
 namespace Object_Action {
+
+// The six inputs of a position: hours, minutes and seconds of right
+// ascension, degrees, minutes and seconds of declination.
+struct PositionInputs {
+    TCustomNumInp* raH;
+    TCustomNumInp* raM;
+    TCustomNumInp* raS;
+    TCustomNumInp* decD;
+    TCustomNumInp* decM;
+    TCustomNumInp* decS;
+};
+// Shows a position (seconds of arc) in six inputs, split as the seconds
+// inputs show it (rounded to their decimals, a carry into the minutes and
+// on, 24 h wrapping to 0 h; a seconds input keeps its full value where it
+// reads the same), without a range message: the goto dialog's own inputs
+// and the hand pad's, whichever window writes them.
+void ShowPosition(const PositionInputs& inputs, double ra, double dec);
 
 // Destination minus origin, the short way round in right ascension and
 // with its sign inverted, into GotoDistanceRA/Dec; nothing when the origin

@@ -1,5 +1,7 @@
 #include "telescope/lx200_protocol.h"
 
+#include "app/helpers/calc_helpers.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -61,13 +63,12 @@ QByteArray PulseGuideCommand(std::uint8_t direction, std::int64_t duration_ms)
 
 QByteArray RAText(double arcsec)
 {
-    constexpr std::int64_t dayTenths = 24 * 3600 * 10;
-    // Seconds of time in tenths, rounded once.
-    std::int64_t tenths = std::llround(arcsec / 15.0 * 10.0) % dayTenths;
-    if (tenths < 0)
-        tenths += dayTenths;
-    const std::int64_t seconds = tenths / 10;
-    QByteArray text = twoDigits(seconds / 3600) + ':' + twoDigits(seconds / 60 % 60) + ':' + twoDigits(seconds % 60);
+    // Rounded once to tenths of a second of time, the carry going into the
+    // minutes and hours, 24 h wrapping to 0 h.
+    const CalcHelpers::Sexagesimal p = CalcHelpers::ArcsecToHMSRounded(arcsec, 1);
+    const std::int64_t tenths = std::llround(p.seconds * 10.0);
+    QByteArray text = twoDigits(std::llround(p.units)) + ':' + twoDigits(std::llround(p.minutes)) + ':'
+                      + twoDigits(tenths / 10);
     if (tenths % 10 != 0)
         text += '.' + QByteArray::number(tenths % 10);
     return text;
@@ -75,10 +76,11 @@ QByteArray RAText(double arcsec)
 
 QByteArray DecText(double arcsec)
 {
-    const std::int64_t total = std::llround(std::fabs(arcsec));
-    const bool negative = arcsec < 0 && total > 0;
-    return (negative ? '-' : '+') + twoDigits(total / 3600) + ':' + twoDigits(total / 60 % 60) + ':'
-           + twoDigits(total % 60);
+    // Whole seconds of arc, rounded once; a value that rounds to zero is north.
+    const CalcHelpers::Sexagesimal p = CalcHelpers::ArcsecToDMSRounded(std::fabs(arcsec), 0);
+    const bool negative = arcsec < 0 && (p.units != 0 || p.minutes != 0 || p.seconds != 0);
+    return (negative ? '-' : '+') + twoDigits(std::llround(p.units)) + ':' + twoDigits(std::llround(p.minutes)) + ':'
+           + twoDigits(std::llround(p.seconds));
 }
 
 QByteArray SetRACommand(double arcsec) { return ":Sr " + RAText(arcsec) + '#'; }

@@ -3,8 +3,10 @@
 #include "script_fixture.h"
 
 #include "app/frm_alv.h"
+#include "app/frm_btnpref.h"
 #include "app/frm_pref.h"
 #include "app/settings.h"
+#include "app/ui/window_front.h"
 #include "scripting/find_dialog.h"
 #include "scripting/frm_script.h"
 #include "support/file_size_limit.h"
@@ -426,4 +428,186 @@ TEST_F(ScriptEditor, ClosingTheProgramAsksForAnEditedScriptAsNewAsks)
     EXPECT_TRUE(testsupport::chooseMenuItem(fichier, FRM_Alv->MNU_Fermer));
     EXPECT_TRUE(closed);
     EXPECT_EQ(dir.readFile(QStringLiteral("m31.txt")), "test.log(m31)\r\n");
+}
+
+// A script edited with the keyboard while it stood paused, run on into a
+// script it calls: the caller's text comes back when the called script
+// ends with its edits still unsaved, so New and the program's close ask
+// before they go, and a yes saves them to the caller's own file. While the
+// called script is shown, the hidden caller's edits are asked for too,
+// named by its file; a script run by another program's callfar gives the
+// editor's text back the same way.
+TEST_F(ScriptEditor, ACallersEditsStayUnsavedAfterTheScriptItCalledReturns)
+{
+    TFRM_Script* w = FRM_Script;
+    QTextDocument* doc = w->Memo_Script->document();
+    bool closed = false;
+    QObject::connect(FRM_Alv, &TForm::formClosed, [&] { closed = true; });
+    FRM_Alv->setEnabled(true);
+    SettingsFilePath = dir.filePath(QStringLiteral("NightjarPro.ini"));
+    FRM_Alv->show();
+    w->show();
+    QApplication::setActiveWindow(w);
+    dir.writeFile(QStringLiteral("sous.script"), "test.wait\r\ntest.log(sous)\r\n");
+    dir.writeFile(QStringLiteral("appel.script"), "test.wait\r\ncallfar(\"sous.script\")\r\ntest.log(apres)\r\n");
+    const QString caller = dir.filePath(QStringLiteral("appel.script"));
+    dialogs.openAnswers.push_back(caller);
+    w->MNU_OuvrirClick();
+
+    // Paused where it waits, a line typed at the end, then run on.
+    choose(w->MNU_ExecuterDuDebut, w->MNU_Executer);
+    ticks();
+    ASSERT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+    choose(w->MNU_Pause);
+    w->Memo_Script->setFocus();
+    QTest::keyClick(w->Memo_Script, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(w->Memo_Script, Qt::Key_Return);
+    QTest::keyClicks(w->Memo_Script, QStringLiteral("test.log(fin)"));
+    const QString edited = editorText();
+    ASSERT_TRUE(doc->isModified());
+    // Run on from where it stood: the wait again, then the called script.
+    choose(w->MNU_ExecuterDuCurseur, w->MNU_Executer);
+    ticks();
+    ASSERT_TRUE(Scripts::ResumeIfWaiting(Scripts::WaitSequence));
+    ticks();
+    ASSERT_EQ(Scripts::CurrentLevel, 1);
+    ASSERT_TRUE(Scripts::ResumeIfWaiting(Scripts::WaitSequence));
+    ticks();
+    EXPECT_EQ(logged, (QStringList{"sous", "apres", "fin"}));
+    ASSERT_FALSE(Scripts::ScriptRunning);
+    EXPECT_EQ(editorText(), edited);
+    EXPECT_TRUE(doc->isModified()) << "the edit came back marked as saved";
+    EXPECT_EQ(w->SVD_Script.FileName, caller);
+
+    // New and the close ask; Cancel keeps the program open with the edit.
+    boxes.answers = {platform::MsgResult::Cancel, platform::MsgResult::Cancel};
+    w->MNU_NouveauClick();
+    FRM_Alv->windowHandle()->close();
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    for (const platform::Message& m : boxes.shown)
+        EXPECT_EQ(m.buttons, platform::MsgButtons::YesNoCancel);
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(editorText(), edited);
+
+    // Run again and left waiting in the called script: the caller's edits,
+    // out of sight, are asked for by its name, and Yes writes them there.
+    logged.clear();
+    boxes.clear();
+    choose(w->MNU_ExecuterDuDebut, w->MNU_Executer);
+    ticks();
+    ASSERT_TRUE(Scripts::ResumeIfWaiting(Scripts::WaitSequence));
+    ticks();
+    ASSERT_EQ(Scripts::CurrentLevel, 1);
+    ASSERT_FALSE(doc->isModified());
+    boxes.answers = {platform::MsgResult::Yes};
+    w->MNU_NouveauClick();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Scripts : ") + caller);
+    EXPECT_EQ(dir.readFile(QStringLiteral("appel.script")),
+              "test.wait\r\ncallfar(\"sous.script\")\r\ntest.log(apres)\r\ntest.log(fin)\r\n");
+    EXPECT_EQ(Scripts::CurrentLevel, 0);
+    EXPECT_TRUE(editorText().isEmpty());
+
+    // A script another program runs by callfar over a text typed, never
+    // saved: the text comes back unsaved.
+    boxes.clear();
+    QTest::keyClicks(w->Memo_Script, QStringLiteral("test.log(m31)"));
+    ASSERT_TRUE(Scripts::ExecuteMacroLine(QStringLiteral("callfar(\"sous.script\")")));
+    ticks();
+    ASSERT_TRUE(Scripts::ResumeIfWaiting(Scripts::WaitSequence));
+    ticks();
+    ASSERT_EQ(Scripts::CurrentLevel, 0);
+    EXPECT_EQ(editorText(), QStringLiteral("test.log(m31)"));
+    EXPECT_TRUE(doc->isModified());
+    boxes.answers = {platform::MsgResult::No};
+    w->MNU_NouveauClick();
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(editorText().isEmpty());
+}
+
+// A function button's script opened from the button's properties over an
+// edited text asks first, as Open does, and keeps its own file while it
+// runs and calls another script: the question asked meanwhile names it, and
+// after the called script returns the edits are still unsaved and a save
+// writes them to it, never to the file opened before.
+TEST_F(ScriptEditor, AButtonsScriptKeepsItsOwnFileAcrossTheScriptsItCalls)
+{
+    TFRM_Script* w = FRM_Script;
+    QTextDocument* doc = w->Memo_Script->document();
+    w->show();
+    QApplication::setActiveWindow(w);
+    const QByteArray first = "test.log(haut)\r\n";
+    dir.writeFile(QStringLiteral("haut.script"), first);
+    dir.writeFile(QStringLiteral("bouton.script"), "callfar(\"fond.script\")\r\ntest.log(bouton)\r\n");
+    dir.writeFile(QStringLiteral("fond.script"), "test.wait\r\ntest.log(fond)\r\n");
+    const QString button = dir.filePath(QStringLiteral("bouton.script"));
+    dialogs.openAnswers.push_back(dir.filePath(QStringLiteral("haut.script")));
+    w->MNU_OuvrirClick();
+    w->Memo_Script->setFocus();
+    QTest::keyClick(w->Memo_Script, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(w->Memo_Script, QStringLiteral("//"));
+    ASSERT_TRUE(doc->isModified());
+    const QString typed = editorText();
+
+    // The button's script over the edited text: Cancel keeps the text, No
+    // drops it.
+    FRM_BTNPref->EDT_Script->setText(QStringLiteral("bouton.script"));
+    Systeme::ShowFormOnScreen(FRM_BTNPref);
+    boxes.answers = {platform::MsgResult::Cancel};
+    QTest::mouseClick(FRM_BTNPref->SPDB_Scripts, Qt::LeftButton);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].buttons, platform::MsgButtons::YesNoCancel);
+    EXPECT_EQ(editorText(), typed);
+    boxes.clear();
+    boxes.answers = {platform::MsgResult::No};
+    QTest::mouseClick(FRM_BTNPref->SPDB_Scripts, Qt::LeftButton);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    ASSERT_EQ(w->SVD_Script.FileName, button);
+    EXPECT_FALSE(doc->isModified());
+    FRM_BTNPref->hide();
+    QApplication::setActiveWindow(w);
+
+    w->Memo_Script->setFocus();
+    QTest::keyClick(w->Memo_Script, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(w->Memo_Script, Qt::Key_Return);
+    QTest::keyClicks(w->Memo_Script, QStringLiteral("test.log(ajout)"));
+    const QString edited = editorText();
+    choose(w->MNU_ExecuterDuDebut, w->MNU_Executer);
+    ticks();
+    ASSERT_EQ(Scripts::CurrentLevel, 1);
+
+    boxes.clear();
+    boxes.answers = {platform::MsgResult::Cancel};
+    w->MNU_NouveauClick();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Scripts : ") + button);
+    ASSERT_EQ(Scripts::CurrentLevel, 1);
+
+    ASSERT_TRUE(Scripts::ResumeIfWaiting(Scripts::WaitSequence));
+    ticks();
+    EXPECT_EQ(logged, (QStringList{"fond", "bouton", "ajout"}));
+    ASSERT_FALSE(Scripts::ScriptRunning);
+    EXPECT_EQ(editorText(), edited);
+    EXPECT_TRUE(doc->isModified());
+    EXPECT_EQ(w->SVD_Script.FileName, button);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Scripts : ") + button);
+    w->MNU_EnregistrerClick();
+    EXPECT_EQ(dir.readFile(QStringLiteral("bouton.script")),
+              "callfar(\"fond.script\")\r\ntest.log(bouton)\r\ntest.log(ajout)\r\n");
+    EXPECT_EQ(dir.readFile(QStringLiteral("haut.script")), first);
+
+    // A file that could not be opened names nothing: run again, the text
+    // comes back from the called script under its own file still.
+    boxes.clear();
+    dialogs.openAnswers.push_back(dir.filePath(QStringLiteral("parti.script")));
+    w->MNU_OuvrirClick();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    choose(w->MNU_ExecuterDuDebut, w->MNU_Executer);
+    ticks();
+    ASSERT_EQ(Scripts::CurrentLevel, 1);
+    ASSERT_TRUE(Scripts::ResumeIfWaiting(Scripts::WaitSequence));
+    ticks();
+    ASSERT_EQ(Scripts::CurrentLevel, 0);
+    EXPECT_EQ(w->SVD_Script.FileName, button);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Scripts : ") + button);
 }

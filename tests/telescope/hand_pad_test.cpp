@@ -55,6 +55,21 @@ void tap(int k, bool keypad = false)
     key(QEvent::KeyRelease, k, keypad);
 }
 
+// The program's deep-sky catalogue holding one object for a test's time.
+struct OneObjectCatalogue {
+    explicit OneObjectCatalogue(const char* line)
+    {
+        if (const auto object = Sky::ParseDeepSkyLine(line))
+            Sky::DeepSkyCatalogue = {*object};
+        Sky::CataloguesLoaded = true;
+    }
+    ~OneObjectCatalogue()
+    {
+        Sky::DeepSkyCatalogue.clear();
+        Sky::CataloguesLoaded = false;
+    }
+};
+
 class HandPadTest : public MountTest {
 protected:
     void SetUp() override
@@ -176,6 +191,27 @@ protected:
         ASSERT_TRUE(settle());
         Systeme::ShowFormOnScreen(&r);
         r.activateWindow();
+    }
+    // Events processed until pred holds, within 15 s of real time.
+    static bool waitUntil(const std::function<bool()>& pred)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!pred() && t.elapsed() < 15000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(2);
+        }
+        return pred();
+    }
+    // The shipped Alpaca simulator chosen as the mount and connected as the
+    // user does.
+    void connectAlpaca(const Telescope::AlpacaSimulator& sim)
+    {
+        ASSERT_TRUE(sim.listening());
+        pref().EDT_ASCOM_Telescope->setText(QStringLiteral("127.0.0.1:%1/0").arg(sim.port()));
+        ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_ASCOM));
+        ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
+        ASSERT_TRUE(waitUntil([&] { return sim.state().connected && pref().BTN_Mount_Deconnecter->isEnabled(); }));
     }
     // The goto dialog's origin and destination taken from two positions
     // read, with its buttons, about 4 degrees apart.
@@ -491,21 +527,8 @@ TEST_F(HandPadTest, AscomSyncPositionAndRateScrollBar)
 // shipped Alpaca simulator, on a catalogue object as on typed coordinates.
 TEST_F(HandPadTest, ASyncLeavesThePadsCatalogueNumberAndCoordinatesAsTheUserSetThem)
 {
-    struct Catalogue {
-        Catalogue()
-        {
-            const auto m31 = Sky::ParseDeepSkyLine(" NGC 224            M 31                 GALXY         00 42.7   +41 16    4.4"
-                                                   "                       177.83m     69.66m    35");
-            if (m31)
-                Sky::DeepSkyCatalogue = {*m31};
-            Sky::CataloguesLoaded = true;
-        }
-        ~Catalogue()
-        {
-            Sky::DeepSkyCatalogue.clear();
-            Sky::CataloguesLoaded = false;
-        }
-    } catalogue;
+    const OneObjectCatalogue catalogue(" NGC 224            M 31                 GALXY         00 42.7   +41 16    4.4"
+                                       "                       177.83m     69.66m    35");
     ASSERT_EQ(Sky::DeepSkyCatalogue.size(), 1u);
     libraryWithM31();
     FRM_Alv->FirstActivationDone = true;   // the program has started
@@ -547,25 +570,12 @@ TEST_F(HandPadTest, ASyncLeavesThePadsCatalogueNumberAndCoordinatesAsTheUserSetT
 
     // ASCOM: the program finds the object and synchronises the telescope there.
     Telescope::AlpacaSimulator sim;
-    ASSERT_TRUE(sim.listening());
-    pref().EDT_ASCOM_Telescope->setText(QStringLiteral("127.0.0.1:%1/0").arg(sim.port()));
-    ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_ASCOM));
-    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
-    const auto until = [](const std::function<bool()>& pred) {
-        QElapsedTimer t;
-        t.start();
-        while (!pred() && t.elapsed() < 15000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(2);
-        }
-        return pred();
-    };
-    ASSERT_TRUE(until([&] { return sim.state().connected && pref().BTN_Mount_Deconnecter->isEnabled(); }));
+    ASSERT_NO_FATAL_FAILURE(connectAlpaca(sim));
     Systeme::ShowFormOnScreen(&r);
     ASSERT_NO_FATAL_FAILURE(chooseM31());
     before = asSet();
     ASSERT_TRUE(clickOnScreen(r.BTN_Sync));
-    ASSERT_TRUE(until([&] { return !sim.calls().filter(QStringLiteral("PUT synctocoordinates")).isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !sim.calls().filter(QStringLiteral("PUT synctocoordinates")).isEmpty(); }));
     EXPECT_NEAR(sim.state().raHours * 54000, m31Ra, 1);
     EXPECT_NEAR(sim.state().decDegrees * 3600, m31Dec, 1);
     EXPECT_NEAR(Sky::GotoDestinationRA, m31Ra, 1e-6);
@@ -584,10 +594,69 @@ TEST_F(HandPadTest, ASyncLeavesThePadsCatalogueNumberAndCoordinatesAsTheUserSetT
     before = asSet();
     sim.clearCalls();
     ASSERT_TRUE(clickOnScreen(r.BTN_Sync));
-    ASSERT_TRUE(until([&] { return !sim.calls().filter(QStringLiteral("PUT synctocoordinates")).isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !sim.calls().filter(QStringLiteral("PUT synctocoordinates")).isEmpty(); }));
     EXPECT_NEAR(sim.state().raHours, 5 + 30 / 60.0 + 15.5 / 3600, 1e-6);
     EXPECT_EQ(asSet(), before);
     EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('\n').toStdString();
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Deconnecter));
+    AscomBridge::StopBridge();
+}
+
+// The pad's GOTO on a catalogue object writes the target into the pad's six
+// inputs as they show seconds, to the hundredth: Messier 57 at +33 deg 2',
+// a hair below it once through radians, reads 33 / 2 / 0.00, never
+// 33 / 1 / 60.00. A script's goto destination writes them by the same rule.
+TEST_F(HandPadTest, AGotoWritesThePadsInputsRoundedAsTheyShowThem)
+{
+    const OneObjectCatalogue catalogue(" NGC 6720           M 57                 PLNNB         18 53.6   +33 02    8.8  "
+                                       "                     177.83m     69.66m    35");
+    ASSERT_EQ(Sky::DeepSkyCatalogue.size(), 1u);
+    FRM_Alv->FirstActivationDone = true;
+    TFRM_Raquette& r = pad();
+    const auto inputs = [&] {
+        QStringList shown;
+        for (QLineEdit* input : {r.TNI_RaH, r.TNI_RaM, r.TNI_RaS, r.TNI_DecD, r.TNI_DecM, r.TNI_DecS})
+            shown << input->text();
+        return shown.join(u'|').toStdString();
+    };
+
+    // The Alpaca simulator as the mount, its position read so that a goto
+    // has an origin.
+    Telescope::AlpacaSimulator sim;
+    ASSERT_NO_FATAL_FAILURE(connectAlpaca(sim));
+    Systeme::ShowFormOnScreen(&r);
+    ASSERT_TRUE(clickOnScreen(r.BTN_Position_Actuelle));
+    ASSERT_TRUE(waitUntil([] { return Sky::OriginSet(); }));
+
+    ASSERT_TRUE(clickOnScreen(r.RDB_Absolu));
+    ASSERT_TRUE(clickOnScreen(r.RDB_Messier));
+    QTest::mouseClick(r.EDT_Numero, Qt::LeftButton);
+    r.EDT_Numero->selectAll();
+    QTest::keyClicks(r.EDT_Numero, QStringLiteral("57"));
+    sim.clearCalls();
+    ASSERT_TRUE(clickOnScreen(r.BTN_GOTO));
+    // The catalogue's declination came back a hair below 33 deg 2'.
+    ASSERT_LT(Sky::GotoDestinationDec, 33 * 3600 + 2 * 60);
+    EXPECT_EQ(inputs(), "18|53|36.00|33|2|0.00");
+    EXPECT_EQ(FRM_ObjectAction->EDT_Destination_Dec->text(), QStringLiteral(" 33\u00B0  2' 0.00\""));
+    ASSERT_TRUE(waitUntil([&] { return !sim.calls().filter(QStringLiteral("PUT slewtocoordinates")).isEmpty(); }));
+    const QString slew = sim.calls().filter(QStringLiteral("PUT slewtocoordinates")).first();
+    EXPECT_NEAR(slew.section(QStringLiteral("Declination="), 1).toDouble() * 3600, 33 * 3600 + 2 * 60, 1e-3)
+        << slew.toStdString();
+
+    // A script's destination a hair below the next minute, south and at the
+    // end of the day.
+    EXPECT_TRUE(Scripts::ExecuteMacroLine(QStringLiteral("goto.destination(23h59m59.999s,-33d1m59.999s)")));
+    EXPECT_EQ(inputs(), "0|0|0.00|-33|2|0.00");
+    // The goto dialog's own inputs, as the chart's object list fills them.
+    TFRM_ObjectAction& d = *FRM_ObjectAction;
+    d.ShowObject(QStringLiteral("M57"), Sky::GotoDestinationRA, Sky::GotoDestinationDec);
+    QStringList dialog;
+    for (QLineEdit* input : {d.TNI_RaH, d.TNI_RaM, d.TNI_RaS, d.TNI_DecD, d.TNI_DecM, d.TNI_DecS})
+        dialog << input->text();
+    EXPECT_EQ(dialog.join(u'|').toStdString(), "0|0|0.00|-33|2|0.00");
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('\n').toStdString();
+    ASSERT_TRUE(clickOnScreen(r.BTN_Abort));
     ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Deconnecter));
     AscomBridge::StopBridge();
 }

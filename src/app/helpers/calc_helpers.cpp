@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
+#include <optional>
 
 namespace CalcHelpers {
 namespace {
@@ -13,18 +15,50 @@ constexpr double kDegPerRad = 180.0 / std::numbers::pi;
 // accident.
 double unsignedZero(double v) { return v + 0.0; }
 
-// Sexagesimal text: the whole part in width 3 (with the sign of the split),
-// the minutes in width 2 and the seconds with 2 decimals, each followed by
-// its unit mark.
-QString sexagesimalText(double arcsecOrTimeSec, const QString& u1, const QString& u2,
-                        const QString& u3)
+// 10^decimals, decimals held in 0..6.
+double scaleOf(int decimals)
 {
-    // Rounded to the hundredth first, so 59.999 s never shows as "60.00".
-    // Beyond 1e15 there are no hundredths left to round (and x 100 could
-    // overflow).
-    const double v = std::fabs(arcsecOrTimeSec) < 1e15 ? std::round(arcsecOrTimeSec * 100.0) / 100.0
-                                                        : arcsecOrTimeSec;
-    const Sexagesimal p = ArcsecToDMS(v);
+    static constexpr double kScales[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
+    return kScales[std::clamp(decimals, 0, 6)];
+}
+
+// A magnitude rounded to whole units of 1 / scale, half away from zero;
+// none when it is not finite or too large to count in 64 bits (a double
+// that large has no decimals left to round anyway).
+std::optional<std::int64_t> roundedCount(double magnitude, double scale)
+{
+    const double v = std::round(magnitude * scale);
+    if (!std::isfinite(v) || v >= 9.0e18)
+        return std::nullopt;
+    return static_cast<std::int64_t>(v);
+}
+
+// A count of 1 / scale seconds split into units (of 3600 s), minutes and
+// seconds; the sign goes on the first non-zero part.
+Sexagesimal splitCount(std::int64_t count, double scale, bool negative)
+{
+    const auto perSecond = static_cast<std::int64_t>(scale);
+    const std::int64_t perMinute = 60 * perSecond;
+    const std::int64_t perUnit = 60 * perMinute;
+    double units = static_cast<double>(count / perUnit);
+    double minutes = static_cast<double>(count / perMinute % 60);
+    double seconds = static_cast<double>(count % perMinute) / scale;
+    if (negative && count > 0) {
+        if (units != 0)
+            units = -units;
+        else if (minutes != 0)
+            minutes = -minutes;
+        else
+            seconds = -seconds;
+    }
+    return {unsignedZero(units), unsignedZero(minutes), unsignedZero(seconds)};
+}
+
+// Sexagesimal text of a split rounded to hundredths: the whole part in
+// width 3 (with the sign of the split), the minutes in width 2 and the
+// seconds with 2 decimals, each followed by its unit mark.
+QString sexagesimalText(const Sexagesimal& p, const QString& u1, const QString& u2, const QString& u3)
+{
     const bool negative = p.units < 0 || p.minutes < 0 || p.seconds < 0;
     // Whole numbers as text without a cast, so any finite value is shown.
     const QString first = (negative ? QStringLiteral("-") : QString()) + QString::number(std::fabs(p.units), 'f', 0);
@@ -36,6 +70,8 @@ QString sexagesimalText(double arcsecOrTimeSec, const QString& u1, const QString
         .arg(std::fabs(p.seconds), 2, 'f', 2)
         .arg(u3);
 }
+
+constexpr int kTextDecimals = 2;
 
 } // namespace
 
@@ -104,6 +140,33 @@ Sexagesimal ArcsecToHMS(double arcsec) { return ArcsecToDMS(arcsec / 15.0); }
 
 Sexagesimal RadToHMS(double r) { return ArcsecToDMS(RadToArcsec(r) / 15.0); }
 
+Sexagesimal ArcsecToDMSRounded(double arcsec, int decimals)
+{
+    const double scale = scaleOf(decimals);
+    const std::optional<std::int64_t> count = roundedCount(std::fabs(arcsec), scale);
+    if (!count)
+        return ArcsecToDMS(arcsec);
+    return splitCount(*count, scale, arcsec < 0);
+}
+
+Sexagesimal ArcsecToHMSRounded(double arcsec, int decimals)
+{
+    constexpr double kDay_s = 24 * 3600.0;
+    double timeSec = std::fmod(arcsec / 15.0, kDay_s);
+    if (timeSec < 0)
+        timeSec += kDay_s;
+    const double scale = scaleOf(decimals);
+    const std::optional<std::int64_t> count = roundedCount(timeSec, scale);
+    if (!count)
+        return ArcsecToDMS(timeSec);
+    // A carry to 24 h is the day's start.
+    return splitCount(*count % static_cast<std::int64_t>(kDay_s * scale), scale, false);
+}
+
+Sexagesimal RadToDMSRounded(double r, int decimals) { return ArcsecToDMSRounded(RadToArcsec(r), decimals); }
+
+Sexagesimal RadToHMSRounded(double r, int decimals) { return ArcsecToHMSRounded(RadToArcsec(r), decimals); }
+
 double DMSToArcsec(double d, double m, double s)
 {
     // The sign sits on the first non-zero part; when the degrees are 0 it may
@@ -117,19 +180,14 @@ double HMSToArcsec(double h, double m, double s) { return DMSToArcsec(h, m, s) *
 
 QString DecToStr(double arcsec)
 {
-    return sexagesimalText(arcsec, QStringLiteral("\u00B0 "), QStringLiteral("' "),
+    return sexagesimalText(ArcsecToDMSRounded(arcsec, kTextDecimals), QStringLiteral("\u00B0 "), QStringLiteral("' "),
                            QStringLiteral("\""));
 }
 
 QString RAToStr(double arcsec)
 {
-    // A right ascension a hair below 24 h rounds to the day's start, 0 h,
-    // not to "24h  0m  0.00s".
-    constexpr double kDay_s = 24 * 3600.0;
-    double timeSec = arcsec / 15.0;
-    if (timeSec < kDay_s && std::round(timeSec * 100.0) / 100.0 >= kDay_s)
-        timeSec = 0;
-    return sexagesimalText(timeSec, QStringLiteral("h "), QStringLiteral("m "), QStringLiteral("s"));
+    return sexagesimalText(ArcsecToHMSRounded(arcsec, kTextDecimals), QStringLiteral("h "), QStringLiteral("m "),
+                           QStringLiteral("s"));
 }
 
 long double Product3(long double a, long double b, long double c) { return a * b * c; }

@@ -58,16 +58,33 @@ Sexagesimal RadToDMS(double r);
 Sexagesimal ArcsecToHMS(double arcsec);
 Sexagesimal RadToHMS(double r);
 
+// The split as it is shown with `decimals` decimals of seconds (0 to 6):
+// the seconds are rounded first, half away from zero, and a carry goes
+// into the minutes and on into the degrees (hours), so that 59.999" shown
+// with two decimals is the next minute with 0.00", never 60.00. The sign
+// stays on the first non-zero part of the rounded split; a value that
+// rounds to zero is 0, 0, 0. A declination in [-90, 90] degrees stays in
+// it. Every text, field or line that shows an angle or a position with a
+// fixed number of decimals splits it here.
+Sexagesimal ArcsecToDMSRounded(double arcsec, int decimals);
+// The same for a right ascension (seconds of arc, split after division by
+// 15): brought into [0 h, 24 h) first, and a carry to 24 h wraps to 0 h.
+Sexagesimal ArcsecToHMSRounded(double arcsec, int decimals);
+Sexagesimal RadToDMSRounded(double r, int decimals);
+Sexagesimal RadToHMSRounded(double r, int decimals);
+
 // Seconds of arc of a split. The sign is taken from the first non-zero part,
 // so every split made by ArcsecToDMS / ArcsecToHMS converts back.
 double HMSToArcsec(double h, double m, double s);
 double DMSToArcsec(double d, double m, double s);
 
 // Declination text: degrees in width 3, "° ", minutes in width 2, "' ",
-// seconds with 2 decimals, '"' ("-12° 30' 15.50\""). The minus sign is
-// printed on the degrees even when they are 0 (" -0°  5' 30.00\"").
+// seconds with 2 decimals, '"' ("-12° 30' 15.50\""), from the split
+// rounded to those decimals. The minus sign is printed on the degrees even
+// when they are 0 (" -0°  5' 30.00\"").
 QString DecToStr(double arcsec);
-// Right-ascension text: "  5h 34m 32.00s".
+// Right-ascension text: "  5h 34m 32.00s", from the rounded split (so
+// 23h 59m 59.999s reads as the day's start, 0h).
 QString RAToStr(double arcsec);
 
 inline int IntMax(int a, int b) { return a >= b ? a : b; }
