@@ -724,6 +724,11 @@ void LoadWindowLayout()
             continue;
         Systeme::NeedsFirstPlace(w);
     }
+
+    // Shown in the order above, the windows are then stacked as the user
+    // left them: the one in front at the close is in front again.
+    Systeme::RestoreStacking(doc.readString(QStringLiteral("Windows"), QStringLiteral("Empilement"), QString())
+                                 .split(u',', Qt::SkipEmptyParts));
 }
 
 void RestoreGotoPoints()

@@ -181,18 +181,12 @@ void TFRM_Alv::LongExposureMode(int slot)
     ShowCaptureMode(slot);
     if (FRM_Longuepose) {
         // At the main window's left edge, bottoms aligned, unless windows
-        // kept on top would hide it there; placed again once the window
-        // manager has framed it.
-        auto place = [this] {
-            if (!FRM_Longuepose)
-                return;
-            const QRect main = frameGeometry();
-            const QRect dialog = FRM_Longuepose->frameGeometry();
-            Systeme::PlaceInSight(FRM_Longuepose, QPoint(main.left(), main.top() + main.height() - dialog.height()));
-        };
-        place();
+        // kept on top would hide it there.
+        Systeme::PlaceInSight(FRM_Longuepose, [this](QSize frame) {
+            const QRect main = Systeme::FrameOf(this);
+            return QPoint(main.left(), main.top() + main.height() - frame.height());
+        });
         Systeme::ShowFormOnScreen(FRM_Longuepose);
-        QTimer::singleShot(100, this, place);
     }
     Util_Images::EnableLevelControls(true);
 }

@@ -8,12 +8,16 @@
 #include "app/settings/key_engine.h"
 #include "app/systeme.h"
 #include "app/ui/readouts.h"
+#include "capture/frm_longuepose.h"
+#include "scripting/frm_planificateur.h"
+#include "scripting/frm_script.h"
 #include "telescope/frm_com_trafic.h"
 #include "telescope/frm_img_ref.h"
 #include "telescope/frm_object_action.h"
 #include "telescope/frm_sky.h"
 #include "telescope/sky/sky_chart.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMainWindow>
 #include <QRegion>
@@ -867,9 +871,9 @@ TEST_F(WindowLayout, AWindowShownOnlyWhereTheProgramPutItTakesAFirstPlaceAgainAm
     images->hide();
     tracking->hide();
     Systeme::ShowFormOnScreen(images);
-    QTRY_VERIFY(!Systeme::BeingPlaced(images));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Systeme::BeingPlaced(images); }));
     images->windowHandle()->setPosition(QPoint(260, 300));
-    QTRY_VERIFY(Systeme::HasUserPlace(images));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Systeme::HasUserPlace(images); }));
     images->hide();
     Systeme::ShowFormOnScreen(images);
     const QPoint users = images->pos();
@@ -886,4 +890,131 @@ TEST_F(WindowLayout, AWindowShownOnlyWhereTheProgramPutItTakesAFirstPlaceAgainAm
     images->hide();
     Systeme::ShowFormOnScreen(images);
     EXPECT_EQ(images->pos(), given);
+}
+
+// Windows left open come back stacked as the user left them: the plain ones
+// (the hand pad under the image window) under those kept on top (the
+// tracking window under the chart, under the script window in front),
+// whatever order the window layout shows them in (the script window and the
+// chart first, the tracking window last). A window shown while they come
+// back (a start-up note) stays in front with the keyboard.
+TEST_F(WindowLayout, WindowsLeftOpenComeBackStackedAsTheyWereLeft)
+{
+    startWith("[Windows]\r\nFRM_AlV_Left=112\r\nFRM_AlV_Top=84\r\n");
+    const QList<QWidget*> left = {FRM_Raquette, FRM_Tool_Images, FRM_Tool_Suivi, FRM_Sky, FRM_Script};
+    for (QWidget* w : left)
+        Systeme::ShowFormOnScreen(w);
+    // (The chart tells its missing catalogues.)
+    FRM_Message->hide();
+    // The user clicks them in turn, as they are left.
+    for (QWidget* w : QList<QWidget*>{FRM_Alv, FRM_Tool_Suivi, FRM_Sky, FRM_Script, FRM_Raquette, FRM_Tool_Images}) {
+        QApplication::setActiveWindow(w);
+        QTest::qWait(1);
+    }
+    const QString stacked = QStringLiteral("FRM_Alv,FRM_Raquette,FRM_Tool_Images,FRM_Tool_Suivi,FRM_Sky,FRM_Script");
+    // (Those of this test, bottom to top.)
+    const auto ours = [&stacked] {
+        QStringList names = Systeme::StackingNames();
+        names.removeIf([&](const QString& n) { return !stacked.split(u',').contains(n) && n != u"FRM_Message"; });
+        return names.join(u',').toStdString();
+    };
+    ASSERT_EQ(ours(), stacked.toStdString());
+    save();
+    EXPECT_EQ(file().readString(QStringLiteral("Windows"), QStringLiteral("Empilement"), QString()).toStdString(),
+              Systeme::StackingNames().join(u',').toStdString());
+
+    for (QWidget* w : left)
+        w->hide();
+    Settings::LoadMiscPrefs();
+    Settings::LoadWindowLayout();
+    for (QWidget* w : left)
+        ASSERT_TRUE(w->isVisible()) << w->objectName().toStdString();
+    // A note of the start shows as they come back.
+    Systeme::ShowFormOnScreen(FRM_Message);
+    const std::string back = (stacked + QStringLiteral(",FRM_Message")).toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ours() == back; }, 10000)) << ours() << ", left as " << back;
+    EXPECT_EQ(QApplication::activeWindow(), FRM_Message);
+    FRM_Message->hide();
+    for (QWidget* w : left)
+        w->hide();
+}
+
+// The long-exposure window opens at the main window's left edge, its bottom
+// on the main window's bottom, by every way that shows it (camera 1's menu
+// item and its two buttons, camera 2's), in a fresh program folder and
+// after other windows were opened and closed; where a window kept on top
+// covers that place, it opens clear of it.
+TEST_F(WindowLayout, TheLongExposureWindowOpensAtTheMainWindowsLeftEdgeWithItsBottomOnTheMainWindowsBottom)
+{
+    startWith("[Windows]\r\nFRM_AlV_Left=112\r\nFRM_AlV_Top=84\r\n");
+    FRM_Message->hide();
+    auto* alv = static_cast<QWidget*>(FRM_Alv);
+    const auto atItsPlace = [&] {
+        const QRect main = Systeme::FrameOf(alv);
+        const QRect dialog = Systeme::FrameOf(FRM_Longuepose);
+        return FRM_Longuepose->isVisible() && dialog.left() == main.left() && dialog.bottom() == main.bottom();
+    };
+    const auto why = [&] {
+        const QRect main = Systeme::FrameOf(alv);
+        const QRect dialog = Systeme::FrameOf(FRM_Longuepose);
+        return QStringLiteral("main %1,%2 %3x%4, long exposure %5,%6 %7x%8")
+            .arg(main.x()).arg(main.y()).arg(main.width()).arg(main.height())
+            .arg(dialog.x()).arg(dialog.y()).arg(dialog.width()).arg(dialog.height()).toStdString();
+    };
+    const auto click = [](QAbstractButton* b) {
+        b->setEnabled(true);
+        QTest::mouseClick(b, Qt::LeftButton);
+    };
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"menu", [] { FRM_Alv->MNU_Cam1_PoseLongue->setEnabled(true); FRM_Alv->MNU_Cam1_PoseLongue->trigger(); }},
+        {"expert button", [&] { click(FRM_Alv->SPDB_Cam1_PoseLongue); }},
+        {"beginner button", [&] { click(FRM_Alv->SPDB_Cam1_PoseLongue_B); }},
+        {"camera 2", [] { FRM_Alv->MNU_Cam2_PoselongueClick(); }},
+    };
+    for (const auto& [way, show] : ways) {
+        SCOPED_TRACE(way);
+        show();
+        EXPECT_TRUE(atItsPlace()) << why();
+        FRM_Alv->MNU_Cam1_ImageClick();
+        FRM_Alv->MNU_Cam2_ImageClick();
+        EXPECT_FALSE(FRM_Longuepose->isVisible());
+        Systeme::ShowFormOnScreen(FRM_Tool_Images);
+        FRM_Tool_Images->hide();
+    }
+
+    // The tracking window, kept on top, over that place.
+    showAt(FRM_Tool_Suivi, QPoint(112, 684 - FRM_Tool_Suivi->frameGeometry().height()));
+    FRM_Alv->MNU_Cam1_PoseLongueClick();
+    EXPECT_FALSE(Systeme::FrameOf(FRM_Longuepose).intersects(Systeme::FrameOf(FRM_Tool_Suivi))) << why();
+    FRM_Alv->MNU_Cam1_ImageClick();
+    FRM_Tool_Suivi->hide();
+}
+
+// The hand pad first opened beside windows kept on top has the size it
+// opens with alone (they choose its place only, here over the main window's
+// bars), and left open it comes back where and as it was left.
+TEST_F(WindowLayout, AWindowOpenedBesideWindowsKeptOnTopComesBackWhereAndAsItWasLeft)
+{
+    // (Alone, it opens shorter below the bars of the main window, where a
+    // fresh program folder puts it.)
+    Systeme::SetScreenSizeProvider([] { return QSize(1024, 740); });
+    startWith("[Windows]\r\nFRM_AlV_Left=112\r\nFRM_AlV_Top=70\r\n");
+    // Windows kept on top over the room below the main window's bars, as
+    // the tracking window, the chart and the planner first open.
+    showAt(FRM_Tool_Suivi, QPoint(0, 152));
+    showAt(FRM_Sky, QPoint(0, 176));
+    showAt(FRM_Planificateur, QPoint(40, 192));
+    Systeme::ShowFormOnScreen(FRM_Raquette);
+    QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const QRect left = FRM_Raquette->frameGeometry();
+    save();
+
+    Startup::DestroyWindows();
+    Startup::CreateWindows();
+    startWith(fileBytes());
+    ASSERT_TRUE(FRM_Raquette->isVisible());
+    QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    EXPECT_EQ(FRM_Raquette->frameGeometry(), left);
+    for (QWidget* w : QList<QWidget*>{FRM_Raquette, FRM_Tool_Suivi, FRM_Sky, FRM_Planificateur})
+        w->hide();
 }

@@ -15,7 +15,9 @@
 # one show path. From a fresh program folder, a window that does not wait
 # for its answer leaves the main window's menu bar and page tabs, and its
 # tool bars, uncovered wherever the screen has room for it beside or below
-# them. The image window opens near its design size; the webcam's control
+# them. The image window opens near its design size; the long-exposure
+# window at the main window's left edge, its bottom on the main window's
+# bottom (nothing kept on top covering that place); the webcam's control
 # window, from its menu item and from "Avance", shows its pan/tilt pad whole
 # with its four arrows and its point (read off the screen); the player stays
 # above the main window clicked; the hand pad opened while the chart stands
@@ -580,7 +582,17 @@ windows_of_a_camera() {
   open_and_check driver-choice "^Pilote de capture" "$M_VIDEO k:Right k:Down*2 k:Return" End Return
   sleep 1
   # Camera 1 > Mode > "Longue pose" ("Arreter" is enabled, "Flux" is not).
-  open_and_check long-exposure "^(Longue|Poses longues)" "$M_VIDEO k:Right k:Down*3 k:Right k:Down k:Return"
+  # Its frame is also read as soon as it shows.
+  local seen=$work/long-exposure-seen-$screen
+  (end=$((SECONDS + 20)) w=""
+   while [ -z "$w" ] && [ $SECONDS -lt $end ]; do
+     w=$(xdotool search --onlyvisible --name "^(Longue|Poses longues)" 2>/dev/null | head -1)
+   done
+   [ -n "$w" ] && frame_of "$w") >"$seen" &
+  local watcher=$!
+  open_and_check long-exposure "^(Longue|Poses longues)" "$M_VIDEO k:Right k:Down*3 k:Right k:Down k:Return" keep
+  wait "$watcher"
+  long_exposure_at_the_main_windows_edge "$(cat "$seen")"
   open_and_check polar-alignment "^Mise en station$" "$M_OPERATIONS k:Down k:Return"
   open_and_check periodic-error "^Erreur P" "$M_OPERATIONS k:Down*2 k:Return"
   # The motion detection's "Image de reference" and "Definir".
@@ -601,6 +613,29 @@ windows_of_a_camera() {
   # page.
   open_and_check webcam-controls-button "^WDM Advanced Control$" "tab:729,56 tab:726,287" keep
   check_pan_tilt_pad webcam-controls-button
+}
+
+# The long-exposure window just opened (its frame as check_on_screen read
+# it) stands at the main window's left edge, its bottom on the main
+# window's bottom, where no window kept on top covers that place, and it
+# opened there: its frame as soon as it showed ($1) was the same; it is
+# closed.
+long_exposure_at_the_main_windows_edge() {
+  local win x y w h fx fy fw fh top
+  win=$(xdotool search --onlyvisible --name "^(Longue|Poses longues)" 2>/dev/null | head -1)
+  [ -n "$win" ] || return
+  read -r x y w h <<<"$checked_frame"
+  [ "$1" = "$checked_frame" ] || fail "long-exposure: it showed at $1 (left top width height), then went to $checked_frame"
+  read -r fx fy fw fh <<<"$(settled frame_of "$(main_window)")"
+  while read -r top; do
+    [ -n "$top" ] && overlap "$top" "$fx $((fy + fh - h)) $w $h" && { close_with long-exposure "$win" alt+F4; return; }
+  done <<<"$(on_top_frames)"
+  if [ "$x" -eq "$fx" ] && [ $((y + h)) -eq $((fy + fh)) ]; then
+    echo "  ok long-exposure: at the main window's left edge, its bottom on the main window's"
+  else
+    fail "long-exposure: frame ${w}x${h} at $x,$y; the main window's frame ${fw}x${fh} at $fx,$fy (its left edge and bottom)"
+  fi
+  close_with long-exposure "$win" alt+F4
 }
 
 # The webcam's pan/tilt pad in the open control window, as the screen shows

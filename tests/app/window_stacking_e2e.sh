@@ -884,6 +884,130 @@ fresh_program_on_a_larger_screen() {
   [ "$failures" -eq "$failed" ] && ok "each where the windows kept on top leave the most of it in sight"
 }
 
+# --- stacked as they were left, after restarts ---------------------------------------
+
+# Windows the window layout does not bring back: the message window and the
+# mosaic planner.
+NOT_RESTORED="^Message$|^Programmateur"
+
+# "share name" lines of the windows on the screen, bottom to top
+# (sight_of_shown's share in thousandths), those brought back only.
+restored_sight() {
+  local id share name
+  sight_of_shown | while read -r id share name; do
+    grep -Eq "$NOT_RESTORED" <<<"$name" || echo "$share $name"
+  done
+}
+names_of() { cut -d' ' -f2- <<<"$1"; }
+# The share noted for window $2 (its whole title) in file $1.
+share_in() { awk -v n="$2" '{ s = $1; sub(/^[0-9]+ /, ""); if ($0 == n) { print s; exit } }' "$1"; }
+
+# Closes the program with the main window's title bar close box: the window
+# stacking and every window's share in sight are noted in $1 while the box
+# is held down, then the button is released and the program ends.
+close_with_close_box() {
+  local out=$1 x y w h px py covered id
+  read -r x y w h <<<"$(settled frame_of "$(main_window)")"
+  # (openbox's buttons, right to left: close, maximise, iconify.)
+  px=$((x + w - 10)) py=$((y + 9))
+  covered=""
+  for id in $(stacking | sed -n "/^$(main_window)\$/,\$p" | tail -n +2); do
+    shown "$id" || continue
+    read -r x y w h <<<"$(frame_of "$id")"
+    [ "$px" -ge "$x" ] && [ "$px" -lt $((x + w)) ] && [ "$py" -ge "$y" ] && [ "$py" -lt $((y + h)) ] \
+      && covered="$(xdotool getwindowname "$id")"
+  done
+  [ -z "$covered" ] || fail "the main window's close box lies under \"$covered\""
+  xdotool mousemove "$px" "$py"
+  sleep 0.2
+  xdotool mousedown 1
+  sleep 0.5
+  restored_sight >"$out"
+  xdotool mouseup 1
+  if ! until_true 30 '! kill -0 "$app_pid" 2>/dev/null'; then
+    fail "the main window's close box does not close the program"
+    close_with_alt_f4 "$(main_window)"
+    until_true 30 '! kill -0 "$app_pid" 2>/dev/null'
+  fi
+  wait "$app_pid" 2>/dev/null
+  app_pid=""
+}
+
+# Started again, the windows left open come back stacked as they were left
+# (file $1, from close_with_close_box): the same windows, bottom to top, the
+# one in front at the close in front again, and each shows at least as much
+# of itself as it did; file $2 gets what they show now. A table of the
+# shares before and after goes to the output.
+stacked_as_left() {
+  local left=$1 now=$2 share name was
+  if ! until_true 30 '[ "$(names_of "$(restored_sight)")" = "$(names_of "$(cat "$left")")" ]'; then
+    fail "the windows come back stacked as $(names_of "$(restored_sight)" | paste -sd, -), they were left as $(names_of "$(cat "$left")" | paste -sd, -) (bottom to top)"
+  fi
+  # (Once the program has placed them.)
+  for name in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do settled frame_of "$name" >/dev/null; done
+  restored_sight >"$now"
+  while read -r share name; do
+    was=$(share_in "$left" "$name")
+    printf '  %-40s %5s%% at the close, %5s%% after the start\n' "$name" "$((${was:-0} / 10))" "$((share / 10))"
+    [ -n "$was" ] || { fail "\"$name\" comes back, it was not open at the close"; continue; }
+    [ "$share" -ge "$was" ] || fail "\"$name\" shows $((share / 10))% of itself after the start, $((was / 10))% at the close"
+  done <"$now"
+  while read -r was name; do
+    [ -n "$(share_in "$now" "$name")" ] || fail "\"$name\", open at the close, does not come back"
+  done <"$left"
+}
+
+# The issue's steps in the fresh program at 1024 x 768: the tracking window,
+# a line of the remote client, "Mise au point", the chart, the planner, the
+# script window, the hand pad (the keypad's centre key), Images > Seuils and
+# Mesures > Distances, the measures window dragged to 560,360 (or as low as
+# it stays whole on the screen); the program
+# closed with its title bar's close box and started again in its folder,
+# twice: the windows come back stacked as they were left, each showing at
+# least as much of itself.
+stacked_as_left_after_restarts() {
+  echo "windows stacked as they were left, after two restarts"
+  local mesures x y failed=$failures round
+  menu $F Down Down Down Down Return
+  wait_window "^Suivi/Autoguidage$" >/dev/null || { fail "the tracking window does not open"; return; }
+  ("$client" execute 'messagebox.show("empilement")' >/dev/null 2>&1 &)
+  wait_window "^Message$" >/dev/null || { fail "the message window does not open"; return; }
+  menu $F Down Down Down Return
+  wait_window "^Affichage$" >/dev/null || { fail "Mise au point does not open"; return; }
+  menu $F Down Down Down Down Down Down Return
+  wait_window "^Carte C" >/dev/null || { fail "the chart does not open"; return; }
+  menu $F Down Down Down Down Down Down Down Return
+  wait_window "^Programmateur" >/dev/null || { fail "the planner does not open"; return; }
+  menu $F Down Down Down Down Down Down Down Down Return
+  wait_window "^Script" >/dev/null || { fail "the script window does not open"; return; }
+  activate "$(main_window)"
+  sleep 0.1
+  keys KP_Begin
+  wait_window "^Telescope$" >/dev/null || { fail "the hand pad does not open"; return; }
+  menu $F Right Return
+  wait_window "^Images$" >/dev/null || { fail "the image window does not open"; return; }
+  menu $F Down Down Right Down Down Return
+  mesures=$(wait_window "^Mesures$") || { fail "the measures window does not open"; return; }
+  # (No lower than where its frame stays whole on the screen: one left over
+  # the screen's edge comes back whole, over a few more rows of the windows
+  # under it.)
+  local h to
+  read -r x y _ h <<<"$(settled frame_of "$mesures")"
+  to=$((sh - h < 360 ? sh - h : 360))
+  ON_TOP="" drag_by "$mesures" $((560 - x)) $((to - y)) || fail "the measures window cannot be grabbed"
+  read -r x y _ _ <<<"$(settled frame_of "$mesures")"
+  [ "$x,$y" = "560,$to" ] || fail "the measures window dragged to 560,$to is at $x,$y"
+  shot restart-left
+  for round in 1 2; do
+    close_with_close_box "$work/left-$round"
+    start_program_in "$work/fresh" "$work/program-restart-$round.log" || return
+    echo "  started again ($round)"
+    stacked_as_left "$work/left-$round" "$work/back-$round"
+    shot "restart-back-$round"
+  done
+  [ "$failures" -eq "$failed" ] && ok "stacked as they were left, each as much in sight, after two restarts"
+}
+
 start_x11_display "${sw}x${sh}" "$work"
 start_program
 restored_on_top
@@ -897,6 +1021,7 @@ each_window_on_top_over_the_hand_pad
 under_every_window_on_top
 under_while_a_script_runs
 fresh_program_on_a_larger_screen
+stacked_as_left_after_restarts
 kill -0 "$app_pid" 2>/dev/null || { fail "the program ended"; tail -20 "$work/program.log"; }
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
 echo "all passed"

@@ -433,3 +433,48 @@ session_report() {
     tail -n 8 "$file" | sed 's/^/    /'
   done
 }
+
+# --- every window's share in sight ------------------------------------------
+#
+#   sight_of_shown                    for each managed window shown, bottom to
+#                                     top: "ID SHARE NAME", SHARE the
+#                                     thousandths of its frame that lie on the
+#                                     $sw x $sh screen under no frame standing
+#                                     above it in the window manager's
+#                                     stacking order (title bar included)
+sight_of_shown() {
+  local id frames=()
+  for id in $(stacking); do
+    shown "$id" || continue
+    frames+=("$id $(frame_of "$id") $(xdotool getwindowname "$id" 2>/dev/null)")
+  done
+  python3 - "$sw $sh" "${frames[@]}" <<'PYEOF'
+import sys
+sw, sh = map(int, sys.argv[1].split())
+wins = []
+for a in sys.argv[2:]:
+    f = a.split(' ', 5)
+    wins.append((f[0], tuple(map(int, f[1:5])), f[5] if len(f) > 5 else ''))
+def covered(r, covers):
+    x, y, w, h = r
+    ps = []
+    for a, b, c, d in covers:
+        p = max(x, a), max(y, b), min(x + w, a + c), min(y + h, b + d)
+        if p[0] < p[2] and p[1] < p[3]:
+            ps.append(p)
+    xs, total = sorted({v for p in ps for v in (p[0], p[2])}), 0
+    for x0, x1 in zip(xs, xs[1:]):
+        rows, end = 0, -10**9
+        for t, b in sorted((p[1], p[3]) for p in ps if p[0] <= x0 and p[2] >= x1):
+            rows, end = rows + max(0, b - max(t, end)), max(end, b)
+        total += rows * (x1 - x0)
+    return total
+for i, (wid, (x, y, w, h), name) in enumerate(wins):
+    # What lies off the screen counts as hidden.
+    outside = [(-10**6, -10**6, 10**6, 3 * 10**6), (sw, -10**6, 10**6, 3 * 10**6),
+               (-10**6, -10**6, 3 * 10**6, 10**6), (-10**6, sh, 3 * 10**6, 10**6)]
+    above = [r for _, r, _ in wins[i + 1:]]
+    share = 1 - covered((x, y, w, h), above + outside) / (w * h) if w * h else 0
+    print(wid, round(1000 * share), name)
+PYEOF
+}

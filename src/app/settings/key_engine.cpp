@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "app/settings/key_codec.h"
 #include "app/ui/window_first_place.h"
+#include "app/ui/window_front.h"
 #include "capture/camera_slots.h"
 #include "imaging/pipeline_state.h"
 #include "platform/ini_document.h"
@@ -422,6 +423,10 @@ std::optional<QString> KeyEngine::currentText(const KeySpec& k) const
             return w->isVisible() ? QStringLiteral("1") : QStringLiteral("0");
         if (h.property == "WindowState")
             return QString::number(w->isMinimized() ? 1 : w->isMaximized() ? 2 : 0);
+        if (h.property == "Stacking") {
+            const QStringList names = Systeme::StackingNames();
+            return names.isEmpty() ? std::nullopt : std::optional<QString>(names.join(u','));
+        }
         if (h.property == "FirstPlace") {
             if (Systeme::StoredAsUsersPlace(w))
                 return std::nullopt;

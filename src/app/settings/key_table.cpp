@@ -421,6 +421,11 @@ constexpr K kTable[] = {
     NJ_FIRST("FRM_Raquette"), NJ_FIRST("FRM_Script"), NJ_FIRST("FRM_Sky"), NJ_FIRST("FRM_ScrCmd"),
     NJ_FIRST("FRM_Tool_Suivi"),
 #undef NJ_FIRST
+    // The windows on the screen as the program closes, bottom to top, by
+    // name ("FRM_Alv,FRM_Raquette,FRM_Script"): they are put back in that
+    // order once the window layout has shown them. Without this key (a file
+    // of an earlier version) they stand as they are shown.
+    G("Empilement", "FRM_Alv", "Stacking", nullptr).with(OnlyWhileHeld),
 
     // ---- Scripts (read only)
     I("Scripts", "Scriptrate", "FRM_Script", "TMR_Script", "250").only(Read).at(12, 2),

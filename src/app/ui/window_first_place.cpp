@@ -367,25 +367,34 @@ int belowTopBars(const FirstPlaceRoom& room)
     return room.area.top() + (bottom - room.area.top() + kPlaceStep - 1) / kPlaceStep * kPlaceStep;
 }
 
-// True when a window's frame at `at` would cover the main window's menu bar
-// or page tabs.
-bool coversTopBars(const QWidget* window, QPoint at, const QMargins& frame, const FirstPlaceRoom& room)
+// True when the frame of a window of that size at `at` would cover the main
+// window's menu bar or page tabs.
+bool coversTopBars(QSize size, QPoint at, const QMargins& frame, const FirstPlaceRoom& room)
 {
-    const QRect r(at, window->size().grownBy(frame));
+    const QRect r(at, size.grownBy(frame));
     const QList<QRect> top = topBarsOf(room);
     return std::any_of(top.begin(), top.end(), [&](const QRect& b) { return r.intersects(b); });
 }
 
-// A window too tall for the room below `top` (its frame's top edge), where
-// that room holds most of it, is made as tall as that room, its controls
-// scrolling. True when it was.
-bool makeTallBelow(QWidget* window, int top, const QMargins& frame, const QRect& area)
+// The height of a window's client that is as tall as the room below `top`
+// (its frame's top edge), when the window is too tall for that room and the
+// room holds most of it: made that tall, its controls scroll.
+std::optional<int> tallBelow(const QWidget* window, int top, const QMargins& frame, const QRect& area)
 {
     const int below = area.bottom() + 1 - top - frame.top() - frame.bottom();
-    if (!qobject_cast<QMainWindow*>(window) || window->height() <= below || below * 4 < window->height() * 3)
-        return false;
-    MakeTall(window, below);
-    return true;
+    if (!qobject_cast<const QMainWindow*>(window) || window->height() <= below || below * 4 < window->height() * 3)
+        return std::nullopt;
+    return below;
+}
+
+// Makes a window as tall as the room below `top` where tallBelow says so.
+// True when it was.
+bool makeTallBelow(QWidget* window, int top, const QMargins& frame, const QRect& area)
+{
+    const std::optional<int> below = tallBelow(window, top, frame, area);
+    if (below)
+        MakeTall(window, *below);
+    return below.has_value();
 }
 
 // The room with the main window and its bars where the main window opens in
@@ -409,27 +418,35 @@ FirstPlaceRoom withMainAsFresh(FirstPlaceRoom room, bool onlyLower)
 }
 
 // Gives a window the size it opens with at its first place, and returns
-// that place.
+// that place. The size is the one it opens with alone, whatever other
+// windows are open (they choose its place only): left open at the close,
+// it comes back at that size where it was (PlaceAgain).
 QPoint sizeAtFirstPlace(QWidget* window, const FirstPlaceRoom& room, const QMargins& frame)
 {
     sizeAsShown(window);
-    QPoint at = FirstPlace(window->size().grownBy(frame), room);
+    FirstPlaceRoom alone = room;
+    alone.taken.clear();
+    alone.onTop.clear();
+    alone.opener = QRect();
     // Too tall for the room below the main window's menu bar and page tabs,
     // it would cover them: where that room holds most of it, it is made as
-    // tall as that room, its controls scrolling.
-    if (coversTopBars(window, at, frame, room)) {
-        const QSize kept = window->size();
-        const QSize keptMinimum = window->minimumSize();
-        if (makeTallBelow(window, belowTopBars(room), frame, room.area)) {
-            at = FirstPlace(window->size().grownBy(frame), room);
-            if (coversTopBars(window, at, frame, room)) {
+    // tall as that room, its controls scrolling (only where that leaves them
+    // uncovered: a window made tall keeps its controls in a scroll area).
+    const int below = belowTopBars(alone);
+    const std::optional<int> tall = tallBelow(window, below, frame, alone.area);
+    if (tall && coversTopBars(window->size(), FirstPlace(window->size().grownBy(frame), alone), frame, alone)) {
+        const QSize tallSize = SizeMadeTall(window, *tall);
+        if (!coversTopBars(tallSize, FirstPlace(tallSize.grownBy(frame), alone), frame, alone)) {
+            const QSize kept = window->size();
+            const QSize keptMinimum = window->minimumSize();
+            makeTallBelow(window, below, frame, alone.area);
+            if (coversTopBars(window->size(), FirstPlace(window->size().grownBy(frame), alone), frame, alone)) {
                 window->setMinimumSize(keptMinimum);
                 window->resize(kept);
-                at = FirstPlace(window->size().grownBy(frame), room);
             }
         }
     }
-    return at;
+    return FirstPlace(window->size().grownBy(frame), room);
 }
 
 void placeFirstNow(QWidget* window, const QWidget* opener, std::optional<int> left = std::nullopt)
@@ -518,9 +535,9 @@ void PlaceAgain(QWidget* window)
     const int below = belowTopBars(room);
     const auto fitsBelow = [&] { return below + window->size().grownBy(frame).height() <= room.area.bottom() + 1; };
     if (asked && !room.area.contains(QRect(*asked, window->size().grownBy(frame)))
-        && coversTopBars(window, inside, frame, room) && fitsBelow()) {
+        && coversTopBars(window->size(), inside, frame, room) && fitsBelow()) {
         at = QPoint(inside.x(), below);
-    } else if (!coversTopBars(window, at, frame, room) && coversTopBars(window, inside, frame, room)) {
+    } else if (!coversTopBars(window->size(), at, frame, room) && coversTopBars(window->size(), inside, frame, room)) {
         for (const int top : {at.y(), below}) {
             if (top >= room.area.top() && makeTallBelow(window, top, frame, room.area)) {
                 at.setY(top);
@@ -547,7 +564,7 @@ void BringUpBelowBars(QWidget* window)
     const QMargins frame = KnownFrame(window);
     QPoint at = FrameCorner(window);
     const int below = belowTopBars(room);
-    if (at.y() <= below || coversTopBars(window, at, frame, room))
+    if (at.y() <= below || coversTopBars(window->size(), at, frame, room))
         return;
     const int frameHeight = window->size().expandedTo(window->minimumSizeHint()).grownBy(frame).height();
     at.setY(std::max(below, std::min(at.y(), room.area.bottom() + 1 - frameHeight)));
@@ -574,17 +591,25 @@ void PlaceFirst(QWidget* window)
 
 void PlaceFirstNow(QWidget* window, const QWidget* opener) { placeFirstNow(window, opener); }
 
-void PlaceInSight(QWidget* window, QPoint asked)
+void PlaceInSight(QWidget* window, const std::function<QPoint(QSize frame)>& asked)
 {
     if (!window)
         return;
+    // Put there on purpose: no first place, nor a first place again.
+    ForgetFirstPlace(window);
     KeepPlaceGiven(window);
+    // At the size it shows with, in the frame it will have (that of the
+    // other windows until its own is drawn).
+    if (!window->isVisible())
+        sizeAsShown(window);
+    const QSize frame = window->size().grownBy(ExpectedFrame(window));
+    QPoint at = asked(frame);
     FirstPlaceRoom room = roomFor(window);
     if (!room.onTop.isEmpty()) {
-        room.near = KeepFrameInside(QRect(asked, FrameOf(window).size()), room.area);
-        asked = FirstPlace(FrameOf(window).size(), room);
+        room.near = KeepFrameInside(QRect(at, frame), room.area);
+        at = FirstPlace(frame, room);
     }
-    PlaceOnScreen(window, asked);
+    PlaceOnScreen(window, at);
 }
 
 void NoteShownOnce(QWidget* window) { window->setProperty(kShownOnce, true); }

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QRect>
 #include <QSize>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -88,11 +89,14 @@ void PlaceFirst(QWidget* window);
 // Gives a hidden window its first place with its frame's left edge at
 // `left` (a window that belongs at the main window's edge).
 void PlaceFirstAt(QWidget* window, int left);
-// Puts a plain window at the place the program asks for it (the
-// long-exposure window below the main window's left edge), as PlaceOnScreen
-// does; where windows kept on top would cover it more there than elsewhere,
-// at the nearest place where they leave the most of it in sight.
-void PlaceInSight(QWidget* window, QPoint asked);
+// Puts a plain window at the place the program asks for it, `asked` giving
+// its frame's corner from the frame's size as it shows (the long-exposure
+// window at the main window's left edge, its bottom on the main window's
+// bottom), as PlaceOnScreen does, whatever first place it waited for; where
+// windows kept on top would cover it more there than elsewhere, at the
+// nearest place where they leave the most of it in sight. The show path
+// keeps that place.
+void PlaceInSight(QWidget* window, const std::function<QPoint(QSize frame)>& asked);
 
 // For the show path (ShowFormOnScreen), a hidden window about to show:
 // gives it its first place, clear of `opener` (the window it is opened

@@ -3,13 +3,17 @@
 #include "app/ui/widget_message_service.h"
 #include "app/ui/window_first_place.h"
 #include "app/ui/window_placement.h"
+#include "app/ui/window_stacking.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QLayout>
 #include <QPointer>
+#include <QTimer>
+#include <QVariant>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 #include <deque>
 #include <optional>
 
@@ -87,6 +91,154 @@ QList<QWidget*> ShownSince(quint64 count)
     return shown;
 }
 
+namespace {
+// When a window last came forward (shown, raised or activated), as the
+// program saw it: where the window manager does not tell its stacking, the
+// one that came forward last stands in front of its layer.
+const char* const kCameForward = "nj_came_forward";
+quint64 g_forward = 0;
+
+class ForwardWatch final : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (e->type() == QEvent::Show || e->type() == QEvent::ZOrderChange || e->type() == QEvent::WindowActivate) {
+            if (auto* w = qobject_cast<QWidget*>(watched); w && w->isWindow())
+                w->setProperty(kCameForward, ++g_forward);
+        }
+        return false;
+    }
+};
+void watchWindowsComingForward()
+{
+    static QPointer<ForwardWatch> watch;
+    if (watch || !qApp)
+        return;
+    watch = new ForwardWatch;
+    watch->setParent(qApp);
+    qApp->installEventFilter(watch);
+}
+
+// The program's windows on the screen, in no order.
+QList<QWidget*> windowsOnScreen()
+{
+    QList<QWidget*> list;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isWindow() && w->isVisible() && !w->isMinimized() && w->windowModality() == Qt::NonModal
+            && w->windowType() != Qt::Popup && w->windowType() != Qt::ToolTip && w->windowType() != Qt::Desktop)
+            list.append(w);
+    }
+    return list;
+}
+
+// Raises the windows named once each of them is on the screen (exposed),
+// a few seconds at most; the windows shown meanwhile stay in front.
+class StackingRestorer final : public QObject {
+public:
+    StackingRestorer(QList<QPointer<QWidget>> order, quint64 shownBefore)
+        : order_(std::move(order)), shownBefore_(shownBefore)
+    {
+        setParent(qApp);
+        look_.setInterval(50);
+        QObject::connect(&look_, &QTimer::timeout, this, [this] {
+            if (onScreen() || ++looks_ >= kLooks)
+                restore();
+        });
+        look_.start();
+    }
+
+private:
+    static constexpr int kLooks = 80; // 4 s at most
+
+    // Each window is mapped: what the window system does as it maps it
+    // (the keyboard given to a window shown a moment before) is done before
+    // the windows are put in order.
+    bool onScreen() const
+    {
+        return std::all_of(order_.begin(), order_.end(), [](const QPointer<QWidget>& w) {
+            return !w || !w->isVisible() || (w->windowHandle() && w->windowHandle()->isExposed());
+        });
+    }
+
+    void restore()
+    {
+        look_.stop();
+        QWidget* front = nullptr;
+        for (const QPointer<QWidget>& w : order_) {
+            if (!w || !w->isVisible() || w->isMinimized())
+                continue;
+            w->raise();
+            front = w;
+        }
+        const QList<QWidget*> meanwhile = ShownSince(shownBefore_);
+        bool shownMeanwhile = false;
+        for (QWidget* w : meanwhile) {
+            if (order_.contains(w))
+                continue;
+            w->raise();
+            shownMeanwhile = true;
+        }
+        if (front && !shownMeanwhile && !QApplication::activeModalWidget())
+            front->activateWindow();
+        deleteLater();
+    }
+
+    QList<QPointer<QWidget>> order_;
+    quint64 shownBefore_;
+    QTimer look_;
+    int looks_ = 0;
+};
+} // namespace
+
+QList<QWidget*> StackingOrder()
+{
+    watchWindowsComingForward();
+    const QList<QWidget*> shown = windowsOnScreen();
+    // As the program saw them come forward, the plain windows under those
+    // kept on top.
+    QList<QWidget*> seen = shown;
+    std::stable_sort(seen.begin(), seen.end(), [](const QWidget* a, const QWidget* b) {
+        if (KeptOnTop(a) != KeptOnTop(b))
+            return !KeptOnTop(a);
+        return a->property(kCameForward).toULongLong() < b->property(kCameForward).toULongLong();
+    });
+    // As the window manager stacks them, those it does not list yet (shown
+    // a moment ago) in front.
+    QList<QWidget*> order = app::StackedByWindowManager(shown);
+    if (order.isEmpty())
+        return seen;
+    for (QWidget* w : seen) {
+        if (!order.contains(w))
+            order.append(w);
+    }
+    return order;
+}
+
+QStringList StackingNames()
+{
+    QStringList names;
+    for (const QWidget* w : StackingOrder()) {
+        if (!w->objectName().isEmpty() && !names.contains(w->objectName()))
+            names.append(w->objectName());
+    }
+    return names;
+}
+
+void RestoreStacking(const QStringList& names)
+{
+    watchWindowsComingForward();
+    QList<QPointer<QWidget>> order;
+    for (const QString& name : names) {
+        for (QWidget* w : windowsOnScreen()) {
+            if (w->objectName() == name.trimmed() && !order.contains(w))
+                order.append(w);
+        }
+    }
+    if (order.isEmpty())
+        return;
+    new StackingRestorer(std::move(order), ShowCount());
+}
+
 bool ShowThroughPath(QWidget* window, bool visible)
 {
     if (!visible || !window || !window->isWindow() || window->isVisible() || ShowingThroughPath(window)
@@ -119,6 +271,7 @@ void ShowFormOnScreen(QWidget* form)
 {
     if (!form)
         return;
+    watchWindowsComingForward();
     if (form->isMinimized())
         form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
     // A window that waits for its answer opens in front of every window,

@@ -10,6 +10,7 @@
 // stand in front of everything (KeepInFrontOfEveryWindow).
 
 #include <QList>
+#include <QStringList>
 #include <QtGlobal>
 
 class QWidget;
@@ -47,5 +48,21 @@ QList<QWidget*> ShownSince(quint64 count);
 bool IsMainWindow(const QWidget* window);
 // A window kept above every plain window.
 bool KeptOnTop(const QWidget* window);
+
+// The program's windows on the screen (shown and not minimised, boxes that
+// wait for their answer left out), bottom to top: as the window manager
+// stacks them where it tells, else as the program brought them forward
+// (the window shown, raised or activated last in front of its layer), the
+// plain windows under those kept on top.
+QList<QWidget*> StackingOrder();
+// Their names, bottom to top, as the settings store them.
+QStringList StackingNames();
+// Puts the windows named (bottom to top) back in that order once the
+// window manager has them on the screen: each in front of the ones before
+// it in its layer (the plain windows stay under those kept on top), the
+// windows shown meanwhile in front of them all. Names of windows not shown
+// are passed over. The front one gets the keyboard, unless a window shown
+// meanwhile or a box that waits for its answer has it.
+void RestoreStacking(const QStringList& names);
 
 } // namespace Systeme

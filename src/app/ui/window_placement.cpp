@@ -493,6 +493,14 @@ void MakeTall(QWidget* window, int height)
     window->resize(window->width(), height);
 }
 
+QSize SizeMadeTall(QWidget* window, int height)
+{
+    int width = window->width();
+    if (const QSize unscrolled = unscrolledSize(window); unscrolled.height() > height)
+        width = std::max(width, unscrolled.width() + scrollBarExtent(window));
+    return {width, height};
+}
+
 void PlaceWindow(QWidget* window, QPoint frameTopLeft)
 {
     if (!window)

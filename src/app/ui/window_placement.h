@@ -63,6 +63,8 @@ void FitInsideScreen(QWidget* window);
 // Makes a window `height` tall (its client), its controls scrolling when
 // they need more, with room beside them for the scroll bar.
 void MakeTall(QWidget* window, int height);
+// The size MakeTall would give it, the window left as it is.
+QSize SizeMadeTall(QWidget* window, int height);
 
 // The largest client size with which the window's whole frame fits inside
 // the screen's free area.

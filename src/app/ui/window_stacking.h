@@ -5,6 +5,7 @@
 // native window, so a shown window stays shown, where it is, at its size and
 // in its state (changing Qt's window flags would hide it and make it anew).
 
+#include <QList>
 #include <Qt>
 
 class QWidget;
@@ -22,5 +23,10 @@ void SetWindowHint(QWidget& window, Qt::WindowType hint, bool on);
 // clears it each time the window shows: call it again once the window is
 // shown.
 void SetStandsInFrontOf(QWidget& window, QWidget* owner);
+
+// Those of `windows` the window manager stacks, bottom to top, as it says
+// it stacks them (the stacking list it keeps on the root window); empty
+// where it says nothing (no window manager telling it, another platform).
+QList<QWidget*> StackedByWindowManager(const QList<QWidget*>& windows);
 
 } // namespace app
