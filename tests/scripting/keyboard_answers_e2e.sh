@@ -27,12 +27,12 @@ keyboard_in() { xdotool getactivewindow getwindowname 2>/dev/null || echo "none"
 # the keyboard, so that the key answering it goes to it.
 box_on_screen() {
   local before=$1 text=$2 line
-  until_true 30 '[ "$(box_count)" -gt "$before" ]' \
+  until_true 10 '[ "$(box_count)" -gt "$before" ]' \
     || { fail "no box \"$text\" (the keyboard is in \"$(keyboard_in)\")"; return 1; }
   line=$(grep "^shown : " "$boxlog" | sed -n "$((before + 1))p")
   [ "$line" = "shown : Nightjar Pro 2.3 : $text" ] || fail "box \"$line\", expected \"$text\""
-  until_true 30 '[ -n "$(visible_window "^Nightjar Pro 2.3$")" ]' || { fail "the box \"$text\" is not on screen"; return 1; }
-  until_true 30 '[ "$(settled_active_window)" = "$(visible_window "^Nightjar Pro 2.3$")" ]' \
+  until_true 10 '[ -n "$(visible_window "^Nightjar Pro 2.3$")" ]' || { fail "the box \"$text\" is not on screen"; return 1; }
+  until_true 10 '[ "$(settled_active_window)" = "$(visible_window "^Nightjar Pro 2.3$")" ]' \
     || fail "the box \"$text\" does not have the keyboard (it is in \"$(keyboard_in)\")"
 }
 
@@ -43,7 +43,7 @@ answer_once() {
   shown=$(box_count)
   closed=$(closed_count)
   xdotool key "$key"
-  until_true 30 '[ "$(closed_count)" -gt "$closed" ]' || { fail "$key does not close the box"; return 1; }
+  until_true 10 '[ "$(closed_count)" -gt "$closed" ]' || { fail "$key does not close the box"; return 1; }
   sleep 1.5
   [ "$(box_count)" -eq "$shown" ] \
     || fail "the box came back after $key: $(tail -n +$((shown + 1)) "$boxlog" | grep '^shown' | tr '\n' '|')"
@@ -56,7 +56,7 @@ answer_once() {
 case_hand_pad_coordinates() {
   local pad n
   xdotool key KP_Begin
-  until_true 30 '[ -n "$(visible_window "^Telescope$")" ]' || { fail "the keypad's centre key brings up no hand pad"; return 1; }
+  until_true 10 '[ -n "$(visible_window "^Telescope$")" ]' || { fail "the keypad's centre key brings up no hand pad"; return 1; }
   pad=$(visible_window "^Telescope$")
   press_in "$pad" Return
   for _ in 1 2 3 4 5 6 7 8 9; do xdotool key KP_Divide; sleep 0.1; done
@@ -67,7 +67,7 @@ case_hand_pad_coordinates() {
   box_on_screen "$n" "La valeur doit être comprise entre 0 et 23" || return 1
   answer_once Return
   # (Once the window manager has stopped passing the keyboard on.)
-  until_true 30 '[ "$(settled_active_window)" = "$pad" ]' \
+  until_true 10 '[ "$(settled_active_window)" = "$pad" ]' \
     || fail "the hand pad does not have the keyboard back: $(keyboard_in)"
   [ -n "${NJ_E2E_SHOT:-}" ] && import -window root "$NJ_E2E_SHOT.refused.png"
   # The refused text is selected: 5 replaces it; Return moves on to the
@@ -88,13 +88,13 @@ case_hand_pad_coordinates() {
   [ "$(box_count)" -eq "$n" ] || fail "35 minutes refused: $(tail -n +$((n + 1)) "$boxlog" | grep '^shown' | tr '\n' '|')"
   [ -n "${NJ_E2E_SHOT:-}" ] && import -window root "$NJ_E2E_SHOT.moved-on.png"
   press_in "$pad" alt+F4
-  until_true 30 '[ -z "$(visible_window "^Telescope$")" ]' || fail "the hand pad stays open"
+  until_true 10 '[ -z "$(visible_window "^Telescope$")" ]' || fail "the hand pad stays open"
 }
 
 # A question on screen with the keyboard: waits for it.
 question_on_screen() {
-  until_true 30 '[ -n "$(visible_window "^Input")" ]' || { fail "no question on screen"; return 1; }
-  until_true 30 '[ "$(settled_active_window)" = "$(visible_window "^Input")" ]' \
+  until_true 20 '[ -n "$(visible_window "^Input")" ]' || { fail "no question on screen"; return 1; }
+  until_true 10 '[ "$(settled_active_window)" = "$(visible_window "^Input")" ]' \
     || { fail "the question does not have the keyboard (it is in \"$(keyboard_in)\")"; return 1; }
 }
 
@@ -109,10 +109,10 @@ message.show(n)'
   question_on_screen || return 1
   xdotool type --delay 50 5
   xdotool key Tab Tab Return
-  until_true 30 '[ -z "$(visible_window "^Input")" ]' || { fail "Return on Annuler leaves the question open"; return 1; }
+  until_true 10 '[ -z "$(visible_window "^Input")" ]' || { fail "Return on Annuler leaves the question open"; return 1; }
   box_on_screen "$n" "Line 2 : n : Not answered" || return 1
   answer_once Return
-  until_true 30 script_idle || fail "the script window still runs: $(script_caption)"
+  until_true 10 script_idle || fail "the script window still runs: $(script_caption)"
 }
 
 # Return answers a choice with the focused button: the current value's;
@@ -127,15 +127,15 @@ message.show(s)
 inputchoice("Seul ?",Dark,s)'
   question_on_screen || return 1
   xdotool key Return
-  until_true 30 '[ -z "$(visible_window "^Input")" ]' || { fail "Return leaves the choice open"; return 1; }
+  until_true 10 '[ -z "$(visible_window "^Input")" ]' || { fail "Return leaves the choice open"; return 1; }
   box_on_screen "$n" "Flat" || return 1
   answer_once Return
   question_on_screen || return 1
   xdotool key Return
-  until_true 30 '[ -z "$(visible_window "^Input")" ]' || { fail "Return leaves the one-choice question open"; return 1; }
+  until_true 10 '[ -z "$(visible_window "^Input")" ]' || { fail "Return leaves the one-choice question open"; return 1; }
   box_on_screen $((n + 1)) "Line 5 : s : Not answered" || return 1
   answer_once Return
-  until_true 30 script_idle || fail "the script window still runs: $(script_caption)"
+  until_true 10 script_idle || fail "the script window still runs: $(script_caption)"
 }
 
 # A script waits for "Poursuivre": Return in the message window presses it.
@@ -144,13 +144,13 @@ case_poursuivre_with_return() {
   n=$(box_count)
   start_script "$case_name.txt" 'messagebox.showwait("Mettre le cache puis Poursuivre")
 message.show("Flats")'
-  until_true 30 '[ -n "$(visible_window "^Message$")" ]' || { fail "the message window is not on screen"; return 1; }
+  until_true 20 '[ -n "$(visible_window "^Message$")" ]' || { fail "the message window is not on screen"; return 1; }
   msg=$(visible_window "^Message$")
-  until_true 30 'script_runs_file "$case_name.txt"' || fail "the script does not wait: $(script_caption)"
+  until_true 10 'script_runs_file "$case_name.txt"' || fail "the script does not wait: $(script_caption)"
   press_in "$msg" Return
   box_on_screen "$n" "Flats" || return 1
   answer_once Return
-  until_true 30 script_idle || fail "the script window still runs: $(script_caption)"
+  until_true 10 script_idle || fail "the script window still runs: $(script_caption)"
   press_in "$(visible_window "^Message$")" Escape
 }
 

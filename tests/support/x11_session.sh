@@ -5,6 +5,13 @@
 #                                     is missing
 #   until_true SECONDS CONDITION...   polls CONDITION (a shell command) every
 #                                     0.1 s for at most SECONDS; its status
+#
+# The bounds of the waits for a state (until_true, settled, activate) are
+# those of a quiet machine: a machine whose cores are all busy may take
+# several times as long to reach the same state, so each wait is given
+# NJ_E2E_PATIENCE (default 3) times its bound. A wait ends as soon as its
+# state comes: only a check that fails takes the longer time.
+#
 #   start_x11_display WxH LOGDIR      starts Xvfb on a display no other
 #                                     process holds (the server chooses it;
 #                                     its lock file is written) at that size
@@ -64,7 +71,7 @@
 #   keys KEY...                       presses and releases each key in turn
 #   activate WIN                      asks the window manager to make WIN
 #                                     the active window and waits for it, 5 s
-#                                     at most
+#                                     at most (on a quiet machine)
 #   close_with_alt_f4 WIN             closes WIN with the window manager's
 #                                     Alt+F4; status 1 if it stays
 #   session_report                    once per test (call it from fail): which
@@ -114,8 +121,10 @@ need_tools() {
   done
 }
 
+e2e_patience=${NJ_E2E_PATIENCE:-3}
+
 until_true() {
-  local seconds=$1; shift
+  local seconds=$(($1 * e2e_patience)); shift
   local end=$((SECONDS + seconds))
   while [ $SECONDS -lt $end ]; do
     if eval "$@"; then return 0; fi
@@ -248,7 +257,7 @@ settled() {
   local probe=$1 win=$2 last now n=0 same=0
   program_answered
   last=$("$probe" "$win") || return 1
-  while [ $n -lt 30 ]; do
+  while [ $n -lt $((30 * e2e_patience)) ]; do
     sleep 0.2
     program_answered
     now=$("$probe" "$win") || return 1
@@ -404,7 +413,7 @@ keys() {
 # xdotool's --sync waits for the window manager to say the window is active:
 # without a time limit a window manager that has gone, or a window it will
 # not activate, would hold the test until it is killed, telling nothing.
-activate() { timeout 5 xdotool windowactivate --sync "$1" >/dev/null 2>&1; }
+activate() { timeout $((5 * e2e_patience)) xdotool windowactivate --sync "$1" >/dev/null 2>&1; }
 
 # Closes WIN as the user does with the window manager's Alt+F4, and waits
 # for it to go. Under load the window manager now and then lets the keys
@@ -440,8 +449,10 @@ start_program_in() {
     || { fail "the program's remote control does not answer"; cat "$log"; return 1; }
   until_true 30 '[ -n "$(main_window)" ]' || { fail "the main window is not on screen"; return 1; }
   # The settings, the menus and the window layout come at the main window's
-  # first activation.
-  sleep 1
+  # first activation: once the window manager has made it the active window,
+  # the program has handled that when it next answers.
+  until_true 10 '[ "$(xdotool getactivewindow 2>/dev/null)" = "$(main_window)" ]'
+  program_answered
 }
 
 on_each_screen() {
