@@ -33,9 +33,6 @@ const char* const kPrompts[] = {"TOP", "OUI", "NON", "YES", "NO"};
 // nothing: a sound starts as soon as the server has its first samples and a
 // sound replaced is dropped with its stream.
 constexpr pa_usec_t kAheadUs = 1000 * 1000;
-// How long the first sound waits for the server's answer (a local server
-// answers at once; a missing one fails at once).
-constexpr pa_usec_t kConnectUs = 2 * 1000 * 1000;
 
 pa_sample_format_t formatOf(WavSound::Sample s)
 {
@@ -162,7 +159,7 @@ bool AudioSoundService::openOutput()
                 bool passed;
             } deadline{loop_, false};
             pa_time_event* timer = pa_context_rttime_new(
-                context_, pa_rtclock_now() + kConnectUs,
+                context_, pa_rtclock_now() + pa_usec_t(std::max(0, connectWait_ms_)) * 1000,
                 [](pa_mainloop_api*, pa_time_event*, const struct timeval*, void* d) {
                     auto* dl = static_cast<Deadline*>(d);
                     dl->passed = true;

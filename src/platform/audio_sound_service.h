@@ -54,6 +54,9 @@ public:
     QString current() const { return voice_ ? current_ : QString(); }
     // Stops what plays at once.
     void stop();
+    // How long the first sound waits for the server's answer, 2 s unless
+    // set (a local server answers at once; a missing one fails at once).
+    void setConnectWait_ms(int ms) { connectWait_ms_ = ms; }
 
     // The prompts the program carries.
     static QStringList resourceNames();
@@ -96,6 +99,7 @@ private:
     quint64 lastVoice_ = 0;
     QString current_;
     QTimer end_;
+    int connectWait_ms_ = 2000;
 };
 
 } // namespace platform

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
+#include <algorithm>
 #include <cstring>
 
 namespace platform {
@@ -164,7 +165,9 @@ bool readWavFile(const QString& path, WavSound& sound, QString& reason, qint64 m
         reason = platform::text(platform::PlatformText::MSG_Lecture_Impossible);
         return false;
     }
-    const QByteArray bytes = f.read(max_bytes + 1);
+    // What the file holds, and a byte more should it have grown since: a
+    // read of max_bytes would first take that much memory, for every sound.
+    const QByteArray bytes = f.read(std::min(info.size(), max_bytes) + 1);
     if (bytes.size() > max_bytes) {
         reason = platform::text(platform::PlatformText::MSG_Fichier_Trop_Grand);
         return false;

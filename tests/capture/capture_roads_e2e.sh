@@ -109,6 +109,27 @@ source_one_changes() {
 
 files_in() { find "$1" -type f -name '*.bmp' 2>/dev/null | wc -l; }
 
+# Waits out a sequence of $2 seconds started a moment ago: its time, then
+# until its files under $1 stop coming (the same count for three times the
+# longest period of the cases running), however late a busy machine makes
+# them; two minutes at most.
+sequence_written() {
+  local last=-1 now same=0 n=0
+  sleep "$2"
+  while [ $n -lt 1200 ]; do
+    now=$(files_in "$1")
+    if [ "$now" = "$last" ]; then
+      same=$((same + 1))
+      [ $same -ge 60 ] && return 0
+    else
+      same=0
+      last=$now
+    fi
+    sleep 0.1
+    n=$((n + 1))
+  done
+}
+
 # --- the session -------------------------------------------------------------
 new_program_dir "$work/prog" "$work/run"
 export XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
@@ -124,11 +145,12 @@ answer_driver End Up
 sleep 1
 open_file "$work/small.bmp"
 until_true 10 '[ -n "$(visible_window "^Contrôle de lecture$")" ]' || fail "the player does not show"
-[ "$(source_one_changes)" = 0 ] || fail "source 1 does not show the still picture"
+# (The picture takes the camera's place a moment later on a busy machine.)
+until_true 20 '[ "$(source_one_changes)" = 0 ]' || fail "source 1 does not show the still picture"
 [ -n "${NJ_E2E_KEEP:-}" ] && import -window root "$work/picture.png"
 camera_menu 2 d
 answer_driver End
-sleep 1
+until_true 20 '[ "$(source_one_changes)" -gt 0 ]'
 changed=$(source_one_changes)
 [ "$changed" -gt 0 ] || fail "source 1 stays frozen after camera 2 started ($changed pixels changed)"
 [ -n "${NJ_E2E_KEEP:-}" ] && import -window root "$work/camera-back.png"
@@ -136,6 +158,7 @@ changed=$(source_one_changes)
 case_name=refused_picture
 open_file "$work/band.bmp"
 until_true 10 '[ -n "$(visible_window "^Message$")" ]' || fail "no size message"
+until_true 20 '[ "$(source_one_changes)" -gt 0 ]'
 changed=$(source_one_changes)
 [ "$changed" -gt 0 ] || fail "source 1 froze after the refused picture ($changed pixels changed)"
 [ -n "${NJ_E2E_KEEP:-}" ] && import -window root "$work/refused.png"
@@ -174,7 +197,7 @@ xdotool key Tab
 click_at "$images" 389 391
 xdotool key Escape Home Down
 click_at "$images" 48 432   # the sequencer's start, a green triangle
-sleep 5
+sequence_written "$work/out" 3
 every=$(files_in "$work/out")
 [ "$every" -ge 8 ] || fail "every image for 3 seconds wrote $every files: the list under the wheel changed"
 
@@ -192,7 +215,7 @@ xdotool key ctrl+a
 xdotool type 7
 xdotool key Tab
 click_at "$images" 48 432
-sleep 9
+sequence_written "$work/out" 7
 timed=$(( $(files_in "$work/out") - every ))
 [ "$timed" -eq 4 ] || fail "one image every 2 seconds for 7 seconds in stream mode wrote $timed files, not 4"
 [ -n "${NJ_E2E_KEEP:-}" ] && import -window root "$work/timed.png"

@@ -168,25 +168,31 @@ TEST_F(SoundOutput, AFileReachesTheOutputWithItsToneAndLengthWithoutTheCallerWai
 TEST_F(SoundOutput, ASoundStartedWhileAnotherPlaysReplacesIt)
 {
     AudioSoundService service([this](const QString& t) { told_ << t; });
-    const QString longTone = writeFile(QStringLiteral("long.wav"), testsupport::toneWav(440, 2000));
+    // A first tone far longer than a busy machine takes to ask for the second.
+    const QString longTone = writeFile(QStringLiteral("long.wav"), testsupport::toneWav(440, 10000));
     const QString shortTone = writeFile(QStringLiteral("short.wav"), testsupport::toneWav(880, 300));
     OutputRecorder rec(*server_);
     ASSERT_TRUE(rec.running());
 
     service.playFile(longTone);
-    testsupport::spinFor(300);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !rec.partsSoFar(440).empty(); }, 10000)) << "the first tone is heard";
     service.playFile(shortTone);
     EXPECT_FALSE(service.filePlaying(longTone));
     EXPECT_TRUE(service.filePlaying(shortTone));
-    ASSERT_TRUE(testsupport::waitUntil([&] { return !service.playing(); }, 5000));
-    const Heard heard = rec.stop();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !service.playing(); }, 10000));
+    rec.stop();
 
-    // Part of the first tone (300 ms on a quiet machine, more on a busy
-    // one), then the second in full: less than the first tone alone.
-    ASSERT_TRUE(heard.any);
-    EXPECT_GE(heard.length_ms, 300 - 40);
-    EXPECT_LT(heard.length_ms, 1800);
-    EXPECT_GT(heard.frequency_hz, 440 + 40);
+    // The first tone until the second starts, never again, never with it;
+    // then the second in full.
+    const std::string saw = rec.describe({440, 880});
+    const std::vector<testsupport::TonePart> first = rec.parts(440);
+    const std::vector<testsupport::TonePart> second = rec.parts(880);
+    ASSERT_FALSE(first.empty()) << saw;
+    ASSERT_EQ(second.size(), 1u) << saw;
+    EXPECT_NEAR(second[0].length_ms(), 300, 40) << saw;
+    EXPECT_LE(first.back().end_ms, second[0].start_ms + 10) << saw;
+    EXPECT_LT(first.back().end_ms - first.front().start_ms, 9000) << saw;
+    EXPECT_TRUE(told_.isEmpty()) << told_.join('\n').toStdString();
 }
 
 TEST_F(SoundOutput, ThePromptsAreBuiltInAndPlayedByNameInEitherLanguage)
@@ -214,12 +220,16 @@ TEST_F(SoundOutput, ThePromptsAreBuiltInAndPlayedByNameInEitherLanguage)
         ASSERT_TRUE(readWavFile(QStringLiteral(":/sounds/OUI.wav"), oui, reason));
         OutputRecorder rec(*server_);
         service.playResource(QStringLiteral("OUI"));
-        for (int i = 0; i < 8; ++i) {
-            testsupport::spinFor(40);
+        int askedWhilePlaying = 0;
+        for (int i = 0; i < 8 && service.playing(); ++i) {
             service.playResource(QStringLiteral("OUI"));
+            ++askedWhilePlaying;
+            testsupport::spinFor(40);
         }
+        EXPECT_GT(askedWhilePlaying, 0);
         ASSERT_TRUE(testsupport::waitUntil([&] { return !service.playing(); }, 5000));
-        EXPECT_LE(rec.stop().length_ms, oui.duration_ms() + 30);
+        const Heard heard = rec.stop();
+        EXPECT_LE(heard.length_ms, oui.duration_ms() + 30) << "started again while it played";
         service.playResource(QStringLiteral("OUI"));
         service.playResource(QStringLiteral("NON"));
         EXPECT_EQ(service.current(), QStringLiteral(":/sounds/NON.wav"));
@@ -237,32 +247,36 @@ TEST_F(SoundOutput, AFileThatCannotBePlayedIsToldOnceAndSkipped)
     const QString missing = dir_.filePath(QStringLiteral("absent.wav"));
     const QString corrupt = writeFile(QStringLiteral("corrupt.wav"), QByteArray("RIFF\x10\x00\x00\x00WAVEfmt \x40", 17));
     const QString notWav = writeFile(QStringLiteral("song.wav"), QByteArray("ID3\x04\x00 not a wave file at all"));
-    const QString tone = writeFile(QStringLiteral("la.wav"), testsupport::toneWav(440, 200));
+    // Longer than a busy machine takes for the calls below.
+    const QString tone = writeFile(QStringLiteral("la.wav"), testsupport::toneWav(440, 10000));
 
     OutputRecorder rec(*server_);
     ASSERT_TRUE(rec.running());
     service.playFile(tone);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !rec.partsSoFar(440).empty(); }, 10000)) << "the tone is heard";
     for (int i = 0; i < 3; ++i) {
         for (const QString& bad : {missing, corrupt, notWav}) {
-            QElapsedTimer t;
-            t.start();
             service.playFile(bad);
-            // (It waits neither on the device nor for the sound playing;
-            // a machine whose cores are all busy takes some hundreds of
-            // milliseconds all the same.)
-            EXPECT_LT(t.elapsed(), 2000);
             EXPECT_FALSE(service.filePlaying(bad));
+            // The sound playing before goes on: a file that cannot be
+            // played stops nothing.
+            EXPECT_TRUE(service.filePlaying(tone));
         }
     }
     ASSERT_EQ(told_.size(), 3) << told_.join('\n').toStdString();
     EXPECT_TRUE(told_[0].contains(QStringLiteral("absent.wav")));
     EXPECT_TRUE(told_[1].contains(QStringLiteral("corrupt.wav")));
     EXPECT_TRUE(told_[2].contains(QStringLiteral("song.wav")));
-    // The sound playing before goes on: a file that cannot be played stops nothing.
+    // The calls returned while it played, without waiting on the device or
+    // for the sound: it is still heard after them, whole from its start.
+    ASSERT_TRUE(rec.catchUp());
+    const std::vector<testsupport::TonePart> heard = rec.parts(440);
+    ASSERT_EQ(heard.size(), 1u) << rec.describe({440});
+    EXPECT_GT(heard[0].end_ms, rec.recorded_ms() - 20) << "the tone ended: " << rec.describe({440});
     EXPECT_TRUE(service.filePlaying(tone));
-    ASSERT_TRUE(testsupport::waitUntil([&] { return !service.playing(); }, 5000));
-    const Heard heard = rec.stop();
-    EXPECT_NEAR(heard.length_ms, 200, 40);
+    service.stop();
+    rec.stop();
+    EXPECT_EQ(rec.parts(440).size(), 1u) << rec.describe({440});
 }
 
 // The connection to the audio server and its thread are the service's own:
@@ -273,10 +287,10 @@ TEST_F(SoundOutput, AFileThatCannotBePlayedIsToldOnceAndSkipped)
 TEST_F(SoundOutput, TheConnectionToTheServerComesWithTheFirstSoundAndEndsWithTheService)
 {
     const qint64 me = QCoreApplication::applicationPid();
-    const QString tone = writeFile(QStringLiteral("la.wav"), testsupport::toneWav(440, 1500));
+    const QString tone = writeFile(QStringLiteral("la.wav"), testsupport::toneWav(440, 10000));
     const QString blip = writeFile(QStringLiteral("blip.wav"), testsupport::toneWav(880, 100));
     auto connections = [&] { return server_->connectionsOf(me); };
-    auto letGo = [&] { return testsupport::waitUntil([&] { return connections() == 0; }, 5000); };
+    auto letGo = [&] { return testsupport::waitUntil([&] { return connections() == 0; }, 20000); };
     ASSERT_TRUE(letGo()) << connections();
     {
         AudioSoundService service([this](const QString& t) { told_ << t; });
@@ -291,8 +305,9 @@ TEST_F(SoundOutput, TheConnectionToTheServerComesWithTheFirstSoundAndEndsWithThe
     EXPECT_TRUE(letGo()) << "after a sound played to its end: " << connections();
     {
         AudioSoundService service([this](const QString& t) { told_ << t; });
+        OutputRecorder rec(*server_);
         service.playFile(tone);
-        testsupport::spinFor(200);
+        EXPECT_TRUE(testsupport::waitUntil([&] { return !rec.partsSoFar(440).empty(); }, 10000)) << "the tone is heard";
         EXPECT_TRUE(service.filePlaying(tone));
     }
     EXPECT_TRUE(letGo()) << "after a sound cut short: " << connections();
@@ -318,14 +333,19 @@ TEST(SoundServerGoingAway, TheSoundCutShortIsToldAndTheProcessEndsCleanly)
     if (!server)
         GTEST_SKIP() << "no sound server for this test: " << why.toStdString();
     QTemporaryDir dir;
-    const QString tone = writeTone(dir, 3000);
+    // (Far longer than the wait below: the sound ends when it stops being
+    // played, not by itself.)
+    const QString tone = writeTone(dir, 20000);
     QStringList told;
     AudioSoundService service([&](const QString& t) { told << t; });
-    service.playFile(tone);
-    testsupport::spinFor(300);
+    {
+        OutputRecorder rec(*server);
+        service.playFile(tone);
+        ASSERT_TRUE(testsupport::waitUntil([&] { return !rec.partsSoFar(440).empty(); }, 10000)) << "the tone is heard";
+    }
     ASSERT_TRUE(service.filePlaying(tone));
     server->stop();
-    EXPECT_TRUE(testsupport::waitUntil([&] { return !service.playing(); }, 2000)) << "the sound goes on without a server";
+    EXPECT_TRUE(testsupport::waitUntil([&] { return !service.playing(); }, 10000)) << "the sound goes on without a server";
     ASSERT_EQ(told.size(), 1) << told.join('\n').toStdString();
     EXPECT_TRUE(told[0].startsWith(QStringLiteral("La sortie audio "))) << told[0].toStdString();
     EXPECT_TRUE(told[0].endsWith(QStringLiteral(" ne peut pas jouer de son"))) << told[0].toStdString();
@@ -342,10 +362,13 @@ TEST(SoundServerGoingAway, TheSoundCutShortIsToldAndTheProcessEndsCleanly)
 TEST(SoundWithoutOutput, TheProgramGoesOnSilentlyAndSaysSoOnce)
 {
     if (qEnvironmentVariableIsEmpty("NJ_SOUND_WITHOUT_OUTPUT")) {
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString socket = dir.filePath(QStringLiteral("none"));
         EXPECT_FALSE(expectPassesInItsOwnProcess(QStringLiteral("SoundWithoutOutput.TheProgramGoesOnSilentlyAndSaysSoOnce"),
-                                    QStringLiteral("NJ_SOUND_WITHOUT_OUTPUT"), [](QProcessEnvironment& env) {
-                                        env.insert(QStringLiteral("PULSE_SERVER"),
-                                                   QStringLiteral("unix:/nonexistent/nj-no-sound-server"));
+                                    QStringLiteral("NJ_SOUND_WITHOUT_OUTPUT"), [&](QProcessEnvironment& env) {
+                                        env.insert(QStringLiteral("NJ_SOUND_WITHOUT_OUTPUT"), socket);
+                                        env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + socket);
                                     }));
         return;
     }
@@ -353,15 +376,24 @@ TEST(SoundWithoutOutput, TheProgramGoesOnSilentlyAndSaysSoOnce)
     const QString tone = writeTone(dir, 500);
     QStringList told;
     AudioSoundService service([&](const QString& t) { told << t; });
+    // Were the first sound to wait for a server, it would wait 40 s.
+    constexpr int kWait_ms = 40000;
+    service.setConnectWait_ms(kWait_ms);
     QElapsedTimer t;
     t.start();
+    service.playFile(tone);
+    EXPECT_FALSE(service.playing());
+    EXPECT_LT(t.elapsed(), kWait_ms / 2) << "the first sound waited for the missing server";
+    // A server that comes up now is not asked by the sounds that follow.
+    QLocalServer late;
+    ASSERT_TRUE(late.listen(qEnvironmentVariable("NJ_SOUND_WITHOUT_OUTPUT"))) << late.errorString().toStdString();
     for (int i = 0; i < 3; ++i) {
         service.playFile(tone);
         service.playResource(QStringLiteral("TOP"));
         EXPECT_FALSE(service.playing());
         EXPECT_FALSE(service.filePlaying(tone));
     }
-    EXPECT_LT(t.elapsed(), 2000);
+    EXPECT_FALSE(late.waitForNewConnection(0)) << "a later sound asked for a server again";
     EXPECT_EQ(told, QStringList{QStringLiteral("Aucune sortie audio : les sons ne sont pas joués")});
 }
 
@@ -396,7 +428,7 @@ TEST(SoundServerNotAnswering, OneWaitThenTheSoundsAreSkippedWithoutAskingAgain)
     QStringList told;
     AudioSoundService service([&](const QString& t) { told << t; });
     service.playFile(tone);
-    take();
+    EXPECT_TRUE(testsupport::waitUntil([&] { take(); return !taken.isEmpty(); }, 10000));
     EXPECT_EQ(taken.size(), 1) << "the first sound asked the server";
     EXPECT_FALSE(service.playing());
     for (int i = 0; i < 5; ++i) {
@@ -405,6 +437,7 @@ TEST(SoundServerNotAnswering, OneWaitThenTheSoundsAreSkippedWithoutAskingAgain)
         EXPECT_FALSE(service.playing());
     }
     take();
+    EXPECT_FALSE(mute.waitForNewConnection(0));
     EXPECT_EQ(taken.size(), 1) << "no sound after it asked again";
     EXPECT_EQ(told, QStringList{QStringLiteral("Aucune sortie audio : les sons ne sont pas joués")});
 }

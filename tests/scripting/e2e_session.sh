@@ -87,12 +87,13 @@ closed_count() { grep -c "^closed : " "$boxlog"; }
 # The visible window whose title matches, or nothing.
 visible_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
 
-# The window with the keyboard, once it has kept it for 0.3 s (at most 3 s):
+# The window with the keyboard, once it has kept it for 0.3 s (at most 3 s
+# on a quiet machine):
 # a box just answered gives the keyboard back to the window it came over a
 # moment after it is gone, as the window manager and the program pass it on.
 settled_active_window() {
   local last="" now n=0 still=0
-  while [ $n -lt 30 ]; do
+  while [ $n -lt $((30 * e2e_patience)) ]; do
     now=$(xdotool getactivewindow 2>/dev/null)
     if [ "$now" = "$last" ]; then
       still=$((still + 1))
@@ -115,7 +116,7 @@ press_in() {
   shift
   settled_active_window >/dev/null
   for try in 1 2 3; do
-    activate "$win" || timeout 5 xdotool windowfocus --sync "$win" >/dev/null 2>&1
+    activate "$win" || timeout $((5 * e2e_patience)) xdotool windowfocus --sync "$win" >/dev/null 2>&1
     sleep 0.2
     [ "$(settled_active_window)" = "$win" ] && break
   done

@@ -20,14 +20,20 @@ set -u
 
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_session.sh" "$@"
 
-# Waits for box number $1 + 1 with text $2 and checks it is on screen.
+# The window with the keyboard, by its title, for a failure's message.
+keyboard_in() { xdotool getactivewindow getwindowname 2>/dev/null || echo "none"; }
+
+# Waits for box number $1 + 1 with text $2 and checks it is on screen with
+# the keyboard, so that the key answering it goes to it.
 box_on_screen() {
   local before=$1 text=$2 line
-  until_true 10 '[ "$(box_count)" -gt "$before" ]' || { fail "no box \"$text\""; return 1; }
+  until_true 10 '[ "$(box_count)" -gt "$before" ]' \
+    || { fail "no box \"$text\" (the keyboard is in \"$(keyboard_in)\")"; return 1; }
   line=$(grep "^shown : " "$boxlog" | sed -n "$((before + 1))p")
   [ "$line" = "shown : Nightjar Pro 2.3 : $text" ] || fail "box \"$line\", expected \"$text\""
   until_true 10 '[ -n "$(visible_window "^Nightjar Pro 2.3$")" ]' || { fail "the box \"$text\" is not on screen"; return 1; }
-  sleep 0.3
+  until_true 10 '[ "$(settled_active_window)" = "$(visible_window "^Nightjar Pro 2.3$")" ]' \
+    || fail "the box \"$text\" does not have the keyboard (it is in \"$(keyboard_in)\")"
 }
 
 # Answers the box on screen with one key ($1), which must close it, and
@@ -52,9 +58,7 @@ case_hand_pad_coordinates() {
   xdotool key KP_Begin
   until_true 10 '[ -n "$(visible_window "^Telescope$")" ]' || { fail "the keypad's centre key brings up no hand pad"; return 1; }
   pad=$(visible_window "^Telescope$")
-  activate "$pad"
-  sleep 0.3
-  xdotool key Return
+  press_in "$pad" Return
   for _ in 1 2 3 4 5 6 7 8 9; do xdotool key KP_Divide; sleep 0.1; done
   n=$(box_count)
   # 25 hours: refused when Return leaves the input.
@@ -62,8 +66,9 @@ case_hand_pad_coordinates() {
   xdotool key Return
   box_on_screen "$n" "La valeur doit être comprise entre 0 et 23" || return 1
   answer_once Return
-  until_true 5 '[ "$(xdotool getactivewindow 2>/dev/null)" = "$pad" ]' \
-    || fail "the hand pad does not have the keyboard back: $(xdotool getactivewindow getwindowname 2>/dev/null)"
+  # (Once the window manager has stopped passing the keyboard on.)
+  until_true 10 '[ "$(settled_active_window)" = "$pad" ]' \
+    || fail "the hand pad does not have the keyboard back: $(keyboard_in)"
   [ -n "${NJ_E2E_SHOT:-}" ] && import -window root "$NJ_E2E_SHOT.refused.png"
   # The refused text is selected: 5 replaces it; Return moves on to the
   # minutes, where 75 lands, refused in turn, answered with Escape.
@@ -89,7 +94,8 @@ case_hand_pad_coordinates() {
 # A question on screen with the keyboard: waits for it.
 question_on_screen() {
   until_true 20 '[ -n "$(visible_window "^Input")" ]' || { fail "no question on screen"; return 1; }
-  sleep 0.5
+  until_true 10 '[ "$(settled_active_window)" = "$(visible_window "^Input")" ]' \
+    || { fail "the question does not have the keyboard (it is in \"$(keyboard_in)\")"; return 1; }
 }
 
 # A count typed, then Tab to "Annuler" and Return: cancelled, the script
@@ -140,8 +146,7 @@ case_poursuivre_with_return() {
 message.show("Flats")'
   until_true 20 '[ -n "$(visible_window "^Message$")" ]' || { fail "the message window is not on screen"; return 1; }
   msg=$(visible_window "^Message$")
-  sleep 0.5
-  script_runs_file "$case_name.txt" || fail "the script does not wait: $(script_caption)"
+  until_true 10 'script_runs_file "$case_name.txt"' || fail "the script does not wait: $(script_caption)"
   press_in "$msg" Return
   box_on_screen "$n" "Flats" || return 1
   answer_once Return

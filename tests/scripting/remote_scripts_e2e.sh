@@ -62,15 +62,14 @@ image.sequence(save)
 wait(1000)
 jump(encore)"
   answer_driver "$camera" hold || return
-  # It runs until the user stops it: still there after 8 s, a file a second.
-  sleep 8
+  # It runs until the user stops it: a file a second, five of them and more
+  # (however long a busy machine takes to write them).
+  until_true 40 '[ "$(files_in "loop$camera")" -ge 5 ]' || fail "only $(files_in "loop$camera") files"
   files=$(files_in "loop$camera")
-  [ "$files" -ge 5 ] || fail "only $files files after 8 s"
   script_runs_file "loop$camera.txt" || fail "the script window no longer runs it: $(script_caption)"
   # A single statement from another program meanwhile leaves the loop running.
   "$client" execute "messagebox.show(\"distant\")" || fail "the remote client was refused"
-  sleep 3
-  [ "$(files_in "loop$camera")" -ge $((files + 2)) ] || fail "the loop stopped after a remote statement"
+  until_true 20 '[ "$(files_in "loop$camera")" -ge $((files + 2)) ]' || fail "the loop stopped after a remote statement"
   script_runs_file "loop$camera.txt" || fail "the script window no longer runs it: $(script_caption)"
   [ "$(box_count)" -eq "$n" ] || fail "boxes: $(tail -n +$((n + 1)) "$boxlog" | grep '^shown' | tr '\n' '|')"
   stop_from_script_window
@@ -112,7 +111,7 @@ messagebox.showwait(\"Mettre le cache puis Poursuivre\")
 message.show(\"Flats\")"
   expect_box "$n" "Pret pour les flats ?"
   # The message window stays on screen with its "Poursuivre" while it waits.
-  sleep 1.5
+  until_true 10 '[ -n "$(visible_window "^Message")" ]'
   win=$(visible_window "^Message")
   [ -n "$win" ] || { fail "the message window is not on screen"; return; }
   script_runs_file flats.txt || fail "the script no longer waits: $(script_caption)"

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <sys/types.h>
@@ -80,16 +81,33 @@ struct NullSoundServerStarter {
         p.setProcessEnvironment(env);
         p.setProgram(program);
         // No configuration file, no session bus, no daemon: one null output
-        // and one socket; the server ends by itself 10 s after its last
+        // and one socket; the server ends by itself a minute after its last
         // client should this process die without ending it (and is started
         // again, on the same socket, when a later test of a long run finds
-        // it gone).
+        // it gone; a busy machine may take seconds between two clients of
+        // one test, so the minute is not shorter). A null output with nothing asking for a short latency
+        // plays two seconds ahead, and its monitor then sends what it
+        // played in two-second blocks, a recording's first one two seconds
+        // after it starts: a loopback from the monitor to a second null
+        // output keeps it playing a few milliseconds ahead.
+        const QString script = dir.filePath(QStringLiteral("server.pa"));
+        QFile pa(script);
+        if (!pa.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            why = QStringLiteral("no room for the sound server's script");
+            return false;
+        }
+        pa.write("load-module module-null-sink sink_name=nj_null rate=44100\n"
+                 "load-module module-null-sink sink_name=nj_void rate=44100\n"
+                 "load-module module-loopback source=nj_null.monitor sink=nj_void latency_msec=30 "
+                 "source_dont_move=true sink_dont_move=true\n"
+                 "set-default-sink nj_null\n"
+                 "load-module module-native-protocol-unix auth-anonymous=1 socket="
+                 + socket().toLocal8Bit() + "\n");
+        pa.close();
         p.setArguments({QStringLiteral("--daemonize=no"), QStringLiteral("-n"), QStringLiteral("--system=false"),
-                        QStringLiteral("--use-pid-file=false"), QStringLiteral("--exit-idle-time=10"),
+                        QStringLiteral("--use-pid-file=false"), QStringLiteral("--exit-idle-time=60"),
                         QStringLiteral("--log-target=stderr"), QStringLiteral("--log-level=error"),
-                        QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=nj_null rate=44100"),
-                        QStringLiteral("-L"),
-                        QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=") + socket()});
+                        QStringLiteral("-F"), script});
         p.setStandardOutputFile(QProcess::nullDevice());
         p.setStandardErrorFile(dir.filePath(QStringLiteral("server.log")));
         if (!p.startDetached(&g_serverPid)) {
@@ -195,6 +213,7 @@ OutputRecorder::OutputRecorder(const NullSoundServer& server) : parec_(std::make
                           QStringLiteral("--rate=%1").arg(kRate), QStringLiteral("--channels=1"),
                           QStringLiteral("--latency-msec=10")});
     QObject::connect(parec_.get(), &QProcess::readyReadStandardOutput, [this] { bytes_ += parec_->readAllStandardOutput(); });
+    sinceStart_.start();
     parec_->start();
     if (!parec_->waitForStarted(5000))
         return;
@@ -211,15 +230,102 @@ OutputRecorder::~OutputRecorder()
     }
 }
 
-Heard OutputRecorder::stop()
+std::vector<std::int16_t> OutputRecorder::samples() const
 {
-    spinFor(100);   // what is still on its way
-    bytes_ += parec_->readAllStandardOutput();
-    parec_->kill();
-    parec_->waitForFinished(2000);
     std::vector<std::int16_t> samples(std::size_t(bytes_.size() / 2));
     std::memcpy(samples.data(), bytes_.constData(), samples.size() * 2);
-    return analyse(samples, kRate);
+    return samples;
+}
+
+std::vector<TonePart> OutputRecorder::partsSoFar(double frequency_hz)
+{
+    QCoreApplication::processEvents();
+    bytes_ += parec_->readAllStandardOutput();
+    return toneParts(samples(), kRate, frequency_hz);
+}
+
+bool OutputRecorder::catchUp()
+{
+    // What the output played until now may still be on its way, the longer
+    // the busier the machine. The null output plays in step with the clock,
+    // silence included, and the recording began after the recorder started:
+    // once it is as long as the time since then, it holds all of it.
+    const qint64 needed = sinceStart_.elapsed() * kRate / 1000 * 2;
+    return waitUntil(
+        [&] {
+            bytes_ += parec_->readAllStandardOutput();
+            return bytes_.size() >= needed;
+        },
+        10000);
+}
+
+Heard OutputRecorder::stop()
+{
+    if (parec_->state() != QProcess::NotRunning)
+        catchUp();
+    parec_->kill();
+    parec_->waitForFinished(2000);
+    return analyse(samples(), kRate);
+}
+
+std::vector<TonePart> OutputRecorder::parts(double frequency_hz) const
+{
+    return toneParts(samples(), kRate, frequency_hz);
+}
+
+std::string OutputRecorder::describe(std::initializer_list<double> frequencies_hz) const
+{
+    QString out = QStringLiteral("%1 ms recorded").arg(bytes_.size() / 2 * 1000 / kRate);
+    for (const double f : frequencies_hz) {
+        out += QStringLiteral("; %1 Hz heard").arg(f);
+        const std::vector<TonePart> found = parts(f);
+        if (found.empty())
+            out += QStringLiteral(" nowhere");
+        for (const TonePart& p : found)
+            out += QStringLiteral(" from %1 to %2 ms").arg(qRound(p.start_ms)).arg(qRound(p.end_ms));
+    }
+    const Heard h = analyse(samples(), kRate);
+    if (h.any)
+        out += QStringLiteral("; loud from %1 ms for %2 ms").arg(qRound(h.start_ms)).arg(qRound(h.length_ms));
+    return out.toStdString();
+}
+
+std::vector<TonePart> toneParts(const std::vector<std::int16_t>& samples, int rate_hz, double frequency_hz)
+{
+    // The tone's amplitude in windows of 10 ms, 5 ms apart (Goertzel). A
+    // window is in the tone where its amplitude is half the tone's highest
+    // or more: where the tone fills half of it, so its middle is within 5 ms
+    // of the tone's start or end. Another tone 400 Hz or more away shows
+    // at a fourteenth of its own amplitude.
+    const std::size_t n = std::size_t(rate_hz / 100);
+    const std::size_t hop = n / 2;
+    const double coeff = 2 * std::cos(2 * M_PI * frequency_hz / rate_hz);
+    std::vector<double> amplitude;
+    for (std::size_t from = 0; from + n <= samples.size(); from += hop) {
+        double s1 = 0, s2 = 0;
+        for (std::size_t i = from; i < from + n; ++i) {
+            const double s0 = samples[i] + coeff * s1 - s2;
+            s2 = s1;
+            s1 = s0;
+        }
+        amplitude.push_back(2 * std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - coeff * s1 * s2)) / double(n));
+    }
+    constexpr double kQuietest = 2000;   // a tone at half the full scale is 16384
+    const double highest = amplitude.empty() ? 0 : *std::max_element(amplitude.begin(), amplitude.end());
+    std::vector<TonePart> found;
+    if (highest < kQuietest)
+        return found;
+    const auto middle_ms = [&](std::size_t w) { return (double(w * hop) + double(n) / 2) * 1000.0 / rate_hz; };
+    bool inTone = false;
+    for (std::size_t w = 0; w < amplitude.size(); ++w) {
+        const bool sounds = amplitude[w] >= highest / 2;
+        if (sounds && inTone)
+            found.back().end_ms = middle_ms(w);
+        else if (sounds)
+            found.push_back({middle_ms(w), middle_ms(w)});
+        inTone = sounds;
+    }
+    return found;
 }
 
 Heard analyse(const std::vector<std::int16_t>& samples, int rate_hz)

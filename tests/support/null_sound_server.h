@@ -8,11 +8,14 @@
 #include "platform/audio_sound_service.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace testsupport {
@@ -66,23 +69,50 @@ struct Heard {
     double frequency_hz = 0;   // from the rising zero crossings in between
 };
 
+// A stretch of the recording where a tone of one frequency sounds, in ms
+// from the start of the recording (to within 5 ms).
+struct TonePart {
+    double start_ms = 0;
+    double end_ms = 0;
+    double length_ms() const { return end_ms - start_ms; }
+};
+
 class OutputRecorder {
 public:
     // Starts recording and returns once the recording runs.
     explicit OutputRecorder(const NullSoundServer& server);
     ~OutputRecorder();
     bool running() const { return running_; }
-    // Stops and analyses what was recorded (mono, 44100 Hz).
+    // The parts of what was recorded so far where a tone of frequency_hz
+    // sounds (alone or with others), the event loop run once first.
+    std::vector<TonePart> partsSoFar(double frequency_hz);
+    // Returns once the recording holds everything the output played until
+    // this call (false: not within 10 s).
+    bool catchUp();
+    // How long the recording is so far.
+    double recorded_ms() const { return double(bytes_.size() / 2) * 1000.0 / kRate; }
+    // Stops, once the recording holds everything the output played until
+    // this call, and analyses what was recorded (mono, 44100 Hz).
     Heard stop();
+    // The parts where a tone of frequency_hz sounds in what was recorded
+    // (after catchUp or stop), and for a failure's message what was heard
+    // (the tones of the frequencies given, where, and how long the
+    // recording is).
+    std::vector<TonePart> parts(double frequency_hz) const;
+    std::string describe(std::initializer_list<double> frequencies_hz) const;
     static constexpr int kRate = 44100;
 
 private:
+    std::vector<std::int16_t> samples() const;
     std::unique_ptr<QProcess> parec_;
+    QElapsedTimer sinceStart_;
     QByteArray bytes_;
     bool running_ = false;
 };
 
 Heard analyse(const std::vector<std::int16_t>& samples, int rate_hz);
+// Where a tone of that frequency sounds in the samples.
+std::vector<TonePart> toneParts(const std::vector<std::int16_t>& samples, int rate_hz, double frequency_hz);
 
 // A 16-bit mono WAV file of a sine tone at half the full scale.
 QByteArray toneWav(double frequency_hz, int length_ms, int rate_hz = 22050);

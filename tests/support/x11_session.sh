@@ -5,10 +5,19 @@
 #                                     is missing
 #   until_true SECONDS CONDITION...   polls CONDITION (a shell command) every
 #                                     0.1 s for at most SECONDS; its status
-#   start_x11_display WxH LOGDIR      starts Xvfb on a free display of its own
-#                                     at that size and openbox on it; sets
-#                                     DISPLAY, xvfb_pid and wm_pid; ends the
-#                                     test when either does not start
+#
+# The bounds of the waits for a state (until_true, settled, activate) are
+# those of a quiet machine: a machine whose cores are all busy may take
+# several times as long to reach the same state, so each wait is given
+# NJ_E2E_PATIENCE (default 3) times its bound. A wait ends as soon as its
+# state comes: only a check that fails takes the longer time.
+#
+#   start_x11_display WxH LOGDIR      starts Xvfb on a display no other
+#                                     process holds (the server chooses it;
+#                                     its lock file is written) at that size
+#                                     and openbox on it; sets DISPLAY,
+#                                     xvfb_pid and wm_pid; ends the test
+#                                     when either does not start
 #   end_display                       ends the program (app_pid; killed
 #                                     after 5 s), the window manager and the
 #                                     X server, so that another display can
@@ -62,7 +71,7 @@
 #   keys KEY...                       presses and releases each key in turn
 #   activate WIN                      asks the window manager to make WIN
 #                                     the active window and waits for it, 5 s
-#                                     at most
+#                                     at most (on a quiet machine)
 #   close_with_alt_f4 WIN             closes WIN with the window manager's
 #                                     Alt+F4; status 1 if it stays
 #   session_report                    once per test (call it from fail): which
@@ -91,7 +100,8 @@ end_display() {
     kill -9 "$app_pid" 2>/dev/null
     wait "$app_pid" 2>/dev/null
   fi
-  [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2>/dev/null
+  # (A window manager a test holds stopped ends only once let go on.)
+  [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2>/dev/null && kill -CONT "$wm_pid" 2>/dev/null
   [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
   [ -n "${wm_pid:-}" ] && wait "$wm_pid" 2>/dev/null
   [ -n "${xvfb_pid:-}" ] && wait "$xvfb_pid" 2>/dev/null
@@ -111,8 +121,10 @@ need_tools() {
   done
 }
 
+e2e_patience=${NJ_E2E_PATIENCE:-3}
+
 until_true() {
-  local seconds=$1; shift
+  local seconds=$(($1 * e2e_patience)); shift
   local end=$((SECONDS + seconds))
   while [ $SECONDS -lt $end ]; do
     if eval "$@"; then return 0; fi
@@ -121,28 +133,57 @@ until_true() {
   eval "$@"
 }
 
+# Xvfb -displayfd takes the first display number no server listens on (its
+# log then holds a "SocketCreateListener() failed" and a "server already
+# running" for each number it found taken: its way of looking, not a
+# clash), but writes no lock file (/tmp/.X<n>-lock), by which other
+# programs (xvfb-run, scripts starting "Xvfb :<n>") tell a number in use:
+# one of them would start its own server on that number, see it fail, and
+# run its programs on this display, among the test's windows. The lock is
+# written here and goes with the server. False when another live process
+# holds it: the number is left to that process.
+claim_display() {
+  local lock="/tmp/.X$1-lock" holder
+  if ! (set -o noclobber; printf '%10d\n' "$xvfb_pid" >"$lock") 2>/dev/null; then
+    holder=$(tr -d ' \n' <"$lock" 2>/dev/null)
+    [ -n "$holder" ] && [ "$holder" != "$xvfb_pid" ] && kill -0 "$holder" 2>/dev/null && return 1
+    printf '%10d\n' "$xvfb_pid" >"$lock" 2>/dev/null || return 1
+  fi
+  (tail --pid="$xvfb_pid" -f /dev/null
+   [ "$(tr -d ' \n' <"$lock" 2>/dev/null)" = "$xvfb_pid" ] && rm -f "$lock") </dev/null >/dev/null 2>&1 &
+  return 0
+}
+
 start_x11_display() {
-  local size=$1 logs=$2 display="" attempt
-  # Servers starting at the same moment (the tests run side by side) may
-  # reach for the same free display: the one that loses gives up, and is
-  # started again a moment later.
+  local size=$1 logs=$2 display="" attempt passed=()
+  # A server that ended before naming its display is started again; so is
+  # one whose number another process holds, kept running meanwhile so that
+  # the next one takes another number.
   for attempt in 1 2 3 4 5; do
+    display=""
     exec 5<> <(:)
     # -noreset: the server keeps its state when its last client goes (a
     # probe of the tests disconnecting before the window manager connected
     # would otherwise reset it under the window manager's first connection).
     Xvfb -displayfd 5 -screen 0 "${size}x24" -nolisten tcp -noreset >"$logs/xvfb-$size.log" 2>&1 &
     xvfb_pid=$!
-    for _ in $(seq 100); do
+    # (Up to a minute: on a busy machine the server takes its time.)
+    for _ in $(seq 300); do
       read -r -t 0.2 display <&5 && break
       kill -0 "$xvfb_pid" 2>/dev/null || break
     done
     exec 5<&-
-    [ -n "$display" ] && break
-    kill "$xvfb_pid" 2>/dev/null
-    wait "$xvfb_pid" 2>/dev/null
-    sleep "0.$((RANDOM % 8 + 2))"
+    [ -n "$display" ] && claim_display "$display" && break
+    if [ -n "$display" ]; then
+      passed+=("$xvfb_pid")
+    else
+      kill "$xvfb_pid" 2>/dev/null
+      wait "$xvfb_pid" 2>/dev/null
+      sleep "0.$((RANDOM % 8 + 2))"
+    fi
+    display=""
   done
+  for attempt in "${passed[@]}"; do kill "$attempt" 2>/dev/null; wait "$attempt" 2>/dev/null; done
   [ -n "$display" ] || { echo "FAIL: the virtual X server did not start"; cat "$logs/xvfb-$size.log"; exit 1; }
   export DISPLAY=":$display"
   x11_logs=("$logs/xvfb-$size.log" "$logs/openbox-$size.log")
@@ -152,7 +193,7 @@ start_x11_display() {
   for attempt in 1 2 3; do
     openbox >>"$logs/openbox-$size.log" 2>&1 &
     wm_pid=$!
-    until_true 20 '! kill -0 "$wm_pid" 2>/dev/null || xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id #"'
+    until_true 60 '! kill -0 "$wm_pid" 2>/dev/null || xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id #"'
     kill -0 "$wm_pid" 2>/dev/null && xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id #" && return 0
     kill "$wm_pid" 2>/dev/null
     wait "$wm_pid" 2>/dev/null
@@ -163,23 +204,34 @@ start_x11_display() {
   exit 1
 }
 
-main_window() { xdotool search --onlyvisible --name "^Nightjar Pro 2.3 \\(Release" 2>/dev/null | head -1; }
-shown() { xwininfo -id "$1" 2>/dev/null | grep -q "IsViewable"; }
+# (What the tests read off the window manager is parsed in the shell: a
+# program started for each value costs more than its answer on a busy
+# machine, where these are read thousands of times.)
+main_window() {
+  local found
+  found=$(xdotool search --onlyvisible --name "^Nightjar Pro 2.3 \\(Release" 2>/dev/null)
+  echo "${found%%$'\n'*}"
+}
+shown() { [[ $(xwininfo -id "$1" 2>/dev/null) == *IsViewable* ]]; }
 
 client_of() {
   local info
   info=$(xwininfo -id "$1" 2>/dev/null) || return 1
-  echo "$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info") $(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")" \
-       "$(sed -n 's/^ *Width: *//p' <<<"$info") $(sed -n 's/^ *Height: *//p' <<<"$info")"
+  [[ $info =~ Absolute\ upper-left\ X:\ *(-?[0-9]+).*Absolute\ upper-left\ Y:\ *(-?[0-9]+).*Width:\ *([0-9]+).*Height:\ *([0-9]+) ]] \
+    || return 1
+  echo "${BASH_REMATCH[1]} ${BASH_REMATCH[2]} ${BASH_REMATCH[3]} ${BASH_REMATCH[4]}"
 }
 
 frame_of() {
   local x y w h ext l r t b
   read -r x y w h <<<"$(client_of "$1")" || return 1
   [ -n "$h" ] || return 1
-  ext=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
-  [ -n "$ext" ] || ext="0,0,0,0"
-  IFS=, read -r l r t b <<<"$ext"
+  ext=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null)
+  if [[ $ext =~ =\ *([0-9]+),\ *([0-9]+),\ *([0-9]+),\ *([0-9]+) ]]; then
+    l=${BASH_REMATCH[1]} r=${BASH_REMATCH[2]} t=${BASH_REMATCH[3]} b=${BASH_REMATCH[4]}
+  else
+    l=0 r=0 t=0 b=0
+  fi
   echo "$((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))"
 }
 
@@ -205,7 +257,7 @@ settled() {
   local probe=$1 win=$2 last now n=0 same=0
   program_answered
   last=$("$probe" "$win") || return 1
-  while [ $n -lt 30 ]; do
+  while [ $n -lt $((30 * e2e_patience)) ]; do
     sleep 0.2
     program_answered
     now=$("$probe" "$win") || return 1
@@ -361,7 +413,7 @@ keys() {
 # xdotool's --sync waits for the window manager to say the window is active:
 # without a time limit a window manager that has gone, or a window it will
 # not activate, would hold the test until it is killed, telling nothing.
-activate() { timeout 5 xdotool windowactivate --sync "$1" >/dev/null 2>&1; }
+activate() { timeout $((5 * e2e_patience)) xdotool windowactivate --sync "$1" >/dev/null 2>&1; }
 
 # Closes WIN as the user does with the window manager's Alt+F4, and waits
 # for it to go. Under load the window manager now and then lets the keys
@@ -397,8 +449,10 @@ start_program_in() {
     || { fail "the program's remote control does not answer"; cat "$log"; return 1; }
   until_true 30 '[ -n "$(main_window)" ]' || { fail "the main window is not on screen"; return 1; }
   # The settings, the menus and the window layout come at the main window's
-  # first activation.
-  sleep 1
+  # first activation: once the window manager has made it the active window,
+  # the program has handled that when it next answers.
+  until_true 10 '[ "$(xdotool getactivewindow 2>/dev/null)" = "$(main_window)" ]'
+  program_answered
 }
 
 on_each_screen() {
@@ -427,10 +481,12 @@ session_report() {
     [ -n "$pid" ] || continue
     if kill -0 "$pid" 2>/dev/null; then echo "  (${name%%:*} running)"; else echo "  (${name%%:*} ended)"; fi
   done
+  # (Without the lines of the X server looking for a free display.)
   for file in "${x11_logs[@]}" ${program_log:+"$program_log"}; do
     [ -s "$file" ] || continue
     echo "  (end of $file)"
-    tail -n 8 "$file" | sed 's/^/    /'
+    grep -v -e '^_XSERVTransSocketUNIXCreateListener: \.\.\.SocketCreateListener() failed$' \
+      -e '^_XSERVTransMakeAllCOTSServerListeners: server already running$' "$file" | tail -n 8 | sed 's/^/    /'
   done
 }
 

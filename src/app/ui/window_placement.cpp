@@ -80,7 +80,8 @@ void putClient(QWidget* window, QPoint frameTopLeft, const QMargins& frame)
 // frame has been seen there for a moment: the window system reports where it
 // asked the window to be until the window manager's answer comes. A frame
 // drawn around a client that stays where it is brings no move event: once
-// shown, the window is looked at for a while as well.
+// shown, the window is looked at for a while as well, that while counted
+// from the frame the window manager draws (a busy one takes seconds to).
 class FramePlacer final : public QObject {
 public:
     FramePlacer(QWidget* window, QPoint wanted, bool keepInside)
@@ -90,7 +91,9 @@ public:
         window->installEventFilter(this);
         look_.setInterval(50);
         QObject::connect(&look_, &QTimer::timeout, this, [this] {
-            if (!tryPlace(true) && ++looks_ >= kLooks)
+            if (tryPlace(true))
+                return;
+            if (drawnFrame(window_).isNull() ? ++unframedLooks_ >= kUnframedLooks : ++looks_ >= kLooks)
                 finish();
         });
         if (window->isVisible())
@@ -103,6 +106,7 @@ public:
             return false;
         if (e->type() == QEvent::Show) {
             looks_ = 0;
+            unframedLooks_ = 0;
             look_.start();
         }
         if (e->type() == QEvent::Move || e->type() == QEvent::Show || e->type() == QEvent::Resize)
@@ -111,7 +115,9 @@ public:
     }
 
 private:
-    static constexpr int kLooks = 60;       // 3 s of looks after the window shows
+    static constexpr int kLooks = 60;       // 3 s of looks once the window is framed
+    // A minute of looks for a window no window manager frames (none runs).
+    static constexpr int kUnframedLooks = 1200;
     static constexpr int kSteadyLooks = 3;  // in place that long: the manager agrees
     static constexpr int kMoves = 5;        // never more moves than that
 
@@ -150,6 +156,7 @@ private:
     bool keepInside_;
     QTimer look_;
     int looks_ = 0;
+    int unframedLooks_ = 0;
     int steady_ = 0;
     int moves_ = 0;
     bool done_ = false;
@@ -308,6 +315,7 @@ public:
     {
         if (watched == window_ && (e->type() == QEvent::Resize || e->type() == QEvent::Show) && window_->isVisible()) {
             looks_ = 0;
+            unframedLooks_ = 0;
             steady_ = 0;
             look_.start();
         }
@@ -315,7 +323,8 @@ public:
     }
 
 private:
-    static constexpr int kLooks = 40;      // 2 s of looks after it shows or grows
+    static constexpr int kLooks = 40;      // 2 s of looks once framed, after it shows or grows
+    static constexpr int kUnframedLooks = 1200; // a minute while no window manager frames it
     static constexpr int kSteadyLooks = 4; // whole that long: done
 
     void lookAt()
@@ -325,15 +334,18 @@ private:
             look_.stop();
             return;
         }
-        // While the frame placer puts it where it was asked to be (a few
-        // seconds at most), it is left to it.
+        // While the frame placer puts it where it was asked to be (until
+        // a few seconds after the window manager framed it), it is left
+        // to it.
         if (window_->findChild<QObject*>(QLatin1String(kFramePlacerName), Qt::FindDirectChildrenOnly))
             return;
-        if (++looks_ > kLooks) {
+        // (Counted from the frame the window manager draws: a busy one
+        // takes seconds to.)
+        const QMargins frame = drawnFrame(window_);
+        if (frame.isNull() ? ++unframedLooks_ > kUnframedLooks : ++looks_ > kLooks) {
             look_.stop();
             return;
         }
-        const QMargins frame = drawnFrame(window_);
         if (frame.isNull())
             return;
         takeDrawnFrame(window_);
@@ -354,6 +366,7 @@ private:
     QWidget* window_;
     QTimer look_;
     int looks_ = 0;
+    int unframedLooks_ = 0;
     int steady_ = 0;
 };
 
