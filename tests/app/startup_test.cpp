@@ -390,12 +390,7 @@ TEST_F(ProgramWindows, StoredValuesTheProgramCannotUseSurviveAStartAndAClose)
 // French chosen, whatever language the texts were in before.
 TEST_F(ProgramWindows, TheStartUpTellsItsSettingsNotesInTheChosenLanguage)
 {
-    const QDir shipped(QStringLiteral(NJ_SOURCE_DIR "/resources/programdir"));
-    for (const char* name : {"Lang_English.ini", "Lang_Francais.ini", "pports.ini"}) {
-        QFile f(shipped.filePath(QString::fromLatin1(name)));
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        dir.writeFile(QString::fromLatin1(name), f.readAll());
-    }
+    dir.copyShipped({"Lang_English.ini", "Lang_Francais.ini", "pports.ini"});
     // The languages are listed English, Francais; "sports.ini" is missing.
     const auto startWith = [&](const char* language) {
         dir.writeFile(QStringLiteral("NightjarPro.ini"), QByteArray("[Prefs]\r\nLangue=") + language

@@ -36,6 +36,15 @@ void TempProgramDir::writeFile(const QString& name, const QByteArray& bytes) con
     ASSERT_EQ(f.write(bytes), bytes.size()) << p.toStdString();
 }
 
+void TempProgramDir::copyShipped(std::initializer_list<const char*> names) const
+{
+    for (const char* name : names) {
+        QFile f(QStringLiteral(NJ_SHIPPED_DIR "/") + QLatin1String(name));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name;
+        writeFile(QString::fromLatin1(name), f.readAll());
+    }
+}
+
 QByteArray TempProgramDir::readFile(const QString& name) const
 {
     QFile f(filePath(name));

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <initializer_list>
+
 namespace testsupport {
 
 class TempProgramDir {
@@ -21,6 +23,10 @@ public:
     QString filePath(const QString& name) const;
     // Writes bytes to `name`, creating its sub-folders; fails the test on error.
     void writeFile(const QString& name, const QByteArray& bytes) const;
+    // Copies the files of the shipped program directory named (the
+    // language files, the settings a newcomer starts with); fails the test
+    // when one cannot be read.
+    void copyShipped(std::initializer_list<const char*> names) const;
     // The bytes of `name`; empty when it cannot be read.
     QByteArray readFile(const QString& name) const;
     bool exists(const QString& name) const;

@@ -419,11 +419,7 @@ TEST_F(ImageTool, ColourMixerAndLuminanceWeights)
 TEST_F(ImageTool, TheThreeMixerPadsAreAlikeAndTheMouseReachesTheirWholeRange)
 {
     TFRM_Tool_Images& t = tool();
-    for (const char* name : {"Lang_English.ini", "Lang_Francais.ini"}) {
-        QFile f(QStringLiteral(NJ_SOURCE_DIR "/resources/programdir/") + QLatin1String(name));
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name;
-        dir.writeFile(QString::fromLatin1(name), f.readAll());
-    }
+    dir.copyShipped({"Lang_English.ini", "Lang_Francais.ini"});
     Settings::LoadLanguageChoice();
     auto* scroll = t.TBS_Seuils->findChild<QScrollArea*>();
     ASSERT_NE(scroll, nullptr);

@@ -329,11 +329,7 @@ TEST_F(ImageTool, TheWheelScrollsTheRecordingPageWithoutChangingTheSettingsItPas
 TEST_F(ImageTool, TheSequencerButtonsArePicturesNamedInTheChosenLanguage)
 {
     TFRM_Tool_Images& t = tool();
-    for (const char* name : {"Lang_English.ini", "Lang_Francais.ini"}) {
-        QFile f(QStringLiteral(NJ_SOURCE_DIR "/resources/programdir/") + QLatin1String(name));
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name;
-        dir.writeFile(QString::fromLatin1(name), f.readAll());
-    }
+    dir.copyShipped({"Lang_English.ini", "Lang_Francais.ini"});
     Settings::LoadLanguageChoice();
     QToolButton* const buttons[] = {t.BTN_Demarrer_Sauv, t.BTN_Pause_sauv, t.BTN_Arreter_Sauv};
     const std::pair<const char*, std::array<const char*, 3>> hints[] = {{"Francais", {"Demarrer", "Pause", "Arrêter"}},

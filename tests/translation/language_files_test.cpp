@@ -108,11 +108,7 @@ TEST_F(LanguageFiles, AreListedAndTheSavedChoiceNamesTheFile)
 
 TEST_F(LanguageFiles, ShippedEnglishAtStartAndFrenchPickedInThePreferences)
 {
-    for (const char* name : {"Lang_English.ini", "Lang_Francais.ini"}) {
-        QFile f(QStringLiteral(NJ_SOURCE_DIR "/resources/programdir/") + QLatin1String(name));
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name;
-        dir.writeFile(QString::fromLatin1(name), f.readAll());
-    }
+    dir.copyShipped({"Lang_English.ini", "Lang_Francais.ini"});
     // The first activation: settings, language choice ("English" saved), pass.
     dir.writeFile(Settings::kSettingsFileName, "[Prefs]\r\nLangue=0\r\n");
     FRM_Alv->FormActivate();
@@ -142,11 +138,7 @@ TEST_F(LanguageFiles, ShippedEnglishAtStartAndFrenchPickedInThePreferences)
 
 TEST_F(LanguageFiles, FreshProgramDirectoryStartsInFrench)
 {
-    for (const char* name : {"Lang_English.ini", "Lang_Francais.ini", "nightjarpro.one"}) {
-        QFile f(QStringLiteral(NJ_SOURCE_DIR "/resources/programdir/") + QLatin1String(name));
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name;
-        dir.writeFile(QString::fromLatin1(name), f.readAll());
-    }
+    dir.copyShipped({"Lang_English.ini", "Lang_Francais.ini", "nightjarpro.one"});
     FRM_Alv->FormActivate();
     EXPECT_EQ(FRM_Pref->CBX_Langue->currentText(), QStringLiteral("Francais"));
     EXPECT_EQ(FRM_Alv->findChild<QMenu*>(QStringLiteral("MNU_Fichier"))->title(), QStringLiteral("&Fichier"));

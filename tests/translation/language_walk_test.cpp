@@ -73,11 +73,7 @@ bool rewritePendingList(const QString& path, const QStringList& same, const Text
 
 TEST_F(LanguageFiles, ASwitchThereAndBackLeavesEveryWindowAsItWas)
 {
-    for (const char* name : {"Lang_English.ini", "Lang_Francais.ini"}) {
-        QFile f(QStringLiteral(NJ_SOURCE_DIR "/resources/programdir/") + QLatin1String(name));
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name;
-        dir.writeFile(QString::fromLatin1(name), f.readAll());
-    }
+    dir.copyShipped({"Lang_English.ini", "Lang_Francais.ini"});
     dir.writeFile(Settings::kSettingsFileName, "[Prefs]\r\nLangue=1\r\n");
     FRM_Alv->FormActivate();
     ASSERT_EQ(FRM_Pref->CBX_Langue->currentText(), QStringLiteral("Francais"));
