@@ -2,6 +2,7 @@
 // language as the shared texts do, down to the layers below the program.
 
 #include "translation_fixture.h"
+#include "text_snapshot.h"
 
 #include "app/frm_pref.h"
 #include "app/ui/widget_dialog_service.h"
@@ -751,16 +752,6 @@ TEST_F(TranslationTable, ThePreferencesOwnLabelsReadTheLanguagePickedOnPageLangu
     Settings::ApplyTranslation();
     TFRM_Pref& p = *FRM_Pref;
     p.resize(900, 700);
-    const auto textOf = [&p](const QString& name) {
-        QObject* o = p.findChild<QObject*>(name);
-        if (auto* group = qobject_cast<QGroupBox*>(o))
-            return group->title();
-        if (auto* label = qobject_cast<QLabel*>(o))
-            return label->text();
-        if (auto* button = qobject_cast<QAbstractButton*>(o))
-            return button->text();
-        return QStringLiteral("<no %1>").arg(name);
-    };
     // A label and the control it names on its row; a group and a control in it.
     const std::pair<const char*, QWidget*> beside[] = {
         {"LBL_Profil_Optique", p.CBX_Optique},        {"LBL_Profil_Monture", p.CBX_Monture},
@@ -776,9 +767,11 @@ TEST_F(TranslationTable, ThePreferencesOwnLabelsReadTheLanguagePickedOnPageLangu
         Translation::LanguageFile file;
         file.parse(dir.readFile(QStringLiteral("Lang_%1.ini").arg(QString::fromLatin1(language))),
                    QString::fromLatin1(language));
+        const TextSnapshot shown = SnapshotTexts();
         for (const Translation::TranslationEntry& e : Translation::OwnTranslationTable()) {
             if (qstrcmp(e.window, "FRM_Pref") == 0 && e.target == Translation::TextTarget::Caption)
-                EXPECT_EQ(textOf(e.componentName()), file.value(e.keyName()).value_or(QStringLiteral("<no line>")))
+                EXPECT_EQ(shown.value(SnapshotKey(e.windowName(), e.componentName(), "caption"), QStringLiteral("<none>")),
+                          file.value(e.keyName()).value_or(QStringLiteral("<no line>")))
                     << e.component;
         }
         for (const auto& [name, control] : beside) {
