@@ -702,7 +702,7 @@ TEST_F(TranslationTable, WithEnglishChosenTheTextsThisProgramAddedReadEnglish)
     chooseShippedEnglish(dir);
     EXPECT_EQ(FRM_Tool_Images->LBL_Incremente_suffixe->text().toStdString(), "Increment:");
     EXPECT_EQ(FRM_Tool_Images->LBL_SeqTimer->text().toStdString(), "Next event (s):");
-    EXPECT_EQ(FRM_Pref->findChild<QLabel*>(QStringLiteral("LBL_Profil_Optique"))->text().toStdString(), "Profile:");
+    EXPECT_EQ(FRM_Pref->LBL_Profil_Optique->text().toStdString(), "Profile:");
     {
         TFRM_CodecChoice codecs;
         EXPECT_EQ(codecs.windowTitle().toStdString(), "Video compression");
@@ -769,10 +769,11 @@ TEST_F(TranslationTable, ThePreferencesOwnLabelsReadTheLanguagePickedOnPageLangu
                    QString::fromLatin1(language));
         const TextSnapshot shown = SnapshotTexts();
         for (const Translation::TranslationEntry& e : Translation::OwnTranslationTable()) {
-            if (qstrcmp(e.window, "FRM_Pref") == 0 && e.target == Translation::TextTarget::Caption)
+            if (qstrcmp(e.window, "FRM_Pref") == 0 && e.target == Translation::TextTarget::Caption) {
                 EXPECT_EQ(shown.value(SnapshotKey(e.windowName(), e.componentName(), "caption"), QStringLiteral("<none>")),
                           file.value(e.keyName()).value_or(QStringLiteral("<no line>")))
                     << e.component;
+            }
         }
         for (const auto& [name, control] : beside) {
             testsupport::bringForward(control);
