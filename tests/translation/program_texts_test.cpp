@@ -2,6 +2,7 @@
 // language as the shared texts do, down to the layers below the program.
 
 #include "translation_fixture.h"
+#include "text_snapshot.h"
 
 #include "app/frm_pref.h"
 #include "app/ui/widget_dialog_service.h"
@@ -13,13 +14,16 @@
 #include "scripting/frm_script.h"
 #include "telescope/frm_mise_en_station.h"
 #include "tools/frm_tool_images.h"
+#include "translation/language.h"
 #include "translation/language_file.h"
 #include "translation/translated_texts.h"
 #include "translation/translation_table.h"
+#include "support/user_input.h"
 
 #include <QApplication>
 #include <QDirIterator>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QLabel>
 #include <QFile>
 #include <QPlainTextEdit>
@@ -300,7 +304,7 @@ const LayoutTextThatStays kLayoutTextsThatStay[] = {
     {"app/frm_btnpref.ui", "BTN_Annuler"},
     {"app/frm_message.ui", "BTN_Annuler|BTN_Effacer"},
     {"app/frm_pref.ui", "CKB_Multi_CPU|BTN_Choix_Relais|GRB_Choix_Relais|RDB_Autoguide_Aucun|CBX_Ligne_guidage"
-                        "|lbl_63|lbl_131|lbl_209"},
+                        "|LBL_Relais_Etat_Actif|LBL_Rafraichissement_Carte|LBL_Adresse_Serveur"},
     {"capture/frm_chargeseq.ui", "|BTN_Annuler|LBL_Sequence_Premier|LBL_Sequence_Dernier"},
     {"capture/frm_play_control.ui", "LBL_Fichier|SPDB_Loop"},
     {"scripting/frm_input.ui", "BTN_Annuler"},
@@ -698,7 +702,7 @@ TEST_F(TranslationTable, WithEnglishChosenTheTextsThisProgramAddedReadEnglish)
     chooseShippedEnglish(dir);
     EXPECT_EQ(FRM_Tool_Images->LBL_Incremente_suffixe->text().toStdString(), "Increment:");
     EXPECT_EQ(FRM_Tool_Images->LBL_SeqTimer->text().toStdString(), "Next event (s):");
-    EXPECT_EQ(FRM_Pref->findChild<QLabel*>(QStringLiteral("lbl_22"))->text().toStdString(), "Profile:");
+    EXPECT_EQ(FRM_Pref->LBL_Profil_Optique->text().toStdString(), "Profile:");
     {
         TFRM_CodecChoice codecs;
         EXPECT_EQ(codecs.windowTitle().toStdString(), "Video compression");
@@ -735,6 +739,58 @@ TEST_F(TranslationTable, WithEnglishChosenTheTextsThisProgramAddedReadEnglish)
     EXPECT_EQ(FRM_Tool_Images->LBL_Incremente_suffixe->text(), QStringLiteral("Incrément :"));
     w.BTN_Pause->setEnabled(false);
     w.hide();
+}
+
+// The labels and group titles this program added to the Preferences, each
+// named after what it stands for, read the language the user picks on page
+// "Langue": French, then English again. A few are checked where the user
+// sees them, beside the control they name.
+TEST_F(TranslationTable, ThePreferencesOwnLabelsReadTheLanguagePickedOnPageLangue)
+{
+    dir.copyShipped({"Lang_English.ini", "Lang_Francais.ini"});
+    Settings::LoadLanguageChoice();  // English, as the start-up finds it
+    Settings::ApplyTranslation();
+    TFRM_Pref& p = *FRM_Pref;
+    p.resize(900, 700);
+    // A label and the control it names on its row; a group and a control in it.
+    const std::pair<const char*, QWidget*> beside[] = {
+        {"LBL_Profil_Optique", p.CBX_Optique},        {"LBL_Profil_Monture", p.CBX_Monture},
+        {"LBL_Profil_Camera", p.CBX_Camera},          {"LBL_Profil_Vitesse_Moteur", p.CBX_Vitesse_Moteur},
+        {"LBL_Vitesse_Est", p.TNI_Vitesse_Est},       {"LBL_Vitesse_Sud", p.TNI_Vitesse_Sud},
+        {"LBL_Jeu_Dec", p.TNI_Jeu_Dec},               {"LBL_Resolution_Y", p.TNI_NbPix_Y},
+        {"LBL_Schema", p.CBX_NiteColor},              {"GRB_Repertoires", p.EDT_Repertoire_Bitmaps},
+        {"GRB_Reglages_Optique", p.TNI_Focale},       {"GRB_Couleurs", p.PNL_Color_Scrollbar},
+    };
+    for (const char* language : {"Francais", "English"}) {
+        SCOPED_TRACE(language);
+        testsupport::pick(p.CBX_Langue, QString::fromLatin1(language));
+        Translation::LanguageFile file;
+        file.parse(dir.readFile(QStringLiteral("Lang_%1.ini").arg(QString::fromLatin1(language))),
+                   QString::fromLatin1(language));
+        const TextSnapshot shown = SnapshotTexts();
+        for (const Translation::TranslationEntry& e : Translation::OwnTranslationTable()) {
+            if (qstrcmp(e.window, "FRM_Pref") == 0 && e.target == Translation::TextTarget::Caption) {
+                EXPECT_EQ(shown.value(SnapshotKey(e.windowName(), e.componentName(), "caption"), QStringLiteral("<none>")),
+                          file.value(e.keyName()).value_or(QStringLiteral("<no line>")))
+                    << e.component;
+            }
+        }
+        for (const auto& [name, control] : beside) {
+            testsupport::bringForward(control);
+            auto* own = p.findChild<QWidget*>(QString::fromLatin1(name));
+            ASSERT_NE(own, nullptr) << name;
+            ASSERT_TRUE(own->isVisible()) << name;
+            const QRect at(own->mapTo(&p, QPoint()), own->size());
+            const QRect named(control->mapTo(&p, QPoint()), control->size());
+            if (qobject_cast<QGroupBox*>(own)) {
+                EXPECT_TRUE(at.contains(named)) << name;
+            } else {
+                EXPECT_LT(at.right(), named.left()) << name;
+                EXPECT_TRUE(at.top() < named.bottom() && named.top() < at.bottom()) << name << " stands on another row";
+            }
+        }
+    }
+    p.hide();
 }
 
 // A number typed wrong and an exposure added without a name, as a user

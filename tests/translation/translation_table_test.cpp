@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QMap>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <vector>
@@ -36,19 +37,34 @@ const char* snapshotProperty(TextTarget t)
     }
 }
 
-bool exists(const char* window, const char* component)
+// A name that a layout editor or a converter made up ("lbl_22", "grp_12",
+// "label_3", "groupBox"): it says nothing of the control, and a label added
+// or moved in the layout hands it to another control.
+bool isGeneratedName(const QString& name)
+{
+    static const QRegularExpression generated(
+        QStringLiteral("^(lbl|label|grp|group|groupbox|box|stack|frame|widget|tab|pushbutton|toolbutton|checkbox"
+                       "|radiobutton|lineedit|combobox|spinbox)(_\\d+)?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return generated.match(name).hasMatch();
+}
+
+// The controls of `window` that answer to `name`, letter case ignored.
+int controlsNamed(const char* window, const char* component)
 {
     QWidget* w = Settings::FindWindow(QString::fromLatin1(window));
-    if (!w)
-        return false;
-    if (!*component)
-        return true;
+    if (!w || !*component)
+        return w ? 1 : 0;
     const QString name = QString::fromLatin1(component);
-    for (QObject* o : w->findChildren<QObject*>()) {
-        if (o->objectName().compare(name, Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
+    int n = 0;
+    for (QObject* o : w->findChildren<QObject*>())
+        n += o->objectName().compare(name, Qt::CaseInsensitive) == 0;
+    return n;
+}
+
+bool exists(const char* window, const char* component)
+{
+    return controlsNamed(window, component) > 0;
 }
 
 // Every entry of a pass: the table's, then the program's own.
@@ -165,17 +181,20 @@ TEST_F(TranslationTable, EntriesCountAndNameTheirPlaces)
 
 // Every entry names a control of its window once the windows are made (the
 // dialogs made when they open among them), and so does every copy: the pass
-// skips a missing control without a word, so a misspelt or generated name
-// would leave a text untranslated. A list the pass rebuilds gets all its
-// items back. The program's own entries take no key of the table nor of the
+// skips a missing control without a word, so a misspelt name would leave a
+// text untranslated. The name is the control's own, one control of its
+// window answers to it, and it says what the control is: a generated name
+// ("lbl_22") passes to another label when one is added or moved in the
+// layout, and the key follows it there without a word. A list the pass
+// rebuilds gets all its items back. The program's own entries take no key of the table nor of the
 // texts, and write no place of the table's, so a language file's line
 // lands in one place only.
-TEST_F(TranslationTable, EveryEntryNamesAControlOfItsWindowAndWholeLists)
+TEST_F(TranslationTable, EveryEntryNamesOneControlOfItsWindowByItsOwnNameAndWholeLists)
 {
     TFRM_CodecChoice codecs;
     TFRM_WDMFormat formats({}, {});
     QMap<QString, int> listItems;
-    QStringList missing;
+    QStringList missing, generated, ambiguous;
     QSet<QString> tableKeys, tablePlaces;
     for (const TranslationEntry& e : Translation::TranslationTable()) {
         tableKeys.insert(e.keyName().toLower());
@@ -193,12 +212,25 @@ TEST_F(TranslationTable, EveryEntryNamesAControlOfItsWindowAndWholeLists)
         if (e.copyWindow && !exists(e.copyWindow, e.copyComponent))
             missing << QStringLiteral("%1/%2 (copy of %3)")
                            .arg(QString::fromLatin1(e.copyWindow), QString::fromLatin1(e.copyComponent), e.keyName());
+        for (const auto& [window, component] : {std::pair{e.window, e.component}, std::pair{e.copyWindow, e.copyComponent}}) {
+            if (!window)
+                continue;
+            const QString place = QStringLiteral("%1/%2 (%3)").arg(QString::fromLatin1(window), QString::fromLatin1(component), e.keyName());
+            if (isGeneratedName(QString::fromLatin1(component)))
+                generated << place;
+            if (controlsNamed(window, component) > 1 && e.target != TextTarget::MenuCaption)
+                ambiguous << place;
+        }
         if (e.target == TextTarget::ListItem) {
             EXPECT_EQ(e.index, listItems[e.windowName() + u'/' + e.componentName()]++) << e.key;
         }
     }
     EXPECT_TRUE(missing.isEmpty()) << missing.size() << " entries name no control:\n"
                                    << missing.join(u'\n').toStdString();
+    EXPECT_TRUE(generated.isEmpty()) << generated.size() << " entries reach a control by a generated name:\n"
+                                     << generated.join(u'\n').toStdString();
+    EXPECT_TRUE(ambiguous.isEmpty()) << ambiguous.size() << " entries name more than one control:\n"
+                                     << ambiguous.join(u'\n').toStdString();
     for (auto it = listItems.cbegin(); it != listItems.cend(); ++it) {
         const QStringList place = it.key().split(u'/');
         auto* combo = Settings::FindWindow(place[0])->findChild<QComboBox*>(place[1]);
