@@ -194,6 +194,57 @@ case_refused() {
   press_in "$win" Return
   until_true 10 '[ "$(closed_count)" -gt "$closed" ]' || fail "the box does not close on Return"
   "$client" execute "// encore" || fail "the statement after the box was refused"
+
+  # Every statement that ends with an error is refused so, whatever shows its
+  # box: a command's own box (a camera that does not run), a failed save.
+  "$client" execute "camera(1,stop)" >/dev/null 2>&1
+  refused_at_once "^Camera 1 offline\.\.\.$" "camera.mode(1,frame)"
+  # No picture to save yet, then one that cannot be written.
+  refused_at_once "^Aucune image à enregistrer : /nonexistent/dir/x\.bmp$" "image.name(\"/nonexistent/dir/x.bmp\")" \
+    "image.save" "message.show(\"after save\")"
+  write_bmp "$out/picture.bmp"
+  "$client" execute "image.name.load(image,\"$out/picture.bmp\")" || fail "the picture was not opened"
+  refused_at_once "^Impossible d'écrire le fichier /nonexistent/dir/x\.bmp : " "image.name(\"/nonexistent/dir/x.bmp\")" \
+    "image.save" "message.show(\"after save\")"
+  "$client" execute "// encore" || fail "the statement after the boxes was refused"
+}
+
+# An 8 by 8 grey 24-bit bitmap file.
+write_bmp() {
+  {
+    printf 'BM\xf6\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00'
+    printf '\x28\x00\x00\x00\x08\x00\x00\x00\x08\x00\x00\x00\x01\x00\x18\x00'
+    printf '\x00\x00\x00\x00\xc0\x00\x00\x00\x13\x0b\x00\x00\x13\x0b\x00\x00'
+    printf '\x00\x00\x00\x00\x00\x00\x00\x00'
+    head -c 192 /dev/zero | tr '\0' '\200'
+  } >"$1"
+}
+
+# Sends the statements (from $2 on) in one request, which the program must
+# refuse at once: the client ends with 1 and the text of the box the program
+# shows (matching the extended regular expression $1) while the box waits;
+# once the user answers it with Return, the statements after it still do not
+# run.
+refused_at_once() {
+  local pattern=$1 n closed rc reason line win
+  shift
+  n=$(box_count)
+  closed=$(closed_count)
+  timeout 60 "$client" execute "$@" >/dev/null 2>"$work/refused.err"
+  rc=$?
+  reason=$(sed -n 's/^nightjarpro-dde: refused: //p' "$work/refused.err")
+  [ "$rc" -eq 1 ] || fail "$*: the client ended with $rc: $(cat "$work/refused.err")"
+  grep -Eq "$pattern" <<<"$reason" || fail "$*: standard error: $(cat "$work/refused.err")"
+  [ "$(closed_count)" -eq "$closed" ] || fail "$*: a box closed before the user answered it"
+  until_true 30 '[ "$(box_count)" -gt "$n" ]' || { fail "$*: no box"; return 1; }
+  line=$(grep "^shown : " "$boxlog" | sed -n "$((n + 1))p")
+  [ "$line" = "shown : Nightjar Pro 2.3 : $reason" ] || fail "$*: box \"$line\", the client said \"$reason\""
+  until_true 10 '[ -n "$(visible_window "^Nightjar Pro 2.3$")" ]' || { fail "$*: the box is not on screen"; return 1; }
+  win=$(visible_window "^Nightjar Pro 2.3$")
+  press_in "$win" Return
+  until_true 10 '[ "$(closed_count)" -gt "$closed" ]' || fail "$*: the box does not close on Return"
+  ! until_true 2 '[ "$(box_count)" -gt $((n + 1)) ]' \
+    || fail "$*: a line after the refused one ran: $(tail -n +$((n + 2)) "$boxlog" | grep '^shown' | tr '\n' '|')"
 }
 
 # A prompt played by a script reaches the sound output; then the user closes
