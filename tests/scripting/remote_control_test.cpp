@@ -127,6 +127,12 @@ protected:
     {
         s.write(bytes);
         s.flush();
+        return awaitReply(s, raw);
+    }
+
+    // The reply that comes on s, or what came before the connection closed.
+    static Reply awaitReply(QLocalSocket& s, QByteArray* raw = nullptr)
+    {
         QByteArray received;
         (void)QTest::qWaitFor([&] {
             received += s.readAll();
@@ -353,12 +359,7 @@ TEST_F(RemoteControl, ARefusedStatementIsAnsweredAtOnceAndOthersAreServedWhileIt
     QStringList ranBeforeTheAnswer;
     WaitingBoxes box(boxes, [&] {
         // The refused client has its answer while the box waits.
-        QByteArray received;
-        (void)QTest::qWaitFor([&] {
-            received += refusedClient->readAll();
-            return ParseReply(received).kind != Reply::Kind::Incomplete;
-        }, 5000);
-        refusal = ParseReply(received);
+        refusal = awaitReply(*refusedClient);
         ranBeforeTheAnswer = logged;
         // Gone while its box waits.
         refusedClient->disconnectFromServer();
@@ -401,14 +402,7 @@ TEST_F(RemoteControl, EveryStatementThatEndsInAnErrorIsRefusedWhateverShowsItsBo
     // text while the box waits, and the next line never runs.
     Reply offline;
     {
-        WaitingBoxes box(boxes, [&] {
-            QByteArray received;
-            (void)QTest::qWaitFor([&] {
-                received += client->readAll();
-                return ParseReply(received).kind != Reply::Kind::Incomplete;
-            }, 5000);
-            offline = ParseReply(received);
-        });
+        WaitingBoxes box(boxes, [&] { offline = awaitReply(*client); });
         client->write(ExecuteRequest(QStringLiteral("camera.mode(1,frame)\ntest.log(after)")));
         client->flush();
         ASSERT_TRUE(QTest::qWaitFor([&] { return box.answered == 1; }, 20000));
