@@ -45,6 +45,8 @@ inline const QString kNoLongExposure = QStringLiteral(" : no long exposure runs"
 inline const QString kNoPlayback = QStringLiteral(" : no file is playing");
 inline const QString kNoTimedMove = QStringLiteral(" : no timed move runs");
 inline const QString kNoFrames = QStringLiteral(" : no camera or file delivers frames");
+// A statement sent by another program that stopped the run without a box.
+inline const QString kStopped = QStringLiteral(" : stopped");
 // Statements that would otherwise halt without a word.
 inline const QString kOperatorExpected = QStringLiteral(" : operator expected");
 inline const QString kStringOperator = QStringLiteral(" : only + joins texts");

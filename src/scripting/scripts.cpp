@@ -69,6 +69,7 @@ struct MacroStatement {
     int loopLevel = 0;
     const std::function<void(const QString&)>* refused = nullptr;
     bool wasRefused = false;
+    QString line;
 };
 MacroStatement* g_macro = nullptr;
 
@@ -84,6 +85,29 @@ void tellRefusal(const QString& text)
     if (g_macro->refused && *g_macro->refused)
         (*g_macro->refused)(text);
 }
+
+// While a remote statement runs, every box passes through here: an error
+// box that the statement shows itself, whatever code shows it (a command's
+// own "offline" box, a failed save, a device that refuses), refuses it before
+// the box waits. Boxes that ask or tell (messagebox.show, a question) do not.
+class StatementBoxes final : public platform::MessageService {
+public:
+    StatementBoxes() : shown_(platform::messages()) { platform::setMessageService(this); }
+    ~StatementBoxes() override { platform::setMessageService(&shown_); }
+    StatementBoxes(const StatementBoxes&) = delete;
+    StatementBoxes& operator=(const StatementBoxes&) = delete;
+
+    platform::MsgResult show(const platform::Message& message) override
+    {
+        if (message.kind == platform::MsgKind::Error && QThread::currentThread() == thread_)
+            tellRefusal(message.text);
+        return shown_.show(message);
+    }
+
+private:
+    platform::MessageService& shown_;
+    QThread* const thread_ = QThread::currentThread();
+};
 
 // The statement under way: its line and level, for errors found after it
 // armed the next line.
@@ -598,6 +622,10 @@ void PauseScript()
 
 void StopScript()
 {
+    // A remote statement that stops the run did not run, even when it showed
+    // no box (a dialog of its own cancelled): its sender is told so.
+    if (g_macro)
+        tellRefusal(ScriptTexts::LineMessage(CurrentScript().CurrentLine + 1, g_macro->line + ScriptTexts::kStopped));
     ++g_interruptions;
     ScriptPaused = false;
     ClearVariables();
@@ -932,8 +960,9 @@ void ExecuteScriptLine(std::uint8_t pass, const QString& line)
 
 bool ExecuteMacroLine(const QString& line, const std::function<void(const QString&)>& refused)
 {
-    MacroStatement statement{CurrentLevel, QThread::currentThread()->loopLevel(), &refused, false};
+    MacroStatement statement{CurrentLevel, QThread::currentThread()->loopLevel(), &refused, false, line.trimmed()};
     const ScopedValue<MacroStatement*> macro(g_macro, &statement);
+    const StatementBoxes boxes;
     ExecuteScriptLine(2, line);
     return !statement.wasRefused;
 }

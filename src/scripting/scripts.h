@@ -208,10 +208,12 @@ void ExecuteScriptLine(std::uint8_t pass, const QString& line);
 // line of the current level with pass 2, but leaves the level where it is.
 // Its ScriptNext neither advances the level, arms the clock nor ends the
 // level, and a wait it starts does not put the level into waiting; errors
-// show and stop as for any statement. False when the statement was refused
-// (a script error, an unknown command, a fault): refused then gets the
+// show and stop as for any statement. False when the statement was refused:
+// a script error, an unknown command, a fault, an error box it showed (its
+// action failed), or a stop of the run it caused. refused then gets the
 // error's text before its box shows, so that the sender is told while the
-// box waits for the user.
+// box waits for the user. Only what the statement itself does counts: an
+// error of another window while its dialog waits is not its own.
 bool ExecuteMacroLine(const QString& line, const std::function<void(const QString&)>& refused = {});
 // "Line n : text" in a message box, then the stop operation.
 void ScriptError(const QString& text);

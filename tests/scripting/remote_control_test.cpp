@@ -127,6 +127,12 @@ protected:
     {
         s.write(bytes);
         s.flush();
+        return awaitReply(s, raw);
+    }
+
+    // The reply that comes on s, or what came before the connection closed.
+    static Reply awaitReply(QLocalSocket& s, QByteArray* raw = nullptr)
+    {
         QByteArray received;
         (void)QTest::qWaitFor([&] {
             received += s.readAll();
@@ -272,11 +278,13 @@ TEST_F(RemoteControl, FilesToWriteGoToTheirFolderWhateverTheCaseAndAMissingFolde
     EXPECT_TRUE(QFileInfo::exists(nuit + QStringLiteral("/m42.jpg")));
 
     // A folder that exists in no letter case: the save says it cannot write
-    // there, naming the file.
+    // there, naming the file, and the statement is refused with that text.
     const QString absent = dir.filePath(QStringLiteral("Data/Absent/M42.jpg"));
-    send(QStringLiteral("image.name(\"%1\")\nimage.save").arg(absent));
+    const Reply failed = exchange(*client, ExecuteRequest(QStringLiteral("image.name(\"%1\")\nimage.save").arg(absent)));
     ASSERT_EQ(boxes.texts().size(), 1);
     EXPECT_TRUE(boxes.texts().front().contains(absent.toLower())) << boxes.texts().front().toStdString();
+    EXPECT_EQ(failed.kind, Reply::Kind::Nack);
+    EXPECT_EQ(failed.reason, boxes.texts().front());
 
     // A script's own lines keep their case: the folder as written is used.
     boxes.clear();
@@ -351,12 +359,7 @@ TEST_F(RemoteControl, ARefusedStatementIsAnsweredAtOnceAndOthersAreServedWhileIt
     QStringList ranBeforeTheAnswer;
     WaitingBoxes box(boxes, [&] {
         // The refused client has its answer while the box waits.
-        QByteArray received;
-        (void)QTest::qWaitFor([&] {
-            received += refusedClient->readAll();
-            return ParseReply(received).kind != Reply::Kind::Incomplete;
-        }, 5000);
-        refusal = ParseReply(received);
+        refusal = awaitReply(*refusedClient);
         ranBeforeTheAnswer = logged;
         // Gone while its box waits.
         refusedClient->disconnectFromServer();
@@ -390,6 +393,41 @@ TEST_F(RemoteControl, ARefusedStatementIsAnsweredAtOnceAndOthersAreServedWhileIt
     EXPECT_EQ(box.texts.size(), 3);
     EXPECT_EQ(badJump.reason, box.texts.value(2));
     EXPECT_TRUE(badJump.reason.startsWith(QStringLiteral("Line 1 : nulle_part"))) << badJump.reason.toStdString();
+}
+
+TEST_F(RemoteControl, EveryStatementThatEndsInAnErrorIsRefusedWhateverShowsItsBox)
+{
+    auto client = connectClient();
+    // A command's own error box (the camera does not run): refused with its
+    // text while the box waits, and the next line never runs.
+    Reply offline;
+    {
+        WaitingBoxes box(boxes, [&] { offline = awaitReply(*client); });
+        client->write(ExecuteRequest(QStringLiteral("camera.mode(1,frame)\ntest.log(after)")));
+        client->flush();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return box.answered == 1; }, 20000));
+        EXPECT_EQ(box.texts, QStringList{QStringLiteral("Camera 1 offline...")});
+    }
+    EXPECT_EQ(offline.kind, Reply::Kind::Nack);
+    EXPECT_EQ(offline.reason, QStringLiteral("Camera 1 offline..."));
+
+    // A statement that stops the run without a box (its dialog cancelled)
+    // did not run either.
+    const Reply cancelled =
+        exchange(*client, ExecuteRequest(QStringLiteral("image.name.savedialog(\"x.bmp\")\ntest.log(after)")));
+    EXPECT_EQ(cancelled.kind, Reply::Kind::Nack);
+    EXPECT_EQ(cancelled.reason, QStringLiteral("Line 1 : image.name.savedialog(\"x.bmp\") : stopped"));
+
+    // A box that only tells, and a line that ran, are no refusal; neither is
+    // an error box of a script run from the editor.
+    EXPECT_EQ(exchange(*client, ExecuteRequest(QStringLiteral("message.show(\"info\")\ntest.log(ran)"))).kind,
+              Reply::Kind::Ack);
+    ticks();
+    EXPECT_EQ(logged, QStringList{QStringLiteral("ran")});
+    runScript(QStringLiteral("camera.mode(1,frame)\ntest.log(script)"));
+    EXPECT_EQ(logged, QStringList{QStringLiteral("ran")});
+    EXPECT_EQ(boxes.texts(), (QStringList{"info", "Camera 1 offline..."}));
+    EXPECT_EQ(exchange(*client, ExecuteRequest(QStringLiteral("test.log(still)"))).kind, Reply::Kind::Ack);
 }
 
 TEST_F(RemoteControl, AnErrorOfTheScriptWhileAStatementsDialogWaitsLeavesTheStatementRun)

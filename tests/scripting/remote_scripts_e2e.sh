@@ -165,35 +165,73 @@ goto.origin(12h30m,45d0m0s)"
 # A statement the program refuses: the client ends at once with 1 and the
 # program's error text, while the box the program shows for it still waits
 # for the user; meanwhile the program reads its item to another client and
-# runs another client's statement; then the user answers the box with Return.
+# runs another client's statement; then the user answers the box with Return,
+# and the lines after the refused one still do not run. So for every
+# statement that ends in an error, whatever shows its box: an unknown
+# command, a command's own box (a camera that does not run), a failed save.
 case_refused() {
-  local n closed rc reason line item win
+  refused_at_once "^Error, Line [0-9]+ : Unknown Command$" others_served "bogus.command(1)"
+  "$client" execute "// encore" || fail "the statement after the box was refused"
+  "$client" execute "camera(1,stop)" >/dev/null 2>&1
+  refused_at_once "^Camera 1 offline\.\.\.$" : "camera.mode(1,frame)"
+  write_bmp "$out/picture.bmp"
+  "$client" execute "image.name.load(image,\"$out/picture.bmp\")" || fail "the picture was not opened"
+  refused_at_once "^Impossible d'écrire le fichier /nonexistent/dir/x\.bmp : " : \
+    "image.name(\"/nonexistent/dir/x.bmp\")" "image.save" "message.show(\"after save\")"
+  "$client" execute "// encore" || fail "the statement after the boxes was refused"
+}
+
+# Sends the statements (from $3 on) in one request, which the program must
+# refuse at once: the client ends with 1 and the text of the box the program
+# shows (matching the extended regular expression $1) while the box waits.
+# The command $2 runs while the box waits, then the user answers it with
+# Return; the statements after the refused one must not run then either.
+refused_at_once() {
+  local pattern=$1 meanwhile=$2 n closed rc reason line win
+  shift 2
   n=$(box_count)
   closed=$(closed_count)
-  timeout 60 "$client" execute "bogus.command(1)" >/dev/null 2>"$work/refused.err"
+  timeout 60 "$client" execute "$@" >/dev/null 2>"$work/refused.err"
   rc=$?
   reason=$(sed -n 's/^nightjarpro-dde: refused: //p' "$work/refused.err")
-  [ "$rc" -eq 1 ] || fail "the refused statement's client ended with $rc: $(cat "$work/refused.err")"
-  [[ "$reason" =~ ^Error,\ Line\ [0-9]+\ :\ Unknown\ Command$ ]] || fail "standard error: $(cat "$work/refused.err")"
-  until_true 30 '[ "$(box_count)" -gt "$n" ]' || { fail "no box for the refused statement"; return 1; }
+  [ "$rc" -eq 1 ] || fail "$*: the client ended with $rc: $(cat "$work/refused.err")"
+  grep -Eq "$pattern" <<<"$reason" || fail "$*: standard error: $(cat "$work/refused.err")"
+  until_true 30 '[ "$(box_count)" -gt "$n" ]' || { fail "$*: no box"; return 1; }
   line=$(grep "^shown : " "$boxlog" | sed -n "$((n + 1))p")
-  [ "$line" = "shown : Nightjar Pro 2.3 : $reason" ] || fail "box \"$line\", the client said \"$reason\""
-  until_true 10 '[ -n "$(visible_window "^Nightjar Pro 2.3$")" ]' || fail "the box is not on screen"
-  [ "$(closed_count)" -eq "$closed" ] || fail "the box closed before the user answered it"
+  [ "$line" = "shown : Nightjar Pro 2.3 : $reason" ] || fail "$*: box \"$line\", the client said \"$reason\""
+  until_true 10 '[ -n "$(visible_window "^Nightjar Pro 2.3$")" ]' || fail "$*: the box is not on screen"
+  [ "$(closed_count)" -eq "$closed" ] || fail "$*: the box closed before the user answered it"
+  "$meanwhile"
+  win=$(visible_window "^Nightjar Pro 2.3$")
+  [ -n "$win" ] || { fail "$*: the box is no longer on screen"; return 1; }
+  [ -n "${NJ_E2E_SHOT:-}" ] && import -window root "$NJ_E2E_SHOT"
+  press_in "$win" Return
+  until_true 10 '[ "$(closed_count)" -gt "$closed" ]' || fail "$*: the box does not close on Return"
+  ! until_true 2 '[ "$(box_count)" -gt $((n + 1)) ]' \
+    || fail "$*: a line after the refused one ran: $(tail -n +$((n + 2)) "$boxlog" | grep '^shown' | tr '\n' '|')"
+}
 
+# While a refused statement's box waits (the caller's n and closed): another
+# client reads the item and runs a statement, and the box stays.
+others_served() {
+  local item rc
   item=$(timeout 15 "$client" request DDEServerItem)
   rc=$?
   [ "$rc" -eq 0 ] && [ "$item" = "toto" ] || fail "the item read while the box waits: $rc \"$item\""
   timeout 15 "$client" execute "messagebox.show(\"pendant la boite\")" || fail "another client's statement: $?"
   [ "$(closed_count)" -eq "$closed" ] || fail "the box closed before the user answered it"
   [ "$(box_count)" -eq $((n + 1)) ] || fail "boxes: $(tail -n +$((n + 1)) "$boxlog" | grep '^shown' | tr '\n' '|')"
+}
 
-  win=$(visible_window "^Nightjar Pro 2.3$")
-  [ -n "$win" ] || { fail "the box is no longer on screen"; return 1; }
-  [ -n "${NJ_E2E_SHOT:-}" ] && import -window root "$NJ_E2E_SHOT"
-  press_in "$win" Return
-  until_true 10 '[ "$(closed_count)" -gt "$closed" ]' || fail "the box does not close on Return"
-  "$client" execute "// encore" || fail "the statement after the box was refused"
+# An 8 by 8 grey 24-bit bitmap file.
+write_bmp() {
+  {
+    printf 'BM\xf6\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00'
+    printf '\x28\x00\x00\x00\x08\x00\x00\x00\x08\x00\x00\x00\x01\x00\x18\x00'
+    printf '\x00\x00\x00\x00\xc0\x00\x00\x00\x13\x0b\x00\x00\x13\x0b\x00\x00'
+    printf '\x00\x00\x00\x00\x00\x00\x00\x00'
+    head -c 192 /dev/zero | tr '\0' '\200'
+  } >"$1"
 }
 
 # A prompt played by a script reaches the sound output; then the user closes
