@@ -12,7 +12,9 @@
 # follows a choice answered with a held Enter must wait for its own answer.
 # The object picker the sky chart opens, which waits for its answer as
 # well, must stand in front of them all in the same way. The windows kept
-# on top that a script shows stay in front of the script window.
+# on top that a script shows stay in front of the script window. The
+# scripts the user keeps: the custom-function menu that runs them, and the
+# question asked before a script never saved is lost.
 #
 #   script_dialogs_e2e.sh BUILD_DIR SOURCE_DIR [CASE...]
 #
@@ -188,9 +190,9 @@ through_remote_client() {
   until_true 10 script_idle || fail "the script window still runs: $(script_caption)"
 }
 
-# Types a script ($1) into the script window in place of its text and runs
-# it from the start (F9), then plays the user's side (the rest).
-from_the_editor() {
+# Types a script ($1) into the script window in place of its text, a Return
+# after each line.
+type_script_lines() {
   local script line
   script=$(script_window)
   [ -n "$script" ] || { fail "no script window on screen"; return 1; }
@@ -201,6 +203,12 @@ from_the_editor() {
     xdotool type --delay 5 "$line"
     xdotool key Return
   done <<<"$1"
+}
+
+# Types a script ($1) into the script window in place of its text and runs
+# it from the start (F9), then plays the user's side (the rest).
+from_the_editor() {
+  type_script_lines "$1" || return 1
   xdotool key --clearmodifiers F9
   shift
   "$@"
@@ -427,6 +435,105 @@ case_close_with_edited_script() {
   restart third
 }
 
+# The custom-function menu of the main window's menu bar ("Scripts"), opened
+# while no script is marked for it; then a script marked for it is saved from
+# the script window ("Enregistrer sous..."). In the same run the menu shows
+# it, opened by a click on its title, by its Alt key and by sliding over
+# from the menu beside it ("Fonctions"), and its item runs the script.
+# Places in the main window: the two menu titles, the menu's first item.
+readonly custom_menu_x=204 neighbour_menu_x=140 menu_bar_y=8 first_item_x=220 first_item_y=29
+readonly marked_script='@Menu(Premier)
+message.show("premier")'
+
+# True when a menu dropped from the main window's menu bar is on screen
+# under the title at $1 (an offset in the main window): a window of the
+# program whose top left corner lies just under the menu bar, a little left
+# of the title. (Qt takes the clicks meant for a menu it believes shown
+# even when the window system never showed it, so an item chosen blind
+# proves nothing.)
+menu_dropped_under() {
+  local main id x y left top
+  main=$(main_window)
+  read -r x y _ _ <<<"$(client_of "$main")"
+  for id in $(xdotool search --onlyvisible --class nightjarpro 2>/dev/null); do
+    [ "$id" = "$main" ] && continue
+    read -r left top _ _ <<<"$(client_of "$id")"
+    [ "$left" -le $((x + $1)) ] && [ "$left" -ge $((x + $1 - 40)) ] \
+      && [ "$top" -gt $((y + menu_bar_y)) ] && [ "$top" -le $((y + menu_bar_y + 30)) ] && return 0
+  done
+  return 1
+}
+
+# Opens the custom-function menu one way ($1: click, alt, slide), checks it
+# is on screen and chooses its first item, then answers the box of its
+# script.
+choose_custom_function() {
+  local how=$1 main n x y step
+  main=$(main_window)
+  n=$(box_count)
+  case $how in
+    alt)
+      press_in "$main" alt+s
+      ;;
+    slide)
+      click_in "$main" "$neighbour_menu_x" "$menu_bar_y"
+      sleep 0.5
+      read -r x y _ _ <<<"$(client_of "$main")"
+      for step in 1 2 3 4 5 6 7 8; do
+        xdotool mousemove $((x + neighbour_menu_x + (custom_menu_x - neighbour_menu_x) * step / 8)) $((y + menu_bar_y))
+        sleep 0.05
+      done
+      ;;
+    *)
+      click_in "$main" "$custom_menu_x" "$menu_bar_y"
+      ;;
+  esac
+  if ! until_true 5 'menu_dropped_under "$custom_menu_x"'; then
+    fail "the custom-function menu opened by $how is not on screen"
+    xdotool key Escape
+    sleep 0.3
+    xdotool key Escape
+    return 1
+  fi
+  [ -n "${NJ_E2E_SHOT:-}" ] && import -window root "$NJ_E2E_SHOT.$case_name.$how.png"
+  if [ "$how" = alt ]; then
+    xdotool key --clearmodifiers Return
+  else
+    click_in "$main" "$first_item_x" "$first_item_y"
+  fi
+  expect_box "$n" "premier" 10 || fail "the custom-function menu opened by $how did not run its item"
+  # Its last statement ends it at the next tick.
+  sleep 1
+}
+
+case_custom_function_menu() {
+  local main
+  main=$(main_window)
+  [ -n "$main" ] || { fail "no main window"; return 1; }
+  activate "$main"
+  # Nothing in it: nothing opens; Escape leaves the menu bar.
+  click_in "$main" "$custom_menu_x" "$menu_bar_y"
+  sleep 0.5
+  xdotool key Escape
+  sleep 0.3
+
+  type_script_lines "$marked_script" || return 1
+  press_in "$(script_window)" alt+f
+  sleep 0.3
+  xdotool key --clearmodifiers s
+  answer_save_dialog "$prog/Scripts/premier.txt"
+  until_true 10 '[ -f "$prog/Scripts/premier.txt" ]' || { fail "the marked script was not saved"; return 1; }
+
+  choose_custom_function click
+  choose_custom_function alt
+  choose_custom_function slide
+  # The next cases find a new script in the script window ("Nouveau").
+  press_in "$(script_window)" alt+f
+  sleep 0.3
+  xdotool key --clearmodifiers n
+  until_true 10 'script_caption | grep -q "^Scripts : Nouveau script$"' || fail "Nouveau leaves \"$(script_caption)\""
+}
+
 # --- run -----------------------------------------------------------------------
 run_case question-remote through_remote_client "$question_script" answer_question
 run_case driver-remote through_remote_client "$driver_script" answer_driver_with_enter 1.5
@@ -437,6 +544,7 @@ run_case box-while-running case_box_while_running
 run_case hand-pad-behind-box case_hand_pad_behind_box
 run_case picker-from-sky-chart case_picker_from_sky_chart
 run_case shown-by-the-editor from_the_editor "$shows_script" shown_windows_in_front
+run_case custom-function-menu case_custom_function_menu
 run_case close-with-edited-script case_close_with_edited_script
 
 finish
