@@ -151,6 +151,43 @@ void layOutColumns(QMenu* menu)
     menu->addAction(holder);
 }
 
+// The custom-function menu in the state of one never shown, in the old
+// one's place. Qt 6.4 never maps again a menu once popped up empty: shown
+// at a size of zero it is marked as lying outside the window system's
+// range, and the mark outlives the native window dropped when the menu
+// closes, so the one made at the next popup stays unmapped (Qt still takes
+// the clicks meant for it) whatever the menu holds by then. The new menu
+// takes the old one's name (the translation finds it by that), its title
+// with its mnemonic, the texts the translation kept of its design and its
+// state; the night colours come from the application's palette of menus.
+// The old menu goes once control is back in the event loop: one of its
+// items may be what led here.
+QMenu* renewMenu(QMenu* old)
+{
+    auto* fresh = new QMenu(old->parentWidget());
+    fresh->setObjectName(old->objectName());
+    fresh->setTitle(old->title());
+    // Only a menu turned off itself stays off; one off with its window
+    // follows the window, as the old one did.
+    if (old->testAttribute(Qt::WA_ForceDisabled))
+        fresh->setEnabled(false);
+    for (const QByteArray& name : old->dynamicPropertyNames())
+        fresh->setProperty(name.constData(), old->property(name.constData()));
+    QAction* place = old->menuAction();
+    QAction* taken = fresh->menuAction();
+    taken->setVisible(place->isVisible());
+    for (QObject* holder : place->associatedObjects()) {
+        if (auto* w = qobject_cast<QWidget*>(holder)) {
+            w->insertAction(place, taken);
+            w->removeAction(place);
+        }
+    }
+    old->hide();
+    old->setObjectName(QString());
+    old->deleteLater();
+    return fresh;
+}
+
 int indexOfNoCase(const QStringList& list, const QString& text)
 {
     for (int i = 0; i < list.size(); ++i)
@@ -165,12 +202,8 @@ void BuildCustomFunctionMenu()
 {
     if (!FRM_Alv)
         return;
-    QMenu* menu = FRM_Alv->CustomFunctionMenu();
-    const QList<QAction*> old = menu->actions();
-    for (auto it = old.crbegin(); it != old.crend(); ++it) {
-        menu->removeAction(*it);
-        delete *it;
-    }
+    QMenu* menu = renewMenu(FRM_Alv->MNU_PFonctions);
+    FRM_Alv->MNU_PFonctions = menu;
     FRM_Alv->CustomFunctionList.clear();
 
     struct Entry {

@@ -552,7 +552,7 @@ void TFRM_Planificateur::BTN_GenererClick()
     if (FRM_Alv)
         FRM_Alv->MNU_ScriptsClick();
     if (FRM_Script)
-        FRM_Script->Memo_Script->setPlainText(script->join(QStringLiteral("\r\n")));
+        FRM_Script->ShowUnsavedScript(*script);
     TScript& level = Scripts::CurrentScript();
     level.CurrentLine = 0;
     level.Lines = FRM_Script ? platform::SplitLines(FRM_Script->Memo_Script->toPlainText()) : *script;

@@ -308,21 +308,33 @@ bool TFRM_Script::saveTo(const QString& path)
     return true;
 }
 
+void TFRM_Script::forgetFile()
+{
+    Scripts::CurrentScript().FileName.clear();
+    setWindowTitle(ScriptTexts::kCaptionPrefix + TranslatedTexts.MSG_Nouveau_Script);
+    MNU_Enregistrer->setEnabled(false);
+    OPD_Script.FileName.clear();
+    SVD_Script.FileName.clear();
+}
+
 void TFRM_Script::MNU_NouveauClick()
 {
     if (!mayDiscardEdits())
         return;
     Scripts::StopEveryLevel();
-    TScript& s = Scripts::CurrentScript();
-    s.FileName.clear();
-    s.Lines.clear();
+    Scripts::CurrentScript().Lines.clear();
     Memo_Script->clear();
-    setWindowTitle(ScriptTexts::kCaptionPrefix + TranslatedTexts.MSG_Nouveau_Script);
-    MNU_Enregistrer->setEnabled(false);
+    forgetFile();
     Scripts::LoadScript(QString(), false);
-    OPD_Script.FileName.clear();
-    SVD_Script.FileName.clear();
     Memo_Script->document()->setModified(false);
+}
+
+void TFRM_Script::ShowUnsavedScript(const QStringList& lines)
+{
+    // Saved over the file shown before, it would replace that script.
+    forgetFile();
+    Memo_Script->setPlainText(lines.join(QLatin1Char('\n')));
+    Memo_Script->document()->setModified(true);
 }
 
 void TFRM_Script::MNU_OuvrirClick()

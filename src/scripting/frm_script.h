@@ -84,6 +84,11 @@ public:
     // stopped, the file's text under its name, nothing unsaved. Ask with
     // MayDiscardEdits first. False, the reason told, when it cannot be read.
     bool OpenFile(const QString& path);
+    // Shows a script the program wrote (a mosaic generated), which no file
+    // holds yet: the file names are forgotten as New forgets them, and the
+    // text counts as an edit never saved, so that it is asked for before it
+    // goes and saved where the user chooses. Ask with MayDiscardEdits first.
+    void ShowUnsavedScript(const QStringList& lines);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -99,6 +104,9 @@ private:
     bool saveLevel(TScript& level);
     // Names the file in the caption, the save item and the dialogs.
     void nameFile(const QString& path);
+    // The text shown belongs to no file: the caption says so, Save is off,
+    // and the level and both dialogs forget their file.
+    void forgetFile();
     bool saveTo(const QString& path);
 };
 

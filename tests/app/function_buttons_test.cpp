@@ -20,6 +20,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -345,6 +346,7 @@ TEST_F(CustomFunctions, EveryItemCanBeChosenOnASmallScreen)
         dir.writeFile(QStringLiteral("Scripts/f%1.txt").arg(i, 3, 10, QLatin1Char('0')),
                       QStringLiteral("// @Menu(Fonction au nom assez long %1)\r\n").arg(i, 3, 10, QLatin1Char('0')).toLatin1());
     Align_V::BuildCustomFunctionMenu();
+    menu = FRM_Alv->MNU_PFonctions;
     menu->popup(FRM_Alv->mapToGlobal(QPoint(200, 20)));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
     EXPECT_LE(menu->width(), screen.width());
@@ -366,4 +368,46 @@ TEST_F(CustomFunctions, EveryItemCanBeChosenOnASmallScreen)
     EXPECT_EQ(FRM_Script->windowTitle(), QStringLiteral("Scripts : ") + FRM_Alv->CustomFunctionList.last().section(u'|', 1));
     runToEnd();
     Systeme::SetScreenSizeProvider({});
+}
+
+// The menu opens from the menu bar after a rebuild (the script window's
+// save), also once it was opened while it held nothing, and keeps its place
+// in the bar, its name and its title; built by the start while the window
+// is still off, it is on with the window. (Its Alt key and a slide from the
+// menu beside it are tried in the running program, script_dialogs_e2e.sh.)
+TEST_F(CustomFunctions, TheMenuOpensFromTheMenuBarAfterARebuildEvenOnceOpenedEmpty)
+{
+    QMenuBar* bar = FRM_Alv->MainMenu1;
+    FRM_Alv->setEnabled(false);   // as the window is made
+    FRM_Alv->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(FRM_Alv));
+    activate();
+    ASSERT_TRUE(steps.contains(QStringLiteral("LoadSettings")));
+    const int place = int(bar->actions().indexOf(FRM_Alv->MNU_PFonctions->menuAction()));
+    const QString title = FRM_Alv->MNU_PFonctions->title();
+    const auto clickTitle = [bar] {
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(FRM_Alv->MNU_PFonctions->menuAction()).center());
+    };
+
+    clickTitle();
+    EXPECT_TRUE(FRM_Alv->MNU_PFonctions->actions().isEmpty());
+    while (QWidget* popup = QApplication::activePopupWidget())
+        QTest::keyClick(popup, Qt::Key_Escape);
+
+    dialogs.saveAnswers.push_back(dir.filePath(QStringLiteral("Scripts/premier.txt")));
+    FRM_Script->Memo_Script->setPlainText(QStringLiteral("@Menu(Premier)\n// rien"));
+    FRM_Script->MNU_Enregistrer_sousClick();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(FRM_Alv->findChildren<QMenu*>(QStringLiteral("MNU_PFonctions")).size(), 1);
+    QMenu* menu = FRM_Alv->MNU_PFonctions;
+    EXPECT_EQ(menu->title(), title);
+    EXPECT_EQ(bar->actions().indexOf(menu->menuAction()), place);
+    clickTitle();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    ASSERT_EQ(QApplication::activePopupWidget(), menu);
+    const QRect first = menu->actionGeometry(menu->actions().value(0));
+    QTest::mouseMove(menu, first.center());
+    QTest::mouseClick(menu, Qt::LeftButton, {}, first.center());
+    EXPECT_TRUE(FRM_Script->windowTitle().endsWith(QStringLiteral("Scripts/premier.txt")));
+    runToEnd();
 }

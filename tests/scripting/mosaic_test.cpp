@@ -8,11 +8,14 @@
 #include "app/settings.h"
 #include "imaging/frame_helpers.h"
 #include "imaging/pipeline_state.h"
+#include "platform/codepage.h"
 #include "scripting/frm_planificateur.h"
 #include "scripting/frm_script.h"
+#include "support/user_input.h"
 #include "telescope/frm_sky.h"
 #include "telescope/sky/sky_chart.h"
 #include "tools/frm_tool_mesures.h"
+#include "translation/translated_texts.h"
 #include "telescope/tracking/tracking_state.h"
 
 #include <QApplication>
@@ -24,6 +27,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTest>
+#include <QWindow>
 
 #include <map>
 #include <numbers>
@@ -423,10 +427,70 @@ TEST_F(MosaicScript, UnsavedEditsInTheEditorAreAskedForBeforeTheMosaicReplacesTh
     EXPECT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(editorLines().value(0), QStringLiteral("telescope.softspeed(profile)"));
 
-    // Nothing unsaved: no question.
+    // Nothing unsaved (the mosaic saved): no question.
+    dialogs->saveAnswers.push_back(dir.filePath(QStringLiteral("mosaique.txt")));
+    FRM_Script->MNU_Enregistrer_sousClick();
     boxes.clear();
     w->BTN_Generer->click();
     EXPECT_TRUE(boxes.shown.empty());
+    FRM_Script->hide();
+}
+
+// The script "Generer" writes is in no file yet: it counts as an edit never
+// saved. Every way that would drop it asks first (another generation, New,
+// Open, the program's close), Cancel keeps it, and Yes saves it where the
+// user chooses, never over the script shown before it.
+TEST_F(MosaicScript, AGeneratedScriptIsAskedForAndSavedWhereTheUserChooses)
+{
+    bool closed = false;
+    QObject::connect(FRM_Alv, &TForm::formClosed, [&] { closed = true; });
+    FRM_Alv->setEnabled(true);
+    SettingsFilePath = dir.filePath(QStringLiteral("NightjarPro.ini"));
+    FRM_Alv->show();
+    FRM_Pref->EDT_Repertoire_Scripts->setText(dir.path() + QStringLiteral("/"));
+    dir.writeFile(QStringLiteral("guidage.txt"), "test.wait\r\n");
+    ASSERT_TRUE(FRM_Script->OpenFile(dir.filePath(QStringLiteral("guidage.txt"))));
+    oneField();
+    testsupport::click(w->BTN_Generer);
+    EXPECT_TRUE(boxes.shown.empty());
+    const QString generated = FRM_Script->Memo_Script->toPlainText();
+    ASSERT_TRUE(generated.startsWith(QStringLiteral("telescope.softspeed("))) << generated.toStdString();
+    EXPECT_EQ(FRM_Script->windowTitle(), QStringLiteral("Scripts : Nouveau script"));
+    EXPECT_FALSE(FRM_Script->MNU_Enregistrer->isEnabled());
+    EXPECT_TRUE(Scripts::CurrentScript().FileName.isEmpty());
+
+    // Cancel, asked by each way in turn: the script stays, nothing opened.
+    boxes.answers = {platform::MsgResult::Cancel, platform::MsgResult::Cancel, platform::MsgResult::Cancel,
+                     platform::MsgResult::Cancel};
+    testsupport::click(w->BTN_Generer);
+    EXPECT_TRUE(testsupport::chooseMenuItem(FRM_Script->MNU_Fichier, FRM_Script->MNU_Nouveau));
+    EXPECT_TRUE(testsupport::chooseMenuItem(FRM_Script->MNU_Fichier, FRM_Script->MNU_Ouvrir));
+    FRM_Alv->windowHandle()->close();
+    ASSERT_EQ(boxes.shown.size(), 4u);
+    for (const platform::Message& m : boxes.shown)
+        EXPECT_EQ(m.text, TranslatedTexts.MSG_Script_Modifie_Enregistrer);
+    EXPECT_TRUE(dialogs->requests.empty());
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(FRM_Script->Memo_Script->toPlainText(), generated);
+
+    // Yes: the save dialog in the scripts folder, with no name; cancelled,
+    // the program stays open with the script.
+    boxes.answers = {platform::MsgResult::Yes};
+    FRM_Alv->windowHandle()->close();
+    ASSERT_EQ(dialogs->requests.size(), 1u);
+    EXPECT_TRUE(dialogs->requests[0].fileName.isEmpty());
+    EXPECT_EQ(dialogs->requests[0].directory, FRM_Pref->ScriptsFolder());
+    EXPECT_FALSE(closed);
+    EXPECT_TRUE(FRM_Script->Memo_Script->document()->isModified());
+
+    // Yes and a name: the script is written there and the program closes;
+    // the file shown before keeps its own script.
+    boxes.answers = {platform::MsgResult::Yes};
+    dialogs->saveAnswers.push_back(dir.filePath(QStringLiteral("m42.txt")));
+    FRM_Alv->windowHandle()->close();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(dir.readFile(QStringLiteral("m42.txt")), platform::toCp1252(generated).replace("\n", "\r\n") + "\r\n");
+    EXPECT_EQ(dir.readFile(QStringLiteral("guidage.txt")), "test.wait\r\n");
     FRM_Script->hide();
 }
 

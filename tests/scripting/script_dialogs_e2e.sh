@@ -12,7 +12,9 @@
 # follows a choice answered with a held Enter must wait for its own answer.
 # The object picker the sky chart opens, which waits for its answer as
 # well, must stand in front of them all in the same way. The windows kept
-# on top that a script shows stay in front of the script window.
+# on top that a script shows stay in front of the script window. The
+# scripts the user keeps: the custom-function menu that runs them, and the
+# question asked before a script never saved, typed or generated, is lost.
 #
 #   script_dialogs_e2e.sh BUILD_DIR SOURCE_DIR [CASE...]
 #
@@ -188,9 +190,9 @@ through_remote_client() {
   until_true 10 script_idle || fail "the script window still runs: $(script_caption)"
 }
 
-# Types a script ($1) into the script window in place of its text and runs
-# it from the start (F9), then plays the user's side (the rest).
-from_the_editor() {
+# Types a script ($1) into the script window in place of its text, a Return
+# after each line.
+type_script_lines() {
   local script line
   script=$(script_window)
   [ -n "$script" ] || { fail "no script window on screen"; return 1; }
@@ -201,6 +203,12 @@ from_the_editor() {
     xdotool type --delay 5 "$line"
     xdotool key Return
   done <<<"$1"
+}
+
+# Types a script ($1) into the script window in place of its text and runs
+# it from the start (F9), then plays the user's side (the rest).
+from_the_editor() {
+  type_script_lines "$1" || return 1
   xdotool key --clearmodifiers F9
   shift
   "$@"
@@ -427,6 +435,172 @@ case_close_with_edited_script() {
   restart third
 }
 
+# The custom-function menu of the main window's menu bar ("Scripts"), opened
+# while no script is marked for it; then a script marked for it is saved from
+# the script window ("Enregistrer sous..."). In the same run the menu shows
+# it, opened by a click on its title, by its Alt key and by sliding over
+# from the menu beside it ("Fonctions"), and its item runs the script.
+# Places in the main window: the two menu titles, the menu's first item.
+readonly custom_menu_x=204 neighbour_menu_x=140 menu_bar_y=8 first_item_x=220 first_item_y=29
+readonly marked_script='@Menu(Premier)
+message.show("premier")'
+
+# True when a menu dropped from the main window's menu bar is on screen
+# under the title at $1 (an offset in the main window): a window of the
+# program whose top left corner lies just under the menu bar, a little left
+# of the title. (Qt takes the clicks meant for a menu it believes shown
+# even when the window system never showed it, so an item chosen blind
+# proves nothing.)
+menu_dropped_under() {
+  local main id x y left top
+  main=$(main_window)
+  read -r x y _ _ <<<"$(client_of "$main")"
+  for id in $(xdotool search --onlyvisible --class nightjarpro 2>/dev/null); do
+    [ "$id" = "$main" ] && continue
+    read -r left top _ _ <<<"$(client_of "$id")"
+    [ "$left" -le $((x + $1)) ] && [ "$left" -ge $((x + $1 - 40)) ] \
+      && [ "$top" -gt $((y + menu_bar_y)) ] && [ "$top" -le $((y + menu_bar_y + 30)) ] && return 0
+  done
+  return 1
+}
+
+# Opens the custom-function menu one way ($1: click, alt, slide), checks it
+# is on screen and chooses its first item, then answers the box of its
+# script.
+choose_custom_function() {
+  local how=$1 main n x y step
+  main=$(main_window)
+  n=$(box_count)
+  case $how in
+    alt)
+      press_in "$main" alt+s
+      ;;
+    slide)
+      click_in "$main" "$neighbour_menu_x" "$menu_bar_y"
+      sleep 0.5
+      read -r x y _ _ <<<"$(client_of "$main")"
+      for step in 1 2 3 4 5 6 7 8; do
+        xdotool mousemove $((x + neighbour_menu_x + (custom_menu_x - neighbour_menu_x) * step / 8)) $((y + menu_bar_y))
+        sleep 0.05
+      done
+      ;;
+    *)
+      click_in "$main" "$custom_menu_x" "$menu_bar_y"
+      ;;
+  esac
+  if ! until_true 5 'menu_dropped_under "$custom_menu_x"'; then
+    fail "the custom-function menu opened by $how is not on screen"
+    xdotool key Escape
+    sleep 0.3
+    xdotool key Escape
+    return 1
+  fi
+  [ -n "${NJ_E2E_SHOT:-}" ] && import -window root "$NJ_E2E_SHOT.$case_name.$how.png"
+  if [ "$how" = alt ]; then
+    xdotool key --clearmodifiers Return
+  else
+    click_in "$main" "$first_item_x" "$first_item_y"
+  fi
+  expect_box "$n" "premier" 10 || fail "the custom-function menu opened by $how did not run its item"
+  # Its last statement ends it at the next tick.
+  sleep 1
+}
+
+case_custom_function_menu() {
+  local main
+  main=$(main_window)
+  [ -n "$main" ] || { fail "no main window"; return 1; }
+  activate "$main"
+  # Nothing in it: nothing opens; Escape leaves the menu bar.
+  click_in "$main" "$custom_menu_x" "$menu_bar_y"
+  sleep 0.5
+  xdotool key Escape
+  sleep 0.3
+
+  type_script_lines "$marked_script" || return 1
+  press_in "$(script_window)" alt+f
+  sleep 0.3
+  xdotool key --clearmodifiers s
+  answer_save_dialog "$prog/Scripts/premier.txt"
+  until_true 10 '[ -f "$prog/Scripts/premier.txt" ]' || { fail "the marked script was not saved"; return 1; }
+
+  choose_custom_function click
+  choose_custom_function alt
+  choose_custom_function slide
+  # The next cases find a new script in the script window ("Nouveau").
+  press_in "$(script_window)" alt+f
+  sleep 0.3
+  xdotool key --clearmodifiers n
+  until_true 10 'script_caption | grep -q "^Scripts : Nouveau script$"' || fail "Nouveau leaves \"$(script_caption)\""
+}
+
+# A mosaic script generated by the planner (opened from the main window's
+# menu "Fonctions", a name typed, "Ajouter", "Generer") is in no file: the
+# script window names none, and a second "Generer" asks the question of an
+# edited script, answered Annuler. The program closed with the close box of
+# the main window's title bar asks it too: Oui opens the save dialog, the
+# script is written under the name typed there and the program closes. The
+# file the script window showed before ("Ouvrir") is left as it was.
+readonly planner_item_x=225 planner_item_y=183
+readonly planner_name_x=343 planner_name_y=19 planner_add_x=343 planner_generate_x=613 planner_buttons_y=47
+
+case_close_with_generated_mosaic() {
+  local main planner message script n x y w h
+  printf 'wait(100)\r\n' >"$out/guidage.txt"
+  script=$(script_window)
+  [ -n "$script" ] || { fail "no script window on screen"; return 1; }
+  press_in "$script" alt+f
+  sleep 0.3
+  xdotool key --clearmodifiers o
+  until_true 20 '[ -n "$(visible_window "^Ouvrir")" ]' || { fail "no open dialog"; return 1; }
+  xdotool type --delay 20 "$out/guidage.txt"
+  xdotool key Return
+  until_true 10 'script_runs_file guidage.txt' || { fail "the script window shows \"$(script_caption)\""; return 1; }
+
+  main=$(main_window)
+  [ -n "$main" ] || { fail "no main window"; return 1; }
+  activate "$main"
+  click_in "$main" "$neighbour_menu_x" "$menu_bar_y"
+  sleep 0.5
+  click_in "$main" "$planner_item_x" "$planner_item_y"
+  until_true 10 '[ -n "$(visible_window "^Programmateur de Mosa")" ]' || { fail "no planner window"; return 1; }
+  planner=$(visible_window "^Programmateur de Mosa")
+  activate "$planner"
+  click_in "$planner" "$planner_name_x" "$planner_name_y"
+  xdotool type --delay 20 M42
+  click_in "$planner" "$planner_add_x" "$planner_buttons_y"
+  # Without a sky chart drawn there is no field to add: the message window
+  # says so, and "Generer" gives the script's head and foot.
+  if until_true 5 '[ -n "$(visible_window "^Message$")" ]'; then
+    message=$(visible_window "^Message$")
+    press_in "$message" Escape
+    until_true 5 '[ -z "$(visible_window "^Message$")" ]' || fail "the message window stays open"
+  fi
+  activate "$planner"
+  click_in "$planner" "$planner_generate_x" "$planner_buttons_y"
+  until_true 10 'script_caption | grep -q "^Scripts : Nouveau script$"' \
+    || { fail "Generer leaves the script window at \"$(script_caption)\""; return 1; }
+  [ -n "${NJ_E2E_SHOT:-}" ] && import -window root "$NJ_E2E_SHOT.$case_name.generated.png"
+
+  n=$(box_count)
+  activate "$planner"
+  click_in "$planner" "$planner_generate_x" "$planner_buttons_y"
+  answer_box_in_front "$n" "$edited_question" Escape
+
+  # The close box, openbox's rightmost button of the title bar.
+  n=$(box_count)
+  read -r x y w h <<<"$(settled frame_of "$(main_window)")"
+  xdotool mousemove --sync $((x + w - 10)) $((y + 9)) click 1
+  answer_box_in_front "$n" "$edited_question" Return
+  answer_save_dialog "$out/mosaique.txt"
+  ended "Oui answered and the mosaic saved" || return 1
+  grep -q '^telescope.softspeed(' "$out/mosaique.txt" && grep -q '^messagebox.clear' "$out/mosaique.txt" \
+    || fail "the mosaic saved holds \"$(head -c 300 "$out/mosaique.txt" 2>&1)\""
+  [ "$(cat "$out/guidage.txt")" = $'wait(100)\r' ] || fail "the file shown before holds \"$(head -c 300 "$out/guidage.txt")\""
+  # The next cases find the program running.
+  restart fourth
+}
+
 # --- run -----------------------------------------------------------------------
 run_case question-remote through_remote_client "$question_script" answer_question
 run_case driver-remote through_remote_client "$driver_script" answer_driver_with_enter 1.5
@@ -437,6 +611,8 @@ run_case box-while-running case_box_while_running
 run_case hand-pad-behind-box case_hand_pad_behind_box
 run_case picker-from-sky-chart case_picker_from_sky_chart
 run_case shown-by-the-editor from_the_editor "$shows_script" shown_windows_in_front
+run_case custom-function-menu case_custom_function_menu
 run_case close-with-edited-script case_close_with_edited_script
+run_case close-with-generated-mosaic case_close_with_generated_mosaic
 
 finish
