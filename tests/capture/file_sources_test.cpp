@@ -22,6 +22,7 @@
 #include "support/user_input.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
+#include "translation/translated_texts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -29,6 +30,9 @@
 #include <QTest>
 #include <QFile>
 #include <QtEndian>
+
+#include <cstdlib>
+#include <functional>
 
 using FileSources::Sequence;
 
@@ -84,6 +88,34 @@ QString writeAvi(const QString& path, const QString& codec, std::vector<kernels:
     }
     writer.Close();
     return path;
+}
+
+// Cuts the film short 100 bytes into the data of frame `frame`, as a
+// recording that never ended or a copy broken off leaves it: the frames
+// before it are whole, that one and those after are not. False when the
+// film has no such frame.
+bool cutFilmInFrame(const QString& path, int frame)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite))
+        return false;
+    const QByteArray bytes = f.readAll();
+    qsizetype at = bytes.indexOf("movi");
+    if (at < 0)
+        return false;
+    at += 4;
+    // The chunks of the film's list, one after the other: a frame's is
+    // "00db" or "00dc", its size after the name, its data padded to even.
+    for (int seen = -1; at + 8 <= bytes.size(); ) {
+        const QByteArray tag = bytes.mid(at, 4);
+        if (tag == "00db" || tag == "00dc") {
+            if (++seen == frame)
+                return f.resize(at + 8 + 100);
+        }
+        const quint32 size = qFromLittleEndian<quint32>(bytes.constData() + at + 4);
+        at += 8 + size + (size & 1);
+    }
+    return false;
 }
 
 class FileSource : public CameraRoad {
@@ -210,7 +242,31 @@ TEST(AviReader, GivesTheFramesTheWriterWroteInOrderAndAtRandom)
                 EXPECT_NEAR(got.scanLine(8)[3 * 8], i * 10, 3) << "frame " << i;
         }
         EXPECT_FALSE(reader.ReadFrame(20, got));
+        EXPECT_EQ(reader.AnnouncedFrameCount(), 20);
+
+        // Cut short inside frame 12: the twelve whole frames read as written,
+        // the broken one and those after are refused.
+        const QString cut = dir.filePath(codec.trimmed() + QStringLiteral("-cut.avi"));
+        ASSERT_TRUE(QFile::copy(path, cut));
+        ASSERT_TRUE(cutFilmInFrame(cut, 12));
+        TAviReader shortReader;
+        ASSERT_TRUE(shortReader.Open(cut)) << codec.toStdString();
+        EXPECT_EQ(shortReader.FrameCount(), 12) << codec.toStdString();
+        EXPECT_EQ(shortReader.AnnouncedFrameCount(), 20);
+        for (int i : {11, 0, 5, 6, 10, 11}) {
+            ASSERT_TRUE(shortReader.ReadFrame(i, got)) << codec.toStdString() << " frame " << i;
+            EXPECT_TRUE(kernels::SamePixels(got, inOrder[i])) << codec.toStdString() << " frame " << i;
+        }
+        EXPECT_FALSE(shortReader.ReadFrame(12, got));
     }
+    // A film cut inside its first frame holds nothing to show.
+    const QString none = dir.filePath(QStringLiteral("no-frame.avi"));
+    ASSERT_TRUE(QFile::copy(dir.filePath(QStringLiteral("DIB.avi")), none));
+    ASSERT_TRUE(cutFilmInFrame(none, 0));
+    TAviReader empty;
+    QString why;
+    EXPECT_FALSE(empty.Open(none, &why));
+    EXPECT_EQ(why, QStringLiteral("Cannot open AVI file"));
 
     // Files that are not films: the texts of the open failure.
     const QString text = dir.filePath(QStringLiteral("text.avi"));
@@ -567,4 +623,68 @@ TEST_F(FileSource, AFileOpenedWhileTheOtherPageIsShownShowsItsFirstFrameInItsSlo
     ASSERT_TRUE(showPage(w->TBS_Source2));
     EXPECT_EQ(shown(w->Image2), 40);
     EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join(u'|').toStdString();
+}
+
+// A film cut short (a recording that never ended) opened from the menu on
+// slot 1, then on slot 2: each opening tells once which file it is and how
+// many of the frames its header announces can be read; the player counts
+// those, its buttons reach the last of them and the play stops there, each
+// frame shown the one written, and nothing more is told.
+TEST_F(FileSource, AFilmCutShortIsToldOnceAndPlaysTheFramesItHolds)
+{
+    for (const QString& codec : {QStringLiteral("DIB "), QStringLiteral("MJPG")}) {
+        SCOPED_TRACE(codec.toStdString());
+        std::vector<kernels::Bitmap24> frames;
+        const QString path = writeAvi(dir.filePath(codec.trimmed() + QStringLiteral("-cut.avi")), codec, frames);
+        ASSERT_TRUE(cutFilmInFrame(path, 12));
+        // The frame shown in the slot is frame i as written.
+        auto shows = [&](int slot, int i) {
+            const kernels::Bitmap24& b = *SlotBitmaps[slot][0];
+            return codec == QStringLiteral("DIB ") ? kernels::SamePixels(b, frames[i])
+                                                   : std::abs(b.scanLine(8)[3 * 8] - i * 10) <= 3;
+        };
+        TFRM_Alv* w = FRM_Alv;
+        w->show();
+        // The test steps the player itself.
+        FRM_Tool_Affichage->TNI_Cam1_Tps_Rafraichissement->SetValue(60000);
+        FRM_Tool_Affichage->TNI_Cam2_Tps_Rafraichissement->SetValue(10000);
+        FRM_Message->MEMO_Message->clear();
+        const QString told = TranslatedTexts.MSG_Film_Tronque.arg(path).arg(12).arg(20);
+        for (int slot : {1, 2}) {
+            SCOPED_TRACE(slot);
+            if (CurrentCameraSlot != slot) {
+                ASSERT_NO_FATAL_FAILURE(testsupport::click(FRM_Tool_Affichage->CKB_Src2_Image));
+            }
+            ASSERT_EQ(CurrentCameraSlot, slot);
+            dialogs.openManyAnswers = {QStringList{path}};
+            ASSERT_TRUE(chooseMenuItem(w->MNU_Ouvrir, w->MNU_Ouvrir_Image));
+            ASSERT_TRUE(PlayerActive);
+            EXPECT_EQ(messageText().count(told), slot) << messageText().toStdString();
+            EXPECT_EQ(PlayCount, 12);
+            EXPECT_EQ(player().TNI_NbFrames->Value(), 12);
+            auto step = [&] { slot == 1 ? FRM_Alv->Timer_Cam1Timer() : FRM_Alv->Timer_Cam2Timer(); };
+
+            ASSERT_NO_FATAL_FAILURE(testsupport::click(player().SPDB_FF));
+            step();
+            EXPECT_EQ(PlayPosition, 11);
+            EXPECT_EQ(player().EDT_Fichier->text(), QStringLiteral("Frame 11"));
+            EXPECT_TRUE(shows(slot, 11));
+            step();
+            EXPECT_EQ(PlayPosition, 11);
+            EXPECT_FALSE(player().SPDB_FF->isEnabled()) << "the last frame held";
+            ASSERT_NO_FATAL_FAILURE(testsupport::click(player().SPDB_REW));
+            step();
+            step();   // away from the last frame, the way forward opens
+            ASSERT_EQ(PlayPosition, 0);
+            ASSERT_NO_FATAL_FAILURE(testsupport::click(player().SPDB_PlayForward));
+            for (int i = 1; i <= 14; ++i)
+                step();
+            EXPECT_EQ(PlayPosition, 11) << "the play stops at the last frame held";
+            EXPECT_TRUE(shows(slot, 11));
+            EXPECT_FALSE(player().SPDB_PlayForward->isChecked());
+            EXPECT_EQ(messageText().count(told), slot);
+            EXPECT_EQ(messageText().count(path), slot) << "no frame fails to read: " << messageText().toStdString();
+        }
+        ASSERT_NO_FATAL_FAILURE(testsupport::click(FRM_Tool_Affichage->CKB_Src1_Image));
+    }
 }
