@@ -688,3 +688,133 @@ TEST_F(FileSource, AFilmCutShortIsToldOnceAndPlaysTheFramesItHolds)
         ASSERT_NO_FATAL_FAILURE(testsupport::click(FRM_Tool_Affichage->CKB_Src1_Image));
     }
 }
+
+// A camera start that does not happen, whichever way it was asked for (the
+// Video menu, the button of either tool bar, camera 2's menu) and however it
+// ends (the driver choice given up with "Annuler", a camera gone since the
+// list, one whose frames are too large, a plug-in camera that does not
+// connect), leaves a film or pictures playing as they played: at their
+// frame, the player shown with its play button down, the next tick showing
+// the next frame read. Only the slot's online flag is cleared. A camera that
+// does start takes the slot and the player goes.
+TEST_F(FileSource, ACameraStartThatDoesNotHappenLeavesTheFilmOrPicturesPlaying)
+{
+    grab.add({QStringLiteral("Disparue"), QStringLiteral("1")}, [] { return nullptr; });
+    grab.add({QStringLiteral("Trop grande"), QStringLiteral("1")},
+             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{1281, 960, 24}, 1281, 960); });
+    ASSERT_NO_FATAL_FAILURE(usePlugins({QStringLiteral("NJ_ConnectFails")}));
+    constexpr int kGone = 1, kTooLarge = 2, kNoConnect = 3;
+    TFRM_Alv* w = FRM_Alv;
+    w->show();
+    // The test steps the player itself.
+    FRM_Tool_Affichage->TNI_Cam1_Tps_Rafraichissement->SetValue(60000);
+    FRM_Tool_Affichage->TNI_Cam2_Tps_Rafraichissement->SetValue(10000);
+
+    std::vector<kernels::Bitmap24> frames;
+    const QString film = writeAvi(dir.filePath(QStringLiteral("film.avi")), QStringLiteral("DIB "), frames);
+    dialogs.openManyAnswers = {QStringList{film}};
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Ouvrir, w->MNU_Ouvrir_Image));
+    ASSERT_TRUE(PlayerActive);
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(player().SPDB_PlayForward));
+    tick(2);
+    ASSERT_EQ(PlayPosition, 2);
+
+    auto menu = [&](int cam) {
+        return [&, cam] {
+            ASSERT_TRUE(cam == 1 ? chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Demarrer)
+                                 : chooseMenuItem(w->MNU_Camera2, w->MNU_Cam2_Demarrer));
+        };
+    };
+    auto toolBar = [&](QRadioButton* layout, QToolButton* start) {
+        return [&, layout, start] {
+            ASSERT_NO_FATAL_FAILURE(testsupport::click(layout));
+            FRM_Pref->hide();
+            ASSERT_NO_FATAL_FAILURE(testsupport::click(start));
+        };
+    };
+    struct Way {
+        const char* what;
+        int cam;
+        int line;
+        std::function<void()> start;
+    };
+    const Way ways[] = {
+        {"the menu, Annuler", 1, -1, menu(1)},
+        {"the tool bar, Annuler", 1, -1, toolBar(FRM_Pref->RDB_WM_Expert, w->SPDB_Cam1_Start)},
+        {"the beginner's tool bar, Annuler", 1, -1, toolBar(FRM_Pref->RDB_WM_Beginner, w->SPDB_Cam1_Start_B)},
+        {"camera 2's menu, Annuler", 2, -1, menu(2)},
+        {"a camera gone", 1, kGone, menu(1)},
+        {"frames too large", 1, kTooLarge, menu(1)},
+        {"a plug-in camera that does not connect", 1, kNoConnect, menu(1)},
+        {"camera 2's frames too large", 2, kTooLarge, menu(2)},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.what);
+        const int at = PlayPosition;
+        Scripts::Cam1Online = Scripts::Cam2Online = true;
+        answerDriverDialog(way.line);
+        ASSERT_NO_FATAL_FAILURE(way.start());
+        EXPECT_TRUE(PlayerActive);
+        EXPECT_TRUE(AviFileOpen);
+        EXPECT_TRUE(player().isVisible());
+        EXPECT_TRUE(player().SPDB_PlayForward->isChecked());
+        EXPECT_TRUE(w->Timer_Cam1->isActive());
+        EXPECT_EQ(PlayPosition, at);
+        EXPECT_EQ(QSize(CameraSlots[1].width, CameraSlots[1].height), QSize(96, 64));
+        EXPECT_TRUE(kernels::SamePixels(live(), frames[at]));
+        EXPECT_NE(Scripts::Cam1Online, way.cam == 1) << "only the slot's online flag is cleared";
+        EXPECT_NE(Scripts::Cam2Online, way.cam == 2);
+        tick();
+        EXPECT_EQ(PlayPosition, at + 1);
+        EXPECT_TRUE(kernels::SamePixels(live(), frames[at + 1]));
+        EXPECT_FALSE(messageText().contains(film)) << messageText().toStdString();
+    }
+    // Stopped, the film plays again on its button after a cancel.
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(player().SPDB_Stop));
+    tick();
+    answerDriverDialog(-1);
+    ASSERT_NO_FATAL_FAILURE(menu(1)());
+    const int at = PlayPosition;
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(player().SPDB_PlayForward));
+    tick();
+    EXPECT_EQ(PlayPosition, at + 1);
+    EXPECT_TRUE(kernels::SamePixels(live(), frames[at + 1]));
+
+    // Pictures playing backwards on slot 2: neither camera's start given up
+    // stops them.
+    QStringList pictures;
+    for (int n = 1; n <= 6; ++n) {
+        pictures << dir.filePath(QStringLiteral("p%1.bmp").arg(n));
+        ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(pictures.back(), markedFrame(n * 10)));
+    }
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(FRM_Tool_Affichage->CKB_Src2_Image));
+    dialogs.openManyAnswers = {pictures};
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Ouvrir, w->MNU_Ouvrir_Image));
+    ASSERT_EQ(PlayerSlot, 2);
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(player().SPDB_FF));
+    w->Timer_Cam2Timer();
+    w->Timer_Cam2Timer();   // away from the first picture, the way back opens
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(player().SPDB_PlayBackwards));
+    w->Timer_Cam2Timer();
+    ASSERT_EQ(PlayPosition, 4);
+    for (int cam : {2, 1}) {
+        SCOPED_TRACE(cam);
+        answerDriverDialog(-1);
+        ASSERT_NO_FATAL_FAILURE(menu(cam)());
+        EXPECT_TRUE(w->Timer_Cam2->isActive());
+        EXPECT_TRUE(player().SPDB_PlayBackwards->isChecked());
+        const int from = PlayPosition;
+        w->Timer_Cam2Timer();
+        EXPECT_EQ(PlayPosition, from - 1);
+        EXPECT_EQ(SlotBitmaps[2][0]->scanLine(0)[0], (from) * 10);
+    }
+
+    // A camera that starts takes the slot.
+    answerDriverDialog(0);
+    ASSERT_NO_FATAL_FAILURE(menu(2)());
+    EXPECT_TRUE(GrabDevices[2]);
+    EXPECT_FALSE(PlayerActive);
+    EXPECT_FALSE(player().isVisible());
+    w->MNU_Cam2_ArreterClick();
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(FRM_Tool_Affichage->CKB_Src1_Image));
+}
