@@ -75,16 +75,18 @@ camera_menu() {
 
 # The capture-driver choice, answered from the keyboard: End picks the last
 # entry (the plug-in's "Ciel simule 2"), End then Up the one before it
-# ("Ciel simule 1"), Home the first (the built-in camera).
-answer_driver() {
+# ("Ciel simule 1"), Home the first (the built-in camera), then Return;
+# Escape alone gives it up.
+driver_keys() {
   local win
   until_true 20 '[ -n "$(visible_window "^Pilote de capture")" ]' || { fail "no driver choice"; return 1; }
   win=$(visible_window "^Pilote de capture")
   activate "$win"
   sleep 0.2
-  keys "$@" Return
+  keys "$@"
   until_true 10 '[ -z "$(visible_window "^Pilote de capture")" ]' || fail "the driver choice stays open"
 }
+answer_driver() { driver_keys "$@" Return; }
 
 # Opens a file through the "Lecture Fichiers" page's first button and the
 # open dialog, typing its path.
@@ -153,17 +155,6 @@ body = b'AVI ' + lst(b'hdrl', chunk(b'avih', avih) + lst(b'strl', chunk(b'strh',
     + lst(b'movi', movi) + chunk(b'idx1', idx)
 open(path, 'wb').write(b'RIFF' + struct.pack('<I', len(body)) + body)
 PYEOF
-}
-
-# Gives up the capture-driver choice as the user does, with Escape.
-give_up_driver() {
-  local win
-  until_true 20 '[ -n "$(visible_window "^Pilote de capture")" ]' || { fail "no driver choice"; return 1; }
-  win=$(visible_window "^Pilote de capture")
-  activate "$win"
-  sleep 0.2
-  keys Escape
-  until_true 10 '[ -z "$(visible_window "^Pilote de capture")" ]' || fail "the driver choice stays open"
 }
 
 # --- the session -------------------------------------------------------------
@@ -302,7 +293,7 @@ keys Right   # plays forward
 until_true 10 '[ "$(source_one_changes)" -gt 0 ]' || fail "the film does not play"
 for camera in 1 2; do
   camera_menu "$camera" d
-  give_up_driver
+  driver_keys Escape
   until_true 10 '[ "$(source_one_changes)" -gt 0 ]'
   changed=$(source_one_changes)
   [ "$changed" -gt 0 ] || fail "the film stands still after camera $camera's start was given up"
