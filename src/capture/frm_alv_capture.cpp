@@ -217,8 +217,8 @@ void TFRM_Alv::ConnectCaptureHandlers()
 
 namespace {
 
-// A source of the slots with a camera open on it (a stream or plug-in camera
-// may wait under a file source).
+// The slot has a camera open (a stream or plug-in camera may wait there
+// under a file source).
 bool slotHasCamera(int slot)
 {
     return GrabDevices[slot] || (WdmCaptures[slot] && WdmCaptures[slot]->Running())
