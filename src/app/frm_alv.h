@@ -42,7 +42,14 @@ public:
     // Opens the source of slot 1 or 2: the driver choice, the source, the
     // frame-size check, the layout for the new frame size, frame delivery.
     // Failures are told in the message window and leave the slot stopped.
-    void Start(int slot);
+    // True when the source runs.
+    bool Start(int slot);
+    // Every camera start (menus, buttons, scripts): the player paused, then
+    // Start. A start that ends with no camera running (the driver choice
+    // cancelled, a camera that cannot open or whose frames the slot cannot
+    // take) gives a file source back as it was: its film or pictures at
+    // their frame, playing again if they played. True when the camera runs.
+    bool StartCamera(int slot);
     // The driver dialog for the slot; true when the user confirmed a line.
     bool GetDriver(int slot);
     // Camera driver, format, source and control menus (capture/camera_menus.cpp).

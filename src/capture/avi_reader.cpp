@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -81,6 +82,41 @@ struct TAviReader::State {
     {
         return startTime + (frameTime.num <= 0 ? index : av_rescale_q(index, frameTime, timeBase));
     }
+
+    // The frames the file holds whole, at most `announced` (its header's
+    // count; 0: none given). With an index for every frame, those whose data
+    // lies inside the file; otherwise the file is read through once (as a
+    // seek in it would be), a frame whose data breaks off at the end not
+    // counting, and the next read starts again from the key frame before it.
+    int heldFrames(int announced)
+    {
+        AVStream* st = format->streams[stream];
+        const int entries = avformat_index_get_entries_count(st);
+        int held = 0;
+        if (announced > 0 && entries >= announced) {
+            const std::int64_t fileSize = avio_size(format->pb);
+            for (int i = 0; i < entries; ++i) {
+                const AVIndexEntry* e = avformat_index_get_entry(st, i);
+                // An entry stands at its chunk's 8-byte header.
+                if (fileSize >= 0 && e->pos + 8 + e->size > fileSize)
+                    break;
+                held = std::max({held, i + 1, frameOf(e->timestamp) + 1});
+            }
+            return std::min(held, announced);
+        }
+        const int limit = announced > 0 ? announced : INT32_MAX;
+        int read = 0;
+        while (held < limit && av_read_frame(format, packet) >= 0) {
+            if (packet->stream_index == stream) {
+                if (!(packet->flags & AV_PKT_FLAG_CORRUPT))
+                    held = std::max({held, read + 1, frameOf(packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts) + 1});
+                ++read;
+            }
+            av_packet_unref(packet);
+        }
+        nextIndex = -1000;
+        return std::min(held, limit);
+    }
 };
 
 TAviReader::TAviReader() = default;
@@ -94,6 +130,7 @@ void TAviReader::Close()
 {
     state_.reset();
     frameCount_ = 0;
+    announcedCount_ = 0;
 }
 
 bool TAviReader::Open(const QString& fileName, QString* error)
@@ -147,12 +184,13 @@ bool TAviReader::Open(const QString& fileName, QString* error)
     // start), else from the stream's start.
     const AVIndexEntry* firstEntry = avformat_index_get_entry(st, 0);
     s->startTime = firstEntry ? firstEntry->timestamp : st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time;
-    std::int64_t count = st->nb_frames;
-    if (count <= 0)
-        count = avformat_index_get_entries_count(st);
-    if (count <= 0 || count > INT32_MAX)
+    const int announced = st->nb_frames > 0 && st->nb_frames <= INT32_MAX ? static_cast<int>(st->nb_frames) : 0;
+    s->frameCount = announced > 0 ? announced : INT32_MAX;
+    const int held = s->heldFrames(announced);
+    if (held <= 0)
         return fail(QStringLiteral("Cannot open AVI file"));
-    frameCount_ = s->frameCount = static_cast<int>(count);
+    frameCount_ = s->frameCount = held;
+    announcedCount_ = announced;
     s->path = QFile::encodeName(fileName);
     state_ = std::move(s);
     return true;
@@ -324,16 +362,17 @@ void tellOpenFailure(const QString& error)
 
 } // namespace
 
-bool OpenAviFile(const QString& fileName, std::int32_t& frameCount)
+bool OpenAviFile(const QString& fileName, std::int32_t& frameCount, std::int32_t* announced)
 {
     QString error;
     AviFileOpen = programReader().Open(fileName, &error);
+    frameCount = programReader().FrameCount();
+    if (announced)
+        *announced = programReader().AnnouncedFrameCount();
     if (!AviFileOpen) {
-        frameCount = 0;
         tellOpenFailure(error);
         return false;
     }
-    frameCount = programReader().FrameCount();
     return true;
 }
 

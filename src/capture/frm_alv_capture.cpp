@@ -215,22 +215,110 @@ void TFRM_Alv::ConnectCaptureHandlers()
 
 // ---- Start -----------------------------------------------------------------
 
+namespace {
+
+// The slot has a camera open (a stream or plug-in camera may wait there
+// under a file source).
+bool slotHasCamera(int slot)
+{
+    return GrabDevices[slot] || (WdmCaptures[slot] && WdmCaptures[slot]->Running())
+           || CameraSlots[slot].pluginHandle != 0;
+}
+
+// What a camera start takes from the sources in place: the file source and
+// the play of its player, and the frame timers. Given back whole when no
+// camera starts.
+struct SourcesHeld {
+    std::uint8_t fileSource = 0;
+    QToolButton* playing = nullptr;   // the player's play button that was down
+    bool playerShown = false;
+    std::array<bool, 3> timerRan{};
+    // The file source's slot, when the start is on it: a camera that opened
+    // there and was refused may have laid the slot out at its own size.
+    int width = 0, height = 0;
+    kernels::Bitmap24 frame;
+};
+
+SourcesHeld holdSources(TFRM_Alv& w, int slot)
+{
+    SourcesHeld h;
+    h.timerRan = {false, w.Timer_Cam1->isActive(), w.Timer_Cam2->isActive()};
+    h.fileSource = PlayerActive;
+    if (!PlayerActive)
+        return h;
+    if (TFRM_PlayControl* p = FRM_PlayControl) {
+        h.playerShown = p->isVisible();
+        for (QToolButton* b : {p->SPDB_PlayForward, p->SPDB_PlayBackwards})
+            if (b->isChecked())
+                h.playing = b;
+    }
+    if (PlayerSlot == slot) {
+        h.width = CameraSlots[slot].width;
+        h.height = CameraSlots[slot].height;
+        if (SlotBitmaps[slot][0])
+            h.frame = *SlotBitmaps[slot][0];
+    }
+    return h;
+}
+
+void giveBack(TFRM_Alv& w, SourcesHeld& h)
+{
+    if (h.fileSource) {
+        const int slot = PlayerSlot == 2 ? 2 : 1;
+        if (!h.frame.isEmpty()) {
+            CameraSlots[slot].width = h.width;
+            CameraSlots[slot].height = h.height;
+            if (SlotBitmaps[slot][0])
+                *SlotBitmaps[slot][0] = std::move(h.frame);
+        }
+        PlayerActive = h.fileSource;
+        if (TFRM_PlayControl* p = FRM_PlayControl) {
+            if (h.playing)
+                p->Press(h.playing);
+            if (h.playerShown && !p->isVisible())
+                p->show();
+        }
+    }
+    // The timers of what still runs: the file source's, and a camera's that
+    // the start did not let go.
+    for (int slot : {1, 2})
+        if (h.timerRan[slot] && ((h.fileSource && slot == PlayerSlot) || slotHasCamera(slot)))
+            (slot == 1 ? w.Timer_Cam1 : w.Timer_Cam2)->start();
+}
+
+} // namespace
+
+bool TFRM_Alv::StartCamera(int slot)
+{
+    SourcesHeld held = holdSources(*this, slot);
+    TFRM_PlayControl* p = FRM_PlayControl;
+    if (held.playing && p) {
+        // The tick of the file's own slot stops the play at the frame shown.
+        p->Press(p->SPDB_Stop);
+        FrameTick(PlayerSlot);
+    }
+    if (slot == 1 || held.playing)
+        (slot == 1 ? Timer_Cam1 : Timer_Cam2)->stop();
+    PlayerActive = 0;
+    if (!Start(slot)) {
+        giveBack(*this, held);
+        return false;
+    }
+    // Camera 1 runs: the film read and the video written let go.
+    if (slot == 1) {
+        if (AviFileOpen)
+            CloseAviFile();
+        if (AviWriter) {
+            AviWriter->Close();
+            AviWriter.reset();
+        }
+    }
+    return true;
+}
+
 void TFRM_Alv::MNU_Cam1_DemarrerClick()
 {
-    if (AviFileOpen)
-        CloseAviFile();
-    if (AviWriter) {
-        AviWriter->Close();
-        AviWriter.reset();
-    }
-    if (FRM_PlayControl
-        && (FRM_PlayControl->SPDB_PlayForward->isChecked() || FRM_PlayControl->SPDB_PlayBackwards->isChecked())) {
-        FRM_PlayControl->SPDB_Stop->setChecked(true);
-        FrameTick(PlayerSlot);   // the file's own slot stops it
-    }
-    Timer_Cam1->stop();
-    PlayerActive = 0;
-    Start(1);
+    StartCamera(1);
 }
 
 void TFRM_Alv::MNU_Cam2_DemarrerClick()
@@ -250,20 +338,8 @@ void TFRM_Alv::SPDB_Cam2_StartClick()
 
 void Align_V::StartCamera2()
 {
-    if (!FRM_Alv)
-        return;
-    if (FRM_PlayControl
-        && (FRM_PlayControl->SPDB_PlayBackwards->isChecked() || FRM_PlayControl->SPDB_PlayForward->isChecked())) {
-        FRM_PlayControl->SPDB_Stop->setChecked(true);
-        // The tick of the file's own slot stops it.
-        if (PlayerSlot == 2)
-            FRM_Alv->Timer_Cam2Timer();
-        else
-            FRM_Alv->Timer_Cam1Timer();
-        FRM_Alv->Timer_Cam2->stop();
-    }
-    PlayerActive = 0;
-    FRM_Alv->Start(2);
+    if (FRM_Alv)
+        FRM_Alv->StartCamera(2);
 }
 
 bool TFRM_Alv::GetDriver(int slot)
@@ -302,19 +378,21 @@ void TFRM_Alv::ReleaseStartButtons(int slot)
     c.startB->setChecked(false);
 }
 
-void TFRM_Alv::Start(int slot)
+bool TFRM_Alv::Start(int slot)
 {
     if (slot != 1 && slot != 2)
-        return;
+        return false;
     if (PlayerActive) {
-        if (StartFileSource(slot)) {
-            StartCommonTail(slot, false);
-            FinishFileSourceStart(slot);
-        }
-        return;
+        if (!StartFileSource(slot))
+            return false;
+        StartCommonTail(slot, false);
+        FinishFileSourceStart(slot);
+        return true;
     }
-    if (StartCameraSource(slot))
-        StartCommonTail(slot, true);
+    if (!StartCameraSource(slot))
+        return false;
+    StartCommonTail(slot, true);
+    return true;
 }
 
 // Whether each slot holds a reference on the camera-control library.
@@ -644,7 +722,7 @@ void TFRM_Alv::StopSlot(int slot)
 {
     const SlotControls c = controls(*this, slot);
     auto& s = CameraSlots[slot];
-    const bool started = GrabDevices[slot] || (WdmCaptures[slot] && WdmCaptures[slot]->Running()) || s.pluginHandle != 0;
+    const bool started = slotHasCamera(slot);
     // The exposure cycle of the slot stops first, as the long-exposure
     // window's stop does: no line switches and no frame is saved afterwards.
     if (CKB_Longuepose_Active->isChecked() && (LongExposureRunning[slot] || slot == CurrentCameraSlot)) {

@@ -274,10 +274,14 @@ bool TFRM_Alv::StartFileSource(int slot)
         if (FRM_PlayControl)
             FRM_PlayControl->EDT_Fichier->setText(frameCaption(PlayPosition));
         CloseAviFile();
-        if (!OpenAviFile(PlayList->at(0), PlayCount)) {
+        std::int32_t announced = 0;
+        if (!OpenAviFile(PlayList->at(0), PlayCount, &announced)) {
             PlayCount = 0;
             return abandon({});
         }
+        // A film cut short plays the frames it holds, and says so.
+        if (announced > PlayCount)
+            Msg::ShowMessageText(false, TranslatedTexts.MSG_Film_Tronque.arg(PlayList->at(0)).arg(PlayCount).arg(announced));
         PlayPosition = std::min(PlayPosition, PlayCount - 1);
         if (!readFrame(PlayPosition, first, &error)) {
             CloseAviFile();

@@ -76,8 +76,8 @@ void GuideSlotChanged(std::uint8_t previous);
 } // namespace Capture
 
 namespace Align_V {
-// The start of camera 2: stops the player when it plays (one camera-2 tick,
-// its timer off), then opens slot 2.
+// The start of camera 2 (TFRM_Alv::StartCamera): stops the player when it
+// plays (one tick of its slot, camera 2's timer off), then opens slot 2.
 void StartCamera2();
 
 // The frame callback of plug-in cameras (video stream and snapshots). `user`

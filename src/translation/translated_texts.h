@@ -198,6 +198,7 @@
     X(MSG_Fichier_Lecture_Impossible, "Impossible de lire le fichier %1 : %2") \
     X(MSG_Aucune_Image_A_Lire, "Aucune image à lire : la liste des fichiers est vide.") \
     X(MSG_Film_Image_Illisible, "Impossible de lire l'image %1 du film %2") \
+    X(MSG_Film_Tronque, "Le film %1 s'arrête avant la fin annoncée : %2 images sur %3 peuvent être lues.") \
     X(MSG_Titre_Premier_Fichier, "Premier fichier") \
     X(MSG_Titre_Dernier_Fichier, "Dernier fichier") \
     X(MSG_Sequence_Trop_Longue, "La séquence compte plus de %1 fichiers.") \

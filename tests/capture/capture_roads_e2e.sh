@@ -18,7 +18,11 @@
 # - the camera put in stream mode ("Flux"), one image every 2 seconds for 7
 #   seconds: 4 files, not one a frame;
 # - pause pressed, then every image for 3 images started: the start lets
-#   pause up and the sequence writes its 3 files and ends.
+#   pause up and the sequence writes its 3 files and ends;
+# - a film cut short with head -c, opened: the message window says so as
+#   it opens;
+# - a whole film playing, then camera 1's and camera 2's starts given up
+#   in the driver choice: the film plays on in source 1 after each.
 #
 #   capture_roads_e2e.sh BUILD_DIR SOURCE_DIR
 #
@@ -71,16 +75,18 @@ camera_menu() {
 
 # The capture-driver choice, answered from the keyboard: End picks the last
 # entry (the plug-in's "Ciel simule 2"), End then Up the one before it
-# ("Ciel simule 1"), Home the first (the built-in camera).
-answer_driver() {
+# ("Ciel simule 1"), Home the first (the built-in camera), then Return;
+# Escape alone gives it up.
+driver_keys() {
   local win
   until_true 20 '[ -n "$(visible_window "^Pilote de capture")" ]' || { fail "no driver choice"; return 1; }
   win=$(visible_window "^Pilote de capture")
   activate "$win"
   sleep 0.2
-  keys "$@" Return
+  keys "$@"
   until_true 10 '[ -z "$(visible_window "^Pilote de capture")" ]' || fail "the driver choice stays open"
 }
+answer_driver() { driver_keys "$@" Return; }
 
 # Opens a file through the "Lecture Fichiers" page's first button and the
 # open dialog, typing its path.
@@ -128,6 +134,27 @@ sequence_written() {
     sleep 0.1
     n=$((n + 1))
   done
+}
+
+# An uncompressed film of $2 frames of 160 x 120, each of its own colour.
+write_film() {
+  python3 - "$1" "$2" <<'PYEOF'
+import struct, sys
+path, n, w, h = sys.argv[1], int(sys.argv[2]), 160, 120
+size = w * h * 3
+def chunk(tag, data): return tag + struct.pack('<I', len(data)) + data
+def lst(tag, data): return b'LIST' + struct.pack('<I', len(data) + 4) + tag + data
+avih = struct.pack('<14I', 200000, size * 5, 0, 0x10, n, 0, 1, size, w, h, 0, 0, 0, 0)
+strh = b'vidsDIB ' + struct.pack('<IHHIIIIIIIIhhhh', 0, 0, 0, 0, 1, 5, 0, n, size, 0xFFFFFFFF, 0, 0, 0, w, h)
+strf = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 24, 0, size, 0, 0, 0, 0)
+movi, idx = b'', b''
+for i in range(n):
+    idx += b'00db' + struct.pack('<III', 0x10, 4 + len(movi), size)
+    movi += chunk(b'00db', bytes([(40 * i) % 256, (90 + 70 * i) % 256, (200 + 30 * i) % 256]) * (w * h))
+body = b'AVI ' + lst(b'hdrl', chunk(b'avih', avih) + lst(b'strl', chunk(b'strh', strh) + chunk(b'strf', strf))) \
+    + lst(b'movi', movi) + chunk(b'idx1', idx)
+open(path, 'wb').write(b'RIFF' + struct.pack('<I', len(body)) + body)
+PYEOF
 }
 
 # --- the session -------------------------------------------------------------
@@ -243,7 +270,38 @@ paused=$(( $(files_in "$work/out") - before ))
 [ -n "${NJ_E2E_KEEP:-}" ] && import -window root "$work/paused.png"
 camera_menu 1 a
 
-echo "source 1 after the picture and camera 2, after the refused picture; files: every frame $every, timed $timed, after a pause $paused"
+case_name=film_cut_short
+[ -n "$images" ] && { close_with_alt_f4 "$images" || fail "the Images window stays"; }
+write_film "$work/whole.avi" 100
+write_film "$work/thirty.avi" 30
+head -c $(( $(stat -c %s "$work/thirty.avi") / 2 )) "$work/thirty.avi" >"$work/cut.avi"
+[ -n "$(visible_window "^Message$")" ] && close_with_alt_f4 "$(visible_window "^Message$")"
+open_file "$work/cut.avi"
+if until_true 10 '[ -n "$(visible_window "^Message$")" ]'; then
+  [ -n "${NJ_E2E_KEEP:-}" ] && import -window root "$work/cut-film.png"
+  close_with_alt_f4 "$(visible_window "^Message$")" || fail "the message window stays"
+else
+  fail "opening a film cut short says nothing"
+fi
+
+case_name=film_after_starts_given_up
+open_file "$work/whole.avi"
+until_true 10 '[ -n "$(visible_window "^Contrôle de lecture$")" ]' || fail "the player does not show"
+activate "$(visible_window "^Contrôle de lecture$")"
+sleep 0.2
+keys Right   # plays forward
+until_true 10 '[ "$(source_one_changes)" -gt 0 ]' || fail "the film does not play"
+for camera in 1 2; do
+  camera_menu "$camera" d
+  driver_keys Escape
+  until_true 10 '[ "$(source_one_changes)" -gt 0 ]'
+  changed=$(source_one_changes)
+  [ "$changed" -gt 0 ] || fail "the film stands still after camera $camera's start was given up"
+  [ -n "$(visible_window "^Contrôle de lecture$")" ] || fail "the player went with camera $camera's start given up"
+done
+[ -n "${NJ_E2E_KEEP:-}" ] && import -window root "$work/film-plays-on.png"
+
+echo "source 1 after the picture and camera 2, after the refused picture; files: every frame $every, timed $timed, after a pause $paused; a film cut short told, a film playing on after two starts given up"
 if [ "$failures" -ne 0 ]; then
   echo "$failures failure(s)"
   tail -20 "$work/program.log"

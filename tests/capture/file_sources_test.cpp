@@ -22,6 +22,7 @@
 #include "support/user_input.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
+#include "translation/translated_texts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -29,6 +30,8 @@
 #include <QTest>
 #include <QFile>
 #include <QtEndian>
+
+#include <functional>
 
 using FileSources::Sequence;
 
@@ -84,6 +87,26 @@ QString writeAvi(const QString& path, const QString& codec, std::vector<kernels:
     }
     writer.Close();
     return path;
+}
+
+// Cuts the film short 100 bytes into the data of frame `frame`, as a
+// recording that never ended or a copy broken off leaves it: the frames
+// before it are whole, that one and those after are not. False when the
+// film has no such frame.
+bool cutFilmInFrame(const QString& path, int frame)
+{
+    QFile f(path);
+    const QByteArray bytes = f.open(QIODevice::ReadWrite) ? f.readAll() : QByteArray();
+    // The chunks of the film's list one after the other: a frame's named
+    // "00db" or "00dc", its size after the name, its data padded to even.
+    for (qsizetype at = bytes.indexOf("movi") + 4, seen = -1; at > 3 && at + 8 <= bytes.size();) {
+        const QByteArray tag = bytes.mid(at, 4);
+        if ((tag == "00db" || tag == "00dc") && ++seen == frame)
+            return f.resize(at + 8 + 100);
+        const quint32 size = qFromLittleEndian<quint32>(bytes.constData() + at + 4);
+        at += 8 + size + (size & 1);
+    }
+    return false;
 }
 
 class FileSource : public CameraRoad {
@@ -210,7 +233,31 @@ TEST(AviReader, GivesTheFramesTheWriterWroteInOrderAndAtRandom)
                 EXPECT_NEAR(got.scanLine(8)[3 * 8], i * 10, 3) << "frame " << i;
         }
         EXPECT_FALSE(reader.ReadFrame(20, got));
+        EXPECT_EQ(reader.AnnouncedFrameCount(), 20);
+
+        // Cut short inside frame 12: the twelve whole frames read as written,
+        // the broken one and those after are refused.
+        const QString cut = dir.filePath(codec.trimmed() + QStringLiteral("-cut.avi"));
+        ASSERT_TRUE(QFile::copy(path, cut));
+        ASSERT_TRUE(cutFilmInFrame(cut, 12));
+        TAviReader shortReader;
+        ASSERT_TRUE(shortReader.Open(cut)) << codec.toStdString();
+        EXPECT_EQ(shortReader.FrameCount(), 12) << codec.toStdString();
+        EXPECT_EQ(shortReader.AnnouncedFrameCount(), 20);
+        for (int i : {11, 0, 5, 6, 10, 11}) {
+            ASSERT_TRUE(shortReader.ReadFrame(i, got)) << codec.toStdString() << " frame " << i;
+            EXPECT_TRUE(kernels::SamePixels(got, inOrder[i])) << codec.toStdString() << " frame " << i;
+        }
+        EXPECT_FALSE(shortReader.ReadFrame(12, got));
     }
+    // A film cut inside its first frame holds nothing to show.
+    const QString none = dir.filePath(QStringLiteral("no-frame.avi"));
+    ASSERT_TRUE(QFile::copy(dir.filePath(QStringLiteral("DIB.avi")), none));
+    ASSERT_TRUE(cutFilmInFrame(none, 0));
+    TAviReader empty;
+    QString why;
+    EXPECT_FALSE(empty.Open(none, &why));
+    EXPECT_EQ(why, QStringLiteral("Cannot open AVI file"));
 
     // Files that are not films: the texts of the open failure.
     const QString text = dir.filePath(QStringLiteral("text.avi"));
@@ -567,4 +614,136 @@ TEST_F(FileSource, AFileOpenedWhileTheOtherPageIsShownShowsItsFirstFrameInItsSlo
     ASSERT_TRUE(showPage(w->TBS_Source2));
     EXPECT_EQ(shown(w->Image2), 40);
     EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join(u'|').toStdString();
+}
+
+// A film cut short (a recording that never ended) opened from the menu: the
+// opening tells once which file it is and how many of the frames its header
+// announces can be read; the player counts those, its buttons and the play
+// stop at the last of them, shown as written, and nothing more is told.
+TEST_F(FileSource, AFilmCutShortIsToldOnceAndPlaysTheFramesItHolds)
+{
+    std::vector<kernels::Bitmap24> frames;
+    const QString path = writeAvi(dir.filePath(QStringLiteral("cut.avi")), QStringLiteral("DIB "), frames);
+    ASSERT_TRUE(cutFilmInFrame(path, 12));
+    FRM_Tool_Affichage->TNI_Cam1_Tps_Rafraichissement->SetValue(60000);   // the test ticks
+    FRM_Alv->show();
+    FRM_Message->MEMO_Message->clear();
+    dialogs.openManyAnswers = {QStringList{path}};
+    ASSERT_TRUE(chooseMenuItem(FRM_Alv->MNU_Ouvrir, FRM_Alv->MNU_Ouvrir_Image));
+    EXPECT_EQ(messageText(), TranslatedTexts.MSG_Film_Tronque.arg(path).arg(12).arg(20));
+    EXPECT_EQ(player().TNI_NbFrames->Value(), 12);
+
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(player().SPDB_FF));
+    tick(2);
+    EXPECT_EQ(player().EDT_Fichier->text(), QStringLiteral("Frame 11"));
+    EXPECT_TRUE(kernels::SamePixels(live(), frames[11]));
+    EXPECT_FALSE(player().SPDB_FF->isEnabled()) << "the last frame held";
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(player().SPDB_REW));
+    tick(2);   // the second away from the last frame, where the way forward opens
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(player().SPDB_PlayForward));
+    tick(14);
+    EXPECT_EQ(PlayPosition, 11) << "the play stops at the last frame held";
+    EXPECT_TRUE(kernels::SamePixels(live(), frames[11]));
+    EXPECT_EQ(messageText(), TranslatedTexts.MSG_Film_Tronque.arg(path).arg(12).arg(20)) << "nothing more is told";
+}
+
+// A camera start that does not happen, whichever way it was asked for and
+// however it ends (the driver choice given up with "Annuler", a camera whose
+// frames are too large, a plug-in camera that does not connect), leaves a
+// film or pictures as they were: at their frame, the player shown, the play
+// going on at the next tick, or again on its button. Only the slot's online
+// flag is cleared. A camera that does start takes the slot.
+TEST_F(FileSource, ACameraStartThatDoesNotHappenLeavesTheFilmOrPicturesPlaying)
+{
+    grab.add({QStringLiteral("Trop grande"), QStringLiteral("1")},
+             [] { return std::make_unique<FakeGrabDevice>(platform::CameraFormat{1281, 960, 24}, 1281, 960); });
+    ASSERT_NO_FATAL_FAILURE(usePlugins({QStringLiteral("NJ_ConnectFails")}));
+    TFRM_Alv* w = FRM_Alv;
+    w->show();
+    FRM_Tool_Affichage->TNI_Cam1_Tps_Rafraichissement->SetValue(60000);   // the test ticks
+    FRM_Tool_Affichage->TNI_Cam2_Tps_Rafraichissement->SetValue(10000);
+    auto tick2 = [w](int n = 1) {
+        for (int i = 0; i < n; ++i)
+            w->Timer_Cam2Timer();
+    };
+    std::vector<kernels::Bitmap24> frames;
+    const QString film = writeAvi(dir.filePath(QStringLiteral("film.avi")), QStringLiteral("DIB "), frames);
+    dialogs.openManyAnswers = {QStringList{film}};
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Ouvrir, w->MNU_Ouvrir_Image));
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(player().SPDB_PlayForward));
+    tick();
+
+    auto menu = [&](int cam) {
+        return [&, cam] { ASSERT_TRUE(chooseMenuItem(cam == 1 ? w->MNU_Camera1 : w->MNU_Camera2,
+                                                     cam == 1 ? w->MNU_Cam1_Demarrer : w->MNU_Cam2_Demarrer)); };
+    };
+    auto button = [&](QRadioButton* layout, QToolButton* start) {
+        return [=] {
+            ASSERT_NO_FATAL_FAILURE(testsupport::click(layout));
+            ASSERT_NO_FATAL_FAILURE(testsupport::click(start));
+        };
+    };
+    struct Way {
+        const char* what;
+        int cam, line;
+        std::function<void()> start;
+    };
+    const Way ways[] = {
+        {"the menu, Annuler", 1, -1, menu(1)},
+        {"the tool bar, Annuler", 1, -1, button(FRM_Pref->RDB_WM_Expert, w->SPDB_Cam1_Start)},
+        {"the beginner's tool bar, Annuler", 1, -1, button(FRM_Pref->RDB_WM_Beginner, w->SPDB_Cam1_Start_B)},
+        {"camera 2, Annuler", 2, -1, menu(2)},
+        {"frames too large", 1, 1, menu(1)},
+        {"a plug-in camera that does not connect", 1, 2, menu(1)},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.what);
+        const int at = PlayPosition;
+        Scripts::Cam1Online = Scripts::Cam2Online = true;
+        answerDriverDialog(way.line);
+        ASSERT_NO_FATAL_FAILURE(way.start());
+        EXPECT_TRUE(PlayerActive && AviFileOpen && player().isVisible() && w->Timer_Cam1->isActive());
+        EXPECT_TRUE(player().SPDB_PlayForward->isChecked());
+        EXPECT_EQ(PlayPosition, at);
+        EXPECT_EQ(QSize(CameraSlots[1].width, CameraSlots[1].height), QSize(96, 64));
+        EXPECT_NE(Scripts::Cam1Online, way.cam == 1) << "only the slot's online flag is cleared";
+        EXPECT_NE(Scripts::Cam2Online, way.cam == 2);
+        tick();
+        EXPECT_EQ(PlayPosition, at + 1);
+        EXPECT_TRUE(kernels::SamePixels(live(), frames[at + 1]));
+    }
+    EXPECT_FALSE(messageText().contains(film)) << "every frame read: " << messageText().toStdString();
+    // Stopped, the film plays again on its button.
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(player().SPDB_Stop));
+    tick();
+    const int at = PlayPosition;
+    answerDriverDialog(-1);
+    ASSERT_NO_FATAL_FAILURE(menu(1)());
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(player().SPDB_PlayForward));
+    tick();
+    EXPECT_EQ(PlayPosition, at + 1);
+    EXPECT_TRUE(kernels::SamePixels(live(), frames[at + 1]));
+
+    // Pictures playing backwards on slot 2, then camera 2 started there.
+    QStringList pictures;
+    for (int n = 1; n <= 4; ++n) {
+        pictures << dir.filePath(QStringLiteral("p%1.bmp").arg(n));
+        ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(pictures.back(), markedFrame(n * 10)));
+    }
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(FRM_Tool_Affichage->CKB_Src2_Image));
+    dialogs.openManyAnswers = {pictures};
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Ouvrir, w->MNU_Ouvrir_Image));
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(player().SPDB_FF));
+    tick2(2);   // the second away from the first picture, where the way back opens
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(player().SPDB_PlayBackwards));
+    answerDriverDialog(-1);
+    ASSERT_NO_FATAL_FAILURE(menu(2)());
+    tick2();
+    EXPECT_EQ(PlayPosition, 2);
+    EXPECT_EQ(SlotBitmaps[2][0]->scanLine(0)[0], 30);
+    answerDriverDialog(0);
+    ASSERT_NO_FATAL_FAILURE(menu(2)());
+    EXPECT_TRUE(GrabDevices[2] && !PlayerActive && !player().isVisible());
+    w->MNU_Cam2_ArreterClick();
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(FRM_Tool_Affichage->CKB_Src1_Image));
 }
