@@ -46,12 +46,16 @@ namespace {
 // rather than one the user asked for with a "Connecter" or by choosing
 // autoguiding.
 bool AutomaticConnection = false;
-// The failures automatic connections have told. The commands that connect
-// first may retry at every step of something that runs on its own (the
-// stop and restart of guiding around a lost star, each correction): the
-// user is told a failure once, not once per retry, until a connection
-// succeeds or the user asks for one.
+// The failures told since the last connection that succeeded or that the
+// user asked for. The commands that connect first may retry at every step
+// of something that runs on its own (the stop and restart of guiding
+// around a lost star, each correction): the user is told a failure once,
+// not once per retry, until a connection succeeds or the user asks for one.
 QSet<QString> ToldAutomatically;
+// Counts the failures met by connections, told or not: a command whose
+// connection failed then fails on the link that is not up, which says
+// nothing more.
+int FailuresMet = 0;
 
 struct AutomaticScope {
     bool outer = AutomaticConnection;
@@ -65,7 +69,10 @@ struct AutomaticScope {
 // routine (a guide correction) would hold the camera's frames until then.
 void tellFailure(const QString& text)
 {
+    ++FailuresMet;
     if (!AutomaticConnection) {
+        // Told now; what runs meanwhile, and retries it, says it no more.
+        ToldAutomatically.insert(text);
         platform::showError(text);
         return;
     }
@@ -821,11 +828,13 @@ void detail::forgetToldFailures() { ToldAutomatically.clear(); }
 bool RunAutomatically(const std::function<void()>& command)
 {
     const AutomaticScope automatic;
+    const int failuresBefore = FailuresMet;
     try {
         command();
         return true;
     } catch (const std::exception& e) {
-        tellFailure(QString::fromUtf8(e.what()));
+        if (FailuresMet == failuresBefore)
+            tellFailure(QString::fromUtf8(e.what()));
     }
     return false;
 }

@@ -920,7 +920,8 @@ TEST_F(SimulatorGuiding, LearningTheMotorSpeedsMovesEachDirectionInTurn)
 // guiding and the sequence ends. Choosing autoguiding on the missing device
 // tells why and leaves "Autoguidage" unchecked; a device gone, and a
 // correction that finds the port missing again, are each told once however
-// many corrections meet them, and "Connecter" tells it again.
+// many corrections meet them (not the writes to the port that did not
+// open), and "Connecter" tells it again.
 TEST_F(SimulatorGuiding, AGuidePortThatCannotOpenOrGoesAwayCostsNoPictureOfASequence)
 {
     stepThePluginsTime();
@@ -993,6 +994,7 @@ TEST_F(SimulatorGuiding, AGuidePortThatCannotOpenOrGoesAwayCostsNoPictureOfASequ
     ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
     ASSERT_NO_FATAL_FAILURE(sequence(QStringLiteral("again_"), 10, {}));
     EXPECT_EQ(told("open_com, erreur = 2"), 2) << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(told("put_string, erreur = "), 1) << "nothing more of the port that did not open";
     ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Connecter));
     EXPECT_EQ(told("open_com, erreur = 2"), 3) << "asked for, it is told again";
 
