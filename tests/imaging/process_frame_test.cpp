@@ -4,11 +4,13 @@
 #include "app/controls/num_inp.h"
 #include "app/frm_pref.h"
 #include "capture/camera_slots.h"
+#include "capture/frm_longuepose.h"
 #include "imaging/focus_aids.h"
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
 #include "imaging/process_frame.h"
 #include "capture/long_exposure.h"
+#include "platform/com_io.h"
 #include "platform/sound_service.h"
 #include "scripting/scripts.h"
 #include "telescope/frm_prg_action_ls.h"
@@ -29,6 +31,7 @@
 #include <QSpinBox>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -484,3 +487,38 @@ TEST_F(PipelineTest, TrackingOffMeasuresOnlyAndAHeldLongExposureKeepsTheZone)
     }
     EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
 }
+
+// Whatever the guiding step meets on its way to a device (here the lines a
+// held long exposure switches, on a port that went away), the frame is
+// kept and shown as without guiding, and the failure told once.
+TEST_F(PipelineTest, AGuidingStepThatFailsKeepsTheFrame)
+{
+    const testsupport::StarField sky = oneStar();
+    const QPointF star(sky.stars()[0].x, sky.stars()[0].y);
+    kernels::Bitmap24 frame = sky.render();
+    setFrame(frame);
+    auto* s = FRM_Tool_Suivi;
+    {
+        const QSignalBlocker quiet(s->CKB_Suivi);
+        s->CKB_Suivi->setChecked(true);
+    }
+    s->RDB_Suivi_logiciel->setChecked(true);
+    s->RDB_Somax->setChecked(true);
+    FRM_Tool_Affichage->TNI_Taille_ZDetect->SetValue(40);
+    {
+        const QSignalBlocker quiet(FRM_Longuepose->CKB_Holdspan);
+        FRM_Longuepose->CKB_Holdspan->setChecked(true);
+    }
+    const auto hook = std::exchange(TrackingHooks.ExposureTimer, [] {
+        throw platform::com_io::ExCom(QStringLiteral("set_modem_line"), 5);
+    });
+    for (int i = 0; i < 3; ++i) {
+        TrackedStarPos = star.toPoint() + QPoint(8, 0);
+        std::memset(FRM_Alv->Image3->Bitmap().scanLine(0), 0, 3);
+        EXPECT_EQ(processFrame(), 1) << "frame " << i;
+        EXPECT_EQ(at(FRM_Alv->Image3->Bitmap(), 0, 0), zonePixel(0, 0)) << "frame " << i;
+    }
+    TrackingHooks.ExposureTimer = hook;
+    EXPECT_EQ(reports, QStringList{QStringLiteral("TrackStep: set_modem_line, erreur = 5")});
+}
+
