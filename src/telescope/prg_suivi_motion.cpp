@@ -242,17 +242,18 @@ void pulseTimer(bool raAxis)
             (raAxis ? FRM_Prg_Suivi->EDT_DurRA : FRM_Prg_Suivi->EDT_DurDec)->setText(QString::number(left));
         // The next piece in the same direction; a box that cannot be
         // reached any more ends the move here.
-        if (left > 0 && moving(direction) && RunAutomatically([&] {
-                if (left == kOpenEndedRemaining) {
-                    MarrickPulse(direction, openEndedPulse());
-                    arm(timer, std::int64_t(0.9 * double(openEndedPulse())));
-                } else {
-                    const std::int64_t piece = marrickPiece(left);
-                    g_marrickPiece[std::size_t(axis)] = piece;
-                    MarrickPulse(direction, piece);
-                    arm(timer, piece);
-                }
-            }))
+        const auto nextPiece = [&] {
+            if (left == kOpenEndedRemaining) {
+                MarrickPulse(direction, openEndedPulse());
+                arm(timer, std::int64_t(0.9 * double(openEndedPulse())));
+            } else {
+                const std::int64_t piece = marrickPiece(left);
+                g_marrickPiece[std::size_t(axis)] = piece;
+                MarrickPulse(direction, piece);
+                arm(timer, piece);
+            }
+        };
+        if (left > 0 && moving(direction) && RunAutomatically(nextPiece))
             return;
     }
     // The pulse has ended: the interface that was started is stopped (the

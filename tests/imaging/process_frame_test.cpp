@@ -510,4 +510,3 @@ TEST_F(PipelineTest, TrackingOffMeasuresOnlyAndAHeldLongExposureKeepsTheZone)
     TrackingHooks.ExposureTimer = lines;
     EXPECT_EQ(reports, QStringList{QStringLiteral("TrackStep: set_modem_line, erreur = 5")});
 }
-

@@ -948,8 +948,9 @@ TEST_F(SimulatorGuiding, AGuidePortThatCannotOpenOrGoesAwayCostsNoPictureOfASequ
             n += text.contains(QLatin1String(what));
         return n;
     };
-    // Five pictures, one every image, saved under prefix while `more`
-    // frames come: all of them, and the sequence has ended.
+    // Five pictures, one every image, saved under prefix while 2 + frames
+    // frames come (meanwhile runs after the first two): all of them, and
+    // the sequence has ended.
     auto* t = FRM_Tool_Images;
     const auto sequence = [&](const QString& prefix, int frames, const std::function<void()>& meanwhile) {
         testsupport::typeInto(t->EDT_Nom_Image, dir.filePath(prefix));
