@@ -12,8 +12,10 @@
 #include "kernels/raster.h"
 #include "capture/long_exposure.h"
 #include "platform/com_io.h"
+#include "platform/message_service.h"
 #include "platform/sound_service.h"
 #include "scripting/scripts.h"
+#include "support/user_input.h"
 #include "telescope/frm_prg_action_ls.h"
 #include "telescope/frm_tool_suivi.h"
 #include "telescope/tracking/tracking_state.h"
@@ -23,6 +25,9 @@
 #include "tools/util_images.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
@@ -509,4 +514,54 @@ TEST_F(PipelineTest, TrackingOffMeasuresOnlyAndAHeldLongExposureKeepsTheZone)
     }
     TrackingHooks.ExposureTimer = lines;
     EXPECT_EQ(reports, QStringList{QStringLiteral("TrackStep: set_modem_line, erreur = 5")});
+}
+
+// Autoguiding through an LX200 mount whose port cannot be opened, camera 1
+// live, a sequence saving every frame: the first correction's connection
+// tells why in a box, and the camera's frames go on being saved while the
+// box waits for its answer (a user away from the screen).
+TEST_F(PipelineTest, ABoxTellingAGuidePortThatCannotOpenLetsTheFramesComeMeanwhile)
+{
+    struct Unanswered final : platform::MessageService {
+        QStringList texts;
+        int savedWhileShown = -1;
+        platform::MsgResult show(const platform::Message& m) override
+        {
+            texts << m.text;
+            const int before = SequenceFrameCounter;
+            QEventLoop waiting;
+            QTimer::singleShot(1500, &waiting, &QEventLoop::quit);
+            waiting.exec();
+            savedWhileShown = SequenceFrameCounter - before;
+            return platform::MsgResult::Ok;
+        }
+    } box;
+    dir.copyShipped({"sports.ini", "pports.ini"});
+    ASSERT_NO_FATAL_FAILURE(startStarFieldCamera());
+    platform::setMessageService(&box);
+    TFRM_Pref& p = *FRM_Pref;
+    p.RDB_Mount_LX200->setChecked(true);
+    p.CBX_AG_PortSerie->setCurrentIndex(p.CBX_AG_PortSerie->findText(QStringLiteral("      COM3")));
+    platform::com_io::SetDevicePath(3, dir.filePath(QStringLiteral("absent/ttyUSB0")));
+    auto* s = FRM_Tool_Suivi;
+    {
+        const QSignalBlocker quiet(s->CKB_Suivi);
+        s->CKB_Suivi->setChecked(true);
+        const QSignalBlocker chosen(s->RDB_Autoguidage);
+        s->RDB_Autoguidage->setChecked(true);
+    }
+    s->SPED_Intervalle_Guidage->setValue(1);
+    FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(1);
+    testsupport::typeInto(FRM_Tool_Images->EDT_Nom_Image, dir.filePath(QStringLiteral("seq_")));
+    testsupport::click(FRM_Tool_Images->BTN_Demarrer_Sauv);
+    QElapsedTimer waited;
+    waited.start();
+    while (box.savedWhileShown < 0 && waited.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    platform::setMessageService(&boxes);
+    testsupport::click(FRM_Tool_Images->BTN_Arreter_Sauv);
+    platform::com_io::ClearDevicePaths();
+    ASSERT_EQ(box.texts.size(), 1) << box.texts.join(u'|').toStdString();
+    EXPECT_TRUE(box.texts[0].startsWith(QStringLiteral("open_com, erreur = 2"))) << box.texts[0].toStdString();
+    EXPECT_GE(box.savedWhileShown, 3) << "frames saved while the box waited";
 }
