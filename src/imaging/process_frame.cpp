@@ -785,7 +785,9 @@ void processFrame(Frame& f)
     if (t->CKB_FS_Video->isChecked())
         t->BTN_ShowStarsClick();
     if (PipelineActive) {
-        track(f);
+        // Whatever the guiding meets (a device gone, a line refused), the
+        // frame is shown, kept and saved as without it.
+        app::runGuarded(QStringLiteral("TrackStep"), [&f] { track(f); });
         drawLevelLabels(f);
         zoneAndMarkers(f);
         if (f.current || dualCapture()) {

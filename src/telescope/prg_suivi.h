@@ -8,7 +8,8 @@
 // or a move (Scripts::WaitMove) is resumed here when it ends.
 //
 // Settings are read from the Preferences dialog's controls at each call.
-// Serial failures raise com_io::ExCom, which the event boundary shows.
+// Serial failures of commands raise com_io::ExCom, which the event boundary
+// shows; a connection that fails tells why and returns false.
 // User-interface thread only.
 
 #include <QByteArray>
@@ -95,6 +96,12 @@ void OfferMountConnection(bool offered);
 void AutoConnectMount();
 void AutoConnectGuidePort();
 void AutoConnectFocuser();
+// Runs a command that something working on its own sends (the corrections
+// of guiding and of the re-centring): whatever it meets on its way to the
+// device (a port that cannot be opened, a device gone, a write refused) is
+// told once, as a failure of those connections is, and never reaches the
+// caller, which goes on. False when the command failed.
+bool RunAutomatically(const std::function<void()>& command);
 
 // --- Send layer ---------------------------------------------------------------
 

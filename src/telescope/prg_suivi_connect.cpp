@@ -21,10 +21,13 @@
 #include "telescope/mount_state.h"
 #include "translation/translated_texts.h"
 
+#include <QCoreApplication>
+#include <QMetaObject>
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <initializer_list>
@@ -43,12 +46,16 @@ namespace {
 // rather than one the user asked for with a "Connecter" or by choosing
 // autoguiding.
 bool AutomaticConnection = false;
-// The failures automatic connections have told. The commands that connect
-// first may retry at every step of something that runs on its own (the
-// stop and restart of guiding around a lost star, each correction): the
-// user is told a failure once, not once per retry, until a connection
-// succeeds or the user asks for one.
+// The failures told since the last connection that succeeded or that the
+// user asked for. The commands that connect first may retry at every step
+// of something that runs on its own (the stop and restart of guiding
+// around a lost star, each correction): the user is told a failure once,
+// not once per retry, until a connection succeeds or the user asks for one.
 QSet<QString> ToldAutomatically;
+// Counts the failures met by connections, told or not: a command whose
+// connection failed then fails on the link that is not up, which says
+// nothing more.
+int FailuresMet = 0;
 
 struct AutomaticScope {
     bool outer = AutomaticConnection;
@@ -57,15 +64,27 @@ struct AutomaticScope {
 };
 
 // Tells why a connection failed: always when the user asked for it, once
-// per failure when a command connected by itself.
+// per failure when a command connected by itself. That one is told once the
+// command that met it is over: a box waiting for its OK inside the frame
+// routine (a guide correction) would hold the camera's frames until then.
 void tellFailure(const QString& text)
 {
-    if (AutomaticConnection) {
-        if (ToldAutomatically.contains(text))
-            return;
+    ++FailuresMet;
+    if (!AutomaticConnection) {
+        // Told now; what runs meanwhile, and retries it, says it no more.
         ToldAutomatically.insert(text);
+        platform::showError(text);
+        return;
     }
-    platform::showError(text);
+    if (ToldAutomatically.contains(text))
+        return;
+    ToldAutomatically.insert(text);
+    QObject* context = FRM_Pref ? static_cast<QObject*>(FRM_Pref) : QCoreApplication::instance();
+    if (!context) {
+        platform::showError(text);
+        return;
+    }
+    QMetaObject::invokeMethod(context, [text] { platform::showError(text); }, Qt::QueuedConnection);
 }
 
 struct SerialSettings {
@@ -129,7 +148,8 @@ QString comName(const QString& entry)
 }
 
 // Opens and configures a serial channel. A port above COM20 connects nothing,
-// without a message.
+// without a message. A device that cannot be opened or set up (missing,
+// not a serial line) is told and connects nothing.
 bool openSerial(std::uint8_t channel, const SerialSettings& s)
 {
     const QString name = comName(s.port);
@@ -138,16 +158,17 @@ bool openSerial(std::uint8_t channel, const SerialSettings& s)
         return false;
     }
     const bool wasOpen = com_io::channel(channel).open;
-    if (!com_io::open_com(channel, name))
-        return false;
     try {
+        if (!com_io::open_com(channel, name))
+            return false;
         com_io::set_com(channel, s.baud, s.parity, s.dataBits, s.stopBits);
         com_io::set_timeout(channel, 1000, 100);
         com_io::set_buf(channel, 4096, 4096);
-    } catch (...) {
-        if (!wasOpen)
+    } catch (const std::exception& e) {
+        if (!wasOpen && com_io::channel(channel).open)
             com_io::close_com(channel);
-        throw;
+        tellFailure(QString::fromUtf8(e.what()));
+        return false;
     }
     return true;
 }
@@ -803,6 +824,20 @@ void afterConnectClick(bool lx200, bool ascom)
 } // namespace
 
 void detail::forgetToldFailures() { ToldAutomatically.clear(); }
+
+bool RunAutomatically(const std::function<void()>& command)
+{
+    const AutomaticScope automatic;
+    const int failuresBefore = FailuresMet;
+    try {
+        command();
+        return true;
+    } catch (const std::exception& e) {
+        if (FailuresMet == failuresBefore)
+            tellFailure(QString::fromUtf8(e.what()));
+    }
+    return false;
+}
 
 void detail::useChosenAscomRates()
 {

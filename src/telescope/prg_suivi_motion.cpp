@@ -217,10 +217,13 @@ void endOfRelativeMove(bool raAxis)
         } else if (startedOn(g_axisDirection[0]) == Interface::Ascom) {
             RAStartMs = now;
         }
-        if (PendingDecPulse < 0)
-            StartMotion(dirSouth, false, true, -double(PendingDecPulse));
-        else if (PendingDecPulse > 0)
-            StartMotion(dirNorth, false, true, double(PendingDecPulse));
+        // The declination's turn of a correction, sent on its own.
+        RunAutomatically([] {
+            if (PendingDecPulse < 0)
+                StartMotion(dirSouth, false, true, -double(PendingDecPulse));
+            else if (PendingDecPulse > 0)
+                StartMotion(dirNorth, false, true, double(PendingDecPulse));
+        });
     }
 }
 
@@ -237,8 +240,9 @@ void pulseTimer(bool raAxis)
             left = std::int32_t(std::max<std::int64_t>(0, left - g_marrickPiece[std::size_t(axis)]));
         if (FRM_Prg_Suivi)
             (raAxis ? FRM_Prg_Suivi->EDT_DurRA : FRM_Prg_Suivi->EDT_DurDec)->setText(QString::number(left));
-        if (left > 0 && moving(direction)) {
-            // The next piece in the same direction.
+        // The next piece in the same direction; a box that cannot be
+        // reached any more ends the move here.
+        const auto nextPiece = [&] {
             if (left == kOpenEndedRemaining) {
                 MarrickPulse(direction, openEndedPulse());
                 arm(timer, std::int64_t(0.9 * double(openEndedPulse())));
@@ -248,15 +252,18 @@ void pulseTimer(bool raAxis)
                 MarrickPulse(direction, piece);
                 arm(timer, piece);
             }
+        };
+        if (left > 0 && moving(direction) && RunAutomatically(nextPiece))
             return;
-        }
     }
     // The pulse has ended: the interface that was started is stopped (the
-    // ASCOM driver ends its pulses itself).
+    // ASCOM driver ends its pulses itself). The end of a pulse comes on its
+    // own: a device gone meanwhile is told once, and the rest of the end
+    // still runs.
     if (kind != Interface::Ascom) {
         const std::uint8_t first = raAxis ? dirEast : dirNorth;
         for (std::uint8_t d : {first, OppositeDirection(first)}) {
-            StopOn(stopTarget(d, MotionKind()), d);
+            RunAutomatically([d] { StopOn(stopTarget(d, MotionKind()), d); });
             detail::clearReadouts(d);
         }
     }

@@ -4,13 +4,18 @@
 #include "app/controls/num_inp.h"
 #include "app/frm_pref.h"
 #include "capture/camera_slots.h"
+#include "capture/frm_longuepose.h"
 #include "imaging/focus_aids.h"
 #include "imaging/overlays.h"
 #include "imaging/pipeline_state.h"
 #include "imaging/process_frame.h"
+#include "kernels/raster.h"
 #include "capture/long_exposure.h"
+#include "platform/com_io.h"
+#include "platform/message_service.h"
 #include "platform/sound_service.h"
 #include "scripting/scripts.h"
+#include "support/user_input.h"
 #include "telescope/frm_prg_action_ls.h"
 #include "telescope/frm_tool_suivi.h"
 #include "telescope/tracking/tracking_state.h"
@@ -20,6 +25,9 @@
 #include "tools/util_images.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
@@ -29,6 +37,7 @@
 #include <QSpinBox>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -420,7 +429,8 @@ TEST_F(PipelineTest, TheGuideSlotsTrackingStepFollowsTellsAndSearchesALostStar)
 // Tracking off: autoguiding measures the whole frame every "Intervalle"
 // frames, software tracking the zone each frame, for the image tool's
 // level; neither moves the zone. Under a long exposure whose guiding is
-// held the zone stays while the star moves, and follows it again after.
+// held the zone stays while the star moves, and follows it again after;
+// whatever the step meets on its way to a device, the frame is kept.
 TEST_F(PipelineTest, TrackingOffMeasuresOnlyAndAHeldLongExposureKeepsTheZone)
 {
     const testsupport::StarField sky = oneStar();
@@ -483,4 +493,75 @@ TEST_F(PipelineTest, TrackingOffMeasuresOnlyAndAHeldLongExposureKeepsTheZone)
         FRM_Alv->CKB_Longuepose_Active->setChecked(false);
     }
     EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();
+
+    // Holding the star's place ("Holdspan"), a star that leaves it makes the
+    // step switch the exposure's lines: on a port that went away they fail,
+    // and each frame is kept and shown all the same, the failure told once.
+    {
+        const QSignalBlocker quiet(FRM_Longuepose->CKB_Holdspan);
+        FRM_Longuepose->CKB_Holdspan->setChecked(true);
+    }
+    const auto lines = std::exchange(TrackingHooks.ExposureTimer, [] {
+        throw platform::com_io::ExCom(QStringLiteral("set_modem_line"), 5);
+    });
+    for (int i = 0; i < 3; ++i) {
+        TrackedStarPos = star.toPoint();
+        const int x = (ZoneImageRect.left + ZoneImageRect.right) / 2, y = (ZoneImageRect.top + ZoneImageRect.bottom) / 2;
+        kernels::setPixel(FRM_Alv->Image3->Bitmap(), x, y, 0);
+        EXPECT_EQ(processFrame(), 1) << "frame " << i;
+        EXPECT_EQ(at(FRM_Alv->Image3->Bitmap(), x, y), zonePixel(x, y)) << "frame " << i;
+        EXPECT_NE(zonePixel(x, y), 0u);
+    }
+    TrackingHooks.ExposureTimer = lines;
+    EXPECT_EQ(reports, QStringList{QStringLiteral("TrackStep: set_modem_line, erreur = 5")});
+}
+
+// Autoguiding through an LX200 mount whose port cannot be opened, camera 1
+// live, a sequence saving every frame: the first correction's connection
+// tells why in a box, and the camera's frames go on being saved while the
+// box waits for its answer (a user away from the screen).
+TEST_F(PipelineTest, ABoxTellingAGuidePortThatCannotOpenLetsTheFramesComeMeanwhile)
+{
+    struct Unanswered final : platform::MessageService {
+        QStringList texts;
+        int savedWhileShown = -1;
+        platform::MsgResult show(const platform::Message& m) override
+        {
+            texts << m.text;
+            const int before = SequenceFrameCounter;
+            QEventLoop waiting;
+            QTimer::singleShot(1500, &waiting, &QEventLoop::quit);
+            waiting.exec();
+            savedWhileShown = SequenceFrameCounter - before;
+            return platform::MsgResult::Ok;
+        }
+    } box;
+    dir.copyShipped({"sports.ini", "pports.ini"});
+    ASSERT_NO_FATAL_FAILURE(startStarFieldCamera());
+    platform::setMessageService(&box);
+    TFRM_Pref& p = *FRM_Pref;
+    p.RDB_Mount_LX200->setChecked(true);
+    p.CBX_AG_PortSerie->setCurrentIndex(p.CBX_AG_PortSerie->findText(QStringLiteral("      COM3")));
+    platform::com_io::SetDevicePath(3, dir.filePath(QStringLiteral("absent/ttyUSB0")));
+    auto* s = FRM_Tool_Suivi;
+    {
+        const QSignalBlocker quiet(s->CKB_Suivi);
+        s->CKB_Suivi->setChecked(true);
+        const QSignalBlocker chosen(s->RDB_Autoguidage);
+        s->RDB_Autoguidage->setChecked(true);
+    }
+    s->SPED_Intervalle_Guidage->setValue(1);
+    FRM_Tool_Mesures->TNI_Echantillonnage->SetValue(1);
+    testsupport::typeInto(FRM_Tool_Images->EDT_Nom_Image, dir.filePath(QStringLiteral("seq_")));
+    testsupport::click(FRM_Tool_Images->BTN_Demarrer_Sauv);
+    QElapsedTimer waited;
+    waited.start();
+    while (box.savedWhileShown < 0 && waited.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    platform::setMessageService(&boxes);
+    testsupport::click(FRM_Tool_Images->BTN_Arreter_Sauv);
+    platform::com_io::ClearDevicePaths();
+    ASSERT_EQ(box.texts.size(), 1) << box.texts.join(u'|').toStdString();
+    EXPECT_TRUE(box.texts[0].startsWith(QStringLiteral("open_com, erreur = 2"))) << box.texts[0].toStdString();
+    EXPECT_GE(box.savedWhileShown, 3) << "frames saved while the box waited";
 }

@@ -191,13 +191,15 @@ TEST_F(TelescopeCommands, WithNoMountGotosAndWaitedMovesStopInsteadOfWaitingFore
     runScript(QStringLiteral("goto.move(nowait,n,10)\ngoto.stop\ntest.log(on)"));
     EXPECT_EQ(scripttest::logged, QStringList{QStringLiteral("on")});
 
-    // A mount that cannot be reached: the line stops the script.
+    // A mount that cannot be reached: the line stops the script, once the
+    // goto sent on the line that did not open has failed.
     FRM_Pref->RDB_Mount_LX200->setChecked(true);
     FRM_Pref->CBX_AG_PortSerie->setCurrentIndex(FRM_Pref->CBX_AG_PortSerie->findText(QStringLiteral("      COM5")));
     platform::com_io::SetDevicePath(5, dir.filePath(QStringLiteral("no-such-port")));
     for (const char* line : {"goto.move(wait,e,30)", "goto.mode(absolute)\ngoto.execute"}) {
         boxes.clear();
         runScript(QString::fromLatin1(line) + QStringLiteral("\ntest.log(never)"));
+        ASSERT_TRUE(runUntil([] { return !Scripts::ScriptRunning; })) << line;
         ASSERT_FALSE(boxes.texts().isEmpty()) << line;
         EXPECT_TRUE(boxes.texts().back().startsWith(QStringLiteral("Line "))) << boxes.texts().join(u'|').toStdString();
         EXPECT_FALSE(Scripts::ScriptRunning) << line;

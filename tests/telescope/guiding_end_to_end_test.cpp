@@ -27,8 +27,10 @@
 #include "scripting/scripts.h"
 #include "support/program/driver_choice.h"
 #include "support/program/fresh_process.h"
+#include "support/scripted_mount.h"
 #include "support/star_field.h"
 #include "support/temp_program_dir.h"
+#include "support/user_input.h"
 #include "telescope/guide_plugin.h"
 #include "telescope/frm_prg_suivi.h"
 #include "telescope/frm_raquette.h"
@@ -40,6 +42,7 @@
 #include "telescope/track_step.h"
 #include "telescope/tracking/tracking_state.h"
 #include "tools/frm_tool_affichage.h"
+#include "tools/frm_tool_images.h"
 #include "tools/frm_tool_mesures.h"
 #include "translation/translated_texts.h"
 
@@ -525,6 +528,8 @@ protected:
     {
         testsupport::StartAsAFreshProcess();
         platform::setPortAccess(&ports);
+        // The port lists the Preferences offer, as shipped.
+        dir.copyShipped({"sports.ini", "pports.ini"});
         Startup::CreateWindows();
         FRM_Alv->FormActivate();
         platform::setGrabCameras(&noCameras);
@@ -907,6 +912,96 @@ TEST_F(SimulatorGuiding, LearningTheMotorSpeedsMovesEachDirectionInTurn)
     EXPECT_NEAR((west + east) / 2, 12, 2.4) << west << " " << east;
     EXPECT_NEAR((north + south) / 2, 12, 2.4) << north << " " << south;
     EXPECT_EQ(MotorSpeeds.West, west);
+}
+
+// An LX200 mount and guide port on COM3, whose device is missing (an
+// unplugged adapter) or goes away while guiding, beside a sequence of five
+// pictures, one every image: every frame is kept and saved as without
+// guiding and the sequence ends. Choosing autoguiding on the missing device
+// tells why and leaves "Autoguidage" unchecked; a device gone, and a
+// correction that finds the port missing again, are each told once however
+// many corrections meet them (not the writes to the port that did not
+// open), and "Connecter" tells it again.
+TEST_F(SimulatorGuiding, AGuidePortThatCannotOpenOrGoesAwayCostsNoPictureOfASequence)
+{
+    stepThePluginsTime();
+    if (HasFatalFailure())
+        return;
+    startPluginCameraAndGuider(1);
+    if (HasFatalFailure())
+        return;
+    TFRM_Pref& p = *FRM_Pref;
+    const QByteArray missing = "COM3=" + dir.filePath(QStringLiteral("absent/ttyUSB0")).toUtf8() + '\n';
+    dir.writeFile(QStringLiteral("comports.map"), missing);
+    p.SPED_Delai_Serie->setValue(0);
+    ASSERT_TRUE(clickOnScreen(p.RDB_Mount_LX200));
+    ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_LX200));
+    testsupport::pick(p.CBX_AG_PortSerie, QStringLiteral("      COM3"));
+    auto* s = FRM_Tool_Suivi;
+    s->SPED_Intervalle_Guidage->setValue(1);
+    s->SPED_Intervalle_Moy->setValue(1);
+    lockTheBrightestStar(30);
+    ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
+    const auto told = [this](const char* what) {
+        int n = 0;
+        for (const QString& text : boxes.texts())
+            n += text.contains(QLatin1String(what));
+        return n;
+    };
+    // Five pictures, one every image, saved under prefix while 2 + frames
+    // frames come (meanwhile runs after the first two): all of them, and
+    // the sequence has ended.
+    auto* t = FRM_Tool_Images;
+    const auto sequence = [&](const QString& prefix, int frames, const std::function<void()>& meanwhile) {
+        testsupport::typeInto(t->EDT_Nom_Image, dir.filePath(prefix));
+        testsupport::click(t->RDB_Pendant);
+        testsupport::typeInto(t->SPED_Pendant, QStringLiteral("5"));
+        testsupport::click(t->BTN_Demarrer_Sauv);
+        ASSERT_TRUE(SequenceSaving);
+        ASSERT_TRUE(runFrames(2));
+        if (meanwhile)
+            meanwhile();
+        ASSERT_TRUE(runFrames(frames));
+        EXPECT_FALSE(SequenceSaving) << prefix.toStdString();
+        EXPECT_EQ(QDir(dir.path()).entryList({prefix + u'*'}, QDir::Files).size(), 5) << prefix.toStdString();
+    };
+
+    ASSERT_TRUE(clickOnScreen(s->RDB_Autoguidage));
+    EXPECT_FALSE(s->RDB_Autoguidage->isChecked()) << "the port could not be connected";
+    EXPECT_EQ(told("open_com, erreur = 2"), 1) << boxes.texts().join(u'|').toStdString();
+    EXPECT_TRUE(p.BTN_Autoguide_Connecter->isEnabled());
+    ASSERT_NO_FATAL_FAILURE(sequence(QStringLiteral("missing_"), 6, {}));
+
+    // The device there: autoguiding connects and corrects, until it goes.
+    testsupport::ScriptedMount scripted;
+    ASSERT_TRUE(scripted.isOpen());
+    dir.writeFile(QStringLiteral("comports.map"), "COM3=" + scripted.devicePath().toUtf8() + '\n');
+    ASSERT_TRUE(clickOnScreen(s->RDB_Autoguidage));
+    ASSERT_TRUE(s->RDB_Autoguidage->isChecked());
+    ASSERT_NO_FATAL_FAILURE(sequence(QStringLiteral("gone_"), 10, [&] {
+        scripted.waitUntilRead();
+        EXPECT_FALSE(scripted.commands().isEmpty()) << "the corrections reached the mount";
+        scripted.hangUp();
+    }));
+    EXPECT_TRUE(s->RDB_Autoguidage->isChecked());
+    EXPECT_EQ(told("put_string, erreur = "), 1) << boxes.texts().join(u'|').toStdString();
+
+    // Tracking off, the line closed; tracking on again with the device
+    // missing: each correction connects first and fails.
+    ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Deconnecter));
+    ASSERT_TRUE(p.BTN_Mount_Connecter->isEnabled());
+    dir.writeFile(QStringLiteral("comports.map"), missing);
+    ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
+    ASSERT_NO_FATAL_FAILURE(sequence(QStringLiteral("again_"), 10, {}));
+    EXPECT_EQ(told("open_com, erreur = 2"), 2) << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(told("put_string, erreur = "), 1) << "nothing more of the port that did not open";
+    ASSERT_TRUE(clickOnScreen(p.BTN_Mount_Connecter));
+    EXPECT_EQ(told("open_com, erreur = 2"), 3) << "asked for, it is told again";
+
+    ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
+    ASSERT_TRUE(clickOnScreen(p.RDB_Mount_Aucun));
+    ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_Aucun));
 }
 
 // ---- Through the simulated mount on COM20, with the guide log ---------------

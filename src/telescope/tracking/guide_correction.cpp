@@ -48,6 +48,35 @@ void correctAxis(std::uint8_t direction, const QCheckBox* enabled, double pixels
         Prg_Suivi::StopMountDirection(direction);
 }
 
+// The moves of one correction: theta in degrees, offsets in pixels and
+// seconds of arc.
+struct Moves {
+    double theta, raPix, raArcsec, decPix, decArcsec;
+    bool separate;
+};
+
+void send(const Moves& m)
+{
+    TFRM_Pref& p = *FRM_Pref;
+    if (m.separate) {
+        Prg_Suivi::StopMount();
+        platform::sleeper().sleepMs(p.SPED_Delai_Separes->value());
+    }
+    MotionSource = 1;
+    if (!m.separate || AxisToggle == 1) {
+        if ((m.theta > 270 && m.theta < 360) || (m.theta >= 0 && m.theta <= 90))
+            correctAxis(dirWest, p.CKB_Correct_Ouest, m.raPix, m.raArcsec);
+        else
+            correctAxis(dirEast, p.CKB_Correct_Est, m.raPix, m.raArcsec);
+    }
+    if (!m.separate || AxisToggle == 2) {
+        if (m.theta > 0 && m.theta <= 180)
+            correctAxis(dirSouth, p.CKB_Correct_Sud, m.decPix, m.decArcsec);
+        else if (m.theta > 180 && m.theta <= 360)
+            correctAxis(dirNorth, p.CKB_Correct_Nord, m.decPix, m.decArcsec);
+    }
+}
+
 // The image scale was found missing and the user was told; cleared as soon
 // as a scale is there again, so that a later loss is told too.
 bool scaleMissingTold = false;
@@ -100,27 +129,15 @@ void SendGuideCorrection(double DX, double DY)
     // (The pulses below are distances: StartMotion puts an LX200 mount left
     // at "Find" or "Slew" at its guide rate first.)
 
-    const bool separate = p.CKB_Axes_Separes->isChecked();
-    if (separate) {
+    const Moves moves{theta, raPix, raArcsec, decPix, decArcsec, p.CKB_Axes_Separes->isChecked()};
+    if (moves.separate)
         AxisToggle = std::uint8_t((AxisToggle & 1) + 1);
-        Prg_Suivi::StopMount();
-        platform::sleeper().sleepMs(p.SPED_Delai_Separes->value());
-    }
-    MotionSource = 1;
-    if (!separate || AxisToggle == 1) {
-        if ((theta > 270 && theta < 360) || (theta >= 0 && theta <= 90))
-            correctAxis(dirWest, p.CKB_Correct_Ouest, raPix, raArcsec);
-        else
-            correctAxis(dirEast, p.CKB_Correct_Est, raPix, raArcsec);
-    }
-    if (!separate || AxisToggle == 2) {
-        if (theta > 0 && theta <= 180)
-            correctAxis(dirSouth, p.CKB_Correct_Sud, decPix, decArcsec);
-        else if (theta > 180 && theta <= 360)
-            correctAxis(dirNorth, p.CKB_Correct_Nord, decPix, decArcsec);
-    }
+    // The frame routine and the image's mouse-ups send corrections: a
+    // device that cannot be reached is told once and never takes the frame
+    // with it. A correction that did not go out has no log line.
+    const bool sent = Prg_Suivi::RunAutomatically([&moves] { send(moves); });
 
-    if (GuideLog && FRM_Tool_Suivi && FRM_Tool_Suivi->CKB_Log_Guidage->isChecked() && FRM_Prg_Suivi) {
+    if (sent && GuideLog && FRM_Tool_Suivi && FRM_Tool_Suivi->CKB_Log_Guidage->isChecked() && FRM_Prg_Suivi) {
         const auto* s = FRM_Prg_Suivi;
         GuideLog->Add(GuideLogText::GuideLine(DX, raPix, s->EDT_Duree_AD->text(), s->EDT_Dir_AD->text(), DY, decPix,
                                               s->EDT_Duree_Dec->text(), s->EDT_Dir_Dec->text(),
