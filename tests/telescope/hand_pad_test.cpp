@@ -11,8 +11,10 @@
 #include "support/null_sound_server.h"
 #include "support/screen_boxes.h"
 #include "support/scripted_mount.h"
+#include "support/user_input.h"
 #include "support/x11_keyboard.h"
 #include "scripting/scripts.h"
+#include "telescope/alpaca/alpaca_protocol.h"
 #include "telescope/ascom_bridge.h"
 #include "telescope/frm_object_action.h"
 #include "telescope/frm_prg_suivi.h"
@@ -53,6 +55,14 @@ void tap(int k, bool keypad = false)
 {
     key(QEvent::KeyPress, k, keypad);
     key(QEvent::KeyRelease, k, keypad);
+}
+
+// Where a key pressed in a window goes: the control with the keyboard, or
+// the window.
+QWidget* keyTarget(QWidget* window)
+{
+    QWidget* focus = QApplication::focusWidget();
+    return focus && focus->window() == window ? focus : window;
 }
 
 // The program's deep-sky catalogue holding one object for a test's time.
@@ -598,6 +608,52 @@ TEST_F(HandPadTest, ASyncLeavesThePadsCatalogueNumberAndCoordinatesAsTheUserSetT
     EXPECT_NEAR(sim.state().raHours, 5 + 30 / 60.0 + 15.5 / 3600, 1e-6);
     EXPECT_EQ(asSet(), before);
     EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('\n').toStdString();
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Deconnecter));
+    AscomBridge::StopBridge();
+}
+
+// Once the rate bar is let go, here by a click on the main window taking
+// the keyboard from the pad, E and the arrow keys move at the rate the
+// list shows, not at the bar's nor at 0.
+TEST_F(HandPadTest, OnceTheRateBarIsLetGoTheDirectionsMoveAtTheListsRate)
+{
+    FRM_Alv->FirstActivationDone = true;   // the program has started
+    dir.writeFile(QStringLiteral("ASComRates.ini"), "[AxisRates]\r\nGuidage=0.0042\r\nLent=1\r\n");
+    Telescope::AlpacaSimulator sim;
+    ASSERT_NO_FATAL_FAILURE(connectAlpaca(sim));
+    TFRM_Raquette& r = pad();
+    Systeme::ShowFormOnScreen(&r);
+    ASSERT_NO_FATAL_FAILURE(testsupport::pick(r.CBX_Rate, QStringLiteral("Lent")));
+    ASSERT_NO_FATAL_FAILURE(testsupport::pick(r.CBX_Rate, QStringLiteral("Guidage")));
+    const auto moves = [&](double rate) {
+        return waitUntil([&] {
+            return sim.calls().contains(QStringLiteral("PUT moveaxis Axis=0&Rate=") + Alpaca::FormatNumber(rate));
+        });
+    };
+    testsupport::typeInto(r.EDT_Rate, QStringLiteral("300"));
+    ASSERT_TRUE(clickOnScreen(r.BTN_Rate));
+    EXPECT_TRUE(moves(300 / 3600.0));
+    sim.clearCalls();
+    FRM_Alv->show();
+    QTest::mouseClick(FRM_Alv->centralWidget(), Qt::LeftButton, {}, QPoint(1, 1));
+    FRM_Alv->activateWindow();
+    ASSERT_TRUE(waitUntil([&] { return r.SCB_Rate->value() == 0; }));
+    EXPECT_TRUE(moves(0));
+
+    sim.clearCalls();
+    ASSERT_TRUE(pressOnScreen(r.BTN_E));
+    EXPECT_TRUE(moves(-0.0042)) << sim.calls().join('\n').toStdString();
+    ASSERT_TRUE(releaseOnScreen(r.BTN_E));
+    r.activateWindow();
+    const testsupport::LongKeySettle longSettle;
+    testsupport::X11Keyboard keyboard;
+    keyboard.tap(keyTarget(&r), Qt::Key_Return, 100);
+    testsupport::RunOutHeldKeys();
+    keyboard.advance(300);
+    sim.clearCalls();
+    keyboard.tap(keyTarget(&r), Qt::Key_Right, 200);
+    EXPECT_TRUE(moves(0.0042)) << sim.calls().join('\n').toStdString();
+    EXPECT_TRUE(moves(0));
     ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Deconnecter));
     AscomBridge::StopBridge();
 }
