@@ -261,7 +261,7 @@ bool TFRM_Raquette::event(QEvent* e)
 
 void TFRM_Raquette::DirectionDown(std::uint8_t direction)
 {
-    if (direction > dirWest || held_[direction])
+    if (direction > dirWest || held_[direction] || !Prg_Suivi::UserMoveCanGo())
         return;
     AutoguidingOff();
     const std::int64_t now = nowMs();

@@ -135,6 +135,12 @@ struct THeldMove {
     Interface kind = Interface::None;
     bool active = false;
 };
+// Whether a move the user asks for (the hand pad's buttons and keys, the
+// command window's arrow keys) has an interface to go through. With no
+// mount nor guide interface chosen the user is told so in the message
+// window, once per move asked, and it is refused. The program's own moves
+// and stops (guiding and its retries) do not ask and stay quiet.
+bool UserMoveCanGo();
 // Sets MotionSource to source (0 mount, 1 guide port) and starts the move.
 THeldMove StartHeldMove(std::uint8_t direction, std::uint8_t source);
 // Stops the held move, if any, and forgets it. When the stop cannot be sent,

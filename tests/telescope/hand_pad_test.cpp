@@ -612,6 +612,33 @@ TEST_F(HandPadTest, ASyncLeavesThePadsCatalogueNumberAndCoordinatesAsTheUserSetT
     AscomBridge::StopBridge();
 }
 
+// With no mount nor guide interface chosen, a move asked with the hand
+// pad's buttons or keys or the command window's arrow keys is told once per
+// press, nothing at its release.
+TEST_F(HandPadTest, AMoveAskedWithNoInterfaceChosenIsToldOncePerPress)
+{
+    ASSERT_TRUE(pref().RDB_Mount_Aucun->isChecked() && pref().RDB_Autoguide_Aucun->isChecked());
+    const testsupport::LongKeySettle longSettle;
+    testsupport::X11Keyboard keyboard;
+    TFRM_Raquette& r = pad();
+    Systeme::ShowFormOnScreen(&r);
+    const auto told = [] { return FRM_Message->MEMO_Message->toPlainText().count(TranslatedTexts.MSG_Aucune_Interface); };
+    ASSERT_TRUE(pressOnScreen(r.BTN_E));
+    ASSERT_TRUE(releaseOnScreen(r.BTN_E));
+    EXPECT_EQ(told(), 1);
+    keyboard.tap(keyTarget(&r), Qt::Key_Return, 100);
+    testsupport::RunOutHeldKeys();
+    keyboard.advance(300);
+    keyboard.hold(keyTarget(&r), Qt::Key_Left, 23, [](int i) { return i % 5 == 2; });
+    testsupport::RunOutHeldKeys();
+    EXPECT_EQ(told(), 2);
+    Systeme::ShowFormOnScreen(FRM_Prg_Suivi);
+    keyboard.tap(keyTarget(FRM_Prg_Suivi), Qt::Key_Up, 200);
+    testsupport::RunOutHeldKeys();
+    EXPECT_EQ(told(), 3);
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('\n').toStdString();
+}
+
 // Once the rate bar is let go, here by a click on the main window taking
 // the keyboard from the pad, E and the arrow keys move at the rate the
 // list shows, not at the bar's nor at 0.
