@@ -3,6 +3,7 @@
 #include "app/align_v_features.h"
 #include "app/frm_alv.h"
 #include "app/frm_message.h"
+#include "app/helpers/calc_helpers.h"
 #include "app/settings.h"
 #include "app/systeme.h"
 #include "platform/com_io.h"
@@ -14,6 +15,7 @@
 #include "support/user_input.h"
 #include "support/x11_keyboard.h"
 #include "scripting/scripts.h"
+#include "telescope/alpaca/alpaca_bridge.h"
 #include "telescope/alpaca/alpaca_protocol.h"
 #include "telescope/ascom_bridge.h"
 #include "telescope/frm_object_action.h"
@@ -585,7 +587,10 @@ TEST_F(HandPadTest, ASyncLeavesThePadsCatalogueNumberAndCoordinatesAsTheUserSetT
     ASSERT_NO_FATAL_FAILURE(chooseM31());
     before = asSet();
     ASSERT_TRUE(clickOnScreen(r.BTN_Sync));
-    ASSERT_TRUE(waitUntil([&] { return !sim.calls().filter(QStringLiteral("PUT synctocoordinates")).isEmpty(); }));
+    // Taken once the telescope has taken the sync.
+    ASSERT_TRUE(waitUntil([&] {
+        return !sim.calls().filter(QStringLiteral("PUT synctocoordinates")).isEmpty() && Sky::DestinationSet();
+    }));
     EXPECT_NEAR(sim.state().raHours * 54000, m31Ra, 1);
     EXPECT_NEAR(sim.state().decDegrees * 3600, m31Dec, 1);
     EXPECT_NEAR(Sky::GotoDestinationRA, m31Ra, 1e-6);
@@ -604,12 +609,96 @@ TEST_F(HandPadTest, ASyncLeavesThePadsCatalogueNumberAndCoordinatesAsTheUserSetT
     before = asSet();
     sim.clearCalls();
     ASSERT_TRUE(clickOnScreen(r.BTN_Sync));
-    ASSERT_TRUE(waitUntil([&] { return !sim.calls().filter(QStringLiteral("PUT synctocoordinates")).isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] {
+        return !sim.calls().filter(QStringLiteral("PUT synctocoordinates")).isEmpty()
+               && std::abs(Sky::GotoDestinationRA - m31Ra) > 1;
+    }));
     EXPECT_NEAR(sim.state().raHours, 5 + 30 / 60.0 + 15.5 / 3600, 1e-6);
     EXPECT_EQ(asSet(), before);
     EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('\n').toStdString();
     ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Deconnecter));
     AscomBridge::StopBridge();
+}
+
+// A sync or a position read on an Alpaca telescope chosen but not yet
+// connected connects it first, as GOTO does. One that cannot connect says
+// why, once for each of them and for GOTO, and takes nothing as
+// synchronised: the telescope's position and the goto dialog's points stay,
+// the read-outs show the position stored; so does an LX200 mount whose port
+// does not open.
+TEST_F(HandPadTest, ASyncOrAPositionReadConnectsTheMountFirstOrSaysWhyAndTakesNothing)
+{
+    FRM_Alv->FirstActivationDone = true;   // the program has started
+    Telescope::AlpacaSimulator sim;
+    pref().EDT_ASCOM_Telescope->setText(QStringLiteral("127.0.0.1:%1/0").arg(sim.port()));
+    ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_ASCOM));
+    TFRM_Raquette& r = pad();
+    Systeme::ShowFormOnScreen(&r);
+    ASSERT_TRUE(clickOnScreen(r.RDB_Coords));
+    const auto typePosition = [&](const char* hours, const char* degrees) {
+        for (auto [input, text] : {std::pair{r.TNI_RaH, hours}, {r.TNI_RaM, "42"}, {r.TNI_RaS, "42"},
+                                   {r.TNI_DecD, degrees}, {r.TNI_DecM, "16"}})
+            type(input, text);
+        QTest::keyClick(r.TNI_DecM, Qt::Key_Tab);
+    };
+    typePosition("5", "41");
+    const double ra = (5 * 3600 + 42 * 60 + 42) * 15.0, dec = 41 * 3600 + 16 * 60;
+    ASSERT_TRUE(clickOnScreen(r.BTN_Sync));
+    ASSERT_TRUE(waitUntil([&] { return !r.EDT_Position_Actuelle_Dec->text().isEmpty(); }));
+    EXPECT_TRUE(sim.state().connected && pref().BTN_Mount_Deconnecter->isEnabled());
+    EXPECT_NEAR(sim.state().raHours * 54000, ra, 1);
+    EXPECT_NEAR(TelescopeRA, ra, 1);
+    EXPECT_EQ(r.EDT_Position_Actuelle_AD->text(), CalcHelpers::RAToStr(Sky::GotoOriginRA));
+    // A sync the telescope refuses is told and takes nothing either.
+    sim.update([](Telescope::AlpacaSimulator::State& s) {
+        s.failMember = QStringLiteral("synctocoordinates");
+        s.failCount = 1;
+    });
+    typePosition("7", "-12");
+    ASSERT_TRUE(clickOnScreen(r.BTN_Sync));
+    ASSERT_TRUE(waitUntil([&] { return FRM_Message->MEMO_Message->toPlainText().contains("synctocoordinates : "); }));
+    EXPECT_NEAR(TelescopeRA, ra, 1);
+    EXPECT_NEAR(Sky::GotoOriginDec, dec, 1);
+
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Deconnecter));
+    ASSERT_TRUE(waitUntil([&] { return !sim.state().connected && pref().BTN_Mount_Connecter->isEnabled(); }));
+    sim.update([](Telescope::AlpacaSimulator::State& s) {
+        s.failMember = QStringLiteral("connected");
+        s.failCount = 100;
+    });
+    sim.clearCalls();
+    FRM_Message->MEMO_Message->clear();
+    r.EDT_Position_Actuelle_AD->clear();
+    // The failures told once every answer is in.
+    const auto told = [] {
+        const auto* bridge = dynamic_cast<const Alpaca::AlpacaBridge*>(AscomBridge::Installed());
+        return bridge && bridge->Idle() ? FRM_Message->MEMO_Message->toPlainText().count(QStringLiteral("connected : "))
+                                        : -1;
+    };
+    ASSERT_TRUE(clickOnScreen(r.BTN_Sync));
+    ASSERT_TRUE(waitUntil([&] { return told() > 0; }));
+    EXPECT_EQ(told(), 1);
+    EXPECT_TRUE(r.EDT_Position_Actuelle_AD->text().isEmpty()) << "nothing is shown as synchronised";
+    ASSERT_TRUE(clickOnScreen(r.BTN_Position_Actuelle));
+    ASSERT_TRUE(waitUntil([&] { return told() > 1; }));
+    ASSERT_TRUE(clickOnScreen(r.RDB_Absolu));
+    ASSERT_TRUE(clickOnScreen(r.BTN_GOTO));
+    ASSERT_TRUE(waitUntil([&] { return told() > 2 && !Scripts::GotoRunning; }));
+    EXPECT_EQ(told(), 3) << FRM_Message->MEMO_Message->toPlainText().toStdString();
+    EXPECT_FALSE(FRM_Message->MEMO_Message->toPlainText().contains(TranslatedTexts.MSG_Goto_Sans_Coordonnees));
+    EXPECT_TRUE(sim.calls().filter(QStringLiteral("synctocoordinates")).isEmpty());
+    EXPECT_NEAR(TelescopeRA, ra, 1);
+    EXPECT_NEAR(Sky::GotoOriginDec, dec, 1);
+    EXPECT_EQ(r.EDT_Position_Actuelle_AD->text(), CalcHelpers::RAToStr(ra));
+    AscomBridge::StopBridge();
+
+    ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_LX200));
+    platform::com_io::SetDevicePath(3, dir.filePath(QStringLiteral("no-such-port")));
+    r.EDT_Position_Actuelle_AD->clear();
+    reports.clear();
+    ASSERT_TRUE(clickOnScreen(r.BTN_Position_Actuelle));
+    EXPECT_EQ(reports.size(), 1) << reports.join('\n').toStdString();
+    EXPECT_EQ(r.EDT_Position_Actuelle_AD->text(), CalcHelpers::RAToStr(ra));
 }
 
 // With no mount nor guide interface chosen, a move asked with the hand
