@@ -73,7 +73,7 @@ void TFRM_Prg_Suivi::FormCreate()
 void TFRM_Prg_Suivi::FormKeyDown(int& key, Qt::KeyboardModifiers)
 {
     const int direction = ArrowKeyDirection(key);
-    if (direction < 0 || !mountConnected())
+    if (direction < 0 || !Prg_Suivi::UserMoveCanGo() || !mountConnected())
         return;
     heldKeys_[std::size_t(direction)] = true;
     MotionSource = 0;

@@ -32,6 +32,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 
 TFRM_Raquette* FRM_Raquette = nullptr;
 
@@ -45,6 +46,9 @@ QString LastNumber;
 namespace {
 
 std::int64_t nowMs() { return platform::clock().monotonicMs(); }
+
+// The axis-0 rate the rate scroll bar put in force while it is off 0.
+std::weak_ptr<AscomBridge::TASCOMRate> BarRate;
 
 bool mountIs(Prg_Suivi::Interface kind) { return FRM_Pref && Prg_Suivi::MountKind() == kind; }
 
@@ -257,7 +261,7 @@ bool TFRM_Raquette::event(QEvent* e)
 
 void TFRM_Raquette::DirectionDown(std::uint8_t direction)
 {
-    if (direction > dirWest || held_[direction])
+    if (direction > dirWest || held_[direction] || !Prg_Suivi::UserMoveCanGo())
         return;
     AutoguidingOff();
     const std::int64_t now = nowMs();
@@ -356,13 +360,24 @@ void TFRM_Raquette::SCB_RateChange()
         return;
     auto& shared = AscomBridge::AscomSharedData;
     shared.Direction = p >= 0 ? dirWest : dirEast;
+    if (p == 0) {
+        // The bar let go, by the user or by a release of the pad: axis 0
+        // stops, and the direction buttons and keys no longer move at the
+        // bar's rate but at the rate the list shows, which their next move
+        // takes (Prg_Suivi::AscomMoveAxis).
+        if (shared.CurrentRate[0] && shared.CurrentRate[0] == BarRate.lock())
+            shared.CurrentRate[0].reset();
+        AscomBridge::Signal(AscomBridge::rqStopAxis);
+        return;
+    }
     // The scroll bar's own rate: a rate of the list is never overwritten.
     auto rate = std::make_shared<AscomBridge::TASCOMRate>();
     if (shared.CurrentRate[0])
         *rate = *shared.CurrentRate[0];
     rate->Maximum = std::abs(p) / 3600.0;
     shared.CurrentRate[0] = rate;
-    AscomBridge::Signal(p == 0 ? AscomBridge::rqStopAxis : AscomBridge::rqMoveAxis);
+    BarRate = rate;
+    AscomBridge::Signal(AscomBridge::rqMoveAxis);
 }
 
 void TFRM_Raquette::BTN_RateClick()

@@ -181,8 +181,13 @@ private:
     void speakNumberEntry();
     void lx200Position();
     void ascomPosition();
-    void showPositionOf(double ra_arcsec, double dec_arcsec);
+    // The read-outs show the stored position (the goto origin).
+    void showStoredPosition();
     void syncOtherMount();
+    // A sync the mount took (or a mount without a position of its own): the
+    // telescope is at the object, which the goto dialog takes as
+    // destination and origin; the position is read.
+    void takeSyncedPosition(double ra_arcsec, double dec_arcsec);
 
     bool gotoOffered_ = true;
     bool gotoRunning_ = false;

@@ -234,15 +234,24 @@ void TFRM_Raquette::BTN_SyncClick()
 {
     if (lx200Mount()) {
         const QByteArray code = ObjectCode(true);
-        AutoguidingOff();
-        // The mount's reply is shown as a goto's is: the object it synchronised
-        // on, or why it did not (an object its library does not hold).
-        Prg_Suivi::SyncOnObject(code, [this](const QByteArray& reply) {
-            if (FRM_Raquette != this)
-                return;
-            EDT_Resultat->setText(QString::fromLatin1(reply));
-            app::runGuarded(QStringLiteral("BTN_Position_ActuelleClick"), [this] { BTN_Position_ActuelleClick(); });
-        }, CheckedLibrary());
+        const QByteArray library = CheckedLibrary();
+        QPointer<TFRM_Raquette> self(this);
+        Prg_Suivi::ConnectMountFirst([self, code, library](bool linked) {
+            if (!self || !linked)
+                return;   // told why; nothing is synchronised
+            AutoguidingOff();
+            // The mount's reply is shown as a goto's is: the object it
+            // synchronised on, or why it did not (an object its library does
+            // not hold). A mount that did not answer has been told once: no
+            // position is read after it.
+            Prg_Suivi::SyncOnObject(code, [self](const QByteArray& reply) {
+                if (!self || FRM_Raquette != self)
+                    return;
+                self->EDT_Resultat->setText(QString::fromLatin1(reply));
+                if (!reply.isEmpty())
+                    app::runGuarded(QStringLiteral("BTN_Position_ActuelleClick"), [self] { self->BTN_Position_ActuelleClick(); });
+            }, library);
+        });
         return;
     }
     syncOtherMount();
@@ -286,44 +295,56 @@ void TFRM_Raquette::syncOtherMount()
             return;
         raArcsec = position->first;
         decArcsec = position->second;
-        ra = raArcsec / kArcsecPerRadian;
-        dec = decArcsec / kArcsecPerRadian;
     } else {
         raArcsec = ra * kArcsecPerRadian;
         decArcsec = dec * kArcsecPerRadian;
     }
-    Sky::GotoCurrentRA = raArcsec;
-    Sky::GotoCurrentDec = decArcsec;
-    TelescopeRA = raArcsec;
-    TelescopeDec = decArcsec;
+    // Nothing is taken as synchronised before the mount is: a mount that
+    // cannot connect, or a driver that refuses the sync, leaves the
+    // telescope's position, the goto dialog and the read-outs as they were.
+    QPointer<TFRM_Raquette> self(this);
+    const auto synced = [self, raArcsec, decArcsec](bool done) {
+        if (self && done)
+            self->takeSyncedPosition(raArcsec, decArcsec);
+    };
+    if (ascomMount())
+        Prg_Suivi::AscomSync(raArcsec, decArcsec, synced);
+    else
+        Prg_Suivi::ConnectMountFirst(synced);
+}
+
+void TFRM_Raquette::takeSyncedPosition(double ra_arcsec, double dec_arcsec)
+{
+    Sky::GotoCurrentRA = ra_arcsec;
+    Sky::GotoCurrentDec = dec_arcsec;
+    TelescopeRA = ra_arcsec;
+    TelescopeDec = dec_arcsec;
     // The goto dialog takes the object from the hand pad, as the pad's goto
     // gives it: the pad keeps the catalogue, number and inputs the user set.
     RunDestinationHandlerFromHandPad();
     Settings::RunHandler(QStringLiteral("FRM_ObjectAction.BTN_Devient_OrigineClick"));
     if (Sky::OriginSet()) {
-        if (ascomMount()) {
-            // The position is read once the driver has taken the sync.
-            QPointer<TFRM_Raquette> self(this);
-            Prg_Suivi::AscomSync(TelescopeRA, TelescopeDec, [self] {
-                if (self)
-                    self->BTN_Position_ActuelleClick();
-            });
-        } else {
-            BTN_Position_ActuelleClick();
-        }
+        BTN_Position_ActuelleClick();
         redrawChart();
     }
 }
 
 void TFRM_Raquette::BTN_Position_ActuelleClick()
 {
-    if (lx200Mount())
-        lx200Position();
-    else if (ascomMount())
-        ascomPosition();
-    else
-        showPositionOf(Sky::GotoOriginRA, Sky::GotoOriginDec);
-    redrawChart();
+    // Read from the mount once it is connected; a mount that is not, nor
+    // can be, shows the position stored.
+    QPointer<TFRM_Raquette> self(this);
+    Prg_Suivi::ConnectMountFirst([self](bool linked) {
+        if (!self)
+            return;
+        if (linked && lx200Mount())
+            self->lx200Position();
+        else if (linked && ascomMount())
+            self->ascomPosition();
+        else
+            self->showStoredPosition();
+        redrawChart();
+    });
 }
 
 void TFRM_Raquette::lx200Position()
@@ -350,27 +371,32 @@ void TFRM_Raquette::lx200Position()
 void TFRM_Raquette::ascomPosition()
 {
     using namespace AscomBridge;
-    // Each coordinate is shown when the device has given it; one it did not
-    // give keeps the text shown before (never the unknown value 99).
+    // Each coordinate the device gives is taken; one it did not give shows
+    // the value stored.
     QPointer<TFRM_Raquette> self(this);
     Request(rqGetRightAscension, [self](const Outcome& o) {
-        if (!o.served || !AscomSharedData.Connected || !self)
+        if (!self)
             return;
-        Prg_Suivi::SetMountRA(AscomSharedData.RightAscension * 3600 * 15);
-        self->EDT_Position_Actuelle_AD->setText(CalcHelpers::RAToStr(Sky::GotoOriginRA));
+        if (o.served && AscomSharedData.Connected)
+            Prg_Suivi::SetMountRA(AscomSharedData.RightAscension * 3600 * 15);
+        self->showStoredPosition();
         redrawChart();
     });
     Request(rqGetDeclination, [self](const Outcome& o) {
-        if (!o.served || !AscomSharedData.Connected || !self)
+        if (!self)
             return;
-        Prg_Suivi::SetMountDec(AscomSharedData.Declination * 3600);
-        self->EDT_Position_Actuelle_Dec->setText(CalcHelpers::DecToStr(Sky::GotoOriginDec));
+        if (o.served && AscomSharedData.Connected)
+            Prg_Suivi::SetMountDec(AscomSharedData.Declination * 3600);
+        self->showStoredPosition();
         redrawChart();
     });
 }
 
-void TFRM_Raquette::showPositionOf(double ra_arcsec, double dec_arcsec)
+void TFRM_Raquette::showStoredPosition()
 {
-    EDT_Position_Actuelle_AD->setText(CalcHelpers::RAToStr(ra_arcsec));
-    EDT_Position_Actuelle_Dec->setText(CalcHelpers::DecToStr(dec_arcsec));
+    // An unknown coordinate (99) keeps the text shown before.
+    if (Sky::GotoOriginRA != Sky::kUnset)
+        EDT_Position_Actuelle_AD->setText(CalcHelpers::RAToStr(Sky::GotoOriginRA));
+    if (Sky::GotoOriginDec != Sky::kUnset)
+        EDT_Position_Actuelle_Dec->setText(CalcHelpers::DecToStr(Sky::GotoOriginDec));
 }

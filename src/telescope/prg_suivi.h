@@ -102,6 +102,14 @@ void AutoConnectFocuser();
 // told once, as a failure of those connections is, and never reaches the
 // caller, which goes on. False when the command failed.
 bool RunAutomatically(const std::function<void()>& command);
+// The first step of a mount command whose caller goes on with what the mount
+// answers (a sync, a position read): the mount connects first as above, then
+// `then` runs once its link is up, at once or when an ASCOM driver has
+// answered, with true; with false when it did not come up, the user told why
+// once, as every automatic connection tells it (a serial failure is raised
+// after `then` has run). With no interface chosen for the mount there is
+// nothing to connect: true at once.
+void ConnectMountFirst(std::function<void(bool linked)> then);
 
 // --- Send layer ---------------------------------------------------------------
 
@@ -142,6 +150,12 @@ struct THeldMove {
     Interface kind = Interface::None;
     bool active = false;
 };
+// Whether a move the user asks for (the hand pad's buttons and keys, the
+// command window's arrow keys) has an interface to go through. With no
+// mount nor guide interface chosen the user is told so in the message
+// window, once per move asked, and it is refused. The program's own moves
+// and stops (guiding and its retries) do not ask and stay quiet.
+bool UserMoveCanGo();
 // Sets MotionSource to source (0 mount, 1 guide port) and starts the move.
 THeldMove StartHeldMove(std::uint8_t direction, std::uint8_t source);
 // Stops the held move, if any, and forgets it. When the stop cannot be sent,
@@ -218,11 +232,15 @@ void SyncOnObject(const QByteArray& object, std::function<void(const QByteArray&
                   const QByteArray& library = {});
 // An ASCOM connection started and not yet answered nor given up.
 bool AscomConnectionUnderWay();
-// The ASCOM goto: Slewing := 1 and the poll armed at once; a request the
-// driver refuses ends the goto with a message.
+// The ASCOM goto: Slewing := 1 and the poll armed at once, the slew sent
+// once the mount is connected (ConnectMountFirst); a request the driver
+// refuses ends the goto with a message, a mount that cannot connect ends it
+// with the connection's own.
 void AscomSlewAsync(double ra_arcsec, double dec_arcsec);
-// The ASCOM sync; done (may be empty) runs once the driver has answered.
-void AscomSync(double ra_arcsec, double dec_arcsec, std::function<void()> done = {});
+// The ASCOM sync, once the mount is connected (ConnectMountFirst); done (may
+// be empty) gets whether the driver took it. A driver that is not connected
+// or cannot synchronise is told; its errors are told by the bridge's status.
+void AscomSync(double ra_arcsec, double dec_arcsec, std::function<void(bool synced)> done = {});
 // A position read from the mount (seconds of arc): TelescopeRA/Dec and the
 // goto origin.
 void SetMountRA(double arcsec);

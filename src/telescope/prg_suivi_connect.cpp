@@ -1199,4 +1199,36 @@ void AutoConnectFocuser()
     ConnectFocuser();
 }
 
+void ConnectMountFirst(std::function<void(bool linked)> then)
+{
+    const Interface kind = FRM_Pref ? mountConnectionKind() : Interface::None;
+    if (kind == Interface::None)
+        return then(true);
+    const bool attempted = connectsByItself(FRM_Pref->BTN_Mount_Connecter, kind);
+    try {
+        AutoConnectMount();
+    } catch (...) {
+        then(false);
+        throw;   // told by the event boundary, once per cause
+    }
+    if (mountShownConnected())
+        return then(true);
+    if (kind == Interface::Ascom && AscomConnecting) {
+        AscomWaiting.push_back({Asker::Mount, [then = std::move(then)](bool connected) {
+            // Connected for another page: the mount's page takes the driver too.
+            if (connected && !mountShownConnected())
+                AutoConnectMount();
+            then(connected && mountShownConnected());
+        }});
+        return;
+    }
+    if (!attempted) {
+        // Its "Connecter" is off (a telescope whose choice was refused):
+        // nothing connected it, and the user is told so.
+        const AutomaticScope automatic;
+        tellFailure(TranslatedTexts.MSG_Monture_Non_Connectee);
+    }
+    then(false);
+}
+
 } // namespace Prg_Suivi

@@ -108,16 +108,18 @@ void endOfSlew(bool withActions)
 int FailedPolls = 0;
 
 // A goto that could not start or whose mount stopped answering ends here,
-// as failed: the poll stops, the dialog is ready again, the user is told and
-// a script waiting for the goto gets the error.
-void endFailedGoto(const QString& text)
+// as failed: the poll stops, the dialog is ready again, the user is told
+// (unless told already, by the connection that failed) and a script waiting
+// for the goto gets the error.
+void endFailedGoto(const QString& text, bool tell = true)
 {
     FailedPolls = 0;
     MountGotoRunning = false;
     if (QTimer* t = detail::positionTimer())
         t->stop();
     restoreGotoDialog();
-    Msg::ShowMessageText(false, text);
+    if (tell)
+        Msg::ShowMessageText(false, text);
     const bool scriptWaits = Scripts::GotoRunning && Scripts::ScriptRunning
                              && Scripts::CurrentScript().State == Scripts::StateWaiting;
     Scripts::GotoRunning = false;
@@ -530,8 +532,6 @@ void SyncOnObject(const QByteArray& object, std::function<void(const QByteArray&
 void AscomSlewAsync(double ra_arcsec, double dec_arcsec)
 {
     using namespace AscomBridge;
-    AscomSharedData.TargetRightAscension = ra_arcsec / 54000;
-    AscomSharedData.TargetDeclination = dec_arcsec / 3600;
     // The slew runs from the request on: only the device's own answer that
     // it no longer slews ends the goto.
     AscomSharedData.Slewing = 1;
@@ -541,25 +541,48 @@ void AscomSlewAsync(double ra_arcsec, double dec_arcsec)
     Scripts::GotoRunning = true;
     MountGotoRunning = true;
     showGotoStarted();
-    Request(rqSlewToCoordinatesAsync, [number](const Outcome& o) {
-        --AscomSlewsOut;
-        if (o.dropped || number != AscomGotoNumber || !Scripts::GotoRunning)
-            return;
-        if (!o.served)
-            endFailedGoto(o.error.isEmpty() ? TranslatedTexts.MSG_Goto_Sans_Coordonnees
-                                            : TranslatedTexts.MSG_Goto_Impossible.arg(o.error));
-    });
     ArmPositionPoll(true);
+    // It goes out once the telescope is connected. One that could not
+    // connect has said why: the goto ends there without saying it again.
+    ConnectMountFirst([number, ra_arcsec, dec_arcsec](bool linked) {
+        if (!linked) {
+            --AscomSlewsOut;
+            if (number == AscomGotoNumber && Scripts::GotoRunning)
+                endFailedGoto(TranslatedTexts.MSG_Goto_Sans_Coordonnees, false);
+            return;
+        }
+        AscomSharedData.TargetRightAscension = ra_arcsec / 54000;
+        AscomSharedData.TargetDeclination = dec_arcsec / 3600;
+        Request(rqSlewToCoordinatesAsync, [number](const Outcome& o) {
+            --AscomSlewsOut;
+            if (o.dropped || number != AscomGotoNumber || !Scripts::GotoRunning)
+                return;
+            if (!o.served)
+                endFailedGoto(o.error.isEmpty() ? TranslatedTexts.MSG_Goto_Sans_Coordonnees
+                                                : TranslatedTexts.MSG_Goto_Impossible.arg(o.error));
+        });
+    });
 }
 
-void AscomSync(double ra_arcsec, double dec_arcsec, std::function<void()> done)
+void AscomSync(double ra_arcsec, double dec_arcsec, std::function<void(bool)> done)
 {
-    using namespace AscomBridge;
-    AscomSharedData.TargetRightAscension = ra_arcsec / 54000;
-    AscomSharedData.TargetDeclination = dec_arcsec / 3600;
-    Request(rqSyncToCoordinates, [done = std::move(done)](const Outcome&) {
-        if (done)
-            done();
+    ConnectMountFirst([ra_arcsec, dec_arcsec, done = std::move(done)](bool linked) {
+        using namespace AscomBridge;
+        if (!linked) {
+            if (done)
+                done(false);
+            return;
+        }
+        AscomSharedData.TargetRightAscension = ra_arcsec / 54000;
+        AscomSharedData.TargetDeclination = dec_arcsec / 3600;
+        Request(rqSyncToCoordinates, [done](const Outcome& o) {
+            // A refusal with an error is told by the bridge's status; one
+            // dropped by a disconnection was the user's.
+            if (!o.served && !o.dropped && o.error.isEmpty())
+                Msg::ShowMessageText(false, TranslatedTexts.MSG_Sync_Impossible);
+            if (done)
+                done(o.served);
+        });
     });
 }
 

@@ -369,6 +369,14 @@ void detail::makePendingMoves(bool connected)
     }
 }
 
+bool UserMoveCanGo()
+{
+    if (MotionKind() != Interface::None)
+        return true;
+    Msg::ShowMessageText(false, TranslatedTexts.MSG_Aucune_Interface);
+    return false;
+}
+
 THeldMove StartHeldMove(std::uint8_t direction, std::uint8_t source)
 {
     if (direction > dirWest)

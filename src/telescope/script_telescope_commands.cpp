@@ -224,7 +224,7 @@ void CmdGotoMove(std::uint8_t, const QString& arguments)
         return;
     }
     MotionSource = 0;
-    if (wait && Prg_Suivi::MotionKind() == Prg_Suivi::Interface::None) {
+    if (Prg_Suivi::MotionKind() == Prg_Suivi::Interface::None) {
         ScriptError(kNoMount);
         return;
     }

@@ -288,6 +288,9 @@
     X(MSG_Poses_Longues_Port_Invalide, "Poses longues : port série invalide \"%1\"") \
     X(MSG_Mouvement_Non_Connecte, "Mouvement non fait : la monture ne s'est pas connectée.") \
     X(MSG_Mouvement_Interface_Changee, "Mouvement non fait : l'interface de la monture a changé.") \
+    /* A sync or a position read whose mount's "Connecter" is off: nothing can connect it. */ \
+    X(MSG_Monture_Non_Connectee, "La monture n'est pas connectée : connectez-la dans les Préférences (Controle du Telescope, Interfaces, Monture).") \
+    X(MSG_Sync_Impossible, "Synchronisation impossible : le télescope n'est pas connecté ou ne sait pas se synchroniser.") \
     /* The mosaic's canvas could not be made. */ \
     X(MSG_Mosaique_Memoire, "Mémoire insuffisante pour une mosaïque de %1 x %2 pixels.") \
     /* A number input left with a text that is no number. */ \

@@ -665,18 +665,24 @@ TEST(RemoteControlProgram, TheRunningProgramAnswersTheClient)
     const QString socket = QDir(runtimeDir.path()).filePath(QStringLiteral("nightjarpro.dde"));
     const bool up = QTest::qWaitFor([&] { return QFileInfo::exists(socket); }, 60000);
 
-    auto client = [&env](const QStringList& args, QByteArray* out = nullptr) {
+    auto client = [&env](const QStringList& args, QByteArray* out = nullptr, QByteArray* err = nullptr) {
         QProcess p;
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(NJ_DDE_CLIENT), args);
         p.waitForFinished(20000);
         if (out)
             *out = p.readAllStandardOutput();
+        if (err)
+            *err = p.readAllStandardError();
         return p.exitCode();
     };
-    QByteArray out;
+    QByteArray out, moveRefusal;
     const int requested = up ? client({QStringLiteral("request"), QStringLiteral("DDEServerItem")}, &out) : -1;
     const int executed = up ? client({QStringLiteral("execute"), QStringLiteral("// rien")}) : -1;
+    // A fresh program directory chooses no mount: a move is refused with the
+    // reason, as a goto is.
+    const int moved = up ? client({QStringLiteral("execute"), QStringLiteral("goto.move(nowait,n,1000)")}, nullptr, &moveRefusal)
+                         : -1;
     program.terminate();
     if (!program.waitForFinished(10000))
         program.kill();
@@ -684,6 +690,9 @@ TEST(RemoteControlProgram, TheRunningProgramAnswersTheClient)
     EXPECT_EQ(requested, 0);
     EXPECT_EQ(out, QByteArray("toto\n"));
     EXPECT_EQ(executed, 0);
+    EXPECT_EQ(moved, 1);
+    EXPECT_TRUE(moveRefusal.startsWith("nightjarpro-dde: refused: ")) << moveRefusal.toStdString();
+    EXPECT_TRUE(moveRefusal.endsWith(" : No mount chosen in the preferences\n")) << moveRefusal.toStdString();
 }
 
 } // namespace

@@ -174,21 +174,26 @@ TEST_F(TelescopeCommands, ModeAndSpeedProfilesAreChosenAsTheUserWould)
     EXPECT_EQ(errorOf(QStringLiteral("telescope.softspeed(Turbo)")), QStringList{QStringLiteral("Line 1 : turbo")});
 }
 
-TEST_F(TelescopeCommands, WithNoMountGotosAndWaitedMovesStopInsteadOfWaitingForever)
+// With no mount chosen a goto or a move, waited for or not, stops the script
+// on its line with the same reason, instead of waiting forever or going on
+// as if the mount had moved; a stop has nothing to stop and goes on.
+TEST_F(TelescopeCommands, WithNoMountGotosAndMovesStopTheScriptWithTheReason)
 {
     Sky::GotoDestinationRA = 1000;
     Sky::GotoDestinationDec = 1000;
-    for (const char* line : {"goto.execute", "goto.mode(relative)\ngoto.execute", "goto.move(wait,e,30)"}) {
+    for (const char* line : {"goto.execute", "goto.mode(relative)\ngoto.execute", "goto.move(wait,e,30)",
+                             "goto.move(nowait,n,10)"}) {
         boxes.clear();
         runScript(QString::fromLatin1(line) + QStringLiteral("\ntest.log(never)"));
         ASSERT_EQ(boxes.texts().size(), 1) << line;
+        EXPECT_TRUE(boxes.texts()[0].endsWith(QStringLiteral(" : No mount chosen in the preferences")))
+            << boxes.texts()[0].toStdString();
         EXPECT_FALSE(Scripts::ScriptRunning) << line;
         EXPECT_FALSE(Scripts::GotoRunning) << line;
         EXPECT_FALSE(Scripts::WaitMove) << line;
     }
     EXPECT_TRUE(scripttest::logged.isEmpty());
-    // Without a mount a move that is not waited for changes nothing.
-    runScript(QStringLiteral("goto.move(nowait,n,10)\ngoto.stop\ntest.log(on)"));
+    runScript(QStringLiteral("goto.stop\ntest.log(on)"));
     EXPECT_EQ(scripttest::logged, QStringList{QStringLiteral("on")});
 
     // A mount that cannot be reached: the line stops the script, once the

@@ -3,6 +3,7 @@
 #include "app/align_v_features.h"
 #include "app/frm_alv.h"
 #include "app/frm_message.h"
+#include "app/helpers/calc_helpers.h"
 #include "app/settings.h"
 #include "app/systeme.h"
 #include "platform/com_io.h"
@@ -11,8 +12,11 @@
 #include "support/null_sound_server.h"
 #include "support/screen_boxes.h"
 #include "support/scripted_mount.h"
+#include "support/user_input.h"
 #include "support/x11_keyboard.h"
 #include "scripting/scripts.h"
+#include "telescope/alpaca/alpaca_bridge.h"
+#include "telescope/alpaca/alpaca_protocol.h"
 #include "telescope/ascom_bridge.h"
 #include "telescope/frm_object_action.h"
 #include "telescope/frm_prg_suivi.h"
@@ -53,6 +57,14 @@ void tap(int k, bool keypad = false)
 {
     key(QEvent::KeyPress, k, keypad);
     key(QEvent::KeyRelease, k, keypad);
+}
+
+// Where a key pressed in a window goes: the control with the keyboard, or
+// the window.
+QWidget* keyTarget(QWidget* window)
+{
+    QWidget* focus = QApplication::focusWidget();
+    return focus && focus->window() == window ? focus : window;
 }
 
 // The program's deep-sky catalogue holding one object for a test's time.
@@ -575,7 +587,10 @@ TEST_F(HandPadTest, ASyncLeavesThePadsCatalogueNumberAndCoordinatesAsTheUserSetT
     ASSERT_NO_FATAL_FAILURE(chooseM31());
     before = asSet();
     ASSERT_TRUE(clickOnScreen(r.BTN_Sync));
-    ASSERT_TRUE(waitUntil([&] { return !sim.calls().filter(QStringLiteral("PUT synctocoordinates")).isEmpty(); }));
+    // Taken once the telescope has taken the sync.
+    ASSERT_TRUE(waitUntil([&] {
+        return !sim.calls().filter(QStringLiteral("PUT synctocoordinates")).isEmpty() && Sky::DestinationSet();
+    }));
     EXPECT_NEAR(sim.state().raHours * 54000, m31Ra, 1);
     EXPECT_NEAR(sim.state().decDegrees * 3600, m31Dec, 1);
     EXPECT_NEAR(Sky::GotoDestinationRA, m31Ra, 1e-6);
@@ -594,10 +609,167 @@ TEST_F(HandPadTest, ASyncLeavesThePadsCatalogueNumberAndCoordinatesAsTheUserSetT
     before = asSet();
     sim.clearCalls();
     ASSERT_TRUE(clickOnScreen(r.BTN_Sync));
-    ASSERT_TRUE(waitUntil([&] { return !sim.calls().filter(QStringLiteral("PUT synctocoordinates")).isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] {
+        return !sim.calls().filter(QStringLiteral("PUT synctocoordinates")).isEmpty()
+               && std::abs(Sky::GotoDestinationRA - m31Ra) > 1;
+    }));
     EXPECT_NEAR(sim.state().raHours, 5 + 30 / 60.0 + 15.5 / 3600, 1e-6);
     EXPECT_EQ(asSet(), before);
     EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('\n').toStdString();
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Deconnecter));
+    AscomBridge::StopBridge();
+}
+
+// A sync or a position read on an Alpaca telescope chosen but not yet
+// connected connects it first, as GOTO does. One that cannot connect says
+// why, once for each of them and for GOTO, and takes nothing as
+// synchronised: the telescope's position and the goto dialog's points stay,
+// the read-outs show the position stored; so does an LX200 mount whose port
+// does not open.
+TEST_F(HandPadTest, ASyncOrAPositionReadConnectsTheMountFirstOrSaysWhyAndTakesNothing)
+{
+    FRM_Alv->FirstActivationDone = true;   // the program has started
+    Telescope::AlpacaSimulator sim;
+    pref().EDT_ASCOM_Telescope->setText(QStringLiteral("127.0.0.1:%1/0").arg(sim.port()));
+    ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_ASCOM));
+    TFRM_Raquette& r = pad();
+    Systeme::ShowFormOnScreen(&r);
+    ASSERT_TRUE(clickOnScreen(r.RDB_Coords));
+    const auto typePosition = [&](const char* hours, const char* degrees) {
+        for (auto [input, text] : {std::pair{r.TNI_RaH, hours}, {r.TNI_RaM, "42"}, {r.TNI_RaS, "42"},
+                                   {r.TNI_DecD, degrees}, {r.TNI_DecM, "16"}})
+            type(input, text);
+        QTest::keyClick(r.TNI_DecM, Qt::Key_Tab);
+    };
+    typePosition("5", "41");
+    const double ra = (5 * 3600 + 42 * 60 + 42) * 15.0, dec = 41 * 3600 + 16 * 60;
+    ASSERT_TRUE(clickOnScreen(r.BTN_Sync));
+    ASSERT_TRUE(waitUntil([&] { return !r.EDT_Position_Actuelle_Dec->text().isEmpty(); }));
+    EXPECT_TRUE(sim.state().connected && pref().BTN_Mount_Deconnecter->isEnabled());
+    EXPECT_NEAR(sim.state().raHours * 54000, ra, 1);
+    EXPECT_NEAR(TelescopeRA, ra, 1);
+    EXPECT_EQ(r.EDT_Position_Actuelle_AD->text(), CalcHelpers::RAToStr(Sky::GotoOriginRA));
+    // A sync the telescope refuses is told and takes nothing either.
+    sim.update([](Telescope::AlpacaSimulator::State& s) {
+        s.failMember = QStringLiteral("synctocoordinates");
+        s.failCount = 1;
+    });
+    typePosition("7", "-12");
+    ASSERT_TRUE(clickOnScreen(r.BTN_Sync));
+    ASSERT_TRUE(waitUntil([&] { return FRM_Message->MEMO_Message->toPlainText().contains("synctocoordinates : "); }));
+    EXPECT_NEAR(TelescopeRA, ra, 1);
+    EXPECT_NEAR(Sky::GotoOriginDec, dec, 1);
+
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Deconnecter));
+    ASSERT_TRUE(waitUntil([&] { return !sim.state().connected && pref().BTN_Mount_Connecter->isEnabled(); }));
+    sim.update([](Telescope::AlpacaSimulator::State& s) {
+        s.failMember = QStringLiteral("connected");
+        s.failCount = 100;
+    });
+    sim.clearCalls();
+    FRM_Message->MEMO_Message->clear();
+    r.EDT_Position_Actuelle_AD->clear();
+    // The failures told once every answer is in.
+    const auto told = [] {
+        const auto* bridge = dynamic_cast<const Alpaca::AlpacaBridge*>(AscomBridge::Installed());
+        return bridge && bridge->Idle() ? FRM_Message->MEMO_Message->toPlainText().count(QStringLiteral("connected : "))
+                                        : -1;
+    };
+    ASSERT_TRUE(clickOnScreen(r.BTN_Sync));
+    ASSERT_TRUE(waitUntil([&] { return told() > 0; }));
+    EXPECT_EQ(told(), 1);
+    EXPECT_TRUE(r.EDT_Position_Actuelle_AD->text().isEmpty()) << "nothing is shown as synchronised";
+    ASSERT_TRUE(clickOnScreen(r.BTN_Position_Actuelle));
+    ASSERT_TRUE(waitUntil([&] { return told() > 1; }));
+    ASSERT_TRUE(clickOnScreen(r.RDB_Absolu));
+    ASSERT_TRUE(clickOnScreen(r.BTN_GOTO));
+    ASSERT_TRUE(waitUntil([&] { return told() > 2 && !Scripts::GotoRunning; }));
+    EXPECT_EQ(told(), 3) << FRM_Message->MEMO_Message->toPlainText().toStdString();
+    EXPECT_FALSE(FRM_Message->MEMO_Message->toPlainText().contains(TranslatedTexts.MSG_Goto_Sans_Coordonnees));
+    EXPECT_TRUE(sim.calls().filter(QStringLiteral("synctocoordinates")).isEmpty());
+    EXPECT_NEAR(TelescopeRA, ra, 1);
+    EXPECT_NEAR(Sky::GotoOriginDec, dec, 1);
+    EXPECT_EQ(r.EDT_Position_Actuelle_AD->text(), CalcHelpers::RAToStr(ra));
+    AscomBridge::StopBridge();
+
+    ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_LX200));
+    platform::com_io::SetDevicePath(3, dir.filePath(QStringLiteral("no-such-port")));
+    r.EDT_Position_Actuelle_AD->clear();
+    reports.clear();
+    ASSERT_TRUE(clickOnScreen(r.BTN_Position_Actuelle));
+    EXPECT_EQ(reports.size(), 1) << reports.join('\n').toStdString();
+    EXPECT_EQ(r.EDT_Position_Actuelle_AD->text(), CalcHelpers::RAToStr(ra));
+}
+
+// With no mount nor guide interface chosen, a move asked with the hand
+// pad's buttons or keys or the command window's arrow keys is told once per
+// press, nothing at its release.
+TEST_F(HandPadTest, AMoveAskedWithNoInterfaceChosenIsToldOncePerPress)
+{
+    ASSERT_TRUE(pref().RDB_Mount_Aucun->isChecked() && pref().RDB_Autoguide_Aucun->isChecked());
+    const testsupport::LongKeySettle longSettle;
+    testsupport::X11Keyboard keyboard;
+    TFRM_Raquette& r = pad();
+    Systeme::ShowFormOnScreen(&r);
+    const auto told = [] { return FRM_Message->MEMO_Message->toPlainText().count(TranslatedTexts.MSG_Aucune_Interface); };
+    ASSERT_TRUE(pressOnScreen(r.BTN_E));
+    ASSERT_TRUE(releaseOnScreen(r.BTN_E));
+    EXPECT_EQ(told(), 1);
+    keyboard.tap(keyTarget(&r), Qt::Key_Return, 100);
+    testsupport::RunOutHeldKeys();
+    keyboard.advance(300);
+    keyboard.hold(keyTarget(&r), Qt::Key_Left, 23, [](int i) { return i % 5 == 2; });
+    testsupport::RunOutHeldKeys();
+    EXPECT_EQ(told(), 2);
+    Systeme::ShowFormOnScreen(FRM_Prg_Suivi);
+    keyboard.tap(keyTarget(FRM_Prg_Suivi), Qt::Key_Up, 200);
+    testsupport::RunOutHeldKeys();
+    EXPECT_EQ(told(), 3);
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('\n').toStdString();
+}
+
+// Once the rate bar is let go, here by a click on the main window taking
+// the keyboard from the pad, E and the arrow keys move at the rate the
+// list shows, not at the bar's nor at 0.
+TEST_F(HandPadTest, OnceTheRateBarIsLetGoTheDirectionsMoveAtTheListsRate)
+{
+    FRM_Alv->FirstActivationDone = true;   // the program has started
+    dir.writeFile(QStringLiteral("ASComRates.ini"), "[AxisRates]\r\nGuidage=0.0042\r\nLent=1\r\n");
+    Telescope::AlpacaSimulator sim;
+    ASSERT_NO_FATAL_FAILURE(connectAlpaca(sim));
+    TFRM_Raquette& r = pad();
+    Systeme::ShowFormOnScreen(&r);
+    ASSERT_NO_FATAL_FAILURE(testsupport::pick(r.CBX_Rate, QStringLiteral("Lent")));
+    ASSERT_NO_FATAL_FAILURE(testsupport::pick(r.CBX_Rate, QStringLiteral("Guidage")));
+    const auto moves = [&](double rate) {
+        return waitUntil([&] {
+            return sim.calls().contains(QStringLiteral("PUT moveaxis Axis=0&Rate=") + Alpaca::FormatNumber(rate));
+        });
+    };
+    testsupport::typeInto(r.EDT_Rate, QStringLiteral("300"));
+    ASSERT_TRUE(clickOnScreen(r.BTN_Rate));
+    EXPECT_TRUE(moves(300 / 3600.0));
+    sim.clearCalls();
+    FRM_Alv->show();
+    QTest::mouseClick(FRM_Alv->centralWidget(), Qt::LeftButton, {}, QPoint(1, 1));
+    FRM_Alv->activateWindow();
+    ASSERT_TRUE(waitUntil([&] { return r.SCB_Rate->value() == 0; }));
+    EXPECT_TRUE(moves(0));
+
+    sim.clearCalls();
+    ASSERT_TRUE(pressOnScreen(r.BTN_E));
+    EXPECT_TRUE(moves(-0.0042)) << sim.calls().join('\n').toStdString();
+    ASSERT_TRUE(releaseOnScreen(r.BTN_E));
+    r.activateWindow();
+    const testsupport::LongKeySettle longSettle;
+    testsupport::X11Keyboard keyboard;
+    keyboard.tap(keyTarget(&r), Qt::Key_Return, 100);
+    testsupport::RunOutHeldKeys();
+    keyboard.advance(300);
+    sim.clearCalls();
+    keyboard.tap(keyTarget(&r), Qt::Key_Right, 200);
+    EXPECT_TRUE(moves(0.0042)) << sim.calls().join('\n').toStdString();
+    EXPECT_TRUE(moves(0));
     ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Deconnecter));
     AscomBridge::StopBridge();
 }
