@@ -106,9 +106,8 @@ bool RunAutomatically(const std::function<void()>& command);
 // answers (a sync, a position read): the mount connects first as above, then
 // `then` runs once its link is up, at once or when an ASCOM driver has
 // answered, with true; with false when it did not come up, the user told why
-// once, as every automatic connection tells it (a serial failure is raised
-// after `then` has run). With no interface chosen for the mount there is
-// nothing to connect: true at once.
+// once, as every automatic connection tells it. With no interface chosen
+// for the mount there is nothing to connect: true at once.
 void ConnectMountFirst(std::function<void(bool linked)> then);
 
 // --- Send layer ---------------------------------------------------------------

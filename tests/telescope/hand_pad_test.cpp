@@ -696,8 +696,13 @@ TEST_F(HandPadTest, ASyncOrAPositionReadConnectsTheMountFirstOrSaysWhyAndTakesNo
     platform::com_io::SetDevicePath(3, dir.filePath(QStringLiteral("no-such-port")));
     r.EDT_Position_Actuelle_AD->clear();
     reports.clear();
+    boxes.clear();
     ASSERT_TRUE(clickOnScreen(r.BTN_Position_Actuelle));
-    EXPECT_EQ(reports.size(), 1) << reports.join('\n').toStdString();
+    QCoreApplication::processEvents();
+    // The port's failure in one box, once the read is over, and nothing more.
+    const QStringList portTold = boxes.texts() + reports;
+    EXPECT_EQ(portTold.size(), 1) << portTold.join('\n').toStdString();
+    EXPECT_EQ(portTold.filter(QStringLiteral("no-such-port")).size(), 1) << portTold.join('\n').toStdString();
     EXPECT_EQ(r.EDT_Position_Actuelle_AD->text(), CalcHelpers::RAToStr(ra));
 }
 
