@@ -788,6 +788,19 @@ bool ResumeIfWaiting()
     return true;
 }
 
+bool StopIfWaiting(bool& waitFlag)
+{
+    const bool wasSet = waitFlag;
+    waitFlag = false;
+    if (!wasSet || (g_awaited && g_awaited != &waitFlag) || !ScriptRunning || CurrentScript().State != StateWaiting)
+        return false;
+    // The stop is the waiting script's: a remote statement under way (whose
+    // save failed the sequence) is refused by the failure's own box.
+    const ScopedValue<MacroStatement*> own(g_macro, nullptr);
+    StopScript();
+    return true;
+}
+
 // --- statements ----------------------------------------------------------------------
 
 namespace {

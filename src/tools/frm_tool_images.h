@@ -232,6 +232,8 @@ private:
     bool AppendAviFrame(const kernels::Bitmap24& source);
     bool AppendTiffPage(bool zone);
     void SaveFailed(const QString& text);
+    // Ends the running sequence after a save that failed and was told.
+    void EndSequenceAfterFailure();
     void CountEndRule();
     void SizeLimitRule(std::int64_t size_kb);
     void StopAfterRule(const QString& message);

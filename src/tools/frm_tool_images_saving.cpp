@@ -133,13 +133,23 @@ void TFRM_Tool_Images::BTN_Enregistrer_ImageClick()
 
 void TFRM_Tool_Images::SaveFailed(const QString& text)
 {
-    // Inside a sequence a failed write ends it: the files written so far
-    // stay as they are, and the cause is told once.
-    if (SequenceSaving) {
-        SaveFramesEnabled = 0;
-        BTN_Arreter_SauvClick();
-    }
+    EndSequenceAfterFailure();
     showMessage(text, platform::MsgKind::Error, QStringLiteral("ImageSave"));
+}
+
+void TFRM_Tool_Images::EndSequenceAfterFailure()
+{
+    // Inside a sequence a failed write ends it: the files written so far
+    // stay as they are, and the cause is told once. A script waiting for the
+    // sequence stops with it rather than going on to what follows a
+    // sequence that ran its course.
+    if (!SequenceSaving)
+        return;
+    Scripts::StopIfWaiting(Scripts::WaitSequence);
+    SequenceImageCounter = 0;
+    SaveFramesEnabled = 0;
+    if (SequenceSaving)   // the script's stop has stopped it already
+        BTN_Arreter_SauvClick();
 }
 
 void TFRM_Tool_Images::SaveImage()
@@ -282,15 +292,14 @@ bool TFRM_Tool_Images::AppendAviFrame(const kernels::Bitmap24& source)
     if (!AviWriterOpen && !OpenAviFile(source)) {
         // The writer told why. Inside a sequence every later frame would
         // fail the same way: the sequence ends.
-        if (SequenceSaving)
-            StopAfterRule({});
+        EndSequenceAfterFailure();
         return false;
     }
     if (AviWriter->WriteFrame(source) < 0) {
         // The writer told the cause once; after a write error it closed the
         // file, keeping the frames already written.
         if (SequenceSaving) {
-            StopAfterRule({});
+            EndSequenceAfterFailure();
         } else {
             AviWriter->Close();
             RetireContainerName();
