@@ -801,6 +801,30 @@ bool StopIfWaiting(bool& waitFlag)
     return true;
 }
 
+void StartAction(const QString& arguments, bool& waitFlag, const std::function<ActionStart()>& start)
+{
+    const bool wait = arguments == QLatin1String("startwait");
+    if (wait)
+        BeginWait(waitFlag);
+    const bool marked = waitFlag;
+    const std::uint64_t stops = g_interruptions;
+    const ActionStart started = start();
+    if (g_interruptions != stops)
+        return;   // the start stopped the script (its own error)
+    if (started == ActionStart::Runs) {
+        if (!wait)
+            ScriptNext(50);
+        return;
+    }
+    if (marked && !waitFlag)
+        return;   // it ended during its start, and the script went on
+    waitFlag = false;
+    if (started == ActionStart::FailedAndTold)
+        StopScript();
+    else
+        ScriptError(arguments);
+}
+
 // --- statements ----------------------------------------------------------------------
 
 namespace {

@@ -111,24 +111,25 @@ void TFRM_Tool_Images::ConnectSavingHandlers()
 
 // ---- one save ----------------------------------------------------------------
 
-void TFRM_Tool_Images::BTN_Enregistrer_ImageClick()
+bool TFRM_Tool_Images::BTN_Enregistrer_ImageClick()
 {
     // Frames and timer ticks go on while a save shows a box (a write error
     // of the video writer): they are not saved into the failing file.
     if (saving_)
-        return;
+        return true;
     struct Busy {
         bool& flag;
         explicit Busy(bool& f) : flag(f) { flag = true; }
         ~Busy() { flag = false; }
     } busy(saving_);
     try {
-        SaveImage();
+        return SaveImage();
     } catch (const SaveError& e) {
         SaveFailed(e.text());
     } catch (const std::exception& e) {
         SaveFailed(TranslatedTexts.MSG_Enregistrement_Erreur.arg(QString::fromLocal8Bit(e.what())));
     }
+    return false;
 }
 
 void TFRM_Tool_Images::SaveFailed(const QString& text)
@@ -152,7 +153,7 @@ void TFRM_Tool_Images::EndSequenceAfterFailure()
         BTN_Arreter_SauvClick();
 }
 
-void TFRM_Tool_Images::SaveImage()
+bool TFRM_Tool_Images::SaveImage()
 {
     const QString key = typeKey();
     ++SequenceFrameCounter;
@@ -171,7 +172,7 @@ void TFRM_Tool_Images::SaveImage()
             }
             if (FRM_Pref->CKB_Arreter_Sauvegarde->isChecked()) {
                 StopAfterRule(TranslatedTexts.MSG_Espace_Disque_Critique);
-                return;
+                return true;   // an end of the sequence by its rule, told
             }
         }
     }
@@ -180,19 +181,20 @@ void TFRM_Tool_Images::SaveImage()
     std::int64_t size_kb = 0;
     if (key == QLatin1String("AVI")) {
         if (!AppendAviFrame(SaveSource(zone)))
-            return;
+            return false;
         if (AVICompression::CompressOptions.fccHandler == 0 || AviWriter->CodecCode() == QLatin1String("DIB "))
             size_kb = (std::int64_t(AviWriter->Width()) * AviWriter->Height() * 3 * SequenceFrameCounter + 2560) / 1024;
     } else if (key == QLatin1String("TFV")) {
         if (!AppendTiffPage(zone))
-            return;
+            return true;   // no file open: nothing to add to
     } else if (key == QLatin1String("BMP") || key == QLatin1String("JPG") || key == QLatin1String("PNG")
                || key == QLatin1String("TIF")) {
         SaveStillImage(key, SaveSource(zone));
     } else {
-        return;
+        return true;
     }
     SizeLimitRule(size_kb);
+    return true;
 }
 
 // ---- names never taken twice -------------------------------------------------
