@@ -73,6 +73,14 @@ void TFRM_Longuepose::BTN_Demarrer_PoseClick()
 {
     if (!FRM_Alv)
         return;
+    const auto refuse = [] { Msg::ShowMessageText(false, TranslatedTexts.MSG_Poses_Longues_Sans_Camera); };
+    // No camera runs: the series cannot start, and nothing is prepared for
+    // it - a dark or flat built before, the dark's threshold and the
+    // stacking mode stay as they were.
+    if (!LongExposure::CameraRuns()) {
+        refuse();
+        return;
+    }
     if (grabOrStreamSlot1() && FRM_Pref && FRM_Pref->CKB_VestaMod->isChecked())
         Preferences::ApplyLongExposureSettings();
     LongExposureParams.ExposureMs = SPED_Vesta_Pose->value();
@@ -95,9 +103,9 @@ void TFRM_Longuepose::BTN_Demarrer_PoseClick()
     }
     checkAndRun(FRM_Alv->CKB_Longuepose_Active, true, [] { FRM_Alv->CKB_Longuepose_ActiveClick(); });
     if (!FRM_Alv->CKB_Longuepose_Active->isChecked()) {
-        // No camera runs: the series does not start, and what was set for it is undone.
+        // The cycle refused after all: what was set for it is undone.
         BTN_Arreter_PoseClick();
-        Msg::ShowMessageText(false, TranslatedTexts.MSG_Poses_Longues_Sans_Camera);
+        refuse();
         return;
     }
     BTN_Arreter_Pose->setEnabled(true);

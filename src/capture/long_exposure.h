@@ -94,4 +94,8 @@ void LibraryTrigger(bool fixed);
 // port address nothing is written, and the message window says so once.
 void ChangePort(const QString& tag, const std::function<std::uint8_t(std::uint8_t)>& change);
 
+// The current slot has a camera running, and no file plays on it: the one
+// condition under which a series of exposures can start.
+bool CameraRuns();
+
 } // namespace LongExposure

@@ -73,14 +73,6 @@ bool linesDriven()
 // (under a file on its own slot its exposures end without an image).
 bool pluginSlot1() { return CameraSlots[1].sourceKind == 3 && CameraSlots[1].pluginHandle != 0; }
 
-// The current slot has a camera running, and no file plays on it.
-bool cameraRuns()
-{
-    const int cur = CurrentCameraSlot == 2 ? 2 : 1;
-    return !FileSources::PlaysOn(cur)
-           && (GrabDevices[cur] || (WdmCaptures[cur] && WdmCaptures[cur]->Running()) || CameraSlots[cur].pluginHandle != 0);
-}
-
 bool selfGuided() { return FRM_Longuepose && FRM_Longuepose->CKB_Selfguide_Active->isChecked(); }
 bool alternating() { return selfGuided() && params().AlternateLines == 1; }
 
@@ -215,6 +207,13 @@ void switchOff()
 
 } // namespace
 
+bool LongExposure::CameraRuns()
+{
+    const int cur = CurrentCameraSlot == 2 ? 2 : 1;
+    return !FileSources::PlaysOn(cur)
+           && (GrabDevices[cur] || (WdmCaptures[cur] && WdmCaptures[cur]->Running()) || CameraSlots[cur].pluginHandle != 0);
+}
+
 void TFRM_Alv::ConnectLongExposureHandlers()
 {
     CKB_Longuepose_Active = new QCheckBox(this);
@@ -280,7 +279,7 @@ void TFRM_Alv::CKB_Longuepose_ActiveClick()
         return;
     }
 
-    if (!cameraRuns()) {
+    if (!LongExposure::CameraRuns()) {
         // Nothing to expose: the cycle stays off.
         const QSignalBlocker blocker(CKB_Longuepose_Active);
         CKB_Longuepose_Active->setChecked(false);

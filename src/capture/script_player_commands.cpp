@@ -46,22 +46,18 @@ void SetLongExposureNumber(const QString& arguments, const char* control)
 
 void CmdLongexposure(std::uint8_t, const QString& arguments)
 {
-    if (arguments == QLatin1String("startwait")) {
-        // Marked before the start, so that an end reported during the start
-        // is not lost.
-        BeginWait(WaitLongExposure);
-        const bool ran = Settings::RunHandler(QStringLiteral("FRM_Longuepose.BTN_Demarrer_PoseClick"));
-        // A series that did not start (no camera) would never end the wait.
-        const bool running = FRM_Alv && FRM_Alv->CKB_Longuepose_Active && FRM_Alv->CKB_Longuepose_Active->isChecked();
-        if (!ran || (WaitLongExposure && !running)) {
-            WaitLongExposure = false;   // long exposures unavailable: no wait without end
-            ScriptError(arguments);
-        }
+    if (arguments == QLatin1String("start") || arguments == QLatin1String("startwait")) {
+        StartAction(arguments, WaitLongExposure, [] {
+            // A series that did not start (no camera runs: the window has
+            // said so) would never end a wait, nor expose anything.
+            if (!Settings::RunHandler(QStringLiteral("FRM_Longuepose.BTN_Demarrer_PoseClick")))
+                return ActionStart::Refused;
+            const bool running = FRM_Alv && FRM_Alv->CKB_Longuepose_Active && FRM_Alv->CKB_Longuepose_Active->isChecked();
+            return running ? ActionStart::Runs : ActionStart::Refused;
+        });
         return;
     }
-    if (arguments == QLatin1String("start"))
-        Settings::RunHandler(QStringLiteral("FRM_Longuepose.BTN_Demarrer_PoseClick"));
-    else if (arguments == QLatin1String("stop"))
+    if (arguments == QLatin1String("stop"))
         Settings::RunHandler(QStringLiteral("FRM_Longuepose.BTN_Arreter_PoseClick"));
     else {
         ScriptError(arguments);

@@ -788,6 +788,43 @@ bool ResumeIfWaiting()
     return true;
 }
 
+bool StopIfWaiting(bool& waitFlag)
+{
+    const bool wasSet = waitFlag;
+    waitFlag = false;
+    if (!wasSet || (g_awaited && g_awaited != &waitFlag) || !ScriptRunning || CurrentScript().State != StateWaiting)
+        return false;
+    // The stop is the waiting script's: a remote statement under way (whose
+    // save failed the sequence) is refused by the failure's own box.
+    const ScopedValue<MacroStatement*> own(g_macro, nullptr);
+    StopScript();
+    return true;
+}
+
+void StartAction(const QString& arguments, bool& waitFlag, const std::function<ActionStart()>& start)
+{
+    const bool wait = arguments == QLatin1String("startwait");
+    if (wait)
+        BeginWait(waitFlag);
+    const bool marked = waitFlag;
+    const std::uint64_t stops = g_interruptions;
+    const ActionStart started = start();
+    if (g_interruptions != stops)
+        return;   // the start stopped the script (its own error)
+    if (started == ActionStart::Runs) {
+        if (!wait)
+            ScriptNext(50);
+        return;
+    }
+    if (marked && !waitFlag)
+        return;   // it ended during its start, and the script went on
+    waitFlag = false;
+    if (started == ActionStart::FailedAndTold)
+        StopScript();
+    else
+        ScriptError(arguments);
+}
+
 // --- statements ----------------------------------------------------------------------
 
 namespace {

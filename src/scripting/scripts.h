@@ -33,6 +33,12 @@
 // is left alone. Because the flag is set before the action starts, an action
 // that ends at once (a failed start) resumes the script correctly.
 //
+//   An action that ends because it failed (a file it cannot write), told to
+//   the user once by its owner, ends the wait with
+//       Scripts::StopIfWaiting(Scripts::WaitSequence);
+//   instead: the script that waited for it stops, as after a failed
+//   statement, and never goes on as if the action had run its course.
+//
 //   flag              set by                        resumed by
 //   WaitSequence      image.sequence(startwait)     the image tool's sequencer
 //   WaitLongExposure  longexposure(startwait)       the long-exposure cycle timer
@@ -147,6 +153,26 @@ bool WaitsForUserAnswer();
 bool ResumeIfWaiting(bool& waitFlag);
 // The same for a wait that has no flag of its own ("Poursuivre").
 bool ResumeIfWaiting();
+// How the start of a lasting action went (StartAction).
+enum class ActionStart : std::uint8_t {
+    Runs,            // it runs, or has run its course already
+    Refused,         // nothing could start it, and nothing told why
+    FailedAndTold,   // it failed, and its owner has told why
+};
+// The statements "start" and "startwait" (arguments) of a lasting action:
+// with "startwait" the level waits on waitFlag, marked before start() runs;
+// "start" goes on 50 ms later. An action that does not start is never taken
+// for started: no wait is left behind and the statement fails, with the
+// script error of its argument text when nothing told why, with the stop
+// alone after its owner's own message. A start that stopped the script
+// itself, or whose action ended during it and resumed the script, is left
+// at that.
+void StartAction(const QString& arguments, bool& waitFlag, const std::function<ActionStart()>& start);
+// Called by the owner of the action when it ends in a failure it has told
+// (or is about to tell) itself: clears the flag and, when a script runs and
+// waits for that action, stops it without a message of its own. True when
+// it stopped one.
+bool StopIfWaiting(bool& waitFlag);
 // The bound of a wait: once a second while a level waits, the action that
 // owns its flag is looked at; when it no longer runs (or no camera or file
 // delivers the frames it needs) twice in a row, the wait ends with the

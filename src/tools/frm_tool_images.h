@@ -115,8 +115,12 @@ public:
     // Ready -> Running. Refused (false, nothing changed) in any other state;
     // a script waiting on this start ("startwait") then ends with a script
     // error, since the addition it waits for never runs. A rolling ring that
-    // cannot be made leaves the Ready state as it was.
+    // cannot be made (told) leaves the Ready state as it was, and false.
     bool BTN_Demarrer_AddClick();
+    // The addition is Ready to start (integration on, nothing running), or
+    // Running.
+    bool AdditionCanStart() const;
+    bool AdditionRuns() const;
     // (BTN_Arreter_AddClick, below: Running -> Ready. It frees the rolling
     // ring, finishes a dark or flat, gives the controls back and resumes a
     // script waiting on the integration; outside the Running state it
@@ -175,8 +179,8 @@ public:
     // Saves one image, or one frame or page of the open video or multi-page
     // TIFF, in the type of CBX_TypeFichier, and applies the end rules of a
     // running sequence. Never throws: a failure is told once and, inside a
-    // sequence, stops it.
-    void BTN_Enregistrer_ImageClick();
+    // sequence, stops it; false then.
+    bool BTN_Enregistrer_ImageClick();
     // The prefix edit: the overwrite warning and the free space on every
     // change; leaving it strips a trailing ".bmp"/".avi"/".jpg" and offers to
     // create a missing folder.
@@ -187,7 +191,10 @@ public:
     void BTN_AVIcompressionClick();
 
     // ---- capture sequencer (frm_tool_images_sequencer.cpp) ----------------
-    void BTN_Demarrer_SauvClick();
+    // False when the sequence could not start: its file did not open or its
+    // first save failed (told). A sequence already running, or one that
+    // ended by its own rules at its first save, has started.
+    bool BTN_Demarrer_SauvClick();
     void BTN_Arreter_SauvClick();
     void TMR_SauveTimer();
     void TMR_Toutes_lesTimer();
@@ -226,12 +233,16 @@ private:
     void ConnectColourHandlers();
     // The frame routine again on the current camera slot.
     void RunFrameRoutine();
-    // One save; throws Util_Images::SaveError when a file cannot be written.
-    void SaveImage();
+    // One save; throws Util_Images::SaveError when a file cannot be written,
+    // false after a failure its writer told (a video that did not open or
+    // write).
+    bool SaveImage();
     void SaveStillImage(const QString& key, const kernels::Bitmap24& source);
     bool AppendAviFrame(const kernels::Bitmap24& source);
     bool AppendTiffPage(bool zone);
     void SaveFailed(const QString& text);
+    // Ends the running sequence after a save that failed and was told.
+    void EndSequenceAfterFailure();
     void CountEndRule();
     void SizeLimitRule(std::int64_t size_kb);
     void StopAfterRule(const QString& message);

@@ -111,38 +111,49 @@ void TFRM_Tool_Images::ConnectSavingHandlers()
 
 // ---- one save ----------------------------------------------------------------
 
-void TFRM_Tool_Images::BTN_Enregistrer_ImageClick()
+bool TFRM_Tool_Images::BTN_Enregistrer_ImageClick()
 {
     // Frames and timer ticks go on while a save shows a box (a write error
     // of the video writer): they are not saved into the failing file.
     if (saving_)
-        return;
+        return true;
     struct Busy {
         bool& flag;
         explicit Busy(bool& f) : flag(f) { flag = true; }
         ~Busy() { flag = false; }
     } busy(saving_);
     try {
-        SaveImage();
+        return SaveImage();
     } catch (const SaveError& e) {
         SaveFailed(e.text());
     } catch (const std::exception& e) {
         SaveFailed(TranslatedTexts.MSG_Enregistrement_Erreur.arg(QString::fromLocal8Bit(e.what())));
     }
+    return false;
 }
 
 void TFRM_Tool_Images::SaveFailed(const QString& text)
 {
-    // Inside a sequence a failed write ends it: the files written so far
-    // stay as they are, and the cause is told once.
-    if (SequenceSaving) {
-        SaveFramesEnabled = 0;
-        BTN_Arreter_SauvClick();
-    }
+    EndSequenceAfterFailure();
     showMessage(text, platform::MsgKind::Error, QStringLiteral("ImageSave"));
 }
 
-void TFRM_Tool_Images::SaveImage()
+void TFRM_Tool_Images::EndSequenceAfterFailure()
+{
+    // Inside a sequence a failed write ends it: the files written so far
+    // stay as they are, and the cause is told once. A script waiting for the
+    // sequence stops with it rather than going on to what follows a
+    // sequence that ran its course.
+    if (!SequenceSaving)
+        return;
+    Scripts::StopIfWaiting(Scripts::WaitSequence);
+    SequenceImageCounter = 0;
+    SaveFramesEnabled = 0;
+    if (SequenceSaving)   // the script's stop has stopped it already
+        BTN_Arreter_SauvClick();
+}
+
+bool TFRM_Tool_Images::SaveImage()
 {
     const QString key = typeKey();
     ++SequenceFrameCounter;
@@ -161,7 +172,7 @@ void TFRM_Tool_Images::SaveImage()
             }
             if (FRM_Pref->CKB_Arreter_Sauvegarde->isChecked()) {
                 StopAfterRule(TranslatedTexts.MSG_Espace_Disque_Critique);
-                return;
+                return true;   // an end of the sequence by its rule, told
             }
         }
     }
@@ -170,19 +181,20 @@ void TFRM_Tool_Images::SaveImage()
     std::int64_t size_kb = 0;
     if (key == QLatin1String("AVI")) {
         if (!AppendAviFrame(SaveSource(zone)))
-            return;
+            return false;
         if (AVICompression::CompressOptions.fccHandler == 0 || AviWriter->CodecCode() == QLatin1String("DIB "))
             size_kb = (std::int64_t(AviWriter->Width()) * AviWriter->Height() * 3 * SequenceFrameCounter + 2560) / 1024;
     } else if (key == QLatin1String("TFV")) {
         if (!AppendTiffPage(zone))
-            return;
+            return true;   // no file open: nothing to add to
     } else if (key == QLatin1String("BMP") || key == QLatin1String("JPG") || key == QLatin1String("PNG")
                || key == QLatin1String("TIF")) {
         SaveStillImage(key, SaveSource(zone));
     } else {
-        return;
+        return true;
     }
     SizeLimitRule(size_kb);
+    return true;
 }
 
 // ---- names never taken twice -------------------------------------------------
@@ -282,15 +294,14 @@ bool TFRM_Tool_Images::AppendAviFrame(const kernels::Bitmap24& source)
     if (!AviWriterOpen && !OpenAviFile(source)) {
         // The writer told why. Inside a sequence every later frame would
         // fail the same way: the sequence ends.
-        if (SequenceSaving)
-            StopAfterRule({});
+        EndSequenceAfterFailure();
         return false;
     }
     if (AviWriter->WriteFrame(source) < 0) {
         // The writer told the cause once; after a write error it closed the
         // file, keeping the frames already written.
         if (SequenceSaving) {
-            StopAfterRule({});
+            EndSequenceAfterFailure();
         } else {
             AviWriter->Close();
             RetireContainerName();

@@ -119,10 +119,10 @@ void TFRM_Tool_Images::EnableSequenceControls(bool idle)
 
 // ---- start ---------------------------------------------------------------------
 
-void TFRM_Tool_Images::BTN_Demarrer_SauvClick()
+bool TFRM_Tool_Images::BTN_Demarrer_SauvClick()
 {
     if (SequenceSaving)
-        return;
+        return true;
     const QSize zone = ZoneCaptureSize();
     ZoneCaptureBitmap.resize(zone.width(), zone.height());
     ResultCaptureBitmap = kernels::Bitmap24();
@@ -130,7 +130,7 @@ void TFRM_Tool_Images::BTN_Demarrer_SauvClick()
     TiffSequenceStarted = 0;
     Util_Images::ResetReportWarnings();
     if (!StartContainers())
-        return;
+        return false;
 
     EnableSequenceControls(false);
     // Running from here on, so that an end rule met by the first save
@@ -152,11 +152,11 @@ void TFRM_Tool_Images::BTN_Demarrer_SauvClick()
                                     * UnitMs(CBX_Toutes_les->currentIndex(), false));
         TMR_Toutes_les->setEnabled(true);
         TMR_Toutes_lesTimer();   // the first burst starts now
-    } else {
-        BTN_Enregistrer_ImageClick();
+    } else if (!BTN_Enregistrer_ImageClick()) {
+        return false;
     }
     if (!SequenceSaving)
-        return;
+        return true;
 
     if (RDB_Pendant->isChecked() && CBX_Pendant->currentIndex() > 0) {
         TMR_Pendant->setInterval(std::int64_t(SPED_Pendant->value()) * UnitMs(CBX_Pendant->currentIndex(), true));
@@ -165,6 +165,7 @@ void TFRM_Tool_Images::BTN_Demarrer_SauvClick()
     UpdateBlink();
     StampNextDue(TMR_Sauve->interval());
     TNI_SeqTimer->SetValue(0);
+    return true;
 }
 
 bool TFRM_Tool_Images::StartContainers()

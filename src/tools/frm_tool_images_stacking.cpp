@@ -362,6 +362,10 @@ void TFRM_Tool_Images::RDB_FlatClick()
     RenderResult(2, 0, 0, PermanentDisplay);
 }
 
+bool TFRM_Tool_Images::AdditionCanStart() const { return ready(*this); }
+
+bool TFRM_Tool_Images::AdditionRuns() const { return running(*this); }
+
 bool TFRM_Tool_Images::BTN_Demarrer_AddClick()
 {
     if (!FRM_Tool_Affichage || !FRM_Alv)

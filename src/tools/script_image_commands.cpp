@@ -253,26 +253,24 @@ void CmdImageSequenceCurrentnumber(std::uint8_t, const QString& arguments)
 void CmdImageSequence(std::uint8_t, const QString& arguments)
 {
     TFRM_Tool_Images* w = FRM_Tool_Images;
-    if (arguments == QLatin1String("startwait")) {
-        BeginWait(WaitSequence);
-        if (w->BTN_Demarrer_Sauv->isEnabled()) {
-            w->BTN_Demarrer_SauvClick();   // a failed start ends the wait with an error
-        } else if (!SequenceSaving) {
-            // Nothing runs and nothing can start: no wait without end.
-            WaitSequence = false;
-            ScriptError(arguments);
-        }
-        // else: the running sequence's end lets the script go on
+    if (arguments == QLatin1String("start") || arguments == QLatin1String("startwait")) {
+        StartAction(arguments, WaitSequence, [w] {
+            if (SequenceSaving)
+                return ActionStart::Runs;   // the running sequence's end lets a waiting script go on
+            if (!w->BTN_Demarrer_Sauv->isEnabled())
+                return ActionStart::Refused;
+            // A file that did not open or write has been told.
+            return w->BTN_Demarrer_SauvClick() ? ActionStart::Runs : ActionStart::FailedAndTold;
+        });
         return;
     }
     if (arguments == QLatin1String("save")) {
-        if (w->BTN_Enregistrer_Image->isEnabled())
-            w->BTN_Enregistrer_ImageClick();
-    } else if (arguments == QLatin1String("start")) {
-        if (w->BTN_Demarrer_Sauv->isEnabled())
-            w->BTN_Demarrer_SauvClick();
-        if (!ScriptRunning)
-            return;   // the start failed and stopped the script
+        // A failed save has been told once: the script stops without a
+        // second box.
+        if (w->BTN_Enregistrer_Image->isEnabled() && !w->BTN_Enregistrer_ImageClick()) {
+            StopScript();
+            return;
+        }
     } else if (arguments == QLatin1String("stop")) {
         if (w->BTN_Arreter_Sauv->isEnabled())
             w->BTN_Arreter_SauvClick();

@@ -44,15 +44,20 @@ void Check(QRadioButton* radio, const std::function<void()>& click)
 void CmdIntegration(std::uint8_t, const QString& arguments)
 {
     TFRM_Tool_Images* w = FRM_Tool_Images;
-    if (arguments == QLatin1String("startwait")) {
-        // Marked first: a start that is refused ends the wait with an error.
-        BeginWait(WaitIntegration);
-        w->BTN_Demarrer_AddClick();
+    if (arguments == QLatin1String("start") || arguments == QLatin1String("startwait")) {
+        StartAction(arguments, WaitIntegration, [w] {
+            if (w->AdditionRuns())
+                return ActionStart::Runs;
+            // Refused with integration off; a rolling loop whose frames find
+            // no memory has told why.
+            const bool ready = w->AdditionCanStart();
+            if (w->BTN_Demarrer_AddClick())
+                return ActionStart::Runs;
+            return ready ? ActionStart::FailedAndTold : ActionStart::Refused;
+        });
         return;
     }
-    if (arguments == QLatin1String("start"))
-        w->BTN_Demarrer_AddClick();
-    else if (arguments == QLatin1String("stop"))
+    if (arguments == QLatin1String("stop"))
         w->BTN_Arreter_AddClick();
     else if (arguments == QLatin1String("reset"))
         w->BTN_Reset_AddClick();

@@ -15,12 +15,14 @@
 #include "capture/long_exposure.h"
 #include "capture/plugin_mgr.h"
 #include "imaging/pipeline_state.h"
+#include "kernels/deep_planes.h"
 #include "platform/com_io.h"
 #include "platform/pseudo_terminal.h"
 #include "scripting/frm_script.h"
 #include "scripting/scripts.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
+#include "translation/translated_texts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -170,6 +172,53 @@ TEST_F(LongExposureCycle, TwoExposuresOfASecondSwitchTheLinesInOrderAtTheirTimes
     // A new length applies from the next exposure.
     d->SPED_Vesta_Pose->setValue(3000);
     EXPECT_EQ(LongExposureParams.ExposureMs, 3000);
+}
+
+// A series started while no camera runs does not start, and the image tool
+// keeps what it had: the dark built before, its threshold and the stacking
+// mode are not reset for exposures that never come.
+TEST_F(LongExposureCycle, AStartWithNoCameraRunningLeavesTheDarkBuiltBefore)
+{
+    answerDriverDialog(0);
+    FRM_Alv->MNU_Cam1_DemarrerClick();
+    ASSERT_TRUE(GrabDevices[1]);
+    TFRM_Tool_Images* t = FRM_Tool_Images;
+    t->CKB_Integration->click();
+    t->RDB_Dark->click();
+    t->SPED_Nb_Bitmap->setValue(3);
+    t->BTN_Demarrer_Add->click();
+    for (int i = 0; i < 6 && t->BTN_Arreter_Add->isEnabled(); ++i)
+        FRM_Alv->Timer_Cam1Timer();
+    ASSERT_EQ(AdditionFrameCount[1], 3);
+    t->RDB_Unique->click();
+    t->SCB_Seuil_dark->setValue(40);
+    FRM_Alv->MNU_Cam1_ArreterClick();
+    ASSERT_FALSE(GrabDevices[1]);
+    const auto dark = [] {
+        std::uint64_t sum = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 20; ++x)
+                sum += DeepImagePlanes().pixel(1, x, y)[1];
+        return sum;
+    };
+    const std::uint64_t built = dark();
+    ASSERT_GT(built, 0u);
+    const bool integration = t->CKB_Integration->isChecked();
+
+    auto* d = FRM_Longuepose;
+    d->CBX_TypePose->setCurrentText(QStringLiteral("Dark"));
+    d->BTN_Demarrer_Pose->click();
+    EXPECT_FALSE(FRM_Alv->CKB_Longuepose_Active->isChecked());
+    EXPECT_TRUE(messageText().contains(TranslatedTexts.MSG_Poses_Longues_Sans_Camera)) << messageText().toStdString();
+    EXPECT_EQ(AdditionFrameCount[1], 3);
+    EXPECT_EQ(dark(), built);
+    EXPECT_EQ(t->SCB_Seuil_dark->value(), 40);
+    EXPECT_TRUE(t->RDB_Unique->isChecked());
+    EXPECT_EQ(t->CKB_Integration->isChecked(), integration);
+    EXPECT_TRUE(d->BTN_Demarrer_Pose->isEnabled());
+    EXPECT_FALSE(d->BTN_Arreter_Pose->isEnabled());
+    EXPECT_TRUE(d->CBX_TypePose->isEnabled());
+    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'|').toStdString();
 }
 
 TEST_F(LongExposureCycle, AStopMidSeriesLeavesTheLinesAtRestAndNothingRunsAfterIt)

@@ -98,6 +98,38 @@ TEST_F(ImageCommandsOnACamera, AScriptThatPausedTheSequencerStartsItAndGoesOnAtI
     EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'|').toStdString();
 }
 
+// A sequence a script waits for that ends because a file cannot be written
+// (the third, or the very first) stops the script with it: the failure's one
+// box, and the statement after the wait never runs as after a sequence that
+// ran its course.
+TEST_F(ImageCommandsOnACamera, AScriptWaitingForASequenceThatCannotWriteStopsWithIt)
+{
+    const QString folder = dir.path() + QStringLiteral("/m57");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), folder + QStringLiteral("/m57_3.bmp")));
+    for (const QString& prefix : {folder + QStringLiteral("/m57_"), folder + QStringLiteral("/m57_3.bmp/in_")}) {
+        SCOPED_TRACE(prefix.toStdString());
+        boxes.clear();
+        answerDriverDialog(0);
+        FRM_Script->Memo_Script->setPlainText(QStringLiteral("camera(1,start)\nimage.sequence.prefix(\"%1\")\n"
+                                                             "image.sequence.currentnumber(1)\n"
+                                                             "image.sequence.for(5,images)\nimage.sequence(startwait)\n"
+                                                             "camera(1,stop)")
+                                                  .arg(prefix));
+        FRM_Script->MNU_ExecuterDuDebutClick(FRM_Script->MNU_ExecuterDuDebut);
+        runWithFrames(200);
+        EXPECT_FALSE(Scripts::ScriptRunning);
+        EXPECT_FALSE(SequenceSaving);
+        EXPECT_EQ(boxes.texts().size(), 1) << boxes.texts().join(u'|').toStdString();
+        EXPECT_TRUE(runControlsIdle());
+        EXPECT_TRUE(FRM_Tool_Images->BTN_Demarrer_Sauv->isEnabled()) << "a new sequence can start";
+        EXPECT_TRUE(FRM_Alv->Timer_Cam1->isActive()) << "the line after the wait ran";
+        FRM_Alv->MNU_Cam1_ArreterClick();
+    }
+    EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.bmp")}, QDir::Files),
+              (QStringList{QStringLiteral("m57_1.bmp"), QStringLiteral("m57_2.bmp")}));
+}
+
 TEST_F(ImageCommandsOnACamera, ScriptErrorsShowTheirBoxAndStopWhileTheCameraStreams)
 {
     const QString folder = dir.path() + QStringLiteral("/scripts/");

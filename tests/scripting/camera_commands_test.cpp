@@ -83,11 +83,18 @@ TEST_F(CameraCommands, ModeNeedsARunningCameraAndArmsTheNextLineBeforeTheClick)
 
 TEST_F(CameraCommands, LongExposureWaitsAreMarkedFirstAndNeverEndless)
 {
-    // Unavailable long exposures: an error, not a wait without end.
+    // Unavailable long exposures: an error, not a wait without end, and no
+    // start taken for a series that runs.
     runScript(QStringLiteral("longexposure(startwait)\ntest.log(never)"));
     EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Line 1 : startwait")});
     EXPECT_FALSE(Scripts::WaitLongExposure);
     EXPECT_FALSE(Scripts::ScriptRunning);
+    boxes.clear();
+    runScript(QStringLiteral("longexposure(start)\ntest.log(never)"));
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Line 1 : start")});
+    EXPECT_FALSE(Scripts::ScriptRunning);
+    EXPECT_TRUE(scripttest::logged.isEmpty());
+    EXPECT_TRUE(FRM_Longuepose->BTN_Demarrer_Pose->isEnabled()) << "the window's start stays offered";
 
     // An end reported during the start itself lets the script go on.
     Settings::RegisterHandler(QStringLiteral("FRM_Longuepose.BTN_Demarrer_PoseClick"),

@@ -143,4 +143,38 @@ TEST_F(ImageCommands, StartwaitWithNothingToStartIsAnErrorNotAnEndlessWait)
     EXPECT_TRUE(Scripts::ResumeIfWaiting(Scripts::WaitSequence));
     ticks();
     EXPECT_EQ(logged, QStringList{QStringLiteral("after")});
+
+    // A start that does not wait is refused alike; with a sequence running
+    // it goes on.
+    logged.clear();
+    runScript(QStringLiteral("image.sequence(start)\ntest.log(never)"));
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Line 1 : start")});
+    EXPECT_TRUE(logged.isEmpty());
+    SequenceSaving = true;
+    boxes.clear();
+    runScript(QStringLiteral("image.sequence(start)\ntest.log(running)"));
+    SequenceSaving = false;
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(logged, QStringList{QStringLiteral("running")});
+}
+
+// A start or a save whose file cannot be written is told once, by the save,
+// and ends the script there: nothing after it runs as after a saved image.
+TEST_F(ImageCommands, AStartOrASaveThatCannotWriteStopsTheScript)
+{
+    TFRM_Tool_Images* w = FRM_Tool_Images;
+    const QString prefix = dir.path() + QStringLiteral("/absent/m42_");
+    for (const char* statement : {"image.sequence(start)", "image.sequence(save)"}) {
+        SCOPED_TRACE(statement);
+        boxes.clear();
+        logged.clear();
+        runScript(QStringLiteral("image.sequence.prefix(\"%1\")\n%2\ntest.log(never)").arg(prefix, QLatin1String(statement)));
+        ASSERT_EQ(boxes.texts().size(), 1) << boxes.texts().join(u'|').toStdString();
+        EXPECT_TRUE(boxes.texts().front().contains(prefix)) << boxes.texts().front().toStdString();
+        EXPECT_TRUE(logged.isEmpty());
+        EXPECT_FALSE(Scripts::ScriptRunning);
+        EXPECT_FALSE(SequenceSaving);
+        EXPECT_TRUE(w->BTN_Demarrer_Sauv->isEnabled()) << "the sequence can be started again";
+        EXPECT_FALSE(w->BTN_Demarrer_Sauv->isChecked());
+    }
 }

@@ -178,6 +178,10 @@ case_refused() {
   "$client" execute "image.name.load(image,\"$out/picture.bmp\")" || fail "the picture was not opened"
   refused_at_once "^Impossible d'écrire le fichier /nonexistent/dir/x\.bmp : " : \
     "image.name(\"/nonexistent/dir/x.bmp\")" "image.save" "message.show(\"after save\")"
+  # A start whose action does not start (no camera runs under the picture,
+  # integration off) is refused, never answered as run.
+  refused_at_once "^Line [0-9]+ : start$" : "longexposure(start)" "message.show(\"after start\")"
+  refused_at_once "^Line [0-9]+ : start$" : "integration(off)" "integration(start)" "message.show(\"after start\")"
   "$client" execute "// encore" || fail "the statement after the boxes was refused"
 }
 

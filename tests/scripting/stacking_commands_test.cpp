@@ -32,11 +32,25 @@ TEST_F(StackingCommands, StartwaitGoesOnFiftyMillisecondsAfterTheAdditionStops)
     EXPECT_EQ(logged, QStringList{QStringLiteral("after")});
     EXPECT_FALSE(Scripts::WaitIntegration);
 
-    // A start that is refused (integration off) ends the wait with an error.
+    // A start that is refused (integration off) ends the wait with an error,
+    // and a start that does not wait is no more taken for a stack that runs.
     runScript(QStringLiteral("integration(off)\nintegration(startwait)\ntest.log(never)"));
     EXPECT_EQ(boxes.texts().size(), 1);
     EXPECT_EQ(logged, QStringList{QStringLiteral("after")});
     EXPECT_FALSE(Scripts::ScriptRunning);
+    boxes.clear();
+    runScript(QStringLiteral("integration(off)\nintegration(start)\ntest.log(never)"));
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Line 2 : start")});
+    EXPECT_EQ(logged, QStringList{QStringLiteral("after")});
+    EXPECT_FALSE(Scripts::ScriptRunning);
+
+    // A stack already running is the one a start, waiting or not, goes on with.
+    boxes.clear();
+    runScript(QStringLiteral("integration(on)\nintegration(start)\nintegration(start)\ntest.log(running)"));
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(logged.last(), QStringLiteral("running"));
+    EXPECT_TRUE(FRM_Tool_Images->BTN_Arreter_Add->isEnabled());
+    FRM_Tool_Images->BTN_Arreter_AddClick();
 
     boxes.clear();
     runScript(QStringLiteral("integration(On)"));
