@@ -194,6 +194,9 @@ void TFRM_Alv::RunFirstActivationSteps()
     FileSourceOpen = false;
 
     SettingsFilePath = platform::joinPath(platform::programDir(), Settings::kSettingsFileName);
+    // A note of the start shows where the window layout puts the message
+    // window, at its size there, not at a place taken before it is known.
+    Settings::PlaceMessageWindow();
     {
         // Every message of the start-up is in the chosen language: the texts
         // come first, then the load, whose notes are shown together once the

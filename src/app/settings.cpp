@@ -200,9 +200,12 @@ int centred(int screen, int size) { return std::max(0, (screen - size) / 2); }
 
 // A stored position off the screen (a monitor gone, a smaller resolution)
 // is brought onto it once; the next save stores where the window went, so
-// it does not move again at the next start.
+// it does not move again at the next start. The place is the window's own:
+// one shown before (a note of the start) and given a first place then does
+// not take another each time it shows again.
 void placeOnScreen(QWidget* w, int left, int top)
 {
+    Systeme::KeepPlaceGiven(w);
     Systeme::PlaceOnScreen(w, QPoint(left, top));
 }
 
@@ -614,6 +617,26 @@ void LoadMiscPrefs()
 namespace {
 int positiveOr(int v, int fallback) { return v > 0 ? v : fallback; }
 
+// The message window's size and place (the layout never shows it): without
+// a place of the user's, centred for its default size.
+void placeMessageWindow(const platform::IniDocument& doc)
+{
+    QWidget* msg = FindWindow(QStringLiteral("FRM_Message"));
+    if (!msg)
+        return;
+    const QSize screen = Systeme::ScreenSize();
+    const auto readInt = [&](const QString& name, int def) {
+        return doc.readInteger(QStringLiteral("Windows"), name, def);
+    };
+    const int width = positiveOr(readInt(QStringLiteral("FRM_Message_Width"), 250), 250);
+    const int height = positiveOr(readInt(QStringLiteral("FRM_Message_Height"), 350), 350);
+    Systeme::ResizeAsStored(msg, QSize(width, height));
+    const StoredPlace place(doc, QStringLiteral("FRM_Message"));
+    placeOnScreen(msg, place.read("_Left", centred(screen.width(), 250)),
+                  place.read("_Top", centred(screen.height(), 350)));
+    place.note(msg, false);
+}
+
 // The windows the window layout gives no first place: the main window,
 // those placed by the other start-up preferences or with a place of their
 // own when none is stored, and the one that centres itself.
@@ -625,13 +648,25 @@ bool placedOtherwise(const QString& name)
 }
 } // namespace
 
+void PlaceMessageWindow()
+{
+    SettingsFileSession file(SettingsFileSession::Mode::Share);
+    placeMessageWindow(file.doc());
+}
+
 void LoadWindowLayout()
 {
     SettingsFileSession file(SettingsFileSession::Mode::Share);
     platform::IniDocument& doc = file.doc();
-    const QSize screen = Systeme::ScreenSize();
     auto readInt = [&](const QString& name, int def) { return doc.readInteger(QStringLiteral("Windows"), name, def); };
     QSet<QString> stored;
+    // The windows it brings back, which it stacks as they were left.
+    QList<QWidget*> restored;
+    const auto bringBack = [&](QWidget* w) {
+        Systeme::ShowFormOnScreen(w);
+        if (w && !restored.contains(w))
+            restored.append(w);
+    };
 
     // Places a window; shows it when its "visible" key is set (and `show`).
     auto place = [&](const QString& window, const QString& visibleKey, bool show,
@@ -646,7 +681,7 @@ void LoadWindowLayout()
         if (show && readInt(visibleKey, 0) != 0) {
             if (beforeShow)
                 beforeShow(w);
-            Systeme::ShowFormOnScreen(w);
+            bringBack(w);
         }
     };
     auto tlv = [&](const QString& window, const std::function<void(QWidget*)>& beforeShow = {}) {
@@ -669,13 +704,14 @@ void LoadWindowLayout()
         NotifyStep(QStringLiteral("FRM_Alv.FormActivate"));
         if (FRM_Alv && alv == FRM_Alv)
             FRM_Alv->FormActivate();
+        restored.append(alv);
     }
     // The script window and the chart left open come back once the main
     // window has its place: where they go depends on where its bars are.
     if (readInt(QStringLiteral("FRM_Script_visible"), 0) != 0)
-        Systeme::ShowFormOnScreen(FindWindow(QStringLiteral("FRM_Script")));
+        bringBack(FindWindow(QStringLiteral("FRM_Script")));
     if (readInt(QStringLiteral("FRM_Sky_visible"), 0) != 0) {
-        Systeme::ShowFormOnScreen(FindWindow(QStringLiteral("FRM_Sky")));
+        bringBack(FindWindow(QStringLiteral("FRM_Sky")));
         RunHandler(QStringLiteral("Sky.RedrawChart"));
     }
     place(QStringLiteral("FRM_MiseEnStation"), QStringLiteral("FRM_MiseEnstation_visible"), true);
@@ -694,16 +730,7 @@ void LoadWindowLayout()
         if (auto* b = control<QAbstractButton>(kPref, "CKB_Historique_Comm"))
             b->setChecked(true);
     });
-    if (QWidget* msg = FindWindow(QStringLiteral("FRM_Message"))) {
-        const int width = positiveOr(readInt(QStringLiteral("FRM_Message_Width"), 250), 250);
-        const int height = positiveOr(readInt(QStringLiteral("FRM_Message_Height"), 350), 350);
-        Systeme::ResizeAsStored(msg, QSize(width, height));
-        // Without a place of the user's, centred for its default size.
-        const StoredPlace place(doc, QStringLiteral("FRM_Message"));
-        placeOnScreen(msg, place.read("_Left", centred(screen.width(), 250)),
-                      place.read("_Top", centred(screen.height(), 350)));
-        place.note(msg, false);
-    }
+    placeMessageWindow(doc);
     tlv(QStringLiteral("FRM_Prg_Suivi"));
     place(QStringLiteral("FRM_PlayControl"), {}, false);
     tlv(QStringLiteral("FRM_ObjectAction"));
@@ -726,9 +753,12 @@ void LoadWindowLayout()
     }
 
     // Shown in the order above, the windows are then stacked as the user
-    // left them: the one in front at the close is in front again.
+    // left them: the one in front at the close is in front again, and the
+    // windows shown otherwise during the start-up (a note about the
+    // settings) in front of them.
     Systeme::RestoreStacking(doc.readString(QStringLiteral("Windows"), QStringLiteral("Empilement"), QString())
-                                 .split(u',', Qt::SkipEmptyParts));
+                                 .split(u',', Qt::SkipEmptyParts),
+                             restored);
 }
 
 void RestoreGotoPoints()

@@ -77,6 +77,9 @@ void LoadDriversDir();
 // Start-up preferences and window layout, read once at the first activation.
 void LoadMiscPrefs();
 void LoadWindowLayout();
+// The message window's size and place as the window layout gives them, for
+// a note shown at the start before the layout is read.
+void PlaceMessageWindow();
 // The goto dialog's origin and destination as loaded from section "Carte".
 void RestoreGotoPoints();
 

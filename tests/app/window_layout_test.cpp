@@ -33,6 +33,8 @@
 #include "tools/frm_tool_images.h"
 #include "tools/frm_tool_mesures.h"
 
+#include <optional>
+
 namespace {
 // Puts a window at a place and shows it through the program's show path.
 void showAt(QWidget* window, QPoint frameTopLeft)
@@ -1016,5 +1018,47 @@ TEST_F(WindowLayout, AWindowOpenedBesideWindowsKeptOnTopComesBackWhereAndAsItWas
     QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     EXPECT_EQ(FRM_Raquette->frameGeometry(), left);
     for (QWidget* w : QList<QWidget*>{FRM_Raquette, FRM_Tool_Suivi, FRM_Sky, FRM_Planificateur})
+        w->hide();
+}
+
+// A note of the start (a value of the settings that cannot be read) stands,
+// once the windows left open are back and stacked, in front of them all
+// with the keyboard. A message shown before the settings are read (the
+// message window then takes a place of its own) is put where the window
+// layout has it, and shows there again after it was closed; the
+// Preferences, opened beside it and the tracking window after each line,
+// open at one place, whole on the screen.
+TEST_F(WindowLayout, ANoteOfTheStartStaysInFrontAndWindowsBesideItOpenAtOnePlace)
+{
+    writeSettings("[Prefs]\r\nNum_Suffixe=quatre\r\n[Windows]\r\nFRM_AlV_Left=112\r\nFRM_AlV_Top=84\r\n"
+                  "FRM_Script_Left=0\r\nFRM_Script_Top=152\r\nFRM_Script_visible=1\r\n"
+                  "FRM_Tool_Suivi_visible=1\r\nEmpilement=FRM_Alv,FRM_Script,FRM_Tool_Suivi\r\n");
+    FRM_Alv->show();
+    Msg::ShowMessageText(false, QStringLiteral("avant"));
+    // The main window's first activation loads the settings and the layout.
+    FRM_Alv->FormActivate();
+    ASSERT_TRUE(FRM_Message->isVisible());
+    EXPECT_TRUE(FRM_Message->MEMO_Message->toPlainText().contains(u"quatre"));
+    const QStringList back = {QStringLiteral("FRM_Script"), QStringLiteral("FRM_Tool_Suivi"),
+                              QStringLiteral("FRM_Message")};
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Systeme::StackingNames().mid(Systeme::StackingNames().size() - 3) == back; },
+                                10000))
+        << Systeme::StackingNames().join(u',').toStdString();
+    EXPECT_EQ(QApplication::activeWindow(), FRM_Message);
+
+    const QPoint centred(387, 209);
+    EXPECT_EQ(Systeme::FrameCorner(FRM_Message), centred);
+    std::optional<QPoint> pref;
+    for (int round = 0; round < 3; ++round) {
+        FRM_Message->hide();
+        Msg::ShowMessageText(false, QStringLiteral("ligne"));
+        EXPECT_EQ(Systeme::FrameCorner(FRM_Message), centred) << round;
+        Systeme::ShowFormOnScreen(FRM_Pref);
+        EXPECT_TRUE(Systeme::ScreenArea().contains(Systeme::FrameOf(FRM_Pref))) << round;
+        EXPECT_EQ(Systeme::FrameCorner(FRM_Pref), pref.value_or(Systeme::FrameCorner(FRM_Pref))) << round;
+        pref = Systeme::FrameCorner(FRM_Pref);
+        FRM_Pref->hide();
+    }
+    for (QWidget* w : QList<QWidget*>{FRM_Message, FRM_Script, FRM_Tool_Suivi})
         w->hide();
 }

@@ -49,6 +49,14 @@
 #     dialogs, the big FWHM window, the kernel grid, the script window)
 #     opens above them, whole on the screen; the big FWHM window opens clear
 #     of the display window, whose next click would hide it.
+#   - In that fresh program folder, whose settings file holds a value that
+#     cannot be read (a note at the start tells it), the message window
+#     closed and shown again by a line of the remote client comes back where
+#     it showed first, and the Preferences opened beside it and the tracking
+#     window after each line open at one place, whole on the screen.
+#   - Windows left open come back stacked as they were left, after two
+#     restarts; at a third, a value made unreadable again, the note the
+#     start shows stands in front of them all, whole, with the keyboard.
 #
 #   window_stacking_e2e.sh BUILD_DIR SOURCE_DIR
 #
@@ -845,8 +853,42 @@ opens_in_sight() {
   close_win "$win"
 }
 
+# The message window, closed and shown again by a line of the remote client,
+# comes back where it showed first; the Preferences, opened from the menu
+# beside it and the tracking window after each line, open at one place,
+# whole on the screen, where they leave the most of it in sight.
+preferences_at_one_place() {
+  local message first="" frame pref x y w h round
+  message=$(wait_window "^Message$") || { fail "the message window is not shown"; return; }
+  local noted
+  noted=$(settled frame_of "$message")
+  for round in 1 2 3; do
+    close_win "$message"
+    ("$client" execute "messagebox.show(\"ligne $round\")" >/dev/null 2>&1 &)
+    message=$(wait_window "^Message$") || { fail "the message window does not show again"; return; }
+    frame=$(settled frame_of "$message")
+    [ "$frame" = "$noted" ] || fail "the message window shows again at $frame, it showed at $noted (round $round)"
+    open_preferences
+    pref=$(wait_window "^Pr.*f.*rences$") || { fail "the Preferences do not open"; return; }
+    frame=$(settled frame_of "$pref")
+    read -r x y w h <<<"$frame"
+    [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le $sw ] && [ $((y + h)) -le $sh ] \
+      || fail "the Preferences' frame ${w}x${h} at $x,$y is not whole on the ${sw}x${sh} screen"
+    if [ -z "$first" ]; then
+      first=$frame
+      most_in_sight "$pref" "the Preferences"
+    elif [ "$frame" != "$first" ]; then
+      fail "the Preferences open at $frame, they opened at $first (round $round)"
+    fi
+    shot "preferences-$round"
+    close_win "$pref"
+  done
+  [ "$frame" = "$first" ] && ok "the message window and the Preferences open at one place each"
+}
+
 # The program started afresh on a 1024 x 768 screen, as a user first meets
-# it: plain windows opened beside the windows kept on top.
+# it (one value of its settings file unreadable, which a note at the start
+# tells): plain windows opened beside the windows kept on top.
 fresh_program_on_a_larger_screen() {
   echo "plain windows beside the windows kept on top, a fresh program at 1024 x 768"
   local tracking message script chart failed=$failures
@@ -854,13 +896,15 @@ fresh_program_on_a_larger_screen() {
   sw=1024 sh=768
   start_x11_display "${sw}x${sh}" "$work"
   new_program_dir "$work/fresh" "$work/run-fresh"
+  sed 's/^Num_Suffixe=1/Num_Suffixe=quatre/' "$work/fresh/nightjarpro.one" >"$work/fresh/NightjarPro.ini"
   export XDG_RUNTIME_DIR="$work/run-fresh"
   start_program_in "$work/fresh" "$work/program-fresh.log" || return
   menu $F Down Down Down Down Return
   tracking=$(wait_window "^Suivi/Autoguidage$") || { fail "the tracking window does not open"; return; }
+  local ON_TOP="^Message$|^Suivi/Autoguidage$"
+  preferences_at_one_place
   ("$client" execute 'messagebox.show("fresh")' >/dev/null 2>&1 &)
   message=$(wait_window "^Message$") || { fail "the message window does not open"; return; }
-  local ON_TOP="^Message$|^Suivi/Autoguidage$"
   opens_in_sight "the image window" "^Images$" 'menu $F Right Return'
   # The tracking window's "Configurer" of the lost-star alarm.
   opens_in_sight "the lost-star window" "perte d" 'click_at "$tracking" 422 416'
@@ -1000,12 +1044,41 @@ stacked_as_left_after_restarts() {
   shot restart-left
   for round in 1 2; do
     close_with_close_box "$work/left-$round"
+    # (The value the note of the first start told of, mended.)
+    sed -i 's/^Num_Suffixe=quatre/Num_Suffixe=1/' "$work/fresh/NightjarPro.ini"
     start_program_in "$work/fresh" "$work/program-restart-$round.log" || return
     echo "  started again ($round)"
     stacked_as_left "$work/left-$round" "$work/back-$round"
     shot "restart-back-$round"
   done
   [ "$failures" -eq "$failed" ] && ok "stacked as they were left, each as much in sight, after two restarts"
+  note_in_front_after_restart
+}
+
+# Closed again, a value of the settings file made unreadable, and started
+# again: the note the start shows of it stands in front of every window
+# that comes back, whole on the screen, with the keyboard; the windows
+# that come back are stacked as they were left.
+note_in_front_after_restart() {
+  local left="$work/left-3" message failed=$failures
+  close_with_close_box "$left"
+  sed -i 's/^Num_Suffixe=1/Num_Suffixe=quatre/' "$work/fresh/NightjarPro.ini"
+  grep -aq '^Num_Suffixe=quatre' "$work/fresh/NightjarPro.ini" || { fail "no value made unreadable"; return; }
+  start_program_in "$work/fresh" "$work/program-restart-3.log" || return
+  echo "  started again with a note"
+  message=$(wait_window "^Message$") || { fail "no note shows at the start"; return; }
+  until_true 30 '[ "$(names_of "$(restored_sight)")" = "$(names_of "$(cat "$left")")" ]' \
+    || fail "with a note, the windows come back stacked as $(names_of "$(restored_sight)" | paste -sd, -), they were left as $(names_of "$(cat "$left")" | paste -sd, -) (bottom to top)"
+  local top share
+  until_true 10 '[ "$(sight_of_shown | tail -1 | cut -d" " -f1)" = "$message" ]'
+  read -r top share _ <<<"$(sight_of_shown | tail -1)"
+  [ "$top" = "$message" ] || fail "the note stands under \"$(xdotool getwindowname "$top")\" once the windows came back"
+  share=$(sight_of_shown | awk -v id="$message" '$1 == id { print $2 }')
+  [ "${share:-0}" -eq 1000 ] || fail "the note shows $((${share:-0} / 10))% of itself once the windows came back"
+  until_true 5 '[ "$(xdotool getactivewindow 2>/dev/null)" = "$message" ]' \
+    || fail "the note does not have the keyboard, \"$(xdotool getwindowname "$(xdotool getactivewindow)")\" has"
+  shot restart-note
+  [ "$failures" -eq "$failed" ] && ok "the note of the start stands in front of the windows that came back, whole"
 }
 
 start_x11_display "${sw}x${sh}" "$work"

@@ -132,11 +132,13 @@ QList<QWidget*> windowsOnScreen()
 }
 
 // Raises the windows named once each of them is on the screen (exposed),
-// a few seconds at most; the windows shown meanwhile stay in front.
+// a few seconds at most; then the windows shown during the start-up that the
+// layout did not bring back (a note, a box), and those shown meanwhile, in
+// front of them in the order they showed.
 class StackingRestorer final : public QObject {
 public:
-    StackingRestorer(QList<QPointer<QWidget>> order, quint64 shownBefore)
-        : order_(std::move(order)), shownBefore_(shownBefore)
+    StackingRestorer(QList<QPointer<QWidget>> order, QList<QPointer<QWidget>> restored, quint64 shownBefore)
+        : order_(std::move(order)), restored_(std::move(restored)), shownBefore_(shownBefore)
     {
         setParent(qApp);
         look_.setInterval(50);
@@ -170,20 +172,29 @@ private:
             w->raise();
             front = w;
         }
-        const QList<QWidget*> meanwhile = ShownSince(shownBefore_);
-        bool shownMeanwhile = false;
-        for (QWidget* w : meanwhile) {
-            if (order_.contains(w))
+        // In front of them, in the order they showed: the windows shown
+        // before they came back (a start-up note) and meanwhile.
+        QWidget* last = nullptr;
+        for (QWidget* w : ShownSince(0)) {
+            if (restored_.contains(w) || w->isMinimized())
                 continue;
             w->raise();
-            shownMeanwhile = true;
+            last = w;
         }
-        if (front && !shownMeanwhile && !QApplication::activeModalWidget())
-            front->activateWindow();
+        // The keyboard stays with a window shown meanwhile or a box that
+        // waits for its answer; a window shown before they came back takes
+        // it back, as it had it when it showed.
+        const QList<QWidget*> meanwhile = ShownSince(shownBefore_);
+        const bool shownMeanwhile = std::any_of(meanwhile.begin(), meanwhile.end(),
+                                                [this](QWidget* w) { return !restored_.contains(w); });
+        QWidget* keyboard = last ? last : front;
+        if (keyboard && !shownMeanwhile && !QApplication::activeModalWidget())
+            keyboard->activateWindow();
         deleteLater();
     }
 
     QList<QPointer<QWidget>> order_;
+    QList<QPointer<QWidget>> restored_;
     quint64 shownBefore_;
     QTimer look_;
     int looks_ = 0;
@@ -224,19 +235,22 @@ QStringList StackingNames()
     return names;
 }
 
-void RestoreStacking(const QStringList& names)
+void RestoreStacking(const QStringList& names, const QList<QWidget*>& restored)
 {
     watchWindowsComingForward();
     QList<QPointer<QWidget>> order;
     for (const QString& name : names) {
         for (QWidget* w : windowsOnScreen()) {
-            if (w->objectName() == name.trimmed() && !order.contains(w))
+            if (w->objectName() == name.trimmed() && restored.contains(w) && !order.contains(w))
                 order.append(w);
         }
     }
-    if (order.isEmpty())
+    const QList<QWidget*> shown = ShownSince(0);
+    const bool shownBeside =
+        std::any_of(shown.begin(), shown.end(), [&](QWidget* w) { return !restored.contains(w); });
+    if (order.isEmpty() && !shownBeside)
         return;
-    new StackingRestorer(std::move(order), ShowCount());
+    new StackingRestorer(std::move(order), QList<QPointer<QWidget>>(restored.begin(), restored.end()), ShowCount());
 }
 
 bool ShowThroughPath(QWidget* window, bool visible)

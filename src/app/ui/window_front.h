@@ -57,12 +57,14 @@ bool KeptOnTop(const QWidget* window);
 QList<QWidget*> StackingOrder();
 // Their names, bottom to top, as the settings store them.
 QStringList StackingNames();
-// Puts the windows named (bottom to top) back in that order once the
-// window manager has them on the screen: each in front of the ones before
-// it in its layer (the plain windows stay under those kept on top), the
-// windows shown meanwhile in front of them all. Names of windows not shown
-// are passed over. The front one gets the keyboard, unless a window shown
-// meanwhile or a box that waits for its answer has it.
-void RestoreStacking(const QStringList& names);
+// Puts the windows named (bottom to top) that the layout brought back
+// (`restored`) in that order once the window manager has them on the
+// screen: each in front of the ones before it in its layer (the plain
+// windows stay under those kept on top). The other windows shown, before
+// (a start-up note, a box) or meanwhile, stand in front of them all in the
+// order they showed. Names of windows not shown are passed over. The front
+// one gets the keyboard, unless a window shown meanwhile or a box that
+// waits for its answer has it; a window shown before them takes it back.
+void RestoreStacking(const QStringList& names, const QList<QWidget*>& restored);
 
 } // namespace Systeme

@@ -143,14 +143,25 @@ private:
         return false;
     }
 
+public:
+    // Where the frame's corner goes.
+    QPoint target() const
+    {
+        const QMargins frame = drawnFrame(window_);
+        return frameTarget(window_, wanted_, frame.isNull() ? KnownFrame(window_) : frame, keepInside_);
+    }
+
+    // Done: put somewhere else since, or in place.
     void finish()
     {
         done_ = true;
         look_.stop();
         window_->removeEventFilter(this);
+        setObjectName(QString());
         deleteLater();
     }
 
+private:
     QWidget* window_;
     QPoint wanted_;
     bool keepInside_;
@@ -220,12 +231,10 @@ void placeFrame(QWidget* window, QPoint frameTopLeft, bool keepInside)
 {
     if (!window->findChild<UserMoveWatch*>(QLatin1String(kUserMoveWatchName), Qt::FindDirectChildrenOnly))
         new UserMoveWatch(window);
-    const auto placers = window->findChildren<QObject*>(QLatin1String(kFramePlacerName), Qt::FindDirectChildrenOnly);
-    for (QObject* old : placers) {
-        window->removeEventFilter(old);
-        old->setObjectName(QString());
-        old->deleteLater();
-    }
+    // (One placing it where it was asked to be before looks no more.)
+    const auto placers = window->findChildren<FramePlacer*>(QLatin1String(kFramePlacerName), Qt::FindDirectChildrenOnly);
+    for (FramePlacer* old : placers)
+        old->finish();
     const QMargins frame = drawnFrame(window);
     if (!frame.isNull()) {
         putClient(window, frameTarget(window, frameTopLeft, frame, keepInside), frame);
@@ -400,6 +409,11 @@ QMargins ExpectedFrame(const QWidget* window)
 // once the frame is drawn, else where the window was put.
 QPoint FrameCorner(const QWidget* w)
 {
+    // Shown and being put somewhere, it is where it goes: the window system
+    // may still tell where the window manager mapped it a moment before.
+    if (const auto* placer = w->findChild<FramePlacer*>(QLatin1String(kFramePlacerName), Qt::FindDirectChildrenOnly);
+        placer && w->isVisible())
+        return placer->target();
     if (!drawnFrame(w).isNull())
         return w->windowHandle()->framePosition();
     return w->pos();

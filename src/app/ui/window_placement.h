@@ -81,8 +81,9 @@ void KeepOnScreen(QWidget* window);
 // ExpectedFrame: else a generous guess).
 QMargins KnownFrame(const QWidget* window);
 QMargins ExpectedFrame(const QWidget* window);
-// Where a window's frame has its corner: as the window system reports it
-// once the frame is drawn, else where the window was put.
+// Where a window's frame has its corner: where a shown window is being put,
+// while it is (PlaceWindow, PlaceOnScreen); else as the window system
+// reports it once the frame is drawn, else where the window was put.
 QPoint FrameCorner(const QWidget* window);
 // A window's frame as it is or will be.
 QRect FrameOf(const QWidget* window);
