@@ -9,7 +9,9 @@
 //
 // Settings are read from the Preferences dialog's controls at each call.
 // Serial failures of commands raise com_io::ExCom, which the event boundary
-// shows; a connection that fails tells why and returns false.
+// shows; a connection that fails tells why and returns false, and a command
+// that then finds its serial link unopened raises app::ToldFailure with
+// what was told, which says nothing more.
 // User-interface thread only.
 
 #include <QByteArray>

@@ -174,7 +174,7 @@ void CmdGotoExecute(std::uint8_t, const QString&)
     } catch (const std::exception& e) {
         // The mount could not be reached: the script stops on this line.
         GotoRunning = false;
-        ScriptError(QString::fromUtf8(e.what()));
+        ScriptError(e);
         return;
     }
     if (CurrentScript().State != StateWaiting)
@@ -239,7 +239,7 @@ void CmdGotoMove(std::uint8_t, const QString& arguments)
     } catch (const std::exception& e) {
         // The mount could not be reached: the script stops on this line.
         WaitMove = false;
-        ScriptError(QString::fromUtf8(e.what()));
+        ScriptError(e);
         return;
     }
     if (!wait) {
