@@ -375,12 +375,8 @@ std::optional<bool> askAscomConnection(int request, Asker asker, std::function<v
         } else {
             const QString text = TranslatedTexts.MSG_Connexion_Sans_Alpaca;
             showAscomState(text);
-            // Told as the failure of the connection that asked for it.
-            if (!AscomAttemptAutomatic || !ToldAutomatically.contains(text)) {
-                if (AscomAttemptAutomatic)
-                    ToldAutomatically.insert(text);
+            if (TellAscomConnectionFailure(text))
                 Msg::ShowMessageText(false, text);
-            }
         }
         if (!early->returned) {
             early->connected = connected;   // returned to the caller instead
@@ -860,6 +856,8 @@ void detail::forgetToldFailures()
     BoxesDue.clear();
 }
 
+bool detail::runningAutomatically() { return AutomaticConnection; }
+
 void detail::raiseIfUnconnected(std::uint8_t channel)
 {
     if (channel == 0 || channel > com_io::kChannelCount || com_io::channel(channel).open)
@@ -911,6 +909,16 @@ void FollowAutoguidingChoice()
 }
 
 bool AscomConnectionUnderWay() { return AscomConnecting && AscomAttemptBridge == AscomBridge::Installed(); }
+
+bool TellAscomConnectionFailure(const QString& text)
+{
+    // One given up meanwhile is nobody's any more: told once, too.
+    const bool automatic = !AscomConnecting || AscomAttemptAutomatic;
+    if (automatic && ToldAutomatically.contains(text))
+        return false;
+    ToldAutomatically.insert(text);
+    return true;
+}
 
 bool ConnectMount()
 {

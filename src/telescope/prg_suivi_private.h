@@ -63,6 +63,8 @@ extern bool Connecting;
 // Forgets the failures connections met: which were told, and why each
 // serial channel is not open.
 void forgetToldFailures();
+// A command runs that something working on its own sent (RunAutomatically).
+bool runningAutomatically();
 // A command about to use a serial channel that its connection could not
 // open: the failure that connection told (or found told) is raised as
 // app::ToldFailure, so the command says nothing more of its own. Nothing

@@ -670,22 +670,28 @@ TEST_F(HandPadTest, ASyncOrAPositionReadConnectsTheMountFirstOrSaysWhyAndTakesNo
     sim.clearCalls();
     FRM_Message->MEMO_Message->clear();
     r.EDT_Position_Actuelle_AD->clear();
-    // The failures told once every answer is in.
+    // The failures told once every answer is in: once for the three
+    // commands that connect first, again for a "Connecter" of the user.
     const auto told = [] {
         const auto* bridge = dynamic_cast<const Alpaca::AlpacaBridge*>(AscomBridge::Installed());
-        return bridge && bridge->Idle() ? FRM_Message->MEMO_Message->toPlainText().count(QStringLiteral("connected : "))
-                                        : -1;
+        return bridge && bridge->Idle() && !AscomConnectionUnderWay()
+                   ? FRM_Message->MEMO_Message->toPlainText().count(QStringLiteral("connected : "))
+                   : -1;
     };
+    const auto attempts = [&] { return sim.calls().filter(QStringLiteral("PUT connected")).size(); };
     ASSERT_TRUE(clickOnScreen(r.BTN_Sync));
     ASSERT_TRUE(waitUntil([&] { return told() > 0; }));
     EXPECT_EQ(told(), 1);
     EXPECT_TRUE(r.EDT_Position_Actuelle_AD->text().isEmpty()) << "nothing is shown as synchronised";
     ASSERT_TRUE(clickOnScreen(r.BTN_Position_Actuelle));
-    ASSERT_TRUE(waitUntil([&] { return told() > 1; }));
+    ASSERT_TRUE(waitUntil([&] { return attempts() > 1 && told() >= 0; }));
     ASSERT_TRUE(clickOnScreen(r.RDB_Absolu));
     ASSERT_TRUE(clickOnScreen(r.BTN_GOTO));
-    ASSERT_TRUE(waitUntil([&] { return told() > 2 && !Scripts::GotoRunning; }));
-    EXPECT_EQ(told(), 3) << FRM_Message->MEMO_Message->toPlainText().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return attempts() > 2 && told() >= 0 && !Scripts::GotoRunning; }));
+    EXPECT_EQ(told(), 1) << FRM_Message->MEMO_Message->toPlainText().toStdString();
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
+    ASSERT_TRUE(waitUntil([&] { return attempts() > 3 && told() > 1; }));
+    EXPECT_EQ(told(), 2) << FRM_Message->MEMO_Message->toPlainText().toStdString();
     EXPECT_FALSE(FRM_Message->MEMO_Message->toPlainText().contains(TranslatedTexts.MSG_Goto_Sans_Coordonnees));
     EXPECT_TRUE(sim.calls().filter(QStringLiteral("synctocoordinates")).isEmpty());
     EXPECT_NEAR(TelescopeRA, ra, 1);
