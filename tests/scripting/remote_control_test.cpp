@@ -652,7 +652,8 @@ TEST_F(RemoteControl, TheCommandLineClientRunsAStatementAndReadsTheItem)
 
 // Another program's mount commands on an LX200 mount whose port cannot be
 // opened are refused with the port's failure, the one the user is told,
-// and the lines after them never run.
+// and the lines after them never run; a goto that starts nothing (a
+// relative one without its origin) is refused too, never answered as run.
 TEST_F(RemoteControl, AMountCommandThatCannotStartIsRefusedWithWhy)
 {
     struct Unplugged {
@@ -664,6 +665,13 @@ TEST_F(RemoteControl, AMountCommandThatCannotStartIsRefusedWithWhy)
     platform::com_io::SetDevicePath(5, dir.filePath(QStringLiteral("no-such-port")));
     const QByteArray prefix = "nightjarpro-dde: refused: ";
     QByteArray err;
+    EXPECT_EQ(runClient({QStringLiteral("execute"), QStringLiteral("goto.mode(relative)"),
+                         QStringLiteral("goto.destination(05h42m42s,41d16m00s)"), QStringLiteral("goto.execute"),
+                         QStringLiteral("test.log(after)")},
+                        nullptr, &err),
+              1);
+    EXPECT_TRUE(err.startsWith(prefix) && err.endsWith(" : goto.execute : no goto started (origin and destination set?)\n"))
+        << err.toStdString();
     for (const char* line : {"goto.execute", "goto.move(nowait,n,1000)"}) {
         err.clear();
         EXPECT_EQ(runClient({QStringLiteral("execute"), QStringLiteral("goto.destination(05h42m42s,41d16m00s)"),
