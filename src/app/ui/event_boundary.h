@@ -39,8 +39,7 @@ void setErrorSink(ErrorSink sink);
 
 // Runs handler. Any exception it throws is reported as
 // "<cause>: <what>" (a ToldFailure is not reported again) and does not
-// propagate. Returns true when the handler
-// completed without an exception.
+// propagate. Returns true when the handler completed without an exception.
 bool runGuarded(const QString& cause, const std::function<void()>& handler);
 
 // Sends report to the sink unless the same text was already reported.
