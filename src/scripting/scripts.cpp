@@ -932,6 +932,19 @@ void ScriptError(const QString& text)
     StopScript();
 }
 
+void ScriptError(const std::exception& failure)
+{
+    const auto* told = dynamic_cast<const app::ToldFailure*>(&failure);
+    if (!told || !told->toldNow())
+        return ScriptError(told ? told->text() : QString::fromUtf8(failure.what()));
+    TScript& s = CurrentScript();
+    selectCurrentLine(s);
+    tellRefusal(ScriptTexts::LineMessage(s.CurrentLine + 1, told->text()));
+    StopScript();
+}
+
+void RefuseStatement(const QString& text) { tellRefusal(text); }
+
 namespace {
 
 void unknownCommand()
@@ -986,6 +999,8 @@ void ExecuteScriptLine(std::uint8_t pass, const QString& line)
 {
     try {
         dispatch(pass, line);
+    } catch (const app::ToldFailure& e) {
+        ScriptError(e);
     } catch (const ScriptFault& e) {
         fault(e.message());
     } catch (const std::exception& e) {

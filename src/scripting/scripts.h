@@ -228,7 +228,9 @@ void StopAll();
 // --- statements ------------------------------------------------------------
 // Executes one statement. Any exception a handler throws is caught here:
 // shown once in the standard error box, and the script is left halted
-// (clock stopped, still "running") until the user stops or pauses it.
+// (clock stopped, still "running") until the user stops or pauses it. A
+// failure told already (app::ToldFailure) stops the script as ScriptError
+// of it does.
 void ExecuteScriptLine(std::uint8_t pass, const QString& line);
 // One statement sent by another program (remote control): it runs as a
 // line of the current level with pass 2, but leaves the level where it is.
@@ -243,6 +245,16 @@ void ExecuteScriptLine(std::uint8_t pass, const QString& line);
 bool ExecuteMacroLine(const QString& line, const std::function<void(const QString&)>& refused = {});
 // "Line n : text" in a message box, then the stop operation.
 void ScriptError(const QString& text);
+// The script error of a statement whose action failed with `failure`: its
+// text. A failure the program told in a box of its own as this statement
+// met it (app::ToldFailure) stops the script on its line without a second
+// box, another program's statement refused with its text all the same.
+void ScriptError(const std::exception& failure);
+// An error that the statement another program sent has met and that is
+// told elsewhere than in a box it shows now (a link that cannot be
+// connected, told once): the statement is refused with its text, as its
+// own error box would refuse it. Nothing outside such a statement.
+void RefuseStatement(const QString& text);
 
 // 1-based index in the current level, or kNotFound; names compare without
 // regard to letter case.

@@ -548,21 +548,23 @@ bool tellWhyNoGoto(bool relative)
 
 } // namespace
 
-void TFRM_ObjectAction::BTN_GotoClick()
+void TFRM_ObjectAction::BTN_GotoClick() { StartGoto(); }
+
+bool TFRM_ObjectAction::StartGoto()
 {
     // One goto at a time, however this is reached (the greyed button, a
     // routine, a script).
     if (gotoShown_)
-        return;
+        return false;
     if (RDB_Relatif->isChecked()) {
         // Without both points there is no move to make (the distances of an
         // earlier pair would be sent).
         // The origin may be the mount's estimated position; the destination
         // is where the user asks to go.
         if (!allFourSet() || !onTheSky(Sky::GotoDestinationRA, Sky::GotoDestinationDec))
-            return;
+            return false;
         if (!tellWhyNoGoto(true))
-            return;
+            return false;
         ShowDistances();
         const auto dRa = std::int32_t(std::trunc(GotoDistanceRA));
         const auto dDec = std::int32_t(std::trunc(GotoDistanceDec));
@@ -600,7 +602,7 @@ void TFRM_ObjectAction::BTN_GotoClick()
                 PendingDecPulse = 0;
                 GotoEnded();
                 Scripts::ResumeIfWaiting(Scripts::GotoRunning);
-                return;
+                return true;
             }
             QTimer* t = FRM_Prg_Suivi->TMR_ScopePosition;
             const int interval = FRM_Pref->SPED_Rafraichissement_Carte->value();
@@ -612,9 +614,9 @@ void TFRM_ObjectAction::BTN_GotoClick()
         }
     } else {
         if (!Sky::DestinationSet() || !onTheSky(Sky::GotoDestinationRA, Sky::GotoDestinationDec))
-            return;
+            return false;
         if (!tellWhyNoGoto(false))
-            return;
+            return false;
         GotoStarted();
         Scripts::GotoRunning = true;
         bool started = false;
@@ -630,7 +632,9 @@ void TFRM_ObjectAction::BTN_GotoClick()
             GotoEnded();
             Scripts::GotoRunning = false;
         }
+        return started;
     }
+    return true;
 }
 
 void TFRM_ObjectAction::BTN_AbortClick()

@@ -98,6 +98,11 @@ public:
     void RDB_RelatifClick();
     void RDB_AbsoluClick();
     void BTN_GotoClick();
+    // What GOTO does: the goto the dialog holds is started. False when none
+    // started (no destination, or no origin for a relative goto, a point
+    // off the sky, interfaces with no such goto, one shown running already);
+    // true once it runs or has already run its course.
+    bool StartGoto();
     void BTN_AbortClick();
     void BTN_CalibrerClick();
     void BTN_Create_WaypointClick();

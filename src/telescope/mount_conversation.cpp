@@ -249,6 +249,9 @@ MountConversation& Conversation()
 void Converse(QList<Exchange> exchanges, MountConversation::Done done)
 {
     AutoConnectMount();
+    // A line that could not be opened queues nothing: the failure told is
+    // the command's.
+    detail::raiseIfUnconnected(ComChannel::LX200);
     Conversation().submit(ComChannel::LX200, std::move(exchanges), std::move(done));
 }
 

@@ -135,7 +135,9 @@ private:
 // The program's conversation with the mount channel.
 MountConversation& Conversation();
 
-// Auto-connects the mount and queues a run on the mount's channel.
+// Auto-connects the mount and queues a run on the mount's channel. A
+// channel that its connection could not open queues nothing: the failure
+// that connection told is raised (app::ToldFailure).
 void Converse(QList<Exchange> exchanges, MountConversation::Done done);
 
 } // namespace Prg_Suivi

@@ -9,7 +9,9 @@
 //
 // Settings are read from the Preferences dialog's controls at each call.
 // Serial failures of commands raise com_io::ExCom, which the event boundary
-// shows; a connection that fails tells why and returns false.
+// shows; a connection that fails tells why and returns false, and a command
+// that then finds its serial link unopened raises app::ToldFailure with
+// what was told, which says nothing more.
 // User-interface thread only.
 
 #include <QByteArray>
@@ -231,6 +233,11 @@ void SyncOnObject(const QByteArray& object, std::function<void(const QByteArray&
                   const QByteArray& library = {});
 // An ASCOM connection started and not yet answered nor given up.
 bool AscomConnectionUnderWay();
+// Whether a failure the ASCOM connection under way met is to be told now:
+// always when the user asked for that connection, once when only commands
+// that connect by themselves wait for it (again after a connection
+// succeeds or "Connecter" is pressed), as every connection's failure is.
+bool TellAscomConnectionFailure(const QString& text);
 // The ASCOM goto: Slewing := 1 and the poll armed at once, the slew sent
 // once the mount is connected (ConnectMountFirst); a request the driver
 // refuses ends the goto with a message, a mount that cannot connect ends it

@@ -13,6 +13,7 @@
 #include "platform/message_service.h"
 #include "platform/paths.h"
 #include "platform/port_access.h"
+#include "scripting/scripts.h"
 #include "telescope/ascom_bridge.h"
 #include "telescope/frm_joy.h"
 #include "telescope/frm_raquette.h"
@@ -27,6 +28,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
+#include <array>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -56,6 +58,15 @@ QSet<QString> ToldAutomatically;
 // connection failed then fails on the link that is not up, which says
 // nothing more.
 int FailuresMet = 0;
+// The last failure a connection met, told or not.
+QString LastFailureMet;
+// Why each serial channel is not open: the failure its last connection
+// met, kept until a connection opens it. A command that then finds the
+// channel unopened says no more than that (detail::raiseIfUnconnected).
+std::array<QString, com_io::kChannelCount + 1> Unopened;
+// The failures told in a box that is still to come: told by the command
+// under way.
+QSet<QString> BoxesDue;
 
 struct AutomaticScope {
     bool outer = AutomaticConnection;
@@ -70,6 +81,10 @@ struct AutomaticScope {
 void tellFailure(const QString& text)
 {
     ++FailuresMet;
+    // Another program's statement that needed the link did not run, however
+    // the failure is shown.
+    Scripts::RefuseStatement(text);
+    LastFailureMet = text;
     if (!AutomaticConnection) {
         // Told now; what runs meanwhile, and retries it, says it no more.
         ToldAutomatically.insert(text);
@@ -84,7 +99,11 @@ void tellFailure(const QString& text)
         platform::showError(text);
         return;
     }
-    QMetaObject::invokeMethod(context, [text] { platform::showError(text); }, Qt::QueuedConnection);
+    BoxesDue.insert(text);
+    QMetaObject::invokeMethod(context, [text] {
+        BoxesDue.remove(text);
+        platform::showError(text);
+    }, Qt::QueuedConnection);
 }
 
 struct SerialSettings {
@@ -171,6 +190,18 @@ bool openSerial(std::uint8_t channel, const SerialSettings& s)
         return false;
     }
     return true;
+}
+
+// Connects the serial link of the mount's side (focuser: the focuser's
+// settings) on its channel; the failure it meets is kept for the channel.
+bool connectSerial(std::uint8_t channel, bool focuser)
+{
+    const int failuresBefore = FailuresMet;
+    const auto s = serialSettings(focuser);
+    const bool ok = s && openSerial(channel, *s);
+    if (channel <= com_io::kChannelCount)
+        Unopened[channel] = ok || FailuresMet == failuresBefore ? QString() : LastFailureMet;
+    return ok;
 }
 
 // The register base of a serial entry ("$03F8(COM1)" gives 0x3F8); 0, after a
@@ -344,12 +375,8 @@ std::optional<bool> askAscomConnection(int request, Asker asker, std::function<v
         } else {
             const QString text = TranslatedTexts.MSG_Connexion_Sans_Alpaca;
             showAscomState(text);
-            // Told as the failure of the connection that asked for it.
-            if (!AscomAttemptAutomatic || !ToldAutomatically.contains(text)) {
-                if (AscomAttemptAutomatic)
-                    ToldAutomatically.insert(text);
+            if (TellAscomConnectionFailure(text))
                 Msg::ShowMessageText(false, text);
-            }
         }
         if (!early->returned) {
             early->connected = connected;   // returned to the caller instead
@@ -428,10 +455,8 @@ bool connectInterface(Interface kind, std::function<void(bool)> whenLate, QPushB
     switch (kind) {
     case Interface::LX200:
     case Interface::Marrick:
-    case Interface::KitsRus: {
-        const auto s = serialSettings(false);
-        return s && openSerial(ChannelOf(kind), *s);
-    }
+    case Interface::KitsRus:
+        return connectSerial(ChannelOf(kind), false);
     case Interface::Quillon:
         return parallelPortNamed(p.CBX_AG_PortParallele->currentText());
     case Interface::Venner:
@@ -823,7 +848,24 @@ void afterConnectClick(bool lx200, bool ascom)
 
 } // namespace
 
-void detail::forgetToldFailures() { ToldAutomatically.clear(); }
+void detail::forgetToldFailures()
+{
+    ToldAutomatically.clear();
+    LastFailureMet.clear();
+    Unopened = {};
+    BoxesDue.clear();
+}
+
+bool detail::runningAutomatically() { return AutomaticConnection; }
+
+void detail::raiseIfUnconnected(std::uint8_t channel)
+{
+    if (channel == 0 || channel > com_io::kChannelCount || com_io::channel(channel).open)
+        return;
+    const QString& why = Unopened[channel];
+    if (!why.isEmpty())
+        throw app::ToldFailure(why, BoxesDue.contains(why));
+}
 
 bool RunAutomatically(const std::function<void()>& command)
 {
@@ -832,6 +874,8 @@ bool RunAutomatically(const std::function<void()>& command)
     try {
         command();
         return true;
+    } catch (const app::ToldFailure&) {
+        // Its link's failure, told once already.
     } catch (const std::exception& e) {
         if (FailuresMet == failuresBefore)
             tellFailure(QString::fromUtf8(e.what()));
@@ -865,6 +909,16 @@ void FollowAutoguidingChoice()
 }
 
 bool AscomConnectionUnderWay() { return AscomConnecting && AscomAttemptBridge == AscomBridge::Installed(); }
+
+bool TellAscomConnectionFailure(const QString& text)
+{
+    // One given up meanwhile is nobody's any more: told once, too.
+    const bool automatic = !AscomConnecting || AscomAttemptAutomatic;
+    if (automatic && ToldAutomatically.contains(text))
+        return false;
+    ToldAutomatically.insert(text);
+    return true;
+}
 
 bool ConnectMount()
 {
@@ -941,11 +995,9 @@ bool ConnectFocuser()
     case Interface::Venner:
         ok = connectVenner(p.CBX_AG_Focus_PortSerie->currentText(), false);
         break;
-    case Interface::LX200: {
-        const auto s = serialSettings(true);
-        ok = s && openSerial(FocuserChannel(), *s);
+    case Interface::LX200:
+        ok = connectSerial(FocuserChannel(), true);
         break;
-    }
     default:
         // Told to whoever pressed "Connecter"; a focuser command of such a
         // kind does nothing, without asking each time.

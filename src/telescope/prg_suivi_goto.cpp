@@ -180,7 +180,12 @@ void pollLx200()
     // A slow mount: the poll under way (or a goto being sent) goes first.
     if (!Conversation().idle())
         return;
-    Converse({{Lx200::DistanceBarsCommand}, {Lx200::GetRACommand}, {Lx200::GetDecCommand}}, applyPoll);
+    try {
+        Converse({{Lx200::DistanceBarsCommand}, {Lx200::GetRACommand}, {Lx200::GetDecCommand}}, applyPoll);
+    } catch (const app::ToldFailure&) {
+        // A line that could not be opened has been told: no goto runs on it,
+        // and the poll reads nothing.
+    }
 }
 
 // The ASCOM poll: its three reads go out together and the next poll waits

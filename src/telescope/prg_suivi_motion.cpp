@@ -175,13 +175,16 @@ void startOn(Interface kind, std::uint8_t direction, std::int64_t ms, bool openE
 // connection brings: it waits, one per axis (the latest), and is made once
 // the link has answered; a stop of its direction drops it. Timed moves go
 // out at once and the driver takes them after the connection, in order.
-// Either kind is refused with a message when the link did not come up.
+// Either kind is refused when the link did not come up: with a message
+// when the user asked for one (the link's failure says why for the moves
+// sent on their own, guiding's corrections).
 struct PendingMove {
     Interface kind = Interface::None;
     std::uint8_t direction = 0;
 };
 std::array<std::optional<PendingMove>, 2> g_pending;
 bool g_timedWhileComingUp = false;
+bool g_userTimedWhileComingUp = false;
 
 bool linkComingUp(Interface kind) { return kind == Interface::Ascom && AscomConnectionUnderWay(); }
 
@@ -314,6 +317,7 @@ void StartMotion(std::uint8_t direction, bool isDuration, bool applyInertia, dou
             return;
         }
         g_timedWhileComingUp = true;
+        g_userTimedWhileComingUp |= !detail::runningAutomatically();
     }
     startOn(kind, direction, ms, openEnded);
 }
@@ -330,7 +334,7 @@ bool detail::dropPendingMove(std::uint8_t direction)
 void detail::forgetPendingMoves()
 {
     g_pending = {};
-    g_timedWhileComingUp = false;
+    g_timedWhileComingUp = g_userTimedWhileComingUp = false;
 }
 
 void detail::makePendingMoves(bool connected)
@@ -338,6 +342,7 @@ void detail::makePendingMoves(bool connected)
     std::array<std::optional<PendingMove>, 2> moves;
     std::swap(moves, g_pending);
     const bool timed = std::exchange(g_timedWhileComingUp, false);
+    const bool userTimed = std::exchange(g_userTimedWhileComingUp, false);
     if (!moves[0] && !moves[1] && !timed)
         return;
     if (!connected) {
@@ -345,7 +350,8 @@ void detail::makePendingMoves(bool connected)
         for (const auto& m : moves)
             if (m)
                 detail::clearReadouts(m->direction);
-        Msg::ShowMessageText(false, text);
+        if (moves[0] || moves[1] || userTimed)
+            Msg::ShowMessageText(false, text);
         // What waited for the move ends with it.
         EndGotoOfClosedLink(MotionUsesMount(), true);
         if (Scripts::WaitMove && !Scripts::GotoRunning) {

@@ -60,8 +60,16 @@ void useChosenAscomRates();
 
 // Guards against connecting from inside a connection.
 extern bool Connecting;
-// Forgets which failures of automatic connections were told.
+// Forgets the failures connections met: which were told, and why each
+// serial channel is not open.
 void forgetToldFailures();
+// A command runs that something working on its own sent (RunAutomatically).
+bool runningAutomatically();
+// A command about to use a serial channel that its connection could not
+// open: the failure that connection told (or found told) is raised as
+// app::ToldFailure, so the command says nothing more of its own. Nothing
+// happens while the channel is open or when no connection failed on it.
+void raiseIfUnconnected(std::uint8_t channel);
 // The rate last selected on the LX200 mount (index of the slew-rate
 // commands), -1 while none was selected on this connection.
 extern int Lx200Rate;

@@ -18,6 +18,7 @@ using detail::pref;
 
 void WriteLX200Command(std::uint8_t channel, const QByteArray& text)
 {
+    detail::raiseIfUnconnected(channel);
     TFRM_Pref& p = pref();
     const QByteArray bytes = Lx200::WithLineEndings(text, p.CKB_CR->isChecked(), p.CKB_LF->isChecked());
     if (p.CKB_Historique_Comm->isChecked())
@@ -40,6 +41,7 @@ void SendMountCommand(const QByteArray& text)
 
 void SendGuideByte(std::uint8_t channel, std::uint8_t value)
 {
+    detail::raiseIfUnconnected(channel);
     com_io::put_byte(channel, value);
     Preferences::AddTrafficLine(false, true, pref().CBX_AG_PortSerie->currentText(),
                                 QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper());

@@ -169,19 +169,21 @@ void CmdGotoExecute(std::uint8_t, const QString&)
     Sky::GotoCurrentDec = Sky::GotoOriginDec;
     // Marked before the start: a goto that ends at once resumes the script.
     BeginWait();
+    bool started = false;
     try {
-        w->BTN_GotoClick();
+        started = w->StartGoto();
     } catch (const std::exception& e) {
         // The mount could not be reached: the script stops on this line.
         GotoRunning = false;
-        ScriptError(QString::fromUtf8(e.what()));
+        ScriptError(e);
         return;
     }
-    if (CurrentScript().State != StateWaiting)
-        return;   // already over and resumed
-    if (!GotoRunning) {
+    if (started && CurrentScript().State != StateWaiting)
+        return;   // already over and resumed, or sent by another program
+    if (!started || !GotoRunning) {
         // Nothing was started (no destination, or the mount has no goto):
-        // no wait without end.
+        // no wait without end, and another program is not answered as if
+        // it had run.
         ScriptError(kNoGotoStarted);
         return;
     }
@@ -239,7 +241,7 @@ void CmdGotoMove(std::uint8_t, const QString& arguments)
     } catch (const std::exception& e) {
         // The mount could not be reached: the script stops on this line.
         WaitMove = false;
-        ScriptError(QString::fromUtf8(e.what()));
+        ScriptError(e);
         return;
     }
     if (!wait) {

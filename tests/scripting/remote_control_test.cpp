@@ -9,6 +9,7 @@
 #include "capture/camera_slots.h"
 #include "imaging/pipeline_state.h"
 #include "kernels/image_files.h"
+#include "platform/com_io.h"
 #include "platform/remote_server.h"
 #include "scripting/frm_dde_server.h"
 #include "scripting/frm_script.h"
@@ -144,6 +145,20 @@ protected:
     }
 
     QStringList textsAfterRun() const { return logged; }
+
+    // The command-line client run with args against the test's server: its
+    // exit status (-1 when it crashed), standard output and error.
+    static int runClient(const QStringList& args, QByteArray* out = nullptr, QByteArray* err = nullptr)
+    {
+        QProcess p;
+        p.start(QStringLiteral(NJ_DDE_CLIENT), QStringList{QStringLiteral("--service"), kService} + args);
+        (void)QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000);
+        if (out)
+            *out = p.readAllStandardOutput();
+        if (err)
+            *err = p.readAllStandardError();
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
 };
 
 TEST_F(RemoteControl, MacroLinesRunLoweredInOrderAndTheReplyFollowsTheLast)
@@ -600,22 +615,12 @@ TEST_F(RemoteControl, ASecondInstanceLeavesTheLiveServerAloneAndStaleSocketsAreR
 
 TEST_F(RemoteControl, TheCommandLineClientRunsAStatementAndReadsTheItem)
 {
-    auto client = [](const QStringList& args, QByteArray* out = nullptr, QByteArray* err = nullptr) {
-        QProcess p;
-        p.start(QStringLiteral(NJ_DDE_CLIENT), QStringList{QStringLiteral("--service"), kService} + args);
-        (void)QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000);
-        if (out)
-            *out = p.readAllStandardOutput();
-        if (err)
-            *err = p.readAllStandardError();
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    };
-    EXPECT_EQ(client({QStringLiteral("execute"), QStringLiteral("test.log(bonjour)"), QStringLiteral("test.log(nuit)")}), 0);
+    EXPECT_EQ(runClient({QStringLiteral("execute"), QStringLiteral("test.log(bonjour)"), QStringLiteral("test.log(nuit)")}), 0);
     EXPECT_EQ(logged, (QStringList{"bonjour", "nuit"}));
     QByteArray out, err;
-    EXPECT_EQ(client({QStringLiteral("request"), QStringLiteral("DDEServerItem")}, &out), 0);
+    EXPECT_EQ(runClient({QStringLiteral("request"), QStringLiteral("DDEServerItem")}, &out), 0);
     EXPECT_EQ(out, QByteArray("toto\n"));
-    EXPECT_EQ(client({QStringLiteral("request"), QStringLiteral("Autre")}, nullptr, &err), 1);
+    EXPECT_EQ(runClient({QStringLiteral("request"), QStringLiteral("Autre")}, nullptr, &err), 1);
     EXPECT_TRUE(err.contains("unknown item"));
 
     // A refused statement: the client ends with 1 and the program's text
@@ -628,7 +633,7 @@ TEST_F(RemoteControl, TheCommandLineClientRunsAStatementAndReadsTheItem)
     {
         WaitingBoxes box(boxes, [&] {
             endedWhileTheBoxWaited = QTest::qWaitFor([&] { return refused.state() == QProcess::NotRunning; }, 20000);
-            itemStatus = client({QStringLiteral("request"), QStringLiteral("DDEServerItem")}, &itemOut);
+            itemStatus = runClient({QStringLiteral("request"), QStringLiteral("DDEServerItem")}, &itemOut);
         });
         refused.start(QStringLiteral(NJ_DDE_CLIENT),
                       {QStringLiteral("--service"), kService, QStringLiteral("execute"), QStringLiteral("test.log(avant)"),
@@ -642,7 +647,48 @@ TEST_F(RemoteControl, TheCommandLineClientRunsAStatementAndReadsTheItem)
     EXPECT_EQ(itemOut, QByteArray("toto\n"));
     EXPECT_EQ(logged, QStringList{QStringLiteral("avant")});
     FRM_DDEServer->Server()->close();
-    EXPECT_EQ(client({QStringLiteral("request"), QStringLiteral("DDEServerItem")}), 2);
+    EXPECT_EQ(runClient({QStringLiteral("request"), QStringLiteral("DDEServerItem")}), 2);
+}
+
+// Another program's mount commands on an LX200 mount whose port cannot be
+// opened are refused with the port's failure, the one the user is told,
+// and the lines after them never run; a goto that starts nothing (a
+// relative one without its origin) is refused too, never answered as run.
+TEST_F(RemoteControl, AMountCommandThatCannotStartIsRefusedWithWhy)
+{
+    struct Unplugged {
+        ~Unplugged() { platform::com_io::ClearDevicePaths(); }
+    } unplugged;
+    TFRM_Pref& p = *FRM_Pref;
+    p.RDB_Mount_LX200->setChecked(true);
+    p.CBX_AG_PortSerie->setCurrentIndex(p.CBX_AG_PortSerie->findText(QStringLiteral("      COM5")));
+    platform::com_io::SetDevicePath(5, dir.filePath(QStringLiteral("no-such-port")));
+    const QByteArray prefix = "nightjarpro-dde: refused: ";
+    QByteArray err;
+    EXPECT_EQ(runClient({QStringLiteral("execute"), QStringLiteral("goto.mode(relative)"),
+                         QStringLiteral("goto.destination(05h42m42s,41d16m00s)"), QStringLiteral("goto.execute"),
+                         QStringLiteral("test.log(after)")},
+                        nullptr, &err),
+              1);
+    EXPECT_TRUE(err.startsWith(prefix) && err.endsWith(" : goto.execute : no goto started (origin and destination set?)\n"))
+        << err.toStdString();
+    for (const char* line : {"goto.execute", "goto.move(nowait,n,1000)"}) {
+        err.clear();
+        EXPECT_EQ(runClient({QStringLiteral("execute"), QStringLiteral("goto.destination(05h42m42s,41d16m00s)"),
+                             QStringLiteral("goto.mode(absolute)"), QString::fromLatin1(line), QStringLiteral("test.log(after)")},
+                            nullptr, &err),
+                  1)
+            << line;
+        EXPECT_TRUE(err.startsWith(prefix + "open_com, erreur = 2 (")) << err.toStdString();
+        EXPECT_TRUE(err.contains("no-such-port")) << err.toStdString();
+    }
+    EXPECT_TRUE(logged.isEmpty()) << logged.join(u' ').toStdString();
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_FALSE(platform::com_io::channel(1).open);
+    // The user is told the port's failure once as it was met, then with the
+    // line of the statement that met it again.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(boxes.texts().filter(QStringLiteral("no-such-port")).size(), 2) << boxes.texts().join(u'|').toStdString();
 }
 
 // The real program in a temporary program directory answers the client.

@@ -153,6 +153,29 @@ camera(1,stop)"
   [ "$(box_count)" -eq "$n" ] || fail "boxes: $(tail -n +$((n + 1)) "$boxlog" | grep '^shown' | tr '\n' '|')"
 }
 
+# The mount's adapter unplugged (COM20 mapped to a device that is not
+# there): a move another program asks for is refused at once with the
+# port's failure, the text of the one box the user is told; a goto asked
+# next is refused with it too, once the user has been told, and nothing
+# after either runs. The mount is plugged back in for the cases after. Runs
+# before anything has connected the mount.
+case_unplugged() {
+  local map n rc reason
+  map=$(cat "$prog/comports.map")
+  printf 'COM20=%s\n' "$work/unplugged-tty" >"$prog/comports.map"
+  refused_at_once "^open_com, erreur = 2 \(.*unplugged-tty" : "goto.move(nowait,n,1000)" "message.show(\"after move\")"
+  n=$(box_count)
+  timeout 60 "$client" execute "goto.mode(absolute)" "goto.destination(00h20m00s,45d00m00s)" "goto.execute" \
+    "message.show(\"after goto\")" >/dev/null 2>"$work/refused.err"
+  rc=$?
+  reason=$(sed -n 's/^nightjarpro-dde: refused: //p' "$work/refused.err")
+  [ "$rc" -eq 1 ] || fail "goto: the client ended with $rc: $(cat "$work/refused.err")"
+  grep -Eq "^open_com, erreur = 2 \(.*unplugged-tty" <<<"$reason" || fail "goto: standard error: $(cat "$work/refused.err")"
+  until_true 10 '[ "$(box_count)" -gt "$n" ]' && press_in "$(visible_window "^Nightjar Pro 2.3$")" Return
+  ! until_true 2 'grep -q "after goto" "$boxlog"' || fail "the line after the refused goto ran"
+  printf '%s\n' "$map" >"$prog/comports.map"
+}
+
 case_goto_error() {
   local n
   n=$(box_count)
@@ -292,6 +315,7 @@ run_case loop-plugin case_loop last
 run_case integration case_integration
 run_case longexposure case_longexposure
 run_case showwait case_showwait
+run_case unplugged case_unplugged
 run_case gotos case_gotos
 run_case goto-error case_goto_error
 run_case refused case_refused

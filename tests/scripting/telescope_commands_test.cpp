@@ -196,17 +196,21 @@ TEST_F(TelescopeCommands, WithNoMountGotosAndMovesStopTheScriptWithTheReason)
     runScript(QStringLiteral("goto.stop\ntest.log(on)"));
     EXPECT_EQ(scripttest::logged, QStringList{QStringLiteral("on")});
 
-    // A mount that cannot be reached: the line stops the script, once the
-    // goto sent on the line that did not open has failed.
+    // A mount that cannot be reached: the line stops the script, which says
+    // why in one box: the port's failure as the line met it, the script's
+    // line with it once that failure was told before.
     FRM_Pref->RDB_Mount_LX200->setChecked(true);
     FRM_Pref->CBX_AG_PortSerie->setCurrentIndex(FRM_Pref->CBX_AG_PortSerie->findText(QStringLiteral("      COM5")));
     platform::com_io::SetDevicePath(5, dir.filePath(QStringLiteral("no-such-port")));
-    for (const char* line : {"goto.move(wait,e,30)", "goto.mode(absolute)\ngoto.execute"}) {
+    for (const auto& [line, told] : {std::pair{"goto.move(wait,e,30)", "open_com, erreur = 2"},
+                                      {"goto.mode(absolute)\ngoto.execute", "Line 2 : open_com, erreur = 2"}}) {
         boxes.clear();
         runScript(QString::fromLatin1(line) + QStringLiteral("\ntest.log(never)"));
         ASSERT_TRUE(runUntil([] { return !Scripts::ScriptRunning; })) << line;
-        ASSERT_FALSE(boxes.texts().isEmpty()) << line;
-        EXPECT_TRUE(boxes.texts().back().startsWith(QStringLiteral("Line "))) << boxes.texts().join(u'|').toStdString();
+        QCoreApplication::processEvents();
+        ASSERT_EQ(boxes.texts().size(), 1) << boxes.texts().join(u'|').toStdString();
+        EXPECT_TRUE(boxes.texts()[0].startsWith(QLatin1String(told))) << boxes.texts()[0].toStdString();
+        EXPECT_TRUE(boxes.texts()[0].contains(QStringLiteral("no-such-port"))) << boxes.texts()[0].toStdString();
         EXPECT_FALSE(Scripts::ScriptRunning) << line;
         EXPECT_FALSE(Scripts::GotoRunning) << line;
         EXPECT_FALSE(Scripts::WaitMove) << line;

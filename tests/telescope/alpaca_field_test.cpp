@@ -1134,6 +1134,54 @@ TEST_F(AlpacaFieldTest, AutoguidingAndRecentringThroughTheShippedAlpacaSimulator
     EXPECT_TRUE(messages().isEmpty()) << messages().toStdString();
 }
 
+// Re-centring through an Alpaca telescope that cannot be connected, with a
+// correction due at every frame: each connects first again, but the user is
+// told why once, in the message window, and never that a correction was
+// not made; no box. The telescope refuses its connection, cuts its reply,
+// or no server answers at all. "Connecter" tells it again.
+TEST_F(AlpacaFieldTest, RecentringThroughATelescopeThatCannotBeConnectedTellsWhyOnce)
+{
+    const testsupport::StarField field = guideStarSky();
+    const QPoint start = prepareAlpacaGuiding(field);
+    auto* s = FRM_Tool_Suivi;
+    s->SPED_Intervalle_Guidage->setValue(1);
+    const AlpacaPeer::Fault refused{.errorNumber = 0x407}, cut{.cut = true};
+    for (const AlpacaPeer::Fault* fault : {&refused, &cut, static_cast<const AlpacaPeer::Fault*>(nullptr)}) {
+        auto peer = std::make_unique<AlpacaPeer>();
+        if (fault)
+            peer->configure([&](AlpacaPeer::Config& c) { c.faults[QStringLiteral("connected")] = *fault; });
+        const QString address = peer->address();
+        if (!fault)
+            peer.reset();   // nothing listens there any more
+        SCOPED_TRACE(address.toStdString());
+        FRM_Message->MEMO_Message->clear();
+        ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_Aucun));
+        pref().EDT_ASCOM_Telescope->setText(address);
+        ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_ASCOM));
+        ASSERT_TRUE(clickOnScreen(s->RDB_Suivi_logiciel));
+        if (!s->CKB_Suivi->isChecked())
+            ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
+        if (!s->CKB_Recentrage->isChecked())
+            ASSERT_TRUE(clickOnScreen(s->CKB_Recentrage));
+        RecentreTarget = TrackedStarPos + QPoint(-20, 8);
+        for (int round = 0; round < 4; ++round) {
+            guideFiveMinutes(clock, field, start, 10);
+            ASSERT_TRUE(waitUntil([] { return bridgeIdle() && !Prg_Suivi::AscomConnectionUnderWay(); }, 15000));
+        }
+        if (peer)   // each round's corrections connected first again
+            EXPECT_GE(peer->callTexts(QStringLiteral("PUT connected")).size(), 4);
+        ASSERT_EQ(messages().split(u'\n', Qt::SkipEmptyParts).size(), 1) << messages().toStdString();
+        EXPECT_TRUE(messages().contains(QStringLiteral("connected : "))) << messages().toStdString();
+        EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join(u'|').toStdString();
+        EXPECT_FALSE(pref().BTN_Mount_Deconnecter->isEnabled());
+    }
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
+    ASSERT_TRUE(waitUntil([] { return bridgeIdle() && !Prg_Suivi::AscomConnectionUnderWay(); }, 15000));
+    EXPECT_EQ(messages().split(u'\n', Qt::SkipEmptyParts).size(), 2) << messages().toStdString();
+    ASSERT_TRUE(clickOnScreen(s->CKB_Recentrage));
+    ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
+}
+
 // The shipped simulator connected, the program closed with its close box
 // and started again (the mount page disconnected): the first press of the
 // hand pad's N, held 1.5 s with the mouse, moves it north until the release.

@@ -5,6 +5,7 @@
 #include "app/frm_message.h"
 #include "app/helpers/calc_helpers.h"
 #include "app/settings.h"
+#include "app/settings/port_lists.h"
 #include "app/systeme.h"
 #include "platform/com_io.h"
 #include "platform/audio_sound_service.h"
@@ -669,22 +670,28 @@ TEST_F(HandPadTest, ASyncOrAPositionReadConnectsTheMountFirstOrSaysWhyAndTakesNo
     sim.clearCalls();
     FRM_Message->MEMO_Message->clear();
     r.EDT_Position_Actuelle_AD->clear();
-    // The failures told once every answer is in.
+    // The failures told once every answer is in: once for the three
+    // commands that connect first, again for a "Connecter" of the user.
     const auto told = [] {
         const auto* bridge = dynamic_cast<const Alpaca::AlpacaBridge*>(AscomBridge::Installed());
-        return bridge && bridge->Idle() ? FRM_Message->MEMO_Message->toPlainText().count(QStringLiteral("connected : "))
-                                        : -1;
+        return bridge && bridge->Idle() && !AscomConnectionUnderWay()
+                   ? FRM_Message->MEMO_Message->toPlainText().count(QStringLiteral("connected : "))
+                   : -1;
     };
+    const auto attempts = [&] { return sim.calls().filter(QStringLiteral("PUT connected")).size(); };
     ASSERT_TRUE(clickOnScreen(r.BTN_Sync));
     ASSERT_TRUE(waitUntil([&] { return told() > 0; }));
     EXPECT_EQ(told(), 1);
     EXPECT_TRUE(r.EDT_Position_Actuelle_AD->text().isEmpty()) << "nothing is shown as synchronised";
     ASSERT_TRUE(clickOnScreen(r.BTN_Position_Actuelle));
-    ASSERT_TRUE(waitUntil([&] { return told() > 1; }));
+    ASSERT_TRUE(waitUntil([&] { return attempts() > 1 && told() >= 0; }));
     ASSERT_TRUE(clickOnScreen(r.RDB_Absolu));
     ASSERT_TRUE(clickOnScreen(r.BTN_GOTO));
-    ASSERT_TRUE(waitUntil([&] { return told() > 2 && !Scripts::GotoRunning; }));
-    EXPECT_EQ(told(), 3) << FRM_Message->MEMO_Message->toPlainText().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return attempts() > 2 && told() >= 0 && !Scripts::GotoRunning; }));
+    EXPECT_EQ(told(), 1) << FRM_Message->MEMO_Message->toPlainText().toStdString();
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
+    ASSERT_TRUE(waitUntil([&] { return attempts() > 3 && told() > 1; }));
+    EXPECT_EQ(told(), 2) << FRM_Message->MEMO_Message->toPlainText().toStdString();
     EXPECT_FALSE(FRM_Message->MEMO_Message->toPlainText().contains(TranslatedTexts.MSG_Goto_Sans_Coordonnees));
     EXPECT_TRUE(sim.calls().filter(QStringLiteral("synctocoordinates")).isEmpty());
     EXPECT_NEAR(TelescopeRA, ra, 1);
@@ -731,6 +738,64 @@ TEST_F(HandPadTest, AMoveAskedWithNoInterfaceChosenIsToldOncePerPress)
     testsupport::RunOutHeldKeys();
     EXPECT_EQ(told(), 3);
     EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join('\n').toStdString();
+}
+
+// An LX200 mount whose port cannot be opened: whatever the user asks of it
+// (a direction held on the pad's keys or with the mouse, GOTO), the port's
+// failure is told once, in one box, and nothing more of the commands that
+// then find the line unopened; nothing is left moving and GOTO is offered
+// again. "Connecter" tells it again. A port entry naming no COM port is
+// told the same way.
+TEST_F(HandPadTest, ACommandOnAMountWhosePortCannotBeOpenedSaysWhyOnceAndNothingMore)
+{
+    const testsupport::LongKeySettle longSettle;
+    testsupport::X11Keyboard keyboard;
+    TFRM_Raquette& r = pad();
+    ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_LX200));
+    platform::com_io::SetDevicePath(3, dir.filePath(QStringLiteral("no-such-port")));
+    Systeme::ShowFormOnScreen(&r);
+    r.activateWindow();
+    // Every way the user is told: boxes, reports, the message window.
+    const auto told = [&] {
+        QCoreApplication::processEvents();
+        return boxes.texts() + reports + FRM_Message->MEMO_Message->toPlainText().split(u'\n', Qt::SkipEmptyParts);
+    };
+    keyboard.tap(keyTarget(&r), Qt::Key_Return, 100);   // keyboard control on
+    testsupport::RunOutHeldKeys();
+    keyboard.advance(300);
+    keyboard.hold(keyTarget(&r), Qt::Key_Left, 23, [](int i) { return i % 5 == 2; });
+    testsupport::RunOutHeldKeys();
+    ASSERT_EQ(told().size(), 1) << told().join('\n').toStdString();
+    EXPECT_TRUE(told()[0].startsWith(QStringLiteral("open_com, erreur = 2"))) << told()[0].toStdString();
+    EXPECT_TRUE(told()[0].contains(QStringLiteral("no-such-port"))) << told()[0].toStdString();
+
+    ASSERT_TRUE(pressOnScreen(r.BTN_N));
+    ASSERT_TRUE(releaseOnScreen(r.BTN_N));
+    ASSERT_TRUE(clickOnScreen(r.RDB_Coords));
+    ASSERT_TRUE(clickOnScreen(r.RDB_Absolu));
+    for (auto [input, text] : {std::pair{r.TNI_RaH, "5"}, {r.TNI_RaM, "42"}, {r.TNI_DecD, "41"}})
+        type(input, text);
+    QTest::keyClick(r.TNI_DecD, Qt::Key_Tab);
+    ASSERT_TRUE(clickOnScreen(r.BTN_GOTO));
+    EXPECT_EQ(told().size(), 1) << told().join('\n').toStdString();
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_TRUE(r.BTN_GOTO->isEnabled());
+    EXPECT_EQ(MovingFlags, (std::array<std::uint8_t, 4>{}));
+
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Connecter));
+    ASSERT_EQ(told().size(), 2) << told().join('\n').toStdString();
+    EXPECT_EQ(told()[1], told()[0]);
+    ASSERT_TRUE(clickOnScreen(r.BTN_GOTO));
+    EXPECT_EQ(told().size(), 2) << told().join('\n').toStdString();
+
+    dir.writeFile(Settings::kSerialPortList, "      COM3\r\n/dev/ttyUSB0\r\n");
+    Settings::FillPortCombo(pref().CBX_AG_PortSerie, Settings::kSerialPortList, 0);
+    ASSERT_NO_FATAL_FAILURE(testsupport::pick(pref().CBX_AG_PortSerie, QStringLiteral("/dev/ttyUSB0")));
+    for (int press = 0; press < 2; ++press)
+        ASSERT_TRUE(clickOnScreen(r.BTN_GOTO));
+    ASSERT_EQ(told().size(), 3) << told().join('\n').toStdString();
+    EXPECT_EQ(told()[2], TranslatedTexts.MSG_Port_Serie_Inconnu.arg(QStringLiteral("/dev/ttyUSB0")));
+    EXPECT_TRUE(r.BTN_GOTO->isEnabled());
 }
 
 // Once the rate bar is let go, here by a click on the main window taking

@@ -83,6 +83,8 @@ bool runGuarded(const QString& cause, const std::function<void()>& handler)
     try {
         handler();
         return true;
+    } catch (const ToldFailure&) {
+        // Told where it was met.
     } catch (const std::exception& e) {
         reportOnce(cause + QStringLiteral(": ") + QString::fromUtf8(e.what()));
     } catch (...) {

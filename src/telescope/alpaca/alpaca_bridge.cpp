@@ -457,6 +457,7 @@ void AlpacaBridge::post(const Status& status, Job& job)
     std::lock_guard lock(mutex_);
     if (isConnection(job.request)) {
         job.told.push_back(status);
+        job.told.back().ofConnection = true;
         return;
     }
     if (status == device_->lastStatus)

@@ -52,7 +52,11 @@ public:
         bool ok = true;
         QString error;
         bool connected = false;
-        bool operator==(const Status&) const = default;
+        // Decided by a connection and told with its answer: its driver
+        // made anew is not yet a device that worked. Not part of what the
+        // status says (the same status is told once, whoever decided it).
+        bool ofConnection = false;
+        bool operator==(const Status& o) const { return ok == o.ok && error == o.error && connected == o.connected; }
     };
     struct Sources {
         // The driver address text ("host:port/N"), read when a request is

@@ -37,7 +37,9 @@ bool g_discovering = false;
 // The causes of the failures told in the message window since something
 // last worked. A failure is "member : cause"; a telescope that has gone
 // fails every member it is asked for with one cause, which is told once,
-// with the member it hit first.
+// with the member it hit first. A connection's failures follow the rule of
+// every connection instead (Prg_Suivi::TellAscomConnectionFailure), and
+// the driver a connection makes anew is not something that worked.
 QStringList g_toldCauses;
 
 QString causeOf(const QString& error)
@@ -68,9 +70,12 @@ void showStatus(const AlpacaBridge::Status& status)
 {
     AscomBridge::AscomSharedData.Connected = status.connected ? 1 : 0;
     if (status.ok) {
-        g_toldCauses.clear();
-    } else if (!g_toldCauses.contains(causeOf(status.error))) {
-        g_toldCauses << causeOf(status.error);
+        if (!status.ofConnection || status.connected)
+            g_toldCauses.clear();
+    } else if (status.ofConnection ? Prg_Suivi::TellAscomConnectionFailure(status.error)
+                                   : !g_toldCauses.contains(causeOf(status.error))) {
+        if (!status.ofConnection)
+            g_toldCauses << causeOf(status.error);
         Msg::ShowMessageText(false, TranslatedTexts.MSG_Alpaca_Etat.arg(status.error));
     }
     if (!FRM_Pref)
