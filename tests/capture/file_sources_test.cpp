@@ -25,6 +25,7 @@
 #include "translation/translated_texts.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QTabBar>
 #include <QTest>
@@ -645,6 +646,45 @@ TEST_F(FileSource, AFilmCutShortIsToldOnceAndPlaysTheFramesItHolds)
     EXPECT_EQ(PlayPosition, 11) << "the play stops at the last frame held";
     EXPECT_TRUE(kernels::SamePixels(live(), frames[11]));
     EXPECT_EQ(messageText(), TranslatedTexts.MSG_Film_Tronque.arg(path).arg(12).arg(20)) << "nothing more is told";
+}
+
+// A script waiting for the play of a film goes on when the play ends
+// another way than at the end of the film: the user's Stop, or a jump to
+// its last frame. It never waits for a play that no longer runs.
+TEST_F(FileSource, AScriptWaitingForThePlayGoesOnWhenTheUserEndsThePlay)
+{
+    std::vector<kernels::Bitmap24> frames;
+    const QString path = writeAvi(dir.filePath(QStringLiteral("film.avi")), QStringLiteral("DIB "), frames);
+    FRM_Tool_Affichage->TNI_Cam1_Tps_Rafraichissement->SetValue(60000);   // the test ticks
+    FRM_Alv->show();
+    dialogs.openManyAnswers = {QStringList{path}};
+    ASSERT_TRUE(chooseMenuItem(FRM_Alv->MNU_Ouvrir, FRM_Alv->MNU_Ouvrir_Image));
+    const auto playUntil = [&](QToolButton* end) {
+        boxes.clear();
+        FRM_Script->Memo_Script->setPlainText(QStringLiteral("player.play(startwait,forward)\nmessage.show(\"after\")"));
+        FRM_Script->MNU_ExecuterDuDebutClick(FRM_Script->MNU_ExecuterDuDebut);
+        QElapsedTimer t;
+        t.start();
+        while (Scripts::CurrentScript().State != Scripts::StateWaiting && t.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        ASSERT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+        tick(3);
+        ASSERT_TRUE(player().SPDB_PlayForward->isChecked()) << "it plays";
+        ASSERT_NO_FATAL_FAILURE(testsupport::click(end));
+        tick();
+        t.restart();
+        while (Scripts::ScriptRunning && t.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        EXPECT_FALSE(Scripts::ScriptRunning);
+        EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("after")});
+        EXPECT_FALSE(Scripts::WaitPlayer);
+    };
+    playUntil(player().SPDB_Stop);
+    EXPECT_EQ(PlayPosition, 3) << "stopped at the frame shown";
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(player().SPDB_REW));
+    tick(2);
+    playUntil(player().SPDB_FF);
+    EXPECT_EQ(PlayPosition, 19);
 }
 
 // A camera start that does not happen, whichever way it was asked for and
