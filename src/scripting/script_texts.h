@@ -46,6 +46,7 @@ inline const QString kNoPlayback = QStringLiteral(" : no file is playing");
 inline const QString kNoTimedMove = QStringLiteral(" : no timed move runs");
 inline const QString kNoCameraStarted = QStringLiteral(" : no camera started");
 inline const QString kNoFileOpen = QStringLiteral(" : no file is open");
+inline const QString kPortNotWritten = QStringLiteral(" : the port cannot be written");
 inline const QString kNoFrames = QStringLiteral(" : no camera or file delivers frames");
 // A statement sent by another program that stopped the run without a box.
 inline const QString kStopped = QStringLiteral(" : stopped");
