@@ -16,7 +16,6 @@
 #include "telescope/guide_plugin.h"
 #include "imaging/pipeline_state.h"
 #include "platform/simulated_camera.h"
-#include "scripting/frm_script.h"
 #include "scripting/scripts.h"
 #include "app/controls/num_inp.h"
 #include "app/ui/control_adapters.h"
@@ -29,11 +28,11 @@
 #include "translation/translated_texts.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QTest>
 #include <QWheelEvent>
 #include <cmath>
 #include <dlfcn.h>
@@ -158,13 +157,8 @@ TEST_F(CameraRoad, ACameraStartThatStartsNothingFailsItsStatement)
     const auto runScript = [&](int driverLine) {
         boxes.clear();
         answerDriverDialog(driverLine);
-        FRM_Script->Memo_Script->setPlainText(QStringLiteral("camera(1,start)\nmessage.show(\"after\")"));
-        FRM_Script->MNU_ExecuterDuDebutClick(FRM_Script->MNU_ExecuterDuDebut);
-        QElapsedTimer t;
-        t.start();
-        while (Scripts::ScriptRunning && t.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        EXPECT_FALSE(Scripts::ScriptRunning) << driverLine;
+        runScriptText(QStringLiteral("camera(1,start)\nmessage.show(\"after\")"));
+        EXPECT_TRUE(QTest::qWaitFor([] { return !Scripts::ScriptRunning; }, 10000)) << driverLine;
         return boxes.texts();
     };
     EXPECT_EQ(runScript(-1), QStringList{failed}) << "driver choice cancelled";

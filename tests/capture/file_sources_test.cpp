@@ -25,7 +25,6 @@
 #include "translation/translated_texts.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QDir>
 #include <QTabBar>
 #include <QTest>
@@ -661,21 +660,13 @@ TEST_F(FileSource, AScriptWaitingForThePlayGoesOnWhenTheUserEndsThePlay)
     ASSERT_TRUE(chooseMenuItem(FRM_Alv->MNU_Ouvrir, FRM_Alv->MNU_Ouvrir_Image));
     const auto playUntil = [&](QToolButton* end) {
         boxes.clear();
-        FRM_Script->Memo_Script->setPlainText(QStringLiteral("player.play(startwait,forward)\nmessage.show(\"after\")"));
-        FRM_Script->MNU_ExecuterDuDebutClick(FRM_Script->MNU_ExecuterDuDebut);
-        QElapsedTimer t;
-        t.start();
-        while (Scripts::CurrentScript().State != Scripts::StateWaiting && t.elapsed() < 5000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        ASSERT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+        runScriptText(QStringLiteral("player.play(startwait,forward)\nmessage.show(\"after\")"));
+        ASSERT_TRUE(QTest::qWaitFor([] { return Scripts::CurrentScript().State == Scripts::StateWaiting; }, 5000));
         tick(3);
         ASSERT_TRUE(player().SPDB_PlayForward->isChecked()) << "it plays";
         ASSERT_NO_FATAL_FAILURE(testsupport::click(end));
         tick();
-        t.restart();
-        while (Scripts::ScriptRunning && t.elapsed() < 5000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        EXPECT_FALSE(Scripts::ScriptRunning);
+        EXPECT_TRUE(QTest::qWaitFor([] { return !Scripts::ScriptRunning; }, 5000));
         EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("after")});
         EXPECT_FALSE(Scripts::WaitPlayer);
     };

@@ -37,6 +37,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 
 namespace {
 
@@ -530,12 +531,8 @@ TEST_F(LongExposureCycle, ASeriesWhoseSerialLinesCannotBeSwitchedDoesNotRunAsIfT
     platform::com_io::SetModemLineObserver([&](std::uint8_t, L line, bool raised) { lines.emplace_back(line, raised); });
     FRM_Message->MEMO_Message->clear();
     boxes.clear();
-    FRM_Script->Memo_Script->setPlainText(QStringLiteral("longexposure(startwait)\nmessage.show(\"after\")"));
-    FRM_Script->MNU_ExecuterDuDebutClick(FRM_Script->MNU_ExecuterDuDebut);
-    QElapsedTimer t;
-    t.start();
-    while (!FRM_Alv->CKB_Longuepose_Active->isChecked() && t.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    runScriptText(QStringLiteral("longexposure(startwait)\nmessage.show(\"after\")"));
+    ASSERT_TRUE(QTest::qWaitFor([] { return FRM_Alv->CKB_Longuepose_Active->isChecked(); }, 5000));
     ASSERT_TRUE(Scripts::WaitLongExposure);
     FRM_Alv->Timer_Cam1Timer();
     clock.advanceMs(1000);
@@ -691,12 +688,8 @@ TEST_F(LongExposureCycle, ASeriesWhoseParallelLinesCannotBeWrittenDoesNotRunAsIf
 
     // The port stops taking bytes between two exposures of a series that a
     // script waits for.
-    FRM_Script->Memo_Script->setPlainText(QStringLiteral("longexposure(startwait)\nmessage.show(\"after\")"));
-    FRM_Script->MNU_ExecuterDuDebutClick(FRM_Script->MNU_ExecuterDuDebut);
-    QElapsedTimer t;
-    t.start();
-    while (!FRM_Alv->CKB_Longuepose_Active->isChecked() && t.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    runScriptText(QStringLiteral("longexposure(startwait)\nmessage.show(\"after\")"));
+    ASSERT_TRUE(QTest::qWaitFor([] { return FRM_Alv->CKB_Longuepose_Active->isChecked(); }, 5000));
     ASSERT_TRUE(Scripts::WaitLongExposure);
     FRM_Alv->Timer_Cam1Timer();
     clock.advanceMs(1000);
@@ -729,11 +722,8 @@ TEST_F(LongExposureCycle, ASeriesWhoseParallelLinesCannotBeWrittenDoesNotRunAsIf
     ASSERT_NO_FATAL_FAILURE(testsupport::click(d->BTN_Demarrer_Pose));
     expectOff("a missing device");
     boxes.clear();
-    FRM_Script->Memo_Script->setPlainText(QStringLiteral("longexposure(startwait)\nmessage.show(\"after\")"));
-    FRM_Script->MNU_ExecuterDuDebutClick(FRM_Script->MNU_ExecuterDuDebut);
-    t.restart();
-    while (Scripts::ScriptRunning && t.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    runScriptText(QStringLiteral("longexposure(startwait)\nmessage.show(\"after\")"));
+    EXPECT_TRUE(QTest::qWaitFor([] { return !Scripts::ScriptRunning; }, 5000));
     EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Line 1 : startwait")});
     EXPECT_FALSE(Scripts::WaitLongExposure);
     EXPECT_EQ(messageText().count(failure), 2) << "once per start asked for";
