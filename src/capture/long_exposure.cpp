@@ -4,7 +4,6 @@
 #include "app/frm_pref.h"
 #include "app/helpers/num_text.h"
 #include "app/systeme.h"
-#include "app/ui/event_boundary.h"
 #include "capture/camera_control_lib.h"
 #include "capture/port_io.h"
 #include "platform/com_io.h"
