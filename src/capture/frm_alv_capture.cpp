@@ -401,7 +401,8 @@ static std::array<bool, 3> g_ledLibraryTaken{};
 // The serial channel of the long-exposure lines. The port is named by
 // characters 7 to 10 of the port text ("$03F8(COM1)"); a text that is itself
 // a port name ("COM1", as the shipped port list has it) names it directly.
-// A port that cannot be opened is told; the start goes on.
+// A port that cannot be opened is told; the start goes on, and a series
+// started on it is refused, its lines not switching.
 static void OpenLongExposureChannel(const QString& text)
 {
     namespace com = platform::com_io;
@@ -412,9 +413,9 @@ static void OpenLongExposureChannel(const QString& text)
     const QString name = match.hasMatch() ? match.captured(0) : text.trimmed();
     try {
         if (!com::open_com(kLongExposureChannel, name.toUpper()))
-            Msg::ShowMessageText(false, TranslatedTexts.MSG_Poses_Longues_Port_Invalide.arg(text));
+            LongExposure::TellLinesFailure(TranslatedTexts.MSG_Poses_Longues_Port_Invalide.arg(text));
     } catch (const com::ExCom& e) {
-        Msg::ShowMessageText(false, e.message());
+        LongExposure::TellLinesFailure(e.message());
     }
 }
 
@@ -423,25 +424,23 @@ static void OpenLongExposureChannel(const QString& text)
 // long-exposure line too unless it is permanent. A USB camera is prepared
 // through the camera-control library, its results told in the message
 // window. On a serial port RTS and DTR take their initial levels.
+// Lines that cannot be switched are told once.
 static void PrepareLongExposureLines(int slot)
 {
     if (!vestaMod())
         return;
+    LongExposure::ForgetLinesFailure();
     if (FRM_Pref->RDB_QV_Parallel->isChecked()) {
-        if (!LongExposureParams.PortAddress)
-            return;
-        const auto& p = LongExposureParams;
-        const std::uint16_t port = *p.PortAddress;
-        std::uint8_t v = Align_V::PortRead(port);
-        v |= static_cast<std::uint8_t>((p.OddLineActive << p.OddLineBit) | (p.EvenLineActive << p.EvenLineBit)
-                                       | (p.AmpActive << p.AmpBit));
-        if (!FRM_Pref->CKB_LongueposePermanent->isChecked())
-            v |= static_cast<std::uint8_t>(p.LongExpActive << p.LongExpBit);
-        else
-            v &= static_cast<std::uint8_t>(~((p.LongExpActive & 1) << p.LongExpBit));
-        LongExposurePortShadow = v;
-        FRM_Pref->EDT_TestValue->setText(QStringLiteral("%1").arg(v, 8, 2, QLatin1Char('0')));
-        Align_V::PortWrite(port, v, QStringLiteral("Start"));
+        LongExposure::ChangePort(QStringLiteral("Start"), [](std::uint8_t v) {
+            const auto& p = LongExposureParams;
+            v |= static_cast<std::uint8_t>((p.OddLineActive << p.OddLineBit) | (p.EvenLineActive << p.EvenLineBit)
+                                           | (p.AmpActive << p.AmpBit));
+            if (!FRM_Pref->CKB_LongueposePermanent->isChecked())
+                v |= static_cast<std::uint8_t>(p.LongExpActive << p.LongExpBit);
+            else
+                v &= static_cast<std::uint8_t>(~((p.LongExpActive & 1) << p.LongExpBit));
+            return v;
+        });
         return;
     }
     if (FRM_Pref->RDB_QV_Serial->isChecked()) {

@@ -460,4 +460,8 @@ void TFRM_Alv::PlayerStep()
         p->SPDB_Stop->setChecked(false);
         LoadImage();
     }
+    // Playback ended another way (Stop, a jump to either end, a step): a
+    // script waiting for it goes on, as at the end of the list.
+    if (!down(p->SPDB_PlayForward) && !down(p->SPDB_PlayBackwards))
+        resumeScript();
 }

@@ -83,6 +83,7 @@ void TFRM_Longuepose::BTN_Demarrer_PoseClick()
     }
     if (grabOrStreamSlot1() && FRM_Pref && FRM_Pref->CKB_VestaMod->isChecked())
         Preferences::ApplyLongExposureSettings();
+    LongExposure::ForgetLinesFailure();   // a new start tells its own failure
     LongExposureParams.ExposureMs = SPED_Vesta_Pose->value();
     LongExposureParams.GuideExposureMs = SPED_Vesta_Pose_Guidage->value();
     CBX_TypePose->setEnabled(false);
@@ -103,9 +104,11 @@ void TFRM_Longuepose::BTN_Demarrer_PoseClick()
     }
     checkAndRun(FRM_Alv->CKB_Longuepose_Active, true, [] { FRM_Alv->CKB_Longuepose_ActiveClick(); });
     if (!FRM_Alv->CKB_Longuepose_Active->isChecked()) {
-        // The cycle refused after all: what was set for it is undone.
+        // The cycle refused after all (its lines cannot be switched, and it
+        // has told so): what was set for it is undone.
         BTN_Arreter_PoseClick();
-        refuse();
+        if (!LongExposure::CameraRuns())
+            refuse();
         return;
     }
     BTN_Arreter_Pose->setEnabled(true);

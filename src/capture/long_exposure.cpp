@@ -3,7 +3,7 @@
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/helpers/num_text.h"
-#include "app/ui/event_boundary.h"
+#include "app/systeme.h"
 #include "capture/camera_control_lib.h"
 #include "capture/port_io.h"
 #include "platform/com_io.h"
@@ -31,46 +31,77 @@ std::optional<bool> LineLevel(long double setting)
     return std::nullopt;
 }
 
-void SetSerialLines(long double rts, long double dtr)
+namespace {
+// A failure of the lines was told since the last series or camera start.
+bool g_failureTold = false;
+} // namespace
+
+void TellLinesFailure(const QString& text)
+{
+    if (g_failureTold)
+        return;
+    g_failureTold = true;
+    Msg::ShowMessageText(false, text);
+}
+
+void ForgetLinesFailure()
+{
+    g_failureTold = false;
+}
+
+bool SetSerialLines(long double rts, long double dtr)
 {
     namespace com = platform::com_io;
-    // A closed channel or a port without modem lines leaves the levels as
-    // they are; the start has already told the user about the port.
     const auto set = [](com::ModemLine line, bool raised) {
         try {
             com::set_modem_line(kLongExposureChannel, line, raised);
-        } catch (const com::ExCom&) {
+            return true;
+        } catch (const com::ExCom& e) {
+            const QString port = FRM_Pref ? FRM_Pref->CBX_Vesta_Port->currentText().trimmed() : QString();
+            TellLinesFailure(TranslatedTexts.MSG_Poses_Longues_Lignes_Serie.arg(port, QString::fromUtf8(e.what())));
+            return false;
         }
     };
-    if (const auto level = LineLevel(rts))
-        set(com::ModemLine::Rts, *level);
-    if (const auto level = LineLevel(dtr))
-        set(com::ModemLine::Dtr, *level);
+    // A line the settings leave alone needs nothing; the first line that
+    // cannot be switched ends the switch.
+    const auto rtsLevel = LineLevel(rts);
+    if (rtsLevel && !set(com::ModemLine::Rts, *rtsLevel))
+        return false;
+    const auto dtrLevel = LineLevel(dtr);
+    return !dtrLevel || set(com::ModemLine::Dtr, *dtrLevel);
 }
 
-void LibraryTrigger(bool fixed)
+bool LibraryTrigger(bool fixed)
 {
     if (LedControlResult != 0) {
-        Msg::ShowMessageText(false, QStringLiteral("EnumCams = -1 !!"));
-        return;
+        TellLinesFailure(QStringLiteral("EnumCams = -1 !!"));
+        return false;
     }
     LedControlResult = 1;
     if (LedControlProcs.CamTrigger)
         LedControlResult = LedControlProcs.CamTrigger(fixed ? 0 : 1);
     Msg::ShowMessageText(false, QStringLiteral("ResLedLex = ") + QString::number(LedControlResult));
+    return LedControlProcs.CamTrigger != nullptr;
 }
 
-void ChangePort(const QString& tag, const std::function<std::uint8_t(std::uint8_t)>& change)
+bool ChangePort(const QString& tag, const std::function<std::uint8_t(std::uint8_t)>& change)
 {
     if (!LongExposureParams.PortAddress) {
-        app::reportOnce(TranslatedTexts.MSG_Poses_Longues_Sans_Port);
-        return;
+        TellLinesFailure(TranslatedTexts.MSG_Poses_Longues_Sans_Port);
+        return false;
     }
     const std::uint16_t port = *LongExposureParams.PortAddress;
-    LongExposurePortShadow = change(Align_V::PortRead(port));
-    if (FRM_Pref)
-        FRM_Pref->EDT_TestValue->setText(NumText::IntToBin(LongExposurePortShadow));
-    Align_V::PortWrite(port, LongExposurePortShadow, tag);
+    // Shut ports are told as the write's failure, not read first.
+    if (PortDriverOpen) {
+        LongExposurePortShadow = change(Align_V::PortRead(port));
+        if (FRM_Pref)
+            FRM_Pref->EDT_TestValue->setText(NumText::IntToBin(LongExposurePortShadow));
+        if (Align_V::PortWrite(port, LongExposurePortShadow, tag))
+            return true;
+    }
+    TellLinesFailure(TranslatedTexts.MSG_Poses_Longues_Port_Ecriture.arg(
+        QStringLiteral("%1").arg(port, 4, 16, QLatin1Char('0')).toUpper()));
+    return false;
 }
 
 } // namespace LongExposure

@@ -80,19 +80,36 @@ constexpr std::uint8_t Assert(std::uint8_t shadow, int bit, int active)
 // any other value leaves it; nullopt for "leave".
 std::optional<bool> LineLevel(long double setting);
 
+// The lines of a series are switched through one of three roads: the
+// parallel port's bits, the serial port's RTS and DTR, or the
+// camera-control library. Each operation below says whether the lines were
+// switched; a road that cannot switch them (no port address, a port that
+// cannot be written or opened, a device gone, a library that is not ready)
+// is told in the message window once, until the next series or camera start
+// (ForgetLinesFailure), so that a series never runs with lines that do not
+// move and a failure is never repeated at every frame.
+
 // Sets RTS and DTR of the long-exposure channel from two settings (rule of
-// LineLevel). Nothing while the channel is not open.
-void SetSerialLines(long double rts, long double dtr);
+// LineLevel). False when a line to switch was not switched: the channel is
+// closed (its port could not be opened) or the device refused.
+bool SetSerialLines(long double rts, long double dtr);
 
 // One trigger of the camera-control library: `fixed` chooses the steady
-// level (0) over blinking (1). Tells "ResLedLex = n" in the message window,
-// or "EnumCams = -1 !!" while the library is not ready.
-void LibraryTrigger(bool fixed);
+// level (0) over blinking (1). Tells "ResLedLex = n" in the message window;
+// false, telling "EnumCams = -1 !!", while the library is not ready.
+bool LibraryTrigger(bool fixed);
 
 // Reads the long-exposure port into the shadow, lets `change` alter it,
-// shows it in binary in the Preferences and writes it with `tag`. Without a
-// port address nothing is written, and the message window says so once.
-void ChangePort(const QString& tag, const std::function<std::uint8_t(std::uint8_t)>& change);
+// shows it in binary in the Preferences and writes it with `tag`. False
+// when nothing was written: the port has no address, or the port cannot be
+// written (not open, or the device refused).
+bool ChangePort(const QString& tag, const std::function<std::uint8_t(std::uint8_t)>& change);
+
+// Tells a failure of the lines, unless one was told since the last
+// ForgetLinesFailure.
+void TellLinesFailure(const QString& text);
+// A new series or camera start: its first failure of the lines is told.
+void ForgetLinesFailure();
 
 // The current slot has a camera running, and no file plays on it: the one
 // condition under which a series of exposures can start.

@@ -9,6 +9,7 @@
 #include "app/frm_pref.h"
 #include "app/settings.h"
 #include "app/settings/guide_offset.h"
+#include "app/systeme.h"
 #include "app/ui/control_adapters.h"
 #include "app/ui/event_boundary.h"
 #include "capture/camera_slots.h"
@@ -98,8 +99,8 @@ std::pair<int, int> guideLine()
 
 long double pref(const TCustomNumInp* input) { return input ? input->Value() : -1; }
 
-void serialOn() { LongExposure::SetSerialLines(pref(FRM_Pref->TNI_LonguePose_On_RTS), pref(FRM_Pref->TNI_LonguePose_On_DTR)); }
-void serialOff() { LongExposure::SetSerialLines(pref(FRM_Pref->TNI_LonguePose_Off_RTS), pref(FRM_Pref->TNI_LonguePose_Off_DTR)); }
+bool serialOn() { return LongExposure::SetSerialLines(pref(FRM_Pref->TNI_LonguePose_On_RTS), pref(FRM_Pref->TNI_LonguePose_On_DTR)); }
+bool serialOff() { return LongExposure::SetSerialLines(pref(FRM_Pref->TNI_LonguePose_Off_RTS), pref(FRM_Pref->TNI_LonguePose_Off_DTR)); }
 
 // The library's level: an exposure starts with 0 when "Blink (1)" is chosen
 // and ends with 0 when "Fixe (0)" is chosen, 1 otherwise.
@@ -107,11 +108,12 @@ bool blinkChosen() { return FRM_Pref && FRM_Pref->RDB_Ledlex_on_blink->isChecked
 bool fixedChosen() { return FRM_Pref && FRM_Pref->RDB_Ledlex_off_fixe->isChecked(); }
 
 // Lines of an exposure that starts: the read-out lines (only the one not
-// guided on when self-guiding) and the amplifier go inactive.
-void exposingLines(const QString& tag)
+// guided on when self-guiding) and the amplifier go inactive. False when
+// they could not be switched (told).
+bool exposingLines(const QString& tag)
 {
     if (parallel()) {
-        LongExposure::ChangePort(tag, [](std::uint8_t v) {
+        return LongExposure::ChangePort(tag, [](std::uint8_t v) {
             const auto& p = params();
             if (!selfGuided()) {
                 v = Deassert(v, p.OddLineBit, p.OddLineActive);
@@ -121,18 +123,17 @@ void exposingLines(const QString& tag)
             }
             return Deassert(v, p.AmpBit, p.AmpActive);
         });
-    } else if (serial()) {
-        serialOn();
-    } else {
-        LongExposure::LibraryTrigger(blinkChosen());
     }
+    if (serial())
+        return serialOn();
+    return LongExposure::LibraryTrigger(blinkChosen());
 }
 
 // Lines of a read-out: the read-out lines and the amplifier active again.
-void readoutLines(const QString& tag)
+bool readoutLines(const QString& tag)
 {
     if (parallel()) {
-        LongExposure::ChangePort(tag, [](std::uint8_t v) {
+        return LongExposure::ChangePort(tag, [](std::uint8_t v) {
             const auto& p = params();
             if (!selfGuided()) {
                 v = Assert(v, p.OddLineBit, p.OddLineActive);
@@ -142,29 +143,28 @@ void readoutLines(const QString& tag)
             }
             return Assert(v, p.AmpBit, p.AmpActive);
         });
-    } else if (serial()) {
-        serialOff();
-    } else {
-        LongExposure::LibraryTrigger(fixedChosen());
     }
+    if (serial())
+        return serialOff();
+    return LongExposure::LibraryTrigger(fixedChosen());
 }
 
 // The amplifier line switched on ahead of the end of an exposure. With
 // onlyWhenOff the port is written only when the line is not active yet.
-void amplifierLead(const QString& tag, bool onlyWhenOff)
+// False when it could not be switched (told).
+bool amplifierLead(const QString& tag, bool onlyWhenOff)
 {
     if (parallel()) {
-        if (!params().PortAddress)
-            return;
-        if (onlyWhenOff) {
+        if (onlyWhenOff && params().PortAddress && PortDriverOpen) {
             const std::uint8_t v = Align_V::PortRead(*params().PortAddress);
             if (Assert(v, params().AmpBit, params().AmpActive) == v)
-                return;
+                return true;
         }
-        LongExposure::ChangePort(tag, [](std::uint8_t v) { return Assert(v, params().AmpBit, params().AmpActive); });
-    } else if (serial()) {
-        LongExposure::SetSerialLines(pref(FRM_Pref->TNI_Amp_Off_RTS), pref(FRM_Pref->TNI_Amp_Off_DTR));
+        return LongExposure::ChangePort(tag, [](std::uint8_t v) { return Assert(v, params().AmpBit, params().AmpActive); });
     }
+    if (serial())
+        return LongExposure::SetSerialLines(pref(FRM_Pref->TNI_Amp_Off_RTS), pref(FRM_Pref->TNI_Amp_Off_DTR));
+    return true;
 }
 
 // A half-frame of a self-guided exposure, kept beside the program. A file
@@ -203,6 +203,18 @@ void switchOff()
         box->setChecked(false);
     else
         FRM_Alv->CKB_Longuepose_ActiveClick();
+}
+
+// A line of the series could not be switched (told): the series stops where
+// it stands, exposing nothing more, the long-exposure window offers its
+// start again, and a script waiting for the series stops.
+void stopOnLinesFailure()
+{
+    if (FRM_Longuepose)
+        FRM_Longuepose->BTN_Arreter_PoseClick();
+    else
+        switchOff();
+    Scripts::StopIfWaiting(Scripts::WaitLongExposure);
 }
 
 } // namespace
@@ -292,10 +304,11 @@ void TFRM_Alv::CKB_Longuepose_ActiveClick()
         const int cur = CurrentCameraSlot;
         if (CameraSlots[cur].sourceKind == 1 && WdmCaptures[cur])
             WdmCaptures[cur]->CopyFrames = false;
+        bool switched = true;
         if (parallel()) {
             if (selfGuided() && p.AlternateLines == 1)
                 p.GuideLineBit = p.OddLineBit;
-            LongExposure::ChangePort(QStringLiteral("Longpose_Activeclick-checked"), [](std::uint8_t v) {
+            switched = LongExposure::ChangePort(QStringLiteral("Longpose_Activeclick-checked"), [](std::uint8_t v) {
                 const auto& q = params();
                 v = Deassert(v, q.OddLineBit, q.OddLineActive);
                 v = Deassert(v, q.EvenLineBit, q.EvenLineActive);
@@ -303,9 +316,15 @@ void TFRM_Alv::CKB_Longuepose_ActiveClick()
                 return Deassert(v, q.LongExpBit, q.LongExpActive);
             });
         } else if (serial()) {
-            serialOn();
+            switched = serialOn();
         } else {
-            LongExposure::LibraryTrigger(blinkChosen());
+            switched = LongExposure::LibraryTrigger(blinkChosen());
+        }
+        if (!switched) {
+            // Lines that do not move would make short frames counted as long
+            // exposures: the series does not start (told), the box is off.
+            CKB_Longuepose_Active->setChecked(false);
+            return;
         }
         TMR_Exposure->setInterval(exposureInterval());
         TMR_Exposure_Guide->setInterval(std::max(1, p.GuideExposureMs));
@@ -347,7 +366,8 @@ void TFRM_Alv::TMR_ExposureTimer()
         if (!alternating() || p.GuideLineBit == p.OddLineBit)
             k.MainExposureStart = k.ReadoutStart = now();
         if (linesDriven()) {
-            exposingLines(QStringLiteral("ExposureTimer-EInterpose"));
+            if (!exposingLines(QStringLiteral("ExposureTimer-EInterpose")))
+                stopOnLinesFailure();
         } else if (pluginSlot1()) {
             TMR_Exposure->stop();
             if (TCameraRecord* cam = Capture::SlotPluginCamera(1)) {
@@ -376,7 +396,11 @@ void TFRM_Alv::TMR_ExposureTimer()
         // The frame still exposing is taken out of the way first.
         if (live)
             Align_V::GrabFrameViaClipboard(*live, 0, cur, 0);
-        readoutLines(QStringLiteral("EPose"));
+        // Lines left exposing give no read-out to count or save.
+        if (!readoutLines(QStringLiteral("EPose"))) {
+            stopOnLinesFailure();
+            return;
+        }
     }
     std::uint8_t accept = 0;
     bool processed = false;
@@ -468,11 +492,12 @@ void TFRM_Alv::TMR_Exposure_GuideTimer()
         p.GuideArmed = 1;
         TMR_Exposure_Guide->start();
         k.GuideExposureStart = now();
-        if (linesDriven() && parallel())
-            LongExposure::ChangePort(QStringLiteral("Exposure_GuideTimer_Einterpose"), [](std::uint8_t v) {
-                v = Deassert(v, guideLine().first, guideLine().second);
-                return Deassert(v, params().AmpBit, params().AmpActive);
-            });
+        if (linesDriven() && parallel()
+            && !LongExposure::ChangePort(QStringLiteral("Exposure_GuideTimer_Einterpose"), [](std::uint8_t v) {
+                   v = Deassert(v, guideLine().first, guideLine().second);
+                   return Deassert(v, params().AmpBit, params().AmpActive);
+               }))
+            stopOnLinesFailure();
         return;
     }
     TMR_Exposure_Guide->stop();
@@ -486,11 +511,14 @@ void TFRM_Alv::TMR_Exposure_GuideTimer()
     kernels::Bitmap24* guideFrame = SlotBitmaps[slot][2].get();
     if (guideFrame)
         Align_V::GrabFrameViaClipboard(*guideFrame, 2, slot, 0);
-    if (linesDriven() && parallel())
-        LongExposure::ChangePort(QStringLiteral("Exposure_GuideTimer_Epose"), [](std::uint8_t v) {
-            v = Assert(v, guideLine().first, guideLine().second);
-            return Assert(v, params().AmpBit, params().AmpActive);
-        });
+    if (linesDriven() && parallel()
+        && !LongExposure::ChangePort(QStringLiteral("Exposure_GuideTimer_Epose"), [](std::uint8_t v) {
+               v = Assert(v, guideLine().first, guideLine().second);
+               return Assert(v, params().AmpBit, params().AmpActive);
+           })) {
+        stopOnLinesFailure();
+        return;
+    }
     if (guideFrame)
         Align_V::GrabFrameViaClipboard(*guideFrame, 2, slot, 0);
     TMR_Exposure_Guide->setInterval(std::max(1, p.InterposeMs));
@@ -520,13 +548,13 @@ void TFRM_Alv::LongExposureTick(int slot, std::uint8_t& accept)
     if (amplifier && selfGuided()) {
         if (k.GuideExposureRemaining <= -0.5 && p.GuideArmed == 1)
             TMR_Exposure_GuideTimer();
-        else if (lead > k.GuideExposureRemaining)
-            amplifierLead(QStringLiteral("Timer1-1"), false);
+        else if (lead > k.GuideExposureRemaining && !amplifierLead(QStringLiteral("Timer1-1"), false))
+            stopOnLinesFailure();
     }
     if (k.MainExposureRemaining <= -0.5 && p.ExposureArmed == 1)
         TMR_ExposureTimer();
-    else if (amplifier && lead > k.MainExposureRemaining)
-        amplifierLead(QStringLiteral("Timer1-2"), true);
+    else if (amplifier && lead > k.MainExposureRemaining && !amplifierLead(QStringLiteral("Timer1-2"), true))
+        stopOnLinesFailure();
     if (FRM_Longuepose)
         FRM_Longuepose->TNI_Timer->SetValue(std::trunc(k.MainExposureRemaining));
     Align_V::ProcessFrame(0, accept, static_cast<std::uint8_t>(slot));

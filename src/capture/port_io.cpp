@@ -27,19 +27,20 @@ QString hexAddress(std::uint16_t port)
 
 namespace Align_V {
 
-void PortOut(std::uint16_t port, std::uint8_t value)
+bool PortOut(std::uint16_t port, std::uint8_t value)
 {
     g_lastWritten.insert(port, value);
-    platform::portAccess().write(port, value);
+    return platform::portAccess().write(port, value);
 }
 
-void PortWrite(std::uint16_t port, std::uint8_t value, const QString& tag)
+bool PortWrite(std::uint16_t port, std::uint8_t value, const QString& tag)
 {
     if (!PortDriverOpen)
-        return;
-    PortOut(port, value);
+        return false;
+    const bool written = PortOut(port, value);
     Preferences::AddTrafficLine(true, false, hexAddress(port),
                                 QStringLiteral("%1").arg(value, 8, 2, QLatin1Char('0')));
+    return written;
 }
 
 std::uint8_t PortRead(std::uint16_t port)

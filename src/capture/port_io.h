@@ -15,13 +15,15 @@ extern std::uint8_t LongExposurePortShadow;
 
 namespace Align_V {
 
-// Writes the byte with no check and no log.
-void PortOut(std::uint16_t port, std::uint8_t value);
+// Writes the byte with no check and no log; true when the port took it.
+bool PortOut(std::uint16_t port, std::uint8_t value);
 
 // While the ports are open: writes the byte and logs "AAAA : bbbbbbbb" in the
 // traffic window (0x378 and 5 give "0378 : 00000101"). Otherwise nothing is
-// written or logged. The tag only names the caller.
-void PortWrite(std::uint16_t port, std::uint8_t value, const QString& tag);
+// written or logged. The tag only names the caller. True when the byte
+// reached the port: false while the ports are shut, for an address of no
+// open device, or when the device refused it.
+bool PortWrite(std::uint16_t port, std::uint8_t value, const QString& tag);
 
 // Reads the register. While the ports are not open the value last written to
 // that address is returned instead, and the message window says so once.

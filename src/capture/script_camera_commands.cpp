@@ -7,6 +7,7 @@
 #include "scripting/command_fields.h"
 #include "scripting/script_commands.h"
 #include "scripting/script_language.h"
+#include "scripting/script_texts.h"
 #include "scripting/scripts.h"
 #include "tools/frm_tool_affichage.h"
 
@@ -26,7 +27,11 @@ void CmdCamera(std::uint8_t, const QString& arguments)
         return;
     const QString action = CommandField(arguments, 2);
     if (action == QLatin1String("start")) {
-        cam == 1 ? FRM_Alv->MNU_Cam1_DemarrerClick() : FRM_Alv->MNU_Cam2_DemarrerClick();
+        // The start of the menus; a camera that does not start (its driver
+        // choice cancelled, a device that cannot open, a plug-in refusing)
+        // fails the statement.
+        if (!StatementAction([cam] { return FRM_Alv->StartCamera(cam); }, ScriptTexts::kNoCameraStarted))
+            return;
     } else if (action == QLatin1String("stop")) {
         cam == 1 ? FRM_Alv->MNU_Cam1_ArreterClick() : FRM_Alv->MNU_Cam2_ArreterClick();
     } else {

@@ -9,6 +9,7 @@
 #include "capture/frm_play_control.h"
 #include "scripting/command_fields.h"
 #include "scripting/script_commands.h"
+#include "scripting/script_texts.h"
 #include "scripting/scripts.h"
 
 #include <QCheckBox>
@@ -40,6 +41,20 @@ void SetLongExposureNumber(const QString& arguments, const char* control)
     }
     spin->setValue(v);   // clamped to the control's range
     CommandDone();
+}
+
+// Presses a transport button of the player; with no file open nothing
+// would ever move, and the statement fails.
+bool PressPlayer(QToolButton* button)
+{
+    return StatementAction(
+        [button] {
+            if (PlayerActive == 0)
+                return false;
+            FRM_PlayControl->Press(button);
+            return true;
+        },
+        ScriptTexts::kNoFileOpen);
 }
 
 } // namespace
@@ -94,15 +109,17 @@ void CmdLongexposureType(std::uint8_t, const QString& arguments)
 
 void CmdPlayerGo(std::uint8_t, const QString& arguments)
 {
+    QToolButton* button = nullptr;
     if (arguments == QLatin1String("first"))
-        FRM_PlayControl->Press(FRM_PlayControl->SPDB_REW);
+        button = FRM_PlayControl->SPDB_REW;
     else if (arguments.isEmpty())
-        FRM_PlayControl->Press(FRM_PlayControl->SPDB_FF);
+        button = FRM_PlayControl->SPDB_FF;
     else {
         ScriptError(arguments);
         return;
     }
-    CommandDone();
+    if (PressPlayer(button))
+        CommandDone();
 }
 
 void CmdPlayerPlay(std::uint8_t, const QString& arguments)
@@ -125,13 +142,14 @@ void CmdPlayerPlay(std::uint8_t, const QString& arguments)
     }
     if (!wait) {
         WaitPlayer = false;
-        FRM_PlayControl->Press(button);
-        CommandDone();
+        if (PressPlayer(button))
+            CommandDone();
         return;
     }
-    // Without a file source nothing would ever end the wait.
+    // Without a file source nothing would ever end the wait: no wait is
+    // left behind.
     if (PlayerActive == 0) {
-        ScriptError(arguments);
+        PressPlayer(button);
         return;
     }
     BeginWait(WaitPlayer);
@@ -140,15 +158,17 @@ void CmdPlayerPlay(std::uint8_t, const QString& arguments)
 
 void CmdPlayerStep(std::uint8_t, const QString& arguments)
 {
+    QToolButton* button = nullptr;
     if (arguments == QLatin1String("forward"))
-        FRM_PlayControl->Press(FRM_PlayControl->SPDB_Forw1);
+        button = FRM_PlayControl->SPDB_Forw1;
     else if (arguments == QLatin1String("reverse"))
-        FRM_PlayControl->Press(FRM_PlayControl->SPDB_BACK1);
+        button = FRM_PlayControl->SPDB_BACK1;
     else {
         ScriptError(arguments);
         return;
     }
-    CommandDone();
+    if (PressPlayer(button))
+        CommandDone();
 }
 
 void CmdPlayerStop(std::uint8_t, const QString&)

@@ -2,10 +2,12 @@
 // its registers) and the RTS and DTR lines of a serial port.
 
 #include "app/helpers/num_text.h"
+#include "app/systeme.h"
 #include "capture/port_io.h"
 #include "scripting/command_fields.h"
 #include "scripting/script_commands.h"
 #include "scripting/script_language.h"
+#include "scripting/script_texts.h"
 #include "scripting/scripts.h"
 
 #include "platform/com_io.h"
@@ -79,15 +81,24 @@ void CmdSetparallelport(std::uint8_t, const QString& arguments)
         ScriptError(addressField);
         return;
     }
-    std::uint8_t b = Align_V::PortRead(std::uint16_t(address));
-    const int bit = kPinBit[std::size_t(pin)];
-    if (bit < 8) {
-        // The value 1 drives an inverted line by clearing its bit.
-        const bool set = (reg < 0) != (value == 1);
-        b = set ? std::uint8_t(b | (1u << bit)) : std::uint8_t(b & ~(1u << bit));
-    }
-    Align_V::PortWrite(std::uint16_t(address), b, QStringLiteral("setparallelport"));
-    CommandDone();
+    // A line the port does not take (the ports shut, an address of no
+    // device of the machine) is never taken for switched.
+    const bool written = StatementAction(
+        [&] {
+            if (!PortDriverOpen)
+                return false;
+            std::uint8_t b = Align_V::PortRead(std::uint16_t(address));
+            const int bit = kPinBit[std::size_t(pin)];
+            if (bit < 8) {
+                // The value 1 drives an inverted line by clearing its bit.
+                const bool set = (reg < 0) != (value == 1);
+                b = set ? std::uint8_t(b | (1u << bit)) : std::uint8_t(b & ~(1u << bit));
+            }
+            return Align_V::PortWrite(std::uint16_t(address), b, QStringLiteral("setparallelport"));
+        },
+        ScriptTexts::kPortNotWritten);
+    if (written)
+        CommandDone();
 }
 
 void CmdSetserialport(std::uint8_t, const QString& arguments)

@@ -36,14 +36,17 @@ inline const QString kScriptNotFound = QStringLiteral("Script not found : ");
 inline const QString kTooManyNested = QStringLiteral("Too many nested scripts");
 inline const QString kTooManyVariables = QStringLiteral("Too many variables");
 inline const QString kTooManyLabels = QStringLiteral("Too many labels");
-// A command whose action's handler no window provides, and a wait whose
-// action ended without resuming the script.
+// A command whose action's handler no window provides, a wait whose action
+// ended without resuming the script, and an action that did not happen.
 inline const QString kNotAvailable = QStringLiteral(" : command not available");
 inline const QString kNoSequence = QStringLiteral(" : no capture sequence runs");
 inline const QString kNoStacking = QStringLiteral(" : no stacking runs");
 inline const QString kNoLongExposure = QStringLiteral(" : no long exposure runs");
 inline const QString kNoPlayback = QStringLiteral(" : no file is playing");
 inline const QString kNoTimedMove = QStringLiteral(" : no timed move runs");
+inline const QString kNoCameraStarted = QStringLiteral(" : no camera started");
+inline const QString kNoFileOpen = QStringLiteral(" : no file is open");
+inline const QString kPortNotWritten = QStringLiteral(" : the port cannot be written");
 inline const QString kNoFrames = QStringLiteral(" : no camera or file delivers frames");
 // A statement sent by another program that stopped the run without a box.
 inline const QString kStopped = QStringLiteral(" : stopped");

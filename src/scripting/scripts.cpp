@@ -914,6 +914,16 @@ void WatchWait()
     ScriptError(editorLine(CurrentScript().CurrentLine).trimmed() + missing);
 }
 
+bool StatementAction(const std::function<bool()>& action, const QString& whyNot)
+{
+    const std::uint64_t stops = g_interruptions;
+    if (action())
+        return true;
+    if (g_interruptions == stops)
+        statementError(g_statement.text + whyNot);
+    return false;
+}
+
 bool RunCommandHandler(const QString& name)
 {
     if (Settings::RunHandler(name))

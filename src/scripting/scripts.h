@@ -168,6 +168,13 @@ enum class ActionStart : std::uint8_t {
 // itself, or whose action ended during it and resumed the script, is left
 // at that.
 void StartAction(const QString& arguments, bool& waitFlag, const std::function<ActionStart()>& start);
+// Runs the action of a statement that happens at once or not at all (a
+// camera start): true when it happened, the statement then ending as usual.
+// When it did not, the statement fails: the script stops with
+// "Line n : <statement><whyNot>", n being the statement's own line, and
+// another program sending it is refused with that text. An action that
+// stopped the script itself is left at that.
+bool StatementAction(const std::function<bool()>& action, const QString& whyNot);
 // Called by the owner of the action when it ends in a failure it has told
 // (or is about to tell) itself: clears the flag and, when a script runs and
 // waits for that action, stops it without a message of its own. True when

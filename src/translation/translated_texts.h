@@ -204,6 +204,8 @@
     X(MSG_Sequence_Trop_Longue, "La séquence compte plus de %1 fichiers.") \
     X(MSG_Poses_Longues_Sans_Camera, "Poses longues : aucune caméra n'est en marche.") \
     X(MSG_Poses_Longues_Sans_Port, "Poses longues : le port des lignes n'a pas d'adresse valide, rien n'est écrit.") \
+    X(MSG_Poses_Longues_Port_Ecriture, "Poses longues : le port %1 ne peut pas être écrit, les lignes ne sont pas commutées.") \
+    X(MSG_Poses_Longues_Lignes_Serie, "Poses longues : les lignes RTS et DTR du port %1 ne peuvent pas être commutées : %2") \
     X(MSG_Enregistrement_Impossible, "Impossible d'enregistrer ") \
     X(MSG_Port_Lecture_Impossible, "Port %1 : lecture impossible, l'accès aux ports n'est pas ouvert ; la dernière valeur écrite est utilisée.") \
     X(MSG_Camera_Valeur_Refusee, "La caméra refuse la valeur %1 pour « %2 ».") \

@@ -13,6 +13,7 @@
 #include "imaging/pipeline_state.h"
 #include "platform/paths.h"
 #include "platform/simulated_camera.h"
+#include "scripting/frm_script.h"
 #include "scripting/scripts.h"
 #include "support/user_input.h"
 #include "support/program/driver_choice.h"
@@ -23,6 +24,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 #include <vector>
@@ -119,6 +121,12 @@ QFunctionPointer CameraRoad::pluginFunction(const QString& plugin, const char* n
 QString CameraRoad::messageText() const
 {
     return FRM_Message->MEMO_Message->toPlainText();
+}
+
+void CameraRoad::runScriptText(const QString& text)
+{
+    FRM_Script->Memo_Script->setPlainText(text);
+    FRM_Script->MNU_ExecuterDuDebutClick(FRM_Script->MNU_ExecuterDuDebut);
 }
 
 bool writeFilm(const QString& path, const std::vector<kernels::Bitmap24>& frames)

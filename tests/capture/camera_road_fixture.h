@@ -72,6 +72,9 @@ protected:
     // A test entry point of a copied plug-in.
     QFunctionPointer pluginFunction(const QString& plugin, const char* name);
     QString messageText() const;
+    // The script window's editor takes `text` and runs it from the start, as
+    // its menu does; the statements run as the program's events come.
+    void runScriptText(const QString& text);
 
     testsupport::TempProgramDir dir;
     testsupport::RecordingMessageService boxes;

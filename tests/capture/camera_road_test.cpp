@@ -32,6 +32,7 @@
 #include <QFileInfo>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QTest>
 #include <QWheelEvent>
 #include <cmath>
 #include <dlfcn.h>
@@ -140,6 +141,47 @@ TEST_F(CameraRoad, FrameSizeIsCheckedAndEveryRefusedStartReleasesTheSlot)
     FRM_Alv->SPDB_Cam1_StartClick();
     EXPECT_EQ(messageText(), kCannotStart1);
     expectStopped("empty list");
+}
+
+// A script's or another program's camera start that starts nothing - the
+// driver choice cancelled, a device gone since the list, a plug-in camera
+// that does not connect - fails its statement: the script stops there with
+// the statement named, the other program is refused with that text; a start
+// that starts goes on to the next line.
+TEST_F(CameraRoad, ACameraStartThatStartsNothingFailsItsStatement)
+{
+    usePlugins({QStringLiteral("NJ_ConnectFails")});
+    grab.clear();
+    grab.add({QStringLiteral("Gone"), QStringLiteral("1")}, [] { return nullptr; });
+    const QString failed = QStringLiteral("Line 1 : camera(1,start) : no camera started");
+    const auto runScript = [&](int driverLine) {
+        boxes.clear();
+        answerDriverDialog(driverLine);
+        runScriptText(QStringLiteral("camera(1,start)\nmessage.show(\"after\")"));
+        EXPECT_TRUE(QTest::qWaitFor([] { return !Scripts::ScriptRunning; }, 10000)) << driverLine;
+        return boxes.texts();
+    };
+    EXPECT_EQ(runScript(-1), QStringList{failed}) << "driver choice cancelled";
+    EXPECT_EQ(runScript(0), QStringList{failed}) << "device gone";
+    EXPECT_EQ(messageText(), kCannotStart1);
+    EXPECT_EQ(runScript(1), QStringList{failed}) << "plug-in camera refusing";
+    EXPECT_EQ(CameraSlots[1].pluginCamera, -1);
+
+    for (int line : {-1, 0, 1}) {
+        QString reason;
+        answerDriverDialog(line);
+        EXPECT_FALSE(Scripts::ExecuteMacroLine(QStringLiteral("camera(2,start)"), [&](const QString& r) { reason = r; }));
+        EXPECT_EQ(reason, QStringLiteral("Line %1 : camera(2,start) : no camera started")
+                              .arg(Scripts::CurrentScript().CurrentLine + 1)) << line;
+        EXPECT_FALSE(FRM_Alv->MNU_Cam2_Arreter->isEnabled()) << line;
+    }
+
+    grab.add({QStringLiteral("Simulated"), QStringLiteral("1")}, [] {
+        return std::make_unique<FakeGrabDevice>(platform::CameraFormat{320, 240, 24}, 320, 240);
+    });
+    EXPECT_EQ(runScript(1), QStringList{QStringLiteral("after")}) << "the camera runs";
+    EXPECT_TRUE(GrabDevices[1]);
+    FRM_Alv->MNU_Cam1_ArreterClick();
 }
 
 TEST_F(CameraRoad, AFormatWithoutSizeIsLearnedFromOneGrabAndTheDumpIsLogged)

@@ -647,6 +647,37 @@ TEST_F(FileSource, AFilmCutShortIsToldOnceAndPlaysTheFramesItHolds)
     EXPECT_EQ(messageText(), TranslatedTexts.MSG_Film_Tronque.arg(path).arg(12).arg(20)) << "nothing more is told";
 }
 
+// A script waiting for the play of a film goes on when the play ends
+// another way than at the end of the film: the user's Stop, or a jump to
+// its last frame. It never waits for a play that no longer runs.
+TEST_F(FileSource, AScriptWaitingForThePlayGoesOnWhenTheUserEndsThePlay)
+{
+    std::vector<kernels::Bitmap24> frames;
+    const QString path = writeAvi(dir.filePath(QStringLiteral("film.avi")), QStringLiteral("DIB "), frames);
+    FRM_Tool_Affichage->TNI_Cam1_Tps_Rafraichissement->SetValue(60000);   // the test ticks
+    FRM_Alv->show();
+    dialogs.openManyAnswers = {QStringList{path}};
+    ASSERT_TRUE(chooseMenuItem(FRM_Alv->MNU_Ouvrir, FRM_Alv->MNU_Ouvrir_Image));
+    const auto playUntil = [&](QToolButton* end) {
+        boxes.clear();
+        runScriptText(QStringLiteral("player.play(startwait,forward)\nmessage.show(\"after\")"));
+        ASSERT_TRUE(QTest::qWaitFor([] { return Scripts::CurrentScript().State == Scripts::StateWaiting; }, 5000));
+        tick(3);
+        ASSERT_TRUE(player().SPDB_PlayForward->isChecked()) << "it plays";
+        ASSERT_NO_FATAL_FAILURE(testsupport::click(end));
+        tick();
+        EXPECT_TRUE(QTest::qWaitFor([] { return !Scripts::ScriptRunning; }, 5000));
+        EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("after")});
+        EXPECT_FALSE(Scripts::WaitPlayer);
+    };
+    playUntil(player().SPDB_Stop);
+    EXPECT_EQ(PlayPosition, 3) << "stopped at the frame shown";
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(player().SPDB_REW));
+    tick(2);
+    playUntil(player().SPDB_FF);
+    EXPECT_EQ(PlayPosition, 19);
+}
+
 // A camera start that does not happen, whichever way it was asked for and
 // however it ends (the driver choice given up with "Annuler", a camera whose
 // frames are too large, a plug-in camera that does not connect), leaves a

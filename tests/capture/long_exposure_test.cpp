@@ -9,6 +9,7 @@
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
 #include "app/settings/guide_offset.h"
+#include "app/systeme.h"
 #include "capture/camera_control_lib.h"
 #include "capture/camera_slots.h"
 #include "capture/frm_longuepose.h"
@@ -17,9 +18,11 @@
 #include "imaging/pipeline_state.h"
 #include "kernels/deep_planes.h"
 #include "platform/com_io.h"
+#include "platform/port_access_linux.h"
 #include "platform/pseudo_terminal.h"
 #include "scripting/frm_script.h"
 #include "scripting/scripts.h"
+#include "support/user_input.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 #include "translation/translated_texts.h"
@@ -34,6 +37,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 
 namespace {
 
@@ -458,6 +462,101 @@ TEST_F(LongExposureCycle, SerialLinesFollowTheirSettingsAndTheChannelClosesWithC
     platform::com_io::ClearDevicePaths();
 }
 
+// The serial lines of a series are switched or the series does not run: a
+// port whose adapter is missing ("comports.map" naming a device that is not
+// there) is told at the camera's start and refuses every series, a port
+// without modem lines (a pseudo-terminal) refuses it too, and a port that
+// goes away during a series stops it at the first line it cannot switch,
+// with the script waiting for it; each told once.
+TEST_F(LongExposureCycle, ASeriesWhoseSerialLinesCannotBeSwitchedDoesNotRunAsIfTheyWere)
+{
+    FRM_Pref->RDB_QV_Serial->setChecked(true);
+    FRM_Pref->CBX_Vesta_Port->clear();
+    FRM_Pref->CBX_Vesta_Port->addItem(QStringLiteral("COM19"));
+    FRM_Pref->TNI_LonguePose_On_RTS->SetValue(0);
+    FRM_Pref->TNI_LonguePose_On_DTR->SetValue(1);
+    FRM_Pref->TNI_LonguePose_Off_RTS->SetValue(1);
+    FRM_Pref->TNI_LonguePose_Off_DTR->SetValue(0);
+    const auto mapCom19 = [&](const QString& device) {
+        QFile map(dir.filePath(QStringLiteral("comports.map")));
+        ASSERT_TRUE(map.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        map.write(QStringLiteral("COM19=%1\n").arg(device).toUtf8());
+    };
+    FRM_Alv->show();
+    auto* d = FRM_Longuepose;
+    const QString failure = TranslatedTexts.MSG_Poses_Longues_Lignes_Serie.arg(QStringLiteral("COM19"), QString());
+    const auto start = [&](const char* why) {
+        FRM_Message->MEMO_Message->clear();
+        answerDriverDialog(0);
+        ASSERT_TRUE(chooseMenuItem(FRM_Alv->MNU_Camera1, FRM_Alv->MNU_Cam1_Demarrer)) << why;
+        ASSERT_TRUE(GrabDevices[1]) << why;
+        ASSERT_NO_FATAL_FAILURE(testsupport::click(FRM_Pref->RDB_WM_Expert));   // the full tool bar
+        ASSERT_NO_FATAL_FAILURE(testsupport::click(FRM_Alv->SPDB_Cam1_PoseLongue));
+        ASSERT_EQ(LongExposureRunning[1], 1) << why;
+        d->SPED_Vesta_Pose->setValue(1000);
+        d->SPED_Nb_Poses->setValue(0);
+    };
+    const auto expectRefused = [&](const char* why, const QString& cause) {
+        FRM_Message->MEMO_Message->clear();
+        ASSERT_NO_FATAL_FAILURE(testsupport::click(d->BTN_Demarrer_Pose));
+        EXPECT_FALSE(FRM_Alv->CKB_Longuepose_Active->isChecked()) << why;
+        EXPECT_TRUE(d->BTN_Demarrer_Pose->isEnabled()) << why;
+        EXPECT_FALSE(d->BTN_Arreter_Pose->isEnabled()) << why;
+        FRM_Alv->Timer_Cam1Timer();
+        EXPECT_FALSE(FRM_Alv->TMR_Exposure->isActive()) << why;
+        EXPECT_EQ(messageText().count(failure), 1) << why << ": " << messageText().toStdString();
+        EXPECT_TRUE(messageText().contains(cause)) << why << ": " << messageText().toStdString();
+    };
+
+    // The adapter is not plugged in.
+    ASSERT_NO_FATAL_FAILURE(mapCom19(dir.filePath(QStringLiteral("ttyUSB-absent"))));
+    ASSERT_NO_FATAL_FAILURE(start("missing adapter"));
+    EXPECT_EQ(messageText().count(QStringLiteral("open_com, erreur = 2")), 1) << messageText().toStdString();
+    expectRefused("missing adapter", QStringLiteral("set_modem_line, erreur = "));
+    FRM_Alv->MNU_Cam1_ArreterClick();
+
+    // A device without modem lines.
+    platform::PseudoTerminal pty;
+    ASSERT_TRUE(pty.isOpen()) << pty.error().toStdString();
+    ASSERT_NO_FATAL_FAILURE(mapCom19(pty.slavePath()));
+    ASSERT_NO_FATAL_FAILURE(start("pseudo-terminal"));
+    ASSERT_TRUE(platform::com_io::channel(kLongExposureChannel).open) << messageText().toStdString();
+    EXPECT_EQ(messageText().count(failure), 1) << "the camera's start: " << messageText().toStdString();
+    expectRefused("pseudo-terminal", pty.slavePath());
+
+    // Lines that switch (seen on their way to the device) until the device
+    // goes away between two exposures of a series a script waits for.
+    using L = platform::com_io::ModemLine;
+    std::vector<std::pair<L, bool>> lines;
+    platform::com_io::SetModemLineObserver([&](std::uint8_t, L line, bool raised) { lines.emplace_back(line, raised); });
+    FRM_Message->MEMO_Message->clear();
+    boxes.clear();
+    runScriptText(QStringLiteral("longexposure(startwait)\nmessage.show(\"after\")"));
+    ASSERT_TRUE(QTest::qWaitFor([] { return FRM_Alv->CKB_Longuepose_Active->isChecked(); }, 5000));
+    ASSERT_TRUE(Scripts::WaitLongExposure);
+    FRM_Alv->Timer_Cam1Timer();
+    clock.advanceMs(1000);
+    FRM_Alv->TMR_ExposureTimer();
+    ASSERT_EQ(d->TNI_Posenum->Value(), 2);
+    EXPECT_EQ(lines, (decltype(lines){{L::Rts, false}, {L::Dtr, true}, {L::Rts, true}, {L::Dtr, false}}))
+        << "exposing, then read-out";
+    FRM_Alv->Timer_Cam1Timer();
+    platform::com_io::SetModemLineObserver({});
+    pty.hangUp();
+    clock.advanceMs(100);
+    FRM_Alv->TMR_ExposureTimer();
+    EXPECT_FALSE(FRM_Alv->CKB_Longuepose_Active->isChecked());
+    EXPECT_TRUE(d->BTN_Demarrer_Pose->isEnabled());
+    EXPECT_FALSE(Scripts::ScriptRunning);
+    EXPECT_FALSE(Scripts::WaitLongExposure);
+    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'|').toStdString();
+    clock.advanceMs(5000);
+    FRM_Alv->Timer_Cam1Timer();
+    FRM_Alv->MNU_Cam1_ArreterClick();
+    EXPECT_EQ(d->TNI_Posenum->Value(), 2) << "nothing more counted";
+    EXPECT_EQ(messageText().count(failure), 1) << messageText().toStdString();
+}
+
 TEST_F(CameraRoad, APluginSeriesOfThreeSavesThreeExposuresBrighterThanVideoAndResumesTheScript)
 {
     ASSERT_NO_FATAL_FAILURE(useSimulatorPlugin());
@@ -549,15 +648,87 @@ TEST_F(LongExposureCycle, TheExposureOfADetectionActionIsSingleAndAPortWithoutAd
     EXPECT_EQ(ExposureTimerRearm, 0);
     d->BTN_Arreter_Pose->click();
 
+    // A port without address switches no line: no series starts on it, and
+    // each start the user asks for is told once.
     FRM_Pref->CBX_Vesta_Port->clear();
     FRM_Pref->CBX_Vesta_Port->addItem(QStringLiteral("LPT?"));
     FRM_Message->MEMO_Message->clear();
     ports.clearWrites();
     d->BTN_Demarrer_Pose->click();
+    EXPECT_FALSE(FRM_Alv->CKB_Longuepose_Active->isChecked());
+    EXPECT_TRUE(d->BTN_Demarrer_Pose->isEnabled());
     d->BTN_Arreter_Pose->click();
     d->BTN_Demarrer_Pose->click();
+    FRM_Alv->Timer_Cam1Timer();
+    EXPECT_FALSE(FRM_Alv->TMR_Exposure->isActive());
     EXPECT_TRUE(ports.writes().empty());
-    EXPECT_EQ(messageText().count(QStringLiteral("adresse")), 1) << messageText().toStdString();
+    EXPECT_EQ(messageText().count(QStringLiteral("adresse")), 2) << messageText().toStdString();
+}
+
+// The lines of a series through the parallel port reach the port or the
+// series does not run: a port whose device is missing from the machine
+// ("ports.map" naming a device that is not there) refuses the start, told
+// once, the long-exposure window offering its start again, a script's
+// longexposure(startwait) failing; a port that stops taking the bytes
+// during a series stops it at that line, and a script waiting for it.
+TEST_F(LongExposureCycle, ASeriesWhoseParallelLinesCannotBeWrittenDoesNotRunAsIfTheyWere)
+{
+    startCamera();
+    auto* d = FRM_Longuepose;
+    d->SPED_Vesta_Pose->setValue(1000);
+    d->SPED_Nb_Poses->setValue(0);
+    const QString failure = TranslatedTexts.MSG_Poses_Longues_Port_Ecriture.arg(QStringLiteral("0378"));
+    const auto expectOff = [&](const char* why) {
+        EXPECT_FALSE(FRM_Alv->CKB_Longuepose_Active->isChecked()) << why;
+        EXPECT_FALSE(FRM_Alv->TMR_Exposure->isActive()) << why;
+        EXPECT_TRUE(d->BTN_Demarrer_Pose->isEnabled()) << why;
+        EXPECT_FALSE(d->BTN_Arreter_Pose->isEnabled()) << why;
+        EXPECT_EQ(messageText().count(failure), 1) << why << ": " << messageText().toStdString();
+    };
+
+    // The port stops taking bytes between two exposures of a series that a
+    // script waits for.
+    runScriptText(QStringLiteral("longexposure(startwait)\nmessage.show(\"after\")"));
+    ASSERT_TRUE(QTest::qWaitFor([] { return FRM_Alv->CKB_Longuepose_Active->isChecked(); }, 5000));
+    ASSERT_TRUE(Scripts::WaitLongExposure);
+    FRM_Alv->Timer_Cam1Timer();
+    clock.advanceMs(1000);
+    FRM_Alv->TMR_ExposureTimer();   // the first read-out
+    ASSERT_EQ(d->TNI_Posenum->Value(), 2);
+    FRM_Alv->Timer_Cam1Timer();
+    ports.close();
+    clock.advanceMs(100);
+    FRM_Alv->TMR_ExposureTimer();   // the second exposure cannot start
+    expectOff("the port gone during the series");
+    EXPECT_FALSE(Scripts::ScriptRunning);
+    EXPECT_FALSE(Scripts::WaitLongExposure);
+    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'|').toStdString();
+    clock.advanceMs(5000);
+    FRM_Alv->Timer_Cam1Timer();
+    FRM_Alv->TMR_ExposureTimer();
+    EXPECT_EQ(d->TNI_Posenum->Value(), 2) << "nothing more counted";
+
+    // The ports of the machine, the parallel port's device missing.
+    QFile map(dir.filePath(QStringLiteral("ports.map")));
+    ASSERT_TRUE(map.open(QIODevice::WriteOnly));
+    map.write(QStringLiteral("0378=%1\n").arg(dir.filePath(QStringLiteral("parport0"))).toUtf8());
+    map.close();
+    platform::LinuxPortAccess machine([&] { return platform::loadPortMap(dir.path()); }, platform::systemPortDeviceIo());
+    platform::setPortAccess(&machine);
+    Systeme::ClosePortDriver();
+    FRM_Message->MEMO_Message->clear();
+    Systeme::OpenPortDriver();
+    ASSERT_TRUE(messageText().contains(QStringLiteral("parport0"))) << messageText().toStdString();
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(d->BTN_Demarrer_Pose));
+    expectOff("a missing device");
+    boxes.clear();
+    runScriptText(QStringLiteral("longexposure(startwait)\nmessage.show(\"after\")"));
+    EXPECT_TRUE(QTest::qWaitFor([] { return !Scripts::ScriptRunning; }, 5000));
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Line 1 : startwait")});
+    EXPECT_FALSE(Scripts::WaitLongExposure);
+    EXPECT_EQ(messageText().count(failure), 2) << "once per start asked for";
+    Systeme::ClosePortDriver();
+    platform::setPortAccess(&ports);
 }
 
 TEST_F(CameraRoad, APluginExposureEndsWithItsImageOnlyAndAStopNeverWaitsForIt)
@@ -678,6 +849,17 @@ TEST_F(LongExposureCycle, TheCameraControlLibraryGetsTheLevelsOfTheChosenModeThr
                                                       "CamTrigger(1)");
     EXPECT_TRUE(messageText().contains(QStringLiteral("ResLedLex = 0")));
     EXPECT_TRUE(ports.writes().empty()) << "no port line is touched";
+
+    // A library that found no camera triggers nothing: no series starts.
+    probe.reset(0, 2, 0, 0);
+    startCamera();
+    FRM_Message->MEMO_Message->clear();
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(d->BTN_Demarrer_Pose));
+    EXPECT_FALSE(FRM_Alv->CKB_Longuepose_Active->isChecked());
+    EXPECT_TRUE(d->BTN_Demarrer_Pose->isEnabled());
+    EXPECT_EQ(messageText(), QStringLiteral("EnumCams = -1 !!"));
+    EXPECT_STREQ(probe.calls(), "InitLedCtrl,EnumCams");
+    FRM_Alv->MNU_Cam1_ArreterClick();
     probe.unload();
     Align_V::FreeLedControlDll();
 }

@@ -2,6 +2,7 @@
 
 #include "app/frm_alv.h"
 #include "app/settings.h"
+#include "capture/camera_slots.h"
 #include "capture/frm_longuepose.h"
 #include "capture/frm_play_control.h"
 #include "tools/frm_tool_affichage.h"
@@ -118,6 +119,7 @@ TEST_F(CameraCommands, LongExposureWaitsAreMarkedFirstAndNeverEndless)
 
 TEST_F(CameraCommands, PlayerCommandsPressTheTransportButtons)
 {
+    PlayerActive = 1;   // a file is open
     runScript(QStringLiteral("player.go()"));
     EXPECT_TRUE(FRM_PlayControl->SPDB_FF->isChecked());
     runScript(QStringLiteral("player.go(first)\nplayer.loop(on)"));
@@ -132,13 +134,32 @@ TEST_F(CameraCommands, PlayerCommandsPressTheTransportButtons)
     EXPECT_TRUE(boxes.shown.empty());
 
     for (const auto& [line, text] : {std::pair{"player.go(last)", "last"},
-                                     std::pair{"player.play(start,sideways)", "start,sideways"},
-                                     std::pair{"player.play(startwait,forward)", "startwait,forward"}}) {
+                                     std::pair{"player.play(start,sideways)", "start,sideways"}}) {
         boxes.clear();
-        runScript(QString::fromLatin1(line));   // the last: no file source to play
+        runScript(QString::fromLatin1(line));
         EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Line 1 : ") + QString::fromLatin1(text)}) << line;
         EXPECT_FALSE(Scripts::WaitPlayer) << line;
     }
+
+    // With no file open nothing would move: a transport statement fails,
+    // naming itself, and the script goes no further; stop and loop still do.
+    PlayerActive = 0;
+    for (const char* line : {"player.go()", "player.go(first)", "player.play(start,forward)",
+                             "player.play(startwait,reverse)", "player.step(forward)"}) {
+        boxes.clear();
+        scripttest::logged.clear();
+        FRM_PlayControl->Press(FRM_PlayControl->SPDB_Stop);
+        runScript(QString::fromLatin1(line) + QStringLiteral("\ntest.log(after)"));
+        EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Line 1 : %1 : no file is open").arg(QLatin1String(line))});
+        EXPECT_TRUE(scripttest::logged.isEmpty()) << line;
+        EXPECT_FALSE(Scripts::ScriptRunning) << line;
+        EXPECT_FALSE(Scripts::WaitPlayer) << line;
+        EXPECT_TRUE(FRM_PlayControl->SPDB_Stop->isChecked()) << line << ": no button pressed";
+    }
+    boxes.clear();
+    runScript(QStringLiteral("player.stop\nplayer.loop(off)\ntest.log(after)"));
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(scripttest::logged, QStringList{QStringLiteral("after")});
 }
 
 TEST_F(CameraCommands, CountAndTypeSetTheLongExposureWindowAsTheUserWould)

@@ -6,6 +6,7 @@
 #include "app/systeme.h"
 #include "platform/audio_sound_service.h"
 #include "platform/com_io.h"
+#include "platform/port_access_linux.h"
 #include "platform/port_access.h"
 #include "platform/port_access_sim.h"
 #include "platform/pseudo_terminal.h"
@@ -198,6 +199,18 @@ TEST_F(MessageCommands, BadParallelFieldsWriteNothing)
         EXPECT_EQ(errorOf(QString::fromLatin1(line)), QStringList{QStringLiteral("Line 1 : ") + QString::fromLatin1(text)})
             << line;
     EXPECT_TRUE(ports.writes().empty());
+
+    // The machine's parallel port, its device missing: the line is not
+    // switched, and the statement says so instead of going on.
+    dir.writeFile(QStringLiteral("ports.map"), QStringLiteral("0378=%1\n").arg(dir.filePath(QStringLiteral("parport0"))).toUtf8());
+    platform::LinuxPortAccess machine([&] { return platform::loadPortMap(dir.path()); }, platform::systemPortDeviceIo());
+    Systeme::ClosePortDriver();
+    platform::setPortAccess(&machine);
+    EXPECT_FALSE(Systeme::OpenPortDriver());
+    EXPECT_EQ(errorOf(QStringLiteral("setparallelport(\"378\",2,1)\ntest.log(after)")),
+              QStringList{QStringLiteral("Line 1 : setparallelport(\"378\",2,1) : the port cannot be written")});
+    EXPECT_TRUE(scripttest::logged.isEmpty());
+    platform::setPortAccess(&ports);
 }
 
 TEST_F(MessageCommands, SerialLinesSwitchOnTheScriptChannel)

@@ -197,6 +197,14 @@ case_refused() {
   "$client" execute "// encore" || fail "the statement after the box was refused"
   "$client" execute "camera(1,stop)" >/dev/null 2>&1
   refused_at_once "^Camera 1 offline\.\.\.$" : "camera.mode(1,frame)"
+  # A camera start that starts nothing (the user cancels the driver choice)
+  # and a player's statement with no file open did not run either.
+  answering=cancel_driver refused_at_once "^Line [0-9]+ : camera\(1,start\) : no camera started$" : \
+    "camera(1,start)" "message.show(\"after start\")"
+  refused_at_once "^Line [0-9]+ : player\.play\(start,forward\) : no file is open$" : \
+    "player.play(start,forward)" "message.show(\"after play\")"
+  refused_at_once "^Line [0-9]+ : player\.step\(forward\) : no file is open$" : "player.step(forward)"
+  refused_at_once "^Line [0-9]+ : player\.go\(\) : no file is open$" : "player.go()" "message.show(\"after go\")"
   write_bmp "$out/picture.bmp"
   "$client" execute "image.name.load(image,\"$out/picture.bmp\")" || fail "the picture was not opened"
   refused_at_once "^Impossible d'écrire le fichier /nonexistent/dir/x\.bmp : " : \
@@ -213,12 +221,17 @@ case_refused() {
 # shows (matching the extended regular expression $1) while the box waits.
 # The command $2 runs while the box waits, then the user answers it with
 # Return; the statements after the refused one must not run then either.
+# With answering=COMMAND, COMMAND answers a dialog the statement opens first,
+# as the user does, while the client waits.
 refused_at_once() {
-  local pattern=$1 meanwhile=$2 n closed rc reason line win
+  local pattern=$1 meanwhile=$2 n closed rc reason line win sender
   shift 2
   n=$(box_count)
   closed=$(closed_count)
-  timeout 60 "$client" execute "$@" >/dev/null 2>"$work/refused.err"
+  timeout 60 "$client" execute "$@" >/dev/null 2>"$work/refused.err" &
+  sender=$!
+  [ -n "${answering:-}" ] && "$answering"
+  wait "$sender"
   rc=$?
   reason=$(sed -n 's/^nightjarpro-dde: refused: //p' "$work/refused.err")
   [ "$rc" -eq 1 ] || fail "$*: the client ended with $rc: $(cat "$work/refused.err")"
@@ -236,6 +249,15 @@ refused_at_once() {
   until_true 10 '[ "$(closed_count)" -gt "$closed" ]' || fail "$*: the box does not close on Return"
   ! until_true 2 '[ "$(box_count)" -gt $((n + 1)) ]' \
     || fail "$*: a line after the refused one ran: $(tail -n +$((n + 2)) "$boxlog" | grep '^shown' | tr '\n' '|')"
+}
+
+# The user gives up the capture-driver choice with Escape.
+cancel_driver() {
+  local win
+  until_true 20 '[ -n "$(visible_window "^Pilote de capture")" ]' || { fail "no driver choice"; return 1; }
+  win=$(visible_window "^Pilote de capture")
+  press_in "$win" Escape
+  until_true 10 '[ -z "$(visible_window "^Pilote de capture")" ]' || fail "the driver choice stays open"
 }
 
 # While a refused statement's box waits (the caller's n and closed): another
