@@ -1029,6 +1029,8 @@ bool ExecuteMacroLine(const QString& line, const std::function<void(const QStrin
     return !statement.wasRefused;
 }
 
+bool InRemoteStatement() { return inMacroStatement(); }
+
 int FindVariable(const QString& name)
 {
     const std::vector<TVariable>& vars = CurrentScript().Variables;

@@ -250,6 +250,10 @@ void ExecuteScriptLine(std::uint8_t pass, const QString& line);
 // box waits for the user. Only what the statement itself does counts: an
 // error of another window while its dialog waits is not its own.
 bool ExecuteMacroLine(const QString& line, const std::function<void(const QString&)>& refused = {});
+// True while a statement another program sent (ExecuteMacroLine) runs on
+// the current level: a command whose action the device may still refuse
+// holds its answer until it knows.
+bool InRemoteStatement();
 // "Line n : text" in a message box, then the stop operation.
 void ScriptError(const QString& text);
 // The script error of a statement whose action failed with `failure`: its

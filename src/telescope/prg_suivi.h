@@ -243,6 +243,10 @@ bool TellAscomConnectionFailure(const QString& text);
 // refuses ends the goto with a message, a mount that cannot connect ends it
 // with the connection's own.
 void AscomSlewAsync(double ra_arcsec, double dec_arcsec);
+// After a goto of the mount (LX200 or ASCOM) was started: waits, events
+// going on, until the mount has taken it or it has ended; returns why it
+// failed, empty when the mount took it or it ended otherwise (an abort).
+QString AwaitGotoTaken();
 // The ASCOM sync, once the mount is connected (ConnectMountFirst); done (may
 // be empty) gets whether the driver took it. A driver that is not connected
 // or cannot synchronise is told; its errors are told by the bridge's status.

@@ -22,12 +22,14 @@
 #include "translation/translated_texts.h"
 
 #include <QAbstractButton>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <optional>
+#include <vector>
 
 namespace Prg_Suivi {
 
@@ -90,11 +92,34 @@ void restoreGotoDialog()
         FRM_ObjectAction->GotoEnded();
 }
 
+// Whether the mount has taken the goto last sent, or the goto has failed
+// (why): another program's goto is answered once one of them is known.
+struct GotoStart {
+    bool settled = true;
+    QString failure;
+};
+GotoStart StartOfGoto;
+
+// The loops of AwaitGotoTaken under way, innermost last.
+std::vector<QEventLoop*> StartWaiters;
+
+void awaitMount() { StartOfGoto = {false, {}}; }
+
+void settleStart(const QString& failure = {})
+{
+    if (StartOfGoto.settled)
+        return;
+    StartOfGoto = {true, failure};
+    for (QEventLoop* loop : StartWaiters)
+        loop->quit();
+}
+
 // The slew has ended (or was aborted): the poll stops, the end actions run
 // when asked, a script waiting for the goto goes on, and no goto runs any
 // more.
 void endOfSlew(bool withActions)
 {
+    settleStart();
     MountGotoRunning = false;
     if (QTimer* t = detail::positionTimer())
         t->stop();
@@ -113,6 +138,7 @@ int FailedPolls = 0;
 // for the goto gets the error.
 void endFailedGoto(const QString& text, bool tell = true)
 {
+    settleStart(text);
     FailedPolls = 0;
     MountGotoRunning = false;
     if (QTimer* t = detail::positionTimer())
@@ -343,20 +369,28 @@ void startLx200Goto(QList<Exchange> run, std::function<void(const QByteArray&)> 
     FailedPolls = 0;
     Scripts::GotoRunning = true;
     MountGotoRunning = true;
+    awaitMount();
     struct NotQueued {
         bool queued = false;
         ~NotQueued()
         {
-            if (!queued)
+            if (!queued) {
                 Scripts::GotoRunning = MountGotoRunning = false;
+                settleStart();
+            }
         }
     } guard;
     Converse(std::move(run), [onReplies](const RunResult& r) {
-        if (r.status == RunStatus::Cancelled)
+        if (r.status == RunStatus::Cancelled) {
+            // Replaced or stopped before the mount answered: whoever
+            // stopped it has ended the goto.
+            settleStart();
             return;
+        }
         if (onReplies)
             onReplies(r.replies.join());
         if (r.ok()) {
+            settleStart();
             ArmPositionPoll(true);
             return;
         }
@@ -459,6 +493,24 @@ void EndGotoOfClosedLink(bool mountLink, bool moveLink)
 
 bool RelativeMoveRunning() { return GotoAxisMovingRA || GotoAxisMovingDec; }
 
+QString AwaitGotoTaken()
+{
+    // A loop of its own: what other windows report meanwhile is theirs, not
+    // the statement's. Every end of the goto settles it; a goto that
+    // stopped running without a word has nothing left to wait for, and a
+    // program that quits waits no more.
+    while (!StartOfGoto.settled && Scripts::GotoRunning) {
+        QEventLoop loop;
+        StartWaiters.push_back(&loop);
+        QTimer::singleShot(250, &loop, &QEventLoop::quit);
+        const int ended = loop.exec();
+        StartWaiters.erase(std::find(StartWaiters.begin(), StartWaiters.end(), &loop));
+        if (ended != 0)
+            break;
+    }
+    return StartOfGoto.settled ? StartOfGoto.failure : QString();
+}
+
 void detail::endGotoByStop()
 {
     // A relative goto whose pulses were stopped has ended: nothing follows
@@ -545,6 +597,7 @@ void AscomSlewAsync(double ra_arcsec, double dec_arcsec)
     FailedPolls = 0;
     Scripts::GotoRunning = true;
     MountGotoRunning = true;
+    awaitMount();
     showGotoStarted();
     ArmPositionPoll(true);
     // It goes out once the telescope is connected. One that could not
@@ -560,9 +613,14 @@ void AscomSlewAsync(double ra_arcsec, double dec_arcsec)
         AscomSharedData.TargetDeclination = dec_arcsec / 3600;
         Request(rqSlewToCoordinatesAsync, [number](const Outcome& o) {
             --AscomSlewsOut;
-            if (o.dropped || number != AscomGotoNumber || !Scripts::GotoRunning)
+            if (o.dropped || number != AscomGotoNumber || !Scripts::GotoRunning) {
+                if (number == AscomGotoNumber)
+                    settleStart();
                 return;
-            if (!o.served)
+            }
+            if (o.served)
+                settleStart();
+            else
                 endFailedGoto(o.error.isEmpty() ? TranslatedTexts.MSG_Goto_Sans_Coordonnees
                                                 : TranslatedTexts.MSG_Goto_Impossible.arg(o.error));
         });

@@ -178,8 +178,16 @@ void CmdGotoExecute(std::uint8_t, const QString&)
         ScriptError(e);
         return;
     }
+    if (started && InRemoteStatement()) {
+        // Another program is answered once the mount took the goto or
+        // refused it (under its horizon), as a script waiting for it
+        // would stop.
+        if (const QString failure = relative ? QString() : Prg_Suivi::AwaitGotoTaken(); !failure.isEmpty())
+            ScriptError(failure);
+        return;
+    }
     if (started && CurrentScript().State != StateWaiting)
-        return;   // already over and resumed, or sent by another program
+        return;   // already over and resumed
     if (!started || !GotoRunning) {
         // Nothing was started (no destination, or the mount has no goto):
         // no wait without end, and another program is not answered as if

@@ -15,6 +15,11 @@
 #include "scripting/frm_script.h"
 #include "scripting/command_fields.h"
 #include "scripting/script_commands.h"
+#include "support/alpaca_peer.h"
+#include "support/scripted_mount.h"
+#include "telescope/ascom_bridge.h"
+#include "telescope/frm_object_action.h"
+#include "telescope/prg_suivi.h"
 #include "tools/frm_tool_images.h"
 
 #include <QDir>
@@ -689,6 +694,75 @@ TEST_F(RemoteControl, AMountCommandThatCannotStartIsRefusedWithWhy)
     // line of the statement that met it again.
     QCoreApplication::processEvents();
     EXPECT_EQ(boxes.texts().filter(QStringLiteral("no-such-port")).size(), 2) << boxes.texts().join(u'|').toStdString();
+}
+
+// A goto the mount refuses (an object under its horizon) is refused to the
+// program that asked, with the mount's reason, even when the mount is slow
+// to say so; one the mount takes is answered as run once it took it.
+TEST_F(RemoteControl, AGotoTheMountRefusesIsRefusedWithTheMountsReason)
+{
+    struct Unplugged {
+        ~Unplugged() { platform::com_io::ClearDevicePaths(); }
+    } unplugged;
+    testsupport::ScriptedMount mount;
+    ASSERT_TRUE(mount.isOpen());
+    mount.setDelay(400);
+    mount.setReply(":MS#", "1Objet sous l'horizon#");
+    TFRM_Pref& p = *FRM_Pref;
+    p.RDB_Mount_LX200->setChecked(true);
+    p.CBX_AG_PortSerie->setCurrentIndex(p.CBX_AG_PortSerie->findText(QStringLiteral("      COM5")));
+    platform::com_io::SetDevicePath(5, mount.devicePath());
+    QByteArray err;
+    EXPECT_EQ(runClient({QStringLiteral("execute"), QStringLiteral("goto.mode(absolute)"),
+                         QStringLiteral("goto.destination(14h00m00s,-30d00m00s)"), QStringLiteral("goto.execute"),
+                         QStringLiteral("test.log(after)")},
+                        nullptr, &err),
+              1);
+    EXPECT_TRUE(err.startsWith("nightjarpro-dde: refused: ")
+                && err.endsWith(" : Goto refusé par la monture : Objet sous l'horizon\n"))
+        << err.toStdString();
+    EXPECT_TRUE(logged.isEmpty()) << logged.join(u' ').toStdString();
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_TRUE(FRM_ObjectAction->BTN_Goto->isEnabled());
+
+    mount.setReply(":MS#", "0");
+    err.clear();
+    EXPECT_EQ(runClient({QStringLiteral("execute"), QStringLiteral("goto.execute"), QStringLiteral("test.log(after)")},
+                        nullptr, &err),
+              0)
+        << err.toStdString();
+    EXPECT_EQ(logged, QStringList{QStringLiteral("after")});
+    EXPECT_TRUE(Scripts::GotoRunning);
+    FRM_ObjectAction->BTN_AbortClick();
+    EXPECT_FALSE(Scripts::GotoRunning);
+    Prg_Suivi::DisconnectMount();
+
+    // The same through an Alpaca telescope whose driver refuses the slew,
+    // the request answered late.
+    struct Bridge {
+        ~Bridge()
+        {
+            AscomBridge::StopBridge();
+            AscomBridge::AscomSharedData = {};
+        }
+    } bridge;
+    testsupport::AlpacaPeer peer;
+    peer.configure([](testsupport::AlpacaPeer::Config& c) {
+        c.delay_ms = 300;
+        c.faults[QStringLiteral("slewtocoordinatesasync")] = {.errorNumber = 0x40B};
+    });
+    p.EDT_ASCOM_Telescope->setText(peer.address());
+    p.RDB_Mount_ASCOM->click();
+    ASSERT_TRUE(AscomBridge::Running());
+    logged.clear();
+    err.clear();
+    EXPECT_EQ(runClient({QStringLiteral("execute"), QStringLiteral("goto.execute"), QStringLiteral("test.log(after)")},
+                        nullptr, &err),
+              1);
+    EXPECT_TRUE(err.contains(" : Goto impossible : ")) << err.toStdString();
+    EXPECT_TRUE(logged.isEmpty()) << logged.join(u' ').toStdString();
+    EXPECT_FALSE(Scripts::GotoRunning);
+    EXPECT_EQ(peer.callTexts(QStringLiteral("PUT slewtocoordinatesasync")).size(), 1);
 }
 
 // The real program in a temporary program directory answers the client.

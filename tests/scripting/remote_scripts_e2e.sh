@@ -191,7 +191,8 @@ goto.origin(12h30m,45d0m0s)"
 # runs another client's statement; then the user answers the box with Return,
 # and the lines after the refused one still do not run. So for every
 # statement that ends in an error, whatever shows its box: an unknown
-# command, a command's own box (a camera that does not run), a failed save.
+# command, a command's own box (a camera that does not run), a failed save,
+# a goto the mount refuses.
 case_refused() {
   refused_at_once "^Error, Line [0-9]+ : Unknown Command$" others_served "bogus.command(1)"
   "$client" execute "// encore" || fail "the statement after the box was refused"
@@ -213,6 +214,11 @@ case_refused() {
   # integration off) is refused, never answered as run.
   refused_at_once "^Line [0-9]+ : start$" : "longexposure(start)" "message.show(\"after start\")"
   refused_at_once "^Line [0-9]+ : start$" : "integration(off)" "integration(start)" "message.show(\"after start\")"
+  # A goto the mount refuses (under the horizon of the simulated mount, at
+  # 48.85 degrees north, at every hour) is refused with the mount's reason
+  # once the mount has said it.
+  refused_at_once "^Line [0-9]+ : Goto refusé par la monture : Objet sous l.horizon$" : "goto.mode(absolute)" \
+    "goto.destination(00h20m00s,-60d00m00s)" "goto.execute" "message.show(\"after goto\")"
   "$client" execute "// encore" || fail "the statement after the boxes was refused"
 }
 
