@@ -162,7 +162,9 @@ void TFRM_Alv::OpenFromDialog(std::uint8_t kind)
     platform::FileDialogRequest request{TranslatedTexts.MSG_Titre_Ouvrir, kind == 0 ? LastOpenDir : QString(), {}, kOpenFilter};
     const std::optional<QStringList> chosen = platform::dialogs().openFiles(request);
     if (!chosen || chosen->isEmpty()) {
-        if (scriptWaits() && FRM_Script)
+        // Another program's statement that opened it stops the run as a
+        // script's would, and is refused.
+        if ((scriptWaits() || Scripts::InRemoteStatement()) && FRM_Script)
             FRM_Script->MNU_ArreterClick();
         return;
     }

@@ -433,10 +433,12 @@ TEST_F(RemoteControl, EveryStatementThatEndsInAnErrorIsRefusedWhateverShowsItsBo
 
     // A statement that stops the run without a box (its dialog cancelled)
     // did not run either.
-    const Reply cancelled =
-        exchange(*client, ExecuteRequest(QStringLiteral("image.name.savedialog(\"x.bmp\")\ntest.log(after)")));
-    EXPECT_EQ(cancelled.kind, Reply::Kind::Nack);
-    EXPECT_EQ(cancelled.reason, QStringLiteral("Line 1 : image.name.savedialog(\"x.bmp\") : stopped"));
+    for (const QString statement : {QStringLiteral("image.name.savedialog(\"x.bmp\")"),
+                                    QStringLiteral("image.name.loaddialog(image)")}) {
+        const Reply cancelled = exchange(*client, ExecuteRequest(statement + QStringLiteral("\ntest.log(after)")));
+        EXPECT_EQ(cancelled.kind, Reply::Kind::Nack) << statement.toStdString();
+        EXPECT_EQ(cancelled.reason, QStringLiteral("Line 1 : ") + statement + QStringLiteral(" : stopped"));
+    }
 
     // A box that only tells, and a line that ran, are no refusal; neither is
     // an error box of a script run from the editor.

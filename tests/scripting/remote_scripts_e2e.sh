@@ -219,6 +219,17 @@ case_refused() {
   # once the mount has said it.
   refused_at_once "^Line [0-9]+ : Goto refusé par la monture : Objet sous l.horizon$" : "goto.mode(absolute)" \
     "goto.destination(00h20m00s,-60d00m00s)" "goto.execute" "message.show(\"after goto\")"
+  # A dialog of its own cancelled stops the run with no box: refused too.
+  local rc
+  timeout 60 "$client" execute "image.name.loaddialog(image)" "message.show(\"after load\")" >/dev/null \
+    2>"$work/refused.err" &
+  cancel_window "^Ouvrir$"
+  wait $!
+  rc=$?
+  [ "$rc" -eq 1 ] || fail "loaddialog: the client ended with $rc: $(cat "$work/refused.err")"
+  grep -Eq "^nightjarpro-dde: refused: Line [0-9]+ : image\.name\.loaddialog\(image\) : stopped$" "$work/refused.err" \
+    || fail "loaddialog: standard error: $(cat "$work/refused.err")"
+  ! until_true 2 'grep -q "after load" "$boxlog"' || fail "the line after the cancelled dialog ran"
   "$client" execute "// encore" || fail "the statement after the boxes was refused"
 }
 
@@ -258,12 +269,15 @@ refused_at_once() {
 }
 
 # The user gives up the capture-driver choice with Escape.
-cancel_driver() {
-  local win
-  until_true 20 '[ -n "$(visible_window "^Pilote de capture")" ]' || { fail "no driver choice"; return 1; }
-  win=$(visible_window "^Pilote de capture")
+cancel_driver() { cancel_window "^Pilote de capture"; }
+
+# The user closes the dialog whose title matches $1 with Escape.
+cancel_window() {
+  local title=$1 win
+  until_true 20 '[ -n "$(visible_window "$title")" ]' || { fail "no window $title"; return 1; }
+  win=$(visible_window "$title")
   press_in "$win" Escape
-  until_true 10 '[ -z "$(visible_window "^Pilote de capture")" ]' || fail "the driver choice stays open"
+  until_true 10 '[ -z "$(visible_window "$title")" ]' || fail "the window $title stays open"
 }
 
 # While a refused statement's box waits (the caller's n and closed): another
