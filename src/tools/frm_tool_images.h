@@ -121,9 +121,9 @@ public:
     // Running.
     bool AdditionCanStart() const;
     bool AdditionRuns() const;
-    // A flat of AdditionFrameCount[2] frames is in its plane, built or
-    // opened from a file: its count is shown, "Actif" offered and its
-    // channel means taken for the correction of what follows.
+    // A flat of AdditionFrameCount[2] frames is in its plane (built, opened
+    // from a file or added by hand): its count is shown, "Actif" offered and
+    // its channel means taken for the correction of what follows.
     void FlatMade();
     // (BTN_Arreter_AddClick, below: Running -> Ready. It frees the rolling
     // ring, finishes a dark or flat, gives the controls back and resumes a

@@ -448,11 +448,12 @@ TEST_F(FileSource, DarkFlatCancelAndUnreadableSourcesStartNothingHalfWay)
     EXPECT_EQ(live().scanLine(5)[5], before);
 }
 
-// A flat opened from a file, then the camera started again: the flat is
-// applied to the camera's frames, scaled by its own means (an even flat
-// leaves them as they are, not black), and its "Actif" box is offered so
-// that the user can turn it off.
-TEST_F(FileSource, AFlatOpenedFromAFileIsAppliedToTheFramesThatFollowAndCanBeTurnedOff)
+// A flat opened from a file, or added from a picture with the player's
+// "Ajouter", then the camera started again: the flat is applied to the
+// camera's frames, scaled by its own means (an even flat leaves them as they
+// are, not black), and its "Actif" box is offered so that the user can turn
+// it off.
+TEST_F(FileSource, AFlatOpenedOrAddedFromAFileIsAppliedToTheFramesThatFollowAndCanBeTurnedOff)
 {
     TFRM_Alv* w = FRM_Alv;
     w->show();
@@ -484,6 +485,21 @@ TEST_F(FileSource, AFlatOpenedFromAFileIsAppliedToTheFramesThatFollowAndCanBeTur
 
     ASSERT_NO_FATAL_FAILURE(testsupport::click(FRM_Tool_Images->CKB_Active_Flat));
     EXPECT_FALSE(FRM_Tool_Images->CKB_Active_Flat->isChecked());
+
+    // A flat made anew from the picture with the player's "Ajouter" is
+    // applied to the camera's frames with its own means too.
+    TFRM_Tool_Images* t = FRM_Tool_Images;
+    FlatChannelMeans = {};
+    dialogs.openManyAnswers = {QStringList{flat}};
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Ouvrir, w->MNU_Ouvrir_Image));
+    for (QWidget* control : std::initializer_list<QWidget*>{t->CKB_Integration, t->RDB_Flat, t->BTN_Reset_Add,
+                                                             player().BTN_Ajouter, t->CKB_Integration})
+        ASSERT_NO_FATAL_FAILURE(testsupport::click(control));
+    ASSERT_TRUE(t->CKB_Active_Flat->isChecked());
+    answerDriverDialog(0);
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Demarrer));
+    tick(3);
+    EXPECT_NEAR(mean(w->Image3->Bitmap()), mean(live()), 1.5);
 }
 
 TEST_F(FileSource, ARawColourMosaicIsRebuiltWithTheChosenArrangement)
