@@ -343,6 +343,10 @@ void TFRM_Alv::FinishFileSourceStart(int slot)
         DeepImagePlanes().clear(kind);
         AdditionFrameCount[kind] = 0;
         Align_V::RenderResult(kind, 1, 1, 1);
+        // The flat file is a flat made as a built one is, applied with its
+        // own means.
+        if (kind == 2 && FRM_Tool_Images)
+            FRM_Tool_Images->FlatMade();
     }
     Align_V::ApplyFishEyeAttenuation();
     QTimer* timer = slot == 1 ? Timer_Cam1 : Timer_Cam2;

@@ -86,6 +86,15 @@ void TFRM_Longuepose::BTN_Demarrer_PoseClick()
     LongExposure::ForgetLinesFailure();   // a new start tells its own failure
     LongExposureParams.ExposureMs = SPED_Vesta_Pose->value();
     LongExposureParams.GuideExposureMs = SPED_Vesta_Pose_Guidage->value();
+    // The cycle starts first: when it refuses after all (its lines cannot be
+    // switched, and it has told so), nothing of the image tool has been
+    // prepared for exposures that never come.
+    checkAndRun(FRM_Alv->CKB_Longuepose_Active, true, [] { FRM_Alv->CKB_Longuepose_ActiveClick(); });
+    if (!FRM_Alv->CKB_Longuepose_Active->isChecked()) {
+        if (!LongExposure::CameraRuns())
+            refuse();
+        return;
+    }
     CBX_TypePose->setEnabled(false);
     if (TFRM_Tool_Images* t = FRM_Tool_Images) {
         const QString type = CBX_TypePose->currentText();
@@ -101,15 +110,6 @@ void TFRM_Longuepose::BTN_Demarrer_PoseClick()
             t->SPED_Nb_Bitmap->setValue(SPED_Nb_Poses->value());
             t->BTN_Demarrer_AddClick();
         }
-    }
-    checkAndRun(FRM_Alv->CKB_Longuepose_Active, true, [] { FRM_Alv->CKB_Longuepose_ActiveClick(); });
-    if (!FRM_Alv->CKB_Longuepose_Active->isChecked()) {
-        // The cycle refused after all (its lines cannot be switched, and it
-        // has told so): what was set for it is undone.
-        BTN_Arreter_PoseClick();
-        if (!LongExposure::CameraRuns())
-            refuse();
-        return;
     }
     BTN_Arreter_Pose->setEnabled(true);
     BTN_Demarrer_Pose->setEnabled(false);

@@ -8,6 +8,7 @@
 #include "imaging/display_helpers.h"
 #include "imaging/pipeline_state.h"
 #include "imaging/result_render.h"
+#include "tools/frm_tool_images.h"
 
 #include <QToolButton>
 #include <algorithm>
@@ -89,7 +90,12 @@ void TFRM_PlayControl::SCB_PlayControlScroll(int /*scrollCode*/, int& scrollPos)
 
 void TFRM_PlayControl::BTN_AjouterClick()
 {
-    Align_V::RenderResult(Align_V::GetIntegrationKind(), 1, 0, PermanentDisplay);
+    const std::uint8_t kind = Align_V::GetIntegrationKind();
+    Align_V::RenderResult(kind, 1, 0, PermanentDisplay);
+    // A frame added to the flat by hand makes a flat, as the end of a build
+    // does.
+    if (kind == 2 && FRM_Tool_Images && !FRM_Tool_Images->AdditionRuns())
+        FRM_Tool_Images->FlatMade();
 }
 
 void TFRM_PlayControl::FormCloseQuery(bool& canClose)

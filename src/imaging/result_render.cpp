@@ -405,8 +405,10 @@ bool render(std::uint8_t kind, std::uint8_t newFrame, std::uint8_t firstFrame, s
         autoThreshold(num(t->TNI_Max), AutoThresholdHighFactor, t->TNI_Seuil_MaxMax, t->SCB_Maximum, t->TNI_Seuil_Max);
         autoThreshold(num(t->TNI_Min), AutoThresholdLowFactor, t->TNI_Seuil_MinMax, t->SCB_Minimum, t->TNI_Seuil_Min);
     }
-    // 10. A flat just built is applied to what follows.
-    if (kind == 2)
+    // 10. A flat just built is applied to what follows. The flat drawn again
+    // with no frame (its mode chosen, a stop) is no flat made: an empty one
+    // would turn every picture after it black.
+    if (kind == 2 && newFrame)
         t->CKB_Active_Flat->setChecked(true);
     // 11. Thresholds.
     const std::uint16_t low = thresholdLow();

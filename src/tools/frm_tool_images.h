@@ -121,6 +121,10 @@ public:
     // Running.
     bool AdditionCanStart() const;
     bool AdditionRuns() const;
+    // A flat of AdditionFrameCount[2] frames is in its plane (built, opened
+    // from a file or added by hand): its count is shown, "Actif" offered and
+    // its channel means taken for the correction of what follows.
+    void FlatMade();
     // (BTN_Arreter_AddClick, below: Running -> Ready. It frees the rolling
     // ring, finishes a dark or flat, gives the controls back and resumes a
     // script waiting on the integration; outside the Running state it

@@ -413,6 +413,13 @@ bool TFRM_Tool_Images::BTN_Demarrer_AddClick()
     return true;
 }
 
+void TFRM_Tool_Images::FlatMade()
+{
+    setNum(TNI_MaxFlat, AdditionFrameCount[2]);
+    CKB_Active_Flat->setEnabled(true);
+    Align_V::ComputeChannelMeans(FlatChannelMeans);
+}
+
 void TFRM_Tool_Images::stopOrLetTheScriptGoOn()
 {
     if (running(*this))
@@ -439,11 +446,8 @@ void TFRM_Tool_Images::stopAddition()
             FRM_Tool_Suivi->CKB_Suivi->setEnabled(true);
         // A stop before any flat frame keeps the flat there was: the means
         // of an empty plane would turn every corrected image black.
-        if (AdditionFrameCount[2] > 0) {
-            setNum(TNI_MaxFlat, AdditionFrameCount[2]);
-            CKB_Active_Flat->setEnabled(true);
-            Align_V::ComputeChannelMeans(FlatChannelMeans);
-        }
+        if (AdditionFrameCount[2] > 0)
+            FlatMade();
     }
     setRunningControls(*this, false);
     if (!PermanentDisplay) {

@@ -448,6 +448,60 @@ TEST_F(FileSource, DarkFlatCancelAndUnreadableSourcesStartNothingHalfWay)
     EXPECT_EQ(live().scanLine(5)[5], before);
 }
 
+// A flat opened from a file, or added from a picture with the player's
+// "Ajouter", then the camera started again: the flat is applied to the
+// camera's frames, scaled by its own means (an even flat leaves them as they
+// are, not black), and its "Actif" box is offered so that the user can turn
+// it off.
+TEST_F(FileSource, AFlatOpenedOrAddedFromAFileIsAppliedToTheFramesThatFollowAndCanBeTurnedOff)
+{
+    TFRM_Alv* w = FRM_Alv;
+    w->show();
+    answerDriverDialog(0);
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Demarrer));
+    ASSERT_TRUE(GrabDevices[1]);
+    tick(2);
+    // The flat of the camera's frame size.
+    const QString flat = dir.filePath(QStringLiteral("flat.bmp"));
+    ASSERT_TRUE(kernels::ImageFiles::WriteBmp24(flat, testsupport::uniformBitmap(live().width(), live().height(), 120,
+                                                                                 120, 120)));
+    const auto mean = [](const kernels::Bitmap24& b) {
+        std::uint64_t sum = 0;
+        for (int y = 0; y < b.height(); ++y)
+            for (int x = 0; x < 3 * b.width(); ++x)
+                sum += b.scanLine(y)[x];
+        return b.isEmpty() ? 0.0 : double(sum) / (3.0 * b.width() * b.height());
+    };
+    dialogs.openManyAnswers = {QStringList{flat}};
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Ouvrir, w->MNU_Ouvrir_Flat));
+    ASSERT_EQ(PlayKind, 2);
+    answerDriverDialog(0);
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Demarrer));
+    ASSERT_TRUE(GrabDevices[1]);
+    tick(3);
+    const double frame = mean(live());
+    ASSERT_GT(frame, 2.0);
+    EXPECT_NEAR(mean(w->Image3->Bitmap()), frame, 1.5) << "the even flat leaves the frame as it is";
+
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(FRM_Tool_Images->CKB_Active_Flat));
+    EXPECT_FALSE(FRM_Tool_Images->CKB_Active_Flat->isChecked());
+
+    // A flat made anew from the picture with the player's "Ajouter" is
+    // applied to the camera's frames with its own means too.
+    TFRM_Tool_Images* t = FRM_Tool_Images;
+    FlatChannelMeans = {};
+    dialogs.openManyAnswers = {QStringList{flat}};
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Ouvrir, w->MNU_Ouvrir_Image));
+    for (QWidget* control : std::initializer_list<QWidget*>{t->CKB_Integration, t->RDB_Flat, t->BTN_Reset_Add,
+                                                             player().BTN_Ajouter, t->CKB_Integration})
+        ASSERT_NO_FATAL_FAILURE(testsupport::click(control));
+    ASSERT_TRUE(t->CKB_Active_Flat->isChecked());
+    answerDriverDialog(0);
+    ASSERT_TRUE(chooseMenuItem(w->MNU_Camera1, w->MNU_Cam1_Demarrer));
+    tick(3);
+    EXPECT_NEAR(mean(w->Image3->Bitmap()), mean(live()), 1.5);
+}
+
 TEST_F(FileSource, ARawColourMosaicIsRebuiltWithTheChosenArrangement)
 {
     // An RGGB mosaic of wide coloured stars, held as grey, and the same field in colour.

@@ -178,10 +178,11 @@ TEST_F(LongExposureCycle, TwoExposuresOfASecondSwitchTheLinesInOrderAtTheirTimes
     EXPECT_EQ(LongExposureParams.ExposureMs, 3000);
 }
 
-// A series started while no camera runs does not start, and the image tool
-// keeps what it had: the dark built before, its threshold and the stacking
-// mode are not reset for exposures that never come.
-TEST_F(LongExposureCycle, AStartWithNoCameraRunningLeavesTheDarkBuiltBefore)
+// A series started while no camera runs, or whose lines cannot be switched,
+// does not start, and the image tool keeps what it had: the dark built
+// before, its threshold and the stacking mode are not reset for exposures
+// that never come.
+TEST_F(LongExposureCycle, AStartWithNoCameraOrNoLinesLeavesTheDarkBuiltBefore)
 {
     answerDriverDialog(0);
     FRM_Alv->MNU_Cam1_DemarrerClick();
@@ -223,6 +224,21 @@ TEST_F(LongExposureCycle, AStartWithNoCameraRunningLeavesTheDarkBuiltBefore)
     EXPECT_FALSE(d->BTN_Arreter_Pose->isEnabled());
     EXPECT_TRUE(d->CBX_TypePose->isEnabled());
     EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'|').toStdString();
+
+    // The camera runs again, but the port takes no byte: the start, clicked,
+    // is refused with the port's failure and prepares nothing either.
+    ASSERT_NO_FATAL_FAILURE(startCamera());
+    ports.close();
+    FRM_Message->MEMO_Message->clear();
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(d->BTN_Demarrer_Pose));
+    EXPECT_FALSE(FRM_Alv->CKB_Longuepose_Active->isChecked());
+    EXPECT_TRUE(messageText().contains(TranslatedTexts.MSG_Poses_Longues_Port_Ecriture.arg(QStringLiteral("0378"))))
+        << messageText().toStdString();
+    EXPECT_EQ(AdditionFrameCount[1], 3);
+    EXPECT_EQ(dark(), built);
+    EXPECT_EQ(t->SCB_Seuil_dark->value(), 40);
+    EXPECT_TRUE(t->RDB_Unique->isChecked());
+    EXPECT_TRUE(d->BTN_Demarrer_Pose->isEnabled());
 }
 
 TEST_F(LongExposureCycle, AStopMidSeriesLeavesTheLinesAtRestAndNothingRunsAfterIt)

@@ -162,9 +162,22 @@ TEST_F(StackingControls, DarkAndFlatBuildsStopResetAndKeepTheirResults)
     t->BTN_Arreter_AddClick();
     EXPECT_EQ(FlatChannelMeans, (std::array<double, 3>{30, 60, 90}));
     EXPECT_FALSE(t->CKB_Active_Flat->isEnabled());
+    EXPECT_FALSE(t->CKB_Active_Flat->isChecked()) << "no flat to apply";
     t->RDB_Unique->setChecked(true);
     t->BTN_Reset_AddClick();
     EXPECT_EQ(DeepImagePlanes().pixel(0, 5, 5)[0], 0);
+
+    // The flat mode looked at, with no flat made, applies none: once
+    // integration is off, the frames are shown as they come, not through
+    // an empty flat.
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(t->RDB_Flat));
+    ASSERT_TRUE(t->RDB_Flat->isChecked());
+    EXPECT_FALSE(t->CKB_Active_Flat->isChecked());
+    ASSERT_NO_FATAL_FAILURE(testsupport::click(t->CKB_Integration));
+    ASSERT_FALSE(t->CKB_Integration->isChecked());
+    addFrames(1, 20);
+    const std::uint8_t* shown = FRM_Alv->Image3->Bitmap().scanLine(10) + 3 * 10;
+    EXPECT_EQ(std::vector<int>(shown, shown + 3), (std::vector<int>{20, 40, 60}));
 }
 
 TEST_F(StackingControls, RollingRingFromStartToStopWithinTheMemoryBudget)
