@@ -72,6 +72,10 @@ public:
     // step.
     void AutofocusMeasured(double fwhm, int measures);
     void TMR_AutofocusTimer();
+    // The automatic focusing back to rest: "Demarrer" offered again, the
+    // focusing measure off; the focuser stopped too when stopFocuser is set,
+    // a failure told once and kept from the caller (the frame routine).
+    void EndAutofocus(bool stopFocuser);
     // An automatic focusing is under way (its "Arrêter" is live): it moves
     // the focuser at each of its steps.
     bool AutofocusRunning() const;

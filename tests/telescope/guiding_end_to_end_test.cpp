@@ -1004,6 +1004,80 @@ TEST_F(SimulatorGuiding, AGuidePortThatCannotOpenOrGoesAwayCostsNoPictureOfASequ
     ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_Aucun));
 }
 
+// The automatic focusing on an LX200 focuser on COM3 whose device is missing
+// (an unplugged adapter) or goes away between a step's start and its stop:
+// the focusing ends as "Arrêter" ends it, "Demarrer" offered again and the
+// focusing measure off, the failure told once, and the camera's frames go
+// on being measured.
+TEST_F(SimulatorGuiding, AnAutofocusWhoseFocuserCannotBeReachedEnds)
+{
+    stepThePluginsTime();
+    if (HasFatalFailure())
+        return;
+    startPluginCameraAndGuider(1);
+    if (HasFatalFailure())
+        return;
+    TFRM_Pref& p = *FRM_Pref;
+    dir.writeFile(QStringLiteral("comports.map"),
+                  "COM3=" + dir.filePath(QStringLiteral("absent/ttyUSB0")).toUtf8() + '\n');
+    p.SPED_Delai_Serie->setValue(0);
+    p.SPED_Nb_Mesures->setValue(2);
+    p.SPED_Tps_Base_Autofocus->setValue(400);
+    p.TNI_FWHM_Stop->SetValue(0.1);
+    ASSERT_TRUE(clickOnScreen(p.RDB_Focus_LX200));
+    testsupport::pick(p.CBX_AG_Focus_PortSerie, QStringLiteral("      COM3"));
+    lockTheBrightestStar(30);
+    auto* r = FRM_Raquette;
+    auto* a = FRM_Tool_Affichage;
+    const auto told = [this](const char* what) {
+        int n = 0;
+        for (const QString& text : boxes.texts())
+            n += text.contains(QLatin1String(what));
+        return n;
+    };
+    const auto endedAsStopped = [&](const char* why) {
+        EXPECT_TRUE(r->BTN_Demarrer_Autofocus->isEnabled()) << why;
+        EXPECT_FALSE(r->AutofocusRunning()) << why;
+        EXPECT_FALSE(r->TMR_Autofocus->isActive()) << why;
+        EXPECT_FALSE(a->CKB_MAP->isChecked()) << why;
+    };
+
+    // "Arrêter" before any step: the stop meets the missing device.
+    ASSERT_TRUE(clickOnScreen(r->BTN_Demarrer_Autofocus));
+    ASSERT_TRUE(a->CKB_MAP->isChecked());
+    ASSERT_TRUE(clickOnScreen(r->BTN_Arreter_Autofocus));
+    endedAsStopped("stopped by the user");
+    QTRY_COMPARE(told("open_com, erreur = 2"), 1);
+
+    ASSERT_TRUE(clickOnScreen(r->BTN_Demarrer_Autofocus));
+    ASSERT_TRUE(a->CKB_MAP->isChecked());
+    ASSERT_TRUE(runFrames(8));
+    endedAsStopped("missing device");
+    EXPECT_EQ(told("open_com, erreur = 2"), 1) << boxes.texts().join(u'|').toStdString();
+    const double measured = double(a->TNI_FWHM->Value());
+    EXPECT_GT(measured, 0) << "the frames were measured";
+
+    // The device there: the step starts the focuser; gone before the step's
+    // end, its stop fails and the focusing ends there.
+    testsupport::ScriptedMount scripted;
+    ASSERT_TRUE(scripted.isOpen());
+    dir.writeFile(QStringLiteral("comports.map"), "COM3=" + scripted.devicePath().toUtf8() + '\n');
+    ASSERT_TRUE(clickOnScreen(r->BTN_Demarrer_Autofocus));
+    for (int i = 0; i < 8 && !r->TMR_Autofocus->isActive(); ++i)
+        ASSERT_TRUE(runFrames(1));
+    ASSERT_TRUE(r->TMR_Autofocus->isActive()) << boxes.texts().join(u'|').toStdString();
+    scripted.waitUntilRead();
+    EXPECT_TRUE(scripted.commands().contains(":F-#"));
+    scripted.hangUp();
+    QTRY_VERIFY_WITH_TIMEOUT(!r->TMR_Autofocus->isActive() && !r->AutofocusRunning(), 10000);
+    ASSERT_TRUE(runFrames(4));
+    endedAsStopped("device gone");
+    EXPECT_EQ(told("put_string, erreur = "), 1) << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(told("open_com, erreur = 2"), 1);
+    if (p.BTN_Focus_Deconnecter->isEnabled())
+        ASSERT_TRUE(clickOnScreen(p.BTN_Focus_Deconnecter));
+}
+
 // ---- Through the simulated mount on COM20, with the guide log ---------------
 
 namespace {
