@@ -33,6 +33,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 TFRM_Raquette* FRM_Raquette = nullptr;
 
@@ -280,6 +281,8 @@ void TFRM_Raquette::DirectionDown(std::uint8_t direction)
             FRM_Prg_Suivi->TMR_ScopePosition->start();
         }
     }
+    // Reached only once the move has started: a press that moved nothing
+    // (its line failed) counts no hold in the calibration.
     if (HandPadCalibrating)
         pressMs_[IsDecDirection(direction) ? 0 : 1] = now;
 }
@@ -292,8 +295,10 @@ void TFRM_Raquette::DirectionUp(std::uint8_t direction)
     // The inversion boxes of the press: guiding may have changed the source since.
     MotionSource = 0;
     Prg_Suivi::StopMountDirection(direction);
-    if (HandPadCalibrating) {
-        const std::int64_t held = nowMs() - pressMs_[IsDecDirection(direction) ? 0 : 1];
+    std::int64_t& pressed = pressMs_[IsDecDirection(direction) ? 0 : 1];
+    const std::int64_t pressedMs = std::exchange(pressed, kNotPressed);
+    if (HandPadCalibrating && pressedMs != kNotPressed) {
+        const std::int64_t held = nowMs() - pressedMs;
         switch (direction) {
         case dirNorth: NorthSouthHoldMs += held; break;
         case dirSouth: NorthSouthHoldMs -= held; break;

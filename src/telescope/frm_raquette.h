@@ -196,7 +196,10 @@ private:
     bool gotoOffered_ = true;
     bool gotoRunning_ = false;
     std::array<bool, 4> held_{};
-    std::array<std::int64_t, 2> pressMs_{};   // north/south, west/east
+    // When the calibrated move of each axis (north/south, west/east) started;
+    // kNotPressed while none has.
+    static constexpr std::int64_t kNotPressed = -1;
+    std::array<std::int64_t, 2> pressMs_{kNotPressed, kNotPressed};
     int focusHeld_ = -1;                      // direction of a focuser run started here
     // The coordinate input the last Enter moved the focus to: it keeps the
     // focus when that Enter goes up.
