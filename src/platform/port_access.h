@@ -30,6 +30,9 @@ public:
     // address belongs to no open device or the device refused the request.
     virtual bool write(std::uint16_t address, std::uint8_t value) = 0;
 
+    // Whether an open device answers at the address, nothing written.
+    virtual bool serves(std::uint16_t address) const = 0;
+
     // Reads one register. An address of no open device reads 0xFF, as an
     // empty bus does.
     virtual std::uint8_t read(std::uint16_t address) = 0;

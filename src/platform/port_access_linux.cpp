@@ -233,6 +233,12 @@ void LinuxPortAccess::close()
     devices_.clear();
 }
 
+bool LinuxPortAccess::serves(std::uint16_t address) const
+{
+    int offset = 0;
+    return const_cast<LinuxPortAccess*>(this)->find(address, offset) != nullptr;
+}
+
 LinuxPortAccess::OpenDevice* LinuxPortAccess::find(std::uint16_t address, int& offset)
 {
     for (OpenDevice& d : devices_) {

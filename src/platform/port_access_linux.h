@@ -79,6 +79,7 @@ public:
     bool open(QStringList& problems) override;
     bool isOpen() const override { return !devices_.empty(); }
     bool write(std::uint16_t address, std::uint8_t value) override;
+    bool serves(std::uint16_t address) const override;
     std::uint8_t read(std::uint16_t address) override;
     void close() override;
 

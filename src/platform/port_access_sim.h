@@ -23,6 +23,7 @@ public:
     bool open(QStringList& problems) override;
     bool isOpen() const override { return open_; }
     bool write(std::uint16_t address, std::uint8_t value) override;
+    bool serves(std::uint16_t) const override { return open_; }
     std::uint8_t read(std::uint16_t address) override;
     void close() override { open_ = false; }
 

@@ -8,6 +8,7 @@
 #include "platform/paths.h"
 
 #include "app/frm_pref.h"
+#include "app/settings/settings_file.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -115,7 +116,10 @@ bool TfrmJoy::SaveCalibration()
         ini.writeInteger(section, QStringLiteral("Cent") + a + QStringLiteral("Max"), c.centreMax);
         ini.writeInteger(section, QStringLiteral("maxJoyVal") + a, c.maxValue);
     }
-    return ini.save();
+    if (ini.save())
+        return true;
+    Settings::ReportWriteError(ini.fileName(), ini.errorString());
+    return false;
 }
 
 double TfrmJoy::MapAxis(int axis, std::uint16_t position, const AxisCalibration& c)
@@ -259,8 +263,9 @@ void TfrmJoy::butNextClick()
 
 void TfrmJoy::butOKClick()
 {
-    if (!SaveCalibration())
-        qWarning("Joystick.ini could not be written in %s", qPrintable(Folder));
+    // A file that cannot be written is told; the calibration still holds
+    // for this run.
+    SaveCalibration();
     endModal(true);
 }
 

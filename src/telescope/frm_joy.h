@@ -58,7 +58,8 @@ public:
     std::uint32_t Buttons = 0;
 
     // Writes the twelve keys of section "Calibration" (dead zone of X, its
-    // full scale, then Y, Z and R). False when the file could not be written.
+    // full scale, then Y, Z and R). False, the user told why, when the file
+    // could not be written.
     bool SaveCalibration();
 
     // The calibration wizard. Step 0 waits for the first "Next"; the dead

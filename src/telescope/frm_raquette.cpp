@@ -33,6 +33,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 TFRM_Raquette* FRM_Raquette = nullptr;
 
@@ -280,6 +281,8 @@ void TFRM_Raquette::DirectionDown(std::uint8_t direction)
             FRM_Prg_Suivi->TMR_ScopePosition->start();
         }
     }
+    // Reached only once the move has started: a press that moved nothing
+    // (its line failed) counts no hold in the calibration.
     if (HandPadCalibrating)
         pressMs_[IsDecDirection(direction) ? 0 : 1] = now;
 }
@@ -292,8 +295,10 @@ void TFRM_Raquette::DirectionUp(std::uint8_t direction)
     // The inversion boxes of the press: guiding may have changed the source since.
     MotionSource = 0;
     Prg_Suivi::StopMountDirection(direction);
-    if (HandPadCalibrating) {
-        const std::int64_t held = nowMs() - pressMs_[IsDecDirection(direction) ? 0 : 1];
+    std::int64_t& pressed = pressMs_[IsDecDirection(direction) ? 0 : 1];
+    const std::int64_t pressedMs = std::exchange(pressed, kNotPressed);
+    if (HandPadCalibrating && pressedMs != kNotPressed) {
+        const std::int64_t held = nowMs() - pressedMs;
         switch (direction) {
         case dirNorth: NorthSouthHoldMs += held; break;
         case dirSouth: NorthSouthHoldMs -= held; break;
@@ -450,10 +455,15 @@ void TFRM_Raquette::AutofocusStep(bool fast, double fwhm)
         GAUGE_Autofocus->setValue(std::clamp(gauge, 0, 100));
     }
     if (FRM_Pref && FRM_Pref->TNI_FWHM_Stop->Value() >= fwhm) {
-        BTN_Arreter_AutofocusClick();
+        EndAutofocus(true);
         return;
     }
-    Prg_Suivi::StartFocuser(FocusDirection, fast);
+    // Called from the frame routine: a focuser that cannot be reached is
+    // told once and ends the focusing, and the frame goes on.
+    if (!Prg_Suivi::RunAutomatically([fast] { Prg_Suivi::StartFocuser(FocusDirection, fast); })) {
+        EndAutofocus(true);
+        return;
+    }
     TMR_Autofocus->start(AutofocusStepMs);
     AutofocusReady = 0;
     AutofocusPrevFWHM = fwhm;
@@ -462,7 +472,10 @@ void TFRM_Raquette::AutofocusStep(bool fast, double fwhm)
 void TFRM_Raquette::TMR_AutofocusTimer()
 {
     TMR_Autofocus->stop();
-    Prg_Suivi::StopFocuser(FocusDirection);
+    if (!Prg_Suivi::RunAutomatically([] { Prg_Suivi::StopFocuser(FocusDirection); })) {
+        EndAutofocus(false);
+        return;
+    }
     AutofocusFrameCount = 0;
     AutofocusReady = 1;
 }
@@ -471,15 +484,23 @@ bool TFRM_Raquette::AutofocusRunning() const { return BTN_Arreter_Autofocus->isE
 
 void TFRM_Raquette::BTN_Arreter_AutofocusClick()
 {
+    // The focusing is off whatever the stop meets on its way to the focuser.
+    EndAutofocus(false);
+    Prg_Suivi::StopFocuser(FocusDirection);
+}
+
+void TFRM_Raquette::EndAutofocus(bool stopFocuser)
+{
     BTN_Demarrer_Autofocus->setEnabled(true);
     BTN_Arreter_Autofocus->setEnabled(false);
     AutofocusReady = 0;
     TMR_Autofocus->stop();
-    Prg_Suivi::StopFocuser(FocusDirection);
     if (FRM_Tool_Affichage) {
         FRM_Tool_Affichage->CKB_MAP->setChecked(false);
         Settings::RunHandler(QStringLiteral("FRM_Tool_Affichage.CKB_MAPClick"));
     }
+    if (stopFocuser)
+        Prg_Suivi::RunAutomatically([] { Prg_Suivi::StopFocuser(FocusDirection); });
 }
 
 // ---------------------------------------------------------------- settings of the window

@@ -72,6 +72,10 @@ public:
     // step.
     void AutofocusMeasured(double fwhm, int measures);
     void TMR_AutofocusTimer();
+    // The automatic focusing back to rest: "Demarrer" offered again, the
+    // focusing measure off; the focuser stopped too when stopFocuser is set,
+    // a failure told once and kept from the caller (the frame routine).
+    void EndAutofocus(bool stopFocuser);
     // An automatic focusing is under way (its "Arrêter" is live): it moves
     // the focuser at each of its steps.
     bool AutofocusRunning() const;
@@ -192,7 +196,10 @@ private:
     bool gotoOffered_ = true;
     bool gotoRunning_ = false;
     std::array<bool, 4> held_{};
-    std::array<std::int64_t, 2> pressMs_{};   // north/south, west/east
+    // When the calibrated move of each axis (north/south, west/east) started;
+    // kNotPressed while none has.
+    static constexpr std::int64_t kNotPressed = -1;
+    std::array<std::int64_t, 2> pressMs_{kNotPressed, kNotPressed};
     int focusHeld_ = -1;                      // direction of a focuser run started here
     // The coordinate input the last Enter moved the focus to: it keeps the
     // focus when that Enter goes up.

@@ -369,8 +369,15 @@ void TFRM_Tool_Suivi::BTN_Config_lost_starClick()
 
 void TFRM_Tool_Suivi::CKB_RecentrageClick()
 {
-    if (CKB_Recentrage->isChecked())
-        RecentreTarget = TrackedStarPos;
+    if (!CKB_Recentrage->isChecked())
+        return;
+    // Its corrections need a mount or a guide interface to go through;
+    // with none, the user is told so, as for a move asked on the hand pad.
+    if (!Prg_Suivi::UserMoveCanGo()) {
+        CKB_Recentrage->setChecked(false);
+        return;
+    }
+    RecentreTarget = TrackedStarPos;
 }
 
 void TFRM_Tool_Suivi::BBTN_Charge_Fichier_GuidageClick()

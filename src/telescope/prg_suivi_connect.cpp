@@ -258,12 +258,21 @@ bool connectVenner(const QString& entry, bool movesMount)
     return true;
 }
 
-bool parallelPortNamed(const QString& entry)
+// The Quillon lines of a parallel entry: its address, answered by a device
+// of the port layer (the program directory's "ports.map" says which).
+// Nothing is written: the lines stay as they are until a move asserts one.
+bool connectQuillon(const QString& entry)
 {
-    if (Align_V::PortAddressFromText(entry) != 0)
-        return true;
-    tellFailure(TranslatedTexts.MSG_Port_Parallele_Adresse.arg(entry.trimmed()));
-    return false;
+    const std::uint16_t base = Align_V::PortAddressFromText(entry);
+    if (base == 0) {
+        tellFailure(TranslatedTexts.MSG_Port_Parallele_Adresse.arg(entry.trimmed()));
+        return false;
+    }
+    if (!PortDriverOpen || !platform::portAccess().serves(base)) {
+        tellFailure(TranslatedTexts.MSG_Quillon_Port.arg(entry.trimmed(), QString::number(base, 16).toUpper()));
+        return false;
+    }
+    return true;
 }
 
 // One ASCOM connection at a time, whoever asks for it: a "Connecter" of the
@@ -458,7 +467,7 @@ bool connectInterface(Interface kind, std::function<void(bool)> whenLate, QPushB
     case Interface::KitsRus:
         return connectSerial(ChannelOf(kind), false);
     case Interface::Quillon:
-        return parallelPortNamed(p.CBX_AG_PortParallele->currentText());
+        return connectQuillon(p.CBX_AG_PortParallele->currentText());
     case Interface::Venner:
         return connectVenner(p.CBX_AG_PortSerie->currentText(), true);
     case Interface::Ascom:
@@ -990,7 +999,7 @@ bool ConnectFocuser()
     bool ok = false;
     switch (FocuserKind()) {
     case Interface::Quillon:
-        ok = parallelPortNamed(p.CBX_AG_Focus_PortParallele->currentText());
+        ok = connectQuillon(p.CBX_AG_Focus_PortParallele->currentText());
         break;
     case Interface::Venner:
         ok = connectVenner(p.CBX_AG_Focus_PortSerie->currentText(), false);

@@ -245,6 +245,7 @@
     X(MSG_Port_Serie_Inconnu, "« %1 » ne nomme pas de port série (COM1 à COM20).") \
     X(MSG_Venner_Sans_Adresse, "Le port « %1 » n'a pas d'adresse de registres : l'interface Venner demande un port avec adresse, par exemple $03F8(COM1).") \
     X(MSG_Venner_Registres, "Interface Venner : les registres du port « %1 » (adresse %2) ne sont pas accessibles. Voyez le fichier ports.map du répertoire du programme et les droits sur le périphérique.") \
+    X(MSG_Quillon_Port, "Interface Quillon(//) : le port parallèle « %1 » (adresse %2) n'est pas accessible. Voyez le fichier ports.map du répertoire du programme et les droits sur le périphérique.") \
     X(MSG_Port_Parallele_Adresse, "« %1 » n'est pas une adresse de port parallèle (par exemple $378).") \
     X(MSG_Connexion_En_Cours, "Connexion au télescope en cours...") \
     X(MSG_Connexion_Sans_Alpaca, "Connexion au télescope impossible : aucun télescope Alpaca choisi (adresse hôte:port/N dans les Préférences).") \

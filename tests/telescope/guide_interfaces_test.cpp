@@ -461,7 +461,9 @@ private:
 
 // Venner through the system's port layer: COM2's registers ($02F8) mapped
 // to a serial line, the box on it lights the east output while "E" is
-// held and none after; COM1, mapped to nothing, is refused with a message.
+// held and none after; COM1, mapped to nothing, is refused with a message,
+// and so is a Quillon guide port or focuser on a parallel port mapped to
+// nothing (an adapter unplugged), whose moves would switch no line.
 TEST_F(MountTest, VennerDrivesTheBoxOnTheLineMappedToItsAddress)
 {
     VennerBoxLine box;
@@ -502,4 +504,20 @@ TEST_F(MountTest, VennerDrivesTheBoxOnTheLineMappedToItsAddress)
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(boxes.texts()[0].contains(QStringLiteral("$03F8(COM1)"))) << boxes.texts()[0].toStdString();
     EXPECT_EQ(box.latches, latches);
+
+    ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_Quillon));
+    chooseEntry(p.CBX_AG_PortParallele, 0);
+    ASSERT_TRUE(clickOnScreen(p.BTN_Autoguide_Connecter));
+    EXPECT_TRUE(p.BTN_Autoguide_Connecter->isEnabled()) << "not connected";
+    EXPECT_FALSE(p.BTN_Autoguide_Nord->isEnabled());
+    ASSERT_TRUE(clickOnScreen(p.RDB_Focus_Quillon));
+    chooseEntry(p.CBX_AG_Focus_PortParallele, 0);
+    ASSERT_TRUE(clickOnScreen(p.BTN_Focus_Connecter));
+    EXPECT_TRUE(p.BTN_Focus_Connecter->isEnabled()) << "not connected";
+    EXPECT_FALSE(p.BTN_In->isEnabled());
+    ASSERT_EQ(boxes.shown.size(), 3u) << boxes.texts().join('\n').toStdString();
+    for (int i : {1, 2})
+        EXPECT_TRUE(boxes.texts()[i].contains(QStringLiteral("(adresse 378)"))) << boxes.texts()[i].toStdString();
+    ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_Aucun));
+    ASSERT_TRUE(clickOnScreen(p.RDB_Focus_Aucun));
 }

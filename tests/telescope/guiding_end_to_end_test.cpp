@@ -633,6 +633,17 @@ protected:
         return true;
     }
 
+    // The boxes shown so far that contain `what`.
+    int told(const char* what) const
+    {
+        int n = 0;
+        for (const QString& text : boxes.texts())
+            n += text.contains(QLatin1String(what));
+        return n;
+    }
+    // A comports.map line naming a missing device for COM3 (an adapter unplugged).
+    QByteArray missingCom3() const { return "COM3=" + dir.filePath(QStringLiteral("absent/ttyUSB0")).toUtf8() + '\n'; }
+
     // Takes the plug-in's time in hand until the test ends.
     void stepThePluginsTime()
     {
@@ -931,7 +942,7 @@ TEST_F(SimulatorGuiding, AGuidePortThatCannotOpenOrGoesAwayCostsNoPictureOfASequ
     if (HasFatalFailure())
         return;
     TFRM_Pref& p = *FRM_Pref;
-    const QByteArray missing = "COM3=" + dir.filePath(QStringLiteral("absent/ttyUSB0")).toUtf8() + '\n';
+    const QByteArray missing = missingCom3();
     dir.writeFile(QStringLiteral("comports.map"), missing);
     p.SPED_Delai_Serie->setValue(0);
     ASSERT_TRUE(clickOnScreen(p.RDB_Mount_LX200));
@@ -942,12 +953,6 @@ TEST_F(SimulatorGuiding, AGuidePortThatCannotOpenOrGoesAwayCostsNoPictureOfASequ
     s->SPED_Intervalle_Moy->setValue(1);
     lockTheBrightestStar(30);
     ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
-    const auto told = [this](const char* what) {
-        int n = 0;
-        for (const QString& text : boxes.texts())
-            n += text.contains(QLatin1String(what));
-        return n;
-    };
     // Five pictures, one every image, saved under prefix while 2 + frames
     // frames come (meanwhile runs after the first two): all of them, and
     // the sequence has ended.
@@ -1002,6 +1007,65 @@ TEST_F(SimulatorGuiding, AGuidePortThatCannotOpenOrGoesAwayCostsNoPictureOfASequ
     ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
     ASSERT_TRUE(clickOnScreen(p.RDB_Mount_Aucun));
     ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_Aucun));
+}
+
+// The automatic focusing on an LX200 focuser on COM3 whose device is missing
+// (an unplugged adapter) or goes away between a step's start and its stop:
+// the focusing ends as "Arrêter" ends it, "Demarrer" offered again and the
+// focusing measure off, the failure told once, and the camera's frames go
+// on being measured.
+TEST_F(SimulatorGuiding, AnAutofocusWhoseFocuserCannotBeReachedEnds)
+{
+    stepThePluginsTime();
+    if (HasFatalFailure())
+        return;
+    startPluginCameraAndGuider(1);
+    if (HasFatalFailure())
+        return;
+    TFRM_Pref& p = *FRM_Pref;
+    dir.writeFile(QStringLiteral("comports.map"), missingCom3());
+    p.SPED_Delai_Serie->setValue(0);
+    p.SPED_Nb_Mesures->setValue(2);
+    p.SPED_Tps_Base_Autofocus->setValue(400);
+    p.TNI_FWHM_Stop->SetValue(0.1);
+    ASSERT_TRUE(clickOnScreen(p.RDB_Focus_LX200));
+    testsupport::pick(p.CBX_AG_Focus_PortSerie, QStringLiteral("      COM3"));
+    lockTheBrightestStar(30);
+    auto* r = FRM_Raquette;
+    auto* a = FRM_Tool_Affichage;
+    const auto atRest = [&] {
+        return r->BTN_Demarrer_Autofocus->isEnabled() && !r->AutofocusRunning() && !r->TMR_Autofocus->isActive()
+               && !a->CKB_MAP->isChecked();
+    };
+
+    // "Arrêter" before any step: its stop meets the missing device.
+    ASSERT_TRUE(clickOnScreen(r->BTN_Demarrer_Autofocus));
+    ASSERT_TRUE(clickOnScreen(r->BTN_Arreter_Autofocus));
+    EXPECT_TRUE(atRest()) << "stopped by the user";
+    QTRY_COMPARE(told("open_com, erreur = 2"), 1);
+    // Left running, its first step meets it.
+    ASSERT_TRUE(clickOnScreen(r->BTN_Demarrer_Autofocus));
+    ASSERT_TRUE(a->CKB_MAP->isChecked());
+    ASSERT_TRUE(runFrames(8));
+    EXPECT_TRUE(atRest()) << "missing device";
+    EXPECT_EQ(told("open_com, erreur = 2"), 1) << boxes.texts().join(u'|').toStdString();
+    EXPECT_GT(double(a->TNI_FWHM->Value()), 0) << "the frames were measured";
+
+    // The device there, gone once the step has started the focuser.
+    testsupport::ScriptedMount scripted;
+    dir.writeFile(QStringLiteral("comports.map"), "COM3=" + scripted.devicePath().toUtf8() + '\n');
+    ASSERT_TRUE(clickOnScreen(r->BTN_Demarrer_Autofocus));
+    for (int i = 0; i < 8 && !r->TMR_Autofocus->isActive(); ++i)
+        ASSERT_TRUE(runFrames(1));
+    ASSERT_TRUE(r->TMR_Autofocus->isActive()) << boxes.texts().join(u'|').toStdString();
+    scripted.waitUntilRead();
+    EXPECT_TRUE(scripted.commands().contains(":F-#"));
+    scripted.hangUp();
+    QTRY_VERIFY_WITH_TIMEOUT(atRest(), 10000);
+    ASSERT_TRUE(runFrames(4));
+    EXPECT_TRUE(atRest()) << "device gone";
+    EXPECT_EQ(told("put_string, erreur = "), 1) << boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(told("open_com, erreur = 2"), 1);
 }
 
 // ---- Through the simulated mount on COM20, with the guide log ---------------

@@ -3,6 +3,7 @@
 #include "support/temp_program_dir.h"
 #include "telescope/frm_joy.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -143,6 +144,21 @@ TEST(Joystick, WizardCentresTheDeadZonesAndOkWritesTheFileInOrder)
     reread.LoadCalibration();
     EXPECT_EQ(reread.Calibration[0].centreMin, 31768);
     EXPECT_EQ(reread.Calibration[1].maxValue, 32768);
+
+    // A file that cannot be written (a folder in its place): OK says so,
+    // and the calibration holds for the run.
+    testsupport::RecordingMessageService boxes;
+    file.close();
+    ASSERT_TRUE(QFile::remove(file.fileName()));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Joystick.ini")));
+    joy.Calibration[2].centreMin = 1234;
+    TfrmJoy::SetAnswerer([](TfrmJoy& f) { QTest::mouseClick(f.butOK, Qt::LeftButton); });
+    EXPECT_TRUE(joy.ShowModal());
+    TfrmJoy::SetAnswerer({});
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].kind, platform::MsgKind::Error);
+    EXPECT_TRUE(boxes.shown[0].text.contains(file.fileName())) << boxes.shown[0].text.toStdString();
+    EXPECT_EQ(joy.Calibration[2].centreMin, 1234);
 }
 
 // The wizard answered from the keyboard alone: Enter presses the focused

@@ -934,6 +934,25 @@ TEST_F(SkyWindowTest, ACalibrationDividesTheDistanceItStartedFromAndRefusesAnImp
     EXPECT_NEAR(MotorSpeeds.North, speed, 1e-9);
     EXPECT_EQ(storedNorth(), QString::number(std::llround(speed * 1000)));
 
+    // The mount's port gone (an adapter unplugged) before the next
+    // calibration: the press moves nothing and says why; its hold counts for
+    // nothing and the speeds stay as they were, in the dialog and saved.
+    ASSERT_TRUE(clickOnScreen(pref().BTN_Mount_Deconnecter));
+    platform::com_io::SetDevicePath(3, dir.filePath(QStringLiteral("no-such-port")));
+    boxes.clear();
+    ASSERT_TRUE(clickOnScreen(d.BTN_Calibrer));
+    ASSERT_EQ(d.BTN_Calibrer->text(), QStringLiteral("Valider"));
+    ASSERT_TRUE(pressOnScreen(pad.BTN_N));
+    clock.advanceMs(2000);
+    ASSERT_TRUE(releaseOnScreen(pad.BTN_N));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(NorthSouthHoldMs, 0);
+    ASSERT_TRUE(clickOnScreen(d.BTN_Calibrer));
+    EXPECT_NEAR(double(pref().TNI_Vitesse_Nord->Value()), speed, 1e-9);
+    EXPECT_EQ(storedNorth(), QString::number(std::llround(speed * 1000)));
+    ASSERT_EQ(boxes.shown.size(), 1u) << boxes.texts().join('|').toStdString();
+    EXPECT_TRUE(boxes.texts()[0].startsWith(QStringLiteral("open_com, erreur = 2"))) << boxes.texts()[0].toStdString();
+
     StartupPrefsLoaded = false;
     SettingsFilePath = savedPath;
     settle();

@@ -21,6 +21,7 @@
 #include "telescope/tracking/tracking_state.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_mesures.h"
+#include "translation/translated_texts.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -109,6 +110,21 @@ TEST_F(TrackingTest, TrackingSwitchGuidePortAndResultGuiding)
     s.RDB_Autoguidage->setChecked(true);
     EXPECT_FALSE(s.RDB_Autoguidage->isChecked());
     EXPECT_FALSE(s.RDB_Suivi_logiciel->isChecked());
+
+    // Re-centring with no mount nor guide interface to move: told, and not
+    // left ticked as if the star would be brought back.
+    ASSERT_TRUE(FRM_Pref->RDB_Mount_Aucun->isChecked());
+    ASSERT_TRUE(clickOnScreen(s.CKB_Recentrage));
+    EXPECT_FALSE(s.CKB_Recentrage->isChecked());
+    EXPECT_EQ(messageText().count(TranslatedTexts.MSG_Aucune_Interface), 1) << messageText().toStdString();
+    // With the guider chosen it is taken.
+    ASSERT_TRUE(clickOnScreen(FRM_Pref->RDB_Autoguide_Plugin));
+    TrackedStarPos = QPoint(300, 200);
+    ASSERT_TRUE(clickOnScreen(s.CKB_Recentrage));
+    EXPECT_TRUE(s.CKB_Recentrage->isChecked());
+    EXPECT_EQ(RecentreTarget, QPoint(300, 200));
+    EXPECT_EQ(messageText().count(TranslatedTexts.MSG_Aucune_Interface), 1);
+    ASSERT_TRUE(clickOnScreen(s.CKB_Recentrage));
 }
 
 // Autoguiding holds the guide port: the guide page's "Deconnecter" stays off

@@ -37,7 +37,7 @@ TEST(TranslatedTexts, EveryFieldHasExactlyOneKey)
     // Every member of the struct is a text with its own table row (no
     // member without a key, none listed twice).
     EXPECT_EQ(sizeof(TTranslatedTexts), entries.size() * sizeof(QString));
-    EXPECT_EQ(entries.size(), 361u); // the 97 shared texts, the settings-save failure, the range message,
+    EXPECT_EQ(entries.size(), 362u); // the 97 shared texts, the settings-save failure, the range message,
                                      // no operation, the seven operation names, the four refused
                                      // disconnections, and the other texts of the program's own
                                      // and of the layers below it
