@@ -1159,17 +1159,20 @@ TEST_F(AlpacaFieldTest, RecentringThroughATelescopeThatCannotBeConnectedTellsWhy
         pref().EDT_ASCOM_Telescope->setText(address);
         ASSERT_TRUE(clickOnScreen(pref().RDB_Mount_ASCOM));
         ASSERT_TRUE(clickOnScreen(s->RDB_Suivi_logiciel));
-        if (!s->CKB_Suivi->isChecked())
+        if (!s->CKB_Suivi->isChecked()) {
             ASSERT_TRUE(clickOnScreen(s->CKB_Suivi));
-        if (!s->CKB_Recentrage->isChecked())
+        }
+        if (!s->CKB_Recentrage->isChecked()) {
             ASSERT_TRUE(clickOnScreen(s->CKB_Recentrage));
+        }
         RecentreTarget = TrackedStarPos + QPoint(-20, 8);
         for (int round = 0; round < 4; ++round) {
             guideFiveMinutes(clock, field, start, 10);
             ASSERT_TRUE(waitUntil([] { return bridgeIdle() && !Prg_Suivi::AscomConnectionUnderWay(); }, 15000));
         }
-        if (peer)   // each round's corrections connected first again
+        if (peer) {   // each round's corrections connected first again
             EXPECT_GE(peer->callTexts(QStringLiteral("PUT connected")).size(), 4);
+        }
         ASSERT_EQ(messages().split(u'\n', Qt::SkipEmptyParts).size(), 1) << messages().toStdString();
         EXPECT_TRUE(messages().contains(QStringLiteral("connected : "))) << messages().toStdString();
         EXPECT_TRUE(boxes.shown.empty()) << boxes.texts().join(u'|').toStdString();
@@ -1225,8 +1228,9 @@ TEST_F(AlpacaFieldTest, AMoveAskedWhileTheConnectionComesUpIsMadeOnceItAnswersOr
     for (int holdThroughTheAnswer = 1; holdThroughTheAnswer >= 0; --holdThroughTheAnswer) {
         ASSERT_TRUE(pressOnScreen(FRM_Raquette->BTN_N));
         ASSERT_TRUE(Prg_Suivi::AscomConnectionUnderWay());
-        if (holdThroughTheAnswer)
+        if (holdThroughTheAnswer) {
             ASSERT_TRUE(waitUntil([&] { return moves().contains(QStringLiteral("Rate=2")); }));
+        }
         releaseOnScreen(FRM_Raquette->BTN_N);
         ASSERT_TRUE(waitUntil([&] { return connected() && (!holdThroughTheAnswer || moves().endsWith(QStringLiteral("Rate=0"))); }));
         ASSERT_TRUE(waitUntil(bridgeIdle));   // a move the answer made has reached the device
