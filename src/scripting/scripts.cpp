@@ -449,7 +449,7 @@ void ResetLevel()
     s.LineOffset = 0;
 }
 
-bool LoadScript(const QString& fileName, bool newLevel)
+bool LoadScript(const QString& fileName, bool newLevel, QString* failure)
 {
     if (newLevel && !PushLevel()) {
         ScriptError(ScriptTexts::kTooManyNested);
@@ -459,7 +459,11 @@ bool LoadScript(const QString& fileName, bool newLevel)
     if (!fileName.isEmpty()) {
         QFile f(fileName);
         if (!f.open(QIODevice::ReadOnly)) {
-            showMessage(readError(fileName, f.errorString()));
+            const QString reason = readError(fileName, f.errorString());
+            if (failure)
+                *failure = reason;
+            else
+                showMessage(reason);
             if (newLevel)
                 PopLevel();
             return false;
@@ -479,15 +483,15 @@ bool LoadScript(const QString& fileName, bool newLevel)
     return true;
 }
 
-void RunScriptFile(const QString& path)
+bool RunScriptFile(const QString& path, QString* failure)
 {
     if (FRM_Script) {
         FRM_Script->SVD_Script.FileName = path;
         FRM_Script->setWindowTitle(ScriptTexts::kCaptionPrefix + path);
         FRM_Script->MNU_Enregistrer->setEnabled(true);
     }
-    if (!LoadScript(path, true))
-        return;
+    if (!LoadScript(path, true, failure))
+        return false;
     // Always a new run, even above a paused script: the caller is paused
     // again when this one ends.
     showRunControls();
@@ -495,6 +499,7 @@ void RunScriptFile(const QString& path)
     StartScript(0);
     if (g_interruptions == interruptions)
         CurrentScript().State = StateRunning;
+    return true;
 }
 
 // --- runs --------------------------------------------------------------------
