@@ -2,6 +2,7 @@
 
 #include "app/controls/float_text.h"
 #include "app/frm_alv.h"
+#include "app/frm_message.h"
 #include "app/helpers/str_helpers.h"
 #include "app/settings.h"
 #include "app/systeme.h"
@@ -633,6 +634,13 @@ void StopScript()
         tellRefusal(ScriptTexts::LineMessage(CurrentScript().CurrentLine + 1, g_macro->line + ScriptTexts::kStopped));
     ++g_interruptions;
     ScriptPaused = false;
+    // A stopped wait for the user's answer takes its "Poursuivre" along:
+    // pressed later, it would resume whatever the next run waits for.
+    if (g_awaited == &g_userAnswer) {
+        g_awaited = nullptr;
+        if (FRM_Message)
+            FRM_Message->EndWait();
+    }
     ClearVariables();
     ClearLabels();
     // The clock stops at every level: a caller is never advanced by a stop;

@@ -350,6 +350,13 @@ TEST_F(RemoteControl, OnlyTheActionAScriptWaitsForResumesIt)
     Scripts::GotoRunning = true;
     EXPECT_FALSE(Scripts::ResumeIfWaiting(Scripts::GotoRunning));
     EXPECT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+    // Nor at "Poursuivre" of a box another program shows meanwhile.
+    FRM_DDEServer->DDELinkExecuteMacro(QStringLiteral("messagebox.showwait(\"Remote\")"));
+    ASSERT_TRUE(FRM_Message->BTN_Poursuivre->isVisibleTo(FRM_Message));
+    QTest::mouseClick(FRM_Message->BTN_Poursuivre, Qt::LeftButton);
+    ticks();
+    EXPECT_TRUE(logged.isEmpty());
+    EXPECT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
     EXPECT_TRUE(Scripts::ResumeIfWaiting(Scripts::WaitSequence));
     ticks();
     EXPECT_EQ(logged, QStringList{QStringLiteral("after")});
