@@ -450,6 +450,16 @@ void ResetLevel()
     s.LineOffset = 0;
 }
 
+std::optional<QStringList> ReadScriptFile(const QString& path, QString& failure)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        failure = readError(path, f.errorString());
+        return std::nullopt;
+    }
+    return splitLines(platform::fromCp1252(f.readAll()));
+}
+
 bool LoadScript(const QString& fileName, bool newLevel, QString* failure)
 {
     if (newLevel && !PushLevel()) {
@@ -458,9 +468,9 @@ bool LoadScript(const QString& fileName, bool newLevel, QString* failure)
     }
     TScript& s = CurrentScript();
     if (!fileName.isEmpty()) {
-        QFile f(fileName);
-        if (!f.open(QIODevice::ReadOnly)) {
-            const QString reason = readError(fileName, f.errorString());
+        QString reason;
+        std::optional<QStringList> lines = ReadScriptFile(fileName, reason);
+        if (!lines) {
             if (failure)
                 *failure = reason;
             else
@@ -469,7 +479,7 @@ bool LoadScript(const QString& fileName, bool newLevel, QString* failure)
                 PopLevel();
             return false;
         }
-        s.Lines = splitLines(platform::fromCp1252(f.readAll()));
+        s.Lines = std::move(*lines);
         showInEditor(s.Lines);
         s.FileName = fileName;
     } else {

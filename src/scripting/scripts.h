@@ -60,6 +60,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -211,6 +212,9 @@ void Tick();
 // With failure given, a file that cannot be read is not told: its reason is
 // written there for the caller, whose own message names it.
 bool LoadScript(const QString& fileName, bool newLevel, QString* failure = nullptr);
+// A script file's lines as a level holds them (CP1252, any line ends); none,
+// with the reason in failure, when the file cannot be read.
+std::optional<QStringList> ReadScriptFile(const QString& path, QString& failure);
 bool PushLevel();
 void PopLevel();
 void ResetLevel();
