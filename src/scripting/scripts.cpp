@@ -463,7 +463,10 @@ std::optional<QStringList> ReadScriptFile(const QString& path, QString& failure)
 bool LoadScript(const QString& fileName, bool newLevel, QString* failure)
 {
     if (newLevel && !PushLevel()) {
-        ScriptError(ScriptTexts::kTooManyNested);
+        if (failure)
+            *failure = ScriptTexts::kTooManyNested;
+        else
+            ScriptError(ScriptTexts::kTooManyNested);
         return false;
     }
     TScript& s = CurrentScript();

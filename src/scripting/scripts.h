@@ -209,8 +209,8 @@ void Tick();
 // Loads a level: from the file when fileName is not empty (the editor then
 // shows it), else from the editor's text; on a new level when newLevel.
 // False when the file cannot be read or no level is left (both reported).
-// With failure given, a file that cannot be read is not told: its reason is
-// written there for the caller, whose own message names it.
+// With failure given, neither is told: the reason is written there for the
+// caller, whose own message names it.
 bool LoadScript(const QString& fileName, bool newLevel, QString* failure = nullptr);
 // A script file's lines as a level holds them (CP1252, any line ends); none,
 // with the reason in failure, when the file cannot be read.
