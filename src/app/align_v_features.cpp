@@ -37,15 +37,14 @@ namespace Align_V {
 
 THooks Hooks;
 
-bool RunScriptByName(const QString& fileName)
+bool RunScriptByName(const QString& fileName, QString* failure)
 {
     // The scripts folder as read from the dialog ends with its separator.
     const QString folder = FRM_Pref ? FRM_Pref->ScriptsFolder() : QString();
     const QString path = platform::resolveDataFile(folder + platform::fromStoredPath(fileName));
     if (fileName.trimmed().isEmpty() || !QFileInfo(path).isFile())
         return false;
-    Scripts::RunScriptFile(path);
-    return true;
+    return Scripts::RunScriptFile(path, failure);
 }
 
 void UpdateHandPadControls()

@@ -12,8 +12,9 @@ namespace Align_V {
 // Runs the script file whose path is the scripts folder followed directly
 // by fileName: the script window names it, loads it on a new call level and
 // runs it from its first line. False, without a message, when the file does
-// not exist (the caller reports).
-bool RunScriptByName(const QString& fileName);
+// not exist (the caller reports); false too when it cannot be read, told
+// there, or with failure given written there for the caller to report.
+bool RunScriptByName(const QString& fileName, QString* failure = nullptr);
 
 // Brings the hand pad's goto controls in line with the chosen mount.
 void UpdateHandPadControls();

@@ -42,7 +42,15 @@ void TFRM_Message::ShowText(bool clearFirst, const QString& text, bool wait)
 
 void TFRM_Message::BTN_PoursuivreClick()
 {
-    Scripts::ResumeIfWaiting();
+    // Only a script waiting for this answer goes on: a script waiting for a
+    // sequence or a move under a box another program showed keeps waiting.
+    if (Scripts::WaitsForUserAnswer())
+        Scripts::ResumeIfWaiting();
+    EndWait();
+}
+
+void TFRM_Message::EndWait()
+{
     waitPending_ = false;
     BTN_Poursuivre->hide();
 }

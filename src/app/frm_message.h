@@ -17,8 +17,11 @@ public:
     void FormKeyDown(int& key, Qt::KeyboardModifiers shift) override;
     void FormKeyUp(int& key, Qt::KeyboardModifiers shift) override;
 
-    // True from ShowMessageAndWait until "Poursuivre" is pressed.
+    // True from ShowMessageAndWait until "Poursuivre" is pressed or the
+    // script that waited for it stops.
     bool WaitPending() const { return waitPending_; }
+    // The script no longer waits for the user: "Poursuivre" goes.
+    void EndWait();
 
     // Shared body of the two show operations.
     void ShowText(bool clearFirst, const QString& text, bool wait);

@@ -104,8 +104,9 @@ void runActionScript(const QString& name)
 {
     if (scriptStillRuns(ActionScriptPath(name)))
         return;
-    if (!RunScriptByName(name))
-        app::reportOnce(TranslatedTexts.MSG_Script_not_found + QStringLiteral(" : ") + name);
+    QString failure;
+    if (!RunScriptByName(name, &failure))
+        app::reportOnce(failure.isEmpty() ? TranslatedTexts.MSG_Script_not_found + QStringLiteral(" : ") + name : failure);
 }
 
 // Checks the main window's long-exposure box and runs its click handler;

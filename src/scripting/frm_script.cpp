@@ -351,6 +351,13 @@ void TFRM_Script::MNU_OuvrirClick()
 bool TFRM_Script::OpenFile(const QString& path)
 {
     OPD_Script.FileName = path;
+    // A file that cannot be read changes nothing: the script that runs or
+    // waits goes on, its text and file in place.
+    QString failure;
+    if (!Scripts::ReadScriptFile(path, failure)) {
+        platform::showError(failure);
+        return false;
+    }
     // Every level, or a caller would stay halted under the new text.
     Scripts::StopEveryLevel();
     if (!Scripts::LoadScript(path, false))

@@ -476,9 +476,12 @@ void CmdCallFar(std::uint8_t, const QString& arguments)
         ScriptError(ScriptTexts::kTooManyNested);
         return;
     }
-    // The called script's start arms the clock; its end continues here.
-    if (!Align_V::RunScriptByName(name))
-        ScriptError(ScriptTexts::kScriptNotFound + name);
+    // The called script's start arms the clock; its end continues here. A
+    // file that cannot be read stops this script, as a missing one does:
+    // nothing would ever hand back to it.
+    QString failure;
+    if (!Align_V::RunScriptByName(name, &failure))
+        ScriptError(failure.isEmpty() ? ScriptTexts::kScriptNotFound + name : failure);
 }
 
 void CmdJumpIf(std::uint8_t, const QString& arguments)

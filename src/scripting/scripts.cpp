@@ -2,6 +2,7 @@
 
 #include "app/controls/float_text.h"
 #include "app/frm_alv.h"
+#include "app/frm_message.h"
 #include "app/helpers/str_helpers.h"
 #include "app/settings.h"
 #include "app/systeme.h"
@@ -449,22 +450,39 @@ void ResetLevel()
     s.LineOffset = 0;
 }
 
-bool LoadScript(const QString& fileName, bool newLevel)
+std::optional<QStringList> ReadScriptFile(const QString& path, QString& failure)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        failure = readError(path, f.errorString());
+        return std::nullopt;
+    }
+    return splitLines(platform::fromCp1252(f.readAll()));
+}
+
+bool LoadScript(const QString& fileName, bool newLevel, QString* failure)
 {
     if (newLevel && !PushLevel()) {
-        ScriptError(ScriptTexts::kTooManyNested);
+        if (failure)
+            *failure = ScriptTexts::kTooManyNested;
+        else
+            ScriptError(ScriptTexts::kTooManyNested);
         return false;
     }
     TScript& s = CurrentScript();
     if (!fileName.isEmpty()) {
-        QFile f(fileName);
-        if (!f.open(QIODevice::ReadOnly)) {
-            showMessage(readError(fileName, f.errorString()));
+        QString reason;
+        std::optional<QStringList> lines = ReadScriptFile(fileName, reason);
+        if (!lines) {
+            if (failure)
+                *failure = reason;
+            else
+                showMessage(reason);
             if (newLevel)
                 PopLevel();
             return false;
         }
-        s.Lines = splitLines(platform::fromCp1252(f.readAll()));
+        s.Lines = std::move(*lines);
         showInEditor(s.Lines);
         s.FileName = fileName;
     } else {
@@ -479,15 +497,15 @@ bool LoadScript(const QString& fileName, bool newLevel)
     return true;
 }
 
-void RunScriptFile(const QString& path)
+bool RunScriptFile(const QString& path, QString* failure)
 {
     if (FRM_Script) {
         FRM_Script->SVD_Script.FileName = path;
         FRM_Script->setWindowTitle(ScriptTexts::kCaptionPrefix + path);
         FRM_Script->MNU_Enregistrer->setEnabled(true);
     }
-    if (!LoadScript(path, true))
-        return;
+    if (!LoadScript(path, true, failure))
+        return false;
     // Always a new run, even above a paused script: the caller is paused
     // again when this one ends.
     showRunControls();
@@ -495,6 +513,7 @@ void RunScriptFile(const QString& path)
     StartScript(0);
     if (g_interruptions == interruptions)
         CurrentScript().State = StateRunning;
+    return true;
 }
 
 // --- runs --------------------------------------------------------------------
@@ -628,6 +647,13 @@ void StopScript()
         tellRefusal(ScriptTexts::LineMessage(CurrentScript().CurrentLine + 1, g_macro->line + ScriptTexts::kStopped));
     ++g_interruptions;
     ScriptPaused = false;
+    // A stopped wait for the user's answer takes its "Poursuivre" along:
+    // pressed later, it would resume whatever the next run waits for.
+    if (g_awaited == &g_userAnswer) {
+        g_awaited = nullptr;
+        if (FRM_Message)
+            FRM_Message->EndWait();
+    }
     ClearVariables();
     ClearLabels();
     // The clock stops at every level: a caller is never advanced by a stop;

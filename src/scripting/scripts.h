@@ -60,6 +60,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -208,7 +209,12 @@ void Tick();
 // Loads a level: from the file when fileName is not empty (the editor then
 // shows it), else from the editor's text; on a new level when newLevel.
 // False when the file cannot be read or no level is left (both reported).
-bool LoadScript(const QString& fileName, bool newLevel);
+// With failure given, neither is told: the reason is written there for the
+// caller, whose own message names it.
+bool LoadScript(const QString& fileName, bool newLevel, QString* failure = nullptr);
+// A script file's lines as a level holds them (CP1252, any line ends); none,
+// with the reason in failure, when the file cannot be read.
+std::optional<QStringList> ReadScriptFile(const QString& path, QString& failure);
 bool PushLevel();
 void PopLevel();
 void ResetLevel();
@@ -217,7 +223,8 @@ void StartScript(int fromLine);
 void ResumeScript();
 // The tail shared by every runner of a script file: the script window names
 // the file, loads it on a new level and runs it from its first line.
-void RunScriptFile(const QString& path);
+// False when the file could not be loaded (see LoadScript for failure).
+bool RunScriptFile(const QString& path, QString* failure = nullptr);
 
 // The operations of the script window's menus and the main window's script
 // buttons. Run from the start takes the editor's text when fromEditor.

@@ -13,8 +13,6 @@
 
 namespace {
 
-bool waitFlag = false;
-
 void startWaitingScript()
 {
     Scripts::StopAll();
@@ -22,7 +20,8 @@ void startWaitingScript()
     s.Pass = 2;
     s.LineCount = 3;
     s.CurrentLine = 1;
-    Scripts::BeginWait(waitFlag);
+    // As messagebox.showwait does: the script waits for the user's answer.
+    Scripts::BeginWaitForUser();
     Scripts::ScriptRunning = true;
 }
 

@@ -7,6 +7,7 @@
 #include "scripting/frm_script.h"
 #include "tools/frm_tool_images.h"
 
+#include <QFile>
 #include <QTest>
 #include <QTextBlock>
 #include <QToolButton>
@@ -262,6 +263,23 @@ TEST_F(ScriptFixture, CalledScriptsRunOnTheirOwnLevelAndHandBackToTheirCaller)
 
     runScript(QStringLiteral("callfar(\"absent.script\")"));
     EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Line 1 : Script not found : absent.script")});
+
+    // A called file that is there but cannot be read (a file the kernel
+    // refuses to read, whoever asks) stops its caller with the reason, in
+    // one box, rather than leaving it halted for a script that never ran.
+    boxes.clear();
+    logged.clear();
+    const QString shut = dir.filePath(QStringLiteral("ferme.script"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/proc/sys/vm/drop_caches"), shut));
+    runScript(QStringLiteral("callfar(\"ferme.script\")\ntest.log(jamais)"));
+    ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_TRUE(boxes.texts().front().startsWith(QStringLiteral("Line 1 : ") + shut + QStringLiteral(" : ")))
+        << boxes.texts().front().toStdString();
+    EXPECT_FALSE(Scripts::ScriptRunning);
+    EXPECT_EQ(Scripts::CurrentLevel, 0);
+    EXPECT_TRUE(logged.isEmpty());
+    EXPECT_TRUE(FRM_Script->MNU_ExecuterDuDebut->isEnabled());
+    EXPECT_FALSE(FRM_Script->MNU_Arreter->isEnabled());
 
     // A script that calls itself ends in an error at the deepest level; the
     // callers stay halted until stopped one by one.

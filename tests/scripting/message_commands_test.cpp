@@ -11,6 +11,7 @@
 #include "platform/port_access_sim.h"
 #include "platform/pseudo_terminal.h"
 #include "support/null_sound_server.h"
+#include "scripting/frm_script.h"
 #include "telescope/frm_com_trafic.h"
 
 #include <QElapsedTimer>
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QThread>
 
 #include <tuple>
@@ -163,6 +165,28 @@ TEST_F(MessageCommands, ShowWaitHoldsTheScriptUntilPoursuivre)
     ticks();
     EXPECT_EQ(scripttest::logged, QStringList{QStringLiteral("after")});
     EXPECT_TRUE(boxes.shown.empty());
+
+    // Stopped while it waits: "Poursuivre" goes with the wait, and neither
+    // the button nor Return in the window resumes the next script's own
+    // wait (here a sequence's) before its action ends.
+    scripttest::logged.clear();
+    run();
+    ticks();
+    ASSERT_TRUE(FRM_Message->BTN_Poursuivre->isVisibleTo(FRM_Message));
+    FRM_Script->MNU_Arreter->trigger();
+    EXPECT_FALSE(Scripts::ScriptRunning);
+    EXPECT_FALSE(FRM_Message->BTN_Poursuivre->isVisibleTo(FRM_Message));
+    runScript(QStringLiteral("test.wait\ntest.log(sequence)"));
+    ASSERT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+    if (FRM_Message->BTN_Poursuivre->isVisibleTo(FRM_Message))
+        QTest::mouseClick(FRM_Message->BTN_Poursuivre, Qt::LeftButton);
+    QTest::keyClick(FRM_Message, Qt::Key_Return);
+    ticks();
+    EXPECT_TRUE(scripttest::logged.isEmpty());
+    EXPECT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+    EXPECT_TRUE(Scripts::ResumeIfWaiting(Scripts::WaitSequence));
+    ticks();
+    EXPECT_EQ(scripttest::logged, QStringList{QStringLiteral("sequence")});
 }
 
 

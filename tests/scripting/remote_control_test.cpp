@@ -24,6 +24,7 @@
 
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QLocalSocket>
@@ -349,6 +350,13 @@ TEST_F(RemoteControl, OnlyTheActionAScriptWaitsForResumesIt)
     Scripts::GotoRunning = true;
     EXPECT_FALSE(Scripts::ResumeIfWaiting(Scripts::GotoRunning));
     EXPECT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+    // Nor at "Poursuivre" of a box another program shows meanwhile.
+    FRM_DDEServer->DDELinkExecuteMacro(QStringLiteral("messagebox.showwait(\"Remote\")"));
+    ASSERT_TRUE(FRM_Message->BTN_Poursuivre->isVisibleTo(FRM_Message));
+    QTest::mouseClick(FRM_Message->BTN_Poursuivre, Qt::LeftButton);
+    ticks();
+    EXPECT_TRUE(logged.isEmpty());
+    EXPECT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
     EXPECT_TRUE(Scripts::ResumeIfWaiting(Scripts::WaitSequence));
     ticks();
     EXPECT_EQ(logged, QStringList{QStringLiteral("after")});
@@ -439,6 +447,14 @@ TEST_F(RemoteControl, EveryStatementThatEndsInAnErrorIsRefusedWhateverShowsItsBo
         EXPECT_EQ(cancelled.kind, Reply::Kind::Nack) << statement.toStdString();
         EXPECT_EQ(cancelled.reason, QStringLiteral("Line 1 : ") + statement + QStringLiteral(" : stopped"));
     }
+
+    // A called script that cannot be read ran nothing.
+    FRM_Pref->EDT_Repertoire_Scripts->setText(dir.path() + QStringLiteral("/"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/proc/sys/vm/drop_caches"), dir.filePath(QStringLiteral("ferme.script"))));
+    const Reply shut = exchange(*client, ExecuteRequest(QStringLiteral("callfar(\"ferme.script\")\ntest.log(after)")));
+    EXPECT_EQ(shut.kind, Reply::Kind::Nack);
+    EXPECT_TRUE(shut.reason.contains(QStringLiteral("ferme.script : "))) << shut.reason.toStdString();
+    boxes.clear();
 
     // A box that only tells, and a line that ran, are no refusal; neither is
     // an error box of a script run from the editor.

@@ -123,6 +123,36 @@ message.show(\"Flats\")"
   until_true 10 script_idle || fail "the script window still runs: $(script_caption)"
 }
 
+# Stopped with "Arreter" while it waits for "Poursuivre", a script takes
+# the button along: a click where it was does not end the next script's wait
+# for a sequence of pictures a second apart, which ends with the sequence.
+case_showwait_stopped() {
+  local n win
+  mkdir -p "$out/pours"
+  start_script "cache.txt" "messagebox.showwait(\"Mettre le cache\")"
+  until_true 10 '[ -n "$(visible_window "^Message")" ]' || { fail "the message window is not on screen"; return; }
+  until_true 10 'script_runs_file cache.txt' || fail "the script does not wait: $(script_caption)"
+  stop_from_script_window
+  until_true 10 script_idle || { fail "the stop did not stop it: $(script_caption)"; return; }
+  n=$(box_count)
+  start_script "seq.txt" "camera(1,start)
+image.sequence.prefix(\"$out/pours/img\")
+image.sequence.every(1,seconds)
+image.sequence.for(12,images)
+image.sequence(startwait)
+camera(1,stop)
+message.show(\"Fin de la sequence\")"
+  answer_driver first || return
+  until_true 20 '[ "$(files_in pours)" -ge 1 ]' || fail "the sequence does not start"
+  win=$(visible_window "^Message")
+  [ -n "$win" ] || { fail "the message window is not on screen"; return; }
+  click_in "$win" -40 -13
+  until_true 40 '[ "$(box_count)" -gt "$n" ]'
+  [ "$(files_in pours)" -ge 12 ] || fail "the script went on at $(files_in pours) files"
+  expect_box "$n" "Fin de la sequence"
+  until_true 10 script_idle || fail "the script window still runs: $(script_caption)"
+}
+
 case_gotos() {
   local n m
   mkdir -p "$out/goto"
@@ -174,6 +204,24 @@ case_unplugged() {
   until_true 10 '[ "$(box_count)" -gt "$n" ]' && press_in "$(visible_window "^Nightjar Pro 2.3$")" Return
   ! until_true 2 'grep -q "after goto" "$boxlog"' || fail "the line after the refused goto ran"
   printf '%s\n' "$map" >"$prog/comports.map"
+}
+
+# A script that calls one that is there but cannot be read (a file the
+# kernel refuses to read, whoever asks) stops on its callfar line with the
+# file's name and the reason; from another program that callfar is refused.
+case_callfar_unreadable() {
+  local n line
+  ln -sf /proc/sys/vm/drop_caches "$prog/Scripts/ferme.txt"
+  n=$(box_count)
+  start_script "appel.txt" "callfar(\"ferme.txt\")
+message.show(\"after call\")"
+  until_true 30 '[ "$(box_count)" -gt "$n" ]' || { fail "no box"; return; }
+  line=$(grep "^shown : " "$boxlog" | sed -n "$((n + 1))p")
+  [[ "$line" == "shown : Nightjar Pro 2.3 : Line 1 : $prog/Scripts/ferme.txt : "* ]] || fail "box \"$line\""
+  press_in "$(visible_window "^Nightjar Pro 2.3$")" Return
+  until_true 10 script_idle || fail "the calling script still runs: $(script_caption)"
+  ! grep -q "after call" "$boxlog" || fail "the line after the callfar ran"
+  refused_at_once "^Line [0-9]+ : .*/Scripts/ferme\.txt : " : "callfar(\"ferme.txt\")" "message.show(\"after call\")"
 }
 
 case_goto_error() {
@@ -359,7 +407,9 @@ run_case longexposure case_longexposure
 run_case showwait case_showwait
 run_case unplugged case_unplugged
 run_case gotos case_gotos
+run_case showwait-stopped case_showwait_stopped
 run_case goto-error case_goto_error
+run_case callfar-unreadable case_callfar_unreadable
 run_case refused case_refused
 if should_run sound-exit; then
   case_name=sound-exit

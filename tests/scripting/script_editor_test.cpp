@@ -112,6 +112,29 @@ TEST_F(ScriptEditor, OpenStopsEveryLevelAndShowsTheFileOnlyWhenAccepted)
     EXPECT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(w->Memo_Script->document()->blockCount(), 100001);
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Scripts : ") + dir.filePath(QStringLiteral("grand.script")));
+
+    // Nor does a file there that cannot be read stop the script that waits:
+    // it goes on under its own text and file once its action ends.
+    dir.writeFile(QStringLiteral("attente.script"), "test.wait\r\ntest.log(fin)\r\n");
+    dialogs.openAnswers.push_back(dir.filePath(QStringLiteral("attente.script")));
+    w->MNU_Ouvrir->trigger();
+    run();
+    ticks();
+    ASSERT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+    boxes.clear();
+    logged.clear();
+    const QString shut = dir.filePath(QStringLiteral("ferme.script"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/proc/sys/vm/drop_caches"), shut));
+    dialogs.openAnswers.push_back(shut);
+    w->MNU_Ouvrir->trigger();
+    ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_TRUE(boxes.texts().front().startsWith(shut + QStringLiteral(" : "))) << boxes.texts().front().toStdString();
+    EXPECT_TRUE(Scripts::ScriptRunning);
+    EXPECT_EQ(Scripts::CurrentScript().State, Scripts::StateWaiting);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Scripts : ") + dir.filePath(QStringLiteral("attente.script")));
+    EXPECT_TRUE(Scripts::ResumeIfWaiting(Scripts::WaitSequence));
+    ticks();
+    EXPECT_EQ(logged, QStringList{QStringLiteral("fin")});
 }
 
 TEST_F(ScriptEditor, SavingWritesCp1252WithCrLfAndNeverOverwritesUnasked)
