@@ -666,8 +666,9 @@ TEST(FirstPlaceTest, APlainWindowOpensWhereTheWindowsKeptOnTopLeaveTheMostOfItIn
         EXPECT_TRUE(c.room.area.contains(placed));
         EXPECT_GE(inSight(placed), c.atLeast);
         EXPECT_GE(inSight(QRect(placed.topLeft(), QSize(c.size.width(), 20))) * 3, 1) << "its title bar is hidden";
-        if (c.atLeast == 1.0)
+        if (c.atLeast == 1.0) {
             EXPECT_FALSE(placed.intersects(c.room.menuBar) || placed.intersects(c.room.topBars[0]));
+        }
     }
 
     Systeme::FirstPlaceRoom asked = at1024({});

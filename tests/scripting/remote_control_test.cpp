@@ -441,7 +441,7 @@ TEST_F(RemoteControl, EveryStatementThatEndsInAnErrorIsRefusedWhateverShowsItsBo
 
     // A statement that stops the run without a box (its dialog cancelled)
     // did not run either.
-    for (const QString statement : {QStringLiteral("image.name.savedialog(\"x.bmp\")"),
+    for (const QString& statement : {QStringLiteral("image.name.savedialog(\"x.bmp\")"),
                                     QStringLiteral("image.name.loaddialog(image)")}) {
         const Reply cancelled = exchange(*client, ExecuteRequest(statement + QStringLiteral("\ntest.log(after)")));
         EXPECT_EQ(cancelled.kind, Reply::Kind::Nack) << statement.toStdString();
