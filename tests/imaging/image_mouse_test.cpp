@@ -126,7 +126,11 @@ TEST_F(ImageMouse, APlainClickWithTrackingOnRunsOneStepTakesTheReferenceAndRecen
     // Correlation: the reference is the zone around the click; re-centring
     // aims at the click.
     s->RDB_Correlation->setChecked(true);
-    s->CKB_Recentrage->setChecked(true);
+    {
+        // Ticked as if a mount were chosen: the box itself refuses with none.
+        const QSignalBlocker quiet(s->CKB_Recentrage);
+        s->CKB_Recentrage->setChecked(true);
+    }
     GuideReference = {};
     click(FRM_Alv->Image1, star);
     EXPECT_EQ(GuideReference.bitmap.width(), 30);
