@@ -355,15 +355,18 @@ TEST_F(ProgramWindows, ANewcomersFirstStartAndCloseShowNothingAndKeepTheShippedV
 }
 
 // A program directory where nothing can be written (a full disk here; a
-// read-only folder behaves alike): each save tells once, in one box, every
+// read-only folder behaves alike): the template cannot be copied, yet the
+// start reads the shipped choices; the close tells once, in one box, every
 // file it could not write and why.
-TEST_F(ProgramWindows, AStartAndACloseWhereNothingCanBeWrittenTellOnceWhy)
+TEST_F(ProgramWindows, AStartAndACloseWhereNothingCanBeWrittenKeepTheShippedLanguageAndTellOnceWhy)
 {
     dir.copyShipped({"nightjarpro.one", "Lang_English.ini", "Lang_Francais.ini", "pports.ini", "sports.ini"});
     {
         testsupport::FileSizeLimit fullDisk(512);
         activate();
         EXPECT_FALSE(dir.exists(QStringLiteral("NightjarPro.ini")));
+        EXPECT_EQ(FRM_Pref->CBX_Langue->currentText(), QStringLiteral("Francais"));
+        EXPECT_EQ(FRM_Alv->MNU_Fichier->title(), QStringLiteral("&Fichier"));
         EXPECT_TRUE(boxes.shown.empty());
 
         // Préférences' OK, then the close: each save one box, the dialog
