@@ -645,13 +645,25 @@ void TFRM_Pref::CBX_Vesta_PortChange()
         VestaSerialPortIndex = CBX_Vesta_Port->currentIndex();
 }
 
-void TFRM_Pref::WritePort(std::uint16_t port, std::uint8_t value, const QString& label)
+bool TFRM_Pref::WritePort(std::uint16_t port, std::uint8_t value, const QString& label)
 {
-    Align_V::PortWrite(port, value, label);
+    return Align_V::PortWrite(port, value, label);
 }
 
-// Writes a test pattern to the long-exposure port, shown in EDT_TestValue.
-// A port text that names no address writes nothing and says so.
+bool TFRM_Pref::writePortOrTell(std::uint16_t port, std::uint8_t value, const QString& label)
+{
+    if (WritePort(port, value, label))
+        return true;
+    platform::messages().show({TranslatedTexts.MSG_Poses_Longues_Port_Ecriture.arg(
+                                   QStringLiteral("%1").arg(port, 4, 16, QLatin1Char('0')).toUpper()),
+                               platform::MsgKind::Error, platform::MsgButtons::Ok, QStringLiteral("CBX_Vesta_Port"), {}});
+    return false;
+}
+
+// Writes a test pattern to the long-exposure port, shown in EDT_TestValue
+// once written. A port text that names no address, or a port that cannot be
+// written (the ports shut, its device missing), writes nothing and says so:
+// the field and the byte "+" and "-" step from stay the last ones written.
 bool TFRM_Pref::writeTestByte(std::uint8_t value, const QString& label)
 {
     const std::optional<std::uint16_t> port = VestaPortAddress();
@@ -662,9 +674,10 @@ bool TFRM_Pref::writeTestByte(std::uint8_t value, const QString& label)
                                    QStringLiteral("CBX_Vesta_Port"), {}});
         return false;
     }
+    if (!writePortOrTell(*port, value, label))
+        return false;
     LongExposureTestByte = value;
     EDT_TestValue->setText(NumText::IntToBin(value));
-    WritePort(*port, value, label);
     return true;
 }
 
@@ -738,7 +751,7 @@ void TFRM_Pref::CKB_LongueposePermanentClick()
     std::uint8_t byte = platform::portAccess().read(*port);
     const std::uint8_t mask = static_cast<std::uint8_t>(level(TNI_Longexp_ActiveValue) << *bit);
     byte = CKB_LongueposePermanent->isChecked() ? std::uint8_t(byte & ~mask) : std::uint8_t(byte | mask);
-    WritePort(*port, byte, QStringLiteral("Longuepose Permanent"));
+    writePortOrTell(*port, byte, QStringLiteral("Longuepose Permanent"));
 }
 
 // Controls of camera kinds the program no longer offers.

@@ -253,7 +253,7 @@ public:
 protected:
     // Every port write of the test buttons goes through here, with its
     // traffic label.
-    virtual void WritePort(std::uint16_t port, std::uint8_t value, const QString& label);
+    virtual bool WritePort(std::uint16_t port, std::uint8_t value, const QString& label);
 
 protected:
     void hideEvent(QHideEvent* event) override;
@@ -277,6 +277,8 @@ private:
     QTimer* chooserPoll_ = nullptr;
     int chooserTicks_ = 0;
     bool writeTestByte(std::uint8_t value, const QString& label);
+    // WritePort, telling the user when the port could not be written.
+    bool writePortOrTell(std::uint16_t port, std::uint8_t value, const QString& label);
     std::uint8_t lineLevelsByte(bool active) const;
     void browseFolder(QLineEdit* edit, const QString& defaultName);
     void normaliseFolderEdit(QLineEdit* edit, const QString& defaultName);

@@ -428,6 +428,9 @@ void SaveSettings()
     if (!file.readable())
         throw SettingsError(file.error());
     KeyEngine keys(file.doc());
+    // The other files the save writes (the night colour scheme) are told
+    // with the settings file's own failure, in the one box of the save.
+    WriteErrorCollector otherFiles;
 
     QSet<const KeySpec*> written;
     auto save = [&](const KeySpec& k) {
@@ -472,8 +475,14 @@ void SaveSettings()
         keys.save(k);
     }
 
-    if (!file.commit())
-        throw SettingsError(file.error());
+    QStringList errors;
+    const bool committed = file.commit();
+    if (!committed)
+        errors << file.error();
+    for (const WriteErrorCollector::Failure& f : otherFiles.failures())
+        errors << f.error;
+    if (!errors.isEmpty())
+        throw SettingsError(errors.join(u'\n'), committed ? otherFiles.failures().constFirst().path : QString());
 }
 
 void UpdateOpticsDerived()
@@ -819,8 +828,9 @@ void ReportSaveFailure(const SettingsError& e)
     // A file that could not be read was reported by the load already.
     if (!UnreadableFileError.isEmpty() && e.message() == UnreadableFileError)
         return;
-    platform::messages().show({TranslatedTexts.MSG_Settings_not_saved + QStringLiteral(" (") + SettingsFilePath
-                                   + QStringLiteral(") : ") + e.message(),
+    platform::messages().show({TranslatedTexts.MSG_Settings_not_saved + QStringLiteral(" (")
+                                   + (e.path().isEmpty() ? SettingsFilePath : e.path()) + QStringLiteral(") : ")
+                                   + e.message(),
                                platform::MsgKind::Error, platform::MsgButtons::Ok,
                                QStringLiteral("Settings.Save"), {}});
 }

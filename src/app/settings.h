@@ -39,15 +39,19 @@ extern long double EffectiveFocalLength;
 
 namespace Settings {
 
-// A settings file that could not be written.
+// A settings file that could not be written: the settings file itself when
+// path() is empty, else the other file the save writes (a night colour
+// scheme).
 class SettingsError : public std::runtime_error {
 public:
-    explicit SettingsError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
+    explicit SettingsError(const QString& message, const QString& path = {})
+        : std::runtime_error(message.toStdString()), message_(message), path_(path) {}
     const QString& message() const { return message_; }
+    const QString& path() const { return path_; }
 
 private:
     QString message_;
+    QString path_;
 };
 
 inline const QString kSettingsFileName = QStringLiteral("NightjarPro.ini");

@@ -36,8 +36,20 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     // cut short by a full disk is not always reported, and the rename would
     // then put a truncated file in place of the old one.
     QSaveFile file(path);
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
-                         && file.write(bytes) == bytes.size() && file.flush() && file.size() == bytes.size();
+    // A write cut short (the disk filled up part way) reports no error;
+    // the next write of the rest fails with the system's reason.
+    const auto writeAll = [&] {
+        qint64 done = 0;
+        while (done < bytes.size()) {
+            const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+            if (n <= 0)
+                return false;
+            done += n;
+        }
+        return true;
+    };
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeAll() && file.flush()
+                         && file.size() == bytes.size();
     if (written && file.commit()) {
         if (mode && modeOf(path) != mode)
             QFile::setPermissions(path, *mode);

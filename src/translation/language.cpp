@@ -37,12 +37,21 @@ QStringList ListLanguageFiles()
     return names;
 }
 
+namespace {
+// The file the language choice is read from: the settings file, or while
+// there is none (its first start, or a program directory the template could
+// not be copied into) the template it would have been copied from.
+QString languageChoiceFile()
+{
+    if (QFile::exists(SettingsFilePath))
+        return SettingsFilePath;
+    return platform::findFileNoCase(platform::programDir(), kTemplateFileName);
+}
+} // namespace
+
 QString ChosenLanguageName()
 {
-    QString settings = SettingsFilePath;
-    if (!QFile::exists(settings))
-        settings = platform::findFileNoCase(platform::programDir(), kTemplateFileName);
-    const platform::IniDocument ini(settings);
+    const platform::IniDocument ini(languageChoiceFile());
     const QStringList names = ListLanguageFiles();
     const int index = ini.readInteger(QStringLiteral("Prefs"), QStringLiteral("Langue"), 0);
     return index >= 0 && index < names.size() ? names[index] : QString();
@@ -55,7 +64,7 @@ void LoadLanguageChoice()
     QComboBox* combo = FRM_Pref->CBX_Langue;
     combo->clear();
     combo->addItems(ListLanguageFiles());
-    platform::IniDocument ini(SettingsFilePath);
+    platform::IniDocument ini(languageChoiceFile());
     const int index = ini.readInteger(QStringLiteral("Prefs"), QStringLiteral("Langue"), 0);
     const bool inList = index >= -1 && index < combo->count();
     combo->setCurrentIndex(inList ? index : -1);

@@ -10,6 +10,7 @@
 #include "capture/long_exposure.h"
 #include "platform/port_access_sim.h"
 #include "program_windows_fixture.h"
+#include "support/user_input.h"
 #include "telescope/frm_sky.h"
 #include "tools/frm_tool_images.h"
 
@@ -32,10 +33,10 @@ public:
     QStringList labels;
 
 protected:
-    void WritePort(std::uint16_t port, std::uint8_t value, const QString& label) override
+    bool WritePort(std::uint16_t port, std::uint8_t value, const QString& label) override
     {
         labels << label;
-        TFRM_Pref::WritePort(port, value, label);
+        return TFRM_Pref::WritePort(port, value, label);
     }
 };
 
@@ -95,6 +96,38 @@ TEST_F(PrefEnv, TestButtonsWriteTheirPatternsWithTheirLabels)
     w.BTN_TestPlus->click();
     EXPECT_EQ(ports.writes().size(), 5u);
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+// A port that cannot be written (the ports shut; a ports.map line to a
+// device that is not there) is told at each press, and the field and the
+// byte "+" steps from stay the last ones written.
+TEST_F(PrefEnv, TestButtonsOnAPortThatCannotBeWrittenTellItAndShowNothingAsWritten)
+{
+    const auto pressAll = [&](PortPref& w) {
+        w.CBX_Vesta_Port->addItem(QStringLiteral("$0378 (LPT1)"));
+        LongExposureTestByte = 0;
+        w.EDT_TestValue->setText(QStringLiteral("00000011"));
+        boxes.clear();
+        for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{w.BTN_TestWrite, w.BTN_TestPlus,
+                                                                          w.BTN_Start_Pose, w.BTN_Stop_Pose})
+            testsupport::click(b);
+        EXPECT_EQ(boxes.shown.size(), 4u);
+        for (const auto& box : boxes.shown)
+            EXPECT_TRUE(box.text.contains(QStringLiteral("0378"))) << box.text.toStdString();
+        EXPECT_EQ(w.EDT_TestValue->text(), QStringLiteral("00000011"));
+        EXPECT_EQ(LongExposureTestByte, 0);
+    };
+    {
+        PortPref w;   // the ports not opened
+        pressAll(w);
+        EXPECT_TRUE(ports.writes().empty());
+    }
+    // The machine's own port access, its map naming a device that is gone.
+    dir.writeFile(QStringLiteral("ports.map"), "378=" + dir.filePath(QStringLiteral("parport-gone")).toUtf8() + "\n");
+    platform::setPortAccess(nullptr);
+    Systeme::OpenPortDriver();
+    PortPref w;
+    pressAll(w);
 }
 
 TEST_F(PrefEnv, PortTextWithoutAddressIsRefusedWithAMessage)

@@ -1,4 +1,6 @@
 #include "program_windows_fixture.h"
+#include "support/file_size_limit.h"
+#include "support/user_input.h"
 
 #include "app/frm_message.h"
 #include "app/frm_pref.h"
@@ -31,8 +33,10 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTest>
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 
 TEST_F(ProgramWindows, WindowsExistInTheirOrderUnderTheirNames)
 {
@@ -348,6 +352,37 @@ TEST_F(ProgramWindows, ANewcomersFirstStartAndCloseShowNothingAndKeepTheShippedV
             EXPECT_EQ(saved.readString(section, key, QStringLiteral("<none>")).toStdString(),
                       shippedValues.readString(section, key, {}).toStdString())
                 << "[" << section.toStdString() << "] " << key.toStdString();
+}
+
+// A program directory where nothing can be written (a full disk here; a
+// read-only folder behaves alike): the template cannot be copied, yet the
+// start reads the shipped choices; the close tells once, in one box, every
+// file it could not write and why.
+TEST_F(ProgramWindows, AStartAndACloseWhereNothingCanBeWrittenKeepTheShippedLanguageAndTellOnceWhy)
+{
+    dir.copyShipped({"nightjarpro.one", "Lang_English.ini", "Lang_Francais.ini", "pports.ini", "sports.ini"});
+    {
+        testsupport::FileSizeLimit fullDisk(512);
+        activate();
+        EXPECT_FALSE(dir.exists(QStringLiteral("NightjarPro.ini")));
+        EXPECT_EQ(FRM_Pref->CBX_Langue->currentText(), QStringLiteral("Francais"));
+        EXPECT_EQ(FRM_Alv->MNU_Fichier->title(), QStringLiteral("&Fichier"));
+        EXPECT_TRUE(boxes.shown.empty());
+
+        // Préférences' OK, then the close: each save one box, the dialog
+        // left open after its own.
+        testsupport::click(FRM_Pref->BTN_OK);
+        EXPECT_TRUE(FRM_Pref->isVisible());
+        EXPECT_TRUE(FRM_Alv->close());
+    }
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    for (const auto& box : boxes.shown) {
+        const QString told = box.text;
+        EXPECT_TRUE(told.contains(dir.filePath(QStringLiteral("NightjarPro.ini")))) << told.toStdString();
+        EXPECT_TRUE(told.contains(dir.filePath(QStringLiteral("Nite_Default.ini")))) << told.toStdString();
+        EXPECT_EQ(told.count(QString::fromLocal8Bit(std::strerror(EFBIG))), 2) << told.toStdString();
+    }
+    EXPECT_FALSE(dir.exists(QStringLiteral("NightjarPro.ini")));
 }
 
 TEST_F(ProgramWindows, StoredValuesTheProgramCannotUseSurviveAStartAndAClose)

@@ -4,6 +4,8 @@
 #include "platform/message_service.h"
 #include "translation/translated_texts.h"
 
+#include <utility>
+
 platform::IniDocument* SettingsIni = nullptr;
 bool SettingsIniOpen = false;
 
@@ -45,8 +47,20 @@ bool SettingsFileSession::commit()
     return false;
 }
 
+namespace {
+WriteErrorCollector* g_writeErrors = nullptr;
+} // namespace
+
+WriteErrorCollector::WriteErrorCollector() : outer_(std::exchange(g_writeErrors, this)) {}
+
+WriteErrorCollector::~WriteErrorCollector() { g_writeErrors = outer_; }
+
 void ReportWriteError(const QString& path, const QString& error)
 {
+    if (g_writeErrors) {
+        g_writeErrors->failures_.append({path, error});
+        return;
+    }
     platform::messages().show({TranslatedTexts.MSG_Settings_not_saved + QStringLiteral(" (") + path
                                    + QStringLiteral(") : ") + error,
                                platform::MsgKind::Error, platform::MsgButtons::Ok,

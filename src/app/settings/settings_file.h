@@ -8,6 +8,7 @@
 
 #include "platform/ini_document.h"
 
+#include <QList>
 #include <QString>
 #include <memory>
 
@@ -50,7 +51,27 @@ private:
 };
 
 // Shows a settings-file write error; one box at a time for that cause.
+// While a WriteErrorCollector lives, the error is gathered instead, for the
+// save that holds it to tell once with its own.
 void ReportWriteError(const QString& path, const QString& error);
+
+class WriteErrorCollector {
+public:
+    struct Failure {
+        QString path;
+        QString error;
+    };
+    WriteErrorCollector();
+    ~WriteErrorCollector();
+    WriteErrorCollector(const WriteErrorCollector&) = delete;
+    WriteErrorCollector& operator=(const WriteErrorCollector&) = delete;
+    const QList<Failure>& failures() const { return failures_; }
+
+private:
+    friend void ReportWriteError(const QString& path, const QString& error);
+    QList<Failure> failures_;
+    WriteErrorCollector* outer_;
+};
 
 } // namespace Settings
 
