@@ -46,6 +46,12 @@ pipeline::NamedControl alvMosaicCount("SPED_Mosaic_NbCompo");
 pipeline::NamedControl alvMosaicDuration("SPED_Mosaique_Duree");
 pipeline::NamedControl alvMosaicTimer("TNI_Mosaique_Timer");
 
+// What the last detection action started and still holds detection for.
+struct MotionHold {
+    bool exposure = false;
+    bool saving = false;
+} motionHold;
+
 // The current slot's frame and its size (its camera record), clipped to the
 // bitmap; null when there is none.
 const kernels::Bitmap24* currentFrame(int& width, int& height)
@@ -217,17 +223,18 @@ void InvalidateMotionReference()
 void RunMotionActions()
 {
     MotionFired = 0;
+    motionHold = {};
     TFRM_Prg_Action* a = FRM_Prg_Action;
     if (!a)
         return;
     // The flag blocks detection until the exposure or the saving ends, so
     // it is set only when one of them really started.
     if (a->CKB_Action_Pose_longue->isChecked() && startLongExposure())
-        MotionFired = 1;
+        MotionFired = motionHold.exposure = true;
     if (a->CKB_Action_Sauvegarder->isChecked() && FRM_Tool_Images) {
         FRM_Tool_Images->BTN_Demarrer_SauvClick();
         if (SequenceSaving)
-            MotionFired = 1;
+            MotionFired = motionHold.saving = true;
     }
     if (a->CKB_Jouer_un_son->isChecked())
         playActionSound(a->EDT_Son_a_jouer->text(), motionRun);
@@ -240,6 +247,13 @@ void RunMotionActions()
     }
     if (a->CKB_Action_Detect_Script->isChecked())
         runActionScript(a->EDT_Action_Detect_Script->text());
+}
+
+void MotionActionEnded(bool exposure)
+{
+    (exposure ? motionHold.exposure : motionHold.saving) = false;
+    if (!motionHold.exposure && !motionHold.saving)
+        MotionFired = 0;
 }
 
 void RunLostStarActions()

@@ -15,6 +15,7 @@
 #include "imaging/pipeline_state.h"
 #include "kernels/raster.h"
 #include "scripting/scripts.h"
+#include "support/user_input.h"
 #include "telescope/frm_detect_mvt.h"
 #include "telescope/frm_img_ref.h"
 #include "telescope/frm_prg_action.h"
@@ -329,6 +330,18 @@ TEST_F(MotionDetection, AShiftedStarFieldStartsSavingAndNothingIsTestedUntilItEn
     EXPECT_EQ(MotionFired, 0);
     frame(0, 7);
     EXPECT_LT(double(d->TNI_Diff_actuel->Value()), measured);
+
+    // The saving box unticked while the saving it started runs: once the
+    // user stops that saving, frames are tested again.
+    frame(5, 8);
+    ASSERT_TRUE(SequenceSaving);
+    const double again = double(d->TNI_Diff_actuel->Value());
+    testsupport::click(FRM_Prg_Action->CKB_Action_Sauvegarder);
+    ASSERT_FALSE(FRM_Prg_Action->CKB_Action_Sauvegarder->isChecked());
+    testsupport::click(FRM_Tool_Images->BTN_Arreter_Sauv);
+    ASSERT_FALSE(SequenceSaving);
+    frame(0, 9);
+    EXPECT_LT(double(d->TNI_Diff_actuel->Value()), again) << "detection held for a saving that ended";
 }
 
 TEST_F(MotionDetection, LostStarActionsStopGuidingAndRestartItOnlyThen)
