@@ -14,6 +14,7 @@
 #include "imaging/pipeline_state.h"
 #include "kernels/frame_rows.h"
 #include "platform/clock.h"
+#include "platform/message_service.h"
 #include "platform/paths.h"
 #include "platform/sound_service.h"
 #include "scripting/scripts.h"
@@ -31,6 +32,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QThread>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -114,6 +116,31 @@ void runActionScript(const QString& name)
     if (!RunScriptByName(name, &failure))
         app::reportOnce(failure.isEmpty() ? TranslatedTexts.MSG_Script_not_found + QStringLiteral(" : ") + name : failure);
 }
+
+// While a detection action starts its long exposure or its saving, the
+// error boxes they show go to the message window once per text, as the
+// action's missing sound or script: a detection comes back on every frame
+// that differs from the reference, and a folder that cannot be written
+// would otherwise show its box again as soon as it is answered.
+class ActionBoxes final : public platform::MessageService {
+public:
+    ActionBoxes() : shown_(platform::messages()) { platform::setMessageService(this); }
+    ~ActionBoxes() override { platform::setMessageService(&shown_); }
+    ActionBoxes(const ActionBoxes&) = delete;
+    ActionBoxes& operator=(const ActionBoxes&) = delete;
+
+    platform::MsgResult show(const platform::Message& message) override
+    {
+        if (message.kind != platform::MsgKind::Error || QThread::currentThread() != thread_)
+            return shown_.show(message);
+        app::reportOnce(message.text);
+        return platform::MsgResult::Ok;
+    }
+
+private:
+    platform::MessageService& shown_;
+    QThread* const thread_ = QThread::currentThread();
+};
 
 // Checks the main window's long-exposure box and runs its click handler;
 // true when the exposure started.
@@ -229,12 +256,15 @@ void RunMotionActions()
         return;
     // The flag blocks detection until the exposure or the saving ends, so
     // it is set only when one of them really started.
-    if (a->CKB_Action_Pose_longue->isChecked() && startLongExposure())
-        MotionFired = motionHold.exposure = true;
-    if (a->CKB_Action_Sauvegarder->isChecked() && FRM_Tool_Images) {
-        FRM_Tool_Images->BTN_Demarrer_SauvClick();
-        if (SequenceSaving)
-            MotionFired = motionHold.saving = true;
+    {
+        const ActionBoxes told;
+        if (a->CKB_Action_Pose_longue->isChecked() && startLongExposure())
+            MotionFired = motionHold.exposure = true;
+        if (a->CKB_Action_Sauvegarder->isChecked() && FRM_Tool_Images) {
+            FRM_Tool_Images->BTN_Demarrer_SauvClick();
+            if (SequenceSaving)
+                MotionFired = motionHold.saving = true;
+        }
     }
     if (a->CKB_Jouer_un_son->isChecked())
         playActionSound(a->EDT_Son_a_jouer->text(), motionRun);

@@ -413,3 +413,44 @@ TEST_F(MotionDetection, LostStarBoxesClickedAgainAfterARefusalRunTheirActions)
     Scripts::StopAll();
     l.hide();
 }
+
+// A detection comes back on every frame that differs from the reference: a
+// saving action whose folder cannot be written tells it once in the message
+// window, no box on each frame, and saves at the next detection once the
+// folder is there.
+TEST_F(MotionDetection, ASavingActionIntoAFolderThatCannotBeWrittenIsToldOnce)
+{
+    FRM_Tool_Images->EDT_Nom_Image->setText(dir.filePath(QStringLiteral("absent/mvt")));
+    FRM_Tool_Images->RDB_Une_Fois->setChecked(true);
+    TrackedStarPos = DisplayZoneCenter = QPoint(320, 240);
+    Align_V::ComputeDisplayZone(1);
+    setResultSize(320, 256);
+    setFrame(field.render());
+    auto* d = FRM_Detect_Mvt;
+    d->CKB_Detection_Mvt->setEnabled(true);
+    testsupport::click(d->CKB_Detection_Mvt);
+    d->SCB_Seuil_Detection_Niveau->setValue(20);
+    d->SCB_Seuil_Detection_Nbre->setValue(10);
+    testsupport::click(d->CKB_Detection_Action);
+    testsupport::click(FRM_Prg_Action->CKB_Action_Sauvegarder);
+    ASSERT_TRUE(FRM_Prg_Action->CKB_Action_Sauvegarder->isChecked());
+    const auto frame = [&](double shift, std::uint32_t n) {
+        setFrame(field.render(shift, 0, n));
+        if (processFrame())
+            FRM_Tool_Images->SaveFrameHook();
+    };
+    frame(0, 1);
+    for (std::uint32_t n = 2; n < 8; ++n)
+        frame(5, n);
+    EXPECT_FALSE(SequenceSaving);
+    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join('\n').toStdString();
+    ASSERT_EQ(reports.size(), 1) << reports.join('\n').toStdString();
+    EXPECT_TRUE(reports.front().contains(QStringLiteral("absent"))) << reports.front().toStdString();
+
+    QDir(dir.path()).mkdir(QStringLiteral("absent"));
+    frame(5, 8);
+    EXPECT_TRUE(SequenceSaving);
+    FRM_Tool_Images->BTN_Arreter_SauvClick();
+    EXPECT_FALSE(QDir(dir.filePath(QStringLiteral("absent"))).entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(reports.size(), 1);
+}
