@@ -58,6 +58,33 @@ protected:
         for (int i = 0; i < pixels; ++i)
             kernels::setPixel(*SlotBitmaps[1][0], 200 + i % 100, 100 + i / 100, kernels::rgbColour(50 + step, 50, 50));
     }
+    // Detection on the star field's zone, its action saving once to `name`
+    // (the boxes ticked as the user does).
+    void detectAndSave(const QString& name)
+    {
+        FRM_Tool_Images->EDT_Nom_Image->setText(name);
+        FRM_Tool_Images->RDB_Une_Fois->setChecked(true);
+        TrackedStarPos = DisplayZoneCenter = QPoint(320, 240);
+        Align_V::ComputeDisplayZone(1);
+        setResultSize(320, 256);
+        setFrame(field.render());
+        auto* d = FRM_Detect_Mvt;
+        d->CKB_Detection_Mvt->setEnabled(true);
+        testsupport::click(d->CKB_Detection_Mvt);
+        d->SCB_Seuil_Detection_Niveau->setValue(20);
+        d->SCB_Seuil_Detection_Nbre->setValue(10);
+        testsupport::click(d->CKB_Detection_Action);
+        testsupport::click(FRM_Prg_Action->CKB_Action_Sauvegarder);
+        ASSERT_TRUE(FRM_Prg_Action->CKB_Action_Sauvegarder->isChecked());
+    }
+    // The star field shifted by `shift` pixels, through the frame routine
+    // and the saving.
+    void shiftedFrame(double shift, std::uint32_t n)
+    {
+        setFrame(field.render(shift, 0, n));
+        if (processFrame())
+            FRM_Tool_Images->SaveFrameHook();
+    }
     QString writeFile(const QString& relative)
     {
         QDir().mkpath(QFileInfo(dir.filePath(relative)).path());
@@ -295,25 +322,9 @@ TEST_F(MotionDetection, StoppingDetectionKeepsTheActionsSequenceAndTheTimerResta
 
 TEST_F(MotionDetection, AShiftedStarFieldStartsSavingAndNothingIsTestedUntilItEnds)
 {
-    FRM_Tool_Images->EDT_Nom_Image->setText(dir.filePath(QStringLiteral("mvt")));
-    FRM_Tool_Images->RDB_Une_Fois->setChecked(true);
-    TrackedStarPos = DisplayZoneCenter = QPoint(320, 240);
-    Align_V::ComputeDisplayZone(1);
-    setResultSize(320, 256);
-    setFrame(field.render());
+    ASSERT_NO_FATAL_FAILURE(detectAndSave(dir.filePath(QStringLiteral("mvt"))));
     auto* d = FRM_Detect_Mvt;
-    d->CKB_Detection_Mvt->setEnabled(true);
-    d->CKB_Detection_Mvt->setChecked(true);
-    d->SCB_Seuil_Detection_Niveau->setValue(20);
-    d->SCB_Seuil_Detection_Nbre->setValue(10);
-    d->CKB_Detection_Action->setChecked(true);
-    FRM_Prg_Action->CKB_Action_Sauvegarder->setChecked(true);
-
-    const auto frame = [&](double shift, std::uint32_t n) {
-        setFrame(field.render(shift, 0, n));
-        if (processFrame())
-            FRM_Tool_Images->SaveFrameHook();
-    };
+    const auto frame = [&](double shift, std::uint32_t n) { shiftedFrame(shift, n); };
     frame(0, 1);
     EXPECT_FALSE(SequenceSaving) << "the sky has not moved " << double(d->TNI_Diff_actuel->Value());
     frame(5, 2);
@@ -420,35 +431,17 @@ TEST_F(MotionDetection, LostStarBoxesClickedAgainAfterARefusalRunTheirActions)
 // folder is there.
 TEST_F(MotionDetection, ASavingActionIntoAFolderThatCannotBeWrittenIsToldOnce)
 {
-    FRM_Tool_Images->EDT_Nom_Image->setText(dir.filePath(QStringLiteral("absent/mvt")));
-    FRM_Tool_Images->RDB_Une_Fois->setChecked(true);
-    TrackedStarPos = DisplayZoneCenter = QPoint(320, 240);
-    Align_V::ComputeDisplayZone(1);
-    setResultSize(320, 256);
-    setFrame(field.render());
-    auto* d = FRM_Detect_Mvt;
-    d->CKB_Detection_Mvt->setEnabled(true);
-    testsupport::click(d->CKB_Detection_Mvt);
-    d->SCB_Seuil_Detection_Niveau->setValue(20);
-    d->SCB_Seuil_Detection_Nbre->setValue(10);
-    testsupport::click(d->CKB_Detection_Action);
-    testsupport::click(FRM_Prg_Action->CKB_Action_Sauvegarder);
-    ASSERT_TRUE(FRM_Prg_Action->CKB_Action_Sauvegarder->isChecked());
-    const auto frame = [&](double shift, std::uint32_t n) {
-        setFrame(field.render(shift, 0, n));
-        if (processFrame())
-            FRM_Tool_Images->SaveFrameHook();
-    };
-    frame(0, 1);
+    ASSERT_NO_FATAL_FAILURE(detectAndSave(dir.filePath(QStringLiteral("absent/mvt"))));
+    shiftedFrame(0, 1);
     for (std::uint32_t n = 2; n < 8; ++n)
-        frame(5, n);
+        shiftedFrame(5, n);
     EXPECT_FALSE(SequenceSaving);
     EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join('\n').toStdString();
     ASSERT_EQ(reports.size(), 1) << reports.join('\n').toStdString();
     EXPECT_TRUE(reports.front().contains(QStringLiteral("absent"))) << reports.front().toStdString();
 
     QDir(dir.path()).mkdir(QStringLiteral("absent"));
-    frame(5, 8);
+    shiftedFrame(5, 8);
     EXPECT_TRUE(SequenceSaving);
     FRM_Tool_Images->BTN_Arreter_SauvClick();
     EXPECT_FALSE(QDir(dir.filePath(QStringLiteral("absent"))).entryList(QDir::Files).isEmpty());
