@@ -28,6 +28,7 @@
 #include <QFile>
 #include <QScrollBar>
 #include <QTest>
+#include <functional>
 
 namespace {
 
@@ -318,6 +319,27 @@ TEST_F(MotionDetection, StoppingDetectionKeepsTheActionsSequenceAndTheTimerResta
     d->CKB_Detection_Mvt->setChecked(false);
     EXPECT_FALSE(SequenceSaving);
     EXPECT_EQ(MotionFired, 0);
+
+    // During the pause the user unticks "Reprise au bout de", or switches
+    // detection on and off again: detection stays off when the pause ends.
+    a.SPED_Restart_Detecting->setValue(20);
+    const std::pair<const char*, std::function<void()>> choices[] = {
+        {"Reprise unticked", [&] { testsupport::click(a.CKB_Restart_Detecting); }},
+        {"Activer on and off", [&] {
+             testsupport::click(d->CKB_Detection_Mvt);
+             testsupport::click(d->CKB_Detection_Mvt);
+         }},
+    };
+    for (const auto& [name, choice] : choices) {
+        a.CKB_Restart_Detecting->setChecked(true);
+        d->CKB_Detection_Mvt->setChecked(true);
+        Align_V::RunMotionActions();
+        ASSERT_TRUE(a.TMR_Restart_Detecting->isActive()) << name;
+        choice();
+        QTest::qWait(100);
+        EXPECT_FALSE(d->CKB_Detection_Mvt->isChecked()) << name;
+        FRM_Tool_Images->BTN_Arreter_SauvClick();
+    }
 }
 
 TEST_F(MotionDetection, AShiftedStarFieldStartsSavingAndNothingIsTestedUntilItEnds)
@@ -371,6 +393,26 @@ TEST_F(MotionDetection, LostStarActionsStopGuidingAndRestartItOnlyThen)
     l.TMR_Restart_GuidingTimer();
     EXPECT_TRUE(FRM_Tool_Suivi->CKB_Suivi->isChecked());
     EXPECT_FALSE(l.TMR_Restart_Guiding->isActive());
+
+    // During the pause the user unticks "Reprise au bout de", or switches
+    // tracking on and off again: tracking stays off when the pause ends.
+    l.SPED_Restart_Guiding->setValue(20);
+    const std::pair<const char*, std::function<void()>> choices[] = {
+        {"Reprise unticked", [&] { testsupport::click(l.CKB_Restart_Guiding); }},
+        {"Suivi on and off", [&] {
+             testsupport::click(FRM_Tool_Suivi->CKB_Suivi);
+             testsupport::click(FRM_Tool_Suivi->CKB_Suivi);
+         }},
+    };
+    for (const auto& [name, choice] : choices) {
+        l.CKB_Restart_Guiding->setChecked(true);
+        FRM_Tool_Suivi->CKB_Suivi->setChecked(true);
+        Align_V::RunLostStarActions();
+        ASSERT_TRUE(l.TMR_Restart_Guiding->isActive()) << name;
+        choice();
+        QTest::qWait(100);
+        EXPECT_FALSE(FRM_Tool_Suivi->CKB_Suivi->isChecked()) << name;
+    }
 
     // The script box needs a script in the scripts folder.
     l.EDT_Lost_Star_Script->setText(QStringLiteral("perdu.txt"));
