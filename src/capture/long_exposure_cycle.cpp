@@ -20,6 +20,7 @@
 #include "capture/plugin_mgr.h"
 #include "capture/port_io.h"
 #include "capture/wdm_capture.h"
+#include "imaging/frame_helpers.h"
 #include "imaging/pipeline_state.h"
 #include "imaging/process_frame.h"
 #include "kernels/image_files.h"
@@ -288,6 +289,8 @@ void TFRM_Alv::CKB_Longuepose_ActiveClick()
             p.ExposureArmed = 0;
             p.GuideArmed = 0;
         }
+        // A detection held while its exposure ran tests again.
+        Align_V::MotionActionEnded(true);
         return;
     }
 

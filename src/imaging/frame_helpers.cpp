@@ -14,6 +14,7 @@
 #include "imaging/pipeline_state.h"
 #include "kernels/frame_rows.h"
 #include "platform/clock.h"
+#include "platform/message_service.h"
 #include "platform/paths.h"
 #include "platform/sound_service.h"
 #include "scripting/scripts.h"
@@ -31,6 +32,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QThread>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -45,6 +47,12 @@ pipeline::NamedControl alvLongExposureBox("CKB_Longuepose_Active");
 pipeline::NamedControl alvMosaicCount("SPED_Mosaic_NbCompo");
 pipeline::NamedControl alvMosaicDuration("SPED_Mosaique_Duree");
 pipeline::NamedControl alvMosaicTimer("TNI_Mosaique_Timer");
+
+// What the last detection action started and still holds detection for.
+struct MotionHold {
+    bool exposure = false;
+    bool saving = false;
+} motionHold;
 
 // The current slot's frame and its size (its camera record), clipped to the
 // bitmap; null when there is none.
@@ -108,6 +116,31 @@ void runActionScript(const QString& name)
     if (!RunScriptByName(name, &failure))
         app::reportOnce(failure.isEmpty() ? TranslatedTexts.MSG_Script_not_found + QStringLiteral(" : ") + name : failure);
 }
+
+// While a detection action starts its long exposure or its saving, the
+// error boxes they show go to the message window once per text, as the
+// action's missing sound or script: a detection comes back on every frame
+// that differs from the reference, and a folder that cannot be written
+// would otherwise show its box again as soon as it is answered.
+class ActionBoxes final : public platform::MessageService {
+public:
+    ActionBoxes() : shown_(platform::messages()) { platform::setMessageService(this); }
+    ~ActionBoxes() override { platform::setMessageService(&shown_); }
+    ActionBoxes(const ActionBoxes&) = delete;
+    ActionBoxes& operator=(const ActionBoxes&) = delete;
+
+    platform::MsgResult show(const platform::Message& message) override
+    {
+        if (message.kind != platform::MsgKind::Error || QThread::currentThread() != thread_)
+            return shown_.show(message);
+        app::reportOnce(message.text);
+        return platform::MsgResult::Ok;
+    }
+
+private:
+    platform::MessageService& shown_;
+    QThread* const thread_ = QThread::currentThread();
+};
 
 // Checks the main window's long-exposure box and runs its click handler;
 // true when the exposure started.
@@ -217,17 +250,21 @@ void InvalidateMotionReference()
 void RunMotionActions()
 {
     MotionFired = 0;
+    motionHold = {};
     TFRM_Prg_Action* a = FRM_Prg_Action;
     if (!a)
         return;
     // The flag blocks detection until the exposure or the saving ends, so
     // it is set only when one of them really started.
-    if (a->CKB_Action_Pose_longue->isChecked() && startLongExposure())
-        MotionFired = 1;
-    if (a->CKB_Action_Sauvegarder->isChecked() && FRM_Tool_Images) {
-        FRM_Tool_Images->BTN_Demarrer_SauvClick();
-        if (SequenceSaving)
-            MotionFired = 1;
+    {
+        const ActionBoxes told;
+        if (a->CKB_Action_Pose_longue->isChecked() && startLongExposure())
+            MotionFired = motionHold.exposure = true;
+        if (a->CKB_Action_Sauvegarder->isChecked() && FRM_Tool_Images) {
+            FRM_Tool_Images->BTN_Demarrer_SauvClick();
+            if (SequenceSaving)
+                MotionFired = motionHold.saving = true;
+        }
     }
     if (a->CKB_Jouer_un_son->isChecked())
         playActionSound(a->EDT_Son_a_jouer->text(), motionRun);
@@ -240,6 +277,13 @@ void RunMotionActions()
     }
     if (a->CKB_Action_Detect_Script->isChecked())
         runActionScript(a->EDT_Action_Detect_Script->text());
+}
+
+void MotionActionEnded(bool exposure)
+{
+    (exposure ? motionHold.exposure : motionHold.saving) = false;
+    if (!motionHold.exposure && !motionHold.saving)
+        MotionFired = 0;
 }
 
 void RunLostStarActions()

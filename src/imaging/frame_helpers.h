@@ -34,6 +34,13 @@ void InvalidateMotionReference();
 void RunMotionActions();
 void RunLostStarActions();
 
+// The long exposure (`exposure`) or the saving a detection action started
+// has ended, however it ended (its own end, Arrêter, a camera that stops,
+// a line that fails): detection tests frames again once nothing the action
+// started still runs. Ends of an exposure or a saving the action did not
+// start change nothing.
+void MotionActionEnded(bool exposure);
+
 // Counts the current slot's frame into the histograms and draws them on
 // the information window.
 void DrawHistogram();

@@ -34,6 +34,10 @@ TFRM_Detect_Mvt::TFRM_Detect_Mvt(QWidget* parent) : TForm(parent)
 
 void TFRM_Detect_Mvt::CKB_Detection_MvtClick()
 {
+    // Detection switched on or off meanwhile: a restart still due after a
+    // detection's stop no longer applies.
+    if (FRM_Prg_Action)
+        FRM_Prg_Action->TMR_Restart_Detecting->stop();
     const bool on = CKB_Detection_Mvt->isChecked();
     for (QWidget* w : std::initializer_list<QWidget*>{BTN_Def_Action, BTN_ImageRef, TNI_Diff_actuel,
                                                       SCB_Seuil_Detection_Niveau, SCB_Seuil_Detection_Nbre,

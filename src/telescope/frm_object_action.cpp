@@ -505,7 +505,9 @@ void TFRM_ObjectAction::showBusy()
 {
     const bool running = busy();
     BTN_Abort->setEnabled(running);
-    BTN_Goto->setEnabled(!running);
+    // GOTO is offered again only with the points its mode needs: they may
+    // have been cleared while the goto or the calibration ran.
+    BTN_Goto->setEnabled(!running && (RDB_Relatif->isChecked() ? allFourSet() : Sky::DestinationSet()));
     RDB_Absolu->setEnabled(!running && absoluteAllowed_);
     RDB_Relatif->setEnabled(!running);
 }

@@ -100,7 +100,8 @@ void TFRM_Prg_Action::BBTN_Action_Detect_ScriptClick()
 void TFRM_Prg_Action::TMR_Restart_DetectingTimer()
 {
     TMR_Restart_Detecting->stop();
-    if (FRM_Detect_Mvt)
+    // "Reprise au bout de" unticked during the pause asks for no restart.
+    if (FRM_Detect_Mvt && CKB_Restart_Detecting->isChecked())
         FRM_Detect_Mvt->CKB_Detection_Mvt->setChecked(true);
 }
 

@@ -66,7 +66,8 @@ void TFRM_PRG_Action_LS::BBTN_Lost_Star_ScriptClick()
 void TFRM_PRG_Action_LS::TMR_Restart_GuidingTimer()
 {
     TMR_Restart_Guiding->stop();
-    if (FRM_Tool_Suivi)
+    // "Reprise au bout de" unticked during the pause asks for no restart.
+    if (FRM_Tool_Suivi && CKB_Restart_Guiding->isChecked())
         FRM_Tool_Suivi->CKB_Suivi->setChecked(true);
 }
 

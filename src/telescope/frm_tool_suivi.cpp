@@ -159,6 +159,10 @@ void TFRM_Tool_Suivi::CaptureReferenceIfCorrelating()
 
 void TFRM_Tool_Suivi::CKB_SuiviClick()
 {
+    // Tracking switched on or off meanwhile: a restart still due after the
+    // loss of the star no longer applies.
+    if (FRM_PRG_Action_LS)
+        FRM_PRG_Action_LS->TMR_Restart_Guiding->stop();
     GuideCounter = 0;
     TrackAverageCount = 0;
     Settings::RunHandler(QStringLiteral("FRM_Alv.RDB_DeriveClick"));

@@ -21,7 +21,6 @@
 #include "platform/clock.h"
 #include "platform/message_service.h"
 #include "scripting/scripts.h"
-#include "telescope/frm_prg_action.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/util_images.h"
 #include "translation/translated_texts.h"
@@ -288,8 +287,7 @@ void TFRM_Tool_Images::BTN_Arreter_SauvClick()
         CKB_Un_seul_fichier->setEnabled(true);
     }
     // Motion detection, held while the saving it started ran, tests again.
-    if (MotionFired && FRM_Prg_Action && FRM_Prg_Action->CKB_Action_Sauvegarder->isChecked())
-        MotionFired = 0;
+    Align_V::MotionActionEnded(false);
     UpdateBlink();
     Align_V::HideRecIndicator();
     TNI_SeqTimer->SetValue(0);

@@ -15,6 +15,7 @@
 #include "capture/frm_longuepose.h"
 #include "capture/long_exposure.h"
 #include "capture/plugin_mgr.h"
+#include "imaging/frame_helpers.h"
 #include "imaging/pipeline_state.h"
 #include "kernels/deep_planes.h"
 #include "platform/com_io.h"
@@ -23,6 +24,7 @@
 #include "scripting/frm_script.h"
 #include "scripting/scripts.h"
 #include "support/user_input.h"
+#include "telescope/frm_prg_action.h"
 #include "tools/frm_tool_affichage.h"
 #include "tools/frm_tool_images.h"
 #include "translation/translated_texts.h"
@@ -663,6 +665,18 @@ TEST_F(LongExposureCycle, TheExposureOfADetectionActionIsSingleAndAPortWithoutAd
     EXPECT_FALSE(FRM_Alv->CKB_Longuepose_Active->isChecked());
     EXPECT_EQ(ExposureTimerRearm, 0);
     d->BTN_Arreter_Pose->click();
+
+    // The exposure a detection action started, cut short by the camera's
+    // stop from its menu, frees detection as its own end does.
+    FRM_Prg_Action->CKB_Action_Pose_longue->setChecked(true);
+    Align_V::RunMotionActions();
+    ASSERT_TRUE(FRM_Alv->CKB_Longuepose_Active->isChecked());
+    ASSERT_EQ(MotionFired, 1);
+    EXPECT_TRUE(testsupport::chooseMenuItem(FRM_Alv->MNU_Camera1, FRM_Alv->MNU_Cam1_Arreter));
+    EXPECT_FALSE(FRM_Alv->CKB_Longuepose_Active->isChecked());
+    EXPECT_EQ(MotionFired, 0) << "detection held for an exposure that was stopped";
+    FRM_Prg_Action->CKB_Action_Pose_longue->setChecked(false);
+    startCamera();
 
     // A port without address switches no line: no series starts on it, and
     // each start the user asks for is told once.

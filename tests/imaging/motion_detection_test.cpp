@@ -15,6 +15,7 @@
 #include "imaging/pipeline_state.h"
 #include "kernels/raster.h"
 #include "scripting/scripts.h"
+#include "support/user_input.h"
 #include "telescope/frm_detect_mvt.h"
 #include "telescope/frm_img_ref.h"
 #include "telescope/frm_prg_action.h"
@@ -27,6 +28,7 @@
 #include <QFile>
 #include <QScrollBar>
 #include <QTest>
+#include <functional>
 
 namespace {
 
@@ -56,6 +58,33 @@ protected:
     {
         for (int i = 0; i < pixels; ++i)
             kernels::setPixel(*SlotBitmaps[1][0], 200 + i % 100, 100 + i / 100, kernels::rgbColour(50 + step, 50, 50));
+    }
+    // Detection on the star field's zone, its action saving once to `name`
+    // (the boxes ticked as the user does).
+    void detectAndSave(const QString& name)
+    {
+        FRM_Tool_Images->EDT_Nom_Image->setText(name);
+        FRM_Tool_Images->RDB_Une_Fois->setChecked(true);
+        TrackedStarPos = DisplayZoneCenter = QPoint(320, 240);
+        Align_V::ComputeDisplayZone(1);
+        setResultSize(320, 256);
+        setFrame(field.render());
+        auto* d = FRM_Detect_Mvt;
+        d->CKB_Detection_Mvt->setEnabled(true);
+        testsupport::click(d->CKB_Detection_Mvt);
+        d->SCB_Seuil_Detection_Niveau->setValue(20);
+        d->SCB_Seuil_Detection_Nbre->setValue(10);
+        testsupport::click(d->CKB_Detection_Action);
+        testsupport::click(FRM_Prg_Action->CKB_Action_Sauvegarder);
+        ASSERT_TRUE(FRM_Prg_Action->CKB_Action_Sauvegarder->isChecked());
+    }
+    // The star field shifted by `shift` pixels, through the frame routine
+    // and the saving.
+    void shiftedFrame(double shift, std::uint32_t n)
+    {
+        setFrame(field.render(shift, 0, n));
+        if (processFrame())
+            FRM_Tool_Images->SaveFrameHook();
     }
     QString writeFile(const QString& relative)
     {
@@ -290,29 +319,34 @@ TEST_F(MotionDetection, StoppingDetectionKeepsTheActionsSequenceAndTheTimerResta
     d->CKB_Detection_Mvt->setChecked(false);
     EXPECT_FALSE(SequenceSaving);
     EXPECT_EQ(MotionFired, 0);
+
+    // During the pause the user unticks "Reprise au bout de", or switches
+    // detection on and off again: detection stays off when the pause ends.
+    a.SPED_Restart_Detecting->setValue(20);
+    const std::pair<const char*, std::function<void()>> choices[] = {
+        {"Reprise unticked", [&] { testsupport::click(a.CKB_Restart_Detecting); }},
+        {"Activer on and off", [&] {
+             testsupport::click(d->CKB_Detection_Mvt);
+             testsupport::click(d->CKB_Detection_Mvt);
+         }},
+    };
+    for (const auto& [name, choice] : choices) {
+        a.CKB_Restart_Detecting->setChecked(true);
+        d->CKB_Detection_Mvt->setChecked(true);
+        Align_V::RunMotionActions();
+        ASSERT_TRUE(a.TMR_Restart_Detecting->isActive()) << name;
+        choice();
+        QTest::qWait(100);
+        EXPECT_FALSE(d->CKB_Detection_Mvt->isChecked()) << name;
+        FRM_Tool_Images->BTN_Arreter_SauvClick();
+    }
 }
 
 TEST_F(MotionDetection, AShiftedStarFieldStartsSavingAndNothingIsTestedUntilItEnds)
 {
-    FRM_Tool_Images->EDT_Nom_Image->setText(dir.filePath(QStringLiteral("mvt")));
-    FRM_Tool_Images->RDB_Une_Fois->setChecked(true);
-    TrackedStarPos = DisplayZoneCenter = QPoint(320, 240);
-    Align_V::ComputeDisplayZone(1);
-    setResultSize(320, 256);
-    setFrame(field.render());
+    ASSERT_NO_FATAL_FAILURE(detectAndSave(dir.filePath(QStringLiteral("mvt"))));
     auto* d = FRM_Detect_Mvt;
-    d->CKB_Detection_Mvt->setEnabled(true);
-    d->CKB_Detection_Mvt->setChecked(true);
-    d->SCB_Seuil_Detection_Niveau->setValue(20);
-    d->SCB_Seuil_Detection_Nbre->setValue(10);
-    d->CKB_Detection_Action->setChecked(true);
-    FRM_Prg_Action->CKB_Action_Sauvegarder->setChecked(true);
-
-    const auto frame = [&](double shift, std::uint32_t n) {
-        setFrame(field.render(shift, 0, n));
-        if (processFrame())
-            FRM_Tool_Images->SaveFrameHook();
-    };
+    const auto frame = [&](double shift, std::uint32_t n) { shiftedFrame(shift, n); };
     frame(0, 1);
     EXPECT_FALSE(SequenceSaving) << "the sky has not moved " << double(d->TNI_Diff_actuel->Value());
     frame(5, 2);
@@ -329,6 +363,18 @@ TEST_F(MotionDetection, AShiftedStarFieldStartsSavingAndNothingIsTestedUntilItEn
     EXPECT_EQ(MotionFired, 0);
     frame(0, 7);
     EXPECT_LT(double(d->TNI_Diff_actuel->Value()), measured);
+
+    // The saving box unticked while the saving it started runs: once the
+    // user stops that saving, frames are tested again.
+    frame(5, 8);
+    ASSERT_TRUE(SequenceSaving);
+    const double again = double(d->TNI_Diff_actuel->Value());
+    testsupport::click(FRM_Prg_Action->CKB_Action_Sauvegarder);
+    ASSERT_FALSE(FRM_Prg_Action->CKB_Action_Sauvegarder->isChecked());
+    testsupport::click(FRM_Tool_Images->BTN_Arreter_Sauv);
+    ASSERT_FALSE(SequenceSaving);
+    frame(0, 9);
+    EXPECT_LT(double(d->TNI_Diff_actuel->Value()), again) << "detection held for a saving that ended";
 }
 
 TEST_F(MotionDetection, LostStarActionsStopGuidingAndRestartItOnlyThen)
@@ -347,6 +393,26 @@ TEST_F(MotionDetection, LostStarActionsStopGuidingAndRestartItOnlyThen)
     l.TMR_Restart_GuidingTimer();
     EXPECT_TRUE(FRM_Tool_Suivi->CKB_Suivi->isChecked());
     EXPECT_FALSE(l.TMR_Restart_Guiding->isActive());
+
+    // During the pause the user unticks "Reprise au bout de", or switches
+    // tracking on and off again: tracking stays off when the pause ends.
+    l.SPED_Restart_Guiding->setValue(20);
+    const std::pair<const char*, std::function<void()>> choices[] = {
+        {"Reprise unticked", [&] { testsupport::click(l.CKB_Restart_Guiding); }},
+        {"Suivi on and off", [&] {
+             testsupport::click(FRM_Tool_Suivi->CKB_Suivi);
+             testsupport::click(FRM_Tool_Suivi->CKB_Suivi);
+         }},
+    };
+    for (const auto& [name, choice] : choices) {
+        l.CKB_Restart_Guiding->setChecked(true);
+        FRM_Tool_Suivi->CKB_Suivi->setChecked(true);
+        Align_V::RunLostStarActions();
+        ASSERT_TRUE(l.TMR_Restart_Guiding->isActive()) << name;
+        choice();
+        QTest::qWait(100);
+        EXPECT_FALSE(FRM_Tool_Suivi->CKB_Suivi->isChecked()) << name;
+    }
 
     // The script box needs a script in the scripts folder.
     l.EDT_Lost_Star_Script->setText(QStringLiteral("perdu.txt"));
@@ -399,4 +465,27 @@ TEST_F(MotionDetection, LostStarBoxesClickedAgainAfterARefusalRunTheirActions)
     EXPECT_TRUE(Scripts::ScriptRunning);
     Scripts::StopAll();
     l.hide();
+}
+
+// A detection comes back on every frame that differs from the reference: a
+// saving action whose folder cannot be written tells it once in the message
+// window, no box on each frame, and saves at the next detection once the
+// folder is there.
+TEST_F(MotionDetection, ASavingActionIntoAFolderThatCannotBeWrittenIsToldOnce)
+{
+    ASSERT_NO_FATAL_FAILURE(detectAndSave(dir.filePath(QStringLiteral("absent/mvt"))));
+    shiftedFrame(0, 1);
+    for (std::uint32_t n = 2; n < 8; ++n)
+        shiftedFrame(5, n);
+    EXPECT_FALSE(SequenceSaving);
+    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join('\n').toStdString();
+    ASSERT_EQ(reports.size(), 1) << reports.join('\n').toStdString();
+    EXPECT_TRUE(reports.front().contains(QStringLiteral("absent"))) << reports.front().toStdString();
+
+    QDir(dir.path()).mkdir(QStringLiteral("absent"));
+    shiftedFrame(5, 8);
+    EXPECT_TRUE(SequenceSaving);
+    FRM_Tool_Images->BTN_Arreter_SauvClick();
+    EXPECT_FALSE(QDir(dir.filePath(QStringLiteral("absent"))).entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(reports.size(), 1);
 }

@@ -1663,6 +1663,20 @@ TEST_F(HandPadTest, APadGotoAndACalibrationOfTheGotoDialogEndApart)
     EXPECT_EQ(dialog(), "GOTO off Abort off mode on Calibrer");
     EXPECT_FALSE(d.BTN_Calibrer->isEnabled());
     EXPECT_FALSE(HandPadCalibrating);
+
+    // The points cleared while a goto runs: its end gives back no GOTO
+    // that would start nothing, in either mode.
+    for (QRadioButton* mode : {d.RDB_Relatif, d.RDB_Absolu}) {
+        ASSERT_TRUE(clickOnScreen(d.RDB_Relatif));
+        ASSERT_NO_FATAL_FAILURE(takeDialogPoints(d));
+        ASSERT_TRUE(clickOnScreen(mode));
+        ASSERT_NO_FATAL_FAILURE(startPadGoto());
+        ASSERT_TRUE(clickOnScreen(d.BTN_Effacer_Coord));
+        ASSERT_NO_FATAL_FAILURE(pollToTheSlewEnd());
+        ASSERT_FALSE(Scripts::GotoRunning);
+        EXPECT_FALSE(d.BTN_Goto->isEnabled()) << mode->objectName().toStdString();
+        EXPECT_FALSE(d.BTN_Abort->isEnabled()) << mode->objectName().toStdString();
+    }
 }
 
 // A move of a distance, timed at the motor speeds (the guide rate's), on a
