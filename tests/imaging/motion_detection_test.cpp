@@ -322,7 +322,9 @@ TEST_F(MotionDetection, StoppingDetectionKeepsTheActionsSequenceAndTheTimerResta
 
     // During the pause the user unticks "Reprise au bout de", or switches
     // detection on and off again: detection stays off when the pause ends.
-    a.SPED_Restart_Detecting->setValue(20);
+    // A pause longer than the user's clicks take however loaded the machine;
+    // its end then runs as the timer runs it.
+    a.SPED_Restart_Detecting->setValue(600000);
     const std::pair<const char*, std::function<void()>> choices[] = {
         {"Reprise unticked", [&] { testsupport::click(a.CKB_Restart_Detecting); }},
         {"Activer on and off", [&] {
@@ -336,7 +338,8 @@ TEST_F(MotionDetection, StoppingDetectionKeepsTheActionsSequenceAndTheTimerResta
         Align_V::RunMotionActions();
         ASSERT_TRUE(a.TMR_Restart_Detecting->isActive()) << name;
         choice();
-        QTest::qWait(100);
+        if (a.TMR_Restart_Detecting->isActive())
+            a.TMR_Restart_DetectingTimer();
         EXPECT_FALSE(d->CKB_Detection_Mvt->isChecked()) << name;
         FRM_Tool_Images->BTN_Arreter_SauvClick();
     }
@@ -396,7 +399,9 @@ TEST_F(MotionDetection, LostStarActionsStopGuidingAndRestartItOnlyThen)
 
     // During the pause the user unticks "Reprise au bout de", or switches
     // tracking on and off again: tracking stays off when the pause ends.
-    l.SPED_Restart_Guiding->setValue(20);
+    // A pause longer than the user's clicks take however loaded the machine;
+    // its end then runs as the timer runs it.
+    l.SPED_Restart_Guiding->setValue(600000);
     const std::pair<const char*, std::function<void()>> choices[] = {
         {"Reprise unticked", [&] { testsupport::click(l.CKB_Restart_Guiding); }},
         {"Suivi on and off", [&] {
@@ -410,7 +415,8 @@ TEST_F(MotionDetection, LostStarActionsStopGuidingAndRestartItOnlyThen)
         Align_V::RunLostStarActions();
         ASSERT_TRUE(l.TMR_Restart_Guiding->isActive()) << name;
         choice();
-        QTest::qWait(100);
+        if (l.TMR_Restart_Guiding->isActive())
+            l.TMR_Restart_GuidingTimer();
         EXPECT_FALSE(FRM_Tool_Suivi->CKB_Suivi->isChecked()) << name;
     }
 
