@@ -32,7 +32,6 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QThread>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -122,24 +121,12 @@ void runActionScript(const QString& name)
 // action's missing sound or script: a detection comes back on every frame
 // that differs from the reference, and a folder that cannot be written
 // would otherwise show its box again as soon as it is answered.
-class ActionBoxes final : public platform::MessageService {
-public:
-    ActionBoxes() : shown_(platform::messages()) { platform::setMessageService(this); }
-    ~ActionBoxes() override { platform::setMessageService(&shown_); }
-    ActionBoxes(const ActionBoxes&) = delete;
-    ActionBoxes& operator=(const ActionBoxes&) = delete;
-
-    platform::MsgResult show(const platform::Message& message) override
+class ActionBoxes final : public platform::ErrorBoxWatch {
+    bool errorShown(const platform::Message& message) override
     {
-        if (message.kind != platform::MsgKind::Error || QThread::currentThread() != thread_)
-            return shown_.show(message);
         app::reportOnce(message.text);
-        return platform::MsgResult::Ok;
+        return false;
     }
-
-private:
-    platform::MessageService& shown_;
-    QThread* const thread_ = QThread::currentThread();
 };
 
 // Checks the main window's long-exposure box and runs its click handler;

@@ -35,6 +35,27 @@ public:
 MessageService& messages();
 void setMessageService(MessageService* service);
 
+// For its lifetime, stands in front of the service in force: each error box
+// shown on the thread that made it first goes to errorShown, which says
+// whether it is still shown (true) or taken as answered with Ok (false);
+// every other box goes straight on.
+class ErrorBoxWatch : public MessageService {
+public:
+    ErrorBoxWatch();
+    ~ErrorBoxWatch() override;
+    ErrorBoxWatch(const ErrorBoxWatch&) = delete;
+    ErrorBoxWatch& operator=(const ErrorBoxWatch&) = delete;
+
+    MsgResult show(const Message& message) final;
+
+protected:
+    virtual bool errorShown(const Message& message) = 0;
+
+private:
+    MessageService& shown_;
+    const void* const thread_;
+};
+
 // Shorthand for a modal error box with one OK button.
 inline MsgResult showError(const QString& text)
 {

@@ -1,6 +1,7 @@
 #include "platform/dialog_service.h"
 #include "platform/message_service.h"
 
+#include <QThread>
 #include <cstdio>
 
 namespace platform {
@@ -37,6 +38,17 @@ DialogService* g_dialogs = &g_fallbackDialogs;
 
 MessageService& messages() { return *g_messages; }
 void setMessageService(MessageService* s) { g_messages = s ? s : &g_fallbackMessages; }
+
+ErrorBoxWatch::ErrorBoxWatch() : shown_(messages()), thread_(QThread::currentThread()) { setMessageService(this); }
+
+ErrorBoxWatch::~ErrorBoxWatch() { setMessageService(&shown_); }
+
+MsgResult ErrorBoxWatch::show(const Message& message)
+{
+    if (message.kind == MsgKind::Error && QThread::currentThread() == thread_ && !errorShown(message))
+        return MsgResult::Ok;
+    return shown_.show(message);
+}
 DialogService& dialogs() { return *g_dialogs; }
 void setDialogService(DialogService* s) { g_dialogs = s ? s : &g_fallbackDialogs; }
 

@@ -91,23 +91,12 @@ void tellRefusal(const QString& text)
 // box that the statement shows itself, whatever code shows it (a command's
 // own "offline" box, a failed save, a device that refuses), refuses it before
 // the box waits. Boxes that ask or tell (messagebox.show, a question) do not.
-class StatementBoxes final : public platform::MessageService {
-public:
-    StatementBoxes() : shown_(platform::messages()) { platform::setMessageService(this); }
-    ~StatementBoxes() override { platform::setMessageService(&shown_); }
-    StatementBoxes(const StatementBoxes&) = delete;
-    StatementBoxes& operator=(const StatementBoxes&) = delete;
-
-    platform::MsgResult show(const platform::Message& message) override
+class StatementBoxes final : public platform::ErrorBoxWatch {
+    bool errorShown(const platform::Message& message) override
     {
-        if (message.kind == platform::MsgKind::Error && QThread::currentThread() == thread_)
-            tellRefusal(message.text);
-        return shown_.show(message);
+        tellRefusal(message.text);
+        return true;
     }
-
-private:
-    platform::MessageService& shown_;
-    QThread* const thread_ = QThread::currentThread();
 };
 
 // The statement under way: its line and level, for errors found after it
