@@ -644,6 +644,16 @@ protected:
     // A comports.map line naming a missing device for COM3 (an adapter unplugged).
     QByteArray missingCom3() const { return "COM3=" + dir.filePath(QStringLiteral("absent/ttyUSB0")).toUtf8() + '\n'; }
 
+    // The plug-in camera and guider running on time the test steps, COM3
+    // mapped to a missing device, serial commands sent without delay.
+    void startWithCom3Missing()
+    {
+        ASSERT_NO_FATAL_FAILURE(stepThePluginsTime());
+        ASSERT_NO_FATAL_FAILURE(startPluginCameraAndGuider(1));
+        dir.writeFile(QStringLiteral("comports.map"), missingCom3());
+        FRM_Pref->SPED_Delai_Serie->setValue(0);
+    }
+
     // Takes the plug-in's time in hand until the test ends.
     void stepThePluginsTime()
     {
@@ -935,16 +945,9 @@ TEST_F(SimulatorGuiding, LearningTheMotorSpeedsMovesEachDirectionInTurn)
 // open), and "Connecter" tells it again.
 TEST_F(SimulatorGuiding, AGuidePortThatCannotOpenOrGoesAwayCostsNoPictureOfASequence)
 {
-    stepThePluginsTime();
-    if (HasFatalFailure())
-        return;
-    startPluginCameraAndGuider(1);
-    if (HasFatalFailure())
-        return;
+    ASSERT_NO_FATAL_FAILURE(startWithCom3Missing());
     TFRM_Pref& p = *FRM_Pref;
     const QByteArray missing = missingCom3();
-    dir.writeFile(QStringLiteral("comports.map"), missing);
-    p.SPED_Delai_Serie->setValue(0);
     ASSERT_TRUE(clickOnScreen(p.RDB_Mount_LX200));
     ASSERT_TRUE(clickOnScreen(p.RDB_Autoguide_LX200));
     testsupport::pick(p.CBX_AG_PortSerie, QStringLiteral("      COM3"));
@@ -1016,15 +1019,8 @@ TEST_F(SimulatorGuiding, AGuidePortThatCannotOpenOrGoesAwayCostsNoPictureOfASequ
 // on being measured.
 TEST_F(SimulatorGuiding, AnAutofocusWhoseFocuserCannotBeReachedEnds)
 {
-    stepThePluginsTime();
-    if (HasFatalFailure())
-        return;
-    startPluginCameraAndGuider(1);
-    if (HasFatalFailure())
-        return;
+    ASSERT_NO_FATAL_FAILURE(startWithCom3Missing());
     TFRM_Pref& p = *FRM_Pref;
-    dir.writeFile(QStringLiteral("comports.map"), missingCom3());
-    p.SPED_Delai_Serie->setValue(0);
     p.SPED_Nb_Mesures->setValue(2);
     p.SPED_Tps_Base_Autofocus->setValue(400);
     p.TNI_FWHM_Stop->SetValue(0.1);
